@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds everything with warnings as errors, runs every test, then builds
+# the tests again with the address and undefined-behaviour sanitizers and runs them once more.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+jobs=$(nproc)
+
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVALINK_WERROR=ON
+cmake --build build/release -j "$jobs"
+(cd build/release && ctest --output-on-failure -j "$jobs")
+
+cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVALINK_WERROR=ON -DORVALINK_SANITIZE=ON \
+  -DORVALINK_BUILD_APP=OFF -DORVALINK_BUILD_BENCH=OFF
+cmake --build build/sanitize -j "$jobs"
+(cd build/sanitize && ctest --output-on-failure -j "$jobs")

@@ -1,0 +1,237 @@
+#include "model/OrvalinkError.h"
+
+#include "platform/StandardPath.h"
+#include "platform/UserLocations.h"
+
+#include <optional>
+
+namespace orvalink {
+
+namespace {
+
+// Sandboxed application data lives under these folders; migrating one of their roots breaks the
+// owning application, so the refusal explains what can be moved instead.
+std::optional<QString> managedContainerGuidance(const QString& path)
+{
+    const QString standard = platform::standardizedPath(path);
+    const QString home = platform::standardizedPath(platform::homeDirectory());
+    for (const char* folder : {"/Library/Containers", "/Library/Group Containers"}) {
+        if (standard.startsWith(home + QLatin1String(folder) + QLatin1Char('/'))) {
+            return QStringLiteral("App sandbox container roots cannot be migrated directly: ") + standard
+                   + QStringLiteral(". Restore it first if needed, then only migrate deeper data folders such as "
+                                    "Data/Documents or app-specific media caches.");
+        }
+    }
+    return std::nullopt;
+}
+
+QString sourceInUseText(const QString& path, const QStringList& processes)
+{
+    if (processes.isEmpty()) {
+        return QStringLiteral("Cannot migrate ") + path
+               + QStringLiteral(" because it is currently in use. Close the related app or shell session first.");
+    }
+    QString list = processes.mid(0, 5).join(QStringLiteral(", "));
+    if (processes.size() >= 6)
+        list += QStringLiteral(" and %1 more process(es)").arg(processes.size() - 5);
+    return QStringLiteral("Cannot migrate ") + path + QStringLiteral(" because it is currently in use by: ") + list
+           + QStringLiteral(". Close them first.");
+}
+
+} // namespace
+
+OrvalinkError& OrvalinkError::finish()
+{
+    m_what = (code() + QStringLiteral(": ") + errorDescription()).toUtf8();
+    return *this;
+}
+
+OrvalinkError OrvalinkError::targetVolumeNotMounted()
+{
+    return OrvalinkError(Case::targetVolumeNotMounted).finish();
+}
+
+OrvalinkError OrvalinkError::insufficientSpace(qint64 required, qint64 available)
+{
+    OrvalinkError error(Case::insufficientSpace);
+    error.m_required = required;
+    error.m_available = available;
+    return error.finish();
+}
+
+OrvalinkError OrvalinkError::permissionDenied(const QString& path)
+{
+    OrvalinkError error(Case::permissionDenied);
+    error.m_path = path;
+    return error.finish();
+}
+
+OrvalinkError OrvalinkError::targetAlreadyExists(const QString& path)
+{
+    OrvalinkError error(Case::targetAlreadyExists);
+    error.m_path = path;
+    return error.finish();
+}
+
+OrvalinkError OrvalinkError::sourceNotFound(const QString& path)
+{
+    OrvalinkError error(Case::sourceNotFound);
+    error.m_path = path;
+    return error.finish();
+}
+
+OrvalinkError OrvalinkError::parentChildConflict(const QString& parent, const QString& child)
+{
+    OrvalinkError error(Case::parentChildConflict);
+    error.m_parent = parent;
+    error.m_child = child;
+    return error.finish();
+}
+
+OrvalinkError OrvalinkError::sourceInUse(const QString& path, const QStringList& processes)
+{
+    OrvalinkError error(Case::sourceInUse);
+    error.m_path = path;
+    error.m_processes = processes;
+    return error.finish();
+}
+
+OrvalinkError OrvalinkError::moveFailed(const QString& source, const QString& destination, Underlying underlying)
+{
+    OrvalinkError error(Case::moveFailed);
+    error.m_source = source;
+    error.m_destination = destination;
+    error.m_underlying = std::move(underlying);
+    return error.finish();
+}
+
+OrvalinkError OrvalinkError::verifyFailed(const QString& path)
+{
+    OrvalinkError error(Case::verifyFailed);
+    error.m_path = path;
+    return error.finish();
+}
+
+OrvalinkError OrvalinkError::symlinkFailed(const QString& source, const QString& destination, Underlying underlying)
+{
+    OrvalinkError error(Case::symlinkFailed);
+    error.m_source = source;
+    error.m_destination = destination;
+    error.m_underlying = std::move(underlying);
+    return error.finish();
+}
+
+OrvalinkError OrvalinkError::rollbackFailed(const QString& path, Underlying underlying)
+{
+    OrvalinkError error(Case::rollbackFailed);
+    error.m_path = path;
+    error.m_underlying = std::move(underlying);
+    return error.finish();
+}
+
+OrvalinkError OrvalinkError::disallowedPath(const QString& path)
+{
+    OrvalinkError error(Case::disallowedPath);
+    error.m_path = path;
+    return error.finish();
+}
+
+OrvalinkError OrvalinkError::invalidAnchor(const QString& anchorUser, const QString& sourcePath)
+{
+    OrvalinkError error(Case::invalidAnchor);
+    error.m_anchorUser = anchorUser;
+    error.m_sourcePath = sourcePath;
+    return error.finish();
+}
+
+OrvalinkError OrvalinkError::undoTargetNotFound()
+{
+    return OrvalinkError(Case::undoTargetNotFound).finish();
+}
+
+OrvalinkError OrvalinkError::undoSourceOccupied(const QString& path)
+{
+    OrvalinkError error(Case::undoSourceOccupied);
+    error.m_path = path;
+    return error.finish();
+}
+
+OrvalinkError OrvalinkError::undoMappingBroken(const QString& path)
+{
+    OrvalinkError error(Case::undoMappingBroken);
+    error.m_path = path;
+    return error.finish();
+}
+
+OrvalinkError OrvalinkError::cloudSnapshotDeviceMismatch(const QString& expected, const QString& actual)
+{
+    OrvalinkError error(Case::cloudSnapshotDeviceMismatch);
+    error.m_expected = expected;
+    error.m_actual = actual;
+    return error.finish();
+}
+
+OrvalinkError OrvalinkError::sourceOccupiedAfterMove(const QString& path)
+{
+    OrvalinkError error(Case::sourceOccupiedAfterMove);
+    error.m_path = path;
+    return error.finish();
+}
+
+QString OrvalinkError::code() const
+{
+    return QStringLiteral("E%1").arg(static_cast<int>(m_case) + 1, 3, 10, QLatin1Char('0'));
+}
+
+QString OrvalinkError::errorDescription() const
+{
+    const QString dot = QStringLiteral(".");
+    switch (m_case) {
+    case Case::targetVolumeNotMounted:
+        return QStringLiteral("Target volume is not mounted.");
+    case Case::insufficientSpace:
+        return QStringLiteral("Insufficient space. Required: %1, available: %2.").arg(m_required).arg(m_available);
+    case Case::permissionDenied:
+        return QStringLiteral("Permission denied: ") + m_path + dot;
+    case Case::targetAlreadyExists:
+        return QStringLiteral("Target path already exists: ") + m_path + dot;
+    case Case::sourceNotFound:
+        return QStringLiteral("Source path not found: ") + m_path + dot;
+    case Case::parentChildConflict:
+        return QStringLiteral("Selected directories include a parent-child conflict: ") + m_parent
+               + QStringLiteral(" -> ") + m_child + dot;
+    case Case::sourceInUse:
+        return sourceInUseText(m_path, m_processes);
+    case Case::moveFailed:
+        return QStringLiteral("Failed to move ") + m_source + QStringLiteral(" to ") + m_destination
+               + QStringLiteral(": ") + m_underlying.description;
+    case Case::verifyFailed:
+        return QStringLiteral("Verification failed for: ") + m_path + dot;
+    case Case::symlinkFailed:
+        return QStringLiteral("Failed to create symlink ") + m_source + QStringLiteral(" -> ") + m_destination
+               + QStringLiteral(": ") + m_underlying.description;
+    case Case::rollbackFailed:
+        return QStringLiteral("Rollback failed for ") + m_path + QStringLiteral(": ") + m_underlying.description;
+    case Case::disallowedPath:
+        return managedContainerGuidance(m_path).value_or(QStringLiteral("Disallowed path: ") + m_path + dot);
+    case Case::invalidAnchor:
+        return QStringLiteral("Invalid source path for user ") + m_anchorUser + QStringLiteral(": ") + m_sourcePath
+               + dot;
+    case Case::undoTargetNotFound:
+        return QStringLiteral("No migration record available to undo.");
+    case Case::undoSourceOccupied:
+        return QStringLiteral("Cannot undo because source path is occupied: ") + m_path + dot;
+    case Case::undoMappingBroken:
+        return QStringLiteral("Cannot undo because mapped target path is missing: ") + m_path + dot;
+    case Case::cloudSnapshotDeviceMismatch:
+        return QStringLiteral("Cloud snapshot belongs to another device. Expected ") + m_expected
+               + QStringLiteral(", received ") + m_actual + dot;
+    case Case::sourceOccupiedAfterMove:
+        return QStringLiteral(
+                   "Cannot create the migration link because the source path was recreated or is occupied again: ")
+               + m_path + dot;
+    }
+    return QString();
+}
+
+} // namespace orvalink

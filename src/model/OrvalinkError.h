@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <exception>
+
+namespace orvalink {
+
+// The error of the disk operations, the history and the cloud-snapshot restore: eighteen cases
+// with fixed codes "E001" to "E018" and fixed English descriptions.
+class OrvalinkError : public std::exception {
+public:
+    enum class Case {
+        targetVolumeNotMounted,
+        insufficientSpace,
+        permissionDenied,
+        targetAlreadyExists,
+        sourceNotFound,
+        parentChildConflict,
+        sourceInUse,
+        moveFailed,
+        verifyFailed,
+        symlinkFailed,
+        rollbackFailed,
+        disallowedPath,
+        invalidAnchor,
+        undoTargetNotFound,
+        undoSourceOccupied,
+        undoMappingBroken,
+        cloudSnapshotDeviceMismatch,
+        sourceOccupiedAfterMove,
+    };
+
+    // What an underlying platform error contributes: its description and errno (0 when it has none).
+    struct Underlying {
+        QString description;
+        int errorNumber = 0;
+        bool isPermissionError = false;
+    };
+
+    static OrvalinkError targetVolumeNotMounted();
+    static OrvalinkError insufficientSpace(qint64 required, qint64 available);
+    static OrvalinkError permissionDenied(const QString& path);
+    static OrvalinkError targetAlreadyExists(const QString& path);
+    static OrvalinkError sourceNotFound(const QString& path);
+    static OrvalinkError parentChildConflict(const QString& parent, const QString& child);
+    static OrvalinkError sourceInUse(const QString& path, const QStringList& processes);
+    static OrvalinkError moveFailed(const QString& source, const QString& destination, Underlying underlying);
+    static OrvalinkError verifyFailed(const QString& path);
+    static OrvalinkError symlinkFailed(const QString& source, const QString& destination, Underlying underlying);
+    static OrvalinkError rollbackFailed(const QString& path, Underlying underlying);
+    static OrvalinkError disallowedPath(const QString& path);
+    static OrvalinkError invalidAnchor(const QString& anchorUser, const QString& sourcePath);
+    static OrvalinkError undoTargetNotFound();
+    static OrvalinkError undoSourceOccupied(const QString& path);
+    static OrvalinkError undoMappingBroken(const QString& path);
+    static OrvalinkError cloudSnapshotDeviceMismatch(const QString& expected, const QString& actual);
+    static OrvalinkError sourceOccupiedAfterMove(const QString& path);
+
+    Case errorCase() const { return m_case; }
+    // "E" and three digits.
+    QString code() const;
+    // The English message of the case; never empty.
+    QString errorDescription() const;
+    const char* what() const noexcept override { return m_what.constData(); }
+
+    // Payload fields; empty when the case carries no such field.
+    const QString& path() const { return m_path; }
+    const QString& source() const { return m_source; }
+    const QString& destination() const { return m_destination; }
+    const QString& parent() const { return m_parent; }
+    const QString& child() const { return m_child; }
+    const QStringList& processes() const { return m_processes; }
+    const QString& anchorUser() const { return m_anchorUser; }
+    const QString& sourcePath() const { return m_sourcePath; }
+    const QString& expected() const { return m_expected; }
+    const QString& actual() const { return m_actual; }
+    qint64 required() const { return m_required; }
+    qint64 available() const { return m_available; }
+    const Underlying& underlying() const { return m_underlying; }
+
+private:
+    explicit OrvalinkError(Case errorCase) : m_case(errorCase) {}
+    OrvalinkError& finish();
+
+    Case m_case;
+    QString m_path, m_source, m_destination, m_parent, m_child, m_anchorUser, m_sourcePath, m_expected, m_actual;
+    QStringList m_processes;
+    qint64 m_required = 0;
+    qint64 m_available = 0;
+    Underlying m_underlying;
+    QByteArray m_what;
+};
+
+} // namespace orvalink

@@ -1,0 +1,192 @@
+#include "platform/FileIO.h"
+
+#include "platform/PlatformError.h"
+#include "platform/StandardPath.h"
+
+#include <QSaveFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace orvalink::platform {
+
+namespace {
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+QByteArray encoded(const QString& path)
+{
+    return path.toLocal8Bit();
+}
+
+int lastErrnoOr(int fallback)
+{
+    return errno != 0 ? errno : fallback;
+}
+
+QString parentOf(const QString& path)
+{
+    const QString standard = standardizedPath(path);
+    const qsizetype slash = standard.lastIndexOf(QLatin1Char('/'));
+    return slash <= 0 ? QStringLiteral("/") : standard.left(slash);
+}
+
+void writeAll(int fd, const char* data, qsizetype size, const QString& path)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, static_cast<size_t>(size));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            throw PlatformError::fromErrno(errno, path);
+        }
+        data += written;
+        size -= written;
+    }
+}
+
+} // namespace
+
+void createDirectories(const QString& path, mode_t mode)
+{
+    const QString standard = standardizedPath(path);
+    const auto parts = QStringView(standard).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString prefix;
+    for (QStringView part : parts) {
+        prefix += QLatin1Char('/') + part.toString();
+        const QByteArray native = encoded(prefix);
+        if (::mkdir(native.constData(), mode) == 0) {
+            // mkdir honours the umask; the mode we promise must not depend on it.
+            if (::chmod(native.constData(), mode) != 0)
+                throw PlatformError::fromErrno(errno, prefix);
+            continue;
+        }
+        const int error = errno;
+        struct stat info {};
+        if (error == EEXIST && ::stat(native.constData(), &info) == 0) {
+            if (S_ISDIR(info.st_mode))
+                continue;
+            throw PlatformError::fromErrno(ENOTDIR, prefix);
+        }
+        throw PlatformError::fromErrno(error, prefix);
+    }
+}
+
+void writeFileAtomically(const QString& path, const QByteArray& data, std::optional<mode_t> mode)
+{
+    QSaveFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly))
+        throw PlatformError(lastErrnoOr(EIO), file.errorString() + QStringLiteral(": ") + path);
+    if (mode && ::fchmod(file.handle(), *mode) != 0) {
+        const int error = errno;
+        file.cancelWriting();
+        throw PlatformError::fromErrno(error, path);
+    }
+    errno = 0;
+    if (file.write(data) != data.size()) {
+        const int error = lastErrnoOr(EIO);
+        file.cancelWriting();
+        throw PlatformError(error, file.errorString() + QStringLiteral(": ") + path);
+    }
+    errno = 0;
+    if (!file.commit())
+        throw PlatformError(lastErrnoOr(EIO), file.errorString() + QStringLiteral(": ") + path);
+    syncDirectory(parentOf(path));
+}
+
+void appendLine(const QString& path, const QByteArray& line)
+{
+    const QByteArray native = encoded(path);
+    // Read-write so the last byte can be inspected; O_APPEND still puts every write at the end.
+    FileDescriptor fd(::open(native.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600));
+    if (fd.get() < 0)
+        throw PlatformError::fromErrno(errno, path);
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        throw PlatformError::fromErrno(errno, path);
+    QByteArray payload = line;
+    if (info.st_size > 0) {
+        char last = '\n';
+        if (::pread(fd.get(), &last, 1, info.st_size - 1) != 1)
+            throw PlatformError::fromErrno(errno, path);
+        if (last != '\n')
+            payload.prepend('\n');
+    }
+    writeAll(fd.get(), payload.constData(), payload.size(), path);
+}
+
+QByteArray readWholeFile(const QString& path)
+{
+    const QByteArray native = encoded(path);
+    FileDescriptor fd(::open(native.constData(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        throw PlatformError::fromErrno(errno, path);
+    QByteArray result;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t count = ::read(fd.get(), buffer, sizeof buffer);
+        if (count < 0) {
+            if (errno == EINTR)
+                continue;
+            throw PlatformError::fromErrno(errno, path);
+        }
+        if (count == 0)
+            break;
+        result.append(buffer, count);
+    }
+    return result;
+}
+
+bool entryExists(const QString& path)
+{
+    struct stat info {};
+    return ::lstat(encoded(path).constData(), &info) == 0;
+}
+
+bool fileExists(const QString& path)
+{
+    struct stat info {};
+    return ::stat(encoded(path).constData(), &info) == 0;
+}
+
+void syncDirectory(const QString& directory)
+{
+    FileDescriptor fd(::open(encoded(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() < 0)
+        throw PlatformError::fromErrno(errno, directory);
+    if (::fsync(fd.get()) != 0 && errno != EINVAL)
+        throw PlatformError::fromErrno(errno, directory);
+}
+
+} // namespace orvalink::platform
+
+namespace orvalink::platform {
+
+void renameNoReplace(const QString& from, const QString& to)
+{
+    if (::renameat2(AT_FDCWD, encoded(from).constData(), AT_FDCWD, encoded(to).constData(), RENAME_NOREPLACE)
+        != 0) {
+        const int error = errno;
+        throw PlatformError(error, errnoText(error) + QStringLiteral(": ") + from + QStringLiteral(" -> ") + to);
+    }
+}
+
+} // namespace orvalink::platform

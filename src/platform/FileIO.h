@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+#include <sys/types.h>
+
+namespace orvalink::platform {
+
+// Creates `path` and every missing parent. Directories this call creates get `mode` (0700 by
+// default: they hold tokens and history); existing ones are left as they are. Throws PlatformError.
+void createDirectories(const QString& path, mode_t mode = 0700);
+
+// Replaces the file at `path` with `data` in one step: a reader sees the old or the new content,
+// never a mix. The data reaches the disk before the rename, and the rename before this returns.
+// With `mode` the new file gets exactly that mode, whatever the umask. Throws PlatformError.
+void writeFileAtomically(const QString& path, const QByteArray& data, std::optional<mode_t> mode = {});
+
+// Appends `line` (which must end with a line feed) to the file at `path`, creating it with mode
+// 0600. One write(2) on an O_APPEND descriptor, so concurrent appenders never interleave. When
+// the file does not end with a line feed (an interrupted earlier append), one is written first so
+// the new record starts on a line of its own. Throws PlatformError.
+void appendLine(const QString& path, const QByteArray& line);
+
+// Reads the whole file. Throws PlatformError.
+QByteArray readWholeFile(const QString& path);
+
+// True when anything, a dangling symbolic link included, stands at `path` (lstat).
+bool entryExists(const QString& path);
+
+// True when `path` exists after following links (stat).
+bool fileExists(const QString& path);
+
+// Flushes the directory entry changes of `directory` to disk. Throws PlatformError.
+void syncDirectory(const QString& directory);
+
+} // namespace orvalink::platform
+
+namespace orvalink::platform {
+
+// rename(2) that never replaces what stands at `to` (renameat2 with RENAME_NOREPLACE); both paths
+// must lie on one file system. Throws PlatformError (EEXIST when `to` is taken, EXDEV across
+// file systems).
+void renameNoReplace(const QString& from, const QString& to);
+
+} // namespace orvalink::platform

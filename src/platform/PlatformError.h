@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+#include <memory>
+
+namespace orvalink::platform {
+
+// An operating-system failure: the errno that caused it, an English message (the strerror text,
+// usually followed by the path it concerns) and optionally the error it wraps.
+class PlatformError : public std::exception {
+public:
+    PlatformError(int errorNumber, QString message);
+    PlatformError(int errorNumber, QString message, const PlatformError& underlying);
+
+    // Builds the error for a failed call on `path`: "<strerror text>: <path>".
+    static PlatformError fromErrno(int errorNumber, const QString& path);
+
+    int errorNumber() const { return m_errorNumber; }
+    const QString& message() const { return m_message; }
+    const PlatformError* underlying() const { return m_underlying.get(); }
+
+    // EACCES or EPERM on this error or on the one it wraps.
+    bool isPermissionError() const;
+    // EBUSY or ETXTBSY on this error or on the one it wraps.
+    bool isBusyError() const;
+
+    const char* what() const noexcept override { return m_utf8.constData(); }
+
+private:
+    int m_errorNumber;
+    QString m_message;
+    QByteArray m_utf8;
+    std::shared_ptr<const PlatformError> m_underlying;
+};
+
+// The English text of an errno value, whatever the locale.
+QString errnoText(int errorNumber);
+
+} // namespace orvalink::platform

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+namespace orvalink::platform {
+
+// The lexical standard form of a path: absolute (a relative text is taken against the current
+// directory), no empty, "." or ".." components (".." never climbs above "/"), no trailing "/".
+// Symbolic links are not resolved and a leading "~" is not expanded. An empty text stands for the
+// current directory.
+QString standardizedPath(const QString& path);
+
+// True when `path` equals `ancestor` or lies below it; both are taken in standard form.
+bool isSameOrDescendant(const QString& path, const QString& ancestor);
+
+} // namespace orvalink::platform

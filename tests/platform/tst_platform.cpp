@@ -1,0 +1,203 @@
+#include "platform/FileIO.h"
+#include "platform/PlatformError.h"
+#include "platform/StandardPath.h"
+#include "support/TestHome.h"
+#include "support/TestTree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+#include <cerrno>
+#include <sys/stat.h>
+
+using namespace orvalink;
+using namespace orvalink::platform;
+
+namespace {
+mode_t modeOf(const QString& path)
+{
+    struct stat info {};
+    ::lstat(path.toLocal8Bit().constData(), &info);
+    return info.st_mode & 07777;
+}
+
+// Sets the umask for one scope, so tests show modes do not depend on it.
+class UmaskScope {
+public:
+    explicit UmaskScope(mode_t mask) : m_previous(::umask(mask)) {}
+    ~UmaskScope() { ::umask(m_previous); }
+
+private:
+    mode_t m_previous;
+};
+} // namespace
+
+class PlatformTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void standardizedPath_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("plain") << "/a/b" << "/a/b";
+        QTest::newRow("trailing slash") << "/a/b/" << "/a/b";
+        QTest::newRow("repeated slashes") << "//a///b//" << "/a/b";
+        QTest::newRow("dot") << "/a/./b/." << "/a/b";
+        QTest::newRow("dot dot") << "/a/c/../b" << "/a/b";
+        QTest::newRow("dot dot above root") << "/../../a" << "/a";
+        QTest::newRow("root") << "/" << "/";
+        QTest::newRow("root dot dot") << "/.." << "/";
+        QTest::newRow("tilde kept") << "/~/x" << "/~/x";
+        QTest::newRow("dots in names") << "/a/..b/.c" << "/a/..b/.c";
+    }
+    void standardizedPath()
+    {
+        QFETCH(QString, input);
+        QFETCH(QString, expected);
+        QCOMPARE(platform::standardizedPath(input), expected);
+    }
+
+    void relativePathIsTakenAgainstCurrentDirectory()
+    {
+        const QString current = QDir::currentPath();
+        QCOMPARE(platform::standardizedPath(QStringLiteral("x/../y")), current + QStringLiteral("/y"));
+        QCOMPARE(platform::standardizedPath(QStringLiteral("~")), current + QStringLiteral("/~"));
+        QCOMPARE(platform::standardizedPath(QString()), current);
+    }
+
+    void descendantTest_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("ancestor");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("same") << "/a/b" << "/a/b/" << true;
+        QTest::newRow("below") << "/a/b/c" << "/a/b" << true;
+        QTest::newRow("sibling prefix") << "/a/bc" << "/a/b" << false;
+        QTest::newRow("above") << "/a" << "/a/b" << false;
+        QTest::newRow("root ancestor") << "/x" << "/" << true;
+    }
+    void descendantTest()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, ancestor);
+        QFETCH(bool, expected);
+        QCOMPARE(isSameOrDescendant(path, ancestor), expected);
+    }
+
+    void errorsCarryEnglishTextAndClassify()
+    {
+        qputenv("LANGUAGE", "de");
+        const PlatformError denied = PlatformError::fromErrno(EACCES, QStringLiteral("/x"));
+        QCOMPARE(denied.message(), QStringLiteral("Permission denied: /x"));
+        QVERIFY(denied.isPermissionError());
+        QVERIFY(!denied.isBusyError());
+        const PlatformError wrapped(EIO, QStringLiteral("outer"), PlatformError::fromErrno(EPERM, QString()));
+        QVERIFY(wrapped.isPermissionError());
+        QVERIFY(PlatformError::fromErrno(ETXTBSY, QString()).isBusyError());
+        QVERIFY(!PlatformError::fromErrno(ENOENT, QString()).isPermissionError());
+    }
+
+    void createdDirectoriesAreOwnerOnly()
+    {
+        test::TestHome home;
+        const UmaskScope mask(0);
+        const QString deep = home.path(QStringLiteral("one/two/three"));
+        createDirectories(deep);
+        QCOMPARE(modeOf(home.path(QStringLiteral("one"))), mode_t(0700));
+        QCOMPARE(modeOf(deep), mode_t(0700));
+        // An existing directory keeps its mode; calling again is no error.
+        ::chmod(deep.toLocal8Bit().constData(), 0755);
+        createDirectories(deep);
+        QCOMPARE(modeOf(deep), mode_t(0755));
+    }
+
+    void createDirectoriesRefusesAFileInTheWay()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        tree.file(QStringLiteral("blocker"));
+        try {
+            createDirectories(tree.path(QStringLiteral("blocker/sub")));
+            QFAIL("expected an error");
+        } catch (const PlatformError& error) {
+            QCOMPARE(error.errorNumber(), ENOTDIR);
+        }
+    }
+
+    void atomicWriteReplacesWholeFileWithRequestedMode()
+    {
+        test::TestHome home;
+        const UmaskScope mask(0);
+        const QString file = home.path(QStringLiteral("secret.json"));
+        writeFileAtomically(file, "first", 0600);
+        QCOMPARE(modeOf(file), mode_t(0600));
+        writeFileAtomically(file, "second", 0600);
+        QCOMPARE(readWholeFile(file), QByteArray("second"));
+        QCOMPARE(modeOf(file), mode_t(0600));
+        QCOMPARE(QDir(home.root()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    }
+
+    void atomicWriteFailureLeavesOldContent()
+    {
+        test::TestHome home;
+        try {
+            writeFileAtomically(home.path(QStringLiteral("missing-dir/file")), "x");
+            QFAIL("expected an error");
+        } catch (const PlatformError& error) {
+            QCOMPARE(error.errorNumber(), ENOENT);
+        }
+    }
+
+    void appendRestoresMissingLineFeed()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        const QString file = tree.file(QStringLiteral("log.jsonl"), "{\"cut\":1");
+        appendLine(file, "{\"next\":2}\n");
+        QCOMPARE(tree.read(QStringLiteral("log.jsonl")), QByteArray("{\"cut\":1\n{\"next\":2}\n"));
+        appendLine(file, "{\"third\":3}\n");
+        QCOMPARE(tree.read(QStringLiteral("log.jsonl")), QByteArray("{\"cut\":1\n{\"next\":2}\n{\"third\":3}\n"));
+    }
+
+    void appendCreatesOwnerOnlyFile()
+    {
+        test::TestHome home;
+        const UmaskScope mask(0);
+        const QString file = home.path(QStringLiteral("new.jsonl"));
+        appendLine(file, "{}\n");
+        QCOMPARE(readWholeFile(file), QByteArray("{}\n"));
+        QCOMPARE(modeOf(file), mode_t(0600));
+    }
+
+    void existenceTestsTellDanglingLinks()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        const QString link = tree.symlink(QStringLiteral("dangling"), QStringLiteral("nowhere"));
+        QVERIFY(entryExists(link));
+        QVERIFY(!fileExists(link));
+        QVERIFY(!entryExists(home.path(QStringLiteral("absent"))));
+    }
+
+    void renameNeverReplaces()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        const QString from = tree.file(QStringLiteral("a"), "a");
+        const QString to = tree.dir(QStringLiteral("b"));
+        try {
+            renameNoReplace(from, to);
+            QFAIL("expected an error");
+        } catch (const PlatformError& error) {
+            QCOMPARE(error.errorNumber(), EEXIST);
+        }
+        QCOMPARE(tree.read(QStringLiteral("a")), QByteArray("a"));
+        renameNoReplace(from, tree.path(QStringLiteral("c")));
+        QCOMPARE(tree.read(QStringLiteral("c")), QByteArray("a"));
+    }
+};
+
+QTEST_GUILESS_MAIN(PlatformTest)
+#include "tst_platform.moc"

@@ -1,0 +1,53 @@
+#include "support/TestHome.h"
+
+#include <QDir>
+
+namespace orvalink::test {
+
+namespace {
+QString temporaryTemplate()
+{
+    QDir().mkpath(QStringLiteral(ORVALINK_TEST_TMP_ROOT));
+    return QStringLiteral(ORVALINK_TEST_TMP_ROOT "/home-XXXXXX");
+}
+} // namespace
+
+TestHome::TestHome() : m_dir(temporaryTemplate())
+{
+    QDir().mkpath(home());
+    QDir().mkpath(volumes());
+    setEnv("HOME", home());
+    setEnv("XDG_DATA_HOME", home() + QStringLiteral("/.local/share"));
+    setEnv("XDG_STATE_HOME", home() + QStringLiteral("/.local/state"));
+    setEnv("XDG_CONFIG_HOME", home() + QStringLiteral("/.config"));
+    setEnv("XDG_CACHE_HOME", home() + QStringLiteral("/.cache"));
+    setEnv("ORVALINK_APP_SUPPORT_DIR", appSupport());
+    setEnv("ORVALINK_LOG_DIR", logDir());
+    setEnv("ORVALINK_VOLUMES_DIR", volumes());
+    setEnv("ORVALINK_BACKEND_BASE_URL", std::nullopt);
+}
+
+TestHome::~TestHome()
+{
+    for (auto it = m_saved.cbegin(); it != m_saved.cend(); ++it) {
+        if (it.value())
+            qputenv(it.key().constData(), *it.value());
+        else
+            qunsetenv(it.key().constData());
+    }
+}
+
+void TestHome::setEnv(const char* name, const std::optional<QString>& value)
+{
+    const QByteArray key(name);
+    if (!m_saved.contains(key)) {
+        m_saved.insert(key, qEnvironmentVariableIsSet(name) ? std::optional<QByteArray>(qgetenv(name))
+                                                             : std::optional<QByteArray>());
+    }
+    if (value)
+        qputenv(name, value->toLocal8Bit());
+    else
+        qunsetenv(name);
+}
+
+} // namespace orvalink::test
