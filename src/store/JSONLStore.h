@@ -31,14 +31,11 @@ void appendLine(const QString& path, const QByteArray& line);
 // Replaces the whole file atomically with the given lines (each gets a line feed).
 void writeLines(const QString& path, const QList<QByteArray>& lines);
 
-// Decodes one line: none when it is not valid UTF-8, not one JSON object, or not a record.
-bool isValidUtf8(const QByteArray& bytes);
-
+// Decodes one line: none when it is not valid UTF-8 (the JSON parser refuses that), not one JSON
+// object, or not a record.
 template <typename Record>
 std::optional<Record> decodeLine(const QByteArray& line)
 {
-    if (!isValidUtf8(line))
-        return std::nullopt;
     try {
         return Record::fromJson(json::parseObject(line));
     } catch (const json::DecodeError&) {
