@@ -4,7 +4,6 @@
 #include "platform/StandardPath.h"
 
 #include <QSaveFile>
-
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -182,10 +181,11 @@ namespace orvalink::platform {
 
 void renameNoReplace(const QString& from, const QString& to)
 {
-    if (::renameat2(AT_FDCWD, encoded(from).constData(), AT_FDCWD, encoded(to).constData(), RENAME_NOREPLACE)
-        != 0) {
+    if (::renameat2(AT_FDCWD, encoded(from).constData(), AT_FDCWD, encoded(to).constData(),
+                    RENAME_NOREPLACE) != 0) {
         const int error = errno;
-        throw PlatformError(error, errnoText(error) + QStringLiteral(": ") + from + QStringLiteral(" -> ") + to);
+        throw PlatformError(error,
+                            errnoText(error) + QStringLiteral(": ") + from + QStringLiteral(" -> ") + to);
     }
 }
 

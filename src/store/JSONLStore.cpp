@@ -4,7 +4,6 @@
 #include "platform/StandardPath.h"
 
 #include <QHash>
-
 #include <memory>
 
 namespace orvalink::JSONLStore {

@@ -5,10 +5,9 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
-
 #include <functional>
-#include <optional>
 #include <mutex>
+#include <optional>
 
 // JSON-lines files: one compact JSON object per line, each ended by a line feed.
 //
@@ -33,8 +32,7 @@ void writeLines(const QString& path, const QList<QByteArray>& lines);
 
 // Decodes one line: none when it is not valid UTF-8 (the JSON parser refuses that), not one JSON
 // object, or not a record.
-template <typename Record>
-std::optional<Record> decodeLine(const QByteArray& line)
+template <typename Record> std::optional<Record> decodeLine(const QByteArray& line)
 {
     try {
         return Record::fromJson(json::parseObject(line));
@@ -43,14 +41,12 @@ std::optional<Record> decodeLine(const QByteArray& line)
     }
 }
 
-template <typename Record>
-void append(const Record& record, const QString& path)
+template <typename Record> void append(const Record& record, const QString& path)
 {
     appendLine(path, json::compact(record.toJson()));
 }
 
-template <typename Record>
-QList<Record> loadAll(const QString& path)
+template <typename Record> QList<Record> loadAll(const QString& path)
 {
     QList<Record> records;
     for (const QByteArray& line : readLines(path)) {
@@ -61,8 +57,7 @@ QList<Record> loadAll(const QString& path)
 }
 
 // Replaces the file with exactly these records; an empty list leaves an empty file.
-template <typename Record>
-void writeAll(const QList<Record>& records, const QString& path)
+template <typename Record> void writeAll(const QList<Record>& records, const QString& path)
 {
     QList<QByteArray> lines;
     lines.reserve(records.size());

@@ -14,11 +14,10 @@
 
 #include <QJsonDocument>
 #include <QtTest>
-
 #include <limits>
+#include <sys/stat.h>
 #include <tuple>
 #include <vector>
-#include <sys/stat.h>
 
 using namespace orvalink;
 
@@ -29,8 +28,7 @@ QJsonObject parse(const char* text)
     return QJsonDocument::fromJson(QByteArray(text)).object();
 }
 
-template <typename Record>
-bool decodes(const QJsonObject& object)
+template <typename Record> bool decodes(const QJsonObject& object)
 {
     try {
         Record::fromJson(object);
@@ -72,8 +70,10 @@ private Q_SLOTS:
             {OrvalinkError::parentChildConflict("/a", "/a/b"), "E006",
              "Selected directories include a parent-child conflict: /a -> /a/b."},
             {OrvalinkError::sourceInUse("/d", {}), "E007",
-             "Cannot migrate /d because it is currently in use. Close the related app or shell session first."},
-            {OrvalinkError::moveFailed("/a", "/b", io), "E008", "Failed to move /a to /b: Input/output error"},
+             "Cannot migrate /d because it is currently in use. Close the related app or shell session "
+             "first."},
+            {OrvalinkError::moveFailed("/a", "/b", io), "E008",
+             "Failed to move /a to /b: Input/output error"},
             {OrvalinkError::verifyFailed("/t"), "E009", "Verification failed for: /t."},
             {OrvalinkError::symlinkFailed("/a", "/b", io), "E010",
              "Failed to create symlink /a -> /b: Input/output error"},
@@ -81,12 +81,15 @@ private Q_SLOTS:
             {OrvalinkError::disallowedPath("/etc"), "E012", "Disallowed path: /etc."},
             {OrvalinkError::invalidAnchor("bob", "/x"), "E013", "Invalid source path for user bob: /x."},
             {OrvalinkError::undoTargetNotFound(), "E014", "No migration record available to undo."},
-            {OrvalinkError::undoSourceOccupied("/s"), "E015", "Cannot undo because source path is occupied: /s."},
-            {OrvalinkError::undoMappingBroken("/t"), "E016", "Cannot undo because mapped target path is missing: /t."},
+            {OrvalinkError::undoSourceOccupied("/s"), "E015",
+             "Cannot undo because source path is occupied: /s."},
+            {OrvalinkError::undoMappingBroken("/t"), "E016",
+             "Cannot undo because mapped target path is missing: /t."},
             {OrvalinkError::cloudSnapshotDeviceMismatch("A", "B"), "E017",
              "Cloud snapshot belongs to another device. Expected A, received B."},
             {OrvalinkError::sourceOccupiedAfterMove("/s"), "E018",
-             "Cannot create the migration link because the source path was recreated or is occupied again: /s."},
+             "Cannot create the migration link because the source path was recreated or is occupied again: "
+             "/s."},
         };
         for (const auto& [error, code, text] : cases) {
             QCOMPARE(error.code(), QLatin1String(code));
@@ -98,13 +101,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("names");
         QTest::addColumn<QString>("text");
-        QTest::newRow("five") << QStringList{"a", "b", "c", "d", "e"}
-                              << "Cannot migrate /d because it is currently in use by: a, b, c, d, e. Close them first.";
-        QTest::newRow("six") << QStringList{"a", "b", "c", "d", "e", "f"}
-                             << "Cannot migrate /d because it is currently in use by: a, b, c, d, e and 1 more "
-                                "process(es). Close them first.";
+        QTest::newRow("five")
+            << QStringList{"a", "b", "c", "d", "e"}
+            << "Cannot migrate /d because it is currently in use by: a, b, c, d, e. Close them first.";
+        QTest::newRow("six")
+            << QStringList{"a", "b", "c", "d", "e", "f"}
+            << "Cannot migrate /d because it is currently in use by: a, b, c, d, e and 1 more "
+               "process(es). Close them first.";
         QTest::newRow("unsorted duplicates kept")
-            << QStringList{"z", "z"} << "Cannot migrate /d because it is currently in use by: z, z. Close them first.";
+            << QStringList{"z", "z"}
+            << "Cannot migrate /d because it is currently in use by: z, z. Close them first.";
     }
     void sourceInUseLists()
     {
@@ -118,9 +124,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("relative");
         QTest::addColumn<bool>("guided");
         QTest::addColumn<QString>("quoted");
-        QTest::newRow("below containers") << "/Library/Containers/com.x" << true << "/Library/Containers/com.x";
-        QTest::newRow("group containers") << "/Library/Group Containers/g/Data" << true
-                                          << "/Library/Group Containers/g/Data";
+        QTest::newRow("below containers")
+            << "/Library/Containers/com.x" << true << "/Library/Containers/com.x";
+        QTest::newRow("group containers")
+            << "/Library/Group Containers/g/Data" << true << "/Library/Group Containers/g/Data";
         QTest::newRow("containers itself") << "/Library/Containers" << false << "/Library/Containers";
         QTest::newRow("dot segments") << "/Library/./Containers/a/../b" << true << "/Library/Containers/b";
     }
@@ -132,12 +139,14 @@ private Q_SLOTS:
         test::TestHome home;
         const QString text = OrvalinkError::disallowedPath(home.home() + relative).errorDescription();
         if (guided) {
-            QCOMPARE(text, QStringLiteral("App sandbox container roots cannot be migrated directly: ") + home.home()
-                               + quoted
-                               + QStringLiteral(". Restore it first if needed, then only migrate deeper data "
-                                                "folders such as Data/Documents or app-specific media caches."));
+            QCOMPARE(text,
+                     QStringLiteral("App sandbox container roots cannot be migrated directly: ") +
+                         home.home() + quoted +
+                         QStringLiteral(". Restore it first if needed, then only migrate deeper data "
+                                        "folders such as Data/Documents or app-specific media caches."));
         } else {
-            QCOMPARE(text, QStringLiteral("Disallowed path: ") + home.home() + relative + QStringLiteral("."));
+            QCOMPARE(text,
+                     QStringLiteral("Disallowed path: ") + home.home() + relative + QStringLiteral("."));
         }
     }
 
@@ -252,16 +261,18 @@ private Q_SLOTS:
 
     void entryJson()
     {
-        const QJsonObject minimal = parse(R"({"id":"0f8fad5b-d9cb-469f-a165-70867728950e","name":"n","path":"/n",)"
-                                          R"("kind":"directory","sizeBytes":9007199254740993,)"
-                                          R"("modifiedAt":"2024-01-01T00:00:00Z","isHidden":null})");
+        const QJsonObject minimal =
+            parse(R"({"id":"0f8fad5b-d9cb-469f-a165-70867728950e","name":"n","path":"/n",)"
+                  R"("kind":"directory","sizeBytes":9007199254740993,)"
+                  R"("modifiedAt":"2024-01-01T00:00:00Z","isHidden":null})");
         const DirectoryEntry entry = DirectoryEntry::fromJson(minimal);
         QCOMPARE(entry.sizeBytes, qint64(9007199254740993));
         QVERIFY(!entry.childrenCount);
         QVERIFY(!entry.isHidden && !entry.isSymbolicLink && !entry.isAliasFile);
         const QJsonObject written = entry.toJson();
         QVERIFY(!written.contains(QStringLiteral("childrenCount")));
-        QCOMPARE(written.value(QStringLiteral("id")).toString(), QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950E"));
+        QCOMPARE(written.value(QStringLiteral("id")).toString(),
+                 QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950E"));
         QCOMPARE(DirectoryEntry::fromJson(json::parseObject(json::compact(written))), entry);
 
         DirectoryEntry withCount = entry;
@@ -294,7 +305,8 @@ private Q_SLOTS:
     void historyRecordsJson()
     {
         const QDateTime when = QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC);
-        MigrationTask task{QUuid::createUuid(), "/s", "/t", "u", "unknown", TaskStatus::rolledBack, {}, {}, {}, {}};
+        MigrationTask task{QUuid::createUuid(),    "/s", "/t", "u", "unknown",
+                           TaskStatus::rolledBack, {},   {},   {},  {}};
         const QJsonObject bare = task.toJson();
         for (const char* key : {"startedAt", "endedAt", "errorCode", "errorMessage"})
             QVERIFY(!bare.contains(QLatin1String(key)));
@@ -330,15 +342,21 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("email");
         QTest::addColumn<QString>("folder");
-        QTest::newRow("plain") << "a.b@x.io" << "a_b_x_io";
-        QTest::newRow("upper case and blanks") << "  A.B@X.IO\n" << "a_b_x_io";
-        QTest::newRow("underscore kept") << "a_b@x.io" << "a_b_x_io";
-        QTest::newRow("empty") << "" << "account";
-        QTest::newRow("blank") << " \t\n" << "account";
+        QTest::newRow("plain") << "a.b@x.io"
+                               << "a_b_x_io";
+        QTest::newRow("upper case and blanks") << "  A.B@X.IO\n"
+                                               << "a_b_x_io";
+        QTest::newRow("underscore kept") << "a_b@x.io"
+                                         << "a_b_x_io";
+        QTest::newRow("empty") << ""
+                               << "account";
+        QTest::newRow("blank") << " \t\n"
+                               << "account";
         QTest::newRow("precomposed accent") << QString::fromUtf8("\xc3\xa9@x") << "__x";
         QTest::newRow("combining accent") << QString::fromUtf8("e\xcc\x81@x") << "e__x";
         QTest::newRow("astral") << QString::fromUtf8("\xf0\x9f\x98\x80") << "_";
-        QTest::newRow("plus and inner space") << "a+b c" << "a_b_c";
+        QTest::newRow("plus and inner space") << "a+b c"
+                                              << "a_b_c";
     }
     void scopeFolderNames()
     {
@@ -364,7 +382,8 @@ private Q_SLOTS:
         QCOMPARE(AppPaths::logsFile(), home.logDir() + QStringLiteral("/app.log"));
         home.setEnv("ORVALINK_APP_SUPPORT_DIR", QStringLiteral("   "));
         home.setEnv("ORVALINK_LOG_DIR", std::nullopt);
-        QCOMPARE(AppPaths::applicationSupportDirectory(), home.home() + QStringLiteral("/.local/share/Orvalink"));
+        QCOMPARE(AppPaths::applicationSupportDirectory(),
+                 home.home() + QStringLiteral("/.local/share/Orvalink"));
         QCOMPARE(AppPaths::logsFile(), home.home() + QStringLiteral("/.local/state/Orvalink/app.log"));
     }
 

@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QtTest>
-
 #include <cerrno>
 #include <sys/stat.h>
 
@@ -41,16 +40,26 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("plain") << "/a/b" << "/a/b";
-        QTest::newRow("trailing slash") << "/a/b/" << "/a/b";
-        QTest::newRow("repeated slashes") << "//a///b//" << "/a/b";
-        QTest::newRow("dot") << "/a/./b/." << "/a/b";
-        QTest::newRow("dot dot") << "/a/c/../b" << "/a/b";
-        QTest::newRow("dot dot above root") << "/../../a" << "/a";
-        QTest::newRow("root") << "/" << "/";
-        QTest::newRow("root dot dot") << "/.." << "/";
-        QTest::newRow("tilde kept") << "/~/x" << "/~/x";
-        QTest::newRow("dots in names") << "/a/..b/.c" << "/a/..b/.c";
+        QTest::newRow("plain") << "/a/b"
+                               << "/a/b";
+        QTest::newRow("trailing slash") << "/a/b/"
+                                        << "/a/b";
+        QTest::newRow("repeated slashes") << "//a///b//"
+                                          << "/a/b";
+        QTest::newRow("dot") << "/a/./b/."
+                             << "/a/b";
+        QTest::newRow("dot dot") << "/a/c/../b"
+                                 << "/a/b";
+        QTest::newRow("dot dot above root") << "/../../a"
+                                            << "/a";
+        QTest::newRow("root") << "/"
+                              << "/";
+        QTest::newRow("root dot dot") << "/.."
+                                      << "/";
+        QTest::newRow("tilde kept") << "/~/x"
+                                    << "/~/x";
+        QTest::newRow("dots in names") << "/a/..b/.c"
+                                       << "/a/..b/.c";
     }
     void standardizedPath()
     {
@@ -72,11 +81,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("ancestor");
         QTest::addColumn<bool>("expected");
-        QTest::newRow("same") << "/a/b" << "/a/b/" << true;
-        QTest::newRow("below") << "/a/b/c" << "/a/b" << true;
-        QTest::newRow("sibling prefix") << "/a/bc" << "/a/b" << false;
-        QTest::newRow("above") << "/a" << "/a/b" << false;
-        QTest::newRow("root ancestor") << "/x" << "/" << true;
+        QTest::newRow("same") << "/a/b"
+                              << "/a/b/" << true;
+        QTest::newRow("below") << "/a/b/c"
+                               << "/a/b" << true;
+        QTest::newRow("sibling prefix") << "/a/bc"
+                                        << "/a/b" << false;
+        QTest::newRow("above") << "/a"
+                               << "/a/b" << false;
+        QTest::newRow("root ancestor") << "/x"
+                                       << "/" << true;
     }
     void descendantTest()
     {
@@ -158,7 +172,8 @@ private Q_SLOTS:
         appendLine(file, "{\"next\":2}\n");
         QCOMPARE(tree.read(QStringLiteral("log.jsonl")), QByteArray("{\"cut\":1\n{\"next\":2}\n"));
         appendLine(file, "{\"third\":3}\n");
-        QCOMPARE(tree.read(QStringLiteral("log.jsonl")), QByteArray("{\"cut\":1\n{\"next\":2}\n{\"third\":3}\n"));
+        QCOMPARE(tree.read(QStringLiteral("log.jsonl")),
+                 QByteArray("{\"cut\":1\n{\"next\":2}\n{\"third\":3}\n"));
     }
 
     void appendCreatesOwnerOnlyFile()

@@ -14,8 +14,8 @@ namespace {
 QByteArray configText(const QString& extra)
 {
     return ("{\"defaultScanRoot\":\"/h\",\"defaultTargetRoot\":\"/v/t\",\"minLargeSizeBytes\":5,"
-            "\"anchorUser\":\"alice\",\"maxConcurrentScanTasks\":2"
-            + extra + "}")
+            "\"anchorUser\":\"alice\",\"maxConcurrentScanTasks\":2" +
+            extra + "}")
         .toUtf8();
 }
 
@@ -37,7 +37,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("override");
         QTest::addColumn<QString>("expectedAddress");
         QTest::newRow("no override") << QString() << defaultServiceEndpoint();
-        QTest::newRow("override trimmed") << "  http://127.0.0.1:9911 \n" << "http://127.0.0.1:9911";
+        QTest::newRow("override trimmed") << "  http://127.0.0.1:9911 \n"
+                                          << "http://127.0.0.1:9911";
         QTest::newRow("loopback development override used as given") << "http://127.0.0.1:8080"
                                                                      << "http://127.0.0.1:8080";
     }
@@ -75,11 +76,11 @@ private Q_SLOTS:
         QTest::newRow("missing address key") << QString() << qint64(5) << official << true;
         QTest::newRow("null address") << ",\"backendBaseURL\":null" << qint64(5) << official << false;
         QTest::newRow("loopback development") << addr.arg("localhost:8080") << qint64(5) << official << true;
-        QTest::newRow("loopback development blanks") << addr.arg("  http://127.0.0.1:8080 ") << qint64(5)
-                                                     << official << true;
+        QTest::newRow("loopback development blanks")
+            << addr.arg("  http://127.0.0.1:8080 ") << qint64(5) << official << true;
         QTest::newRow("empty address") << addr.arg("") << qint64(5) << official << false;
-        QTest::newRow("trailing slash kept") << addr.arg("http://127.0.0.1:8080/") << qint64(5)
-                                             << "http://127.0.0.1:8080/" << false;
+        QTest::newRow("trailing slash kept")
+            << addr.arg("http://127.0.0.1:8080/") << qint64(5) << "http://127.0.0.1:8080/" << false;
     }
     void storedValuesAreCorrected()
     {
@@ -143,7 +144,9 @@ private Q_SLOTS:
 
         // Only the first write preserves; the file is valid from then on.
         store.save(config);
-        QCOMPARE(QDir(home.appSupport()).entryList({QStringLiteral("config.json.invalid-*")}, QDir::Files).size(), 1);
+        QCOMPARE(
+            QDir(home.appSupport()).entryList({QStringLiteral("config.json.invalid-*")}, QDir::Files).size(),
+            1);
     }
 
     void savedFileReadsBackEqual()

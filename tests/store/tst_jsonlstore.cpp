@@ -6,7 +6,6 @@
 #include "support/TestTree.h"
 
 #include <QtTest>
-
 #include <thread>
 
 using namespace orvalink;
@@ -16,7 +15,8 @@ namespace {
 LinkMapping mapping(const QString& source)
 {
     const QDateTime now = QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC);
-    return LinkMapping{QUuid::createUuid(), source, source + QStringLiteral("-target"), "u", "unknown", now, now};
+    return LinkMapping{
+        QUuid::createUuid(), source, source + QStringLiteral("-target"), "u", "unknown", now, now};
 }
 
 QByteArray line(const LinkMapping& record)
@@ -45,8 +45,8 @@ private Q_SLOTS:
         const LinkMapping a = mapping("/a");
         const LinkMapping b = mapping("/b");
         const LinkMapping c = mapping("/c");
-        const QByteArray content = line(a) + "\n   \n{not json}\n" + "{\"x\":1}{\"y\":2}\n"
-                                   + "{\"sourcePath\":\"\xff\xfe\"}\n" + line(b) + json::compact(c.toJson());
+        const QByteArray content = line(a) + "\n   \n{not json}\n" + "{\"x\":1}{\"y\":2}\n" +
+                                   "{\"sourcePath\":\"\xff\xfe\"}\n" + line(b) + json::compact(c.toJson());
         const QString file = tree.file(QStringLiteral("m.jsonl"), content);
         QCOMPARE(JSONLStore::loadAll<LinkMapping>(file), (QList<LinkMapping>{a, b, c}));
     }
@@ -58,7 +58,8 @@ private Q_SLOTS:
         const LinkMapping a = mapping("/a");
         // A whole record whose path bytes are not UTF-8.
         QByteArray broken = line(mapping("/a-b"));
-        broken.replace("a-b", "a\xc3" "b");
+        broken.replace("a-b", "a\xc3"
+                              "b");
         const QString file = tree.file(QStringLiteral("m.jsonl"), line(a) + "/\xc3\x28 bad\n" + broken);
         QCOMPARE(JSONLStore::loadAll<LinkMapping>(file), QList<LinkMapping>{a});
     }
@@ -70,9 +71,11 @@ private Q_SLOTS:
         const LinkMapping a = mapping("/a");
         const LinkMapping b = mapping("/b");
         JSONLStore::append(a, file);
-        QCOMPARE(test::TestTree(home.root()).read(QStringLiteral("history/acct/mappings.jsonl")).count('\n'), 1);
+        QCOMPARE(test::TestTree(home.root()).read(QStringLiteral("history/acct/mappings.jsonl")).count('\n'),
+                 1);
         JSONLStore::append(b, file);
-        const QByteArray content = test::TestTree(home.root()).read(QStringLiteral("history/acct/mappings.jsonl"));
+        const QByteArray content =
+            test::TestTree(home.root()).read(QStringLiteral("history/acct/mappings.jsonl"));
         QVERIFY(content.endsWith('\n'));
         QCOMPARE(JSONLStore::loadAll<LinkMapping>(file), (QList<LinkMapping>{a, b}));
     }
@@ -130,7 +133,8 @@ private Q_SLOTS:
         });
         std::thread rewriter([&] {
             for (const LinkMapping& victim : doomed)
-                JSONLStore::removeWhere<LinkMapping>(file, [&](const LinkMapping& m) { return m.id == victim.id; });
+                JSONLStore::removeWhere<LinkMapping>(file,
+                                                     [&](const LinkMapping& m) { return m.id == victim.id; });
         });
         appender.join();
         rewriter.join();

@@ -4,7 +4,6 @@
 #include "support/TestTree.h"
 
 #include <QtTest>
-
 #include <thread>
 
 using namespace orvalink;

@@ -13,8 +13,16 @@ namespace {
 
 DirectoryEntry entry(const QString& path, qint64 size)
 {
-    return DirectoryEntry{QUuid::createUuid(), path.section(QLatin1Char('/'), -1), path, EntryKind::directory, size,
-                          QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC), 3, false, false, true};
+    return DirectoryEntry{QUuid::createUuid(),
+                          path.section(QLatin1Char('/'), -1),
+                          path,
+                          EntryKind::directory,
+                          size,
+                          QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC),
+                          3,
+                          false,
+                          false,
+                          true};
 }
 
 QStringList storedKeys(const QString& file)
@@ -37,10 +45,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("saved");
         QTest::addColumn<QString>("loaded");
-        QTest::newRow("trailing slash") << "/a/b/" << "/a/b";
-        QTest::newRow("dot") << "/a/b" << "/a/./b";
-        QTest::newRow("dot dot") << "/a/b" << "/a/c/../b";
-        QTest::newRow("repeated slash") << "/a//b" << "/a/b/";
+        QTest::newRow("trailing slash") << "/a/b/"
+                                        << "/a/b";
+        QTest::newRow("dot") << "/a/b"
+                             << "/a/./b";
+        QTest::newRow("dot dot") << "/a/b"
+                                 << "/a/c/../b";
+        QTest::newRow("repeated slash") << "/a//b"
+                                        << "/a/b/";
     }
     void keysUseStandardPaths()
     {
