@@ -42,6 +42,13 @@ QString sourceInUseText(const QString& path, const QStringList& processes)
 
 } // namespace
 
+OrvalinkError OrvalinkError::withPath(Case errorCase, const QString& path)
+{
+    OrvalinkError error(errorCase);
+    error.m_path = path;
+    return error.finish();
+}
+
 OrvalinkError& OrvalinkError::finish()
 {
     m_what = (code() + QStringLiteral(": ") + errorDescription()).toUtf8();
@@ -63,23 +70,17 @@ OrvalinkError OrvalinkError::insufficientSpace(qint64 required, qint64 available
 
 OrvalinkError OrvalinkError::permissionDenied(const QString& path)
 {
-    OrvalinkError error(Case::permissionDenied);
-    error.m_path = path;
-    return error.finish();
+    return withPath(Case::permissionDenied, path);
 }
 
 OrvalinkError OrvalinkError::targetAlreadyExists(const QString& path)
 {
-    OrvalinkError error(Case::targetAlreadyExists);
-    error.m_path = path;
-    return error.finish();
+    return withPath(Case::targetAlreadyExists, path);
 }
 
 OrvalinkError OrvalinkError::sourceNotFound(const QString& path)
 {
-    OrvalinkError error(Case::sourceNotFound);
-    error.m_path = path;
-    return error.finish();
+    return withPath(Case::sourceNotFound, path);
 }
 
 OrvalinkError OrvalinkError::parentChildConflict(const QString& parent, const QString& child)
@@ -110,9 +111,7 @@ OrvalinkError OrvalinkError::moveFailed(const QString& source, const QString& de
 
 OrvalinkError OrvalinkError::verifyFailed(const QString& path)
 {
-    OrvalinkError error(Case::verifyFailed);
-    error.m_path = path;
-    return error.finish();
+    return withPath(Case::verifyFailed, path);
 }
 
 OrvalinkError OrvalinkError::symlinkFailed(const QString& source, const QString& destination,
@@ -135,9 +134,7 @@ OrvalinkError OrvalinkError::rollbackFailed(const QString& path, Underlying unde
 
 OrvalinkError OrvalinkError::disallowedPath(const QString& path)
 {
-    OrvalinkError error(Case::disallowedPath);
-    error.m_path = path;
-    return error.finish();
+    return withPath(Case::disallowedPath, path);
 }
 
 OrvalinkError OrvalinkError::invalidAnchor(const QString& anchorUser, const QString& sourcePath)
@@ -155,16 +152,12 @@ OrvalinkError OrvalinkError::undoTargetNotFound()
 
 OrvalinkError OrvalinkError::undoSourceOccupied(const QString& path)
 {
-    OrvalinkError error(Case::undoSourceOccupied);
-    error.m_path = path;
-    return error.finish();
+    return withPath(Case::undoSourceOccupied, path);
 }
 
 OrvalinkError OrvalinkError::undoMappingBroken(const QString& path)
 {
-    OrvalinkError error(Case::undoMappingBroken);
-    error.m_path = path;
-    return error.finish();
+    return withPath(Case::undoMappingBroken, path);
 }
 
 OrvalinkError OrvalinkError::cloudSnapshotDeviceMismatch(const QString& expected, const QString& actual)
@@ -177,9 +170,7 @@ OrvalinkError OrvalinkError::cloudSnapshotDeviceMismatch(const QString& expected
 
 OrvalinkError OrvalinkError::sourceOccupiedAfterMove(const QString& path)
 {
-    OrvalinkError error(Case::sourceOccupiedAfterMove);
-    error.m_path = path;
-    return error.finish();
+    return withPath(Case::sourceOccupiedAfterMove, path);
 }
 
 QString OrvalinkError::code() const

@@ -82,6 +82,7 @@ public:
 
 private:
     explicit OrvalinkError(Case errorCase) : m_case(errorCase) {}
+    static OrvalinkError withPath(Case errorCase, const QString& path);
     OrvalinkError& finish();
 
     Case m_case;
