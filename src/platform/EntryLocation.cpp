@@ -4,6 +4,7 @@
 #include "platform/StandardPath.h"
 
 #include <QFile>
+
 #include <cerrno>
 #include <fcntl.h>
 

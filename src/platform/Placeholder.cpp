@@ -4,6 +4,7 @@
 #include "platform/PlatformError.h"
 
 #include <QFile>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>

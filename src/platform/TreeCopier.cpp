@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QLoggingCategory>
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -86,7 +87,7 @@ void TreeCopier::leaveDirectory(const WalkEntry& entry, int)
         if (Identity::of(info) != m_directories.back())
             fail(EBUSY, destinationPath(entry));
     }
-    applyMetadata(m_current.get(), entry.info, destinationPath(entry));
+    applyMetadata(m_current.get(), entry.info, entry);
     m_current = std::move(parent);
 }
 
@@ -132,23 +133,22 @@ struct stat TreeCopier::copyFile(const WalkEntry& entry)
         fail(errno, entry.path());
     if (!S_ISREG(taken.st_mode) || Identity::of(taken) != Identity::of(entry.info))
         fail(EBUSY, entry.path());
-    const QString target = destinationPath(entry);
     UniqueFd out(::openat(destinationParent(entry), destinationName(entry),
                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     struct stat created {};
     if (!out.isValid() || ::fstat(out.get(), &created) != 0)
-        fail(errno, target);
+        fail(errno, destinationPath(entry));
     m_created.insert(Identity::of(created));
     try {
         m_data.copy(in.get(), out.get(), taken.st_size);
     } catch (const FileDataCopier::Failure& failure) {
-        fail(failure.errorNumber, failure.atDestination ? target : entry.path());
+        fail(failure.errorNumber, failure.atDestination ? destinationPath(entry) : entry.path());
     }
-    applyMetadata(out.get(), taken, target);
+    applyMetadata(out.get(), taken, entry);
     if (entry.depth == 0)
         m_destinationRoot = duplicate(out.get());
     if (const int error = out.close(); error != 0)
-        fail(error, target);
+        fail(error, destinationPath(entry));
     return taken;
 }
 
@@ -227,16 +227,16 @@ void TreeCopier::noteCreated(const WalkEntry& entry, int removeFlags)
     m_created.insert(Identity::of(info));
 }
 
-void TreeCopier::applyMetadata(int fd, const struct stat& info, const QString& path) const
+void TreeCopier::applyMetadata(int fd, const struct stat& info, const WalkEntry& entry) const
 {
     // Owner first: chown clears set-user-ID and set-group-ID bits that chmod then sets again.
     if (m_asRoot && ::fchown(fd, info.st_uid, info.st_gid) != 0)
-        fail(errno, path);
+        fail(errno, destinationPath(entry));
     if (::fchmod(fd, info.st_mode & 07777) != 0)
-        fail(errno, path);
+        fail(errno, destinationPath(entry));
     const struct timespec times[2] = {info.st_atim, info.st_mtim};
     if (::futimens(fd, times) != 0)
-        fail(errno, path);
+        fail(errno, destinationPath(entry));
 }
 
 void TreeCopier::applyMetadataAt(const WalkEntry& entry, bool isLink) const
@@ -245,8 +245,8 @@ void TreeCopier::applyMetadataAt(const WalkEntry& entry, bool isLink) const
     const char* name = destinationName(entry);
     if (m_asRoot && ::fchownat(parent, name, entry.info.st_uid, entry.info.st_gid, AT_SYMLINK_NOFOLLOW) != 0)
         fail(errno, destinationPath(entry));
-    // A link has no mode of its own; for a FIFO the name is one this copy just made in a directory
-    // only its owner can change, so following it is safe.
+    // A link has no mode of its own. For a FIFO the name was made by this copy a moment ago; without
+    // /proc, fchmodat cannot refuse to follow a link, so it is asked to follow.
     if (!isLink && ::fchmodat(parent, name, entry.info.st_mode & 07777, 0) != 0)
         fail(errno, destinationPath(entry));
     const struct timespec times[2] = {entry.info.st_atim, entry.info.st_mtim};

@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <QSet>
+
 #include <sys/stat.h>
 #include <vector>
 
@@ -69,7 +70,7 @@ private:
 
     // Records an entry just created at the destination; removes it again when that fails.
     void noteCreated(const WalkEntry& entry, int removeFlags);
-    void applyMetadata(int fd, const struct stat& info, const QString& path) const;
+    void applyMetadata(int fd, const struct stat& info, const WalkEntry& entry) const;
     void applyMetadataAt(const WalkEntry& entry, bool isLink) const;
     void remember(const struct stat& info);
     void flushDestination();

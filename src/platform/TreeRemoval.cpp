@@ -4,6 +4,7 @@
 #include "platform/TreeWalker.h"
 
 #include <QFile>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+
 #include <functional>
 #include <optional>
 #include <sys/stat.h>
@@ -15,7 +16,8 @@ namespace orvalink::platform {
 // removed as a link) and without entering another mounted file system; a path that is itself a
 // mount point is refused with EBUSY. Meant only for data that is whole somewhere else or worthless:
 // a partial copy, or a source after its complete copy. Removes what it can and then throws
-// PlatformError with the first failure and its path when anything is left.
+// PlatformError with the first failure and its path when anything is left. Nothing at `path` is
+// no error.
 void removeTree(const QString& path);
 
 // What a removal may take.

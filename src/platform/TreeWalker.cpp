@@ -3,6 +3,7 @@
 #include "platform/UniqueFd.h"
 
 #include <QFile>
+
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>

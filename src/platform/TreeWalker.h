@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+
 #include <sys/stat.h>
 
 namespace orvalink::platform {

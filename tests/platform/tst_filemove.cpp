@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QtTest>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/mount.h>

@@ -12,6 +12,7 @@
 #include "support/TreeSnapshot.h"
 
 #include <QtTest>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/resource.h>

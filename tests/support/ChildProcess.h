@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+
 #include <functional>
 #include <sys/types.h>
 

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QHash>
+
 #include <algorithm>
 #include <filesystem>
 #include <sys/stat.h>
