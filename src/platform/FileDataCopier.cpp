@@ -17,12 +17,13 @@ bool meansUnsupported(int error)
 }
 } // namespace
 
-void FileDataCopier::copy(int sourceFd, int destinationFd, off_t size)
+void FileDataCopier::copy(int sourceFd, int destinationFd, off_t size, off_t allocatedBytes)
 {
+    const bool mayHaveHoles = allocatedBytes < size;
     off_t position = 0;
     off_t end = size;
     while (position < end) {
-        off_t dataStart = ::lseek(sourceFd, position, SEEK_DATA);
+        off_t dataStart = mayHaveHoles ? ::lseek(sourceFd, position, SEEK_DATA) : position;
         off_t dataEnd = end;
         if (dataStart < 0) {
             if (errno == ENXIO)
@@ -30,7 +31,7 @@ void FileDataCopier::copy(int sourceFd, int destinationFd, off_t size)
             if (errno != EINVAL)
                 throw Failure{errno, false};
             dataStart = position; // no hole support: everything is data
-        } else {
+        } else if (mayHaveHoles) {
             dataEnd = ::lseek(sourceFd, dataStart, SEEK_HOLE);
             if (dataEnd < 0)
                 throw Failure{errno, false};
@@ -39,14 +40,14 @@ void FileDataCopier::copy(int sourceFd, int destinationFd, off_t size)
             break;
         dataEnd = std::min(dataEnd, end);
         const off_t reached = copyRange(sourceFd, destinationFd, dataStart, dataEnd);
+        position = reached;
         if (reached < dataEnd) {
             end = reached;
             break;
         }
-        position = dataEnd;
     }
-    // Gives the file its length, which also creates a trailing hole.
-    if (::ftruncate(destinationFd, end) != 0)
+    // A trailing hole (or a source that shrank) leaves the length to be set.
+    if (position != end && ::ftruncate(destinationFd, end) != 0)
         throw Failure{errno, true};
 }
 

@@ -18,8 +18,9 @@ public:
 
     // Copies the first `size` bytes of `sourceFd` into `destinationFd` (which must be empty) at the
     // same offsets and gives the destination that length. A source that turns out shorter (it
-    // shrank meanwhile) is copied up to its end. Throws Failure.
-    void copy(int sourceFd, int destinationFd, off_t size);
+    // shrank meanwhile) is copied up to its end. `allocatedBytes` (st_blocks * 512) spares the
+    // search for holes in a file that has blocks for all its bytes. Throws Failure.
+    void copy(int sourceFd, int destinationFd, off_t size, off_t allocatedBytes);
 
 private:
     // Copies [from, to) and answers where it stopped: `to`, or earlier at the source's end.

@@ -140,7 +140,7 @@ struct stat TreeCopier::copyFile(const WalkEntry& entry)
         fail(errno, destinationPath(entry));
     m_created.insert(Identity::of(created));
     try {
-        m_data.copy(in.get(), out.get(), taken.st_size);
+        m_data.copy(in.get(), out.get(), taken.st_size, off_t(taken.st_blocks) * 512);
     } catch (const FileDataCopier::Failure& failure) {
         fail(failure.errorNumber, failure.atDestination ? destinationPath(entry) : entry.path());
     }

@@ -12,7 +12,6 @@
 #include "support/TreeSnapshot.h"
 
 #include <QtTest>
-
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -239,6 +238,7 @@ private Q_SLOTS:
         QTest::addColumn<QList<qint64>>("dataOffsets");
         QTest::addColumn<qint64>("size");
         QTest::newRow("holes between and after data") << QList<qint64>{0, 4 * kMiB} << 8 * kMiB;
+        QTest::newRow("no hole") << QList<qint64>{0} << 64 * 1024LL;
         QTest::newRow("only a hole") << QList<qint64>{} << 2 * kMiB;
         QTest::newRow("empty") << QList<qint64>{} << qint64(0);
     }
@@ -260,7 +260,9 @@ private Q_SLOTS:
             const UniqueFd in(::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC));
             const UniqueFd out(
                 ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-            FileDataCopier().copy(in.get(), out.get(), size);
+            struct stat info {};
+            QCOMPARE(::fstat(in.get(), &info), 0);
+            FileDataCopier().copy(in.get(), out.get(), size, off_t(info.st_blocks) * 512);
         }
         QCOMPARE(tree.read(QStringLiteral("to.img")), tree.read(QStringLiteral("from.img")));
         struct stat info {};
