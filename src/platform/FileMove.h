@@ -34,7 +34,9 @@ struct MoveResult {
 // that changed after it was copied, or appeared meanwhile, is not removed but reported as left over.
 //
 // Throws PlatformError with the first errno and its path when the move did not happen; then the
-// source is as it was and nothing this call created remains at the destination. A source that
+// source is as it was and nothing this call created remains at the destination (should removing
+// the partial copy itself fail, a warning in the "orvalink.platform.copy" category names what
+// stayed; the source is untouched all the same). A source that
 // could not be fully removed after a complete copy is not a failure: see MoveResult.
 MoveResult moveItem(const QString& source, const QString& destination);
 
