@@ -95,7 +95,7 @@ void PreparedListing::prepareSearchForms()
         form.foldedPath = group.foldedPrefix + form.foldedName;
         // "/" joins no character before or after it except one that extends it, which a name may
         // begin with; so the slash is checked with the name.
-        form.singleUnit = hasOnlySingleUnitCharacters(QLatin1Char('/') + form.foldedName);
+        form.singleUnit = hasOnlySingleUnitCharactersAfterSlash(form.foldedName);
     }
 }
 

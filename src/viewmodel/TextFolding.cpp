@@ -2,6 +2,7 @@
 
 #include <QChar>
 #include <QTextBoundaryFinder>
+#include <algorithm>
 
 namespace orvalink {
 
@@ -27,17 +28,41 @@ QString asciiLower(QStringView text)
     return result;
 }
 
+void appendCodePoint(QString& text, char32_t codePoint)
+{
+    if (QChar::requiresSurrogates(codePoint)) {
+        text.append(QChar(QChar::highSurrogate(codePoint)));
+        text.append(QChar(QChar::lowSurrogate(codePoint)));
+    } else {
+        text.append(QChar(char16_t(codePoint)));
+    }
+}
+
+// Calls `visit` with each code point; an unpaired surrogate is passed on as it is.
+template <typename Visit> void forEachCodePoint(QStringView text, Visit visit)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            visit(QChar::surrogateToUcs4(c, text.at(i + 1)));
+            ++i;
+        } else {
+            visit(char32_t(c.unicode()));
+        }
+    }
+}
+
 QString widthFolded(QStringView text)
 {
     QString result;
     result.reserve(text.size());
-    for (const char32_t codePoint : text.toUcs4()) {
+    forEachCodePoint(text, [&](char32_t codePoint) {
         const auto tag = QChar::decompositionTag(codePoint);
         if (tag == QChar::Wide || tag == QChar::Narrow)
             result += QChar::decomposition(codePoint);
         else
-            result += QString::fromUcs4(&codePoint, 1);
-    }
+            appendCodePoint(result, codePoint);
+    });
     return result;
 }
 
@@ -45,14 +70,19 @@ QString withoutNonSpacingMarks(const QString& text)
 {
     QString result;
     result.reserve(text.size());
-    const QList<uint> codePoints = text.toUcs4();
-    for (const uint codePoint : codePoints) {
-        if (QChar::category(char32_t(codePoint)) == QChar::Mark_NonSpacing)
-            continue;
-        const char32_t c = codePoint;
-        result += QString::fromUcs4(&c, 1);
-    }
+    forEachCodePoint(text, [&](char32_t codePoint) {
+        if (QChar::category(codePoint) != QChar::Mark_NonSpacing)
+            appendCodePoint(result, codePoint);
+    });
     return result;
+}
+
+// Below U+0300 only CR LF forms a two-unit character; beyond it marks, surrogates, jamo and
+// joiners can.
+bool needsBoundaries(QStringView text)
+{
+    return std::any_of(text.begin(), text.end(),
+                       [](QChar c) { return c.unicode() >= 0x300 || c == QLatin1Char('\r'); });
 }
 
 } // namespace
@@ -82,16 +112,7 @@ QStringList graphemeClusters(QStringView text)
 
 bool hasOnlySingleUnitCharacters(QStringView text)
 {
-    bool needsBoundaries = false;
-    for (QChar c : text) {
-        // Below U+0300 only CR LF forms a two-unit character; beyond it marks, surrogates,
-        // jamo and joiners can.
-        if (c.unicode() >= 0x300 || c == QLatin1Char('\r')) {
-            needsBoundaries = true;
-            break;
-        }
-    }
-    if (!needsBoundaries)
+    if (!needsBoundaries(text))
         return true;
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text.data(), int(text.size()));
     qsizetype previous = 0;
@@ -101,6 +122,13 @@ bool hasOnlySingleUnitCharacters(QStringView text)
         previous = finder.position();
     }
     return true;
+}
+
+bool hasOnlySingleUnitCharactersAfterSlash(QStringView text)
+{
+    if (!needsBoundaries(text))
+        return true;
+    return hasOnlySingleUnitCharacters(QLatin1Char('/') + text.toString());
 }
 
 QString leadingCharacters(QStringView text, int count)

@@ -18,6 +18,8 @@ QStringList graphemeClusters(QStringView text);
 // True when every user-perceived character of the text is one UTF-16 code unit, so that walking
 // the code units walks the characters.
 bool hasOnlySingleUnitCharacters(QStringView text);
+// The same for "/" followed by the text, as a name stands in its path.
+bool hasOnlySingleUnitCharactersAfterSlash(QStringView text);
 
 // The first `count` user-perceived characters (the whole text when it is shorter).
 QString leadingCharacters(QStringView text, int count);
