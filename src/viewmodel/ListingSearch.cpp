@@ -22,12 +22,12 @@ ListingSearch::ListingSearch(const PreparedListing& listing, const SearchQuery& 
         return;
     const QString& folded = m_query.folded();
     const QStringList& words = m_query.words();
+    m_checkWords = folded.contains(QLatin1Char(' '));
     for (const PreparedListing::PrefixGroup& group : m_listing.prefixGroups()) {
         GroupState state;
         state.usable = group.singleUnit && m_query.isSingleUnit();
         if (state.usable) {
             const QString& prefix = group.foldedPrefix;
-            state.containsQuery = prefix.contains(folded);
             for (const QString& word : words)
                 state.containsWord.push_back(prefix.contains(word));
             for (QChar c : prefix) {
@@ -42,14 +42,13 @@ ListingSearch::ListingSearch(const PreparedListing& listing, const SearchQuery& 
 bool ListingSearch::matchesAfterPrefix(const PreparedListing::SearchForm& form, const GroupState& group) const
 {
     // The path is the prefix followed by the name, so whatever the name holds the path holds too:
-    // only the path needs testing, and only from where the prefix leaves off.
+    // only the path needs testing, and only from where the prefix leaves off. A query held whole
+    // is also held in order, so the in-order walk answers the substring test too; and a query
+    // without a space is its only word.
     const QString& path = form.foldedPath;
     const qsizetype nameStart = path.size() - form.foldedName.size();
-    const QString& folded = m_query.folded();
-    if (group.containsQuery || path.indexOf(folded, searchStart(nameStart, folded.size())) >= 0)
-        return true;
     const QStringList& words = m_query.words();
-    if (!words.isEmpty()) {
+    if (m_checkWords && !words.isEmpty()) {
         bool allWords = true;
         for (qsizetype w = 0; w < words.size() && allWords; ++w) {
             const QString& word = words.at(w);
@@ -59,11 +58,14 @@ bool ListingSearch::matchesAfterPrefix(const PreparedListing::SearchForm& form, 
         if (allWords)
             return true;
     }
+    const QString& folded = m_query.folded();
     qsizetype progress = group.subsequenceProgress;
     if (progress == folded.size())
         return true;
-    for (qsizetype i = nameStart; i < path.size(); ++i) {
-        if (path.at(i) == folded.at(progress) && ++progress == folded.size())
+    const QChar* wanted = folded.constData();
+    const QChar* end = path.constData() + path.size();
+    for (const QChar* c = path.constData() + nameStart; c != end; ++c) {
+        if (*c == wanted[progress] && ++progress == folded.size())
             return true;
     }
     return false;

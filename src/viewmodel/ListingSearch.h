@@ -19,7 +19,6 @@ public:
 
 private:
     struct GroupState {
-        bool containsQuery = false;
         std::vector<bool> containsWord;
         // Query characters found, in order, in the folder prefix.
         qsizetype subsequenceProgress = 0;
@@ -31,6 +30,8 @@ private:
     const PreparedListing& m_listing;
     const SearchQuery& m_query;
     std::vector<GroupState> m_groups;
+    // Only a query with a space has words other than itself.
+    bool m_checkWords = false;
 };
 
 } // namespace orvalink

@@ -77,7 +77,9 @@ private Q_SLOTS:
                                   QStringLiteral("résumé"), QStringLiteral("微"), QStringLiteral("🇫🇷"), "e",
                                   "stuff x", "/", "zzzz", "media alice", "alice.", "d/m",
                                   // words that run across the "/" between folder and name
-                                  "f/mov alice", "a/c home", "a/ca ta/c"};
+                                  "f/mov alice", "a/c home", "a/ca ta/c",
+                                  // marks that fold away, leaving only a space
+                                  "\u0301 \u0301"};
         const QList<SmartMigrationCriteria> criteria{{false, SmartMigrationProfile::other, {}},
                                                      {true, SmartMigrationProfile::other, {}},
                                                      {true, SmartMigrationProfile::wechat, {kWeChatRoot}},
