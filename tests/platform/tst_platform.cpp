@@ -1,3 +1,4 @@
+#include "platform/ComputerName.h"
 #include "platform/FileIO.h"
 #include "platform/PlatformError.h"
 #include "platform/StandardPath.h"
@@ -211,6 +212,26 @@ private Q_SLOTS:
         QCOMPARE(tree.read(QStringLiteral("a")), QByteArray("a"));
         renameNoReplace(from, tree.path(QStringLiteral("c")));
         QCOMPARE(tree.read(QStringLiteral("c")), QByteArray("a"));
+    }
+
+    void prettyHostname_data()
+    {
+        QTest::addColumn<QByteArray>("machineInfo");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("double quotes with escapes")
+            << QByteArray("CHASSIS=laptop\nPRETTY_HOSTNAME=\"Anna\\'s \\\"Work\\\" Laptop\"\n")
+            << "Anna's \"Work\" Laptop";
+        QTest::newRow("single quotes") << QByteArray("PRETTY_HOSTNAME='Studio PC'") << "Studio PC";
+        QTest::newRow("bare value") << QByteArray("  PRETTY_HOSTNAME=Desk  \n") << "Desk";
+        QTest::newRow("blank value") << QByteArray("PRETTY_HOSTNAME=\"  \"") << "";
+        QTest::newRow("missing") << QByteArray("CHASSIS=desktop\n") << "";
+    }
+
+    void prettyHostname()
+    {
+        QFETCH(QByteArray, machineInfo);
+        QFETCH(QString, expected);
+        QCOMPARE(prettyHostnameFromMachineInfo(machineInfo), expected);
     }
 };
 
