@@ -2,6 +2,7 @@
 #include "platform/FileIO.h"
 #include "platform/PlatformError.h"
 #include "platform/StandardPath.h"
+#include "support/FileModes.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
 
@@ -13,25 +14,8 @@
 
 using namespace orvalink;
 using namespace orvalink::platform;
-
-namespace {
-mode_t modeOf(const QString& path)
-{
-    struct stat info {};
-    ::lstat(path.toLocal8Bit().constData(), &info);
-    return info.st_mode & 07777;
-}
-
-// Sets the umask for one scope, so tests show modes do not depend on it.
-class UmaskScope {
-public:
-    explicit UmaskScope(mode_t mask) : m_previous(::umask(mask)) {}
-    ~UmaskScope() { ::umask(m_previous); }
-
-private:
-    mode_t m_previous;
-};
-} // namespace
+using orvalink::test::modeOf;
+using orvalink::test::UmaskScope;
 
 class PlatformTest : public QObject {
     Q_OBJECT
