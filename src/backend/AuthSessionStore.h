@@ -3,6 +3,7 @@
 #include "backend/BackendSession.h"
 
 #include <QString>
+
 #include <optional>
 
 namespace orvalink {

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QJsonValue>
 #include <QString>
+
 #include <optional>
 
 namespace orvalink {

@@ -6,6 +6,7 @@
 
 #include <QStringDecoder>
 #include <QUuid>
+
 #include <optional>
 
 namespace orvalink {

@@ -3,6 +3,7 @@
 #include "backend/BackendSession.h"
 
 #include <QObject>
+
 #include <exception>
 #include <optional>
 

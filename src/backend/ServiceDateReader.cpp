@@ -3,6 +3,7 @@
 #include "model/JsonFields.h"
 
 #include <QRegularExpression>
+
 #include <cmath>
 
 namespace orvalink {

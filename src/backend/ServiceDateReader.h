@@ -4,6 +4,7 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QTimeZone>
+
 #include <optional>
 
 namespace orvalink {

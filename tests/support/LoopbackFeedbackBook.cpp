@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <QUuid>
+
 #include <algorithm>
 
 namespace orvalink::test {

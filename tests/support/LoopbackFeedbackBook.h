@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QString>
+
 #include <optional>
 
 namespace orvalink::test {

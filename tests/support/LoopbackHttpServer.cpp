@@ -6,6 +6,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
+
 #include <algorithm>
 
 namespace orvalink::test {

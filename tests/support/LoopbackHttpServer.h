@@ -9,6 +9,7 @@
 #include <QString>
 #include <QTcpServer>
 #include <QUrlQuery>
+
 #include <chrono>
 #include <functional>
 #include <utility>

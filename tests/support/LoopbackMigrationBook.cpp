@@ -1,6 +1,7 @@
 #include "support/LoopbackMigrationBook.h"
 
 #include <QJsonArray>
+
 #include <algorithm>
 
 namespace orvalink::test {

@@ -5,6 +5,7 @@
 #include <QMap>
 #include <QSet>
 #include <QString>
+
 #include <optional>
 
 namespace orvalink::test {

@@ -1,8 +1,10 @@
 #pragma once
 
-#include <QCoro/QCoroTask>
 #include <QEventLoop>
 #include <QTimer>
+
+#include <QCoro/QCoroTask>
+
 #include <chrono>
 #include <exception>
 #include <memory>
