@@ -1,51 +1,14 @@
-#include "BackendTestSupport.h"
-#include "backend/BackendAuthService.h"
+#include "AuthFixture.h"
 #include "backend/ClientIdentity.h"
-#include "model/AppPaths.h"
 #include "platform/PlatformError.h"
-#include "support/LoopbackAccountService.h"
-#include "support/TestHome.h"
 #include "support/TestTree.h"
 
 #include <QtTest>
 
 using namespace orvalink;
 using namespace orvalink::test;
-using namespace std::chrono_literals;
 
-namespace {
-
-const QString kEmail = QStringLiteral("anna@example.com");
-const QString kPassword = QStringLiteral(" pass word ");
-const QString kRefreshPath = QStringLiteral("/api/v1/auth/refresh");
-
-struct AuthFixture {
-    TestHome home;
-    LoopbackAccountService service;
-    std::unique_ptr<QNetworkAccessManager> network = loopbackNetwork();
-    BackendAuthService auth{
-        BackendAPIClient(network.get()),
-        AuthSessionStore(AppPaths::applicationSupportFile(QStringLiteral("auth_session.json"))),
-        DeviceIdentityStore(AppPaths::applicationSupportFile(QStringLiteral("device_id.txt")))};
-    QDateTime now = QDateTime(QDate(2025, 3, 1), QTime(8, 30), QTimeZone::utc());
-
-    AuthFixture()
-    {
-        auth.setClock([this] { return now; });
-        service.addUser(kEmail, kPassword);
-    }
-
-    QString base() const { return service.baseURL(); }
-    qsizetype requestsTo(const QString& path) const { return service.http().requestsTo(path).size(); }
-
-    BackendSession signIn()
-    {
-        return runTask(auth.login(base(), kEmail, kPassword, std::nullopt, std::nullopt));
-    }
-};
-
-} // namespace
-
+// Sign-in settings, captchas, login, registration and password change of the authentication service.
 class BackendAuthTest : public QObject {
     Q_OBJECT
 
@@ -57,8 +20,7 @@ private Q_SLOTS:
     void init()
     {
         m_fixture = std::make_unique<AuthFixture>();
-        QVERIFY(f().home.isValid());
-        QVERIFY(f().service.start());
+        QVERIFY(f().isReady());
     }
 
     void cleanup()
@@ -139,13 +101,13 @@ private Q_SLOTS:
     void loginSendsNormalizedFieldsAndSavesTheSession()
     {
         const BackendSession session =
-            runTask(f().auth.login(f().base(), QStringLiteral(" Anna@Example.COM \n"), kPassword,
+            runTask(f().auth.login(f().base(), QStringLiteral(" Anna@Example.COM \n"), AuthFixture::password,
                                    std::nullopt, QStringLiteral("   ")));
         const LoopbackRequest request = f().service.http().requests().constLast();
         QCOMPARE(request.path, QStringLiteral("/api/v1/auth/login"));
         const QJsonObject body = request.jsonBody();
-        QCOMPARE(body.value("email").toString(), kEmail);
-        QCOMPARE(body.value("password").toString(), kPassword);
+        QCOMPARE(body.value("email").toString(), AuthFixture::email);
+        QCOMPARE(body.value("password").toString(), AuthFixture::password);
         QCOMPARE(body.value("deviceFingerprint").toString(),
                  f().auth.deviceIdentityStore().currentFingerprint());
         QCOMPARE(body.value("deviceName").toString(), clientidentity::deviceName());
@@ -154,7 +116,7 @@ private Q_SLOTS:
         QVERIFY(!body.contains("captchaId"));
         QVERIFY(!body.contains("captchaCode"));
 
-        QCOMPARE(session.email, kEmail);
+        QCOMPARE(session.email, AuthFixture::email);
         QCOMPARE(session.signedInAt, f().now);
         QCOMPARE(session.accessTokenExpiresAt, f().now.addSecs(3600));
         QCOMPARE(f().auth.sessionStore().load(), std::optional<BackendSession>(session));
@@ -168,16 +130,16 @@ private Q_SLOTS:
         QVERIFY(challenge.imageDataURL->startsWith(QLatin1String("data:image/")));
         QVERIFY(*challenge.expiresAt > QDateTime::currentDateTimeUtc());
 
-        const auto wrong =
-            clientErrorOf(f().auth.login(f().base(), kEmail, kPassword, challenge.captchaId, "x"));
+        const auto wrong = clientErrorOf(
+            f().auth.login(f().base(), AuthFixture::email, AuthFixture::password, challenge.captchaId, "x"));
         QVERIFY(wrong);
         QCOMPARE(wrong->code(), QStringLiteral("CAPTCHA_INVALID"));
         QCOMPARE(wrong->errorDescription(), QStringLiteral("Captcha is invalid or expired."));
 
         challenge = runTask(f().auth.fetchCaptchaChallenge(f().base(), "orvalink"));
         const QString code = f().service.captchaCode(*challenge.captchaId);
-        runTask(f().auth.login(f().base(), kEmail, kPassword, " " + *challenge.captchaId + " ",
-                               " " + code + "\n"));
+        runTask(f().auth.login(f().base(), AuthFixture::email, AuthFixture::password,
+                               " " + *challenge.captchaId + " ", " " + code + "\n"));
         const QJsonObject body = f().service.http().requests().constLast().jsonBody();
         QCOMPARE(body.value("captchaId").toString(), *challenge.captchaId);
         QCOMPARE(body.value("captchaCode").toString(), code);
@@ -185,8 +147,8 @@ private Q_SLOTS:
 
     void refusedLoginSavesNothing()
     {
-        const auto error =
-            clientErrorOf(f().auth.login(f().base(), kEmail, "wrong", std::nullopt, std::nullopt));
+        const auto error = clientErrorOf(
+            f().auth.login(f().base(), AuthFixture::email, "wrong", std::nullopt, std::nullopt));
         QVERIFY(error);
         QCOMPARE(error->kind(), ClientError::Kind::server);
         QCOMPARE(error->errorDescription(), QStringLiteral("Invalid e-mail or password."));
@@ -199,8 +161,9 @@ private Q_SLOTS:
         tree.file(QStringLiteral("blocker"), "file");
         BackendAuthService auth(BackendAPIClient(f().network.get()), f().auth.sessionStore(),
                                 DeviceIdentityStore(tree.path(QStringLiteral("blocker/device_id.txt"))));
-        QVERIFY_THROWS_EXCEPTION(platform::PlatformError, runTask(auth.login(f().base(), kEmail, kPassword,
-                                                                             std::nullopt, std::nullopt)));
+        QVERIFY_THROWS_EXCEPTION(platform::PlatformError,
+                                 runTask(auth.login(f().base(), AuthFixture::email, AuthFixture::password,
+                                                    std::nullopt, std::nullopt)));
         QVERIFY(f().service.http().requests().isEmpty());
     }
 
@@ -246,8 +209,8 @@ private Q_SLOTS:
             LoopbackReply::raw(
                 200, R"({"code":"OK","msg":"","data":{"accessToken":"a","refreshToken":"r","expireIn":)" +
                          expireIn + "}}"));
-        const auto error =
-            clientErrorOf(f().auth.login(f().base(), kEmail, kPassword, std::nullopt, std::nullopt));
+        const auto error = clientErrorOf(f().auth.login(f().base(), AuthFixture::email, AuthFixture::password,
+                                                        std::nullopt, std::nullopt));
         QCOMPARE(!error, valid);
         if (!valid) {
             QCOMPARE(error->kind(), ClientError::Kind::invalidResponse);
@@ -258,122 +221,6 @@ private Q_SLOTS:
         QCOMPARE(saved.accessTokenExpiresAt, f().now.addSecs(expireIn.toLongLong()));
     }
 
-    void refreshRotatesTheTokenAndKeepsTheSignInTime()
-    {
-        const BackendSession first = f().signIn();
-        f().now = f().now.addSecs(600);
-        const BackendSession renewed = runTask(f().auth.refresh(f().base(), std::nullopt));
-        const LoopbackRequest request = f().service.http().requests().constLast();
-        QCOMPARE(request.path, kRefreshPath);
-        QCOMPARE(request.jsonBody(), (QJsonObject{{"refreshToken", first.refreshToken}}));
-
-        QVERIFY(renewed.refreshToken != first.refreshToken);
-        QVERIFY(renewed.accessToken != first.accessToken);
-        QCOMPARE(renewed.signedInAt, first.signedInAt);
-        QCOMPARE(renewed.accessTokenExpiresAt, f().now.addSecs(3600));
-        QCOMPARE(f().auth.sessionStore().load(), std::optional<BackendSession>(renewed));
-        QVERIFY(!f().service.isRefreshTokenActive(first.refreshToken));
-
-        const auto reused = clientErrorOf(f().auth.refresh(f().base(), first));
-        QVERIFY(reused);
-        QCOMPARE(reused->kind(), ClientError::Kind::unauthorized);
-        QCOMPARE(f().auth.sessionStore().load(), std::optional<BackendSession>(renewed));
-    }
-
-    void ensureValidSessionRefreshesNearExpiry_data()
-    {
-        QTest::addColumn<int>("secondsLeft");
-        QTest::addColumn<bool>("refreshes");
-        QTest::newRow("61 seconds left") << 61 << false;
-        QTest::newRow("60 seconds left") << 60 << true;
-        QTest::newRow("expired") << -10 << true;
-    }
-
-    void ensureValidSessionRefreshesNearExpiry()
-    {
-        QFETCH(int, secondsLeft);
-        QFETCH(bool, refreshes);
-        BackendSession session = f().signIn();
-        session.accessTokenExpiresAt = f().now.addSecs(secondsLeft);
-        const BackendSession result = runTask(f().auth.ensureValidSession(f().base(), session));
-        QCOMPARE(f().requestsTo(kRefreshPath), refreshes ? 1 : 0);
-        if (refreshes) {
-            QVERIFY(result.refreshToken != session.refreshToken);
-            QCOMPARE(f().auth.sessionStore().load(), std::optional<BackendSession>(result));
-        } else {
-            QCOMPARE(result, session);
-        }
-    }
-
-    void shortLivedTokensAreRenewedBeforeUse()
-    {
-        f().service.setAccessTokenLifetime(0);
-        const BackendSession session = f().signIn();
-        const BackendSession renewed = runTask(f().auth.ensureValidSession(f().base(), std::nullopt));
-        QCOMPARE(f().requestsTo(kRefreshPath), 1);
-        QVERIFY(renewed.refreshToken != session.refreshToken);
-    }
-
-    void noSessionMeansUnauthorizedWithoutARequest()
-    {
-        for (const bool ensure : {true, false}) {
-            const auto error = ensure ? clientErrorOf(f().auth.ensureValidSession(f().base(), std::nullopt))
-                                      : clientErrorOf(f().auth.refresh(f().base(), std::nullopt));
-            QVERIFY(error);
-            QCOMPARE(error->kind(), ClientError::Kind::unauthorized);
-        }
-        runTask(f().auth.logout(f().base(), std::nullopt));
-        QVERIFY(f().service.http().requests().isEmpty());
-    }
-
-    void concurrentCallersShareOneRefresh()
-    {
-        const BackendSession session = f().signIn();
-        f().now = session.accessTokenExpiresAt.addSecs(-30);
-        f().service.http().setDelay(kRefreshPath, 50ms);
-        auto first = f().auth.ensureValidSession(f().base(), session);
-        auto second = f().auth.ensureValidSession(f().base(), session);
-        const BackendSession a = runTask(std::move(first));
-        const BackendSession b = runTask(std::move(second));
-        QCOMPARE(f().requestsTo(kRefreshPath), 1);
-        QCOMPARE(a, b);
-        QVERIFY(f().service.isRefreshTokenActive(a.refreshToken));
-
-        // Once it is over, the renewed session is used as it is.
-        QCOMPARE(runTask(f().auth.ensureValidSession(f().base(), a)), a);
-        QCOMPARE(f().requestsTo(kRefreshPath), 1);
-    }
-
-    void concurrentCallersShareARefusedRefresh()
-    {
-        const BackendSession session = f().signIn();
-        f().now = session.accessTokenExpiresAt;
-        LoopbackReply refused =
-            LoopbackReply::envelope(401, "AUTH_REFRESH_TOKEN_INVALID", "Refresh token is invalid.");
-        refused.delay = 50ms;
-        f().service.http().answerNext(kRefreshPath, refused);
-        auto first = f().auth.ensureValidSession(f().base(), session);
-        auto second = f().auth.refresh(f().base(), session);
-        for (auto* task : {&first, &second}) {
-            const auto error = clientErrorOf(std::move(*task));
-            QVERIFY(error);
-            QCOMPARE(error->kind(), ClientError::Kind::unauthorized);
-        }
-        QCOMPARE(f().requestsTo(kRefreshPath), 1);
-    }
-
-    void logoutRevokesTheRefreshToken()
-    {
-        const BackendSession session = f().signIn();
-        runTask(f().auth.logout(f().base(), std::nullopt));
-        const LoopbackRequest request = f().service.http().requests().constLast();
-        QCOMPARE(request.path, QStringLiteral("/api/v1/auth/logout"));
-        QCOMPARE(request.jsonBody(), (QJsonObject{{"refreshToken", session.refreshToken}}));
-        QVERIFY(!f().service.isRefreshTokenActive(session.refreshToken));
-        // Clearing the saved session is the caller's decision.
-        QCOMPARE(f().auth.sessionStore().load(), std::optional<BackendSession>(session));
-    }
-
     void changePassword()
     {
         const BackendSession session = f().signIn();
@@ -382,22 +229,13 @@ private Q_SLOTS:
         QVERIFY(wrong);
         QCOMPARE(wrong->code(), QStringLiteral("INVALID_PASSWORD"));
 
-        runTask(f().auth.changePassword(f().base(), session.accessToken, kPassword, " new secret"));
+        runTask(
+            f().auth.changePassword(f().base(), session.accessToken, AuthFixture::password, " new secret"));
         const LoopbackRequest request = f().service.http().requests().constLast();
         QCOMPARE(request.header("Authorization"), "Bearer " + session.accessToken.toUtf8());
         QCOMPARE(request.jsonBody(),
-                 (QJsonObject{{"currentPassword", kPassword}, {"newPassword", " new secret"}}));
-        runTask(f().auth.login(f().base(), kEmail, " new secret", std::nullopt, std::nullopt));
-    }
-
-    void expiredAccessTokenIsRefusedAsUnauthorized()
-    {
-        f().service.setAccessTokenLifetime(0);
-        const BackendSession session = f().signIn();
-        const auto error =
-            clientErrorOf(f().auth.changePassword(f().base(), session.accessToken, kPassword, "other1"));
-        QVERIFY(error);
-        QCOMPARE(error->kind(), ClientError::Kind::unauthorized);
+                 (QJsonObject{{"currentPassword", AuthFixture::password}, {"newPassword", " new secret"}}));
+        runTask(f().auth.login(f().base(), AuthFixture::email, " new secret", std::nullopt, std::nullopt));
     }
 };
 

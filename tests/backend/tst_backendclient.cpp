@@ -1,66 +1,26 @@
-#include "BackendTestSupport.h"
-#include "backend/BackendAPIClient.h"
-#include "backend/PayloadFields.h"
-#include "model/JsonFields.h"
-#include "support/LoopbackAccountService.h"
+#include "ProbeFixture.h"
 
-#include <QTcpServer>
 #include <QtTest>
 
 using namespace orvalink;
 using namespace orvalink::test;
 using namespace std::chrono_literals;
 
-namespace {
-
-// A payload with one required text and one optional date, to drive the envelope and date rules.
-struct Probe {
-    QString name;
-    std::optional<QDateTime> when;
-
-    static Probe fromServiceJson(const QJsonValue& data, const ServiceDateReader& dates)
-    {
-        const QJsonObject object = payload::asObject(data);
-        return Probe{json::requireString(object, "name"), dates.optional(object, "when")};
-    }
-};
-
-const QString kProbePath = QStringLiteral("/api/v1/me/probe");
-
-QByteArray probeEnvelope(const QByteArray& name)
-{
-    return R"({"code":"OK","msg":"","data":{"name":")" + name + R"("}})";
-}
-
-} // namespace
-
 Q_DECLARE_METATYPE(ClientError::Kind)
 
+// Headers, base URLs, envelopes and dates of the service client.
 class BackendClientTest : public QObject {
     Q_OBJECT
 
-private:
-    LoopbackAccountService m_service;
-    std::unique_ptr<QNetworkAccessManager> m_network = loopbackNetwork();
-
-    BackendAPIClient client(std::chrono::milliseconds timeout = 5s) const
-    {
-        return BackendAPIClient(m_network.get(), timeout, QTimeZone(8 * 3600));
-    }
-
-    QCoro::Task<Probe> probe(const BackendAPIClient& via, QString baseURL, qint64 limit)
-    {
-        co_return co_await via.send<Probe>(std::move(baseURL), kProbePath, QStringLiteral("GET"),
-                                           std::nullopt, QStringLiteral("token"), limit);
-    }
+    ProbeFixture m_probe;
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(m_service.start()); }
+    void initTestCase() { QVERIFY(m_probe.service.start()); }
 
     void cleanup()
     {
-        QCOMPARE(wireRuleViolation(m_service.http().requests()), QString());
-        m_service.http().reset();
+        QCOMPARE(wireRuleViolation(m_probe.service.http().requests()), QString());
+        m_probe.service.http().reset();
     }
 
     void requestHeaders_data()
@@ -82,16 +42,16 @@ private Q_SLOTS:
         QFETCH(bool, withBody);
         QFETCH(QString, token);
         QFETCH(QByteArray, authorization);
-        m_service.http().answerNext(kProbePath, LoopbackReply::raw(200, probeEnvelope("x")));
+        m_probe.service.http().answerNext(kProbePath, LoopbackReply::raw(200, probeEnvelope("x")));
         std::optional<QJsonObject> body;
         if (withBody)
             body = QJsonObject{{QStringLiteral("key"), QStringLiteral("value")}};
-        const BackendAPIClient via = client();
+        const BackendAPIClient via = m_probe.client();
         const Probe result =
-            runTask(via.send<Probe>(m_service.baseURL(), kProbePath, method, body,
+            runTask(via.send<Probe>(m_probe.service.baseURL(), kProbePath, method, body,
                                     token.isNull() ? std::nullopt : std::optional<QString>(token)));
         QCOMPARE(result.name, QStringLiteral("x"));
-        const LoopbackRequest request = m_service.http().requests().constLast();
+        const LoopbackRequest request = m_probe.service.http().requests().constLast();
         QCOMPARE(request.method, method.toLatin1());
         QCOMPARE(request.header("Accept"), QByteArray("application/json"));
         QCOMPARE(request.hasHeader("Content-Type"), withBody);
@@ -102,12 +62,13 @@ private Q_SLOTS:
 
     void baseURLIsTrimmedAndLosesItsPath()
     {
-        m_service.http().answerNext(kProbePath, LoopbackReply::raw(200, probeEnvelope("x")));
-        const BackendAPIClient via = client();
-        runTask(probe(via, QStringLiteral("  ") + m_service.baseURL() + QStringLiteral("/prefix/\n"),
-                      BackendAPIClient::kDefaultReplyLimit));
-        QCOMPARE(m_service.http().requests().size(), 1);
-        QCOMPARE(m_service.http().requests().constFirst().target, kProbePath.toLatin1());
+        m_probe.service.http().answerNext(kProbePath, LoopbackReply::raw(200, probeEnvelope("x")));
+        const BackendAPIClient via = m_probe.client();
+        runTask(ProbeFixture::probe(
+            via, QStringLiteral("  ") + m_probe.service.baseURL() + QStringLiteral("/prefix/\n"),
+            BackendAPIClient::kDefaultReplyLimit));
+        QCOMPARE(m_probe.service.http().requests().size(), 1);
+        QCOMPARE(m_probe.service.http().requests().constFirst().target, kProbePath.toLatin1());
     }
 
     void baseURLRules_data()
@@ -132,11 +93,11 @@ private Q_SLOTS:
     {
         QFETCH(QString, baseURL);
         QFETCH(bool, accepted);
-        baseURL.replace(QStringLiteral("PORT"), QString::number(m_service.http().port()));
-        m_service.http().answerNext(kProbePath, LoopbackReply::raw(200, probeEnvelope("x")));
-        const BackendAPIClient via = client();
-        const auto error = clientErrorOf(probe(via, baseURL, BackendAPIClient::kDefaultReplyLimit));
-        QCOMPARE(m_service.http().requests().size(), accepted ? 1 : 0);
+        baseURL.replace(QStringLiteral("PORT"), QString::number(m_probe.service.http().port()));
+        m_probe.service.http().answerNext(kProbePath, LoopbackReply::raw(200, probeEnvelope("x")));
+        const BackendAPIClient via = m_probe.client();
+        const auto error = clientErrorOf(ProbeFixture::probe(via, baseURL));
+        QCOMPARE(m_probe.service.http().requests().size(), accepted ? 1 : 0);
         if (accepted) {
             QVERIFY(!error);
             return;
@@ -209,13 +170,13 @@ private Q_SLOTS:
         QFETCH(bool, succeeds);
         QFETCH(ClientError::Kind, kind);
         QFETCH(QString, description);
-        m_service.http().answerNext(kProbePath, LoopbackReply::raw(status, body));
-        const BackendAPIClient via = client();
+        m_probe.service.http().answerNext(kProbePath, LoopbackReply::raw(status, body));
+        const BackendAPIClient via = m_probe.client();
         std::optional<ClientError> error;
         if (typed) {
-            error = clientErrorOf(probe(via, m_service.baseURL(), BackendAPIClient::kDefaultReplyLimit));
+            error = clientErrorOf(ProbeFixture::probe(via, m_probe.service.baseURL()));
         } else {
-            error = clientErrorOf(via.send<EmptyPayload>(m_service.baseURL(), kProbePath,
+            error = clientErrorOf(via.send<EmptyPayload>(m_probe.service.baseURL(), kProbePath,
                                                          QStringLiteral("POST"), std::nullopt, std::nullopt));
         }
         QCOMPARE(error.has_value(), !succeeds);
@@ -227,11 +188,10 @@ private Q_SLOTS:
 
     void serverErrorKeepsItsCode()
     {
-        m_service.http().answerNext(kProbePath,
-                                    LoopbackReply::envelope(400, "AUTH_SESSION_REVOKED", "Signed out."));
-        const BackendAPIClient via = client();
-        const auto error =
-            clientErrorOf(probe(via, m_service.baseURL(), BackendAPIClient::kDefaultReplyLimit));
+        m_probe.service.http().answerNext(
+            kProbePath, LoopbackReply::envelope(400, "AUTH_SESSION_REVOKED", "Signed out."));
+        const BackendAPIClient via = m_probe.client();
+        const auto error = clientErrorOf(ProbeFixture::probe(via, m_probe.service.baseURL()));
         QVERIFY(error);
         QCOMPARE(error->code(), QStringLiteral("AUTH_SESSION_REVOKED"));
         QCOMPARE(error->errorDescription(), QStringLiteral("Signed out."));
@@ -272,18 +232,16 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         const QByteArray body = R"({"code":"OK","msg":"","data":{"name":"x","when":)" + value + "}}";
         for (const int status : {200, 401}) {
-            m_service.http().answerNext(kProbePath, LoopbackReply::raw(status, body));
-            const BackendAPIClient via = client();
+            m_probe.service.http().answerNext(kProbePath, LoopbackReply::raw(status, body));
+            const BackendAPIClient via = m_probe.client();
             if (expected.isEmpty()) {
-                const auto error =
-                    clientErrorOf(probe(via, m_service.baseURL(), BackendAPIClient::kDefaultReplyLimit));
+                const auto error = clientErrorOf(ProbeFixture::probe(via, m_probe.service.baseURL()));
                 QVERIFY(error);
                 QCOMPARE(error->kind(), status == 401 ? ClientError::Kind::unauthorized
                                                       : ClientError::Kind::invalidResponse);
                 continue;
             }
-            const Probe result =
-                runTask(probe(via, m_service.baseURL(), BackendAPIClient::kDefaultReplyLimit));
+            const Probe result = runTask(ProbeFixture::probe(via, m_probe.service.baseURL()));
             if (expected == QLatin1String("none"))
                 QVERIFY(!result.when);
             else
@@ -291,129 +249,17 @@ private Q_SLOTS:
         }
     }
 
-    void wholeRequestTimeout_data()
-    {
-        QTest::addColumn<bool>("trickle");
-        QTest::newRow("silent server") << false;
-        QTest::newRow("body trickling in") << true;
-    }
-
-    void wholeRequestTimeout()
-    {
-        QFETCH(bool, trickle);
-        LoopbackReply slow = LoopbackReply::raw(200, probeEnvelope(QByteArray(60, 'x')));
-        if (trickle)
-            slow.trickleInterval = 20ms;
-        else
-            slow.delay = 10s;
-        m_service.http().answerNext(kProbePath, slow);
-        const BackendAPIClient via = client(300ms);
-        const auto error =
-            clientErrorOf(probe(via, m_service.baseURL(), BackendAPIClient::kDefaultReplyLimit));
-        QVERIFY(error);
-        QCOMPARE(error->kind(), ClientError::Kind::transportFailure);
-        QCOMPARE(error->errorDescription(), QStringLiteral("The request timed out."));
-    }
-
-    void replySizeLimit_data()
-    {
-        QTest::addColumn<qint64>("nameSize");
-        QTest::addColumn<qint64>("limit");
-        QTest::addColumn<bool>("closeDelimited");
-        QTest::addColumn<bool>("accepted");
-        const qint64 mebibyte = 1 << 20;
-        QTest::newRow("just under 1 MiB")
-            << mebibyte - 100 << BackendAPIClient::kDefaultReplyLimit << false << true;
-        QTest::newRow("over 1 MiB") << mebibyte << BackendAPIClient::kDefaultReplyLimit << false << false;
-        QTest::newRow("over 1 MiB without length")
-            << mebibyte << BackendAPIClient::kDefaultReplyLimit << true << false;
-        QTest::newRow("large reply allowed")
-            << 3 * mebibyte << BackendAPIClient::kLargeReplyLimit << false << true;
-        QTest::newRow("over 16 MiB") << 16 * mebibyte << BackendAPIClient::kLargeReplyLimit << false << false;
-        QTest::newRow("over 16 MiB without length")
-            << 16 * mebibyte << BackendAPIClient::kLargeReplyLimit << true << false;
-    }
-
-    void replySizeLimit()
-    {
-        QFETCH(qint64, nameSize);
-        QFETCH(qint64, limit);
-        QFETCH(bool, closeDelimited);
-        QFETCH(bool, accepted);
-        LoopbackReply big = LoopbackReply::raw(200, probeEnvelope(QByteArray(nameSize, 'n')));
-        big.closeDelimited = closeDelimited;
-        m_service.http().answerNext(kProbePath, big);
-        const BackendAPIClient via = client();
-        const auto error = clientErrorOf(probe(via, m_service.baseURL(), limit));
-        QCOMPARE(!error, accepted);
-        if (error)
-            QCOMPARE(error->kind(), ClientError::Kind::invalidResponse);
-    }
-
-    void redirectWithinTheOriginIsFollowed()
-    {
-        const QString target = QStringLiteral("/api/v1/me/moved");
-        m_service.http().answerNext(kProbePath,
-                                    LoopbackReply::redirect(307, (m_service.baseURL() + target).toLatin1()));
-        m_service.http().answerNext(target, LoopbackReply::raw(200, probeEnvelope("moved")));
-        const BackendAPIClient via = client();
-        const Probe result = runTask(probe(via, m_service.baseURL(), BackendAPIClient::kDefaultReplyLimit));
-        QCOMPARE(result.name, QStringLiteral("moved"));
-        QCOMPARE(m_service.http().requestsTo(target).size(), 1);
-    }
-
-    void redirectToAnotherOriginIsRefused_data()
-    {
-        QTest::addColumn<bool>("sameHostOtherName");
-        QTest::newRow("another port") << false;
-        QTest::newRow("another host name") << true;
-    }
-
-    void redirectToAnotherOriginIsRefused()
-    {
-        QFETCH(bool, sameHostOtherName);
-        LoopbackHttpServer other(
-            [](const LoopbackRequest&) { return LoopbackReply::raw(200, probeEnvelope("stolen")); });
-        QVERIFY(other.listen());
-        const QString location =
-            sameHostOtherName ? QStringLiteral("http://localhost:%1/steal").arg(m_service.http().port())
-                              : other.baseURL() + QStringLiteral("/steal");
-        m_service.http().answerNext(kProbePath, LoopbackReply::redirect(302, location.toLatin1()));
-        const BackendAPIClient via = client();
-        const auto error =
-            clientErrorOf(probe(via, m_service.baseURL(), BackendAPIClient::kDefaultReplyLimit));
-        QVERIFY(error);
-        QCOMPARE(error->kind(), ClientError::Kind::transportFailure);
-        QVERIFY(!error->errorDescription().isEmpty());
-        QVERIFY(other.requests().isEmpty());
-        QVERIFY(m_service.http().requestsTo(QStringLiteral("/steal")).isEmpty());
-    }
-
-    void refusedConnectionIsATransportFailure()
-    {
-        QTcpServer closed;
-        QVERIFY(closed.listen(QHostAddress::LocalHost));
-        const quint16 port = closed.serverPort();
-        closed.close();
-        const BackendAPIClient via = client();
-        const auto error = clientErrorOf(probe(via, QStringLiteral("http://127.0.0.1:%1").arg(port),
-                                               BackendAPIClient::kDefaultReplyLimit));
-        QVERIFY(error);
-        QCOMPARE(error->kind(), ClientError::Kind::transportFailure);
-        QVERIFY(!error->errorDescription().isEmpty());
-    }
-
     void queryValuesReachTheServiceWhole()
     {
         const QString value = QStringLiteral("a b&c=d+e/f?g#h%i");
-        m_service.http().answerNext(QStringLiteral("/api/v1/me/query"),
-                                    LoopbackReply::raw(200, probeEnvelope("q")));
-        const BackendAPIClient via = client();
-        runTask(via.send<Probe>(m_service.baseURL(),
+        m_probe.service.http().answerNext(QStringLiteral("/api/v1/me/query"),
+                                          LoopbackReply::raw(200, probeEnvelope("q")));
+        const BackendAPIClient via = m_probe.client();
+        runTask(via.send<Probe>(m_probe.service.baseURL(),
                                 QStringLiteral("/api/v1/me/query?v=") +
                                     BackendAPIClient::encodedQueryValue(value),
                                 QStringLiteral("GET"), std::nullopt, std::nullopt));
-        const LoopbackRequest request = m_service.http().requests().constLast();
+        const LoopbackRequest request = m_probe.service.http().requests().constLast();
         QCOMPARE(request.query.queryItems().size(), 1);
         QCOMPARE(request.queryValue(QStringLiteral("v")), value);
         QVERIFY(request.target.contains("a%20b%26c%3Dd%2Be/f?g%23h%25i"));

@@ -1,10 +1,6 @@
-#include "BackendTestSupport.h"
-#include "backend/BackendAuthService.h"
+#include "AuthFixture.h"
 #include "backend/BackendFeedbackService.h"
 #include "backend/ClientIdentity.h"
-#include "model/AppPaths.h"
-#include "support/LoopbackAccountService.h"
-#include "support/TestHome.h"
 #include "support/TestTree.h"
 
 #include <QJsonArray>
@@ -30,73 +26,48 @@ QJsonObject dashboard(const QJsonArray& items)
 
 } // namespace
 
+// Feedback submission and the dashboard.
 class BackendFeedbackTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TestHome> m_home;
-    std::unique_ptr<LoopbackAccountService> m_service;
-    std::unique_ptr<QNetworkAccessManager> m_network;
+    std::unique_ptr<AuthFixture> m_fixture;
     std::unique_ptr<BackendFeedbackService> m_feedback;
     QString m_token;
 
-    QString base() const { return m_service->baseURL(); }
-    static DeviceIdentityStore deviceStore()
-    {
-        return DeviceIdentityStore(AppPaths::applicationSupportFile(QStringLiteral("device_id.txt")));
-    }
+    QString base() const { return m_fixture->base(); }
+    LoopbackHttpServer& http() { return m_fixture->service.http(); }
+    static DeviceIdentityStore deviceStore() { return AuthFixture::deviceStore(); }
 
-    BackendFeedbackDashboard send(FeedbackCategory category,
-                                  const QString& subject = QStringLiteral("Subject"))
+    BackendFeedbackDashboard send(FeedbackCategory category)
     {
-        return runTask(
-            m_feedback->createFeedback(base(), m_token, category, subject, QStringLiteral("Text")));
+        return runTask(m_feedback->createFeedback(base(), m_token, category, QStringLiteral("Subject"),
+                                                  QStringLiteral("Text")));
     }
 
 private Q_SLOTS:
     void init()
     {
-        m_home = std::make_unique<TestHome>();
-        m_service = std::make_unique<LoopbackAccountService>();
-        QVERIFY(m_service->start());
-        m_service->addUser(QStringLiteral("anna@example.com"), QStringLiteral("secret"));
-        m_network = loopbackNetwork();
-        BackendAuthService auth(
-            BackendAPIClient(m_network.get()),
-            AuthSessionStore(AppPaths::applicationSupportFile(QStringLiteral("auth_session.json"))),
-            deviceStore());
-        m_token =
-            runTask(auth.login(base(), "anna@example.com", "secret", std::nullopt, std::nullopt)).accessToken;
-        m_feedback =
-            std::make_unique<BackendFeedbackService>(BackendAPIClient(m_network.get()), deviceStore());
-        m_service->http().clearRequests();
+        m_fixture = std::make_unique<AuthFixture>();
+        QVERIFY(m_fixture->isReady());
+        m_token = m_fixture->signIn().accessToken;
+        m_feedback = std::make_unique<BackendFeedbackService>(BackendAPIClient(m_fixture->network.get()),
+                                                              deviceStore());
+        http().clearRequests();
     }
 
     void cleanup()
     {
-        QCOMPARE(wireRuleViolation(m_service->http().requests()), QString());
+        QCOMPARE(wireRuleViolation(http().requests()), QString());
         m_feedback.reset();
-        m_network.reset();
-        m_service.reset();
-        m_home.reset();
-    }
-
-    void categoriesKeepTheirOrderAndTexts()
-    {
-        QStringList texts;
-        for (FeedbackCategory category : kAllFeedbackCategories) {
-            texts.append(toText(category));
-            QCOMPARE(feedbackCategoryFromText(toText(category)), std::optional<FeedbackCategory>(category));
-        }
-        QCOMPARE(texts, (QStringList{"suggestion", "bug", "migration", "payment", "other"}));
-        QCOMPARE(feedbackCategoryFromText(QStringLiteral("Bug")), std::nullopt);
+        m_fixture.reset();
     }
 
     void createFeedbackSendsTheItemAndReturnsTheDashboard()
     {
         const BackendFeedbackDashboard result = runTask(
             m_feedback->createFeedback(base(), m_token, FeedbackCategory::payment, "  Refund ", " Twice\n"));
-        const LoopbackRequest request = m_service->http().requests().constLast();
+        const LoopbackRequest request = http().requests().constLast();
         QCOMPARE(request.header("Authorization"), "Bearer " + m_token.toUtf8());
         const QJsonObject expected{{"category", "payment"},
                                    {"subject", "  Refund "},
@@ -122,7 +93,7 @@ private Q_SLOTS:
 
     void dailyLimitIsTheService()
     {
-        m_service->feedback().setDailyLimit(2);
+        m_fixture->service.feedback().setDailyLimit(2);
         send(FeedbackCategory::bug);
         send(FeedbackCategory::other);
         const auto error = clientErrorOf(m_feedback->createFeedback(
@@ -138,23 +109,24 @@ private Q_SLOTS:
 
     void feedbackIsSentWithoutADeviceIdentity()
     {
-        TestTree tree(m_home->appSupport());
+        TestTree tree(m_fixture->home.appSupport());
         tree.file(QStringLiteral("blocker"), "file");
         BackendFeedbackService feedback(
-            BackendAPIClient(m_network.get()),
+            BackendAPIClient(m_fixture->network.get()),
             DeviceIdentityStore(tree.path(QStringLiteral("blocker/device_id.txt"))));
         const BackendFeedbackDashboard result = runTask(
             feedback.createFeedback(base(), m_token, FeedbackCategory::suggestion, QStringLiteral("S"), "C"));
         QCOMPARE(result.items.size(), 1);
-        QVERIFY(!m_service->http().requests().constLast().jsonBody().contains("deviceFingerprint"));
+        QVERIFY(!http().requests().constLast().jsonBody().contains("deviceFingerprint"));
         QVERIFY(!result.items.constFirst().deviceFingerprint);
     }
 
     void administratorNoteIsShown()
     {
         const QString id = send(FeedbackCategory::migration).items.constFirst().id;
-        QVERIFY(m_service->feedback().resolve(id, QStringLiteral("resolved"), QStringLiteral("Fixed in 1.1."),
-                                              QDateTime::currentDateTimeUtc()));
+        QVERIFY(m_fixture->service.feedback().resolve(id, QStringLiteral("resolved"),
+                                                      QStringLiteral("Fixed in 1.1."),
+                                                      QDateTime::currentDateTimeUtc()));
         const BackendFeedbackItem resolved =
             runTask(m_feedback->fetchDashboard(base(), m_token)).items.constFirst();
         QCOMPARE(resolved.status, QStringLiteral("resolved"));
@@ -188,7 +160,7 @@ private Q_SLOTS:
     {
         QFETCH(QJsonObject, data);
         QFETCH(bool, valid);
-        m_service->http().answerNext(kFeedbackPath, LoopbackReply::ok(data));
+        http().answerNext(kFeedbackPath, LoopbackReply::ok(data));
         try {
             const BackendFeedbackDashboard result = runTask(m_feedback->fetchDashboard(base(), m_token));
             QVERIFY(valid);
@@ -209,7 +181,7 @@ private Q_SLOTS:
             QVERIFY(error);
             QCOMPARE(error->kind(), ClientError::Kind::unauthorized);
         }
-        QVERIFY(!m_service->http().requests().constFirst().hasHeader("Authorization"));
+        QVERIFY(!http().requests().constFirst().hasHeader("Authorization"));
     }
 };
 

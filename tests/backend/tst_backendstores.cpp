@@ -34,6 +34,7 @@ bool isLowerCaseVersion4Uuid(const QString& text)
 
 } // namespace
 
+// The session file and the device identity file.
 class BackendStoresTest : public QObject {
     Q_OBJECT
 

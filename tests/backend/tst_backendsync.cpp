@@ -1,9 +1,5 @@
-#include "BackendTestSupport.h"
-#include "backend/BackendAuthService.h"
+#include "AuthFixture.h"
 #include "backend/BackendMigrationSyncService.h"
-#include "model/AppPaths.h"
-#include "support/LoopbackAccountService.h"
-#include "support/TestHome.h"
 
 #include <QJsonArray>
 #include <QtTest>
@@ -73,18 +69,18 @@ QJsonObject taskRow(const QString& id, const QString& status)
 
 } // namespace
 
+// Snapshot download, upload and the multi-device overview.
 class BackendSyncTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TestHome> m_home;
-    std::unique_ptr<LoopbackAccountService> m_service;
-    std::unique_ptr<QNetworkAccessManager> m_network;
+    std::unique_ptr<AuthFixture> m_fixture;
     std::unique_ptr<BackendMigrationSyncService> m_sync;
     QString m_token;
     QString m_thisDevice;
 
-    QString base() const { return m_service->baseURL(); }
+    QString base() const { return m_fixture->base(); }
+    LoopbackHttpServer& http() { return m_fixture->service.http(); }
 
     MigrationSyncSnapshot upload(const QString& device, const QList<LinkMapping>& mappings,
                                  const QList<MigrationTask>& tasks = {})
@@ -95,29 +91,19 @@ private:
 private Q_SLOTS:
     void init()
     {
-        m_home = std::make_unique<TestHome>();
-        m_service = std::make_unique<LoopbackAccountService>();
-        QVERIFY(m_service->start());
-        m_service->addUser(QStringLiteral("anna@example.com"), QStringLiteral("secret"));
-        m_network = loopbackNetwork();
-        BackendAuthService auth(
-            BackendAPIClient(m_network.get()),
-            AuthSessionStore(AppPaths::applicationSupportFile(QStringLiteral("auth_session.json"))),
-            DeviceIdentityStore(AppPaths::applicationSupportFile(QStringLiteral("device_id.txt"))));
-        m_token =
-            runTask(auth.login(base(), "anna@example.com", "secret", std::nullopt, std::nullopt)).accessToken;
-        m_thisDevice = auth.deviceIdentityStore().currentFingerprint();
-        m_sync = std::make_unique<BackendMigrationSyncService>(BackendAPIClient(m_network.get()));
-        m_service->http().clearRequests();
+        m_fixture = std::make_unique<AuthFixture>();
+        QVERIFY(m_fixture->isReady());
+        m_token = m_fixture->signIn().accessToken;
+        m_thisDevice = AuthFixture::deviceStore().currentFingerprint();
+        m_sync = std::make_unique<BackendMigrationSyncService>(BackendAPIClient(m_fixture->network.get()));
+        http().clearRequests();
     }
 
     void cleanup()
     {
-        QCOMPARE(wireRuleViolation(m_service->http().requests()), QString());
+        QCOMPARE(wireRuleViolation(http().requests()), QString());
         m_sync.reset();
-        m_network.reset();
-        m_service.reset();
-        m_home.reset();
+        m_fixture.reset();
     }
 
     void uploadBodyIsNormalized()
@@ -126,7 +112,7 @@ private Q_SLOTS:
         const QList<MigrationTask> tasks = sampleTasks();
         const MigrationSyncSnapshot stored = upload(m_thisDevice, {local}, tasks);
 
-        const LoopbackRequest request = m_service->http().requests().constLast();
+        const LoopbackRequest request = http().requests().constLast();
         QCOMPARE(request.header("Authorization"), "Bearer " + m_token.toUtf8());
         const QJsonObject body = request.jsonBody();
         QCOMPARE(body.value("deviceFingerprint").toString(), m_thisDevice);
@@ -172,7 +158,7 @@ private Q_SLOTS:
         const QString fingerprint = QStringLiteral("a&b=c+d e");
         runTask(m_sync->fetchSnapshot(base(), m_token, fingerprint));
         runTask(m_sync->fetchOverview(base(), m_token, fingerprint));
-        const QList<LoopbackRequest> requests = m_service->http().requests();
+        const QList<LoopbackRequest> requests = http().requests();
         QCOMPARE(requests.size(), 2);
         QVERIFY(requests[0].target.endsWith("?deviceFingerprint=a%26b%3Dc%2Bd%20e"));
         QCOMPARE(requests[0].queryValue("deviceFingerprint"), fingerprint);
@@ -190,7 +176,7 @@ private Q_SLOTS:
                                  taskRow(lowerId, "Completed"), taskRow(lowerId, "paused"),
                                  taskRow("xyz", "completed")}},
             {"syncedAt", QJsonValue::Null}};
-        m_service->http().answerNext(kSnapshotPath, snapshotReply(data));
+        http().answerNext(kSnapshotPath, snapshotReply(data));
         const MigrationSyncSnapshot snapshot = runTask(m_sync->fetchSnapshot(base(), m_token, m_thisDevice));
         QCOMPARE(snapshot.deviceFingerprint, QStringLiteral("Another-Device"));
         QCOMPARE(snapshot.mappings.size(), 1);
@@ -228,7 +214,7 @@ private Q_SLOTS:
     void incompleteSnapshotIsInvalid()
     {
         QFETCH(QJsonObject, data);
-        m_service->http().answerNext(kSnapshotPath, snapshotReply(data));
+        http().answerNext(kSnapshotPath, snapshotReply(data));
         const auto error = clientErrorOf(m_sync->fetchSnapshot(base(), m_token, m_thisDevice));
         QVERIFY(error);
         QCOMPARE(error->kind(), ClientError::Kind::invalidResponse);
@@ -274,7 +260,7 @@ private Q_SLOTS:
                                                                   {"taskCount", 0},
                                                                   {"currentDevice", false}}}},
                                {"conflicts", QJsonArray{conflict, otherCase}}};
-        m_service->http().answerNext(kOverviewPath, LoopbackReply::ok(data));
+        http().answerNext(kOverviewPath, LoopbackReply::ok(data));
         const BackendMigrationOverview overview =
             runTask(m_sync->fetchOverview(base(), m_token, m_thisDevice));
         QVERIFY(!overview.currentDeviceFingerprint && !overview.syncedAt);
@@ -288,7 +274,7 @@ private Q_SLOTS:
 
         QJsonObject broken = data;
         broken.remove("conflicts");
-        m_service->http().answerNext(kOverviewPath, LoopbackReply::ok(broken));
+        http().answerNext(kOverviewPath, LoopbackReply::ok(broken));
         const auto error = clientErrorOf(m_sync->fetchOverview(base(), m_token, m_thisDevice));
         QVERIFY(error);
         QCOMPARE(error->kind(), ClientError::Kind::invalidResponse);
