@@ -1,6 +1,7 @@
 #include "platform/TreeCopier.h"
 
 #include "platform/PlatformError.h"
+#include "platform/RegularFileCopy.h"
 #include "platform/TreeRemoval.h"
 
 #include <QFile>
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <exception>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -23,13 +25,30 @@ UniqueFd duplicate(int fd)
 } // namespace
 
 TreeCopier::TreeCopier(const EntryLocation& source, const EntryLocation& destination)
-    : m_source(source), m_destination(destination), m_asRoot(::geteuid() == 0)
+    : m_source(source), m_destination(destination), m_asRoot(::geteuid() == 0),
+      m_pool(source.path, destination.path, m_asRoot)
 {}
 
 void TreeCopier::copy()
 {
+    std::exception_ptr walkError;
     try {
         walkTree(m_source.parent.get(), m_source.name, m_source.path, *this);
+    } catch (const Stopped&) {
+        // A worker failed; its failure is reported below.
+    } catch (...) {
+        walkError = std::current_exception();
+    }
+    // Whatever happened, no worker may still be writing when the result is judged or removed.
+    m_pool.finish();
+    m_pool.collectResults(m_created, m_copied);
+    try {
+        // A worker's failure lies earlier in the walk than any of the walker's own: files are
+        // queued before the walker takes its next step.
+        if (const auto& failure = m_pool.firstFailure())
+            fail(failure->errorNumber, failure->path);
+        if (walkError)
+            std::rethrow_exception(walkError);
         flushDestination();
     } catch (...) {
         m_current.reset();
@@ -52,6 +71,8 @@ bool TreeCopier::copiedUnchanged(const struct stat& info) const
 
 bool TreeCopier::enterDirectory(const WalkEntry& entry, int)
 {
+    ++m_sequence;
+    stopIfFailed();
     const int parent = destinationParent(entry);
     const char* name = destinationName(entry);
     if (::mkdirat(parent, name, 0700) != 0)
@@ -71,11 +92,13 @@ bool TreeCopier::enterDirectory(const WalkEntry& entry, int)
         m_destinationRoot = duplicate(fd.get());
     m_current = std::move(fd);
     remember(entry.info);
+    m_pool.enterDirectory(entry.depth == 0 ? QByteArray() : entry.relativePath() + '/', entry.info);
     return true;
 }
 
 void TreeCopier::leaveDirectory(const WalkEntry& entry, int)
 {
+    ++m_sequence;
     m_directories.pop_back();
     UniqueFd parent;
     if (!m_directories.empty()) {
@@ -87,33 +110,40 @@ void TreeCopier::leaveDirectory(const WalkEntry& entry, int)
         if (Identity::of(info) != m_directories.back())
             fail(EBUSY, destinationPath(entry));
     }
-    applyMetadata(m_current.get(), entry.info, entry);
+    // With files still being copied into it, the last of them gives the directory its metadata.
+    if (m_pool.leaveDirectory(m_sequence))
+        applyMetadata(m_current.get(), entry.info, entry);
     m_current = std::move(parent);
 }
 
 void TreeCopier::visitEntry(const WalkEntry& entry)
 {
+    ++m_sequence;
+    stopIfFailed();
     const bool multiplyLinked = entry.info.st_nlink > 1;
     if (multiplyLinked) {
         const auto first = m_firstLinks.constFind(Identity::of(entry.info));
         if (first != m_firstLinks.cend())
             return linkToFirst(entry, *first);
     }
-    struct stat taken = entry.info;
     switch (entry.info.st_mode & S_IFMT) {
     case S_IFREG:
-        taken = copyFile(entry);
+        if (entry.depth == 0)
+            remember(copyRootFile(entry));
+        else
+            queueFile(entry, multiplyLinked); // the worker remembers what it took
         break;
     case S_IFLNK:
         copyLink(entry);
+        remember(entry.info);
         break;
     case S_IFIFO:
         copyFifo(entry);
+        remember(entry.info);
         break;
     default:
         fail(EOPNOTSUPP, entry.path()); // sockets and devices cannot be carried to another disk
     }
-    remember(taken);
     if (multiplyLinked && entry.depth > 0)
         m_firstLinks.insert(Identity::of(entry.info), entry.relativePath());
 }
@@ -123,33 +153,54 @@ void TreeCopier::walkFailed(const WalkEntry& entry, int errorNumber)
     fail(errorNumber, entry.path());
 }
 
-struct stat TreeCopier::copyFile(const WalkEntry& entry)
+void TreeCopier::stopIfFailed() const
 {
-    // O_NONBLOCK: should a FIFO have taken the file's place, opening it must not hang.
-    UniqueFd in(
-        ::openat(entry.parentFd, entry.name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    struct stat taken {};
-    if (!in.isValid() || ::fstat(in.get(), &taken) != 0)
-        fail(errno, entry.path());
-    if (!S_ISREG(taken.st_mode) || Identity::of(taken) != Identity::of(entry.info))
-        fail(EBUSY, entry.path());
-    UniqueFd out(::openat(destinationParent(entry), destinationName(entry),
-                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    struct stat created {};
-    if (!out.isValid() || ::fstat(out.get(), &created) != 0)
+    if (m_pool.failed())
+        throw Stopped{};
+}
+
+struct stat TreeCopier::copyRootFile(const WalkEntry& entry)
+{
+    const FileCopyResult result =
+        copyRegularFile(FileCopyRequest{entry.parentFd, entry.name.constData(), Identity::of(entry.info),
+                                        destinationParent(entry), destinationName(entry), std::nullopt},
+                        m_data, m_asRoot);
+    if (result.created)
+        m_created.insert(*result.created);
+    if (result.errorNumber != 0)
+        fail(result.errorNumber, result.atDestination ? destinationPath(entry) : entry.path());
+    return result.taken;
+}
+
+void TreeCopier::queueFile(const WalkEntry& entry, bool multiplyLinked)
+{
+    // The first of a hard-linked group is made here, empty, so the walk can link the others to it
+    // at once; a worker fills it in through any of its names.
+    std::optional<Identity> prepared;
+    if (multiplyLinked)
+        prepared = prepareFile(entry);
+    FileCopyPool::File file{entry.name, Identity::of(entry.info), entry.info.st_size, prepared, m_sequence};
+    if (const int error = m_pool.submitFile(entry.parentFd, m_current.get(), std::move(file)); error != 0)
+        fail(error, entry.path());
+}
+
+TreeCopier::Identity TreeCopier::prepareFile(const WalkEntry& entry)
+{
+    UniqueFd fd(::openat(m_current.get(), entry.name.constData(),
+                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    struct stat info {};
+    if (!fd.isValid())
         fail(errno, destinationPath(entry));
-    m_created.insert(Identity::of(created));
-    try {
-        m_data.copy(in.get(), out.get(), taken.st_size, off_t(taken.st_blocks) * 512);
-    } catch (const FileDataCopier::Failure& failure) {
-        fail(failure.errorNumber, failure.atDestination ? destinationPath(entry) : entry.path());
-    }
-    applyMetadata(out.get(), taken, entry);
-    if (entry.depth == 0)
-        m_destinationRoot = duplicate(out.get());
-    if (const int error = out.close(); error != 0)
+    if (::fstat(fd.get(), &info) != 0) {
+        const int error = errno;
+        ::unlinkat(m_current.get(), entry.name.constData(), 0);
         fail(error, destinationPath(entry));
-    return taken;
+    }
+    m_created.insert(Identity::of(info));
+    // Writable by its owner whatever the umask, for the worker that reopens it.
+    if ((info.st_mode & 0600) != 0600 && ::fchmod(fd.get(), 0600) != 0)
+        fail(errno, destinationPath(entry));
+    return Identity::of(info);
 }
 
 void TreeCopier::copyLink(const WalkEntry& entry)
@@ -229,14 +280,8 @@ void TreeCopier::noteCreated(const WalkEntry& entry, int removeFlags)
 
 void TreeCopier::applyMetadata(int fd, const struct stat& info, const WalkEntry& entry) const
 {
-    // Owner first: chown clears set-user-ID and set-group-ID bits that chmod then sets again.
-    if (m_asRoot && ::fchown(fd, info.st_uid, info.st_gid) != 0)
-        fail(errno, destinationPath(entry));
-    if (::fchmod(fd, info.st_mode & 07777) != 0)
-        fail(errno, destinationPath(entry));
-    const struct timespec times[2] = {info.st_atim, info.st_mtim};
-    if (::futimens(fd, times) != 0)
-        fail(errno, destinationPath(entry));
+    if (const int error = applyCopiedMetadata(fd, info, m_asRoot); error != 0)
+        fail(error, destinationPath(entry));
 }
 
 void TreeCopier::applyMetadataAt(const WalkEntry& entry, bool isLink) const
@@ -261,7 +306,7 @@ void TreeCopier::remember(const struct stat& info)
 
 void TreeCopier::flushDestination()
 {
-    if (!m_destinationRoot.isValid()) // a single link or FIFO: its directory is on the same disk
+    if (!m_destinationRoot.isValid()) // a single entry: its directory is on the same disk
         m_destinationRoot =
             UniqueFd(::openat(m_destination.parent.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!m_destinationRoot.isValid()) {

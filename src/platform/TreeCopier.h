@@ -1,6 +1,8 @@
 #pragma once
 
+#include "platform/EntryIdentity.h"
 #include "platform/EntryLocation.h"
+#include "platform/FileCopyPool.h"
 #include "platform/FileDataCopier.h"
 #include "platform/TreeWalker.h"
 #include "platform/UniqueFd.h"
@@ -20,6 +22,10 @@ namespace orvalink::platform {
 // modification times to the nanosecond (directories after their contents) and, when running as
 // root, owners are kept. Sockets and devices are refused (EOPNOTSUPP), and so is a tree that holds
 // another mounted file system (EXDEV) or a source that is itself a mount point (EBUSY).
+//
+// The walk creates directories, links, FIFOs and hard-linked groups in order on the calling
+// thread; the data of regular files is copied by a FileCopyPool. What the copy does and reports
+// does not depend on how many workers it has or how they are scheduled.
 class TreeCopier : private TreeVisitor {
 public:
     // Both locations must outlive the copier.
@@ -35,29 +41,20 @@ public:
     bool copiedUnchanged(const struct stat& info) const;
 
 private:
-    struct Fingerprint {
-        off_t size;
-        struct timespec modified;
-    };
-    // Inode numbers alone are not unique where files of one tree report different devices (an
-    // overlay over several layers): mistaking one file for another would hard-link it in its place.
-    struct Identity {
-        dev_t device;
-        ino_t inode;
-        static Identity of(const struct stat& info) { return Identity{info.st_dev, info.st_ino}; }
-        friend bool operator==(const Identity&, const Identity&) = default;
-        friend size_t qHash(const Identity& key, size_t seed = 0)
-        {
-            return qHashMulti(seed, key.device, key.inode);
-        }
-    };
+    using Identity = EntryIdentity;
+    using Fingerprint = EntryFingerprint;
+    // Thrown into the walk to stop it once a worker has failed.
+    struct Stopped {};
 
     bool enterDirectory(const WalkEntry& entry, int fd) override;
     void visitEntry(const WalkEntry& entry) override;
     void leaveDirectory(const WalkEntry& entry, int fd) override;
     void walkFailed(const WalkEntry& entry, int errorNumber) override;
 
-    struct stat copyFile(const WalkEntry& entry);
+    void stopIfFailed() const;
+    struct stat copyRootFile(const WalkEntry& entry);
+    void queueFile(const WalkEntry& entry, bool multiplyLinked);
+    Identity prepareFile(const WalkEntry& entry);
     void copyLink(const WalkEntry& entry);
     void copyFifo(const WalkEntry& entry);
     void linkToFirst(const WalkEntry& entry, const QByteArray& firstRelative);
@@ -81,6 +78,8 @@ private:
     const EntryLocation& m_destination;
     const bool m_asRoot;
     FileDataCopier m_data;
+    FileCopyPool m_pool;
+    quint64 m_sequence = 0;                   // steps of the walk so far, to order failures
     UniqueFd m_current;                       // the destination directory being filled
     UniqueFd m_destinationRoot;               // the destination itself, for syncfs and hard links
     std::vector<Identity> m_directories;      // destination directories from the root down

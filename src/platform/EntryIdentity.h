@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QHashFunctions>
+
+#include <sys/stat.h>
+
+namespace orvalink::platform {
+
+// Which file an entry is. Inode numbers alone are not unique where files of one tree report
+// different devices (an overlay over several layers): mistaking one file for another would
+// hard-link it in its place.
+struct EntryIdentity {
+    dev_t device;
+    ino_t inode;
+
+    static EntryIdentity of(const struct stat& info) { return EntryIdentity{info.st_dev, info.st_ino}; }
+    friend bool operator==(const EntryIdentity&, const EntryIdentity&) = default;
+    friend size_t qHash(const EntryIdentity& key, size_t seed = 0)
+    {
+        return qHashMulti(seed, key.device, key.inode);
+    }
+};
+
+// What a copied entry looked like when the copy took it, to tell later whether it changed.
+struct EntryFingerprint {
+    off_t size;
+    struct timespec modified;
+
+    static EntryFingerprint of(const struct stat& info)
+    {
+        return EntryFingerprint{info.st_size, info.st_mtim};
+    }
+};
+
+} // namespace orvalink::platform

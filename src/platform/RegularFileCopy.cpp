@@ -1,0 +1,89 @@
+#include "platform/RegularFileCopy.h"
+
+#include "platform/UniqueFd.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace orvalink::platform {
+
+namespace {
+
+FileCopyResult& failed(FileCopyResult& result, int errorNumber, bool atDestination)
+{
+    result.errorNumber = errorNumber;
+    result.atDestination = atDestination;
+    return result;
+}
+
+// Opens the destination: created exclusively, or the prepared empty file, checked to be still ours.
+UniqueFd openDestination(const FileCopyRequest& request, FileCopyResult& result)
+{
+    constexpr int kFlags = O_WRONLY | O_NOFOLLOW | O_CLOEXEC;
+    UniqueFd out(request.prepared
+                     ? ::openat(request.destinationDirectory, request.destinationName, kFlags | O_NONBLOCK)
+                     : ::openat(request.destinationDirectory, request.destinationName,
+                                kFlags | O_CREAT | O_EXCL, 0600));
+    struct stat created {};
+    if (!out.isValid()) {
+        failed(result, errno, true);
+    } else if (::fstat(out.get(), &created) != 0) {
+        failed(result, errno, true);
+        if (!request.prepared) // made a moment ago by this very call
+            ::unlinkat(request.destinationDirectory, request.destinationName, 0);
+    } else if (!request.prepared) {
+        result.created = EntryIdentity::of(created);
+        return out;
+    } else if (EntryIdentity::of(created) == *request.prepared) {
+        return out;
+    } else {
+        failed(result, EBUSY, true); // replaced since it was made
+    }
+    return UniqueFd();
+}
+
+} // namespace
+
+FileCopyResult copyRegularFile(const FileCopyRequest& request, FileDataCopier& data, bool asRoot)
+{
+    // O_NONBLOCK: should a FIFO have taken the file's place, opening it must not hang.
+    UniqueFd in(::openat(request.sourceDirectory, request.sourceName,
+                         O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    FileCopyResult result;
+    struct stat taken {};
+    if (!in.isValid() || ::fstat(in.get(), &taken) != 0)
+        return failed(result, errno, false);
+    if (!S_ISREG(taken.st_mode) || EntryIdentity::of(taken) != request.source)
+        return failed(result, EBUSY, false);
+
+    UniqueFd out = openDestination(request, result);
+    if (!out.isValid())
+        return result;
+    try {
+        data.copy(in.get(), out.get(), taken.st_size, off_t(taken.st_blocks) * 512);
+    } catch (const FileDataCopier::Failure& failure) {
+        return failed(result, failure.errorNumber, failure.atDestination);
+    }
+    if (const int error = applyCopiedMetadata(out.get(), taken, asRoot); error != 0)
+        return failed(result, error, true);
+    if (const int error = out.close(); error != 0)
+        return failed(result, error, true);
+    result.taken = taken;
+    return result;
+}
+
+int applyCopiedMetadata(int fd, const struct stat& info, bool asRoot)
+{
+    // Owner first: chown clears set-user-ID and set-group-ID bits that chmod then sets again.
+    if (asRoot && ::fchown(fd, info.st_uid, info.st_gid) != 0)
+        return errno;
+    if (::fchmod(fd, info.st_mode & 07777) != 0)
+        return errno;
+    const struct timespec times[2] = {info.st_atim, info.st_mtim};
+    if (::futimens(fd, times) != 0)
+        return errno;
+    return 0;
+}
+
+} // namespace orvalink::platform

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/EntryIdentity.h"
+#include "platform/FileDataCopier.h"
+
+#include <optional>
+#include <sys/stat.h>
+
+namespace orvalink::platform {
+
+// One regular file to copy, addressed through directory descriptors so that neither the length of
+// its path nor the depth of its tree matters.
+struct FileCopyRequest {
+    int sourceDirectory;
+    const char* sourceName;
+    EntryIdentity source; // what the walk saw there: anything else in its place is refused (EBUSY)
+    int destinationDirectory;
+    const char* destinationName;
+    // An empty file made beforehand for this copy (the first of a hard-linked group, whose other
+    // names may already point at it); without one the file is created exclusively.
+    std::optional<EntryIdentity> prepared;
+};
+
+struct FileCopyResult {
+    int errorNumber = 0;                  // 0 on success
+    bool atDestination = false;           // whether errorNumber concerns the destination side
+    std::optional<EntryIdentity> created; // the file this call created, also when it then failed
+    struct stat taken {};                 // the source as opened and copied, on success
+};
+
+// Copies data (holes kept), owner (when `asRoot`), mode and nanosecond times of one regular file.
+// Never follows a link at either name, never blocks on a FIFO put in the file's place, never
+// throws. The destination's close is checked, as a file system may report a failed write only
+// there.
+FileCopyResult copyRegularFile(const FileCopyRequest& request, FileDataCopier& data, bool asRoot);
+
+// Gives the open entry `fd` the owner (when `asRoot`), mode and access and modification times of
+// `info`. Answers 0 or the errno of the call that failed.
+int applyCopiedMetadata(int fd, const struct stat& info, bool asRoot);
+
+} // namespace orvalink::platform
