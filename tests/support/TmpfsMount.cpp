@@ -1,6 +1,7 @@
 #include "support/TmpfsMount.h"
 
 #include <QDir>
+
 #include <cerrno>
 #include <cstring>
 #include <sys/mount.h>
@@ -8,14 +9,17 @@
 
 namespace orvalink::test {
 
-TmpfsMount::TmpfsMount(QString mountPoint, qint64 sizeBytes) : m_mountPoint(std::move(mountPoint))
+TmpfsMount::TmpfsMount(QString mountPoint, qint64 sizeBytes, const QByteArray& extraOptions)
+    : m_mountPoint(std::move(mountPoint))
 {
     if (::geteuid() != 0) {
         m_skipReason = QStringLiteral("mounting a tmpfs needs root");
         return;
     }
     QDir().mkpath(m_mountPoint);
-    const QByteArray options = "size=" + QByteArray::number(sizeBytes) + ",mode=0755";
+    QByteArray options = "size=" + QByteArray::number(sizeBytes) + ",mode=0755";
+    if (!extraOptions.isEmpty())
+        options += ',' + extraOptions;
     if (::mount("tmpfs", m_mountPoint.toLocal8Bit().constData(), "tmpfs", 0, options.constData()) != 0) {
         m_skipReason =
             QStringLiteral("cannot mount a tmpfs here: ") + QString::fromUtf8(std::strerror(errno));

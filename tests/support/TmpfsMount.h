@@ -9,8 +9,10 @@ namespace orvalink::test {
 // not valid and the test skips with skipReason(). Unmounted (lazily) when the object dies.
 class TmpfsMount {
 public:
-    // Creates `mountPoint` when missing and mounts a tmpfs of `sizeBytes` there.
-    explicit TmpfsMount(QString mountPoint, qint64 sizeBytes = 64 * 1024 * 1024);
+    // Creates `mountPoint` when missing and mounts a tmpfs of `sizeBytes` there; `extraOptions`
+    // (such as "nr_inodes=100") are added to the mount options.
+    explicit TmpfsMount(QString mountPoint, qint64 sizeBytes = 64 * 1024 * 1024,
+                        const QByteArray& extraOptions = {});
     ~TmpfsMount();
     TmpfsMount(const TmpfsMount&) = delete;
     TmpfsMount& operator=(const TmpfsMount&) = delete;
