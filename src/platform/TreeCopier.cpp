@@ -26,8 +26,10 @@ UniqueFd duplicate(int fd)
 
 TreeCopier::TreeCopier(const EntryLocation& source, const EntryLocation& destination)
     : m_source(source), m_destination(destination), m_asRoot(::geteuid() == 0),
-      m_pool(source.path, destination.path, m_asRoot)
-{}
+      m_task(source.path, destination.path, m_asRoot), m_pool(m_task, true)
+{
+    m_task.prepareSlots(m_pool.slotCount());
+}
 
 void TreeCopier::copy()
 {
@@ -41,12 +43,12 @@ void TreeCopier::copy()
     }
     // Whatever happened, no worker may still be writing when the result is judged or removed.
     m_pool.finish();
-    m_pool.collectResults(m_created, m_copied);
+    m_task.collectResults(m_created, m_copied);
     try {
         // A worker's failure lies earlier in the walk than any of the walker's own: files are
         // queued before the walker takes its next step.
         if (const auto& failure = m_pool.firstFailure())
-            fail(failure->errorNumber, failure->path);
+            fail(failure->problem.errorNumber, failure->problem.path);
         if (walkError)
             std::rethrow_exception(walkError);
         flushDestination();
@@ -179,7 +181,7 @@ void TreeCopier::queueFile(const WalkEntry& entry, bool multiplyLinked)
     std::optional<Identity> prepared;
     if (multiplyLinked)
         prepared = prepareFile(entry);
-    FileCopyPool::File file{entry.name, Identity::of(entry.info), entry.info.st_size, prepared, m_sequence};
+    FileWorkPool::File file{entry.name, Identity::of(entry.info), entry.info.st_size, prepared, m_sequence};
     if (const int error = m_pool.submitFile(entry.parentFd, m_current.get(), std::move(file)); error != 0)
         fail(error, entry.path());
 }

@@ -2,8 +2,9 @@
 
 #include "platform/EntryIdentity.h"
 #include "platform/EntryLocation.h"
-#include "platform/FileCopyPool.h"
+#include "platform/FileCopyTask.h"
 #include "platform/FileDataCopier.h"
+#include "platform/FileWorkPool.h"
 #include "platform/TreeWalker.h"
 #include "platform/UniqueFd.h"
 
@@ -24,7 +25,7 @@ namespace orvalink::platform {
 // another mounted file system (EXDEV) or a source that is itself a mount point (EBUSY).
 //
 // The walk creates directories, links, FIFOs and hard-linked groups in order on the calling
-// thread; the data of regular files is copied by a FileCopyPool. What the copy does and reports
+// thread; regular files are copied by the workers of a FileWorkPool. What the copy does and reports
 // does not depend on how many workers it has or how they are scheduled.
 class TreeCopier : private TreeVisitor {
 public:
@@ -78,7 +79,8 @@ private:
     const EntryLocation& m_destination;
     const bool m_asRoot;
     FileDataCopier m_data;
-    FileCopyPool m_pool;
+    FileCopyTask m_task;
+    FileWorkPool m_pool;
     quint64 m_sequence = 0;                   // steps of the walk so far, to order failures
     UniqueFd m_current;                       // the destination directory being filled
     UniqueFd m_destinationRoot;               // the destination itself, for syncfs and hard links

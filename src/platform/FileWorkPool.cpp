@@ -1,10 +1,7 @@
-#include "platform/FileCopyPool.h"
+#include "platform/FileWorkPool.h"
 
-#include "platform/FileDataCopier.h"
-#include "platform/RegularFileCopy.h"
 #include "platform/UniqueFd.h"
 
-#include <QFile>
 #include <QThread>
 
 #include <algorithm>
@@ -12,7 +9,6 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <system_error>
-#include <thread>
 #include <utility>
 
 namespace orvalink::platform {
@@ -43,19 +39,19 @@ UniqueFd duplicate(int fd)
 
 } // namespace
 
-// A destination directory being filled, and what it waits for before it gets its own metadata.
-struct FileCopyPool::Directory {
+// A directory being worked on, and what it waits for before it is complete.
+struct FileWorkPool::Directory {
     QByteArray prefix;
     struct stat info;
-    int waitingFiles = 0; // queued or being copied
+    int waitingFiles = 0; // queued or being worked on
     bool left = false;    // the walker is done with it
     quint64 leaveSequence = 0;
 };
 
-// Descriptors on one source directory and its copy, shared by its queued files. Counted against
+// Descriptors on one directory (and its destination), shared by its queued files. Counted against
 // the pool's budget until the last user lets go.
-struct FileCopyPool::Handles {
-    Handles(FileCopyPool& owner, std::shared_ptr<Directory> of) : pool(owner), directory(std::move(of)) {}
+struct FileWorkPool::Handles {
+    Handles(FileWorkPool& owner, std::shared_ptr<Directory> of) : pool(owner), directory(std::move(of)) {}
     ~Handles()
     {
         source.reset();
@@ -65,45 +61,39 @@ struct FileCopyPool::Handles {
     Handles(const Handles&) = delete;
     Handles& operator=(const Handles&) = delete;
 
-    FileCopyPool& pool;
+    Place place() const { return Place{source.get(), destination.get(), directory->prefix}; }
+
+    FileWorkPool& pool;
     std::shared_ptr<Directory> directory;
     UniqueFd source;
     UniqueFd destination;
 };
 
-struct FileCopyPool::Job {
+struct FileWorkPool::Job {
     std::shared_ptr<Handles> handles;
     File file;
 };
 
-// One worker's own state: nothing here is shared until the workers have stopped.
-struct FileCopyPool::Worker {
-    FileDataCopier data;
-    std::vector<EntryIdentity> created;
-    std::vector<std::pair<EntryIdentity, EntryFingerprint>> copied;
-    std::thread thread;
-};
-
-FileCopyPool::FileCopyPool(QString sourceRoot, QString destinationRoot, bool asRoot, int workerCount)
-    : m_sourceRoot(std::move(sourceRoot)), m_destinationRoot(std::move(destinationRoot)), m_asRoot(asRoot)
+int FileWorkPool::defaultWorkerCount()
 {
-    // Each worker holds two file descriptors while it copies, each directory in use two more.
+    return std::clamp(QThread::idealThreadCount(), 1, kMaxWorkers);
+}
+
+FileWorkPool::FileWorkPool(Task& task, bool withDestination, int workerCount)
+    : m_task(task), m_withDestination(withDestination)
+{
+    // Each worker holds two file descriptors while it works, each directory in use two more.
     const int budget = descriptorBudget();
     m_workerCount = std::clamp(workerCount, 1, std::max(1, budget / 4));
     m_handleLimit = std::max(1, (budget - 2 * m_workerCount) / 2);
 }
 
-FileCopyPool::~FileCopyPool()
+FileWorkPool::~FileWorkPool()
 {
     finish();
 }
 
-int FileCopyPool::defaultWorkerCount()
-{
-    return std::clamp(QThread::idealThreadCount(), 1, kMaxWorkers);
-}
-
-void FileCopyPool::enterDirectory(const QByteArray& prefix, const struct stat& info)
+void FileWorkPool::enterDirectory(const QByteArray& prefix, const struct stat& info)
 {
     m_current.reset(); // the parent's descriptors stay only as long as its queued files need them
     auto directory = std::make_shared<Directory>();
@@ -112,7 +102,7 @@ void FileCopyPool::enterDirectory(const QByteArray& prefix, const struct stat& i
     m_directories.push_back(std::move(directory));
 }
 
-int FileCopyPool::submitFile(int sourceDirectory, int destinationDirectory, File file)
+int FileWorkPool::submitFile(int sourceDirectory, int destinationDirectory, File file)
 {
     std::shared_ptr<Handles> handles = handlesFor(sourceDirectory, destinationDirectory);
     if (!handles)
@@ -128,7 +118,7 @@ int FileCopyPool::submitFile(int sourceDirectory, int destinationDirectory, File
     return 0;
 }
 
-bool FileCopyPool::leaveDirectory(quint64 sequence)
+bool FileWorkPool::leaveDirectory(quint64 sequence)
 {
     m_current.reset();
     const std::shared_ptr<Directory> directory = std::move(m_directories.back());
@@ -139,7 +129,7 @@ bool FileCopyPool::leaveDirectory(quint64 sequence)
     return directory->waitingFiles == 0;
 }
 
-void FileCopyPool::finish()
+void FileWorkPool::finish()
 {
     if (m_finished)
         return;
@@ -152,26 +142,11 @@ void FileCopyPool::finish()
         m_closing = true;
     }
     m_work.notify_all();
-    for (const std::unique_ptr<Worker>& worker : m_workers)
-        worker->thread.join();
+    for (std::thread& thread : m_threads)
+        thread.join();
 }
 
-void FileCopyPool::collectResults(QSet<EntryIdentity>& created,
-                                  QHash<EntryIdentity, EntryFingerprint>& copied) const
-{
-    auto collect = [&](const Worker& worker) {
-        for (const EntryIdentity& identity : worker.created)
-            created.insert(identity);
-        for (const auto& [identity, fingerprint] : worker.copied)
-            copied.insert(identity, fingerprint);
-    };
-    for (const std::unique_ptr<Worker>& worker : m_workers)
-        collect(*worker);
-    if (m_inline)
-        collect(*m_inline);
-}
-
-std::shared_ptr<FileCopyPool::Handles> FileCopyPool::handlesFor(int sourceDirectory, int destinationDirectory)
+std::shared_ptr<FileWorkPool::Handles> FileWorkPool::handlesFor(int sourceDirectory, int destinationDirectory)
 {
     if (m_current)
         return m_current;
@@ -187,9 +162,9 @@ std::shared_ptr<FileCopyPool::Handles> FileCopyPool::handlesFor(int sourceDirect
     lock.unlock();
     auto handles = std::make_shared<Handles>(*this, m_directories.back());
     handles->source = duplicate(sourceDirectory);
-    if (handles->source.isValid())
+    if (handles->source.isValid() && m_withDestination)
         handles->destination = duplicate(destinationDirectory);
-    if (!handles->destination.isValid()) {
+    if (!handles->source.isValid() || (m_withDestination && !handles->destination.isValid())) {
         const int error = errno;
         handles.reset();
         errno = error;
@@ -199,7 +174,7 @@ std::shared_ptr<FileCopyPool::Handles> FileCopyPool::handlesFor(int sourceDirect
     return handles;
 }
 
-void FileCopyPool::releaseHandles()
+void FileWorkPool::releaseHandles()
 {
     {
         const std::lock_guard lock(m_mutex);
@@ -208,7 +183,7 @@ void FileCopyPool::releaseHandles()
     m_room.notify_one();
 }
 
-void FileCopyPool::handOver()
+void FileWorkPool::handOver()
 {
     if (m_batch.empty())
         return;
@@ -216,9 +191,10 @@ void FileCopyPool::handOver()
     m_batchBytes = 0;
     if (!m_started)
         startWorkers();
-    if (m_workers.empty()) {
+    if (m_threads.empty()) {
+        const int walkerSlot = m_workerCount;
         for (const Job& job : batch)
-            run(job, *m_inline);
+            run(job, walkerSlot);
         complete(batch);
         return;
     }
@@ -230,25 +206,19 @@ void FileCopyPool::handOver()
     m_work.notify_one();
 }
 
-void FileCopyPool::startWorkers()
+void FileWorkPool::startWorkers()
 {
     m_started = true;
-    m_workers.reserve(size_t(m_workerCount));
+    m_threads.reserve(size_t(m_workerCount));
     try {
-        for (int i = 0; i < m_workerCount; ++i) {
-            auto worker = std::make_unique<Worker>();
-            Worker& self = *worker;
-            worker->thread = std::thread([this, &self] { work(self); });
-            m_workers.push_back(std::move(worker));
-        }
+        for (int slot = 0; slot < m_workerCount; ++slot)
+            m_threads.emplace_back([this, slot] { work(slot); });
     } catch (const std::system_error&) {
-        // Fewer threads than planned (or none: then the walker copies each file itself).
+        // Fewer threads than planned, or none: then the walker works on each batch itself.
     }
-    if (m_workers.empty())
-        m_inline = std::make_unique<Worker>();
 }
 
-void FileCopyPool::work(Worker& worker)
+void FileWorkPool::work(int slot)
 {
     for (;;) {
         Batch batch;
@@ -262,34 +232,21 @@ void FileCopyPool::work(Worker& worker)
         }
         m_room.notify_one();
         for (const Job& job : batch)
-            run(job, worker);
+            run(job, slot);
         complete(batch);
         // The batch, and with it perhaps the last hold on some directory's descriptors, goes here,
         // outside the lock that releasing them takes.
     }
 }
 
-void FileCopyPool::run(const Job& job, Worker& worker)
+void FileWorkPool::run(const Job& job, int slot)
 {
-    const File& file = job.file;
-    if (file.sequence > m_failedAt.load(std::memory_order_acquire))
-        return; // after the first failure: it would be removed again anyway
-    const Handles& handles = *job.handles;
-    const char* name = file.name.constData();
-    const FileCopyResult result =
-        copyRegularFile(FileCopyRequest{handles.source.get(), name, file.source, handles.destination.get(),
-                                        name, file.prepared},
-                        worker.data, m_asRoot);
-    if (result.created)
-        worker.created.push_back(*result.created);
-    if (result.errorNumber != 0)
-        return recordFailure(file.sequence, result.errorNumber,
-                             pathBelow(result.atDestination ? m_destinationRoot : m_sourceRoot,
-                                       handles.directory->prefix + file.name));
-    worker.copied.emplace_back(EntryIdentity::of(result.taken), EntryFingerprint::of(result.taken));
+    if (job.file.sequence > m_failedAt.load(std::memory_order_acquire))
+        return; // after the first failure: it would be undone anyway
+    recordFailure(job.file.sequence, m_task.runFile(slot, job.handles->place(), job.file));
 }
 
-void FileCopyPool::complete(const Batch& batch)
+void FileWorkPool::complete(const Batch& batch)
 {
     // Directories whose last file was in this batch, after the walker has left them: complete.
     std::vector<const Job*> last;
@@ -305,27 +262,20 @@ void FileCopyPool::complete(const Batch& batch)
         const Directory& directory = *job->handles->directory;
         if (directory.leaveSequence > m_failedAt.load(std::memory_order_acquire))
             continue;
-        const int error = applyCopiedMetadata(job->handles->destination.get(), directory.info, m_asRoot);
-        if (error != 0)
-            recordFailure(directory.leaveSequence, error,
-                          pathBelow(m_destinationRoot, directory.prefix.left(directory.prefix.size() - 1)));
+        recordFailure(directory.leaveSequence,
+                      m_task.completeDirectory(job->handles->place(), directory.info));
     }
 }
 
-void FileCopyPool::recordFailure(quint64 sequence, int errorNumber, const QString& path)
+void FileWorkPool::recordFailure(quint64 sequence, std::optional<Problem> problem)
 {
+    if (!problem)
+        return;
     const std::lock_guard lock(m_mutex);
     if (m_failure && m_failure->sequence <= sequence)
         return;
-    m_failure = Failure{sequence, errorNumber, path};
+    m_failure = Failure{sequence, std::move(*problem)};
     m_failedAt.store(sequence, std::memory_order_release);
-}
-
-QString FileCopyPool::pathBelow(const QString& root, const QByteArray& relative) const
-{
-    if (relative.isEmpty())
-        return root;
-    return root + QLatin1Char('/') + QFile::decodeName(relative);
 }
 
 } // namespace orvalink::platform

@@ -1,0 +1,64 @@
+#include "platform/FileCopyTask.h"
+
+#include "platform/RegularFileCopy.h"
+
+#include <QFile>
+
+namespace orvalink::platform {
+
+FileCopyTask::FileCopyTask(QString sourceRoot, QString destinationRoot, bool asRoot)
+    : m_sourceRoot(std::move(sourceRoot)), m_destinationRoot(std::move(destinationRoot)), m_asRoot(asRoot)
+{}
+
+void FileCopyTask::prepareSlots(int count)
+{
+    m_slots = std::vector<Slot>(size_t(count));
+}
+
+std::optional<FileWorkPool::Problem> FileCopyTask::runFile(int slot, const FileWorkPool::Place& place,
+                                                           const FileWorkPool::File& file)
+{
+    Slot& mine = m_slots[size_t(slot)];
+    const char* name = file.name.constData();
+    const FileCopyResult result =
+        copyRegularFile(FileCopyRequest{place.sourceDirectory, name, file.identity,
+                                        place.destinationDirectory, name, file.prepared},
+                        mine.data, m_asRoot);
+    if (result.created)
+        mine.created.push_back(*result.created);
+    if (result.errorNumber != 0)
+        return FileWorkPool::Problem{
+            result.errorNumber,
+            pathBelow(result.atDestination ? m_destinationRoot : m_sourceRoot, place.prefix + file.name)};
+    mine.copied.emplace_back(EntryIdentity::of(result.taken), EntryFingerprint::of(result.taken));
+    return std::nullopt;
+}
+
+std::optional<FileWorkPool::Problem> FileCopyTask::completeDirectory(const FileWorkPool::Place& place,
+                                                                     const struct stat& info)
+{
+    if (const int error = applyCopiedMetadata(place.destinationDirectory, info, m_asRoot); error != 0)
+        return FileWorkPool::Problem{
+            error, pathBelow(m_destinationRoot, place.prefix.left(place.prefix.size() - 1))};
+    return std::nullopt;
+}
+
+void FileCopyTask::collectResults(QSet<EntryIdentity>& created,
+                                  QHash<EntryIdentity, EntryFingerprint>& copied) const
+{
+    for (const Slot& slot : m_slots) {
+        for (const EntryIdentity& identity : slot.created)
+            created.insert(identity);
+        for (const auto& [identity, fingerprint] : slot.copied)
+            copied.insert(identity, fingerprint);
+    }
+}
+
+QString FileCopyTask::pathBelow(const QString& root, const QByteArray& relative) const
+{
+    if (relative.isEmpty())
+        return root;
+    return root + QLatin1Char('/') + QFile::decodeName(relative);
+}
+
+} // namespace orvalink::platform

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "platform/EntryIdentity.h"
+#include "platform/FileDataCopier.h"
+#include "platform/FileWorkPool.h"
+
+#include <QHash>
+#include <QSet>
+#include <QString>
+
+#include <utility>
+#include <vector>
+
+namespace orvalink::platform {
+
+// What the workers of a tree copy do: copy each regular file (see copyRegularFile) and give each
+// complete directory its owner, mode and times. Each slot keeps its own record of what it created
+// and took, gathered once the workers have stopped.
+class FileCopyTask : public FileWorkPool::Task {
+public:
+    // `sourceRoot` and `destinationRoot` name the two roots in messages.
+    FileCopyTask(QString sourceRoot, QString destinationRoot, bool asRoot);
+
+    // Call once, before any file is handed over.
+    void prepareSlots(int count);
+
+    std::optional<FileWorkPool::Problem> runFile(int slot, const FileWorkPool::Place& place,
+                                                 const FileWorkPool::File& file) override;
+    std::optional<FileWorkPool::Problem> completeDirectory(const FileWorkPool::Place& place,
+                                                           const struct stat& info) override;
+
+    // Once the workers have stopped: adds the destination entries they created and the source
+    // files they took, as they were when taken.
+    void collectResults(QSet<EntryIdentity>& created, QHash<EntryIdentity, EntryFingerprint>& copied) const;
+
+private:
+    struct Slot {
+        FileDataCopier data;
+        std::vector<EntryIdentity> created;
+        std::vector<std::pair<EntryIdentity, EntryFingerprint>> copied;
+    };
+
+    QString pathBelow(const QString& root, const QByteArray& relative) const;
+
+    const QString m_sourceRoot;
+    const QString m_destinationRoot;
+    const bool m_asRoot;
+    std::vector<Slot> m_slots;
+};
+
+} // namespace orvalink::platform
