@@ -1,6 +1,7 @@
 #include "platform/FileMove.h"
 
 #include "platform/EntryLocation.h"
+#include "platform/FileSweep.h"
 #include "platform/TreeCopier.h"
 #include "platform/TreeRemoval.h"
 
@@ -32,6 +33,9 @@ MoveResult moveItem(const QString& source, const QString& destination)
     rules.mayRemove = [&copier](const struct stat& info) {
         return copier.copiedUnchanged(info);
     };
+    // Files first, on several threads; the removal after them takes the directories and whatever
+    // they left, and reports on it.
+    sweepFiles(from.parent.get(), from.name, rules.mayRemove);
     RemovalOutcome removal = removeTreeAt(from.parent.get(), from.name, from.path, rules);
 
     MoveResult result;

@@ -1,0 +1,95 @@
+#include "platform/FileSweep.h"
+
+#include "platform/FileWorkPool.h"
+#include "platform/TreeWalker.h"
+
+#include <QString>
+
+#include <exception>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace orvalink::platform {
+
+namespace {
+
+using Rule = std::function<bool(const struct stat&)>;
+
+bool allows(const Rule& mayRemove, const struct stat& info)
+{
+    return !mayRemove || mayRemove(info);
+}
+
+class SweepTask : public FileWorkPool::Task {
+public:
+    explicit SweepTask(const Rule& mayRemove) : m_mayRemove(mayRemove) {}
+
+    std::optional<FileWorkPool::Problem> runFile(int, const FileWorkPool::Place& place,
+                                                 const FileWorkPool::File& file) override
+    {
+        // Whatever fails here stays, for the removal that follows to meet and report.
+        struct stat info {};
+        if (::fstatat(place.sourceDirectory, file.name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            !S_ISDIR(info.st_mode) && allows(m_mayRemove, info))
+            ::unlinkat(place.sourceDirectory, file.name.constData(), 0);
+        return std::nullopt;
+    }
+
+    std::optional<FileWorkPool::Problem> completeDirectory(const FileWorkPool::Place&,
+                                                           const struct stat&) override
+    {
+        return std::nullopt; // directories are the removal's own
+    }
+
+private:
+    const Rule& m_mayRemove;
+};
+
+class SweepWalk : public TreeVisitor {
+public:
+    SweepWalk(const Rule& mayRemove, FileWorkPool& pool) : m_mayRemove(mayRemove), m_pool(pool) {}
+
+    bool enterDirectory(const WalkEntry& entry, int) override
+    {
+        if (!allows(m_mayRemove, entry.info))
+            return false;
+        m_pool.enterDirectory(QByteArray(), entry.info);
+        return true;
+    }
+
+    void visitEntry(const WalkEntry& entry) override
+    {
+        if (entry.depth == 0 || !allows(m_mayRemove, entry.info))
+            return;
+        // No descriptor left for the directory: its files wait for the removal that follows.
+        m_pool.submitFile(
+            entry.parentFd, -1,
+            FileWorkPool::File{entry.name, EntryIdentity::of(entry.info), 0, std::nullopt, ++m_steps});
+    }
+
+    void leaveDirectory(const WalkEntry&, int) override { m_pool.leaveDirectory(++m_steps); }
+
+    void walkFailed(const WalkEntry&, int) override {}
+
+private:
+    const Rule& m_mayRemove;
+    FileWorkPool& m_pool;
+    quint64 m_steps = 0;
+};
+
+} // namespace
+
+void sweepFiles(int parentFd, const QByteArray& name, const Rule& mayRemove)
+{
+    try {
+        SweepTask task(mayRemove);
+        FileWorkPool pool(task, false);
+        SweepWalk walk(mayRemove, pool);
+        walkTree(parentFd, name, QString(), walk);
+        pool.finish();
+    } catch (const std::exception&) {
+        // Out of memory at worst: the removal that follows does it all on one thread instead.
+    }
+}
+
+} // namespace orvalink::platform
