@@ -79,9 +79,8 @@ bool TreeCopier::enterDirectory(const WalkEntry& entry, int)
     const char* name = destinationName(entry);
     if (::mkdirat(parent, name, 0700) != 0)
         fail(errno, destinationPath(entry));
-    noteCreated(entry, AT_REMOVEDIR);
     // Owner-only while it fills, whatever the umask; the real mode comes once its contents are in.
-    if (::fchmodat(parent, name, 0700, 0) != 0)
+    if ((noteCreated(entry, AT_REMOVEDIR).st_mode & 07777) != 0700 && ::fchmodat(parent, name, 0700, 0) != 0)
         fail(errno, destinationPath(entry));
     UniqueFd fd(::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat info {};
@@ -269,7 +268,7 @@ QString TreeCopier::destinationPath(const WalkEntry& entry) const
     return m_destination.path + QLatin1Char('/') + QFile::decodeName(entry.relativePath());
 }
 
-void TreeCopier::noteCreated(const WalkEntry& entry, int removeFlags)
+struct stat TreeCopier::noteCreated(const WalkEntry& entry, int removeFlags)
 {
     struct stat info {};
     if (::fstatat(destinationParent(entry), destinationName(entry), &info, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -278,6 +277,7 @@ void TreeCopier::noteCreated(const WalkEntry& entry, int removeFlags)
         fail(error, destinationPath(entry));
     }
     m_created.insert(Identity::of(info));
+    return info;
 }
 
 void TreeCopier::applyMetadata(int fd, const struct stat& info, const WalkEntry& entry) const

@@ -66,8 +66,9 @@ private:
     const char* destinationName(const WalkEntry& entry) const;
     QString destinationPath(const WalkEntry& entry) const;
 
-    // Records an entry just created at the destination; removes it again when that fails.
-    void noteCreated(const WalkEntry& entry, int removeFlags);
+    // Records an entry just created at the destination and answers its lstat; removes it again
+    // when that fails.
+    struct stat noteCreated(const WalkEntry& entry, int removeFlags);
     void applyMetadata(int fd, const struct stat& info, const WalkEntry& entry) const;
     void applyMetadataAt(const WalkEntry& entry, bool isLink) const;
     void remember(const struct stat& info);
