@@ -26,7 +26,8 @@ namespace orvalink::platform {
 //
 // The walk creates directories, links, FIFOs and hard-linked groups in order on the calling
 // thread; regular files are copied by the workers of a FileWorkPool. What the copy does and reports
-// does not depend on how many workers it has or how they are scheduled.
+// does not depend on how many workers it has or how they are scheduled, except which file is the
+// first to find the destination full.
 class TreeCopier : private TreeVisitor {
 public:
     // Both locations must outlive the copier.
