@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <dirent.h>
@@ -22,21 +23,34 @@ namespace {
 constexpr size_t kDirentBufferBytes = 128 * 1024;
 constexpr int kMaximumThreads = 16;
 constexpr int kOpenDirectoryFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+// Only what the total needs: the kernel may skip the rest.
+constexpr unsigned kStatxMask = STATX_TYPE | STATX_SIZE | STATX_BLOCKS;
 
 // An open directory. Its children wait on the stack by name and are opened relative to it, so the
 // kernel resolves one component per open; the last child to be opened closes it.
 struct OpenDirectory {
-    explicit OpenDirectory(int descriptor) : fd(descriptor) {}
-    ~OpenDirectory() { ::close(fd); }
+    OpenDirectory(int descriptor, std::string fullPath, std::atomic<int>& openCount)
+        : fd(descriptor), path(std::move(fullPath)), live(openCount)
+    {
+        live.fetch_add(1, std::memory_order_relaxed);
+    }
+    ~OpenDirectory()
+    {
+        ::close(fd);
+        live.fetch_sub(1, std::memory_order_relaxed);
+    }
     OpenDirectory(const OpenDirectory&) = delete;
     OpenDirectory& operator=(const OpenDirectory&) = delete;
     int fd;
+    std::string path;
+    std::atomic<int>& live;
 };
 
 struct PendingDirectory {
-    std::shared_ptr<OpenDirectory> parent; // none for a root: `name` is then its full path
+    std::shared_ptr<OpenDirectory> parent; // none: `name` is a full path
     std::string name;
     std::uint32_t root = 0;
+    bool isRoot = false;
 };
 
 // The directories still to be read, shared by every walker. Last in, first out: the walk goes deep
@@ -112,16 +126,12 @@ struct WalkState {
     SharedStack stack;
     const TreeWalkOptions& options;
     std::vector<char> rootOpened; // one writer per element: the walker that opens that root
+    std::atomic<int> openDirectories{0};
 };
 
 bool isDotOrDotDot(const char* name)
 {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
-
-qint64 occupiedBytes(const struct stat& info)
-{
-    return std::max<qint64>(info.st_size, static_cast<qint64>(info.st_blocks) * 512);
 }
 
 class Walker {
@@ -152,9 +162,14 @@ private:
         const int fd = ::openat(parentFd, item.name.c_str(), kOpenDirectoryFlags);
         if (fd < 0)
             return;
-        auto directory = std::make_shared<OpenDirectory>(fd);
-        if (!item.parent)
+        auto directory = std::make_shared<OpenDirectory>(
+            fd, item.parent ? item.parent->path + '/' + item.name : item.name, m_state.openDirectories);
+        if (item.isRoot)
             m_state.rootOpened[item.root] = 1;
+        // Waiting children keep their parent open. Past the budget they wait by full path instead, so
+        // a deep and bushy tree never runs the process out of descriptors.
+        const bool byPath =
+            m_state.openDirectories.load(std::memory_order_relaxed) > m_state.options.openDirectoryBudget;
         if (!m_buffer)
             m_buffer = std::make_unique<char[]>(kDirentBufferBytes);
 
@@ -173,18 +188,23 @@ private:
                 if (name[0] == '.' && (!includeHidden || isDotOrDotDot(name)))
                     continue;
                 unsigned char type = entry->d_type;
-                struct stat info {};
+                struct statx info {};
                 if (type == DT_REG || type == DT_UNKNOWN) {
-                    if (::fstatat(fd, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+                    if (::statx(fd, name, AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC, kStatxMask, &info) != 0)
                         continue;
-                    if (S_ISREG(info.st_mode)) {
-                        total += occupiedBytes(info);
+                    if (S_ISREG(info.stx_mode)) {
+                        total += std::max<qint64>(qint64(info.stx_size), qint64(info.stx_blocks) * 512);
                         continue;
                     }
-                    type = S_ISDIR(info.st_mode) ? DT_DIR : DT_UNKNOWN;
+                    type = S_ISDIR(info.stx_mode) ? DT_DIR : DT_UNKNOWN;
                 }
-                if (type == DT_DIR)
-                    children.push_back(PendingDirectory{directory, std::string(name), item.root});
+                if (type == DT_DIR) {
+                    if (byPath)
+                        children.push_back(
+                            PendingDirectory{nullptr, directory->path + '/' + name, item.root});
+                    else
+                        children.push_back(PendingDirectory{directory, std::string(name), item.root});
+                }
             }
         }
         m_totals[item.root] += total;
@@ -205,7 +225,7 @@ std::vector<std::optional<qint64>> measureTrees(const QStringList& roots, const 
     pending.reserve(static_cast<size_t>(roots.size()));
     for (qsizetype i = 0; i < roots.size(); ++i)
         pending.push_back(
-            PendingDirectory{nullptr, QFile::encodeName(roots[i]).toStdString(), std::uint32_t(i)});
+            PendingDirectory{nullptr, QFile::encodeName(roots[i]).toStdString(), std::uint32_t(i), true});
     // Roots are taken from the back; reversing lets the first root start first.
     std::reverse(pending.begin(), pending.end());
 

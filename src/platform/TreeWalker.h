@@ -14,6 +14,9 @@ struct TreeWalkOptions {
     // Walkers sharing one stack of directories; clamped to 1..16. The totals never depend on it.
     int threads = 1;
     CancellationToken cancellation;
+    // Directories held open at once so their children can be opened relative to them; beyond it,
+    // children are found by full path (slower, but a deep, bushy tree cannot exhaust descriptors).
+    int openDirectoryBudget = 256;
 };
 
 // The bytes each tree occupies: for every regular file at or below a root, the larger of its length

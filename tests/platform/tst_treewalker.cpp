@@ -133,20 +133,25 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("threads");
         QTest::addColumn<bool>("includeHidden");
+        QTest::addColumn<int>("openDirectoryBudget");
         for (int threads : {1, 2, 3, 8, 40}) {
-            QTest::addRow("%d threads", threads) << threads << true;
-            QTest::addRow("%d threads, no hidden", threads) << threads << false;
+            QTest::addRow("%d threads", threads) << threads << true << 256;
+            QTest::addRow("%d threads, no hidden", threads) << threads << false << 256;
         }
+        // With no descriptors to spare, directories are opened by their full paths.
+        QTest::addRow("1 thread, no open parents") << 1 << true << 0;
+        QTest::addRow("4 threads, few open parents") << 4 << false << 2;
     }
     void totalsDoNotDependOnThreads()
     {
         QFETCH(int, threads);
         QFETCH(bool, includeHidden);
+        QFETCH(int, openDirectoryBudget);
         const test::TestTree& tree = *m_randomTree;
         const QStringList roots{tree.path("a"), tree.path("b"), tree.path("empty"), tree.path("a/d0")};
         // The tree has hidden files and directories, so the two modes really differ.
         QVERIFY(referenceTotal(roots[0], false) < referenceTotal(roots[0], true));
-        const auto results = measureTrees(roots, {includeHidden, threads, {}});
+        const auto results = measureTrees(roots, {includeHidden, threads, {}, openDirectoryBudget});
         QCOMPARE(results.size(), size_t(4));
         for (int i = 0; i < roots.size(); ++i)
             QCOMPARE(results[size_t(i)].value_or(-1), referenceTotal(roots[i], includeHidden));
