@@ -39,6 +39,8 @@ DirectoryEntry entryFor(const QString& directory, const platform::ListedItem& it
 
 } // namespace
 
+ScanService::ScanService() : ScanService(effectiveScanConcurrency(AppConfig())) {}
+
 ScanService::ScanService(int concurrency) : m_concurrency(std::clamp(concurrency, 1, kMaximumConcurrency)) {}
 
 ScanService ScanService::fromConfig(const AppConfig& config)

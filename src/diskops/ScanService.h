@@ -17,8 +17,10 @@ struct AppConfig;
 // the token, which makes it throw platform::WalkCancelled.
 class ScanService {
 public:
-    // `concurrency` walkers share each recursive walk; clamped to 1..16.
-    explicit ScanService(int concurrency = 4);
+    // `concurrency` walkers share each recursive walk; clamped to 1..16. Without it, the default of
+    // the setting maxConcurrentScanTasks.
+    ScanService();
+    explicit ScanService(int concurrency);
     // The stored setting maxConcurrentScanTasks, clamped.
     static ScanService fromConfig(const AppConfig& config);
 

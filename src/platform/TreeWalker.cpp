@@ -221,6 +221,8 @@ std::vector<std::optional<qint64>> measureTrees(const QStringList& roots, const 
 {
     if (options.cancellation.isCancelled())
         throw WalkCancelled();
+    if (roots.isEmpty())
+        return {};
     std::vector<PendingDirectory> pending;
     pending.reserve(static_cast<size_t>(roots.size()));
     for (qsizetype i = 0; i < roots.size(); ++i)

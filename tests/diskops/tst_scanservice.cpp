@@ -226,6 +226,7 @@ private Q_SLOTS:
         AppConfig config = AppConfig::defaults("u");
         config.maxConcurrentScanTasks = setting;
         QCOMPARE(ScanService::fromConfig(config).concurrency(), expected);
+        QCOMPARE(ScanService().concurrency(), 4);
         QCOMPARE(ScanService(int(std::clamp<qint64>(setting, -100, 100))).concurrency(), expected);
     }
 };
