@@ -156,6 +156,9 @@ private Q_SLOTS:
                                           << "Administrator authorization failed.";
         QTest::newRow("killed") << "kill -KILL $$"
                                 << "Administrator authorization failed.";
+        // Nothing is ever written to the command: a reader sees the end of its input at once.
+        QTest::newRow("input is closed") << "cat; echo after input >&2; exit 1"
+                                         << "after input";
     }
     void failureMessages()
     {

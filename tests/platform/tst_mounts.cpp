@@ -1,5 +1,4 @@
 #include "platform/BlockDevice.h"
-#include "platform/FilesystemUsage.h"
 #include "platform/MountTable.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
@@ -81,25 +80,6 @@ private Q_SLOTS:
         QVERIFY(!table.mountedAt(home.path("Volumes/Disk/inside")));
         QVERIFY(!table.mountedAt(home.path("Volumes/Alias")));
         QVERIFY(!table.mountedAt(home.path("Volumes/Missing")));
-    }
-
-    void usageOfAFileSystem()
-    {
-        test::TestHome home;
-        test::TestTree tree(home.root());
-        const qint64 size = 8 * 1024 * 1024;
-        test::TmpfsMount mount(home.path("Volumes/Disk"), size);
-        if (!mount.isValid())
-            QSKIP(qPrintable(mount.skipReason()));
-        const auto before = filesystemUsage(mount.mountPoint());
-        QVERIFY(before);
-        QCOMPARE(before->totalBytes, size);
-        QCOMPARE(before->freeBytes, size);
-        tree.fileOfSize("Volumes/Disk/data", 1024 * 1024);
-        const auto after = filesystemUsage(mount.mountPoint() + "/data");
-        QVERIFY(after);
-        QCOMPARE(after->freeBytes, size - 1024 * 1024);
-        QVERIFY(!filesystemUsage(home.path("missing")));
     }
 
     void blockDeviceOfASourceNode()

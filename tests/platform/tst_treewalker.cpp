@@ -1,14 +1,11 @@
 #include "platform/DirectoryListing.h"
-#include "platform/PlatformError.h"
 #include "platform/TreeWalker.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
-#include "support/Unprivileged.h"
 
 #include <QDirIterator>
 #include <QRandomGenerator>
 #include <QtTest>
-#include <cerrno>
 #include <sys/stat.h>
 
 using namespace orvalink;
@@ -89,34 +86,6 @@ private Q_SLOTS:
         m_randomTree->dir("empty");
     }
 
-    void sizeIsTheLargerOfLengthAndBlocks()
-    {
-        test::TestHome home;
-        test::TestTree tree(home.path("t"));
-        const QString sparse = tree.sparseFile("sparse/big.img", qint64(1) << 30);
-        QCOMPARE(measure(tree.path("sparse")), qint64(1) << 30);
-
-        const QString tiny = tree.file("tiny/one", "x");
-        QVERIFY(occupied(tiny) >= 1);
-        QCOMPARE(measure(tree.path("tiny")), occupied(tiny));
-        Q_UNUSED(sparse);
-    }
-
-    void linksAreNeverFollowed()
-    {
-        test::TestHome home;
-        test::TestTree tree(home.path("t"));
-        tree.fileOfSize("elsewhere/big", 200000);
-        tree.file("root/plain", "abc");
-        tree.symlink("root/link-to-dir", tree.path("elsewhere"));
-        tree.symlink("root/link-to-file", tree.path("elsewhere/big"));
-        QCOMPARE(measure(tree.path("root")), occupied(tree.path("root/plain")));
-        // A root that is itself a link, a file or missing cannot be walked.
-        const QString linkRoot = tree.symlink("root-link", tree.path("elsewhere"));
-        const auto results = measureTrees({linkRoot, tree.path("root/plain"), tree.path("missing")}, {});
-        QVERIFY(!results[0] && !results[1] && !results[2]);
-    }
-
     void hiddenNamesAreSkippedWithTheirContents()
     {
         test::TestHome home;
@@ -167,74 +136,6 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(WalkCancelled, measureTrees({tree.path("a")}, {true, 4, token}));
         QVERIFY_THROWS_EXCEPTION(WalkCancelled, listDirectory(tree.path("a"), true, token));
         QVERIFY(!CancellationToken().isCancelled());
-    }
-
-    void unreadableDirectoriesArePassedOver()
-    {
-        if (const auto reason = test::Unprivileged::skipReason())
-            QSKIP(qPrintable(*reason));
-        test::TestHome home;
-        test::TestTree tree(home.path("t"));
-        tree.fileOfSize("open/readable", 3000);
-        tree.fileOfSize("open/locked/secret", 50000);
-        tree.fileOfSize("open/deeper/more", 70);
-        test::Unprivileged::openUp(home.root());
-        ::chmod(QFile::encodeName(tree.path("open/locked")).constData(), 0700);
-
-        const QString root = tree.path("open");
-        const auto asNobody = test::Unprivileged::run([root] {
-            QByteArray out;
-            for (int threads : {1, 4})
-                out += QByteArray::number(measure(root, true, threads)) + ' ';
-            try {
-                listDirectory(root + "/locked", true);
-                out += "listed";
-            } catch (const PlatformError& error) {
-                out += QByteArray::number(error.errorNumber());
-            }
-            return out;
-        });
-        QVERIFY(asNobody);
-        const qint64 readable =
-            occupied(tree.path("open/readable")) + occupied(tree.path("open/deeper/more"));
-        QCOMPARE(*asNobody, QByteArray::number(readable) + ' ' + QByteArray::number(readable) + ' ' +
-                                QByteArray::number(EACCES));
-    }
-
-    void listingGivesChildrenWithoutFollowingThem()
-    {
-        test::TestHome home;
-        test::TestTree tree(home.path("t"));
-        tree.fileOfSize("dir/file", 10);
-        tree.file("dir/.hidden");
-        tree.dir("dir/sub");
-        tree.symlink("dir/link", tree.path("dir/sub"));
-        tree.symlink("dir-link", tree.path("dir"));
-
-        // The listed directory itself may be a link: it is followed.
-        const auto items = listDirectory(tree.path("dir-link"), false);
-        QStringList names;
-        for (const auto& item : items) {
-            names.append(item.name);
-            if (item.name == "link")
-                QVERIFY(item.isSymbolicLink && !item.isDirectory);
-            if (item.name == "sub")
-                QVERIFY(item.isDirectory && !item.isSymbolicLink);
-            if (item.name == "file")
-                QVERIFY(item.isRegularFile && item.length == 10);
-        }
-        names.sort();
-        QCOMPARE(names, QStringList({"file", "link", "sub"}));
-        QCOMPARE(listDirectory(tree.path("dir"), true).size(), size_t(4));
-
-        for (const QString& bad : {tree.path("dir/file"), tree.path("nothing")}) {
-            try {
-                listDirectory(bad, true);
-                QFAIL("expected an error");
-            } catch (const PlatformError& error) {
-                QVERIFY(error.errorNumber() == ENOTDIR || error.errorNumber() == ENOENT);
-            }
-        }
     }
 };
 
