@@ -1,5 +1,6 @@
 #include "support/HoldingProcess.h"
 
+#include <csignal>
 #include <stdexcept>
 
 namespace orvalink::test {
@@ -10,13 +11,11 @@ HoldingProcess::HoldingProcess(const Options& options)
     if (!options.inputFile.isEmpty())
         m_process.setStandardInputFile(options.inputFile);
     if (options.ignoreTermination) {
-        // An ignored signal stays ignored across exec, so the sleep itself shrugs SIGTERM off.
-        m_process.start(
-            QStringLiteral("/bin/sh"),
-            {QStringLiteral("-c"), QStringLiteral("trap '' TERM; exec \"$0\" 30"), options.program});
-    } else {
-        m_process.start(options.program, {QStringLiteral("30")});
+        // Set in the child before exec: an ignored signal stays ignored across exec, so the process
+        // shrugs SIGTERM off from its first instruction on.
+        m_process.setChildProcessModifier([] { ::signal(SIGTERM, SIG_IGN); });
     }
+    m_process.start(options.program, {QStringLiteral("30")});
     if (!m_process.waitForStarted())
         throw std::runtime_error("could not start " + options.program.toStdString());
 }
