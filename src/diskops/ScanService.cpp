@@ -4,7 +4,7 @@
 #include "model/OrvalinkError.h"
 #include "platform/DirectoryListing.h"
 #include "platform/StandardPath.h"
-#include "platform/TreeWalker.h"
+#include "platform/TreeMeasurer.h"
 
 #include <QUuid>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "platform/TreeWalker.h"
+#include "platform/TreeMeasurer.h"
 
 #include <QFile>
 #include <algorithm>

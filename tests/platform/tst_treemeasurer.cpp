@@ -1,5 +1,5 @@
 #include "platform/DirectoryListing.h"
-#include "platform/TreeWalker.h"
+#include "platform/TreeMeasurer.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
 
@@ -70,7 +70,7 @@ void buildRandomTree(test::TestTree& tree, const QString& base, quint32 seed)
 
 } // namespace
 
-class TreeWalkerTest : public QObject {
+class TreeMeasurerTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<test::TestHome> m_home;
@@ -139,5 +139,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TreeWalkerTest)
-#include "tst_treewalker.moc"
+QTEST_GUILESS_MAIN(TreeMeasurerTest)
+#include "tst_treemeasurer.moc"
