@@ -74,7 +74,8 @@ AppConfig AppConfig::fromJson(const QJsonObject& object)
             throw DecodeError("unknown uiLanguage");
         config.uiLanguage = *language;
     }
-    config.unifiedTargetManagementEnabled = optionalBool(object, "unifiedTargetManagementEnabled").value_or(true);
+    config.unifiedTargetManagementEnabled =
+        optionalBool(object, "unifiedTargetManagementEnabled").value_or(true);
     config.managedTargetRoot = optionalString(object, "managedTargetRoot");
     config.showHiddenFiles = optionalBool(object, "showHiddenFiles").value_or(true);
     config.realtimeRefreshEnabled = optionalBool(object, "realtimeRefreshEnabled").value_or(false);

@@ -58,7 +58,8 @@ void ensureBaseDirectories()
     platform::createDirectories(parentDirectory(logsFile()));
     const QString guest = historyDirectory() + QStringLiteral("/guest/");
     for (const char* name : {"mappings.jsonl", "tasks.jsonl"}) {
-        migrateLegacyFileIfNeeded(support + QLatin1Char('/') + QLatin1String(name), guest + QLatin1String(name));
+        migrateLegacyFileIfNeeded(support + QLatin1Char('/') + QLatin1String(name),
+                                  guest + QLatin1String(name));
     }
 }
 

@@ -13,8 +13,8 @@ QString LocalHistoryScope::directoryName() const
         return QStringLiteral("account");
     QString name;
     for (const uint codePoint : normalized.toUcs4()) {
-        const bool kept = (codePoint >= U'a' && codePoint <= U'z') || (codePoint >= U'0' && codePoint <= U'9')
-                          || codePoint == U'-' || codePoint == U'_';
+        const bool kept = (codePoint >= U'a' && codePoint <= U'z') ||
+                          (codePoint >= U'0' && codePoint <= U'9') || codePoint == U'-' || codePoint == U'_';
         name += kept ? QChar(static_cast<char16_t>(codePoint)) : QLatin1Char('_');
     }
     return name;

@@ -60,12 +60,9 @@ MigrationTask MigrationTask::fromJson(const QJsonObject& object)
 QJsonObject MigrationTask::toJson() const
 {
     QJsonObject object{
-        {QStringLiteral("id"), json::uuidText(id)},
-        {QStringLiteral("sourcePath"), sourcePath},
-        {QStringLiteral("targetPath"), targetPath},
-        {QStringLiteral("anchorUser"), anchorUser},
-        {QStringLiteral("volumeUUID"), volumeUUID},
-        {QStringLiteral("status"), toText(status)},
+        {QStringLiteral("id"), json::uuidText(id)}, {QStringLiteral("sourcePath"), sourcePath},
+        {QStringLiteral("targetPath"), targetPath}, {QStringLiteral("anchorUser"), anchorUser},
+        {QStringLiteral("volumeUUID"), volumeUUID}, {QStringLiteral("status"), toText(status)},
     };
     if (startedAt)
         object.insert(QStringLiteral("startedAt"), json::isoDateText(*startedAt));

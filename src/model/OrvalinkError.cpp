@@ -17,9 +17,10 @@ std::optional<QString> managedContainerGuidance(const QString& path)
     const QString home = platform::standardizedPath(platform::homeDirectory());
     for (const char* folder : {"/Library/Containers", "/Library/Group Containers"}) {
         if (standard.startsWith(home + QLatin1String(folder) + QLatin1Char('/'))) {
-            return QStringLiteral("App sandbox container roots cannot be migrated directly: ") + standard
-                   + QStringLiteral(". Restore it first if needed, then only migrate deeper data folders such as "
-                                    "Data/Documents or app-specific media caches.");
+            return QStringLiteral("App sandbox container roots cannot be migrated directly: ") + standard +
+                   QStringLiteral(
+                       ". Restore it first if needed, then only migrate deeper data folders such as "
+                       "Data/Documents or app-specific media caches.");
         }
     }
     return std::nullopt;
@@ -28,17 +29,25 @@ std::optional<QString> managedContainerGuidance(const QString& path)
 QString sourceInUseText(const QString& path, const QStringList& processes)
 {
     if (processes.isEmpty()) {
-        return QStringLiteral("Cannot migrate ") + path
-               + QStringLiteral(" because it is currently in use. Close the related app or shell session first.");
+        return QStringLiteral("Cannot migrate ") + path +
+               QStringLiteral(
+                   " because it is currently in use. Close the related app or shell session first.");
     }
     QString list = processes.mid(0, 5).join(QStringLiteral(", "));
     if (processes.size() >= 6)
         list += QStringLiteral(" and %1 more process(es)").arg(processes.size() - 5);
-    return QStringLiteral("Cannot migrate ") + path + QStringLiteral(" because it is currently in use by: ") + list
-           + QStringLiteral(". Close them first.");
+    return QStringLiteral("Cannot migrate ") + path + QStringLiteral(" because it is currently in use by: ") +
+           list + QStringLiteral(". Close them first.");
 }
 
 } // namespace
+
+OrvalinkError OrvalinkError::withPath(Case errorCase, const QString& path)
+{
+    OrvalinkError error(errorCase);
+    error.m_path = path;
+    return error.finish();
+}
 
 OrvalinkError& OrvalinkError::finish()
 {
@@ -61,23 +70,17 @@ OrvalinkError OrvalinkError::insufficientSpace(qint64 required, qint64 available
 
 OrvalinkError OrvalinkError::permissionDenied(const QString& path)
 {
-    OrvalinkError error(Case::permissionDenied);
-    error.m_path = path;
-    return error.finish();
+    return withPath(Case::permissionDenied, path);
 }
 
 OrvalinkError OrvalinkError::targetAlreadyExists(const QString& path)
 {
-    OrvalinkError error(Case::targetAlreadyExists);
-    error.m_path = path;
-    return error.finish();
+    return withPath(Case::targetAlreadyExists, path);
 }
 
 OrvalinkError OrvalinkError::sourceNotFound(const QString& path)
 {
-    OrvalinkError error(Case::sourceNotFound);
-    error.m_path = path;
-    return error.finish();
+    return withPath(Case::sourceNotFound, path);
 }
 
 OrvalinkError OrvalinkError::parentChildConflict(const QString& parent, const QString& child)
@@ -96,7 +99,8 @@ OrvalinkError OrvalinkError::sourceInUse(const QString& path, const QStringList&
     return error.finish();
 }
 
-OrvalinkError OrvalinkError::moveFailed(const QString& source, const QString& destination, Underlying underlying)
+OrvalinkError OrvalinkError::moveFailed(const QString& source, const QString& destination,
+                                        Underlying underlying)
 {
     OrvalinkError error(Case::moveFailed);
     error.m_source = source;
@@ -107,12 +111,11 @@ OrvalinkError OrvalinkError::moveFailed(const QString& source, const QString& de
 
 OrvalinkError OrvalinkError::verifyFailed(const QString& path)
 {
-    OrvalinkError error(Case::verifyFailed);
-    error.m_path = path;
-    return error.finish();
+    return withPath(Case::verifyFailed, path);
 }
 
-OrvalinkError OrvalinkError::symlinkFailed(const QString& source, const QString& destination, Underlying underlying)
+OrvalinkError OrvalinkError::symlinkFailed(const QString& source, const QString& destination,
+                                           Underlying underlying)
 {
     OrvalinkError error(Case::symlinkFailed);
     error.m_source = source;
@@ -131,9 +134,7 @@ OrvalinkError OrvalinkError::rollbackFailed(const QString& path, Underlying unde
 
 OrvalinkError OrvalinkError::disallowedPath(const QString& path)
 {
-    OrvalinkError error(Case::disallowedPath);
-    error.m_path = path;
-    return error.finish();
+    return withPath(Case::disallowedPath, path);
 }
 
 OrvalinkError OrvalinkError::invalidAnchor(const QString& anchorUser, const QString& sourcePath)
@@ -151,16 +152,12 @@ OrvalinkError OrvalinkError::undoTargetNotFound()
 
 OrvalinkError OrvalinkError::undoSourceOccupied(const QString& path)
 {
-    OrvalinkError error(Case::undoSourceOccupied);
-    error.m_path = path;
-    return error.finish();
+    return withPath(Case::undoSourceOccupied, path);
 }
 
 OrvalinkError OrvalinkError::undoMappingBroken(const QString& path)
 {
-    OrvalinkError error(Case::undoMappingBroken);
-    error.m_path = path;
-    return error.finish();
+    return withPath(Case::undoMappingBroken, path);
 }
 
 OrvalinkError OrvalinkError::cloudSnapshotDeviceMismatch(const QString& expected, const QString& actual)
@@ -173,9 +170,7 @@ OrvalinkError OrvalinkError::cloudSnapshotDeviceMismatch(const QString& expected
 
 OrvalinkError OrvalinkError::sourceOccupiedAfterMove(const QString& path)
 {
-    OrvalinkError error(Case::sourceOccupiedAfterMove);
-    error.m_path = path;
-    return error.finish();
+    return withPath(Case::sourceOccupiedAfterMove, path);
 }
 
 QString OrvalinkError::code() const
@@ -190,7 +185,9 @@ QString OrvalinkError::errorDescription() const
     case Case::targetVolumeNotMounted:
         return QStringLiteral("Target volume is not mounted.");
     case Case::insufficientSpace:
-        return QStringLiteral("Insufficient space. Required: %1, available: %2.").arg(m_required).arg(m_available);
+        return QStringLiteral("Insufficient space. Required: %1, available: %2.")
+            .arg(m_required)
+            .arg(m_available);
     case Case::permissionDenied:
         return QStringLiteral("Permission denied: ") + m_path + dot;
     case Case::targetAlreadyExists:
@@ -198,25 +195,26 @@ QString OrvalinkError::errorDescription() const
     case Case::sourceNotFound:
         return QStringLiteral("Source path not found: ") + m_path + dot;
     case Case::parentChildConflict:
-        return QStringLiteral("Selected directories include a parent-child conflict: ") + m_parent
-               + QStringLiteral(" -> ") + m_child + dot;
+        return QStringLiteral("Selected directories include a parent-child conflict: ") + m_parent +
+               QStringLiteral(" -> ") + m_child + dot;
     case Case::sourceInUse:
         return sourceInUseText(m_path, m_processes);
     case Case::moveFailed:
-        return QStringLiteral("Failed to move ") + m_source + QStringLiteral(" to ") + m_destination
-               + QStringLiteral(": ") + m_underlying.description;
+        return QStringLiteral("Failed to move ") + m_source + QStringLiteral(" to ") + m_destination +
+               QStringLiteral(": ") + m_underlying.description;
     case Case::verifyFailed:
         return QStringLiteral("Verification failed for: ") + m_path + dot;
     case Case::symlinkFailed:
-        return QStringLiteral("Failed to create symlink ") + m_source + QStringLiteral(" -> ") + m_destination
-               + QStringLiteral(": ") + m_underlying.description;
+        return QStringLiteral("Failed to create symlink ") + m_source + QStringLiteral(" -> ") +
+               m_destination + QStringLiteral(": ") + m_underlying.description;
     case Case::rollbackFailed:
-        return QStringLiteral("Rollback failed for ") + m_path + QStringLiteral(": ") + m_underlying.description;
+        return QStringLiteral("Rollback failed for ") + m_path + QStringLiteral(": ") +
+               m_underlying.description;
     case Case::disallowedPath:
         return managedContainerGuidance(m_path).value_or(QStringLiteral("Disallowed path: ") + m_path + dot);
     case Case::invalidAnchor:
-        return QStringLiteral("Invalid source path for user ") + m_anchorUser + QStringLiteral(": ") + m_sourcePath
-               + dot;
+        return QStringLiteral("Invalid source path for user ") + m_anchorUser + QStringLiteral(": ") +
+               m_sourcePath + dot;
     case Case::undoTargetNotFound:
         return QStringLiteral("No migration record available to undo.");
     case Case::undoSourceOccupied:
@@ -224,12 +222,12 @@ QString OrvalinkError::errorDescription() const
     case Case::undoMappingBroken:
         return QStringLiteral("Cannot undo because mapped target path is missing: ") + m_path + dot;
     case Case::cloudSnapshotDeviceMismatch:
-        return QStringLiteral("Cloud snapshot belongs to another device. Expected ") + m_expected
-               + QStringLiteral(", received ") + m_actual + dot;
+        return QStringLiteral("Cloud snapshot belongs to another device. Expected ") + m_expected +
+               QStringLiteral(", received ") + m_actual + dot;
     case Case::sourceOccupiedAfterMove:
-        return QStringLiteral(
-                   "Cannot create the migration link because the source path was recreated or is occupied again: ")
-               + m_path + dot;
+        return QStringLiteral("Cannot create the migration link because the source path was recreated or is "
+                              "occupied again: ") +
+               m_path + dot;
     }
     return QString();
 }

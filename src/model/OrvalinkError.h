@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <exception>
 
 namespace orvalink {
@@ -48,7 +47,8 @@ public:
     static OrvalinkError sourceInUse(const QString& path, const QStringList& processes);
     static OrvalinkError moveFailed(const QString& source, const QString& destination, Underlying underlying);
     static OrvalinkError verifyFailed(const QString& path);
-    static OrvalinkError symlinkFailed(const QString& source, const QString& destination, Underlying underlying);
+    static OrvalinkError symlinkFailed(const QString& source, const QString& destination,
+                                       Underlying underlying);
     static OrvalinkError rollbackFailed(const QString& path, Underlying underlying);
     static OrvalinkError disallowedPath(const QString& path);
     static OrvalinkError invalidAnchor(const QString& anchorUser, const QString& sourcePath);
@@ -82,10 +82,12 @@ public:
 
 private:
     explicit OrvalinkError(Case errorCase) : m_case(errorCase) {}
+    static OrvalinkError withPath(Case errorCase, const QString& path);
     OrvalinkError& finish();
 
     Case m_case;
-    QString m_path, m_source, m_destination, m_parent, m_child, m_anchorUser, m_sourcePath, m_expected, m_actual;
+    QString m_path, m_source, m_destination, m_parent, m_child, m_anchorUser, m_sourcePath, m_expected,
+        m_actual;
     QStringList m_processes;
     qint64 m_required = 0;
     qint64 m_available = 0;

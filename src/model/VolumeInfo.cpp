@@ -23,14 +23,10 @@ VolumeInfo VolumeInfo::fromJson(const QJsonObject& object)
 QJsonObject VolumeInfo::toJson() const
 {
     return QJsonObject{
-        {QStringLiteral("id"), json::uuidText(id)},
-        {QStringLiteral("name"), name},
-        {QStringLiteral("mountPath"), mountPath},
-        {QStringLiteral("volumeUUID"), volumeUUID},
-        {QStringLiteral("totalBytes"), totalBytes},
-        {QStringLiteral("freeBytes"), freeBytes},
-        {QStringLiteral("isInternal"), isInternal},
-        {QStringLiteral("isRemovable"), isRemovable},
+        {QStringLiteral("id"), json::uuidText(id)}, {QStringLiteral("name"), name},
+        {QStringLiteral("mountPath"), mountPath},   {QStringLiteral("volumeUUID"), volumeUUID},
+        {QStringLiteral("totalBytes"), totalBytes}, {QStringLiteral("freeBytes"), freeBytes},
+        {QStringLiteral("isInternal"), isInternal}, {QStringLiteral("isRemovable"), isRemovable},
         {QStringLiteral("isMounted"), isMounted},
     };
 }

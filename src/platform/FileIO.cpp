@@ -2,9 +2,9 @@
 
 #include "platform/PlatformError.h"
 #include "platform/StandardPath.h"
+#include "platform/UniqueFd.h"
 
 #include <QSaveFile>
-
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -14,22 +14,6 @@
 namespace orvalink::platform {
 
 namespace {
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 QByteArray encoded(const QString& path)
 {
@@ -116,7 +100,7 @@ void appendLine(const QString& path, const QByteArray& line)
 {
     const QByteArray native = encoded(path);
     // Read-write so the last byte can be inspected; O_APPEND still puts every write at the end.
-    FileDescriptor fd(::open(native.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600));
+    UniqueFd fd(::open(native.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600));
     if (fd.get() < 0)
         throw PlatformError::fromErrno(errno, path);
     struct stat info {};
@@ -136,7 +120,7 @@ void appendLine(const QString& path, const QByteArray& line)
 QByteArray readWholeFile(const QString& path)
 {
     const QByteArray native = encoded(path);
-    FileDescriptor fd(::open(native.constData(), O_RDONLY | O_CLOEXEC));
+    UniqueFd fd(::open(native.constData(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0)
         throw PlatformError::fromErrno(errno, path);
     QByteArray result;
@@ -169,7 +153,7 @@ bool fileExists(const QString& path)
 
 void syncDirectory(const QString& directory)
 {
-    FileDescriptor fd(::open(encoded(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd fd(::open(encoded(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd.get() < 0)
         throw PlatformError::fromErrno(errno, directory);
     if (::fsync(fd.get()) != 0 && errno != EINVAL)
@@ -182,10 +166,11 @@ namespace orvalink::platform {
 
 void renameNoReplace(const QString& from, const QString& to)
 {
-    if (::renameat2(AT_FDCWD, encoded(from).constData(), AT_FDCWD, encoded(to).constData(), RENAME_NOREPLACE)
-        != 0) {
+    if (::renameat2(AT_FDCWD, encoded(from).constData(), AT_FDCWD, encoded(to).constData(),
+                    RENAME_NOREPLACE) != 0) {
         const int error = errno;
-        throw PlatformError(error, errnoText(error) + QStringLiteral(": ") + from + QStringLiteral(" -> ") + to);
+        throw PlatformError(error,
+                            errnoText(error) + QStringLiteral(": ") + from + QStringLiteral(" -> ") + to);
     }
 }
 

@@ -17,8 +17,7 @@ bool matches(const PlatformError& error, int first, int second)
 
 PlatformError::PlatformError(int errorNumber, QString message)
     : m_errorNumber(errorNumber), m_message(std::move(message)), m_utf8(m_message.toUtf8())
-{
-}
+{}
 
 PlatformError::PlatformError(int errorNumber, QString message, const PlatformError& underlying)
     : PlatformError(errorNumber, std::move(message))

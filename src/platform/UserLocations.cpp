@@ -73,7 +73,8 @@ QString volumesDirectory()
     if (const auto overridden = environmentOverrideDirectory("ORVALINK_VOLUMES_DIR"))
         return *overridden;
     const QString name = userName();
-    for (const QString& candidate : {QStringLiteral("/media/") + name, QStringLiteral("/run/media/") + name}) {
+    for (const QString& candidate :
+         {QStringLiteral("/media/") + name, QStringLiteral("/run/media/") + name}) {
         struct stat info {};
         if (::stat(candidate.toLocal8Bit().constData(), &info) == 0 && S_ISDIR(info.st_mode))
             return candidate;

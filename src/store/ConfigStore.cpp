@@ -9,7 +9,6 @@
 #include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonParseError>
-
 #include <array>
 
 namespace orvalink {
@@ -95,7 +94,8 @@ void ConfigStore::save(const AppConfig& config)
 void ConfigStore::preserveUnreadableFile()
 {
     if (platform::entryExists(m_filePath)) {
-        const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+        const QString stamp =
+            QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
         QString keep = m_filePath + QStringLiteral(".invalid-") + stamp;
         for (int attempt = 1; platform::entryExists(keep); ++attempt)
             keep = m_filePath + QStringLiteral(".invalid-") + stamp + QStringLiteral("-%1").arg(attempt);
@@ -106,8 +106,8 @@ void ConfigStore::preserveUnreadableFile()
 
 bool ConfigStore::shouldMigrateToOfficialBackendBaseURL(const QString& value)
 {
-    static const std::array<const char*, 4> loopbackDevelopment{
-        "http://127.0.0.1:8080", "127.0.0.1:8080", "http://localhost:8080", "localhost:8080"};
+    static const std::array<const char*, 4> loopbackDevelopment{"http://127.0.0.1:8080", "127.0.0.1:8080",
+                                                                "http://localhost:8080", "localhost:8080"};
     const QString trimmed = value.trimmed();
     for (const char* address : loopbackDevelopment) {
         if (trimmed == QLatin1String(address))

@@ -23,7 +23,8 @@ QString HistoryScopeHolder::filePath() const
 
 QString HistoryScopeHolder::filePath(const LocalHistoryScope& scope) const
 {
-    return AppPaths::historyDirectory() + QLatin1Char('/') + scope.directoryName() + QLatin1Char('/') + m_fileName;
+    return AppPaths::historyDirectory() + QLatin1Char('/') + scope.directoryName() + QLatin1Char('/') +
+           m_fileName;
 }
 
 } // namespace orvalink

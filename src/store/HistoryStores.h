@@ -3,7 +3,6 @@
 #include "model/LocalHistoryScope.h"
 
 #include <QString>
-
 #include <mutex>
 
 namespace orvalink {

@@ -4,8 +4,6 @@
 #include "platform/StandardPath.h"
 
 #include <QHash>
-#include <QStringDecoder>
-
 #include <memory>
 
 namespace orvalink::JSONLStore {
@@ -26,13 +24,6 @@ std::recursive_mutex& fileLock(const QString& path)
     if (!slot)
         slot = std::make_shared<std::recursive_mutex>();
     return *slot;
-}
-
-bool isValidUtf8(const QByteArray& bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder(bytes);
-    return !decoder.hasError();
 }
 
 QList<QByteArray> readLines(const QString& path)

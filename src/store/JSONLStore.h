@@ -5,10 +5,9 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
-
 #include <functional>
-#include <optional>
 #include <mutex>
+#include <optional>
 
 // JSON-lines files: one compact JSON object per line, each ended by a line feed.
 //
@@ -31,14 +30,10 @@ void appendLine(const QString& path, const QByteArray& line);
 // Replaces the whole file atomically with the given lines (each gets a line feed).
 void writeLines(const QString& path, const QList<QByteArray>& lines);
 
-// Decodes one line: none when it is not valid UTF-8, not one JSON object, or not a record.
-bool isValidUtf8(const QByteArray& bytes);
-
-template <typename Record>
-std::optional<Record> decodeLine(const QByteArray& line)
+// Decodes one line: none when it is not valid UTF-8 (the JSON parser refuses that), not one JSON
+// object, or not a record.
+template <typename Record> std::optional<Record> decodeLine(const QByteArray& line)
 {
-    if (!isValidUtf8(line))
-        return std::nullopt;
     try {
         return Record::fromJson(json::parseObject(line));
     } catch (const json::DecodeError&) {
@@ -46,14 +41,12 @@ std::optional<Record> decodeLine(const QByteArray& line)
     }
 }
 
-template <typename Record>
-void append(const Record& record, const QString& path)
+template <typename Record> void append(const Record& record, const QString& path)
 {
     appendLine(path, json::compact(record.toJson()));
 }
 
-template <typename Record>
-QList<Record> loadAll(const QString& path)
+template <typename Record> QList<Record> loadAll(const QString& path)
 {
     QList<Record> records;
     for (const QByteArray& line : readLines(path)) {
@@ -64,8 +57,7 @@ QList<Record> loadAll(const QString& path)
 }
 
 // Replaces the file with exactly these records; an empty list leaves an empty file.
-template <typename Record>
-void writeAll(const QList<Record>& records, const QString& path)
+template <typename Record> void writeAll(const QList<Record>& records, const QString& path)
 {
     QList<QByteArray> lines;
     lines.reserve(records.size());

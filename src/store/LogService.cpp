@@ -5,7 +5,6 @@
 
 #include <QDateTime>
 #include <QFile>
-
 #include <algorithm>
 
 namespace orvalink {

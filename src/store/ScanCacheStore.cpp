@@ -8,7 +8,6 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-
 #include <algorithm>
 
 namespace orvalink {
@@ -85,7 +84,8 @@ ScanCacheStore::ScanCacheStore(QString filePath) : m_filePath(std::move(filePath
 
 QString ScanCacheStore::cacheKey(const QString& directoryPath, bool includeHiddenFiles)
 {
-    return platform::standardizedPath(directoryPath) + (includeHiddenFiles ? QStringLiteral("|1") : QStringLiteral("|0"));
+    return platform::standardizedPath(directoryPath) +
+           (includeHiddenFiles ? QStringLiteral("|1") : QStringLiteral("|0"));
 }
 
 std::optional<QList<DirectoryEntry>> ScanCacheStore::loadEntries(const QString& directoryPath,
@@ -120,8 +120,9 @@ void ScanCacheStore::saveEntries(const QList<DirectoryEntry>& entries, const QSt
         }
     }
     // Stable: the new listing stays ahead of older ones saved within the same second.
-    std::stable_sort(scans.begin(), scans.end(),
-                     [](const CachedDirectoryScan& a, const CachedDirectoryScan& b) { return a.updatedAt > b.updatedAt; });
+    std::stable_sort(
+        scans.begin(), scans.end(),
+        [](const CachedDirectoryScan& a, const CachedDirectoryScan& b) { return a.updatedAt > b.updatedAt; });
     QJsonArray array;
     for (const CachedDirectoryScan& scan : scans)
         array.append(scan.toJson());

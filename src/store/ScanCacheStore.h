@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QString>
-
 #include <optional>
 
 namespace orvalink {
@@ -20,10 +19,12 @@ public:
 
     // The cached listing, or none when there is none or the file is unreadable (decoding is all
     // or nothing). An empty cached listing is an empty list, not none.
-    std::optional<QList<DirectoryEntry>> loadEntries(const QString& directoryPath, bool includeHiddenFiles) const;
+    std::optional<QList<DirectoryEntry>> loadEntries(const QString& directoryPath,
+                                                     bool includeHiddenFiles) const;
 
     // Replaces the listing under the key and keeps the others; scans are stored newest first.
-    void saveEntries(const QList<DirectoryEntry>& entries, const QString& directoryPath, bool includeHiddenFiles);
+    void saveEntries(const QList<DirectoryEntry>& entries, const QString& directoryPath,
+                     bool includeHiddenFiles);
 
     static QString cacheKey(const QString& directoryPath, bool includeHiddenFiles);
 

@@ -1,4 +1,423 @@
+#include "model/AppConfig.h"
+#include "model/AppPaths.h"
+#include "model/DirectoryEntry.h"
+#include "model/Formatters.h"
+#include "model/JsonFields.h"
+#include "model/LinkMapping.h"
+#include "model/LocalHistoryScope.h"
+#include "model/LogEntry.h"
+#include "model/MigrationTask.h"
+#include "model/OrvalinkError.h"
+#include "model/VolumeInfo.h"
+#include "support/TestHome.h"
+#include "support/TestTree.h"
+
+#include <QJsonDocument>
 #include <QtTest>
-class X : public QObject { Q_OBJECT };
-QTEST_GUILESS_MAIN(X)
+#include <limits>
+#include <sys/stat.h>
+#include <tuple>
+#include <vector>
+
+using namespace orvalink;
+
+namespace {
+
+QJsonObject parse(const char* text)
+{
+    return QJsonDocument::fromJson(QByteArray(text)).object();
+}
+
+template <typename Record> bool decodes(const QJsonObject& object)
+{
+    try {
+        Record::fromJson(object);
+        return true;
+    } catch (const json::DecodeError&) {
+        return false;
+    }
+}
+
+const char* kRequiredConfig = R"({"defaultScanRoot":"/h","defaultTargetRoot":"/v/t","minLargeSizeBytes":5,)"
+                              R"("anchorUser":"alice","maxConcurrentScanTasks":2})";
+
+QJsonObject requiredConfigWith(const QString& key, const QJsonValue& value)
+{
+    QJsonObject object = parse(kRequiredConfig);
+    if (value.isUndefined())
+        object.remove(key);
+    else
+        object.insert(key, value);
+    return object;
+}
+
+} // namespace
+
+class ModelTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void errorCodesAndTexts()
+    {
+        const OrvalinkError::Underlying io{QStringLiteral("Input/output error"), 5, false};
+        const std::vector<std::tuple<OrvalinkError, const char*, const char*>> cases{
+            {OrvalinkError::targetVolumeNotMounted(), "E001", "Target volume is not mounted."},
+            {OrvalinkError::insufficientSpace(1048576, 0), "E002",
+             "Insufficient space. Required: 1048576, available: 0."},
+            {OrvalinkError::permissionDenied("/p"), "E003", "Permission denied: /p."},
+            {OrvalinkError::targetAlreadyExists("/t"), "E004", "Target path already exists: /t."},
+            {OrvalinkError::sourceNotFound("/s"), "E005", "Source path not found: /s."},
+            {OrvalinkError::parentChildConflict("/a", "/a/b"), "E006",
+             "Selected directories include a parent-child conflict: /a -> /a/b."},
+            {OrvalinkError::sourceInUse("/d", {}), "E007",
+             "Cannot migrate /d because it is currently in use. Close the related app or shell session "
+             "first."},
+            {OrvalinkError::moveFailed("/a", "/b", io), "E008",
+             "Failed to move /a to /b: Input/output error"},
+            {OrvalinkError::verifyFailed("/t"), "E009", "Verification failed for: /t."},
+            {OrvalinkError::symlinkFailed("/a", "/b", io), "E010",
+             "Failed to create symlink /a -> /b: Input/output error"},
+            {OrvalinkError::rollbackFailed("/a", io), "E011", "Rollback failed for /a: Input/output error"},
+            {OrvalinkError::disallowedPath("/etc"), "E012", "Disallowed path: /etc."},
+            {OrvalinkError::invalidAnchor("bob", "/x"), "E013", "Invalid source path for user bob: /x."},
+            {OrvalinkError::undoTargetNotFound(), "E014", "No migration record available to undo."},
+            {OrvalinkError::undoSourceOccupied("/s"), "E015",
+             "Cannot undo because source path is occupied: /s."},
+            {OrvalinkError::undoMappingBroken("/t"), "E016",
+             "Cannot undo because mapped target path is missing: /t."},
+            {OrvalinkError::cloudSnapshotDeviceMismatch("A", "B"), "E017",
+             "Cloud snapshot belongs to another device. Expected A, received B."},
+            {OrvalinkError::sourceOccupiedAfterMove("/s"), "E018",
+             "Cannot create the migration link because the source path was recreated or is occupied again: "
+             "/s."},
+        };
+        for (const auto& [error, code, text] : cases) {
+            QCOMPARE(error.code(), QLatin1String(code));
+            QCOMPARE(error.errorDescription(), QString::fromUtf8(text));
+        }
+    }
+
+    void sourceInUseLists_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("five")
+            << QStringList{"a", "b", "c", "d", "e"}
+            << "Cannot migrate /d because it is currently in use by: a, b, c, d, e. Close them first.";
+        QTest::newRow("six")
+            << QStringList{"a", "b", "c", "d", "e", "f"}
+            << "Cannot migrate /d because it is currently in use by: a, b, c, d, e and 1 more "
+               "process(es). Close them first.";
+        QTest::newRow("unsorted duplicates kept")
+            << QStringList{"z", "z"}
+            << "Cannot migrate /d because it is currently in use by: z, z. Close them first.";
+    }
+    void sourceInUseLists()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QString, text);
+        QCOMPARE(OrvalinkError::sourceInUse(QStringLiteral("/d"), names).errorDescription(), text);
+    }
+
+    void containerGuidance_data()
+    {
+        QTest::addColumn<QString>("relative");
+        QTest::addColumn<bool>("guided");
+        QTest::addColumn<QString>("quoted");
+        QTest::newRow("below containers")
+            << "/Library/Containers/com.x" << true << "/Library/Containers/com.x";
+        QTest::newRow("group containers")
+            << "/Library/Group Containers/g/Data" << true << "/Library/Group Containers/g/Data";
+        QTest::newRow("containers itself") << "/Library/Containers" << false << "/Library/Containers";
+        QTest::newRow("dot segments") << "/Library/./Containers/a/../b" << true << "/Library/Containers/b";
+    }
+    void containerGuidance()
+    {
+        QFETCH(QString, relative);
+        QFETCH(bool, guided);
+        QFETCH(QString, quoted);
+        test::TestHome home;
+        const QString text = OrvalinkError::disallowedPath(home.home() + relative).errorDescription();
+        if (guided) {
+            QCOMPARE(text,
+                     QStringLiteral("App sandbox container roots cannot be migrated directly: ") +
+                         home.home() + quoted +
+                         QStringLiteral(". Restore it first if needed, then only migrate deeper data "
+                                        "folders such as Data/Documents or app-specific media caches."));
+        } else {
+            QCOMPARE(text,
+                     QStringLiteral("Disallowed path: ") + home.home() + relative + QStringLiteral("."));
+        }
+    }
+
+    void sizeString_data()
+    {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << qint64(0) << "0 B";
+        QTest::newRow("negative") << qint64(-5) << "0 B";
+        QTest::newRow("1023") << qint64(1023) << "1023 B";
+        QTest::newRow("1024") << qint64(1024) << "1.00 KB";
+        QTest::newRow("1536") << qint64(1536) << "1.50 KB";
+        QTest::newRow("10240") << qint64(10240) << "10.0 KB";
+        QTest::newRow("102400") << qint64(102400) << "100 KB";
+        QTest::newRow("just below 1 MiB") << qint64(1048575) << "1024 KB";
+        QTest::newRow("1 MiB") << qint64(1048576) << "1.00 MB";
+        QTest::newRow("10 MiB") << qint64(10485760) << "10.0 MB";
+        QTest::newRow("1 GiB") << qint64(1073741824) << "1.00 GB";
+        QTest::newRow("max") << std::numeric_limits<qint64>::max() << "8192 PB";
+    }
+    void sizeString()
+    {
+        QFETCH(qint64, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(Formatters::sizeString(bytes), text);
+    }
+
+    void configDecodesWithDefaults()
+    {
+        const AppConfig config = AppConfig::fromJson(parse(kRequiredConfig));
+        QCOMPARE(config.uiLanguage, UILanguage::bilingual);
+        QVERIFY(config.unifiedTargetManagementEnabled);
+        QVERIFY(!config.managedTargetRoot);
+        QVERIFY(config.showHiddenFiles);
+        QVERIFY(!config.realtimeRefreshEnabled);
+        QVERIFY(config.strictModeEnabled);
+        QVERIFY(!config.presentationPrivacyEnabled);
+        QVERIFY(!config.smartMigrationEnabled);
+        QCOMPARE(config.smartMigrationProfile, SmartMigrationProfile::other);
+        QCOMPARE(config.backendBaseURL, defaultServiceEndpoint());
+        QCOMPARE(config.minLargeSizeBytes, qint64(5));
+    }
+
+    void configDecodingFailures_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QJsonValue>("value");
+        QTest::addColumn<bool>("decodes");
+        QTest::newRow("unknown language") << "uiLanguage" << QJsonValue("fr") << false;
+        QTest::newRow("language case") << "uiLanguage" << QJsonValue("ZH") << false;
+        QTest::newRow("string bool") << "showHiddenFiles" << QJsonValue("true") << false;
+        QTest::newRow("missing anchor") << "anchorUser" << QJsonValue(QJsonValue::Undefined) << false;
+        QTest::newRow("null required") << "defaultScanRoot" << QJsonValue(QJsonValue::Null) << false;
+        QTest::newRow("fractional size") << "minLargeSizeBytes" << QJsonValue(1.5) << false;
+        QTest::newRow("unknown profile") << "smartMigrationProfile" << QJsonValue("Wechat") << false;
+        QTest::newRow("null optional") << "managedTargetRoot" << QJsonValue(QJsonValue::Null) << true;
+        QTest::newRow("unknown key ignored") << "somethingNew" << QJsonValue(3) << true;
+        QTest::newRow("empty address kept") << "backendBaseURL" << QJsonValue("") << true;
+    }
+    void configDecodingFailures()
+    {
+        QFETCH(QString, key);
+        QFETCH(QJsonValue, value);
+        QFETCH(bool, decodes);
+        QCOMPARE(::decodes<AppConfig>(requiredConfigWith(key, value)), decodes);
+    }
+
+    void configEncodingRoundTrips()
+    {
+        AppConfig config = AppConfig::defaults(QStringLiteral("alice"));
+        QCOMPARE(config.anchorUser, QStringLiteral("alice"));
+        QVERIFY(!config.toJson().contains(QStringLiteral("managedTargetRoot")));
+        QCOMPARE(config.toJson().size(), 14);
+        config.managedTargetRoot = QStringLiteral("/v/root");
+        config.minLargeSizeBytes = (qint64(1) << 53) + 1;
+        config.uiLanguage = UILanguage::chinese;
+        config.smartMigrationProfile = SmartMigrationProfile::wechat;
+        const QByteArray text = QJsonDocument(config.toJson()).toJson();
+        QVERIFY(text.contains("\"uiLanguage\": \"zh\""));
+        QCOMPARE(AppConfig::fromJson(json::parseObject(text)), config);
+    }
+
+    void defaultScanRootIsHome()
+    {
+        test::TestHome home;
+        QCOMPARE(AppConfig::defaults(QStringLiteral("alice")).defaultScanRoot, home.home());
+        QCOMPARE(AppConfig::defaults(QStringLiteral("alice")).defaultTargetRoot,
+                 home.volumes() + QStringLiteral("/ExtSSD/OrvalinkRoot"));
+    }
+
+    void isoDates_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("epoch");
+        QTest::newRow("zulu") << "2024-03-01T12:00:05Z" << qint64(1709294405);
+        QTest::newRow("offset") << "2024-03-01T14:00:05+02:00" << qint64(1709294405);
+        QTest::newRow("compact offset") << "2024-03-01T07:00:05-0500" << qint64(1709294405);
+        QTest::newRow("fraction refused") << "2024-03-01T12:00:05.250Z" << qint64(-1);
+        QTest::newRow("no zone refused") << "2024-03-01T12:00:05" << qint64(-1);
+        QTest::newRow("bad day refused") << "2024-02-30T12:00:05Z" << qint64(-1);
+        QTest::newRow("digits refused") << "1709294405" << qint64(-1);
+    }
+    void isoDates()
+    {
+        QFETCH(QString, text);
+        QFETCH(qint64, epoch);
+        const auto date = json::parseIsoDate(text);
+        QCOMPARE(date.has_value(), epoch >= 0);
+        if (date)
+            QCOMPARE(date->toSecsSinceEpoch(), epoch);
+    }
+
+    void entryJson()
+    {
+        const QJsonObject minimal =
+            parse(R"({"id":"0f8fad5b-d9cb-469f-a165-70867728950e","name":"n","path":"/n",)"
+                  R"("kind":"directory","sizeBytes":9007199254740993,)"
+                  R"("modifiedAt":"2024-01-01T00:00:00Z","isHidden":null})");
+        const DirectoryEntry entry = DirectoryEntry::fromJson(minimal);
+        QCOMPARE(entry.sizeBytes, qint64(9007199254740993));
+        QVERIFY(!entry.childrenCount);
+        QVERIFY(!entry.isHidden && !entry.isSymbolicLink && !entry.isAliasFile);
+        const QJsonObject written = entry.toJson();
+        QVERIFY(!written.contains(QStringLiteral("childrenCount")));
+        QCOMPARE(written.value(QStringLiteral("id")).toString(),
+                 QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950E"));
+        QCOMPARE(DirectoryEntry::fromJson(json::parseObject(json::compact(written))), entry);
+
+        DirectoryEntry withCount = entry;
+        withCount.childrenCount = 0;
+        QVERIFY(!(withCount == entry));
+        DirectoryEntry otherId = entry;
+        otherId.id = QUuid::createUuid();
+        QVERIFY(!(otherId == entry));
+
+        QJsonObject folder = minimal;
+        folder.insert(QStringLiteral("kind"), QStringLiteral("folder"));
+        QVERIFY(!decodes<DirectoryEntry>(folder));
+        QJsonObject wrongFlag = minimal;
+        wrongFlag.insert(QStringLiteral("isAliasFile"), 1);
+        QVERIFY(!decodes<DirectoryEntry>(wrongFlag));
+    }
+
+    void volumeRequiresAllKeys()
+    {
+        const VolumeInfo volume{QUuid::createUuid(), "Ext", "/v/Ext", "unknown", 10, 5, false, true, true};
+        const QJsonObject object = volume.toJson();
+        QCOMPARE(VolumeInfo::fromJson(object), volume);
+        for (const QString& key : object.keys()) {
+            QJsonObject lacking = object;
+            lacking.remove(key);
+            QVERIFY2(!decodes<VolumeInfo>(lacking), qPrintable(key));
+        }
+    }
+
+    void historyRecordsJson()
+    {
+        const QDateTime when = QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC);
+        MigrationTask task{QUuid::createUuid(),    "/s", "/t", "u", "unknown",
+                           TaskStatus::rolledBack, {},   {},   {},  {}};
+        const QJsonObject bare = task.toJson();
+        for (const char* key : {"startedAt", "endedAt", "errorCode", "errorMessage"})
+            QVERIFY(!bare.contains(QLatin1String(key)));
+        QCOMPARE(bare.value(QStringLiteral("status")).toString(), QStringLiteral("rolledBack"));
+        QCOMPARE(MigrationTask::fromJson(bare), task);
+        task.startedAt = when;
+        task.endedAt = when.addMSecs(1500);
+        task.errorCode = QStringLiteral("E008");
+        // Sub-second parts are dropped on writing, so such a record does not read back equal.
+        const MigrationTask back = MigrationTask::fromJson(task.toJson());
+        QCOMPARE(back.endedAt->toSecsSinceEpoch(), when.toSecsSinceEpoch() + 1);
+        QVERIFY(!(back == task));
+
+        for (const char* status : {"rolledback", "Completed"}) {
+            QJsonObject changed = bare;
+            changed.insert(QStringLiteral("status"), QLatin1String(status));
+            QVERIFY(!decodes<MigrationTask>(changed));
+        }
+
+        const LinkMapping mapping{QUuid::createUuid(), "/s", "/t", "u", "unknown", when, when};
+        QJsonObject noUpdate = mapping.toJson();
+        noUpdate.remove(QStringLiteral("updatedAt"));
+        QVERIFY(!decodes<LinkMapping>(noUpdate));
+        QCOMPARE(LinkMapping::fromJson(mapping.toJson()), mapping);
+
+        const LogEntry a{QUuid::createUuid(), LogLevel::warning, "m", when};
+        const LogEntry b{QUuid::createUuid(), LogLevel::warning, "m", when};
+        QVERIFY(!(a == b));
+        QCOMPARE(LogEntry::fromJson(a.toJson()), a);
+    }
+
+    void scopeFolderNames_data()
+    {
+        QTest::addColumn<QString>("email");
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("plain") << "a.b@x.io"
+                               << "a_b_x_io";
+        QTest::newRow("upper case and blanks") << "  A.B@X.IO\n"
+                                               << "a_b_x_io";
+        QTest::newRow("underscore kept") << "a_b@x.io"
+                                         << "a_b_x_io";
+        QTest::newRow("empty") << ""
+                               << "account";
+        QTest::newRow("blank") << " \t\n"
+                               << "account";
+        QTest::newRow("precomposed accent") << QString::fromUtf8("\xc3\xa9@x") << "__x";
+        QTest::newRow("combining accent") << QString::fromUtf8("e\xcc\x81@x") << "e__x";
+        QTest::newRow("astral") << QString::fromUtf8("\xf0\x9f\x98\x80") << "_";
+        QTest::newRow("plus and inner space") << "a+b c"
+                                              << "a_b_c";
+    }
+    void scopeFolderNames()
+    {
+        QFETCH(QString, email);
+        QFETCH(QString, folder);
+        QCOMPARE(LocalHistoryScope::account(email).directoryName(), folder);
+    }
+
+    void guestScope()
+    {
+        QCOMPARE(LocalHistoryScope::guest().directoryName(), QStringLiteral("guest"));
+        QVERIFY(LocalHistoryScope::guest() == LocalHistoryScope::guest());
+        QVERIFY(!(LocalHistoryScope::account("A") == LocalHistoryScope::account("a")));
+    }
+
+    void appPathOverrides()
+    {
+        test::TestHome home;
+        home.setEnv("ORVALINK_APP_SUPPORT_DIR", QStringLiteral("  /srv/x/../support \n"));
+        home.setEnv("ORVALINK_LOG_DIR", home.logDir());
+        QCOMPARE(AppPaths::applicationSupportDirectory(), QStringLiteral("/srv/support"));
+        QCOMPARE(AppPaths::historyDirectory(), QStringLiteral("/srv/support/history"));
+        QCOMPARE(AppPaths::logsFile(), home.logDir() + QStringLiteral("/app.log"));
+        home.setEnv("ORVALINK_APP_SUPPORT_DIR", QStringLiteral("   "));
+        home.setEnv("ORVALINK_LOG_DIR", std::nullopt);
+        QCOMPARE(AppPaths::applicationSupportDirectory(),
+                 home.home() + QStringLiteral("/.local/share/Orvalink"));
+        QCOMPARE(AppPaths::logsFile(), home.home() + QStringLiteral("/.local/state/Orvalink/app.log"));
+    }
+
+    void ensureBaseDirectoriesMovesLegacyHistory()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.appSupport());
+        tree.file(QStringLiteral("tasks.jsonl"), "legacy tasks\n");
+        tree.file(QStringLiteral("mappings.jsonl"), "legacy mappings\n");
+        tree.file(QStringLiteral("history/guest/mappings.jsonl"), "current mappings\n");
+        ::chmod(home.appSupport().toLocal8Bit().constData(), 0755);
+
+        AppPaths::ensureBaseDirectories();
+        AppPaths::ensureBaseDirectories();
+
+        QCOMPARE(tree.read(QStringLiteral("history/guest/tasks.jsonl")), QByteArray("legacy tasks\n"));
+        QVERIFY(!QFile::exists(tree.path(QStringLiteral("tasks.jsonl"))));
+        // An existing destination wins; the legacy file stays untouched.
+        QCOMPARE(tree.read(QStringLiteral("mappings.jsonl")), QByteArray("legacy mappings\n"));
+        QCOMPARE(tree.read(QStringLiteral("history/guest/mappings.jsonl")), QByteArray("current mappings\n"));
+        QVERIFY(QFileInfo(home.logDir()).isDir());
+    }
+
+    void ensureBaseDirectoriesCreatesPrivateFolders()
+    {
+        test::TestHome home;
+        AppPaths::ensureBaseDirectories();
+        for (const QString& dir : {home.appSupport(), AppPaths::historyDirectory(), home.logDir()}) {
+            struct stat info {};
+            QCOMPARE(::stat(dir.toLocal8Bit().constData(), &info), 0);
+            QCOMPARE(info.st_mode & 0777, mode_t(0700));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(ModelTest)
 #include "tst_model.moc"

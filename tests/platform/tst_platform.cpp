@@ -1,37 +1,21 @@
+#include "platform/ComputerName.h"
 #include "platform/FileIO.h"
 #include "platform/PlatformError.h"
 #include "platform/StandardPath.h"
+#include "support/FileModes.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
 
 #include <QDir>
 #include <QFile>
 #include <QtTest>
-
 #include <cerrno>
 #include <sys/stat.h>
 
 using namespace orvalink;
 using namespace orvalink::platform;
-
-namespace {
-mode_t modeOf(const QString& path)
-{
-    struct stat info {};
-    ::lstat(path.toLocal8Bit().constData(), &info);
-    return info.st_mode & 07777;
-}
-
-// Sets the umask for one scope, so tests show modes do not depend on it.
-class UmaskScope {
-public:
-    explicit UmaskScope(mode_t mask) : m_previous(::umask(mask)) {}
-    ~UmaskScope() { ::umask(m_previous); }
-
-private:
-    mode_t m_previous;
-};
-} // namespace
+using orvalink::test::modeOf;
+using orvalink::test::UmaskScope;
 
 class PlatformTest : public QObject {
     Q_OBJECT
@@ -41,16 +25,26 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("plain") << "/a/b" << "/a/b";
-        QTest::newRow("trailing slash") << "/a/b/" << "/a/b";
-        QTest::newRow("repeated slashes") << "//a///b//" << "/a/b";
-        QTest::newRow("dot") << "/a/./b/." << "/a/b";
-        QTest::newRow("dot dot") << "/a/c/../b" << "/a/b";
-        QTest::newRow("dot dot above root") << "/../../a" << "/a";
-        QTest::newRow("root") << "/" << "/";
-        QTest::newRow("root dot dot") << "/.." << "/";
-        QTest::newRow("tilde kept") << "/~/x" << "/~/x";
-        QTest::newRow("dots in names") << "/a/..b/.c" << "/a/..b/.c";
+        QTest::newRow("plain") << "/a/b"
+                               << "/a/b";
+        QTest::newRow("trailing slash") << "/a/b/"
+                                        << "/a/b";
+        QTest::newRow("repeated slashes") << "//a///b//"
+                                          << "/a/b";
+        QTest::newRow("dot") << "/a/./b/."
+                             << "/a/b";
+        QTest::newRow("dot dot") << "/a/c/../b"
+                                 << "/a/b";
+        QTest::newRow("dot dot above root") << "/../../a"
+                                            << "/a";
+        QTest::newRow("root") << "/"
+                              << "/";
+        QTest::newRow("root dot dot") << "/.."
+                                      << "/";
+        QTest::newRow("tilde kept") << "/~/x"
+                                    << "/~/x";
+        QTest::newRow("dots in names") << "/a/..b/.c"
+                                       << "/a/..b/.c";
     }
     void standardizedPath()
     {
@@ -72,11 +66,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("ancestor");
         QTest::addColumn<bool>("expected");
-        QTest::newRow("same") << "/a/b" << "/a/b/" << true;
-        QTest::newRow("below") << "/a/b/c" << "/a/b" << true;
-        QTest::newRow("sibling prefix") << "/a/bc" << "/a/b" << false;
-        QTest::newRow("above") << "/a" << "/a/b" << false;
-        QTest::newRow("root ancestor") << "/x" << "/" << true;
+        QTest::newRow("same") << "/a/b"
+                              << "/a/b/" << true;
+        QTest::newRow("below") << "/a/b/c"
+                               << "/a/b" << true;
+        QTest::newRow("sibling prefix") << "/a/bc"
+                                        << "/a/b" << false;
+        QTest::newRow("above") << "/a"
+                               << "/a/b" << false;
+        QTest::newRow("root ancestor") << "/x"
+                                       << "/" << true;
     }
     void descendantTest()
     {
@@ -158,7 +157,8 @@ private Q_SLOTS:
         appendLine(file, "{\"next\":2}\n");
         QCOMPARE(tree.read(QStringLiteral("log.jsonl")), QByteArray("{\"cut\":1\n{\"next\":2}\n"));
         appendLine(file, "{\"third\":3}\n");
-        QCOMPARE(tree.read(QStringLiteral("log.jsonl")), QByteArray("{\"cut\":1\n{\"next\":2}\n{\"third\":3}\n"));
+        QCOMPARE(tree.read(QStringLiteral("log.jsonl")),
+                 QByteArray("{\"cut\":1\n{\"next\":2}\n{\"third\":3}\n"));
     }
 
     void appendCreatesOwnerOnlyFile()
@@ -196,6 +196,26 @@ private Q_SLOTS:
         QCOMPARE(tree.read(QStringLiteral("a")), QByteArray("a"));
         renameNoReplace(from, tree.path(QStringLiteral("c")));
         QCOMPARE(tree.read(QStringLiteral("c")), QByteArray("a"));
+    }
+
+    void prettyHostname_data()
+    {
+        QTest::addColumn<QByteArray>("machineInfo");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("double quotes with escapes")
+            << QByteArray("CHASSIS=laptop\nPRETTY_HOSTNAME=\"Anna\\'s \\\"Work\\\" Laptop\"\n")
+            << "Anna's \"Work\" Laptop";
+        QTest::newRow("single quotes") << QByteArray("PRETTY_HOSTNAME='Studio PC'") << "Studio PC";
+        QTest::newRow("bare value") << QByteArray("  PRETTY_HOSTNAME=Desk  \n") << "Desk";
+        QTest::newRow("blank value") << QByteArray("PRETTY_HOSTNAME=\"  \"") << "";
+        QTest::newRow("missing") << QByteArray("CHASSIS=desktop\n") << "";
+    }
+
+    void prettyHostname()
+    {
+        QFETCH(QByteArray, machineInfo);
+        QFETCH(QString, expected);
+        QCOMPARE(prettyHostnameFromMachineInfo(machineInfo), expected);
     }
 };
 

@@ -42,7 +42,7 @@ void TestHome::setEnv(const char* name, const std::optional<QString>& value)
     const QByteArray key(name);
     if (!m_saved.contains(key)) {
         m_saved.insert(key, qEnvironmentVariableIsSet(name) ? std::optional<QByteArray>(qgetenv(name))
-                                                             : std::optional<QByteArray>());
+                                                            : std::optional<QByteArray>());
     }
     if (value)
         qputenv(name, value->toLocal8Bit());

@@ -4,7 +4,6 @@
 #include <QHash>
 #include <QString>
 #include <QTemporaryDir>
-
 #include <optional>
 
 namespace orvalink::test {

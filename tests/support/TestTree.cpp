@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include <stdexcept>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace orvalink::test {
@@ -61,6 +62,22 @@ QString TestTree::symlink(const QString& relative, const QString& target)
     const QString full = path(relative);
     ensure(QDir().mkpath(QFileInfo(full).path()), full);
     ensure(::symlink(target.toLocal8Bit().constData(), full.toLocal8Bit().constData()) == 0, full);
+    return full;
+}
+
+QString TestTree::fifo(const QString& relative)
+{
+    const QString full = path(relative);
+    ensure(QDir().mkpath(QFileInfo(full).path()), full);
+    ensure(::mkfifo(full.toLocal8Bit().constData(), 0644) == 0, full);
+    return full;
+}
+
+QString TestTree::hardLink(const QString& relative, const QString& existing)
+{
+    const QString full = path(relative);
+    ensure(QDir().mkpath(QFileInfo(full).path()), full);
+    ensure(::link(path(existing).toLocal8Bit().constData(), full.toLocal8Bit().constData()) == 0, full);
     return full;
 }
 

@@ -22,6 +22,9 @@ public:
     // A file whose logical size is `size` with no blocks allocated.
     QString sparseFile(const QString& relative, qint64 size);
     QString symlink(const QString& relative, const QString& target);
+    QString fifo(const QString& relative);
+    // A second name for the existing entry `existing` (both relative).
+    QString hardLink(const QString& relative, const QString& existing);
 
     // Reads a file back (empty when missing).
     QByteArray read(const QString& relative) const;

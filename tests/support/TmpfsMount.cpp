@@ -1,7 +1,6 @@
 #include "support/TmpfsMount.h"
 
 #include <QDir>
-
 #include <cerrno>
 #include <cstring>
 #include <sys/mount.h>
@@ -18,7 +17,8 @@ TmpfsMount::TmpfsMount(QString mountPoint, qint64 sizeBytes) : m_mountPoint(std:
     QDir().mkpath(m_mountPoint);
     const QByteArray options = "size=" + QByteArray::number(sizeBytes) + ",mode=0755";
     if (::mount("tmpfs", m_mountPoint.toLocal8Bit().constData(), "tmpfs", 0, options.constData()) != 0) {
-        m_skipReason = QStringLiteral("cannot mount a tmpfs here: ") + QString::fromUtf8(std::strerror(errno));
+        m_skipReason =
+            QStringLiteral("cannot mount a tmpfs here: ") + QString::fromUtf8(std::strerror(errno));
         return;
     }
     m_mounted = true;

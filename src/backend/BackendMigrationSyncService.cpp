@@ -1,0 +1,53 @@
+#include "backend/BackendMigrationSyncService.h"
+
+#include "backend/MigrationSyncPayloads.h"
+
+namespace orvalink {
+
+namespace {
+
+const QString kGet = QStringLiteral("GET");
+const QString kPost = QStringLiteral("POST");
+const QString kSyncPath = QStringLiteral("/api/v1/me/migrations/sync");
+
+} // namespace
+
+BackendMigrationSyncService::BackendMigrationSyncService(BackendAPIClient client)
+    : m_client(std::move(client))
+{}
+
+QCoro::Task<MigrationSyncSnapshot>
+BackendMigrationSyncService::fetchSnapshot(QString baseURL, QString accessToken, QString deviceFingerprint)
+{
+    QString path = QStringLiteral("/api/v1/me/migrations/snapshot?deviceFingerprint=") +
+                   BackendAPIClient::encodedQueryValue(deviceFingerprint);
+    const syncwire::SnapshotPayload payload = co_await m_client.send<syncwire::SnapshotPayload>(
+        std::move(baseURL), std::move(path), kGet, std::nullopt, std::move(accessToken),
+        BackendAPIClient::kLargeReplyLimit);
+    co_return payload.makeSnapshot();
+}
+
+QCoro::Task<MigrationSyncSnapshot> BackendMigrationSyncService::sync(QString baseURL, QString accessToken,
+                                                                     QString deviceFingerprint,
+                                                                     QList<LinkMapping> mappings,
+                                                                     QList<MigrationTask> tasks)
+{
+    QJsonObject body = syncwire::makeSyncRequest(deviceFingerprint, mappings, tasks);
+    const syncwire::SnapshotPayload payload = co_await m_client.send<syncwire::SnapshotPayload>(
+        std::move(baseURL), kSyncPath, kPost, std::move(body), std::move(accessToken),
+        BackendAPIClient::kLargeReplyLimit);
+    co_return payload.makeSnapshot();
+}
+
+QCoro::Task<BackendMigrationOverview>
+BackendMigrationSyncService::fetchOverview(QString baseURL, QString accessToken,
+                                           QString currentDeviceFingerprint)
+{
+    QString path = QStringLiteral("/api/v1/me/migrations/overview?currentDeviceFingerprint=") +
+                   BackendAPIClient::encodedQueryValue(currentDeviceFingerprint);
+    const syncwire::OverviewPayload payload = co_await m_client.send<syncwire::OverviewPayload>(
+        std::move(baseURL), std::move(path), kGet, std::nullopt, std::move(accessToken));
+    co_return payload.overview;
+}
+
+} // namespace orvalink

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/PlatformError.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace orvalink::platform {
+
+// The outcome of a move that succeeded.
+struct MoveResult {
+    // True when the item crossed to another file system (copied, then removed from the source).
+    bool copiedAcrossFileSystems = false;
+    // After a complete copy, what of the source could not be removed (see RemovalOutcome): the data
+    // is whole at the destination, and these duplicates are for the caller to report. Empty when
+    // the source is gone entirely.
+    QStringList leftoverPaths;
+    // The first failure of that removal, with its path; set exactly when leftoverPaths is not empty.
+    std::optional<PlatformError> leftoverError;
+
+    bool sourceFullyRemoved() const { return leftoverPaths.isEmpty(); }
+};
+
+// Moves the item at `source` (a file, a link, a FIFO or a whole directory tree) to `destination`,
+// which must not exist: nothing standing there is ever replaced, not even an empty directory or a
+// dangling link (EEXIST). The last component of either path is never followed.
+//
+// On one file system this is a single rename (renameat2 with RENAME_NOREPLACE). Across file
+// systems the item is copied straight into `destination` (created exclusively; what the copy keeps
+// and refuses is listed at TreeCopier), the destination's file system is flushed, and only then is
+// the source removed, never following a link or leaving its file system. An entry of the source
+// that changed after it was copied, or appeared meanwhile, is not removed but reported as left over.
+//
+// Throws PlatformError with the first errno and its path when the move did not happen; then the
+// source is as it was and nothing this call created remains at the destination (should removing
+// the partial copy itself fail, a warning in the "orvalink.platform.copy" category names what
+// stayed; the source is untouched all the same). A source that
+// could not be fully removed after a complete copy is not a failure: see MoveResult.
+MoveResult moveItem(const QString& source, const QString& destination);
+
+} // namespace orvalink::platform

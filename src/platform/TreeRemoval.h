@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/PlatformError.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <sys/stat.h>
+
+namespace orvalink::platform {
+
+// Removes `path` and everything below it without ever following a symbolic link (a link is
+// removed as a link) and without entering another mounted file system; a path that is itself a
+// mount point is refused with EBUSY. Meant only for data that is whole somewhere else or worthless:
+// a partial copy, or a source after its complete copy. Removes what it can and then throws
+// PlatformError with the first failure and its path when anything is left. Nothing at `path` is
+// no error.
+void removeTree(const QString& path);
+
+// What a removal may take.
+struct RemovalRules {
+    // Entries for which this answers false stay, with everything below them. Empty: all may go.
+    std::function<bool(const struct stat&)> mayRemove;
+    // Whether an entry kept by mayRemove counts as left over (reported with EBUSY).
+    bool keptIsLeftover = true;
+    // Gives each directory it enters mode 0700 first, so entries of a read-only directory can go.
+    // Only for trees the caller created itself.
+    bool makeDirectoriesWritable = false;
+};
+
+// What a removal could not take.
+struct RemovalOutcome {
+    // Where removal stopped, each named once: a directory whose entries could not be removed (no
+    // permission, immutable, read-only), or an entry that could not be removed or entered. Their
+    // ancestors remain too.
+    QStringList leftoverPaths;
+    // The first failure, with its path.
+    std::optional<PlatformError> firstError;
+};
+
+// The removal behind removeTree(), for the entry `name` of the directory `parentFd`, named `path`
+// in messages. Never throws for what it meets in the tree.
+RemovalOutcome removeTreeAt(int parentFd, const QByteArray& name, const QString& path,
+                            const RemovalRules& rules);
+
+} // namespace orvalink::platform

@@ -1,0 +1,257 @@
+#include "viewmodel/PresentationPrivacy.h"
+
+#include "platform/StandardPath.h"
+#include "platform/UserLocations.h"
+#include "viewmodel/PathText.h"
+#include "viewmodel/TextFolding.h"
+
+#include <QRegularExpression>
+#include <algorithm>
+#include <utility>
+
+namespace orvalink {
+
+namespace {
+
+const QString kUserMask = QStringLiteral("demo");
+const QString kVolumeMask = QStringLiteral("ExternalDisk");
+
+void appendOnce(QStringList& list, const QString& directory)
+{
+    // "/" has every path as a child; masking below it would hide the first piece of any path.
+    if (directory != QLatin1String("/") && !directory.isEmpty() && !list.contains(directory))
+        list.append(directory);
+}
+
+// The parent among `parents` that `path` lies strictly below; the longest one wins when they nest.
+std::optional<QString> enclosingParent(const QString& path, const QStringList& parents)
+{
+    std::optional<QString> found;
+    for (const QString& parent : parents) {
+        if (isStrictlyUnder(path, parent) && (!found || parent.size() > found->size()))
+            found = parent;
+    }
+    return found;
+}
+
+// Characters that end a sentence or close a quotation rather than continue a file name.
+bool isClosingPunctuation(QChar c)
+{
+    return QStringView(u".,;:!?)]}>\"'`").contains(c);
+}
+
+// True when the text at `position` starts a new component or leaves the path, so that a path
+// ending just before it ends there too: "/home/alice" in "/home/alice/x", "/home/alice." or
+// "(/home/alice)", but not in "/home/alice2" or "/home/alice.bak".
+bool endsPathComponentAt(const QString& text, qsizetype position)
+{
+    qsizetype i = position;
+    while (i < text.size() && text.at(i) != QLatin1Char('/') && !text.at(i).isSpace()) {
+        if (!isClosingPunctuation(text.at(i)))
+            return false;
+        ++i;
+    }
+    return true;
+}
+
+struct MaskedParent {
+    QString directory;
+    QString mask;
+};
+
+// Replaces the name right below each parent ("/home/bob/x" -> "/home/demo/x") in one pass; where
+// parents nest (a volumes folder inside the folder of home folders) the longer one wins.
+QString maskingChildNames(const QString& text, QList<MaskedParent> parents)
+{
+    if (parents.isEmpty())
+        return text;
+    std::stable_sort(parents.begin(), parents.end(), [](const MaskedParent& lhs, const MaskedParent& rhs) {
+        return lhs.directory.size() > rhs.directory.size();
+    });
+    QStringList alternatives;
+    for (const MaskedParent& parent : parents)
+        alternatives.append(QRegularExpression::escape(parent.directory));
+    const QRegularExpression expression(QStringLiteral("(") + alternatives.join(QLatin1Char('|')) +
+                                        QStringLiteral(")/[^/\\s]+"));
+    QString result;
+    qsizetype from = 0;
+    for (auto iterator = expression.globalMatch(text); iterator.hasNext();) {
+        const QRegularExpressionMatch match = iterator.next();
+        const QString directory = match.captured(1);
+        const auto parent = std::find_if(parents.cbegin(), parents.cend(),
+                                         [&](const MaskedParent& p) { return p.directory == directory; });
+        result += QStringView(text).mid(from, match.capturedStart() - from);
+        result += directory + QLatin1Char('/') + parent->mask;
+        from = match.capturedEnd();
+    }
+    result += QStringView(text).mid(from);
+    return result;
+}
+
+} // namespace
+
+PrivacyLocations PrivacyLocations::of(const QString& homeDirectory, const QString& volumesDirectory)
+{
+    PrivacyLocations locations;
+    locations.homeDirectory = platform::standardizedPath(homeDirectory);
+    const qsizetype slash = locations.homeDirectory.lastIndexOf(QLatin1Char('/'));
+    if (slash > 0)
+        locations.usersDirectory = locations.homeDirectory.left(slash);
+    locations.volumesDirectory = platform::standardizedPath(volumesDirectory);
+    return locations;
+}
+
+PrivacyLocations PrivacyLocations::current()
+{
+    return of(platform::homeDirectory(), platform::volumesDirectory());
+}
+
+QStringList PrivacyLocations::userFolderParents() const
+{
+    QStringList parents;
+    if (usersDirectory)
+        appendOnce(parents, *usersDirectory);
+    appendOnce(parents, QStringLiteral("/Users"));
+    return parents;
+}
+
+QStringList PrivacyLocations::volumeParents() const
+{
+    QStringList parents;
+    appendOnce(parents, volumesDirectory);
+    appendOnce(parents, QStringLiteral("/Volumes"));
+    return parents;
+}
+
+PresentationPrivacy::PresentationPrivacy(bool enabled, PrivacyLocations locations, Localizer localizer)
+    : m_enabled(enabled), m_locations(std::move(locations)), m_localizer(localizer)
+{}
+
+QString PresentationPrivacy::externalDiskName() const
+{
+    return m_localizer.localized(QStringLiteral("外置盘"), QStringLiteral("External Disk"));
+}
+
+QString PresentationPrivacy::displayPath(const QString& path) const
+{
+    const QString trimmed = path.trimmed();
+    if (!m_enabled || trimmed.isEmpty() || !trimmed.startsWith(QLatin1Char('/')))
+        return trimmed;
+    const QString p = platform::standardizedPath(trimmed);
+    const QString& home = m_locations.homeDirectory;
+    if (p == home)
+        return QStringLiteral("~");
+    if (isStrictlyUnder(p, home))
+        return QLatin1Char('~') + p.mid(home.size());
+
+    const auto userParent = enclosingParent(p, m_locations.userFolderParents());
+    const auto volumeParent = enclosingParent(p, m_locations.volumeParents());
+    const bool isVolume = volumeParent && (!userParent || volumeParent->size() > userParent->size());
+    const std::optional<QString>& parent = isVolume ? volumeParent : userParent;
+    if (!parent)
+        return p;
+    const qsizetype childStart = parent->size() + 1;
+    const qsizetype childEnd = p.indexOf(QLatin1Char('/'), childStart);
+    const QString rest = childEnd < 0 ? QString() : p.mid(childEnd);
+    return *parent + QLatin1Char('/') + (isVolume ? kVolumeMask : kUserMask) + rest;
+}
+
+QString PresentationPrivacy::displayName(const QString& path) const
+{
+    if (path == QLatin1String("/"))
+        return path;
+    if (!m_enabled)
+        return lastPathComponent(path);
+    const QString p = platform::standardizedPath(path);
+    if (p == m_locations.homeDirectory)
+        return QStringLiteral("~");
+    const qsizetype slash = p.lastIndexOf(QLatin1Char('/'));
+    const QString parent = slash > 0 ? p.left(slash) : QString();
+    if (!parent.isEmpty() && m_locations.userFolderParents().contains(parent))
+        return kUserMask;
+    if (!parent.isEmpty() && m_locations.volumeParents().contains(parent))
+        return externalDiskName();
+    return lastPathComponent(path);
+}
+
+QString PresentationPrivacy::displayVolumeName(const VolumeInfo& volume, int index) const
+{
+    if (!m_enabled)
+        return volume.name;
+    const QString number = QString::number(index);
+    return m_localizer.localized(QStringLiteral("外置盘 ") + number,
+                                 QStringLiteral("External Disk ") + number);
+}
+
+QString PresentationPrivacy::placeholderEmail()
+{
+    return QStringLiteral("hidden@example.invalid");
+}
+
+QString PresentationPrivacy::displayEmail(const QString& email) const
+{
+    const QString trimmed = email.trimmed();
+    if (!m_enabled || trimmed.isEmpty())
+        return trimmed;
+    const qsizetype at = trimmed.indexOf(QLatin1Char('@'));
+    if (at <= 0 || at == trimmed.size() - 1)
+        return placeholderEmail();
+    const QString local = leadingCharacters(QStringView(trimmed).left(at), 2);
+    const QString domain = trimmed.mid(at + 1);
+    const QStringList labels = domain.split(QLatin1Char('.'), Qt::KeepEmptyParts);
+    if (labels.size() >= 2) {
+        return local + QStringLiteral("***@") + leadingCharacters(labels.first(), 1) +
+               QStringLiteral("***.") + labels.mid(1).join(QLatin1Char('.'));
+    }
+    return local + QStringLiteral("***@") + leadingCharacters(domain, 1) + QStringLiteral("***");
+}
+
+QString PresentationPrivacy::replacingHomeDirectory(const QString& text) const
+{
+    const QString& home = m_locations.homeDirectory;
+    // A home of "/" would turn every slash into a tilde.
+    if (home.isEmpty() || home == QLatin1String("/"))
+        return text;
+    QString result;
+    qsizetype from = 0;
+    for (qsizetype found = text.indexOf(home); found >= 0; found = text.indexOf(home, found + 1)) {
+        if (found < from || !endsPathComponentAt(text, found + home.size()))
+            continue;
+        result += QStringView(text).mid(from, found - from);
+        result += QLatin1Char('~');
+        from = found + home.size();
+    }
+    result += QStringView(text).mid(from);
+    return result;
+}
+
+QString PresentationPrivacy::maskingEmailAddresses(const QString& text) const
+{
+    static const QRegularExpression emailPattern(QStringLiteral("[A-Z0-9._%+-]+@[A-Z0-9.-]+\\.[A-Z]{2,}"),
+                                                 QRegularExpression::CaseInsensitiveOption);
+    if (!emailPattern.isValid())
+        return text;
+    QList<QRegularExpressionMatch> matches;
+    for (auto iterator = emailPattern.globalMatch(text); iterator.hasNext();)
+        matches.append(iterator.next());
+    QString result = text;
+    for (auto match = matches.crbegin(); match != matches.crend(); ++match)
+        result.replace(match->capturedStart(), match->capturedLength(), displayEmail(match->captured()));
+    return result;
+}
+
+QString PresentationPrivacy::sanitizedForPresentation(const QString& text) const
+{
+    if (!m_enabled || text.isEmpty())
+        return text;
+    QString result = replacingHomeDirectory(text);
+    QList<MaskedParent> parents;
+    for (const QString& directory : m_locations.userFolderParents())
+        parents.append({directory, kUserMask});
+    for (const QString& directory : m_locations.volumeParents())
+        parents.append({directory, kVolumeMask});
+    result = maskingChildNames(result, parents);
+    return maskingEmailAddresses(result);
+}
+
+} // namespace orvalink

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "model/VolumeInfo.h"
+#include "viewmodel/Localizer.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace orvalink {
+
+// The folders whose names presentation privacy hides, all in standard form.
+struct PrivacyLocations {
+    QString homeDirectory;
+    // The folder of home folders (the parent of the home directory); none when that is "/".
+    std::optional<QString> usersDirectory;
+    // Where external volumes are mounted.
+    QString volumesDirectory;
+
+    // From a home and a volumes directory; the users directory is the home's parent.
+    static PrivacyLocations of(const QString& homeDirectory, const QString& volumesDirectory);
+    // The current user's folders, read afresh.
+    static PrivacyLocations current();
+
+    // The folders whose direct children are user folders or volumes: this system's own ones and the
+    // macOS spellings "/Users" and "/Volumes", which show up in texts from other machines.
+    QStringList userFolderParents() const;
+    QStringList volumeParents() const;
+};
+
+// How paths, names, volumes and addresses are shown. While privacy is off every operation only
+// trims (or returns its argument); while it is on the home directory shows as "~", other user
+// folders as "demo", volume names as "ExternalDisk" (in paths) or the external-disk name, and
+// e-mail addresses in a shortened masked form. Only what is shown changes: never pass the result
+// to a disk operation or the clipboard.
+class PresentationPrivacy {
+public:
+    PresentationPrivacy(bool enabled, PrivacyLocations locations, Localizer localizer);
+
+    bool isEnabled() const { return m_enabled; }
+
+    // The trimmed path; with privacy on an absolute path is standardized and masked.
+    QString displayPath(const QString& path) const;
+    // The short name of an entry: the last path component, with the home directory, a user folder
+    // and a volume root masked while privacy is on. "/" stays "/".
+    QString displayName(const QString& path) const;
+    // The volume's own name, or the external-disk name numbered by its 1-based `index` in the shown
+    // list.
+    QString displayVolumeName(const VolumeInfo& volume, int index) const;
+    // The trimmed address, or two leading characters, "***@", the first character of the domain's
+    // first label, "***." and the rest of the domain. A text that is not local part, "@", domain
+    // gives placeholderEmail().
+    QString displayEmail(const QString& email) const;
+    // Free text with the home directory (only where a path component ends), user folders, volume
+    // names and e-mail addresses masked.
+    QString sanitizedForPresentation(const QString& text) const;
+
+    // The reserved, non-routable address shown for a malformed one.
+    static QString placeholderEmail();
+
+private:
+    QString externalDiskName() const;
+    QString replacingHomeDirectory(const QString& text) const;
+    QString maskingEmailAddresses(const QString& text) const;
+
+    bool m_enabled;
+    PrivacyLocations m_locations;
+    Localizer m_localizer;
+};
+
+} // namespace orvalink

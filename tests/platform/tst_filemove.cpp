@@ -1,0 +1,416 @@
+#include "platform/FileIO.h"
+#include "platform/FileMove.h"
+#include "platform/PlatformError.h"
+#include "support/ChildProcess.h"
+#include "support/TestHome.h"
+#include "support/TestTree.h"
+#include "support/TmpfsMount.h"
+#include "support/TreeSnapshot.h"
+
+#include <QDir>
+#include <QtTest>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+using namespace orvalink;
+using namespace orvalink::platform;
+
+namespace {
+
+constexpr qint64 kMiB = 1024 * 1024;
+
+struct stat lstatOf(const QString& path)
+{
+    struct stat info {};
+    ::lstat(QFile::encodeName(path).constData(), &info);
+    return info;
+}
+
+void chownTree(const QString& root, uid_t uid, gid_t gid)
+{
+    ::lchown(QFile::encodeName(root).constData(), uid, gid);
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        ::lchown(QFile::encodeName(it.next()).constData(), uid, gid);
+}
+
+// Gives every entry below `root`, and then `root`, its own access and modification time with a
+// nanosecond part; contents first, so creating them does not disturb their directory's time.
+void stampTimes(const QString& root)
+{
+    QStringList paths;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        paths << it.next();
+    std::sort(paths.begin(), paths.end(), std::greater<>());
+    paths << root;
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const struct timespec times[2] = {{1500000000 + i, 111111111},
+                                          {1400000000 + i * 7, long(123456789 + i)}};
+        ::utimensat(AT_FDCWD, QFile::encodeName(paths[i]).constData(), times, AT_SYMLINK_NOFOLLOW);
+    }
+}
+
+struct Attempt {
+    int errorNumber = 0;
+    QString message;
+    MoveResult result;
+};
+
+Attempt attemptMove(const QString& from, const QString& to)
+{
+    Attempt attempt;
+    try {
+        attempt.result = moveItem(from, to);
+    } catch (const PlatformError& error) {
+        attempt.errorNumber = error.errorNumber();
+        attempt.message = error.message();
+    }
+    return attempt;
+}
+
+bool isEmptyDirectory(const QString& path)
+{
+    return QDir(path)
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+        .isEmpty();
+}
+
+// A bind mount for one test, undone when it dies.
+class BindMount {
+public:
+    BindMount(const QString& from, const QString& at) : m_at(at)
+    {
+        m_mounted = ::mount(QFile::encodeName(from).constData(), QFile::encodeName(at).constData(), nullptr,
+                            MS_BIND, nullptr) == 0;
+    }
+    ~BindMount()
+    {
+        if (m_mounted)
+            ::umount2(QFile::encodeName(m_at).constData(), MNT_DETACH);
+    }
+    bool isValid() const { return m_mounted; }
+
+private:
+    QString m_at;
+    bool m_mounted = false;
+};
+
+// A source tree under the test home and a tmpfs volume as a second file system.
+struct CrossDevice {
+    explicit CrossDevice(qint64 volumeBytes = 64 * kMiB)
+        : volume(home.volumes() + QStringLiteral("/External"), volumeBytes),
+          tree(home.path(QStringLiteral("source")))
+    {}
+    QString source(const QString& relative = QStringLiteral("Projects")) const { return tree.path(relative); }
+    QString target(const QString& name = QStringLiteral("Projects")) const
+    {
+        return volume.mountPoint() + QLatin1Char('/') + name;
+    }
+
+    test::TestHome home;
+    test::TmpfsMount volume;
+    test::TestTree tree;
+};
+
+#define REQUIRE_VOLUME(devices)                                                                              \
+    if (!(devices).volume.isValid())                                                                         \
+    QSKIP(qPrintable((devices).volume.skipReason()))
+
+} // namespace
+
+class FileMoveTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void sameFileSystemMoveRenames()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.path(QStringLiteral("data")));
+        tree.file(QStringLiteral("Projects/a.txt"), "a");
+        const ino_t inode = lstatOf(tree.path(QStringLiteral("Projects"))).st_ino;
+        const MoveResult result =
+            moveItem(tree.path(QStringLiteral("Projects")), tree.path(QStringLiteral("Moved")));
+        QVERIFY(!result.copiedAcrossFileSystems);
+        QVERIFY(result.sourceFullyRemoved());
+        QVERIFY(!entryExists(tree.path(QStringLiteral("Projects"))));
+        QCOMPARE(lstatOf(tree.path(QStringLiteral("Moved"))).st_ino, inode);
+        QCOMPARE(tree.read(QStringLiteral("Moved/a.txt")), QByteArray("a"));
+    }
+
+    void occupiedDestinationIsRefused_data()
+    {
+        QTest::addColumn<QString>("occupant");
+        QTest::addColumn<bool>("acrossDevices");
+        for (const bool across : {false, true}) {
+            const char* where = across ? "other disk" : "same disk";
+            for (const char* occupant : {"file", "empty directory", "dangling link"})
+                QTest::addRow("%s, %s", occupant, where) << QString::fromLatin1(occupant) << across;
+        }
+    }
+    void occupiedDestinationIsRefused()
+    {
+        QFETCH(QString, occupant);
+        QFETCH(bool, acrossDevices);
+        CrossDevice devices;
+        if (acrossDevices)
+            REQUIRE_VOLUME(devices);
+        devices.tree.file(QStringLiteral("Projects/a.txt"), "a");
+        devices.tree.symlink(QStringLiteral("Projects/link"), QStringLiteral("a.txt"));
+        test::TestTree destination(acrossDevices ? devices.volume.mountPoint()
+                                                 : devices.home.path(QStringLiteral("dst")));
+        const QString taken = destination.path(QStringLiteral("Projects"));
+        if (occupant == QLatin1String("file"))
+            destination.file(QStringLiteral("Projects"), "theirs");
+        else if (occupant == QLatin1String("empty directory"))
+            destination.dir(QStringLiteral("Projects"));
+        else
+            destination.symlink(QStringLiteral("Projects"), QStringLiteral("nowhere"));
+        const QStringList sourceBefore = test::snapshotTree(devices.source());
+        const QStringList occupantBefore = test::snapshotTree(taken);
+
+        const Attempt attempt = attemptMove(devices.source(), taken);
+        QCOMPARE(attempt.errorNumber, EEXIST);
+        QVERIFY2(attempt.message.contains(taken), qPrintable(attempt.message));
+        QCOMPARE(test::snapshotTree(devices.source()), sourceBefore);
+        QCOMPARE(test::snapshotTree(taken), occupantBefore);
+    }
+
+    void crossDeviceMoveKeepsTheWholeTree()
+    {
+        CrossDevice devices;
+        REQUIRE_VOLUME(devices);
+        test::TestTree& tree = devices.tree;
+        const QString outside = tree.file(QStringLiteral("elsewhere/keep.txt"), "not part of the move");
+        tree.file(QStringLiteral("Projects/readme.txt"), "hello\n");
+        tree.fileOfSize(QStringLiteral("Projects/big.bin"), 3 * kMiB + 17);
+        const QString sparse = tree.sparseFile(QStringLiteral("Projects/disk.img"), 32 * kMiB);
+        QFile patch(sparse);
+        QVERIFY(patch.open(QIODevice::ReadWrite) && patch.seek(8 * kMiB) && patch.write("data") == 4);
+        patch.close();
+        ::chmod(QFile::encodeName(tree.file(QStringLiteral("Projects/private.txt"), "p")).constData(), 0600);
+        ::chmod(QFile::encodeName(tree.file(QStringLiteral("Projects/tool"), "#!")).constData(), 04755);
+        tree.file(QStringLiteral("Projects/theirs.txt"), "t");
+        tree.symlink(QStringLiteral("Projects/links/relative"), QStringLiteral("../readme.txt"));
+        tree.symlink(QStringLiteral("Projects/links/absolute"), QFileInfo(outside).path());
+        tree.symlink(QStringLiteral("Projects/links/dangling"), QStringLiteral("nowhere/at all"));
+        tree.file(QStringLiteral("Projects/a/first"), "shared");
+        tree.hardLink(QStringLiteral("Projects/b/deeper/second"), QStringLiteral("Projects/a/first"));
+        tree.fifo(QStringLiteral("Projects/pipe"));
+        tree.file(QStringLiteral("Projects/odd names/it's -x\nnew line"), "odd");
+        // A name that is not UTF-8 must travel byte for byte.
+        const QByteArray latin1Name =
+            QFile::encodeName(tree.path(QStringLiteral("Projects/odd names/"))) + "caf\xe9";
+        QVERIFY(::mkdir(latin1Name.constData(), 0700) == 0);
+        ::chmod(QFile::encodeName(tree.dir(QStringLiteral("Projects/empty"))).constData(), 0750);
+        tree.file(QStringLiteral("Projects/read-only/inside"), "r");
+        ::chmod(QFile::encodeName(tree.path(QStringLiteral("Projects/read-only"))).constData(), 0555);
+        if (::geteuid() == 0)
+            chownTree(tree.path(QStringLiteral("Projects/theirs.txt")), test::nobodyUid(), test::nobodyGid());
+        stampTimes(devices.source());
+        const QStringList before = test::snapshotTree(devices.source());
+        const QStringList outsideBefore = test::snapshotTree(tree.path(QStringLiteral("elsewhere")));
+
+        const MoveResult result = moveItem(devices.source(), devices.target());
+        QVERIFY(result.copiedAcrossFileSystems);
+        QVERIFY2(result.sourceFullyRemoved(), qPrintable(result.leftoverPaths.join(QLatin1Char(','))));
+        QVERIFY(!result.leftoverError);
+        QVERIFY(!entryExists(devices.source()));
+        QCOMPARE(test::snapshotTree(devices.target()), before);
+        // The link to a directory outside was neither followed by the copy nor by the removal.
+        QCOMPARE(test::snapshotTree(tree.path(QStringLiteral("elsewhere"))), outsideBefore);
+        const struct stat image = lstatOf(devices.target(QStringLiteral("Projects/disk.img")));
+        QCOMPARE(image.st_size, 32 * kMiB);
+        QVERIFY2(image.st_blocks * 512 < kMiB, "the holes were filled in");
+        const QByteArray movedLatin1 =
+            QFile::encodeName(devices.target(QStringLiteral("Projects/odd names/"))) + "caf\xe9";
+        struct stat latin1 {};
+        QVERIFY(::lstat(movedLatin1.constData(), &latin1) == 0 && S_ISDIR(latin1.st_mode));
+        QCOMPARE(lstatOf(devices.target(QStringLiteral("Projects/a/first"))).st_ino,
+                 lstatOf(devices.target(QStringLiteral("Projects/b/deeper/second"))).st_ino);
+    }
+
+    void singleEntriesCrossDevices_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("file") << "file";
+        QTest::newRow("link") << "link";
+        QTest::newRow("fifo") << "fifo";
+    }
+    void singleEntriesCrossDevices()
+    {
+        QFETCH(QString, kind);
+        CrossDevice devices;
+        REQUIRE_VOLUME(devices);
+        if (kind == QLatin1String("file"))
+            ::chmod(QFile::encodeName(devices.tree.file(QStringLiteral("item"), "content")).constData(),
+                    0640);
+        else if (kind == QLatin1String("link"))
+            devices.tree.symlink(QStringLiteral("item"), QStringLiteral("../somewhere"));
+        else
+            devices.tree.fifo(QStringLiteral("item"));
+        stampTimes(devices.source(QStringLiteral("item")));
+        const QStringList before = test::snapshotTree(devices.source(QStringLiteral("item")));
+        const MoveResult result =
+            moveItem(devices.source(QStringLiteral("item")), devices.target(QStringLiteral("item")));
+        QVERIFY(result.copiedAcrossFileSystems && result.sourceFullyRemoved());
+        QVERIFY(!entryExists(devices.source(QStringLiteral("item"))));
+        QCOMPARE(test::snapshotTree(devices.target(QStringLiteral("item"))), before);
+    }
+
+    void specialFilesAreRefused_data()
+    {
+        QTest::addColumn<mode_t>("type");
+        QTest::newRow("socket") << mode_t(S_IFSOCK);
+        QTest::newRow("character device") << mode_t(S_IFCHR);
+    }
+    void specialFilesAreRefused()
+    {
+        QFETCH(mode_t, type);
+        CrossDevice devices;
+        REQUIRE_VOLUME(devices);
+        for (int i = 0; i < 20; ++i)
+            devices.tree.file(QStringLiteral("Projects/d%1/f").arg(i), QByteArray::number(i));
+        const QString special =
+            devices.tree.dir(QStringLiteral("Projects/d7/inner")) + QStringLiteral("/special");
+        if (::mknod(QFile::encodeName(special).constData(), type | 0600, makedev(1, 3)) != 0)
+            QSKIP("this special file cannot be made here");
+        const QStringList before = test::snapshotTree(devices.source());
+
+        const Attempt attempt = attemptMove(devices.source(), devices.target());
+        QCOMPARE(attempt.errorNumber, EOPNOTSUPP);
+        QCOMPARE(attempt.message, errnoText(EOPNOTSUPP) + QStringLiteral(": ") + special);
+        QVERIFY(!entryExists(devices.target()));
+        QCOMPARE(test::snapshotTree(devices.source()), before);
+    }
+
+    void treesHoldingMountsAreRefused_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("expectedError");
+        QTest::newRow("another file system inside") << "tmpfs" << EXDEV;
+        QTest::newRow("bind mount of the same disk inside") << "bind" << EXDEV;
+        QTest::newRow("source is a mount point") << "root" << EBUSY;
+    }
+    void treesHoldingMountsAreRefused()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, expectedError);
+        CrossDevice devices;
+        REQUIRE_VOLUME(devices);
+        devices.tree.file(QStringLiteral("Projects/a.txt"), "a");
+        const QString mountPoint = devices.tree.dir(
+            kind == QLatin1String("root") ? QStringLiteral("Projects") : QStringLiteral("Projects/sub/mnt"));
+        devices.tree.file(QStringLiteral("elsewhere/other.txt"), "other");
+        std::optional<test::TmpfsMount> nested;
+        std::optional<BindMount> bound;
+        if (kind == QLatin1String("bind")) {
+            bound.emplace(devices.tree.path(QStringLiteral("elsewhere")), mountPoint);
+            QVERIFY(bound->isValid());
+        } else {
+            nested.emplace(mountPoint, kMiB);
+            QVERIFY(nested->isValid());
+            test::TestTree(mountPoint).file(QStringLiteral("mounted.txt"), "on the mount");
+        }
+        const QStringList before = test::snapshotTree(devices.source());
+
+        const Attempt attempt = attemptMove(devices.source(), devices.target());
+        QCOMPARE(attempt.errorNumber, expectedError);
+        QVERIFY2(attempt.message.endsWith(mountPoint), qPrintable(attempt.message));
+        QVERIFY(!entryExists(devices.target()));
+        QCOMPARE(test::snapshotTree(devices.source()), before);
+    }
+
+    void fullDestinationLeavesNoTrace()
+    {
+        CrossDevice devices(kMiB);
+        REQUIRE_VOLUME(devices);
+        for (int i = 0; i < 4; ++i)
+            devices.tree.fileOfSize(QStringLiteral("Projects/part%1/data.bin").arg(i), kMiB / 2);
+        devices.tree.symlink(QStringLiteral("Projects/link"), QStringLiteral("part0"));
+        const QStringList before = test::snapshotTree(devices.source());
+
+        const Attempt attempt = attemptMove(devices.source(), devices.target());
+        QCOMPARE(attempt.errorNumber, ENOSPC);
+        QVERIFY2(attempt.message.contains(devices.target()), qPrintable(attempt.message));
+        QVERIFY(isEmptyDirectory(devices.volume.mountPoint()));
+        QCOMPARE(test::snapshotTree(devices.source()), before);
+    }
+
+    void unreadableFileLeavesNoTrace()
+    {
+        CrossDevice devices;
+        REQUIRE_VOLUME(devices);
+        devices.tree.file(QStringLiteral("Projects/a.txt"), "a");
+        const QString secret = devices.tree.file(QStringLiteral("Projects/inner/secret.txt"), "s");
+        devices.tree.file(QStringLiteral("Projects/z/c.txt"), "c");
+        ::chmod(QFile::encodeName(secret).constData(), 0000);
+        const QStringList before = prepareForNobody(devices);
+
+        const test::ChildOutcome child = test::runInChild(
+            [&](QByteArray& output) {
+                const Attempt attempt =
+                    attemptMove(devices.source(), devices.target(QStringLiteral("inbox/Projects")));
+                output = attempt.message.toUtf8();
+                return attempt.errorNumber;
+            },
+            true);
+        QCOMPARE(child.exitCode, EACCES);
+        QCOMPARE(QString::fromUtf8(child.output), errnoText(EACCES) + QStringLiteral(": ") + secret);
+        QVERIFY(isEmptyDirectory(devices.target(QStringLiteral("inbox"))));
+        QCOMPARE(test::snapshotTree(devices.source()), before);
+    }
+
+    void sourceLeftoversAreReportedNotRolledBack()
+    {
+        CrossDevice devices;
+        REQUIRE_VOLUME(devices);
+        devices.tree.file(QStringLiteral("Projects/a.txt"), "a");
+        devices.tree.file(QStringLiteral("Projects/open/b.txt"), "b");
+        devices.tree.file(QStringLiteral("Projects/locked/x.txt"), "x");
+        devices.tree.file(QStringLiteral("Projects/locked/y.txt"), "y");
+        const QString locked = devices.source(QStringLiteral("Projects/locked"));
+        ::chmod(QFile::encodeName(locked).constData(), 0555);
+        const QStringList before = prepareForNobody(devices);
+        const QString target = devices.target(QStringLiteral("inbox/Projects"));
+
+        const test::ChildOutcome child = test::runInChild(
+            [&](QByteArray& output) {
+                const Attempt attempt = attemptMove(devices.source(), target);
+                if (attempt.errorNumber != 0)
+                    return attempt.errorNumber;
+                const MoveResult& result = attempt.result;
+                output = result.leftoverPaths.join(QLatin1Char('\n')).toUtf8();
+                return result.leftoverError ? 100 + result.leftoverError->errorNumber() : 1;
+            },
+            true);
+        QCOMPARE(child.exitCode, 100 + EACCES);
+        QCOMPARE(QString::fromUtf8(child.output), locked);
+        QCOMPARE(test::snapshotTree(target), before);
+        QVERIFY(!entryExists(devices.source(QStringLiteral("Projects/a.txt"))));
+        QVERIFY(!entryExists(devices.source(QStringLiteral("Projects/open"))));
+        QCOMPARE(devices.tree.read(QStringLiteral("Projects/locked/x.txt")), QByteArray("x"));
+    }
+
+private:
+    // Hands the source and an "inbox" on the volume to the unprivileged user; answers the source's
+    // snapshot as that user will see it.
+    static QStringList prepareForNobody(CrossDevice& devices)
+    {
+        ::chmod(QFile::encodeName(devices.home.root()).constData(), 0755);
+        chownTree(devices.tree.root(), test::nobodyUid(), test::nobodyGid());
+        const QString inbox = test::TestTree(devices.volume.mountPoint()).dir(QStringLiteral("inbox"));
+        ::chown(QFile::encodeName(inbox).constData(), test::nobodyUid(), test::nobodyGid());
+        return test::snapshotTree(devices.source());
+    }
+};
+
+QTEST_GUILESS_MAIN(FileMoveTest)
+#include "tst_filemove.moc"

@@ -1,0 +1,163 @@
+#include "model/LinkMapping.h"
+#include "model/MigrationTask.h"
+#include "store/HistoryStores.h"
+#include "store/JSONLStore.h"
+#include "support/TestHome.h"
+#include "support/TestTree.h"
+
+#include <QtTest>
+#include <thread>
+
+using namespace orvalink;
+
+namespace {
+
+LinkMapping mapping(const QString& source)
+{
+    const QDateTime now = QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC);
+    return LinkMapping{
+        QUuid::createUuid(), source, source + QStringLiteral("-target"), "u", "unknown", now, now};
+}
+
+QByteArray line(const LinkMapping& record)
+{
+    return json::compact(record.toJson()) + '\n';
+}
+
+} // namespace
+
+class JSONLStoreTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void missingFileReadsEmptyAndCreatesNothing()
+    {
+        test::TestHome home;
+        const QString file = home.path(QStringLiteral("none/mappings.jsonl"));
+        QVERIFY(JSONLStore::loadAll<LinkMapping>(file).isEmpty());
+        QVERIFY(!QFileInfo::exists(home.path(QStringLiteral("none"))));
+    }
+
+    void badLinesCostOnlyThemselves()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        const LinkMapping a = mapping("/a");
+        const LinkMapping b = mapping("/b");
+        const LinkMapping c = mapping("/c");
+        const QByteArray content = line(a) + "\n   \n{not json}\n" + "{\"x\":1}{\"y\":2}\n" +
+                                   "{\"sourcePath\":\"\xff\xfe\"}\n" + line(b) + json::compact(c.toJson());
+        const QString file = tree.file(QStringLiteral("m.jsonl"), content);
+        QCOMPARE(JSONLStore::loadAll<LinkMapping>(file), (QList<LinkMapping>{a, b, c}));
+    }
+
+    void invalidUtf8LineDoesNotEmptyTheHistory()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        const LinkMapping a = mapping("/a");
+        // A whole record whose path bytes are not UTF-8.
+        QByteArray broken = line(mapping("/a-b"));
+        broken.replace("a-b", "a\xc3"
+                              "b");
+        const QString file = tree.file(QStringLiteral("m.jsonl"), line(a) + "/\xc3\x28 bad\n" + broken);
+        QCOMPARE(JSONLStore::loadAll<LinkMapping>(file), QList<LinkMapping>{a});
+    }
+
+    void appendCreatesScopeFolderAndKeepsOrder()
+    {
+        test::TestHome home;
+        const QString file = home.path(QStringLiteral("history/acct/mappings.jsonl"));
+        const LinkMapping a = mapping("/a");
+        const LinkMapping b = mapping("/b");
+        JSONLStore::append(a, file);
+        QCOMPARE(test::TestTree(home.root()).read(QStringLiteral("history/acct/mappings.jsonl")).count('\n'),
+                 1);
+        JSONLStore::append(b, file);
+        const QByteArray content =
+            test::TestTree(home.root()).read(QStringLiteral("history/acct/mappings.jsonl"));
+        QVERIFY(content.endsWith('\n'));
+        QCOMPARE(JSONLStore::loadAll<LinkMapping>(file), (QList<LinkMapping>{a, b}));
+    }
+
+    void appendAfterCutLineKeepsNewRecord()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        const LinkMapping a = mapping("/a");
+        const QByteArray whole = line(a);
+        const QString file = tree.file(QStringLiteral("m.jsonl"), whole + whole.left(20));
+        const LinkMapping b = mapping("/b");
+        JSONLStore::append(b, file);
+        QCOMPARE(JSONLStore::loadAll<LinkMapping>(file), (QList<LinkMapping>{a, b}));
+    }
+
+    void writeAllOfEmptyListLeavesEmptyFile()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        const QString file = tree.file(QStringLiteral("m.jsonl"), line(mapping("/a")));
+        JSONLStore::writeAll(QList<LinkMapping>{}, file);
+        QVERIFY(QFileInfo::exists(file));
+        QCOMPARE(QFileInfo(file).size(), 0);
+        QVERIFY(JSONLStore::loadAll<LinkMapping>(file).isEmpty());
+    }
+
+    void removeWhereKeepsUndecodableLines()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        const LinkMapping a = mapping("/a");
+        const LinkMapping b = mapping("/b");
+        const QByteArray future = R"({"id":"X","kind":"from a newer version"})";
+        const QString file = tree.file(QStringLiteral("m.jsonl"), line(a) + future + "\n" + line(b));
+        const qsizetype removed =
+            JSONLStore::removeWhere<LinkMapping>(file, [&](const LinkMapping& m) { return m.id == a.id; });
+        QCOMPARE(removed, qsizetype(1));
+        QCOMPARE(tree.read(QStringLiteral("m.jsonl")), future + "\n" + line(b));
+    }
+
+    void concurrentAppendsAndRewritesLoseNothing()
+    {
+        test::TestHome home;
+        const QString file = home.path(QStringLiteral("history/guest/mappings.jsonl"));
+        const int appends = 200;
+        QList<LinkMapping> doomed;
+        for (int i = 0; i < 50; ++i) {
+            doomed.append(mapping(QStringLiteral("/doomed/%1").arg(i)));
+            JSONLStore::append(doomed.last(), file);
+        }
+        std::thread appender([&] {
+            for (int i = 0; i < appends; ++i)
+                JSONLStore::append(mapping(QStringLiteral("/kept/%1").arg(i)), file);
+        });
+        std::thread rewriter([&] {
+            for (const LinkMapping& victim : doomed)
+                JSONLStore::removeWhere<LinkMapping>(file,
+                                                     [&](const LinkMapping& m) { return m.id == victim.id; });
+        });
+        appender.join();
+        rewriter.join();
+        const QList<LinkMapping> left = JSONLStore::loadAll<LinkMapping>(file);
+        QCOMPARE(left.size(), appends);
+        for (int i = 0; i < appends; ++i)
+            QCOMPARE(left.at(i).sourcePath, QStringLiteral("/kept/%1").arg(i));
+    }
+
+    void scopeHoldersNameTheFolders()
+    {
+        test::TestHome home;
+        TaskStore tasks;
+        MappingStore mappings;
+        QCOMPARE(tasks.filePath(), home.appSupport() + QStringLiteral("/history/guest/tasks.jsonl"));
+        QCOMPARE(mappings.filePath(), home.appSupport() + QStringLiteral("/history/guest/mappings.jsonl"));
+        JSONLStore::append(mapping("/guest-only"), mappings.filePath());
+        mappings.setScope(LocalHistoryScope::account(QStringLiteral("me@x.io")));
+        QCOMPARE(mappings.filePath(), home.appSupport() + QStringLiteral("/history/me_x_io/mappings.jsonl"));
+        QVERIFY(JSONLStore::loadAll<LinkMapping>(mappings.filePath()).isEmpty());
+        QCOMPARE(JSONLStore::loadAll<LinkMapping>(mappings.filePath(LocalHistoryScope::guest())).size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(JSONLStoreTest)
+#include "tst_jsonlstore.moc"

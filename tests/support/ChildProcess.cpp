@@ -1,0 +1,79 @@
+#include "support/ChildProcess.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace orvalink::test {
+
+uid_t nobodyUid()
+{
+    const passwd* entry = ::getpwnam("nobody");
+    return entry ? entry->pw_uid : 65534;
+}
+
+gid_t nobodyGid()
+{
+    const group* entry = ::getgrnam("nogroup");
+    return entry ? entry->gr_gid : 65534;
+}
+
+ChildOutcome runInChild(const std::function<int(QByteArray& output)>& work, bool asNobody)
+{
+    // Looked up before the fork: name service lookups are not for a forked child.
+    const uid_t uid = nobodyUid();
+    const gid_t gid = nobodyGid();
+    int channel[2];
+    if (::pipe2(channel, O_CLOEXEC) != 0)
+        return {};
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        ::close(channel[0]);
+        ::close(channel[1]);
+        return {};
+    }
+    if (pid == 0) {
+        ::close(channel[0]);
+        if (asNobody && (::setgroups(0, nullptr) != 0 || ::setresgid(gid, gid, gid) != 0 ||
+                         ::setresuid(uid, uid, uid) != 0))
+            ::_exit(125);
+        int code = 126;
+        QByteArray output;
+        try {
+            code = work(output);
+        } catch (...) {
+            code = 126;
+        }
+        for (qsizetype done = 0; done < output.size();) {
+            const ssize_t written =
+                ::write(channel[1], output.constData() + done, size_t(output.size() - done));
+            if (written <= 0)
+                break;
+            done += written;
+        }
+        ::_exit(code);
+    }
+    ::close(channel[1]);
+    ChildOutcome outcome;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(channel[0], buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        outcome.output.append(buffer, got);
+    }
+    ::close(channel[0]);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status))
+        outcome.exitCode = WEXITSTATUS(status);
+    return outcome;
+}
+
+} // namespace orvalink::test

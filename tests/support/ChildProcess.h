@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <functional>
+#include <sys/types.h>
+
+namespace orvalink::test {
+
+// What a child process ended with.
+struct ChildOutcome {
+    int exitCode = -1; // -1 when it did not exit normally
+    QByteArray output; // what `work` put into its output argument
+};
+
+// Runs `work` in a forked child and waits for it. With `asNobody` the child first drops to the
+// unprivileged user nobody:nogroup (no supplementary groups), so permission checks apply even when
+// the tests run as root. The child's exit code is what `work` returns (125 when dropping failed,
+// 126 when `work` threw).
+ChildOutcome runInChild(const std::function<int(QByteArray& output)>& work, bool asNobody);
+
+// The user and group ids the unprivileged child runs as.
+uid_t nobodyUid();
+gid_t nobodyGid();
+
+} // namespace orvalink::test

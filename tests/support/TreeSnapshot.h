@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace orvalink::test {
+
+// Describes the tree at `root` one line per entry, sorted by path: kind, mode, owner, modification
+// time to the nanosecond, and the content (a hash and size for files, the text for links). Entries
+// of a hard-linked group name the first member. Two trees are identical for a move when their
+// snapshots are equal. Links are never followed; access times are left out (reading changes them).
+QStringList snapshotTree(const QString& root);
+
+} // namespace orvalink::test

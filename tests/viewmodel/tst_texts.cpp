@@ -1,0 +1,310 @@
+#include "support/TestHome.h"
+#include "viewmodel/BrowsingTexts.h"
+#include "viewmodel/Localizer.h"
+#include "viewmodel/PresentationPrivacy.h"
+
+#include <QtTest>
+#include <ctime>
+
+using namespace orvalink;
+
+Q_DECLARE_METATYPE(orvalink::UILanguage)
+
+namespace {
+
+// Home /home/alice on a system that mounts volumes below /media/alice.
+PresentationPrivacy privacy(bool enabled, UILanguage language = UILanguage::english)
+{
+    return PresentationPrivacy(enabled, PrivacyLocations::of("/home/alice", "/media/alice"),
+                               Localizer(language));
+}
+
+} // namespace
+
+class TextsTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void localized_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QString>("zh");
+        QTest::addColumn<QString>("en");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("chinese") << UILanguage::chinese << "中"
+                                 << "en"
+                                 << "中";
+        QTest::newRow("english") << UILanguage::english << "中"
+                                 << "en"
+                                 << "en";
+        QTest::newRow("bilingual") << UILanguage::bilingual << "中"
+                                   << "en"
+                                   << "中 en";
+        QTest::newRow("english, empty english") << UILanguage::english << "中"
+                                                << ""
+                                                << "";
+        QTest::newRow("bilingual, empty chinese") << UILanguage::bilingual << ""
+                                                  << "en"
+                                                  << " en";
+        QTest::newRow("nothing trimmed") << UILanguage::bilingual << " a "
+                                         << " b "
+                                         << " a   b ";
+    }
+
+    void localized()
+    {
+        QFETCH(UILanguage, language);
+        QFETCH(QString, zh);
+        QFETCH(QString, en);
+        QTEST(Localizer(language).localized(zh, en), "result");
+    }
+
+    void locationsOfTheLinuxLayout()
+    {
+        const PrivacyLocations locations = PrivacyLocations::of("/home/alice/", "/media/alice");
+        QCOMPARE(locations.homeDirectory, QStringLiteral("/home/alice"));
+        QCOMPARE(locations.usersDirectory, std::optional<QString>("/home"));
+        QCOMPARE(locations.userFolderParents(), QStringList({"/home", "/Users"}));
+        QCOMPARE(locations.volumeParents(), QStringList({"/media/alice", "/Volumes"}));
+        // root's home has no folder of home folders.
+        QCOMPARE(PrivacyLocations::of("/root", "/media").usersDirectory, std::nullopt);
+    }
+
+    void displayPath_data()
+    {
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("off: trimmed, not standardized") << false << " /home/alice/./x/ \n"
+                                                        << "/home/alice/./x/";
+        QTest::newRow("on: relative path unchanged") << true << "docs/a"
+                                                     << "docs/a";
+        QTest::newRow("on: tilde path unchanged") << true << "~/docs"
+                                                  << "~/docs";
+        QTest::newRow("on: blank") << true << "  "
+                                   << "";
+        QTest::newRow("home with slash") << true << "/home/alice/"
+                                         << "~";
+        QTest::newRow("inside home, standardized") << true << "/home/alice/Documents/../Desktop"
+                                                   << "~/Desktop";
+        QTest::newRow("another user") << true << "/home/bob/Movies"
+                                      << "/home/demo/Movies";
+        QTest::newRow("sibling of home sharing its prefix") << true << "/home/alice2/x"
+                                                            << "/home/demo/x";
+        QTest::newRow("volume") << true << "/media/alice/Backup/Moved"
+                                << "/media/alice/ExternalDisk/Moved";
+        QTest::newRow("volumes folder alone") << true << "/media/alice"
+                                              << "/media/alice";
+        QTest::newRow("macOS user folder") << true << "/Users/bob/Movies"
+                                           << "/Users/demo/Movies";
+        QTest::newRow("macOS volume") << true << "/Volumes/Backup/Moved"
+                                      << "/Volumes/ExternalDisk/Moved";
+        QTest::newRow("macOS volumes alone") << true << "/Volumes"
+                                             << "/Volumes";
+        QTest::newRow("elsewhere") << true << "/usr/share/applications/x"
+                                   << "/usr/share/applications/x";
+    }
+
+    void displayPath()
+    {
+        QFETCH(bool, enabled);
+        QFETCH(QString, path);
+        QTEST(privacy(enabled).displayPath(path), "shown");
+    }
+
+    void displayName_data()
+    {
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("shown");
+        const auto en = UILanguage::english;
+        QTest::newRow("root, off") << false << en << "/"
+                                   << "/";
+        QTest::newRow("root, on") << true << en << "/"
+                                  << "/";
+        QTest::newRow("off: last component") << false << en << "/home/bob/"
+                                             << "bob";
+        QTest::newRow("home") << true << en << "/home/alice"
+                              << "~";
+        QTest::newRow("other user") << true << en << "/home/bob"
+                                    << "demo";
+        QTest::newRow("volume root") << true << en << "/media/alice/Backup"
+                                     << "External Disk";
+        QTest::newRow("volume root in chinese")
+            << true << UILanguage::chinese << "/media/alice/Backup" << QStringLiteral("外置盘");
+        QTest::newRow("inside home") << true << en << "/home/alice/Documents"
+                                     << "Documents";
+        QTest::newRow("inside a volume") << true << en << "/media/alice/Backup/Moved"
+                                         << "Moved";
+        QTest::newRow("macOS user") << true << en << "/Users/bob"
+                                    << "demo";
+        QTest::newRow("macOS volume") << true << en << "/Volumes/Backup"
+                                      << "External Disk";
+    }
+
+    void displayName()
+    {
+        QFETCH(bool, enabled);
+        QFETCH(UILanguage, language);
+        QFETCH(QString, path);
+        QTEST(privacy(enabled, language).displayName(path), "shown");
+    }
+
+    void displayVolumeName()
+    {
+        VolumeInfo volume;
+        volume.name = QStringLiteral("Backup");
+        QCOMPARE(privacy(false).displayVolumeName(volume, 2), QStringLiteral("Backup"));
+        QCOMPARE(privacy(true).displayVolumeName(volume, 2), QStringLiteral("External Disk 2"));
+        QCOMPARE(privacy(true, UILanguage::chinese).displayVolumeName(volume, 2), QStringLiteral("外置盘 2"));
+        QCOMPARE(privacy(true, UILanguage::bilingual).displayVolumeName(volume, 1),
+                 QStringLiteral("外置盘 1 External Disk 1"));
+    }
+
+    void displayEmail_data()
+    {
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QString>("email");
+        QTest::addColumn<QString>("shown");
+        const QString placeholder = PresentationPrivacy::placeholderEmail();
+        QTest::newRow("off: trimmed") << false << " Alice@Example.com "
+                                      << "Alice@Example.com";
+        QTest::newRow("two labels") << true << "alice@example.com"
+                                    << "al***@e***.com";
+        QTest::newRow("three labels keep the last two") << true << "bob@mail.example.co"
+                                                        << "bo***@m***.example.co";
+        QTest::newRow("one-character local part") << true << "a@example.com"
+                                                  << "a***@e***.com";
+        QTest::newRow("domain without a dot") << true << "alice@localhost"
+                                              << "al***@l***";
+        QTest::newRow("no at sign") << true << "alice" << placeholder;
+        QTest::newRow("at sign first") << true << "@example.com" << placeholder;
+        QTest::newRow("at sign last") << true << "alice@" << placeholder;
+        QTest::newRow("blank") << true << "   "
+                               << "";
+        QTest::newRow("further at signs stay in the domain") << true << "al@b@c.d"
+                                                             << "al***@b***.d";
+    }
+
+    void displayEmail()
+    {
+        QFETCH(bool, enabled);
+        QFETCH(QString, email);
+        QTEST(privacy(enabled).displayEmail(email), "shown");
+    }
+
+    void placeholderIsReservedAndNotRoutable()
+    {
+        QVERIFY(PresentationPrivacy::placeholderEmail().endsWith(QLatin1String(".invalid")));
+    }
+
+    void sanitized_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("everything at once")
+            << "Moving /home/alice/Data to /media/alice/Backup/x failed for /home/bob/y, tell "
+               "alice@example.com"
+            << "Moving ~/Data to /media/alice/ExternalDisk/x failed for /home/demo/y, tell al***@e***.com";
+        QTest::newRow("home only at a component boundary")
+            << "/home/alice2/a and /home/alice.bak and /home/alice"
+            << "/home/demo/a and /home/demo and ~";
+        QTest::newRow("home before punctuation") << "(/home/alice). '/home/alice/x'."
+                                                 << "(~). '~/x'.";
+        QTest::newRow("macOS spellings") << "/Users/carol/x on /Volumes/Disk 2/y"
+                                         << "/Users/demo/x on /Volumes/ExternalDisk 2/y";
+        QTest::newRow("two addresses") << "a.b@x.org, C@Y.ORG"
+                                       << "a.***@x***.org, C***@Y***.ORG";
+        QTest::newRow("nothing personal") << "Disk full"
+                                          << "Disk full";
+    }
+
+    void sanitized()
+    {
+        QFETCH(QString, text);
+        QTEST(privacy(true).sanitizedForPresentation(text), "shown");
+        QCOMPARE(privacy(false).sanitizedForPresentation(text), text);
+    }
+
+    void nestedVolumesFolderIsMaskedAsVolumes()
+    {
+        // A volumes folder inside the folder of home folders: a volume is shown as a volume.
+        const PresentationPrivacy nested(true, PrivacyLocations::of("/srv/home/alice", "/srv/home/volumes"),
+                                         Localizer(UILanguage::english));
+        QCOMPARE(nested.displayPath("/srv/home/volumes/Disk/a"),
+                 QStringLiteral("/srv/home/volumes/ExternalDisk/a"));
+        QCOMPARE(nested.sanitizedForPresentation("at /srv/home/volumes/Disk/a"),
+                 QStringLiteral("at /srv/home/volumes/ExternalDisk/a"));
+        QCOMPARE(nested.displayName("/srv/home/volumes/Disk"), QStringLiteral("External Disk"));
+    }
+
+    void rootHomeIsNotTurnedIntoTildes()
+    {
+        const PresentationPrivacy rootless(true, PrivacyLocations::of("/", "/media"),
+                                           Localizer(UILanguage::english));
+        QCOMPARE(rootless.sanitizedForPresentation("/etc/x"), QStringLiteral("/etc/x"));
+    }
+
+    void currentLocationsComeFromTheEnvironment()
+    {
+        test::TestHome home;
+        QVERIFY(home.isValid());
+        const PrivacyLocations locations = PrivacyLocations::current();
+        QCOMPARE(locations.homeDirectory, home.home());
+        QCOMPARE(locations.usersDirectory, std::optional<QString>(home.root()));
+        QCOMPARE(locations.volumesDirectory, home.volumes());
+    }
+
+    void containersNotice()
+    {
+        const Localizer english(UILanguage::english);
+        const QString notice =
+            QStringLiteral("This directory is not recommended for migration. Only move deep "
+                           "large-data folders inside app containers, not the container root.");
+        QCOMPARE(
+            currentDirectoryContainersNoticeText("/home/alice/Library/Containers/", "/home/alice", english),
+            std::optional<QString>(notice));
+        QCOMPARE(
+            currentDirectoryContainersNoticeText("/home/alice/Library/Containers/x", "/home/alice", english),
+            std::nullopt);
+        QCOMPARE(currentDirectoryContainersNoticeText("/home/alice/Library", "/home/alice", english),
+                 std::nullopt);
+        QVERIFY(currentDirectoryContainersNoticeText("/home/alice/Library/Containers", "/home/alice",
+                                                     Localizer(UILanguage::chinese))
+                    ->startsWith(QStringLiteral("该目录不建议迁移。")));
+    }
+
+    void pathActionTexts()
+    {
+        QCOMPARE(pathCopiedText(Localizer(UILanguage::bilingual)),
+                 QStringLiteral("已复制路径。 Path copied."));
+        QCOMPARE(revealTargetPath("  "), std::nullopt);
+        QCOMPARE(revealTargetPath(" /home/alice/./a/../b/ "), std::optional<QString>("/home/alice/b"));
+        QCOMPARE(pathDoesNotExistText(Localizer(UILanguage::chinese), "/x/y"),
+                 QStringLiteral("路径不存在：/x/y"));
+        QCOMPARE(pathDoesNotExistText(Localizer(UILanguage::english), "/x/y"),
+                 QStringLiteral("Path does not exist: /x/y"));
+    }
+
+    void dateFollowsTheLocaleWithSeconds()
+    {
+        const bool hadZone = qEnvironmentVariableIsSet("TZ");
+        const QByteArray savedZone = qgetenv("TZ");
+        qputenv("TZ", "UTC");
+        tzset();
+        const QDateTime date(QDate(2024, 1, 2), QTime(15, 4, 5), Qt::UTC);
+        const QString us = formatDate(date, QLocale(QLocale::English, QLocale::UnitedStates));
+        const QString german = formatDate(date, QLocale(QLocale::German, QLocale::Germany));
+        if (hadZone)
+            qputenv("TZ", savedZone);
+        else
+            qunsetenv("TZ");
+        tzset();
+        QCOMPARE(us, QStringLiteral("1/2/24, 3:04:05\u202fPM").replace(QChar(0x202f), QStringLiteral(" ")));
+        QCOMPARE(german, QStringLiteral("02.01.24, 15:04:05"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TextsTest)
+#include "tst_texts.moc"
