@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace orvalink::test {
@@ -25,8 +27,10 @@ BindMount::~BindMount()
 }
 
 EngineFixture::EngineFixture(Volume volume, qint64 volumeBytes)
-    : tree(home.home()), log(AppPaths::logsFile()), runner(std::make_shared<ShellRunner>()),
-      privileged(runner)
+    : tree(home.home()),
+      volumes(platform::DeviceDirectories{home.path("devices/by-uuid"), home.path("devices/udev"),
+                                          home.path("devices/block")}),
+      log(AppPaths::logsFile()), runner(std::make_shared<ShellRunner>()), privileged(runner)
 {
     if (volume == Volume::tmpfs) {
         tmpfs = std::make_unique<TmpfsMount>(volumePath(), volumeBytes);
@@ -84,6 +88,15 @@ QList<LinkMapping> EngineFixture::mappings() const
 QList<LogEntry> EngineFixture::logEntries() const
 {
     return log.loadRecent(1000);
+}
+
+void EngineFixture::setVolumeUUID(const QString& mountPoint, const QString& uuid)
+{
+    struct stat info {};
+    ::stat(QFile::encodeName(mountPoint).constData(), &info);
+    TestTree(home.path("devices/udev"))
+        .file(QStringLiteral("b%1:%2").arg(major(info.st_dev)).arg(minor(info.st_dev)),
+              "E:ID_FS_UUID=" + uuid.toUtf8() + "\n");
 }
 
 QStringList EngineFixture::reservedSiblings(const QString& path, const QString& suffix) const

@@ -68,6 +68,9 @@ public:
     QList<MigrationTask> tasks() const;
     QList<LinkMapping> mappings() const;
     QList<LogEntry> logEntries() const;
+    // Gives the file system mounted at `mountPoint` the UUID `uuid` in the fake udev database.
+    void setVolumeUUID(const QString& mountPoint, const QString& uuid);
+
     // Hidden reserved siblings of `path` with the given name part ("staging", "rollback-conflict").
     QStringList reservedSiblings(const QString& path, const QString& suffix) const;
 
@@ -77,6 +80,8 @@ public:
     std::unique_ptr<BindMount> bind;
     ScanService scan{1};
     PathMappingService pathMapping;
+    // Reads device facts from fake folders below the home: a volume has a UUID only when a test
+    // writes one with setVolumeUUID().
     VolumeService volumes;
     ActiveProcessService processes{{std::chrono::milliseconds(1500), std::chrono::milliseconds(50)}};
     MappingStore mappingStore;
