@@ -4,9 +4,11 @@
 #include "EngineFixture.h"
 #include "platform/EntryStatus.h"
 #include "platform/TreeRemoval.h"
+#include "support/TmpfsMount.h"
 #include "support/TreeSnapshot.h"
 
 #include <QElapsedTimer>
+#include <QMap>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -51,7 +53,10 @@ private Q_SLOTS:
         EngineFixture fx;
         if (const auto reason = fx.skipReason())
             QSKIP(qPrintable(*reason));
-        test::TestTree golden(fx.home.path("golden/Projects"));
+        // Source and copies live on a tmpfs of their own, so that setting up each round is cheap.
+        test::TmpfsMount work(fx.tree.path("work"), 64 * 1024 * 1024);
+        QVERIFY2(work.isValid(), qPrintable(work.skipReason()));
+        test::TestTree golden(fx.tree.path("work/golden/Projects"));
         for (int d = 0; d < 4; ++d) {
             for (int f = 0; f < 40; ++f)
                 golden.fileOfSize(QStringLiteral("dir%1/file%2.bin").arg(d).arg(f), 8 * 1024 + d * 100 + f);
@@ -60,7 +65,7 @@ private Q_SLOTS:
         golden.fileOfSize("large/two.bin", 2 * 1024 * 1024 + 17);
         golden.symlink("dir0/up", "../large/one.bin");
         const QStringList whole = test::snapshotTree(golden.root());
-        const QString source = fx.tree.path("Projects");
+        const QString source = fx.tree.path("work/Projects");
 
         const auto reset = [&] {
             clearPlaces(fx, source);
@@ -94,10 +99,19 @@ private Q_SLOTS:
         budget.start();
         int kills = 0;
         int finishedFirst = 0;
+        QMap<QString, int> foundAt; // where the whole tree stood after each kill
+        // Kill moments are drawn from the length of a run, which follows the runs that finish.
+        qint64 typicalRunMs = fullRunMs;
         while (kills < kWantedKills && budget.elapsed() < kTimeBudgetMs) {
             reset();
-            const int delay = QRandomGenerator::global()->bounded(int(fullRunMs) + 2);
-            runOnce(delay, nullptr) ? ++finishedFirst : ++kills;
+            const int delay = QRandomGenerator::global()->bounded(int(typicalRunMs) + 1);
+            qint64 took = 0;
+            if (runOnce(delay, &took)) {
+                ++finishedFirst;
+                typicalRunMs = (typicalRunMs + took) / 2;
+            } else {
+                ++kills;
+            }
             QStringList wholePlaces;
             for (const QString& place : placesOf(fx, source)) {
                 if (test::snapshotTree(place) == whole)
@@ -107,10 +121,15 @@ private Q_SLOTS:
                      qPrintable(QStringLiteral("no whole copy after a kill at %1 ms; places: %2")
                                     .arg(delay)
                                     .arg(placesOf(fx, source).join(", "))));
+            const QString& place = wholePlaces.constFirst();
+            ++foundAt[place == source                ? QStringLiteral("source")
+                      : place == fx.targetOf(source) ? QStringLiteral("target")
+                                                     : QStringLiteral("staging")];
         }
         qInfo("killed %d migrations at random moments (%d finished before their kill; a full run takes %lld "
-              "ms)",
-              kills, finishedFirst, fullRunMs);
+              "ms); whole tree found at the source %d, staging %d, target %d times",
+              kills, finishedFirst, fullRunMs, foundAt.value("source"), foundAt.value("staging"),
+              foundAt.value("target"));
         QVERIFY2(kills >= 50, qPrintable(QStringLiteral("only %1 kills within the time budget").arg(kills)));
         clearPlaces(fx, source);
     }
