@@ -1,10 +1,7 @@
 #include "ShellRunners.h"
 
-#include <QFile>
 #include <cerrno>
 #include <fcntl.h>
-#include <grp.h>
-#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
