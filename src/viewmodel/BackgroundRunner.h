@@ -73,6 +73,10 @@ private:
 //
 // The work may use only what it was given: copied values and objects that outlive it (the owner
 // destroys the runner, which waits for running work, before the services the work uses).
+//
+// Callers take the task first and await it in a statement of its own
+// (`auto work = runner.run(...); auto value = co_await std::move(work);`): GCC 12 destroys a lambda
+// written inside a co_await expression twice, which releases its captures twice.
 class BackgroundRunner {
 public:
     static constexpr int kMaximumThreads = 64;
@@ -83,29 +87,40 @@ public:
     BackgroundRunner& operator=(const BackgroundRunner&) = delete;
 
     // The throwing form: never throws to the caller; the outcome carries the worker's exception.
+    // The work is handed to the pool before this returns.
     template <typename Fn> QCoro::Task<BackgroundResult<std::invoke_result_t<Fn&>>> runCatching(Fn work)
     {
         using Result = BackgroundResult<std::invoke_result_t<Fn&>>;
-        QFuture<Result> future =
-            QtConcurrent::run(&m_pool, [work = std::move(work)]() mutable { return Result::capture(work); });
-        co_return co_await future;
+        return outcomeOf(
+            QtConcurrent::run(&m_pool, [work = std::move(work)]() mutable { return Result::capture(work); }));
     }
 
     // The plain form, for work that is not expected to throw: its value; should it throw after
     // all, the exception is rethrown here, on the main thread.
     template <typename Fn> QCoro::Task<std::invoke_result_t<Fn&>> run(Fn work)
     {
-        auto result = co_await runCatching(std::move(work));
-        if constexpr (std::is_void_v<std::invoke_result_t<Fn&>>)
-            result.takeValue();
-        else
-            co_return result.takeValue();
+        return valueOf(runCatching(std::move(work)));
     }
 
     // Blocks until every piece of work has finished.
     void waitForDone();
 
 private:
+    // Coroutines that take only the future or task, so the work itself never lives in a coroutine
+    // frame.
+    template <typename Result> static QCoro::Task<Result> outcomeOf(QFuture<Result> future)
+    {
+        co_return co_await future;
+    }
+    template <typename T> static QCoro::Task<T> valueOf(QCoro::Task<BackgroundResult<T>> outcome)
+    {
+        auto result = co_await std::move(outcome);
+        if constexpr (std::is_void_v<T>)
+            result.takeValue();
+        else
+            co_return result.takeValue();
+    }
+
     QThreadPool m_pool;
 };
 

@@ -14,7 +14,8 @@ namespace {
 
 QCoro::Task<QString> failingWork(BackgroundRunner& runner)
 {
-    auto result = co_await runner.runCatching([]() -> int { throw OrvalinkError::sourceNotFound("/gone"); });
+    auto work = runner.runCatching([]() -> int { throw OrvalinkError::sourceNotFound("/gone"); });
+    auto result = co_await std::move(work);
     if (result.succeeded())
         co_return QStringLiteral("succeeded");
     try {
@@ -27,34 +28,39 @@ QCoro::Task<QString> failingWork(BackgroundRunner& runner)
 
 QCoro::Task<QThread*> threadOfWork(BackgroundRunner& runner)
 {
-    co_return co_await runner.run([] { return QThread::currentThread(); });
+    auto work = runner.run([] { return QThread::currentThread(); });
+    co_return co_await std::move(work);
 }
 
 QCoro::Task<QThread*> threadAfterAwait(BackgroundRunner& runner)
 {
-    co_await runner.run([] { return 0; });
+    auto work = runner.run([] { return 0; });
+    co_await std::move(work);
     co_return QThread::currentThread();
 }
 
 QCoro::Task<> recordWhenDone(BackgroundRunner& runner, QSemaphore* gate, QString name, QStringList* order)
 {
-    co_await runner.run([gate] { gate->acquire(); });
+    auto work = runner.run([gate] { gate->acquire(); });
+    co_await std::move(work);
     order->append(name);
 }
 
 QCoro::Task<bool> flagAfterWrite(BackgroundRunner& runner, std::atomic<bool>* flag)
 {
-    co_await runner.run([flag] {
+    auto work = runner.run([flag] {
         QThread::msleep(20);
         flag->store(true);
     });
+    co_await std::move(work);
     co_return flag->load();
 }
 
 QCoro::Task<bool> plainFormRethrows(BackgroundRunner& runner)
 {
     try {
-        co_await runner.run([] { throw OrvalinkError::verifyFailed("/x"); });
+        auto work = runner.run([] { throw OrvalinkError::verifyFailed("/x"); });
+        co_await std::move(work);
     } catch (const OrvalinkError& error) {
         co_return error.errorCase() == OrvalinkError::Case::verifyFailed;
     }
