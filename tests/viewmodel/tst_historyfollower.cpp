@@ -10,7 +10,8 @@ using namespace orvalink;
 
 namespace {
 
-LinkMapping mapping(int number, const QDateTime& updated = QDateTime(QDate(2025, 1, 1), QTime(9, 0), QTimeZone::utc()))
+LinkMapping mapping(int number,
+                    const QDateTime& updated = QDateTime(QDate(2025, 1, 1), QTime(9, 0), QTimeZone::utc()))
 {
     LinkMapping result;
     result.id = QUuid::createUuid();
