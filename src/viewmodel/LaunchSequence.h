@@ -38,7 +38,8 @@ public:
 
     // An unauthorized answer, or a service code beginning with "AUTH_", means the session is gone:
     // the saved session is cleared, none is published and the guest history is activated. Other
-    // errors change nothing. True when the session was dropped.
+    // errors change nothing. True when the session was dropped. Only what launch needs; the account
+    // workflows extend it with what they show the user.
     bool handleAuthenticationLossIfNeeded(const std::exception_ptr& error);
 
 private:

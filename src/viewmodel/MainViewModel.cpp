@@ -31,10 +31,11 @@ MainViewModel::MainViewModel(ViewModelParts parts, PlatformHooks platform, QObje
 
     chooseLaunchScope();
     loadConfiguration();
-    // INTEGRATION POINT (disk operations II): the migration engine (with a privileged file
-    // operation service and no staging callbacks), the link repair service (at most 600 items per
-    // run) and the undo service (with a privileged file operation service) are built here from
-    // m_parts' scan, volume, task, mapping and log objects and m_pathMappingService.
+    // INTEGRATION POINT (migration engine, link repair, undo): these three disk services do not
+    // exist yet and nothing builds them. They belong here, built from m_parts' scan, volume, task,
+    // mapping and log objects and m_pathMappingService: the migration engine and the undo service
+    // each with a privileged file operation service (the engine without staging callbacks), the
+    // link repair service with at most 600 items per run.
     setAvailableVolumes(m_parts.volumeService->listVolumes());
     refreshStorageUsageSnapshot();
     reloadPersistedState();
