@@ -70,6 +70,7 @@ void MainViewModel::loadConfiguration()
     setRealtimeRefreshEnabled(normalized.realtimeRefreshEnabled);
     setSmartMigrationEnabled(normalized.smartMigrationEnabled);
     setSmartMigrationProfile(normalized.smartMigrationProfile);
+    m_parts.scanService->setConcurrency(effectiveScanConcurrency(normalized));
 
     const bool targetsChanged =
         loaded.defaultTargetRoot != normalized.defaultTargetRoot ||

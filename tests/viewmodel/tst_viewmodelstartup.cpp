@@ -224,6 +224,27 @@ private Q_SLOTS:
         QCOMPARE(viewModel->config(), stored);
     }
 
+    void storedScanConcurrencyReachesTheWalker_data()
+    {
+        QTest::addColumn<qint64>("stored");
+        QTest::addColumn<int>("used");
+        QTest::newRow("in range") << qint64(7) << 7;
+        QTest::newRow("too many") << qint64(40) << 16;
+        QTest::newRow("none") << qint64(0) << 1;
+    }
+    void storedScanConcurrencyReachesTheWalker()
+    {
+        QFETCH(qint64, stored);
+        QFETCH(int, used);
+        ViewModelFixture fixture;
+        AppConfig config = fixture.baseConfig();
+        config.maxConcurrentScanTasks = stored;
+        fixture.writeConfig(config);
+        std::shared_ptr<ScanService> scanService;
+        auto viewModel = fixture.makeViewModel([&](ViewModelParts& parts) { scanService = parts.scanService; });
+        QCOMPARE(scanService->concurrency(), used);
+    }
+
     void aFailedFirstListingStillEndsWithTheLoadedText()
     {
         ViewModelFixture fixture;
