@@ -43,6 +43,11 @@ ScanService::ScanService() : ScanService(effectiveScanConcurrency(AppConfig())) 
 
 ScanService::ScanService(int concurrency) : m_concurrency(std::clamp(concurrency, 1, kMaximumConcurrency)) {}
 
+void ScanService::setConcurrency(int concurrency)
+{
+    m_concurrency.store(std::clamp(concurrency, 1, kMaximumConcurrency), std::memory_order_relaxed);
+}
+
 ScanService ScanService::fromConfig(const AppConfig& config)
 {
     return ScanService(effectiveScanConcurrency(config));
@@ -79,7 +84,7 @@ QList<DirectoryEntry> ScanService::scanDirectory(const QString& path, qint64 min
             rootEntries.append(i);
         }
     }
-    const auto sizes = platform::measureTrees(roots, {includeHiddenFiles, m_concurrency, cancellation});
+    const auto sizes = platform::measureTrees(roots, {includeHiddenFiles, concurrency(), cancellation});
     for (qsizetype i = 0; i < rootEntries.size(); ++i)
         entries[rootEntries[i]].sizeBytes = sizes[static_cast<size_t>(i)].value_or(0);
 
@@ -92,7 +97,7 @@ qint64 ScanService::directorySize(const QString& path, bool includeHiddenFiles,
                                   const platform::CancellationToken& cancellation) const
 {
     const auto sizes = platform::measureTrees({platform::standardizedPath(path)},
-                                              {includeHiddenFiles, m_concurrency, cancellation});
+                                              {includeHiddenFiles, concurrency(), cancellation});
     return sizes.front().value_or(0);
 }
 

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <atomic>
+
 namespace orvalink {
 
 struct AppConfig;
@@ -24,7 +26,9 @@ public:
     // The stored setting maxConcurrentScanTasks, clamped.
     static ScanService fromConfig(const AppConfig& config);
 
-    int concurrency() const { return m_concurrency; }
+    int concurrency() const { return m_concurrency.load(std::memory_order_relaxed); }
+    // Takes effect for walks that start afterwards; safe while other threads walk.
+    void setConcurrency(int concurrency);
 
     // The immediate children, in the order the file system gives them: directories and links sized
     // 0, other entries by their own size. Throws OrvalinkError::sourceNotFound (E005) when `path` is
@@ -49,7 +53,7 @@ private:
     QList<DirectoryEntry> entriesOf(const QString& path, bool includeHiddenFiles,
                                     const platform::CancellationToken& cancellation) const;
 
-    int m_concurrency;
+    std::atomic<int> m_concurrency;
 };
 
 } // namespace orvalink
