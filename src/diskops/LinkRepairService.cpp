@@ -12,6 +12,7 @@
 #include "platform/UserLocations.h"
 #include "store/LogService.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace orvalink {
@@ -33,11 +34,18 @@ LinkRepairService::LinkRepairService(const MappingStore& mappings, const VolumeS
 
 RepairSummary LinkRepairService::repairBrokenLinks() const
 {
+    return repairBrokenLinks(0, maxRepairItemsPerRun);
+}
+
+RepairSummary LinkRepairService::repairBrokenLinks(qsizetype offset, qsizetype batchSize) const
+{
     const QList<LinkMapping> loaded = loadMappings(m_mappings).mappings;
     if (loaded.isEmpty())
         return {};
     const QList<LinkMapping> distinct = deduplicatedMappings(loaded);
-    return repairMappings(distinct.mid(0, maxRepairItemsPerRun), distinct.size());
+    // The history may have shrunk since the previous batch: start over rather than examine nothing.
+    const qsizetype start = offset > 0 && offset < distinct.size() ? offset : 0;
+    return repairMappings(distinct.mid(start, std::max<qsizetype>(1, batchSize)), distinct.size(), start);
 }
 
 RepairSummary LinkRepairService::repairBrokenLinks(const QSet<QUuid>& mappingIDs) const
@@ -99,7 +107,8 @@ QString LinkRepairService::remapTargetPath(const QString& targetPath, const QStr
                                       pieces.mid(1).join(QLatin1Char('/')));
 }
 
-RepairSummary LinkRepairService::repairMappings(const QList<LinkMapping>& mappings, qint64 totalCount) const
+RepairSummary LinkRepairService::repairMappings(const QList<LinkMapping>& mappings, qint64 totalCount,
+                                                qint64 coveredBefore) const
 {
     RepairSummary summary;
     summary.totalCount = totalCount;
@@ -110,7 +119,7 @@ RepairSummary LinkRepairService::repairMappings(const QList<LinkMapping>& mappin
         if (const auto repaired = repairOne(mapping, index))
             ++(*repaired ? summary.fixedCount : summary.failedCount);
     }
-    summary.scannedCount = mappings.size();
+    summary.scannedCount = coveredBefore + mappings.size();
     m_log.append(LogLevel::info,
                  QStringLiteral("Repair broken links finished. Scanned: %1/%2, fixed: %3, failed: %4")
                      .arg(summary.scannedCount)

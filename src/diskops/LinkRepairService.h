@@ -46,6 +46,13 @@ public:
     // batch. No mappings: all zero and no log line.
     RepairSummary repairBrokenLinks() const;
 
+    // The batch of at most `batchSize` mappings that starts `offset` mappings into the same order,
+    // so that repeated calls with a growing offset cover the whole history. scannedCount counts the
+    // mappings covered so far (offset plus those examined now), so scannedCount >= totalCount means
+    // the list is done. An offset at or past the end starts over at 0. Offset 0 with the default
+    // size is repairBrokenLinks().
+    RepairSummary repairBrokenLinks(qsizetype offset, qsizetype batchSize = maxRepairItemsPerRun) const;
+
     // The scope's mappings whose id is in the set, in file order, without de-duplication or limit.
     // An empty set (or no match) gives all zero and no log line.
     RepairSummary repairBrokenLinks(const QSet<QUuid>& mappingIDs) const;
@@ -63,7 +70,8 @@ public:
     static QString remapTargetPath(const QString& targetPath, const QString& newMountPath);
 
 private:
-    RepairSummary repairMappings(const QList<LinkMapping>& mappings, qint64 totalCount) const;
+    RepairSummary repairMappings(const QList<LinkMapping>& mappings, qint64 totalCount,
+                                 qint64 coveredBefore = 0) const;
     // True when the mapping's link was replaced, false when it is broken and was not; none when
     // there was nothing to do (a healthy link, or a real item at the source path).
     std::optional<bool> repairOne(const LinkMapping& mapping, const QHash<QString, QString>& index) const;

@@ -62,6 +62,7 @@ void MainViewModel::chooseLaunchScope()
 void MainViewModel::setHistoryScope(const LocalHistoryScope& scope)
 {
     m_localHistoryScope = scope;
+    m_repairPosition = 0;
     m_parts.taskStore->setScope(scope);
     m_parts.mappingStore->setScope(scope);
 }
@@ -128,6 +129,7 @@ QString MainViewModel::effectiveTargetRoot() const
 
 void MainViewModel::reloadPersistedState()
 {
+    m_repairPosition = 0;
     m_persisted->reloadPersistedState();
 }
 

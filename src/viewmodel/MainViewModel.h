@@ -13,6 +13,7 @@
 #include "viewmodel/SmartMigrationRules.h"
 #include "viewmodel/SmartMigrationSuggestion.h"
 #include "viewmodel/ViewModelParts.h"
+#include "viewmodel/WorkflowSettings.h"
 
 #include <QCoro/QCoroTask>
 #include <exception>
@@ -176,6 +177,30 @@ public:
     std::optional<QString> smartMigrationHintText(const DirectoryEntry& entry);
     std::optional<LinkRecommendation> recommendationKind(const DirectoryEntry& entry) const;
 
+    // Migration, undo and repair workflows (MainViewModelWorkflows.cpp). Each is started from the
+    // window without awaiting, ignores a start while another disk workflow runs, and never throws.
+    WorkflowSettings& workflowSettings() { return m_workflowSettings; }
+    const WorkflowSettings& workflowSettings() const { return m_workflowSettings; }
+    // Where the next batch of the whole-history link repair starts.
+    qsizetype repairPosition() const { return m_repairPosition; }
+    void setRepairPosition(qsizetype position) { m_repairPosition = position; }
+    void updateSelectedSize(const QList<DirectoryEntry>& entries);
+    QCoro::Task<> migrateSelectedItems();
+    QString localizedMigrationFailureMessage(const QString& text) const;
+    QCoro::Task<> retryFailedMigration(FailedMigrationRecord record, std::optional<ForcedMigrationMode> forceMode,
+                                       bool terminateProcesses);
+    void presentMigrationConflictPrompt(const FailedMigrationRecord& record);
+    QCoro::Task<> undoLastMigration();
+    QCoro::Task<> undoSelectedMigration();
+    QCoro::Task<> forceUndoMigration(LinkMapping mapping, ForcedUndoRestoreMode mode);
+    QCoro::Task<> repairBrokenLinks();
+    QCoro::Task<> repairMigratedLinks(QSet<QUuid> mappingIDs);
+    void toggleUndoMappingSelection(const QUuid& id);
+    void toggleMigratedMappingSelection(const QUuid& id);
+    void selectAllUndoMappings();
+    void selectAllMigratedMappings();
+    QCoro::Task<> requestAdministratorAuthorization();
+
 Q_SIGNALS:
     void sortedEntriesChanged();
 
@@ -206,6 +231,8 @@ private:
     std::unique_ptr<Navigator> m_navigator;
     std::unique_ptr<SettingsActions> m_settings;
     std::unique_ptr<LaunchSequence> m_launch;
+    WorkflowSettings m_workflowSettings;
+    qsizetype m_repairPosition = 0;
 };
 
 } // namespace orvalink
