@@ -39,6 +39,8 @@ std::optional<QString> selectionRefusal(MainViewModel& viewModel, QStringList& p
         return localizedDescription(error);
     }
     paths = SelectionService::normalized(selected);
+    // Items run in ascending path order, whatever order the set gave.
+    std::sort(paths.begin(), paths.end());
     const QStringList blocked = blockedMigrationPaths(viewModel, paths, viewModel.config());
     if (!blocked.isEmpty())
         return blockedMigrationPathsText(viewModel, blocked);
