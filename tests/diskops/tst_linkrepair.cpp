@@ -6,6 +6,7 @@
 #include "platform/SymbolicLinks.h"
 #include "store/JSONLStore.h"
 #include "support/ImmutableFlag.h"
+#include "support/MovedMount.h"
 #include "support/TreeSnapshot.h"
 
 #include <QtTest>
@@ -31,30 +32,7 @@ LinkMapping mapping(const QString& source, const QString& target, const QString&
     return {QUuid::createUuid(), source, target, "user", uuid, date, date};
 }
 
-// Moves a mount to another mount point, as a volume that comes back under another name.
-class MovedMount {
-public:
-    MovedMount(const QString& from, const QString& to) : m_to(to)
-    {
-        QDir().mkpath(to);
-        const QByteArray source = QFile::encodeName(from);
-        const QByteArray target = QFile::encodeName(to);
-        m_moved = ::mount(source.constData(), target.constData(), nullptr, MS_MOVE, nullptr) == 0;
-        // A shared parent mount refuses MS_MOVE: mount it again there and take the old one away.
-        if (!m_moved && ::mount(source.constData(), target.constData(), nullptr, MS_BIND, nullptr) == 0)
-            m_moved = ::umount2(source.constData(), MNT_DETACH) == 0;
-    }
-    ~MovedMount()
-    {
-        if (m_moved)
-            ::umount2(QFile::encodeName(m_to).constData(), MNT_DETACH);
-    }
-    bool isValid() const { return m_moved; }
-
-private:
-    QString m_to;
-    bool m_moved = false;
-};
+using test::MovedMount;
 
 } // namespace
 
