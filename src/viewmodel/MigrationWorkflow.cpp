@@ -132,7 +132,8 @@ QString summaryText(const MainViewModel& viewModel, const RunCounts& counts)
                                    QStringLiteral("."));
 }
 
-QCoro::Task<> runBatch(MainViewModel& viewModel, QStringList paths)
+QCoro::Task<> runBatch(MainViewModel& viewModel, QStringList paths,
+                       std::shared_ptr<const ScopedDiskServices> services)
 {
     QHash<QString, qint64> listed;
     for (const DirectoryEntry& entry : viewModel.entries())
@@ -146,7 +147,6 @@ QCoro::Task<> runBatch(MainViewModel& viewModel, QStringList paths)
     beginProgress(viewModel, viewModel.localized(QStringLiteral("迁移"), QStringLiteral("Migration")), paths.size(),
                   totalBytes);
 
-    const auto services = ScopedDiskServices::capture(viewModel);
     const AppConfig runConfig = engineConfig(viewModel);
     RunCounts counts;
     for (const QString& path : paths) {
@@ -187,7 +187,8 @@ QCoro::Task<> migrateSelectedItems(MainViewModel& viewModel)
     viewModel.setRecentMigrationPaths({});
     viewModel.setRecentFailedMigrationPaths({});
     try {
-        auto batch = runBatch(viewModel, paths);
+        // The history scope of the whole run is the one in use when it starts.
+        auto batch = runBatch(viewModel, paths, ScopedDiskServices::capture(viewModel));
         co_await std::move(batch);
     } catch (const std::exception& error) {
         viewModel.setIsMigrating(false);

@@ -42,7 +42,8 @@ void showRetryFailure(MainViewModel& viewModel, const FailedMigrationRecord& upd
 }
 
 QCoro::Task<> runRetry(MainViewModel& viewModel, FailedMigrationRecord record,
-                       std::optional<ForcedMigrationMode> forceMode, bool terminateProcesses)
+                       std::optional<ForcedMigrationMode> forceMode, bool terminateProcesses,
+                       std::shared_ptr<const ScopedDiskServices> services)
 {
     const QString estimatePath =
         forceMode && !record.targetPath.isEmpty() ? record.targetPath : record.sourcePath;
@@ -52,7 +53,6 @@ QCoro::Task<> runRetry(MainViewModel& viewModel, FailedMigrationRecord record,
     beginProgress(viewModel, retryTitle(viewModel, forceMode, terminateProcesses), 1, expected);
     viewModel.setMigrationCurrentPath(record.sourcePath);
 
-    const auto services = ScopedDiskServices::capture(viewModel);
     const AppConfig runConfig = engineConfig(viewModel);
     const qint64 base = viewModel.migrationProcessedBytes();
     auto monitor = ProgressMonitor::start(viewModel, plannedTargetPath(viewModel, record.sourcePath), expected, base);
@@ -120,7 +120,7 @@ QCoro::Task<> retryFailedMigration(MainViewModel& viewModel, FailedMigrationReco
     viewModel.setErrorMessage(std::nullopt);
     viewModel.setMigrationConflictPrompt(std::nullopt);
     try {
-        auto retry = runRetry(viewModel, record, forceMode, terminateProcesses);
+        auto retry = runRetry(viewModel, record, forceMode, terminateProcesses, ScopedDiskServices::capture(viewModel));
         co_await std::move(retry);
     } catch (const std::exception& error) {
         viewModel.setIsMigrating(false);

@@ -37,14 +37,14 @@ QCoro::Task<BackgroundResult<UndoResult>> restore(MainViewModel& viewModel,
 
 // One record with one-item progress, for the undo of the last record and the forced restore.
 QCoro::Task<> restoreSingle(MainViewModel& viewModel, LinkMapping mapping, QString title,
-                            std::optional<ForcedUndoRestoreMode> mode)
+                            std::optional<ForcedUndoRestoreMode> mode,
+                            std::shared_ptr<const ScopedDiskServices> services)
 {
     auto estimating = estimateBytesForProgress(viewModel, mapping.targetPath);
     const qint64 estimate = co_await std::move(estimating);
     beginProgress(viewModel, title, 1, estimate);
     viewModel.setMigrationCurrentPath(mapping.sourcePath);
 
-    const auto services = ScopedDiskServices::capture(viewModel);
     auto monitor = ProgressMonitor::start(viewModel, mapping.sourcePath, estimate, viewModel.migrationProcessedBytes());
     auto restoring = restore(viewModel, services, mapping, mode);
     auto outcome = co_await std::move(restoring);
@@ -72,7 +72,8 @@ struct BatchOutcome {
     qint64 failureCount = 0;
 };
 
-QCoro::Task<> restoreBatch(MainViewModel& viewModel, QList<LinkMapping> records)
+QCoro::Task<> restoreBatch(MainViewModel& viewModel, QList<LinkMapping> records,
+                           std::shared_ptr<const ScopedDiskServices> services)
 {
     QHash<QString, qint64> estimates;
     for (const LinkMapping& record : records) {
@@ -88,7 +89,6 @@ QCoro::Task<> restoreBatch(MainViewModel& viewModel, QList<LinkMapping> records)
                            : viewModel.localized(QStringLiteral("批量反悔所选记录"), QStringLiteral("Undo Selected Records")),
                   records.size(), totalBytes);
 
-    const auto services = ScopedDiskServices::capture(viewModel);
     BatchOutcome batch;
     for (const LinkMapping& record : records) {
         const qint64 expected = std::max<qint64>(0, estimates.value(record.sourcePath, 0));
@@ -171,7 +171,7 @@ QCoro::Task<> undoLastMigration(MainViewModel& viewModel)
     beginRestoreRun(viewModel);
     auto flow = restoreSingle(viewModel, newest,
                               viewModel.localized(QStringLiteral("反悔上次迁移"), QStringLiteral("Undo Last Move")),
-                              std::nullopt);
+                              std::nullopt, ScopedDiskServices::capture(viewModel));
     co_await guardedRestore(viewModel, std::move(flow));
 }
 
@@ -186,7 +186,7 @@ QCoro::Task<> undoSelectedMigration(MainViewModel& viewModel)
         co_return;
     }
     beginRestoreRun(viewModel);
-    auto flow = restoreBatch(viewModel, records);
+    auto flow = restoreBatch(viewModel, records, ScopedDiskServices::capture(viewModel));
     co_await guardedRestore(viewModel, std::move(flow));
 }
 
@@ -198,7 +198,7 @@ QCoro::Task<> forceUndoMigration(MainViewModel& viewModel, LinkMapping mapping, 
     const QString title = mode == ForcedUndoRestoreMode::overwrite
                               ? viewModel.localized(QStringLiteral("覆盖恢复"), QStringLiteral("Overwrite Restore"))
                               : viewModel.localized(QStringLiteral("追加恢复"), QStringLiteral("Append Restore"));
-    auto flow = restoreSingle(viewModel, mapping, title, mode);
+    auto flow = restoreSingle(viewModel, mapping, title, mode, ScopedDiskServices::capture(viewModel));
     co_await guardedRestore(viewModel, std::move(flow));
 }
 

@@ -112,6 +112,25 @@ private Q_SLOTS:
         QTest::newRow("smart migration, other list") << QStringList{lib} << false << QString() << QString();
     }
 
+    // A sign-in while a migration runs does not move its records to the new account.
+    void recordsStayInTheScopeOfTheStart()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QString docs = w.tree.fileOfSize("Docs/a.bin", 50000).section('/', 0, -2);
+        MainViewModel& vm = w.vm();
+        vm.setSelectedPaths({docs});
+        auto run = vm.migrateSelectedItems();
+        QVERIFY(vm.isMigrating());
+        vm.activateLocalHistoryScope(QStringLiteral("someone@example.com"));
+        finish(std::move(run));
+        QCOMPARE(vm.migrationSucceededItems(), 1);
+        QVERIFY(vm.undoHistory().isEmpty());
+        vm.activateLocalHistoryScope(std::nullopt);
+        QCOMPARE(vm.undoHistory().size(), 1);
+        QCOMPARE(vm.undoHistory().first().sourcePath, docs);
+    }
+
     // A refused selection changes nothing on disk and starts nothing.
     void refusals()
     {
