@@ -86,7 +86,8 @@ int main(int argc, char** argv)
     }
     QTextStream out(stdout);
     if (args.size() != 2 || rounds < 1) {
-        QTextStream(stderr) << "usage: orvalink-bench-monitor SOURCE OTHER_FS_DIR [--rounds N] [--interval-ms N]\n";
+        QTextStream(stderr)
+            << "usage: orvalink-bench-monitor SOURCE OTHER_FS_DIR [--rounds N] [--interval-ms N]\n";
         return 2;
     }
     const QString source = QFileInfo(args.at(0)).absoluteFilePath();
@@ -113,7 +114,7 @@ int main(int argc, char** argv)
     }
     const double a = median(plain);
     const double b = median(monitored);
-    out << "without monitor: " << a << " ms\nwith monitor:    " << b << " ms (" << samples << " samples)\noverhead:        "
-        << (b - a) / a * 100.0 << " %\n";
+    out << "without monitor: " << a << " ms\nwith monitor:    " << b << " ms (" << samples
+        << " samples)\noverhead:        " << (b - a) / a * 100.0 << " %\n";
     return 0;
 }

@@ -18,7 +18,8 @@ bool requiresAdministratorAuthorization(const std::exception_ptr& error);
 
 // For such a failure: publishes the access-requirement prompt for the action and returns true;
 // otherwise changes nothing and returns false.
-bool handleAdministratorAuthorizationRequirementIfNeeded(MainViewModel& viewModel, const std::exception_ptr& error,
+bool handleAdministratorAuthorizationRequirementIfNeeded(MainViewModel& viewModel,
+                                                         const std::exception_ptr& error,
                                                          const QString& actionCN, const QString& actionEN);
 
 // Checks that the user can authorize one harmless command ("/bin/true"); leaves no authorization

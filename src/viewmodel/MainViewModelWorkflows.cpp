@@ -46,7 +46,8 @@ QString MainViewModel::localizedMigrationFailureMessage(const QString& text) con
 }
 
 QCoro::Task<> MainViewModel::retryFailedMigration(FailedMigrationRecord record,
-                                                  std::optional<ForcedMigrationMode> forceMode, bool terminateProcesses)
+                                                  std::optional<ForcedMigrationMode> forceMode,
+                                                  bool terminateProcesses)
 {
     return orvalink::retryFailedMigration(*this, std::move(record), forceMode, terminateProcesses);
 }

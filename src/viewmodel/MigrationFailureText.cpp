@@ -15,25 +15,33 @@ struct FailureRule {
     const char* en;
 };
 
-const QString kInUseZh = QStringLiteral("目录正在被相关应用、终端或系统进程占用。你可以先手动关闭，或者在失败项里点“终止占用程序并重试”。");
-const QString kInUseEn = QStringLiteral(
-    "The directory is currently in use. Close the related apps first, or use Terminate Holders and Retry from the failed item.");
+const QString kInUseZh = QStringLiteral(
+    "目录正在被相关应用、终端或系统进程占用。你可以先手动关闭，或者在失败项里点“终止占用程序并重试”。");
+const QString kInUseEn = QStringLiteral("The directory is currently in use. Close the related apps first, or "
+                                        "use Terminate Holders and Retry from the failed item.");
 
 // In the order they are tried; the holder-name rule sits before the plain in-use rule.
 const FailureRule kRules[] = {
-    {"Target volume is not mounted", true, "目标磁盘未连接或未挂载。", "The target disk is not connected or mounted."},
-    {"Insufficient space", true, "目标磁盘空间不足，请先释放空间后再试。", "The target disk does not have enough free space."},
-    {"Permission denied:", true, "权限不足，请先获取管理员权限后再试。", "Permission denied. Grant administrator access and try again."},
+    {"Target volume is not mounted", true, "目标磁盘未连接或未挂载。",
+     "The target disk is not connected or mounted."},
+    {"Insufficient space", true, "目标磁盘空间不足，请先释放空间后再试。",
+     "The target disk does not have enough free space."},
+    {"Permission denied:", true, "权限不足，请先获取管理员权限后再试。",
+     "Permission denied. Grant administrator access and try again."},
     {"Target path already exists:", true,
-     "目标位置已存在同名目录或文件。通常是目标盘里已经有同一路径的残留内容。你可以在失败项里选择“强制迁移”，再决定追加迁移或覆盖迁移。",
-     "The target path already exists. Residual content is already present on the target disk. Use Force Migrate from the "
+     "目标位置已存在同名目录或文件。通常是目标盘里已经有同一路径的残留内容。你可以在失败项里选择“强制迁移”，"
+     "再决定追加迁移或覆盖迁移。",
+     "The target path already exists. Residual content is already present on the target disk. Use Force "
+     "Migrate from the "
      "failed item to choose append or overwrite."},
     {"Source path not found:", true, "原始目录不存在，可能已被移动、删除，或外置盘当前未连接。",
      "The source path is missing. It may have been moved, removed, or the disk is unavailable."},
     {"currently in use by:", false, nullptr, nullptr},
     {"currently in use", false, nullptr, nullptr},
-    {"Selected directories include a parent-child conflict:", true, "所选目录存在父子级冲突，请不要同时选择上级目录和它的子目录。",
-     "The selected directories contain a parent-child conflict. Do not select a parent and its child together."},
+    {"Selected directories include a parent-child conflict:", true,
+     "所选目录存在父子级冲突，请不要同时选择上级目录和它的子目录。",
+     "The selected directories contain a parent-child conflict. Do not select a parent and its child "
+     "together."},
     {"Failed to move ", true, "移动目录失败，请检查目标磁盘、目录占用状态和写入权限。",
      "Failed to move the directory. Check the target disk, file locks, and write permissions."},
     {"Verification failed for:", true, "迁移后的校验没有通过，请先确认目标目录内容是否完整。",
@@ -46,7 +54,8 @@ const FailureRule kRules[] = {
     {"cannot be migrated directly", false, nullptr, nullptr},
     {"Cannot create the migration link because the source path was recreated or is occupied again:", true,
      "迁移最后一步发现原路径又被重新创建或占用。你可以在失败项里选择“强制迁移”，再决定追加迁移或覆盖迁移。",
-     "The original path was recreated or occupied again during the final step. Use Force Migrate from the failed item to "
+     "The original path was recreated or occupied again during the final step. Use Force Migrate from the "
+     "failed item to "
      "choose append or overwrite."},
     {"Invalid source path for user ", true, "当前目录不在允许迁移的用户目录范围内。",
      "The current path is outside the allowed user area for migration."},
@@ -69,7 +78,8 @@ QString holderText(const MainViewModel& viewModel, const QString& text)
     if (names.isEmpty())
         return viewModel.localized(kInUseZh, kInUseEn);
     return viewModel.localized(
-        QStringLiteral("目录正在被这些程序占用：") + names + QStringLiteral("。你可以先手动关闭，或者在失败项里点“终止占用程序并重试”。"),
+        QStringLiteral("目录正在被这些程序占用：") + names +
+            QStringLiteral("。你可以先手动关闭，或者在失败项里点“终止占用程序并重试”。"),
         QStringLiteral("The directory is in use by: ") + names +
             QStringLiteral(". Close them first, or use Terminate Holders and Retry from the failed item."));
 }
@@ -85,12 +95,15 @@ QString ruleText(const MainViewModel& viewModel, const QString& t)
         if (phrase == QLatin1String("currently in use"))
             return viewModel.localized(kInUseZh, kInUseEn);
         if (!rule.zh)
-            return viewModel.localized(QStringLiteral("该目录属于受保护或高风险位置，不建议直接迁移。"),
-                                       QStringLiteral("This path is protected or high-risk and should not be migrated directly."));
+            return viewModel.localized(
+                QStringLiteral("该目录属于受保护或高风险位置，不建议直接迁移。"),
+                QStringLiteral("This path is protected or high-risk and should not be migrated directly."));
         return viewModel.localized(QString::fromUtf8(rule.zh), QString::fromUtf8(rule.en));
     }
-    return viewModel.localized(QStringLiteral("迁移失败，请检查目录权限、目录占用状态和目标磁盘连接情况。"),
-                               QStringLiteral("Migration failed. Check directory permissions, file locks, and the target disk connection."));
+    return viewModel.localized(
+        QStringLiteral("迁移失败，请检查目录权限、目录占用状态和目标磁盘连接情况。"),
+        QStringLiteral(
+            "Migration failed. Check directory permissions, file locks, and the target disk connection."));
 }
 
 } // namespace
@@ -117,13 +130,16 @@ QString blockedMigrationPathsText(const MainViewModel& viewModel, const QStringL
                                    QStringLiteral("\n...and ") + rest + QStringLiteral(" more path(s)"));
     }
     return viewModel.localized(
-        QStringLiteral("安全策略已阻止迁移以下路径（属于 macOS 关键目录、系统托管目录或受保护目录）：\n") + list + more +
-            QStringLiteral("\n\n关闭严格模式只能移除部分限制；像 .Trash 这类系统托管目录仍不建议迁移。"),
-        QStringLiteral("Safety rules blocked these paths because they are critical macOS directories, system-managed "
-                       "folders, or protected locations:\n") +
+        QStringLiteral("安全策略已阻止迁移以下路径（属于 macOS 关键目录、系统托管目录或受保护目录）：\n") +
             list + more +
-            QStringLiteral("\n\nDisabling Strict Mode only removes part of the protection. System-managed folders like "
-                           ".Trash should still not be migrated."));
+            QStringLiteral("\n\n关闭严格模式只能移除部分限制；像 .Trash 这类系统托管目录仍不建议迁移。"),
+        QStringLiteral(
+            "Safety rules blocked these paths because they are critical macOS directories, system-managed "
+            "folders, or protected locations:\n") +
+            list + more +
+            QStringLiteral(
+                "\n\nDisabling Strict Mode only removes part of the protection. System-managed folders like "
+                ".Trash should still not be migrated."));
 }
 
 } // namespace orvalink

@@ -22,7 +22,8 @@ std::optional<QString> selectionRefusal(MainViewModel& viewModel, QStringList& p
     const QSet<QString>& selected = viewModel.selectedPaths();
     if (selected.isEmpty()) {
         asError = false;
-        return viewModel.localized(QStringLiteral("未选择文件或目录。"), QStringLiteral("No file or folder selected."));
+        return viewModel.localized(QStringLiteral("未选择文件或目录。"),
+                                   QStringLiteral("No file or folder selected."));
     }
     try {
         viewModel.parts().selectionService->validateNoParentChildConflict(selected);
@@ -30,10 +31,11 @@ std::optional<QString> selectionRefusal(MainViewModel& viewModel, QStringList& p
         if (error.errorCase() != OrvalinkError::Case::parentChildConflict)
             return localizedDescription(error);
         return viewModel.localized(
-            QStringLiteral("所选目录存在父子级冲突，请不要同时选择上级目录和它内部的子目录。\n\n上级目录：") + error.parent() +
-                QStringLiteral("\n子目录：") + error.child(),
-            QStringLiteral("The selected directories include a parent-child conflict. Do not select a parent folder and "
-                           "one of its nested child folders at the same time.\n\nParent: ") +
+            QStringLiteral("所选目录存在父子级冲突，请不要同时选择上级目录和它内部的子目录。\n\n上级目录：") +
+                error.parent() + QStringLiteral("\n子目录：") + error.child(),
+            QStringLiteral(
+                "The selected directories include a parent-child conflict. Do not select a parent folder and "
+                "one of its nested child folders at the same time.\n\nParent: ") +
                 error.parent() + QStringLiteral("\nChild: ") + error.child());
     } catch (const std::exception& error) {
         return localizedDescription(error);
@@ -61,7 +63,8 @@ struct RunCounts {
 };
 
 QCoro::Task<> migrateOne(MainViewModel& viewModel, QString path, qint64 expected,
-                         std::shared_ptr<const ScopedDiskServices> services, AppConfig runConfig, RunCounts* counts)
+                         std::shared_ptr<const ScopedDiskServices> services, AppConfig runConfig,
+                         RunCounts* counts)
 {
     const qint64 base = viewModel.migrationProcessedBytes();
     viewModel.setMigrationCurrentPath(path);
@@ -84,16 +87,18 @@ QCoro::Task<> migrateOne(MainViewModel& viewModel, QString path, qint64 expected
         task.status = TaskStatus::failed;
         task.errorMessage = localizedDescription(outcome.error());
     }
-    const QString recordTarget = !task.targetPath.isEmpty() ? task.targetPath : builtTarget.value_or(QString());
+    const QString recordTarget =
+        !task.targetPath.isEmpty() ? task.targetPath : builtTarget.value_or(QString());
     const QDateTime finishedAt = task.endedAt.value_or(viewModel.workflowSettings().clock());
     if (task.status == TaskStatus::failed || task.status == TaskStatus::rolledBack) {
         ++counts->failed;
         viewModel.setMigrationFailedItems(viewModel.migrationFailedItems() + 1);
         removeFromSelection(viewModel, path);
-        const QString fallback = task.status == TaskStatus::rolledBack
-                                     ? viewModel.localized(QStringLiteral("迁移失败，已自动回滚。"),
-                                                           QStringLiteral("Migration failed and was rolled back."))
-                                     : viewModel.localized(QStringLiteral("迁移失败。"), QStringLiteral("Migration failed."));
+        const QString fallback =
+            task.status == TaskStatus::rolledBack
+                ? viewModel.localized(QStringLiteral("迁移失败，已自动回滚。"),
+                                      QStringLiteral("Migration failed and was rolled back."))
+                : viewModel.localized(QStringLiteral("迁移失败。"), QStringLiteral("Migration failed."));
         QList<FailedMigrationRecord> failed = viewModel.recentFailedMigrationPaths();
         failed.prepend({QUuid::createUuid(), path, recordTarget, finishedAt, task.status, task.errorCode,
                         task.errorMessage.value_or(fallback)});
@@ -124,12 +129,14 @@ QString summaryText(const MainViewModel& viewModel, const RunCounts& counts)
         const QString reason = localizedMigrationFailureMessage(viewModel, failed.constLast().errorMessage);
         return viewModel.localized(QStringLiteral("迁移完成。成功：") + s + QStringLiteral("，失败：") + f +
                                        QStringLiteral("。首个失败原因：") + reason,
-                                   QStringLiteral("Migration done. Success: ") + s + QStringLiteral(", failed: ") + f +
+                                   QStringLiteral("Migration done. Success: ") + s +
+                                       QStringLiteral(", failed: ") + f +
                                        QStringLiteral(". First failure: ") + reason);
     }
-    return viewModel.localized(QStringLiteral("迁移完成。成功：") + s + QStringLiteral("，失败：") + f + QStringLiteral("。"),
-                               QStringLiteral("Migration done. Success: ") + s + QStringLiteral(", failed: ") + f +
-                                   QStringLiteral("."));
+    return viewModel.localized(QStringLiteral("迁移完成。成功：") + s + QStringLiteral("，失败：") + f +
+                                   QStringLiteral("。"),
+                               QStringLiteral("Migration done. Success: ") + s +
+                                   QStringLiteral(", failed: ") + f + QStringLiteral("."));
 }
 
 QCoro::Task<> runBatch(MainViewModel& viewModel, QStringList paths,
@@ -144,20 +151,21 @@ QCoro::Task<> runBatch(MainViewModel& viewModel, QStringList paths,
     qint64 totalBytes = 0;
     for (const QString& path : paths)
         totalBytes += std::max<qint64>(0, sizeByPath.value(path, 0));
-    beginProgress(viewModel, viewModel.localized(QStringLiteral("迁移"), QStringLiteral("Migration")), paths.size(),
-                  totalBytes);
+    beginProgress(viewModel, viewModel.localized(QStringLiteral("迁移"), QStringLiteral("Migration")),
+                  paths.size(), totalBytes);
 
     const AppConfig runConfig = engineConfig(viewModel);
     RunCounts counts;
     for (const QString& path : paths) {
-        auto item = migrateOne(viewModel, path, std::max<qint64>(0, sizeByPath.value(path, 0)), services, runConfig,
-                               &counts);
+        auto item = migrateOne(viewModel, path, std::max<qint64>(0, sizeByPath.value(path, 0)), services,
+                               runConfig, &counts);
         co_await std::move(item);
     }
 
     viewModel.setIsMigrating(false);
     viewModel.setMigrationCurrentPath(std::nullopt);
-    viewModel.setMigrationProcessedItems(std::min(viewModel.migrationProcessedItems(), viewModel.migrationTotalItems()));
+    viewModel.setMigrationProcessedItems(
+        std::min(viewModel.migrationProcessedItems(), viewModel.migrationTotalItems()));
     if (viewModel.migrationTotalBytes() > 0)
         viewModel.setMigrationProcessedBytes(
             std::min(viewModel.migrationProcessedBytes(), viewModel.migrationTotalBytes()));
@@ -196,7 +204,8 @@ QCoro::Task<> migrateSelectedItems(MainViewModel& viewModel)
     }
 }
 
-QStringList blockedMigrationPaths(const MainViewModel& viewModel, const QStringList& paths, const AppConfig& config)
+QStringList blockedMigrationPaths(const MainViewModel& viewModel, const QStringList& paths,
+                                  const AppConfig& config)
 {
     QStringList blocked;
     if (!config.strictModeEnabled)
@@ -211,9 +220,11 @@ QStringList blockedMigrationPaths(const MainViewModel& viewModel, const QStringL
     return blocked;
 }
 
-std::optional<QString> smartMigrationValidationMessage(const MainViewModel& viewModel, const QStringList& paths)
+std::optional<QString> smartMigrationValidationMessage(const MainViewModel& viewModel,
+                                                       const QStringList& paths)
 {
-    if (!viewModel.smartMigrationEnabled() || viewModel.smartMigrationProfile() != SmartMigrationProfile::wechat)
+    if (!viewModel.smartMigrationEnabled() ||
+        viewModel.smartMigrationProfile() != SmartMigrationProfile::wechat)
         return std::nullopt;
     return viewModel.weChatSmartMigrationValidationMessage(paths);
 }

@@ -19,10 +19,12 @@ class MainViewModel;
 QCoro::Task<> migrateSelectedItems(MainViewModel& viewModel);
 
 // The paths the safety rules refuse as sources, in the order given; none while strict mode is off.
-QStringList blockedMigrationPaths(const MainViewModel& viewModel, const QStringList& paths, const AppConfig& config);
+QStringList blockedMigrationPaths(const MainViewModel& viewModel, const QStringList& paths,
+                                  const AppConfig& config);
 
 // The refusal of Smart Migration's WeChat list, or none.
-std::optional<QString> smartMigrationValidationMessage(const MainViewModel& viewModel, const QStringList& paths);
+std::optional<QString> smartMigrationValidationMessage(const MainViewModel& viewModel,
+                                                       const QStringList& paths);
 
 // The expected bytes of each path: the listed size when above 0, else measured on disk.
 QCoro::Task<QHash<QString, qint64>> resolveMigrationSizeByPath(MainViewModel& viewModel, QStringList paths,

@@ -22,7 +22,8 @@ qint64 readSizeForProgress(const QString& path, const ScanService& scan,
         return std::max<qint64>(0, scan.directorySize(path, true, cancellation));
     if (!S_ISREG(info.st_mode))
         return 0;
-    return std::max<qint64>({0, static_cast<qint64>(info.st_size), static_cast<qint64>(info.st_blocks) * 512});
+    return std::max<qint64>(
+        {0, static_cast<qint64>(info.st_size), static_cast<qint64>(info.st_blocks) * 512});
 }
 
 struct ProgressMonitor::State {
@@ -65,7 +66,8 @@ std::unique_ptr<ProgressMonitor> ProgressMonitor::start(MainViewModel& viewModel
         return nullptr;
     auto state = std::make_shared<State>();
     state->pause.setSingleShot(true);
-    auto sampling = sample(QPointer<MainViewModel>(&viewModel), *path, expectedBytes, baseProcessedBytes, state);
+    auto sampling =
+        sample(QPointer<MainViewModel>(&viewModel), *path, expectedBytes, baseProcessedBytes, state);
     return std::unique_ptr<ProgressMonitor>(new ProgressMonitor(std::move(state), std::move(sampling)));
 }
 

@@ -29,8 +29,9 @@ qint64 readSizeForProgress(const QString& path, const ScanService& scan,
 class ProgressMonitor {
 public:
     // No monitor for an absent or empty path or for expected bytes of 0 or below.
-    static std::unique_ptr<ProgressMonitor> start(MainViewModel& viewModel, const std::optional<QString>& path,
-                                                  qint64 expectedBytes, qint64 baseProcessedBytes);
+    static std::unique_ptr<ProgressMonitor> start(MainViewModel& viewModel,
+                                                  const std::optional<QString>& path, qint64 expectedBytes,
+                                                  qint64 baseProcessedBytes);
     ~ProgressMonitor();
     ProgressMonitor(const ProgressMonitor&) = delete;
     ProgressMonitor& operator=(const ProgressMonitor&) = delete;

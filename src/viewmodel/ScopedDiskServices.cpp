@@ -19,8 +19,9 @@ std::shared_ptr<const ScopedDiskServices> ScopedDiskServices::capture(MainViewMo
     s.m_privileged = parts.privilegedFileOperations;
     // The path rules live in the view model, which outlives all background work.
     const PathMappingService& pathMapping = viewModel.pathMappingService();
-    s.m_engine = std::make_unique<MigrationEngine>(MigrationEngine::Services{
-        *s.m_scan, pathMapping, *s.m_volumes, *s.m_processes, s.m_mappings, s.m_tasks, *s.m_log, *s.m_privileged});
+    s.m_engine = std::make_unique<MigrationEngine>(
+        MigrationEngine::Services{*s.m_scan, pathMapping, *s.m_volumes, *s.m_processes, s.m_mappings,
+                                  s.m_tasks, *s.m_log, *s.m_privileged});
     s.m_undo = std::make_unique<UndoService>(s.m_mappings, s.m_tasks, *s.m_log, *s.m_privileged, pathMapping);
     s.m_repair = std::make_unique<LinkRepairService>(s.m_mappings, *s.m_volumes, *s.m_log, pathMapping);
     return services;

@@ -17,7 +17,8 @@ bool presentUndoConflictPromptIfNeeded(MainViewModel& viewModel, const std::exce
                                        const LinkMapping& mapping);
 
 // The failure text of a restore of `mapping`.
-QString undoFailureMessage(const MainViewModel& viewModel, const std::exception_ptr& error, const LinkMapping& mapping);
+QString undoFailureMessage(const MainViewModel& viewModel, const std::exception_ptr& error,
+                           const LinkMapping& mapping);
 
 // Sorts one failed restore: an occupied path opens the forced-restore prompt (no text); a
 // permission failure opens the access prompt and still gives the failure text; anything else gives

@@ -24,7 +24,8 @@ void beginRestoreRun(MainViewModel& viewModel)
 
 QCoro::Task<BackgroundResult<UndoResult>> restore(MainViewModel& viewModel,
                                                   std::shared_ptr<const ScopedDiskServices> services,
-                                                  LinkMapping mapping, std::optional<ForcedUndoRestoreMode> mode)
+                                                  LinkMapping mapping,
+                                                  std::optional<ForcedUndoRestoreMode> mode)
 {
     const QString anchorUser = viewModel.config().anchorUser;
     const QUuid id = mapping.id;
@@ -45,7 +46,8 @@ QCoro::Task<> restoreSingle(MainViewModel& viewModel, LinkMapping mapping, QStri
     beginProgress(viewModel, title, 1, estimate);
     viewModel.setMigrationCurrentPath(mapping.sourcePath);
 
-    auto monitor = ProgressMonitor::start(viewModel, mapping.sourcePath, estimate, viewModel.migrationProcessedBytes());
+    auto monitor =
+        ProgressMonitor::start(viewModel, mapping.sourcePath, estimate, viewModel.migrationProcessedBytes());
     auto restoring = restore(viewModel, services, mapping, mode);
     auto outcome = co_await std::move(restoring);
     co_await stopProgressMonitor(std::move(monitor));
@@ -84,10 +86,12 @@ QCoro::Task<> restoreBatch(MainViewModel& viewModel, QList<LinkMapping> records,
     qint64 totalBytes = 0;
     for (const LinkMapping& record : records)
         totalBytes += std::max<qint64>(0, estimates.value(record.sourcePath, 0));
-    beginProgress(viewModel,
-                  isSingle ? viewModel.localized(QStringLiteral("反悔所选记录"), QStringLiteral("Undo Selected Record"))
-                           : viewModel.localized(QStringLiteral("批量反悔所选记录"), QStringLiteral("Undo Selected Records")),
-                  records.size(), totalBytes);
+    beginProgress(
+        viewModel,
+        isSingle ? viewModel.localized(QStringLiteral("反悔所选记录"), QStringLiteral("Undo Selected Record"))
+                 : viewModel.localized(QStringLiteral("批量反悔所选记录"),
+                                       QStringLiteral("Undo Selected Records")),
+        records.size(), totalBytes);
 
     BatchOutcome batch;
     for (const LinkMapping& record : records) {
@@ -115,7 +119,8 @@ QCoro::Task<> restoreBatch(MainViewModel& viewModel, QList<LinkMapping> records,
     viewModel.setIsUndoing(false);
     viewModel.setMigrationCurrentPath(std::nullopt);
     if (viewModel.migrationTotalBytes() >= 1)
-        viewModel.setMigrationProcessedBytes(std::min(viewModel.migrationProcessedBytes(), viewModel.migrationTotalBytes()));
+        viewModel.setMigrationProcessedBytes(
+            std::min(viewModel.migrationProcessedBytes(), viewModel.migrationTotalBytes()));
     viewModel.setLastRestoredPaths(batch.restoredPaths);
     auto reload = reloadAfterDiskWork(viewModel);
     co_await std::move(reload);
@@ -125,23 +130,27 @@ QCoro::Task<> restoreBatch(MainViewModel& viewModel, QList<LinkMapping> records,
         finishSingleItemProgress(viewModel, false);
         if (!promptOpen)
             viewModel.setErrorMessage(batch.failureTexts.isEmpty()
-                                          ? viewModel.localized(QStringLiteral("批量反悔失败。"), QStringLiteral("Undo batch failed."))
+                                          ? viewModel.localized(QStringLiteral("批量反悔失败。"),
+                                                                QStringLiteral("Undo batch failed."))
                                           : batch.failureTexts.constFirst());
     } else if (batch.failureCount >= 1) {
         const QString s = QString::number(batch.successCount);
         const QString f = QString::number(batch.failureCount);
-        viewModel.setInfoMessage(viewModel.localized(
-            QStringLiteral("批量反悔完成。成功：") + s + QStringLiteral("，失败：") + f + QStringLiteral("。"),
-            QStringLiteral("Undo batch finished. Success: ") + s + QStringLiteral(", failed: ") + f + QStringLiteral(".")));
+        viewModel.setInfoMessage(
+            viewModel.localized(QStringLiteral("批量反悔完成。成功：") + s + QStringLiteral("，失败：") + f +
+                                    QStringLiteral("。"),
+                                QStringLiteral("Undo batch finished. Success: ") + s +
+                                    QStringLiteral(", failed: ") + f + QStringLiteral(".")));
         if (!promptOpen && !batch.failureTexts.isEmpty())
             viewModel.setErrorMessage(batch.failureTexts.constFirst());
     } else if (isSingle) {
-        viewModel.setInfoMessage(
-            viewModel.localized(QStringLiteral("已反悔所选记录。"), QStringLiteral("Selected record was restored.")));
+        viewModel.setInfoMessage(viewModel.localized(QStringLiteral("已反悔所选记录。"),
+                                                     QStringLiteral("Selected record was restored.")));
     } else {
         const QString n = QString::number(batch.successCount);
-        viewModel.setInfoMessage(viewModel.localized(QStringLiteral("已反悔 ") + n + QStringLiteral(" 条记录。"),
-                                                     QStringLiteral("Restored ") + n + QStringLiteral(" records.")));
+        viewModel.setInfoMessage(
+            viewModel.localized(QStringLiteral("已反悔 ") + n + QStringLiteral(" 条记录。"),
+                                QStringLiteral("Restored ") + n + QStringLiteral(" records.")));
     }
 }
 
@@ -163,15 +172,17 @@ QCoro::Task<> undoLastMigration(MainViewModel& viewModel)
     if (isDiskWorkBusy(viewModel))
         co_return;
     if (viewModel.undoHistory().isEmpty()) {
-        viewModel.setInfoMessage(viewModel.localized(QStringLiteral("没有可反悔的迁移记录。"),
-                                                     QStringLiteral("No migration record available to undo.")));
+        viewModel.setInfoMessage(
+            viewModel.localized(QStringLiteral("没有可反悔的迁移记录。"),
+                                QStringLiteral("No migration record available to undo.")));
         co_return;
     }
     const LinkMapping newest = viewModel.undoHistory().constFirst();
     beginRestoreRun(viewModel);
-    auto flow = restoreSingle(viewModel, newest,
-                              viewModel.localized(QStringLiteral("反悔上次迁移"), QStringLiteral("Undo Last Move")),
-                              std::nullopt, ScopedDiskServices::capture(viewModel));
+    auto flow =
+        restoreSingle(viewModel, newest,
+                      viewModel.localized(QStringLiteral("反悔上次迁移"), QStringLiteral("Undo Last Move")),
+                      std::nullopt, ScopedDiskServices::capture(viewModel));
     co_await guardedRestore(viewModel, std::move(flow));
 }
 
@@ -181,8 +192,9 @@ QCoro::Task<> undoSelectedMigration(MainViewModel& viewModel)
         co_return;
     const QList<LinkMapping> records = viewModel.selectedUndoMappings();
     if (records.isEmpty()) {
-        viewModel.setInfoMessage(viewModel.localized(QStringLiteral("请先选择至少一条迁移记录。"),
-                                                     QStringLiteral("Select at least one migration record first.")));
+        viewModel.setInfoMessage(
+            viewModel.localized(QStringLiteral("请先选择至少一条迁移记录。"),
+                                QStringLiteral("Select at least one migration record first.")));
         co_return;
     }
     beginRestoreRun(viewModel);
@@ -195,9 +207,10 @@ QCoro::Task<> forceUndoMigration(MainViewModel& viewModel, LinkMapping mapping, 
     if (isDiskWorkBusy(viewModel))
         co_return;
     beginRestoreRun(viewModel);
-    const QString title = mode == ForcedUndoRestoreMode::overwrite
-                              ? viewModel.localized(QStringLiteral("覆盖恢复"), QStringLiteral("Overwrite Restore"))
-                              : viewModel.localized(QStringLiteral("追加恢复"), QStringLiteral("Append Restore"));
+    const QString title =
+        mode == ForcedUndoRestoreMode::overwrite
+            ? viewModel.localized(QStringLiteral("覆盖恢复"), QStringLiteral("Overwrite Restore"))
+            : viewModel.localized(QStringLiteral("追加恢复"), QStringLiteral("Append Restore"));
     auto flow = restoreSingle(viewModel, mapping, title, mode, ScopedDiskServices::capture(viewModel));
     co_await guardedRestore(viewModel, std::move(flow));
 }

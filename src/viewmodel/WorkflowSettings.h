@@ -15,7 +15,9 @@ namespace orvalink {
 // the whole-history link repair and the runner of the administrator check.
 struct WorkflowSettings {
     std::chrono::milliseconds progressInterval{250};
-    std::function<QDateTime()> clock = [] { return QDateTime::currentDateTimeUtc(); };
+    std::function<QDateTime()> clock = [] {
+        return QDateTime::currentDateTimeUtc();
+    };
     qsizetype repairBatchSize = LinkRepairService::maxRepairItemsPerRun;
     // Runs "/bin/true" with administrator rights; none means `pkexec /bin/true`.
     std::shared_ptr<platform::CommandRunner> administratorCheckRunner;

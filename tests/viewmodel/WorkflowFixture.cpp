@@ -29,7 +29,8 @@ void WorkflowFixture::setVolumeUUID(const QString& mountPoint, const QString& uu
     struct stat info {};
     ::stat(QFile::encodeName(mountPoint).constData(), &info);
     TestTree(fx.home.path(QStringLiteral("devices/udev")))
-        .file(QStringLiteral("b%1:%2").arg(major(info.st_dev)).arg(minor(info.st_dev)), "E:ID_FS_UUID=" + uuid.toUtf8() + "\n");
+        .file(QStringLiteral("b%1:%2").arg(major(info.st_dev)).arg(minor(info.st_dev)),
+              "E:ID_FS_UUID=" + uuid.toUtf8() + "\n");
 }
 
 MainViewModel& WorkflowFixture::vm()
@@ -38,7 +39,8 @@ MainViewModel& WorkflowFixture::vm()
         const QString devices = fx.home.path(QStringLiteral("devices"));
         viewModel = fx.makeViewModel([devices](ViewModelParts& parts) {
             parts.volumeService = std::make_shared<VolumeService>(platform::DeviceDirectories{
-                devices + QStringLiteral("/by-uuid"), devices + QStringLiteral("/udev"), devices + QStringLiteral("/block")});
+                devices + QStringLiteral("/by-uuid"), devices + QStringLiteral("/udev"),
+                devices + QStringLiteral("/block")});
             parts.activeProcessService = std::make_shared<ActiveProcessService>(
                 ActiveProcessService::Timing{std::chrono::milliseconds(1500), std::chrono::milliseconds(50)});
         });

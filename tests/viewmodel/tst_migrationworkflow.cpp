@@ -18,10 +18,11 @@ using test::WorkflowFixture;
 
 namespace {
 
-const QString kExistsZh = QStringLiteral(
-    "目标位置已存在同名目录或文件。通常是目标盘里已经有同一路径的残留内容。你可以在失败项里选择“强制迁移”，再决定追加迁移或覆盖迁移。");
-const QString kExistsEn = QStringLiteral("The target path already exists. Residual content is already present on the "
-                                         "target disk. Use Force Migrate from the failed item to choose append or overwrite.");
+const QString kExistsZh = QStringLiteral("目标位置已存在同名目录或文件。通常是目标盘里已经有同一路径的残留内"
+                                         "容。你可以在失败项里选择“强制迁移”，再决定追加迁移或覆盖迁移。");
+const QString kExistsEn =
+    QStringLiteral("The target path already exists. Residual content is already present on the "
+                   "target disk. Use Force Migrate from the failed item to choose append or overwrite.");
 
 } // namespace
 
@@ -100,7 +101,8 @@ private Q_SLOTS:
         QTest::newRow("empty") << QStringList() << false << "No file or folder selected." << QString();
         QTest::newRow("parent with child")
             << QStringList{home + "/Docs", home + "/Docs/Inner"} << false << QString()
-            << "The selected directories include a parent-child conflict. Do not select a parent folder and one of "
+            << "The selected directories include a parent-child conflict. Do not select a parent folder and "
+               "one of "
                "its nested child folders at the same time.\n\nParent: <home>/Docs\nChild: <home>/Docs/Inner";
         QTest::newRow("four blocked")
             << QStringList{"/etc/a", "/usr/b", "/opt/c", "/srv/d"} << false << QString()
@@ -144,7 +146,8 @@ private Q_SLOTS:
         w.tree.dir("Library/Containers/com.tencent.xinWeChat/Data/Library/Prefs");
         MainViewModel& vm = w.vm();
         vm.setSmartMigrationEnabled(true);
-        vm.setSmartMigrationProfile(smartWeChat ? SmartMigrationProfile::wechat : SmartMigrationProfile::other);
+        vm.setSmartMigrationProfile(smartWeChat ? SmartMigrationProfile::wechat
+                                                : SmartMigrationProfile::other);
         QSet<QString> selected;
         for (const QString& path : selection)
             selected.insert(QString(path).replace("<home>", w.fx.home.home()));
@@ -181,12 +184,15 @@ private Q_SLOTS:
         const QString docs = w.tree.file("Docs/a.txt", "a").section('/', 0, -2);
         MainViewModel& vm = w.vm();
         vm.setSelectedPaths({docs});
-        (flag == 0 ? vm.setIsMigrating(true) : flag == 1 ? vm.setIsUndoing(true) : vm.setIsRepairingLinks(true));
+        (flag == 0   ? vm.setIsMigrating(true)
+         : flag == 1 ? vm.setIsUndoing(true)
+                     : vm.setIsRepairingLinks(true));
         vm.setInfoMessage(std::nullopt);
         finish(vm.migrateSelectedItems());
         finish(vm.undoLastMigration());
-        finish(vm.retryFailedMigration(FailedMigrationRecord{QUuid::createUuid(), docs, {}, {}, TaskStatus::failed, {}, "x"},
-                                       std::nullopt, false));
+        finish(vm.retryFailedMigration(
+            FailedMigrationRecord{QUuid::createUuid(), docs, {}, {}, TaskStatus::failed, {}, "x"},
+            std::nullopt, false));
         finish(vm.repairBrokenLinks());
         QCOMPARE(vm.infoMessage(), std::nullopt);
         QCOMPARE(vm.errorMessage(), std::nullopt);
@@ -235,15 +241,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("blank") << " \n " << "Migration failed.";
-        QTest::newRow("holders") << "Directory /x is currently in use by: Finder, Terminal. Close them first."
-                                 << "The directory is in use by: Finder, Terminal. Close them first, or use Terminate "
-                                    "Holders and Retry from the failed item.";
-        QTest::newRow("chinese") << "已经是中文" << "已经是中文";
-        QTest::newRow("other") << "Something odd"
-                               << "Migration failed. Check directory permissions, file locks, and the target disk connection.";
-        QTest::newRow("disallowed") << "Path x cannot be migrated directly"
-                                    << "This path is protected or high-risk and should not be migrated directly.";
+        QTest::newRow("blank") << " \n "
+                               << "Migration failed.";
+        QTest::newRow("holders")
+            << "Directory /x is currently in use by: Finder, Terminal. Close them first."
+            << "The directory is in use by: Finder, Terminal. Close them first, or use Terminate "
+               "Holders and Retry from the failed item.";
+        QTest::newRow("chinese") << "已经是中文"
+                                 << "已经是中文";
+        QTest::newRow("other")
+            << "Something odd"
+            << "Migration failed. Check directory permissions, file locks, and the target disk connection.";
+        QTest::newRow("disallowed")
+            << "Path x cannot be migrated directly"
+            << "This path is protected or high-risk and should not be migrated directly.";
     }
     void failureTexts()
     {

@@ -78,16 +78,19 @@ private Q_SLOTS:
         vm.workflowSettings().repairBatchSize = 2;
 
         finish(vm.repairBrokenLinks());
-        QCOMPARE(vm.infoMessage(), std::optional<QString>("Repair batch finished. Scanned: 2/3, fixed: 2, failed: 0, "
-                                                          "remaining: 1. Click again to continue."));
+        QCOMPARE(vm.infoMessage(),
+                 std::optional<QString>("Repair batch finished. Scanned: 2/3, fixed: 2, failed: 0, "
+                                        "remaining: 1. Click again to continue."));
         QVERIFY(!vm.isRepairingLinks());
         finish(vm.repairBrokenLinks());
-        QCOMPARE(vm.infoMessage(), std::optional<QString>("Repair finished. Scanned: 3, fixed: 1, failed: 0."));
+        QCOMPARE(vm.infoMessage(),
+                 std::optional<QString>("Repair finished. Scanned: 3, fixed: 1, failed: 0."));
         for (const QString& source : history.sources)
             QVERIFY2(resolves(source), qPrintable(source));
         finish(vm.repairBrokenLinks());
-        QCOMPARE(vm.infoMessage(), std::optional<QString>("Repair batch finished. Scanned: 2/3, fixed: 0, failed: 0, "
-                                                          "remaining: 1. Click again to continue."));
+        QCOMPARE(vm.infoMessage(),
+                 std::optional<QString>("Repair batch finished. Scanned: 2/3, fixed: 0, failed: 0, "
+                                        "remaining: 1. Click again to continue."));
         vm.reloadPersistedState(); // a reload starts over as well
         finish(vm.repairBrokenLinks());
         QVERIFY(vm.infoMessage()->startsWith("Repair batch finished. Scanned: 2/3"));
@@ -114,7 +117,8 @@ private Q_SLOTS:
         QVERIFY(resolves(mappings.at(0).sourcePath));
         QVERIFY(!resolves(mappings.at(1).sourcePath));
         finish(vm.repairMigratedLinks({mappings.at(0).id}));
-        QCOMPARE(vm.infoMessage(), std::optional<QString>("Selected link did not need repair or repair failed."));
+        QCOMPARE(vm.infoMessage(),
+                 std::optional<QString>("Selected link did not need repair or repair failed."));
         vm.selectAllMigratedMappings();
         finish(vm.repairMigratedLinks(vm.selectedMigratedMappingIDs()));
         QCOMPARE(vm.infoMessage(), std::optional<QString>("Repaired 2 selected links."));
@@ -126,10 +130,11 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("standardError");
         QTest::addColumn<QString>("info");
         QTest::addColumn<QString>("error");
-        QTest::newRow("granted") << 0 << QByteArray()
-                                 << "Administrator authorization verified. Protected migrations will request system "
-                                    "permission."
-                                 << QString();
+        QTest::newRow("granted")
+            << 0 << QByteArray()
+            << "Administrator authorization verified. Protected migrations will request system "
+               "permission."
+            << QString();
         QTest::newRow("rejected, silent") << 126 << QByteArray(" \n") << QString()
                                           << "Administrator authorization failed: Authorization rejected";
         QTest::newRow("rejected, told") << 127 << QByteArray("Not authorized\n") << QString()
@@ -143,7 +148,8 @@ private Q_SLOTS:
         QFETCH(QString, error);
         WorkflowFixture w;
         MainViewModel& vm = w.vm();
-        auto runner = std::make_shared<ScriptedRunner>(platform::CommandOutcome{exitStatus, false, {}, standardError});
+        auto runner =
+            std::make_shared<ScriptedRunner>(platform::CommandOutcome{exitStatus, false, {}, standardError});
         vm.workflowSettings().administratorCheckRunner = runner;
         auto check = vm.requestAdministratorAuthorization();
         QVERIFY(vm.isRequestingAdminAuthorization());
@@ -159,14 +165,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<std::exception_ptr>("error");
         QTest::addColumn<bool>("needsAdministrator");
-        const auto of = [](auto error) { return std::make_exception_ptr(error); };
+        const auto of = [](auto error) {
+            return std::make_exception_ptr(error);
+        };
         QTest::newRow("administrator command refused")
             << of(PrivilegedFileOperationError::authorizationFailed("no")) << true;
         QTest::newRow("permission denied") << of(OrvalinkError::permissionDenied("/x")) << true;
-        QTest::newRow("rollback, EACCES") << of(OrvalinkError::rollbackFailed("/x", {"Permission denied", EACCES, true}))
-                                          << true;
-        QTest::newRow("rollback, ENOENT") << of(OrvalinkError::rollbackFailed("/x", {"No such file", ENOENT, false}))
-                                          << false;
+        QTest::newRow("rollback, EACCES")
+            << of(OrvalinkError::rollbackFailed("/x", {"Permission denied", EACCES, true})) << true;
+        QTest::newRow("rollback, ENOENT")
+            << of(OrvalinkError::rollbackFailed("/x", {"No such file", ENOENT, false})) << false;
         QTest::newRow("EPERM") << of(platform::PlatformError(EPERM, "Operation not permitted")) << true;
         QTest::newRow("EIO wrapping EACCES")
             << of(platform::PlatformError(EIO, "I/O", platform::PlatformError(EACCES, "denied"))) << false;
@@ -183,16 +191,18 @@ private Q_SLOTS:
         WorkflowFixture w;
         MainViewModel& vm = w.vm();
         QCOMPARE(requiresAdministratorAuthorization(error), needsAdministrator);
-        QCOMPARE(handleAdministratorAuthorizationRequirementIfNeeded(vm, error, "反悔迁移", "undo migrations"),
-                 needsAdministrator);
+        QCOMPARE(
+            handleAdministratorAuthorizationRequirementIfNeeded(vm, error, "反悔迁移", "undo migrations"),
+            needsAdministrator);
         QCOMPARE(vm.accessRequirementPrompt().has_value(), needsAdministrator);
         if (!needsAdministrator)
             return;
         const AccessRequirementPrompt prompt = *vm.accessRequirementPrompt();
         QCOMPARE(prompt.kind, AccessRequirementPrompt::Kind::requiresAdministratorAuthorization);
         QCOMPARE(prompt.title, QStringLiteral("Administrator Access Required"));
-        QVERIFY(prompt.message.startsWith("Undo Migrations touches a protected path and needs macOS administrator "
-                                          "authorization."));
+        QVERIFY(prompt.message.startsWith(
+            "Undo Migrations touches a protected path and needs macOS administrator "
+            "authorization."));
         QCOMPARE(vm.infoMessage(), std::optional<QString>(prompt.message));
     }
 };

@@ -50,10 +50,11 @@ private Q_SLOTS:
         QTest::newRow("append") << ForcedMigrationMode::append << "Append Migrate"
                                 << "Append migration completed for Alpha. 1 item(s) were merged"
                                 << QStringList{"a.txt", "old.txt"};
-        QTest::newRow("overwrite") << ForcedMigrationMode::overwrite << "Overwrite Migrate"
-                                   << "Overwrite migration completed for Alpha. Previous content was preserved in "
-                                      "hidden backup paths such as "
-                                   << QStringList{"a.txt"};
+        QTest::newRow("overwrite")
+            << ForcedMigrationMode::overwrite << "Overwrite Migrate"
+            << "Overwrite migration completed for Alpha. Previous content was preserved in "
+               "hidden backup paths such as "
+            << QStringList{"a.txt"};
     }
 
     // A failed item whose target is occupied is forced through the prompt's choice.
@@ -72,7 +73,8 @@ private Q_SLOTS:
         vm.presentMigrationConflictPrompt(record);
         QVERIFY(vm.migrationConflictPrompt());
         QCOMPARE(vm.migrationConflictPrompt()->title, QStringLiteral("Choose a Force Migration Mode"));
-        QVERIFY(vm.migrationConflictPrompt()->message.startsWith("The target already contains a file or folder"));
+        QVERIFY(
+            vm.migrationConflictPrompt()->message.startsWith("The target already contains a file or folder"));
         QCOMPARE(vm.migrationConflictPrompt()->record, record);
 
         finish(vm.retryFailedMigration(record, mode, false));
@@ -102,11 +104,13 @@ private Q_SLOTS:
         QCOMPARE(vm.migrationFailedItems(), 1);
         QVERIFY(isRealDirectory(alpha));
         const FailedMigrationRecord record = vm.recentFailedMigrationPaths().first();
-        QVERIFY2(vm.infoMessage()->contains("The directory is in use by: sleep"), qPrintable(*vm.infoMessage()));
+        QVERIFY2(vm.infoMessage()->contains("The directory is in use by: sleep"),
+                 qPrintable(*vm.infoMessage()));
 
         finish(vm.retryFailedMigration(record, std::nullopt, true));
         QCOMPARE(vm.currentOperationTitle(), QStringLiteral("Terminate Holders and Retry"));
-        QCOMPARE(vm.infoMessage(), std::optional<QString>("Terminated holders and migrated Alpha. Processes handled: sleep."));
+        QCOMPARE(vm.infoMessage(),
+                 std::optional<QString>("Terminated holders and migrated Alpha. Processes handled: sleep."));
         QTRY_COMPARE(holder.process().state(), QProcess::NotRunning);
         QVERIFY(isLinkTo(alpha, w.targetOf(alpha)));
     }
@@ -126,7 +130,8 @@ private Q_SLOTS:
         finish(vm.retryFailedMigration(record, std::nullopt, false));
         QCOMPARE(vm.recentFailedMigrationPaths().size(), 1);
         QCOMPARE(vm.recentFailedMigrationPaths().first().id, record.id);
-        QVERIFY(vm.recentFailedMigrationPaths().first().errorMessage.startsWith("Target path already exists:"));
+        QVERIFY(
+            vm.recentFailedMigrationPaths().first().errorMessage.startsWith("Target path already exists:"));
         QVERIFY(vm.errorMessage()->startsWith("The target path already exists."));
         QCOMPARE(vm.migrationFailedItems(), 1);
         QVERIFY(isRealDirectory(alpha));
@@ -145,8 +150,9 @@ private Q_SLOTS:
         auto first = vm.undoLastMigration();
         QVERIFY(vm.isUndoing());
         auto second = vm.undoLastMigration();
-        auto retry = vm.retryFailedMigration(FailedMigrationRecord{QUuid::createUuid(), alpha, {}, {}, TaskStatus::failed, {}, "x"},
-                                             std::nullopt, false);
+        auto retry = vm.retryFailedMigration(
+            FailedMigrationRecord{QUuid::createUuid(), alpha, {}, {}, TaskStatus::failed, {}, "x"},
+            std::nullopt, false);
         finish(std::move(second));
         finish(std::move(retry));
         finish(std::move(first));
@@ -170,8 +176,9 @@ private Q_SLOTS:
 
         finish(vm.undoLastMigration());
         QCOMPARE(vm.currentOperationTitle(), QStringLiteral("Undo Last Move"));
-        QVERIFY2(vm.infoMessage()->startsWith("Undo completed: " + QFileInfo(newest.sourcePath).fileName() + " ("),
-                 qPrintable(*vm.infoMessage()));
+        QVERIFY2(
+            vm.infoMessage()->startsWith("Undo completed: " + QFileInfo(newest.sourcePath).fileName() + " ("),
+            qPrintable(*vm.infoMessage()));
         QCOMPARE(vm.lastRestoredPaths(), QStringList{newest.sourcePath});
         QVERIFY(isRealDirectory(newest.sourcePath));
         QCOMPARE(vm.migrationProcessedBytes(), vm.migrationTotalBytes());
@@ -204,10 +211,11 @@ private Q_SLOTS:
                                 << "Append restore completed for Alpha. The original path was restored and 1 "
                                    "current-folder item(s) were merged."
                                 << QStringList{"a.txt", "new.txt"};
-        QTest::newRow("overwrite") << ForcedUndoRestoreMode::overwrite
-                                   << "Overwrite restore completed for Alpha. The original path was restored and the "
-                                      "previously occupying content was preserved at "
-                                   << QStringList{"a.txt"};
+        QTest::newRow("overwrite")
+            << ForcedUndoRestoreMode::overwrite
+            << "Overwrite restore completed for Alpha. The original path was restored and the "
+               "previously occupying content was preserved at "
+            << QStringList{"a.txt"};
     }
 
     // An undo into a path occupied again opens the prompt; its choice restores anyway.
@@ -226,8 +234,9 @@ private Q_SLOTS:
         finish(vm.undoLastMigration());
         QVERIFY(vm.undoConflictPrompt());
         QCOMPARE(vm.undoConflictPrompt()->title, QStringLiteral("Choose a Force Restore Mode"));
-        QCOMPARE(vm.infoMessage(), std::optional<QString>("The original path has been occupied again. Choose Append "
-                                                          "Restore (Recommended) or Overwrite Restore."));
+        QCOMPARE(vm.infoMessage(),
+                 std::optional<QString>("The original path has been occupied again. Choose Append "
+                                        "Restore (Recommended) or Overwrite Restore."));
         QCOMPARE(vm.errorMessage(), std::nullopt);
         QCOMPARE(vm.migrationFailedItems(), 1);
         const LinkMapping mapping = vm.undoConflictPrompt()->mapping;
