@@ -272,7 +272,7 @@ private Q_SLOTS:
         fixture().start();
         QVERIFY(fixture().signIn());
         fixture().now = viewModel().backendSession()->accessTokenExpiresAt.addSecs(-30);
-        http().setDelay(kRefreshPath, std::chrono::milliseconds(300));
+        http().setDelay(kRefreshPath, std::chrono::milliseconds(1000));
 
         auto refresh = viewModel().refreshFeedbackDashboard(true);
         QTRY_COMPARE(fixture().requestsTo(kRefreshPath), 1);
@@ -295,7 +295,7 @@ private Q_SLOTS:
         QVERIFY(fixture().signIn());
         LoopbackReply refusal = LoopbackReply::envelope(401, QStringLiteral("AUTH_TOKEN_INVALID"),
                                                         QStringLiteral("Access token is invalid."));
-        refusal.delay = std::chrono::milliseconds(400);
+        refusal.delay = std::chrono::milliseconds(1000);
         http().answerNext(kOverviewPath, refusal);
 
         auto overview = viewModel().refreshMigrationOverview(true);

@@ -182,7 +182,7 @@ private Q_SLOTS:
     {
         const BackendSession session = signIn();
         m_now = session.accessTokenExpiresAt.addSecs(-30);
-        m_service->http().setDelay(kRefreshPath, std::chrono::milliseconds(300));
+        m_service->http().setDelay(kRefreshPath, std::chrono::milliseconds(1000));
         auto viewModel = launch(m_service->baseURL());
         auto synchronization = viewModel->synchronizeBackendStateOnLaunch();
         QVERIFY(sameSession(viewModel->backendSession(), session)); // published before the request
