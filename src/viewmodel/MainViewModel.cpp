@@ -33,17 +33,25 @@ MainViewModel::MainViewModel(ViewModelParts parts, PlatformHooks platform, QObje
 
     chooseLaunchScope();
     loadConfiguration();
-    // INTEGRATION POINT (migration engine, link repair, undo): these three disk services do not
-    // exist yet and nothing builds them. They belong here, built from m_parts' scan, volume, task,
-    // mapping and log objects and m_pathMappingService: the migration engine and the undo service
-    // each with a privileged file operation service (the engine without staging callbacks), the
-    // link repair service with at most 600 items per run.
+    buildDiskServices();
     setAvailableVolumes(m_parts.volumeService->listVolumes());
     refreshStorageUsageSnapshot();
     reloadPersistedState();
 }
 
 MainViewModel::~MainViewModel() = default;
+
+void MainViewModel::buildDiskServices()
+{
+    const ViewModelParts& p = m_parts;
+    m_migrationEngine = std::make_unique<MigrationEngine>(
+        MigrationEngine::Services{*p.scanService, m_pathMappingService, *p.volumeService, *p.activeProcessService,
+                                  *p.mappingStore, *p.taskStore, *p.logService, *p.privilegedFileOperations});
+    m_undoService = std::make_unique<UndoService>(*p.mappingStore, *p.taskStore, *p.logService,
+                                                  *p.privilegedFileOperations, m_pathMappingService);
+    m_linkRepairService =
+        std::make_unique<LinkRepairService>(*p.mappingStore, *p.volumeService, *p.logService, m_pathMappingService);
+}
 
 void MainViewModel::chooseLaunchScope()
 {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "diskops/LinkRepairService.h"
+#include "diskops/MigrationEngine.h"
 #include "diskops/PathMappingService.h"
+#include "diskops/UndoService.h"
 #include "model/LocalHistoryScope.h"
 #include "viewmodel/BackgroundRunner.h"
 #include "viewmodel/Localizer.h"
@@ -53,6 +56,9 @@ public:
     // The parts, for the workflows built on this object.
     ViewModelParts& parts() { return m_parts; }
     const PathMappingService& pathMappingService() const { return m_pathMappingService; }
+    const MigrationEngine& migrationEngine() const { return *m_migrationEngine; }
+    const UndoService& undoService() const { return *m_undoService; }
+    const LinkRepairService& linkRepairService() const { return *m_linkRepairService; }
     BackgroundRunner& background() { return *m_background; }
     const PlatformHooks& platform() const { return m_platform; }
     const LocalHistoryScope& localHistoryScope() const { return m_localHistoryScope; }
@@ -210,11 +216,17 @@ private:
     void chooseLaunchScope();
     void setHistoryScope(const LocalHistoryScope& scope);
     void loadConfiguration();
+    void buildDiskServices();
     SmartMigrationAdvisor advisor() const;
 
     ViewModelParts m_parts;
     PlatformHooks m_platform;
     PathMappingService m_pathMappingService;
+    // The disk services built from the parts; they outlive m_background, which waits for the work
+    // that uses them.
+    std::unique_ptr<MigrationEngine> m_migrationEngine;
+    std::unique_ptr<UndoService> m_undoService;
+    std::unique_ptr<LinkRepairService> m_linkRepairService;
     LocalHistoryScope m_localHistoryScope = LocalHistoryScope::guest();
     // Destroyed after the helpers (the loader cancels its walks) and before the parts it may
     // still be working with: waits for work still running.

@@ -54,11 +54,7 @@ void PersistedStateReader::reloadPersistedState()
                      [](const LogEntry& lhs, const LogEntry& rhs) { return lhs.timestamp > rhs.timestamp; });
     m_viewModel.setLogs(logs);
 
-    // INTEGRATION POINT (undo service): the undo history comes from the undo service, at most
-    // kRecentLimit mappings of the mapping store's scope in the service's own order. Until that
-    // service is wired in, the published undo history stays empty, so the undo selection below is
-    // always emptied and undo is never offered.
-    m_viewModel.setUndoHistory({});
+    m_viewModel.setUndoHistory(m_viewModel.undoService().undoHistory(kRecentLimit));
 
     m_viewModel.setSelectedUndoMappingIDs(
         intersected(m_viewModel.selectedUndoMappingIDs(), m_viewModel.undoHistory()));

@@ -23,6 +23,9 @@ ViewModelParts ViewModelParts::standard(QNetworkAccessManager* network)
     parts.volumeService = std::make_shared<VolumeService>();
     parts.selectionService = std::make_shared<SelectionService>();
     parts.logService = std::make_shared<LogService>(AppPaths::logsFile());
+    parts.activeProcessService = std::make_shared<ActiveProcessService>();
+    parts.privilegedFileOperations =
+        std::make_shared<PrivilegedFileOperationService>(platform::ProcessCommandRunner::administrator());
     // The two device identity stores share one file; no client or store is shared between services.
     parts.backendAuthService = std::make_unique<BackendAuthService>(
         BackendAPIClient(network), AuthSessionStore(file("auth_session.json")),

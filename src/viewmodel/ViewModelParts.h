@@ -3,6 +3,8 @@
 #include "backend/BackendAuthService.h"
 #include "backend/BackendFeedbackService.h"
 #include "backend/BackendMigrationSyncService.h"
+#include "diskops/ActiveProcessService.h"
+#include "diskops/PrivilegedFileOperationService.h"
 #include "diskops/ScanService.h"
 #include "diskops/SelectionService.h"
 #include "diskops/VolumeService.h"
@@ -31,6 +33,10 @@ struct ViewModelParts {
     std::shared_ptr<SelectionService> selectionService;
     std::shared_ptr<VolumeService> volumeService;
     std::shared_ptr<LogService> logService;
+    // Finds and ends the processes that hold a path (tests shorten its deadline).
+    std::shared_ptr<ActiveProcessService> activeProcessService;
+    // Runs the administrator commands (tests give it a runner that needs no password dialog).
+    std::shared_ptr<PrivilegedFileOperationService> privilegedFileOperations;
     std::unique_ptr<BackendAuthService> backendAuthService;
     std::unique_ptr<BackendMigrationSyncService> backendMigrationSyncService;
     std::unique_ptr<BackendFeedbackService> backendFeedbackService;

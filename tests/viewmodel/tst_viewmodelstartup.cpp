@@ -158,6 +158,7 @@ private Q_SLOTS:
         QCOMPARE(sourceNames(viewModel->tasks()), (QStringList{"eleven", "ten", "none"}));
         QCOMPARE(viewModel->migratedMappings(),
                  (QList<LinkMapping>{updatedLate, createdAtEleven, sameTimeFirst, sameTimeSecond}));
+        QCOMPARE(viewModel->undoHistory(), viewModel->migratedMappings());
         QCOMPARE(viewModel->logs().size(), 300);
         QCOMPARE(viewModel->logs().first().message, QStringLiteral("5"));
         QCOMPARE(viewModel->logs().last().message, QStringLiteral("304"));
