@@ -1,7 +1,7 @@
 #include "viewmodel/LaunchSequence.h"
 
-#include "backend/ClientError.h"
 #include "model/AppPaths.h"
+#include "viewmodel/AccountWorkflows.h"
 #include "viewmodel/ErrorText.h"
 #include "viewmodel/MainViewModel.h"
 
@@ -58,60 +58,35 @@ QCoro::Task<> LaunchSequence::bootstrap()
 QCoro::Task<> LaunchSequence::synchronizeBackendStateOnLaunch()
 {
     QPointer<LaunchSequence> self(this);
-    BackendAuthService& auth = *m_viewModel.parts().backendAuthService;
-    const std::optional<BackendSession> saved = auth.sessionStore().load();
-    m_viewModel.setBackendSession(saved);
+    AccountWorkflows& account = m_viewModel.accountWorkflows();
+    const std::optional<BackendSession> saved = m_viewModel.parts().backendAuthService->sessionStore().load();
+    account.session().publishSavedSession(saved);
     if (!saved) {
         m_viewModel.setFeedbackDashboard(std::nullopt);
-        activateLocalHistoryScope(std::nullopt);
+        m_viewModel.activateLocalHistoryScope(std::nullopt);
         co_return;
     }
 
+    const SessionTicket ticket = account.session().ticket();
     std::exception_ptr failure;
     std::optional<BackendSession> current;
     try {
-        auto validation = auth.ensureValidSession(m_viewModel.config().backendBaseURL, saved);
+        auto validation = account.session().validSessionFor(ticket);
         current = co_await std::move(validation);
     } catch (...) {
         failure = std::current_exception();
     }
     // The user may have signed in or out meanwhile; then this answer is about a session that is
     // no longer shown.
-    if (!self || m_viewModel.backendSession() != saved)
+    if (!self || !ticket.isCurrent())
         co_return;
     if (failure) {
-        handleAuthenticationLossIfNeeded(failure);
+        m_viewModel.handleAuthenticationLossIfNeeded(failure);
         co_return;
     }
-    m_viewModel.setBackendSession(current);
-    activateLocalHistoryScope(current->email);
-    // INTEGRATION POINT (account workflows): restoring the cloud snapshot when the local history
-    // is empty, the multi-device overview and the feedback dashboard follow here, in this order.
-}
-
-void LaunchSequence::activateLocalHistoryScope(const std::optional<QString>& email)
-{
-    m_viewModel.setHistoryScope(historyScopeForEmail(email));
-    m_viewModel.reloadPersistedState();
-}
-
-bool LaunchSequence::handleAuthenticationLossIfNeeded(const std::exception_ptr& error)
-{
-    bool lost = false;
-    try {
-        std::rethrow_exception(error);
-    } catch (const ClientError& clientError) {
-        lost = clientError.kind() == ClientError::Kind::unauthorized ||
-               (clientError.kind() == ClientError::Kind::server &&
-                clientError.code().startsWith(QLatin1String("AUTH_")));
-    } catch (...) {
-    }
-    if (!lost)
-        return false;
-    m_viewModel.parts().backendAuthService->sessionStore().clear();
-    m_viewModel.setBackendSession(std::nullopt);
-    activateLocalHistoryScope(std::nullopt);
-    return true;
+    m_viewModel.activateLocalHistoryScope(current->email);
+    auto followUps = account.auth().runSessionFollowUps();
+    co_await std::move(followUps);
 }
 
 } // namespace orvalink

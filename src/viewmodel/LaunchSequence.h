@@ -1,12 +1,10 @@
 #pragma once
 
-#include "backend/AuthSessionStore.h"
 #include "model/LocalHistoryScope.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
 #include <QString>
-#include <exception>
 #include <optional>
 
 namespace orvalink {
@@ -29,18 +27,11 @@ public:
     QCoro::Task<> bootstrap();
 
     // Publishes the saved session and brings it up to date with the account service; on success
-    // the account's history is activated, without a session the guest's. A session the service
-    // no longer accepts is cleared; any other failure leaves the session and scope as they were.
-    // Never throws.
+    // the account's history is activated and the account's quiet refreshes run (cloud restore,
+    // overview, feedback), without a session the guest's history is activated. A session the
+    // service no longer accepts is cleared; any other failure leaves the session and scope as they
+    // were and shows nothing. Never throws.
     QCoro::Task<> synchronizeBackendStateOnLaunch();
-
-    void activateLocalHistoryScope(const std::optional<QString>& email);
-
-    // An unauthorized answer, or a service code beginning with "AUTH_", means the session is gone:
-    // the saved session is cleared, none is published and the guest history is activated. Other
-    // errors change nothing. True when the session was dropped. Only what launch needs; the account
-    // workflows extend it with what they show the user.
-    bool handleAuthenticationLossIfNeeded(const std::exception_ptr& error);
 
 private:
     MainViewModel& m_viewModel;

@@ -1,6 +1,7 @@
 #include "viewmodel/MainViewModel.h"
 
 #include "model/AppPaths.h"
+#include "viewmodel/AccountWorkflows.h"
 #include "viewmodel/DirectoryLoader.h"
 #include "viewmodel/LaunchSequence.h"
 #include "viewmodel/Navigator.h"
@@ -27,6 +28,7 @@ MainViewModel::MainViewModel(ViewModelParts parts, PlatformHooks platform, QObje
     m_loader = std::make_unique<DirectoryLoader>(*this);
     m_navigator = std::make_unique<Navigator>(*this, *m_loader, m_platform.applicationsDirectories);
     m_settings = std::make_unique<SettingsActions>(*this, *m_loader, *m_navigator);
+    m_account = std::make_unique<AccountWorkflows>(*this);
     m_launch = std::make_unique<LaunchSequence>(*this);
 
     chooseLaunchScope();
@@ -146,16 +148,6 @@ QCoro::Task<> MainViewModel::bootstrap()
 QCoro::Task<> MainViewModel::synchronizeBackendStateOnLaunch()
 {
     return m_launch->synchronizeBackendStateOnLaunch();
-}
-
-void MainViewModel::activateLocalHistoryScope(const std::optional<QString>& email)
-{
-    m_launch->activateLocalHistoryScope(email);
-}
-
-bool MainViewModel::handleAuthenticationLossIfNeeded(const std::exception_ptr& error)
-{
-    return m_launch->handleAuthenticationLossIfNeeded(error);
 }
 
 QCoro::Task<> MainViewModel::loadCurrentDirectoryForNavigation(bool forceLiveRefresh)

@@ -23,6 +23,7 @@
 
 namespace orvalink {
 
+class AccountWorkflows;
 class DirectoryLoader;
 class LaunchSequence;
 class Navigator;
@@ -79,11 +80,40 @@ public:
     QCoro::Task<> bootstrap();
     QCoro::Task<> synchronizeBackendStateOnLaunch();
     // Switches both history stores to the account of `email` (trimmed, lower-cased; none or blank
-    // is the guest) and reloads the persisted state.
+    // is the guest); a change resets the account's sync values and reloads the persisted state.
     void activateLocalHistoryScope(const std::optional<QString>& email);
-    // True when `error` means the session is no longer accepted; the saved session is then cleared
-    // and the guest history is in use.
+    // True when `error` means the session is no longer accepted; the saved session is then cleared,
+    // the guest history is in use and the user is asked to sign in again.
     bool handleAuthenticationLossIfNeeded(const std::exception_ptr& error);
+
+    // The account and its cloud backup (AccountWorkflows). Each flow ignores a start while its busy
+    // flag is set, reports through the published texts and never throws.
+    AccountWorkflows& accountWorkflows();
+    QCoro::Task<> signIn(QString email, QString password, std::optional<QString> captchaId,
+                         std::optional<QString> captchaCode);
+    QCoro::Task<> registerAndSignIn(QString email, QString password, QString nickName,
+                                    std::optional<QString> captchaId, std::optional<QString> captchaCode);
+    QCoro::Task<> signOutFromBackend();
+    QCoro::Task<> changeBackendPassword(QString currentPassword, QString newPassword);
+    QCoro::Task<> refreshAuthRequirements(bool userInitiated);
+    QCoro::Task<> refreshAuthCaptcha(bool userInitiated);
+    QCoro::Task<> refreshFeedbackDashboard(bool userInitiated);
+    QCoro::Task<> submitFeedback(FeedbackCategory category, QString subject, QString content);
+    QCoro::Task<> restoreMigrationSnapshotFromCloudIfNeeded(bool userInitiated);
+    QCoro::Task<> syncMigrationSnapshot(bool userInitiated);
+    QCoro::Task<> refreshMigrationOverview(bool userInitiated);
+
+    // Account texts, computed at every read.
+    std::optional<BackendMigrationDeviceOverview> currentMigrationOverviewDevice() const;
+    QList<BackendMigrationDeviceOverview> otherMigrationOverviewDevices() const;
+    QString maskedDeviceFingerprint(const QString& fingerprint) const;
+    QString backendAccountSummary() const;
+    std::optional<QString> backendAccountBadgeText() const;
+    QString migrationSyncScopeSummary() const;
+    QString migrationSyncSnapshotSummary() const;
+    QString migrationOverviewSummary() const;
+    std::optional<QString> migrationSyncTimestampSummary() const;
+    std::optional<QString> migrationOverviewTimestampSummary() const;
 
     // Directory loading; the request number makes sure only the newest result is shown.
     QCoro::Task<> loadCurrentDirectoryForNavigation(bool forceLiveRefresh);
@@ -205,6 +235,7 @@ Q_SIGNALS:
     void sortedEntriesChanged();
 
 private:
+    friend class AccountSession;
     friend class LaunchSequence;
 
     void chooseLaunchScope();
@@ -230,6 +261,8 @@ private:
     std::unique_ptr<DirectoryLoader> m_loader;
     std::unique_ptr<Navigator> m_navigator;
     std::unique_ptr<SettingsActions> m_settings;
+    // Before the launch sequence, which awaits its flows, so that it goes first.
+    std::unique_ptr<AccountWorkflows> m_account;
     std::unique_ptr<LaunchSequence> m_launch;
     WorkflowSettings m_workflowSettings;
     qsizetype m_repairPosition = 0;

@@ -110,12 +110,15 @@ private Q_SLOTS:
         auto viewModel = launch(m_service->baseURL());
         QCOMPARE(viewModel->localHistoryScope(), LocalHistoryScope::account(kEmail));
         QVERIFY(!viewModel->backendSession());
-        // History written for the account after construction shows once the scope is activated.
+        // The account's history holds a record: nothing is restored over it.
         JSONLStore::append(taskFrom("/home/anna/Movies"), viewModel->parts().taskStore->filePath());
         runTask(viewModel->synchronizeBackendStateOnLaunch());
         QVERIFY(sameSession(viewModel->backendSession(), session));
         QCOMPARE(refreshRequests(), 0);
-        QCOMPARE(viewModel->tasks().size(), 1);
+        QCOMPARE(m_service->http().requestsTo(QStringLiteral("/api/v1/me/migrations/snapshot")).size(), 0);
+        // The other two follow-ups ran.
+        QVERIFY(viewModel->migrationAccountOverview());
+        QVERIFY(viewModel->feedbackDashboard());
     }
 
     void aSessionNearItsExpiryIsRefreshed()
@@ -130,6 +133,9 @@ private Q_SLOTS:
         QCOMPARE(viewModel->backendSession()->email, kEmail);
         QVERIFY(sameSession(savedSession(), viewModel->backendSession()));
         QCOMPARE(viewModel->localHistoryScope(), LocalHistoryScope::account(kEmail));
+        QVERIFY(viewModel->migrationAccountOverview());
+        QVERIFY(viewModel->feedbackDashboard());
+        QVERIFY(!viewModel->backendStatusMessage());
     }
 
     void aSessionTheServiceRefusesIsDropped()
@@ -150,6 +156,10 @@ private Q_SLOTS:
         QVERIFY(viewModel->localHistoryScope().isGuest());
         QCOMPARE(viewModel->tasks().size(), 1);
         QVERIFY(!viewModel->errorMessage());
+        QVERIFY(viewModel->accessRequirementPrompt());
+        QCOMPARE(viewModel->backendStatusMessage(),
+                 std::optional<QString>(
+                     QStringLiteral("登录已失效，请重新登录。 Session expired. Please sign in again.")));
     }
 
     void anUnreachableServiceKeepsTheSession()
@@ -162,21 +172,27 @@ private Q_SLOTS:
         QVERIFY(sameSession(savedSession(), session));
         QCOMPARE(viewModel->localHistoryScope(), LocalHistoryScope::account(kEmail));
         QVERIFY(!viewModel->errorMessage());
+        QVERIFY(!viewModel->backendStatusMessage());
+        QVERIFY(!viewModel->migrationAccountOverview());
     }
 
-    void anAnswerAboutASessionNoLongerShownIsDropped()
+    // A sign-out while the launch renews the session: the renewal neither publishes the session
+    // again nor leaves it in the session file.
+    void aSignOutDuringTheLaunchRenewalStaysSignedOut()
     {
         const BackendSession session = signIn();
         m_now = session.accessTokenExpiresAt.addSecs(-30);
+        m_service->http().setDelay(kRefreshPath, std::chrono::milliseconds(1000));
         auto viewModel = launch(m_service->baseURL());
         auto synchronization = viewModel->synchronizeBackendStateOnLaunch();
         QVERIFY(sameSession(viewModel->backendSession(), session)); // published before the request
-        viewModel->setBackendSession(std::nullopt);                 // signed out meanwhile
-        viewModel->activateLocalHistoryScope(std::nullopt);
+        QTRY_COMPARE(refreshRequests(), 1);
+        runTask(viewModel->signOutFromBackend());
         runTask(std::move(synchronization));
-        QCOMPARE(refreshRequests(), 1);
         QVERIFY(!viewModel->backendSession());
+        QVERIFY(!savedSession());
         QVERIFY(viewModel->localHistoryScope().isGuest());
+        QVERIFY(!viewModel->feedbackDashboard());
     }
 
     void startUpEndsAfterTheAccountIsRestored()
