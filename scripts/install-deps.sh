@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-httpserver-dev qcoro-qt6-dev libgl-dev
   fonts-noto-cjk xvfb
   procps util-linux e2fsprogs pkexec
-  gdu
+  gdu hyperfine
 )
 
 missing=()

@@ -21,11 +21,18 @@ gid_t nobodyGid()
     return entry ? entry->gr_gid : 65534;
 }
 
-ChildOutcome runInChild(const std::function<int(QByteArray& output)>& work, bool asNobody)
+namespace {
+
+enum class Identity { unchanged, nobody, nobodyKeepingRoot };
+
+ChildOutcome runForked(const std::function<int(QByteArray& output)>& work, Identity identity)
 {
     // Looked up before the fork: name service lookups are not for a forked child.
     const uid_t uid = nobodyUid();
     const gid_t gid = nobodyGid();
+    // The saved ids decide whether the child can take root's rights back later.
+    const uid_t savedUid = identity == Identity::nobodyKeepingRoot ? 0 : uid;
+    const gid_t savedGid = identity == Identity::nobodyKeepingRoot ? 0 : gid;
     int channel[2];
     if (::pipe2(channel, O_CLOEXEC) != 0)
         return {};
@@ -37,8 +44,9 @@ ChildOutcome runInChild(const std::function<int(QByteArray& output)>& work, bool
     }
     if (pid == 0) {
         ::close(channel[0]);
-        if (asNobody && (::setgroups(0, nullptr) != 0 || ::setresgid(gid, gid, gid) != 0 ||
-                         ::setresuid(uid, uid, uid) != 0))
+        if (identity != Identity::unchanged &&
+            (::setgroups(0, nullptr) != 0 || ::setresgid(gid, gid, savedGid) != 0 ||
+             ::setresuid(uid, uid, savedUid) != 0))
             ::_exit(125);
         int code = 126;
         QByteArray output;
@@ -74,6 +82,18 @@ ChildOutcome runInChild(const std::function<int(QByteArray& output)>& work, bool
     if (WIFEXITED(status))
         outcome.exitCode = WEXITSTATUS(status);
     return outcome;
+}
+
+} // namespace
+
+ChildOutcome runInChild(const std::function<int(QByteArray& output)>& work, bool asNobody)
+{
+    return runForked(work, asNobody ? Identity::nobody : Identity::unchanged);
+}
+
+ChildOutcome runInChildAsNobodyKeepingRoot(const std::function<int(QByteArray& output)>& work)
+{
+    return runForked(work, Identity::nobodyKeepingRoot);
 }
 
 } // namespace orvalink::test

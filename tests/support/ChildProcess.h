@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-
 #include <functional>
 #include <sys/types.h>
 
@@ -18,6 +17,11 @@ struct ChildOutcome {
 // the tests run as root. The child's exit code is what `work` returns (125 when dropping failed,
 // 126 when `work` threw).
 ChildOutcome runInChild(const std::function<int(QByteArray& output)>& work, bool asNobody);
+
+// As runInChild as nobody, but the child keeps root as its saved user and group id: its own file
+// work meets the permission checks of nobody, while a process it starts may take root's rights back
+// (setresuid to 0), as an administrator prompt would grant them.
+ChildOutcome runInChildAsNobodyKeepingRoot(const std::function<int(QByteArray& output)>& work);
 
 // The user and group ids the unprivileged child runs as.
 uid_t nobodyUid();

@@ -3,7 +3,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QHash>
-
+#include <QRegularExpression>
 #include <algorithm>
 #include <filesystem>
 #include <sys/stat.h>
@@ -87,6 +87,15 @@ QStringList snapshotTree(const QString& root)
     }
     if (error)
         lines << QStringLiteral("walk failed: ") + QString::fromStdString(error.message());
+    return lines;
+}
+
+QStringList snapshotContents(const QString& root)
+{
+    static const QRegularExpression directoryTime(QStringLiteral("^(.* dir \\S+ \\S+) mtime=\\S+"));
+    QStringList lines = snapshotTree(root);
+    for (QString& line : lines)
+        line.replace(directoryTime, QStringLiteral("\\1"));
     return lines;
 }
 

@@ -11,4 +11,8 @@ namespace orvalink::test {
 // snapshots are equal. Links are never followed; access times are left out (reading changes them).
 QStringList snapshotTree(const QString& root);
 
+// The snapshot without the modification times of directories: what is inside, for trees whose
+// items were moved out and back (which touches their directories' times and nothing else).
+QStringList snapshotContents(const QString& root);
+
 } // namespace orvalink::test

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <chrono>
+#include <optional>
+#include <sys/types.h>
+
+namespace orvalink {
+
+// One process that holds a path.
+struct ActiveProcess {
+    qint32 pid = 0;
+    QString name; // the command name (/proc/<pid>/comm)
+    // When the process started (clock ticks after boot): lets a termination tell this process from a
+    // later one that got the same pid. Not part of equality.
+    quint64 startTime = 0;
+
+    bool operator==(const ActiveProcess& other) const { return pid == other.pid && name == other.name; }
+};
+
+inline size_t qHash(const ActiveProcess& process, size_t seed = 0)
+{
+    return qHashMulti(seed, process.pid, process.name);
+}
+
+// Finds the processes that keep files at or below a path open (or sit in it, run from it, map it)
+// and ends them on request. Synchronous on the caller's thread; the termination wait blocks it for
+// up to the deadline. Keeps no state besides its timing.
+class ActiveProcessService {
+public:
+    // How long a termination waits for the path to become free, and how often it looks.
+    struct Timing {
+        std::chrono::milliseconds deadline;
+        std::chrono::milliseconds pause;
+    };
+    static constexpr Timing kDefaultTiming{std::chrono::milliseconds(4000), std::chrono::milliseconds(200)};
+
+    explicit ActiveProcessService(Timing timing = kDefaultTiming);
+
+    // The holders of `path` (standardized first), sorted by name ignoring case; our own process is
+    // never listed. A directory is searched with everything below it, anything else by itself. With
+    // no `isDirectory`, it is looked up (links followed) and a missing path gives an empty list. An
+    // empty list means no holder is known, not that the path is proved free. Never throws.
+    QList<ActiveProcess> activeProcesses(const QString& path, std::optional<bool> isDirectory = {}) const;
+
+    // The names of activeProcesses(), same order, repeats kept.
+    QStringList activeProcessNames(const QString& path, std::optional<bool> isDirectory = {}) const;
+
+    // Sends SIGTERM once to each process (repeats removed, in name order), but only to the very process
+    // that was listed: one whose pid now belongs to another process, pid 1, ourselves and our parent
+    // are left alone. Then waits, checking every pause, until the path is free. Returns the names of
+    // the processes signalled, sorted, without repeats. Throws OrvalinkError::sourceInUse (E007) with
+    // `path` as given and the names of the remaining holders when the path is still held at the
+    // deadline; processes already ended stay ended.
+    QStringList terminateActiveProcesses(const QList<ActiveProcess>& processes, const QString& path,
+                                         bool isDirectory) const;
+
+private:
+    Timing m_timing;
+};
+
+} // namespace orvalink

@@ -1,0 +1,110 @@
+#include "diskops/DirectoryMerge.h"
+
+#include "diskops/FallbackFileOperations.h"
+#include "diskops/ReservedPaths.h"
+#include "platform/DirectoryListing.h"
+#include "platform/EntryStatus.h"
+#include "platform/FileIO.h"
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcMerge, "orvalink.diskops.merge")
+
+namespace orvalink {
+
+namespace {
+
+QString childPath(const QString& directory, const QString& name)
+{
+    return directory + QLatin1Char('/') + name;
+}
+
+QString parentOf(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+bool isRealDirectory(const QString& path)
+{
+    return platform::entryStatus(path).kind == platform::EntryKind::directory;
+}
+
+} // namespace
+
+void MergeJournal::move(const QString& from, const QString& to)
+{
+    m_files.move(from, to);
+    m_moves.append({from, to});
+}
+
+void MergeJournal::deferRemoval(const QString& emptiedDirectory)
+{
+    m_deferred.append(emptiedDirectory);
+}
+
+void MergeJournal::removeDeferred()
+{
+    for (const QString& directory : std::as_const(m_deferred)) {
+        m_files.removePlaceholder(directory);
+        m_removed.append(directory);
+    }
+    m_deferred.clear();
+}
+
+bool MergeJournal::undo() noexcept
+{
+    try {
+        for (auto it = m_removed.crbegin(); it != m_removed.crend(); ++it)
+            m_files.createDirectories(*it);
+        m_removed.clear();
+        while (!m_moves.isEmpty()) {
+            const auto& [from, to] = m_moves.constLast();
+            if (!platform::entryExists(parentOf(from)))
+                m_files.createDirectories(parentOf(from));
+            m_files.move(to, from);
+            m_moves.removeLast();
+        }
+        return true;
+    } catch (const std::exception& error) {
+        qCWarning(lcMerge) << "could not put a merge back:" << error.what();
+    } catch (...) {
+        qCWarning(lcMerge) << "could not put a merge back";
+    }
+    return false;
+}
+
+AppendMergeOutcome mergeDirectoryContents(const QString& from, const QString& into, ClashWinner winner,
+                                          MergeJournal& journal)
+{
+    AppendMergeOutcome outcome;
+    for (const platform::ListedItem& item : platform::listDirectory(from, true)) {
+        const QString incoming = childPath(from, item.name);
+        const QString existing = childPath(into, item.name);
+        const platform::EntryKind existingKind = platform::entryStatus(existing).kind;
+        if (existingKind == platform::EntryKind::none) {
+            journal.move(incoming, existing);
+            ++outcome.mergedItemCount;
+            continue;
+        }
+        if (existingKind == platform::EntryKind::directory && isRealDirectory(incoming)) {
+            const AppendMergeOutcome inner = mergeDirectoryContents(incoming, existing, winner, journal);
+            outcome.mergedItemCount += inner.mergedItemCount + 1;
+            outcome.conflictCount += inner.conflictCount;
+            journal.deferRemoval(incoming);
+            continue;
+        }
+        const QString reserved = makeReservedPath(existing, ReservedSuffix::appendPreserved);
+        if (winner == ClashWinner::incoming) {
+            journal.move(existing, reserved);
+            journal.move(incoming, existing);
+        } else {
+            journal.move(incoming, reserved);
+        }
+        ++outcome.mergedItemCount;
+        ++outcome.conflictCount;
+    }
+    return outcome;
+}
+
+} // namespace orvalink

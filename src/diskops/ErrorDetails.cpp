@@ -1,0 +1,31 @@
+#include "diskops/ErrorDetails.h"
+
+#include "diskops/PrivilegedFileOperationError.h"
+#include "platform/PlatformError.h"
+
+namespace orvalink {
+
+OrvalinkError::Underlying underlyingOf(const std::exception& error)
+{
+    if (const auto* platformError = dynamic_cast<const platform::PlatformError*>(&error)) {
+        return {platformError->message(), platformError->errorNumber(), platformError->isPermissionError()};
+    }
+    if (const auto* privileged = dynamic_cast<const PrivilegedFileOperationError*>(&error))
+        return {privileged->errorDescription(), 0, false};
+    if (const auto* orvalinkError = dynamic_cast<const OrvalinkError*>(&error))
+        return {orvalinkError->errorDescription(), 0, false};
+    return {QString::fromUtf8(error.what()), 0, false};
+}
+
+OrvalinkError::Underlying unknownUnderlying()
+{
+    return {QStringLiteral("Unknown error"), 0, false};
+}
+
+bool isBusyError(const std::exception& error)
+{
+    const auto* platformError = dynamic_cast<const platform::PlatformError*>(&error);
+    return platformError && platformError->isBusyError();
+}
+
+} // namespace orvalink

@@ -1,0 +1,77 @@
+#include "diskops/FallbackFileOperations.h"
+
+#include "diskops/PlaceholderTest.h"
+#include "diskops/PrivilegeFallback.h"
+#include "diskops/PrivilegedFileOperationService.h"
+#include "platform/FileIO.h"
+#include "platform/FileMove.h"
+#include "platform/Placeholder.h"
+#include "platform/PlatformError.h"
+#include "store/LogService.h"
+
+#include <cerrno>
+
+namespace orvalink {
+
+namespace {
+
+void requireFree(const QString& path)
+{
+    if (platform::entryExists(path))
+        throw platform::PlatformError::fromErrno(EEXIST, path);
+}
+
+} // namespace
+
+FallbackFileOperations::FallbackFileOperations(const PrivilegedFileOperationService& privileged,
+                                               LogService& log)
+    : m_privileged(privileged), m_log(log)
+{}
+
+void FallbackFileOperations::move(const QString& source, const QString& destination) const
+{
+    platform::MoveResult result;
+    runWithPrivilegeFallback([&] { result = platform::moveItem(source, destination); },
+                             [&] {
+                                 requireFree(destination);
+                                 m_privileged.moveItem(source, destination);
+                             });
+    if (result.sourceFullyRemoved())
+        return;
+    // The data is whole at the destination; what stayed behind is a duplicate the user may remove.
+    QString message = QStringLiteral("Move completed, but the source could not be fully removed: ") + source +
+                      QStringLiteral(" -> ") + destination + QStringLiteral(". Left: ") +
+                      result.leftoverPaths.join(QStringLiteral(", "));
+    if (result.leftoverError)
+        message += QStringLiteral(" (") + result.leftoverError->message() + QLatin1Char(')');
+    m_log.append(LogLevel::warning, message);
+}
+
+void FallbackFileOperations::removePlaceholder(const QString& path) const
+{
+    runWithPrivilegeFallback([&] { platform::removePlaceholder(path); },
+                             [&] {
+                                 if (!isPlaceholder(path)) {
+                                     throw platform::PlatformError::fromErrno(
+                                         platform::entryExists(path) ? ENOTEMPTY : ENOENT, path);
+                                 }
+                                 m_privileged.removeItem(path);
+                             });
+}
+
+void FallbackFileOperations::createDirectories(const QString& path) const
+{
+    runWithPrivilegeFallback([&] { platform::createDirectories(path, 0755); },
+                             [&] { m_privileged.createDirectory(path); });
+}
+
+void FallbackFileOperations::createSymbolicLink(const QString& linkPath, const QString& destination) const
+{
+    runWithPrivilegeFallback([&] { platform::createSymbolicLink(linkPath, destination); },
+                             [&] {
+                                 requireFree(linkPath);
+                                 m_privileged.createSymbolicLink(linkPath, destination);
+                             });
+}
+
+} // namespace orvalink

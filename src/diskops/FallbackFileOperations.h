@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+namespace orvalink {
+
+class LogService;
+class PrivilegedFileOperationService;
+
+// The file operations of migration, rollback and undo. Each is tried with the user's rights first;
+// only a permission error (EACCES or EPERM) leads to one second attempt through the administrator
+// commands. Those commands replace what they meet (mv -f, ln -sfn, rm -rf), so right before that
+// attempt the path is checked again, and the command runs only while the situation it is meant
+// for still holds. Nothing here ever replaces an existing item or removes anything but a
+// placeholder.
+class FallbackFileOperations {
+public:
+    // `log` receives the warning of a move that could not clear its source after a complete copy.
+    FallbackFileOperations(const PrivilegedFileOperationService& privileged, LogService& log);
+
+    // Moves the item at `source` to the free path `destination` (see platform::moveItem). The
+    // administrator attempt is refused with EEXIST when `destination` has been taken meanwhile.
+    void move(const QString& source, const QString& destination) const;
+
+    // Removes the placeholder at `path`: a symbolic link or an empty directory (never recursive).
+    // The administrator attempt runs only while `path` still holds a placeholder.
+    void removePlaceholder(const QString& path) const;
+
+    // Creates `path` and its missing parents (mode 0755, as a directory made by hand would get).
+    void createDirectories(const QString& path) const;
+
+    // Creates at `linkPath` a symbolic link whose text is `destination`. The administrator attempt
+    // is refused with EEXIST when `linkPath` has been taken meanwhile.
+    void createSymbolicLink(const QString& linkPath, const QString& destination) const;
+
+private:
+    const PrivilegedFileOperationService& m_privileged;
+    LogService& m_log;
+};
+
+} // namespace orvalink

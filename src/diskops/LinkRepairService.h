@@ -1,0 +1,85 @@
+#pragma once
+
+#include "model/LinkMapping.h"
+#include "model/VolumeInfo.h"
+
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QUuid>
+
+namespace orvalink {
+
+class LogService;
+class MappingStore;
+class PathMappingService;
+class VolumeService;
+
+// The counts of one repair call.
+struct RepairSummary {
+    qint64 fixedCount = 0;   // links pointed at the volume's new mount
+    qint64 failedCount = 0;  // broken links that could not be repaired
+    qint64 scannedCount = 0; // mappings examined
+    qint64 totalCount = 0;   // mappings the call was asked to cover
+
+    bool operator==(const RepairSummary&) const = default;
+};
+
+// Points the links of recorded migrations at their volume again after it came back under another
+// mount name: the volume is found by the UUID recorded in the mapping, and the link's target keeps
+// its place relative to the mount. Changes links only; the history is read, never rewritten. A link
+// is replaced in one step, so the user's path never stands without one.
+//
+// Keeps no state besides its references, which must outlive it. Never throws: every failure is
+// counted. Synchronous on the caller's thread.
+class LinkRepairService {
+public:
+    // The most mappings one whole-scope call examines (the most recent ones).
+    static constexpr qsizetype maxRepairItemsPerRun = 600;
+
+    LinkRepairService(const MappingStore& mappings, const VolumeService& volumes, LogService& log,
+                      const PathMappingService& pathMapping);
+
+    // One batch: the first maxRepairItemsPerRun of the scope's mappings, one per source path, most
+    // recent first; totalCount is the number of distinct mappings. Calling again examines the same
+    // batch. No mappings: all zero and no log line.
+    RepairSummary repairBrokenLinks() const;
+
+    // The batch of at most `batchSize` mappings that starts `offset` mappings into the same order,
+    // so that repeated calls with a growing offset cover the whole history. scannedCount counts the
+    // mappings covered so far (offset plus those examined now), so scannedCount >= totalCount means
+    // the list is done. An offset at or past the end starts over at 0. Offset 0 with the default
+    // size is repairBrokenLinks().
+    RepairSummary repairBrokenLinks(qsizetype offset, qsizetype batchSize = maxRepairItemsPerRun) const;
+
+    // The scope's mappings whose id is in the set, in file order, without de-duplication or limit.
+    // An empty set (or no match) gives all zero and no log line.
+    RepairSummary repairBrokenLinks(const QSet<QUuid>& mappingIDs) const;
+
+    // One mapping per standardized source path (the more recent wins; on a tie the earlier in the
+    // file), most recent first.
+    static QList<LinkMapping> deduplicatedMappings(const QList<LinkMapping>& mappings);
+
+    // Volume UUID -> mount path; blank and "unknown" UUIDs are skipped, the first volume wins.
+    static QHash<QString, QString> buildVolumeIndexByUUID(const QList<VolumeInfo>& volumes);
+
+    // The recorded target moved to `newMountPath`: a target below a volume of the volumes directory
+    // keeps its path relative to the volume; anything else (a volume's mount point itself, a path
+    // outside the volumes directory) comes back unchanged.
+    static QString remapTargetPath(const QString& targetPath, const QString& newMountPath);
+
+private:
+    RepairSummary repairMappings(const QList<LinkMapping>& mappings, qint64 totalCount,
+                                 qint64 coveredBefore = 0) const;
+    // True when the mapping's link was replaced, false when it is broken and was not; none when
+    // there was nothing to do (a healthy link, or a real item at the source path).
+    std::optional<bool> repairOne(const LinkMapping& mapping, const QHash<QString, QString>& index) const;
+
+    const MappingStore& m_mappings;
+    const VolumeService& m_volumes;
+    LogService& m_log;
+    const PathMappingService& m_pathMapping;
+};
+
+} // namespace orvalink

@@ -1,0 +1,293 @@
+#include "diskops/MigrationRun.h"
+
+#include "diskops/ActiveProcessService.h"
+#include "diskops/ErrorDetails.h"
+#include "diskops/ForcedPreparation.h"
+#include "diskops/PathMappingService.h"
+#include "diskops/PlaceholderTest.h"
+#include "diskops/ReservedPaths.h"
+#include "diskops/ScanService.h"
+#include "diskops/VolumeService.h"
+#include "model/AppPaths.h"
+#include "model/JsonFields.h"
+#include "model/LinkMapping.h"
+#include "platform/DirectoryListing.h"
+#include "platform/EntryStatus.h"
+#include "platform/FileIO.h"
+#include "platform/MountTable.h"
+#include "platform/StandardPath.h"
+#include "store/HistoryStores.h"
+#include "store/JSONLStore.h"
+#include "store/LogService.h"
+
+#include <QDateTime>
+#include <QUuid>
+
+namespace orvalink {
+
+namespace {
+
+QString parentOf(const QString& path)
+{
+    const QString standard = platform::standardizedPath(path);
+    const qsizetype slash = standard.lastIndexOf(QLatin1Char('/'));
+    return slash <= 0 ? QStringLiteral("/") : standard.left(slash);
+}
+
+QStringList namesOf(const QList<ActiveProcess>& processes)
+{
+    QStringList names;
+    for (const ActiveProcess& process : processes)
+        names.append(process.name);
+    return names;
+}
+
+// Records keep whole seconds; the result carries the dates exactly as they were written.
+QDateTime now()
+{
+    return json::wholeSeconds(QDateTime::currentDateTimeUtc());
+}
+
+} // namespace
+
+MigrationRun::MigrationRun(const MigrationEngine& engine, const QString& sourcePath, const AppConfig& config,
+                           std::optional<ForcedMigrationMode> forceMode, bool terminateInUseProcesses)
+    : m_services(engine.m_services), m_engine(engine), m_files(m_services.privileged, m_services.log),
+      m_rollback(m_files, m_services.log), m_source(sourcePath), m_config(config), m_forceMode(forceMode),
+      m_terminateInUseProcesses(terminateInUseProcesses)
+{
+    m_task.id = QUuid::createUuid();
+    m_task.sourcePath = m_source;
+    m_task.anchorUser = m_config.anchorUser;
+    m_task.volumeUUID = m_services.volumes.resolveVolumeUUID(m_config.defaultTargetRoot);
+    m_task.startedAt = now();
+}
+
+MigrationExecutionResult MigrationRun::execute()
+{
+    try {
+        checkAndStage();
+        moveIntoTarget();
+        verifyAndLink();
+    } catch (const OrvalinkError& error) {
+        return fail(error);
+    } catch (const std::exception& error) {
+        return fail(wrapped(error));
+    } catch (...) {
+        return fail(OrvalinkError::moveFailed(m_source, m_target, unknownUnderlying()));
+    }
+    return succeed();
+}
+
+OrvalinkError MigrationRun::wrapped(const std::exception& error) const
+{
+    return OrvalinkError::moveFailed(m_source, m_target, underlyingOf(error));
+}
+
+void MigrationRun::checkAndStage()
+{
+    const QString& root = m_config.defaultTargetRoot;
+    m_services.pathMapping.validateMigrationSource(m_source, m_config.anchorUser, m_config.strictModeEnabled);
+
+    // A folder where nothing is mounted lies on the internal disk: data written there would never
+    // reach the volume.
+    const auto mountPoint = m_services.volumes.mountPoint(root);
+    if (!mountPoint || !platform::MountTable::current().mountedAt(*mountPoint))
+        throw OrvalinkError::targetVolumeNotMounted();
+
+    if (!platform::fileExists(m_source))
+        throw OrvalinkError::sourceNotFound(m_source);
+    m_isDirectory = platform::isDirectory(m_source);
+
+    checkHolders();
+
+    if (platform::entryStatus(m_source).kind == platform::EntryKind::symbolicLink)
+        throw OrvalinkError::disallowedPath(m_source);
+
+    m_target = m_services.pathMapping.buildTargetPath(m_source, root, m_config.anchorUser,
+                                                      m_config.strictModeEnabled);
+    m_task.targetPath = m_target;
+    // A target root inside the source (or the reverse) would move the data into itself.
+    if (platform::isSameOrDescendant(m_target, m_source) || platform::isSameOrDescendant(m_source, m_target))
+        throw OrvalinkError::disallowedPath(m_source);
+
+    if (platform::entryExists(m_target) && !isPlaceholder(m_target) && !m_forceMode)
+        throw OrvalinkError::targetAlreadyExists(m_target);
+
+    const qint64 required = requiredBytes();
+    const qint64 available = m_services.volumes.availableBytes(root);
+    if (available >= 1 && required > available)
+        throw OrvalinkError::insufficientSpace(required, available);
+
+    m_files.createDirectories(parentOf(m_target));
+
+    m_staging = makeReservedPath(m_source, ReservedSuffix::staging);
+    try {
+        m_files.move(m_source, m_staging);
+    } catch (const std::exception& error) {
+        if (isBusyError(error))
+            throw OrvalinkError::sourceInUse(m_source, m_services.processes.activeProcessNames(m_source));
+        throw OrvalinkError::moveFailed(m_source, m_staging, underlyingOf(error));
+    }
+    m_phase = Phase::stagedOrMoving;
+    if (m_engine.m_didMoveSourceToStaging)
+        m_engine.m_didMoveSourceToStaging(m_source, m_staging);
+}
+
+void MigrationRun::checkHolders()
+{
+    const ActiveProcessService& processes = m_services.processes;
+    const QList<ActiveProcess> holders = processes.activeProcesses(m_source, m_isDirectory);
+    if (holders.isEmpty())
+        return;
+    if (!m_terminateInUseProcesses)
+        throw OrvalinkError::sourceInUse(m_source, namesOf(holders));
+    QStringList ended = processes.terminateActiveProcesses(holders, m_source, m_isDirectory);
+    ended.sort();
+    ended.removeDuplicates();
+    m_terminatedProcesses = ended;
+    const QList<ActiveProcess> remaining = processes.activeProcesses(m_source, m_isDirectory);
+    if (!remaining.isEmpty())
+        throw OrvalinkError::sourceInUse(m_source, namesOf(remaining));
+}
+
+qint64 MigrationRun::requiredBytes() const
+{
+    if (m_isDirectory)
+        return m_services.scan.directorySize(m_source, true);
+    return platform::entryStatus(m_source).allocatedBytes;
+}
+
+void MigrationRun::moveIntoTarget()
+{
+    if (!platform::entryExists(m_target)) {
+        moveStagedItem();
+    } else if (isPlaceholder(m_target)) {
+        m_files.removePlaceholder(m_target);
+        m_summary = placeholderRemovalSummary(m_forceMode, m_target);
+        moveStagedItem();
+    } else if (!m_forceMode) {
+        throw OrvalinkError::targetAlreadyExists(m_target);
+    } else {
+        const PreparationOutcome prepared =
+            ForcedPreparation(m_files).prepareExistingTarget(m_staging, m_target, *m_forceMode);
+        m_summary = prepared.summary;
+        if (!prepared.stagingMergedIntoTarget)
+            moveStagedItem();
+    }
+    m_phase = Phase::arrivedAtTarget;
+    if (m_engine.m_didMoveStagingToTarget)
+        m_engine.m_didMoveStagingToTarget(m_source, m_staging, m_target);
+}
+
+void MigrationRun::moveStagedItem()
+{
+    try {
+        m_files.move(m_staging, m_target);
+    } catch (const std::exception& error) {
+        // Named after the source: the staging path means nothing to the user.
+        throw OrvalinkError::moveFailed(m_source, m_target, underlyingOf(error));
+    }
+}
+
+void MigrationRun::verifyAndLink()
+{
+    if (!platform::fileExists(m_target) || platform::isDirectory(m_target) != m_isDirectory)
+        throw OrvalinkError::verifyFailed(m_target);
+
+    if (platform::entryExists(m_source)) {
+        if (isPlaceholder(m_source)) {
+            m_files.removePlaceholder(m_source);
+            m_summary =
+                mergedForceMigrationSummary(m_summary, placeholderRemovalSummary(m_forceMode, m_source));
+        } else if (!m_forceMode) {
+            throw OrvalinkError::sourceOccupiedAfterMove(m_source);
+        } else {
+            m_summary = mergedForceMigrationSummary(
+                m_summary,
+                ForcedPreparation(m_files).prepareOccupiedSource(m_source, m_target, *m_forceMode));
+        }
+    }
+
+    try {
+        m_files.createSymbolicLink(m_source, m_target);
+    } catch (const std::exception& error) {
+        throw OrvalinkError::symlinkFailed(m_source, m_target, underlyingOf(error));
+    }
+    appendMapping();
+}
+
+void MigrationRun::appendMapping()
+{
+    const QDateTime linkedAt = now();
+    const LinkMapping mapping{QUuid::createUuid(), m_source, m_target, m_config.anchorUser,
+                              m_task.volumeUUID,   linkedAt, linkedAt};
+    AppPaths::ensureBaseDirectories();
+    JSONLStore::append(mapping, m_services.mappings.filePath());
+}
+
+MigrationExecutionResult MigrationRun::succeed()
+{
+    m_task.status = TaskStatus::completed;
+    return finish(LogLevel::info,
+                  QStringLiteral("Migration completed: ") + m_source + QStringLiteral(" -> ") + m_target);
+}
+
+MigrationExecutionResult MigrationRun::fail(const OrvalinkError& error)
+{
+    std::optional<RollbackOutcome> outcome;
+    if (m_phase != Phase::checking) {
+        const bool passStaging = m_phase == Phase::stagedOrMoving;
+        try {
+            outcome = m_rollback.rollback(m_source, m_target,
+                                          passStaging ? std::optional<QString>(m_staging) : std::nullopt);
+        } catch (const OrvalinkError& rollbackError) {
+            return failRollback(rollbackError, passStaging);
+        } catch (const std::exception& rollbackError) {
+            return failRollback(OrvalinkError::rollbackFailed(m_source, underlyingOf(rollbackError)),
+                                passStaging);
+        } catch (...) {
+            return failRollback(OrvalinkError::rollbackFailed(m_source, unknownUnderlying()), passStaging);
+        }
+    }
+    m_task.status = outcome ? TaskStatus::rolledBack : TaskStatus::failed;
+    m_task.errorCode = error.code();
+    m_task.errorMessage = rollbackMessage(error, outcome.has_value(), outcome);
+    return finish(LogLevel::error,
+                  QLatin1Char('[') + error.code() + QStringLiteral("] ") + error.errorDescription());
+}
+
+MigrationExecutionResult MigrationRun::failRollback(const OrvalinkError& error, bool stagingPassed)
+{
+    std::optional<QString> place;
+    if (stagingPassed && platform::entryExists(m_staging))
+        place = m_staging;
+    else if (!m_target.isEmpty() && platform::entryExists(m_target))
+        place = m_target;
+    QString message = error.errorDescription();
+    if (place) {
+        message += QStringLiteral(" Original data was preserved at: ") + *place +
+                   QStringLiteral(". Close related apps first, then move it back to ") + m_source +
+                   QStringLiteral(" manually.");
+    }
+    m_task.status = TaskStatus::failed;
+    m_task.errorCode = error.code();
+    m_task.errorMessage = message;
+    return finish(LogLevel::error,
+                  QLatin1Char('[') + error.code() + QStringLiteral("] ") + error.errorDescription());
+}
+
+MigrationExecutionResult MigrationRun::finish(LogLevel level, const QString& logMessage)
+{
+    m_task.endedAt = now();
+    try {
+        AppPaths::ensureBaseDirectories();
+        JSONLStore::append(m_task, m_services.tasks.filePath());
+    } catch (...) {
+        // The outcome stands whether or not its record could be written.
+    }
+    m_services.log.append(level, logMessage);
+    return {m_task, m_summary, m_terminatedProcesses};
+}
+
+} // namespace orvalink

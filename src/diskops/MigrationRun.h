@@ -1,0 +1,61 @@
+#pragma once
+
+#include "diskops/FallbackFileOperations.h"
+#include "diskops/MigrationEngine.h"
+#include "diskops/Rollback.h"
+#include "model/AppConfig.h"
+#include "model/LogEntry.h"
+
+namespace orvalink {
+
+// One call of MigrationEngine::retryMigration: everything that belongs to one migration lives here
+// and dies with the call.
+class MigrationRun {
+public:
+    MigrationRun(const MigrationEngine& engine, const QString& sourcePath, const AppConfig& config,
+                 std::optional<ForcedMigrationMode> forceMode, bool terminateInUseProcesses);
+
+    MigrationExecutionResult execute();
+
+private:
+    // How far the data has travelled, which decides how a failure is undone.
+    enum class Phase {
+        checking,        // the source is in its place: nothing to undo
+        stagedOrMoving,  // the source left its place: roll back with the staging path
+        arrivedAtTarget, // the data stands at the target: roll back from there
+    };
+
+    void checkAndStage();
+    void checkHolders();
+    qint64 requiredBytes() const;
+    void moveIntoTarget();
+    void moveStagedItem();
+    void verifyAndLink();
+    void appendMapping();
+
+    MigrationExecutionResult succeed();
+    MigrationExecutionResult fail(const OrvalinkError& error);
+    MigrationExecutionResult failRollback(const OrvalinkError& error, bool stagingPassed);
+    MigrationExecutionResult finish(LogLevel level, const QString& logMessage);
+    OrvalinkError wrapped(const std::exception& error) const;
+
+    const MigrationEngine::Services& m_services;
+    const MigrationEngine& m_engine;
+    const FallbackFileOperations m_files;
+    const MigrationRollback m_rollback;
+
+    const QString m_source;
+    const AppConfig m_config;
+    const std::optional<ForcedMigrationMode> m_forceMode;
+    const bool m_terminateInUseProcesses;
+
+    Phase m_phase = Phase::checking;
+    MigrationTask m_task;
+    bool m_isDirectory = false;
+    QString m_target;
+    QString m_staging;
+    std::optional<ForceMigrationSummary> m_summary;
+    QStringList m_terminatedProcesses;
+};
+
+} // namespace orvalink

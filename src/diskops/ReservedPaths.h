@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+namespace orvalink {
+
+// Why an item is kept in a reserved path; each reason has its own name part.
+enum class ReservedSuffix {
+    staging,            // the source between leaving its place and reaching the target
+    targetPreserved,    // the occupant of a target that a forced migration needs
+    sourcePreserved,    // an item that reoccupied the source before a forced link
+    appendPreserved,    // an item that lost a clash inside a merge
+    rollbackConflict,   // an item found in the way of a rollback
+    overwritePreserved, // the occupant of the source at a forced restore
+    repairedLink,       // a new link, just before it replaces a broken one in one step
+};
+
+// "staging", "target-preserved", ...
+QString toText(ReservedSuffix suffix);
+
+// A hidden sibling of `path` that does not exist when it is returned: the parent directory of the
+// standardized path + "/." + the last component + ".orvalink-" + the suffix + "-" + a new random
+// upper-case UUID, redrawn while anything (a dangling link included) stands there. When the name
+// would exceed what the file system accepts, the copied last component is shortened at a UTF-8
+// character boundary, so long names can still be moved aside. Reserving is a test followed by use;
+// the UUID keeps collisions away, and every move into the path refuses to replace anything.
+QString makeReservedPath(const QString& path, ReservedSuffix suffix);
+
+} // namespace orvalink

@@ -1,0 +1,98 @@
+#include "diskops/Rollback.h"
+
+#include "diskops/ErrorDetails.h"
+#include "diskops/FallbackFileOperations.h"
+#include "diskops/PlaceholderTest.h"
+#include "diskops/ReservedPaths.h"
+#include "platform/FileIO.h"
+#include "store/LogService.h"
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcRollback, "orvalink.diskops.rollback")
+
+namespace orvalink {
+
+namespace {
+
+OrvalinkError rollbackError(const QString& path, const QString& description)
+{
+    return OrvalinkError::rollbackFailed(path, {description, 0, false});
+}
+
+} // namespace
+
+RollbackOutcome MigrationRollback::rollback(const QString& sourcePath, const QString& targetPath,
+                                            const std::optional<QString>& stagingPath) const
+{
+    if (sourcePath.isEmpty() || targetPath.isEmpty())
+        throw rollbackError(sourcePath, QStringLiteral("Invalid rollback paths"));
+
+    RollbackOutcome outcome;
+    if (platform::entryExists(sourcePath)) {
+        if (isPlaceholder(sourcePath)) {
+            try {
+                m_files.removePlaceholder(sourcePath);
+            } catch (const std::exception& error) {
+                throw OrvalinkError::rollbackFailed(sourcePath, underlyingOf(error));
+            }
+        } else {
+            outcome.preservedConflictPath = preserveRollbackConflict(sourcePath);
+        }
+    }
+
+    if (stagingPath && platform::entryExists(*stagingPath)) {
+        // The staged item never reached the target, so what stands there is not ours: keep it.
+        if (platform::entryExists(targetPath)) {
+            try {
+                outcome.preservedTargetConflictPath = preserveRollbackConflict(targetPath);
+            } catch (const OrvalinkError& error) {
+                // It is in nobody's way where it stands; bringing the data home matters more.
+                qCWarning(lcRollback) << error.errorDescription();
+            }
+        }
+        m_files.move(*stagingPath, sourcePath);
+    } else if (platform::entryExists(targetPath)) {
+        m_files.move(targetPath, sourcePath);
+    } else {
+        throw rollbackError(sourcePath, QStringLiteral("Target path missing during rollback"));
+    }
+    return outcome;
+}
+
+QString MigrationRollback::preserveRollbackConflict(const QString& path) const
+{
+    const QString reserved = makeReservedPath(path, ReservedSuffix::rollbackConflict);
+    try {
+        m_files.move(path, reserved);
+    } catch (const std::exception& error) {
+        throw rollbackError(path, QStringLiteral("Source path was recreated during rollback and could not be "
+                                                 "preserved: ") +
+                                      underlyingOf(error).description);
+    }
+    m_log.append(LogLevel::warning, QStringLiteral("Rollback preserved conflict path: ") + path +
+                                        QStringLiteral(" -> ") + reserved);
+    return reserved;
+}
+
+QString rollbackMessage(const OrvalinkError& error, bool rollbackSucceeded,
+                        const std::optional<RollbackOutcome>& outcome)
+{
+    QString message = error.errorDescription();
+    if (!rollbackSucceeded)
+        return message;
+    if (outcome && outcome->preservedConflictPath) {
+        message +=
+            QStringLiteral(" Original data was restored, and any newly recreated files were preserved at: ") +
+            *outcome->preservedConflictPath + QLatin1Char('.');
+    } else {
+        message += QStringLiteral(" Original data was restored to its previous location.");
+    }
+    if (outcome && outcome->preservedTargetConflictPath) {
+        message += QStringLiteral(" What stood at the target path was preserved at: ") +
+                   *outcome->preservedTargetConflictPath + QLatin1Char('.');
+    }
+    return message;
+}
+
+} // namespace orvalink

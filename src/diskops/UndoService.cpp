@@ -1,0 +1,200 @@
+#include "diskops/UndoService.h"
+
+#include "diskops/DirectoryMerge.h"
+#include "diskops/ErrorDetails.h"
+#include "diskops/FallbackFileOperations.h"
+#include "diskops/HistoryRecordSafety.h"
+#include "diskops/MappingHistory.h"
+#include "diskops/PlaceholderTest.h"
+#include "diskops/ReservedPaths.h"
+#include "model/AppPaths.h"
+#include "model/JsonFields.h"
+#include "model/MigrationTask.h"
+#include "model/OrvalinkError.h"
+#include "platform/EntryStatus.h"
+#include "platform/FileIO.h"
+#include "platform/StandardPath.h"
+#include "store/HistoryStores.h"
+#include "store/JSONLStore.h"
+#include "store/LogService.h"
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcUndo, "orvalink.diskops.undo")
+
+namespace orvalink {
+
+namespace {
+
+QString parentOf(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+bool isRealDirectory(const QString& path)
+{
+    return platform::entryStatus(path).kind == platform::EntryKind::directory;
+}
+
+// After a failed step the user's path must lead to the data again: the link goes back while the
+// path is free and the data is still at the target.
+void relinkIfPossible(const FallbackFileOperations& files, const QString& source, const QString& target)
+{
+    try {
+        if (!platform::entryExists(source) && platform::entryExists(target))
+            files.createSymbolicLink(source, target);
+    } catch (const std::exception& error) {
+        qCWarning(lcUndo) << "could not put the link back:" << error.what();
+    }
+}
+
+} // namespace
+
+UndoService::UndoService(const MappingStore& mappings, const TaskStore& tasks, LogService& log,
+                         const PrivilegedFileOperationService& privileged,
+                         const PathMappingService& pathMapping)
+    : m_mappings(mappings), m_tasks(tasks), m_log(log), m_privileged(privileged), m_pathMapping(pathMapping)
+{}
+
+QList<LinkMapping> UndoService::undoHistory(qsizetype limit) const
+{
+    QList<LinkMapping> mappings = loadMappings(m_mappings).mappings;
+    sortNewestFirst(mappings);
+    if (mappings.size() > limit)
+        mappings.resize(qMax<qsizetype>(limit, 0));
+    return mappings;
+}
+
+UndoResult UndoService::undoLastMigration(const QString& anchorUser) const
+{
+    QList<LinkMapping> mappings = loadMappings(m_mappings).mappings;
+    if (mappings.isEmpty())
+        throw OrvalinkError::undoTargetNotFound();
+    sortNewestFirst(mappings);
+    const LinkMapping newest = mappings.constFirst();
+    return undoMigration(newest, mappings, anchorUser, std::nullopt);
+}
+
+UndoResult UndoService::undoMigration(const QUuid& mappingID, const QString& anchorUser) const
+{
+    return undoByID(mappingID, anchorUser, std::nullopt);
+}
+
+UndoResult UndoService::forceUndoMigration(const QUuid& mappingID, const QString& anchorUser,
+                                           ForcedUndoRestoreMode mode) const
+{
+    return undoByID(mappingID, anchorUser, mode);
+}
+
+UndoResult UndoService::undoByID(const QUuid& mappingID, const QString& anchorUser,
+                                 std::optional<ForcedUndoRestoreMode> mode) const
+{
+    QList<LinkMapping> mappings = loadMappings(m_mappings).mappings;
+    const auto found = std::find_if(mappings.cbegin(), mappings.cend(),
+                                    [&](const LinkMapping& mapping) { return mapping.id == mappingID; });
+    if (found == mappings.cend())
+        throw OrvalinkError::undoTargetNotFound();
+    const LinkMapping mapping = *found;
+    return undoMigration(mapping, mappings, anchorUser, mode);
+}
+
+UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapping>& allMappings,
+                                      const QString& anchorUser,
+                                      std::optional<ForcedUndoRestoreMode> mode) const
+{
+    const QString& source = mapping.sourcePath;
+    const QString& target = mapping.targetPath;
+    validateHistoryRecordPaths(source, target, m_pathMapping);
+    if (!platform::fileExists(target))
+        throw OrvalinkError::undoMappingBroken(target);
+
+    const FallbackFileOperations files(m_privileged, m_log);
+    std::optional<ForceUndoRestoreSummary> summary;
+    const platform::EntryKind occupant = platform::entryStatus(source).kind;
+    if (occupant != platform::EntryKind::none && !isPlaceholder(source) && !mode)
+        throw OrvalinkError::undoSourceOccupied(source);
+
+    try {
+        if (occupant != platform::EntryKind::none) {
+            // The migration's link, a dangling link or an empty directory is removed silently.
+            if (isPlaceholder(source))
+                files.removePlaceholder(source);
+            else
+                summary = prepareOccupiedSourceForForcedUndo(source, target, *mode);
+        }
+        files.createDirectories(parentOf(source));
+        try {
+            files.move(target, source);
+        } catch (const std::exception& error) {
+            throw OrvalinkError::rollbackFailed(source, underlyingOf(error));
+        }
+    } catch (...) {
+        relinkIfPossible(files, source, target);
+        throw;
+    }
+
+    allMappings.removeIf([&](const LinkMapping& each) { return each.id == mapping.id; });
+    AppPaths::ensureBaseDirectories();
+    JSONLStore::removeWhere<LinkMapping>(m_mappings.filePath(),
+                                         [&](const LinkMapping& each) { return each.id == mapping.id; });
+
+    const QDateTime now = json::wholeSeconds(QDateTime::currentDateTimeUtc());
+    recordUndo(mapping, anchorUser, now);
+    return {mapping, now, summary};
+}
+
+void UndoService::recordUndo(const LinkMapping& mapping, const QString& anchorUser, const QDateTime& at) const
+{
+    MigrationTask task;
+    task.id = QUuid::createUuid();
+    task.sourcePath = mapping.sourcePath;
+    task.targetPath = mapping.targetPath;
+    task.anchorUser = anchorUser;
+    task.volumeUUID = mapping.volumeUUID;
+    task.status = TaskStatus::rolledBack;
+    task.startedAt = at;
+    task.endedAt = at;
+    try {
+        JSONLStore::append(task, m_tasks.filePath());
+    } catch (...) {
+        // The data is back; a lost task line changes nothing about that.
+    }
+    m_log.append(LogLevel::info, QStringLiteral("Manual undo completed: ") + mapping.targetPath +
+                                     QStringLiteral(" -> ") + mapping.sourcePath);
+}
+
+ForceUndoRestoreSummary UndoService::prepareOccupiedSourceForForcedUndo(const QString& sourcePath,
+                                                                        const QString& targetPath,
+                                                                        ForcedUndoRestoreMode mode) const
+{
+    const FallbackFileOperations files(m_privileged, m_log);
+    ForceUndoRestoreSummary summary;
+    summary.requestedMode = mode;
+    const bool merge =
+        mode == ForcedUndoRestoreMode::append && isRealDirectory(sourcePath) && isRealDirectory(targetPath);
+    if (!merge) {
+        const QString preserved = makeReservedPath(sourcePath, ReservedSuffix::overwritePreserved);
+        files.move(sourcePath, preserved);
+        summary.preservedPath = preserved;
+        return summary;
+    }
+    // The occupant's items join the migrated data, which keeps its own names; the whole directory
+    // then moves back to the source path.
+    MergeJournal journal(files);
+    try {
+        const AppendMergeOutcome merged =
+            mergeDirectoryContents(sourcePath, targetPath, ClashWinner::existing, journal);
+        journal.deferRemoval(sourcePath);
+        journal.removeDeferred();
+        summary.didAppendMerge = true;
+        summary.mergedExistingItemCount = merged.mergedItemCount;
+        summary.renamedConflictCount = merged.conflictCount;
+    } catch (...) {
+        journal.undo();
+        throw;
+    }
+    return summary;
+}
+
+} // namespace orvalink

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "model/VolumeInfo.h"
+#include "platform/BlockDevice.h"
+
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace orvalink {
+
+struct VolumeUsage {
+    qint64 total = 0;
+    qint64 free = 0;
+    bool operator==(const VolumeUsage&) const = default;
+};
+
+// Everything asked about disks: the volumes in the volumes directory (platform::volumesDirectory(),
+// read on every call), the room a target root has, the usage of the disk that holds a path, and the
+// identity of the volume a target root lies on. Answers come fresh from the system on every call;
+// nothing throws, failures become fallback values.
+//
+// A folder in the volumes directory counts as a volume only when a file system is really mounted
+// there (/proc/self/mountinfo): a stale folder left behind by an unplugged disk lies on the internal
+// disk, so it is reported as not mounted, with no capacity, no free bytes and no UUID, and never
+// lends the internal disk's figures to a target root.
+class VolumeService {
+public:
+    explicit VolumeService(platform::DeviceDirectories deviceDirectories = {});
+
+    // Every visible entry of the volumes directory, sorted by name ignoring case (stable); empty when
+    // the directory cannot be listed. Each record has a new id.
+    QList<VolumeInfo> listVolumes() const;
+
+    // Free bytes of the volume the target root lies on; 0 when the root has no mount point or nothing
+    // is mounted there.
+    qint64 availableBytes(const QString& targetRoot) const;
+
+    // Total and free bytes of the file system that holds `path` (any path).
+    std::optional<VolumeUsage> volumeUsage(const QString& path) const;
+
+    // The volumes directory + "/" + the next component of the standardized root, when the root lies
+    // below the volumes directory. Purely textual: the volume need not exist.
+    std::optional<QString> mountPoint(const QString& targetRoot) const;
+
+    // The file-system UUID of the volume the target root lies on, or "unknown".
+    QString resolveVolumeUUID(const QString& targetRoot) const;
+
+private:
+    // The volume of a target root when it is really mounted.
+    std::optional<QString> mountedMountPoint(const QString& targetRoot) const;
+
+    platform::DeviceDirectories m_deviceDirectories;
+};
+
+// The identifier that stands for a volume without a readable one.
+QString unknownVolumeUUID();
+
+} // namespace orvalink

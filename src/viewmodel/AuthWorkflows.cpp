@@ -1,0 +1,206 @@
+#include "viewmodel/AuthWorkflows.h"
+
+#include "viewmodel/AccountSession.h"
+#include "viewmodel/ErrorText.h"
+#include "viewmodel/MainViewModel.h"
+
+namespace orvalink {
+
+AuthWorkflows::AuthWorkflows(MainViewModel& viewModel, AccountSession& session)
+    : m_viewModel(viewModel), m_session(session)
+{}
+
+QCoro::Task<> AuthWorkflows::signIn(QString email, QString password, std::optional<QString> captchaId,
+                                    std::optional<QString> captchaCode)
+{
+    if (m_viewModel.isSubmittingAuth())
+        co_return;
+    m_viewModel.setIsSubmittingAuth(true);
+    m_viewModel.setErrorMessage(std::nullopt);
+    m_viewModel.setBackendStatusMessage(std::nullopt);
+    const SessionTicket ticket = m_session.ticket();
+
+    std::optional<BackendSession> session;
+    std::exception_ptr failure;
+    try {
+        auto login = m_viewModel.parts().backendAuthService->login(m_viewModel.config().backendBaseURL, email,
+                                                                   password, captchaId, captchaCode);
+        session = co_await std::move(login);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (!ticket.isAlive())
+        co_return;
+    if (failure) {
+        auto report =
+            reportAuthFailure(failure, QStringLiteral("登录失败。"), QStringLiteral("Sign in failed."));
+        co_await std::move(report);
+        co_return;
+    }
+    auto establish =
+        establishSession(*session, QStringLiteral("登录成功。"), QStringLiteral("Signed in successfully."));
+    co_await std::move(establish);
+}
+
+QCoro::Task<> AuthWorkflows::registerAndSignIn(QString email, QString password, QString nickName,
+                                               std::optional<QString> captchaId,
+                                               std::optional<QString> captchaCode)
+{
+    if (m_viewModel.isSubmittingAuth())
+        co_return;
+    m_viewModel.setIsSubmittingAuth(true);
+    m_viewModel.setErrorMessage(std::nullopt);
+    m_viewModel.setBackendStatusMessage(std::nullopt);
+    const SessionTicket ticket = m_session.ticket();
+
+    std::optional<BackendSession> session;
+    std::exception_ptr failure;
+    try {
+        BackendAuthService& auth = *m_viewModel.parts().backendAuthService;
+        auto registration = auth.registerAccount(m_viewModel.config().backendBaseURL, email, password,
+                                                 nickName, captchaId, captchaCode);
+        co_await std::move(registration);
+        if (!ticket.isAlive())
+            throw SessionEnded();
+        // The settings may have changed while the account was being created.
+        auto login = auth.login(m_viewModel.config().backendBaseURL, email, password, captchaId, captchaCode);
+        session = co_await std::move(login);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (!ticket.isAlive())
+        co_return;
+    if (failure) {
+        auto report =
+            reportAuthFailure(failure, QStringLiteral("注册失败。"), QStringLiteral("Registration failed."));
+        co_await std::move(report);
+        co_return;
+    }
+    auto establish = establishSession(*session, QStringLiteral("注册并登录成功。"),
+                                      QStringLiteral("Account created and signed in."));
+    co_await std::move(establish);
+}
+
+QCoro::Task<> AuthWorkflows::establishSession(BackendSession session, QString successZh, QString successEn)
+{
+    m_session.beginSession(session);
+    m_viewModel.setBackendStatusMessage(m_viewModel.localized(successZh, successEn));
+    const SessionTicket ticket = m_session.ticket();
+    auto followUps = runSessionFollowUps();
+    co_await std::move(followUps);
+    if (!ticket.isAlive())
+        co_return;
+    m_viewModel.setIsSubmittingAuth(false);
+}
+
+QCoro::Task<> AuthWorkflows::reportAuthFailure(std::exception_ptr error, QString fallbackZh,
+                                               QString fallbackEn)
+{
+    const SessionTicket ticket = m_session.ticket();
+    if (const auto& settings = m_viewModel.authSettings(); settings && settings->captchaEnabled) {
+        // The service used up the challenge that was sent; the next attempt needs a fresh one.
+        auto refresh = m_viewModel.refreshAuthCaptcha(false);
+        co_await std::move(refresh);
+        if (!ticket.isAlive())
+            co_return;
+    }
+    m_session.handleBackendError(error, m_viewModel.localized(fallbackZh, fallbackEn), true);
+    m_viewModel.setIsSubmittingAuth(false);
+}
+
+QCoro::Task<> AuthWorkflows::runSessionFollowUps()
+{
+    const SessionTicket ticket = m_session.ticket();
+    auto restore = m_viewModel.restoreMigrationSnapshotFromCloudIfNeeded(false);
+    co_await std::move(restore);
+    if (!ticket.isAlive())
+        co_return;
+    auto overview = m_viewModel.refreshMigrationOverview(false);
+    co_await std::move(overview);
+    if (!ticket.isAlive())
+        co_return;
+    auto feedback = m_viewModel.refreshFeedbackDashboard(false);
+    co_await std::move(feedback);
+}
+
+QCoro::Task<> AuthWorkflows::signOutFromBackend()
+{
+    if (m_viewModel.isSubmittingAuth())
+        co_return;
+    m_viewModel.setIsSubmittingAuth(true);
+    m_viewModel.setErrorMessage(std::nullopt);
+    const SessionTicket ticket = m_session.ticket();
+
+    std::exception_ptr failure;
+    // Without a published session there is nothing to revoke; the service would otherwise fall back
+    // to whatever the session file holds.
+    if (const std::optional<BackendSession> session = m_viewModel.backendSession()) {
+        try {
+            auto logout =
+                m_viewModel.parts().backendAuthService->logout(m_viewModel.config().backendBaseURL, session);
+            co_await std::move(logout);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        if (!ticket.isAlive())
+            co_return;
+    }
+    if (failure) {
+        const QString description = localizedDescription(failure);
+        m_viewModel.setBackendStatusMessage(m_viewModel.localized(
+            QStringLiteral("本地登录已清除，服务器退出失败：") + description,
+            QStringLiteral("Local session cleared, but server logout failed: ") + description));
+    } else {
+        m_viewModel.setBackendStatusMessage(
+            m_viewModel.localized(QStringLiteral("已退出登录。"), QStringLiteral("Signed out.")));
+    }
+    m_session.endSessionLocally(false);
+    m_viewModel.setIsSubmittingAuth(false);
+}
+
+QCoro::Task<> AuthWorkflows::changeBackendPassword(QString currentPassword, QString newPassword)
+{
+    if (m_viewModel.isChangingPassword())
+        co_return;
+    if (!m_viewModel.backendSession()) {
+        m_viewModel.setBackendStatusMessage(
+            m_viewModel.localized(QStringLiteral("请先登录后再修改密码。"),
+                                  QStringLiteral("Sign in before changing the password.")));
+        co_return;
+    }
+    m_viewModel.setIsChangingPassword(true);
+    m_viewModel.setErrorMessage(std::nullopt);
+    m_viewModel.setBackendStatusMessage(std::nullopt);
+    const SessionTicket ticket = m_session.ticket();
+
+    std::exception_ptr failure;
+    try {
+        auto validation = m_session.validSessionFor(ticket);
+        const BackendSession session = co_await std::move(validation);
+        auto change = m_viewModel.parts().backendAuthService->changePassword(
+            m_viewModel.config().backendBaseURL, session.accessToken, currentPassword, newPassword);
+        co_await std::move(change);
+        ticket.ensureCurrent();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (!ticket.isAlive())
+        co_return;
+    // A change that finished after the user left that session has nothing left to sign out.
+    if (ticket.isCurrent()) {
+        if (failure) {
+            m_session.reportFailure(failure,
+                                    m_viewModel.localized(QStringLiteral("修改密码失败。"),
+                                                          QStringLiteral("Failed to change password.")),
+                                    true);
+        } else {
+            m_session.endSessionLocally(true);
+            m_viewModel.setBackendStatusMessage(m_viewModel.localized(
+                QStringLiteral("密码已修改，请使用新密码重新登录。"),
+                QStringLiteral("Password updated. Please sign in again with the new password.")));
+        }
+    }
+    m_viewModel.setIsChangingPassword(false);
+}
+
+} // namespace orvalink

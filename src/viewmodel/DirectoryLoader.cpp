@@ -1,0 +1,243 @@
+#include "viewmodel/DirectoryLoader.h"
+
+#include "viewmodel/DetachedFlow.h"
+#include "viewmodel/ErrorText.h"
+#include "viewmodel/MainViewModel.h"
+
+#include <QHash>
+#include <QPointer>
+#include <algorithm>
+#include <limits>
+
+namespace orvalink {
+
+namespace {
+
+// Sizes come from the file system; absurd ones must not overflow a total.
+qint64 saturatingAdd(qint64 total, qint64 value)
+{
+    qint64 sum = 0;
+    if (__builtin_add_overflow(total, value, &sum))
+        return value > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
+    return sum;
+}
+
+} // namespace
+
+DirectoryLoader::DirectoryLoader(MainViewModel& viewModel) : m_viewModel(viewModel) {}
+
+DirectoryLoader::~DirectoryLoader()
+{
+    m_currentWalk.cancel();
+}
+
+quint64 DirectoryLoader::beginRequest()
+{
+    m_currentWalk.cancel();
+    m_currentWalk = platform::CancellationToken::create();
+    return ++m_latestScanRequestID;
+}
+
+void DirectoryLoader::startLoad(bool forceLiveRefresh)
+{
+    startDetached(loadCurrentDirectoryForNavigation(forceLiveRefresh));
+}
+
+void DirectoryLoader::startScan()
+{
+    startDetached(scanCurrentDirectory());
+}
+
+QCoro::Task<> DirectoryLoader::loadCurrentDirectoryForNavigation(bool forceLiveRefresh)
+{
+    QPointer<DirectoryLoader> self(this);
+    m_viewModel.setIsScanning(true);
+    m_viewModel.setErrorMessage(std::nullopt);
+    const quint64 requestID = beginRequest();
+    const platform::CancellationToken walk = m_currentWalk;
+    const QString path = m_viewModel.currentDirectoryPath();
+    const bool includeHidden = m_viewModel.showHiddenFiles();
+    ViewModelParts& parts = m_viewModel.parts();
+    BackgroundRunner& background = m_viewModel.background();
+
+    bool cacheMissed = false;
+    if (!forceLiveRefresh && !m_viewModel.realtimeRefreshEnabled()) {
+        auto lookup = background.run([cache = parts.scanCacheStore, path, includeHidden] {
+            return cache->loadEntries(path, includeHidden);
+        });
+        const auto cached = co_await std::move(lookup);
+        if (!self || !isCurrent(requestID))
+            co_return;
+        if (cached) {
+            m_viewModel.setIsScanning(false);
+            applyDirectoryEntries(*cached);
+            const bool sizesMissing =
+                std::any_of(cached->cbegin(), cached->cend(), [](const DirectoryEntry& entry) {
+                    return entry.isDirectory() && entry.sizeBytes == 0;
+                });
+            if (sizesMissing)
+                startBackgroundRefresh(requestID, path, *cached, includeHidden, walk);
+            co_return;
+        }
+        cacheMissed = true;
+    }
+
+    auto listing = background.runCatching([scan = parts.scanService, path, includeHidden, walk] {
+        return scan->listDirectory(path, includeHidden, walk);
+    });
+    auto listed = co_await std::move(listing);
+    if (!self || !isCurrent(requestID))
+        co_return; // isScanning belongs to the newer request
+    m_viewModel.setIsScanning(false);
+    if (!listed.succeeded()) {
+        showListingFailure(listed.error());
+        co_return;
+    }
+    const QList<DirectoryEntry> entries = listed.takeValue();
+    applyDirectoryEntries(entries);
+    if (entries.isEmpty()) {
+        auto save = persistScanCache(entries, path, includeHidden);
+        co_await std::move(save);
+        co_return;
+    }
+    // The live listing reaches the cache through the refresh, once its sizes are known.
+    if (forceLiveRefresh || cacheMissed || m_viewModel.realtimeRefreshEnabled())
+        startBackgroundRefresh(requestID, path, entries, includeHidden, walk);
+}
+
+void DirectoryLoader::startBackgroundRefresh(quint64 requestID, const QString& directoryPath,
+                                             const QList<DirectoryEntry>& listedEntries,
+                                             bool includeHiddenFiles, const platform::CancellationToken& walk)
+{
+    startDetached(
+        refreshDirectorySizesInBackground(requestID, directoryPath, listedEntries, includeHiddenFiles, walk));
+}
+
+QCoro::Task<> DirectoryLoader::refreshDirectorySizesInBackground(quint64 requestID, QString directoryPath,
+                                                                 QList<DirectoryEntry> listedEntries,
+                                                                 bool includeHiddenFiles,
+                                                                 platform::CancellationToken walk)
+{
+    if (listedEntries.isEmpty())
+        co_return;
+    QPointer<DirectoryLoader> self(this);
+    m_viewModel.setIsBackgroundScanning(true);
+    auto scan = m_viewModel.background().runCatching(
+        [scanService = m_viewModel.parts().scanService, directoryPath, includeHiddenFiles, walk] {
+            return scanService->scanDirectory(directoryPath, 0, includeHiddenFiles, walk);
+        });
+    auto scanned = co_await std::move(scan);
+    if (!self)
+        co_return;
+    // A stale or failed refresh publishes nothing; the listing keeps the sizes it had.
+    if (!isCurrent(requestID) || !scanned.succeeded()) {
+        m_viewModel.setIsBackgroundScanning(false);
+        co_return;
+    }
+
+    QHash<QString, qint64> sizes;
+    for (const DirectoryEntry& entry : scanned.value())
+        sizes.insert(entry.path, entry.sizeBytes);
+    QList<DirectoryEntry> updated = m_viewModel.entries();
+    for (DirectoryEntry& entry : updated) {
+        if (const auto size = sizes.constFind(entry.path); size != sizes.cend())
+            entry.sizeBytes = *size;
+    }
+    applyDirectoryEntries(updated);
+    auto save = persistScanCache(updated, directoryPath, includeHiddenFiles);
+    co_await std::move(save);
+    if (!self)
+        co_return;
+    m_viewModel.setIsBackgroundScanning(false);
+}
+
+QCoro::Task<> DirectoryLoader::scanCurrentDirectory()
+{
+    QPointer<DirectoryLoader> self(this);
+    m_viewModel.setIsScanning(true);
+    m_viewModel.setErrorMessage(std::nullopt);
+    const quint64 requestID = beginRequest();
+    const platform::CancellationToken walk = m_currentWalk;
+    const QString path = m_viewModel.currentDirectoryPath();
+    const qint64 minimumSize = m_viewModel.showAllFiles() ? 0 : m_viewModel.config().minLargeSizeBytes;
+    const bool includeHidden = m_viewModel.showHiddenFiles();
+
+    auto scan = m_viewModel.background().runCatching(
+        [scanService = m_viewModel.parts().scanService, path, minimumSize, includeHidden, walk] {
+            return scanService->scanDirectory(path, minimumSize, includeHidden, walk);
+        });
+    auto scanned = co_await std::move(scan);
+    if (!self || !isCurrent(requestID))
+        co_return;
+    m_viewModel.setIsScanning(false);
+    if (!scanned.succeeded()) {
+        showListingFailure(scanned.error());
+        co_return;
+    }
+    const QList<DirectoryEntry> entries = scanned.takeValue();
+    applyDirectoryEntries(entries);
+    // Only a scan without a minimum is a whole listing.
+    if (minimumSize == 0) {
+        auto save = persistScanCache(entries, path, includeHidden);
+        co_await std::move(save);
+        if (!self)
+            co_return;
+    }
+    const QString count = QString::number(entries.size());
+    m_viewModel.setInfoMessage(
+        m_viewModel.localized(QStringLiteral("扫描完成，共 ") + count + QStringLiteral(" 项：") + path,
+                              QStringLiteral("Scanned ") + count + QStringLiteral(" items from ") + path));
+}
+
+QCoro::Task<> DirectoryLoader::persistScanCache(QList<DirectoryEntry> entries, QString directoryPath,
+                                                bool includeHiddenFiles)
+{
+    // The store keeps every other directory's listing: saves are serialized under its file lock and
+    // each one merges into what is on disk, so overlapping loads never drop each other's entries.
+    return m_viewModel.background().run(
+        [cache = m_viewModel.parts().scanCacheStore, entries = std::move(entries),
+         directoryPath = std::move(directoryPath),
+         includeHiddenFiles] { cache->saveEntries(entries, directoryPath, includeHiddenFiles); });
+}
+
+void DirectoryLoader::showListingFailure(const std::exception_ptr& error)
+{
+    m_viewModel.setErrorMessage(localizedDescription(error));
+    m_viewModel.setEntries({});
+    m_viewModel.setCurrentDirectorySizeBytes(0);
+    m_viewModel.setSelectedSizeBytes(0);
+    m_viewModel.setFocusedEntryPath(std::nullopt);
+}
+
+void DirectoryLoader::applyDirectoryEntries(const QList<DirectoryEntry>& entries)
+{
+    m_viewModel.setEntries(entries);
+    qint64 total = 0;
+    for (const DirectoryEntry& entry : entries)
+        total = saturatingAdd(total, entry.sizeBytes);
+    m_viewModel.setCurrentDirectorySizeBytes(total);
+    updateSelectedSize(entries);
+    m_viewModel.refreshStorageUsageSnapshot();
+    const auto& focus = m_viewModel.focusedEntryPath();
+    if (focus && std::none_of(entries.cbegin(), entries.cend(),
+                              [&](const DirectoryEntry& entry) { return entry.path == *focus; }))
+        m_viewModel.setFocusedEntryPath(std::nullopt);
+}
+
+void DirectoryLoader::updateSelectedSize(const QList<DirectoryEntry>& entries)
+{
+    const QSet<QString>& selected = m_viewModel.selectedPaths();
+    if (selected.isEmpty()) {
+        m_viewModel.setSelectedSizeBytes(0);
+        return;
+    }
+    QHash<QString, qint64> sizes;
+    for (const DirectoryEntry& entry : entries)
+        sizes.insert(entry.path, entry.sizeBytes);
+    qint64 total = 0;
+    for (const QString& path : selected)
+        total = saturatingAdd(total, sizes.value(path, 0));
+    m_viewModel.setSelectedSizeBytes(total);
+}
+
+} // namespace orvalink

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "backend/BackendFeedbackRecords.h"
+
+#include <QCoro/QCoroTask>
+#include <QString>
+
+namespace orvalink {
+
+class AccountSession;
+class MainViewModel;
+
+// The account's feedback: the dashboard (daily quota and items) and sending an item. Each flow has
+// its own busy flag and ignores a start while it is set; a result for a session that ended
+// meanwhile is dropped. Never throws.
+class FeedbackWorkflow {
+public:
+    FeedbackWorkflow(MainViewModel& viewModel, AccountSession& session);
+
+    // Without a session only clears the dashboard.
+    QCoro::Task<> refreshFeedbackDashboard(bool userInitiated);
+    // Sends the trimmed subject and content (both required, checked before the session) and says
+    // how many more items may be sent today. The service keeps the daily limit.
+    QCoro::Task<> submitFeedback(FeedbackCategory category, QString subject, QString content);
+
+private:
+    MainViewModel& m_viewModel;
+    AccountSession& m_session;
+};
+
+} // namespace orvalink

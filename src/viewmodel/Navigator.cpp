@@ -1,0 +1,193 @@
+#include "viewmodel/Navigator.h"
+
+#include "platform/StandardPath.h"
+#include "viewmodel/DirectoryLoader.h"
+#include "viewmodel/MainViewModel.h"
+
+#include <QFileInfo>
+#include <algorithm>
+
+namespace orvalink {
+
+namespace {
+
+// Links followed, as the file manager's existence test does.
+bool isDirectory(const QString& path)
+{
+    return QFileInfo(path).isDir();
+}
+
+QString parentOf(const QString& path)
+{
+    return platform::standardizedPath(path + QStringLiteral("/.."));
+}
+
+} // namespace
+
+Navigator::Navigator(MainViewModel& viewModel, DirectoryLoader& loader, QStringList applicationsDirectories)
+    : m_viewModel(viewModel), m_loader(loader), m_applicationsDirectories(std::move(applicationsDirectories))
+{}
+
+void Navigator::clearHistory()
+{
+    m_backHistory.clear();
+    m_forwardHistory.clear();
+}
+
+void Navigator::navigate(const QString& path, bool recordHistory)
+{
+    const QString target = platform::standardizedPath(path);
+    if (target == m_viewModel.currentDirectoryPath()) {
+        m_viewModel.setPathInput(target);
+        return;
+    }
+    if (recordHistory) {
+        m_backHistory.append(m_viewModel.currentDirectoryPath());
+        m_forwardHistory.clear();
+    }
+    m_viewModel.setCurrentDirectoryPath(target);
+    m_viewModel.setPathInput(target);
+    m_viewModel.setFocusedEntryPath(std::nullopt);
+    m_loader.startLoad(false);
+}
+
+void Navigator::step(QStringList& takeFrom, QStringList& pushOnto)
+{
+    if (takeFrom.isEmpty())
+        return;
+    const QString target = takeFrom.takeLast();
+    pushOnto.append(m_viewModel.currentDirectoryPath());
+    m_viewModel.setCurrentDirectoryPath(target);
+    m_viewModel.setPathInput(target);
+    m_loader.startLoad(false);
+}
+
+void Navigator::goBack()
+{
+    step(m_backHistory, m_forwardHistory);
+}
+
+void Navigator::goForward()
+{
+    step(m_forwardHistory, m_backHistory);
+}
+
+void Navigator::goToParentDirectory()
+{
+    const QString parent = parentOf(m_viewModel.currentDirectoryPath());
+    if (parent != m_viewModel.currentDirectoryPath())
+        navigate(parent, true);
+}
+
+void Navigator::goToDirectoryContext(const QString& path)
+{
+    const QString trimmed = path.trimmed();
+    if (trimmed.isEmpty())
+        return;
+    const QString standardized = platform::standardizedPath(trimmed);
+    const QFileInfo info(standardized);
+    if (info.exists()) {
+        navigate(info.isDir() ? standardized : parentOf(standardized), true);
+        return;
+    }
+    const QString parent = parentOf(standardized);
+    if (isDirectory(parent)) {
+        navigate(parent, true);
+        return;
+    }
+    m_viewModel.setErrorMessage(
+        m_viewModel.localized(QStringLiteral("无法定位目录：") + standardized,
+                              QStringLiteral("Unable to locate a directory for ") + standardized));
+}
+
+void Navigator::goToSystemApplicationsDirectory()
+{
+    for (const QString& directory : std::as_const(m_applicationsDirectories)) {
+        if (isDirectory(directory)) {
+            navigate(directory, true);
+            return;
+        }
+    }
+    m_viewModel.setErrorMessage(m_viewModel.localized(
+        QStringLiteral("未找到系统应用目录。"), QStringLiteral("System Applications directory not found.")));
+}
+
+void Navigator::enterPathFromInput()
+{
+    const QString trimmed = m_viewModel.pathInput().trimmed();
+    if (trimmed.isEmpty())
+        return;
+    const QString target = platform::standardizedPath(trimmed);
+    if (isDirectory(target)) {
+        navigate(target, true);
+        return;
+    }
+    m_viewModel.setErrorMessage(
+        m_viewModel.localized(QStringLiteral("目录不存在或不是目录：") + target,
+                              QStringLiteral("Directory does not exist or is not a directory: ") + target));
+}
+
+void Navigator::moveFocus(int delta)
+{
+    const QList<DirectoryEntry>& shown = m_viewModel.sortedEntries();
+    if (shown.isEmpty())
+        return;
+    const auto& focus = m_viewModel.focusedEntryPath();
+    const auto found = focus ? std::find_if(shown.cbegin(), shown.cend(),
+                                            [&](const DirectoryEntry& entry) { return entry.path == *focus; })
+                             : shown.cend();
+    qsizetype index = 0;
+    if (found == shown.cend())
+        index = delta > 0 ? 0 : shown.size() - 1;
+    else
+        index = std::clamp<qsizetype>((found - shown.cbegin()) + delta, 0, shown.size() - 1);
+    m_viewModel.setFocusedEntryPath(shown[index].path);
+}
+
+void Navigator::focusNextEntry()
+{
+    moveFocus(1);
+}
+
+void Navigator::focusPreviousEntry()
+{
+    moveFocus(-1);
+}
+
+void Navigator::openFocusedEntry()
+{
+    const auto& focus = m_viewModel.focusedEntryPath();
+    if (!focus)
+        return;
+    const QList<DirectoryEntry>& entries = m_viewModel.entries();
+    const auto entry = std::find_if(entries.cbegin(), entries.cend(), [&](const DirectoryEntry& candidate) {
+        return candidate.path == *focus;
+    });
+    if (entry != entries.cend() && entry->isDirectory())
+        navigate(entry->path, true);
+}
+
+void Navigator::setSelection(const DirectoryEntry& entry, bool selected)
+{
+    QSet<QString> paths = m_viewModel.selectedPaths();
+    if (selected)
+        paths.insert(entry.path);
+    else
+        paths.remove(entry.path);
+    m_viewModel.setSelectedPaths(paths);
+    m_loader.updateSelectedSize(m_viewModel.entries());
+}
+
+QStringList Navigator::breadcrumbPaths() const
+{
+    QStringList crumbs{QStringLiteral("/")};
+    QString prefix;
+    const QString path = platform::standardizedPath(m_viewModel.currentDirectoryPath());
+    for (const QString& piece : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        prefix += QLatin1Char('/') + piece;
+        crumbs.append(prefix);
+    }
+    return crumbs;
+}
+
+} // namespace orvalink

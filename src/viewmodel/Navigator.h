@@ -1,0 +1,60 @@
+#pragma once
+
+#include "model/DirectoryEntry.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace orvalink {
+
+class DirectoryLoader;
+class MainViewModel;
+
+// Moves a MainViewModel between directories with back and forward histories, and keeps the
+// keyboard focus and the selection. Every change of directory starts a load and returns at once.
+// Failures set the published error message and change nothing else.
+class Navigator {
+public:
+    Navigator(MainViewModel& viewModel, DirectoryLoader& loader, QStringList applicationsDirectories);
+
+    // Directories to go back and forward to, most recent last; unbounded, not persisted.
+    const QStringList& backHistory() const { return m_backHistory; }
+    const QStringList& forwardHistory() const { return m_forwardHistory; }
+    void clearHistory();
+
+    // To the standardized `path`; the directory already shown only resets the path field.
+    void navigate(const QString& path, bool recordHistory);
+    void goBack();
+    void goForward();
+    // At "/" nothing happens.
+    void goToParentDirectory();
+    // The folder of `path`: the path itself when it is a directory, else its parent when that is
+    // one.
+    void goToDirectoryContext(const QString& path);
+    // The first of the system's applications folders that is a directory.
+    void goToSystemApplicationsDirectory();
+    // The typed path when it is a directory; it is not expanded ("~" stays as typed).
+    void enterPathFromInput();
+
+    // Over the shown listing, never wrapping; a focus the filters hide restarts at an end.
+    void focusNextEntry();
+    void focusPreviousEntry();
+    // Enters the focused entry when it is a listed directory.
+    void openFocusedEntry();
+    void setSelection(const DirectoryEntry& entry, bool selected);
+
+    // "/" followed by every ancestor of the current directory and the directory itself.
+    QStringList breadcrumbPaths() const;
+
+private:
+    void step(QStringList& takeFrom, QStringList& pushOnto);
+    void moveFocus(int delta);
+
+    MainViewModel& m_viewModel;
+    DirectoryLoader& m_loader;
+    QStringList m_applicationsDirectories;
+    QStringList m_backHistory;
+    QStringList m_forwardHistory;
+};
+
+} // namespace orvalink

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "diskops/ForceMigrationSummary.h"
+#include "viewmodel/WorkflowRecords.h"
+
+#include <QCoro/QCoroTask>
+#include <QStringList>
+#include <optional>
+
+namespace orvalink {
+
+class MainViewModel;
+
+// One more attempt at a failed item: as it was, after ending the processes that hold it, or forced
+// (append or overwrite). Marks itself busy before its first pause, so a double click never starts
+// two engines on one path. A success moves the record to the successes; a failure updates it in
+// place; a permission failure asks for administrator access. Never throws.
+QCoro::Task<> retryFailedMigration(MainViewModel& viewModel, FailedMigrationRecord record,
+                                   std::optional<ForcedMigrationMode> forceMode, bool terminateProcesses);
+
+// Publishes the choice between append and overwrite for a failed item.
+void presentMigrationConflictPrompt(MainViewModel& viewModel, const FailedMigrationRecord& record);
+
+QString forceMigrationSuccessMessage(const MainViewModel& viewModel, const QString& sourcePath,
+                                     const std::optional<ForceMigrationSummary>& summary,
+                                     const QStringList& terminatedProcesses);
+
+// Replaces the failed record with the same id in place, or puts it first.
+void replaceFailedMigrationRecord(MainViewModel& viewModel, const FailedMigrationRecord& record);
+
+} // namespace orvalink

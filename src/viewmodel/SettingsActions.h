@@ -1,0 +1,64 @@
+#pragma once
+
+#include "model/AppConfig.h"
+
+#include <QCoro/QCoroTask>
+#include <QObject>
+#include <QString>
+#include <functional>
+
+namespace orvalink {
+
+class DirectoryLoader;
+class MainViewModel;
+class Navigator;
+
+// The settings controls of a MainViewModel. Each action changes the published `config` (and the
+// published mirror of the setting, where there is one), saves it at once through saveConfig(),
+// starts the reload or scan the change needs without waiting for it, and reports in the info line.
+class SettingsActions : public QObject {
+    Q_OBJECT
+
+public:
+    SettingsActions(MainViewModel& viewModel, DirectoryLoader& loader, Navigator& navigator);
+
+    // Normalizes and publishes `config`, then writes it; a failed write shows its reason and keeps
+    // the new settings in memory.
+    void saveConfig();
+
+    // A folder panel, then the chosen folder becomes the scan root (histories emptied) and is
+    // listed. Returns once the panel is answered and the settings are saved.
+    QCoro::Task<> selectScanRoot();
+    // A folder panel, then setTargetRoot() with the chosen folder.
+    QCoro::Task<> selectTargetRoot();
+    // Under unified management only the first target root is recorded; later ones keep it.
+    void setTargetRoot(const QString& path);
+
+    // A negative size is 0. A size that is not finite, or whose byte count does not fit in 64 bits,
+    // is refused and the old value kept. Otherwise a deep scan follows, also for an unchanged
+    // value.
+    void updateMinimumSizeMB(double megabytes);
+    void updateShowHiddenFiles(bool enabled);
+    void setPresentationPrivacyEnabled(bool enabled);
+    void updateRealtimeRefreshEnabled(bool enabled);
+    void setStrictModeEnabled(bool enabled);
+    void updateSmartMigrationEnabled(bool enabled);
+    void updateSmartMigrationProfile(SmartMigrationProfile profile);
+    void setLanguage(UILanguage language);
+    void setUnifiedManagementEnabled(bool enabled);
+    void resetManagedTargetRoot();
+
+    QString managedTargetRootDisplayText() const;
+
+private:
+    // Applies `change` to a copy of `config`, publishes the copy and saves it.
+    void changeConfig(const std::function<void(AppConfig&)>& change);
+    QString chooserPrompt() const;
+    QCoro::Task<> loadNewScanRoot();
+
+    MainViewModel& m_viewModel;
+    DirectoryLoader& m_loader;
+    Navigator& m_navigator;
+};
+
+} // namespace orvalink

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "viewmodel/SortedEntriesCache.h"
+
+#include <QObject>
+#include <QSet>
+#include <optional>
+#include <vector>
+
+namespace orvalink {
+
+class MainViewModel;
+
+// Keeps the shown listing of a MainViewModel up to date: hands every change of the listing, the
+// filters, the search, the order and the Smart Migration settings to a SortedEntriesCache and
+// announces a new result through MainViewModel::sortedEntriesChanged(). The Smart Migration
+// criteria (with the WeChat containers that exist) are rebuilt on each settings change and each
+// new listing.
+class ShownListing : public QObject {
+    Q_OBJECT
+
+public:
+    explicit ShownListing(MainViewModel& viewModel);
+
+    const QList<DirectoryEntry>& sortedEntries() { return m_cache.sortedEntries(); }
+    const std::vector<int>& sortedIndices() { return m_cache.sortedIndices(); }
+    const SmartMigrationCriteria& criteria() const { return m_cache.smartMigrationCriteria(); }
+    // The Smart Migration candidates of the whole listing, by standardized path.
+    const QSet<QString>& suggestedPaths();
+
+private:
+    void listingChanged();
+    void criteriaMayHaveChanged();
+    void announceIf(bool changed);
+
+    MainViewModel& m_viewModel;
+    SortedEntriesCache m_cache;
+    std::optional<QSet<QString>> m_suggestedPaths;
+};
+
+} // namespace orvalink

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QCoro/QCoroTask>
+#include <QString>
+
+namespace orvalink {
+
+class AccountSession;
+class MainViewModel;
+
+// Whether sign-in and sign-up need a captcha, and the challenge to show. Each flow has its own busy
+// flag (`isRefreshingAuthRequirements`, `isRefreshingAuthCaptcha`) and ignores a start while it is
+// set. A user-started run clears the texts first and reports its outcome; a quiet one reports only
+// failures. Neither ever ends a session. Never throws.
+class SignInRequirements {
+public:
+    // The site whose settings are asked for, and the fallback site of a captcha.
+    static inline const QString kSiteKey = QStringLiteral("orvalink");
+
+    SignInRequirements(MainViewModel& viewModel, AccountSession& session);
+
+    // Loads the settings and, when the captcha is on, a first challenge for the site the settings
+    // name. When the challenge fails, the new settings stay and the old challenge too.
+    QCoro::Task<> refreshAuthRequirements(bool userInitiated);
+    // Replaces the challenge; without settings, or with the captcha off, only clears it.
+    QCoro::Task<> refreshAuthCaptcha(bool userInitiated);
+
+private:
+    MainViewModel& m_viewModel;
+    AccountSession& m_session;
+};
+
+} // namespace orvalink

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "backend/BackendAuthService.h"
+#include "backend/BackendFeedbackService.h"
+#include "backend/BackendMigrationSyncService.h"
+#include "diskops/ActiveProcessService.h"
+#include "diskops/PrivilegedFileOperationService.h"
+#include "diskops/ScanService.h"
+#include "diskops/SelectionService.h"
+#include "diskops/VolumeService.h"
+#include "store/ConfigStore.h"
+#include "store/HistoryStores.h"
+#include "store/LogService.h"
+#include "store/ScanCacheStore.h"
+
+#include <QNetworkAccessManager>
+#include <memory>
+
+namespace orvalink {
+
+// The stores and services a MainViewModel is built from. Objects that background work uses are
+// shared, so the history stores and the log can be handed to the disk services built from them
+// and a scope change on a store is seen by all of them at once.
+struct ViewModelParts {
+    // Declared first so that it outlives the clients that send through it.
+    std::unique_ptr<QNetworkAccessManager> ownedNetwork;
+
+    std::unique_ptr<ConfigStore> configStore;
+    std::shared_ptr<ScanCacheStore> scanCacheStore;
+    std::shared_ptr<TaskStore> taskStore;
+    std::shared_ptr<MappingStore> mappingStore;
+    std::shared_ptr<ScanService> scanService;
+    std::shared_ptr<SelectionService> selectionService;
+    std::shared_ptr<VolumeService> volumeService;
+    std::shared_ptr<LogService> logService;
+    // Finds and ends the processes that hold a path (tests shorten its deadline).
+    std::shared_ptr<ActiveProcessService> activeProcessService;
+    // Runs the administrator commands (tests give it a runner that needs no password dialog).
+    std::shared_ptr<PrivilegedFileOperationService> privilegedFileOperations;
+    std::unique_ptr<BackendAuthService> backendAuthService;
+    std::unique_ptr<BackendMigrationSyncService> backendMigrationSyncService;
+    std::unique_ptr<BackendFeedbackService> backendFeedbackService;
+
+    // Every part on the files of the application-support directory and the log file, with guest
+    // history scopes; nothing is read or written yet. Each account service has a client of its own;
+    // all of them send through `network`, or through an access manager made for them when none is
+    // given (main thread only).
+    static ViewModelParts standard(QNetworkAccessManager* network = nullptr);
+};
+
+} // namespace orvalink

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "model/LinkMapping.h"
+#include "model/MigrationTask.h"
+
+#include <QDateTime>
+#include <QHashFunctions>
+#include <QString>
+#include <QUuid>
+#include <optional>
+
+namespace orvalink {
+
+// A successful migration, remembered by the migration workflows for the current session only.
+// Two records with the same id but another path or time are different.
+struct MigrationPathRecord {
+    QUuid id;
+    QString sourcePath;
+    QString targetPath;
+    QDateTime migratedAt;
+
+    bool operator==(const MigrationPathRecord&) const = default;
+};
+
+// A failed migration kept for a retry, for the current session only.
+struct FailedMigrationRecord {
+    QUuid id;
+    QString sourcePath;
+    QString targetPath;
+    QDateTime failedAt;
+    TaskStatus status = TaskStatus::failed;
+    std::optional<QString> errorCode;
+    QString errorMessage;
+
+    bool operator==(const FailedMigrationRecord&) const = default;
+};
+
+size_t qHash(const MigrationPathRecord& record, size_t seed = 0);
+size_t qHash(const FailedMigrationRecord& record, size_t seed = 0);
+
+// A pending alert that asks for a sign-in (the session was lost) or for administrator rights (a
+// protected path).
+struct AccessRequirementPrompt {
+    enum class Kind { requiresSignIn, requiresAdministratorAuthorization };
+
+    QUuid id;
+    Kind kind = Kind::requiresSignIn;
+    QString title;
+    QString message;
+
+    bool operator==(const AccessRequirementPrompt&) const = default;
+};
+
+// A pending choice of how to force the restore of one mapping.
+struct UndoConflictPrompt {
+    QUuid id;
+    LinkMapping mapping;
+    QString title;
+    QString message;
+
+    bool operator==(const UndoConflictPrompt&) const = default;
+};
+
+// A pending choice of how to force the retry of one failed migration.
+struct MigrationConflictPrompt {
+    QUuid id;
+    FailedMigrationRecord record;
+    QString title;
+    QString message;
+
+    bool operator==(const MigrationConflictPrompt&) const = default;
+};
+
+} // namespace orvalink

@@ -1,0 +1,120 @@
+#include "EngineFixture.h"
+
+#include "model/AppPaths.h"
+#include "platform/UserLocations.h"
+#include "store/JSONLStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace orvalink::test {
+
+BindMount::BindMount(const QString& from, const QString& at) : m_at(at)
+{
+    QDir().mkpath(at);
+    m_mounted = ::mount(QFile::encodeName(from).constData(), QFile::encodeName(at).constData(), nullptr,
+                        MS_BIND, nullptr) == 0;
+}
+
+BindMount::~BindMount()
+{
+    if (m_mounted)
+        ::umount2(QFile::encodeName(m_at).constData(), MNT_DETACH);
+}
+
+EngineFixture::EngineFixture(Volume volume, qint64 volumeBytes)
+    : tree(home.home()),
+      volumes(platform::DeviceDirectories{home.path("devices/by-uuid"), home.path("devices/udev"),
+                                          home.path("devices/block")}),
+      log(AppPaths::logsFile()), runner(std::make_shared<ShellRunner>()), privileged(runner)
+{
+    if (volume == Volume::tmpfs) {
+        tmpfs = std::make_unique<TmpfsMount>(volumePath(), volumeBytes);
+    } else {
+        QDir().mkpath(home.path(QStringLiteral("disk")));
+        bind = std::make_unique<BindMount>(home.path(QStringLiteral("disk")), volumePath());
+    }
+}
+
+std::optional<QString> EngineFixture::skipReason() const
+{
+    if (!home.isValid())
+        return QStringLiteral("no temporary home");
+    if (tmpfs && !tmpfs->isValid())
+        return tmpfs->skipReason();
+    if (bind && !bind->isValid())
+        return QStringLiteral("a bind mount needs root (CI runs as root)");
+    return std::nullopt;
+}
+
+AppConfig EngineFixture::config() const
+{
+    AppConfig config = AppConfig::defaults(platform::userName());
+    config.defaultTargetRoot = targetRoot();
+    config.strictModeEnabled = true;
+    return config;
+}
+
+MigrationEngine::Services EngineFixture::services()
+{
+    return {scan, pathMapping, volumes, processes, mappingStore, taskStore, log, privileged};
+}
+
+MigrationEngine EngineFixture::engine(MigrationEngine::StagedCallback staged,
+                                      MigrationEngine::ArrivedCallback arrived)
+{
+    return MigrationEngine(services(), std::move(staged), std::move(arrived));
+}
+
+MigrationExecutionResult EngineFixture::migrate(const QString& sourcePath)
+{
+    return engine().retryMigration(sourcePath, config(), std::nullopt, false);
+}
+
+QList<MigrationTask> EngineFixture::tasks() const
+{
+    return JSONLStore::loadAll<MigrationTask>(taskStore.filePath());
+}
+
+QList<LinkMapping> EngineFixture::mappings() const
+{
+    return JSONLStore::loadAll<LinkMapping>(mappingStore.filePath());
+}
+
+QList<LogEntry> EngineFixture::logEntries() const
+{
+    return log.loadRecent(1000);
+}
+
+void EngineFixture::setVolumeUUID(const QString& mountPoint, const QString& uuid)
+{
+    struct stat info {};
+    ::stat(QFile::encodeName(mountPoint).constData(), &info);
+    TestTree(home.path("devices/udev"))
+        .file(QStringLiteral("b%1:%2").arg(major(info.st_dev)).arg(minor(info.st_dev)),
+              "E:ID_FS_UUID=" + uuid.toUtf8() + "\n");
+}
+
+QStringList EngineFixture::reservedSiblings(const QString& path, const QString& suffix) const
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const QDir parent(path.left(slash));
+    const QString pattern =
+        QLatin1Char('.') + path.mid(slash + 1) + QStringLiteral(".orvalink-") + suffix + QStringLiteral("-*");
+    QStringList found;
+    for (const QString& name : parent.entryList({pattern}, QDir::AllEntries | QDir::Hidden | QDir::System))
+        found.append(parent.filePath(name));
+    return found;
+}
+
+QString describe(const MigrationExecutionResult& result)
+{
+    return toText(result.task.status) + QLatin1Char(' ') + result.task.errorCode.value_or(QString()) +
+           QLatin1Char(' ') + result.task.errorMessage.value_or(QString());
+}
+
+} // namespace orvalink::test

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "ShellRunners.h"
+#include "diskops/ActiveProcessService.h"
+#include "diskops/MigrationEngine.h"
+#include "diskops/PathMappingService.h"
+#include "diskops/PrivilegedFileOperationService.h"
+#include "diskops/ScanService.h"
+#include "diskops/VolumeService.h"
+#include "model/AppConfig.h"
+#include "model/LinkMapping.h"
+#include "model/LogEntry.h"
+#include "model/MigrationTask.h"
+#include "store/HistoryStores.h"
+#include "store/LogService.h"
+#include "support/TestHome.h"
+#include "support/TestTree.h"
+#include "support/TmpfsMount.h"
+
+#include <QList>
+#include <memory>
+#include <optional>
+
+namespace orvalink::test {
+
+// A mount of one directory at another for one test (a volume on the same file system), or any
+// mount moved elsewhere; unmounted when the object dies.
+class BindMount {
+public:
+    BindMount(const QString& from, const QString& at);
+    ~BindMount();
+    BindMount(const BindMount&) = delete;
+    BindMount& operator=(const BindMount&) = delete;
+    bool isValid() const { return m_mounted; }
+
+private:
+    QString m_at;
+    bool m_mounted = false;
+};
+
+// Everything a migration, undo or repair needs, inside a temporary home below the build tree (strict
+// mode stays on): a source tree in the home, a volume "External" in the volumes directory (a tmpfs,
+// so moves cross file systems, or a bind mount of a folder on the build tree's file system), the
+// services, the stores and a recording administrator runner. Needs root for the mount; check
+// skipReason() first.
+class EngineFixture {
+public:
+    enum class Volume { tmpfs, sameFileSystem };
+
+    explicit EngineFixture(Volume volume = Volume::tmpfs, qint64 volumeBytes = 64 * 1024 * 1024);
+
+    std::optional<QString> skipReason() const;
+
+    QString volumePath() const { return home.volumes() + QStringLiteral("/External"); }
+    // The target root of config(): a folder on the volume.
+    QString targetRoot() const { return volumePath() + QStringLiteral("/Store"); }
+    // Where a migrated source lands.
+    QString targetOf(const QString& sourcePath) const { return targetRoot() + sourcePath; }
+
+    AppConfig config() const;
+    MigrationEngine::Services services();
+    MigrationEngine engine(MigrationEngine::StagedCallback staged = {},
+                           MigrationEngine::ArrivedCallback arrived = {});
+
+    // Shorthand: a plain migration with no forced mode and no termination.
+    MigrationExecutionResult migrate(const QString& sourcePath);
+
+    QList<MigrationTask> tasks() const;
+    QList<LinkMapping> mappings() const;
+    QList<LogEntry> logEntries() const;
+    // Gives the file system mounted at `mountPoint` the UUID `uuid` in the fake udev database.
+    void setVolumeUUID(const QString& mountPoint, const QString& uuid);
+
+    // Hidden reserved siblings of `path` with the given name part ("staging", "rollback-conflict").
+    QStringList reservedSiblings(const QString& path, const QString& suffix) const;
+
+    TestHome home;
+    TestTree tree; // the home directory
+    std::unique_ptr<TmpfsMount> tmpfs;
+    std::unique_ptr<BindMount> bind;
+    ScanService scan{1};
+    PathMappingService pathMapping;
+    // Reads device facts from fake folders below the home: a volume has a UUID only when a test
+    // writes one with setVolumeUUID().
+    VolumeService volumes;
+    ActiveProcessService processes{{std::chrono::milliseconds(1500), std::chrono::milliseconds(50)}};
+    MappingStore mappingStore;
+    TaskStore taskStore;
+    LogService log;
+    std::shared_ptr<ShellRunner> runner;
+    PrivilegedFileOperationService privileged;
+};
+
+// The outcome of a migration in a few words, for failure messages.
+QString describe(const MigrationExecutionResult& result);
+
+} // namespace orvalink::test

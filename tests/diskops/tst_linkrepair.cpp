@@ -1,0 +1,209 @@
+// Link repair: links pointed at a volume that came back under another mount name, what counts as
+// fixed or failed, the batch limit, and the lookups behind it.
+#include "EngineFixture.h"
+#include "diskops/LinkRepairService.h"
+#include "platform/FileIO.h"
+#include "platform/SymbolicLinks.h"
+#include "store/JSONLStore.h"
+#include "support/ImmutableFlag.h"
+#include "support/MovedMount.h"
+#include "support/TreeSnapshot.h"
+
+#include <QtTest>
+#include <sys/mount.h>
+
+using namespace orvalink;
+using test::EngineFixture;
+
+#define SKIP_WITHOUT(fixture)                                                                                \
+    if (const auto reason = (fixture).skipReason())                                                          \
+    QSKIP(qPrintable(*reason))
+
+namespace {
+
+LinkRepairService repairServiceOf(EngineFixture& fx)
+{
+    return LinkRepairService(fx.mappingStore, fx.volumes, fx.log, fx.pathMapping);
+}
+
+LinkMapping mapping(const QString& source, const QString& target, const QString& uuid, qint64 age = 0)
+{
+    const QDateTime date = QDateTime::fromSecsSinceEpoch(1700000000 - age, Qt::UTC);
+    return {QUuid::createUuid(), source, target, "user", uuid, date, date};
+}
+
+using test::MovedMount;
+
+} // namespace
+
+class LinkRepairTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void linksFollowTheVolumeToItsNewName()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        fx.setVolumeUUID(fx.volumePath(), "REPAIR-ME-1");
+        // A second volume that sorts first must not be taken for ours.
+        test::TmpfsMount another(fx.home.volumes() + "/Another", 1024 * 1024);
+        QVERIFY(another.isValid());
+        fx.setVolumeUUID(another.mountPoint(), "SOMEONE-ELSE");
+        fx.tree.file("Docs/a.txt", "docs");
+        fx.tree.file("Music/b.mp3", "music");
+        const QStringList docs = test::snapshotTree(fx.tree.path("Docs"));
+        QCOMPARE(fx.migrate(fx.tree.path("Docs")).task.volumeUUID, QStringLiteral("REPAIR-ME-1"));
+        QCOMPARE(fx.migrate(fx.tree.path("Music")).task.status, TaskStatus::completed);
+        const QList<LinkMapping> recorded = fx.mappings();
+
+        const QString renamed = fx.home.volumes() + "/Renamed";
+        const MovedMount moved(fx.volumePath(), renamed);
+        QVERIFY(moved.isValid());
+        QVERIFY(!platform::fileExists(fx.tree.path("Docs"))); // dangling now
+
+        const LinkRepairService repair = repairServiceOf(fx);
+        QCOMPARE(repair.repairBrokenLinks(), (RepairSummary{2, 0, 2, 2}));
+
+        const QString newTarget = renamed + "/Store" + fx.tree.path("Docs");
+        QCOMPARE(platform::readSymbolicLink(fx.tree.path("Docs")), newTarget);
+        QCOMPARE(test::snapshotTree(newTarget), docs);
+        QCOMPARE(fx.tree.read("Music/b.mp3"), QByteArray("music"));
+        QCOMPARE(fx.mappings(), recorded); // the history is never rewritten
+        QCOMPARE(fx.logEntries().constLast().message,
+                 QStringLiteral("Repair broken links finished. Scanned: 2/2, fixed: 2, failed: 0"));
+        QVERIFY(fx.reservedSiblings(fx.tree.path("Docs"), "repaired-link").isEmpty());
+
+        // Healthy links are examined but neither fixed nor failed.
+        QCOMPARE(repair.repairBrokenLinks(), (RepairSummary{0, 0, 2, 2}));
+    }
+
+    // Each mapping below counts as shown; none of them changes anything on disk.
+    void whatCountsAsFailed()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        fx.setVolumeUUID(fx.volumePath(), "KNOWN");
+        fx.tree.dir("existing");
+        fx.tree.symlink("Healthy", "existing");                 // relative and resolving
+        fx.tree.dir("RealDirectory");                           // no link: left alone
+        fx.tree.symlink("UnknownVolume", "/old/mount/Unknown"); // volume not mounted now
+        fx.tree.symlink("MissingTarget", "/old/mount/Missing"); // mounted, but nothing there
+        fx.tree.symlink("Unsafe", "/old/mount/Unsafe");         // a record that must not be acted on
+        const QStringList before = test::snapshotTree(fx.tree.root());
+        const QString old = fx.home.volumes() + "/Old";
+        JSONLStore::writeAll(
+            QList<LinkMapping>{
+                mapping(fx.tree.path("Healthy"), old + "/Store/Healthy", "KNOWN"),
+                mapping(fx.tree.path("RealDirectory"), old + "/Store/Real", "KNOWN"),
+                mapping(fx.tree.path("Nothing"), old + "/Store/Nothing", "KNOWN"),
+                mapping(fx.tree.path("UnknownVolume"), old + "/Store/Unknown", "NOT-MOUNTED"),
+                mapping(fx.tree.path("MissingTarget"), old + "/Store/Missing", "KNOWN"),
+                mapping(fx.tree.path("Unsafe"), fx.tree.path("Unsafe/inside"), "KNOWN"),
+            },
+            fx.mappingStore.filePath());
+
+        QCOMPARE(repairServiceOf(fx).repairBrokenLinks(), (RepairSummary{0, 4, 6, 6}));
+        QCOMPARE(test::snapshotTree(fx.tree.root()), before);
+    }
+
+    // The new link replaces the old in one step; when it cannot be made, the old link stays.
+    void aFailedReplacementKeepsTheOldLink()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        fx.setVolumeUUID(fx.volumePath(), "KNOWN");
+        test::TestTree(fx.volumePath()).file("Store/Docs/a.txt");
+        const QString link = fx.tree.symlink("Docs", fx.home.volumes() + "/Old/Store/Docs");
+        JSONLStore::writeAll(
+            QList<LinkMapping>{mapping(link, fx.home.volumes() + "/Old/Store/Docs", "KNOWN")},
+            fx.mappingStore.filePath());
+        test::ImmutableFlag frozen(fx.tree.root());
+        if (!frozen.isSet())
+            QSKIP(qPrintable(frozen.skipReason()));
+
+        QCOMPARE(repairServiceOf(fx).repairBrokenLinks(), (RepairSummary{0, 1, 1, 1}));
+        frozen.clear();
+        QCOMPARE(platform::readSymbolicLink(link), fx.home.volumes() + "/Old/Store/Docs");
+    }
+
+    void oneBatchPerCall_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<qint64>("scanned");
+        QTest::newRow("1000 mappings") << 1000 << 600ll;
+        QTest::newRow("exactly 600") << 600 << 600ll;
+    }
+    void oneBatchPerCall()
+    {
+        QFETCH(int, count);
+        QFETCH(qint64, scanned);
+        EngineFixture fx;
+        QList<LinkMapping> mappings;
+        for (int i = 0; i < count; ++i)
+            mappings.append(mapping(fx.tree.path(QStringLiteral("gone%1").arg(i)), "/Volumes/Old/x", "U", i));
+        JSONLStore::writeAll(mappings, fx.mappingStore.filePath());
+        const LinkRepairService repair = repairServiceOf(fx);
+        const RepairSummary expected{0, scanned, scanned, count};
+        QCOMPARE(repair.repairBrokenLinks(), expected);
+        QCOMPARE(repair.repairBrokenLinks(), expected);
+    }
+
+    void chosenMappingsOnly()
+    {
+        EngineFixture fx;
+        const QList<LinkMapping> mappings{mapping(fx.tree.path("a"), "/Volumes/Old/a", "U"),
+                                          mapping(fx.tree.path("b"), "/Volumes/Old/b", "U"),
+                                          mapping(fx.tree.path("a"), "/Volumes/Old/a", "U")};
+        JSONLStore::writeAll(mappings, fx.mappingStore.filePath());
+        const LinkRepairService repair = repairServiceOf(fx);
+        const qsizetype logLines = fx.logEntries().size();
+        QCOMPARE(repair.repairBrokenLinks(QSet<QUuid>{}), RepairSummary{});
+        QCOMPARE(repair.repairBrokenLinks(QSet<QUuid>{QUuid::createUuid()}), RepairSummary{});
+        QCOMPARE(fx.logEntries().size(), logLines);
+        // No de-duplication for a chosen set.
+        QCOMPARE(repair.repairBrokenLinks(QSet<QUuid>{mappings[0].id, mappings[2].id}),
+                 (RepairSummary{0, 2, 2, 2}));
+    }
+
+    void duplicatesKeepTheMostRecent()
+    {
+        const LinkMapping older = mapping("/home/u/Docs/", "/t/1", "U", 100);
+        const LinkMapping newer = mapping("/home/u/Docs", "/t/2", "U", 0);
+        const LinkMapping tie = mapping("/home/u/./Docs", "/t/3", "U", 0);
+        const LinkMapping other = mapping("/home/u/Music", "/t/4", "U", 50);
+        QCOMPARE(LinkRepairService::deduplicatedMappings({older, newer, tie, other}),
+                 QList<LinkMapping>({newer, other}));
+        QCOMPARE(LinkRepairService::deduplicatedMappings({tie, newer}), QList<LinkMapping>{tie});
+    }
+
+    void volumeIndexSkipsUnknownIdentifiers()
+    {
+        const auto volume = [](const QString& name, const QString& uuid) {
+            VolumeInfo info;
+            info.name = name;
+            info.mountPath = "/media/u/" + name;
+            info.volumeUUID = uuid;
+            return info;
+        };
+        const QHash<QString, QString> index = LinkRepairService::buildVolumeIndexByUUID(
+            {volume("A", "unknown"), volume("B", "UNKNOWN"), volume("C", "  \n"), volume("D", " ID-1\n"),
+             volume("E", "ID-1"), volume("F", "id-2")});
+        QCOMPARE(index, (QHash<QString, QString>{{"ID-1", "/media/u/D"}, {"id-2", "/media/u/F"}}));
+    }
+
+    void targetsKeepTheirPlaceOnTheNewMount()
+    {
+        test::TestHome home;
+        const QString volumes = home.volumes();
+        QCOMPARE(LinkRepairService::remapTargetPath(volumes + "/Old/Moved/Music", volumes + "/New"),
+                 volumes + "/New/Moved/Music");
+        QCOMPARE(LinkRepairService::remapTargetPath(volumes + "/Old/Moved/../Music/", volumes + "/New/"),
+                 volumes + "/New/Music");
+        QCOMPARE(LinkRepairService::remapTargetPath(volumes + "/Old", volumes + "/New"), volumes + "/Old");
+        QCOMPARE(LinkRepairService::remapTargetPath("/elsewhere/Old/Music", volumes + "/New"),
+                 QStringLiteral("/elsewhere/Old/Music"));
+    }
+};
+
+QTEST_GUILESS_MAIN(LinkRepairTest)
+#include "tst_linkrepair.moc"

@@ -1,0 +1,298 @@
+// The migration of one source path: the checks and their order, placeholders at the target, the
+// holders of the source, and the records of a completed migration.
+#include "EngineFixture.h"
+#include "model/OrvalinkError.h"
+#include "platform/FileIO.h"
+#include "platform/Placeholder.h"
+#include "platform/SymbolicLinks.h"
+#include "support/HoldingProcess.h"
+#include "support/TreeSnapshot.h"
+
+#include <QtTest>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+
+using namespace orvalink;
+using test::EngineFixture;
+
+#define SKIP_WITHOUT(fixture)                                                                                \
+    if (const auto reason = (fixture).skipReason())                                                          \
+    QSKIP(qPrintable(*reason))
+
+namespace {
+
+qint64 freeBytes(const QString& path)
+{
+    struct statvfs info {};
+    ::statvfs(QFile::encodeName(path).constData(), &info);
+    return qint64(info.f_bavail) * qint64(info.f_frsize);
+}
+
+bool isLinkTo(const QString& path, const QString& target)
+{
+    return platform::readSymbolicLink(path) == target;
+}
+
+std::unique_ptr<test::HoldingProcess> holdIn(const QString& directory, bool ignoreTermination)
+{
+    return std::make_unique<test::HoldingProcess>(
+        test::HoldingProcess::Options{directory, {}, QStringLiteral("sleep"), ignoreTermination});
+}
+
+} // namespace
+
+class MigrationEngineTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void completedMigrationLeavesLinkAndRecords_data()
+    {
+        QTest::addColumn<bool>("acrossFileSystems");
+        QTest::newRow("tmpfs volume") << true;
+        QTest::newRow("same file system") << false;
+    }
+    void completedMigrationLeavesLinkAndRecords()
+    {
+        QFETCH(bool, acrossFileSystems);
+        EngineFixture fx(acrossFileSystems ? EngineFixture::Volume::tmpfs
+                                           : EngineFixture::Volume::sameFileSystem);
+        SKIP_WITHOUT(fx);
+        fx.tree.file("Projects/a.txt", "alpha");
+        fx.tree.file("Projects/deep/b.bin", QByteArray(100000, 'b'));
+        fx.tree.symlink("Projects/deep/up", "../a.txt");
+        const QString source = fx.tree.path("Projects");
+        const QStringList before = test::snapshotTree(source);
+
+        const MigrationExecutionResult result = fx.migrate(source);
+
+        QCOMPARE(result.task.status, TaskStatus::completed);
+        const QString target = fx.targetOf(source);
+        QVERIFY(isLinkTo(source, target));
+        QCOMPARE(test::snapshotTree(target), before);
+        QVERIFY(fx.reservedSiblings(source, "staging").isEmpty());
+        QVERIFY(!result.forceMigrationSummary);
+        QVERIFY(result.terminatedProcesses.isEmpty());
+        QVERIFY(fx.runner->commands.isEmpty());
+
+        QCOMPARE(result.task.sourcePath, source);
+        QCOMPARE(result.task.targetPath, target);
+        QVERIFY(!result.task.errorCode && !result.task.errorMessage);
+        QCOMPARE(fx.tasks(), QList<MigrationTask>{result.task});
+        const QList<LinkMapping> mappings = fx.mappings();
+        QCOMPARE(mappings.size(), 1);
+        QCOMPARE(mappings[0].sourcePath, source);
+        QCOMPARE(mappings[0].targetPath, target);
+        QCOMPARE(mappings[0].anchorUser, fx.config().anchorUser);
+        QCOMPARE(mappings[0].volumeUUID, result.task.volumeUUID);
+        QCOMPARE(mappings[0].createdAt, mappings[0].updatedAt);
+        QCOMPARE(fx.logEntries().constLast().message,
+                 QStringLiteral("Migration completed: ") + source + " -> " + target);
+    }
+
+    void singleFileMigrates()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const QString source = fx.tree.file("notes.txt", "plain file");
+        const auto result = fx.migrate(source);
+        QVERIFY2(result.task.status == TaskStatus::completed, qPrintable(test::describe(result)));
+        QVERIFY(isLinkTo(source, fx.targetOf(source)));
+        QCOMPARE(fx.tree.read("notes.txt"), QByteArray("plain file"));
+    }
+
+    void linkSourceIsRefusedBeforeAnythingMoves()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        fx.tree.dir("Real");
+        const QString source = fx.tree.symlink("Alias", fx.tree.path("Real"));
+        const auto result = fx.migrate(source);
+        QCOMPARE(result.task.status, TaskStatus::failed);
+        QCOMPARE(result.task.errorCode, QStringLiteral("E012"));
+        QCOMPARE(result.task.targetPath, QString());
+        QVERIFY(isLinkTo(source, fx.tree.path("Real")));
+        QCOMPARE(fx.tasks().size(), 1);
+        QVERIFY(fx.mappings().isEmpty());
+        QCOMPARE(fx.logEntries().constLast().message,
+                 QStringLiteral("[E012] Disallowed path: ") + source + QLatin1Char('.'));
+    }
+
+    // The volume is checked before the source: an unplugged disk explains everything else.
+    void unmountedVolumeComesBeforeMissingSource_data()
+    {
+        QTest::addColumn<QString>("root");
+        QTest::newRow("folder where nothing is mounted") << "Volumes/Plain/Store";
+        QTest::newRow("root outside the volumes directory") << "elsewhere/Store";
+    }
+    void unmountedVolumeComesBeforeMissingSource()
+    {
+        QFETCH(QString, root);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        QDir().mkpath(fx.home.path(root));
+        AppConfig config = fx.config();
+        config.defaultTargetRoot = fx.home.path(root);
+        const auto result = fx.engine().retryMigration(fx.tree.path("Missing"), config, std::nullopt, false);
+        QCOMPARE(result.task.errorCode, QStringLiteral("E001"));
+        QCOMPARE(result.task.status, TaskStatus::failed);
+        QCOMPARE(result.task.volumeUUID, QStringLiteral("unknown"));
+
+        const auto missing = fx.migrate(fx.tree.path("Missing"));
+        QCOMPARE(missing.task.errorCode, QStringLiteral("E005"));
+        QCOMPARE(*missing.task.errorMessage,
+                 QStringLiteral("Source path not found: ") + fx.tree.path("Missing") + QLatin1Char('.'));
+    }
+
+    // Sparse files count by their length, so the required bytes can be set to the byte.
+    void spaceRuleAtEquality_data()
+    {
+        QTest::addColumn<qint64>("extra");
+        QTest::newRow("required equals available") << qint64(0);
+        QTest::newRow("one byte more") << qint64(1);
+    }
+    void spaceRuleAtEquality()
+    {
+        QFETCH(qint64, extra);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const qint64 available = freeBytes(fx.volumePath());
+        fx.tree.sparseFile("Sparse/hole.img", available + extra);
+        const auto result = fx.migrate(fx.tree.path("Sparse"));
+        if (extra == 0) {
+            QVERIFY2(result.task.status == TaskStatus::completed, qPrintable(test::describe(result)));
+        } else {
+            QCOMPARE(result.task.errorCode, QStringLiteral("E002"));
+            QCOMPARE(*result.task.errorMessage,
+                     QStringLiteral("Insufficient space. Required: %1, available: %2.")
+                         .arg(available + 1)
+                         .arg(available));
+            QVERIFY(QFileInfo(fx.tree.path("Sparse")).isDir());
+        }
+    }
+
+    // A placeholder at the target (lstat: a dangling link counts) is removed after the staging move.
+    void placeholderTargetIsReplaced_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("empty directory") << "empty";
+        QTest::newRow("link to a directory") << "link";
+        QTest::newRow("dangling link") << "dangling";
+    }
+    void placeholderTargetIsReplaced()
+    {
+        QFETCH(QString, kind);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        fx.tree.file("Music/song.mp3", "la la");
+        const QString source = fx.tree.path("Music");
+        const QString target = fx.targetOf(source);
+        QDir().mkpath(target.section('/', 0, -2));
+        fx.tree.dir("Elsewhere");
+        if (kind == "empty")
+            QVERIFY(QDir().mkdir(target));
+        else
+            platform::createSymbolicLink(target,
+                                         kind == "link" ? fx.tree.path("Elsewhere") : "/nowhere/at/all");
+
+        const auto result = fx.migrate(source);
+
+        QVERIFY2(result.task.status == TaskStatus::completed, qPrintable(test::describe(result)));
+        QVERIFY(result.forceMigrationSummary);
+        const ForceMigrationSummary& summary = *result.forceMigrationSummary;
+        QCOMPARE(summary.requestedMode, ForcedMigrationMode::append);
+        QCOMPARE(summary.removedPlaceholderPaths, QStringList{target});
+        QVERIFY(!summary.didAppendMerge && summary.preservedPaths.isEmpty());
+        QCOMPARE(QFile(target + "/song.mp3").size(), 5);
+        QVERIFY(QFileInfo(fx.tree.path("Elsewhere")).isDir());
+    }
+
+    void occupiedTargetWithoutForceMovesNothing()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        fx.tree.file("Music/song.mp3", "la la");
+        const QString source = fx.tree.path("Music");
+        test::TestTree(fx.targetOf(source)).file("old.mp3", "old");
+        const auto result = fx.migrate(source);
+        QCOMPARE(result.task.errorCode, QStringLiteral("E004"));
+        QCOMPARE(result.task.status, TaskStatus::failed);
+        QCOMPARE(fx.tree.read("Music/song.mp3"), QByteArray("la la"));
+        QVERIFY(fx.reservedSiblings(source, "staging").isEmpty());
+    }
+
+    void holdersOfTheSource_data()
+    {
+        QTest::addColumn<bool>("terminate");
+        QTest::addColumn<bool>("ignoresTermination");
+        QTest::addColumn<QString>("expectedCode");
+        QTest::addColumn<QStringList>("expectedTerminated");
+        QTest::newRow("not terminated") << false << false << "E007" << QStringList();
+        QTest::newRow("terminated") << true << false << "" << QStringList{"sleep"};
+        QTest::newRow("refuses to end") << true << true << "E007" << QStringList();
+    }
+    void holdersOfTheSource()
+    {
+        QFETCH(bool, terminate);
+        QFETCH(bool, ignoresTermination);
+        QFETCH(QString, expectedCode);
+        QFETCH(QStringList, expectedTerminated);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        fx.tree.file("Busy/file.txt", "x");
+        const QString source = fx.tree.path("Busy");
+        const auto holder = holdIn(source, ignoresTermination);
+
+        const auto result = fx.engine().retryMigration(source, fx.config(), std::nullopt, terminate);
+
+        QCOMPARE(result.task.errorCode.value_or(QString()), expectedCode);
+        QCOMPARE(result.terminatedProcesses, expectedTerminated);
+        if (expectedCode.isEmpty()) {
+            QVERIFY(isLinkTo(source, fx.targetOf(source)));
+        } else {
+            QCOMPARE(result.task.status, TaskStatus::failed);
+            QVERIFY(result.task.errorMessage->contains("currently in use by: sleep"));
+            QCOMPARE(fx.tree.read("Busy/file.txt"), QByteArray("x"));
+        }
+    }
+
+    // A mount point cannot be renamed (EBUSY): that is reported as in use, not as a failed move.
+    void busyStagingMoveIsReportedAsInUse()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        fx.tree.file("Mounted/file.txt", "x");
+        const QString source = fx.tree.path("Mounted");
+        const test::BindMount onItself(source, source);
+        QVERIFY(onItself.isValid());
+
+        const auto result = fx.migrate(source);
+
+        QCOMPARE(result.task.errorCode, QStringLiteral("E007"));
+        QCOMPARE(result.task.status, TaskStatus::failed);
+        QVERIFY(result.task.errorMessage->contains("currently in use"));
+        QVERIFY(fx.reservedSiblings(source, "staging").isEmpty());
+        QCOMPARE(fx.tree.read("Mounted/file.txt"), QByteArray("x"));
+        QVERIFY(fx.runner->commands.isEmpty());
+    }
+
+    void failedTargetParentLeavesSourceAlone()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        fx.tree.file("Docs/a.txt", "a");
+        test::TestTree(fx.volumePath()).file("Store", "a file where a folder must go");
+        const QString source = fx.tree.path("Docs");
+
+        const auto result = fx.migrate(source);
+
+        QCOMPARE(result.task.errorCode, QStringLiteral("E008"));
+        QCOMPARE(result.task.status, TaskStatus::failed);
+        QVERIFY(result.task.errorMessage->startsWith(QStringLiteral("Failed to move ") + source + " to " +
+                                                     fx.targetOf(source) + ": "));
+        QCOMPARE(fx.tree.read("Docs/a.txt"), QByteArray("a"));
+        QVERIFY(fx.runner->commands.isEmpty()); // not a permission error: no administrator prompt
+    }
+};
+
+QTEST_GUILESS_MAIN(MigrationEngineTest)
+#include "tst_migrationengine.moc"

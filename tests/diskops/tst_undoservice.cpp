@@ -1,0 +1,389 @@
+// Undo of migrations: the history order, undo of the last and of a chosen record, occupied source
+// paths and the forced restore modes, failures that put the link back, and unsafe records.
+#include "EngineFixture.h"
+#include "diskops/UndoService.h"
+#include "model/OrvalinkError.h"
+#include "platform/FileIO.h"
+#include "platform/Placeholder.h"
+#include "platform/SymbolicLinks.h"
+#include "platform/TreeRemoval.h"
+#include "store/JSONLStore.h"
+#include "support/ImmutableFlag.h"
+#include "support/TreeSnapshot.h"
+
+#include <QtTest>
+
+using namespace orvalink;
+using test::EngineFixture;
+
+#define SKIP_WITHOUT(fixture)                                                                                \
+    if (const auto reason = (fixture).skipReason())                                                          \
+    QSKIP(qPrintable(*reason))
+
+namespace {
+
+UndoService undoServiceOf(EngineFixture& fx)
+{
+    return UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping);
+}
+
+QString errorCodeOf(const std::function<void()>& work)
+{
+    try {
+        work();
+    } catch (const OrvalinkError& error) {
+        return error.code();
+    }
+    return QStringLiteral("no error");
+}
+
+LinkMapping mappingAt(const QString& source, const QString& createdAt, const QString& updatedAt)
+{
+    return {QUuid::createUuid(),
+            source,
+            "/target" + source,
+            "user",
+            "UUID",
+            QDateTime::fromString(createdAt, Qt::ISODate),
+            QDateTime::fromString(updatedAt, Qt::ISODate)};
+}
+
+QStringList sourcesOf(const QList<LinkMapping>& mappings)
+{
+    QStringList sources;
+    for (const LinkMapping& mapping : mappings)
+        sources.append(mapping.sourcePath);
+    return sources;
+}
+
+// Migrates each named folder of the home (a few files each); returns their snapshots by name.
+QHash<QString, QStringList> migrateAll(EngineFixture& fx, const QStringList& names)
+{
+    QHash<QString, QStringList> snapshots;
+    for (const QString& name : names) {
+        fx.tree.file(name + "/a.txt", name.toUtf8());
+        fx.tree.file(name + "/sub/b.txt", "b of " + name.toUtf8());
+        snapshots.insert(name, test::snapshotTree(fx.tree.path(name)));
+        const auto result = fx.migrate(fx.tree.path(name));
+        if (result.task.status != TaskStatus::completed)
+            qFatal("migration failed: %s", qPrintable(test::describe(result)));
+    }
+    return snapshots;
+}
+
+} // namespace
+
+class UndoServiceTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void emptyHistory()
+    {
+        EngineFixture fx;
+        const UndoService undo = undoServiceOf(fx);
+        QVERIFY(undo.undoHistory(300).isEmpty());
+        QCOMPARE(errorCodeOf([&] { undo.undoLastMigration("user"); }), QStringLiteral("E014"));
+        QCOMPARE(errorCodeOf([&] { undo.undoMigration(QUuid::createUuid(), "user"); }),
+                 QStringLiteral("E014"));
+    }
+
+    void historyIsNewestFirstByTheLaterDate()
+    {
+        EngineFixture fx;
+        const QList<LinkMapping> file = {
+            mappingAt("/a", "2024-01-01T10:00:00Z", "2024-01-01T10:00:00Z"),
+            mappingAt("/b-updated-later", "2023-01-01T10:00:00Z", "2024-03-01T10:00:00Z"),
+            mappingAt("/c-tie-first", "2024-02-01T10:00:00Z", "2024-02-01T10:00:00Z"),
+            mappingAt("/d-tie-second", "2024-02-01T10:00:00Z", "2024-01-01T10:00:00Z"),
+        };
+        JSONLStore::writeAll(file, fx.mappingStore.filePath());
+        const UndoService undo = undoServiceOf(fx);
+        QCOMPARE(sourcesOf(undo.undoHistory(300)),
+                 QStringList({"/b-updated-later", "/c-tie-first", "/d-tie-second", "/a"}));
+        QCOMPARE(sourcesOf(undo.undoHistory(2)), QStringList({"/b-updated-later", "/c-tie-first"}));
+
+        QList<LinkMapping> many;
+        for (int i = 0; i < 301; ++i)
+            many.append(
+                mappingAt(QStringLiteral("/m%1").arg(i),
+                          QDateTime::fromSecsSinceEpoch(1700000000 + i, Qt::UTC).toString(Qt::ISODate),
+                          "2000-01-01T00:00:00Z"));
+        JSONLStore::writeAll(many, fx.mappingStore.filePath());
+        const QList<LinkMapping> newest = undo.undoHistory(300);
+        QCOMPARE(newest.size(), 300);
+        QCOMPARE(newest.constFirst().sourcePath, QStringLiteral("/m300"));
+        QCOMPARE(newest.constLast().sourcePath, QStringLiteral("/m1"));
+    }
+
+    void undoLastRestoresTheNewest()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const auto snapshots = migrateAll(fx, {"Older", "Newer"});
+        QList<LinkMapping> mappings = fx.mappings();
+        mappings[0].createdAt = mappings[0].updatedAt = mappings[0].createdAt.addSecs(-3600);
+        JSONLStore::writeAll(mappings, fx.mappingStore.filePath());
+
+        const UndoResult result = undoServiceOf(fx).undoLastMigration("someone");
+
+        const QString source = fx.tree.path("Newer");
+        QCOMPARE(result.mapping, mappings[1]);
+        QVERIFY(!result.forceRestoreSummary);
+        QCOMPARE(test::snapshotTree(source), snapshots["Newer"]);
+        QVERIFY(!platform::entryExists(fx.targetOf(source)));
+        QCOMPARE(fx.mappings(), QList<LinkMapping>{mappings[0]});
+        QCOMPARE(platform::readSymbolicLink(fx.tree.path("Older")), fx.targetOf(fx.tree.path("Older")));
+
+        const MigrationTask task = fx.tasks().constLast();
+        QCOMPARE(task.status, TaskStatus::rolledBack);
+        QCOMPARE(task.sourcePath, source);
+        QCOMPARE(task.targetPath, fx.targetOf(source));
+        QCOMPARE(task.anchorUser, QStringLiteral("someone"));
+        QCOMPARE(task.volumeUUID, mappings[1].volumeUUID);
+        QCOMPARE(task.startedAt, result.revertedAt);
+        QCOMPARE(task.endedAt, result.revertedAt);
+        QVERIFY(!task.errorCode && !task.errorMessage);
+        QCOMPARE(fx.logEntries().constLast().message,
+                 "Manual undo completed: " + fx.targetOf(source) + " -> " + source);
+    }
+
+    void undoOfAChosenRecordKeepsTheOthersInOrder()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const auto snapshots = migrateAll(fx, {"One", "Two", "Three"});
+        const QList<LinkMapping> mappings = fx.mappings();
+        const UndoService undo = undoServiceOf(fx);
+
+        const UndoResult result = undo.undoMigration(mappings[1].id, "user");
+
+        QCOMPARE(result.mapping, mappings[1]);
+        QCOMPARE(test::snapshotTree(fx.tree.path("Two")), snapshots["Two"]);
+        QCOMPARE(fx.mappings(), QList<LinkMapping>({mappings[0], mappings[2]}));
+        QCOMPARE(errorCodeOf([&] { undo.undoMigration(mappings[1].id, "user"); }), QStringLiteral("E014"));
+    }
+
+    void missingTargetChangesNothing()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        migrateAll(fx, {"Gone"});
+        const QString source = fx.tree.path("Gone");
+        platform::removeTree(fx.targetOf(source));
+        QCOMPARE(errorCodeOf([&] { undoServiceOf(fx).undoLastMigration("user"); }), QStringLiteral("E016"));
+        QCOMPARE(platform::readSymbolicLink(source), fx.targetOf(source));
+        QCOMPARE(fx.mappings().size(), 1);
+    }
+
+    // What a migration leaves, or a leftover placeholder, is replaced without asking (lstat: a
+    // dangling link is a placeholder too).
+    void placeholderAtTheSourceIsReplaced_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("the migration's link") << "link";
+        QTest::newRow("empty directory") << "empty";
+        QTest::newRow("dangling link") << "dangling";
+    }
+    void placeholderAtTheSourceIsReplaced()
+    {
+        QFETCH(QString, kind);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const auto snapshots = migrateAll(fx, {"Docs"});
+        const QString source = fx.tree.path("Docs");
+        if (kind != "link") {
+            platform::removePlaceholder(source);
+            kind == "empty" ? (void)fx.tree.dir("Docs") : (void)fx.tree.symlink("Docs", "/nothing/here");
+        }
+        const UndoResult result = undoServiceOf(fx).forceUndoMigration(fx.mappings()[0].id, "user",
+                                                                       ForcedUndoRestoreMode::overwrite);
+        QVERIFY(!result.forceRestoreSummary); // nothing needed forcing
+        QCOMPARE(test::snapshotTree(source), snapshots["Docs"]);
+    }
+
+    void occupiedSourceStopsAPlainUndo_data()
+    {
+        QTest::addColumn<bool>("directory");
+        QTest::newRow("a file") << false;
+        QTest::newRow("a directory with content") << true;
+    }
+    void occupiedSourceStopsAPlainUndo()
+    {
+        QFETCH(bool, directory);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        migrateAll(fx, {"Docs"});
+        const QString source = fx.tree.path("Docs");
+        const QString target = fx.targetOf(source);
+        platform::removePlaceholder(source);
+        directory ? (void)fx.tree.file("Docs/new.txt", "new") : (void)fx.tree.file("Docs", "new");
+        const QStringList occupant = test::snapshotTree(source);
+        const QStringList migrated = test::snapshotTree(target);
+
+        QCOMPARE(errorCodeOf([&] { undoServiceOf(fx).undoLastMigration("user"); }), QStringLiteral("E015"));
+        QCOMPARE(test::snapshotTree(source), occupant);
+        QCOMPARE(test::snapshotTree(target), migrated);
+        QCOMPARE(fx.mappings().size(), 1);
+    }
+
+    void forcedRestoreModes_data()
+    {
+        QTest::addColumn<ForcedUndoRestoreMode>("mode");
+        QTest::addColumn<bool>("occupantIsDirectory");
+        QTest::newRow("overwrite") << ForcedUndoRestoreMode::overwrite << true;
+        QTest::newRow("append of two directories") << ForcedUndoRestoreMode::append << true;
+        QTest::newRow("append of a file") << ForcedUndoRestoreMode::append << false;
+    }
+    void forcedRestoreModes()
+    {
+        QFETCH(ForcedUndoRestoreMode, mode);
+        QFETCH(bool, occupantIsDirectory);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        migrateAll(fx, {"Docs"});
+        const QString source = fx.tree.path("Docs");
+        const QStringList migrated = test::snapshotTree(fx.targetOf(source));
+        platform::removePlaceholder(source);
+        if (occupantIsDirectory) {
+            fx.tree.file("Docs/a.txt", "the occupant's a");
+            fx.tree.file("Docs/extra.txt", "extra");
+        } else {
+            fx.tree.file("Docs", "a file");
+        }
+        const QStringList occupant = test::snapshotTree(source);
+
+        const UndoResult result = undoServiceOf(fx).forceUndoMigration(fx.mappings()[0].id, "user", mode);
+
+        QVERIFY(result.forceRestoreSummary);
+        const ForceUndoRestoreSummary& summary = *result.forceRestoreSummary;
+        QCOMPARE(summary.requestedMode, mode);
+        if (mode == ForcedUndoRestoreMode::append && occupantIsDirectory) {
+            QVERIFY(summary.didAppendMerge);
+            QVERIFY(!summary.preservedPath);
+            QCOMPARE(summary.mergedExistingItemCount, 2);
+            QCOMPARE(summary.renamedConflictCount, 1);
+            // The restored data keeps its names; the occupant's clashing item waits beside it.
+            QCOMPARE(fx.tree.read("Docs/a.txt"), QByteArray("Docs"));
+            QCOMPARE(fx.tree.read("Docs/extra.txt"), QByteArray("extra"));
+            const QStringList renamed = fx.reservedSiblings(source + "/a.txt", "append-preserved");
+            QCOMPARE(renamed.size(), 1);
+            QCOMPARE(fx.tree.read("Docs/" + QFileInfo(renamed[0]).fileName()),
+                     QByteArray("the occupant's a"));
+        } else {
+            QVERIFY(!summary.didAppendMerge);
+            QCOMPARE(summary.mergedExistingItemCount + summary.renamedConflictCount, 0);
+            QCOMPARE(QStringList{summary.preservedPath.value_or(QString())},
+                     fx.reservedSiblings(source, "overwrite-preserved"));
+            QCOMPARE(test::snapshotTree(*summary.preservedPath), occupant);
+            QCOMPARE(test::snapshotTree(source), migrated);
+        }
+        QVERIFY(fx.mappings().isEmpty());
+    }
+
+    // The move back runs out of space: the link the undo removed is put back, so the user's path
+    // leads to the data again.
+    void failedMoveBackPutsTheLinkBack()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        test::TmpfsMount small(fx.tree.path("small"), 1024 * 1024);
+        QVERIFY(small.isValid());
+        test::TestTree disk(small.mountPoint());
+        disk.fileOfSize("Data/big.bin", 600 * 1024);
+        const QString source = disk.path("Data");
+        QCOMPARE(fx.migrate(source).task.status, TaskStatus::completed);
+        disk.fileOfSize("filler.bin", 700 * 1024);
+        const QStringList migrated = test::snapshotTree(fx.targetOf(source));
+
+        QCOMPARE(errorCodeOf([&] { undoServiceOf(fx).undoLastMigration("user"); }), QStringLiteral("E011"));
+
+        QCOMPARE(platform::readSymbolicLink(source), fx.targetOf(source));
+        QCOMPARE(test::snapshotTree(fx.targetOf(source)), migrated);
+        QCOMPARE(fx.mappings().size(), 1);
+    }
+
+    // A migration that finishes while an undo moves its data back appends a record; the undo's
+    // rewrite of the history must not lose it.
+    void recordsAppendedDuringAnUndoSurvive()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        migrateAll(fx, {"First", "Second"});
+        const QList<LinkMapping> before = fx.mappings();
+        const LinkMapping meanwhile =
+            mappingAt("/appended/meanwhile", "2030-01-01T00:00:00Z", "2030-01-01T00:00:00Z");
+        // The link sits in a folder the user may not change, so its removal asks the
+        // administrator; while that prompt is open the other migration finishes.
+        test::ImmutableFlag frozen(fx.tree.root());
+        if (!frozen.isSet())
+            QSKIP(qPrintable(frozen.skipReason()));
+        fx.runner->before = [&](const QString&) -> std::optional<platform::CommandOutcome> {
+            JSONLStore::append(meanwhile, fx.mappingStore.filePath());
+            frozen.clear();
+            return std::nullopt;
+        };
+
+        undoServiceOf(fx).undoMigration(before[0].id, "user");
+
+        QCOMPARE(fx.runner->commands.size(), 1);
+        QCOMPARE(fx.mappings(), QList<LinkMapping>({before[1], meanwhile}));
+        QVERIFY(QFileInfo(fx.tree.path("First")).isDir() && !QFileInfo(fx.tree.path("First")).isSymLink());
+    }
+
+    // Records may come from a cloud snapshot: paths that are unsafe to act on are refused.
+    void unsafeRecordsAreRefused_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("target");
+        QTest::newRow("relative source") << "Docs"
+                                         << "@vol/Docs";
+        QTest::newRow("source with ..") << "@home/x/../Docs"
+                                        << "@vol/Docs";
+        QTest::newRow("trailing slash") << "@home/Docs/"
+                                        << "@vol/Docs";
+        QTest::newRow("the root") << "/"
+                                  << "@vol/Docs";
+        QTest::newRow("the home directory") << "@home"
+                                            << "@vol/Docs";
+        QTest::newRow("a system location") << "/usr"
+                                           << "@vol/Docs";
+        QTest::newRow("the Trash") << "@home/.local/share/Trash/files/Docs"
+                                   << "@vol/Docs";
+        QTest::newRow("target inside the source") << "@home/Docs"
+                                                  << "@home/Docs/inner";
+        QTest::newRow("source inside the target") << "@vol/Docs/inner"
+                                                  << "@vol/Docs";
+        QTest::newRow("a system location as target") << "@home/Docs"
+                                                     << "/usr";
+    }
+    void unsafeRecordsAreRefused()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, target);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const auto expand = [&](QString path) {
+            return path.replace("@home", fx.home.home()).replace("@vol", fx.targetRoot());
+        };
+        const LinkMapping mapping{QUuid::createUuid(),
+                                  expand(source),
+                                  expand(target),
+                                  "user",
+                                  "UUID",
+                                  QDateTime::currentDateTimeUtc(),
+                                  QDateTime::currentDateTimeUtc()};
+        test::TestTree(fx.targetRoot()).file("Docs/inner/data.txt", "data");
+        const QStringList volume = test::snapshotTree(fx.targetRoot());
+        QList<LinkMapping> all{mapping};
+
+        QCOMPARE(errorCodeOf([&] {
+                     undoServiceOf(fx).undoMigration(mapping, all, "user", ForcedUndoRestoreMode::overwrite);
+                 }),
+                 QStringLiteral("E012"));
+        QCOMPARE(test::snapshotTree(fx.targetRoot()), volume);
+        QCOMPARE(all.size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(UndoServiceTest)
+#include "tst_undoservice.moc"

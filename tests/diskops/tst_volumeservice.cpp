@@ -1,0 +1,170 @@
+#include "diskops/VolumeService.h"
+#include "support/TestHome.h"
+#include "support/TestTree.h"
+#include "support/TmpfsMount.h"
+
+#include <QtTest>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+using namespace orvalink;
+
+namespace {
+
+constexpr qint64 kVolumeSize = 8 * 1024 * 1024;
+
+dev_t deviceOf(const QString& path)
+{
+    struct stat info {};
+    ::stat(QFile::encodeName(path).constData(), &info);
+    return info.st_dev;
+}
+
+QString deviceNumber(dev_t device)
+{
+    return QStringLiteral("%1:%2").arg(major(device)).arg(minor(device));
+}
+
+} // namespace
+
+class VolumeServiceTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void mountPointIsTextual_data()
+    {
+        QTest::addColumn<QString>("root"); // below the volumes directory, "~" for the home directory
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("volume") << "V/Backup"
+                                << "V/Backup";
+        QTest::newRow("trailing slash") << "V/Backup/"
+                                        << "V/Backup";
+        QTest::newRow("dot dot") << "V/Backup/a/../b"
+                                 << "V/Backup";
+        QTest::newRow("deep") << "V//Backup/Moved/x"
+                              << "V/Backup";
+        QTest::newRow("climbing to another") << "V/Backup/../Other/x"
+                                             << "V/Other";
+        QTest::newRow("volumes itself") << "V"
+                                        << "";
+        QTest::newRow("volumes with slash") << "V/"
+                                            << "";
+        QTest::newRow("sibling sharing the prefix") << "V-not/Backup"
+                                                    << "";
+        QTest::newRow("home") << "~/Movies"
+                              << "";
+    }
+    void mountPointIsTextual()
+    {
+        QFETCH(QString, root);
+        QFETCH(QString, expected);
+        test::TestHome home;
+        auto expand = [&](QString text) {
+            return text.replace(QLatin1String("V"), home.volumes()).replace(QLatin1String("~"), home.home());
+        };
+        QCOMPARE(VolumeService().mountPoint(expand(root)).value_or(QString()),
+                 expected.isEmpty() ? QString() : expand(expected));
+    }
+
+    void volumesAreListedWithRealMountsOnly()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        test::TmpfsMount backup(home.volumes() + "/Backup", kVolumeSize);
+        if (!backup.isValid())
+            QSKIP(qPrintable(backup.skipReason()));
+        test::TmpfsMount alpha(home.volumes() + "/alpha", 2 * kVolumeSize);
+        QVERIFY(alpha.isValid());
+        tree.dir("Volumes/Stale"); // left behind by a disk that is gone
+        tree.dir("Volumes/.hidden");
+
+        // Fake udev and sysfs records for the Backup tmpfs: an internal SATA disk with a UUID.
+        const dev_t device = deviceOf(backup.mountPoint());
+        tree.file("udev/b" + deviceNumber(device), "E:ID_FS_UUID=ABCD-1234\n");
+        tree.file("sys/devices/pci0000:00/ata1/host0/block/sda/removable", "0\n");
+        tree.file("sys/devices/pci0000:00/ata1/host0/block/sda/sda1/partition", "1\n");
+        tree.symlink("sys/dev/block/" + deviceNumber(device),
+                     "../../devices/pci0000:00/ata1/host0/block/sda/sda1");
+        const VolumeService service({home.path("by-uuid"), home.path("udev"), home.path("sys/dev/block")});
+
+        const QList<VolumeInfo> volumes = service.listVolumes();
+        QCOMPARE(volumes.size(), 3);
+        QCOMPARE(volumes[0].name, QStringLiteral("alpha"));
+        QCOMPARE(volumes[1].name, QStringLiteral("Backup"));
+        QCOMPARE(volumes[2].name, QStringLiteral("Stale"));
+
+        const VolumeInfo& first = volumes[0];
+        QCOMPARE(first.mountPath, home.volumes() + "/alpha");
+        QVERIFY(first.isMounted);
+        QCOMPARE(first.totalBytes, 2 * kVolumeSize);
+        QCOMPARE(first.freeBytes, 2 * kVolumeSize);
+        QCOMPARE(first.volumeUUID, QStringLiteral("unknown"));
+        QVERIFY(first.isRemovable && !first.isInternal); // nothing known about it
+
+        const VolumeInfo& second = volumes[1];
+        QVERIFY(second.isMounted);
+        QCOMPARE(second.totalBytes, kVolumeSize);
+        QCOMPARE(second.volumeUUID, QStringLiteral("ABCD-1234"));
+        QVERIFY(second.isInternal && !second.isRemovable);
+
+        // A stale folder lies on the internal disk: it must not pass for a volume with room.
+        const VolumeInfo& stale = volumes[2];
+        QVERIFY(!stale.isMounted);
+        QCOMPARE(stale.totalBytes, 0);
+        QCOMPARE(stale.freeBytes, 0);
+        QCOMPARE(stale.volumeUUID, QStringLiteral("unknown"));
+
+        const QList<VolumeInfo> again = service.listVolumes();
+        QCOMPARE(again.size(), 3);
+        QVERIFY(again[1].id != volumes[1].id);
+        QCOMPARE(again[1].mountPath, volumes[1].mountPath);
+    }
+
+    void roomAndIdentityOfATargetRoot()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        test::TmpfsMount backup(home.volumes() + "/Backup", kVolumeSize);
+        if (!backup.isValid())
+            QSKIP(qPrintable(backup.skipReason()));
+        tree.dir("Volumes/Stale/Moved");
+        tree.file("udev/b" + deviceNumber(deviceOf(backup.mountPoint())), "E:ID_FS_UUID=5678-EF\n");
+        const VolumeService service({home.path("by-uuid"), home.path("udev"), home.path("sys")});
+
+        const QString root = home.volumes() + "/Backup/Moved/./store/";
+        QCOMPARE(service.availableBytes(root), kVolumeSize);
+        tree.fileOfSize("Volumes/Backup/data", 1024 * 1024);
+        QCOMPARE(service.availableBytes(root), kVolumeSize - 1024 * 1024);
+        QCOMPARE(service.resolveVolumeUUID(root), QStringLiteral("5678-EF"));
+
+        for (const QString& nowhere : {home.volumes() + "/Stale/Moved", home.volumes() + "/Missing/x",
+                                       home.volumes(), home.home() + "/Movies"}) {
+            QCOMPARE(service.availableBytes(nowhere), 0);
+            QCOMPARE(service.resolveVolumeUUID(nowhere), QStringLiteral("unknown"));
+        }
+    }
+
+    void usageOfAnyPath()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        test::TmpfsMount disk(home.path("elsewhere"), kVolumeSize);
+        if (!disk.isValid())
+            QSKIP(qPrintable(disk.skipReason()));
+        tree.dir("elsewhere/inside");
+        const auto usage = VolumeService().volumeUsage(home.path("elsewhere/x/../inside/"));
+        QVERIFY(usage);
+        QCOMPARE(*usage, (VolumeUsage{kVolumeSize, kVolumeSize}));
+        QVERIFY(!VolumeService().volumeUsage(home.path("missing")));
+    }
+
+    void missingVolumesDirectoryListsNothing()
+    {
+        test::TestHome home;
+        home.setEnv("ORVALINK_VOLUMES_DIR", home.path("no-such-dir"));
+        QVERIFY(VolumeService().listVolumes().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(VolumeServiceTest)
+#include "tst_volumeservice.moc"

@@ -1,0 +1,86 @@
+// Reading and replacing links, and what lstat says about an entry.
+#include "platform/EntryStatus.h"
+#include "platform/FileIO.h"
+#include "platform/PlatformError.h"
+#include "platform/SymbolicLinks.h"
+#include "support/TestHome.h"
+#include "support/TestTree.h"
+
+#include <QtTest>
+#include <cerrno>
+
+using namespace orvalink;
+using namespace orvalink::platform;
+
+class SymbolicLinksTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void entryKindNeverFollowsLinks()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        tree.dir("dir");
+        tree.file("file", "12345");
+        tree.symlink("toDir", tree.path("dir"));
+        tree.symlink("dangling", tree.path("nothing"));
+        tree.fifo("pipe");
+        QCOMPARE(entryStatus(tree.path("dir")).kind, EntryKind::directory);
+        QCOMPARE(entryStatus(tree.path("toDir")).kind, EntryKind::symbolicLink);
+        QCOMPARE(entryStatus(tree.path("dangling")).kind, EntryKind::symbolicLink);
+        QCOMPARE(entryStatus(tree.path("pipe")).kind, EntryKind::other);
+        QCOMPARE(entryStatus(tree.path("nothing")).kind, EntryKind::none);
+        QCOMPARE(entryStatus(tree.path("file/below")).kind, EntryKind::none);
+        const EntryStatus file = entryStatus(tree.path("file"));
+        QCOMPARE(file.kind, EntryKind::regularFile);
+        QCOMPARE(file.length, 5);
+    }
+
+    void linkTextIsReadUnresolved()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        tree.symlink("relative", "../up/there");
+        tree.file("plain");
+        QCOMPARE(readSymbolicLink(tree.path("relative")), QStringLiteral("../up/there"));
+        QCOMPARE(readSymbolicLink(tree.path("plain")), std::nullopt);
+        QCOMPARE(readSymbolicLink(tree.path("missing")), std::nullopt);
+    }
+
+    void brokenLinkIsReplacedInOneStep()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        tree.dir("new");
+        const QString link = tree.symlink("Music", "/old/mount/Music");
+        replaceSymbolicLink(link, tree.path("new"), tree.path(".Music.tmp"));
+        QCOMPARE(readSymbolicLink(link), tree.path("new"));
+        QVERIFY(!entryExists(tree.path(".Music.tmp")));
+    }
+
+    // Only a link is ever replaced: a real item at the path stays, and the new link is discarded.
+    void onlyALinkIsReplaced_data()
+    {
+        QTest::addColumn<bool>("directory");
+        QTest::newRow("directory") << true;
+        QTest::newRow("file") << false;
+    }
+    void onlyALinkIsReplaced()
+    {
+        QFETCH(bool, directory);
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        const QString path = directory ? tree.dir("Music") : tree.file("Music", "data");
+        try {
+            replaceSymbolicLink(path, tree.path("new"), tree.path(".Music.tmp"));
+            QFAIL("replaced a real item");
+        } catch (const PlatformError& error) {
+            QCOMPARE(error.errorNumber(), EEXIST);
+        }
+        QCOMPARE(entryStatus(path).kind, directory ? EntryKind::directory : EntryKind::regularFile);
+        QVERIFY(!entryExists(tree.path(".Music.tmp")));
+    }
+};
+
+QTEST_GUILESS_MAIN(SymbolicLinksTest)
+#include "tst_symboliclinks.moc"

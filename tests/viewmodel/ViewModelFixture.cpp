@@ -1,0 +1,70 @@
+#include "ViewModelFixture.h"
+
+#include "model/AppPaths.h"
+#include "platform/UserLocations.h"
+#include "store/ConfigStore.h"
+
+#include <QNetworkProxy>
+#include <QTest>
+
+namespace orvalink::test {
+
+QCoro::Task<std::optional<QString>> ScriptedFolderChooser::chooseFolder(QString prompt, QString message)
+{
+    asked.append({prompt, message});
+    co_return answer;
+}
+
+ViewModelFixture::ViewModelFixture()
+    : tree(home.home()), applicationsDirectory(home.path(QStringLiteral("usr/share/applications"))),
+      network(std::make_unique<QNetworkAccessManager>())
+{
+    network->setProxy(QNetworkProxy::NoProxy);
+}
+
+AppConfig ViewModelFixture::baseConfig() const
+{
+    AppConfig config = AppConfig::defaults(platform::userName());
+    config.unifiedTargetManagementEnabled = false;
+    return config;
+}
+
+QString ViewModelFixture::configPath() const
+{
+    return AppPaths::applicationSupportFile(QStringLiteral("config.json"));
+}
+
+void ViewModelFixture::writeConfig(const AppConfig& config) const
+{
+    ConfigStore(configPath()).save(config);
+}
+
+std::unique_ptr<MainViewModel>
+ViewModelFixture::makeViewModel(const std::function<void(ViewModelParts&)>& adjust)
+{
+    ViewModelParts parts = ViewModelParts::standard(network.get());
+    if (adjust)
+        adjust(parts);
+    PlatformHooks hooks;
+    hooks.clipboard = clipboard;
+    hooks.fileRevealer = revealer;
+    hooks.folderChooser = chooser;
+    hooks.applicationsDirectories = {home.path(QStringLiteral("Applications")), applicationsDirectory};
+    return std::make_unique<MainViewModel>(std::move(parts), std::move(hooks));
+}
+
+bool waitUntilIdle(MainViewModel& viewModel)
+{
+    return QTest::qWaitFor([&] { return !viewModel.isScanning() && !viewModel.isBackgroundScanning(); },
+                           20000);
+}
+
+QStringList shownNames(MainViewModel& viewModel)
+{
+    QStringList names;
+    for (const DirectoryEntry& entry : viewModel.sortedEntries())
+        names.append(entry.name);
+    return names;
+}
+
+} // namespace orvalink::test

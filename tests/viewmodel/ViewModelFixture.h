@@ -1,0 +1,68 @@
+#pragma once
+
+#include "model/AppConfig.h"
+#include "support/TestHome.h"
+#include "support/TestTree.h"
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/PlatformHooks.h"
+
+#include <QNetworkAccessManager>
+#include <QPair>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace orvalink::test {
+
+class RecordingClipboard : public Clipboard {
+public:
+    void setText(const QString& text) override { texts.append(text); }
+    QStringList texts;
+};
+
+class RecordingRevealer : public FileRevealer {
+public:
+    void reveal(const QString& path) override { revealed.append(path); }
+    QStringList revealed;
+};
+
+// Answers every folder panel with `answer` (none: cancelled) and remembers what it was asked.
+class ScriptedFolderChooser : public FolderChooser {
+public:
+    QCoro::Task<std::optional<QString>> chooseFolder(QString prompt, QString message) override;
+    std::optional<QString> answer;
+    QList<QPair<QString, QString>> asked;
+};
+
+// One test's world for a MainViewModel: a temporary home with a tree below it, recording desktop
+// services, an applications folder inside the home, and settings written before construction.
+class ViewModelFixture {
+public:
+    ViewModelFixture();
+
+    // The settings a fresh installation has in this home, with unified management off so that
+    // construction does not rewrite them.
+    AppConfig baseConfig() const;
+    void writeConfig(const AppConfig& config) const;
+    QString configPath() const;
+
+    // A view model on the home's files; `adjust` may change the parts first.
+    std::unique_ptr<MainViewModel> makeViewModel(const std::function<void(ViewModelParts&)>& adjust = {});
+
+    TestHome home;
+    TestTree tree;
+    QString applicationsDirectory;
+    std::shared_ptr<RecordingClipboard> clipboard = std::make_shared<RecordingClipboard>();
+    std::shared_ptr<RecordingRevealer> revealer = std::make_shared<RecordingRevealer>();
+    std::shared_ptr<ScriptedFolderChooser> chooser = std::make_shared<ScriptedFolderChooser>();
+    std::unique_ptr<QNetworkAccessManager> network;
+};
+
+// Runs the event loop until no listing, scan or size refresh is under way; false on time-out.
+bool waitUntilIdle(MainViewModel& viewModel);
+
+// The names of the shown entries, in order.
+QStringList shownNames(MainViewModel& viewModel);
+
+} // namespace orvalink::test

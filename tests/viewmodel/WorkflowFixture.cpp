@@ -1,0 +1,57 @@
+#include "WorkflowFixture.h"
+
+#include "support/TaskRunner.h"
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+namespace orvalink::test {
+
+WorkflowFixture::WorkflowFixture(UILanguage language)
+{
+    volume = std::make_unique<TmpfsMount>(volumePath());
+    AppConfig config = fx.baseConfig();
+    config.defaultTargetRoot = targetRoot();
+    config.strictModeEnabled = true;
+    config.uiLanguage = language;
+    fx.writeConfig(config);
+}
+
+std::optional<QString> WorkflowFixture::skipReason() const
+{
+    if (!volume->isValid())
+        return volume->skipReason();
+    return std::nullopt;
+}
+
+void WorkflowFixture::setVolumeUUID(const QString& mountPoint, const QString& uuid)
+{
+    struct stat info {};
+    ::stat(QFile::encodeName(mountPoint).constData(), &info);
+    TestTree(fx.home.path(QStringLiteral("devices/udev")))
+        .file(QStringLiteral("b%1:%2").arg(major(info.st_dev)).arg(minor(info.st_dev)),
+              "E:ID_FS_UUID=" + uuid.toUtf8() + "\n");
+}
+
+MainViewModel& WorkflowFixture::vm()
+{
+    if (!viewModel) {
+        const QString devices = fx.home.path(QStringLiteral("devices"));
+        viewModel = fx.makeViewModel([devices](ViewModelParts& parts) {
+            parts.volumeService = std::make_shared<VolumeService>(platform::DeviceDirectories{
+                devices + QStringLiteral("/by-uuid"), devices + QStringLiteral("/udev"),
+                devices + QStringLiteral("/block")});
+            parts.activeProcessService = std::make_shared<ActiveProcessService>(
+                ActiveProcessService::Timing{std::chrono::milliseconds(1500), std::chrono::milliseconds(50)});
+        });
+        viewModel->workflowSettings().progressInterval = std::chrono::milliseconds(5);
+    }
+    return *viewModel;
+}
+
+void finish(QCoro::Task<> flow)
+{
+    runTask(std::move(flow), std::chrono::seconds(60));
+}
+
+} // namespace orvalink::test

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "ViewModelFixture.h"
+#include "support/TmpfsMount.h"
+
+#include <memory>
+
+namespace orvalink::test {
+
+// A view model whose target root lies on a tmpfs "External" in the volumes directory, so every
+// migration crosses file systems. Strict mode stays on (the home lies below the build tree).
+// Volume UUIDs come from fake device folders in the home (setVolumeUUID). Needs root for the
+// mount: check skipReason() first.
+class WorkflowFixture {
+public:
+    explicit WorkflowFixture(UILanguage language = UILanguage::english);
+
+    std::optional<QString> skipReason() const;
+    QString volumePath() const { return fx.home.volumes() + QStringLiteral("/External"); }
+    QString targetRoot() const { return volumePath() + QStringLiteral("/Store"); }
+    QString targetOf(const QString& source) const { return targetRoot() + source; }
+    void setVolumeUUID(const QString& mountPoint, const QString& uuid);
+
+    // The view model, built on first use (after the volume is mounted and the settings written).
+    MainViewModel& vm();
+
+    ViewModelFixture fx;
+    TestTree& tree = fx.tree;
+    std::unique_ptr<TmpfsMount> volume;
+    std::unique_ptr<MainViewModel> viewModel;
+};
+
+// Runs a workflow to its end on the event loop.
+void finish(QCoro::Task<> flow);
+
+} // namespace orvalink::test

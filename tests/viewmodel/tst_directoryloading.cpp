@@ -1,0 +1,242 @@
+#include "ViewModelFixture.h"
+#include "model/AppPaths.h"
+#include "model/OrvalinkError.h"
+#include "store/ScanCacheStore.h"
+#include "support/TaskRunner.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace orvalink;
+using namespace orvalink::test;
+
+namespace {
+
+std::optional<QList<DirectoryEntry>> cachedListing(const QString& directory, bool hidden = true)
+{
+    return ScanCacheStore(AppPaths::applicationSupportFile(QStringLiteral("scan_cache.json")))
+        .loadEntries(directory, hidden);
+}
+
+qint64 sizeOf(const QList<DirectoryEntry>& entries, const QString& name)
+{
+    for (const DirectoryEntry& entry : entries) {
+        if (entry.name == name)
+            return entry.sizeBytes;
+    }
+    return -1;
+}
+
+// What a cached listing keeps of the shown one (dates lose their fraction of a second).
+QStringList namesAndSizes(const QList<DirectoryEntry>& entries)
+{
+    QStringList result;
+    for (const DirectoryEntry& entry : entries)
+        result.append(entry.name + QLatin1Char('=') + QString::number(entry.sizeBytes));
+    return result;
+}
+
+QStringList names(const QList<DirectoryEntry>& entries)
+{
+    QStringList result;
+    for (const DirectoryEntry& entry : entries)
+        result.append(entry.name);
+    result.sort();
+    return result;
+}
+
+// Counts how often a flag went on.
+int timesSwitchedOn(const QList<bool>& values)
+{
+    return int(std::count(values.cbegin(), values.cend(), true));
+}
+
+} // namespace
+
+class DirectoryLoadingTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ViewModelFixture> m_fixture;
+    std::unique_ptr<MainViewModel> m_viewModel;
+    QList<bool> m_backgroundStates;
+
+    MainViewModel& viewModel() { return *m_viewModel; }
+    void load(bool forceLiveRefresh = false)
+    {
+        runTask(m_viewModel->loadCurrentDirectoryForNavigation(forceLiveRefresh));
+        QVERIFY(waitUntilIdle(*m_viewModel));
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_fixture = std::make_unique<ViewModelFixture>();
+        AppConfig config = m_fixture->baseConfig();
+        config.uiLanguage = UILanguage::english;
+        config.minLargeSizeBytes = 1024 * 1024;
+        m_fixture->writeConfig(config);
+        m_fixture->tree.fileOfSize(QStringLiteral("Alpha/inner.bin"), 3 * 4096);
+        m_fixture->tree.fileOfSize(QStringLiteral("file.txt"), 4096);
+        m_viewModel = m_fixture->makeViewModel();
+        m_backgroundStates.clear();
+        connect(m_viewModel.get(), &PublishedState::isBackgroundScanningChanged, this,
+                [this] { m_backgroundStates.append(m_viewModel->isBackgroundScanning()); });
+    }
+    void cleanup()
+    {
+        m_viewModel.reset();
+        m_fixture.reset();
+    }
+
+    void aCacheMissListsLiveThenSizesAndCaches()
+    {
+        const QString home = m_fixture->home.home();
+        QVERIFY(!cachedListing(home));
+        load();
+        QCOMPARE(timesSwitchedOn(m_backgroundStates), 1);
+        QCOMPARE(sizeOf(viewModel().entries(), "Alpha"), 3 * 4096);
+        QCOMPARE(viewModel().currentDirectorySizeBytes(), 4 * 4096);
+        const auto cached = cachedListing(home);
+        QVERIFY(cached);
+        QCOMPARE(namesAndSizes(*cached), namesAndSizes(viewModel().entries()));
+
+        // The next load shows the cache as it is, without any scan: every folder has a size.
+        m_fixture->tree.file(QStringLiteral("new.txt"));
+        load();
+        QCOMPARE(names(viewModel().entries()), (QStringList{"Alpha", "file.txt"}));
+        QCOMPARE(timesSwitchedOn(m_backgroundStates), 1);
+
+        // Real-time refresh skips the cache and refreshes once, without a timer.
+        viewModel().updateRealtimeRefreshEnabled(true);
+        QVERIFY(waitUntilIdle(viewModel()));
+        QTRY_COMPARE(names(viewModel().entries()), (QStringList{"Alpha", "file.txt", "new.txt"}));
+        QCOMPARE(timesSwitchedOn(m_backgroundStates), 2);
+        QCOMPARE(ConfigStore(m_fixture->configPath()).load().realtimeRefreshEnabled, true);
+        QCOMPARE(cachedListing(home)->size(), 3);
+    }
+
+    void aCachedEmptyFolderIsSizedAgainOnEveryLoad()
+    {
+        m_fixture->tree.dir(QStringLiteral("Empty"));
+        load();
+        QCOMPARE(sizeOf(*cachedListing(m_fixture->home.home()), "Empty"), 0);
+        load();
+        load();
+        QCOMPARE(timesSwitchedOn(m_backgroundStates), 3);
+    }
+
+    void anEmptyLiveListingIsCachedAtOnce()
+    {
+        const QString empty = m_fixture->tree.dir(QStringLiteral("Nothing"));
+        viewModel().setCurrentDirectoryPath(empty);
+        runTask(viewModel().loadCurrentDirectoryForNavigation(false));
+        QCOMPARE(cachedListing(empty), QList<DirectoryEntry>{});
+        QVERIFY(m_backgroundStates.isEmpty());
+    }
+
+    void onlyTheNewestNavigationIsShown()
+    {
+        const QString first = m_fixture->tree.dir(QStringLiteral("First"));
+        m_fixture->tree.file(QStringLiteral("First/first.txt"));
+        const QString second = m_fixture->tree.dir(QStringLiteral("Second"));
+        m_fixture->tree.file(QStringLiteral("Second/second.txt"));
+        QStringList seen;
+        connect(m_viewModel.get(), &PublishedState::entriesChanged, this,
+                [&] { seen += names(viewModel().entries()); });
+        const quint64 before = viewModel().latestScanRequestID();
+        viewModel().goToDirectoryContext(first);
+        viewModel().goToDirectoryContext(second);
+        QVERIFY(waitUntilIdle(viewModel()));
+        QCOMPARE(viewModel().latestScanRequestID(), before + 2);
+        QCOMPARE(names(viewModel().entries()), QStringList{"second.txt"});
+        QVERIFY(!seen.contains("first.txt"));
+        QVERIFY(!cachedListing(first));
+    }
+
+    void aDeepScanDropsTheRunningSizeRefresh()
+    {
+        m_fixture->tree.fileOfSize(QStringLiteral("Big/data.bin"), 2 * 1024 * 1024);
+        m_fixture->tree.fileOfSize(QStringLiteral("Small/x.bin"), 10);
+        // The scan starts while the refresh that the live listing started is still running.
+        bool scanStarted = false;
+        connect(m_viewModel.get(), &PublishedState::isBackgroundScanningChanged, this, [&] {
+            if (viewModel().isBackgroundScanning() && !scanStarted) {
+                scanStarted = true;
+                viewModel().scanCurrentDirectory();
+            }
+        });
+        runTask(viewModel().loadCurrentDirectoryForNavigation(false));
+        QVERIFY(scanStarted);
+        QVERIFY(waitUntilIdle(viewModel()));
+        QTRY_VERIFY(viewModel().infoMessage().has_value());
+        QCOMPARE(names(viewModel().entries()), QStringList{"Big"});
+        QCOMPARE(*viewModel().infoMessage(), "Scanned 1 items from " + m_fixture->home.home());
+        QVERIFY(!viewModel().isBackgroundScanning());
+        // Neither the dropped refresh nor a scan with a minimum size reaches the cache.
+        QVERIFY(!cachedListing(m_fixture->home.home()));
+    }
+
+    void aDeepScanOfEverythingIsCached()
+    {
+        viewModel().setShowAllFiles(true);
+        runTask(viewModel().scanCurrentDirectory());
+        QCOMPARE(names(viewModel().entries()), (QStringList{"Alpha", "file.txt"}));
+        QCOMPARE(sizeOf(viewModel().entries(), "Alpha"), 3 * 4096);
+        QCOMPARE(namesAndSizes(*cachedListing(m_fixture->home.home())), namesAndSizes(viewModel().entries()));
+        QCOMPARE(*viewModel().infoMessage(), "Scanned 2 items from " + m_fixture->home.home());
+    }
+
+    void aFailedListingEmptiesTheView()
+    {
+        load();
+        viewModel().setFocusedEntryPath(m_fixture->tree.path("file.txt"));
+        viewModel().setSelection(viewModel().entries().constFirst(), true);
+        QVERIFY(viewModel().selectedSizeBytes() > 0);
+        const QString missing = m_fixture->home.path(QStringLiteral("gone"));
+        viewModel().setCurrentDirectoryPath(missing);
+        load();
+        QCOMPARE(viewModel().errorMessage(), OrvalinkError::sourceNotFound(missing).errorDescription());
+        QVERIFY(viewModel().entries().isEmpty());
+        QCOMPARE(viewModel().currentDirectorySizeBytes(), 0);
+        QCOMPARE(viewModel().selectedSizeBytes(), 0);
+        QVERIFY(!viewModel().focusedEntryPath());
+        QVERIFY(!viewModel().isScanning());
+    }
+
+    void installingAListingKeepsOnlyAListedFocus()
+    {
+        load();
+        viewModel().setFocusedEntryPath(m_fixture->tree.path("file.txt"));
+        load();
+        QCOMPARE(viewModel().focusedEntryPath(), m_fixture->tree.path("file.txt"));
+        QVERIFY(QFile::remove(m_fixture->tree.path("file.txt")));
+        load(true);
+        QVERIFY(!viewModel().focusedEntryPath());
+    }
+
+    void windowsLoadingAtOnceKeepEachOthersCache()
+    {
+        // Four windows list four folders at the same time; every listing ends up in the one cache.
+        std::vector<std::unique_ptr<MainViewModel>> windows;
+        QStringList folders;
+        for (int i = 0; i < 4; ++i) {
+            folders.append(m_fixture->tree.dir(QStringLiteral("Window%1").arg(i)));
+            m_fixture->tree.fileOfSize(QStringLiteral("Window%1/Sub/data").arg(i), 4096 * (i + 1));
+            windows.push_back(m_fixture->makeViewModel());
+            windows.back()->setCurrentDirectoryPath(folders.last());
+        }
+        for (auto& window : windows)
+            window->loadCurrentDirectoryForNavigation(false);
+        for (auto& window : windows)
+            QVERIFY(waitUntilIdle(*window));
+        for (int i = 0; i < 4; ++i) {
+            const auto cached = cachedListing(folders[i]);
+            QVERIFY2(cached, qPrintable(folders[i]));
+            QCOMPARE(sizeOf(*cached, "Sub"), 4096 * (i + 1));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(DirectoryLoadingTest)
+#include "tst_directoryloading.moc"

@@ -1,0 +1,268 @@
+// The batch migration of the selection on a real tree and a second file system: records, counters,
+// selection and summary of a mixed batch, the refusals, the progress figures and the busy flags.
+#include "WorkflowFixture.h"
+#include "diskops/ScanService.h"
+#include "platform/SymbolicLinks.h"
+#include "support/TaskRunner.h"
+#include "viewmodel/ProgressMonitor.h"
+
+#include <QtTest>
+
+using namespace orvalink;
+using test::finish;
+using test::WorkflowFixture;
+
+#define SKIP_WITHOUT(fixture)                                                                                \
+    if (const auto reason = (fixture).skipReason())                                                          \
+    QSKIP(qPrintable(*reason))
+
+namespace {
+
+const QString kExistsZh = QStringLiteral("目标位置已存在同名目录或文件。通常是目标盘里已经有同一路径的残留内"
+                                         "容。你可以在失败项里选择“强制迁移”，再决定追加迁移或覆盖迁移。");
+const QString kExistsEn =
+    QStringLiteral("The target path already exists. Residual content is already present on the "
+                   "target disk. Use Force Migrate from the failed item to choose append or overwrite.");
+
+} // namespace
+
+class MigrationWorkflowTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void mixedBatch_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QString>("summary");
+        const QString zh = QStringLiteral("迁移完成。成功：1，失败：2。首个失败原因：");
+        const QString en = QStringLiteral("Migration done. Success: 1, failed: 2. First failure: ");
+        QTest::newRow("english") << UILanguage::english << en + kExistsEn;
+        QTest::newRow("chinese") << UILanguage::chinese << zh + kExistsZh;
+        const QString both = kExistsZh + " " + kExistsEn;
+        QTest::newRow("bilingual") << UILanguage::bilingual << zh + both + " " + en + both;
+    }
+
+    // Alpha fails (its target is occupied), Beta fails (gone), Gamma moves; the summary quotes the
+    // first failure of the run, not the last.
+    void mixedBatch()
+    {
+        QFETCH(UILanguage, language);
+        WorkflowFixture w(language);
+        SKIP_WITHOUT(w);
+        const QString alpha = w.tree.fileOfSize("Alpha/a.bin", 4096).section('/', 0, -2);
+        const QString gamma = w.tree.fileOfSize("Gamma/g.bin", 64 * 1024).section('/', 0, -2);
+        const QString beta = w.tree.path("Beta");
+        test::TestTree(w.targetOf(alpha)).file("left-over.txt", "old");
+        MainViewModel& vm = w.vm();
+        vm.setSelectedPaths({alpha, beta, gamma});
+
+        QList<qint64> samples;
+        connect(&vm, &PublishedState::migrationProcessedBytesChanged, &vm,
+                [&] { samples.append(vm.migrationProcessedBytes()); });
+        finish(vm.migrateSelectedItems());
+
+        QVERIFY(!vm.isMigrating());
+        QCOMPARE(vm.migrationSucceededItems(), 1);
+        QCOMPARE(vm.migrationFailedItems(), 2);
+        QCOMPARE(vm.migrationProcessedItems(), 3);
+        QVERIFY(vm.selectedPaths().isEmpty());
+        QCOMPARE(vm.recentMigrationPaths().size(), 1);
+        QCOMPARE(vm.recentMigrationPaths().first().sourcePath, gamma);
+        QCOMPARE(vm.recentMigrationPaths().first().targetPath, w.targetOf(gamma));
+        QCOMPARE(platform::readSymbolicLink(gamma), std::optional<QString>(w.targetOf(gamma)));
+        const auto failed = vm.recentFailedMigrationPaths();
+        QCOMPARE(failed.size(), 2);
+        QCOMPARE(failed.at(0).sourcePath, beta); // newest first
+        QCOMPARE(failed.at(1).sourcePath, alpha);
+        QCOMPARE(failed.at(1).errorCode, std::optional<QString>("E004"));
+        QVERIFY(QFileInfo(alpha + "/a.bin").isFile()); // the failed source stays whole
+        QCOMPARE(vm.tasks().size(), 3);
+        QFETCH(QString, summary);
+        QCOMPARE(vm.infoMessage(), std::optional<QString>(summary));
+        QCOMPARE(vm.errorMessage(), std::nullopt);
+
+        // The bar only grows, never past the total, and ends on it.
+        QVERIFY(vm.migrationTotalBytes() >= 64 * 1024);
+        QCOMPARE(vm.migrationProcessedBytes(), vm.migrationTotalBytes());
+        const qsizetype reset = samples.lastIndexOf(0);
+        for (qsizetype i = std::max<qsizetype>(reset, 0) + 1; i < samples.size(); ++i) {
+            QVERIFY(samples.at(i) >= samples.at(i - 1));
+            QVERIFY(samples.at(i) <= vm.migrationTotalBytes());
+        }
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QStringList>("selection");
+        QTest::addColumn<bool>("smartWeChat");
+        QTest::addColumn<QString>("info");
+        QTest::addColumn<QString>("errorStart");
+        const QString home = QStringLiteral("<home>");
+        QTest::newRow("empty") << QStringList() << false << "No file or folder selected." << QString();
+        QTest::newRow("parent with child")
+            << QStringList{home + "/Docs", home + "/Docs/Inner"} << false << QString()
+            << "The selected directories include a parent-child conflict. Do not select a parent folder and "
+               "one of "
+               "its nested child folders at the same time.\n\nParent: <home>/Docs\nChild: <home>/Docs/Inner";
+        QTest::newRow("four blocked")
+            << QStringList{"/etc/a", "/usr/b", "/opt/c", "/srv/d"} << false << QString()
+            << "Safety rules blocked these paths because they are critical macOS directories, system-managed "
+               "folders, or protected locations:\n/etc/a\n/opt/c\n/srv/d\n...and 1 more path(s)\n\n";
+        const QString lib = home + "/Library/Containers/com.tencent.xinWeChat/Data/Library/Prefs";
+        QTest::newRow("smart migration") << QStringList{lib} << true << QString()
+                                         << "Smart Migration blocked these high-risk WeChat paths:\n" + lib;
+        QTest::newRow("smart migration, other list") << QStringList{lib} << false << QString() << QString();
+    }
+
+    // A sign-in while a migration runs does not move its records to the new account.
+    void recordsStayInTheScopeOfTheStart()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QString docs = w.tree.fileOfSize("Docs/a.bin", 50000).section('/', 0, -2);
+        MainViewModel& vm = w.vm();
+        vm.setSelectedPaths({docs});
+        auto run = vm.migrateSelectedItems();
+        QVERIFY(vm.isMigrating());
+        vm.activateLocalHistoryScope(QStringLiteral("someone@example.com"));
+        finish(std::move(run));
+        QCOMPARE(vm.migrationSucceededItems(), 1);
+        QVERIFY(vm.undoHistory().isEmpty());
+        vm.activateLocalHistoryScope(std::nullopt);
+        QCOMPARE(vm.undoHistory().size(), 1);
+        QCOMPARE(vm.undoHistory().first().sourcePath, docs);
+    }
+
+    // A refused selection changes nothing on disk and starts nothing.
+    void refusals()
+    {
+        QFETCH(QStringList, selection);
+        QFETCH(bool, smartWeChat);
+        QFETCH(QString, info);
+        QFETCH(QString, errorStart);
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        w.tree.dir("Docs/Inner");
+        w.tree.dir("Library/Containers/com.tencent.xinWeChat/Data/Library/Prefs");
+        MainViewModel& vm = w.vm();
+        vm.setSmartMigrationEnabled(true);
+        vm.setSmartMigrationProfile(smartWeChat ? SmartMigrationProfile::wechat
+                                                : SmartMigrationProfile::other);
+        QSet<QString> selected;
+        for (const QString& path : selection)
+            selected.insert(QString(path).replace("<home>", w.fx.home.home()));
+        vm.setSelectedPaths(selected);
+        QSignalSpy started(&vm, &PublishedState::isMigratingChanged);
+        finish(vm.migrateSelectedItems());
+        if (info.isEmpty() && errorStart.isEmpty()) { // the "other" list refuses nothing: it ran
+            QCOMPARE(vm.migrationSucceededItems(), 1);
+            return;
+        }
+        QCOMPARE(started.count(), 0);
+        QCOMPARE(vm.infoMessage(), info.isEmpty() ? std::nullopt : std::optional<QString>(info));
+        if (errorStart.isEmpty())
+            QCOMPARE(vm.errorMessage(), std::nullopt);
+        else
+            QVERIFY2(vm.errorMessage()->startsWith(QString(errorStart).replace("<home>", w.fx.home.home())),
+                     qPrintable(*vm.errorMessage()));
+        QVERIFY(QFileInfo(w.tree.path("Docs")).isDir() && !QFileInfo(w.tree.path("Docs")).isSymLink());
+    }
+
+    // While any disk workflow runs, a start changes nothing.
+    void busyFlagsExcludeASecondStart_data()
+    {
+        QTest::addColumn<int>("flag");
+        QTest::newRow("migrating") << 0;
+        QTest::newRow("undoing") << 1;
+        QTest::newRow("repairing") << 2;
+    }
+    void busyFlagsExcludeASecondStart()
+    {
+        QFETCH(int, flag);
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QString docs = w.tree.file("Docs/a.txt", "a").section('/', 0, -2);
+        MainViewModel& vm = w.vm();
+        vm.setSelectedPaths({docs});
+        (flag == 0   ? vm.setIsMigrating(true)
+         : flag == 1 ? vm.setIsUndoing(true)
+                     : vm.setIsRepairingLinks(true));
+        vm.setInfoMessage(std::nullopt);
+        finish(vm.migrateSelectedItems());
+        finish(vm.undoLastMigration());
+        finish(vm.retryFailedMigration(
+            FailedMigrationRecord{QUuid::createUuid(), docs, {}, {}, TaskStatus::failed, {}, "x"},
+            std::nullopt, false));
+        finish(vm.repairBrokenLinks());
+        QCOMPARE(vm.infoMessage(), std::nullopt);
+        QCOMPARE(vm.errorMessage(), std::nullopt);
+        QVERIFY(!QFileInfo(docs).isSymLink());
+        QCOMPARE(vm.tasks().size(), 0);
+    }
+
+    // The monitor raises the published bytes with growing samples only, bounded by base + expected,
+    // and writes nothing once stopped.
+    void monitorOnlyRaisesWithinItsBounds()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        MainViewModel& vm = w.vm();
+        const QString observed = w.tree.dir("Arriving");
+        vm.setMigrationProcessedBytes(1000);
+        auto monitor = ProgressMonitor::start(vm, observed, 1000000, 1000);
+        QVERIFY(monitor);
+        w.tree.fileOfSize("Arriving/a", 8192);
+        QTRY_VERIFY(vm.migrationProcessedBytes() >= 9192 && vm.migrationProcessedBytes() < 100000);
+        w.tree.fileOfSize("Arriving/b", 2000000);
+        QTRY_COMPARE(vm.migrationProcessedBytes(), 1001000);
+        QFile::remove(w.tree.path("Arriving/b"));
+        vm.setMigrationProcessedBytes(1500000); // already above anything the monitor may publish
+        finish(stopProgressMonitor(std::move(monitor)));
+        QCOMPARE(vm.migrationProcessedBytes(), 1500000);
+        QVERIFY(!ProgressMonitor::start(vm, QString(), 500, 0));
+        QVERIFY(!ProgressMonitor::start(vm, observed, 0, 0));
+    }
+
+    // A link at the observed path counts nothing (it still stands there while an undo runs).
+    void sizeForProgressDoesNotFollowARootLink()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.home());
+        tree.fileOfSize("Data/big", 100000);
+        tree.symlink("Link", tree.path("Data"));
+        const ScanService scan(1);
+        QCOMPARE(readSizeForProgress(tree.path("Link"), scan), 0);
+        QVERIFY(readSizeForProgress(tree.path("Data"), scan) >= 100000);
+        QVERIFY(readSizeForProgress(tree.path("Data/big"), scan) >= 100000);
+        QCOMPARE(readSizeForProgress(tree.path("Missing"), scan), 0);
+    }
+
+    void failureTexts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("blank") << " \n "
+                               << "Migration failed.";
+        QTest::newRow("holders")
+            << "Directory /x is currently in use by: Finder, Terminal. Close them first."
+            << "The directory is in use by: Finder, Terminal. Close them first, or use Terminate "
+               "Holders and Retry from the failed item.";
+        QTest::newRow("chinese") << "已经是中文"
+                                 << "已经是中文";
+        QTest::newRow("other")
+            << "Something odd"
+            << "Migration failed. Check directory permissions, file locks, and the target disk connection.";
+        QTest::newRow("disallowed")
+            << "Path x cannot be migrated directly"
+            << "This path is protected or high-risk and should not be migrated directly.";
+    }
+    void failureTexts()
+    {
+        QFETCH(QString, text);
+        WorkflowFixture w;
+        QTEST(w.vm().localizedMigrationFailureMessage(text), "expected");
+    }
+};
+
+QTEST_GUILESS_MAIN(MigrationWorkflowTest)
+#include "tst_migrationworkflow.moc"

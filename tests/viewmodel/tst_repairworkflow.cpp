@@ -1,0 +1,212 @@
+// Link repair after the volume came back under another name: whole-history batches that continue
+// press after press, repair of chosen items, the history selections; and the administrator check
+// with its access prompt.
+#include "WorkflowFixture.h"
+#include "diskops/PrivilegedFileOperationError.h"
+#include "model/OrvalinkError.h"
+#include "platform/PlatformError.h"
+#include "support/MovedMount.h"
+#include "support/TaskRunner.h"
+#include "viewmodel/AdministratorAuthorization.h"
+
+#include <QtTest>
+#include <cerrno>
+
+using namespace orvalink;
+using test::finish;
+using test::WorkflowFixture;
+
+#define SKIP_WITHOUT(fixture)                                                                                \
+    if (const auto reason = (fixture).skipReason())                                                          \
+    QSKIP(qPrintable(*reason))
+
+namespace {
+
+bool resolves(const QString& link)
+{
+    return QFileInfo(link).isSymLink() && QFileInfo(link).exists();
+}
+
+// Answers the administrator check with a fixed outcome and counts the commands.
+class ScriptedRunner : public platform::CommandRunner {
+public:
+    explicit ScriptedRunner(platform::CommandOutcome outcome) : m_outcome(std::move(outcome)) {}
+    platform::CommandOutcome run(const QString& command) override
+    {
+        commands.append(command);
+        return m_outcome;
+    }
+    QStringList commands;
+
+private:
+    platform::CommandOutcome m_outcome;
+};
+
+// Three items migrated to a volume with a UUID, which then comes back as "Renamed".
+struct RemountedHistory {
+    explicit RemountedHistory(WorkflowFixture& w)
+    {
+        w.setVolumeUUID(w.volumePath(), "REPAIR-VOLUME");
+        for (const char* name : {"One", "Two", "Three"})
+            sources.append(w.tree.file(QString(name) + "/a.txt", name).section('/', 0, -2));
+        MainViewModel& vm = w.vm();
+        vm.setSelectedPaths(QSet<QString>(sources.cbegin(), sources.cend()));
+        finish(vm.migrateSelectedItems());
+        moved = std::make_unique<test::MovedMount>(w.volumePath(), w.fx.home.volumes() + "/Renamed");
+    }
+    QStringList sources;
+    std::unique_ptr<test::MovedMount> moved;
+};
+
+} // namespace
+
+class RepairWorkflowTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Each press repairs the next batch; at the end of the list the next press starts over.
+    void batchRepairContinuesPressAfterPress()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        RemountedHistory history(w);
+        QVERIFY(history.moved->isValid());
+        MainViewModel& vm = w.vm();
+        QCOMPARE(vm.migrationSucceededItems(), 3);
+        for (const QString& source : history.sources)
+            QVERIFY(!resolves(source));
+        vm.workflowSettings().repairBatchSize = 2;
+
+        finish(vm.repairBrokenLinks());
+        QCOMPARE(vm.infoMessage(),
+                 std::optional<QString>("Repair batch finished. Scanned: 2/3, fixed: 2, failed: 0, "
+                                        "remaining: 1. Click again to continue."));
+        QVERIFY(!vm.isRepairingLinks());
+        finish(vm.repairBrokenLinks());
+        QCOMPARE(vm.infoMessage(),
+                 std::optional<QString>("Repair finished. Scanned: 3, fixed: 1, failed: 0."));
+        for (const QString& source : history.sources)
+            QVERIFY2(resolves(source), qPrintable(source));
+        finish(vm.repairBrokenLinks());
+        QCOMPARE(vm.infoMessage(),
+                 std::optional<QString>("Repair batch finished. Scanned: 2/3, fixed: 0, failed: 0, "
+                                        "remaining: 1. Click again to continue."));
+        vm.reloadPersistedState(); // a reload starts over as well
+        finish(vm.repairBrokenLinks());
+        QVERIFY(vm.infoMessage()->startsWith("Repair batch finished. Scanned: 2/3"));
+    }
+
+    void selectedRepair()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        RemountedHistory history(w);
+        QVERIFY(history.moved->isValid());
+        MainViewModel& vm = w.vm();
+        const QList<LinkMapping> mappings = vm.migratedMappings();
+        QCOMPARE(mappings.size(), 3);
+
+        finish(vm.repairMigratedLinks({QUuid::createUuid()}));
+        QCOMPARE(vm.infoMessage(), std::optional<QString>("Please select at least one migrated item first."));
+        vm.toggleMigratedMappingSelection(mappings.at(0).id);
+        vm.toggleMigratedMappingSelection(mappings.at(1).id);
+        vm.toggleMigratedMappingSelection(mappings.at(1).id);
+        QCOMPARE(vm.selectedMigratedMappingIDs(), QSet<QUuid>{mappings.at(0).id});
+        finish(vm.repairMigratedLinks(vm.selectedMigratedMappingIDs()));
+        QCOMPARE(vm.infoMessage(), std::optional<QString>("Selected link repaired successfully."));
+        QVERIFY(resolves(mappings.at(0).sourcePath));
+        QVERIFY(!resolves(mappings.at(1).sourcePath));
+        finish(vm.repairMigratedLinks({mappings.at(0).id}));
+        QCOMPARE(vm.infoMessage(),
+                 std::optional<QString>("Selected link did not need repair or repair failed."));
+        vm.selectAllMigratedMappings();
+        finish(vm.repairMigratedLinks(vm.selectedMigratedMappingIDs()));
+        QCOMPARE(vm.infoMessage(), std::optional<QString>("Repaired 2 selected links."));
+    }
+
+    void administratorCheck_data()
+    {
+        QTest::addColumn<int>("exitStatus");
+        QTest::addColumn<QByteArray>("standardError");
+        QTest::addColumn<QString>("info");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("granted")
+            << 0 << QByteArray()
+            << "Administrator authorization verified. Protected migrations will request system "
+               "permission."
+            << QString();
+        QTest::newRow("rejected, silent") << 126 << QByteArray(" \n") << QString()
+                                          << "Administrator authorization failed: Authorization rejected";
+        QTest::newRow("rejected, told") << 127 << QByteArray("Not authorized\n") << QString()
+                                        << "Administrator authorization failed: Not authorized";
+    }
+    void administratorCheck()
+    {
+        QFETCH(int, exitStatus);
+        QFETCH(QByteArray, standardError);
+        QFETCH(QString, info);
+        QFETCH(QString, error);
+        WorkflowFixture w;
+        MainViewModel& vm = w.vm();
+        auto runner =
+            std::make_shared<ScriptedRunner>(platform::CommandOutcome{exitStatus, false, {}, standardError});
+        vm.workflowSettings().administratorCheckRunner = runner;
+        auto check = vm.requestAdministratorAuthorization();
+        QVERIFY(vm.isRequestingAdminAuthorization());
+        finish(vm.requestAdministratorAuthorization()); // ignored while the first runs
+        finish(std::move(check));
+        QCOMPARE(runner->commands, QStringList{"/bin/true"});
+        QVERIFY(!vm.isRequestingAdminAuthorization());
+        QCOMPARE(vm.infoMessage(), info.isEmpty() ? std::nullopt : std::optional<QString>(info));
+        QCOMPARE(vm.errorMessage(), error.isEmpty() ? std::nullopt : std::optional<QString>(error));
+    }
+
+    void permissionFailures_data()
+    {
+        QTest::addColumn<std::exception_ptr>("error");
+        QTest::addColumn<bool>("needsAdministrator");
+        const auto of = [](auto error) {
+            return std::make_exception_ptr(error);
+        };
+        QTest::newRow("administrator command refused")
+            << of(PrivilegedFileOperationError::authorizationFailed("no")) << true;
+        QTest::newRow("permission denied") << of(OrvalinkError::permissionDenied("/x")) << true;
+        QTest::newRow("rollback, EACCES")
+            << of(OrvalinkError::rollbackFailed("/x", {"Permission denied", EACCES, true})) << true;
+        QTest::newRow("rollback, ENOENT")
+            << of(OrvalinkError::rollbackFailed("/x", {"No such file", ENOENT, false})) << false;
+        QTest::newRow("EPERM") << of(platform::PlatformError(EPERM, "Operation not permitted")) << true;
+        QTest::newRow("EIO wrapping EACCES")
+            << of(platform::PlatformError(EIO, "I/O", platform::PlatformError(EACCES, "denied"))) << false;
+        QTest::newRow("no errno, wrapping EACCES")
+            << of(platform::PlatformError(0, "wrapped", platform::PlatformError(EACCES, "denied"))) << true;
+        QTest::newRow("occupied") << of(OrvalinkError::undoSourceOccupied("/x")) << false;
+    }
+    // A permission failure opens the access prompt with the action's texts; anything else leaves
+    // the state alone.
+    void permissionFailures()
+    {
+        QFETCH(std::exception_ptr, error);
+        QFETCH(bool, needsAdministrator);
+        WorkflowFixture w;
+        MainViewModel& vm = w.vm();
+        QCOMPARE(requiresAdministratorAuthorization(error), needsAdministrator);
+        QCOMPARE(
+            handleAdministratorAuthorizationRequirementIfNeeded(vm, error, "反悔迁移", "undo migrations"),
+            needsAdministrator);
+        QCOMPARE(vm.accessRequirementPrompt().has_value(), needsAdministrator);
+        if (!needsAdministrator)
+            return;
+        const AccessRequirementPrompt prompt = *vm.accessRequirementPrompt();
+        QCOMPARE(prompt.kind, AccessRequirementPrompt::Kind::requiresAdministratorAuthorization);
+        QCOMPARE(prompt.title, QStringLiteral("Administrator Access Required"));
+        QVERIFY(prompt.message.startsWith(
+            "Undo Migrations touches a protected path and needs macOS administrator "
+            "authorization."));
+        QCOMPARE(vm.infoMessage(), std::optional<QString>(prompt.message));
+    }
+};
+
+Q_DECLARE_METATYPE(std::exception_ptr)
+QTEST_GUILESS_MAIN(RepairWorkflowTest)
+#include "tst_repairworkflow.moc"

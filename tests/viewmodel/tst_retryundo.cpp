@@ -1,0 +1,259 @@
+// Retry, forced migration and holder termination of failed items; undo of the last and of the
+// selected migrations; forced restore into an occupied path. Real trees on a second file system.
+#include "WorkflowFixture.h"
+#include "platform/SymbolicLinks.h"
+#include "support/HoldingProcess.h"
+#include "support/TaskRunner.h"
+
+#include <QtTest>
+
+using namespace orvalink;
+using test::finish;
+using test::WorkflowFixture;
+
+#define SKIP_WITHOUT(fixture)                                                                                \
+    if (const auto reason = (fixture).skipReason())                                                          \
+    QSKIP(qPrintable(*reason))
+
+namespace {
+
+bool isLinkTo(const QString& path, const QString& target)
+{
+    return platform::readSymbolicLink(path) == std::optional<QString>(target);
+}
+
+bool isRealDirectory(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.isDir() && !info.isSymLink();
+}
+
+// Migrates `paths` as one batch.
+void migrate(MainViewModel& vm, const QStringList& paths)
+{
+    vm.setSelectedPaths(QSet<QString>(paths.cbegin(), paths.cend()));
+    finish(vm.migrateSelectedItems());
+}
+
+} // namespace
+
+class RetryUndoTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void forcedRetry_data()
+    {
+        QTest::addColumn<ForcedMigrationMode>("mode");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("atTarget");
+        QTest::newRow("append") << ForcedMigrationMode::append << "Append Migrate"
+                                << "Append migration completed for Alpha. 1 item(s) were merged"
+                                << QStringList{"a.txt", "old.txt"};
+        QTest::newRow("overwrite")
+            << ForcedMigrationMode::overwrite << "Overwrite Migrate"
+            << "Overwrite migration completed for Alpha. Previous content was preserved in "
+               "hidden backup paths such as "
+            << QStringList{"a.txt"};
+    }
+
+    // A failed item whose target is occupied is forced through the prompt's choice.
+    void forcedRetry()
+    {
+        QFETCH(ForcedMigrationMode, mode);
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QString alpha = w.tree.file("Alpha/a.txt", "new").section('/', 0, -2);
+        test::TestTree(w.targetOf(alpha)).file("old.txt", "old");
+        MainViewModel& vm = w.vm();
+        migrate(vm, {alpha});
+        QCOMPARE(vm.recentFailedMigrationPaths().size(), 1);
+        const FailedMigrationRecord record = vm.recentFailedMigrationPaths().first();
+
+        vm.presentMigrationConflictPrompt(record);
+        QVERIFY(vm.migrationConflictPrompt());
+        QCOMPARE(vm.migrationConflictPrompt()->title, QStringLiteral("Choose a Force Migration Mode"));
+        QVERIFY(
+            vm.migrationConflictPrompt()->message.startsWith("The target already contains a file or folder"));
+        QCOMPARE(vm.migrationConflictPrompt()->record, record);
+
+        finish(vm.retryFailedMigration(record, mode, false));
+        QTEST(vm.currentOperationTitle(), "title");
+        QFETCH(QString, message);
+        QVERIFY2(vm.infoMessage()->startsWith(message), qPrintable(*vm.infoMessage()));
+        QVERIFY(!vm.migrationConflictPrompt());
+        QVERIFY(vm.recentFailedMigrationPaths().isEmpty());
+        QCOMPARE(vm.recentMigrationPaths().size(), 1);
+        QVERIFY(isLinkTo(alpha, w.targetOf(alpha)));
+        QTEST(QDir(w.targetOf(alpha)).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name), "atTarget");
+        QCOMPARE(vm.migrationProcessedItems(), 1);
+        QCOMPARE(vm.migrationSucceededItems(), 1);
+    }
+
+    // A process working inside the item makes it fail; the retry that ends holders moves it.
+    void terminateHolderAndRetry()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QString alpha = w.tree.file("Alpha/a.txt", "a").section('/', 0, -2);
+        test::HoldingProcess::Options holding;
+        holding.workingDirectory = alpha;
+        test::HoldingProcess holder(holding);
+        MainViewModel& vm = w.vm();
+        migrate(vm, {alpha});
+        QCOMPARE(vm.migrationFailedItems(), 1);
+        QVERIFY(isRealDirectory(alpha));
+        const FailedMigrationRecord record = vm.recentFailedMigrationPaths().first();
+        QVERIFY2(vm.infoMessage()->contains("The directory is in use by: sleep"),
+                 qPrintable(*vm.infoMessage()));
+
+        finish(vm.retryFailedMigration(record, std::nullopt, true));
+        QCOMPARE(vm.currentOperationTitle(), QStringLiteral("Terminate Holders and Retry"));
+        QCOMPARE(vm.infoMessage(),
+                 std::optional<QString>("Terminated holders and migrated Alpha. Processes handled: sleep."));
+        QTRY_COMPARE(holder.process().state(), QProcess::NotRunning);
+        QVERIFY(isLinkTo(alpha, w.targetOf(alpha)));
+    }
+
+    // A failed retry keeps the record (same id) with the new failure and shows its text.
+    void failedRetryUpdatesTheRecord()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QString alpha = w.tree.file("Alpha/a.txt", "a").section('/', 0, -2);
+        test::TestTree(w.targetOf(alpha)).file("old.txt", "old");
+        MainViewModel& vm = w.vm();
+        migrate(vm, {alpha});
+        FailedMigrationRecord record = vm.recentFailedMigrationPaths().first();
+        record.errorMessage = "stale";
+        vm.setRecentFailedMigrationPaths({record});
+        finish(vm.retryFailedMigration(record, std::nullopt, false));
+        QCOMPARE(vm.recentFailedMigrationPaths().size(), 1);
+        QCOMPARE(vm.recentFailedMigrationPaths().first().id, record.id);
+        QVERIFY(
+            vm.recentFailedMigrationPaths().first().errorMessage.startsWith("Target path already exists:"));
+        QVERIFY(vm.errorMessage()->startsWith("The target path already exists."));
+        QCOMPARE(vm.migrationFailedItems(), 1);
+        QVERIFY(isRealDirectory(alpha));
+    }
+
+    // The flows mark themselves busy before their size estimate: a second start in that pause is
+    // ignored, so one restore runs.
+    void busyBeforeTheEstimate()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QString alpha = w.tree.fileOfSize("Alpha/a.bin", 100000).section('/', 0, -2);
+        MainViewModel& vm = w.vm();
+        migrate(vm, {alpha});
+        QVERIFY(isLinkTo(alpha, w.targetOf(alpha)));
+        auto first = vm.undoLastMigration();
+        QVERIFY(vm.isUndoing());
+        auto second = vm.undoLastMigration();
+        auto retry = vm.retryFailedMigration(
+            FailedMigrationRecord{QUuid::createUuid(), alpha, {}, {}, TaskStatus::failed, {}, "x"},
+            std::nullopt, false);
+        finish(std::move(second));
+        finish(std::move(retry));
+        finish(std::move(first));
+        QCOMPARE(vm.errorMessage(), std::nullopt);
+        QCOMPARE(vm.lastRestoredPaths(), QStringList{alpha});
+        QVERIFY(isRealDirectory(alpha));
+        QVERIFY(vm.recentFailedMigrationPaths().isEmpty());
+    }
+
+    void undoLastThenSelected()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        QStringList sources;
+        for (const char* name : {"One", "Two", "Three"})
+            sources.append(w.tree.fileOfSize(QString(name) + "/data.bin", 20000).section('/', 0, -2));
+        MainViewModel& vm = w.vm();
+        migrate(vm, sources);
+        QCOMPARE(vm.undoHistory().size(), 3);
+        const LinkMapping newest = vm.undoHistory().first();
+
+        finish(vm.undoLastMigration());
+        QCOMPARE(vm.currentOperationTitle(), QStringLiteral("Undo Last Move"));
+        QVERIFY2(
+            vm.infoMessage()->startsWith("Undo completed: " + QFileInfo(newest.sourcePath).fileName() + " ("),
+            qPrintable(*vm.infoMessage()));
+        QCOMPARE(vm.lastRestoredPaths(), QStringList{newest.sourcePath});
+        QVERIFY(isRealDirectory(newest.sourcePath));
+        QCOMPARE(vm.migrationProcessedBytes(), vm.migrationTotalBytes());
+        QCOMPARE(vm.undoHistory().size(), 2);
+
+        vm.selectAllUndoMappings();
+        QCOMPARE(vm.selectedUndoMappingIDs().size(), 2);
+        finish(vm.undoSelectedMigration());
+        QCOMPARE(vm.currentOperationTitle(), QStringLiteral("Undo Selected Records"));
+        QCOMPARE(vm.infoMessage(), std::optional<QString>("Restored 2 records."));
+        QCOMPARE(vm.migrationSucceededItems(), 2);
+        for (const QString& source : sources)
+            QVERIFY(isRealDirectory(source) && QFileInfo(source + "/data.bin").size() == 20000);
+        QVERIFY(vm.undoHistory().isEmpty());
+        QVERIFY(vm.selectedUndoMappingIDs().isEmpty());
+
+        vm.setSelectedUndoMappingIDs({});
+        finish(vm.undoSelectedMigration());
+        QCOMPARE(vm.infoMessage(), std::optional<QString>("Select at least one migration record first."));
+        finish(vm.undoLastMigration());
+        QCOMPARE(vm.infoMessage(), std::optional<QString>("No migration record available to undo."));
+    }
+
+    void forcedRestore_data()
+    {
+        QTest::addColumn<ForcedUndoRestoreMode>("mode");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("restored");
+        QTest::newRow("append") << ForcedUndoRestoreMode::append
+                                << "Append restore completed for Alpha. The original path was restored and 1 "
+                                   "current-folder item(s) were merged."
+                                << QStringList{"a.txt", "new.txt"};
+        QTest::newRow("overwrite")
+            << ForcedUndoRestoreMode::overwrite
+            << "Overwrite restore completed for Alpha. The original path was restored and the "
+               "previously occupying content was preserved at "
+            << QStringList{"a.txt"};
+    }
+
+    // An undo into a path occupied again opens the prompt; its choice restores anyway.
+    void forcedRestore()
+    {
+        QFETCH(ForcedUndoRestoreMode, mode);
+        QFETCH(QString, message);
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QString alpha = w.tree.file("Alpha/a.txt", "a").section('/', 0, -2);
+        MainViewModel& vm = w.vm();
+        migrate(vm, {alpha});
+        QVERIFY(QFile::remove(alpha));
+        w.tree.file("Alpha/new.txt", "occupant");
+
+        finish(vm.undoLastMigration());
+        QVERIFY(vm.undoConflictPrompt());
+        QCOMPARE(vm.undoConflictPrompt()->title, QStringLiteral("Choose a Force Restore Mode"));
+        QCOMPARE(vm.infoMessage(),
+                 std::optional<QString>("The original path has been occupied again. Choose Append "
+                                        "Restore (Recommended) or Overwrite Restore."));
+        QCOMPARE(vm.errorMessage(), std::nullopt);
+        QCOMPARE(vm.migrationFailedItems(), 1);
+        const LinkMapping mapping = vm.undoConflictPrompt()->mapping;
+
+        vm.setUndoConflictPrompt(std::nullopt);
+        finish(vm.forceUndoMigration(mapping, mode));
+        QVERIFY2(vm.infoMessage()->startsWith(message), qPrintable(*vm.infoMessage()));
+        QTEST(QDir(alpha).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name), "restored");
+        QCOMPARE(vm.lastRestoredPaths(), QStringList{alpha});
+        QVERIFY(vm.undoHistory().isEmpty());
+
+        // The record is gone now: a second forced restore reports it.
+        finish(vm.forceUndoMigration(mapping, mode));
+        QVERIFY(vm.errorMessage());
+        QVERIFY(vm.lastRestoredPaths().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(RetryUndoTest)
+#include "tst_retryundo.moc"

@@ -1,0 +1,219 @@
+#include "ViewModelFixture.h"
+#include "model/Formatters.h"
+#include "support/TaskRunner.h"
+#include "support/TmpfsMount.h"
+
+#include <QtTest>
+
+using namespace orvalink;
+using namespace orvalink::test;
+
+Q_DECLARE_METATYPE(orvalink::UILanguage)
+
+class PresentationTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ViewModelFixture> m_fixture;
+    std::unique_ptr<MainViewModel> m_viewModel;
+
+    MainViewModel& viewModel() { return *m_viewModel; }
+    QString home() const { return m_fixture->home.home(); }
+    QString volumes() const { return m_fixture->home.volumes(); }
+    void start(const std::function<void(AppConfig&)>& adjust = {})
+    {
+        AppConfig config = m_fixture->baseConfig();
+        config.uiLanguage = UILanguage::english;
+        if (adjust)
+            adjust(config);
+        m_fixture->writeConfig(config);
+        m_viewModel = m_fixture->makeViewModel();
+    }
+
+private Q_SLOTS:
+    void init() { m_fixture = std::make_unique<ViewModelFixture>(); }
+    void cleanup()
+    {
+        if (m_viewModel)
+            QVERIFY(waitUntilIdle(*m_viewModel));
+        m_viewModel.reset();
+        m_fixture.reset();
+    }
+
+    void theThreeLanguages_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("sortTitle");
+        QTest::newRow("chinese") << UILanguage::chinese << "中"
+                                 << "名称";
+        QTest::newRow("english") << UILanguage::english << "en"
+                                 << "Name";
+        QTest::newRow("bilingual") << UILanguage::bilingual << "中 en"
+                                   << "名称 Name";
+    }
+    void theThreeLanguages()
+    {
+        QFETCH(UILanguage, language);
+        start([](AppConfig& config) { config.uiLanguage = UILanguage::chinese; });
+        viewModel().setLanguage(language);
+        QTEST(viewModel().localized("中", "en"), "text");
+        QTEST(viewModel().sortTitle(SortOption::nameAsc), "sortTitle");
+        viewModel().setMigrationCurrentPath(QString());
+        QCOMPARE(viewModel().migrationCurrentItemName(), viewModel().localized("等待中", "Waiting"));
+    }
+
+    void privacyMasksWhatIsShownOnly()
+    {
+        start();
+        const QString document = home() + "/Documents/../Desktop/plan.txt";
+        // Privacy off: trimmed, not standardized.
+        QCOMPARE(viewModel().displayPath(" " + document + "\n"), document);
+        viewModel().setPresentationPrivacyEnabled(true);
+        QCOMPARE(viewModel().displayPath(document), QStringLiteral("~/Desktop/plan.txt"));
+        QCOMPARE(viewModel().displayPath(home()), QStringLiteral("~"));
+        // A sibling whose name only begins with the home's name is another user's folder.
+        QVERIFY(!viewModel().displayPath(home() + "2/x").startsWith('~'));
+        QVERIFY(viewModel().displayPath(home() + "2/x").endsWith("/demo/x"));
+        QCOMPARE(viewModel().displayPath(volumes() + "/Backup/Moved"), volumes() + "/ExternalDisk/Moved");
+        QCOMPARE(viewModel().displayName(volumes() + "/Backup"), QStringLiteral("External Disk"));
+        const QString message =
+            "Cannot move " + home() + "/Movies to " + volumes() + "/Backup/x for anna@example.com";
+        QCOMPARE(viewModel().sanitizedForPresentation(message),
+                 "Cannot move ~/Movies to " + volumes() + "/ExternalDisk/x for an***@e***.com");
+        QCOMPARE(viewModel().sanitizedForPresentation("/Users/bob/x on /Volumes/Disk/y"),
+                 QStringLiteral("/Users/demo/x on /Volumes/ExternalDisk/y"));
+
+        // The clipboard gets the path as given.
+        viewModel().copyPathToPasteboard("  ");
+        QVERIFY(m_fixture->clipboard->texts.isEmpty());
+        viewModel().copyPathToPasteboard(" " + document + "\n");
+        QCOMPARE(m_fixture->clipboard->texts, QStringList{document});
+        QCOMPARE(viewModel().infoMessage(), QStringLiteral("Path copied."));
+
+        viewModel().setPresentationPrivacyEnabled(false);
+        QCOMPARE(viewModel().sanitizedForPresentation(message), message);
+        QCOMPARE(viewModel().displayEmail(QStringLiteral(" anna@example.com ")),
+                 QStringLiteral("anna@example.com"));
+    }
+
+    void revealingAPath()
+    {
+        start();
+        const QString file = m_fixture->tree.file("Docs/a.txt");
+        viewModel().revealInFinder("   ");
+        viewModel().revealInFinder(home() + "/Docs/missing/../gone.txt");
+        QCOMPARE(viewModel().errorMessage(), "Path does not exist: " + home() + "/Docs/gone.txt");
+        QVERIFY(m_fixture->revealer->revealed.isEmpty());
+        viewModel().revealInFinder(" " + home() + "/Docs/./a.txt ");
+        QCOMPARE(m_fixture->revealer->revealed, QStringList{file});
+    }
+
+    void containersNotice()
+    {
+        start();
+        viewModel().setCurrentDirectoryPath(home() + "/Library/Containers/");
+        QVERIFY(viewModel().currentDirectoryContainersNoticeText()->startsWith(
+            "This directory is not recommended"));
+        viewModel().setCurrentDirectoryPath(home() + "/Library/Containers/app");
+        QVERIFY(!viewModel().currentDirectoryContainersNoticeText());
+    }
+
+    void targetOutsideTheVolumesFolder()
+    {
+        start([&](AppConfig& config) { config.defaultTargetRoot = home() + "/Backups"; });
+        QVERIFY(viewModel().systemVolumeTotalBytes() > 0);
+        QVERIFY(viewModel().systemVolumeFreeBytes() > 0);
+        QVERIFY(viewModel().systemVolumeUsageRatio() > 0 && viewModel().systemVolumeUsageRatio() <= 1);
+        QCOMPARE(viewModel().targetVolumeTotalBytes(), 0);
+        QCOMPARE(viewModel().targetVolumeUsageRatio(), 0.0);
+        QCOMPARE(viewModel().targetVolumeStatus(), QStringLiteral("Not mounted"));
+    }
+
+    void aVolumeFolderWithNothingMounted()
+    {
+        // A folder left behind in the volumes folder lies on the internal disk: it is no target.
+        QDir().mkpath(volumes() + "/Gone/Root");
+        start([&](AppConfig& config) { config.defaultTargetRoot = volumes() + "/Gone/Root"; });
+        QCOMPARE(viewModel().targetVolumeTotalBytes(), 0);
+        QCOMPARE(viewModel().targetVolumeFreeBytes(), 0);
+        QCOMPARE(viewModel().targetVolumeStatus(), QStringLiteral("Not mounted"));
+        QCOMPARE(viewModel().availableVolumes().size(), 1);
+    }
+
+    void aMountedTargetVolume()
+    {
+        TmpfsMount mount(volumes() + "/Disk", 16 * 1024 * 1024);
+        if (!mount.isValid())
+            QSKIP(qPrintable(mount.skipReason()));
+        start([&](AppConfig& config) { config.defaultTargetRoot = volumes() + "/Disk/Orvalink"; });
+        QCOMPARE(viewModel().targetVolumeTotalBytes(), 16 * 1024 * 1024);
+        QVERIFY(viewModel().targetVolumeFreeBytes() > 0);
+        QCOMPARE(viewModel().targetVolumeStatus(),
+                 "Mounted, free: " + Formatters::sizeString(viewModel().targetVolumeFreeBytes()));
+        QCOMPARE(viewModel().externalVolumes().size(), 1);
+        m_viewModel.reset();
+    }
+
+    void progressFigures()
+    {
+        start();
+        QVERIFY(!viewModel().shouldShowMigrationProgress());
+        viewModel().setMigrationTotalItems(10);
+        viewModel().setMigrationProcessedItems(3);
+        viewModel().setMigrationCurrentPath(volumes() + "/Backup/Moved/Photos");
+        QCOMPARE(viewModel().migrationProgressCountText(), QStringLiteral("3/10"));
+        QCOMPARE(viewModel().migrationItemProgressPercentText(), QStringLiteral("30%"));
+        QCOMPARE(viewModel().migrationCurrentItemName(), QStringLiteral("Photos"));
+        QVERIFY(viewModel().shouldShowMigrationProgress());
+    }
+
+    void weChatSuggestionsFollowTheFolders()
+    {
+        start([](AppConfig& config) {
+            config.smartMigrationEnabled = true;
+            config.smartMigrationProfile = SmartMigrationProfile::wechat;
+        });
+        auto cards = viewModel().smartMigrationSuggestions();
+        QCOMPARE(cards.size(), 1);
+        QCOMPARE(cards.first().id, QStringLiteral("wechat-unavailable"));
+
+        const QString root = m_fixture->tree.dir("Library/Containers/com.tencent.xinWeChat");
+        m_fixture->tree.dir("Library/Group Containers/group.com.tencent.xinWeChat");
+        cards = viewModel().smartMigrationSuggestions();
+        QCOMPARE(cards.size(), 2);
+        QCOMPARE(cards.first().id, "wechat-root-" + root);
+
+        // Inside a root, a new listing brings the candidates to the front.
+        m_fixture->tree.dir("Library/Containers/com.tencent.xinWeChat/Data/Message Cache");
+        m_fixture->tree.fileOfSize("Library/Containers/com.tencent.xinWeChat/Data/zz.bin", 8192);
+        m_fixture->tree.dir("Library/Containers/com.tencent.xinWeChat/Data/Preferences Backup");
+        viewModel().goToDirectoryContext(root + "/Data");
+        QVERIFY(waitUntilIdle(viewModel()));
+        QCOMPARE(shownNames(viewModel()).first(), QStringLiteral("Message Cache"));
+        cards = viewModel().smartMigrationSuggestions();
+        QCOMPARE(cards.size(), 1);
+        QCOMPARE(cards.first().id, "wechat-entry-" + root + "/Data/Message Cache");
+        QVERIFY(viewModel().weChatSmartMigrationValidationMessage({root + "/Data/Library/Caches"}));
+        QVERIFY(!viewModel().weChatSmartMigrationValidationMessage({root}));
+    }
+
+    void genericSuggestionsFallBackToTheHomeFolders()
+    {
+        start([](AppConfig& config) { config.smartMigrationEnabled = true; });
+        m_fixture->tree.dir("Movies");
+        m_fixture->tree.dir("Pictures");
+        viewModel().setCurrentDirectoryPath(m_fixture->tree.dir("Plain"));
+        QStringList ids;
+        for (const auto& card : viewModel().smartMigrationSuggestions())
+            ids.append(card.id);
+        QCOMPARE(ids,
+                 (QStringList{"generic-root-" + home() + "/Movies", "generic-root-" + home() + "/Pictures"}));
+        viewModel().updateSmartMigrationEnabled(false);
+        QVERIFY(viewModel().smartMigrationSuggestions().isEmpty());
+        QVERIFY(viewModel().smartMigrationSummary().startsWith("Surface large data folders"));
+    }
+};
+
+QTEST_GUILESS_MAIN(PresentationTest)
+#include "tst_viewmodelpresentation.moc"

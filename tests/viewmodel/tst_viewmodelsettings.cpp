@@ -1,0 +1,225 @@
+#include "ViewModelFixture.h"
+#include "store/ConfigStore.h"
+#include "support/TaskRunner.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+#include <cmath>
+#include <limits>
+
+using namespace orvalink;
+using namespace orvalink::test;
+
+class SettingsTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ViewModelFixture> m_fixture;
+    std::unique_ptr<MainViewModel> m_viewModel;
+
+    MainViewModel& viewModel() { return *m_viewModel; }
+    AppConfig stored() const { return ConfigStore(m_fixture->configPath()).load(); }
+    QString info() const { return m_viewModel->infoMessage().value_or(QString()); }
+    void start(const std::function<void(AppConfig&)>& adjust = {})
+    {
+        AppConfig config = m_fixture->baseConfig();
+        config.uiLanguage = UILanguage::english;
+        if (adjust)
+            adjust(config);
+        m_fixture->writeConfig(config);
+        m_viewModel = m_fixture->makeViewModel();
+    }
+
+private Q_SLOTS:
+    void init() { m_fixture = std::make_unique<ViewModelFixture>(); }
+    void cleanup()
+    {
+        if (m_viewModel)
+            QVERIFY(waitUntilIdle(*m_viewModel));
+        m_viewModel.reset();
+        m_fixture.reset();
+    }
+
+    void anUnchangedValueDoesNothing()
+    {
+        start();
+        QSignalSpy configChanges(m_viewModel.get(), &PublishedState::configChanged);
+        const quint64 requests = viewModel().latestScanRequestID();
+        viewModel().updateShowHiddenFiles(viewModel().showHiddenFiles());
+        viewModel().updateRealtimeRefreshEnabled(false);
+        viewModel().setLanguage(UILanguage::english);
+        viewModel().setStrictModeEnabled(true);
+        viewModel().updateSmartMigrationProfile(SmartMigrationProfile::other);
+        QCOMPARE(configChanges.size(), 0);
+        QCOMPARE(viewModel().latestScanRequestID(), requests);
+        QVERIFY(!viewModel().infoMessage());
+    }
+
+    void eachSettingIsSavedAtOnce()
+    {
+        start();
+        const quint64 requests = viewModel().latestScanRequestID();
+        viewModel().updateShowHiddenFiles(false);
+        QVERIFY(!viewModel().showHiddenFiles() && !stored().showHiddenFiles);
+        QCOMPARE(viewModel().latestScanRequestID(), requests + 1);
+
+        viewModel().updateRealtimeRefreshEnabled(true);
+        QVERIFY(viewModel().realtimeRefreshEnabled() && stored().realtimeRefreshEnabled);
+        QCOMPARE(viewModel().latestScanRequestID(), requests + 2);
+        viewModel().updateRealtimeRefreshEnabled(false);
+        QVERIFY(!stored().realtimeRefreshEnabled);
+        QCOMPARE(viewModel().latestScanRequestID(), requests + 2);
+
+        viewModel().setPresentationPrivacyEnabled(true);
+        QVERIFY(stored().presentationPrivacyEnabled);
+        QVERIFY(info().startsWith("Presentation privacy is on."));
+        viewModel().setStrictModeEnabled(false);
+        QVERIFY(!stored().strictModeEnabled);
+        QCOMPARE(info(), "Strict mode disabled: critical directory blocking is off, proceed carefully.");
+        viewModel().updateSmartMigrationEnabled(true);
+        QVERIFY(viewModel().smartMigrationEnabled() && stored().smartMigrationEnabled);
+        QVERIFY(info().startsWith("Smart Migration is on."));
+        viewModel().updateSmartMigrationProfile(SmartMigrationProfile::wechat);
+        QCOMPARE(stored().smartMigrationProfile, SmartMigrationProfile::wechat);
+        QCOMPARE(info(), "Smart Migration is now using WeChat List.");
+        viewModel().setLanguage(UILanguage::bilingual);
+        QCOMPARE(stored().uiLanguage, UILanguage::bilingual);
+        viewModel().updateSmartMigrationProfile(SmartMigrationProfile::other);
+        QCOMPARE(
+            info(),
+            QStringLiteral("智能迁移列表已切换为 其他列表 Other List。 Smart Migration is now using 其他列表 "
+                           "Other List."));
+        QCOMPARE(viewModel().config(), stored());
+    }
+
+    void minimumSize_data()
+    {
+        QTest::addColumn<double>("megabytes");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<qint64>("bytes");
+        QTest::newRow("negative") << -5.0 << true << qint64(0);
+        QTest::newRow("one and a half") << 1.5 << true << qint64(1572864);
+        QTest::newRow("fraction of a byte truncated") << 0.0000019 << true << qint64(1);
+        QTest::newRow("largest that fits") << 8796093022207.0 << true << qint64(9223372036853727232);
+        QTest::newRow("too large for 64 bits") << 8796093022208.0 << false << qint64(0);
+        QTest::newRow("not a number") << std::nan("") << false << qint64(0);
+        QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << false << qint64(0);
+        QTest::newRow("minus infinite") << -std::numeric_limits<double>::infinity() << false << qint64(0);
+    }
+    void minimumSize()
+    {
+        QFETCH(double, megabytes);
+        QFETCH(bool, accepted);
+        QFETCH(qint64, bytes);
+        start();
+        const quint64 requests = viewModel().latestScanRequestID();
+        viewModel().updateMinimumSizeMB(megabytes);
+        if (accepted) {
+            QCOMPARE(stored().minLargeSizeBytes, bytes);
+            QCOMPARE(viewModel().minSizeMB(), std::max(megabytes, 0.0));
+            QCOMPARE(viewModel().latestScanRequestID(), requests + 1);
+        } else {
+            QCOMPARE(stored().minLargeSizeBytes, m_fixture->baseConfig().minLargeSizeBytes);
+            QCOMPARE(viewModel().minSizeMB(), 10.0);
+            QCOMPARE(viewModel().latestScanRequestID(), requests);
+        }
+    }
+
+    void targetRootWithoutUnifiedManagement()
+    {
+        start();
+        const QString volume = m_fixture->home.volumes() + "/Backup";
+        QDir().mkpath(volume);
+        viewModel().setTargetRoot(volume + "/Moved/");
+        QCOMPARE(stored().defaultTargetRoot, volume + "/Moved");
+        QCOMPARE(viewModel().effectiveTargetRoot(), volume + "/Moved");
+        QCOMPARE(info(), QStringLiteral("Migration target updated."));
+        QCOMPARE(viewModel().availableVolumes().size(), 1);
+        // A managed root kept from earlier is still shown while unified management is off.
+        QCOMPARE(viewModel().managedTargetRootDisplayText(), QStringLiteral("Not set"));
+        viewModel().setUnifiedManagementEnabled(true);
+        QCOMPARE(info(),
+                 QStringLiteral("Unified management enabled. Please choose the first target location."));
+        QVERIFY(viewModel().isUnifiedTargetLocked());
+        QCOMPARE(stored().managedTargetRoot, volume + "/Moved");
+        viewModel().setUnifiedManagementEnabled(false);
+        QCOMPARE(stored().managedTargetRoot, volume + "/Moved");
+        QCOMPARE(viewModel().managedTargetRootDisplayText(), volume + "/Moved");
+        viewModel().resetManagedTargetRoot();
+        QVERIFY(!stored().managedTargetRoot);
+        QCOMPARE(info(), QStringLiteral("Managed first target has been reset. Please choose again."));
+    }
+
+    void targetRootUnderUnifiedManagement()
+    {
+        start([](AppConfig& config) { config.unifiedTargetManagementEnabled = true; });
+        // Construction recorded the default target as the managed root; forget it first.
+        viewModel().resetManagedTargetRoot();
+        QCOMPARE(stored().managedTargetRoot, stored().defaultTargetRoot);
+        AppConfig unlocked = viewModel().config();
+        unlocked.managedTargetRoot.reset();
+        viewModel().setConfig(unlocked);
+
+        const QString first = m_fixture->home.volumes() + "/First/Root";
+        viewModel().setTargetRoot(first);
+        QCOMPARE(info(), QStringLiteral("First target location saved for unified management."));
+        QCOMPARE(stored().managedTargetRoot, first);
+
+        QDir().mkpath(m_fixture->home.volumes() + "/Later");
+        viewModel().setTargetRoot(m_fixture->home.volumes() + "/Second");
+        QCOMPARE(info(),
+                 QStringLiteral("Unified management is enabled, continuing to use the first target."));
+        QCOMPARE(stored().defaultTargetRoot, first);
+        QCOMPARE(viewModel().effectiveTargetRoot(), first);
+        QVERIFY(viewModel().availableVolumes().isEmpty()); // not listed again on this road
+
+        viewModel().setUnifiedManagementEnabled(true);
+        QCOMPARE(info(), QStringLiteral("Unified management enabled. Using the first selected target."));
+    }
+
+    void folderPanels()
+    {
+        start();
+        const QString chosen = m_fixture->tree.dir("Chosen");
+        m_fixture->tree.file("Chosen/inside.txt");
+        viewModel().goToDirectoryContext(m_fixture->tree.dir("Visited"));
+        QVERIFY(waitUntilIdle(viewModel()));
+
+        runTask(viewModel().selectScanRoot()); // cancelled
+        QCOMPARE(viewModel().currentDirectoryPath(), m_fixture->tree.path("Visited"));
+        QCOMPARE(m_fixture->chooser->asked.constLast(),
+                 qMakePair(QStringLiteral("Select"), QStringLiteral("Choose a directory to scan")));
+
+        m_fixture->chooser->answer = chosen + "/";
+        runTask(viewModel().selectScanRoot());
+        QCOMPARE(viewModel().currentDirectoryPath(), chosen);
+        QCOMPARE(viewModel().pathInput(), chosen);
+        QVERIFY(viewModel().backHistory().isEmpty() && viewModel().forwardHistory().isEmpty());
+        QCOMPARE(stored().defaultScanRoot, chosen);
+        QTRY_COMPARE(info(), QStringLiteral("Directory loaded. Click \"Scan Now\" for deep scan."));
+        QCOMPARE(shownNames(viewModel()), QStringList{"inside.txt"});
+
+        m_fixture->chooser->answer = m_fixture->home.volumes() + "/Disk/";
+        runTask(viewModel().selectTargetRoot());
+        QCOMPARE(m_fixture->chooser->asked.constLast().second,
+                 QStringLiteral("Choose migration target root on external storage"));
+        QCOMPARE(stored().defaultTargetRoot, m_fixture->home.volumes() + "/Disk");
+    }
+
+    void aFailedSaveKeepsTheNewSettingsAndSaysWhy()
+    {
+        start();
+        TestTree(m_fixture->home.root()).file("blocker");
+        m_fixture->home.setEnv("ORVALINK_LOG_DIR", m_fixture->home.path("blocker/logs"));
+        viewModel().setStrictModeEnabled(false);
+        QVERIFY(!viewModel().config().strictModeEnabled);
+        QVERIFY(viewModel().errorMessage() && viewModel().errorMessage()->contains("Not a directory"));
+        QCOMPARE(info(), "Strict mode disabled: critical directory blocking is off, proceed carefully.");
+        m_fixture->home.setEnv("ORVALINK_LOG_DIR", m_fixture->home.logDir());
+        QCOMPARE(stored().uiLanguage, UILanguage::english); // the file, not the defaults
+        QVERIFY(stored().strictModeEnabled);
+    }
+};
+
+QTEST_GUILESS_MAIN(SettingsTest)
+#include "tst_viewmodelsettings.moc"

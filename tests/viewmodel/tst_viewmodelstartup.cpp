@@ -1,0 +1,268 @@
+#include "ViewModelFixture.h"
+#include "backend/AuthSessionStore.h"
+#include "model/AppPaths.h"
+#include "model/OrvalinkError.h"
+#include "store/JSONLStore.h"
+#include "support/TaskRunner.h"
+
+#include <QFileInfo>
+#include <QtTest>
+
+using namespace orvalink;
+using namespace orvalink::test;
+
+namespace {
+
+QDateTime at(int hour, int minute = 0)
+{
+    return QDateTime(QDate(2025, 3, 1), QTime(hour, minute), QTimeZone::utc());
+}
+
+MigrationTask task(const QString& name, std::optional<QDateTime> startedAt)
+{
+    MigrationTask result;
+    result.id = QUuid::createUuid();
+    result.sourcePath = QStringLiteral("/home/u/") + name;
+    result.targetPath = QStringLiteral("/media/u/Disk/") + name;
+    result.status = TaskStatus::completed;
+    result.startedAt = startedAt;
+    return result;
+}
+
+LinkMapping mapping(const QString& name, const QDateTime& created, const QDateTime& updated)
+{
+    return LinkMapping{QUuid::createUuid(),
+                       QStringLiteral("/home/u/") + name,
+                       QStringLiteral("/media/u/D/") + name,
+                       QStringLiteral("u"),
+                       QStringLiteral("unknown"),
+                       created,
+                       updated};
+}
+
+void saveSession(const QString& email)
+{
+    const BackendSession session{email, QStringLiteral("access"), QStringLiteral("refresh"), at(23), at(8)};
+    AuthSessionStore(AppPaths::applicationSupportFile(QStringLiteral("auth_session.json"))).save(session);
+}
+
+QString historyFile(const QString& scopeFolder, const QString& name)
+{
+    return AppPaths::historyDirectory() + QLatin1Char('/') + scopeFolder + QLatin1Char('/') + name;
+}
+
+QStringList sourceNames(const QList<MigrationTask>& tasks)
+{
+    QStringList names;
+    for (const MigrationTask& entry : tasks)
+        names.append(entry.sourcePath.section(QLatin1Char('/'), -1));
+    return names;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// The log directory cannot be created: a file stands where a parent folder should be.
+void blockLogDirectory(TestHome& home)
+{
+    TestTree(home.root()).file(QStringLiteral("blocker"));
+    home.setEnv("ORVALINK_LOG_DIR", home.path(QStringLiteral("blocker/logs")));
+}
+
+} // namespace
+
+class StartupTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void emptySupportFolder()
+    {
+        ViewModelFixture fixture;
+        auto viewModel = fixture.makeViewModel();
+        QVERIFY(viewModel->localHistoryScope().isGuest());
+        QCOMPARE(viewModel->currentDirectoryPath(), fixture.home.home());
+        QCOMPARE(viewModel->pathInput(), fixture.home.home());
+        QCOMPARE(viewModel->minSizeMB(), 10.0);
+        // Unified management is on by default: the default target becomes the managed root.
+        QVERIFY(viewModel->isUnifiedTargetLocked());
+        QCOMPARE(viewModel->effectiveTargetRoot(),
+                 fixture.home.volumes() + QStringLiteral("/ExtSSD/OrvalinkRoot"));
+        QVERIFY(QFileInfo::exists(fixture.configPath()));
+        QVERIFY(viewModel->entries().isEmpty());
+        QVERIFY(viewModel->tasks().isEmpty() && viewModel->migratedMappings().isEmpty());
+        QVERIFY(!viewModel->errorMessage() && !viewModel->backendSession());
+        QVERIFY(viewModel->showOperationInfo());
+        QVERIFY(!viewModel->isScanning() && !viewModel->showLinkMode() && !viewModel->showAllFiles());
+        QCOMPARE(viewModel->sortOption(), SortOption::sizeDesc);
+        QCOMPARE(viewModel->fileTypeFilter(), FileTypeFilter::all);
+
+        fixture.tree.file(QStringLiteral("notes.txt"), "hello");
+        runTask(viewModel->bootstrap());
+        QVERIFY(waitUntilIdle(*viewModel));
+        QCOMPARE(shownNames(*viewModel), QStringList{QStringLiteral("notes.txt")});
+        QVERIFY(!viewModel->errorMessage());
+        QCOMPARE(*viewModel->infoMessage(),
+                 QStringLiteral("已加载目录。点击“立即扫描”执行深度扫描。 Directory loaded. "
+                                "Click \"Scan Now\" for deep scan."));
+    }
+
+    void populatedSupportFolder()
+    {
+        ViewModelFixture fixture;
+        AppConfig config = fixture.baseConfig();
+        config.minLargeSizeBytes = 524288000;
+        config.smartMigrationEnabled = true;
+        config.smartMigrationProfile = SmartMigrationProfile::wechat;
+        config.showHiddenFiles = false;
+        config.uiLanguage = UILanguage::english;
+        config.backendBaseURL = QStringLiteral("http://127.0.0.1:1");
+        fixture.writeConfig(config);
+        saveSession(QStringLiteral("  Anna@Example.COM \n"));
+        const QString scope = QStringLiteral("anna_example_com");
+        for (const auto& entry : {task("ten", at(10)), task("none", std::nullopt), task("eleven", at(11))})
+            JSONLStore::append(entry, historyFile(scope, QStringLiteral("tasks.jsonl")));
+        const LinkMapping updatedLate = mapping("late", at(9), at(12));
+        const LinkMapping createdAtEleven = mapping("eleven", at(11), at(11));
+        const LinkMapping sameTimeFirst = mapping("same1", at(10), at(10));
+        const LinkMapping sameTimeSecond = mapping("same2", at(10), at(10));
+        for (const auto& entry : {createdAtEleven, sameTimeFirst, updatedLate, sameTimeSecond})
+            JSONLStore::append(entry, historyFile(scope, QStringLiteral("mappings.jsonl")));
+        // 305 log lines whose times run backwards: the last 300 of the file, newest first.
+        for (int i = 0; i < 305; ++i) {
+            JSONLStore::append(
+                LogEntry{QUuid::createUuid(), LogLevel::info, QString::number(i), at(20).addSecs(-i)},
+                AppPaths::logsFile());
+        }
+        const QByteArray configBefore = readFile(fixture.configPath());
+        const QDateTime configWritten = QFileInfo(fixture.configPath()).lastModified();
+
+        auto viewModel = fixture.makeViewModel();
+        QCOMPARE(viewModel->localHistoryScope(),
+                 LocalHistoryScope::account(QStringLiteral("anna@example.com")));
+        QVERIFY(!viewModel->backendSession());
+        QCOMPARE(viewModel->minSizeMB(), 500.0);
+        QVERIFY(viewModel->smartMigrationEnabled());
+        QCOMPARE(viewModel->smartMigrationProfile(), SmartMigrationProfile::wechat);
+        QVERIFY(!viewModel->showHiddenFiles());
+        QCOMPARE(sourceNames(viewModel->tasks()), (QStringList{"eleven", "ten", "none"}));
+        QCOMPARE(viewModel->migratedMappings(),
+                 (QList<LinkMapping>{updatedLate, createdAtEleven, sameTimeFirst, sameTimeSecond}));
+        QCOMPARE(viewModel->undoHistory(), viewModel->migratedMappings());
+        QCOMPARE(viewModel->logs().size(), 300);
+        QCOMPARE(viewModel->logs().first().message, QStringLiteral("5"));
+        QCOMPARE(viewModel->logs().last().message, QStringLiteral("304"));
+        // Already normalized: not written again.
+        QCOMPARE(QFileInfo(fixture.configPath()).lastModified(), configWritten);
+        QCOMPARE(readFile(fixture.configPath()), configBefore);
+    }
+
+    void savedSessionChoosesTheScope_data()
+    {
+        QTest::addColumn<QByteArray>("sessionFile"); // empty: none
+        QTest::addColumn<bool>("guest");
+        QTest::newRow("no file") << QByteArray() << true;
+        QTest::newRow("blank e-mail") << QByteArray("blank") << true;
+        QTest::newRow("not a session") << QByteArray("{\"email\": 3}") << true;
+        QTest::newRow("valid") << QByteArray("valid") << false;
+    }
+    void savedSessionChoosesTheScope()
+    {
+        QFETCH(QByteArray, sessionFile);
+        QFETCH(bool, guest);
+        ViewModelFixture fixture;
+        const QString path = AppPaths::applicationSupportFile(QStringLiteral("auth_session.json"));
+        if (sessionFile == "valid")
+            saveSession(QStringLiteral("b@example.com"));
+        else if (sessionFile == "blank")
+            saveSession(QStringLiteral(" \t "));
+        else if (!sessionFile.isEmpty())
+            writeFile(path, sessionFile);
+        auto viewModel = fixture.makeViewModel();
+        QCOMPARE(viewModel->localHistoryScope().isGuest(), guest);
+        QCOMPARE(QFileInfo::exists(path), !sessionFile.isEmpty());
+        QVERIFY(!viewModel->errorMessage());
+    }
+
+    void baseDirectoriesThatCannotBeMade()
+    {
+        ViewModelFixture fixture;
+        saveSession(QStringLiteral("b@example.com"));
+        blockLogDirectory(fixture.home);
+        auto viewModel = fixture.makeViewModel();
+        QVERIFY(viewModel->localHistoryScope().isGuest());
+        QVERIFY(!viewModel->errorMessage());
+
+        // Start-up reports it and goes on.
+        runTask(viewModel->bootstrap());
+        QVERIFY(viewModel->errorMessage());
+        QVERIFY2(viewModel->errorMessage()->contains(QStringLiteral("Not a directory")),
+                 qPrintable(*viewModel->errorMessage()));
+        QVERIFY(viewModel->infoMessage());
+    }
+
+    void configurationIsWrittenBackOnlyWhenNormalizationChangedIt()
+    {
+        ViewModelFixture fixture;
+        AppConfig config = fixture.baseConfig();
+        config.defaultTargetRoot = fixture.home.volumes() + QStringLiteral("/Disk/Root/");
+        config.backendBaseURL = QStringLiteral("127.0.0.1:9000/");
+        fixture.writeConfig(config);
+        auto viewModel = fixture.makeViewModel();
+        const AppConfig stored = ConfigStore(fixture.configPath()).load();
+        QCOMPARE(stored.defaultTargetRoot, fixture.home.volumes() + QStringLiteral("/Disk/Root"));
+        QCOMPARE(stored.backendBaseURL, QStringLiteral("http://127.0.0.1:9000"));
+        QCOMPARE(viewModel->config(), stored);
+    }
+
+    void storedScanConcurrencyReachesTheWalker_data()
+    {
+        QTest::addColumn<qint64>("stored");
+        QTest::addColumn<int>("used");
+        QTest::newRow("in range") << qint64(7) << 7;
+        QTest::newRow("too many") << qint64(40) << 16;
+        QTest::newRow("none") << qint64(0) << 1;
+    }
+    void storedScanConcurrencyReachesTheWalker()
+    {
+        QFETCH(qint64, stored);
+        QFETCH(int, used);
+        ViewModelFixture fixture;
+        AppConfig config = fixture.baseConfig();
+        config.maxConcurrentScanTasks = stored;
+        fixture.writeConfig(config);
+        std::shared_ptr<ScanService> scanService;
+        auto viewModel = fixture.makeViewModel([&](ViewModelParts& parts) { scanService = parts.scanService; });
+        QCOMPARE(scanService->concurrency(), used);
+    }
+
+    void aFailedFirstListingStillEndsWithTheLoadedText()
+    {
+        ViewModelFixture fixture;
+        AppConfig config = fixture.baseConfig();
+        config.defaultScanRoot = fixture.home.path(QStringLiteral("missing"));
+        config.uiLanguage = UILanguage::english;
+        fixture.writeConfig(config);
+        auto viewModel = fixture.makeViewModel();
+        runTask(viewModel->bootstrap());
+        QCOMPARE(viewModel->errorMessage(),
+                 OrvalinkError::sourceNotFound(config.defaultScanRoot).errorDescription());
+        QCOMPARE(viewModel->infoMessage(),
+                 QStringLiteral("Directory loaded. Click \"Scan Now\" for deep scan."));
+        QVERIFY(viewModel->entries().isEmpty());
+        QVERIFY(!viewModel->isScanning());
+    }
+};
+
+QTEST_GUILESS_MAIN(StartupTest)
+#include "tst_viewmodelstartup.moc"
