@@ -1,6 +1,7 @@
 #include "viewmodel/ProgressMonitor.h"
 
 #include "diskops/ScanService.h"
+#include "platform/IncrementalTreeMeasurer.h"
 #include "viewmodel/MainViewModel.h"
 
 #include <QCoro/QCoroTimer>
@@ -12,6 +13,18 @@
 
 namespace orvalink {
 
+namespace {
+
+qint64 fileBytes(const struct stat& info)
+{
+    if (!S_ISREG(info.st_mode))
+        return 0;
+    return std::max<qint64>(
+        {0, static_cast<qint64>(info.st_size), static_cast<qint64>(info.st_blocks) * 512});
+}
+
+} // namespace
+
 qint64 readSizeForProgress(const QString& path, const ScanService& scan,
                            const platform::CancellationToken& cancellation)
 {
@@ -20,10 +33,7 @@ qint64 readSizeForProgress(const QString& path, const ScanService& scan,
         return 0;
     if (S_ISDIR(info.st_mode))
         return std::max<qint64>(0, scan.directorySize(path, true, cancellation));
-    if (!S_ISREG(info.st_mode))
-        return 0;
-    return std::max<qint64>(
-        {0, static_cast<qint64>(info.st_size), static_cast<qint64>(info.st_blocks) * 512});
+    return fileBytes(info);
 }
 
 struct ProgressMonitor::State {
@@ -34,15 +44,28 @@ struct ProgressMonitor::State {
 
 namespace {
 
+// readSizeForProgress for one path sampled again and again: a directory keeps the totals of the parts
+// that cannot have changed since the previous sample, so a sample costs what changed, not the tree.
+qint64 sampleSize(const QString& path, platform::IncrementalTreeMeasurer& measurer,
+                  const platform::CancellationToken& cancellation)
+{
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return 0;
+    if (S_ISDIR(info.st_mode))
+        return std::max<qint64>(0, measurer.measure(cancellation).value_or(0));
+    return fileBytes(info);
+}
+
 QCoro::Task<> sample(QPointer<MainViewModel> viewModel, QString path, qint64 expected, qint64 base,
                      std::shared_ptr<ProgressMonitor::State> state)
 {
-    const std::shared_ptr<ScanService> scan = viewModel->parts().scanService;
+    const auto measurer = std::make_shared<platform::IncrementalTreeMeasurer>(path);
     const platform::CancellationToken cancellation = state->cancellation;
     qint64 lastSample = 0;
     while (!cancellation.isCancelled() && viewModel) {
         auto walk = viewModel->background().runCatching(
-            [scan, path, cancellation] { return readSizeForProgress(path, *scan, cancellation); });
+            [measurer, path, cancellation] { return sampleSize(path, *measurer, cancellation); });
         auto measured = co_await std::move(walk);
         if (cancellation.isCancelled() || !viewModel)
             co_return;
