@@ -1,15 +1,14 @@
 // What the progress monitor costs a cross-device migration: moves a tree to another file system and
 // back, ROUNDS times, once without and once with the monitor's measurement of the arriving tree
-// (the same walk and pause as the progress monitor, on a thread of its own), and prints the median
+// (the same incremental measurement and pause as the progress monitor, on a thread of its own), and prints the median
 // time of each and the overhead.
 //
 //   orvalink-bench-monitor SOURCE OTHER_FS_DIR [--rounds 5] [--interval-ms 250]
 //
 // SOURCE is a tree made with orvalink-bench-tree; OTHER_FS_DIR lies on another file system (a tmpfs).
 
-#include "diskops/ScanService.h"
 #include "platform/FileMove.h"
-#include "viewmodel/ProgressMonitor.h"
+#include "platform/IncrementalTreeMeasurer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -29,13 +28,14 @@ namespace {
 // Samples `path` like the monitor until stopped: a walk, then a pause, again and again.
 class Sampler {
 public:
-    Sampler(QString path, std::chrono::milliseconds interval, const ScanService& scan)
-        : m_thread([this, path, interval, &scan] {
+    Sampler(QString path, std::chrono::milliseconds interval)
+        : m_thread([this, path, interval] {
+              platform::IncrementalTreeMeasurer measurer(path);
               std::unique_lock lock(m_mutex);
               while (!m_stop) {
                   lock.unlock();
                   try {
-                      readSizeForProgress(path, scan, m_cancellation);
+                      measurer.measure(m_cancellation);
                       ++samples;
                   } catch (const platform::WalkCancelled&) {
                   }
@@ -92,7 +92,6 @@ int main(int argc, char** argv)
     }
     const QString source = QFileInfo(args.at(0)).absoluteFilePath();
     const QString target = QFileInfo(args.at(1)).absoluteFilePath() + QStringLiteral("/moved");
-    const ScanService scan;
     std::vector<double> plain;
     std::vector<double> monitored;
     int samples = 0;
@@ -103,7 +102,7 @@ int main(int argc, char** argv)
             {
                 std::unique_ptr<Sampler> sampler;
                 if (withMonitor)
-                    sampler = std::make_unique<Sampler>(target, std::chrono::milliseconds(intervalMs), scan);
+                    sampler = std::make_unique<Sampler>(target, std::chrono::milliseconds(intervalMs));
                 platform::moveItem(source, target);
                 if (sampler)
                     samples += sampler->samples;
