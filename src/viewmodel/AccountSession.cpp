@@ -168,4 +168,12 @@ QString AccountSession::publishDeviceFingerprint()
     return fingerprint;
 }
 
+void AccountSession::clearMessagesIfUserInitiated(bool userInitiated)
+{
+    if (!userInitiated)
+        return;
+    m_viewModel.setErrorMessage(std::nullopt);
+    m_viewModel.setBackendStatusMessage(std::nullopt);
+}
+
 } // namespace orvalink

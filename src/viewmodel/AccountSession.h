@@ -85,6 +85,9 @@ public:
     // The common error step of the account flows: the loss check, else handleBackendError.
     void reportFailure(const std::exception_ptr& error, const QString& fallback, bool userInitiated);
 
+    // The start of a flow: one the user asked for clears the previous error and status texts.
+    void clearMessagesIfUserInitiated(bool userInitiated);
+
     // This device's fingerprint as it is sent and compared: trimmed and lower-cased.
     static QString normalizedFingerprint(const QString& fingerprint);
     // Reads this device's fingerprint (creating it the first time), publishes its normalized form

@@ -60,10 +60,7 @@ QCoro::Task<> CloudSyncWorkflow::syncMigrationSnapshot(bool userInitiated)
         co_return;
     }
     m_viewModel.setIsSyncingMigrationSnapshot(true);
-    if (userInitiated) {
-        m_viewModel.setErrorMessage(std::nullopt);
-        m_viewModel.setBackendStatusMessage(std::nullopt);
-    }
+    m_session.clearMessagesIfUserInitiated(userInitiated);
     const SessionTicket ticket = m_session.ticket();
     const HistoryFiles files = currentHistoryFiles();
 

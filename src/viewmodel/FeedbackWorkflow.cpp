@@ -22,10 +22,7 @@ QCoro::Task<> FeedbackWorkflow::refreshFeedbackDashboard(bool userInitiated)
         co_return;
     }
     m_viewModel.setIsRefreshingFeedbackDashboard(true);
-    if (userInitiated) {
-        m_viewModel.setErrorMessage(std::nullopt);
-        m_viewModel.setBackendStatusMessage(std::nullopt);
-    }
+    m_session.clearMessagesIfUserInitiated(userInitiated);
     const SessionTicket ticket = m_session.ticket();
 
     std::exception_ptr failure;

@@ -23,10 +23,7 @@ QCoro::Task<> MigrationOverviewWorkflow::refreshMigrationOverview(bool userIniti
         co_return;
     }
     m_viewModel.setIsRefreshingMigrationOverview(true);
-    if (userInitiated) {
-        m_viewModel.setErrorMessage(std::nullopt);
-        m_viewModel.setBackendStatusMessage(std::nullopt);
-    }
+    m_session.clearMessagesIfUserInitiated(userInitiated);
     const SessionTicket ticket = m_session.ticket();
 
     std::exception_ptr failure;

@@ -14,10 +14,7 @@ QCoro::Task<> SignInRequirements::refreshAuthRequirements(bool userInitiated)
     if (m_viewModel.isRefreshingAuthRequirements())
         co_return;
     m_viewModel.setIsRefreshingAuthRequirements(true);
-    if (userInitiated) {
-        m_viewModel.setErrorMessage(std::nullopt);
-        m_viewModel.setBackendStatusMessage(std::nullopt);
-    }
+    m_session.clearMessagesIfUserInitiated(userInitiated);
     const SessionTicket ticket = m_session.ticket();
 
     std::exception_ptr failure;
@@ -73,10 +70,7 @@ QCoro::Task<> SignInRequirements::refreshAuthCaptcha(bool userInitiated)
         co_return;
     }
     m_viewModel.setIsRefreshingAuthCaptcha(true);
-    if (userInitiated) {
-        m_viewModel.setErrorMessage(std::nullopt);
-        m_viewModel.setBackendStatusMessage(std::nullopt);
-    }
+    m_session.clearMessagesIfUserInitiated(userInitiated);
     const SessionTicket ticket = m_session.ticket();
 
     std::exception_ptr failure;
