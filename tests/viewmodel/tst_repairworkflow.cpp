@@ -12,6 +12,8 @@
 #include <QtTest>
 #include <cerrno>
 
+Q_DECLARE_METATYPE(std::exception_ptr)
+
 using namespace orvalink;
 using test::finish;
 using test::WorkflowFixture;
@@ -207,6 +209,6 @@ private Q_SLOTS:
     }
 };
 
-Q_DECLARE_METATYPE(std::exception_ptr)
 QTEST_GUILESS_MAIN(RepairWorkflowTest)
 #include "tst_repairworkflow.moc"
+
