@@ -29,6 +29,17 @@ AppConfig ViewModelFixture::baseConfig() const
     return config;
 }
 
+std::unique_ptr<MainViewModel>
+ViewModelFixture::makeViewModelWithSettings(const std::function<void(AppConfig&)>& adjust)
+{
+    AppConfig config = baseConfig();
+    config.uiLanguage = UILanguage::english;
+    if (adjust)
+        adjust(config);
+    writeConfig(config);
+    return makeViewModel();
+}
+
 QString ViewModelFixture::configPath() const
 {
     return AppPaths::applicationSupportFile(QStringLiteral("config.json"));

@@ -49,6 +49,8 @@ public:
 
     // A view model on the home's files; `adjust` may change the parts first.
     std::unique_ptr<MainViewModel> makeViewModel(const std::function<void(ViewModelParts&)>& adjust = {});
+    // A view model on the base settings in English, after `adjust` changed them, written to the file.
+    std::unique_ptr<MainViewModel> makeViewModelWithSettings(const std::function<void(AppConfig&)>& adjust = {});
 
     TestHome home;
     TestTree tree;

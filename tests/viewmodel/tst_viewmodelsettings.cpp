@@ -22,12 +22,7 @@ private:
     QString info() const { return m_viewModel->infoMessage().value_or(QString()); }
     void start(const std::function<void(AppConfig&)>& adjust = {})
     {
-        AppConfig config = m_fixture->baseConfig();
-        config.uiLanguage = UILanguage::english;
-        if (adjust)
-            adjust(config);
-        m_fixture->writeConfig(config);
-        m_viewModel = m_fixture->makeViewModel();
+        m_viewModel = m_fixture->makeViewModelWithSettings(adjust);
     }
 
 private Q_SLOTS:
