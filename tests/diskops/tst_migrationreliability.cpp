@@ -30,23 +30,6 @@ qint64 freeBytes(const QString& path)
     return qint64(info.f_bavail) * qint64(info.f_frsize);
 }
 
-// Gives every entry below `root`, then `root`, its own nanosecond modification time; contents
-// first, so that setting them does not disturb their directory's time.
-void stampTimes(const QString& root)
-{
-    QStringList paths;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        paths << it.next();
-    std::sort(paths.begin(), paths.end(), std::greater<>());
-    paths << root;
-    for (qsizetype i = 0; i < paths.size(); ++i) {
-        const struct timespec times[2] = {{1500000000 + i, 111111111},
-                                          {1300000000 + i * 7, long(123456789 + i)}};
-        ::utimensat(AT_FDCWD, QFile::encodeName(paths[i]).constData(), times, AT_SYMLINK_NOFOLLOW);
-    }
-}
 
 } // namespace
 
@@ -73,7 +56,7 @@ private Q_SLOTS:
         tree.file("names/new\nline", "newline");
         tree.file("names/-leading", "dash");
         tree.dir("names/empty dir");
-        stampTimes(tree.root());
+        test::stampDistinctTimes(tree.root());
         const QStringList before = test::snapshotTree(tree.root());
 
         const auto migrated = fx.migrate(tree.root());

@@ -40,23 +40,6 @@ void chownTree(const QString& root, uid_t uid, gid_t gid)
         ::lchown(QFile::encodeName(it.next()).constData(), uid, gid);
 }
 
-// Gives every entry below `root`, and then `root`, its own access and modification time with a
-// nanosecond part; contents first, so creating them does not disturb their directory's time.
-void stampTimes(const QString& root)
-{
-    QStringList paths;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        paths << it.next();
-    std::sort(paths.begin(), paths.end(), std::greater<>());
-    paths << root;
-    for (qsizetype i = 0; i < paths.size(); ++i) {
-        const struct timespec times[2] = {{1500000000 + i, 111111111},
-                                          {1400000000 + i * 7, long(123456789 + i)}};
-        ::utimensat(AT_FDCWD, QFile::encodeName(paths[i]).constData(), times, AT_SYMLINK_NOFOLLOW);
-    }
-}
 
 struct Attempt {
     int errorNumber = 0;
@@ -214,7 +197,7 @@ private Q_SLOTS:
         ::chmod(QFile::encodeName(tree.path(QStringLiteral("Projects/read-only"))).constData(), 0555);
         if (::geteuid() == 0)
             chownTree(tree.path(QStringLiteral("Projects/theirs.txt")), test::nobodyUid(), test::nobodyGid());
-        stampTimes(devices.source());
+        test::stampDistinctTimes(devices.source());
         const QStringList before = test::snapshotTree(devices.source());
         const QStringList outsideBefore = test::snapshotTree(tree.path(QStringLiteral("elsewhere")));
 
@@ -256,7 +239,7 @@ private Q_SLOTS:
             devices.tree.symlink(QStringLiteral("item"), QStringLiteral("../somewhere"));
         else
             devices.tree.fifo(QStringLiteral("item"));
-        stampTimes(devices.source(QStringLiteral("item")));
+        test::stampDistinctTimes(devices.source(QStringLiteral("item")));
         const QStringList before = test::snapshotTree(devices.source(QStringLiteral("item")));
         const MoveResult result =
             moveItem(devices.source(QStringLiteral("item")), devices.target(QStringLiteral("item")));

@@ -99,23 +99,6 @@ void setMode(const QString& path, mode_t mode)
     QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode), 0);
 }
 
-// Gives every entry below `root`, deepest first and `root` last, its own access and modification
-// time with a nanosecond part, so a directory time disturbed by a late file shows.
-void stampTimes(const QString& root)
-{
-    QStringList paths;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        paths << it.next();
-    std::sort(paths.begin(), paths.end(), std::greater<>());
-    paths << root;
-    for (qsizetype i = 0; i < paths.size(); ++i) {
-        const struct timespec times[2] = {{1600000000 + i, 222222222},
-                                          {1300000000 + i * 3, long(987654 + i)}};
-        ::utimensat(AT_FDCWD, QFile::encodeName(paths[i]).constData(), times, AT_SYMLINK_NOFOLLOW);
-    }
-}
 
 // What is not a directory below `root`, in the order a walk meets it: each directory's entries in
 // the order the file system lists them, a subdirectory's contents as soon as it is met.
@@ -198,7 +181,7 @@ private Q_SLOTS:
         for (int d = 0; d < 60; d += 7)
             setMode(tree.path(folderOf(files[d])), 0555);
         setMode(tree.path(QStringLiteral("Projects/links")), 0500);
-        stampTimes(volumes.source());
+        test::stampDistinctTimes(volumes.source());
         const QStringList before = test::snapshotTree(volumes.source());
 
         const MoveResult result = moveItem(volumes.source(), volumes.target());
@@ -229,7 +212,7 @@ private Q_SLOTS:
         for (int d = 0; d < 15; ++d)
             setMode(tree.path(folderOf(files[d])), d % 2 ? 0555 : 0500);
         volumes.handToNobody();
-        stampTimes(volumes.source());
+        test::stampDistinctTimes(volumes.source());
         const QStringList before = test::snapshotTree(volumes.source());
 
         const test::ChildOutcome child = test::runInChild(

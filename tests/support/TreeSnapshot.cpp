@@ -1,10 +1,12 @@
 #include "support/TreeSnapshot.h"
 
 #include <QCryptographicHash>
+#include <QDirIterator>
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
 #include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -97,6 +99,22 @@ QStringList snapshotContents(const QString& root)
     for (QString& line : lines)
         line.replace(directoryTime, QStringLiteral("\\1"));
     return lines;
+}
+
+void stampDistinctTimes(const QString& root)
+{
+    QStringList paths;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        paths << it.next();
+    std::sort(paths.begin(), paths.end(), std::greater<>());
+    paths << root;
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const struct timespec times[2] = {{1500000000 + i, 111111111},
+                                          {1300000000 + i * 7, long(123456789 + i)}};
+        ::utimensat(AT_FDCWD, QFile::encodeName(paths[i]).constData(), times, AT_SYMLINK_NOFOLLOW);
+    }
 }
 
 } // namespace orvalink::test

@@ -15,4 +15,8 @@ QStringList snapshotTree(const QString& root);
 // items were moved out and back (which touches their directories' times and nothing else).
 QStringList snapshotContents(const QString& root);
 
+// Gives every entry below `root`, deepest first and `root` last, its own access and modification
+// time with a nanosecond part, so a copy that loses or disturbs a time shows in snapshotTree.
+void stampDistinctTimes(const QString& root);
+
 } // namespace orvalink::test
