@@ -1,0 +1,163 @@
+#include "guide/ColorQuantizer.h"
+
+#include <QHash>
+#include <algorithm>
+#include <array>
+#include <queue>
+#include <utility>
+#include <vector>
+
+namespace orvalink::guide {
+
+namespace {
+
+struct ColorCount {
+    QRgb rgb;
+    qint64 count;
+};
+
+int channel(QRgb rgb, int which)
+{
+    return which == 0 ? qRed(rgb) : which == 1 ? qGreen(rgb) : qBlue(rgb);
+}
+
+// A run of `colors` [begin, end) that becomes one palette entry.
+struct Box {
+    qsizetype begin = 0;
+    qsizetype end = 0;
+    qint64 population = 0;
+    int widestChannel = 0;
+    int extent = 0; // of the widest channel
+
+    // Boxes whose colours spread widest and cover most pixels are cut first.
+    qint64 priority() const { return end - begin < 2 ? -1 : population * extent; }
+    bool operator<(const Box& other) const { return priority() < other.priority(); }
+};
+
+Box measured(const std::vector<ColorCount>& colors, qsizetype begin, qsizetype end)
+{
+    Box box{begin, end};
+    std::array<int, 3> low{255, 255, 255};
+    std::array<int, 3> high{0, 0, 0};
+    for (qsizetype i = begin; i < end; ++i) {
+        box.population += colors[i].count;
+        for (int c = 0; c < 3; ++c) {
+            low[c] = std::min(low[c], channel(colors[i].rgb, c));
+            high[c] = std::max(high[c], channel(colors[i].rgb, c));
+        }
+    }
+    for (int c = 0; c < 3; ++c) {
+        if (high[c] - low[c] > box.extent) {
+            box.extent = high[c] - low[c];
+            box.widestChannel = c;
+        }
+    }
+    return box;
+}
+
+// Sorts the box along its widest channel and cuts it where half of its pixels lie on each side,
+// keeping at least one colour on either side.
+std::pair<Box, Box> cut(std::vector<ColorCount>& colors, const Box& box)
+{
+    const auto first = colors.begin() + box.begin;
+    const auto last = colors.begin() + box.end;
+    std::sort(first, last, [&box](const ColorCount& a, const ColorCount& b) {
+        return channel(a.rgb, box.widestChannel) < channel(b.rgb, box.widestChannel);
+    });
+    qsizetype split = box.begin + 1;
+    qint64 below = colors[box.begin].count;
+    while (split < box.end - 1 && below * 2 < box.population)
+        below += colors[split++].count;
+    return {measured(colors, box.begin, split), measured(colors, split, box.end)};
+}
+
+QRgb average(const std::vector<ColorCount>& colors, const Box& box)
+{
+    std::array<qint64, 3> sums{0, 0, 0};
+    for (qsizetype i = box.begin; i < box.end; ++i) {
+        for (int c = 0; c < 3; ++c)
+            sums[c] += channel(colors[i].rgb, c) * colors[i].count;
+    }
+    const auto mean = [&box](qint64 sum) {
+        return int((sum + box.population / 2) / box.population);
+    };
+    return qRgb(mean(sums[0]), mean(sums[1]), mean(sums[2]));
+}
+
+template <typename Visit> void forEachPixel(const QImage& opaque, Visit visit)
+{
+    for (int y = 0; y < opaque.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(opaque.constScanLine(y));
+        for (int x = 0; x < opaque.width(); ++x)
+            visit(line[x] | 0xff000000u);
+    }
+}
+
+} // namespace
+
+QuantizedImage quantizeImage(const QImage& image, int maxColors)
+{
+    maxColors = std::clamp(maxColors, 1, 256);
+    const QImage opaque = image.convertToFormat(QImage::Format_RGB32);
+    QuantizedImage result;
+    result.width = opaque.width();
+    result.height = opaque.height();
+    if (opaque.isNull())
+        return result;
+
+    // Rendered windows are mostly long runs of one colour; counting runs saves most of the hashing.
+    QHash<QRgb, qint64> histogram;
+    QRgb runColor = 0;
+    qint64 runLength = 0;
+    forEachPixel(opaque, [&](QRgb rgb) {
+        if (runLength > 0 && rgb == runColor) {
+            ++runLength;
+            return;
+        }
+        if (runLength > 0)
+            histogram[runColor] += runLength;
+        runColor = rgb;
+        runLength = 1;
+    });
+    histogram[runColor] += runLength;
+    std::vector<ColorCount> colors;
+    colors.reserve(histogram.size());
+    for (auto it = histogram.cbegin(); it != histogram.cend(); ++it)
+        colors.push_back({it.key(), it.value()});
+
+    std::priority_queue<Box> queue;
+    queue.push(measured(colors, 0, qsizetype(colors.size())));
+    // An image with no more colours than allowed ends with one colour per box: kept exactly.
+    while (qsizetype(queue.size()) < maxColors && queue.top().priority() >= 0) {
+        const Box widest = queue.top();
+        queue.pop();
+        const auto [left, right] = cut(colors, widest);
+        queue.push(left);
+        queue.push(right);
+    }
+
+    QHash<QRgb, uchar> indexOf;
+    indexOf.reserve(qsizetype(colors.size()));
+    for (; !queue.empty(); queue.pop()) {
+        const Box& box = queue.top();
+        const auto index = uchar(result.palette.size());
+        result.palette.append(average(colors, box));
+        for (qsizetype i = box.begin; i < box.end; ++i)
+            indexOf.insert(colors[i].rgb, index);
+    }
+
+    result.indices.resize(qsizetype(result.width) * result.height);
+    char* out = result.indices.data();
+    QRgb lastColor = colors.front().rgb;
+    char lastIndex = char(indexOf.value(lastColor));
+    forEachPixel(opaque, [&](QRgb rgb) {
+        if (rgb != lastColor) {
+            lastColor = rgb;
+            lastIndex = char(indexOf.value(rgb));
+        }
+        *out++ = lastIndex;
+    });
+    return result;
+}
+
+} // namespace orvalink::guide
