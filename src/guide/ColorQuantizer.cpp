@@ -93,18 +93,8 @@ template <typename Visit> void forEachPixel(const QImage& opaque, Visit visit)
     }
 }
 
-} // namespace
-
-QuantizedImage quantizeImage(const QImage& image, int maxColors)
+std::vector<ColorCount> histogramOf(const QImage& opaque)
 {
-    maxColors = std::clamp(maxColors, 1, 256);
-    const QImage opaque = image.convertToFormat(QImage::Format_RGB32);
-    QuantizedImage result;
-    result.width = opaque.width();
-    result.height = opaque.height();
-    if (opaque.isNull())
-        return result;
-
     // Rendered windows are mostly long runs of one colour; counting runs saves most of the hashing.
     QHash<QRgb, qint64> histogram;
     QRgb runColor = 0;
@@ -124,10 +114,19 @@ QuantizedImage quantizeImage(const QImage& image, int maxColors)
     colors.reserve(histogram.size());
     for (auto it = histogram.cbegin(); it != histogram.cend(); ++it)
         colors.push_back({it.key(), it.value()});
+    // The hash order changes from run to run; a fixed order makes the same frame encode to the
+    // same bytes every time.
+    std::sort(colors.begin(), colors.end(),
+              [](const ColorCount& a, const ColorCount& b) { return a.rgb < b.rgb; });
+    return colors;
+}
 
+// Cuts `colors` (reordering it) into at most `maxColors` boxes. An image with no more colours than
+// that ends with one colour per box, so its colours are kept exactly.
+std::vector<Box> medianCut(std::vector<ColorCount>& colors, int maxColors)
+{
     std::priority_queue<Box> queue;
     queue.push(measured(colors, 0, qsizetype(colors.size())));
-    // An image with no more colours than allowed ends with one colour per box: kept exactly.
     while (qsizetype(queue.size()) < maxColors && queue.top().priority() >= 0) {
         const Box widest = queue.top();
         queue.pop();
@@ -135,11 +134,27 @@ QuantizedImage quantizeImage(const QImage& image, int maxColors)
         queue.push(left);
         queue.push(right);
     }
+    std::vector<Box> boxes;
+    for (; !queue.empty(); queue.pop())
+        boxes.push_back(queue.top());
+    return boxes;
+}
 
+} // namespace
+
+QuantizedImage quantizeImage(const QImage& image, int maxColors)
+{
+    const QImage opaque = image.convertToFormat(QImage::Format_RGB32);
+    QuantizedImage result;
+    result.width = opaque.width();
+    result.height = opaque.height();
+    if (opaque.isNull())
+        return result;
+
+    std::vector<ColorCount> colors = histogramOf(opaque);
     QHash<QRgb, uchar> indexOf;
     indexOf.reserve(qsizetype(colors.size()));
-    for (; !queue.empty(); queue.pop()) {
-        const Box& box = queue.top();
+    for (const Box& box : medianCut(colors, std::clamp(maxColors, 1, 256))) {
         const auto index = uchar(result.palette.size());
         result.palette.append(average(colors, box));
         for (qsizetype i = box.begin; i < box.end; ++i)
