@@ -9,6 +9,7 @@
 #include "support/TestHome.h"
 #include "support/TmpfsMount.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QImageReader>
 #include <QPainter>
@@ -17,6 +18,7 @@
 #include <array>
 #include <cstdlib>
 #include <functional>
+#include <gif_lib.h>
 
 using namespace orvalink;
 using namespace orvalink::guide;
@@ -97,6 +99,46 @@ std::optional<ExportError::Case> exportErrorOf(const std::function<void()>& work
         return error.errorCase();
     }
     return std::nullopt;
+}
+
+int readFromBuffer(GifFileType* gif, GifByteType* data, int length)
+{
+    return int(static_cast<QBuffer*>(gif->UserData)->read(reinterpret_cast<char*>(data), length));
+}
+
+struct DecodedGif {
+    QList<int> delays;                   // of each image's graphics control block, in centiseconds
+    QList<QByteArray> leadingExtensions; // the blocks before the first image
+};
+
+// What giflib itself finds in the bytes, below what image readers make of them.
+std::optional<DecodedGif> decodeGif(const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    int error = 0;
+    GifFileType* gif = DGifOpen(&buffer, readFromBuffer, &error);
+    if (!gif)
+        return std::nullopt;
+    std::optional<DecodedGif> decoded;
+    if (DGifSlurp(gif) == GIF_OK && gif->ImageCount > 0) {
+        decoded.emplace();
+        for (int i = 0; i < gif->ImageCount; ++i) {
+            GraphicsControlBlock control{};
+            decoded->delays.append(DGifSavedExtensionToGCB(gif, i, &control) == GIF_OK ? control.DelayTime
+                                                                                       : -1);
+        }
+        const SavedImage& first = gif->SavedImages[0];
+        for (int i = 0; i < first.ExtensionBlockCount; ++i) {
+            const ExtensionBlock& block = first.ExtensionBlocks[i];
+            decoded->leadingExtensions.append(
+                QByteArray::number(block.Function, 16) + ':' +
+                QByteArray(reinterpret_cast<const char*>(block.Bytes), block.ByteCount).toHex());
+        }
+    }
+    DGifCloseFile(gif, &error);
+    return decoded;
 }
 
 // The two writers behind one switch, so every file-system case runs against both.
@@ -182,6 +224,24 @@ private Q_SLOTS:
             }
         }
         QVERIFY(!reader.canRead());
+    }
+
+    void gifDelaysAreWrittenExactlyAsGiven()
+    {
+        const QImage image = quadrantFrame(QSize(16, 8), frameColors[0], false);
+        const QList<int> delays{0, 1, 105, 65535};
+        QList<GuideGifFrame> frames;
+        for (int delay : delays)
+            frames.append({image, delay});
+        const std::optional<DecodedGif> decoded = decodeGif(encodeAnimatedGif(frames));
+        QVERIFY(decoded);
+        QCOMPARE(decoded->delays, delays);
+        // The application block "NETSCAPE2.0", then its sub-block 1 with loop count 0.
+        const QByteArray loopForever = "ff:" + QByteArray("NETSCAPE2.0").toHex();
+        QVERIFY2(decoded->leadingExtensions.indexOf(loopForever) >= 0,
+                 decoded->leadingExtensions.join(' ').constData());
+        const qsizetype at = decoded->leadingExtensions.indexOf(loopForever);
+        QCOMPARE(decoded->leadingExtensions.value(at + 1), QByteArray("0:010000"));
     }
 
     void gifRefusesFramesItCannotWrite_data()
