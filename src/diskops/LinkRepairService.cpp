@@ -132,12 +132,11 @@ RepairSummary LinkRepairService::repairMappings(const QList<LinkMapping>& mappin
 std::optional<bool> LinkRepairService::repairOne(const LinkMapping& mapping,
                                                  const QHash<QString, QString>& index) const
 {
-    const QString& source = mapping.sourcePath;
-    try {
-        validateHistoryRecordPaths(source, mapping.targetPath, m_pathMapping);
-    } catch (const OrvalinkError&) {
+    // The link is looked at before the record is judged: a healthy link is left alone whatever
+    // its record says.
+    if (!mapping.sourcePath.startsWith(QLatin1Char('/')))
         return false;
-    }
+    const QString source = platform::standardizedPath(mapping.sourcePath);
     const auto linkText = platform::readSymbolicLink(source);
     if (!linkText) {
         if (platform::entryExists(source))
@@ -149,10 +148,16 @@ std::optional<bool> LinkRepairService::repairOne(const LinkMapping& mapping,
     if (platform::fileExists(destination))
         return std::nullopt;
 
+    HistoryRecordPaths paths;
+    try {
+        paths = validateHistoryRecordPaths(source, mapping.targetPath, m_pathMapping);
+    } catch (const OrvalinkError&) {
+        return false;
+    }
     const auto mountPath = index.constFind(mapping.volumeUUID);
     if (mountPath == index.cend())
         return false;
-    const QString newTarget = remapTargetPath(mapping.targetPath, *mountPath);
+    const QString newTarget = remapTargetPath(paths.targetPath, *mountPath);
     if (!platform::fileExists(newTarget))
         return false;
     try {
