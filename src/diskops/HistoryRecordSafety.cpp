@@ -8,28 +8,6 @@
 
 namespace orvalink {
 
-namespace {
-
-QString parentOf(const QString& path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
-}
-
-// True when a symbolic link stands at `linkPath` and its text, resolved against the link's folder,
-// names `target`. Both in standard form.
-bool linkPointsAt(const QString& linkPath, const QString& target)
-{
-    const auto text = platform::readSymbolicLink(linkPath);
-    if (!text)
-        return false;
-    const QString destination =
-        text->startsWith(QLatin1Char('/')) ? *text : parentOf(linkPath) + QLatin1Char('/') + *text;
-    return platform::standardizedPath(destination) == target;
-}
-
-} // namespace
-
 HistoryRecordPaths validateHistoryRecordPaths(const QString& sourcePath, const QString& targetPath,
                                               const PathMappingService& pathMapping)
 {
@@ -55,7 +33,7 @@ HistoryRecordPaths validateHistoryRecordPaths(const QString& sourcePath, const Q
         platform::isSameOrDescendant(paths.targetPath, paths.sourcePath))
         throw refusal;
     if (protectedPaths.contains(comparableForm(paths.sourcePath)) &&
-        !linkPointsAt(paths.sourcePath, paths.targetPath))
+        platform::symbolicLinkDestination(paths.sourcePath) != paths.targetPath)
         throw refusal;
     return paths;
 }

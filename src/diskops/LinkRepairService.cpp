@@ -17,16 +17,6 @@
 
 namespace orvalink {
 
-namespace {
-
-QString parentOf(const QString& path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
-}
-
-} // namespace
-
 LinkRepairService::LinkRepairService(const MappingStore& mappings, const VolumeService& volumes,
                                      LogService& log, const PathMappingService& pathMapping)
     : m_mappings(mappings), m_volumes(volumes), m_log(log), m_pathMapping(pathMapping)
@@ -137,15 +127,13 @@ std::optional<bool> LinkRepairService::repairOne(const LinkMapping& mapping,
     if (!mapping.sourcePath.startsWith(QLatin1Char('/')))
         return false;
     const QString source = platform::standardizedPath(mapping.sourcePath);
-    const auto linkText = platform::readSymbolicLink(source);
-    if (!linkText) {
+    const auto destination = platform::symbolicLinkDestination(source);
+    if (!destination) {
         if (platform::entryExists(source))
             return std::nullopt;
         return false;
     }
-    const QString destination = platform::standardizedPath(
-        linkText->startsWith(QLatin1Char('/')) ? *linkText : parentOf(source) + QLatin1Char('/') + *linkText);
-    if (platform::fileExists(destination))
+    if (platform::fileExists(*destination))
         return std::nullopt;
 
     HistoryRecordPaths paths;

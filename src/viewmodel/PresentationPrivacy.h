@@ -40,8 +40,8 @@ struct PrivacyLocations {
 // trims (or returns its argument); while it is on the home directory shows as "~", other user
 // folders as "demo", volume names as "ExternalDisk" (in paths) or the external-disk name, the
 // login name in the volumes directory ("/media/alice") as "demo", and e-mail addresses in a
-// shortened masked form. Only what is shown changes: never pass the result
-// to a disk operation or the clipboard.
+// shortened masked form. Only what is shown changes: never pass the result to a disk operation or
+// the clipboard.
 class PresentationPrivacy {
 public:
     PresentationPrivacy(bool enabled, PrivacyLocations locations, Localizer localizer);
