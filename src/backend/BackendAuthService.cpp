@@ -6,6 +6,7 @@
 #include "model/JsonFields.h"
 
 #include <QCoro/QCoroSignal>
+#include <algorithm>
 
 namespace orvalink {
 
@@ -26,8 +27,10 @@ struct TokenPayload {
         TokenPayload tokens{json::requireString(object, "accessToken"),
                             json::requireString(object, "refreshToken"),
                             json::requireInt64(object, "expireIn")};
-        if (tokens.expireIn < 0 || tokens.expireIn > kLongestTokenLifetimeSeconds)
+        if (tokens.expireIn > kLongestTokenLifetimeSeconds)
             throw json::DecodeError("token lifetime out of range");
+        // A token that has already lapsed is due at once: the next use refreshes it.
+        tokens.expireIn = std::max<qint64>(tokens.expireIn, 0);
         return tokens;
     }
 };

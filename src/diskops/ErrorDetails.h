@@ -7,7 +7,8 @@
 namespace orvalink {
 
 // What a failed file operation contributes to an OrvalinkError that wraps it: the platform error's
-// message and errno, an administrator command's message, or the text of any other exception.
+// message and errno, an administrator command's message, or the text of any other exception; for
+// the errors of this system also a copy of the error itself.
 OrvalinkError::Underlying underlyingOf(const std::exception& error);
 
 // The underlying part for a failure that carried no exception object at all.

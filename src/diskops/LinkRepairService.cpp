@@ -17,16 +17,6 @@
 
 namespace orvalink {
 
-namespace {
-
-QString parentOf(const QString& path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
-}
-
-} // namespace
-
 LinkRepairService::LinkRepairService(const MappingStore& mappings, const VolumeService& volumes,
                                      LogService& log, const PathMappingService& pathMapping)
     : m_mappings(mappings), m_volumes(volumes), m_log(log), m_pathMapping(pathMapping)
@@ -132,27 +122,30 @@ RepairSummary LinkRepairService::repairMappings(const QList<LinkMapping>& mappin
 std::optional<bool> LinkRepairService::repairOne(const LinkMapping& mapping,
                                                  const QHash<QString, QString>& index) const
 {
-    const QString& source = mapping.sourcePath;
-    try {
-        validateHistoryRecordPaths(source, mapping.targetPath, m_pathMapping);
-    } catch (const OrvalinkError&) {
+    // The link is looked at before the record is judged: a healthy link is left alone whatever
+    // its record says.
+    if (!mapping.sourcePath.startsWith(QLatin1Char('/')))
         return false;
-    }
-    const auto linkText = platform::readSymbolicLink(source);
-    if (!linkText) {
+    const QString source = platform::standardizedPath(mapping.sourcePath);
+    const auto destination = platform::symbolicLinkDestination(source);
+    if (!destination) {
         if (platform::entryExists(source))
             return std::nullopt;
         return false;
     }
-    const QString destination = platform::standardizedPath(
-        linkText->startsWith(QLatin1Char('/')) ? *linkText : parentOf(source) + QLatin1Char('/') + *linkText);
-    if (platform::fileExists(destination))
+    if (platform::fileExists(*destination))
         return std::nullopt;
 
+    HistoryRecordPaths paths;
+    try {
+        paths = validateHistoryRecordPaths(source, mapping.targetPath, m_pathMapping);
+    } catch (const OrvalinkError&) {
+        return false;
+    }
     const auto mountPath = index.constFind(mapping.volumeUUID);
     if (mountPath == index.cend())
         return false;
-    const QString newTarget = remapTargetPath(mapping.targetPath, *mountPath);
+    const QString newTarget = remapTargetPath(paths.targetPath, *mountPath);
     if (!platform::fileExists(newTarget))
         return false;
     try {

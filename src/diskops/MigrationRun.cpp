@@ -119,7 +119,9 @@ void MigrationRun::checkAndStage()
     if (available >= 1 && required > available)
         throw OrvalinkError::insufficientSpace(required, available);
 
-    m_files.createDirectories(parentOf(m_target));
+    // With the user's rights only: folders an administrator made here would belong to root, and
+    // every later move into them would have to ask for the password again.
+    platform::createDirectories(parentOf(m_target), 0755);
 
     m_staging = makeReservedPath(m_source, ReservedSuffix::staging);
     try {

@@ -17,7 +17,7 @@ namespace {
 
 OrvalinkError rollbackError(const QString& path, const QString& description)
 {
-    return OrvalinkError::rollbackFailed(path, {description, 0, false});
+    return OrvalinkError::rollbackFailed(path, {description, 0, false, {}});
 }
 
 } // namespace

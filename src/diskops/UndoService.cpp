@@ -103,9 +103,10 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
                                       const QString& anchorUser,
                                       std::optional<ForcedUndoRestoreMode> mode) const
 {
-    const QString& source = mapping.sourcePath;
-    const QString& target = mapping.targetPath;
-    validateHistoryRecordPaths(source, target, m_pathMapping);
+    const HistoryRecordPaths paths =
+        validateHistoryRecordPaths(mapping.sourcePath, mapping.targetPath, m_pathMapping);
+    const QString& source = paths.sourcePath;
+    const QString& target = paths.targetPath;
     if (!platform::fileExists(target))
         throw OrvalinkError::undoMappingBroken(target);
 

@@ -36,6 +36,9 @@ public:
         QString description;
         int errorNumber = 0;
         bool isPermissionError = false;
+        // The wrapped error itself, when there was one, so that what kind of failure it was (a
+        // refused administrator command, say) is not lost in the wrap.
+        std::exception_ptr error;
     };
 
     static OrvalinkError targetVolumeNotMounted();

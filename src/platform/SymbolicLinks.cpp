@@ -2,6 +2,7 @@
 
 #include "platform/EntryLocation.h"
 #include "platform/PlatformError.h"
+#include "platform/StandardPath.h"
 
 #include <QFile>
 #include <cerrno>
@@ -41,6 +42,16 @@ std::optional<QString> readSymbolicLink(const QString& path)
             return QFile::decodeName(buffer.left(length));
         buffer.resize(buffer.size() * 2);
     }
+}
+
+std::optional<QString> symbolicLinkDestination(const QString& path)
+{
+    const std::optional<QString> text = readSymbolicLink(path);
+    if (!text)
+        return std::nullopt;
+    // Lexically, "<link>/.." is the link's folder.
+    return standardizedPath(text->startsWith(QLatin1Char('/')) ? *text
+                                                               : path + QStringLiteral("/../") + *text);
 }
 
 void replaceSymbolicLink(const QString& linkPath, const QString& target, const QString& temporaryPath)

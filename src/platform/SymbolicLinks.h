@@ -9,6 +9,11 @@ namespace orvalink::platform {
 // be read.
 std::optional<QString> readSymbolicLink(const QString& path);
 
+// Where the symbolic link at `path` (in standard form) points, in standard form: an absolute text
+// as it stands, a relative one taken from the link's folder. Nothing on the way is resolved. None
+// when no link stands there or it cannot be read.
+std::optional<QString> symbolicLinkDestination(const QString& path);
+
 // Points the symbolic link at `linkPath` at `target` in one step, so the path never stands without
 // a link: a new link is made at `temporaryPath` (a free sibling of `linkPath`) and exchanged with
 // the old one, which is then removed. Only a link is ever replaced: when anything else stands at

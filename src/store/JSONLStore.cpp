@@ -15,6 +15,15 @@ QString parentOf(const QString& path)
 }
 } // namespace
 
+QByteArray encodeLine(const QJsonObject& object)
+{
+    // In compact JSON a "/" byte can only stand inside a string (UTF-8 never uses it within a
+    // multi-byte character, and no escape sequence contains it), so escaping every one is exact.
+    QByteArray line = json::compact(object);
+    line.replace('/', QByteArrayLiteral("\\/"));
+    return line;
+}
+
 std::recursive_mutex& fileLock(const QString& path)
 {
     static std::mutex registryMutex;

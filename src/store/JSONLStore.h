@@ -30,6 +30,10 @@ void appendLine(const QString& path, const QByteArray& line);
 // Replaces the whole file atomically with the given lines (each gets a line feed).
 void writeLines(const QString& path, const QList<QByteArray>& lines);
 
+// One record as a line (without its line feed): compact JSON in which each "/" inside a string is
+// written as the escape "\/". Readers accept the escaped and the plain form alike.
+QByteArray encodeLine(const QJsonObject& object);
+
 // Decodes one line: none when it is not valid UTF-8 (the JSON parser refuses that), not one JSON
 // object, or not a record.
 template <typename Record> std::optional<Record> decodeLine(const QByteArray& line)
@@ -43,7 +47,7 @@ template <typename Record> std::optional<Record> decodeLine(const QByteArray& li
 
 template <typename Record> void append(const Record& record, const QString& path)
 {
-    appendLine(path, json::compact(record.toJson()));
+    appendLine(path, encodeLine(record.toJson()));
 }
 
 template <typename Record> QList<Record> loadAll(const QString& path)
@@ -62,7 +66,7 @@ template <typename Record> void writeAll(const QList<Record>& records, const QSt
     QList<QByteArray> lines;
     lines.reserve(records.size());
     for (const Record& record : records)
-        lines.append(json::compact(record.toJson()));
+        lines.append(encodeLine(record.toJson()));
     writeLines(path, lines);
 }
 

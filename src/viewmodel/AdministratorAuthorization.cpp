@@ -55,6 +55,8 @@ bool requiresAdministratorAuthorization(const std::exception_ptr& error)
             return true;
         if (failure.errorCase() == OrvalinkError::Case::rollbackFailed) {
             const OrvalinkError::Underlying& underlying = failure.underlying();
+            if (underlying.error)
+                return requiresAdministratorAuthorization(underlying.error);
             return underlying.isPermissionError || isPermissionErrno(underlying.errorNumber);
         }
         return false;

@@ -132,19 +132,18 @@ QCoro::Task<> AuthWorkflows::signOutFromBackend()
     const SessionTicket ticket = m_session.ticket();
 
     std::exception_ptr failure;
-    // Without a published session there is nothing to revoke; the service would otherwise fall back
-    // to whatever the session file holds.
-    if (const std::optional<BackendSession> session = m_viewModel.backendSession()) {
-        try {
-            auto logout =
-                m_viewModel.parts().backendAuthService->logout(m_viewModel.config().backendBaseURL, session);
-            co_await std::move(logout);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        if (!ticket.isAlive())
-            co_return;
+    // Without a published session the service revokes the one still saved in the session file (a
+    // removal that failed earlier), so no refresh token outlives the sign-out; with neither it
+    // sends nothing.
+    try {
+        auto logout = m_viewModel.parts().backendAuthService->logout(m_viewModel.config().backendBaseURL,
+                                                                     m_viewModel.backendSession());
+        co_await std::move(logout);
+    } catch (...) {
+        failure = std::current_exception();
     }
+    if (!ticket.isAlive())
+        co_return;
     if (failure) {
         const QString description = localizedDescription(failure);
         m_viewModel.setBackendStatusMessage(m_viewModel.localized(

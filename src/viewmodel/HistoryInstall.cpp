@@ -23,7 +23,7 @@ template <typename Record> QByteArray encoded(const QList<Record>& records)
 {
     QByteArray content;
     for (const Record& record : records) {
-        content += json::compact(record.toJson());
+        content += JSONLStore::encodeLine(record.toJson());
         content += '\n';
     }
     return content;

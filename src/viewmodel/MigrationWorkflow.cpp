@@ -68,7 +68,9 @@ QCoro::Task<> migrateOne(MainViewModel& viewModel, QString path, qint64 expected
 {
     const qint64 base = viewModel.migrationProcessedBytes();
     viewModel.setMigrationCurrentPath(path);
-    const std::optional<QString> builtTarget = plannedTargetPath(viewModel, path);
+    // The root and rules read at the start of the run, like the engine's: a root changed meanwhile
+    // must not split the batch.
+    const std::optional<QString> builtTarget = plannedTargetPath(viewModel, path, runConfig);
     auto monitor = ProgressMonitor::start(viewModel, builtTarget, expected, base);
     auto work = viewModel.background().runCatching([services, path, runConfig] {
         return services->engine().retryMigration(path, runConfig, std::nullopt, false).task;

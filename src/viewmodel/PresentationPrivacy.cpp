@@ -54,6 +54,25 @@ bool endsPathComponentAt(const QString& text, qsizetype position)
     return true;
 }
 
+// Replaces `directory` in `text` by `replacement` wherever a path component ends right after it.
+QString replacingDirectory(const QString& text, const QString& directory, const QString& replacement)
+{
+    // A directory of "/" would turn every slash into the replacement.
+    if (directory.isEmpty() || directory == QLatin1String("/") || directory == replacement)
+        return text;
+    QString result;
+    qsizetype from = 0;
+    for (qsizetype found = text.indexOf(directory); found >= 0; found = text.indexOf(directory, found + 1)) {
+        if (found < from || !endsPathComponentAt(text, found + directory.size()))
+            continue;
+        result += QStringView(text).mid(from, found - from);
+        result += replacement;
+        from = found + directory.size();
+    }
+    result += QStringView(text).mid(from);
+    return result;
+}
+
 struct MaskedParent {
     QString directory;
     QString mask;
@@ -90,9 +109,11 @@ QString maskingChildNames(const QString& text, QList<MaskedParent> parents)
 
 } // namespace
 
-PrivacyLocations PrivacyLocations::of(const QString& homeDirectory, const QString& volumesDirectory)
+PrivacyLocations PrivacyLocations::of(const QString& homeDirectory, const QString& volumesDirectory,
+                                      const QString& userName)
 {
     PrivacyLocations locations;
+    locations.userName = userName;
     locations.homeDirectory = platform::standardizedPath(homeDirectory);
     const qsizetype slash = locations.homeDirectory.lastIndexOf(QLatin1Char('/'));
     if (slash > 0)
@@ -103,7 +124,26 @@ PrivacyLocations PrivacyLocations::of(const QString& homeDirectory, const QStrin
 
 PrivacyLocations PrivacyLocations::current()
 {
-    return of(platform::homeDirectory(), platform::volumesDirectory());
+    return of(platform::homeDirectory(), platform::volumesDirectory(), platform::userName());
+}
+
+QString PrivacyLocations::hidingUserName(const QString& path) const
+{
+    if (userName.isEmpty())
+        return path;
+    QStringList pieces = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    const QStringList volumePieces = volumesDirectory.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    const qsizetype shared = std::min(pieces.size(), volumePieces.size());
+    if (pieces.mid(0, shared) != volumePieces.mid(0, shared))
+        return path;
+    bool hidden = false;
+    for (qsizetype i = 0; i < shared; ++i) {
+        if (pieces.at(i) == userName) {
+            pieces[i] = kUserMask;
+            hidden = true;
+        }
+    }
+    return hidden ? QLatin1Char('/') + pieces.join(QLatin1Char('/')) : path;
 }
 
 QStringList PrivacyLocations::userFolderParents() const
@@ -120,6 +160,14 @@ QStringList PrivacyLocations::volumeParents() const
     QStringList parents;
     appendOnce(parents, volumesDirectory);
     appendOnce(parents, QStringLiteral("/Volumes"));
+    return parents;
+}
+
+QStringList PresentationPrivacy::shownVolumeParents() const
+{
+    QStringList parents;
+    for (const QString& parent : m_locations.volumeParents())
+        parents.append(m_locations.hidingUserName(parent));
     return parents;
 }
 
@@ -144,15 +192,16 @@ QString PresentationPrivacy::displayPath(const QString& path) const
     if (isStrictlyUnder(p, home))
         return QLatin1Char('~') + p.mid(home.size());
 
-    const auto userParent = enclosingParent(p, m_locations.userFolderParents());
-    const auto volumeParent = enclosingParent(p, m_locations.volumeParents());
+    const QString shown = m_locations.hidingUserName(p);
+    const auto userParent = enclosingParent(shown, m_locations.userFolderParents());
+    const auto volumeParent = enclosingParent(shown, shownVolumeParents());
     const bool isVolume = volumeParent && (!userParent || volumeParent->size() > userParent->size());
     const std::optional<QString>& parent = isVolume ? volumeParent : userParent;
     if (!parent)
-        return p;
+        return shown;
     const qsizetype childStart = parent->size() + 1;
-    const qsizetype childEnd = p.indexOf(QLatin1Char('/'), childStart);
-    const QString rest = childEnd < 0 ? QString() : p.mid(childEnd);
+    const qsizetype childEnd = shown.indexOf(QLatin1Char('/'), childStart);
+    const QString rest = childEnd < 0 ? QString() : shown.mid(childEnd);
     return *parent + QLatin1Char('/') + (isVolume ? kVolumeMask : kUserMask) + rest;
 }
 
@@ -165,13 +214,15 @@ QString PresentationPrivacy::displayName(const QString& path) const
     const QString p = platform::standardizedPath(path);
     if (p == m_locations.homeDirectory)
         return QStringLiteral("~");
-    const qsizetype slash = p.lastIndexOf(QLatin1Char('/'));
-    const QString parent = slash > 0 ? p.left(slash) : QString();
+    const QString shown = m_locations.hidingUserName(p);
+    const qsizetype slash = shown.lastIndexOf(QLatin1Char('/'));
+    const QString parent = slash > 0 ? shown.left(slash) : QString();
     if (!parent.isEmpty() && m_locations.userFolderParents().contains(parent))
         return kUserMask;
-    if (!parent.isEmpty() && m_locations.volumeParents().contains(parent))
+    if (!parent.isEmpty() && shownVolumeParents().contains(parent))
         return externalDiskName();
-    return lastPathComponent(path);
+    // The volumes directory itself, or a folder on the way to it, may be named after the user.
+    return lastPathComponent(shown == p ? path : shown);
 }
 
 QString PresentationPrivacy::displayVolumeName(const VolumeInfo& volume, int index) const
@@ -208,21 +259,7 @@ QString PresentationPrivacy::displayEmail(const QString& email) const
 
 QString PresentationPrivacy::replacingHomeDirectory(const QString& text) const
 {
-    const QString& home = m_locations.homeDirectory;
-    // A home of "/" would turn every slash into a tilde.
-    if (home.isEmpty() || home == QLatin1String("/"))
-        return text;
-    QString result;
-    qsizetype from = 0;
-    for (qsizetype found = text.indexOf(home); found >= 0; found = text.indexOf(home, found + 1)) {
-        if (found < from || !endsPathComponentAt(text, found + home.size()))
-            continue;
-        result += QStringView(text).mid(from, found - from);
-        result += QLatin1Char('~');
-        from = found + home.size();
-    }
-    result += QStringView(text).mid(from);
-    return result;
+    return replacingDirectory(text, m_locations.homeDirectory, QStringLiteral("~"));
 }
 
 QString PresentationPrivacy::maskingEmailAddresses(const QString& text) const
@@ -245,10 +282,12 @@ QString PresentationPrivacy::sanitizedForPresentation(const QString& text) const
     if (!m_enabled || text.isEmpty())
         return text;
     QString result = replacingHomeDirectory(text);
+    const QString& volumes = m_locations.volumesDirectory;
+    result = replacingDirectory(result, volumes, m_locations.hidingUserName(volumes));
     QList<MaskedParent> parents;
     for (const QString& directory : m_locations.userFolderParents())
         parents.append({directory, kUserMask});
-    for (const QString& directory : m_locations.volumeParents())
+    for (const QString& directory : shownVolumeParents())
         parents.append({directory, kVolumeMask});
     result = maskingChildNames(result, parents);
     return maskingEmailAddresses(result);

@@ -16,11 +16,19 @@ struct PrivacyLocations {
     std::optional<QString> usersDirectory;
     // Where external volumes are mounted.
     QString volumesDirectory;
+    // The login name, which the volumes directory may carry ("/media/<user>"); empty when unknown.
+    QString userName;
 
     // From a home and a volumes directory; the users directory is the home's parent.
-    static PrivacyLocations of(const QString& homeDirectory, const QString& volumesDirectory);
-    // The current user's folders, read afresh.
+    static PrivacyLocations of(const QString& homeDirectory, const QString& volumesDirectory,
+                               const QString& userName = QString());
+    // The current user's folders and login name, read afresh.
     static PrivacyLocations current();
+
+    // `path` (in standard form) with the login name hidden where the path names the volumes
+    // directory, lies below it or names one of its parents: "/media/alice/Disk" reads
+    // "/media/demo/Disk". Any other path comes back unchanged.
+    QString hidingUserName(const QString& path) const;
 
     // The folders whose direct children are user folders or volumes: this system's own ones and the
     // macOS spellings "/Users" and "/Volumes", which show up in texts from other machines.
@@ -30,9 +38,10 @@ struct PrivacyLocations {
 
 // How paths, names, volumes and addresses are shown. While privacy is off every operation only
 // trims (or returns its argument); while it is on the home directory shows as "~", other user
-// folders as "demo", volume names as "ExternalDisk" (in paths) or the external-disk name, and
-// e-mail addresses in a shortened masked form. Only what is shown changes: never pass the result
-// to a disk operation or the clipboard.
+// folders as "demo", volume names as "ExternalDisk" (in paths) or the external-disk name, the
+// login name in the volumes directory ("/media/alice") as "demo", and e-mail addresses in a
+// shortened masked form. Only what is shown changes: never pass the result to a disk operation or
+// the clipboard.
 class PresentationPrivacy {
 public:
     PresentationPrivacy(bool enabled, PrivacyLocations locations, Localizer localizer);
@@ -60,6 +69,8 @@ public:
 
 private:
     QString externalDiskName() const;
+    // The folders whose children are volumes, as shown (without the login name).
+    QStringList shownVolumeParents() const;
     QString replacingHomeDirectory(const QString& text) const;
     QString maskingEmailAddresses(const QString& text) const;
 

@@ -130,8 +130,9 @@ void SettingsActions::setTargetRoot(const QString& path)
 
 void SettingsActions::updateMinimumSizeMB(double megabytes)
 {
-    // Converting a byte count the integer cannot hold is undefined; such a value is refused.
-    if (!std::isfinite(megabytes))
+    // Converting a byte count the integer cannot hold is undefined; such a value is refused. NaN
+    // fails the comparison below and so counts as 0, like a negative value.
+    if (std::isinf(megabytes))
         return;
     const double value = megabytes >= 0 ? megabytes : 0.0;
     const double bytes = value * kBytesPerMegabyte;

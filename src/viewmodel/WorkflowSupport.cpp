@@ -20,10 +20,15 @@ AppConfig engineConfig(const MainViewModel& viewModel)
 
 std::optional<QString> plannedTargetPath(const MainViewModel& viewModel, const QString& sourcePath)
 {
+    return plannedTargetPath(viewModel, sourcePath, engineConfig(viewModel));
+}
+
+std::optional<QString> plannedTargetPath(const MainViewModel& viewModel, const QString& sourcePath,
+                                         const AppConfig& settings)
+{
     try {
-        const AppConfig& config = viewModel.config();
-        return viewModel.pathMappingService().buildTargetPath(sourcePath, viewModel.effectiveTargetRoot(),
-                                                              config.anchorUser, config.strictModeEnabled);
+        return viewModel.pathMappingService().buildTargetPath(
+            sourcePath, settings.defaultTargetRoot, settings.anchorUser, settings.strictModeEnabled);
     } catch (...) {
         return std::nullopt;
     }

@@ -19,6 +19,9 @@ AppConfig engineConfig(const MainViewModel& viewModel);
 
 // Where `sourcePath` would land under the effective target root; none when the rules refuse it.
 std::optional<QString> plannedTargetPath(const MainViewModel& viewModel, const QString& sourcePath);
+// The same under the target root and rules of `settings` (as engineConfig() gave them).
+std::optional<QString> plannedTargetPath(const MainViewModel& viewModel, const QString& sourcePath,
+                                         const AppConfig& settings);
 
 // After disk work that changed the history: history, volumes, storage, selected size and a live
 // listing of the current directory.

@@ -191,19 +191,22 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("expireIn");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("zero") << QByteArray("0") << true;
-        QTest::newRow("a day") << QByteArray("86400") << true;
-        QTest::newRow("text") << QByteArray("\"3600\"") << false;
-        QTest::newRow("fraction") << QByteArray("3600.5") << false;
-        QTest::newRow("negative") << QByteArray("-1") << false;
-        QTest::newRow("absurdly large") << QByteArray("1e15") << false;
-        QTest::newRow("null") << QByteArray("null") << false;
+        QTest::addColumn<qint64>("lifetime");
+        QTest::newRow("zero") << QByteArray("0") << true << qint64(0);
+        QTest::newRow("a day") << QByteArray("86400") << true << qint64(86400);
+        QTest::newRow("negative: due at once") << QByteArray("-1") << true << qint64(0);
+        QTest::newRow("far in the past: due at once") << QByteArray("-1e15") << true << qint64(0);
+        QTest::newRow("text") << QByteArray("\"3600\"") << false << qint64(0);
+        QTest::newRow("fraction") << QByteArray("3600.5") << false << qint64(0);
+        QTest::newRow("absurdly large") << QByteArray("1e15") << false << qint64(0);
+        QTest::newRow("null") << QByteArray("null") << false << qint64(0);
     }
 
     void tokenLifetime()
     {
         QFETCH(QByteArray, expireIn);
         QFETCH(bool, valid);
+        QFETCH(qint64, lifetime);
         f().service.http().answerNext(
             QStringLiteral("/api/v1/auth/login"),
             LoopbackReply::raw(
@@ -218,7 +221,7 @@ private Q_SLOTS:
             return;
         }
         const BackendSession saved = *f().auth.sessionStore().load();
-        QCOMPARE(saved.accessTokenExpiresAt, f().now.addSecs(expireIn.toLongLong()));
+        QCOMPARE(saved.accessTokenExpiresAt, f().now.addSecs(lifetime));
     }
 
     void changePassword()

@@ -89,6 +89,7 @@ private Q_SLOTS:
         fx.tree.symlink("UnknownVolume", "/old/mount/Unknown"); // volume not mounted now
         fx.tree.symlink("MissingTarget", "/old/mount/Missing"); // mounted, but nothing there
         fx.tree.symlink("Unsafe", "/old/mount/Unsafe");         // a record that must not be acted on
+        fx.tree.symlink("HealthyUnsafe", "existing");           // healthy: its record is not judged
         const QStringList before = test::snapshotTree(fx.tree.root());
         const QString old = fx.home.volumes() + "/Old";
         JSONLStore::writeAll(
@@ -99,11 +100,62 @@ private Q_SLOTS:
                 mapping(fx.tree.path("UnknownVolume"), old + "/Store/Unknown", "NOT-MOUNTED"),
                 mapping(fx.tree.path("MissingTarget"), old + "/Store/Missing", "KNOWN"),
                 mapping(fx.tree.path("Unsafe"), fx.tree.path("Unsafe/inside"), "KNOWN"),
+                mapping(fx.tree.path("HealthyUnsafe"), fx.tree.path("HealthyUnsafe/inside"), "KNOWN"),
             },
             fx.mappingStore.filePath());
 
-        QCOMPARE(repairServiceOf(fx).repairBrokenLinks(), (RepairSummary{0, 4, 6, 6}));
+        QCOMPARE(repairServiceOf(fx).repairBrokenLinks(), (RepairSummary{0, 4, 7, 7}));
         QCOMPARE(test::snapshotTree(fx.tree.root()), before);
+    }
+
+    // Records the app itself writes are repaired: one that names its paths with trailing slashes,
+    // and one whose source is a protected location (migrated with strict mode off) while its link
+    // still points at the recorded target. A protected source whose link points elsewhere is not
+    // the record's to change.
+    void recordsTheAppWroteAreRepaired_data()
+    {
+        QTest::addColumn<QString>("record");
+        QTest::addColumn<bool>("repaired");
+        QTest::newRow("trailing slashes") << "slashes" << true;
+        QTest::newRow("protected source, its own link") << "protected" << true;
+        QTest::newRow("protected source, a link to elsewhere") << "protected, elsewhere" << false;
+    }
+    void recordsTheAppWroteAreRepaired()
+    {
+        QFETCH(QString, record);
+        QFETCH(bool, repaired);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        fx.setVolumeUUID(fx.volumePath(), "REPAIR-ME");
+        fx.tree.file("Docs/a.txt", "docs");
+        const QString source = fx.tree.path("Docs");
+        QCOMPARE(fx.migrate(source).task.status, TaskStatus::completed);
+        LinkMapping recorded = fx.mappings().constFirst();
+        if (record == "slashes") {
+            recorded.sourcePath += "/";
+            recorded.targetPath += "/";
+            JSONLStore::writeAll(QList<LinkMapping>{recorded}, fx.mappingStore.filePath());
+        }
+        if (record == "protected, elsewhere") {
+            QVERIFY(QFile::remove(source));
+            fx.tree.symlink("Docs", fx.home.volumes() + "/Gone/Docs");
+        }
+        const PathMappingService protecting(PathMappingService::systemProtectedPaths() << source);
+        const LinkRepairService repair(fx.mappingStore, fx.volumes, fx.log,
+                                       record.startsWith("protected") ? protecting : fx.pathMapping);
+        const QString renamed = fx.home.volumes() + "/Renamed";
+        const MovedMount moved(fx.volumePath(), renamed);
+        QVERIFY(moved.isValid());
+        const std::optional<QString> before = platform::readSymbolicLink(source);
+
+        QCOMPARE(repair.repairBrokenLinks(), (RepairSummary{repaired ? 1 : 0, repaired ? 0 : 1, 1, 1}));
+
+        if (repaired) {
+            QCOMPARE(platform::readSymbolicLink(source), renamed + "/Store" + source);
+            QCOMPARE(test::TestTree(source).read("a.txt"), QByteArray("docs"));
+        } else {
+            QCOMPARE(platform::readSymbolicLink(source), before);
+        }
     }
 
     // The new link replaces the old in one step; when it cannot be made, the old link stays.

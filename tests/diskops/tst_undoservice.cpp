@@ -1,8 +1,10 @@
 // Undo of migrations: the history order, undo of the last and of a chosen record, occupied source
 // paths and the forced restore modes, failures that put the link back, and unsafe records.
 #include "EngineFixture.h"
+#include "diskops/PrivilegedFileOperationError.h"
 #include "diskops/UndoService.h"
 #include "model/OrvalinkError.h"
+#include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
 #include "platform/Placeholder.h"
 #include "platform/SymbolicLinks.h"
@@ -330,6 +332,120 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(fx.tree.path("First")).isDir() && !QFileInfo(fx.tree.path("First")).isSymLink());
     }
 
+    // A record that names its paths in another form (as an older version or another computer may
+    // have written them) is undone on the paths in standard form.
+    void recordsInAnotherFormAreStandardized_data()
+    {
+        QTest::addColumn<QString>("sourceSuffix");
+        QTest::addColumn<QString>("targetSuffix");
+        QTest::newRow("trailing slashes") << "/"
+                                          << "/";
+        QTest::newRow("dot components") << "/../Docs/."
+                                        << "/./";
+    }
+    void recordsInAnotherFormAreStandardized()
+    {
+        QFETCH(QString, sourceSuffix);
+        QFETCH(QString, targetSuffix);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const auto snapshots = migrateAll(fx, {"Docs"});
+        const QString source = fx.tree.path("Docs");
+        LinkMapping recorded = fx.mappings().constFirst();
+        recorded.sourcePath += sourceSuffix;
+        recorded.targetPath += targetSuffix;
+        JSONLStore::writeAll(QList<LinkMapping>{recorded}, fx.mappingStore.filePath());
+
+        const UndoResult result = undoServiceOf(fx).undoMigration(recorded.id, "user");
+
+        QCOMPARE(result.mapping, recorded);
+        QVERIFY(platform::entryStatus(source).kind == platform::EntryKind::directory);
+        QCOMPARE(test::snapshotTree(source), snapshots["Docs"]);
+        QVERIFY(!platform::entryExists(fx.targetOf(source)));
+        QVERIFY(fx.mappings().isEmpty());
+    }
+
+    // A protected location (here a folder added to the protected list) can only be a source when
+    // strict mode was off. Its record is undone while the link there is the one the migration left;
+    // anything else at the source path is not the record's to act on.
+    void protectedSourceIsUndoneOnlyThroughItsOwnLink_data()
+    {
+        QTest::addColumn<QString>("atSource");
+        QTest::addColumn<QString>("code");
+        QTest::newRow("the migration's link") << "link"
+                                              << "no error";
+        QTest::newRow("a link to elsewhere") << "other link"
+                                             << "E012";
+        QTest::newRow("nothing") << "nothing"
+                                 << "E012";
+    }
+    void protectedSourceIsUndoneOnlyThroughItsOwnLink()
+    {
+        QFETCH(QString, atSource);
+        QFETCH(QString, code);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const auto snapshots = migrateAll(fx, {"Opt"});
+        const QString source = fx.tree.path("Opt");
+        const QString target = fx.targetOf(source);
+        if (atSource != "link")
+            QVERIFY(QFile::remove(source));
+        if (atSource == "other link")
+            fx.tree.symlink("Opt", fx.tree.dir("Elsewhere"));
+        const PathMappingService protecting(PathMappingService::systemProtectedPaths() << source);
+        const UndoService undo(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, protecting);
+        const QStringList volume = test::snapshotTree(fx.volumePath());
+
+        QCOMPARE(errorCodeOf([&] { undo.undoMigration(fx.mappings().constFirst().id, "user"); }), code);
+
+        if (code == "no error") {
+            QCOMPARE(test::snapshotTree(source), snapshots["Opt"]);
+            QVERIFY(fx.mappings().isEmpty());
+        } else {
+            QCOMPARE(test::snapshotTree(fx.volumePath()), volume);
+            QCOMPARE(fx.mappings().size(), 1);
+            QVERIFY(platform::entryExists(target));
+        }
+    }
+
+    // A move back that needs the administrator, who refuses: the failure still says what it was,
+    // so the caller can offer to get the permission.
+    void refusedAdministratorIsKeptInTheRollbackError()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        fx.tree.file("Locked/Docs/a.txt", "a");
+        const QString source = fx.tree.path("Locked/Docs");
+        QCOMPARE(fx.migrate(source).task.status, TaskStatus::completed);
+        QVERIFY(QFile::remove(source)); // the link is gone already: nothing to remove first
+        test::ImmutableFlag frozen(fx.tree.path("Locked"));
+        if (!frozen.isSet())
+            QSKIP(qPrintable(frozen.skipReason()));
+        fx.runner->before = [](const QString&) {
+            return std::optional(platform::CommandOutcome{126, false, {}, "Request dismissed"});
+        };
+
+        try {
+            undoServiceOf(fx).undoLastMigration("user");
+            QFAIL("the undo succeeded");
+        } catch (const OrvalinkError& error) {
+            QCOMPARE(error.code(), QStringLiteral("E011"));
+            QCOMPARE(error.underlying().description, QStringLiteral("Request dismissed"));
+            QVERIFY(error.underlying().error);
+            try {
+                std::rethrow_exception(error.underlying().error);
+            } catch (const PrivilegedFileOperationError& refused) {
+                QCOMPARE(refused.message(), QStringLiteral("Request dismissed"));
+            } catch (...) {
+                QFAIL("the administrator's refusal was lost");
+            }
+        }
+        QVERIFY(!fx.runner->commands.isEmpty());
+        frozen.clear();
+        QCOMPARE(test::TestTree(fx.targetOf(source)).read("a.txt"), QByteArray("a"));
+        QCOMPARE(fx.mappings().size(), 1);
+    }
+
     // Records may come from a cloud snapshot: paths that are unsafe to act on are refused.
     void unsafeRecordsAreRefused_data()
     {
@@ -337,10 +453,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("target");
         QTest::newRow("relative source") << "Docs"
                                          << "@vol/Docs";
-        QTest::newRow("source with ..") << "@home/x/../Docs"
-                                        << "@vol/Docs";
-        QTest::newRow("trailing slash") << "@home/Docs/"
-                                        << "@vol/Docs";
+        QTest::newRow("relative target") << "@home/Docs"
+                                         << "Docs";
         QTest::newRow("the root") << "/"
                                   << "@vol/Docs";
         QTest::newRow("the home directory") << "@home"
@@ -355,6 +469,8 @@ private Q_SLOTS:
                                                   << "@vol/Docs";
         QTest::newRow("a system location as target") << "@home/Docs"
                                                      << "/usr";
+        QTest::newRow("the home directory, standardized") << "@home/x/../"
+                                                          << "@vol/Docs";
     }
     void unsafeRecordsAreRefused()
     {

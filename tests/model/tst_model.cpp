@@ -59,7 +59,7 @@ class ModelTest : public QObject {
 private Q_SLOTS:
     void errorCodesAndTexts()
     {
-        const OrvalinkError::Underlying io{QStringLiteral("Input/output error"), 5, false};
+        const OrvalinkError::Underlying io{QStringLiteral("Input/output error"), 5, false, {}};
         const std::vector<std::tuple<OrvalinkError, const char*, const char*>> cases{
             {OrvalinkError::targetVolumeNotMounted(), "E001", "Target volume is not mounted."},
             {OrvalinkError::insufficientSpace(1048576, 0), "E002",

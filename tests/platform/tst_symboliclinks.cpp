@@ -47,6 +47,33 @@ private Q_SLOTS:
         QCOMPARE(readSymbolicLink(tree.path("missing")), std::nullopt);
     }
 
+    // The destination a link names, in standard form, without resolving anything on the way.
+    void linkDestinationIsTakenFromItsFolder_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("destination");
+        QTest::newRow("relative, climbing") << "../up/./there/"
+                                            << "@root/up/there";
+        QTest::newRow("relative, a sibling") << "sibling"
+                                             << "@root/dir/sibling";
+        QTest::newRow("absolute") << "/a/./b/../c/"
+                                  << "/a/c";
+        QTest::newRow("absolute, climbing past the root") << "/../x"
+                                                          << "/x";
+    }
+    void linkDestinationIsTakenFromItsFolder()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, destination);
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        tree.dir("dir/resolved-not");
+        const QString link = tree.symlink("dir/link", text);
+        QCOMPARE(symbolicLinkDestination(link), destination.replace("@root", home.root()));
+        QCOMPARE(symbolicLinkDestination(tree.path("dir/resolved-not")), std::nullopt);
+        QCOMPARE(symbolicLinkDestination(tree.path("dir/missing")), std::nullopt);
+    }
+
     void brokenLinkIsReplacedInOneStep()
     {
         test::TestHome home;

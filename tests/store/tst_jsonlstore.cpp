@@ -21,7 +21,7 @@ LinkMapping mapping(const QString& source)
 
 QByteArray line(const LinkMapping& record)
 {
-    return json::compact(record.toJson()) + '\n';
+    return JSONLStore::encodeLine(record.toJson()) + '\n';
 }
 
 } // namespace
@@ -78,6 +78,34 @@ private Q_SLOTS:
             test::TestTree(home.root()).read(QStringLiteral("history/acct/mappings.jsonl"));
         QVERIFY(content.endsWith('\n'));
         QCOMPARE(JSONLStore::loadAll<LinkMapping>(file), (QList<LinkMapping>{a, b}));
+    }
+
+    // Every "/" in a string is written as "\/", by append and by writeAll alike, also after a
+    // backslash of the text itself; readers take the escaped and the plain form.
+    void slashesAreWrittenEscaped()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        const QString file = home.path(QStringLiteral("history/guest/mappings.jsonl"));
+        const LinkMapping a = mapping("/home/alice/Movies");
+        const LinkMapping b = mapping("/odd\\/name");
+        JSONLStore::append(a, file);
+        const QByteArray appended = tree.read(QStringLiteral("history/guest/mappings.jsonl"));
+        QVERIFY(appended.contains(R"("sourcePath":"\/home\/alice\/Movies")"));
+        QVERIFY(appended.contains(R"("targetPath":"\/home\/alice\/Movies-target")"));
+        QCOMPARE(appended.count('/'), appended.count("\\/"));
+
+        JSONLStore::writeAll(QList<LinkMapping>{a, b}, file);
+        const QByteArray rewritten = tree.read(QStringLiteral("history/guest/mappings.jsonl"));
+        QVERIFY(rewritten.startsWith(appended));
+        QVERIFY(rewritten.contains(R"("sourcePath":"\/odd\\\/name")"));
+        QCOMPARE(JSONLStore::loadAll<LinkMapping>(file), (QList<LinkMapping>{a, b}));
+
+        QByteArray plain = rewritten;
+        plain.replace("\\/", "/");
+        QVERIFY(plain.contains(R"("sourcePath":"/home/alice/Movies")"));
+        const QString plainFile = tree.file(QStringLiteral("plain.jsonl"), plain);
+        QCOMPARE(JSONLStore::loadAll<LinkMapping>(plainFile), (QList<LinkMapping>{a, b}));
     }
 
     void appendAfterCutLineKeepsNewRecord()

@@ -265,6 +265,43 @@ private Q_SLOTS:
         QVERIFY(!viewModel().isSubmittingAuth());
     }
 
+    // A session file left behind (its removal failed earlier) is revoked at the service when the
+    // user signs out without a published session; with no file nothing is sent.
+    void signOutRevokesASessionLeftInTheFile()
+    {
+        fixture().start();
+        runTask(viewModel().signOutFromBackend());
+        QCOMPARE(fixture().requestsTo(kLogoutPath), 0);
+        QCOMPARE(text(viewModel().backendStatusMessage()), QStringLiteral("Signed out."));
+
+        QVERIFY(fixture().signIn());
+        const QString refreshToken = viewModel().backendSession()->refreshToken;
+        QFile sessionFile(AccountFixture::sessionPath());
+        QVERIFY(sessionFile.open(QIODevice::ReadOnly));
+        const QByteArray savedSession = sessionFile.readAll();
+        sessionFile.close();
+        // Signed out while the service was out of reach: the token is still valid there.
+        const AppConfig reachable = viewModel().config();
+        AppConfig offline = reachable;
+        offline.backendBaseURL = QStringLiteral("http://127.0.0.1:1");
+        viewModel().setConfig(offline);
+        runTask(viewModel().signOutFromBackend());
+        QVERIFY(fixture().service.isRefreshTokenActive(refreshToken));
+        viewModel().setConfig(reachable);
+        QVERIFY(sessionFile.open(QIODevice::WriteOnly));
+        QCOMPARE(sessionFile.write(savedSession), savedSession.size());
+        sessionFile.close();
+        QVERIFY(!viewModel().backendSession());
+
+        runTask(viewModel().signOutFromBackend());
+        QCOMPARE(fixture().requestsTo(kLogoutPath), 1);
+        QVERIFY(!fixture().service.isRefreshTokenActive(refreshToken));
+        QCOMPARE(text(viewModel().backendStatusMessage()), QStringLiteral("Signed out."));
+        QVERIFY(!QFileInfo::exists(AccountFixture::sessionPath()));
+        QVERIFY(!viewModel().backendSession());
+        QVERIFY(!viewModel().errorMessage());
+    }
+
     // A renewal that was out when the user signed out must not bring the session back, neither in
     // the published state nor in the session file.
     void aSignOutWhileARefreshIsInFlightStaysSignedOut()

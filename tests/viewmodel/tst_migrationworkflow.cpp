@@ -133,6 +133,38 @@ private Q_SLOTS:
         QCOMPARE(vm.undoHistory().first().sourcePath, docs);
     }
 
+    // The target root is read once: a root changed while the batch runs applies to the next run,
+    // also to the target recorded for an item that failed before the engine built its own.
+    void targetRootIsReadOnceForTheRun()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QString alpha = w.tree.fileOfSize("Alpha/a.bin", 4096).section('/', 0, -2);
+        const QString beta = w.tree.path("Beta"); // missing: fails before its target is built
+        const QString gamma = w.tree.fileOfSize("Gamma/g.bin", 4096).section('/', 0, -2);
+        MainViewModel& vm = w.vm();
+        vm.setSelectedPaths({alpha, beta, gamma});
+        const QString elsewhere = w.volumePath() + "/Elsewhere";
+        connect(&vm, &PublishedState::migrationProcessedItemsChanged, &vm, [&] {
+            if (vm.migrationProcessedItems() != 1)
+                return;
+            AppConfig changed = vm.config();
+            changed.defaultTargetRoot = elsewhere;
+            vm.setConfig(changed);
+        });
+        finish(vm.migrateSelectedItems());
+
+        QCOMPARE(vm.effectiveTargetRoot(), elsewhere);
+        QCOMPARE(vm.migrationSucceededItems(), 2);
+        const auto failed = vm.recentFailedMigrationPaths();
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(failed.first().sourcePath, beta);
+        QCOMPARE(failed.first().targetPath, w.targetOf(beta));
+        QCOMPARE(vm.recentMigrationPaths().first().targetPath, w.targetOf(gamma));
+        QCOMPARE(platform::readSymbolicLink(gamma), std::optional<QString>(w.targetOf(gamma)));
+        QVERIFY(!QFileInfo::exists(elsewhere));
+    }
+
     // A refused selection changes nothing on disk and starts nothing.
     void refusals()
     {

@@ -2,6 +2,7 @@
 // press after press, repair of chosen items, the history selections; and the administrator check
 // with its access prompt.
 #include "WorkflowFixture.h"
+#include "diskops/ErrorDetails.h"
 #include "diskops/PrivilegedFileOperationError.h"
 #include "model/OrvalinkError.h"
 #include "platform/PlatformError.h"
@@ -174,15 +175,34 @@ private Q_SLOTS:
             << of(PrivilegedFileOperationError::authorizationFailed("no")) << true;
         QTest::newRow("permission denied") << of(OrvalinkError::permissionDenied("/x")) << true;
         QTest::newRow("rollback, EACCES")
-            << of(OrvalinkError::rollbackFailed("/x", {"Permission denied", EACCES, true})) << true;
+            << of(OrvalinkError::rollbackFailed("/x", {"Permission denied", EACCES, true, {}})) << true;
         QTest::newRow("rollback, ENOENT")
-            << of(OrvalinkError::rollbackFailed("/x", {"No such file", ENOENT, false})) << false;
+            << of(OrvalinkError::rollbackFailed("/x", {"No such file", ENOENT, false, {}})) << false;
         QTest::newRow("EPERM") << of(platform::PlatformError(EPERM, "Operation not permitted")) << true;
         QTest::newRow("EIO wrapping EACCES")
             << of(platform::PlatformError(EIO, "I/O", platform::PlatformError(EACCES, "denied"))) << false;
         QTest::newRow("no errno, wrapping EACCES")
             << of(platform::PlatformError(0, "wrapped", platform::PlatformError(EACCES, "denied"))) << true;
         QTest::newRow("occupied") << of(OrvalinkError::undoSourceOccupied("/x")) << false;
+        // A failed move back wraps the error of the move; its kind decides, as for the error alone.
+        const auto rollbackOf = [&](const auto& cause) {
+            return of(OrvalinkError::rollbackFailed("/x", underlyingOf(cause)));
+        };
+        QTest::newRow("rollback, administrator dialog dismissed")
+            << rollbackOf(PrivilegedFileOperationError::authorizationFailed("dismissed")) << true;
+        QTest::newRow("rollback, permission denied")
+            << rollbackOf(OrvalinkError::permissionDenied("/x")) << true;
+        QTest::newRow("rollback, no errno, wrapping EACCES")
+            << rollbackOf(platform::PlatformError(0, "wrapped", platform::PlatformError(EACCES, "denied")))
+            << true;
+        QTest::newRow("rollback, EIO wrapping EACCES")
+            << rollbackOf(platform::PlatformError(EIO, "I/O", platform::PlatformError(EACCES, "denied")))
+            << false;
+        QTest::newRow("rollback of a rollback, dialog dismissed")
+            << rollbackOf(OrvalinkError::rollbackFailed(
+                   "/y", underlyingOf(PrivilegedFileOperationError::authorizationFailed("dismissed"))))
+            << true;
+        QTest::newRow("rollback, occupied") << rollbackOf(OrvalinkError::undoSourceOccupied("/x")) << false;
     }
     // A permission failure opens the access prompt with the action's texts; anything else leaves
     // the state alone.
@@ -211,4 +231,3 @@ private Q_SLOTS:
 
 QTEST_GUILESS_MAIN(RepairWorkflowTest)
 #include "tst_repairworkflow.moc"
-

@@ -1,3 +1,4 @@
+#include "platform/UserLocations.h"
 #include "support/TestHome.h"
 #include "viewmodel/BrowsingTexts.h"
 #include "viewmodel/Localizer.h"
@@ -12,10 +13,10 @@ Q_DECLARE_METATYPE(orvalink::UILanguage)
 
 namespace {
 
-// Home /home/alice on a system that mounts volumes below /media/alice.
+// Home /home/alice of the user alice on a system that mounts volumes below /media/alice.
 PresentationPrivacy privacy(bool enabled, UILanguage language = UILanguage::english)
 {
-    return PresentationPrivacy(enabled, PrivacyLocations::of("/home/alice", "/media/alice"),
+    return PresentationPrivacy(enabled, PrivacyLocations::of("/home/alice", "/media/alice", "alice"),
                                Localizer(language));
 }
 
@@ -92,9 +93,13 @@ private Q_SLOTS:
         QTest::newRow("sibling of home sharing its prefix") << true << "/home/alice2/x"
                                                             << "/home/demo/x";
         QTest::newRow("volume") << true << "/media/alice/Backup/Moved"
-                                << "/media/alice/ExternalDisk/Moved";
-        QTest::newRow("volumes folder alone") << true << "/media/alice"
-                                              << "/media/alice";
+                                << "/media/demo/ExternalDisk/Moved";
+        QTest::newRow("volumes folder alone") << true << "/media/alice/"
+                                              << "/media/demo";
+        QTest::newRow("parent of the volumes folder") << true << "/media"
+                                                      << "/media";
+        QTest::newRow("off: the login name stays") << false << "/media/alice/Backup"
+                                                   << "/media/alice/Backup";
         QTest::newRow("macOS user folder") << true << "/Users/bob/Movies"
                                            << "/Users/demo/Movies";
         QTest::newRow("macOS volume") << true << "/Volumes/Backup/Moved"
@@ -133,6 +138,10 @@ private Q_SLOTS:
                                      << "External Disk";
         QTest::newRow("volume root in chinese")
             << true << UILanguage::chinese << "/media/alice/Backup" << QStringLiteral("外置盘");
+        QTest::newRow("volumes folder") << true << en << "/media/alice/"
+                                        << "demo";
+        QTest::newRow("off: volumes folder") << false << en << "/media/alice"
+                                             << "alice";
         QTest::newRow("inside home") << true << en << "/home/alice/Documents"
                                      << "Documents";
         QTest::newRow("inside a volume") << true << en << "/media/alice/Backup/Moved"
@@ -206,7 +215,9 @@ private Q_SLOTS:
         QTest::newRow("everything at once")
             << "Moving /home/alice/Data to /media/alice/Backup/x failed for /home/bob/y, tell "
                "alice@example.com"
-            << "Moving ~/Data to /media/alice/ExternalDisk/x failed for /home/demo/y, tell al***@e***.com";
+            << "Moving ~/Data to /media/demo/ExternalDisk/x failed for /home/demo/y, tell al***@e***.com";
+        QTest::newRow("the volumes folder itself") << "Nothing mounted in /media/alice."
+                                                   << "Nothing mounted in /media/demo.";
         QTest::newRow("home only at a component boundary")
             << "/home/alice2/a and /home/alice.bak and /home/alice"
             << "/home/demo/a and /home/demo and ~";
@@ -225,6 +236,39 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QTEST(privacy(true).sanitizedForPresentation(text), "shown");
         QCOMPARE(privacy(false).sanitizedForPresentation(text), text);
+    }
+
+    // Where the volumes folder carries the login name, no masked text shows it: not a path, not a
+    // breadcrumb of that path, not a message, not a volume's name.
+    void loginNameNeverShows_data()
+    {
+        QTest::addColumn<QString>("volumes");
+        QTest::newRow("/media/<user>") << "/media/alice";
+        QTest::newRow("/run/media/<user>") << "/run/media/alice";
+    }
+    void loginNameNeverShows()
+    {
+        QFETCH(QString, volumes);
+        for (const UILanguage language : {UILanguage::english, UILanguage::chinese, UILanguage::bilingual}) {
+            const PresentationPrivacy masked(true, PrivacyLocations::of("/home/alice", volumes, "alice"),
+                                             Localizer(language));
+            const QString path = volumes + "/Backup/Moved";
+            QStringList shown{masked.displayPath(path), masked.displayPath(volumes),
+                              masked.sanitizedForPresentation("Cannot move /home/alice/Movies to " + path +
+                                                              ": no space left on " + volumes + "/Backup.")};
+            QString crumb;
+            for (const QString& piece : volumes.split('/', Qt::SkipEmptyParts)) {
+                crumb += '/' + piece;
+                shown << masked.displayName(crumb) << masked.displayPath(crumb);
+            }
+            VolumeInfo volume;
+            volume.name = QStringLiteral("alice");
+            volume.mountPath = volumes + "/alice";
+            shown << masked.displayVolumeName(volume, 1) << masked.displayPath(volume.mountPath);
+            for (const QString& text : shown)
+                QVERIFY2(!text.contains(QLatin1String("alice")), qPrintable(text));
+            QCOMPARE(masked.displayPath(path), volumes.section('/', 0, -2) + "/demo/ExternalDisk/Moved");
+        }
     }
 
     void nestedVolumesFolderIsMaskedAsVolumes()
@@ -254,6 +298,7 @@ private Q_SLOTS:
         QCOMPARE(locations.homeDirectory, home.home());
         QCOMPARE(locations.usersDirectory, std::optional<QString>(home.root()));
         QCOMPARE(locations.volumesDirectory, home.volumes());
+        QCOMPARE(locations.userName, platform::userName());
     }
 
     void containersNotice()

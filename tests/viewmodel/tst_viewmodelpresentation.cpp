@@ -1,5 +1,6 @@
 #include "ViewModelFixture.h"
 #include "model/Formatters.h"
+#include "platform/UserLocations.h"
 #include "support/TaskRunner.h"
 #include "support/TmpfsMount.h"
 
@@ -90,6 +91,41 @@ private Q_SLOTS:
         QCOMPARE(viewModel().sanitizedForPresentation(message), message);
         QCOMPARE(viewModel().displayEmail(QStringLiteral(" anna@example.com ")),
                  QStringLiteral("anna@example.com"));
+    }
+
+    // The volumes folder of a Linux desktop carries the login name (/media/<user>): with privacy
+    // on, no path, breadcrumb, message or volume name shows it.
+    void loginNameInTheVolumesFolderIsMasked()
+    {
+        const QString user = platform::userName();
+        if (m_fixture->home.root().contains(user))
+            QSKIP("the temporary folder's own path holds the login name");
+        const QString volumesFolder = m_fixture->home.path("media/" + user);
+        const QString moved = volumesFolder + "/Backup/Moved";
+        QVERIFY(QDir().mkpath(moved));
+        m_fixture->home.setEnv("ORVALINK_VOLUMES_DIR", volumesFolder);
+        start();
+        viewModel().setPresentationPrivacyEnabled(true);
+        viewModel().setCurrentDirectoryPath(moved);
+
+        QCOMPARE(viewModel().displayPath(moved), m_fixture->home.path("media/demo/ExternalDisk/Moved"));
+        QStringList shown{viewModel().displayPath(moved), viewModel().displayPath(volumesFolder),
+                          viewModel().sanitizedForPresentation("Cannot move " + home() + "/Movies to " +
+                                                               moved + ": nothing mounted at " +
+                                                               volumesFolder + ".")};
+        for (const QString& crumb : viewModel().breadcrumbPaths())
+            shown << viewModel().displayName(crumb) << viewModel().displayPath(crumb);
+        QVERIFY(!viewModel().availableVolumes().isEmpty());
+        for (qsizetype i = 0; i < viewModel().availableVolumes().size(); ++i) {
+            const VolumeInfo& volume = viewModel().availableVolumes().at(i);
+            shown << viewModel().displayVolumeName(volume, int(i + 1))
+                  << viewModel().displayPath(volume.mountPath);
+        }
+        for (const QString& text : shown)
+            QVERIFY2(!text.contains(user), qPrintable(text));
+
+        viewModel().setPresentationPrivacyEnabled(false);
+        QCOMPARE(viewModel().displayPath(moved), moved);
     }
 
     void revealingAPath()

@@ -92,26 +92,30 @@ private Q_SLOTS:
         QTest::addColumn<double>("megabytes");
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<qint64>("bytes");
-        QTest::newRow("negative") << -5.0 << true << qint64(0);
-        QTest::newRow("one and a half") << 1.5 << true << qint64(1572864);
-        QTest::newRow("fraction of a byte truncated") << 0.0000019 << true << qint64(1);
-        QTest::newRow("largest that fits") << 8796093022207.0 << true << qint64(9223372036853727232);
-        QTest::newRow("too large for 64 bits") << 8796093022208.0 << false << qint64(0);
-        QTest::newRow("not a number") << std::nan("") << false << qint64(0);
-        QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << false << qint64(0);
-        QTest::newRow("minus infinite") << -std::numeric_limits<double>::infinity() << false << qint64(0);
+        QTest::addColumn<double>("storedMegabytes");
+        QTest::newRow("negative") << -5.0 << true << qint64(0) << 0.0;
+        QTest::newRow("one and a half") << 1.5 << true << qint64(1572864) << 1.5;
+        QTest::newRow("fraction of a byte truncated") << 0.0000019 << true << qint64(1) << 0.0000019;
+        QTest::newRow("largest that fits")
+            << 8796093022207.0 << true << qint64(9223372036853727232) << 8796093022207.0;
+        QTest::newRow("not a number") << std::nan("") << true << qint64(0) << 0.0;
+        QTest::newRow("too large for 64 bits") << 8796093022208.0 << false << qint64(0) << 0.0;
+        QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << false << qint64(0) << 0.0;
+        QTest::newRow("minus infinite")
+            << -std::numeric_limits<double>::infinity() << false << qint64(0) << 0.0;
     }
     void minimumSize()
     {
         QFETCH(double, megabytes);
         QFETCH(bool, accepted);
         QFETCH(qint64, bytes);
+        QFETCH(double, storedMegabytes);
         start();
         const quint64 requests = viewModel().latestScanRequestID();
         viewModel().updateMinimumSizeMB(megabytes);
         if (accepted) {
             QCOMPARE(stored().minLargeSizeBytes, bytes);
-            QCOMPARE(viewModel().minSizeMB(), std::max(megabytes, 0.0));
+            QCOMPARE(viewModel().minSizeMB(), storedMegabytes);
             QCOMPARE(viewModel().latestScanRequestID(), requests + 1);
         } else {
             QCOMPARE(stored().minLargeSizeBytes, m_fixture->baseConfig().minLargeSizeBytes);
