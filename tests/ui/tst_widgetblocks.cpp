@@ -7,6 +7,7 @@
 #include "ui/widgets/RingGauge.h"
 #include "ui/widgets/SelectablePathField.h"
 #include "ui/widgets/Stepper.h"
+#include "ui/widgets/TextStyles.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -327,6 +328,21 @@ private Q_SLOTS:
         // Material: the window colour, partly transparent.
         const QRgb fill = image.pixel(int(inside.center().x()), int(inside.top()) + 30);
         QVERIFY(qAlpha(fill) > 180 && qAlpha(fill) < 255);
+    }
+
+    void secondaryTextIsTheTextColourAtFiftyFivePercent()
+    {
+        QWidget parent;
+        QPalette palette = parent.palette();
+        palette.setColor(QPalette::WindowText, QColor(10, 20, 30));
+        parent.setPalette(palette);
+        auto* label = new QLabel(QStringLiteral("hint"), &parent);
+        applySecondaryTextColor(label);
+        applySecondaryTextColor(label); // twice is the same as once
+        const QColor shown = label->palette().color(QPalette::WindowText);
+        QCOMPARE(shown.rgb(), QColor(10, 20, 30).rgb());
+        QCOMPARE(qRound(shown.alphaF() * 100), 55);
+        QCOMPARE(label->palette().color(QPalette::Text), shown);
     }
 
     void pathFieldCopiesTheSelectionOrTheWholePath()

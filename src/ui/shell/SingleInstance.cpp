@@ -70,7 +70,7 @@ SingleInstance::Outcome SingleInstance::claim(std::chrono::milliseconds timeout)
     }
     m_lock = std::make_unique<QLockFile>(lockFilePath(m_directory));
     // The lock is held for the whole run: it must never turn stale by age, only when its holder is
-    // gone.
+    // gone. (On local file systems the holder's native lock already guards it; not everywhere.)
     m_lock->setStaleLockTime(0);
 
     const QDeadlineTimer deadline(timeout);
@@ -112,7 +112,10 @@ void SingleInstance::serveConnection()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        QTimer::singleShot(kConnectionTimeoutMs, socket, &QLocalSocket::abort);
+        QTimer::singleShot(kConnectionTimeoutMs, socket, [socket] {
+            socket->abort();
+            socket->deleteLater();
+        });
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
             if (!socket->canReadLine())
                 return;

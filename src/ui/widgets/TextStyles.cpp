@@ -68,7 +68,10 @@ void applyTextColor(QWidget* widget, const QColor& color)
 
 void applySecondaryTextColor(QWidget* widget)
 {
-    applyTextColor(widget, secondaryTextColor(widget->palette()));
+    // From the palette the widget inherits, not its own, so a second call does not fade it again.
+    const QPalette inherited =
+        widget->parentWidget() ? widget->parentWidget()->palette() : QApplication::palette(widget);
+    applyTextColor(widget, secondaryTextColor(inherited));
 }
 
 } // namespace orvalink::ui
