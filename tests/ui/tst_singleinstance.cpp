@@ -13,6 +13,9 @@ using orvalink::ui::SingleInstance;
 
 namespace {
 
+// Generous: a start under the sanitizers on a busy machine takes a while.
+constexpr int kWaitMs = 15000;
+
 // One start of the program, as a real process.
 class Start {
 public:
@@ -70,14 +73,14 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString folder = dir.filePath(QStringLiteral("support"));
         Start first(folder);
-        QTRY_COMPARE(first.firstLine(), QStringLiteral("primary"));
+        QTRY_COMPARE_WITH_TIMEOUT(first.firstLine(), QStringLiteral("primary"), kWaitMs);
         QVERIFY(QFile::exists(SingleInstance::lockFilePath(folder)));
 
         Start second(folder);
-        QVERIFY(second.process().waitForFinished(10000));
+        QVERIFY(second.process().waitForFinished(kWaitMs));
         QCOMPARE(second.process().exitCode(), 0);
         QCOMPARE(second.lines(), QStringList{QStringLiteral("raised-other")});
-        QTRY_COMPARE(first.count(QStringLiteral("raise-requested")), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(first.count(QStringLiteral("raise-requested")), 1, kWaitMs);
         QCOMPARE(first.process().state(), QProcess::Running);
     }
 
@@ -86,16 +89,16 @@ private Q_SLOTS:
         QTemporaryDir dir;
         {
             Start crashed(dir.path());
-            QTRY_COMPARE(crashed.firstLine(), QStringLiteral("primary"));
+            QTRY_COMPARE_WITH_TIMEOUT(crashed.firstLine(), QStringLiteral("primary"), kWaitMs);
             crashed.process().kill();
             QVERIFY(crashed.process().waitForFinished());
         }
         // Its lock file and socket are left behind.
         QVERIFY(QFile::exists(SingleInstance::lockFilePath(dir.path())));
         Start next(dir.path());
-        QTRY_COMPARE(next.firstLine(), QStringLiteral("primary"));
+        QTRY_COMPARE_WITH_TIMEOUT(next.firstLine(), QStringLiteral("primary"), kWaitMs);
         Start after(dir.path());
-        QVERIFY(after.process().waitForFinished(10000));
+        QVERIFY(after.process().waitForFinished(kWaitMs));
         QCOMPARE(after.firstLine(), QStringLiteral("raised-other"));
     }
 
@@ -103,13 +106,13 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         Start first(dir.path());
-        QTRY_COMPARE(first.firstLine(), QStringLiteral("primary"));
+        QTRY_COMPARE_WITH_TIMEOUT(first.firstLine(), QStringLiteral("primary"), kWaitMs);
         // An instance that has run for a day holds an old lock file; it still holds it.
         setModificationTime(SingleInstance::lockFilePath(dir.path()), 24 * 3600);
         Start second(dir.path());
-        QVERIFY(second.process().waitForFinished(10000));
+        QVERIFY(second.process().waitForFinished(kWaitMs));
         QCOMPARE(second.firstLine(), QStringLiteral("raised-other"));
-        QTRY_COMPARE(first.count(QStringLiteral("raise-requested")), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(first.count(QStringLiteral("raise-requested")), 1, kWaitMs);
     }
 
     void simultaneousStartsElectOneInstance()
@@ -122,7 +125,7 @@ private Q_SLOTS:
         Start* primary = nullptr;
         QTRY_VERIFY_WITH_TIMEOUT(std::all_of(starts.begin(), starts.end(),
                                              [](const auto& start) { return !start->firstLine().isEmpty(); }),
-                                 15000);
+                                 kWaitMs);
         int primaries = 0;
         for (const auto& start : starts) {
             if (start->firstLine() == QStringLiteral("primary")) {
@@ -133,7 +136,7 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(primaries, 1);
-        QTRY_COMPARE(primary->count(QStringLiteral("raise-requested")), kStarts - 1);
+        QTRY_COMPARE_WITH_TIMEOUT(primary->count(QStringLiteral("raise-requested")), kStarts - 1, kWaitMs);
     }
 
     void aHolderThatDoesNotAnswerIsReported()
@@ -143,7 +146,7 @@ private Q_SLOTS:
         QLockFile lock(SingleInstance::lockFilePath(dir.path()));
         QVERIFY(lock.tryLock(0));
         Start start(dir.path(), 300);
-        QVERIFY(start.process().waitForFinished(10000));
+        QVERIFY(start.process().waitForFinished(kWaitMs));
         QCOMPARE(start.process().exitCode(), 1);
         QCOMPARE(start.firstLine(), QStringLiteral("no-answer"));
     }
@@ -156,9 +159,9 @@ private Q_SLOTS:
         QCOMPARE(SingleInstance::socketName(deep), SingleInstance::socketName(deep));
         QVERIFY(SingleInstance::socketName(deep) != SingleInstance::socketName(deep + QLatin1Char('x')));
         Start first(deep);
-        QTRY_COMPARE(first.firstLine(), QStringLiteral("primary"));
+        QTRY_COMPARE_WITH_TIMEOUT(first.firstLine(), QStringLiteral("primary"), kWaitMs);
         Start second(deep);
-        QVERIFY(second.process().waitForFinished(10000));
+        QVERIFY(second.process().waitForFinished(kWaitMs));
         QCOMPARE(second.firstLine(), QStringLiteral("raised-other"));
     }
 
@@ -167,7 +170,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString folder = dir.filePath(QStringLiteral("new/support"));
         Start first(folder);
-        QTRY_COMPARE(first.firstLine(), QStringLiteral("primary"));
+        QTRY_COMPARE_WITH_TIMEOUT(first.firstLine(), QStringLiteral("primary"), kWaitMs);
         struct stat info {};
         QCOMPARE(::stat(QFile::encodeName(folder).constData(), &info), 0);
         QCOMPARE(info.st_mode & 0777, 0700u);
