@@ -109,7 +109,7 @@ CollapsibleSection* section(const QString& title, const QString& symbol, bool ex
     result->setSummary(summary);
     auto* body = new QWidget;
     auto* flow = new FlowLayout(body);
-    for (const QString& text : {QStringLiteral("本机 This Mac"), QStringLiteral("3 条记录 3 records"),
+    for (const QString& text : {QStringLiteral("本机 This Computer"), QStringLiteral("3 条记录 3 records"),
                                 QStringLiteral("上次同步 Last sync 10:42"), QStringLiteral("冲突 Conflict")})
         flow->addWidget(new Chip(text));
     result->setBody(body);
