@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QVBoxLayout;
+
+namespace orvalink::ui {
+
+// A titled group: a label row (optional symbol, then the title) above a rounded, faintly filled
+// box that holds the content. Hidden parts take no room: no title and no symbol hide the label row.
+class GroupPanel : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit GroupPanel(QWidget* parent = nullptr);
+    GroupPanel(const QString& title, const QString& symbol, QWidget* parent = nullptr);
+
+    QString title() const;
+    void setTitle(const QString& title);
+
+    // A symbol name of Symbols; empty shows none.
+    QString symbol() const { return m_symbol; }
+    void setSymbol(const QString& name);
+
+    // The layout of the box; the owner adds the panel's content here.
+    QVBoxLayout* contentLayout() const { return m_contentLayout; }
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void updateHeader();
+
+    QString m_symbol;
+    QWidget* m_header = nullptr;
+    QLabel* m_symbolLabel = nullptr;
+    QLabel* m_titleLabel = nullptr;
+    QVBoxLayout* m_contentLayout = nullptr;
+};
+
+} // namespace orvalink::ui

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QLineEdit>
+
+class QMenu;
+
+namespace orvalink::ui {
+
+// A path the user can select and copy but not edit: a read-only line edit without a frame or
+// background, in a monospace font, that scrolls horizontally when the path is long. Its context
+// menu holds one entry, copy (of the selection, or of the whole path when nothing is selected),
+// labelled with the owner's text.
+class SelectablePathField : public QLineEdit {
+    Q_OBJECT
+
+public:
+    explicit SelectablePathField(QWidget* parent = nullptr);
+
+    void setCopyActionText(const QString& text) { m_copyText = text; }
+
+    // The menu the context-menu request shows; the caller owns it.
+    QMenu* createPathMenu(QWidget* parent);
+
+    // Puts the selection, or the whole path when nothing is selected, on the clipboard.
+    void copyPath();
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    QString m_copyText;
+};
+
+} // namespace orvalink::ui

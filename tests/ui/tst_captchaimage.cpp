@@ -1,0 +1,185 @@
+#include "UiTestSupport.h"
+#include "ui/widgets/CaptchaImage.h"
+#include "ui/widgets/DataUrlImage.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QtTest>
+
+using namespace orvalink;
+using namespace orvalink::ui;
+
+namespace {
+
+const QByteArray kRedSvg = "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 10 10'>"
+                           "<rect width='10' height='10' fill='#ff0000'/></svg>";
+
+QByteArray pngBytes(QSize size, QColor color)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(color);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, "png").write(image);
+    return buffer.data();
+}
+
+QString base64Url(const QByteArray& type, const QByteArray& data)
+{
+    return QStringLiteral("data:%1;base64,%2")
+        .arg(QString::fromLatin1(type), QString::fromLatin1(data.toBase64()));
+}
+
+QString percentUrl(const QByteArray& type, const QByteArray& data)
+{
+    return QStringLiteral("data:%1,%2")
+        .arg(QString::fromLatin1(type), QString::fromLatin1(data.toPercentEncoding()));
+}
+
+int opaquePixels(const QImage& image)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            count += qAlpha(image.pixel(x, y)) > 0 ? 1 : 0;
+    }
+    return count;
+}
+
+} // namespace
+
+class CaptchaImageTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { test::prepareWidgetTests(); }
+
+    void decodesOnlyImageDataUrls_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QColor>("centre");
+
+        const QByteArray bluePng = pngBytes(QSize(4, 2), QColor(0, 0, 255));
+        QTest::newRow("svg, base64") << base64Url("image/svg+xml", kRedSvg) << true << QColor(255, 0, 0);
+        QTest::newRow("svg, percent-encoded")
+            << percentUrl("image/svg+xml;charset=utf-8", kRedSvg) << true << QColor(255, 0, 0);
+        QTest::newRow("png, base64") << base64Url("image/png", bluePng) << true << QColor(0, 0, 255);
+        QTest::newRow("upper-case scheme and type")
+            << base64Url("image/png", bluePng)
+                   .replace(QStringLiteral("data:image/png;base64"), QStringLiteral("DATA:IMAGE/PNG;BASE64"))
+            << true << QColor(0, 0, 255);
+        QTest::newRow("attribute breakout")
+            << QStringLiteral("data:image/png;base64,AAAA\" onerror=\"x") << false << QColor();
+        QTest::newRow("markup after a valid image")
+            << base64Url("image/png", bluePng) + QStringLiteral("\"><script>x</script>") << false << QColor();
+        QTest::newRow("base64 that is no image")
+            << QStringLiteral("data:image/png;base64,AAAA") << false << QColor();
+        QTest::newRow("html") << percentUrl("text/html", "<b>hi</b>") << false << QColor();
+        QTest::newRow("no media type")
+            << QStringLiteral("data:;base64,") + QString::fromLatin1(bluePng.toBase64()) << false << QColor();
+        QTest::newRow("not a data url")
+            << QStringLiteral("https://example.com/captcha.png") << false << QColor();
+        QTest::newRow("no comma") << QStringLiteral("data:image/png;base64") << false << QColor();
+        QTest::newRow("svg named png") << base64Url("image/png", kRedSvg) << false << QColor();
+        QTest::newRow("svg with an outside image")
+            << percentUrl("image/svg+xml",
+                          "<svg xmlns='http://www.w3.org/2000/svg' "
+                          "xmlns:xlink='http://www.w3.org/1999/xlink' viewBox='0 0 10 10'>"
+                          "<image xlink:href='file:///etc/hostname' width='10' height='10'/></svg>")
+            << false << QColor();
+        QTest::newRow("raster too large to unpack")
+            << base64Url("image/png", pngBytes(QSize(5000, 2), Qt::blue)) << false << QColor();
+
+        // Over 1 MiB: a valid SVG padded with a comment.
+        QByteArray padded = kRedSvg;
+        padded.insert(padded.indexOf("<rect"), "<!--" + QByteArray(1024 * 1024, 'x') + "-->");
+        QTest::newRow("over one mebibyte") << percentUrl("image/svg+xml", padded) << false << QColor();
+    }
+
+    void decodesOnlyImageDataUrls()
+    {
+        QFETCH(QString, url);
+        QFETCH(bool, accepted);
+        QFETCH(QColor, centre);
+
+        CaptchaImage captcha;
+        captcha.setPlaceholderText(QStringLiteral("Loading Captcha"));
+        captcha.setDataUrl(url);
+        QCOMPARE(captcha.hasImage(), accepted);
+        QVERIFY(!captcha.showsPlaceholder());
+
+        const QImage image = test::renderOffscreen(&captcha);
+        QCOMPARE(image.size(), QSize(180, 56));
+        if (!accepted) {
+            QCOMPARE(opaquePixels(image), 0);
+            return;
+        }
+        // Stretched over the whole box, clipped to its rounded corners.
+        QCOMPARE(image.pixelColor(90, 28), centre);
+        QCOMPARE(image.pixelColor(3, 28), centre);
+        QCOMPARE(image.pixelColor(90, 54), centre);
+        QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
+        QCOMPARE(qAlpha(image.pixel(179, 55)), 0);
+    }
+
+    void emptyUrlShowsThePlaceholder()
+    {
+        CaptchaImage captcha;
+        captcha.setPlaceholderText(QStringLiteral("验证码加载中 Loading Captcha"));
+        captcha.setDataUrl(base64Url("image/svg+xml", kRedSvg));
+        captcha.setDataUrl(QString());
+        QVERIFY(captcha.showsPlaceholder());
+        QVERIFY(!captcha.hasImage());
+        const QImage image = test::renderOffscreen(&captcha);
+        test::saveScreen(image, QStringLiteral("captcha-placeholder"));
+        // A faint box everywhere inside the corners, and the text over it in the middle.
+        QVERIFY(qAlpha(image.pixel(5, 5)) > 0);
+        QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
+        int strong = 0;
+        for (int x = 0; x < 180; ++x)
+            strong += qAlpha(image.pixel(x, 28)) > 60 ? 1 : 0;
+        QVERIFY(strong > 10);
+    }
+
+    void parseDecodesThePayload_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QByteArray>("type");
+        QTest::addColumn<QByteArray>("data");
+        QTest::newRow("percent") << QStringLiteral("data:image/svg+xml,%3Csvg%3E%20")
+                                 << QByteArray("image/svg+xml") << QByteArray("<svg> ");
+        QTest::newRow("base64 with parameters") << QStringLiteral("data:image/gif;name=a.gif;base64,R0lG")
+                                                << QByteArray("image/gif") << QByteArray("GIF");
+        QTest::newRow("percent-escaped base64")
+            << QStringLiteral("data:image/gif;base64,R0%6CG") << QByteArray("image/gif") << QByteArray("GIF");
+    }
+
+    void parseDecodesThePayload()
+    {
+        QFETCH(QString, url);
+        const auto payload = DataUrlImage::parse(url);
+        QVERIFY(payload.has_value());
+        QTEST(payload->mimeType, "type");
+        QTEST(payload->data, "data");
+    }
+
+    void parseRefusesMalformedHeaders_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::newRow("bad parameter") << QStringLiteral("data:image/png;x\"y;base64,R0lG");
+        QTest::newRow("type with a quote") << QStringLiteral("data:image/pn\"g;base64,R0lG");
+        QTest::newRow("broken base64") << QStringLiteral("data:image/png;base64,R0!G");
+        QTest::newRow("empty payload") << QStringLiteral("data:image/png;base64,");
+        QTest::newRow("video") << QStringLiteral("data:video/mp4;base64,R0lG");
+    }
+
+    void parseRefusesMalformedHeaders()
+    {
+        QFETCH(QString, url);
+        QVERIFY(!DataUrlImage::parse(url).has_value());
+    }
+};
+
+QTEST_MAIN(CaptchaImageTest)
+#include "tst_captchaimage.moc"

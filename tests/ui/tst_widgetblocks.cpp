@@ -1,0 +1,374 @@
+#include "UiTestSupport.h"
+#include "ui/widgets/CardFrame.h"
+#include "ui/widgets/Chip.h"
+#include "ui/widgets/CollapsibleSection.h"
+#include "ui/widgets/FlowLayout.h"
+#include "ui/widgets/Motion.h"
+#include "ui/widgets/RingGauge.h"
+#include "ui/widgets/SelectablePathField.h"
+#include "ui/widgets/Stepper.h"
+#include "ui/widgets/TextStyles.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QLabel>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QToolButton>
+#include <QtTest>
+#include <cmath>
+#include <limits>
+#include <memory>
+
+using namespace orvalink;
+using namespace orvalink::ui;
+
+namespace {
+
+QWidget* fixedBox(int width, int height, QWidget* parent)
+{
+    auto* box = new QWidget(parent);
+    box->setFixedSize(width, height);
+    return box;
+}
+
+// A point on the ring's centre line at `degrees` clockwise from 12 o'clock.
+QPoint ringPoint(const QImage& image, double degrees)
+{
+    const double radius = (std::min(image.width(), image.height()) - 10) / 2.0;
+    const double radians = degrees * M_PI / 180.0;
+    return QPoint(int(std::lround(image.width() / 2.0 + radius * std::sin(radians))),
+                  int(std::lround(image.height() / 2.0 - radius * std::cos(radians))));
+}
+
+} // namespace
+
+class WidgetBlocksTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { test::prepareWidgetTests(); }
+    void cleanup() { setAnimationsEnabled(false); }
+
+    void chipIsItsTextPlusPaddingAndRoundAtTheEnds()
+    {
+        Chip chip(QStringLiteral("Last sync 3 min ago"));
+        chip.setTint(QColor(Qt::blue), 0.5);
+        const QFontMetrics metrics(chip.font());
+        const QSize expected(metrics.horizontalAdvance(chip.text()) + 20, metrics.height() + 12);
+        QCOMPARE(chip.sizeHint(), expected);
+
+        const QImage image = test::renderOffscreen(&chip);
+        QCOMPARE(image.size(), expected);
+        const QRgb middle = image.pixel(image.width() / 2, image.height() / 2);
+        QVERIFY(qAbs(qAlpha(middle) - 128) <= 2);
+        QVERIFY(qBlue(middle) > qRed(middle));
+        // Radius half the height: the middle row reaches the left edge, a row near the top starts
+        // where the half circle does.
+        const double r = image.height() / 2.0;
+        QVERIFY(test::firstOpaqueColumn(image, image.height() / 2, 64) <= 1);
+        const double y = 1.5;
+        const double expectedStart = r - std::sqrt(r * r - (r - y) * (r - y));
+        QVERIFY2(qAbs(test::firstOpaqueColumn(image, 1, 64) - expectedStart) <= 1.5,
+                 qPrintable(QString::number(test::firstOpaqueColumn(image, 1, 64))));
+    }
+
+    void chipElidesInTheMiddleAndMakesRoomForItsSymbol()
+    {
+        Chip chip(QStringLiteral("someone.with.a.very.long.address@example.com"));
+        const int plain = chip.sizeHint().width();
+        chip.setMaximumTextWidth(80);
+        QVERIFY(chip.shownText().contains(QChar(0x2026)));
+        QVERIFY(chip.shownText().startsWith(QStringLiteral("some")));
+        QVERIFY(chip.shownText().endsWith(QStringLiteral("com")));
+        QVERIFY(chip.sizeHint().width() <= 80 + 20);
+        QVERIFY(chip.sizeHint().width() < plain);
+
+        Chip withSymbol(QStringLiteral("ok"));
+        const int before = withSymbol.sizeHint().width();
+        withSymbol.setSymbol(QStringLiteral("checkmark.seal.fill"));
+        QCOMPARE(withSymbol.sizeHint().width(), before + withSymbol.fontMetrics().height() + 4);
+    }
+
+    void collapsibleSectionShowsItsBodyOnlyWhileExpanded()
+    {
+        CollapsibleSection section;
+        section.setTitle(QStringLiteral("Password Security"));
+        section.setSymbol(QStringLiteral("lock.rotation"));
+        section.setToggleTexts(QStringLiteral("Expand"), QStringLiteral("Collapse"));
+        auto* summary = new QLabel(QStringLiteral("Change Sign-In Password"));
+        auto* body = new QLabel(QStringLiteral("the form"));
+        section.setSummary(summary);
+        section.setBody(body);
+        test::renderOffscreen(&section);
+        QSignalSpy changes(&section, &CollapsibleSection::expandedChanged);
+
+        QVERIFY(!section.isExpanded());
+        QVERIFY(summary->isVisible());
+        QVERIFY(!body->isVisible());
+        QCOMPARE(section.toggleButton()->text(), QStringLiteral("Expand"));
+
+        QTest::mouseClick(section.toggleButton(), Qt::LeftButton);
+        QVERIFY(section.isExpanded());
+        QVERIFY(body->isVisible());
+        QVERIFY(summary->isVisible());
+        QCOMPARE(section.toggleButton()->text(), QStringLiteral("Collapse"));
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(changes.at(0).at(0).toBool(), true);
+
+        section.setExpanded(true); // no change, no signal
+        QCOMPARE(changes.count(), 1);
+        section.setExpanded(false);
+        QVERIFY(!body->isVisible());
+        QCOMPARE(section.toggleButton()->text(), QStringLiteral("Expand"));
+        QCOMPARE(changes.count(), 2);
+
+        // A new summary replaces the old one, which is gone.
+        QPointer<QLabel> old(summary);
+        section.setSummary(new QLabel(QStringLiteral("new")));
+        QVERIFY(old.isNull());
+    }
+
+    void collapsibleSectionAnimationEndsInTheRightState()
+    {
+        setAnimationsEnabled(true);
+        CollapsibleSection section;
+        section.setToggleTexts(QStringLiteral("Expand"), QStringLiteral("Collapse"));
+        auto* body = new QLabel(QStringLiteral("line\nline\nline"));
+        section.setBody(body);
+        test::renderOffscreen(&section, QSize(300, 200));
+
+        QTest::mouseClick(section.toggleButton(), Qt::LeftButton);
+        QVERIFY(body->isVisible());
+        QTRY_COMPARE(section.findChild<QWidget*>(QStringLiteral("collapsibleBody"))->maximumHeight(),
+                     QWIDGETSIZE_MAX);
+        QTest::mouseClick(section.toggleButton(), Qt::LeftButton);
+        QVERIFY(!section.isExpanded());
+        QTRY_VERIFY(!body->isVisible());
+        // Toggling back mid-way lands expanded.
+        QTest::mouseClick(section.toggleButton(), Qt::LeftButton);
+        QTest::mouseClick(section.toggleButton(), Qt::LeftButton);
+        QTest::mouseClick(section.toggleButton(), Qt::LeftButton);
+        QVERIFY(section.isExpanded());
+        QTRY_COMPARE(section.findChild<QWidget*>(QStringLiteral("collapsibleBody"))->maximumHeight(),
+                     QWIDGETSIZE_MAX);
+        QVERIFY(body->isVisible());
+    }
+
+    void stepperStaysInsideItsRange_data()
+    {
+        QTest::addColumn<double>("start");
+        QTest::addColumn<int>("direction");
+        QTest::addColumn<double>("expected");
+        QTest::addColumn<bool>("stepped");
+        QTest::newRow("down from 5 stops at 0") << 5.0 << -1 << 0.0 << true;
+        QTest::newRow("down at 0 does nothing") << 0.0 << -1 << 0.0 << false;
+        QTest::newRow("up by a step") << 100.0 << 1 << 110.0 << true;
+        QTest::newRow("up stops at the top") << 1048570.0 << 1 << 1048576.0 << true;
+        QTest::newRow("up at the top does nothing") << 1048576.0 << 1 << 1048576.0 << false;
+        QTest::newRow("up above the range does nothing") << 2000000.0 << 1 << 2000000.0 << false;
+        QTest::newRow("down above the range comes back in") << 2000000.0 << -1 << 1048576.0 << true;
+        QTest::newRow("up below the range comes back in") << -25.0 << 1 << 0.0 << true;
+    }
+
+    void stepperStaysInsideItsRange()
+    {
+        QFETCH(double, start);
+        QFETCH(int, direction);
+        Stepper stepper;
+        stepper.setRange(0, 1048576);
+        stepper.setStep(10);
+        stepper.setValue(start);
+        QSignalSpy stepped(&stepper, &Stepper::valueStepped);
+        QToolButton* button = direction > 0 ? stepper.incrementButton() : stepper.decrementButton();
+        QTest::keyClick(&stepper, direction > 0 ? Qt::Key_Up : Qt::Key_Down);
+        QTEST(stepper.value(), "expected");
+        QTEST(stepped.count() == 1, "stepped");
+        if (stepped.count() == 1)
+            QCOMPARE(stepped.at(0).at(0).toDouble(), stepper.value());
+        // The button of a direction that cannot step is disabled.
+        QCOMPARE(button->isEnabled(), direction > 0 ? stepper.value() < 1048576 : stepper.value() > 0);
+    }
+
+    void stepperButtonsStep()
+    {
+        Stepper stepper;
+        stepper.setRange(0, 30);
+        stepper.setStep(10);
+        stepper.setLabelText(QStringLiteral("Min size: 0 MB"));
+        test::renderOffscreen(&stepper);
+        QVERIFY(!stepper.decrementButton()->isEnabled());
+        QTest::mouseClick(stepper.incrementButton(), Qt::LeftButton);
+        QTest::mouseClick(stepper.incrementButton(), Qt::LeftButton);
+        QTest::mouseClick(stepper.incrementButton(), Qt::LeftButton);
+        QCOMPARE(stepper.value(), 30.0);
+        QVERIFY(!stepper.incrementButton()->isEnabled());
+        QTest::mouseClick(stepper.decrementButton(), Qt::LeftButton);
+        QCOMPARE(stepper.value(), 20.0);
+        QCOMPARE(stepper.labelText(), QStringLiteral("Min size: 0 MB")); // the owner relabels
+        stepper.setEnabled(false);
+        QTest::keyClick(&stepper, Qt::Key_Up);
+        QCOMPARE(stepper.value(), 20.0);
+    }
+
+    void flowLayoutWrapsAtTheRightEdge_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QList<QPoint>>("positions");
+        QTest::addColumn<int>("height");
+        // Four 60 × 20 items, 8 apart both ways.
+        QTest::newRow("three fit exactly") << 196 << QList<QPoint>{{0, 0}, {68, 0}, {136, 0}, {0, 28}} << 48;
+        QTest::newRow("one pixel short") << 195 << QList<QPoint>{{0, 0}, {68, 0}, {0, 28}, {68, 28}} << 48;
+        QTest::newRow("one per line") << 100 << QList<QPoint>{{0, 0}, {0, 28}, {0, 56}, {0, 84}} << 104;
+        QTest::newRow("all on one line") << 400 << QList<QPoint>{{0, 0}, {68, 0}, {136, 0}, {204, 0}} << 20;
+    }
+
+    void flowLayoutWrapsAtTheRightEdge()
+    {
+        QFETCH(int, width);
+        QFETCH(QList<QPoint>, positions);
+        QWidget host;
+        auto* flow = new FlowLayout(&host, 8, 8);
+        QList<QWidget*> items;
+        for (int i = 0; i < 4; ++i) {
+            items.append(fixedBox(60, 20, &host));
+            flow->addWidget(items.last());
+        }
+        QTEST(flow->heightForWidth(width), "height");
+        flow->setGeometry(QRect(0, 0, width, 500));
+        for (int i = 0; i < items.size(); ++i)
+            QCOMPARE(items.at(i)->geometry().topLeft(), positions.at(i));
+    }
+
+    void flowLayoutPutsAnOverwideItemOnItsOwnLineAndSkipsHiddenOnes()
+    {
+        QWidget host;
+        auto* flow = new FlowLayout(&host, 8, 8);
+        QWidget* wide = fixedBox(250, 20, &host);
+        QWidget* hidden = fixedBox(60, 20, &host);
+        QWidget* small = fixedBox(60, 30, &host);
+        flow->addWidget(wide);
+        flow->addWidget(hidden);
+        flow->addWidget(small);
+        hidden->hide();
+        flow->setGeometry(QRect(0, 0, 200, 500));
+        QCOMPARE(wide->geometry().topLeft(), QPoint(0, 0));
+        QCOMPARE(small->geometry().topLeft(), QPoint(0, 28));
+        QCOMPARE(flow->heightForWidth(200), 58);
+        flow->setContentsMargins(5, 6, 7, 8);
+        QCOMPARE(flow->heightForWidth(212), 6 + 58 + 8);
+    }
+
+    void ringGaugeClampsItsRatio_data()
+    {
+        QTest::addColumn<double>("ratio");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("inside") << 0.42 << 0.42;
+        QTest::newRow("negative") << -0.5 << 0.0;
+        QTest::newRow("above one") << 1.7 << 1.0;
+        QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << 1.0;
+        QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << 0.0;
+    }
+
+    void ringGaugeClampsItsRatio()
+    {
+        QFETCH(double, ratio);
+        RingGauge gauge;
+        gauge.setRatio(0.3);
+        gauge.setRatio(ratio);
+        QTEST(gauge.ratio(), "expected");
+        QTEST(gauge.shownRatio(), "expected");
+    }
+
+    void ringGaugeFillsClockwiseFromTwelve()
+    {
+        RingGauge gauge;
+        gauge.setTint(QColor(255, 0, 0));
+        gauge.setRatio(0.25);
+        const QImage image = test::renderOffscreen(&gauge, QSize(84, 84));
+        // Inside the quarter (1 to 2 o'clock) the arc is drawn; at 7 and 10 o'clock only the track.
+        const int arc = qAlpha(image.pixelColor(ringPoint(image, 60)).rgba());
+        const int trackLeft = qAlpha(image.pixelColor(ringPoint(image, 210)).rgba());
+        const int trackTop = qAlpha(image.pixelColor(ringPoint(image, 300)).rgba());
+        QVERIFY2(arc > 120, qPrintable(QString::number(arc)));
+        QVERIFY2(trackLeft < 60 && trackTop < 60,
+                 qPrintable(QStringLiteral("%1 %2").arg(trackLeft).arg(trackTop)));
+        // The colour deepens along the sweep.
+        QVERIFY(qAlpha(image.pixel(ringPoint(image, 80))) > qAlpha(image.pixel(ringPoint(image, 15))));
+    }
+
+    void ringGaugeSweepsWhenAnimated()
+    {
+        setAnimationsEnabled(true);
+        RingGauge gauge;
+        test::renderOffscreen(&gauge, QSize(84, 84));
+        gauge.setRatio(0.8);
+        QCOMPARE(gauge.ratio(), 0.8);
+        QVERIFY(gauge.shownRatio() < 0.8);
+        QTRY_COMPARE(gauge.shownRatio(), 0.8);
+    }
+
+    void cardFrameKeepsItsContentInsideAndDrawsItsShadow()
+    {
+        CardFrame card;
+        auto* layout = new QVBoxLayout(&card);
+        layout->setContentsMargins(12, 12, 12, 12);
+        auto* label = new QLabel(QStringLiteral("content"));
+        layout->addWidget(label);
+        const QImage image = test::renderOffscreen(&card, QSize(200, 120));
+        const QRectF inside = card.cardRect();
+        // Shadow room: blur 10 on every side, shifted 4 down.
+        QCOMPARE(inside, QRectF(10, 6, 180, 100));
+        QVERIFY(inside.contains(QRectF(label->geometry())));
+        // Below the card the shadow shows; far away in the corner nothing does.
+        QVERIFY(qAlpha(image.pixel(100, int(inside.bottom()) + 3)) > 0);
+        QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
+        // Material: the window colour, partly transparent.
+        const QRgb fill = image.pixel(int(inside.center().x()), int(inside.top()) + 30);
+        QVERIFY(qAlpha(fill) > 180 && qAlpha(fill) < 255);
+    }
+
+    void secondaryTextIsTheTextColourAtFiftyFivePercent()
+    {
+        QWidget parent;
+        QPalette palette = parent.palette();
+        palette.setColor(QPalette::WindowText, QColor(10, 20, 30));
+        parent.setPalette(palette);
+        auto* label = new QLabel(QStringLiteral("hint"), &parent);
+        applySecondaryTextColor(label);
+        applySecondaryTextColor(label); // twice is the same as once
+        const QColor shown = label->palette().color(QPalette::WindowText);
+        QCOMPARE(shown.rgb(), QColor(10, 20, 30).rgb());
+        QCOMPARE(qRound(shown.alphaF() * 100), 55);
+        QCOMPARE(label->palette().color(QPalette::Text), shown);
+    }
+
+    void pathFieldCopiesTheSelectionOrTheWholePath()
+    {
+        SelectablePathField field;
+        field.setCopyActionText(QStringLiteral("Copy Path"));
+        field.setText(QStringLiteral("/home/someone/Movies/Library"));
+        QVERIFY(field.isReadOnly());
+        QVERIFY(!field.hasFrame());
+        std::unique_ptr<QMenu> menu(field.createPathMenu(nullptr));
+        QCOMPARE(menu->actions().size(), 1);
+        QAction* copy = menu->actions().first();
+        QCOMPARE(copy->text(), QStringLiteral("Copy Path"));
+
+        QGuiApplication::clipboard()->clear();
+        copy->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), field.text());
+        field.setSelection(6, 7);
+        copy->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("someone"));
+
+        field.clear();
+        std::unique_ptr<QMenu> emptyMenu(field.createPathMenu(nullptr));
+        QVERIFY(!emptyMenu->actions().first()->isEnabled());
+    }
+};
+
+QTEST_MAIN(WidgetBlocksTest)
+#include "tst_widgetblocks.moc"
