@@ -301,22 +301,26 @@ void DirectoryListViewTest::contextMenuActsOnClickedRow()
 void DirectoryListViewTest::screenshots_data()
 {
     QTest::addColumn<QString>("language");
-    QTest::newRow("en") << QStringLiteral("en");
-    QTest::newRow("zh") << QStringLiteral("zh");
-    QTest::newRow("bilingual") << QStringLiteral("bilingual");
+    QTest::addColumn<int>("width");
+    QTest::newRow("en") << QStringLiteral("en") << 640;
+    QTest::newRow("zh") << QStringLiteral("zh") << 640;
+    QTest::newRow("bilingual") << QStringLiteral("bilingual") << 640;
+    QTest::newRow("bilingual-narrow") << QStringLiteral("bilingual") << 380;
 }
 
 void DirectoryListViewTest::screenshots()
 {
     QFETCH(QString, language);
+    QFETCH(int, width);
     populate(language);
     m_model->resetListing();
-    m_view->resize(640, 260);
+    m_view->resize(width, 260);
     QCoreApplication::processEvents();
     QImage image(m_view->size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
     m_view->render(&image);
-    const QString file = QStringLiteral(ORVALINK_SCREENS_DIR "/directory-list-%1.png").arg(language);
+    const QString file =
+        QStringLiteral(ORVALINK_SCREENS_DIR "/directory-list-%1.png").arg(QTest::currentDataTag());
     QVERIFY(image.save(file));
 
     // The focused row carries the tinted background: its left edge differs from a plain row's.

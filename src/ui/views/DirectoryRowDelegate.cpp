@@ -2,6 +2,7 @@
 
 #include "ui/models/DirectoryListModel.h"
 #include "ui/views/DirectoryRowLayout.h"
+#include "ui/views/TabularText.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -87,7 +88,7 @@ void DirectoryRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     painter->drawText(layout.name, Qt::AlignLeft | Qt::AlignVCenter, layout.elidedName);
 
     painter->setPen(withAlpha(text, 0.55));
-    painter->drawText(layout.size, Qt::AlignRight | Qt::AlignVCenter, layout.sizeText);
+    TabularText::drawRightAligned(painter, layout.size, layout.sizeText);
 
     if (!layout.open.isEmpty()) {
         painter->setPen(palette.color(QPalette::Highlight));

@@ -1,6 +1,7 @@
 #include "ui/views/DirectoryRowLayout.h"
 
 #include "ui/models/DirectoryListModel.h"
+#include "ui/views/TabularText.h"
 
 #include <QFontMetrics>
 
@@ -94,7 +95,7 @@ DirectoryRowLayout DirectoryRowLayout::compute(const QRect& row, const QModelInd
         trailing -= width + spacing;
     }
     layout.sizeText = index.data(DirectoryListModel::SizeTextRole).toString();
-    const int sizeWidth = body.horizontalAdvance(layout.sizeText);
+    const int sizeWidth = TabularText::width(body, layout.sizeText);
     layout.size = centred(trailing - sizeWidth, sizeWidth, textHeight, row);
     trailing -= sizeWidth + spacing;
 
