@@ -81,12 +81,16 @@ void DirectoryListModelTest::focusMoveRepaintsTwoRows_data()
     QTest::addColumn<int>("from");
     QTest::addColumn<int>("to");
     QTest::addColumn<QStringList>("rows");
-    QTest::newRow("next row") << 4 << 5 << QStringList{"4-4", "5-5"};
-    QTest::newRow("previous row") << 4 << 3 << QStringList{"4-4", "3-3"};
-    QTest::newRow("far away") << 1 << 90 << QStringList{"1-1", "90-90"};
-    QTest::newRow("unchanged") << 4 << 4 << QStringList{};
-    QTest::newRow("from nothing") << -1 << 7 << QStringList{"7-7"};
-    QTest::newRow("to nothing") << 7 << -1 << QStringList{"7-7"};
+    QTest::addColumn<bool>("afterReset");
+    for (const bool reset : {false, true}) {
+        const char* when = reset ? ", after a new listing" : "";
+        QTest::addRow("next row%s", when) << 4 << 5 << QStringList{"4-4", "5-5"} << reset;
+        QTest::addRow("previous row%s", when) << 4 << 3 << QStringList{"4-4", "3-3"} << reset;
+        QTest::addRow("far away%s", when) << 1 << 90 << QStringList{"1-1", "90-90"} << reset;
+        QTest::addRow("unchanged%s", when) << 4 << 4 << QStringList{} << reset;
+        QTest::addRow("from nothing%s", when) << -1 << 7 << QStringList{"7-7"} << reset;
+        QTest::addRow("to nothing%s", when) << 7 << -1 << QStringList{"7-7"} << reset;
+    }
 }
 
 void DirectoryListModelTest::focusMoveRepaintsTwoRows()
@@ -94,6 +98,7 @@ void DirectoryListModelTest::focusMoveRepaintsTwoRows()
     QFETCH(int, from);
     QFETCH(int, to);
     QFETCH(QStringList, rows);
+    QFETCH(bool, afterReset);
     FakeDirectoryListSource source;
     source.entries = numberedEntries(100);
     DirectoryListModel model(source);
@@ -102,6 +107,14 @@ void DirectoryListModelTest::focusMoveRepaintsTwoRows()
         return model.syncFocus();
     };
     QCOMPARE(focusOn(from), from);
+    if (afterReset) {
+        // The same folder listed again, in reverse and back: the rows are repainted as the source
+        // has them, and the next move must still clear the row painted as focused.
+        std::reverse(source.entries.begin(), source.entries.end());
+        model.resetListing();
+        std::reverse(source.entries.begin(), source.entries.end());
+        model.resetListing();
+    }
 
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
     QCOMPARE(focusOn(to), to);

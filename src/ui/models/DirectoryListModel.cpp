@@ -19,6 +19,7 @@ DirectoryListModel::DirectoryListModel(DirectoryListSource& source, DirectoryIco
     : QAbstractListModel(parent), m_source(source), m_icons(icons)
 {
     m_rowCount = int(m_source.sortedEntries().size());
+    m_focusedPath = m_source.focusedEntryPath().value_or(QString());
     m_sizeTimer.setSingleShot(true);
     m_sizeTimer.setInterval(std::chrono::milliseconds(100));
     connect(&m_sizeTimer, &QTimer::timeout, this, &DirectoryListModel::flushSizes);
@@ -95,8 +96,10 @@ void DirectoryListModel::resetListing()
     m_sizeTimer.stop();
     beginResetModel();
     m_rowCount = int(m_source.sortedEntries().size());
-    m_focusedRow = -1;
-    m_focusKnown = false;
+    // The view repaints every row now, the focused one as the source has it; its row is looked up
+    // only when the focus moves away from it.
+    m_focusedPath = m_source.focusedEntryPath().value_or(QString());
+    m_focusedRowKnown = false;
     endResetModel();
 }
 
@@ -118,14 +121,17 @@ int DirectoryListModel::findRow(const QString& path, int hint) const
 
 int DirectoryListModel::syncFocus()
 {
+    if (!m_focusedRowKnown) {
+        m_focusedRow = m_focusedPath.isEmpty() ? -1 : findRow(m_focusedPath, -1);
+        m_focusedRowKnown = true;
+    }
     const QString path = m_source.focusedEntryPath().value_or(QString());
-    if (m_focusKnown && path == m_focusedPath)
+    if (path == m_focusedPath)
         return m_focusedRow;
-    const int previous = m_focusKnown ? m_focusedRow : -1;
+    const int previous = m_focusedRow;
     const int row = path.isEmpty() ? -1 : findRow(path, previous);
     m_focusedPath = path;
     m_focusedRow = row;
-    m_focusKnown = true;
     if (previous != row) {
         emitRowChanged(previous, {IsFocusedRole});
         emitRowChanged(row, {IsFocusedRole});

@@ -70,10 +70,10 @@ private:
     DirectoryListSource& m_source;
     DirectoryIconCache* m_icons;
     int m_rowCount = 0;
-    // The row painted as focused; m_focusKnown is false after a reset until the next syncFocus().
-    int m_focusedRow = -1;
+    // The path painted as focused and its row, which is looked up lazily after a reset.
     QString m_focusedPath;
-    bool m_focusKnown = false;
+    int m_focusedRow = -1;
+    bool m_focusedRowKnown = false;
     QTimer m_sizeTimer;
 };
 
