@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <sys/stat.h>
@@ -46,7 +47,11 @@ private:
 void DirectoryIconCacheTest::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    m_searchPaths = QIcon::themeSearchPaths();
+    // The offscreen platform looks for themes in the resources only; a desktop adds the XDG folders.
+    m_searchPaths = QIcon::themeSearchPaths() + QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
+                                                                          QStringLiteral("icons"),
+                                                                          QStandardPaths::LocateDirectory);
+    QIcon::setThemeSearchPaths(m_searchPaths);
     m_theme = QStringLiteral("Adwaita");
     QIcon::setThemeName(m_theme);
 }
