@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QListView>
+#include <QMenu>
+#include <QPointer>
+
+namespace orvalink::ui {
+
+class DirectoryListModel;
+
+// The directory list: rows painted by DirectoryRowDelegate, no item selection of its own (the
+// source's focused path and selected paths are the truth). Up and Down move the source's focus and
+// scroll to it, Left and Right do nothing, Return and Enter open the focused entry and are always
+// consumed, and a right click offers "open containing directory" and "reveal".
+class DirectoryListView : public QListView {
+    Q_OBJECT
+public:
+    explicit DirectoryListView(DirectoryListModel* model, QWidget* parent = nullptr);
+
+    // The context menu while it is open (for tests and the guide's captures).
+    QMenu* contextMenu() const { return m_contextMenu; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void showContextMenu(const QPoint& position);
+    void scrollToFocus();
+
+    DirectoryListModel* m_model;
+    QPointer<QMenu> m_contextMenu;
+};
+
+} // namespace orvalink::ui

@@ -1,0 +1,331 @@
+// The directory list as a user drives it: clicks on the parts of a row, the keyboard, the context
+// menu; and screenshots of populated lists in each language.
+#include "FakeDirectoryListSource.h"
+#include "UiTestSupport.h"
+#include "ui/models/DirectoryIconCache.h"
+#include "ui/models/DirectoryListModel.h"
+#include "ui/views/DirectoryListView.h"
+#include "ui/views/DirectoryRowLayout.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QPainter>
+#include <QtTest>
+#include <memory>
+
+using namespace orvalink;
+using namespace orvalink::ui;
+using namespace orvalink::ui::test;
+
+namespace {
+
+// Plain drawn stand-ins for the window's folder and file symbols.
+QIcon drawnIcon(const QColor& colour, bool folder)
+{
+    QPixmap pixmap(36, 36);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(colour.darker(130));
+    painter.setBrush(colour);
+    painter.drawRoundedRect(folder ? QRectF(3, 8, 30, 22) : QRectF(8, 3, 20, 30), 3, 3);
+    return QIcon(pixmap);
+}
+
+struct Texts {
+    DirectoryListTexts words;
+    QString symlink;
+    QString alias;
+    QString hint;
+};
+
+Texts textsIn(const QString& language)
+{
+    const bool zh = language != QLatin1String("en");
+    const bool en = language != QLatin1String("zh");
+    auto pick = [&](const char* chinese, const char* english) {
+        const QString c = QString::fromUtf8(chinese);
+        const QString e = QString::fromUtf8(english);
+        return zh && en ? c + ' ' + e : (zh ? c : e);
+    };
+    return {{pick("已迁移", "Migrated"), pick("进入", "Open"), pick("进入该目录", "Open in Sidebar"),
+             pick("在文件管理器中显示", "Reveal in File Manager")},
+            pick("建议符号链接", "Use Symlink"),
+            pick("建议别名", "Use Alias"),
+            pick("智能推荐", "Smart Pick")};
+}
+
+} // namespace
+
+class DirectoryListViewTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void checkboxAsksSourceAndShowsItsAnswer_data();
+    void checkboxAsksSourceAndShowsItsAnswer();
+    void clickOnRowFocusesWithoutTicking();
+    void openLinkOpensDirectory();
+    void doubleClick_data();
+    void doubleClick();
+    void arrowsMoveFocusAndScroll();
+    void leftRightAndReturnAreConsumed_data();
+    void leftRightAndReturnAreConsumed();
+    void contextMenuActsOnClickedRow();
+    void screenshots_data();
+    void screenshots();
+
+private:
+    QPoint pointOf(int row, const std::function<QRect(const DirectoryRowLayout&)>& part) const;
+    void populate(const QString& language);
+
+    std::unique_ptr<FakeDirectoryListSource> m_source;
+    std::unique_ptr<DirectoryIconCache> m_icons;
+    std::unique_ptr<DirectoryListModel> m_model;
+    std::unique_ptr<DirectoryListView> m_view;
+};
+
+void DirectoryListViewTest::initTestCase()
+{
+    orvalink::test::prepareWidgetTests();
+}
+
+void DirectoryListViewTest::init()
+{
+    m_source = std::make_unique<FakeDirectoryListSource>();
+    populate(QStringLiteral("en"));
+    m_icons = std::make_unique<DirectoryIconCache>(drawnIcon(QColor(90, 160, 230), true),
+                                                   drawnIcon(QColor(200, 200, 210), false));
+    m_model = std::make_unique<DirectoryListModel>(*m_source, m_icons.get());
+    m_view = std::make_unique<DirectoryListView>(m_model.get());
+    m_view->resize(560, 300);
+    m_view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+}
+
+void DirectoryListViewTest::cleanup()
+{
+    m_view.reset();
+    m_model.reset();
+    m_icons.reset();
+    m_source.reset();
+}
+
+void DirectoryListViewTest::populate(const QString& language)
+{
+    const Texts texts = textsIn(language);
+    FakeDirectoryListSource& source = *m_source;
+    source.words = texts.words;
+    source.entries = {
+        makeEntry("Movies", EntryKind::directory, qint64(48) << 30),
+        makeEntry("Projects", EntryKind::directory, qint64(312) << 20, true),
+        makeEntry(QStringLiteral("照片备份 2023"), EntryKind::directory, qint64(7) << 30),
+        makeEntry("Library Caches", EntryKind::directory, qint64(1536) << 20),
+        makeEntry("holiday-video-final-cut-2024-with-a-very-long-name.mp4", EntryKind::file, qint64(3) << 30),
+        makeEntry(QStringLiteral("会议记录.txt"), EntryKind::file, 12800),
+        makeEntry("notes.md", EntryKind::file, 512),
+    };
+    for (int i = 0; i < 40; ++i)
+        source.entries.append(makeEntry(QStringLiteral("file-%1.dat").arg(i), EntryKind::file, i * 1000));
+    const auto path = [&](int row) {
+        return source.entries.at(row).path;
+    };
+    source.recommendations = {
+        {path(0), {texts.symlink, false}}, {path(1), {texts.symlink, false}}, {path(2), {texts.alias, true}}};
+    source.hints = {{path(1), texts.hint}, {path(3), texts.hint}};
+    source.selected = {path(3)};
+    source.focused = path(2);
+}
+
+QPoint DirectoryListViewTest::pointOf(int row,
+                                      const std::function<QRect(const DirectoryRowLayout&)>& part) const
+{
+    const QModelIndex index = m_model->index(row);
+    return part(DirectoryRowLayout::compute(m_view->visualRect(index), index, m_view->font())).center();
+}
+
+void DirectoryListViewTest::checkboxAsksSourceAndShowsItsAnswer_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<bool>("accepts");
+    QTest::addColumn<bool>("shownAfter");
+    QTest::newRow("tick") << 0 << true << true;
+    QTest::newRow("untick") << 3 << true << false;
+    QTest::newRow("tick refused") << 0 << false << false;
+    QTest::newRow("untick refused") << 3 << false << true;
+}
+
+void DirectoryListViewTest::checkboxAsksSourceAndShowsItsAnswer()
+{
+    QFETCH(int, row);
+    QFETCH(bool, accepts);
+    QFETCH(bool, shownAfter);
+    m_source->acceptsSelection = accepts;
+    const bool before = m_model->index(row).data(DirectoryListModel::IsSelectedRole).toBool();
+    const QString focusBefore = *m_source->focused;
+
+    QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {},
+                      pointOf(row, [](const DirectoryRowLayout& l) { return l.checkbox; }));
+    const QString path = m_source->entries.at(row).path;
+    QCOMPARE(m_source->calls, QStringList{QStringLiteral("select:%1:%2").arg(path).arg(!before)});
+    QCOMPARE(m_model->index(row).data(DirectoryListModel::IsSelectedRole).toBool(), shownAfter);
+    QCOMPARE(*m_source->focused, focusBefore); // ticking does not move the focus
+}
+
+void DirectoryListViewTest::clickOnRowFocusesWithoutTicking()
+{
+    QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {},
+                      pointOf(5, [](const DirectoryRowLayout& l) { return l.name; }));
+    const QString path = m_source->entries.at(5).path;
+    QCOMPARE(m_source->calls, QStringList{"focus:" + path});
+    QVERIFY(m_model->index(5).data(DirectoryListModel::IsFocusedRole).toBool());
+    QVERIFY(!m_model->index(2).data(DirectoryListModel::IsFocusedRole).toBool());
+    QVERIFY(!m_source->selected.contains(path));
+}
+
+void DirectoryListViewTest::openLinkOpensDirectory()
+{
+    const QModelIndex file = m_model->index(4);
+    QVERIFY(DirectoryRowLayout::compute(m_view->visualRect(file), file, m_view->font()).open.isEmpty());
+    QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {},
+                      pointOf(0, [](const DirectoryRowLayout& l) { return l.open; }));
+    QTRY_COMPARE(m_source->calls, QStringList{"open:" + m_source->entries.at(0).path});
+}
+
+void DirectoryListViewTest::doubleClick_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("directory") << 3 << true;
+    QTest::newRow("file") << 5 << false;
+}
+
+void DirectoryListViewTest::doubleClick()
+{
+    QFETCH(int, row);
+    QFETCH(bool, opens);
+    const QString path = m_source->entries.at(row).path;
+    // What a window system delivers for a double click: press, release, double click, release.
+    QWidget* viewport = m_view->viewport();
+    const QPoint at = pointOf(row, [](const DirectoryRowLayout& l) { return l.name; });
+    QTest::mousePress(viewport, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
+    if (opens)
+        QTRY_VERIFY(m_source->calls.contains("open:" + path));
+    // Let any queued action run before judging that nothing opened.
+    QCoreApplication::processEvents();
+    QCOMPARE(m_source->calls.contains("open:" + path), opens);
+    QCOMPARE(m_source->calls.filter("open:").size(), opens ? 1 : 0);
+    QCOMPARE(*m_source->focused, path);
+}
+
+void DirectoryListViewTest::arrowsMoveFocusAndScroll()
+{
+    m_view->setFocus();
+    const QString start = *m_source->focused;
+    QTest::keyClick(m_view.get(), Qt::Key_Up);
+    QCOMPARE(*m_source->focused, m_source->entries.at(1).path);
+    QVERIFY(m_model->index(1).data(DirectoryListModel::IsFocusedRole).toBool());
+    QVERIFY(!m_model->index(2).data(DirectoryListModel::IsFocusedRole).toBool());
+    QTest::keyClick(m_view.get(), Qt::Key_Down);
+    QCOMPARE(*m_source->focused, start);
+
+    // Walking past the visible rows scrolls the focused row into view.
+    const int target = 30;
+    QVERIFY(!m_view->viewport()->rect().contains(m_view->visualRect(m_model->index(target))));
+    for (int row = 2; row < target; ++row)
+        QTest::keyClick(m_view.get(), Qt::Key_Down);
+    QCOMPARE(*m_source->focused, m_source->entries.at(target).path);
+    QVERIFY(m_view->viewport()->rect().contains(m_view->visualRect(m_model->index(target))));
+}
+
+void DirectoryListViewTest::leftRightAndReturnAreConsumed_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("focused");
+    QTest::addColumn<QStringList>("calls");
+    QTest::newRow("left") << int(Qt::Key_Left) << true << QStringList{};
+    QTest::newRow("right") << int(Qt::Key_Right) << true << QStringList{};
+    QTest::newRow("return") << int(Qt::Key_Return) << true << QStringList{"openFocused"};
+    QTest::newRow("enter") << int(Qt::Key_Enter) << true << QStringList{"openFocused"};
+    QTest::newRow("return, nothing focused") << int(Qt::Key_Return) << false << QStringList{"openFocused"};
+}
+
+void DirectoryListViewTest::leftRightAndReturnAreConsumed()
+{
+    QFETCH(int, key);
+    QFETCH(bool, focused);
+    QFETCH(QStringList, calls);
+    if (!focused)
+        m_source->focused.reset();
+    const std::optional<QString> focusBefore = m_source->focused;
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    press.ignore();
+    QApplication::sendEvent(m_view.get(), &press);
+    QVERIFY(press.isAccepted());
+    QCOMPARE(m_source->calls, calls);
+    QCOMPARE(m_source->focused, focusBefore);
+}
+
+void DirectoryListViewTest::contextMenuActsOnClickedRow()
+{
+    const QPoint at = pointOf(5, [](const DirectoryRowLayout& l) { return l.name; });
+    Q_EMIT m_view->customContextMenuRequested(at);
+    QMenu* menu = m_view->contextMenu();
+    QVERIFY(menu);
+    const QList<QAction*> actions = menu->actions();
+    QCOMPARE(actions.size(), 2);
+    QCOMPARE(actions.at(0)->text(), m_source->words.openContainingDirectory);
+    QCOMPARE(actions.at(1)->text(), m_source->words.revealInFileManager);
+    actions.at(0)->trigger();
+    actions.at(1)->trigger();
+    const QString path = m_source->entries.at(5).path;
+    QCOMPARE(m_source->calls, (QStringList{"openContaining:" + path, "reveal:" + path}));
+
+    // A menu opened on a listing that has since been replaced does nothing.
+    m_source->calls.clear();
+    Q_EMIT m_view->customContextMenuRequested(at);
+    QAction* stale = m_view->contextMenu()->actions().at(1);
+    m_model->resetListing();
+    stale->trigger();
+    QVERIFY(m_source->calls.isEmpty());
+}
+
+void DirectoryListViewTest::screenshots_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<int>("width");
+    QTest::newRow("en") << QStringLiteral("en") << 640;
+    QTest::newRow("zh") << QStringLiteral("zh") << 640;
+    QTest::newRow("bilingual") << QStringLiteral("bilingual") << 640;
+    QTest::newRow("bilingual-narrow") << QStringLiteral("bilingual") << 380;
+}
+
+void DirectoryListViewTest::screenshots()
+{
+    QFETCH(QString, language);
+    QFETCH(int, width);
+    populate(language);
+    m_model->resetListing();
+    m_view->resize(width, 260);
+    QCoreApplication::processEvents();
+    QImage image(m_view->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    m_view->render(&image);
+    QVERIFY(
+        !orvalink::test::saveScreen(image, QStringLiteral("directory-list-%1").arg(QTest::currentDataTag()))
+             .isEmpty());
+
+    // The focused row carries the tinted background: its left edge differs from a plain row's.
+    const int focusedY = m_view->visualRect(m_model->index(2)).center().y();
+    const int plainY = m_view->visualRect(m_model->index(0)).center().y();
+    const QPoint origin = m_view->viewport()->mapTo(m_view.get(), QPoint(6, 0));
+    QVERIFY(image.pixel(origin.x(), origin.y() + focusedY) != image.pixel(origin.x(), origin.y() + plainY));
+}
+
+QTEST_MAIN(DirectoryListViewTest)
+#include "tst_directorylistview.moc"
