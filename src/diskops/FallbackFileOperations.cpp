@@ -43,8 +43,8 @@ void FallbackFileOperations::move(const QString& source, const QString& destinat
         m_log.append(LogLevel::warning,
                      QStringLiteral("Move completed, but the destination did not keep these extended "
                                     "attributes: ") +
-                         source + QStringLiteral(" -> ") + destination + QStringLiteral(". Not kept: ") +
-                         result.refusedAttributes.describe());
+                         (steps.shownSource.isEmpty() ? source : steps.shownSource) + QStringLiteral(" -> ") +
+                         destination + QStringLiteral(". Not kept: ") + result.refusedAttributes.describe());
     }
     if (result.sourceFullyRemoved())
         return;

@@ -23,6 +23,9 @@ public:
         std::function<void()> copied;
         // Right before the administrator attempt, whose progress nobody can watch.
         std::function<void()> beforeAdministrator;
+        // The path that the warning about extended attributes names as the source, when the real
+        // one (a hidden staging path) would mean nothing to the user.
+        QString shownSource;
     };
 
     // `log` receives the warning of a move that could not clear its source after a complete copy.

@@ -238,6 +238,7 @@ void MigrationRun::moveStagedItem()
     steps.beforeAdministrator = [this] {
         record([](JournalRecord& entry) { entry.administrator = true; });
     };
+    steps.shownSource = m_source;
     try {
         m_files.move(m_staging, m_target, steps);
     } catch (const std::exception& error) {

@@ -170,9 +170,12 @@ RecoveredOperation OperationRecovery::recoverMigration(OperationJournal& journal
     if (hasIdentity(record.stagingPath, record.itemIdentity)) {
         if (targetExists && record.administrator)
             return leaveAsFound(record, QStringLiteral("the data may be whole at either place"));
+        // A forced mode may have merged part of the staged item into an occupant of the target.
+        if (record.forced && record.moving)
+            return leaveAsFound(record, QStringLiteral("a forced migration may have merged the data"));
         // Until the copy was whole and on disk the staged item stayed untouched; what stands at the
         // target is this migration's partial copy, unless a forced mode met an occupant there.
-        if (targetExists && record.moving && !record.forced)
+        if (targetExists && record.moving)
             platform::removeTree(record.targetPath);
         const FallbackFileOperations files(m_privileged, m_log);
         MigrationRollback(files, m_log).rollback(record.sourcePath, record.targetPath, record.stagingPath);
