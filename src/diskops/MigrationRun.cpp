@@ -232,8 +232,11 @@ void MigrationRun::moveIntoTarget()
 void MigrationRun::moveStagedItem()
 {
     FallbackFileOperations::MoveSteps steps;
+    // Should the record fail, the copy is removed again: the record must not call it whole then.
     steps.copied = [this] {
-        record([](JournalRecord& entry) { entry.arrived = true; });
+        if (m_journal)
+            m_journal->update([](JournalRecord& entry) { entry.arrived = true; },
+                              [](JournalRecord& entry) { entry.arrived = false; });
     };
     steps.beforeAdministrator = [this] {
         record([](JournalRecord& entry) { entry.administrator = true; });

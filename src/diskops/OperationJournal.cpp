@@ -172,6 +172,23 @@ void OperationJournal::write()
     platform::writeFileAtomically(m_path, json::compact(m_record.toJson()), 0600);
 }
 
+void OperationJournal::update(const std::function<void(JournalRecord&)>& change,
+                              const std::function<void(JournalRecord&)>& revert)
+{
+    change(m_record);
+    try {
+        write();
+    } catch (...) {
+        revert(m_record);
+        try {
+            write();
+        } catch (const std::exception& error) {
+            qCWarning(lcJournal) << "could not take back a step of" << m_path << error.what();
+        }
+        throw;
+    }
+}
+
 void OperationJournal::finish()
 {
     if (m_path.isEmpty())

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QUuid>
+#include <functional>
 #include <optional>
 
 namespace orvalink {
@@ -80,6 +81,11 @@ public:
 
     // Replaces the record on disk with record() and flushes it. Throws platform::PlatformError.
     void write();
+    // Records a step that is undone when the recording fails: `change` is applied and written; on
+    // failure `revert` is applied and written as far as possible (a failed write may still have
+    // replaced the file), then the failure is thrown.
+    void update(const std::function<void(JournalRecord&)>& change,
+                const std::function<void(JournalRecord&)>& revert);
     // The operation ended, whichever way: removes the record and the lock file. Never throws.
     void finish();
 

@@ -23,6 +23,12 @@ namespace orvalink {
 
 namespace {
 
+QString parentOf(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
 QDateTime now()
 {
     return json::wholeSeconds(QDateTime::currentDateTimeUtc());
@@ -89,11 +95,14 @@ RestoreState restoreStateOf(const JournalRecord& record)
     if (state.placed || !platform::entryExists(record.restorePath))
         return state;
     const bool targetExists = platform::entryExists(record.targetPath);
+    // A target that is missing together with its folder may only be on a volume that is not
+    // mounted now: that proves nothing.
+    const bool targetGone = !targetExists && platform::entryExists(parentOf(record.targetPath));
     if (hasIdentity(record.restorePath, record.restoreIdentity))
         state.whole = true;
-    else if (!targetExists && !record.administrator) // renamed over whole: a rename has no middle
+    else if (targetGone && !record.administrator) // renamed over whole: a rename has no middle
         state.whole = true;
-    else if (record.administrator)
+    else if (record.administrator || !targetExists)
         state.ambiguous = true; // the administrator's move may have been copying or removing
     else
         state.partial = true; // the target is removed only once the copy stands in place
@@ -150,7 +159,7 @@ RecoveredOperation OperationRecovery::recoverMigration(OperationJournal& journal
         if (restore.placed)
             return rollBackMigration(journal, true);
         if (restore.whole) {
-            placeAtSource(FallbackFileOperations(m_privileged, m_log), record.restorePath, record.sourcePath);
+            placeRestored(journal);
             return rollBackMigration(journal, true);
         }
         if (restore.ambiguous)
@@ -185,6 +194,19 @@ RecoveredOperation OperationRecovery::recoverMigration(OperationJournal& journal
     if (targetExists && record.moving)
         return completeMigration(journal);
     return leaveAsFound(record, QStringLiteral("the data is at none of its places"));
+}
+
+void OperationRecovery::placeRestored(OperationJournal& journal) const
+{
+    JournalRecord& record = journal.record();
+    // Its identity tells the next start, should this one be cut short too, that it was whole.
+    if (record.restoreIdentity.isEmpty()) {
+        record.restoreIdentity = entryIdentityText(record.restorePath);
+        journal.write();
+    }
+    placeAtSource(FallbackFileOperations(m_privileged, m_log), record.restorePath, record.sourcePath);
+    record.restorePlaced = true;
+    journal.write();
 }
 
 RecoveredOperation OperationRecovery::completeMigration(OperationJournal& journal) const
@@ -251,7 +273,7 @@ RecoveredOperation OperationRecovery::recoverUndo(OperationJournal& journal) con
     if (restore.placed)
         return completeUndo(journal);
     if (restore.whole) {
-        placeAtSource(FallbackFileOperations(m_privileged, m_log), record.restorePath, record.sourcePath);
+        placeRestored(journal);
         return completeUndo(journal);
     }
     if (restore.ambiguous)

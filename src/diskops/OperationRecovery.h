@@ -47,6 +47,7 @@ private:
     RecoveredOperation recover(OperationJournal& journal) const;
     RecoveredOperation recoverMigration(OperationJournal& journal) const;
     RecoveredOperation recoverUndo(OperationJournal& journal) const;
+    void placeRestored(OperationJournal& journal) const;
     RecoveredOperation completeMigration(OperationJournal& journal) const;
     RecoveredOperation rollBackMigration(OperationJournal& journal, bool removeTarget) const;
     RecoveredOperation completeUndo(OperationJournal& journal) const;

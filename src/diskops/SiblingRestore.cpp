@@ -84,8 +84,9 @@ void restoreThroughSibling(const FallbackFileOperations& files, const QString& t
     // target is removed only once the source path holds the data.
     steps.copied = [&] {
         if (journal) {
-            journal->record().restoreIdentity = entryIdentityText(sibling);
-            journal->write();
+            // Should the record fail, the copy is removed again: the record must not call it whole.
+            journal->update([&](JournalRecord& entry) { entry.restoreIdentity = entryIdentityText(sibling); },
+                            [](JournalRecord& entry) { entry.restoreIdentity.clear(); });
         }
         try {
             placeAtSource(files, sibling, source);
