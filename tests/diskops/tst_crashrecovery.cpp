@@ -6,6 +6,7 @@
 #include "diskops/CreatedFolders.h"
 #include "diskops/OperationJournal.h"
 #include "diskops/OperationRecovery.h"
+#include "model/JsonFields.h"
 #include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
 #include "platform/SymbolicLinks.h"
@@ -33,14 +34,31 @@ QString parentOf(const QString& path)
     return path.left(path.lastIndexOf(QLatin1Char('/')));
 }
 
-// One operation in its own process, killed after `killAfterMs` (none: let it finish). Answers
-// whether it finished by itself, and how long it ran from "ready".
+// A step of the operation, as its journal tells it.
+using Moment = std::function<bool(const JournalRecord&)>;
+
+bool journalShows(const Moment& moment)
+{
+    for (const QString& path : OperationJournal::recordPaths()) {
+        try {
+            if (moment(JournalRecord::fromJson(json::parseObject(platform::readWholeFile(path)))))
+                return true;
+        } catch (const std::exception&) {
+            // gone or replaced between the listing and the read
+        }
+    }
+    return false;
+}
+
+// One operation in its own process, killed after `killAfterMs`, or as soon as its journal shows
+// `killAt` (neither: let it finish). Answers whether it finished by itself, and how long it ran
+// from "ready".
 struct Run {
     bool finished = false;
     qint64 elapsedMs = 0;
 };
 
-Run runOperation(const QStringList& arguments, std::optional<int> killAfterMs)
+Run runOperation(const QStringList& arguments, std::optional<int> killAfterMs, const Moment& killAt = {})
 {
     QProcess helper;
     helper.start(QStringLiteral(ORVALINK_DISK_OPERATION), arguments);
@@ -49,7 +67,13 @@ Run runOperation(const QStringList& arguments, std::optional<int> killAfterMs)
     QElapsedTimer timer;
     timer.start();
     Run run;
-    run.finished = helper.waitForFinished(killAfterMs.value_or(120000));
+    if (killAt) {
+        while (!(run.finished = helper.waitForFinished(1)) && !journalShows(killAt) &&
+               timer.elapsed() < 120000) {
+        }
+    } else {
+        run.finished = helper.waitForFinished(killAfterMs.value_or(120000));
+    }
     run.elapsedMs = timer.elapsed();
     if (!run.finished) {
         helper.kill();
@@ -161,15 +185,27 @@ struct KillTally {
     qint64 typicalMs = 0;
 };
 
-KillTally killRepeatedly(const QStringList& arguments, qint64 fullRunMs, const std::function<void()>& prepare,
-                         const std::function<void(int delay)>& check)
+KillTally killRepeatedly(const QStringList& arguments, qint64 fullRunMs, const QList<Moment>& moments,
+                         const std::function<void()>& prepare,
+                         const std::function<void(const QString& when)>& check)
 {
     KillTally tally;
     tally.typicalMs = fullRunMs;
     for (int round = 0; tally.kills < kKills && round < 3 * kKills && !QTest::currentTestFailed(); ++round) {
         prepare();
-        const int delay = gradedDelay(tally.kills, kKills, tally.typicalMs);
-        const Run run = runOperation(arguments, delay);
+        // Most kills come after a delay; every fourth as soon as the journal shows one of its steps,
+        // so the short late steps are hit however the timing falls.
+        Run run;
+        QString when;
+        if (round % 4 == 3) {
+            const int step = (round / 4) % int(moments.size());
+            run = runOperation(arguments, std::nullopt, moments.at(step));
+            when = QStringLiteral("at journal step %1").arg(step);
+        } else {
+            const int delay = gradedDelay(tally.kills, kKills, tally.typicalMs);
+            run = runOperation(arguments, delay);
+            when = QStringLiteral("at %1 ms").arg(delay);
+        }
         if (run.finished) {
             ++tally.finishedFirst;
             tally.typicalMs = (tally.typicalMs + run.elapsedMs) / 2;
@@ -177,7 +213,7 @@ KillTally killRepeatedly(const QStringList& arguments, qint64 fullRunMs, const s
             ++tally.kills;
         }
         if (!QTest::currentTestFailed())
-            check(delay);
+            check(when);
     }
     return tally;
 }
@@ -202,12 +238,16 @@ private Q_SLOTS:
         QCOMPARE(*end, End::migrated);
 
         QMap<End, int> ends;
+        const QList<Moment> steps{[](const JournalRecord& record) { return record.moving; },
+                                  [](const JournalRecord& record) {
+                                      return record.arrived;
+                                  }};
         const KillTally tally = killRepeatedly(
-            migrate, full.elapsedMs, [&] { scene.reset(); },
-            [&](int delay) {
+            migrate, full.elapsedMs, steps, [&] { scene.reset(); },
+            [&](const QString& when) {
                 std::optional<End> reached;
                 scene.recover();
-                VERIFY_END(scene, reached, QStringLiteral("migration killed at %1 ms").arg(delay));
+                VERIFY_END(scene, reached, QStringLiteral("migration killed ") + when);
                 ++ends[*reached];
                 const QList<MigrationTask> tasks = scene.fx.tasks();
                 if (*reached == End::migrated) {
@@ -247,16 +287,21 @@ private Q_SLOTS:
         QCOMPARE(*end, End::atSource);
 
         QMap<End, int> ends;
+        const QList<Moment> steps{
+            [](const JournalRecord& record) { return !record.restoreIdentity.isEmpty(); },
+            [](const JournalRecord& record) {
+                return record.restorePlaced;
+            }};
         const KillTally tally = killRepeatedly(
-            undo, full.elapsedMs,
+            undo, full.elapsedMs, steps,
             [&] {
                 if (platform::entryStatus(scene.source).kind != platform::EntryKind::symbolicLink)
                     migrateInProcess();
             },
-            [&](int delay) {
+            [&](const QString& when) {
                 std::optional<End> reached;
                 scene.recover();
-                VERIFY_END(scene, reached, QStringLiteral("undo killed at %1 ms").arg(delay));
+                VERIFY_END(scene, reached, QStringLiteral("undo killed ") + when);
                 ++ends[*reached];
             });
         QVERIFY(!QTest::currentTestFailed());
