@@ -16,6 +16,7 @@
 #include "store/JSONLStore.h"
 #include "store/LogService.h"
 
+#include <QDir>
 #include <QFile>
 #include <unistd.h>
 
@@ -76,6 +77,21 @@ void recordTask(const JournalRecord& record, TaskStatus status, std::optional<Or
         task.errorMessage = rollbackMessage(*error, true, std::nullopt);
     }
     JSONLStore::append(task, record.tasksFile);
+}
+
+// The hidden reserved siblings of `path` (".<name>.orvalink-<suffix>-<UUID>"), sorted.
+QStringList reservedSiblingsOf(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return {};
+    const QDir parent(slash == 0 ? QStringLiteral("/") : path.left(slash));
+    const QString pattern = QLatin1Char('.') + path.mid(slash + 1) + QStringLiteral(".orvalink-*");
+    QStringList found;
+    for (const QString& name : parent.entryList(
+             {pattern}, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name))
+        found.append(parent.filePath(name));
+    return found;
 }
 
 // Where the restored item stands, for an operation that brings the data back from the target.
@@ -182,12 +198,24 @@ RecoveredOperation OperationRecovery::recoverMigration(OperationJournal& journal
         // A forced mode may have merged part of the staged item into an occupant of the target.
         if (record.forced && record.moving)
             return leaveAsFound(record, QStringLiteral("a forced migration may have merged the data"));
-        // Until the copy was whole and on disk the staged item stayed untouched; what stands at the
-        // target is this migration's partial copy, unless a forced mode met an occupant there.
-        if (targetExists && record.moving)
-            platform::removeTree(record.targetPath);
         const FallbackFileOperations files(m_privileged, m_log);
-        MigrationRollback(files, m_log).rollback(record.sourcePath, record.targetPath, record.stagingPath);
+        const MigrationRollback rollback(files, m_log);
+        if (record.moving) {
+            // Until the copy was whole and on disk the staged item stayed untouched; what stands at
+            // the target is this migration's partial copy.
+            if (targetExists)
+                platform::removeTree(record.targetPath);
+            rollback.rollback(record.sourcePath, record.targetPath, record.stagingPath);
+        } else {
+            // Nothing went to the target yet: whatever stands there is not the migration's.
+            if (platform::entryExists(record.sourcePath)) {
+                if (isPlaceholder(record.sourcePath))
+                    files.removePlaceholder(record.sourcePath);
+                else
+                    rollback.preserveRollbackConflict(record.sourcePath);
+            }
+            files.move(record.stagingPath, record.sourcePath);
+        }
         return rollBackMigration(journal, false);
     }
     // The staged item is gone without the copy having been recorded: a rename took it whole.
@@ -280,6 +308,10 @@ RecoveredOperation OperationRecovery::recoverUndo(OperationJournal& journal) con
         return leaveAsFound(record, QStringLiteral("the data may be whole at either place"));
     if (!platform::entryExists(record.targetPath))
         return leaveAsFound(record, QStringLiteral("the data is at none of its places"));
+    // A forced restore may have set the occupant of the source aside or merged it into the target.
+    if (record.forced)
+        return leaveAsFound(record,
+                            QStringLiteral("a forced restore may have moved what stood at the source"));
     if (restore.partial)
         removeIfPresent(record.restorePath);
     return stopUndo(journal);
@@ -329,7 +361,13 @@ RecoveredOperation OperationRecovery::leaveAsFound(const JournalRecord& record, 
         RecoveredOperation::Outcome::leftAsFound, record.kind, record.sourcePath, record.targetPath, {}};
     for (const QString& path :
          {record.sourcePath, record.stagingPath, record.targetPath, record.restorePath}) {
-        if (!path.isEmpty() && platform::entryExists(path))
+        if (!path.isEmpty() && platform::entryExists(path) && !left.foundPaths.contains(path))
+            left.foundPaths.append(path);
+    }
+    // What the operation, or an earlier one, kept aside beside either path.
+    for (const QString& path :
+         reservedSiblingsOf(record.sourcePath) + reservedSiblingsOf(record.targetPath)) {
+        if (!left.foundPaths.contains(path))
             left.foundPaths.append(path);
     }
     m_log.append(LogLevel::error, QStringLiteral("Interrupted ") +

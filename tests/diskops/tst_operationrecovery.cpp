@@ -201,6 +201,31 @@ private Q_SLOTS:
         QVERIFY(OperationJournal::recordPaths().isEmpty());
     }
 
+    // A forced restore had set the occupant of the source aside when it stopped: nothing is
+    // guessed, and the user learns where that occupant and the data are.
+    void interruptedForcedRestoreIsReported()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const QString source = fx.tree.path("Docs");
+        const QStringList whole = migrated(fx, source);
+        QVERIFY(QFile::remove(source));
+        const QString preserved =
+            fx.tree.file(".Docs.orvalink-overwrite-preserved-1/mine.txt", "mine").section('/', 0, -2);
+        JournalRecord record = recordOf(fx, JournalKind::undo, source);
+        record.forced = true;
+        leaveRecord(record);
+
+        const QList<RecoveredOperation> recovered = recover(fx);
+
+        QCOMPARE(recovered.size(), 1);
+        QCOMPARE(recovered.constFirst().outcome, Outcome::leftAsFound);
+        QCOMPARE(recovered.constFirst().foundPaths, (QStringList{record.targetPath, preserved}));
+        QVERIFY(!platform::entryExists(source));
+        QCOMPARE(test::snapshotTree(record.targetPath), whole);
+        QCOMPARE(fx.mappings().size(), 1);
+    }
+
     // The copy was whole at the target, but a new folder took the source path meanwhile: neither is
     // touched, and no mapping claims a link that does not exist.
     void recreatedSourceIsLeftAsFound()
