@@ -13,6 +13,7 @@
 #include "platform/TreeRemoval.h"
 #include "support/TreeSnapshot.h"
 
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QMap>
 #include <QProcess>
@@ -50,15 +51,15 @@ bool journalShows(const Moment& moment)
     return false;
 }
 
-// One operation in its own process, killed after `killAfterMs`, or as soon as its journal shows
-// `killAt` (neither: let it finish). Answers whether it finished by itself, and how long it ran
-// from "ready".
+// One operation in its own process, killed after `killAfterMs`, or as soon as `killWhen` holds
+// (neither: let it finish). Answers whether it finished by itself, and how long it ran from "ready".
 struct Run {
     bool finished = false;
     qint64 elapsedMs = 0;
 };
 
-Run runOperation(const QStringList& arguments, std::optional<int> killAfterMs, const Moment& killAt = {})
+Run runOperation(const QStringList& arguments, std::optional<int> killAfterMs,
+                 const std::function<bool()>& killWhen = {})
 {
     QProcess helper;
     helper.start(QStringLiteral(ORVALINK_DISK_OPERATION), arguments);
@@ -67,9 +68,8 @@ Run runOperation(const QStringList& arguments, std::optional<int> killAfterMs, c
     QElapsedTimer timer;
     timer.start();
     Run run;
-    if (killAt) {
-        while (!(run.finished = helper.waitForFinished(1)) && !journalShows(killAt) &&
-               timer.elapsed() < 120000) {
+    if (killWhen) {
+        while (!(run.finished = helper.waitForFinished(1)) && !killWhen() && timer.elapsed() < 120000) {
         }
     } else {
         run.finished = helper.waitForFinished(killAfterMs.value_or(120000));
@@ -80,6 +80,24 @@ Run runOperation(const QStringList& arguments, std::optional<int> killAfterMs, c
         helper.waitForFinished();
     }
     return run;
+}
+
+Run runUntilStep(const QStringList& arguments, const Moment& step)
+{
+    return runOperation(arguments, std::nullopt, [&step] { return journalShows(step); });
+}
+
+// How many entries the tree at `root` holds; -1 when nothing is there.
+int entryCount(const QString& root)
+{
+    if (!platform::entryExists(root))
+        return -1;
+    int count = 0;
+    for (QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+         it.hasNext(); it.next())
+        ++count;
+    return count;
 }
 
 // A tree in the home, its golden copy elsewhere, a volume on another file system.
@@ -199,7 +217,7 @@ KillTally killRepeatedly(const QStringList& arguments, qint64 fullRunMs, const Q
         QString when;
         if (round % 4 == 3) {
             const int step = (round / 4) % int(moments.size());
-            run = runOperation(arguments, std::nullopt, moments.at(step));
+            run = runUntilStep(arguments, moments.at(step));
             when = QStringLiteral("at journal step %1").arg(step);
         } else {
             const int delay = gradedDelay(tally.kills, kKills, tally.typicalMs);
@@ -324,43 +342,47 @@ private Q_SLOTS:
         scene.reset();
         const Run full = runOperation(migrate, std::nullopt);
         QVERIFY(full.finished);
-        // An interrupted migration for the recovery to work on; false when the kill came too late.
-        const auto interruptAt = [&](int percent) {
+        // An interrupted migration for the recovery to work on, killed as soon as its journal shows
+        // the copy begun (the recovery goes back and removes the partial target) or whole (it goes
+        // forward and removes what is left of the staged tree); false when it ended first.
+        const QList<Moment> steps{[](const JournalRecord& record) { return record.moving; },
+                                  [](const JournalRecord& record) {
+                                      return record.arrived;
+                                  }};
+        const auto interruptAt = [&](int step) {
             scene.reset();
-            return !runOperation(migrate, int(full.elapsedMs * percent / 100)).finished &&
+            return !runUntilStep(migrate, steps.at(step)).finished &&
                    !OperationJournal::recordPaths().isEmpty();
         };
-        qint64 recoveryMs = 0;
-        for (int attempt = 0; attempt < 5 && recoveryMs == 0; ++attempt) {
-            if (interruptAt(50))
-                recoveryMs = qMax<qint64>(runOperation({"recover"}, std::nullopt).elapsedMs, 1);
-        }
-        QVERIFY2(recoveryMs > 0, "no migration could be interrupted");
 
         QMap<End, int> ends;
         int interrupted = 0;
         int recoveriesKilled = 0;
         for (int round = 0; round < kRecoveryKills; ++round) {
-            const int migrationPercent = 20 + 75 * round / kRecoveryKills;
-            if (!interruptAt(migrationPercent))
+            const int step = round % 2;
+            if (!interruptAt(step))
                 continue;
             ++interrupted;
-            const int recoveryDelay = gradedDelay(round, kRecoveryKills, recoveryMs);
-            if (!runOperation({"recover"}, recoveryDelay).finished)
+            // The recovery is killed once it has begun to clear away the tree it removes.
+            const QStringList staging = scene.fx.reservedSiblings(scene.source, "staging");
+            const QString cleared = step == 0 || staging.isEmpty() ? scene.target : staging.constFirst();
+            const int before = entryCount(cleared);
+            const Run recovery =
+                runOperation({"recover"}, std::nullopt, [&] { return entryCount(cleared) < before; });
+            if (!recovery.finished)
                 ++recoveriesKilled;
             scene.recover();
             std::optional<End> end;
             VERIFY_END(scene, end,
-                       QStringLiteral("migration killed at %1%, its recovery at %2 ms")
-                           .arg(migrationPercent)
-                           .arg(recoveryDelay));
+                       QStringLiteral("migration killed at journal step %1, its recovery after %2 ms")
+                           .arg(step)
+                           .arg(recovery.elapsedMs));
             ++ends[*end];
         }
-        qInfo("recoveries: %d interrupted migrations, %d of their recoveries killed (a recovery takes about "
-              "%lld "
-              "ms); after the next start whole at the source %d times, migrated %d times",
-              interrupted, recoveriesKilled, recoveryMs, ends.value(End::atSource),
-              ends.value(End::migrated));
+        qInfo("recoveries: %d interrupted migrations, %d of their recoveries killed while clearing away; "
+              "after the "
+              "next start whole at the source %d times, migrated %d times",
+              interrupted, recoveriesKilled, ends.value(End::atSource), ends.value(End::migrated));
         QVERIFY(interrupted >= kRecoveryKills / 2);
         QVERIFY(recoveriesKilled > 0);
     }
