@@ -28,14 +28,24 @@ FallbackFileOperations::FallbackFileOperations(const PrivilegedFileOperationServ
     : m_privileged(privileged), m_log(log)
 {}
 
-void FallbackFileOperations::move(const QString& source, const QString& destination) const
+void FallbackFileOperations::move(const QString& source, const QString& destination,
+                                  const MoveSteps& steps) const
 {
     platform::MoveResult result;
-    runWithPrivilegeFallback([&] { result = platform::moveItem(source, destination); },
+    runWithPrivilegeFallback([&] { result = platform::moveItem(source, destination, steps.copied); },
                              [&] {
                                  requireFree(destination);
+                                 if (steps.beforeAdministrator)
+                                     steps.beforeAdministrator();
                                  m_privileged.moveItem(source, destination);
                              });
+    if (!result.refusedAttributes.isEmpty()) {
+        m_log.append(LogLevel::warning,
+                     QStringLiteral("Move completed, but the destination did not keep these extended "
+                                    "attributes: ") +
+                         (steps.shownSource.isEmpty() ? source : steps.shownSource) + QStringLiteral(" -> ") +
+                         destination + QStringLiteral(". Not kept: ") + result.refusedAttributes.describe());
+    }
     if (result.sourceFullyRemoved())
         return;
     // The data is whole at the destination; what stayed behind is a duplicate the user may remove.

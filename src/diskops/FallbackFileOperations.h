@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace orvalink {
 
@@ -15,12 +16,26 @@ class PrivilegedFileOperationService;
 // placeholder.
 class FallbackFileOperations {
 public:
+    // Moments of a move that a caller keeping a record of its progress needs to know.
+    struct MoveSteps {
+        // A copy across file systems is complete and flushed; the source is still whole. Throwing
+        // from it undoes the copy (see platform::moveItem).
+        std::function<void()> copied;
+        // Right before the administrator attempt, whose progress nobody can watch.
+        std::function<void()> beforeAdministrator;
+        // The path that the warning about extended attributes names as the source, when the real
+        // one (a hidden staging path) would mean nothing to the user.
+        QString shownSource;
+    };
+
     // `log` receives the warning of a move that could not clear its source after a complete copy.
     FallbackFileOperations(const PrivilegedFileOperationService& privileged, LogService& log);
 
     // Moves the item at `source` to the free path `destination` (see platform::moveItem). The
     // administrator attempt is refused with EEXIST when `destination` has been taken meanwhile.
-    void move(const QString& source, const QString& destination) const;
+    // What the source kept after a complete copy, and extended attributes the destination refused,
+    // are written to the log as warnings.
+    void move(const QString& source, const QString& destination, const MoveSteps& steps = {}) const;
 
     // Removes the placeholder at `path`: a symbolic link or an empty directory (never recursive).
     // The administrator attempt runs only while `path` still holds a placeholder.

@@ -1,6 +1,7 @@
 #include "diskops/MigrationRun.h"
 
 #include "diskops/ActiveProcessService.h"
+#include "diskops/CreatedFolders.h"
 #include "diskops/ErrorDetails.h"
 #include "diskops/ForcedPreparation.h"
 #include "diskops/PathMappingService.h"
@@ -21,7 +22,10 @@
 #include "store/LogService.h"
 
 #include <QDateTime>
+#include <QLoggingCategory>
 #include <QUuid>
+
+Q_LOGGING_CATEGORY(lcMigrationRun, "orvalink.diskops.migration")
 
 namespace orvalink {
 
@@ -57,6 +61,7 @@ MigrationRun::MigrationRun(const MigrationEngine& engine, const QString& sourceP
       m_terminateInUseProcesses(terminateInUseProcesses)
 {
     m_task.id = QUuid::createUuid();
+    m_mappingID = QUuid::createUuid();
     m_task.sourcePath = m_source;
     m_task.anchorUser = m_config.anchorUser;
     m_task.volumeUUID = m_services.volumes.resolveVolumeUUID(m_config.defaultTargetRoot);
@@ -119,11 +124,13 @@ void MigrationRun::checkAndStage()
     if (available >= 1 && required > available)
         throw OrvalinkError::insufficientSpace(required, available);
 
+    m_staging = makeReservedPath(m_source, ReservedSuffix::staging);
+    m_createdFolders = missingFolders(parentOf(m_target));
+    beginJournal();
     // With the user's rights only: folders an administrator made here would belong to root, and
     // every later move into them would have to ask for the password again.
     platform::createDirectories(parentOf(m_target), 0755);
 
-    m_staging = makeReservedPath(m_source, ReservedSuffix::staging);
     try {
         m_files.move(m_source, m_staging);
     } catch (const std::exception& error) {
@@ -160,8 +167,48 @@ qint64 MigrationRun::requiredBytes() const
     return platform::entryStatus(m_source).allocatedBytes;
 }
 
+void MigrationRun::beginJournal()
+{
+    JournalRecord entry;
+    entry.kind = JournalKind::migration;
+    entry.id = m_task.id;
+    entry.sourcePath = m_source;
+    entry.targetPath = m_target;
+    entry.stagingPath = m_staging;
+    entry.itemIdentity = entryIdentityText(m_source);
+    entry.createdDirectories = m_createdFolders;
+    entry.forced = m_forceMode.has_value();
+    entry.mappingID = m_mappingID;
+    entry.anchorUser = m_config.anchorUser;
+    entry.volumeUUID = m_task.volumeUUID;
+    entry.startedAt = m_task.startedAt.value_or(now());
+    entry.mappingsFile = m_services.mappings.filePath();
+    entry.tasksFile = m_services.tasks.filePath();
+    m_journal.emplace(std::move(entry));
+}
+
+void MigrationRun::record(const std::function<void(JournalRecord&)>& change)
+{
+    if (!m_journal)
+        return;
+    change(m_journal->record());
+    m_journal->write();
+}
+
+void MigrationRun::endJournal()
+{
+    if (!m_journal)
+        return;
+    // Data left at a restore sibling is found only through the record: the next start takes it up.
+    const QString& restore = m_journal->record().restorePath;
+    if (!restore.isEmpty() && platform::entryExists(restore) && !platform::entryExists(m_target))
+        return;
+    m_journal->finish();
+}
+
 void MigrationRun::moveIntoTarget()
 {
+    record([](JournalRecord& entry) { entry.moving = true; });
     if (!platform::entryExists(m_target)) {
         moveStagedItem();
     } else if (isPlaceholder(m_target)) {
@@ -178,14 +225,27 @@ void MigrationRun::moveIntoTarget()
             moveStagedItem();
     }
     m_phase = Phase::arrivedAtTarget;
+    if (m_journal && !m_journal->record().arrived)
+        record([](JournalRecord& entry) { entry.arrived = true; });
     if (m_engine.m_didMoveStagingToTarget)
         m_engine.m_didMoveStagingToTarget(m_source, m_staging, m_target);
 }
 
 void MigrationRun::moveStagedItem()
 {
+    FallbackFileOperations::MoveSteps steps;
+    // Should the record fail, the copy is removed again: the record must not call it whole then.
+    steps.copied = [this] {
+        if (m_journal)
+            m_journal->update([](JournalRecord& entry) { entry.arrived = true; },
+                              [](JournalRecord& entry) { entry.arrived = false; });
+    };
+    steps.beforeAdministrator = [this] {
+        record([](JournalRecord& entry) { entry.administrator = true; });
+    };
+    steps.shownSource = m_source;
     try {
-        m_files.move(m_staging, m_target);
+        m_files.move(m_staging, m_target, steps);
     } catch (const std::exception& error) {
         // Named after the source: the staging path means nothing to the user.
         throw OrvalinkError::moveFailed(m_source, m_target, underlyingOf(error));
@@ -222,8 +282,8 @@ void MigrationRun::verifyAndLink()
 void MigrationRun::appendMapping()
 {
     const QDateTime linkedAt = now();
-    const LinkMapping mapping{QUuid::createUuid(), m_source, m_target, m_config.anchorUser,
-                              m_task.volumeUUID,   linkedAt, linkedAt};
+    const LinkMapping mapping{m_mappingID,       m_source, m_target, m_config.anchorUser,
+                              m_task.volumeUUID, linkedAt, linkedAt};
     AppPaths::ensureBaseDirectories();
     JSONLStore::append(mapping, m_services.mappings.filePath());
 }
@@ -241,8 +301,15 @@ MigrationExecutionResult MigrationRun::fail(const OrvalinkError& error)
     if (m_phase != Phase::checking) {
         const bool passStaging = m_phase == Phase::stagedOrMoving;
         try {
+            record([](JournalRecord& entry) { entry.rollingBack = true; });
+        } catch (const std::exception& journalError) {
+            // Bringing the data home matters more than the record of it.
+            qCWarning(lcMigrationRun) << "could not record the rollback:" << journalError.what();
+        }
+        try {
             outcome = m_rollback.rollback(m_source, m_target,
-                                          passStaging ? std::optional<QString>(m_staging) : std::nullopt);
+                                          passStaging ? std::optional<QString>(m_staging) : std::nullopt,
+                                          m_journal ? &*m_journal : nullptr);
         } catch (const OrvalinkError& rollbackError) {
             return failRollback(rollbackError, passStaging);
         } catch (const std::exception& rollbackError) {
@@ -252,6 +319,7 @@ MigrationExecutionResult MigrationRun::fail(const OrvalinkError& error)
             return failRollback(OrvalinkError::rollbackFailed(m_source, unknownUnderlying()), passStaging);
         }
     }
+    removeEmptyFolders(m_createdFolders);
     m_task.status = outcome ? TaskStatus::rolledBack : TaskStatus::failed;
     m_task.errorCode = error.code();
     m_task.errorMessage = rollbackMessage(error, outcome.has_value(), outcome);
@@ -289,6 +357,7 @@ MigrationExecutionResult MigrationRun::finish(LogLevel level, const QString& log
         // The outcome stands whether or not its record could be written.
     }
     m_services.log.append(level, logMessage);
+    endJournal();
     return {m_task, m_summary, m_terminatedProcesses};
 }
 

@@ -2,6 +2,7 @@
 
 #include "diskops/FallbackFileOperations.h"
 #include "diskops/MigrationEngine.h"
+#include "diskops/OperationJournal.h"
 #include "diskops/Rollback.h"
 #include "model/AppConfig.h"
 #include "model/LogEntry.h"
@@ -32,6 +33,10 @@ private:
     void moveStagedItem();
     void verifyAndLink();
     void appendMapping();
+    void beginJournal();
+    // Records a step in the journal before it is taken; a failure to record stops the migration.
+    void record(const std::function<void(JournalRecord&)>& change);
+    void endJournal();
 
     MigrationExecutionResult succeed();
     MigrationExecutionResult fail(const OrvalinkError& error);
@@ -56,6 +61,9 @@ private:
     QString m_staging;
     std::optional<ForceMigrationSummary> m_summary;
     QStringList m_terminatedProcesses;
+    QUuid m_mappingID; // drawn up front, so a start after a crash can tell whether it was written
+    QStringList m_createdFolders;
+    std::optional<OperationJournal> m_journal;
 };
 
 } // namespace orvalink

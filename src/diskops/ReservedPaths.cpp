@@ -44,6 +44,8 @@ QString toText(ReservedSuffix suffix)
         return QStringLiteral("overwrite-preserved");
     case ReservedSuffix::repairedLink:
         return QStringLiteral("repaired-link");
+    case ReservedSuffix::restoring:
+        return QStringLiteral("restoring");
     }
     return QString();
 }

@@ -13,6 +13,7 @@ enum class ReservedSuffix {
     rollbackConflict,   // an item found in the way of a rollback
     overwritePreserved, // the occupant of the source at a forced restore
     repairedLink,       // a new link, just before it replaces a broken one in one step
+    restoring,          // data on its way back from the target, until it takes the source's place
 };
 
 // "staging", "target-preserved", ...

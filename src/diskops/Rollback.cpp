@@ -4,6 +4,7 @@
 #include "diskops/FallbackFileOperations.h"
 #include "diskops/PlaceholderTest.h"
 #include "diskops/ReservedPaths.h"
+#include "diskops/SiblingRestore.h"
 #include "platform/FileIO.h"
 #include "store/LogService.h"
 
@@ -23,7 +24,8 @@ OrvalinkError rollbackError(const QString& path, const QString& description)
 } // namespace
 
 RollbackOutcome MigrationRollback::rollback(const QString& sourcePath, const QString& targetPath,
-                                            const std::optional<QString>& stagingPath) const
+                                            const std::optional<QString>& stagingPath,
+                                            OperationJournal* journal) const
 {
     if (sourcePath.isEmpty() || targetPath.isEmpty())
         throw rollbackError(sourcePath, QStringLiteral("Invalid rollback paths"));
@@ -53,7 +55,7 @@ RollbackOutcome MigrationRollback::rollback(const QString& sourcePath, const QSt
         }
         m_files.move(*stagingPath, sourcePath);
     } else if (platform::entryExists(targetPath)) {
-        m_files.move(targetPath, sourcePath);
+        restoreThroughSibling(m_files, targetPath, sourcePath, journal);
     } else {
         throw rollbackError(sourcePath, QStringLiteral("Target path missing during rollback"));
     }

@@ -9,6 +9,7 @@ namespace orvalink {
 
 class FallbackFileOperations;
 class LogService;
+class OperationJournal;
 
 // What a rollback kept aside instead of destroying.
 struct RollbackOutcome {
@@ -31,9 +32,12 @@ public:
     // and whatever stands at the target path is kept aside; otherwise the item at the target path
     // goes back. Throws OrvalinkError::rollbackFailed with `sourcePath` ("Invalid rollback paths"
     // for an empty path, "Target path missing during rollback" when there is nothing to move back,
-    // or the failure to clear the source path); a failed move back is thrown as it came.
+    // or the failure to clear the source path); a failed move back is thrown as it came. The item at
+    // the target path comes back through a reserved sibling (see restoreThroughSibling), so no
+    // partial tree stands at the source path; `journal` records that restore.
     RollbackOutcome rollback(const QString& sourcePath, const QString& targetPath,
-                             const std::optional<QString>& stagingPath) const;
+                             const std::optional<QString>& stagingPath,
+                             OperationJournal* journal = nullptr) const;
 
     // Moves the item at `path` into a "rollback-conflict" reserved sibling, writes the warning
     // "Rollback preserved conflict path: <path> -> <reserved>" and returns the reserved path. A failed

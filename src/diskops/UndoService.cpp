@@ -1,12 +1,15 @@
 #include "diskops/UndoService.h"
 
+#include "diskops/CreatedFolders.h"
 #include "diskops/DirectoryMerge.h"
 #include "diskops/ErrorDetails.h"
 #include "diskops/FallbackFileOperations.h"
 #include "diskops/HistoryRecordSafety.h"
 #include "diskops/MappingHistory.h"
+#include "diskops/OperationJournal.h"
 #include "diskops/PlaceholderTest.h"
 #include "diskops/ReservedPaths.h"
+#include "diskops/SiblingRestore.h"
 #include "model/AppPaths.h"
 #include "model/JsonFields.h"
 #include "model/MigrationTask.h"
@@ -116,39 +119,73 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
     if (occupant != platform::EntryKind::none && !isPlaceholder(source) && !mode)
         throw OrvalinkError::undoSourceOccupied(source);
 
+    OperationJournal journal(undoRecord(mapping, anchorUser));
     try {
-        if (occupant != platform::EntryKind::none) {
-            // The migration's link, a dangling link or an empty directory is removed silently.
-            if (isPlaceholder(source))
+        // The migration's link stays until the restored data replaces it in one step. An empty
+        // directory or a dangling link goes now; an occupant is merged or kept aside.
+        if (occupant != platform::EntryKind::none && occupant != platform::EntryKind::symbolicLink) {
+            if (isPlaceholder(source)) {
                 files.removePlaceholder(source);
-            else
+            } else {
+                journal.record().forced = true;
+                journal.write();
                 summary = prepareOccupiedSourceForForcedUndo(source, target, *mode);
+            }
         }
         files.createDirectories(parentOf(source));
         try {
-            files.move(target, source);
+            restoreThroughSibling(files, target, source, &journal);
         } catch (const std::exception& error) {
             throw OrvalinkError::rollbackFailed(source, underlyingOf(error));
         }
     } catch (...) {
         relinkIfPossible(files, source, target);
+        // Data left at the restore sibling is found only through the record: the next start takes
+        // it up.
+        const QString& restore = journal.record().restorePath;
+        if (restore.isEmpty() || !platform::entryExists(restore) || platform::entryExists(target))
+            journal.finish();
+        throw;
+    }
+    removeEmptyFolders(foldersBelowTargetRoot(source, target));
+
+    allMappings.removeIf([&](const LinkMapping& each) { return each.id == mapping.id; });
+    try {
+        AppPaths::ensureBaseDirectories();
+        JSONLStore::removeWhere<LinkMapping>(m_mappings.filePath(),
+                                             [&](const LinkMapping& each) { return each.id == mapping.id; });
+    } catch (...) {
+        journal.finish();
         throw;
     }
 
-    allMappings.removeIf([&](const LinkMapping& each) { return each.id == mapping.id; });
-    AppPaths::ensureBaseDirectories();
-    JSONLStore::removeWhere<LinkMapping>(m_mappings.filePath(),
-                                         [&](const LinkMapping& each) { return each.id == mapping.id; });
-
     const QDateTime now = json::wholeSeconds(QDateTime::currentDateTimeUtc());
-    recordUndo(mapping, anchorUser, now);
+    recordUndo(mapping, anchorUser, now, journal.record().id);
+    journal.finish();
     return {mapping, now, summary};
 }
 
-void UndoService::recordUndo(const LinkMapping& mapping, const QString& anchorUser, const QDateTime& at) const
+JournalRecord UndoService::undoRecord(const LinkMapping& mapping, const QString& anchorUser) const
+{
+    JournalRecord entry;
+    entry.kind = JournalKind::undo;
+    entry.id = QUuid::createUuid();
+    entry.sourcePath = mapping.sourcePath;
+    entry.targetPath = mapping.targetPath;
+    entry.mappingID = mapping.id;
+    entry.anchorUser = anchorUser;
+    entry.volumeUUID = mapping.volumeUUID;
+    entry.startedAt = json::wholeSeconds(QDateTime::currentDateTimeUtc());
+    entry.mappingsFile = m_mappings.filePath();
+    entry.tasksFile = m_tasks.filePath();
+    return entry;
+}
+
+void UndoService::recordUndo(const LinkMapping& mapping, const QString& anchorUser, const QDateTime& at,
+                             const QUuid& taskID) const
 {
     MigrationTask task;
-    task.id = QUuid::createUuid();
+    task.id = taskID;
     task.sourcePath = mapping.sourcePath;
     task.targetPath = mapping.targetPath;
     task.anchorUser = anchorUser;

@@ -11,6 +11,7 @@
 namespace orvalink {
 
 class LogService;
+struct JournalRecord;
 class MappingStore;
 class PathMappingService;
 class PrivilegedFileOperationService;
@@ -73,8 +74,11 @@ public:
     // - undoSourceOccupied (E015) for an occupied source path without a mode,
     // - rollbackFailed (E011) when the move back fails,
     // - the platform or administrator error of any other failed step.
-    // When a step after the link's removal fails, the link is put back while the source path is
-    // free and the data is still at the target.
+    // The data comes back through a reserved sibling of the source path and replaces the link in
+    // one step (see restoreThroughSibling), so the source path never holds a partial tree; each
+    // step is recorded first (OperationJournal). Afterwards the empty folders that mirrored the
+    // source's parents below the target root are removed. When a step fails, the link is put back
+    // while the source path is free and the data is still at the target.
     UndoResult undoMigration(const LinkMapping& mapping, QList<LinkMapping>& allMappings,
                              const QString& anchorUser, std::optional<ForcedUndoRestoreMode> mode) const;
 
@@ -84,7 +88,9 @@ private:
                                                                ForcedUndoRestoreMode mode) const;
     UndoResult undoByID(const QUuid& mappingID, const QString& anchorUser,
                         std::optional<ForcedUndoRestoreMode> mode) const;
-    void recordUndo(const LinkMapping& mapping, const QString& anchorUser, const QDateTime& at) const;
+    void recordUndo(const LinkMapping& mapping, const QString& anchorUser, const QDateTime& at,
+                    const QUuid& taskID) const;
+    JournalRecord undoRecord(const LinkMapping& mapping, const QString& anchorUser) const;
 
     const MappingStore& m_mappings;
     const TaskStore& m_tasks;

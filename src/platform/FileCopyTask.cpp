@@ -26,6 +26,7 @@ std::optional<FileWorkPool::Problem> FileCopyTask::runFile(int slot, const FileW
                         mine.data, m_asRoot);
     if (result.created)
         mine.created.push_back(*result.created);
+    noteRefused(result.refusedAttributes, pathBelow(m_destinationRoot, place.prefix + file.name));
     if (result.errorNumber != 0)
         return FileWorkPool::Problem{
             result.errorNumber,
@@ -37,9 +38,13 @@ std::optional<FileWorkPool::Problem> FileCopyTask::runFile(int slot, const FileW
 std::optional<FileWorkPool::Problem> FileCopyTask::completeDirectory(const FileWorkPool::Place& place,
                                                                      const struct stat& info)
 {
-    if (const int error = applyCopiedMetadata(place.destinationDirectory, info, m_asRoot); error != 0)
-        return FileWorkPool::Problem{
-            error, pathBelow(m_destinationRoot, place.prefix.left(place.prefix.size() - 1))};
+    const QString path = pathBelow(m_destinationRoot, place.prefix.left(place.prefix.size() - 1));
+    QSet<QByteArray> refused;
+    const int error =
+        applyCopiedMetadata(place.destinationDirectory, info, m_asRoot, place.sourceDirectory, refused);
+    noteRefused(refused, path);
+    if (error != 0)
+        return FileWorkPool::Problem{error, path};
     return std::nullopt;
 }
 
@@ -52,6 +57,14 @@ void FileCopyTask::collectResults(QSet<EntryIdentity>& created,
         for (const auto& [identity, fingerprint] : slot.copied)
             copied.insert(identity, fingerprint);
     }
+}
+
+void FileCopyTask::noteRefused(const QSet<QByteArray>& names, const QString& path)
+{
+    if (names.isEmpty())
+        return;
+    const std::lock_guard lock(m_refusedLock);
+    m_refused.add(names, path);
 }
 
 QString FileCopyTask::pathBelow(const QString& root, const QByteArray& relative) const

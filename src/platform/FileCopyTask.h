@@ -1,13 +1,14 @@
 #pragma once
 
 #include "platform/EntryIdentity.h"
+#include "platform/ExtendedAttributes.h"
 #include "platform/FileDataCopier.h"
 #include "platform/FileWorkPool.h"
 
 #include <QHash>
 #include <QSet>
 #include <QString>
-
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -32,6 +33,8 @@ public:
     // Once the workers have stopped: adds the destination entries they created and the source
     // files they took, as they were when taken.
     void collectResults(QSet<EntryIdentity>& created, QHash<EntryIdentity, EntryFingerprint>& copied) const;
+    // Once the workers have stopped: the extended attributes the destination refused.
+    const RefusedAttributes& refusedAttributes() const { return m_refused; }
 
 private:
     struct Slot {
@@ -41,11 +44,14 @@ private:
     };
 
     QString pathBelow(const QString& root, const QByteArray& relative) const;
+    void noteRefused(const QSet<QByteArray>& names, const QString& path);
 
     const QString m_sourceRoot;
     const QString m_destinationRoot;
     const bool m_asRoot;
     std::vector<Slot> m_slots;
+    std::mutex m_refusedLock; // refusals are rare: one lock for all workers is enough
+    RefusedAttributes m_refused;
 };
 
 } // namespace orvalink::platform

@@ -164,14 +164,27 @@ void syncDirectory(const QString& directory)
 
 namespace orvalink::platform {
 
-void renameNoReplace(const QString& from, const QString& to)
+namespace {
+
+void renameWithFlags(const QString& from, const QString& to, unsigned int flags)
 {
-    if (::renameat2(AT_FDCWD, encoded(from).constData(), AT_FDCWD, encoded(to).constData(),
-                    RENAME_NOREPLACE) != 0) {
+    if (::renameat2(AT_FDCWD, encoded(from).constData(), AT_FDCWD, encoded(to).constData(), flags) != 0) {
         const int error = errno;
         throw PlatformError(error,
                             errnoText(error) + QStringLiteral(": ") + from + QStringLiteral(" -> ") + to);
     }
+}
+
+} // namespace
+
+void renameNoReplace(const QString& from, const QString& to)
+{
+    renameWithFlags(from, to, RENAME_NOREPLACE);
+}
+
+void exchangePaths(const QString& first, const QString& second)
+{
+    renameWithFlags(first, second, RENAME_EXCHANGE);
 }
 
 } // namespace orvalink::platform

@@ -43,4 +43,8 @@ namespace orvalink::platform {
 // file systems).
 void renameNoReplace(const QString& from, const QString& to);
 
+// Swaps the entries at `first` and `second` in one step (renameat2 with RENAME_EXCHANGE): both
+// must exist on one file system. No instant sees either path empty. Throws PlatformError.
+void exchangePaths(const QString& first, const QString& second);
+
 } // namespace orvalink::platform

@@ -11,7 +11,7 @@
 
 namespace orvalink::platform {
 
-MoveResult moveItem(const QString& source, const QString& destination)
+MoveResult moveItem(const QString& source, const QString& destination, const std::function<void()>& copied)
 {
     const EntryLocation from = EntryLocation::open(source);
     const EntryLocation to = EntryLocation::open(destination);
@@ -26,6 +26,14 @@ MoveResult moveItem(const QString& source, const QString& destination)
 
     TreeCopier copier(from, to);
     copier.copy();
+    if (copied) {
+        try {
+            copied();
+        } catch (...) {
+            copier.discard();
+            throw;
+        }
+    }
 
     // Only what the copy took, unchanged since, may go: anything written into the source meanwhile
     // exists nowhere else.
@@ -42,6 +50,7 @@ MoveResult moveItem(const QString& source, const QString& destination)
     result.copiedAcrossFileSystems = true;
     result.leftoverPaths = std::move(removal.leftoverPaths);
     result.leftoverError = std::move(removal.firstError);
+    result.refusedAttributes = copier.refusedAttributes();
     return result;
 }
 

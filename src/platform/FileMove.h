@@ -1,10 +1,11 @@
 #pragma once
 
+#include "platform/ExtendedAttributes.h"
 #include "platform/PlatformError.h"
 
 #include <QString>
 #include <QStringList>
-
+#include <functional>
 #include <optional>
 
 namespace orvalink::platform {
@@ -19,6 +20,9 @@ struct MoveResult {
     QStringList leftoverPaths;
     // The first failure of that removal, with its path; set exactly when leftoverPaths is not empty.
     std::optional<PlatformError> leftoverError;
+    // After a copy: the extended attributes and ACLs the destination did not take (the data is whole
+    // all the same; for the caller to report).
+    RefusedAttributes refusedAttributes;
 
     bool sourceFullyRemoved() const { return leftoverPaths.isEmpty(); }
 };
@@ -38,6 +42,11 @@ struct MoveResult {
 // the partial copy itself fail, a warning in the "orvalink.platform.copy" category names what
 // stayed; the source is untouched all the same). A source that
 // could not be fully removed after a complete copy is not a failure: see MoveResult.
-MoveResult moveItem(const QString& source, const QString& destination);
+//
+// `copied`, when given, is called once a copy across file systems is complete and flushed, before
+// anything of the source is removed (not after a rename, which has nothing in between). When it
+// throws, the copy is removed again, the source stays as it was, and its exception propagates.
+MoveResult moveItem(const QString& source, const QString& destination,
+                    const std::function<void()>& copied = {});
 
 } // namespace orvalink::platform

@@ -1,5 +1,6 @@
 #include "platform/RegularFileCopy.h"
 
+#include "platform/ExtendedAttributes.h"
 #include "platform/UniqueFd.h"
 
 #include <cerrno>
@@ -65,7 +66,8 @@ FileCopyResult copyRegularFile(const FileCopyRequest& request, FileDataCopier& d
     } catch (const FileDataCopier::Failure& failure) {
         return failed(result, failure.errorNumber, failure.atDestination);
     }
-    if (const int error = applyCopiedMetadata(out.get(), taken, asRoot); error != 0)
+    if (const int error = applyCopiedMetadata(out.get(), taken, asRoot, in.get(), result.refusedAttributes);
+        error != 0)
         return failed(result, error, true);
     if (const int error = out.close(); error != 0)
         return failed(result, error, true);
@@ -73,11 +75,14 @@ FileCopyResult copyRegularFile(const FileCopyRequest& request, FileDataCopier& d
     return result;
 }
 
-int applyCopiedMetadata(int fd, const struct stat& info, bool asRoot)
+int applyCopiedMetadata(int fd, const struct stat& info, bool asRoot, int sourceFd, QSet<QByteArray>& refused)
 {
-    // Owner first: chown clears set-user-ID and set-group-ID bits that chmod then sets again.
+    // Owner first: chown clears set-user-ID and set-group-ID bits that chmod then sets again, and
+    // file capabilities. Attributes before the mode, which may forbid the owner to write them.
     if (asRoot && ::fchown(fd, info.st_uid, info.st_gid) != 0)
         return errno;
+    if (const int error = copyExtendedAttributes(sourceFd, fd, asRoot, refused); error != 0)
+        return error;
     if (::fchmod(fd, info.st_mode & 07777) != 0)
         return errno;
     const struct timespec times[2] = {info.st_atim, info.st_mtim};

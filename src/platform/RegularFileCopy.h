@@ -3,6 +3,8 @@
 #include "platform/EntryIdentity.h"
 #include "platform/FileDataCopier.h"
 
+#include <QByteArray>
+#include <QSet>
 #include <optional>
 #include <sys/stat.h>
 
@@ -26,16 +28,20 @@ struct FileCopyResult {
     bool atDestination = false;           // whether errorNumber concerns the destination side
     std::optional<EntryIdentity> created; // the file this call created, also when it then failed
     struct stat taken {};                 // the source as opened and copied, on success
+    QSet<QByteArray> refusedAttributes;   // extended attributes the destination did not take
 };
 
-// Copies data (holes kept), owner (when `asRoot`), mode and nanosecond times of one regular file.
+// Copies data (holes kept), owner (when `asRoot`), extended attributes and ACLs (see
+// copyExtendedAttributes), mode and nanosecond times of one regular file.
 // Never follows a link at either name, never blocks on a FIFO put in the file's place, never
 // throws. The destination's close is checked, as a file system may report a failed write only
 // there.
 FileCopyResult copyRegularFile(const FileCopyRequest& request, FileDataCopier& data, bool asRoot);
 
-// Gives the open entry `fd` the owner (when `asRoot`), mode and access and modification times of
-// `info`. Answers 0 or the errno of the call that failed.
-int applyCopiedMetadata(int fd, const struct stat& info, bool asRoot);
+// Gives the open entry `fd` the owner (when `asRoot`), the extended attributes of the open entry
+// `sourceFd` (those it refuses are added to `refused`), and the mode and access and modification
+// times of `info`. Answers 0 or the errno of the call that failed.
+int applyCopiedMetadata(int fd, const struct stat& info, bool asRoot, int sourceFd,
+                        QSet<QByteArray>& refused);
 
 } // namespace orvalink::platform

@@ -1,12 +1,12 @@
 #include "platform/TreeCopier.h"
 
+#include "platform/ExtendedAttributes.h"
 #include "platform/PlatformError.h"
 #include "platform/RegularFileCopy.h"
 #include "platform/TreeRemoval.h"
 
 #include <QFile>
 #include <QLoggingCategory>
-
 #include <algorithm>
 #include <cerrno>
 #include <exception>
@@ -97,7 +97,7 @@ bool TreeCopier::enterDirectory(const WalkEntry& entry, int)
     return true;
 }
 
-void TreeCopier::leaveDirectory(const WalkEntry& entry, int)
+void TreeCopier::leaveDirectory(const WalkEntry& entry, int fd)
 {
     ++m_sequence;
     m_directories.pop_back();
@@ -113,7 +113,7 @@ void TreeCopier::leaveDirectory(const WalkEntry& entry, int)
     }
     // With files still being copied into it, the last of them gives the directory its metadata.
     if (m_pool.leaveDirectory(m_sequence))
-        applyMetadata(m_current.get(), entry.info, entry);
+        applyMetadata(m_current.get(), fd, entry.info, entry);
     m_current = std::move(parent);
 }
 
@@ -168,6 +168,7 @@ struct stat TreeCopier::copyRootFile(const WalkEntry& entry)
                         m_data, m_asRoot);
     if (result.created)
         m_created.insert(*result.created);
+    m_refused.add(result.refusedAttributes, destinationPath(entry));
     if (result.errorNumber != 0)
         fail(result.errorNumber, result.atDestination ? destinationPath(entry) : entry.path());
     return result.taken;
@@ -280,18 +281,27 @@ struct stat TreeCopier::noteCreated(const WalkEntry& entry, int removeFlags)
     return info;
 }
 
-void TreeCopier::applyMetadata(int fd, const struct stat& info, const WalkEntry& entry) const
+void TreeCopier::applyMetadata(int fd, int sourceFd, const struct stat& info, const WalkEntry& entry)
 {
-    if (const int error = applyCopiedMetadata(fd, info, m_asRoot); error != 0)
+    QSet<QByteArray> refused;
+    const int error = applyCopiedMetadata(fd, info, m_asRoot, sourceFd, refused);
+    m_refused.add(refused, destinationPath(entry));
+    if (error != 0)
         fail(error, destinationPath(entry));
 }
 
-void TreeCopier::applyMetadataAt(const WalkEntry& entry, bool isLink) const
+void TreeCopier::applyMetadataAt(const WalkEntry& entry, bool isLink)
 {
     const int parent = destinationParent(entry);
     const char* name = destinationName(entry);
     if (m_asRoot && ::fchownat(parent, name, entry.info.st_uid, entry.info.st_gid, AT_SYMLINK_NOFOLLOW) != 0)
         fail(errno, destinationPath(entry));
+    QSet<QByteArray> refused;
+    const int error =
+        copyExtendedAttributesAt(entry.parentFd, entry.name.constData(), parent, name, m_asRoot, refused);
+    m_refused.add(refused, destinationPath(entry));
+    if (error != 0)
+        fail(error, destinationPath(entry));
     // A link has no mode of its own. For a FIFO the name was made by this copy a moment ago; without
     // /proc, fchmodat cannot refuse to follow a link, so it is asked to follow.
     if (!isLink && ::fchmodat(parent, name, entry.info.st_mode & 07777, 0) != 0)
@@ -317,6 +327,20 @@ void TreeCopier::flushDestination()
     }
     if (::syncfs(m_destinationRoot.get()) != 0)
         fail(errno, m_destination.path);
+}
+
+RefusedAttributes TreeCopier::refusedAttributes() const
+{
+    RefusedAttributes all = m_refused;
+    all.merge(m_task.refusedAttributes());
+    return all;
+}
+
+void TreeCopier::discard()
+{
+    m_current.reset();
+    m_destinationRoot.reset();
+    removeCreated();
 }
 
 void TreeCopier::removeCreated()

@@ -10,7 +10,6 @@
 
 #include <QHash>
 #include <QSet>
-
 #include <sys/stat.h>
 #include <vector>
 
@@ -21,8 +20,10 @@ namespace orvalink::platform {
 // it is created by this copy. Symbolic links are recreated as links (never followed), hard links
 // inside the tree stay linked, holes stay holes, FIFOs are recreated; modes, access and
 // modification times to the nanosecond (directories after their contents) and, when running as
-// root, owners are kept. Sockets and devices are refused (EOPNOTSUPP), and so is a tree that holds
-// another mounted file system (EXDEV) or a source that is itself a mount point (EBUSY).
+// root, owners are kept, and so are extended attributes and ACLs as far as the destination takes
+// them (see copyExtendedAttributes; what it refuses is reported, not a failure). Sockets and devices are
+// refused (EOPNOTSUPP), and so is a tree that holds another mounted file system (EXDEV) or a source that is
+// itself a mount point (EBUSY).
 //
 // The walk creates directories, links, FIFOs and hard-linked groups in order on the calling
 // thread; regular files are copied by the workers of a FileWorkPool. What the copy does and reports
@@ -41,6 +42,13 @@ public:
     // True when `info`, an lstat of a source entry, is one this copy took and that has not changed
     // since: the same inode and, for anything but a directory, the same size and modification time.
     bool copiedUnchanged(const struct stat& info) const;
+
+    // After copy(): the extended attributes the destination refused.
+    RefusedAttributes refusedAttributes() const;
+
+    // After a successful copy(): removes the copy again, exactly what this copier created, for a
+    // caller that cannot go on with it. Never throws; what stays is logged.
+    void discard();
 
 private:
     using Identity = EntryIdentity;
@@ -70,8 +78,8 @@ private:
     // Records an entry just created at the destination and answers its lstat; removes it again
     // when that fails.
     struct stat noteCreated(const WalkEntry& entry, int removeFlags);
-    void applyMetadata(int fd, const struct stat& info, const WalkEntry& entry) const;
-    void applyMetadataAt(const WalkEntry& entry, bool isLink) const;
+    void applyMetadata(int fd, int sourceFd, const struct stat& info, const WalkEntry& entry);
+    void applyMetadataAt(const WalkEntry& entry, bool isLink);
     void remember(const struct stat& info);
     void flushDestination();
     void removeCreated();
@@ -90,6 +98,7 @@ private:
     QSet<Identity> m_created;                 // destination entries this copy made
     QHash<Identity, Fingerprint> m_copied;    // source entries taken, as they were when taken
     QHash<Identity, QByteArray> m_firstLinks; // multiply linked source entry -> its first copy
+    RefusedAttributes m_refused;              // what the walker's own entries could not keep
 };
 
 } // namespace orvalink::platform

@@ -1,9 +1,11 @@
 #include "viewmodel/LaunchSequence.h"
 
+#include "diskops/OperationRecovery.h"
 #include "model/AppPaths.h"
 #include "viewmodel/AccountWorkflows.h"
 #include "viewmodel/ErrorText.h"
 #include "viewmodel/MainViewModel.h"
+#include "viewmodel/RecoveryTexts.h"
 
 #include <QLoggingCategory>
 #include <QPointer>
@@ -23,13 +25,21 @@ LaunchSequence::LaunchSequence(MainViewModel& viewModel) : m_viewModel(viewModel
 QCoro::Task<> LaunchSequence::bootstrap()
 {
     QPointer<LaunchSequence> self(this);
-    std::optional<QString> directoriesFailure;
+    std::optional<QString> startFailure;
     try {
         AppPaths::ensureBaseDirectories();
     } catch (const std::exception& error) {
-        directoriesFailure = localizedDescription(error);
-        m_viewModel.setErrorMessage(directoriesFailure);
+        startFailure = localizedDescription(error);
     }
+    // Operations an earlier run left halfway are put right before anything lists or moves data.
+    const ViewModelParts& parts = m_viewModel.parts();
+    const RecoveryTexts recovery = recoveryTexts(
+        OperationRecovery(*parts.privilegedFileOperations, *parts.logService).recoverInterruptedOperations(),
+        m_viewModel);
+    if (recovery.error)
+        startFailure = startFailure ? *startFailure + QLatin1Char(' ') + *recovery.error : *recovery.error;
+    if (startFailure)
+        m_viewModel.setErrorMessage(startFailure);
     m_viewModel.setAvailableVolumes(m_viewModel.parts().volumeService->listVolumes());
     m_viewModel.refreshStorageUsageSnapshot();
     m_viewModel.reloadPersistedState();
@@ -43,16 +53,18 @@ QCoro::Task<> LaunchSequence::bootstrap()
     if (!self)
         co_return;
     // The listing clears the message when it starts; without this the user would never learn that
-    // nothing can be saved. A listing failure of its own is newer and stays.
-    if (directoriesFailure && !m_viewModel.errorMessage())
-        m_viewModel.setErrorMessage(directoriesFailure);
+    // nothing can be saved, or what an interrupted operation left. A listing failure of its own is
+    // newer and stays.
+    if (startFailure && !m_viewModel.errorMessage())
+        m_viewModel.setErrorMessage(startFailure);
     auto synchronization = synchronizeBackendStateOnLaunch();
     co_await std::move(synchronization);
     if (!self)
         co_return;
-    m_viewModel.setInfoMessage(
+    const QString loaded =
         m_viewModel.localized(QStringLiteral("已加载目录。点击“立即扫描”执行深度扫描。"),
-                              QStringLiteral("Directory loaded. Click \"Scan Now\" for deep scan.")));
+                              QStringLiteral("Directory loaded. Click \"Scan Now\" for deep scan."));
+    m_viewModel.setInfoMessage(recovery.info ? *recovery.info + QLatin1Char(' ') + loaded : loaded);
 }
 
 QCoro::Task<> LaunchSequence::synchronizeBackendStateOnLaunch()

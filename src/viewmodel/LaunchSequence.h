@@ -21,9 +21,11 @@ class LaunchSequence : public QObject {
 public:
     explicit LaunchSequence(MainViewModel& viewModel);
 
-    // Creates the application directories (a failure is shown and start-up goes on), refreshes
-    // volumes, storage and history, lists the start directory, restores the account, then says
-    // that the directory has loaded. Never throws.
+    // Creates the application directories (a failure is shown and start-up goes on), puts right
+    // the migrations and undos an earlier run left unfinished (what it did comes before the loaded
+    // message, what it left needs the user and is shown as an error), refreshes volumes, storage
+    // and history, lists the start directory, restores the account, then says that the directory
+    // has loaded. Never throws.
     QCoro::Task<> bootstrap();
 
     // Publishes the saved session and brings it up to date with the account service; on success

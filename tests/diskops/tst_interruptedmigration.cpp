@@ -74,7 +74,7 @@ private Q_SLOTS:
         // One migration run from "ready" to the end; false when it was killed first.
         const auto runOnce = [&](std::optional<int> killAfterMs, qint64* took) {
             QProcess helper;
-            helper.start(QStringLiteral(ORVALINK_MIGRATE_ONCE), {source, fx.targetRoot()});
+            helper.start(QStringLiteral(ORVALINK_DISK_OPERATION), {"migrate", source, fx.targetRoot()});
             if (!helper.waitForReadyRead(10000))
                 qFatal("the migration helper did not start");
             QElapsedTimer timer;

@@ -1,6 +1,7 @@
 // Migrations against real file systems: a tree with every kind of entry survives a migration and
 // its undo unchanged, and a volume that runs out of space leaves the source as it was.
 #include "EngineFixture.h"
+#include "diskops/OperationJournal.h"
 #include "diskops/UndoService.h"
 #include "platform/FileIO.h"
 #include "platform/SymbolicLinks.h"
@@ -29,7 +30,6 @@ qint64 freeBytes(const QString& path)
     ::statvfs(QFile::encodeName(path).constData(), &info);
     return qint64(info.f_bavail) * qint64(info.f_frsize);
 }
-
 
 } // namespace
 
@@ -70,6 +70,12 @@ private Q_SLOTS:
         QCOMPARE(test::snapshotTree(tree.root()), before);
         QVERIFY(!platform::entryExists(target));
         QVERIFY(fx.runner->commands.isEmpty());
+        // The folders that mirrored the source's parents on the volume go with it; the target root
+        // stays, and nothing of the undo is left beside the source.
+        QVERIFY(!platform::entryExists(target.section('/', 0, -2)));
+        QVERIFY(platform::entryExists(fx.targetRoot()));
+        QVERIFY(fx.reservedSiblings(tree.root(), "restoring").isEmpty());
+        QVERIFY(OperationJournal::recordPaths().isEmpty());
     }
 
     // The volume fills up while the data is on its way (another program writes to it after the

@@ -2,6 +2,7 @@
 // and a rollback that fails and names where the data was left.
 #include "EngineFixture.h"
 #include "diskops/FallbackFileOperations.h"
+#include "diskops/OperationJournal.h"
 #include "diskops/Rollback.h"
 #include "model/OrvalinkError.h"
 #include "platform/FileIO.h"
@@ -107,6 +108,11 @@ private Q_SLOTS:
         QVERIFY(result.task.errorMessage->endsWith(kRestored));
         QVERIFY(QFileInfo(source).isDir() && !QFileInfo(source).isSymLink());
         QCOMPARE(fx.tree.read("Photos/a.jpg"), QByteArray("jpeg"));
+        // The data came back through a sibling that is gone again, and so are the folders the
+        // migration made on the volume and its journal.
+        QVERIFY(fx.reservedSiblings(source, "restoring").isEmpty());
+        QVERIFY(!platform::entryExists(fx.targetRoot()));
+        QVERIFY(OperationJournal::recordPaths().isEmpty());
     }
 
     void recreatedItemAtTheSource_data()

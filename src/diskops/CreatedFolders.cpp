@@ -1,0 +1,53 @@
+#include "diskops/CreatedFolders.h"
+
+#include "platform/EntryStatus.h"
+#include "platform/FileIO.h"
+#include "platform/StandardPath.h"
+
+#include <QFile>
+#include <unistd.h>
+
+namespace orvalink {
+
+namespace {
+
+QString parentOf(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+} // namespace
+
+QStringList missingFolders(const QString& path)
+{
+    QStringList missing;
+    for (QString each = platform::standardizedPath(path);
+         each != QLatin1String("/") && !platform::entryExists(each); each = parentOf(each))
+        missing.append(each);
+    return missing;
+}
+
+QStringList foldersBelowTargetRoot(const QString& sourcePath, const QString& targetPath)
+{
+    const QString source = platform::standardizedPath(sourcePath);
+    const QString target = platform::standardizedPath(targetPath);
+    if (source == QLatin1String("/") || !target.endsWith(source) || target.size() == source.size())
+        return {};
+    const QString root = target.left(target.size() - source.size());
+    QStringList folders;
+    for (QString each = parentOf(target); each.size() > root.size(); each = parentOf(each))
+        folders.append(each);
+    return folders;
+}
+
+void removeEmptyFolders(const QStringList& folders)
+{
+    for (const QString& folder : folders) {
+        // rmdir takes only an empty directory and never follows a link in the last component.
+        if (platform::entryStatus(folder).kind == platform::EntryKind::directory)
+            ::rmdir(QFile::encodeName(folder).constData());
+    }
+}
+
+} // namespace orvalink

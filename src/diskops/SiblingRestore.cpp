@@ -1,0 +1,140 @@
+#include "diskops/SiblingRestore.h"
+
+#include "diskops/FallbackFileOperations.h"
+#include "diskops/OperationJournal.h"
+#include "diskops/PlaceholderTest.h"
+#include "diskops/PrivilegeFallback.h"
+#include "diskops/ReservedPaths.h"
+#include "platform/EntryStatus.h"
+#include "platform/FileIO.h"
+#include "platform/PlatformError.h"
+
+#include <QLoggingCategory>
+#include <cerrno>
+
+Q_LOGGING_CATEGORY(lcRestore, "orvalink.diskops.restore")
+
+namespace orvalink {
+
+namespace {
+
+void writeIfAny(OperationJournal* journal)
+{
+    if (journal)
+        journal->write();
+}
+
+// Once the item stands at the source path, a failed record must not make it look as if it did not:
+// its identity there tells the next start all the same.
+void recordPlaced(OperationJournal* journal)
+{
+    if (!journal)
+        return;
+    journal->record().restorePlaced = true;
+    try {
+        journal->write();
+    } catch (const std::exception& error) {
+        qCWarning(lcRestore) << "could not record the restored item:" << error.what();
+    }
+}
+
+} // namespace
+
+void placeAtSource(const FallbackFileOperations& files, const QString& sibling, const QString& source)
+{
+    const platform::EntryKind occupant = platform::entryStatus(source).kind;
+    if (occupant == platform::EntryKind::symbolicLink) {
+        try {
+            platform::exchangePaths(sibling, source);
+        } catch (const std::exception& error) {
+            if (!shouldUsePrivilegeFallback(error))
+                throw;
+            // The administrator has no exchange: the link goes first, for as short a time as can be.
+            files.removePlaceholder(source);
+            files.move(sibling, source);
+            return;
+        }
+        try {
+            files.removePlaceholder(sibling); // the link now stands at the hidden sibling path
+        } catch (const std::exception& error) {
+            qCWarning(lcRestore) << "could not remove the replaced link:" << error.what();
+        }
+        return;
+    }
+    if (occupant != platform::EntryKind::none) {
+        if (!isPlaceholder(source))
+            throw platform::PlatformError::fromErrno(EEXIST, source);
+        files.removePlaceholder(source);
+    }
+    files.move(sibling, source);
+}
+
+void restoreThroughSibling(const FallbackFileOperations& files, const QString& target, const QString& source,
+                           OperationJournal* journal)
+{
+    const QString sibling = makeReservedPath(source, ReservedSuffix::restoring);
+    if (journal) {
+        journal->record().restorePath = sibling;
+        journal->write();
+    }
+    bool placed = false;
+    bool keepSibling = false;
+    FallbackFileOperations::MoveSteps steps;
+    // Across file systems the target is still whole here: putting the copy in place now means the
+    // target is removed only once the source path holds the data.
+    steps.copied = [&] {
+        if (journal) {
+            // Should the record fail, the copy is removed again: the record must not call it whole.
+            journal->update([&](JournalRecord& entry) { entry.restoreIdentity = entryIdentityText(sibling); },
+                            [](JournalRecord& entry) { entry.restoreIdentity.clear(); });
+        }
+        try {
+            placeAtSource(files, sibling, source);
+        } catch (...) {
+            // The copy is removed again when this throws; the record must first stop calling it whole.
+            try {
+                if (journal) {
+                    journal->record().restoreIdentity.clear();
+                    journal->write();
+                }
+            } catch (const std::exception& error) {
+                qCWarning(lcRestore) << "keeping the restored copy at" << sibling << error.what();
+                keepSibling = true;
+                return;
+            }
+            throw;
+        }
+        placed = true;
+        recordPlaced(journal);
+    };
+    steps.beforeAdministrator = [&] {
+        if (journal) {
+            journal->record().administrator = true;
+            journal->write();
+        }
+    };
+    files.move(target, sibling, steps);
+    if (placed)
+        return;
+    if (keepSibling)
+        throw platform::PlatformError::fromErrno(EEXIST, source);
+
+    // A rename (or the administrator) moved the whole item at once.
+    try {
+        if (journal) {
+            journal->record().restoreIdentity = entryIdentityText(sibling);
+            writeIfAny(journal);
+        }
+        placeAtSource(files, sibling, source);
+    } catch (...) {
+        try {
+            platform::renameNoReplace(sibling, target);
+        } catch (const std::exception& error) {
+            qCWarning(lcRestore) << "the restored item stays at" << sibling << error.what();
+        }
+        throw;
+    }
+    recordPlaced(journal);
+}
+
+} // namespace orvalink

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSet>
+#include <QString>
+
+namespace orvalink::platform {
+
+// The extended attributes a copy could not carry over because the destination refused them (a
+// file system without extended attributes or ACLs, such as vfat), gathered over a whole copy.
+struct RefusedAttributes {
+    QSet<QByteArray> names; // "user.xdg.comment", "system.posix_acl_access", ...
+    qint64 entryCount = 0;  // entries that lost at least one attribute
+    QString firstPath;      // the smallest destination path among them, so the report is stable
+
+    bool isEmpty() const { return entryCount == 0; }
+    void add(const QSet<QByteArray>& refused, const QString& path);
+    void merge(const RefusedAttributes& other);
+    // "name, name (N items, first: path)", names sorted.
+    QString describe() const;
+};
+
+// Copies the extended attributes of the open entry `from` to the open entry `to`: "user.*", the
+// POSIX ACLs ("system.posix_acl_access", "system.posix_acl_default") and, when `asRoot`, "trusted.*"
+// and "security.*" (file capabilities among them, so call it after any change of owner, which
+// clears them). Call it before the entry gets a mode that may forbid its owner to write.
+// Names the destination refuses are added to `refused`; answers 0, or the errno of a failure that
+// is no refusal (an I/O error, say). A source without extended attributes is no failure.
+int copyExtendedAttributes(int from, int to, bool asRoot, QSet<QByteArray>& refused);
+
+// The same for entries that cannot be opened for this (symbolic links, FIFOs), each addressed by a
+// directory descriptor and a name; the last component is never followed.
+int copyExtendedAttributesAt(int fromDirectory, const char* fromName, int toDirectory, const char* toName,
+                             bool asRoot, QSet<QByteArray>& refused);
+
+} // namespace orvalink::platform

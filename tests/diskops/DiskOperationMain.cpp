@@ -1,0 +1,94 @@
+// Runs one disk operation and nothing else, for the tests that kill operations at chosen moments:
+//   orvalink-test-disk-operation migrate SOURCE TARGET_ROOT
+//   orvalink-test-disk-operation undo
+//   orvalink-test-disk-operation recover
+// "undo" undoes the newest migration; "recover" runs the start-up recovery of interrupted
+// operations. Prints "ready" once everything is set up (the kill timer starts there), then the
+// outcome. The environment decides the application folders and the volumes directory.
+#include "diskops/ActiveProcessService.h"
+#include "diskops/MigrationEngine.h"
+#include "diskops/OperationRecovery.h"
+#include "diskops/PathMappingService.h"
+#include "diskops/PrivilegedFileOperationService.h"
+#include "diskops/ScanService.h"
+#include "diskops/UndoService.h"
+#include "diskops/VolumeService.h"
+#include "model/AppConfig.h"
+#include "model/AppPaths.h"
+#include "platform/UserLocations.h"
+#include "store/HistoryStores.h"
+#include "store/LogService.h"
+
+#include <cstdio>
+#include <cstring>
+
+using namespace orvalink;
+
+namespace {
+
+// No administrator here: a permission error is a failure.
+class NoAdministrator : public platform::CommandRunner {
+public:
+    platform::CommandOutcome run(const QString&) override { return {126, false, {}, "no administrator"}; }
+};
+
+void ready()
+{
+    std::fputs("ready\n", stdout);
+    std::fflush(stdout);
+}
+
+int usage()
+{
+    std::fputs("usage: orvalink-test-disk-operation migrate SOURCE TARGET_ROOT | undo | recover\n", stderr);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return usage();
+    const char* mode = argv[1];
+    const ScanService scan(1);
+    const PathMappingService pathMapping;
+    const VolumeService volumes;
+    const ActiveProcessService processes;
+    const MappingStore mappings;
+    const TaskStore tasks;
+    LogService log(AppPaths::logsFile());
+    const PrivilegedFileOperationService privileged(std::make_shared<NoAdministrator>());
+
+    if (std::strcmp(mode, "migrate") == 0 && argc == 4) {
+        const MigrationEngine engine(
+            {scan, pathMapping, volumes, processes, mappings, tasks, log, privileged});
+        AppConfig config = AppConfig::defaults(platform::userName());
+        config.defaultTargetRoot = QString::fromLocal8Bit(argv[3]);
+        ready();
+        const MigrationExecutionResult result =
+            engine.retryMigration(QString::fromLocal8Bit(argv[2]), config, std::nullopt, false);
+        std::printf("%s %s\n", qPrintable(toText(result.task.status)),
+                    qPrintable(result.task.errorMessage.value_or("")));
+        return result.task.status == TaskStatus::completed ? 0 : 1;
+    }
+    if (std::strcmp(mode, "undo") == 0 && argc == 2) {
+        ready();
+        try {
+            UndoService(mappings, tasks, log, privileged, pathMapping)
+                .undoLastMigration(platform::userName());
+        } catch (const std::exception& error) {
+            std::printf("failed %s\n", error.what());
+            return 1;
+        }
+        std::puts("undone");
+        return 0;
+    }
+    if (std::strcmp(mode, "recover") == 0 && argc == 2) {
+        ready();
+        const auto recovered = OperationRecovery(privileged, log).recoverInterruptedOperations();
+        std::printf("recovered %d\n", int(recovered.size()));
+        return 0;
+    }
+    return usage();
+}

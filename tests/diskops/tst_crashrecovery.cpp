@@ -1,0 +1,392 @@
+// Migrations, undos and start-up recoveries killed with SIGKILL at moments spread across their run.
+// After each kill the start-up recovery runs, and the result must be strictly one of the whole
+// ends: the tree whole at the source with nothing of the operation left, or migrated (a link to
+// the whole target and one mapping).
+#include "EngineFixture.h"
+#include "diskops/CreatedFolders.h"
+#include "diskops/OperationJournal.h"
+#include "diskops/OperationRecovery.h"
+#include "model/JsonFields.h"
+#include "platform/EntryStatus.h"
+#include "platform/FileIO.h"
+#include "platform/SymbolicLinks.h"
+#include "platform/TreeRemoval.h"
+#include "support/TreeSnapshot.h"
+
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QMap>
+#include <QProcess>
+#include <QtTest>
+#include <unistd.h>
+
+using namespace orvalink;
+using test::EngineFixture;
+
+namespace {
+
+constexpr int kKills = 44;
+constexpr int kRecoveryKills = 10;
+
+enum class End { atSource, migrated };
+
+QString parentOf(const QString& path)
+{
+    return path.left(path.lastIndexOf(QLatin1Char('/')));
+}
+
+// A step of the operation, as its journal tells it.
+using Moment = std::function<bool(const JournalRecord&)>;
+
+bool journalShows(const Moment& moment)
+{
+    for (const QString& path : OperationJournal::recordPaths()) {
+        try {
+            if (moment(JournalRecord::fromJson(json::parseObject(platform::readWholeFile(path)))))
+                return true;
+        } catch (const std::exception&) {
+            // gone or replaced between the listing and the read
+        }
+    }
+    return false;
+}
+
+// One operation in its own process, killed after `killAfterMs`, or as soon as `killWhen` holds
+// (neither: let it finish). Answers whether it finished by itself, and how long it ran from "ready".
+struct Run {
+    bool finished = false;
+    qint64 elapsedMs = 0;
+};
+
+Run runOperation(const QStringList& arguments, std::optional<int> killAfterMs,
+                 const std::function<bool()>& killWhen = {})
+{
+    QProcess helper;
+    helper.start(QStringLiteral(ORVALINK_DISK_OPERATION), arguments);
+    if (!helper.waitForReadyRead(20000))
+        qFatal("the operation helper did not start");
+    QElapsedTimer timer;
+    timer.start();
+    Run run;
+    if (killWhen) {
+        while (!(run.finished = helper.waitForFinished(1)) && !killWhen() && timer.elapsed() < 120000) {
+        }
+    } else {
+        run.finished = helper.waitForFinished(killAfterMs.value_or(120000));
+    }
+    run.elapsedMs = timer.elapsed();
+    if (!run.finished) {
+        helper.kill();
+        helper.waitForFinished();
+    }
+    return run;
+}
+
+Run runUntilStep(const QStringList& arguments, const Moment& step)
+{
+    return runOperation(arguments, std::nullopt, [&step] { return journalShows(step); });
+}
+
+// How many entries the tree at `root` holds; -1 when nothing is there.
+int entryCount(const QString& root)
+{
+    if (!platform::entryExists(root))
+        return -1;
+    int count = 0;
+    for (QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+         it.hasNext(); it.next())
+        ++count;
+    return count;
+}
+
+// A tree in the home, its golden copy elsewhere, a volume on another file system.
+class Scene {
+public:
+    Scene()
+        : golden(fx.tree.path("golden/Projects")), source(fx.tree.path("Projects")),
+          target(fx.targetOf(source))
+    {
+        for (int d = 0; d < 12; ++d) {
+            for (int f = 0; f < 40; ++f)
+                golden.fileOfSize(QStringLiteral("dir%1/file%2.bin").arg(d).arg(f),
+                                  4 * 1024 + d * 700 + f * 13);
+        }
+        golden.fileOfSize("large/one.bin", 3 * 1024 * 1024 / 2);
+        golden.fileOfSize("large/two.bin", 1024 * 1024 + 17);
+        golden.symlink("dir0/up", "../large/one.bin");
+        whole = test::snapshotTree(golden.root());
+    }
+
+    // The tree whole at the source and nothing else of ours anywhere.
+    void reset()
+    {
+        if (platform::entryStatus(source).kind == platform::EntryKind::symbolicLink)
+            ::unlink(QFile::encodeName(source).constData());
+        if (platform::entryExists(fx.targetRoot()))
+            platform::removeTree(fx.targetRoot());
+        if (platform::entryStatus(source).kind == platform::EntryKind::none ||
+            test::snapshotTree(source) != whole) {
+            if (platform::entryExists(source))
+                platform::removeTree(source);
+            QCOMPARE(QProcess::execute("cp", {"-a", "--", golden.root(), source}), 0);
+        }
+        QFile::remove(fx.mappingStore.filePath());
+        QFile::remove(fx.taskStore.filePath());
+    }
+
+    QList<RecoveredOperation> recover()
+    {
+        return OperationRecovery(fx.privileged, fx.log).recoverInterruptedOperations();
+    }
+
+    // Whatever the last kill left, after recovery: exactly one of the two ends of a migration.
+    std::optional<End> migrationEnd(QString& why) const
+    {
+        const auto fail = [&why](const QString& text) {
+            why = text;
+            return std::optional<End>();
+        };
+        if (!OperationJournal::recordPaths().isEmpty())
+            return fail("an operation record is left");
+        if (!fx.reservedSiblings(source, "staging").isEmpty() ||
+            !fx.reservedSiblings(source, "restoring").isEmpty())
+            return fail("a reserved sibling is left");
+        const QList<LinkMapping> mappings = fx.mappings();
+        const platform::EntryKind kind = platform::entryStatus(source).kind;
+        if (kind == platform::EntryKind::directory) {
+            if (test::snapshotTree(source) != whole)
+                return fail("the tree at the source is not whole");
+            if (platform::entryExists(target) || platform::entryExists(parentOf(target)))
+                return fail("something of the migration is left on the volume");
+            if (!mappings.isEmpty())
+                return fail("a mapping is left");
+            return End::atSource;
+        }
+        if (kind != platform::EntryKind::symbolicLink || platform::readSymbolicLink(source) != target)
+            return fail("the source path holds neither the tree nor the link");
+        if (test::snapshotTree(target) != whole)
+            return fail("the target is not whole");
+        if (mappings.size() != 1 || mappings.constFirst().sourcePath != source ||
+            mappings.constFirst().targetPath != target)
+            return fail(QStringLiteral("%1 mappings").arg(mappings.size()));
+        return End::migrated;
+    }
+
+    EngineFixture fx;
+    test::TestTree golden;
+    QString source;
+    QString target;
+    QStringList whole;
+};
+
+#define VERIFY_END(scene, end, context)                                                                      \
+    do {                                                                                                     \
+        QString why;                                                                                         \
+        end = (scene).migrationEnd(why);                                                                     \
+        QVERIFY2(end.has_value(), qPrintable(QStringLiteral("%1: %2").arg(context, why)));                   \
+    } while (false)
+
+// Kill moments spread evenly over a run, each nudged within its slot so rounds differ.
+int gradedDelay(int round, int rounds, qint64 runMs)
+{
+    const double slot = double(runMs) / rounds;
+    return int(slot * round + QRandomGenerator::global()->bounded(qMax(1.0, slot)));
+}
+
+// Runs the operation again and again, each time after `prepare`, killing it at moments spread over
+// its run until kKills runs were killed; `check` judges each end. The length of a run follows the
+// runs that finish before their kill (the first run of all is often slower).
+struct KillTally {
+    int kills = 0;
+    int finishedFirst = 0;
+    qint64 typicalMs = 0;
+};
+
+KillTally killRepeatedly(const QStringList& arguments, qint64 fullRunMs, const QList<Moment>& moments,
+                         const std::function<void()>& prepare,
+                         const std::function<void(const QString& when)>& check)
+{
+    KillTally tally;
+    tally.typicalMs = fullRunMs;
+    for (int round = 0; tally.kills < kKills && round < 3 * kKills && !QTest::currentTestFailed(); ++round) {
+        prepare();
+        // Most kills come after a delay; every fourth as soon as the journal shows one of its steps,
+        // so the short late steps are hit however the timing falls.
+        Run run;
+        QString when;
+        if (round % 4 == 3) {
+            const int step = (round / 4) % int(moments.size());
+            run = runUntilStep(arguments, moments.at(step));
+            when = QStringLiteral("at journal step %1").arg(step);
+        } else {
+            const int delay = gradedDelay(tally.kills, kKills, tally.typicalMs);
+            run = runOperation(arguments, delay);
+            when = QStringLiteral("at %1 ms").arg(delay);
+        }
+        if (run.finished) {
+            ++tally.finishedFirst;
+            tally.typicalMs = (tally.typicalMs + run.elapsedMs) / 2;
+        } else {
+            ++tally.kills;
+        }
+        if (!QTest::currentTestFailed())
+            check(when);
+    }
+    return tally;
+}
+
+} // namespace
+
+class CrashRecoveryTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void killedMigrationsEndWhole()
+    {
+        Scene scene;
+        if (const auto reason = scene.fx.skipReason())
+            QSKIP(qPrintable(*reason));
+        const QStringList migrate{"migrate", scene.source, scene.fx.targetRoot()};
+        scene.reset();
+        const Run full = runOperation(migrate, std::nullopt);
+        QVERIFY(full.finished);
+        std::optional<End> end;
+        VERIFY_END(scene, end, "a finished migration");
+        QCOMPARE(*end, End::migrated);
+
+        QMap<End, int> ends;
+        const QList<Moment> steps{[](const JournalRecord& record) { return record.moving; },
+                                  [](const JournalRecord& record) {
+                                      return record.arrived;
+                                  }};
+        const KillTally tally = killRepeatedly(
+            migrate, full.elapsedMs, steps, [&] { scene.reset(); },
+            [&](const QString& when) {
+                std::optional<End> reached;
+                scene.recover();
+                VERIFY_END(scene, reached, QStringLiteral("migration killed ") + when);
+                ++ends[*reached];
+                const QList<MigrationTask> tasks = scene.fx.tasks();
+                if (*reached == End::migrated) {
+                    QCOMPARE(tasks.size(), 1);
+                    QCOMPARE(tasks.constFirst().status, TaskStatus::completed);
+                } else {
+                    QVERIFY(tasks.size() <= 1);
+                    if (!tasks.isEmpty())
+                        QCOMPARE(tasks.constFirst().status, TaskStatus::rolledBack);
+                }
+            });
+        QVERIFY(!QTest::currentTestFailed());
+        qInfo("migrations: %d killed, %d finished first (a run takes about %lld ms); after recovery whole at "
+              "the source %d times, migrated %d times",
+              tally.kills, tally.finishedFirst, tally.typicalMs, ends.value(End::atSource),
+              ends.value(End::migrated));
+        QVERIFY2(tally.kills >= 40, qPrintable(QStringLiteral("only %1 kills").arg(tally.kills)));
+        QVERIFY(ends.value(End::atSource) > 0 && ends.value(End::migrated) > 0);
+    }
+
+    void killedUndosEndWhole()
+    {
+        Scene scene;
+        if (const auto reason = scene.fx.skipReason())
+            QSKIP(qPrintable(*reason));
+        const QStringList undo{"undo"};
+        const auto migrateInProcess = [&] {
+            scene.reset();
+            const auto result = scene.fx.migrate(scene.source);
+            QVERIFY2(result.task.status == TaskStatus::completed, qPrintable(test::describe(result)));
+        };
+        migrateInProcess();
+        const Run full = runOperation(undo, std::nullopt);
+        QVERIFY(full.finished);
+        std::optional<End> end;
+        VERIFY_END(scene, end, "a finished undo");
+        QCOMPARE(*end, End::atSource);
+
+        QMap<End, int> ends;
+        const QList<Moment> steps{
+            [](const JournalRecord& record) { return !record.restoreIdentity.isEmpty(); },
+            [](const JournalRecord& record) {
+                return record.restorePlaced;
+            }};
+        const KillTally tally = killRepeatedly(
+            undo, full.elapsedMs, steps,
+            [&] {
+                if (platform::entryStatus(scene.source).kind != platform::EntryKind::symbolicLink)
+                    migrateInProcess();
+            },
+            [&](const QString& when) {
+                std::optional<End> reached;
+                scene.recover();
+                VERIFY_END(scene, reached, QStringLiteral("undo killed ") + when);
+                ++ends[*reached];
+            });
+        QVERIFY(!QTest::currentTestFailed());
+        qInfo("undos: %d killed, %d finished first (a run takes about %lld ms); after recovery the link kept "
+              "%d "
+              "times, the tree whole at the source %d times",
+              tally.kills, tally.finishedFirst, tally.typicalMs, ends.value(End::migrated),
+              ends.value(End::atSource));
+        QVERIFY2(tally.kills >= 40, qPrintable(QStringLiteral("only %1 kills").arg(tally.kills)));
+        QVERIFY(ends.value(End::atSource) > 0 && ends.value(End::migrated) > 0);
+    }
+
+    // The recovery itself is killed, then the next start recovers again.
+    void killedRecoveryEndsWhole()
+    {
+        Scene scene;
+        if (const auto reason = scene.fx.skipReason())
+            QSKIP(qPrintable(*reason));
+        const QStringList migrate{"migrate", scene.source, scene.fx.targetRoot()};
+        scene.reset();
+        const Run full = runOperation(migrate, std::nullopt);
+        QVERIFY(full.finished);
+        // An interrupted migration for the recovery to work on, killed as soon as its journal shows
+        // the copy begun (the recovery goes back and removes the partial target) or whole (it goes
+        // forward and removes what is left of the staged tree); false when it ended first.
+        const QList<Moment> steps{[](const JournalRecord& record) { return record.moving; },
+                                  [](const JournalRecord& record) {
+                                      return record.arrived;
+                                  }};
+        const auto interruptAt = [&](int step) {
+            scene.reset();
+            return !runUntilStep(migrate, steps.at(step)).finished &&
+                   !OperationJournal::recordPaths().isEmpty();
+        };
+
+        QMap<End, int> ends;
+        int interrupted = 0;
+        int recoveriesKilled = 0;
+        for (int round = 0; round < kRecoveryKills; ++round) {
+            const int step = round % 2;
+            if (!interruptAt(step))
+                continue;
+            ++interrupted;
+            // The recovery is killed once it has begun to clear away the tree it removes.
+            const QStringList staging = scene.fx.reservedSiblings(scene.source, "staging");
+            const QString cleared = step == 0 || staging.isEmpty() ? scene.target : staging.constFirst();
+            const int before = entryCount(cleared);
+            const Run recovery =
+                runOperation({"recover"}, std::nullopt, [&] { return entryCount(cleared) < before; });
+            if (!recovery.finished)
+                ++recoveriesKilled;
+            scene.recover();
+            std::optional<End> end;
+            VERIFY_END(scene, end,
+                       QStringLiteral("migration killed at journal step %1, its recovery after %2 ms")
+                           .arg(step)
+                           .arg(recovery.elapsedMs));
+            ++ends[*end];
+        }
+        qInfo("recoveries: %d interrupted migrations, %d of their recoveries killed while clearing away; "
+              "after the "
+              "next start whole at the source %d times, migrated %d times",
+              interrupted, recoveriesKilled, ends.value(End::atSource), ends.value(End::migrated));
+        QVERIFY(interrupted >= kRecoveryKills / 2);
+        QVERIFY(recoveriesKilled > 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(CrashRecoveryTest)
+#include "tst_crashrecovery.moc"
