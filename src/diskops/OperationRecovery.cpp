@@ -281,7 +281,7 @@ RecoveredOperation OperationRecovery::rollBackMigration(OperationJournal& journa
     removeEmptyFolders(record.createdDirectories);
     const OrvalinkError error = OrvalinkError::moveFailed(
         record.sourcePath, record.targetPath,
-        {QStringLiteral("The migration was interrupted before it finished"), 0, false});
+        {QStringLiteral("The migration was interrupted before it finished"), 0, false, {}});
     recordTask(record, TaskStatus::rolledBack, error);
     m_log.append(LogLevel::warning,
                  QStringLiteral("Interrupted migration rolled back: ") + record.sourcePath);
