@@ -1,42 +1,42 @@
 #include "viewmodel/FeedbackWorkflow.h"
 
 #include "viewmodel/AccountSession.h"
-#include "viewmodel/MainViewModel.h"
+#include "viewmodel/ViewModelContext.h"
 
 namespace orvalink {
 
-FeedbackWorkflow::FeedbackWorkflow(MainViewModel& viewModel, AccountSession& session)
-    : m_viewModel(viewModel), m_session(session)
+FeedbackWorkflow::FeedbackWorkflow(ViewModelContext& context, AccountSession& session)
+    : m_context(context), m_session(session)
 {}
 
 QCoro::Task<> FeedbackWorkflow::refreshFeedbackDashboard(bool userInitiated)
 {
-    if (m_viewModel.isRefreshingFeedbackDashboard())
+    if (m_context.accountState().isRefreshingFeedbackDashboard())
         co_return;
-    if (!m_viewModel.backendSession()) {
-        m_viewModel.setFeedbackDashboard(std::nullopt);
+    if (!m_context.accountState().backendSession()) {
+        m_context.accountState().setFeedbackDashboard(std::nullopt);
         if (userInitiated)
-            m_viewModel.setBackendStatusMessage(
-                m_viewModel.localized(QStringLiteral("请先登录后再查看反馈记录。"),
-                                      QStringLiteral("Sign in before viewing feedback.")));
+            m_context.accountState().setBackendStatusMessage(
+                m_context.localized(QStringLiteral("请先登录后再查看反馈记录。"),
+                                    QStringLiteral("Sign in before viewing feedback.")));
         co_return;
     }
-    m_viewModel.setIsRefreshingFeedbackDashboard(true);
+    m_context.accountState().setIsRefreshingFeedbackDashboard(true);
     m_session.clearMessagesIfUserInitiated(userInitiated);
-    const SessionTicket ticket = m_session.ticket();
+    const FlowTicket ticket = m_session.ticket();
 
     std::exception_ptr failure;
     try {
         auto validation = m_session.validSessionFor(ticket);
         const BackendSession session = co_await std::move(validation);
-        auto fetch = m_viewModel.parts().backendFeedbackService->fetchDashboard(
-            m_viewModel.config().backendBaseURL, session.accessToken);
+        auto fetch = m_context.parts().backendFeedbackService->fetchDashboard(
+            m_context.browsing().config().backendBaseURL, session.accessToken);
         const BackendFeedbackDashboard dashboard = co_await std::move(fetch);
         ticket.ensureCurrent();
-        m_viewModel.setFeedbackDashboard(dashboard);
+        m_context.accountState().setFeedbackDashboard(dashboard);
         if (userInitiated)
-            m_viewModel.setBackendStatusMessage(m_viewModel.localized(QStringLiteral("反馈记录已刷新。"),
-                                                                      QStringLiteral("Feedback refreshed.")));
+            m_context.accountState().setBackendStatusMessage(m_context.localized(
+                QStringLiteral("反馈记录已刷新。"), QStringLiteral("Feedback refreshed.")));
     } catch (...) {
         failure = std::current_exception();
     }
@@ -44,46 +44,46 @@ QCoro::Task<> FeedbackWorkflow::refreshFeedbackDashboard(bool userInitiated)
         co_return;
     if (failure && ticket.isCurrent())
         m_session.reportFailure(failure,
-                                m_viewModel.localized(QStringLiteral("获取反馈记录失败。"),
-                                                      QStringLiteral("Failed to load feedback.")),
+                                m_context.localized(QStringLiteral("获取反馈记录失败。"),
+                                                    QStringLiteral("Failed to load feedback.")),
                                 userInitiated);
-    m_viewModel.setIsRefreshingFeedbackDashboard(false);
+    m_context.accountState().setIsRefreshingFeedbackDashboard(false);
 }
 
 QCoro::Task<> FeedbackWorkflow::submitFeedback(FeedbackCategory category, QString subject, QString content)
 {
-    if (m_viewModel.isSubmittingFeedback())
+    if (m_context.accountState().isSubmittingFeedback())
         co_return;
     const QString trimmedSubject = subject.trimmed();
     const QString trimmedContent = content.trimmed();
     if (trimmedSubject.isEmpty() || trimmedContent.isEmpty()) {
-        m_viewModel.setBackendStatusMessage(
-            m_viewModel.localized(QStringLiteral("请先填写标题和反馈内容。"),
-                                  QStringLiteral("Enter both a subject and feedback details.")));
+        m_context.accountState().setBackendStatusMessage(
+            m_context.localized(QStringLiteral("请先填写标题和反馈内容。"),
+                                QStringLiteral("Enter both a subject and feedback details.")));
         co_return;
     }
-    if (!m_viewModel.backendSession()) {
-        m_viewModel.setBackendStatusMessage(m_viewModel.localized(
+    if (!m_context.accountState().backendSession()) {
+        m_context.accountState().setBackendStatusMessage(m_context.localized(
             QStringLiteral("请先登录后再提交反馈。"), QStringLiteral("Sign in before sending feedback.")));
         co_return;
     }
-    m_viewModel.setIsSubmittingFeedback(true);
-    m_viewModel.setErrorMessage(std::nullopt);
-    m_viewModel.setBackendStatusMessage(std::nullopt);
-    const SessionTicket ticket = m_session.ticket();
+    m_context.accountState().setIsSubmittingFeedback(true);
+    m_context.activity().setErrorMessage(std::nullopt);
+    m_context.accountState().setBackendStatusMessage(std::nullopt);
+    const FlowTicket ticket = m_session.ticket();
 
     std::exception_ptr failure;
     try {
         auto validation = m_session.validSessionFor(ticket);
         const BackendSession session = co_await std::move(validation);
-        auto send = m_viewModel.parts().backendFeedbackService->createFeedback(
-            m_viewModel.config().backendBaseURL, session.accessToken, category, trimmedSubject,
+        auto send = m_context.parts().backendFeedbackService->createFeedback(
+            m_context.browsing().config().backendBaseURL, session.accessToken, category, trimmedSubject,
             trimmedContent);
         const BackendFeedbackDashboard dashboard = co_await std::move(send);
         ticket.ensureCurrent();
-        m_viewModel.setFeedbackDashboard(dashboard);
+        m_context.accountState().setFeedbackDashboard(dashboard);
         const QString remaining = QString::number(dashboard.remainingToday);
-        m_viewModel.setBackendStatusMessage(m_viewModel.localized(
+        m_context.accountState().setBackendStatusMessage(m_context.localized(
             QStringLiteral("反馈已提交，今天还可以再发 ") + remaining + QStringLiteral(" 条。"),
             QStringLiteral("Feedback sent. You can submit ") + remaining + QStringLiteral(" more today.")));
     } catch (...) {
@@ -92,11 +92,11 @@ QCoro::Task<> FeedbackWorkflow::submitFeedback(FeedbackCategory category, QStrin
     if (!ticket.isAlive())
         co_return;
     if (failure && ticket.isCurrent())
-        m_session.reportFailure(failure,
-                                m_viewModel.localized(QStringLiteral("提交反馈失败。"),
-                                                      QStringLiteral("Failed to send feedback.")),
-                                true);
-    m_viewModel.setIsSubmittingFeedback(false);
+        m_session.reportFailure(
+            failure,
+            m_context.localized(QStringLiteral("提交反馈失败。"), QStringLiteral("Failed to send feedback.")),
+            true);
+    m_context.accountState().setIsSubmittingFeedback(false);
 }
 
 } // namespace orvalink

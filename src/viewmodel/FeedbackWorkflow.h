@@ -8,14 +8,14 @@
 namespace orvalink {
 
 class AccountSession;
-class MainViewModel;
+class ViewModelContext;
 
 // The account's feedback: the dashboard (daily quota and items) and sending an item. Each flow has
 // its own busy flag and ignores a start while it is set; a result for a session that ended
 // meanwhile is dropped. Never throws.
 class FeedbackWorkflow {
 public:
-    FeedbackWorkflow(MainViewModel& viewModel, AccountSession& session);
+    FeedbackWorkflow(ViewModelContext& context, AccountSession& session);
 
     // Without a session only clears the dashboard.
     QCoro::Task<> refreshFeedbackDashboard(bool userInitiated);
@@ -24,7 +24,7 @@ public:
     QCoro::Task<> submitFeedback(FeedbackCategory category, QString subject, QString content);
 
 private:
-    MainViewModel& m_viewModel;
+    ViewModelContext& m_context;
     AccountSession& m_session;
 };
 

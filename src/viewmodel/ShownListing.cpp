@@ -1,31 +1,31 @@
 #include "viewmodel/ShownListing.h"
 
 #include "platform/UserLocations.h"
-#include "viewmodel/MainViewModel.h"
+#include "viewmodel/ViewModelContext.h"
 
 namespace orvalink {
 
-ShownListing::ShownListing(MainViewModel& viewModel) : m_viewModel(viewModel)
+ShownListing::ShownListing(ViewModelContext& context) : m_context(context)
 {
-    MainViewModel* vm = &viewModel;
-    connect(vm, &PublishedState::entriesChanged, this, &ShownListing::listingChanged);
-    connect(vm, &PublishedState::fileTypeFilterChanged, this,
-            [this] { announceIf(m_cache.setFileTypeFilter(m_viewModel.fileTypeFilter())); });
-    connect(vm, &PublishedState::visibilityFilterChanged, this,
-            [this] { announceIf(m_cache.setVisibilityFilter(m_viewModel.visibilityFilter())); });
-    connect(vm, &PublishedState::searchQueryChanged, this,
-            [this] { announceIf(m_cache.setSearchQuery(m_viewModel.searchQuery())); });
-    connect(vm, &PublishedState::sortOptionChanged, this,
-            [this] { announceIf(m_cache.setSortOption(m_viewModel.sortOption())); });
-    connect(vm, &PublishedState::smartMigrationEnabledChanged, this, &ShownListing::criteriaMayHaveChanged);
-    connect(vm, &PublishedState::smartMigrationProfileChanged, this, &ShownListing::criteriaMayHaveChanged);
+    BrowsingState* vm = &context.browsing();
+    connect(vm, &BrowsingState::entriesChanged, this, &ShownListing::listingChanged);
+    connect(vm, &BrowsingState::fileTypeFilterChanged, this,
+            [this] { announceIf(m_cache.setFileTypeFilter(m_context.browsing().fileTypeFilter())); });
+    connect(vm, &BrowsingState::visibilityFilterChanged, this,
+            [this] { announceIf(m_cache.setVisibilityFilter(m_context.browsing().visibilityFilter())); });
+    connect(vm, &BrowsingState::searchQueryChanged, this,
+            [this] { announceIf(m_cache.setSearchQuery(m_context.browsing().searchQuery())); });
+    connect(vm, &BrowsingState::sortOptionChanged, this,
+            [this] { announceIf(m_cache.setSortOption(m_context.browsing().sortOption())); });
+    connect(vm, &BrowsingState::smartMigrationEnabledChanged, this, &ShownListing::criteriaMayHaveChanged);
+    connect(vm, &BrowsingState::smartMigrationProfileChanged, this, &ShownListing::criteriaMayHaveChanged);
 
-    m_cache.setFileTypeFilter(viewModel.fileTypeFilter());
-    m_cache.setVisibilityFilter(viewModel.visibilityFilter());
-    m_cache.setSearchQuery(viewModel.searchQuery());
-    m_cache.setSortOption(viewModel.sortOption());
-    m_cache.setEntries(viewModel.entries());
-    m_cache.setSmartMigrationCriteria(viewModel.smartMigrationCriteria());
+    m_cache.setFileTypeFilter(context.browsing().fileTypeFilter());
+    m_cache.setVisibilityFilter(context.browsing().visibilityFilter());
+    m_cache.setSearchQuery(context.browsing().searchQuery());
+    m_cache.setSortOption(context.browsing().sortOption());
+    m_cache.setEntries(context.browsing().entries());
+    m_cache.setSmartMigrationCriteria(currentCriteria());
 }
 
 const QSet<QString>& ShownListing::suggestedPaths()
@@ -36,17 +36,24 @@ const QSet<QString>& ShownListing::suggestedPaths()
     return *m_suggestedPaths;
 }
 
+SmartMigrationCriteria ShownListing::currentCriteria() const
+{
+    const BrowsingState& browsing = m_context.browsing();
+    return SmartMigrationCriteria::of(browsing.smartMigrationEnabled(), browsing.smartMigrationProfile(),
+                                      platform::homeDirectory());
+}
+
 void ShownListing::listingChanged()
 {
     // A new listing may come with WeChat's containers created or removed meanwhile.
-    const bool criteriaChanged = m_cache.setSmartMigrationCriteria(m_viewModel.smartMigrationCriteria());
-    const bool entriesChanged = m_cache.setEntries(m_viewModel.entries());
+    const bool criteriaChanged = m_cache.setSmartMigrationCriteria(currentCriteria());
+    const bool entriesChanged = m_cache.setEntries(m_context.browsing().entries());
     announceIf(criteriaChanged || entriesChanged);
 }
 
 void ShownListing::criteriaMayHaveChanged()
 {
-    announceIf(m_cache.setSmartMigrationCriteria(m_viewModel.smartMigrationCriteria()));
+    announceIf(m_cache.setSmartMigrationCriteria(currentCriteria()));
 }
 
 void ShownListing::announceIf(bool changed)
@@ -54,7 +61,7 @@ void ShownListing::announceIf(bool changed)
     if (!changed)
         return;
     m_suggestedPaths.reset();
-    Q_EMIT m_viewModel.sortedEntriesChanged();
+    Q_EMIT sortedEntriesChanged();
 }
 
 } // namespace orvalink

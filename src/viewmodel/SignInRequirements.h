@@ -6,7 +6,7 @@
 namespace orvalink {
 
 class AccountSession;
-class MainViewModel;
+class ViewModelContext;
 
 // Whether sign-in and sign-up need a captcha, and the challenge to show. Each flow has its own busy
 // flag (`isRefreshingAuthRequirements`, `isRefreshingAuthCaptcha`) and ignores a start while it is
@@ -17,7 +17,7 @@ public:
     // The site whose settings are asked for, and the fallback site of a captcha.
     static inline const QString kSiteKey = QStringLiteral("orvalink");
 
-    SignInRequirements(MainViewModel& viewModel, AccountSession& session);
+    SignInRequirements(ViewModelContext& context, AccountSession& session);
 
     // Loads the settings and, when the captcha is on, a first challenge for the site the settings
     // name. When the challenge fails, the new settings stay and the old challenge too.
@@ -26,7 +26,7 @@ public:
     QCoro::Task<> refreshAuthCaptcha(bool userInitiated);
 
 private:
-    MainViewModel& m_viewModel;
+    ViewModelContext& m_context;
     AccountSession& m_session;
 };
 

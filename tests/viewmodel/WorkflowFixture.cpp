@@ -44,7 +44,7 @@ MainViewModel& WorkflowFixture::vm()
             parts.activeProcessService = std::make_shared<ActiveProcessService>(
                 ActiveProcessService::Timing{std::chrono::milliseconds(1500), std::chrono::milliseconds(50)});
         });
-        viewModel->workflowSettings().progressInterval = std::chrono::milliseconds(5);
+        viewModel->workflows().workflowSettings().progressInterval = std::chrono::milliseconds(5);
     }
     return *viewModel;
 }
