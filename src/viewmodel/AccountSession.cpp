@@ -46,9 +46,10 @@ void AccountSession::beginSession(const BackendSession& session)
 
 QCoro::Task<BackendSession> AccountSession::validSessionFor(FlowTicket ticket)
 {
-    BackendAuthService& auth = *m_context.parts().backendAuthService;
-    auto validation = auth.ensureValidSession(m_context.browsing().config().backendBaseURL,
-                                              m_context.accountState().backendSession());
+    // Held by this frame: a reply may resume it after the state object is gone.
+    const std::shared_ptr<BackendAuthService> auth = m_context.parts().backendAuthService;
+    auto validation = auth->ensureValidSession(m_context.browsing().config().backendBaseURL,
+                                               m_context.accountState().backendSession());
     BackendSession session = co_await std::move(validation);
     if (!ticket.isAlive())
         throw FlowEnded();

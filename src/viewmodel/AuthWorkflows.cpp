@@ -30,8 +30,10 @@ QCoro::Task<> AuthWorkflows::signIn(QString email, QString password, std::option
     std::optional<BackendSession> session;
     std::exception_ptr failure;
     try {
-        auto login = m_context.parts().backendAuthService->login(m_context.browsing().config().backendBaseURL,
-                                                                 email, password, captchaId, captchaCode);
+        // Held by this frame: a reply may resume it after the state object is gone.
+        const auto service = m_context.parts().backendAuthService;
+        auto login = service->login(m_context.browsing().config().backendBaseURL, email, password, captchaId,
+                                    captchaCode);
         session = co_await std::move(login);
     } catch (...) {
         failure = std::current_exception();
@@ -63,15 +65,16 @@ QCoro::Task<> AuthWorkflows::registerAndSignIn(QString email, QString password, 
     std::optional<BackendSession> session;
     std::exception_ptr failure;
     try {
-        BackendAuthService& auth = *m_context.parts().backendAuthService;
-        auto registration = auth.registerAccount(m_context.browsing().config().backendBaseURL, email,
-                                                 password, nickName, captchaId, captchaCode);
+        // Held by this frame: a reply may resume it after the state object is gone.
+        const std::shared_ptr<BackendAuthService> auth = m_context.parts().backendAuthService;
+        auto registration = auth->registerAccount(m_context.browsing().config().backendBaseURL, email,
+                                                  password, nickName, captchaId, captchaCode);
         co_await std::move(registration);
         if (!ticket.isAlive())
             throw FlowEnded();
         // The settings may have changed while the account was being created.
-        auto login =
-            auth.login(m_context.browsing().config().backendBaseURL, email, password, captchaId, captchaCode);
+        auto login = auth->login(m_context.browsing().config().backendBaseURL, email, password, captchaId,
+                                 captchaCode);
         session = co_await std::move(login);
     } catch (...) {
         failure = std::current_exception();
@@ -145,8 +148,9 @@ QCoro::Task<> AuthWorkflows::signOutFromBackend()
     // to whatever the session file holds.
     if (const std::optional<BackendSession> session = m_context.accountState().backendSession()) {
         try {
-            auto logout = m_context.parts().backendAuthService->logout(
-                m_context.browsing().config().backendBaseURL, session);
+            // Held by this frame: a reply may resume it after the state object is gone.
+            const auto service = m_context.parts().backendAuthService;
+            auto logout = service->logout(m_context.browsing().config().backendBaseURL, session);
             co_await std::move(logout);
         } catch (...) {
             failure = std::current_exception();
@@ -186,8 +190,10 @@ QCoro::Task<> AuthWorkflows::changeBackendPassword(QString currentPassword, QStr
     try {
         auto validation = m_session.validSessionFor(ticket);
         const BackendSession session = co_await std::move(validation);
-        auto change = m_context.parts().backendAuthService->changePassword(
-            m_context.browsing().config().backendBaseURL, session.accessToken, currentPassword, newPassword);
+        // Held by this frame: a reply may resume it after the state object is gone.
+        const auto service = m_context.parts().backendAuthService;
+        auto change = service->changePassword(m_context.browsing().config().backendBaseURL,
+                                              session.accessToken, currentPassword, newPassword);
         co_await std::move(change);
         ticket.ensureCurrent();
     } catch (...) {

@@ -96,8 +96,10 @@ QCoro::Task<> CloudSyncWorkflow::downloadIntoEmptyHistory(FlowTicket ticket, Bac
                                                           HistoryFiles files, Road road, bool userInitiated)
 {
     const QString fingerprint = m_session.publishDeviceFingerprint();
-    auto fetch = m_context.parts().backendMigrationSyncService->fetchSnapshot(
-        m_context.browsing().config().backendBaseURL, session.accessToken, fingerprint);
+    // Held by this frame: a reply may resume it after the state object is gone.
+    const auto service = m_context.parts().backendMigrationSyncService;
+    auto fetch = service->fetchSnapshot(m_context.browsing().config().backendBaseURL, session.accessToken,
+                                        fingerprint);
     const MigrationSyncSnapshot snapshot = co_await std::move(fetch);
     ticket.ensureCurrent();
     m_context.accountState().setLastMigrationSyncAt(snapshot.syncedAt);
@@ -141,9 +143,10 @@ QCoro::Task<> CloudSyncWorkflow::uploadAndInstall(FlowTicket ticket, BackendSess
                                                   HistoryFiles files, HistoryRecords local)
 {
     const QString fingerprint = m_session.publishDeviceFingerprint();
-    auto upload = m_context.parts().backendMigrationSyncService->sync(
-        m_context.browsing().config().backendBaseURL, session.accessToken, fingerprint, local.mappings,
-        local.tasks);
+    // Held by this frame: a reply may resume it after the state object is gone.
+    const auto service = m_context.parts().backendMigrationSyncService;
+    auto upload = service->sync(m_context.browsing().config().backendBaseURL, session.accessToken,
+                                fingerprint, local.mappings, local.tasks);
     const MigrationSyncSnapshot reply = co_await std::move(upload);
     ticket.ensureCurrent();
     const auto installed =

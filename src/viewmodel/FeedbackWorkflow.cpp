@@ -29,8 +29,10 @@ QCoro::Task<> FeedbackWorkflow::refreshFeedbackDashboard(bool userInitiated)
     try {
         auto validation = m_session.validSessionFor(ticket);
         const BackendSession session = co_await std::move(validation);
-        auto fetch = m_context.parts().backendFeedbackService->fetchDashboard(
-            m_context.browsing().config().backendBaseURL, session.accessToken);
+        // Held by this frame: a reply may resume it after the state object is gone.
+        const auto service = m_context.parts().backendFeedbackService;
+        auto fetch =
+            service->fetchDashboard(m_context.browsing().config().backendBaseURL, session.accessToken);
         const BackendFeedbackDashboard dashboard = co_await std::move(fetch);
         ticket.ensureCurrent();
         m_context.accountState().setFeedbackDashboard(dashboard);
@@ -76,9 +78,10 @@ QCoro::Task<> FeedbackWorkflow::submitFeedback(FeedbackCategory category, QStrin
     try {
         auto validation = m_session.validSessionFor(ticket);
         const BackendSession session = co_await std::move(validation);
-        auto send = m_context.parts().backendFeedbackService->createFeedback(
-            m_context.browsing().config().backendBaseURL, session.accessToken, category, trimmedSubject,
-            trimmedContent);
+        // Held by this frame: a reply may resume it after the state object is gone.
+        const auto service = m_context.parts().backendFeedbackService;
+        auto send = service->createFeedback(m_context.browsing().config().backendBaseURL, session.accessToken,
+                                            category, trimmedSubject, trimmedContent);
         const BackendFeedbackDashboard dashboard = co_await std::move(send);
         ticket.ensureCurrent();
         m_context.accountState().setFeedbackDashboard(dashboard);

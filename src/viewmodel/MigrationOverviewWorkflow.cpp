@@ -31,8 +31,10 @@ QCoro::Task<> MigrationOverviewWorkflow::refreshMigrationOverview(bool userIniti
         auto validation = m_session.validSessionFor(ticket);
         const BackendSession session = co_await std::move(validation);
         const QString fingerprint = m_session.publishDeviceFingerprint();
-        auto fetch = m_context.parts().backendMigrationSyncService->fetchOverview(
-            m_context.browsing().config().backendBaseURL, session.accessToken, fingerprint);
+        // Held by this frame: a reply may resume it after the state object is gone.
+        const auto service = m_context.parts().backendMigrationSyncService;
+        auto fetch = service->fetchOverview(m_context.browsing().config().backendBaseURL, session.accessToken,
+                                            fingerprint);
         const BackendMigrationOverview overview = co_await std::move(fetch);
         ticket.ensureCurrent();
         m_context.accountState().setMigrationAccountOverview(overview);

@@ -19,8 +19,9 @@ QCoro::Task<> SignInRequirements::refreshAuthRequirements(bool userInitiated)
 
     std::exception_ptr failure;
     try {
-        BackendAuthService& auth = *m_context.parts().backendAuthService;
-        auto fetchSettings = auth.fetchAuthSettings(m_context.browsing().config().backendBaseURL, kSiteKey);
+        // Held by this frame: a reply may resume it after the state object is gone.
+        const std::shared_ptr<BackendAuthService> auth = m_context.parts().backendAuthService;
+        auto fetchSettings = auth->fetchAuthSettings(m_context.browsing().config().backendBaseURL, kSiteKey);
         const BackendAuthSettings settings = co_await std::move(fetchSettings);
         if (!ticket.isAlive())
             throw FlowEnded();
@@ -28,7 +29,7 @@ QCoro::Task<> SignInRequirements::refreshAuthRequirements(bool userInitiated)
         if (settings.captchaEnabled) {
             // The settings name the site the challenge belongs to, which may differ from ours.
             auto fetchChallenge =
-                auth.fetchCaptchaChallenge(m_context.browsing().config().backendBaseURL, settings.siteKey);
+                auth->fetchCaptchaChallenge(m_context.browsing().config().backendBaseURL, settings.siteKey);
             const BackendCaptchaChallenge challenge = co_await std::move(fetchChallenge);
             if (!ticket.isAlive())
                 throw FlowEnded();
@@ -78,8 +79,9 @@ QCoro::Task<> SignInRequirements::refreshAuthCaptcha(bool userInitiated)
     try {
         const std::optional<BackendAuthSettings>& settings = m_context.accountState().authSettings();
         const QString siteKey = settings ? settings->siteKey : kSiteKey;
-        auto fetch = m_context.parts().backendAuthService->fetchCaptchaChallenge(
-            m_context.browsing().config().backendBaseURL, siteKey);
+        // Held by this frame: a reply may resume it after the state object is gone.
+        const auto service = m_context.parts().backendAuthService;
+        auto fetch = service->fetchCaptchaChallenge(m_context.browsing().config().backendBaseURL, siteKey);
         const BackendCaptchaChallenge challenge = co_await std::move(fetch);
         if (!ticket.isAlive())
             throw FlowEnded();

@@ -6,6 +6,7 @@
 #include "platform/Placeholder.h"
 #include "platform/SymbolicLinks.h"
 #include "support/HoldingProcess.h"
+#include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
 #include <QtTest>
@@ -14,10 +15,6 @@
 
 using namespace orvalink;
 using test::EngineFixture;
-
-#define SKIP_WITHOUT(fixture)                                                                                \
-    if (const auto reason = (fixture).skipReason())                                                          \
-    QSKIP(qPrintable(*reason))
 
 namespace {
 

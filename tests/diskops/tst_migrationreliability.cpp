@@ -4,6 +4,7 @@
 #include "diskops/UndoService.h"
 #include "platform/FileIO.h"
 #include "platform/SymbolicLinks.h"
+#include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
 #include <QDirIterator>
@@ -15,10 +16,6 @@
 using namespace orvalink;
 using test::EngineFixture;
 
-#define SKIP_WITHOUT(fixture)                                                                                \
-    if (const auto reason = (fixture).skipReason())                                                          \
-    QSKIP(qPrintable(*reason))
-
 namespace {
 
 constexpr qint64 kKiB = 1024;
@@ -29,7 +26,6 @@ qint64 freeBytes(const QString& path)
     ::statvfs(QFile::encodeName(path).constData(), &info);
     return qint64(info.f_bavail) * qint64(info.f_frsize);
 }
-
 
 } // namespace
 

@@ -7,9 +7,9 @@
 
 namespace orvalink::test {
 
-WorkflowFixture::WorkflowFixture(UILanguage language)
+WorkflowFixture::WorkflowFixture(UILanguage language, qint64 volumeBytes)
 {
-    volume = std::make_unique<TmpfsMount>(volumePath());
+    volume = std::make_unique<TmpfsMount>(volumePath(), volumeBytes);
     AppConfig config = fx.baseConfig();
     config.defaultTargetRoot = targetRoot();
     config.strictModeEnabled = true;

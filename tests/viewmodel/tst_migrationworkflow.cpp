@@ -3,6 +3,7 @@
 #include "WorkflowFixture.h"
 #include "diskops/ScanService.h"
 #include "platform/SymbolicLinks.h"
+#include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
 #include "viewmodel/ProgressMonitor.h"
 
@@ -11,10 +12,6 @@
 using namespace orvalink;
 using test::finish;
 using test::WorkflowFixture;
-
-#define SKIP_WITHOUT(fixture)                                                                                \
-    if (const auto reason = (fixture).skipReason())                                                          \
-    QSKIP(qPrintable(*reason))
 
 namespace {
 

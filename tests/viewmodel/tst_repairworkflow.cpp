@@ -6,6 +6,7 @@
 #include "model/OrvalinkError.h"
 #include "platform/PlatformError.h"
 #include "support/MovedMount.h"
+#include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
 #include "viewmodel/AdministratorAuthorization.h"
 
@@ -17,10 +18,6 @@ Q_DECLARE_METATYPE(std::exception_ptr)
 using namespace orvalink;
 using test::finish;
 using test::WorkflowFixture;
-
-#define SKIP_WITHOUT(fixture)                                                                                \
-    if (const auto reason = (fixture).skipReason())                                                          \
-    QSKIP(qPrintable(*reason))
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include "WorkflowFixture.h"
 #include "platform/SymbolicLinks.h"
 #include "support/HoldingProcess.h"
+#include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
 
 #include <QtTest>
@@ -10,10 +11,6 @@
 using namespace orvalink;
 using test::finish;
 using test::WorkflowFixture;
-
-#define SKIP_WITHOUT(fixture)                                                                                \
-    if (const auto reason = (fixture).skipReason())                                                          \
-    QSKIP(qPrintable(*reason))
 
 namespace {
 
