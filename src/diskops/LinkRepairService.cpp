@@ -17,15 +17,7 @@
 
 namespace orvalink {
 
-namespace {
-
-QString parentOf(const QString& path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
-}
-
-} // namespace
+namespace {} // namespace
 
 LinkRepairService::LinkRepairService(const MappingStore& mappings, const VolumeService& volumes,
                                      LogService& log, const PathMappingService& pathMapping)
@@ -145,7 +137,8 @@ std::optional<bool> LinkRepairService::repairOne(const LinkMapping& mapping,
         return false;
     }
     const QString destination = platform::standardizedPath(
-        linkText->startsWith(QLatin1Char('/')) ? *linkText : parentOf(source) + QLatin1Char('/') + *linkText);
+        linkText->startsWith(QLatin1Char('/')) ? *linkText
+                                               : platform::parentPath(source) + QLatin1Char('/') + *linkText);
     if (platform::fileExists(destination))
         return std::nullopt;
 

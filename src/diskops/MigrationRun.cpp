@@ -27,13 +27,6 @@ namespace orvalink {
 
 namespace {
 
-QString parentOf(const QString& path)
-{
-    const QString standard = platform::standardizedPath(path);
-    const qsizetype slash = standard.lastIndexOf(QLatin1Char('/'));
-    return slash <= 0 ? QStringLiteral("/") : standard.left(slash);
-}
-
 QStringList namesOf(const QList<ActiveProcess>& processes)
 {
     QStringList names;
@@ -119,7 +112,7 @@ void MigrationRun::checkAndStage()
     if (available >= 1 && required > available)
         throw OrvalinkError::insufficientSpace(required, available);
 
-    m_files.createDirectories(parentOf(m_target));
+    m_files.createDirectories(platform::parentPath(platform::standardizedPath(m_target)));
 
     m_staging = makeReservedPath(m_source, ReservedSuffix::staging);
     try {

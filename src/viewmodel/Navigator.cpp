@@ -18,11 +18,6 @@ bool isDirectory(const QString& path)
     return QFileInfo(path).isDir();
 }
 
-QString parentOf(const QString& path)
-{
-    return platform::standardizedPath(path + QStringLiteral("/.."));
-}
-
 } // namespace
 
 Navigator::Navigator(ViewModelContext& context, DirectoryLoader& loader, ShownListing& listing,
@@ -77,7 +72,8 @@ void Navigator::goForward()
 
 void Navigator::goToParentDirectory()
 {
-    const QString parent = parentOf(m_context.browsing().currentDirectoryPath());
+    const QString parent =
+        platform::parentPath(platform::standardizedPath(m_context.browsing().currentDirectoryPath()));
     if (parent != m_context.browsing().currentDirectoryPath())
         navigate(parent, true);
 }
@@ -90,10 +86,10 @@ void Navigator::goToDirectoryContext(const QString& path)
     const QString standardized = platform::standardizedPath(trimmed);
     const QFileInfo info(standardized);
     if (info.exists()) {
-        navigate(info.isDir() ? standardized : parentOf(standardized), true);
+        navigate(info.isDir() ? standardized : platform::parentPath(standardized), true);
         return;
     }
-    const QString parent = parentOf(standardized);
+    const QString parent = platform::parentPath(standardized);
     if (isDirectory(parent)) {
         navigate(parent, true);
         return;
