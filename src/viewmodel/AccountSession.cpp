@@ -173,4 +173,33 @@ void AccountSession::clearMessagesIfUserInitiated(bool userInitiated)
     m_context.accountState().setBackendStatusMessage(std::nullopt);
 }
 
+FlowTicket AccountSession::beginFlow(BusyFlag busy, bool clearMessages)
+{
+    (m_context.accountState().*busy)(true);
+    clearMessagesIfUserInitiated(clearMessages);
+    return ticket();
+}
+
+QCoro::Task<> AccountSession::finishFlow(QCoro::Task<> work, FlowTicket ticket, BusyFlag busy,
+                                         FailureReport report, QString fallbackZh, QString fallbackEn,
+                                         bool userInitiated)
+{
+    std::exception_ptr failure;
+    try {
+        co_await std::move(work);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (!ticket.isAlive())
+        co_return;
+    if (failure) {
+        const QString fallback = m_context.localized(fallbackZh, fallbackEn);
+        if (report == FailureReport::withoutSession)
+            handleBackendError(failure, fallback, userInitiated);
+        else if (ticket.isCurrent())
+            reportFailure(failure, fallback, userInitiated);
+    }
+    (m_context.accountState().*busy)(false);
+}
+
 } // namespace orvalink

@@ -12,6 +12,7 @@
 
 namespace orvalink {
 
+class AccountState;
 class PersistedStateReader;
 class ViewModelContext;
 
@@ -67,6 +68,21 @@ public:
 
     // The start of a flow: one the user asked for clears the previous error and status texts.
     void clearMessagesIfUserInitiated(bool userInitiated);
+
+    // The busy flag of one account flow (a setter of AccountState).
+    using BusyFlag = void (AccountState::*)(const bool&);
+    // How a failed flow is reported: for the session in use only, after the loss check
+    // (reportFailure); or whatever the session, never ending it (handleBackendError).
+    enum class FailureReport { currentSession, withoutSession };
+
+    // The steps every account flow shares around its own work. beginFlow() sets the busy flag,
+    // clears the previous texts when asked to and returns the flow's ticket; the flow then starts
+    // its work with that ticket and hands it to finishFlow(), which awaits it and, unless the
+    // account flows were retired meanwhile, reports its failure as `report` says (the fallback
+    // text localized at that moment) and clears the busy flag. Never throws.
+    FlowTicket beginFlow(BusyFlag busy, bool clearMessages);
+    QCoro::Task<> finishFlow(QCoro::Task<> work, FlowTicket ticket, BusyFlag busy, FailureReport report,
+                             QString fallbackZh, QString fallbackEn, bool userInitiated);
 
     // This device's fingerprint as it is sent and compared: trimmed and lower-cased.
     static QString normalizedFingerprint(const QString& fingerprint);

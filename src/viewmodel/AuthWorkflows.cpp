@@ -181,41 +181,30 @@ QCoro::Task<> AuthWorkflows::changeBackendPassword(QString currentPassword, QStr
                                 QStringLiteral("Sign in before changing the password.")));
         co_return;
     }
-    m_context.accountState().setIsChangingPassword(true);
-    m_context.activity().setErrorMessage(std::nullopt);
-    m_context.accountState().setBackendStatusMessage(std::nullopt);
-    const FlowTicket ticket = m_session.ticket();
+    const auto busy = &AccountState::setIsChangingPassword;
+    const FlowTicket ticket = m_session.beginFlow(busy, true);
+    auto work = changePassword(ticket, std::move(currentPassword), std::move(newPassword));
+    auto flow = m_session.finishFlow(
+        std::move(work), ticket, busy, AccountSession::FailureReport::currentSession,
+        QStringLiteral("修改密码失败。"), QStringLiteral("Failed to change password."), true);
+    co_await std::move(flow);
+}
 
-    std::exception_ptr failure;
-    try {
-        auto validation = m_session.validSessionFor(ticket);
-        const BackendSession session = co_await std::move(validation);
-        // Held by this frame: a reply may resume it after the state object is gone.
-        const auto service = m_context.parts().backendAuthService;
-        auto change = service->changePassword(m_context.browsing().config().backendBaseURL,
-                                              session.accessToken, currentPassword, newPassword);
-        co_await std::move(change);
-        ticket.ensureCurrent();
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (!ticket.isAlive())
-        co_return;
+QCoro::Task<> AuthWorkflows::changePassword(FlowTicket ticket, QString currentPassword, QString newPassword)
+{
+    auto validation = m_session.validSessionFor(ticket);
+    const BackendSession session = co_await std::move(validation);
+    // Held by this frame: a reply may resume it after the state object is gone.
+    const auto service = m_context.parts().backendAuthService;
+    auto change = service->changePassword(m_context.browsing().config().backendBaseURL, session.accessToken,
+                                          currentPassword, newPassword);
+    co_await std::move(change);
     // A change that finished after the user left that session has nothing left to sign out.
-    if (ticket.isCurrent()) {
-        if (failure) {
-            m_session.reportFailure(failure,
-                                    m_context.localized(QStringLiteral("修改密码失败。"),
-                                                        QStringLiteral("Failed to change password.")),
-                                    true);
-        } else {
-            m_session.endSessionLocally(true);
-            m_context.accountState().setBackendStatusMessage(m_context.localized(
-                QStringLiteral("密码已修改，请使用新密码重新登录。"),
-                QStringLiteral("Password updated. Please sign in again with the new password.")));
-        }
-    }
-    m_context.accountState().setIsChangingPassword(false);
+    ticket.ensureCurrent();
+    m_session.endSessionLocally(true);
+    m_context.accountState().setBackendStatusMessage(
+        m_context.localized(QStringLiteral("密码已修改，请使用新密码重新登录。"),
+                            QStringLiteral("Password updated. Please sign in again with the new password.")));
 }
 
 } // namespace orvalink

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "backend/BackendSession.h"
+#include "viewmodel/FlowTicket.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>
@@ -45,6 +46,8 @@ public:
     QCoro::Task<> runSessionFollowUps();
 
 private:
+    // Validates the session, changes the password and ends the session locally. Throws the failure.
+    QCoro::Task<> changePassword(FlowTicket ticket, QString currentPassword, QString newPassword);
     QCoro::Task<> establishSession(BackendSession session, QString successZh, QString successEn);
     QCoro::Task<> reportAuthFailure(std::exception_ptr error, QString fallbackZh, QString fallbackEn);
 

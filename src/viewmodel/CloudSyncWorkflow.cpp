@@ -27,27 +27,23 @@ QCoro::Task<> CloudSyncWorkflow::restoreMigrationSnapshotFromCloudIfNeeded(bool 
     const HistoryFiles files = currentHistoryFiles();
     if (!HistoryRecords::read(files).isEmpty())
         co_return;
-    m_context.accountState().setIsSyncingMigrationSnapshot(true);
-    const FlowTicket ticket = m_session.ticket();
+    const auto busy = &AccountState::setIsSyncingMigrationSnapshot;
+    const FlowTicket ticket = m_session.beginFlow(busy, false);
+    auto work = restoreIntoEmptyHistory(ticket, files, userInitiated);
+    auto flow =
+        m_session.finishFlow(std::move(work), ticket, busy, AccountSession::FailureReport::currentSession,
+                             QStringLiteral("恢复云端迁移历史失败。"),
+                             QStringLiteral("Failed to restore cloud migration history."), userInitiated);
+    co_await std::move(flow);
+}
 
-    std::exception_ptr failure;
-    try {
-        auto validation = m_session.validSessionFor(ticket);
-        const BackendSession session = co_await std::move(validation);
-        auto download = downloadIntoEmptyHistory(ticket, session, files, Road::restore, userInitiated);
-        co_await std::move(download);
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (!ticket.isAlive())
-        co_return;
-    if (failure && ticket.isCurrent())
-        m_session.reportFailure(
-            failure,
-            m_context.localized(QStringLiteral("恢复云端迁移历史失败。"),
-                                QStringLiteral("Failed to restore cloud migration history.")),
-            userInitiated);
-    m_context.accountState().setIsSyncingMigrationSnapshot(false);
+QCoro::Task<> CloudSyncWorkflow::restoreIntoEmptyHistory(FlowTicket ticket, HistoryFiles files,
+                                                         bool userInitiated)
+{
+    auto validation = m_session.validSessionFor(ticket);
+    const BackendSession session = co_await std::move(validation);
+    auto download = downloadIntoEmptyHistory(ticket, session, files, Road::restore, userInitiated);
+    co_await std::move(download);
 }
 
 QCoro::Task<> CloudSyncWorkflow::syncMigrationSnapshot(bool userInitiated)
@@ -61,35 +57,29 @@ QCoro::Task<> CloudSyncWorkflow::syncMigrationSnapshot(bool userInitiated)
                                     QStringLiteral("Sign in before syncing migration history.")));
         co_return;
     }
-    m_context.accountState().setIsSyncingMigrationSnapshot(true);
-    m_session.clearMessagesIfUserInitiated(userInitiated);
-    const FlowTicket ticket = m_session.ticket();
-    const HistoryFiles files = currentHistoryFiles();
+    const auto busy = &AccountState::setIsSyncingMigrationSnapshot;
+    const FlowTicket ticket = m_session.beginFlow(busy, userInitiated);
+    auto work = synchronize(ticket, userInitiated);
+    auto flow =
+        m_session.finishFlow(std::move(work), ticket, busy, AccountSession::FailureReport::currentSession,
+                             QStringLiteral("同步迁移历史失败。"),
+                             QStringLiteral("Failed to sync migration history."), userInitiated);
+    co_await std::move(flow);
+}
 
-    std::exception_ptr failure;
-    try {
-        auto validation = m_session.validSessionFor(ticket);
-        const BackendSession session = co_await std::move(validation);
-        HistoryRecords local = HistoryRecords::read(files);
-        if (local.isEmpty()) {
-            auto download =
-                downloadIntoEmptyHistory(ticket, session, files, Road::syncDownload, userInitiated);
-            co_await std::move(download);
-        } else {
-            auto upload = uploadAndInstall(ticket, session, files, std::move(local));
-            co_await std::move(upload);
-        }
-    } catch (...) {
-        failure = std::current_exception();
+QCoro::Task<> CloudSyncWorkflow::synchronize(FlowTicket ticket, bool userInitiated)
+{
+    const HistoryFiles files = currentHistoryFiles();
+    auto validation = m_session.validSessionFor(ticket);
+    const BackendSession session = co_await std::move(validation);
+    HistoryRecords local = HistoryRecords::read(files);
+    if (local.isEmpty()) {
+        auto download = downloadIntoEmptyHistory(ticket, session, files, Road::syncDownload, userInitiated);
+        co_await std::move(download);
+    } else {
+        auto upload = uploadAndInstall(ticket, session, files, std::move(local));
+        co_await std::move(upload);
     }
-    if (!ticket.isAlive())
-        co_return;
-    if (failure && ticket.isCurrent())
-        m_session.reportFailure(failure,
-                                m_context.localized(QStringLiteral("同步迁移历史失败。"),
-                                                    QStringLiteral("Failed to sync migration history.")),
-                                userInitiated);
-    m_context.accountState().setIsSyncingMigrationSnapshot(false);
 }
 
 QCoro::Task<> CloudSyncWorkflow::downloadIntoEmptyHistory(FlowTicket ticket, BackendSession session,

@@ -52,6 +52,11 @@ public:
     void ensureSnapshotBelongsToCurrentDevice(const MigrationSyncSnapshot& snapshot);
 
 private:
+    // Validates the session, then downloads into an empty history or uploads the local one. Throws the
+    // failure to report.
+    QCoro::Task<> synchronize(FlowTicket ticket, bool userInitiated);
+    // Validates the session, then downloads into the empty history. Throws the failure to report.
+    QCoro::Task<> restoreIntoEmptyHistory(FlowTicket ticket, HistoryFiles files, bool userInitiated);
     enum class Road { restore, syncDownload };
 
     // The download into an empty history (restore, and the sync when the history is empty), and

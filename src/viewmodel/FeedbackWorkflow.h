@@ -1,6 +1,7 @@
 #pragma once
 
 #include "backend/BackendFeedbackRecords.h"
+#include "viewmodel/FlowTicket.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>
@@ -24,6 +25,11 @@ public:
     QCoro::Task<> submitFeedback(FeedbackCategory category, QString subject, QString content);
 
 private:
+    // Validates the session, then sends the item and publishes the dashboard. Throws the failure to report.
+    QCoro::Task<> sendFeedback(FlowTicket ticket, FeedbackCategory category, QString trimmedSubject,
+                               QString trimmedContent);
+    // Validates the session, then loads and publishes the dashboard. Throws the failure to report.
+    QCoro::Task<> loadDashboard(FlowTicket ticket, bool userInitiated);
     ViewModelContext& m_context;
     AccountSession& m_session;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "viewmodel/FlowTicket.h"
+
 #include <QCoro/QCoroTask>
 
 namespace orvalink {
@@ -19,6 +21,9 @@ public:
     QCoro::Task<> refreshMigrationOverview(bool userInitiated);
 
 private:
+    // Validates the session, then loads and publishes the overview. Throws the failure to report.
+    QCoro::Task<> loadOverview(FlowTicket ticket, bool userInitiated);
+
     ViewModelContext& m_context;
     AccountSession& m_session;
 };

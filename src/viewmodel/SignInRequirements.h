@@ -1,5 +1,7 @@
 #pragma once
 
+#include "viewmodel/FlowTicket.h"
+
 #include <QCoro/QCoroTask>
 #include <QString>
 
@@ -26,6 +28,10 @@ public:
     QCoro::Task<> refreshAuthCaptcha(bool userInitiated);
 
 private:
+    // Loads and publishes a new challenge. Throws the failure.
+    QCoro::Task<> loadCaptcha(FlowTicket ticket, bool userInitiated);
+    // Loads and publishes the settings and, when the captcha is on, a challenge. Throws the failure.
+    QCoro::Task<> loadRequirements(FlowTicket ticket, bool userInitiated);
     ViewModelContext& m_context;
     AccountSession& m_session;
 };
