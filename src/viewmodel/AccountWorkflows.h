@@ -14,7 +14,7 @@ class PersistedStateReader;
 class ViewModelContext;
 
 // Every account and cloud-sync flow, with the session state they share, and the account texts.
-// Destroying it first expires every flow's ticket, so a flow resumed while the view model is torn
+// Destroying it first expires every flow's ticket, so a flow resumed while the state object is torn
 // down touches nothing.
 class AccountWorkflows {
 public:

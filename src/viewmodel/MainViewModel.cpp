@@ -25,7 +25,7 @@ MainViewModel::MainViewModel(ViewModelParts parts, PlatformHooks platform, QObje
 {
     ViewModelContext& context = *m_context;
     m_persisted = std::make_unique<PersistedStateReader>(context);
-    m_listing = std::make_unique<ShownListing>(context);
+    m_listing = std::make_unique<ShownListing>(context.browsing());
     m_loader = std::make_unique<DirectoryLoader>(context, *m_persisted);
     m_navigator = std::make_unique<Navigator>(context, *m_loader, *m_listing,
                                               context.platform().applicationsDirectories);

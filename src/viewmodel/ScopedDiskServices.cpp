@@ -17,7 +17,7 @@ std::shared_ptr<const ScopedDiskServices> ScopedDiskServices::capture(const View
     s.m_processes = parts.activeProcessService;
     s.m_log = parts.logService;
     s.m_privileged = parts.privilegedFileOperations;
-    // The path rules live in the view model's context, whose background runner waits for all work
+    // The path rules live in the state object's context, whose background runner waits for all work
     // before they go.
     s.m_engine = std::make_unique<MigrationEngine>(
         MigrationEngine::Services{*s.m_scan, pathMapping, *s.m_volumes, *s.m_processes, s.m_mappings,

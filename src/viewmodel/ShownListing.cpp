@@ -1,30 +1,30 @@
 #include "viewmodel/ShownListing.h"
 
 #include "platform/UserLocations.h"
-#include "viewmodel/ViewModelContext.h"
+#include "viewmodel/BrowsingState.h"
 
 namespace orvalink {
 
-ShownListing::ShownListing(ViewModelContext& context) : m_context(context)
+ShownListing::ShownListing(const BrowsingState& browsing) : m_browsing(browsing)
 {
-    BrowsingState* vm = &context.browsing();
-    connect(vm, &BrowsingState::entriesChanged, this, &ShownListing::listingChanged);
-    connect(vm, &BrowsingState::fileTypeFilterChanged, this,
-            [this] { announceIf(m_cache.setFileTypeFilter(m_context.browsing().fileTypeFilter())); });
-    connect(vm, &BrowsingState::visibilityFilterChanged, this,
-            [this] { announceIf(m_cache.setVisibilityFilter(m_context.browsing().visibilityFilter())); });
-    connect(vm, &BrowsingState::searchQueryChanged, this,
-            [this] { announceIf(m_cache.setSearchQuery(m_context.browsing().searchQuery())); });
-    connect(vm, &BrowsingState::sortOptionChanged, this,
-            [this] { announceIf(m_cache.setSortOption(m_context.browsing().sortOption())); });
-    connect(vm, &BrowsingState::smartMigrationEnabledChanged, this, &ShownListing::criteriaMayHaveChanged);
-    connect(vm, &BrowsingState::smartMigrationProfileChanged, this, &ShownListing::criteriaMayHaveChanged);
+    const BrowsingState* state = &browsing;
+    connect(state, &BrowsingState::entriesChanged, this, &ShownListing::listingChanged);
+    connect(state, &BrowsingState::fileTypeFilterChanged, this,
+            [this] { announceIf(m_cache.setFileTypeFilter(m_browsing.fileTypeFilter())); });
+    connect(state, &BrowsingState::visibilityFilterChanged, this,
+            [this] { announceIf(m_cache.setVisibilityFilter(m_browsing.visibilityFilter())); });
+    connect(state, &BrowsingState::searchQueryChanged, this,
+            [this] { announceIf(m_cache.setSearchQuery(m_browsing.searchQuery())); });
+    connect(state, &BrowsingState::sortOptionChanged, this,
+            [this] { announceIf(m_cache.setSortOption(m_browsing.sortOption())); });
+    connect(state, &BrowsingState::smartMigrationEnabledChanged, this, &ShownListing::criteriaMayHaveChanged);
+    connect(state, &BrowsingState::smartMigrationProfileChanged, this, &ShownListing::criteriaMayHaveChanged);
 
-    m_cache.setFileTypeFilter(context.browsing().fileTypeFilter());
-    m_cache.setVisibilityFilter(context.browsing().visibilityFilter());
-    m_cache.setSearchQuery(context.browsing().searchQuery());
-    m_cache.setSortOption(context.browsing().sortOption());
-    m_cache.setEntries(context.browsing().entries());
+    m_cache.setFileTypeFilter(browsing.fileTypeFilter());
+    m_cache.setVisibilityFilter(browsing.visibilityFilter());
+    m_cache.setSearchQuery(browsing.searchQuery());
+    m_cache.setSortOption(browsing.sortOption());
+    m_cache.setEntries(browsing.entries());
     m_cache.setSmartMigrationCriteria(currentCriteria());
 }
 
@@ -38,7 +38,7 @@ const QSet<QString>& ShownListing::suggestedPaths()
 
 SmartMigrationCriteria ShownListing::currentCriteria() const
 {
-    const BrowsingState& browsing = m_context.browsing();
+    const BrowsingState& browsing = m_browsing;
     return SmartMigrationCriteria::of(browsing.smartMigrationEnabled(), browsing.smartMigrationProfile(),
                                       platform::homeDirectory());
 }
@@ -47,7 +47,7 @@ void ShownListing::listingChanged()
 {
     // A new listing may come with WeChat's containers created or removed meanwhile.
     const bool criteriaChanged = m_cache.setSmartMigrationCriteria(currentCriteria());
-    const bool entriesChanged = m_cache.setEntries(m_context.browsing().entries());
+    const bool entriesChanged = m_cache.setEntries(m_browsing.entries());
     announceIf(criteriaChanged || entriesChanged);
 }
 

@@ -9,7 +9,7 @@
 
 namespace orvalink {
 
-class ViewModelContext;
+class BrowsingState;
 
 // Keeps the shown listing up to date: hands every change of the listing, the
 // filters, the search, the order and the Smart Migration settings to a SortedEntriesCache and
@@ -20,7 +20,7 @@ class ShownListing : public QObject {
     Q_OBJECT
 
 public:
-    explicit ShownListing(ViewModelContext& context);
+    explicit ShownListing(const BrowsingState& browsing);
 
     const QList<DirectoryEntry>& sortedEntries() { return m_cache.sortedEntries(); }
     const std::vector<int>& sortedIndices() { return m_cache.sortedIndices(); }
@@ -38,7 +38,7 @@ private:
     void announceIf(bool changed);
     SmartMigrationCriteria currentCriteria() const;
 
-    ViewModelContext& m_context;
+    const BrowsingState& m_browsing;
     SortedEntriesCache m_cache;
     std::optional<QSet<QString>> m_suggestedPaths;
 };
