@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/CancellationToken.h"
 #include "viewmodel/FlowTicket.h"
 
 #include <QCoro/QCoroTask>
@@ -37,9 +38,16 @@ public:
                     const SmartMigration& smartMigration);
 
     FlowTicket ticket() const { return m_tickets.ticket(); }
-    // Every flow stops at its next step; no flow starts any more.
-    void retire() { m_tickets.retire(); }
+    // Every flow stops at its next step and every size walk at its next entry; no flow starts any
+    // more.
+    void retire()
+    {
+        m_walks.cancel();
+        m_tickets.retire();
+    }
     bool isRetired() const { return m_tickets.isRetired(); }
+    // Cancelled when the owner closes: a long size estimate must not hold up the close.
+    const platform::CancellationToken& walks() const { return m_walks; }
 
     BrowsingState& browsing();
     const BrowsingState& browsing() const;
@@ -74,6 +82,7 @@ private:
     DirectoryLoader& m_loader;
     const SmartMigration& m_smartMigration;
     FlowTicketSource m_tickets;
+    platform::CancellationToken m_walks = platform::CancellationToken::create();
 };
 
 } // namespace orvalink

@@ -126,7 +126,8 @@ QCoro::Task<> stopProgressMonitor(std::unique_ptr<ProgressMonitor> monitor)
 QCoro::Task<qint64> estimateBytesForProgress(DiskWorkContext& context, QString path)
 {
     const std::shared_ptr<ScanService> scan = context.parts().scanService;
-    auto work = context.background().runCatching([scan, path] { return readSizeForProgress(path, *scan); });
+    auto work = context.background().runCatching(
+        [scan, path, walks = context.walks()] { return readSizeForProgress(path, *scan, walks); });
     auto measured = co_await std::move(work);
     co_return measured.succeeded() ? measured.value() : 0;
 }

@@ -51,7 +51,7 @@ private:
 // Stops `monitor` when there is one.
 QCoro::Task<> stopProgressMonitor(std::unique_ptr<ProgressMonitor> monitor);
 
-// readSizeForProgress off the main thread; 0 when it fails.
+// readSizeForProgress off the main thread; 0 when it fails or the owner closes meanwhile.
 QCoro::Task<qint64> estimateBytesForProgress(DiskWorkContext& context, QString path);
 
 // Closes the counters of a one-item operation: at least one item processed; a success counts one

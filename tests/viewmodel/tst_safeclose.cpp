@@ -58,6 +58,33 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(folder).isDir() && !QFileInfo(folder).isSymLink());
     }
 
+    // What the window asks about before it closes, for each kind of disk work.
+    void runningWorkIsNamed_data()
+    {
+        QTest::addColumn<QString>("work");
+        QTest::addColumn<QString>("textStart");
+        QTest::newRow("migration") << "migration"
+                                   << "A migration is running.";
+        QTest::newRow("undo") << "undo"
+                              << "An undo is running.";
+        QTest::newRow("repair") << "repair"
+                                << "A link repair is running.";
+    }
+
+    void runningWorkIsNamed()
+    {
+        QFETCH(QString, work);
+        QFETCH(QString, textStart);
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        ActivityState& activity = vm->activity();
+        activity.setIsMigrating(work == "migration");
+        activity.setIsUndoing(work == "undo");
+        activity.setIsRepairingLinks(work == "repair");
+        QVERIFY(vm->hasRunningDiskWork());
+        QVERIFY2(vm->runningDiskWorkText().startsWith(textStart), qPrintable(vm->runningDiskWorkText()));
+    }
+
     // The user closes the window (or it is destroyed) while the first of two items is being copied
     // to the other file system: that item ends whole in one place, the second never starts, and
     // nothing runs on freed memory afterwards (checked by the sanitizer build).
