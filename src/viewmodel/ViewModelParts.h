@@ -18,7 +18,7 @@
 
 namespace orvalink {
 
-// The stores and services a MainViewModel is built from. Objects that background work uses are
+// The stores and services the state object is built from. Objects that background work uses are
 // shared, so the history stores and the log can be handed to the disk services built from them
 // and a scope change on a store is seen by all of them at once.
 struct ViewModelParts {
