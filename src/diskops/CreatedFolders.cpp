@@ -9,21 +9,11 @@
 
 namespace orvalink {
 
-namespace {
-
-QString parentOf(const QString& path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
-}
-
-} // namespace
-
 QStringList missingFolders(const QString& path)
 {
     QStringList missing;
     for (QString each = platform::standardizedPath(path);
-         each != QLatin1String("/") && !platform::entryExists(each); each = parentOf(each))
+         each != QLatin1String("/") && !platform::entryExists(each); each = platform::parentPath(each))
         missing.append(each);
     return missing;
 }
@@ -36,7 +26,8 @@ QStringList foldersBelowTargetRoot(const QString& sourcePath, const QString& tar
         return {};
     const QString root = target.left(target.size() - source.size());
     QStringList folders;
-    for (QString each = parentOf(target); each.size() > root.size(); each = parentOf(each))
+    for (QString each = platform::parentPath(target); each.size() > root.size();
+         each = platform::parentPath(each))
         folders.append(each);
     return folders;
 }

@@ -5,6 +5,7 @@
 #include "platform/DirectoryListing.h"
 #include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
+#include "platform/StandardPath.h"
 
 #include <QLoggingCategory>
 
@@ -17,17 +18,6 @@ namespace {
 QString childPath(const QString& directory, const QString& name)
 {
     return directory + QLatin1Char('/') + name;
-}
-
-QString parentOf(const QString& path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
-}
-
-bool isRealDirectory(const QString& path)
-{
-    return platform::entryStatus(path).kind == platform::EntryKind::directory;
 }
 
 } // namespace
@@ -60,8 +50,8 @@ bool MergeJournal::undo() noexcept
         m_removed.clear();
         while (!m_moves.isEmpty()) {
             const auto& [from, to] = m_moves.constLast();
-            if (!platform::entryExists(parentOf(from)))
-                m_files.createDirectories(parentOf(from));
+            if (!platform::entryExists(platform::parentPath(from)))
+                m_files.createDirectories(platform::parentPath(from));
             m_files.move(to, from);
             m_moves.removeLast();
         }
@@ -87,7 +77,7 @@ AppendMergeOutcome mergeDirectoryContents(const QString& from, const QString& in
             ++outcome.mergedItemCount;
             continue;
         }
-        if (existingKind == platform::EntryKind::directory && isRealDirectory(incoming)) {
+        if (existingKind == platform::EntryKind::directory && platform::isRealDirectory(incoming)) {
             const AppendMergeOutcome inner = mergeDirectoryContents(incoming, existing, winner, journal);
             outcome.mergedItemCount += inner.mergedItemCount + 1;
             outcome.conflictCount += inner.conflictCount;

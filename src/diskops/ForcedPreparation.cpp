@@ -8,15 +8,6 @@
 
 namespace orvalink {
 
-namespace {
-
-bool isRealDirectory(const QString& path)
-{
-    return platform::entryStatus(path).kind == platform::EntryKind::directory;
-}
-
-} // namespace
-
 PreparationOutcome ForcedPreparation::prepareExistingTarget(const QString& stagingPath,
                                                             const QString& targetPath,
                                                             ForcedMigrationMode mode) const
@@ -41,8 +32,8 @@ ForceMigrationSummary ForcedPreparation::clear(const QString& incoming, const QS
     ForceMigrationSummary summary;
     summary.requestedMode = mode;
     // Overwrite makes no directory test; append reads the incoming side first, then the target.
-    const bool merge =
-        mode == ForcedMigrationMode::append && isRealDirectory(incoming) && isRealDirectory(targetPath);
+    const bool merge = mode == ForcedMigrationMode::append && platform::isRealDirectory(incoming) &&
+                       platform::isRealDirectory(targetPath);
     if (!merge) {
         const QString reserved = makeReservedPath(occupant, suffix);
         m_files.move(occupant, reserved);

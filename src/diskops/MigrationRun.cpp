@@ -31,13 +31,6 @@ namespace orvalink {
 
 namespace {
 
-QString parentOf(const QString& path)
-{
-    const QString standard = platform::standardizedPath(path);
-    const qsizetype slash = standard.lastIndexOf(QLatin1Char('/'));
-    return slash <= 0 ? QStringLiteral("/") : standard.left(slash);
-}
-
 QStringList namesOf(const QList<ActiveProcess>& processes)
 {
     QStringList names;
@@ -125,11 +118,11 @@ void MigrationRun::checkAndStage()
         throw OrvalinkError::insufficientSpace(required, available);
 
     m_staging = makeReservedPath(m_source, ReservedSuffix::staging);
-    m_createdFolders = missingFolders(parentOf(m_target));
+    m_createdFolders = missingFolders(platform::parentPath(m_target));
     beginJournal();
     // With the user's rights only: folders an administrator made here would belong to root, and
     // every later move into them would have to ask for the password again.
-    platform::createDirectories(parentOf(m_target), 0755);
+    platform::createDirectories(platform::parentPath(m_target), 0755);
 
     try {
         m_files.move(m_source, m_staging);

@@ -11,6 +11,7 @@
 #include "model/OrvalinkError.h"
 #include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
+#include "platform/StandardPath.h"
 #include "platform/SymbolicLinks.h"
 #include "platform/TreeRemoval.h"
 #include "store/JSONLStore.h"
@@ -23,12 +24,6 @@
 namespace orvalink {
 
 namespace {
-
-QString parentOf(const QString& path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
-}
 
 QDateTime now()
 {
@@ -113,7 +108,7 @@ RestoreState restoreStateOf(const JournalRecord& record)
     const bool targetExists = platform::entryExists(record.targetPath);
     // A target that is missing together with its folder may only be on a volume that is not
     // mounted now: that proves nothing.
-    const bool targetGone = !targetExists && platform::entryExists(parentOf(record.targetPath));
+    const bool targetGone = !targetExists && platform::entryExists(platform::parentPath(record.targetPath));
     if (hasIdentity(record.restorePath, record.restoreIdentity))
         state.whole = true;
     else if (targetGone && !record.administrator) // renamed over whole: a rename has no middle

@@ -44,11 +44,6 @@ bool liesUnderAny(const QString& path, const QStringList& directories)
     return false;
 }
 
-QString parentOf(const QString& path)
-{
-    return standardized(path.left(path.lastIndexOf(QLatin1Char('/'))));
-}
-
 QStringList suffixed(const QStringList& paths, const QString& suffix)
 {
     QStringList result;
@@ -162,7 +157,7 @@ void PathMappingService::validateMigrationSource(const QString& path, const QStr
     if (comparable(rules.exact).contains(p) || liesUnderAny(p, comparable(rules.subtree)))
         throw OrvalinkError::disallowedPath(standard);
     for (const QString& directory : comparable(rules.childOnly)) {
-        if (p != directory && liesUnder(p, directory) && comparableForm(parentOf(p)) == directory)
+        if (p != directory && liesUnder(p, directory) && comparableForm(platform::parentPath(p)) == directory)
             throw OrvalinkError::disallowedPath(standard);
     }
 }

@@ -29,17 +29,6 @@ namespace orvalink {
 
 namespace {
 
-QString parentOf(const QString& path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
-}
-
-bool isRealDirectory(const QString& path)
-{
-    return platform::entryStatus(path).kind == platform::EntryKind::directory;
-}
-
 // After a failed step the user's path must lead to the data again: the link goes back while the
 // path is free and the data is still at the target.
 void relinkIfPossible(const FallbackFileOperations& files, const QString& source, const QString& target)
@@ -132,7 +121,7 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
                 summary = prepareOccupiedSourceForForcedUndo(source, target, *mode);
             }
         }
-        files.createDirectories(parentOf(source));
+        files.createDirectories(platform::parentPath(source));
         try {
             restoreThroughSibling(files, target, source, &journal);
         } catch (const std::exception& error) {
@@ -209,8 +198,8 @@ ForceUndoRestoreSummary UndoService::prepareOccupiedSourceForForcedUndo(const QS
     const FallbackFileOperations files(m_privileged, m_log);
     ForceUndoRestoreSummary summary;
     summary.requestedMode = mode;
-    const bool merge =
-        mode == ForcedUndoRestoreMode::append && isRealDirectory(sourcePath) && isRealDirectory(targetPath);
+    const bool merge = mode == ForcedUndoRestoreMode::append && platform::isRealDirectory(sourcePath) &&
+                       platform::isRealDirectory(targetPath);
     if (!merge) {
         const QString preserved = makeReservedPath(sourcePath, ReservedSuffix::overwritePreserved);
         files.move(sourcePath, preserved);

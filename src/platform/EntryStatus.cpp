@@ -38,4 +38,9 @@ qint64 maximumNameLength(const QString& directory)
     return limit > 0 ? qint64(limit) : 255;
 }
 
+bool isRealDirectory(const QString& path)
+{
+    return entryStatus(path).kind == EntryKind::directory;
+}
+
 } // namespace orvalink::platform

@@ -17,6 +17,10 @@ struct EntryStatus {
 // PlatformError for any other failure, so an unreadable entry is never taken for a free path.
 EntryStatus entryStatus(const QString& path);
 
+// True when a directory itself stands at `path`: a link to one is not (lstat, never followed).
+// Throws like entryStatus().
+bool isRealDirectory(const QString& path);
+
 // The longest file name, in bytes, that the file system holding `directory` accepts (pathconf
 // _PC_NAME_MAX); 255 when it cannot be asked.
 qint64 maximumNameLength(const QString& directory);

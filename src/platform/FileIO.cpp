@@ -25,13 +25,6 @@ int lastErrnoOr(int fallback)
     return errno != 0 ? errno : fallback;
 }
 
-QString parentOf(const QString& path)
-{
-    const QString standard = standardizedPath(path);
-    const qsizetype slash = standard.lastIndexOf(QLatin1Char('/'));
-    return slash <= 0 ? QStringLiteral("/") : standard.left(slash);
-}
-
 void writeAll(int fd, const char* data, qsizetype size, const QString& path)
 {
     while (size > 0) {
@@ -93,7 +86,7 @@ void writeFileAtomically(const QString& path, const QByteArray& data, std::optio
     errno = 0;
     if (!file.commit())
         throw PlatformError(lastErrnoOr(EIO), file.errorString() + QStringLiteral(": ") + path);
-    syncDirectory(parentOf(path));
+    syncDirectory(parentPath(standardizedPath(path)));
 }
 
 void appendLine(const QString& path, const QByteArray& line)

@@ -5,6 +5,12 @@
 
 namespace orvalink::platform {
 
+QString parentPath(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
 QString standardizedPath(const QString& path)
 {
     QString absolute = path;

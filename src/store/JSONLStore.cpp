@@ -8,13 +8,6 @@
 
 namespace orvalink::JSONLStore {
 
-namespace {
-QString parentOf(const QString& path)
-{
-    return path.left(path.lastIndexOf(QLatin1Char('/')));
-}
-} // namespace
-
 QByteArray encodeLine(const QJsonObject& object)
 {
     // In compact JSON a "/" byte can only stand inside a string (UTF-8 never uses it within a
@@ -53,14 +46,14 @@ QList<QByteArray> readLines(const QString& path)
 void appendLine(const QString& path, const QByteArray& line)
 {
     std::lock_guard guard(fileLock(path));
-    platform::createDirectories(parentOf(path));
+    platform::createDirectories(platform::parentPath(path));
     platform::appendLine(path, line + '\n');
 }
 
 void writeLines(const QString& path, const QList<QByteArray>& lines)
 {
     std::lock_guard guard(fileLock(path));
-    platform::createDirectories(parentOf(path));
+    platform::createDirectories(platform::parentPath(path));
     QByteArray buffer;
     for (const QByteArray& line : lines) {
         buffer += line;

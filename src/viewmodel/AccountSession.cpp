@@ -2,8 +2,8 @@
 
 #include "backend/ClientError.h"
 #include "viewmodel/ErrorText.h"
-#include "viewmodel/LaunchSequence.h"
-#include "viewmodel/MainViewModel.h"
+#include "viewmodel/PersistedStateReader.h"
+#include "viewmodel/ViewModelContext.h"
 
 #include <QLoggingCategory>
 
@@ -11,56 +11,53 @@ namespace orvalink {
 
 Q_LOGGING_CATEGORY(lcAccount, "orvalink.viewmodel.account")
 
-bool SessionTicket::isCurrent() const
+LocalHistoryScope historyScopeForEmail(const std::optional<QString>& email)
 {
-    const std::shared_ptr<const quint64> epoch = m_epochSource.lock();
-    return epoch && *epoch == m_epoch;
+    const QString trimmed = email ? email->trimmed() : QString();
+    return trimmed.isEmpty() ? LocalHistoryScope::guest() : LocalHistoryScope::account(trimmed.toLower());
 }
 
-void SessionTicket::ensureCurrent() const
-{
-    if (!isCurrent())
-        throw SessionEnded();
-}
+AccountSession::AccountSession(ViewModelContext& context, PersistedStateReader& persisted)
+    : m_context(context), m_persisted(persisted)
+{}
 
-AccountSession::AccountSession(MainViewModel& viewModel) : m_viewModel(viewModel) {}
-
-SessionTicket AccountSession::ticket() const
+FlowTicket AccountSession::ticket() const
 {
-    return SessionTicket(m_epoch, m_epoch ? *m_epoch : 0);
+    return m_sessions.ticket();
 }
 
 void AccountSession::retire()
 {
-    m_epoch.reset();
+    m_sessions.retire();
 }
 
 void AccountSession::publishSavedSession(const std::optional<BackendSession>& session)
 {
-    ++*m_epoch;
-    m_viewModel.setBackendSession(session);
+    m_sessions.advance();
+    m_context.accountState().setBackendSession(session);
 }
 
 void AccountSession::beginSession(const BackendSession& session)
 {
-    ++*m_epoch;
-    m_viewModel.setBackendSession(session);
+    m_sessions.advance();
+    m_context.accountState().setBackendSession(session);
     activateLocalHistoryScope(session.email);
 }
 
-QCoro::Task<BackendSession> AccountSession::validSessionFor(SessionTicket ticket)
+QCoro::Task<BackendSession> AccountSession::validSessionFor(FlowTicket ticket)
 {
-    BackendAuthService& auth = *m_viewModel.parts().backendAuthService;
-    auto validation =
-        auth.ensureValidSession(m_viewModel.config().backendBaseURL, m_viewModel.backendSession());
+    // Held by this frame: a reply may resume it after the state object is gone.
+    const std::shared_ptr<BackendAuthService> auth = m_context.parts().backendAuthService;
+    auto validation = auth->ensureValidSession(m_context.browsing().config().backendBaseURL,
+                                               m_context.accountState().backendSession());
     BackendSession session = co_await std::move(validation);
     if (!ticket.isAlive())
-        throw SessionEnded();
+        throw FlowEnded();
     if (!ticket.isCurrent()) {
         undoStaleSave(session);
-        throw SessionEnded();
+        throw FlowEnded();
     }
-    m_viewModel.setBackendSession(session);
+    m_context.accountState().setBackendSession(session);
     co_return session;
 }
 
@@ -68,11 +65,11 @@ void AccountSession::undoStaleSave(const BackendSession& renewed)
 {
     // The service saves a renewed session before handing it back. When that session ended while the
     // renewal was out, the file must say what is in use now: the newer session, or none.
-    const AuthSessionStore& store = m_viewModel.parts().backendAuthService->sessionStore();
+    const AuthSessionStore& store = m_context.parts().backendAuthService->sessionStore();
     const std::optional<BackendSession> saved = store.load();
     if (!saved || saved->refreshToken != renewed.refreshToken)
         return;
-    if (const std::optional<BackendSession>& inUse = m_viewModel.backendSession()) {
+    if (const std::optional<BackendSession>& inUse = m_context.accountState().backendSession()) {
         try {
             store.save(*inUse);
         } catch (const std::exception& error) {
@@ -87,24 +84,24 @@ void AccountSession::undoStaleSave(const BackendSession& renewed)
 void AccountSession::activateLocalHistoryScope(const std::optional<QString>& email)
 {
     const LocalHistoryScope scope = historyScopeForEmail(email);
-    if (scope == m_viewModel.localHistoryScope())
+    if (scope == m_context.localHistoryScope())
         return;
-    m_viewModel.setHistoryScope(scope);
-    m_viewModel.setLastMigrationSyncAt(std::nullopt);
-    m_viewModel.setCurrentMigrationDeviceFingerprint(std::nullopt);
-    m_viewModel.setMigrationAccountOverview(std::nullopt);
-    m_viewModel.reloadPersistedState();
+    m_context.setHistoryScope(scope);
+    m_context.accountState().setLastMigrationSyncAt(std::nullopt);
+    m_context.accountState().setCurrentMigrationDeviceFingerprint(std::nullopt);
+    m_context.accountState().setMigrationAccountOverview(std::nullopt);
+    m_persisted.reloadPersistedState();
 }
 
 void AccountSession::endSessionLocally(bool keepFeedbackDashboard)
 {
-    ++*m_epoch;
-    m_viewModel.parts().backendAuthService->sessionStore().clear();
-    m_viewModel.setBackendSession(std::nullopt);
-    m_viewModel.setCurrentMigrationDeviceFingerprint(std::nullopt);
-    m_viewModel.setMigrationAccountOverview(std::nullopt);
+    m_sessions.advance();
+    m_context.parts().backendAuthService->sessionStore().clear();
+    m_context.accountState().setBackendSession(std::nullopt);
+    m_context.accountState().setCurrentMigrationDeviceFingerprint(std::nullopt);
+    m_context.accountState().setMigrationAccountOverview(std::nullopt);
     if (!keepFeedbackDashboard)
-        m_viewModel.setFeedbackDashboard(std::nullopt);
+        m_context.accountState().setFeedbackDashboard(std::nullopt);
     activateLocalHistoryScope(std::nullopt);
 }
 
@@ -128,13 +125,13 @@ bool AccountSession::handleAuthenticationLossIfNeeded(const std::exception_ptr& 
     if (!isSessionLoss(error))
         return false;
     endSessionLocally(false);
-    const QString expired = m_viewModel.localized(QStringLiteral("登录已失效，请重新登录。"),
-                                                  QStringLiteral("Session expired. Please sign in again."));
-    m_viewModel.setBackendStatusMessage(expired);
-    m_viewModel.setAccessRequirementPrompt(AccessRequirementPrompt{
+    const QString expired = m_context.localized(QStringLiteral("登录已失效，请重新登录。"),
+                                                QStringLiteral("Session expired. Please sign in again."));
+    m_context.accountState().setBackendStatusMessage(expired);
+    m_context.activity().setAccessRequirementPrompt(AccessRequirementPrompt{
         QUuid::createUuid(), AccessRequirementPrompt::Kind::requiresSignIn,
-        m_viewModel.localized(QStringLiteral("需要重新登录"), QStringLiteral("Sign In Required")), expired});
-    m_viewModel.setErrorMessage(std::nullopt);
+        m_context.localized(QStringLiteral("需要重新登录"), QStringLiteral("Sign In Required")), expired});
+    m_context.activity().setErrorMessage(std::nullopt);
     return true;
 }
 
@@ -142,10 +139,10 @@ void AccountSession::handleBackendError(const std::exception_ptr& error, const Q
                                         bool userInitiated)
 {
     if (userInitiated)
-        m_viewModel.setErrorMessage(localizedDescription(error));
-    const std::optional<QString>& status = m_viewModel.backendStatusMessage();
+        m_context.activity().setErrorMessage(localizedDescription(error));
+    const std::optional<QString>& status = m_context.accountState().backendStatusMessage();
     if (!status || status->isEmpty())
-        m_viewModel.setBackendStatusMessage(fallback);
+        m_context.accountState().setBackendStatusMessage(fallback);
 }
 
 void AccountSession::reportFailure(const std::exception_ptr& error, const QString& fallback,
@@ -163,8 +160,8 @@ QString AccountSession::normalizedFingerprint(const QString& fingerprint)
 QString AccountSession::publishDeviceFingerprint()
 {
     const QString fingerprint = normalizedFingerprint(
-        m_viewModel.parts().backendAuthService->deviceIdentityStore().currentFingerprint());
-    m_viewModel.setCurrentMigrationDeviceFingerprint(fingerprint);
+        m_context.parts().backendAuthService->deviceIdentityStore().currentFingerprint());
+    m_context.accountState().setCurrentMigrationDeviceFingerprint(fingerprint);
     return fingerprint;
 }
 
@@ -172,8 +169,37 @@ void AccountSession::clearMessagesIfUserInitiated(bool userInitiated)
 {
     if (!userInitiated)
         return;
-    m_viewModel.setErrorMessage(std::nullopt);
-    m_viewModel.setBackendStatusMessage(std::nullopt);
+    m_context.activity().setErrorMessage(std::nullopt);
+    m_context.accountState().setBackendStatusMessage(std::nullopt);
+}
+
+FlowTicket AccountSession::beginFlow(BusyFlag busy, bool clearMessages)
+{
+    (m_context.accountState().*busy)(true);
+    clearMessagesIfUserInitiated(clearMessages);
+    return ticket();
+}
+
+QCoro::Task<> AccountSession::finishFlow(QCoro::Task<> work, FlowTicket ticket, BusyFlag busy,
+                                         FailureReport report, QString fallbackZh, QString fallbackEn,
+                                         bool userInitiated)
+{
+    std::exception_ptr failure;
+    try {
+        co_await std::move(work);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (!ticket.isAlive())
+        co_return;
+    if (failure) {
+        const QString fallback = m_context.localized(fallbackZh, fallbackEn);
+        if (report == FailureReport::withoutSession)
+            handleBackendError(failure, fallback, userInitiated);
+        else if (ticket.isCurrent())
+            reportFailure(failure, fallback, userInitiated);
+    }
+    (m_context.accountState().*busy)(false);
 }
 
 } // namespace orvalink

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "backend/BackendSession.h"
+#include "model/LocalHistoryScope.h"
+#include "viewmodel/FlowTicket.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>
@@ -10,44 +12,23 @@
 
 namespace orvalink {
 
-class MainViewModel;
+class AccountState;
+class PersistedStateReader;
+class ViewModelContext;
 
-// Thrown inside a flow whose session ended (or whose workflows went away) while it waited; the flow
-// drops what it was doing and reports nothing.
-class SessionEnded : public std::exception {
-public:
-    const char* what() const noexcept override { return "the account session changed meanwhile"; }
-};
-
-// What an account flow holds while it waits for the service: whether the workflows still exist,
-// and whether the session it started for is still the one in use. Copies are cheap.
-class SessionTicket {
-public:
-    // False once the workflows are being destroyed: the flow must not touch them any more.
-    bool isAlive() const { return !m_epochSource.expired(); }
-    // Alive, and no session began or ended since the ticket was taken.
-    bool isCurrent() const;
-    // Throws SessionEnded unless current.
-    void ensureCurrent() const;
-
-private:
-    friend class AccountSession;
-    SessionTicket(std::weak_ptr<const quint64> epochSource, quint64 epoch)
-        : m_epochSource(std::move(epochSource)), m_epoch(epoch)
-    {}
-
-    std::weak_ptr<const quint64> m_epochSource;
-    quint64 m_epoch;
-};
+// The history scope of an account e-mail: trimmed and lower-cased; none or blank is the guest.
+LocalHistoryScope historyScopeForEmail(const std::optional<QString>& email);
 
 // The account state shared by every account flow: which session is in use (an epoch counter that
 // moves whenever a session begins or ends), the history scope that follows it, and the two handlers
 // of a failed service call. Main thread only.
 class AccountSession {
 public:
-    explicit AccountSession(MainViewModel& viewModel);
+    AccountSession(ViewModelContext& context, PersistedStateReader& persisted);
 
-    SessionTicket ticket() const;
+    // A ticket of the session in use: stale once the account flows are retired, no longer current
+    // once a session begins or ends.
+    FlowTicket ticket() const;
     // Expires every ticket; called first when the workflows are destroyed, so flows resumed by the
     // teardown of the network see it before any workflow object is gone.
     void retire();
@@ -58,10 +39,10 @@ public:
     void beginSession(const BackendSession& session);
 
     // Validates the published session for a flow, renewing it when it is about to expire, and
-    // publishes the result. Throws what the validation throws, or SessionEnded when the flow's
+    // publishes the result. Throws what the validation throws, or FlowEnded when the flow's
     // session ended meanwhile; a renewal the service saved for such a session is then undone, so
     // a signed-out session never comes back from the file.
-    QCoro::Task<BackendSession> validSessionFor(SessionTicket ticket);
+    QCoro::Task<BackendSession> validSessionFor(FlowTicket ticket);
 
     // Switches both history stores to the account of `email` (trimmed, lower-cased; none or blank is
     // the guest). A change resets the sync time, the device fingerprint and the overview and reloads
@@ -88,6 +69,21 @@ public:
     // The start of a flow: one the user asked for clears the previous error and status texts.
     void clearMessagesIfUserInitiated(bool userInitiated);
 
+    // The busy flag of one account flow (a setter of AccountState).
+    using BusyFlag = void (AccountState::*)(const bool&);
+    // How a failed flow is reported: for the session in use only, after the loss check
+    // (reportFailure); or whatever the session, never ending it (handleBackendError).
+    enum class FailureReport { currentSession, withoutSession };
+
+    // The steps every account flow shares around its own work. beginFlow() sets the busy flag,
+    // clears the previous texts when asked to and returns the flow's ticket; the flow then starts
+    // its work with that ticket and hands it to finishFlow(), which awaits it and, unless the
+    // account flows were retired meanwhile, reports its failure as `report` says (the fallback
+    // text localized at that moment) and clears the busy flag. Never throws.
+    FlowTicket beginFlow(BusyFlag busy, bool clearMessages);
+    QCoro::Task<> finishFlow(QCoro::Task<> work, FlowTicket ticket, BusyFlag busy, FailureReport report,
+                             QString fallbackZh, QString fallbackEn, bool userInitiated);
+
     // This device's fingerprint as it is sent and compared: trimmed and lower-cased.
     static QString normalizedFingerprint(const QString& fingerprint);
     // Reads this device's fingerprint (creating it the first time), publishes its normalized form
@@ -97,8 +93,10 @@ public:
 private:
     void undoStaleSave(const BackendSession& renewed);
 
-    MainViewModel& m_viewModel;
-    std::shared_ptr<quint64> m_epoch = std::make_shared<quint64>(0);
+    ViewModelContext& m_context;
+    PersistedStateReader& m_persisted;
+    // Advanced whenever a session begins or ends.
+    FlowTicketSource m_sessions;
 };
 
 } // namespace orvalink

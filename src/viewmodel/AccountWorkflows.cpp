@@ -2,9 +2,10 @@
 
 namespace orvalink {
 
-AccountWorkflows::AccountWorkflows(MainViewModel& viewModel)
-    : m_session(viewModel), m_auth(viewModel, m_session), m_requirements(viewModel, m_session),
-      m_feedback(viewModel, m_session), m_cloudSync(viewModel, m_session), m_overview(viewModel, m_session)
+AccountWorkflows::AccountWorkflows(ViewModelContext& context, PersistedStateReader& persisted)
+    : m_session(context, persisted), m_requirements(context, m_session), m_feedback(context, m_session),
+      m_overview(context, m_session), m_cloudSync(context, m_session, persisted, m_overview),
+      m_auth(context, m_session, m_requirements, m_feedback, m_overview, m_cloudSync), m_texts(context)
 {}
 
 AccountWorkflows::~AccountWorkflows()

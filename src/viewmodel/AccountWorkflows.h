@@ -1,6 +1,7 @@
 #pragma once
 
 #include "viewmodel/AccountSession.h"
+#include "viewmodel/AccountTexts.h"
 #include "viewmodel/AuthWorkflows.h"
 #include "viewmodel/CloudSyncWorkflow.h"
 #include "viewmodel/FeedbackWorkflow.h"
@@ -9,14 +10,15 @@
 
 namespace orvalink {
 
-class MainViewModel;
+class PersistedStateReader;
+class ViewModelContext;
 
-// Every account and cloud-sync flow of a MainViewModel, with the session state they share.
-// Destroying it first expires every flow's ticket, so a flow resumed while the view model is torn
+// Every account and cloud-sync flow, with the session state they share, and the account texts.
+// Destroying it first expires every flow's ticket, so a flow resumed while the state object is torn
 // down touches nothing.
 class AccountWorkflows {
 public:
-    explicit AccountWorkflows(MainViewModel& viewModel);
+    AccountWorkflows(ViewModelContext& context, PersistedStateReader& persisted);
     ~AccountWorkflows();
     AccountWorkflows(const AccountWorkflows&) = delete;
     AccountWorkflows& operator=(const AccountWorkflows&) = delete;
@@ -27,14 +29,16 @@ public:
     FeedbackWorkflow& feedback() { return m_feedback; }
     CloudSyncWorkflow& cloudSync() { return m_cloudSync; }
     MigrationOverviewWorkflow& overview() { return m_overview; }
+    const AccountTexts& texts() const { return m_texts; }
 
 private:
     AccountSession m_session;
-    AuthWorkflows m_auth;
     SignInRequirements m_requirements;
     FeedbackWorkflow m_feedback;
-    CloudSyncWorkflow m_cloudSync;
     MigrationOverviewWorkflow m_overview;
+    CloudSyncWorkflow m_cloudSync;
+    AuthWorkflows m_auth;
+    AccountTexts m_texts;
 };
 
 } // namespace orvalink

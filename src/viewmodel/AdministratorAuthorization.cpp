@@ -3,8 +3,15 @@
 #include "diskops/PrivilegedFileOperationError.h"
 #include "model/OrvalinkError.h"
 #include "platform/PlatformError.h"
+#include "viewmodel/ActivityState.h"
+#include "viewmodel/BackgroundRunner.h"
+#include "viewmodel/BrowsingState.h"
+#include "viewmodel/DiskWorkContext.h"
 #include "viewmodel/ErrorText.h"
-#include "viewmodel/MainViewModel.h"
+#include "viewmodel/HistoryState.h"
+#include "viewmodel/Presentation.h"
+#include "viewmodel/ViewModelParts.h"
+#include "viewmodel/WorkflowSettings.h"
 
 #include <cerrno>
 
@@ -67,24 +74,23 @@ bool requiresAdministratorAuthorization(const std::exception_ptr& error)
     }
 }
 
-bool handleAdministratorAuthorizationRequirementIfNeeded(MainViewModel& viewModel,
+bool handleAdministratorAuthorizationRequirementIfNeeded(ActivityState& activity, const Presentation& texts,
                                                          const std::exception_ptr& error,
                                                          const QString& actionCN, const QString& actionEN)
 {
     if (!requiresAdministratorAuthorization(error))
         return false;
-    const QString message = viewModel.localized(
+    const QString message = texts.localized(
         actionCN + QStringLiteral("涉及受保护目录，需要系统管理员授权。你可以立即获取权限后再重试；如果系统已"
                                   "弹出授权窗口，请先完成授权。"),
         titleCased(actionEN) +
             QStringLiteral(
                 " touches a protected path and needs macOS administrator authorization. Get permission now "
                 "and retry. If a system authorization dialog is already open, complete it first."));
-    viewModel.setInfoMessage(message);
-    viewModel.setAccessRequirementPrompt(AccessRequirementPrompt{
+    activity.setInfoMessage(message);
+    activity.setAccessRequirementPrompt(AccessRequirementPrompt{
         QUuid::createUuid(), AccessRequirementPrompt::Kind::requiresAdministratorAuthorization,
-        viewModel.localized(QStringLiteral("需要管理员权限"),
-                            QStringLiteral("Administrator Access Required")),
+        texts.localized(QStringLiteral("需要管理员权限"), QStringLiteral("Administrator Access Required")),
         message});
     return true;
 }
@@ -103,27 +109,30 @@ void verifyAdministratorAuthorization(const std::shared_ptr<platform::CommandRun
     throw platform::PlatformError(outcome.exitStatus, text);
 }
 
-QCoro::Task<> requestAdministratorAuthorization(MainViewModel& viewModel)
+QCoro::Task<> requestAdministratorAuthorization(DiskWorkContext& context)
 {
-    if (viewModel.isRequestingAdminAuthorization())
+    if (context.activity().isRequestingAdminAuthorization())
         co_return;
-    viewModel.setIsRequestingAdminAuthorization(true);
+    context.activity().setIsRequestingAdminAuthorization(true);
     const std::shared_ptr<platform::CommandRunner> runner =
-        viewModel.workflowSettings().administratorCheckRunner;
-    auto check = viewModel.background().runCatching([runner] { verifyAdministratorAuthorization(runner); });
+        context.workflowSettings().administratorCheckRunner;
+    const FlowTicket ticket = context.ticket();
+    auto check = context.background().runCatching([runner] { verifyAdministratorAuthorization(runner); });
     auto outcome = co_await std::move(check);
-    viewModel.setIsRequestingAdminAuthorization(false);
+    if (!ticket.isAlive())
+        co_return;
+    context.activity().setIsRequestingAdminAuthorization(false);
     if (outcome.succeeded()) {
-        viewModel.setInfoMessage(
-            viewModel.localized(QStringLiteral("管理员权限验证成功。后续迁移受保护目录时会请求系统授权。"),
-                                QStringLiteral("Administrator authorization verified. Protected migrations "
-                                               "will request system permission.")));
+        context.activity().setInfoMessage(
+            context.localized(QStringLiteral("管理员权限验证成功。后续迁移受保护目录时会请求系统授权。"),
+                              QStringLiteral("Administrator authorization verified. Protected migrations "
+                                             "will request system permission.")));
         co_return;
     }
     const QString description = localizedDescription(outcome.error());
-    viewModel.setErrorMessage(
-        viewModel.localized(QStringLiteral("管理员权限验证失败：") + description,
-                            QStringLiteral("Administrator authorization failed: ") + description));
+    context.activity().setErrorMessage(
+        context.localized(QStringLiteral("管理员权限验证失败：") + description,
+                          QStringLiteral("Administrator authorization failed: ") + description));
 }
 
 } // namespace orvalink

@@ -9,7 +9,9 @@
 
 namespace orvalink {
 
-class MainViewModel;
+class ActivityState;
+class DiskWorkContext;
+class Presentation;
 
 // True for a failure that administrator rights could overcome: any refused administrator command,
 // a permission refusal of the disk operations (also as the cause of a failed rollback), and a
@@ -18,13 +20,13 @@ bool requiresAdministratorAuthorization(const std::exception_ptr& error);
 
 // For such a failure: publishes the access-requirement prompt for the action and returns true;
 // otherwise changes nothing and returns false.
-bool handleAdministratorAuthorizationRequirementIfNeeded(MainViewModel& viewModel,
+bool handleAdministratorAuthorizationRequirementIfNeeded(ActivityState& activity, const Presentation& texts,
                                                          const std::exception_ptr& error,
                                                          const QString& actionCN, const QString& actionEN);
 
 // Checks that the user can authorize one harmless command ("/bin/true"); leaves no authorization
 // behind. One check at a time; never throws.
-QCoro::Task<> requestAdministratorAuthorization(MainViewModel& viewModel);
+QCoro::Task<> requestAdministratorAuthorization(DiskWorkContext& context);
 
 // Runs the check through `runner` (pkexec when none). Blocking; throws PlatformError with the
 // exit status and the trimmed error output ("Authorization rejected" when blank) on refusal.

@@ -1,30 +1,39 @@
 #include "viewmodel/AuthWorkflows.h"
 
 #include "viewmodel/AccountSession.h"
+#include "viewmodel/CloudSyncWorkflow.h"
 #include "viewmodel/ErrorText.h"
-#include "viewmodel/MainViewModel.h"
+#include "viewmodel/FeedbackWorkflow.h"
+#include "viewmodel/MigrationOverviewWorkflow.h"
+#include "viewmodel/SignInRequirements.h"
+#include "viewmodel/ViewModelContext.h"
 
 namespace orvalink {
 
-AuthWorkflows::AuthWorkflows(MainViewModel& viewModel, AccountSession& session)
-    : m_viewModel(viewModel), m_session(session)
+AuthWorkflows::AuthWorkflows(ViewModelContext& context, AccountSession& session,
+                             SignInRequirements& requirements, FeedbackWorkflow& feedback,
+                             MigrationOverviewWorkflow& overview, CloudSyncWorkflow& cloudSync)
+    : m_context(context), m_session(session), m_requirements(requirements), m_feedback(feedback),
+      m_overview(overview), m_cloudSync(cloudSync)
 {}
 
 QCoro::Task<> AuthWorkflows::signIn(QString email, QString password, std::optional<QString> captchaId,
                                     std::optional<QString> captchaCode)
 {
-    if (m_viewModel.isSubmittingAuth())
+    if (m_context.accountState().isSubmittingAuth())
         co_return;
-    m_viewModel.setIsSubmittingAuth(true);
-    m_viewModel.setErrorMessage(std::nullopt);
-    m_viewModel.setBackendStatusMessage(std::nullopt);
-    const SessionTicket ticket = m_session.ticket();
+    m_context.accountState().setIsSubmittingAuth(true);
+    m_context.activity().setErrorMessage(std::nullopt);
+    m_context.accountState().setBackendStatusMessage(std::nullopt);
+    const FlowTicket ticket = m_session.ticket();
 
     std::optional<BackendSession> session;
     std::exception_ptr failure;
     try {
-        auto login = m_viewModel.parts().backendAuthService->login(m_viewModel.config().backendBaseURL, email,
-                                                                   password, captchaId, captchaCode);
+        // Held by this frame: a reply may resume it after the state object is gone.
+        const auto service = m_context.parts().backendAuthService;
+        auto login = service->login(m_context.browsing().config().backendBaseURL, email, password, captchaId,
+                                    captchaCode);
         session = co_await std::move(login);
     } catch (...) {
         failure = std::current_exception();
@@ -46,24 +55,26 @@ QCoro::Task<> AuthWorkflows::registerAndSignIn(QString email, QString password, 
                                                std::optional<QString> captchaId,
                                                std::optional<QString> captchaCode)
 {
-    if (m_viewModel.isSubmittingAuth())
+    if (m_context.accountState().isSubmittingAuth())
         co_return;
-    m_viewModel.setIsSubmittingAuth(true);
-    m_viewModel.setErrorMessage(std::nullopt);
-    m_viewModel.setBackendStatusMessage(std::nullopt);
-    const SessionTicket ticket = m_session.ticket();
+    m_context.accountState().setIsSubmittingAuth(true);
+    m_context.activity().setErrorMessage(std::nullopt);
+    m_context.accountState().setBackendStatusMessage(std::nullopt);
+    const FlowTicket ticket = m_session.ticket();
 
     std::optional<BackendSession> session;
     std::exception_ptr failure;
     try {
-        BackendAuthService& auth = *m_viewModel.parts().backendAuthService;
-        auto registration = auth.registerAccount(m_viewModel.config().backendBaseURL, email, password,
-                                                 nickName, captchaId, captchaCode);
+        // Held by this frame: a reply may resume it after the state object is gone.
+        const std::shared_ptr<BackendAuthService> auth = m_context.parts().backendAuthService;
+        auto registration = auth->registerAccount(m_context.browsing().config().backendBaseURL, email,
+                                                  password, nickName, captchaId, captchaCode);
         co_await std::move(registration);
         if (!ticket.isAlive())
-            throw SessionEnded();
+            throw FlowEnded();
         // The settings may have changed while the account was being created.
-        auto login = auth.login(m_viewModel.config().backendBaseURL, email, password, captchaId, captchaCode);
+        auto login = auth->login(m_context.browsing().config().backendBaseURL, email, password, captchaId,
+                                 captchaCode);
         session = co_await std::move(login);
     } catch (...) {
         failure = std::current_exception();
@@ -84,60 +95,63 @@ QCoro::Task<> AuthWorkflows::registerAndSignIn(QString email, QString password, 
 QCoro::Task<> AuthWorkflows::establishSession(BackendSession session, QString successZh, QString successEn)
 {
     m_session.beginSession(session);
-    m_viewModel.setBackendStatusMessage(m_viewModel.localized(successZh, successEn));
-    const SessionTicket ticket = m_session.ticket();
+    m_context.accountState().setBackendStatusMessage(m_context.localized(successZh, successEn));
+    const FlowTicket ticket = m_session.ticket();
     auto followUps = runSessionFollowUps();
     co_await std::move(followUps);
     if (!ticket.isAlive())
         co_return;
-    m_viewModel.setIsSubmittingAuth(false);
+    m_context.accountState().setIsSubmittingAuth(false);
 }
 
 QCoro::Task<> AuthWorkflows::reportAuthFailure(std::exception_ptr error, QString fallbackZh,
                                                QString fallbackEn)
 {
-    const SessionTicket ticket = m_session.ticket();
-    if (const auto& settings = m_viewModel.authSettings(); settings && settings->captchaEnabled) {
+    const FlowTicket ticket = m_session.ticket();
+    if (const auto& settings = m_context.accountState().authSettings();
+        settings && settings->captchaEnabled) {
         // The service used up the challenge that was sent; the next attempt needs a fresh one.
-        auto refresh = m_viewModel.refreshAuthCaptcha(false);
+        auto refresh = m_requirements.refreshAuthCaptcha(false);
         co_await std::move(refresh);
         if (!ticket.isAlive())
             co_return;
     }
-    m_session.handleBackendError(error, m_viewModel.localized(fallbackZh, fallbackEn), true);
-    m_viewModel.setIsSubmittingAuth(false);
+    m_session.handleBackendError(error, m_context.localized(fallbackZh, fallbackEn), true);
+    m_context.accountState().setIsSubmittingAuth(false);
 }
 
 QCoro::Task<> AuthWorkflows::runSessionFollowUps()
 {
-    const SessionTicket ticket = m_session.ticket();
-    auto restore = m_viewModel.restoreMigrationSnapshotFromCloudIfNeeded(false);
+    const FlowTicket ticket = m_session.ticket();
+    auto restore = m_cloudSync.restoreMigrationSnapshotFromCloudIfNeeded(false);
     co_await std::move(restore);
     if (!ticket.isAlive())
         co_return;
-    auto overview = m_viewModel.refreshMigrationOverview(false);
+    auto overview = m_overview.refreshMigrationOverview(false);
     co_await std::move(overview);
     if (!ticket.isAlive())
         co_return;
-    auto feedback = m_viewModel.refreshFeedbackDashboard(false);
+    auto feedback = m_feedback.refreshFeedbackDashboard(false);
     co_await std::move(feedback);
 }
 
 QCoro::Task<> AuthWorkflows::signOutFromBackend()
 {
-    if (m_viewModel.isSubmittingAuth())
+    if (m_context.accountState().isSubmittingAuth())
         co_return;
-    m_viewModel.setIsSubmittingAuth(true);
-    m_viewModel.setErrorMessage(std::nullopt);
-    const SessionTicket ticket = m_session.ticket();
+    m_context.accountState().setIsSubmittingAuth(true);
+    m_context.activity().setErrorMessage(std::nullopt);
+    const FlowTicket ticket = m_session.ticket();
 
     std::exception_ptr failure;
     // Without a published session the service revokes the one still saved in the session file (a
     // removal that failed earlier), so no refresh token outlives the sign-out; with neither it
     // sends nothing.
     try {
-        auto logout = m_viewModel.parts().backendAuthService->logout(m_viewModel.config().backendBaseURL,
-                                                                     m_viewModel.backendSession());
+        // Held by this frame: a reply may resume it after the state object is gone.
+        const auto service = m_context.parts().backendAuthService;
+        auto logout = service->logout(m_context.browsing().config().backendBaseURL,
+                                      m_context.accountState().backendSession());
         co_await std::move(logout);
     } catch (...) {
         failure = std::current_exception();
@@ -146,60 +160,51 @@ QCoro::Task<> AuthWorkflows::signOutFromBackend()
         co_return;
     if (failure) {
         const QString description = localizedDescription(failure);
-        m_viewModel.setBackendStatusMessage(m_viewModel.localized(
+        m_context.accountState().setBackendStatusMessage(m_context.localized(
             QStringLiteral("本地登录已清除，服务器退出失败：") + description,
             QStringLiteral("Local session cleared, but server logout failed: ") + description));
     } else {
-        m_viewModel.setBackendStatusMessage(
-            m_viewModel.localized(QStringLiteral("已退出登录。"), QStringLiteral("Signed out.")));
+        m_context.accountState().setBackendStatusMessage(
+            m_context.localized(QStringLiteral("已退出登录。"), QStringLiteral("Signed out.")));
     }
     m_session.endSessionLocally(false);
-    m_viewModel.setIsSubmittingAuth(false);
+    m_context.accountState().setIsSubmittingAuth(false);
 }
 
 QCoro::Task<> AuthWorkflows::changeBackendPassword(QString currentPassword, QString newPassword)
 {
-    if (m_viewModel.isChangingPassword())
+    if (m_context.accountState().isChangingPassword())
         co_return;
-    if (!m_viewModel.backendSession()) {
-        m_viewModel.setBackendStatusMessage(
-            m_viewModel.localized(QStringLiteral("请先登录后再修改密码。"),
-                                  QStringLiteral("Sign in before changing the password.")));
+    if (!m_context.accountState().backendSession()) {
+        m_context.accountState().setBackendStatusMessage(
+            m_context.localized(QStringLiteral("请先登录后再修改密码。"),
+                                QStringLiteral("Sign in before changing the password.")));
         co_return;
     }
-    m_viewModel.setIsChangingPassword(true);
-    m_viewModel.setErrorMessage(std::nullopt);
-    m_viewModel.setBackendStatusMessage(std::nullopt);
-    const SessionTicket ticket = m_session.ticket();
+    const auto busy = &AccountState::setIsChangingPassword;
+    const FlowTicket ticket = m_session.beginFlow(busy, true);
+    auto work = changePassword(ticket, std::move(currentPassword), std::move(newPassword));
+    auto flow = m_session.finishFlow(
+        std::move(work), ticket, busy, AccountSession::FailureReport::currentSession,
+        QStringLiteral("修改密码失败。"), QStringLiteral("Failed to change password."), true);
+    co_await std::move(flow);
+}
 
-    std::exception_ptr failure;
-    try {
-        auto validation = m_session.validSessionFor(ticket);
-        const BackendSession session = co_await std::move(validation);
-        auto change = m_viewModel.parts().backendAuthService->changePassword(
-            m_viewModel.config().backendBaseURL, session.accessToken, currentPassword, newPassword);
-        co_await std::move(change);
-        ticket.ensureCurrent();
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (!ticket.isAlive())
-        co_return;
+QCoro::Task<> AuthWorkflows::changePassword(FlowTicket ticket, QString currentPassword, QString newPassword)
+{
+    auto validation = m_session.validSessionFor(ticket);
+    const BackendSession session = co_await std::move(validation);
+    // Held by this frame: a reply may resume it after the state object is gone.
+    const auto service = m_context.parts().backendAuthService;
+    auto change = service->changePassword(m_context.browsing().config().backendBaseURL, session.accessToken,
+                                          currentPassword, newPassword);
+    co_await std::move(change);
     // A change that finished after the user left that session has nothing left to sign out.
-    if (ticket.isCurrent()) {
-        if (failure) {
-            m_session.reportFailure(failure,
-                                    m_viewModel.localized(QStringLiteral("修改密码失败。"),
-                                                          QStringLiteral("Failed to change password.")),
-                                    true);
-        } else {
-            m_session.endSessionLocally(true);
-            m_viewModel.setBackendStatusMessage(m_viewModel.localized(
-                QStringLiteral("密码已修改，请使用新密码重新登录。"),
-                QStringLiteral("Password updated. Please sign in again with the new password.")));
-        }
-    }
-    m_viewModel.setIsChangingPassword(false);
+    ticket.ensureCurrent();
+    m_session.endSessionLocally(true);
+    m_context.accountState().setBackendStatusMessage(
+        m_context.localized(QStringLiteral("密码已修改，请使用新密码重新登录。"),
+                            QStringLiteral("Password updated. Please sign in again with the new password.")));
 }
 
 } // namespace orvalink

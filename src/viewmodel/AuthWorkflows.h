@@ -1,6 +1,7 @@
 #pragma once
 
 #include "backend/BackendSession.h"
+#include "viewmodel/FlowTicket.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>
@@ -10,14 +11,20 @@
 namespace orvalink {
 
 class AccountSession;
-class MainViewModel;
+class CloudSyncWorkflow;
+class FeedbackWorkflow;
+class MigrationOverviewWorkflow;
+class SignInRequirements;
+class ViewModelContext;
 
-// Sign-in, sign-up, sign-out and the password change of a MainViewModel. The first three share
+// Sign-in, sign-up, sign-out and the password change of the account. The first three share
 // `isSubmittingAuth`, the password change has `isChangingPassword`; a start while the flag is set
 // is ignored. Every flow reports through the published texts and never throws.
 class AuthWorkflows {
 public:
-    AuthWorkflows(MainViewModel& viewModel, AccountSession& session);
+    AuthWorkflows(ViewModelContext& context, AccountSession& session, SignInRequirements& requirements,
+                  FeedbackWorkflow& feedback, MigrationOverviewWorkflow& overview,
+                  CloudSyncWorkflow& cloudSync);
 
     // Signs in; on success the account's history is activated and, still busy, this device's cloud
     // snapshot is restored when the history is empty, then the overview and the feedback dashboard
@@ -39,11 +46,17 @@ public:
     QCoro::Task<> runSessionFollowUps();
 
 private:
+    // Validates the session, changes the password and ends the session locally. Throws the failure.
+    QCoro::Task<> changePassword(FlowTicket ticket, QString currentPassword, QString newPassword);
     QCoro::Task<> establishSession(BackendSession session, QString successZh, QString successEn);
     QCoro::Task<> reportAuthFailure(std::exception_ptr error, QString fallbackZh, QString fallbackEn);
 
-    MainViewModel& m_viewModel;
+    ViewModelContext& m_context;
     AccountSession& m_session;
+    SignInRequirements& m_requirements;
+    FeedbackWorkflow& m_feedback;
+    MigrationOverviewWorkflow& m_overview;
+    CloudSyncWorkflow& m_cloudSync;
 };
 
 } // namespace orvalink

@@ -3,6 +3,7 @@
 #include <QCoro/QCoroFuture>
 #include <QCoro/QCoroTask>
 #include <QFuture>
+#include <QList>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 #include <exception>
@@ -91,8 +92,10 @@ public:
     template <typename Fn> QCoro::Task<BackgroundResult<std::invoke_result_t<Fn&>>> runCatching(Fn work)
     {
         using Result = BackgroundResult<std::invoke_result_t<Fn&>>;
-        return outcomeOf(
-            QtConcurrent::run(&m_pool, [work = std::move(work)]() mutable { return Result::capture(work); }));
+        QFuture<Result> future =
+            QtConcurrent::run(&m_pool, [work = std::move(work)]() mutable { return Result::capture(work); });
+        remember(QFuture<void>(future));
+        return outcomeOf(std::move(future));
     }
 
     // The plain form, for work that is not expected to throw: its value; should it throw after
@@ -104,6 +107,9 @@ public:
 
     // Blocks until every piece of work has finished.
     void waitForDone();
+    // Completes once every piece of work handed over so far has finished. Main thread only; the
+    // task may outlive the runner.
+    QCoro::Task<> whenIdle();
 
 private:
     // Coroutines that take only the future or task, so the work itself never lives in a coroutine
@@ -121,6 +127,11 @@ private:
             co_return result.takeValue();
     }
 
+    void remember(QFuture<void> future);
+    static QCoro::Task<> allFinished(QList<QFuture<void>> futures);
+
+    // The work handed over and not yet seen finished (main thread only).
+    QList<QFuture<void>> m_inFlight;
     QThreadPool m_pool;
 };
 

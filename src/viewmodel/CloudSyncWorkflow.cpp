@@ -2,115 +2,109 @@
 
 #include "model/OrvalinkError.h"
 #include "viewmodel/AccountSession.h"
-#include "viewmodel/MainViewModel.h"
+#include "viewmodel/MigrationOverviewWorkflow.h"
+#include "viewmodel/PersistedStateReader.h"
 #include "viewmodel/SnapshotRowFilter.h"
+#include "viewmodel/ViewModelContext.h"
 
 namespace orvalink {
 
-CloudSyncWorkflow::CloudSyncWorkflow(MainViewModel& viewModel, AccountSession& session)
-    : m_viewModel(viewModel), m_session(session)
+CloudSyncWorkflow::CloudSyncWorkflow(ViewModelContext& context, AccountSession& session,
+                                     PersistedStateReader& persisted, MigrationOverviewWorkflow& overview)
+    : m_context(context), m_session(session), m_persisted(persisted), m_overview(overview)
 {}
 
 HistoryFiles CloudSyncWorkflow::currentHistoryFiles() const
 {
     // Each store's scope is copied under its own lock inside filePath().
-    return HistoryFiles{m_viewModel.parts().mappingStore->filePath(),
-                        m_viewModel.parts().taskStore->filePath()};
+    return HistoryFiles{m_context.parts().mappingStore->filePath(), m_context.parts().taskStore->filePath()};
 }
 
 QCoro::Task<> CloudSyncWorkflow::restoreMigrationSnapshotFromCloudIfNeeded(bool userInitiated)
 {
-    if (m_viewModel.isSyncingMigrationSnapshot() || !m_viewModel.backendSession())
+    if (m_context.accountState().isSyncingMigrationSnapshot() || !m_context.accountState().backendSession())
         co_return;
     const HistoryFiles files = currentHistoryFiles();
     if (!HistoryRecords::read(files).isEmpty())
         co_return;
-    m_viewModel.setIsSyncingMigrationSnapshot(true);
-    const SessionTicket ticket = m_session.ticket();
+    const auto busy = &AccountState::setIsSyncingMigrationSnapshot;
+    const FlowTicket ticket = m_session.beginFlow(busy, false);
+    auto work = restoreIntoEmptyHistory(ticket, files, userInitiated);
+    auto flow =
+        m_session.finishFlow(std::move(work), ticket, busy, AccountSession::FailureReport::currentSession,
+                             QStringLiteral("恢复云端迁移历史失败。"),
+                             QStringLiteral("Failed to restore cloud migration history."), userInitiated);
+    co_await std::move(flow);
+}
 
-    std::exception_ptr failure;
-    try {
-        auto validation = m_session.validSessionFor(ticket);
-        const BackendSession session = co_await std::move(validation);
-        auto download = downloadIntoEmptyHistory(ticket, session, files, Road::restore, userInitiated);
-        co_await std::move(download);
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (!ticket.isAlive())
-        co_return;
-    if (failure && ticket.isCurrent())
-        m_session.reportFailure(
-            failure,
-            m_viewModel.localized(QStringLiteral("恢复云端迁移历史失败。"),
-                                  QStringLiteral("Failed to restore cloud migration history.")),
-            userInitiated);
-    m_viewModel.setIsSyncingMigrationSnapshot(false);
+QCoro::Task<> CloudSyncWorkflow::restoreIntoEmptyHistory(FlowTicket ticket, HistoryFiles files,
+                                                         bool userInitiated)
+{
+    auto validation = m_session.validSessionFor(ticket);
+    const BackendSession session = co_await std::move(validation);
+    auto download = downloadIntoEmptyHistory(ticket, session, files, Road::restore, userInitiated);
+    co_await std::move(download);
 }
 
 QCoro::Task<> CloudSyncWorkflow::syncMigrationSnapshot(bool userInitiated)
 {
-    if (m_viewModel.isSyncingMigrationSnapshot())
+    if (m_context.accountState().isSyncingMigrationSnapshot())
         co_return;
-    if (!m_viewModel.backendSession()) {
+    if (!m_context.accountState().backendSession()) {
         if (userInitiated)
-            m_viewModel.setBackendStatusMessage(
-                m_viewModel.localized(QStringLiteral("请先登录后再同步迁移历史。"),
-                                      QStringLiteral("Sign in before syncing migration history.")));
+            m_context.accountState().setBackendStatusMessage(
+                m_context.localized(QStringLiteral("请先登录后再同步迁移历史。"),
+                                    QStringLiteral("Sign in before syncing migration history.")));
         co_return;
     }
-    m_viewModel.setIsSyncingMigrationSnapshot(true);
-    m_session.clearMessagesIfUserInitiated(userInitiated);
-    const SessionTicket ticket = m_session.ticket();
-    const HistoryFiles files = currentHistoryFiles();
-
-    std::exception_ptr failure;
-    try {
-        auto validation = m_session.validSessionFor(ticket);
-        const BackendSession session = co_await std::move(validation);
-        HistoryRecords local = HistoryRecords::read(files);
-        if (local.isEmpty()) {
-            auto download =
-                downloadIntoEmptyHistory(ticket, session, files, Road::syncDownload, userInitiated);
-            co_await std::move(download);
-        } else {
-            auto upload = uploadAndInstall(ticket, session, files, std::move(local));
-            co_await std::move(upload);
-        }
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (!ticket.isAlive())
-        co_return;
-    if (failure && ticket.isCurrent())
-        m_session.reportFailure(failure,
-                                m_viewModel.localized(QStringLiteral("同步迁移历史失败。"),
-                                                      QStringLiteral("Failed to sync migration history.")),
-                                userInitiated);
-    m_viewModel.setIsSyncingMigrationSnapshot(false);
+    const auto busy = &AccountState::setIsSyncingMigrationSnapshot;
+    const FlowTicket ticket = m_session.beginFlow(busy, userInitiated);
+    auto work = synchronize(ticket, userInitiated);
+    auto flow =
+        m_session.finishFlow(std::move(work), ticket, busy, AccountSession::FailureReport::currentSession,
+                             QStringLiteral("同步迁移历史失败。"),
+                             QStringLiteral("Failed to sync migration history."), userInitiated);
+    co_await std::move(flow);
 }
 
-QCoro::Task<> CloudSyncWorkflow::downloadIntoEmptyHistory(SessionTicket ticket, BackendSession session,
+QCoro::Task<> CloudSyncWorkflow::synchronize(FlowTicket ticket, bool userInitiated)
+{
+    const HistoryFiles files = currentHistoryFiles();
+    auto validation = m_session.validSessionFor(ticket);
+    const BackendSession session = co_await std::move(validation);
+    HistoryRecords local = HistoryRecords::read(files);
+    if (local.isEmpty()) {
+        auto download = downloadIntoEmptyHistory(ticket, session, files, Road::syncDownload, userInitiated);
+        co_await std::move(download);
+    } else {
+        auto upload = uploadAndInstall(ticket, session, files, std::move(local));
+        co_await std::move(upload);
+    }
+}
+
+QCoro::Task<> CloudSyncWorkflow::downloadIntoEmptyHistory(FlowTicket ticket, BackendSession session,
                                                           HistoryFiles files, Road road, bool userInitiated)
 {
     const QString fingerprint = m_session.publishDeviceFingerprint();
-    auto fetch = m_viewModel.parts().backendMigrationSyncService->fetchSnapshot(
-        m_viewModel.config().backendBaseURL, session.accessToken, fingerprint);
+    // Held by this frame: a reply may resume it after the state object is gone.
+    const auto service = m_context.parts().backendMigrationSyncService;
+    auto fetch = service->fetchSnapshot(m_context.browsing().config().backendBaseURL, session.accessToken,
+                                        fingerprint);
     const MigrationSyncSnapshot snapshot = co_await std::move(fetch);
     ticket.ensureCurrent();
-    m_viewModel.setLastMigrationSyncAt(snapshot.syncedAt);
+    m_context.accountState().setLastMigrationSyncAt(snapshot.syncedAt);
 
     if (snapshot.mappings.isEmpty() && snapshot.tasks.isEmpty()) {
         if (road == Road::syncDownload) {
-            auto overview = m_viewModel.refreshMigrationOverview(false);
+            auto overview = m_overview.refreshMigrationOverview(false);
             co_await std::move(overview);
             ticket.ensureCurrent();
         }
         if (userInitiated)
-            m_viewModel.setBackendStatusMessage(m_viewModel.localized(
-                QStringLiteral("云端还没有当前账号在这台设备上的迁移历史。"),
-                QStringLiteral("There is no cloud migration history for this account on "
-                               "this device yet.")));
+            m_context.accountState().setBackendStatusMessage(
+                m_context.localized(QStringLiteral("云端还没有当前账号在这台设备上的迁移历史。"),
+                                    QStringLiteral("There is no cloud migration history for this account on "
+                                                   "this device yet.")));
         co_return;
     }
     // A migration that finished while the request was out makes the history non-empty: the
@@ -118,7 +112,7 @@ QCoro::Task<> CloudSyncWorkflow::downloadIntoEmptyHistory(SessionTicket ticket, 
     const auto installed = applyMigrationSnapshot(snapshot, files, HistoryInstallMode::onlyIntoEmptyHistory);
     if (!installed)
         co_return;
-    auto overview = m_viewModel.refreshMigrationOverview(false);
+    auto overview = m_overview.refreshMigrationOverview(false);
     co_await std::move(overview);
     ticket.ensureCurrent();
     if (road == Road::restore)
@@ -135,19 +129,21 @@ QCoro::Task<> CloudSyncWorkflow::downloadIntoEmptyHistory(SessionTicket ticket, 
             installed->droppedCount);
 }
 
-QCoro::Task<> CloudSyncWorkflow::uploadAndInstall(SessionTicket ticket, BackendSession session,
+QCoro::Task<> CloudSyncWorkflow::uploadAndInstall(FlowTicket ticket, BackendSession session,
                                                   HistoryFiles files, HistoryRecords local)
 {
     const QString fingerprint = m_session.publishDeviceFingerprint();
-    auto upload = m_viewModel.parts().backendMigrationSyncService->sync(
-        m_viewModel.config().backendBaseURL, session.accessToken, fingerprint, local.mappings, local.tasks);
+    // Held by this frame: a reply may resume it after the state object is gone.
+    const auto service = m_context.parts().backendMigrationSyncService;
+    auto upload = service->sync(m_context.browsing().config().backendBaseURL, session.accessToken,
+                                fingerprint, local.mappings, local.tasks);
     const MigrationSyncSnapshot reply = co_await std::move(upload);
     ticket.ensureCurrent();
     const auto installed =
         applyMigrationSnapshot(reply, files, HistoryInstallMode::keepingLocalChanges, local);
     if (!installed)
         co_return;
-    auto overview = m_viewModel.refreshMigrationOverview(false);
+    auto overview = m_overview.refreshMigrationOverview(false);
     co_await std::move(overview);
     ticket.ensureCurrent();
     const QString n = QString::number(installed->mappingCount);
@@ -168,13 +164,13 @@ CloudSyncWorkflow::applyMigrationSnapshot(const MigrationSyncSnapshot& snapshot,
     if (inUse.mappingsPath != files.mappingsPath || inUse.tasksPath != files.tasksPath)
         return std::nullopt;
     const SafeSnapshotRows safe =
-        safeSnapshotRows(snapshot, m_viewModel.pathMappingService(), m_viewModel.config().anchorUser);
+        safeSnapshotRows(snapshot, m_context.pathMappingService(), m_context.browsing().config().anchorUser);
     const std::optional<HistoryRecords> written =
         installHistory(files, HistoryRecords{safe.mappings, safe.tasks}, mode, uploaded);
     if (!written)
         return std::nullopt;
-    m_viewModel.setLastMigrationSyncAt(snapshot.syncedAt);
-    m_viewModel.reloadPersistedState();
+    m_context.accountState().setLastMigrationSyncAt(snapshot.syncedAt);
+    m_persisted.reloadPersistedState();
     return Installed{written->mappings.size(), written->tasks.size(), safe.droppedCount};
 }
 
@@ -189,11 +185,11 @@ void CloudSyncWorkflow::ensureSnapshotBelongsToCurrentDevice(const MigrationSync
 void CloudSyncWorkflow::reportInstalled(const QString& zh, const QString& en, qsizetype droppedCount)
 {
     if (droppedCount == 0) {
-        m_viewModel.setBackendStatusMessage(m_viewModel.localized(zh, en));
+        m_context.accountState().setBackendStatusMessage(m_context.localized(zh, en));
         return;
     }
     const QString count = QString::number(droppedCount);
-    m_viewModel.setBackendStatusMessage(m_viewModel.localized(
+    m_context.accountState().setBackendStatusMessage(m_context.localized(
         zh + QStringLiteral("已忽略 ") + count + QStringLiteral(" 条路径不安全的云端记录。"),
         en + QStringLiteral(" Ignored ") + count + QStringLiteral(" cloud records with unsafe paths.")));
 }

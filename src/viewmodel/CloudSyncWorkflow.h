@@ -11,7 +11,9 @@
 
 namespace orvalink {
 
-class MainViewModel;
+class MigrationOverviewWorkflow;
+class PersistedStateReader;
+class ViewModelContext;
 
 // Moves this device's migration history between the history files of the signed-in account and
 // the account service: a restore when the local history is empty, and the sync that uploads the
@@ -29,7 +31,8 @@ public:
         qsizetype droppedCount = 0;
     };
 
-    CloudSyncWorkflow(MainViewModel& viewModel, AccountSession& session);
+    CloudSyncWorkflow(ViewModelContext& context, AccountSession& session, PersistedStateReader& persisted,
+                      MigrationOverviewWorkflow& overview);
 
     // Quiet unless it restores: returns at once without a session or with a non-empty history.
     QCoro::Task<> restoreMigrationSnapshotFromCloudIfNeeded(bool userInitiated);
@@ -49,21 +52,28 @@ public:
     void ensureSnapshotBelongsToCurrentDevice(const MigrationSyncSnapshot& snapshot);
 
 private:
+    // Validates the session, then downloads into an empty history or uploads the local one. Throws the
+    // failure to report.
+    QCoro::Task<> synchronize(FlowTicket ticket, bool userInitiated);
+    // Validates the session, then downloads into the empty history. Throws the failure to report.
+    QCoro::Task<> restoreIntoEmptyHistory(FlowTicket ticket, HistoryFiles files, bool userInitiated);
     enum class Road { restore, syncDownload };
 
     // The download into an empty history (restore, and the sync when the history is empty), and
-    // the upload of `local` with the install of the reply. Both throw: SessionEnded when the flow's session
+    // the upload of `local` with the install of the reply. Both throw: FlowEnded when the flow's session
     // ended meanwhile, else the failure to report.
-    QCoro::Task<> downloadIntoEmptyHistory(SessionTicket ticket, BackendSession session, HistoryFiles files,
+    QCoro::Task<> downloadIntoEmptyHistory(FlowTicket ticket, BackendSession session, HistoryFiles files,
                                            Road road, bool userInitiated);
-    QCoro::Task<> uploadAndInstall(SessionTicket ticket, BackendSession session, HistoryFiles files,
+    QCoro::Task<> uploadAndInstall(FlowTicket ticket, BackendSession session, HistoryFiles files,
                                    HistoryRecords local);
 
     HistoryFiles currentHistoryFiles() const;
     void reportInstalled(const QString& zh, const QString& en, qsizetype droppedCount);
 
-    MainViewModel& m_viewModel;
+    ViewModelContext& m_context;
     AccountSession& m_session;
+    PersistedStateReader& m_persisted;
+    MigrationOverviewWorkflow& m_overview;
 };
 
 } // namespace orvalink

@@ -2,10 +2,10 @@
 
 #include "viewmodel/DetachedFlow.h"
 #include "viewmodel/ErrorText.h"
-#include "viewmodel/MainViewModel.h"
+#include "viewmodel/PersistedStateReader.h"
+#include "viewmodel/ViewModelContext.h"
 
 #include <QHash>
-#include <QPointer>
 #include <algorithm>
 #include <limits>
 
@@ -24,18 +24,26 @@ qint64 saturatingAdd(qint64 total, qint64 value)
 
 } // namespace
 
-DirectoryLoader::DirectoryLoader(MainViewModel& viewModel) : m_viewModel(viewModel) {}
+DirectoryLoader::DirectoryLoader(ViewModelContext& context, PersistedStateReader& persisted)
+    : m_context(context), m_persisted(persisted)
+{}
 
 DirectoryLoader::~DirectoryLoader()
 {
     m_currentWalk.cancel();
 }
 
-quint64 DirectoryLoader::beginRequest()
+FlowTicket DirectoryLoader::beginRequest()
 {
     m_currentWalk.cancel();
     m_currentWalk = platform::CancellationToken::create();
-    return ++m_latestScanRequestID;
+    return m_requests.advance();
+}
+
+void DirectoryLoader::retire()
+{
+    m_currentWalk.cancel();
+    m_requests.retire();
 }
 
 void DirectoryLoader::startLoad(bool forceLiveRefresh)
@@ -50,33 +58,32 @@ void DirectoryLoader::startScan()
 
 QCoro::Task<> DirectoryLoader::loadCurrentDirectoryForNavigation(bool forceLiveRefresh)
 {
-    QPointer<DirectoryLoader> self(this);
-    m_viewModel.setIsScanning(true);
-    m_viewModel.setErrorMessage(std::nullopt);
-    const quint64 requestID = beginRequest();
+    m_context.browsing().setIsScanning(true);
+    m_context.activity().setErrorMessage(std::nullopt);
+    const FlowTicket request = beginRequest();
     const platform::CancellationToken walk = m_currentWalk;
-    const QString path = m_viewModel.currentDirectoryPath();
-    const bool includeHidden = m_viewModel.showHiddenFiles();
-    ViewModelParts& parts = m_viewModel.parts();
-    BackgroundRunner& background = m_viewModel.background();
+    const QString path = m_context.browsing().currentDirectoryPath();
+    const bool includeHidden = m_context.browsing().showHiddenFiles();
+    ViewModelParts& parts = m_context.parts();
+    BackgroundRunner& background = m_context.background();
 
     bool cacheMissed = false;
-    if (!forceLiveRefresh && !m_viewModel.realtimeRefreshEnabled()) {
+    if (!forceLiveRefresh && !m_context.browsing().realtimeRefreshEnabled()) {
         auto lookup = background.run([cache = parts.scanCacheStore, path, includeHidden] {
             return cache->loadEntries(path, includeHidden);
         });
         const auto cached = co_await std::move(lookup);
-        if (!self || !isCurrent(requestID))
+        if (!request.isCurrent())
             co_return;
         if (cached) {
-            m_viewModel.setIsScanning(false);
+            m_context.browsing().setIsScanning(false);
             applyDirectoryEntries(*cached);
             const bool sizesMissing =
                 std::any_of(cached->cbegin(), cached->cend(), [](const DirectoryEntry& entry) {
                     return entry.isDirectory() && entry.sizeBytes == 0;
                 });
             if (sizesMissing)
-                startBackgroundRefresh(requestID, path, *cached, includeHidden, walk);
+                startBackgroundRefresh(request, path, *cached, includeHidden, walk);
             co_return;
         }
         cacheMissed = true;
@@ -86,9 +93,9 @@ QCoro::Task<> DirectoryLoader::loadCurrentDirectoryForNavigation(bool forceLiveR
         return scan->listDirectory(path, includeHidden, walk);
     });
     auto listed = co_await std::move(listing);
-    if (!self || !isCurrent(requestID))
+    if (!request.isCurrent())
         co_return; // isScanning belongs to the newer request
-    m_viewModel.setIsScanning(false);
+    m_context.browsing().setIsScanning(false);
     if (!listed.succeeded()) {
         showListingFailure(listed.error());
         co_return;
@@ -101,44 +108,43 @@ QCoro::Task<> DirectoryLoader::loadCurrentDirectoryForNavigation(bool forceLiveR
         co_return;
     }
     // The live listing reaches the cache through the refresh, once its sizes are known.
-    if (forceLiveRefresh || cacheMissed || m_viewModel.realtimeRefreshEnabled())
-        startBackgroundRefresh(requestID, path, entries, includeHidden, walk);
+    if (forceLiveRefresh || cacheMissed || m_context.browsing().realtimeRefreshEnabled())
+        startBackgroundRefresh(request, path, entries, includeHidden, walk);
 }
 
-void DirectoryLoader::startBackgroundRefresh(quint64 requestID, const QString& directoryPath,
+void DirectoryLoader::startBackgroundRefresh(const FlowTicket& request, const QString& directoryPath,
                                              const QList<DirectoryEntry>& listedEntries,
                                              bool includeHiddenFiles, const platform::CancellationToken& walk)
 {
     startDetached(
-        refreshDirectorySizesInBackground(requestID, directoryPath, listedEntries, includeHiddenFiles, walk));
+        refreshDirectorySizesInBackground(request, directoryPath, listedEntries, includeHiddenFiles, walk));
 }
 
-QCoro::Task<> DirectoryLoader::refreshDirectorySizesInBackground(quint64 requestID, QString directoryPath,
+QCoro::Task<> DirectoryLoader::refreshDirectorySizesInBackground(FlowTicket request, QString directoryPath,
                                                                  QList<DirectoryEntry> listedEntries,
                                                                  bool includeHiddenFiles,
                                                                  platform::CancellationToken walk)
 {
     if (listedEntries.isEmpty())
         co_return;
-    QPointer<DirectoryLoader> self(this);
-    m_viewModel.setIsBackgroundScanning(true);
-    auto scan = m_viewModel.background().runCatching(
-        [scanService = m_viewModel.parts().scanService, directoryPath, includeHiddenFiles, walk] {
+    m_context.browsing().setIsBackgroundScanning(true);
+    auto scan = m_context.background().runCatching(
+        [scanService = m_context.parts().scanService, directoryPath, includeHiddenFiles, walk] {
             return scanService->scanDirectory(directoryPath, 0, includeHiddenFiles, walk);
         });
     auto scanned = co_await std::move(scan);
-    if (!self)
+    if (!request.isAlive())
         co_return;
     // A stale or failed refresh publishes nothing; the listing keeps the sizes it had.
-    if (!isCurrent(requestID) || !scanned.succeeded()) {
-        m_viewModel.setIsBackgroundScanning(false);
+    if (!request.isCurrent() || !scanned.succeeded()) {
+        m_context.browsing().setIsBackgroundScanning(false);
         co_return;
     }
 
     QHash<QString, qint64> sizes;
     for (const DirectoryEntry& entry : scanned.value())
         sizes.insert(entry.path, entry.sizeBytes);
-    QList<DirectoryEntry> updated = m_viewModel.entries();
+    QList<DirectoryEntry> updated = m_context.browsing().entries();
     for (DirectoryEntry& entry : updated) {
         if (const auto size = sizes.constFind(entry.path); size != sizes.cend())
             entry.sizeBytes = *size;
@@ -146,30 +152,30 @@ QCoro::Task<> DirectoryLoader::refreshDirectorySizesInBackground(quint64 request
     applyDirectoryEntries(updated);
     auto save = persistScanCache(updated, directoryPath, includeHiddenFiles);
     co_await std::move(save);
-    if (!self)
+    if (!request.isAlive())
         co_return;
-    m_viewModel.setIsBackgroundScanning(false);
+    m_context.browsing().setIsBackgroundScanning(false);
 }
 
 QCoro::Task<> DirectoryLoader::scanCurrentDirectory()
 {
-    QPointer<DirectoryLoader> self(this);
-    m_viewModel.setIsScanning(true);
-    m_viewModel.setErrorMessage(std::nullopt);
-    const quint64 requestID = beginRequest();
+    m_context.browsing().setIsScanning(true);
+    m_context.activity().setErrorMessage(std::nullopt);
+    const FlowTicket request = beginRequest();
     const platform::CancellationToken walk = m_currentWalk;
-    const QString path = m_viewModel.currentDirectoryPath();
-    const qint64 minimumSize = m_viewModel.showAllFiles() ? 0 : m_viewModel.config().minLargeSizeBytes;
-    const bool includeHidden = m_viewModel.showHiddenFiles();
+    const QString path = m_context.browsing().currentDirectoryPath();
+    const qint64 minimumSize =
+        m_context.browsing().showAllFiles() ? 0 : m_context.browsing().config().minLargeSizeBytes;
+    const bool includeHidden = m_context.browsing().showHiddenFiles();
 
-    auto scan = m_viewModel.background().runCatching(
-        [scanService = m_viewModel.parts().scanService, path, minimumSize, includeHidden, walk] {
+    auto scan = m_context.background().runCatching(
+        [scanService = m_context.parts().scanService, path, minimumSize, includeHidden, walk] {
             return scanService->scanDirectory(path, minimumSize, includeHidden, walk);
         });
     auto scanned = co_await std::move(scan);
-    if (!self || !isCurrent(requestID))
+    if (!request.isCurrent())
         co_return;
-    m_viewModel.setIsScanning(false);
+    m_context.browsing().setIsScanning(false);
     if (!scanned.succeeded()) {
         showListingFailure(scanned.error());
         co_return;
@@ -180,13 +186,13 @@ QCoro::Task<> DirectoryLoader::scanCurrentDirectory()
     if (minimumSize == 0) {
         auto save = persistScanCache(entries, path, includeHidden);
         co_await std::move(save);
-        if (!self)
+        if (!request.isAlive())
             co_return;
     }
     const QString count = QString::number(entries.size());
-    m_viewModel.setInfoMessage(
-        m_viewModel.localized(QStringLiteral("扫描完成，共 ") + count + QStringLiteral(" 项：") + path,
-                              QStringLiteral("Scanned ") + count + QStringLiteral(" items from ") + path));
+    m_context.activity().setInfoMessage(
+        m_context.localized(QStringLiteral("扫描完成，共 ") + count + QStringLiteral(" 项：") + path,
+                            QStringLiteral("Scanned ") + count + QStringLiteral(" items from ") + path));
 }
 
 QCoro::Task<> DirectoryLoader::persistScanCache(QList<DirectoryEntry> entries, QString directoryPath,
@@ -194,41 +200,41 @@ QCoro::Task<> DirectoryLoader::persistScanCache(QList<DirectoryEntry> entries, Q
 {
     // The store keeps every other directory's listing: saves are serialized under its file lock and
     // each one merges into what is on disk, so overlapping loads never drop each other's entries.
-    return m_viewModel.background().run(
-        [cache = m_viewModel.parts().scanCacheStore, entries = std::move(entries),
-         directoryPath = std::move(directoryPath),
-         includeHiddenFiles] { cache->saveEntries(entries, directoryPath, includeHiddenFiles); });
+    return m_context.background().run([cache = m_context.parts().scanCacheStore, entries = std::move(entries),
+                                       directoryPath = std::move(directoryPath), includeHiddenFiles] {
+        cache->saveEntries(entries, directoryPath, includeHiddenFiles);
+    });
 }
 
 void DirectoryLoader::showListingFailure(const std::exception_ptr& error)
 {
-    m_viewModel.setErrorMessage(localizedDescription(error));
-    m_viewModel.setEntries({});
-    m_viewModel.setCurrentDirectorySizeBytes(0);
-    m_viewModel.setSelectedSizeBytes(0);
-    m_viewModel.setFocusedEntryPath(std::nullopt);
+    m_context.activity().setErrorMessage(localizedDescription(error));
+    m_context.browsing().setEntries({});
+    m_context.browsing().setCurrentDirectorySizeBytes(0);
+    m_context.browsing().setSelectedSizeBytes(0);
+    m_context.browsing().setFocusedEntryPath(std::nullopt);
 }
 
 void DirectoryLoader::applyDirectoryEntries(const QList<DirectoryEntry>& entries)
 {
-    m_viewModel.setEntries(entries);
+    m_context.browsing().setEntries(entries);
     qint64 total = 0;
     for (const DirectoryEntry& entry : entries)
         total = saturatingAdd(total, entry.sizeBytes);
-    m_viewModel.setCurrentDirectorySizeBytes(total);
+    m_context.browsing().setCurrentDirectorySizeBytes(total);
     updateSelectedSize(entries);
-    m_viewModel.refreshStorageUsageSnapshot();
-    const auto& focus = m_viewModel.focusedEntryPath();
+    m_persisted.refreshStorageUsageSnapshot();
+    const auto& focus = m_context.browsing().focusedEntryPath();
     if (focus && std::none_of(entries.cbegin(), entries.cend(),
                               [&](const DirectoryEntry& entry) { return entry.path == *focus; }))
-        m_viewModel.setFocusedEntryPath(std::nullopt);
+        m_context.browsing().setFocusedEntryPath(std::nullopt);
 }
 
 void DirectoryLoader::updateSelectedSize(const QList<DirectoryEntry>& entries)
 {
-    const QSet<QString>& selected = m_viewModel.selectedPaths();
+    const QSet<QString>& selected = m_context.browsing().selectedPaths();
     if (selected.isEmpty()) {
-        m_viewModel.setSelectedSizeBytes(0);
+        m_context.browsing().setSelectedSizeBytes(0);
         return;
     }
     QHash<QString, qint64> sizes;
@@ -237,7 +243,7 @@ void DirectoryLoader::updateSelectedSize(const QList<DirectoryEntry>& entries)
     qint64 total = 0;
     for (const QString& path : selected)
         total = saturatingAdd(total, sizes.value(path, 0));
-    m_viewModel.setSelectedSizeBytes(total);
+    m_context.browsing().setSelectedSizeBytes(total);
 }
 
 } // namespace orvalink

@@ -2,6 +2,7 @@
 
 #include "model/DirectoryEntry.h"
 #include "platform/CancellationToken.h"
+#include "viewmodel/FlowTicket.h"
 
 #include <QCoro/QCoroTask>
 #include <QList>
@@ -11,9 +12,10 @@
 
 namespace orvalink {
 
-class MainViewModel;
+class PersistedStateReader;
+class ViewModelContext;
 
-// Lists the current directory of a MainViewModel: a quick load that prefers the scan cache, a
+// Lists the current directory: a quick load that prefers the scan cache, a
 // background pass that fills in directory sizes and writes the cache, and the user's deep scan.
 // Every load and deep scan takes a new request number and cancels the walks of older requests;
 // a result whose number is no longer the latest is dropped without touching the listing.
@@ -21,10 +23,12 @@ class DirectoryLoader : public QObject {
     Q_OBJECT
 
 public:
-    explicit DirectoryLoader(MainViewModel& viewModel);
+    DirectoryLoader(ViewModelContext& context, PersistedStateReader& persisted);
     ~DirectoryLoader() override;
 
-    quint64 latestScanRequestID() const { return m_latestScanRequestID; }
+    quint64 latestScanRequestID() const { return m_requests.number(); }
+    // Cancels the walks; no listing result is published any more.
+    void retire();
 
     // The cache's listing when it has one (and real-time refresh is off and no live listing was
     // asked for), else a live listing; sizes follow in the background where they are missing.
@@ -44,21 +48,22 @@ public:
     void updateSelectedSize(const QList<DirectoryEntry>& entries);
 
 private:
-    quint64 beginRequest();
-    bool isCurrent(quint64 requestID) const { return requestID == m_latestScanRequestID; }
+    FlowTicket beginRequest();
     void showListingFailure(const std::exception_ptr& error);
-    QCoro::Task<> refreshDirectorySizesInBackground(quint64 requestID, QString directoryPath,
+    QCoro::Task<> refreshDirectorySizesInBackground(FlowTicket request, QString directoryPath,
                                                     QList<DirectoryEntry> listedEntries,
                                                     bool includeHiddenFiles,
                                                     platform::CancellationToken walk);
-    void startBackgroundRefresh(quint64 requestID, const QString& directoryPath,
+    void startBackgroundRefresh(const FlowTicket& request, const QString& directoryPath,
                                 const QList<DirectoryEntry>& listedEntries, bool includeHiddenFiles,
                                 const platform::CancellationToken& walk);
     QCoro::Task<> persistScanCache(QList<DirectoryEntry> entries, QString directoryPath,
                                    bool includeHiddenFiles);
 
-    MainViewModel& m_viewModel;
-    quint64 m_latestScanRequestID = 0;
+    ViewModelContext& m_context;
+    PersistedStateReader& m_persisted;
+    // One series of tickets: every load and deep scan advances it, so only the newest is current.
+    FlowTicketSource m_requests;
     // The walks of the latest request; the next request cancels them.
     platform::CancellationToken m_currentWalk;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "backend/BackendFeedbackRecords.h"
+#include "viewmodel/FlowTicket.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>
@@ -8,14 +9,14 @@
 namespace orvalink {
 
 class AccountSession;
-class MainViewModel;
+class ViewModelContext;
 
 // The account's feedback: the dashboard (daily quota and items) and sending an item. Each flow has
 // its own busy flag and ignores a start while it is set; a result for a session that ended
 // meanwhile is dropped. Never throws.
 class FeedbackWorkflow {
 public:
-    FeedbackWorkflow(MainViewModel& viewModel, AccountSession& session);
+    FeedbackWorkflow(ViewModelContext& context, AccountSession& session);
 
     // Without a session only clears the dashboard.
     QCoro::Task<> refreshFeedbackDashboard(bool userInitiated);
@@ -24,7 +25,12 @@ public:
     QCoro::Task<> submitFeedback(FeedbackCategory category, QString subject, QString content);
 
 private:
-    MainViewModel& m_viewModel;
+    // Validates the session, then sends the item and publishes the dashboard. Throws the failure to report.
+    QCoro::Task<> sendFeedback(FlowTicket ticket, FeedbackCategory category, QString trimmedSubject,
+                               QString trimmedContent);
+    // Validates the session, then loads and publishes the dashboard. Throws the failure to report.
+    QCoro::Task<> loadDashboard(FlowTicket ticket, bool userInitiated);
+    ViewModelContext& m_context;
     AccountSession& m_session;
 };
 

@@ -2,6 +2,7 @@
 
 #include "platform/FileIO.h"
 #include "platform/PlatformError.h"
+#include "platform/StandardPath.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -18,11 +19,6 @@ namespace {
 QString backupPath(const QString& path)
 {
     return path + QStringLiteral(".bak");
-}
-
-QString parentOf(const QString& path)
-{
-    return path.left(path.lastIndexOf(QLatin1Char('/')));
 }
 
 platform::PlatformError failureOf(const QFileDevice& file, const QString& path)
@@ -63,7 +59,7 @@ void restoreFromBackup(const QString& path, bool hadPrevious)
 
 std::unique_ptr<QSaveFile> staged(const FileReplacement& replacement)
 {
-    platform::createDirectories(parentOf(replacement.path));
+    platform::createDirectories(platform::parentPath(replacement.path));
     auto file = std::make_unique<QSaveFile>(replacement.path);
     errno = 0;
     if (!file->open(QIODevice::WriteOnly))
@@ -99,7 +95,7 @@ void replaceFilesTogether(const QList<FileReplacement>& replacements)
         throw failure;
     }
     for (const FileReplacement& replacement : replacements)
-        platform::syncDirectory(parentOf(replacement.path));
+        platform::syncDirectory(platform::parentPath(replacement.path));
 }
 
 } // namespace orvalink

@@ -3,28 +3,26 @@
 #include "diskops/OperationRecovery.h"
 #include "model/AppPaths.h"
 #include "viewmodel/AccountWorkflows.h"
+#include "viewmodel/DirectoryLoader.h"
 #include "viewmodel/ErrorText.h"
-#include "viewmodel/MainViewModel.h"
+#include "viewmodel/PersistedStateReader.h"
 #include "viewmodel/RecoveryTexts.h"
+#include "viewmodel/ViewModelContext.h"
 
 #include <QLoggingCategory>
-#include <QPointer>
 
 namespace orvalink {
 
 Q_LOGGING_CATEGORY(lcLaunch, "orvalink.viewmodel.launch")
 
-LocalHistoryScope historyScopeForEmail(const std::optional<QString>& email)
-{
-    const QString trimmed = email ? email->trimmed() : QString();
-    return trimmed.isEmpty() ? LocalHistoryScope::guest() : LocalHistoryScope::account(trimmed.toLower());
-}
-
-LaunchSequence::LaunchSequence(MainViewModel& viewModel) : m_viewModel(viewModel) {}
+LaunchSequence::LaunchSequence(ViewModelContext& context, PersistedStateReader& persisted,
+                               DirectoryLoader& loader, AccountWorkflows& account)
+    : m_context(context), m_persisted(persisted), m_loader(loader), m_account(account)
+{}
 
 QCoro::Task<> LaunchSequence::bootstrap()
 {
-    QPointer<LaunchSequence> self(this);
+    const FlowTicket self = m_flows.ticket();
     std::optional<QString> startFailure;
     try {
         AppPaths::ensureBaseDirectories();
@@ -32,54 +30,54 @@ QCoro::Task<> LaunchSequence::bootstrap()
         startFailure = localizedDescription(error);
     }
     // Operations an earlier run left halfway are put right before anything lists or moves data.
-    const ViewModelParts& parts = m_viewModel.parts();
+    const ViewModelParts& parts = m_context.parts();
     const RecoveryTexts recovery = recoveryTexts(
         OperationRecovery(*parts.privilegedFileOperations, *parts.logService).recoverInterruptedOperations(),
-        m_viewModel);
+        m_context.presentation());
     if (recovery.error)
         startFailure = startFailure ? *startFailure + QLatin1Char(' ') + *recovery.error : *recovery.error;
     if (startFailure)
-        m_viewModel.setErrorMessage(startFailure);
-    m_viewModel.setAvailableVolumes(m_viewModel.parts().volumeService->listVolumes());
-    m_viewModel.refreshStorageUsageSnapshot();
-    m_viewModel.reloadPersistedState();
+        m_context.activity().setErrorMessage(startFailure);
+    m_context.browsing().setAvailableVolumes(parts.volumeService->listVolumes());
+    m_persisted.refreshStorageUsageSnapshot();
+    m_persisted.reloadPersistedState();
 
     try {
-        auto load = m_viewModel.loadCurrentDirectoryForNavigation(false);
+        auto load = m_loader.loadCurrentDirectoryForNavigation(false);
         co_await std::move(load);
     } catch (const std::exception& error) {
         qCWarning(lcLaunch) << "the first listing failed:" << error.what();
     }
-    if (!self)
+    if (!self.isAlive())
         co_return;
     // The listing clears the message when it starts; without this the user would never learn that
     // nothing can be saved, or what an interrupted operation left. A listing failure of its own is
     // newer and stays.
-    if (startFailure && !m_viewModel.errorMessage())
-        m_viewModel.setErrorMessage(startFailure);
+    if (startFailure && !m_context.activity().errorMessage())
+        m_context.activity().setErrorMessage(startFailure);
     auto synchronization = synchronizeBackendStateOnLaunch();
     co_await std::move(synchronization);
-    if (!self)
+    if (!self.isAlive())
         co_return;
     const QString loaded =
-        m_viewModel.localized(QStringLiteral("已加载目录。点击“立即扫描”执行深度扫描。"),
-                              QStringLiteral("Directory loaded. Click \"Scan Now\" for deep scan."));
-    m_viewModel.setInfoMessage(recovery.info ? *recovery.info + QLatin1Char(' ') + loaded : loaded);
+        m_context.localized(QStringLiteral("已加载目录。点击“立即扫描”执行深度扫描。"),
+                            QStringLiteral("Directory loaded. Click \"Scan Now\" for deep scan."));
+    m_context.activity().setInfoMessage(recovery.info ? *recovery.info + QLatin1Char(' ') + loaded : loaded);
 }
 
 QCoro::Task<> LaunchSequence::synchronizeBackendStateOnLaunch()
 {
-    QPointer<LaunchSequence> self(this);
-    AccountWorkflows& account = m_viewModel.accountWorkflows();
-    const std::optional<BackendSession> saved = m_viewModel.parts().backendAuthService->sessionStore().load();
+    const FlowTicket self = m_flows.ticket();
+    AccountWorkflows& account = m_account;
+    const std::optional<BackendSession> saved = m_context.parts().backendAuthService->sessionStore().load();
     account.session().publishSavedSession(saved);
     if (!saved) {
-        m_viewModel.setFeedbackDashboard(std::nullopt);
-        m_viewModel.activateLocalHistoryScope(std::nullopt);
+        m_context.accountState().setFeedbackDashboard(std::nullopt);
+        account.session().activateLocalHistoryScope(std::nullopt);
         co_return;
     }
 
-    const SessionTicket ticket = account.session().ticket();
+    const FlowTicket ticket = account.session().ticket();
     std::exception_ptr failure;
     std::optional<BackendSession> current;
     try {
@@ -90,13 +88,13 @@ QCoro::Task<> LaunchSequence::synchronizeBackendStateOnLaunch()
     }
     // The user may have signed in or out meanwhile; then this answer is about a session that is
     // no longer shown.
-    if (!self || !ticket.isCurrent())
+    if (!self.isAlive() || !ticket.isCurrent())
         co_return;
     if (failure) {
-        m_viewModel.handleAuthenticationLossIfNeeded(failure);
+        account.session().handleAuthenticationLossIfNeeded(failure);
         co_return;
     }
-    m_viewModel.activateLocalHistoryScope(current->email);
+    account.session().activateLocalHistoryScope(current->email);
     auto followUps = account.auth().runSessionFollowUps();
     co_await std::move(followUps);
 }

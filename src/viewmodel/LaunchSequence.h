@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/LocalHistoryScope.h"
+#include "viewmodel/FlowTicket.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
@@ -9,17 +9,18 @@
 
 namespace orvalink {
 
-class MainViewModel;
+class AccountWorkflows;
+class DirectoryLoader;
+class PersistedStateReader;
+class ViewModelContext;
 
-// The history scope of an account e-mail: trimmed and lower-cased; none or blank is the guest.
-LocalHistoryScope historyScopeForEmail(const std::optional<QString>& email);
-
-// Start-up of a MainViewModel and the account state it restores at launch.
+// Start-up of the state object and the account state it restores at launch.
 class LaunchSequence : public QObject {
     Q_OBJECT
 
 public:
-    explicit LaunchSequence(MainViewModel& viewModel);
+    LaunchSequence(ViewModelContext& context, PersistedStateReader& persisted, DirectoryLoader& loader,
+                   AccountWorkflows& account);
 
     // Creates the application directories (a failure is shown and start-up goes on), puts right
     // the migrations and undos an earlier run left unfinished (what it did comes before the loaded
@@ -35,8 +36,15 @@ public:
     // were and shows nothing. Never throws.
     QCoro::Task<> synchronizeBackendStateOnLaunch();
 
+    // A start-up still running stops at its next step.
+    void retire() { m_flows.retire(); }
+
 private:
-    MainViewModel& m_viewModel;
+    ViewModelContext& m_context;
+    PersistedStateReader& m_persisted;
+    DirectoryLoader& m_loader;
+    AccountWorkflows& m_account;
+    FlowTicketSource m_flows;
 };
 
 } // namespace orvalink

@@ -1,6 +1,6 @@
 #include "viewmodel/MigrationFailureText.h"
 
-#include "viewmodel/MainViewModel.h"
+#include "viewmodel/Presentation.h"
 
 #include <QRegularExpression>
 
@@ -67,7 +67,7 @@ const FailureRule kRules[] = {
      "This cloud snapshot belongs to another device and cannot be restored here directly."},
 };
 
-QString holderText(const MainViewModel& viewModel, const QString& text)
+QString holderText(const Presentation& texts, const QString& text)
 {
     QStringList pieces = text.split(QStringLiteral("by:"));
     pieces.removeFirst();
@@ -76,31 +76,31 @@ QString holderText(const MainViewModel& viewModel, const QString& text)
     names.remove(QLatin1Char('.'));
     names = names.trimmed();
     if (names.isEmpty())
-        return viewModel.localized(kInUseZh, kInUseEn);
-    return viewModel.localized(
+        return texts.localized(kInUseZh, kInUseEn);
+    return texts.localized(
         QStringLiteral("目录正在被这些程序占用：") + names +
             QStringLiteral("。你可以先手动关闭，或者在失败项里点“终止占用程序并重试”。"),
         QStringLiteral("The directory is in use by: ") + names +
             QStringLiteral(". Close them first, or use Terminate Holders and Retry from the failed item."));
 }
 
-QString ruleText(const MainViewModel& viewModel, const QString& t)
+QString ruleText(const Presentation& texts, const QString& t)
 {
     for (const FailureRule& rule : kRules) {
         const QString phrase = QString::fromUtf8(rule.phrase);
         if (!(rule.prefix ? t.startsWith(phrase) : t.contains(phrase)))
             continue;
         if (phrase == QLatin1String("currently in use by:"))
-            return holderText(viewModel, t);
+            return holderText(texts, t);
         if (phrase == QLatin1String("currently in use"))
-            return viewModel.localized(kInUseZh, kInUseEn);
+            return texts.localized(kInUseZh, kInUseEn);
         if (!rule.zh)
-            return viewModel.localized(
+            return texts.localized(
                 QStringLiteral("该目录属于受保护或高风险位置，不建议直接迁移。"),
                 QStringLiteral("This path is protected or high-risk and should not be migrated directly."));
-        return viewModel.localized(QString::fromUtf8(rule.zh), QString::fromUtf8(rule.en));
+        return texts.localized(QString::fromUtf8(rule.zh), QString::fromUtf8(rule.en));
     }
-    return viewModel.localized(
+    return texts.localized(
         QStringLiteral("迁移失败，请检查目录权限、目录占用状态和目标磁盘连接情况。"),
         QStringLiteral(
             "Migration failed. Check directory permissions, file locks, and the target disk connection."));
@@ -108,28 +108,28 @@ QString ruleText(const MainViewModel& viewModel, const QString& t)
 
 } // namespace
 
-QString localizedMigrationFailureMessage(const MainViewModel& viewModel, const QString& text)
+QString localizedMigrationFailureMessage(const Presentation& texts, const QString& text)
 {
     const QString t = text.trimmed();
     if (t.isEmpty())
-        return viewModel.localized(QStringLiteral("迁移失败。"), QStringLiteral("Migration failed."));
+        return texts.localized(QStringLiteral("迁移失败。"), QStringLiteral("Migration failed."));
     static const QRegularExpression chinese(QStringLiteral("[\\x{4E00}-\\x{9FA5}]"));
     if (chinese.match(t).hasMatch())
-        return viewModel.sanitizedForPresentation(t);
-    return viewModel.sanitizedForPresentation(ruleText(viewModel, t));
+        return texts.sanitizedForPresentation(t);
+    return texts.sanitizedForPresentation(ruleText(texts, t));
 }
 
-QString blockedMigrationPathsText(const MainViewModel& viewModel, const QStringList& blocked)
+QString blockedMigrationPathsText(const Presentation& texts, const QStringList& blocked)
 {
     const qsizetype n = blocked.size();
     const QString list = blocked.mid(0, 3).join(QLatin1Char('\n'));
     QString more;
     if (n >= 4) {
         const QString rest = QString::number(n - 3);
-        more = viewModel.localized(QStringLiteral("\n...以及另外 ") + rest + QStringLiteral(" 个路径"),
-                                   QStringLiteral("\n...and ") + rest + QStringLiteral(" more path(s)"));
+        more = texts.localized(QStringLiteral("\n...以及另外 ") + rest + QStringLiteral(" 个路径"),
+                               QStringLiteral("\n...and ") + rest + QStringLiteral(" more path(s)"));
     }
-    return viewModel.localized(
+    return texts.localized(
         QStringLiteral("安全策略已阻止迁移以下路径（属于 macOS 关键目录、系统托管目录或受保护目录）：\n") +
             list + more +
             QStringLiteral("\n\n关闭严格模式只能移除部分限制；像 .Trash 这类系统托管目录仍不建议迁移。"),

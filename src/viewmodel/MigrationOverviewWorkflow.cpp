@@ -1,57 +1,53 @@
 #include "viewmodel/MigrationOverviewWorkflow.h"
 
 #include "viewmodel/AccountSession.h"
-#include "viewmodel/MainViewModel.h"
+#include "viewmodel/ViewModelContext.h"
 
 namespace orvalink {
 
-MigrationOverviewWorkflow::MigrationOverviewWorkflow(MainViewModel& viewModel, AccountSession& session)
-    : m_viewModel(viewModel), m_session(session)
+MigrationOverviewWorkflow::MigrationOverviewWorkflow(ViewModelContext& context, AccountSession& session)
+    : m_context(context), m_session(session)
 {}
 
 QCoro::Task<> MigrationOverviewWorkflow::refreshMigrationOverview(bool userInitiated)
 {
-    if (m_viewModel.isRefreshingMigrationOverview())
+    if (m_context.accountState().isRefreshingMigrationOverview())
         co_return;
-    if (!m_viewModel.backendSession()) {
-        m_viewModel.setCurrentMigrationDeviceFingerprint(std::nullopt);
-        m_viewModel.setMigrationAccountOverview(std::nullopt);
+    if (!m_context.accountState().backendSession()) {
+        m_context.accountState().setCurrentMigrationDeviceFingerprint(std::nullopt);
+        m_context.accountState().setMigrationAccountOverview(std::nullopt);
         if (userInitiated)
-            m_viewModel.setBackendStatusMessage(m_viewModel.localized(
+            m_context.accountState().setBackendStatusMessage(m_context.localized(
                 QStringLiteral("请先登录后再查看多设备迁移总览。"),
                 QStringLiteral("Sign in before viewing the multi-device migration overview.")));
         co_return;
     }
-    m_viewModel.setIsRefreshingMigrationOverview(true);
-    m_session.clearMessagesIfUserInitiated(userInitiated);
-    const SessionTicket ticket = m_session.ticket();
+    const auto busy = &AccountState::setIsRefreshingMigrationOverview;
+    const FlowTicket ticket = m_session.beginFlow(busy, userInitiated);
+    auto work = loadOverview(ticket, userInitiated);
+    auto flow = m_session.finishFlow(
+        std::move(work), ticket, busy, AccountSession::FailureReport::currentSession,
+        QStringLiteral("刷新多设备迁移总览失败。"),
+        QStringLiteral("Failed to refresh the multi-device migration overview."), userInitiated);
+    co_await std::move(flow);
+}
 
-    std::exception_ptr failure;
-    try {
-        auto validation = m_session.validSessionFor(ticket);
-        const BackendSession session = co_await std::move(validation);
-        const QString fingerprint = m_session.publishDeviceFingerprint();
-        auto fetch = m_viewModel.parts().backendMigrationSyncService->fetchOverview(
-            m_viewModel.config().backendBaseURL, session.accessToken, fingerprint);
-        const BackendMigrationOverview overview = co_await std::move(fetch);
-        ticket.ensureCurrent();
-        m_viewModel.setMigrationAccountOverview(overview);
-        if (userInitiated)
-            m_viewModel.setBackendStatusMessage(
-                m_viewModel.localized(QStringLiteral("多设备迁移总览已刷新。"),
-                                      QStringLiteral("Multi-device migration overview refreshed.")));
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (!ticket.isAlive())
-        co_return;
-    if (failure && ticket.isCurrent())
-        m_session.reportFailure(
-            failure,
-            m_viewModel.localized(QStringLiteral("刷新多设备迁移总览失败。"),
-                                  QStringLiteral("Failed to refresh the multi-device migration overview.")),
-            userInitiated);
-    m_viewModel.setIsRefreshingMigrationOverview(false);
+QCoro::Task<> MigrationOverviewWorkflow::loadOverview(FlowTicket ticket, bool userInitiated)
+{
+    auto validation = m_session.validSessionFor(ticket);
+    const BackendSession session = co_await std::move(validation);
+    const QString fingerprint = m_session.publishDeviceFingerprint();
+    // Held by this frame: a reply may resume it after the state object is gone.
+    const auto service = m_context.parts().backendMigrationSyncService;
+    auto fetch = service->fetchOverview(m_context.browsing().config().backendBaseURL, session.accessToken,
+                                        fingerprint);
+    const BackendMigrationOverview overview = co_await std::move(fetch);
+    ticket.ensureCurrent();
+    m_context.accountState().setMigrationAccountOverview(overview);
+    if (userInitiated)
+        m_context.accountState().setBackendStatusMessage(
+            m_context.localized(QStringLiteral("多设备迁移总览已刷新。"),
+                                QStringLiteral("Multi-device migration overview refreshed.")));
 }
 
 } // namespace orvalink

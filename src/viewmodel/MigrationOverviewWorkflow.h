@@ -1,11 +1,13 @@
 #pragma once
 
+#include "viewmodel/FlowTicket.h"
+
 #include <QCoro/QCoroTask>
 
 namespace orvalink {
 
 class AccountSession;
-class MainViewModel;
+class ViewModelContext;
 
 // Loads the account-wide overview of every device's migration history. Display only: nothing of it
 // reaches the local history. Busy flag `isRefreshingMigrationOverview`; a start while it is set
@@ -13,13 +15,16 @@ class MainViewModel;
 // overview; one for a session that ended meanwhile is dropped. Never throws.
 class MigrationOverviewWorkflow {
 public:
-    MigrationOverviewWorkflow(MainViewModel& viewModel, AccountSession& session);
+    MigrationOverviewWorkflow(ViewModelContext& context, AccountSession& session);
 
     // Without a session clears the overview and the published fingerprint.
     QCoro::Task<> refreshMigrationOverview(bool userInitiated);
 
 private:
-    MainViewModel& m_viewModel;
+    // Validates the session, then loads and publishes the overview. Throws the failure to report.
+    QCoro::Task<> loadOverview(FlowTicket ticket, bool userInitiated);
+
+    ViewModelContext& m_context;
     AccountSession& m_session;
 };
 

@@ -1,12 +1,20 @@
 #include "viewmodel/MigrationWorkflow.h"
 
+#include "diskops/PathMappingService.h"
 #include "diskops/SelectionService.h"
 #include "model/OrvalinkError.h"
+#include "viewmodel/ActivityState.h"
+#include "viewmodel/BackgroundRunner.h"
+#include "viewmodel/BrowsingState.h"
+#include "viewmodel/DiskWorkContext.h"
 #include "viewmodel/ErrorText.h"
-#include "viewmodel/MainViewModel.h"
+#include "viewmodel/HistoryState.h"
 #include "viewmodel/MigrationFailureText.h"
+#include "viewmodel/Presentation.h"
 #include "viewmodel/ProgressMonitor.h"
 #include "viewmodel/ScopedDiskServices.h"
+#include "viewmodel/ViewModelParts.h"
+#include "viewmodel/WorkflowSettings.h"
 #include "viewmodel/WorkflowSupport.h"
 
 #include <algorithm>
@@ -16,21 +24,21 @@ namespace orvalink {
 namespace {
 
 // The refusal of a selection, or none when it may run.
-std::optional<QString> selectionRefusal(MainViewModel& viewModel, QStringList& paths, bool& asError)
+std::optional<QString> selectionRefusal(DiskWorkContext& context, QStringList& paths, bool& asError)
 {
     asError = true;
-    const QSet<QString>& selected = viewModel.selectedPaths();
+    const QSet<QString>& selected = context.browsing().selectedPaths();
     if (selected.isEmpty()) {
         asError = false;
-        return viewModel.localized(QStringLiteral("未选择文件或目录。"),
-                                   QStringLiteral("No file or folder selected."));
+        return context.localized(QStringLiteral("未选择文件或目录。"),
+                                 QStringLiteral("No file or folder selected."));
     }
     try {
-        viewModel.parts().selectionService->validateNoParentChildConflict(selected);
+        context.parts().selectionService->validateNoParentChildConflict(selected);
     } catch (const OrvalinkError& error) {
         if (error.errorCase() != OrvalinkError::Case::parentChildConflict)
             return localizedDescription(error);
-        return viewModel.localized(
+        return context.localized(
             QStringLiteral("所选目录存在父子级冲突，请不要同时选择上级目录和它内部的子目录。\n\n上级目录：") +
                 error.parent() + QStringLiteral("\n子目录：") + error.child(),
             QStringLiteral(
@@ -43,18 +51,18 @@ std::optional<QString> selectionRefusal(MainViewModel& viewModel, QStringList& p
     paths = SelectionService::normalized(selected);
     // Items run in ascending path order, whatever order the set gave.
     std::sort(paths.begin(), paths.end());
-    const QStringList blocked = blockedMigrationPaths(viewModel, paths, viewModel.config());
+    const QStringList blocked = blockedMigrationPaths(context, paths, context.browsing().config());
     if (!blocked.isEmpty())
-        return blockedMigrationPathsText(viewModel, blocked);
-    return smartMigrationValidationMessage(viewModel, paths);
+        return blockedMigrationPathsText(context.presentation(), blocked);
+    return context.smartMigrationValidationMessage(paths);
 }
 
-void removeFromSelection(MainViewModel& viewModel, const QString& path)
+void removeFromSelection(DiskWorkContext& context, const QString& path)
 {
-    QSet<QString> selected = viewModel.selectedPaths();
+    QSet<QString> selected = context.browsing().selectedPaths();
     selected.remove(path);
-    viewModel.setSelectedPaths(selected);
-    viewModel.updateSelectedSize(viewModel.entries());
+    context.browsing().setSelectedPaths(selected);
+    context.updateSelectedSize();
 }
 
 struct RunCounts {
@@ -62,21 +70,27 @@ struct RunCounts {
     qint64 failed = 0;
 };
 
-QCoro::Task<> migrateOne(MainViewModel& viewModel, QString path, qint64 expected,
+// Stops without touching anything once `ticket` is stale: the engine call itself always runs to its
+// end (migrated with its link, or rolled back), whatever happens to the owner meanwhile.
+QCoro::Task<> migrateOne(DiskWorkContext& context, FlowTicket ticket, QString path, qint64 expected,
                          std::shared_ptr<const ScopedDiskServices> services, AppConfig runConfig,
                          RunCounts* counts)
 {
-    const qint64 base = viewModel.migrationProcessedBytes();
-    viewModel.setMigrationCurrentPath(path);
+    const qint64 base = context.activity().migrationProcessedBytes();
+    context.activity().setMigrationCurrentPath(path);
     // The root and rules read at the start of the run, like the engine's: a root changed meanwhile
     // must not split the batch.
-    const std::optional<QString> builtTarget = plannedTargetPath(viewModel, path, runConfig);
-    auto monitor = ProgressMonitor::start(viewModel, builtTarget, expected, base);
-    auto work = viewModel.background().runCatching([services, path, runConfig] {
+    const std::optional<QString> builtTarget = plannedTargetPath(context, path, runConfig);
+    auto monitor = ProgressMonitor::start(context, builtTarget, expected, base);
+    auto work = context.background().runCatching([services, path, runConfig] {
         return services->engine().retryMigration(path, runConfig, std::nullopt, false).task;
     });
     auto outcome = co_await std::move(work);
+    if (!ticket.isAlive())
+        co_return;
     co_await stopProgressMonitor(std::move(monitor));
+    if (!ticket.isAlive())
+        co_return;
 
     MigrationTask task;
     if (outcome.succeeded()) {
@@ -91,122 +105,135 @@ QCoro::Task<> migrateOne(MainViewModel& viewModel, QString path, qint64 expected
     }
     const QString recordTarget =
         !task.targetPath.isEmpty() ? task.targetPath : builtTarget.value_or(QString());
-    const QDateTime finishedAt = task.endedAt.value_or(viewModel.workflowSettings().clock());
+    const QDateTime finishedAt = task.endedAt.value_or(context.workflowSettings().clock());
     if (task.status == TaskStatus::failed || task.status == TaskStatus::rolledBack) {
         ++counts->failed;
-        viewModel.setMigrationFailedItems(viewModel.migrationFailedItems() + 1);
-        removeFromSelection(viewModel, path);
+        context.activity().setMigrationFailedItems(context.activity().migrationFailedItems() + 1);
+        removeFromSelection(context, path);
         const QString fallback =
             task.status == TaskStatus::rolledBack
-                ? viewModel.localized(QStringLiteral("迁移失败，已自动回滚。"),
-                                      QStringLiteral("Migration failed and was rolled back."))
-                : viewModel.localized(QStringLiteral("迁移失败。"), QStringLiteral("Migration failed."));
-        QList<FailedMigrationRecord> failed = viewModel.recentFailedMigrationPaths();
+                ? context.localized(QStringLiteral("迁移失败，已自动回滚。"),
+                                    QStringLiteral("Migration failed and was rolled back."))
+                : context.localized(QStringLiteral("迁移失败。"), QStringLiteral("Migration failed."));
+        QList<FailedMigrationRecord> failed = context.history().recentFailedMigrationPaths();
         failed.prepend({QUuid::createUuid(), path, recordTarget, finishedAt, task.status, task.errorCode,
                         task.errorMessage.value_or(fallback)});
-        viewModel.setRecentFailedMigrationPaths(failed);
-        viewModel.setMigrationProcessedBytes(base + expected);
+        context.history().setRecentFailedMigrationPaths(failed);
+        context.activity().setMigrationProcessedBytes(base + expected);
     } else if (task.status == TaskStatus::completed) {
         ++counts->succeeded;
-        viewModel.setMigrationSucceededItems(viewModel.migrationSucceededItems() + 1);
-        removeFromSelection(viewModel, path);
-        QList<MigrationPathRecord> done = viewModel.recentMigrationPaths();
+        context.activity().setMigrationSucceededItems(context.activity().migrationSucceededItems() + 1);
+        removeFromSelection(context, path);
+        QList<MigrationPathRecord> done = context.history().recentMigrationPaths();
         done.prepend({QUuid::createUuid(), path, recordTarget, finishedAt});
-        viewModel.setRecentMigrationPaths(done);
-        viewModel.setMigrationProcessedBytes(base + expected);
+        context.history().setRecentMigrationPaths(done);
+        context.activity().setMigrationProcessedBytes(base + expected);
     }
-    QList<MigrationTask> tasks = viewModel.tasks();
+    QList<MigrationTask> tasks = context.history().tasks();
     tasks.prepend(task);
-    viewModel.setTasks(tasks);
-    viewModel.setMigrationProcessedItems(viewModel.migrationProcessedItems() + 1);
+    context.history().setTasks(tasks);
+    context.activity().setMigrationProcessedItems(context.activity().migrationProcessedItems() + 1);
 }
 
-QString summaryText(const MainViewModel& viewModel, const RunCounts& counts)
+QString summaryText(const DiskWorkContext& context, const RunCounts& counts)
 {
     const QString s = QString::number(counts.succeeded);
     const QString f = QString::number(counts.failed);
-    const QList<FailedMigrationRecord>& failed = viewModel.recentFailedMigrationPaths();
+    const QList<FailedMigrationRecord>& failed = context.history().recentFailedMigrationPaths();
     if (counts.failed > 0 && !failed.isEmpty()) {
         // The list is newest first: the first failure of the run is its last record.
-        const QString reason = localizedMigrationFailureMessage(viewModel, failed.constLast().errorMessage);
-        return viewModel.localized(QStringLiteral("迁移完成。成功：") + s + QStringLiteral("，失败：") + f +
-                                       QStringLiteral("。首个失败原因：") + reason,
-                                   QStringLiteral("Migration done. Success: ") + s +
-                                       QStringLiteral(", failed: ") + f +
-                                       QStringLiteral(". First failure: ") + reason);
+        const QString reason =
+            localizedMigrationFailureMessage(context.presentation(), failed.constLast().errorMessage);
+        return context.localized(QStringLiteral("迁移完成。成功：") + s + QStringLiteral("，失败：") + f +
+                                     QStringLiteral("。首个失败原因：") + reason,
+                                 QStringLiteral("Migration done. Success: ") + s +
+                                     QStringLiteral(", failed: ") + f + QStringLiteral(". First failure: ") +
+                                     reason);
     }
-    return viewModel.localized(QStringLiteral("迁移完成。成功：") + s + QStringLiteral("，失败：") + f +
-                                   QStringLiteral("。"),
-                               QStringLiteral("Migration done. Success: ") + s +
-                                   QStringLiteral(", failed: ") + f + QStringLiteral("."));
+    return context.localized(QStringLiteral("迁移完成。成功：") + s + QStringLiteral("，失败：") + f +
+                                 QStringLiteral("。"),
+                             QStringLiteral("Migration done. Success: ") + s + QStringLiteral(", failed: ") +
+                                 f + QStringLiteral("."));
 }
 
-QCoro::Task<> runBatch(MainViewModel& viewModel, QStringList paths,
+QCoro::Task<> runBatch(DiskWorkContext& context, FlowTicket ticket, QStringList paths,
                        std::shared_ptr<const ScopedDiskServices> services)
 {
     QHash<QString, qint64> listed;
-    for (const DirectoryEntry& entry : viewModel.entries())
+    for (const DirectoryEntry& entry : context.browsing().entries())
         listed.insert(entry.path, entry.sizeBytes);
-    auto sizing = resolveMigrationSizeByPath(viewModel, paths, listed);
+    auto sizing = resolveMigrationSizeByPath(context, paths, listed);
     const QHash<QString, qint64> sizeByPath = co_await std::move(sizing);
+    if (!ticket.isAlive())
+        co_return;
 
     qint64 totalBytes = 0;
     for (const QString& path : paths)
         totalBytes += std::max<qint64>(0, sizeByPath.value(path, 0));
-    beginProgress(viewModel, viewModel.localized(QStringLiteral("迁移"), QStringLiteral("Migration")),
+    beginProgress(context, context.localized(QStringLiteral("迁移"), QStringLiteral("Migration")),
                   paths.size(), totalBytes);
 
-    const AppConfig runConfig = engineConfig(viewModel);
+    const AppConfig runConfig = engineConfig(context);
     RunCounts counts;
     for (const QString& path : paths) {
-        auto item = migrateOne(viewModel, path, std::max<qint64>(0, sizeByPath.value(path, 0)), services,
-                               runConfig, &counts);
+        // No further item starts once the owner closes.
+        if (!ticket.isAlive())
+            co_return;
+        auto item = migrateOne(context, ticket, path, std::max<qint64>(0, sizeByPath.value(path, 0)),
+                               services, runConfig, &counts);
         co_await std::move(item);
     }
+    if (!ticket.isAlive())
+        co_return;
 
-    viewModel.setIsMigrating(false);
-    viewModel.setMigrationCurrentPath(std::nullopt);
-    viewModel.setMigrationProcessedItems(
-        std::min(viewModel.migrationProcessedItems(), viewModel.migrationTotalItems()));
-    if (viewModel.migrationTotalBytes() > 0)
-        viewModel.setMigrationProcessedBytes(
-            std::min(viewModel.migrationProcessedBytes(), viewModel.migrationTotalBytes()));
-    auto reload = reloadAfterDiskWork(viewModel);
+    context.activity().setIsMigrating(false);
+    context.activity().setMigrationCurrentPath(std::nullopt);
+    context.activity().setMigrationProcessedItems(
+        std::min(context.activity().migrationProcessedItems(), context.activity().migrationTotalItems()));
+    if (context.activity().migrationTotalBytes() > 0)
+        context.activity().setMigrationProcessedBytes(
+            std::min(context.activity().migrationProcessedBytes(), context.activity().migrationTotalBytes()));
+    auto reload = reloadAfterDiskWork(context);
     co_await std::move(reload);
-    viewModel.setInfoMessage(summaryText(viewModel, counts));
+    if (!ticket.isAlive())
+        co_return;
+    context.activity().setInfoMessage(summaryText(context, counts));
 }
 
 } // namespace
 
-QCoro::Task<> migrateSelectedItems(MainViewModel& viewModel)
+QCoro::Task<> migrateSelectedItems(DiskWorkContext& context)
 {
-    if (isDiskWorkBusy(viewModel))
+    if (context.isRetired() || isDiskWorkBusy(context))
         co_return;
+    const FlowTicket ticket = context.ticket();
     QStringList paths;
     bool asError = true;
-    if (const auto refusal = selectionRefusal(viewModel, paths, asError)) {
+    if (const auto refusal = selectionRefusal(context, paths, asError)) {
         if (asError)
-            viewModel.setErrorMessage(*refusal);
+            context.activity().setErrorMessage(*refusal);
         else
-            viewModel.setInfoMessage(*refusal);
+            context.activity().setInfoMessage(*refusal);
         co_return;
     }
-    viewModel.setIsMigrating(true);
-    viewModel.setErrorMessage(std::nullopt);
-    viewModel.setMigrationConflictPrompt(std::nullopt);
-    viewModel.setRecentMigrationPaths({});
-    viewModel.setRecentFailedMigrationPaths({});
+    context.activity().setIsMigrating(true);
+    context.activity().setErrorMessage(std::nullopt);
+    context.activity().setMigrationConflictPrompt(std::nullopt);
+    context.history().setRecentMigrationPaths({});
+    context.history().setRecentFailedMigrationPaths({});
     try {
         // The history scope of the whole run is the one in use when it starts.
-        auto batch = runBatch(viewModel, paths, ScopedDiskServices::capture(viewModel));
+        auto batch = runBatch(context, ticket, paths, context.captureServices());
         co_await std::move(batch);
     } catch (const std::exception& error) {
-        viewModel.setIsMigrating(false);
-        viewModel.setErrorMessage(localizedDescription(error));
+        if (!ticket.isAlive())
+            co_return;
+        context.activity().setIsMigrating(false);
+        context.activity().setErrorMessage(localizedDescription(error));
     }
 }
 
-QStringList blockedMigrationPaths(const MainViewModel& viewModel, const QStringList& paths,
+QStringList blockedMigrationPaths(const DiskWorkContext& context, const QStringList& paths,
                                   const AppConfig& config)
 {
     QStringList blocked;
@@ -214,7 +241,7 @@ QStringList blockedMigrationPaths(const MainViewModel& viewModel, const QStringL
         return blocked;
     for (const QString& path : paths) {
         try {
-            viewModel.pathMappingService().validateMigrationSource(path, config.anchorUser, true);
+            context.pathMappingService().validateMigrationSource(path, config.anchorUser, true);
         } catch (...) {
             blocked.append(path);
         }
@@ -222,18 +249,10 @@ QStringList blockedMigrationPaths(const MainViewModel& viewModel, const QStringL
     return blocked;
 }
 
-std::optional<QString> smartMigrationValidationMessage(const MainViewModel& viewModel,
-                                                       const QStringList& paths)
-{
-    if (!viewModel.smartMigrationEnabled() ||
-        viewModel.smartMigrationProfile() != SmartMigrationProfile::wechat)
-        return std::nullopt;
-    return viewModel.weChatSmartMigrationValidationMessage(paths);
-}
-
-QCoro::Task<QHash<QString, qint64>> resolveMigrationSizeByPath(MainViewModel& viewModel, QStringList paths,
+QCoro::Task<QHash<QString, qint64>> resolveMigrationSizeByPath(DiskWorkContext& context, QStringList paths,
                                                                QHash<QString, qint64> listedSizeByPath)
 {
+    const FlowTicket ticket = context.ticket();
     QHash<QString, qint64> sizes;
     for (const QString& path : paths) {
         const qint64 listed = listedSizeByPath.value(path, 0);
@@ -241,7 +260,9 @@ QCoro::Task<QHash<QString, qint64>> resolveMigrationSizeByPath(MainViewModel& vi
             sizes.insert(path, listed);
             continue;
         }
-        auto measuring = estimateBytesForProgress(viewModel, path);
+        if (!ticket.isAlive())
+            break;
+        auto measuring = estimateBytesForProgress(context, path);
         sizes.insert(path, std::max<qint64>(0, co_await std::move(measuring)));
     }
     co_return sizes;

@@ -2,7 +2,8 @@
 
 #include "platform/StandardPath.h"
 #include "viewmodel/DirectoryLoader.h"
-#include "viewmodel/MainViewModel.h"
+#include "viewmodel/ShownListing.h"
+#include "viewmodel/ViewModelContext.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -17,15 +18,12 @@ bool isDirectory(const QString& path)
     return QFileInfo(path).isDir();
 }
 
-QString parentOf(const QString& path)
-{
-    return platform::standardizedPath(path + QStringLiteral("/.."));
-}
-
 } // namespace
 
-Navigator::Navigator(MainViewModel& viewModel, DirectoryLoader& loader, QStringList applicationsDirectories)
-    : m_viewModel(viewModel), m_loader(loader), m_applicationsDirectories(std::move(applicationsDirectories))
+Navigator::Navigator(ViewModelContext& context, DirectoryLoader& loader, ShownListing& listing,
+                     QStringList applicationsDirectories)
+    : m_context(context), m_loader(loader), m_listing(listing),
+      m_applicationsDirectories(std::move(applicationsDirectories))
 {}
 
 void Navigator::clearHistory()
@@ -37,17 +35,17 @@ void Navigator::clearHistory()
 void Navigator::navigate(const QString& path, bool recordHistory)
 {
     const QString target = platform::standardizedPath(path);
-    if (target == m_viewModel.currentDirectoryPath()) {
-        m_viewModel.setPathInput(target);
+    if (target == m_context.browsing().currentDirectoryPath()) {
+        m_context.browsing().setPathInput(target);
         return;
     }
     if (recordHistory) {
-        m_backHistory.append(m_viewModel.currentDirectoryPath());
+        m_backHistory.append(m_context.browsing().currentDirectoryPath());
         m_forwardHistory.clear();
     }
-    m_viewModel.setCurrentDirectoryPath(target);
-    m_viewModel.setPathInput(target);
-    m_viewModel.setFocusedEntryPath(std::nullopt);
+    m_context.browsing().setCurrentDirectoryPath(target);
+    m_context.browsing().setPathInput(target);
+    m_context.browsing().setFocusedEntryPath(std::nullopt);
     m_loader.startLoad(false);
 }
 
@@ -56,9 +54,9 @@ void Navigator::step(QStringList& takeFrom, QStringList& pushOnto)
     if (takeFrom.isEmpty())
         return;
     const QString target = takeFrom.takeLast();
-    pushOnto.append(m_viewModel.currentDirectoryPath());
-    m_viewModel.setCurrentDirectoryPath(target);
-    m_viewModel.setPathInput(target);
+    pushOnto.append(m_context.browsing().currentDirectoryPath());
+    m_context.browsing().setCurrentDirectoryPath(target);
+    m_context.browsing().setPathInput(target);
     m_loader.startLoad(false);
 }
 
@@ -74,8 +72,9 @@ void Navigator::goForward()
 
 void Navigator::goToParentDirectory()
 {
-    const QString parent = parentOf(m_viewModel.currentDirectoryPath());
-    if (parent != m_viewModel.currentDirectoryPath())
+    const QString parent =
+        platform::parentPath(platform::standardizedPath(m_context.browsing().currentDirectoryPath()));
+    if (parent != m_context.browsing().currentDirectoryPath())
         navigate(parent, true);
 }
 
@@ -87,17 +86,17 @@ void Navigator::goToDirectoryContext(const QString& path)
     const QString standardized = platform::standardizedPath(trimmed);
     const QFileInfo info(standardized);
     if (info.exists()) {
-        navigate(info.isDir() ? standardized : parentOf(standardized), true);
+        navigate(info.isDir() ? standardized : platform::parentPath(standardized), true);
         return;
     }
-    const QString parent = parentOf(standardized);
+    const QString parent = platform::parentPath(standardized);
     if (isDirectory(parent)) {
         navigate(parent, true);
         return;
     }
-    m_viewModel.setErrorMessage(
-        m_viewModel.localized(QStringLiteral("无法定位目录：") + standardized,
-                              QStringLiteral("Unable to locate a directory for ") + standardized));
+    m_context.activity().setErrorMessage(
+        m_context.localized(QStringLiteral("无法定位目录：") + standardized,
+                            QStringLiteral("Unable to locate a directory for ") + standardized));
 }
 
 void Navigator::goToSystemApplicationsDirectory()
@@ -108,13 +107,13 @@ void Navigator::goToSystemApplicationsDirectory()
             return;
         }
     }
-    m_viewModel.setErrorMessage(m_viewModel.localized(
+    m_context.activity().setErrorMessage(m_context.localized(
         QStringLiteral("未找到系统应用目录。"), QStringLiteral("System Applications directory not found.")));
 }
 
 void Navigator::enterPathFromInput()
 {
-    const QString trimmed = m_viewModel.pathInput().trimmed();
+    const QString trimmed = m_context.browsing().pathInput().trimmed();
     if (trimmed.isEmpty())
         return;
     const QString target = platform::standardizedPath(trimmed);
@@ -122,17 +121,17 @@ void Navigator::enterPathFromInput()
         navigate(target, true);
         return;
     }
-    m_viewModel.setErrorMessage(
-        m_viewModel.localized(QStringLiteral("目录不存在或不是目录：") + target,
-                              QStringLiteral("Directory does not exist or is not a directory: ") + target));
+    m_context.activity().setErrorMessage(
+        m_context.localized(QStringLiteral("目录不存在或不是目录：") + target,
+                            QStringLiteral("Directory does not exist or is not a directory: ") + target));
 }
 
 void Navigator::moveFocus(int delta)
 {
-    const QList<DirectoryEntry>& shown = m_viewModel.sortedEntries();
+    const QList<DirectoryEntry>& shown = m_listing.sortedEntries();
     if (shown.isEmpty())
         return;
-    const auto& focus = m_viewModel.focusedEntryPath();
+    const auto& focus = m_context.browsing().focusedEntryPath();
     const auto found = focus ? std::find_if(shown.cbegin(), shown.cend(),
                                             [&](const DirectoryEntry& entry) { return entry.path == *focus; })
                              : shown.cend();
@@ -141,7 +140,7 @@ void Navigator::moveFocus(int delta)
         index = delta > 0 ? 0 : shown.size() - 1;
     else
         index = std::clamp<qsizetype>((found - shown.cbegin()) + delta, 0, shown.size() - 1);
-    m_viewModel.setFocusedEntryPath(shown[index].path);
+    m_context.browsing().setFocusedEntryPath(shown[index].path);
 }
 
 void Navigator::focusNextEntry()
@@ -156,10 +155,10 @@ void Navigator::focusPreviousEntry()
 
 void Navigator::openFocusedEntry()
 {
-    const auto& focus = m_viewModel.focusedEntryPath();
+    const auto& focus = m_context.browsing().focusedEntryPath();
     if (!focus)
         return;
-    const QList<DirectoryEntry>& entries = m_viewModel.entries();
+    const QList<DirectoryEntry>& entries = m_context.browsing().entries();
     const auto entry = std::find_if(entries.cbegin(), entries.cend(), [&](const DirectoryEntry& candidate) {
         return candidate.path == *focus;
     });
@@ -169,20 +168,20 @@ void Navigator::openFocusedEntry()
 
 void Navigator::setSelection(const DirectoryEntry& entry, bool selected)
 {
-    QSet<QString> paths = m_viewModel.selectedPaths();
+    QSet<QString> paths = m_context.browsing().selectedPaths();
     if (selected)
         paths.insert(entry.path);
     else
         paths.remove(entry.path);
-    m_viewModel.setSelectedPaths(paths);
-    m_loader.updateSelectedSize(m_viewModel.entries());
+    m_context.browsing().setSelectedPaths(paths);
+    m_loader.updateSelectedSize(m_context.browsing().entries());
 }
 
 QStringList Navigator::breadcrumbPaths() const
 {
     QStringList crumbs{QStringLiteral("/")};
     QString prefix;
-    const QString path = platform::standardizedPath(m_viewModel.currentDirectoryPath());
+    const QString path = platform::standardizedPath(m_context.browsing().currentDirectoryPath());
     for (const QString& piece : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
         prefix += QLatin1Char('/') + piece;
         crumbs.append(prefix);

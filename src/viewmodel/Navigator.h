@@ -8,14 +8,16 @@
 namespace orvalink {
 
 class DirectoryLoader;
-class MainViewModel;
+class ShownListing;
+class ViewModelContext;
 
-// Moves a MainViewModel between directories with back and forward histories, and keeps the
+// Moves the browser between directories with back and forward histories, and keeps the
 // keyboard focus and the selection. Every change of directory starts a load and returns at once.
 // Failures set the published error message and change nothing else.
 class Navigator {
 public:
-    Navigator(MainViewModel& viewModel, DirectoryLoader& loader, QStringList applicationsDirectories);
+    Navigator(ViewModelContext& context, DirectoryLoader& loader, ShownListing& listing,
+              QStringList applicationsDirectories);
 
     // Directories to go back and forward to, most recent last; unbounded, not persisted.
     const QStringList& backHistory() const { return m_backHistory; }
@@ -50,8 +52,9 @@ private:
     void step(QStringList& takeFrom, QStringList& pushOnto);
     void moveFocus(int delta);
 
-    MainViewModel& m_viewModel;
+    ViewModelContext& m_context;
     DirectoryLoader& m_loader;
+    ShownListing& m_listing;
     QStringList m_applicationsDirectories;
     QStringList m_backHistory;
     QStringList m_forwardHistory;

@@ -1,8 +1,9 @@
 #include "viewmodel/PersistedStateReader.h"
 
+#include "diskops/UndoService.h"
 #include "platform/MountTable.h"
 #include "platform/UserLocations.h"
-#include "viewmodel/MainViewModel.h"
+#include "viewmodel/ViewModelContext.h"
 
 #include <algorithm>
 
@@ -22,7 +23,7 @@ QSet<QUuid> intersected(const QSet<QUuid>& selected, const QList<LinkMapping>& l
 
 } // namespace
 
-PersistedStateReader::PersistedStateReader(MainViewModel& viewModel) : m_viewModel(viewModel) {}
+PersistedStateReader::PersistedStateReader(ViewModelContext& context) : m_context(context) {}
 
 QList<MigrationTask> PersistedStateReader::sortedTasks(QList<MigrationTask> tasks)
 {
@@ -44,40 +45,45 @@ QList<LinkMapping> PersistedStateReader::sortedMappings(QList<LinkMapping> mappi
 
 void PersistedStateReader::reloadPersistedState()
 {
-    ViewModelParts& parts = m_viewModel.parts();
+    m_context.setRepairPosition(0);
+    ViewModelParts& parts = m_context.parts();
     // Each store's scope is copied under its own lock (inside filePath()), one after the other.
-    m_viewModel.setTasks(sortedTasks(m_tasks.loadAll(parts.taskStore->filePath())));
-    m_viewModel.setMigratedMappings(sortedMappings(m_mappings.loadAll(parts.mappingStore->filePath())));
+    m_context.history().setTasks(sortedTasks(m_tasks.loadAll(parts.taskStore->filePath())));
+    m_context.history().setMigratedMappings(
+        sortedMappings(m_mappings.loadAll(parts.mappingStore->filePath())));
 
     QList<LogEntry> logs = parts.logService->loadRecent(kRecentLimit);
     std::stable_sort(logs.begin(), logs.end(),
                      [](const LogEntry& lhs, const LogEntry& rhs) { return lhs.timestamp > rhs.timestamp; });
-    m_viewModel.setLogs(logs);
+    m_context.history().setLogs(logs);
 
-    m_viewModel.setUndoHistory(m_viewModel.undoService().undoHistory(kRecentLimit));
+    m_context.history().setUndoHistory(UndoService(*parts.mappingStore, *parts.taskStore, *parts.logService,
+                                                   *parts.privilegedFileOperations,
+                                                   m_context.pathMappingService())
+                                           .undoHistory(kRecentLimit));
 
-    m_viewModel.setSelectedUndoMappingIDs(
-        intersected(m_viewModel.selectedUndoMappingIDs(), m_viewModel.undoHistory()));
-    m_viewModel.setSelectedMigratedMappingIDs(
-        intersected(m_viewModel.selectedMigratedMappingIDs(), m_viewModel.migratedMappings()));
+    m_context.history().setSelectedUndoMappingIDs(
+        intersected(m_context.history().selectedUndoMappingIDs(), m_context.history().undoHistory()));
+    m_context.history().setSelectedMigratedMappingIDs(intersected(
+        m_context.history().selectedMigratedMappingIDs(), m_context.history().migratedMappings()));
 }
 
 void PersistedStateReader::refreshStorageUsageSnapshot()
 {
-    const VolumeService& volumes = *m_viewModel.parts().volumeService;
+    const VolumeService& volumes = *m_context.parts().volumeService;
     const auto system = volumes.volumeUsage(platform::homeDirectory());
-    m_viewModel.setSystemVolumeTotalBytes(system ? system->total : 0);
-    m_viewModel.setSystemVolumeFreeBytes(system ? system->free : 0);
+    m_context.browsing().setSystemVolumeTotalBytes(system ? system->total : 0);
+    m_context.browsing().setSystemVolumeFreeBytes(system ? system->free : 0);
 
     // A folder left in the volumes directory by an unplugged disk lies on the internal disk: its
     // figures must not pass for the target's.
     std::optional<VolumeUsage> target;
-    if (const auto mountPoint = volumes.mountPoint(m_viewModel.effectiveTargetRoot());
+    if (const auto mountPoint = volumes.mountPoint(m_context.effectiveTargetRoot());
         mountPoint && platform::MountTable::current().mountedAt(*mountPoint)) {
         target = volumes.volumeUsage(*mountPoint);
     }
-    m_viewModel.setTargetVolumeTotalBytes(target ? target->total : 0);
-    m_viewModel.setTargetVolumeFreeBytes(target ? target->free : 0);
+    m_context.browsing().setTargetVolumeTotalBytes(target ? target->total : 0);
+    m_context.browsing().setTargetVolumeFreeBytes(target ? target->free : 0);
 }
 
 } // namespace orvalink

@@ -6,15 +6,15 @@
 
 namespace orvalink {
 
-class MainViewModel;
+class ViewModelContext;
 
-// Brings the published history and storage figures of a MainViewModel in line with the disk.
+// Brings the published history and storage figures in line with the disk.
 // Runs on the main thread without suspending.
 class PersistedStateReader {
 public:
     static constexpr qint64 kRecentLimit = 300;
 
-    explicit PersistedStateReader(MainViewModel& viewModel);
+    explicit PersistedStateReader(ViewModelContext& context);
 
     // The tasks (newest start first, tasks without a start last) and mappings (latest activity
     // first) of the current history scope, the newest 300 log entries (newest first), and the
@@ -34,7 +34,7 @@ public:
     static QList<LinkMapping> sortedMappings(QList<LinkMapping> mappings);
 
 private:
-    MainViewModel& m_viewModel;
+    ViewModelContext& m_context;
     HistoryFileFollower<MigrationTask> m_tasks;
     HistoryFileFollower<LinkMapping> m_mappings;
 };

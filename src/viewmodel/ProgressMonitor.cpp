@@ -2,11 +2,14 @@
 
 #include "diskops/ScanService.h"
 #include "platform/IncrementalTreeMeasurer.h"
-#include "viewmodel/MainViewModel.h"
+#include "viewmodel/ActivityState.h"
+#include "viewmodel/BackgroundRunner.h"
+#include "viewmodel/DiskWorkContext.h"
+#include "viewmodel/ViewModelParts.h"
+#include "viewmodel/WorkflowSettings.h"
 
 #include <QCoro/QCoroTimer>
 #include <QFile>
-#include <QPointer>
 #include <QTimer>
 #include <algorithm>
 #include <sys/stat.h>
@@ -57,31 +60,33 @@ qint64 sampleSize(const QString& path, platform::IncrementalTreeMeasurer& measur
     return fileBytes(info);
 }
 
-QCoro::Task<> sample(QPointer<MainViewModel> viewModel, QString path, qint64 expected, qint64 base,
+// Touches the context only while `ticket` is alive: the monitor may be resumed after its owner is gone.
+QCoro::Task<> sample(DiskWorkContext* context, FlowTicket ticket, QString path, qint64 expected, qint64 base,
                      std::shared_ptr<ProgressMonitor::State> state)
 {
     const auto measurer = std::make_shared<platform::IncrementalTreeMeasurer>(path);
     const platform::CancellationToken cancellation = state->cancellation;
     qint64 lastSample = 0;
-    while (!cancellation.isCancelled() && viewModel) {
-        auto walk = viewModel->background().runCatching(
+    while (!cancellation.isCancelled() && ticket.isAlive()) {
+        auto walk = context->background().runCatching(
             [measurer, path, cancellation] { return sampleSize(path, *measurer, cancellation); });
         auto measured = co_await std::move(walk);
-        if (cancellation.isCancelled() || !viewModel)
+        if (cancellation.isCancelled() || !ticket.isAlive())
             co_return;
         if (measured.succeeded() && measured.value() > lastSample) {
             const qint64 candidate = base + std::min(measured.value(), expected);
-            viewModel->setMigrationProcessedBytes(std::max(viewModel->migrationProcessedBytes(), candidate));
+            context->activity().setMigrationProcessedBytes(
+                std::max(context->activity().migrationProcessedBytes(), candidate));
             lastSample = measured.value();
         }
-        state->pause.start(viewModel->workflowSettings().progressInterval);
+        state->pause.start(context->workflowSettings().progressInterval);
         co_await qCoro(state->pause).waitForTimeout();
     }
 }
 
 } // namespace
 
-std::unique_ptr<ProgressMonitor> ProgressMonitor::start(MainViewModel& viewModel,
+std::unique_ptr<ProgressMonitor> ProgressMonitor::start(DiskWorkContext& context,
                                                         const std::optional<QString>& path,
                                                         qint64 expectedBytes, qint64 baseProcessedBytes)
 {
@@ -89,8 +94,7 @@ std::unique_ptr<ProgressMonitor> ProgressMonitor::start(MainViewModel& viewModel
         return nullptr;
     auto state = std::make_shared<State>();
     state->pause.setSingleShot(true);
-    auto sampling =
-        sample(QPointer<MainViewModel>(&viewModel), *path, expectedBytes, baseProcessedBytes, state);
+    auto sampling = sample(&context, context.ticket(), *path, expectedBytes, baseProcessedBytes, state);
     return std::unique_ptr<ProgressMonitor>(new ProgressMonitor(std::move(state), std::move(sampling)));
 }
 
@@ -119,24 +123,28 @@ QCoro::Task<> stopProgressMonitor(std::unique_ptr<ProgressMonitor> monitor)
         co_await monitor->stop();
 }
 
-QCoro::Task<qint64> estimateBytesForProgress(MainViewModel& viewModel, QString path)
+QCoro::Task<qint64> estimateBytesForProgress(DiskWorkContext& context, QString path)
 {
-    const std::shared_ptr<ScanService> scan = viewModel.parts().scanService;
-    auto work = viewModel.background().runCatching([scan, path] { return readSizeForProgress(path, *scan); });
+    const std::shared_ptr<ScanService> scan = context.parts().scanService;
+    auto work = context.background().runCatching(
+        [scan, path, walks = context.walks()] { return readSizeForProgress(path, *scan, walks); });
     auto measured = co_await std::move(work);
     co_return measured.succeeded() ? measured.value() : 0;
 }
 
-void finishSingleItemProgress(MainViewModel& viewModel, bool success)
+void finishSingleItemProgress(DiskWorkContext& context, bool success)
 {
-    viewModel.setMigrationProcessedItems(std::max<qint64>(viewModel.migrationTotalItems(), 1));
+    context.activity().setMigrationProcessedItems(
+        std::max<qint64>(context.activity().migrationTotalItems(), 1));
     if (success) {
-        viewModel.setMigrationSucceededItems(std::max<qint64>(viewModel.migrationSucceededItems(), 1));
-        viewModel.setMigrationProcessedBytes(viewModel.migrationTotalBytes());
+        context.activity().setMigrationSucceededItems(
+            std::max<qint64>(context.activity().migrationSucceededItems(), 1));
+        context.activity().setMigrationProcessedBytes(context.activity().migrationTotalBytes());
     } else {
-        viewModel.setMigrationFailedItems(std::max<qint64>(viewModel.migrationFailedItems(), 1));
+        context.activity().setMigrationFailedItems(
+            std::max<qint64>(context.activity().migrationFailedItems(), 1));
     }
-    viewModel.setMigrationCurrentPath(std::nullopt);
+    context.activity().setMigrationCurrentPath(std::nullopt);
 }
 
 } // namespace orvalink

@@ -9,7 +9,7 @@
 
 namespace orvalink {
 
-class MainViewModel;
+class DiskWorkContext;
 class ScanService;
 
 // Bytes present at `path` for the progress figures: the tree of a directory (links inside count
@@ -29,7 +29,7 @@ qint64 readSizeForProgress(const QString& path, const ScanService& scan,
 class ProgressMonitor {
 public:
     // No monitor for an absent or empty path or for expected bytes of 0 or below.
-    static std::unique_ptr<ProgressMonitor> start(MainViewModel& viewModel,
+    static std::unique_ptr<ProgressMonitor> start(DiskWorkContext& context,
                                                   const std::optional<QString>& path, qint64 expectedBytes,
                                                   qint64 baseProcessedBytes);
     ~ProgressMonitor();
@@ -51,11 +51,11 @@ private:
 // Stops `monitor` when there is one.
 QCoro::Task<> stopProgressMonitor(std::unique_ptr<ProgressMonitor> monitor);
 
-// readSizeForProgress off the main thread; 0 when it fails.
-QCoro::Task<qint64> estimateBytesForProgress(MainViewModel& viewModel, QString path);
+// readSizeForProgress off the main thread; 0 when it fails or the owner closes meanwhile.
+QCoro::Task<qint64> estimateBytesForProgress(DiskWorkContext& context, QString path);
 
 // Closes the counters of a one-item operation: at least one item processed; a success counts one
 // success and all bytes, a failure one failure with the bytes where the monitor left them.
-void finishSingleItemProgress(MainViewModel& viewModel, bool success);
+void finishSingleItemProgress(DiskWorkContext& context, bool success);
 
 } // namespace orvalink

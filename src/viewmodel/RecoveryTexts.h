@@ -8,7 +8,7 @@
 
 namespace orvalink {
 
-class MainViewModel;
+class Presentation;
 
 // What the start-up tells the user about operations an earlier run left unfinished.
 struct RecoveryTexts {
@@ -16,6 +16,6 @@ struct RecoveryTexts {
     std::optional<QString> error; // what was left as found and needs the user
 };
 
-RecoveryTexts recoveryTexts(const QList<RecoveredOperation>& recovered, const MainViewModel& viewModel);
+RecoveryTexts recoveryTexts(const QList<RecoveredOperation>& recovered, const Presentation& presentation);
 
 } // namespace orvalink

@@ -1,7 +1,14 @@
 #include "viewmodel/RepairWorkflow.h"
 
-#include "viewmodel/MainViewModel.h"
+#include "viewmodel/ActivityState.h"
+#include "viewmodel/BackgroundRunner.h"
+#include "viewmodel/BrowsingState.h"
+#include "viewmodel/DiskWorkContext.h"
+#include "viewmodel/HistoryState.h"
+#include "viewmodel/Presentation.h"
 #include "viewmodel/ScopedDiskServices.h"
+#include "viewmodel/ViewModelParts.h"
+#include "viewmodel/WorkflowSettings.h"
 #include "viewmodel/WorkflowSupport.h"
 
 #include <algorithm>
@@ -10,20 +17,20 @@ namespace orvalink {
 
 namespace {
 
-QString batchText(const MainViewModel& viewModel, const RepairSummary& s)
+QString batchText(const DiskWorkContext& context, const RepairSummary& s)
 {
     const QString scanned = QString::number(s.scannedCount);
     const QString fixed = QString::number(s.fixedCount);
     const QString failed = QString::number(s.failedCount);
     if (s.scannedCount >= s.totalCount)
-        return viewModel.localized(
-            QStringLiteral("修复完成。已扫描：") + scanned + QStringLiteral("，修复：") + fixed +
-                QStringLiteral("，失败：") + failed + QStringLiteral("。"),
-            QStringLiteral("Repair finished. Scanned: ") + scanned + QStringLiteral(", fixed: ") + fixed +
-                QStringLiteral(", failed: ") + failed + QStringLiteral("."));
+        return context.localized(QStringLiteral("修复完成。已扫描：") + scanned + QStringLiteral("，修复：") +
+                                     fixed + QStringLiteral("，失败：") + failed + QStringLiteral("。"),
+                                 QStringLiteral("Repair finished. Scanned: ") + scanned +
+                                     QStringLiteral(", fixed: ") + fixed + QStringLiteral(", failed: ") +
+                                     failed + QStringLiteral("."));
     const QString total = QString::number(s.totalCount);
     const QString remaining = QString::number(std::max<qint64>(0, s.totalCount - s.scannedCount));
-    return viewModel.localized(
+    return context.localized(
         QStringLiteral("本轮修复完成。已扫描：") + scanned + QStringLiteral("/") + total +
             QStringLiteral("，修复：") + fixed + QStringLiteral("，失败：") + failed +
             QStringLiteral("，剩余：") + remaining + QStringLiteral("。可再次点击继续。"),
@@ -32,80 +39,87 @@ QString batchText(const MainViewModel& viewModel, const RepairSummary& s)
             QStringLiteral(", remaining: ") + remaining + QStringLiteral(". Click again to continue."));
 }
 
-QString selectedText(const MainViewModel& viewModel, const RepairSummary& s, qsizetype count)
+QString selectedText(const DiskWorkContext& context, const RepairSummary& s, qsizetype count)
 {
     const QString fixed = QString::number(s.fixedCount);
     const QString failed = QString::number(s.failedCount);
     if (s.fixedCount < 1)
-        return viewModel.localized(
+        return context.localized(
             QStringLiteral("所选链接无需修复或修复失败。"),
             count == 1 ? QStringLiteral("Selected link did not need repair or repair failed.")
                        : QStringLiteral("Selected links did not need repair or repair failed."));
     if (s.failedCount != 0)
-        return viewModel.localized(QStringLiteral("所选链接修复完成。成功：") + fixed +
-                                       QStringLiteral("，失败：") + failed + QStringLiteral("。"),
-                                   QStringLiteral("Selected link repair finished. Success: ") + fixed +
-                                       QStringLiteral(", failed: ") + failed + QStringLiteral("."));
+        return context.localized(QStringLiteral("所选链接修复完成。成功：") + fixed +
+                                     QStringLiteral("，失败：") + failed + QStringLiteral("。"),
+                                 QStringLiteral("Selected link repair finished. Success: ") + fixed +
+                                     QStringLiteral(", failed: ") + failed + QStringLiteral("."));
     if (count == 1)
-        return viewModel.localized(QStringLiteral("所选链接修复成功。"),
-                                   QStringLiteral("Selected link repaired successfully."));
-    return viewModel.localized(QStringLiteral("已修复 ") + fixed + QStringLiteral(" 条所选链接。"),
-                               QStringLiteral("Repaired ") + fixed + QStringLiteral(" selected links."));
+        return context.localized(QStringLiteral("所选链接修复成功。"),
+                                 QStringLiteral("Selected link repaired successfully."));
+    return context.localized(QStringLiteral("已修复 ") + fixed + QStringLiteral(" 条所选链接。"),
+                             QStringLiteral("Repaired ") + fixed + QStringLiteral(" selected links."));
 }
 
 } // namespace
 
-QCoro::Task<> repairBrokenLinks(MainViewModel& viewModel)
+QCoro::Task<> repairBrokenLinks(DiskWorkContext& context)
 {
-    if (isDiskWorkBusy(viewModel))
+    if (context.isRetired() || isDiskWorkBusy(context))
         co_return;
-    viewModel.setIsRepairingLinks(true);
-    viewModel.setInfoMessage(viewModel.localized(QStringLiteral("正在修复失效链接，请稍候..."),
-                                                 QStringLiteral("Repairing broken links, please wait...")));
-    const auto services = ScopedDiskServices::capture(viewModel);
-    const qsizetype offset = viewModel.repairPosition();
-    const qsizetype batchSize = viewModel.workflowSettings().repairBatchSize;
-    auto work = viewModel.background().runCatching(
+    const FlowTicket ticket = context.ticket();
+    context.activity().setIsRepairingLinks(true);
+    context.activity().setInfoMessage(
+        context.localized(QStringLiteral("正在修复失效链接，请稍候..."),
+                          QStringLiteral("Repairing broken links, please wait...")));
+    const auto services = context.captureServices();
+    const qsizetype offset = context.repairPosition();
+    const qsizetype batchSize = context.workflowSettings().repairBatchSize;
+    auto work = context.background().runCatching(
         [services, offset, batchSize] { return services->repair().repairBrokenLinks(offset, batchSize); });
     auto outcome = co_await std::move(work);
-    viewModel.setIsRepairingLinks(false);
+    if (!ticket.isAlive())
+        co_return;
+    context.activity().setIsRepairingLinks(false);
     const RepairSummary summary = outcome.succeeded() ? outcome.value() : RepairSummary{};
     // A scope change meanwhile already reset the position; the result belongs to the old scope.
-    if (services->scope() == viewModel.parts().mappingStore->scope())
-        viewModel.setRepairPosition(summary.scannedCount >= summary.totalCount ? 0 : summary.scannedCount);
-    viewModel.setAvailableVolumes(viewModel.parts().volumeService->listVolumes());
-    viewModel.refreshStorageUsageSnapshot();
-    viewModel.setInfoMessage(batchText(viewModel, summary));
+    if (services->scope() == context.parts().mappingStore->scope())
+        context.setRepairPosition(summary.scannedCount >= summary.totalCount ? 0 : summary.scannedCount);
+    context.browsing().setAvailableVolumes(context.parts().volumeService->listVolumes());
+    context.refreshStorageUsageSnapshot();
+    context.activity().setInfoMessage(batchText(context, summary));
 }
 
-QCoro::Task<> repairMigratedLinks(MainViewModel& viewModel, QSet<QUuid> mappingIDs)
+QCoro::Task<> repairMigratedLinks(DiskWorkContext& context, QSet<QUuid> mappingIDs)
 {
-    if (isDiskWorkBusy(viewModel))
+    if (context.isRetired() || isDiskWorkBusy(context))
         co_return;
-    const auto& mappings = viewModel.migratedMappings();
+    const FlowTicket ticket = context.ticket();
+    const auto& mappings = context.history().migratedMappings();
     const qsizetype count =
         std::count_if(mappings.cbegin(), mappings.cend(),
                       [&](const LinkMapping& mapping) { return mappingIDs.contains(mapping.id); });
     if (count == 0) {
-        viewModel.setInfoMessage(
-            viewModel.localized(QStringLiteral("请先选择至少一条已迁移项目。"),
-                                QStringLiteral("Please select at least one migrated item first.")));
+        context.activity().setInfoMessage(
+            context.localized(QStringLiteral("请先选择至少一条已迁移项目。"),
+                              QStringLiteral("Please select at least one migrated item first.")));
         co_return;
     }
-    viewModel.setIsRepairingLinks(true);
-    viewModel.setInfoMessage(
-        count == 1 ? viewModel.localized(QStringLiteral("正在修复所选链接，请稍候..."),
-                                         QStringLiteral("Repairing selected link, please wait..."))
-                   : viewModel.localized(QStringLiteral("正在批量修复所选链接，请稍候..."),
-                                         QStringLiteral("Repairing selected links, please wait...")));
-    const auto services = ScopedDiskServices::capture(viewModel);
-    auto work = viewModel.background().runCatching(
+    context.activity().setIsRepairingLinks(true);
+    context.activity().setInfoMessage(
+        count == 1 ? context.localized(QStringLiteral("正在修复所选链接，请稍候..."),
+                                       QStringLiteral("Repairing selected link, please wait..."))
+                   : context.localized(QStringLiteral("正在批量修复所选链接，请稍候..."),
+                                       QStringLiteral("Repairing selected links, please wait...")));
+    const auto services = context.captureServices();
+    auto work = context.background().runCatching(
         [services, mappingIDs] { return services->repair().repairBrokenLinks(mappingIDs); });
     auto outcome = co_await std::move(work);
-    viewModel.setIsRepairingLinks(false);
-    viewModel.reloadPersistedState();
-    viewModel.setInfoMessage(
-        selectedText(viewModel, outcome.succeeded() ? outcome.value() : RepairSummary{}, count));
+    if (!ticket.isAlive())
+        co_return;
+    context.activity().setIsRepairingLinks(false);
+    context.reloadPersistedState();
+    context.activity().setInfoMessage(
+        selectedText(context, outcome.succeeded() ? outcome.value() : RepairSummary{}, count));
 }
 
 } // namespace orvalink

@@ -6,15 +6,15 @@
 
 namespace orvalink {
 
-class MainViewModel;
+class DiskWorkContext;
 
 // Repairs the links of the whole history one batch per call. Each call continues where the
-// previous one stopped (MainViewModel keeps the position), so pressing again covers the rest; the
+// previous one stopped (the shared context keeps the position), so pressing again covers the rest; the
 // position goes back to the start at the end of the list, on a reload and on a scope change.
 // Excluded while a migration, undo or another repair runs. Never throws.
-QCoro::Task<> repairBrokenLinks(MainViewModel& viewModel);
+QCoro::Task<> repairBrokenLinks(DiskWorkContext& context);
 
 // Repairs the links of the chosen migrated items. Never throws.
-QCoro::Task<> repairMigratedLinks(MainViewModel& viewModel, QSet<QUuid> mappingIDs);
+QCoro::Task<> repairMigratedLinks(DiskWorkContext& context, QSet<QUuid> mappingIDs);
 
 } // namespace orvalink

@@ -1,12 +1,12 @@
 #include "viewmodel/ScopedDiskServices.h"
 
-#include "viewmodel/MainViewModel.h"
+#include "diskops/PathMappingService.h"
 
 namespace orvalink {
 
-std::shared_ptr<const ScopedDiskServices> ScopedDiskServices::capture(MainViewModel& viewModel)
+std::shared_ptr<const ScopedDiskServices> ScopedDiskServices::capture(const ViewModelParts& parts,
+                                                                      const PathMappingService& pathMapping)
 {
-    const ViewModelParts& parts = viewModel.parts();
     std::shared_ptr<ScopedDiskServices> services(new ScopedDiskServices);
     ScopedDiskServices& s = *services;
     s.m_scope = parts.mappingStore->scope();
@@ -17,8 +17,8 @@ std::shared_ptr<const ScopedDiskServices> ScopedDiskServices::capture(MainViewMo
     s.m_processes = parts.activeProcessService;
     s.m_log = parts.logService;
     s.m_privileged = parts.privilegedFileOperations;
-    // The path rules live in the view model, which outlives all background work.
-    const PathMappingService& pathMapping = viewModel.pathMappingService();
+    // The path rules live in the state object's context, whose background runner waits for all work
+    // before they go.
     s.m_engine = std::make_unique<MigrationEngine>(
         MigrationEngine::Services{*s.m_scan, pathMapping, *s.m_volumes, *s.m_processes, s.m_mappings,
                                   s.m_tasks, *s.m_log, *s.m_privileged});

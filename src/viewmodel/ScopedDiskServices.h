@@ -11,7 +11,7 @@
 
 namespace orvalink {
 
-class MainViewModel;
+class PathMappingService;
 
 // The disk services of one workflow run, bound to the history scope that was in use when the run
 // started: a sign-in or sign-out while a long migration or undo runs must not split its records
@@ -19,7 +19,8 @@ class MainViewModel;
 // alive until it ends.
 class ScopedDiskServices {
 public:
-    static std::shared_ptr<const ScopedDiskServices> capture(MainViewModel& viewModel);
+    static std::shared_ptr<const ScopedDiskServices> capture(const ViewModelParts& parts,
+                                                             const PathMappingService& pathMapping);
 
     const LocalHistoryScope& scope() const { return m_scope; }
     const MigrationEngine& engine() const { return *m_engine; }

@@ -4,11 +4,11 @@
 #include "viewmodel/DetachedFlow.h"
 #include "viewmodel/DirectoryLoader.h"
 #include "viewmodel/ErrorText.h"
-#include "viewmodel/MainViewModel.h"
 #include "viewmodel/Navigator.h"
+#include "viewmodel/PersistedStateReader.h"
 #include "viewmodel/TargetRootNormalization.h"
+#include "viewmodel/ViewModelContext.h"
 
-#include <QPointer>
 #include <cmath>
 
 namespace orvalink {
@@ -21,49 +21,50 @@ constexpr double kFirstUnrepresentableBytes = 9223372036854775808.0;
 
 } // namespace
 
-SettingsActions::SettingsActions(MainViewModel& viewModel, DirectoryLoader& loader, Navigator& navigator)
-    : m_viewModel(viewModel), m_loader(loader), m_navigator(navigator)
+SettingsActions::SettingsActions(ViewModelContext& context, DirectoryLoader& loader, Navigator& navigator,
+                                 PersistedStateReader& persisted)
+    : m_context(context), m_loader(loader), m_navigator(navigator), m_persisted(persisted)
 {}
 
 void SettingsActions::saveConfig()
 {
-    const AppConfig record = normalizedTargetConfig(m_viewModel.config());
-    m_viewModel.setConfig(record);
+    const AppConfig record = normalizedTargetConfig(m_context.browsing().config());
+    m_context.browsing().setConfig(record);
     try {
-        m_viewModel.parts().configStore->save(record);
+        m_context.parts().configStore->save(record);
     } catch (const std::exception& error) {
-        m_viewModel.setErrorMessage(localizedDescription(error));
+        m_context.activity().setErrorMessage(localizedDescription(error));
     }
 }
 
 void SettingsActions::changeConfig(const std::function<void(AppConfig&)>& change)
 {
-    AppConfig copy = m_viewModel.config();
+    AppConfig copy = m_context.browsing().config();
     change(copy);
-    m_viewModel.setConfig(copy);
+    m_context.browsing().setConfig(copy);
     saveConfig();
 }
 
 QString SettingsActions::chooserPrompt() const
 {
-    return m_viewModel.localized(QStringLiteral("选择"), QStringLiteral("Select"));
+    return m_context.localized(QStringLiteral("选择"), QStringLiteral("Select"));
 }
 
 QCoro::Task<> SettingsActions::selectScanRoot()
 {
-    QPointer<SettingsActions> self(this);
-    const std::shared_ptr<FolderChooser> chooser = m_viewModel.platform().folderChooser;
+    const FlowTicket ticket = m_flows.ticket();
+    const std::shared_ptr<FolderChooser> chooser = m_context.platform().folderChooser;
     if (!chooser)
         co_return;
     auto panel = chooser->chooseFolder(chooserPrompt(),
-                                       m_viewModel.localized(QStringLiteral("选择要扫描的目录"),
-                                                             QStringLiteral("Choose a directory to scan")));
+                                       m_context.localized(QStringLiteral("选择要扫描的目录"),
+                                                           QStringLiteral("Choose a directory to scan")));
     const std::optional<QString> chosen = co_await std::move(panel);
-    if (!self || !chosen || chosen->isEmpty())
+    if (!ticket.isAlive() || !chosen || chosen->isEmpty())
         co_return;
     const QString path = platform::standardizedPath(*chosen);
-    m_viewModel.setCurrentDirectoryPath(path);
-    m_viewModel.setPathInput(path);
+    m_context.browsing().setCurrentDirectoryPath(path);
+    m_context.browsing().setPathInput(path);
     m_navigator.clearHistory();
     changeConfig([&](AppConfig& config) { config.defaultScanRoot = path; });
     startDetached(loadNewScanRoot());
@@ -71,29 +72,29 @@ QCoro::Task<> SettingsActions::selectScanRoot()
 
 QCoro::Task<> SettingsActions::loadNewScanRoot()
 {
-    QPointer<SettingsActions> self(this);
+    const FlowTicket ticket = m_flows.ticket();
     auto load = m_loader.loadCurrentDirectoryForNavigation(false);
     co_await std::move(load);
-    if (!self)
+    if (!ticket.isAlive())
         co_return;
     // Also after a failed listing, which has left its own error message.
-    m_viewModel.setInfoMessage(
-        m_viewModel.localized(QStringLiteral("目录已加载。点击“立即扫描”执行深度扫描。"),
-                              QStringLiteral("Directory loaded. Click \"Scan Now\" for deep scan.")));
+    m_context.activity().setInfoMessage(
+        m_context.localized(QStringLiteral("目录已加载。点击“立即扫描”执行深度扫描。"),
+                            QStringLiteral("Directory loaded. Click \"Scan Now\" for deep scan.")));
 }
 
 QCoro::Task<> SettingsActions::selectTargetRoot()
 {
-    QPointer<SettingsActions> self(this);
-    const std::shared_ptr<FolderChooser> chooser = m_viewModel.platform().folderChooser;
+    const FlowTicket ticket = m_flows.ticket();
+    const std::shared_ptr<FolderChooser> chooser = m_context.platform().folderChooser;
     if (!chooser)
         co_return;
     auto panel = chooser->chooseFolder(
         chooserPrompt(),
-        m_viewModel.localized(QStringLiteral("选择外置盘目标根目录"),
-                              QStringLiteral("Choose migration target root on external storage")));
+        m_context.localized(QStringLiteral("选择外置盘目标根目录"),
+                            QStringLiteral("Choose migration target root on external storage")));
     const std::optional<QString> chosen = co_await std::move(panel);
-    if (!self || !chosen || chosen->isEmpty())
+    if (!ticket.isAlive() || !chosen || chosen->isEmpty())
         co_return;
     setTargetRoot(platform::standardizedPath(*chosen));
 }
@@ -101,14 +102,14 @@ QCoro::Task<> SettingsActions::selectTargetRoot()
 void SettingsActions::setTargetRoot(const QString& path)
 {
     const QString root = platform::standardizedPath(path);
-    const AppConfig& config = m_viewModel.config();
+    const AppConfig& config = m_context.browsing().config();
     if (config.unifiedTargetManagementEnabled && hasManagedTargetRoot(config)) {
         const QString managed = *config.managedTargetRoot;
         changeConfig([&](AppConfig& copy) { copy.defaultTargetRoot = managed; });
-        m_viewModel.setInfoMessage(m_viewModel.localized(
+        m_context.activity().setInfoMessage(m_context.localized(
             QStringLiteral("统一管理开启中，继续使用首次目标位置。"),
             QStringLiteral("Unified management is enabled, continuing to use the first target.")));
-        m_viewModel.refreshStorageUsageSnapshot();
+        m_persisted.refreshStorageUsageSnapshot();
         return;
     }
     if (config.unifiedTargetManagementEnabled) {
@@ -116,16 +117,16 @@ void SettingsActions::setTargetRoot(const QString& path)
             copy.defaultTargetRoot = root;
             copy.managedTargetRoot = root;
         });
-        m_viewModel.setInfoMessage(
-            m_viewModel.localized(QStringLiteral("已记录首次目标位置，后续将统一使用。"),
-                                  QStringLiteral("First target location saved for unified management.")));
+        m_context.activity().setInfoMessage(
+            m_context.localized(QStringLiteral("已记录首次目标位置，后续将统一使用。"),
+                                QStringLiteral("First target location saved for unified management.")));
     } else {
         changeConfig([&](AppConfig& copy) { copy.defaultTargetRoot = root; });
-        m_viewModel.setInfoMessage(m_viewModel.localized(QStringLiteral("已更新迁移目标位置。"),
-                                                         QStringLiteral("Migration target updated.")));
+        m_context.activity().setInfoMessage(m_context.localized(QStringLiteral("已更新迁移目标位置。"),
+                                                                QStringLiteral("Migration target updated.")));
     }
-    m_viewModel.setAvailableVolumes(m_viewModel.parts().volumeService->listVolumes());
-    m_viewModel.refreshStorageUsageSnapshot();
+    m_context.browsing().setAvailableVolumes(m_context.parts().volumeService->listVolumes());
+    m_persisted.refreshStorageUsageSnapshot();
 }
 
 void SettingsActions::updateMinimumSizeMB(double megabytes)
@@ -138,25 +139,35 @@ void SettingsActions::updateMinimumSizeMB(double megabytes)
     const double bytes = value * kBytesPerMegabyte;
     if (bytes >= kFirstUnrepresentableBytes)
         return;
-    m_viewModel.setMinSizeMB(value);
+    m_context.browsing().setMinSizeMB(value);
     changeConfig([&](AppConfig& config) { config.minLargeSizeBytes = static_cast<qint64>(bytes); });
     m_loader.startScan();
 }
 
 void SettingsActions::updateShowHiddenFiles(bool enabled)
 {
-    if (enabled == m_viewModel.showHiddenFiles())
+    if (enabled == m_context.browsing().showHiddenFiles())
         return;
-    m_viewModel.setShowHiddenFiles(enabled);
+    m_context.browsing().setShowHiddenFiles(enabled);
     changeConfig([&](AppConfig& config) { config.showHiddenFiles = enabled; });
     m_loader.startLoad(false);
 }
 
+void SettingsActions::updateVisibilityFilter(VisibilityFilter filter)
+{
+    if (filter == m_context.browsing().visibilityFilter())
+        return;
+    m_context.browsing().setVisibilityFilter(filter);
+    // Hidden entries must be listed at all before the filter can show them.
+    if (filter == VisibilityFilter::hiddenOnly && !m_context.browsing().showHiddenFiles())
+        updateShowHiddenFiles(true);
+}
+
 void SettingsActions::updateRealtimeRefreshEnabled(bool enabled)
 {
-    if (enabled == m_viewModel.realtimeRefreshEnabled())
+    if (enabled == m_context.browsing().realtimeRefreshEnabled())
         return;
-    m_viewModel.setRealtimeRefreshEnabled(enabled);
+    m_context.browsing().setRealtimeRefreshEnabled(enabled);
     changeConfig([&](AppConfig& config) { config.realtimeRefreshEnabled = enabled; });
     if (enabled)
         m_loader.startLoad(true);
@@ -164,50 +175,50 @@ void SettingsActions::updateRealtimeRefreshEnabled(bool enabled)
 
 void SettingsActions::setPresentationPrivacyEnabled(bool enabled)
 {
-    if (enabled == m_viewModel.config().presentationPrivacyEnabled)
+    if (enabled == m_context.browsing().config().presentationPrivacyEnabled)
         return;
     changeConfig([&](AppConfig& config) { config.presentationPrivacyEnabled = enabled; });
-    m_viewModel.setInfoMessage(
-        enabled ? m_viewModel.localized(
+    m_context.activity().setInfoMessage(
+        enabled ? m_context.localized(
                       QStringLiteral(
                           "演示脱敏已开启。界面会隐藏账号、路径和外置盘名称等敏感信息，适合录屏演示。"),
                       QStringLiteral(
                           "Presentation privacy is on. The app now hides account, path, and external-disk "
                           "details for safer screen recordings."))
-                : m_viewModel.localized(QStringLiteral("演示脱敏已关闭，界面恢复显示完整账号和路径信息。"),
-                                        QStringLiteral("Presentation privacy is off. Full account and path "
-                                                       "information is visible again.")));
+                : m_context.localized(QStringLiteral("演示脱敏已关闭，界面恢复显示完整账号和路径信息。"),
+                                      QStringLiteral("Presentation privacy is off. Full account and path "
+                                                     "information is visible again.")));
 }
 
 void SettingsActions::setStrictModeEnabled(bool enabled)
 {
-    if (enabled == m_viewModel.config().strictModeEnabled)
+    if (enabled == m_context.browsing().config().strictModeEnabled)
         return;
     changeConfig([&](AppConfig& config) { config.strictModeEnabled = enabled; });
-    m_viewModel.setInfoMessage(
-        enabled ? m_viewModel.localized(
-                      QStringLiteral("严格模式已开启：系统关键目录将禁止迁移。"),
-                      QStringLiteral("Strict mode enabled: critical system directories are blocked."))
-                : m_viewModel.localized(
-                      QStringLiteral("严格模式已关闭：不再限制关键目录迁移，请谨慎操作。"),
-                      QStringLiteral("Strict mode disabled: critical directory blocking is off, "
-                                     "proceed carefully.")));
+    m_context.activity().setInfoMessage(
+        enabled
+            ? m_context.localized(
+                  QStringLiteral("严格模式已开启：系统关键目录将禁止迁移。"),
+                  QStringLiteral("Strict mode enabled: critical system directories are blocked."))
+            : m_context.localized(QStringLiteral("严格模式已关闭：不再限制关键目录迁移，请谨慎操作。"),
+                                  QStringLiteral("Strict mode disabled: critical directory blocking is off, "
+                                                 "proceed carefully.")));
 }
 
 void SettingsActions::updateSmartMigrationEnabled(bool enabled)
 {
-    if (enabled == m_viewModel.smartMigrationEnabled())
+    if (enabled == m_context.browsing().smartMigrationEnabled())
         return;
-    m_viewModel.setSmartMigrationEnabled(enabled);
+    m_context.browsing().setSmartMigrationEnabled(enabled);
     changeConfig([&](AppConfig& config) { config.smartMigrationEnabled = enabled; });
-    m_viewModel.setInfoMessage(
-        enabled ? m_viewModel.localized(
+    m_context.activity().setInfoMessage(
+        enabled ? m_context.localized(
                       QStringLiteral(
                           "智能迁移已开启：会显示应用/数据专用推荐目录。微信列表会额外拦截高风险沙盒目录。"),
                       QStringLiteral(
                           "Smart Migration is on. The app now highlights app-specific data folders, and the "
                           "WeChat list adds extra sandbox safety checks."))
-                : m_viewModel.localized(
+                : m_context.localized(
                       QStringLiteral("智能迁移已关闭，目录列表恢复为普通浏览模式。"),
                       QStringLiteral("Smart Migration is off. The directory list is back to normal "
                                      "browsing mode.")));
@@ -215,63 +226,62 @@ void SettingsActions::updateSmartMigrationEnabled(bool enabled)
 
 void SettingsActions::updateSmartMigrationProfile(SmartMigrationProfile profile)
 {
-    if (profile == m_viewModel.smartMigrationProfile())
+    if (profile == m_context.browsing().smartMigrationProfile())
         return;
-    m_viewModel.setSmartMigrationProfile(profile);
+    m_context.browsing().setSmartMigrationProfile(profile);
     changeConfig([&](AppConfig& config) { config.smartMigrationProfile = profile; });
-    const QString name =
-        profile == SmartMigrationProfile::wechat
-            ? m_viewModel.localized(QStringLiteral("微信列表"), QStringLiteral("WeChat List"))
-            : m_viewModel.localized(QStringLiteral("其他列表"), QStringLiteral("Other List"));
-    m_viewModel.setInfoMessage(
-        m_viewModel.localized(QStringLiteral("智能迁移列表已切换为 ") + name + QStringLiteral("。"),
-                              QStringLiteral("Smart Migration is now using ") + name + QStringLiteral(".")));
+    const QString name = profile == SmartMigrationProfile::wechat
+                             ? m_context.localized(QStringLiteral("微信列表"), QStringLiteral("WeChat List"))
+                             : m_context.localized(QStringLiteral("其他列表"), QStringLiteral("Other List"));
+    m_context.activity().setInfoMessage(
+        m_context.localized(QStringLiteral("智能迁移列表已切换为 ") + name + QStringLiteral("。"),
+                            QStringLiteral("Smart Migration is now using ") + name + QStringLiteral(".")));
 }
 
 void SettingsActions::setLanguage(UILanguage language)
 {
-    if (language == m_viewModel.config().uiLanguage)
+    if (language == m_context.browsing().config().uiLanguage)
         return;
     changeConfig([&](AppConfig& config) { config.uiLanguage = language; });
 }
 
 void SettingsActions::setUnifiedManagementEnabled(bool enabled)
 {
-    AppConfig copy = m_viewModel.config();
+    AppConfig copy = m_context.browsing().config();
     if (enabled && hasManagedTargetRoot(copy)) {
         copy.defaultTargetRoot = *copy.managedTargetRoot;
-        m_viewModel.setInfoMessage(m_viewModel.localized(
+        m_context.activity().setInfoMessage(m_context.localized(
             QStringLiteral("统一管理已开启，将使用首次目标位置。"),
             QStringLiteral("Unified management enabled. Using the first selected target.")));
     } else if (enabled) {
-        m_viewModel.setInfoMessage(m_viewModel.localized(
+        m_context.activity().setInfoMessage(m_context.localized(
             QStringLiteral("统一管理已开启，请先选择首次目标位置。"),
             QStringLiteral("Unified management enabled. Please choose the first target location.")));
     } else {
-        m_viewModel.setInfoMessage(m_viewModel.localized(
+        m_context.activity().setInfoMessage(m_context.localized(
             QStringLiteral("统一管理已关闭，可手动修改每次迁移目标。"),
             QStringLiteral("Unified management disabled. You can change migration target each time.")));
     }
     copy.unifiedTargetManagementEnabled = enabled;
-    m_viewModel.setConfig(copy);
+    m_context.browsing().setConfig(copy);
     saveConfig();
-    m_viewModel.refreshStorageUsageSnapshot();
+    m_persisted.refreshStorageUsageSnapshot();
 }
 
 void SettingsActions::resetManagedTargetRoot()
 {
     changeConfig([](AppConfig& config) { config.managedTargetRoot.reset(); });
-    m_viewModel.setInfoMessage(
-        m_viewModel.localized(QStringLiteral("已重置首次目标位置，请重新选择。"),
-                              QStringLiteral("Managed first target has been reset. Please choose again.")));
+    m_context.activity().setInfoMessage(
+        m_context.localized(QStringLiteral("已重置首次目标位置，请重新选择。"),
+                            QStringLiteral("Managed first target has been reset. Please choose again.")));
 }
 
 QString SettingsActions::managedTargetRootDisplayText() const
 {
-    const AppConfig& config = m_viewModel.config();
+    const AppConfig& config = m_context.browsing().config();
     if (hasManagedTargetRoot(config))
-        return m_viewModel.displayPath(*config.managedTargetRoot);
-    return m_viewModel.localized(QStringLiteral("未设置"), QStringLiteral("Not set"));
+        return m_context.presentation().displayPath(*config.managedTargetRoot);
+    return m_context.localized(QStringLiteral("未设置"), QStringLiteral("Not set"));
 }
 
 } // namespace orvalink

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "model/AppConfig.h"
+#include "viewmodel/FlowTicket.h"
+#include "viewmodel/ListingOptions.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
@@ -10,17 +12,19 @@
 namespace orvalink {
 
 class DirectoryLoader;
-class MainViewModel;
+class ViewModelContext;
 class Navigator;
+class PersistedStateReader;
 
-// The settings controls of a MainViewModel. Each action changes the published `config` (and the
+// The settings controls. Each action changes the published `config` (and the
 // published mirror of the setting, where there is one), saves it at once through saveConfig(),
 // starts the reload or scan the change needs without waiting for it, and reports in the info line.
 class SettingsActions : public QObject {
     Q_OBJECT
 
 public:
-    SettingsActions(MainViewModel& viewModel, DirectoryLoader& loader, Navigator& navigator);
+    SettingsActions(ViewModelContext& context, DirectoryLoader& loader, Navigator& navigator,
+                    PersistedStateReader& persisted);
 
     // Normalizes and publishes `config`, then writes it; a failed write shows its reason and keeps
     // the new settings in memory.
@@ -39,6 +43,8 @@ public:
     // value.
     void updateMinimumSizeMB(double megabytes);
     void updateShowHiddenFiles(bool enabled);
+    // Choosing "hidden only" also lists hidden entries, which the filter needs to show any.
+    void updateVisibilityFilter(VisibilityFilter filter);
     void setPresentationPrivacyEnabled(bool enabled);
     void updateRealtimeRefreshEnabled(bool enabled);
     void setStrictModeEnabled(bool enabled);
@@ -50,15 +56,20 @@ public:
 
     QString managedTargetRootDisplayText() const;
 
+    // A folder panel still open answers into nothing.
+    void retire() { m_flows.retire(); }
+
 private:
     // Applies `change` to a copy of `config`, publishes the copy and saves it.
     void changeConfig(const std::function<void(AppConfig&)>& change);
     QString chooserPrompt() const;
     QCoro::Task<> loadNewScanRoot();
 
-    MainViewModel& m_viewModel;
+    ViewModelContext& m_context;
     DirectoryLoader& m_loader;
     Navigator& m_navigator;
+    PersistedStateReader& m_persisted;
+    FlowTicketSource m_flows;
 };
 
 } // namespace orvalink

@@ -1,31 +1,31 @@
 #include "viewmodel/ShownListing.h"
 
 #include "platform/UserLocations.h"
-#include "viewmodel/MainViewModel.h"
+#include "viewmodel/BrowsingState.h"
 
 namespace orvalink {
 
-ShownListing::ShownListing(MainViewModel& viewModel) : m_viewModel(viewModel)
+ShownListing::ShownListing(const BrowsingState& browsing) : m_browsing(browsing)
 {
-    MainViewModel* vm = &viewModel;
-    connect(vm, &PublishedState::entriesChanged, this, &ShownListing::listingChanged);
-    connect(vm, &PublishedState::fileTypeFilterChanged, this,
-            [this] { announceIf(m_cache.setFileTypeFilter(m_viewModel.fileTypeFilter())); });
-    connect(vm, &PublishedState::visibilityFilterChanged, this,
-            [this] { announceIf(m_cache.setVisibilityFilter(m_viewModel.visibilityFilter())); });
-    connect(vm, &PublishedState::searchQueryChanged, this,
-            [this] { announceIf(m_cache.setSearchQuery(m_viewModel.searchQuery())); });
-    connect(vm, &PublishedState::sortOptionChanged, this,
-            [this] { announceIf(m_cache.setSortOption(m_viewModel.sortOption())); });
-    connect(vm, &PublishedState::smartMigrationEnabledChanged, this, &ShownListing::criteriaMayHaveChanged);
-    connect(vm, &PublishedState::smartMigrationProfileChanged, this, &ShownListing::criteriaMayHaveChanged);
+    const BrowsingState* state = &browsing;
+    connect(state, &BrowsingState::entriesChanged, this, &ShownListing::listingChanged);
+    connect(state, &BrowsingState::fileTypeFilterChanged, this,
+            [this] { announceIf(m_cache.setFileTypeFilter(m_browsing.fileTypeFilter())); });
+    connect(state, &BrowsingState::visibilityFilterChanged, this,
+            [this] { announceIf(m_cache.setVisibilityFilter(m_browsing.visibilityFilter())); });
+    connect(state, &BrowsingState::searchQueryChanged, this,
+            [this] { announceIf(m_cache.setSearchQuery(m_browsing.searchQuery())); });
+    connect(state, &BrowsingState::sortOptionChanged, this,
+            [this] { announceIf(m_cache.setSortOption(m_browsing.sortOption())); });
+    connect(state, &BrowsingState::smartMigrationEnabledChanged, this, &ShownListing::criteriaMayHaveChanged);
+    connect(state, &BrowsingState::smartMigrationProfileChanged, this, &ShownListing::criteriaMayHaveChanged);
 
-    m_cache.setFileTypeFilter(viewModel.fileTypeFilter());
-    m_cache.setVisibilityFilter(viewModel.visibilityFilter());
-    m_cache.setSearchQuery(viewModel.searchQuery());
-    m_cache.setSortOption(viewModel.sortOption());
-    m_cache.setEntries(viewModel.entries());
-    m_cache.setSmartMigrationCriteria(viewModel.smartMigrationCriteria());
+    m_cache.setFileTypeFilter(browsing.fileTypeFilter());
+    m_cache.setVisibilityFilter(browsing.visibilityFilter());
+    m_cache.setSearchQuery(browsing.searchQuery());
+    m_cache.setSortOption(browsing.sortOption());
+    m_cache.setEntries(browsing.entries());
+    m_cache.setSmartMigrationCriteria(currentCriteria());
 }
 
 const QSet<QString>& ShownListing::suggestedPaths()
@@ -36,17 +36,24 @@ const QSet<QString>& ShownListing::suggestedPaths()
     return *m_suggestedPaths;
 }
 
+SmartMigrationCriteria ShownListing::currentCriteria() const
+{
+    const BrowsingState& browsing = m_browsing;
+    return SmartMigrationCriteria::of(browsing.smartMigrationEnabled(), browsing.smartMigrationProfile(),
+                                      platform::homeDirectory());
+}
+
 void ShownListing::listingChanged()
 {
     // A new listing may come with WeChat's containers created or removed meanwhile.
-    const bool criteriaChanged = m_cache.setSmartMigrationCriteria(m_viewModel.smartMigrationCriteria());
-    const bool entriesChanged = m_cache.setEntries(m_viewModel.entries());
+    const bool criteriaChanged = m_cache.setSmartMigrationCriteria(currentCriteria());
+    const bool entriesChanged = m_cache.setEntries(m_browsing.entries());
     announceIf(criteriaChanged || entriesChanged);
 }
 
 void ShownListing::criteriaMayHaveChanged()
 {
-    announceIf(m_cache.setSmartMigrationCriteria(m_viewModel.smartMigrationCriteria()));
+    announceIf(m_cache.setSmartMigrationCriteria(currentCriteria()));
 }
 
 void ShownListing::announceIf(bool changed)
@@ -54,7 +61,7 @@ void ShownListing::announceIf(bool changed)
     if (!changed)
         return;
     m_suggestedPaths.reset();
-    Q_EMIT m_viewModel.sortedEntriesChanged();
+    Q_EMIT sortedEntriesChanged();
 }
 
 } // namespace orvalink

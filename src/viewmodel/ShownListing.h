@@ -9,18 +9,18 @@
 
 namespace orvalink {
 
-class MainViewModel;
+class BrowsingState;
 
-// Keeps the shown listing of a MainViewModel up to date: hands every change of the listing, the
+// Keeps the shown listing up to date: hands every change of the listing, the
 // filters, the search, the order and the Smart Migration settings to a SortedEntriesCache and
-// announces a new result through MainViewModel::sortedEntriesChanged(). The Smart Migration
+// announces a new result through sortedEntriesChanged(). The Smart Migration
 // criteria (with the WeChat containers that exist) are rebuilt on each settings change and each
 // new listing.
 class ShownListing : public QObject {
     Q_OBJECT
 
 public:
-    explicit ShownListing(MainViewModel& viewModel);
+    explicit ShownListing(const BrowsingState& browsing);
 
     const QList<DirectoryEntry>& sortedEntries() { return m_cache.sortedEntries(); }
     const std::vector<int>& sortedIndices() { return m_cache.sortedIndices(); }
@@ -28,12 +28,17 @@ public:
     // The Smart Migration candidates of the whole listing, by standardized path.
     const QSet<QString>& suggestedPaths();
 
+Q_SIGNALS:
+    // The shown listing changed: its entries, order, filters or Smart Migration candidates.
+    void sortedEntriesChanged();
+
 private:
     void listingChanged();
     void criteriaMayHaveChanged();
     void announceIf(bool changed);
+    SmartMigrationCriteria currentCriteria() const;
 
-    MainViewModel& m_viewModel;
+    const BrowsingState& m_browsing;
     SortedEntriesCache m_cache;
     std::optional<QSet<QString>> m_suggestedPaths;
 };

@@ -1,102 +1,94 @@
 #include "viewmodel/SignInRequirements.h"
 
 #include "viewmodel/AccountSession.h"
-#include "viewmodel/MainViewModel.h"
+#include "viewmodel/ViewModelContext.h"
 
 namespace orvalink {
 
-SignInRequirements::SignInRequirements(MainViewModel& viewModel, AccountSession& session)
-    : m_viewModel(viewModel), m_session(session)
+SignInRequirements::SignInRequirements(ViewModelContext& context, AccountSession& session)
+    : m_context(context), m_session(session)
 {}
 
 QCoro::Task<> SignInRequirements::refreshAuthRequirements(bool userInitiated)
 {
-    if (m_viewModel.isRefreshingAuthRequirements())
+    if (m_context.accountState().isRefreshingAuthRequirements())
         co_return;
-    m_viewModel.setIsRefreshingAuthRequirements(true);
-    m_session.clearMessagesIfUserInitiated(userInitiated);
-    const SessionTicket ticket = m_session.ticket();
+    const auto busy = &AccountState::setIsRefreshingAuthRequirements;
+    const FlowTicket ticket = m_session.beginFlow(busy, userInitiated);
+    auto work = loadRequirements(ticket, userInitiated);
+    auto flow =
+        m_session.finishFlow(std::move(work), ticket, busy, AccountSession::FailureReport::withoutSession,
+                             QStringLiteral("获取登录安全配置失败。"),
+                             QStringLiteral("Failed to load auth security settings."), userInitiated);
+    co_await std::move(flow);
+}
 
-    std::exception_ptr failure;
-    try {
-        BackendAuthService& auth = *m_viewModel.parts().backendAuthService;
-        auto fetchSettings = auth.fetchAuthSettings(m_viewModel.config().backendBaseURL, kSiteKey);
-        const BackendAuthSettings settings = co_await std::move(fetchSettings);
-        if (!ticket.isAlive())
-            throw SessionEnded();
-        m_viewModel.setAuthSettings(settings);
-        if (settings.captchaEnabled) {
-            // The settings name the site the challenge belongs to, which may differ from ours.
-            auto fetchChallenge =
-                auth.fetchCaptchaChallenge(m_viewModel.config().backendBaseURL, settings.siteKey);
-            const BackendCaptchaChallenge challenge = co_await std::move(fetchChallenge);
-            if (!ticket.isAlive())
-                throw SessionEnded();
-            m_viewModel.setAuthCaptchaChallenge(challenge);
-            if (userInitiated)
-                m_viewModel.setBackendStatusMessage(m_viewModel.localized(
-                    QStringLiteral("验证码已开启，登录与注册都需要输入验证码。"),
-                    QStringLiteral("Captcha is enabled. Sign-in and sign-up now require the code.")));
-        } else {
-            m_viewModel.setAuthCaptchaChallenge(std::nullopt);
-            if (userInitiated)
-                m_viewModel.setBackendStatusMessage(
-                    m_viewModel.localized(QStringLiteral("验证码当前处于关闭状态。"),
-                                          QStringLiteral("Captcha is currently disabled.")));
-        }
-    } catch (...) {
-        failure = std::current_exception();
-    }
+QCoro::Task<> SignInRequirements::loadRequirements(FlowTicket ticket, bool userInitiated)
+{
+    // Held by this frame: a reply may resume it after the state object is gone.
+    const std::shared_ptr<BackendAuthService> auth = m_context.parts().backendAuthService;
+    auto fetchSettings = auth->fetchAuthSettings(m_context.browsing().config().backendBaseURL, kSiteKey);
+    const BackendAuthSettings settings = co_await std::move(fetchSettings);
     if (!ticket.isAlive())
-        co_return;
-    if (failure)
-        m_session.handleBackendError(
-            failure,
-            m_viewModel.localized(QStringLiteral("获取登录安全配置失败。"),
-                                  QStringLiteral("Failed to load auth security settings.")),
-            userInitiated);
-    m_viewModel.setIsRefreshingAuthRequirements(false);
+        throw FlowEnded();
+    m_context.accountState().setAuthSettings(settings);
+    if (settings.captchaEnabled) {
+        // The settings name the site the challenge belongs to, which may differ from ours.
+        auto fetchChallenge =
+            auth->fetchCaptchaChallenge(m_context.browsing().config().backendBaseURL, settings.siteKey);
+        const BackendCaptchaChallenge challenge = co_await std::move(fetchChallenge);
+        if (!ticket.isAlive())
+            throw FlowEnded();
+        m_context.accountState().setAuthCaptchaChallenge(challenge);
+        if (userInitiated)
+            m_context.accountState().setBackendStatusMessage(m_context.localized(
+                QStringLiteral("验证码已开启，登录与注册都需要输入验证码。"),
+                QStringLiteral("Captcha is enabled. Sign-in and sign-up now require the code.")));
+    } else {
+        m_context.accountState().setAuthCaptchaChallenge(std::nullopt);
+        if (userInitiated)
+            m_context.accountState().setBackendStatusMessage(
+                m_context.localized(QStringLiteral("验证码当前处于关闭状态。"),
+                                    QStringLiteral("Captcha is currently disabled.")));
+    }
 }
 
 QCoro::Task<> SignInRequirements::refreshAuthCaptcha(bool userInitiated)
 {
-    if (m_viewModel.isRefreshingAuthCaptcha())
+    if (m_context.accountState().isRefreshingAuthCaptcha())
         co_return;
-    if (const auto& settings = m_viewModel.authSettings(); !settings || !settings->captchaEnabled) {
-        m_viewModel.setAuthCaptchaChallenge(std::nullopt);
+    if (const auto& settings = m_context.accountState().authSettings();
+        !settings || !settings->captchaEnabled) {
+        m_context.accountState().setAuthCaptchaChallenge(std::nullopt);
         if (userInitiated)
-            m_viewModel.setBackendStatusMessage(m_viewModel.localized(
+            m_context.accountState().setBackendStatusMessage(m_context.localized(
                 QStringLiteral("验证码当前已关闭。"), QStringLiteral("Captcha is currently disabled.")));
         co_return;
     }
-    m_viewModel.setIsRefreshingAuthCaptcha(true);
-    m_session.clearMessagesIfUserInitiated(userInitiated);
-    const SessionTicket ticket = m_session.ticket();
+    const auto busy = &AccountState::setIsRefreshingAuthCaptcha;
+    const FlowTicket ticket = m_session.beginFlow(busy, userInitiated);
+    auto work = loadCaptcha(ticket, userInitiated);
+    auto flow = m_session.finishFlow(
+        std::move(work), ticket, busy, AccountSession::FailureReport::withoutSession,
+        QStringLiteral("刷新验证码失败。"), QStringLiteral("Failed to refresh the captcha."), userInitiated);
+    co_await std::move(flow);
+}
 
-    std::exception_ptr failure;
-    try {
-        const std::optional<BackendAuthSettings>& settings = m_viewModel.authSettings();
-        const QString siteKey = settings ? settings->siteKey : kSiteKey;
-        auto fetch = m_viewModel.parts().backendAuthService->fetchCaptchaChallenge(
-            m_viewModel.config().backendBaseURL, siteKey);
-        const BackendCaptchaChallenge challenge = co_await std::move(fetch);
-        if (!ticket.isAlive())
-            throw SessionEnded();
-        m_viewModel.setAuthCaptchaChallenge(challenge.enabled ? std::optional(challenge) : std::nullopt);
-        if (userInitiated)
-            m_viewModel.setBackendStatusMessage(m_viewModel.localized(QStringLiteral("验证码已刷新。"),
-                                                                      QStringLiteral("Captcha refreshed.")));
-    } catch (...) {
-        failure = std::current_exception();
-    }
+QCoro::Task<> SignInRequirements::loadCaptcha(FlowTicket ticket, bool userInitiated)
+{
+    const std::optional<BackendAuthSettings>& settings = m_context.accountState().authSettings();
+    const QString siteKey = settings ? settings->siteKey : kSiteKey;
+    // Held by this frame: a reply may resume it after the state object is gone.
+    const auto service = m_context.parts().backendAuthService;
+    auto fetch = service->fetchCaptchaChallenge(m_context.browsing().config().backendBaseURL, siteKey);
+    const BackendCaptchaChallenge challenge = co_await std::move(fetch);
     if (!ticket.isAlive())
-        co_return;
-    if (failure)
-        m_session.handleBackendError(failure,
-                                     m_viewModel.localized(QStringLiteral("刷新验证码失败。"),
-                                                           QStringLiteral("Failed to refresh the captcha.")),
-                                     userInitiated);
-    m_viewModel.setIsRefreshingAuthCaptcha(false);
+        throw FlowEnded();
+    m_context.accountState().setAuthCaptchaChallenge(challenge.enabled ? std::optional(challenge)
+                                                                       : std::nullopt);
+    if (userInitiated)
+        m_context.accountState().setBackendStatusMessage(
+            m_context.localized(QStringLiteral("验证码已刷新。"), QStringLiteral("Captcha refreshed.")));
 }
 
 } // namespace orvalink

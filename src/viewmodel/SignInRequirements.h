@@ -1,12 +1,14 @@
 #pragma once
 
+#include "viewmodel/FlowTicket.h"
+
 #include <QCoro/QCoroTask>
 #include <QString>
 
 namespace orvalink {
 
 class AccountSession;
-class MainViewModel;
+class ViewModelContext;
 
 // Whether sign-in and sign-up need a captcha, and the challenge to show. Each flow has its own busy
 // flag (`isRefreshingAuthRequirements`, `isRefreshingAuthCaptcha`) and ignores a start while it is
@@ -17,7 +19,7 @@ public:
     // The site whose settings are asked for, and the fallback site of a captcha.
     static inline const QString kSiteKey = QStringLiteral("orvalink");
 
-    SignInRequirements(MainViewModel& viewModel, AccountSession& session);
+    SignInRequirements(ViewModelContext& context, AccountSession& session);
 
     // Loads the settings and, when the captcha is on, a first challenge for the site the settings
     // name. When the challenge fails, the new settings stay and the old challenge too.
@@ -26,7 +28,11 @@ public:
     QCoro::Task<> refreshAuthCaptcha(bool userInitiated);
 
 private:
-    MainViewModel& m_viewModel;
+    // Loads and publishes a new challenge. Throws the failure.
+    QCoro::Task<> loadCaptcha(FlowTicket ticket, bool userInitiated);
+    // Loads and publishes the settings and, when the captcha is on, a challenge. Throws the failure.
+    QCoro::Task<> loadRequirements(FlowTicket ticket, bool userInitiated);
+    ViewModelContext& m_context;
     AccountSession& m_session;
 };
 

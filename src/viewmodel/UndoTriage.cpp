@@ -1,9 +1,10 @@
 #include "viewmodel/UndoTriage.h"
 
 #include "model/OrvalinkError.h"
+#include "viewmodel/ActivityState.h"
 #include "viewmodel/AdministratorAuthorization.h"
 #include "viewmodel/ErrorText.h"
-#include "viewmodel/MainViewModel.h"
+#include "viewmodel/Presentation.h"
 
 #include <QFileInfo>
 
@@ -25,15 +26,15 @@ std::optional<QString> occupiedPath(const std::exception_ptr& error)
 
 } // namespace
 
-bool presentUndoConflictPromptIfNeeded(MainViewModel& viewModel, const std::exception_ptr& error,
-                                       const LinkMapping& mapping)
+bool presentUndoConflictPromptIfNeeded(ActivityState& activity, const Presentation& texts,
+                                       const std::exception_ptr& error, const LinkMapping& mapping)
 {
     const std::optional<QString> path = occupiedPath(error);
     if (!path)
         return false;
-    const QString occupied = viewModel.displayPath(*path);
-    const QString preserved = viewModel.displayPath(mapping.targetPath);
-    const QString message = viewModel.localized(
+    const QString occupied = texts.displayPath(*path);
+    const QString preserved = texts.displayPath(mapping.targetPath);
+    const QString message = texts.localized(
         QStringLiteral("原路径已被占用：") + occupied + QStringLiteral("。已迁移的数据仍保留在 ") +
             preserved +
             QStringLiteral("。\n\n追加恢复（推荐）：把当前目录里新出现的内容和原迁移数据合并，尽量两边都保留"
@@ -46,12 +47,11 @@ bool presentUndoConflictPromptIfNeeded(MainViewModel& viewModel, const std::exce
                 "data so both sides are kept when possible.\nOverwrite Restore: restore the migrated data "
                 "back to the original path and preserve the currently occupying folder in a hidden backup "
                 "path. Use this only when the current folder contents are not important."));
-    viewModel.setUndoConflictPrompt(
-        UndoConflictPrompt{QUuid::createUuid(), mapping,
-                           viewModel.localized(QStringLiteral("选择强制恢复方式"),
-                                               QStringLiteral("Choose a Force Restore Mode")),
-                           message});
-    viewModel.setInfoMessage(viewModel.localized(
+    activity.setUndoConflictPrompt(UndoConflictPrompt{
+        QUuid::createUuid(), mapping,
+        texts.localized(QStringLiteral("选择强制恢复方式"), QStringLiteral("Choose a Force Restore Mode")),
+        message});
+    activity.setInfoMessage(texts.localized(
         QStringLiteral("检测到原路径已被重新占用。请选择“追加恢复（推荐）”或“覆盖恢复”。"),
         QStringLiteral(
             "The original path has been occupied again. Choose Append Restore (Recommended) or Overwrite "
@@ -59,15 +59,15 @@ bool presentUndoConflictPromptIfNeeded(MainViewModel& viewModel, const std::exce
     return true;
 }
 
-QString undoFailureMessage(const MainViewModel& viewModel, const std::exception_ptr& error,
+QString undoFailureMessage(const Presentation& texts, const std::exception_ptr& error,
                            const LinkMapping& mapping)
 {
     const std::optional<QString> path = occupiedPath(error);
     if (!path)
         return localizedDescription(error);
-    const QString occupied = viewModel.displayPath(*path);
-    const QString preserved = viewModel.displayPath(mapping.targetPath);
-    return viewModel.localized(
+    const QString occupied = texts.displayPath(*path);
+    const QString preserved = texts.displayPath(mapping.targetPath);
+    return texts.localized(
         QStringLiteral("无法反悔，因为原路径已被占用：") + occupied +
             QStringLiteral("。已迁移的数据仍保留在 ") + preserved +
             QStringLiteral(
@@ -79,32 +79,32 @@ QString undoFailureMessage(const MainViewModel& viewModel, const std::exception_
                 "folders like .Trash should not be migrated again."));
 }
 
-std::optional<QString> triageUndoFailure(MainViewModel& viewModel, const std::exception_ptr& error,
-                                         const LinkMapping& mapping)
+std::optional<QString> triageUndoFailure(ActivityState& activity, const Presentation& texts,
+                                         const std::exception_ptr& error, const LinkMapping& mapping)
 {
-    if (presentUndoConflictPromptIfNeeded(viewModel, error, mapping))
+    if (presentUndoConflictPromptIfNeeded(activity, texts, error, mapping))
         return std::nullopt;
-    handleAdministratorAuthorizationRequirementIfNeeded(viewModel, error, QStringLiteral("反悔迁移"),
+    handleAdministratorAuthorizationRequirementIfNeeded(activity, texts, error, QStringLiteral("反悔迁移"),
                                                         QStringLiteral("undo migrations"));
-    return undoFailureMessage(viewModel, error, mapping);
+    return undoFailureMessage(texts, error, mapping);
 }
 
-QString forceUndoSuccessMessage(const MainViewModel& viewModel, const UndoResult& result)
+QString forceUndoSuccessMessage(const Presentation& texts, const UndoResult& result)
 {
     const QString name = QFileInfo(result.mapping.sourcePath).fileName();
     if (!result.forceRestoreSummary) {
-        const QString date = viewModel.formatDate(result.revertedAt);
-        return viewModel.localized(
+        const QString date = texts.formatDate(result.revertedAt);
+        return texts.localized(
             QStringLiteral("已反悔：") + name + QStringLiteral("（") + date + QStringLiteral("）"),
             QStringLiteral("Undo completed: ") + name + QStringLiteral(" (") + date + QStringLiteral(")"));
     }
     const ForceUndoRestoreSummary& s = *result.forceRestoreSummary;
-    const QString preserved = s.preservedPath ? viewModel.displayPath(*s.preservedPath) : QString();
+    const QString preserved = s.preservedPath ? texts.displayPath(*s.preservedPath) : QString();
     const QString merged = QString::number(s.mergedExistingItemCount);
     const QString renamed = QString::number(s.renamedConflictCount);
     if (s.requestedMode == ForcedUndoRestoreMode::overwrite) {
         if (s.preservedPath)
-            return viewModel.localized(
+            return texts.localized(
                 QStringLiteral("已覆盖恢复：") + name +
                     QStringLiteral("。原路径已恢复，当前占用内容已保留到 ") + preserved +
                     QStringLiteral("。"),
@@ -113,19 +113,19 @@ QString forceUndoSuccessMessage(const MainViewModel& viewModel, const UndoResult
                         ". The original path was restored and the previously occupying content was "
                         "preserved at ") +
                     preserved + QStringLiteral("."));
-        return viewModel.localized(QStringLiteral("已覆盖恢复：") + name + QStringLiteral("。"),
-                                   QStringLiteral("Overwrite restore completed for ") + name +
-                                       QStringLiteral("."));
+        return texts.localized(QStringLiteral("已覆盖恢复：") + name + QStringLiteral("。"),
+                               QStringLiteral("Overwrite restore completed for ") + name +
+                                   QStringLiteral("."));
     }
     if (s.didAppendMerge && s.renamedConflictCount < 1)
-        return viewModel.localized(QStringLiteral("已追加恢复：") + name +
-                                       QStringLiteral("。原路径已恢复，并合并了 ") + merged +
-                                       QStringLiteral(" 项当前目录内容。"),
-                                   QStringLiteral("Append restore completed for ") + name +
-                                       QStringLiteral(". The original path was restored and ") + merged +
-                                       QStringLiteral(" current-folder item(s) were merged."));
+        return texts.localized(QStringLiteral("已追加恢复：") + name +
+                                   QStringLiteral("。原路径已恢复，并合并了 ") + merged +
+                                   QStringLiteral(" 项当前目录内容。"),
+                               QStringLiteral("Append restore completed for ") + name +
+                                   QStringLiteral(". The original path was restored and ") + merged +
+                                   QStringLiteral(" current-folder item(s) were merged."));
     if (s.didAppendMerge)
-        return viewModel.localized(
+        return texts.localized(
             QStringLiteral("已追加恢复：") + name + QStringLiteral("。原路径已恢复，并合并了 ") + merged +
                 QStringLiteral(" 项当前目录内容；其中 ") + renamed +
                 QStringLiteral(" 项同名内容已自动另存保留。"),
@@ -134,7 +134,7 @@ QString forceUndoSuccessMessage(const MainViewModel& viewModel, const UndoResult
                 QStringLiteral(" current-folder item(s) were merged, and ") + renamed +
                 QStringLiteral(" conflicting item(s) were preserved under renamed paths."));
     if (s.preservedPath)
-        return viewModel.localized(
+        return texts.localized(
             QStringLiteral("已恢复：") + name + QStringLiteral("。当前占用内容已先保留到 ") + preserved +
                 QStringLiteral(
                     "，再用原迁移数据恢复原路径；由于当前路径不是可直接合并的目录，本次未做目录追加。"),
@@ -143,8 +143,8 @@ QString forceUndoSuccessMessage(const MainViewModel& viewModel, const UndoResult
                 QStringLiteral(
                     ", then the migrated data was restored to the original path. Directory append was not "
                     "used because the current path was not directly mergeable."));
-    return viewModel.localized(QStringLiteral("已追加恢复：") + name + QStringLiteral("。"),
-                               QStringLiteral("Append restore completed for ") + name + QStringLiteral("."));
+    return texts.localized(QStringLiteral("已追加恢复：") + name + QStringLiteral("。"),
+                           QStringLiteral("Append restore completed for ") + name + QStringLiteral("."));
 }
 
 } // namespace orvalink

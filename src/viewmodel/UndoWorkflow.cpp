@@ -1,10 +1,17 @@
 #include "viewmodel/UndoWorkflow.h"
 
+#include "viewmodel/ActivityState.h"
+#include "viewmodel/BackgroundRunner.h"
+#include "viewmodel/BrowsingState.h"
+#include "viewmodel/DiskWorkContext.h"
 #include "viewmodel/ErrorText.h"
-#include "viewmodel/MainViewModel.h"
+#include "viewmodel/HistoryState.h"
+#include "viewmodel/Presentation.h"
 #include "viewmodel/ProgressMonitor.h"
 #include "viewmodel/ScopedDiskServices.h"
 #include "viewmodel/UndoTriage.h"
+#include "viewmodel/ViewModelParts.h"
+#include "viewmodel/WorkflowSettings.h"
 #include "viewmodel/WorkflowSupport.h"
 
 #include <algorithm>
@@ -14,22 +21,22 @@ namespace orvalink {
 namespace {
 
 // Marks the start of a restore run. Busy first: the size estimates that follow may take seconds.
-void beginRestoreRun(MainViewModel& viewModel)
+void beginRestoreRun(DiskWorkContext& context)
 {
-    viewModel.setIsUndoing(true);
-    viewModel.setErrorMessage(std::nullopt);
-    viewModel.setUndoConflictPrompt(std::nullopt);
-    viewModel.setLastRestoredPaths({});
+    context.activity().setIsUndoing(true);
+    context.activity().setErrorMessage(std::nullopt);
+    context.activity().setUndoConflictPrompt(std::nullopt);
+    context.history().setLastRestoredPaths({});
 }
 
-QCoro::Task<BackgroundResult<UndoResult>> restore(MainViewModel& viewModel,
+QCoro::Task<BackgroundResult<UndoResult>> restore(DiskWorkContext& context,
                                                   std::shared_ptr<const ScopedDiskServices> services,
                                                   LinkMapping mapping,
                                                   std::optional<ForcedUndoRestoreMode> mode)
 {
-    const QString anchorUser = viewModel.config().anchorUser;
+    const QString anchorUser = context.browsing().config().anchorUser;
     const QUuid id = mapping.id;
-    auto work = viewModel.background().runCatching([services, id, anchorUser, mode] {
+    auto work = context.background().runCatching([services, id, anchorUser, mode] {
         return mode ? services->undo().forceUndoMigration(id, anchorUser, *mode)
                     : services->undo().undoMigration(id, anchorUser);
     });
@@ -37,34 +44,44 @@ QCoro::Task<BackgroundResult<UndoResult>> restore(MainViewModel& viewModel,
 }
 
 // One record with one-item progress, for the undo of the last record and the forced restore.
-QCoro::Task<> restoreSingle(MainViewModel& viewModel, LinkMapping mapping, QString title,
+QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, QString title,
                             std::optional<ForcedUndoRestoreMode> mode,
                             std::shared_ptr<const ScopedDiskServices> services)
 {
-    auto estimating = estimateBytesForProgress(viewModel, mapping.targetPath);
+    const FlowTicket ticket = context.ticket();
+    auto estimating = estimateBytesForProgress(context, mapping.targetPath);
     const qint64 estimate = co_await std::move(estimating);
-    beginProgress(viewModel, title, 1, estimate);
-    viewModel.setMigrationCurrentPath(mapping.sourcePath);
+    if (!ticket.isAlive())
+        co_return;
+    beginProgress(context, title, 1, estimate);
+    context.activity().setMigrationCurrentPath(mapping.sourcePath);
 
-    auto monitor =
-        ProgressMonitor::start(viewModel, mapping.sourcePath, estimate, viewModel.migrationProcessedBytes());
-    auto restoring = restore(viewModel, services, mapping, mode);
+    auto monitor = ProgressMonitor::start(context, mapping.sourcePath, estimate,
+                                          context.activity().migrationProcessedBytes());
+    auto restoring = restore(context, services, mapping, mode);
     auto outcome = co_await std::move(restoring);
+    if (!ticket.isAlive())
+        co_return;
     co_await stopProgressMonitor(std::move(monitor));
-    viewModel.setIsUndoing(false);
+    if (!ticket.isAlive())
+        co_return;
+    context.activity().setIsUndoing(false);
 
     if (outcome.succeeded()) {
         const UndoResult result = outcome.value();
-        finishSingleItemProgress(viewModel, true);
-        auto reload = reloadAfterDiskWork(viewModel);
+        finishSingleItemProgress(context, true);
+        auto reload = reloadAfterDiskWork(context);
         co_await std::move(reload);
-        viewModel.setLastRestoredPaths({result.mapping.sourcePath});
-        viewModel.setInfoMessage(forceUndoSuccessMessage(viewModel, result));
+        if (!ticket.isAlive())
+            co_return;
+        context.history().setLastRestoredPaths({result.mapping.sourcePath});
+        context.activity().setInfoMessage(forceUndoSuccessMessage(context.presentation(), result));
         co_return;
     }
-    finishSingleItemProgress(viewModel, false);
-    if (const auto text = triageUndoFailure(viewModel, outcome.error(), mapping))
-        viewModel.setErrorMessage(*text);
+    finishSingleItemProgress(context, false);
+    if (const auto text =
+            triageUndoFailure(context.activity(), context.presentation(), outcome.error(), mapping))
+        context.activity().setErrorMessage(*text);
 }
 
 struct BatchOutcome {
@@ -74,145 +91,161 @@ struct BatchOutcome {
     qint64 failureCount = 0;
 };
 
-QCoro::Task<> restoreBatch(MainViewModel& viewModel, QList<LinkMapping> records,
+QCoro::Task<> restoreBatch(DiskWorkContext& context, QList<LinkMapping> records,
                            std::shared_ptr<const ScopedDiskServices> services)
 {
+    const FlowTicket ticket = context.ticket();
     QHash<QString, qint64> estimates;
     for (const LinkMapping& record : records) {
-        auto estimating = estimateBytesForProgress(viewModel, record.targetPath);
+        auto estimating = estimateBytesForProgress(context, record.targetPath);
         estimates.insert(record.sourcePath, co_await std::move(estimating));
+        if (!ticket.isAlive())
+            co_return;
     }
     const bool isSingle = records.size() == 1;
     qint64 totalBytes = 0;
     for (const LinkMapping& record : records)
         totalBytes += std::max<qint64>(0, estimates.value(record.sourcePath, 0));
     beginProgress(
-        viewModel,
-        isSingle ? viewModel.localized(QStringLiteral("反悔所选记录"), QStringLiteral("Undo Selected Record"))
-                 : viewModel.localized(QStringLiteral("批量反悔所选记录"),
-                                       QStringLiteral("Undo Selected Records")),
+        context,
+        isSingle
+            ? context.localized(QStringLiteral("反悔所选记录"), QStringLiteral("Undo Selected Record"))
+            : context.localized(QStringLiteral("批量反悔所选记录"), QStringLiteral("Undo Selected Records")),
         records.size(), totalBytes);
 
     BatchOutcome batch;
     for (const LinkMapping& record : records) {
+        // No further record starts once the owner closes.
+        if (!ticket.isAlive())
+            co_return;
         const qint64 expected = std::max<qint64>(0, estimates.value(record.sourcePath, 0));
-        const qint64 base = viewModel.migrationProcessedBytes();
-        viewModel.setMigrationCurrentPath(record.sourcePath);
-        auto monitor = ProgressMonitor::start(viewModel, record.sourcePath, expected, base);
-        auto restoring = restore(viewModel, services, record, std::nullopt);
+        const qint64 base = context.activity().migrationProcessedBytes();
+        context.activity().setMigrationCurrentPath(record.sourcePath);
+        auto monitor = ProgressMonitor::start(context, record.sourcePath, expected, base);
+        auto restoring = restore(context, services, record, std::nullopt);
         auto outcome = co_await std::move(restoring);
+        if (!ticket.isAlive())
+            co_return;
         co_await stopProgressMonitor(std::move(monitor));
-        viewModel.setMigrationProcessedItems(viewModel.migrationProcessedItems() + 1);
-        viewModel.setMigrationProcessedBytes(std::min(viewModel.migrationTotalBytes(), base + expected));
+        if (!ticket.isAlive())
+            co_return;
+        context.activity().setMigrationProcessedItems(context.activity().migrationProcessedItems() + 1);
+        context.activity().setMigrationProcessedBytes(
+            std::min(context.activity().migrationTotalBytes(), base + expected));
         if (outcome.succeeded()) {
             ++batch.successCount;
-            viewModel.setMigrationSucceededItems(viewModel.migrationSucceededItems() + 1);
+            context.activity().setMigrationSucceededItems(context.activity().migrationSucceededItems() + 1);
             batch.restoredPaths.append(outcome.value().mapping.sourcePath);
         } else {
             ++batch.failureCount;
-            viewModel.setMigrationFailedItems(viewModel.migrationFailedItems() + 1);
-            if (const auto text = triageUndoFailure(viewModel, outcome.error(), record))
+            context.activity().setMigrationFailedItems(context.activity().migrationFailedItems() + 1);
+            if (const auto text =
+                    triageUndoFailure(context.activity(), context.presentation(), outcome.error(), record))
                 batch.failureTexts.append(*text);
         }
     }
 
-    viewModel.setIsUndoing(false);
-    viewModel.setMigrationCurrentPath(std::nullopt);
-    if (viewModel.migrationTotalBytes() >= 1)
-        viewModel.setMigrationProcessedBytes(
-            std::min(viewModel.migrationProcessedBytes(), viewModel.migrationTotalBytes()));
-    viewModel.setLastRestoredPaths(batch.restoredPaths);
-    auto reload = reloadAfterDiskWork(viewModel);
+    context.activity().setIsUndoing(false);
+    context.activity().setMigrationCurrentPath(std::nullopt);
+    if (context.activity().migrationTotalBytes() >= 1)
+        context.activity().setMigrationProcessedBytes(
+            std::min(context.activity().migrationProcessedBytes(), context.activity().migrationTotalBytes()));
+    context.history().setLastRestoredPaths(batch.restoredPaths);
+    auto reload = reloadAfterDiskWork(context);
     co_await std::move(reload);
+    if (!ticket.isAlive())
+        co_return;
 
-    const bool promptOpen = viewModel.undoConflictPrompt().has_value();
+    const bool promptOpen = context.activity().undoConflictPrompt().has_value();
     if (batch.successCount == 0) {
-        finishSingleItemProgress(viewModel, false);
+        finishSingleItemProgress(context, false);
         if (!promptOpen)
-            viewModel.setErrorMessage(batch.failureTexts.isEmpty()
-                                          ? viewModel.localized(QStringLiteral("批量反悔失败。"),
-                                                                QStringLiteral("Undo batch failed."))
-                                          : batch.failureTexts.constFirst());
+            context.activity().setErrorMessage(batch.failureTexts.isEmpty()
+                                                   ? context.localized(QStringLiteral("批量反悔失败。"),
+                                                                       QStringLiteral("Undo batch failed."))
+                                                   : batch.failureTexts.constFirst());
     } else if (batch.failureCount >= 1) {
         const QString s = QString::number(batch.successCount);
         const QString f = QString::number(batch.failureCount);
-        viewModel.setInfoMessage(
-            viewModel.localized(QStringLiteral("批量反悔完成。成功：") + s + QStringLiteral("，失败：") + f +
-                                    QStringLiteral("。"),
-                                QStringLiteral("Undo batch finished. Success: ") + s +
-                                    QStringLiteral(", failed: ") + f + QStringLiteral(".")));
+        context.activity().setInfoMessage(
+            context.localized(QStringLiteral("批量反悔完成。成功：") + s + QStringLiteral("，失败：") + f +
+                                  QStringLiteral("。"),
+                              QStringLiteral("Undo batch finished. Success: ") + s +
+                                  QStringLiteral(", failed: ") + f + QStringLiteral(".")));
         if (!promptOpen && !batch.failureTexts.isEmpty())
-            viewModel.setErrorMessage(batch.failureTexts.constFirst());
+            context.activity().setErrorMessage(batch.failureTexts.constFirst());
     } else if (isSingle) {
-        viewModel.setInfoMessage(viewModel.localized(QStringLiteral("已反悔所选记录。"),
-                                                     QStringLiteral("Selected record was restored.")));
+        context.activity().setInfoMessage(context.localized(QStringLiteral("已反悔所选记录。"),
+                                                            QStringLiteral("Selected record was restored.")));
     } else {
         const QString n = QString::number(batch.successCount);
-        viewModel.setInfoMessage(
-            viewModel.localized(QStringLiteral("已反悔 ") + n + QStringLiteral(" 条记录。"),
-                                QStringLiteral("Restored ") + n + QStringLiteral(" records.")));
+        context.activity().setInfoMessage(
+            context.localized(QStringLiteral("已反悔 ") + n + QStringLiteral(" 条记录。"),
+                              QStringLiteral("Restored ") + n + QStringLiteral(" records.")));
     }
 }
 
 // Runs a restore flow that has already marked itself busy; whatever escapes ends the run.
-QCoro::Task<> guardedRestore(MainViewModel& viewModel, QCoro::Task<> flow)
+QCoro::Task<> guardedRestore(DiskWorkContext& context, QCoro::Task<> flow)
 {
+    const FlowTicket ticket = context.ticket();
     try {
         co_await std::move(flow);
     } catch (const std::exception& error) {
-        viewModel.setIsUndoing(false);
-        viewModel.setErrorMessage(localizedDescription(error));
+        if (!ticket.isAlive())
+            co_return;
+        context.activity().setIsUndoing(false);
+        context.activity().setErrorMessage(localizedDescription(error));
     }
 }
 
 } // namespace
 
-QCoro::Task<> undoLastMigration(MainViewModel& viewModel)
+QCoro::Task<> undoLastMigration(DiskWorkContext& context)
 {
-    if (isDiskWorkBusy(viewModel))
+    if (context.isRetired() || isDiskWorkBusy(context))
         co_return;
-    if (viewModel.undoHistory().isEmpty()) {
-        viewModel.setInfoMessage(
-            viewModel.localized(QStringLiteral("没有可反悔的迁移记录。"),
-                                QStringLiteral("No migration record available to undo.")));
+    if (context.history().undoHistory().isEmpty()) {
+        context.activity().setInfoMessage(
+            context.localized(QStringLiteral("没有可反悔的迁移记录。"),
+                              QStringLiteral("No migration record available to undo.")));
         co_return;
     }
-    const LinkMapping newest = viewModel.undoHistory().constFirst();
-    beginRestoreRun(viewModel);
-    auto flow =
-        restoreSingle(viewModel, newest,
-                      viewModel.localized(QStringLiteral("反悔上次迁移"), QStringLiteral("Undo Last Move")),
-                      std::nullopt, ScopedDiskServices::capture(viewModel));
-    co_await guardedRestore(viewModel, std::move(flow));
+    const LinkMapping newest = context.history().undoHistory().constFirst();
+    beginRestoreRun(context);
+    auto flow = restoreSingle(
+        context, newest, context.localized(QStringLiteral("反悔上次迁移"), QStringLiteral("Undo Last Move")),
+        std::nullopt, context.captureServices());
+    co_await guardedRestore(context, std::move(flow));
 }
 
-QCoro::Task<> undoSelectedMigration(MainViewModel& viewModel)
+QCoro::Task<> undoSelectedMigration(DiskWorkContext& context)
 {
-    if (isDiskWorkBusy(viewModel))
+    if (context.isRetired() || isDiskWorkBusy(context))
         co_return;
-    const QList<LinkMapping> records = viewModel.selectedUndoMappings();
+    const QList<LinkMapping> records = context.history().selectedUndoMappings();
     if (records.isEmpty()) {
-        viewModel.setInfoMessage(
-            viewModel.localized(QStringLiteral("请先选择至少一条迁移记录。"),
-                                QStringLiteral("Select at least one migration record first.")));
+        context.activity().setInfoMessage(
+            context.localized(QStringLiteral("请先选择至少一条迁移记录。"),
+                              QStringLiteral("Select at least one migration record first.")));
         co_return;
     }
-    beginRestoreRun(viewModel);
-    auto flow = restoreBatch(viewModel, records, ScopedDiskServices::capture(viewModel));
-    co_await guardedRestore(viewModel, std::move(flow));
+    beginRestoreRun(context);
+    auto flow = restoreBatch(context, records, context.captureServices());
+    co_await guardedRestore(context, std::move(flow));
 }
 
-QCoro::Task<> forceUndoMigration(MainViewModel& viewModel, LinkMapping mapping, ForcedUndoRestoreMode mode)
+QCoro::Task<> forceUndoMigration(DiskWorkContext& context, LinkMapping mapping, ForcedUndoRestoreMode mode)
 {
-    if (isDiskWorkBusy(viewModel))
+    if (context.isRetired() || isDiskWorkBusy(context))
         co_return;
-    beginRestoreRun(viewModel);
+    beginRestoreRun(context);
     const QString title =
         mode == ForcedUndoRestoreMode::overwrite
-            ? viewModel.localized(QStringLiteral("覆盖恢复"), QStringLiteral("Overwrite Restore"))
-            : viewModel.localized(QStringLiteral("追加恢复"), QStringLiteral("Append Restore"));
-    auto flow = restoreSingle(viewModel, mapping, title, mode, ScopedDiskServices::capture(viewModel));
-    co_await guardedRestore(viewModel, std::move(flow));
+            ? context.localized(QStringLiteral("覆盖恢复"), QStringLiteral("Overwrite Restore"))
+            : context.localized(QStringLiteral("追加恢复"), QStringLiteral("Append Restore"));
+    auto flow = restoreSingle(context, mapping, title, mode, context.captureServices());
+    co_await guardedRestore(context, std::move(flow));
 }
 
 } // namespace orvalink

@@ -7,17 +7,17 @@
 
 namespace orvalink {
 
-class MainViewModel;
+class DiskWorkContext;
 
 // Restores the newest record of the undo history: the very record whose size was estimated and
 // whose failure is triaged (by its id), never one the service would pick later. Never throws.
-QCoro::Task<> undoLastMigration(MainViewModel& viewModel);
+QCoro::Task<> undoLastMigration(DiskWorkContext& context);
 
 // Restores the ticked records one after another; a failure never stops the batch. Never throws.
-QCoro::Task<> undoSelectedMigration(MainViewModel& viewModel);
+QCoro::Task<> undoSelectedMigration(DiskWorkContext& context);
 
 // Restores `mapping` into an occupied original path, merging (append) or setting the occupant
 // aside (overwrite). Never throws.
-QCoro::Task<> forceUndoMigration(MainViewModel& viewModel, LinkMapping mapping, ForcedUndoRestoreMode mode);
+QCoro::Task<> forceUndoMigration(DiskWorkContext& context, LinkMapping mapping, ForcedUndoRestoreMode mode);
 
 } // namespace orvalink

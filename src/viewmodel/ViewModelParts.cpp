@@ -27,12 +27,12 @@ ViewModelParts ViewModelParts::standard(QNetworkAccessManager* network)
     parts.privilegedFileOperations =
         std::make_shared<PrivilegedFileOperationService>(platform::ProcessCommandRunner::administrator());
     // The two device identity stores share one file; no client or store is shared between services.
-    parts.backendAuthService = std::make_unique<BackendAuthService>(
+    parts.backendAuthService = std::make_shared<BackendAuthService>(
         BackendAPIClient(network), AuthSessionStore(file("auth_session.json")),
         DeviceIdentityStore(file("device_id.txt")));
     parts.backendMigrationSyncService =
-        std::make_unique<BackendMigrationSyncService>(BackendAPIClient(network));
-    parts.backendFeedbackService = std::make_unique<BackendFeedbackService>(
+        std::make_shared<BackendMigrationSyncService>(BackendAPIClient(network));
+    parts.backendFeedbackService = std::make_shared<BackendFeedbackService>(
         BackendAPIClient(network), DeviceIdentityStore(file("device_id.txt")));
     return parts;
 }

@@ -18,7 +18,7 @@
 
 namespace orvalink {
 
-// The stores and services a MainViewModel is built from. Objects that background work uses are
+// The stores and services the state object is built from. Objects that background work uses are
 // shared, so the history stores and the log can be handed to the disk services built from them
 // and a scope change on a store is seen by all of them at once.
 struct ViewModelParts {
@@ -37,9 +37,11 @@ struct ViewModelParts {
     std::shared_ptr<ActiveProcessService> activeProcessService;
     // Runs the administrator commands (tests give it a runner that needs no password dialog).
     std::shared_ptr<PrivilegedFileOperationService> privilegedFileOperations;
-    std::unique_ptr<BackendAuthService> backendAuthService;
-    std::unique_ptr<BackendMigrationSyncService> backendMigrationSyncService;
-    std::unique_ptr<BackendFeedbackService> backendFeedbackService;
+    // Shared with the account flows that await them: a reply may resume a flow after the state
+    // object is gone, and the service's own code then still runs on a live object.
+    std::shared_ptr<BackendAuthService> backendAuthService;
+    std::shared_ptr<BackendMigrationSyncService> backendMigrationSyncService;
+    std::shared_ptr<BackendFeedbackService> backendFeedbackService;
 
     // Every part on the files of the application-support directory and the log file, with guest
     // history scopes; nothing is read or written yet. Each account service has a client of its own;

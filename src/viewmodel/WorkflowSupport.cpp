@@ -1,58 +1,66 @@
 #include "viewmodel/WorkflowSupport.h"
 
-#include "viewmodel/MainViewModel.h"
+#include "diskops/PathMappingService.h"
+#include "viewmodel/ActivityState.h"
+#include "viewmodel/BackgroundRunner.h"
+#include "viewmodel/BrowsingState.h"
+#include "viewmodel/DiskWorkContext.h"
+#include "viewmodel/HistoryState.h"
+#include "viewmodel/Presentation.h"
+#include "viewmodel/ViewModelParts.h"
+#include "viewmodel/WorkflowSettings.h"
 
 #include <algorithm>
 
 namespace orvalink {
 
-bool isDiskWorkBusy(const MainViewModel& viewModel)
+bool isDiskWorkBusy(const DiskWorkContext& context)
 {
-    return viewModel.isMigrating() || viewModel.isUndoing() || viewModel.isRepairingLinks();
+    return context.activity().isDiskWorkBusy();
 }
 
-AppConfig engineConfig(const MainViewModel& viewModel)
+AppConfig engineConfig(const DiskWorkContext& context)
 {
-    AppConfig config = viewModel.config();
-    config.defaultTargetRoot = viewModel.effectiveTargetRoot();
+    AppConfig config = context.browsing().config();
+    config.defaultTargetRoot = context.effectiveTargetRoot();
     return config;
 }
 
-std::optional<QString> plannedTargetPath(const MainViewModel& viewModel, const QString& sourcePath)
+std::optional<QString> plannedTargetPath(const DiskWorkContext& context, const QString& sourcePath)
 {
-    return plannedTargetPath(viewModel, sourcePath, engineConfig(viewModel));
+    return plannedTargetPath(context, sourcePath, engineConfig(context));
 }
 
-std::optional<QString> plannedTargetPath(const MainViewModel& viewModel, const QString& sourcePath,
+std::optional<QString> plannedTargetPath(const DiskWorkContext& context, const QString& sourcePath,
                                          const AppConfig& settings)
 {
     try {
-        return viewModel.pathMappingService().buildTargetPath(
-            sourcePath, settings.defaultTargetRoot, settings.anchorUser, settings.strictModeEnabled);
+        return context.pathMappingService().buildTargetPath(sourcePath, settings.defaultTargetRoot,
+                                                            settings.anchorUser, settings.strictModeEnabled);
     } catch (...) {
         return std::nullopt;
     }
 }
 
-QCoro::Task<> reloadAfterDiskWork(MainViewModel& viewModel)
+QCoro::Task<> reloadAfterDiskWork(DiskWorkContext& context)
 {
-    viewModel.reloadPersistedState();
-    viewModel.setAvailableVolumes(viewModel.parts().volumeService->listVolumes());
-    viewModel.refreshStorageUsageSnapshot();
-    viewModel.updateSelectedSize(viewModel.entries());
-    co_await viewModel.loadCurrentDirectoryForNavigation(true);
+    context.reloadPersistedState();
+    context.browsing().setAvailableVolumes(context.parts().volumeService->listVolumes());
+    context.refreshStorageUsageSnapshot();
+    context.updateSelectedSize();
+    co_await context.loadCurrentDirectoryForNavigation(true);
 }
 
-void beginProgress(MainViewModel& viewModel, const QString& title, qint64 totalItems, qint64 totalBytes)
+void beginProgress(DiskWorkContext& context, const QString& title, qint64 totalItems, qint64 totalBytes)
 {
-    viewModel.setCurrentOperationTitle(title);
-    viewModel.setMigrationTotalItems(totalItems);
-    viewModel.setMigrationProcessedItems(0);
-    viewModel.setMigrationSucceededItems(0);
-    viewModel.setMigrationFailedItems(0);
-    viewModel.setMigrationCurrentPath(std::nullopt);
-    viewModel.setMigrationTotalBytes(std::max<qint64>(0, totalBytes));
-    viewModel.setMigrationProcessedBytes(0);
+    context.activity().setCurrentOperationTitle(title);
+    context.activity().setMigrationTotalItems(totalItems);
+    context.activity().setMigrationProcessedItems(0);
+    context.activity().setMigrationSucceededItems(0);
+    context.activity().setMigrationFailedItems(0);
+    context.activity().setMigrationCurrentPath(std::nullopt);
+    context.activity().setMigrationTotalBytes(std::max<qint64>(0, totalBytes));
+    context.activity().setMigrationProcessedBytes(0);
 }
 
 } // namespace orvalink

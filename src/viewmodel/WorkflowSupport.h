@@ -8,26 +8,26 @@
 
 namespace orvalink {
 
-class MainViewModel;
+class DiskWorkContext;
 
 // True while a migration, retry, undo, forced restore or link repair runs: these flows exclude each
 // other, so a repair never replaces a link that an undo is moving.
-bool isDiskWorkBusy(const MainViewModel& viewModel);
+bool isDiskWorkBusy(const DiskWorkContext& context);
 
 // The settings handed to the engine: the current ones with the effective target root.
-AppConfig engineConfig(const MainViewModel& viewModel);
+AppConfig engineConfig(const DiskWorkContext& context);
 
 // Where `sourcePath` would land under the effective target root; none when the rules refuse it.
-std::optional<QString> plannedTargetPath(const MainViewModel& viewModel, const QString& sourcePath);
+std::optional<QString> plannedTargetPath(const DiskWorkContext& context, const QString& sourcePath);
 // The same under the target root and rules of `settings` (as engineConfig() gave them).
-std::optional<QString> plannedTargetPath(const MainViewModel& viewModel, const QString& sourcePath,
+std::optional<QString> plannedTargetPath(const DiskWorkContext& context, const QString& sourcePath,
                                          const AppConfig& settings);
 
 // After disk work that changed the history: history, volumes, storage, selected size and a live
-// listing of the current directory.
-QCoro::Task<> reloadAfterDiskWork(MainViewModel& viewModel);
+// listing of the current directory. The caller checks its ticket after awaiting it.
+QCoro::Task<> reloadAfterDiskWork(DiskWorkContext& context);
 
 // Resets the progress panel for a new operation of `totalItems` items and `totalBytes` bytes.
-void beginProgress(MainViewModel& viewModel, const QString& title, qint64 totalItems, qint64 totalBytes);
+void beginProgress(DiskWorkContext& context, const QString& title, qint64 totalItems, qint64 totalBytes);
 
 } // namespace orvalink

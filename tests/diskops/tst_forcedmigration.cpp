@@ -3,16 +3,13 @@
 #include "EngineFixture.h"
 #include "platform/SymbolicLinks.h"
 #include "support/ImmutableFlag.h"
+#include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
 #include <QtTest>
 
 using namespace orvalink;
 using test::EngineFixture;
-
-#define SKIP_WITHOUT(fixture)                                                                                \
-    if (const auto reason = (fixture).skipReason())                                                          \
-    QSKIP(qPrintable(*reason))
 
 class ForcedMigrationTest : public QObject {
     Q_OBJECT

@@ -7,6 +7,7 @@
 #include "store/JSONLStore.h"
 #include "support/ImmutableFlag.h"
 #include "support/MovedMount.h"
+#include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
 #include <QtTest>
@@ -14,10 +15,6 @@
 
 using namespace orvalink;
 using test::EngineFixture;
-
-#define SKIP_WITHOUT(fixture)                                                                                \
-    if (const auto reason = (fixture).skipReason())                                                          \
-    QSKIP(qPrintable(*reason))
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "platform/SymbolicLinks.h"
 #include "support/HoldingProcess.h"
 #include "support/ImmutableFlag.h"
+#include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
 #include <QtTest>
@@ -15,10 +16,6 @@
 
 using namespace orvalink;
 using test::EngineFixture;
-
-#define SKIP_WITHOUT(fixture)                                                                                \
-    if (const auto reason = (fixture).skipReason())                                                          \
-    QSKIP(qPrintable(*reason))
 
 namespace {
 

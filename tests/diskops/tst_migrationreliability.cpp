@@ -5,6 +5,7 @@
 #include "diskops/UndoService.h"
 #include "platform/FileIO.h"
 #include "platform/SymbolicLinks.h"
+#include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
 #include <QDirIterator>
@@ -15,10 +16,6 @@
 
 using namespace orvalink;
 using test::EngineFixture;
-
-#define SKIP_WITHOUT(fixture)                                                                                \
-    if (const auto reason = (fixture).skipReason())                                                          \
-    QSKIP(qPrintable(*reason))
 
 namespace {
 

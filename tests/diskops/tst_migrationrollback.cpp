@@ -8,16 +8,13 @@
 #include "platform/FileIO.h"
 #include "platform/SymbolicLinks.h"
 #include "support/ImmutableFlag.h"
+#include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
 #include <QtTest>
 
 using namespace orvalink;
 using test::EngineFixture;
-
-#define SKIP_WITHOUT(fixture)                                                                                \
-    if (const auto reason = (fixture).skipReason())                                                          \
-    QSKIP(qPrintable(*reason))
 
 namespace {
 

@@ -53,6 +53,30 @@ private Q_SLOTS:
         QCOMPARE(platform::standardizedPath(input), expected);
     }
 
+    void parentPath_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("nested") << "/a/b/c"
+                                << "/a/b";
+        QTest::newRow("root level") << "/a"
+                                    << "/";
+        QTest::newRow("root") << "/"
+                              << "/";
+        QTest::newRow("trailing slash ends an empty component") << "/a/b/"
+                                                                << "/a/b";
+        QTest::newRow("taken as written") << "/a/../b"
+                                          << "/a/..";
+        QTest::newRow("no slash") << "name"
+                                  << "/";
+    }
+    void parentPath()
+    {
+        QFETCH(QString, input);
+        QFETCH(QString, expected);
+        QCOMPARE(platform::parentPath(input), expected);
+    }
+
     void relativePathIsTakenAgainstCurrentDirectory()
     {
         const QString current = QDir::currentPath();

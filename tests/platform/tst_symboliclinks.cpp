@@ -31,6 +31,11 @@ private Q_SLOTS:
         QCOMPARE(entryStatus(tree.path("pipe")).kind, EntryKind::other);
         QCOMPARE(entryStatus(tree.path("nothing")).kind, EntryKind::none);
         QCOMPARE(entryStatus(tree.path("file/below")).kind, EntryKind::none);
+        // Only the directory itself is a real one; a link to it never is.
+        QVERIFY(isRealDirectory(tree.path("dir")));
+        QVERIFY(!isRealDirectory(tree.path("toDir")));
+        QVERIFY(!isRealDirectory(tree.path("file")));
+        QVERIFY(!isRealDirectory(tree.path("nothing")));
         const EntryStatus file = entryStatus(tree.path("file"));
         QCOMPARE(file.kind, EntryKind::regularFile);
         QCOMPARE(file.length, 5);

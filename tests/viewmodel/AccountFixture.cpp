@@ -31,8 +31,8 @@ MainViewModel& AccountFixture::start(const std::function<void(AppConfig&)>& adju
 
 bool AccountFixture::signIn()
 {
-    runTask(model->signIn(email, password, std::nullopt, std::nullopt));
-    return model->backendSession().has_value();
+    runTask(model->account().auth().signIn(email, password, std::nullopt, std::nullopt));
+    return model->accountState().backendSession().has_value();
 }
 
 QString AccountFixture::sessionPath()

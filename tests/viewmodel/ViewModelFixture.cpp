@@ -66,14 +66,15 @@ ViewModelFixture::makeViewModel(const std::function<void(ViewModelParts&)>& adju
 
 bool waitUntilIdle(MainViewModel& viewModel)
 {
-    return QTest::qWaitFor([&] { return !viewModel.isScanning() && !viewModel.isBackgroundScanning(); },
-                           20000);
+    return QTest::qWaitFor(
+        [&] { return !viewModel.browsing().isScanning() && !viewModel.browsing().isBackgroundScanning(); },
+        20000);
 }
 
 QStringList shownNames(MainViewModel& viewModel)
 {
     QStringList names;
-    for (const DirectoryEntry& entry : viewModel.sortedEntries())
+    for (const DirectoryEntry& entry : viewModel.listing().sortedEntries())
         names.append(entry.name);
     return names;
 }

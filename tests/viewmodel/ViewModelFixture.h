@@ -3,8 +3,20 @@
 #include "model/AppConfig.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
+#include "viewmodel/AccountWorkflows.h"
+#include "viewmodel/DirectoryLoader.h"
+#include "viewmodel/DiskWorkflows.h"
+#include "viewmodel/Figures.h"
+#include "viewmodel/LaunchSequence.h"
 #include "viewmodel/MainViewModel.h"
+#include "viewmodel/Navigator.h"
+#include "viewmodel/PersistedStateReader.h"
 #include "viewmodel/PlatformHooks.h"
+#include "viewmodel/Presentation.h"
+#include "viewmodel/SettingsActions.h"
+#include "viewmodel/ShownListing.h"
+#include "viewmodel/SmartMigration.h"
+#include "viewmodel/ViewModelContext.h"
 
 #include <QNetworkAccessManager>
 #include <QPair>
@@ -50,7 +62,8 @@ public:
     // A view model on the home's files; `adjust` may change the parts first.
     std::unique_ptr<MainViewModel> makeViewModel(const std::function<void(ViewModelParts&)>& adjust = {});
     // A view model on the base settings in English, after `adjust` changed them, written to the file.
-    std::unique_ptr<MainViewModel> makeViewModelWithSettings(const std::function<void(AppConfig&)>& adjust = {});
+    std::unique_ptr<MainViewModel>
+    makeViewModelWithSettings(const std::function<void(AppConfig&)>& adjust = {});
 
     TestHome home;
     TestTree tree;

@@ -7,9 +7,9 @@
 
 namespace orvalink::test {
 
-WorkflowFixture::WorkflowFixture(UILanguage language)
+WorkflowFixture::WorkflowFixture(UILanguage language, qint64 volumeBytes)
 {
-    volume = std::make_unique<TmpfsMount>(volumePath());
+    volume = std::make_unique<TmpfsMount>(volumePath(), volumeBytes);
     AppConfig config = fx.baseConfig();
     config.defaultTargetRoot = targetRoot();
     config.strictModeEnabled = true;
@@ -44,7 +44,7 @@ MainViewModel& WorkflowFixture::vm()
             parts.activeProcessService = std::make_shared<ActiveProcessService>(
                 ActiveProcessService::Timing{std::chrono::milliseconds(1500), std::chrono::milliseconds(50)});
         });
-        viewModel->workflowSettings().progressInterval = std::chrono::milliseconds(5);
+        viewModel->workflows().workflowSettings().progressInterval = std::chrono::milliseconds(5);
     }
     return *viewModel;
 }

@@ -13,7 +13,8 @@ namespace orvalink::test {
 // mount: check skipReason() first.
 class WorkflowFixture {
 public:
-    explicit WorkflowFixture(UILanguage language = UILanguage::english);
+    explicit WorkflowFixture(UILanguage language = UILanguage::english,
+                             qint64 volumeBytes = 64 * 1024 * 1024);
 
     std::optional<QString> skipReason() const;
     QString volumePath() const { return fx.home.volumes() + QStringLiteral("/External"); }

@@ -48,18 +48,19 @@ private Q_SLOTS:
         const HistoryFiles history = AccountFixture::historyOf(AccountFixture::email);
         JSONLStore::append(fixture().task(QStringLiteral("Old")), history.tasksPath);
         fixture().start();
-        QVERIFY(viewModel().localHistoryScope().isGuest());
+        QVERIFY(viewModel().context().localHistoryScope().isGuest());
         http().setDelay(kLoginPath, std::chrono::milliseconds(200));
 
-        auto signIn = viewModel().signIn(QStringLiteral("  Anna@Example.COM \n"), AccountFixture::password,
-                                         std::nullopt, std::nullopt);
-        QVERIFY(viewModel().isSubmittingAuth());
+        auto signIn = viewModel().account().auth().signIn(
+            QStringLiteral("  Anna@Example.COM \n"), AccountFixture::password, std::nullopt, std::nullopt);
+        QVERIFY(viewModel().accountState().isSubmittingAuth());
         // Every start of the three sign-in flows is ignored while one runs.
-        runTask(
-            viewModel().signIn(AccountFixture::email, AccountFixture::password, std::nullopt, std::nullopt));
-        runTask(viewModel().registerAndSignIn(QStringLiteral("b@example.com"), AccountFixture::password,
-                                              QString(), std::nullopt, std::nullopt));
-        runTask(viewModel().signOutFromBackend());
+        runTask(viewModel().account().auth().signIn(AccountFixture::email, AccountFixture::password,
+                                                    std::nullopt, std::nullopt));
+        runTask(viewModel().account().auth().registerAndSignIn(QStringLiteral("b@example.com"),
+                                                               AccountFixture::password, QString(),
+                                                               std::nullopt, std::nullopt));
+        runTask(viewModel().account().auth().signOutFromBackend());
         runTask(std::move(signIn));
 
         QCOMPARE(fixture().requestsTo(kLoginPath), 1);
@@ -67,14 +68,16 @@ private Q_SLOTS:
         QCOMPARE(fixture().requestsTo(kSnapshotPath), 0);
         QCOMPARE(fixture().requestsTo(kOverviewPath), 1);
         QCOMPARE(fixture().requestsTo(kFeedbackPath), 1);
-        QVERIFY(!viewModel().isSubmittingAuth());
-        QCOMPARE(viewModel().backendSession()->email, AccountFixture::email);
-        QCOMPARE(viewModel().localHistoryScope(), LocalHistoryScope::account(AccountFixture::email));
-        QCOMPARE(viewModel().tasks().size(), 1);
-        QCOMPARE(text(viewModel().backendStatusMessage()), QStringLiteral("Signed in successfully."));
-        QVERIFY(!viewModel().errorMessage());
-        QVERIFY(viewModel().migrationAccountOverview());
-        QVERIFY(viewModel().feedbackDashboard());
+        QVERIFY(!viewModel().accountState().isSubmittingAuth());
+        QCOMPARE(viewModel().accountState().backendSession()->email, AccountFixture::email);
+        QCOMPARE(viewModel().context().localHistoryScope(),
+                 LocalHistoryScope::account(AccountFixture::email));
+        QCOMPARE(viewModel().history().tasks().size(), 1);
+        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
+                 QStringLiteral("Signed in successfully."));
+        QVERIFY(!viewModel().activity().errorMessage());
+        QVERIFY(viewModel().accountState().migrationAccountOverview());
+        QVERIFY(viewModel().accountState().feedbackDashboard());
         QCOMPARE(AuthSessionStore(AccountFixture::sessionPath()).load()->email, AccountFixture::email);
     }
 
@@ -82,23 +85,28 @@ private Q_SLOTS:
     {
         fixture().start();
         const QString address = QStringLiteral("new@example.com");
-        runTask(viewModel().registerAndSignIn(QStringLiteral(" New@Example.com"), QStringLiteral("password1"),
-                                              QStringLiteral(" Nick "), std::nullopt, std::nullopt));
-        QCOMPARE(text(viewModel().backendStatusMessage()), QStringLiteral("Account created and signed in."));
+        runTask(viewModel().account().auth().registerAndSignIn(
+            QStringLiteral(" New@Example.com"), QStringLiteral("password1"), QStringLiteral(" Nick "),
+            std::nullopt, std::nullopt));
+        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
+                 QStringLiteral("Account created and signed in."));
         QCOMPARE(fixture().service.passwordOf(address), std::optional<QString>(QStringLiteral("password1")));
-        QCOMPARE(viewModel().localHistoryScope(), LocalHistoryScope::account(address));
+        QCOMPARE(viewModel().context().localHistoryScope(), LocalHistoryScope::account(address));
 
-        runTask(viewModel().signOutFromBackend());
-        QVERIFY(!viewModel().backendSession());
-        runTask(viewModel().signIn(address, QStringLiteral("password1"), std::nullopt, std::nullopt));
-        QCOMPARE(viewModel().backendSession()->email, address);
+        runTask(viewModel().account().auth().signOutFromBackend());
+        QVERIFY(!viewModel().accountState().backendSession());
+        runTask(viewModel().account().auth().signIn(address, QStringLiteral("password1"), std::nullopt,
+                                                    std::nullopt));
+        QCOMPARE(viewModel().accountState().backendSession()->email, address);
 
         // A second registration of the address is refused with the service's message.
-        runTask(viewModel().registerAndSignIn(address, QStringLiteral("password1"), QString(), std::nullopt,
-                                              std::nullopt));
-        QCOMPARE(text(viewModel().errorMessage()), QStringLiteral("This e-mail is already registered."));
-        QCOMPARE(text(viewModel().backendStatusMessage()), QStringLiteral("Registration failed."));
-        QCOMPARE(viewModel().backendSession()->email, address);
+        runTask(viewModel().account().auth().registerAndSignIn(address, QStringLiteral("password1"),
+                                                               QString(), std::nullopt, std::nullopt));
+        QCOMPARE(text(viewModel().activity().errorMessage()),
+                 QStringLiteral("This e-mail is already registered."));
+        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
+                 QStringLiteral("Registration failed."));
+        QCOMPARE(viewModel().accountState().backendSession()->email, address);
     }
 
     void aFailedSignInPublishesNoSession_data()
@@ -118,63 +126,71 @@ private Q_SLOTS:
         if (sessionFileBlocked)
             QVERIFY(QDir().mkpath(AccountFixture::sessionPath() + QStringLiteral("/occupied")));
 
-        runTask(viewModel().signIn(AccountFixture::email, password, std::nullopt, std::nullopt));
-        QVERIFY(!viewModel().backendSession());
-        QVERIFY(viewModel().localHistoryScope().isGuest());
-        QVERIFY(viewModel().errorMessage());
+        runTask(
+            viewModel().account().auth().signIn(AccountFixture::email, password, std::nullopt, std::nullopt));
+        QVERIFY(!viewModel().accountState().backendSession());
+        QVERIFY(viewModel().context().localHistoryScope().isGuest());
+        QVERIFY(viewModel().activity().errorMessage());
         if (!error.isEmpty())
-            QCOMPARE(*viewModel().errorMessage(), error);
-        QCOMPARE(text(viewModel().backendStatusMessage()), QStringLiteral("Sign in failed."));
-        QVERIFY(!viewModel().isSubmittingAuth());
-        QVERIFY(!viewModel().accessRequirementPrompt());
+            QCOMPARE(*viewModel().activity().errorMessage(), error);
+        QCOMPARE(text(viewModel().accountState().backendStatusMessage()), QStringLiteral("Sign in failed."));
+        QVERIFY(!viewModel().accountState().isSubmittingAuth());
+        QVERIFY(!viewModel().activity().accessRequirementPrompt());
     }
 
     void withTheCaptchaOnAFailedSignInFetchesAFreshChallenge()
     {
         fixture().service.setCaptchaEnabled(true);
         fixture().start();
-        runTask(viewModel().refreshAuthRequirements(true));
-        QVERIFY(viewModel().authSettings()->captchaEnabled);
-        const std::optional<BackendCaptchaChallenge> first = viewModel().authCaptchaChallenge();
+        runTask(viewModel().account().requirements().refreshAuthRequirements(true));
+        QVERIFY(viewModel().accountState().authSettings()->captchaEnabled);
+        const std::optional<BackendCaptchaChallenge> first =
+            viewModel().accountState().authCaptchaChallenge();
         QVERIFY(first && first->captchaId);
-        QCOMPARE(text(viewModel().backendStatusMessage()),
+        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
                  QStringLiteral("Captcha is enabled. Sign-in and sign-up now require the code."));
 
-        runTask(viewModel().signIn(AccountFixture::email, AccountFixture::password, first->captchaId,
-                                   QStringLiteral("0000")));
-        QCOMPARE(text(viewModel().errorMessage()), QStringLiteral("Captcha is invalid or expired."));
+        runTask(viewModel().account().auth().signIn(AccountFixture::email, AccountFixture::password,
+                                                    first->captchaId, QStringLiteral("0000")));
+        QCOMPARE(text(viewModel().activity().errorMessage()),
+                 QStringLiteral("Captcha is invalid or expired."));
         // The quiet refresh writes no text of its own, so the sign-in's fallback is shown.
-        QCOMPARE(text(viewModel().backendStatusMessage()), QStringLiteral("Sign in failed."));
-        const std::optional<BackendCaptchaChallenge> second = viewModel().authCaptchaChallenge();
+        QCOMPARE(text(viewModel().accountState().backendStatusMessage()), QStringLiteral("Sign in failed."));
+        const std::optional<BackendCaptchaChallenge> second =
+            viewModel().accountState().authCaptchaChallenge();
         QVERIFY(second && second->captchaId && *second->captchaId != *first->captchaId);
 
-        runTask(viewModel().signIn(AccountFixture::email, AccountFixture::password, second->captchaId,
-                                   fixture().service.captchaCode(*second->captchaId)));
-        QVERIFY(viewModel().backendSession());
+        runTask(viewModel().account().auth().signIn(AccountFixture::email, AccountFixture::password,
+                                                    second->captchaId,
+                                                    fixture().service.captchaCode(*second->captchaId)));
+        QVERIFY(viewModel().accountState().backendSession());
         QCOMPARE(fixture().requestsTo(kCaptchaPath), 2);
     }
 
     void withTheCaptchaOffNoChallengeIsShownOrFetched()
     {
         fixture().start();
-        runTask(viewModel().refreshAuthCaptcha(true)); // before the settings were ever loaded
-        QVERIFY(!viewModel().authCaptchaChallenge());
-        QCOMPARE(text(viewModel().backendStatusMessage()), QStringLiteral("Captcha is currently disabled."));
+        runTask(viewModel().account().requirements().refreshAuthCaptcha(
+            true)); // before the settings were ever loaded
+        QVERIFY(!viewModel().accountState().authCaptchaChallenge());
+        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
+                 QStringLiteral("Captcha is currently disabled."));
         QCOMPARE(http().requests().size(), 0);
 
         BackendCaptchaChallenge shown;
         shown.enabled = true;
-        viewModel().setAuthCaptchaChallenge(shown);
-        runTask(viewModel().refreshAuthRequirements(true));
-        QVERIFY(!viewModel().authSettings()->captchaEnabled);
-        QVERIFY(!viewModel().authCaptchaChallenge());
-        QCOMPARE(text(viewModel().backendStatusMessage()), QStringLiteral("Captcha is currently disabled."));
+        viewModel().accountState().setAuthCaptchaChallenge(shown);
+        runTask(viewModel().account().requirements().refreshAuthRequirements(true));
+        QVERIFY(!viewModel().accountState().authSettings()->captchaEnabled);
+        QVERIFY(!viewModel().accountState().authCaptchaChallenge());
+        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
+                 QStringLiteral("Captcha is currently disabled."));
 
-        runTask(
-            viewModel().signIn(AccountFixture::email, QStringLiteral("wrong"), std::nullopt, std::nullopt));
+        runTask(viewModel().account().auth().signIn(AccountFixture::email, QStringLiteral("wrong"),
+                                                    std::nullopt, std::nullopt));
         QCOMPARE(fixture().requestsTo(kCaptchaPath), 0);
-        QVERIFY(!viewModel().isRefreshingAuthRequirements());
-        QVERIFY(!viewModel().isRefreshingAuthCaptcha());
+        QVERIFY(!viewModel().accountState().isRefreshingAuthRequirements());
+        QVERIFY(!viewModel().accountState().isRefreshingAuthCaptcha());
     }
 
     void sessionLoss_data()
@@ -197,38 +213,41 @@ private Q_SLOTS:
         QFETCH(bool, lost);
         fixture().start();
         QVERIFY(fixture().signIn());
-        viewModel().setErrorMessage(QStringLiteral("an older error"));
+        viewModel().activity().setErrorMessage(QStringLiteral("an older error"));
         if (status == 0) {
-            AppConfig config = viewModel().config();
+            AppConfig config = viewModel().browsing().config();
             config.backendBaseURL = QStringLiteral("http://127.0.0.1:1");
-            viewModel().setConfig(config);
+            viewModel().browsing().setConfig(config);
         } else {
             http().answerNext(kFeedbackPath,
                               LoopbackReply::envelope(status, code, QStringLiteral("Refused.")));
         }
 
-        runTask(viewModel().refreshFeedbackDashboard(true));
-        QVERIFY(!viewModel().isRefreshingFeedbackDashboard());
-        QCOMPARE(!viewModel().backendSession(), lost);
+        runTask(viewModel().account().feedback().refreshFeedbackDashboard(true));
+        QVERIFY(!viewModel().accountState().isRefreshingFeedbackDashboard());
+        QCOMPARE(!viewModel().accountState().backendSession(), lost);
         QCOMPARE(!QFileInfo::exists(AccountFixture::sessionPath()), lost);
-        QCOMPARE(viewModel().localHistoryScope().isGuest(), lost);
-        QCOMPARE(viewModel().feedbackDashboard().has_value(), !lost);
+        QCOMPARE(viewModel().context().localHistoryScope().isGuest(), lost);
+        QCOMPARE(viewModel().accountState().feedbackDashboard().has_value(), !lost);
         if (lost) {
-            QVERIFY(!viewModel().errorMessage());
+            QVERIFY(!viewModel().activity().errorMessage());
             const QString expired = QStringLiteral("Session expired. Please sign in again.");
-            QCOMPARE(text(viewModel().backendStatusMessage()), expired);
-            const std::optional<AccessRequirementPrompt> prompt = viewModel().accessRequirementPrompt();
+            QCOMPARE(text(viewModel().accountState().backendStatusMessage()), expired);
+            const std::optional<AccessRequirementPrompt> prompt =
+                viewModel().activity().accessRequirementPrompt();
             QVERIFY(prompt);
             QCOMPARE(prompt->kind, AccessRequirementPrompt::Kind::requiresSignIn);
             QCOMPARE(prompt->title, QStringLiteral("Sign In Required"));
             QCOMPARE(prompt->message, expired);
-            QVERIFY(!viewModel().migrationAccountOverview());
+            QVERIFY(!viewModel().accountState().migrationAccountOverview());
         } else {
-            QVERIFY(viewModel().errorMessage() && *viewModel().errorMessage() != "an older error");
+            QVERIFY(viewModel().activity().errorMessage() &&
+                    *viewModel().activity().errorMessage() != "an older error");
             if (status != 0)
-                QCOMPARE(*viewModel().errorMessage(), QStringLiteral("Refused."));
-            QCOMPARE(text(viewModel().backendStatusMessage()), QStringLiteral("Failed to load feedback."));
-            QVERIFY(!viewModel().accessRequirementPrompt());
+                QCOMPARE(*viewModel().activity().errorMessage(), QStringLiteral("Refused."));
+            QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
+                     QStringLiteral("Failed to load feedback."));
+            QVERIFY(!viewModel().activity().accessRequirementPrompt());
         }
     }
 
@@ -245,24 +264,24 @@ private Q_SLOTS:
         QFETCH(QString, status);
         fixture().start();
         QVERIFY(fixture().signIn());
-        const QString refreshToken = viewModel().backendSession()->refreshToken;
+        const QString refreshToken = viewModel().accountState().backendSession()->refreshToken;
         if (!reachable) {
-            AppConfig config = viewModel().config();
+            AppConfig config = viewModel().browsing().config();
             config.backendBaseURL = QStringLiteral("http://127.0.0.1:1");
-            viewModel().setConfig(config);
+            viewModel().browsing().setConfig(config);
         }
 
-        runTask(viewModel().signOutFromBackend());
-        QVERIFY(viewModel().backendStatusMessage()->startsWith(status));
-        QVERIFY(!viewModel().errorMessage());
-        QVERIFY(!viewModel().backendSession());
+        runTask(viewModel().account().auth().signOutFromBackend());
+        QVERIFY(viewModel().accountState().backendStatusMessage()->startsWith(status));
+        QVERIFY(!viewModel().activity().errorMessage());
+        QVERIFY(!viewModel().accountState().backendSession());
         QVERIFY(!QFileInfo::exists(AccountFixture::sessionPath()));
-        QVERIFY(viewModel().localHistoryScope().isGuest());
-        QVERIFY(!viewModel().feedbackDashboard());
-        QVERIFY(!viewModel().migrationAccountOverview());
-        QVERIFY(!viewModel().currentMigrationDeviceFingerprint());
+        QVERIFY(viewModel().context().localHistoryScope().isGuest());
+        QVERIFY(!viewModel().accountState().feedbackDashboard());
+        QVERIFY(!viewModel().accountState().migrationAccountOverview());
+        QVERIFY(!viewModel().accountState().currentMigrationDeviceFingerprint());
         QCOMPARE(fixture().service.isRefreshTokenActive(refreshToken), !reachable);
-        QVERIFY(!viewModel().isSubmittingAuth());
+        QVERIFY(!viewModel().accountState().isSubmittingAuth());
     }
 
     // A session file left behind (its removal failed earlier) is revoked at the service when the
@@ -270,36 +289,36 @@ private Q_SLOTS:
     void signOutRevokesASessionLeftInTheFile()
     {
         fixture().start();
-        runTask(viewModel().signOutFromBackend());
+        runTask(viewModel().account().auth().signOutFromBackend());
         QCOMPARE(fixture().requestsTo(kLogoutPath), 0);
-        QCOMPARE(text(viewModel().backendStatusMessage()), QStringLiteral("Signed out."));
+        QCOMPARE(text(viewModel().accountState().backendStatusMessage()), QStringLiteral("Signed out."));
 
         QVERIFY(fixture().signIn());
-        const QString refreshToken = viewModel().backendSession()->refreshToken;
+        const QString refreshToken = viewModel().accountState().backendSession()->refreshToken;
         QFile sessionFile(AccountFixture::sessionPath());
         QVERIFY(sessionFile.open(QIODevice::ReadOnly));
         const QByteArray savedSession = sessionFile.readAll();
         sessionFile.close();
         // Signed out while the service was out of reach: the token is still valid there.
-        const AppConfig reachable = viewModel().config();
+        const AppConfig reachable = viewModel().browsing().config();
         AppConfig offline = reachable;
         offline.backendBaseURL = QStringLiteral("http://127.0.0.1:1");
-        viewModel().setConfig(offline);
-        runTask(viewModel().signOutFromBackend());
+        viewModel().browsing().setConfig(offline);
+        runTask(viewModel().account().auth().signOutFromBackend());
         QVERIFY(fixture().service.isRefreshTokenActive(refreshToken));
-        viewModel().setConfig(reachable);
+        viewModel().browsing().setConfig(reachable);
         QVERIFY(sessionFile.open(QIODevice::WriteOnly));
         QCOMPARE(sessionFile.write(savedSession), savedSession.size());
         sessionFile.close();
-        QVERIFY(!viewModel().backendSession());
+        QVERIFY(!viewModel().accountState().backendSession());
 
-        runTask(viewModel().signOutFromBackend());
+        runTask(viewModel().account().auth().signOutFromBackend());
         QCOMPARE(fixture().requestsTo(kLogoutPath), 1);
         QVERIFY(!fixture().service.isRefreshTokenActive(refreshToken));
-        QCOMPARE(text(viewModel().backendStatusMessage()), QStringLiteral("Signed out."));
+        QCOMPARE(text(viewModel().accountState().backendStatusMessage()), QStringLiteral("Signed out."));
         QVERIFY(!QFileInfo::exists(AccountFixture::sessionPath()));
-        QVERIFY(!viewModel().backendSession());
-        QVERIFY(!viewModel().errorMessage());
+        QVERIFY(!viewModel().accountState().backendSession());
+        QVERIFY(!viewModel().activity().errorMessage());
     }
 
     // A renewal that was out when the user signed out must not bring the session back, neither in
@@ -308,19 +327,19 @@ private Q_SLOTS:
     {
         fixture().start();
         QVERIFY(fixture().signIn());
-        fixture().now = viewModel().backendSession()->accessTokenExpiresAt.addSecs(-30);
+        fixture().now = viewModel().accountState().backendSession()->accessTokenExpiresAt.addSecs(-30);
         http().setDelay(kRefreshPath, std::chrono::milliseconds(1000));
 
-        auto refresh = viewModel().refreshFeedbackDashboard(true);
+        auto refresh = viewModel().account().feedback().refreshFeedbackDashboard(true);
         QTRY_COMPARE(fixture().requestsTo(kRefreshPath), 1);
-        runTask(viewModel().signOutFromBackend());
+        runTask(viewModel().account().auth().signOutFromBackend());
         runTask(std::move(refresh));
 
-        QVERIFY(!viewModel().backendSession());
+        QVERIFY(!viewModel().accountState().backendSession());
         QVERIFY(!QFileInfo::exists(AccountFixture::sessionPath()));
-        QVERIFY(viewModel().localHistoryScope().isGuest());
-        QVERIFY(!viewModel().feedbackDashboard());
-        QVERIFY(!viewModel().isRefreshingFeedbackDashboard());
+        QVERIFY(viewModel().context().localHistoryScope().isGuest());
+        QVERIFY(!viewModel().accountState().feedbackDashboard());
+        QVERIFY(!viewModel().accountState().isRefreshingFeedbackDashboard());
     }
 
     // A refusal of an older session's request arriving after another account signed in is about a
@@ -335,17 +354,18 @@ private Q_SLOTS:
         refusal.delay = std::chrono::milliseconds(1000);
         http().answerNext(kOverviewPath, refusal);
 
-        auto overview = viewModel().refreshMigrationOverview(true);
-        runTask(viewModel().signOutFromBackend());
-        runTask(viewModel().signIn(QStringLiteral("ben@example.com"), AccountFixture::password, std::nullopt,
-                                   std::nullopt));
+        auto overview = viewModel().account().overview().refreshMigrationOverview(true);
+        runTask(viewModel().account().auth().signOutFromBackend());
+        runTask(viewModel().account().auth().signIn(QStringLiteral("ben@example.com"),
+                                                    AccountFixture::password, std::nullopt, std::nullopt));
         runTask(std::move(overview));
 
-        QCOMPARE(viewModel().backendSession()->email, QStringLiteral("ben@example.com"));
+        QCOMPARE(viewModel().accountState().backendSession()->email, QStringLiteral("ben@example.com"));
         QVERIFY(QFileInfo::exists(AccountFixture::sessionPath()));
-        QVERIFY(!viewModel().accessRequirementPrompt());
-        QCOMPARE(text(viewModel().backendStatusMessage()), QStringLiteral("Signed in successfully."));
-        QVERIFY(!viewModel().isRefreshingMigrationOverview());
+        QVERIFY(!viewModel().activity().accessRequirementPrompt());
+        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
+                 QStringLiteral("Signed in successfully."));
+        QVERIFY(!viewModel().accountState().isRefreshingMigrationOverview());
     }
 
     void passwordChange_data()
@@ -373,17 +393,17 @@ private Q_SLOTS:
             QVERIFY(fixture().signIn());
         const bool changes = signedIn && current == AccountFixture::password;
 
-        runTask(viewModel().changeBackendPassword(current, QStringLiteral("another pass")));
-        QTEST(text(viewModel().backendStatusMessage()), "status");
-        QTEST(text(viewModel().errorMessage()), "error");
-        QVERIFY(!viewModel().isChangingPassword());
+        runTask(viewModel().account().auth().changeBackendPassword(current, QStringLiteral("another pass")));
+        QTEST(text(viewModel().accountState().backendStatusMessage()), "status");
+        QTEST(text(viewModel().activity().errorMessage()), "error");
+        QVERIFY(!viewModel().accountState().isChangingPassword());
         const QString expected = changes ? QStringLiteral("another pass") : AccountFixture::password;
         QCOMPARE(*fixture().service.passwordOf(AccountFixture::email), expected);
-        QCOMPARE(viewModel().backendSession().has_value(), signedIn && !changes);
+        QCOMPARE(viewModel().accountState().backendSession().has_value(), signedIn && !changes);
         if (changes) {
             QVERIFY(!QFileInfo::exists(AccountFixture::sessionPath()));
-            QVERIFY(viewModel().localHistoryScope().isGuest());
-            QVERIFY(viewModel().feedbackDashboard()); // kept after a password change
+            QVERIFY(viewModel().context().localHistoryScope().isGuest());
+            QVERIFY(viewModel().accountState().feedbackDashboard()); // kept after a password change
             QCOMPARE(fixture().requestsTo(kLogoutPath), 0);
         }
     }
@@ -409,11 +429,11 @@ private Q_SLOTS:
         QFETCH(UILanguage, language);
         fixture().start([language](AppConfig& config) { config.uiLanguage = language; });
         QVERIFY(fixture().signIn());
-        QTEST(text(viewModel().backendStatusMessage()), "signedIn");
-        runTask(viewModel().refreshAuthCaptcha(true));
-        QTEST(text(viewModel().backendStatusMessage()), "captchaOff");
-        runTask(viewModel().signOutFromBackend());
-        QTEST(text(viewModel().backendStatusMessage()), "signedOut");
+        QTEST(text(viewModel().accountState().backendStatusMessage()), "signedIn");
+        runTask(viewModel().account().requirements().refreshAuthCaptcha(true));
+        QTEST(text(viewModel().accountState().backendStatusMessage()), "captchaOff");
+        runTask(viewModel().account().auth().signOutFromBackend());
+        QTEST(text(viewModel().accountState().backendStatusMessage()), "signedOut");
     }
 };
 

@@ -48,7 +48,7 @@ private:
     void submit(const QString& subject = QStringLiteral("Subject"),
                 const QString& content = QStringLiteral("Text"))
     {
-        runTask(viewModel().submitFeedback(FeedbackCategory::bug, subject, content));
+        runTask(viewModel().account().feedback().submitFeedback(FeedbackCategory::bug, subject, content));
     }
 
 private Q_SLOTS:
@@ -64,39 +64,43 @@ private Q_SLOTS:
         fixture().service.feedback().setDailyLimit(2);
         fixture().start();
         QVERIFY(fixture().signIn());
-        QCOMPARE(viewModel().feedbackDashboard()->remainingToday, 2);
+        QCOMPARE(viewModel().accountState().feedbackDashboard()->remainingToday, 2);
         // A token about to expire is renewed before the item is sent, and the item goes with it.
-        fixture().now = viewModel().backendSession()->accessTokenExpiresAt.addSecs(-30);
-        const QString oldToken = viewModel().backendSession()->accessToken;
+        fixture().now = viewModel().accountState().backendSession()->accessTokenExpiresAt.addSecs(-30);
+        const QString oldToken = viewModel().accountState().backendSession()->accessToken;
 
         submit(QStringLiteral("\n  Slow scan \n"), QStringLiteral("\n\nDetails.\n"));
-        QCOMPARE(text(viewModel().backendStatusMessage()),
+        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
                  QStringLiteral("Feedback sent. You can submit 1 more today."));
         QCOMPARE(fixture().requestsTo(kRefreshPath), 1);
-        QVERIFY(viewModel().backendSession()->accessToken != oldToken);
+        QVERIFY(viewModel().accountState().backendSession()->accessToken != oldToken);
         const LoopbackRequest sent = http().requestsTo(kFeedbackPath).constLast();
         QCOMPARE(sent.header("Authorization"),
-                 "Bearer " + viewModel().backendSession()->accessToken.toUtf8());
+                 "Bearer " + viewModel().accountState().backendSession()->accessToken.toUtf8());
         QCOMPARE(sent.jsonBody().value("subject").toString(), QStringLiteral("Slow scan"));
         QCOMPARE(sent.jsonBody().value("content").toString(), QStringLiteral("Details."));
 
         submit();
-        QCOMPARE(text(viewModel().backendStatusMessage()),
+        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
                  QStringLiteral("Feedback sent. You can submit 0 more today."));
         // The limit is the service's: the third item is sent and refused.
         submit();
-        QCOMPARE(text(viewModel().errorMessage()), QStringLiteral("Daily feedback limit reached."));
-        QCOMPARE(text(viewModel().backendStatusMessage()), QStringLiteral("Failed to send feedback."));
-        QCOMPARE(viewModel().feedbackDashboard()->items.size(), 2);
-        QVERIFY(viewModel().backendSession());
+        QCOMPARE(text(viewModel().activity().errorMessage()),
+                 QStringLiteral("Daily feedback limit reached."));
+        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
+                 QStringLiteral("Failed to send feedback."));
+        QCOMPARE(viewModel().accountState().feedbackDashboard()->items.size(), 2);
+        QVERIFY(viewModel().accountState().backendSession());
 
-        runTask(viewModel().refreshFeedbackDashboard(true));
-        QCOMPARE(text(viewModel().backendStatusMessage()), QStringLiteral("Feedback refreshed."));
-        QVERIFY(!viewModel().errorMessage());
-        QCOMPARE(viewModel().feedbackDashboard()->items.size(), 2);
-        QCOMPARE(viewModel().feedbackDashboard()->items.first().subject, QStringLiteral("Subject"));
-        QVERIFY(!viewModel().isSubmittingFeedback());
-        QVERIFY(!viewModel().isRefreshingFeedbackDashboard());
+        runTask(viewModel().account().feedback().refreshFeedbackDashboard(true));
+        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
+                 QStringLiteral("Feedback refreshed."));
+        QVERIFY(!viewModel().activity().errorMessage());
+        QCOMPARE(viewModel().accountState().feedbackDashboard()->items.size(), 2);
+        QCOMPARE(viewModel().accountState().feedbackDashboard()->items.first().subject,
+                 QStringLiteral("Subject"));
+        QVERIFY(!viewModel().accountState().isSubmittingFeedback());
+        QVERIFY(!viewModel().accountState().isRefreshingFeedbackDashboard());
     }
 
     void feedbackNeedsItsFieldsAndASession_data()
@@ -120,9 +124,9 @@ private Q_SLOTS:
             QVERIFY(fixture().signIn());
         http().clearRequests();
         submit(subject);
-        QTEST(text(viewModel().backendStatusMessage()), "status");
+        QTEST(text(viewModel().accountState().backendStatusMessage()), "status");
         QCOMPARE(http().requests().size(), 0);
-        QVERIFY(!viewModel().isSubmittingFeedback());
+        QVERIFY(!viewModel().accountState().isSubmittingFeedback());
     }
 
     void aRefreshWithoutASessionClearsTheDashboard_data()
@@ -136,11 +140,11 @@ private Q_SLOTS:
     {
         QFETCH(bool, userInitiated);
         fixture().start();
-        viewModel().setFeedbackDashboard(BackendFeedbackDashboard{});
-        runTask(viewModel().refreshFeedbackDashboard(userInitiated));
-        QVERIFY(!viewModel().feedbackDashboard());
-        QTEST(text(viewModel().backendStatusMessage()), "status");
-        QVERIFY(!viewModel().isRefreshingFeedbackDashboard());
+        viewModel().accountState().setFeedbackDashboard(BackendFeedbackDashboard{});
+        runTask(viewModel().account().feedback().refreshFeedbackDashboard(userInitiated));
+        QVERIFY(!viewModel().accountState().feedbackDashboard());
+        QTEST(text(viewModel().accountState().backendStatusMessage()), "status");
+        QVERIFY(!viewModel().accountState().isRefreshingFeedbackDashboard());
     }
 
     void aQuietFailureOnlyFillsAnEmptyStatusLine_data()
@@ -155,15 +159,16 @@ private Q_SLOTS:
         QFETCH(std::optional<QString>, statusBefore);
         fixture().start();
         QVERIFY(fixture().signIn());
-        const std::optional<BackendFeedbackDashboard> dashboard = viewModel().feedbackDashboard();
-        viewModel().setBackendStatusMessage(statusBefore);
-        viewModel().setErrorMessage(QStringLiteral("older"));
+        const std::optional<BackendFeedbackDashboard> dashboard =
+            viewModel().accountState().feedbackDashboard();
+        viewModel().accountState().setBackendStatusMessage(statusBefore);
+        viewModel().activity().setErrorMessage(QStringLiteral("older"));
         http().answerNext(kFeedbackPath, LoopbackReply::envelope(500, QStringLiteral("INTERNAL"), "Boom."));
 
-        runTask(viewModel().refreshFeedbackDashboard(false));
-        QTEST(text(viewModel().backendStatusMessage()), "statusAfter");
-        QCOMPARE(text(viewModel().errorMessage()), QStringLiteral("older"));
-        QCOMPARE(viewModel().feedbackDashboard(), dashboard);
+        runTask(viewModel().account().feedback().refreshFeedbackDashboard(false));
+        QTEST(text(viewModel().accountState().backendStatusMessage()), "statusAfter");
+        QCOMPARE(text(viewModel().activity().errorMessage()), QStringLiteral("older"));
+        QCOMPARE(viewModel().accountState().feedbackDashboard(), dashboard);
     }
 
     void theOverviewOfSeveralDevices()
@@ -176,28 +181,29 @@ private Q_SLOTS:
                                      {fixture().task("A")});
         fixture().service.migrations().noteDevice(AccountFixture::email, QStringLiteral("device-c"));
 
-        runTask(viewModel().refreshMigrationOverview(true));
-        QCOMPARE(text(viewModel().backendStatusMessage()),
+        runTask(viewModel().account().overview().refreshMigrationOverview(true));
+        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
                  QStringLiteral("Multi-device migration overview refreshed."));
-        QCOMPARE(viewModel().currentMigrationDeviceFingerprint(), std::optional(thisDevice));
-        QCOMPARE(viewModel().currentMigrationOverviewDevice()->deviceFingerprint, thisDevice);
-        QCOMPARE(viewModel().currentMigrationOverviewDevice()->mappingCount, 2);
-        QCOMPARE(fingerprintsOf(viewModel().otherMigrationOverviewDevices()),
+        QCOMPARE(viewModel().accountState().currentMigrationDeviceFingerprint(), std::optional(thisDevice));
+        QCOMPARE(viewModel().account().texts().currentMigrationOverviewDevice()->deviceFingerprint,
+                 thisDevice);
+        QCOMPARE(viewModel().account().texts().currentMigrationOverviewDevice()->mappingCount, 2);
+        QCOMPARE(fingerprintsOf(viewModel().account().texts().otherMigrationOverviewDevices()),
                  (QStringList{"device-b", "device-c"}));
         QCOMPARE(
-            viewModel().migrationOverviewSummary(),
+            viewModel().account().texts().migrationOverviewSummary(),
             QStringLiteral("This account currently has 3 devices, 3 migrated items, and 1 history entries."));
-        QVERIFY(text(viewModel().migrationOverviewTimestampSummary())
+        QVERIFY(text(viewModel().account().texts().migrationOverviewTimestampSummary())
                     .startsWith("Account-wide latest activity: "));
-        QCOMPARE(viewModel().migrationAccountOverview()->conflicts.size(), 1);
-        QVERIFY(!viewModel().isRefreshingMigrationOverview());
+        QCOMPARE(viewModel().accountState().migrationAccountOverview()->conflicts.size(), 1);
+        QVERIFY(!viewModel().accountState().isRefreshingMigrationOverview());
 
-        runTask(viewModel().signOutFromBackend());
-        QCOMPARE(viewModel().migrationOverviewSummary(),
+        runTask(viewModel().account().auth().signOutFromBackend());
+        QCOMPARE(viewModel().account().texts().migrationOverviewSummary(),
                  QStringLiteral("The account-wide multi-device overview has not been loaded yet."));
-        QVERIFY(!viewModel().migrationOverviewTimestampSummary());
-        runTask(viewModel().refreshMigrationOverview(true));
-        QCOMPARE(text(viewModel().backendStatusMessage()),
+        QVERIFY(!viewModel().account().texts().migrationOverviewTimestampSummary());
+        runTask(viewModel().account().overview().refreshMigrationOverview(true));
+        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
                  QStringLiteral("Sign in before viewing the multi-device migration overview."));
     }
 
@@ -206,14 +212,17 @@ private Q_SLOTS:
         fixture().start();
         BackendMigrationOverview overview;
         overview.devices = {device("a", false), device("b", true), device("c", true), device("d", false)};
-        viewModel().setMigrationAccountOverview(overview);
-        QCOMPARE(viewModel().currentMigrationOverviewDevice()->deviceFingerprint, QStringLiteral("b"));
-        QCOMPARE(fingerprintsOf(viewModel().otherMigrationOverviewDevices()), (QStringList{"a", "d"}));
+        viewModel().accountState().setMigrationAccountOverview(overview);
+        QCOMPARE(viewModel().account().texts().currentMigrationOverviewDevice()->deviceFingerprint,
+                 QStringLiteral("b"));
+        QCOMPARE(fingerprintsOf(viewModel().account().texts().otherMigrationOverviewDevices()),
+                 (QStringList{"a", "d"}));
 
         overview.devices = {device("a", false), device("d", false)};
-        viewModel().setMigrationAccountOverview(overview);
-        QVERIFY(!viewModel().currentMigrationOverviewDevice());
-        QCOMPARE(fingerprintsOf(viewModel().otherMigrationOverviewDevices()), (QStringList{"a", "d"}));
+        viewModel().accountState().setMigrationAccountOverview(overview);
+        QVERIFY(!viewModel().account().texts().currentMigrationOverviewDevice());
+        QCOMPARE(fingerprintsOf(viewModel().account().texts().otherMigrationOverviewDevices()),
+                 (QStringList{"a", "d"}));
     }
 
     void maskedDeviceFingerprint_data()
@@ -241,7 +250,7 @@ private Q_SLOTS:
         QFETCH(bool, privacy);
         QFETCH(QString, fingerprint);
         fixture().start([privacy](AppConfig& config) { config.presentationPrivacyEnabled = privacy; });
-        QTEST(viewModel().maskedDeviceFingerprint(fingerprint), "shown");
+        QTEST(viewModel().account().texts().maskedDeviceFingerprint(fingerprint), "shown");
     }
 
     void accountTextsInTheThreeLanguages_data()
@@ -285,28 +294,31 @@ private Q_SLOTS:
     {
         QFETCH(UILanguage, language);
         const auto texts = [this] {
-            return QStringList{viewModel().backendAccountSummary(), viewModel().migrationSyncScopeSummary(),
-                               viewModel().migrationSyncSnapshotSummary(),
-                               viewModel().migrationOverviewSummary()};
+            return QStringList{viewModel().account().texts().backendAccountSummary(),
+                               viewModel().account().texts().migrationSyncScopeSummary(),
+                               viewModel().account().texts().migrationSyncSnapshotSummary(),
+                               viewModel().account().texts().migrationOverviewSummary()};
         };
         fixture().storeCloudSnapshot(AccountFixture::thisDevice(), {fixture().mapping("A")});
         fixture().start([language](AppConfig& config) { config.uiLanguage = language; });
         QTEST(texts(), "signedOut");
-        QVERIFY(!viewModel().backendAccountBadgeText());
-        QVERIFY(!viewModel().migrationSyncTimestampSummary());
+        QVERIFY(!viewModel().account().texts().backendAccountBadgeText());
+        QVERIFY(!viewModel().account().texts().migrationSyncTimestampSummary());
 
         QVERIFY(fixture().signIn()); // restores the one mapping of the cloud
         QTEST(texts(), "signedIn");
-        QCOMPARE(viewModel().backendAccountBadgeText(), std::optional<QString>("anna@example.com"));
-        const QString date = viewModel().formatDate(*viewModel().lastMigrationSyncAt());
+        QCOMPARE(viewModel().account().texts().backendAccountBadgeText(),
+                 std::optional<QString>("anna@example.com"));
+        const QString date =
+            viewModel().presentation().formatDate(*viewModel().accountState().lastMigrationSyncAt());
         const QString lastSync = language == UILanguage::chinese ? "最近同步：" + date
                                  : language == UILanguage::english
                                      ? "Last sync: " + date
                                      : "最近同步：" + date + " Last sync: " + date;
-        QCOMPARE(viewModel().migrationSyncTimestampSummary(), std::optional(lastSync));
+        QCOMPARE(viewModel().account().texts().migrationSyncTimestampSummary(), std::optional(lastSync));
 
-        viewModel().setPresentationPrivacyEnabled(true);
-        QCOMPARE(viewModel().backendAccountSummary(), QStringLiteral("an***@e***.com"));
+        viewModel().settings().setPresentationPrivacyEnabled(true);
+        QCOMPARE(viewModel().account().texts().backendAccountSummary(), QStringLiteral("an***@e***.com"));
     }
 };
 

@@ -6,6 +6,7 @@
 #include <QThread>
 #include <QtTest>
 #include <atomic>
+#include <memory>
 
 using namespace orvalink;
 using orvalink::test::runTask;
@@ -65,6 +66,13 @@ QCoro::Task<bool> plainFormRethrows(BackgroundRunner& runner)
         co_return error.errorCase() == OrvalinkError::Case::verifyFailed;
     }
     co_return false;
+}
+
+QCoro::Task<> markWhenIdle(BackgroundRunner& runner, bool* idle)
+{
+    auto waiting = runner.whenIdle();
+    co_await std::move(waiting);
+    *idle = true;
 }
 
 } // namespace
@@ -127,6 +135,36 @@ private Q_SLOTS:
         QTRY_COMPARE(order, QStringList{QStringLiteral("free")});
         gate.release(blocked);
         QTRY_COMPARE(order.size(), blocked + 1);
+    }
+
+    // The safe close waits for exactly the work handed over before it asked, and may outlive the
+    // runner.
+    void idleOnlyOnceEveryPieceOfWorkHasFinished()
+    {
+        auto runner = std::make_unique<BackgroundRunner>();
+        QSemaphore first, second;
+        QStringList order;
+        recordWhenDone(*runner, &first, QStringLiteral("first"), &order);
+        recordWhenDone(*runner, &second, QStringLiteral("second"), &order);
+        bool idle = false;
+        markWhenIdle(*runner, &idle);
+        second.release();
+        QTRY_COMPARE(order, QStringList{QStringLiteral("second")});
+        QVERIFY(!idle);
+        first.release();
+        QTRY_VERIFY(idle);
+
+        bool idleAtOnce = false;
+        markWhenIdle(*runner, &idleAtOnce);
+        QTRY_VERIFY(idleAtOnce);
+
+        QSemaphore third;
+        recordWhenDone(*runner, &third, QStringLiteral("third"), &order);
+        bool idleAfterRunner = false;
+        markWhenIdle(*runner, &idleAfterRunner);
+        third.release();
+        runner.reset();
+        QTRY_VERIFY(idleAfterRunner);
     }
 };
 

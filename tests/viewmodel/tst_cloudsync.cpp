@@ -98,18 +98,18 @@ private Q_SLOTS:
         fixture().start();
         QVERIFY(fixture().signIn());
 
-        QCOMPARE(text(viewModel().backendStatusMessage()),
+        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
                  QStringLiteral(
                      "Restored the migration snapshot for this account on this device from the cloud."));
         QCOMPARE(storedMappings(), (QStringList{"A", "B"}));
         QCOMPARE(storedTasks(), QStringList{"A"});
-        QCOMPARE(viewModel().migratedMappings().size(), 2);
-        QCOMPARE(viewModel().tasks().size(), 1);
-        QVERIFY(viewModel().lastMigrationSyncAt());
-        QCOMPARE(viewModel().migrationAccountOverview()->totalMappings, 2);
-        QCOMPARE(viewModel().currentMigrationDeviceFingerprint(),
+        QCOMPARE(viewModel().history().migratedMappings().size(), 2);
+        QCOMPARE(viewModel().history().tasks().size(), 1);
+        QVERIFY(viewModel().accountState().lastMigrationSyncAt());
+        QCOMPARE(viewModel().accountState().migrationAccountOverview()->totalMappings, 2);
+        QCOMPARE(viewModel().accountState().currentMigrationDeviceFingerprint(),
                  std::optional(AccountFixture::thisDevice()));
-        QVERIFY(!viewModel().isSyncingMigrationSnapshot());
+        QVERIFY(!viewModel().accountState().isSyncingMigrationSnapshot());
     }
 
     void theUploadRoadKeepsBackupsOfTheReplacedFiles()
@@ -119,22 +119,22 @@ private Q_SLOTS:
         const HistoryFiles files = AccountFixture::historyOf(AccountFixture::email);
         const QByteArray mappingsBefore = platform::readWholeFile(files.mappingsPath);
         const QByteArray tasksBefore = platform::readWholeFile(files.tasksPath);
-        viewModel().setErrorMessage(QStringLiteral("an older error"));
+        viewModel().activity().setErrorMessage(QStringLiteral("an older error"));
 
-        runTask(viewModel().syncMigrationSnapshot(true));
+        runTask(viewModel().account().cloudSync().syncMigrationSnapshot(true));
         QCOMPARE(
-            text(viewModel().backendStatusMessage()),
+            text(viewModel().accountState().backendStatusMessage()),
             QStringLiteral("Synced this account's migration records for this device: 2 migrated items and "
                            "1 history entries."));
-        QVERIFY(!viewModel().errorMessage());
+        QVERIFY(!viewModel().activity().errorMessage());
         QCOMPARE(fixture().requestsTo(kSyncPath), 1);
         QCOMPARE(fixture().requestsTo(kSnapshotPath), 0);
         QCOMPARE(storedMappings(), (QStringList{"A", "B"}));
         QCOMPARE(platform::readWholeFile(files.mappingsPath + ".bak"), mappingsBefore);
         QCOMPARE(platform::readWholeFile(files.tasksPath + ".bak"), tasksBefore);
         QCOMPARE(QFileInfo(files.tasksPath).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
-        QVERIFY(viewModel().lastMigrationSyncAt());
-        QCOMPARE(viewModel().migrationAccountOverview()->totalMappings, 2);
+        QVERIFY(viewModel().accountState().lastMigrationSyncAt());
+        QCOMPARE(viewModel().accountState().migrationAccountOverview()->totalMappings, 2);
     }
 
     void theDownloadRoad_data()
@@ -154,20 +154,20 @@ private Q_SLOTS:
             fixture().storeCloudSnapshot(AccountFixture::thisDevice(), {fixture().mapping("A")});
         http().setDelay(kSnapshotPath, std::chrono::milliseconds(100));
 
-        auto sync = viewModel().syncMigrationSnapshot(true);
-        QVERIFY(viewModel().isSyncingMigrationSnapshot());
+        auto sync = viewModel().account().cloudSync().syncMigrationSnapshot(true);
+        QVERIFY(viewModel().accountState().isSyncingMigrationSnapshot());
         // Neither flow of the shared flag starts again meanwhile.
-        runTask(viewModel().syncMigrationSnapshot(true));
-        runTask(viewModel().restoreMigrationSnapshotFromCloudIfNeeded(false));
+        runTask(viewModel().account().cloudSync().syncMigrationSnapshot(true));
+        runTask(viewModel().account().cloudSync().restoreMigrationSnapshotFromCloudIfNeeded(false));
         runTask(std::move(sync));
 
-        QTEST(text(viewModel().backendStatusMessage()), "status");
+        QTEST(text(viewModel().accountState().backendStatusMessage()), "status");
         QCOMPARE(fixture().requestsTo(kSnapshotPath), 1);
         QCOMPARE(fixture().requestsTo(kSyncPath), 0);
         QCOMPARE(fixture().requestsTo(kOverviewPath), 1);
         QCOMPARE(storedMappings(), cloudHasHistory ? QStringList{"A"} : QStringList());
-        QCOMPARE(viewModel().lastMigrationSyncAt().has_value(), cloudHasHistory);
-        QVERIFY(!viewModel().isSyncingMigrationSnapshot());
+        QCOMPARE(viewModel().accountState().lastMigrationSyncAt().has_value(), cloudHasHistory);
+        QVERIFY(!viewModel().accountState().isSyncingMigrationSnapshot());
     }
 
     void theSnapshotMustBelongToThisDevice_data()
@@ -185,19 +185,19 @@ private Q_SLOTS:
                                         : QStringLiteral(" ") + AccountFixture::thisDevice().toUpper();
         http().answerNext(kSnapshotPath, snapshotReply(fingerprint, {fixture().mapping("A")}));
 
-        runTask(viewModel().syncMigrationSnapshot(true));
-        QCOMPARE(viewModel().currentMigrationDeviceFingerprint(),
+        runTask(viewModel().account().cloudSync().syncMigrationSnapshot(true));
+        QCOMPARE(viewModel().accountState().currentMigrationDeviceFingerprint(),
                  std::optional(AccountFixture::thisDevice()));
         if (otherDevice) {
             const OrvalinkError expected = OrvalinkError::cloudSnapshotDeviceMismatch(
                 AccountFixture::thisDevice(), QStringLiteral("device-b"));
             QCOMPARE(expected.code(), QStringLiteral("E017"));
-            QCOMPARE(text(viewModel().errorMessage()), expected.errorDescription());
-            QCOMPARE(text(viewModel().backendStatusMessage()),
+            QCOMPARE(text(viewModel().activity().errorMessage()), expected.errorDescription());
+            QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
                      QStringLiteral("Failed to sync migration history."));
             QVERIFY(!QFileInfo::exists(AccountFixture::historyOf(AccountFixture::email).mappingsPath));
         } else {
-            QVERIFY(!viewModel().errorMessage());
+            QVERIFY(!viewModel().activity().errorMessage());
             QCOMPARE(storedMappings(), QStringList{"A"});
         }
     }
@@ -244,13 +244,13 @@ private Q_SLOTS:
                                              ? snapshotReply(AccountFixture::thisDevice(), {safe}, {task})
                                              : snapshotReply(AccountFixture::thisDevice(), {safe, mapping}));
 
-        runTask(viewModel().syncMigrationSnapshot(true));
+        runTask(viewModel().account().cloudSync().syncMigrationSnapshot(true));
         const qsizetype stored = storedMappings().size() + storedTasks().size();
         QCOMPARE(stored, 2 - dropped);
         QCOMPARE(storedMappings().first(), QStringLiteral("Safe"));
         const QString restored =
             QStringLiteral("Local history was empty, so the device snapshot was restored from the cloud.");
-        QCOMPARE(text(viewModel().backendStatusMessage()),
+        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
                  dropped == 0 ? restored : restored + " Ignored 1 cloud records with unsafe paths.");
     }
 
@@ -274,13 +274,13 @@ private Q_SLOTS:
     {
         QFETCH(UILanguage, language);
         startSignedIn();
-        viewModel().setLanguage(language);
+        viewModel().settings().setLanguage(language);
         LinkMapping unsafe = fixture().mapping("Y");
         unsafe.sourcePath = QStringLiteral("/etc");
         http().answerNext(kSnapshotPath,
                           snapshotReply(AccountFixture::thisDevice(), {fixture().mapping("A"), unsafe}));
-        runTask(viewModel().syncMigrationSnapshot(true));
-        QTEST(text(viewModel().backendStatusMessage()), "status");
+        runTask(viewModel().account().cloudSync().syncMigrationSnapshot(true));
+        QTEST(text(viewModel().accountState().backendStatusMessage()), "status");
     }
 
     // A migration that finishes (and an undo that removes a record) while the upload is out: the
@@ -293,7 +293,7 @@ private Q_SLOTS:
         http().setDelay(kSyncPath, std::chrono::milliseconds(100));
 
         // The upload is built before the flow first waits; the reply comes back later.
-        auto sync = viewModel().syncMigrationSnapshot(true);
+        auto sync = viewModel().account().cloudSync().syncMigrationSnapshot(true);
         appendLocal({fixture().mapping("New")}, {fixture().task("New")});
         JSONLStore::removeWhere<LinkMapping>(
             AccountFixture::historyOf(AccountFixture::email).mappingsPath,
@@ -303,10 +303,10 @@ private Q_SLOTS:
         QCOMPARE(storedMappings(), (QStringList{"A", "New"}));
         QCOMPARE(storedTasks(), (QStringList{"A", "New"}));
         QCOMPARE(
-            text(viewModel().backendStatusMessage()),
+            text(viewModel().accountState().backendStatusMessage()),
             QStringLiteral("Synced this account's migration records for this device: 2 migrated items and "
                            "2 history entries."));
-        QCOMPARE(viewModel().migratedMappings().size(), 2);
+        QCOMPARE(viewModel().history().migratedMappings().size(), 2);
     }
 
     void aDownloadIsNotInstalledOverAHistoryThatFilledMeanwhile()
@@ -315,13 +315,13 @@ private Q_SLOTS:
         fixture().storeCloudSnapshot(AccountFixture::thisDevice(), {fixture().mapping("Cloud")});
         http().setDelay(kSnapshotPath, std::chrono::milliseconds(100));
 
-        auto sync = viewModel().syncMigrationSnapshot(true);
+        auto sync = viewModel().account().cloudSync().syncMigrationSnapshot(true);
         appendLocal({}, {fixture().task("Local")});
         runTask(std::move(sync));
 
         QCOMPARE(storedMappings(), QStringList());
         QCOMPARE(storedTasks(), QStringList{"Local"});
-        QVERIFY(!viewModel().isSyncingMigrationSnapshot());
+        QVERIFY(!viewModel().accountState().isSyncingMigrationSnapshot());
     }
 
     void aResultArrivingAfterSignOutIsDropped()
@@ -332,17 +332,17 @@ private Q_SLOTS:
             platform::readWholeFile(AccountFixture::historyOf(AccountFixture::email).mappingsPath);
         http().setDelay(kSyncPath, std::chrono::milliseconds(1000));
 
-        auto sync = viewModel().syncMigrationSnapshot(true);
-        runTask(viewModel().signOutFromBackend());
+        auto sync = viewModel().account().cloudSync().syncMigrationSnapshot(true);
+        runTask(viewModel().account().auth().signOutFromBackend());
         runTask(std::move(sync));
 
         QVERIFY(!QFileInfo::exists(AccountFixture::historyOf(QString()).mappingsPath));
         QCOMPARE(platform::readWholeFile(AccountFixture::historyOf(AccountFixture::email).mappingsPath),
                  before);
         QVERIFY(!QFileInfo::exists(AccountFixture::historyOf(AccountFixture::email).mappingsPath + ".bak"));
-        QCOMPARE(text(viewModel().backendStatusMessage()), QStringLiteral("Signed out."));
-        QVERIFY(!viewModel().isSyncingMigrationSnapshot());
-        QVERIFY(!viewModel().lastMigrationSyncAt());
+        QCOMPARE(text(viewModel().accountState().backendStatusMessage()), QStringLiteral("Signed out."));
+        QVERIFY(!viewModel().accountState().isSyncingMigrationSnapshot());
+        QVERIFY(!viewModel().accountState().lastMigrationSyncAt());
     }
 
     // The tasks file does not fit on the disk: neither file is replaced.
@@ -363,10 +363,10 @@ private Q_SLOTS:
         http().answerNext(
             kSyncPath, snapshotReply(AccountFixture::thisDevice(), {fixture().mapping("Other")}, manyTasks));
 
-        runTask(viewModel().syncMigrationSnapshot(true));
-        QCOMPARE(text(viewModel().backendStatusMessage()),
+        runTask(viewModel().account().cloudSync().syncMigrationSnapshot(true));
+        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
                  QStringLiteral("Failed to sync migration history."));
-        QVERIFY(viewModel().errorMessage());
+        QVERIFY(viewModel().activity().errorMessage());
         QCOMPARE(platform::readWholeFile(files.mappingsPath), mappingsBefore);
         QCOMPARE(platform::readWholeFile(files.tasksPath), tasksBefore);
     }

@@ -64,7 +64,7 @@ private:
     MainViewModel& viewModel() { return *m_viewModel; }
     void load(bool forceLiveRefresh = false)
     {
-        runTask(m_viewModel->loadCurrentDirectoryForNavigation(forceLiveRefresh));
+        runTask(m_viewModel->loader().loadCurrentDirectoryForNavigation(forceLiveRefresh));
         QVERIFY(waitUntilIdle(*m_viewModel));
     }
 
@@ -80,8 +80,8 @@ private Q_SLOTS:
         m_fixture->tree.fileOfSize(QStringLiteral("file.txt"), 4096);
         m_viewModel = m_fixture->makeViewModel();
         m_backgroundStates.clear();
-        connect(m_viewModel.get(), &PublishedState::isBackgroundScanningChanged, this,
-                [this] { m_backgroundStates.append(m_viewModel->isBackgroundScanning()); });
+        connect(&m_viewModel->browsing(), &BrowsingState::isBackgroundScanningChanged, this,
+                [this] { m_backgroundStates.append(m_viewModel->browsing().isBackgroundScanning()); });
     }
     void cleanup()
     {
@@ -95,22 +95,22 @@ private Q_SLOTS:
         QVERIFY(!cachedListing(home));
         load();
         QCOMPARE(timesSwitchedOn(m_backgroundStates), 1);
-        QCOMPARE(sizeOf(viewModel().entries(), "Alpha"), 3 * 4096);
-        QCOMPARE(viewModel().currentDirectorySizeBytes(), 4 * 4096);
+        QCOMPARE(sizeOf(viewModel().browsing().entries(), "Alpha"), 3 * 4096);
+        QCOMPARE(viewModel().browsing().currentDirectorySizeBytes(), 4 * 4096);
         const auto cached = cachedListing(home);
         QVERIFY(cached);
-        QCOMPARE(namesAndSizes(*cached), namesAndSizes(viewModel().entries()));
+        QCOMPARE(namesAndSizes(*cached), namesAndSizes(viewModel().browsing().entries()));
 
         // The next load shows the cache as it is, without any scan: every folder has a size.
         m_fixture->tree.file(QStringLiteral("new.txt"));
         load();
-        QCOMPARE(names(viewModel().entries()), (QStringList{"Alpha", "file.txt"}));
+        QCOMPARE(names(viewModel().browsing().entries()), (QStringList{"Alpha", "file.txt"}));
         QCOMPARE(timesSwitchedOn(m_backgroundStates), 1);
 
         // Real-time refresh skips the cache and refreshes once, without a timer.
-        viewModel().updateRealtimeRefreshEnabled(true);
+        viewModel().settings().updateRealtimeRefreshEnabled(true);
         QVERIFY(waitUntilIdle(viewModel()));
-        QTRY_COMPARE(names(viewModel().entries()), (QStringList{"Alpha", "file.txt", "new.txt"}));
+        QTRY_COMPARE(names(viewModel().browsing().entries()), (QStringList{"Alpha", "file.txt", "new.txt"}));
         QCOMPARE(timesSwitchedOn(m_backgroundStates), 2);
         QCOMPARE(ConfigStore(m_fixture->configPath()).load().realtimeRefreshEnabled, true);
         QCOMPARE(cachedListing(home)->size(), 3);
@@ -129,8 +129,8 @@ private Q_SLOTS:
     void anEmptyLiveListingIsCachedAtOnce()
     {
         const QString empty = m_fixture->tree.dir(QStringLiteral("Nothing"));
-        viewModel().setCurrentDirectoryPath(empty);
-        runTask(viewModel().loadCurrentDirectoryForNavigation(false));
+        viewModel().browsing().setCurrentDirectoryPath(empty);
+        runTask(viewModel().loader().loadCurrentDirectoryForNavigation(false));
         QCOMPARE(cachedListing(empty), QList<DirectoryEntry>{});
         QVERIFY(m_backgroundStates.isEmpty());
     }
@@ -142,14 +142,14 @@ private Q_SLOTS:
         const QString second = m_fixture->tree.dir(QStringLiteral("Second"));
         m_fixture->tree.file(QStringLiteral("Second/second.txt"));
         QStringList seen;
-        connect(m_viewModel.get(), &PublishedState::entriesChanged, this,
-                [&] { seen += names(viewModel().entries()); });
-        const quint64 before = viewModel().latestScanRequestID();
-        viewModel().goToDirectoryContext(first);
-        viewModel().goToDirectoryContext(second);
+        connect(&m_viewModel->browsing(), &BrowsingState::entriesChanged, this,
+                [&] { seen += names(viewModel().browsing().entries()); });
+        const quint64 before = viewModel().loader().latestScanRequestID();
+        viewModel().navigation().goToDirectoryContext(first);
+        viewModel().navigation().goToDirectoryContext(second);
         QVERIFY(waitUntilIdle(viewModel()));
-        QCOMPARE(viewModel().latestScanRequestID(), before + 2);
-        QCOMPARE(names(viewModel().entries()), QStringList{"second.txt"});
+        QCOMPARE(viewModel().loader().latestScanRequestID(), before + 2);
+        QCOMPARE(names(viewModel().browsing().entries()), QStringList{"second.txt"});
         QVERIFY(!seen.contains("first.txt"));
         QVERIFY(!cachedListing(first));
     }
@@ -160,59 +160,61 @@ private Q_SLOTS:
         m_fixture->tree.fileOfSize(QStringLiteral("Small/x.bin"), 10);
         // The scan starts while the refresh that the live listing started is still running.
         bool scanStarted = false;
-        connect(m_viewModel.get(), &PublishedState::isBackgroundScanningChanged, this, [&] {
-            if (viewModel().isBackgroundScanning() && !scanStarted) {
+        connect(&m_viewModel->browsing(), &BrowsingState::isBackgroundScanningChanged, this, [&] {
+            if (viewModel().browsing().isBackgroundScanning() && !scanStarted) {
                 scanStarted = true;
-                viewModel().scanCurrentDirectory();
+                viewModel().loader().scanCurrentDirectory();
             }
         });
-        runTask(viewModel().loadCurrentDirectoryForNavigation(false));
+        runTask(viewModel().loader().loadCurrentDirectoryForNavigation(false));
         QVERIFY(scanStarted);
         QVERIFY(waitUntilIdle(viewModel()));
-        QTRY_VERIFY(viewModel().infoMessage().has_value());
-        QCOMPARE(names(viewModel().entries()), QStringList{"Big"});
-        QCOMPARE(*viewModel().infoMessage(), "Scanned 1 items from " + m_fixture->home.home());
-        QVERIFY(!viewModel().isBackgroundScanning());
+        QTRY_VERIFY(viewModel().activity().infoMessage().has_value());
+        QCOMPARE(names(viewModel().browsing().entries()), QStringList{"Big"});
+        QCOMPARE(*viewModel().activity().infoMessage(), "Scanned 1 items from " + m_fixture->home.home());
+        QVERIFY(!viewModel().browsing().isBackgroundScanning());
         // Neither the dropped refresh nor a scan with a minimum size reaches the cache.
         QVERIFY(!cachedListing(m_fixture->home.home()));
     }
 
     void aDeepScanOfEverythingIsCached()
     {
-        viewModel().setShowAllFiles(true);
-        runTask(viewModel().scanCurrentDirectory());
-        QCOMPARE(names(viewModel().entries()), (QStringList{"Alpha", "file.txt"}));
-        QCOMPARE(sizeOf(viewModel().entries(), "Alpha"), 3 * 4096);
-        QCOMPARE(namesAndSizes(*cachedListing(m_fixture->home.home())), namesAndSizes(viewModel().entries()));
-        QCOMPARE(*viewModel().infoMessage(), "Scanned 2 items from " + m_fixture->home.home());
+        viewModel().browsing().setShowAllFiles(true);
+        runTask(viewModel().loader().scanCurrentDirectory());
+        QCOMPARE(names(viewModel().browsing().entries()), (QStringList{"Alpha", "file.txt"}));
+        QCOMPARE(sizeOf(viewModel().browsing().entries(), "Alpha"), 3 * 4096);
+        QCOMPARE(namesAndSizes(*cachedListing(m_fixture->home.home())),
+                 namesAndSizes(viewModel().browsing().entries()));
+        QCOMPARE(*viewModel().activity().infoMessage(), "Scanned 2 items from " + m_fixture->home.home());
     }
 
     void aFailedListingEmptiesTheView()
     {
         load();
-        viewModel().setFocusedEntryPath(m_fixture->tree.path("file.txt"));
-        viewModel().setSelection(viewModel().entries().constFirst(), true);
-        QVERIFY(viewModel().selectedSizeBytes() > 0);
+        viewModel().browsing().setFocusedEntryPath(m_fixture->tree.path("file.txt"));
+        viewModel().navigation().setSelection(viewModel().browsing().entries().constFirst(), true);
+        QVERIFY(viewModel().browsing().selectedSizeBytes() > 0);
         const QString missing = m_fixture->home.path(QStringLiteral("gone"));
-        viewModel().setCurrentDirectoryPath(missing);
+        viewModel().browsing().setCurrentDirectoryPath(missing);
         load();
-        QCOMPARE(viewModel().errorMessage(), OrvalinkError::sourceNotFound(missing).errorDescription());
-        QVERIFY(viewModel().entries().isEmpty());
-        QCOMPARE(viewModel().currentDirectorySizeBytes(), 0);
-        QCOMPARE(viewModel().selectedSizeBytes(), 0);
-        QVERIFY(!viewModel().focusedEntryPath());
-        QVERIFY(!viewModel().isScanning());
+        QCOMPARE(viewModel().activity().errorMessage(),
+                 OrvalinkError::sourceNotFound(missing).errorDescription());
+        QVERIFY(viewModel().browsing().entries().isEmpty());
+        QCOMPARE(viewModel().browsing().currentDirectorySizeBytes(), 0);
+        QCOMPARE(viewModel().browsing().selectedSizeBytes(), 0);
+        QVERIFY(!viewModel().browsing().focusedEntryPath());
+        QVERIFY(!viewModel().browsing().isScanning());
     }
 
     void installingAListingKeepsOnlyAListedFocus()
     {
         load();
-        viewModel().setFocusedEntryPath(m_fixture->tree.path("file.txt"));
+        viewModel().browsing().setFocusedEntryPath(m_fixture->tree.path("file.txt"));
         load();
-        QCOMPARE(viewModel().focusedEntryPath(), m_fixture->tree.path("file.txt"));
+        QCOMPARE(viewModel().browsing().focusedEntryPath(), m_fixture->tree.path("file.txt"));
         QVERIFY(QFile::remove(m_fixture->tree.path("file.txt")));
         load(true);
-        QVERIFY(!viewModel().focusedEntryPath());
+        QVERIFY(!viewModel().browsing().focusedEntryPath());
     }
 
     void windowsLoadingAtOnceKeepEachOthersCache()
@@ -224,10 +226,10 @@ private Q_SLOTS:
             folders.append(m_fixture->tree.dir(QStringLiteral("Window%1").arg(i)));
             m_fixture->tree.fileOfSize(QStringLiteral("Window%1/Sub/data").arg(i), 4096 * (i + 1));
             windows.push_back(m_fixture->makeViewModel());
-            windows.back()->setCurrentDirectoryPath(folders.last());
+            windows.back()->browsing().setCurrentDirectoryPath(folders.last());
         }
         for (auto& window : windows)
-            window->loadCurrentDirectoryForNavigation(false);
+            window->loader().loadCurrentDirectoryForNavigation(false);
         for (auto& window : windows)
             QVERIFY(waitUntilIdle(*window));
         for (int i = 0; i < 4; ++i) {

@@ -72,8 +72,8 @@ private:
     BackendSession signIn()
     {
         auto window = launch(m_service->baseURL());
-        return runTask(window->parts().backendAuthService->login(m_service->baseURL(), kEmail, kPassword,
-                                                                 std::nullopt, std::nullopt));
+        return runTask(window->context().parts().backendAuthService->login(
+            m_service->baseURL(), kEmail, kPassword, std::nullopt, std::nullopt));
     }
 
     qsizetype refreshRequests() const { return m_service->http().requestsTo(kRefreshPath).size(); }
@@ -96,11 +96,11 @@ private Q_SLOTS:
     void withoutASessionTheGuestHistoryIsUsed()
     {
         auto viewModel = launch(m_service->baseURL());
-        viewModel->setFeedbackDashboard(BackendFeedbackDashboard{});
-        runTask(viewModel->synchronizeBackendStateOnLaunch());
-        QVERIFY(!viewModel->backendSession());
-        QVERIFY(!viewModel->feedbackDashboard());
-        QVERIFY(viewModel->localHistoryScope().isGuest());
+        viewModel->accountState().setFeedbackDashboard(BackendFeedbackDashboard{});
+        runTask(viewModel->launch().synchronizeBackendStateOnLaunch());
+        QVERIFY(!viewModel->accountState().backendSession());
+        QVERIFY(!viewModel->accountState().feedbackDashboard());
+        QVERIFY(viewModel->context().localHistoryScope().isGuest());
         QCOMPARE(m_service->http().requests().size(), 0);
     }
 
@@ -108,17 +108,17 @@ private Q_SLOTS:
     {
         const BackendSession session = signIn();
         auto viewModel = launch(m_service->baseURL());
-        QCOMPARE(viewModel->localHistoryScope(), LocalHistoryScope::account(kEmail));
-        QVERIFY(!viewModel->backendSession());
+        QCOMPARE(viewModel->context().localHistoryScope(), LocalHistoryScope::account(kEmail));
+        QVERIFY(!viewModel->accountState().backendSession());
         // The account's history holds a record: nothing is restored over it.
-        JSONLStore::append(taskFrom("/home/anna/Movies"), viewModel->parts().taskStore->filePath());
-        runTask(viewModel->synchronizeBackendStateOnLaunch());
-        QVERIFY(sameSession(viewModel->backendSession(), session));
+        JSONLStore::append(taskFrom("/home/anna/Movies"), viewModel->context().parts().taskStore->filePath());
+        runTask(viewModel->launch().synchronizeBackendStateOnLaunch());
+        QVERIFY(sameSession(viewModel->accountState().backendSession(), session));
         QCOMPARE(refreshRequests(), 0);
         QCOMPARE(m_service->http().requestsTo(QStringLiteral("/api/v1/me/migrations/snapshot")).size(), 0);
         // The other two follow-ups ran.
-        QVERIFY(viewModel->migrationAccountOverview());
-        QVERIFY(viewModel->feedbackDashboard());
+        QVERIFY(viewModel->accountState().migrationAccountOverview());
+        QVERIFY(viewModel->accountState().feedbackDashboard());
     }
 
     void aSessionNearItsExpiryIsRefreshed()
@@ -126,16 +126,16 @@ private Q_SLOTS:
         const BackendSession session = signIn();
         m_now = session.accessTokenExpiresAt.addSecs(-30);
         auto viewModel = launch(m_service->baseURL());
-        runTask(viewModel->synchronizeBackendStateOnLaunch());
+        runTask(viewModel->launch().synchronizeBackendStateOnLaunch());
         QCOMPARE(refreshRequests(), 1);
-        QVERIFY(viewModel->backendSession());
-        QVERIFY(viewModel->backendSession()->accessToken != session.accessToken);
-        QCOMPARE(viewModel->backendSession()->email, kEmail);
-        QVERIFY(sameSession(savedSession(), viewModel->backendSession()));
-        QCOMPARE(viewModel->localHistoryScope(), LocalHistoryScope::account(kEmail));
-        QVERIFY(viewModel->migrationAccountOverview());
-        QVERIFY(viewModel->feedbackDashboard());
-        QVERIFY(!viewModel->backendStatusMessage());
+        QVERIFY(viewModel->accountState().backendSession());
+        QVERIFY(viewModel->accountState().backendSession()->accessToken != session.accessToken);
+        QCOMPARE(viewModel->accountState().backendSession()->email, kEmail);
+        QVERIFY(sameSession(savedSession(), viewModel->accountState().backendSession()));
+        QCOMPARE(viewModel->context().localHistoryScope(), LocalHistoryScope::account(kEmail));
+        QVERIFY(viewModel->accountState().migrationAccountOverview());
+        QVERIFY(viewModel->accountState().feedbackDashboard());
+        QVERIFY(!viewModel->accountState().backendStatusMessage());
     }
 
     void aSessionTheServiceRefusesIsDropped()
@@ -146,18 +146,18 @@ private Q_SLOTS:
         AuthSessionStore(sessionPath()).save(session);
         m_now = session.accessTokenExpiresAt.addSecs(10);
         auto viewModel = launch(m_service->baseURL());
-        QCOMPARE(viewModel->localHistoryScope(), LocalHistoryScope::account(kEmail));
+        QCOMPARE(viewModel->context().localHistoryScope(), LocalHistoryScope::account(kEmail));
         JSONLStore::append(taskFrom("/guest/only"), AppPaths::historyDirectory() + "/guest/tasks.jsonl");
 
-        runTask(viewModel->synchronizeBackendStateOnLaunch());
+        runTask(viewModel->launch().synchronizeBackendStateOnLaunch());
         QCOMPARE(refreshRequests(), 1);
-        QVERIFY(!viewModel->backendSession());
+        QVERIFY(!viewModel->accountState().backendSession());
         QVERIFY(!QFileInfo::exists(sessionPath()));
-        QVERIFY(viewModel->localHistoryScope().isGuest());
-        QCOMPARE(viewModel->tasks().size(), 1);
-        QVERIFY(!viewModel->errorMessage());
-        QVERIFY(viewModel->accessRequirementPrompt());
-        QCOMPARE(viewModel->backendStatusMessage(),
+        QVERIFY(viewModel->context().localHistoryScope().isGuest());
+        QCOMPARE(viewModel->history().tasks().size(), 1);
+        QVERIFY(!viewModel->activity().errorMessage());
+        QVERIFY(viewModel->activity().accessRequirementPrompt());
+        QCOMPARE(viewModel->accountState().backendStatusMessage(),
                  std::optional<QString>(
                      QStringLiteral("登录已失效，请重新登录。 Session expired. Please sign in again.")));
     }
@@ -167,13 +167,13 @@ private Q_SLOTS:
         const BackendSession session = signIn();
         m_now = session.accessTokenExpiresAt.addSecs(10);
         auto viewModel = launch(QStringLiteral("http://127.0.0.1:1"));
-        runTask(viewModel->synchronizeBackendStateOnLaunch());
-        QVERIFY(sameSession(viewModel->backendSession(), session));
+        runTask(viewModel->launch().synchronizeBackendStateOnLaunch());
+        QVERIFY(sameSession(viewModel->accountState().backendSession(), session));
         QVERIFY(sameSession(savedSession(), session));
-        QCOMPARE(viewModel->localHistoryScope(), LocalHistoryScope::account(kEmail));
-        QVERIFY(!viewModel->errorMessage());
-        QVERIFY(!viewModel->backendStatusMessage());
-        QVERIFY(!viewModel->migrationAccountOverview());
+        QCOMPARE(viewModel->context().localHistoryScope(), LocalHistoryScope::account(kEmail));
+        QVERIFY(!viewModel->activity().errorMessage());
+        QVERIFY(!viewModel->accountState().backendStatusMessage());
+        QVERIFY(!viewModel->accountState().migrationAccountOverview());
     }
 
     // A sign-out while the launch renews the session: the renewal neither publishes the session
@@ -184,24 +184,25 @@ private Q_SLOTS:
         m_now = session.accessTokenExpiresAt.addSecs(-30);
         m_service->http().setDelay(kRefreshPath, std::chrono::milliseconds(1000));
         auto viewModel = launch(m_service->baseURL());
-        auto synchronization = viewModel->synchronizeBackendStateOnLaunch();
-        QVERIFY(sameSession(viewModel->backendSession(), session)); // published before the request
+        auto synchronization = viewModel->launch().synchronizeBackendStateOnLaunch();
+        QVERIFY(
+            sameSession(viewModel->accountState().backendSession(), session)); // published before the request
         QTRY_COMPARE(refreshRequests(), 1);
-        runTask(viewModel->signOutFromBackend());
+        runTask(viewModel->account().auth().signOutFromBackend());
         runTask(std::move(synchronization));
-        QVERIFY(!viewModel->backendSession());
+        QVERIFY(!viewModel->accountState().backendSession());
         QVERIFY(!savedSession());
-        QVERIFY(viewModel->localHistoryScope().isGuest());
-        QVERIFY(!viewModel->feedbackDashboard());
+        QVERIFY(viewModel->context().localHistoryScope().isGuest());
+        QVERIFY(!viewModel->accountState().feedbackDashboard());
     }
 
     void startUpEndsAfterTheAccountIsRestored()
     {
         const BackendSession session = signIn();
         auto viewModel = launch(m_service->baseURL());
-        runTask(viewModel->bootstrap());
-        QVERIFY(sameSession(viewModel->backendSession(), session));
-        QVERIFY(viewModel->infoMessage());
+        runTask(viewModel->launch().bootstrap());
+        QVERIFY(sameSession(viewModel->accountState().backendSession(), session));
+        QVERIFY(viewModel->activity().infoMessage());
         QVERIFY(waitUntilIdle(*viewModel));
     }
 };

@@ -3,6 +3,7 @@
 #include "WorkflowFixture.h"
 #include "diskops/ScanService.h"
 #include "platform/SymbolicLinks.h"
+#include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
 #include "viewmodel/ProgressMonitor.h"
 
@@ -11,10 +12,6 @@
 using namespace orvalink;
 using test::finish;
 using test::WorkflowFixture;
-
-#define SKIP_WITHOUT(fixture)                                                                                \
-    if (const auto reason = (fixture).skipReason())                                                          \
-    QSKIP(qPrintable(*reason))
 
 namespace {
 
@@ -54,40 +51,40 @@ private Q_SLOTS:
         const QString beta = w.tree.path("Beta");
         test::TestTree(w.targetOf(alpha)).file("left-over.txt", "old");
         MainViewModel& vm = w.vm();
-        vm.setSelectedPaths({alpha, beta, gamma});
+        vm.browsing().setSelectedPaths({alpha, beta, gamma});
 
         QList<qint64> samples;
-        connect(&vm, &PublishedState::migrationProcessedBytesChanged, &vm,
-                [&] { samples.append(vm.migrationProcessedBytes()); });
-        finish(vm.migrateSelectedItems());
+        connect(&vm.activity(), &ActivityState::migrationProcessedBytesChanged, &vm,
+                [&] { samples.append(vm.activity().migrationProcessedBytes()); });
+        finish(vm.workflows().migrateSelectedItems());
 
-        QVERIFY(!vm.isMigrating());
-        QCOMPARE(vm.migrationSucceededItems(), 1);
-        QCOMPARE(vm.migrationFailedItems(), 2);
-        QCOMPARE(vm.migrationProcessedItems(), 3);
-        QVERIFY(vm.selectedPaths().isEmpty());
-        QCOMPARE(vm.recentMigrationPaths().size(), 1);
-        QCOMPARE(vm.recentMigrationPaths().first().sourcePath, gamma);
-        QCOMPARE(vm.recentMigrationPaths().first().targetPath, w.targetOf(gamma));
+        QVERIFY(!vm.activity().isMigrating());
+        QCOMPARE(vm.activity().migrationSucceededItems(), 1);
+        QCOMPARE(vm.activity().migrationFailedItems(), 2);
+        QCOMPARE(vm.activity().migrationProcessedItems(), 3);
+        QVERIFY(vm.browsing().selectedPaths().isEmpty());
+        QCOMPARE(vm.history().recentMigrationPaths().size(), 1);
+        QCOMPARE(vm.history().recentMigrationPaths().first().sourcePath, gamma);
+        QCOMPARE(vm.history().recentMigrationPaths().first().targetPath, w.targetOf(gamma));
         QCOMPARE(platform::readSymbolicLink(gamma), std::optional<QString>(w.targetOf(gamma)));
-        const auto failed = vm.recentFailedMigrationPaths();
+        const auto failed = vm.history().recentFailedMigrationPaths();
         QCOMPARE(failed.size(), 2);
         QCOMPARE(failed.at(0).sourcePath, beta); // newest first
         QCOMPARE(failed.at(1).sourcePath, alpha);
         QCOMPARE(failed.at(1).errorCode, std::optional<QString>("E004"));
         QVERIFY(QFileInfo(alpha + "/a.bin").isFile()); // the failed source stays whole
-        QCOMPARE(vm.tasks().size(), 3);
+        QCOMPARE(vm.history().tasks().size(), 3);
         QFETCH(QString, summary);
-        QCOMPARE(vm.infoMessage(), std::optional<QString>(summary));
-        QCOMPARE(vm.errorMessage(), std::nullopt);
+        QCOMPARE(vm.activity().infoMessage(), std::optional<QString>(summary));
+        QCOMPARE(vm.activity().errorMessage(), std::nullopt);
 
         // The bar only grows, never past the total, and ends on it.
-        QVERIFY(vm.migrationTotalBytes() >= 64 * 1024);
-        QCOMPARE(vm.migrationProcessedBytes(), vm.migrationTotalBytes());
+        QVERIFY(vm.activity().migrationTotalBytes() >= 64 * 1024);
+        QCOMPARE(vm.activity().migrationProcessedBytes(), vm.activity().migrationTotalBytes());
         const qsizetype reset = samples.lastIndexOf(0);
         for (qsizetype i = std::max<qsizetype>(reset, 0) + 1; i < samples.size(); ++i) {
             QVERIFY(samples.at(i) >= samples.at(i - 1));
-            QVERIFY(samples.at(i) <= vm.migrationTotalBytes());
+            QVERIFY(samples.at(i) <= vm.activity().migrationTotalBytes());
         }
     }
 
@@ -121,16 +118,16 @@ private Q_SLOTS:
         SKIP_WITHOUT(w);
         const QString docs = w.tree.fileOfSize("Docs/a.bin", 50000).section('/', 0, -2);
         MainViewModel& vm = w.vm();
-        vm.setSelectedPaths({docs});
-        auto run = vm.migrateSelectedItems();
-        QVERIFY(vm.isMigrating());
-        vm.activateLocalHistoryScope(QStringLiteral("someone@example.com"));
+        vm.browsing().setSelectedPaths({docs});
+        auto run = vm.workflows().migrateSelectedItems();
+        QVERIFY(vm.activity().isMigrating());
+        vm.account().session().activateLocalHistoryScope(QStringLiteral("someone@example.com"));
         finish(std::move(run));
-        QCOMPARE(vm.migrationSucceededItems(), 1);
-        QVERIFY(vm.undoHistory().isEmpty());
-        vm.activateLocalHistoryScope(std::nullopt);
-        QCOMPARE(vm.undoHistory().size(), 1);
-        QCOMPARE(vm.undoHistory().first().sourcePath, docs);
+        QCOMPARE(vm.activity().migrationSucceededItems(), 1);
+        QVERIFY(vm.history().undoHistory().isEmpty());
+        vm.account().session().activateLocalHistoryScope(std::nullopt);
+        QCOMPARE(vm.history().undoHistory().size(), 1);
+        QCOMPARE(vm.history().undoHistory().first().sourcePath, docs);
     }
 
     // The target root is read once: a root changed while the batch runs applies to the next run,
@@ -143,24 +140,24 @@ private Q_SLOTS:
         const QString beta = w.tree.path("Beta"); // missing: fails before its target is built
         const QString gamma = w.tree.fileOfSize("Gamma/g.bin", 4096).section('/', 0, -2);
         MainViewModel& vm = w.vm();
-        vm.setSelectedPaths({alpha, beta, gamma});
+        vm.browsing().setSelectedPaths({alpha, beta, gamma});
         const QString elsewhere = w.volumePath() + "/Elsewhere";
-        connect(&vm, &PublishedState::migrationProcessedItemsChanged, &vm, [&] {
-            if (vm.migrationProcessedItems() != 1)
+        connect(&vm.activity(), &ActivityState::migrationProcessedItemsChanged, &vm, [&] {
+            if (vm.activity().migrationProcessedItems() != 1)
                 return;
-            AppConfig changed = vm.config();
+            AppConfig changed = vm.browsing().config();
             changed.defaultTargetRoot = elsewhere;
-            vm.setConfig(changed);
+            vm.browsing().setConfig(changed);
         });
-        finish(vm.migrateSelectedItems());
+        finish(vm.workflows().migrateSelectedItems());
 
-        QCOMPARE(vm.effectiveTargetRoot(), elsewhere);
-        QCOMPARE(vm.migrationSucceededItems(), 2);
-        const auto failed = vm.recentFailedMigrationPaths();
+        QCOMPARE(vm.context().effectiveTargetRoot(), elsewhere);
+        QCOMPARE(vm.activity().migrationSucceededItems(), 2);
+        const auto failed = vm.history().recentFailedMigrationPaths();
         QCOMPARE(failed.size(), 1);
         QCOMPARE(failed.first().sourcePath, beta);
         QCOMPARE(failed.first().targetPath, w.targetOf(beta));
-        QCOMPARE(vm.recentMigrationPaths().first().targetPath, w.targetOf(gamma));
+        QCOMPARE(vm.history().recentMigrationPaths().first().targetPath, w.targetOf(gamma));
         QCOMPARE(platform::readSymbolicLink(gamma), std::optional<QString>(w.targetOf(gamma)));
         QVERIFY(!QFileInfo::exists(elsewhere));
     }
@@ -177,26 +174,27 @@ private Q_SLOTS:
         w.tree.dir("Docs/Inner");
         w.tree.dir("Library/Containers/com.tencent.xinWeChat/Data/Library/Prefs");
         MainViewModel& vm = w.vm();
-        vm.setSmartMigrationEnabled(true);
-        vm.setSmartMigrationProfile(smartWeChat ? SmartMigrationProfile::wechat
-                                                : SmartMigrationProfile::other);
+        vm.browsing().setSmartMigrationEnabled(true);
+        vm.browsing().setSmartMigrationProfile(smartWeChat ? SmartMigrationProfile::wechat
+                                                           : SmartMigrationProfile::other);
         QSet<QString> selected;
         for (const QString& path : selection)
             selected.insert(QString(path).replace("<home>", w.fx.home.home()));
-        vm.setSelectedPaths(selected);
-        QSignalSpy started(&vm, &PublishedState::isMigratingChanged);
-        finish(vm.migrateSelectedItems());
+        vm.browsing().setSelectedPaths(selected);
+        QSignalSpy started(&vm.activity(), &ActivityState::isMigratingChanged);
+        finish(vm.workflows().migrateSelectedItems());
         if (info.isEmpty() && errorStart.isEmpty()) { // the "other" list refuses nothing: it ran
-            QCOMPARE(vm.migrationSucceededItems(), 1);
+            QCOMPARE(vm.activity().migrationSucceededItems(), 1);
             return;
         }
         QCOMPARE(started.count(), 0);
-        QCOMPARE(vm.infoMessage(), info.isEmpty() ? std::nullopt : std::optional<QString>(info));
+        QCOMPARE(vm.activity().infoMessage(), info.isEmpty() ? std::nullopt : std::optional<QString>(info));
         if (errorStart.isEmpty())
-            QCOMPARE(vm.errorMessage(), std::nullopt);
+            QCOMPARE(vm.activity().errorMessage(), std::nullopt);
         else
-            QVERIFY2(vm.errorMessage()->startsWith(QString(errorStart).replace("<home>", w.fx.home.home())),
-                     qPrintable(*vm.errorMessage()));
+            QVERIFY2(vm.activity().errorMessage()->startsWith(
+                         QString(errorStart).replace("<home>", w.fx.home.home())),
+                     qPrintable(*vm.activity().errorMessage()));
         QVERIFY(QFileInfo(w.tree.path("Docs")).isDir() && !QFileInfo(w.tree.path("Docs")).isSymLink());
     }
 
@@ -215,21 +213,21 @@ private Q_SLOTS:
         SKIP_WITHOUT(w);
         const QString docs = w.tree.file("Docs/a.txt", "a").section('/', 0, -2);
         MainViewModel& vm = w.vm();
-        vm.setSelectedPaths({docs});
-        (flag == 0   ? vm.setIsMigrating(true)
-         : flag == 1 ? vm.setIsUndoing(true)
-                     : vm.setIsRepairingLinks(true));
-        vm.setInfoMessage(std::nullopt);
-        finish(vm.migrateSelectedItems());
-        finish(vm.undoLastMigration());
-        finish(vm.retryFailedMigration(
+        vm.browsing().setSelectedPaths({docs});
+        (flag == 0   ? vm.activity().setIsMigrating(true)
+         : flag == 1 ? vm.activity().setIsUndoing(true)
+                     : vm.activity().setIsRepairingLinks(true));
+        vm.activity().setInfoMessage(std::nullopt);
+        finish(vm.workflows().migrateSelectedItems());
+        finish(vm.workflows().undoLastMigration());
+        finish(vm.workflows().retryFailedMigration(
             FailedMigrationRecord{QUuid::createUuid(), docs, {}, {}, TaskStatus::failed, {}, "x"},
             std::nullopt, false));
-        finish(vm.repairBrokenLinks());
-        QCOMPARE(vm.infoMessage(), std::nullopt);
-        QCOMPARE(vm.errorMessage(), std::nullopt);
+        finish(vm.workflows().repairBrokenLinks());
+        QCOMPARE(vm.activity().infoMessage(), std::nullopt);
+        QCOMPARE(vm.activity().errorMessage(), std::nullopt);
         QVERIFY(!QFileInfo(docs).isSymLink());
-        QCOMPARE(vm.tasks().size(), 0);
+        QCOMPARE(vm.history().tasks().size(), 0);
     }
 
     // The monitor raises the published bytes with growing samples only, bounded by base + expected,
@@ -240,19 +238,20 @@ private Q_SLOTS:
         SKIP_WITHOUT(w);
         MainViewModel& vm = w.vm();
         const QString observed = w.tree.dir("Arriving");
-        vm.setMigrationProcessedBytes(1000);
-        auto monitor = ProgressMonitor::start(vm, observed, 1000000, 1000);
+        vm.activity().setMigrationProcessedBytes(1000);
+        auto monitor = ProgressMonitor::start(vm.workflows().context(), observed, 1000000, 1000);
         QVERIFY(monitor);
         w.tree.fileOfSize("Arriving/a", 8192);
-        QTRY_VERIFY(vm.migrationProcessedBytes() >= 9192 && vm.migrationProcessedBytes() < 100000);
+        QTRY_VERIFY(vm.activity().migrationProcessedBytes() >= 9192 &&
+                    vm.activity().migrationProcessedBytes() < 100000);
         w.tree.fileOfSize("Arriving/b", 2000000);
-        QTRY_COMPARE(vm.migrationProcessedBytes(), 1001000);
+        QTRY_COMPARE(vm.activity().migrationProcessedBytes(), 1001000);
         QFile::remove(w.tree.path("Arriving/b"));
-        vm.setMigrationProcessedBytes(1500000); // already above anything the monitor may publish
+        vm.activity().setMigrationProcessedBytes(1500000); // already above anything the monitor may publish
         finish(stopProgressMonitor(std::move(monitor)));
-        QCOMPARE(vm.migrationProcessedBytes(), 1500000);
-        QVERIFY(!ProgressMonitor::start(vm, QString(), 500, 0));
-        QVERIFY(!ProgressMonitor::start(vm, observed, 0, 0));
+        QCOMPARE(vm.activity().migrationProcessedBytes(), 1500000);
+        QVERIFY(!ProgressMonitor::start(vm.workflows().context(), QString(), 500, 0));
+        QVERIFY(!ProgressMonitor::start(vm.workflows().context(), observed, 0, 0));
     }
 
     // A link at the observed path counts nothing (it still stands there while an undo runs).
@@ -292,7 +291,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, text);
         WorkflowFixture w;
-        QTEST(w.vm().localizedMigrationFailureMessage(text), "expected");
+        QTEST(w.vm().workflows().localizedMigrationFailureMessage(text), "expected");
     }
 };
 

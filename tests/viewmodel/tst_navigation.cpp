@@ -25,8 +25,8 @@ private:
     // A listing of made-up entries below /data, shown in name order unless a test says otherwise.
     void showListing(const QList<DirectoryEntry>& entries)
     {
-        viewModel().setSortOption(SortOption::nameAsc);
-        viewModel().setEntries(entries);
+        viewModel().browsing().setSortOption(SortOption::nameAsc);
+        viewModel().browsing().setEntries(entries);
     }
 
 private Q_SLOTS:
@@ -48,24 +48,24 @@ private Q_SLOTS:
     void backAndForward()
     {
         const QString home = m_fixture->home.home();
-        viewModel().goBack();
-        QCOMPARE(viewModel().currentDirectoryPath(), home);
+        viewModel().navigation().goBack();
+        QCOMPARE(viewModel().browsing().currentDirectoryPath(), home);
         const QString a = dir("A"), b = dir("B"), c = dir("C"), d = dir("D");
         for (const QString& target : {a, b, c})
-            viewModel().goToDirectoryContext(target);
-        viewModel().goBack();
-        QCOMPARE(viewModel().currentDirectoryPath(), b);
-        QCOMPARE(viewModel().pathInput(), b);
-        QCOMPARE(viewModel().backHistory(), (QStringList{home, a}));
-        QCOMPARE(viewModel().forwardHistory(), QStringList{c});
-        viewModel().goForward();
-        QCOMPARE(viewModel().currentDirectoryPath(), c);
-        viewModel().goBack();
-        viewModel().goToDirectoryContext(d);
-        QVERIFY(viewModel().forwardHistory().isEmpty());
-        QCOMPARE(viewModel().backHistory(), (QStringList{home, a, b}));
+            viewModel().navigation().goToDirectoryContext(target);
+        viewModel().navigation().goBack();
+        QCOMPARE(viewModel().browsing().currentDirectoryPath(), b);
+        QCOMPARE(viewModel().browsing().pathInput(), b);
+        QCOMPARE(viewModel().navigation().backHistory(), (QStringList{home, a}));
+        QCOMPARE(viewModel().navigation().forwardHistory(), QStringList{c});
+        viewModel().navigation().goForward();
+        QCOMPARE(viewModel().browsing().currentDirectoryPath(), c);
+        viewModel().navigation().goBack();
+        viewModel().navigation().goToDirectoryContext(d);
+        QVERIFY(viewModel().navigation().forwardHistory().isEmpty());
+        QCOMPARE(viewModel().navigation().backHistory(), (QStringList{home, a, b}));
         settle();
-        QCOMPARE(viewModel().currentDirectoryPath(), d);
+        QCOMPARE(viewModel().browsing().currentDirectoryPath(), d);
     }
 
     void theShownDirectoryRecordsNothing_data()
@@ -79,91 +79,92 @@ private Q_SLOTS:
     {
         QFETCH(QString, suffix);
         dir("A");
-        const quint64 requests = viewModel().latestScanRequestID();
-        viewModel().setPathInput(m_fixture->home.home() + suffix);
-        viewModel().enterPathFromInput();
-        QCOMPARE(viewModel().pathInput(), m_fixture->home.home());
-        QVERIFY(viewModel().backHistory().isEmpty());
-        QCOMPARE(viewModel().latestScanRequestID(), requests);
+        const quint64 requests = viewModel().loader().latestScanRequestID();
+        viewModel().browsing().setPathInput(m_fixture->home.home() + suffix);
+        viewModel().navigation().enterPathFromInput();
+        QCOMPARE(viewModel().browsing().pathInput(), m_fixture->home.home());
+        QVERIFY(viewModel().navigation().backHistory().isEmpty());
+        QCOMPARE(viewModel().loader().latestScanRequestID(), requests);
     }
 
     void parentDirectory()
     {
         const QString a = dir("A");
-        viewModel().goToDirectoryContext(a);
-        viewModel().goToParentDirectory();
-        QCOMPARE(viewModel().currentDirectoryPath(), m_fixture->home.home());
-        QCOMPARE(viewModel().backHistory().last(), a);
+        viewModel().navigation().goToDirectoryContext(a);
+        viewModel().navigation().goToParentDirectory();
+        QCOMPARE(viewModel().browsing().currentDirectoryPath(), m_fixture->home.home());
+        QCOMPARE(viewModel().navigation().backHistory().last(), a);
         settle();
 
-        viewModel().setCurrentDirectoryPath(QStringLiteral("/"));
-        const quint64 requests = viewModel().latestScanRequestID();
-        viewModel().goToParentDirectory();
-        QCOMPARE(viewModel().currentDirectoryPath(), QStringLiteral("/"));
-        QCOMPARE(viewModel().latestScanRequestID(), requests);
+        viewModel().browsing().setCurrentDirectoryPath(QStringLiteral("/"));
+        const quint64 requests = viewModel().loader().latestScanRequestID();
+        viewModel().navigation().goToParentDirectory();
+        QCOMPARE(viewModel().browsing().currentDirectoryPath(), QStringLiteral("/"));
+        QCOMPARE(viewModel().loader().latestScanRequestID(), requests);
     }
 
     void folderOfAPath()
     {
         const QString docs = dir("Docs");
         const QString file = m_fixture->tree.file("Docs/report.pdf");
-        viewModel().goToDirectoryContext("  " + file + "\n");
-        QCOMPARE(viewModel().currentDirectoryPath(), docs);
-        viewModel().goToDirectoryContext(m_fixture->tree.path("Docs/deleted.pdf"));
-        QCOMPARE(viewModel().backHistory().size(), 1); // the folder shown already: no new entry
-        viewModel().goToDirectoryContext("   ");
-        QVERIFY(!viewModel().errorMessage());
+        viewModel().navigation().goToDirectoryContext("  " + file + "\n");
+        QCOMPARE(viewModel().browsing().currentDirectoryPath(), docs);
+        viewModel().navigation().goToDirectoryContext(m_fixture->tree.path("Docs/deleted.pdf"));
+        QCOMPARE(viewModel().navigation().backHistory().size(), 1); // the folder shown already: no new entry
+        viewModel().navigation().goToDirectoryContext("   ");
+        QVERIFY(!viewModel().activity().errorMessage());
         const QString nowhere = m_fixture->tree.path("Missing/deeper/file");
-        viewModel().goToDirectoryContext(nowhere);
-        QCOMPARE(viewModel().errorMessage(), "Unable to locate a directory for " + nowhere);
-        QCOMPARE(viewModel().currentDirectoryPath(), docs);
+        viewModel().navigation().goToDirectoryContext(nowhere);
+        QCOMPARE(viewModel().activity().errorMessage(), "Unable to locate a directory for " + nowhere);
+        QCOMPARE(viewModel().browsing().currentDirectoryPath(), docs);
         settle();
     }
 
     void typedPath()
     {
         const QString spaced = dir("With Space");
-        viewModel().setPathInput(" " + spaced + "/ ");
-        viewModel().enterPathFromInput();
-        QCOMPARE(viewModel().currentDirectoryPath(), spaced);
+        viewModel().browsing().setPathInput(" " + spaced + "/ ");
+        viewModel().navigation().enterPathFromInput();
+        QCOMPARE(viewModel().browsing().currentDirectoryPath(), spaced);
         settle();
 
         // A tilde is not expanded: it names a folder "~" in the working directory.
-        viewModel().setPathInput("~/Docs");
-        viewModel().enterPathFromInput();
-        QCOMPARE(viewModel().errorMessage(),
+        viewModel().browsing().setPathInput("~/Docs");
+        viewModel().navigation().enterPathFromInput();
+        QCOMPARE(viewModel().activity().errorMessage(),
                  "Directory does not exist or is not a directory: " + QDir::currentPath() + "/~/Docs");
-        QCOMPARE(viewModel().pathInput(), QStringLiteral("~/Docs"));
-        QCOMPARE(viewModel().currentDirectoryPath(), spaced);
+        QCOMPARE(viewModel().browsing().pathInput(), QStringLiteral("~/Docs"));
+        QCOMPARE(viewModel().browsing().currentDirectoryPath(), spaced);
     }
 
     void applicationsFolder()
     {
-        viewModel().goToSystemApplicationsDirectory();
-        QCOMPARE(viewModel().errorMessage(), QStringLiteral("System Applications directory not found."));
+        viewModel().navigation().goToSystemApplicationsDirectory();
+        QCOMPARE(viewModel().activity().errorMessage(),
+                 QStringLiteral("System Applications directory not found."));
         QDir().mkpath(m_fixture->applicationsDirectory);
-        viewModel().goToSystemApplicationsDirectory();
-        QCOMPARE(viewModel().currentDirectoryPath(), m_fixture->applicationsDirectory);
+        viewModel().navigation().goToSystemApplicationsDirectory();
+        QCOMPARE(viewModel().browsing().currentDirectoryPath(), m_fixture->applicationsDirectory);
         settle();
     }
 
     void keyboardFocus()
     {
-        viewModel().focusNextEntry();
-        QVERIFY(!viewModel().focusedEntryPath());
+        viewModel().navigation().focusNextEntry();
+        QVERIFY(!viewModel().browsing().focusedEntryPath());
         showListing({folderEntry("/data/a"), fileEntry("/data/b", 1, true), fileEntry("/data/c")});
-        viewModel().focusPreviousEntry();
-        QCOMPARE(viewModel().focusedEntryPath(), QStringLiteral("/data/c"));
-        viewModel().focusNextEntry();
-        QCOMPARE(viewModel().focusedEntryPath(), QStringLiteral("/data/c"));
-        viewModel().focusPreviousEntry();
-        viewModel().focusPreviousEntry();
-        viewModel().focusPreviousEntry();
-        QCOMPARE(viewModel().focusedEntryPath(), QStringLiteral("/data/a"));
-        viewModel().setFocusedEntryPath(QStringLiteral("/data/b"));
-        viewModel().setVisibilityFilter(VisibilityFilter::visibleOnly);
-        viewModel().focusNextEntry();
-        QCOMPARE(viewModel().focusedEntryPath(), QStringLiteral("/data/a"));
+        viewModel().navigation().focusPreviousEntry();
+        QCOMPARE(viewModel().browsing().focusedEntryPath(), QStringLiteral("/data/c"));
+        viewModel().navigation().focusNextEntry();
+        QCOMPARE(viewModel().browsing().focusedEntryPath(), QStringLiteral("/data/c"));
+        viewModel().navigation().focusPreviousEntry();
+        viewModel().navigation().focusPreviousEntry();
+        viewModel().navigation().focusPreviousEntry();
+        QCOMPARE(viewModel().browsing().focusedEntryPath(), QStringLiteral("/data/a"));
+        viewModel().browsing().setFocusedEntryPath(QStringLiteral("/data/b"));
+        viewModel().browsing().setVisibilityFilter(VisibilityFilter::visibleOnly);
+        viewModel().navigation().focusNextEntry();
+        QCOMPARE(viewModel().browsing().focusedEntryPath(), QStringLiteral("/data/a"));
     }
 
     void openingTheFocusedEntry()
@@ -171,14 +172,14 @@ private Q_SLOTS:
         const QString folder = dir("Folder");
         const QString file = m_fixture->tree.file("file.txt");
         showListing({folderEntry(folder), fileEntry(file)});
-        viewModel().openFocusedEntry();
-        viewModel().setFocusedEntryPath(file);
-        viewModel().openFocusedEntry();
-        QCOMPARE(viewModel().currentDirectoryPath(), m_fixture->home.home());
-        viewModel().setFocusedEntryPath(folder);
-        viewModel().openFocusedEntry();
-        QCOMPARE(viewModel().currentDirectoryPath(), folder);
-        QVERIFY(!viewModel().focusedEntryPath());
+        viewModel().navigation().openFocusedEntry();
+        viewModel().browsing().setFocusedEntryPath(file);
+        viewModel().navigation().openFocusedEntry();
+        QCOMPARE(viewModel().browsing().currentDirectoryPath(), m_fixture->home.home());
+        viewModel().browsing().setFocusedEntryPath(folder);
+        viewModel().navigation().openFocusedEntry();
+        QCOMPARE(viewModel().browsing().currentDirectoryPath(), folder);
+        QVERIFY(!viewModel().browsing().focusedEntryPath());
         settle();
     }
 
@@ -186,40 +187,41 @@ private Q_SLOTS:
     {
         m_fixture->tree.fileOfSize("big.bin", 8192);
         dir("Elsewhere");
-        runTask(viewModel().loadCurrentDirectoryForNavigation(false));
+        runTask(viewModel().loader().loadCurrentDirectoryForNavigation(false));
         settle();
-        const auto entries = viewModel().entries();
+        const auto entries = viewModel().browsing().entries();
         const auto big = std::find_if(entries.cbegin(), entries.cend(),
                                       [](const DirectoryEntry& entry) { return entry.name == "big.bin"; });
         QVERIFY(big != entries.cend());
-        viewModel().setSelection(*big, true);
-        QCOMPARE(viewModel().selectedSizeBytes(), 8192);
-        viewModel().goToDirectoryContext(m_fixture->tree.path("Elsewhere"));
+        viewModel().navigation().setSelection(*big, true);
+        QCOMPARE(viewModel().browsing().selectedSizeBytes(), 8192);
+        viewModel().navigation().goToDirectoryContext(m_fixture->tree.path("Elsewhere"));
         settle();
-        QVERIFY(viewModel().selectedPaths().contains(big->path));
-        QCOMPARE(viewModel().selectedSizeBytes(), 0);
-        viewModel().goBack();
+        QVERIFY(viewModel().browsing().selectedPaths().contains(big->path));
+        QCOMPARE(viewModel().browsing().selectedSizeBytes(), 0);
+        viewModel().navigation().goBack();
         settle();
-        QCOMPARE(viewModel().selectedSizeBytes(), 8192);
-        viewModel().setSelection(*big, false);
-        QCOMPARE(viewModel().selectedSizeBytes(), 0);
+        QCOMPARE(viewModel().browsing().selectedSizeBytes(), 8192);
+        viewModel().navigation().setSelection(*big, false);
+        QCOMPARE(viewModel().browsing().selectedSizeBytes(), 0);
     }
 
     void breadcrumbs()
     {
-        viewModel().setCurrentDirectoryPath(QStringLiteral("/home/a/b/"));
-        QCOMPARE(viewModel().breadcrumbPaths(), (QStringList{"/", "/home", "/home/a", "/home/a/b"}));
-        viewModel().setCurrentDirectoryPath(QStringLiteral("/"));
-        QCOMPARE(viewModel().breadcrumbPaths(), QStringList{"/"});
+        viewModel().browsing().setCurrentDirectoryPath(QStringLiteral("/home/a/b/"));
+        QCOMPARE(viewModel().navigation().breadcrumbPaths(),
+                 (QStringList{"/", "/home", "/home/a", "/home/a/b"}));
+        viewModel().browsing().setCurrentDirectoryPath(QStringLiteral("/"));
+        QCOMPARE(viewModel().navigation().breadcrumbPaths(), QStringList{"/"});
     }
 
     void theHiddenOnlyFilterListsHiddenEntries()
     {
-        viewModel().updateVisibilityFilter(VisibilityFilter::visibleOnly);
-        QVERIFY(!viewModel().showHiddenFiles());
-        viewModel().updateVisibilityFilter(VisibilityFilter::hiddenOnly);
-        QCOMPARE(viewModel().visibilityFilter(), VisibilityFilter::hiddenOnly);
-        QVERIFY(viewModel().showHiddenFiles());
+        viewModel().settings().updateVisibilityFilter(VisibilityFilter::visibleOnly);
+        QVERIFY(!viewModel().browsing().showHiddenFiles());
+        viewModel().settings().updateVisibilityFilter(VisibilityFilter::hiddenOnly);
+        QCOMPARE(viewModel().browsing().visibilityFilter(), VisibilityFilter::hiddenOnly);
+        QVERIFY(viewModel().browsing().showHiddenFiles());
         QVERIFY(ConfigStore(m_fixture->configPath()).load().showHiddenFiles);
         settle();
     }
@@ -248,9 +250,9 @@ private Q_SLOTS:
         for (qsizetype i = 0; i < entries.size(); ++i)
             entries[i].modifiedAt = QDateTime::fromSecsSinceEpoch(1700000000 + 100 * i, Qt::UTC);
         entries[3].modifiedAt = QDateTime::fromSecsSinceEpoch(1800000000, Qt::UTC);
-        viewModel().setEntries(entries);
-        QSignalSpy changed(m_viewModel.get(), &MainViewModel::sortedEntriesChanged);
-        viewModel().setSortOption(order);
+        viewModel().browsing().setEntries(entries);
+        QSignalSpy changed(&m_viewModel->listing(), &ShownListing::sortedEntriesChanged);
+        viewModel().browsing().setSortOption(order);
         QCOMPARE(changed.size(), order == SortOption::sizeDesc ? 0 : 1);
         QCOMPARE(shownNames(viewModel()), expected);
     }
@@ -274,10 +276,10 @@ private Q_SLOTS:
         showListing({fileEntry("/home/alice/Café Menu.pdf"), folderEntry("/home/alice/ｐｒｏｊｅｃｔ"),
                      fileEntry("/home/alice/Report.txt"), folderEntry("/srv/Tools"),
                      fileEntry("/home/alice/.hidden", 0, true)});
-        viewModel().setVisibilityFilter(VisibilityFilter::visibleOnly);
-        viewModel().setSearchQuery(query);
+        viewModel().browsing().setVisibilityFilter(VisibilityFilter::visibleOnly);
+        viewModel().browsing().setSearchQuery(query);
         QCOMPARE(shownNames(viewModel()), expected);
-        viewModel().setFileTypeFilter(FileTypeFilter::document);
+        viewModel().browsing().setFileTypeFilter(FileTypeFilter::document);
         QCOMPARE(shownNames(viewModel()).size(), qsizetype(expected.contains("Café Menu.pdf") ? 1 : 0) +
                                                      qsizetype(expected.contains("Report.txt") ? 1 : 0));
     }
@@ -287,12 +289,13 @@ private Q_SLOTS:
         showListing(
             {folderEntry("/data/Alpha", 10), folderEntry("/data/Downloads", 1), fileEntry("/data/cache.db")});
         QCOMPARE(shownNames(viewModel()), (QStringList{"Alpha", "cache.db", "Downloads"}));
-        QSignalSpy changed(m_viewModel.get(), &MainViewModel::sortedEntriesChanged);
-        viewModel().updateSmartMigrationEnabled(true);
+        QSignalSpy changed(&m_viewModel->listing(), &ShownListing::sortedEntriesChanged);
+        viewModel().settings().updateSmartMigrationEnabled(true);
         QCOMPARE(changed.size(), 1);
         QCOMPARE(shownNames(viewModel()), (QStringList{"Downloads", "Alpha", "cache.db"}));
-        QCOMPARE(viewModel().smartMigrationHintText(viewModel().entries()[1]), QStringLiteral("Smart Pick"));
-        QVERIFY(!viewModel().smartMigrationHintText(viewModel().entries()[0]));
+        QCOMPARE(viewModel().smartMigration().smartMigrationHintText(viewModel().browsing().entries()[1]),
+                 QStringLiteral("Smart Pick"));
+        QVERIFY(!viewModel().smartMigration().smartMigrationHintText(viewModel().browsing().entries()[0]));
     }
 
     void selectedHistoryRecordsKeepTheListOrder()
@@ -300,14 +303,16 @@ private Q_SLOTS:
         QList<LinkMapping> mappings;
         for (int i = 0; i < 3; ++i)
             mappings.append(LinkMapping{QUuid::createUuid(), QString::number(i), {}, {}, {}, {}, {}});
-        viewModel().setMigratedMappings(mappings);
-        viewModel().setSelectedMigratedMappingIDs({mappings[2].id, mappings[0].id, QUuid::createUuid()});
-        QCOMPARE(viewModel().selectedMigratedMappings(), (QList<LinkMapping>{mappings[0], mappings[2]}));
-        QVERIFY(viewModel().selectedUndoMappings().isEmpty());
+        viewModel().history().setMigratedMappings(mappings);
+        viewModel().history().setSelectedMigratedMappingIDs(
+            {mappings[2].id, mappings[0].id, QUuid::createUuid()});
+        QCOMPARE(viewModel().history().selectedMigratedMappings(),
+                 (QList<LinkMapping>{mappings[0], mappings[2]}));
+        QVERIFY(viewModel().history().selectedUndoMappings().isEmpty());
 
-        QVERIFY(!viewModel().isBackendBusy());
-        viewModel().setIsSubmittingFeedback(true);
-        QVERIFY(viewModel().isBackendBusy());
+        QVERIFY(!viewModel().accountState().isBackendBusy());
+        viewModel().accountState().setIsSubmittingFeedback(true);
+        QVERIFY(viewModel().accountState().isBackendBusy());
     }
 };
 

@@ -7,6 +7,7 @@
 #include "model/OrvalinkError.h"
 #include "platform/PlatformError.h"
 #include "support/MovedMount.h"
+#include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
 #include "viewmodel/AdministratorAuthorization.h"
 
@@ -18,10 +19,6 @@ Q_DECLARE_METATYPE(std::exception_ptr)
 using namespace orvalink;
 using test::finish;
 using test::WorkflowFixture;
-
-#define SKIP_WITHOUT(fixture)                                                                                \
-    if (const auto reason = (fixture).skipReason())                                                          \
-    QSKIP(qPrintable(*reason))
 
 namespace {
 
@@ -53,8 +50,8 @@ struct RemountedHistory {
         for (const char* name : {"One", "Two", "Three"})
             sources.append(w.tree.file(QString(name) + "/a.txt", name).section('/', 0, -2));
         MainViewModel& vm = w.vm();
-        vm.setSelectedPaths(QSet<QString>(sources.cbegin(), sources.cend()));
-        finish(vm.migrateSelectedItems());
+        vm.browsing().setSelectedPaths(QSet<QString>(sources.cbegin(), sources.cend()));
+        finish(vm.workflows().migrateSelectedItems());
         moved = std::make_unique<test::MovedMount>(w.volumePath(), w.fx.home.volumes() + "/Renamed");
     }
     QStringList sources;
@@ -75,28 +72,28 @@ private Q_SLOTS:
         RemountedHistory history(w);
         QVERIFY(history.moved->isValid());
         MainViewModel& vm = w.vm();
-        QCOMPARE(vm.migrationSucceededItems(), 3);
+        QCOMPARE(vm.activity().migrationSucceededItems(), 3);
         for (const QString& source : history.sources)
             QVERIFY(!resolves(source));
-        vm.workflowSettings().repairBatchSize = 2;
+        vm.workflows().workflowSettings().repairBatchSize = 2;
 
-        finish(vm.repairBrokenLinks());
-        QCOMPARE(vm.infoMessage(),
+        finish(vm.workflows().repairBrokenLinks());
+        QCOMPARE(vm.activity().infoMessage(),
                  std::optional<QString>("Repair batch finished. Scanned: 2/3, fixed: 2, failed: 0, "
                                         "remaining: 1. Click again to continue."));
-        QVERIFY(!vm.isRepairingLinks());
-        finish(vm.repairBrokenLinks());
-        QCOMPARE(vm.infoMessage(),
+        QVERIFY(!vm.activity().isRepairingLinks());
+        finish(vm.workflows().repairBrokenLinks());
+        QCOMPARE(vm.activity().infoMessage(),
                  std::optional<QString>("Repair finished. Scanned: 3, fixed: 1, failed: 0."));
         for (const QString& source : history.sources)
             QVERIFY2(resolves(source), qPrintable(source));
-        finish(vm.repairBrokenLinks());
-        QCOMPARE(vm.infoMessage(),
+        finish(vm.workflows().repairBrokenLinks());
+        QCOMPARE(vm.activity().infoMessage(),
                  std::optional<QString>("Repair batch finished. Scanned: 2/3, fixed: 0, failed: 0, "
                                         "remaining: 1. Click again to continue."));
-        vm.reloadPersistedState(); // a reload starts over as well
-        finish(vm.repairBrokenLinks());
-        QVERIFY(vm.infoMessage()->startsWith("Repair batch finished. Scanned: 2/3"));
+        vm.persisted().reloadPersistedState(); // a reload starts over as well
+        finish(vm.workflows().repairBrokenLinks());
+        QVERIFY(vm.activity().infoMessage()->startsWith("Repair batch finished. Scanned: 2/3"));
     }
 
     void selectedRepair()
@@ -106,25 +103,26 @@ private Q_SLOTS:
         RemountedHistory history(w);
         QVERIFY(history.moved->isValid());
         MainViewModel& vm = w.vm();
-        const QList<LinkMapping> mappings = vm.migratedMappings();
+        const QList<LinkMapping> mappings = vm.history().migratedMappings();
         QCOMPARE(mappings.size(), 3);
 
-        finish(vm.repairMigratedLinks({QUuid::createUuid()}));
-        QCOMPARE(vm.infoMessage(), std::optional<QString>("Please select at least one migrated item first."));
-        vm.toggleMigratedMappingSelection(mappings.at(0).id);
-        vm.toggleMigratedMappingSelection(mappings.at(1).id);
-        vm.toggleMigratedMappingSelection(mappings.at(1).id);
-        QCOMPARE(vm.selectedMigratedMappingIDs(), QSet<QUuid>{mappings.at(0).id});
-        finish(vm.repairMigratedLinks(vm.selectedMigratedMappingIDs()));
-        QCOMPARE(vm.infoMessage(), std::optional<QString>("Selected link repaired successfully."));
+        finish(vm.workflows().repairMigratedLinks({QUuid::createUuid()}));
+        QCOMPARE(vm.activity().infoMessage(),
+                 std::optional<QString>("Please select at least one migrated item first."));
+        vm.workflows().toggleMigratedMappingSelection(mappings.at(0).id);
+        vm.workflows().toggleMigratedMappingSelection(mappings.at(1).id);
+        vm.workflows().toggleMigratedMappingSelection(mappings.at(1).id);
+        QCOMPARE(vm.history().selectedMigratedMappingIDs(), QSet<QUuid>{mappings.at(0).id});
+        finish(vm.workflows().repairMigratedLinks(vm.history().selectedMigratedMappingIDs()));
+        QCOMPARE(vm.activity().infoMessage(), std::optional<QString>("Selected link repaired successfully."));
         QVERIFY(resolves(mappings.at(0).sourcePath));
         QVERIFY(!resolves(mappings.at(1).sourcePath));
-        finish(vm.repairMigratedLinks({mappings.at(0).id}));
-        QCOMPARE(vm.infoMessage(),
+        finish(vm.workflows().repairMigratedLinks({mappings.at(0).id}));
+        QCOMPARE(vm.activity().infoMessage(),
                  std::optional<QString>("Selected link did not need repair or repair failed."));
-        vm.selectAllMigratedMappings();
-        finish(vm.repairMigratedLinks(vm.selectedMigratedMappingIDs()));
-        QCOMPARE(vm.infoMessage(), std::optional<QString>("Repaired 2 selected links."));
+        vm.workflows().selectAllMigratedMappings();
+        finish(vm.workflows().repairMigratedLinks(vm.history().selectedMigratedMappingIDs()));
+        QCOMPARE(vm.activity().infoMessage(), std::optional<QString>("Repaired 2 selected links."));
     }
 
     void administratorCheck_data()
@@ -153,15 +151,16 @@ private Q_SLOTS:
         MainViewModel& vm = w.vm();
         auto runner =
             std::make_shared<ScriptedRunner>(platform::CommandOutcome{exitStatus, false, {}, standardError});
-        vm.workflowSettings().administratorCheckRunner = runner;
-        auto check = vm.requestAdministratorAuthorization();
-        QVERIFY(vm.isRequestingAdminAuthorization());
-        finish(vm.requestAdministratorAuthorization()); // ignored while the first runs
+        vm.workflows().workflowSettings().administratorCheckRunner = runner;
+        auto check = vm.workflows().requestAdministratorAuthorization();
+        QVERIFY(vm.activity().isRequestingAdminAuthorization());
+        finish(vm.workflows().requestAdministratorAuthorization()); // ignored while the first runs
         finish(std::move(check));
         QCOMPARE(runner->commands, QStringList{"/bin/true"});
-        QVERIFY(!vm.isRequestingAdminAuthorization());
-        QCOMPARE(vm.infoMessage(), info.isEmpty() ? std::nullopt : std::optional<QString>(info));
-        QCOMPARE(vm.errorMessage(), error.isEmpty() ? std::nullopt : std::optional<QString>(error));
+        QVERIFY(!vm.activity().isRequestingAdminAuthorization());
+        QCOMPARE(vm.activity().infoMessage(), info.isEmpty() ? std::nullopt : std::optional<QString>(info));
+        QCOMPARE(vm.activity().errorMessage(),
+                 error.isEmpty() ? std::nullopt : std::optional<QString>(error));
     }
 
     void permissionFailures_data()
@@ -213,19 +212,19 @@ private Q_SLOTS:
         WorkflowFixture w;
         MainViewModel& vm = w.vm();
         QCOMPARE(requiresAdministratorAuthorization(error), needsAdministrator);
-        QCOMPARE(
-            handleAdministratorAuthorizationRequirementIfNeeded(vm, error, "反悔迁移", "undo migrations"),
-            needsAdministrator);
-        QCOMPARE(vm.accessRequirementPrompt().has_value(), needsAdministrator);
+        QCOMPARE(handleAdministratorAuthorizationRequirementIfNeeded(vm.activity(), vm.presentation(), error,
+                                                                     "反悔迁移", "undo migrations"),
+                 needsAdministrator);
+        QCOMPARE(vm.activity().accessRequirementPrompt().has_value(), needsAdministrator);
         if (!needsAdministrator)
             return;
-        const AccessRequirementPrompt prompt = *vm.accessRequirementPrompt();
+        const AccessRequirementPrompt prompt = *vm.activity().accessRequirementPrompt();
         QCOMPARE(prompt.kind, AccessRequirementPrompt::Kind::requiresAdministratorAuthorization);
         QCOMPARE(prompt.title, QStringLiteral("Administrator Access Required"));
         QVERIFY(prompt.message.startsWith(
             "Undo Migrations touches a protected path and needs macOS administrator "
             "authorization."));
-        QCOMPARE(vm.infoMessage(), std::optional<QString>(prompt.message));
+        QCOMPARE(vm.activity().infoMessage(), std::optional<QString>(prompt.message));
     }
 };
 

@@ -3,6 +3,7 @@
 #include "WorkflowFixture.h"
 #include "platform/SymbolicLinks.h"
 #include "support/HoldingProcess.h"
+#include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
 
 #include <QtTest>
@@ -10,10 +11,6 @@
 using namespace orvalink;
 using test::finish;
 using test::WorkflowFixture;
-
-#define SKIP_WITHOUT(fixture)                                                                                \
-    if (const auto reason = (fixture).skipReason())                                                          \
-    QSKIP(qPrintable(*reason))
 
 namespace {
 
@@ -31,8 +28,8 @@ bool isRealDirectory(const QString& path)
 // Migrates `paths` as one batch.
 void migrate(MainViewModel& vm, const QStringList& paths)
 {
-    vm.setSelectedPaths(QSet<QString>(paths.cbegin(), paths.cend()));
-    finish(vm.migrateSelectedItems());
+    vm.browsing().setSelectedPaths(QSet<QString>(paths.cbegin(), paths.cend()));
+    finish(vm.workflows().migrateSelectedItems());
 }
 
 } // namespace
@@ -67,27 +64,28 @@ private Q_SLOTS:
         test::TestTree(w.targetOf(alpha)).file("old.txt", "old");
         MainViewModel& vm = w.vm();
         migrate(vm, {alpha});
-        QCOMPARE(vm.recentFailedMigrationPaths().size(), 1);
-        const FailedMigrationRecord record = vm.recentFailedMigrationPaths().first();
+        QCOMPARE(vm.history().recentFailedMigrationPaths().size(), 1);
+        const FailedMigrationRecord record = vm.history().recentFailedMigrationPaths().first();
 
-        vm.presentMigrationConflictPrompt(record);
-        QVERIFY(vm.migrationConflictPrompt());
-        QCOMPARE(vm.migrationConflictPrompt()->title, QStringLiteral("Choose a Force Migration Mode"));
-        QVERIFY(
-            vm.migrationConflictPrompt()->message.startsWith("The target already contains a file or folder"));
-        QCOMPARE(vm.migrationConflictPrompt()->record, record);
+        vm.workflows().presentMigrationConflictPrompt(record);
+        QVERIFY(vm.activity().migrationConflictPrompt());
+        QCOMPARE(vm.activity().migrationConflictPrompt()->title,
+                 QStringLiteral("Choose a Force Migration Mode"));
+        QVERIFY(vm.activity().migrationConflictPrompt()->message.startsWith(
+            "The target already contains a file or folder"));
+        QCOMPARE(vm.activity().migrationConflictPrompt()->record, record);
 
-        finish(vm.retryFailedMigration(record, mode, false));
-        QTEST(vm.currentOperationTitle(), "title");
+        finish(vm.workflows().retryFailedMigration(record, mode, false));
+        QTEST(vm.activity().currentOperationTitle(), "title");
         QFETCH(QString, message);
-        QVERIFY2(vm.infoMessage()->startsWith(message), qPrintable(*vm.infoMessage()));
-        QVERIFY(!vm.migrationConflictPrompt());
-        QVERIFY(vm.recentFailedMigrationPaths().isEmpty());
-        QCOMPARE(vm.recentMigrationPaths().size(), 1);
+        QVERIFY2(vm.activity().infoMessage()->startsWith(message), qPrintable(*vm.activity().infoMessage()));
+        QVERIFY(!vm.activity().migrationConflictPrompt());
+        QVERIFY(vm.history().recentFailedMigrationPaths().isEmpty());
+        QCOMPARE(vm.history().recentMigrationPaths().size(), 1);
         QVERIFY(isLinkTo(alpha, w.targetOf(alpha)));
         QTEST(QDir(w.targetOf(alpha)).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name), "atTarget");
-        QCOMPARE(vm.migrationProcessedItems(), 1);
-        QCOMPARE(vm.migrationSucceededItems(), 1);
+        QCOMPARE(vm.activity().migrationProcessedItems(), 1);
+        QCOMPARE(vm.activity().migrationSucceededItems(), 1);
     }
 
     // A process working inside the item makes it fail; the retry that ends holders moves it.
@@ -101,15 +99,15 @@ private Q_SLOTS:
         test::HoldingProcess holder(holding);
         MainViewModel& vm = w.vm();
         migrate(vm, {alpha});
-        QCOMPARE(vm.migrationFailedItems(), 1);
+        QCOMPARE(vm.activity().migrationFailedItems(), 1);
         QVERIFY(isRealDirectory(alpha));
-        const FailedMigrationRecord record = vm.recentFailedMigrationPaths().first();
-        QVERIFY2(vm.infoMessage()->contains("The directory is in use by: sleep"),
-                 qPrintable(*vm.infoMessage()));
+        const FailedMigrationRecord record = vm.history().recentFailedMigrationPaths().first();
+        QVERIFY2(vm.activity().infoMessage()->contains("The directory is in use by: sleep"),
+                 qPrintable(*vm.activity().infoMessage()));
 
-        finish(vm.retryFailedMigration(record, std::nullopt, true));
-        QCOMPARE(vm.currentOperationTitle(), QStringLiteral("Terminate Holders and Retry"));
-        QCOMPARE(vm.infoMessage(),
+        finish(vm.workflows().retryFailedMigration(record, std::nullopt, true));
+        QCOMPARE(vm.activity().currentOperationTitle(), QStringLiteral("Terminate Holders and Retry"));
+        QCOMPARE(vm.activity().infoMessage(),
                  std::optional<QString>("Terminated holders and migrated Alpha. Processes handled: sleep."));
         QTRY_COMPARE(holder.process().state(), QProcess::NotRunning);
         QVERIFY(isLinkTo(alpha, w.targetOf(alpha)));
@@ -124,16 +122,16 @@ private Q_SLOTS:
         test::TestTree(w.targetOf(alpha)).file("old.txt", "old");
         MainViewModel& vm = w.vm();
         migrate(vm, {alpha});
-        FailedMigrationRecord record = vm.recentFailedMigrationPaths().first();
+        FailedMigrationRecord record = vm.history().recentFailedMigrationPaths().first();
         record.errorMessage = "stale";
-        vm.setRecentFailedMigrationPaths({record});
-        finish(vm.retryFailedMigration(record, std::nullopt, false));
-        QCOMPARE(vm.recentFailedMigrationPaths().size(), 1);
-        QCOMPARE(vm.recentFailedMigrationPaths().first().id, record.id);
-        QVERIFY(
-            vm.recentFailedMigrationPaths().first().errorMessage.startsWith("Target path already exists:"));
-        QVERIFY(vm.errorMessage()->startsWith("The target path already exists."));
-        QCOMPARE(vm.migrationFailedItems(), 1);
+        vm.history().setRecentFailedMigrationPaths({record});
+        finish(vm.workflows().retryFailedMigration(record, std::nullopt, false));
+        QCOMPARE(vm.history().recentFailedMigrationPaths().size(), 1);
+        QCOMPARE(vm.history().recentFailedMigrationPaths().first().id, record.id);
+        QVERIFY(vm.history().recentFailedMigrationPaths().first().errorMessage.startsWith(
+            "Target path already exists:"));
+        QVERIFY(vm.activity().errorMessage()->startsWith("The target path already exists."));
+        QCOMPARE(vm.activity().migrationFailedItems(), 1);
         QVERIFY(isRealDirectory(alpha));
     }
 
@@ -147,19 +145,19 @@ private Q_SLOTS:
         MainViewModel& vm = w.vm();
         migrate(vm, {alpha});
         QVERIFY(isLinkTo(alpha, w.targetOf(alpha)));
-        auto first = vm.undoLastMigration();
-        QVERIFY(vm.isUndoing());
-        auto second = vm.undoLastMigration();
-        auto retry = vm.retryFailedMigration(
+        auto first = vm.workflows().undoLastMigration();
+        QVERIFY(vm.activity().isUndoing());
+        auto second = vm.workflows().undoLastMigration();
+        auto retry = vm.workflows().retryFailedMigration(
             FailedMigrationRecord{QUuid::createUuid(), alpha, {}, {}, TaskStatus::failed, {}, "x"},
             std::nullopt, false);
         finish(std::move(second));
         finish(std::move(retry));
         finish(std::move(first));
-        QCOMPARE(vm.errorMessage(), std::nullopt);
-        QCOMPARE(vm.lastRestoredPaths(), QStringList{alpha});
+        QCOMPARE(vm.activity().errorMessage(), std::nullopt);
+        QCOMPARE(vm.history().lastRestoredPaths(), QStringList{alpha});
         QVERIFY(isRealDirectory(alpha));
-        QVERIFY(vm.recentFailedMigrationPaths().isEmpty());
+        QVERIFY(vm.history().recentFailedMigrationPaths().isEmpty());
     }
 
     void undoLastThenSelected()
@@ -171,35 +169,37 @@ private Q_SLOTS:
             sources.append(w.tree.fileOfSize(QString(name) + "/data.bin", 20000).section('/', 0, -2));
         MainViewModel& vm = w.vm();
         migrate(vm, sources);
-        QCOMPARE(vm.undoHistory().size(), 3);
-        const LinkMapping newest = vm.undoHistory().first();
+        QCOMPARE(vm.history().undoHistory().size(), 3);
+        const LinkMapping newest = vm.history().undoHistory().first();
 
-        finish(vm.undoLastMigration());
-        QCOMPARE(vm.currentOperationTitle(), QStringLiteral("Undo Last Move"));
-        QVERIFY2(
-            vm.infoMessage()->startsWith("Undo completed: " + QFileInfo(newest.sourcePath).fileName() + " ("),
-            qPrintable(*vm.infoMessage()));
-        QCOMPARE(vm.lastRestoredPaths(), QStringList{newest.sourcePath});
+        finish(vm.workflows().undoLastMigration());
+        QCOMPARE(vm.activity().currentOperationTitle(), QStringLiteral("Undo Last Move"));
+        QVERIFY2(vm.activity().infoMessage()->startsWith(
+                     "Undo completed: " + QFileInfo(newest.sourcePath).fileName() + " ("),
+                 qPrintable(*vm.activity().infoMessage()));
+        QCOMPARE(vm.history().lastRestoredPaths(), QStringList{newest.sourcePath});
         QVERIFY(isRealDirectory(newest.sourcePath));
-        QCOMPARE(vm.migrationProcessedBytes(), vm.migrationTotalBytes());
-        QCOMPARE(vm.undoHistory().size(), 2);
+        QCOMPARE(vm.activity().migrationProcessedBytes(), vm.activity().migrationTotalBytes());
+        QCOMPARE(vm.history().undoHistory().size(), 2);
 
-        vm.selectAllUndoMappings();
-        QCOMPARE(vm.selectedUndoMappingIDs().size(), 2);
-        finish(vm.undoSelectedMigration());
-        QCOMPARE(vm.currentOperationTitle(), QStringLiteral("Undo Selected Records"));
-        QCOMPARE(vm.infoMessage(), std::optional<QString>("Restored 2 records."));
-        QCOMPARE(vm.migrationSucceededItems(), 2);
+        vm.workflows().selectAllUndoMappings();
+        QCOMPARE(vm.history().selectedUndoMappingIDs().size(), 2);
+        finish(vm.workflows().undoSelectedMigration());
+        QCOMPARE(vm.activity().currentOperationTitle(), QStringLiteral("Undo Selected Records"));
+        QCOMPARE(vm.activity().infoMessage(), std::optional<QString>("Restored 2 records."));
+        QCOMPARE(vm.activity().migrationSucceededItems(), 2);
         for (const QString& source : sources)
             QVERIFY(isRealDirectory(source) && QFileInfo(source + "/data.bin").size() == 20000);
-        QVERIFY(vm.undoHistory().isEmpty());
-        QVERIFY(vm.selectedUndoMappingIDs().isEmpty());
+        QVERIFY(vm.history().undoHistory().isEmpty());
+        QVERIFY(vm.history().selectedUndoMappingIDs().isEmpty());
 
-        vm.setSelectedUndoMappingIDs({});
-        finish(vm.undoSelectedMigration());
-        QCOMPARE(vm.infoMessage(), std::optional<QString>("Select at least one migration record first."));
-        finish(vm.undoLastMigration());
-        QCOMPARE(vm.infoMessage(), std::optional<QString>("No migration record available to undo."));
+        vm.history().setSelectedUndoMappingIDs({});
+        finish(vm.workflows().undoSelectedMigration());
+        QCOMPARE(vm.activity().infoMessage(),
+                 std::optional<QString>("Select at least one migration record first."));
+        finish(vm.workflows().undoLastMigration());
+        QCOMPARE(vm.activity().infoMessage(),
+                 std::optional<QString>("No migration record available to undo."));
     }
 
     void forcedRestore_data()
@@ -231,27 +231,27 @@ private Q_SLOTS:
         QVERIFY(QFile::remove(alpha));
         w.tree.file("Alpha/new.txt", "occupant");
 
-        finish(vm.undoLastMigration());
-        QVERIFY(vm.undoConflictPrompt());
-        QCOMPARE(vm.undoConflictPrompt()->title, QStringLiteral("Choose a Force Restore Mode"));
-        QCOMPARE(vm.infoMessage(),
+        finish(vm.workflows().undoLastMigration());
+        QVERIFY(vm.activity().undoConflictPrompt());
+        QCOMPARE(vm.activity().undoConflictPrompt()->title, QStringLiteral("Choose a Force Restore Mode"));
+        QCOMPARE(vm.activity().infoMessage(),
                  std::optional<QString>("The original path has been occupied again. Choose Append "
                                         "Restore (Recommended) or Overwrite Restore."));
-        QCOMPARE(vm.errorMessage(), std::nullopt);
-        QCOMPARE(vm.migrationFailedItems(), 1);
-        const LinkMapping mapping = vm.undoConflictPrompt()->mapping;
+        QCOMPARE(vm.activity().errorMessage(), std::nullopt);
+        QCOMPARE(vm.activity().migrationFailedItems(), 1);
+        const LinkMapping mapping = vm.activity().undoConflictPrompt()->mapping;
 
-        vm.setUndoConflictPrompt(std::nullopt);
-        finish(vm.forceUndoMigration(mapping, mode));
-        QVERIFY2(vm.infoMessage()->startsWith(message), qPrintable(*vm.infoMessage()));
+        vm.activity().setUndoConflictPrompt(std::nullopt);
+        finish(vm.workflows().forceUndoMigration(mapping, mode));
+        QVERIFY2(vm.activity().infoMessage()->startsWith(message), qPrintable(*vm.activity().infoMessage()));
         QTEST(QDir(alpha).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name), "restored");
-        QCOMPARE(vm.lastRestoredPaths(), QStringList{alpha});
-        QVERIFY(vm.undoHistory().isEmpty());
+        QCOMPARE(vm.history().lastRestoredPaths(), QStringList{alpha});
+        QVERIFY(vm.history().undoHistory().isEmpty());
 
         // The record is gone now: a second forced restore reports it.
-        finish(vm.forceUndoMigration(mapping, mode));
-        QVERIFY(vm.errorMessage());
-        QVERIFY(vm.lastRestoredPaths().isEmpty());
+        finish(vm.workflows().forceUndoMigration(mapping, mode));
+        QVERIFY(vm.activity().errorMessage());
+        QVERIFY(vm.history().lastRestoredPaths().isEmpty());
     }
 };
 

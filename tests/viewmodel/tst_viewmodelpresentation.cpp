@@ -52,11 +52,12 @@ private Q_SLOTS:
     {
         QFETCH(UILanguage, language);
         start([](AppConfig& config) { config.uiLanguage = UILanguage::chinese; });
-        viewModel().setLanguage(language);
-        QTEST(viewModel().localized("中", "en"), "text");
-        QTEST(viewModel().sortTitle(SortOption::nameAsc), "sortTitle");
-        viewModel().setMigrationCurrentPath(QString());
-        QCOMPARE(viewModel().migrationCurrentItemName(), viewModel().localized("等待中", "Waiting"));
+        viewModel().settings().setLanguage(language);
+        QTEST(viewModel().presentation().localized("中", "en"), "text");
+        QTEST(viewModel().presentation().sortTitle(SortOption::nameAsc), "sortTitle");
+        viewModel().activity().setMigrationCurrentPath(QString());
+        QCOMPARE(viewModel().figures().migrationCurrentItemName(),
+                 viewModel().presentation().localized("等待中", "Waiting"));
     }
 
     void privacyMasksWhatIsShownOnly()
@@ -64,32 +65,34 @@ private Q_SLOTS:
         start();
         const QString document = home() + "/Documents/../Desktop/plan.txt";
         // Privacy off: trimmed, not standardized.
-        QCOMPARE(viewModel().displayPath(" " + document + "\n"), document);
-        viewModel().setPresentationPrivacyEnabled(true);
-        QCOMPARE(viewModel().displayPath(document), QStringLiteral("~/Desktop/plan.txt"));
-        QCOMPARE(viewModel().displayPath(home()), QStringLiteral("~"));
+        QCOMPARE(viewModel().presentation().displayPath(" " + document + "\n"), document);
+        viewModel().settings().setPresentationPrivacyEnabled(true);
+        QCOMPARE(viewModel().presentation().displayPath(document), QStringLiteral("~/Desktop/plan.txt"));
+        QCOMPARE(viewModel().presentation().displayPath(home()), QStringLiteral("~"));
         // A sibling whose name only begins with the home's name is another user's folder.
-        QVERIFY(!viewModel().displayPath(home() + "2/x").startsWith('~'));
-        QVERIFY(viewModel().displayPath(home() + "2/x").endsWith("/demo/x"));
-        QCOMPARE(viewModel().displayPath(volumes() + "/Backup/Moved"), volumes() + "/ExternalDisk/Moved");
-        QCOMPARE(viewModel().displayName(volumes() + "/Backup"), QStringLiteral("External Disk"));
+        QVERIFY(!viewModel().presentation().displayPath(home() + "2/x").startsWith('~'));
+        QVERIFY(viewModel().presentation().displayPath(home() + "2/x").endsWith("/demo/x"));
+        QCOMPARE(viewModel().presentation().displayPath(volumes() + "/Backup/Moved"),
+                 volumes() + "/ExternalDisk/Moved");
+        QCOMPARE(viewModel().presentation().displayName(volumes() + "/Backup"),
+                 QStringLiteral("External Disk"));
         const QString message =
             "Cannot move " + home() + "/Movies to " + volumes() + "/Backup/x for anna@example.com";
-        QCOMPARE(viewModel().sanitizedForPresentation(message),
+        QCOMPARE(viewModel().presentation().sanitizedForPresentation(message),
                  "Cannot move ~/Movies to " + volumes() + "/ExternalDisk/x for an***@e***.com");
-        QCOMPARE(viewModel().sanitizedForPresentation("/Users/bob/x on /Volumes/Disk/y"),
+        QCOMPARE(viewModel().presentation().sanitizedForPresentation("/Users/bob/x on /Volumes/Disk/y"),
                  QStringLiteral("/Users/demo/x on /Volumes/ExternalDisk/y"));
 
         // The clipboard gets the path as given.
-        viewModel().copyPathToPasteboard("  ");
+        viewModel().presentation().copyPathToClipboard("  ");
         QVERIFY(m_fixture->clipboard->texts.isEmpty());
-        viewModel().copyPathToPasteboard(" " + document + "\n");
+        viewModel().presentation().copyPathToClipboard(" " + document + "\n");
         QCOMPARE(m_fixture->clipboard->texts, QStringList{document});
-        QCOMPARE(viewModel().infoMessage(), QStringLiteral("Path copied."));
+        QCOMPARE(viewModel().activity().infoMessage(), QStringLiteral("Path copied."));
 
-        viewModel().setPresentationPrivacyEnabled(false);
-        QCOMPARE(viewModel().sanitizedForPresentation(message), message);
-        QCOMPARE(viewModel().displayEmail(QStringLiteral(" anna@example.com ")),
+        viewModel().settings().setPresentationPrivacyEnabled(false);
+        QCOMPARE(viewModel().presentation().sanitizedForPresentation(message), message);
+        QCOMPARE(viewModel().presentation().displayEmail(QStringLiteral(" anna@example.com ")),
                  QStringLiteral("anna@example.com"));
     }
 
@@ -105,60 +108,64 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(moved));
         m_fixture->home.setEnv("ORVALINK_VOLUMES_DIR", volumesFolder);
         start();
-        viewModel().setPresentationPrivacyEnabled(true);
-        viewModel().setCurrentDirectoryPath(moved);
+        viewModel().settings().setPresentationPrivacyEnabled(true);
+        viewModel().browsing().setCurrentDirectoryPath(moved);
 
-        QCOMPARE(viewModel().displayPath(moved), m_fixture->home.path("media/demo/ExternalDisk/Moved"));
-        QStringList shown{viewModel().displayPath(moved), viewModel().displayPath(volumesFolder),
-                          viewModel().sanitizedForPresentation("Cannot move " + home() + "/Movies to " +
-                                                               moved + ": nothing mounted at " +
-                                                               volumesFolder + ".")};
-        for (const QString& crumb : viewModel().breadcrumbPaths())
-            shown << viewModel().displayName(crumb) << viewModel().displayPath(crumb);
-        QVERIFY(!viewModel().availableVolumes().isEmpty());
-        for (qsizetype i = 0; i < viewModel().availableVolumes().size(); ++i) {
-            const VolumeInfo& volume = viewModel().availableVolumes().at(i);
-            shown << viewModel().displayVolumeName(volume, int(i + 1))
-                  << viewModel().displayPath(volume.mountPath);
+        QCOMPARE(viewModel().presentation().displayPath(moved),
+                 m_fixture->home.path("media/demo/ExternalDisk/Moved"));
+        QStringList shown{viewModel().presentation().displayPath(moved),
+                          viewModel().presentation().displayPath(volumesFolder),
+                          viewModel().presentation().sanitizedForPresentation(
+                              "Cannot move " + home() + "/Movies to " + moved + ": nothing mounted at " +
+                              volumesFolder + ".")};
+        for (const QString& crumb : viewModel().navigation().breadcrumbPaths())
+            shown << viewModel().presentation().displayName(crumb)
+                  << viewModel().presentation().displayPath(crumb);
+        QVERIFY(!viewModel().browsing().availableVolumes().isEmpty());
+        for (qsizetype i = 0; i < viewModel().browsing().availableVolumes().size(); ++i) {
+            const VolumeInfo& volume = viewModel().browsing().availableVolumes().at(i);
+            shown << viewModel().presentation().displayVolumeName(volume, int(i + 1))
+                  << viewModel().presentation().displayPath(volume.mountPath);
         }
         for (const QString& text : shown)
             QVERIFY2(!text.contains(user), qPrintable(text));
 
-        viewModel().setPresentationPrivacyEnabled(false);
-        QCOMPARE(viewModel().displayPath(moved), moved);
+        viewModel().settings().setPresentationPrivacyEnabled(false);
+        QCOMPARE(viewModel().presentation().displayPath(moved), moved);
     }
 
     void revealingAPath()
     {
         start();
         const QString file = m_fixture->tree.file("Docs/a.txt");
-        viewModel().revealInFinder("   ");
-        viewModel().revealInFinder(home() + "/Docs/missing/../gone.txt");
-        QCOMPARE(viewModel().errorMessage(), "Path does not exist: " + home() + "/Docs/gone.txt");
+        viewModel().presentation().revealInFileManager("   ");
+        viewModel().presentation().revealInFileManager(home() + "/Docs/missing/../gone.txt");
+        QCOMPARE(viewModel().activity().errorMessage(), "Path does not exist: " + home() + "/Docs/gone.txt");
         QVERIFY(m_fixture->revealer->revealed.isEmpty());
-        viewModel().revealInFinder(" " + home() + "/Docs/./a.txt ");
+        viewModel().presentation().revealInFileManager(" " + home() + "/Docs/./a.txt ");
         QCOMPARE(m_fixture->revealer->revealed, QStringList{file});
     }
 
     void containersNotice()
     {
         start();
-        viewModel().setCurrentDirectoryPath(home() + "/Library/Containers/");
-        QVERIFY(viewModel().currentDirectoryContainersNoticeText()->startsWith(
+        viewModel().browsing().setCurrentDirectoryPath(home() + "/Library/Containers/");
+        QVERIFY(viewModel().presentation().currentDirectoryContainersNoticeText()->startsWith(
             "This directory is not recommended"));
-        viewModel().setCurrentDirectoryPath(home() + "/Library/Containers/app");
-        QVERIFY(!viewModel().currentDirectoryContainersNoticeText());
+        viewModel().browsing().setCurrentDirectoryPath(home() + "/Library/Containers/app");
+        QVERIFY(!viewModel().presentation().currentDirectoryContainersNoticeText());
     }
 
     void targetOutsideTheVolumesFolder()
     {
         start([&](AppConfig& config) { config.defaultTargetRoot = home() + "/Backups"; });
-        QVERIFY(viewModel().systemVolumeTotalBytes() > 0);
-        QVERIFY(viewModel().systemVolumeFreeBytes() > 0);
-        QVERIFY(viewModel().systemVolumeUsageRatio() > 0 && viewModel().systemVolumeUsageRatio() <= 1);
-        QCOMPARE(viewModel().targetVolumeTotalBytes(), 0);
-        QCOMPARE(viewModel().targetVolumeUsageRatio(), 0.0);
-        QCOMPARE(viewModel().targetVolumeStatus(), QStringLiteral("Not mounted"));
+        QVERIFY(viewModel().browsing().systemVolumeTotalBytes() > 0);
+        QVERIFY(viewModel().browsing().systemVolumeFreeBytes() > 0);
+        QVERIFY(viewModel().figures().systemVolumeUsageRatio() > 0 &&
+                viewModel().figures().systemVolumeUsageRatio() <= 1);
+        QCOMPARE(viewModel().browsing().targetVolumeTotalBytes(), 0);
+        QCOMPARE(viewModel().figures().targetVolumeUsageRatio(), 0.0);
+        QCOMPARE(viewModel().figures().targetVolumeStatus(), QStringLiteral("Not mounted"));
     }
 
     void aVolumeFolderWithNothingMounted()
@@ -166,10 +173,10 @@ private Q_SLOTS:
         // A folder left behind in the volumes folder lies on the internal disk: it is no target.
         QDir().mkpath(volumes() + "/Gone/Root");
         start([&](AppConfig& config) { config.defaultTargetRoot = volumes() + "/Gone/Root"; });
-        QCOMPARE(viewModel().targetVolumeTotalBytes(), 0);
-        QCOMPARE(viewModel().targetVolumeFreeBytes(), 0);
-        QCOMPARE(viewModel().targetVolumeStatus(), QStringLiteral("Not mounted"));
-        QCOMPARE(viewModel().availableVolumes().size(), 1);
+        QCOMPARE(viewModel().browsing().targetVolumeTotalBytes(), 0);
+        QCOMPARE(viewModel().browsing().targetVolumeFreeBytes(), 0);
+        QCOMPARE(viewModel().figures().targetVolumeStatus(), QStringLiteral("Not mounted"));
+        QCOMPARE(viewModel().browsing().availableVolumes().size(), 1);
     }
 
     void aMountedTargetVolume()
@@ -178,25 +185,25 @@ private Q_SLOTS:
         if (!mount.isValid())
             QSKIP(qPrintable(mount.skipReason()));
         start([&](AppConfig& config) { config.defaultTargetRoot = volumes() + "/Disk/Orvalink"; });
-        QCOMPARE(viewModel().targetVolumeTotalBytes(), 16 * 1024 * 1024);
-        QVERIFY(viewModel().targetVolumeFreeBytes() > 0);
-        QCOMPARE(viewModel().targetVolumeStatus(),
-                 "Mounted, free: " + Formatters::sizeString(viewModel().targetVolumeFreeBytes()));
-        QCOMPARE(viewModel().externalVolumes().size(), 1);
+        QCOMPARE(viewModel().browsing().targetVolumeTotalBytes(), 16 * 1024 * 1024);
+        QVERIFY(viewModel().browsing().targetVolumeFreeBytes() > 0);
+        QCOMPARE(viewModel().figures().targetVolumeStatus(),
+                 "Mounted, free: " + Formatters::sizeString(viewModel().browsing().targetVolumeFreeBytes()));
+        QCOMPARE(viewModel().figures().externalVolumes().size(), 1);
         m_viewModel.reset();
     }
 
     void progressFigures()
     {
         start();
-        QVERIFY(!viewModel().shouldShowMigrationProgress());
-        viewModel().setMigrationTotalItems(10);
-        viewModel().setMigrationProcessedItems(3);
-        viewModel().setMigrationCurrentPath(volumes() + "/Backup/Moved/Photos");
-        QCOMPARE(viewModel().migrationProgressCountText(), QStringLiteral("3/10"));
-        QCOMPARE(viewModel().migrationItemProgressPercentText(), QStringLiteral("30%"));
-        QCOMPARE(viewModel().migrationCurrentItemName(), QStringLiteral("Photos"));
-        QVERIFY(viewModel().shouldShowMigrationProgress());
+        QVERIFY(!viewModel().figures().shouldShowMigrationProgress());
+        viewModel().activity().setMigrationTotalItems(10);
+        viewModel().activity().setMigrationProcessedItems(3);
+        viewModel().activity().setMigrationCurrentPath(volumes() + "/Backup/Moved/Photos");
+        QCOMPARE(viewModel().figures().migrationProgressCountText(), QStringLiteral("3/10"));
+        QCOMPARE(viewModel().figures().migrationItemProgressPercentText(), QStringLiteral("30%"));
+        QCOMPARE(viewModel().figures().migrationCurrentItemName(), QStringLiteral("Photos"));
+        QVERIFY(viewModel().figures().shouldShowMigrationProgress());
     }
 
     void weChatSuggestionsFollowTheFolders()
@@ -205,13 +212,13 @@ private Q_SLOTS:
             config.smartMigrationEnabled = true;
             config.smartMigrationProfile = SmartMigrationProfile::wechat;
         });
-        auto cards = viewModel().smartMigrationSuggestions();
+        auto cards = viewModel().smartMigration().smartMigrationSuggestions();
         QCOMPARE(cards.size(), 1);
         QCOMPARE(cards.first().id, QStringLiteral("wechat-unavailable"));
 
         const QString root = m_fixture->tree.dir("Library/Containers/com.tencent.xinWeChat");
         m_fixture->tree.dir("Library/Group Containers/group.com.tencent.xinWeChat");
-        cards = viewModel().smartMigrationSuggestions();
+        cards = viewModel().smartMigration().smartMigrationSuggestions();
         QCOMPARE(cards.size(), 2);
         QCOMPARE(cards.first().id, "wechat-root-" + root);
 
@@ -219,14 +226,15 @@ private Q_SLOTS:
         m_fixture->tree.dir("Library/Containers/com.tencent.xinWeChat/Data/Message Cache");
         m_fixture->tree.fileOfSize("Library/Containers/com.tencent.xinWeChat/Data/zz.bin", 8192);
         m_fixture->tree.dir("Library/Containers/com.tencent.xinWeChat/Data/Preferences Backup");
-        viewModel().goToDirectoryContext(root + "/Data");
+        viewModel().navigation().goToDirectoryContext(root + "/Data");
         QVERIFY(waitUntilIdle(viewModel()));
         QCOMPARE(shownNames(viewModel()).first(), QStringLiteral("Message Cache"));
-        cards = viewModel().smartMigrationSuggestions();
+        cards = viewModel().smartMigration().smartMigrationSuggestions();
         QCOMPARE(cards.size(), 1);
         QCOMPARE(cards.first().id, "wechat-entry-" + root + "/Data/Message Cache");
-        QVERIFY(viewModel().weChatSmartMigrationValidationMessage({root + "/Data/Library/Caches"}));
-        QVERIFY(!viewModel().weChatSmartMigrationValidationMessage({root}));
+        QVERIFY(viewModel().smartMigration().weChatSmartMigrationValidationMessage(
+            {root + "/Data/Library/Caches"}));
+        QVERIFY(!viewModel().smartMigration().weChatSmartMigrationValidationMessage({root}));
     }
 
     void genericSuggestionsFallBackToTheHomeFolders()
@@ -234,15 +242,16 @@ private Q_SLOTS:
         start([](AppConfig& config) { config.smartMigrationEnabled = true; });
         m_fixture->tree.dir("Movies");
         m_fixture->tree.dir("Pictures");
-        viewModel().setCurrentDirectoryPath(m_fixture->tree.dir("Plain"));
+        viewModel().browsing().setCurrentDirectoryPath(m_fixture->tree.dir("Plain"));
         QStringList ids;
-        for (const auto& card : viewModel().smartMigrationSuggestions())
+        for (const auto& card : viewModel().smartMigration().smartMigrationSuggestions())
             ids.append(card.id);
         QCOMPARE(ids,
                  (QStringList{"generic-root-" + home() + "/Movies", "generic-root-" + home() + "/Pictures"}));
-        viewModel().updateSmartMigrationEnabled(false);
-        QVERIFY(viewModel().smartMigrationSuggestions().isEmpty());
-        QVERIFY(viewModel().smartMigrationSummary().startsWith("Surface large data folders"));
+        viewModel().settings().updateSmartMigrationEnabled(false);
+        QVERIFY(viewModel().smartMigration().smartMigrationSuggestions().isEmpty());
+        QVERIFY(
+            viewModel().smartMigration().smartMigrationSummary().startsWith("Surface large data folders"));
     }
 };
 

@@ -19,7 +19,7 @@ private:
 
     MainViewModel& viewModel() { return *m_viewModel; }
     AppConfig stored() const { return ConfigStore(m_fixture->configPath()).load(); }
-    QString info() const { return m_viewModel->infoMessage().value_or(QString()); }
+    QString info() const { return m_viewModel->activity().infoMessage().value_or(QString()); }
     void start(const std::function<void(AppConfig&)>& adjust = {})
     {
         m_viewModel = m_fixture->makeViewModelWithSettings(adjust);
@@ -38,53 +38,53 @@ private Q_SLOTS:
     void anUnchangedValueDoesNothing()
     {
         start();
-        QSignalSpy configChanges(m_viewModel.get(), &PublishedState::configChanged);
-        const quint64 requests = viewModel().latestScanRequestID();
-        viewModel().updateShowHiddenFiles(viewModel().showHiddenFiles());
-        viewModel().updateRealtimeRefreshEnabled(false);
-        viewModel().setLanguage(UILanguage::english);
-        viewModel().setStrictModeEnabled(true);
-        viewModel().updateSmartMigrationProfile(SmartMigrationProfile::other);
+        QSignalSpy configChanges(&m_viewModel->browsing(), &BrowsingState::configChanged);
+        const quint64 requests = viewModel().loader().latestScanRequestID();
+        viewModel().settings().updateShowHiddenFiles(viewModel().browsing().showHiddenFiles());
+        viewModel().settings().updateRealtimeRefreshEnabled(false);
+        viewModel().settings().setLanguage(UILanguage::english);
+        viewModel().settings().setStrictModeEnabled(true);
+        viewModel().settings().updateSmartMigrationProfile(SmartMigrationProfile::other);
         QCOMPARE(configChanges.size(), 0);
-        QCOMPARE(viewModel().latestScanRequestID(), requests);
-        QVERIFY(!viewModel().infoMessage());
+        QCOMPARE(viewModel().loader().latestScanRequestID(), requests);
+        QVERIFY(!viewModel().activity().infoMessage());
     }
 
     void eachSettingIsSavedAtOnce()
     {
         start();
-        const quint64 requests = viewModel().latestScanRequestID();
-        viewModel().updateShowHiddenFiles(false);
-        QVERIFY(!viewModel().showHiddenFiles() && !stored().showHiddenFiles);
-        QCOMPARE(viewModel().latestScanRequestID(), requests + 1);
+        const quint64 requests = viewModel().loader().latestScanRequestID();
+        viewModel().settings().updateShowHiddenFiles(false);
+        QVERIFY(!viewModel().browsing().showHiddenFiles() && !stored().showHiddenFiles);
+        QCOMPARE(viewModel().loader().latestScanRequestID(), requests + 1);
 
-        viewModel().updateRealtimeRefreshEnabled(true);
-        QVERIFY(viewModel().realtimeRefreshEnabled() && stored().realtimeRefreshEnabled);
-        QCOMPARE(viewModel().latestScanRequestID(), requests + 2);
-        viewModel().updateRealtimeRefreshEnabled(false);
+        viewModel().settings().updateRealtimeRefreshEnabled(true);
+        QVERIFY(viewModel().browsing().realtimeRefreshEnabled() && stored().realtimeRefreshEnabled);
+        QCOMPARE(viewModel().loader().latestScanRequestID(), requests + 2);
+        viewModel().settings().updateRealtimeRefreshEnabled(false);
         QVERIFY(!stored().realtimeRefreshEnabled);
-        QCOMPARE(viewModel().latestScanRequestID(), requests + 2);
+        QCOMPARE(viewModel().loader().latestScanRequestID(), requests + 2);
 
-        viewModel().setPresentationPrivacyEnabled(true);
+        viewModel().settings().setPresentationPrivacyEnabled(true);
         QVERIFY(stored().presentationPrivacyEnabled);
         QVERIFY(info().startsWith("Presentation privacy is on."));
-        viewModel().setStrictModeEnabled(false);
+        viewModel().settings().setStrictModeEnabled(false);
         QVERIFY(!stored().strictModeEnabled);
         QCOMPARE(info(), "Strict mode disabled: critical directory blocking is off, proceed carefully.");
-        viewModel().updateSmartMigrationEnabled(true);
-        QVERIFY(viewModel().smartMigrationEnabled() && stored().smartMigrationEnabled);
+        viewModel().settings().updateSmartMigrationEnabled(true);
+        QVERIFY(viewModel().browsing().smartMigrationEnabled() && stored().smartMigrationEnabled);
         QVERIFY(info().startsWith("Smart Migration is on."));
-        viewModel().updateSmartMigrationProfile(SmartMigrationProfile::wechat);
+        viewModel().settings().updateSmartMigrationProfile(SmartMigrationProfile::wechat);
         QCOMPARE(stored().smartMigrationProfile, SmartMigrationProfile::wechat);
         QCOMPARE(info(), "Smart Migration is now using WeChat List.");
-        viewModel().setLanguage(UILanguage::bilingual);
+        viewModel().settings().setLanguage(UILanguage::bilingual);
         QCOMPARE(stored().uiLanguage, UILanguage::bilingual);
-        viewModel().updateSmartMigrationProfile(SmartMigrationProfile::other);
+        viewModel().settings().updateSmartMigrationProfile(SmartMigrationProfile::other);
         QCOMPARE(
             info(),
             QStringLiteral("智能迁移列表已切换为 其他列表 Other List。 Smart Migration is now using 其他列表 "
                            "Other List."));
-        QCOMPARE(viewModel().config(), stored());
+        QCOMPARE(viewModel().browsing().config(), stored());
     }
 
     void minimumSize_data()
@@ -111,16 +111,16 @@ private Q_SLOTS:
         QFETCH(qint64, bytes);
         QFETCH(double, storedMegabytes);
         start();
-        const quint64 requests = viewModel().latestScanRequestID();
-        viewModel().updateMinimumSizeMB(megabytes);
+        const quint64 requests = viewModel().loader().latestScanRequestID();
+        viewModel().settings().updateMinimumSizeMB(megabytes);
         if (accepted) {
             QCOMPARE(stored().minLargeSizeBytes, bytes);
-            QCOMPARE(viewModel().minSizeMB(), storedMegabytes);
-            QCOMPARE(viewModel().latestScanRequestID(), requests + 1);
+            QCOMPARE(viewModel().browsing().minSizeMB(), storedMegabytes);
+            QCOMPARE(viewModel().loader().latestScanRequestID(), requests + 1);
         } else {
             QCOMPARE(stored().minLargeSizeBytes, m_fixture->baseConfig().minLargeSizeBytes);
-            QCOMPARE(viewModel().minSizeMB(), 10.0);
-            QCOMPARE(viewModel().latestScanRequestID(), requests);
+            QCOMPARE(viewModel().browsing().minSizeMB(), 10.0);
+            QCOMPARE(viewModel().loader().latestScanRequestID(), requests);
         }
     }
 
@@ -129,22 +129,22 @@ private Q_SLOTS:
         start();
         const QString volume = m_fixture->home.volumes() + "/Backup";
         QDir().mkpath(volume);
-        viewModel().setTargetRoot(volume + "/Moved/");
+        viewModel().settings().setTargetRoot(volume + "/Moved/");
         QCOMPARE(stored().defaultTargetRoot, volume + "/Moved");
-        QCOMPARE(viewModel().effectiveTargetRoot(), volume + "/Moved");
+        QCOMPARE(viewModel().context().effectiveTargetRoot(), volume + "/Moved");
         QCOMPARE(info(), QStringLiteral("Migration target updated."));
-        QCOMPARE(viewModel().availableVolumes().size(), 1);
+        QCOMPARE(viewModel().browsing().availableVolumes().size(), 1);
         // A managed root kept from earlier is still shown while unified management is off.
-        QCOMPARE(viewModel().managedTargetRootDisplayText(), QStringLiteral("Not set"));
-        viewModel().setUnifiedManagementEnabled(true);
+        QCOMPARE(viewModel().settings().managedTargetRootDisplayText(), QStringLiteral("Not set"));
+        viewModel().settings().setUnifiedManagementEnabled(true);
         QCOMPARE(info(),
                  QStringLiteral("Unified management enabled. Please choose the first target location."));
-        QVERIFY(viewModel().isUnifiedTargetLocked());
+        QVERIFY(viewModel().context().isUnifiedTargetLocked());
         QCOMPARE(stored().managedTargetRoot, volume + "/Moved");
-        viewModel().setUnifiedManagementEnabled(false);
+        viewModel().settings().setUnifiedManagementEnabled(false);
         QCOMPARE(stored().managedTargetRoot, volume + "/Moved");
-        QCOMPARE(viewModel().managedTargetRootDisplayText(), volume + "/Moved");
-        viewModel().resetManagedTargetRoot();
+        QCOMPARE(viewModel().settings().managedTargetRootDisplayText(), volume + "/Moved");
+        viewModel().settings().resetManagedTargetRoot();
         QVERIFY(!stored().managedTargetRoot);
         QCOMPARE(info(), QStringLiteral("Managed first target has been reset. Please choose again."));
     }
@@ -153,26 +153,26 @@ private Q_SLOTS:
     {
         start([](AppConfig& config) { config.unifiedTargetManagementEnabled = true; });
         // Construction recorded the default target as the managed root; forget it first.
-        viewModel().resetManagedTargetRoot();
+        viewModel().settings().resetManagedTargetRoot();
         QCOMPARE(stored().managedTargetRoot, stored().defaultTargetRoot);
-        AppConfig unlocked = viewModel().config();
+        AppConfig unlocked = viewModel().browsing().config();
         unlocked.managedTargetRoot.reset();
-        viewModel().setConfig(unlocked);
+        viewModel().browsing().setConfig(unlocked);
 
         const QString first = m_fixture->home.volumes() + "/First/Root";
-        viewModel().setTargetRoot(first);
+        viewModel().settings().setTargetRoot(first);
         QCOMPARE(info(), QStringLiteral("First target location saved for unified management."));
         QCOMPARE(stored().managedTargetRoot, first);
 
         QDir().mkpath(m_fixture->home.volumes() + "/Later");
-        viewModel().setTargetRoot(m_fixture->home.volumes() + "/Second");
+        viewModel().settings().setTargetRoot(m_fixture->home.volumes() + "/Second");
         QCOMPARE(info(),
                  QStringLiteral("Unified management is enabled, continuing to use the first target."));
         QCOMPARE(stored().defaultTargetRoot, first);
-        QCOMPARE(viewModel().effectiveTargetRoot(), first);
-        QVERIFY(viewModel().availableVolumes().isEmpty()); // not listed again on this road
+        QCOMPARE(viewModel().context().effectiveTargetRoot(), first);
+        QVERIFY(viewModel().browsing().availableVolumes().isEmpty()); // not listed again on this road
 
-        viewModel().setUnifiedManagementEnabled(true);
+        viewModel().settings().setUnifiedManagementEnabled(true);
         QCOMPARE(info(), QStringLiteral("Unified management enabled. Using the first selected target."));
     }
 
@@ -181,25 +181,26 @@ private Q_SLOTS:
         start();
         const QString chosen = m_fixture->tree.dir("Chosen");
         m_fixture->tree.file("Chosen/inside.txt");
-        viewModel().goToDirectoryContext(m_fixture->tree.dir("Visited"));
+        viewModel().navigation().goToDirectoryContext(m_fixture->tree.dir("Visited"));
         QVERIFY(waitUntilIdle(viewModel()));
 
-        runTask(viewModel().selectScanRoot()); // cancelled
-        QCOMPARE(viewModel().currentDirectoryPath(), m_fixture->tree.path("Visited"));
+        runTask(viewModel().settings().selectScanRoot()); // cancelled
+        QCOMPARE(viewModel().browsing().currentDirectoryPath(), m_fixture->tree.path("Visited"));
         QCOMPARE(m_fixture->chooser->asked.constLast(),
                  qMakePair(QStringLiteral("Select"), QStringLiteral("Choose a directory to scan")));
 
         m_fixture->chooser->answer = chosen + "/";
-        runTask(viewModel().selectScanRoot());
-        QCOMPARE(viewModel().currentDirectoryPath(), chosen);
-        QCOMPARE(viewModel().pathInput(), chosen);
-        QVERIFY(viewModel().backHistory().isEmpty() && viewModel().forwardHistory().isEmpty());
+        runTask(viewModel().settings().selectScanRoot());
+        QCOMPARE(viewModel().browsing().currentDirectoryPath(), chosen);
+        QCOMPARE(viewModel().browsing().pathInput(), chosen);
+        QVERIFY(viewModel().navigation().backHistory().isEmpty() &&
+                viewModel().navigation().forwardHistory().isEmpty());
         QCOMPARE(stored().defaultScanRoot, chosen);
         QTRY_COMPARE(info(), QStringLiteral("Directory loaded. Click \"Scan Now\" for deep scan."));
         QCOMPARE(shownNames(viewModel()), QStringList{"inside.txt"});
 
         m_fixture->chooser->answer = m_fixture->home.volumes() + "/Disk/";
-        runTask(viewModel().selectTargetRoot());
+        runTask(viewModel().settings().selectTargetRoot());
         QCOMPARE(m_fixture->chooser->asked.constLast().second,
                  QStringLiteral("Choose migration target root on external storage"));
         QCOMPARE(stored().defaultTargetRoot, m_fixture->home.volumes() + "/Disk");
@@ -210,9 +211,10 @@ private Q_SLOTS:
         start();
         TestTree(m_fixture->home.root()).file("blocker");
         m_fixture->home.setEnv("ORVALINK_LOG_DIR", m_fixture->home.path("blocker/logs"));
-        viewModel().setStrictModeEnabled(false);
-        QVERIFY(!viewModel().config().strictModeEnabled);
-        QVERIFY(viewModel().errorMessage() && viewModel().errorMessage()->contains("Not a directory"));
+        viewModel().settings().setStrictModeEnabled(false);
+        QVERIFY(!viewModel().browsing().config().strictModeEnabled);
+        QVERIFY(viewModel().activity().errorMessage() &&
+                viewModel().activity().errorMessage()->contains("Not a directory"));
         QCOMPARE(info(), "Strict mode disabled: critical directory blocking is off, proceed carefully.");
         m_fixture->home.setEnv("ORVALINK_LOG_DIR", m_fixture->home.logDir());
         QCOMPARE(stored().uiLanguage, UILanguage::english); // the file, not the defaults

@@ -120,29 +120,30 @@ private Q_SLOTS:
     {
         ViewModelFixture fixture;
         auto viewModel = fixture.makeViewModel();
-        QVERIFY(viewModel->localHistoryScope().isGuest());
-        QCOMPARE(viewModel->currentDirectoryPath(), fixture.home.home());
-        QCOMPARE(viewModel->pathInput(), fixture.home.home());
-        QCOMPARE(viewModel->minSizeMB(), 10.0);
+        QVERIFY(viewModel->context().localHistoryScope().isGuest());
+        QCOMPARE(viewModel->browsing().currentDirectoryPath(), fixture.home.home());
+        QCOMPARE(viewModel->browsing().pathInput(), fixture.home.home());
+        QCOMPARE(viewModel->browsing().minSizeMB(), 10.0);
         // Unified management is on by default: the default target becomes the managed root.
-        QVERIFY(viewModel->isUnifiedTargetLocked());
-        QCOMPARE(viewModel->effectiveTargetRoot(),
+        QVERIFY(viewModel->context().isUnifiedTargetLocked());
+        QCOMPARE(viewModel->context().effectiveTargetRoot(),
                  fixture.home.volumes() + QStringLiteral("/ExtSSD/OrvalinkRoot"));
         QVERIFY(QFileInfo::exists(fixture.configPath()));
-        QVERIFY(viewModel->entries().isEmpty());
-        QVERIFY(viewModel->tasks().isEmpty() && viewModel->migratedMappings().isEmpty());
-        QVERIFY(!viewModel->errorMessage() && !viewModel->backendSession());
-        QVERIFY(viewModel->showOperationInfo());
-        QVERIFY(!viewModel->isScanning() && !viewModel->showLinkMode() && !viewModel->showAllFiles());
-        QCOMPARE(viewModel->sortOption(), SortOption::sizeDesc);
-        QCOMPARE(viewModel->fileTypeFilter(), FileTypeFilter::all);
+        QVERIFY(viewModel->browsing().entries().isEmpty());
+        QVERIFY(viewModel->history().tasks().isEmpty() && viewModel->history().migratedMappings().isEmpty());
+        QVERIFY(!viewModel->activity().errorMessage() && !viewModel->accountState().backendSession());
+        QVERIFY(viewModel->browsing().showOperationInfo());
+        QVERIFY(!viewModel->browsing().isScanning() && !viewModel->browsing().showLinkMode() &&
+                !viewModel->browsing().showAllFiles());
+        QCOMPARE(viewModel->browsing().sortOption(), SortOption::sizeDesc);
+        QCOMPARE(viewModel->browsing().fileTypeFilter(), FileTypeFilter::all);
 
         fixture.tree.file(QStringLiteral("notes.txt"), "hello");
-        runTask(viewModel->bootstrap());
+        runTask(viewModel->launch().bootstrap());
         QVERIFY(waitUntilIdle(*viewModel));
         QCOMPARE(shownNames(*viewModel), QStringList{QStringLiteral("notes.txt")});
-        QVERIFY(!viewModel->errorMessage());
-        QCOMPARE(*viewModel->infoMessage(),
+        QVERIFY(!viewModel->activity().errorMessage());
+        QCOMPARE(*viewModel->activity().infoMessage(),
                  QStringLiteral("已加载目录。点击“立即扫描”执行深度扫描。 Directory loaded. "
                                 "Click \"Scan Now\" for deep scan."));
     }
@@ -163,31 +164,33 @@ private Q_SLOTS:
         const QString musicStaging = stageInterruptedMigration(music, musicTarget, true);
         auto viewModel = fixture.makeViewModel();
 
-        runTask(viewModel->bootstrap());
+        runTask(viewModel->launch().bootstrap());
         QVERIFY(waitUntilIdle(*viewModel));
 
         QCOMPARE(readFile(docs + QStringLiteral("/a.txt")), QByteArray("alpha"));
         QVERIFY(!QFileInfo::exists(docsStaging));
         QVERIFY(shownNames(*viewModel).contains(QStringLiteral("Docs")));
-        QCOMPARE(viewModel->tasks().size(), 1);
-        QCOMPARE(viewModel->tasks().constFirst().status, TaskStatus::rolledBack);
-        QCOMPARE(viewModel->tasks().constFirst().errorCode, QStringLiteral("E008"));
-        QVERIFY2(viewModel->infoMessage()->contains(
+        QCOMPARE(viewModel->history().tasks().size(), 1);
+        QCOMPARE(viewModel->history().tasks().constFirst().status, TaskStatus::rolledBack);
+        QCOMPARE(viewModel->history().tasks().constFirst().errorCode, QStringLiteral("E008"));
+        QVERIFY2(viewModel->activity().infoMessage()->contains(
                      QStringLiteral("An interrupted migration was undone; the data is back at %1. ")
-                         .arg(viewModel->displayPath(docs))),
-                 qPrintable(*viewModel->infoMessage()));
-        QVERIFY(viewModel->infoMessage()->endsWith(QStringLiteral("Click \"Scan Now\" for deep scan.")));
+                         .arg(viewModel->presentation().displayPath(docs))),
+                 qPrintable(*viewModel->activity().infoMessage()));
+        QVERIFY(viewModel->activity().infoMessage()->endsWith(
+            QStringLiteral("Click \"Scan Now\" for deep scan.")));
 
         // Both copies of Music may be the whole one: both stay, and the user learns where they are.
         QVERIFY(QFileInfo::exists(musicStaging) && QFileInfo::exists(musicTarget) &&
                 !QFileInfo::exists(music));
-        QVERIFY(viewModel->errorMessage());
-        QVERIFY2(viewModel->errorMessage()->contains(
+        QVERIFY(viewModel->activity().errorMessage());
+        QVERIFY2(viewModel->activity().errorMessage()->contains(
                      QStringLiteral(
                          "An interrupted operation could not be put right; nothing was changed at these "
                          "paths, please check them: %1, %2.")
-                         .arg(viewModel->displayPath(musicStaging), viewModel->displayPath(musicTarget))),
-                 qPrintable(*viewModel->errorMessage()));
+                         .arg(viewModel->presentation().displayPath(musicStaging),
+                              viewModel->presentation().displayPath(musicTarget))),
+                 qPrintable(*viewModel->activity().errorMessage()));
         QCOMPARE(OperationJournal::recordPaths().size(), 1);
     }
 
@@ -222,20 +225,20 @@ private Q_SLOTS:
         const QDateTime configWritten = QFileInfo(fixture.configPath()).lastModified();
 
         auto viewModel = fixture.makeViewModel();
-        QCOMPARE(viewModel->localHistoryScope(),
+        QCOMPARE(viewModel->context().localHistoryScope(),
                  LocalHistoryScope::account(QStringLiteral("anna@example.com")));
-        QVERIFY(!viewModel->backendSession());
-        QCOMPARE(viewModel->minSizeMB(), 500.0);
-        QVERIFY(viewModel->smartMigrationEnabled());
-        QCOMPARE(viewModel->smartMigrationProfile(), SmartMigrationProfile::wechat);
-        QVERIFY(!viewModel->showHiddenFiles());
-        QCOMPARE(sourceNames(viewModel->tasks()), (QStringList{"eleven", "ten", "none"}));
-        QCOMPARE(viewModel->migratedMappings(),
+        QVERIFY(!viewModel->accountState().backendSession());
+        QCOMPARE(viewModel->browsing().minSizeMB(), 500.0);
+        QVERIFY(viewModel->browsing().smartMigrationEnabled());
+        QCOMPARE(viewModel->browsing().smartMigrationProfile(), SmartMigrationProfile::wechat);
+        QVERIFY(!viewModel->browsing().showHiddenFiles());
+        QCOMPARE(sourceNames(viewModel->history().tasks()), (QStringList{"eleven", "ten", "none"}));
+        QCOMPARE(viewModel->history().migratedMappings(),
                  (QList<LinkMapping>{updatedLate, createdAtEleven, sameTimeFirst, sameTimeSecond}));
-        QCOMPARE(viewModel->undoHistory(), viewModel->migratedMappings());
-        QCOMPARE(viewModel->logs().size(), 300);
-        QCOMPARE(viewModel->logs().first().message, QStringLiteral("5"));
-        QCOMPARE(viewModel->logs().last().message, QStringLiteral("304"));
+        QCOMPARE(viewModel->history().undoHistory(), viewModel->history().migratedMappings());
+        QCOMPARE(viewModel->history().logs().size(), 300);
+        QCOMPARE(viewModel->history().logs().first().message, QStringLiteral("5"));
+        QCOMPARE(viewModel->history().logs().last().message, QStringLiteral("304"));
         // Already normalized: not written again.
         QCOMPARE(QFileInfo(fixture.configPath()).lastModified(), configWritten);
         QCOMPARE(readFile(fixture.configPath()), configBefore);
@@ -263,9 +266,9 @@ private Q_SLOTS:
         else if (!sessionFile.isEmpty())
             writeFile(path, sessionFile);
         auto viewModel = fixture.makeViewModel();
-        QCOMPARE(viewModel->localHistoryScope().isGuest(), guest);
+        QCOMPARE(viewModel->context().localHistoryScope().isGuest(), guest);
         QCOMPARE(QFileInfo::exists(path), !sessionFile.isEmpty());
-        QVERIFY(!viewModel->errorMessage());
+        QVERIFY(!viewModel->activity().errorMessage());
     }
 
     void baseDirectoriesThatCannotBeMade()
@@ -274,15 +277,15 @@ private Q_SLOTS:
         saveSession(QStringLiteral("b@example.com"));
         blockLogDirectory(fixture.home);
         auto viewModel = fixture.makeViewModel();
-        QVERIFY(viewModel->localHistoryScope().isGuest());
-        QVERIFY(!viewModel->errorMessage());
+        QVERIFY(viewModel->context().localHistoryScope().isGuest());
+        QVERIFY(!viewModel->activity().errorMessage());
 
         // Start-up reports it and goes on.
-        runTask(viewModel->bootstrap());
-        QVERIFY(viewModel->errorMessage());
-        QVERIFY2(viewModel->errorMessage()->contains(QStringLiteral("Not a directory")),
-                 qPrintable(*viewModel->errorMessage()));
-        QVERIFY(viewModel->infoMessage());
+        runTask(viewModel->launch().bootstrap());
+        QVERIFY(viewModel->activity().errorMessage());
+        QVERIFY2(viewModel->activity().errorMessage()->contains(QStringLiteral("Not a directory")),
+                 qPrintable(*viewModel->activity().errorMessage()));
+        QVERIFY(viewModel->activity().infoMessage());
     }
 
     void configurationIsWrittenBackOnlyWhenNormalizationChangedIt()
@@ -296,7 +299,7 @@ private Q_SLOTS:
         const AppConfig stored = ConfigStore(fixture.configPath()).load();
         QCOMPARE(stored.defaultTargetRoot, fixture.home.volumes() + QStringLiteral("/Disk/Root"));
         QCOMPARE(stored.backendBaseURL, QStringLiteral("http://127.0.0.1:9000"));
-        QCOMPARE(viewModel->config(), stored);
+        QCOMPARE(viewModel->browsing().config(), stored);
     }
 
     void storedScanConcurrencyReachesTheWalker_data()
@@ -329,13 +332,13 @@ private Q_SLOTS:
         config.uiLanguage = UILanguage::english;
         fixture.writeConfig(config);
         auto viewModel = fixture.makeViewModel();
-        runTask(viewModel->bootstrap());
-        QCOMPARE(viewModel->errorMessage(),
+        runTask(viewModel->launch().bootstrap());
+        QCOMPARE(viewModel->activity().errorMessage(),
                  OrvalinkError::sourceNotFound(config.defaultScanRoot).errorDescription());
-        QCOMPARE(viewModel->infoMessage(),
+        QCOMPARE(viewModel->activity().infoMessage(),
                  QStringLiteral("Directory loaded. Click \"Scan Now\" for deep scan."));
-        QVERIFY(viewModel->entries().isEmpty());
-        QVERIFY(!viewModel->isScanning());
+        QVERIFY(viewModel->browsing().entries().isEmpty());
+        QVERIFY(!viewModel->browsing().isScanning());
     }
 };
 

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "viewmodel/PublishedObject.h"
+#include "viewmodel/WorkflowRecords.h"
+
+#include <QString>
+#include <optional>
+
+namespace orvalink {
+
+// What runs and what it says: the busy flags of the disk workflows, the progress of the running
+// batch, the info and error lines and the prompts that wait for an answer.
+class ActivityState : public PublishedObject {
+    Q_OBJECT
+
+public:
+    explicit ActivityState(QObject* parent = nullptr) : PublishedObject(parent) {}
+
+    ORVALINK_PUBLISHED(ActivityState, bool, isMigrating, setIsMigrating)
+    ORVALINK_PUBLISHED(ActivityState, bool, isUndoing, setIsUndoing)
+    ORVALINK_PUBLISHED(ActivityState, bool, isRepairingLinks, setIsRepairingLinks)
+    ORVALINK_PUBLISHED(ActivityState, bool, isRequestingAdminAuthorization, setIsRequestingAdminAuthorization)
+    ORVALINK_PUBLISHED(ActivityState, qint64, migrationTotalItems, setMigrationTotalItems)
+    ORVALINK_PUBLISHED(ActivityState, qint64, migrationProcessedItems, setMigrationProcessedItems)
+    ORVALINK_PUBLISHED(ActivityState, qint64, migrationSucceededItems, setMigrationSucceededItems)
+    ORVALINK_PUBLISHED(ActivityState, qint64, migrationFailedItems, setMigrationFailedItems)
+    ORVALINK_PUBLISHED(ActivityState, qint64, migrationTotalBytes, setMigrationTotalBytes)
+    ORVALINK_PUBLISHED(ActivityState, qint64, migrationProcessedBytes, setMigrationProcessedBytes)
+    ORVALINK_PUBLISHED(ActivityState, std::optional<QString>, migrationCurrentPath, setMigrationCurrentPath)
+    ORVALINK_PUBLISHED(ActivityState, QString, currentOperationTitle, setCurrentOperationTitle)
+    ORVALINK_PUBLISHED(ActivityState, std::optional<QString>, infoMessage, setInfoMessage)
+    ORVALINK_PUBLISHED(ActivityState, std::optional<QString>, errorMessage, setErrorMessage)
+    ORVALINK_PUBLISHED(ActivityState, std::optional<AccessRequirementPrompt>, accessRequirementPrompt,
+                       setAccessRequirementPrompt)
+    ORVALINK_PUBLISHED(ActivityState, std::optional<UndoConflictPrompt>, undoConflictPrompt,
+                       setUndoConflictPrompt)
+    ORVALINK_PUBLISHED(ActivityState, std::optional<MigrationConflictPrompt>, migrationConflictPrompt,
+                       setMigrationConflictPrompt)
+
+public:
+    // True while a migration, retry, undo, forced restore or link repair runs: these flows exclude each
+    // other, so a repair never replaces a link that an undo is moving.
+    bool isDiskWorkBusy() const { return m_isMigrating || m_isUndoing || m_isRepairingLinks; }
+
+public:
+Q_SIGNALS:
+    void isMigratingChanged();
+    void isUndoingChanged();
+    void isRepairingLinksChanged();
+    void isRequestingAdminAuthorizationChanged();
+    void migrationTotalItemsChanged();
+    void migrationProcessedItemsChanged();
+    void migrationSucceededItemsChanged();
+    void migrationFailedItemsChanged();
+    void migrationTotalBytesChanged();
+    void migrationProcessedBytesChanged();
+    void migrationCurrentPathChanged();
+    void currentOperationTitleChanged();
+    void infoMessageChanged();
+    void errorMessageChanged();
+    void accessRequirementPromptChanged();
+    void undoConflictPromptChanged();
+    void migrationConflictPromptChanged();
+};
+
+} // namespace orvalink

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "diskops/ForceMigrationSummary.h"
+#include "diskops/UndoService.h"
+#include "model/LinkMapping.h"
+#include "viewmodel/DiskWorkContext.h"
+#include "viewmodel/WorkflowRecords.h"
+
+#include <QCoro/QCoroTask>
+#include <QSet>
+#include <QString>
+#include <QUuid>
+#include <optional>
+
+namespace orvalink {
+
+struct WorkflowSettings;
+
+// The migration, retry, undo and repair workflows and the selections of the history panels. Each
+// workflow is started from the window without awaiting, ignores a start while another disk workflow
+// runs (or once the owner closed), and never throws. Each lives in a file of its own.
+class DiskWorkflows {
+public:
+    DiskWorkflows(ViewModelContext& context, PersistedStateReader& persisted, DirectoryLoader& loader,
+                  const SmartMigration& smartMigration);
+
+    QCoro::Task<> migrateSelectedItems();
+    QCoro::Task<> retryFailedMigration(FailedMigrationRecord record,
+                                       std::optional<ForcedMigrationMode> forceMode, bool terminateProcesses);
+    void presentMigrationConflictPrompt(const FailedMigrationRecord& record);
+    QCoro::Task<> undoLastMigration();
+    QCoro::Task<> undoSelectedMigration();
+    QCoro::Task<> forceUndoMigration(LinkMapping mapping, ForcedUndoRestoreMode mode);
+    QCoro::Task<> repairBrokenLinks();
+    QCoro::Task<> repairMigratedLinks(QSet<QUuid> mappingIDs);
+    QCoro::Task<> requestAdministratorAuthorization();
+    QString localizedMigrationFailureMessage(const QString& text) const;
+
+    void toggleUndoMappingSelection(const QUuid& id);
+    void toggleMigratedMappingSelection(const QUuid& id);
+    void selectAllUndoMappings();
+    void selectAllMigratedMappings();
+
+    // The knobs tests turn (progress interval, clock, repair batch size, administrator check).
+    WorkflowSettings& workflowSettings() { return m_workflowSettings; }
+    // Where the next batch of the whole-history link repair starts.
+    qsizetype repairPosition() const;
+
+    // What runs now, for the safe close: a migration or retry, an undo or forced restore, a repair.
+    bool hasRunningDiskWork() const;
+    QString runningDiskWorkText() const;
+    // What the workflows work with (tests start a progress monitor on it).
+    DiskWorkContext& context() { return m_context; }
+    // No workflow step runs any more; an engine call in the background still runs to its end.
+    void retire() { m_context.retire(); }
+
+private:
+    DiskWorkContext m_context;
+    WorkflowSettings& m_workflowSettings;
+};
+
+} // namespace orvalink

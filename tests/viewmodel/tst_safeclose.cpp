@@ -1,0 +1,198 @@
+#include "AccountFixture.h"
+#include "WorkflowFixture.h"
+#include "platform/SymbolicLinks.h"
+#include "support/SkipWithout.h"
+#include "support/TaskRunner.h"
+#include "support/TreeSnapshot.h"
+
+#include <QtTest>
+
+using namespace orvalink;
+using namespace orvalink::test;
+
+namespace {
+
+constexpr qint64 kMiB = 1024 * 1024;
+
+// Lets every continuation already queued run: the finished-work notifications of the background
+// runner, and the zero-interval timers the flows they resume post in turn. Nothing waits on time.
+void runQueuedEvents()
+{
+    for (int round = 0; round < 20; ++round) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+}
+
+// Waits until the engine copies `source`: the progress monitor sees bytes arriving for it.
+bool waitUntilMigrating(MainViewModel& vm, const QString& source)
+{
+    QSignalSpy progress(&vm.activity(), &ActivityState::migrationProcessedBytesChanged);
+    while (vm.activity().migrationCurrentPath() != std::optional<QString>(source) ||
+           vm.activity().migrationProcessedBytes() <= 0) {
+        if (!progress.wait(20000))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+class SafeCloseTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void closesAtOnceWithoutDiskWork()
+    {
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        QVERIFY(!vm->hasRunningDiskWork());
+        QVERIFY(vm->runningDiskWorkText().isEmpty());
+        runTask(vm->prepareToClose(), std::chrono::seconds(1));
+
+        // Closed: nothing starts any more, not even a migration of a valid selection.
+        const QString folder = fx.tree.fileOfSize("Kept/data.bin", 4096).section('/', 0, -2);
+        vm->browsing().setSelectedPaths({folder});
+        runTask(vm->workflows().migrateSelectedItems());
+        QVERIFY(!vm->activity().isMigrating());
+        QVERIFY(QFileInfo(folder).isDir() && !QFileInfo(folder).isSymLink());
+    }
+
+    // What the window asks about before it closes, for each kind of disk work.
+    void runningWorkIsNamed_data()
+    {
+        QTest::addColumn<QString>("work");
+        QTest::addColumn<QString>("textStart");
+        QTest::newRow("migration") << "migration"
+                                   << "A migration is running.";
+        QTest::newRow("undo") << "undo"
+                              << "An undo is running.";
+        QTest::newRow("repair") << "repair"
+                                << "A link repair is running.";
+    }
+
+    void runningWorkIsNamed()
+    {
+        QFETCH(QString, work);
+        QFETCH(QString, textStart);
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        ActivityState& activity = vm->activity();
+        activity.setIsMigrating(work == "migration");
+        activity.setIsUndoing(work == "undo");
+        activity.setIsRepairingLinks(work == "repair");
+        QVERIFY(vm->hasRunningDiskWork());
+        QVERIFY2(vm->runningDiskWorkText().startsWith(textStart), qPrintable(vm->runningDiskWorkText()));
+    }
+
+    // The user closes the window (or it is destroyed) while the first of two items is being copied
+    // to the other file system: that item ends whole in one place, the second never starts, and
+    // nothing runs on freed memory afterwards (checked by the sanitizer build).
+    void closeDuringMigration_data()
+    {
+        QTest::addColumn<bool>("destroyAtOnce");
+        QTest::newRow("prepared close, then destroyed") << false;
+        QTest::newRow("destroyed while running") << true;
+    }
+
+    void closeDuringMigration()
+    {
+        QFETCH(bool, destroyAtOnce);
+        WorkflowFixture w(UILanguage::english, 160 * kMiB);
+        SKIP_WITHOUT(w);
+        for (int i = 0; i < 96; ++i)
+            w.tree.fileOfSize(QStringLiteral("Large/part%1/data%2.bin").arg(i % 8).arg(i), kMiB);
+        w.tree.fileOfSize("Small/data.bin", 64 * 1024);
+        const QString large = w.tree.path("Large");
+        const QString small = w.tree.path("Small");
+        stampDistinctTimes(large);
+        const QStringList largeBefore = snapshotTree(large);
+        const QStringList smallBefore = snapshotTree(small);
+
+        MainViewModel& vm = w.vm();
+        vm.browsing().setSelectedPaths({large, small});
+        vm.workflows().migrateSelectedItems();
+        QVERIFY(waitUntilMigrating(vm, large));
+        QVERIFY(vm.hasRunningDiskWork());
+        QVERIFY(vm.runningDiskWorkText().startsWith("A migration is running."));
+
+        if (destroyAtOnce) {
+            w.viewModel.reset();
+        } else {
+            runTask(vm.prepareToClose(), std::chrono::seconds(60));
+            w.viewModel.reset();
+        }
+        runQueuedEvents();
+
+        // The running item finished with its link, or rolled back; the second one never started.
+        const QString target = w.targetOf(large);
+        const std::optional<QString> link = platform::readSymbolicLink(large);
+        if (link) {
+            QCOMPARE(*link, target);
+            QCOMPARE(snapshotTree(target), largeBefore);
+        } else {
+            QCOMPARE(snapshotTree(large), largeBefore);
+            QVERIFY(!QFileInfo::exists(target));
+        }
+        QCOMPARE(snapshotTree(small), smallBefore);
+        QVERIFY(!QFileInfo::exists(w.targetOf(small)));
+
+        // A new window finds the history as the engine left it.
+        auto reopened = w.fx.makeViewModel();
+        const QList<LinkMapping>& mappings = reopened->history().migratedMappings();
+        QCOMPARE(mappings.size(), link ? 1 : 0);
+        if (link) {
+            QCOMPARE(mappings.first().sourcePath, large);
+            QCOMPARE(mappings.first().targetPath, target);
+        }
+    }
+
+    // The state object goes away while an account flow waits for a slow reply; the reply arrives
+    // afterwards and resumes the flow, which must touch nothing of the destroyed object.
+    void destroyDuringAccountFlow_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("sign-in") << QStringLiteral("/api/v1/auth/login");
+        QTest::newRow("overview") << kOverviewPath;
+        QTest::newRow("cloud download") << kSnapshotPath;
+        QTest::newRow("feedback") << kFeedbackPath;
+    }
+
+    void destroyDuringAccountFlow()
+    {
+        QFETCH(QString, path);
+        AccountFixture f;
+        QVERIFY(f.isReady());
+        MainViewModel& vm = f.start();
+        const bool signingIn = path.endsWith("/login");
+        if (!signingIn)
+            QVERIFY(f.signIn());
+        const qsizetype before = f.requestsTo(path);
+        f.service.http().setDelay(path, std::chrono::milliseconds(300));
+
+        if (signingIn)
+            vm.account().auth().signIn(AccountFixture::email, AccountFixture::password, std::nullopt,
+                                       std::nullopt);
+        else if (path == kOverviewPath)
+            vm.account().overview().refreshMigrationOverview(true);
+        else if (path == kSnapshotPath)
+            vm.account().cloudSync().syncMigrationSnapshot(true);
+        else
+            vm.account().feedback().refreshFeedbackDashboard(true);
+        QTRY_COMPARE(f.requestsTo(path), before + 1);
+
+        QSignalSpy replies(f.world.network.get(), &QNetworkAccessManager::finished);
+        f.model.reset();
+        QVERIFY(replies.wait(10000));
+        runQueuedEvents();
+
+        // Going away is no sign-out: a new window starts in the account's history.
+        auto reopened = f.world.makeViewModel();
+        if (!signingIn)
+            QCOMPARE(reopened->context().localHistoryScope(),
+                     LocalHistoryScope::account(AccountFixture::email));
+    }
+};
+
+QTEST_GUILESS_MAIN(SafeCloseTest)
+#include "tst_safeclose.moc"
