@@ -1,0 +1,10 @@
+#include "ui/views/SettingsSheetView.h"
+
+namespace orvalink::ui {
+
+SettingsSheetView::SettingsSheetView(MainViewModel& /*viewModel*/, QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("settingsSheet"));
+}
+
+} // namespace orvalink::ui
