@@ -1,7 +1,7 @@
 // What the progress monitor costs a cross-device migration: moves a tree to another file system and
 // back, ROUNDS times, once without and once with the monitor's measurement of the arriving tree
-// (the same incremental measurement and pause as the progress monitor, on a thread of its own), and prints the median
-// time of each and the overhead.
+// (the same incremental measurement and pause as the progress monitor, on a thread of its own), and prints
+// the median time of each and the overhead.
 //
 //   orvalink-bench-monitor SOURCE OTHER_FS_DIR [--rounds 5] [--interval-ms 250]
 //

@@ -10,7 +10,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSet>
-
 #include <cstdio>
 #include <fts.h>
 #include <sys/stat.h>

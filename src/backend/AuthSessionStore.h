@@ -3,7 +3,6 @@
 #include "backend/BackendSession.h"
 
 #include <QString>
-
 #include <optional>
 
 namespace orvalink {

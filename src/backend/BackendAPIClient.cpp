@@ -2,14 +2,12 @@
 
 #include "model/JsonFields.h"
 
+#include <QCoro/QCoroNetworkReply>
 #include <QHostAddress>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-
-#include <QCoro/QCoroNetworkReply>
-
 #include <memory>
 
 namespace orvalink {

@@ -4,14 +4,12 @@
 #include "backend/ServiceDateReader.h"
 
 #include <QByteArray>
+#include <QCoro/QCoroTask>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QPointer>
 #include <QString>
 #include <QUrl>
-
-#include <QCoro/QCoroTask>
-
 #include <chrono>
 #include <concepts>
 #include <functional>

@@ -5,7 +5,6 @@
 #include <QDateTime>
 #include <QJsonValue>
 #include <QString>
-
 #include <optional>
 
 namespace orvalink {

@@ -6,11 +6,9 @@
 #include "backend/BackendSession.h"
 #include "backend/DeviceIdentityStore.h"
 
+#include <QCoro/QCoroTask>
 #include <QDateTime>
 #include <QString>
-
-#include <QCoro/QCoroTask>
-
 #include <functional>
 #include <memory>
 #include <optional>

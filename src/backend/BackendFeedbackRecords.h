@@ -6,7 +6,6 @@
 #include <QJsonValue>
 #include <QList>
 #include <QString>
-
 #include <array>
 #include <optional>
 

@@ -6,7 +6,6 @@
 
 #include <QStringDecoder>
 #include <QUuid>
-
 #include <optional>
 
 namespace orvalink {

@@ -3,7 +3,6 @@
 #include "backend/BackendSession.h"
 
 #include <QObject>
-
 #include <exception>
 #include <optional>
 

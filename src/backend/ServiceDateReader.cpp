@@ -3,7 +3,6 @@
 #include "model/JsonFields.h"
 
 #include <QRegularExpression>
-
 #include <cmath>
 
 namespace orvalink {

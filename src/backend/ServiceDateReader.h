@@ -4,7 +4,6 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QTimeZone>
-
 #include <optional>
 
 namespace orvalink {

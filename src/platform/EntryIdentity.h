@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QHashFunctions>
-
 #include <sys/stat.h>
 
 namespace orvalink::platform {

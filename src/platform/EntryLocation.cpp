@@ -4,7 +4,6 @@
 #include "platform/StandardPath.h"
 
 #include <QFile>
-
 #include <cerrno>
 #include <fcntl.h>
 

@@ -4,7 +4,6 @@
 #include "platform/TreeWalker.h"
 
 #include <QString>
-
 #include <exception>
 #include <fcntl.h>
 #include <unistd.h>

@@ -3,7 +3,6 @@
 #include "platform/UniqueFd.h"
 
 #include <QThread>
-
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>

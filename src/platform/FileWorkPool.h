@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <atomic>
 #include <condition_variable>
 #include <deque>

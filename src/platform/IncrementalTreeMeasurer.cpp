@@ -32,14 +32,20 @@ private:
     int m_fd;
 };
 
-bool sameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+bool sameTime(const timespec& a, const timespec& b)
+{
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
 
 qint64 bytesOf(const struct statx& info)
 {
     return std::max<qint64>(qint64(info.stx_size), qint64(info.stx_blocks) * 512);
 }
 
-timespec toTimespec(const struct statx_timestamp& time) { return {time.tv_sec, time.tv_nsec}; }
+timespec toTimespec(const struct statx_timestamp& time)
+{
+    return {time.tv_sec, time.tv_nsec};
+}
 
 } // namespace
 
@@ -103,7 +109,8 @@ std::optional<qint64> IncrementalTreeMeasurer::measure(const CancellationToken& 
         stack.push_back({std::move(child), std::move(relative), 0});
     }
 
-    std::erase_if(m_directories, [this](const auto& entry) { return entry.second.generation != m_generation; });
+    std::erase_if(m_directories,
+                  [this](const auto& entry) { return entry.second.generation != m_generation; });
     return total;
 }
 
@@ -155,7 +162,8 @@ void IncrementalTreeMeasurer::list(int fd, DirectoryState& directory)
                     const qint64 bytes = bytesOf(status);
                     const auto old = previous.find(name);
                     const bool changed = old == previous.end() || old->second.bytes != bytes;
-                    directory.files.emplace(name, FileState{bytes, changed || isRecent(toTimespec(status.stx_ctime))});
+                    directory.files.emplace(
+                        name, FileState{bytes, changed || isRecent(toTimespec(status.stx_ctime))});
                     directory.bytes += bytes;
                     continue;
                 }
@@ -177,7 +185,8 @@ void IncrementalTreeMeasurer::refreshWatched(int fd, DirectoryState& directory)
         }
         ++m_work.filesExamined;
         struct statx status {};
-        if (::statx(fd, it->first.c_str(), AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC, kStatxMask, &status) != 0 ||
+        if (::statx(fd, it->first.c_str(), AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC, kStatxMask, &status) !=
+                0 ||
             !S_ISREG(status.stx_mode)) {
             // Replaced or removed without the directory's times moving: count it no more and list the
             // directory afresh next time.

@@ -4,7 +4,6 @@
 #include "platform/PlatformError.h"
 
 #include <QFile>
-
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>

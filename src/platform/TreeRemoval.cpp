@@ -4,7 +4,6 @@
 #include "platform/TreeWalker.h"
 
 #include <QFile>
-
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>

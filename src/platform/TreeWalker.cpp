@@ -3,7 +3,6 @@
 #include "platform/UniqueFd.h"
 
 #include <QFile>
-
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <sys/stat.h>
 
 namespace orvalink::platform {

@@ -5,7 +5,6 @@
 #include "support/TaskRunner.h"
 
 #include <QNetworkAccessManager>
-
 #include <memory>
 #include <optional>
 

@@ -5,7 +5,6 @@
 #include "support/LoopbackAccountService.h"
 
 #include <QNetworkAccessManager>
-
 #include <chrono>
 #include <memory>
 

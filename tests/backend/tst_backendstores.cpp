@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <QtTest>
-
 #include <memory>
 
 using namespace orvalink;

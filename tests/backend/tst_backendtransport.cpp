@@ -114,8 +114,9 @@ private Q_SLOTS:
             [](const LoopbackRequest&) { return LoopbackReply::raw(200, probeEnvelope("stolen")); });
         QVERIFY(other.listen());
         const QString location =
-            sameHostOtherName ? QStringLiteral("http://localhost:%1/steal").arg(m_probe->service.http().port())
-                              : other.baseURL() + QStringLiteral("/steal");
+            sameHostOtherName
+                ? QStringLiteral("http://localhost:%1/steal").arg(m_probe->service.http().port())
+                : other.baseURL() + QStringLiteral("/steal");
         m_probe->service.http().answerNext(kProbePath, LoopbackReply::redirect(302, location.toLatin1()));
         const BackendAPIClient via = m_probe->client();
         const auto error = clientErrorOf(ProbeFixture::probe(via, m_probe->service.baseURL()));

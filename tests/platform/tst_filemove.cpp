@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QtTest>
-
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/mount.h>
@@ -39,7 +38,6 @@ void chownTree(const QString& root, uid_t uid, gid_t gid)
     while (it.hasNext())
         ::lchown(QFile::encodeName(it.next()).constData(), uid, gid);
 }
-
 
 struct Attempt {
     int errorNumber = 0;

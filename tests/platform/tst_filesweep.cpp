@@ -8,7 +8,6 @@
 #include <QDirIterator>
 #include <QSet>
 #include <QtTest>
-
 #include <sys/stat.h>
 
 using namespace orvalink;

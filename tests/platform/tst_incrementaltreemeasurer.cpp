@@ -73,7 +73,8 @@ private Q_SLOTS:
                     break;
                 case 2:
                     if (!frontier.isEmpty())
-                        append(tree.path(frontier.at(random.bounded(frontier.size()))), random.bounded(1, 9000));
+                        append(tree.path(frontier.at(random.bounded(frontier.size()))),
+                               random.bounded(1, 9000));
                     break;
                 default:
                     if (!files.isEmpty()) {

@@ -12,7 +12,6 @@
 
 #include <QDir>
 #include <QtTest>
-
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
@@ -98,7 +97,6 @@ void setMode(const QString& path, mode_t mode)
 {
     QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode), 0);
 }
-
 
 // What is not a directory below `root`, in the order a walk meets it: each directory's entries in
 // the order the file system lists them, a subdirectory's contents as soon as it is met.

@@ -7,7 +7,6 @@
 #include <QDateTime>
 #include <QHash>
 #include <QString>
-
 #include <functional>
 #include <optional>
 

@@ -2,7 +2,6 @@
 
 #include <QStringList>
 #include <QUuid>
-
 #include <algorithm>
 
 namespace orvalink::test {

@@ -5,7 +5,6 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QString>
-
 #include <optional>
 
 namespace orvalink::test {

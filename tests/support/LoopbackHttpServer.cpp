@@ -6,7 +6,6 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
-
 #include <algorithm>
 
 namespace orvalink::test {

@@ -9,7 +9,6 @@
 #include <QString>
 #include <QTcpServer>
 #include <QUrlQuery>
-
 #include <chrono>
 #include <functional>
 #include <utility>

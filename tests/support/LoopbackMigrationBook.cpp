@@ -1,7 +1,6 @@
 #include "support/LoopbackMigrationBook.h"
 
 #include <QJsonArray>
-
 #include <algorithm>
 
 namespace orvalink::test {

@@ -5,7 +5,6 @@
 #include <QMap>
 #include <QSet>
 #include <QString>
-
 #include <optional>
 
 namespace orvalink::test {

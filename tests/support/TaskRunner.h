@@ -1,10 +1,8 @@
 #pragma once
 
+#include <QCoro/QCoroTask>
 #include <QEventLoop>
 #include <QTimer>
-
-#include <QCoro/QCoroTask>
-
 #include <chrono>
 #include <exception>
 #include <memory>

@@ -4,7 +4,6 @@
 #include "model/OrvalinkError.h"
 
 #include <QDir>
-
 #include <unistd.h>
 
 namespace orvalink::test {
@@ -16,8 +15,8 @@ namespace {
 bool refusedByStrictMode(const QString& directory)
 {
     try {
-        PathMappingService().validateMigrationSource(directory + QStringLiteral("/probe"), QStringLiteral("test"),
-                                                     true);
+        PathMappingService().validateMigrationSource(directory + QStringLiteral("/probe"),
+                                                     QStringLiteral("test"), true);
         return false;
     } catch (const OrvalinkError&) {
         return true;

@@ -1,7 +1,6 @@
 #include "support/TmpfsMount.h"
 
 #include <QDir>
-
 #include <cerrno>
 #include <cstring>
 #include <sys/mount.h>
