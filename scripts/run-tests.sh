@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds everything with warnings as errors, runs every test, then builds
-# the tests again with the address and undefined-behaviour sanitizers and runs them once more.
+# Installs what is needed, checks the formatting of the sources, builds everything with warnings as
+# errors, runs every test, then builds the tests again with the address and undefined-behaviour
+# sanitizers and runs them once more.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
+bash scripts/check-format.sh
 
 jobs=$(nproc)
 
