@@ -3,6 +3,7 @@
 // without the cache. Usage: orvalink-bench-filter [entry count] [rounds]
 // The last line is the median keystroke time, the figure to compare against one frame (16 ms).
 
+#include "BenchSupport.h"
 #include "viewmodel/EntryOrdering.h"
 #include "viewmodel/SortedEntriesCache.h"
 
@@ -21,82 +22,9 @@ using namespace orvalink;
 
 namespace {
 
-const QString kFolder = QStringLiteral("/home/bench/Downloads");
-
-// Names as a large download or photo folder holds them: words, numbers, extensions, some accented
-// and Chinese names, some hidden ones.
-QList<DirectoryEntry> buildListing(int count)
-{
-    QRandomGenerator random(20240601);
-    const QStringList words{"project",
-                            "report",
-                            "holiday",
-                            "camera",
-                            "backup",
-                            "invoice",
-                            "draft",
-                            "final",
-                            "meeting",
-                            "photo",
-                            "video",
-                            "render",
-                            "export",
-                            "scan",
-                            "notes",
-                            "budget",
-                            QStringLiteral("résumé"),
-                            QStringLiteral("café"),
-                            QStringLiteral("照片"),
-                            QStringLiteral("会议记录"),
-                            "IMG",
-                            "DSC",
-                            "Screenshot",
-                            "build",
-                            "cache"};
-    const QStringList extensions{".jpg", ".png", ".mp4",   ".pdf", ".docx",
-                                 ".zip", ".txt", ".swift", ".iso", ""};
-    QList<DirectoryEntry> entries;
-    entries.reserve(count);
-    for (int i = 0; i < count; ++i) {
-        DirectoryEntry entry;
-        entry.id = QUuid::createUuid();
-        QString name = words.at(random.bounded(int(words.size())));
-        name += QLatin1Char(random.bounded(2) ? '_' : ' ') + words.at(random.bounded(int(words.size())));
-        name += QLatin1Char('-') + QString::number(i);
-        const bool directory = random.bounded(5) == 0;
-        if (!directory)
-            name += extensions.at(random.bounded(int(extensions.size())));
-        if (random.bounded(20) == 0)
-            name.prepend(QLatin1Char('.'));
-        entry.name = name;
-        entry.path = kFolder + QLatin1Char('/') + name;
-        entry.kind = directory ? EntryKind::directory : EntryKind::file;
-        entry.sizeBytes = qint64(random.bounded(1 << 30)) * (directory ? 2 : 1);
-        entry.modifiedAt = QDateTime::fromSecsSinceEpoch(1600000000 + random.bounded(100000000), Qt::UTC);
-        entry.isHidden = name.startsWith(QLatin1Char('.'));
-        entries.append(entry);
-    }
-    return entries;
-}
-
-double milliseconds(const std::function<void()>& work)
-{
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-double median(std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    const std::size_t middle = samples.size() / 2;
-    return samples.size() % 2 ? samples[middle] : (samples[middle - 1] + samples[middle]) / 2.0;
-}
-
 void report(const char* what, const std::vector<double>& samples)
 {
-    std::printf("%-58s median %9.3f ms   max %9.3f ms\n", what, median(samples),
+    std::printf("%-58s median %9.3f ms   max %9.3f ms\n", what, bench::median(samples),
                 *std::max_element(samples.cbegin(), samples.cend()));
 }
 
@@ -108,7 +36,7 @@ int main(int argc, char** argv)
     const QStringList arguments = application.arguments();
     const int count = arguments.size() > 1 ? arguments.at(1).toInt() : 100000;
     const int rounds = arguments.size() > 2 ? arguments.at(2).toInt() : 9;
-    const QList<DirectoryEntry> listing = buildListing(count);
+    const QList<DirectoryEntry> listing = bench::syntheticListing(count);
     const SmartMigrationCriteria smart{true, SmartMigrationProfile::other, {}};
     std::printf("entries %d, rounds %d, hardware threads %u (the work runs on one thread)\n", count, rounds,
                 std::thread::hardware_concurrency());
@@ -122,24 +50,24 @@ int main(int argc, char** argv)
         sortChange, direct;
     for (int round = 0; round < rounds; ++round) {
         SortedEntriesCache cache;
-        prepare.push_back(milliseconds([&] { cache.setEntries(listing); }));
+        prepare.push_back(bench::milliseconds([&] { cache.setEntries(listing); }));
         cache.setSmartMigrationCriteria(smart);
-        firstSizeRead.push_back(milliseconds([&] { cache.sortedEntries(); }));
+        firstSizeRead.push_back(bench::milliseconds([&] { cache.sortedEntries(); }));
         cache.setSortOption(SortOption::nameAsc);
-        firstRead.push_back(milliseconds([&] { cache.sortedEntries(); }));
-        warmRead.push_back(milliseconds([&] {
+        firstRead.push_back(bench::milliseconds([&] { cache.sortedEntries(); }));
+        warmRead.push_back(bench::milliseconds([&] {
                                for (int i = 0; i < 1000; ++i)
                                    cache.sortedEntries();
                            }) /
                            1000.0);
         for (const QString& query : keystrokes) {
-            keystrokeIndices.push_back(milliseconds([&] {
+            keystrokeIndices.push_back(bench::milliseconds([&] {
                 cache.setSearchQuery(query);
                 cache.sortedIndices();
             }));
             cache.setSearchQuery(QString());
             cache.sortedIndices();
-            keystrokeEntries.push_back(milliseconds([&] {
+            keystrokeEntries.push_back(bench::milliseconds([&] {
                 cache.setSearchQuery(query);
                 cache.sortedEntries();
             }));
@@ -147,24 +75,24 @@ int main(int argc, char** argv)
         cache.setSearchQuery(QString());
         cache.setSortOption(SortOption::sizeDesc);
         cache.sortedIndices();
-        sortChange.push_back(milliseconds([&] {
+        sortChange.push_back(bench::milliseconds([&] {
             cache.setSortOption(SortOption::nameAsc); // order built before, filtered set kept
             cache.sortedEntries();
         }));
         ListingFilters filters;
         filters.sortOption = SortOption::nameAsc;
         filters.searchQuery = QStringLiteral("proj");
-        direct.push_back(milliseconds([&] { computeSortedEntries(listing, filters, smart); }));
+        direct.push_back(bench::milliseconds([&] { computeSortedEntries(listing, filters, smart); }));
     }
 
     report("new listing: fold, classify (once per listing)", prepare);
     report("first read: size order, smart set, whole list", firstSizeRead);
     report("first read of the name order (collation keys)", firstRead);
-    std::printf("%-58s median %9.1f ns\n", "warm read, nothing changed", median(warmRead) * 1e6);
+    std::printf("%-58s median %9.1f ns\n", "warm read, nothing changed", bench::median(warmRead) * 1e6);
     report("order change back to a built order, whole list", sortChange);
     report("direct computation without cache, query \"proj\"", direct);
     report("keystroke: shown positions (fold, match, order)", keystrokeIndices);
     report("keystroke: shown entries copied out", keystrokeEntries);
-    std::printf("median %.1f ms\n", median(keystrokeEntries));
+    std::printf("median %.1f ms\n", bench::median(keystrokeEntries));
     return 0;
 }

@@ -3,6 +3,7 @@
 // then the model resets and the view repaints). Usage: orvalink-bench-list [entries] [rounds]
 // The last two lines are `first frame N ms` and `keystroke median N ms`.
 
+#include "BenchSupport.h"
 #include "model/DirectoryEntry.h"
 #include "ui/models/DirectoryIconCache.h"
 #include "ui/models/DirectoryListModel.h"
@@ -78,45 +79,6 @@ private:
     QList<DirectoryEntry> m_shown;
 };
 
-QList<DirectoryEntry> buildListing(int count)
-{
-    QRandomGenerator random(20240601);
-    const QStringList words{"project",
-                            "report",
-                            "holiday",
-                            "camera",
-                            "backup",
-                            "invoice",
-                            "draft",
-                            "final",
-                            "meeting",
-                            "photo",
-                            "video",
-                            "render",
-                            "export",
-                            QStringLiteral("照片"),
-                            QStringLiteral("会议记录"),
-                            QStringLiteral("résumé"),
-                            "IMG",
-                            "Screenshot"};
-    const QStringList extensions{".jpg", ".png", ".mp4", ".pdf", ".docx", ".zip", ".txt", ".iso", ""};
-    QList<DirectoryEntry> entries;
-    entries.reserve(count);
-    for (int i = 0; i < count; ++i) {
-        DirectoryEntry entry;
-        entry.id = QUuid::createUuid();
-        const bool directory = random.bounded(5) == 0;
-        entry.name = words.at(random.bounded(int(words.size()))) + QLatin1Char('_') +
-                     words.at(random.bounded(int(words.size()))) + QLatin1Char('-') + QString::number(i) +
-                     (directory ? QString() : extensions.at(random.bounded(int(extensions.size()))));
-        entry.path = QStringLiteral("/home/bench/Downloads/") + entry.name;
-        entry.kind = directory ? EntryKind::directory : EntryKind::file;
-        entry.sizeBytes = qint64(random.bounded(1 << 30));
-        entries.append(entry);
-    }
-    return entries;
-}
-
 // Counts the paint events of the list's viewport, so a step can wait for its frame.
 class PaintCounter : public QObject {
 public:
@@ -134,24 +96,6 @@ double untilPainted(const PaintCounter& painted, int before, const QElapsedTimer
     while (painted.count == before)
         QCoreApplication::processEvents();
     return double(clock.nsecsElapsed()) / 1e6;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values.at(values.size() / 2);
-}
-
-long residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return 0;
 }
 
 QIcon plainIcon(const QColor& colour)
@@ -172,7 +116,7 @@ int main(int argc, char** argv)
     const int count = arguments.size() > 1 ? arguments.at(1).toInt() : 100000;
     const int rounds = arguments.size() > 2 ? arguments.at(2).toInt() : 5;
 
-    FilteringSource source(buildListing(count));
+    FilteringSource source(bench::syntheticListing(count));
     DirectoryIconCache icons(plainIcon(Qt::blue), plainIcon(Qt::gray));
     DirectoryListModel model(source, &icons);
     DirectoryListView view(&model);
@@ -215,13 +159,13 @@ int main(int argc, char** argv)
 
     std::printf("entries %d, rounds %d\n", count, rounds);
     std::printf("first frame: first round %.1f ms, median %.1f ms\n", firstFrames.front(),
-                median(firstFrames));
+                bench::median(firstFrames));
     std::printf("keystroke: max %.1f ms over %zu\n", *std::max_element(keystrokes.begin(), keystrokes.end()),
                 keystrokes.size());
     std::printf("keystroke parts: source filter median %.1f ms, model reset and repaint median %.1f ms\n",
-                median(filtering), median(shownRows));
-    std::printf("resident %.1f MB\n", double(residentKiB()) / 1024.0);
+                bench::median(filtering), bench::median(shownRows));
+    std::printf("resident %.1f MB\n", double(bench::residentKiB()) / 1024.0);
     std::printf("first frame %.1f ms\n", firstFrames.front());
-    std::printf("keystroke median %.1f ms\n", median(keystrokes));
+    std::printf("keystroke median %.1f ms\n", bench::median(keystrokes));
     return 0;
 }

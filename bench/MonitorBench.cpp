@@ -7,6 +7,7 @@
 //
 // SOURCE is a tree made with orvalink-bench-tree; OTHER_FS_DIR lies on another file system (a tmpfs).
 
+#include "BenchSupport.h"
 #include "platform/FileMove.h"
 #include "platform/IncrementalTreeMeasurer.h"
 
@@ -64,12 +65,6 @@ private:
     std::thread m_thread;
 };
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -111,8 +106,8 @@ int main(int argc, char** argv)
             platform::moveItem(target, source);
         }
     }
-    const double a = median(plain);
-    const double b = median(monitored);
+    const double a = bench::median(plain);
+    const double b = bench::median(monitored);
     out << "without monitor: " << a << " ms\nwith monitor:    " << b << " ms (" << samples
         << " samples)\noverhead:        " << (b - a) / a * 100.0 << " %\n";
     return 0;

@@ -1,0 +1,96 @@
+#include "BenchSupport.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QStringList>
+#include <QUuid>
+#include <algorithm>
+
+namespace orvalink::bench {
+
+QList<DirectoryEntry> syntheticListing(int count, const QString& folder)
+{
+    QRandomGenerator random(20240601);
+    const QStringList words{"project",
+                            "report",
+                            "holiday",
+                            "camera",
+                            "backup",
+                            "invoice",
+                            "draft",
+                            "final",
+                            "meeting",
+                            "photo",
+                            "video",
+                            "render",
+                            "export",
+                            "scan",
+                            "notes",
+                            "budget",
+                            QStringLiteral("résumé"),
+                            QStringLiteral("café"),
+                            QStringLiteral("照片"),
+                            QStringLiteral("会议记录"),
+                            "IMG",
+                            "DSC",
+                            "Screenshot",
+                            "build",
+                            "cache"};
+    const QStringList extensions{".jpg", ".png", ".mp4",   ".pdf", ".docx",
+                                 ".zip", ".txt", ".swift", ".iso", ""};
+    QList<DirectoryEntry> entries;
+    entries.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        DirectoryEntry entry;
+        entry.id = QUuid::createUuid();
+        QString name = words.at(random.bounded(int(words.size())));
+        name += QLatin1Char(random.bounded(2) ? '_' : ' ') + words.at(random.bounded(int(words.size())));
+        name += QLatin1Char('-') + QString::number(i);
+        const bool directory = random.bounded(5) == 0;
+        if (!directory)
+            name += extensions.at(random.bounded(int(extensions.size())));
+        if (random.bounded(20) == 0)
+            name.prepend(QLatin1Char('.'));
+        entry.name = name;
+        entry.path = folder + QLatin1Char('/') + name;
+        entry.kind = directory ? EntryKind::directory : EntryKind::file;
+        entry.sizeBytes = qint64(random.bounded(1 << 30)) * (directory ? 2 : 1);
+        entry.modifiedAt = QDateTime::fromSecsSinceEpoch(1600000000 + random.bounded(100000000), Qt::UTC);
+        entry.isHidden = name.startsWith(QLatin1Char('.'));
+        entries.append(entry);
+    }
+    return entries;
+}
+
+double milliseconds(const std::function<void()>& work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+double median(std::vector<double> samples)
+{
+    if (samples.empty())
+        return 0.0;
+    std::sort(samples.begin(), samples.end());
+    const std::size_t middle = samples.size() / 2;
+    return samples.size() % 2 ? samples[middle] : (samples[middle - 1] + samples[middle]) / 2.0;
+}
+
+long residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return 0;
+}
+
+} // namespace orvalink::bench
