@@ -1,4 +1,5 @@
 #include "GuideRunnerProcess.h"
+#include "support/TmpfsMount.h"
 #include "support/TreeSnapshot.h"
 
 #include <QDir>
@@ -173,6 +174,42 @@ private Q_SLOTS:
         QVERIFY(markers.at(2).startsWith(QStringLiteral("[guide-export] failed: ")));
         QVERIFY(markers.at(2).size() > QStringLiteral("[guide-export] failed: ").size());
         QCOMPARE(folderEntries(out), written);
+    }
+
+    // A volume that is read-only, or fills up halfway: the run ends with status 1, and what is in
+    // the folder afterwards is whole pictures only, never a truncated one or a temporary file.
+    void fullOrReadOnlyVolume_data()
+    {
+        QTest::addColumn<qint64>("sizeBytes");
+        QTest::addColumn<QByteArray>("options");
+        QTest::newRow("read-only") << qint64(1024 * 1024) << QByteArray("ro");
+        QTest::newRow("fills up") << qint64(100 * 1024) << QByteArray();
+    }
+    void fullOrReadOnlyVolume()
+    {
+        QFETCH(qint64, sizeBytes);
+        QFETCH(QByteArray, options);
+        GuideRunnerWorld run;
+        QVERIFY(run.isReady());
+        test::TmpfsMount volume(run.world.home.path(QStringLiteral("small")), sizeBytes, options);
+        if (!volume.isValid())
+            QSKIP(qPrintable(volume.skipReason()));
+        const QString out =
+            options.isEmpty() ? volume.mountPoint() + QStringLiteral("/out") : volume.mountPoint();
+        run.start(exportVariables(out));
+        QVERIFY(run.waitForExit());
+        QCOMPARE(run.exitCode(), 1);
+        const QStringList markers = run.stderrLines(QStringLiteral("[guide-export]"));
+        QVERIFY(!markers.isEmpty());
+        QVERIFY(markers.last().startsWith(QStringLiteral("[guide-export] failed: ")));
+        QVERIFY(!markers.contains(QStringLiteral("[guide-export] finished")));
+        const QStringList left = folderEntries(out);
+        QVERIFY(left.size() < kFiles.size());
+        for (const QString& name : left) {
+            QVERIFY2(kFiles.contains(name), qPrintable(name));
+            QImageReader reader(out + QLatin1Char('/') + name);
+            QVERIFY2(!reader.read().isNull(), qPrintable(name));
+        }
     }
 
     void anythingButOneLeavesTheExportOff_data()
