@@ -19,6 +19,7 @@ namespace orvalink::guide {
 namespace {
 
 constexpr qreal kCornerRadius = 24;
+constexpr int kTitleBarHeight = 44;
 
 struct GuideOverlay {
     QString title;
@@ -50,7 +51,6 @@ void paintCard(QPainter& painter, const QRect& rect, const QImage& content, cons
 // The sheet as a window-like card: a title bar with the three window buttons, then the body.
 QImage floatingSheet(const GuideOverlay& overlay)
 {
-    constexpr int barHeight = 44;
     constexpr int barPadding = 20;
     constexpr int spacing = 8;
     constexpr int dot = 12;
@@ -60,14 +60,14 @@ QImage floatingSheet(const GuideOverlay& overlay)
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillRect(QRect(0, 0, overlay.size.width(), barHeight), QColor::fromRgbF(1, 1, 1, 0.75));
+    painter.fillRect(QRect(0, 0, overlay.size.width(), kTitleBarHeight), QColor::fromRgbF(1, 1, 1, 0.75));
     const QColor dots[] = {QColor::fromRgbF(1.0, 0.37, 0.33), QColor::fromRgbF(1.0, 0.75, 0.2),
                            QColor::fromRgbF(0.19, 0.81, 0.35)};
     int x = barPadding;
     for (const QColor& color : dots) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(color);
-        painter.drawEllipse(QRectF(x, (barHeight - dot) / 2.0, dot, dot));
+        painter.drawEllipse(QRectF(x, (kTitleBarHeight - dot) / 2.0, dot, dot));
         x += dot + spacing;
     }
     // Two flexible spaces around the title between the buttons and a 44-point clear box.
@@ -76,21 +76,25 @@ QImage floatingSheet(const GuideOverlay& overlay)
     painter.setPen(QApplication::palette().color(QPalette::WindowText));
     const int leftEdge = x;
     const int rightEdge = overlay.size.width() - barPadding - 44 - spacing;
-    painter.drawText(QRect(leftEdge, 0, rightEdge - leftEdge, barHeight), Qt::AlignCenter, overlay.title);
-    painter.drawImage(QPoint(0, barHeight), overlay.content);
+    painter.drawText(QRect(leftEdge, 0, rightEdge - leftEdge, kTitleBarHeight), Qt::AlignCenter,
+                     overlay.title);
+    painter.drawImage(QPoint(0, kTitleBarHeight), overlay.content);
     return image;
 }
 
 GuideOverlay overlayDescriptor(GuideOverlayKind kind, MainViewModel& viewModel)
 {
+    constexpr int width = 1120;
+    constexpr int height = 760;
     switch (kind) {
-    case GuideOverlayKind::account:
-        break;
+    case GuideOverlayKind::account: {
+        // Built like the window's sheet content builds it: the same state object, no initial focus.
+        ui::AccountSheetView sheet(viewModel, std::nullopt);
+        return {QStringLiteral("账户中心"), QSize(width, height),
+                renderWidgetOffscreen(sheet, QSize(width, height - kTitleBarHeight))};
     }
-    const QSize size(1120, 760);
-    ui::AccountSheetView sheet(viewModel, std::nullopt);
-    return {QStringLiteral("账户中心"), size,
-            renderWidgetOffscreen(sheet, QSize(size.width(), size.height() - 44))};
+    }
+    Q_UNREACHABLE();
 }
 
 } // namespace
