@@ -1,0 +1,233 @@
+#include "guide/GuideDemoData.h"
+
+#include "viewmodel/MainViewModel.h"
+
+#include <QDateTime>
+#include <QUuid>
+
+namespace orvalink::guide {
+namespace {
+
+const QString kHome = QStringLiteral("/Users/tovra");
+const QString kGuideRoot = QStringLiteral("/Volumes/ux402/Users/ux402cd/OrvalinkGuideRoot");
+const QString kGuideVolume = QStringLiteral("GUIDE-SSD-01");
+const QString kUser = QStringLiteral("tovra");
+const QString kPathA = QStringLiteral("/Users/tovra/.kilo");
+const QString kPathB = QStringLiteral("/Users/tovra/Library/Developer/Xcode/DerivedData");
+const QString kPathC = QStringLiteral("/Users/tovra/Downloads/ArchiveFootage");
+const QString kPathD = QStringLiteral("/Users/tovra/Documents/OldDesignExports");
+
+// "B1000000-0000-0000-0000-000000000001" and so on: the letter names the kind of record.
+QUuid fixedId(char kind, int number)
+{
+    return QUuid::fromString(QLatin1Char(kind) + QStringLiteral("1000000-0000-0000-0000-") +
+                             QString::number(number).rightJustified(12, QLatin1Char('0')));
+}
+
+QString migratedTarget(const QString& source)
+{
+    return kGuideRoot + source;
+}
+
+AppConfig demoConfig(const AppConfig& loaded)
+{
+    AppConfig config;
+    config.defaultScanRoot = kHome;
+    config.defaultTargetRoot = kGuideRoot;
+    config.minLargeSizeBytes = 10485760;
+    config.anchorUser = kUser;
+    config.maxConcurrentScanTasks = 4;
+    config.uiLanguage = UILanguage::bilingual;
+    config.unifiedTargetManagementEnabled = true;
+    config.managedTargetRoot = kGuideRoot;
+    config.showHiddenFiles = true;
+    config.realtimeRefreshEnabled = false;
+    config.strictModeEnabled = true;
+    config.presentationPrivacyEnabled = true;
+    config.smartMigrationEnabled = true;
+    config.smartMigrationProfile = SmartMigrationProfile::wechat;
+    // The account client keeps talking to the service the user configured: a demo picture must
+    // never be the reason for a request to another address.
+    config.backendBaseURL = loaded.backendBaseURL;
+    return config;
+}
+
+QList<VolumeInfo> demoVolumes()
+{
+    return {
+        VolumeInfo{fixedId('B', 1), QStringLiteral("Macintosh HD"), QStringLiteral("/"),
+                   QStringLiteral("SYSTEM-UUID-01"), 256000000000, 31400000000, true, false, true},
+        VolumeInfo{fixedId('B', 2), QStringLiteral("ux402"), QStringLiteral("/Volumes/ux402"), kGuideVolume,
+                   1000000000000, 748000000000, false, true, true},
+    };
+}
+
+QList<DirectoryEntry> demoEntries(const QDateTime& d0)
+{
+    const auto entry = [&](int number, const QString& name, const QString& path, qint64 size, int offset,
+                           qint64 children, bool hidden) {
+        return DirectoryEntry{fixedId('C', number),
+                              name,
+                              path,
+                              EntryKind::directory,
+                              size,
+                              d0.addSecs(offset),
+                              children,
+                              false,
+                              false,
+                              hidden};
+    };
+    return {
+        entry(1, QStringLiteral(".kilo"), kPathA, 17179869184, 0, 112, true),
+        entry(2, QStringLiteral("DerivedData"), kPathB, 12347981824, 6000, 48, false),
+        entry(3, QStringLiteral("ArchiveFootage"), kPathC, 9663676416, 12000, 16, false),
+        entry(4, QStringLiteral("OldDesignExports"), kPathD, 7019921408, 18000, 80, false),
+    };
+}
+
+QList<LinkMapping> demoMappings(const QDateTime& d0, const QDateTime& d1)
+{
+    const auto mapping = [&](int number, const QString& source, int createdOffset, int updatedOffset) {
+        return LinkMapping{fixedId('D', number),
+                           source,
+                           migratedTarget(source),
+                           kUser,
+                           kGuideVolume,
+                           d0.addSecs(createdOffset),
+                           d1.addSecs(updatedOffset)};
+    };
+    return {mapping(1, kPathA, 0, 0), mapping(2, kPathB, 60, 120), mapping(3, kPathC, 120, 240)};
+}
+
+QList<MigrationTask> demoTasks(const QDateTime& d0, const QDateTime& d1)
+{
+    const auto task = [&](int number, const QString& source, int offset) {
+        return MigrationTask{fixedId('E', number),   source,
+                             migratedTarget(source), kUser,
+                             kGuideVolume,           TaskStatus::completed,
+                             d0.addSecs(offset),     d1.addSecs(offset),
+                             std::nullopt,           std::nullopt};
+    };
+    return {task(1, kPathA, 0), task(2, kPathB, 70)};
+}
+
+std::unique_ptr<MainViewModel> freshModel(const ViewModelFactory& make)
+{
+    return make ? make() : std::make_unique<MainViewModel>();
+}
+
+// The published values of one step of the selection tour.
+struct SelectionStep {
+    double minSizeMB = 0;
+    std::optional<QString> searchQuery; // none: left as the demo model has it
+    QSet<QString> selectedPaths;
+    qint64 selectedSizeBytes = 0;
+    QString focusedEntryPath;
+    QString infoMessage;
+    QString backendStatusMessage;
+};
+
+std::unique_ptr<MainViewModel> makeSelectionStep(const ViewModelFactory& make, const SelectionStep& step)
+{
+    std::unique_ptr<MainViewModel> model = makeDemoViewModel(make);
+    BrowsingState& browsing = model->browsing();
+    browsing.setMinSizeMB(step.minSizeMB);
+    if (step.searchQuery)
+        browsing.setSearchQuery(*step.searchQuery);
+    browsing.setSelectedPaths(step.selectedPaths);
+    browsing.setSelectedSizeBytes(step.selectedSizeBytes);
+    browsing.setFocusedEntryPath(step.focusedEntryPath);
+    model->activity().setInfoMessage(step.infoMessage);
+    model->accountState().setBackendStatusMessage(step.backendStatusMessage);
+    return model;
+}
+
+} // namespace
+
+std::unique_ptr<MainViewModel> makeDemoViewModel(const ViewModelFactory& make)
+{
+    std::unique_ptr<MainViewModel> model = freshModel(make);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QDateTime d0 = now.addSecs(-86400);
+    const QDateTime d1 = now.addSecs(-82800);
+
+    BrowsingState& browsing = model->browsing();
+    const AppConfig config = demoConfig(browsing.config());
+    browsing.setConfig(config);
+    // The window reads these switches from their own published values, as after loading settings.
+    browsing.setShowHiddenFiles(config.showHiddenFiles);
+    browsing.setRealtimeRefreshEnabled(config.realtimeRefreshEnabled);
+    browsing.setSmartMigrationEnabled(config.smartMigrationEnabled);
+    browsing.setSmartMigrationProfile(config.smartMigrationProfile);
+    browsing.setPathInput(kHome);
+    browsing.setCurrentDirectoryPath(kHome);
+    browsing.setCurrentDirectorySizeBytes(196483792896);
+    browsing.setSelectedSizeBytes(46994137088);
+    browsing.setSystemVolumeTotalBytes(256000000000);
+    browsing.setSystemVolumeFreeBytes(31400000000);
+    browsing.setTargetVolumeTotalBytes(1000000000000);
+    browsing.setTargetVolumeFreeBytes(748000000000);
+    browsing.setShowOperationInfo(true);
+    browsing.setShowAllFiles(true);
+    browsing.setMinSizeMB(1024);
+    browsing.setSortOption(SortOption::sizeDesc);
+    browsing.setSearchQuery(QString());
+    browsing.setAvailableVolumes(demoVolumes());
+    browsing.setEntries(demoEntries(d0));
+    browsing.setSelectedPaths({kPathA, kPathB, kPathC});
+
+    HistoryState& history = model->history();
+    const QList<LinkMapping> mappings = demoMappings(d0, d1);
+    history.setMigratedMappings(mappings);
+    history.setUndoHistory(mappings);
+    QList<MigrationPathRecord> recent;
+    for (const LinkMapping& mapping : mappings)
+        recent.append({QUuid::createUuid(), mapping.sourcePath, mapping.targetPath, mapping.updatedAt});
+    history.setRecentMigrationPaths(recent);
+    history.setTasks(demoTasks(d0, d1));
+    history.setLogs(
+        {LogEntry{fixedId('F', 1), LogLevel::info, QStringLiteral("Guide snapshot loaded"), now}});
+
+    AccountState& account = model->accountState();
+    account.setBackendSession(BackendSession{QStringLiteral("tovra.guide@example.com"),
+                                             QStringLiteral("snap-entry-key-001"),
+                                             QStringLiteral("snap-renew-key-0002"), now.addSecs(86400), d0});
+    account.setBackendStatusMessage(QStringLiteral("当前截图基于演示数据生成，用于官网图文教程。"));
+    account.setLastMigrationSyncAt(now);
+    return model;
+}
+
+std::unique_ptr<MainViewModel> makeSelectionStartViewModel(const ViewModelFactory& make)
+{
+    return makeSelectionStep(make, {500.0,
+                                    std::nullopt,
+                                    {},
+                                    0,
+                                    kPathA,
+                                    QStringLiteral("先从大目录开始筛选，再勾选要迁移的内容。"),
+                                    QStringLiteral("Selection flow step 1 / 大目录候选筛选中")});
+}
+
+std::unique_ptr<MainViewModel> makeSelectionFilteredViewModel(const ViewModelFactory& make)
+{
+    return makeSelectionStep(make, {1024.0,
+                                    QStringLiteral("Derived"),
+                                    {kPathB},
+                                    12347981824,
+                                    kPathB,
+                                    QStringLiteral("用大小阈值和搜索把候选范围缩小到真正占空间的目录。"),
+                                    QStringLiteral("Selection flow step 2 / 已筛出高价值迁移目录")});
+}
+
+std::unique_ptr<MainViewModel> makeSelectionReadyViewModel(const ViewModelFactory& make)
+{
+    return makeSelectionStep(make, {500.0,
+                                    QString(),
+                                    {kPathA, kPathB, kPathC},
+                                    39191527424,
+                                    kPathC,
+                                    QStringLiteral("确认目标盘后，直接点击“迁移所选”。"),
+                                    QStringLiteral("Selection flow step 3 / 已选 3 项，准备迁移到外置硬盘")});
+}
+
+} // namespace orvalink::guide

@@ -1,0 +1,166 @@
+#include "guide/GuideWindowRenderer.h"
+
+#include "guide/ExportError.h"
+#include "ui/views/AccountSheetView.h"
+#include "ui/views/MainDashboardView.h"
+#include "ui/widgets/Motion.h"
+#include "ui/widgets/ShadowPixmap.h"
+#include "ui/widgets/TextStyles.h"
+
+#include <QApplication>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QWidget>
+
+namespace orvalink::guide {
+namespace {
+
+constexpr qreal kCornerRadius = 24;
+constexpr int kTitleBarHeight = 44;
+
+struct GuideOverlay {
+    QString title;
+    QSize size;
+    QImage content;
+};
+
+QPainterPath roundedShape(const QRectF& rect)
+{
+    QPainterPath path;
+    path.addRoundedRect(rect, kCornerRadius, kCornerRadius);
+    return path;
+}
+
+// A rounded card: the soft shadow below, the content clipped to the corners, a hairline border.
+void paintCard(QPainter& painter, const QRect& rect, const QImage& content, const ui::ShadowLook& shadow,
+               qreal shadowDrop)
+{
+    ui::paintShadow(&painter, QRectF(rect).translated(0, shadowDrop), shadow);
+    painter.save();
+    painter.setClipPath(roundedShape(rect));
+    painter.drawImage(rect.topLeft(), content);
+    painter.restore();
+    painter.setPen(QPen(QColor::fromRgbF(0, 0, 0, 0.08), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(roundedShape(QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5)));
+}
+
+// The sheet as a window-like card: a title bar with the three window buttons, then the body.
+QImage floatingSheet(const GuideOverlay& overlay)
+{
+    constexpr int barPadding = 20;
+    constexpr int spacing = 8;
+    constexpr int dot = 12;
+    QImage image(overlay.size, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        throw ExportError(ExportError::Case::bitmapUnavailable);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(QRect(0, 0, overlay.size.width(), kTitleBarHeight), QColor::fromRgbF(1, 1, 1, 0.75));
+    const QColor dots[] = {QColor::fromRgbF(1.0, 0.37, 0.33), QColor::fromRgbF(1.0, 0.75, 0.2),
+                           QColor::fromRgbF(0.19, 0.81, 0.35)};
+    int x = barPadding;
+    for (const QColor& color : dots) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(color);
+        painter.drawEllipse(QRectF(x, (kTitleBarHeight - dot) / 2.0, dot, dot));
+        x += dot + spacing;
+    }
+    // Two flexible spaces around the title between the buttons and a 44-point clear box.
+    const QFont font = ui::styledFont(ui::TextStyle::Headline, QApplication::font());
+    painter.setFont(font);
+    painter.setPen(QApplication::palette().color(QPalette::WindowText));
+    const int leftEdge = x;
+    const int rightEdge = overlay.size.width() - barPadding - 44 - spacing;
+    painter.drawText(QRect(leftEdge, 0, rightEdge - leftEdge, kTitleBarHeight), Qt::AlignCenter,
+                     overlay.title);
+    painter.drawImage(QPoint(0, kTitleBarHeight), overlay.content);
+    return image;
+}
+
+GuideOverlay overlayDescriptor(GuideOverlayKind kind, MainViewModel& viewModel)
+{
+    constexpr int width = 1120;
+    constexpr int height = 760;
+    switch (kind) {
+    case GuideOverlayKind::account: {
+        // Built like the window's sheet content builds it: the same state object, no initial focus.
+        ui::AccountSheetView sheet(viewModel, std::nullopt);
+        return {QStringLiteral("账户中心"), QSize(width, height),
+                renderWidgetOffscreen(sheet, QSize(width, height - kTitleBarHeight))};
+    }
+    }
+    Q_UNREACHABLE();
+}
+
+} // namespace
+
+void prepareGuideRendering()
+{
+    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
+        QApplication::setStyle(fusion);
+        QApplication::setPalette(fusion->standardPalette());
+    }
+    ui::useApplicationFontFamilies();
+    ui::setAnimationsEnabled(false);
+}
+
+QImage renderWidgetOffscreen(QWidget& widget, QSize size)
+{
+    widget.setAttribute(Qt::WA_DontShowOnScreen);
+    widget.resize(size);
+    widget.show();
+    // Layouts and the views' coalesced refreshes run from posted events and zero-interval timers;
+    // a few turns let a refresh that schedules another settle.
+    for (int turn = 0; turn < 3; ++turn)
+        QApplication::processEvents();
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        throw ExportError(ExportError::Case::bitmapUnavailable);
+    image.setDevicePixelRatio(1);
+    image.fill(widget.palette().color(QPalette::Window));
+    widget.render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    widget.hide();
+    return image;
+}
+
+QImage renderGuideWindowImage(MainViewModel& viewModel, QSize canvasSize, QSize windowSize,
+                              bool showMigratedItemsPanel, std::optional<GuideOverlayKind> overlay)
+{
+    ui::DashboardOptions options;
+    options.initialShowMigratedItemsPanel = showMigratedItemsPanel;
+    options.shouldRunBootstrap = false;
+    ui::MainDashboardView window(viewModel, options);
+    const QImage windowImage = renderWidgetOffscreen(window, windowSize);
+    const std::optional<GuideOverlay> sheet =
+        overlay ? std::optional<GuideOverlay>(overlayDescriptor(*overlay, viewModel)) : std::nullopt;
+
+    QImage canvas(canvasSize, QImage::Format_ARGB32_Premultiplied);
+    if (canvas.isNull())
+        throw ExportError(ExportError::Case::bitmapUnavailable);
+    QPainter painter(&canvas);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient backdrop(QPointF(0, 0), QPointF(canvasSize.width(), canvasSize.height()));
+    backdrop.setColorAt(0, QColor::fromRgbF(0.96, 0.93, 0.89));
+    backdrop.setColorAt(1, QColor::fromRgbF(0.91, 0.95, 0.93));
+    painter.fillRect(canvas.rect(), backdrop);
+
+    const auto centred = [&](QSize size) {
+        return QRect(
+            QPoint((canvasSize.width() - size.width()) / 2, (canvasSize.height() - size.height()) / 2), size);
+    };
+    paintCard(painter, centred(windowSize), windowImage, {kCornerRadius, 32, QColor::fromRgbF(0, 0, 0, 0.14)},
+              20);
+    if (sheet) {
+        painter.fillRect(canvas.rect(), QColor::fromRgbF(0, 0, 0, 0.12));
+        paintCard(painter, centred(sheet->size), floatingSheet(*sheet),
+                  {kCornerRadius, 36, QColor::fromRgbF(0, 0, 0, 0.2)}, 28);
+    }
+    return canvas;
+}
+
+} // namespace orvalink::guide

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <optional>
+
+class QWidget;
+
+namespace orvalink {
+class MainViewModel;
+}
+
+namespace orvalink::guide {
+
+// The sheets that can float over the window in a tutorial picture.
+enum class GuideOverlayKind { account };
+
+// Gives the application the look the tutorial pictures are made in, whatever the desktop's theme:
+// the Fusion style with its light palette, the font families that cover Chinese, no animations.
+void prepareGuideRendering();
+
+// Lays `widget` out off screen at `size` and renders it at device-pixel ratio 1 onto its window
+// background. The widget is shown with Qt::WA_DontShowOnScreen, so nothing appears on a display.
+// Throws ExportError(bitmapUnavailable) when the bitmap cannot be allocated.
+QImage renderWidgetOffscreen(QWidget& widget, QSize size);
+
+// One tutorial picture of the main window of `viewModel`: the real dashboard view at `windowSize`
+// with rounded corners and a soft shadow, centred on a pale gradient of `canvasSize`, and with
+// `overlay` the dimmed canvas under a floating sheet. The dashboard runs none of its start-up work,
+// and the sheets are built like the window builds them. Throws ExportError(bitmapUnavailable).
+QImage renderGuideWindowImage(MainViewModel& viewModel, QSize canvasSize, QSize windowSize,
+                              bool showMigratedItemsPanel, std::optional<GuideOverlayKind> overlay);
+
+} // namespace orvalink::guide

@@ -1,0 +1,202 @@
+#include "guide/GuideDemoData.h"
+#include "guide/GuideWindowRenderer.h"
+#include "model/AppPaths.h"
+#include "platform/FileIO.h"
+#include "support/TreeSnapshot.h"
+#include "viewmodel/ViewModelFixture.h"
+
+#include <QApplication>
+#include <QJsonDocument>
+#include <QTest>
+
+using namespace orvalink;
+using orvalink::test::ViewModelFixture;
+
+namespace {
+
+const QString kGuideRoot = QStringLiteral("/Volumes/ux402/Users/ux402cd/OrvalinkGuideRoot");
+const QString kPathA = QStringLiteral("/Users/tovra/.kilo");
+const QString kPathB = QStringLiteral("/Users/tovra/Library/Developer/Xcode/DerivedData");
+const QString kPathC = QStringLiteral("/Users/tovra/Downloads/ArchiveFootage");
+const QString kServiceURL = QStringLiteral("http://127.0.0.1:9");
+
+using Factory = std::unique_ptr<MainViewModel> (*)(const guide::ViewModelFactory&);
+
+} // namespace
+
+Q_DECLARE_METATYPE(Factory)
+
+class GuideDemoDataTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ViewModelFixture> m_world;
+
+    guide::ViewModelFactory factory()
+    {
+        return [this] {
+            return m_world->makeViewModel();
+        };
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_world = std::make_unique<ViewModelFixture>();
+        AppConfig config = m_world->baseConfig();
+        config.uiLanguage = UILanguage::english;
+        config.backendBaseURL = kServiceURL;
+        m_world->writeConfig(config);
+    }
+    void cleanup() { m_world.reset(); }
+
+    void demoModelHoldsTheTutorialState()
+    {
+        const QDateTime before = QDateTime::currentDateTimeUtc();
+        const std::unique_ptr<MainViewModel> model = guide::makeDemoViewModel(factory());
+        const QDateTime after = QDateTime::currentDateTimeUtc();
+        const BrowsingState& browsing = model->browsing();
+        const AppConfig& config = browsing.config();
+        QCOMPARE(config.defaultScanRoot, QStringLiteral("/Users/tovra"));
+        QCOMPARE(config.defaultTargetRoot, kGuideRoot);
+        QCOMPARE(config.managedTargetRoot, std::optional<QString>(kGuideRoot));
+        QCOMPARE(config.uiLanguage, UILanguage::bilingual);
+        QVERIFY(config.presentationPrivacyEnabled);
+        QVERIFY(config.smartMigrationEnabled);
+        QCOMPARE(config.smartMigrationProfile, SmartMigrationProfile::wechat);
+        QCOMPARE(config.anchorUser, QStringLiteral("tovra"));
+        QCOMPARE(config.backendBaseURL, kServiceURL);
+        // The window reads the smart-migration switch from its own value.
+        QVERIFY(browsing.smartMigrationEnabled());
+        QCOMPARE(browsing.currentDirectoryPath(), QStringLiteral("/Users/tovra"));
+        QCOMPARE(browsing.selectedSizeBytes(), 46994137088);
+        QCOMPARE(browsing.minSizeMB(), 1024.0);
+        QCOMPARE(browsing.selectedPaths(), (QSet<QString>{kPathA, kPathB, kPathC}));
+        QCOMPARE(browsing.availableVolumes().size(), 2);
+        QCOMPARE(browsing.availableVolumes().at(1).mountPath, QStringLiteral("/Volumes/ux402"));
+        QCOMPARE(browsing.availableVolumes().at(1).id.toString(QUuid::WithoutBraces).toUpper(),
+                 QStringLiteral("B1000000-0000-0000-0000-000000000002"));
+
+        const QList<DirectoryEntry>& entries = browsing.entries();
+        QCOMPARE(entries.size(), 4);
+        const QDateTime d0 = entries.at(0).modifiedAt;
+        QVERIFY(d0 >= before.addSecs(-86400) && d0 <= after.addSecs(-86400));
+        const QList<qint64> offsets{0, 6000, 12000, 18000};
+        for (int i = 0; i < entries.size(); ++i) {
+            QCOMPARE(d0.secsTo(entries.at(i).modifiedAt), offsets.at(i));
+            QCOMPARE(entries.at(i).isHidden, i == 0);
+            QVERIFY(entries.at(i).isDirectory());
+        }
+
+        const HistoryState& history = model->history();
+        QCOMPARE(history.migratedMappings().size(), 3);
+        QCOMPARE(history.undoHistory(), history.migratedMappings());
+        const QList<MigrationPathRecord>& recent = history.recentMigrationPaths();
+        QCOMPARE(recent.size(), 3);
+        const QDateTime d1 = d0.addSecs(3600);
+        for (int i = 0; i < 3; ++i) {
+            const LinkMapping& mapping = history.migratedMappings().at(i);
+            QCOMPARE(mapping.targetPath, kGuideRoot + mapping.sourcePath);
+            QCOMPARE(mapping.updatedAt, d1.addSecs(120 * i));
+            QCOMPARE(recent.at(i).migratedAt, mapping.updatedAt);
+            QCOMPARE(recent.at(i).sourcePath, mapping.sourcePath);
+        }
+        QCOMPARE(history.tasks().size(), 2);
+        QCOMPARE(history.tasks().at(1).startedAt, std::optional<QDateTime>(d0.addSecs(70)));
+        QCOMPARE(history.logs().size(), 1);
+        QCOMPARE(history.logs().at(0).message, QStringLiteral("Guide snapshot loaded"));
+
+        const AccountState& account = model->accountState();
+        QVERIFY(account.backendSession().has_value());
+        QCOMPARE(account.backendSession()->accessToken, QStringLiteral("snap-entry-key-001"));
+        QCOMPARE(account.backendSession()->signedInAt, d0);
+        QCOMPARE(account.backendStatusMessage(),
+                 std::optional<QString>(QStringLiteral("当前截图基于演示数据生成，用于官网图文教程。")));
+    }
+
+    void twoDemoModelsShareAllButTheRecentRecordIds()
+    {
+        const std::unique_ptr<MainViewModel> first = guide::makeDemoViewModel(factory());
+        const std::unique_ptr<MainViewModel> second = guide::makeDemoViewModel(factory());
+        QVERIFY(first.get() != second.get());
+        QCOMPARE(first->browsing().entries().at(2).id, second->browsing().entries().at(2).id);
+        QCOMPARE(first->history().migratedMappings().at(0).id, second->history().migratedMappings().at(0).id);
+        QCOMPARE(first->history().tasks().at(0).id, second->history().tasks().at(0).id);
+        QCOMPARE(first->history().logs().at(0).id, second->history().logs().at(0).id);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(first->history().recentMigrationPaths().at(i).id !=
+                    second->history().recentMigrationPaths().at(i).id);
+        // A change to one leaves the other alone.
+        first->browsing().setSearchQuery(QStringLiteral("x"));
+        QCOMPARE(second->browsing().searchQuery(), QString());
+    }
+
+    void selectionSteps_data()
+    {
+        QTest::addColumn<Factory>("make");
+        QTest::addColumn<double>("minSizeMB");
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<QSet<QString>>("selected");
+        QTest::addColumn<qint64>("selectedSize");
+        QTest::addColumn<QString>("focused");
+        QTest::addColumn<QString>("statusPrefix");
+        QTest::newRow("start") << Factory(&guide::makeSelectionStartViewModel) << 500.0 << QString()
+                               << QSet<QString>{} << qint64(0) << kPathA
+                               << QStringLiteral("Selection flow step 1 / ");
+        QTest::newRow("filtered") << Factory(&guide::makeSelectionFilteredViewModel) << 1024.0
+                                  << QStringLiteral("Derived") << QSet<QString>{kPathB} << qint64(12347981824)
+                                  << kPathB << QStringLiteral("Selection flow step 2 / ");
+        QTest::newRow("ready") << Factory(&guide::makeSelectionReadyViewModel) << 500.0 << QString()
+                               << QSet<QString>{kPathA, kPathB, kPathC}
+                               << qint64(17179869184 + 12347981824 + 9663676416) << kPathC
+                               << QStringLiteral("Selection flow step 3 / ");
+    }
+    void selectionSteps()
+    {
+        QFETCH(Factory, make);
+        QFETCH(double, minSizeMB);
+        QFETCH(QString, search);
+        QFETCH(QSet<QString>, selected);
+        QFETCH(qint64, selectedSize);
+        QFETCH(QString, focused);
+        QFETCH(QString, statusPrefix);
+        const std::unique_ptr<MainViewModel> model = make(factory());
+        QCOMPARE(model->browsing().minSizeMB(), minSizeMB);
+        QCOMPARE(model->browsing().searchQuery(), search);
+        QCOMPARE(model->browsing().selectedPaths(), selected);
+        QCOMPARE(model->browsing().selectedSizeBytes(), selectedSize);
+        QCOMPARE(model->browsing().focusedEntryPath(), std::optional<QString>(focused));
+        QVERIFY(model->activity().infoMessage().has_value());
+        QVERIFY(model->accountState().backendStatusMessage().value_or(QString()).startsWith(statusPrefix));
+        // Built on the full demo state.
+        QCOMPARE(model->history().migratedMappings().size(), 3);
+    }
+
+    // The demo settings (bilingual, privacy on, another target root) and the demo session live only
+    // in the objects: every file of the application-support folder stays as it was, rendering
+    // included.
+    void nothingIsSaved()
+    {
+        const QString sessionPath = AppPaths::applicationSupportFile(QStringLiteral("auth_session.json"));
+        const BackendSession saved{QStringLiteral("someone@example.org"), QStringLiteral("a"),
+                                   QStringLiteral("r"), QDateTime::fromSecsSinceEpoch(2000000000, Qt::UTC),
+                                   QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC)};
+        platform::writeFileAtomically(sessionPath, QJsonDocument(saved.toJson()).toJson(), 0600);
+        const QStringList before = test::snapshotTree(m_world->home.appSupport());
+        QVERIFY(!before.isEmpty());
+        {
+            const std::unique_ptr<MainViewModel> demo = guide::makeDemoViewModel(factory());
+            guide::makeSelectionStartViewModel(factory());
+            guide::makeSelectionFilteredViewModel(factory());
+            guide::makeSelectionReadyViewModel(factory());
+            guide::prepareGuideRendering();
+            const QImage image = guide::renderGuideWindowImage(*demo, QSize(1280, 804), QSize(1224, 748),
+                                                               true, guide::GuideOverlayKind::account);
+            QCOMPARE(image.size(), QSize(1280, 804));
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(test::snapshotTree(m_world->home.appSupport()), before);
+    }
+};
+
+QTEST_MAIN(GuideDemoDataTest)
+#include "tst_guidedemodata.moc"
