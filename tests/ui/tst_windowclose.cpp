@@ -117,10 +117,15 @@ private Q_SLOTS:
         QVERIFY(!w.window->close());
         QVERIFY(w.window->isVisible());
         QTRY_COMPARE(w.surface->openTitle(), QStringLiteral("Disk Work Is Running"));
+        // Asking again while the question is open asks nothing more.
+        QVERIFY(!w.window->close());
         QVERIFY(w.surface->open()->message.startsWith("A migration is running."));
         QVERIFY(w.surface->answer(answer.isEmpty() ? std::nullopt : std::optional(answer)));
 
+        QCoreApplication::processEvents();
+        QCOMPARE(w.surface->shownTitles().count(QStringLiteral("Disk Work Is Running")), 1);
         if (answer != "Close Anyway") {
+            QVERIFY(!w.surface->isOpen());
             QVERIFY(!w.window->isClosing());
             QTRY_VERIFY_WITH_TIMEOUT(!vm.activity().isMigrating(), 60000);
             QVERIFY(w.window->isVisible());

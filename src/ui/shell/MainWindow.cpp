@@ -62,7 +62,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
         return;
     }
     event->ignore();
-    askBeforeClosing();
+    if (!m_askingToClose)
+        askBeforeClosing();
 }
 
 void MainWindow::askBeforeClosing()
@@ -75,8 +76,12 @@ void MainWindow::askBeforeClosing()
           PromptRole::destructive},
          {presentation.localized(QStringLiteral("取消"), QStringLiteral("Cancel")), PromptRole::reject}}};
     QPointer<MainWindow> self(this);
+    m_askingToClose = true;
     m_prompts->ask(std::move(request), [self](std::optional<int> button) {
-        if (!self || button != 0 || self->m_closing)
+        if (!self)
+            return;
+        self->m_askingToClose = false;
+        if (button != 0 || self->m_closing)
             return;
         self->m_closing = true;
         // Nothing new can be started while the running item is brought to an end.

@@ -54,6 +54,8 @@ private:
     std::unique_ptr<PromptSurface> m_surface;
     std::unique_ptr<PromptPresenter> m_prompts;
     std::unique_ptr<SheetHost> m_sheets;
+    // The question is on show or waiting: another close request asks nothing more.
+    bool m_askingToClose = false;
     bool m_closing = false;
     bool m_readyToClose = false;
 };
