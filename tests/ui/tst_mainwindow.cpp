@@ -20,6 +20,12 @@ namespace {
 
 constexpr std::chrono::milliseconds kCollapse(300);
 
+QCoro::Task<> countRun(int* runs)
+{
+    ++*runs;
+    co_return;
+}
+
 } // namespace
 
 class MainWindowTest : public QObject {
@@ -95,6 +101,30 @@ private Q_SLOTS:
         // The start-up flow lists the start directory and says so; without it nothing is listed.
         QCOMPARE(vm->activity().infoMessage().has_value(), bootstrap);
         QCOMPARE(vm->browsing().entries().isEmpty(), !bootstrap);
+    }
+
+    // The window goes while its start-up flow waits for the listing: the flow ends on its own and
+    // the automation runs of the window never run.
+    void windowGoesDuringStartUp()
+    {
+        ViewModelFixture fx;
+        for (int i = 0; i < 200; ++i)
+            fx.tree.file(QStringLiteral("Folder%1/file.txt").arg(i), "x");
+        auto vm = fx.makeViewModelWithSettings();
+        auto w = std::make_unique<WindowUnderTest>(*vm);
+        int automationRuns = 0;
+        w->dashboard().setAutomationRuns({[&automationRuns](ui::MainDashboardView&) {
+            return countRun(&automationRuns);
+        }});
+        w->window->show();
+        QTRY_VERIFY(vm->browsing().isScanning() || vm->activity().infoMessage());
+        const bool finishedFirst = w->dashboard().hasFinishedStartup();
+        w.reset();
+        QVERIFY(waitUntilIdle(*vm));
+        QTRY_VERIFY(vm->activity().infoMessage());
+        for (int round = 0; round < 5; ++round)
+            QCoreApplication::processEvents();
+        QCOMPARE(automationRuns, finishedFirst ? 1 : 0);
     }
 
     // Closing the dialog clears the open sheet; a new value replaces the open dialog.
