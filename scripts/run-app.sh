@@ -1,7 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds the application and starts it. Arguments go to the application.
+# Installs what is needed, builds the application and opens its window. Arguments go to the application.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+# Without a display Qt would stop with a platform-plugin error; say what to do instead.
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  echo "run-app: no display found (DISPLAY and WAYLAND_DISPLAY are unset); run it under a virtual one: xvfb-run -a bash scripts/run-app.sh" >&2
+  exit 2
+fi
 
 bash scripts/install-deps.sh
 

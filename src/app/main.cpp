@@ -1,13 +1,24 @@
-#include <QCoreApplication>
-#include <QTextStream>
+#include "ui/shell/ApplicationShell.h"
+
+#include <QApplication>
+
+namespace {
+
+// The developer switch of the tutorial image export. The guide export answers it once it exists;
+// until then the normal window always opens.
+bool shouldRunGuideExport()
+{
+    return false;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Orvalink"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(ORVALINK_VERSION));
-    QTextStream(stdout)
-        << "Orvalink " << ORVALINK_VERSION
-        << " was built, but it has no window yet: only its libraries and tests exist so far.\n";
-    return 0;
+    QApplication app(argc, argv);
+    orvalink::ui::configureApplication();
+    if (shouldRunGuideExport()) {
+        // The guide export starts here, shows its own view and ends the process itself.
+    }
+    return orvalink::ui::runMainWindow(app);
 }

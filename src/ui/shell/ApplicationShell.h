@@ -1,0 +1,15 @@
+#pragma once
+
+class QApplication;
+
+namespace orvalink::ui {
+
+// Names the application and sets its fonts. Call once, right after the application object exists.
+void configureApplication();
+
+// Opens the main window over a new state object and runs the event loop; returns the exit code.
+// A second start of the program asks the running one to come forward and returns 0 at once, so two
+// processes never write the same history files.
+int runMainWindow(QApplication& app);
+
+} // namespace orvalink::ui

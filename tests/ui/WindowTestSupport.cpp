@@ -1,0 +1,50 @@
+#include "WindowTestSupport.h"
+
+#include <QDateTime>
+#include <QTest>
+
+namespace orvalink::test {
+
+WindowUnderTest::WindowUnderTest(MainViewModel& viewModel, ui::DashboardOptions options,
+                                 std::chrono::milliseconds collapseInterval)
+{
+    auto scripted = std::make_unique<ScriptedPromptSurface>();
+    surface = scripted.get();
+    window = std::make_unique<ui::MainWindow>(viewModel, std::move(options), std::move(scripted));
+    window->dashboard().setActivityCollapseInterval(collapseInterval);
+    window->setAttribute(Qt::WA_DontShowOnScreen);
+    window->resize(1200, 760);
+}
+
+bool WindowUnderTest::showAndStart()
+{
+    window->show();
+    return QTest::qWaitFor([this] { return window->dashboard().hasFinishedStartup(); }, 30000);
+}
+
+ui::DashboardOptions options(std::optional<ui::QuickSheet> initialSheet, bool bootstrap)
+{
+    ui::DashboardOptions options;
+    options.initialSheet = initialSheet;
+    options.shouldRunBootstrap = bootstrap;
+    return options;
+}
+
+MigrationPathRecord successRecord(const QString& path)
+{
+    return {QUuid::createUuid(), path, QStringLiteral("/Volumes/External") + path,
+            QDateTime::currentDateTimeUtc()};
+}
+
+FailedMigrationRecord failedRecord(const QString& path)
+{
+    FailedMigrationRecord record;
+    record.id = QUuid::createUuid();
+    record.sourcePath = path;
+    record.targetPath = QStringLiteral("/Volumes/External") + path;
+    record.failedAt = QDateTime::currentDateTimeUtc();
+    record.errorMessage = QStringLiteral("The target already exists.");
+    return record;
+}
+
+} // namespace orvalink::test

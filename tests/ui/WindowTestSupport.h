@@ -1,0 +1,38 @@
+#pragma once
+
+#include "ScriptedPromptSurface.h"
+#include "ui/shell/MainWindow.h"
+#include "viewmodel/WorkflowRecords.h"
+
+#include <chrono>
+#include <memory>
+
+namespace orvalink::test {
+
+// The real window over `viewModel`, off screen, with prompts answered by a script.
+struct WindowUnderTest {
+    WindowUnderTest(MainViewModel& viewModel, ui::DashboardOptions options = {},
+                    std::chrono::milliseconds collapseInterval = std::chrono::seconds(5));
+
+    // Shows the window (never on a real screen) and waits until its start-up has run; false on
+    // time-out.
+    [[nodiscard]] bool showAndStart();
+    ui::MainDashboardView& dashboard() { return window->dashboard(); }
+    ui::DashboardViewState& viewState() { return window->dashboard().viewState(); }
+
+    ScriptedPromptSurface* surface = nullptr;
+    std::unique_ptr<ui::MainWindow> window;
+};
+
+// How the window opens: with or without the start-up flow, with an initial sheet.
+ui::DashboardOptions options(std::optional<ui::QuickSheet> initialSheet, bool bootstrap);
+inline ui::DashboardOptions withoutStartup(std::optional<ui::QuickSheet> initialSheet = std::nullopt)
+{
+    return options(initialSheet, false);
+}
+
+// A successful and a failed migration record for `path`, as the workflows publish them.
+MigrationPathRecord successRecord(const QString& path);
+FailedMigrationRecord failedRecord(const QString& path);
+
+} // namespace orvalink::test

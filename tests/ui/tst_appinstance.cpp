@@ -1,0 +1,82 @@
+#include "support/TestHome.h"
+#include "ui/shell/DesktopHooks.h"
+#include "ui/shell/SingleInstance.h"
+
+#include <QProcess>
+#include <QtTest>
+
+using namespace orvalink;
+
+namespace {
+
+// The built program, off screen, on the test's temporary home, telling on stderr when it raises
+// its window.
+std::unique_ptr<QProcess> startProgram()
+{
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("orvalink.shell.window.info=true"));
+    // Nothing may reach a real account service.
+    env.insert(QStringLiteral("ORVALINK_BACKEND_BASE_URL"), QStringLiteral("http://127.0.0.1:9"));
+    process->setProcessEnvironment(env);
+    process->start(QStringLiteral(ORVALINK_APP_BINARY), {});
+    return process;
+}
+
+} // namespace
+
+class AppInstanceTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // A second start asks the running program to raise its window and exits 0 at once.
+    void secondStartRaisesFirst()
+    {
+        test::TestHome home;
+        auto first = startProgram();
+        QVERIFY(first->waitForStarted());
+        const QString socket = ui::SingleInstance::socketName(home.appSupport());
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(socket), 30000);
+
+        auto second = startProgram();
+        QVERIFY(second->waitForFinished(30000));
+        QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second->exitCode(), 0);
+
+        QByteArray firstLog;
+        QTRY_VERIFY_WITH_TIMEOUT((firstLog += first->readAllStandardError())
+                                     .contains("raised the window at another start's request"),
+                                 10000);
+        QCOMPARE(first->state(), QProcess::Running);
+        first->terminate();
+        QVERIFY(first->waitForFinished(30000));
+    }
+
+    // The file manager is asked through one D-Bus call whose string literal no path can break out of.
+    void revealArguments_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("items");
+        QTest::newRow("plain") << "/home/u/Movies"
+                               << "['file:///home/u/Movies']";
+        QTest::newRow("space and quote") << "/home/u/Bob's Files"
+                                         << "['file:///home/u/Bob%27s%20Files']";
+        QTest::newRow("backslash") << "/home/u/a\\b"
+                                   << "['file:///home/u/a%5Cb']";
+        QTest::newRow("chinese") << "/home/u/文档"
+                                 << "['file:///home/u/%E6%96%87%E6%A1%A3']";
+    }
+
+    void revealArguments()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, items);
+        const QStringList args = ui::DesktopHooks::showItemsArguments(path);
+        QCOMPARE(args.mid(args.indexOf("--method") + 1, 3),
+                 (QStringList{"org.freedesktop.FileManager1.ShowItems", items, "''"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(AppInstanceTest)
+#include "tst_appinstance.moc"

@@ -1,0 +1,319 @@
+#include "UiTestSupport.h"
+#include "ViewModelFixture.h"
+#include "WindowTestSupport.h"
+#include "ui/shell/SheetHost.h"
+#include "ui/views/MainDashboardView.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QtTest>
+
+using namespace orvalink;
+using namespace orvalink::test;
+using ui::QuickSheet;
+
+Q_DECLARE_METATYPE(std::optional<QuickSheet>)
+
+namespace {
+
+constexpr std::chrono::milliseconds kCollapse(300);
+
+QCoro::Task<> countRun(int* runs)
+{
+    ++*runs;
+    co_return;
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { prepareWidgetTests(); }
+
+    void frameHostsBothColumns()
+    {
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        WindowUnderTest w(*vm, withoutStartup());
+        QCOMPARE(w.window->windowTitle(), QStringLiteral("Orvalink"));
+        QCOMPARE(w.dashboard().minimumSize(), QSize(1200, 760));
+        auto* splitter = w.window->findChild<QSplitter*>(QStringLiteral("dashboardSplitter"));
+        QVERIFY(splitter);
+        QCOMPARE(splitter->count(), 2);
+        auto* sidebar = w.window->findChild<QScrollArea*>(QStringLiteral("sidebarScroll"));
+        auto* detail = w.window->findChild<QScrollArea*>(QStringLiteral("detailScroll"));
+        QVERIFY(sidebar && detail);
+        QCOMPARE(sidebar->widget()->metaObject()->className(), "orvalink::ui::SidebarColumnView");
+        QCOMPARE(detail->widget()->metaObject()->className(), "orvalink::ui::DetailPaneView");
+        // The normal window starts with the workspace and migrated items collapsed, storage open.
+        QVERIFY(!w.viewState().showProgressPanel());
+        QVERIFY(!w.viewState().showMigratedItemsPanel());
+        QVERIFY(w.viewState().showStorageOverviewExpanded());
+    }
+
+    // Without start-up the initial sheet opens at once and nothing is listed; with it the initial
+    // sheet is ignored and the start directory is listed.
+    void startUp_data()
+    {
+        QTest::addColumn<bool>("bootstrap");
+        QTest::addColumn<std::optional<QuickSheet>>("initialSheet");
+        QTest::addColumn<std::optional<QuickSheet>>("openSheet");
+        QTest::addColumn<QString>("dialogTitle");
+        QTest::newRow("settings, no start-up") << false << std::optional(QuickSheet::settings)
+                                               << std::optional(QuickSheet::settings) << "Settings";
+        QTest::newRow("account, no start-up") << false << std::optional(QuickSheet::account)
+                                              << std::optional(QuickSheet::account) << "Account Center";
+        QTest::newRow("feedback, no start-up") << false << std::optional(QuickSheet::feedback)
+                                               << std::optional(QuickSheet::feedback) << "Account Center";
+        QTest::newRow("no sheet, no start-up")
+            << false << std::optional<QuickSheet>() << std::optional<QuickSheet>() << QString();
+        QTest::newRow("settings ignored by start-up")
+            << true << std::optional(QuickSheet::settings) << std::optional<QuickSheet>() << QString();
+    }
+
+    void startUp()
+    {
+        QFETCH(bool, bootstrap);
+        QFETCH(std::optional<QuickSheet>, initialSheet);
+        QFETCH(std::optional<QuickSheet>, openSheet);
+        QFETCH(QString, dialogTitle);
+        ViewModelFixture fx;
+        fx.tree.file("Documents/notes.txt", "notes");
+        // 12.34 MB: one decimal before the start-up, two after it.
+        auto vm =
+            fx.makeViewModelWithSettings([](AppConfig& config) { config.minLargeSizeBytes = 12939428; });
+        WindowUnderTest w(*vm, options(initialSheet, bootstrap));
+        QCOMPARE(w.viewState().minSizeInput(), QStringLiteral("12.3"));
+        QVERIFY(w.showAndStart());
+        QCOMPARE(w.viewState().minSizeInput(), QStringLiteral("12.34"));
+        QCOMPARE(w.viewState().activeSheet(), openSheet);
+        QCOMPARE(w.window->sheets().shownSheet(), openSheet);
+        QCOMPARE(bool(w.window->sheets().dialog()), openSheet.has_value());
+        if (QDialog* dialog = w.window->sheets().dialog()) {
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(dialog->windowModality(), Qt::WindowModal);
+            QCOMPARE(dialog->windowTitle(), dialogTitle);
+        }
+        // The start-up flow lists the start directory and says so; without it nothing is listed.
+        QCOMPARE(vm->activity().infoMessage().has_value(), bootstrap);
+        QCOMPARE(vm->browsing().entries().isEmpty(), !bootstrap);
+    }
+
+    // The window goes while its start-up flow waits for the listing: the flow ends on its own and
+    // the automation runs of the window never run.
+    void windowGoesDuringStartUp()
+    {
+        ViewModelFixture fx;
+        for (int i = 0; i < 200; ++i)
+            fx.tree.file(QStringLiteral("Folder%1/file.txt").arg(i), "x");
+        auto vm = fx.makeViewModelWithSettings();
+        auto w = std::make_unique<WindowUnderTest>(*vm);
+        int automationRuns = 0;
+        w->dashboard().setAutomationRuns({[&automationRuns](ui::MainDashboardView&) {
+            return countRun(&automationRuns);
+        }});
+        w->window->show();
+        QTRY_VERIFY(vm->browsing().isScanning() || vm->activity().infoMessage());
+        const bool finishedFirst = w->dashboard().hasFinishedStartup();
+        w.reset();
+        QVERIFY(waitUntilIdle(*vm));
+        QTRY_VERIFY(vm->activity().infoMessage());
+        for (int round = 0; round < 5; ++round)
+            QCoreApplication::processEvents();
+        QCOMPARE(automationRuns, finishedFirst ? 1 : 0);
+    }
+
+    // Closing the dialog clears the open sheet; a new value replaces the open dialog.
+    void sheetFollowsViewState()
+    {
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        WindowUnderTest w(*vm, withoutStartup());
+        QVERIFY(w.showAndStart());
+        w.viewState().setActiveSheet(QuickSheet::account);
+        QPointer<QDialog> account = w.window->sheets().dialog();
+        QVERIFY(account && account->isVisible());
+        w.viewState().setActiveSheet(QuickSheet::settings);
+        QTRY_VERIFY(!account);
+        QPointer<QDialog> settings = w.window->sheets().dialog();
+        QVERIFY(settings && settings->isVisible());
+        QCOMPARE(settings->windowTitle(), QStringLiteral("Settings"));
+        settings->reject();
+        QCOMPARE(w.viewState().activeSheet(), std::optional<QuickSheet>());
+        QTRY_VERIFY(!settings);
+        QVERIFY(!w.window->sheets().dialog());
+    }
+
+    // Successful work keeps the workspace open for the collapse delay after the last change of a
+    // watched value, then collapses it; a new success restarts the wait.
+    void successCollapsesAfterDelay()
+    {
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        WindowUnderTest w(*vm, withoutStartup(), kCollapse);
+        QVERIFY(w.showAndStart());
+        HistoryState& history = vm->history();
+
+        history.setRecentMigrationPaths({successRecord(fx.tree.path("A"))});
+        QVERIFY(w.viewState().showProgressPanel());
+        QVERIFY(w.dashboard().isActivityAutoCollapsePending());
+        QElapsedTimer clock;
+        clock.start();
+        QTRY_VERIFY(clock.elapsed() >= kCollapse.count() / 2);
+        QVERIFY(w.viewState().showProgressPanel());
+
+        history.setRecentMigrationPaths({successRecord(fx.tree.path("A")), successRecord(fx.tree.path("B"))});
+        QElapsedTimer sinceRestart;
+        sinceRestart.start();
+        QTRY_VERIFY(!w.viewState().showProgressPanel());
+        // Coarse timers may fire up to 5% early.
+        QVERIFY2(sinceRestart.elapsed() >= kCollapse.count() * 95 / 100,
+                 qPrintable(QString::number(sinceRestart.elapsed())));
+        QVERIFY(!w.dashboard().isActivityAutoCollapsePending());
+
+        // Any watched change while success is present reopens the workspace and times it again.
+        vm->browsing().setIsScanning(true);
+        QVERIFY(w.viewState().showProgressPanel());
+        QVERIFY(w.dashboard().isActivityAutoCollapsePending());
+        vm->browsing().setIsScanning(false);
+        QTRY_VERIFY(!w.viewState().showProgressPanel());
+    }
+
+    // Failed records and running work keep the workspace open and never time a collapse.
+    void busyKeepsWorkspaceOpen_data()
+    {
+        QTest::addColumn<QString>("busy");
+        QTest::newRow("failed record") << "failed";
+        QTest::newRow("migration running") << "migrating";
+        QTest::newRow("links being repaired") << "repairing";
+    }
+
+    void busyKeepsWorkspaceOpen()
+    {
+        QFETCH(QString, busy);
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        WindowUnderTest w(*vm, withoutStartup(), kCollapse);
+        QVERIFY(w.showAndStart());
+        vm->history().setRecentMigrationPaths({successRecord(fx.tree.path("A"))});
+        QVERIFY(w.dashboard().isActivityAutoCollapsePending());
+        // The user collapses the workspace; becoming busy opens it again.
+        w.viewState().setShowProgressPanel(false);
+        if (busy == "failed")
+            vm->history().setRecentFailedMigrationPaths({failedRecord(fx.tree.path("B"))});
+        else if (busy == "migrating")
+            vm->activity().setIsMigrating(true);
+        else
+            vm->activity().setIsRepairingLinks(true);
+        QVERIFY(w.viewState().showProgressPanel());
+        QVERIFY(!w.dashboard().isActivityAutoCollapsePending());
+        vm->browsing().setIsBackgroundScanning(true);
+        vm->browsing().setIsBackgroundScanning(false);
+        QVERIFY(!w.dashboard().isActivityAutoCollapsePending());
+        // Busy until the condition goes; then the successful work is timed out as usual.
+        if (busy == "failed")
+            vm->history().setRecentFailedMigrationPaths({});
+        else if (busy == "migrating")
+            vm->activity().setIsMigrating(false);
+        else
+            vm->activity().setIsRepairingLinks(false);
+        QVERIFY(w.dashboard().isActivityAutoCollapsePending());
+        QTRY_VERIFY(!w.viewState().showProgressPanel());
+    }
+
+    // Without any activity the workspace keeps what the user chose through scans and refreshes.
+    void quietKeepsUserChoice_data()
+    {
+        QTest::addColumn<bool>("open");
+        QTest::newRow("kept open") << true;
+        QTest::newRow("kept collapsed") << false;
+    }
+
+    void quietKeepsUserChoice()
+    {
+        QFETCH(bool, open);
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        WindowUnderTest w(*vm, withoutStartup(), kCollapse);
+        QVERIFY(w.showAndStart());
+        w.viewState().setShowProgressPanel(open);
+        for (bool scanning : {true, false}) {
+            vm->browsing().setIsScanning(scanning);
+            vm->browsing().setIsBackgroundScanning(scanning);
+        }
+        // A list replaced by another of the same (empty) length fires nothing.
+        vm->history().setLastRestoredPaths({});
+        QCOMPARE(w.viewState().showProgressPanel(), open);
+        QVERIFY(!w.dashboard().isActivityAutoCollapsePending());
+    }
+
+    // A new minimum size rewrites the field unless the user is typing in it.
+    void minimumSizeFollowsSetting()
+    {
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        WindowUnderTest w(*vm, withoutStartup());
+        QVERIFY(w.showAndStart());
+        w.viewState().setMinSizeInputFocused(true);
+        w.viewState().setMinSizeInput(QStringLiteral("7,"));
+        vm->browsing().setMinSizeMB(2.5);
+        QCOMPARE(w.viewState().minSizeInput(), QStringLiteral("7,"));
+        w.viewState().setMinSizeInputFocused(false);
+        vm->browsing().setMinSizeMB(10.000002);
+        QCOMPARE(w.viewState().minSizeInput(), QStringLiteral("10"));
+    }
+
+    // The guide export renders with the appear hooks off: no start-up, no timed collapse.
+    void appearHooksOff()
+    {
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        WindowUnderTest w(*vm, withoutStartup(QuickSheet::settings), kCollapse);
+        w.dashboard().setAppearHooksEnabled(false);
+        w.window->show();
+        for (int round = 0; round < 5; ++round)
+            QCoreApplication::processEvents();
+        QVERIFY(!w.dashboard().hasFinishedStartup());
+        QVERIFY(!w.viewState().activeSheet());
+        vm->history().setRecentMigrationPaths({successRecord(fx.tree.path("A"))});
+        QVERIFY(w.viewState().showProgressPanel());
+        QVERIFY(!w.dashboard().isActivityAutoCollapsePending());
+    }
+
+    void screens_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<bool>("privacy");
+        QTest::newRow("english") << UILanguage::english << false;
+        QTest::newRow("chinese") << UILanguage::chinese << false;
+        QTest::newRow("bilingual") << UILanguage::bilingual << false;
+        QTest::newRow("privacy") << UILanguage::english << true;
+    }
+
+    void screens()
+    {
+        QFETCH(UILanguage, language);
+        QFETCH(bool, privacy);
+        ViewModelFixture fx;
+        fx.tree.fileOfSize("Projects/build/cache.bin", 3 * 1024 * 1024);
+        fx.tree.fileOfSize("Videos/holiday.mkv", 2 * 1024 * 1024);
+        fx.tree.file("Documents/notes.txt", "notes");
+        auto vm = fx.makeViewModelWithSettings([&](AppConfig& config) {
+            config.uiLanguage = language;
+            config.presentationPrivacyEnabled = privacy;
+        });
+        WindowUnderTest w(*vm);
+        QVERIFY(w.showAndStart());
+        QVERIFY(waitUntilIdle(*vm));
+        const QImage image = w.window->grab().toImage();
+        QCOMPARE(image.size(), QSize(1200, 760));
+        QVERIFY(!saveScreen(image, QStringLiteral("window-") + QTest::currentDataTag()).isEmpty());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,374 @@
+#include "UiTestSupport.h"
+#include "ViewModelFixture.h"
+#include "WindowTestSupport.h"
+#include "WorkflowFixture.h"
+#include "platform/SymbolicLinks.h"
+#include "support/SkipWithout.h"
+#include "ui/shell/PromptPresenter.h"
+#include "ui/shell/SheetHost.h"
+
+#include <QDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace orvalink;
+using namespace orvalink::test;
+using ui::PromptPresenter;
+using ui::QuickSheet;
+
+namespace {
+
+const QString kRestoreTitle = QStringLiteral("Choose a Force Restore Mode");
+const QString kMigrateTitle = QStringLiteral("Choose a Force Migration Mode");
+const QString kAdminTitle = QStringLiteral("Administrator Access Required");
+
+UndoConflictPrompt undoPrompt()
+{
+    LinkMapping mapping;
+    mapping.id = QUuid::createUuid();
+    mapping.sourcePath = QStringLiteral("/home/user/Alpha");
+    mapping.targetPath = QStringLiteral("/Volumes/External/home/user/Alpha");
+    return {QUuid::createUuid(), mapping, kRestoreTitle,
+            QStringLiteral("The original path is occupied again.")};
+}
+
+MigrationConflictPrompt migrationPrompt(const QString& path)
+{
+    return {QUuid::createUuid(), failedRecord(path), kMigrateTitle,
+            QStringLiteral("The target already contains a file or folder.")};
+}
+
+AccessRequirementPrompt accessPrompt(AccessRequirementPrompt::Kind kind)
+{
+    const bool signIn = kind == AccessRequirementPrompt::Kind::requiresSignIn;
+    return {QUuid::createUuid(), kind, signIn ? QStringLiteral("Sign In Required") : kAdminTitle,
+            signIn ? QStringLiteral("Session expired. Please sign in again.")
+                   : QStringLiteral("This path needs administrator rights.")};
+}
+
+QStringList buttonTexts(const ui::PromptRequest& request)
+{
+    QStringList texts;
+    for (const ui::PromptButton& button : request.buttons)
+        texts.append(button.text);
+    return texts;
+}
+
+} // namespace
+
+class WindowPromptsTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { prepareWidgetTests(); }
+
+    // All four published at once: shown one at a time in their order, each answer clearing its value.
+    void promptsShowInOrder()
+    {
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        WindowUnderTest w(*vm, withoutStartup());
+        QVERIFY(w.showAndStart());
+        ActivityState& activity = vm->activity();
+        activity.setErrorMessage(QStringLiteral("Disk full"));
+        activity.setAccessRequirementPrompt(
+            accessPrompt(AccessRequirementPrompt::Kind::requiresAdministratorAuthorization));
+        activity.setMigrationConflictPrompt(migrationPrompt(fx.tree.path("Beta")));
+        activity.setUndoConflictPrompt(undoPrompt());
+        QTRY_COMPARE(w.surface->openTitle(), kRestoreTitle);
+        QCOMPARE(buttonTexts(*w.surface->open()),
+                 (QStringList{"Append Restore (Recommended)", "Overwrite Restore", "Cancel"}));
+        QCOMPARE(w.surface->open()->message, QStringLiteral("The original path is occupied again."));
+
+        QVERIFY(w.surface->answer(QStringLiteral("Cancel")));
+        QVERIFY(!activity.undoConflictPrompt());
+        QTRY_COMPARE(w.surface->openTitle(), kMigrateTitle);
+        QCOMPARE(buttonTexts(*w.surface->open()),
+                 (QStringList{"Append Migrate (Recommended)", "Overwrite Migrate", "Cancel"}));
+        QVERIFY(w.surface->answer(QStringLiteral("Cancel")));
+        QTRY_COMPARE(w.surface->openTitle(), kAdminTitle);
+        QCOMPARE(buttonTexts(*w.surface->open()), (QStringList{"Get Permission", "Later"}));
+        QVERIFY(w.surface->answer(QStringLiteral("Later")));
+        QVERIFY(!activity.accessRequirementPrompt());
+        QTRY_COMPARE(w.surface->openTitle(), QStringLiteral("Error"));
+        QCOMPARE(w.surface->open()->message, QStringLiteral("Disk full"));
+        QCOMPARE(buttonTexts(*w.surface->open()), QStringList{"OK"});
+        QVERIFY(w.surface->answer(QStringLiteral("OK")));
+        QVERIFY(!activity.errorMessage());
+        QCoreApplication::processEvents();
+        QVERIFY(!w.surface->isOpen());
+        QCOMPARE(w.surface->shown().size(), 4);
+        // A new error later is shown again.
+        activity.setErrorMessage(QStringLiteral("Another"));
+        QTRY_COMPARE(w.surface->openTitle(), QStringLiteral("Error"));
+    }
+
+    // An error that arrives while a conflict choice is on show waits until it is answered; an error
+    // on show gives way to a conflict published later (it stays published).
+    void errorWaitsBehindConflict_data()
+    {
+        QTest::addColumn<bool>("undo");
+        QTest::addColumn<bool>("errorFirst");
+        QTest::newRow("restore choice, error after") << true << false;
+        QTest::newRow("migration choice, error after") << false << false;
+        QTest::newRow("error on show, restore choice after") << true << true;
+    }
+
+    void errorWaitsBehindConflict()
+    {
+        QFETCH(bool, undo);
+        QFETCH(bool, errorFirst);
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        WindowUnderTest w(*vm, withoutStartup());
+        QVERIFY(w.showAndStart());
+        ActivityState& activity = vm->activity();
+        const auto publishConflict = [&] {
+            if (undo)
+                activity.setUndoConflictPrompt(undoPrompt());
+            else
+                activity.setMigrationConflictPrompt(migrationPrompt(fx.tree.path("Beta")));
+        };
+        if (errorFirst) {
+            activity.setErrorMessage(QStringLiteral("Disk full"));
+            QTRY_COMPARE(w.surface->openTitle(), QStringLiteral("Error"));
+            publishConflict();
+            QTRY_COMPARE(w.surface->withdrawn(), 1);
+        } else {
+            publishConflict();
+            QTRY_VERIFY(w.surface->isOpen());
+            activity.setErrorMessage(QStringLiteral("Disk full"));
+        }
+        const QString title = undo ? kRestoreTitle : kMigrateTitle;
+        QTRY_COMPARE(w.surface->openTitle(), title);
+        QCoreApplication::processEvents();
+        QCOMPARE(w.surface->openTitle(), title);
+        QCOMPARE(w.window->prompts().current(),
+                 undo ? PromptPresenter::Kind::undoConflict : PromptPresenter::Kind::migrationConflict);
+        QVERIFY(w.surface->answer(std::nullopt));
+        QVERIFY(!activity.undoConflictPrompt() && !activity.migrationConflictPrompt());
+        QTRY_COMPARE(w.surface->openTitle(), QStringLiteral("Error"));
+        QCOMPARE(activity.errorMessage(), std::optional<QString>(QStringLiteral("Disk full")));
+    }
+
+    // An error that arrives while a sheet is open waits until the sheet closes.
+    void errorWaitsBehindSheet()
+    {
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        WindowUnderTest w(*vm, withoutStartup(QuickSheet::settings));
+        QVERIFY(w.showAndStart());
+        QDialog* sheet = w.window->sheets().dialog();
+        QVERIFY(sheet);
+        vm->activity().setErrorMessage(QStringLiteral("Disk full"));
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QVERIFY(!w.surface->isOpen());
+        sheet->reject();
+        QTRY_COMPARE(w.surface->openTitle(), QStringLiteral("Error"));
+        QVERIFY(w.surface->answer(QStringLiteral("OK")));
+        QVERIFY(!vm->activity().errorMessage());
+    }
+
+    // Esc or closing a prompt clears its value and starts nothing.
+    void dismissalClears_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("error") << "error";
+        QTest::newRow("restore choice") << "undo";
+        QTest::newRow("migration choice") << "migration";
+        QTest::newRow("sign-in") << "signIn";
+        QTest::newRow("administrator") << "admin";
+    }
+
+    void dismissalClears()
+    {
+        QFETCH(QString, kind);
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        WindowUnderTest w(*vm, withoutStartup());
+        QVERIFY(w.showAndStart());
+        ActivityState& activity = vm->activity();
+        if (kind == "error")
+            activity.setErrorMessage(QStringLiteral("Disk full"));
+        else if (kind == "undo")
+            activity.setUndoConflictPrompt(undoPrompt());
+        else if (kind == "migration")
+            activity.setMigrationConflictPrompt(migrationPrompt(fx.tree.path("Beta")));
+        else
+            activity.setAccessRequirementPrompt(accessPrompt(
+                kind == "signIn" ? AccessRequirementPrompt::Kind::requiresSignIn
+                                 : AccessRequirementPrompt::Kind::requiresAdministratorAuthorization));
+        QTRY_VERIFY(w.surface->isOpen());
+        QVERIFY(w.surface->answer(std::nullopt));
+        QVERIFY(!activity.errorMessage() && !activity.undoConflictPrompt() &&
+                !activity.migrationConflictPrompt() && !activity.accessRequirementPrompt());
+        QCoreApplication::processEvents();
+        QVERIFY(!w.surface->isOpen());
+        QVERIFY(!w.viewState().activeSheet());
+        QVERIFY(!activity.isMigrating() && !activity.isUndoing() &&
+                !activity.isRequestingAdminAuthorization());
+    }
+
+    // A prompt whose value the state object clears while it is on show goes away unanswered.
+    void clearedValueWithdrawsPrompt()
+    {
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        WindowUnderTest w(*vm, withoutStartup());
+        QVERIFY(w.showAndStart());
+        vm->activity().setAccessRequirementPrompt(
+            accessPrompt(AccessRequirementPrompt::Kind::requiresSignIn));
+        QTRY_VERIFY(w.surface->isOpen());
+        vm->activity().setAccessRequirementPrompt(std::nullopt);
+        QTRY_VERIFY(!w.surface->isOpen());
+        QCOMPARE(w.surface->withdrawn(), 1);
+        QCOMPARE(w.window->prompts().current(), PromptPresenter::Kind::none);
+    }
+
+    // "Open Account" opens the account sheet without an initial focus and leaves no prompt behind.
+    void openAccountOpensSheet()
+    {
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        WindowUnderTest w(*vm, withoutStartup());
+        QVERIFY(w.showAndStart());
+        vm->activity().setAccessRequirementPrompt(
+            accessPrompt(AccessRequirementPrompt::Kind::requiresSignIn));
+        QTRY_COMPARE(w.surface->openTitle(), QStringLiteral("Sign In Required"));
+        QCOMPARE(buttonTexts(*w.surface->open()), (QStringList{"Open Account", "Later"}));
+        QVERIFY(w.surface->answer(QStringLiteral("Open Account")));
+        QVERIFY(!vm->activity().accessRequirementPrompt());
+        QCOMPARE(w.viewState().activeSheet(), std::optional(QuickSheet::account));
+        QCOMPARE(w.window->sheets().shownSheet(), std::optional(QuickSheet::account));
+        QVERIFY(w.window->sheets().dialog()->isVisible());
+    }
+
+    // The window's own message boxes: the texts and roles as given, Esc clears the value, the
+    // default button answers; the picture is saved for a look in each language and with privacy.
+    void messageBoxes_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<bool>("privacy");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("english") << UILanguage::english << false << "Error";
+        QTest::newRow("chinese") << UILanguage::chinese << false << "错误";
+        QTest::newRow("bilingual") << UILanguage::bilingual << false << "错误 Error";
+        QTest::newRow("privacy") << UILanguage::english << true << "Error";
+    }
+
+    void messageBoxes()
+    {
+        QFETCH(UILanguage, language);
+        QFETCH(bool, privacy);
+        QFETCH(QString, title);
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings([&](AppConfig& config) {
+            config.uiLanguage = language;
+            config.presentationPrivacyEnabled = privacy;
+        });
+        ui::MainWindow window(*vm, withoutStartup());
+        window.setAttribute(Qt::WA_DontShowOnScreen);
+        window.resize(1200, 760);
+        window.show();
+        QTRY_VERIFY(window.dashboard().hasFinishedStartup());
+        const QString folder = fx.home.home() + QStringLiteral("/Movies/<b>Holiday</b>");
+        vm->activity().setErrorMessage(QStringLiteral("Could not read ") + folder);
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY((box = window.findChild<QMessageBox*>(QStringLiteral("promptBox"))) && box->isVisible());
+        QCOMPARE(box->windowModality(), Qt::WindowModal);
+        QCOMPARE(box->windowTitle(), title);
+        auto* message = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+        QVERIFY(message);
+        // Shown as text, never as markup; the home folder is masked while privacy is on.
+        QCOMPARE(message->textFormat(), Qt::PlainText);
+        QCOMPARE(message->text().contains(fx.home.home()), !privacy);
+        QVERIFY(message->text().endsWith(QStringLiteral("/Movies/<b>Holiday</b>")));
+        QVERIFY(!saveScreen(box->grab().toImage(), QStringLiteral("prompt-error-") + QTest::currentDataTag())
+                     .isEmpty());
+        QTest::keyClick(box, Qt::Key_Escape);
+        QTRY_VERIFY(!vm->activity().errorMessage());
+
+        // The force-restore choice: three buttons; the default one answers.
+        vm->activity().setUndoConflictPrompt(undoPrompt());
+        QTRY_VERIFY((box = window.findChild<QMessageBox*>(QStringLiteral("promptBox"))) && box->isVisible());
+        QCOMPARE(box->buttons().size(), 3);
+        QVERIFY(box->defaultButton());
+        QCOMPARE(box->buttonRole(box->defaultButton()), QMessageBox::AcceptRole);
+        QVERIFY(
+            !saveScreen(box->grab().toImage(), QStringLiteral("prompt-restore-") + QTest::currentDataTag())
+                 .isEmpty());
+        QTest::keyClick(box, Qt::Key_Escape);
+        QTRY_VERIFY(!vm->activity().undoConflictPrompt());
+        QVERIFY(!vm->activity().isUndoing());
+    }
+
+    // The texts follow the language; bilingual joins both with one space.
+    void bilingualTexts()
+    {
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings(
+            [](AppConfig& config) { config.uiLanguage = UILanguage::bilingual; });
+        WindowUnderTest w(*vm, withoutStartup());
+        QVERIFY(w.showAndStart());
+        vm->activity().setErrorMessage(QStringLiteral("Disk full"));
+        QTRY_VERIFY(w.surface->isOpen());
+        QCOMPARE(w.surface->openTitle(), QStringLiteral("错误 Error"));
+        QCOMPARE(buttonTexts(*w.surface->open()), QStringList{QStringLiteral("确定 OK")});
+    }
+
+    // A migration that fails on an occupied target: the failed record keeps the workspace open; the
+    // force-migration choice, answered, clears the prompt first and then runs the forced retry, whose
+    // success is timed out of the workspace. Cancel starts nothing.
+    void migrationChoiceRetries_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QStringList>("atTarget");
+        QTest::newRow("append") << "Append Migrate (Recommended)" << QStringList{"a.txt", "old.txt"};
+        QTest::newRow("overwrite") << "Overwrite Migrate" << QStringList{"a.txt"};
+        QTest::newRow("cancel") << "Cancel" << QStringList{"old.txt"};
+    }
+
+    void migrationChoiceRetries()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QStringList, atTarget);
+        WorkflowFixture wf;
+        SKIP_WITHOUT(wf);
+        const QString alpha = wf.tree.file("Alpha/a.txt", "new").section('/', 0, -2);
+        TestTree(wf.targetOf(alpha)).file("old.txt", "old");
+        MainViewModel& vm = wf.vm();
+        WindowUnderTest w(vm, withoutStartup(), std::chrono::milliseconds(200));
+        QVERIFY(w.showAndStart());
+        vm.browsing().setSelectedPaths({alpha});
+        finish(vm.workflows().migrateSelectedItems());
+        QCOMPARE(vm.history().recentFailedMigrationPaths().size(), 1);
+        QVERIFY(w.viewState().showProgressPanel());
+        QVERIFY(!w.dashboard().isActivityAutoCollapsePending());
+
+        w.surface->script(answer);
+        vm.workflows().presentMigrationConflictPrompt(vm.history().recentFailedMigrationPaths().first());
+        QTRY_COMPARE(w.surface->shownTitles().count(kMigrateTitle), 1);
+        QTRY_VERIFY(!vm.activity().migrationConflictPrompt());
+        const QString target = wf.targetOf(alpha);
+        if (answer == "Cancel") {
+            QCoreApplication::processEvents();
+            QVERIFY(!vm.activity().isMigrating());
+            QCOMPARE(vm.history().recentFailedMigrationPaths().size(), 1);
+            QVERIFY(!platform::readSymbolicLink(alpha));
+            QVERIFY(w.viewState().showProgressPanel());
+        } else {
+            QTRY_COMPARE(vm.history().recentMigrationPaths().size(), 1);
+            QTRY_VERIFY(!vm.activity().isMigrating());
+            QVERIFY(vm.history().recentFailedMigrationPaths().isEmpty());
+            QCOMPARE(platform::readSymbolicLink(alpha), std::optional<QString>(target));
+            QTRY_VERIFY(!w.viewState().showProgressPanel());
+        }
+        QCOMPARE(QDir(target).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name), atTarget);
+    }
+};
+
+QTEST_MAIN(WindowPromptsTest)
+#include "tst_windowprompts.moc"
