@@ -1,24 +1,22 @@
+#include "guide/GuideCaptureRun.h"
+#include "guide/GuideSnapshotExportView.h"
+#include "guide/GuideSnapshotExporter.h"
+#include "guide/UISmokeRun.h"
 #include "ui/shell/ApplicationShell.h"
 
 #include <QApplication>
-
-namespace {
-
-// The developer switch of the tutorial image export. The guide export answers it once it exists;
-// until then the normal window always opens.
-bool shouldRunGuideExport()
-{
-    return false;
-}
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     orvalink::ui::configureApplication();
-    if (shouldRunGuideExport()) {
-        // The guide export starts here, shows its own view and ends the process itself.
+    if (orvalink::guide::shouldExportFromEnvironment()) {
+        // The export shows only its placeholder and ends the process itself.
+        orvalink::guide::scheduleGuideExport();
+        orvalink::guide::GuideSnapshotExportView placeholder;
+        placeholder.show();
+        return QApplication::exec();
     }
-    return orvalink::ui::runMainWindow(app);
+    return orvalink::ui::runMainWindow(
+        app, {&orvalink::guide::runGuideCaptureIfNeeded, &orvalink::guide::runUISmokeIfNeeded});
 }

@@ -135,6 +135,7 @@ QImage renderGuideWindowImage(MainViewModel& viewModel, QSize canvasSize, QSize 
     options.initialShowMigratedItemsPanel = showMigratedItemsPanel;
     options.shouldRunBootstrap = false;
     ui::MainDashboardView window(viewModel, options);
+    window.setAppearHooksEnabled(false);
     const QImage windowImage = renderWidgetOffscreen(window, windowSize);
     const std::optional<GuideOverlay> sheet =
         overlay ? std::optional<GuideOverlay>(overlayDescriptor(*overlay, viewModel)) : std::nullopt;

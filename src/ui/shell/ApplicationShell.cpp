@@ -21,7 +21,7 @@ void configureApplication()
     useApplicationFontFamilies();
 }
 
-int runMainWindow(QApplication& app)
+int runMainWindow(QApplication& app, QList<MainDashboardView::AutomationRun> automationRuns)
 {
     QTextStream err(stderr);
     SingleInstance instance(AppPaths::applicationSupportDirectory());
@@ -43,6 +43,7 @@ int runMainWindow(QApplication& app)
     // The window refers to the state object: it goes first.
     const auto viewModel = std::make_unique<MainViewModel>(desktop.platformHooks());
     MainWindow window(*viewModel);
+    window.dashboard().setAutomationRuns(std::move(automationRuns));
     desktop.setWindow(&window);
     QObject::connect(&instance, &SingleInstance::raiseRequested, &window, &MainWindow::bringToFront);
     window.show();

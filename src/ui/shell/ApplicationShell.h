@@ -1,5 +1,9 @@
 #pragma once
 
+#include "ui/views/MainDashboardView.h"
+
+#include <QList>
+
 class QApplication;
 
 namespace orvalink::ui {
@@ -9,7 +13,7 @@ void configureApplication();
 
 // Opens the main window over a new state object and runs the event loop; returns the exit code.
 // A second start of the program asks the running one to come forward and returns 0 at once, so two
-// processes never write the same history files.
-int runMainWindow(QApplication& app);
+// processes never write the same history files. `automationRuns` follow the window's start-up.
+int runMainWindow(QApplication& app, QList<MainDashboardView::AutomationRun> automationRuns = {});
 
 } // namespace orvalink::ui
