@@ -25,7 +25,15 @@ void GuideRunnerWorld::start(const QHash<QString, QString>& variables, const QSt
     for (auto it = variables.cbegin(); it != variables.cend(); ++it)
         environment.insert(it.key(), it.value());
     process->setProcessEnvironment(environment);
+#ifdef ORVALINK_PROGRAM
+    // The program itself where it is built; the runner only for what the program cannot do (end on
+    // its own once a start-up with every mode left off is over).
+    const bool needsRunner = arguments.contains(QStringLiteral("--quit-after-start"));
+    process->start(needsRunner ? QStringLiteral(ORVALINK_GUIDE_RUNNER) : QStringLiteral(ORVALINK_PROGRAM),
+                   arguments);
+#else
     process->start(QStringLiteral(ORVALINK_GUIDE_RUNNER), arguments);
+#endif
 }
 
 bool GuideRunnerWorld::waitForExit(int timeoutMs)

@@ -10,8 +10,9 @@
 
 namespace orvalink::test {
 
-// The guide runner as a child process in a temporary home whose settings name a loopback account
-// service. The test's event loop keeps running while the child runs, so the service answers it.
+// The program (or, where it is not built, the guide runner) as a child process in a temporary home whose
+// settings name a loopback account service. The test's event loop keeps running while the child runs, so the
+// service answers it.
 class GuideRunnerWorld {
 public:
     GuideRunnerWorld();
