@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QStorageInfo>
 #include <QtTest>
@@ -233,6 +234,10 @@ private Q_SLOTS:
         h.settle();
         QCOMPARE(h.text("migratedRecordsSectionTitle"), "Migration Targets");
         QCOMPARE(h.shown("migratedRecord").size(), 3);
+        // Three rows need more than the section's 140 pixels: they scroll inside it.
+        const auto* rows = h.find<QScrollArea>("migratedRecordsSectionScroll");
+        QCOMPARE(rows->height(), 140);
+        QVERIFY(h.shown("migratedRecord").first()->height() > 40);
         QVERIFY(h.shown("failedRecordsSection").isEmpty());
         const auto* target = h.pane->findChild<ui::PathLine*>("recordTarget");
         QVERIFY(target->text().startsWith("Target: " + w.targetRoot()));

@@ -82,6 +82,7 @@ ActivityRecordSection::ActivityRecordSection(const QString& objectName, QWidget*
     applySecondaryTextColor(m_title);
     layout->addWidget(m_title);
     m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(objectName + QStringLiteral("Scroll"));
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -106,13 +107,14 @@ void ActivityRecordSection::setRows(const QList<QWidget*>& rows)
         delete item->widget();
         delete item;
     }
+    // Shown at once (a layout would only queue it), so the height below counts them.
     for (QWidget* row : rows) {
-        row->setParent(m_rows);
         m_rowsLayout->addWidget(row);
+        row->show();
     }
     // The rows' own height up to the limit: a short list takes no more room than it needs.
-    m_rows->adjustSize();
-    m_scroll->setFixedHeight(std::min(kSectionMaxHeight, m_rowsLayout->sizeHint().height()));
+    m_rowsLayout->activate();
+    m_scroll->setFixedHeight(std::min(kSectionMaxHeight, m_rows->sizeHint().height()));
 }
 
 QWidget* recentMigrationRecordView(MainViewModel& viewModel, const MigrationPathRecord& record,
