@@ -38,15 +38,6 @@ private:
     QVBoxLayout* m_rowsLayout = nullptr;
 };
 
-// One row per record of the latest operations, as the workflows published them.
-QWidget* recentMigrationRecordView(MainViewModel& viewModel, const MigrationPathRecord& record,
-                                   QWidget* parent);
-QWidget* restoredPathView(MainViewModel& viewModel, const QString& path, QWidget* parent);
-// A failure with its reason (masked under presentation privacy) and its recovery actions: force
-// migration for an occupied target, ending the holders for a source in use, and the folders.
-QWidget* failedMigrationRecordView(MainViewModel& viewModel, const FailedMigrationRecord& record,
-                                   QWidget* parent);
-
 // The record sections of the activity workspace and the link-repair status row. A section is
 // present while its list is not empty; rows are rebuilt only when their list, the language or
 // presentation privacy changed.

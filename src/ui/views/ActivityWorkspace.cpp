@@ -19,11 +19,6 @@ namespace orvalink::ui {
 
 namespace {
 
-QString localizedText(MainViewModel& viewModel, const char* zh, const char* en)
-{
-    return viewModel.presentation().localized(QString::fromUtf8(zh), QString::fromUtf8(en));
-}
-
 bool hasFailures(MainViewModel& viewModel)
 {
     return !viewModel.history().recentFailedMigrationPaths().isEmpty();

@@ -1,9 +1,22 @@
 #include "ui/views/DetailLabels.h"
 
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/Presentation.h"
+
 #include <QLabel>
 #include <QPushButton>
 
 namespace orvalink::ui {
+
+QString localizedText(MainViewModel& viewModel, const char* zh, const char* en)
+{
+    return viewModel.presentation().localized(QString::fromUtf8(zh), QString::fromUtf8(en));
+}
+
+QString localizedText(MainViewModel& viewModel, const QString& zh, const QString& en)
+{
+    return viewModel.presentation().localized(zh, en);
+}
 
 QLabel* styledLabel(QWidget* parent, const QString& objectName, TextStyle style, QFont::Weight weight)
 {

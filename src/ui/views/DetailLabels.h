@@ -9,7 +9,15 @@ class QLabel;
 class QPushButton;
 class QWidget;
 
+namespace orvalink {
+class MainViewModel;
+}
+
 namespace orvalink::ui {
+
+// A Chinese/English text pair in the window's language (UTF-8 literals or texts).
+QString localizedText(MainViewModel& viewModel, const char* zh, const char* en);
+QString localizedText(MainViewModel& viewModel, const QString& zh, const QString& en);
 
 // The small labels of the detail column: one text style, an optional weight, secondary text or
 // a colour, and a stable object name for the tests.

@@ -22,11 +22,6 @@ namespace {
 
 constexpr int kListMaxHeight = 220;
 
-QString localizedText(MainViewModel& viewModel, const QString& zh, const QString& en)
-{
-    return viewModel.presentation().localized(zh, en);
-}
-
 } // namespace
 
 MigratedItemsPanel::MigratedItemsPanel(MainViewModel& viewModel, QWidget* parent)

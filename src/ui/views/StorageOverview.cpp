@@ -20,11 +20,6 @@ namespace orvalink::ui {
 
 namespace {
 
-QString localizedText(MainViewModel& viewModel, const char* zh, const char* en)
-{
-    return viewModel.presentation().localized(QString::fromUtf8(zh), QString::fromUtf8(en));
-}
-
 // "Label: size" of the volume cards.
 QString sizeLine(MainViewModel& viewModel, const char* zh, const char* en, qint64 bytes)
 {
