@@ -15,7 +15,9 @@
 #include "ui/widgets/RingGauge.h"
 
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QScrollArea>
 #include <QSignalSpy>
@@ -416,6 +418,63 @@ private Q_SLOTS:
         h.settle();
         QVERIFY(vm.history().selectedMigratedMappingIDs().isEmpty());
         QVERIFY(!h.button("migratedClear")->isEnabled());
+    }
+
+    // Under presentation privacy the menus still act on the real paths: a record's path line, a
+    // history row's path line, and the whole-row menu of a migrated item.
+    void menusActOnRealPaths()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QStringList sources = makeFolders(w, {"One"});
+        MainViewModel& vm = w.vm();
+        migrate(vm, sources);
+        vm.settings().setPresentationPrivacyEnabled(true);
+        DetailPaneHarness h(vm, true);
+        h.button("migratedItemsToggle")->click();
+        h.settle();
+        const LinkMapping mapping = vm.history().undoHistory().first();
+
+        auto* line = h.pane->findChild<ui::PathLine*>("recordUndoReturn");
+        QVERIFY(!line->text().contains(w.fx.home.home()));
+        QContextMenuEvent lineEvent(QContextMenuEvent::Mouse, QPoint(4, 4), line->mapToGlobal(QPoint(4, 4)));
+        QApplication::sendEvent(line, &lineEvent);
+        auto* menu = line->findChild<QMenu*>("pathContextMenu");
+        QVERIFY(menu);
+        menu->findChild<QAction*>("copyPathAction")->trigger();
+        QCOMPARE(w.fx.clipboard->texts.last(), mapping.sourcePath);
+        menu->close();
+
+        const auto rowMenu = [&h](const QString& listName, int yOffset) -> QMenu* {
+            auto* list = h.find<ui::MappingListView>(listName);
+            const QRect rect = list->visualRect(list->model()->index(0, 0));
+            const QPoint at(rect.left() + 20, rect.top() + yOffset);
+            QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+            QApplication::sendEvent(list->viewport(), &event);
+            QMenu* shown = nullptr;
+            for (QMenu* candidate : h.pane->findChildren<QMenu*>()) {
+                if (candidate->isVisible())
+                    shown = candidate;
+            }
+            return shown;
+        };
+        const int rowHeight = ui::MappingRowDelegate::rowHeight(h.pane->font());
+        // The target line is the row's last line.
+        QMenu* targetMenu = rowMenu("migrationHistoryList", rowHeight - 10);
+        QVERIFY(targetMenu);
+        QCOMPARE(targetMenu->objectName(), "pathContextMenu");
+        targetMenu->findChild<QAction*>("copyPathAction")->trigger();
+        QCOMPARE(w.fx.clipboard->texts.last(), mapping.targetPath);
+        targetMenu->close();
+        QVERIFY(!rowMenu("migrationHistoryList", 8));
+
+        QMenu* itemMenu = rowMenu("migratedItemsList", 8);
+        QVERIFY(itemMenu);
+        QCOMPARE(itemMenu->objectName(), "migratedRowMenu");
+        QCOMPARE(itemMenu->actions().size(), 5);
+        itemMenu->actions().at(4)->trigger();
+        QCOMPARE(w.fx.revealer->revealed.last(), mapping.targetPath);
+        itemMenu->close();
     }
 
     void storageCardsShowTheRealVolumes()
