@@ -136,6 +136,8 @@ QImage renderGuideWindowImage(MainViewModel& viewModel, QSize canvasSize, QSize 
     options.shouldRunBootstrap = false;
     ui::MainDashboardView window(viewModel, options);
     window.setAppearHooksEnabled(false);
+    // The tour pictures show the window smaller than the least size a user can give it.
+    window.setMinimumSize(0, 0);
     const QImage windowImage = renderWidgetOffscreen(window, windowSize);
     const std::optional<GuideOverlay> sheet =
         overlay ? std::optional<GuideOverlay>(overlayDescriptor(*overlay, viewModel)) : std::nullopt;

@@ -60,8 +60,11 @@ MainDashboardView::MainDashboardView(MainViewModel& viewModel, DashboardOptions 
     splitter->setChildrenCollapsible(false);
     splitter->addWidget(
         scrollColumn(new SidebarColumnView(m_viewModel, m_state), QStringLiteral("sidebarScroll")));
-    splitter->addWidget(
-        scrollColumn(new DetailPaneView(m_viewModel, m_state), QStringLiteral("detailScroll")));
+    auto* detail = new DetailPaneView(m_viewModel, m_state);
+    // The user's own open or close of the workspace wins over a pending timed collapse.
+    connect(detail, &DetailPaneView::activityPanelToggledByUser, this,
+            &MainDashboardView::cancelActivityAutoCollapse);
+    splitter->addWidget(scrollColumn(detail, QStringLiteral("detailScroll")));
     // Balanced: the two columns share the width evenly at first.
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 1);

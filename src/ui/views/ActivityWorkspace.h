@@ -1,0 +1,55 @@
+#pragma once
+
+#include "ui/widgets/CardFrame.h"
+
+class QLabel;
+class QPushButton;
+
+namespace orvalink {
+class MainViewModel;
+}
+
+namespace orvalink::ui {
+
+class ActivityRecords;
+class DashboardViewState;
+class MigrationProgressCard;
+
+// The panel at the top of the detail column: a header that always shows what the application is
+// doing (icon, summary, a badge while collapsed, Expand/Collapse), and while expanded the progress
+// card, the record sections and the link-repair row.
+class ActivityWorkspace : public CardFrame {
+    Q_OBJECT
+
+public:
+    ActivityWorkspace(MainViewModel& viewModel, DashboardViewState& state, QWidget* parent = nullptr);
+
+    void refresh();
+
+    // The header's decisions, from the published state.
+    static bool hasSuccessActivity(MainViewModel& viewModel);
+    static QString primaryActivitySystemImage(MainViewModel& viewModel);
+    static QString activityDockSummaryText(MainViewModel& viewModel);
+    // The collapsed panel's badge text; empty for no badge.
+    static QString badgeText(MainViewModel& viewModel);
+
+Q_SIGNALS:
+    // The user pressed Expand/Collapse; emitted before the panel flag flips, so a pending automatic
+    // collapse can be cancelled first.
+    void panelToggledByUser();
+
+private:
+    MainViewModel& m_viewModel;
+    DashboardViewState& m_state;
+    QLabel* m_icon = nullptr;
+    QString m_shownIcon;
+    QLabel* m_title = nullptr;
+    QLabel* m_summary = nullptr;
+    QLabel* m_badge = nullptr;
+    QPushButton* m_toggle = nullptr;
+    QWidget* m_body = nullptr;
+    MigrationProgressCard* m_progress = nullptr;
+    ActivityRecords* m_records = nullptr;
+};
+
+} // namespace orvalink::ui

@@ -1,0 +1,58 @@
+#include "ui/views/DetailLabels.h"
+
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/Presentation.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace orvalink::ui {
+
+QString localizedText(MainViewModel& viewModel, const char* zh, const char* en)
+{
+    return viewModel.presentation().localized(QString::fromUtf8(zh), QString::fromUtf8(en));
+}
+
+QString localizedText(MainViewModel& viewModel, const QString& zh, const QString& en)
+{
+    return viewModel.presentation().localized(zh, en);
+}
+
+QLabel* styledLabel(QWidget* parent, const QString& objectName, TextStyle style, QFont::Weight weight)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(objectName);
+    QFont font = styledFont(style, label->font());
+    if (weight != QFont::Normal)
+        font.setWeight(weight);
+    label->setFont(font);
+    return label;
+}
+
+QLabel* secondaryLabel(QWidget* parent, const QString& objectName, TextStyle style)
+{
+    QLabel* label = styledLabel(parent, objectName, style);
+    applySecondaryTextColor(label);
+    return label;
+}
+
+QPushButton* smallButton(QWidget* parent, const QString& objectName)
+{
+    auto* button = new QPushButton(parent);
+    button->setObjectName(objectName);
+    applyTextStyle(button, TextStyle::Subheadline);
+    return button;
+}
+
+void setTextIfChanged(QLabel* label, const QString& text)
+{
+    if (label->text() != text)
+        label->setText(text);
+}
+
+QColor accentColor(const QWidget* widget)
+{
+    return widget->palette().color(QPalette::Highlight);
+}
+
+} // namespace orvalink::ui

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+
+namespace orvalink {
+class MainViewModel;
+}
+
+namespace orvalink::ui {
+
+// Which part of a mapping row a point falls on: the path lines carry the path menu.
+enum class MappingRowPart { none, header, sourcePath, targetPath };
+
+// Paints one link mapping of a MappingListModel: the mark, the source folder's name and the later of
+// its two dates, then the source path and "Target: " with the target path (both masked under
+// presentation privacy), on a rounded fill that is stronger when the row is marked.
+class MappingRowDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+
+public:
+    MappingRowDelegate(MainViewModel& viewModel, QObject* parent = nullptr);
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+    // The height of every row, for fonts derived from `base`.
+    static int rowHeight(const QFont& base);
+    static MappingRowPart partAt(const QRect& rowRect, const QFont& base, const QPoint& point);
+
+private:
+    MainViewModel& m_viewModel;
+};
+
+} // namespace orvalink::ui

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "model/AppConfig.h"
+
+#include <QWidget>
+#include <utility>
+
+class QLabel;
+class QPushButton;
+
+namespace orvalink {
+class MainViewModel;
+}
+
+namespace orvalink::ui {
+
+class MappingListView;
+
+// The undo candidates, newest first, where the user marks the migrations to undo. Outside undo
+// mode it shows only a hint; the marks stay for when undo mode comes back. Takes the height the
+// other sections of the column leave.
+class MigrationHistoryPanel : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit MigrationHistoryPanel(MainViewModel& viewModel, QWidget* parent = nullptr);
+
+    void refresh();
+    MappingListView* list() const { return m_list; }
+
+private:
+    MainViewModel& m_viewModel;
+    QLabel* m_hint = nullptr;
+    QWidget* m_header = nullptr;
+    QLabel* m_selection = nullptr;
+    QPushButton* m_selectAll = nullptr;
+    QPushButton* m_clear = nullptr;
+    QLabel* m_empty = nullptr;
+    MappingListView* m_list = nullptr;
+    std::pair<UILanguage, bool> m_shownTexts{UILanguage::bilingual, false};
+};
+
+// The last line of the column: how many entries are selected in the sidebar, and a spinner while
+// an undo runs.
+class SelectionFooter : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit SelectionFooter(MainViewModel& viewModel, QWidget* parent = nullptr);
+
+    void refresh();
+
+private:
+    MainViewModel& m_viewModel;
+    QLabel* m_count = nullptr;
+    QWidget* m_spinner = nullptr;
+};
+
+} // namespace orvalink::ui

@@ -1,0 +1,56 @@
+#include "DetailPaneHarness.h"
+
+#include "UiTestSupport.h"
+#include "ui/views/MappingListView.h"
+
+#include <QApplication>
+#include <QTest>
+
+namespace orvalink::test {
+
+DetailPaneHarness::DetailPaneHarness(MainViewModel& viewModel, bool showProgressPanel)
+{
+    state.setShowProgressPanel(showProgressPanel);
+    pane = std::make_unique<ui::DetailPaneView>(viewModel, state);
+    pane->setAutoFillBackground(true);
+    renderOffscreen(pane.get(), QSize(760, 1100));
+}
+
+void DetailPaneHarness::settle()
+{
+    QApplication::processEvents();
+    pane->flushRefresh();
+    QApplication::processEvents();
+}
+
+void DetailPaneHarness::save(const QString& name)
+{
+    settle();
+    saveScreen(renderOffscreen(pane.get(), pane->size()), name);
+}
+
+QString DetailPaneHarness::text(const QString& labelName) const
+{
+    const auto* label = find<QLabel>(labelName);
+    return label ? label->text() : QStringLiteral("<no %1>").arg(labelName);
+}
+
+QList<QWidget*> DetailPaneHarness::shown(const QString& name) const
+{
+    QList<QWidget*> result;
+    for (QWidget* widget : pane->findChildren<QWidget*>(name)) {
+        if (widget->isVisibleTo(pane.get()))
+            result.append(widget);
+    }
+    return result;
+}
+
+void DetailPaneHarness::clickRow(const QString& listName, int row)
+{
+    auto* list = find<ui::MappingListView>(listName);
+    QVERIFY(list);
+    const QRect rect = list->visualRect(list->model()->index(row, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(rect.center().x(), rect.top() + 10));
+}
+
+} // namespace orvalink::test

@@ -1,0 +1,550 @@
+// The detail column over a real state object: the activity workspace through real migrations,
+// failures and undos, the storage cards against the real volumes, the history lists and their
+// selection, in every language and under presentation privacy.
+#include "DetailPaneHarness.h"
+#include "UiTestSupport.h"
+#include "WorkflowFixture.h"
+#include "model/Formatters.h"
+#include "platform/SymbolicLinks.h"
+#include "support/HoldingProcess.h"
+#include "support/SkipWithout.h"
+#include "ui/models/MappingListModel.h"
+#include "ui/views/MappingListView.h"
+#include "ui/views/PathContextMenu.h"
+#include "ui/views/PercentText.h"
+#include "ui/widgets/RingGauge.h"
+
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QScrollArea>
+#include <QSignalSpy>
+#include <QStorageInfo>
+#include <QtTest>
+#include <cmath>
+#include <limits>
+
+using namespace orvalink;
+using test::DetailPaneHarness;
+using test::finish;
+using test::WorkflowFixture;
+
+namespace {
+
+void migrate(MainViewModel& vm, const QStringList& paths)
+{
+    vm.browsing().setSelectedPaths(QSet<QString>(paths.cbegin(), paths.cend()));
+    finish(vm.workflows().migrateSelectedItems());
+}
+
+QStringList makeFolders(WorkflowFixture& w, const QStringList& names)
+{
+    QStringList sources;
+    for (const QString& name : names)
+        sources.append(w.tree.fileOfSize(name + "/data.bin", 20000).section('/', 0, -2));
+    return sources;
+}
+
+bool isRealDirectory(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.isDir() && !info.isSymLink();
+}
+
+// Every shown text of the column: labels, buttons and path lines.
+QStringList shownTexts(QWidget* root)
+{
+    QStringList texts;
+    for (auto* label : root->findChildren<QLabel*>())
+        texts.append(label->text());
+    for (auto* line : root->findChildren<QLineEdit*>())
+        texts.append(line->text());
+    return texts;
+}
+
+} // namespace
+
+class DetailPaneTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { test::prepareWidgetTests(); }
+
+    void percentText_data()
+    {
+        QTest::addColumn<double>("ratio");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("clamped");
+        QTest::newRow("below half a percent") << 0.004 << "0%" << 0.004;
+        QTest::newRow("just below half") << 0.0049 << "0%" << 0.0049;
+        QTest::newRow("half rounds away from zero") << 0.005 << "1%" << 0.005;
+        QTest::newRow("quarter") << 0.25 << "25%" << 0.25;
+        QTest::newRow("rounds up") << 0.4567 << "46%" << 0.4567;
+        QTest::newRow("exact half") << 0.875 << "88%" << 0.875;
+        QTest::newRow("above one") << 1.7 << "100%" << 1.0;
+        QTest::newRow("negative") << -0.2 << "0%" << 0.0;
+        QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << "0%" << 0.0;
+        QTest::newRow("infinity") << std::numeric_limits<double>::infinity() << "100%" << 1.0;
+    }
+
+    void percentText()
+    {
+        QFETCH(double, ratio);
+        QTEST(ui::percentText(ratio), "text");
+        QTEST(ui::clampedRatio(ratio), "clamped");
+    }
+
+    // The card follows bytes when the batch knows them, else items; an item count that overshoots
+    // its total fills the bar without passing its end.
+    void progressCard_data()
+    {
+        QTest::addColumn<qint64>("processedItems");
+        QTest::addColumn<qint64>("totalItems");
+        QTest::addColumn<qint64>("processedBytes");
+        QTest::addColumn<qint64>("totalBytes");
+        QTest::addColumn<QString>("percent");
+        QTest::addColumn<int>("bar");
+        QTest::addColumn<bool>("dataTile");
+        QTest::addColumn<QString>("subtitle");
+        QTest::newRow("items") << qint64(1) << qint64(3) << qint64(0) << qint64(0) << "33%" << 333 << false
+                               << "Items 1/3";
+        QTest::newRow("items overshoot")
+            << qint64(5) << qint64(4) << qint64(0) << qint64(0) << "100%" << 1000 << false << "Items 5/4";
+        QTest::newRow("bytes") << qint64(1) << qint64(4) << qint64(250) << qint64(1000) << "25%" << 250
+                               << true
+                               << "Items 1/4 · Data " + Formatters::sizeString(250) + " / " +
+                                      Formatters::sizeString(1000);
+    }
+
+    void progressCard()
+    {
+        QFETCH(qint64, processedItems);
+        QFETCH(qint64, totalItems);
+        QFETCH(qint64, processedBytes);
+        QFETCH(qint64, totalBytes);
+        test::ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        ActivityState& activity = vm->activity();
+        activity.setIsMigrating(true);
+        activity.setMigrationTotalItems(totalItems);
+        activity.setMigrationProcessedItems(processedItems);
+        activity.setMigrationSucceededItems(processedItems);
+        activity.setMigrationTotalBytes(totalBytes);
+        activity.setMigrationProcessedBytes(processedBytes);
+        activity.setMigrationCurrentPath(fx.tree.dir("Alpha"));
+        DetailPaneHarness h(*vm);
+        h.settle();
+
+        // Collapsed: the badge carries the percentage, the summary the fallback title.
+        QTEST(h.text("activityBadge"), "percent");
+        QFETCH(QString, percent);
+        QCOMPARE(h.text("activitySummary"), "Migration in Progress · " + percent);
+        QCOMPARE(h.find<QLabel>("activityIcon")->property("symbol").toString(), "arrow.right.circle.fill");
+        QVERIFY(h.shown("migrationProgressCard").isEmpty());
+
+        h.button("activityToggle")->click();
+        h.settle();
+        QVERIFY(h.state.showProgressPanel());
+        QVERIFY(h.find<QLabel>("activityBadge")->isHidden());
+        QCOMPARE(h.shown("migrationProgressCard").size(), 1);
+        QCOMPARE(h.text("progressTitle"), "Migration Progress");
+        QCOMPARE(h.text("progressPercent"), percent);
+        QTEST(h.find<QProgressBar>("overallProgressBar")->value(), "bar");
+        QTEST(!h.find<QWidget>("dataPill")->isHidden(), "dataTile");
+        QTEST(h.text("overallSubtitle"), "subtitle");
+        QCOMPARE(h.text("currentItem"), "Current: Alpha");
+        QCOMPARE(h.find<ui::PathLine>("currentItemPath")->rawPath(), fx.tree.path("Alpha"));
+
+        activity.setIsUndoing(true);
+        activity.setCurrentOperationTitle("Undo Last Move");
+        h.settle();
+        QCOMPARE(h.find<QLabel>("activityIcon")->property("symbol").toString(),
+                 "arrow.uturn.backward.circle.fill");
+        QCOMPARE(h.text("activitySummary"), "Undo Last Move · " + percent);
+        h.save(QStringLiteral("detail-progress-%1").arg(QTest::currentDataTag()).replace(' ', '-'));
+    }
+
+    // Undo mode decides the undo buttons, the history list and the migrated items; the user's
+    // wish to see the migrated items outlives undo mode.
+    void sectionPresence()
+    {
+        test::ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        DetailPaneHarness h(*vm);
+        h.settle();
+        QCOMPARE(h.text("activitySummary"), "No active operation right now.");
+        QCOMPARE(h.find<QLabel>("activityIcon")->property("symbol").toString(), "bolt.circle.fill");
+        QVERIFY(h.find<QLabel>("activityBadge")->isHidden());
+        QCOMPARE(h.button("activityToggle")->text(), "Expand");
+        QVERIFY(h.shown("migratedItemsBox").isEmpty());
+        QCOMPARE(h.text("historySelection"), "No record selected");
+        QCOMPARE(h.text("historyEmpty"), "No migration history");
+        QVERIFY(!h.button("historySelectAll")->isEnabled());
+        QVERIFY(!h.button("undoLastButton")->isEnabled());
+        QVERIFY(!h.button("undoSelectedButton")->isEnabled());
+
+        h.button("migratedItemsToggle")->click();
+        h.settle();
+        QCOMPARE(h.shown("migratedItemsBox").size(), 1);
+        QCOMPARE(h.button("migratedItemsToggle")->text(), "Hide Migrated Items");
+        QCOMPARE(h.text("migratedTotal"), "Total: 0");
+        QCOMPARE(h.text("migratedSelection"), "No item selected");
+        QCOMPARE(h.text("migratedEmpty"), "No migrated items");
+        QVERIFY(!h.button("migratedSelectAll")->isEnabled());
+        QVERIFY(!h.button("repairSelectedLinks")->isEnabled());
+        QVERIFY(h.button("repairAllLinks")->isEnabled());
+
+        h.find<QCheckBox>("undoModeToggle")->click();
+        h.settle();
+        QVERIFY(!vm->browsing().showOperationInfo());
+        QVERIFY(h.shown("migratedItemsBox").isEmpty());
+        QVERIFY(h.shown("undoLastButton").isEmpty());
+        QCOMPARE(h.shown("historyHint").size(), 1);
+        QVERIFY(h.shown("historySelection").isEmpty());
+        QVERIFY(h.state.showMigratedItemsPanel());
+        h.find<QCheckBox>("undoModeToggle")->click();
+        h.settle();
+        QCOMPARE(h.shown("migratedItemsBox").size(), 1);
+
+        h.button("storageToggle")->click();
+        h.settle();
+        QVERIFY(!h.state.showStorageOverviewExpanded());
+        QVERIFY(h.shown("storageCards").isEmpty());
+        QCOMPARE(h.button("storageToggle")->text(), "Expand");
+    }
+
+    // A finished batch: the records of the workspace, the history newest first, the footer.
+    void migrationRecordsAndHistory()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QStringList sources = makeFolders(w, {"One", "Two", "Three"});
+        MainViewModel& vm = w.vm();
+        DetailPaneHarness h(vm);
+        migrate(vm, sources);
+        h.settle();
+        // A finished batch keeps its counters, so the progress stays the header's subject.
+        QCOMPARE(h.text("activityBadge"), "100%");
+        QCOMPARE(h.text("activitySummary"), vm.activity().currentOperationTitle() + " · 100%");
+        QCOMPARE(h.find<QLabel>("activityIcon")->property("symbol").toString(), "arrow.right.circle.fill");
+
+        QSignalSpy toggled(h.pane.get(), &ui::DetailPaneView::activityPanelToggledByUser);
+        h.button("activityToggle")->click();
+        QCOMPARE(toggled.size(), 1);
+        h.settle();
+        QCOMPARE(h.text("migratedRecordsSectionTitle"), "Migration Targets");
+        QCOMPARE(h.shown("migratedRecord").size(), 3);
+        // Three rows need more than the section's 140 pixels: they scroll inside it.
+        const auto* rows = h.find<QScrollArea>("migratedRecordsSectionScroll");
+        QCOMPARE(rows->height(), 140);
+        QVERIFY(h.shown("migratedRecord").first()->height() > 40);
+        QVERIFY(h.shown("failedRecordsSection").isEmpty());
+        const auto* target = h.pane->findChild<ui::PathLine*>("recordTarget");
+        QVERIFY(target->text().startsWith("Target: " + w.targetRoot()));
+
+        const auto* history = h.find<ui::MappingListView>("migrationHistoryList")->mappingModel();
+        QCOMPARE(history->mappings(), vm.history().undoHistory());
+        QCOMPARE(history->rowCount(), 3);
+        for (int row = 1; row < history->rowCount(); ++row)
+            QVERIFY(history->mappingAt(row - 1).recency() >= history->mappingAt(row).recency());
+        QCOMPARE(h.text("selectionCount"), "Selected (files/folders): 0");
+        vm.browsing().setSelectedPaths({sources.first(), sources.last()});
+        h.settle();
+        QCOMPARE(h.text("selectionCount"), "Selected (files/folders): 2");
+        QVERIFY(h.find<QWidget>("undoSpinner")->isHidden());
+        h.save("detail-after-migration");
+    }
+
+    void undoFromTheControls()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QStringList sources = makeFolders(w, {"One", "Two", "Three"});
+        MainViewModel& vm = w.vm();
+        migrate(vm, sources);
+        DetailPaneHarness h(vm, true);
+        h.settle();
+        const LinkMapping newest = vm.history().undoHistory().first();
+        QVERIFY(h.button("undoLastButton")->isEnabled());
+        h.button("undoLastButton")->click();
+        QTRY_COMPARE(vm.history().lastRestoredPaths(), QStringList{newest.sourcePath});
+        QTRY_VERIFY(!vm.activity().isUndoing());
+        QVERIFY(isRealDirectory(newest.sourcePath));
+        h.settle();
+        QCOMPARE(h.shown("restoredRecord").size(), 1);
+        QCOMPARE(h.pane->findChild<ui::PathLine*>("restoredPath")->rawPath(), newest.sourcePath);
+
+        h.clickRow("migrationHistoryList", 0);
+        h.clickRow("migrationHistoryList", 1);
+        h.settle();
+        QCOMPARE(vm.history().selectedUndoMappingIDs().size(), 2);
+        QCOMPARE(h.text("historySelection"), "2 record(s) selected");
+        QCOMPARE(h.button("undoSelectedButton")->text(), "Undo 2 Selected");
+        QVERIFY(h.button("historyClear")->isEnabled());
+        h.save("detail-history-marked");
+        h.clickRow("migrationHistoryList", 1);
+        h.settle();
+        QCOMPARE(h.button("undoSelectedButton")->text(), "Undo Selected");
+        h.clickRow("migrationHistoryList", 1);
+        h.settle();
+        h.button("undoSelectedButton")->click();
+        QTRY_VERIFY(vm.history().undoHistory().isEmpty());
+        QTRY_VERIFY(!vm.activity().isUndoing());
+        for (const QString& source : sources)
+            QVERIFY(isRealDirectory(source) && QFileInfo(source + "/data.bin").size() == 20000);
+        h.settle();
+        QCOMPARE(h.text("historyEmpty"), "No migration history");
+        QVERIFY(!h.button("undoSelectedButton")->isEnabled());
+    }
+
+    // An occupied target fails with E004: the triangle, the review badge and Force Migrate, which
+    // publishes the choice of a force mode. Privacy masks every path, the reason included.
+    void failedRecordOffersForceMigration()
+    {
+        WorkflowFixture w(UILanguage::bilingual);
+        SKIP_WITHOUT(w);
+        const QString alpha = w.tree.file("Alpha/a.txt", "new").section('/', 0, -2);
+        test::TestTree(w.targetOf(alpha)).file("old.txt", "old");
+        MainViewModel& vm = w.vm();
+        vm.settings().setPresentationPrivacyEnabled(true);
+        DetailPaneHarness h(vm);
+        migrate(vm, {alpha});
+        QCOMPARE(vm.history().recentFailedMigrationPaths().size(), 1);
+        const FailedMigrationRecord record = vm.history().recentFailedMigrationPaths().first();
+        QCOMPARE(record.errorCode, std::optional<QString>("E004"));
+        QVERIFY(record.errorMessage.contains(w.fx.home.home()));
+        h.settle();
+        // Failures come first for the icon and the summary, progress first for the badge: the
+        // ended batch keeps its counters.
+        QCOMPARE(h.find<QLabel>("activityIcon")->property("symbol").toString(),
+                 "exclamationmark.triangle.fill");
+        QCOMPARE(h.text("activitySummary"),
+                 "存在失败项目，活动台将保持展开直到你手动关闭。 Failed items are present, so "
+                 "the activity workspace stays open until you close it.");
+        QCOMPARE(h.text("activityBadge"), "100%");
+        // Without batch counters (as before any batch ran) the failure is the badge.
+        vm.activity().setMigrationTotalItems(0);
+        h.settle();
+        QCOMPARE(h.text("activityBadge"), "需处理 Needs Review");
+
+        h.button("activityToggle")->click();
+        h.settle();
+        QCOMPARE(h.shown("failedRecord").size(), 1);
+        QCOMPARE(h.button("forceMigrateButton")->text(), "强制迁移 Force Migrate");
+        QVERIFY(!h.button("terminateRetryButton"));
+        QCOMPARE(h.button("openTargetButton")->text(), "查看目标 Open Target");
+        QVERIFY(h.text("failedReason").startsWith("失败原因 Reason: "));
+        // Paths are shown as the state object masks them; the engine's reason names the paths in
+        // full and is masked the same way.
+        const QString home = w.fx.home.home();
+        const auto* plannedTarget = h.pane->findChild<ui::PathLine*>("failedPlannedTarget");
+        QCOMPARE(plannedTarget->text(),
+                 "计划目标 Planned Target: " + vm.presentation().displayPath(record.targetPath));
+        QCOMPARE(plannedTarget->rawPath(), record.targetPath);
+        for (const QString& text : shownTexts(h.pane.get())) {
+            if (text != plannedTarget->text())
+                QVERIFY2(!text.contains(home) && !text.contains(w.volumePath()), qPrintable(text));
+        }
+        QCOMPARE(h.pane->findChild<ui::PathLine*>("failedSource")->rawPath(), alpha);
+        h.save("detail-failed-e004-bilingual-private");
+
+        h.button("forceMigrateButton")->click();
+        QVERIFY(vm.activity().migrationConflictPrompt());
+        QCOMPARE(vm.activity().migrationConflictPrompt()->record, record);
+    }
+
+    void failedRecordOffersToEndHolders()
+    {
+        WorkflowFixture w(UILanguage::bilingual);
+        SKIP_WITHOUT(w);
+        const QString alpha = w.tree.file("Alpha/a.txt", "a").section('/', 0, -2);
+        test::HoldingProcess::Options holding;
+        holding.workingDirectory = alpha;
+        test::HoldingProcess holder(holding);
+        MainViewModel& vm = w.vm();
+        DetailPaneHarness h(vm, true);
+        migrate(vm, {alpha});
+        QCOMPARE(vm.history().recentFailedMigrationPaths().value(0).errorCode,
+                 std::optional<QString>("E007"));
+        h.settle();
+        QVERIFY(!h.button("forceMigrateButton"));
+        QCOMPARE(h.button("terminateRetryButton")->text(), "终止占用程序并重试 Terminate Holders and Retry");
+        QVERIFY(h.shown("openTargetButton").size() == 1);
+        h.save("detail-failed-e007");
+        h.button("terminateRetryButton")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(vm.history().recentFailedMigrationPaths().isEmpty(), 20000);
+        QTRY_VERIFY(!vm.activity().isMigrating());
+        QCOMPARE(platform::readSymbolicLink(alpha), std::optional<QString>(w.targetOf(alpha)));
+        h.settle();
+        QVERIFY(h.shown("failedRecord").isEmpty());
+    }
+
+    // The migrated items, newest first; marking rows renames the repair button, in each language.
+    void migratedItemsSelection()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QStringList sources = makeFolders(w, {"One", "Two", "Three"});
+        MainViewModel& vm = w.vm();
+        migrate(vm, sources);
+        DetailPaneHarness h(vm);
+        h.button("migratedItemsToggle")->click();
+        h.settle();
+        auto* list = h.find<ui::MappingListView>("migratedItemsList");
+        QCOMPARE(list->mappingModel()->mappings(), vm.history().migratedMappings());
+        QCOMPARE(h.text("migratedTotal"), "Total: 3");
+        for (int row = 0; row < 3; ++row)
+            h.clickRow("migratedItemsList", row);
+        h.settle();
+        QCOMPARE(h.text("migratedSelection"), "3 item(s) selected");
+        QCOMPARE(h.button("repairSelectedLinks")->text(), "Repair 3 Selected Links");
+        vm.settings().setLanguage(UILanguage::chinese);
+        h.settle();
+        QCOMPARE(h.button("repairSelectedLinks")->text(), "修复所选 3 条链接");
+        QCOMPARE(h.text("migratedSelection"), "已选择 3 项");
+        h.save("detail-migrated-items-chinese");
+        h.clickRow("migratedItemsList", 2);
+        h.clickRow("migratedItemsList", 1);
+        h.settle();
+        QCOMPARE(h.button("repairSelectedLinks")->text(), "修复所选链接");
+        h.button("repairSelectedLinks")->click();
+        QTRY_VERIFY(!vm.activity().isRepairingLinks());
+        for (const LinkMapping& mapping : vm.history().migratedMappings())
+            QCOMPARE(platform::readSymbolicLink(mapping.sourcePath),
+                     std::optional<QString>(mapping.targetPath));
+        h.button("migratedClear")->click();
+        h.settle();
+        QVERIFY(vm.history().selectedMigratedMappingIDs().isEmpty());
+        QVERIFY(!h.button("migratedClear")->isEnabled());
+    }
+
+    // Under presentation privacy the menus still act on the real paths: a record's path line, a
+    // history row's path line, and the whole-row menu of a migrated item.
+    void menusActOnRealPaths()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QStringList sources = makeFolders(w, {"One"});
+        MainViewModel& vm = w.vm();
+        migrate(vm, sources);
+        vm.settings().setPresentationPrivacyEnabled(true);
+        DetailPaneHarness h(vm, true);
+        h.button("migratedItemsToggle")->click();
+        h.settle();
+        const LinkMapping mapping = vm.history().undoHistory().first();
+
+        auto* line = h.pane->findChild<ui::PathLine*>("recordUndoReturn");
+        QVERIFY(!line->text().contains(w.fx.home.home()));
+        QContextMenuEvent lineEvent(QContextMenuEvent::Mouse, QPoint(4, 4), line->mapToGlobal(QPoint(4, 4)));
+        QApplication::sendEvent(line, &lineEvent);
+        auto* menu = line->findChild<QMenu*>("pathContextMenu");
+        QVERIFY(menu);
+        menu->findChild<QAction*>("copyPathAction")->trigger();
+        QCOMPARE(w.fx.clipboard->texts.last(), mapping.sourcePath);
+        menu->close();
+
+        const auto rowMenu = [&h](const QString& listName, int yOffset) -> QMenu* {
+            auto* list = h.find<ui::MappingListView>(listName);
+            const QRect rect = list->visualRect(list->model()->index(0, 0));
+            const QPoint at(rect.left() + 20, rect.top() + yOffset);
+            QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+            QApplication::sendEvent(list->viewport(), &event);
+            QMenu* shown = nullptr;
+            for (QMenu* candidate : h.pane->findChildren<QMenu*>()) {
+                if (candidate->isVisible())
+                    shown = candidate;
+            }
+            return shown;
+        };
+        const int rowHeight = ui::MappingRowDelegate::rowHeight(h.pane->font());
+        // The target line is the row's last line.
+        QMenu* targetMenu = rowMenu("migrationHistoryList", rowHeight - 10);
+        QVERIFY(targetMenu);
+        QCOMPARE(targetMenu->objectName(), "pathContextMenu");
+        targetMenu->findChild<QAction*>("copyPathAction")->trigger();
+        QCOMPARE(w.fx.clipboard->texts.last(), mapping.targetPath);
+        targetMenu->close();
+        QVERIFY(!rowMenu("migrationHistoryList", 8));
+
+        QMenu* itemMenu = rowMenu("migratedItemsList", 8);
+        QVERIFY(itemMenu);
+        QCOMPARE(itemMenu->objectName(), "migratedRowMenu");
+        QCOMPARE(itemMenu->actions().size(), 5);
+        itemMenu->actions().at(4)->trigger();
+        QCOMPARE(w.fx.revealer->revealed.last(), mapping.targetPath);
+        itemMenu->close();
+    }
+
+    void storageCardsShowTheRealVolumes()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QStringList sources = makeFolders(w, {"One"});
+        MainViewModel& vm = w.vm();
+        migrate(vm, sources);
+        DetailPaneHarness h(vm);
+        h.settle();
+        const QStorageInfo volume(w.volumePath());
+        const BrowsingState& browsing = vm.browsing();
+        QCOMPARE(browsing.targetVolumeTotalBytes(), volume.bytesTotal());
+        const auto card = [&h](const char* name) {
+            return h.find<QWidget>(name);
+        };
+        const auto cardText = [&](const char* name, const char* label) {
+            return card(name)->findChild<QLabel*>(label)->text();
+        };
+        QCOMPARE(cardText("targetVolumeCard", "cardTotal"),
+                 "Total: " + Formatters::sizeString(volume.bytesTotal()));
+        QCOMPARE(cardText("targetVolumeCard", "cardFree"),
+                 "Free: " + Formatters::sizeString(browsing.targetVolumeFreeBytes()));
+        QCOMPARE(cardText("targetVolumeCard", "cardRatio"),
+                 ui::percentText(vm.figures().targetVolumeUsageRatio()));
+        QCOMPARE(card("targetVolumeCard")->findChild<ui::RingGauge*>()->ratio(),
+                 vm.figures().targetVolumeUsageRatio());
+        QVERIFY(browsing.systemVolumeTotalBytes() > 0);
+        QCOMPARE(cardText("systemVolumeCard", "cardTotal"),
+                 "Total: " + Formatters::sizeString(browsing.systemVolumeTotalBytes()));
+        QCOMPARE(cardText("systemVolumeCard", "cardTitle"), "Internal Disk");
+        QCOMPARE(cardText("directorySizeCard", "cardValue"),
+                 Formatters::sizeString(browsing.currentDirectorySizeBytes()));
+        QCOMPARE(cardText("selectionSizeCard", "cardValue"),
+                 Formatters::sizeString(browsing.selectedSizeBytes()));
+        h.save("detail-storage");
+    }
+
+    void languages_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QString>("storage");
+        QTest::addColumn<QString>("undoMode");
+        QTest::addColumn<QString>("footer");
+        QTest::newRow("chinese") << UILanguage::chinese << "存储概览"
+                                 << "我要反悔"
+                                 << "已选(文件/目录): 0";
+        QTest::newRow("english") << UILanguage::english << "Storage Overview"
+                                 << "I Want Undo"
+                                 << "Selected (files/folders): 0";
+        QTest::newRow("bilingual") << UILanguage::bilingual << "存储概览 Storage Overview"
+                                   << "我要反悔 I Want Undo"
+                                   << "已选(文件/目录) Selected (files/folders): 0";
+    }
+
+    void languages()
+    {
+        QFETCH(UILanguage, language);
+        test::ViewModelFixture fx;
+        auto vm =
+            fx.makeViewModelWithSettings([language](AppConfig& config) { config.uiLanguage = language; });
+        DetailPaneHarness h(*vm);
+        h.settle();
+        QTEST(h.text("storageTitle"), "storage");
+        QTEST(h.find<QCheckBox>("undoModeToggle")->text(), "undoMode");
+        QTEST(h.text("selectionCount"), "footer");
+        h.save(QStringLiteral("detail-idle-%1").arg(QTest::currentDataTag()));
+    }
+};
+
+QTEST_MAIN(DetailPaneTest)
+#include "tst_detailpane.moc"
