@@ -201,7 +201,11 @@ QString PresentationPrivacy::displayPath(const QString& path) const
         return shown;
     const qsizetype childStart = parent->size() + 1;
     const qsizetype childEnd = shown.indexOf(QLatin1Char('/'), childStart);
-    const QString rest = childEnd < 0 ? QString() : shown.mid(childEnd);
+    // A migration target mirrors its source's whole path, the home folder included.
+    const QString maskedHome = m_locations.usersDirectory
+                                   ? *m_locations.usersDirectory + QLatin1Char('/') + kUserMask
+                                   : QLatin1Char('/') + kUserMask;
+    const QString rest = childEnd < 0 ? QString() : replacingDirectory(shown.mid(childEnd), home, maskedHome);
     return *parent + QLatin1Char('/') + (isVolume ? kVolumeMask : kUserMask) + rest;
 }
 

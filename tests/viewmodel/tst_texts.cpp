@@ -102,6 +102,12 @@ private Q_SLOTS:
                                                    << "/media/alice/Backup";
         QTest::newRow("macOS user folder") << true << "/Users/bob/Movies"
                                            << "/Users/demo/Movies";
+        // A target mirrors its source's whole path below the target root.
+        QTest::newRow("home mirrored inside a volume path")
+            << true << "/media/alice/Backup/Store/home/alice/Movies"
+            << "/media/demo/ExternalDisk/Store/home/demo/Movies";
+        QTest::newRow("home mirrored inside another user's path") << true << "/home/bob/copy/home/alice/x"
+                                                                  << "/home/demo/copy/home/demo/x";
         QTest::newRow("macOS volume") << true << "/Volumes/Backup/Moved"
                                       << "/Volumes/ExternalDisk/Moved";
         QTest::newRow("macOS volumes alone") << true << "/Volumes"
