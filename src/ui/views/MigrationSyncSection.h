@@ -1,0 +1,36 @@
+#pragma once
+
+#include "ui/widgets/CollapsibleSection.h"
+
+class QLabel;
+class QProgressBar;
+class QVBoxLayout;
+
+namespace orvalink {
+class MainViewModel;
+}
+
+namespace orvalink::ui {
+
+// Which local history this device reads, the upload of it to the account, and the account-wide
+// overview of every device. Display only: nothing of another device is restored here.
+class MigrationSyncSection : public CollapsibleSection {
+    Q_OBJECT
+
+public:
+    explicit MigrationSyncSection(MainViewModel& viewModel, QWidget* parent = nullptr);
+
+    void refresh();
+
+private:
+    MainViewModel& m_viewModel;
+    QLabel* m_scopeSummary = nullptr;
+    QLabel* m_overviewSummary = nullptr;
+    QLabel* m_note = nullptr;
+    QVBoxLayout* m_blockHost = nullptr;
+    QPushButton* m_sync = nullptr;
+    QPushButton* m_refresh = nullptr;
+    QProgressBar* m_busy = nullptr;
+};
+
+} // namespace orvalink::ui

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "ui/widgets/TextStyles.h"
+
+#include <QCoro/QCoroTask>
+#include <QString>
+#include <functional>
+
+class QFrame;
+class QLabel;
+class QLayout;
+class QObject;
+class QProgressBar;
+class QWidget;
+
+namespace orvalink {
+class MainViewModel;
+}
+
+namespace orvalink::ui {
+
+// Starts `action` without waiting for it. `followUp` runs once the action is done, but only while
+// `guard` still exists: a sheet may be closed (and destroyed) while its request is pending.
+void launchGuarded(QObject* guard, QCoro::Task<> action, std::function<void()> followUp = {});
+
+// A wrapping label in `style`, optionally in the secondary colour.
+QLabel* makeTextLabel(const QString& objectName, TextStyle style, bool secondary, QWidget* parent);
+
+// A label whose text the user can select with the mouse (paths, e-mail).
+void makeSelectable(QLabel* label);
+
+// A plain square card on the control background colour; the caller fills its layout.
+QFrame* makeCardBackground(const QString& objectName, QWidget* parent);
+
+// The small busy indicator of headers and button rows.
+QProgressBar* makeBusyIndicator(const QString& objectName, QWidget* parent);
+
+// Deletes every item and widget of `layout` (rebuilt lists of cards).
+void clearLayout(QLayout* layout);
+
+// The texts of a sheet in the chosen language.
+QString localizedText(MainViewModel& viewModel, const QString& zh, const QString& en);
+
+// Sets the text only when it changed, so a refresh does not disturb a selection or a relayout.
+void setTextIfChanged(QLabel* label, const QString& text);
+
+} // namespace orvalink::ui
