@@ -95,6 +95,21 @@ private Q_SLOTS:
         QVERIFY(!find<QWidget>(QStringLiteral("captchaSection"))->isVisibleTo(&sheet));
         QVERIFY(!find<QPushButton>(QStringLiteral("submitAuthButton"))->isEnabled());
         saveSheetScreen(&sheet, QStringLiteral("account-signed-out"));
+
+        // The open sheet follows a language switch; the notes show their cards in it.
+        viewModel().settings().setLanguage(UILanguage::chinese);
+        find<CollapsibleSection>(QStringLiteral("notesSection"))->setExpanded(true);
+        sheet.flushRefresh();
+        QCOMPARE(find<QLabel>(QStringLiteral("accountSheetTitle"))->text(), QStringLiteral("账户中心"));
+        QCOMPARE(find<QPushButton>(QStringLiteral("submitAuthButton"))->text(), QStringLiteral("登录"));
+        const QList<QLabel*> titles = sheet.findChildren<QLabel*>(QStringLiteral("disclaimerTitle"));
+        QCOMPARE(titles.size(), 3);
+        QCOMPARE(titles.first()->text(), QStringLiteral("迁移边界"));
+        QVERIFY(sheet.findChildren<QLabel*>(QStringLiteral("disclaimerBody"))
+                    .first()
+                    ->text()
+                    .startsWith(QStringLiteral("不要迁移系统原有目录")));
+        saveSheetScreen(&sheet, QStringLiteral("account-signed-out-notes-zh"));
     }
 
     void anExportRenderSendsNoRequest()

@@ -93,6 +93,7 @@ AccountNotesSection::AccountNotesSection(MainViewModel& viewModel, QWidget* pare
     QFont font = m_summary->font();
     font.setWeight(QFont::DemiBold);
     m_summary->setFont(font);
+    useSummaryWidth(m_summary);
     setSummary(m_summary);
     m_cards = new QWidget;
     m_cards->setObjectName(QStringLiteral("notesCards"));

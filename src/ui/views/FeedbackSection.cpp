@@ -84,6 +84,7 @@ FeedbackSection::FeedbackSection(MainViewModel& viewModel, RefreshScheduler& sch
     m_quotaNote = makeTextLabel(QStringLiteral("feedbackQuotaNote"), TextStyle::Caption, true, summary);
     summaryLayout->addWidget(m_quotaTitle);
     summaryLayout->addWidget(m_quotaNote);
+    useSummaryWidth(summary);
     setSummary(summary);
 
     auto* body = new QWidget;

@@ -36,6 +36,7 @@ MigrationSyncSection::MigrationSyncSection(MainViewModel& viewModel, QWidget* pa
         makeTextLabel(QStringLiteral("syncOverviewSummary"), TextStyle::Caption, true, summary);
     summaryLayout->addWidget(m_scopeSummary);
     summaryLayout->addWidget(m_overviewSummary);
+    useSummaryWidth(summary);
     setSummary(summary);
 
     auto* body = new QWidget;

@@ -47,6 +47,7 @@ PasswordSection::PasswordSection(MainViewModel& viewModel, RefreshScheduler& sch
     m_summaryNote = makeTextLabel(QStringLiteral("passwordSummaryNote"), TextStyle::Caption, true, summary);
     summaryLayout->addWidget(m_summaryTitle);
     summaryLayout->addWidget(m_summaryNote);
+    useSummaryWidth(summary);
     setSummary(summary);
 
     auto* body = new QWidget;

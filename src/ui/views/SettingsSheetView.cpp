@@ -91,8 +91,7 @@ QWidget* SettingsSheetView::buildHeader(QWidget* parent)
     m_subtitle = makeTextLabel(QStringLiteral("settingsSubtitle"), TextStyle::Caption, true, header);
     titles->addWidget(m_title);
     titles->addWidget(m_subtitle);
-    row->addLayout(titles);
-    row->addStretch(1);
+    row->addLayout(titles, 1);
     m_busy = makeBusyIndicator(QStringLiteral("settingsBusyIndicator"), header);
     row->addWidget(m_busy, 0, Qt::AlignTop);
     m_close = new QPushButton(header);

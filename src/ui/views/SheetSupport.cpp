@@ -66,6 +66,11 @@ QProgressBar* makeBusyIndicator(const QString& objectName, QWidget* parent)
     return bar;
 }
 
+void useSummaryWidth(QWidget* summary)
+{
+    summary->setMinimumWidth(380);
+}
+
 void clearLayout(QLayout* layout)
 {
     while (QLayoutItem* item = layout->takeAt(0)) {

@@ -35,6 +35,10 @@ QFrame* makeCardBackground(const QString& objectName, QWidget* parent);
 // The small busy indicator of headers and button rows.
 QProgressBar* makeBusyIndicator(const QString& objectName, QWidget* parent);
 
+// The summary of a collapsible section sits beside its button at its preferred width, which a
+// wrapping label makes narrow; this keeps it wide enough to read at the sheet's minimum width.
+void useSummaryWidth(QWidget* summary);
+
 // Deletes every item and widget of `layout` (rebuilt lists of cards).
 void clearLayout(QLayout* layout);
 
