@@ -257,8 +257,7 @@ void AccountSheetView::refreshStatus()
     if (text.isEmpty())
         return;
     setTextIfChanged(m_statusText, m_viewModel.presentation().sanitizedForPresentation(text));
-    static_cast<TintedPanel*>(m_status)->setTint(tint);
-    m_statusIcon->setProperty("symbol", symbol);
+    m_status->setTint(tint);
     m_statusIcon->setPixmap(Symbols::icon(symbol, tint).pixmap(16, 16));
 }
 

@@ -21,6 +21,7 @@ class MigrationSyncSection;
 class PasswordSection;
 class RefreshScheduler;
 class SignInForm;
+class TintedPanel;
 
 // The account sheet's content: a plain widget the sheet host shows in a window-modal dialog and the
 // guide export renders off screen. Signed out it shows the sign-in form; signed in the account,
@@ -75,7 +76,7 @@ private:
     QLabel* m_accountSummary = nullptr;
     QProgressBar* m_busy = nullptr;
     QPushButton* m_close = nullptr;
-    QWidget* m_status = nullptr;
+    TintedPanel* m_status = nullptr;
     QLabel* m_statusIcon = nullptr;
     QLabel* m_statusText = nullptr;
     GroupPanel* m_signedOutPanel = nullptr;
