@@ -5,6 +5,7 @@
 #include "ui/views/AccountSheetView.h"
 #include "ui/widgets/CollapsibleSection.h"
 
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -12,6 +13,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QVBoxLayout>
 #include <QtTest>
 
 using namespace orvalink;
@@ -149,6 +151,30 @@ private Q_SLOTS:
         QCOMPARE(find<QLabel>(QStringLiteral("accountEmail"))->text(), AccountFixture::email);
         QCOMPARE(find<QLineEdit>(QStringLiteral("emailField"))->text(), AccountFixture::email);
         saveSheetScreen(&sheet, QStringLiteral("account-signed-in"));
+    }
+
+    void returnInAFieldSubmitsNothing()
+    {
+        fixture().start();
+        QDialog dialog;
+        dialog.setAttribute(Qt::WA_DontShowOnScreen);
+        auto* sheet = new AccountSheetView(viewModel(), std::nullopt, &dialog);
+        auto* layout = new QVBoxLayout(&dialog);
+        layout->addWidget(sheet);
+        dialog.open();
+        QTRY_COMPARE(fixture().requestsTo(kSettingsPath), 1);
+        QTRY_VERIFY(!viewModel().accountState().isBackendBusy());
+        auto* email = child<QLineEdit>(sheet, QStringLiteral("emailField"));
+        email->setText(AccountFixture::email);
+        child<QLineEdit>(sheet, QStringLiteral("passwordField"))->setText(AccountFixture::password);
+        sheet->flushRefresh();
+        QVERIFY(child<QPushButton>(sheet, QStringLiteral("submitAuthButton"))->isEnabled());
+        email->setFocus();
+        QTest::keyClick(email, Qt::Key_Return);
+        QTest::keyClick(email, Qt::Key_Enter);
+        QCoreApplication::processEvents();
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(fixture().requestsTo(kLoginPath), 0);
     }
 
     void signUpSendsTheNicknameAndSignsIn()

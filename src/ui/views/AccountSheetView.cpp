@@ -90,6 +90,7 @@ AccountSheetView::AccountSheetView(MainViewModel& viewModel, std::optional<Initi
 
     const auto& session = viewModel.accountState().backendSession();
     m_sessionEmail = session ? std::optional<QString>(session->email) : std::nullopt;
+    disableReturnButtons(this);
     m_scheduler->refreshNow();
 }
 

@@ -73,6 +73,7 @@ SettingsSheetView::SettingsSheetView(MainViewModel& viewModel, QWidget* parent)
     m_scheduler->watch(&viewModel.activity(), &ActivityState::isRequestingAdminAuthorizationChanged);
     m_scheduler->watchAllSignals(&viewModel.accountState());
     m_scheduler->watch(m_safetyGroup, &SettingsSafetyGroup::blockedPathsToggled);
+    disableReturnButtons(this);
     m_scheduler->refreshNow();
 }
 

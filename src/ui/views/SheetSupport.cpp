@@ -9,6 +9,7 @@
 #include <QLayout>
 #include <QPointer>
 #include <QProgressBar>
+#include <QPushButton>
 
 namespace orvalink::ui {
 
@@ -69,6 +70,14 @@ QProgressBar* makeBusyIndicator(const QString& objectName, QWidget* parent)
 void useSummaryWidth(QWidget* summary)
 {
     summary->setMinimumWidth(380);
+}
+
+void disableReturnButtons(QWidget* root)
+{
+    for (QPushButton* button : root->findChildren<QPushButton*>()) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
 }
 
 void clearLayout(QLayout* layout)

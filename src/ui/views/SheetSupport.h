@@ -39,6 +39,10 @@ QProgressBar* makeBusyIndicator(const QString& objectName, QWidget* parent);
 // wrapping label makes narrow; this keeps it wide enough to read at the sheet's minimum width.
 void useSummaryWidth(QWidget* summary);
 
+// A dialog presses its default (or first auto-default) button on Return; in the sheets Return in a
+// field must submit nothing, so no button below `root` takes part.
+void disableReturnButtons(QWidget* root);
+
 // Deletes every item and widget of `layout` (rebuilt lists of cards).
 void clearLayout(QLayout* layout);
 

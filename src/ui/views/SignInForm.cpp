@@ -73,7 +73,6 @@ SignInForm::SignInForm(MainViewModel& viewModel, RefreshScheduler& scheduler, QW
     auto* submitRow = new QHBoxLayout;
     m_submit = new QPushButton(this);
     m_submit->setObjectName(QStringLiteral("submitAuthButton"));
-    m_submit->setDefault(true);
     submitRow->addWidget(m_submit);
     submitRow->addStretch(1);
     layout->addLayout(submitRow);
