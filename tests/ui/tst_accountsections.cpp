@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QtTest>
 
@@ -250,6 +251,25 @@ private Q_SLOTS:
         QVERIFY(beginsWith(chipTexts(find<QWidget>(QStringLiteral("feedbackDashboard"))),
                            {"今日 2/5 Today 2/5", "剩余 3 条 3 left"}));
         saveSheetScreen(&sheet, QStringLiteral("account-feedback-bilingual"));
+
+        // Typing in the form keeps the cards; a changed dashboard replaces them.
+        const QPointer<QWidget> card = cards.first();
+        find<QLineEdit>(QStringLiteral("feedbackSubjectField"))->setText(QStringLiteral("Typing"));
+        sheet.flushRefresh();
+        QVERIFY(card);
+        runTask(viewModel().account().feedback().refreshFeedbackDashboard(false));
+        sheet.flushRefresh();
+        QVERIFY2(card, "the same dashboard again");
+        const QString secondId = viewModel().accountState().feedbackDashboard()->items.first().id;
+        QVERIFY(fixture().service.feedback().resolve(secondId, QStringLiteral("resolved"), QString(),
+                                                     QDateTime::currentDateTimeUtc()));
+        runTask(viewModel().account().feedback().refreshFeedbackDashboard(false));
+        sheet.flushRefresh();
+        QVERIFY(!card);
+        const QList<QWidget*> rebuilt = sheet.findChildren<QWidget*>(QStringLiteral("feedbackItemCard"));
+        QCOMPARE(rebuilt.size(), 2);
+        QCOMPARE(child<Chip>(rebuilt.first(), QStringLiteral("feedbackItemStatus"))->text(),
+                 QStringLiteral("已解决 Resolved"));
     }
 
     void aBlankSubjectIsRefusedWithoutARequest()

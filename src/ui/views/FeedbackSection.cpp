@@ -223,9 +223,15 @@ void FeedbackSection::refresh()
 
 void FeedbackSection::rebuildDashboard()
 {
-    clearLayout(m_dashboardHost);
     const auto& dashboard = m_viewModel.accountState().feedbackDashboard();
-    if (!dashboard || !isExpanded())
+    std::optional<std::pair<BackendFeedbackDashboard, UILanguage>> inputs;
+    if (dashboard && isExpanded())
+        inputs.emplace(*dashboard, m_viewModel.browsing().config().uiLanguage);
+    if (inputs == m_builtFrom)
+        return;
+    m_builtFrom = inputs;
+    clearLayout(m_dashboardHost);
+    if (!inputs)
         return;
     auto* block = new QWidget(body());
     block->setObjectName(QStringLiteral("feedbackDashboard"));

@@ -1,7 +1,11 @@
 #pragma once
 
 #include "backend/BackendFeedbackRecords.h"
+#include "model/AppConfig.h"
 #include "ui/widgets/CollapsibleSection.h"
+
+#include <optional>
+#include <utility>
 
 class QComboBox;
 class QLabel;
@@ -40,6 +44,9 @@ private:
     QWidget* itemCard(const BackendFeedbackItem& item, QWidget* parent);
 
     MainViewModel& m_viewModel;
+    // What the list was built from (dashboard and language), none while it is not shown: it is
+    // rebuilt only when that changed, not on every keystroke in the form.
+    std::optional<std::pair<BackendFeedbackDashboard, UILanguage>> m_builtFrom;
     QLabel* m_quotaTitle = nullptr;
     QLabel* m_quotaNote = nullptr;
     QLabel* m_categoryLabel = nullptr;

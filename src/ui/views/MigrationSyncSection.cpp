@@ -67,6 +67,18 @@ MigrationSyncSection::MigrationSyncSection(MainViewModel& viewModel, QWidget* pa
             [this] { launchGuarded(this, m_viewModel.account().overview().refreshMigrationOverview(true)); });
 }
 
+MigrationSyncSection::CardInputs MigrationSyncSection::cardInputs() const
+{
+    const AccountState& account = m_viewModel.accountState();
+    return CardInputs{m_viewModel.browsing().config(),
+                      m_viewModel.context().localHistoryScope(),
+                      m_viewModel.history().migratedMappings().size(),
+                      m_viewModel.history().tasks().size(),
+                      account.currentMigrationDeviceFingerprint(),
+                      account.lastMigrationSyncAt(),
+                      account.migrationAccountOverview()};
+}
+
 void MigrationSyncSection::refresh()
 {
     const AccountTexts& texts = m_viewModel.account().texts();
@@ -89,9 +101,13 @@ void MigrationSyncSection::refresh()
                            "Records from other Macs are shown read-only and are not restored onto the "
                            "current machine.")));
     // The cards are only built while the section is open.
-    clearLayout(m_blockHost);
-    if (isExpanded())
-        m_blockHost->addWidget(migrationOverviewBlock(m_viewModel, body()));
+    const std::optional<CardInputs> inputs = isExpanded() ? std::optional(cardInputs()) : std::nullopt;
+    if (inputs != m_builtFrom) {
+        m_builtFrom = inputs;
+        clearLayout(m_blockHost);
+        if (inputs)
+            m_blockHost->addWidget(migrationOverviewBlock(m_viewModel, body()));
+    }
     m_sync->setText(localizedText(m_viewModel, QStringLiteral("一键同步"), QStringLiteral("Sync Now")));
     m_sync->setEnabled(!account.isSyncingMigrationSnapshot());
     m_refresh->setText(

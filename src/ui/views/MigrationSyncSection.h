@@ -1,6 +1,12 @@
 #pragma once
 
+#include "backend/MigrationSyncRecords.h"
+#include "model/AppConfig.h"
+#include "model/LocalHistoryScope.h"
 #include "ui/widgets/CollapsibleSection.h"
+
+#include <QDateTime>
+#include <optional>
 
 class QLabel;
 class QProgressBar;
@@ -23,7 +29,22 @@ public:
     void refresh();
 
 private:
+    // Everything the cards are built from: they are rebuilt only when it changed, not on every
+    // keystroke elsewhere in the sheet.
+    struct CardInputs {
+        AppConfig config;
+        LocalHistoryScope scope;
+        qsizetype mappingCount = 0;
+        qsizetype taskCount = 0;
+        std::optional<QString> fingerprint;
+        std::optional<QDateTime> lastSyncAt;
+        std::optional<BackendMigrationOverview> overview;
+        bool operator==(const CardInputs&) const = default;
+    };
+    CardInputs cardInputs() const;
+
     MainViewModel& m_viewModel;
+    std::optional<CardInputs> m_builtFrom;
     QLabel* m_scopeSummary = nullptr;
     QLabel* m_overviewSummary = nullptr;
     QLabel* m_note = nullptr;
