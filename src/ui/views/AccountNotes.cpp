@@ -73,9 +73,7 @@ QWidget* disclaimerCard(const QString& title, const QString& body, QWidget* pare
     layout->setSpacing(6);
     QLabel* titleLabel =
         makeTextLabel(QStringLiteral("disclaimerTitle"), TextStyle::Subheadline, false, card);
-    QFont font = titleLabel->font();
-    font.setWeight(QFont::DemiBold);
-    titleLabel->setFont(font);
+    makeSemibold(titleLabel);
     titleLabel->setText(title);
     QLabel* bodyLabel = makeTextLabel(QStringLiteral("disclaimerBody"), TextStyle::Caption, true, card);
     bodyLabel->setText(body);
@@ -90,9 +88,7 @@ AccountNotesSection::AccountNotesSection(MainViewModel& viewModel, QWidget* pare
     setObjectName(QStringLiteral("notesSection"));
     setSymbol(QStringLiteral("info.circle"));
     m_summary = makeTextLabel(QStringLiteral("notesSummary"), TextStyle::Subheadline, false, nullptr);
-    QFont font = m_summary->font();
-    font.setWeight(QFont::DemiBold);
-    m_summary->setFont(font);
+    makeSemibold(m_summary);
     useSummaryWidth(m_summary);
     setSummary(m_summary);
     m_cards = new QWidget;

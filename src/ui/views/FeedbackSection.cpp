@@ -1,6 +1,7 @@
 #include "ui/views/FeedbackSection.h"
 
 #include "ui/views/AccountNotes.h"
+#include "ui/views/FeedbackItemCard.h"
 #include "ui/views/RefreshScheduler.h"
 #include "ui/views/SheetSupport.h"
 #include "ui/widgets/Chip.h"
@@ -29,45 +30,7 @@ constexpr FeedbackCategory kOffered[] = {FeedbackCategory::suggestion, FeedbackC
                                          FeedbackCategory::migration, FeedbackCategory::other};
 constexpr int kShownItems = 4;
 
-QLabel* semibold(QLabel* label)
-{
-    QFont font = label->font();
-    font.setWeight(QFont::DemiBold);
-    label->setFont(font);
-    return label;
-}
-
 } // namespace
-
-QString FeedbackSection::categoryTitle(MainViewModel& viewModel, FeedbackCategory category)
-{
-    switch (category) {
-    case FeedbackCategory::suggestion:
-        return localizedText(viewModel, QStringLiteral("建议"), QStringLiteral("Suggestion"));
-    case FeedbackCategory::bug:
-        return localizedText(viewModel, QStringLiteral("问题"), QStringLiteral("Bug"));
-    case FeedbackCategory::migration:
-        return localizedText(viewModel, QStringLiteral("迁移"), QStringLiteral("Migration"));
-    case FeedbackCategory::payment:
-    case FeedbackCategory::other:
-        break;
-    }
-    return localizedText(viewModel, QStringLiteral("其他"), QStringLiteral("Other"));
-}
-
-QString FeedbackSection::statusTitle(MainViewModel& viewModel, const QString& status)
-{
-    const QString key = status.trimmed().toLower();
-    if (key == QLatin1String("open"))
-        return localizedText(viewModel, QStringLiteral("待处理"), QStringLiteral("Open"));
-    if (key == QLatin1String("reviewing"))
-        return localizedText(viewModel, QStringLiteral("处理中"), QStringLiteral("Reviewing"));
-    if (key == QLatin1String("resolved"))
-        return localizedText(viewModel, QStringLiteral("已解决"), QStringLiteral("Resolved"));
-    if (key == QLatin1String("closed"))
-        return localizedText(viewModel, QStringLiteral("已关闭"), QStringLiteral("Closed"));
-    return status.toUpper();
-}
 
 FeedbackSection::FeedbackSection(MainViewModel& viewModel, RefreshScheduler& scheduler, QWidget* parent)
     : CollapsibleSection(parent), m_viewModel(viewModel)
@@ -80,7 +43,8 @@ FeedbackSection::FeedbackSection(MainViewModel& viewModel, RefreshScheduler& sch
     summaryLayout->setContentsMargins(0, 0, 0, 0);
     summaryLayout->setSpacing(4);
     m_quotaTitle =
-        semibold(makeTextLabel(QStringLiteral("feedbackQuotaTitle"), TextStyle::Subheadline, false, summary));
+        makeTextLabel(QStringLiteral("feedbackQuotaTitle"), TextStyle::Subheadline, false, summary);
+    makeSemibold(m_quotaTitle);
     m_quotaNote = makeTextLabel(QStringLiteral("feedbackQuotaNote"), TextStyle::Caption, true, summary);
     summaryLayout->addWidget(m_quotaTitle);
     summaryLayout->addWidget(m_quotaNote);
@@ -206,7 +170,7 @@ void FeedbackSection::refresh()
         localizedText(m_viewModel, QStringLiteral("反馈类型"), QStringLiteral("Category")));
     for (int index = 0; index < m_category->count(); ++index)
         m_category->setItemText(
-            index, categoryTitle(m_viewModel, FeedbackCategory(m_category->itemData(index).toInt())));
+            index, feedbackCategoryTitle(m_viewModel, FeedbackCategory(m_category->itemData(index).toInt())));
     m_subject->setPlaceholderText(
         localizedText(m_viewModel, QStringLiteral("标题"), QStringLiteral("Subject")));
     m_content->setPlaceholderText(localizedText(
@@ -260,63 +224,8 @@ void FeedbackSection::rebuildDashboard()
         layout->addWidget(empty);
     }
     for (qsizetype index = 0; index < std::min<qsizetype>(kShownItems, dashboard->items.size()); ++index)
-        layout->addWidget(itemCard(dashboard->items.at(index), block));
+        layout->addWidget(feedbackItemCard(m_viewModel, dashboard->items.at(index), block));
     m_dashboardHost->addWidget(block);
-}
-
-QWidget* FeedbackSection::itemCard(const BackendFeedbackItem& item, QWidget* parent)
-{
-    QFrame* card = makeCardBackground(QStringLiteral("feedbackItemCard"), parent);
-    auto* layout = new QVBoxLayout(card);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(8);
-
-    auto* header = new QHBoxLayout;
-    header->setSpacing(8);
-    auto* titles = new QVBoxLayout;
-    titles->setSpacing(4);
-    QLabel* subject =
-        semibold(makeTextLabel(QStringLiteral("feedbackItemSubject"), TextStyle::Subheadline, false, card));
-    subject->setText(item.subject);
-    const FeedbackCategory category =
-        feedbackCategoryFromText(item.category.trimmed().toLower()).value_or(FeedbackCategory::other);
-    QLabel* categoryLabel =
-        makeTextLabel(QStringLiteral("feedbackItemCategory"), TextStyle::Caption, true, card);
-    categoryLabel->setText(categoryTitle(m_viewModel, category));
-    titles->addWidget(subject);
-    titles->addWidget(categoryLabel);
-    header->addLayout(titles, 1);
-    Chip* status = metaChip(statusTitle(m_viewModel, item.status), card);
-    status->setObjectName(QStringLiteral("feedbackItemStatus"));
-    header->addWidget(status, 0, Qt::AlignTop);
-    layout->addLayout(header);
-
-    QLabel* content = makeTextLabel(QStringLiteral("feedbackItemContent"), TextStyle::Caption, true, card);
-    // At most four lines of the report.
-    content->setText(item.content.split(QLatin1Char('\n')).mid(0, 4).join(QLatin1Char('\n')));
-    content->setMaximumHeight(content->fontMetrics().lineSpacing() * 4 + 2);
-    layout->addWidget(content);
-
-    QStringList meta;
-    if (item.createdAt) {
-        meta.append(localizedText(m_viewModel, QStringLiteral("提交于"), QStringLiteral("Submitted")) +
-                    QLatin1Char(' ') + m_viewModel.presentation().formatDate(*item.createdAt));
-    }
-    if (item.appVersion && !item.appVersion->isEmpty())
-        meta.append(QStringLiteral("App ") + *item.appVersion);
-    QLabel* metaLine = makeTextLabel(QStringLiteral("feedbackItemMeta"), TextStyle::Caption, true, card);
-    metaLine->setText(meta.join(QStringLiteral("    ")));
-    layout->addWidget(metaLine);
-
-    if (item.adminNote && !item.adminNote->isEmpty()) {
-        QLabel* note =
-            makeTextLabel(QStringLiteral("feedbackItemAdminNote"), TextStyle::Caption, false, card);
-        note->setText(
-            localizedText(m_viewModel, QStringLiteral("管理员备注："), QStringLiteral("Admin note: ")) +
-            *item.adminNote);
-        layout->addWidget(note);
-    }
-    return card;
 }
 
 } // namespace orvalink::ui

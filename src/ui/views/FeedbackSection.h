@@ -33,15 +33,10 @@ public:
     void refresh();
     bool isFeedbackSubmitDisabled() const;
 
-    // The titles of a category (by case) and of a service status text.
-    static QString categoryTitle(MainViewModel& viewModel, FeedbackCategory category);
-    static QString statusTitle(MainViewModel& viewModel, const QString& status);
-
 private:
     void submitFeedback();
     void finishSend(const QString& sentSubject);
     void rebuildDashboard();
-    QWidget* itemCard(const BackendFeedbackItem& item, QWidget* parent);
 
     MainViewModel& m_viewModel;
     // What the list was built from (dashboard and language), none while it is not shown: it is

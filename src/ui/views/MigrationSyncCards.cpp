@@ -31,9 +31,7 @@ QVBoxLayout* cardLayout(QWidget* card, int spacing)
 QLabel* semiboldLabel(const QString& objectName, const QString& text, QWidget* parent)
 {
     QLabel* label = makeTextLabel(objectName, TextStyle::Subheadline, false, parent);
-    QFont font = label->font();
-    font.setWeight(QFont::DemiBold);
-    label->setFont(font);
+    makeSemibold(label);
     label->setText(text);
     return label;
 }

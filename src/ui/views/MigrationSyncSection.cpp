@@ -29,9 +29,7 @@ MigrationSyncSection::MigrationSyncSection(MainViewModel& viewModel, QWidget* pa
     summaryLayout->setSpacing(4);
     m_scopeSummary =
         makeTextLabel(QStringLiteral("syncScopeSummary"), TextStyle::Subheadline, false, summary);
-    QFont font = m_scopeSummary->font();
-    font.setWeight(QFont::DemiBold);
-    m_scopeSummary->setFont(font);
+    makeSemibold(m_scopeSummary);
     m_overviewSummary =
         makeTextLabel(QStringLiteral("syncOverviewSummary"), TextStyle::Caption, true, summary);
     summaryLayout->addWidget(m_scopeSummary);

@@ -41,9 +41,7 @@ PasswordSection::PasswordSection(MainViewModel& viewModel, RefreshScheduler& sch
     summaryLayout->setSpacing(4);
     m_summaryTitle =
         makeTextLabel(QStringLiteral("passwordSummaryTitle"), TextStyle::Subheadline, false, summary);
-    QFont font = m_summaryTitle->font();
-    font.setWeight(QFont::DemiBold);
-    m_summaryTitle->setFont(font);
+    makeSemibold(m_summaryTitle);
     m_summaryNote = makeTextLabel(QStringLiteral("passwordSummaryNote"), TextStyle::Caption, true, summary);
     summaryLayout->addWidget(m_summaryTitle);
     summaryLayout->addWidget(m_summaryNote);

@@ -41,6 +41,13 @@ QLabel* makeTextLabel(const QString& objectName, TextStyle style, bool secondary
     return label;
 }
 
+void makeSemibold(QWidget* widget)
+{
+    QFont font = widget->font();
+    font.setWeight(QFont::DemiBold);
+    widget->setFont(font);
+}
+
 void makeSelectable(QLabel* label)
 {
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -26,6 +26,9 @@ void launchGuarded(QObject* guard, QCoro::Task<> action, std::function<void()> f
 // A wrapping label in `style`, optionally in the secondary colour.
 QLabel* makeTextLabel(const QString& objectName, TextStyle style, bool secondary, QWidget* parent);
 
+// Gives the widget's font a semibold weight (titles of cards and summaries).
+void makeSemibold(QWidget* widget);
+
 // A label whose text the user can select with the mouse (paths, e-mail).
 void makeSelectable(QLabel* label);
 
