@@ -12,11 +12,8 @@
 #include "ui/widgets/Symbols.h"
 #include "viewmodel/AccountWorkflows.h"
 #include "viewmodel/DetachedFlow.h"
-#include "viewmodel/DiskWorkflows.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/Presentation.h"
-#include "viewmodel/SettingsActions.h"
-#include "viewmodel/ViewModelContext.h"
 
 #include <QCoreApplication>
 #include <QDialog>

@@ -4,11 +4,8 @@
 #include "ui/views/SheetSupport.h"
 #include "ui/widgets/CaptchaImage.h"
 #include "viewmodel/AccountWorkflows.h"
-#include "viewmodel/DiskWorkflows.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/Presentation.h"
-#include "viewmodel/SettingsActions.h"
-#include "viewmodel/ViewModelContext.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -6,11 +6,7 @@
 #include "ui/views/SheetSupport.h"
 #include "ui/widgets/Chip.h"
 #include "viewmodel/AccountWorkflows.h"
-#include "viewmodel/DiskWorkflows.h"
 #include "viewmodel/MainViewModel.h"
-#include "viewmodel/Presentation.h"
-#include "viewmodel/SettingsActions.h"
-#include "viewmodel/ViewModelContext.h"
 
 #include <QComboBox>
 #include <QFrame>

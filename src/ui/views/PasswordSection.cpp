@@ -3,11 +3,7 @@
 #include "ui/views/RefreshScheduler.h"
 #include "ui/views/SheetSupport.h"
 #include "viewmodel/AccountWorkflows.h"
-#include "viewmodel/DiskWorkflows.h"
 #include "viewmodel/MainViewModel.h"
-#include "viewmodel/Presentation.h"
-#include "viewmodel/SettingsActions.h"
-#include "viewmodel/ViewModelContext.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

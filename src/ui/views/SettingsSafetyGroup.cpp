@@ -1,7 +1,6 @@
 #include "ui/views/SettingsSafetyGroup.h"
 
 #include "ui/views/SheetSupport.h"
-#include "viewmodel/AccountWorkflows.h"
 #include "viewmodel/DiskWorkflows.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/Presentation.h"

@@ -5,12 +5,8 @@
 #include "ui/views/SettingsTargetGroup.h"
 #include "ui/views/SheetSupport.h"
 #include "ui/widgets/GroupPanel.h"
-#include "viewmodel/AccountWorkflows.h"
-#include "viewmodel/DiskWorkflows.h"
 #include "viewmodel/MainViewModel.h"
-#include "viewmodel/Presentation.h"
 #include "viewmodel/SettingsActions.h"
-#include "viewmodel/ViewModelContext.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -2,9 +2,7 @@
 
 #include "ui/views/SheetSupport.h"
 #include "ui/widgets/SelectablePathField.h"
-#include "viewmodel/AccountWorkflows.h"
 #include "viewmodel/DetachedFlow.h"
-#include "viewmodel/DiskWorkflows.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/Presentation.h"
 #include "viewmodel/SettingsActions.h"
