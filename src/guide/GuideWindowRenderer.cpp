@@ -90,6 +90,7 @@ GuideOverlay overlayDescriptor(GuideOverlayKind kind, MainViewModel& viewModel)
     case GuideOverlayKind::account: {
         // Built like the window's sheet content builds it: the same state object, no initial focus.
         ui::AccountSheetView sheet(viewModel, std::nullopt);
+        sheet.setAppearHooksEnabled(false); // an export asks the account service nothing
         return {QStringLiteral("账户中心"), QSize(width, height),
                 renderWidgetOffscreen(sheet, QSize(width, height - kTitleBarHeight))};
     }

@@ -3,14 +3,29 @@
 #include <QWidget>
 #include <optional>
 
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QScrollArea;
+
 namespace orvalink {
 class MainViewModel;
 }
 
 namespace orvalink::ui {
 
+class AccountNotesSection;
+class FeedbackSection;
+class GroupPanel;
+class MigrationSyncSection;
+class PasswordSection;
+class RefreshScheduler;
+class SignInForm;
+class TintedPanel;
+
 // The account sheet's content: a plain widget the sheet host shows in a window-modal dialog and the
-// guide export renders off screen.
+// guide export renders off screen. Signed out it shows the sign-in form; signed in the account,
+// the password, sync and feedback sections. The notes close both.
 class AccountSheetView : public QWidget {
     Q_OBJECT
 
@@ -20,6 +35,59 @@ public:
 
     AccountSheetView(MainViewModel& viewModel, std::optional<InitialFocus> initialFocus = std::nullopt,
                      QWidget* parent = nullptr);
+    ~AccountSheetView() override;
+
+    // The sheet asks the service for the sign-in requirements when it is first shown and after a
+    // sign-out. An off-screen render turns this off before showing the sheet, so it sends nothing.
+    void setAppearHooksEnabled(bool enabled) { m_appearHooksEnabled = enabled; }
+    bool appearHooksEnabled() const { return m_appearHooksEnabled; }
+
+    // The refresh as a pure function of the state; change signals only schedule it.
+    void refresh();
+    // Runs a pending refresh now (tests, and before rendering off screen).
+    void flushRefresh();
+
+Q_SIGNALS:
+    // Close, a finished sign-out, or a sign-in that left a session. The hosting dialog closes too.
+    void dismissRequested();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildHeader(QWidget* content);
+    void buildStatus(QWidget* content);
+    void buildSignedIn(QWidget* content);
+    void dismiss();
+    void signOut();
+    void synchronizeLocalState();
+    void handleSessionChange();
+    void refreshStatus();
+    void scrollToFeedback();
+
+    MainViewModel& m_viewModel;
+    std::optional<InitialFocus> m_initialFocus;
+    bool m_appearHooksEnabled = true;
+    bool m_appeared = false;
+    std::optional<QString> m_sessionEmail;
+    RefreshScheduler* m_scheduler = nullptr;
+    QScrollArea* m_scroll = nullptr;
+    QLabel* m_title = nullptr;
+    QLabel* m_accountSummary = nullptr;
+    QProgressBar* m_busy = nullptr;
+    QPushButton* m_close = nullptr;
+    TintedPanel* m_status = nullptr;
+    QLabel* m_statusIcon = nullptr;
+    QLabel* m_statusText = nullptr;
+    GroupPanel* m_signedOutPanel = nullptr;
+    SignInForm* m_signInForm = nullptr;
+    GroupPanel* m_signedInPanel = nullptr;
+    QLabel* m_email = nullptr;
+    QPushButton* m_signOut = nullptr;
+    PasswordSection* m_password = nullptr;
+    MigrationSyncSection* m_sync = nullptr;
+    FeedbackSection* m_feedback = nullptr;
+    AccountNotesSection* m_notes = nullptr;
 };
 
 } // namespace orvalink::ui

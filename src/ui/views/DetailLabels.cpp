@@ -8,16 +8,6 @@
 
 namespace orvalink::ui {
 
-QString localizedText(MainViewModel& viewModel, const char* zh, const char* en)
-{
-    return viewModel.presentation().localized(QString::fromUtf8(zh), QString::fromUtf8(en));
-}
-
-QString localizedText(MainViewModel& viewModel, const QString& zh, const QString& en)
-{
-    return viewModel.presentation().localized(zh, en);
-}
-
 QLabel* styledLabel(QWidget* parent, const QString& objectName, TextStyle style, QFont::Weight weight)
 {
     auto* label = new QLabel(parent);
@@ -42,12 +32,6 @@ QPushButton* smallButton(QWidget* parent, const QString& objectName)
     button->setObjectName(objectName);
     applyTextStyle(button, TextStyle::Subheadline);
     return button;
-}
-
-void setTextIfChanged(QLabel* label, const QString& text)
-{
-    if (label->text() != text)
-        label->setText(text);
 }
 
 QColor accentColor(const QWidget* widget)

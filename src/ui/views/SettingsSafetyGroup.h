@@ -1,0 +1,47 @@
+#pragma once
+
+#include "ui/widgets/GroupPanel.h"
+
+class QCheckBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QScrollArea;
+class QVBoxLayout;
+
+namespace orvalink {
+class MainViewModel;
+}
+
+namespace orvalink::ui {
+
+// Strict mode: the switch, the administrator check, and the list of paths it blocks (closed each
+// time the sheet opens).
+class SettingsSafetyGroup : public GroupPanel {
+    Q_OBJECT
+
+public:
+    explicit SettingsSafetyGroup(MainViewModel& viewModel, QWidget* parent = nullptr);
+
+    void refresh();
+    bool showsBlockedPaths() const { return m_showBlockedPaths; }
+
+Q_SIGNALS:
+    void blockedPathsToggled();
+
+private:
+    void rebuildBlockedPaths();
+
+    MainViewModel& m_viewModel;
+    bool m_showBlockedPaths = false;
+    QCheckBox* m_strict = nullptr;
+    QPushButton* m_adminAuth = nullptr;
+    QPushButton* m_toggleList = nullptr;
+    QProgressBar* m_busy = nullptr;
+    QScrollArea* m_list = nullptr;
+    QVBoxLayout* m_rows = nullptr;
+    QLabel* m_explanation = nullptr;
+    QLabel* m_legend = nullptr;
+};
+
+} // namespace orvalink::ui

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+class QLabel;
+
+namespace orvalink {
+class MainViewModel;
+}
+
+namespace orvalink::ui {
+
+// A Chinese/English text pair in the window's language (UTF-8 literals or texts).
+QString localizedText(MainViewModel& viewModel, const char* zh, const char* en);
+QString localizedText(MainViewModel& viewModel, const QString& zh, const QString& en);
+
+// Sets a label's text only when it changed: a refresh runs on every progress step, and setting the
+// same text again would disturb a selection or start a relayout.
+void setTextIfChanged(QLabel* label, const QString& text);
+
+} // namespace orvalink::ui
