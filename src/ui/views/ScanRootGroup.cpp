@@ -128,7 +128,7 @@ void ScanRootGroup::buildSwitches()
     const auto addSwitch = [this, column](const char* name) {
         auto* box = new QCheckBox(this);
         box->setObjectName(QString::fromLatin1(name));
-        column->addWidget(box);
+        column->addWidget(box, 0, Qt::AlignLeft);
         return box;
     };
     m_showAll = addSwitch("showAllFilesSwitch");
