@@ -40,6 +40,8 @@ bool SidebarHarness::reload()
 
 void SidebarHarness::settle()
 {
+    sidebar->flushRefresh();
+    // The refresh may have asked the layouts to run again.
     QCoreApplication::processEvents();
     sidebar->flushRefresh();
 }

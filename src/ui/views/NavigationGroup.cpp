@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QShortcut>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace orvalink::ui {
@@ -138,6 +139,7 @@ void NavigationGroup::rebuildBreadcrumbs()
         delete item;
     }
     const QColor accent = palette().color(QPalette::Highlight);
+    int chipHeight = 0;
     for (qsizetype i = 0; i < paths.size(); ++i) {
         const QString path = paths.at(i);
         auto* chip = new Chip(names.at(i), m_breadcrumbs);
@@ -148,8 +150,10 @@ void NavigationGroup::rebuildBreadcrumbs()
         chip->setTint(accent, path == current ? 0.18 : 0.0);
         makeClickable(chip, [this, path] { m_viewModel.navigation().navigate(path, true); });
         m_breadcrumbLayout->insertWidget(int(i), chip);
+        chipHeight = std::max(chipHeight, chip->sizeHint().height());
     }
-    m_breadcrumbScroll->setFixedHeight(m_breadcrumbs->sizeHint().height() + 14);
+    // Room for the chips and, when the path is long, the scroll bar below them.
+    m_breadcrumbScroll->setFixedHeight(chipHeight + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4);
 }
 
 void NavigationGroup::refresh()

@@ -4,6 +4,7 @@
 #include "ui/views/MinimumSizeText.h"
 #include "ui/views/PathContextMenu.h"
 #include "ui/views/SidebarControls.h"
+#include "ui/widgets/FlowLayout.h"
 #include "ui/widgets/SelectablePathField.h"
 #include "ui/widgets/Stepper.h"
 #include "ui/widgets/TextStyles.h"
@@ -153,20 +154,29 @@ void ScanRootGroup::buildSwitches()
 
 void ScanRootGroup::buildPickers()
 {
-    QHBoxLayout* row = addRow(contentLayout(), 8);
-    const auto addPicker = [this, row](const char* name, QLabel*& label) {
-        label = new QLabel(this);
+    // Each menu keeps its title beside it; the pairs wrap in a narrow column instead of widening it.
+    auto* pickers = new QWidget(this);
+    pickers->setObjectName(QStringLiteral("pickerRow"));
+    auto* flow = new FlowLayout(pickers, 8, 6);
+    flow->setContentsMargins(0, 0, 0, 0);
+    const auto addPicker = [pickers, flow](const char* name, QLabel*& label) {
+        auto* pair = new QWidget(pickers);
+        auto* row = new QHBoxLayout(pair);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->setSpacing(6);
+        label = new QLabel(pair);
         row->addWidget(label);
-        auto* combo = new QComboBox(this);
+        auto* combo = new QComboBox(pair);
         combo->setObjectName(QString::fromLatin1(name));
         combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         row->addWidget(combo);
+        flow->addWidget(pair);
         return combo;
     };
     m_sort = addPicker("sortPicker", m_sortLabel);
     m_fileType = addPicker("fileTypePicker", m_fileTypeLabel);
     m_visibility = addPicker("visibilityPicker", m_visibilityLabel);
-    row->addStretch(1);
+    contentLayout()->addWidget(pickers);
     // activated() reports only the user's choices.
     connect(m_sort, &QComboBox::activated, this, [this](int index) {
         if (index >= 0 && index < int(allSortOptions.size()))

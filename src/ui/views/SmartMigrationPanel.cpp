@@ -41,13 +41,16 @@ SmartMigrationPanel::SmartMigrationPanel(MainViewModel& viewModel, QWidget* pare
     column->addLayout(header);
 
     m_summary = createCaption("smartMigrationSummary", this);
+    // Two lines at most, at a fixed height: the summaries are one sentence.
     m_summary->setWordWrap(true);
+    m_summary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_summary->setFixedHeight(2 * QFontMetrics(m_summary->font()).lineSpacing());
     column->addWidget(m_summary);
 
     m_cardScroll = new QScrollArea(this);
     m_cardScroll->setObjectName(QStringLiteral("suggestionScroll"));
     m_cardScroll->setFrameShape(QFrame::NoFrame);
-    m_cardScroll->setWidgetResizable(true);
+    m_cardScroll->setWidgetResizable(false);
     m_cardScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_cardScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_cardScroll->viewport()->setAutoFillBackground(false);
@@ -87,9 +90,18 @@ void SmartMigrationPanel::rebuildCards(const QList<SmartMigrationSuggestion>& su
         const QString path = suggestions.at(i).path;
         makeClickable(card, [this, path] { m_viewModel.navigation().navigate(path, true); });
         m_cardLayout->insertWidget(int(i), card);
-        height = std::max(height, card->sizeHint().height());
+        // Shown now, so the row measures it below (a layout shows new children only later).
+        card->show();
+        height = std::max(height, card->height());
     }
-    m_cardScroll->setFixedHeight(height + 4);
+    m_cards->adjustSize();
+    m_cardScroll->setFixedHeight(std::max(height + 4, m_cards->height()));
+    // The cards may arrive while the group is hidden, when no layout hears of the new height: make
+    // every enclosing layout measure again.
+    for (QWidget* widget = this; widget; widget = widget->parentWidget()) {
+        if (QLayout* layout = widget->layout())
+            layout->invalidate();
+    }
 }
 
 void SmartMigrationPanel::refresh()

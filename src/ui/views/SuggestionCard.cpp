@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace orvalink::ui {
 
@@ -60,11 +61,16 @@ SuggestionCard::SuggestionCard(const SmartMigrationSuggestion& suggestion, const
     note->setFont(styledFont(TextStyle::Caption, font()));
     note->setWordWrap(true);
     note->setFixedWidth(labelWidth);
-    note->setMaximumHeight(2 * QFontMetrics(note->font()).lineSpacing());
+    const QFontMetrics metrics(note->font());
+    const int wrapped =
+        metrics.boundingRect(QRect(0, 0, labelWidth, 10000), Qt::TextWordWrap, suggestion.note).height();
+    const int noteHeight = std::min(wrapped, 2 * metrics.lineSpacing());
+    note->setFixedHeight(noteHeight);
     note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     applySecondaryTextColor(note);
     column->addWidget(note);
-    column->addStretch(1);
+    // Fixed, so the row of cards knows its height before it is laid out.
+    setFixedHeight(12 + QFontMetrics(title).height() + 6 + QFontMetrics(mono).height() + 6 + noteHeight + 12);
 }
 
 void SuggestionCard::paintEvent(QPaintEvent* /*event*/)

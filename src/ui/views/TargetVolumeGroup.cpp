@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace orvalink::ui {
@@ -61,9 +60,8 @@ TargetVolumeGroup::TargetVolumeGroup(MainViewModel& viewModel, QWidget* parent)
     buttons->addStretch(1);
     column->addLayout(buttons);
 
-    m_volumeButton = new QToolButton(this);
+    m_volumeButton = new QPushButton(this);
     m_volumeButton->setObjectName(QStringLiteral("quickSelectVolumeButton"));
-    m_volumeButton->setPopupMode(QToolButton::InstantPopup);
     m_volumeMenu = new QMenu(m_volumeButton);
     m_volumeMenu->setObjectName(QStringLiteral("quickSelectVolumeMenu"));
     m_volumeButton->setMenu(m_volumeMenu);

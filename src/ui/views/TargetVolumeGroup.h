@@ -5,7 +5,6 @@
 class QLabel;
 class QMenu;
 class QPushButton;
-class QToolButton;
 
 namespace orvalink {
 class MainViewModel;
@@ -41,7 +40,7 @@ private:
     QLabel* m_status = nullptr;
     QPushButton* m_selectTarget = nullptr;
     QPushButton* m_refreshVolumes = nullptr;
-    QToolButton* m_volumeButton = nullptr;
+    QPushButton* m_volumeButton = nullptr;
     QMenu* m_volumeMenu = nullptr;
     QLabel* m_lockNote = nullptr;
 };
