@@ -17,6 +17,7 @@ ViewModelDirectoryListSource::ViewModelDirectoryListSource(MainViewModel& viewMo
 void ViewModelDirectoryListSource::attach(DirectoryListModel& model)
 {
     m_shownRows = currentRowsKey();
+    m_shownListing = m_viewModel.browsing().entries().constData();
     BrowsingState& browsing = m_viewModel.browsing();
     QObject::connect(&m_viewModel.listing(), &ShownListing::sortedEntriesChanged, &model,
                      [this, &model] { listingChanged(model); });
@@ -44,13 +45,26 @@ ViewModelDirectoryListSource::RowsKey ViewModelDirectoryListSource::currentRowsK
 void ViewModelDirectoryListSource::listingChanged(DirectoryListModel& model)
 {
     // The background size pass republishes the same rows with new sizes: repainting them keeps the
-    // user's scroll position, where a reset would not.
-    const RowsKey previous = m_shownRows;
-    m_shownRows = currentRowsKey();
-    if (m_shownRows == previous && m_shownRows.count > 0)
-        model.noteSizesChanged();
-    else
-        model.resetListing();
+    // user's scroll position, where a reset would not. Only a newly published listing can be such
+    // a pass; a new search, filter or order shows other rows and resets at once, without looking at
+    // every path (a keystroke over a large folder must stay quick).
+    const QList<DirectoryEntry>& listing = m_viewModel.browsing().entries();
+    const bool newListing = listing.constData() != m_shownListing;
+    m_shownListing = listing.constData();
+    if (newListing && m_shownRows) {
+        const RowsKey previous = *m_shownRows;
+        m_shownRows = currentRowsKey();
+        if (*m_shownRows == previous && previous.count > 0) {
+            model.noteSizesChanged();
+            return;
+        }
+    } else {
+        // Known again at the next listing, which then always resets once.
+        m_shownRows.reset();
+        if (newListing)
+            m_shownRows = currentRowsKey();
+    }
+    model.resetListing();
 }
 
 const QList<DirectoryEntry>& ViewModelDirectoryListSource::sortedEntries()

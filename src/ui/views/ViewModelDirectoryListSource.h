@@ -53,7 +53,11 @@ private:
     void listingChanged(DirectoryListModel& model);
 
     MainViewModel& m_viewModel;
-    RowsKey m_shownRows;
+    // The rows shown, while known: after a search or filter change they are known again only at
+    // the next listing.
+    std::optional<RowsKey> m_shownRows;
+    // The published listing the rows come from, to tell a new listing from a new search or order.
+    const DirectoryEntry* m_shownListing = nullptr;
 };
 
 } // namespace orvalink::ui
