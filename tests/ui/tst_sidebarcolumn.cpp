@@ -7,12 +7,14 @@
 #include "ui/models/DirectoryListModel.h"
 #include "ui/views/DirectoryListView.h"
 #include "ui/views/DirectoryRowLayout.h"
+#include "ui/views/TargetVolumeGroup.h"
 #include "ui/widgets/Stepper.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -307,6 +309,88 @@ private Q_SLOTS:
         QCOMPARE(m_ui->state.activeSheet(), std::optional(ui::QuickSheet::settings));
         click("quickAccountButton");
         QCOMPARE(m_ui->state.activeSheet(), std::optional(ui::QuickSheet::account));
+    }
+
+    // The path lines' menu acts on the real path, also while the line shows it masked.
+    void pathMenuActsOnTheRealPath()
+    {
+        vm().settings().setPresentationPrivacyEnabled(true);
+        m_ui->settle();
+        auto* rootLine = m_ui->find<QLineEdit>("scanRootPath");
+        QCOMPARE(rootLine->text(), QStringLiteral("~"));
+        const auto trigger = [&](const char* action) {
+            Q_EMIT rootLine->customContextMenuRequested(QPoint(4, 4));
+            auto* menu = rootLine->findChild<QMenu*>(QStringLiteral("pathContextMenu"));
+            QVERIFY(menu);
+            QCOMPARE(menu->actions().size(), 3);
+            menu->findChild<QAction*>(QString::fromLatin1(action))->trigger();
+            menu->close();
+            m_ui->settle();
+        };
+        trigger("copyPathAction");
+        QCOMPARE(m_fx->clipboard->texts, QStringList{home()});
+        trigger("revealPathAction");
+        QCOMPARE(m_fx->revealer->revealed, QStringList{home()});
+        vm().navigation().navigate(home() + "/Beta", true);
+        trigger("openInSidebarAction");
+        QCOMPARE(vm().browsing().currentDirectoryPath(), home());
+        QVERIFY(waitUntilIdle(vm()));
+    }
+
+    // The notice stands only in the containers folder itself, not in its subfolders.
+    void containersNoticeOnlyInTheContainersFolder()
+    {
+        const QString containers = m_fx->tree.dir("Library/Containers");
+        m_fx->tree.dir("Library/Containers/App");
+        QVERIFY(!shown("containersNotice"));
+        vm().navigation().navigate(containers, true);
+        m_ui->settle();
+        QVERIFY(shown("containersNotice"));
+        QVERIFY(text("containersNotice").startsWith(QStringLiteral("This directory is not recommended")));
+        vm().navigation().navigate(containers + "/App", true);
+        m_ui->settle();
+        QVERIFY(!shown("containersNotice"));
+        QVERIFY(waitUntilIdle(vm()));
+    }
+
+    // A suggestion card opens its folder with history; switching Smart Migration off removes the
+    // group.
+    void suggestionCardOpensItsFolder()
+    {
+        m_fx->tree.dir("Downloads");
+        QVERIFY(!shown("migrationListGroup"));
+        click("smartMigrationSwitch");
+        QVERIFY(waitUntilIdle(vm()));
+        m_ui->settle();
+        QVERIFY(shown("migrationListGroup"));
+        QWidget* card = nullptr;
+        for (QWidget* candidate : m_ui->window->findChildren<QWidget*>(QStringLiteral("suggestionCard")))
+            if (candidate->isVisibleTo(m_ui->window.get()) &&
+                candidate->property("path") == home() + "/Downloads")
+                card = candidate;
+        QVERIFY(card);
+        QTest::mouseClick(card, Qt::LeftButton);
+        m_ui->settle();
+        QCOMPARE(vm().browsing().currentDirectoryPath(), home() + "/Downloads");
+        QCOMPARE(vm().navigation().backHistory(), QStringList{home()});
+        click("smartMigrationSwitch");
+        QVERIFY(!shown("migrationListGroup"));
+        QVERIFY(waitUntilIdle(vm()));
+    }
+
+    void volumeMenu()
+    {
+        QCOMPARE(ui::volumeTargetRoot(VolumeInfo{{}, "Disk", "/media/me/Disk/", {}, 0, 0, false, true, true}),
+                 QStringLiteral("/media/me/Disk/OrvalinkRoot"));
+        QCOMPARE(
+            ui::volumeTargetRoot(VolumeInfo{{}, "Disk", "/media/me/../Disk", {}, 0, 0, false, true, true}),
+            QStringLiteral("/media/Disk/OrvalinkRoot"));
+        // No external volume in the temporary home: one disabled line says so.
+        QMenu* menu = m_ui->find<QMenu>("quickSelectVolumeMenu");
+        Q_EMIT menu->aboutToShow();
+        QCOMPARE(menu->actions().size(), 1);
+        QCOMPARE(menu->actions().first()->text(), QStringLiteral("No external volume found"));
+        QVERIFY(!menu->actions().first()->isEnabled());
     }
 
     // Sizes measured in the background arrive as the same rows again: they repaint in place
