@@ -90,7 +90,13 @@ SidebarColumnView::SidebarColumnView(MainViewModel& viewModel, DashboardViewStat
     refresh();
 }
 
-SidebarColumnView::~SidebarColumnView() = default;
+SidebarColumnView::~SidebarColumnView()
+{
+    // The list and its model refer to the source and the icons, which die with this object's
+    // members, before the base class deletes the children.
+    delete m_listView;
+    delete m_listModel;
+}
 
 void SidebarColumnView::flushRefresh()
 {

@@ -113,7 +113,17 @@ void SmartMigrationPanel::refresh()
                                 ? texts.localized(QStringLiteral("微信列表"), QStringLiteral("WeChat List"))
                                 : texts.localized(QStringLiteral("其他列表"), QStringLiteral("Other List")));
     m_summary->setText(smart.smartMigrationSummary());
-    rebuildCards(smart.smartMigrationSuggestions());
+    // The suggestions look at the whole listing: worked out again only when what they are built
+    // from changed, not at every keystroke or focus move of a large folder.
+    const BrowsingState& browsing = m_viewModel.browsing();
+    const SuggestionInputs inputs{
+        browsing.entries().constData(),  browsing.entries().size(),
+        browsing.currentDirectoryPath(), browsing.smartMigrationProfile(),
+        browsing.config().uiLanguage,    browsing.config().presentationPrivacyEnabled};
+    if (m_suggestionInputs != inputs) {
+        m_suggestionInputs = inputs;
+        rebuildCards(smart.smartMigrationSuggestions());
+    }
 }
 
 } // namespace orvalink::ui
