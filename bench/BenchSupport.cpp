@@ -1,7 +1,9 @@
 #include "BenchSupport.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QStringList>
@@ -79,6 +81,20 @@ double median(std::vector<double> samples)
     std::sort(samples.begin(), samples.end());
     const std::size_t middle = samples.size() / 2;
     return samples.size() % 2 ? samples[middle] : (samples[middle - 1] + samples[middle]) / 2.0;
+}
+
+bool PaintCounter::eventFilter(QObject*, QEvent* event)
+{
+    if (event->type() == QEvent::Paint)
+        ++count;
+    return false;
+}
+
+double untilPainted(const PaintCounter& painted, int before, const QElapsedTimer& clock)
+{
+    while (painted.count == before)
+        QCoreApplication::processEvents();
+    return double(clock.nsecsElapsed()) / 1e6;
 }
 
 long residentKiB()

@@ -2,7 +2,9 @@
 
 #include "model/DirectoryEntry.h"
 
+#include <QElapsedTimer>
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <functional>
 #include <vector>
@@ -19,6 +21,18 @@ double median(std::vector<double> samples);
 
 // How long `work` took, in milliseconds.
 double milliseconds(const std::function<void()>& work);
+
+// Counts the paint events of the object it filters (a list's viewport), so a step can wait for its
+// frame.
+class PaintCounter : public QObject {
+public:
+    int count = 0;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+// Processes events until `painted` has counted a paint after `before`; the milliseconds of `clock`
+// at that moment.
+double untilPainted(const PaintCounter& painted, int before, const QElapsedTimer& clock);
 
 // The resident memory of this process, from /proc/self/status (0 when unreadable).
 long residentKiB();

@@ -79,25 +79,6 @@ private:
     QList<DirectoryEntry> m_shown;
 };
 
-// Counts the paint events of the list's viewport, so a step can wait for its frame.
-class PaintCounter : public QObject {
-public:
-    int count = 0;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++count;
-        return false;
-    }
-};
-
-double untilPainted(const PaintCounter& painted, int before, const QElapsedTimer& clock)
-{
-    while (painted.count == before)
-        QCoreApplication::processEvents();
-    return double(clock.nsecsElapsed()) / 1e6;
-}
-
 QIcon plainIcon(const QColor& colour)
 {
     QPixmap pixmap(18, 18);
@@ -120,22 +101,22 @@ int main(int argc, char** argv)
     DirectoryIconCache icons(plainIcon(Qt::blue), plainIcon(Qt::gray));
     DirectoryListModel model(source, &icons);
     DirectoryListView view(&model);
-    PaintCounter painted;
+    bench::PaintCounter painted;
     view.viewport()->installEventFilter(&painted);
     view.resize(420, 640);
     view.show();
-    untilPainted(painted, 0, QElapsedTimer());
+    bench::untilPainted(painted, 0, QElapsedTimer());
 
     std::vector<double> firstFrames;
     for (int round = 0; round < rounds; ++round) {
         source.showNothing();
         model.resetListing();
-        untilPainted(painted, painted.count, QElapsedTimer());
+        bench::untilPainted(painted, painted.count, QElapsedTimer());
         QElapsedTimer clock;
         clock.start();
         source.showAll();
         model.resetListing();
-        firstFrames.push_back(untilPainted(painted, painted.count, clock));
+        firstFrames.push_back(bench::untilPainted(painted, painted.count, clock));
     }
 
     std::vector<double> keystrokes;
@@ -151,7 +132,7 @@ int main(int argc, char** argv)
                 source.setQuery(length > word.size() ? QString() : word.left(length));
                 filtering.push_back(double(clock.nsecsElapsed()) / 1e6);
                 model.resetListing();
-                keystrokes.push_back(untilPainted(painted, painted.count, clock));
+                keystrokes.push_back(bench::untilPainted(painted, painted.count, clock));
                 shownRows.push_back(keystrokes.back() - filtering.back());
             }
         }

@@ -1,5 +1,6 @@
 #include "viewmodel/DirectoryLoader.h"
 
+#include "platform/FreedMemory.h"
 #include "viewmodel/DetachedFlow.h"
 #include "viewmodel/ErrorText.h"
 #include "viewmodel/PersistedStateReader.h"
@@ -203,6 +204,8 @@ QCoro::Task<> DirectoryLoader::persistScanCache(QList<DirectoryEntry> entries, Q
     return m_context.background().run([cache = m_context.parts().scanCacheStore, entries = std::move(entries),
                                        directoryPath = std::move(directoryPath), includeHiddenFiles] {
         cache->saveEntries(entries, directoryPath, includeHiddenFiles);
+        // The file's text and its parsed form for a big folder are freed here, on a worker thread.
+        platform::releaseFreedMemory();
     });
 }
 

@@ -20,6 +20,7 @@ void SortedEntriesCache::dropResult()
 void SortedEntriesCache::dropFilteredSet()
 {
     m_filtered.reset();
+    m_narrowingBase.reset();
     dropResult();
 }
 
@@ -59,10 +60,23 @@ bool SortedEntriesCache::setSearchQuery(const QString& query)
         return false;
     // Blanks around the query do not change what it matches.
     const bool sameSearch = query.trimmed() == m_filters.searchQuery.trimmed();
-    m_filters.searchQuery = query;
+    const QString previous = std::exchange(m_filters.searchQuery, query);
     if (sameSearch)
         return false;
+    std::optional<std::vector<char>> shownBefore = std::move(m_filtered);
     dropFilteredSet();
+    // Typing on at the end of the query only narrows the result: every rule of the search (the
+    // whole query, each word, the characters in order) asks at least as much of a longer query
+    // whose folded text starts with the shorter one's. Only the entries shown before need testing
+    // again. Queries with characters of several code units are matched by whole characters,
+    // where a longer text may end in another character; they are searched afresh.
+    if (shownBefore) {
+        const SearchQuery before(previous);
+        const SearchQuery after(query);
+        if (!before.isEmpty() && !after.isEmpty() && before.isSingleUnit() && after.isSingleUnit() &&
+            after.folded().startsWith(before.folded()))
+            m_narrowingBase = std::move(shownBefore);
+    }
     return true;
 }
 
@@ -100,6 +114,15 @@ const std::vector<char>& SortedEntriesCache::filteredSet()
     const SearchQuery query(m_filters.searchQuery);
     const ListingSearch search(*m_listing, query);
     const auto& entries = m_listing->entries();
+    if (m_narrowingBase) {
+        // The type and visibility filters are those the base was made with.
+        const std::vector<char>& base = *m_narrowingBase;
+        for (qsizetype i = 0; i < count; ++i)
+            shown[std::size_t(i)] = base[std::size_t(i)] && search.matches(i) ? 1 : 0;
+        m_narrowingBase.reset();
+        m_filtered = std::move(shown);
+        return *m_filtered;
+    }
     for (qsizetype i = 0; i < count; ++i) {
         const FileTypeFilter type = m_listing->fileType(i);
         if (m_filters.fileTypeFilter != FileTypeFilter::all && type != m_filters.fileTypeFilter)

@@ -64,6 +64,8 @@ private:
     SmartMigrationCriteria m_criteria;
 
     std::optional<std::vector<char>> m_filtered;
+    // The filtered set of a shorter query the next filter pass narrows (see setSearchQuery).
+    std::optional<std::vector<char>> m_narrowingBase;
     std::optional<std::vector<char>> m_qualifies;
     std::optional<std::vector<int>> m_sortedIndices;
     std::vector<char> m_prioritizedIdentities;

@@ -114,6 +114,39 @@ private Q_SLOTS:
         }
     }
 
+    // Typing a query one character at a time (the search then only re-tests what the shorter query
+    // kept) and deleting it again gives exactly the listing of each text searched afresh, also
+    // with characters of several code units, spaces that start new words and filters in between.
+    void typingAndDeletingEqualsTheDefinition()
+    {
+        const QStringList typed{"movies x",
+                                QStringLiteral("résumé 1"),
+                                "e\u0301te",
+                                QStringLiteral("照片 a"),
+                                QStringLiteral("🇫🇷 t"),
+                                "stuff/cache",
+                                "a  b",
+                                "ＤＯＣＳ"};
+        SortedEntriesCache cache;
+        cache.setEntries(randomListing(7, 400));
+        cache.setSortOption(SortOption::nameAsc);
+        for (const QString& text : typed) {
+            for (qsizetype length = 1; length <= text.size(); ++length) {
+                cache.setSearchQuery(text.left(length));
+                verifyMatchesDefinition(cache);
+                if (length == 2) {
+                    cache.setFileTypeFilter(FileTypeFilter::folder);
+                    verifyMatchesDefinition(cache);
+                }
+            }
+            for (qsizetype length = text.size() - 1; length >= 0; --length) {
+                cache.setSearchQuery(text.left(length));
+                verifyMatchesDefinition(cache);
+            }
+            cache.setFileTypeFilter(FileTypeFilter::all);
+        }
+    }
+
     void nothingIsRecomputedWithoutAChange()
     {
         SortedEntriesCache cache;

@@ -35,6 +35,17 @@ QMenu* createPathContextMenu(MainViewModel& viewModel, const QString& path, QWid
     return menu;
 }
 
+void attachPathContextMenu(QWidget* widget, MainViewModel& viewModel, std::function<QString()> path)
+{
+    widget->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(widget, &QWidget::customContextMenuRequested, widget,
+                     [widget, &viewModel, path = std::move(path)](const QPoint& position) {
+                         QMenu* menu = createPathContextMenu(viewModel, path(), widget);
+                         menu->setAttribute(Qt::WA_DeleteOnClose);
+                         menu->popup(widget->mapToGlobal(position));
+                     });
+}
+
 PathLine::PathLine(MainViewModel& viewModel, int pixelSize, QWidget* parent)
     : SelectablePathField(parent), m_viewModel(viewModel)
 {

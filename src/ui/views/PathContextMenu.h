@@ -3,6 +3,7 @@
 #include "ui/widgets/SelectablePathField.h"
 
 #include <QString>
+#include <functional>
 
 class QMenu;
 class QWidget;
@@ -13,10 +14,14 @@ class MainViewModel;
 
 namespace orvalink::ui {
 
-// The menu of a path shown in the detail column: copy the path, open its folder in the sidebar,
-// show it in the file manager. Every entry acts on the raw `path`, never on its masked form. The
-// caller owns the menu.
+// The menu of every path the window shows: copy the path, open its folder in the sidebar, show it
+// in the file manager. Every entry acts on the raw `path`, never on its masked form. The caller owns
+// the menu.
 QMenu* createPathContextMenu(MainViewModel& viewModel, const QString& path, QWidget* parent);
+
+// Gives `widget` that menu on a right click, for the path `path()` returns at the moment of the
+// click. The menu open last is `widget`'s child named "pathContextMenu" until it closes.
+void attachPathContextMenu(QWidget* widget, MainViewModel& viewModel, std::function<QString()> path);
 
 // A selectable monospace path line whose context menu is the path menu above. It shows a text the
 // owner gives (the masked path, or a label and the masked path) and acts on the raw path.

@@ -1,12 +1,138 @@
 #include "ui/views/SidebarColumnView.h"
 
+#include "ui/models/DirectoryIconCache.h"
+#include "ui/models/DirectoryListModel.h"
+#include "ui/views/ActionsRow.h"
+#include "ui/views/DirectoryListView.h"
+#include "ui/views/NavigationGroup.h"
+#include "ui/views/QuickAccessBar.h"
+#include "ui/views/RefreshScheduler.h"
+#include "ui/views/ScanRootGroup.h"
+#include "ui/views/SearchRow.h"
+#include "ui/views/SidebarControls.h"
+#include "ui/views/SmartMigrationPanel.h"
+#include "ui/views/TargetVolumeGroup.h"
+#include "ui/views/ViewModelDirectoryListSource.h"
+#include "ui/widgets/GroupPanel.h"
+#include "ui/widgets/Symbols.h"
+#include "ui/widgets/TextStyles.h"
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/Presentation.h"
+#include "viewmodel/ShownListing.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
 namespace orvalink::ui {
 
-SidebarColumnView::SidebarColumnView(MainViewModel& /*viewModel*/, DashboardViewState& /*state*/,
-                                     QWidget* parent)
-    : QWidget(parent)
+namespace {
+
+const QColor kOrange(0xf0, 0x8a, 0x00);
+
+} // namespace
+
+SidebarColumnView::SidebarColumnView(MainViewModel& viewModel, DashboardViewState& state, QWidget* parent)
+    : QWidget(parent), m_viewModel(viewModel), m_state(state),
+      m_listSource(std::make_unique<ViewModelDirectoryListSource>(viewModel)),
+      m_icons(std::make_unique<DirectoryIconCache>(Symbols::icon(QStringLiteral("folder.fill")),
+                                                   Symbols::icon(QStringLiteral("doc"))))
 {
     setObjectName(QStringLiteral("sidebarColumn"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(12, 12, 12, 12);
+    column->setSpacing(12);
+
+    m_quickAccess = new QuickAccessBar(m_viewModel, m_state, this);
+    column->addWidget(m_quickAccess);
+    m_scanGroup = new ScanRootGroup(m_viewModel, m_state, this);
+    column->addWidget(m_scanGroup);
+    m_targetGroup = new TargetVolumeGroup(m_viewModel, this);
+    column->addWidget(m_targetGroup);
+    m_navigationGroup = new NavigationGroup(m_viewModel, this);
+    column->addWidget(m_navigationGroup);
+    m_actions = new ActionsRow(m_viewModel, this);
+    column->addWidget(m_actions);
+
+    m_containersNotice = createCaption("containersNotice", this, false);
+    applyTextColor(m_containersNotice, kOrange);
+    m_containersNotice->setWordWrap(true);
+    column->addWidget(m_containersNotice);
+
+    m_smartGroup = new GroupPanel(QString(), QStringLiteral("wand.and.stars"), this);
+    m_smartGroup->setObjectName(QStringLiteral("migrationListGroup"));
+    m_smartPanel = new SmartMigrationPanel(m_viewModel, m_smartGroup);
+    m_smartGroup->contentLayout()->addWidget(m_smartPanel);
+    column->addWidget(m_smartGroup);
+
+    m_search = new SearchRow(m_viewModel, this);
+    column->addWidget(m_search);
+
+    m_listModel = new DirectoryListModel(*m_listSource, m_icons.get(), this);
+    m_listSource->attach(*m_listModel);
+    m_listView = new DirectoryListView(m_listModel, this);
+    m_listView->setMinimumHeight(260);
+    column->addWidget(m_listView, 1);
+
+    m_noMatch = createCaption("noMatchText", this);
+    column->addWidget(m_noMatch);
+    m_info = createCaption("infoText", this);
+    m_info->setWordWrap(true);
+    m_info->setMaximumHeight(2 * QFontMetrics(m_info->font()).lineSpacing());
+    m_info->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    column->addWidget(m_info);
+
+    m_scheduler = new RefreshScheduler([this] { refresh(); }, this);
+    m_scheduler->watchAllSignals(&m_viewModel.browsing());
+    m_scheduler->watchAllSignals(&m_viewModel.activity());
+    m_scheduler->watchAllSignals(&m_viewModel.accountState());
+    m_scheduler->watchAllSignals(&m_state);
+    m_scheduler->watch(&m_viewModel.listing(), &ShownListing::sortedEntriesChanged);
+    refresh();
+}
+
+SidebarColumnView::~SidebarColumnView()
+{
+    // The list and its model refer to the source and the icons, which die with this object's
+    // members, before the base class deletes the children.
+    delete m_listView;
+    delete m_listModel;
+}
+
+void SidebarColumnView::flushRefresh()
+{
+    m_scheduler->flush();
+}
+
+void SidebarColumnView::refresh()
+{
+    const Presentation& texts = m_viewModel.presentation();
+    const BrowsingState& browsing = m_viewModel.browsing();
+    m_quickAccess->refresh();
+    m_scanGroup->refresh();
+    m_targetGroup->refresh();
+    m_navigationGroup->refresh();
+    m_actions->refresh();
+
+    const std::optional<QString> notice = texts.currentDirectoryContainersNoticeText();
+    m_containersNotice->setVisible(notice.has_value());
+    m_containersNotice->setText(notice.value_or(QString()));
+
+    m_smartGroup->setVisible(browsing.smartMigrationEnabled());
+    if (browsing.smartMigrationEnabled()) {
+        m_smartGroup->setTitle(texts.localized(QStringLiteral("迁移列表"), QStringLiteral("Migration List")));
+        m_smartPanel->refresh();
+    }
+
+    m_search->refresh();
+    const bool noMatch =
+        !browsing.searchQuery().trimmed().isEmpty() && m_viewModel.listing().sortedEntries().isEmpty();
+    m_noMatch->setVisible(noMatch);
+    m_noMatch->setText(
+        texts.localized(QStringLiteral("未找到匹配结果"), QStringLiteral("No matching results")));
+
+    const std::optional<QString>& info = m_viewModel.activity().infoMessage();
+    m_info->setVisible(info.has_value());
+    m_info->setText(info ? texts.sanitizedForPresentation(*info) : QString());
 }
 
 } // namespace orvalink::ui

@@ -1,0 +1,70 @@
+#include "ui/views/ActionsRow.h"
+
+#include "ui/views/BusyIndicator.h"
+#include "ui/views/PathContextMenu.h"
+#include "ui/views/SidebarControls.h"
+#include "viewmodel/DetachedFlow.h"
+#include "viewmodel/DirectoryLoader.h"
+#include "viewmodel/DiskWorkflows.h"
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/Presentation.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
+
+namespace orvalink::ui {
+
+ActionsRow::ActionsRow(MainViewModel& viewModel, QWidget* parent) : QWidget(parent), m_viewModel(viewModel)
+{
+    setObjectName(QStringLiteral("actionsRow"));
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+
+    m_currentPath = createCaption("currentPathText", this);
+    m_currentPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long path is cut at the column's edge instead of widening the column.
+    m_currentPath->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_currentPath->setMinimumWidth(60);
+    attachPathContextMenu(m_currentPath, m_viewModel,
+                          [this] { return m_viewModel.browsing().currentDirectoryPath(); });
+    row->addWidget(m_currentPath, 1);
+    m_scanning = createBusyIndicator(this);
+    m_scanning->setObjectName(QStringLiteral("scanIndicator"));
+    row->addWidget(m_scanning);
+    row->addSpacing(8);
+
+    m_rescan = new QPushButton(this);
+    m_rescan->setObjectName(QStringLiteral("rescanButton"));
+    connect(m_rescan, &QPushButton::clicked, this,
+            [this] { startDetached(m_viewModel.loader().scanCurrentDirectory()); });
+    row->addWidget(m_rescan);
+    m_rescanShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
+    m_rescanShortcut->setObjectName(QStringLiteral("rescanShortcut"));
+    connect(m_rescanShortcut, &QShortcut::activated, m_rescan, &QPushButton::click);
+
+    m_migrate = new QPushButton(this);
+    m_migrate->setObjectName(QStringLiteral("migrateSelectedButton"));
+    connect(m_migrate, &QPushButton::clicked, this,
+            [this] { startDetached(m_viewModel.workflows().migrateSelectedItems()); });
+    row->addWidget(m_migrate);
+    refresh();
+}
+
+void ActionsRow::refresh()
+{
+    const Presentation& texts = m_viewModel.presentation();
+    const BrowsingState& browsing = m_viewModel.browsing();
+    const ActivityState& activity = m_viewModel.activity();
+    m_currentPath->setText(texts.localized(QStringLiteral("当前目录"), QStringLiteral("Current")) +
+                           QStringLiteral(": ") + texts.displayPath(browsing.currentDirectoryPath()));
+    m_scanning->setVisible(browsing.isScanning() || browsing.isBackgroundScanning());
+    m_rescan->setText(texts.localized(QStringLiteral("立即刷新"), QStringLiteral("Refresh Now")));
+    m_migrate->setText(texts.localized(QStringLiteral("迁移所选"), QStringLiteral("Migrate Selected")));
+    m_migrate->setEnabled(!activity.isMigrating() && !activity.isUndoing() &&
+                          !browsing.selectedPaths().isEmpty());
+}
+
+} // namespace orvalink::ui

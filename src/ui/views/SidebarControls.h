@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+namespace orvalink::ui {
+
+class SelectablePathField;
+
+// Small pieces the sidebar's groups share.
+
+// A caption line (10 px), in the secondary colour when `secondary`; `name` is its objectName.
+QLabel* createCaption(const char* name, QWidget* parent, bool secondary = true);
+
+// A path in the 12 px monospace font that can be selected but not edited.
+SelectablePathField* createPathLine(const char* name, QWidget* parent);
+
+// Sets the text of a line edit only when it differs, so a refresh keeps the cursor and selection.
+void setTextKeepingCursor(QLineEdit* edit, const QString& text);
+
+// Relabels a menu's options (their order is fixed) and shows option `current`.
+void relabelCombo(QComboBox* combo, const QStringList& texts, int current);
+
+} // namespace orvalink::ui
+
+namespace orvalink::ui {
+
+// Calls `onClick` when `widget` is clicked with the left button (for painted widgets that are no
+// buttons, such as chips). The filter lives as long as the widget.
+void makeClickable(QWidget* widget, std::function<void()> onClick);
+
+} // namespace orvalink::ui
