@@ -8,8 +8,10 @@
 #include "viewmodel/Presentation.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 
 namespace orvalink::ui {
@@ -28,6 +30,13 @@ MainWindow::MainWindow(MainViewModel& viewModel, DashboardOptions options,
         m_surface = std::make_unique<MessageBoxPromptSurface>(this);
     m_prompts = std::make_unique<PromptPresenter>(m_viewModel, m_dashboard->viewState(), *m_surface);
     m_sheets = std::make_unique<SheetHost>(m_viewModel, m_dashboard->viewState(), this);
+    // The least size leaves the detail column narrower than its storage cards; open roomier where
+    // the screen allows it.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QSize room = screen->availableSize();
+        resize(qBound(minimumSizeHint().width(), 1480, room.width()),
+               qBound(minimumSizeHint().height(), 940, room.height()));
+    }
 }
 
 MainWindow::~MainWindow() = default;

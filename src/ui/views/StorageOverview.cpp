@@ -60,6 +60,8 @@ StorageCard::StorageCard(Kind kind, const QString& objectName, const QString& sy
     texts->setSpacing(volume ? 4 : 2);
     m_heading = styledLabel(content, QStringLiteral("cardTitle"), TextStyle::Headline, QFont::DemiBold);
     m_subtitle = secondaryLabel(content, QStringLiteral("cardSubtitle"), TextStyle::Caption);
+    // The card shares the column's width: long bilingual titles wrap instead of widening it.
+    m_heading->setWordWrap(true);
     m_subtitle->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_ratioLine = styledLabel(content, QStringLiteral("cardRatio"), TextStyle::Caption);
     applyTextColor(m_ratioLine, tint);
