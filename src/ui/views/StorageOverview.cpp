@@ -60,8 +60,9 @@ StorageCard::StorageCard(Kind kind, const QString& objectName, const QString& sy
     texts->setSpacing(volume ? 4 : 2);
     m_heading = styledLabel(content, QStringLiteral("cardTitle"), TextStyle::Headline, QFont::DemiBold);
     m_subtitle = secondaryLabel(content, QStringLiteral("cardSubtitle"), TextStyle::Caption);
-    // The card shares the column's width: long bilingual titles wrap instead of widening it.
-    m_heading->setWordWrap(true);
+    // The card shares the column's width: a long bilingual title is cut at the card's edge instead
+    // of widening the whole column.
+    m_heading->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_subtitle->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_ratioLine = styledLabel(content, QStringLiteral("cardRatio"), TextStyle::Caption);
     applyTextColor(m_ratioLine, tint);
