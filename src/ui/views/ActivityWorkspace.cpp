@@ -4,6 +4,7 @@
 #include "ui/views/DashboardViewState.h"
 #include "ui/views/DetailLabels.h"
 #include "ui/views/MigrationProgressCard.h"
+#include "ui/widgets/RevealAnimation.h"
 #include "ui/widgets/Symbols.h"
 #include "ui/widgets/TintedBox.h"
 #include "viewmodel/Figures.h"
@@ -18,6 +19,9 @@
 namespace orvalink::ui {
 
 namespace {
+
+// The workspace opens and closes over 0.2 s, ease-in-out.
+constexpr int kRevealMs = 200;
 
 bool hasFailures(MainViewModel& viewModel)
 {
@@ -128,6 +132,7 @@ ActivityWorkspace::ActivityWorkspace(MainViewModel& viewModel, DashboardViewStat
     body->addWidget(m_progress);
     body->addWidget(m_records);
     layout->addWidget(m_body);
+    m_reveal = new RevealAnimation(m_body, kRevealMs, this);
 }
 
 void ActivityWorkspace::refresh()
@@ -160,7 +165,9 @@ void ActivityWorkspace::refresh()
 
     m_toggle->setText(expanded ? localizedText(m_viewModel, "折叠", "Collapse")
                                : localizedText(m_viewModel, "展开", "Expand"));
-    m_body->setVisible(expanded);
+    // Opening and closing the workspace is animated; the first refresh only takes the state.
+    m_reveal->setShown(expanded, m_hasRefreshed);
+    m_hasRefreshed = true;
     if (expanded) {
         m_progress->setVisible(progress);
         if (progress)

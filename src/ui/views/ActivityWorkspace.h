@@ -13,6 +13,7 @@ namespace orvalink::ui {
 
 class ActivityRecords;
 class DashboardViewState;
+class RevealAnimation;
 class MigrationProgressCard;
 
 // The panel at the top of the detail column: a header that always shows what the application is
@@ -48,6 +49,8 @@ private:
     QLabel* m_badge = nullptr;
     QPushButton* m_toggle = nullptr;
     QWidget* m_body = nullptr;
+    RevealAnimation* m_reveal = nullptr;
+    bool m_hasRefreshed = false;
     MigrationProgressCard* m_progress = nullptr;
     ActivityRecords* m_records = nullptr;
 };

@@ -4,6 +4,7 @@
 #include "ui/views/DashboardViewState.h"
 #include "ui/views/DetailLabels.h"
 #include "ui/views/PercentText.h"
+#include "ui/widgets/RevealAnimation.h"
 #include "ui/widgets/RingGauge.h"
 #include "ui/widgets/Symbols.h"
 #include "viewmodel/Figures.h"
@@ -171,6 +172,7 @@ StorageOverview::StorageOverview(MainViewModel& viewModel, DashboardViewState& s
     m_notes->contentLayout()->addWidget(m_notesText);
     expanded->addWidget(m_notes);
     layout->addWidget(m_expanded);
+    m_reveal = new RevealAnimation(m_expanded, 200, this); // 0.2 s, ease-in-out
     contentLayout()->addWidget(content);
 }
 
@@ -182,7 +184,9 @@ void StorageOverview::refresh()
     const bool expanded = m_state.showStorageOverviewExpanded();
     setTextIfChanged(m_headerTitle, localizedText(vm, "存储概览", "Storage Overview"));
     m_toggle->setText(expanded ? localizedText(vm, "收起", "Collapse") : localizedText(vm, "展开", "Expand"));
-    m_expanded->setVisible(expanded);
+    // Opening and closing the cards is animated; the first refresh only takes the state.
+    m_reveal->setShown(expanded, m_hasRefreshed);
+    m_hasRefreshed = true;
     if (!expanded)
         return;
 

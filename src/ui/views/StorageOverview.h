@@ -13,6 +13,8 @@ class MainViewModel;
 
 namespace orvalink::ui {
 
+class RevealAnimation;
+
 class DashboardViewState;
 class RingGauge;
 
@@ -62,6 +64,8 @@ private:
     QLabel* m_headerTitle = nullptr;
     QPushButton* m_toggle = nullptr;
     QWidget* m_expanded = nullptr;
+    RevealAnimation* m_reveal = nullptr;
+    bool m_hasRefreshed = false;
     StorageCard* m_system = nullptr;
     StorageCard* m_target = nullptr;
     StorageCard* m_directory = nullptr;

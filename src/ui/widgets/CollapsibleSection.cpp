@@ -1,13 +1,13 @@
 #include "ui/widgets/CollapsibleSection.h"
 
 #include "ui/widgets/Motion.h"
+#include "ui/widgets/RevealAnimation.h"
 #include "ui/widgets/TextStyles.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <QVariantAnimation>
 
 namespace orvalink::ui {
 
@@ -52,15 +52,7 @@ CollapsibleSection::CollapsibleSection(QWidget* parent) : GroupPanel(parent)
     contentLayout()->addWidget(m_bodyHost);
     m_bodyHost->hide();
 
-    m_animation = new QVariantAnimation(this);
-    m_animation->setDuration(kAnimationMs);
-    m_animation->setEasingCurve(QEasingCurve::InOutQuad);
-    connect(m_animation, &QVariantAnimation::valueChanged, this,
-            [this](const QVariant& value) { m_bodyHost->setMaximumHeight(value.toInt()); });
-    connect(m_animation, &QVariantAnimation::finished, this, [this] {
-        m_bodyHost->setMaximumHeight(QWIDGETSIZE_MAX);
-        m_bodyHost->setVisible(m_expanded);
-    });
+    m_reveal = new RevealAnimation(m_bodyHost, kAnimationMs, this);
     connect(m_toggle, &QPushButton::clicked, this, &CollapsibleSection::toggleFromButton);
     updateToggleText();
 }
@@ -102,25 +94,14 @@ void CollapsibleSection::setExpanded(bool expanded)
 void CollapsibleSection::toggleFromButton()
 {
     m_expanded = !m_expanded;
-    applyExpanded(animationsEnabled() && isVisible());
+    applyExpanded(true);
     Q_EMIT expandedChanged(m_expanded);
 }
 
 void CollapsibleSection::applyExpanded(bool animate)
 {
     updateToggleText();
-    m_animation->stop();
-    if (!animate) {
-        m_bodyHost->setMaximumHeight(QWIDGETSIZE_MAX);
-        m_bodyHost->setVisible(m_expanded);
-        return;
-    }
-    const int from = m_bodyHost->isVisible() ? m_bodyHost->height() : 0;
-    m_bodyHost->setMaximumHeight(from);
-    m_bodyHost->show();
-    m_animation->setStartValue(from);
-    m_animation->setEndValue(m_expanded ? m_bodyHost->sizeHint().height() : 0);
-    m_animation->start();
+    m_reveal->setShown(m_expanded, animate);
 }
 
 void CollapsibleSection::updateToggleText()

@@ -5,9 +5,10 @@
 #include <QPointer>
 
 class QPushButton;
-class QVariantAnimation;
 
 namespace orvalink::ui {
+
+class RevealAnimation;
 
 // A group panel whose content is a summary row (the summary, then an Expand/Collapse button) and
 // a body below a divider that is shown only while the section is expanded. The button's texts come
@@ -50,7 +51,7 @@ private:
     QPointer<QWidget> m_summary;
     QPointer<QWidget> m_body;
     QPushButton* m_toggle = nullptr;
-    QVariantAnimation* m_animation = nullptr;
+    RevealAnimation* m_reveal = nullptr;
 };
 
 } // namespace orvalink::ui
