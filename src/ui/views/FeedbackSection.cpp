@@ -34,18 +34,10 @@ FeedbackSection::FeedbackSection(MainViewModel& viewModel, RefreshScheduler& sch
     setObjectName(QStringLiteral("feedbackSection"));
     setSymbol(QStringLiteral("bubble.left.and.exclamationmark.bubble.right.fill"));
 
-    auto* summary = new QWidget;
-    auto* summaryLayout = new QVBoxLayout(summary);
-    summaryLayout->setContentsMargins(0, 0, 0, 0);
-    summaryLayout->setSpacing(4);
-    m_quotaTitle =
-        makeTextLabel(QStringLiteral("feedbackQuotaTitle"), TextStyle::Subheadline, false, summary);
-    makeSemibold(m_quotaTitle);
-    m_quotaNote = makeTextLabel(QStringLiteral("feedbackQuotaNote"), TextStyle::Caption, true, summary);
-    summaryLayout->addWidget(m_quotaTitle);
-    summaryLayout->addWidget(m_quotaNote);
-    useSummaryWidth(summary);
-    setSummary(summary);
+    const SectionSummary summary =
+        makeSectionSummary(this, QStringLiteral("feedbackQuotaTitle"), QStringLiteral("feedbackQuotaNote"));
+    m_quotaTitle = summary.title;
+    m_quotaNote = summary.note;
 
     auto* body = new QWidget;
     auto* layout = new QVBoxLayout(body);

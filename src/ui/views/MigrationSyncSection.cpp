@@ -20,19 +20,10 @@ MigrationSyncSection::MigrationSyncSection(MainViewModel& viewModel, QWidget* pa
     setObjectName(QStringLiteral("migrationSyncSection"));
     setSymbol(QStringLiteral("arrow.triangle.2.circlepath"));
 
-    auto* summary = new QWidget;
-    auto* summaryLayout = new QVBoxLayout(summary);
-    summaryLayout->setContentsMargins(0, 0, 0, 0);
-    summaryLayout->setSpacing(4);
-    m_scopeSummary =
-        makeTextLabel(QStringLiteral("syncScopeSummary"), TextStyle::Subheadline, false, summary);
-    makeSemibold(m_scopeSummary);
-    m_overviewSummary =
-        makeTextLabel(QStringLiteral("syncOverviewSummary"), TextStyle::Caption, true, summary);
-    summaryLayout->addWidget(m_scopeSummary);
-    summaryLayout->addWidget(m_overviewSummary);
-    useSummaryWidth(summary);
-    setSummary(summary);
+    const SectionSummary summary =
+        makeSectionSummary(this, QStringLiteral("syncScopeSummary"), QStringLiteral("syncOverviewSummary"));
+    m_scopeSummary = summary.title;
+    m_overviewSummary = summary.note;
 
     auto* body = new QWidget;
     auto* bodyLayout = new QVBoxLayout(body);

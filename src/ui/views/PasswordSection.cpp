@@ -31,18 +31,10 @@ PasswordSection::PasswordSection(MainViewModel& viewModel, RefreshScheduler& sch
     setObjectName(QStringLiteral("passwordSection"));
     setSymbol(QStringLiteral("lock.rotation"));
 
-    auto* summary = new QWidget;
-    auto* summaryLayout = new QVBoxLayout(summary);
-    summaryLayout->setContentsMargins(0, 0, 0, 0);
-    summaryLayout->setSpacing(4);
-    m_summaryTitle =
-        makeTextLabel(QStringLiteral("passwordSummaryTitle"), TextStyle::Subheadline, false, summary);
-    makeSemibold(m_summaryTitle);
-    m_summaryNote = makeTextLabel(QStringLiteral("passwordSummaryNote"), TextStyle::Caption, true, summary);
-    summaryLayout->addWidget(m_summaryTitle);
-    summaryLayout->addWidget(m_summaryNote);
-    useSummaryWidth(summary);
-    setSummary(summary);
+    const SectionSummary summary = makeSectionSummary(this, QStringLiteral("passwordSummaryTitle"),
+                                                      QStringLiteral("passwordSummaryNote"));
+    m_summaryTitle = summary.title;
+    m_summaryNote = summary.note;
 
     auto* body = new QWidget;
     auto* bodyLayout = new QVBoxLayout(body);

@@ -1,5 +1,6 @@
 #include "ui/views/SheetSupport.h"
 
+#include "ui/widgets/CollapsibleSection.h"
 #include "viewmodel/DetachedFlow.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/Presentation.h"
@@ -10,6 +11,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace orvalink::ui {
 
@@ -77,6 +79,24 @@ QProgressBar* makeBusyIndicator(const QString& objectName, QWidget* parent)
 void useSummaryWidth(QWidget* summary)
 {
     summary->setMinimumWidth(380);
+}
+
+SectionSummary makeSectionSummary(CollapsibleSection* section, const QString& titleName,
+                                  const QString& noteName)
+{
+    auto* summary = new QWidget;
+    auto* layout = new QVBoxLayout(summary);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    SectionSummary labels;
+    labels.title = makeTextLabel(titleName, TextStyle::Subheadline, false, summary);
+    makeSemibold(labels.title);
+    labels.note = makeTextLabel(noteName, TextStyle::Caption, true, summary);
+    layout->addWidget(labels.title);
+    layout->addWidget(labels.note);
+    useSummaryWidth(summary);
+    section->setSummary(summary);
+    return labels;
 }
 
 void disableReturnButtons(QWidget* root)

@@ -20,6 +20,8 @@ class MainViewModel;
 
 namespace orvalink::ui {
 
+class CollapsibleSection;
+
 // Starts `action` without waiting for it. `followUp` runs once the action is done, but only while
 // `guard` still exists: a sheet may be closed (and destroyed) while its request is pending.
 void launchGuarded(QObject* guard, QCoro::Task<> action, std::function<void()> followUp = {});
@@ -42,6 +44,15 @@ QProgressBar* makeBusyIndicator(const QString& objectName, QWidget* parent);
 // The summary of a collapsible section sits beside its button at its preferred width, which a
 // wrapping label makes narrow; this keeps it wide enough to read at the sheet's minimum width.
 void useSummaryWidth(QWidget* summary);
+
+// The two-line summary of a collapsible section (a semibold title over a secondary note), named
+// for the tests, set as `section`'s summary. Returns the title and the note labels.
+struct SectionSummary {
+    QLabel* title = nullptr;
+    QLabel* note = nullptr;
+};
+SectionSummary makeSectionSummary(CollapsibleSection* section, const QString& titleName,
+                                  const QString& noteName);
 
 // A dialog presses its default (or first auto-default) button on Return; in the sheets Return in a
 // field must submit nothing, so no button below `root` takes part.
