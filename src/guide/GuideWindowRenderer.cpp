@@ -137,8 +137,8 @@ QImage renderWidgetOffscreen(QWidget& widget, QSize size)
     // The views' coalesced refreshes run from zero-interval timers, and a changed size reaches the
     // layout around it through a posted event, one nesting level per turn of the event loop (an
     // event posted while events are delivered waits for the next turn). A window on screen gets
-    // there in time; here the deep columns would be painted with the sizes from before the first
-    // refresh, squeezed into the viewport. So the tree is settled explicitly, the innermost
+    // there in time; here the outer layouts of the deep columns would still hold stale sizes and
+    // squeeze the columns into their viewports. So the tree is settled explicitly, the innermost
     // layouts first, until two turns in a row change nothing.
     int quietTurns = 0;
     for (int turn = 0; turn < kMostSettleTurns && quietTurns < 2; ++turn) {

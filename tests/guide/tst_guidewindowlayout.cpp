@@ -53,8 +53,8 @@ private Q_SLOTS:
     void init() { m_world = std::make_unique<test::ViewModelFixture>(); }
     void cleanup() { m_world.reset(); }
 
-    // The pictures' window is not taller than the real one by much, and the tour's is lower than
-    // the least window: the columns keep their heights and scroll instead of being squeezed.
+    // At the sizes of the pictures (the tour's is lower than the least window) the detail column is
+    // taller than its viewport: it keeps its height and scrolls instead of being squeezed.
     void dashboardIsNeverSqueezed_data()
     {
         QTest::addColumn<QSize>("size");
