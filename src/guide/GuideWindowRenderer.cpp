@@ -8,6 +8,7 @@
 #include "ui/widgets/TextStyles.h"
 
 #include <QApplication>
+#include <QLayout>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -20,6 +21,9 @@ namespace {
 
 constexpr qreal kCornerRadius = 24;
 constexpr int kTitleBarHeight = 44;
+// Far more turns than any view needs to settle; only a refresh that keeps rescheduling itself
+// would use them all.
+constexpr int kMostSettleTurns = 50;
 
 struct GuideOverlay {
     QString title;
@@ -98,6 +102,21 @@ GuideOverlay overlayDescriptor(GuideOverlayKind kind, MainViewModel& viewModel)
     Q_UNREACHABLE();
 }
 
+// Activates every layout of `widget`'s tree, the innermost first, so that each outer layout works
+// from the fresh sizes of the widgets inside it. Returns whether any layout had to be redone.
+bool activateLayoutsFromInside(QWidget& widget)
+{
+    QList<QWidget*> tree = widget.findChildren<QWidget*>();
+    tree.prepend(&widget);
+    bool redone = false;
+    // findChildren lists a widget before its descendants: backwards, every child comes first.
+    for (auto it = tree.crbegin(); it != tree.crend(); ++it) {
+        if (QLayout* layout = (*it)->layout())
+            redone = layout->activate() || redone;
+    }
+    return redone;
+}
+
 } // namespace
 
 void prepareGuideRendering()
@@ -115,10 +134,17 @@ QImage renderWidgetOffscreen(QWidget& widget, QSize size)
     widget.setAttribute(Qt::WA_DontShowOnScreen);
     widget.resize(size);
     widget.show();
-    // Layouts and the views' coalesced refreshes run from posted events and zero-interval timers;
-    // a few turns let a refresh that schedules another settle.
-    for (int turn = 0; turn < 3; ++turn)
+    // The views' coalesced refreshes run from zero-interval timers, and a changed size reaches the
+    // layout around it through a posted event, one nesting level per turn of the event loop (an
+    // event posted while events are delivered waits for the next turn). A window on screen gets
+    // there in time; here the outer layouts of the deep columns would still hold stale sizes and
+    // squeeze the columns into their viewports. So the tree is settled explicitly, the innermost
+    // layouts first, until two turns in a row change nothing.
+    int quietTurns = 0;
+    for (int turn = 0; turn < kMostSettleTurns && quietTurns < 2; ++turn) {
         QApplication::processEvents();
+        quietTurns = activateLayoutsFromInside(widget) ? 0 : quietTurns + 1;
+    }
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         throw ExportError(ExportError::Case::bitmapUnavailable);
@@ -129,17 +155,25 @@ QImage renderWidgetOffscreen(QWidget& widget, QSize size)
     return image;
 }
 
-QImage renderGuideWindowImage(MainViewModel& viewModel, QSize canvasSize, QSize windowSize,
-                              bool showMigratedItemsPanel, std::optional<GuideOverlayKind> overlay)
+std::unique_ptr<ui::MainDashboardView> makeGuideDashboard(MainViewModel& viewModel,
+                                                          bool showMigratedItemsPanel)
 {
     ui::DashboardOptions options;
     options.initialShowMigratedItemsPanel = showMigratedItemsPanel;
     options.shouldRunBootstrap = false;
-    ui::MainDashboardView window(viewModel, options);
-    window.setAppearHooksEnabled(false);
+    auto window = std::make_unique<ui::MainDashboardView>(viewModel, options);
+    window->setAppearHooksEnabled(false);
     // The tour pictures show the window smaller than the least size a user can give it.
-    window.setMinimumSize(0, 0);
-    const QImage windowImage = renderWidgetOffscreen(window, windowSize);
+    window->setMinimumSize(0, 0);
+    return window;
+}
+
+QImage renderGuideWindowImage(MainViewModel& viewModel, QSize canvasSize, QSize windowSize,
+                              bool showMigratedItemsPanel, std::optional<GuideOverlayKind> overlay)
+{
+    const std::unique_ptr<ui::MainDashboardView> window =
+        makeGuideDashboard(viewModel, showMigratedItemsPanel);
+    const QImage windowImage = renderWidgetOffscreen(*window, windowSize);
     const std::optional<GuideOverlay> sheet =
         overlay ? std::optional<GuideOverlay>(overlayDescriptor(*overlay, viewModel)) : std::nullopt;
 

@@ -2,12 +2,17 @@
 
 #include <QImage>
 #include <QSize>
+#include <memory>
 #include <optional>
 
 class QWidget;
 
 namespace orvalink {
 class MainViewModel;
+}
+
+namespace orvalink::ui {
+class MainDashboardView;
 }
 
 namespace orvalink::guide {
@@ -20,9 +25,16 @@ enum class GuideOverlayKind { account };
 void prepareGuideRendering();
 
 // Lays `widget` out off screen at `size` and renders it at device-pixel ratio 1 onto its window
-// background. The widget is shown with Qt::WA_DontShowOnScreen, so nothing appears on a display.
+// background, with every layout of its tree settled as on screen (a column taller than `size` keeps
+// its height and scrolls). The widget is shown with Qt::WA_DontShowOnScreen, so nothing appears on a
+// display.
 // Throws ExportError(bitmapUnavailable) when the bitmap cannot be allocated.
 QImage renderWidgetOffscreen(QWidget& widget, QSize size);
+
+// The window's dashboard as the tutorial pictures show it: none of its start-up work, no timed
+// collapse, and no least size of its own.
+std::unique_ptr<ui::MainDashboardView> makeGuideDashboard(MainViewModel& viewModel,
+                                                          bool showMigratedItemsPanel);
 
 // One tutorial picture of the main window of `viewModel`: the real dashboard view at `windowSize`
 // with rounded corners and a soft shadow, centred on a pale gradient of `canvasSize`, and with

@@ -41,9 +41,16 @@ MigratedItemsPanel::MigratedItemsPanel(MainViewModel& viewModel, QWidget* parent
     m_clear = smallButton(this, QStringLiteral("migratedClear"));
     m_repairAll = smallButton(this, QStringLiteral("repairAllLinks"));
     m_repairSelected = smallButton(this, QStringLiteral("repairSelectedLinks"));
-    for (QPushButton* button : {m_selectAll, m_clear, m_repairAll, m_repairSelected})
-        header->addWidget(button);
+    header->addWidget(m_selectAll);
+    header->addWidget(m_clear);
     layout->addLayout(header);
+    // The repair buttons get a row of their own: with the bilingual texts, one row of all four
+    // would be wider than the detail column.
+    auto* repairs = new QHBoxLayout;
+    repairs->addStretch(1);
+    repairs->addWidget(m_repairAll);
+    repairs->addWidget(m_repairSelected);
+    layout->addLayout(repairs);
 
     MainViewModel* vm = &viewModel;
     connect(m_selectAll, &QPushButton::clicked, this, [vm] { vm->workflows().selectAllMigratedMappings(); });
