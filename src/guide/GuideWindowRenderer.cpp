@@ -3,6 +3,7 @@
 #include "guide/ExportError.h"
 #include "ui/views/AccountSheetView.h"
 #include "ui/views/MainDashboardView.h"
+#include "ui/widgets/LayoutSettling.h"
 #include "ui/widgets/Motion.h"
 #include "ui/widgets/ShadowPixmap.h"
 #include "ui/widgets/TextStyles.h"
@@ -21,9 +22,6 @@ namespace {
 
 constexpr qreal kCornerRadius = 24;
 constexpr int kTitleBarHeight = 44;
-// Far more turns than any view needs to settle; only a refresh that keeps rescheduling itself
-// would use them all.
-constexpr int kMostSettleTurns = 50;
 
 struct GuideOverlay {
     QString title;
@@ -102,21 +100,6 @@ GuideOverlay overlayDescriptor(GuideOverlayKind kind, MainViewModel& viewModel)
     Q_UNREACHABLE();
 }
 
-// Activates every layout of `widget`'s tree, the innermost first, so that each outer layout works
-// from the fresh sizes of the widgets inside it. Returns whether any layout had to be redone.
-bool activateLayoutsFromInside(QWidget& widget)
-{
-    QList<QWidget*> tree = widget.findChildren<QWidget*>();
-    tree.prepend(&widget);
-    bool redone = false;
-    // findChildren lists a widget before its descendants: backwards, every child comes first.
-    for (auto it = tree.crbegin(); it != tree.crend(); ++it) {
-        if (QLayout* layout = (*it)->layout())
-            redone = layout->activate() || redone;
-    }
-    return redone;
-}
-
 } // namespace
 
 void prepareGuideRendering()
@@ -134,17 +117,7 @@ QImage renderWidgetOffscreen(QWidget& widget, QSize size)
     widget.setAttribute(Qt::WA_DontShowOnScreen);
     widget.resize(size);
     widget.show();
-    // The views' coalesced refreshes run from zero-interval timers, and a changed size reaches the
-    // layout around it through a posted event, one nesting level per turn of the event loop (an
-    // event posted while events are delivered waits for the next turn). A window on screen gets
-    // there in time; here the outer layouts of the deep columns would still hold stale sizes and
-    // squeeze the columns into their viewports. So the tree is settled explicitly, the innermost
-    // layouts first, until two turns in a row change nothing.
-    int quietTurns = 0;
-    for (int turn = 0; turn < kMostSettleTurns && quietTurns < 2; ++turn) {
-        QApplication::processEvents();
-        quietTurns = activateLayoutsFromInside(widget) ? 0 : quietTurns + 1;
-    }
+    ui::settleLayouts(widget);
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         throw ExportError(ExportError::Case::bitmapUnavailable);

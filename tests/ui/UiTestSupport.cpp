@@ -1,5 +1,6 @@
 #include "UiTestSupport.h"
 
+#include "ui/widgets/LayoutSettling.h"
 #include "ui/widgets/Motion.h"
 #include "ui/widgets/TextStyles.h"
 
@@ -22,7 +23,7 @@ QImage renderOffscreen(QWidget* widget, QSize size)
     widget->setAttribute(Qt::WA_DontShowOnScreen);
     widget->resize(size.isValid() ? size : widget->sizeHint());
     widget->show();
-    QApplication::processEvents();
+    ui::settleLayouts(*widget);
     QImage image(widget->size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     widget->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
