@@ -13,6 +13,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScrollArea>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QWidget>
@@ -112,12 +113,16 @@ void prepareGuideRendering()
     ui::setAnimationsEnabled(false);
 }
 
-QImage renderWidgetOffscreen(QWidget& widget, QSize size)
+QImage renderWidgetOffscreen(QWidget& widget, QSize size, const std::function<void(QWidget&)>& beforeRender)
 {
     widget.setAttribute(Qt::WA_DontShowOnScreen);
     widget.resize(size);
     widget.show();
     ui::settleLayouts(widget);
+    if (beforeRender) {
+        beforeRender(widget);
+        ui::settleLayouts(widget);
+    }
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         throw ExportError(ExportError::Case::bitmapUnavailable);
@@ -126,6 +131,14 @@ QImage renderWidgetOffscreen(QWidget& widget, QSize size)
     widget.render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
     widget.hide();
     return image;
+}
+
+void revealMigratedItems(QWidget& dashboard)
+{
+    auto* column = dashboard.findChild<QScrollArea*>(QStringLiteral("detailScroll"));
+    auto* migrated = dashboard.findChild<QWidget*>(QStringLiteral("migratedItemsBox"));
+    if (column && migrated && migrated->isVisible())
+        column->ensureWidgetVisible(migrated, 0, 12);
 }
 
 std::unique_ptr<ui::MainDashboardView> makeGuideDashboard(MainViewModel& viewModel,
@@ -146,7 +159,9 @@ QImage renderGuideWindowImage(MainViewModel& viewModel, QSize canvasSize, QSize 
 {
     const std::unique_ptr<ui::MainDashboardView> window =
         makeGuideDashboard(viewModel, showMigratedItemsPanel);
-    const QImage windowImage = renderWidgetOffscreen(*window, windowSize);
+    const QImage windowImage = showMigratedItemsPanel
+                                   ? renderWidgetOffscreen(*window, windowSize, revealMigratedItems)
+                                   : renderWidgetOffscreen(*window, windowSize);
     const std::optional<GuideOverlay> sheet =
         overlay ? std::optional<GuideOverlay>(overlayDescriptor(*overlay, viewModel)) : std::nullopt;
 

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QSize>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -28,8 +29,15 @@ void prepareGuideRendering();
 // background, with every layout of its tree settled as on screen (a column taller than `size` keeps
 // its height and scrolls). The widget is shown with Qt::WA_DontShowOnScreen, so nothing appears on a
 // display.
+// `beforeRender` runs once the layouts are settled (to scroll a column, say).
 // Throws ExportError(bitmapUnavailable) when the bitmap cannot be allocated.
-QImage renderWidgetOffscreen(QWidget& widget, QSize size);
+QImage renderWidgetOffscreen(QWidget& widget, QSize size,
+                             const std::function<void(QWidget&)>& beforeRender = {});
+
+// Scrolls the dashboard's detail column so that its migrated-items panel is in view: the window's
+// columns scroll where the picture is shorter than their content, and a picture that opens the
+// panel is about it.
+void revealMigratedItems(QWidget& dashboard);
 
 // The window's dashboard as the tutorial pictures show it: none of its start-up work, no timed
 // collapse, and no least size of its own.

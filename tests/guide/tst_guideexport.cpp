@@ -109,6 +109,9 @@ private Q_SLOTS:
         const QImage account(folder + QStringLiteral("/step-02-account.png"));
         QVERIFY(qGray(account.pixel(4, 4)) < qGray(overview.pixel(4, 4)));
         QVERIFY(differingShare(overview, account) > 0.3);
+        // The history picture shows the migrated items (the detail column scrolled to them).
+        const QImage history(folder + QStringLiteral("/step-04-history.png"));
+        QVERIFY(differingShare(overview, history) > 0.05);
 
         // Demo data only: no request reached the service and the user's files are untouched.
         QCOMPARE(run.serviceRequests(), 0);

@@ -1,9 +1,13 @@
 #include "guide/GuideDemoData.h"
 #include "guide/GuideWindowRenderer.h"
+#include "ui/models/MappingListModel.h"
 #include "ui/views/MainDashboardView.h"
 #include "ui/views/StorageOverview.h"
+#include "viewmodel/DiskWorkflows.h"
+#include "viewmodel/MainViewModel.h"
 #include "viewmodel/ViewModelFixture.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QLabel>
 #include <QScrollArea>
@@ -114,6 +118,31 @@ private Q_SLOTS:
         QVERIFY(detail->verticalScrollBar()->maximum() > 0);
         if (detailFitsWidth)
             QCOMPARE(detail->horizontalScrollBar()->maximum(), 0);
+    }
+
+    // The history picture is about the migrated items, all three selected: the detail column is
+    // scrolled so that their panel is in view.
+    void historyPictureShowsTheSelectedMigratedItems()
+    {
+        const std::unique_ptr<MainViewModel> model =
+            guide::makeDemoViewModel([this] { return m_world->makeViewModel(); });
+        model->workflows().selectAllMigratedMappings();
+        const std::unique_ptr<ui::MainDashboardView> window = guide::makeGuideDashboard(*model, true);
+        guide::renderWidgetOffscreen(*window, QSize(1504, 924), guide::revealMigratedItems);
+
+        const auto* detail = window->findChild<QScrollArea*>(QStringLiteral("detailScroll"));
+        const auto* list = window->findChild<QAbstractItemView*>(QStringLiteral("migratedItemsList"));
+        QVERIFY(detail && list);
+        QCOMPARE(list->model()->rowCount(), 3);
+        for (int row = 0; row < 3; ++row)
+            QVERIFY(list->model()->index(row, 0).data(ui::MappingListModel::SelectedRole).toBool());
+        const QRect shown = detail->viewport()->rect();
+        const QRect rows(list->viewport()->mapTo(detail->viewport(), QPoint(0, 0)), list->viewport()->size());
+        QVERIFY2(
+            shown.contains(rows.topLeft()) && rows.top() < shown.bottom() - 40,
+            qPrintable(
+                QStringLiteral("the migrated items start at %1 of %2").arg(rows.top()).arg(shown.height())));
+        QVERIFY(detail->verticalScrollBar()->value() > 0);
     }
 
     // A text set after the first show, deep in a scrolled column, still makes the column as tall
