@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 
 namespace orvalink::ui {
 
@@ -34,8 +35,9 @@ MainWindow::MainWindow(MainViewModel& viewModel, DashboardOptions options,
     // the screen allows it.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QSize room = screen->availableSize();
-        resize(qBound(minimumSizeHint().width(), 1480, room.width()),
-               qBound(minimumSizeHint().height(), 940, room.height()));
+        // Never below the least size, also on a screen smaller than it.
+        resize(std::max(minimumSizeHint().width(), std::min(1480, room.width())),
+               std::max(minimumSizeHint().height(), std::min(940, room.height())));
     }
 }
 
