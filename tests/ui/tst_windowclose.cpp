@@ -14,19 +14,6 @@ using namespace orvalink::test;
 
 namespace {
 
-constexpr qint64 kMiB = 1024 * 1024;
-
-bool waitUntilMigrating(MainViewModel& vm, const QString& source)
-{
-    QSignalSpy progress(&vm.activity(), &ActivityState::migrationProcessedBytesChanged);
-    while (vm.activity().migrationCurrentPath() != std::optional<QString>(source) ||
-           vm.activity().migrationProcessedBytes() <= 0) {
-        if (!progress.wait(20000))
-            return false;
-    }
-    return true;
-}
-
 // What lay where at the instant the window went away (after that the application would quit).
 class CloseWitness : public QObject {
 public:
@@ -95,16 +82,9 @@ private Q_SLOTS:
     void closeDuringMigration()
     {
         QFETCH(QString, answer);
-        WorkflowFixture wf(UILanguage::english, 160 * kMiB);
+        WorkflowFixture wf(UILanguage::english, kLargeBatchVolumeBytes);
         SKIP_WITHOUT(wf);
-        for (int i = 0; i < 96; ++i)
-            wf.tree.fileOfSize(QStringLiteral("Large/part%1/data%2.bin").arg(i % 8).arg(i), kMiB);
-        wf.tree.fileOfSize("Small/data.bin", 64 * 1024);
-        const QString large = wf.tree.path("Large");
-        const QString small = wf.tree.path("Small");
-        stampDistinctTimes(large);
-        const QStringList largeBefore = snapshotTree(large);
-        const QStringList smallBefore = snapshotTree(small);
+        const auto [large, small, largeBefore, smallBefore] = makeLargeAndSmallBatch(wf);
 
         MainViewModel& vm = wf.vm();
         WindowUnderTest w(vm, withoutStartup());

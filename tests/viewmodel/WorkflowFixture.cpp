@@ -1,7 +1,9 @@
 #include "WorkflowFixture.h"
 
 #include "support/TaskRunner.h"
+#include "support/TreeSnapshot.h"
 
+#include <QSignalSpy>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -52,6 +54,32 @@ MainViewModel& WorkflowFixture::vm()
 void finish(QCoro::Task<> flow)
 {
     runTask(std::move(flow), std::chrono::seconds(60));
+}
+
+LargeAndSmallBatch makeLargeAndSmallBatch(WorkflowFixture& fixture)
+{
+    constexpr qint64 kMiB = 1024 * 1024;
+    for (int i = 0; i < 96; ++i)
+        fixture.tree.fileOfSize(QStringLiteral("Large/part%1/data%2.bin").arg(i % 8).arg(i), kMiB);
+    fixture.tree.fileOfSize(QStringLiteral("Small/data.bin"), 64 * 1024);
+    LargeAndSmallBatch batch;
+    batch.large = fixture.tree.path(QStringLiteral("Large"));
+    batch.small = fixture.tree.path(QStringLiteral("Small"));
+    stampDistinctTimes(batch.large);
+    batch.largeBefore = snapshotTree(batch.large);
+    batch.smallBefore = snapshotTree(batch.small);
+    return batch;
+}
+
+bool waitUntilMigrating(MainViewModel& vm, const QString& source)
+{
+    QSignalSpy progress(&vm.activity(), &ActivityState::migrationProcessedBytesChanged);
+    while (vm.activity().migrationCurrentPath() != std::optional<QString>(source) ||
+           vm.activity().migrationProcessedBytes() <= 0) {
+        if (!progress.wait(20000))
+            return false;
+    }
+    return true;
 }
 
 } // namespace orvalink::test

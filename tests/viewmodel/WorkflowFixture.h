@@ -34,4 +34,19 @@ public:
 // Runs a workflow to its end on the event loop.
 void finish(QCoro::Task<> flow);
 
+// Two folders for a batch that is still copying its first item when a test interrupts it: "Large"
+// (96 MiB in eight folders, distinct times) and "Small" (64 KiB), with their snapshots before the
+// run. The fixture's volume must hold at least kLargeBatchVolumeBytes.
+struct LargeAndSmallBatch {
+    QString large;
+    QString small;
+    QStringList largeBefore;
+    QStringList smallBefore;
+};
+inline constexpr qint64 kLargeBatchVolumeBytes = 160 * 1024 * 1024;
+LargeAndSmallBatch makeLargeAndSmallBatch(WorkflowFixture& fixture);
+
+// Waits (at most 20 s between progress steps) until the running batch is copying `source`.
+bool waitUntilMigrating(MainViewModel& vm, const QString& source);
+
 } // namespace orvalink::test

@@ -12,8 +12,6 @@ using namespace orvalink::test;
 
 namespace {
 
-constexpr qint64 kMiB = 1024 * 1024;
-
 // Lets every continuation already queued run: the finished-work notifications of the background
 // runner, and the zero-interval timers the flows they resume post in turn. Nothing waits on time.
 void runQueuedEvents()
@@ -25,17 +23,6 @@ void runQueuedEvents()
 }
 
 // Waits until the engine copies `source`: the progress monitor sees bytes arriving for it.
-bool waitUntilMigrating(MainViewModel& vm, const QString& source)
-{
-    QSignalSpy progress(&vm.activity(), &ActivityState::migrationProcessedBytesChanged);
-    while (vm.activity().migrationCurrentPath() != std::optional<QString>(source) ||
-           vm.activity().migrationProcessedBytes() <= 0) {
-        if (!progress.wait(20000))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 class SafeCloseTest : public QObject {
@@ -98,16 +85,9 @@ private Q_SLOTS:
     void closeDuringMigration()
     {
         QFETCH(bool, destroyAtOnce);
-        WorkflowFixture w(UILanguage::english, 160 * kMiB);
+        WorkflowFixture w(UILanguage::english, kLargeBatchVolumeBytes);
         SKIP_WITHOUT(w);
-        for (int i = 0; i < 96; ++i)
-            w.tree.fileOfSize(QStringLiteral("Large/part%1/data%2.bin").arg(i % 8).arg(i), kMiB);
-        w.tree.fileOfSize("Small/data.bin", 64 * 1024);
-        const QString large = w.tree.path("Large");
-        const QString small = w.tree.path("Small");
-        stampDistinctTimes(large);
-        const QStringList largeBefore = snapshotTree(large);
-        const QStringList smallBefore = snapshotTree(small);
+        const auto [large, small, largeBefore, smallBefore] = makeLargeAndSmallBatch(w);
 
         MainViewModel& vm = w.vm();
         vm.browsing().setSelectedPaths({large, small});
