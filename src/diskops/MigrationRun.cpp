@@ -201,7 +201,9 @@ void MigrationRun::endJournal()
 
 void MigrationRun::moveIntoTarget()
 {
-    record([](JournalRecord& entry) { entry.moving = true; });
+    // "moving" is recorded only once the target was found free (or handed to a forced mode): a
+    // recovery takes whatever stands at the target of a moving record for this run's own partial
+    // copy, so an occupant found here must never be written down as one.
     if (!platform::entryExists(m_target)) {
         moveStagedItem();
     } else if (isPlaceholder(m_target)) {
@@ -211,6 +213,9 @@ void MigrationRun::moveIntoTarget()
     } else if (!m_forceMode) {
         throw OrvalinkError::targetAlreadyExists(m_target);
     } else {
+        // A forced mode may merge part of the staged item into the occupant: recovery leaves that
+        // as found.
+        record([](JournalRecord& entry) { entry.moving = true; });
         const PreparationOutcome prepared =
             ForcedPreparation(m_files).prepareExistingTarget(m_staging, m_target, *m_forceMode);
         m_summary = prepared.summary;
@@ -226,6 +231,8 @@ void MigrationRun::moveIntoTarget()
 
 void MigrationRun::moveStagedItem()
 {
+    if (m_journal && !m_journal->record().moving)
+        record([](JournalRecord& entry) { entry.moving = true; });
     FallbackFileOperations::MoveSteps steps;
     // Should the record fail, the copy is removed again: the record must not call it whole then.
     steps.copied = [this] {

@@ -139,14 +139,11 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
     removeEmptyFolders(foldersBelowTargetRoot(source, target));
 
     allMappings.removeIf([&](const LinkMapping& each) { return each.id == mapping.id; });
-    try {
-        AppPaths::ensureBaseDirectories();
-        JSONLStore::removeWhere<LinkMapping>(m_mappings.filePath(),
-                                             [&](const LinkMapping& each) { return each.id == mapping.id; });
-    } catch (...) {
-        journal.finish();
-        throw;
-    }
+    // Should this fail, the data is back at the source but the mapping stays: the record is kept
+    // (not finished), so the next start removes the mapping and records the undo.
+    AppPaths::ensureBaseDirectories();
+    JSONLStore::removeWhere<LinkMapping>(m_mappings.filePath(),
+                                         [&](const LinkMapping& each) { return each.id == mapping.id; });
 
     const QDateTime now = json::wholeSeconds(QDateTime::currentDateTimeUtc());
     recordUndo(mapping, anchorUser, now, journal.record().id);
