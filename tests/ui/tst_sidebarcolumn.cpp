@@ -361,6 +361,18 @@ private Q_SLOTS:
         QVERIFY(waitUntilIdle(vm()));
     }
 
+    // A folder whose name looks like markup is shown as the name it is, never rendered.
+    void namesThatLookLikeMarkupStayText()
+    {
+        const QString odd = m_fx->tree.dir("<b>bold</b>");
+        vm().navigation().navigate(odd, true);
+        m_ui->settle();
+        const auto* current = m_ui->find<QLabel>("currentPathText");
+        QCOMPARE(current->textFormat(), Qt::PlainText);
+        QVERIFY(current->text().endsWith(QStringLiteral("<b>bold</b>")));
+        QVERIFY(waitUntilIdle(vm()));
+    }
+
     // A suggestion card opens its folder with history; switching Smart Migration off removes the
     // group.
     void suggestionCardOpensItsFolder()

@@ -12,6 +12,8 @@ QLabel* styledLabel(QWidget* parent, const QString& objectName, TextStyle style,
 {
     auto* label = new QLabel(parent);
     label->setObjectName(objectName);
+    // Names, paths and failure reasons hold file names, which may look like markup.
+    label->setTextFormat(Qt::PlainText);
     QFont font = styledFont(style, label->font());
     if (weight != QFont::Normal)
         font.setWeight(weight);

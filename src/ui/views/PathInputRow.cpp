@@ -38,6 +38,7 @@ PathInputRow::PathInputRow(MainViewModel& viewModel, QWidget* parent)
     maskedColumn->setContentsMargins(0, 0, 0, 0);
     maskedColumn->setSpacing(4);
     m_maskedPath = new QLabel(m_masked);
+    m_maskedPath->setTextFormat(Qt::PlainText);
     m_maskedPath->setObjectName(QStringLiteral("maskedPathText"));
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mono.setPixelSize(12);

@@ -87,7 +87,9 @@ void SettingsSafetyGroup::rebuildBlockedPaths()
     font.setPixelSize(11);
     // Fetched again at every refresh: the list follows the home folder and the volumes in force.
     for (const QString& path : m_viewModel.context().pathMappingService().strictDisallowedPaths()) {
-        auto* label = new QLabel(m_viewModel.presentation().displayPath(path), host);
+        auto* label = new QLabel(host);
+        label->setTextFormat(Qt::PlainText);
+        label->setText(m_viewModel.presentation().displayPath(path));
         label->setObjectName(QStringLiteral("blockedPathRow"));
         label->setTextFormat(Qt::PlainText);
         label->setFont(font);

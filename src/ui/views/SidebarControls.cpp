@@ -48,6 +48,8 @@ QLabel* createCaption(const char* name, QWidget* parent, bool secondary)
 {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
+    // Paths and messages hold file names, which may look like markup.
+    label->setTextFormat(Qt::PlainText);
     applyTextStyle(label, TextStyle::Caption);
     if (secondary)
         applySecondaryTextColor(label);

@@ -16,6 +16,7 @@ namespace {
 QLabel* addLine(QVBoxLayout* column, QWidget* parent, const QFont& font, const QString& text, bool secondary)
 {
     auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText); // names and paths may look like markup
     label->setFont(font);
     label->setText(QFontMetrics(font).elidedText(text, Qt::ElideRight, SuggestionCard::labelWidth));
     if (secondary)
