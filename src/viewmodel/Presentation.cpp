@@ -22,7 +22,10 @@ Localizer Presentation::localizer() const
 
 PresentationPrivacy Presentation::presentationPrivacy() const
 {
-    return PresentationPrivacy(m_browsing.config().presentationPrivacyEnabled, PrivacyLocations::current(),
+    // Rows ask for every shown name: the locations (home, volumes folder, login name) are only
+    // looked up while privacy is on, the only time they are used.
+    const bool enabled = m_browsing.config().presentationPrivacyEnabled;
+    return PresentationPrivacy(enabled, enabled ? PrivacyLocations::current() : PrivacyLocations(),
                                localizer());
 }
 
