@@ -5,10 +5,12 @@
 #include "EngineFixture.h"
 #include "diskops/OperationJournal.h"
 #include "diskops/OperationRecovery.h"
+#include "diskops/ReservedPaths.h"
 #include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
 #include "platform/SymbolicLinks.h"
 #include "platform/TreeRemoval.h"
+#include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
 #include <QProcess>
@@ -17,10 +19,6 @@
 using namespace orvalink;
 using test::EngineFixture;
 using Outcome = RecoveredOperation::Outcome;
-
-#define SKIP_WITHOUT(fixture)                                                                                \
-    if (const auto reason = (fixture).skipReason())                                                          \
-    QSKIP(qPrintable(*reason))
 
 namespace {
 
@@ -48,9 +46,7 @@ void leaveRecord(const JournalRecord& record)
 
 QString restoringSibling(const QString& source)
 {
-    return source.section('/', 0, -2) + QStringLiteral("/.") + source.section('/', -1) +
-           QStringLiteral(".orvalink-restoring-") +
-           QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    return makeReservedPath(source, ReservedSuffix::restoring);
 }
 
 void copyTree(const QString& from, const QString& to)

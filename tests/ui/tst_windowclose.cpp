@@ -100,6 +100,9 @@ private Q_SLOTS:
         // Asking again while the question is open asks nothing more.
         QVERIFY(!w.window->close());
         QVERIFY(w.surface->open()->message.startsWith("A migration is running."));
+        // The answer must land while the first item is still being copied, or the rest proves little.
+        QVERIFY2(vm.activity().migrationCurrentPath() == std::optional<QString>(large),
+                 "the first item finished before the question was answered");
         QVERIFY(w.surface->answer(answer.isEmpty() ? std::nullopt : std::optional(answer)));
 
         QCoreApplication::processEvents();

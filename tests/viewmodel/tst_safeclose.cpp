@@ -4,6 +4,7 @@
 #include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
 #include "support/TreeSnapshot.h"
+#include "viewmodel/DetachedFlow.h"
 
 #include <QtTest>
 
@@ -22,7 +23,6 @@ void runQueuedEvents()
     }
 }
 
-// Waits until the engine copies `source`: the progress monitor sees bytes arriving for it.
 } // namespace
 
 class SafeCloseTest : public QObject {
@@ -91,7 +91,7 @@ private Q_SLOTS:
 
         MainViewModel& vm = w.vm();
         vm.browsing().setSelectedPaths({large, small});
-        vm.workflows().migrateSelectedItems();
+        startDetached(vm.workflows().migrateSelectedItems());
         QVERIFY(waitUntilMigrating(vm, large));
         QVERIFY(vm.hasRunningDiskWork());
         QVERIFY(vm.runningDiskWorkText().startsWith("A migration is running."));

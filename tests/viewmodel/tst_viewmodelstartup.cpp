@@ -1,6 +1,7 @@
 #include "ViewModelFixture.h"
 #include "backend/AuthSessionStore.h"
 #include "diskops/OperationJournal.h"
+#include "diskops/ReservedPaths.h"
 #include "model/AppPaths.h"
 #include "model/OrvalinkError.h"
 #include "store/JSONLStore.h"
@@ -86,9 +87,7 @@ void blockLogDirectory(TestHome& home)
 // stopped there, as a killed process would.
 QString stageInterruptedMigration(const QString& source, const QString& target, bool handedToAdministrator)
 {
-    const QString staging = source.section(QLatin1Char('/'), 0, -2) + QStringLiteral("/.") +
-                            source.section(QLatin1Char('/'), -1) + QStringLiteral(".orvalink-staging-") +
-                            QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    const QString staging = makeReservedPath(source, ReservedSuffix::staging);
     if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(staging).constData()) != 0)
         qFatal("cannot stage %s", qPrintable(source));
     JournalRecord record;
