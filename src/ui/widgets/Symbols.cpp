@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QHash>
 #include <QIconEngine>
 #include <QImage>
 #include <QPainter>
@@ -132,10 +133,19 @@ bool contains(const QString& name)
 
 QIcon icon(const QString& name, const QColor& tint)
 {
+    // Views ask on every refresh and delegates on every paint: one icon per name and tint, built
+    // (read, parsed) once. Main thread only, like every widget.
+    // No tint (the palette's text colour at paint time) keys as an empty text.
+    static QHash<QPair<QString, QString>, QIcon> built;
+    const QPair<QString, QString> key(name, tint.isValid() ? tint.name(QColor::HexArgb) : QString());
+    if (const auto found = built.constFind(key); found != built.cend())
+        return *found;
     QByteArray svg = contains(name) ? readSymbol(name) : QByteArray();
     if (svg.isEmpty())
         svg = readSymbol(kFallbackName);
-    return QIcon(new SymbolIconEngine(std::move(svg), tint));
+    const QIcon made(new SymbolIconEngine(std::move(svg), tint));
+    built.insert(key, made);
+    return made;
 }
 
 } // namespace orvalink::ui::Symbols
