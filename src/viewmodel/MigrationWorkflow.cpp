@@ -204,7 +204,7 @@ QCoro::Task<> runBatch(DiskWorkContext& context, FlowTicket ticket, QStringList 
 
 QCoro::Task<> migrateSelectedItems(DiskWorkContext& context)
 {
-    if (context.isRetired() || isDiskWorkBusy(context))
+    if (!mayStartDiskWork(context))
         co_return;
     const FlowTicket ticket = context.ticket();
     QStringList paths;

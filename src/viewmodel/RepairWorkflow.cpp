@@ -64,7 +64,7 @@ QString selectedText(const DiskWorkContext& context, const RepairSummary& s, qsi
 
 QCoro::Task<> repairBrokenLinks(DiskWorkContext& context)
 {
-    if (context.isRetired() || isDiskWorkBusy(context))
+    if (!mayStartDiskWork(context))
         co_return;
     const FlowTicket ticket = context.ticket();
     context.activity().setIsRepairingLinks(true);
@@ -91,7 +91,7 @@ QCoro::Task<> repairBrokenLinks(DiskWorkContext& context)
 
 QCoro::Task<> repairMigratedLinks(DiskWorkContext& context, QSet<QUuid> mappingIDs)
 {
-    if (context.isRetired() || isDiskWorkBusy(context))
+    if (!mayStartDiskWork(context))
         co_return;
     const FlowTicket ticket = context.ticket();
     const auto& mappings = context.history().migratedMappings();

@@ -203,7 +203,7 @@ QCoro::Task<> guardedRestore(DiskWorkContext& context, QCoro::Task<> flow)
 
 QCoro::Task<> undoLastMigration(DiskWorkContext& context)
 {
-    if (context.isRetired() || isDiskWorkBusy(context))
+    if (!mayStartDiskWork(context))
         co_return;
     if (context.history().undoHistory().isEmpty()) {
         context.activity().setInfoMessage(
@@ -221,7 +221,7 @@ QCoro::Task<> undoLastMigration(DiskWorkContext& context)
 
 QCoro::Task<> undoSelectedMigration(DiskWorkContext& context)
 {
-    if (context.isRetired() || isDiskWorkBusy(context))
+    if (!mayStartDiskWork(context))
         co_return;
     const QList<LinkMapping> records = context.history().selectedUndoMappings();
     if (records.isEmpty()) {
@@ -237,7 +237,7 @@ QCoro::Task<> undoSelectedMigration(DiskWorkContext& context)
 
 QCoro::Task<> forceUndoMigration(DiskWorkContext& context, LinkMapping mapping, ForcedUndoRestoreMode mode)
 {
-    if (context.isRetired() || isDiskWorkBusy(context))
+    if (!mayStartDiskWork(context))
         co_return;
     beginRestoreRun(context);
     const QString title =

@@ -14,9 +14,9 @@
 
 namespace orvalink {
 
-bool isDiskWorkBusy(const DiskWorkContext& context)
+bool mayStartDiskWork(const DiskWorkContext& context)
 {
-    return context.activity().isDiskWorkBusy();
+    return !context.isRetired() && !context.activity().isDiskWorkBusy();
 }
 
 AppConfig engineConfig(const DiskWorkContext& context)

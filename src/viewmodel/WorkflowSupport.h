@@ -10,9 +10,10 @@ namespace orvalink {
 
 class DiskWorkContext;
 
-// True while a migration, retry, undo, forced restore or link repair runs: these flows exclude each
-// other, so a repair never replaces a link that an undo is moving.
-bool isDiskWorkBusy(const DiskWorkContext& context);
+// A disk workflow starts only when this is true: not once the owner closed, and not while a
+// migration, retry, undo, forced restore or link repair runs (these flows exclude each other, so a
+// repair never replaces a link that an undo is moving).
+bool mayStartDiskWork(const DiskWorkContext& context);
 
 // The settings handed to the engine: the current ones with the effective target root.
 AppConfig engineConfig(const DiskWorkContext& context);

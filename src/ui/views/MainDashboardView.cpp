@@ -1,5 +1,6 @@
 #include "ui/views/MainDashboardView.h"
 
+#include "ui/views/ActivityWorkspace.h"
 #include "ui/views/DetailPaneView.h"
 #include "ui/views/MinimumSizeText.h"
 #include "ui/views/SidebarColumnView.h"
@@ -197,15 +198,13 @@ bool MainDashboardView::isActivityBusy() const
 {
     // Work that runs, not whether progress shows: the progress card keeps the counts of a finished
     // batch, and reading that as busy would keep the workspace open for good after any migration.
-    const ActivityState& activity = m_viewModel.activity();
-    return activity.isMigrating() || activity.isUndoing() || activity.isRepairingLinks() ||
+    return m_viewModel.activity().isDiskWorkBusy() ||
            !m_viewModel.history().recentFailedMigrationPaths().isEmpty();
 }
 
 bool MainDashboardView::hasSuccessActivity() const
 {
-    const HistoryState& history = m_viewModel.history();
-    return !history.recentMigrationPaths().isEmpty() || !history.lastRestoredPaths().isEmpty();
+    return ActivityWorkspace::hasSuccessActivity(m_viewModel);
 }
 
 void MainDashboardView::refreshActivityWorkspaceBehavior()
