@@ -296,12 +296,16 @@ void TreeCopier::applyMetadataAt(const WalkEntry& entry, bool isLink)
     const char* name = destinationName(entry);
     if (m_asRoot && ::fchownat(parent, name, entry.info.st_uid, entry.info.st_gid, AT_SYMLINK_NOFOLLOW) != 0)
         fail(errno, destinationPath(entry));
-    QSet<QByteArray> refused;
-    const int error =
-        copyExtendedAttributesAt(entry.parentFd, entry.name.constData(), parent, name, m_asRoot, refused);
-    m_refused.add(refused, destinationPath(entry));
-    if (error != 0)
-        fail(error, destinationPath(entry));
+    // Links and FIFOs can carry only trusted.* and security.* attributes (user.* and ACLs belong to
+    // files and folders), which only root may read: without root there is nothing to ask /proc for.
+    if (m_asRoot) {
+        QSet<QByteArray> refused;
+        const int error =
+            copyExtendedAttributesAt(entry.parentFd, entry.name.constData(), parent, name, m_asRoot, refused);
+        m_refused.add(refused, destinationPath(entry));
+        if (error != 0)
+            fail(error, destinationPath(entry));
+    }
     // A link has no mode of its own. For a FIFO the name was made by this copy a moment ago; without
     // /proc, fchmodat cannot refuse to follow a link, so it is asked to follow.
     if (!isLink && ::fchmodat(parent, name, entry.info.st_mode & 07777, 0) != 0)
