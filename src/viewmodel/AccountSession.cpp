@@ -187,6 +187,8 @@ QCoro::Task<> AccountSession::finishFlow(QCoro::Task<> work, FlowTicket ticket, 
     std::exception_ptr failure;
     try {
         co_await std::move(work);
+    } catch (const FlowEnded&) {
+        // The flow stopped because its owner moved on: nothing to report.
     } catch (...) {
         failure = std::current_exception();
     }
