@@ -11,6 +11,7 @@
 #include "ui/views/DirectoryListView.h"
 #include "ui/views/DirectoryRowLayout.h"
 #include "ui/widgets/Chip.h"
+#include "ui/widgets/PlainToolTip.h"
 #include "viewmodel/DetachedFlow.h"
 
 #include <QFile>
@@ -116,7 +117,8 @@ private Q_SLOTS:
         QVERIFY(!shown(ui, "accountBusyIndicator"));
         QVERIFY(shown(ui, "accountBadge"));
         QCOMPARE(ui.find<ui::Chip>("accountBadge")->text(), AccountFixture::email);
-        QCOMPARE(ui.find<ui::Chip>("accountBadge")->toolTip(), vm.account().texts().backendAccountSummary());
+        QCOMPARE(ui.find<ui::Chip>("accountBadge")->toolTip(),
+                 ui::plainToolTip(vm.account().texts().backendAccountSummary()));
         QCOMPARE(ui.find<QPushButton>("quickAccountButton")->text(), QStringLiteral("Account"));
 
         QTest::mouseClick(ui.find<QWidget>("accountBadge"), Qt::LeftButton);

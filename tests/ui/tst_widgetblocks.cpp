@@ -4,6 +4,7 @@
 #include "ui/widgets/CollapsibleSection.h"
 #include "ui/widgets/FlowLayout.h"
 #include "ui/widgets/Motion.h"
+#include "ui/widgets/PlainToolTip.h"
 #include "ui/widgets/RingGauge.h"
 #include "ui/widgets/SelectablePathField.h"
 #include "ui/widgets/Stepper.h"
@@ -16,6 +17,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QtTest>
 #include <cmath>
@@ -343,6 +345,29 @@ private Q_SLOTS:
         QCOMPARE(shown.rgb(), QColor(10, 20, 30).rgb());
         QCOMPARE(qRound(shown.alphaF() * 100), 55);
         QCOMPARE(label->palette().color(QPalette::Text), shown);
+    }
+
+    void toolTipsShowTheirTextAsItIs_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("image tag") << QStringLiteral("<img src=/tmp/fifo>");
+        QTest::newRow("heading") << QStringLiteral("<h1>Big</h1>");
+        QTest::newRow("entity and ampersand") << QStringLiteral("a &amp; b & c");
+        QTest::newRow("two lines") << QStringLiteral("first <b>\nsecond");
+        QTest::newRow("plain") << QStringLiteral("/home/alice/Downloads");
+    }
+
+    void toolTipsShowTheirTextAsItIs()
+    {
+        QFETCH(QString, text);
+        const QString tip = plainToolTip(text);
+        // What Qt's tool tip shows is the document the tip's markup makes.
+        QVERIFY(Qt::mightBeRichText(tip));
+        QTextDocument document;
+        document.setHtml(tip);
+        QCOMPARE(document.toPlainText(), text);
+        QVERIFY(!document.toHtml().contains(QStringLiteral("<img")));
+        QVERIFY(plainToolTip(QString()).isEmpty());
     }
 
     void pathFieldCopiesTheSelectionOrTheWholePath()

@@ -4,6 +4,7 @@
 #include "ui/views/DashboardViewState.h"
 #include "ui/views/DetailLabels.h"
 #include "ui/views/MigrationProgressCard.h"
+#include "ui/widgets/PlainToolTip.h"
 #include "ui/widgets/RevealAnimation.h"
 #include "ui/widgets/Symbols.h"
 #include "ui/widgets/TintedBox.h"
@@ -146,7 +147,7 @@ void ActivityWorkspace::refresh()
     }
     setTextIfChanged(m_title, localizedText(m_viewModel, "活动托盘", "Activity Dock"));
     const QString summary = activityDockSummaryText(m_viewModel);
-    m_summary->setToolTip(summary);
+    setPlainToolTip(m_summary, summary);
     setTextIfChanged(m_summary, summary);
 
     const QString badge = expanded ? QString() : badgeText(m_viewModel);

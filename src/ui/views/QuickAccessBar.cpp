@@ -4,6 +4,7 @@
 #include "ui/views/DashboardViewState.h"
 #include "ui/views/SidebarControls.h"
 #include "ui/widgets/Chip.h"
+#include "ui/widgets/PlainToolTip.h"
 #include "ui/widgets/Symbols.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/AccountWorkflows.h"
@@ -94,7 +95,7 @@ void QuickAccessBar::refresh()
     m_badge->setVisible(badge.has_value());
     if (badge) {
         m_badge->setText(*badge);
-        m_badge->setToolTip(accountTexts.backendAccountSummary());
+        setPlainToolTip(m_badge, accountTexts.backendAccountSummary());
     }
     m_busy->setVisible(m_viewModel.accountState().isBackendBusy());
 }

@@ -4,6 +4,7 @@
 #include "ui/views/DashboardViewState.h"
 #include "ui/views/DetailLabels.h"
 #include "ui/views/PercentText.h"
+#include "ui/widgets/PlainToolTip.h"
 #include "ui/widgets/RevealAnimation.h"
 #include "ui/widgets/RingGauge.h"
 #include "ui/widgets/Symbols.h"
@@ -95,7 +96,7 @@ void StorageCard::setTexts(const QString& title, const QString& subtitle, const 
     setTitle(title);
     setTextIfChanged(m_heading, title);
     setTextIfChanged(m_subtitle, subtitle);
-    m_subtitle->setToolTip(subtitle);
+    setPlainToolTip(m_subtitle, subtitle);
     setTextIfChanged(m_ratioLine, ratioLine);
 }
 
