@@ -160,20 +160,22 @@ void scrollSidebar(QWidget& window)
     showRows(*column, top, bottom);
 }
 
-// The detail column starts at its top, unless the picture opens the migrated-items panel: that
-// picture is about the panel.
+// The detail column shows the storage overview down to the selected size, which the selection
+// steps change; a picture that opens the migrated-items panel is about that panel instead.
 void scrollDetailColumn(QWidget& window)
 {
     auto* column = window.findChild<QScrollArea*>(QStringLiteral("detailScroll"));
     if (!column)
         return;
-    if (QWidget* migrated = shownChild(window, "migratedItemsBox")) {
-        const auto [top, bottom] = spanIn(*column, *migrated);
+    column->verticalScrollBar()->setValue(0);
+    QWidget* subject = shownChild(window, "migratedItemsBox");
+    if (!subject)
+        subject = shownChild(window, "selectionSizeCard");
+    if (subject) {
+        const auto [top, bottom] = spanIn(*column, *subject);
         showRows(*column, top, bottom);
-    } else {
-        column->verticalScrollBar()->setValue(0);
-        column->horizontalScrollBar()->setValue(0);
     }
+    column->horizontalScrollBar()->setValue(0);
 }
 
 } // namespace

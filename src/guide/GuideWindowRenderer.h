@@ -40,10 +40,11 @@ std::unique_ptr<ui::MainDashboardView> makeGuideDashboard(MainViewModel& viewMod
                                                           bool showMigratedItemsPanel);
 
 // Renders `dashboard` (from makeGuideDashboard) off screen at `windowSize`, its columns scrolled the
-// way the pictures show them: the sidebar from the minimum-size row (or, when that does not fit
-// with the rest, from the search row) down to the information line under the directory list, as
-// little scrolled as that allows; the detail column at its top, or at the migrated-items panel when
-// that is open. Neither column is scrolled sideways. The widget stays alive for inspection.
+// way the pictures show them, each as little as it takes: the sidebar from the minimum-size row
+// (or, when that does not fit with the rest, from the search row) down to the information line
+// under the directory list; the detail column from its top down to the selected-size card, or to
+// the migrated-items panel when that is open. Neither column is scrolled sideways. The widget
+// stays alive for inspection.
 QImage renderGuideDashboard(ui::MainDashboardView& dashboard, QSize windowSize);
 
 // One tutorial picture of the main window of `viewModel`: the real dashboard view at `windowSize`
