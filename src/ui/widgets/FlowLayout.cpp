@@ -78,25 +78,50 @@ int FlowLayout::arrange(const QRect& rect, bool apply) const
 {
     const QMargins margins = contentsMargins();
     const QRect area = rect.marginsRemoved(margins);
-    int x = area.x();
-    int y = area.y();
+    struct Placed {
+        QLayoutItem* item;
+        QSize size;
+    };
+    QList<Placed> line;
+    int lineWidth = 0;
     int lineHeight = 0;
+    int y = area.y();
+    // Places the finished line at `y`, pushed to the right edge when the layout is right-aligned.
+    const auto finishLine = [&] {
+        if (apply) {
+            int x = area.x() + (m_alignment & Qt::AlignRight ? std::max(0, area.width() - lineWidth) : 0);
+            for (const Placed& placed : line) {
+                placed.item->setGeometry(QRect(QPoint(x, y), placed.size));
+                x += placed.size.width() + m_hSpacing;
+            }
+        }
+        y += lineHeight + m_vSpacing;
+        line.clear();
+        lineWidth = 0;
+        lineHeight = 0;
+    };
     for (QLayoutItem* item : m_items) {
         if (item->isEmpty())
             continue;
-        const QSize hint = item->sizeHint();
-        // A line always takes its first item, even one wider than the area.
-        if (x > area.x() && x + hint.width() > area.right() + 1) {
-            x = area.x();
-            y += lineHeight + m_vSpacing;
-            lineHeight = 0;
+        QSize size = item->sizeHint();
+        // An item wider than the whole line gets the line, down to its minimum: a label elides or
+        // wraps there instead of reaching past the edge.
+        if (size.width() > area.width()) {
+            size.setWidth(std::max(item->minimumSize().width(), area.width()));
+            if (item->hasHeightForWidth())
+                size.setHeight(item->heightForWidth(size.width()));
         }
-        if (apply)
-            item->setGeometry(QRect(QPoint(x, y), hint));
-        x += hint.width() + m_hSpacing;
-        lineHeight = std::max(lineHeight, hint.height());
+        // A line always takes its first item.
+        if (!line.isEmpty() && lineWidth + m_hSpacing + size.width() > area.width())
+            finishLine();
+        lineWidth += (line.isEmpty() ? 0 : m_hSpacing) + size.width();
+        lineHeight = std::max(lineHeight, size.height());
+        line.append({item, size});
     }
-    return y + lineHeight - rect.y() + margins.bottom();
+    if (!line.isEmpty())
+        finishLine();
+    const int used = y == area.y() ? 0 : y - m_vSpacing - area.y();
+    return used + margins.top() + margins.bottom();
 }
 
 } // namespace orvalink::ui

@@ -16,6 +16,12 @@ public:
     ~FlowLayout() override;
 
     int horizontalSpacing() const { return m_hSpacing; }
+    // Qt::AlignRight pushes every line to the right edge; lines start at the left otherwise.
+    void setLineAlignment(Qt::Alignment alignment)
+    {
+        m_alignment = alignment;
+        invalidate();
+    }
     int verticalSpacing() const { return m_vSpacing; }
 
     void addItem(QLayoutItem* item) override;
@@ -37,6 +43,7 @@ private:
     QList<QLayoutItem*> m_items;
     int m_hSpacing;
     int m_vSpacing;
+    Qt::Alignment m_alignment = Qt::AlignLeft;
 };
 
 } // namespace orvalink::ui
