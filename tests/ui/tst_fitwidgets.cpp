@@ -122,6 +122,9 @@ private Q_SLOTS:
         QCOMPARE(shown.last().endsWith(kEllipsis), elided);
         QCOMPARE(label.toolTip().isEmpty(), !elided);
         QVERIFY(shown.first().startsWith(text.left(1)));
+        // What follows the fourth line's break stays out of it.
+        if (text.contains(QLatin1Char('\n')) && elided)
+            QCOMPARE(shown.last(), QStringLiteral("d") + kEllipsis);
         for (const QString& line : shown)
             QVERIFY2(textWidth(label, line) <= label.contentsRect().width(), qPrintable(line));
     }

@@ -68,13 +68,14 @@ QStringList ElidedLabel::linesFor(int width, bool* complete) const
         line.setLineWidth(width);
         const bool last = line.textStart() + line.textLength() >= whole.size();
         if (!last && lines.size() == m_maximumLines - 1) {
-            // The last line allowed takes the rest of the text, cut at its end.
-            QString rest = whole.mid(line.textStart());
-            rest.replace(QChar::LineSeparator, QLatin1Char(' '));
-            QString shown = metrics.elidedText(rest, Qt::ElideRight, width);
-            // What is left may fit only because its line breaks were dropped: still mark the cut.
-            if (shown == rest)
-                shown = metrics.elidedText(rest + kEllipsis, Qt::ElideRight, width);
+            // The last line allowed takes the rest of its paragraph, cut at its end; what follows
+            // a line break stays out, and the ellipsis says so.
+            const qsizetype lineBreak = whole.indexOf(QChar::LineSeparator, line.textStart());
+            const QString paragraph =
+                whole.mid(line.textStart(), lineBreak < 0 ? -1 : lineBreak - line.textStart());
+            QString shown = metrics.elidedText(paragraph, Qt::ElideRight, width);
+            if (shown == paragraph)
+                shown = metrics.elidedText(paragraph + kEllipsis, Qt::ElideRight, width);
             if (complete)
                 *complete = false;
             lines.append(shown);
