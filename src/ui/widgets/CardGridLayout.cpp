@@ -6,47 +6,10 @@
 namespace orvalink::ui {
 
 CardGridLayout::CardGridLayout(int maximumColumns, int minimumColumnWidth, int spacing, QWidget* parent)
-    : QLayout(parent), m_maximumColumns(std::max(1, maximumColumns)),
+    : ArrangedLayout(parent), m_maximumColumns(std::max(1, maximumColumns)),
       m_minimumColumnWidth(std::max(1, minimumColumnWidth))
 {
-    setContentsMargins(0, 0, 0, 0);
     setSpacing(spacing);
-}
-
-CardGridLayout::~CardGridLayout()
-{
-    while (QLayoutItem* item = takeAt(0))
-        delete item;
-}
-
-void CardGridLayout::addItem(QLayoutItem* item)
-{
-    m_items.append(item);
-    invalidate();
-}
-
-QLayoutItem* CardGridLayout::itemAt(int index) const
-{
-    return index >= 0 && index < m_items.size() ? m_items.at(index) : nullptr;
-}
-
-QLayoutItem* CardGridLayout::takeAt(int index)
-{
-    if (index < 0 || index >= m_items.size())
-        return nullptr;
-    QLayoutItem* item = m_items.takeAt(index);
-    invalidate();
-    return item;
-}
-
-QList<QLayoutItem*> CardGridLayout::shownItems() const
-{
-    QList<QLayoutItem*> shown;
-    for (QLayoutItem* item : m_items) {
-        if (!item->isEmpty())
-            shown.append(item);
-    }
-    return shown;
 }
 
 int CardGridLayout::columnsFor(int width) const
@@ -55,21 +18,6 @@ int CardGridLayout::columnsFor(int width) const
     const int inner = width - margins.left() - margins.right();
     const int fitting = (inner + spacing()) / (m_minimumColumnWidth + spacing());
     return std::clamp(fitting, 1, m_maximumColumns);
-}
-
-int CardGridLayout::heightForWidth(int width) const
-{
-    return arrange(QRect(0, 0, width, 0), false);
-}
-
-QSize CardGridLayout::minimumSize() const
-{
-    // One column: the widest card's minimum.
-    QSize size;
-    for (const QLayoutItem* item : shownItems())
-        size = size.expandedTo(item->minimumSize());
-    const QMargins margins = contentsMargins();
-    return size + QSize(margins.left() + margins.right(), margins.top() + margins.bottom());
 }
 
 QSize CardGridLayout::sizeHint() const
@@ -82,12 +30,6 @@ QSize CardGridLayout::sizeHint() const
     const QMargins margins = contentsMargins();
     const int width = columns * widest + (columns - 1) * spacing() + margins.left() + margins.right();
     return QSize(width, heightForWidth(width));
-}
-
-void CardGridLayout::setGeometry(const QRect& rect)
-{
-    QLayout::setGeometry(rect);
-    arrange(rect, true);
 }
 
 int CardGridLayout::arrange(const QRect& rect, bool apply) const

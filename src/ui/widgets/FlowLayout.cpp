@@ -6,50 +6,8 @@
 namespace orvalink::ui {
 
 FlowLayout::FlowLayout(QWidget* parent, int horizontalSpacing, int verticalSpacing)
-    : QLayout(parent), m_hSpacing(horizontalSpacing), m_vSpacing(verticalSpacing)
-{
-    setContentsMargins(0, 0, 0, 0);
-}
-
-FlowLayout::~FlowLayout()
-{
-    while (QLayoutItem* item = takeAt(0))
-        delete item;
-}
-
-void FlowLayout::addItem(QLayoutItem* item)
-{
-    m_items.append(item);
-    invalidate();
-}
-
-QLayoutItem* FlowLayout::itemAt(int index) const
-{
-    return index >= 0 && index < m_items.size() ? m_items.at(index) : nullptr;
-}
-
-QLayoutItem* FlowLayout::takeAt(int index)
-{
-    if (index < 0 || index >= m_items.size())
-        return nullptr;
-    QLayoutItem* item = m_items.takeAt(index);
-    invalidate();
-    return item;
-}
-
-int FlowLayout::heightForWidth(int width) const
-{
-    return arrange(QRect(0, 0, width, 0), false);
-}
-
-QSize FlowLayout::minimumSize() const
-{
-    QSize size;
-    for (const QLayoutItem* item : m_items)
-        size = size.expandedTo(item->minimumSize());
-    const QMargins margins = contentsMargins();
-    return size + QSize(margins.left() + margins.right(), margins.top() + margins.bottom());
-}
+    : ArrangedLayout(parent), m_hSpacing(horizontalSpacing), m_vSpacing(verticalSpacing)
+{}
 
 QSize FlowLayout::sizeHint() const
 {
@@ -57,21 +15,13 @@ QSize FlowLayout::sizeHint() const
     int width = 0;
     int height = 0;
     int visible = 0;
-    for (const QLayoutItem* item : m_items) {
-        if (item->isEmpty())
-            continue;
+    for (const QLayoutItem* item : shownItems()) {
         const QSize hint = item->sizeHint();
         width += hint.width() + (visible++ > 0 ? m_hSpacing : 0);
         height = std::max(height, hint.height());
     }
     const QMargins margins = contentsMargins();
     return QSize(width + margins.left() + margins.right(), height + margins.top() + margins.bottom());
-}
-
-void FlowLayout::setGeometry(const QRect& rect)
-{
-    QLayout::setGeometry(rect);
-    arrange(rect, true);
 }
 
 int FlowLayout::arrange(const QRect& rect, bool apply) const
@@ -100,9 +50,7 @@ int FlowLayout::arrange(const QRect& rect, bool apply) const
         lineWidth = 0;
         lineHeight = 0;
     };
-    for (QLayoutItem* item : m_items) {
-        if (item->isEmpty())
-            continue;
+    for (QLayoutItem* item : shownItems()) {
         QSize size = item->sizeHint();
         // An item wider than the whole line gets the line, down to its minimum: a label elides or
         // wraps there instead of reaching past the edge.
