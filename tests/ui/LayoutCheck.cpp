@@ -217,6 +217,19 @@ QStringList widthFaults(const QWidget& root, const QStringList& sideways)
     return faults;
 }
 
+QList<FitSetting> fitSettings()
+{
+    QList<FitSetting> settings;
+    const std::pair<UILanguage, const char*> languages[] = {
+        {UILanguage::chinese, "zh"}, {UILanguage::english, "en"}, {UILanguage::bilingual, "both"}};
+    for (const auto& [language, tag] : languages) {
+        for (bool privacy : {false, true})
+            settings.append(
+                {language, privacy, QLatin1String(tag) + (privacy ? QStringLiteral("-privacy") : QString())});
+    }
+    return settings;
+}
+
 int visibleListRows(const QAbstractScrollArea& column, const QListView& list)
 {
     if (!list.model() || list.model()->rowCount() == 0 || !list.isVisible())

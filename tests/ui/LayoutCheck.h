@@ -1,5 +1,8 @@
 #pragma once
 
+#include "model/AppConfig.h"
+
+#include <QList>
 #include <QStringList>
 
 class QAbstractScrollArea;
@@ -14,6 +17,15 @@ namespace orvalink::test {
 // more width than the widget has. Scroll areas named in `sideways` scroll sideways by design: their
 // bar and the content inside them are not faults. Only what is visible counts.
 QStringList widthFaults(const QWidget& root, const QStringList& sideways = {});
+
+// The languages and privacy settings the fit checks run in, each with a tag for its test row and
+// its screenshots: "zh", "zh-privacy", "en", ..., "both-privacy".
+struct FitSetting {
+    UILanguage language;
+    bool privacy;
+    QString tag;
+};
+QList<FitSetting> fitSettings();
 
 // How many whole rows of `list` show inside `column`'s viewport as it is scrolled now.
 int visibleListRows(const QAbstractScrollArea& column, const QListView& list);

@@ -11,14 +11,13 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <QtTest>
+#include <functional>
+#include <memory>
 
 using namespace orvalink;
 using namespace orvalink::test;
 
 namespace {
-
-// The two rows that scroll sideways by design: the breadcrumbs and the smart-migration cards.
-const QStringList kSideways{QStringLiteral("breadcrumbScroll"), QStringLiteral("suggestionScroll")};
 
 // A home of 40 entries: folders and files of different sizes, some with long names.
 void fillHome(TestTree& tree)
@@ -44,15 +43,10 @@ void addFitRows()
     QTest::addColumn<UILanguage>("language");
     QTest::addColumn<bool>("privacy");
     QTest::addColumn<int>("leastRows");
-    const std::pair<UILanguage, const char*> languages[] = {
-        {UILanguage::chinese, "zh"}, {UILanguage::english, "en"}, {UILanguage::bilingual, "both"}};
     for (const auto& [size, rows] : {std::pair{QSize(1200, 760), 4}, std::pair{QSize(1480, 940), 10}}) {
-        for (const auto& [language, tag] : languages) {
-            for (bool privacy : {false, true}) {
-                const QString name = sizeTag(size) + QLatin1Char('-') + QLatin1String(tag) +
-                                     (privacy ? QStringLiteral("-privacy") : QString());
-                QTest::newRow(qPrintable(name)) << size << language << privacy << rows;
-            }
+        for (const FitSetting& setting : fitSettings()) {
+            const QString name = sizeTag(size) + QLatin1Char('-') + setting.tag;
+            QTest::newRow(qPrintable(name)) << size << setting.language << setting.privacy << rows;
         }
     }
 }
@@ -98,6 +92,41 @@ void showEverything(MainViewModel& vm, ui::DashboardViewState& state, TestTree& 
     state.setShowProgressPanel(true);
 }
 
+// The window over a home of 40 entries, in the settings `adjust` makes, at `size`.
+struct FitWindow {
+    FitWindow(QSize size, const std::function<void(AppConfig&)>& adjust)
+    {
+        fillHome(fx.tree);
+        vm = fx.makeViewModelWithSettings([&](AppConfig& config) {
+            config.minLargeSizeBytes = 0;
+            adjust(config);
+        });
+        w = std::make_unique<WindowUnderTest>(*vm);
+        w->window->resize(size);
+    }
+    // Shows the window and waits until its start-up and the listing are done.
+    [[nodiscard]] bool start()
+    {
+        if (!w->showAndStart() || !waitUntilIdle(*vm))
+            return false;
+        ui::settleLayouts(*w->window);
+        return true;
+    }
+    [[nodiscard]] bool saveAs(const QString& name) const
+    {
+        return !saveScreen(w->window->grab().toImage(), name).isEmpty();
+    }
+    QScrollArea* column() const
+    {
+        return w->window->findChild<QScrollArea*>(QStringLiteral("sidebarScroll"));
+    }
+    QListView* list() const { return w->window->findChild<QListView*>(QStringLiteral("directoryList")); }
+
+    ViewModelFixture fx;
+    std::unique_ptr<MainViewModel> vm;
+    std::unique_ptr<WindowUnderTest> w;
+};
+
 } // namespace
 
 // The window at its least size and at a common default, in each language with and without
@@ -116,31 +145,23 @@ private Q_SLOTS:
         QFETCH(UILanguage, language);
         QFETCH(bool, privacy);
         QFETCH(int, leastRows);
-        ViewModelFixture fx;
-        fillHome(fx.tree);
-        auto vm = fx.makeViewModelWithSettings([&](AppConfig& config) {
+        FitWindow fit(size, [&](AppConfig& config) {
             config.uiLanguage = language;
             config.presentationPrivacyEnabled = privacy;
-            config.minLargeSizeBytes = 0;
         });
-        WindowUnderTest w(*vm);
-        w.window->resize(size);
-        QVERIFY(w.showAndStart());
-        QVERIFY(waitUntilIdle(*vm));
-        ui::settleLayouts(*w.window);
-        QCOMPARE(w.window->size(), size);
-        QVERIFY(!saveScreen(w.window->grab().toImage(), QStringLiteral("fit-") + QTest::currentDataTag())
-                     .isEmpty());
+        QVERIFY(fit.start());
+        QCOMPARE(fit.w->window->size(), size);
+        QVERIFY(fit.saveAs(QStringLiteral("fit-") + QTest::currentDataTag()));
 
-        auto* column = w.window->findChild<QScrollArea*>(QStringLiteral("sidebarScroll"));
-        auto* list = w.window->findChild<QListView*>(QStringLiteral("directoryList"));
+        QScrollArea* column = fit.column();
+        QListView* list = fit.list();
         QVERIFY(column && list);
         QVERIFY(list->model()->rowCount() >= 40);
         // Elements and four rows fit at both sizes: the column has nothing to scroll.
         QCOMPARE(column->verticalScrollBar()->maximum(), 0);
         const int rows = visibleListRows(*column, *list);
         qInfo("%s: %d list rows in view", QTest::currentDataTag(), rows);
-        const QStringList faults = widthFaults(*w.window, kSideways);
+        const QStringList faults = windowWidthFaults(*fit.w->window);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
         QVERIFY2(rows >= leastRows, qPrintable(QStringLiteral("%1 rows in view").arg(rows)));
     }
@@ -154,46 +175,33 @@ private Q_SLOTS:
         QFETCH(QSize, size);
         QFETCH(UILanguage, language);
         QFETCH(bool, privacy);
-        ViewModelFixture fx;
-        fillHome(fx.tree);
-        auto vm = fx.makeViewModelWithSettings([&](AppConfig& config) {
+        FitWindow fit(size, [&](AppConfig& config) {
             config.uiLanguage = language;
             config.presentationPrivacyEnabled = privacy;
-            config.minLargeSizeBytes = 0;
             config.showHiddenFiles = false;
             config.smartMigrationEnabled = true;
         });
-        WindowUnderTest w(*vm);
-        w.window->resize(size);
-        QVERIFY(w.showAndStart());
-        QVERIFY(waitUntilIdle(*vm));
-        showEverything(*vm, w.viewState(), fx.tree);
-        ui::settleLayouts(*w.window);
-        QVERIFY(!saveScreen(w.window->grab().toImage(), QStringLiteral("fit-all-") + QTest::currentDataTag())
-                     .isEmpty());
-        const QStringList faults = widthFaults(*w.window, kSideways);
+        QVERIFY(fit.start());
+        showEverything(*fit.vm, fit.w->viewState(), fit.fx.tree);
+        ui::settleLayouts(*fit.w->window);
+        QVERIFY(fit.saveAs(QStringLiteral("fit-all-") + QTest::currentDataTag()));
+        const QStringList faults = windowWidthFaults(*fit.w->window);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
-        vm->activity().setIsMigrating(false);
+        fit.vm->activity().setIsMigrating(false);
     }
 
     // With smart migration on, the short window's column scrolls; the wheel over the list still
     // moves only the list, also once the list is at its end.
     void wheelOverTheListScrollsOnlyTheList()
     {
-        ViewModelFixture fx;
-        fillHome(fx.tree);
-        auto vm = fx.makeViewModelWithSettings([](AppConfig& config) {
+        FitWindow fit(QSize(1200, 760), [](AppConfig& config) {
             config.uiLanguage = UILanguage::bilingual;
-            config.minLargeSizeBytes = 0;
             config.smartMigrationEnabled = true;
             config.showHiddenFiles = false;
         });
-        WindowUnderTest w(*vm);
-        QVERIFY(w.showAndStart());
-        QVERIFY(waitUntilIdle(*vm));
-        ui::settleLayouts(*w.window);
-        auto* column = w.window->findChild<QScrollArea*>(QStringLiteral("sidebarScroll"));
-        auto* list = w.window->findChild<QListView*>(QStringLiteral("directoryList"));
+        QVERIFY(fit.start());
+        QScrollArea* column = fit.column();
+        QListView* list = fit.list();
         QVERIFY(column && list);
         QVERIFY2(column->verticalScrollBar()->maximum() > 0, "the column must have something to scroll");
         column->verticalScrollBar()->setValue(0);
