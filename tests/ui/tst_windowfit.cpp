@@ -70,7 +70,10 @@ void showEverything(MainViewModel& vm, ui::DashboardViewState& state, TestTree& 
     QList<LinkMapping> mappings;
     for (int i = 0; i < 3; ++i)
         mappings.append(
-            mappingFor(tree.path(QStringLiteral("Project archive with a rather long name %1").arg(i)), i));
+            mappingFor(tree.path(QStringLiteral("A folder whose name is far longer than any column of the "
+                                                "window could ever show on one line %1")
+                                     .arg(i)),
+                       i));
     vm.history().setUndoHistory(mappings);
     vm.history().setMigratedMappings(mappings);
     vm.history().setRecentMigrationPaths({successRecord(mappings.at(0).sourcePath)});
