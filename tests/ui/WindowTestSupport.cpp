@@ -1,5 +1,7 @@
 #include "WindowTestSupport.h"
 
+#include "LayoutCheck.h"
+
 #include <QDateTime>
 #include <QTest>
 
@@ -28,6 +30,11 @@ ui::DashboardOptions options(std::optional<ui::QuickSheet> initialSheet, bool bo
     options.initialSheet = initialSheet;
     options.shouldRunBootstrap = bootstrap;
     return options;
+}
+
+QStringList windowWidthFaults(const QWidget& window)
+{
+    return widthFaults(window, {QStringLiteral("breadcrumbScroll"), QStringLiteral("suggestionScroll")});
 }
 
 MigrationPathRecord successRecord(const QString& path)

@@ -31,6 +31,10 @@ inline ui::DashboardOptions withoutStartup(std::optional<ui::QuickSheet> initial
     return options(initialSheet, false);
 }
 
+// What in the window does not fit its width (see widthFaults()); the breadcrumbs and the
+// smart-migration cards scroll sideways by design.
+QStringList windowWidthFaults(const QWidget& window);
+
 // A successful and a failed migration record for `path`, as the workflows publish them.
 MigrationPathRecord successRecord(const QString& path);
 FailedMigrationRecord failedRecord(const QString& path);

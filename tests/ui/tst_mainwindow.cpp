@@ -312,6 +312,8 @@ private Q_SLOTS:
         const QImage image = w.window->grab().toImage();
         QCOMPARE(image.size(), QSize(1200, 760));
         QVERIFY(!saveScreen(image, QStringLiteral("window-") + QTest::currentDataTag()).isEmpty());
+        const QStringList faults = windowWidthFaults(*w.window);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
     }
 };
 

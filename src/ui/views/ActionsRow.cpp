@@ -3,6 +3,8 @@
 #include "ui/views/BusyIndicator.h"
 #include "ui/views/PathContextMenu.h"
 #include "ui/views/SidebarControls.h"
+#include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/TextStyles.h"
 #include "viewmodel/DetachedFlow.h"
 #include "viewmodel/DirectoryLoader.h"
 #include "viewmodel/DiskWorkflows.h"
@@ -23,11 +25,12 @@ ActionsRow::ActionsRow(MainViewModel& viewModel, QWidget* parent) : QWidget(pare
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
 
-    m_currentPath = createCaption("currentPathText", this);
+    // A long path loses its middle instead of widening the column.
+    m_currentPath = new ElidedLabel(this, Qt::ElideMiddle);
+    m_currentPath->setObjectName(QStringLiteral("currentPathText"));
+    applyTextStyle(m_currentPath, TextStyle::Caption);
+    applySecondaryTextColor(m_currentPath);
     m_currentPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    // A long path is cut at the column's edge instead of widening the column.
-    m_currentPath->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    m_currentPath->setMinimumWidth(60);
     attachPathContextMenu(m_currentPath, m_viewModel,
                           [this] { return m_viewModel.browsing().currentDirectoryPath(); });
     row->addWidget(m_currentPath, 1);
@@ -38,6 +41,7 @@ ActionsRow::ActionsRow(MainViewModel& viewModel, QWidget* parent) : QWidget(pare
 
     m_rescan = new QPushButton(this);
     m_rescan->setObjectName(QStringLiteral("rescanButton"));
+    applyTextStyle(m_rescan, TextStyle::Subheadline);
     connect(m_rescan, &QPushButton::clicked, this,
             [this] { startDetached(m_viewModel.loader().scanCurrentDirectory()); });
     row->addWidget(m_rescan);
@@ -47,6 +51,7 @@ ActionsRow::ActionsRow(MainViewModel& viewModel, QWidget* parent) : QWidget(pare
 
     m_migrate = new QPushButton(this);
     m_migrate->setObjectName(QStringLiteral("migrateSelectedButton"));
+    applyTextStyle(m_migrate, TextStyle::Subheadline);
     connect(m_migrate, &QPushButton::clicked, this,
             [this] { startDetached(m_viewModel.workflows().migrateSelectedItems()); });
     row->addWidget(m_migrate);

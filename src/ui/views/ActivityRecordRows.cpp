@@ -3,6 +3,8 @@
 #include "ui/views/DetailLabels.h"
 #include "ui/views/PathContextMenu.h"
 #include "ui/widgets/Chip.h"
+#include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/FlowLayout.h"
 #include "ui/widgets/TintedBox.h"
 #include "viewmodel/DetachedFlow.h"
 #include "viewmodel/DiskWorkflows.h"
@@ -49,6 +51,27 @@ QPushButton* actionButton(QWidget* parent, const QString& objectName, const QStr
     return button;
 }
 
+// The entry's name on one line; a long one loses its middle.
+QLabel* recordName(QWidget* row, const QString& path)
+{
+    ElidedLabel* name = elidedLabel(row, QStringLiteral("recordName"), TextStyle::Caption, Qt::ElideMiddle);
+    name->setText(QFileInfo(path).fileName());
+    return name;
+}
+
+// A row of buttons at the right edge of `row`'s layout (or of a new widget for `row` null), which
+// wraps onto a second line where the column is narrow.
+FlowLayout* rightAlignedButtons(QWidget* row)
+{
+    auto* host = new QWidget(row);
+    host->setObjectName(QStringLiteral("recordActions"));
+    auto* flow = new FlowLayout(host, 6, 6);
+    flow->setLineAlignment(Qt::AlignRight);
+    if (row)
+        row->layout()->addWidget(host);
+    return flow;
+}
+
 QString statusBadgeText(MainViewModel& viewModel, TaskStatus status)
 {
     switch (status) {
@@ -69,10 +92,7 @@ QWidget* recentMigrationRecordView(MainViewModel& viewModel, const MigrationPath
     TintedBox* row = recordFrame(QStringLiteral("migratedRecord"), QColor(), 0.08, 4, parent);
     auto* layout = static_cast<QVBoxLayout*>(row->layout());
     auto* head = new QHBoxLayout;
-    QLabel* name = styledLabel(row, QStringLiteral("recordName"), TextStyle::Caption);
-    name->setText(QFileInfo(record.sourcePath).fileName());
-    head->addWidget(name);
-    head->addStretch(1);
+    head->addWidget(recordName(row, record.sourcePath), 1);
     QLabel* date = secondaryLabel(row, QStringLiteral("recordDate"), TextStyle::Caption);
     date->setText(viewModel.presentation().formatDate(record.migratedAt));
     head->addWidget(date);
@@ -90,8 +110,7 @@ QWidget* restoredPathView(MainViewModel& viewModel, const QString& path, QWidget
     TintedBox* row = recordFrame(QStringLiteral("restoredRecord"), QColor(52, 199, 89), 0.08, 6, parent);
     auto* layout = static_cast<QVBoxLayout*>(row->layout());
     layout->addWidget(pathLine(viewModel, QStringLiteral("restoredPath"), QString(), path, 11, row));
-    auto* actions = new QHBoxLayout;
-    actions->addStretch(1);
+    auto* actions = rightAlignedButtons(row);
     MainViewModel* vm = &viewModel;
     QPushButton* copy = actionButton(row, QStringLiteral("copyPathButton"),
                                      localizedText(viewModel, "复制路径", "Copy Path"));
@@ -108,7 +127,6 @@ QWidget* restoredPathView(MainViewModel& viewModel, const QString& path, QWidget
                      [vm, path] { vm->presentation().revealInFileManager(path); });
     for (QPushButton* button : {copy, open, reveal})
         actions->addWidget(button);
-    layout->addLayout(actions);
     return row;
 }
 
@@ -119,9 +137,7 @@ QWidget* failedMigrationRecordView(MainViewModel& viewModel, const FailedMigrati
     TintedBox* row = recordFrame(QStringLiteral("failedRecord"), red, 0.07, 4, parent);
     auto* layout = static_cast<QVBoxLayout*>(row->layout());
     auto* head = new QHBoxLayout;
-    QLabel* name = styledLabel(row, QStringLiteral("recordName"), TextStyle::Caption);
-    name->setText(QFileInfo(record.sourcePath).fileName());
-    head->addWidget(name);
+    head->addWidget(recordName(row, record.sourcePath));
     auto* badge = new Chip(statusBadgeText(viewModel, record.status), row);
     badge->setObjectName(QStringLiteral("failedStatusBadge"));
     badge->setTint(red, 0.16);
@@ -168,20 +184,22 @@ QWidget* failedMigrationRecordView(MainViewModel& viewModel, const FailedMigrati
         });
         actions->addWidget(terminate);
     }
-    actions->addStretch(1);
+    // The open buttons keep to the right edge, one below the other where the row is narrow.
+    FlowLayout* opens = rightAlignedButtons(nullptr);
+    actions->addWidget(opens->parentWidget(), 1);
     const QString source = record.sourcePath;
     QPushButton* open = actionButton(row, QStringLiteral("openSourceButton"),
                                      localizedText(viewModel, "进入该目录", "Open in Sidebar"));
     QObject::connect(open, &QPushButton::clicked, row,
                      [vm, source] { vm->navigation().goToDirectoryContext(source); });
-    actions->addWidget(open);
+    opens->addWidget(open);
     if (!record.targetPath.isEmpty()) {
         const QString target = record.targetPath;
         QPushButton* openTarget = actionButton(row, QStringLiteral("openTargetButton"),
                                                localizedText(viewModel, "查看目标", "Open Target"));
         QObject::connect(openTarget, &QPushButton::clicked, row,
                          [vm, target] { vm->navigation().goToDirectoryContext(target); });
-        actions->addWidget(openTarget);
+        opens->addWidget(openTarget);
     }
     layout->addLayout(actions);
     return row;

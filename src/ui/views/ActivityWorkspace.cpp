@@ -4,7 +4,7 @@
 #include "ui/views/DashboardViewState.h"
 #include "ui/views/DetailLabels.h"
 #include "ui/views/MigrationProgressCard.h"
-#include "ui/widgets/PlainToolTip.h"
+#include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/RevealAnimation.h"
 #include "ui/widgets/Symbols.h"
 #include "ui/widgets/TintedBox.h"
@@ -105,10 +105,12 @@ ActivityWorkspace::ActivityWorkspace(MainViewModel& viewModel, DashboardViewStat
     header->addWidget(iconDisc);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(2);
-    m_title = styledLabel(this, QStringLiteral("activityTitle"), TextStyle::Caption, QFont::DemiBold);
-    m_summary = secondaryLabel(this, QStringLiteral("activitySummary"), TextStyle::Caption);
-    // One line: a long summary is cut at the badge rather than widening the column.
-    m_summary->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // One line each: a long title or summary ends in "…" at the badge rather than widening the
+    // column, and is whole in its tool tip.
+    m_title = elidedLabel(this, QStringLiteral("activityTitle"), TextStyle::Caption, Qt::ElideRight,
+                          QFont::DemiBold);
+    m_summary = elidedLabel(this, QStringLiteral("activitySummary"), TextStyle::Caption);
+    applySecondaryTextColor(m_summary);
     titles->addWidget(m_title);
     titles->addWidget(m_summary);
     header->addLayout(titles, 1);
@@ -146,9 +148,7 @@ void ActivityWorkspace::refresh()
         m_icon->setProperty("symbol", icon);
     }
     setTextIfChanged(m_title, localizedText(m_viewModel, "活动托盘", "Activity Dock"));
-    const QString summary = activityDockSummaryText(m_viewModel);
-    setPlainToolTip(m_summary, summary);
-    setTextIfChanged(m_summary, summary);
+    setTextIfChanged(m_summary, activityDockSummaryText(m_viewModel));
 
     const QString badge = expanded ? QString() : badgeText(m_viewModel);
     setTextIfChanged(m_badge, badge);

@@ -1,5 +1,6 @@
 #include "ui/views/DetailLabels.h"
 
+#include "ui/widgets/ElidedLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/Presentation.h"
 
@@ -14,6 +15,18 @@ QLabel* styledLabel(QWidget* parent, const QString& objectName, TextStyle style,
     label->setObjectName(objectName);
     // Names, paths and failure reasons hold file names, which may look like markup.
     label->setTextFormat(Qt::PlainText);
+    QFont font = styledFont(style, label->font());
+    if (weight != QFont::Normal)
+        font.setWeight(weight);
+    label->setFont(font);
+    return label;
+}
+
+ElidedLabel* elidedLabel(QWidget* parent, const QString& objectName, TextStyle style, Qt::TextElideMode mode,
+                         QFont::Weight weight)
+{
+    auto* label = new ElidedLabel(parent, mode);
+    label->setObjectName(objectName);
     QFont font = styledFont(style, label->font());
     if (weight != QFont::Normal)
         font.setWeight(weight);

@@ -5,6 +5,7 @@
 
 #include <QKeyEvent>
 #include <QMenu>
+#include <QWheelEvent>
 
 namespace orvalink::ui {
 
@@ -21,6 +22,11 @@ DirectoryListView::DirectoryListView(DirectoryListModel* model, QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this, &DirectoryListView::showContextMenu);
+}
+
+QSize DirectoryListView::sizeHint() const
+{
+    return QSize(QListView::sizeHint().width(), minimumHeight());
 }
 
 void DirectoryListView::scrollToFocus()
@@ -53,6 +59,12 @@ void DirectoryListView::keyPressEvent(QKeyEvent* event)
         QListView::keyPressEvent(event);
         return;
     }
+    event->accept();
+}
+
+void DirectoryListView::wheelEvent(QWheelEvent* event)
+{
+    QListView::wheelEvent(event);
     event->accept();
 }
 

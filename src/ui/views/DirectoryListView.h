@@ -17,11 +17,18 @@ class DirectoryListView : public QListView {
 public:
     explicit DirectoryListView(DirectoryListModel* model, QWidget* parent = nullptr);
 
+    // As tall as its least height: the column around gives the list whatever height is left, and
+    // asks for no more than that least height when it decides whether it must scroll.
+    QSize sizeHint() const override;
+
     // The context menu while it is open (for tests and the guide's captures).
     QMenu* contextMenu() const { return m_contextMenu; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // The wheel over the list scrolls the list only: at either end, or with nothing to scroll, it
+    // does not pass on to the column around it.
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void showContextMenu(const QPoint& position);

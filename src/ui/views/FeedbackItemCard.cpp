@@ -3,6 +3,7 @@
 #include "ui/views/AccountNotes.h"
 #include "ui/views/SheetSupport.h"
 #include "ui/widgets/Chip.h"
+#include "ui/widgets/ElidedLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/Presentation.h"
 
@@ -12,8 +13,6 @@
 #include <QVBoxLayout>
 
 namespace orvalink::ui {
-
-namespace {} // namespace
 
 QString feedbackCategoryTitle(MainViewModel& viewModel, FeedbackCategory category)
 {
@@ -73,10 +72,14 @@ QWidget* feedbackItemCard(MainViewModel& viewModel, const BackendFeedbackItem& i
     header->addWidget(status, 0, Qt::AlignTop);
     layout->addLayout(header);
 
-    QLabel* content = makeTextLabel(QStringLiteral("feedbackItemContent"), TextStyle::Caption, true, card);
-    // At most four lines of the report.
-    content->setText(item.content.split(QLatin1Char('\n')).mid(0, 4).join(QLatin1Char('\n')));
-    content->setMaximumHeight(content->fontMetrics().lineSpacing() * 4 + 2);
+    // At most four lines of the report, from its top; the fourth ends in "…" when there is more,
+    // and the whole report is the tool tip.
+    auto* content = new ElidedLabel(card, Qt::ElideRight, 4);
+    content->setObjectName(QStringLiteral("feedbackItemContent"));
+    applyTextStyle(content, TextStyle::Caption);
+    applySecondaryTextColor(content);
+    content->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    content->setText(item.content);
     layout->addWidget(content);
 
     QStringList meta;

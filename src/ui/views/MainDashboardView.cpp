@@ -66,9 +66,11 @@ MainDashboardView::MainDashboardView(MainViewModel& viewModel, DashboardOptions 
     connect(detail, &DetailPaneView::activityPanelToggledByUser, this,
             &MainDashboardView::cancelActivityAutoCollapse);
     splitter->addWidget(scrollColumn(detail, QStringLiteral("detailScroll")));
-    // Balanced: the two columns share the width evenly at first.
-    splitter->setStretchFactor(0, 1);
-    splitter->setStretchFactor(1, 1);
+    // Both columns in view, the sidebar a little wider: its rows of controls share lines only
+    // with enough width, and every line they take is taken from the directory list. The detail
+    // column's cards fold into one column where it is narrow.
+    splitter->setStretchFactor(0, 11);
+    splitter->setStretchFactor(1, 9);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(splitter);

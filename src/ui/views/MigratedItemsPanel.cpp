@@ -4,6 +4,8 @@
 #include "ui/views/DetailLabels.h"
 #include "ui/views/MappingListView.h"
 #include "ui/views/PathContextMenu.h"
+#include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/FlowLayout.h"
 #include "viewmodel/DetachedFlow.h"
 #include "viewmodel/DiskWorkflows.h"
 #include "viewmodel/MainViewModel.h"
@@ -32,10 +34,12 @@ MigratedItemsPanel::MigratedItemsPanel(MainViewModel& viewModel, QWidget* parent
     layout->setContentsMargins(8, 8, 8, 8);
     layout->setSpacing(8);
     auto* header = new QHBoxLayout;
-    m_total = secondaryLabel(this, QStringLiteral("migratedTotal"), TextStyle::Caption);
-    m_selection = secondaryLabel(this, QStringLiteral("migratedSelection"), TextStyle::Caption);
-    header->addWidget(m_total);
-    header->addWidget(m_selection);
+    m_total = elidedLabel(this, QStringLiteral("migratedTotal"), TextStyle::Caption);
+    m_selection = elidedLabel(this, QStringLiteral("migratedSelection"), TextStyle::Caption);
+    for (QLabel* label : {m_total, m_selection}) {
+        applySecondaryTextColor(label);
+        header->addWidget(label);
+    }
     header->addStretch(1);
     m_selectAll = smallButton(this, QStringLiteral("migratedSelectAll"));
     m_clear = smallButton(this, QStringLiteral("migratedClear"));
@@ -44,13 +48,18 @@ MigratedItemsPanel::MigratedItemsPanel(MainViewModel& viewModel, QWidget* parent
     header->addWidget(m_selectAll);
     header->addWidget(m_clear);
     layout->addLayout(header);
-    // The repair buttons get a row of their own: with the bilingual texts, one row of all four
-    // would be wider than the detail column.
-    auto* repairs = new QHBoxLayout;
-    repairs->addStretch(1);
-    repairs->addWidget(m_repairAll);
-    repairs->addWidget(m_repairSelected);
-    layout->addLayout(repairs);
+    // The repair buttons get a row of their own at the right edge: with the bilingual texts, one
+    // row of all four would be wider than the detail column. Where even two are too wide, the
+    // second goes below the first.
+    auto* repairs = new QWidget(this);
+    repairs->setObjectName(QStringLiteral("repairButtons"));
+    auto* repairFlow = new FlowLayout(repairs, 6, 6);
+    repairFlow->setLineAlignment(Qt::AlignRight);
+    m_repairAll->setParent(repairs);
+    m_repairSelected->setParent(repairs);
+    repairFlow->addWidget(m_repairAll);
+    repairFlow->addWidget(m_repairSelected);
+    layout->addWidget(repairs);
 
     MainViewModel* vm = &viewModel;
     connect(m_selectAll, &QPushButton::clicked, this, [vm] { vm->workflows().selectAllMigratedMappings(); });

@@ -3,6 +3,8 @@
 #include "ui/views/DetailLabels.h"
 #include "ui/views/PathContextMenu.h"
 #include "ui/views/PercentText.h"
+#include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/FlowLayout.h"
 #include "viewmodel/Figures.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/Presentation.h"
@@ -47,12 +49,14 @@ MigrationProgressCard::MigrationProgressCard(MainViewModel& viewModel, QWidget* 
     auto* heading = new QHBoxLayout;
     auto* titles = new QVBoxLayout;
     titles->setSpacing(2);
-    m_title = styledLabel(this, QStringLiteral("progressTitle"), TextStyle::Subheadline, QFont::DemiBold);
-    m_status = secondaryLabel(this, QStringLiteral("progressStatus"), TextStyle::Caption);
+    // One line each; what does not fit ends in "…" and is whole in the tool tip.
+    m_title = elidedLabel(this, QStringLiteral("progressTitle"), TextStyle::Subheadline, Qt::ElideRight,
+                          QFont::DemiBold);
+    m_status = elidedLabel(this, QStringLiteral("progressStatus"), TextStyle::Caption);
+    applySecondaryTextColor(m_status);
     titles->addWidget(m_title);
     titles->addWidget(m_status);
-    heading->addLayout(titles);
-    heading->addStretch(1);
+    heading->addLayout(titles, 1);
     m_percent = styledLabel(this, QStringLiteral("progressPercent"), TextStyle::Headline);
     applyTextColor(m_percent, accentColor(this));
     heading->addWidget(m_percent, 0, Qt::AlignTop);
@@ -61,12 +65,12 @@ MigrationProgressCard::MigrationProgressCard(MainViewModel& viewModel, QWidget* 
     auto* overall = new QVBoxLayout;
     overall->setSpacing(4);
     auto* overallHead = new QHBoxLayout;
-    m_overallTitle = styledLabel(this, QStringLiteral("overallTitle"), TextStyle::Caption, QFont::DemiBold);
+    m_overallTitle = elidedLabel(this, QStringLiteral("overallTitle"), TextStyle::Caption, Qt::ElideRight,
+                                 QFont::DemiBold);
     m_overallPercent =
         styledLabel(this, QStringLiteral("overallPercent"), TextStyle::Caption, QFont::DemiBold);
     applyTextColor(m_overallPercent, accentColor(this));
-    overallHead->addWidget(m_overallTitle);
-    overallHead->addStretch(1);
+    overallHead->addWidget(m_overallTitle, 1);
     overallHead->addWidget(m_overallPercent);
     overall->addLayout(overallHead);
     m_bar = new QProgressBar(this);
@@ -75,21 +79,22 @@ MigrationProgressCard::MigrationProgressCard(MainViewModel& viewModel, QWidget* 
     m_bar->setTextVisible(false);
     m_bar->setFixedHeight(6);
     overall->addWidget(m_bar);
-    m_subtitle = secondaryLabel(this, QStringLiteral("overallSubtitle"), TextStyle::Caption);
+    m_subtitle = elidedLabel(this, QStringLiteral("overallSubtitle"), TextStyle::Caption);
+    applySecondaryTextColor(m_subtitle);
     overall->addWidget(m_subtitle);
     layout->addLayout(overall);
 
+    // The pills wrap onto a second line where the column is narrow.
     m_pillRow = new QWidget(this);
-    auto* pills = new QHBoxLayout(m_pillRow);
-    pills->setContentsMargins(0, 0, 0, 0);
-    pills->setSpacing(8);
+    auto* pills = new FlowLayout(m_pillRow, 8, 8);
     pills->addWidget(addPill(QStringLiteral("itemsPill"), m_itemsTitle, m_itemsValue));
     m_dataPill = addPill(QStringLiteral("dataPill"), m_dataTitle, m_dataValue);
     pills->addWidget(m_dataPill);
     pills->addWidget(addPill(QStringLiteral("resultPill"), m_resultTitle, m_resultValue));
     layout->addWidget(m_pillRow);
 
-    m_current = secondaryLabel(this, QStringLiteral("currentItem"), TextStyle::Caption);
+    m_current = elidedLabel(this, QStringLiteral("currentItem"), TextStyle::Caption, Qt::ElideMiddle);
+    applySecondaryTextColor(m_current);
     layout->addWidget(m_current);
     m_currentPath = new PathLine(viewModel, 11, this);
     m_currentPath->setObjectName(QStringLiteral("currentItemPath"));

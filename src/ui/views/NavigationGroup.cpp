@@ -4,6 +4,7 @@
 #include "ui/views/SidebarControls.h"
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/FlowLayout.h"
+#include "ui/widgets/SidewaysScrollArea.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/Navigator.h"
@@ -14,9 +15,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QShortcut>
-#include <QStyle>
 #include <QVBoxLayout>
 
 namespace orvalink::ui {
@@ -33,22 +32,22 @@ NavigationGroup::NavigationGroup(MainViewModel& viewModel, QWidget* parent)
 {
     setObjectName(QStringLiteral("navigationGroup"));
     QVBoxLayout* column = contentLayout();
-    column->setSpacing(8);
+    // Compact: every line the sidebar's groups take is taken from the directory list.
+    setHeaderSpacing(3);
+    column->setContentsMargins(10, 6, 10, 6);
+    column->setSpacing(6);
 
-    m_breadcrumbScroll = new QScrollArea(this);
+    m_breadcrumbScroll = new SidewaysScrollArea(this);
     m_breadcrumbScroll->setObjectName(QStringLiteral("breadcrumbScroll"));
-    m_breadcrumbScroll->setFrameShape(QFrame::NoFrame);
-    m_breadcrumbScroll->setWidgetResizable(true);
-    m_breadcrumbScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_breadcrumbScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    m_breadcrumbScroll->viewport()->setAutoFillBackground(false);
+    // The last chip is the current folder.
+    m_breadcrumbScroll->setKeepEndInView(true);
     m_breadcrumbs = new QWidget(m_breadcrumbScroll);
     m_breadcrumbs->setObjectName(QStringLiteral("breadcrumbs"));
     m_breadcrumbLayout = new QHBoxLayout(m_breadcrumbs);
     m_breadcrumbLayout->setContentsMargins(0, 0, 0, 0);
     m_breadcrumbLayout->setSpacing(6);
     m_breadcrumbLayout->addStretch(1);
-    m_breadcrumbScroll->setWidget(m_breadcrumbs);
+    m_breadcrumbScroll->setContent(m_breadcrumbs);
     column->addWidget(m_breadcrumbScroll);
 
     buildControls();
@@ -64,7 +63,6 @@ void NavigationGroup::buildControls()
     auto* controls = new QWidget(this);
     controls->setObjectName(QStringLiteral("navigationControls"));
     auto* flow = new FlowLayout(controls, 6, 6);
-    flow->setContentsMargins(0, 0, 0, 0);
     const auto addButton = [controls, flow](const char* name) {
         auto* button = new QPushButton(controls);
         button->setObjectName(QString::fromLatin1(name));
@@ -97,11 +95,13 @@ void NavigationGroup::buildControls()
     flow->addWidget(m_profile);
     m_smartMigration = new QCheckBox(controls);
     m_smartMigration->setObjectName(QStringLiteral("smartMigrationSwitch"));
+    applyTextStyle(m_smartMigration, TextStyle::Subheadline);
     connect(m_smartMigration, &QCheckBox::clicked, this,
             [this](bool on) { m_viewModel.settings().updateSmartMigrationEnabled(on); });
     flow->addWidget(m_smartMigration);
     m_linkMode = new QCheckBox(controls);
     m_linkMode->setObjectName(QStringLiteral("linkModeSwitch"));
+    applyTextStyle(m_linkMode, TextStyle::Subheadline);
     connect(m_linkMode, &QCheckBox::clicked, this,
             [this](bool on) { m_viewModel.browsing().setShowLinkMode(on); });
     flow->addWidget(m_linkMode);
@@ -139,7 +139,6 @@ void NavigationGroup::rebuildBreadcrumbs()
         delete item;
     }
     const QColor accent = palette().color(QPalette::Highlight);
-    int chipHeight = 0;
     for (qsizetype i = 0; i < paths.size(); ++i) {
         const QString path = paths.at(i);
         auto* chip = new Chip(names.at(i), m_breadcrumbs);
@@ -150,10 +149,7 @@ void NavigationGroup::rebuildBreadcrumbs()
         chip->setTint(accent, path == current ? 0.18 : 0.0);
         makeClickable(chip, [this, path] { m_viewModel.navigation().navigate(path, true); });
         m_breadcrumbLayout->insertWidget(int(i), chip);
-        chipHeight = std::max(chipHeight, chip->sizeHint().height());
     }
-    // Room for the chips and, when the path is long, the scroll bar below them.
-    m_breadcrumbScroll->setFixedHeight(chipHeight + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4);
 }
 
 void NavigationGroup::refresh()

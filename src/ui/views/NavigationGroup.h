@@ -8,7 +8,6 @@ class QCheckBox;
 class QComboBox;
 class QHBoxLayout;
 class QPushButton;
-class QScrollArea;
 class QShortcut;
 
 namespace orvalink {
@@ -18,6 +17,7 @@ class MainViewModel;
 namespace orvalink::ui {
 
 class PathInputRow;
+class SidewaysScrollArea;
 
 // The "Navigation" group: the current directory's breadcrumbs, Back (Ctrl+[), Forward (Ctrl+]) and
 // Up, the migration-list menu with the Smart Migration and Link Mode switches, System Apps, Clear
@@ -35,7 +35,7 @@ private:
     void rebuildBreadcrumbs();
 
     MainViewModel& m_viewModel;
-    QScrollArea* m_breadcrumbScroll = nullptr;
+    SidewaysScrollArea* m_breadcrumbScroll = nullptr;
     QWidget* m_breadcrumbs = nullptr;
     QHBoxLayout* m_breadcrumbLayout = nullptr;
     // What the chips show now; they are rebuilt only when it changes.

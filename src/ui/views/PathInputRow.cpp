@@ -1,6 +1,7 @@
 #include "ui/views/PathInputRow.h"
 
 #include "ui/views/SidebarControls.h"
+#include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/Navigator.h"
@@ -19,8 +20,11 @@ PathInputRow::PathInputRow(MainViewModel& viewModel, QWidget* parent)
     : QWidget(parent), m_viewModel(viewModel)
 {
     setObjectName(QStringLiteral("pathInputRow"));
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(4);
+    auto* row = new QHBoxLayout;
+    column->addLayout(row);
 
     m_field = new QLineEdit(this);
     m_field->setObjectName(QStringLiteral("pathInputField"));
@@ -32,18 +36,20 @@ PathInputRow::PathInputRow(MainViewModel& viewModel, QWidget* parent)
     });
     row->addWidget(m_field, 1);
 
+    // Under privacy the masked path stands where the field was, as tall as the field, and the
+    // notice takes the whole width below.
     m_masked = new QWidget(this);
     m_masked->setObjectName(QStringLiteral("maskedPathInput"));
     auto* maskedColumn = new QVBoxLayout(m_masked);
     maskedColumn->setContentsMargins(0, 0, 0, 0);
-    maskedColumn->setSpacing(4);
-    m_maskedPath = new QLabel(m_masked);
-    m_maskedPath->setTextFormat(Qt::PlainText);
+    auto* maskedPath = new ElidedLabel(m_masked, Qt::ElideMiddle);
+    m_maskedPath = maskedPath;
     m_maskedPath->setObjectName(QStringLiteral("maskedPathText"));
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mono.setPixelSize(12);
     m_maskedPath->setFont(mono);
-    m_maskedPath->setContentsMargins(10, 8, 10, 8);
+    m_maskedPath->setContentsMargins(10, 0, 10, 0);
+    m_maskedPath->setFixedHeight(m_field->sizeHint().height());
     m_maskedPath->setAutoFillBackground(false);
     const QColor tint = withAlpha(palette().color(QPalette::WindowText), 0.08);
     m_maskedPath->setStyleSheet(
@@ -53,15 +59,16 @@ PathInputRow::PathInputRow(MainViewModel& viewModel, QWidget* parent)
             .arg(tint.blue())
             .arg(tint.alpha()));
     maskedColumn->addWidget(m_maskedPath);
-    m_privacyNotice = createCaption("pathInputPrivacyNotice", m_masked);
-    m_privacyNotice->setWordWrap(true);
-    maskedColumn->addWidget(m_privacyNotice);
     row->addWidget(m_masked, 1);
 
     m_open = new QPushButton(this);
     m_open->setObjectName(QStringLiteral("openDirectoryButton"));
     connect(m_open, &QPushButton::clicked, this, [this] { m_viewModel.navigation().enterPathFromInput(); });
-    row->addWidget(m_open, 0, Qt::AlignTop);
+    row->addWidget(m_open);
+
+    m_privacyNotice = createCaption("pathInputPrivacyNotice", this);
+    m_privacyNotice->setWordWrap(true);
+    column->addWidget(m_privacyNotice);
     refresh();
 }
 
@@ -72,6 +79,7 @@ void PathInputRow::refresh()
     const bool privacy = browsing.config().presentationPrivacyEnabled;
     m_field->setVisible(!privacy);
     m_masked->setVisible(privacy);
+    m_privacyNotice->setVisible(privacy);
     if (privacy) {
         m_maskedPath->setText(texts.displayPath(browsing.pathInput()));
         m_privacyNotice->setText(texts.localized(

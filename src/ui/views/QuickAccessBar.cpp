@@ -40,7 +40,7 @@ QuickAccessBar::QuickAccessBar(MainViewModel& viewModel, DashboardViewState& sta
 {
     setObjectName(QStringLiteral("quickAccessBar"));
     auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setContentsMargins(10, 6, 10, 6);
     layout->setSpacing(10);
 
     m_account = addSheetButton(layout, "quickAccountButton", QStringLiteral("person.badge.key.fill"));

@@ -4,6 +4,7 @@
 #include "ui/views/MinimumSizeText.h"
 #include "ui/views/PathContextMenu.h"
 #include "ui/views/SidebarControls.h"
+#include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/FlowLayout.h"
 #include "ui/widgets/SelectablePathField.h"
 #include "ui/widgets/Stepper.h"
@@ -61,8 +62,12 @@ ScanRootGroup::ScanRootGroup(MainViewModel& viewModel, DashboardViewState& state
 {
     setObjectName(QStringLiteral("scanGroup"));
     QVBoxLayout* column = contentLayout();
-    column->setSpacing(8);
+    // Compact: every line the sidebar's groups take is taken from the directory list.
+    setHeaderSpacing(3);
+    column->setContentsMargins(10, 6, 10, 6);
+    column->setSpacing(6);
 
+    // The root and its chooser share a line; a long root loses its middle.
     QHBoxLayout* rootRow = addRow(column);
     m_rootLabel = new QLabel(this);
     rootRow->addWidget(m_rootLabel);
@@ -70,12 +75,11 @@ ScanRootGroup::ScanRootGroup(MainViewModel& viewModel, DashboardViewState& state
     attachPathContextMenu(m_rootPath, m_viewModel,
                           [this] { return m_viewModel.browsing().config().defaultScanRoot; });
     rootRow->addWidget(m_rootPath, 1);
-
     m_selectRoot = new QPushButton(this);
     m_selectRoot->setObjectName(QStringLiteral("selectScanRootButton"));
     connect(m_selectRoot, &QPushButton::clicked, this,
             [this] { startDetached(m_viewModel.settings().selectScanRoot()); });
-    addRow(column)->addWidget(m_selectRoot, 0, Qt::AlignLeft);
+    rootRow->addWidget(m_selectRoot);
 
     buildSizeRows();
     buildSwitches();
@@ -85,16 +89,19 @@ ScanRootGroup::ScanRootGroup(MainViewModel& viewModel, DashboardViewState& state
 
 void ScanRootGroup::buildSizeRows()
 {
-    QVBoxLayout* column = contentLayout();
-    m_stepper = new Stepper(this);
+    // The stepper and the typed size share a line while it has room for both.
+    auto* sizes = new QWidget(this);
+    sizes->setObjectName(QStringLiteral("minSizeControls"));
+    auto* flow = new FlowLayout(sizes, 12, 6);
+    m_stepper = new Stepper(sizes);
     m_stepper->setObjectName(QStringLiteral("minSizeStepper"));
     m_stepper->setRange(0, kStepperMaximumMB);
     m_stepper->setStep(10);
     connect(m_stepper, &Stepper::valueStepped, this,
             [this](double value) { m_viewModel.settings().updateMinimumSizeMB(value); });
-    column->addWidget(m_stepper, 0, Qt::AlignLeft);
+    flow->addWidget(m_stepper);
 
-    m_sizeRow = new QWidget(this);
+    m_sizeRow = new QWidget(sizes);
     m_sizeRow->setObjectName(QStringLiteral("minSizeRow"));
     auto* sizeLayout = new QHBoxLayout(m_sizeRow);
     sizeLayout->setContentsMargins(0, 0, 0, 0);
@@ -110,9 +117,10 @@ void ScanRootGroup::buildSizeRows()
     sizeLayout->addWidget(unit);
     m_apply = new QPushButton(m_sizeRow);
     m_apply->setObjectName(QStringLiteral("minSizeApplyButton"));
+    applyTextStyle(m_apply, TextStyle::Subheadline);
     sizeLayout->addWidget(m_apply);
-    sizeLayout->addStretch(1);
-    column->addWidget(m_sizeRow);
+    flow->addWidget(m_sizeRow);
+    contentLayout()->addWidget(sizes);
 
     connect(m_sizeField, &QLineEdit::textEdited, this,
             [this](const QString& text) { m_state.setMinSizeInput(text); });
@@ -125,11 +133,14 @@ void ScanRootGroup::buildSizeRows()
 
 void ScanRootGroup::buildSwitches()
 {
-    QVBoxLayout* column = contentLayout();
-    const auto addSwitch = [this, column](const char* name) {
-        auto* box = new QCheckBox(this);
+    // The three switches share a line, and the tip joins them where it has room.
+    auto* switches = new QWidget(this);
+    switches->setObjectName(QStringLiteral("scanSwitches"));
+    auto* flow = new FlowLayout(switches, 12, 4);
+    const auto addSwitch = [switches, flow](const char* name) {
+        auto* box = new QCheckBox(switches);
         box->setObjectName(QString::fromLatin1(name));
-        column->addWidget(box, 0, Qt::AlignLeft);
+        flow->addWidget(box);
         return box;
     };
     m_showAll = addSwitch("showAllFilesSwitch");
@@ -147,28 +158,33 @@ void ScanRootGroup::buildSwitches()
     connect(m_liveRefresh, &QCheckBox::clicked, this,
             [this](bool on) { m_viewModel.settings().updateRealtimeRefreshEnabled(on); });
 
-    m_hiddenTip = createCaption("hiddenFilesTip", this, false);
+    m_hiddenTip = new ElidedLabel(switches);
+    m_hiddenTip->setObjectName(QStringLiteral("hiddenFilesTip"));
+    QFont tipFont = styledFont(TextStyle::Caption, m_hiddenTip->font());
+    m_hiddenTip->setFont(tipFont);
+    m_hiddenTip->setMinimumHeight(m_showAll->sizeHint().height());
     applyTextColor(m_hiddenTip, kOrange);
-    column->addWidget(m_hiddenTip);
+    flow->addWidget(m_hiddenTip);
+    contentLayout()->addWidget(switches);
 }
 
 void ScanRootGroup::buildPickers()
 {
     // Each menu keeps its title beside it; the pairs wrap in a narrow column instead of widening it.
+    // Small controls, so the three share one line also with both languages shown.
     auto* pickers = new QWidget(this);
     pickers->setObjectName(QStringLiteral("pickerRow"));
-    auto* flow = new FlowLayout(pickers, 8, 6);
-    flow->setContentsMargins(0, 0, 0, 0);
+    applyTextStyle(pickers, TextStyle::Subheadline);
+    auto* flow = new FlowLayout(pickers, 10, 6);
     const auto addPicker = [pickers, flow](const char* name, QLabel*& label) {
         auto* pair = new QWidget(pickers);
         auto* row = new QHBoxLayout(pair);
         row->setContentsMargins(0, 0, 0, 0);
-        row->setSpacing(6);
+        row->setSpacing(4);
         label = new QLabel(pair);
         row->addWidget(label);
         auto* combo = new QComboBox(pair);
         combo->setObjectName(QString::fromLatin1(name));
-        combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         row->addWidget(combo);
         flow->addWidget(pair);
         return combo;
@@ -249,6 +265,8 @@ void ScanRootGroup::refresh()
     relabelCombo(m_visibility,
                  {tr("全部", "All"), tr("仅非隐藏", "Visible Only"), tr("仅隐藏", "Hidden Only")},
                  positionOf(allVisibilityFilters, browsing.visibilityFilter()));
+    for (QComboBox* picker : {m_sort, m_fileType, m_visibility})
+        fitComboToCurrentText(picker);
 }
 
 } // namespace orvalink::ui

@@ -1,6 +1,8 @@
 #include "ui/views/SettingsSafetyGroup.h"
 
 #include "ui/views/SheetSupport.h"
+#include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/FlowLayout.h"
 #include "viewmodel/DiskWorkflows.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/Presentation.h"
@@ -9,7 +11,6 @@
 
 #include <QCheckBox>
 #include <QFontDatabase>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -30,22 +31,23 @@ SettingsSafetyGroup::SettingsSafetyGroup(MainViewModel& viewModel, QWidget* pare
     setObjectName(QStringLiteral("safetyGroup"));
     QVBoxLayout* layout = contentLayout();
     layout->setSpacing(10);
-    auto* row = new QHBoxLayout;
-    m_strict = new QCheckBox(this);
+    // The switch and the two buttons wrap onto a second line where the sheet is narrow.
+    auto* controls = new QWidget(this);
+    controls->setObjectName(QStringLiteral("safetyControls"));
+    auto* row = new FlowLayout(controls, 8, 6);
+    m_strict = new QCheckBox(controls);
     m_strict->setObjectName(QStringLiteral("strictModeToggle"));
-    m_adminAuth = new QPushButton(this);
+    m_adminAuth = new QPushButton(controls);
     m_adminAuth->setObjectName(QStringLiteral("adminAuthButton"));
     applyTextStyle(m_adminAuth, TextStyle::Subheadline);
-    m_toggleList = new QPushButton(this);
+    m_toggleList = new QPushButton(controls);
     m_toggleList->setObjectName(QStringLiteral("blockedPathsButton"));
     applyTextStyle(m_toggleList, TextStyle::Subheadline);
-    m_busy = makeBusyIndicator(QStringLiteral("adminAuthBusyIndicator"), this);
-    row->addWidget(m_strict);
-    row->addWidget(m_adminAuth);
-    row->addWidget(m_toggleList);
-    row->addWidget(m_busy);
-    row->addStretch(1);
-    layout->addLayout(row);
+    m_busy = makeBusyIndicator(QStringLiteral("adminAuthBusyIndicator"), controls);
+    for (QWidget* control : {static_cast<QWidget*>(m_strict), static_cast<QWidget*>(m_adminAuth),
+                             static_cast<QWidget*>(m_toggleList), static_cast<QWidget*>(m_busy)})
+        row->addWidget(control);
+    layout->addWidget(controls);
 
     m_list = new QScrollArea(this);
     m_list->setObjectName(QStringLiteral("blockedPathsList"));
@@ -87,11 +89,10 @@ void SettingsSafetyGroup::rebuildBlockedPaths()
     font.setPixelSize(11);
     // Fetched again at every refresh: the list follows the home folder and the volumes in force.
     for (const QString& path : m_viewModel.context().pathMappingService().strictDisallowedPaths()) {
-        auto* label = new QLabel(host);
-        label->setTextFormat(Qt::PlainText);
+        // A path wider than the list loses its middle rather than scrolling the list sideways.
+        auto* label = new ElidedLabel(host, Qt::ElideMiddle);
         label->setText(m_viewModel.presentation().displayPath(path));
         label->setObjectName(QStringLiteral("blockedPathRow"));
-        label->setTextFormat(Qt::PlainText);
         label->setFont(font);
         makeSelectable(label);
         m_rows->addWidget(label);

@@ -4,6 +4,7 @@
 #include "ui/models/DirectoryListModel.h"
 #include "ui/views/ActionsRow.h"
 #include "ui/views/DirectoryListView.h"
+#include "ui/views/DirectoryRowLayout.h"
 #include "ui/views/NavigationGroup.h"
 #include "ui/views/QuickAccessBar.h"
 #include "ui/views/RefreshScheduler.h"
@@ -13,6 +14,7 @@
 #include "ui/views/SmartMigrationPanel.h"
 #include "ui/views/TargetVolumeGroup.h"
 #include "ui/views/ViewModelDirectoryListSource.h"
+#include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/GroupPanel.h"
 #include "ui/widgets/Symbols.h"
 #include "ui/widgets/TextStyles.h"
@@ -28,6 +30,7 @@ namespace orvalink::ui {
 namespace {
 
 const QColor kOrange(0xf0, 0x8a, 0x00);
+constexpr int kLeastListRows = 4;
 
 } // namespace
 
@@ -40,7 +43,8 @@ SidebarColumnView::SidebarColumnView(MainViewModel& viewModel, DashboardViewStat
     setObjectName(QStringLiteral("sidebarColumn"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(12, 12, 12, 12);
-    column->setSpacing(12);
+    // Tighter than the detail column: every line given to the groups is taken from the list.
+    column->setSpacing(6);
 
     m_quickAccess = new QuickAccessBar(m_viewModel, m_state, this);
     column->addWidget(m_quickAccess);
@@ -70,14 +74,19 @@ SidebarColumnView::SidebarColumnView(MainViewModel& viewModel, DashboardViewStat
     m_listModel = new DirectoryListModel(*m_listSource, m_icons.get(), this);
     m_listSource->attach(*m_listModel);
     m_listView = new DirectoryListView(m_listModel, this);
-    m_listView->setMinimumHeight(260);
+    // The list takes all the height the elements above leave; the column scrolls as a whole only
+    // when even this many rows would not show.
+    m_listView->setMinimumHeight(kLeastListRows * DirectoryRowLayout::rowHeight +
+                                 2 * m_listView->frameWidth());
     column->addWidget(m_listView, 1);
 
     m_noMatch = createCaption("noMatchText", this);
     column->addWidget(m_noMatch);
-    m_info = createCaption("infoText", this);
-    m_info->setWordWrap(true);
-    m_info->setMaximumHeight(2 * QFontMetrics(m_info->font()).lineSpacing());
+    // At most two lines; a longer message ends in "…" and is whole in the tool tip.
+    m_info = new ElidedLabel(this, Qt::ElideRight, 2);
+    m_info->setObjectName(QStringLiteral("infoText"));
+    applyTextStyle(m_info, TextStyle::Caption);
+    applySecondaryTextColor(m_info);
     m_info->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     column->addWidget(m_info);
 

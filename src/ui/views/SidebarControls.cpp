@@ -3,10 +3,13 @@
 #include "ui/widgets/SelectablePathField.h"
 #include "ui/widgets/TextStyles.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 
 namespace orvalink::ui {
 
@@ -82,6 +85,22 @@ void relabelCombo(QComboBox* combo, const QStringList& texts, int current)
             combo->setItemText(i, texts.at(i));
     }
     combo->setCurrentIndex(current);
+}
+
+void fitComboToCurrentText(QComboBox* combo)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    option.currentText = combo->currentText();
+    const QFontMetrics metrics = combo->fontMetrics();
+    // The wider of the text's advance and its ink, so no glyph touches the arrow.
+    const QSize text(std::max(metrics.horizontalAdvance(combo->currentText()),
+                              metrics.boundingRect(combo->currentText()).width()),
+                     metrics.height());
+    const int width = combo->style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, combo).width();
+    combo->setFixedWidth(width);
+    // The open menu is as wide as its longest option.
+    combo->view()->setMinimumWidth(combo->view()->sizeHintForColumn(0));
 }
 
 } // namespace orvalink::ui

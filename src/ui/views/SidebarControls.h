@@ -27,6 +27,10 @@ void setTextKeepingCursor(QLineEdit* edit, const QString& text);
 // Relabels a menu's options (their order is fixed) and shows option `current`.
 void relabelCombo(QComboBox* combo, const QStringList& texts, int current);
 
+// Makes a menu button as wide as its current option needs (the open menu still shows every option
+// whole), so a row of menus takes no more room than what they show.
+void fitComboToCurrentText(QComboBox* combo);
+
 } // namespace orvalink::ui
 
 namespace orvalink::ui {

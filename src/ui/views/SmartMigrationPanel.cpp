@@ -3,6 +3,7 @@
 #include "ui/views/SidebarControls.h"
 #include "ui/views/SuggestionCard.h"
 #include "ui/widgets/Chip.h"
+#include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/Navigator.h"
@@ -40,11 +41,12 @@ SmartMigrationPanel::SmartMigrationPanel(MainViewModel& viewModel, QWidget* pare
     header->addStretch(1);
     column->addLayout(header);
 
-    m_summary = createCaption("smartMigrationSummary", this);
-    // Two lines at most, at a fixed height: the summaries are one sentence.
-    m_summary->setWordWrap(true);
+    // Two lines at most: the summaries are one sentence, a longer one ends in "…".
+    m_summary = new ElidedLabel(this, Qt::ElideRight, 2);
+    m_summary->setObjectName(QStringLiteral("smartMigrationSummary"));
+    applyTextStyle(m_summary, TextStyle::Caption);
+    applySecondaryTextColor(m_summary);
     m_summary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_summary->setFixedHeight(2 * QFontMetrics(m_summary->font()).lineSpacing());
     column->addWidget(m_summary);
 
     m_cardScroll = new QScrollArea(this);

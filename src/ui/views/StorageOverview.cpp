@@ -4,7 +4,8 @@
 #include "ui/views/DashboardViewState.h"
 #include "ui/views/DetailLabels.h"
 #include "ui/views/PercentText.h"
-#include "ui/widgets/PlainToolTip.h"
+#include "ui/widgets/CardGridLayout.h"
+#include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/RevealAnimation.h"
 #include "ui/widgets/RingGauge.h"
 #include "ui/widgets/Symbols.h"
@@ -12,7 +13,6 @@
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/Presentation.h"
 
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -21,6 +21,8 @@
 namespace orvalink::ui {
 
 namespace {
+
+constexpr int kCardMinimumWidth = 260;
 
 // "Label: size" of the volume cards.
 QString sizeLine(MainViewModel& viewModel, const char* zh, const char* en, qint64 bytes)
@@ -60,13 +62,13 @@ StorageCard::StorageCard(Kind kind, const QString& objectName, const QString& sy
     row->addWidget(m_gauge);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(volume ? 4 : 2);
-    m_heading = styledLabel(content, QStringLiteral("cardTitle"), TextStyle::Headline, QFont::DemiBold);
-    m_subtitle = secondaryLabel(content, QStringLiteral("cardSubtitle"), TextStyle::Caption);
-    // The card shares the column's width: a long bilingual title is cut at the card's edge instead
-    // of widening the whole column.
-    m_heading->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    m_subtitle->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    m_ratioLine = styledLabel(content, QStringLiteral("cardRatio"), TextStyle::Caption);
+    // The card shares the column's width: a long bilingual title ends in "…" instead of widening
+    // the whole column; the directory card's subtitle is a path and loses its middle.
+    m_heading = elidedLabel(content, QStringLiteral("cardTitle"), TextStyle::Headline, Qt::ElideRight,
+                            QFont::DemiBold);
+    m_subtitle = elidedLabel(content, QStringLiteral("cardSubtitle"), TextStyle::Caption);
+    applySecondaryTextColor(m_subtitle);
+    m_ratioLine = elidedLabel(content, QStringLiteral("cardRatio"), TextStyle::Caption);
     applyTextColor(m_ratioLine, tint);
     texts->addStretch(1);
     for (QLabel* label : {m_heading, m_subtitle, m_ratioLine})
@@ -76,13 +78,14 @@ StorageCard::StorageCard(Kind kind, const QString& objectName, const QString& sy
     outer->addLayout(row);
     if (volume) {
         auto* usage = new QHBoxLayout;
-        m_used = styledLabel(content, QStringLiteral("cardUsed"), TextStyle::Caption);
-        m_free = styledLabel(content, QStringLiteral("cardFree"), TextStyle::Caption);
-        usage->addWidget(m_used);
-        usage->addStretch(1);
-        usage->addWidget(m_free);
+        m_used = elidedLabel(content, QStringLiteral("cardUsed"), TextStyle::Caption);
+        m_free = elidedLabel(content, QStringLiteral("cardFree"), TextStyle::Caption);
+        m_free->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        usage->addWidget(m_used, 1);
+        usage->addWidget(m_free, 1);
         outer->addLayout(usage);
-        m_total = secondaryLabel(content, QStringLiteral("cardTotal"), TextStyle::Caption);
+        m_total = elidedLabel(content, QStringLiteral("cardTotal"), TextStyle::Caption);
+        applySecondaryTextColor(m_total);
         outer->addWidget(m_total);
     } else {
         m_value = figureLabel(content, QStringLiteral("cardValue"), tint);
@@ -96,8 +99,12 @@ void StorageCard::setTexts(const QString& title, const QString& subtitle, const 
     setTitle(title);
     setTextIfChanged(m_heading, title);
     setTextIfChanged(m_subtitle, subtitle);
-    setPlainToolTip(m_subtitle, subtitle);
     setTextIfChanged(m_ratioLine, ratioLine);
+}
+
+void StorageCard::setSubtitleIsPath(bool path)
+{
+    m_subtitle->setElideMode(path ? Qt::ElideMiddle : Qt::ElideRight);
 }
 
 void StorageCard::setRatio(double ratio)
@@ -144,12 +151,8 @@ StorageOverview::StorageOverview(MainViewModel& viewModel, DashboardViewState& s
     auto* expanded = new QVBoxLayout(m_expanded);
     expanded->setContentsMargins(0, 0, 0, 0);
     expanded->setSpacing(12);
-    auto* grid = new QGridLayout;
-    grid->setSpacing(12);
-    grid->setColumnMinimumWidth(0, 260);
-    grid->setColumnMinimumWidth(1, 260);
-    grid->setColumnStretch(0, 1);
-    grid->setColumnStretch(1, 1);
+    // Two by two where the column has room, one column where it is narrow.
+    auto* grid = new CardGridLayout(2, kCardMinimumWidth, 12);
     using Kind = StorageCard::Kind;
     m_system = new StorageCard(Kind::volumeUsage, QStringLiteral("systemVolumeCard"),
                                QStringLiteral("internaldrive.fill"), QColor(0, 122, 255), m_expanded);
@@ -158,12 +161,12 @@ StorageOverview::StorageOverview(MainViewModel& viewModel, DashboardViewState& s
     m_directory =
         new StorageCard(Kind::sizeMetric, QStringLiteral("directorySizeCard"),
                         QStringLiteral("folder.fill.badge.gearshape"), QColor(255, 149, 0), m_expanded);
+    m_directory->setSubtitleIsPath(true);
     m_selection = new StorageCard(Kind::sizeMetric, QStringLiteral("selectionSizeCard"),
                                   QStringLiteral("checkmark.circle.fill"), QColor(48, 176, 199), m_expanded);
-    grid->addWidget(m_system, 0, 0);
-    grid->addWidget(m_target, 0, 1);
-    grid->addWidget(m_directory, 1, 0);
-    grid->addWidget(m_selection, 1, 1);
+    for (QWidget* card : {static_cast<QWidget*>(m_system), static_cast<QWidget*>(m_target),
+                          static_cast<QWidget*>(m_directory), static_cast<QWidget*>(m_selection)})
+        grid->addWidget(card);
     expanded->addLayout(grid);
     m_notes = new GroupPanel(m_expanded);
     m_notes->setObjectName(QStringLiteral("storageNotes"));

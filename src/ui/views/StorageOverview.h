@@ -16,6 +16,7 @@ namespace orvalink::ui {
 class RevealAnimation;
 
 class DashboardViewState;
+class ElidedLabel;
 class RingGauge;
 
 // One card of the storage overview: a ring gauge beside the title, subtitle and percentage, then
@@ -34,20 +35,23 @@ public:
     void setVolumeLines(const QString& used, const QString& free, const QString& total);
     void setValue(const QString& value);
     RingGauge* gauge() const { return m_gauge; }
+    // A subtitle that is a path loses its middle when it does not fit; prose loses its end.
+    void setSubtitleIsPath(bool path);
 
 private:
     RingGauge* m_gauge = nullptr;
-    QLabel* m_heading = nullptr;
-    QLabel* m_subtitle = nullptr;
-    QLabel* m_ratioLine = nullptr;
-    QLabel* m_used = nullptr;
-    QLabel* m_free = nullptr;
-    QLabel* m_total = nullptr;
+    ElidedLabel* m_heading = nullptr;
+    ElidedLabel* m_subtitle = nullptr;
+    ElidedLabel* m_ratioLine = nullptr;
+    ElidedLabel* m_used = nullptr;
+    ElidedLabel* m_free = nullptr;
+    ElidedLabel* m_total = nullptr;
     QLabel* m_value = nullptr;
 };
 
 // How full the internal and the target volume are, how large the current directory is against
-// the internal disk and how much of it is selected: four gauges in two columns and a note, below a
+// the internal disk and how much of it is selected: four gauges in two columns (one where the
+// column is narrow) and a note, below a
 // header whose button collapses them.
 class StorageOverview : public GroupPanel {
     Q_OBJECT

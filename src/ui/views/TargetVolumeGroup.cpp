@@ -3,7 +3,10 @@
 #include "platform/StandardPath.h"
 #include "ui/views/PathContextMenu.h"
 #include "ui/views/SidebarControls.h"
+#include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/FlowLayout.h"
 #include "ui/widgets/SelectablePathField.h"
+#include "ui/widgets/TextStyles.h"
 #include "viewmodel/DetachedFlow.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/PersistedStateReader.h"
@@ -29,8 +32,12 @@ TargetVolumeGroup::TargetVolumeGroup(MainViewModel& viewModel, QWidget* parent)
 {
     setObjectName(QStringLiteral("targetGroup"));
     QVBoxLayout* column = contentLayout();
-    column->setSpacing(8);
+    // Compact: every line the sidebar's groups take is taken from the directory list.
+    setHeaderSpacing(3);
+    column->setContentsMargins(10, 6, 10, 6);
+    column->setSpacing(6);
 
+    // The root shares its line with its volume's state; a long root loses its middle.
     auto* rootRow = new QHBoxLayout;
     m_rootLabel = new QLabel(this);
     rootRow->addWidget(m_rootLabel);
@@ -38,35 +45,39 @@ TargetVolumeGroup::TargetVolumeGroup(MainViewModel& viewModel, QWidget* parent)
     attachPathContextMenu(m_rootPath, m_viewModel,
                           [this] { return m_viewModel.context().effectiveTargetRoot(); });
     rootRow->addWidget(m_rootPath, 1);
+    m_status = new ElidedLabel(this);
+    m_status->setObjectName(QStringLiteral("targetVolumeStatus"));
+    applyTextStyle(m_status, TextStyle::Caption);
+    applySecondaryTextColor(m_status);
+    rootRow->addWidget(m_status);
     column->addLayout(rootRow);
 
-    m_status = createCaption("targetVolumeStatus", this);
-    column->addWidget(m_status);
-
-    auto* buttons = new QHBoxLayout;
-    m_selectTarget = new QPushButton(this);
+    // The three buttons share a line while it has room for them.
+    auto* buttons = new QWidget(this);
+    buttons->setObjectName(QStringLiteral("targetButtons"));
+    auto* flow = new FlowLayout(buttons, 6, 6);
+    m_selectTarget = new QPushButton(buttons);
     m_selectTarget->setObjectName(QStringLiteral("selectTargetButton"));
     connect(m_selectTarget, &QPushButton::clicked, this,
             [this] { startDetached(m_viewModel.settings().selectTargetRoot()); });
-    buttons->addWidget(m_selectTarget);
-    m_refreshVolumes = new QPushButton(this);
+    flow->addWidget(m_selectTarget);
+    m_refreshVolumes = new QPushButton(buttons);
     m_refreshVolumes->setObjectName(QStringLiteral("refreshVolumesButton"));
     connect(m_refreshVolumes, &QPushButton::clicked, this, [this] {
         ViewModelContext& context = m_viewModel.context();
         context.browsing().setAvailableVolumes(context.parts().volumeService->listVolumes());
         m_viewModel.persisted().refreshStorageUsageSnapshot();
     });
-    buttons->addWidget(m_refreshVolumes);
-    buttons->addStretch(1);
-    column->addLayout(buttons);
+    flow->addWidget(m_refreshVolumes);
 
-    m_volumeButton = new QPushButton(this);
+    m_volumeButton = new QPushButton(buttons);
     m_volumeButton->setObjectName(QStringLiteral("quickSelectVolumeButton"));
     m_volumeMenu = new QMenu(m_volumeButton);
     m_volumeMenu->setObjectName(QStringLiteral("quickSelectVolumeMenu"));
     m_volumeButton->setMenu(m_volumeMenu);
     connect(m_volumeMenu, &QMenu::aboutToShow, this, &TargetVolumeGroup::rebuildVolumeMenu);
-    column->addWidget(m_volumeButton, 0, Qt::AlignLeft);
+    flow->addWidget(m_volumeButton);
+    column->addWidget(buttons);
 
     m_lockNote = createCaption("unifiedTargetLockNote", this);
     m_lockNote->setWordWrap(true);

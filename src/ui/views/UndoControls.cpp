@@ -2,13 +2,13 @@
 
 #include "ui/views/DashboardViewState.h"
 #include "ui/views/DetailLabels.h"
+#include "ui/widgets/FlowLayout.h"
 #include "viewmodel/DetachedFlow.h"
 #include "viewmodel/DiskWorkflows.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/Presentation.h"
 
 #include <QCheckBox>
-#include <QHBoxLayout>
 #include <QPushButton>
 
 namespace orvalink::ui {
@@ -17,8 +17,8 @@ UndoControls::UndoControls(MainViewModel& viewModel, DashboardViewState& state, 
     : QWidget(parent), m_viewModel(viewModel), m_state(state)
 {
     setObjectName(QStringLiteral("undoControls"));
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    // The switch and its three buttons wrap onto a second line where the column is narrow.
+    auto* layout = new FlowLayout(this, 8, 6);
     m_undoMode = new QCheckBox(this);
     m_undoMode->setObjectName(QStringLiteral("undoModeToggle"));
     applyTextStyle(m_undoMode, TextStyle::Subheadline);
@@ -28,7 +28,6 @@ UndoControls::UndoControls(MainViewModel& viewModel, DashboardViewState& state, 
     m_migratedItems = smallButton(this, QStringLiteral("migratedItemsToggle"));
     for (QPushButton* button : {m_undoSelected, m_undoLast, m_migratedItems})
         layout->addWidget(button);
-    layout->addStretch(1);
 
     MainViewModel* vm = &viewModel;
     // Undo mode has no action of its own: the switch is the published flag's one writer.

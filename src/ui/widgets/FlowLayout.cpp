@@ -6,50 +6,8 @@
 namespace orvalink::ui {
 
 FlowLayout::FlowLayout(QWidget* parent, int horizontalSpacing, int verticalSpacing)
-    : QLayout(parent), m_hSpacing(horizontalSpacing), m_vSpacing(verticalSpacing)
-{
-    setContentsMargins(0, 0, 0, 0);
-}
-
-FlowLayout::~FlowLayout()
-{
-    while (QLayoutItem* item = takeAt(0))
-        delete item;
-}
-
-void FlowLayout::addItem(QLayoutItem* item)
-{
-    m_items.append(item);
-    invalidate();
-}
-
-QLayoutItem* FlowLayout::itemAt(int index) const
-{
-    return index >= 0 && index < m_items.size() ? m_items.at(index) : nullptr;
-}
-
-QLayoutItem* FlowLayout::takeAt(int index)
-{
-    if (index < 0 || index >= m_items.size())
-        return nullptr;
-    QLayoutItem* item = m_items.takeAt(index);
-    invalidate();
-    return item;
-}
-
-int FlowLayout::heightForWidth(int width) const
-{
-    return arrange(QRect(0, 0, width, 0), false);
-}
-
-QSize FlowLayout::minimumSize() const
-{
-    QSize size;
-    for (const QLayoutItem* item : m_items)
-        size = size.expandedTo(item->minimumSize());
-    const QMargins margins = contentsMargins();
-    return size + QSize(margins.left() + margins.right(), margins.top() + margins.bottom());
-}
+    : ArrangedLayout(parent), m_hSpacing(horizontalSpacing), m_vSpacing(verticalSpacing)
+{}
 
 QSize FlowLayout::sizeHint() const
 {
@@ -57,9 +15,7 @@ QSize FlowLayout::sizeHint() const
     int width = 0;
     int height = 0;
     int visible = 0;
-    for (const QLayoutItem* item : m_items) {
-        if (item->isEmpty())
-            continue;
+    for (const QLayoutItem* item : shownItems()) {
         const QSize hint = item->sizeHint();
         width += hint.width() + (visible++ > 0 ? m_hSpacing : 0);
         height = std::max(height, hint.height());
@@ -68,35 +24,52 @@ QSize FlowLayout::sizeHint() const
     return QSize(width + margins.left() + margins.right(), height + margins.top() + margins.bottom());
 }
 
-void FlowLayout::setGeometry(const QRect& rect)
-{
-    QLayout::setGeometry(rect);
-    arrange(rect, true);
-}
-
 int FlowLayout::arrange(const QRect& rect, bool apply) const
 {
     const QMargins margins = contentsMargins();
     const QRect area = rect.marginsRemoved(margins);
-    int x = area.x();
-    int y = area.y();
+    struct Placed {
+        QLayoutItem* item;
+        QSize size;
+    };
+    QList<Placed> line;
+    int lineWidth = 0;
     int lineHeight = 0;
-    for (QLayoutItem* item : m_items) {
-        if (item->isEmpty())
-            continue;
-        const QSize hint = item->sizeHint();
-        // A line always takes its first item, even one wider than the area.
-        if (x > area.x() && x + hint.width() > area.right() + 1) {
-            x = area.x();
-            y += lineHeight + m_vSpacing;
-            lineHeight = 0;
+    int y = area.y();
+    // Places the finished line at `y`, pushed to the right edge when the layout is right-aligned.
+    const auto finishLine = [&] {
+        if (apply) {
+            int x = area.x() + (m_alignment & Qt::AlignRight ? std::max(0, area.width() - lineWidth) : 0);
+            for (const Placed& placed : line) {
+                placed.item->setGeometry(QRect(QPoint(x, y), placed.size));
+                x += placed.size.width() + m_hSpacing;
+            }
         }
-        if (apply)
-            item->setGeometry(QRect(QPoint(x, y), hint));
-        x += hint.width() + m_hSpacing;
-        lineHeight = std::max(lineHeight, hint.height());
+        y += lineHeight + m_vSpacing;
+        line.clear();
+        lineWidth = 0;
+        lineHeight = 0;
+    };
+    for (QLayoutItem* item : shownItems()) {
+        QSize size = item->sizeHint();
+        // An item wider than the whole line gets the line, down to its minimum: a label elides or
+        // wraps there instead of reaching past the edge.
+        if (size.width() > area.width()) {
+            size.setWidth(std::max(item->minimumSize().width(), area.width()));
+            if (item->hasHeightForWidth())
+                size.setHeight(item->heightForWidth(size.width()));
+        }
+        // A line always takes its first item.
+        if (!line.isEmpty() && lineWidth + m_hSpacing + size.width() > area.width())
+            finishLine();
+        lineWidth += (line.isEmpty() ? 0 : m_hSpacing) + size.width();
+        lineHeight = std::max(lineHeight, size.height());
+        line.append({item, size});
     }
-    return y + lineHeight - rect.y() + margins.bottom();
+    if (!line.isEmpty())
+        finishLine();
+    const int used = y == area.y() ? 0 : y - m_vSpacing - area.y();
+    return used + margins.top() + margins.bottom();
 }
 
 } // namespace orvalink::ui

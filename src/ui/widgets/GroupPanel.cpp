@@ -1,5 +1,6 @@
 #include "ui/widgets/GroupPanel.h"
 
+#include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/Symbols.h"
 #include "ui/widgets/TextStyles.h"
 
@@ -48,7 +49,8 @@ GroupPanel::GroupPanel(QWidget* parent) : QWidget(parent)
     m_symbolLabel = new QLabel(m_header);
     m_symbolLabel->setObjectName(QStringLiteral("groupPanelSymbol"));
     m_symbolLabel->setFixedSize(kSymbolSize, kSymbolSize);
-    m_titleLabel = new QLabel(m_header);
+    // A title longer than the group is wide ends in "…" rather than widening the group.
+    m_titleLabel = new ElidedLabel(m_header);
     m_titleLabel->setObjectName(QStringLiteral("groupPanelTitle"));
     applyTextStyle(m_titleLabel, TextStyle::Headline);
     headerLayout->addWidget(m_symbolLabel);
@@ -86,6 +88,11 @@ void GroupPanel::setSymbol(const QString& name)
 {
     m_symbol = name;
     updateHeader();
+}
+
+void GroupPanel::setHeaderSpacing(int pixels)
+{
+    layout()->setSpacing(pixels);
 }
 
 void GroupPanel::changeEvent(QEvent* event)

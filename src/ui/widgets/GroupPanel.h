@@ -23,6 +23,9 @@ public:
     QString symbol() const { return m_symbol; }
     void setSymbol(const QString& name);
 
+    // Room between the title row and the box (6 px unless set).
+    void setHeaderSpacing(int pixels);
+
     // The layout of the box; the owner adds the panel's content here.
     QVBoxLayout* contentLayout() const { return m_contentLayout; }
 

@@ -1,10 +1,15 @@
 #include "ui/widgets/SelectablePathField.h"
 
+#include "ui/widgets/PlainToolTip.h"
+
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 namespace orvalink::ui {
 
@@ -37,6 +42,49 @@ void SelectablePathField::copyPath()
     const QString copied = hasSelectedText() ? selectedText() : text();
     if (!copied.isEmpty())
         QGuiApplication::clipboard()->setText(copied);
+}
+
+QRect SelectablePathField::textArea() const
+{
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    // QLineEdit keeps two pixels of its own on either side of the text.
+    const QRect contents = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
+    return contents.marginsRemoved(textMargins()).adjusted(2, 0, -2, 0);
+}
+
+QString SelectablePathField::shownText() const
+{
+    if (hasFocus())
+        return text();
+    return fontMetrics().elidedText(text(), Qt::ElideMiddle, textArea().width());
+}
+
+void SelectablePathField::paintEvent(QPaintEvent* event)
+{
+    const QString shown = shownText();
+    const QString tip = shown == text() ? QString() : plainToolTip(text());
+    if (toolTip() != tip)
+        setToolTip(tip);
+    if (shown == text()) {
+        QLineEdit::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+    painter.drawText(textArea(), int(Qt::AlignVCenter | (alignment() & Qt::AlignHorizontal_Mask)), shown);
+}
+
+void SelectablePathField::focusInEvent(QFocusEvent* event)
+{
+    QLineEdit::focusInEvent(event);
+    update();
+}
+
+void SelectablePathField::focusOutEvent(QFocusEvent* event)
+{
+    QLineEdit::focusOutEvent(event);
+    update();
 }
 
 void SelectablePathField::contextMenuEvent(QContextMenuEvent* event)

@@ -7,7 +7,8 @@ class QMenu;
 namespace orvalink::ui {
 
 // A path the user can select and copy but not edit: a read-only line edit without a frame or
-// background, in a monospace font, that scrolls horizontally when the path is long. Its context
+// background, in a monospace font. A path longer than the field loses its middle to "…" (and is
+// whole in the tool tip) until the field takes the focus, where it scrolls to be selected. Its context
 // menu holds one entry, copy (of the selection, or of the whole path when nothing is selected),
 // labelled with the owner's text.
 class SelectablePathField : public QLineEdit {
@@ -24,10 +25,18 @@ public:
     // Puts the selection, or the whole path when nothing is selected, on the clipboard.
     void copyPath();
 
+    // The text as drawn while the field has no focus.
+    QString shownText() const;
+
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    QRect textArea() const;
+
     QString m_copyText;
 };
 

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "model/AppConfig.h"
+
+#include <QList>
+#include <QStringList>
+
+class QAbstractScrollArea;
+class QListView;
+class QWidget;
+
+namespace orvalink::test {
+
+// Everything below `root` (root included) that does not fit the width it was given, one line per
+// fault naming the widget: a horizontal scroll bar on show; a widget reaching past its parent's
+// left or right edge (cut off there); a one-line label, a button or a menu button whose text needs
+// more width than the widget has. Scroll areas named in `sideways` scroll sideways by design: their
+// bar and the content inside them are not faults. Only what is visible counts.
+QStringList widthFaults(const QWidget& root, const QStringList& sideways = {});
+
+// The languages and privacy settings the fit checks run in, each with a tag for its test row and
+// its screenshots: "zh", "zh-privacy", "en", ..., "both-privacy".
+struct FitSetting {
+    UILanguage language;
+    bool privacy;
+    QString tag;
+};
+QList<FitSetting> fitSettings();
+
+// How many whole rows of `list` show inside `column`'s viewport as it is scrolled now.
+int visibleListRows(const QAbstractScrollArea& column, const QListView& list);
+
+} // namespace orvalink::test
