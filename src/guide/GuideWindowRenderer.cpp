@@ -148,7 +148,7 @@ void scrollSidebar(QWidget& window)
     }
     const int bottom = spanIn(*column, *last).second;
     int top = spanIn(*column, *list).first;
-    for (const char* above : {"searchRow", "minSizeRow"}) {
+    for (const char* above : {"searchRow", "minSizeControls"}) {
         QWidget* shown = shownChild(window, above);
         if (!shown)
             continue;
