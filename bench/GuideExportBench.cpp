@@ -1,6 +1,7 @@
-// Measures a whole guide export, off screen: nine demo state objects, fifteen renders of the
-// window (three with the account sheet) and the five files (three PNGs, two three-frame GIFs).
-// Everything lives in a temporary home, so the user's files are never read or written.
+// Measures a whole guide export, off screen: two demo state objects on an empty temporary folder,
+// nine renders of the window (two with the account sheet over it) and the five files (three PNGs,
+// two three-frame GIFs). Everything lives in a temporary home, so the user's files are never read
+// or written.
 // Usage: orvalink-bench-guide-export [rounds]
 // The last line is `export median N ms (min N ms, max N ms)`.
 

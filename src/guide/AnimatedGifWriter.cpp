@@ -2,7 +2,7 @@
 
 #include "guide/ColorQuantizer.h"
 #include "guide/ExportError.h"
-#include "platform/FileIO.h"
+#include "platform/FolderWriter.h"
 
 #include <gif_lib.h>
 #include <memory>
@@ -138,9 +138,10 @@ QByteArray encodeAnimatedGif(const QList<GuideGifFrame>& frames)
     return bytes;
 }
 
-void writeAnimatedGif(const QList<GuideGifFrame>& frames, const QString& path)
+void writeAnimatedGif(const QList<GuideGifFrame>& frames, const platform::FolderWriter& folder,
+                      const QString& name)
 {
-    platform::writeFileAtomically(path, encodeAnimatedGif(frames));
+    folder.replaceFile(name, encodeAnimatedGif(frames));
 }
 
 } // namespace orvalink::guide

@@ -5,6 +5,10 @@
 #include <QList>
 #include <QString>
 
+namespace orvalink::platform {
+class FolderWriter;
+}
+
 namespace orvalink::guide {
 
 // One frame of an animated GIF.
@@ -20,10 +24,11 @@ struct GuideGifFrame {
 // ExportError(gifEncodingFailed) when the frames break these rules or giflib fails.
 QByteArray encodeAnimatedGif(const QList<GuideGifFrame>& frames);
 
-// Replaces the file at `path` with the animation in one step: the whole GIF is encoded in memory,
-// then committed through a temporary file beside `path`, so a failure leaves whatever stood at
-// `path` untouched and no temporary file behind. Throws ExportError for the encoding and
-// platform::PlatformError for the file system.
-void writeAnimatedGif(const QList<GuideGifFrame>& frames, const QString& path);
+// Replaces the file `name` of `folder` with the animation in one step: the whole GIF is encoded in
+// memory, then committed through a new file beside the name, so a failure leaves whatever stood
+// there untouched and no temporary file behind. A symbolic link at the name is replaced, never
+// followed. Throws ExportError for the encoding and platform::PlatformError for the file system.
+void writeAnimatedGif(const QList<GuideGifFrame>& frames, const platform::FolderWriter& folder,
+                      const QString& name);
 
 } // namespace orvalink::guide

@@ -140,6 +140,31 @@ std::vector<Box> medianCut(std::vector<ColorCount>& colors, int maxColors)
     return boxes;
 }
 
+int squaredDistance(QRgb a, QRgb b)
+{
+    const int red = qRed(a) - qRed(b);
+    const int green = qGreen(a) - qGreen(b);
+    const int blue = qBlue(a) - qBlue(b);
+    return red * red + green * green + blue * blue;
+}
+
+// The palette entry closest to `rgb`, starting from `guess`. A box's average can lie far from a
+// colour of few pixels that shares the box with many of another hue (a thin gradient arc beside
+// text), while another entry matches it closely.
+uchar nearestEntry(const QList<QRgb>& palette, QRgb rgb, uchar guess)
+{
+    uchar best = guess;
+    int bestDistance = squaredDistance(palette.at(guess), rgb);
+    for (qsizetype i = 0; i < palette.size() && bestDistance > 0; ++i) {
+        const int distance = squaredDistance(palette.at(i), rgb);
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = uchar(i);
+        }
+    }
+    return best;
+}
+
 } // namespace
 
 QuantizedImage quantizeImage(const QImage& image, int maxColors)
@@ -154,11 +179,12 @@ QuantizedImage quantizeImage(const QImage& image, int maxColors)
     std::vector<ColorCount> colors = histogramOf(opaque);
     QHash<QRgb, uchar> indexOf;
     indexOf.reserve(qsizetype(colors.size()));
-    for (const Box& box : medianCut(colors, std::clamp(maxColors, 1, 256))) {
-        const auto index = uchar(result.palette.size());
+    const std::vector<Box> boxes = medianCut(colors, std::clamp(maxColors, 1, 256));
+    for (const Box& box : boxes)
         result.palette.append(average(colors, box));
-        for (qsizetype i = box.begin; i < box.end; ++i)
-            indexOf.insert(colors[i].rgb, index);
+    for (qsizetype b = 0; b < qsizetype(boxes.size()); ++b) {
+        for (qsizetype i = boxes[b].begin; i < boxes[b].end; ++i)
+            indexOf.insert(colors[i].rgb, nearestEntry(result.palette, colors[i].rgb, uchar(b)));
     }
 
     result.indices.resize(qsizetype(result.width) * result.height);

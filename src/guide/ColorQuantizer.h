@@ -17,7 +17,8 @@ struct QuantizedImage {
 
 // Reduces `image` to at most `maxColors` (1 to 256) colours. An image with no more colours than
 // that keeps every colour exactly; otherwise a median cut of its colour histogram, weighted by how
-// many pixels have each colour, picks the palette and every colour maps to the average of its box.
+// many pixels have each colour, picks the palette (the average of each box) and every colour maps
+// to the palette entry nearest to it.
 // The frames are opaque renders, so alpha is dropped.
 QuantizedImage quantizeImage(const QImage& image, int maxColors = 256);
 

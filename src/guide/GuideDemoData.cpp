@@ -1,6 +1,8 @@
 #include "guide/GuideDemoData.h"
 
+#include "viewmodel/AccountSession.h"
 #include "viewmodel/MainViewModel.h"
+#include "viewmodel/ViewModelContext.h"
 
 #include <QDateTime>
 #include <QUuid>
@@ -46,8 +48,8 @@ AppConfig demoConfig(const AppConfig& loaded)
     config.presentationPrivacyEnabled = true;
     config.smartMigrationEnabled = true;
     config.smartMigrationProfile = SmartMigrationProfile::wechat;
-    // The account client keeps talking to the service the user configured: a demo picture must
-    // never be the reason for a request to another address.
+    // The address the loaded settings give (the default, or the environment's override): a demo
+    // picture must never be the reason for a request to another address.
     config.backendBaseURL = loaded.backendBaseURL;
     return config;
 }
@@ -111,15 +113,10 @@ QList<MigrationTask> demoTasks(const QDateTime& d0, const QDateTime& d1)
     return {task(1, kPathA, 0), task(2, kPathB, 70)};
 }
 
-std::unique_ptr<MainViewModel> freshModel(const ViewModelFactory& make)
-{
-    return make ? make() : std::make_unique<MainViewModel>();
-}
-
 // The published values of one step of the selection tour.
-struct SelectionStep {
+struct SelectionValues {
     double minSizeMB = 0;
-    std::optional<QString> searchQuery; // none: left as the demo model has it
+    QString searchQuery;
     QSet<QString> selectedPaths;
     qint64 selectedSizeBytes = 0;
     QString focusedEntryPath;
@@ -127,26 +124,42 @@ struct SelectionStep {
     QString backendStatusMessage;
 };
 
-std::unique_ptr<MainViewModel> makeSelectionStep(const ViewModelFactory& make, const SelectionStep& step)
+SelectionValues selectionValues(SelectionStep step)
 {
-    std::unique_ptr<MainViewModel> model = makeDemoViewModel(make);
-    BrowsingState& browsing = model->browsing();
-    browsing.setMinSizeMB(step.minSizeMB);
-    if (step.searchQuery)
-        browsing.setSearchQuery(*step.searchQuery);
-    browsing.setSelectedPaths(step.selectedPaths);
-    browsing.setSelectedSizeBytes(step.selectedSizeBytes);
-    browsing.setFocusedEntryPath(step.focusedEntryPath);
-    model->activity().setInfoMessage(step.infoMessage);
-    model->accountState().setBackendStatusMessage(step.backendStatusMessage);
-    return model;
+    switch (step) {
+    case SelectionStep::start:
+        return {500.0,
+                QString(),
+                {},
+                0,
+                kPathA,
+                QStringLiteral("先从大目录开始筛选，再勾选要迁移的内容。"),
+                QStringLiteral("Selection flow step 1 / 大目录候选筛选中")};
+    case SelectionStep::filtered:
+        return {1024.0,
+                QStringLiteral("Derived"),
+                {kPathB},
+                12347981824,
+                kPathB,
+                QStringLiteral("用大小阈值和搜索把候选范围缩小到真正占空间的目录。"),
+                QStringLiteral("Selection flow step 2 / 已筛出高价值迁移目录")};
+    case SelectionStep::ready:
+        return {500.0,
+                QString(),
+                {kPathA, kPathB, kPathC},
+                39191527424,
+                kPathC,
+                QStringLiteral("确认目标盘后，直接点击“迁移所选”。"),
+                QStringLiteral("Selection flow step 3 / 已选 3 项，准备迁移到外置硬盘")};
+    }
+    Q_UNREACHABLE();
 }
 
 } // namespace
 
 std::unique_ptr<MainViewModel> makeDemoViewModel(const ViewModelFactory& make)
 {
-    std::unique_ptr<MainViewModel> model = freshModel(make);
+    std::unique_ptr<MainViewModel> model = make();
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const QDateTime d0 = now.addSecs(-86400);
     const QDateTime d1 = now.addSecs(-82800);
@@ -189,45 +202,28 @@ std::unique_ptr<MainViewModel> makeDemoViewModel(const ViewModelFactory& make)
         {LogEntry{fixedId('F', 1), LogLevel::info, QStringLiteral("Guide snapshot loaded"), now}});
 
     AccountState& account = model->accountState();
-    account.setBackendSession(BackendSession{QStringLiteral("tovra.guide@example.com"),
-                                             QStringLiteral("snap-entry-key-001"),
-                                             QStringLiteral("snap-renew-key-0002"), now.addSecs(86400), d0});
+    const BackendSession session{QStringLiteral("tovra.guide@example.com"),
+                                 QStringLiteral("snap-entry-key-001"), QStringLiteral("snap-renew-key-0002"),
+                                 now.addSecs(86400), d0};
+    account.setBackendSession(session);
+    // The account sheet names the history scope: the demo account's, as after its sign-in.
+    model->context().setHistoryScope(historyScopeForEmail(session.email));
     account.setBackendStatusMessage(QStringLiteral("当前截图基于演示数据生成，用于官网图文教程。"));
     account.setLastMigrationSyncAt(now);
     return model;
 }
 
-std::unique_ptr<MainViewModel> makeSelectionStartViewModel(const ViewModelFactory& make)
+void applySelectionStep(MainViewModel& model, SelectionStep step)
 {
-    return makeSelectionStep(make, {500.0,
-                                    std::nullopt,
-                                    {},
-                                    0,
-                                    kPathA,
-                                    QStringLiteral("先从大目录开始筛选，再勾选要迁移的内容。"),
-                                    QStringLiteral("Selection flow step 1 / 大目录候选筛选中")});
-}
-
-std::unique_ptr<MainViewModel> makeSelectionFilteredViewModel(const ViewModelFactory& make)
-{
-    return makeSelectionStep(make, {1024.0,
-                                    QStringLiteral("Derived"),
-                                    {kPathB},
-                                    12347981824,
-                                    kPathB,
-                                    QStringLiteral("用大小阈值和搜索把候选范围缩小到真正占空间的目录。"),
-                                    QStringLiteral("Selection flow step 2 / 已筛出高价值迁移目录")});
-}
-
-std::unique_ptr<MainViewModel> makeSelectionReadyViewModel(const ViewModelFactory& make)
-{
-    return makeSelectionStep(make, {500.0,
-                                    QString(),
-                                    {kPathA, kPathB, kPathC},
-                                    39191527424,
-                                    kPathC,
-                                    QStringLiteral("确认目标盘后，直接点击“迁移所选”。"),
-                                    QStringLiteral("Selection flow step 3 / 已选 3 项，准备迁移到外置硬盘")});
+    const SelectionValues values = selectionValues(step);
+    BrowsingState& browsing = model.browsing();
+    browsing.setMinSizeMB(values.minSizeMB);
+    browsing.setSearchQuery(values.searchQuery);
+    browsing.setSelectedPaths(values.selectedPaths);
+    browsing.setSelectedSizeBytes(values.selectedSizeBytes);
+    browsing.setFocusedEntryPath(values.focusedEntryPath);
+    model.activity().setInfoMessage(values.infoMessage);
+    model.accountState().setBackendStatusMessage(values.backendStatusMessage);
 }
 
 } // namespace orvalink::guide

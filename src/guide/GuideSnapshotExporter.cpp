@@ -2,12 +2,15 @@
 
 #include "guide/AnimatedGifWriter.h"
 #include "guide/ExportError.h"
+#include "guide/GuideDemoData.h"
+#include "guide/GuideDemoFolder.h"
 #include "guide/GuideEnvironment.h"
 #include "guide/GuideMarkers.h"
 #include "guide/GuideWindowRenderer.h"
 #include "guide/PngWriter.h"
 #include "model/AppPaths.h"
 #include "platform/FileIO.h"
+#include "platform/FolderWriter.h"
 #include "platform/PlatformError.h"
 #include "platform/StandardPath.h"
 #include "viewmodel/DetachedFlow.h"
@@ -23,22 +26,17 @@
 namespace orvalink::guide {
 namespace {
 
-const QSize kStillCanvas(1560, 980);
-const QSize kStillWindow(1504, 924);
-const QSize kTourCanvas(1280, 804);
-const QSize kTourWindow(1224, 748);
-
 // Main thread only; never reset.
 bool g_exportStarted = false;
 
 QImage still(MainViewModel& model, bool showMigratedItemsPanel, std::optional<GuideOverlayKind> overlay)
 {
-    return renderGuideWindowImage(model, kStillCanvas, kStillWindow, showMigratedItemsPanel, overlay);
+    return renderGuideWindowImage(model, kStillCanvasSize, kStillWindowSize, showMigratedItemsPanel, overlay);
 }
 
 QImage tourFrame(MainViewModel& model, bool showMigratedItemsPanel, std::optional<GuideOverlayKind> overlay)
 {
-    return renderGuideWindowImage(model, kTourCanvas, kTourWindow, showMigratedItemsPanel, overlay);
+    return renderGuideWindowImage(model, kTourCanvasSize, kTourWindowSize, showMigratedItemsPanel, overlay);
 }
 
 QString failureText(std::exception_ptr error)
@@ -70,29 +68,39 @@ QString resolveOutputDirectory()
     return AppPaths::applicationSupportDirectory() + QStringLiteral("/guide-export");
 }
 
-void exportSnapshots(const ViewModelFactory& make)
+void exportSnapshots()
 {
     const QString folder = resolveOutputDirectory();
     writeMarker(stderr, QStringLiteral("[guide-export] output directory: ") + folder);
     platform::createDirectories(folder, 0755);
-    const auto file = [&folder](const char* name) {
-        return folder + QLatin1Char('/') + QLatin1String(name);
+    const platform::FolderWriter out(folder);
+    // Declared before the state objects, which must be gone before it.
+    const GuideDemoFolder support;
+    const ViewModelFactory make = [&support] {
+        return support.makeViewModel();
     };
 
-    writePng(still(*makeDemoViewModel(make), false, std::nullopt), file("step-01-overview.png"));
-    writePng(still(*makeDemoViewModel(make), false, GuideOverlayKind::account), file("step-02-account.png"));
-    const std::unique_ptr<MainViewModel> history = makeDemoViewModel(make);
-    history->workflows().selectAllMigratedMappings();
-    writePng(still(*history, true, std::nullopt), file("step-04-history.png"));
+    const std::unique_ptr<MainViewModel> demo = makeDemoViewModel(make);
+    writePng(still(*demo, false, std::nullopt), out, QStringLiteral("step-01-overview.png"));
+    writePng(still(*demo, false, GuideOverlayKind::account), out, QStringLiteral("step-02-account.png"));
+    // The tour opens on the demo state as it is before the migrated items are selected.
+    const QImage tourOverview = tourFrame(*demo, false, std::nullopt);
+    const QImage tourAccount = tourFrame(*demo, false, GuideOverlayKind::account);
+    demo->workflows().selectAllMigratedMappings();
+    writePng(still(*demo, true, std::nullopt), out, QStringLiteral("step-04-history.png"));
+    writeAnimatedGif({{tourOverview, 105}, {tourAccount, 105}, {tourFrame(*demo, true, std::nullopt), 135}},
+                     out, QStringLiteral("full-window-tour.gif"));
 
-    writeAnimatedGif({{tourFrame(*makeDemoViewModel(make), false, std::nullopt), 105},
-                      {tourFrame(*makeDemoViewModel(make), false, GuideOverlayKind::account), 105},
-                      {tourFrame(*history, true, std::nullopt), 135}},
-                     file("full-window-tour.gif"));
-    writeAnimatedGif({{tourFrame(*makeSelectionStartViewModel(make), false, std::nullopt), 100},
-                      {tourFrame(*makeSelectionFilteredViewModel(make), false, std::nullopt), 110},
-                      {tourFrame(*makeSelectionReadyViewModel(make), false, std::nullopt), 135}},
-                     file("migration-selection-tour.gif"));
+    // One object walks through the steps: each step assigns everything a step changes.
+    const std::unique_ptr<MainViewModel> selection = makeDemoViewModel(make);
+    QList<GuideGifFrame> steps;
+    for (const auto& [step, delay] :
+         {std::pair{SelectionStep::start, 100}, std::pair{SelectionStep::filtered, 110},
+          std::pair{SelectionStep::ready, 135}}) {
+        applySelectionStep(*selection, step);
+        steps.append({tourFrame(*selection, false, std::nullopt), delay});
+    }
+    writeAnimatedGif(steps, out, QStringLiteral("migration-selection-tour.gif"));
 }
 
 QCoro::Task<> exportIfNeeded()

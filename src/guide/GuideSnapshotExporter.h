@@ -1,11 +1,17 @@
 #pragma once
 
-#include "guide/GuideDemoData.h"
-
 #include <QCoro/QCoroTask>
+#include <QSize>
 #include <QString>
 
 namespace orvalink::guide {
+
+// The sizes of the pictures: the three stills, and the frames of both tours. Each window is centred
+// in its canvas, with 28 pixels of backdrop on every side.
+inline constexpr QSize kStillCanvasSize(1560, 980);
+inline constexpr QSize kStillWindowSize(1504, 924);
+inline constexpr QSize kTourCanvasSize(1280, 804);
+inline constexpr QSize kTourWindowSize(1224, 748);
 
 // The developer export of the tutorial pictures, switched on by ORVALINK_GUIDE_EXPORT=1.
 //
@@ -23,12 +29,14 @@ bool shouldExportFromEnvironment();
 QString resolveOutputDirectory();
 
 // Prints the output folder, creates it with its parents and writes the five pictures into it,
-// each replacing a file of its name atomically, in this order: "step-01-overview.png",
+// each replacing a file of its name atomically (a symbolic link at the name is replaced, never
+// followed; a folder that is itself a link is refused), in this order: "step-01-overview.png",
 // "step-02-account.png", "step-04-history.png", "full-window-tour.gif",
-// "migration-selection-tour.gif". Every demo model comes from `make` (default: the ordinary
-// state object). The first failure ends the run, leaving the files written before it. Throws
+// "migration-selection-tour.gif". The pictures show demo data alone: their two state objects are
+// built on an empty temporary application-support folder, so no file of the user's is read or
+// written. The first failure ends the run, leaving the files written before it. Throws
 // ExportError or platform::PlatformError.
-void exportSnapshots(const ViewModelFactory& make = {});
+void exportSnapshots();
 
 // The export run, at most once per process (a later call returns at once, silently). Never returns
 // to its caller on failure: the process ends with status 1. Needs the QApplication.

@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QWidget>
@@ -101,6 +102,82 @@ GuideOverlay overlayDescriptor(GuideOverlayKind kind, MainViewModel& viewModel)
     Q_UNREACHABLE();
 }
 
+// A shown descendant of `root` by name, or null.
+QWidget* shownChild(QWidget& root, const char* name)
+{
+    auto* child = root.findChild<QWidget*>(QString::fromLatin1(name));
+    return child && child->isVisibleTo(&root) ? child : nullptr;
+}
+
+// The top and bottom of `widget` in the coordinates of the column's content.
+std::pair<int, int> spanIn(const QScrollArea& column, const QWidget& widget)
+{
+    const int top = widget.mapTo(column.widget(), QPoint(0, 0)).y();
+    return {top, top + widget.height()};
+}
+
+// Scrolls `column` as little as it takes to show the rows from `top` to `bottom` (content
+// coordinates) with a margin; when they don't fit, their top wins. Never sideways: a picture cut
+// on its left shows nothing the reader could place.
+void showRows(QScrollArea& column, int top, int bottom)
+{
+    constexpr int margin = 12;
+    QScrollBar* bar = column.verticalScrollBar();
+    const int height = column.viewport()->height();
+    int value = bar->value();
+    if (bottom + margin > value + height)
+        value = bottom + margin - height;
+    if (top - margin < value)
+        value = top - margin;
+    bar->setValue(value);
+    column.horizontalScrollBar()->setValue(0);
+}
+
+// The sidebar shows the directory list with the controls that decide its rows: from the minimum
+// size (or, when not all of it fits, from the search row) to the information line below the list.
+void scrollSidebar(QWidget& window)
+{
+    auto* column = window.findChild<QScrollArea*>(QStringLiteral("sidebarScroll"));
+    QWidget* list = shownChild(window, "directoryList");
+    if (!column || !list)
+        return;
+    QWidget* last = list;
+    for (const char* below : {"noMatchText", "infoText"}) {
+        if (QWidget* shown = shownChild(window, below))
+            last = shown;
+    }
+    const int bottom = spanIn(*column, *last).second;
+    int top = spanIn(*column, *list).first;
+    for (const char* above : {"searchRow", "minSizeControls"}) {
+        QWidget* shown = shownChild(window, above);
+        if (!shown)
+            continue;
+        const int candidate = spanIn(*column, *shown).first;
+        if (bottom - candidate > column->viewport()->height() - 24)
+            break;
+        top = candidate;
+    }
+    showRows(*column, top, bottom);
+}
+
+// The detail column shows the storage overview down to the selected size, which the selection
+// steps change; a picture that opens the migrated-items panel is about that panel instead.
+void scrollDetailColumn(QWidget& window)
+{
+    auto* column = window.findChild<QScrollArea*>(QStringLiteral("detailScroll"));
+    if (!column)
+        return;
+    column->verticalScrollBar()->setValue(0);
+    QWidget* subject = shownChild(window, "migratedItemsBox");
+    if (!subject)
+        subject = shownChild(window, "selectionSizeCard");
+    if (subject) {
+        const auto [top, bottom] = spanIn(*column, *subject);
+        showRows(*column, top, bottom);
+    }
+    column->horizontalScrollBar()->setValue(0);
+}
+
 } // namespace
 
 void prepareGuideRendering()
@@ -133,14 +210,6 @@ QImage renderWidgetOffscreen(QWidget& widget, QSize size, const std::function<vo
     return image;
 }
 
-void revealMigratedItems(QWidget& dashboard)
-{
-    auto* column = dashboard.findChild<QScrollArea*>(QStringLiteral("detailScroll"));
-    auto* migrated = dashboard.findChild<QWidget*>(QStringLiteral("migratedItemsBox"));
-    if (column && migrated && migrated->isVisible())
-        column->ensureWidgetVisible(migrated, 0, 12);
-}
-
 std::unique_ptr<ui::MainDashboardView> makeGuideDashboard(MainViewModel& viewModel,
                                                           bool showMigratedItemsPanel)
 {
@@ -154,14 +223,20 @@ std::unique_ptr<ui::MainDashboardView> makeGuideDashboard(MainViewModel& viewMod
     return window;
 }
 
+QImage renderGuideDashboard(ui::MainDashboardView& dashboard, QSize windowSize)
+{
+    return renderWidgetOffscreen(dashboard, windowSize, [](QWidget& window) {
+        scrollSidebar(window);
+        scrollDetailColumn(window);
+    });
+}
+
 QImage renderGuideWindowImage(MainViewModel& viewModel, QSize canvasSize, QSize windowSize,
                               bool showMigratedItemsPanel, std::optional<GuideOverlayKind> overlay)
 {
     const std::unique_ptr<ui::MainDashboardView> window =
         makeGuideDashboard(viewModel, showMigratedItemsPanel);
-    const QImage windowImage = showMigratedItemsPanel
-                                   ? renderWidgetOffscreen(*window, windowSize, revealMigratedItems)
-                                   : renderWidgetOffscreen(*window, windowSize);
+    const QImage windowImage = renderGuideDashboard(*window, windowSize);
     const std::optional<GuideOverlay> sheet =
         overlay ? std::optional<GuideOverlay>(overlayDescriptor(*overlay, viewModel)) : std::nullopt;
 

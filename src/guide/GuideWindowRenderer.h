@@ -34,15 +34,18 @@ void prepareGuideRendering();
 QImage renderWidgetOffscreen(QWidget& widget, QSize size,
                              const std::function<void(QWidget&)>& beforeRender = {});
 
-// Scrolls the dashboard's detail column so that its migrated-items panel is in view: the window's
-// columns scroll where the picture is shorter than their content, and a picture that opens the
-// panel is about it.
-void revealMigratedItems(QWidget& dashboard);
-
 // The window's dashboard as the tutorial pictures show it: none of its start-up work, no timed
 // collapse, and no least size of its own.
 std::unique_ptr<ui::MainDashboardView> makeGuideDashboard(MainViewModel& viewModel,
                                                           bool showMigratedItemsPanel);
+
+// Renders `dashboard` (from makeGuideDashboard) off screen at `windowSize`, its columns scrolled the
+// way the pictures show them, each as little as it takes: the sidebar from the minimum-size row
+// (or, when that does not fit with the rest, from the search row) down to the information line
+// under the directory list; the detail column from its top down to the selected-size card, or to
+// the migrated-items panel when that is open. Neither column is scrolled sideways. The widget
+// stays alive for inspection.
+QImage renderGuideDashboard(ui::MainDashboardView& dashboard, QSize windowSize);
 
 // One tutorial picture of the main window of `viewModel`: the real dashboard view at `windowSize`
 // with rounded corners and a soft shadow, centred on a pale gradient of `canvasSize`, and with

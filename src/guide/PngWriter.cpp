@@ -1,7 +1,7 @@
 #include "guide/PngWriter.h"
 
 #include "guide/ExportError.h"
-#include "platform/FileIO.h"
+#include "platform/FolderWriter.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -19,11 +19,11 @@ QByteArray encodePng(const QImage& image)
     return bytes;
 }
 
-void writePng(const QImage& image, const QString& path)
+void writePng(const QImage& image, const platform::FolderWriter& folder, const QString& name)
 {
     // Encoding into memory first keeps the two kinds of failure apart: nothing touches the disk
     // unless the whole image could be encoded.
-    platform::writeFileAtomically(path, encodePng(image));
+    folder.replaceFile(name, encodePng(image));
 }
 
 } // namespace orvalink::guide

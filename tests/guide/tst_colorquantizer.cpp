@@ -105,6 +105,34 @@ private Q_SLOTS:
         QVERIFY(channelError(at(399, 299), qRgb(255, 255, 128)) <= 32);
     }
 
+    // A gauge's thin gradient arc covers few pixels beside thousands of colours of text and
+    // gradients that cover many: its pixels share boxes with other hues, and must still come out
+    // close to their own colour, not as the box's muddy average.
+    void fewPixelsOfOneHueKeepTheirHue()
+    {
+        QImage image(600, 400, QImage::Format_RGB32);
+        image.fill(qRgb(228, 228, 228));
+        for (int y = 0; y < 300; ++y) {
+            for (int x = 0; x < 600; ++x)
+                image.setPixel(x, y, qRgb(x * 255 / 599, (x + y) * 255 / 899, y * 255 / 299));
+        }
+        const QRect arc(40, 330, 200, 12);
+        for (int y = arc.top(); y <= arc.bottom(); ++y) {
+            for (int x = arc.left(); x <= arc.right(); ++x)
+                image.setPixel(x, y, qRgb(60 + x % 80, 200 + y % 12, 110 + x % 40));
+        }
+        const QuantizedImage quantized = quantizeImage(image);
+        int worst = 0;
+        for (int y = arc.top(); y <= arc.bottom(); ++y) {
+            for (int x = arc.left(); x <= arc.right(); ++x) {
+                const QRgb found =
+                    quantized.palette.at(uchar(quantized.indices.at(qsizetype(y) * image.width() + x)));
+                worst = std::max(worst, channelError(found, image.pixel(x, y)));
+            }
+        }
+        QVERIFY2(worst <= 24, qPrintable(QStringLiteral("largest channel error %1").arg(worst)));
+    }
+
     void emptyImageGivesNothing()
     {
         const QuantizedImage quantized = quantizeImage(QImage());

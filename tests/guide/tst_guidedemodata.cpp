@@ -1,11 +1,15 @@
 #include "guide/GuideDemoData.h"
+#include "guide/GuideDemoFolder.h"
 #include "guide/GuideWindowRenderer.h"
 #include "model/AppPaths.h"
 #include "platform/FileIO.h"
+#include "store/JSONLStore.h"
 #include "support/TreeSnapshot.h"
+#include "viewmodel/AccountSession.h"
 #include "viewmodel/ViewModelFixture.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QTest>
 
@@ -20,11 +24,25 @@ const QString kPathB = QStringLiteral("/Users/tovra/Library/Developer/Xcode/Deri
 const QString kPathC = QStringLiteral("/Users/tovra/Downloads/ArchiveFootage");
 const QString kServiceURL = QStringLiteral("http://127.0.0.1:9");
 
-using Factory = std::unique_ptr<MainViewModel> (*)(const guide::ViewModelFactory&);
+// The published values a selection step sets.
+QString stepState(MainViewModel& model)
+{
+    const BrowsingState& browsing = model.browsing();
+    QStringList selected(browsing.selectedPaths().cbegin(), browsing.selectedPaths().cend());
+    selected.sort();
+    return QStringList{QString::number(browsing.minSizeMB()),
+                       browsing.searchQuery(),
+                       selected.join(u','),
+                       QString::number(browsing.selectedSizeBytes()),
+                       browsing.focusedEntryPath().value_or(QString()),
+                       model.activity().infoMessage().value_or(QString()),
+                       model.accountState().backendStatusMessage().value_or(QString())}
+        .join(u'|');
+}
 
 } // namespace
 
-Q_DECLARE_METATYPE(Factory)
+Q_DECLARE_METATYPE(guide::SelectionStep)
 
 class GuideDemoDataTest : public QObject {
     Q_OBJECT
@@ -132,34 +150,34 @@ private Q_SLOTS:
 
     void selectionSteps_data()
     {
-        QTest::addColumn<Factory>("make");
+        QTest::addColumn<guide::SelectionStep>("step");
         QTest::addColumn<double>("minSizeMB");
         QTest::addColumn<QString>("search");
         QTest::addColumn<QSet<QString>>("selected");
         QTest::addColumn<qint64>("selectedSize");
         QTest::addColumn<QString>("focused");
         QTest::addColumn<QString>("statusPrefix");
-        QTest::newRow("start") << Factory(&guide::makeSelectionStartViewModel) << 500.0 << QString()
-                               << QSet<QString>{} << qint64(0) << kPathA
-                               << QStringLiteral("Selection flow step 1 / ");
-        QTest::newRow("filtered") << Factory(&guide::makeSelectionFilteredViewModel) << 1024.0
-                                  << QStringLiteral("Derived") << QSet<QString>{kPathB} << qint64(12347981824)
-                                  << kPathB << QStringLiteral("Selection flow step 2 / ");
-        QTest::newRow("ready") << Factory(&guide::makeSelectionReadyViewModel) << 500.0 << QString()
+        QTest::newRow("start") << guide::SelectionStep::start << 500.0 << QString() << QSet<QString>{}
+                               << qint64(0) << kPathA << QStringLiteral("Selection flow step 1 / ");
+        QTest::newRow("filtered") << guide::SelectionStep::filtered << 1024.0 << QStringLiteral("Derived")
+                                  << QSet<QString>{kPathB} << qint64(12347981824) << kPathB
+                                  << QStringLiteral("Selection flow step 2 / ");
+        QTest::newRow("ready") << guide::SelectionStep::ready << 500.0 << QString()
                                << QSet<QString>{kPathA, kPathB, kPathC}
                                << qint64(17179869184 + 12347981824 + 9663676416) << kPathC
                                << QStringLiteral("Selection flow step 3 / ");
     }
     void selectionSteps()
     {
-        QFETCH(Factory, make);
+        QFETCH(guide::SelectionStep, step);
         QFETCH(double, minSizeMB);
         QFETCH(QString, search);
         QFETCH(QSet<QString>, selected);
         QFETCH(qint64, selectedSize);
         QFETCH(QString, focused);
         QFETCH(QString, statusPrefix);
-        const std::unique_ptr<MainViewModel> model = make(factory());
+        const std::unique_ptr<MainViewModel> model = guide::makeDemoViewModel(factory());
+        guide::applySelectionStep(*model, step);
         QCOMPARE(model->browsing().minSizeMB(), minSizeMB);
         QCOMPARE(model->browsing().searchQuery(), search);
         QCOMPARE(model->browsing().selectedPaths(), selected);
@@ -169,6 +187,25 @@ private Q_SLOTS:
         QVERIFY(model->accountState().backendStatusMessage().value_or(QString()).startsWith(statusPrefix));
         // Built on the full demo state.
         QCOMPARE(model->history().migratedMappings().size(), 3);
+    }
+
+    // The export walks one object through the steps; in any order, each step leaves what it
+    // leaves on a fresh demo model.
+    void stepsFollowOneAnotherOnOneObject()
+    {
+        using guide::SelectionStep;
+        QMap<SelectionStep, QString> fresh;
+        for (SelectionStep step : {SelectionStep::start, SelectionStep::filtered, SelectionStep::ready}) {
+            const std::unique_ptr<MainViewModel> model = guide::makeDemoViewModel(factory());
+            guide::applySelectionStep(*model, step);
+            fresh.insert(step, stepState(*model));
+        }
+        const std::unique_ptr<MainViewModel> walked = guide::makeDemoViewModel(factory());
+        for (SelectionStep step : {SelectionStep::start, SelectionStep::filtered, SelectionStep::ready,
+                                   SelectionStep::filtered, SelectionStep::start}) {
+            guide::applySelectionStep(*walked, step);
+            QCOMPARE(stepState(*walked), fresh.value(step));
+        }
     }
 
     // The demo settings (bilingual, privacy on, another target root) and the demo session live only
@@ -185,15 +222,62 @@ private Q_SLOTS:
         QVERIFY(!before.isEmpty());
         {
             const std::unique_ptr<MainViewModel> demo = guide::makeDemoViewModel(factory());
-            guide::makeSelectionStartViewModel(factory());
-            guide::makeSelectionFilteredViewModel(factory());
-            guide::makeSelectionReadyViewModel(factory());
+            guide::applySelectionStep(*demo, guide::SelectionStep::filtered);
             guide::prepareGuideRendering();
             const QImage image = guide::renderGuideWindowImage(*demo, QSize(1280, 804), QSize(1224, 748),
                                                                true, guide::GuideOverlayKind::account);
             QCOMPARE(image.size(), QSize(1280, 804));
             QCoreApplication::processEvents();
         }
+        QCOMPARE(test::snapshotTree(m_world->home.appSupport()), before);
+    }
+
+    // The export's state objects read an empty folder of their own: the user's saved account, its
+    // history scope and its history never reach a picture, and the user's folder stays as it was.
+    void demoFolderKeepsTheUsersAccountAndHistoryOut()
+    {
+        const QString email = QStringLiteral("real.person@private.example");
+        const QDateTime when = QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC);
+        const BackendSession saved{email, QStringLiteral("a"), QStringLiteral("r"), when.addYears(5), when};
+        platform::writeFileAtomically(AppPaths::applicationSupportFile(QStringLiteral("auth_session.json")),
+                                      QJsonDocument(saved.toJson()).toJson(), 0600);
+        const LinkMapping secret{QUuid::createUuid(),
+                                 QStringLiteral("/home/real/Secret Project"),
+                                 QStringLiteral("/media/real/disk/Secret Project"),
+                                 QStringLiteral("real"),
+                                 QStringLiteral("REAL-UUID"),
+                                 when,
+                                 when};
+        JSONLStore::append(secret, MappingStore().filePath(historyScopeForEmail(email)));
+        {
+            // Over the user's folder a state object does pick them up.
+            const std::unique_ptr<MainViewModel> own = m_world->makeViewModel();
+            QVERIFY(!own->context().localHistoryScope().isGuest());
+            QCOMPARE(own->history().migratedMappings().size(), 1);
+        }
+        const QStringList before = test::snapshotTree(m_world->home.appSupport());
+        const QByteArray supportVariable = qgetenv("ORVALINK_APP_SUPPORT_DIR");
+        QString temporary;
+        {
+            const guide::GuideDemoFolder folder;
+            temporary = folder.path();
+            const std::unique_ptr<MainViewModel> plain = folder.makeViewModel();
+            QVERIFY(plain->context().localHistoryScope().isGuest());
+            QVERIFY(plain->history().migratedMappings().isEmpty());
+            QVERIFY(!plain->context().parts().backendAuthService->sessionStore().load());
+
+            const std::unique_ptr<MainViewModel> demo =
+                guide::makeDemoViewModel([&folder] { return folder.makeViewModel(); });
+            const QString scope = demo->account().texts().migrationSyncScopeSummary();
+            QVERIFY2(
+                scope.contains(demo->presentation().displayEmail(QStringLiteral("tovra.guide@example.com"))),
+                qPrintable(scope));
+            QVERIFY2(!scope.contains(demo->presentation().displayEmail(email)), qPrintable(scope));
+            for (const LinkMapping& mapping : demo->history().migratedMappings())
+                QVERIFY(mapping.id != secret.id);
+        }
+        QCOMPARE(qgetenv("ORVALINK_APP_SUPPORT_DIR"), supportVariable);
+        QVERIFY(!QFileInfo::exists(temporary));
         QCOMPARE(test::snapshotTree(m_world->home.appSupport()), before);
     }
 };

@@ -1,6 +1,13 @@
 #include "GuideRunnerProcess.h"
+#include "backend/AuthSessionStore.h"
+#include "model/AppPaths.h"
+#include "store/HistoryStores.h"
+#include "store/JSONLStore.h"
+#include "store/LogService.h"
+#include "support/FileAccessWatch.h"
 #include "support/TmpfsMount.h"
 #include "support/TreeSnapshot.h"
+#include "viewmodel/AccountSession.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -213,6 +220,78 @@ private Q_SLOTS:
             QImageReader reader(out + QLatin1Char('/') + name);
             QVERIFY2(!reader.read().isNull(), qPrintable(name));
         }
+    }
+
+    // Another user's links in a shared export folder, named like the pictures: each is replaced by
+    // its picture, and what it pointed at (a file, a folder, a name not taken yet) stays as it was.
+    void plantedLinksAreReplacedNotFollowed()
+    {
+        GuideRunnerWorld run;
+        QVERIFY(run.isReady());
+        const QString folder = run.world.home.path(QStringLiteral("shared"));
+        const QString victim = run.world.home.path(QStringLiteral("victim"));
+        QVERIFY(QDir().mkpath(folder) && QDir().mkpath(victim + QStringLiteral("/folder")));
+        QFile notes(victim + QStringLiteral("/notes.txt"));
+        QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("the user's own notes") > 0);
+        notes.close();
+        const QStringList targets{QStringLiteral("notes.txt"), QStringLiteral("folder"),
+                                  QStringLiteral("not-yet")};
+        for (qsizetype i = 0; i < kFiles.size(); ++i) {
+            QVERIFY(QFile::link(victim + QLatin1Char('/') + targets.at(i % targets.size()),
+                                folder + QLatin1Char('/') + kFiles.at(i)));
+        }
+        const QStringList victimBefore = test::snapshotTree(victim);
+
+        run.start(exportVariables(folder));
+        QVERIFY(run.waitForExit());
+        QCOMPARE(run.exitCode(), 0);
+        QCOMPARE(folderEntries(folder), kFiles);
+        for (const QString& name : kFiles) {
+            const QFileInfo picture(folder + QLatin1Char('/') + name);
+            QVERIFY2(picture.isFile() && !picture.isSymLink(), qPrintable(name));
+            QVERIFY2(!QImageReader(picture.filePath()).read().isNull(), qPrintable(name));
+        }
+        QCOMPARE(test::snapshotTree(victim), victimBefore);
+    }
+
+    // The pictures show demo data alone: with a saved account, its history and a log in the
+    // application-support and log folders, the export opens, reads and changes nothing there.
+    void usersSessionAndHistoryAreNeverRead()
+    {
+        GuideRunnerWorld run;
+        QVERIFY(run.isReady());
+        const QString email = QStringLiteral("real.person@private.example");
+        const QDateTime when = QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC);
+        AuthSessionStore(AppPaths::applicationSupportFile(QStringLiteral("auth_session.json")))
+            .save({email, QStringLiteral("a"), QStringLiteral("r"), when.addYears(5), when});
+        const LocalHistoryScope scope = historyScopeForEmail(email);
+        JSONLStore::append(LinkMapping{QUuid::createUuid(), QStringLiteral("/home/real/Secret"),
+                                       QStringLiteral("/media/real/disk/Secret"), QStringLiteral("real"),
+                                       QStringLiteral("REAL-UUID"), when, when},
+                           MappingStore().filePath(scope));
+        JSONLStore::append(MigrationTask{QUuid::createUuid(), QStringLiteral("/home/real/Secret"),
+                                         QStringLiteral("/media/real/disk/Secret"), QStringLiteral("real"),
+                                         QStringLiteral("REAL-UUID"), TaskStatus::completed, when, when,
+                                         std::nullopt, std::nullopt},
+                           TaskStore().filePath(scope));
+        LogService(AppPaths::logsFile()).append(LogLevel::info, QStringLiteral("the user's own log line"));
+        const QStringList folders{run.world.home.appSupport(), run.world.home.logDir()};
+        QStringList before;
+        for (const QString& folder : folders)
+            before += test::snapshotTree(folder);
+        QVERIFY(before.filter(QStringLiteral("mappings.jsonl")).size() == 1);
+
+        test::FileAccessWatch watch(folders);
+        if (!watch.isValid())
+            QSKIP(qPrintable(watch.skipReason()));
+        run.start(exportVariables(run.world.home.path(QStringLiteral("pictures"))));
+        QVERIFY(run.waitForExit());
+        QCOMPARE(run.exitCode(), 0);
+        QCOMPARE(watch.events(), QStringList());
+        QStringList after;
+        for (const QString& folder : folders)
+            after += test::snapshotTree(folder);
+        QCOMPARE(after, before);
     }
 
     void anythingButOneLeavesTheExportOff_data()

@@ -1,5 +1,7 @@
 #include "guide/GuideDemoData.h"
+#include "guide/GuideSnapshotExporter.h"
 #include "guide/GuideWindowRenderer.h"
+#include "ui/models/DirectoryListModel.h"
 #include "ui/models/MappingListModel.h"
 #include "ui/views/MainDashboardView.h"
 #include "ui/views/StorageOverview.h"
@@ -10,6 +12,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -45,7 +48,30 @@ QRect rectIn(const QWidget* widget, const QWidget* ancestor)
     return QRect(widget->mapTo(ancestor, QPoint(0, 0)), widget->size());
 }
 
+// What a scroll area shows of `widget`, in the coordinates of `ancestor`: empty when it is out of
+// view or hidden.
+QRect shownRectIn(const QWidget* widget, const QScrollArea* column, const QWidget* ancestor)
+{
+    if (!widget->isVisibleTo(ancestor))
+        return {};
+    return rectIn(widget, ancestor) & rectIn(column->viewport(), ancestor);
+}
+
+// The number of distinct colours in `rect` of `image`: a row with a name, a size and a tick drawn
+// in it has dozens, an empty stretch of list one or two.
+int colorsIn(const QImage& image, const QRect& rect)
+{
+    QSet<QRgb> colors;
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        for (int x = rect.left(); x <= rect.right(); ++x)
+            colors.insert(image.pixel(x, y));
+    }
+    return int(colors.size());
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(guide::SelectionStep)
 
 class GuideWindowLayoutTest : public QObject {
     Q_OBJECT
@@ -79,7 +105,7 @@ private Q_SLOTS:
             guide::makeDemoViewModel([this] { return m_world->makeViewModel(); });
         const std::unique_ptr<ui::MainDashboardView> window =
             guide::makeGuideDashboard(*model, migratedPanel);
-        const QImage image = guide::renderWidgetOffscreen(*window, size);
+        const QImage image = guide::renderGuideDashboard(*window, size);
         QCOMPARE(image.size(), size);
 
         for (const QWidget* widget : window->findChildren<QWidget*>()) {
@@ -120,6 +146,95 @@ private Q_SLOTS:
             QCOMPARE(detail->horizontalScrollBar()->maximum(), 0);
     }
 
+    // Each frame of the selection tour shows the directory list with the demo folders the step
+    // leaves, their ticks and focus, and the controls the step changes, all within the picture.
+    void selectionFramesShowTheDemoFolders_data()
+    {
+        QTest::addColumn<guide::SelectionStep>("step");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QStringList>("ticked");
+        QTest::addColumn<QString>("focused");
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<QString>("minSize");
+        const QStringList all{QStringLiteral(".kilo"), QStringLiteral("DerivedData"),
+                              QStringLiteral("ArchiveFootage"), QStringLiteral("OldDesignExports")};
+        QTest::newRow("start") << guide::SelectionStep::start << all << QStringList{}
+                               << QStringLiteral(".kilo") << QString() << QStringLiteral("500");
+        QTest::newRow("filtered") << guide::SelectionStep::filtered
+                                  << QStringList{QStringLiteral("DerivedData")}
+                                  << QStringList{QStringLiteral("DerivedData")}
+                                  << QStringLiteral("DerivedData") << QStringLiteral("Derived")
+                                  << QStringLiteral("1024");
+        QTest::newRow("ready") << guide::SelectionStep::ready << all << all.mid(0, 3)
+                               << QStringLiteral("ArchiveFootage") << QString() << QStringLiteral("500");
+    }
+    void selectionFramesShowTheDemoFolders()
+    {
+        QFETCH(guide::SelectionStep, step);
+        QFETCH(QStringList, rows);
+        QFETCH(QStringList, ticked);
+        QFETCH(QString, focused);
+        QFETCH(QString, search);
+        QFETCH(QString, minSize);
+        const std::unique_ptr<MainViewModel> model =
+            guide::makeDemoViewModel([this] { return m_world->makeViewModel(); });
+        guide::applySelectionStep(*model, step);
+        const std::unique_ptr<ui::MainDashboardView> window = guide::makeGuideDashboard(*model, false);
+        const QImage image = guide::renderGuideDashboard(*window, guide::kTourWindowSize);
+        const QRect picture(QPoint(0, 0), guide::kTourWindowSize);
+
+        const auto* sidebar = window->findChild<QScrollArea*>(QStringLiteral("sidebarScroll"));
+        const auto* list = window->findChild<QAbstractItemView*>(QStringLiteral("directoryList"));
+        QVERIFY(sidebar && list);
+        const QRect listShown = shownRectIn(list->viewport(), sidebar, window.get()) & picture;
+        QStringList names;
+        QStringList tickedNames;
+        for (int row = 0; row < list->model()->rowCount(); ++row) {
+            const QModelIndex index = list->model()->index(row, 0);
+            const QString name = index.data(Qt::DisplayRole).toString();
+            names.append(name);
+            if (index.data(ui::DirectoryListModel::IsSelectedRole).toBool())
+                tickedNames.append(name);
+            QCOMPARE(index.data(ui::DirectoryListModel::IsFocusedRole).toBool(), name == focused);
+            const QRect rowRect(list->viewport()->mapTo(window.get(), list->visualRect(index).topLeft()),
+                                list->visualRect(index).size());
+            QVERIFY2(listShown.contains(rowRect),
+                     qPrintable(QStringLiteral("row %1 at %2,%3 %4x%5 lies outside what the picture shows")
+                                    .arg(name)
+                                    .arg(rowRect.x())
+                                    .arg(rowRect.y())
+                                    .arg(rowRect.width())
+                                    .arg(rowRect.height())));
+            QVERIFY2(colorsIn(image, rowRect) > 8, qPrintable(name));
+        }
+        QCOMPARE(names, rows);
+        QCOMPARE(tickedNames, ticked);
+        // Four rows fit: the list itself does not scroll.
+        QVERIFY(!list->verticalScrollBar()->isVisible());
+
+        // The search row and the step's note are in the picture; the minimum size field holds the
+        // step's value (it shows when the column has room for it: with "show all files" on it
+        // filters nothing).
+        const auto* searchField = window->findChild<QLineEdit*>(QStringLiteral("searchField"));
+        const auto* minSizeField = window->findChild<QLineEdit*>(QStringLiteral("minSizeField"));
+        const auto* info = window->findChild<QLabel*>(QStringLiteral("infoText"));
+        QVERIFY(searchField && minSizeField && info);
+        QCOMPARE(searchField->text(), search);
+        QCOMPARE(minSizeField->text(), minSize);
+        QCOMPARE(info->text(), model->activity().infoMessage().value_or(QString()));
+        for (const QWidget* shown :
+             {static_cast<const QWidget*>(searchField), static_cast<const QWidget*>(info)}) {
+            const QRect whole = rectIn(shown, window.get());
+            QVERIFY2((shownRectIn(shown, sidebar, window.get()) & picture) == whole,
+                     qPrintable(describe(shown)));
+        }
+        // So is the gauge of the selected size, in the detail column.
+        const auto* detail = window->findChild<QScrollArea*>(QStringLiteral("detailScroll"));
+        const auto* selection = window->findChild<QWidget*>(QStringLiteral("selectionSizeCard"));
+        QVERIFY(detail && selection);
+        QCOMPARE(shownRectIn(selection, detail, window.get()) & picture, rectIn(selection, window.get()));
+    }
+
     // The history picture is about the migrated items, all three selected: the detail column is
     // scrolled so that their panel is in view.
     void historyPictureShowsTheSelectedMigratedItems()
@@ -128,7 +243,7 @@ private Q_SLOTS:
             guide::makeDemoViewModel([this] { return m_world->makeViewModel(); });
         model->workflows().selectAllMigratedMappings();
         const std::unique_ptr<ui::MainDashboardView> window = guide::makeGuideDashboard(*model, true);
-        guide::renderWidgetOffscreen(*window, QSize(1504, 924), guide::revealMigratedItems);
+        guide::renderGuideDashboard(*window, guide::kStillWindowSize);
 
         const auto* detail = window->findChild<QScrollArea*>(QStringLiteral("detailScroll"));
         const auto* list = window->findChild<QAbstractItemView*>(QStringLiteral("migratedItemsList"));

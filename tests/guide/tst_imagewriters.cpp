@@ -4,13 +4,16 @@
 #include "guide/ExportError.h"
 #include "guide/PngWriter.h"
 #include "platform/FileIO.h"
+#include "platform/FolderWriter.h"
 #include "platform/PlatformError.h"
 #include "support/ImmutableFlag.h"
 #include "support/TestHome.h"
 #include "support/TmpfsMount.h"
+#include "support/TreeSnapshot.h"
 
 #include <QBuffer>
 #include <QDir>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -141,6 +144,19 @@ std::optional<DecodedGif> decodeGif(const QByteArray& bytes)
     return decoded;
 }
 
+// The writers take a folder and a name; the cases here speak of whole paths.
+void writePngAt(const QImage& image, const QString& path)
+{
+    const QFileInfo info(path);
+    writePng(image, platform::FolderWriter(info.path()), info.fileName());
+}
+
+void writeGifAt(const QList<GuideGifFrame>& frames, const QString& path)
+{
+    const QFileInfo info(path);
+    writeAnimatedGif(frames, platform::FolderWriter(info.path()), info.fileName());
+}
+
 // The two writers behind one switch, so every file-system case runs against both.
 enum class Writer { png, gif };
 
@@ -154,9 +170,9 @@ QByteArray encoded(Writer writer, const QImage& image)
 void write(Writer writer, const QImage& image, const QString& path)
 {
     if (writer == Writer::png)
-        writePng(image, path);
+        writePngAt(image, path);
     else
-        writeAnimatedGif({{image, 100}, {image.mirrored(), 50}}, path);
+        writeGifAt({{image, 100}, {image.mirrored(), 50}}, path);
 }
 
 void addWriterRows()
@@ -197,7 +213,7 @@ private Q_SLOTS:
         for (int i = 0; i < 3; ++i)
             frames.append({quadrantFrame(size, frameColors[i], band), delays[i]});
         const QString path = home.path("tour.gif");
-        writeAnimatedGif(frames, path);
+        writeGifAt(frames, path);
         QCOMPARE(entriesOf(home.root()).filter(QStringLiteral("tour")),
                  QStringList{QStringLiteral("tour.gif")});
 
@@ -261,8 +277,7 @@ private Q_SLOTS:
         QFETCH(QList<GuideGifFrame>, frames);
         test::TestHome home;
         const QString path = home.path("refused.gif");
-        QCOMPARE(exportErrorOf([&] { writeAnimatedGif(frames, path); }),
-                 ExportError::Case::gifEncodingFailed);
+        QCOMPARE(exportErrorOf([&] { writeGifAt(frames, path); }), ExportError::Case::gifEncodingFailed);
         QVERIFY(!platform::entryExists(path));
     }
 
@@ -273,7 +288,7 @@ private Q_SLOTS:
         QImage image = quadrantFrame(QSize(300, 200), frameColors[1], true);
         image.setPixelColor(3, 4, QColor(200, 100, 50, 128));
         const QString path = home.path("still.png");
-        writePng(image, path);
+        writePngAt(image, path);
         QImageReader reader(path);
         QCOMPARE(reader.format(), QByteArray("png"));
         const QImage back = reader.read();
@@ -286,7 +301,7 @@ private Q_SLOTS:
         test::TestHome home;
         const QString path = home.path("empty.png");
         try {
-            writePng(QImage(), path);
+            writePngAt(QImage(), path);
             QFAIL("a null image was written");
         } catch (const ExportError& error) {
             QCOMPARE(error.errorCase(), ExportError::Case::pngEncodingFailed);
@@ -332,6 +347,55 @@ private Q_SLOTS:
             QVERIFY_THROWS_EXCEPTION(platform::PlatformError, write(writer, image, folder + '/' + name));
         QCOMPARE(entriesOf(folder), QStringList{QStringLiteral("existing")});
         QCOMPARE(platform::readWholeFile(existing), QByteArray("the previous image"));
+    }
+
+    // Another user of a shared folder plants links named like the outputs: the link is replaced by
+    // the new file, and what it pointed at (a file of the user's, a folder, a name not yet taken)
+    // stays exactly as it was.
+    void plantedLinkIsReplacedNotFollowed_data()
+    {
+        QTest::addColumn<Writer>("writer");
+        QTest::addColumn<QString>("target"); // below the home, outside the folder
+        for (const auto& [writer, label] : {std::pair{Writer::png, "png"}, std::pair{Writer::gif, "gif"}}) {
+            QTest::addRow("%s, link to a file", label) << writer << QStringLiteral("victim/notes.txt");
+            QTest::addRow("%s, link to a folder", label) << writer << QStringLiteral("victim");
+            QTest::addRow("%s, dangling link", label) << writer << QStringLiteral("victim/not-yet");
+        }
+    }
+    void plantedLinkIsReplacedNotFollowed()
+    {
+        QFETCH(Writer, writer);
+        QFETCH(QString, target);
+        test::TestHome home;
+        const QString folder = home.path("shared");
+        platform::createDirectories(folder);
+        platform::createDirectories(home.path("victim"));
+        platform::writeFileAtomically(home.path("victim/notes.txt"), "the user's own notes");
+        const QStringList victimBefore = test::snapshotTree(home.path("victim"));
+        const QString path = folder + QStringLiteral("/image");
+        QVERIFY(QFile::link(home.path(target), path));
+
+        const QImage image = quadrantFrame(QSize(64, 40), frameColors[1], false);
+        write(writer, image, path);
+        QVERIFY(QFileInfo(path).isFile() && !QFileInfo(path).isSymLink());
+        QCOMPARE(platform::readWholeFile(path), encoded(writer, image));
+        QCOMPARE(entriesOf(folder), QStringList{QStringLiteral("image")});
+        QCOMPARE(test::snapshotTree(home.path("victim")), victimBefore);
+    }
+
+    // A folder that is itself a link is refused before anything is written through it.
+    void folderThatIsALinkIsRefused()
+    {
+        test::TestHome home;
+        platform::createDirectories(home.path("elsewhere"));
+        QVERIFY(QFile::link(home.path("elsewhere"), home.path("out")));
+        try {
+            writePngAt(quadrantFrame(QSize(8, 8), frameColors[0], false), home.path("out/image.png"));
+            QFAIL("wrote through a linked folder");
+        } catch (const platform::PlatformError& error) {
+            QCOMPARE(error.errorNumber(), ELOOP);
+        }
+        QCOMPARE(entriesOf(home.path("elsewhere")), QStringList{});
     }
 
     void fullFileSystemKeepsWhatWasThere_data() { addWriterRows(); }
