@@ -164,6 +164,74 @@ private Q_SLOTS:
         QTEST(payload->data, "data");
     }
 
+    // What a browser accepts must not leave the captcha box empty.
+    void lenientFormsDecode_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QColor>("centre");
+        const QString png = QString::fromLatin1(pngBytes(QSize(4, 2), QColor(0, 0, 255)).toBase64());
+        const QString svg = QString::fromLatin1(kRedSvg.toBase64());
+        QString wrapped;
+        for (qsizetype i = 0; i < png.size(); i += 20)
+            wrapped += png.mid(i, 20) + QStringLiteral("\r\n");
+        QString spaced = png;
+        for (qsizetype i = spaced.size() - 7; i > 0; i -= 7)
+            spaced.insert(i, QStringLiteral(" \t"));
+        QString unpadded = svg;
+        while (unpadded.endsWith(QLatin1Char('=')))
+            unpadded.chop(1);
+        QTest::newRow("base64 with line breaks") << "data:image/png;base64," + wrapped << QColor(0, 0, 255);
+        QTest::newRow("base64 with spaces and tabs")
+            << "data:image/png;base64," + spaced << QColor(0, 0, 255);
+        QTest::newRow("percent-encoded line breaks")
+            << "data:image/png;base64," +
+                   QString(wrapped).replace(QStringLiteral("\r\n"), QStringLiteral("%0A"))
+            << QColor(0, 0, 255);
+        QTest::newRow("base64 without padding")
+            << "data:image/svg+xml;base64," + unpadded << QColor(255, 0, 0);
+        QTest::newRow("bare parameter")
+            << "data:image/svg+xml;utf8," + QString::fromLatin1(kRedSvg) << QColor(255, 0, 0);
+        QTest::newRow("quoted parameter")
+            << "data:image/svg+xml;charset=\"utf-8\";base64," + svg << QColor(255, 0, 0);
+        QTest::newRow("space around the parameters")
+            << "data:image/png ; name=a.png ; base64," + png << QColor(0, 0, 255);
+        QTest::newRow("surrounding white space")
+            << "  \n data:image/png;base64," + png + "\n  " << QColor(0, 0, 255);
+        QTest::newRow("upper-case scheme") << "DATA:image/svg+xml;base64," + svg << QColor(255, 0, 0);
+    }
+
+    void lenientFormsDecode()
+    {
+        QFETCH(QString, url);
+        QFETCH(QColor, centre);
+        CaptchaImage captcha;
+        captcha.setDataUrl(url);
+        QVERIFY(captcha.hasImage());
+        const QImage image = test::renderOffscreen(&captcha);
+        QCOMPARE(image.pixelColor(90, 28), centre);
+    }
+
+    // The picture is drawn once, at the screen's pixel ratio, and every paint reuses it.
+    void drawnOnceAtThePixelRatio_data()
+    {
+        QTest::addColumn<qreal>("ratio");
+        QTest::newRow("1") << 1.0;
+        QTest::newRow("2") << 2.0;
+        QTest::newRow("1.5") << 1.5;
+    }
+
+    void drawnOnceAtThePixelRatio()
+    {
+        QFETCH(qreal, ratio);
+        const QImage bitmap = DataUrlImage::render(base64Url("image/svg+xml", kRedSvg),
+                                                   QSize(CaptchaImage::kWidth, CaptchaImage::kHeight), ratio);
+        QCOMPARE(bitmap.size(), (QSizeF(CaptchaImage::kWidth, CaptchaImage::kHeight) * ratio).toSize());
+        QCOMPARE(bitmap.devicePixelRatio(), ratio);
+        QCOMPARE(bitmap.pixelColor(bitmap.width() / 2, bitmap.height() / 2), QColor(255, 0, 0));
+        QCOMPARE(bitmap.pixelColor(0, 0), QColor(255, 0, 0));
+        QCOMPARE(bitmap.pixelColor(bitmap.width() - 1, bitmap.height() - 1), QColor(255, 0, 0));
+    }
+
     void parseRefusesMalformedHeaders_data()
     {
         QTest::addColumn<QString>("url");
