@@ -1,5 +1,6 @@
 // Captcha images from a hostile account service: each one is decoded and painted three times and
 // must open no file outside itself, stay fast and stay small.
+#include "FileOpenProbe.h"
 #include "UiTestSupport.h"
 #include "ui/widgets/CaptchaImage.h"
 
@@ -10,12 +11,7 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
-#include <atomic>
-#include <fcntl.h>
-#include <sys/inotify.h>
-#include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
+#include <memory>
 
 using namespace orvalink;
 using namespace orvalink::ui;
@@ -91,46 +87,6 @@ bool resetPeakMemory()
     return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
 }
 
-// Every open of a file in the watched folders.
-class OpenWatch {
-public:
-    OpenWatch() : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
-    ~OpenWatch()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    bool isValid() const { return m_fd >= 0; }
-    bool watch(const QString& folder)
-    {
-        const int wd = ::inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), IN_OPEN | IN_ACCESS);
-        if (wd >= 0)
-            m_folders.insert(wd, folder);
-        return wd >= 0;
-    }
-    // The files opened or read since the last call.
-    QStringList opened()
-    {
-        QStringList files;
-        alignas(inotify_event) char buffer[4096];
-        for (;;) {
-            const ssize_t length = ::read(m_fd, buffer, sizeof buffer);
-            if (length <= 0)
-                return files;
-            for (ssize_t offset = 0; offset < length;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(buffer + offset);
-                files.append(m_folders.value(event->wd) + QLatin1Char('/') +
-                             QString::fromLocal8Bit(event->len > 0 ? event->name : ""));
-                offset += ssize_t(sizeof(inotify_event) + event->len);
-            }
-        }
-    }
-
-private:
-    int m_fd;
-    QHash<int, QString> m_folders;
-};
-
 } // namespace
 
 class CaptchaAttacksTest : public QObject {
@@ -139,11 +95,7 @@ class CaptchaAttacksTest : public QObject {
     QTemporaryDir m_dir;
     QString m_fifo;
     QString m_previousCurrent;
-    OpenWatch m_watch;
-    // Waits to write into the FIFO, again and again: whatever opens it for reading gets a byte and
-    // the end of the file instead of blocking the test.
-    std::thread m_feeder;
-    std::atomic<bool> m_stopFeeding = false;
+    std::unique_ptr<test::FileOpenProbe> m_probe;
 
 private Q_SLOTS:
     void initTestCase()
@@ -151,7 +103,8 @@ private Q_SLOTS:
         test::prepareWidgetTests();
         QVERIFY(m_dir.isValid());
         m_fifo = m_dir.filePath(QStringLiteral("fifo"));
-        QCOMPARE(::mkfifo(QFile::encodeName(m_fifo).constData(), 0600), 0);
+        m_probe = std::make_unique<test::FileOpenProbe>(m_fifo);
+        QVERIFY(m_probe->isValid());
         const QByteArray secretPng = pngBytes(QImage(QSize(8, 8), QImage::Format_ARGB32));
         const QString work = m_dir.filePath(QStringLiteral("work"));
         // Names that the renderer once took for files: "DATA:..." and "#/../..." relative to the
@@ -172,30 +125,14 @@ private Q_SLOTS:
         m_previousCurrent = QDir::currentPath();
         QVERIFY(QDir::setCurrent(work));
 
-        QVERIFY(m_watch.isValid());
-        for (const QString& folder : {m_dir.path(), work, work + QStringLiteral("/DATA:image"), work + "/#"})
-            QVERIFY(m_watch.watch(folder));
-        const QByteArray fifo = QFile::encodeName(m_fifo);
-        m_feeder = std::thread([this, fifo] {
-            while (!m_stopFeeding) {
-                const int fd = ::open(fifo.constData(), O_WRONLY);
-                if (fd < 0)
-                    return;
-                if (!m_stopFeeding) [[maybe_unused]]
-                    const ssize_t written = ::write(fd, "x", 1);
-                ::close(fd);
-            }
-        });
+        for (const QString& folder :
+             {m_dir.path(), work, work + QStringLiteral("/DATA:image"), work + QStringLiteral("/#")})
+            QVERIFY(m_probe->watch(folder));
     }
 
     void cleanupTestCase()
     {
-        // Lets the feeder go: it waits for a reader.
-        m_stopFeeding = true;
-        const int reader = ::open(QFile::encodeName(m_fifo).constData(), O_RDONLY | O_NONBLOCK);
-        m_feeder.join();
-        if (reader >= 0)
-            ::close(reader);
+        m_probe.reset();
         QDir::setCurrent(m_previousCurrent);
     }
 
@@ -311,7 +248,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, url);
         QFETCH(bool, drawn);
-        m_watch.opened();
+        m_probe->openedFiles();
         const bool peakReset = resetPeakMemory();
         const qint64 residentBefore = statusKiB("VmRSS:");
         qint64 slowest = 0;
@@ -327,7 +264,7 @@ private Q_SLOTS:
             QCOMPARE(shot.size(), QSize(CaptchaImage::kWidth, CaptchaImage::kHeight));
         }
         const qint64 growth = statusKiB("VmHWM:") - residentBefore;
-        QCOMPARE(m_watch.opened(), QStringList());
+        QCOMPARE(m_probe->openedFiles(), QStringList());
         QVERIFY2(slowest < kMaxMillisecondsPerPaint, qPrintable(QStringLiteral("%1 ms").arg(slowest)));
         if (peakReset)
             QVERIFY2(growth < kMaxGrowthKiB,

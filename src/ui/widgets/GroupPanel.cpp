@@ -50,6 +50,7 @@ GroupPanel::GroupPanel(QWidget* parent) : QWidget(parent)
     m_symbolLabel->setFixedSize(kSymbolSize, kSymbolSize);
     m_titleLabel = new QLabel(m_header);
     m_titleLabel->setObjectName(QStringLiteral("groupPanelTitle"));
+    m_titleLabel->setTextFormat(Qt::PlainText);
     applyTextStyle(m_titleLabel, TextStyle::Headline);
     headerLayout->addWidget(m_symbolLabel);
     headerLayout->addWidget(m_titleLabel);
