@@ -213,7 +213,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("content");
         const QByteArray host = QSysInfo::machineHostName().toUtf8();
         QTest::newRow("empty") << QByteArray();
-        QTest::newRow("garbled") << QByteArray("\x00\xff\xfe garbage\x01\n\n", 16);
+        QTest::newRow("garbled") << QByteArray::fromHex("00fffe2067617262616765010a0a");
         QTest::newRow("no process id") << QByteArray("orvalink\n" + host + "\n");
         QTest::newRow("another machine, its process gone") << QByteArray("4242\norvalink\nanother-machine\n");
         QTest::newRow("another machine with the same name")
