@@ -2,6 +2,7 @@
 // must open no file outside itself, stay fast and stay small.
 #include "FileOpenProbe.h"
 #include "UiTestSupport.h"
+#include "support/CurrentDirectory.h"
 #include "ui/widgets/CaptchaImage.h"
 
 #include <QBuffer>
@@ -94,7 +95,7 @@ class CaptchaAttacksTest : public QObject {
 
     QTemporaryDir m_dir;
     QString m_fifo;
-    QString m_previousCurrent;
+    std::unique_ptr<test::CurrentDirectory> m_current;
     std::unique_ptr<test::FileOpenProbe> m_probe;
 
 private Q_SLOTS:
@@ -122,8 +123,8 @@ private Q_SLOTS:
         QVERIFY(svg.open(QIODevice::WriteOnly));
         svg.write(kSvgOpen + "<rect width='100' height='30' fill='red'/></svg>");
         svg.close();
-        m_previousCurrent = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(work));
+        m_current = std::make_unique<test::CurrentDirectory>(work);
+        QCOMPARE(QDir::currentPath(), work);
 
         for (const QString& folder :
              {m_dir.path(), work, work + QStringLiteral("/DATA:image"), work + QStringLiteral("/#")})
@@ -133,7 +134,7 @@ private Q_SLOTS:
     void cleanupTestCase()
     {
         m_probe.reset();
-        QDir::setCurrent(m_previousCurrent);
+        m_current.reset();
     }
 
     void attacksAreHarmless_data()

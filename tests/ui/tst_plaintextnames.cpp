@@ -4,6 +4,7 @@
 #include "UiTestSupport.h"
 #include "ViewModelFixture.h"
 #include "WindowTestSupport.h"
+#include "support/CurrentDirectory.h"
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/LayoutSettling.h"
 
@@ -35,19 +36,6 @@ ShownToolTip shownToolTip(const QString& tip)
     return {document.toPlainText(), document.toHtml()};
 }
 
-// Restores the current folder when the test ends.
-class CurrentFolder {
-public:
-    explicit CurrentFolder(const QString& folder) : m_previous(QDir::currentPath())
-    {
-        QDir::setCurrent(folder);
-    }
-    ~CurrentFolder() { QDir::setCurrent(m_previous); }
-
-private:
-    QString m_previous;
-};
-
 } // namespace
 
 class PlainTextNamesTest : public QObject {
@@ -70,7 +58,7 @@ private Q_SLOTS:
         QTemporaryDir trap;
         FileOpenProbe probe(trap.filePath(QStringLiteral("fifo")));
         QVERIFY(probe.isValid() && probe.watch(trap.path()));
-        const CurrentFolder current(trap.path());
+        const CurrentDirectory current(trap.path());
 
         ViewModelFixture fx;
         const QString folder = fx.tree.dir(name);
