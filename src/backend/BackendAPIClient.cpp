@@ -1,8 +1,10 @@
 #include "backend/BackendAPIClient.h"
 
+#include "backend/ServiceRedirect.h"
 #include "model/JsonFields.h"
 
 #include <QCoro/QCoroNetworkReply>
+#include <QDeadlineTimer>
 #include <QHostAddress>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
@@ -73,14 +75,20 @@ private:
     QPointer<QNetworkReply> m_reply;
 };
 
-RawServiceReply finishedReply(QNetworkReply& reply, ReplySink& sink)
+// One answer off the wire, and where it redirects to, if anywhere.
+struct HopReply {
+    RawServiceReply raw;
+    QByteArray location;
+};
+
+HopReply finishedReply(QNetworkReply& reply, ReplySink& sink)
 {
     if (sink.oversized)
         throw ClientError::invalidResponse();
     const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const QNetworkReply::NetworkError error = reply.error();
-    // Errors below 200 are the connection's own (refused, reset, redirect refused, ...); the
-    // others only restate an HTTP status, whose body still carries the service's envelope.
+    // Errors below 200 are the connection's own (refused, reset, ...); the others only restate an
+    // HTTP status, whose body still carries the service's envelope.
     if (error != QNetworkReply::NoError && (error < QNetworkReply::ContentAccessDenied || !status.isValid()))
         throw ClientError::transportFailure(reply.errorString());
     if (!status.isValid())
@@ -88,7 +96,42 @@ RawServiceReply finishedReply(QNetworkReply& reply, ReplySink& sink)
     sink.body += reply.readAll();
     if (sink.body.size() > sink.limit)
         throw ClientError::invalidResponse();
-    return RawServiceReply{status.toInt(), sink.body};
+    return HopReply{RawServiceReply{status.toInt(), sink.body},
+                    reply.rawHeader(QByteArrayLiteral("Location"))};
+}
+
+// Sends one hop and waits for its whole answer until `deadline`.
+QCoro::Task<HopReply> transfer(QNetworkAccessManager* network, ServiceRequestHop hop,
+                               QByteArray authorization, qint64 replyLimit, QDeadlineTimer deadline)
+{
+    QNetworkRequest request(hop.url);
+    // Redirects are followed by the caller, one request per hop.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    request.setRawHeader(QByteArrayLiteral("Accept"), QByteArrayLiteral("application/json"));
+    if (!authorization.isEmpty())
+        request.setRawHeader(QByteArrayLiteral("Authorization"), authorization);
+    QNetworkReply* sent = nullptr;
+    if (hop.body) {
+        request.setRawHeader(QByteArrayLiteral("Content-Type"), QByteArrayLiteral("application/json"));
+        sent = network->sendCustomRequest(request, hop.method, *hop.body);
+    } else {
+        sent = network->sendCustomRequest(request, hop.method);
+    }
+    const ReplyHolder reply(sent);
+    const auto sink = std::make_shared<ReplySink>(replyLimit);
+    watchBody(reply.get(), sink);
+
+    const auto remaining = std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime()));
+    bool finished = false;
+    if (remaining.count() > 0)
+        finished = co_await qCoro(reply.get()).waitForFinished(remaining);
+    if (!reply.get())
+        throw ClientError::transportFailure(QStringLiteral("The request was cancelled."));
+    if (!finished) {
+        reply.get()->abort();
+        throw ClientError::transportFailure(QStringLiteral("The request timed out."));
+    }
+    co_return finishedReply(*reply.get(), *sink);
 }
 
 } // namespace
@@ -132,35 +175,25 @@ QCoro::Task<RawServiceReply> BackendAPIClient::exchange(QString baseURL, QString
                                                         std::optional<QString> accessToken,
                                                         qint64 replyLimit) const
 {
-    QNetworkRequest request(requestURL(baseURL, path));
-    if (!m_network)
-        throw ClientError::transportFailure(QStringLiteral("No network access is available."));
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
-    request.setRawHeader(QByteArrayLiteral("Accept"), QByteArrayLiteral("application/json"));
-    if (accessToken && !accessToken->isEmpty())
-        request.setRawHeader(QByteArrayLiteral("Authorization"), "Bearer " + accessToken->toUtf8());
-
-    const QByteArray verb = method.toLatin1();
-    QNetworkReply* sent = nullptr;
-    if (body) {
-        request.setRawHeader(QByteArrayLiteral("Content-Type"), QByteArrayLiteral("application/json"));
-        sent =
-            m_network->sendCustomRequest(request, verb, QJsonDocument(*body).toJson(QJsonDocument::Compact));
-    } else {
-        sent = m_network->sendCustomRequest(request, verb);
+    ServiceRequestHop hop{requestURL(baseURL, path), method.toLatin1(), std::nullopt};
+    if (body)
+        hop.body = QJsonDocument(*body).toJson(QJsonDocument::Compact);
+    const QByteArray authorization =
+        accessToken && !accessToken->isEmpty() ? "Bearer " + accessToken->toUtf8() : QByteArray();
+    // One deadline for the whole request, redirects included.
+    const QDeadlineTimer deadline(m_timeout);
+    for (int redirects = 0;; ++redirects) {
+        if (!m_network)
+            throw ClientError::transportFailure(QStringLiteral("No network access is available."));
+        const HopReply reply = co_await transfer(m_network, hop, authorization, replyLimit, deadline);
+        std::optional<ServiceRequestHop> next = ServiceRedirect::next(hop, reply.raw.status, reply.location);
+        if (!next)
+            co_return reply.raw;
+        if (redirects == ServiceRedirect::kMaxHops)
+            throw ClientError::transportFailure(
+                QStringLiteral("The service redirected the request too many times."));
+        hop = std::move(*next);
     }
-    const ReplyHolder reply(sent);
-    const auto sink = std::make_shared<ReplySink>(replyLimit);
-    watchBody(reply.get(), sink);
-
-    const bool finished = co_await qCoro(reply.get()).waitForFinished(m_timeout);
-    if (!reply.get())
-        throw ClientError::transportFailure(QStringLiteral("The request was cancelled."));
-    if (!finished) {
-        reply.get()->abort();
-        throw ClientError::transportFailure(QStringLiteral("The request timed out."));
-    }
-    co_return finishedReply(*reply.get(), *sink);
 }
 
 bool BackendAPIClient::unwrapEnvelope(const RawServiceReply& reply,

@@ -46,7 +46,8 @@ struct RawServiceReply {
 // and 403 change the outcome of a failing reply (to unauthorized).
 //
 // Credentials must not leak: only https base URLs are accepted, or plain http to a loopback host;
-// redirects are followed only within the same origin. The timeout covers the whole request
+// redirects are followed here (ServiceRedirect), one request per hop and only within the same
+// origin. The timeout covers the whole request
 // (redirects and a slowly trickling body included), and a reply body larger than the request's
 // limit is cut off as an invalid response.
 //

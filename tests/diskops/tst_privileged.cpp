@@ -3,6 +3,7 @@
 #include "diskops/PrivilegedFileOperationService.h"
 #include "model/OrvalinkError.h"
 #include "platform/PlatformError.h"
+#include "support/CurrentDirectory.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
 
@@ -42,18 +43,6 @@ QString failureMessage(const QString& command)
         return error.errorDescription();
     }
 }
-
-class CurrentDirectory {
-public:
-    explicit CurrentDirectory(const QString& path) : m_previous(QDir::currentPath())
-    {
-        QDir::setCurrent(path);
-    }
-    ~CurrentDirectory() { QDir::setCurrent(m_previous); }
-
-private:
-    QString m_previous;
-};
 
 // The link's own text, unresolved.
 QString rawLinkText(const QString& path)
@@ -113,7 +102,7 @@ private Q_SLOTS:
         QFETCH(QString, name);
         test::TestHome home;
         test::TestTree tree(home.path("work"));
-        const CurrentDirectory here(tree.root());
+        const test::CurrentDirectory here(tree.root());
         const Service service(plainShell());
 
         // Relative paths, so a leading "-" is the first character the command sees.

@@ -4,6 +4,7 @@
 #include "model/OrvalinkError.h"
 
 #include <QDir>
+#include <QFile>
 #include <unistd.h>
 
 namespace orvalink::test {
@@ -40,11 +41,15 @@ TestHome::TestHome() : m_dir(temporaryTemplate())
 {
     QDir().mkpath(home());
     QDir().mkpath(volumes());
+    // The private runtime folder of sockets: 0700, as the session manager makes it.
+    QDir().mkpath(runtimeDir());
+    QFile::setPermissions(runtimeDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     setEnv("HOME", home());
     setEnv("XDG_DATA_HOME", home() + QStringLiteral("/.local/share"));
     setEnv("XDG_STATE_HOME", home() + QStringLiteral("/.local/state"));
     setEnv("XDG_CONFIG_HOME", home() + QStringLiteral("/.config"));
     setEnv("XDG_CACHE_HOME", home() + QStringLiteral("/.cache"));
+    setEnv("XDG_RUNTIME_DIR", runtimeDir());
     setEnv("ORVALINK_APP_SUPPORT_DIR", appSupport());
     setEnv("ORVALINK_LOG_DIR", logDir());
     setEnv("ORVALINK_VOLUMES_DIR", volumes());

@@ -8,9 +8,9 @@
 
 namespace orvalink::test {
 
-// A throw-away home for one test: HOME, the XDG directories and the ORVALINK_* overrides point
-// into a fresh temporary directory below the build tree, so nothing real is touched. The previous
-// environment comes back when the object dies.
+// A throw-away home for one test: HOME, the XDG directories (XDG_RUNTIME_DIR included) and the ORVALINK_*
+// overrides point into a fresh temporary directory below the build tree, so nothing real is touched. The
+// previous environment comes back when the object dies.
 class TestHome {
 public:
     TestHome();
@@ -25,6 +25,7 @@ public:
     QString appSupport() const { return root() + QStringLiteral("/support"); }
     QString logDir() const { return root() + QStringLiteral("/logs"); }
     QString volumes() const { return root() + QStringLiteral("/Volumes"); }
+    QString runtimeDir() const { return root() + QStringLiteral("/run"); }
     // A path below the root.
     QString path(const QString& relative) const { return root() + QLatin1Char('/') + relative; }
 

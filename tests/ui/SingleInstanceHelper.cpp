@@ -1,6 +1,7 @@
 // A stand-in for the program's start: claims the single instance of the folder given as the first
 // argument and reports on stdout what happened ("primary", "raised-other", "no-answer",
-// "unavailable"). The primary stays running and prints "raise-requested" for every request.
+// "unavailable"); a primary that cannot listen adds "not-listening". The primary stays running and
+// prints "raise-requested" for every request.
 // An optional second argument is the claim timeout in milliseconds.
 #include "ui/shell/SingleInstance.h"
 
@@ -37,6 +38,8 @@ int main(int argc, char* argv[])
         out.flush();
     });
     out << "primary\n";
+    if (!instance.isListening())
+        out << "not-listening\n";
     out.flush();
     return app.exec();
 }

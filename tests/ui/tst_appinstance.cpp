@@ -2,6 +2,7 @@
 #include "ui/shell/DesktopHooks.h"
 #include "ui/shell/SingleInstance.h"
 
+#include <QLockFile>
 #include <QProcess>
 #include <QtTest>
 
@@ -51,6 +52,24 @@ private Q_SLOTS:
         QCOMPARE(first->state(), QProcess::Running);
         first->terminate();
         QVERIFY(first->waitForFinished(30000));
+    }
+
+    // A live holder that does not answer is reported in a window that waits for the user, not only
+    // on stderr, which a start from the desktop never shows.
+    void aSilentHolderIsReportedInAWindow()
+    {
+        test::TestHome home;
+        QVERIFY(QDir().mkpath(home.appSupport()));
+        QLockFile lock(ui::SingleInstance::lockFilePath(home.appSupport()));
+        QVERIFY(lock.tryLock(0));
+        auto start = startProgram();
+        QVERIFY(start->waitForStarted());
+        QByteArray log;
+        QTRY_VERIFY_WITH_TIMEOUT((log += start->readAllStandardError()).contains("did not answer"), 30000);
+        QVERIFY(!start->waitForFinished(1000));
+        QVERIFY(!log.contains("raised the window"));
+        start->kill();
+        QVERIFY(start->waitForFinished(30000));
     }
 
     // The file manager is asked through one D-Bus call whose string literal no path can break out of.

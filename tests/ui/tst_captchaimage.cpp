@@ -4,6 +4,8 @@
 
 #include <QBuffer>
 #include <QImageWriter>
+#include <QPainter>
+#include <QSvgRenderer>
 #include <QtTest>
 
 using namespace orvalink;
@@ -162,6 +164,122 @@ private Q_SLOTS:
         QVERIFY(payload.has_value());
         QTEST(payload->mimeType, "type");
         QTEST(payload->data, "data");
+    }
+
+    // What a browser accepts must not leave the captcha box empty.
+    void lenientFormsDecode_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QColor>("centre");
+        const QString png = QString::fromLatin1(pngBytes(QSize(4, 2), QColor(0, 0, 255)).toBase64());
+        const QString svg = QString::fromLatin1(kRedSvg.toBase64());
+        QString wrapped;
+        for (qsizetype i = 0; i < png.size(); i += 20)
+            wrapped += png.mid(i, 20) + QStringLiteral("\r\n");
+        QString spaced = png;
+        for (qsizetype i = spaced.size() - 7; i > 0; i -= 7)
+            spaced.insert(i, QStringLiteral(" \t"));
+        QString unpadded = svg;
+        while (unpadded.endsWith(QLatin1Char('=')))
+            unpadded.chop(1);
+        QTest::newRow("base64 with line breaks") << "data:image/png;base64," + wrapped << QColor(0, 0, 255);
+        QTest::newRow("base64 with spaces and tabs")
+            << "data:image/png;base64," + spaced << QColor(0, 0, 255);
+        QTest::newRow("percent-encoded line breaks")
+            << "data:image/png;base64," +
+                   QString(wrapped).replace(QStringLiteral("\r\n"), QStringLiteral("%0A"))
+            << QColor(0, 0, 255);
+        QTest::newRow("base64 without padding")
+            << "data:image/svg+xml;base64," + unpadded << QColor(255, 0, 0);
+        QTest::newRow("bare parameter")
+            << "data:image/svg+xml;utf8," + QString::fromLatin1(kRedSvg) << QColor(255, 0, 0);
+        QTest::newRow("quoted parameter")
+            << "data:image/svg+xml;charset=\"utf-8\";base64," + svg << QColor(255, 0, 0);
+        QTest::newRow("space around the parameters")
+            << "data:image/png ; name=a.png ; base64," + png << QColor(0, 0, 255);
+        QTest::newRow("surrounding white space")
+            << "  \n data:image/png;base64," + png + "\n  " << QColor(0, 0, 255);
+        QTest::newRow("upper-case scheme") << "DATA:image/svg+xml;base64," + svg << QColor(255, 0, 0);
+    }
+
+    void lenientFormsDecode()
+    {
+        QFETCH(QString, url);
+        QFETCH(QColor, centre);
+        CaptchaImage captcha;
+        captcha.setDataUrl(url);
+        QVERIFY(captcha.hasImage());
+        const QImage image = test::renderOffscreen(&captcha);
+        QCOMPARE(image.pixelColor(90, 28), centre);
+    }
+
+    // The picture is drawn once, at the screen's pixel ratio, and every paint reuses it.
+    void drawnOnceAtThePixelRatio_data()
+    {
+        QTest::addColumn<qreal>("ratio");
+        QTest::newRow("1") << 1.0;
+        QTest::newRow("2") << 2.0;
+        QTest::newRow("1.5") << 1.5;
+    }
+
+    void drawnOnceAtThePixelRatio()
+    {
+        QFETCH(qreal, ratio);
+        const QImage bitmap = DataUrlImage::render(base64Url("image/svg+xml", kRedSvg),
+                                                   QSize(CaptchaImage::kWidth, CaptchaImage::kHeight), ratio);
+        QCOMPARE(bitmap.size(), (QSizeF(CaptchaImage::kWidth, CaptchaImage::kHeight) * ratio).toSize());
+        QCOMPARE(bitmap.devicePixelRatio(), ratio);
+        QCOMPARE(bitmap.pixelColor(bitmap.width() / 2, bitmap.height() / 2), QColor(255, 0, 0));
+        QCOMPARE(bitmap.pixelColor(0, 0), QColor(255, 0, 0));
+        QCOMPARE(bitmap.pixelColor(bitmap.width() - 1, bitmap.height() - 1), QColor(255, 0, 0));
+    }
+
+    // A captcha as a generator writes one: what the sanitizer keeps and the bounded drawing make
+    // the same picture as the renderer drawing the original directly.
+    void aTypicalCaptchaLooksAsDrawnDirectly()
+    {
+        const QByteArray svg =
+            "<?xml version='1.0' encoding='UTF-8'?>"
+            "<svg xmlns='http://www.w3.org/2000/svg' width='150' height='50' viewBox='0,0,150,50'>"
+            "<defs><linearGradient id='bg' x1='0' y1='0' x2='1' y2='1'>"
+            "<stop offset='0' stop-color='#f4f7ff'/><stop offset='1' "
+            "stop-color='#dfe8ff'/></linearGradient></defs>"
+            "<rect width='100%' height='100%' fill='url(#bg)'/>"
+            "<path d='M8 38 C 40 5, 80 60, 142 14' stroke='#7a8' stroke-width='2' fill='none' opacity='0.8'/>"
+            "<path d='M5 12 Q 70 48 145 30' stroke='#a78' fill='none'/>"
+            "<g font-family='sans-serif' font-size='28' font-weight='bold'>"
+            "<text x='12' y='36' fill='#335' transform='rotate(-8 24 30)'>7</text>"
+            "<text x='44' y='38' fill='#533' transform='rotate(6 56 30)'>K</text>"
+            "<text x='78' y='35' fill='#353' style='fill-opacity:0.9'>q</text>"
+            "<text x='108' y='37' fill='#355' transform='rotate(-4 120 30)'>3</text></g>"
+            "<circle cx='130' cy='10' r='3' fill='#c55'/><ellipse cx='20' cy='44' rx='6' ry='2' fill='#55c'/>"
+            "<polyline points='0,25 30,20 60,28 90,18 150,26' stroke='#999' fill='none'/></svg>";
+        const QImage bitmap = DataUrlImage::render(base64Url("image/svg+xml", svg), QSize(180, 56), 1);
+        QVERIFY(!bitmap.isNull());
+        QSvgRenderer renderer(svg);
+        renderer.setAspectRatioMode(Qt::IgnoreAspectRatio);
+        QImage direct(QSize(180, 56), QImage::Format_ARGB32_Premultiplied);
+        direct.fill(Qt::transparent);
+        QPainter painter(&direct);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+        renderer.render(&painter, QRectF(0, 0, 180, 56));
+        painter.end();
+        int different = 0;
+        for (int y = 0; y < 56; ++y) {
+            for (int x = 0; x < 180; ++x) {
+                const QRgb a = bitmap.pixel(x, y);
+                const QRgb b = direct.pixel(x, y);
+                different += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                                         std::abs(qBlue(a) - qBlue(b)) + std::abs(qAlpha(a) - qAlpha(b)) >
+                                     8
+                                 ? 1
+                                 : 0;
+            }
+        }
+        QCOMPARE(different, 0);
+        CaptchaImage captcha;
+        captcha.setDataUrl(base64Url("image/svg+xml", svg));
+        test::saveScreen(test::renderOffscreen(&captcha), QStringLiteral("captcha-typical"));
     }
 
     void parseRefusesMalformedHeaders_data()

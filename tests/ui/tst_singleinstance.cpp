@@ -1,15 +1,24 @@
+#include "platform/PrivateRuntimeDirectory.h"
+#include "ui/shell/ApplicationShell.h"
 #include "ui/shell/SingleInstance.h"
 
+#include <QLocalSocket>
 #include <QLockFile>
+#include <QMessageBox>
 #include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <fcntl.h>
 #include <memory>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <unistd.h>
 #include <vector>
 
 using orvalink::ui::SingleInstance;
+namespace platform = orvalink::platform;
 
 namespace {
 
@@ -62,12 +71,44 @@ void setModificationTime(const QString& path, qint64 secondsAgo)
     QCOMPARE(::utimes(QFile::encodeName(path).constData(), times), 0);
 }
 
+// The peak resident memory of process `pid`, in kibibytes.
+qint64 peakMemoryKiB(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// A lock file that holds `content`, as a crash, a restored backup or another machine left it.
+void plantLockFile(const QString& folder, const QByteArray& content)
+{
+    QVERIFY(QDir().mkpath(folder));
+    QFile file(SingleInstance::lockFilePath(folder));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(content), content.size());
+}
+
 } // namespace
 
 class SingleInstanceTest : public QObject {
     Q_OBJECT
 
+    // Sockets of the tests' instances go here, not into the real runtime folder.
+    QTemporaryDir m_runtime;
+
 private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_runtime.isValid());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+        QVERIFY(platform::isPrivateDirectory(m_runtime.path()));
+    }
+
     void secondStartRaisesTheFirstAndLeaves()
     {
         QTemporaryDir dir;
@@ -145,7 +186,8 @@ private Q_SLOTS:
         // This test process holds the lock and does not listen.
         QLockFile lock(SingleInstance::lockFilePath(dir.path()));
         QVERIFY(lock.tryLock(0));
-        Start start(dir.path(), 300);
+        // Longer than the grace for unverified locks: a verified holder is never taken over.
+        Start start(dir.path(), int(SingleInstance::kTakeOverGrace.count()) * 2);
         QVERIFY(start.process().waitForFinished(kWaitMs));
         QCOMPARE(start.process().exitCode(), 1);
         QCOMPARE(start.firstLine(), QStringLiteral("no-answer"));
@@ -155,7 +197,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString deep = dir.filePath(QString(120, QLatin1Char('d')));
-        QVERIFY(!SingleInstance::socketName(deep).startsWith(deep));
+        QVERIFY(SingleInstance::socketName(deep).startsWith(m_runtime.path() + QLatin1Char('/')));
         QCOMPARE(SingleInstance::socketName(deep), SingleInstance::socketName(deep));
         QVERIFY(SingleInstance::socketName(deep) != SingleInstance::socketName(deep + QLatin1Char('x')));
         Start first(deep);
@@ -163,6 +205,220 @@ private Q_SLOTS:
         Start second(deep);
         QVERIFY(second.process().waitForFinished(kWaitMs));
         QCOMPARE(second.firstLine(), QStringLiteral("raised-other"));
+    }
+
+    // A lock whose holder cannot be verified, and that nobody answers for, is taken over.
+    void unverifiableLocksAreTakenOver_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        const QByteArray host = QSysInfo::machineHostName().toUtf8();
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("garbled") << QByteArray::fromHex("00fffe2067617262616765010a0a");
+        QTest::newRow("no process id") << QByteArray("orvalink\n" + host + "\n");
+        QTest::newRow("another machine, its process gone") << QByteArray("4242\norvalink\nanother-machine\n");
+        QTest::newRow("another machine with the same name")
+            << QByteArray("1\norvalink\n" + host + "\n0123456789abcdef0123456789abcdef\n\n");
+        QTest::newRow("an earlier boot of this machine")
+            << QByteArray("1\norvalink\n" + host + "\n" + QSysInfo::machineUniqueId() + "\nearlier-boot\n");
+    }
+
+    void unverifiableLocksAreTakenOver()
+    {
+        QFETCH(QByteArray, content);
+        QTemporaryDir dir;
+        plantLockFile(dir.path(), content);
+        Start start(dir.path());
+        QTRY_COMPARE_WITH_TIMEOUT(start.firstLine(), QStringLiteral("primary"), kWaitMs);
+        QCOMPARE(start.lines(), QStringList{QStringLiteral("primary")});
+        // The lock is its own now, and it answers the next start.
+        qint64 pid = 0;
+        QVERIFY(QLockFile(SingleInstance::lockFilePath(dir.path())).getLockInfo(&pid, nullptr, nullptr));
+        QCOMPARE(pid, start.process().processId());
+        Start second(dir.path());
+        QVERIFY(second.process().waitForFinished(kWaitMs));
+        QCOMPARE(second.firstLine(), QStringLiteral("raised-other"));
+    }
+
+    // A garbled lock file that a live process on this machine holds is not taken over.
+    void aHeldGarbledLockIsKept()
+    {
+        QTemporaryDir dir;
+        plantLockFile(dir.path(), "garbage");
+        const int fd =
+            ::open(QFile::encodeName(SingleInstance::lockFilePath(dir.path())).constData(), O_RDWR);
+        QVERIFY(fd >= 0);
+        struct flock range {};
+        range.l_type = F_WRLCK;
+        range.l_whence = SEEK_SET;
+        // Whichever native lock the lock file uses, this process holds it.
+        QCOMPARE(::fcntl(fd, F_SETLK, &range), 0);
+        QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+        Start start(dir.path(), int(SingleInstance::kTakeOverGrace.count()) * 3);
+        QVERIFY(start.process().waitForFinished(kWaitMs));
+        ::close(fd);
+        QCOMPARE(start.firstLine(), QStringLiteral("no-answer"));
+        QFile lockFile(SingleInstance::lockFilePath(dir.path()));
+        QVERIFY(lockFile.open(QIODevice::ReadOnly));
+        QCOMPARE(lockFile.readAll(), QByteArray("garbage"));
+    }
+
+    // Failing to listen never gives the lock up: a second start stays out instead of running too.
+    void aSquattedSocketKeepsTheLock_data()
+    {
+        QTest::addColumn<bool>("directory");
+        QTest::newRow("a folder in its place") << true;
+        QTest::newRow("a file in its place") << false;
+    }
+
+    void aSquattedSocketKeepsTheLock()
+    {
+        QFETCH(bool, directory);
+        QTemporaryDir dir;
+        const QString socket = SingleInstance::socketName(dir.path());
+        QVERIFY(!socket.isEmpty());
+        if (directory) {
+            QVERIFY(QDir().mkpath(socket + QStringLiteral("/inside")));
+        } else {
+            QFile squatter(socket);
+            QVERIFY(squatter.open(QIODevice::WriteOnly));
+            squatter.write("someone else's");
+        }
+        Start first(dir.path());
+        QTRY_COMPARE_WITH_TIMEOUT(first.lines(),
+                                  (QStringList{QStringLiteral("primary"), QStringLiteral("not-listening")}),
+                                  kWaitMs);
+        QVERIFY(QFileInfo(socket).isDir() == directory && QFileInfo::exists(socket));
+        Start second(dir.path(), int(SingleInstance::kTakeOverGrace.count()) * 2);
+        QVERIFY(second.process().waitForFinished(kWaitMs));
+        QCOMPARE(second.firstLine(), QStringLiteral("no-answer"));
+        QCOMPARE(first.process().state(), QProcess::Running);
+        if (directory)
+            QVERIFY(QDir().rmpath(socket + QStringLiteral("/inside")));
+        else
+            QVERIFY(QFile::remove(socket));
+    }
+
+    // A connection that never sends a line is cut off after a few bytes, not buffered.
+    void anEndlessRequestIsCutOff()
+    {
+        QTemporaryDir dir;
+        Start first(dir.path());
+        QTRY_COMPARE_WITH_TIMEOUT(first.firstLine(), QStringLiteral("primary"), kWaitMs);
+        const qint64 peakBefore = peakMemoryKiB(first.process().processId());
+        QVERIFY(peakBefore > 0);
+
+        QLocalSocket flood;
+        flood.connectToServer(SingleInstance::socketName(dir.path()));
+        QVERIFY(flood.waitForConnected(kWaitMs));
+        constexpr qint64 kFloodBytes = qint64(64) << 20;
+        flood.write(QByteArray(kFloodBytes, 'x'));
+        QTRY_COMPARE_WITH_TIMEOUT(flood.state(), QLocalSocket::UnconnectedState, kWaitMs);
+        const qint64 peakAfter = peakMemoryKiB(first.process().processId());
+        QVERIFY2(peakAfter - peakBefore < 8 * 1024,
+                 qPrintable(QStringLiteral("%1 KiB more").arg(peakAfter - peakBefore)));
+        QCOMPARE(first.count(QStringLiteral("raise-requested")), 0);
+
+        Start second(dir.path());
+        QVERIFY(second.process().waitForFinished(kWaitMs));
+        QCOMPARE(second.firstLine(), QStringLiteral("raised-other"));
+    }
+
+    // Only a folder that no other user can enter holds the socket.
+    void theSocketFolderIsPrivate_data()
+    {
+        // $XDG_RUNTIME_DIR: "private", "deep" (private, but too deep for a socket), "open", "link"
+        // or "unset"; what stands at <tmp>/orvalink-<uid>: "none", "open", "link", "other user";
+        // the folder expected: "runtime", "fallback" or "none".
+        QTest::addColumn<QString>("runtimeMode");
+        QTest::addColumn<QString>("fallback");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char* name, const char* runtime, const char* fallback,
+                            const char* expected) {
+            QTest::newRow(name) << QString::fromLatin1(runtime) << QString::fromLatin1(fallback)
+                                << QString::fromLatin1(expected);
+        };
+        row("runtime folder", "private", "none", "runtime");
+        row("runtime folder too deep for a socket", "deep", "none", "fallback");
+        row("runtime folder open to others", "open", "none", "fallback");
+        row("runtime folder is a link", "link", "none", "fallback");
+        row("no runtime folder", "unset", "none", "fallback");
+        row("fallback open to others", "unset", "open", "none");
+        row("fallback is a link", "unset", "link", "none");
+        if (::geteuid() == 0)
+            row("fallback of another user", "unset", "other user", "none");
+    }
+
+    void theSocketFolderIsPrivate()
+    {
+        QFETCH(QString, runtimeMode);
+        QFETCH(QString, fallback);
+        QFETCH(QString, expected);
+        QTemporaryDir base;
+        const QString runtime =
+            base.filePath(runtimeMode == QLatin1String("deep") ? QString(100, QLatin1Char('r'))
+                                                               : QStringLiteral("runtime"));
+        const QString tmp = base.filePath(QStringLiteral("tmp"));
+        const QString elsewhere = base.filePath(QStringLiteral("elsewhere"));
+        QVERIFY(QDir().mkpath(tmp) && QDir().mkpath(elsewhere));
+        QVERIFY(::chmod(QFile::encodeName(elsewhere).constData(), 0700) == 0);
+        if (runtimeMode == QLatin1String("link")) {
+            QVERIFY(QFile::link(elsewhere, runtime));
+        } else if (runtimeMode != QLatin1String("unset")) {
+            QVERIFY(QDir().mkpath(runtime));
+            QVERIFY(::chmod(QFile::encodeName(runtime).constData(),
+                            runtimeMode == QLatin1String("open") ? 0755 : 0700) == 0);
+        }
+        const QString own = tmp + QStringLiteral("/orvalink-%1").arg(::geteuid());
+        if (fallback == QLatin1String("link")) {
+            QVERIFY(QFile::link(elsewhere, own));
+        } else if (fallback != QLatin1String("none")) {
+            QVERIFY(QDir().mkpath(own));
+            QVERIFY(::chmod(QFile::encodeName(own).constData(),
+                            fallback == QLatin1String("open") ? 0777 : 0700) == 0);
+            if (fallback == QLatin1String("other user"))
+                QVERIFY(::chown(QFile::encodeName(own).constData(), 65534, 65534) == 0);
+        }
+
+        const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+        const QByteArray savedTmp = qgetenv("TMPDIR");
+        if (runtimeMode == QLatin1String("unset"))
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+        qputenv("TMPDIR", QFile::encodeName(tmp));
+        const std::optional<QString> folder = runtimeMode == QLatin1String("deep")
+                                                  ? platform::privateTemporaryDirectory()
+                                                  : platform::privateRuntimeDirectory();
+        const QString socket = SingleInstance::socketName(QStringLiteral("/some/support"));
+        qputenv("XDG_RUNTIME_DIR", savedRuntime);
+        if (savedTmp.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", savedTmp);
+
+        if (expected == QLatin1String("none")) {
+            QCOMPARE(folder, std::nullopt);
+            QCOMPARE(socket, QString());
+            return;
+        }
+        const QString wanted = expected == QLatin1String("runtime") ? runtime : own;
+        QCOMPARE(folder, std::optional<QString>(wanted));
+        QVERIFY(socket.startsWith(wanted + QLatin1Char('/')));
+        QVERIFY(platform::isPrivateDirectory(wanted));
+        QVERIFY(QDir(elsewhere).isEmpty());
+    }
+
+    // A desktop start has no terminal: an instance that does not answer is reported in a window.
+    void theNoAnswerNoticeIsShown()
+    {
+        QPointer<QMessageBox> notice = orvalink::ui::openNotAnsweringNotice();
+        QVERIFY(notice);
+        QVERIFY(notice->isVisible());
+        QCOMPARE(notice->textFormat(), Qt::PlainText);
+        QVERIFY(notice->text().contains(QStringLiteral("does not respond")));
+        QVERIFY(notice->text().contains(QStringLiteral("没有响应")));
+        notice->close();
+        QTRY_VERIFY(notice.isNull());
     }
 
     void theFolderIsPrivate()

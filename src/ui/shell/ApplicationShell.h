@@ -5,6 +5,7 @@
 #include <QList>
 
 class QApplication;
+class QMessageBox;
 
 namespace orvalink::ui {
 
@@ -15,5 +16,10 @@ void configureApplication();
 // A second start of the program asks the running one to come forward and returns 0 at once, so two
 // processes never write the same history files. `automationRuns` follow the window's start-up.
 int runMainWindow(QApplication& app, QList<MainDashboardView::AutomationRun> automationRuns = {});
+
+// Opens, without waiting for it, the notice that another instance holds the folder but does not
+// answer; a start launched from the desktop has no terminal to show stderr. The box deletes itself
+// when closed.
+QMessageBox* openNotAnsweringNotice();
 
 } // namespace orvalink::ui

@@ -42,6 +42,7 @@ CaptchaSection::CaptchaSection(MainViewModel& viewModel, RefreshScheduler& sched
     actions->addWidget(m_refresh);
     m_validity = new QLabel(this);
     m_validity->setObjectName(QStringLiteral("captchaValidity"));
+    m_validity->setTextFormat(Qt::PlainText);
     applyTextStyle(m_validity, TextStyle::Caption);
     applySecondaryTextColor(m_validity);
     actions->addWidget(m_validity);

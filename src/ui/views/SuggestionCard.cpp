@@ -59,6 +59,7 @@ SuggestionCard::SuggestionCard(const SmartMigrationSuggestion& suggestion, const
     // At most two lines of note: wrapped, then cut at the second line's height.
     auto* note = new QLabel(suggestion.note, this);
     note->setObjectName(QStringLiteral("suggestionNote"));
+    note->setTextFormat(Qt::PlainText);
     note->setFont(styledFont(TextStyle::Caption, font()));
     note->setWordWrap(true);
     note->setFixedWidth(labelWidth);

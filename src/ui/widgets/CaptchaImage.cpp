@@ -20,8 +20,15 @@ CaptchaImage::CaptchaImage(QWidget* parent) : QWidget(parent)
 void CaptchaImage::setDataUrl(const QString& url)
 {
     m_url = url;
-    m_image = url.isEmpty() ? DataUrlImage() : DataUrlImage::fromUrl(url);
+    m_bitmap = renderBitmap();
     update();
+}
+
+QImage CaptchaImage::renderBitmap() const
+{
+    if (m_url.isEmpty())
+        return QImage();
+    return DataUrlImage::render(m_url, QSize(kWidth, kHeight), devicePixelRatioF());
 }
 
 void CaptchaImage::setPlaceholderText(const QString& text)
@@ -46,7 +53,9 @@ void CaptchaImage::paintEvent(QPaintEvent*)
         painter.drawText(box, Qt::AlignCenter, m_placeholder);
         return;
     }
-    m_image.paint(&painter, box);
+    if (!m_bitmap.isNull() && !qFuzzyCompare(m_bitmap.devicePixelRatio(), devicePixelRatioF()))
+        m_bitmap = renderBitmap();
+    painter.drawImage(box, m_bitmap);
 }
 
 } // namespace orvalink::ui

@@ -1,11 +1,13 @@
 #include "ui/widgets/DataUrlImage.h"
 
+#include "ui/widgets/DeadlinePaintDevice.h"
+#include "ui/widgets/SvgSanitizer.h"
+
 #include <QBuffer>
 #include <QImageReader>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QSvgRenderer>
-#include <QXmlStreamReader>
 
 namespace orvalink::ui {
 
@@ -17,35 +19,42 @@ bool isImageMediaType(const QByteArray& type)
     return pattern.match(QString::fromLatin1(type)).hasMatch();
 }
 
+// A parameter of the media type: a bare token (";utf8"), or token=token, or token="quoted".
 bool isParameter(const QByteArray& parameter)
 {
-    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9!#$&^_.+-]+=[^;,\"<>\\s]*$"));
+    static const QRegularExpression pattern(QStringLiteral(
+        "^[A-Za-z0-9!#$%&'*+.^_`|~-]+(=([A-Za-z0-9!#$%&'*+.^_`|~-]*|\"([^\"\\\\]|\\\\.)*\"))?$"));
     return pattern.match(QString::fromLatin1(parameter)).hasMatch();
 }
 
-bool isInternalReference(QStringView href)
+QByteArray withoutWhiteSpace(QByteArray data)
 {
-    return href.isEmpty() || href.startsWith(QLatin1Char('#')) ||
-           href.trimmed().startsWith(QLatin1String("data:"), Qt::CaseInsensitive);
+    data.removeIf([](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; });
+    return data;
 }
 
-// An SVG document that names nothing outside itself: no image, stylesheet or other link to a
-// file or address, only fragments of the document and embedded data.
-bool isSelfContainedSvg(const QByteArray& data)
-{
-    QXmlStreamReader reader(data);
-    while (!reader.atEnd()) {
-        if (reader.readNext() != QXmlStreamReader::StartElement)
-            continue;
-        for (const QXmlStreamAttribute& attribute : reader.attributes()) {
-            if (attribute.name() == QLatin1String("href") && !isInternalReference(attribute.value()))
-                return false;
-        }
+// Sets the process-wide limit of the image decoders for one read, nested decoders included (an
+// icon file wraps a PNG and decodes it with a reader of its own).
+class AllocationLimit {
+public:
+    explicit AllocationLimit(int mebibytes) : m_previous(QImageReader::allocationLimit())
+    {
+        QImageReader::setAllocationLimit(mebibytes);
     }
-    return !reader.hasError();
+    ~AllocationLimit() { QImageReader::setAllocationLimit(m_previous); }
+    AllocationLimit(const AllocationLimit&) = delete;
+    AllocationLimit& operator=(const AllocationLimit&) = delete;
+
+private:
+    int m_previous;
+};
+
+bool exceedsSideLimit(QSize size)
+{
+    return size.width() > DataUrlImage::kMaxRasterSide || size.height() > DataUrlImage::kMaxRasterSide;
 }
 
-QImage readRaster(const QByteArray& data)
+QImage renderRaster(const QByteArray& data, QSize pixels)
 {
     QBuffer buffer;
     buffer.setData(data);
@@ -55,18 +64,47 @@ QImage readRaster(const QByteArray& data)
     const QByteArray format = reader.format();
     if (format.isEmpty() || format.startsWith("svg"))
         return {};
-    const QSize size = reader.size();
-    if (!size.isValid() || size.width() > DataUrlImage::kMaxRasterSide ||
-        size.height() > DataUrlImage::kMaxRasterSide)
+    const QSize declared = reader.size();
+    if (!declared.isValid() || exceedsSideLimit(declared))
         return {};
-    return reader.read();
+    QImage image;
+    {
+        const AllocationLimit limit(DataUrlImage::kMaxRasterMebibytes);
+        image = reader.read();
+    }
+    // A container may declare one size and hold a larger picture.
+    if (image.isNull() || exceedsSideLimit(image.size()))
+        return {};
+    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+        .scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+QImage renderSvg(const QByteArray& data, QSize pixels)
+{
+    const std::optional<QByteArray> clean = SvgSanitizer::sanitize(data);
+    if (!clean)
+        return {};
+    QSvgRenderer renderer(*clean);
+    if (!renderer.isValid())
+        return {};
+    renderer.setAspectRatioMode(Qt::IgnoreAspectRatio);
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    DeadlinePaintDevice device(&image, QDeadlineTimer(DataUrlImage::kRenderBudget));
+    QPainter painter(&device);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
+    painter.end();
+    if (device.missedDeadline())
+        return {};
+    return image;
 }
 
 } // namespace
 
 std::optional<DataUrlImage::Payload> DataUrlImage::parse(const QString& url)
 {
-    const QByteArray bytes = url.toUtf8();
+    const QByteArray bytes = url.trimmed().toUtf8();
     if (bytes.size() > kMaxUrlBytes || !bytes.left(5).toLower().startsWith("data:"))
         return std::nullopt;
     const qsizetype comma = bytes.indexOf(',');
@@ -74,21 +112,23 @@ std::optional<DataUrlImage::Payload> DataUrlImage::parse(const QString& url)
         return std::nullopt;
     QList<QByteArray> header = bytes.mid(5, comma - 5).split(';');
     Payload payload;
-    payload.mimeType = header.takeFirst().toLower();
+    payload.mimeType = header.takeFirst().trimmed().toLower();
     if (!isImageMediaType(payload.mimeType))
         return std::nullopt;
     bool base64 = false;
-    if (!header.isEmpty() && header.last().toLower() == "base64") {
+    if (!header.isEmpty() && header.last().trimmed().toLower() == "base64") {
         base64 = true;
         header.removeLast();
     }
     for (const QByteArray& parameter : std::as_const(header)) {
-        if (!isParameter(parameter))
+        const QByteArray trimmed = parameter.trimmed();
+        if (!trimmed.isEmpty() && !isParameter(trimmed))
             return std::nullopt;
     }
     const QByteArray encoded = QByteArray::fromPercentEncoding(bytes.mid(comma + 1));
     if (base64) {
-        const auto decoded = QByteArray::fromBase64Encoding(encoded, QByteArray::AbortOnBase64DecodingErrors);
+        const auto decoded = QByteArray::fromBase64Encoding(withoutWhiteSpace(encoded),
+                                                            QByteArray::AbortOnBase64DecodingErrors);
         if (!decoded)
             return std::nullopt;
         payload.data = *decoded;
@@ -100,50 +140,18 @@ std::optional<DataUrlImage::Payload> DataUrlImage::parse(const QString& url)
     return payload;
 }
 
-DataUrlImage DataUrlImage::fromUrl(const QString& url)
+QImage DataUrlImage::render(const QString& url, QSize size, qreal ratio)
 {
-    DataUrlImage image;
     const std::optional<Payload> payload = parse(url);
-    if (!payload)
-        return image;
-    if (payload->mimeType == "image/svg+xml") {
-        if (!isSelfContainedSvg(payload->data))
-            return image;
-        auto renderer = std::make_unique<QSvgRenderer>(payload->data);
-        if (renderer->isValid())
-            image.m_svg = std::move(renderer);
-    } else {
-        image.m_raster = readRaster(payload->data);
-    }
-    return image;
-}
-
-DataUrlImage::DataUrlImage() = default;
-DataUrlImage::~DataUrlImage() = default;
-DataUrlImage::DataUrlImage(DataUrlImage&&) noexcept = default;
-DataUrlImage& DataUrlImage::operator=(DataUrlImage&&) noexcept = default;
-
-bool DataUrlImage::isNull() const
-{
-    return !m_svg && m_raster.isNull();
-}
-
-QSize DataUrlImage::size() const
-{
-    return m_svg ? m_svg->defaultSize() : m_raster.size();
-}
-
-void DataUrlImage::paint(QPainter* painter, const QRectF& target) const
-{
-    if (m_svg) {
-        m_svg->setAspectRatioMode(Qt::IgnoreAspectRatio);
-        m_svg->render(painter, target);
-    } else if (!m_raster.isNull()) {
-        painter->save();
-        painter->setRenderHint(QPainter::SmoothPixmapTransform);
-        painter->drawImage(target, m_raster);
-        painter->restore();
-    }
+    const QSize pixels = (QSizeF(size) * ratio).toSize();
+    if (!payload || pixels.isEmpty())
+        return {};
+    // Drawn at ratio 1 in device pixels; the ratio is set on the finished bitmap.
+    QImage bitmap = payload->mimeType == "image/svg+xml" ? renderSvg(payload->data, pixels)
+                                                         : renderRaster(payload->data, pixels);
+    if (!bitmap.isNull())
+        bitmap.setDevicePixelRatio(ratio);
+    return bitmap;
 }
 
 } // namespace orvalink::ui

@@ -52,6 +52,7 @@ GroupPanel::GroupPanel(QWidget* parent) : QWidget(parent)
     // A title longer than the group is wide ends in "…" rather than widening the group.
     m_titleLabel = new ElidedLabel(m_header);
     m_titleLabel->setObjectName(QStringLiteral("groupPanelTitle"));
+    m_titleLabel->setTextFormat(Qt::PlainText);
     applyTextStyle(m_titleLabel, TextStyle::Headline);
     headerLayout->addWidget(m_symbolLabel);
     headerLayout->addWidget(m_titleLabel);

@@ -1,0 +1,46 @@
+#include "platform/PrivateRuntimeDirectory.h"
+
+#include <QDir>
+#include <QFile>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace orvalink::platform {
+
+bool isPrivateDirectory(const QString& path)
+{
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
+}
+
+std::optional<QString> userRuntimeDirectory()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (runtime.startsWith(QLatin1Char('/')) && isPrivateDirectory(runtime))
+        return QDir::cleanPath(runtime);
+    return std::nullopt;
+}
+
+std::optional<QString> privateTemporaryDirectory()
+{
+    const QString own = QDir::tempPath() + QStringLiteral("/orvalink-%1").arg(::geteuid());
+    const QByteArray native = QFile::encodeName(own);
+    // An existing folder is only used after the check below: whoever made it must be us.
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+        return std::nullopt;
+    if (!isPrivateDirectory(own))
+        return std::nullopt;
+    return own;
+}
+
+std::optional<QString> privateRuntimeDirectory()
+{
+    if (std::optional<QString> runtime = userRuntimeDirectory())
+        return runtime;
+    return privateTemporaryDirectory();
+}
+
+} // namespace orvalink::platform
