@@ -89,7 +89,12 @@ private Q_SLOTS:
         ui::settleLayouts(*w.window);
         test::saveScreen(w.window->grab().toImage(),
                          QStringLiteral("plain-text-names-") + QString::fromLatin1(QTest::currentDataTag()));
+        int tipsShown = 0;
         for (QWidget* widget : std::initializer_list<QWidget*>{path, badge, summary}) {
+            // A label whose whole text fits carries no tip.
+            if (widget->toolTip().isEmpty())
+                continue;
+            ++tipsShown;
             // Showing the tip lays its text out, which is when an image source would be read.
             QToolTip::showText(widget->mapToGlobal(widget->rect().center()), widget->toolTip(), widget);
             QTRY_VERIFY(QToolTip::isVisible());
@@ -101,6 +106,8 @@ private Q_SLOTS:
             QVERIFY(!tip.html.contains(QStringLiteral("<img")));
             QVERIFY(!tip.html.contains(QStringLiteral("<h1")));
         }
+        // The badge always carries its tip; the long test path is elided and carries its own.
+        QVERIFY(tipsShown >= 2);
         QCOMPARE(probe.openedFiles(), QStringList());
         vm->activity().setIsMigrating(false);
     }
