@@ -1,3 +1,4 @@
+#include "platform/ExtendedAttributes.h"
 #include "platform/FileIO.h"
 #include "platform/FileMove.h"
 #include "platform/PlatformError.h"
@@ -14,6 +15,7 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace orvalink;
@@ -307,6 +309,64 @@ private Q_SLOTS:
         QVERIFY2(attempt.message.endsWith(mountPoint), qPrintable(attempt.message));
         QVERIFY(!entryExists(devices.target()));
         QCOMPARE(test::snapshotTree(devices.source()), before);
+    }
+
+    void attributeRefusals_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("refusal");
+        QTest::newRow("not supported") << QByteArray("user.tag") << int(ENOTSUP) << true;
+        QTest::newRow("operation not supported")
+            << QByteArray("system.posix_acl_access") << int(EOPNOTSUPP) << true;
+        QTest::newRow("trusted namespace not allowed") << QByteArray("trusted.note") << int(EPERM) << true;
+        QTest::newRow("security namespace not allowed")
+            << QByteArray("security.selinux") << int(EACCES) << true;
+        QTest::newRow("no space") << QByteArray("user.tag") << int(ENOSPC) << false;
+        QTest::newRow("too big") << QByteArray("user.tag") << int(E2BIG) << false;
+        QTest::newRow("out of range") << QByteArray("user.tag") << int(ERANGE) << false;
+        QTest::newRow("invalid") << QByteArray("system.posix_acl_access") << int(EINVAL) << false;
+        QTest::newRow("user namespace not allowed") << QByteArray("user.tag") << int(EPERM) << false;
+        QTest::newRow("access control list not allowed")
+            << QByteArray("system.posix_acl_default") << int(EACCES) << false;
+        QTest::newRow("trusted namespace full") << QByteArray("trusted.note") << int(ENOSPC) << false;
+    }
+    void attributeRefusals()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(int, error);
+        QFETCH(bool, refusal);
+        QCOMPARE(isRefusedAttribute(name, error), refusal);
+    }
+
+    // A destination that runs out of room for an attribute is a failed copy, not a refusal: the move
+    // fails, nothing stays at the destination and the source is whole.
+    void attributeThatDoesNotFitFailsTheMove()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.path(QStringLiteral("source")));
+        // A memory file system with room for three entries: a few hundred bytes of attributes left.
+        test::TmpfsMount volume(home.volumes() + QStringLiteral("/Tiny"), 64 * kMiB, "nr_inodes=4");
+        if (!volume.isValid())
+            QSKIP(qPrintable(volume.skipReason()));
+        const QString probe = volume.mountPoint() + QStringLiteral("/probe");
+        QFile(probe).open(QIODevice::WriteOnly);
+        if (::setxattr(QFile::encodeName(probe).constData(), "user.probe", "x", 1, 0) != 0)
+            QSKIP("this kernel keeps no user attributes on tmpfs");
+        QFile::remove(probe);
+        const QString file = tree.file(QStringLiteral("Projects/notes.txt"), "notes");
+        const QByteArray large(3000, 'a');
+        QCOMPARE(::setxattr(QFile::encodeName(file).constData(), "user.large", large.constData(),
+                            size_t(large.size()), 0),
+                 0);
+        const QStringList before = test::snapshotTree(tree.path(QStringLiteral("Projects")));
+
+        const Attempt attempt = attemptMove(tree.path(QStringLiteral("Projects")),
+                                            volume.mountPoint() + QStringLiteral("/Projects"));
+
+        QCOMPARE(attempt.errorNumber, ENOSPC);
+        QVERIFY(isEmptyDirectory(volume.mountPoint()));
+        QCOMPARE(test::snapshotTree(tree.path(QStringLiteral("Projects"))), before);
     }
 
     void fullDestinationLeavesNoTrace()
