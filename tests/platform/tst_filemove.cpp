@@ -311,6 +311,49 @@ private Q_SLOTS:
         QCOMPARE(test::snapshotTree(devices.source()), before);
     }
 
+    // The destination is announced once it exists and before anything is in it; a refusal then
+    // undoes the move.
+    void createdHookSeesTheEmptyDestination_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("folder") << true;
+        QTest::newRow("file") << false;
+    }
+    void createdHookSeesTheEmptyDestination()
+    {
+        QFETCH(bool, folder);
+        CrossDevice devices;
+        REQUIRE_VOLUME(devices);
+        const QString source = folder ? devices.source() : devices.source(QStringLiteral("report.pdf"));
+        const QString target = folder ? devices.target() : devices.target(QStringLiteral("report.pdf"));
+        if (folder)
+            devices.tree.fileOfSize(QStringLiteral("Projects/sub/data.bin"), 256 * 1024);
+        else
+            devices.tree.fileOfSize(QStringLiteral("report.pdf"), 256 * 1024);
+        const QStringList before = test::snapshotTree(source);
+        QStringList seen;
+        MoveHooks hooks;
+        hooks.created = [&] {
+            const struct stat info = lstatOf(target);
+            seen.append(QString::number(info.st_mode & S_IFMT) + QLatin1Char(':') +
+                        QString::number(folder ? qint64(isEmptyDirectory(target)) : qint64(info.st_size)));
+            throw std::runtime_error("refused");
+        };
+
+        bool refused = false;
+        try {
+            moveItem(source, target, hooks);
+        } catch (const std::runtime_error&) {
+            refused = true;
+        }
+
+        QVERIFY(refused);
+        QCOMPARE(seen, QStringList{folder ? QStringLiteral("%1:1").arg(S_IFDIR)
+                                          : QStringLiteral("%1:0").arg(S_IFREG)});
+        QVERIFY(!entryExists(target));
+        QCOMPARE(test::snapshotTree(source), before);
+    }
+
     void attributeRefusals_data()
     {
         QTest::addColumn<QByteArray>("name");
