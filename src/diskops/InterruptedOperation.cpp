@@ -264,6 +264,11 @@ RecoveredOperation InterruptedOperation::leaveAsFound(const QString& why)
     return left;
 }
 
+RecoveredOperation InterruptedOperation::leaveSourceOccupied()
+{
+    return leaveAsFound(QStringLiteral("something else stands at the source path"));
+}
+
 RecoveredOperation InterruptedOperation::waitForVolume()
 {
     RecoveredOperation waiting = answer(RecoveredOperation::Outcome::leftAsFound);

@@ -77,6 +77,8 @@ public:
     // Nothing more can be done now: everything stays as it is, the record is kept, and the answer
     // names the paths of the operation that hold something. Logged with `why`.
     RecoveredOperation leaveAsFound(const QString& why);
+    // leaveAsFound because something that is not the operation's stands at the source path.
+    RecoveredOperation leaveSourceOccupied();
     // The volume is away: nothing at all is touched, the record is kept for the next start.
     RecoveredOperation waitForVolume();
 

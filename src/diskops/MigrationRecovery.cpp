@@ -46,7 +46,7 @@ RecoveredOperation complete(InterruptedOperation& operation)
 {
     const JournalRecord& record = operation.record();
     if (!operation.sourceIsFree())
-        return operation.leaveAsFound(QStringLiteral("something else stands at the source path"));
+        return operation.leaveSourceOccupied();
     RecoveredOperation done = operation.answer(Outcome::migrationCompleted);
     if (platform::entryExists(record.stagingPath)) {
         if (holdsEntry(record.stagingPath, record.itemIdentity))
@@ -115,7 +115,7 @@ RecoveredOperation goBack(InterruptedOperation& operation)
     if (record.forced && record.moving)
         return operation.leaveAsFound(QStringLiteral("a forced migration may have merged the data"));
     if (!operation.sourceIsFree())
-        return operation.leaveAsFound(QStringLiteral("something else stands at the source path"));
+        return operation.leaveSourceOccupied();
     operation.clearSource();
     operation.files().move(record.stagingPath, record.sourcePath);
     return rolledBack(operation);
@@ -135,7 +135,7 @@ std::optional<RecoveredOperation> finishRestore(InterruptedOperation& operation)
     if (holdsEntry(record.restorePath, record.restoreIdentity) ||
         holdsEntry(record.restorePath, record.itemIdentity)) {
         if (!operation.sourceIsFree())
-            return operation.leaveAsFound(QStringLiteral("something else stands at the source path"));
+            return operation.leaveSourceOccupied();
         placeAtSource(operation.files(), record.restorePath, record.sourcePath);
         return rolledBack(operation);
     }

@@ -35,7 +35,7 @@ RecoveredOperation stopUndo(InterruptedOperation& operation)
 {
     const JournalRecord& record = operation.record();
     if (!operation.linkSource())
-        return operation.leaveAsFound(QStringLiteral("something else stands at the source path"));
+        return operation.leaveSourceOccupied();
     operation.log().append(LogLevel::warning,
                            QStringLiteral("Interrupted undo stopped, the link was kept: ") +
                                record.sourcePath + QStringLiteral(" -> ") + record.targetPath);
@@ -56,7 +56,7 @@ RecoveredOperation recoverUndo(InterruptedOperation& operation)
     if (siblingStands && (holdsEntry(record.restorePath, record.restoreIdentity) ||
                           holdsEntry(record.restorePath, record.itemIdentity))) {
         if (!operation.sourceIsFree())
-            return operation.leaveAsFound(QStringLiteral("something else stands at the source path"));
+            return operation.leaveSourceOccupied();
         placeAtSource(operation.files(), record.restorePath, record.sourcePath);
         return completeUndo(operation);
     }

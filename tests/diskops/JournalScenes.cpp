@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <sys/mount.h>
 
 namespace orvalink::test {
 
@@ -59,34 +58,6 @@ QStringList migrateFolder(EngineFixture& fx, const QString& source)
         qFatal("%s", qPrintable(describe(result)));
     QFile::remove(fx.taskStore.filePath());
     return whole;
-}
-
-namespace {
-
-bool moveMount(const QString& from, const QString& to)
-{
-    QDir().mkpath(to);
-    const QByteArray source = QFile::encodeName(from);
-    const QByteArray target = QFile::encodeName(to);
-    if (::mount(source.constData(), target.constData(), nullptr, MS_MOVE, nullptr) == 0)
-        return true;
-    // A shared parent mount refuses MS_MOVE: mount it again there and take the old one away.
-    return ::mount(source.constData(), target.constData(), nullptr, MS_BIND, nullptr) == 0 &&
-           ::umount2(source.constData(), MNT_DETACH) == 0;
-}
-
-} // namespace
-
-VolumeAway::VolumeAway(QString volume, QString away)
-    : m_volume(std::move(volume)), m_awayPath(std::move(away))
-{
-    m_away = moveMount(m_volume, m_awayPath);
-}
-
-VolumeAway::~VolumeAway()
-{
-    if (m_away && !moveMount(m_awayPath, m_volume))
-        qWarning("could not put the volume back at %s", qPrintable(m_volume));
 }
 
 QStringList operationsFolderNames()

@@ -25,22 +25,6 @@ QList<RecoveredOperation> recoverOperations(EngineFixture& fx);
 // Answers the tree's snapshot.
 QStringList migrateFolder(EngineFixture& fx, const QString& source);
 
-// The fixture's volume taken away for one scope, as if unplugged (its mount moved to `away`), and
-// put back when the object dies. Needs root.
-class VolumeAway {
-public:
-    VolumeAway(QString volume, QString away);
-    ~VolumeAway();
-    VolumeAway(const VolumeAway&) = delete;
-    VolumeAway& operator=(const VolumeAway&) = delete;
-    bool isValid() const { return m_away; }
-
-private:
-    QString m_volume;
-    QString m_awayPath;
-    bool m_away = false;
-};
-
 // Every name in the operations folder, records set aside and lock files included.
 QStringList operationsFolderNames();
 

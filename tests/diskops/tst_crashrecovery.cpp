@@ -13,6 +13,7 @@
 #include "platform/FileIO.h"
 #include "platform/SymbolicLinks.h"
 #include "platform/TreeRemoval.h"
+#include "support/MovedMount.h"
 #include "support/SkipWithout.h"
 #include "support/TmpfsMount.h"
 #include "support/TreeSnapshot.h"
@@ -254,7 +255,7 @@ std::optional<JournalRecord> soleRecord()
 class SwappedDrive {
 public:
     SwappedDrive(EngineFixture& fx, const QString& target)
-        : m_away(fx.volumePath(), fx.home.path("drive-a")),
+        : m_away(fx.volumePath(), fx.home.path("drive-a"), test::MovedMount::AtEnd::moveBack),
           m_driveB(std::make_unique<test::TmpfsMount>(fx.volumePath(), 16 * 1024 * 1024))
     {
         if (!m_away.isValid() || !m_driveB->isValid())
@@ -271,7 +272,7 @@ public:
     QStringList before; // the second drive as it was set up
 
 private:
-    test::VolumeAway m_away;
+    test::MovedMount m_away;
     std::unique_ptr<test::TmpfsMount> m_driveB;
 };
 

@@ -9,6 +9,7 @@
 #include "platform/SymbolicLinks.h"
 #include "platform/TreeRemoval.h"
 #include "support/ImmutableFlag.h"
+#include "support/MovedMount.h"
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
@@ -24,6 +25,17 @@ namespace {
 void copyTree(const QString& from, const QString& to)
 {
     QCOMPARE(QProcess::execute("cp", {"-a", "--", from, to}), 0);
+}
+
+// The record of an undo of the migrated `source` killed while copying into its restore sibling.
+JournalRecord leaveUndoWithPartialCopy(const EngineFixture& fx, const QString& source)
+{
+    JournalRecord record = journalRecordFor(fx, JournalKind::undo, source);
+    record.restorePath = makeReservedPath(source, ReservedSuffix::restoring);
+    TestTree(record.restorePath).file("a.txt", "alpha");
+    record.restoreSiblingIdentity = entryIdentityText(record.restorePath);
+    leaveRecord(record);
+    return record;
 }
 
 QString parentOf(const QString& path)
@@ -94,11 +106,7 @@ private Q_SLOTS:
         SKIP_WITHOUT(fx);
         const QString source = fx.tree.path("Docs");
         const QStringList whole = migrateFolder(fx, source);
-        JournalRecord record = journalRecordFor(fx, JournalKind::undo, source);
-        record.restorePath = makeReservedPath(source, ReservedSuffix::restoring);
-        TestTree(record.restorePath).file("a.txt", "alpha");
-        record.restoreSiblingIdentity = entryIdentityText(record.restorePath);
-        leaveRecord(record);
+        const JournalRecord record = leaveUndoWithPartialCopy(fx, source);
 
         const QList<RecoveredOperation> recovered = recoverOperations(fx);
 
@@ -119,11 +127,7 @@ private Q_SLOTS:
         SKIP_WITHOUT(fx);
         const QString source = fx.tree.path("Docs");
         migrateFolder(fx, source);
-        JournalRecord record = journalRecordFor(fx, JournalKind::undo, source);
-        record.restorePath = makeReservedPath(source, ReservedSuffix::restoring);
-        TestTree(record.restorePath).file("a.txt", "alpha");
-        record.restoreSiblingIdentity = entryIdentityText(record.restorePath);
-        leaveRecord(record);
+        const JournalRecord record = leaveUndoWithPartialCopy(fx, source);
         platform::removeTree(record.targetPath);
         QVERIFY(platform::entryExists(parentOf(record.targetPath)));
         const QStringList copy = test::snapshotTree(record.restorePath);
@@ -146,14 +150,10 @@ private Q_SLOTS:
         SKIP_WITHOUT(fx);
         const QString source = fx.tree.path("Docs");
         migrateFolder(fx, source);
-        JournalRecord record = journalRecordFor(fx, JournalKind::undo, source);
-        record.restorePath = makeReservedPath(source, ReservedSuffix::restoring);
-        TestTree(record.restorePath).file("a.txt", "alpha");
-        record.restoreSiblingIdentity = entryIdentityText(record.restorePath);
-        leaveRecord(record);
+        const JournalRecord record = leaveUndoWithPartialCopy(fx, source);
         QList<RecoveredOperation> recovered;
         {
-            const VolumeAway away(fx.volumePath(), fx.home.path("elsewhere"));
+            const MovedMount away(fx.volumePath(), fx.home.path("elsewhere"), MovedMount::AtEnd::moveBack);
             QVERIFY(away.isValid());
             recovered = recoverOperations(fx);
             QCOMPARE(fx.tree.read(record.restorePath.section('/', -1) + "/a.txt"), QByteArray("alpha"));
@@ -191,7 +191,7 @@ private Q_SLOTS:
         QList<RecoveredOperation> recovered;
         QList<RecoveredOperation> stillAway;
         {
-            const VolumeAway away(fx.volumePath(), fx.home.path("elsewhere"));
+            const MovedMount away(fx.volumePath(), fx.home.path("elsewhere"), MovedMount::AtEnd::moveBack);
             QVERIFY(away.isValid());
             recovered = recoverOperations(fx);
             stillAway = recoverOperations(fx);
