@@ -7,6 +7,8 @@
 
 #include <QFile>
 #include <QJsonDocument>
+#include <cerrno>
+#include <unistd.h>
 
 namespace orvalink {
 
@@ -40,7 +42,8 @@ void AuthSessionStore::save(const BackendSession& session) const
 
 void AuthSessionStore::clear() const
 {
-    QFile::remove(m_filePath);
+    if (::unlink(QFile::encodeName(m_filePath).constData()) != 0 && errno != ENOENT)
+        throw platform::PlatformError::fromErrno(errno, m_filePath);
 }
 
 } // namespace orvalink

@@ -24,7 +24,8 @@ public:
     // dates); the previous file stays whole when this fails. Throws platform::PlatformError.
     void save(const BackendSession& session) const;
 
-    // Removes the file; every failure, a missing file included, is ignored.
+    // Removes the file; a missing file is no failure. Throws platform::PlatformError when the file
+    // stays, for then the session comes back at the next start.
     void clear() const;
 
     // The file form of a session.

@@ -25,20 +25,42 @@ void requireFree(const QString& path)
 
 FallbackFileOperations::FallbackFileOperations(const PrivilegedFileOperationService& privileged,
                                                LogService& log)
+    : m_privileged(&privileged), m_log(log)
+{}
+
+FallbackFileOperations::FallbackFileOperations(const PrivilegedFileOperationService* privileged,
+                                               LogService& log)
     : m_privileged(privileged), m_log(log)
 {}
+
+FallbackFileOperations FallbackFileOperations::withoutAdministrator(LogService& log)
+{
+    return FallbackFileOperations(nullptr, log);
+}
+
+void FallbackFileOperations::attempt(const std::function<void()>& userAttempt,
+                                     const std::function<void()>& privilegedAttempt) const
+{
+    if (m_privileged)
+        runWithPrivilegeFallback(userAttempt, privilegedAttempt);
+    else
+        userAttempt();
+}
 
 void FallbackFileOperations::move(const QString& source, const QString& destination,
                                   const MoveSteps& steps) const
 {
     platform::MoveResult result;
-    runWithPrivilegeFallback([&] { result = platform::moveItem(source, destination, steps.copied); },
-                             [&] {
-                                 requireFree(destination);
-                                 if (steps.beforeAdministrator)
-                                     steps.beforeAdministrator();
-                                 m_privileged.moveItem(source, destination);
-                             });
+    attempt(
+        [&] {
+            result = platform::moveItem(source, destination, {steps.created, steps.copied});
+        },
+        [&] {
+            requireFree(destination);
+            if (steps.beforeAdministrator)
+                steps.beforeAdministrator();
+            m_privileged->moveItem(source, destination);
+        });
     if (!result.refusedAttributes.isEmpty()) {
         m_log.append(LogLevel::warning,
                      QStringLiteral("Move completed, but the destination did not keep these extended "
@@ -59,29 +81,28 @@ void FallbackFileOperations::move(const QString& source, const QString& destinat
 
 void FallbackFileOperations::removePlaceholder(const QString& path) const
 {
-    runWithPrivilegeFallback([&] { platform::removePlaceholder(path); },
-                             [&] {
-                                 if (!isPlaceholder(path)) {
-                                     throw platform::PlatformError::fromErrno(
-                                         platform::entryExists(path) ? ENOTEMPTY : ENOENT, path);
-                                 }
-                                 m_privileged.removeItem(path);
-                             });
+    attempt([&] { platform::removePlaceholder(path); },
+            [&] {
+                if (!isPlaceholder(path)) {
+                    throw platform::PlatformError::fromErrno(platform::entryExists(path) ? ENOTEMPTY : ENOENT,
+                                                             path);
+                }
+                m_privileged->removeItem(path);
+            });
 }
 
 void FallbackFileOperations::createDirectories(const QString& path) const
 {
-    runWithPrivilegeFallback([&] { platform::createDirectories(path, 0755); },
-                             [&] { m_privileged.createDirectory(path); });
+    attempt([&] { platform::createDirectories(path, 0755); }, [&] { m_privileged->createDirectory(path); });
 }
 
 void FallbackFileOperations::createSymbolicLink(const QString& linkPath, const QString& destination) const
 {
-    runWithPrivilegeFallback([&] { platform::createSymbolicLink(linkPath, destination); },
-                             [&] {
-                                 requireFree(linkPath);
-                                 m_privileged.createSymbolicLink(linkPath, destination);
-                             });
+    attempt([&] { platform::createSymbolicLink(linkPath, destination); },
+            [&] {
+                requireFree(linkPath);
+                m_privileged->createSymbolicLink(linkPath, destination);
+            });
 }
 
 } // namespace orvalink

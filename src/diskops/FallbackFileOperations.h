@@ -18,6 +18,9 @@ class FallbackFileOperations {
 public:
     // Moments of a move that a caller keeping a record of its progress needs to know.
     struct MoveSteps {
+        // A copy across file systems has just created the destination itself, empty (see
+        // platform::MoveHooks). Throwing from it undoes the copy.
+        std::function<void()> created;
         // A copy across file systems is complete and flushed; the source is still whole. Throwing
         // from it undoes the copy (see platform::moveItem).
         std::function<void()> copied;
@@ -30,6 +33,13 @@ public:
 
     // `log` receives the warning of a move that could not clear its source after a complete copy.
     FallbackFileOperations(const PrivilegedFileOperationService& privileged, LogService& log);
+    // The same operations with the user's rights only: a permission error is thrown as it came,
+    // and nobody is ever asked for a password (for work nobody started by hand, such as the
+    // recovery at start-up).
+    static FallbackFileOperations withoutAdministrator(LogService& log);
+
+    // Whether a permission error leads to the administrator attempt.
+    bool asksAdministrator() const { return m_privileged != nullptr; }
 
     // Moves the item at `source` to the free path `destination` (see platform::moveItem). The
     // administrator attempt is refused with EEXIST when `destination` has been taken meanwhile.
@@ -49,7 +59,11 @@ public:
     void createSymbolicLink(const QString& linkPath, const QString& destination) const;
 
 private:
-    const PrivilegedFileOperationService& m_privileged;
+    FallbackFileOperations(const PrivilegedFileOperationService* privileged, LogService& log);
+    void attempt(const std::function<void()>& userAttempt,
+                 const std::function<void()>& privilegedAttempt) const;
+
+    const PrivilegedFileOperationService* m_privileged;
     LogService& m_log;
 };
 

@@ -17,15 +17,13 @@
 #include "platform/FileIO.h"
 #include "platform/MountTable.h"
 #include "platform/StandardPath.h"
+#include "platform/UserLocations.h"
 #include "store/HistoryStores.h"
 #include "store/JSONLStore.h"
 #include "store/LogService.h"
 
 #include <QDateTime>
-#include <QLoggingCategory>
 #include <QUuid>
-
-Q_LOGGING_CATEGORY(lcMigrationRun, "orvalink.diskops.migration")
 
 namespace orvalink {
 
@@ -165,27 +163,28 @@ void MigrationRun::beginJournal()
     JournalRecord entry;
     entry.kind = JournalKind::migration;
     entry.id = m_task.id;
-    entry.sourcePath = m_source;
+    entry.homeDirectory = platform::standardizedPath(platform::homeDirectory());
+    entry.sourcePath = platform::standardizedPath(m_source);
     entry.targetPath = m_target;
+    entry.targetRoot = platform::standardizedPath(m_config.defaultTargetRoot);
     entry.stagingPath = m_staging;
     entry.itemIdentity = entryIdentityText(m_source);
     entry.createdDirectories = m_createdFolders;
+    entry.targetRootIdentity = entryIdentityText(targetAnchorPath(entry));
     entry.forced = m_forceMode.has_value();
     entry.mappingID = m_mappingID;
     entry.anchorUser = m_config.anchorUser;
     entry.volumeUUID = m_task.volumeUUID;
     entry.startedAt = m_task.startedAt.value_or(now());
-    entry.mappingsFile = m_services.mappings.filePath();
-    entry.tasksFile = m_services.tasks.filePath();
+    entry.mappingsFile = platform::standardizedPath(m_services.mappings.filePath());
+    entry.tasksFile = platform::standardizedPath(m_services.tasks.filePath());
     m_journal.emplace(std::move(entry));
 }
 
 void MigrationRun::record(const std::function<void(JournalRecord&)>& change)
 {
-    if (!m_journal)
-        return;
-    change(m_journal->record());
-    m_journal->write();
+    if (m_journal)
+        m_journal->update(change);
 }
 
 void MigrationRun::endJournal()
@@ -223,8 +222,14 @@ void MigrationRun::moveIntoTarget()
             moveStagedItem();
     }
     m_phase = Phase::arrivedAtTarget;
-    if (m_journal && !m_journal->record().arrived)
-        record([](JournalRecord& entry) { entry.arrived = true; });
+    // A rename, the administrator's command or a merge leaves the data at the target without a
+    // copy of our own having been recorded there: what stands there now is the migrated item.
+    if (m_journal && (!m_journal->record().arrived || m_journal->record().targetIdentity.isEmpty()))
+        record([this](JournalRecord& entry) {
+            entry.arrived = true;
+            if (entry.targetIdentity.isEmpty())
+                entry.targetIdentity = entryIdentityText(m_target);
+        });
     if (m_engine.m_didMoveStagingToTarget)
         m_engine.m_didMoveStagingToTarget(m_source, m_staging, m_target);
 }
@@ -234,11 +239,13 @@ void MigrationRun::moveStagedItem()
     if (m_journal && !m_journal->record().moving)
         record([](JournalRecord& entry) { entry.moving = true; });
     FallbackFileOperations::MoveSteps steps;
+    // From here on what stands at the target is this migration's copy, whole or not.
+    steps.created = [this] {
+        record([this](JournalRecord& entry) { entry.targetIdentity = entryIdentityText(m_target); });
+    };
     // Should the record fail, the copy is removed again: the record must not call it whole then.
     steps.copied = [this] {
-        if (m_journal)
-            m_journal->update([](JournalRecord& entry) { entry.arrived = true; },
-                              [](JournalRecord& entry) { entry.arrived = false; });
+        record([](JournalRecord& entry) { entry.arrived = true; });
     };
     steps.beforeAdministrator = [this] {
         record([](JournalRecord& entry) { entry.administrator = true; });
@@ -300,12 +307,6 @@ MigrationExecutionResult MigrationRun::fail(const OrvalinkError& error)
     std::optional<RollbackOutcome> outcome;
     if (m_phase != Phase::checking) {
         const bool passStaging = m_phase == Phase::stagedOrMoving;
-        try {
-            record([](JournalRecord& entry) { entry.rollingBack = true; });
-        } catch (const std::exception& journalError) {
-            // Bringing the data home matters more than the record of it.
-            qCWarning(lcMigrationRun) << "could not record the rollback:" << journalError.what();
-        }
         try {
             outcome = m_rollback.rollback(m_source, m_target,
                                           passStaging ? std::optional<QString>(m_staging) : std::nullopt,

@@ -4,6 +4,7 @@
 #include "model/JsonFields.h"
 #include "platform/FileIO.h"
 #include "platform/PlatformError.h"
+#include "platform/StandardPath.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,18 +31,54 @@ QString lockPathOf(const QString& recordPath)
     return recordPath.left(recordPath.size() - qsizetype(qstrlen(kSuffix))) + QStringLiteral(".lock");
 }
 
-// Opens (creating) and locks the lock file; an invalid descriptor when another process holds it.
+// Opens (creating) and locks the lock file; an invalid descriptor when another process holds it. An
+// owner removes the file before it lets the lock go, so a lock taken on a file that is no longer at
+// the path is worthless: then it starts again.
 platform::UniqueFd lockFile(const QString& path, bool wait)
 {
-    platform::UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-    if (!fd.isValid())
-        throw platform::PlatformError::fromErrno(errno, path);
-    if (::flock(fd.get(), LOCK_EX | (wait ? 0 : LOCK_NB)) != 0) {
-        if (errno == EWOULDBLOCK)
-            return {};
-        throw platform::PlatformError::fromErrno(errno, path);
+    const QByteArray native = QFile::encodeName(path);
+    for (;;) {
+        platform::UniqueFd fd(::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+        if (!fd.isValid())
+            throw platform::PlatformError::fromErrno(errno, path);
+        if (::flock(fd.get(), LOCK_EX | (wait ? 0 : LOCK_NB)) != 0) {
+            if (errno == EWOULDBLOCK)
+                return {};
+            throw platform::PlatformError::fromErrno(errno, path);
+        }
+        struct stat locked {};
+        struct stat named {};
+        if (::fstat(fd.get(), &locked) != 0)
+            throw platform::PlatformError::fromErrno(errno, path);
+        if (::stat(native.constData(), &named) == 0 && named.st_dev == locked.st_dev &&
+            named.st_ino == locked.st_ino)
+            return fd;
     }
-    return fd;
+}
+
+// Renames the record out of the "*.json" set; the new path, or none when that failed.
+std::optional<QString> renameAside(const QString& recordPath)
+{
+    const QString base = recordPath + QStringLiteral(".set-aside");
+    for (int attempt = 1; attempt < 100; ++attempt) {
+        const QString candidate = attempt == 1 ? base : base + QLatin1Char('-') + QString::number(attempt);
+        try {
+            platform::renameNoReplace(recordPath, candidate);
+            platform::syncDirectory(OperationJournal::directory());
+            return candidate;
+        } catch (const platform::PlatformError& error) {
+            if (error.errorNumber() != EEXIST) {
+                qCWarning(lcJournal) << "could not set aside" << recordPath << error.what();
+                return std::nullopt;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+void unlinkQuietly(const QString& path)
+{
+    ::unlink(QFile::encodeName(path).constData());
 }
 
 QString kindText(JournalKind kind)
@@ -56,19 +93,23 @@ QJsonObject JournalRecord::toJson() const
     return {
         {"kind", kindText(kind)},
         {"id", json::uuidText(id)},
+        {"homeDirectory", homeDirectory},
         {"sourcePath", sourcePath},
         {"targetPath", targetPath},
+        {"targetRoot", targetRoot},
         {"stagingPath", stagingPath},
         {"itemIdentity", itemIdentity},
+        {"targetRootIdentity", targetRootIdentity},
+        {"targetIdentity", targetIdentity},
         {"createdDirectories", QJsonArray::fromStringList(createdDirectories)},
         {"moving", moving},
         {"administrator", administrator},
         {"arrived", arrived},
-        {"rollingBack", rollingBack},
         {"forced", forced},
+        {"settled", settled},
         {"restorePath", restorePath},
+        {"restoreSiblingIdentity", restoreSiblingIdentity},
         {"restoreIdentity", restoreIdentity},
-        {"restorePlaced", restorePlaced},
         {"mappingID", json::uuidText(mappingID)},
         {"anchorUser", anchorUser},
         {"volumeUUID", volumeUUID},
@@ -86,10 +127,14 @@ JournalRecord JournalRecord::fromJson(const QJsonObject& object)
         throw json::DecodeError("unknown operation kind " + kind.toStdString());
     record.kind = kind == kindText(JournalKind::migration) ? JournalKind::migration : JournalKind::undo;
     record.id = json::requireUuid(object, "id");
+    record.homeDirectory = json::optionalString(object, "homeDirectory").value_or(QString());
     record.sourcePath = json::requireString(object, "sourcePath");
     record.targetPath = json::requireString(object, "targetPath");
+    record.targetRoot = json::optionalString(object, "targetRoot").value_or(QString());
     record.stagingPath = json::requireString(object, "stagingPath");
     record.itemIdentity = json::requireString(object, "itemIdentity");
+    record.targetRootIdentity = json::optionalString(object, "targetRootIdentity").value_or(QString());
+    record.targetIdentity = json::optionalString(object, "targetIdentity").value_or(QString());
     const QJsonValue created = object.value(QStringLiteral("createdDirectories"));
     if (!created.isArray())
         throw json::DecodeError("createdDirectories is not a list");
@@ -101,11 +146,12 @@ JournalRecord JournalRecord::fromJson(const QJsonObject& object)
     record.moving = json::requireBool(object, "moving");
     record.administrator = json::requireBool(object, "administrator");
     record.arrived = json::requireBool(object, "arrived");
-    record.rollingBack = json::requireBool(object, "rollingBack");
     record.forced = json::requireBool(object, "forced");
+    record.settled = json::optionalBool(object, "settled").value_or(false);
     record.restorePath = json::requireString(object, "restorePath");
+    record.restoreSiblingIdentity =
+        json::optionalString(object, "restoreSiblingIdentity").value_or(QString());
     record.restoreIdentity = json::requireString(object, "restoreIdentity");
-    record.restorePlaced = json::requireBool(object, "restorePlaced");
     record.mappingID = json::requireUuid(object, "mappingID");
     record.anchorUser = json::requireString(object, "anchorUser");
     record.volumeUUID = json::requireString(object, "volumeUUID");
@@ -115,12 +161,12 @@ JournalRecord JournalRecord::fromJson(const QJsonObject& object)
     return record;
 }
 
-QString entryIdentityText(const QString& path)
+QString targetAnchorPath(const JournalRecord& record)
 {
-    struct stat info {};
-    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
-        return QString();
-    return QString::number(quint64(info.st_dev)) + QLatin1Char(':') + QString::number(quint64(info.st_ino));
+    QString anchor = record.targetRoot;
+    while (record.createdDirectories.contains(anchor) && anchor != QLatin1String("/"))
+        anchor = platform::parentPath(anchor);
+    return anchor;
 }
 
 OperationJournal::OperationJournal(JournalRecord record)
@@ -129,14 +175,26 @@ OperationJournal::OperationJournal(JournalRecord record)
 {
     platform::createDirectories(directory());
     m_lock = lockFile(lockPathOf(m_path), true);
-    write();
+    platform::writeFileAtomically(m_path, json::compact(m_record.toJson()), 0600);
 }
 
 OperationJournal::OperationJournal(JournalRecord record, QString path, platform::UniqueFd lock)
     : m_record(std::move(record)), m_path(std::move(path)), m_lock(std::move(lock))
 {}
 
-OperationJournal::~OperationJournal() = default;
+OperationJournal::~OperationJournal()
+{
+    release();
+}
+
+void OperationJournal::release()
+{
+    // The file goes before the lock: whoever opened it meanwhile finds it gone and starts again.
+    if (m_lock.isValid() && !m_path.isEmpty())
+        unlinkQuietly(lockPathOf(m_path));
+    m_lock.reset();
+    m_path.clear();
+}
 
 std::optional<OperationJournal> OperationJournal::claim(const QString& path)
 {
@@ -145,11 +203,18 @@ std::optional<OperationJournal> OperationJournal::claim(const QString& path)
         return std::nullopt;
     // Its owner may have finished between the listing and the lock.
     if (!platform::entryExists(path)) {
-        ::unlink(QFile::encodeName(lockPathOf(path)).constData());
+        unlinkQuietly(lockPathOf(path));
         return std::nullopt;
     }
-    JournalRecord record = JournalRecord::fromJson(json::parseObject(platform::readWholeFile(path)));
-    return OperationJournal(std::move(record), path, std::move(lock));
+    try {
+        JournalRecord record = JournalRecord::fromJson(json::parseObject(platform::readWholeFile(path)));
+        return OperationJournal(std::move(record), path, std::move(lock));
+    } catch (const std::exception& error) {
+        // Read once, reported once: a record that cannot be read now never can.
+        const std::optional<QString> moved = renameAside(path);
+        unlinkQuietly(lockPathOf(path));
+        throw UnreadableJournal(error.what(), moved.value_or(path));
+    }
 }
 
 QStringList OperationJournal::recordPaths()
@@ -167,26 +232,21 @@ QString OperationJournal::directory()
     return AppPaths::applicationSupportDirectory() + QStringLiteral("/operations");
 }
 
-void OperationJournal::write()
+void OperationJournal::update(const std::function<void(JournalRecord&)>& change)
 {
-    platform::writeFileAtomically(m_path, json::compact(m_record.toJson()), 0600);
-}
-
-void OperationJournal::update(const std::function<void(JournalRecord&)>& change,
-                              const std::function<void(JournalRecord&)>& revert)
-{
-    change(m_record);
+    JournalRecord changed = m_record;
+    change(changed);
     try {
-        write();
+        platform::writeFileAtomically(m_path, json::compact(changed.toJson()), 0600);
     } catch (...) {
-        revert(m_record);
         try {
-            write();
+            platform::writeFileAtomically(m_path, json::compact(m_record.toJson()), 0600);
         } catch (const std::exception& error) {
             qCWarning(lcJournal) << "could not take back a step of" << m_path << error.what();
         }
         throw;
     }
+    m_record = std::move(changed);
 }
 
 void OperationJournal::finish()
@@ -200,9 +260,17 @@ void OperationJournal::finish()
     } catch (const std::exception& error) {
         qCWarning(lcJournal) << error.what();
     }
-    ::unlink(QFile::encodeName(lockPathOf(m_path)).constData());
-    m_lock.reset();
-    m_path.clear();
+    release();
+}
+
+QString OperationJournal::setAside()
+{
+    const QString original = m_path;
+    if (original.isEmpty())
+        return original;
+    const std::optional<QString> moved = renameAside(original);
+    release();
+    return moved.value_or(original);
 }
 
 } // namespace orvalink

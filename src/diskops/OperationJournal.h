@@ -1,5 +1,6 @@
 #pragma once
 
+#include "diskops/RecordedIdentity.h"
 #include "platform/UniqueFd.h"
 
 #include <QDateTime>
@@ -9,6 +10,7 @@
 #include <QUuid>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 
 namespace orvalink {
 
@@ -16,81 +18,120 @@ enum class JournalKind { migration, undo };
 
 // Where a migration or an undo stands, written and flushed before each step that moves data, so a
 // start after a crash can tell where the whole data is and finish the operation one way or the
-// other. Flags only ever turn true.
+// other. Flags only ever turn true. The identities (see RecordedIdentity.h) let that start act on
+// a path only while it still holds the entry the operation itself put or found there.
 struct JournalRecord {
     JournalKind kind = JournalKind::migration;
     QUuid id; // of the operation and of the task it records
+    // The home folder the operation ran for; the source lies inside it.
+    QString homeDirectory;
     QString sourcePath;
     QString targetPath;
+    // The folder the target path is built under (source path appended); for an undo, taken from the
+    // mapping's paths.
+    QString targetRoot;
     QString stagingPath; // a migration's hidden sibling of the source, from the first record on
-    // "device:inode" of the migrated item before it left the source path; renames keep it, so it
-    // tells the item itself from anything else that later stands at the source or staging path.
+    // A migration: the item before it left the source path (renames keep it, so the staged item has
+    // it too). An undo: the migrated item at the target path when the undo began.
     QString itemIdentity;
+    // The target root's identity, or, where the migration creates the root, that of the nearest
+    // folder above it that stood before (see targetAnchorPath): tells the volume the operation
+    // worked on from another one mounted in its place.
+    QString targetRootIdentity;
+    // A migration across file systems: the copy at the target path, from the moment it was created.
+    QString targetIdentity;
     // Folders the migration creates above the target, deepest first, listed before they are made.
     QStringList createdDirectories;
     bool moving = false;        // the move into the target began: what stands there is ours
     bool administrator = false; // a move was handed to the administrator command: no progress known
     bool arrived = false;       // the whole item stands at the target and is on disk
-    bool rollingBack = false;   // a failure of the migration is being undone
     bool forced = false;        // a forced mode merges or sets aside what it meets
+    // The data is whole at the source path and the history says so; all that is left are the
+    // operation's own leftovers at the target path, on a volume that was away or replaced.
+    bool settled = false;
     // Bringing the item back from the target goes through a reserved sibling of the source.
     QString restorePath;
-    // "device:inode" of the whole item at restorePath, once it is there and on disk; it keeps it
-    // when it takes the source's place.
+    // What the restore created at restorePath, whole or not, from the moment it was created.
+    QString restoreSiblingIdentity;
+    // The whole item at restorePath, once it is there and on disk; it keeps it when it takes the
+    // source's place.
     QString restoreIdentity;
-    bool restorePlaced = false; // it has been put in place at the source path
-    QUuid mappingID;            // the mapping a migration writes, or the one an undo removes
+    QUuid mappingID; // the mapping a migration writes, or the one an undo removes
     QString anchorUser;
+    // Of the target's volume, "unknown" when it has none that can be read.
     QString volumeUUID;
     QDateTime startedAt;
     QString mappingsFile; // the history files of the scope the operation began in
     QString tasksFile;
 
     QJsonObject toJson() const;
-    // Throws json::DecodeError.
+    // Throws json::DecodeError. Identities, the home and the target root may be missing (a record
+    // written before they were kept): they read as empty.
     static JournalRecord fromJson(const QJsonObject& object);
+};
+
+// The folder whose identity targetRootIdentity holds: the target root, or the deepest of its
+// ancestors that the migration did not create.
+QString targetAnchorPath(const JournalRecord& record);
+
+// Thrown by OperationJournal::claim() for a record that cannot be read; it has been set aside.
+class UnreadableJournal : public std::runtime_error {
+public:
+    UnreadableJournal(const std::string& reason, QString setAsidePath)
+        : std::runtime_error(reason), m_setAsidePath(std::move(setAsidePath))
+    {}
+    const QString& setAsidePath() const { return m_setAsidePath; }
+
+private:
+    QString m_setAsidePath;
 };
 
 // One operation's record in "<application support>/operations/<id>.json". The process that runs the
 // operation holds a lock on "<id>.lock" for as long as it owns the record, so a second process
-// never takes over an operation that is still alive; the lock dies with the process.
-// "device:inode" of what stands at `path` (not following a link there); empty when nothing does.
-QString entryIdentityText(const QString& path);
-
+// never takes over an operation that is still alive; the lock dies with the process, and its file
+// goes with the owner that lets the record go.
 class OperationJournal {
 public:
     // Starts the record of a new operation: creates the folder, takes the lock and writes `record`.
     // Throws platform::PlatformError.
     explicit OperationJournal(JournalRecord record);
-    ~OperationJournal(); // releases the lock; the record stays unless finish() ran
+    // Lets the record go: the lock and its file; the record itself stays unless finish() or
+    // setAside() ran.
+    ~OperationJournal();
     OperationJournal(OperationJournal&&) = default;
     OperationJournal& operator=(OperationJournal&&) = default;
 
     // Takes over the record at `path` left by a process that ended without finishing it. None when
-    // a live process holds it or it is gone. Throws json::DecodeError or platform::PlatformError
-    // when the record cannot be read.
+    // a live process holds it or it is gone. A record that cannot be read is set aside (see
+    // setAside) and UnreadableJournal is thrown; platform::PlatformError when the lock cannot be
+    // taken.
     static std::optional<OperationJournal> claim(const QString& path);
 
-    // The records in the folder, oldest name first; none when there is no folder.
+    // The records in the folder, oldest name first; none when there is no folder. Records set
+    // aside are not among them.
     static QStringList recordPaths();
     static QString directory();
 
-    JournalRecord& record() { return m_record; }
     const JournalRecord& record() const { return m_record; }
     const QString& path() const { return m_path; }
 
-    // Replaces the record on disk with record() and flushes it. Throws platform::PlatformError.
-    void write();
-    // Records a step that is undone when the recording fails: `change` is applied and written; on
-    // failure `revert` is applied and written as far as possible (a failed write may still have
-    // replaced the file), then the failure is thrown.
-    void update(const std::function<void(JournalRecord&)>& change,
-                const std::function<void(JournalRecord&)>& revert);
+    // The one way to record a step: `change` is applied to a copy of the record, which is written
+    // and flushed and only then becomes record(). When the write fails, the record as it was is
+    // written back as far as possible (the failed write may have replaced the file) and the failure
+    // is thrown: platform::PlatformError.
+    void update(const std::function<void(JournalRecord&)>& change);
+
     // The operation ended, whichever way: removes the record and the lock file. Never throws.
     void finish();
 
+    // Takes the record out of the set that later starts look at, without touching anything it
+    // names: renamed to "<name>.set-aside" (or "<name>.set-aside-<n>" when that is taken) and let
+    // go. Answers the new path, or the old one when the rename failed. Never throws.
+    QString setAside();
+
 private:
     OperationJournal(JournalRecord record, QString path, platform::UniqueFd lock);
+    void release();
 
     JournalRecord m_record;
     QString m_path;

@@ -4,8 +4,10 @@
 #include "platform/FileIO.h"
 #include "platform/StandardPath.h"
 
+#include <QDir>
 #include <QFile>
 #include <QUuid>
+#include <algorithm>
 
 namespace orvalink {
 
@@ -50,7 +52,10 @@ QString toText(ReservedSuffix suffix)
     return QString();
 }
 
-QString makeReservedPath(const QString& path, ReservedSuffix suffix)
+namespace {
+
+// Everything of a reserved path of `path` but the UUID.
+QString reservedPrefix(const QString& path, ReservedSuffix suffix)
 {
     const QString standard = platform::standardizedPath(path);
     const qsizetype slash = standard.lastIndexOf(QLatin1Char('/'));
@@ -58,13 +63,65 @@ QString makeReservedPath(const QString& path, ReservedSuffix suffix)
     const QString marker = QStringLiteral(".orvalink-") + toText(suffix) + QLatin1Char('-');
     const qint64 room = platform::maximumNameLength(parent) - 1 - marker.size() - kUuidLength;
     const QString name = fittingName(standard.mid(slash + 1), room);
-    const QString prefix = (parent == QLatin1String("/") ? parent : parent + QLatin1Char('/')) +
-                           QLatin1Char('.') + name + marker;
+    return (parent == QLatin1String("/") ? parent : parent + QLatin1Char('/')) + QLatin1Char('.') + name +
+           marker;
+}
+
+QString uuidText()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}
+
+bool isUuidText(const QString& text)
+{
+    const QUuid uuid = QUuid::fromString(text);
+    return !uuid.isNull() && uuid.toString(QUuid::WithoutBraces).toUpper() == text;
+}
+
+bool hasReservedForm(const QString& candidate, const QString& prefix)
+{
+    return candidate.size() == prefix.size() + kUuidLength && candidate.startsWith(prefix) &&
+           isUuidText(candidate.mid(prefix.size()));
+}
+
+constexpr ReservedSuffix kAllSuffixes[] = {
+    ReservedSuffix::staging,         ReservedSuffix::targetPreserved,  ReservedSuffix::sourcePreserved,
+    ReservedSuffix::appendPreserved, ReservedSuffix::rollbackConflict, ReservedSuffix::overwritePreserved,
+    ReservedSuffix::repairedLink,    ReservedSuffix::restoring,
+};
+
+} // namespace
+
+QString makeReservedPath(const QString& path, ReservedSuffix suffix)
+{
+    const QString prefix = reservedPrefix(path, suffix);
     for (;;) {
-        const QString candidate = prefix + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+        const QString candidate = prefix + uuidText();
         if (!platform::entryExists(candidate))
             return candidate;
     }
+}
+
+bool isReservedPathOf(const QString& path, const QString& candidate, ReservedSuffix suffix)
+{
+    return hasReservedForm(candidate, reservedPrefix(path, suffix));
+}
+
+QStringList existingReservedPaths(const QString& path)
+{
+    QStringList prefixes;
+    for (const ReservedSuffix suffix : kAllSuffixes)
+        prefixes.append(reservedPrefix(path, suffix));
+    const QDir parent(platform::parentPath(platform::standardizedPath(path)));
+    QStringList found;
+    for (const QString& name : parent.entryList(
+             QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QString candidate = parent.filePath(name);
+        if (std::any_of(prefixes.cbegin(), prefixes.cend(),
+                        [&](const QString& prefix) { return hasReservedForm(candidate, prefix); }))
+            found.append(candidate);
+    }
+    return found;
 }
 
 } // namespace orvalink

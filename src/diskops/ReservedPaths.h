@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace orvalink {
 
@@ -26,5 +27,12 @@ QString toText(ReservedSuffix suffix);
 // character boundary, so long names can still be moved aside. Reserving is a test followed by use;
 // the UUID keeps collisions away, and every move into the path refuses to replace anything.
 QString makeReservedPath(const QString& path, ReservedSuffix suffix);
+
+// Whether `candidate` is exactly a path that makeReservedPath(path, suffix) can give, whatever UUID it
+// drew (same parent, same shortening of long names).
+bool isReservedPathOf(const QString& path, const QString& candidate, ReservedSuffix suffix);
+
+// The reserved paths of `path`, of every suffix, that stand in its parent now, sorted by name.
+QStringList existingReservedPaths(const QString& path);
 
 } // namespace orvalink

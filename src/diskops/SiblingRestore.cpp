@@ -18,24 +18,10 @@ namespace orvalink {
 
 namespace {
 
-void writeIfAny(OperationJournal* journal)
+void record(OperationJournal* journal, const std::function<void(JournalRecord&)>& change)
 {
     if (journal)
-        journal->write();
-}
-
-// Once the item stands at the source path, a failed record must not make it look as if it did not:
-// its identity there tells the next start all the same.
-void recordPlaced(OperationJournal* journal)
-{
-    if (!journal)
-        return;
-    journal->record().restorePlaced = true;
-    try {
-        journal->write();
-    } catch (const std::exception& error) {
-        qCWarning(lcRestore) << "could not record the restored item:" << error.what();
-    }
+        journal->update(change);
 }
 
 } // namespace
@@ -47,7 +33,7 @@ void placeAtSource(const FallbackFileOperations& files, const QString& sibling, 
         try {
             platform::exchangePaths(sibling, source);
         } catch (const std::exception& error) {
-            if (!shouldUsePrivilegeFallback(error))
+            if (!shouldUsePrivilegeFallback(error) || !files.asksAdministrator())
                 throw;
             // The administrator has no exchange: the link goes first, for as short a time as can be.
             files.removePlaceholder(source);
@@ -73,30 +59,26 @@ void restoreThroughSibling(const FallbackFileOperations& files, const QString& t
                            OperationJournal* journal)
 {
     const QString sibling = makeReservedPath(source, ReservedSuffix::restoring);
-    if (journal) {
-        journal->record().restorePath = sibling;
-        journal->write();
-    }
+    record(journal, [&](JournalRecord& entry) { entry.restorePath = sibling; });
     bool placed = false;
     bool keepSibling = false;
     FallbackFileOperations::MoveSteps steps;
+    // What stands at the sibling from here on is this restore's own, whole or not.
+    steps.created = [&] {
+        record(journal,
+               [&](JournalRecord& entry) { entry.restoreSiblingIdentity = entryIdentityText(sibling); });
+    };
     // Across file systems the target is still whole here: putting the copy in place now means the
     // target is removed only once the source path holds the data.
     steps.copied = [&] {
-        if (journal) {
-            // Should the record fail, the copy is removed again: the record must not call it whole.
-            journal->update([&](JournalRecord& entry) { entry.restoreIdentity = entryIdentityText(sibling); },
-                            [](JournalRecord& entry) { entry.restoreIdentity.clear(); });
-        }
+        // Should the record fail, the copy is removed again: the record must not call it whole.
+        record(journal, [&](JournalRecord& entry) { entry.restoreIdentity = entryIdentityText(sibling); });
         try {
             placeAtSource(files, sibling, source);
         } catch (...) {
             // The copy is removed again when this throws; the record must first stop calling it whole.
             try {
-                if (journal) {
-                    journal->record().restoreIdentity.clear();
-                    journal->write();
-                }
+                record(journal, [](JournalRecord& entry) { entry.restoreIdentity.clear(); });
             } catch (const std::exception& error) {
                 qCWarning(lcRestore) << "keeping the restored copy at" << sibling << error.what();
                 keepSibling = true;
@@ -105,13 +87,9 @@ void restoreThroughSibling(const FallbackFileOperations& files, const QString& t
             throw;
         }
         placed = true;
-        recordPlaced(journal);
     };
     steps.beforeAdministrator = [&] {
-        if (journal) {
-            journal->record().administrator = true;
-            journal->write();
-        }
+        record(journal, [](JournalRecord& entry) { entry.administrator = true; });
     };
     files.move(target, sibling, steps);
     if (placed)
@@ -121,10 +99,7 @@ void restoreThroughSibling(const FallbackFileOperations& files, const QString& t
 
     // A rename (or the administrator) moved the whole item at once.
     try {
-        if (journal) {
-            journal->record().restoreIdentity = entryIdentityText(sibling);
-            writeIfAny(journal);
-        }
+        record(journal, [&](JournalRecord& entry) { entry.restoreIdentity = entryIdentityText(sibling); });
         placeAtSource(files, sibling, source);
     } catch (...) {
         try {
@@ -134,7 +109,6 @@ void restoreThroughSibling(const FallbackFileOperations& files, const QString& t
         }
         throw;
     }
-    recordPlaced(journal);
 }
 
 } // namespace orvalink

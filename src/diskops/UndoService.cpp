@@ -17,6 +17,7 @@
 #include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
 #include "platform/StandardPath.h"
+#include "platform/UserLocations.h"
 #include "store/HistoryStores.h"
 #include "store/JSONLStore.h"
 #include "store/LogService.h"
@@ -108,7 +109,7 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
     if (occupant != platform::EntryKind::none && !isPlaceholder(source) && !mode)
         throw OrvalinkError::undoSourceOccupied(source);
 
-    OperationJournal journal(undoRecord(mapping, anchorUser));
+    OperationJournal journal(undoRecord(mapping, source, target, anchorUser));
     try {
         // The migration's link stays until the restored data replaces it in one step. An empty
         // directory or a dangling link goes now; an occupant is merged or kept aside.
@@ -116,8 +117,7 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
             if (isPlaceholder(source)) {
                 files.removePlaceholder(source);
             } else {
-                journal.record().forced = true;
-                journal.write();
+                journal.update([](JournalRecord& entry) { entry.forced = true; });
                 summary = prepareOccupiedSourceForForcedUndo(source, target, *mode);
             }
         }
@@ -151,19 +151,26 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
     return {mapping, now, summary};
 }
 
-JournalRecord UndoService::undoRecord(const LinkMapping& mapping, const QString& anchorUser) const
+JournalRecord UndoService::undoRecord(const LinkMapping& mapping, const QString& source,
+                                      const QString& target, const QString& anchorUser) const
 {
     JournalRecord entry;
     entry.kind = JournalKind::undo;
     entry.id = QUuid::createUuid();
-    entry.sourcePath = mapping.sourcePath;
-    entry.targetPath = mapping.targetPath;
+    entry.homeDirectory = platform::standardizedPath(platform::homeDirectory());
+    entry.sourcePath = source;
+    entry.targetPath = target;
+    // A migration builds the target as the root with the source path appended.
+    const QStringList mirrored = foldersBelowTargetRoot(source, target);
+    entry.targetRoot = platform::parentPath(mirrored.isEmpty() ? target : mirrored.constLast());
+    entry.itemIdentity = entryIdentityText(target);
+    entry.targetRootIdentity = entryIdentityText(entry.targetRoot);
     entry.mappingID = mapping.id;
     entry.anchorUser = anchorUser;
     entry.volumeUUID = mapping.volumeUUID;
     entry.startedAt = json::wholeSeconds(QDateTime::currentDateTimeUtc());
-    entry.mappingsFile = m_mappings.filePath();
-    entry.tasksFile = m_tasks.filePath();
+    entry.mappingsFile = platform::standardizedPath(m_mappings.filePath());
+    entry.tasksFile = platform::standardizedPath(m_tasks.filePath());
     return entry;
 }
 

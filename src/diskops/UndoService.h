@@ -90,7 +90,8 @@ private:
                         std::optional<ForcedUndoRestoreMode> mode) const;
     void recordUndo(const LinkMapping& mapping, const QString& anchorUser, const QDateTime& at,
                     const QUuid& taskID) const;
-    JournalRecord undoRecord(const LinkMapping& mapping, const QString& anchorUser) const;
+    JournalRecord undoRecord(const LinkMapping& mapping, const QString& source, const QString& target,
+                             const QString& anchorUser) const;
 
     const MappingStore& m_mappings;
     const TaskStore& m_tasks;

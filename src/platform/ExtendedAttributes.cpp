@@ -28,25 +28,25 @@ bool wanted(const QByteArray& name, bool asRoot)
     return asRoot && (name.startsWith("trusted.") || name.startsWith("security."));
 }
 
-// What a destination answers when it does not take an attribute, as opposed to failing.
-bool isRefusal(int error)
+// A file system that has no extended attributes (or no ACLs) at all answers this.
+bool isUnsupported(int error)
 {
-    switch (error) {
-    case ENOTSUP:
-#if EOPNOTSUPP != ENOTSUP
-    case EOPNOTSUPP:
-#endif
-    case EPERM:
-    case EACCES:
-    case E2BIG:
-    case ENOSPC:
-    case ERANGE:
-    case EINVAL:
-        return true;
-    default:
-        return false;
-    }
+    return error == ENOTSUP || error == EOPNOTSUPP;
 }
+
+} // namespace
+
+bool isRefusedAttribute(const QByteArray& name, int error)
+{
+    if (isUnsupported(error))
+        return true;
+    // Writing these namespaces takes a capability (or a security module's consent) that the process
+    // may lack even as root, for example inside a container.
+    const bool guarded = name.startsWith("trusted.") || name.startsWith("security.");
+    return guarded && (error == EPERM || error == EACCES);
+}
+
+namespace {
 
 // Runs `call` with a buffer that grows until the answer fits. Answers the length, or -1 with errno.
 ssize_t readGrowing(QByteArray& buffer, const std::function<ssize_t(char*, size_t)>& call)
@@ -67,7 +67,7 @@ int copyWith(const AttributeAccess& from, const AttributeAccess& to, bool asRoot
     QByteArray names;
     const ssize_t listed = readGrowing(names, from.list);
     if (listed < 0)
-        return isRefusal(errno) ? 0 : errno; // a source file system without attributes has none
+        return isUnsupported(errno) ? 0 : errno; // a source file system without attributes has none
     QByteArray value;
     for (const QByteArray& name : names.left(listed).split('\0')) {
         if (name.isEmpty() || !wanted(name, asRoot))
@@ -80,7 +80,7 @@ int copyWith(const AttributeAccess& from, const AttributeAccess& to, bool asRoot
             return errno;
         }
         if (to.set(name.constData(), value.constData(), size_t(length)) != 0) {
-            if (!isRefusal(errno))
+            if (!isRefusedAttribute(name, errno))
                 return errno;
             refused.insert(name);
         }

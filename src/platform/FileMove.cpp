@@ -11,7 +11,7 @@
 
 namespace orvalink::platform {
 
-MoveResult moveItem(const QString& source, const QString& destination, const std::function<void()>& copied)
+MoveResult moveItem(const QString& source, const QString& destination, const MoveHooks& hooks)
 {
     const EntryLocation from = EntryLocation::open(source);
     const EntryLocation to = EntryLocation::open(destination);
@@ -24,11 +24,11 @@ MoveResult moveItem(const QString& source, const QString& destination, const std
                                        QStringLiteral(" -> ") + to.path);
     }
 
-    TreeCopier copier(from, to);
+    TreeCopier copier(from, to, hooks.created);
     copier.copy();
-    if (copied) {
+    if (hooks.copied) {
         try {
-            copied();
+            hooks.copied();
         } catch (...) {
             copier.discard();
             throw;

@@ -43,10 +43,19 @@ struct MoveResult {
 // stayed; the source is untouched all the same). A source that
 // could not be fully removed after a complete copy is not a failure: see MoveResult.
 //
-// `copied`, when given, is called once a copy across file systems is complete and flushed, before
-// anything of the source is removed (not after a rename, which has nothing in between). When it
-// throws, the copy is removed again, the source stays as it was, and its exception propagates.
-MoveResult moveItem(const QString& source, const QString& destination,
-                    const std::function<void()>& copied = {});
+// Moments of a copy across file systems that a caller keeping a record of its progress needs to
+// know (a rename has nothing in between and calls neither).
+struct MoveHooks {
+    // The destination itself has just been created (an empty directory, or an empty file for a
+    // single file), before anything is copied into it: from here on its identity tells this copy
+    // from anything else at that path. Throwing from it stops the copy: the
+    // destination is removed again, the source stays as it was, and its exception propagates.
+    std::function<void()> created;
+    // The copy is complete and flushed, before anything of the source is removed. Throwing from it
+    // undoes the copy the same way.
+    std::function<void()> copied;
+};
+
+MoveResult moveItem(const QString& source, const QString& destination, const MoveHooks& hooks = {});
 
 } // namespace orvalink::platform

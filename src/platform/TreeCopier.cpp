@@ -24,9 +24,9 @@ UniqueFd duplicate(int fd)
 }
 } // namespace
 
-TreeCopier::TreeCopier(const EntryLocation& source, const EntryLocation& destination)
-    : m_source(source), m_destination(destination), m_asRoot(::geteuid() == 0),
-      m_task(source.path, destination.path, m_asRoot), m_pool(m_task, true)
+TreeCopier::TreeCopier(const EntryLocation& source, const EntryLocation& destination, CreatedHook created)
+    : m_source(source), m_destination(destination), m_createdHook(std::move(created)),
+      m_asRoot(::geteuid() == 0), m_task(source.path, destination.path, m_asRoot), m_pool(m_task, true)
 {
     m_task.prepareSlots(m_pool.slotCount());
 }
@@ -162,9 +162,11 @@ void TreeCopier::stopIfFailed() const
 
 struct stat TreeCopier::copyRootFile(const WalkEntry& entry)
 {
+    // Made empty first, so the caller learns its identity before any data goes in.
+    const Identity prepared = createRootFile(entry);
     const FileCopyResult result =
         copyRegularFile(FileCopyRequest{entry.parentFd, entry.name.constData(), Identity::of(entry.info),
-                                        destinationParent(entry), destinationName(entry), std::nullopt},
+                                        destinationParent(entry), destinationName(entry), prepared},
                         m_data, m_asRoot);
     if (result.created)
         m_created.insert(*result.created);
@@ -184,6 +186,15 @@ void TreeCopier::queueFile(const WalkEntry& entry, bool multiplyLinked)
     FileWorkPool::File file{entry.name, Identity::of(entry.info), entry.info.st_size, prepared, m_sequence};
     if (const int error = m_pool.submitFile(entry.parentFd, m_current.get(), std::move(file)); error != 0)
         fail(error, entry.path());
+}
+
+TreeCopier::Identity TreeCopier::createRootFile(const WalkEntry& entry)
+{
+    UniqueFd fd(::openat(destinationParent(entry), destinationName(entry),
+                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!fd.isValid())
+        fail(errno, destinationPath(entry));
+    return Identity::of(noteCreated(entry, 0));
 }
 
 TreeCopier::Identity TreeCopier::prepareFile(const WalkEntry& entry)
@@ -278,6 +289,8 @@ struct stat TreeCopier::noteCreated(const WalkEntry& entry, int removeFlags)
         fail(error, destinationPath(entry));
     }
     m_created.insert(Identity::of(info));
+    if (entry.depth == 0 && m_createdHook)
+        m_createdHook(); // a throw removes it again with the rest of what this copy made
     return info;
 }
 

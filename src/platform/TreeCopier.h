@@ -10,6 +10,7 @@
 
 #include <QHash>
 #include <QSet>
+#include <functional>
 #include <sys/stat.h>
 #include <vector>
 
@@ -31,8 +32,11 @@ namespace orvalink::platform {
 // first to find the destination full.
 class TreeCopier : private TreeVisitor {
 public:
+    // Called once the destination itself exists (see MoveHooks::created); may throw to stop the copy.
+    using CreatedHook = std::function<void()>;
+
     // Both locations must outlive the copier.
-    TreeCopier(const EntryLocation& source, const EntryLocation& destination);
+    TreeCopier(const EntryLocation& source, const EntryLocation& destination, CreatedHook created = {});
 
     // Copies, then flushes the destination's file system (syncfs) so the copy is on disk before
     // anyone removes the source. On failure removes exactly what it created, leaves the source as
@@ -63,6 +67,7 @@ private:
 
     void stopIfFailed() const;
     struct stat copyRootFile(const WalkEntry& entry);
+    EntryIdentity createRootFile(const WalkEntry& entry);
     void queueFile(const WalkEntry& entry, bool multiplyLinked);
     Identity prepareFile(const WalkEntry& entry);
     void copyLink(const WalkEntry& entry);
@@ -87,6 +92,7 @@ private:
 
     const EntryLocation& m_source;
     const EntryLocation& m_destination;
+    const CreatedHook m_createdHook;
     const bool m_asRoot;
     FileDataCopier m_data;
     FileCopyTask m_task;

@@ -77,7 +77,11 @@ private:
         bool named = false;
     };
 
-    bool allowed(const WalkEntry& entry) const { return !m_rules.mayRemove || m_rules.mayRemove(entry.info); }
+    bool allowed(const WalkEntry& entry) const
+    {
+        return (!m_rules.mayRemove || m_rules.mayRemove(entry.info)) &&
+               (!m_rules.mayRemoveAt || m_rules.mayRemoveAt(entry.info, entry.relativePath()));
+    }
 
     void keep(const WalkEntry& entry)
     {

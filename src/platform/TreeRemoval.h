@@ -23,6 +23,9 @@ void removeTree(const QString& path);
 struct RemovalRules {
     // Entries for which this answers false stay, with everything below them. Empty: all may go.
     std::function<bool(const struct stat&)> mayRemove;
+    // The same, for a rule that needs to know where in the tree the entry lies: `relativePath` is ""
+    // for the root, "a/b" for b in a. Both rules must allow an entry.
+    std::function<bool(const struct stat& info, const QByteArray& relativePath)> mayRemoveAt;
     // Whether an entry kept by mayRemove counts as left over (reported with EBUSY).
     bool keptIsLeftover = true;
     // Gives each directory it enters mode 0700 first, so entries of a read-only directory can go.

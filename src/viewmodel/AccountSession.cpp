@@ -69,15 +69,19 @@ void AccountSession::undoStaleSave(const BackendSession& renewed)
     const std::optional<BackendSession> saved = store.load();
     if (!saved || saved->refreshToken != renewed.refreshToken)
         return;
-    if (const std::optional<BackendSession>& inUse = m_context.accountState().backendSession()) {
-        try {
-            store.save(*inUse);
-        } catch (const std::exception& error) {
-            qCWarning(lcAccount) << "could not restore the session file:" << error.what();
+    try {
+        if (const std::optional<BackendSession>& inUse = m_context.accountState().backendSession()) {
+            try {
+                store.save(*inUse);
+            } catch (const std::exception& error) {
+                qCWarning(lcAccount) << "could not restore the session file:" << error.what();
+                store.clear();
+            }
+        } else {
             store.clear();
         }
-    } else {
-        store.clear();
+    } catch (const std::exception& error) {
+        qCWarning(lcAccount) << "could not remove the session file:" << error.what();
     }
 }
 
@@ -93,16 +97,23 @@ void AccountSession::activateLocalHistoryScope(const std::optional<QString>& ema
     m_persisted.reloadPersistedState();
 }
 
-void AccountSession::endSessionLocally(bool keepFeedbackDashboard)
+std::optional<QString> AccountSession::endSessionLocally(bool keepFeedbackDashboard)
 {
     m_sessions.advance();
-    m_context.parts().backendAuthService->sessionStore().clear();
+    std::optional<QString> fileKept;
+    try {
+        m_context.parts().backendAuthService->sessionStore().clear();
+    } catch (const std::exception& error) {
+        qCWarning(lcAccount) << "could not remove the session file:" << error.what();
+        fileKept = localizedDescription(error);
+    }
     m_context.accountState().setBackendSession(std::nullopt);
     m_context.accountState().setCurrentMigrationDeviceFingerprint(std::nullopt);
     m_context.accountState().setMigrationAccountOverview(std::nullopt);
     if (!keepFeedbackDashboard)
         m_context.accountState().setFeedbackDashboard(std::nullopt);
     activateLocalHistoryScope(std::nullopt);
+    return fileKept;
 }
 
 bool AccountSession::isSessionLoss(const std::exception_ptr& error)

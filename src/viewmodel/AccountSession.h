@@ -49,10 +49,11 @@ public:
     // the history; the scope in use changes nothing.
     void activateLocalHistoryScope(const std::optional<QString>& email);
 
-    // Ends the session on this computer: deletes the session file (a failure is ignored), clears the
-    // published account values (the feedback dashboard unless `keepFeedbackDashboard`) and switches
-    // to the guest history.
-    void endSessionLocally(bool keepFeedbackDashboard);
+    // Ends the session on this computer: deletes the session file, clears the published account
+    // values (the feedback dashboard unless `keepFeedbackDashboard`) and switches to the guest
+    // history. When the file could not be deleted (the session would come back at the next start)
+    // the rest is done all the same and the answer is the reason, for the caller to tell.
+    std::optional<QString> endSessionLocally(bool keepFeedbackDashboard);
 
     // An unauthorized reply, or a service code beginning with "AUTH_", means the service no longer
     // accepts the session: it is ended locally, the user is asked to sign in again and no error

@@ -19,6 +19,8 @@ public:
     ORVALINK_PUBLISHED(ActivityState, bool, isMigrating, setIsMigrating)
     ORVALINK_PUBLISHED(ActivityState, bool, isUndoing, setIsUndoing)
     ORVALINK_PUBLISHED(ActivityState, bool, isRepairingLinks, setIsRepairingLinks)
+    // The start-up puts right the operations an earlier run left unfinished.
+    ORVALINK_PUBLISHED(ActivityState, bool, isRecoveringOperations, setIsRecoveringOperations)
     ORVALINK_PUBLISHED(ActivityState, bool, isRequestingAdminAuthorization, setIsRequestingAdminAuthorization)
     ORVALINK_PUBLISHED(ActivityState, qint64, migrationTotalItems, setMigrationTotalItems)
     ORVALINK_PUBLISHED(ActivityState, qint64, migrationProcessedItems, setMigrationProcessedItems)
@@ -38,15 +40,20 @@ public:
                        setMigrationConflictPrompt)
 
 public:
-    // True while a migration, retry, undo, forced restore or link repair runs: these flows exclude each
-    // other, so a repair never replaces a link that an undo is moving.
-    bool isDiskWorkBusy() const { return m_isMigrating || m_isUndoing || m_isRepairingLinks; }
+    // True while a migration, retry, undo, forced restore, link repair or the start-up's recovery runs:
+    // these exclude each other, so a repair never replaces a link that an undo is moving, and nothing
+    // starts on paths whose interrupted operation is still being put right.
+    bool isDiskWorkBusy() const
+    {
+        return m_isMigrating || m_isUndoing || m_isRepairingLinks || m_isRecoveringOperations;
+    }
 
 public:
 Q_SIGNALS:
     void isMigratingChanged();
     void isUndoingChanged();
     void isRepairingLinksChanged();
+    void isRecoveringOperationsChanged();
     void isRequestingAdminAuthorizationChanged();
     void migrationTotalItemsChanged();
     void migrationProcessedItemsChanged();

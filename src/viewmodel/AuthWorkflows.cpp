@@ -158,16 +158,27 @@ QCoro::Task<> AuthWorkflows::signOutFromBackend()
     }
     if (!ticket.isAlive())
         co_return;
+    QString status;
     if (failure) {
         const QString description = localizedDescription(failure);
-        m_context.accountState().setBackendStatusMessage(m_context.localized(
-            QStringLiteral("本地登录已清除，服务器退出失败：") + description,
-            QStringLiteral("Local session cleared, but server logout failed: ") + description));
+        status = m_context.localized(QStringLiteral("本地登录已清除，服务器退出失败：") + description,
+                                     QStringLiteral("Local session cleared, but server logout failed: ") +
+                                         description);
     } else {
-        m_context.accountState().setBackendStatusMessage(
-            m_context.localized(QStringLiteral("已退出登录。"), QStringLiteral("Signed out.")));
+        status = m_context.localized(QStringLiteral("已退出登录。"), QStringLiteral("Signed out."));
     }
-    m_session.endSessionLocally(false);
+    // A session file that stays would sign the user in again at the next start: no clean sign-out.
+    if (const std::optional<QString> fileKept = m_session.endSessionLocally(false)) {
+        const QString kept = m_context.localized(
+            QStringLiteral("已在本窗口退出登录，但无法删除保存的登录信息：%1。下次启动时会再次登录。")
+                .arg(*fileKept),
+            QStringLiteral("Signed out in this window, but the saved session could not be removed: %1. You "
+                           "will be signed in again at the next start.")
+                .arg(*fileKept));
+        status = failure ? status + QLatin1Char(' ') + kept : kept;
+        m_context.activity().setErrorMessage(kept);
+    }
+    m_context.accountState().setBackendStatusMessage(status);
     m_context.accountState().setIsSubmittingAuth(false);
 }
 

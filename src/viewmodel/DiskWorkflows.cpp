@@ -139,6 +139,11 @@ QString DiskWorkflows::runningDiskWorkText() const
             QStringLiteral("正在修复链接。现在退出会在当前批次完成后停止。"),
             QStringLiteral("A link repair is running. Quitting now stops it once the current "
                            "batch has finished."));
+    if (activity.isRecoveringOperations())
+        return m_context.localized(
+            QStringLiteral("正在处理上次中断的操作。现在退出会在它完成后关闭。"),
+            QStringLiteral("Operations interrupted last time are being put right. Quitting now closes "
+                           "the window once that has finished."));
     return {};
 }
 

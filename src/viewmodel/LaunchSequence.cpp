@@ -30,10 +30,11 @@ QCoro::Task<> LaunchSequence::bootstrap()
         startFailure = localizedDescription(error);
     }
     // Operations an earlier run left halfway are put right before anything lists or moves data.
+    auto recovering = recoverInterruptedOperations();
+    const RecoveryTexts recovery = co_await std::move(recovering);
+    if (!self.isAlive())
+        co_return;
     const ViewModelParts& parts = m_context.parts();
-    const RecoveryTexts recovery = recoveryTexts(
-        OperationRecovery(*parts.privilegedFileOperations, *parts.logService).recoverInterruptedOperations(),
-        m_context.presentation());
     if (recovery.error)
         startFailure = startFailure ? *startFailure + QLatin1Char(' ') + *recovery.error : *recovery.error;
     if (startFailure)
@@ -63,6 +64,28 @@ QCoro::Task<> LaunchSequence::bootstrap()
         m_context.localized(QStringLiteral("已加载目录。点击“立即扫描”执行深度扫描。"),
                             QStringLiteral("Directory loaded. Click \"Scan Now\" for deep scan."));
     m_context.activity().setInfoMessage(recovery.info ? *recovery.info + QLatin1Char(' ') + loaded : loaded);
+}
+
+QCoro::Task<RecoveryTexts> LaunchSequence::recoverInterruptedOperations()
+{
+    const FlowTicket self = m_flows.ticket();
+    // Held by the work: the window may be closed while it runs, and the runner outlives nothing.
+    const std::shared_ptr<LogService> log = m_context.parts().logService;
+    const std::shared_ptr<VolumeService> volumes = m_context.parts().volumeService;
+    auto survey = m_context.background().run([] { return OperationRecovery::pendingSourcePaths(); });
+    const QStringList pending = co_await std::move(survey);
+    if (!self.isAlive() || pending.isEmpty())
+        co_return RecoveryTexts{};
+    ActivityState& activity = m_context.activity();
+    activity.setIsRecoveringOperations(true);
+    activity.setInfoMessage(recoveryInProgressText(pending, m_context.presentation()));
+    auto work = m_context.background().run(
+        [log, volumes] { return OperationRecovery(*log, *volumes).recoverInterruptedOperations(); });
+    const QList<RecoveredOperation> recovered = co_await std::move(work);
+    if (!self.isAlive())
+        co_return RecoveryTexts{};
+    activity.setIsRecoveringOperations(false);
+    co_return recoveryTexts(recovered, m_context.presentation());
 }
 
 QCoro::Task<> LaunchSequence::synchronizeBackendStateOnLaunch()

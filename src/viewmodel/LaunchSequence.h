@@ -1,6 +1,7 @@
 #pragma once
 
 #include "viewmodel/FlowTicket.h"
+#include "viewmodel/RecoveryTexts.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
@@ -23,11 +24,16 @@ public:
                    AccountWorkflows& account);
 
     // Creates the application directories (a failure is shown and start-up goes on), puts right
-    // the migrations and undos an earlier run left unfinished (what it did comes before the loaded
-    // message, what it left needs the user and is shown as an error), refreshes volumes, storage
-    // and history, lists the start directory, restores the account, then says that the directory
-    // has loaded. Never throws.
+    // the migrations and undos an earlier run left unfinished (see recoverInterruptedOperations),
+    // refreshes volumes, storage and history, lists the start directory, restores the account, then
+    // says that the directory has loaded. Never throws.
     QCoro::Task<> bootstrap();
+
+    // Puts right, on the background runner, the operations an earlier run left unfinished: the
+    // window stays responsive, says what is being put right meanwhile, and no disk workflow starts
+    // until it is done (isRecoveringOperations). What it did comes before the loaded message; what
+    // it left, or waits for, needs the user and is shown as an error. Nothing when there was none.
+    QCoro::Task<RecoveryTexts> recoverInterruptedOperations();
 
     // Publishes the saved session and brings it up to date with the account service; on success
     // the account's history is activated and the account's quiet refreshes run (cloud restore,

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "diskops/OperationRecovery.h"
+#include "diskops/RecoveredOperation.h"
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace orvalink {
@@ -13,9 +14,12 @@ class Presentation;
 // What the start-up tells the user about operations an earlier run left unfinished.
 struct RecoveryTexts {
     std::optional<QString> info;  // what was put right
-    std::optional<QString> error; // what was left as found and needs the user
+    std::optional<QString> error; // what was left as found, or waits, and needs the user
 };
 
 RecoveryTexts recoveryTexts(const QList<RecoveredOperation>& recovered, const Presentation& presentation);
+
+// The line shown while the start-up puts right the operations of `sourcePaths`: their folder names.
+QString recoveryInProgressText(const QStringList& sourcePaths, const Presentation& presentation);
 
 } // namespace orvalink

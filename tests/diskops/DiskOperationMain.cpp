@@ -86,7 +86,7 @@ int main(int argc, char** argv)
     }
     if (std::strcmp(mode, "recover") == 0 && argc == 2) {
         ready();
-        const auto recovered = OperationRecovery(privileged, log).recoverInterruptedOperations();
+        const auto recovered = OperationRecovery(log, volumes).recoverInterruptedOperations();
         std::printf("recovered %d\n", int(recovered.size()));
         return 0;
     }

@@ -1,8 +1,10 @@
 // Migrations, undos and start-up recoveries killed with SIGKILL at moments spread across their run.
 // After each kill the start-up recovery runs, and the result must be strictly one of the whole
 // ends: the tree whole at the source with nothing of the operation left, or migrated (a link to
-// the whole target and one mapping).
+// the whole target and one mapping). And a kill followed by another drive at the same mount point:
+// that drive's data stays byte for byte as it was.
 #include "EngineFixture.h"
+#include "JournalScenes.h"
 #include "diskops/CreatedFolders.h"
 #include "diskops/OperationJournal.h"
 #include "diskops/OperationRecovery.h"
@@ -11,6 +13,9 @@
 #include "platform/FileIO.h"
 #include "platform/SymbolicLinks.h"
 #include "platform/TreeRemoval.h"
+#include "support/MovedMount.h"
+#include "support/SkipWithout.h"
+#include "support/TmpfsMount.h"
 #include "support/TreeSnapshot.h"
 
 #include <QDirIterator>
@@ -137,7 +142,7 @@ public:
 
     QList<RecoveredOperation> recover()
     {
-        return OperationRecovery(fx.privileged, fx.log).recoverInterruptedOperations();
+        return OperationRecovery(fx.log, fx.volumes).recoverInterruptedOperations();
     }
 
     // Whatever the last kill left, after recovery: exactly one of the two ends of a migration.
@@ -236,6 +241,41 @@ KillTally killRepeatedly(const QStringList& arguments, qint64 fullRunMs, const Q
     return tally;
 }
 
+// The record of the one operation in the folder, if there is one.
+std::optional<JournalRecord> soleRecord()
+{
+    const QStringList paths = OperationJournal::recordPaths();
+    if (paths.size() != 1)
+        return std::nullopt;
+    return JournalRecord::fromJson(json::parseObject(platform::readWholeFile(paths.constFirst())));
+}
+
+// Another drive at the volume's mount point, with a folder of its own where the target path lies;
+// the first drive waits elsewhere and comes back when this dies.
+class SwappedDrive {
+public:
+    SwappedDrive(EngineFixture& fx, const QString& target)
+        : m_away(fx.volumePath(), fx.home.path("drive-a"), test::MovedMount::AtEnd::moveBack),
+          m_driveB(std::make_unique<test::TmpfsMount>(fx.volumePath(), 16 * 1024 * 1024))
+    {
+        if (!m_away.isValid() || !m_driveB->isValid())
+            return;
+        test::TestTree mine(target);
+        mine.file("only-on-b.txt", "drive B's own");
+        mine.fileOfSize("dir0/file0.bin", 4096); // a name the migrated tree has too
+        mine.symlink("link", "only-on-b.txt");
+        before = test::snapshotTree(fx.volumePath());
+    }
+    ~SwappedDrive() { m_driveB.reset(); } // before the first drive comes back
+
+    bool isValid() const { return m_away.isValid() && m_driveB->isValid(); }
+    QStringList before; // the second drive as it was set up
+
+private:
+    test::MovedMount m_away;
+    std::unique_ptr<test::TmpfsMount> m_driveB;
+};
+
 } // namespace
 
 class CrashRecoveryTest : public QObject {
@@ -308,7 +348,8 @@ private Q_SLOTS:
         const QList<Moment> steps{
             [](const JournalRecord& record) { return !record.restoreIdentity.isEmpty(); },
             [](const JournalRecord& record) {
-                return record.restorePlaced;
+                return holdsEntry(record.sourcePath,
+                                  record.restoreIdentity); // the copy took the link's place
             }};
         const KillTally tally = killRepeatedly(
             undo, full.elapsedMs, steps,
@@ -388,6 +429,94 @@ private Q_SLOTS:
               interrupted, recoveriesKilled, ends.value(End::atSource), ends.value(End::migrated));
         QVERIFY(interrupted >= kRecoveryKills / 2);
         QVERIFY(recoveriesKilled > 0);
+    }
+
+    // Killed while copying to drive A; at the next start drive B is mounted where A was, with a
+    // folder at the target path. B is not touched, the data comes back to the source, and the
+    // record waits; once A is back, its partial copy goes.
+    void killedMigrationLeavesAnotherDriveAlone()
+    {
+        Scene scene;
+        SKIP_WITHOUT(scene.fx);
+        const QStringList migrate{"migrate", scene.source, scene.fx.targetRoot()};
+        std::optional<JournalRecord> cut;
+        for (int round = 0; round < 20 && !cut; ++round) {
+            scene.reset();
+            const Run run = runUntilStep(migrate, [&scene](const JournalRecord& record) {
+                return record.moving && !record.arrived && entryCount(scene.target) > 100;
+            });
+            cut = run.finished ? std::nullopt : soleRecord();
+            if (cut && cut->arrived)
+                cut.reset(); // the copy was whole before the kill landed
+        }
+        QVERIFY2(cut, "no migration was killed while copying");
+        QVERIFY(platform::entryExists(scene.target));
+        QCOMPARE(test::snapshotTree(cut->stagingPath), scene.whole);
+
+        QList<RecoveredOperation> recovered;
+        {
+            SwappedDrive driveB(scene.fx, scene.target);
+            QVERIFY(driveB.isValid());
+            recovered = scene.recover();
+            QCOMPARE(test::snapshotTree(scene.fx.volumePath()), driveB.before);
+        }
+        QCOMPARE(recovered.size(), 1);
+        QCOMPARE(recovered.constFirst().outcome, RecoveredOperation::Outcome::migrationRolledBack);
+        QCOMPARE(recovered.constFirst().foundPaths, QStringList{scene.target});
+        QCOMPARE(test::snapshotTree(scene.source), scene.whole);
+        QVERIFY(!platform::entryExists(cut->stagingPath));
+        QCOMPARE(OperationJournal::recordPaths().size(), 1);
+
+        // Drive A is back: its partial copy goes and the record with it.
+        QVERIFY(platform::entryExists(scene.target));
+        QCOMPARE(scene.recover().constFirst().outcome, RecoveredOperation::Outcome::leftoversCleared);
+        std::optional<End> end;
+        VERIFY_END(scene, end, "after drive A came back");
+        QCOMPARE(*end, End::atSource);
+    }
+
+    // An undo killed once the data was back at the source, before the copy on drive A was removed;
+    // at the next start drive B (another UUID) stands there with a folder at the target path.
+    void killedUndoLeavesAnotherDriveAlone()
+    {
+        Scene scene;
+        SKIP_WITHOUT(scene.fx);
+        scene.fx.setVolumeUUID(scene.fx.volumePath(), QStringLiteral("AAAA-1111"));
+        std::optional<JournalRecord> cut;
+        for (int round = 0; round < 20 && !cut; ++round) {
+            scene.reset();
+            const auto result = scene.fx.migrate(scene.source);
+            QVERIFY2(result.task.status == TaskStatus::completed, qPrintable(test::describe(result)));
+            const Run run = runUntilStep({"undo"}, [](const JournalRecord& record) {
+                return holdsEntry(record.sourcePath, record.restoreIdentity);
+            });
+            cut = run.finished ? std::nullopt : soleRecord();
+            if (cut && !platform::entryExists(scene.target))
+                cut.reset(); // nothing of the copy on the drive was left
+        }
+        QVERIFY2(cut, "no undo was killed after restoring the data");
+        QCOMPARE(cut->volumeUUID, QStringLiteral("AAAA-1111"));
+
+        QList<RecoveredOperation> recovered;
+        {
+            SwappedDrive driveB(scene.fx, scene.target);
+            QVERIFY(driveB.isValid());
+            scene.fx.setVolumeUUID(scene.fx.volumePath(), QStringLiteral("BBBB-2222"));
+            driveB.before = test::snapshotTree(scene.fx.volumePath());
+            recovered = scene.recover();
+            QCOMPARE(test::snapshotTree(scene.fx.volumePath()), driveB.before);
+        }
+        QCOMPARE(recovered.size(), 1);
+        QCOMPARE(recovered.constFirst().outcome, RecoveredOperation::Outcome::undoCompleted);
+        QCOMPARE(recovered.constFirst().foundPaths, QStringList{scene.target});
+        QCOMPARE(test::snapshotTree(scene.source), scene.whole);
+        QVERIFY(scene.fx.mappings().isEmpty());
+        QCOMPARE(OperationJournal::recordPaths().size(), 1);
+
+        QCOMPARE(scene.recover().constFirst().outcome, RecoveredOperation::Outcome::leftoversCleared);
+        std::optional<End> end;
+        VERIFY_END(scene, end, "after drive A came back");
+        QCOMPARE(*end, End::atSource);
     }
 };
 

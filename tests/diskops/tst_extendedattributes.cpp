@@ -4,8 +4,11 @@
 #include "EngineFixture.h"
 #include "diskops/UndoService.h"
 #include "platform/FileIO.h"
+#include "support/SkipWithout.h"
+#include "support/TmpfsMount.h"
 #include "support/TreeSnapshot.h"
 
+#include <QFileInfo>
 #include <QMap>
 #include <QtTest>
 #include <sys/mount.h>
@@ -181,6 +184,39 @@ private Q_SLOTS:
                              "user.tag, user.xdg.comment, user.xdg.origin.url (5 items, first: " +
                              target + ")"),
             qPrintable(warning));
+    }
+
+    // A volume that has no room left for an attribute does not refuse it: the copy failed, so the
+    // migration rolls back and nothing of the source is deleted.
+    void attributeThatDoesNotFitRollsTheMigrationBack()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        test::TestTree tree(fx.tree.path("Docs"));
+        const QString file = tree.file("notes.txt", "notes");
+        setAttribute(file, "user.large", QByteArray(3000, 'a'));
+        const QStringList snapshot = test::snapshotTree(tree.root());
+        const QMap<QString, Attributes> before = attributesBelow(tree.root(), {"notes.txt"});
+        // Room for the volume's root, every folder down to the target and the file, and one more: a
+        // thousand bytes for attributes, too few for this one.
+        const QString below = fx.targetOf(tree.root()).mid(fx.volumePath().size());
+        const qsizetype entries = 1 + below.count('/') + 1 + 1;
+        test::TmpfsMount tight(fx.volumePath(), 64 * 1024 * 1024, "nr_inodes=" + QByteArray::number(entries));
+        QVERIFY2(tight.isValid(), qPrintable(tight.skipReason()));
+        const QString probe = fx.volumePath() + "/probe";
+        QFile(probe).open(QIODevice::WriteOnly);
+        if (::setxattr(QFile::encodeName(probe).constData(), "user.probe", "x", 1, 0) != 0)
+            QSKIP("this kernel keeps no user attributes on tmpfs");
+        QFile::remove(probe);
+
+        const auto migrated = fx.migrate(tree.root());
+
+        QVERIFY2(migrated.task.status == TaskStatus::rolledBack, qPrintable(test::describe(migrated)));
+        QVERIFY2(migrated.task.errorMessage->contains("No space left on device"),
+                 qPrintable(test::describe(migrated)));
+        QCOMPARE(test::snapshotTree(tree.root()), snapshot);
+        QCOMPARE(attributesBelow(tree.root(), {"notes.txt"}), before);
+        QVERIFY(!QFileInfo::exists(fx.targetOf(tree.root())));
     }
 };
 

@@ -1,15 +1,15 @@
 // The start-up recovery on states that a crash leaves, set up exactly: a record of a process still
-// at work is left alone, an unreadable one is reported, an undo is finished or stopped depending on
-// whether its copy was whole, and what proves nothing (an unmounted volume, a recreated source) is
-// left as found.
-#include "EngineFixture.h"
-#include "diskops/OperationJournal.h"
-#include "diskops/OperationRecovery.h"
+// at work is left alone, an undo is finished or stopped depending on whether its copy was whole, a
+// migration whose copy was whole is finished keeping what changed since, and what proves nothing (a
+// volume that is away, a recreated source, a copy without its target) is left as found.
+#include "JournalScenes.h"
 #include "diskops/ReservedPaths.h"
 #include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
 #include "platform/SymbolicLinks.h"
 #include "platform/TreeRemoval.h"
+#include "support/ImmutableFlag.h"
+#include "support/MovedMount.h"
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
@@ -17,66 +17,36 @@
 #include <QtTest>
 
 using namespace orvalink;
-using test::EngineFixture;
+using namespace orvalink::test;
 using Outcome = RecoveredOperation::Outcome;
 
 namespace {
-
-JournalRecord recordOf(const EngineFixture& fx, JournalKind kind, const QString& source)
-{
-    JournalRecord record;
-    record.kind = kind;
-    record.id = QUuid::createUuid();
-    record.sourcePath = source;
-    record.targetPath = fx.targetOf(source);
-    record.mappingID = fx.mappings().isEmpty() ? QUuid::createUuid() : fx.mappings().constFirst().id;
-    record.anchorUser = QStringLiteral("user");
-    record.volumeUUID = QStringLiteral("unknown");
-    record.startedAt = QDateTime::currentDateTimeUtc();
-    record.mappingsFile = fx.mappingStore.filePath();
-    record.tasksFile = fx.taskStore.filePath();
-    return record;
-}
-
-// The record as a killed process leaves it: written, never finished, its lock gone with it.
-void leaveRecord(const JournalRecord& record)
-{
-    OperationJournal journal(record);
-}
-
-QString restoringSibling(const QString& source)
-{
-    return makeReservedPath(source, ReservedSuffix::restoring);
-}
 
 void copyTree(const QString& from, const QString& to)
 {
     QCOMPARE(QProcess::execute("cp", {"-a", "--", from, to}), 0);
 }
 
+// The record of an undo of the migrated `source` killed while copying into its restore sibling.
+JournalRecord leaveUndoWithPartialCopy(const EngineFixture& fx, const QString& source)
+{
+    JournalRecord record = journalRecordFor(fx, JournalKind::undo, source);
+    record.restorePath = makeReservedPath(source, ReservedSuffix::restoring);
+    TestTree(record.restorePath).file("a.txt", "alpha");
+    record.restoreSiblingIdentity = entryIdentityText(record.restorePath);
+    leaveRecord(record);
+    return record;
+}
+
+QString parentOf(const QString& path)
+{
+    return path.section(QLatin1Char('/'), 0, -2);
+}
+
 } // namespace
 
 class OperationRecoveryTest : public QObject {
     Q_OBJECT
-
-private:
-    // A migrated folder: the link at the source, the whole tree at the target, one mapping.
-    QStringList migrated(EngineFixture& fx, const QString& source)
-    {
-        fx.tree.file("Docs/a.txt", "alpha");
-        fx.tree.fileOfSize("Docs/sub/b.bin", 96 * 1024);
-        const QStringList whole = test::snapshotTree(source);
-        const auto result = fx.migrate(source);
-        if (result.task.status != TaskStatus::completed)
-            qFatal("%s", qPrintable(test::describe(result)));
-        QFile::remove(fx.taskStore.filePath());
-        return whole;
-    }
-
-    QList<RecoveredOperation> recover(EngineFixture& fx)
-    {
-        return OperationRecovery(fx.privileged, fx.log).recoverInterruptedOperations();
-    }
 
 private Q_SLOTS:
     void recordOfALiveProcessIsLeftAlone()
@@ -85,35 +55,19 @@ private Q_SLOTS:
         SKIP_WITHOUT(fx);
         fx.tree.file("Docs/a.txt", "alpha");
         const QString source = fx.tree.path("Docs");
-        JournalRecord record = recordOf(fx, JournalKind::migration, source);
-        record.itemIdentity = entryIdentityText(source); // killed before staging the source
-        std::optional<OperationJournal> live(std::in_place, record);
+        // Killed before staging the source.
+        std::optional<OperationJournal> live(std::in_place,
+                                             journalRecordFor(fx, JournalKind::migration, source));
 
-        QVERIFY(recover(fx).isEmpty());
+        QVERIFY(recoverOperations(fx).isEmpty());
         QCOMPARE(OperationJournal::recordPaths(), QStringList{live->path()});
 
         live.reset(); // the process ended without finishing
-        const QList<RecoveredOperation> recovered = recover(fx);
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
         QCOMPARE(recovered.size(), 1);
         QCOMPARE(recovered.constFirst().outcome, Outcome::migrationRolledBack);
-        QVERIFY(OperationJournal::recordPaths().isEmpty());
+        QVERIFY(operationsFolderNames().isEmpty());
         QCOMPARE(fx.tree.read("Docs/a.txt"), QByteArray("alpha"));
-    }
-
-    void unreadableRecordIsReportedAndKept()
-    {
-        EngineFixture fx;
-        const QString path = OperationJournal::directory() + QStringLiteral("/broken.json");
-        platform::createDirectories(OperationJournal::directory());
-        platform::writeFileAtomically(path, "{\"kind\": \"migration\"");
-
-        const QList<RecoveredOperation> recovered = recover(fx);
-
-        QCOMPARE(recovered.size(), 1);
-        QCOMPARE(recovered.constFirst().outcome, Outcome::leftAsFound);
-        QCOMPARE(recovered.constFirst().foundPaths, QStringList{path});
-        QCOMPARE(OperationJournal::recordPaths(), QStringList{path});
-        QCOMPARE(fx.logEntries().constLast().level, LogLevel::error);
     }
 
     // The whole copy stands beside the link: it takes the link's place, the target and the mapping go.
@@ -122,26 +76,27 @@ private Q_SLOTS:
         EngineFixture fx;
         SKIP_WITHOUT(fx);
         const QString source = fx.tree.path("Docs");
-        const QStringList whole = migrated(fx, source);
-        JournalRecord record = recordOf(fx, JournalKind::undo, source);
-        record.restorePath = restoringSibling(source);
+        const QStringList whole = migrateFolder(fx, source);
+        JournalRecord record = journalRecordFor(fx, JournalKind::undo, source);
+        record.restorePath = makeReservedPath(source, ReservedSuffix::restoring);
         copyTree(record.targetPath, record.restorePath);
-        record.restoreIdentity = entryIdentityText(record.restorePath);
+        record.restoreSiblingIdentity = record.restoreIdentity = entryIdentityText(record.restorePath);
         leaveRecord(record);
 
-        const QList<RecoveredOperation> recovered = recover(fx);
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
 
         QCOMPARE(recovered.size(), 1);
         QCOMPARE(recovered.constFirst().outcome, Outcome::undoCompleted);
+        QVERIFY(recovered.constFirst().keptPaths.isEmpty());
         QCOMPARE(platform::entryStatus(source).kind, platform::EntryKind::directory);
         QCOMPARE(test::snapshotTree(source), whole);
         QVERIFY(!platform::entryExists(record.targetPath));
-        QVERIFY(!platform::entryExists(record.targetPath.section('/', 0, -2)));
+        QVERIFY(!platform::entryExists(parentOf(record.targetPath)));
         QVERIFY(!platform::entryExists(record.restorePath));
         QVERIFY(fx.mappings().isEmpty());
         QCOMPARE(fx.tasks().size(), 1);
         QCOMPARE(fx.tasks().constFirst().status, TaskStatus::rolledBack);
-        QVERIFY(OperationJournal::recordPaths().isEmpty());
+        QVERIFY(operationsFolderNames().isEmpty());
     }
 
     // A copy that was not yet whole goes; the link and the mapping stay.
@@ -150,13 +105,10 @@ private Q_SLOTS:
         EngineFixture fx;
         SKIP_WITHOUT(fx);
         const QString source = fx.tree.path("Docs");
-        const QStringList whole = migrated(fx, source);
-        JournalRecord record = recordOf(fx, JournalKind::undo, source);
-        record.restorePath = restoringSibling(source);
-        test::TestTree(record.restorePath).file("a.txt", "alpha");
-        leaveRecord(record);
+        const QStringList whole = migrateFolder(fx, source);
+        const JournalRecord record = leaveUndoWithPartialCopy(fx, source);
 
-        const QList<RecoveredOperation> recovered = recover(fx);
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
 
         QCOMPARE(recovered.size(), 1);
         QCOMPARE(recovered.constFirst().outcome, Outcome::undoStopped);
@@ -164,37 +116,147 @@ private Q_SLOTS:
         QCOMPARE(test::snapshotTree(record.targetPath), whole);
         QVERIFY(!platform::entryExists(record.restorePath));
         QCOMPARE(fx.mappings().size(), 1);
-        QVERIFY(OperationJournal::recordPaths().isEmpty());
+        QVERIFY(operationsFolderNames().isEmpty());
     }
 
-    // With the volume away, a missing target says nothing about the copy beside the source: nothing
-    // is touched and the record waits for the next start.
-    void missingVolumeProvesNothing()
+    // The target is gone while its folder stays, which is also what the user's own removal looks
+    // like: a copy beside the source that was never recorded whole proves nothing and stays.
+    void copyWithoutItsTargetIsLeftAsFound()
     {
         EngineFixture fx;
         SKIP_WITHOUT(fx);
         const QString source = fx.tree.path("Docs");
-        migrated(fx, source);
-        JournalRecord record = recordOf(fx, JournalKind::undo, source);
-        record.restorePath = restoringSibling(source);
-        test::TestTree(record.restorePath).file("a.txt", "alpha");
-        leaveRecord(record);
-        const QString away = fx.volumePath() + QStringLiteral("/away");
-        platform::renameNoReplace(fx.targetRoot(), away);
+        migrateFolder(fx, source);
+        const JournalRecord record = leaveUndoWithPartialCopy(fx, source);
+        platform::removeTree(record.targetPath);
+        QVERIFY(platform::entryExists(parentOf(record.targetPath)));
+        const QStringList copy = test::snapshotTree(record.restorePath);
 
-        const QList<RecoveredOperation> recovered = recover(fx);
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
 
         QCOMPARE(recovered.size(), 1);
         QCOMPARE(recovered.constFirst().outcome, Outcome::leftAsFound);
         QCOMPARE(recovered.constFirst().foundPaths, (QStringList{source, record.restorePath}));
-        QCOMPARE(fx.tree.read(record.restorePath.section('/', -1) + "/a.txt"), QByteArray("alpha"));
+        QCOMPARE(test::snapshotTree(record.restorePath), copy);
         QCOMPARE(platform::entryStatus(source).kind, platform::EntryKind::symbolicLink);
+        QCOMPARE(fx.mappings().size(), 1);
         QCOMPARE(OperationJournal::recordPaths().size(), 1);
+    }
+
+    // With the volume away, nothing is touched and the record waits for the next start.
+    void undoWaitsForItsVolume()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const QString source = fx.tree.path("Docs");
+        migrateFolder(fx, source);
+        const JournalRecord record = leaveUndoWithPartialCopy(fx, source);
+        QList<RecoveredOperation> recovered;
+        {
+            const MovedMount away(fx.volumePath(), fx.home.path("elsewhere"), MovedMount::AtEnd::moveBack);
+            QVERIFY(away.isValid());
+            recovered = recoverOperations(fx);
+            QCOMPARE(fx.tree.read(record.restorePath.section('/', -1) + "/a.txt"), QByteArray("alpha"));
+            QCOMPARE(platform::entryStatus(source).kind, platform::EntryKind::symbolicLink);
+            QCOMPARE(OperationJournal::recordPaths().size(), 1);
+        }
+        QCOMPARE(recovered.size(), 1);
+        QCOMPARE(recovered.constFirst().outcome, Outcome::leftAsFound);
+        QCOMPARE(recovered.constFirst().waitingForVolume, std::optional<QString>(fx.targetRoot()));
 
         // The volume is back: the next start finishes the job.
-        platform::renameNoReplace(away, fx.targetRoot());
-        QCOMPARE(recover(fx).constFirst().outcome, Outcome::undoStopped);
-        QVERIFY(OperationJournal::recordPaths().isEmpty());
+        QCOMPARE(recoverOperations(fx).constFirst().outcome, Outcome::undoStopped);
+        QVERIFY(operationsFolderNames().isEmpty());
+        QVERIFY(!platform::entryExists(record.restorePath));
+    }
+
+    // A migration killed while copying, and the volume away at the next start: the data comes back
+    // to the source at once, the partial copy is cleared once the volume is back, and the folder
+    // can be migrated again.
+    void partialCopyOnAVolumeThatIsAwayIsClearedLater()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        TestTree docs(fx.tree.path("Docs"));
+        docs.file("a.txt", "alpha");
+        docs.fileOfSize("sub/b.bin", 64 * 1024);
+        const QString source = docs.root();
+        const QStringList whole = test::snapshotTree(source);
+        JournalRecord record = journalRecordFor(fx, JournalKind::migration, source);
+        platform::renameNoReplace(source, record.stagingPath);
+        TestTree(record.targetPath).file("a.txt", "alpha");
+        record.targetIdentity = entryIdentityText(record.targetPath);
+        record.moving = true;
+        leaveRecord(record);
+        QList<RecoveredOperation> recovered;
+        QList<RecoveredOperation> stillAway;
+        {
+            const MovedMount away(fx.volumePath(), fx.home.path("elsewhere"), MovedMount::AtEnd::moveBack);
+            QVERIFY(away.isValid());
+            recovered = recoverOperations(fx);
+            stillAway = recoverOperations(fx);
+        }
+        QCOMPARE(stillAway.size(), 1);
+        QCOMPARE(stillAway.constFirst().outcome, Outcome::leftAsFound);
+        QCOMPARE(stillAway.constFirst().waitingForVolume, std::optional<QString>(fx.targetRoot()));
+        QCOMPARE(recovered.size(), 1);
+        QCOMPARE(recovered.constFirst().outcome, Outcome::migrationRolledBack);
+        QCOMPARE(recovered.constFirst().waitingForVolume, std::optional<QString>(fx.targetRoot()));
+        QCOMPARE(test::snapshotTree(source), whole);
+        QCOMPARE(fx.tasks().size(), 1);
+        QCOMPARE(OperationJournal::recordPaths().size(), 1);
+        QVERIFY(platform::entryExists(record.targetPath)); // not reachable then, untouched
+
+        const QList<RecoveredOperation> later = recoverOperations(fx);
+        QCOMPARE(later.size(), 1);
+        QCOMPARE(later.constFirst().outcome, Outcome::leftoversCleared);
+        QVERIFY(!platform::entryExists(record.targetPath));
+        QVERIFY(!platform::entryExists(fx.targetRoot()));
+        QVERIFY(operationsFolderNames().isEmpty());
+        QCOMPARE(fx.tasks().size(), 1);
+        const auto again = fx.migrate(source);
+        QVERIFY2(again.task.status == TaskStatus::completed, qPrintable(describe(again)));
+    }
+
+    // The copy was whole at the target: the migration is finished, and of the staged original only
+    // what the copy holds unchanged goes; what was written into it afterwards stays and is named.
+    void forwardRecoveryKeepsWhatChangedInStaging()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        TestTree docs(fx.tree.path("Docs"));
+        docs.file("a.txt", "alpha");
+        docs.file("sub/b.txt", "beta");
+        docs.symlink("sub/link", "../a.txt");
+        const QString source = docs.root();
+        const QStringList whole = test::snapshotTree(source);
+        JournalRecord record = journalRecordFor(fx, JournalKind::migration, source);
+        platform::renameNoReplace(source, record.stagingPath);
+        platform::createDirectories(parentOf(record.targetPath));
+        copyTree(record.stagingPath, record.targetPath);
+        record.targetIdentity = entryIdentityText(record.targetPath);
+        record.moving = record.arrived = true;
+        leaveRecord(record);
+        TestTree staging(record.stagingPath);
+        staging.file("sub/b.txt", "beta, longer now");
+        staging.file("new.txt", "written after the copy");
+
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
+
+        QCOMPARE(recovered.size(), 1);
+        const RecoveredOperation& done = recovered.constFirst();
+        QCOMPARE(done.outcome, Outcome::migrationCompleted);
+        QStringList kept = done.keptPaths;
+        kept.sort();
+        QCOMPARE(kept, (QStringList{record.stagingPath + "/new.txt", record.stagingPath + "/sub/b.txt"}));
+        QCOMPARE(staging.read("new.txt"), QByteArray("written after the copy"));
+        QCOMPARE(staging.read("sub/b.txt"), QByteArray("beta, longer now"));
+        QVERIFY(!platform::entryExists(record.stagingPath + "/a.txt"));
+        QVERIFY(!platform::entryExists(record.stagingPath + "/sub/link"));
+        QCOMPARE(test::snapshotTree(record.targetPath), whole);
+        QCOMPARE(platform::readSymbolicLink(source), record.targetPath);
+        QCOMPARE(fx.mappings().size(), 1);
+        QVERIFY(operationsFolderNames().isEmpty());
     }
 
     // A forced restore had set the occupant of the source aside when it stopped: nothing is
@@ -204,15 +266,15 @@ private Q_SLOTS:
         EngineFixture fx;
         SKIP_WITHOUT(fx);
         const QString source = fx.tree.path("Docs");
-        const QStringList whole = migrated(fx, source);
-        QVERIFY(QFile::remove(source));
-        const QString preserved =
-            fx.tree.file(".Docs.orvalink-overwrite-preserved-1/mine.txt", "mine").section('/', 0, -2);
-        JournalRecord record = recordOf(fx, JournalKind::undo, source);
+        const QStringList whole = migrateFolder(fx, source);
+        JournalRecord record = journalRecordFor(fx, JournalKind::undo, source);
         record.forced = true;
+        QVERIFY(QFile::remove(source));
+        const QString preserved = makeReservedPath(source, ReservedSuffix::overwritePreserved);
+        TestTree(preserved).file("mine.txt", "mine");
         leaveRecord(record);
 
-        const QList<RecoveredOperation> recovered = recover(fx);
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
 
         QCOMPARE(recovered.size(), 1);
         QCOMPARE(recovered.constFirst().outcome, Outcome::leftAsFound);
@@ -229,17 +291,18 @@ private Q_SLOTS:
         EngineFixture fx;
         SKIP_WITHOUT(fx);
         const QString source = fx.tree.path("Docs");
-        const QStringList whole = migrated(fx, source);
+        const QStringList whole = migrateFolder(fx, source);
         QFile::remove(fx.mappingStore.filePath());
+        JournalRecord record = journalRecordFor(fx, JournalKind::migration, source);
+        record.itemIdentity = record.targetIdentity = entryIdentityText(record.targetPath);
+        record.createdDirectories.clear();
+        record.targetRootIdentity = entryIdentityText(fx.targetRoot());
+        record.moving = record.arrived = true;
         QVERIFY(QFile::remove(source));
         fx.tree.file("Docs/new.txt", "new");
-        JournalRecord record = recordOf(fx, JournalKind::migration, source);
-        record.stagingPath = source.section('/', 0, -2) + QStringLiteral("/.Docs.orvalink-staging-gone");
-        record.moving = true;
-        record.arrived = true;
         leaveRecord(record);
 
-        const QList<RecoveredOperation> recovered = recover(fx);
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
 
         QCOMPARE(recovered.size(), 1);
         QCOMPARE(recovered.constFirst().outcome, Outcome::leftAsFound);
@@ -247,6 +310,60 @@ private Q_SLOTS:
         QCOMPARE(fx.tree.read("Docs/new.txt"), QByteArray("new"));
         QCOMPARE(test::snapshotTree(record.targetPath), whole);
         QVERIFY(fx.mappings().isEmpty());
+    }
+
+    // What an operation kept aside beside a long name is named in the report: the reserved names
+    // of such a name are shortened, and the report finds them the same way.
+    void reportNamesReservedPathsOfLongNames()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const QString name = QString(125, QChar(u'é')); // 250 bytes in UTF-8
+        QCOMPARE(QFile::encodeName(name).size(), 250);
+        const QString source = fx.tree.path(name);
+        TestTree(source).file("a.txt", "alpha");
+        JournalRecord record = journalRecordFor(fx, JournalKind::migration, source);
+        const QString conflict = makeReservedPath(source, ReservedSuffix::rollbackConflict);
+        QVERIFY(!conflict.section('/', -1).contains(name)); // shortened to fit
+        TestTree(conflict).file("mine.txt", "mine");
+        record.itemIdentity = QStringLiteral("1:1"); // neither at the source nor staged
+        leaveRecord(record);
+
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
+
+        QCOMPARE(recovered.size(), 1);
+        QCOMPARE(recovered.constFirst().outcome, Outcome::leftAsFound);
+        QCOMPARE(recovered.constFirst().foundPaths, (QStringList{source, conflict}));
+    }
+
+    // Putting the data back needs rights the user lacks: nothing is asked, nothing moves, and the
+    // record stays for a start that can do it.
+    void stepNeedingAdministratorIsLeftAsFound()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        TestTree docs(fx.tree.path("Projects/Docs"));
+        docs.file("a.txt", "alpha");
+        const QString source = docs.root();
+        JournalRecord record = journalRecordFor(fx, JournalKind::migration, source);
+        platform::renameNoReplace(source, record.stagingPath);
+        leaveRecord(record);
+        ImmutableFlag locked(fx.tree.path("Projects"));
+        if (!locked.isSet())
+            QSKIP(qPrintable(locked.skipReason()));
+
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
+
+        QCOMPARE(recovered.size(), 1);
+        QCOMPARE(recovered.constFirst().outcome, Outcome::leftAsFound);
+        QVERIFY(recovered.constFirst().needsAdministrator);
+        QVERIFY(fx.runner->commands.isEmpty());
+        locked.clear();
+        QCOMPARE(TestTree(record.stagingPath).read("a.txt"), QByteArray("alpha"));
+        QVERIFY(!platform::entryExists(source));
+        QCOMPARE(OperationJournal::recordPaths().size(), 1);
+        QCOMPARE(recoverOperations(fx).constFirst().outcome, Outcome::migrationRolledBack);
+        QCOMPARE(docs.read("a.txt"), QByteArray("alpha"));
     }
 };
 

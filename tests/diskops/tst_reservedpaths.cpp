@@ -6,6 +6,7 @@
 #include "support/TestTree.h"
 
 #include <QRegularExpression>
+#include <QUuid>
 #include <QtTest>
 
 using namespace orvalink;
@@ -64,6 +65,45 @@ private Q_SLOTS:
         QCOMPARE(kept != name, shortened);
         platform::moveItem(item, reserved);
         QCOMPARE(tree.read(reservedName), QByteArray("data"));
+    }
+
+    // The names a reserved path may have are recognised by the same rule that makes them, long
+    // names shortened included, and nothing else passes for one.
+    void reservedPathsAreRecognised_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("short") << QStringLiteral("Projects");
+        QTest::newRow("250 bytes") << QString(125, QChar(0x00E9));
+    }
+    void reservedPathsAreRecognised()
+    {
+        QFETCH(QString, name);
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        const QString item = tree.dir(name);
+        const QString other = tree.dir(QStringLiteral("Other"));
+        const QString staging = makeReservedPath(item, ReservedSuffix::staging);
+        const QString conflict = makeReservedPath(item, ReservedSuffix::rollbackConflict);
+
+        QVERIFY(isReservedPathOf(item, staging, ReservedSuffix::staging));
+        QVERIFY(isReservedPathOf(item + "/", staging, ReservedSuffix::staging));
+        QVERIFY(!isReservedPathOf(item, staging, ReservedSuffix::restoring));
+        QVERIFY(!isReservedPathOf(other, staging, ReservedSuffix::staging));
+        QVERIFY(!isReservedPathOf(item, staging.toLower(), ReservedSuffix::staging));
+        QVERIFY(!isReservedPathOf(item, staging.chopped(1), ReservedSuffix::staging));
+        QVERIFY(!isReservedPathOf(item, staging + "/inner", ReservedSuffix::staging));
+        QVERIFY(!isReservedPathOf(item, tree.path("elsewhere/") + QFileInfo(staging).fileName(),
+                                  ReservedSuffix::staging));
+        QVERIFY(!isReservedPathOf(item, item, ReservedSuffix::staging));
+
+        tree.file(QFileInfo(staging).fileName() + "/data");
+        tree.file(QFileInfo(conflict).fileName());
+        tree.dir(QStringLiteral(".Other.orvalink-staging-") +
+                 QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+        tree.dir("." + name.left(20) + ".orvalink-staging-not-a-uuid");
+        QStringList expected{staging, conflict};
+        expected.sort();
+        QCOMPARE(existingReservedPaths(item), expected);
     }
 
     void placeholderTest_data()

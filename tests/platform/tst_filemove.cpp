@@ -1,3 +1,4 @@
+#include "platform/ExtendedAttributes.h"
 #include "platform/FileIO.h"
 #include "platform/FileMove.h"
 #include "platform/PlatformError.h"
@@ -14,6 +15,7 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace orvalink;
@@ -307,6 +309,107 @@ private Q_SLOTS:
         QVERIFY2(attempt.message.endsWith(mountPoint), qPrintable(attempt.message));
         QVERIFY(!entryExists(devices.target()));
         QCOMPARE(test::snapshotTree(devices.source()), before);
+    }
+
+    // The destination is announced once it exists and before anything is in it; a refusal then
+    // undoes the move.
+    void createdHookSeesTheEmptyDestination_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("folder") << true;
+        QTest::newRow("file") << false;
+    }
+    void createdHookSeesTheEmptyDestination()
+    {
+        QFETCH(bool, folder);
+        CrossDevice devices;
+        REQUIRE_VOLUME(devices);
+        const QString source = folder ? devices.source() : devices.source(QStringLiteral("report.pdf"));
+        const QString target = folder ? devices.target() : devices.target(QStringLiteral("report.pdf"));
+        if (folder)
+            devices.tree.fileOfSize(QStringLiteral("Projects/sub/data.bin"), 256 * 1024);
+        else
+            devices.tree.fileOfSize(QStringLiteral("report.pdf"), 256 * 1024);
+        const QStringList before = test::snapshotTree(source);
+        QStringList seen;
+        MoveHooks hooks;
+        hooks.created = [&] {
+            const struct stat info = lstatOf(target);
+            seen.append(QString::number(info.st_mode & S_IFMT) + QLatin1Char(':') +
+                        QString::number(folder ? qint64(isEmptyDirectory(target)) : qint64(info.st_size)));
+            throw std::runtime_error("refused");
+        };
+
+        bool refused = false;
+        try {
+            moveItem(source, target, hooks);
+        } catch (const std::runtime_error&) {
+            refused = true;
+        }
+
+        QVERIFY(refused);
+        QCOMPARE(seen, QStringList{folder ? QStringLiteral("%1:1").arg(S_IFDIR)
+                                          : QStringLiteral("%1:0").arg(S_IFREG)});
+        QVERIFY(!entryExists(target));
+        QCOMPARE(test::snapshotTree(source), before);
+    }
+
+    void attributeRefusals_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("refusal");
+        QTest::newRow("not supported") << QByteArray("user.tag") << int(ENOTSUP) << true;
+        QTest::newRow("operation not supported")
+            << QByteArray("system.posix_acl_access") << int(EOPNOTSUPP) << true;
+        QTest::newRow("trusted namespace not allowed") << QByteArray("trusted.note") << int(EPERM) << true;
+        QTest::newRow("security namespace not allowed")
+            << QByteArray("security.selinux") << int(EACCES) << true;
+        QTest::newRow("no space") << QByteArray("user.tag") << int(ENOSPC) << false;
+        QTest::newRow("too big") << QByteArray("user.tag") << int(E2BIG) << false;
+        QTest::newRow("out of range") << QByteArray("user.tag") << int(ERANGE) << false;
+        QTest::newRow("invalid") << QByteArray("system.posix_acl_access") << int(EINVAL) << false;
+        QTest::newRow("user namespace not allowed") << QByteArray("user.tag") << int(EPERM) << false;
+        QTest::newRow("access control list not allowed")
+            << QByteArray("system.posix_acl_default") << int(EACCES) << false;
+        QTest::newRow("trusted namespace full") << QByteArray("trusted.note") << int(ENOSPC) << false;
+    }
+    void attributeRefusals()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(int, error);
+        QFETCH(bool, refusal);
+        QCOMPARE(isRefusedAttribute(name, error), refusal);
+    }
+
+    // A destination that runs out of room for an attribute is a failed copy, not a refusal: the move
+    // fails, nothing stays at the destination and the source is whole.
+    void attributeThatDoesNotFitFailsTheMove()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.path(QStringLiteral("source")));
+        // A memory file system with room for three entries: a few hundred bytes of attributes left.
+        test::TmpfsMount volume(home.volumes() + QStringLiteral("/Tiny"), 64 * kMiB, "nr_inodes=4");
+        if (!volume.isValid())
+            QSKIP(qPrintable(volume.skipReason()));
+        const QString probe = volume.mountPoint() + QStringLiteral("/probe");
+        QFile(probe).open(QIODevice::WriteOnly);
+        if (::setxattr(QFile::encodeName(probe).constData(), "user.probe", "x", 1, 0) != 0)
+            QSKIP("this kernel keeps no user attributes on tmpfs");
+        QFile::remove(probe);
+        const QString file = tree.file(QStringLiteral("Projects/notes.txt"), "notes");
+        const QByteArray large(3000, 'a');
+        QCOMPARE(::setxattr(QFile::encodeName(file).constData(), "user.large", large.constData(),
+                            size_t(large.size()), 0),
+                 0);
+        const QStringList before = test::snapshotTree(tree.path(QStringLiteral("Projects")));
+
+        const Attempt attempt = attemptMove(tree.path(QStringLiteral("Projects")),
+                                            volume.mountPoint() + QStringLiteral("/Projects"));
+
+        QCOMPARE(attempt.errorNumber, ENOSPC);
+        QVERIFY(isEmptyDirectory(volume.mountPoint()));
+        QCOMPARE(test::snapshotTree(tree.path(QStringLiteral("Projects"))), before);
     }
 
     void fullDestinationLeavesNoTrace()

@@ -1,3 +1,4 @@
+#include "platform/DuplicateRemoval.h"
 #include "platform/FileDataCopier.h"
 #include "platform/FileIO.h"
 #include "platform/FileMove.h"
@@ -11,6 +12,7 @@
 #include "support/TmpfsMount.h"
 #include "support/TreeSnapshot.h"
 
+#include <QProcess>
 #include <QtTest>
 #include <cerrno>
 #include <fcntl.h>
@@ -160,6 +162,60 @@ private Q_SLOTS:
         QVERIFY(!entryExists(tree.path(QStringLiteral("doomed"))));
         QCOMPARE(errorOf([&] { removeTree(tree.path(QStringLiteral("doomed"))); }), 0);
         QCOMPARE(test::snapshotTree(tree.path(QStringLiteral("outside"))), outsideBefore);
+    }
+
+    // After a copy was cut short, the original loses only what the copy holds unchanged: what was
+    // written to it since, and what the copy lacks or holds otherwise, stays and is named.
+    void duplicateRemovalTakesOnlyWhatTheCopyHoldsUnchanged()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        test::TestTree original(tree.path(QStringLiteral("original")));
+        original.file(QStringLiteral("same.txt"), "same");
+        original.file(QStringLiteral("grown.txt"), "short");
+        original.file(QStringLiteral("touched.txt"), "touched");
+        original.symlink(QStringLiteral("same-link"), QStringLiteral("same.txt"));
+        original.symlink(QStringLiteral("moved-link"), QStringLiteral("same.txt"));
+        original.dir(QStringLiteral("empty"));
+        original.file(QStringLiteral("deep/inner/same.txt"), "inner");
+        original.file(QStringLiteral("behind-link/file.txt"), "behind");
+        original.fifo(QStringLiteral("pipe"));
+        test::stampDistinctTimes(original.root());
+        QCOMPARE(QProcess::execute("cp", {"-a", "--", original.root(), tree.path(QStringLiteral("copy"))}),
+                 0);
+        test::TestTree copy(tree.path(QStringLiteral("copy")));
+        // Written to the original after the copy.
+        original.file(QStringLiteral("grown.txt"), "longer now");
+        original.file(QStringLiteral("new.txt"), "new");
+        const struct timespec later[2] = {{0, UTIME_OMIT}, {2000000000, 7}};
+        ::utimensat(AT_FDCWD, QFile::encodeName(original.path(QStringLiteral("touched.txt"))).constData(),
+                    later, 0);
+        // Otherwise in the copy: a link with another text, and a folder that is a link there.
+        ::unlink(QFile::encodeName(copy.path(QStringLiteral("moved-link"))).constData());
+        copy.symlink(QStringLiteral("moved-link"), QStringLiteral("elsewhere.txt"));
+        removeTree(copy.path(QStringLiteral("behind-link")));
+        copy.symlink(QStringLiteral("behind-link"), original.path(QStringLiteral("behind-link")));
+        const QStringList copyBefore = test::snapshotTree(copy.root());
+
+        const RemovalOutcome outcome = removeDuplicateTree(original.root(), copy.root());
+
+        QStringList kept = outcome.leftoverPaths;
+        kept.sort();
+        QCOMPARE(kept, (QStringList{original.path(QStringLiteral("behind-link")),
+                                    original.path(QStringLiteral("grown.txt")),
+                                    original.path(QStringLiteral("moved-link")),
+                                    original.path(QStringLiteral("new.txt")),
+                                    original.path(QStringLiteral("touched.txt"))}));
+        QCOMPARE(outcome.firstError->errorNumber(), EBUSY);
+        for (const char* gone : {"same.txt", "same-link", "empty", "deep", "pipe"})
+            QVERIFY2(!entryExists(original.path(QString::fromLatin1(gone))), gone);
+        QCOMPARE(original.read(QStringLiteral("behind-link/file.txt")), QByteArray("behind"));
+        QCOMPARE(test::snapshotTree(copy.root()), copyBefore);
+
+        // Without a copy nothing goes.
+        const QStringList left = test::snapshotTree(original.root());
+        removeDuplicateTree(original.root(), tree.path(QStringLiteral("no-copy")));
+        QCOMPARE(test::snapshotTree(original.root()), left);
     }
 
     void removeTreeStopsAtAnotherFileSystem()

@@ -5,17 +5,22 @@
 namespace orvalink::test {
 
 // Moves a mount to another mount point for one test, as a volume that comes back under another
-// name; unmounted from there when the object dies. Needs root.
+// name (unmounted from there when the object dies), or as one unplugged for a while (put back where
+// it was when the object dies). Needs root.
 class MovedMount {
 public:
-    MovedMount(const QString& from, const QString& to);
+    enum class AtEnd { unmount, moveBack };
+
+    MovedMount(const QString& from, const QString& to, AtEnd atEnd = AtEnd::unmount);
     ~MovedMount();
     MovedMount(const MovedMount&) = delete;
     MovedMount& operator=(const MovedMount&) = delete;
     bool isValid() const { return m_moved; }
 
 private:
+    QString m_from;
     QString m_to;
+    AtEnd m_atEnd;
     bool m_moved = false;
 };
 

@@ -1,6 +1,7 @@
 #include "AccountFixture.h"
 #include "backend/AuthSessionStore.h"
 #include "store/JSONLStore.h"
+#include "support/ImmutableFlag.h"
 #include "support/TaskRunner.h"
 
 #include <QDir>
@@ -281,6 +282,47 @@ private Q_SLOTS:
         QVERIFY(!viewModel().accountState().migrationAccountOverview());
         QVERIFY(!viewModel().accountState().currentMigrationDeviceFingerprint());
         QCOMPARE(fixture().service.isRefreshTokenActive(refreshToken), !reachable);
+        QVERIFY(!viewModel().accountState().isSubmittingAuth());
+    }
+
+    // The session file cannot be removed: the window is signed out, but the user is told that the
+    // next start signs in again, and no clean sign-out is reported.
+    void signOutThatKeepsTheSessionFileSaysSo_data()
+    {
+        QTest::addColumn<bool>("reachable");
+        QTest::addColumn<QString>("serverPart");
+        QTest::newRow("online") << true << QString();
+        QTest::newRow("offline") << false << "Local session cleared, but server logout failed: ";
+    }
+    void signOutThatKeepsTheSessionFileSaysSo()
+    {
+        QFETCH(bool, reachable);
+        QFETCH(QString, serverPart);
+        fixture().start();
+        QVERIFY(fixture().signIn());
+        if (!reachable) {
+            AppConfig config = viewModel().browsing().config();
+            config.backendBaseURL = QStringLiteral("http://127.0.0.1:1");
+            viewModel().browsing().setConfig(config);
+        }
+        ImmutableFlag locked(QFileInfo(AccountFixture::sessionPath()).path());
+        if (!locked.isSet())
+            QSKIP(qPrintable(locked.skipReason()));
+
+        runTask(viewModel().account().auth().signOutFromBackend());
+
+        const QString status = text(viewModel().accountState().backendStatusMessage());
+        const QString kept =
+            QStringLiteral("Signed out in this window, but the saved session could not be removed: "
+                           "Operation not permitted: %1. You will be signed in again at the next "
+                           "start.")
+                .arg(AccountFixture::sessionPath());
+        QVERIFY2(status.startsWith(serverPart) && status.endsWith(kept), qPrintable(status));
+        QVERIFY(!status.contains(QStringLiteral("Signed out.")));
+        QCOMPARE(text(viewModel().activity().errorMessage()), kept);
+        QVERIFY(QFileInfo::exists(AccountFixture::sessionPath()));
+        QVERIFY(!viewModel().accountState().backendSession());
+        QVERIFY(viewModel().context().localHistoryScope().isGuest());
         QVERIFY(!viewModel().accountState().isSubmittingAuth());
     }
 

@@ -1,7 +1,5 @@
 #include "ViewModelFixture.h"
 #include "backend/AuthSessionStore.h"
-#include "diskops/OperationJournal.h"
-#include "diskops/ReservedPaths.h"
 #include "model/AppPaths.h"
 #include "model/OrvalinkError.h"
 #include "store/JSONLStore.h"
@@ -9,7 +7,6 @@
 
 #include <QFileInfo>
 #include <QtTest>
-#include <cstdio>
 
 using namespace orvalink;
 using namespace orvalink::test;
@@ -83,32 +80,6 @@ void blockLogDirectory(TestHome& home)
     home.setEnv("ORVALINK_LOG_DIR", home.path(QStringLiteral("blocker/logs")));
 }
 
-// Moves the folder at `source` into a staging sibling and leaves the record of a migration that
-// stopped there, as a killed process would.
-QString stageInterruptedMigration(const QString& source, const QString& target, bool handedToAdministrator)
-{
-    const QString staging = makeReservedPath(source, ReservedSuffix::staging);
-    if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(staging).constData()) != 0)
-        qFatal("cannot stage %s", qPrintable(source));
-    JournalRecord record;
-    record.id = QUuid::createUuid();
-    record.sourcePath = source;
-    record.targetPath = target;
-    record.stagingPath = staging;
-    record.itemIdentity = entryIdentityText(staging);
-    record.moving = handedToAdministrator;
-    record.administrator = handedToAdministrator;
-    record.mappingID = QUuid::createUuid();
-    record.anchorUser = QStringLiteral("user");
-    record.volumeUUID = QStringLiteral("unknown");
-    record.startedAt = at(9);
-    const QString guest = LocalHistoryScope::guest().directoryName();
-    record.mappingsFile = historyFile(guest, QStringLiteral("mappings.jsonl"));
-    record.tasksFile = historyFile(guest, QStringLiteral("tasks.jsonl"));
-    OperationJournal journal(record); // dropped unfinished: its record stays for the next start
-    return staging;
-}
-
 } // namespace
 
 class StartupTest : public QObject {
@@ -145,52 +116,6 @@ private Q_SLOTS:
         QCOMPARE(*viewModel->activity().infoMessage(),
                  QStringLiteral("已加载目录。点击“立即扫描”执行深度扫描。 Directory loaded. "
                                 "Click \"Scan Now\" for deep scan."));
-    }
-
-    // Before it lists the home, the start-up brings back a folder whose migration was killed after
-    // staging it, and says so; a record it cannot explain is left, and its paths are shown.
-    void startupPutsRightInterruptedOperations()
-    {
-        ViewModelFixture fixture;
-        fixture.tree.file(QStringLiteral("Docs/a.txt"), "alpha");
-        fixture.tree.file(QStringLiteral("Music/b.txt"), "beta");
-        fixture.tree.file(QStringLiteral("Elsewhere/Music/b.txt"), "be");
-        const QString docs = fixture.tree.path(QStringLiteral("Docs"));
-        const QString music = fixture.tree.path(QStringLiteral("Music"));
-        const QString musicTarget = fixture.tree.path(QStringLiteral("Elsewhere/Music"));
-        const QString docsStaging =
-            stageInterruptedMigration(docs, fixture.tree.path(QStringLiteral("Elsewhere/Docs")), false);
-        const QString musicStaging = stageInterruptedMigration(music, musicTarget, true);
-        auto viewModel = fixture.makeViewModel();
-
-        runTask(viewModel->launch().bootstrap());
-        QVERIFY(waitUntilIdle(*viewModel));
-
-        QCOMPARE(readFile(docs + QStringLiteral("/a.txt")), QByteArray("alpha"));
-        QVERIFY(!QFileInfo::exists(docsStaging));
-        QVERIFY(shownNames(*viewModel).contains(QStringLiteral("Docs")));
-        QCOMPARE(viewModel->history().tasks().size(), 1);
-        QCOMPARE(viewModel->history().tasks().constFirst().status, TaskStatus::rolledBack);
-        QCOMPARE(viewModel->history().tasks().constFirst().errorCode, QStringLiteral("E008"));
-        QVERIFY2(viewModel->activity().infoMessage()->contains(
-                     QStringLiteral("An interrupted migration was undone; the data is back at %1. ")
-                         .arg(viewModel->presentation().displayPath(docs))),
-                 qPrintable(*viewModel->activity().infoMessage()));
-        QVERIFY(viewModel->activity().infoMessage()->endsWith(
-            QStringLiteral("Click \"Scan Now\" for deep scan.")));
-
-        // Both copies of Music may be the whole one: both stay, and the user learns where they are.
-        QVERIFY(QFileInfo::exists(musicStaging) && QFileInfo::exists(musicTarget) &&
-                !QFileInfo::exists(music));
-        QVERIFY(viewModel->activity().errorMessage());
-        QVERIFY2(viewModel->activity().errorMessage()->contains(
-                     QStringLiteral(
-                         "An interrupted operation could not be put right; nothing was changed at these "
-                         "paths, please check them: %1, %2.")
-                         .arg(viewModel->presentation().displayPath(musicStaging),
-                              viewModel->presentation().displayPath(musicTarget))),
-                 qPrintable(*viewModel->activity().errorMessage()));
-        QCOMPARE(OperationJournal::recordPaths().size(), 1);
     }
 
     void populatedSupportFolder()

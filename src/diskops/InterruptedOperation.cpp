@@ -1,0 +1,307 @@
+#include "diskops/InterruptedOperation.h"
+
+#include "diskops/CreatedFolders.h"
+#include "diskops/ReservedPaths.h"
+#include "diskops/Rollback.h"
+#include "diskops/VolumeService.h"
+#include "model/JsonFields.h"
+#include "model/MigrationTask.h"
+#include "model/OrvalinkError.h"
+#include "platform/DuplicateRemoval.h"
+#include "platform/EntryStatus.h"
+#include "platform/FileIO.h"
+#include "platform/MountTable.h"
+#include "platform/SymbolicLinks.h"
+#include "platform/TreeRemoval.h"
+#include "store/JSONLStore.h"
+#include "store/LogService.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLoggingCategory>
+#include <algorithm>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcInterrupted, "orvalink.diskops.recovery")
+
+namespace orvalink {
+
+namespace {
+
+QString kindText(JournalKind kind)
+{
+    return kind == JournalKind::migration ? QStringLiteral("migration") : QStringLiteral("undo");
+}
+
+bool isKnownUUID(const QString& uuid)
+{
+    return !uuid.isEmpty() && uuid != unknownVolumeUUID();
+}
+
+// Whether anything stands at `path`; an entry that cannot even be looked at counts as standing.
+bool standsAt(const QString& path)
+{
+    try {
+        return platform::entryStatus(path).kind != platform::EntryKind::none;
+    } catch (const std::exception&) {
+        return true;
+    }
+}
+
+void appendOnce(QStringList& list, const QString& path)
+{
+    if (!path.isEmpty() && !list.contains(path))
+        list.append(path);
+}
+
+} // namespace
+
+InterruptedOperation::InterruptedOperation(OperationJournal& journal, LogService& log,
+                                           const VolumeService& volumes)
+    : m_journal(journal), m_log(log), m_volumes(volumes),
+      m_files(FallbackFileOperations::withoutAdministrator(log))
+{}
+
+bool InterruptedOperation::holdsOnVolume(const QString& path, const QString& identity) const
+{
+    const QString now = entryIdentityText(path);
+    if (now.isEmpty() || identity.isEmpty())
+        return false;
+    // A disk plugged in again may get another device number, and another disk the old one.
+    const QString recordedUUID = record().volumeUUID;
+    const QString currentUUID = m_volumes.resolveVolumeUUID(record().targetRoot);
+    if (isKnownUUID(recordedUUID) && isKnownUUID(currentUUID))
+        return recordedUUID == currentUUID && sameEntryOnAnyDevice(now, identity);
+    return now == identity;
+}
+
+InterruptedOperation::Volume InterruptedOperation::volume() const
+{
+    const std::optional<QString> mountPoint = m_volumes.mountPoint(record().targetRoot);
+    if (mountPoint && !platform::MountTable::current().mountedAt(*mountPoint))
+        return Volume::away;
+    const QString anchor = targetAnchorPath(record());
+    if (!platform::entryExists(anchor))
+        return Volume::away;
+    return holdsOnVolume(anchor, record().targetRootIdentity) ? Volume::recorded : Volume::replaced;
+}
+
+InterruptedOperation::Target InterruptedOperation::target(const QStringList& ours) const
+{
+    const QString& path = record().targetPath;
+    const platform::EntryStatus status = platform::entryStatus(path);
+    if (status.kind == platform::EntryKind::none)
+        return Target::absent;
+    if (std::any_of(ours.cbegin(), ours.cend(),
+                    [&](const QString& identity) { return holdsOnVolume(path, identity); }))
+        return Target::ours;
+    return isEmptyEntry(path) ? Target::empty : Target::other;
+}
+
+bool InterruptedOperation::isEmptyEntry(const QString& path)
+{
+    try {
+        const platform::EntryStatus status = platform::entryStatus(path);
+        if (status.kind == platform::EntryKind::regularFile)
+            return status.length == 0;
+        return status.kind == platform::EntryKind::directory &&
+               QDir(path).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool InterruptedOperation::sourceIsFree() const
+{
+    const QString& source = record().sourcePath;
+    switch (platform::entryStatus(source).kind) {
+    case platform::EntryKind::none:
+        return true;
+    case platform::EntryKind::symbolicLink:
+        return platform::readSymbolicLink(source) == record().targetPath;
+    case platform::EntryKind::directory:
+        return isEmptyEntry(source);
+    default:
+        return false;
+    }
+}
+
+void InterruptedOperation::clearSource() const
+{
+    if (platform::entryExists(record().sourcePath))
+        m_files.removePlaceholder(record().sourcePath);
+}
+
+bool InterruptedOperation::linkSource() const
+{
+    const QString& source = record().sourcePath;
+    if (!sourceIsFree())
+        return false;
+    if (platform::entryStatus(source).kind == platform::EntryKind::symbolicLink)
+        return true; // this operation's own link
+    clearSource();
+    m_files.createSymbolicLink(source, record().targetPath);
+    return true;
+}
+
+void InterruptedOperation::removeExchangedLink() const
+{
+    const QString& sibling = record().restorePath;
+    if (!sibling.isEmpty() && platform::entryStatus(sibling).kind == platform::EntryKind::symbolicLink &&
+        platform::readSymbolicLink(sibling) == record().targetPath)
+        m_files.removePlaceholder(sibling);
+}
+
+void InterruptedOperation::recordTask(TaskStatus status, const std::optional<OrvalinkError>& error) const
+{
+    const JournalRecord& entry = record();
+    const QList<MigrationTask> tasks = JSONLStore::loadAll<MigrationTask>(entry.tasksFile);
+    if (std::any_of(tasks.cbegin(), tasks.cend(),
+                    [&](const MigrationTask& task) { return task.id == entry.id; }))
+        return;
+    const QDateTime now = json::wholeSeconds(QDateTime::currentDateTimeUtc());
+    MigrationTask task;
+    task.id = entry.id;
+    task.sourcePath = entry.sourcePath;
+    task.targetPath = entry.targetPath;
+    task.anchorUser = entry.anchorUser;
+    task.volumeUUID = entry.volumeUUID;
+    task.status = status;
+    task.startedAt = entry.kind == JournalKind::undo ? now : entry.startedAt;
+    task.endedAt = now;
+    if (error) {
+        task.errorCode = error->code();
+        task.errorMessage = rollbackMessage(*error, true, std::nullopt);
+    }
+    JSONLStore::append(task, entry.tasksFile);
+}
+
+RecoveredOperation InterruptedOperation::finishAtSource(RecoveredOperation::Outcome done)
+{
+    const JournalRecord& entry = record();
+    RecoveredOperation result = answer(done);
+    const bool migration = entry.kind == JournalKind::migration;
+    // A migration that never began to move left nothing at the target but empty folders, which are
+    // not worth keeping the record for when they cannot be reached.
+    if (migration && !entry.moving) {
+        if (!entry.createdDirectories.isEmpty() && volume() == Volume::recorded)
+            removeEmptyFolders(entry.createdDirectories);
+        return finish(done);
+    }
+
+    const Volume side = volume();
+    if (side == Volume::recorded) {
+        switch (target(migration ? QStringList{entry.targetIdentity, entry.itemIdentity}
+                                 : QStringList{entry.itemIdentity})) {
+        case Target::absent:
+            break;
+        case Target::ours:
+        case Target::empty:
+            if (migration && !entry.arrived) {
+                platform::removeTree(entry.targetPath); // a copy cut short, never linked to
+            } else {
+                // A whole copy that was in use: only what the source holds unchanged goes.
+                result.keptPaths =
+                    platform::removeDuplicateTree(entry.targetPath, entry.sourcePath).leftoverPaths;
+            }
+            break;
+        case Target::other:
+            result.foundPaths.append(entry.targetPath);
+            break;
+        }
+    }
+    if (side == Volume::recorded) {
+        removeEmptyFolders(migration ? entry.createdDirectories
+                                     : foldersBelowTargetRoot(entry.sourcePath, entry.targetPath));
+    } else if (side == Volume::away) {
+        result.waitingForVolume = entry.targetRoot;
+    } else {
+        appendOnce(result.foundPaths,
+                   platform::entryExists(entry.targetPath) ? entry.targetPath : targetAnchorPath(entry));
+    }
+
+    if (result.waitingForVolume || !result.foundPaths.isEmpty()) {
+        if (done == RecoveredOperation::Outcome::leftoversCleared)
+            result.outcome = RecoveredOperation::Outcome::leftAsFound; // nothing changed this time
+        try {
+            if (!entry.settled)
+                m_journal.update([](JournalRecord& changed) { changed.settled = true; });
+        } catch (const std::exception& error) {
+            qCWarning(lcInterrupted) << "could not record the settled operation:" << error.what();
+        }
+        m_log.append(
+            LogLevel::warning,
+            QStringLiteral("Interrupted ") + kindText(entry.kind) +
+                QStringLiteral(": the data is whole at ") + entry.sourcePath +
+                (result.waitingForVolume
+                     ? QStringLiteral("; waiting for the volume of ") + entry.targetRoot +
+                           QStringLiteral(" to clear what it left there")
+                     : QStringLiteral("; left as found: ") + result.foundPaths.join(QStringLiteral(", "))));
+        return result;
+    }
+    if (!result.keptPaths.isEmpty()) {
+        m_log.append(LogLevel::warning, QStringLiteral("Kept what changed after it was copied: ") +
+                                            result.keptPaths.join(QStringLiteral(", ")));
+    }
+    m_journal.finish();
+    return result;
+}
+
+RecoveredOperation InterruptedOperation::finish(RecoveredOperation::Outcome outcome)
+{
+    RecoveredOperation result = answer(outcome);
+    m_journal.finish();
+    return result;
+}
+
+RecoveredOperation InterruptedOperation::leaveAsFound(const QString& why)
+{
+    RecoveredOperation left = answer(RecoveredOperation::Outcome::leftAsFound);
+    left.foundPaths = foundPaths();
+    m_log.append(LogLevel::error, QStringLiteral("Interrupted ") + kindText(record().kind) +
+                                      QStringLiteral(" left as found (") + why + QStringLiteral("): ") +
+                                      left.foundPaths.join(QStringLiteral(", ")));
+    return left;
+}
+
+RecoveredOperation InterruptedOperation::leaveSourceOccupied()
+{
+    return leaveAsFound(QStringLiteral("something else stands at the source path"));
+}
+
+RecoveredOperation InterruptedOperation::waitForVolume()
+{
+    RecoveredOperation waiting = answer(RecoveredOperation::Outcome::leftAsFound);
+    waiting.waitingForVolume = record().targetRoot;
+    m_log.append(LogLevel::warning, QStringLiteral("Interrupted ") + kindText(record().kind) +
+                                        QStringLiteral(": waiting for the volume of ") + record().targetRoot +
+                                        QStringLiteral(": nothing was changed at ") + record().sourcePath);
+    return waiting;
+}
+
+RecoveredOperation InterruptedOperation::answer(RecoveredOperation::Outcome outcome) const
+{
+    RecoveredOperation result;
+    result.outcome = outcome;
+    result.kind = record().kind;
+    result.sourcePath = record().sourcePath;
+    result.targetPath = record().targetPath;
+    return result;
+}
+
+QStringList InterruptedOperation::foundPaths() const
+{
+    const JournalRecord& entry = record();
+    QStringList found;
+    for (const QString& path : {entry.sourcePath, entry.stagingPath, entry.targetPath, entry.restorePath}) {
+        if (!path.isEmpty() && standsAt(path))
+            appendOnce(found, path);
+    }
+    // What the operation, or an earlier one, kept aside beside either path.
+    for (const QString& path :
+         existingReservedPaths(entry.sourcePath) + existingReservedPaths(entry.targetPath))
+        appendOnce(found, path);
+    return found;
+}
+
+} // namespace orvalink

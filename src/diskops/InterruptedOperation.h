@@ -1,0 +1,97 @@
+#pragma once
+
+#include "diskops/FallbackFileOperations.h"
+#include "diskops/OperationJournal.h"
+#include "diskops/RecoveredOperation.h"
+#include "model/OrvalinkError.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace orvalink {
+
+class LogService;
+class VolumeService;
+enum class TaskStatus;
+
+// One operation an earlier process left unfinished, as the start-up finds it: what its record says
+// and what stands at its paths now, and the few steps shared by the recovery of migrations and
+// undos. Every step that moves or removes checks first that the path still holds the entry the
+// record names (RecordedIdentity.h); file operations run with the user's rights only.
+class InterruptedOperation {
+public:
+    // Whether the volume at the target side is the one the operation worked on.
+    enum class Volume {
+        recorded, // its target root (or the folder above it) is the recorded entry
+        away,     // nothing is mounted there, or the folder is gone: it may come back
+        replaced, // something else stands there: another volume, or a folder made since
+    };
+    // What stands at the target path, judged only on the recorded volume.
+    enum class Target {
+        absent,
+        ours,  // the entry the record names
+        empty, // an empty folder or file the record does not name: nothing of value is lost with it
+        other,
+    };
+
+    InterruptedOperation(OperationJournal& journal, LogService& log, const VolumeService& volumes);
+
+    const JournalRecord& record() const { return m_journal.record(); }
+    OperationJournal& journal() { return m_journal; }
+    const FallbackFileOperations& files() const { return m_files; }
+    LogService& log() { return m_log; }
+
+    // An empty folder or an empty file: what a copy leaves when it dies right after creating it.
+    static bool isEmptyEntry(const QString& path);
+
+    Volume volume() const;
+    // What stands at the target path; `ours` are the identities that mean this operation's entry.
+    Target target(const QStringList& ours) const;
+    // True when `path` on the target's volume holds the entry `identity`: the same device and inode
+    // (and birth time), or, for a volume whose UUID is known then and now, the same UUID and inode.
+    bool holdsOnVolume(const QString& path, const QString& identity) const;
+
+    // Whether the source path is free for the data to come back: nothing there, the link this
+    // operation made (pointing at the target path), or an empty folder.
+    bool sourceIsFree() const;
+    // Removes an empty folder or this operation's link at the source path, so a move can take it.
+    void clearSource() const;
+    // Makes the source path lead to the target again: the operation's link stays, an empty folder
+    // gives way to it, a free path gets it. False when anything else stands there.
+    bool linkSource() const;
+    // The link to the target that a restore exchanged into its sibling, if it stands there.
+    void removeExchangedLink() const;
+
+    // Appends the operation's task unless an earlier start already did.
+    void recordTask(TaskStatus status, const std::optional<OrvalinkError>& error) const;
+
+    // The data is whole at the source path and recorded so: clears what the operation left at the
+    // target side (its copy there, when it is the recorded entry; the folders it made, when empty),
+    // then finishes the record. When the volume is away or replaced, or the target holds something
+    // else, nothing is done there: the record is kept (marked settled) for the next start and the
+    // answer says why. `done` is the outcome the data reached.
+    RecoveredOperation finishAtSource(RecoveredOperation::Outcome done);
+    // The record is done with: finishes it and answers `outcome`.
+    RecoveredOperation finish(RecoveredOperation::Outcome outcome);
+    // Nothing more can be done now: everything stays as it is, the record is kept, and the answer
+    // names the paths of the operation that hold something. Logged with `why`.
+    RecoveredOperation leaveAsFound(const QString& why);
+    // leaveAsFound because something that is not the operation's stands at the source path.
+    RecoveredOperation leaveSourceOccupied();
+    // The volume is away: nothing at all is touched, the record is kept for the next start.
+    RecoveredOperation waitForVolume();
+
+    // An answer about this operation with `outcome` and nothing else yet.
+    RecoveredOperation answer(RecoveredOperation::Outcome outcome) const;
+
+private:
+    QStringList foundPaths() const;
+
+    OperationJournal& m_journal;
+    LogService& m_log;
+    const VolumeService& m_volumes;
+    const FallbackFileOperations m_files;
+};
+
+} // namespace orvalink

@@ -1,0 +1,108 @@
+#include "diskops/JournalCheck.h"
+
+#include "diskops/OperationJournal.h"
+#include "diskops/ReservedPaths.h"
+#include "model/AppPaths.h"
+#include "platform/StandardPath.h"
+#include "platform/UserLocations.h"
+
+#include <QRegularExpression>
+
+namespace orvalink {
+
+namespace {
+
+bool isStandardAbsolute(const QString& path)
+{
+    return path.startsWith(QLatin1Char('/')) && platform::standardizedPath(path) == path;
+}
+
+bool isStrictlyBelow(const QString& path, const QString& ancestor)
+{
+    return path != ancestor && platform::isSameOrDescendant(path, ancestor);
+}
+
+// The history folder of the file, when `path` is "<application support>/history/<scope>/<name>".
+std::optional<QString> historyScopeFolder(const QString& path, const QString& name)
+{
+    static const QRegularExpression folder(QStringLiteral("^[a-z0-9_-]+$"));
+    const QString prefix = platform::standardizedPath(AppPaths::historyDirectory()) + QLatin1Char('/');
+    const QString suffix = QLatin1Char('/') + name;
+    if (!path.startsWith(prefix) || !path.endsWith(suffix))
+        return std::nullopt;
+    const QString scope = path.mid(prefix.size(), path.size() - prefix.size() - suffix.size());
+    if (!folder.match(scope).hasMatch())
+        return std::nullopt;
+    return scope;
+}
+
+std::optional<QString> pathProblem(const JournalRecord& record)
+{
+    QStringList required{record.homeDirectory, record.sourcePath,   record.targetPath,
+                         record.targetRoot,    record.mappingsFile, record.tasksFile};
+    if (record.kind == JournalKind::migration)
+        required.append(record.stagingPath);
+    if (!record.restorePath.isEmpty())
+        required.append(record.restorePath);
+    required.append(record.createdDirectories);
+    for (const QString& path : required) {
+        if (!isStandardAbsolute(path))
+            return QStringLiteral("a path is not absolute and in standard form: \"") + path +
+                   QLatin1Char('"');
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<QString> journalProblem(const JournalRecord& record)
+{
+    if (const auto problem = pathProblem(record))
+        return problem;
+    const QString& home = record.homeDirectory;
+    const QString& source = record.sourcePath;
+    const QString& target = record.targetPath;
+    const QString& root = record.targetRoot;
+    if (home != platform::standardizedPath(platform::homeDirectory()))
+        return QStringLiteral("it was written for another home folder: ") + home;
+    if (!isStrictlyBelow(source, home))
+        return QStringLiteral("the source lies outside the home folder: ") + source;
+
+    if (record.kind == JournalKind::migration) {
+        if (!isReservedPathOf(source, record.stagingPath, ReservedSuffix::staging))
+            return QStringLiteral("the staging path is not a reserved name of the source: ") +
+                   record.stagingPath;
+    } else if (!record.stagingPath.isEmpty()) {
+        return QStringLiteral("an undo names a staging path: ") + record.stagingPath;
+    }
+    if (!record.restorePath.isEmpty() &&
+        !isReservedPathOf(source, record.restorePath, ReservedSuffix::restoring))
+        return QStringLiteral("the restore path is not a reserved name of the source: ") + record.restorePath;
+
+    if (root == QLatin1String("/") || platform::isSameOrDescendant(home, root))
+        return QStringLiteral("the target root holds the home folder: ") + root;
+    // A migration refuses any target root that is not on a volume mounted in the volumes folder.
+    const QString volumes = platform::standardizedPath(platform::volumesDirectory());
+    if (!isStrictlyBelow(root, volumes))
+        return QStringLiteral("the target root is not on a volume: ") + root;
+    if (target != root + source)
+        return QStringLiteral("the target is not the source's place under the target root: ") + target;
+    if (platform::isSameOrDescendant(target, source) || platform::isSameOrDescendant(source, target))
+        return QStringLiteral("the source and the target lie inside each other");
+    for (const QString& folder : record.createdDirectories) {
+        if (!isStrictlyBelow(target, folder) || !isStrictlyBelow(folder, volumes))
+            return QStringLiteral("a created folder is not one above the target on its volume: ") + folder;
+    }
+
+    const auto tasksScope = historyScopeFolder(record.tasksFile, QStringLiteral("tasks.jsonl"));
+    const auto mappingsScope = historyScopeFolder(record.mappingsFile, QStringLiteral("mappings.jsonl"));
+    if (!tasksScope || !mappingsScope || *tasksScope != *mappingsScope)
+        return QStringLiteral("the history files are not the application's own: ") + record.tasksFile +
+               QStringLiteral(", ") + record.mappingsFile;
+
+    if (record.itemIdentity.isEmpty() || record.targetRootIdentity.isEmpty())
+        return QStringLiteral("the identities of the moved item and the target root are missing");
+    return std::nullopt;
+}
+
+} // namespace orvalink

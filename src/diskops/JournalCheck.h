@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace orvalink {
+
+struct JournalRecord;
+
+// Whether the start-up may act on an operation record at all, judged from the record alone before
+// anything on disk is touched: a record that a bug, a damaged disk or another program wrote must
+// not make the recovery move or remove what belongs to nobody's operation. Answers why not (for
+// the log), or none. Required:
+// - every path absolute and in standard form;
+// - the home the record was written for is the home in use now, and the source lies inside it;
+// - a migration's staging path (and any restore path) is exactly a reserved name of the source
+//   that makeReservedPath gives; an undo has no staging path;
+// - the target is the target root with the source path appended, the root on a volume of the
+//   volumes folder and not above the home, and source and target apart;
+// - the folders the migration created lie above the target, on the volume;
+// - the task and mapping files are the application's own history files of one scope;
+// - the identities of the moved item and of the target root are there.
+std::optional<QString> journalProblem(const JournalRecord& record);
+
+} // namespace orvalink

@@ -1,0 +1,195 @@
+#include "diskops/MigrationRecovery.h"
+
+#include "diskops/InterruptedOperation.h"
+#include "diskops/SiblingRestore.h"
+#include "model/JsonFields.h"
+#include "model/LinkMapping.h"
+#include "model/MigrationTask.h"
+#include "model/OrvalinkError.h"
+#include "platform/DuplicateRemoval.h"
+#include "platform/EntryStatus.h"
+#include "platform/FileIO.h"
+#include "platform/TreeRemoval.h"
+#include "store/JSONLStore.h"
+#include "store/LogService.h"
+
+#include <algorithm>
+
+namespace orvalink {
+
+namespace {
+
+using Outcome = RecoveredOperation::Outcome;
+using Volume = InterruptedOperation::Volume;
+using Target = InterruptedOperation::Target;
+
+QStringList ownTargetIdentities(const JournalRecord& record)
+{
+    return {record.targetIdentity, record.itemIdentity};
+}
+
+RecoveredOperation rolledBack(InterruptedOperation& operation)
+{
+    const JournalRecord& record = operation.record();
+    const OrvalinkError error = OrvalinkError::moveFailed(
+        record.sourcePath, record.targetPath,
+        {QStringLiteral("The migration was interrupted before it finished"), 0, false, {}});
+    operation.recordTask(TaskStatus::rolledBack, error);
+    operation.log().append(LogLevel::warning,
+                           QStringLiteral("Interrupted migration rolled back: ") + record.sourcePath);
+    return operation.finishAtSource(Outcome::migrationRolledBack);
+}
+
+// The whole copy stands at the target: the link, the mapping and the task finish the migration, and
+// of the original only what the copy holds unchanged is removed.
+RecoveredOperation complete(InterruptedOperation& operation)
+{
+    const JournalRecord& record = operation.record();
+    if (!operation.sourceIsFree())
+        return operation.leaveSourceOccupied();
+    RecoveredOperation done = operation.answer(Outcome::migrationCompleted);
+    if (platform::entryExists(record.stagingPath)) {
+        if (holdsEntry(record.stagingPath, record.itemIdentity))
+            done.keptPaths =
+                platform::removeDuplicateTree(record.stagingPath, record.targetPath).leftoverPaths;
+        else
+            done.foundPaths.append(record.stagingPath);
+    }
+    operation.linkSource();
+    const QList<LinkMapping> mappings = JSONLStore::loadAll<LinkMapping>(record.mappingsFile);
+    if (std::none_of(mappings.cbegin(), mappings.cend(),
+                     [&](const LinkMapping& each) { return each.id == record.mappingID; })) {
+        const QDateTime linkedAt = json::wholeSeconds(QDateTime::currentDateTimeUtc());
+        JSONLStore::append(LinkMapping{record.mappingID, record.sourcePath, record.targetPath,
+                                       record.anchorUser, record.volumeUUID, linkedAt, linkedAt},
+                           record.mappingsFile);
+    }
+    operation.recordTask(TaskStatus::completed, std::nullopt);
+    QString message = QStringLiteral("Migration completed: ") + record.sourcePath + QStringLiteral(" -> ") +
+                      record.targetPath;
+    if (!done.keptPaths.isEmpty())
+        message += QStringLiteral(". Kept what changed after it was copied: ") +
+                   done.keptPaths.join(QStringLiteral(", "));
+    if (!done.foundPaths.isEmpty())
+        message += QStringLiteral(". Left as found: ") + done.foundPaths.join(QStringLiteral(", "));
+    operation.log().append(
+        done.keptPaths.isEmpty() && done.foundPaths.isEmpty() ? LogLevel::info : LogLevel::warning, message);
+    operation.journal().finish();
+    return done;
+}
+
+// The copy at the target was not yet whole: the data goes back to the source path.
+RecoveredOperation goBack(InterruptedOperation& operation)
+{
+    const JournalRecord& record = operation.record();
+    if (holdsEntry(record.sourcePath, record.itemIdentity))
+        return rolledBack(operation);
+
+    const bool staged = holdsEntry(record.stagingPath, record.itemIdentity);
+    if (!staged) {
+        // The staged item left as a whole: renamed on one file system, or moved by the
+        // administrator's command, which removes its source only after a whole copy.
+        if (!record.moving)
+            return operation.leaveAsFound(QStringLiteral("the data is at none of its places"));
+        const Volume side = operation.volume();
+        if (side == Volume::away)
+            return operation.waitForVolume();
+        const Target there =
+            side == Volume::recorded ? operation.target(ownTargetIdentities(record)) : Target::other;
+        const bool movedWhole =
+            there == Target::ours || (there != Target::absent && side == Volume::recorded &&
+                                      record.administrator && !platform::entryExists(record.stagingPath));
+        if (movedWhole)
+            return complete(operation);
+        return operation.leaveAsFound(QStringLiteral("the data is at none of its places"));
+    }
+    if (record.moving && record.administrator) {
+        // The administrator's command may have been removing the staged item after a whole copy.
+        const Volume side = operation.volume();
+        if (side == Volume::away)
+            return operation.waitForVolume();
+        if (side != Volume::recorded || operation.target({}) != Target::absent)
+            return operation.leaveAsFound(QStringLiteral("the data may be whole at either place"));
+    }
+    // A forced mode may have merged part of the staged item into an occupant of the target.
+    if (record.forced && record.moving)
+        return operation.leaveAsFound(QStringLiteral("a forced migration may have merged the data"));
+    if (!operation.sourceIsFree())
+        return operation.leaveSourceOccupied();
+    operation.clearSource();
+    operation.files().move(record.stagingPath, record.sourcePath);
+    return rolledBack(operation);
+}
+
+// A failure after the copy was whole had begun to bring the data back through a restore sibling.
+std::optional<RecoveredOperation> finishRestore(InterruptedOperation& operation)
+{
+    const JournalRecord& record = operation.record();
+    if (holdsEntry(record.sourcePath, record.restoreIdentity)) {
+        operation.removeExchangedLink();
+        return rolledBack(operation);
+    }
+    if (record.restorePath.isEmpty() || !platform::entryExists(record.restorePath))
+        return std::nullopt;
+    // Whole: recorded so once the copy was flushed, or renamed there from the target at once.
+    if (holdsEntry(record.restorePath, record.restoreIdentity) ||
+        holdsEntry(record.restorePath, record.itemIdentity)) {
+        if (!operation.sourceIsFree())
+            return operation.leaveSourceOccupied();
+        placeAtSource(operation.files(), record.restorePath, record.sourcePath);
+        return rolledBack(operation);
+    }
+    if (record.administrator)
+        return operation.leaveAsFound(QStringLiteral("the data may be whole at either place"));
+    const Volume side = operation.volume();
+    if (side == Volume::away)
+        return operation.waitForVolume();
+    // A copy cut short is this restore's own, and may go, while the target still holds the data.
+    const bool ours = holdsEntry(record.restorePath, record.restoreSiblingIdentity) ||
+                      InterruptedOperation::isEmptyEntry(record.restorePath);
+    if (!ours || side != Volume::recorded || operation.target(ownTargetIdentities(record)) != Target::ours)
+        return operation.leaveAsFound(QStringLiteral("the data may be whole at either place"));
+    // The target is removed only once the copy stands in place: the partial copy goes.
+    platform::removeTree(record.restorePath);
+    return std::nullopt;
+}
+
+// The whole copy stood at the target, on disk.
+RecoveredOperation goForward(InterruptedOperation& operation)
+{
+    const JournalRecord& record = operation.record();
+    if (holdsEntry(record.sourcePath, record.itemIdentity)) // renamed back whole on one file system
+        return rolledBack(operation);
+    if (std::optional<RecoveredOperation> restored = finishRestore(operation))
+        return *restored;
+    switch (operation.volume()) {
+    case Volume::away:
+        return operation.waitForVolume();
+    case Volume::replaced:
+        return operation.leaveAsFound(QStringLiteral("another volume or folder stands at the target root"));
+    case Volume::recorded:
+        break;
+    }
+    switch (operation.target(ownTargetIdentities(record))) {
+    case Target::ours:
+        return complete(operation);
+    case Target::absent:
+        return operation.leaveAsFound(QStringLiteral("the data is at none of its places"));
+    case Target::empty:
+    case Target::other:
+        break;
+    }
+    return operation.leaveAsFound(QStringLiteral("something else stands at the target path"));
+}
+
+} // namespace
+
+RecoveredOperation recoverMigration(InterruptedOperation& operation)
+{
+    const JournalRecord& record = operation.record();
+    if (record.settled)
+        return operation.finishAtSource(Outcome::leftoversCleared);
+    return record.arrived ? goForward(operation) : goBack(operation);
+}
+
+} // namespace orvalink

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+namespace orvalink {
+
+// Which entry stands at a path, written down so that a later look can tell it from anything else
+// that takes the path meanwhile: "device:inode", followed by ":seconds.nanoseconds" of its birth
+// time where the file system keeps one. A rename keeps all of it; a copy does not. The birth time
+// tells apart entries of two volumes that were given the same device number (a disk plugged into
+// the same port, a memory file system mounted after another) and happen to share an inode number.
+
+// The identity of what stands at `path` (a link there is not followed); empty when nothing does.
+QString entryIdentityText(const QString& path);
+
+// True when `path` holds the very entry `identity` names; never for an empty identity.
+bool holdsEntry(const QString& path, const QString& identity);
+
+// Whether two identities name the same entry apart from the device number, for a volume known by
+// its UUID that may come back under another device number.
+bool sameEntryOnAnyDevice(const QString& first, const QString& second);
+
+} // namespace orvalink

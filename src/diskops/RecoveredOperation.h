@@ -1,0 +1,39 @@
+#pragma once
+
+#include "diskops/OperationJournal.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace orvalink {
+
+// What the start-up did with one operation that an earlier process left unfinished.
+struct RecoveredOperation {
+    enum class Outcome {
+        migrationRolledBack, // the data is back at the source path
+        migrationCompleted,  // the link points at the whole target, the mapping is recorded
+        undoStopped,         // the link and the mapping stay, nothing of the undo remains
+        undoCompleted,       // the data is back at the source path, the mapping is gone
+        leftoversCleared,    // settled at an earlier start; what it left on the volume is gone now
+        leftAsFound,         // nothing was touched: the paths need the user's attention
+        setAside,            // the record could not be read or trusted: set aside, nothing touched
+    };
+
+    Outcome outcome = Outcome::leftAsFound;
+    JournalKind kind = JournalKind::migration;
+    QString sourcePath;
+    QString targetPath;
+    // Paths of the operation that hold something and were left as they were found, for the user.
+    QStringList foundPaths;
+    // Of the original a copy was made from: entries that changed after the copy and were kept.
+    QStringList keptPaths;
+    // The target root whose volume is away: the record waits for the next start.
+    std::optional<QString> waitingForVolume;
+    // A step was refused for lack of rights; nobody was asked for a password.
+    bool needsAdministrator = false;
+    // For setAside: where the record is now.
+    QString recordPath;
+};
+
+} // namespace orvalink

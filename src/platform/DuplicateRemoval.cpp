@@ -1,0 +1,99 @@
+#include "platform/DuplicateRemoval.h"
+
+#include "platform/EntryLocation.h"
+#include "platform/PlatformError.h"
+#include "platform/UniqueFd.h"
+
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <linux/openat2.h>
+#include <optional>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace orvalink::platform {
+
+namespace {
+
+// The entry at `relative` below the directory `root`, the last component not followed and no link
+// on the way either: a link inside the copy must not lead the comparison elsewhere.
+UniqueFd openBeneath(int root, const QByteArray& relative)
+{
+    struct open_how how {};
+    how.flags = O_PATH | O_NOFOLLOW | O_CLOEXEC;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_XDEV;
+    return UniqueFd(int(::syscall(SYS_openat2, root, relative.constData(), &how, sizeof how)));
+}
+
+std::optional<QByteArray> linkText(int fd)
+{
+    QByteArray text(PATH_MAX, '\0');
+    const ssize_t length = ::readlinkat(fd, "", text.data(), size_t(text.size()));
+    if (length < 0)
+        return std::nullopt;
+    return text.left(length);
+}
+
+class CopyComparison {
+public:
+    CopyComparison(const EntryLocation& original, const QString& copy) : m_original(original)
+    {
+        try {
+            const EntryLocation location = EntryLocation::open(copy);
+            m_copyRoot = UniqueFd(
+                ::openat(location.parent.get(), location.name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        } catch (const PlatformError&) {
+            // No copy to compare with: everything stays.
+        }
+    }
+
+    bool holdsUnchanged(const struct stat& info, const QByteArray& relative) const
+    {
+        if (!m_copyRoot.isValid())
+            return false;
+        UniqueFd counterpart = relative.isEmpty() ? UniqueFd(::fcntl(m_copyRoot.get(), F_DUPFD_CLOEXEC, 0))
+                                                  : openBeneath(m_copyRoot.get(), relative);
+        struct stat copied {};
+        if (!counterpart.isValid() || ::fstat(counterpart.get(), &copied) != 0)
+            return false;
+        if ((copied.st_mode & S_IFMT) != (info.st_mode & S_IFMT))
+            return false;
+        if (S_ISREG(info.st_mode))
+            return copied.st_size == info.st_size && copied.st_mtim.tv_sec == info.st_mtim.tv_sec &&
+                   copied.st_mtim.tv_nsec == info.st_mtim.tv_nsec;
+        if (S_ISLNK(info.st_mode)) {
+            const std::optional<QByteArray> original = linkTextAt(relative);
+            return original && original == linkText(counterpart.get());
+        }
+        return S_ISDIR(info.st_mode) || S_ISFIFO(info.st_mode);
+    }
+
+private:
+    std::optional<QByteArray> linkTextAt(const QByteArray& relative) const
+    {
+        const QByteArray path = relative.isEmpty() ? m_original.name : m_original.name + '/' + relative;
+        const UniqueFd link = openBeneath(m_original.parent.get(), path);
+        if (!link.isValid())
+            return std::nullopt;
+        return linkText(link.get());
+    }
+
+    const EntryLocation& m_original;
+    UniqueFd m_copyRoot;
+};
+
+} // namespace
+
+RemovalOutcome removeDuplicateTree(const QString& original, const QString& copy)
+{
+    const EntryLocation location = EntryLocation::open(original);
+    const CopyComparison comparison(location, copy);
+    RemovalRules rules;
+    rules.mayRemoveAt = [&comparison](const struct stat& info, const QByteArray& relative) {
+        return comparison.holdsUnchanged(info, relative);
+    };
+    return removeTreeAt(location.parent.get(), location.name, location.path, rules);
+}
+
+} // namespace orvalink::platform

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/TreeRemoval.h"
+
+#include <QString>
+
+namespace orvalink::platform {
+
+// Removes from the tree at `original` what the tree at `copy` holds unchanged, for the moment after
+// a copy whose progress was cut short: the copy is known to have been whole once, but what was
+// written to either side since is known nowhere. An entry of `original` goes only when the entry at
+// the same place in `copy` is of the same kind and, for a file, of the same size and modification
+// time (a copy keeps them to the nanosecond), for a link, of the same text; a directory goes once
+// it is empty. Everything else stays and is reported as left over (EBUSY), with the first failure.
+// Never follows a link (in either tree) and never enters another mounted file system. Nothing at
+// `original` is no error; nothing at `copy` keeps everything.
+RemovalOutcome removeDuplicateTree(const QString& original, const QString& copy);
+
+} // namespace orvalink::platform

@@ -1,0 +1,270 @@
+// Operation records the start-up must not act on, and the record file itself: a record that fails
+// its check or cannot be read is set aside once with nothing it names touched and no password asked
+// for; no lock file stays behind; a step whose record cannot be written leaves the record as it was.
+#include "JournalScenes.h"
+#include "diskops/ReservedPaths.h"
+#include "model/AppPaths.h"
+#include "model/JsonFields.h"
+#include "platform/EntryStatus.h"
+#include "platform/FileIO.h"
+#include "platform/PlatformError.h"
+#include "platform/SymbolicLinks.h"
+#include "support/ImmutableFlag.h"
+#include "support/SkipWithout.h"
+#include "support/TreeSnapshot.h"
+
+#include <QtTest>
+
+using namespace orvalink;
+using namespace orvalink::test;
+using Outcome = RecoveredOperation::Outcome;
+
+namespace {
+
+// How a test spoils a record that would otherwise be put right. `docs` is a migrated folder (its
+// link, its target and its mapping), `music` a folder at its place, `decoy` the user's Documents
+// with files, `notes` a file of the user's.
+struct Scene {
+    QString docs;
+    QString music;
+    QString decoy;
+    QString notes;
+};
+using Spoil = std::function<void(JournalRecord&, const Scene&, const EngineFixture&)>;
+
+} // namespace
+
+Q_DECLARE_METATYPE(Spoil)
+Q_DECLARE_METATYPE(JournalKind)
+
+class JournalCheckTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void craftedRecordsAreSetAside_data()
+    {
+        QTest::addColumn<JournalKind>("kind");
+        QTest::addColumn<Spoil>("spoil");
+        QTest::addColumn<QString>("why"); // what the log gives as the reason
+        // Each would have removed, moved or written to something of the user's.
+        QTest::newRow("undo finished onto a target in the home")
+            << JournalKind::undo << Spoil([](JournalRecord& r, const Scene& s, const EngineFixture& fx) {
+                   r.targetRoot = fx.home.home();
+                   r.targetPath = s.decoy;
+                   r.itemIdentity = entryIdentityText(s.decoy);
+                   r.restorePath = makeReservedPath(r.sourcePath, ReservedSuffix::restoring);
+                   r.restoreIdentity = entryIdentityText(r.sourcePath);
+               })
+            << QStringLiteral("the target root holds the home folder");
+        QTest::newRow("copy arrived, staging is another folder")
+            << JournalKind::migration << Spoil([](JournalRecord& r, const Scene& s, const EngineFixture&) {
+                   r.sourcePath = s.docs;
+                   r.targetPath = r.targetRoot + s.docs;
+                   r.stagingPath = s.decoy;
+                   r.itemIdentity = entryIdentityText(s.decoy);
+                   r.targetIdentity = entryIdentityText(r.targetPath);
+                   r.moving = r.arrived = true;
+               })
+            << QStringLiteral("the staging path is not a reserved name");
+        QTest::newRow("staging path of another source")
+            << JournalKind::migration << Spoil([](JournalRecord& r, const Scene& s, const EngineFixture&) {
+                   r.stagingPath = makeReservedPath(s.decoy, ReservedSuffix::staging);
+               })
+            << QStringLiteral("the staging path is not a reserved name");
+        QTest::newRow("restore path that is no reserved name")
+            << JournalKind::undo << Spoil([](JournalRecord& r, const Scene& s, const EngineFixture&) {
+                   r.restorePath = s.decoy;
+                   r.restoreIdentity = entryIdentityText(s.decoy);
+               })
+            << QStringLiteral("the restore path is not a reserved name");
+        QTest::newRow("task file of the user's")
+            << JournalKind::migration
+            << Spoil([](JournalRecord& r, const Scene& s, const EngineFixture&) { r.tasksFile = s.notes; })
+            << QStringLiteral("the history files are not the application's own");
+        QTest::newRow("mapping file of the user's")
+            << JournalKind::undo
+            << Spoil([](JournalRecord& r, const Scene& s, const EngineFixture&) { r.mappingsFile = s.notes; })
+            << QStringLiteral("the history files are not the application's own");
+        QTest::newRow("history files of two scopes")
+            << JournalKind::migration << Spoil([](JournalRecord& r, const Scene&, const EngineFixture&) {
+                   r.tasksFile = AppPaths::historyDirectory() + QStringLiteral("/someone/tasks.jsonl");
+               })
+            << QStringLiteral("the history files are not the application's own");
+        QTest::newRow("target root in a system folder")
+            << JournalKind::migration << Spoil([](JournalRecord& r, const Scene&, const EngineFixture&) {
+                   r.targetRoot = QStringLiteral("/usr/share/orvalink-test");
+                   r.targetPath = r.targetRoot + r.sourcePath;
+                   r.createdDirectories.clear();
+                   r.targetRootIdentity = entryIdentityText(QStringLiteral("/usr/share"));
+               })
+            << QStringLiteral("the target root is not on a volume");
+        QTest::newRow("target outside its root")
+            << JournalKind::migration << Spoil([](JournalRecord& r, const Scene& s, const EngineFixture&) {
+                   r.targetPath = r.targetRoot + s.decoy;
+               })
+            << QStringLiteral("the target is not the source's place");
+        QTest::newRow("relative path")
+            << JournalKind::migration << Spoil([](JournalRecord& r, const Scene&, const EngineFixture&) {
+                   r.targetPath = r.targetPath.mid(1);
+               })
+            << QStringLiteral("a path is not absolute");
+        QTest::newRow("path with dot-dot")
+            << JournalKind::undo << Spoil([](JournalRecord& r, const Scene& s, const EngineFixture&) {
+                   r.targetPath = r.targetRoot + QStringLiteral("/..") + s.decoy;
+               })
+            << QStringLiteral("a path is not absolute");
+        QTest::newRow("source outside the home")
+            << JournalKind::migration << Spoil([](JournalRecord& r, const Scene&, const EngineFixture& fx) {
+                   r.sourcePath = fx.home.path("outside");
+                   r.targetPath = r.targetRoot + r.sourcePath;
+                   r.stagingPath = makeReservedPath(r.sourcePath, ReservedSuffix::staging);
+               })
+            << QStringLiteral("the source lies outside the home");
+        QTest::newRow("written for another home")
+            << JournalKind::migration << Spoil([](JournalRecord& r, const Scene&, const EngineFixture&) {
+                   r.homeDirectory = QStringLiteral("/home/someone-else");
+               })
+            << QStringLiteral("another home folder");
+        QTest::newRow("created folder at the home")
+            << JournalKind::migration << Spoil([](JournalRecord& r, const Scene&, const EngineFixture& fx) {
+                   r.createdDirectories.append(fx.home.home());
+               })
+            << QStringLiteral("a created folder is not one above the target");
+        QTest::newRow("record without identities")
+            << JournalKind::undo << Spoil([](JournalRecord& r, const Scene&, const EngineFixture&) {
+                   r.itemIdentity.clear();
+                   r.targetRootIdentity.clear();
+                   r.restorePath = makeReservedPath(r.sourcePath, ReservedSuffix::restoring);
+               })
+            << QStringLiteral("identities of the moved item and the target root are missing");
+    }
+    void craftedRecordsAreSetAside()
+    {
+        QFETCH(JournalKind, kind);
+        QFETCH(Spoil, spoil);
+        QFETCH(QString, why);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        Scene scene{fx.tree.path("Docs"), fx.tree.path("Music"), fx.tree.path("Documents"),
+                    fx.tree.path("notes.txt")};
+        migrateFolder(fx, scene.docs);
+        fx.tree.file("Music/song.txt", "la");
+        fx.tree.file("Documents/letter.txt", "dear");
+        fx.tree.fileOfSize("Documents/scan.pdf", 32 * 1024);
+        fx.tree.file("notes.txt", "mine\n");
+        fx.tree.file("outside/kept.txt", "kept");
+        JournalRecord record =
+            journalRecordFor(fx, kind, kind == JournalKind::undo ? scene.docs : scene.music);
+        spoil(record, scene, fx);
+        leaveRecord(record);
+        const QStringList home = test::snapshotTree(fx.home.home());
+        const QStringList volume = test::snapshotTree(fx.volumePath());
+        const QList<LinkMapping> mappings = fx.mappings();
+
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
+
+        QCOMPARE(recovered.size(), 1);
+        QCOMPARE(recovered.constFirst().outcome, Outcome::setAside);
+        QCOMPARE(test::snapshotTree(fx.home.home()), home);
+        QCOMPARE(test::snapshotTree(fx.volumePath()), volume);
+        QCOMPARE(fx.mappings(), mappings);
+        QVERIFY(fx.tasks().isEmpty());
+        QVERIFY(fx.runner->commands.isEmpty());
+        const QString setAside = json::uuidText(record.id) + QStringLiteral(".json.set-aside");
+        QCOMPARE(operationsFolderNames(), QStringList{setAside});
+        QCOMPARE(recovered.constFirst().recordPath, OperationJournal::directory() + '/' + setAside);
+        const QString logged = fx.logEntries().constLast().message;
+        QVERIFY2(logged.startsWith("Record of an interrupted operation set aside, nothing was changed (") &&
+                     logged.contains(why),
+                 qPrintable(logged));
+
+        // Reported once: the next start does not see it again.
+        QVERIFY(recoverOperations(fx).isEmpty());
+    }
+
+    // The operations the earlier versions of these files described are still put right.
+    void soundRecordsPass()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const QString docs = fx.tree.path("Docs");
+        migrateFolder(fx, docs);
+        fx.tree.file("Music/song.txt", "la");
+        leaveRecord(journalRecordFor(fx, JournalKind::migration, fx.tree.path("Music")));
+        leaveRecord(journalRecordFor(fx, JournalKind::undo, docs));
+        QList<Outcome> outcomes;
+        for (const RecoveredOperation& each : recoverOperations(fx))
+            outcomes.append(each.outcome);
+        std::sort(outcomes.begin(), outcomes.end());
+        QCOMPARE(outcomes, (QList<Outcome>{Outcome::migrationRolledBack, Outcome::undoStopped}));
+        QVERIFY(operationsFolderNames().isEmpty());
+    }
+
+    void unreadableRecordIsSetAsideOnce()
+    {
+        EngineFixture fx;
+        const QString path = OperationJournal::directory() + QStringLiteral("/broken.json");
+        platform::createDirectories(OperationJournal::directory());
+        platform::writeFileAtomically(path, "{\"kind\": \"migration\"");
+
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
+
+        QCOMPARE(recovered.size(), 1);
+        QCOMPARE(recovered.constFirst().outcome, Outcome::setAside);
+        QCOMPARE(recovered.constFirst().recordPath, path + QStringLiteral(".set-aside"));
+        QCOMPARE(operationsFolderNames(), QStringList{"broken.json.set-aside"});
+        QCOMPARE(fx.logEntries().constLast().level, LogLevel::error);
+        QVERIFY(recoverOperations(fx).isEmpty());
+        QCOMPARE(operationsFolderNames(), QStringList{"broken.json.set-aside"});
+    }
+
+    // A record that is kept for the next start leaves no lock file behind, however often it is seen.
+    void keptRecordLeavesNoLockFile()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        fx.tree.file("Docs/a.txt", "alpha");
+        JournalRecord record = journalRecordFor(fx, JournalKind::migration, fx.tree.path("Docs"));
+        record.itemIdentity = QStringLiteral("1:1"); // the data is at none of its places
+        leaveRecord(record);
+        const QString name = json::uuidText(record.id) + QStringLiteral(".json");
+        QCOMPARE(operationsFolderNames(), QStringList{name});
+        for (int start = 0; start < 3; ++start) {
+            QCOMPARE(recoverOperations(fx).constFirst().outcome, Outcome::leftAsFound);
+            QCOMPARE(operationsFolderNames(), QStringList{name});
+        }
+    }
+
+    // Each step is recorded one way: a copy of the record is written, and only a written one
+    // becomes the record.
+    void failedUpdateLeavesTheRecordAsItWas()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        fx.tree.file("Docs/a.txt", "alpha");
+        OperationJournal journal(journalRecordFor(fx, JournalKind::migration, fx.tree.path("Docs")));
+        journal.update([](JournalRecord& record) { record.moving = true; });
+        const QByteArray written = platform::readWholeFile(journal.path());
+        ImmutableFlag locked(OperationJournal::directory());
+        if (!locked.isSet())
+            QSKIP(qPrintable(locked.skipReason()));
+
+        bool failed = false;
+        try {
+            journal.update([](JournalRecord& record) { record.arrived = true; });
+        } catch (const platform::PlatformError&) {
+            failed = true;
+        }
+        QVERIFY(failed);
+
+        QVERIFY(journal.record().moving);
+        QVERIFY(!journal.record().arrived);
+        QCOMPARE(platform::readWholeFile(journal.path()), written);
+        locked.clear();
+        journal.finish();
+        QVERIFY(operationsFolderNames().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(JournalCheckTest)
+#include "tst_journalcheck.moc"

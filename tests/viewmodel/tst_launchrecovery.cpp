@@ -1,0 +1,322 @@
+// The start-up's recovery of operations an earlier run left unfinished, as the window sees it: it
+// runs off the window's thread while a line says what is being put right, the first listing and
+// any disk workflow wait for it, it never asks for administrator rights, and what it did or left is
+// told afterwards.
+#include "WorkflowFixture.h"
+#include "diskops/CreatedFolders.h"
+#include "diskops/OperationJournal.h"
+#include "diskops/ReservedPaths.h"
+#include "model/AppPaths.h"
+#include "platform/CommandRunner.h"
+#include "platform/FileIO.h"
+#include "platform/StandardPath.h"
+#include "platform/SymbolicLinks.h"
+#include "support/ImmutableFlag.h"
+#include "support/SkipWithout.h"
+#include "support/TaskRunner.h"
+#include "support/TreeSnapshot.h"
+#include "viewmodel/DetachedFlow.h"
+#include "viewmodel/RecoveryTexts.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QTimer>
+#include <QtTest>
+
+using namespace orvalink;
+using namespace orvalink::test;
+
+Q_DECLARE_METATYPE(orvalink::UILanguage)
+
+namespace {
+
+// Answers every administrator command as refused and keeps its text.
+class RecordingRunner : public platform::CommandRunner {
+public:
+    platform::CommandOutcome run(const QString& command) override
+    {
+        commands.append(command);
+        return {126, false, {}, "refused"};
+    }
+    QStringList commands;
+};
+
+// Moves the folder at `source` into its staging sibling and leaves the record of a migration to
+// `w`'s target root that stopped there, as a killed process would. `change` adjusts the record once
+// the staging path holds the folder.
+JournalRecord leaveStagedMigration(WorkflowFixture& w, const QString& source,
+                                   const std::function<void(JournalRecord&)>& change = {})
+{
+    JournalRecord record;
+    record.id = QUuid::createUuid();
+    record.homeDirectory = w.fx.home.home();
+    record.sourcePath = source;
+    record.targetRoot = w.targetRoot();
+    record.targetPath = w.targetOf(source);
+    record.stagingPath = makeReservedPath(source, ReservedSuffix::staging);
+    record.itemIdentity = entryIdentityText(source);
+    record.createdDirectories = missingFolders(platform::parentPath(record.targetPath));
+    record.targetRootIdentity = entryIdentityText(targetAnchorPath(record));
+    record.mappingID = QUuid::createUuid();
+    record.anchorUser = QStringLiteral("user");
+    record.volumeUUID = QStringLiteral("unknown");
+    record.startedAt = QDateTime::currentDateTimeUtc();
+    const QString guest =
+        AppPaths::historyDirectory() + QLatin1Char('/') + LocalHistoryScope::guest().directoryName();
+    record.mappingsFile = guest + QStringLiteral("/mappings.jsonl");
+    record.tasksFile = guest + QStringLiteral("/tasks.jsonl");
+    platform::renameNoReplace(source, record.stagingPath);
+    if (change)
+        change(record);
+    OperationJournal journal(record); // dropped unfinished: its record stays for the next start
+    return record;
+}
+
+void copyTree(const QString& from, const QString& to)
+{
+    platform::createDirectories(platform::parentPath(to));
+    if (QProcess::execute("cp", {"-a", "--", from, to}) != 0)
+        qFatal("cannot copy %s", qPrintable(from));
+}
+
+} // namespace
+
+class LaunchRecoveryTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // A folder whose migration was killed after staging comes back; a record whose data may be
+    // whole at two places is left, and its paths are shown.
+    void startupPutsRightInterruptedOperations()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        w.tree.file(QStringLiteral("Docs/a.txt"), "alpha");
+        w.tree.file(QStringLiteral("Music/b.txt"), "beta");
+        const QString docs = w.tree.path(QStringLiteral("Docs"));
+        const QString music = w.tree.path(QStringLiteral("Music"));
+        const JournalRecord docsRecord = leaveStagedMigration(w, docs);
+        const JournalRecord musicRecord = leaveStagedMigration(w, music, [](JournalRecord& record) {
+            // The administrator's command was copying when the process died.
+            record.moving = record.administrator = true;
+            TestTree(record.targetPath).file(QStringLiteral("b.txt"), "be");
+        });
+        MainViewModel& vm = w.vm();
+
+        runTask(vm.launch().bootstrap());
+        QVERIFY(waitUntilIdle(vm));
+
+        QCOMPARE(TestTree(docs).read(QStringLiteral("a.txt")), QByteArray("alpha"));
+        QVERIFY(!QFileInfo::exists(docsRecord.stagingPath));
+        QVERIFY(shownNames(vm).contains(QStringLiteral("Docs")));
+        QCOMPARE(vm.history().tasks().size(), 1);
+        QCOMPARE(vm.history().tasks().constFirst().status, TaskStatus::rolledBack);
+        QCOMPARE(vm.history().tasks().constFirst().errorCode, QStringLiteral("E008"));
+        const QString info = vm.activity().infoMessage().value_or(QString());
+        QVERIFY2(
+            info.startsWith(QStringLiteral("An interrupted migration was undone; the data is back at %1. ")
+                                .arg(vm.presentation().displayPath(docs))),
+            qPrintable(info));
+        QVERIFY(info.endsWith(QStringLiteral("Click \"Scan Now\" for deep scan.")));
+
+        QVERIFY(QFileInfo::exists(musicRecord.stagingPath) && QFileInfo::exists(musicRecord.targetPath) &&
+                !QFileInfo::exists(music));
+        const QString error = vm.activity().errorMessage().value_or(QString());
+        QVERIFY2(error.contains(
+                     QStringLiteral("An interrupted operation could not be put right; nothing was changed "
+                                    "at these paths, please check them: %1, %2.")
+                         .arg(vm.presentation().displayPath(musicRecord.stagingPath),
+                              vm.presentation().displayPath(musicRecord.targetPath))),
+                 qPrintable(error));
+        QCOMPARE(OperationJournal::recordPaths().size(), 1);
+    }
+
+    // Finishing a large migration takes a while: meanwhile the event loop turns, a line says what
+    // is being put right, and neither the first listing nor a disk workflow begins.
+    void windowKeepsTurningWhileRecoveryRuns()
+    {
+        WorkflowFixture w(UILanguage::english, 256 * 1024 * 1024);
+        SKIP_WITHOUT(w);
+        for (int d = 0; d < 40; ++d) {
+            for (int f = 0; f < 100; ++f)
+                w.tree.file(QStringLiteral("Large/dir%1/file%2.txt").arg(d).arg(f), QByteArray(512, 'x'));
+        }
+        const QString large = w.tree.path(QStringLiteral("Large"));
+        const QStringList whole = snapshotTree(large);
+        const JournalRecord record = leaveStagedMigration(w, large, [](JournalRecord& entry) {
+            // The copy was whole and flushed; the staged original was still being removed.
+            copyTree(entry.stagingPath, entry.targetPath);
+            entry.targetIdentity = entryIdentityText(entry.targetPath);
+            entry.moving = entry.arrived = true;
+        });
+        MainViewModel& vm = w.vm();
+        int ticksWhileRecovering = 0;
+        int listingsWhileRecovering = 0;
+        bool refusedToStart = true;
+        QStringList linesWhileRecovering;
+        QTimer ticker;
+        ticker.setInterval(0);
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            if (!vm.activity().isRecoveringOperations())
+                return;
+            if (ticksWhileRecovering++ == 0) {
+                startDetached(vm.workflows().undoLastMigration());
+                refusedToStart = !vm.activity().isUndoing() && vm.hasRunningDiskWork();
+            }
+            const QString line = vm.activity().infoMessage().value_or(QString());
+            if (!linesWhileRecovering.contains(line))
+                linesWhileRecovering.append(line);
+        });
+        QObject::connect(&vm.browsing(), &BrowsingState::entriesChanged, [&] {
+            if (vm.activity().isRecoveringOperations())
+                ++listingsWhileRecovering;
+        });
+        ticker.start();
+
+        runTask(vm.launch().bootstrap(), std::chrono::seconds(60));
+        ticker.stop();
+
+        QVERIFY2(ticksWhileRecovering > 0, "the event loop stood still while the recovery ran");
+        QCOMPARE(linesWhileRecovering,
+                 QStringList{QStringLiteral(
+                     "Finishing what was interrupted last time: Large. The folder list follows.")});
+        QCOMPARE(listingsWhileRecovering, 0);
+        QVERIFY(refusedToStart);
+        QVERIFY(!vm.activity().isRecoveringOperations());
+        QCOMPARE(platform::readSymbolicLink(large), record.targetPath);
+        QCOMPARE(snapshotTree(record.targetPath), whole);
+        QVERIFY(!QFileInfo::exists(record.stagingPath));
+        QVERIFY2(
+            vm.activity().infoMessage()->startsWith(QStringLiteral("An interrupted migration was completed")),
+            qPrintable(*vm.activity().infoMessage()));
+        QVERIFY(waitUntilIdle(vm));
+        QVERIFY(shownNames(vm).contains(QStringLiteral("Large")));
+    }
+
+    // Putting the folder back needs rights the user lacks: the start-up asks nobody, changes
+    // nothing and says why.
+    void recoveryNeverAsksForAdministrator()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        w.tree.file(QStringLiteral("Projects/Docs/a.txt"), "alpha");
+        const QString docs = w.tree.path(QStringLiteral("Projects/Docs"));
+        const JournalRecord record = leaveStagedMigration(w, docs);
+        ImmutableFlag locked(w.tree.path(QStringLiteral("Projects")));
+        if (!locked.isSet())
+            QSKIP(qPrintable(locked.skipReason()));
+        const auto runner = std::make_shared<RecordingRunner>();
+        auto vm = w.fx.makeViewModel([runner](ViewModelParts& parts) {
+            parts.privilegedFileOperations = std::make_shared<PrivilegedFileOperationService>(runner);
+        });
+
+        runTask(vm->launch().bootstrap());
+
+        QVERIFY(runner->commands.isEmpty());
+        const QString error = vm->activity().errorMessage().value_or(QString());
+        QVERIFY2(error.contains(QStringLiteral("This needs administrator rights, which are not asked for at "
+                                               "start-up, so nothing was changed.")),
+                 qPrintable(error));
+        QVERIFY2(error.contains(vm->presentation().displayPath(record.stagingPath)), qPrintable(error));
+        locked.clear();
+        QCOMPARE(TestTree(record.stagingPath).read(QStringLiteral("a.txt")), QByteArray("alpha"));
+        QCOMPARE(OperationJournal::recordPaths().size(), 1);
+    }
+
+    // What was put right goes to the information line, what needs the user to the error line, in the
+    // interface language.
+    void recoveryTexts_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QString>("info");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("progress"); // while the recovery runs
+        QTest::newRow("english")
+            << UILanguage::english
+            << QStringLiteral(
+                   "An interrupted migration was undone; the data is back at /home/u/Docs. An interrupted "
+                   "migration was completed: /home/u/Music -> /media/u/Disk/Root/home/u/Music. Items that "
+                   "changed after they were copied were kept: /home/u/.Music.orvalink-staging-X/new.txt.")
+            << QStringLiteral(
+                   "Waiting for the volume of /media/u/Disk/Root: connect it, and what the interrupted "
+                   "operation left there is dealt with at the next start. These paths were left as they "
+                   "were found, please check them: /media/u/Disk/Root/home/u/Music/extra. An operation "
+                   "record that could not be read was set aside; nothing was changed: "
+                   "/support/operations/a.json.set-aside. An interrupted operation could not be put "
+                   "right; nothing was changed at these paths, please check them: /home/u/.Photos."
+                   "orvalink-staging-Y. This needs administrator rights, which are not asked for at "
+                   "start-up, so nothing was changed.")
+            << QStringLiteral(
+                   "Finishing what was interrupted last time: Docs, Music. The folder list follows.");
+        QTest::newRow("chinese")
+            << UILanguage::chinese
+            << QStringLiteral(
+                   "中断的迁移已撤回，数据已回到原位置：/home/u/Docs。 中断的迁移已完成：/home/u/Music → "
+                   "/media/u/Disk/Root/home/u/Music。 复制后又有改动的项目已保留：/home/u/.Music."
+                   "orvalink-staging-X/new.txt。")
+            << QStringLiteral(
+                   "正在等待 /media/u/Disk/Root "
+                   "所在的磁盘：请连接它，下次启动时会处理中断的操作在那里留下的内容。 "
+                   "以下位置保持原样，请检查：/media/u/Disk/Root/home/u/Music/extra。 "
+                   "一条无法读取的操作记录已移到一旁，未做任何改动：/support/operations/a.json.set-aside。 "
+                   "中断的操作无法自动恢复，以下位置未做任何改动，请检查：/home/u/"
+                   ".Photos.orvalink-staging-Y。 "
+                   "这一步需要管理员权限，启动时不会请求，因此未做改动。")
+            << QStringLiteral("正在收尾上次中断的操作：Docs、Music。稍后显示文件夹列表。");
+    }
+    void recoveryTexts()
+    {
+        QFETCH(UILanguage, language);
+        QFETCH(QString, info);
+        QFETCH(QString, error);
+        QFETCH(QString, progress);
+        ViewModelFixture fx;
+        auto vm =
+            fx.makeViewModelWithSettings([language](AppConfig& config) { config.uiLanguage = language; });
+        const QString root = QStringLiteral("/media/u/Disk/Root");
+        RecoveredOperation back;
+        back.outcome = RecoveredOperation::Outcome::migrationRolledBack;
+        back.sourcePath = QStringLiteral("/home/u/Docs");
+        back.targetPath = root + back.sourcePath;
+        back.waitingForVolume = root;
+        RecoveredOperation forward;
+        forward.outcome = RecoveredOperation::Outcome::migrationCompleted;
+        forward.sourcePath = QStringLiteral("/home/u/Music");
+        forward.targetPath = root + forward.sourcePath;
+        forward.keptPaths = {QStringLiteral("/home/u/.Music.orvalink-staging-X/new.txt")};
+        forward.foundPaths = {forward.targetPath + QStringLiteral("/extra")};
+        RecoveredOperation unreadable;
+        unreadable.outcome = RecoveredOperation::Outcome::setAside;
+        unreadable.recordPath = QStringLiteral("/support/operations/a.json.set-aside");
+        RecoveredOperation refused;
+        refused.sourcePath = QStringLiteral("/home/u/Photos");
+        refused.foundPaths = {QStringLiteral("/home/u/.Photos.orvalink-staging-Y")};
+        refused.needsAdministrator = true;
+
+        const RecoveryTexts texts =
+            orvalink::recoveryTexts({back, forward, unreadable, refused}, vm->presentation());
+
+        QCOMPARE(texts.info.value_or(QString()), info);
+        QCOMPARE(texts.error.value_or(QString()), error);
+        QCOMPARE(recoveryInProgressText({back.sourcePath, forward.sourcePath}, vm->presentation()), progress);
+    }
+
+    // With nothing left unfinished the start-up says nothing about it and waits for nothing.
+    void nothingToPutRightSaysNothing()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        MainViewModel& vm = w.vm();
+        bool everRecovering = false;
+        QObject::connect(&vm.activity(), &ActivityState::isRecoveringOperationsChanged,
+                         [&] { everRecovering = true; });
+        runTask(vm.launch().bootstrap());
+        QVERIFY(!everRecovering);
+        QVERIFY(!vm.activity().errorMessage());
+        QCOMPARE(*vm.activity().infoMessage(),
+                 QStringLiteral("Directory loaded. Click \"Scan Now\" for deep scan."));
+    }
+};
+
+QTEST_GUILESS_MAIN(LaunchRecoveryTest)
+#include "tst_launchrecovery.moc"
