@@ -40,23 +40,32 @@ FileAccessWatch::FileAccessWatch(const QStringList& roots)
         return;
     }
     for (const QString& root : roots) {
-        QStringList folders{root};
-        QDirIterator below(root, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks,
-                           QDirIterator::Subdirectories);
-        while (below.hasNext())
-            folders.append(below.next());
-        for (const QString& folder : folders) {
-            const int watch = ::inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), kWatched);
-            if (watch < 0) {
-                m_skipReason = QStringLiteral("cannot watch ") + folder + QStringLiteral(": ") +
-                               QString::fromLocal8Bit(std::strerror(errno));
-                ::close(m_fd);
-                m_fd = -1;
-                return;
-            }
-            m_folders.insert(watch, folder);
-        }
+        if (!watch(root))
+            return;
     }
+}
+
+bool FileAccessWatch::watch(const QString& root)
+{
+    if (m_fd < 0)
+        return false;
+    QStringList folders{root};
+    QDirIterator below(root, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks,
+                       QDirIterator::Subdirectories);
+    while (below.hasNext())
+        folders.append(below.next());
+    for (const QString& folder : folders) {
+        const int watch = ::inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), kWatched);
+        if (watch < 0) {
+            m_skipReason = QStringLiteral("cannot watch ") + folder + QStringLiteral(": ") +
+                           QString::fromLocal8Bit(std::strerror(errno));
+            ::close(m_fd);
+            m_fd = -1;
+            return false;
+        }
+        m_folders.insert(watch, folder);
+    }
+    return true;
 }
 
 FileAccessWatch::~FileAccessWatch()

@@ -12,7 +12,7 @@ namespace orvalink::test {
 // first. Folders created after the start are not watched themselves; their creation is noted.
 class FileAccessWatch {
 public:
-    explicit FileAccessWatch(const QStringList& roots);
+    explicit FileAccessWatch(const QStringList& roots = {});
     ~FileAccessWatch();
     FileAccessWatch(const FileAccessWatch&) = delete;
     FileAccessWatch& operator=(const FileAccessWatch&) = delete;
@@ -20,6 +20,9 @@ public:
     // False (with the reason) when inotify is not available here.
     bool isValid() const { return m_fd >= 0; }
     QString skipReason() const { return m_skipReason; }
+
+    // Watches one more folder and the folders below it; false (with the reason) when it cannot.
+    bool watch(const QString& root);
 
     // What happened since the start, one line per event: "OPEN /path/to/file", "MODIFY …", and so on.
     QStringList events();

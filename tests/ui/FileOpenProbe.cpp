@@ -2,14 +2,12 @@
 
 #include <QFile>
 #include <fcntl.h>
-#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace orvalink::test {
 
-FileOpenProbe::FileOpenProbe(const QString& fifoPath)
-    : m_fifo(fifoPath), m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+FileOpenProbe::FileOpenProbe(const QString& fifoPath) : m_fifo(fifoPath)
 {
     const QByteArray fifo = QFile::encodeName(m_fifo);
     m_fifoMade = ::mkfifo(fifo.constData(), 0600) == 0;
@@ -37,33 +35,23 @@ FileOpenProbe::~FileOpenProbe()
         if (reader >= 0)
             ::close(reader);
     }
-    if (m_fd >= 0)
-        ::close(m_fd);
 }
 
 bool FileOpenProbe::watch(const QString& folder)
 {
-    const int wd = ::inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), IN_OPEN | IN_ACCESS);
-    if (wd >= 0)
-        m_folders.insert(wd, folder);
-    return wd >= 0;
+    return m_watch.watch(folder);
 }
 
 QStringList FileOpenProbe::openedFiles()
 {
     QStringList files;
-    alignas(inotify_event) char buffer[4096];
-    for (;;) {
-        const ssize_t length = ::read(m_fd, buffer, sizeof buffer);
-        if (length <= 0)
-            return files;
-        for (ssize_t offset = 0; offset < length;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(buffer + offset);
-            files.append(m_folders.value(event->wd) + QLatin1Char('/') +
-                         QFile::decodeName(event->len > 0 ? event->name : ""));
-            offset += ssize_t(sizeof(inotify_event) + event->len);
-        }
+    for (const QString& event : m_watch.events()) {
+        const qsizetype space = event.indexOf(QLatin1Char(' '));
+        const QString kinds = event.left(space);
+        if (kinds.contains(QStringLiteral("OPEN")) || kinds.contains(QStringLiteral("ACCESS")))
+            files.append(event.mid(space + 1));
     }
+    return files;
 }
 
 } // namespace orvalink::test

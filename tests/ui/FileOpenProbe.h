@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QHash>
+#include "support/FileAccessWatch.h"
+
 #include <QString>
 #include <QStringList>
 #include <atomic>
@@ -20,7 +21,7 @@ public:
     FileOpenProbe(const FileOpenProbe&) = delete;
     FileOpenProbe& operator=(const FileOpenProbe&) = delete;
 
-    bool isValid() const { return m_fd >= 0 && m_fifoMade; }
+    bool isValid() const { return m_watch.isValid() && m_fifoMade; }
     const QString& fifoPath() const { return m_fifo; }
     // Reports opens and reads of files directly in `folder` from now on.
     bool watch(const QString& folder);
@@ -30,8 +31,7 @@ public:
 private:
     QString m_fifo;
     bool m_fifoMade = false;
-    int m_fd = -1;
-    QHash<int, QString> m_folders;
+    FileAccessWatch m_watch;
     std::atomic<bool> m_stopFeeding = false;
     std::thread m_feeder;
 };
