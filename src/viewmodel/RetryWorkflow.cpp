@@ -138,7 +138,7 @@ QCoro::Task<> runRetry(DiskWorkContext& context, FailedMigrationRecord record,
 QCoro::Task<> retryFailedMigration(DiskWorkContext& context, FailedMigrationRecord record,
                                    std::optional<ForcedMigrationMode> forceMode, bool terminateProcesses)
 {
-    if (!mayStartDiskWork(context))
+    if (!mayStartDiskWorkOrSayWhy(context))
         co_return;
     const FlowTicket ticket = context.ticket();
     // Busy before the size estimate: a second press meanwhile must not start a second engine.

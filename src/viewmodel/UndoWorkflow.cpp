@@ -237,7 +237,7 @@ QCoro::Task<> undoSelectedMigration(DiskWorkContext& context)
 
 QCoro::Task<> forceUndoMigration(DiskWorkContext& context, LinkMapping mapping, ForcedUndoRestoreMode mode)
 {
-    if (!mayStartDiskWork(context))
+    if (!mayStartDiskWorkOrSayWhy(context))
         co_return;
     beginRestoreRun(context);
     const QString title =

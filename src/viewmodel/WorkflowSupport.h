@@ -12,8 +12,15 @@ class DiskWorkContext;
 
 // A disk workflow starts only when this is true: not once the owner closed, and not while a
 // migration, retry, undo, forced restore or link repair runs (these flows exclude each other, so a
-// repair never replaces a link that an undo is moving).
+// repair never replaces a link that an undo is moving). Every control that starts one is enabled by
+// it.
 bool mayStartDiskWork(const DiskWorkContext& context);
+// Why a disk workflow may not start now, for the info line; none when it may, or when the owner
+// closed (nothing is said to a window that is going away).
+std::optional<QString> diskWorkRefusal(const DiskWorkContext& context);
+// mayStartDiskWork(), and when it is false the refusal in the info line: for the flows that start
+// from controls that stay enabled (a row's menu, the answer to a prompt).
+bool mayStartDiskWorkOrSayWhy(DiskWorkContext& context);
 
 // The settings handed to the engine: the current ones with the effective target root.
 AppConfig engineConfig(const DiskWorkContext& context);

@@ -1,0 +1,164 @@
+// The window's controls that start disk work, while other disk work runs: every button is disabled
+// by the state object's one rule; the controls that stay enabled (a migrated item's row menu, the
+// answers of the force-mode prompts) start nothing and say why in the info line.
+#include "UiTestSupport.h"
+#include "ViewModelFixture.h"
+#include "WindowTestSupport.h"
+#include "ui/models/MappingListModel.h"
+#include "ui/views/MappingListView.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace orvalink;
+using namespace orvalink::test;
+
+namespace {
+
+const QStringList kStarters{"migrateSelectedButton", "undoSelectedButton",  "undoLastButton",
+                            "repairAllLinks",        "repairSelectedLinks", "forceMigrateButton",
+                            "terminateRetryButton"};
+
+LinkMapping mappingOf(const QString& source)
+{
+    LinkMapping mapping;
+    mapping.id = QUuid::createUuid();
+    mapping.sourcePath = source;
+    mapping.targetPath = QStringLiteral("/Volumes/External") + source;
+    mapping.createdAt = QDateTime::currentDateTimeUtc();
+    mapping.updatedAt = mapping.createdAt;
+    return mapping;
+}
+
+FailedMigrationRecord failedWith(const QString& path, const QString& code)
+{
+    FailedMigrationRecord record = failedRecord(path);
+    record.errorCode = code;
+    return record;
+}
+
+void setRunning(ActivityState& activity, const QString& work, bool running)
+{
+    if (work == "migration")
+        activity.setIsMigrating(running);
+    else if (work == "undo")
+        activity.setIsUndoing(running);
+    else
+        activity.setIsRepairingLinks(running);
+}
+
+// The enabled state of each starter button, by name.
+QStringList enabledStarters(QWidget* window)
+{
+    QStringList enabled;
+    for (const QString& name : kStarters) {
+        auto* button = window->findChild<QPushButton*>(name);
+        if (button && button->isEnabled())
+            enabled.append(name);
+    }
+    return enabled;
+}
+
+// Opens the whole-row menu of the migrated items list's first row.
+QMenu* migratedRowMenu(QWidget* window)
+{
+    auto* list = window->findChild<ui::MappingListView*>(QStringLiteral("migratedItemsList"));
+    const QRect rect = list->visualRect(list->model()->index(0, 0));
+    const QPoint at(rect.left() + 20, rect.top() + 8);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list->viewport(), &event);
+    for (QMenu* menu : window->findChildren<QMenu*>(QStringLiteral("migratedRowMenu"))) {
+        if (menu->isVisible())
+            return menu;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class DiskWorkControlsTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { prepareWidgetTests(); }
+
+    void controlsFollowTheRule_data()
+    {
+        QTest::addColumn<QString>("work");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("migration") << "migration"
+                                   << "A migration is running. Try again once it has finished.";
+        QTest::newRow("undo") << "undo"
+                              << "An undo is running. Try again once it has finished.";
+        QTest::newRow("repair") << "repair"
+                                << "A link repair is running. Try again once it has finished.";
+    }
+
+    void controlsFollowTheRule()
+    {
+        QFETCH(QString, work);
+        QFETCH(QString, refusal);
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        const QString alpha = fx.tree.dir("Alpha");
+        const QString beta = fx.tree.dir("Beta");
+        const LinkMapping moved = mappingOf(fx.tree.path("Moved"));
+        vm->history().setUndoHistory({moved});
+        vm->history().setMigratedMappings({moved});
+        vm->history().setSelectedUndoMappingIDs({moved.id});
+        vm->history().setSelectedMigratedMappingIDs({moved.id});
+        vm->history().setRecentFailedMigrationPaths({failedWith(alpha, "E004"), failedWith(beta, "E007")});
+        vm->browsing().setSelectedPaths({beta});
+
+        WindowUnderTest w(*vm, withoutStartup());
+        w.viewState().setShowMigratedItemsPanel(true);
+        QVERIFY(w.showAndStart());
+        QWidget* window = w.window.get();
+        QTRY_COMPARE(enabledStarters(window), kStarters);
+
+        ActivityState& activity = vm->activity();
+        setRunning(activity, work, true);
+        QVERIFY(!vm->workflows().mayStartDiskWork());
+        QTRY_COMPARE(enabledStarters(window), QStringList());
+        saveScreen(window->grab().toImage(), "controls-during-" + work);
+
+        // The row menu stays as it is; its repair starts nothing and says why.
+        activity.setInfoMessage(std::nullopt);
+        QMenu* menu = migratedRowMenu(window);
+        QVERIFY(menu);
+        QAction* repairThis = menu->actions().value(0);
+        QCOMPARE(repairThis->text(), "Repair This Link");
+        QVERIFY(repairThis->isEnabled());
+        repairThis->trigger();
+        menu->close();
+        QTRY_COMPARE(activity.infoMessage(), std::optional(refusal));
+        QCOMPARE(activity.isRepairingLinks(), work == "repair");
+
+        // So do the answers of the two force-mode prompts.
+        activity.setInfoMessage(std::nullopt);
+        vm->workflows().presentMigrationConflictPrompt(failedWith(alpha, "E004"));
+        QTRY_COMPARE(w.surface->openTitle(), "Choose a Force Migration Mode");
+        QVERIFY(w.surface->answer(QStringLiteral("Append Migrate (Recommended)")));
+        QTRY_COMPARE(activity.infoMessage(), std::optional(refusal));
+        QCOMPARE(vm->history().recentFailedMigrationPaths().size(), 2);
+
+        activity.setInfoMessage(std::nullopt);
+        activity.setUndoConflictPrompt(
+            UndoConflictPrompt{QUuid::createUuid(), moved, "Choose a Force Restore Mode", "Occupied."});
+        QTRY_COMPARE(w.surface->openTitle(), "Choose a Force Restore Mode");
+        QVERIFY(w.surface->answer(QStringLiteral("Overwrite Restore")));
+        QTRY_COMPARE(activity.infoMessage(), std::optional(refusal));
+        QCOMPARE(vm->history().undoHistory(), QList<LinkMapping>{moved});
+        QCOMPARE(activity.isMigrating(), work == "migration");
+        QCOMPARE(activity.isUndoing(), work == "undo");
+
+        // The work ends: every control is offered again.
+        setRunning(activity, work, false);
+        QTRY_COMPARE(enabledStarters(window), kStarters);
+    }
+};
+
+QTEST_MAIN(DiskWorkControlsTest)
+#include "tst_diskworkcontrols.moc"
