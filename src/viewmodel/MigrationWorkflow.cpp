@@ -170,8 +170,7 @@ QCoro::Task<> runBatch(DiskWorkContext& context, FlowTicket ticket, QStringList 
     qint64 totalBytes = 0;
     for (const QString& path : paths)
         totalBytes += std::max<qint64>(0, sizeByPath.value(path, 0));
-    beginProgress(context, context.localized(QStringLiteral("迁移"), QStringLiteral("Migration")),
-                  paths.size(), totalBytes);
+    beginProgress(context, {QStringLiteral("迁移"), QStringLiteral("Migration")}, paths.size(), totalBytes);
 
     const AppConfig runConfig = engineConfig(context);
     RunCounts counts;

@@ -77,9 +77,9 @@ QCoro::Task<> reloadAfterDiskWork(DiskWorkContext& context)
     co_await context.loadCurrentDirectoryForNavigation(true);
 }
 
-void beginProgress(DiskWorkContext& context, const QString& title, qint64 totalItems, qint64 totalBytes)
+void beginProgress(DiskWorkContext& context, const BilingualText& title, qint64 totalItems, qint64 totalBytes)
 {
-    context.activity().setCurrentOperationTitle(title);
+    context.activity().setOperationTitle(title, context.presentation().localizer());
     context.activity().setMigrationTotalItems(totalItems);
     context.activity().setMigrationProcessedItems(0);
     context.activity().setMigrationSucceededItems(0);

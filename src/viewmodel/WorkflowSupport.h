@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/AppConfig.h"
+#include "viewmodel/Localizer.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>
@@ -36,6 +37,8 @@ std::optional<QString> plannedTargetPath(const DiskWorkContext& context, const Q
 QCoro::Task<> reloadAfterDiskWork(DiskWorkContext& context);
 
 // Resets the progress panel for a new operation of `totalItems` items and `totalBytes` bytes.
-void beginProgress(DiskWorkContext& context, const QString& title, qint64 totalItems, qint64 totalBytes);
+// The title follows a later change of language.
+void beginProgress(DiskWorkContext& context, const BilingualText& title, qint64 totalItems,
+                   qint64 totalBytes);
 
 } // namespace orvalink
