@@ -126,6 +126,11 @@ bool DiskWorkflows::hasRunningDiskWork() const
     return m_context.activity().isDiskWorkBusy();
 }
 
+void DiskWorkflows::holdFurtherItems(bool hold)
+{
+    m_context.hold().setHeld(hold && !m_context.isRetired());
+}
+
 QString DiskWorkflows::runningDiskWorkText() const
 {
     const ActivityState& activity = m_context.activity();

@@ -54,6 +54,10 @@ public:
     // What runs now, for the safe close: a migration or retry, an undo or forced restore, a repair.
     bool hasRunningDiskWork() const;
     QString runningDiskWorkText() const;
+    // While held, the item of a migration or undo batch on its way goes on to its end and the next
+    // one waits until the hold is lifted (or the owner closes); a link repair batch, a retry and a
+    // single undo have no next item. Nothing is held once the owner closed.
+    void holdFurtherItems(bool hold);
     // What the workflows work with (tests start a progress monitor on it).
     DiskWorkContext& context() { return m_context; }
     // No workflow step runs any more; an engine call in the background still runs to its end.

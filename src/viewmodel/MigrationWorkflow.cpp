@@ -175,8 +175,8 @@ QCoro::Task<> runBatch(DiskWorkContext& context, FlowTicket ticket, QStringList 
     const AppConfig runConfig = engineConfig(context);
     RunCounts counts;
     for (const QString& path : paths) {
-        // No further item starts once the owner closes.
-        if (!ticket.isAlive())
+        auto next = nextItemMayStart(context, ticket);
+        if (!co_await std::move(next))
             co_return;
         auto item = migrateOne(context, ticket, path, std::max<qint64>(0, sizeByPath.value(path, 0)),
                                services, runConfig, &counts);

@@ -114,8 +114,8 @@ QCoro::Task<> restoreBatch(DiskWorkContext& context, QList<LinkMapping> records,
 
     BatchOutcome batch;
     for (const LinkMapping& record : records) {
-        // No further record starts once the owner closes.
-        if (!ticket.isAlive())
+        auto next = nextItemMayStart(context, ticket);
+        if (!co_await std::move(next))
             co_return;
         const qint64 expected = std::max<qint64>(0, estimates.value(record.sourcePath, 0));
         const qint64 base = context.activity().migrationProcessedBytes();

@@ -77,6 +77,15 @@ QCoro::Task<> reloadAfterDiskWork(DiskWorkContext& context)
     co_await context.loadCurrentDirectoryForNavigation(true);
 }
 
+QCoro::Task<bool> nextItemMayStart(DiskWorkContext& context, FlowTicket ticket)
+{
+    if (!ticket.isAlive())
+        co_return false;
+    auto passing = context.hold().passed();
+    co_await std::move(passing);
+    co_return ticket.isAlive();
+}
+
 void beginProgress(DiskWorkContext& context, const BilingualText& title, qint64 totalItems, qint64 totalBytes)
 {
     context.activity().setOperationTitle(title, context.presentation().localizer());

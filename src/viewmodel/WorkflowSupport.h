@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/AppConfig.h"
+#include "viewmodel/FlowTicket.h"
 #include "viewmodel/Localizer.h"
 
 #include <QCoro/QCoroTask>
@@ -35,6 +36,10 @@ std::optional<QString> plannedTargetPath(const DiskWorkContext& context, const Q
 // After disk work that changed the history: history, volumes, storage, selected size and a live
 // listing of the current directory. The caller checks its ticket after awaiting it.
 QCoro::Task<> reloadAfterDiskWork(DiskWorkContext& context);
+
+// Before each item of a batch: waits while the window asks whether to close (the hold); false once
+// the owner closed, and the batch then ends without touching anything.
+QCoro::Task<bool> nextItemMayStart(DiskWorkContext& context, FlowTicket ticket);
 
 // Resets the progress panel for a new operation of `totalItems` items and `totalBytes` bytes.
 // The title follows a later change of language.
