@@ -6,8 +6,10 @@
 #include "WindowTestSupport.h"
 #include "ui/models/MappingListModel.h"
 #include "ui/views/MappingListView.h"
+#include "ui/widgets/LayoutSettling.h"
 
 #include <QContextMenuEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QtTest>
@@ -157,6 +159,70 @@ private Q_SLOTS:
         // The work ends: every control is offered again.
         setRunning(activity, work, false);
         QTRY_COMPARE(enabledStarters(window), kStarters);
+    }
+
+    // The window after a finished batch, in each language at the least and a common size: the
+    // collapsed dock tells of the coming collapse (the counters the progress card keeps are no
+    // work), and while a link repair runs the buttons that start disk work are off.
+    void windowAfterABatch_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QString>("badge");
+        QTest::addColumn<QString>("migrate");
+        for (const QSize& size : {QSize(1200, 760), QSize(1480, 940)}) {
+            const QString tag = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+            QTest::newRow(qPrintable("chinese-" + tag)) << UILanguage::chinese << size << "5 秒后收起"
+                                                        << "迁移所选";
+            QTest::newRow(qPrintable("english-" + tag)) << UILanguage::english << size << "Auto close in 5s"
+                                                        << "Migrate Selected";
+            QTest::newRow(qPrintable("bilingual-" + tag))
+                << UILanguage::bilingual << size << "5 秒后收起 Auto close in 5s"
+                << "迁移所选 Migrate Selected";
+        }
+    }
+
+    void windowAfterABatch()
+    {
+        QFETCH(UILanguage, language);
+        QFETCH(QSize, size);
+        ViewModelFixture fx;
+        auto vm =
+            fx.makeViewModelWithSettings([language](AppConfig& config) { config.uiLanguage = language; });
+        const LinkMapping moved = mappingOf(fx.tree.path("Moved"));
+        vm->history().setUndoHistory({moved});
+        vm->history().setMigratedMappings({moved});
+        vm->history().setRecentMigrationPaths({successRecord(moved.sourcePath)});
+        ActivityState& activity = vm->activity();
+        activity.setOperationTitle({QStringLiteral("迁移"), QStringLiteral("Migration")},
+                                   vm->presentation().localizer());
+        activity.setMigrationTotalItems(1);
+        activity.setMigrationProcessedItems(1);
+        activity.setMigrationSucceededItems(1);
+        vm->browsing().setSelectedPaths({fx.tree.dir("Alpha")});
+
+        WindowUnderTest w(*vm, withoutStartup(), std::chrono::milliseconds(20));
+        w.window->resize(size);
+        QVERIFY(w.showAndStart());
+        QTRY_VERIFY(!w.viewState().showProgressPanel());
+        QWidget* window = w.window.get();
+        auto* migrate = window->findChild<QPushButton*>(QStringLiteral("migrateSelectedButton"));
+        QTEST(migrate->text(), "migrate");
+        QTRY_VERIFY(migrate->isEnabled());
+        QFETCH(QString, badge);
+        QTRY_COMPARE(window->findChild<QLabel*>(QStringLiteral("activityBadge"))->text(), badge);
+        const QString tag = QString::fromLatin1(QTest::currentDataTag());
+        ui::settleLayouts(*window);
+        saveScreen(window->grab().toImage(), "window-after-batch-" + tag);
+
+        auto* undoLast = window->findChild<QPushButton*>(QStringLiteral("undoLastButton"));
+        QVERIFY(undoLast->isEnabled());
+        activity.setIsRepairingLinks(true);
+        QTRY_VERIFY(!migrate->isEnabled() && !undoLast->isEnabled());
+        QVERIFY(w.viewState().showProgressPanel());
+        ui::settleLayouts(*window);
+        saveScreen(window->grab().toImage(), "window-repair-running-" + tag);
+        activity.setIsRepairingLinks(false);
     }
 };
 
