@@ -23,17 +23,6 @@ const QStringList kStarters{"migrateSelectedButton", "undoSelectedButton",  "und
                             "repairAllLinks",        "repairSelectedLinks", "forceMigrateButton",
                             "terminateRetryButton"};
 
-LinkMapping mappingOf(const QString& source)
-{
-    LinkMapping mapping;
-    mapping.id = QUuid::createUuid();
-    mapping.sourcePath = source;
-    mapping.targetPath = QStringLiteral("/Volumes/External") + source;
-    mapping.createdAt = QDateTime::currentDateTimeUtc();
-    mapping.updatedAt = mapping.createdAt;
-    return mapping;
-}
-
 FailedMigrationRecord failedWith(const QString& path, const QString& code)
 {
     FailedMigrationRecord record = failedRecord(path);
@@ -106,7 +95,7 @@ private Q_SLOTS:
         auto vm = fx.makeViewModelWithSettings();
         const QString alpha = fx.tree.dir("Alpha");
         const QString beta = fx.tree.dir("Beta");
-        const LinkMapping moved = mappingOf(fx.tree.path("Moved"));
+        const LinkMapping moved = mappingRecord(fx.tree.path("Moved"));
         vm->history().setUndoHistory({moved});
         vm->history().setMigratedMappings({moved});
         vm->history().setSelectedUndoMappingIDs({moved.id});
@@ -189,7 +178,7 @@ private Q_SLOTS:
         ViewModelFixture fx;
         auto vm =
             fx.makeViewModelWithSettings([language](AppConfig& config) { config.uiLanguage = language; });
-        const LinkMapping moved = mappingOf(fx.tree.path("Moved"));
+        const LinkMapping moved = mappingRecord(fx.tree.path("Moved"));
         vm->history().setUndoHistory({moved});
         vm->history().setMigratedMappings({moved});
         vm->history().setRecentMigrationPaths({successRecord(moved.sourcePath)});

@@ -2,6 +2,7 @@
 
 #include "support/TaskRunner.h"
 #include "support/TreeSnapshot.h"
+#include "viewmodel/DetachedFlow.h"
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -65,6 +66,7 @@ void finish(QCoro::Task<> flow)
 
 TwoFolderBatch makeTwoFolderBatch(WorkflowFixture& fixture)
 {
+    fixture.copyGate = std::make_shared<WorkerGate>();
     for (int i = 0; i < 16; ++i)
         fixture.tree.fileOfSize(QStringLiteral("Alpha/part%1/data%2.bin").arg(i % 4).arg(i), 64 * 1024);
     fixture.tree.fileOfSize(QStringLiteral("Beta/data.bin"), 64 * 1024);
@@ -75,6 +77,25 @@ TwoFolderBatch makeTwoFolderBatch(WorkflowFixture& fixture)
     batch.firstBefore = snapshotTree(batch.first);
     batch.secondBefore = snapshotTree(batch.second);
     return batch;
+}
+
+bool startHeldMigration(WorkflowFixture& fixture, const QStringList& paths)
+{
+    MainViewModel& vm = fixture.vm();
+    vm.browsing().setSelectedPaths(QSet<QString>(paths.cbegin(), paths.cend()));
+    startDetached(vm.workflows().migrateSelectedItems());
+    return fixture.copyGate && fixture.copyGate->waitForArrivals(1);
+}
+
+QString neverMigrated(WorkflowFixture& fixture, const QString& source, const QStringList& before)
+{
+    if (fixture.copyGate && fixture.copyGate->arrivals().contains(source))
+        return source + QStringLiteral(" was staged");
+    if (snapshotTree(source) != before)
+        return source + QStringLiteral(" changed");
+    if (QFileInfo::exists(fixture.targetOf(source)))
+        return fixture.targetOf(source) + QStringLiteral(" exists");
+    return {};
 }
 
 } // namespace orvalink::test

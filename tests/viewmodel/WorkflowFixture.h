@@ -42,7 +42,7 @@ void finish(QCoro::Task<> flow);
 
 // Two folders for a batch that a test interrupts while the copy gate holds its first item: "Alpha"
 // (a small tree in four folders, distinct times) and "Beta", which a batch migrates after it, with
-// their snapshots before the run.
+// their snapshots before the run. Sets the fixture's copy gate: call it before vm().
 struct TwoFolderBatch {
     QString first;
     QString second;
@@ -50,5 +50,13 @@ struct TwoFolderBatch {
     QStringList secondBefore;
 };
 TwoFolderBatch makeTwoFolderBatch(WorkflowFixture& fixture);
+
+// Selects `paths`, starts their migration and waits (at most 20 s) until the copy gate holds the
+// first item; false on time-out.
+[[nodiscard]] bool startHeldMigration(WorkflowFixture& fixture, const QStringList& paths);
+
+// Empty when `source` was never migrated: the copy gate never saw it, it stands as `before` and
+// nothing lies at its target; otherwise what is wrong.
+QString neverMigrated(WorkflowFixture& fixture, const QString& source, const QStringList& before);
 
 } // namespace orvalink::test
