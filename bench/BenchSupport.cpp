@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QUuid>
 #include <algorithm>
+#include <cstdio>
 
 namespace orvalink::bench {
 
@@ -90,11 +91,51 @@ bool PaintCounter::eventFilter(QObject*, QEvent* event)
     return false;
 }
 
-double untilPainted(const PaintCounter& painted, int before, const QElapsedTimer& clock)
+namespace {
+
+Timeout timedOut(const char* what, std::chrono::milliseconds limit)
 {
-    while (painted.count == before)
+    return Timeout(QStringLiteral("timed out after %1 ms waiting for %2")
+                       .arg(limit.count())
+                       .arg(QString::fromUtf8(what))
+                       .toStdString());
+}
+
+} // namespace
+
+double untilPainted(const PaintCounter& painted, int before, const QElapsedTimer& clock, const char* what,
+                    std::chrono::milliseconds limit)
+{
+    QElapsedTimer waited;
+    waited.start();
+    // Polled without a pause: the time to the paint is what is measured.
+    while (painted.count == before) {
+        if (waited.elapsed() > limit.count())
+            throw timedOut(what, limit);
         QCoreApplication::processEvents();
+    }
     return double(clock.nsecsElapsed()) / 1e6;
+}
+
+void waitUntil(const std::function<bool()>& condition, const char* what, std::chrono::milliseconds limit)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!condition()) {
+        if (waited.elapsed() > limit.count())
+            throw timedOut(what, limit);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+}
+
+int runReportingTimeouts(const std::function<int()>& body)
+{
+    try {
+        return body();
+    } catch (const Timeout& timeout) {
+        std::fprintf(stderr, "%s\n", timeout.what());
+        return 1;
+    }
 }
 
 long residentKiB()

@@ -6,7 +6,9 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <chrono>
 #include <functional>
+#include <stdexcept>
 #include <vector>
 
 namespace orvalink::bench {
@@ -30,9 +32,24 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
+// A wait that did not end within its bound: the benchmark fails with the message instead of waiting
+// for ever (a list below the fold is never painted).
+class Timeout : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // Processes events until `painted` has counted a paint after `before`; the milliseconds of `clock`
-// at that moment.
-double untilPainted(const PaintCounter& painted, int before, const QElapsedTimer& clock);
+// at that moment. Throws Timeout, naming `what`, when no paint comes within `limit`.
+double untilPainted(const PaintCounter& painted, int before, const QElapsedTimer& clock,
+                    const char* what = "a paint of the list",
+                    std::chrono::milliseconds limit = std::chrono::seconds(30));
+
+// Processes events until `condition` holds; throws Timeout, naming `what`, after `limit`.
+void waitUntil(const std::function<bool()>& condition, const char* what, std::chrono::milliseconds limit);
+
+// Runs a benchmark's body; a Timeout ends it with its message on standard error and exit code 1.
+int runReportingTimeouts(const std::function<int()>& body);
 
 // The resident memory of this process, from /proc/self/status (0 when unreadable).
 long residentKiB();

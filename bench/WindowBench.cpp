@@ -73,12 +73,6 @@ void fillFolder(const QString& folder, int count)
     }
 }
 
-template <typename Condition> void waitFor(Condition condition)
-{
-    while (!condition())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-}
-
 void typeKey(QWidget* field, Qt::Key key, const QString& text)
 {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
@@ -87,9 +81,7 @@ void typeKey(QWidget* field, Qt::Key key, const QString& text)
     QCoreApplication::sendEvent(field, &release);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -117,14 +109,16 @@ int main(int argc, char** argv)
     list->viewport()->installEventFilter(&painted);
     dashboard.resize(1280, 860);
     dashboard.show();
-    bench::untilPainted(painted, 0, QElapsedTimer());
+    bench::untilPainted(painted, 0, QElapsedTimer(), "the list's first paint after showing it");
 
     // The folder as the loader lists it (sizes of its folders measured), then taken as the listing.
     viewModel.navigation().navigate(folder, true);
-    waitFor([&] {
-        return viewModel.browsing().currentDirectoryPath() == folder && !viewModel.browsing().isScanning() &&
-               !viewModel.browsing().isBackgroundScanning();
-    });
+    bench::waitUntil(
+        [&] {
+            return viewModel.browsing().currentDirectoryPath() == folder &&
+                   !viewModel.browsing().isScanning() && !viewModel.browsing().isBackgroundScanning();
+        },
+        "the folder's listing and sizes", std::chrono::minutes(5));
     const QList<DirectoryEntry> entries = viewModel.browsing().entries();
     if (entries.size() != count) {
         std::fprintf(stderr, "listed %lld entries of %d\n", qint64(entries.size()), count);
@@ -134,11 +128,12 @@ int main(int argc, char** argv)
     std::vector<double> firstFrames;
     for (int round = 0; round < rounds; ++round) {
         viewModel.loader().applyDirectoryEntries({});
-        bench::untilPainted(painted, painted.count, QElapsedTimer());
+        bench::untilPainted(painted, painted.count, QElapsedTimer(), "the list's paint once emptied");
         QElapsedTimer clock;
         clock.start();
         viewModel.loader().applyDirectoryEntries(entries);
-        firstFrames.push_back(bench::untilPainted(painted, painted.count, clock));
+        firstFrames.push_back(
+            bench::untilPainted(painted, painted.count, clock, "the list's first frame of the folder"));
     }
     const double shownMB = (double(bench::residentKiB()) / 1024.0);
 
@@ -152,13 +147,15 @@ int main(int argc, char** argv)
                 QElapsedTimer clock;
                 clock.start();
                 typeKey(search, Qt::Key_unknown, QString(letter));
-                keystrokes.push_back(bench::untilPainted(painted, painted.count, clock));
+                keystrokes.push_back(
+                    bench::untilPainted(painted, painted.count, clock, "the list's paint after a keystroke"));
             }
             for (qsizetype i = 0; i < word.size(); ++i) {
                 QElapsedTimer clock;
                 clock.start();
                 typeKey(search, Qt::Key_Backspace, QString());
-                keystrokes.push_back(bench::untilPainted(painted, painted.count, clock));
+                keystrokes.push_back(
+                    bench::untilPainted(painted, painted.count, clock, "the list's paint after a keystroke"));
             }
         }
     }
@@ -178,4 +175,11 @@ int main(int argc, char** argv)
     std::printf("first frame %.1f ms\n", firstFrames.front());
     std::printf("keystroke median %.1f ms\n", bench::median(keystrokes));
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return bench::runReportingTimeouts([argc, argv] { return run(argc, argv); });
 }

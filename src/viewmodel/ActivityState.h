@@ -1,9 +1,11 @@
 #pragma once
 
+#include "viewmodel/Localizer.h"
 #include "viewmodel/PublishedObject.h"
 #include "viewmodel/WorkflowRecords.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace orvalink {
@@ -47,6 +49,28 @@ public:
     {
         return m_isMigrating || m_isUndoing || m_isRepairingLinks || m_isRecoveringOperations;
     }
+
+    // The title of the running (or last) operation in both languages: currentOperationTitle holds it
+    // in the language of `localizer`, and retitleOperation() follows a change of language. A title
+    // published with setCurrentOperationTitle() alone is left as it is.
+    void setOperationTitle(const BilingualText& title, const Localizer& localizer)
+    {
+        m_operationTitle = title;
+        setCurrentOperationTitle(localizer.localized(title));
+    }
+    void retitleOperation(const Localizer& localizer)
+    {
+        if (!m_operationTitle)
+            return;
+        const BilingualText& title = *m_operationTitle;
+        // Each language shows the title in one of these three forms.
+        const QStringList shown{title.zh, title.en, Localizer(UILanguage::bilingual).localized(title)};
+        if (shown.contains(m_currentOperationTitle))
+            setCurrentOperationTitle(localizer.localized(title));
+    }
+
+private:
+    std::optional<BilingualText> m_operationTitle;
 
 public:
 Q_SIGNALS:

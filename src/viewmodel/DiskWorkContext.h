@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/CancellationToken.h"
+#include "viewmodel/BatchHold.h"
 #include "viewmodel/FlowTicket.h"
 
 #include <QCoro/QCoroTask>
@@ -39,15 +40,18 @@ public:
 
     FlowTicket ticket() const { return m_tickets.ticket(); }
     // Every flow stops at its next step and every size walk at its next entry; no flow starts any
-    // more.
+    // more. A batch held between two items goes on, to find its ticket stale.
     void retire()
     {
         m_walks.cancel();
         m_tickets.retire();
+        m_hold.setHeld(false);
     }
     bool isRetired() const { return m_tickets.isRetired(); }
     // Cancelled when the owner closes: a long size estimate must not hold up the close.
     const platform::CancellationToken& walks() const { return m_walks; }
+    // Awaited by a batch before each item (the caller checks its ticket afterwards).
+    BatchHold& hold() { return m_hold; }
 
     BrowsingState& browsing();
     const BrowsingState& browsing() const;
@@ -83,6 +87,7 @@ private:
     const SmartMigration& m_smartMigration;
     FlowTicketSource m_tickets;
     platform::CancellationToken m_walks = platform::CancellationToken::create();
+    BatchHold m_hold;
 };
 
 } // namespace orvalink

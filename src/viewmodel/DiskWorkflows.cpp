@@ -10,6 +10,7 @@
 #include "viewmodel/RetryWorkflow.h"
 #include "viewmodel/UndoWorkflow.h"
 #include "viewmodel/ViewModelContext.h"
+#include "viewmodel/WorkflowSupport.h"
 
 namespace orvalink {
 
@@ -36,6 +37,11 @@ DiskWorkflows::DiskWorkflows(ViewModelContext& context, PersistedStateReader& pe
                              DirectoryLoader& loader, const SmartMigration& smartMigration)
     : m_context(context, persisted, loader, smartMigration), m_workflowSettings(context.workflowSettings())
 {}
+
+bool DiskWorkflows::mayStartDiskWork() const
+{
+    return orvalink::mayStartDiskWork(m_context);
+}
 
 QCoro::Task<> DiskWorkflows::migrateSelectedItems()
 {
@@ -118,6 +124,11 @@ qsizetype DiskWorkflows::repairPosition() const
 bool DiskWorkflows::hasRunningDiskWork() const
 {
     return m_context.activity().isDiskWorkBusy();
+}
+
+void DiskWorkflows::holdFurtherItems(bool hold)
+{
+    m_context.hold().setHeld(hold && !m_context.isRetired());
 }
 
 QString DiskWorkflows::runningDiskWorkText() const

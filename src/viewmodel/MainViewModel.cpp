@@ -95,6 +95,11 @@ QString MainViewModel::runningDiskWorkText() const
     return m_workflows->runningDiskWorkText();
 }
 
+void MainViewModel::holdFurtherItems(bool hold)
+{
+    m_workflows->holdFurtherItems(hold);
+}
+
 QCoro::Task<> MainViewModel::prepareToClose()
 {
     retireFlows();

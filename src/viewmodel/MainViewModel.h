@@ -89,6 +89,10 @@ public:
     // the window to ask the user whether to close anyway.
     bool hasRunningDiskWork() const;
     QString runningDiskWorkText() const;
+    // While the window asks whether to close anyway: the running item goes on to its end, but no
+    // further item of a migration or undo batch starts until the hold is lifted (the user stays) or
+    // prepareToClose() (the user closes).
+    void holdFurtherItems(bool hold);
     // The window calls this when it is asked to close (and the user agreed, when disk work runs).
     // No further batch item starts; the running one finishes or rolls back; every pending flow is
     // cancelled; then the task completes. Returns at once while no disk work runs. Afterwards no

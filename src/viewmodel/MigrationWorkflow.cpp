@@ -170,14 +170,13 @@ QCoro::Task<> runBatch(DiskWorkContext& context, FlowTicket ticket, QStringList 
     qint64 totalBytes = 0;
     for (const QString& path : paths)
         totalBytes += std::max<qint64>(0, sizeByPath.value(path, 0));
-    beginProgress(context, context.localized(QStringLiteral("迁移"), QStringLiteral("Migration")),
-                  paths.size(), totalBytes);
+    beginProgress(context, {QStringLiteral("迁移"), QStringLiteral("Migration")}, paths.size(), totalBytes);
 
     const AppConfig runConfig = engineConfig(context);
     RunCounts counts;
     for (const QString& path : paths) {
-        // No further item starts once the owner closes.
-        if (!ticket.isAlive())
+        auto next = nextItemMayStart(context, ticket);
+        if (!co_await std::move(next))
             co_return;
         auto item = migrateOne(context, ticket, path, std::max<qint64>(0, sizeByPath.value(path, 0)),
                                services, runConfig, &counts);

@@ -91,7 +91,7 @@ QCoro::Task<> repairBrokenLinks(DiskWorkContext& context)
 
 QCoro::Task<> repairMigratedLinks(DiskWorkContext& context, QSet<QUuid> mappingIDs)
 {
-    if (!mayStartDiskWork(context))
+    if (!mayStartDiskWorkOrSayWhy(context))
         co_return;
     const FlowTicket ticket = context.ticket();
     const auto& mappings = context.history().migratedMappings();

@@ -14,7 +14,8 @@ class DiskWorkContext;
 // Excluded while a migration, undo or another repair runs. Never throws.
 QCoro::Task<> repairBrokenLinks(DiskWorkContext& context);
 
-// Repairs the links of the chosen migrated items. Never throws.
+// Repairs the links of the chosen migrated items. Started also from a row's menu, which stays
+// enabled: while other disk work runs it says so in the info line instead. Never throws.
 QCoro::Task<> repairMigratedLinks(DiskWorkContext& context, QSet<QUuid> mappingIDs);
 
 } // namespace orvalink

@@ -21,16 +21,15 @@ namespace orvalink {
 
 namespace {
 
-QString retryTitle(const DiskWorkContext& context, std::optional<ForcedMigrationMode> mode, bool terminate)
+BilingualText retryTitle(std::optional<ForcedMigrationMode> mode, bool terminate)
 {
     if (terminate)
-        return context.localized(QStringLiteral("终止占用后重试迁移"),
-                                 QStringLiteral("Terminate Holders and Retry"));
+        return {QStringLiteral("终止占用后重试迁移"), QStringLiteral("Terminate Holders and Retry")};
     if (!mode)
-        return context.localized(QStringLiteral("重试迁移"), QStringLiteral("Retry Migration"));
+        return {QStringLiteral("重试迁移"), QStringLiteral("Retry Migration")};
     if (*mode == ForcedMigrationMode::append)
-        return context.localized(QStringLiteral("追加迁移"), QStringLiteral("Append Migrate"));
-    return context.localized(QStringLiteral("覆盖迁移"), QStringLiteral("Overwrite Migrate"));
+        return {QStringLiteral("追加迁移"), QStringLiteral("Append Migrate")};
+    return {QStringLiteral("覆盖迁移"), QStringLiteral("Overwrite Migrate")};
 }
 
 void showRetryFailure(DiskWorkContext& context, const FailedMigrationRecord& updated)
@@ -65,7 +64,7 @@ QCoro::Task<> runRetry(DiskWorkContext& context, FailedMigrationRecord record,
     if (!ticket.isAlive())
         co_return;
 
-    beginProgress(context, retryTitle(context, forceMode, terminateProcesses), 1, expected);
+    beginProgress(context, retryTitle(forceMode, terminateProcesses), 1, expected);
     context.activity().setMigrationCurrentPath(record.sourcePath);
 
     const AppConfig runConfig = engineConfig(context);
@@ -138,7 +137,7 @@ QCoro::Task<> runRetry(DiskWorkContext& context, FailedMigrationRecord record,
 QCoro::Task<> retryFailedMigration(DiskWorkContext& context, FailedMigrationRecord record,
                                    std::optional<ForcedMigrationMode> forceMode, bool terminateProcesses)
 {
-    if (!mayStartDiskWork(context))
+    if (!mayStartDiskWorkOrSayWhy(context))
         co_return;
     const FlowTicket ticket = context.ticket();
     // Busy before the size estimate: a second press meanwhile must not start a second engine.

@@ -17,7 +17,8 @@ class Presentation;
 // One more attempt at a failed item: as it was, after ending the processes that hold it, or forced
 // (append or overwrite). Marks itself busy before its first pause, so a double click never starts
 // two engines on one path. A success moves the record to the successes; a failure updates it in
-// place; a permission failure asks for administrator access. Never throws.
+// place; a permission failure asks for administrator access. Started also from the answer to a
+// prompt: while other disk work runs it says so in the info line instead. Never throws.
 QCoro::Task<> retryFailedMigration(DiskWorkContext& context, FailedMigrationRecord record,
                                    std::optional<ForcedMigrationMode> forceMode, bool terminateProcesses);
 

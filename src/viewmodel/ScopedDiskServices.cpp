@@ -21,7 +21,8 @@ std::shared_ptr<const ScopedDiskServices> ScopedDiskServices::capture(const View
     // before they go.
     s.m_engine = std::make_unique<MigrationEngine>(
         MigrationEngine::Services{*s.m_scan, pathMapping, *s.m_volumes, *s.m_processes, s.m_mappings,
-                                  s.m_tasks, *s.m_log, *s.m_privileged});
+                                  s.m_tasks, *s.m_log, *s.m_privileged},
+        parts.migrationStaged);
     s.m_undo = std::make_unique<UndoService>(s.m_mappings, s.m_tasks, *s.m_log, *s.m_privileged, pathMapping);
     s.m_repair = std::make_unique<LinkRepairService>(s.m_mappings, *s.m_volumes, *s.m_log, pathMapping);
     return services;

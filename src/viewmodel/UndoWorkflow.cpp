@@ -44,7 +44,7 @@ QCoro::Task<BackgroundResult<UndoResult>> restore(DiskWorkContext& context,
 }
 
 // One record with one-item progress, for the undo of the last record and the forced restore.
-QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, QString title,
+QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, BilingualText title,
                             std::optional<ForcedUndoRestoreMode> mode,
                             std::shared_ptr<const ScopedDiskServices> services)
 {
@@ -108,15 +108,14 @@ QCoro::Task<> restoreBatch(DiskWorkContext& context, QList<LinkMapping> records,
         totalBytes += std::max<qint64>(0, estimates.value(record.sourcePath, 0));
     beginProgress(
         context,
-        isSingle
-            ? context.localized(QStringLiteral("反悔所选记录"), QStringLiteral("Undo Selected Record"))
-            : context.localized(QStringLiteral("批量反悔所选记录"), QStringLiteral("Undo Selected Records")),
+        isSingle ? BilingualText{QStringLiteral("反悔所选记录"), QStringLiteral("Undo Selected Record")}
+                 : BilingualText{QStringLiteral("批量反悔所选记录"), QStringLiteral("Undo Selected Records")},
         records.size(), totalBytes);
 
     BatchOutcome batch;
     for (const LinkMapping& record : records) {
-        // No further record starts once the owner closes.
-        if (!ticket.isAlive())
+        auto next = nextItemMayStart(context, ticket);
+        if (!co_await std::move(next))
             co_return;
         const qint64 expected = std::max<qint64>(0, estimates.value(record.sourcePath, 0));
         const qint64 base = context.activity().migrationProcessedBytes();
@@ -213,9 +212,9 @@ QCoro::Task<> undoLastMigration(DiskWorkContext& context)
     }
     const LinkMapping newest = context.history().undoHistory().constFirst();
     beginRestoreRun(context);
-    auto flow = restoreSingle(
-        context, newest, context.localized(QStringLiteral("反悔上次迁移"), QStringLiteral("Undo Last Move")),
-        std::nullopt, context.captureServices());
+    auto flow =
+        restoreSingle(context, newest, {QStringLiteral("反悔上次迁移"), QStringLiteral("Undo Last Move")},
+                      std::nullopt, context.captureServices());
     co_await guardedRestore(context, std::move(flow));
 }
 
@@ -237,13 +236,13 @@ QCoro::Task<> undoSelectedMigration(DiskWorkContext& context)
 
 QCoro::Task<> forceUndoMigration(DiskWorkContext& context, LinkMapping mapping, ForcedUndoRestoreMode mode)
 {
-    if (!mayStartDiskWork(context))
+    if (!mayStartDiskWorkOrSayWhy(context))
         co_return;
     beginRestoreRun(context);
-    const QString title =
+    const BilingualText title =
         mode == ForcedUndoRestoreMode::overwrite
-            ? context.localized(QStringLiteral("覆盖恢复"), QStringLiteral("Overwrite Restore"))
-            : context.localized(QStringLiteral("追加恢复"), QStringLiteral("Append Restore"));
+            ? BilingualText{QStringLiteral("覆盖恢复"), QStringLiteral("Overwrite Restore")}
+            : BilingualText{QStringLiteral("追加恢复"), QStringLiteral("Append Restore")};
     auto flow = restoreSingle(context, mapping, title, mode, context.captureServices());
     co_await guardedRestore(context, std::move(flow));
 }

@@ -17,7 +17,8 @@ QCoro::Task<> undoLastMigration(DiskWorkContext& context);
 QCoro::Task<> undoSelectedMigration(DiskWorkContext& context);
 
 // Restores `mapping` into an occupied original path, merging (append) or setting the occupant
-// aside (overwrite). Never throws.
+// aside (overwrite). Started from the answer to a prompt: while other disk work runs it says so in
+// the info line instead. Never throws.
 QCoro::Task<> forceUndoMigration(DiskWorkContext& context, LinkMapping mapping, ForcedUndoRestoreMode mode);
 
 } // namespace orvalink

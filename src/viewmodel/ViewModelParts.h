@@ -4,6 +4,7 @@
 #include "backend/BackendFeedbackService.h"
 #include "backend/BackendMigrationSyncService.h"
 #include "diskops/ActiveProcessService.h"
+#include "diskops/MigrationEngine.h"
 #include "diskops/PrivilegedFileOperationService.h"
 #include "diskops/ScanService.h"
 #include "diskops/SelectionService.h"
@@ -42,6 +43,10 @@ struct ViewModelParts {
     std::shared_ptr<BackendAuthService> backendAuthService;
     std::shared_ptr<BackendMigrationSyncService> backendMigrationSyncService;
     std::shared_ptr<BackendFeedbackService> backendFeedbackService;
+    // Called on the worker thread once an item of a migration or retry has moved into its staging
+    // sibling, before it is copied to the target; none in the program. Tests hold the copy there to
+    // act while an item is midway, whatever the speed of the disk.
+    MigrationEngine::StagedCallback migrationStaged;
 
     // Every part on the files of the application-support directory and the log file, with guest
     // history scopes; nothing is read or written yet. Each account service has a client of its own;

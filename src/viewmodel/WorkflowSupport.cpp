@@ -19,6 +19,32 @@ bool mayStartDiskWork(const DiskWorkContext& context)
     return !context.isRetired() && !context.activity().isDiskWorkBusy();
 }
 
+std::optional<QString> diskWorkRefusal(const DiskWorkContext& context)
+{
+    const ActivityState& activity = context.activity();
+    if (context.isRetired())
+        return std::nullopt;
+    if (activity.isMigrating())
+        return context.localized(QStringLiteral("正在迁移，请等它结束后再试。"),
+                                 QStringLiteral("A migration is running. Try again once it has finished."));
+    if (activity.isUndoing())
+        return context.localized(QStringLiteral("正在反悔迁移，请等它结束后再试。"),
+                                 QStringLiteral("An undo is running. Try again once it has finished."));
+    if (activity.isRepairingLinks())
+        return context.localized(QStringLiteral("正在修复链接，请等它结束后再试。"),
+                                 QStringLiteral("A link repair is running. Try again once it has finished."));
+    return std::nullopt;
+}
+
+bool mayStartDiskWorkOrSayWhy(DiskWorkContext& context)
+{
+    if (mayStartDiskWork(context))
+        return true;
+    if (const std::optional<QString> refusal = diskWorkRefusal(context))
+        context.activity().setInfoMessage(*refusal);
+    return false;
+}
+
 AppConfig engineConfig(const DiskWorkContext& context)
 {
     AppConfig config = context.browsing().config();
@@ -51,9 +77,18 @@ QCoro::Task<> reloadAfterDiskWork(DiskWorkContext& context)
     co_await context.loadCurrentDirectoryForNavigation(true);
 }
 
-void beginProgress(DiskWorkContext& context, const QString& title, qint64 totalItems, qint64 totalBytes)
+QCoro::Task<bool> nextItemMayStart(DiskWorkContext& context, FlowTicket ticket)
 {
-    context.activity().setCurrentOperationTitle(title);
+    if (!ticket.isAlive())
+        co_return false;
+    auto passing = context.hold().passed();
+    co_await std::move(passing);
+    co_return ticket.isAlive();
+}
+
+void beginProgress(DiskWorkContext& context, const BilingualText& title, qint64 totalItems, qint64 totalBytes)
+{
+    context.activity().setOperationTitle(title, context.presentation().localizer());
     context.activity().setMigrationTotalItems(totalItems);
     context.activity().setMigrationProcessedItems(0);
     context.activity().setMigrationSucceededItems(0);

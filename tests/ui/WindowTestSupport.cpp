@@ -54,4 +54,15 @@ FailedMigrationRecord failedRecord(const QString& path)
     return record;
 }
 
+LinkMapping mappingRecord(const QString& source)
+{
+    LinkMapping mapping;
+    mapping.id = QUuid::createUuid();
+    mapping.sourcePath = source;
+    mapping.targetPath = QStringLiteral("/Volumes/External") + source;
+    mapping.createdAt = QDateTime::currentDateTimeUtc();
+    mapping.updatedAt = mapping.createdAt;
+    return mapping;
+}
+
 } // namespace orvalink::test

@@ -38,5 +38,7 @@ QStringList windowWidthFaults(const QWidget& window);
 // A successful and a failed migration record for `path`, as the workflows publish them.
 MigrationPathRecord successRecord(const QString& path);
 FailedMigrationRecord failedRecord(const QString& path);
+// A migrated directory as the history holds it, its data on an external volume.
+LinkMapping mappingRecord(const QString& source);
 
 } // namespace orvalink::test

@@ -17,9 +17,11 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <QtTest>
 #include <cmath>
 
@@ -395,6 +397,101 @@ private Q_SLOTS:
         QCOMPARE(vm().navigation().backHistory(), QStringList{home()});
         click("smartMigrationSwitch");
         QVERIFY(!shown("migrationListGroup"));
+        QVERIFY(waitUntilIdle(vm()));
+    }
+
+    // An ordinary wheel scrolls the suggestion row sideways (it hides its scroll bars); the cards
+    // take the focus by keyboard, the arrows go from card to card with the row following, and Space
+    // or Return opens a card's folder as a click does.
+    void suggestionRowWheelAndKeyboard()
+    {
+        for (const char* name : {"Downloads", "Movies", "Pictures", "Documents"})
+            m_fx->tree.dir(QString::fromLatin1(name));
+        click("smartMigrationSwitch");
+        QVERIFY(waitUntilIdle(vm()));
+        m_ui->settle();
+        auto* row = m_ui->find<QScrollArea>("suggestionScroll");
+        QList<QWidget*> cards;
+        for (QWidget* card : row->findChildren<QWidget*>(QStringLiteral("suggestionCard")))
+            if (card->isVisibleTo(m_ui->window.get()))
+                cards.append(card);
+        std::sort(cards.begin(), cards.end(), [](QWidget* a, QWidget* b) { return a->x() < b->x(); });
+        QCOMPARE(cards.size(), 4);
+        QScrollBar* bar = row->horizontalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), 0);
+
+        const auto wheel = [row](int delta) {
+            const QPointF at(row->viewport()->width() / 2.0, row->viewport()->height() / 2.0);
+            QWheelEvent event(at, row->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(row->viewport(), &event);
+        };
+        wheel(120); // towards the start, already there
+        QCOMPARE(bar->value(), 0);
+        wheel(-120);
+        const int scrolled = bar->value();
+        QVERIFY(scrolled > 0);
+        wheel(-120);
+        QVERIFY(bar->value() > scrolled || bar->value() == bar->maximum());
+        wheel(120);
+        wheel(120);
+        QCOMPARE(bar->value(), 0);
+
+        QVERIFY(!(row->focusPolicy() & Qt::TabFocus));
+        for (QWidget* card : cards)
+            QCOMPARE(card->focusPolicy(), Qt::StrongFocus);
+        cards.first()->setFocus(Qt::TabFocusReason);
+        for (qsizetype i = 1; i < cards.size(); ++i) {
+            press(cards.at(i - 1), Qt::Key_Right);
+            QVERIFY(cards.at(i)->hasFocus());
+        }
+        // The last card is in view: its right edge within the row's viewport.
+        const QRect shown = cards.last()->geometry().translated(-bar->value(), 0);
+        QVERIFY(bar->value() > 0);
+        QVERIFY2(shown.left() >= 0 && shown.right() <= row->viewport()->width(),
+                 qPrintable(QString::number(shown.right())));
+        m_ui->screenshot(QStringLiteral("sidebar-suggestion-focused"));
+        press(cards.last(), Qt::Key_Left);
+        QVERIFY(cards.at(cards.size() - 2)->hasFocus());
+
+        const QString path = cards.at(cards.size() - 2)->property("path").toString();
+        press(cards.at(cards.size() - 2), Qt::Key_Return);
+        QCOMPARE(vm().browsing().currentDirectoryPath(), path);
+        QVERIFY(waitUntilIdle(vm()));
+        vm().navigation().goBack();
+        QVERIFY(waitUntilIdle(vm()));
+        m_ui->settle();
+        QWidget* first = nullptr;
+        for (QWidget* card : row->findChildren<QWidget*>(QStringLiteral("suggestionCard")))
+            if (card->isVisibleTo(m_ui->window.get()) && (!first || card->x() < first->x()))
+                first = card;
+        QVERIFY(first);
+        first->setFocus(Qt::TabFocusReason);
+        press(first, Qt::Key_Space);
+        QCOMPARE(vm().browsing().currentDirectoryPath(), first->property("path").toString());
+        QVERIFY(waitUntilIdle(vm()));
+    }
+
+    // The breadcrumb chips are buttons for the keyboard too.
+    void breadcrumbChipsTakeTheKeyboard()
+    {
+        vm().navigation().navigate(home() + "/Beta", true);
+        QVERIFY(waitUntilIdle(vm()));
+        m_ui->settle();
+        QWidget* homeChip = nullptr;
+        for (QWidget* chip : m_ui->window->findChildren<QWidget*>(QStringLiteral("breadcrumbChip"))) {
+            QCOMPARE(chip->focusPolicy(), Qt::StrongFocus);
+            if (chip->isVisibleTo(m_ui->window.get()) && chip->property("path") == home())
+                homeChip = chip;
+        }
+        QVERIFY(homeChip);
+        homeChip->setFocus(Qt::TabFocusReason);
+        QVERIFY(homeChip->hasFocus());
+        m_ui->screenshot(QStringLiteral("sidebar-breadcrumb-focused"));
+        press(homeChip, Qt::Key_Return);
+        QCOMPARE(vm().browsing().currentDirectoryPath(), home());
+        QCOMPARE(vm().navigation().backHistory().constLast(), home() + "/Beta");
         QVERIFY(waitUntilIdle(vm()));
     }
 

@@ -124,6 +124,19 @@ private Q_SLOTS:
         QTest::mouseClick(ui.find<QWidget>("accountBadge"), Qt::LeftButton);
         QCOMPARE(ui.state.activeSheet(), std::optional(ui::QuickSheet::account));
         ui.screenshot(QStringLiteral("sidebar-signed-in"));
+
+        // The badge is a button for the keyboard too: it takes the focus and opens on Space and
+        // Return.
+        auto* badge = ui.find<QWidget>("accountBadge");
+        QCOMPARE(badge->focusPolicy(), Qt::StrongFocus);
+        for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return}) {
+            ui.state.setActiveSheet(std::nullopt);
+            badge->setFocus(Qt::TabFocusReason);
+            QVERIFY(badge->hasFocus());
+            QTest::keyClick(badge, key);
+            QCOMPARE(ui.state.activeSheet(), std::optional(ui::QuickSheet::account));
+        }
+        ui.screenshot(QStringLiteral("sidebar-account-badge-focused"));
     }
 
     // With presentation privacy on, nothing the column shows names the home folder or the user.

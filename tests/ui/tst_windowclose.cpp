@@ -68,9 +68,10 @@ private Q_SLOTS:
         QVERIFY(!platform::readSymbolicLink(folder));
     }
 
-    // The user closes the window while the first of two items is copied to the other file system.
-    // Asked, "Cancel" keeps the window and the batch runs to its end; "Close Anyway" closes the
-    // window only once the running item finished or rolled back, and the second never starts.
+    // The user closes the window while the first of two items is on its way to the other file
+    // system (held by the copy gate after its staging). Asked, "Cancel" keeps the window and the
+    // batch runs to its end; "Close Anyway" closes the window only once the running item finished,
+    // and the second never starts.
     void closeDuringMigration_data()
     {
         QTest::addColumn<QString>("answer");
@@ -82,17 +83,14 @@ private Q_SLOTS:
     void closeDuringMigration()
     {
         QFETCH(QString, answer);
-        WorkflowFixture wf(UILanguage::english, kLargeBatchVolumeBytes);
+        WorkflowFixture wf;
         SKIP_WITHOUT(wf);
-        const auto [large, small, largeBefore, smallBefore] = makeLargeAndSmallBatch(wf);
-
+        const auto [first, second, firstBefore, secondBefore] = makeTwoFolderBatch(wf);
         MainViewModel& vm = wf.vm();
         WindowUnderTest w(vm, withoutStartup());
         QVERIFY(w.showAndStart());
-        CloseWitness witness(w.window.get(), large, wf.targetOf(large));
-        vm.browsing().setSelectedPaths({large, small});
-        startDetached(vm.workflows().migrateSelectedItems());
-        QVERIFY(waitUntilMigrating(vm, large));
+        CloseWitness witness(w.window.get(), first, wf.targetOf(first));
+        QVERIFY(startHeldMigration(wf, {first, second}));
 
         QVERIFY(!w.window->close());
         QVERIFY(w.window->isVisible());
@@ -100,9 +98,7 @@ private Q_SLOTS:
         // Asking again while the question is open asks nothing more.
         QVERIFY(!w.window->close());
         QVERIFY(w.surface->open()->message.startsWith("A migration is running."));
-        // The answer must land while the first item is still being copied, or the rest proves little.
-        QVERIFY2(vm.activity().migrationCurrentPath() == std::optional<QString>(large),
-                 "the first item finished before the question was answered");
+        QCOMPARE(vm.activity().migrationCurrentPath(), std::optional(first));
         QVERIFY(w.surface->answer(answer.isEmpty() ? std::nullopt : std::optional(answer)));
 
         QCoreApplication::processEvents();
@@ -110,31 +106,122 @@ private Q_SLOTS:
         if (answer != "Close Anyway") {
             QVERIFY(!w.surface->isOpen());
             QVERIFY(!w.window->isClosing());
+            wf.copyGate->open();
             QTRY_VERIFY_WITH_TIMEOUT(!vm.activity().isMigrating(), 60000);
             QVERIFY(w.window->isVisible());
-            QCOMPARE(platform::readSymbolicLink(large), std::optional(wf.targetOf(large)));
-            QCOMPARE(platform::readSymbolicLink(small), std::optional(wf.targetOf(small)));
-            QCOMPARE(snapshotTree(wf.targetOf(small)), smallBefore);
+            QCOMPARE(platform::readSymbolicLink(first), std::optional(wf.targetOf(first)));
+            QCOMPARE(platform::readSymbolicLink(second), std::optional(wf.targetOf(second)));
+            QCOMPARE(snapshotTree(wf.targetOf(second)), secondBefore);
             // Nothing runs now: the window closes at once.
             QVERIFY(w.window->close());
             return;
         }
 
+        // The window waits for the item the gate holds.
         QVERIFY(w.window->isClosing());
+        QVERIFY(w.window->isVisible());
+        QVERIFY(!witness.closed);
+        wf.copyGate->open();
         QTRY_VERIFY_WITH_TIMEOUT(witness.closed, 60000);
-        // At the instant the window went, the running item was whole at one end.
-        const QString target = wf.targetOf(large);
-        if (witness.link) {
-            QCOMPARE(*witness.link, target);
-            QCOMPARE(witness.atTarget, largeBefore);
-        } else {
-            QCOMPARE(witness.atSource, largeBefore);
-            QVERIFY(witness.atTarget.isEmpty());
-        }
+        // At the instant the window went, the running item was whole at its target, linked.
+        QCOMPARE(witness.link, std::optional(wf.targetOf(first)));
+        QCOMPARE(witness.atTarget, firstBefore);
         w.window.reset();
         wf.viewModel.reset();
-        QCOMPARE(snapshotTree(small), smallBefore);
-        QVERIFY(!QFileInfo::exists(wf.targetOf(small)));
+        const QString secondProblem = neverMigrated(wf, second, secondBefore);
+        QVERIFY2(secondProblem.isEmpty(), qPrintable(secondProblem));
+    }
+
+    // While the question is open the item on its way finishes and the next one does not start;
+    // the answer then decides: the batch goes on, or the window closes without it.
+    void noItemStartsWhileAsked_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("cancel") << "Cancel";
+        QTest::newRow("close anyway") << "Close Anyway";
+    }
+
+    void noItemStartsWhileAsked()
+    {
+        QFETCH(QString, answer);
+        WorkflowFixture wf;
+        SKIP_WITHOUT(wf);
+        const auto [first, second, firstBefore, secondBefore] = makeTwoFolderBatch(wf);
+        MainViewModel& vm = wf.vm();
+        WindowUnderTest w(vm, withoutStartup());
+        QVERIFY(w.showAndStart());
+        QVERIFY(startHeldMigration(wf, {first, second}));
+        QVERIFY(!w.window->close());
+        QTRY_COMPARE(w.surface->openTitle(), QStringLiteral("Disk Work Is Running"));
+
+        wf.copyGate->open();
+        QTRY_COMPARE_WITH_TIMEOUT(vm.activity().migrationProcessedItems(), 1, 60000);
+        QCOMPARE(platform::readSymbolicLink(first), std::optional(wf.targetOf(first)));
+        for (int round = 0; round < 20; ++round)
+            QCoreApplication::processEvents();
+        QCOMPARE(wf.copyGate->arrivals(), QStringList{first});
+        QCOMPARE(vm.activity().migrationCurrentPath(), std::optional(first));
+        QVERIFY(vm.activity().isMigrating());
+        // The batch is not over: the question stays for the user to answer.
+        QCOMPARE(w.surface->openTitle(), QStringLiteral("Disk Work Is Running"));
+        QVERIFY(w.window->isVisible());
+
+        QVERIFY(w.surface->answer(answer));
+        if (answer == "Cancel") {
+            QTRY_VERIFY_WITH_TIMEOUT(!vm.activity().isMigrating(), 60000);
+            QCOMPARE(platform::readSymbolicLink(second), std::optional(wf.targetOf(second)));
+            QVERIFY(w.window->isVisible());
+            QVERIFY(w.window->close());
+            return;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!w.window->isVisible(), 60000);
+        w.window.reset();
+        wf.viewModel.reset();
+        const QString secondProblem = neverMigrated(wf, second, secondBefore);
+        QVERIFY2(secondProblem.isEmpty(), qPrintable(secondProblem));
+    }
+
+    // The work the question asks about ends on its own while it is open (a one-item migration, a
+    // link repair): the question goes away unanswered and the window closes as the user asked.
+    void questionGoesWhenTheWorkEnds_data()
+    {
+        QTest::addColumn<QString>("work");
+        QTest::newRow("one-item migration") << "migration";
+        QTest::newRow("link repair") << "repair";
+    }
+
+    void questionGoesWhenTheWorkEnds()
+    {
+        QFETCH(QString, work);
+        WorkflowFixture wf;
+        SKIP_WITHOUT(wf);
+        const auto [first, second, firstBefore, secondBefore] = makeTwoFolderBatch(wf);
+        MainViewModel& vm = wf.vm();
+        WindowUnderTest w(vm, withoutStartup());
+        QVERIFY(w.showAndStart());
+        CloseWitness witness(w.window.get(), first, wf.targetOf(first));
+        if (work == "migration") {
+            QVERIFY(startHeldMigration(wf, {first}));
+        } else {
+            vm.activity().setIsRepairingLinks(true);
+        }
+        QVERIFY(!w.window->close());
+        QTRY_COMPARE(w.surface->openTitle(), QStringLiteral("Disk Work Is Running"));
+        QCOMPARE(w.surface->withdrawn(), 0);
+
+        if (work == "migration")
+            wf.copyGate->open();
+        else
+            vm.activity().setIsRepairingLinks(false);
+        QTRY_VERIFY_WITH_TIMEOUT(witness.closed, 60000);
+        QVERIFY(!w.surface->isOpen());
+        QCOMPARE(w.surface->withdrawn(), 1);
+        QCOMPARE(w.surface->shownTitles().count(QStringLiteral("Disk Work Is Running")), 1);
+        QVERIFY(!w.window->isVisible());
+        if (work == "migration") {
+            QCOMPARE(witness.link, std::optional(wf.targetOf(first)));
+            QCOMPARE(witness.atTarget, firstBefore);
+        }
     }
 };
 

@@ -2,8 +2,8 @@
 
 #include "support/TaskRunner.h"
 #include "support/TreeSnapshot.h"
+#include "viewmodel/DetachedFlow.h"
 
-#include <QSignalSpy>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -17,6 +17,12 @@ WorkflowFixture::WorkflowFixture(UILanguage language, qint64 volumeBytes)
     config.strictModeEnabled = true;
     config.uiLanguage = language;
     fx.writeConfig(config);
+}
+
+WorkflowFixture::~WorkflowFixture()
+{
+    if (copyGate)
+        copyGate->open();
 }
 
 std::optional<QString> WorkflowFixture::skipReason() const
@@ -39,7 +45,9 @@ MainViewModel& WorkflowFixture::vm()
 {
     if (!viewModel) {
         const QString devices = fx.home.path(QStringLiteral("devices"));
-        viewModel = fx.makeViewModel([devices](ViewModelParts& parts) {
+        viewModel = fx.makeViewModel([devices, gate = copyGate](ViewModelParts& parts) {
+            if (gate)
+                parts.migrationStaged = WorkerGate::atStaging(gate);
             parts.volumeService = std::make_shared<VolumeService>(platform::DeviceDirectories{
                 devices + QStringLiteral("/by-uuid"), devices + QStringLiteral("/udev"),
                 devices + QStringLiteral("/block")});
@@ -56,30 +64,38 @@ void finish(QCoro::Task<> flow)
     runTask(std::move(flow), std::chrono::seconds(60));
 }
 
-LargeAndSmallBatch makeLargeAndSmallBatch(WorkflowFixture& fixture)
+TwoFolderBatch makeTwoFolderBatch(WorkflowFixture& fixture)
 {
-    constexpr qint64 kMiB = 1024 * 1024;
-    for (int i = 0; i < 96; ++i)
-        fixture.tree.fileOfSize(QStringLiteral("Large/part%1/data%2.bin").arg(i % 8).arg(i), kMiB);
-    fixture.tree.fileOfSize(QStringLiteral("Small/data.bin"), 64 * 1024);
-    LargeAndSmallBatch batch;
-    batch.large = fixture.tree.path(QStringLiteral("Large"));
-    batch.small = fixture.tree.path(QStringLiteral("Small"));
-    stampDistinctTimes(batch.large);
-    batch.largeBefore = snapshotTree(batch.large);
-    batch.smallBefore = snapshotTree(batch.small);
+    fixture.copyGate = std::make_shared<WorkerGate>();
+    for (int i = 0; i < 16; ++i)
+        fixture.tree.fileOfSize(QStringLiteral("Alpha/part%1/data%2.bin").arg(i % 4).arg(i), 64 * 1024);
+    fixture.tree.fileOfSize(QStringLiteral("Beta/data.bin"), 64 * 1024);
+    TwoFolderBatch batch;
+    batch.first = fixture.tree.path(QStringLiteral("Alpha"));
+    batch.second = fixture.tree.path(QStringLiteral("Beta"));
+    stampDistinctTimes(batch.first);
+    batch.firstBefore = snapshotTree(batch.first);
+    batch.secondBefore = snapshotTree(batch.second);
     return batch;
 }
 
-bool waitUntilMigrating(MainViewModel& vm, const QString& source)
+bool startHeldMigration(WorkflowFixture& fixture, const QStringList& paths)
 {
-    QSignalSpy progress(&vm.activity(), &ActivityState::migrationProcessedBytesChanged);
-    while (vm.activity().migrationCurrentPath() != std::optional<QString>(source) ||
-           vm.activity().migrationProcessedBytes() <= 0) {
-        if (!progress.wait(20000))
-            return false;
-    }
-    return true;
+    MainViewModel& vm = fixture.vm();
+    vm.browsing().setSelectedPaths(QSet<QString>(paths.cbegin(), paths.cend()));
+    startDetached(vm.workflows().migrateSelectedItems());
+    return fixture.copyGate && fixture.copyGate->waitForArrivals(1);
+}
+
+QString neverMigrated(WorkflowFixture& fixture, const QString& source, const QStringList& before)
+{
+    if (fixture.copyGate && fixture.copyGate->arrivals().contains(source))
+        return source + QStringLiteral(" was staged");
+    if (snapshotTree(source) != before)
+        return source + QStringLiteral(" changed");
+    if (QFileInfo::exists(fixture.targetOf(source)))
+        return fixture.targetOf(source) + QStringLiteral(" exists");
+    return {};
 }
 
 } // namespace orvalink::test

@@ -2,6 +2,7 @@
 
 #include "ViewModelFixture.h"
 #include "support/TmpfsMount.h"
+#include "support/WorkerGate.h"
 
 #include <memory>
 
@@ -15,6 +16,8 @@ class WorkflowFixture {
 public:
     explicit WorkflowFixture(UILanguage language = UILanguage::english,
                              qint64 volumeBytes = 64 * 1024 * 1024);
+    // Opens the copy gate: the view model's end waits for the engine.
+    ~WorkflowFixture();
 
     std::optional<QString> skipReason() const;
     QString volumePath() const { return fx.home.volumes() + QStringLiteral("/External"); }
@@ -28,25 +31,32 @@ public:
     ViewModelFixture fx;
     TestTree& tree = fx.tree;
     std::unique_ptr<TmpfsMount> volume;
+    // When set before the first vm(), every migrated item waits in its staging sibling, before its
+    // copy, until the test opens the gate.
+    std::shared_ptr<WorkerGate> copyGate;
     std::unique_ptr<MainViewModel> viewModel;
 };
 
 // Runs a workflow to its end on the event loop.
 void finish(QCoro::Task<> flow);
 
-// Two folders for a batch that is still copying its first item when a test interrupts it: "Large"
-// (96 MiB in eight folders, distinct times) and "Small" (64 KiB), with their snapshots before the
-// run. The fixture's volume must hold at least kLargeBatchVolumeBytes.
-struct LargeAndSmallBatch {
-    QString large;
-    QString small;
-    QStringList largeBefore;
-    QStringList smallBefore;
+// Two folders for a batch that a test interrupts while the copy gate holds its first item: "Alpha"
+// (a small tree in four folders, distinct times) and "Beta", which a batch migrates after it, with
+// their snapshots before the run. Sets the fixture's copy gate: call it before vm().
+struct TwoFolderBatch {
+    QString first;
+    QString second;
+    QStringList firstBefore;
+    QStringList secondBefore;
 };
-inline constexpr qint64 kLargeBatchVolumeBytes = 160 * 1024 * 1024;
-LargeAndSmallBatch makeLargeAndSmallBatch(WorkflowFixture& fixture);
+TwoFolderBatch makeTwoFolderBatch(WorkflowFixture& fixture);
 
-// Waits (at most 20 s between progress steps) until the running batch is copying `source`.
-bool waitUntilMigrating(MainViewModel& vm, const QString& source);
+// Selects `paths`, starts their migration and waits (at most 20 s) until the copy gate holds the
+// first item; false on time-out.
+[[nodiscard]] bool startHeldMigration(WorkflowFixture& fixture, const QStringList& paths);
+
+// Empty when `source` was never migrated: the copy gate never saw it, it stands as `before` and
+// nothing lies at its target; otherwise what is wrong.
+QString neverMigrated(WorkflowFixture& fixture, const QString& source, const QStringList& before);
 
 } // namespace orvalink::test

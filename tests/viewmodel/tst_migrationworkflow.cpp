@@ -198,36 +198,79 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(w.tree.path("Docs")).isDir() && !QFileInfo(w.tree.path("Docs")).isSymLink());
     }
 
-    // While any disk workflow runs, a start changes nothing.
+    // While any disk workflow runs, a start changes nothing. The flows whose controls the window
+    // disables by the rule say nothing; those started from a row's menu or a prompt's answer,
+    // whose controls stay enabled, say in the info line why they did not start.
     void busyFlagsExcludeASecondStart_data()
     {
         QTest::addColumn<int>("flag");
-        QTest::newRow("migrating") << 0;
-        QTest::newRow("undoing") << 1;
-        QTest::newRow("repairing") << 2;
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("migrating") << 0 << UILanguage::english
+                                   << "A migration is running. Try again once it has finished.";
+        QTest::newRow("undoing") << 1 << UILanguage::english
+                                 << "An undo is running. Try again once it has finished.";
+        QTest::newRow("repairing") << 2 << UILanguage::english
+                                   << "A link repair is running. Try again once it has finished.";
+        QTest::newRow("repairing, chinese") << 2 << UILanguage::chinese << "正在修复链接，请等它结束后再试。";
+        QTest::newRow("migrating, bilingual")
+            << 0 << UILanguage::bilingual
+            << "正在迁移，请等它结束后再试。 A migration is running. Try again once it has finished.";
     }
     void busyFlagsExcludeASecondStart()
     {
         QFETCH(int, flag);
-        WorkflowFixture w;
+        QFETCH(UILanguage, language);
+        QFETCH(QString, refusal);
+        WorkflowFixture w(language);
         SKIP_WITHOUT(w);
         const QString docs = w.tree.file("Docs/a.txt", "a").section('/', 0, -2);
         MainViewModel& vm = w.vm();
+        vm.browsing().setSelectedPaths({w.tree.file("Moved/a.txt", "a").section('/', 0, -2)});
+        finish(vm.workflows().migrateSelectedItems());
+        QCOMPARE(vm.history().undoHistory().size(), 1);
+        const LinkMapping moved = vm.history().undoHistory().first();
+        const qsizetype tasksBefore = vm.history().tasks().size();
         vm.browsing().setSelectedPaths({docs});
+        vm.workflows().selectAllUndoMappings();
         (flag == 0   ? vm.activity().setIsMigrating(true)
          : flag == 1 ? vm.activity().setIsUndoing(true)
                      : vm.activity().setIsRepairingLinks(true));
+        QVERIFY(!vm.workflows().mayStartDiskWork());
+
         vm.activity().setInfoMessage(std::nullopt);
         finish(vm.workflows().migrateSelectedItems());
         finish(vm.workflows().undoLastMigration());
-        finish(vm.workflows().retryFailedMigration(
-            FailedMigrationRecord{QUuid::createUuid(), docs, {}, {}, TaskStatus::failed, {}, "x"},
-            std::nullopt, false));
+        finish(vm.workflows().undoSelectedMigration());
         finish(vm.workflows().repairBrokenLinks());
         QCOMPARE(vm.activity().infoMessage(), std::nullopt);
+
+        const FailedMigrationRecord failed{QUuid::createUuid(), docs, {}, {}, TaskStatus::failed, {}, "x"};
+        finish(vm.workflows().retryFailedMigration(failed, ForcedMigrationMode::append, false));
+        QCOMPARE(vm.activity().infoMessage(), std::optional(refusal));
+        vm.activity().setInfoMessage(std::nullopt);
+        finish(vm.workflows().repairMigratedLinks({moved.id}));
+        QCOMPARE(vm.activity().infoMessage(), std::optional(refusal));
+        vm.activity().setInfoMessage(std::nullopt);
+        finish(vm.workflows().forceUndoMigration(moved, ForcedUndoRestoreMode::overwrite));
+        QCOMPARE(vm.activity().infoMessage(), std::optional(refusal));
+
         QCOMPARE(vm.activity().errorMessage(), std::nullopt);
         QVERIFY(!QFileInfo(docs).isSymLink());
-        QCOMPARE(vm.history().tasks().size(), 0);
+        QCOMPARE(platform::readSymbolicLink(moved.sourcePath), std::optional(moved.targetPath));
+        QCOMPARE(vm.history().tasks().size(), tasksBefore);
+        // Only the flag that was set stays set: nothing else started.
+        QCOMPARE(vm.activity().isMigrating(), flag == 0);
+        QCOMPARE(vm.activity().isUndoing(), flag == 1);
+        QCOMPARE(vm.activity().isRepairingLinks(), flag == 2);
+
+        // Once the work is over they start again.
+        (flag == 0   ? vm.activity().setIsMigrating(false)
+         : flag == 1 ? vm.activity().setIsUndoing(false)
+                     : vm.activity().setIsRepairingLinks(false));
+        QVERIFY(vm.workflows().mayStartDiskWork());
+        finish(vm.workflows().undoLastMigration());
+        QVERIFY(QFileInfo(moved.sourcePath).isDir() && !QFileInfo(moved.sourcePath).isSymLink());
     }
 
     // The monitor raises the published bytes with growing samples only, bounded by base + expected,

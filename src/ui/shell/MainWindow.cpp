@@ -31,6 +31,10 @@ MainWindow::MainWindow(MainViewModel& viewModel, DashboardOptions options,
         m_surface = std::make_unique<MessageBoxPromptSurface>(this);
     m_prompts = std::make_unique<PromptPresenter>(m_viewModel, m_dashboard->viewState(), *m_surface);
     m_sheets = std::make_unique<SheetHost>(m_viewModel, m_dashboard->viewState(), this);
+    const ActivityState& activity = m_viewModel.activity();
+    for (auto changed : {&ActivityState::isMigratingChanged, &ActivityState::isUndoingChanged,
+                         &ActivityState::isRepairingLinksChanged})
+        connect(&activity, changed, this, &MainWindow::diskWorkChanged);
     // The least size leaves the detail column narrower than its storage cards; open roomier where
     // the screen allows it.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -65,16 +69,36 @@ void MainWindow::closeEvent(QCloseEvent* event)
         return;
     }
     if (!m_viewModel.hasRunningDiskWork()) {
-        // Nothing can sit between staging and link now; pending flows are told to stop.
-        m_closing = true;
-        m_readyToClose = true;
-        startDetached(m_viewModel.prepareToClose());
+        closeNow();
         event->accept();
         return;
     }
     event->ignore();
     if (!m_askingToClose)
         askBeforeClosing();
+}
+
+void MainWindow::closeNow()
+{
+    // Nothing can sit between staging and link now; pending flows are told to stop.
+    m_closing = true;
+    m_readyToClose = true;
+    startDetached(m_viewModel.prepareToClose());
+}
+
+void MainWindow::diskWorkChanged()
+{
+    if (!m_askingToClose || m_viewModel.hasRunningDiskWork())
+        return;
+    // The work the question asks about is over: close as the user asked. Not from inside the
+    // workflow step that published the change: it still runs on after this returns.
+    m_askingToClose = false;
+    m_prompts->withdrawQuestion();
+    // Should new work have started in the meantime, the close asks again.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_closing)
+            close();
+    });
 }
 
 void MainWindow::askBeforeClosing()
@@ -88,12 +112,16 @@ void MainWindow::askBeforeClosing()
          {presentation.localized(QStringLiteral("取消"), QStringLiteral("Cancel")), PromptRole::reject}}};
     QPointer<MainWindow> self(this);
     m_askingToClose = true;
+    // The question says the remaining items will not start: none does while it is open.
+    m_viewModel.holdFurtherItems(true);
     m_prompts->ask(std::move(request), [self](std::optional<int> button) {
         if (!self)
             return;
         self->m_askingToClose = false;
-        if (button != 0 || self->m_closing)
+        if (button != 0 || self->m_closing) {
+            self->m_viewModel.holdFurtherItems(false);
             return;
+        }
         self->m_closing = true;
         // Nothing new can be started while the running item is brought to an end.
         self->m_dashboard->setEnabled(false);

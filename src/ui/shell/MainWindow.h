@@ -22,7 +22,8 @@ class SheetHost;
 // Closing is safe: without disk work the window closes at once (after telling the state object);
 // while disk work runs it asks first, and when the user still closes it waits until the state
 // object has let the running item finish or roll back, then closes. The process therefore never
-// ends between an item's staging and its link.
+// ends between an item's staging and its link. While the question is open no further item of a
+// batch starts; should the work end meanwhile, the question goes and the window closes as asked.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
@@ -46,6 +47,9 @@ protected:
 
 private:
     void askBeforeClosing();
+    void closeNow();
+    // While the question is open: the work it asks about may end on its own.
+    void diskWorkChanged();
     QCoro::Task<> closeWhenPrepared();
 
     MainViewModel& m_viewModel;

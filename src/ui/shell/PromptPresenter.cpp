@@ -33,6 +33,18 @@ void PromptPresenter::ask(PromptRequest request, PromptSurface::Answer answer)
     schedule();
 }
 
+void PromptPresenter::withdrawQuestion()
+{
+    m_question.reset();
+    if (m_current != Kind::question)
+        return;
+    ++m_token;
+    m_current = Kind::none;
+    m_surface.withdraw();
+    // A published prompt may have waited behind the question.
+    schedule();
+}
+
 void PromptPresenter::flush()
 {
     m_update.stop();

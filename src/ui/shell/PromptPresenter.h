@@ -38,6 +38,8 @@ public:
     // Asks the window's own question before every published prompt; `answer` gets the button index,
     // or none on dismissal. A question asked while another is pending replaces it unanswered.
     void ask(PromptRequest request, PromptSurface::Answer answer);
+    // Takes the window's question back unanswered, on show or waiting; its answer is never called.
+    void withdrawQuestion();
     // Re-evaluates now instead of on the next turn of the event loop.
     void flush();
 

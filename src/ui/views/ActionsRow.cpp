@@ -62,14 +62,12 @@ void ActionsRow::refresh()
 {
     const Presentation& texts = m_viewModel.presentation();
     const BrowsingState& browsing = m_viewModel.browsing();
-    const ActivityState& activity = m_viewModel.activity();
     m_currentPath->setText(texts.localized(QStringLiteral("当前目录"), QStringLiteral("Current")) +
                            QStringLiteral(": ") + texts.displayPath(browsing.currentDirectoryPath()));
     m_scanning->setVisible(browsing.isScanning() || browsing.isBackgroundScanning());
     m_rescan->setText(texts.localized(QStringLiteral("立即刷新"), QStringLiteral("Refresh Now")));
     m_migrate->setText(texts.localized(QStringLiteral("迁移所选"), QStringLiteral("Migrate Selected")));
-    m_migrate->setEnabled(!activity.isMigrating() && !activity.isUndoing() &&
-                          !browsing.selectedPaths().isEmpty());
+    m_migrate->setEnabled(m_viewModel.workflows().mayStartDiskWork() && !browsing.selectedPaths().isEmpty());
 }
 
 } // namespace orvalink::ui

@@ -2,12 +2,14 @@
 
 #include "ui/views/ActivityRecordRows.h"
 #include "ui/views/DetailLabels.h"
+#include "viewmodel/DiskWorkflows.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/Presentation.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -128,6 +130,13 @@ void ActivityRecords::refresh()
         for (const FailedMigrationRecord& record : m_shownFailed)
             rows.append(failedMigrationRecordView(m_viewModel, record, m_failed->rowContainer()));
         m_failed->setRows(rows);
+    }
+    // A failed item's recovery starts disk work: offered only while none runs.
+    const bool mayStart = m_viewModel.workflows().mayStartDiskWork();
+    for (const char* name : {"forceMigrateButton", "terminateRetryButton"}) {
+        for (QPushButton* button :
+             m_failed->rowContainer()->findChildren<QPushButton*>(QString::fromLatin1(name)))
+            button->setEnabled(mayStart);
     }
     m_migrated->setTitle(localizedText(m_viewModel, "迁移成功目录", "Migration Targets"));
     m_restored->setTitle(localizedText(m_viewModel, "反悔成功路径", "Restored Paths"));

@@ -29,6 +29,14 @@ bool hasFailures(MainViewModel& viewModel)
     return !viewModel.history().recentFailedMigrationPaths().isEmpty();
 }
 
+// The header speaks of work that runs, as the window's busy rule does: a finished batch keeps its
+// counters for the progress card, and reading them as progress would hold "100%" in the header and
+// hide the collapse notice until the next operation.
+bool isMigratingOrUndoing(MainViewModel& viewModel)
+{
+    return viewModel.activity().isMigrating() || viewModel.activity().isUndoing();
+}
+
 } // namespace
 
 bool ActivityWorkspace::hasSuccessActivity(MainViewModel& viewModel)
@@ -39,7 +47,7 @@ bool ActivityWorkspace::hasSuccessActivity(MainViewModel& viewModel)
 
 QString ActivityWorkspace::primaryActivitySystemImage(MainViewModel& viewModel)
 {
-    const bool progress = viewModel.figures().shouldShowMigrationProgress();
+    const bool progress = isMigratingOrUndoing(viewModel);
     if (hasFailures(viewModel))
         return QStringLiteral("exclamationmark.triangle.fill");
     if (progress)
@@ -52,7 +60,7 @@ QString ActivityWorkspace::primaryActivitySystemImage(MainViewModel& viewModel)
 
 QString ActivityWorkspace::activityDockSummaryText(MainViewModel& viewModel)
 {
-    const bool progress = viewModel.figures().shouldShowMigrationProgress();
+    const bool progress = isMigratingOrUndoing(viewModel);
     const bool repairing = viewModel.activity().isRepairingLinks();
     if (hasFailures(viewModel))
         return localizedText(
@@ -75,7 +83,7 @@ QString ActivityWorkspace::activityDockSummaryText(MainViewModel& viewModel)
 QString ActivityWorkspace::badgeText(MainViewModel& viewModel)
 {
     // Progress comes before failures here, unlike the icon and the summary.
-    if (viewModel.figures().shouldShowMigrationProgress())
+    if (isMigratingOrUndoing(viewModel))
         return MigrationProgressCard::progressPercentText(viewModel);
     if (hasFailures(viewModel))
         return localizedText(viewModel, "需处理", "Needs Review");
@@ -153,7 +161,7 @@ void ActivityWorkspace::refresh()
     const QString badge = expanded ? QString() : badgeText(m_viewModel);
     setTextIfChanged(m_badge, badge);
     m_badge->setVisible(!badge.isEmpty());
-    const bool progress = m_viewModel.figures().shouldShowMigrationProgress();
+    const bool progress = isMigratingOrUndoing(m_viewModel);
     QFont badgeFont = styledFont(TextStyle::Caption, m_badge->font());
     badgeFont.setWeight(progress || hasFailures(m_viewModel) ? QFont::DemiBold : QFont::Normal);
     m_badge->setFont(badgeFont);
@@ -170,8 +178,10 @@ void ActivityWorkspace::refresh()
     m_reveal->setShown(expanded, m_hasRefreshed);
     m_hasRefreshed = true;
     if (expanded) {
-        m_progress->setVisible(progress);
-        if (progress)
+        // The card keeps the final counts of a finished batch on show.
+        const bool card = m_viewModel.figures().shouldShowMigrationProgress();
+        m_progress->setVisible(card);
+        if (card)
             m_progress->refresh();
         m_records->refresh();
     }

@@ -132,15 +132,16 @@ void MigratedItemsPanel::refresh()
     m_selectAll->setEnabled(!mappings.isEmpty());
     m_clear->setText(localizedText(vm, QStringLiteral("清空"), QStringLiteral("Clear")));
     m_clear->setEnabled(marked > 0);
-    const bool repairing = vm.activity().isRepairingLinks();
+    // Not while any disk work runs: a migration or undo may be moving the very link a repair rewrites.
+    const bool busy = !vm.workflows().mayStartDiskWork();
     m_repairAll->setText(
         localizedText(vm, QStringLiteral("一键修复所有失效链接"), QStringLiteral("Repair All Broken Links")));
-    m_repairAll->setEnabled(!repairing);
+    m_repairAll->setEnabled(!busy);
     m_repairSelected->setText(
         marked < 2 ? localizedText(vm, QStringLiteral("修复所选链接"), QStringLiteral("Repair Selected Link"))
                    : localizedText(vm, QStringLiteral("修复所选 ") + count + QStringLiteral(" 条链接"),
                                    QStringLiteral("Repair ") + count + QStringLiteral(" Selected Links")));
-    m_repairSelected->setEnabled(!repairing && marked > 0);
+    m_repairSelected->setEnabled(!busy && marked > 0);
 
     setTextIfChanged(
         m_empty, localizedText(vm, QStringLiteral("暂无已迁移项目"), QStringLiteral("No migrated items")));

@@ -4,6 +4,7 @@
 #include "ui/views/SuggestionCard.h"
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/SidewaysWheel.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/Navigator.h"
@@ -56,6 +57,10 @@ SmartMigrationPanel::SmartMigrationPanel(MainViewModel& viewModel, QWidget* pare
     m_cardScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_cardScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_cardScroll->viewport()->setAutoFillBackground(false);
+    // The row hides its scroll bars: the wheel and the keyboard scroll it. Tab and the arrow keys go
+    // from card to card (the row follows the focus), so the row itself is no stop of its own.
+    scrollSidewaysWithWheel(m_cardScroll);
+    m_cardScroll->setFocusPolicy(Qt::NoFocus);
     m_cards = new QWidget(m_cardScroll);
     m_cards->setObjectName(QStringLiteral("suggestionCards"));
     m_cardLayout = new QHBoxLayout(m_cards);

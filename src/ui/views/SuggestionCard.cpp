@@ -1,5 +1,6 @@
 #include "ui/views/SuggestionCard.h"
 
+#include "ui/widgets/FocusRing.h"
 #include "ui/widgets/TextStyles.h"
 
 #include <QFontDatabase>
@@ -84,6 +85,7 @@ void SuggestionCard::paintEvent(QPaintEvent* /*event*/)
     painter.fillPath(shape, withAlpha(m_tone, 0.12));
     painter.setPen(QPen(withAlpha(m_tone, 0.25), 1));
     painter.drawPath(shape);
+    paintFocusRing(&painter, this, QRectF(rect()), 12);
 }
 
 } // namespace orvalink::ui

@@ -44,7 +44,6 @@ UndoControls::UndoControls(MainViewModel& viewModel, DashboardViewState& state, 
 void UndoControls::refresh()
 {
     const Presentation& texts = m_viewModel.presentation();
-    const ActivityState& activity = m_viewModel.activity();
     const HistoryState& history = m_viewModel.history();
     const bool undoMode = m_viewModel.browsing().showOperationInfo();
     m_undoMode->setText(texts.localized(QStringLiteral("我要反悔"), QStringLiteral("I Want Undo")));
@@ -55,7 +54,8 @@ void UndoControls::refresh()
     if (!undoMode)
         return;
 
-    const bool busy = activity.isMigrating() || activity.isUndoing();
+    // Not while any disk work runs: a link repair may be rewriting the very link an undo removes.
+    const bool busy = !m_viewModel.workflows().mayStartDiskWork();
     // Marks of mappings that have left the history are not counted.
     const qsizetype shownCount = history.selectedUndoMappings().size();
     const QString count = QString::number(shownCount);

@@ -1,5 +1,6 @@
 #include "ui/widgets/Chip.h"
 
+#include "ui/widgets/FocusRing.h"
 #include "ui/widgets/Symbols.h"
 #include "ui/widgets/TextStyles.h"
 
@@ -120,6 +121,7 @@ void Chip::paintEvent(QPaintEvent*)
     }
     painter.setPen(foreground);
     painter.drawText(content, Qt::AlignLeft | Qt::AlignVCenter, shownText());
+    paintFocusRing(&painter, this, QRectF(rect()), height() / 2.0);
 }
 
 } // namespace orvalink::ui

@@ -1,0 +1,219 @@
+// The window's controls that start disk work, while other disk work runs: every button is disabled
+// by the state object's one rule; the controls that stay enabled (a migrated item's row menu, the
+// answers of the force-mode prompts) start nothing and say why in the info line.
+#include "UiTestSupport.h"
+#include "ViewModelFixture.h"
+#include "WindowTestSupport.h"
+#include "ui/models/MappingListModel.h"
+#include "ui/views/MappingListView.h"
+#include "ui/widgets/LayoutSettling.h"
+
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace orvalink;
+using namespace orvalink::test;
+
+namespace {
+
+const QStringList kStarters{"migrateSelectedButton", "undoSelectedButton",  "undoLastButton",
+                            "repairAllLinks",        "repairSelectedLinks", "forceMigrateButton",
+                            "terminateRetryButton"};
+
+FailedMigrationRecord failedWith(const QString& path, const QString& code)
+{
+    FailedMigrationRecord record = failedRecord(path);
+    record.errorCode = code;
+    return record;
+}
+
+void setRunning(ActivityState& activity, const QString& work, bool running)
+{
+    if (work == "migration")
+        activity.setIsMigrating(running);
+    else if (work == "undo")
+        activity.setIsUndoing(running);
+    else
+        activity.setIsRepairingLinks(running);
+}
+
+// The enabled state of each starter button, by name.
+QStringList enabledStarters(QWidget* window)
+{
+    QStringList enabled;
+    for (const QString& name : kStarters) {
+        auto* button = window->findChild<QPushButton*>(name);
+        if (button && button->isEnabled())
+            enabled.append(name);
+    }
+    return enabled;
+}
+
+// Opens the whole-row menu of the migrated items list's first row.
+QMenu* migratedRowMenu(QWidget* window)
+{
+    auto* list = window->findChild<ui::MappingListView*>(QStringLiteral("migratedItemsList"));
+    const QRect rect = list->visualRect(list->model()->index(0, 0));
+    const QPoint at(rect.left() + 20, rect.top() + 8);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list->viewport(), &event);
+    for (QMenu* menu : window->findChildren<QMenu*>(QStringLiteral("migratedRowMenu"))) {
+        if (menu->isVisible())
+            return menu;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class DiskWorkControlsTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { prepareWidgetTests(); }
+
+    void controlsFollowTheRule_data()
+    {
+        QTest::addColumn<QString>("work");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("migration") << "migration"
+                                   << "A migration is running. Try again once it has finished.";
+        QTest::newRow("undo") << "undo"
+                              << "An undo is running. Try again once it has finished.";
+        QTest::newRow("repair") << "repair"
+                                << "A link repair is running. Try again once it has finished.";
+    }
+
+    void controlsFollowTheRule()
+    {
+        QFETCH(QString, work);
+        QFETCH(QString, refusal);
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        const QString alpha = fx.tree.dir("Alpha");
+        const QString beta = fx.tree.dir("Beta");
+        const LinkMapping moved = mappingRecord(fx.tree.path("Moved"));
+        vm->history().setUndoHistory({moved});
+        vm->history().setMigratedMappings({moved});
+        vm->history().setSelectedUndoMappingIDs({moved.id});
+        vm->history().setSelectedMigratedMappingIDs({moved.id});
+        vm->history().setRecentFailedMigrationPaths({failedWith(alpha, "E004"), failedWith(beta, "E007")});
+        vm->browsing().setSelectedPaths({beta});
+
+        WindowUnderTest w(*vm, withoutStartup());
+        w.viewState().setShowMigratedItemsPanel(true);
+        QVERIFY(w.showAndStart());
+        QWidget* window = w.window.get();
+        QTRY_COMPARE(enabledStarters(window), kStarters);
+
+        ActivityState& activity = vm->activity();
+        setRunning(activity, work, true);
+        QVERIFY(!vm->workflows().mayStartDiskWork());
+        QTRY_COMPARE(enabledStarters(window), QStringList());
+        saveScreen(window->grab().toImage(), "controls-during-" + work);
+
+        // The row menu stays as it is; its repair starts nothing and says why.
+        activity.setInfoMessage(std::nullopt);
+        QMenu* menu = migratedRowMenu(window);
+        QVERIFY(menu);
+        QAction* repairThis = menu->actions().value(0);
+        QCOMPARE(repairThis->text(), "Repair This Link");
+        QVERIFY(repairThis->isEnabled());
+        repairThis->trigger();
+        menu->close();
+        QTRY_COMPARE(activity.infoMessage(), std::optional(refusal));
+        QCOMPARE(activity.isRepairingLinks(), work == "repair");
+
+        // So do the answers of the two force-mode prompts.
+        activity.setInfoMessage(std::nullopt);
+        vm->workflows().presentMigrationConflictPrompt(failedWith(alpha, "E004"));
+        QTRY_COMPARE(w.surface->openTitle(), "Choose a Force Migration Mode");
+        QVERIFY(w.surface->answer(QStringLiteral("Append Migrate (Recommended)")));
+        QTRY_COMPARE(activity.infoMessage(), std::optional(refusal));
+        QCOMPARE(vm->history().recentFailedMigrationPaths().size(), 2);
+
+        activity.setInfoMessage(std::nullopt);
+        activity.setUndoConflictPrompt(
+            UndoConflictPrompt{QUuid::createUuid(), moved, "Choose a Force Restore Mode", "Occupied."});
+        QTRY_COMPARE(w.surface->openTitle(), "Choose a Force Restore Mode");
+        QVERIFY(w.surface->answer(QStringLiteral("Overwrite Restore")));
+        QTRY_COMPARE(activity.infoMessage(), std::optional(refusal));
+        QCOMPARE(vm->history().undoHistory(), QList<LinkMapping>{moved});
+        QCOMPARE(activity.isMigrating(), work == "migration");
+        QCOMPARE(activity.isUndoing(), work == "undo");
+
+        // The work ends: every control is offered again.
+        setRunning(activity, work, false);
+        QTRY_COMPARE(enabledStarters(window), kStarters);
+    }
+
+    // The window after a finished batch, in each language at the least and a common size: the
+    // collapsed dock tells of the coming collapse (the counters the progress card keeps are no
+    // work), and while a link repair runs the buttons that start disk work are off.
+    void windowAfterABatch_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QString>("badge");
+        QTest::addColumn<QString>("migrate");
+        for (const QSize& size : {QSize(1200, 760), QSize(1480, 940)}) {
+            const QString tag = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+            QTest::newRow(qPrintable("chinese-" + tag)) << UILanguage::chinese << size << "5 秒后收起"
+                                                        << "迁移所选";
+            QTest::newRow(qPrintable("english-" + tag)) << UILanguage::english << size << "Auto close in 5s"
+                                                        << "Migrate Selected";
+            QTest::newRow(qPrintable("bilingual-" + tag))
+                << UILanguage::bilingual << size << "5 秒后收起 Auto close in 5s"
+                << "迁移所选 Migrate Selected";
+        }
+    }
+
+    void windowAfterABatch()
+    {
+        QFETCH(UILanguage, language);
+        QFETCH(QSize, size);
+        ViewModelFixture fx;
+        auto vm =
+            fx.makeViewModelWithSettings([language](AppConfig& config) { config.uiLanguage = language; });
+        const LinkMapping moved = mappingRecord(fx.tree.path("Moved"));
+        vm->history().setUndoHistory({moved});
+        vm->history().setMigratedMappings({moved});
+        vm->history().setRecentMigrationPaths({successRecord(moved.sourcePath)});
+        ActivityState& activity = vm->activity();
+        activity.setOperationTitle({QStringLiteral("迁移"), QStringLiteral("Migration")},
+                                   vm->presentation().localizer());
+        activity.setMigrationTotalItems(1);
+        activity.setMigrationProcessedItems(1);
+        activity.setMigrationSucceededItems(1);
+        vm->browsing().setSelectedPaths({fx.tree.dir("Alpha")});
+
+        WindowUnderTest w(*vm, withoutStartup(), std::chrono::milliseconds(20));
+        w.window->resize(size);
+        QVERIFY(w.showAndStart());
+        QTRY_VERIFY(!w.viewState().showProgressPanel());
+        QWidget* window = w.window.get();
+        auto* migrate = window->findChild<QPushButton*>(QStringLiteral("migrateSelectedButton"));
+        QTEST(migrate->text(), "migrate");
+        QTRY_VERIFY(migrate->isEnabled());
+        QFETCH(QString, badge);
+        QTRY_COMPARE(window->findChild<QLabel*>(QStringLiteral("activityBadge"))->text(), badge);
+        const QString tag = QString::fromLatin1(QTest::currentDataTag());
+        ui::settleLayouts(*window);
+        saveScreen(window->grab().toImage(), "window-after-batch-" + tag);
+
+        auto* undoLast = window->findChild<QPushButton*>(QStringLiteral("undoLastButton"));
+        QVERIFY(undoLast->isEnabled());
+        activity.setIsRepairingLinks(true);
+        QTRY_VERIFY(!migrate->isEnabled() && !undoLast->isEnabled());
+        QVERIFY(w.viewState().showProgressPanel());
+        ui::settleLayouts(*window);
+        saveScreen(window->grab().toImage(), "window-repair-running-" + tag);
+        activity.setIsRepairingLinks(false);
+    }
+};
+
+QTEST_MAIN(DiskWorkControlsTest)
+#include "tst_diskworkcontrols.moc"
