@@ -130,12 +130,11 @@ QString blockedMigrationPathsText(const Presentation& texts, const QStringList& 
                                QStringLiteral("\n...and ") + rest + QStringLiteral(" more path(s)"));
     }
     return texts.localized(
-        QStringLiteral("安全策略已阻止迁移以下路径（属于 macOS 关键目录、系统托管目录或受保护目录）：\n") +
+        QStringLiteral("安全策略已阻止迁移以下路径（属于系统受保护目录、系统托管目录或其他受保护位置）：\n") +
             list + more +
             QStringLiteral("\n\n关闭严格模式只能移除部分限制；像 .Trash 这类系统托管目录仍不建议迁移。"),
-        QStringLiteral(
-            "Safety rules blocked these paths because they are critical macOS directories, system-managed "
-            "folders, or protected locations:\n") +
+        QStringLiteral("Safety rules blocked these paths because they are the system's protected folders, "
+                       "system-managed folders, or other protected locations:\n") +
             list + more +
             QStringLiteral(
                 "\n\nDisabling Strict Mode only removes part of the protection. System-managed folders like "

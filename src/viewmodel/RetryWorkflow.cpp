@@ -39,8 +39,8 @@ void showRetryFailure(DiskWorkContext& context, const FailedMigrationRecord& upd
         const QString text = context.localized(
             QStringLiteral("迁移目录涉及受保护位置，需要系统管理员权限。你可以立即获取权限后再重试。"),
             QStringLiteral(
-                "Migrating this directory touches a protected location and needs macOS administrator "
-                "access. Get permission now and retry."));
+                "Migrating this directory touches a protected location and needs administrator rights, "
+                "which the system asks for in its own prompt. Get permission now and retry."));
         context.activity().setInfoMessage(text);
         context.activity().setAccessRequirementPrompt(AccessRequirementPrompt{
             QUuid::createUuid(), AccessRequirementPrompt::Kind::requiresAdministratorAuthorization,

@@ -103,8 +103,9 @@ private Q_SLOTS:
                "its nested child folders at the same time.\n\nParent: <home>/Docs\nChild: <home>/Docs/Inner";
         QTest::newRow("four blocked")
             << QStringList{"/etc/a", "/usr/b", "/opt/c", "/srv/d"} << false << QString()
-            << "Safety rules blocked these paths because they are critical macOS directories, system-managed "
-               "folders, or protected locations:\n/etc/a\n/opt/c\n/srv/d\n...and 1 more path(s)\n\n";
+            << "Safety rules blocked these paths because they are the system's protected folders, "
+               "system-managed folders, or other protected locations:\n/etc/a\n/opt/c\n/srv/d\n...and 1 more "
+               "path(s)\n\n";
         const QString lib = home + "/Library/Containers/com.tencent.xinWeChat/Data/Library/Prefs";
         QTest::newRow("smart migration") << QStringList{lib} << true << QString()
                                          << "Smart Migration blocked these high-risk WeChat paths:\n" + lib;
