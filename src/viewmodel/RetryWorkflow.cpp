@@ -148,11 +148,12 @@ QCoro::Task<> retryFailedMigration(DiskWorkContext& context, FailedMigrationReco
     try {
         auto retry = runRetry(context, record, forceMode, terminateProcesses, context.captureServices());
         co_await std::move(retry);
-    } catch (const std::exception& error) {
+    } catch (const std::exception&) {
         if (!ticket.isAlive())
             co_return;
         context.activity().setIsMigrating(false);
-        context.activity().setErrorMessage(localizedDescription(error));
+        context.activity().setErrorMessage(
+            localizedMigrationFailureMessage(context.presentation(), std::current_exception()));
     }
 }
 
