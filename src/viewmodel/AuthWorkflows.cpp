@@ -1,8 +1,8 @@
 #include "viewmodel/AuthWorkflows.h"
 
+#include "viewmodel/AccountFailureText.h"
 #include "viewmodel/AccountSession.h"
 #include "viewmodel/CloudSyncWorkflow.h"
-#include "viewmodel/ErrorText.h"
 #include "viewmodel/FeedbackWorkflow.h"
 #include "viewmodel/MigrationOverviewWorkflow.h"
 #include "viewmodel/SignInRequirements.h"
@@ -159,8 +159,8 @@ QCoro::Task<> AuthWorkflows::signOutFromBackend()
     if (!ticket.isAlive())
         co_return;
     if (failure) {
-        const QString description = localizedDescription(failure);
-        m_context.accountState().setBackendStatusMessage(m_context.localized(
+        const QString description = accountFailureText(m_context.presentation(), failure);
+        m_context.accountState().setBackendFailureStatus(m_context.localized(
             QStringLiteral("本地登录已清除，服务器退出失败：") + description,
             QStringLiteral("Local session cleared, but server logout failed: ") + description));
     } else {
