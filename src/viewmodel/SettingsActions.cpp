@@ -79,8 +79,8 @@ QCoro::Task<> SettingsActions::loadNewScanRoot()
         co_return;
     // Also after a failed listing, which has left its own error message.
     m_context.activity().setInfoMessage(
-        m_context.localized(QStringLiteral("目录已加载。点击“立即扫描”执行深度扫描。"),
-                            QStringLiteral("Directory loaded. Click \"Scan Now\" for deep scan.")));
+        m_context.localized(QStringLiteral("目录已加载。点击“立即刷新”执行深度扫描。"),
+                            QStringLiteral("Directory loaded. Click \"Refresh Now\" for deep scan.")));
 }
 
 QCoro::Task<> SettingsActions::selectTargetRoot()

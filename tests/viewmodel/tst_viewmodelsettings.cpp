@@ -196,7 +196,7 @@ private Q_SLOTS:
         QVERIFY(viewModel().navigation().backHistory().isEmpty() &&
                 viewModel().navigation().forwardHistory().isEmpty());
         QCOMPARE(stored().defaultScanRoot, chosen);
-        QTRY_COMPARE(info(), QStringLiteral("Directory loaded. Click \"Scan Now\" for deep scan."));
+        QTRY_COMPARE(info(), QStringLiteral("Directory loaded. Click \"Refresh Now\" for deep scan."));
         QCOMPARE(shownNames(viewModel()), QStringList{"inside.txt"});
 
         m_fixture->chooser->answer = m_fixture->home.volumes() + "/Disk/";

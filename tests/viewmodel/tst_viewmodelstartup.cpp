@@ -143,8 +143,8 @@ private Q_SLOTS:
         QCOMPARE(shownNames(*viewModel), QStringList{QStringLiteral("notes.txt")});
         QVERIFY(!viewModel->activity().errorMessage());
         QCOMPARE(*viewModel->activity().infoMessage(),
-                 QStringLiteral("已加载目录。点击“立即扫描”执行深度扫描。 Directory loaded. "
-                                "Click \"Scan Now\" for deep scan."));
+                 QStringLiteral("已加载目录。点击“立即刷新”执行深度扫描。 Directory loaded. "
+                                "Click \"Refresh Now\" for deep scan."));
     }
 
     // Before it lists the home, the start-up brings back a folder whose migration was killed after
@@ -177,7 +177,7 @@ private Q_SLOTS:
                          .arg(viewModel->presentation().displayPath(docs))),
                  qPrintable(*viewModel->activity().infoMessage()));
         QVERIFY(viewModel->activity().infoMessage()->endsWith(
-            QStringLiteral("Click \"Scan Now\" for deep scan.")));
+            QStringLiteral("Click \"Refresh Now\" for deep scan.")));
 
         // Both copies of Music may be the whole one: both stay, and the user learns where they are.
         QVERIFY(QFileInfo::exists(musicStaging) && QFileInfo::exists(musicTarget) &&
@@ -335,7 +335,7 @@ private Q_SLOTS:
         QCOMPARE(viewModel->activity().errorMessage(),
                  OrvalinkError::sourceNotFound(config.defaultScanRoot).errorDescription());
         QCOMPARE(viewModel->activity().infoMessage(),
-                 QStringLiteral("Directory loaded. Click \"Scan Now\" for deep scan."));
+                 QStringLiteral("Directory loaded. Click \"Refresh Now\" for deep scan."));
         QVERIFY(viewModel->browsing().entries().isEmpty());
         QVERIFY(!viewModel->browsing().isScanning());
     }
