@@ -123,8 +123,11 @@ private Q_SLOTS:
         QCOMPARE(viewModel->browsing().currentDirectoryPath(), fixture.home.home());
         QCOMPARE(viewModel->browsing().pathInput(), fixture.home.home());
         QCOMPARE(viewModel->browsing().minSizeMB(), 10.0);
-        // Unified management is on by default: the default target becomes the managed root.
-        QVERIFY(viewModel->context().isUnifiedTargetLocked());
+        // Unified management is on by default, but the built-in target, which nobody chose, locks
+        // nothing: the user's first pick becomes the managed root.
+        QVERIFY(viewModel->browsing().config().unifiedTargetManagementEnabled);
+        QVERIFY(!viewModel->context().isUnifiedTargetLocked());
+        QVERIFY(!viewModel->browsing().config().managedTargetRoot);
         QCOMPARE(viewModel->context().effectiveTargetRoot(),
                  fixture.home.volumes() + QStringLiteral("/ExtSSD/OrvalinkRoot"));
         QVERIFY(QFileInfo::exists(fixture.configPath()));
