@@ -176,11 +176,12 @@ void Navigator::openFocusedEntry()
     const auto& focus = m_context.browsing().focusedEntryPath();
     if (!focus)
         return;
-    const QList<DirectoryEntry>& entries = m_context.browsing().entries();
-    const auto entry = std::find_if(entries.cbegin(), entries.cend(), [&](const DirectoryEntry& candidate) {
+    // Only what the list shows: a focused folder the search or a filter hides is not entered.
+    const QList<DirectoryEntry>& shown = m_listing.sortedEntries();
+    const auto entry = std::find_if(shown.cbegin(), shown.cend(), [&](const DirectoryEntry& candidate) {
         return candidate.path == *focus;
     });
-    if (entry != entries.cend() && entry->isDirectory())
+    if (entry != shown.cend() && entry->isDirectory())
         navigate(entry->path, true);
 }
 

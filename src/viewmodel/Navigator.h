@@ -47,7 +47,8 @@ public:
     // Over the shown listing, never wrapping; a focus the filters hide restarts at an end.
     void focusNextEntry();
     void focusPreviousEntry();
-    // Enters the focused entry when it is a listed directory.
+    // Enters the focused entry when it is a directory the list shows (the search and the filters
+    // applied).
     void openFocusedEntry();
     void setSelection(const DirectoryEntry& entry, bool selected);
 

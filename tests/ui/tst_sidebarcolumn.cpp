@@ -95,6 +95,46 @@ private Q_SLOTS:
         QCOMPARE(vm().browsing().currentDirectoryPath(), home() + "/Beta");
     }
 
+    // The focus stays on a folder the search hides; Return then opens nothing.
+    void returnOpensOnlyAFolderTheListShows()
+    {
+        list()->setFocus();
+        press(list(), Qt::Key_Down);
+        press(list(), Qt::Key_Down);
+        QCOMPARE(focused(), home() + "/Beta");
+        auto* search = m_ui->find<QLineEdit>("searchField");
+        QTest::keyClicks(search, "Gamma");
+        m_ui->settle();
+        QCOMPARE(shownNames(vm()), QStringList{"Gamma"});
+        QCOMPARE(focused(), home() + "/Beta");
+        list()->setFocus();
+        press(list(), Qt::Key_Return);
+        QCOMPARE(vm().browsing().currentDirectoryPath(), home());
+
+        // Shown again, it opens.
+        click("clearSearchButton");
+        QCOMPARE(shownNames(vm()).size(), 4);
+        list()->setFocus();
+        press(list(), Qt::Key_Return);
+        QCOMPARE(vm().browsing().currentDirectoryPath(), home() + "/Beta");
+    }
+
+    // The path field's own example, typed as shown, opens that folder of the home.
+    void thePathFieldsExampleOpens()
+    {
+        auto* field = m_ui->find<QLineEdit>("pathInputField");
+        const QRegularExpressionMatch example =
+            QRegularExpression(QStringLiteral("~/\\S+")).match(field->placeholderText());
+        QVERIFY2(example.hasMatch(), qPrintable(field->placeholderText()));
+        const QString folder = m_fx->tree.dir(example.captured().mid(2));
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, example.captured());
+        press(field, Qt::Key_Return);
+        QCOMPARE(vm().browsing().currentDirectoryPath(), folder);
+        QVERIFY(!vm().activity().errorMessage());
+    }
+
     // Many rows: the focus walks off the visible part and the list follows it.
     void theListScrollsToTheFocus()
     {
