@@ -172,6 +172,53 @@ private Q_SLOTS:
         QVERIFY(!vm->activity().errorMessage());
     }
 
+    // A question made while privacy was off waits behind the settings sheet, where privacy is
+    // switched on: it shows masked.
+    void aQuestionIsMaskedAsPrivacyStandsWhenShown_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("restore choice") << "undo";
+        QTest::newRow("migration choice") << "migration";
+        QTest::newRow("access") << "access";
+    }
+    void aQuestionIsMaskedAsPrivacyStandsWhenShown()
+    {
+        QFETCH(QString, kind);
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        WindowUnderTest w(*vm, withoutStartup(QuickSheet::settings));
+        QVERIFY(w.showAndStart());
+        QDialog* sheet = w.window->sheets().dialog();
+        QVERIFY(sheet);
+        const QString home = fx.home.home();
+        const QString message =
+            "Occupied: " + home + "/Alpha, preserved at /mnt/backup/Store" + home + "/Alpha";
+        ActivityState& activity = vm->activity();
+        if (kind == "undo") {
+            UndoConflictPrompt prompt = undoPrompt();
+            prompt.message = message;
+            activity.setUndoConflictPrompt(prompt);
+        } else if (kind == "migration") {
+            MigrationConflictPrompt prompt = migrationPrompt(home + "/Alpha");
+            prompt.message = message;
+            activity.setMigrationConflictPrompt(prompt);
+        } else {
+            AccessRequirementPrompt prompt =
+                accessPrompt(AccessRequirementPrompt::Kind::requiresAdministratorAuthorization);
+            prompt.message = message;
+            activity.setAccessRequirementPrompt(prompt);
+        }
+        QCoreApplication::processEvents();
+        QVERIFY(!w.surface->isOpen());
+        vm->settings().setPresentationPrivacyEnabled(true);
+        sheet->reject();
+        QTRY_VERIFY(w.surface->isOpen());
+        const QString shown = w.surface->open()->message;
+        QVERIFY2(!shown.contains(home), qPrintable(shown));
+        QVERIFY2(shown.startsWith("Occupied: ~/Alpha, preserved at /mnt/backup/Store/"), qPrintable(shown));
+        QVERIFY2(shown.endsWith("/demo/Alpha"), qPrintable(shown));
+    }
+
     // Esc or closing a prompt clears its value and starts nothing.
     void dismissalClears_data()
     {
