@@ -22,6 +22,7 @@
 #include <QToolButton>
 #include <QtTest>
 #include <cmath>
+#include <cstdio>
 
 using namespace orvalink;
 using namespace orvalink::test;
@@ -231,6 +232,10 @@ private Q_SLOTS:
         QTest::newRow("letters") << "abc" << true << kept << QString();
         QTest::newRow("infinity") << "inf" << false << kept << QString();
         QTest::newRow("too many bytes") << "8796093022208" << false << kept << QString();
+        // Exact binary halves: the field and the stepper round as C's printf does, to even.
+        QTest::newRow("two and a half") << "2.5" << false << 2.5 << "2.5";
+        QTest::newRow("an eighth") << "0.125" << true << 0.125 << "0.12";
+        QTest::newRow("three and three eighths") << "3.375" << false << 3.375 << "3.38";
     }
 
     void minimumSizeField()
@@ -257,8 +262,10 @@ private Q_SLOTS:
         QCOMPARE(field->text(), shown.isEmpty() ? QString::number(qRound64(before)) : shown);
         QCOMPARE(m_ui->state.minSizeInput(), field->text());
         QCOMPARE(vm().loader().latestScanRequestID() > scans, !std::isnan(stored));
+        char whole[64];
+        std::snprintf(whole, sizeof whole, "%.0f", expected);
         QCOMPARE(m_ui->find<ui::Stepper>("minSizeStepper")->labelText(),
-                 QStringLiteral("Min size: %1 MB").arg(QString::asprintf("%.0f", expected)));
+                 QStringLiteral("Min size: %1 MB").arg(QString::fromLatin1(whole)));
         QVERIFY(waitUntilIdle(vm()));
     }
 
