@@ -354,6 +354,25 @@ private Q_SLOTS:
         QVERIFY(waitUntilIdle(vm()));
     }
 
+    // The picker names itself on the screen, not only in a tooltip, in the language chosen.
+    void theMigrationListPickerShowsItsLabel()
+    {
+        auto* label = m_ui->find<QLabel>("migrationListLabel");
+        auto* picker = m_ui->find<QComboBox>("migrationListPicker");
+        QVERIFY(label->isVisibleTo(m_ui->window.get()));
+        QCOMPARE(label->text(), QStringLiteral("Migration List"));
+        QCOMPARE(label->buddy(), picker);
+        QVERIFY(m_ui->visibleTexts().contains(QStringLiteral("Migration List")));
+        // Beside the picker, before it.
+        const QRect labelArea(label->mapTo(m_ui->window.get(), QPoint()), label->size());
+        const QRect pickerArea(picker->mapTo(m_ui->window.get(), QPoint()), picker->size());
+        QVERIFY(labelArea.right() < pickerArea.left());
+        QVERIFY(labelArea.bottom() > pickerArea.top() && labelArea.top() < pickerArea.bottom());
+        vm().settings().setLanguage(UILanguage::chinese);
+        m_ui->settle();
+        QCOMPARE(label->text(), QStringLiteral("迁移列表"));
+    }
+
     void quickAccessBarOpensSheets()
     {
         QCOMPARE(m_ui->find<QPushButton>("quickAccountButton")->text(), QStringLiteral("Sign In"));
