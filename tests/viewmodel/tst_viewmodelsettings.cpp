@@ -237,11 +237,19 @@ private Q_SLOTS:
         QTRY_COMPARE(info(), QStringLiteral("Directory loaded. Click \"Refresh Now\" for deep scan."));
         QCOMPARE(shownNames(viewModel()), QStringList{"inside.txt"});
 
+        // The target panel opens at the volumes folder while the target root does not exist, then
+        // at the target root.
+        QVERIFY(!QFileInfo::exists(viewModel().context().effectiveTargetRoot()));
         m_fixture->chooser->answer = m_fixture->home.volumes() + "/Disk/";
         runTask(viewModel().settings().selectTargetRoot());
         QCOMPARE(m_fixture->chooser->asked.constLast().second,
                  QStringLiteral("Choose migration target root on external storage"));
+        QCOMPARE(m_fixture->chooser->startDirectories.constLast(), m_fixture->home.volumes());
         QCOMPARE(stored().defaultTargetRoot, m_fixture->home.volumes() + "/Disk");
+        QVERIFY(QDir().mkpath(m_fixture->home.volumes() + "/Disk"));
+        m_fixture->chooser->answer.reset();
+        runTask(viewModel().settings().selectTargetRoot());
+        QCOMPARE(m_fixture->chooser->startDirectories.constLast(), m_fixture->home.volumes() + "/Disk");
     }
 
     void aFailedSaveKeepsTheNewSettingsAndSaysWhy()
