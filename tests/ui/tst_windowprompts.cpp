@@ -48,6 +48,30 @@ AccessRequirementPrompt accessPrompt(AccessRequirementPrompt::Kind kind)
                    : QStringLiteral("This path needs administrator rights.")};
 }
 
+// Publishes a prompt of `kind` ("error", "undo", "migration", "signIn" or "admin"), with its own
+// message or `message`.
+void publishPrompt(ActivityState& activity, const QString& kind, const QString& path,
+                   const std::optional<QString>& message = std::nullopt)
+{
+    if (kind == "error") {
+        activity.setErrorMessage(message.value_or(QStringLiteral("Disk full")));
+    } else if (kind == "undo") {
+        UndoConflictPrompt prompt = undoPrompt();
+        prompt.message = message.value_or(prompt.message);
+        activity.setUndoConflictPrompt(prompt);
+    } else if (kind == "migration") {
+        MigrationConflictPrompt prompt = migrationPrompt(path);
+        prompt.message = message.value_or(prompt.message);
+        activity.setMigrationConflictPrompt(prompt);
+    } else {
+        AccessRequirementPrompt prompt = accessPrompt(
+            kind == "signIn" ? AccessRequirementPrompt::Kind::requiresSignIn
+                             : AccessRequirementPrompt::Kind::requiresAdministratorAuthorization);
+        prompt.message = message.value_or(prompt.message);
+        activity.setAccessRequirementPrompt(prompt);
+    }
+}
+
 QStringList buttonTexts(const ui::PromptRequest& request)
 {
     QStringList texts;
@@ -179,7 +203,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kind");
         QTest::newRow("restore choice") << "undo";
         QTest::newRow("migration choice") << "migration";
-        QTest::newRow("access") << "access";
+        QTest::newRow("administrator") << "admin";
     }
     void aQuestionIsMaskedAsPrivacyStandsWhenShown()
     {
@@ -193,21 +217,7 @@ private Q_SLOTS:
         const QString home = fx.home.home();
         const QString message =
             "Occupied: " + home + "/Alpha, preserved at /mnt/backup/Store" + home + "/Alpha";
-        ActivityState& activity = vm->activity();
-        if (kind == "undo") {
-            UndoConflictPrompt prompt = undoPrompt();
-            prompt.message = message;
-            activity.setUndoConflictPrompt(prompt);
-        } else if (kind == "migration") {
-            MigrationConflictPrompt prompt = migrationPrompt(home + "/Alpha");
-            prompt.message = message;
-            activity.setMigrationConflictPrompt(prompt);
-        } else {
-            AccessRequirementPrompt prompt =
-                accessPrompt(AccessRequirementPrompt::Kind::requiresAdministratorAuthorization);
-            prompt.message = message;
-            activity.setAccessRequirementPrompt(prompt);
-        }
+        publishPrompt(vm->activity(), kind, home + "/Alpha", message);
         QCoreApplication::processEvents();
         QVERIFY(!w.surface->isOpen());
         vm->settings().setPresentationPrivacyEnabled(true);
@@ -238,16 +248,7 @@ private Q_SLOTS:
         WindowUnderTest w(*vm, withoutStartup());
         QVERIFY(w.showAndStart());
         ActivityState& activity = vm->activity();
-        if (kind == "error")
-            activity.setErrorMessage(QStringLiteral("Disk full"));
-        else if (kind == "undo")
-            activity.setUndoConflictPrompt(undoPrompt());
-        else if (kind == "migration")
-            activity.setMigrationConflictPrompt(migrationPrompt(fx.tree.path("Beta")));
-        else
-            activity.setAccessRequirementPrompt(accessPrompt(
-                kind == "signIn" ? AccessRequirementPrompt::Kind::requiresSignIn
-                                 : AccessRequirementPrompt::Kind::requiresAdministratorAuthorization));
+        publishPrompt(activity, kind, fx.tree.path("Beta"));
         QTRY_VERIFY(w.surface->isOpen());
         QVERIFY(w.surface->answer(std::nullopt));
         QVERIFY(!activity.errorMessage() && !activity.undoConflictPrompt() &&
