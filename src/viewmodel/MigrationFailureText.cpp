@@ -115,8 +115,8 @@ bool isPathToken(QStringView token)
     return token.startsWith(QLatin1Char('/')) || token.startsWith(QLatin1String("~/"));
 }
 
-} // namespace
-
+// Chinese characters stand somewhere other than in a path ("/..." or "~/..." up to the next white
+// space).
 bool hasChineseOutsidePaths(const QString& text)
 {
     static const QRegularExpression chinese(QStringLiteral("[\\x{4E00}-\\x{9FA5}]"));
@@ -127,6 +127,8 @@ bool hasChineseOutsidePaths(const QString& text)
     }
     return false;
 }
+
+} // namespace
 
 QString localizedMigrationFailureMessage(const Presentation& texts, const QString& text)
 {

@@ -17,10 +17,6 @@ QString localizedMigrationFailureMessage(const Presentation& texts, const QStrin
 // The same for a failure caught as an exception.
 QString localizedMigrationFailureMessage(const Presentation& texts, const std::exception_ptr& error);
 
-// Chinese characters stand somewhere other than in a path ("/..." or "~/..." up to the next white
-// space).
-bool hasChineseOutsidePaths(const QString& text);
-
 // The refusal of a selection whose paths the safety rules block: at most three paths, then a count.
 QString blockedMigrationPathsText(const Presentation& texts, const QStringList& blocked);
 
