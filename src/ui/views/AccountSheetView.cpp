@@ -248,14 +248,12 @@ void AccountSheetView::refreshStatus()
         text = *error;
         tint = QColor(Qt::red);
         symbol = QStringLiteral("xmark.octagon.fill");
-    } else if (status && !status->isEmpty() && m_viewModel.accountState().backendStatusIsFailure()) {
-        text = *status;
-        tint = QColor(Qt::red);
-        symbol = QStringLiteral("xmark.octagon.fill");
     } else if (status && !status->isEmpty()) {
+        // A status that reports a failure (the service out of reach) never stands by a check mark.
+        const bool failure = m_viewModel.accountState().backendStatusIsFailure();
         text = *status;
-        tint = QColor(Qt::blue);
-        symbol = QStringLiteral("checkmark.circle.fill");
+        tint = failure ? QColor(Qt::red) : QColor(Qt::blue);
+        symbol = failure ? QStringLiteral("xmark.octagon.fill") : QStringLiteral("checkmark.circle.fill");
     }
     m_status->setVisible(!text.isEmpty());
     if (text.isEmpty())
