@@ -7,7 +7,7 @@ namespace orvalink::clientidentity {
 QString deviceName()
 {
     const QString name = platform::computerName();
-    return name.isEmpty() ? QStringLiteral("Mac") : name;
+    return name.isEmpty() ? QStringLiteral("Linux") : name;
 }
 
 QString appVersion()

@@ -48,13 +48,18 @@ QString defaultServiceEndpoint()
     return QStringLiteral("https://api.orvalink.app");
 }
 
+QString builtInTargetRoot()
+{
+    return platform::volumesDirectory() + QStringLiteral("/ExtSSD/OrvalinkRoot");
+}
+
 AppConfig AppConfig::defaults(const QString& currentUser)
 {
     AppConfig config;
     // The folder of home folders is the parent of $HOME on this platform; the scan root is the
     // home folder itself.
     config.defaultScanRoot = platform::homeDirectory();
-    config.defaultTargetRoot = platform::volumesDirectory() + QStringLiteral("/ExtSSD/OrvalinkRoot");
+    config.defaultTargetRoot = builtInTargetRoot();
     config.anchorUser = currentUser;
     return config;
 }

@@ -20,6 +20,10 @@ std::optional<SmartMigrationProfile> smartMigrationProfileFromText(const QString
 // loopback-development and retired addresses.
 QString defaultServiceEndpoint();
 
+// The target root of a fresh installation, "ExtSSD/OrvalinkRoot" in the volumes directory (read
+// afresh): a placeholder the user never chose.
+QString builtInTargetRoot();
+
 // Every user setting; the content of "config.json".
 struct AppConfig {
     QString defaultScanRoot;

@@ -1,6 +1,7 @@
 #include "viewmodel/AccountSession.h"
 
 #include "backend/ClientError.h"
+#include "viewmodel/AccountFailureText.h"
 #include "viewmodel/ErrorText.h"
 #include "viewmodel/PersistedStateReader.h"
 #include "viewmodel/ViewModelContext.h"
@@ -150,10 +151,11 @@ void AccountSession::handleBackendError(const std::exception_ptr& error, const Q
                                         bool userInitiated)
 {
     if (userInitiated)
-        m_context.activity().setErrorMessage(localizedDescription(error));
+        m_context.activity().setErrorMessage(accountFailureText(m_context.presentation(), error));
     const std::optional<QString>& status = m_context.accountState().backendStatusMessage();
     if (!status || status->isEmpty())
-        m_context.accountState().setBackendStatusMessage(fallback);
+        m_context.accountState().setBackendFailureStatus(
+            isServiceUnreachable(error) ? serviceUnreachableText(m_context.presentation()) : fallback);
 }
 
 void AccountSession::reportFailure(const std::exception_ptr& error, const QString& fallback,

@@ -29,7 +29,6 @@ public:
     ORVALINK_PUBLISHED(AccountState, bool, isRefreshingAuthRequirements, setIsRefreshingAuthRequirements)
     ORVALINK_PUBLISHED(AccountState, bool, isRefreshingAuthCaptcha, setIsRefreshingAuthCaptcha)
     ORVALINK_PUBLISHED(AccountState, bool, isSyncingMigrationSnapshot, setIsSyncingMigrationSnapshot)
-    ORVALINK_PUBLISHED(AccountState, std::optional<QString>, backendStatusMessage, setBackendStatusMessage)
     ORVALINK_PUBLISHED(AccountState, std::optional<QDateTime>, lastMigrationSyncAt, setLastMigrationSyncAt)
     ORVALINK_PUBLISHED(AccountState, bool, isRefreshingMigrationOverview, setIsRefreshingMigrationOverview)
     ORVALINK_PUBLISHED(AccountState, std::optional<QString>, currentMigrationDeviceFingerprint,
@@ -42,6 +41,13 @@ public:
     ORVALINK_PUBLISHED(AccountState, bool, isSubmittingFeedback, setIsSubmittingFeedback)
 
 public:
+    // The account sheet's status line. A text set through setBackendFailureStatus() reports a
+    // failure until the next text replaces it; either change emits backendStatusMessageChanged().
+    const std::optional<QString>& backendStatusMessage() const { return m_backendStatusMessage; }
+    bool backendStatusIsFailure() const { return m_backendStatusIsFailure; }
+    void setBackendStatusMessage(const std::optional<QString>& text) { setBackendStatus(text, false); }
+    void setBackendFailureStatus(const QString& text) { setBackendStatus(text, true); }
+
     // True while any account flow waits for the service.
     bool isBackendBusy() const
     {
@@ -49,6 +55,19 @@ public:
                m_isSyncingMigrationSnapshot || m_isRefreshingMigrationOverview ||
                m_isRefreshingFeedbackDashboard || m_isSubmittingFeedback;
     }
+
+private:
+    void setBackendStatus(const std::optional<QString>& text, bool failure)
+    {
+        if (text == m_backendStatusMessage && failure == m_backendStatusIsFailure)
+            return;
+        m_backendStatusMessage = text;
+        m_backendStatusIsFailure = failure;
+        Q_EMIT backendStatusMessageChanged();
+    }
+
+    std::optional<QString> m_backendStatusMessage;
+    bool m_backendStatusIsFailure = false;
 
 public:
 Q_SIGNALS:

@@ -85,8 +85,9 @@ bool handleAdministratorAuthorizationRequirementIfNeeded(ActivityState& activity
                                   "弹出授权窗口，请先完成授权。"),
         titleCased(actionEN) +
             QStringLiteral(
-                " touches a protected path and needs macOS administrator authorization. Get permission now "
-                "and retry. If a system authorization dialog is already open, complete it first."));
+                " touches a protected path and needs administrator rights, asked for through the system's "
+                "authorization prompt. Get permission now and retry. If a system authorization dialog is "
+                "already open, complete it first."));
     activity.setInfoMessage(message);
     activity.setAccessRequirementPrompt(AccessRequirementPrompt{
         QUuid::createUuid(), AccessRequirementPrompt::Kind::requiresAdministratorAuthorization,

@@ -1,8 +1,8 @@
 #include "viewmodel/AuthWorkflows.h"
 
+#include "viewmodel/AccountFailureText.h"
 #include "viewmodel/AccountSession.h"
 #include "viewmodel/CloudSyncWorkflow.h"
-#include "viewmodel/ErrorText.h"
 #include "viewmodel/FeedbackWorkflow.h"
 #include "viewmodel/MigrationOverviewWorkflow.h"
 #include "viewmodel/SignInRequirements.h"
@@ -160,7 +160,7 @@ QCoro::Task<> AuthWorkflows::signOutFromBackend()
         co_return;
     QString status;
     if (failure) {
-        const QString description = localizedDescription(failure);
+        const QString description = accountFailureText(m_context.presentation(), failure);
         status = m_context.localized(QStringLiteral("本地登录已清除，服务器退出失败：") + description,
                                      QStringLiteral("Local session cleared, but server logout failed: ") +
                                          description);
@@ -168,7 +168,9 @@ QCoro::Task<> AuthWorkflows::signOutFromBackend()
         status = m_context.localized(QStringLiteral("已退出登录。"), QStringLiteral("Signed out."));
     }
     // A session file that stays would sign the user in again at the next start: no clean sign-out.
-    if (const std::optional<QString> fileKept = m_session.endSessionLocally(false)) {
+    const std::optional<QString> fileKept = m_session.endSessionLocally(false);
+    const bool keptFile = fileKept.has_value();
+    if (fileKept) {
         const QString kept = m_context.localized(
             QStringLiteral("已在本窗口退出登录，但无法删除保存的登录信息：%1。下次启动时会再次登录。")
                 .arg(*fileKept),
@@ -178,7 +180,10 @@ QCoro::Task<> AuthWorkflows::signOutFromBackend()
         status = failure ? status + QLatin1Char(' ') + kept : kept;
         m_context.activity().setErrorMessage(kept);
     }
-    m_context.accountState().setBackendStatusMessage(status);
+    if (failure || keptFile)
+        m_context.accountState().setBackendFailureStatus(status);
+    else
+        m_context.accountState().setBackendStatusMessage(status);
     m_context.accountState().setIsSubmittingAuth(false);
 }
 

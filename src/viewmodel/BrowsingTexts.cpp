@@ -53,4 +53,10 @@ QString pathDoesNotExistText(const Localizer& localizer, const QString& standard
                                QStringLiteral("Path does not exist: ") + standardizedPath);
 }
 
+QString revealFailedText(const Localizer& localizer, const QString& shownPath)
+{
+    return localizer.localized(QStringLiteral("没有文件管理器能显示该项目：") + shownPath,
+                               QStringLiteral("No file manager could show the item: ") + shownPath);
+}
+
 } // namespace orvalink

@@ -26,5 +26,7 @@ QString pathCopiedText(const Localizer& localizer);
 std::optional<QString> revealTargetPath(const QString& path);
 // The error for a revealed path that does not exist; `standardizedPath` is shown as it is.
 QString pathDoesNotExistText(const Localizer& localizer, const QString& standardizedPath);
+// The information after no file manager could show `shownPath` (already masked as needed).
+QString revealFailedText(const Localizer& localizer, const QString& shownPath);
 
 } // namespace orvalink

@@ -61,8 +61,8 @@ QCoro::Task<> LaunchSequence::bootstrap()
     if (!self.isAlive())
         co_return;
     const QString loaded =
-        m_context.localized(QStringLiteral("已加载目录。点击“立即扫描”执行深度扫描。"),
-                            QStringLiteral("Directory loaded. Click \"Scan Now\" for deep scan."));
+        m_context.localized(QStringLiteral("已加载目录。点击“立即刷新”执行深度扫描。"),
+                            QStringLiteral("Directory loaded. Click \"Refresh Now\" for deep scan."));
     m_context.activity().setInfoMessage(recovery.info ? *recovery.info + QLatin1Char(' ') + loaded : loaded);
 }
 

@@ -1,8 +1,10 @@
 #include "viewmodel/MigrationFailureText.h"
 
+#include "viewmodel/ErrorText.h"
 #include "viewmodel/Presentation.h"
 
 #include <QRegularExpression>
+#include <optional>
 
 namespace orvalink {
 
@@ -84,7 +86,8 @@ QString holderText(const Presentation& texts, const QString& text)
             QStringLiteral(". Close them first, or use Terminate Holders and Retry from the failed item."));
 }
 
-QString ruleText(const Presentation& texts, const QString& t)
+// The text of the first known English form `t` takes, or none when it takes none of them.
+std::optional<QString> ruleText(const Presentation& texts, const QString& t)
 {
     for (const FailureRule& rule : kRules) {
         const QString phrase = QString::fromUtf8(rule.phrase);
@@ -100,10 +103,29 @@ QString ruleText(const Presentation& texts, const QString& t)
                 QStringLiteral("This path is protected or high-risk and should not be migrated directly."));
         return texts.localized(QString::fromUtf8(rule.zh), QString::fromUtf8(rule.en));
     }
-    return texts.localized(
-        QStringLiteral("迁移失败，请检查目录权限、目录占用状态和目标磁盘连接情况。"),
-        QStringLiteral(
-            "Migration failed. Check directory permissions, file locks, and the target disk connection."));
+    return std::nullopt;
+}
+
+// A piece of text that begins a path ("/..." or "~/...") runs to the next white space.
+bool isPathToken(QStringView token)
+{
+    static const QString opening = QStringLiteral("\"'(（“：:");
+    while (!token.isEmpty() && opening.contains(token.front()))
+        token = token.mid(1);
+    return token.startsWith(QLatin1Char('/')) || token.startsWith(QLatin1String("~/"));
+}
+
+// Chinese characters stand somewhere other than in a path ("/..." or "~/..." up to the next white
+// space).
+bool hasChineseOutsidePaths(const QString& text)
+{
+    static const QRegularExpression chinese(QStringLiteral("[\\x{4E00}-\\x{9FA5}]"));
+    static const QRegularExpression whiteSpace(QStringLiteral("\\s+"));
+    for (const QString& token : text.split(whiteSpace, Qt::SkipEmptyParts)) {
+        if (!isPathToken(token) && chinese.match(token).hasMatch())
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -113,10 +135,20 @@ QString localizedMigrationFailureMessage(const Presentation& texts, const QStrin
     const QString t = text.trimmed();
     if (t.isEmpty())
         return texts.localized(QStringLiteral("迁移失败。"), QStringLiteral("Migration failed."));
-    static const QRegularExpression chinese(QStringLiteral("[\\x{4E00}-\\x{9FA5}]"));
-    if (chinese.match(t).hasMatch())
+    // Known forms first: a path with Chinese in it does not make an English description Chinese.
+    if (const std::optional<QString> known = ruleText(texts, t))
+        return texts.sanitizedForPresentation(*known);
+    if (hasChineseOutsidePaths(t))
         return texts.sanitizedForPresentation(t);
-    return texts.sanitizedForPresentation(ruleText(texts, t));
+    return texts.sanitizedForPresentation(texts.localized(
+        QStringLiteral("迁移失败，请检查目录权限、目录占用状态和目标磁盘连接情况。"),
+        QStringLiteral(
+            "Migration failed. Check directory permissions, file locks, and the target disk connection.")));
+}
+
+QString localizedMigrationFailureMessage(const Presentation& texts, const std::exception_ptr& error)
+{
+    return localizedMigrationFailureMessage(texts, localizedDescription(error));
 }
 
 QString blockedMigrationPathsText(const Presentation& texts, const QStringList& blocked)
@@ -130,12 +162,11 @@ QString blockedMigrationPathsText(const Presentation& texts, const QStringList& 
                                QStringLiteral("\n...and ") + rest + QStringLiteral(" more path(s)"));
     }
     return texts.localized(
-        QStringLiteral("安全策略已阻止迁移以下路径（属于 macOS 关键目录、系统托管目录或受保护目录）：\n") +
+        QStringLiteral("安全策略已阻止迁移以下路径（属于系统受保护目录、系统托管目录或其他受保护位置）：\n") +
             list + more +
             QStringLiteral("\n\n关闭严格模式只能移除部分限制；像 .Trash 这类系统托管目录仍不建议迁移。"),
-        QStringLiteral(
-            "Safety rules blocked these paths because they are critical macOS directories, system-managed "
-            "folders, or protected locations:\n") +
+        QStringLiteral("Safety rules blocked these paths because they are the system's protected folders, "
+                       "system-managed folders, or other protected locations:\n") +
             list + more +
             QStringLiteral(
                 "\n\nDisabling Strict Mode only removes part of the protection. System-managed folders like "

@@ -37,7 +37,7 @@ std::optional<QString> selectionRefusal(DiskWorkContext& context, QStringList& p
         context.parts().selectionService->validateNoParentChildConflict(selected);
     } catch (const OrvalinkError& error) {
         if (error.errorCase() != OrvalinkError::Case::parentChildConflict)
-            return localizedDescription(error);
+            return localizedMigrationFailureMessage(context.presentation(), std::current_exception());
         return context.localized(
             QStringLiteral("所选目录存在父子级冲突，请不要同时选择上级目录和它内部的子目录。\n\n上级目录：") +
                 error.parent() + QStringLiteral("\n子目录：") + error.child(),
@@ -45,8 +45,8 @@ std::optional<QString> selectionRefusal(DiskWorkContext& context, QStringList& p
                 "The selected directories include a parent-child conflict. Do not select a parent folder and "
                 "one of its nested child folders at the same time.\n\nParent: ") +
                 error.parent() + QStringLiteral("\nChild: ") + error.child());
-    } catch (const std::exception& error) {
-        return localizedDescription(error);
+    } catch (const std::exception&) {
+        return localizedMigrationFailureMessage(context.presentation(), std::current_exception());
     }
     paths = SelectionService::normalized(selected);
     // Items run in ascending path order, whatever order the set gave.
@@ -224,11 +224,12 @@ QCoro::Task<> migrateSelectedItems(DiskWorkContext& context)
         // The history scope of the whole run is the one in use when it starts.
         auto batch = runBatch(context, ticket, paths, context.captureServices());
         co_await std::move(batch);
-    } catch (const std::exception& error) {
+    } catch (const std::exception&) {
         if (!ticket.isAlive())
             co_return;
         context.activity().setIsMigrating(false);
-        context.activity().setErrorMessage(localizedDescription(error));
+        context.activity().setErrorMessage(
+            localizedMigrationFailureMessage(context.presentation(), std::current_exception()));
     }
 }
 

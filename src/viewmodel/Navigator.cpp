@@ -1,6 +1,7 @@
 #include "viewmodel/Navigator.h"
 
 #include "platform/StandardPath.h"
+#include "platform/UserLocations.h"
 #include "viewmodel/DirectoryLoader.h"
 #include "viewmodel/ShownListing.h"
 #include "viewmodel/ViewModelContext.h"
@@ -19,6 +20,15 @@ bool isDirectory(const QString& path)
 }
 
 } // namespace
+
+std::optional<QString> typedAbsolutePath(const QString& typed, const QString& homeDirectory)
+{
+    if (typed == QLatin1String("~") || typed.startsWith(QLatin1String("~/")))
+        return homeDirectory + typed.mid(1);
+    if (typed.startsWith(QLatin1Char('/')))
+        return typed;
+    return std::nullopt;
+}
 
 Navigator::Navigator(ViewModelContext& context, DirectoryLoader& loader, ShownListing& listing,
                      QStringList applicationsDirectories)
@@ -116,7 +126,15 @@ void Navigator::enterPathFromInput()
     const QString trimmed = m_context.browsing().pathInput().trimmed();
     if (trimmed.isEmpty())
         return;
-    const QString target = platform::standardizedPath(trimmed);
+    const std::optional<QString> typed = typedAbsolutePath(trimmed, platform::homeDirectory());
+    if (!typed) {
+        // The program's working directory means nothing to the user: only a full path is taken.
+        m_context.activity().setErrorMessage(
+            m_context.localized(QStringLiteral("请输入完整路径（以 / 或 ~ 开头）：") + trimmed,
+                                QStringLiteral("Enter a full path that begins with / or ~: ") + trimmed));
+        return;
+    }
+    const QString target = platform::standardizedPath(*typed);
     if (isDirectory(target)) {
         navigate(target, true);
         return;
@@ -158,11 +176,12 @@ void Navigator::openFocusedEntry()
     const auto& focus = m_context.browsing().focusedEntryPath();
     if (!focus)
         return;
-    const QList<DirectoryEntry>& entries = m_context.browsing().entries();
-    const auto entry = std::find_if(entries.cbegin(), entries.cend(), [&](const DirectoryEntry& candidate) {
+    // Only what the list shows: a focused folder the search or a filter hides is not entered.
+    const QList<DirectoryEntry>& shown = m_listing.sortedEntries();
+    const auto entry = std::find_if(shown.cbegin(), shown.cend(), [&](const DirectoryEntry& candidate) {
         return candidate.path == *focus;
     });
-    if (entry != entries.cend() && entry->isDirectory())
+    if (entry != shown.cend() && entry->isDirectory())
         navigate(entry->path, true);
 }
 

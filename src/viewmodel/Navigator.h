@@ -4,8 +4,13 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace orvalink {
+
+// The path the user typed as an absolute path: "~" and "~/..." are taken in `homeDirectory`, a path
+// beginning with "/" as it is; anything else (relative, "~name") gives none.
+std::optional<QString> typedAbsolutePath(const QString& typed, const QString& homeDirectory);
 
 class DirectoryLoader;
 class ShownListing;
@@ -35,13 +40,15 @@ public:
     void goToDirectoryContext(const QString& path);
     // The first of the system's applications folders that is a directory.
     void goToSystemApplicationsDirectory();
-    // The typed path when it is a directory; it is not expanded ("~" stays as typed).
+    // The typed path when it is a directory: a leading "~" stands for the home folder; a relative
+    // path is refused with a message.
     void enterPathFromInput();
 
     // Over the shown listing, never wrapping; a focus the filters hide restarts at an end.
     void focusNextEntry();
     void focusPreviousEntry();
-    // Enters the focused entry when it is a listed directory.
+    // Enters the focused entry when it is a directory the list shows (the search and the filters
+    // applied).
     void openFocusedEntry();
     void setSelection(const DirectoryEntry& entry, bool selected);
 

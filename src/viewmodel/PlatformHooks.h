@@ -3,6 +3,7 @@
 #include <QCoro/QCoroTask>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -23,17 +24,20 @@ public:
 class FolderChooser {
 public:
     virtual ~FolderChooser() = default;
-    // Shows the panel with a button `prompt` and a line `message`; the chosen folder's path, or none
-    // when the user cancelled. Never throws.
-    virtual QCoro::Task<std::optional<QString>> chooseFolder(QString prompt, QString message) = 0;
+    // Shows the panel with a button `prompt` and a line `message`, open at `startDirectory` (the
+    // panel's own choice when empty); the chosen folder's path, or none when the user cancelled.
+    // Never throws.
+    virtual QCoro::Task<std::optional<QString>> chooseFolder(QString prompt, QString message,
+                                                             QString startDirectory) = 0;
 };
 
 // Shows an item in a file manager window.
 class FileRevealer {
 public:
     virtual ~FileRevealer() = default;
-    // `path` exists; the file manager opens the folder that holds it with the item selected.
-    virtual void reveal(const QString& path) = 0;
+    // `path` exists; the file manager opens the folder that holds it with the item selected. When
+    // nothing could show it, `failed` runs on the main thread, at once or later.
+    virtual void reveal(const QString& path, std::function<void()> failed) = 0;
 };
 
 // The desktop services of one window. A missing service makes its action do nothing.

@@ -89,8 +89,13 @@ void Presentation::revealInFileManager(const QString& path)
         m_activity.setErrorMessage(pathDoesNotExistText(localizer(), *target));
         return;
     }
-    if (m_platform.fileRevealer)
-        m_platform.fileRevealer->reveal(*target);
+    if (!m_platform.fileRevealer)
+        return;
+    // The answer may come after the window (and this object) went away.
+    m_platform.fileRevealer->reveal(*target, [this, ticket = m_reveals.ticket(), shown = *target] {
+        if (ticket.isAlive())
+            m_activity.setInfoMessage(revealFailedText(localizer(), displayPath(shown)));
+    });
 }
 
 QString Presentation::sortTitle(SortOption option) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/VolumeInfo.h"
+#include "viewmodel/FlowTicket.h"
 #include "viewmodel/ListingOptions.h"
 #include "viewmodel/Localizer.h"
 #include "viewmodel/PresentationPrivacy.h"
@@ -37,13 +38,16 @@ public:
 
     // The path as given (neither standardized nor masked) onto the clipboard; blank does nothing.
     void copyPathToClipboard(const QString& path);
-    // Shows the item in the file manager; a path that does not exist is reported instead.
+    // Shows the item in the file manager; a path that does not exist is reported instead, and so is,
+    // in the info line, a reveal no file manager answered.
     void revealInFileManager(const QString& path);
 
 private:
     const BrowsingState& m_browsing;
     ActivityState& m_activity;
     const PlatformHooks& m_platform;
+    // Reveals still waiting for the file manager report only while this object lives.
+    FlowTicketSource m_reveals;
 };
 
 } // namespace orvalink

@@ -34,10 +34,11 @@ std::optional<QString> enclosingParent(const QString& path, const QStringList& p
     return found;
 }
 
-// Characters that end a sentence or close a quotation rather than continue a file name.
+// Characters that end a sentence or close a quotation rather than continue a file name, also the
+// full-width ones of Chinese texts.
 bool isClosingPunctuation(QChar c)
 {
-    return QStringView(u".,;:!?)]}>\"'`").contains(c);
+    return QStringView(u".,;:!?)]}>\"'`。，；：！？）”’").contains(c);
 }
 
 // True when the text at `position` starts a new component or leaves the path, so that a path
@@ -54,11 +55,22 @@ bool endsPathComponentAt(const QString& text, qsizetype position)
     return true;
 }
 
-// Replaces `directory` in `text` by `replacement` wherever a path component ends right after it.
-QString replacingDirectory(const QString& text, const QString& directory, const QString& replacement)
+// True when the text before `position` leaves no path running into it: the start, white space or
+// an opening mark ("(/home/alice", "'/home/alice", "at:/home/alice").
+bool startsPathAt(const QString& text, qsizetype position)
+{
+    return position == 0 || text.at(position - 1).isSpace() ||
+           QStringView(u"([{<\"'`:=（“‘：").contains(text.at(position - 1));
+}
+
+// Replaces `directory` in `text` wherever a path component ends right after it: by `replacement`
+// where a path starts with it, by `insideReplacement` (when given) where it stands further inside a
+// path ("/mnt/backup/home/alice").
+QString replacingDirectory(const QString& text, const QString& directory, const QString& replacement,
+                           const std::optional<QString>& insideReplacement = std::nullopt)
 {
     // A directory of "/" would turn every slash into the replacement.
-    if (directory.isEmpty() || directory == QLatin1String("/") || directory == replacement)
+    if (directory.isEmpty() || directory == QLatin1String("/"))
         return text;
     QString result;
     qsizetype from = 0;
@@ -66,7 +78,7 @@ QString replacingDirectory(const QString& text, const QString& directory, const 
         if (found < from || !endsPathComponentAt(text, found + directory.size()))
             continue;
         result += QStringView(text).mid(from, found - from);
-        result += replacement;
+        result += insideReplacement && !startsPathAt(text, found) ? *insideReplacement : replacement;
         from = found + directory.size();
     }
     result += QStringView(text).mid(from);
@@ -197,15 +209,14 @@ QString PresentationPrivacy::displayPath(const QString& path) const
     const auto volumeParent = enclosingParent(shown, shownVolumeParents());
     const bool isVolume = volumeParent && (!userParent || volumeParent->size() > userParent->size());
     const std::optional<QString>& parent = isVolume ? volumeParent : userParent;
+    // A migration target mirrors its source's whole path, the home folder included, wherever the
+    // target root lies.
     if (!parent)
-        return shown;
+        return replacingDirectory(shown, home, maskedHomeDirectory());
     const qsizetype childStart = parent->size() + 1;
     const qsizetype childEnd = shown.indexOf(QLatin1Char('/'), childStart);
-    // A migration target mirrors its source's whole path, the home folder included.
-    const QString maskedHome = m_locations.usersDirectory
-                                   ? *m_locations.usersDirectory + QLatin1Char('/') + kUserMask
-                                   : QLatin1Char('/') + kUserMask;
-    const QString rest = childEnd < 0 ? QString() : replacingDirectory(shown.mid(childEnd), home, maskedHome);
+    const QString rest =
+        childEnd < 0 ? QString() : replacingDirectory(shown.mid(childEnd), home, maskedHomeDirectory());
     return *parent + QLatin1Char('/') + (isVolume ? kVolumeMask : kUserMask) + rest;
 }
 
@@ -261,9 +272,15 @@ QString PresentationPrivacy::displayEmail(const QString& email) const
     return local + QStringLiteral("***@") + leadingCharacters(domain, 1) + QStringLiteral("***");
 }
 
+QString PresentationPrivacy::maskedHomeDirectory() const
+{
+    return m_locations.usersDirectory ? *m_locations.usersDirectory + QLatin1Char('/') + kUserMask
+                                      : QLatin1Char('/') + kUserMask;
+}
+
 QString PresentationPrivacy::replacingHomeDirectory(const QString& text) const
 {
-    return replacingDirectory(text, m_locations.homeDirectory, QStringLiteral("~"));
+    return replacingDirectory(text, m_locations.homeDirectory, QStringLiteral("~"), maskedHomeDirectory());
 }
 
 QString PresentationPrivacy::maskingEmailAddresses(const QString& text) const

@@ -48,7 +48,8 @@ public:
 
     bool isEnabled() const { return m_enabled; }
 
-    // The trimmed path; with privacy on an absolute path is standardized and masked.
+    // The trimmed path; with privacy on an absolute path is standardized and masked, the home
+    // directory also where it stands inside the path.
     QString displayPath(const QString& path) const;
     // The short name of an entry: the last path component, with the home directory, a user folder
     // and a volume root masked while privacy is on. "/" stays "/".
@@ -60,8 +61,9 @@ public:
     // first label, "***." and the rest of the domain. A text that is not local part, "@", domain
     // gives placeholderEmail().
     QString displayEmail(const QString& email) const;
-    // Free text with the home directory (only where a path component ends), user folders, volume
-    // names and e-mail addresses masked.
+    // Free text with the home directory (only where a path component ends; "~" where a path starts
+    // with it, the masked user folder inside another path), user folders, volume names and e-mail
+    // addresses masked.
     QString sanitizedForPresentation(const QString& text) const;
 
     // The reserved, non-routable address shown for a malformed one.
@@ -71,6 +73,9 @@ private:
     QString externalDiskName() const;
     // The folders whose children are volumes, as shown (without the login name).
     QStringList shownVolumeParents() const;
+    // The home directory as shown where it stands inside another path: "/home/demo".
+    QString maskedHomeDirectory() const;
+    // The home directory as "~" where a path starts with it, as maskedHomeDirectory() inside one.
     QString replacingHomeDirectory(const QString& text) const;
     QString maskingEmailAddresses(const QString& text) const;
 

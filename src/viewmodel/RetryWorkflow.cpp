@@ -38,8 +38,8 @@ void showRetryFailure(DiskWorkContext& context, const FailedMigrationRecord& upd
         const QString text = context.localized(
             QStringLiteral("迁移目录涉及受保护位置，需要系统管理员权限。你可以立即获取权限后再重试。"),
             QStringLiteral(
-                "Migrating this directory touches a protected location and needs macOS administrator "
-                "access. Get permission now and retry."));
+                "Migrating this directory touches a protected location and needs administrator rights, "
+                "which the system asks for in its own prompt. Get permission now and retry."));
         context.activity().setInfoMessage(text);
         context.activity().setAccessRequirementPrompt(AccessRequirementPrompt{
             QUuid::createUuid(), AccessRequirementPrompt::Kind::requiresAdministratorAuthorization,
@@ -147,11 +147,12 @@ QCoro::Task<> retryFailedMigration(DiskWorkContext& context, FailedMigrationReco
     try {
         auto retry = runRetry(context, record, forceMode, terminateProcesses, context.captureServices());
         co_await std::move(retry);
-    } catch (const std::exception& error) {
+    } catch (const std::exception&) {
         if (!ticket.isAlive())
             co_return;
         context.activity().setIsMigrating(false);
-        context.activity().setErrorMessage(localizedDescription(error));
+        context.activity().setErrorMessage(
+            localizedMigrationFailureMessage(context.presentation(), std::current_exception()));
     }
 }
 

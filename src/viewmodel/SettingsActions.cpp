@@ -1,6 +1,7 @@
 #include "viewmodel/SettingsActions.h"
 
 #include "platform/StandardPath.h"
+#include "platform/UserLocations.h"
 #include "viewmodel/DetachedFlow.h"
 #include "viewmodel/DirectoryLoader.h"
 #include "viewmodel/ErrorText.h"
@@ -9,6 +10,7 @@
 #include "viewmodel/TargetRootNormalization.h"
 #include "viewmodel/ViewModelContext.h"
 
+#include <QFileInfo>
 #include <cmath>
 
 namespace orvalink {
@@ -56,9 +58,10 @@ QCoro::Task<> SettingsActions::selectScanRoot()
     const std::shared_ptr<FolderChooser> chooser = m_context.platform().folderChooser;
     if (!chooser)
         co_return;
-    auto panel = chooser->chooseFolder(chooserPrompt(),
-                                       m_context.localized(QStringLiteral("选择要扫描的目录"),
-                                                           QStringLiteral("Choose a directory to scan")));
+    auto panel = chooser->chooseFolder(
+        chooserPrompt(),
+        m_context.localized(QStringLiteral("选择要扫描的目录"), QStringLiteral("Choose a directory to scan")),
+        QString());
     const std::optional<QString> chosen = co_await std::move(panel);
     if (!ticket.isAlive() || !chosen || chosen->isEmpty())
         co_return;
@@ -79,8 +82,17 @@ QCoro::Task<> SettingsActions::loadNewScanRoot()
         co_return;
     // Also after a failed listing, which has left its own error message.
     m_context.activity().setInfoMessage(
-        m_context.localized(QStringLiteral("目录已加载。点击“立即扫描”执行深度扫描。"),
-                            QStringLiteral("Directory loaded. Click \"Scan Now\" for deep scan.")));
+        m_context.localized(QStringLiteral("目录已加载。点击“立即刷新”执行深度扫描。"),
+                            QStringLiteral("Directory loaded. Click \"Refresh Now\" for deep scan.")));
+}
+
+QString SettingsActions::targetChooserStart() const
+{
+    // Targets live on external volumes; the program's working directory means nothing here.
+    const QString current = m_context.effectiveTargetRoot();
+    if (!current.isEmpty() && QFileInfo(current).isDir())
+        return current;
+    return platform::volumesDirectory();
 }
 
 QCoro::Task<> SettingsActions::selectTargetRoot()
@@ -92,7 +104,8 @@ QCoro::Task<> SettingsActions::selectTargetRoot()
     auto panel = chooser->chooseFolder(
         chooserPrompt(),
         m_context.localized(QStringLiteral("选择外置盘目标根目录"),
-                            QStringLiteral("Choose migration target root on external storage")));
+                            QStringLiteral("Choose migration target root on external storage")),
+        targetChooserStart());
     const std::optional<QString> chosen = co_await std::move(panel);
     if (!ticket.isAlive() || !chosen || chosen->isEmpty())
         co_return;

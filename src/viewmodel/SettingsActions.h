@@ -33,7 +33,8 @@ public:
     // A folder panel, then the chosen folder becomes the scan root (histories emptied) and is
     // listed. Returns once the panel is answered and the settings are saved.
     QCoro::Task<> selectScanRoot();
-    // A folder panel, then setTargetRoot() with the chosen folder.
+    // A folder panel open at the current target root when it exists, else at the volumes folder,
+    // then setTargetRoot() with the chosen folder.
     QCoro::Task<> selectTargetRoot();
     // Under unified management only the first target root is recorded; later ones keep it.
     void setTargetRoot(const QString& path);
@@ -63,6 +64,7 @@ private:
     // Applies `change` to a copy of `config`, publishes the copy and saves it.
     void changeConfig(const std::function<void(AppConfig&)>& change);
     QString chooserPrompt() const;
+    QString targetChooserStart() const;
     QCoro::Task<> loadNewScanRoot();
 
     ViewModelContext& m_context;

@@ -73,9 +73,10 @@ SmartMigrationAdvisor::buildWeChatSmartMigrationSuggestions(const QList<Director
              m_localizer.localized(QStringLiteral("未发现微信容器"),
                                    QStringLiteral("WeChat Container Not Found")),
              m_localizer.localized(
-                 QStringLiteral("当前 Mac 上没有找到微信容器目录。先启动微信一次，再回到这里使用智能迁移。"),
-                 QStringLiteral("The WeChat container was not found on this Mac. Launch WeChat once, then "
-                                "return here to use Smart Migration.")),
+                 QStringLiteral("这台电脑上没有找到微信容器目录。先启动微信一次，再回到这里使用智能迁移。"),
+                 QStringLiteral(
+                     "The WeChat container was not found on this computer. Launch WeChat once, then "
+                     "return here to use Smart Migration.")),
              currentDirectoryPath, Tone::caution}};
     }
     QList<SmartMigrationSuggestion> cards;

@@ -13,17 +13,14 @@ AppConfig normalizedTargetConfig(const AppConfig& config)
     std::optional<QString> managed;
     if (config.managedTargetRoot) {
         const QString trimmed = config.managedTargetRoot->trimmed();
-        if (!trimmed.isEmpty())
+        // Earlier start-ups recorded the built-in placeholder as the first target; the user never
+        // chose it, so it locks nothing.
+        if (!trimmed.isEmpty() &&
+            platform::standardizedPath(trimmed) != platform::standardizedPath(builtInTargetRoot()))
             managed = platform::standardizedPath(trimmed);
     }
-    if (!config.unifiedTargetManagementEnabled) {
-        normalized.defaultTargetRoot = target;
-        normalized.managedTargetRoot = managed;
-    } else {
-        const QString root = managed.value_or(target);
-        normalized.defaultTargetRoot = root;
-        normalized.managedTargetRoot = root;
-    }
+    normalized.defaultTargetRoot = config.unifiedTargetManagementEnabled && managed ? *managed : target;
+    normalized.managedTargetRoot = managed;
     normalized.backendBaseURL = normalizedBackendBaseURL(config.backendBaseURL);
     return normalized;
 }

@@ -7,10 +7,12 @@
 namespace orvalink {
 
 // Every settings record taken into use passes through this first. The target roots come out
-// standardized and under the rule of unified target management: while it is on, the managed root
-// is always set and the default target root equals it (a stored non-blank managed root wins, else
-// the default target root becomes the managed one); while it is off a blank managed root is
-// dropped. The service address is normalized too; every other field is copied. Pure.
+// standardized and under the rule of unified target management: while it is on and a managed root
+// is stored, the default target root equals it; a managed root is only ever recorded by the user's
+// pick of a target (SettingsActions::setTargetRoot), never made up from the default target, so a
+// fresh installation or a reset is not locked before the user has chosen. A blank managed root, or
+// one that is the built-in placeholder, is dropped. The service address is normalized too; every
+// other field is copied. Pure but for reading where volumes are mounted.
 AppConfig normalizedTargetConfig(const AppConfig& config);
 
 // Trimmed; blank gives the default endpoint; "http://" added when there is no scheme; one trailing

@@ -3,7 +3,7 @@
 #include "model/OrvalinkError.h"
 #include "viewmodel/ActivityState.h"
 #include "viewmodel/AdministratorAuthorization.h"
-#include "viewmodel/ErrorText.h"
+#include "viewmodel/MigrationFailureText.h"
 #include "viewmodel/Presentation.h"
 
 #include <QFileInfo>
@@ -64,7 +64,7 @@ QString undoFailureMessage(const Presentation& texts, const std::exception_ptr& 
 {
     const std::optional<QString> path = occupiedPath(error);
     if (!path)
-        return localizedDescription(error);
+        return localizedMigrationFailureMessage(texts, error);
     const QString occupied = texts.displayPath(*path);
     const QString preserved = texts.displayPath(mapping.targetPath);
     return texts.localized(

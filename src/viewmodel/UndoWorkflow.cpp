@@ -4,8 +4,8 @@
 #include "viewmodel/BackgroundRunner.h"
 #include "viewmodel/BrowsingState.h"
 #include "viewmodel/DiskWorkContext.h"
-#include "viewmodel/ErrorText.h"
 #include "viewmodel/HistoryState.h"
+#include "viewmodel/MigrationFailureText.h"
 #include "viewmodel/Presentation.h"
 #include "viewmodel/ProgressMonitor.h"
 #include "viewmodel/ScopedDiskServices.h"
@@ -190,11 +190,12 @@ QCoro::Task<> guardedRestore(DiskWorkContext& context, QCoro::Task<> flow)
     const FlowTicket ticket = context.ticket();
     try {
         co_await std::move(flow);
-    } catch (const std::exception& error) {
+    } catch (const std::exception&) {
         if (!ticket.isAlive())
             co_return;
         context.activity().setIsUndoing(false);
-        context.activity().setErrorMessage(localizedDescription(error));
+        context.activity().setErrorMessage(
+            localizedMigrationFailureMessage(context.presentation(), std::current_exception()));
     }
 }
 

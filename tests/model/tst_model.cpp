@@ -13,7 +13,9 @@
 #include "support/TestTree.h"
 
 #include <QJsonDocument>
+#include <QScopeGuard>
 #include <QtTest>
+#include <clocale>
 #include <limits>
 #include <sys/stat.h>
 #include <tuple>
@@ -166,6 +168,53 @@ private Q_SLOTS:
         QTest::newRow("10 MiB") << qint64(10485760) << "10.0 MB";
         QTest::newRow("1 GiB") << qint64(1073741824) << "1.00 GB";
         QTest::newRow("max") << std::numeric_limits<qint64>::max() << "8192 PB";
+        // Exact binary halves round as printf does, to the even digit.
+        QTest::newRow("1.125 KB") << qint64(1152) << "1.12 KB";
+        QTest::newRow("1.375 KB") << qint64(1408) << "1.38 KB";
+        QTest::newRow("10.25 KB") << qint64(10496) << "10.2 KB";
+        QTest::newRow("100.5 KB") << qint64(102912) << "100 KB";
+        QTest::newRow("101.5 KB") << qint64(103936) << "102 KB";
+    }
+
+    void fixedPoint_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("decimals");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("2.5, none") << 2.5 << 0 << "2";
+        QTest::newRow("3.5, none") << 3.5 << 0 << "4";
+        QTest::newRow("-2.5, none") << -2.5 << 0 << "-2";
+        QTest::newRow("0.5, none") << 0.5 << 0 << "0";
+        QTest::newRow("0.125, two") << 0.125 << 2 << "0.12";
+        QTest::newRow("0.375, two") << 0.375 << 2 << "0.38";
+        QTest::newRow("10.25, one") << 10.25 << 1 << "10.2";
+        QTest::newRow("10.75, one") << 10.75 << 1 << "10.8";
+        // 1.005 lies just below its decimal writing in binary.
+        QTest::newRow("1.005, two") << 1.005 << 2 << "1.00";
+        QTest::newRow("not a half") << 2.51 << 0 << "3";
+        QTest::newRow("large") << 1e20 << 0 << "100000000000000000000";
+        QTest::newRow("zero") << 0.0 << 2 << "0.00";
+    }
+    void fixedPoint()
+    {
+        QFETCH(double, value);
+        QFETCH(int, decimals);
+        QTEST(Formatters::fixedPoint(value, decimals), "text");
+    }
+
+    // The application runs in the user's locale; the text keeps its period.
+    void fixedPointKeepsThePeriodInAnyLocale()
+    {
+        const QByteArray before = std::setlocale(LC_NUMERIC, nullptr);
+        const auto restore = qScopeGuard([before] { std::setlocale(LC_NUMERIC, before.constData()); });
+        bool found = false;
+        for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "ru_RU.UTF-8"})
+            found = found || std::setlocale(LC_NUMERIC, name);
+        if (!found)
+            QSKIP("no locale with a decimal comma is installed");
+        QCOMPARE(std::localeconv()->decimal_point, ",");
+        QCOMPARE(Formatters::fixedPoint(0.125, 2), QStringLiteral("0.12"));
+        QCOMPARE(Formatters::sizeString(1536), QStringLiteral("1.50 KB"));
     }
     void sizeString()
     {

@@ -2,6 +2,7 @@
 #include "SheetTestSupport.h"
 #include "UiTestSupport.h"
 #include "support/TaskRunner.h"
+#include "ui/views/AccountSheetParts.h"
 #include "ui/views/AccountSheetView.h"
 #include "ui/widgets/CollapsibleSection.h"
 
@@ -20,6 +21,8 @@ using namespace orvalink;
 using namespace orvalink::test;
 using orvalink::ui::AccountSheetView;
 using orvalink::ui::CollapsibleSection;
+
+Q_DECLARE_METATYPE(orvalink::UILanguage)
 
 namespace {
 
@@ -395,6 +398,61 @@ private Q_SLOTS:
                      QStringLiteral("typed before"));
             saveSheetScreen(&sheet, QStringLiteral("account-password-refused"));
         }
+    }
+
+    void anUnreachableServiceShowsTheFailureIconAndTheGuestNote_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QString>("unreachable");
+        QTest::addColumn<QString>("note");
+        QTest::addColumn<QString>("screen");
+        const QString zh = QStringLiteral("无法连接账号服务，请检查网络连接后再试。");
+        const QString en =
+            QStringLiteral("Cannot reach the account service. Check the network connection and try again.");
+        const QString noteZh = QStringLiteral(
+            "不登录也能使用全部迁移、反悔和修复功能；登录只增加迁移记录备份、多设备总览和反馈。");
+        const QString noteEn =
+            QStringLiteral("Everything else works without an account; signing in only adds "
+                           "history backup, the multi-device overview and feedback.");
+        QTest::newRow("english") << UILanguage::english << en << noteEn << "account-unreachable-en";
+        QTest::newRow("chinese") << UILanguage::chinese << zh << noteZh << "account-unreachable-zh";
+        QTest::newRow("bilingual") << UILanguage::bilingual << zh + " " + en << noteZh + " " + noteEn
+                                   << "account-unreachable-bi";
+    }
+    // The sheet loads the sign-in requirements on its own: a refused connection shows as a failure,
+    // not beside a check mark, and a sign-in that fails the same way says the same.
+    void anUnreachableServiceShowsTheFailureIconAndTheGuestNote()
+    {
+        QFETCH(UILanguage, language);
+        QFETCH(QString, unreachable);
+        QFETCH(QString, note);
+        QFETCH(QString, screen);
+        fixture().start([language](AppConfig& config) {
+            config.uiLanguage = language;
+            config.backendBaseURL = QStringLiteral("http://127.0.0.1:1");
+        });
+        AccountSheetView& sheet = openSheet();
+        QTRY_COMPARE(viewModel().accountState().backendStatusMessage().value_or(QString()), unreachable);
+        settle();
+        QVERIFY(statusShown());
+        QCOMPARE(statusText(), unreachable);
+        const auto* status = find<ui::TintedPanel>(QStringLiteral("statusLine"));
+        QCOMPARE(status->tint(), QColor(Qt::red));
+        QCOMPARE(find<QLabel>(QStringLiteral("guestNote"))->text(), note);
+        QVERIFY(find<QLabel>(QStringLiteral("guestNote"))->isVisibleTo(&sheet));
+        saveSheetScreen(&sheet, screen);
+
+        runTask(viewModel().account().auth().signIn(AccountFixture::email, AccountFixture::password,
+                                                    std::nullopt, std::nullopt));
+        sheet.flushRefresh();
+        QCOMPARE(statusText(), unreachable);
+        QCOMPARE(status->tint(), QColor(Qt::red));
+
+        // A status that reports success keeps its own mark.
+        viewModel().activity().setErrorMessage(std::nullopt);
+        viewModel().accountState().setBackendStatusMessage(QStringLiteral("Captcha refreshed."));
+        sheet.flushRefresh();
+        QCOMPARE(status->tint(), QColor(Qt::blue));
     }
 
     void theErrorLineWinsOverTheStatusLine()

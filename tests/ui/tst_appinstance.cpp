@@ -2,8 +2,13 @@
 #include "ui/shell/DesktopHooks.h"
 #include "ui/shell/SingleInstance.h"
 
+#include <QDir>
+#include <QFileDialog>
+#include <QGuiApplication>
 #include <QLockFile>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace orvalink;
@@ -95,7 +100,46 @@ private Q_SLOTS:
         QCOMPARE(args.mid(args.indexOf("--method") + 1, 3),
                  (QStringList{"org.freedesktop.FileManager1.ShowItems", items, "''"}));
     }
+
+    // Neither a file manager service (no gdbus to ask it) nor a desktop to open the folder: the
+    // reveal reports that nothing showed the item.
+    void aRevealNothingCanShowReportsFailure()
+    {
+        QTemporaryDir emptyPath;
+        QVERIFY(emptyPath.isValid());
+        const QByteArray path = qgetenv("PATH");
+        const auto restore = qScopeGuard([path] { qputenv("PATH", path); });
+        qputenv("PATH", emptyPath.path().toLocal8Bit());
+        QCOMPARE(QGuiApplication::platformName(), QStringLiteral("offscreen"));
+
+        const PlatformHooks hooks = ui::DesktopHooks().platformHooks();
+        int failures = 0;
+        hooks.fileRevealer->reveal(emptyPath.path(), [&failures] { ++failures; });
+        QTRY_COMPARE(failures, 1);
+    }
+
+    // The folder panel opens where it is asked to, and a cancel answers none.
+    void theFolderPanelOpensAtTheGivenFolder()
+    {
+        QTemporaryDir start;
+        QVERIFY(start.isValid());
+        ui::DesktopHooks desktop;
+        QWidget window;
+        window.setAttribute(Qt::WA_DontShowOnScreen);
+        window.show();
+        desktop.setWindow(&window);
+        const PlatformHooks hooks = desktop.platformHooks();
+        std::optional<std::optional<QString>> chosen;
+        QCoro::connect(hooks.folderChooser->chooseFolder("Select", "Choose", start.path()), &window,
+                       [&chosen](std::optional<QString> answer) { chosen = answer; });
+        QFileDialog* panel = nullptr;
+        QTRY_VERIFY((panel = window.findChild<QFileDialog*>(QStringLiteral("folderPanel"))));
+        QCOMPARE(panel->directory().absolutePath(), QDir(start.path()).absolutePath());
+        panel->reject();
+        QTRY_VERIFY(chosen.has_value());
+        QVERIFY(!chosen->has_value());
+    }
 };
 
-QTEST_GUILESS_MAIN(AppInstanceTest)
+QTEST_MAIN(AppInstanceTest)
 #include "tst_appinstance.moc"

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QtTest>
@@ -14,6 +15,7 @@ using namespace orvalink;
 using namespace orvalink::test;
 using ui::QuickSheet;
 
+Q_DECLARE_METATYPE(orvalink::UILanguage)
 Q_DECLARE_METATYPE(std::optional<QuickSheet>)
 
 namespace {
@@ -101,6 +103,33 @@ private Q_SLOTS:
         // The start-up flow lists the start directory and says so; without it nothing is listed.
         QCOMPARE(vm->activity().infoMessage().has_value(), bootstrap);
         QCOMPARE(vm->browsing().entries().isEmpty(), !bootstrap);
+    }
+
+    void theReadyMessageNamesTheRefreshButton_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QString>("open");
+        QTest::addColumn<QString>("close");
+        QTest::newRow("english") << UILanguage::english << "\""
+                                 << "\"";
+        QTest::newRow("chinese") << UILanguage::chinese << "“"
+                                 << "”";
+    }
+    // The start-up message asks for a click on a button the window really has.
+    void theReadyMessageNamesTheRefreshButton()
+    {
+        QFETCH(UILanguage, language);
+        QFETCH(QString, open);
+        QFETCH(QString, close);
+        ViewModelFixture fx;
+        auto vm =
+            fx.makeViewModelWithSettings([language](AppConfig& config) { config.uiLanguage = language; });
+        WindowUnderTest w(*vm, options(std::nullopt, true));
+        QVERIFY(w.showAndStart());
+        const auto* button = w.window->findChild<QPushButton*>(QStringLiteral("rescanButton"));
+        QVERIFY(button && !button->text().isEmpty());
+        QVERIFY2(vm->activity().infoMessage().value_or(QString()).contains(open + button->text() + close),
+                 qPrintable(vm->activity().infoMessage().value_or(QString())));
     }
 
     // The window goes while its start-up flow waits for the listing: the flow ends on its own and

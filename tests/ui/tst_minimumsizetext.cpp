@@ -21,6 +21,10 @@ private Q_SLOTS:
         QTest::newRow("rounds to zero") << 0.004 << "0";
         QTest::newRow("negative") << -0.5 << "-0.5";
         QTest::newRow("quarter") << 1.25 << "1.25";
+        // Exact binary halves of the last digit go to the even digit, as printf has them.
+        QTest::newRow("an eighth") << 0.125 << "0.12";
+        QTest::newRow("three eighths") << 0.375 << "0.38";
+        QTest::newRow("two and an eighth") << 2.125 << "2.12";
         QTest::newRow("whole part zeros kept") << 100.001 << "100";
         QTest::newRow("infinite") << qInf() << "";
         QTest::newRow("nan") << qQNaN() << "";

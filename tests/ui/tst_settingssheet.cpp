@@ -3,14 +3,18 @@
 #include "ViewModelFixture.h"
 #include "platform/CommandRunner.h"
 #include "ui/views/SettingsSheetView.h"
+#include "ui/widgets/SelectablePathField.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QFile>
+#include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSemaphore>
@@ -190,6 +194,16 @@ private Q_SLOTS:
                 viewModel().context().effectiveTargetRoot());
         QCOMPARE(find<QLineEdit>(QStringLiteral("activeTargetValue"))->text(),
                  viewModel().presentation().displayPath(viewModel().context().effectiveTargetRoot()));
+        // The lines show masked paths; Copy Path copies the real ones, also from a selection.
+        for (const QString& name :
+             {QStringLiteral("firstTargetValue"), QStringLiteral("activeTargetValue")}) {
+            auto* line = find<ui::SelectablePathField>(name);
+            line->setSelection(0, 3);
+            QGuiApplication::clipboard()->clear();
+            std::unique_ptr<QMenu> menu(line->createPathMenu(nullptr));
+            menu->findChild<QAction*>(QStringLiteral("copyPathAction"))->trigger();
+            QCOMPARE(QGuiApplication::clipboard()->text(), target);
+        }
 
         // Unified management off: the stored first location no longer locks the choice.
         find<QCheckBox>(QStringLiteral("unifiedManagementToggle"))->click();
@@ -203,6 +217,17 @@ private Q_SLOTS:
         QVERIFY(choose->isEnabled());
         QVERIFY(!reset->isEnabled());
         QCOMPARE(find<QLineEdit>(QStringLiteral("firstTargetValue"))->text(), QStringLiteral("Not set"));
+        {
+            std::unique_ptr<QMenu> menu(
+                find<ui::SelectablePathField>(QStringLiteral("firstTargetValue"))->createPathMenu(nullptr));
+            QVERIFY(!menu->findChild<QAction*>(QStringLiteral("copyPathAction"))->isEnabled());
+        }
+
+        // With unified management on, a reset opens the choice again until the next pick.
+        find<QCheckBox>(QStringLiteral("unifiedManagementToggle"))->click();
+        sheet.flushRefresh();
+        QVERIFY(choose->isEnabled());
+        QVERIFY(!note->isVisibleTo(&sheet));
     }
 
     void theBlockedPathList()

@@ -24,6 +24,7 @@
 #include <QWheelEvent>
 #include <QtTest>
 #include <cmath>
+#include <cstdio>
 
 using namespace orvalink;
 using namespace orvalink::test;
@@ -95,6 +96,46 @@ private Q_SLOTS:
 
         press(list(), Qt::Key_Return);
         QCOMPARE(vm().browsing().currentDirectoryPath(), home() + "/Beta");
+    }
+
+    // The focus stays on a folder the search hides; Return then opens nothing.
+    void returnOpensOnlyAFolderTheListShows()
+    {
+        list()->setFocus();
+        press(list(), Qt::Key_Down);
+        press(list(), Qt::Key_Down);
+        QCOMPARE(focused(), home() + "/Beta");
+        auto* search = m_ui->find<QLineEdit>("searchField");
+        QTest::keyClicks(search, "Gamma");
+        m_ui->settle();
+        QCOMPARE(shownNames(vm()), QStringList{"Gamma"});
+        QCOMPARE(focused(), home() + "/Beta");
+        list()->setFocus();
+        press(list(), Qt::Key_Return);
+        QCOMPARE(vm().browsing().currentDirectoryPath(), home());
+
+        // Shown again, it opens.
+        click("clearSearchButton");
+        QCOMPARE(shownNames(vm()).size(), 4);
+        list()->setFocus();
+        press(list(), Qt::Key_Return);
+        QCOMPARE(vm().browsing().currentDirectoryPath(), home() + "/Beta");
+    }
+
+    // The path field's own example, typed as shown, opens that folder of the home.
+    void thePathFieldsExampleOpens()
+    {
+        auto* field = m_ui->find<QLineEdit>("pathInputField");
+        const QRegularExpressionMatch example =
+            QRegularExpression(QStringLiteral("~/\\S+")).match(field->placeholderText());
+        QVERIFY2(example.hasMatch(), qPrintable(field->placeholderText()));
+        const QString folder = m_fx->tree.dir(example.captured().mid(2));
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, example.captured());
+        press(field, Qt::Key_Return);
+        QCOMPARE(vm().browsing().currentDirectoryPath(), folder);
+        QVERIFY(!vm().activity().errorMessage());
     }
 
     // Many rows: the focus walks off the visible part and the list follows it.
@@ -193,6 +234,10 @@ private Q_SLOTS:
         QTest::newRow("letters") << "abc" << true << kept << QString();
         QTest::newRow("infinity") << "inf" << false << kept << QString();
         QTest::newRow("too many bytes") << "8796093022208" << false << kept << QString();
+        // Exact binary halves: the field and the stepper round as C's printf does, to even.
+        QTest::newRow("two and a half") << "2.5" << false << 2.5 << "2.5";
+        QTest::newRow("an eighth") << "0.125" << true << 0.125 << "0.12";
+        QTest::newRow("three and three eighths") << "3.375" << false << 3.375 << "3.38";
     }
 
     void minimumSizeField()
@@ -219,8 +264,10 @@ private Q_SLOTS:
         QCOMPARE(field->text(), shown.isEmpty() ? QString::number(qRound64(before)) : shown);
         QCOMPARE(m_ui->state.minSizeInput(), field->text());
         QCOMPARE(vm().loader().latestScanRequestID() > scans, !std::isnan(stored));
+        char whole[64];
+        std::snprintf(whole, sizeof whole, "%.0f", expected);
         QCOMPARE(m_ui->find<ui::Stepper>("minSizeStepper")->labelText(),
-                 QStringLiteral("Min size: %1 MB").arg(QString::asprintf("%.0f", expected)));
+                 QStringLiteral("Min size: %1 MB").arg(QString::fromLatin1(whole)));
         QVERIFY(waitUntilIdle(vm()));
     }
 
@@ -307,6 +354,25 @@ private Q_SLOTS:
         QVERIFY(shown("migrationListGroup"));
         QVERIFY(m_ui->find<QComboBox>("migrationListPicker")->isEnabled());
         QVERIFY(waitUntilIdle(vm()));
+    }
+
+    // The picker names itself on the screen, not only in a tooltip, in the language chosen.
+    void theMigrationListPickerShowsItsLabel()
+    {
+        auto* label = m_ui->find<QLabel>("migrationListLabel");
+        auto* picker = m_ui->find<QComboBox>("migrationListPicker");
+        QVERIFY(label->isVisibleTo(m_ui->window.get()));
+        QCOMPARE(label->text(), QStringLiteral("Migration List"));
+        QCOMPARE(label->buddy(), picker);
+        QVERIFY(m_ui->visibleTexts().contains(QStringLiteral("Migration List")));
+        // Beside the picker, before it.
+        const QRect labelArea(label->mapTo(m_ui->window.get(), QPoint()), label->size());
+        const QRect pickerArea(picker->mapTo(m_ui->window.get(), QPoint()), picker->size());
+        QVERIFY(labelArea.right() < pickerArea.left());
+        QVERIFY(labelArea.bottom() > pickerArea.top() && labelArea.top() < pickerArea.bottom());
+        vm().settings().setLanguage(UILanguage::chinese);
+        m_ui->settle();
+        QCOMPARE(label->text(), QStringLiteral("迁移列表"));
     }
 
     void quickAccessBarOpensSheets()

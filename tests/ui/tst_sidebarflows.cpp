@@ -50,6 +50,34 @@ class SidebarFlowsTest : public QObject {
 private Q_SLOTS:
     void initTestCase() { prepareWidgetTests(); }
 
+    // A fresh installation (no settings file): unified management is on, yet the built-in target
+    // does not lock the choice; the first folder the user picks does.
+    void aFreshInstallationChoosesItsFirstTarget()
+    {
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModel();
+        SidebarHarness ui(*vm);
+        ui.settle();
+        QVERIFY(vm->browsing().config().unifiedTargetManagementEnabled);
+        QVERIFY(ui.find<QPushButton>("selectTargetButton")->isEnabled());
+        QVERIFY(ui.find<QPushButton>("quickSelectVolumeButton")->isEnabled());
+        QVERIFY(!shown(ui, "unifiedTargetLockNote"));
+
+        const QString chosen = fx.home.volumes() + "/Backup/Store";
+        fx.chooser->answer = chosen;
+        QTest::mouseClick(ui.find<QPushButton>("selectTargetButton"), Qt::LeftButton);
+        QTRY_COMPARE(vm->context().effectiveTargetRoot(), chosen);
+        ui.settle();
+        QCOMPARE(
+            vm->activity().infoMessage().value_or(QString()),
+            QStringLiteral("已记录首次目标位置，后续将统一使用。 First target location saved for unified "
+                           "management."));
+        QCOMPARE(vm->browsing().config().managedTargetRoot, std::optional<QString>(chosen));
+        QVERIFY(!ui.find<QPushButton>("selectTargetButton")->isEnabled());
+        QVERIFY(!ui.find<QPushButton>("quickSelectVolumeButton")->isEnabled());
+        QVERIFY(shown(ui, "unifiedTargetLockNote"));
+    }
+
     // Tick two folders, press Migrate: both end up on the volume with a link at the old place.
     void migrateTwoFoldersThroughTheButton()
     {

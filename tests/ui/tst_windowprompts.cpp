@@ -48,6 +48,30 @@ AccessRequirementPrompt accessPrompt(AccessRequirementPrompt::Kind kind)
                    : QStringLiteral("This path needs administrator rights.")};
 }
 
+// Publishes a prompt of `kind` ("error", "undo", "migration", "signIn" or "admin"), with its own
+// message or `message`.
+void publishPrompt(ActivityState& activity, const QString& kind, const QString& path,
+                   const std::optional<QString>& message = std::nullopt)
+{
+    if (kind == "error") {
+        activity.setErrorMessage(message.value_or(QStringLiteral("Disk full")));
+    } else if (kind == "undo") {
+        UndoConflictPrompt prompt = undoPrompt();
+        prompt.message = message.value_or(prompt.message);
+        activity.setUndoConflictPrompt(prompt);
+    } else if (kind == "migration") {
+        MigrationConflictPrompt prompt = migrationPrompt(path);
+        prompt.message = message.value_or(prompt.message);
+        activity.setMigrationConflictPrompt(prompt);
+    } else {
+        AccessRequirementPrompt prompt = accessPrompt(
+            kind == "signIn" ? AccessRequirementPrompt::Kind::requiresSignIn
+                             : AccessRequirementPrompt::Kind::requiresAdministratorAuthorization);
+        prompt.message = message.value_or(prompt.message);
+        activity.setAccessRequirementPrompt(prompt);
+    }
+}
+
 QStringList buttonTexts(const ui::PromptRequest& request)
 {
     QStringList texts;
@@ -172,6 +196,39 @@ private Q_SLOTS:
         QVERIFY(!vm->activity().errorMessage());
     }
 
+    // A question made while privacy was off waits behind the settings sheet, where privacy is
+    // switched on: it shows masked.
+    void aQuestionIsMaskedAsPrivacyStandsWhenShown_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("restore choice") << "undo";
+        QTest::newRow("migration choice") << "migration";
+        QTest::newRow("administrator") << "admin";
+    }
+    void aQuestionIsMaskedAsPrivacyStandsWhenShown()
+    {
+        QFETCH(QString, kind);
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        WindowUnderTest w(*vm, withoutStartup(QuickSheet::settings));
+        QVERIFY(w.showAndStart());
+        QDialog* sheet = w.window->sheets().dialog();
+        QVERIFY(sheet);
+        const QString home = fx.home.home();
+        const QString message =
+            "Occupied: " + home + "/Alpha, preserved at /mnt/backup/Store" + home + "/Alpha";
+        publishPrompt(vm->activity(), kind, home + "/Alpha", message);
+        QCoreApplication::processEvents();
+        QVERIFY(!w.surface->isOpen());
+        vm->settings().setPresentationPrivacyEnabled(true);
+        sheet->reject();
+        QTRY_VERIFY(w.surface->isOpen());
+        const QString shown = w.surface->open()->message;
+        QVERIFY2(!shown.contains(home), qPrintable(shown));
+        QVERIFY2(shown.startsWith("Occupied: ~/Alpha, preserved at /mnt/backup/Store/"), qPrintable(shown));
+        QVERIFY2(shown.endsWith("/demo/Alpha"), qPrintable(shown));
+    }
+
     // Esc or closing a prompt clears its value and starts nothing.
     void dismissalClears_data()
     {
@@ -191,16 +248,7 @@ private Q_SLOTS:
         WindowUnderTest w(*vm, withoutStartup());
         QVERIFY(w.showAndStart());
         ActivityState& activity = vm->activity();
-        if (kind == "error")
-            activity.setErrorMessage(QStringLiteral("Disk full"));
-        else if (kind == "undo")
-            activity.setUndoConflictPrompt(undoPrompt());
-        else if (kind == "migration")
-            activity.setMigrationConflictPrompt(migrationPrompt(fx.tree.path("Beta")));
-        else
-            activity.setAccessRequirementPrompt(accessPrompt(
-                kind == "signIn" ? AccessRequirementPrompt::Kind::requiresSignIn
-                                 : AccessRequirementPrompt::Kind::requiresAdministratorAuthorization));
+        publishPrompt(activity, kind, fx.tree.path("Beta"));
         QTRY_VERIFY(w.surface->isOpen());
         QVERIFY(w.surface->answer(std::nullopt));
         QVERIFY(!activity.errorMessage() && !activity.undoConflictPrompt() &&

@@ -9,9 +9,11 @@
 
 namespace orvalink::test {
 
-QCoro::Task<std::optional<QString>> ScriptedFolderChooser::chooseFolder(QString prompt, QString message)
+QCoro::Task<std::optional<QString>> ScriptedFolderChooser::chooseFolder(QString prompt, QString message,
+                                                                        QString startDirectory)
 {
     asked.append({prompt, message});
+    startDirectories.append(startDirectory);
     co_return answer;
 }
 

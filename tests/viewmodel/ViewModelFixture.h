@@ -33,18 +33,31 @@ public:
     QStringList texts;
 };
 
+// Records what it is asked to show and how to report a failure; while `fails` is set, reports at
+// once that nothing could show it.
 class RecordingRevealer : public FileRevealer {
 public:
-    void reveal(const QString& path) override { revealed.append(path); }
+    void reveal(const QString& path, std::function<void()> failed) override
+    {
+        revealed.append(path);
+        failures.append(failed);
+        if (fails)
+            failed();
+    }
     QStringList revealed;
+    QList<std::function<void()>> failures;
+    bool fails = false;
 };
 
 // Answers every folder panel with `answer` (none: cancelled) and remembers what it was asked.
 class ScriptedFolderChooser : public FolderChooser {
 public:
-    QCoro::Task<std::optional<QString>> chooseFolder(QString prompt, QString message) override;
+    QCoro::Task<std::optional<QString>> chooseFolder(QString prompt, QString message,
+                                                     QString startDirectory) override;
     std::optional<QString> answer;
     QList<QPair<QString, QString>> asked;
+    // Where each panel was to open.
+    QStringList startDirectories;
 };
 
 // One test's world for a MainViewModel: a temporary home with a tree below it, recording desktop

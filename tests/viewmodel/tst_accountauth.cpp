@@ -244,10 +244,14 @@ private Q_SLOTS:
         } else {
             QVERIFY(viewModel().activity().errorMessage() &&
                     *viewModel().activity().errorMessage() != "an older error");
-            if (status != 0)
-                QCOMPARE(*viewModel().activity().errorMessage(), QStringLiteral("Refused."));
+            // The service's own refusal as it wrote it; a connection that failed in the user's words.
+            const QString unreachable = QStringLiteral(
+                "Cannot reach the account service. Check the network connection and try again.");
+            QCOMPARE(*viewModel().activity().errorMessage(),
+                     status != 0 ? QStringLiteral("Refused.") : unreachable);
             QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
-                     QStringLiteral("Failed to load feedback."));
+                     status != 0 ? QStringLiteral("Failed to load feedback.") : unreachable);
+            QVERIFY(viewModel().accountState().backendStatusIsFailure());
             QVERIFY(!viewModel().activity().accessRequirementPrompt());
         }
     }
@@ -257,7 +261,10 @@ private Q_SLOTS:
         QTest::addColumn<bool>("reachable");
         QTest::addColumn<QString>("status");
         QTest::newRow("online") << true << "Signed out.";
-        QTest::newRow("offline") << false << "Local session cleared, but server logout failed: ";
+        QTest::newRow("offline")
+            << false
+            << "Local session cleared, but server logout failed: Cannot reach the account "
+               "service. Check the network connection and try again.";
     }
     void signOut()
     {
@@ -273,7 +280,8 @@ private Q_SLOTS:
         }
 
         runTask(viewModel().account().auth().signOutFromBackend());
-        QVERIFY(viewModel().accountState().backendStatusMessage()->startsWith(status));
+        QCOMPARE(text(viewModel().accountState().backendStatusMessage()), status);
+        QCOMPARE(viewModel().accountState().backendStatusIsFailure(), !reachable);
         QVERIFY(!viewModel().activity().errorMessage());
         QVERIFY(!viewModel().accountState().backendSession());
         QVERIFY(!QFileInfo::exists(AccountFixture::sessionPath()));
@@ -324,6 +332,51 @@ private Q_SLOTS:
         QVERIFY(!viewModel().accountState().backendSession());
         QVERIFY(viewModel().context().localHistoryScope().isGuest());
         QVERIFY(!viewModel().accountState().isSubmittingAuth());
+    }
+
+    void anUnreachableServiceIsSaidInTheUsersLanguage_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QString>("expected");
+        const QString zh = QStringLiteral("无法连接账号服务，请检查网络连接后再试。");
+        const QString en =
+            QStringLiteral("Cannot reach the account service. Check the network connection and try again.");
+        QTest::newRow("english") << UILanguage::english << en;
+        QTest::newRow("chinese") << UILanguage::chinese << zh;
+        QTest::newRow("bilingual") << UILanguage::bilingual << zh + " " + en;
+    }
+    // Refused connections: the requirements the sheet loads on its own, a sign-in and a feedback
+    // all say the same thing, and the status line marks it as a failure.
+    void anUnreachableServiceIsSaidInTheUsersLanguage()
+    {
+        QFETCH(UILanguage, language);
+        QFETCH(QString, expected);
+        fixture().start([language](AppConfig& config) { config.uiLanguage = language; });
+        QVERIFY(fixture().signIn());
+        AppConfig config = viewModel().browsing().config();
+        config.backendBaseURL = QStringLiteral("http://127.0.0.1:1");
+        viewModel().browsing().setConfig(config);
+
+        viewModel().activity().setErrorMessage(std::nullopt);
+        viewModel().accountState().setBackendStatusMessage(std::nullopt);
+        runTask(viewModel().account().feedback().submitFeedback(FeedbackCategory::bug, "Subject", "Content"));
+        QCOMPARE(text(viewModel().activity().errorMessage()), expected);
+
+        viewModel().account().session().endSessionLocally(false);
+        viewModel().activity().setErrorMessage(std::nullopt);
+        viewModel().accountState().setBackendStatusMessage(std::nullopt);
+        runTask(viewModel().account().requirements().refreshAuthRequirements(false));
+        QCOMPARE(text(viewModel().accountState().backendStatusMessage()), expected);
+        QVERIFY(viewModel().accountState().backendStatusIsFailure());
+        QVERIFY(!viewModel().activity().errorMessage());
+
+        runTask(viewModel().account().auth().signIn(AccountFixture::email, AccountFixture::password,
+                                                    std::nullopt, std::nullopt));
+        QCOMPARE(text(viewModel().activity().errorMessage()), expected);
+        QVERIFY(viewModel().accountState().backendStatusIsFailure());
+        // A later success clears the failure mark with its own text.
+        viewModel().accountState().setBackendStatusMessage(QStringLiteral("Signed out."));
+        QVERIFY(!viewModel().accountState().backendStatusIsFailure());
     }
 
     // A session file left behind (its removal failed earlier) is revoked at the service when the

@@ -192,7 +192,12 @@ private Q_SLOTS:
             const OrvalinkError expected = OrvalinkError::cloudSnapshotDeviceMismatch(
                 AccountFixture::thisDevice(), QStringLiteral("device-b"));
             QCOMPARE(expected.code(), QStringLiteral("E017"));
-            QCOMPARE(text(viewModel().activity().errorMessage()), expected.errorDescription());
+            QVERIFY(expected.errorDescription().startsWith("Cloud snapshot belongs to another device."));
+            // The product error is shown through the failure texts, in the user's language.
+            QCOMPARE(
+                text(viewModel().activity().errorMessage()),
+                QStringLiteral(
+                    "This cloud snapshot belongs to another device and cannot be restored here directly."));
             QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
                      QStringLiteral("Failed to sync migration history."));
             QVERIFY(!QFileInfo::exists(AccountFixture::historyOf(AccountFixture::email).mappingsPath));

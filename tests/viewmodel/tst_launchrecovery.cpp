@@ -117,7 +117,7 @@ private Q_SLOTS:
             info.startsWith(QStringLiteral("An interrupted migration was undone; the data is back at %1. ")
                                 .arg(vm.presentation().displayPath(docs))),
             qPrintable(info));
-        QVERIFY(info.endsWith(QStringLiteral("Click \"Scan Now\" for deep scan.")));
+        QVERIFY(info.endsWith(QStringLiteral("Click \"Refresh Now\" for deep scan.")));
 
         QVERIFY(QFileInfo::exists(musicRecord.stagingPath) && QFileInfo::exists(musicRecord.targetPath) &&
                 !QFileInfo::exists(music));
@@ -314,7 +314,7 @@ private Q_SLOTS:
         QVERIFY(!everRecovering);
         QVERIFY(!vm.activity().errorMessage());
         QCOMPARE(*vm.activity().infoMessage(),
-                 QStringLiteral("Directory loaded. Click \"Scan Now\" for deep scan."));
+                 QStringLiteral("Directory loaded. Click \"Refresh Now\" for deep scan."));
     }
 };
 

@@ -103,8 +103,9 @@ private Q_SLOTS:
                "its nested child folders at the same time.\n\nParent: <home>/Docs\nChild: <home>/Docs/Inner";
         QTest::newRow("four blocked")
             << QStringList{"/etc/a", "/usr/b", "/opt/c", "/srv/d"} << false << QString()
-            << "Safety rules blocked these paths because they are critical macOS directories, system-managed "
-               "folders, or protected locations:\n/etc/a\n/opt/c\n/srv/d\n...and 1 more path(s)\n\n";
+            << "Safety rules blocked these paths because they are the system's protected folders, "
+               "system-managed folders, or other protected locations:\n/etc/a\n/opt/c\n/srv/d\n...and 1 more "
+               "path(s)\n\n";
         const QString lib = home + "/Library/Containers/com.tencent.xinWeChat/Data/Library/Prefs";
         QTest::newRow("smart migration") << QStringList{lib} << true << QString()
                                          << "Smart Migration blocked these high-risk WeChat paths:\n" + lib;
@@ -313,27 +314,52 @@ private Q_SLOTS:
 
     void failureTexts_data()
     {
+        QTest::addColumn<UILanguage>("language");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("blank") << " \n "
+        const UILanguage en = UILanguage::english;
+        const UILanguage zh = UILanguage::chinese;
+        QTest::newRow("blank") << en << " \n "
                                << "Migration failed.";
         QTest::newRow("holders")
-            << "Directory /x is currently in use by: Finder, Terminal. Close them first."
+            << en << "Directory /x is currently in use by: Finder, Terminal. Close them first."
             << "The directory is in use by: Finder, Terminal. Close them first, or use Terminate "
                "Holders and Retry from the failed item.";
-        QTest::newRow("chinese") << "已经是中文"
+        QTest::newRow("chinese") << en << "已经是中文"
                                  << "已经是中文";
+        QTest::newRow("chinese around a path") << zh << "无法读取 /data/照片。"
+                                               << "无法读取 /data/照片。";
         QTest::newRow("other")
-            << "Something odd"
+            << en << "Something odd"
             << "Migration failed. Check directory permissions, file locks, and the target disk connection.";
         QTest::newRow("disallowed")
-            << "Path x cannot be migrated directly"
+            << en << "Path x cannot be migrated directly"
             << "This path is protected or high-risk and should not be migrated directly.";
+        // Chinese in the paths of an English description does not make it localized.
+        const QString inUse =
+            "Cannot migrate /data/照片 because it is currently in use by: sleep. Close them first.";
+        QTest::newRow("chinese path, holders, english")
+            << en << inUse
+            << "The directory is in use by: sleep. Close them first, or use Terminate Holders and Retry "
+               "from the failed item.";
+        QTest::newRow("chinese path, holders, chinese")
+            << zh << inUse
+            << "目录正在被这些程序占用：sleep。你可以先手动关闭，或者在失败项里点“终止占用程序并重试”。";
+        QTest::newRow("chinese path, undo target missing")
+            << zh << "Cannot undo because mapped target path is missing: /media/外置/Store/data/照片."
+            << "无法反悔，因为已迁移目标目录不存在。";
+        QTest::newRow("chinese path, unknown form")
+            << zh << "Failed to read \"/data/照片\": Input/output error"
+            << "迁移失败，请检查目录权限、目录占用状态和目标磁盘连接情况。";
+        QTest::newRow("chinese home path, unknown form")
+            << en << "Could not open ~/照片/a b"
+            << "Migration failed. Check directory permissions, file locks, and the target disk connection.";
     }
     void failureTexts()
     {
+        QFETCH(UILanguage, language);
         QFETCH(QString, text);
-        WorkflowFixture w;
+        WorkflowFixture w(language);
         QTEST(w.vm().workflows().localizedMigrationFailureMessage(text), "expected");
     }
 };

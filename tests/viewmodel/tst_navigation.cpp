@@ -4,6 +4,7 @@
 #include "support/TaskRunner.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -128,13 +129,45 @@ private Q_SLOTS:
         QCOMPARE(viewModel().browsing().currentDirectoryPath(), spaced);
         settle();
 
-        // A tilde is not expanded: it names a folder "~" in the working directory.
-        viewModel().browsing().setPathInput("~/Docs");
+        // A leading tilde is the home folder, as in the field's own example.
+        const QString docs = dir("Docs");
+        viewModel().browsing().setPathInput(" ~/Docs/ ");
+        viewModel().navigation().enterPathFromInput();
+        QCOMPARE(viewModel().browsing().currentDirectoryPath(), docs);
+        QCOMPARE(viewModel().browsing().pathInput(), docs);
+        viewModel().browsing().setPathInput("~");
+        viewModel().navigation().enterPathFromInput();
+        QCOMPARE(viewModel().browsing().currentDirectoryPath(), m_fixture->home.home());
+        settle();
+        viewModel().browsing().setPathInput("~/Missing");
         viewModel().navigation().enterPathFromInput();
         QCOMPARE(viewModel().activity().errorMessage(),
-                 "Directory does not exist or is not a directory: " + QDir::currentPath() + "/~/Docs");
-        QCOMPARE(viewModel().browsing().pathInput(), QStringLiteral("~/Docs"));
-        QCOMPARE(viewModel().browsing().currentDirectoryPath(), spaced);
+                 "Directory does not exist or is not a directory: " + m_fixture->home.home() + "/Missing");
+        QCOMPARE(viewModel().browsing().currentDirectoryPath(), m_fixture->home.home());
+    }
+
+    void relativePathsAreRefused_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("relative") << "Docs";
+        QTest::newRow("dot") << "./Docs";
+        QTest::newRow("another user's tilde") << "~bob/Docs";
+    }
+    // Even where the program's working directory holds such a folder.
+    void relativePathsAreRefused()
+    {
+        QFETCH(QString, typed);
+        dir("Docs");
+        const auto restore = qScopeGuard([before = QDir::currentPath()] { QDir::setCurrent(before); });
+        QDir::setCurrent(m_fixture->home.home());
+        const quint64 requests = viewModel().loader().latestScanRequestID();
+        viewModel().browsing().setPathInput(typed);
+        viewModel().navigation().enterPathFromInput();
+        QCOMPARE(viewModel().activity().errorMessage(),
+                 "Enter a full path that begins with / or ~: " + typed);
+        QCOMPARE(viewModel().browsing().pathInput(), typed);
+        QCOMPARE(viewModel().browsing().currentDirectoryPath(), m_fixture->home.home());
+        QCOMPARE(viewModel().loader().latestScanRequestID(), requests);
     }
 
     void applicationsFolder()

@@ -222,8 +222,8 @@ private Q_SLOTS:
         QCOMPARE(prompt.kind, AccessRequirementPrompt::Kind::requiresAdministratorAuthorization);
         QCOMPARE(prompt.title, QStringLiteral("Administrator Access Required"));
         QVERIFY(prompt.message.startsWith(
-            "Undo Migrations touches a protected path and needs macOS administrator "
-            "authorization."));
+            "Undo Migrations touches a protected path and needs administrator rights, asked for "
+            "through the system's authorization prompt."));
         QCOMPARE(vm.activity().infoMessage(), std::optional<QString>(prompt.message));
     }
 };

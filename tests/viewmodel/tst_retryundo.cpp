@@ -12,6 +12,8 @@ using namespace orvalink;
 using test::finish;
 using test::WorkflowFixture;
 
+Q_DECLARE_METATYPE(orvalink::UILanguage)
+
 namespace {
 
 bool isLinkTo(const QString& path, const QString& target)
@@ -200,6 +202,33 @@ private Q_SLOTS:
         finish(vm.workflows().undoLastMigration());
         QCOMPARE(vm.activity().infoMessage(),
                  std::optional<QString>("No migration record available to undo."));
+    }
+
+    void undoWithTheVolumeUnpluggedIsLocalized_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("english") << UILanguage::english
+                                 << "Undo is blocked because the mapped target path is missing.";
+        QTest::newRow("chinese") << UILanguage::chinese << "无法反悔，因为已迁移目标目录不存在。";
+    }
+
+    // The engine's English description becomes the user's text, also for a folder with a Chinese
+    // name; the link stays where it was.
+    void undoWithTheVolumeUnpluggedIsLocalized()
+    {
+        QFETCH(UILanguage, language);
+        WorkflowFixture w(language);
+        SKIP_WITHOUT(w);
+        const QString source = w.tree.fileOfSize("照片/data.bin", 20000).section('/', 0, -2);
+        MainViewModel& vm = w.vm();
+        migrate(vm, {source});
+        QCOMPARE(vm.history().undoHistory().size(), 1);
+        w.volume.reset();
+        finish(vm.workflows().undoLastMigration());
+        QTEST(vm.activity().errorMessage().value_or(QString()), "expected");
+        QVERIFY(isLinkTo(source, w.targetOf(source)));
+        QCOMPARE(vm.history().undoHistory().size(), 1);
     }
 
     void forcedRestore_data()

@@ -42,12 +42,22 @@ private Q_SLOTS:
         QTest::newRow("on: managed root wins")
             << "/media/a/Old" << std::optional<QString>("/media/a/Disk/Managed/") << true
             << "/media/a/Disk/Managed" << std::optional<QString>("/media/a/Disk/Managed") << true;
-        QTest::newRow("on: no managed root records the target")
-            << "/media/a/Disk//Root/" << none << true << "/media/a/Disk/Root"
-            << std::optional<QString>("/media/a/Disk/Root") << true;
-        QTest::newRow("on: blank managed root records the target")
-            << "/media/a/Disk/Root" << std::optional<QString>("  ") << true << "/media/a/Disk/Root"
-            << std::optional<QString>("/media/a/Disk/Root") << true;
+        // Only the user's pick of a target records the first one (SettingsActions::setTargetRoot).
+        QTest::newRow("on: no managed root, not locked")
+            << "/media/a/Disk//Root/" << none << true << "/media/a/Disk/Root" << none << false;
+        QTest::newRow("on: blank managed root, not locked")
+            << "/media/a/Disk/Root" << std::optional<QString>("  ") << true << "/media/a/Disk/Root" << none
+            << false;
+        // Earlier versions stored the built-in placeholder as the first target at start-up.
+        const QString builtIn = builtInTargetRoot();
+        QTest::newRow("on: the placeholder recorded earlier locks nothing")
+            << builtIn << std::optional<QString>(builtIn + "/") << true << builtIn << none << false;
+        QTest::newRow("off: the placeholder recorded earlier is dropped")
+            << "/media/a/Disk/Root" << std::optional<QString>(builtIn) << false << "/media/a/Disk/Root"
+            << none << false;
+        QTest::newRow("on: a chosen root beside the placeholder is kept")
+            << builtIn << std::optional<QString>("/media/a/Chosen") << true << "/media/a/Chosen"
+            << std::optional<QString>("/media/a/Chosen") << true;
         QTest::newRow("tilde is not expanded")
             << "~/Target" << none << false << QDir::currentPath() + "/~/Target" << none << false;
     }

@@ -108,6 +108,13 @@ private Q_SLOTS:
             << "/media/demo/ExternalDisk/Store/home/demo/Movies";
         QTest::newRow("home mirrored inside another user's path") << true << "/home/bob/copy/home/alice/x"
                                                                   << "/home/demo/copy/home/demo/x";
+        QTest::newRow("home mirrored below a target outside the volumes folder")
+            << true << "/mnt/backup/Store/home/alice/Downloads"
+            << "/mnt/backup/Store/home/demo/Downloads";
+        QTest::newRow("home name alone elsewhere is no home") << true << "/mnt/backup/alice/x"
+                                                              << "/mnt/backup/alice/x";
+        QTest::newRow("longer name elsewhere") << true << "/mnt/home/alice2/x"
+                                               << "/mnt/home/alice2/x";
         QTest::newRow("macOS volume") << true << "/Volumes/Backup/Moved"
                                       << "/Volumes/ExternalDisk/Moved";
         QTest::newRow("macOS volumes alone") << true << "/Volumes"
@@ -229,6 +236,15 @@ private Q_SLOTS:
             << "/home/demo/a and /home/demo and ~";
         QTest::newRow("home before punctuation") << "(/home/alice). '/home/alice/x'."
                                                  << "(~). '~/x'.";
+        QTest::newRow("home inside another path")
+            << "Moved /home/alice/Downloads to /mnt/backup/Store/home/alice/Downloads and "
+               "/media/alice/Disk/Store/home/alice/x"
+            << "Moved ~/Downloads to /mnt/backup/Store/home/demo/Downloads and "
+               "/media/demo/ExternalDisk/Store/home/demo/x";
+        QTest::newRow("home between marks") << "at:/home/alice/x “/home/alice”"
+                                            << "at:~/x “~”";
+        QTest::newRow("home before a full stop of a Chinese text") << "已保留在 /home/alice。"
+                                                                   << "已保留在 ~。";
         QTest::newRow("macOS spellings") << "/Users/carol/x on /Volumes/Disk 2/y"
                                          << "/Users/demo/x on /Volumes/ExternalDisk 2/y";
         QTest::newRow("two addresses") << "a.b@x.org, C@Y.ORG"

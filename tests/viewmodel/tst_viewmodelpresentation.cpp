@@ -144,6 +144,28 @@ private Q_SLOTS:
         QVERIFY(m_fixture->revealer->revealed.isEmpty());
         viewModel().presentation().revealInFileManager(" " + home() + "/Docs/./a.txt ");
         QCOMPARE(m_fixture->revealer->revealed, QStringList{file});
+        QVERIFY(!viewModel().activity().infoMessage() ||
+                !viewModel().activity().infoMessage()->startsWith("No file manager"));
+    }
+
+    // Nothing could show the item: the info line says so, with the path as privacy shows it. A
+    // failure that arrives after the state object went says nothing.
+    void aRevealNothingAnsweredIsReported()
+    {
+        start([](AppConfig& config) { config.presentationPrivacyEnabled = true; });
+        const QString file = m_fixture->tree.file("Docs/a.txt");
+        m_fixture->revealer->fails = true;
+        viewModel().presentation().revealInFileManager(file);
+        QCOMPARE(viewModel().activity().infoMessage(),
+                 std::optional<QString>("No file manager could show the item: ~/Docs/a.txt"));
+        QVERIFY(!viewModel().activity().errorMessage());
+
+        m_fixture->revealer->fails = false;
+        viewModel().activity().setInfoMessage(std::nullopt);
+        viewModel().presentation().revealInFileManager(file);
+        QVERIFY(!viewModel().activity().infoMessage());
+        m_viewModel.reset();
+        m_fixture->revealer->failures.last()();
     }
 
     void containersNotice()

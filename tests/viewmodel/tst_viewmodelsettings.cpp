@@ -136,14 +136,19 @@ private Q_SLOTS:
         QCOMPARE(viewModel().browsing().availableVolumes().size(), 1);
         // A managed root kept from earlier is still shown while unified management is off.
         QCOMPARE(viewModel().settings().managedTargetRootDisplayText(), QStringLiteral("Not set"));
+        // Switched on, it asks for the first target and records the next pick.
         viewModel().settings().setUnifiedManagementEnabled(true);
         QCOMPARE(info(),
                  QStringLiteral("Unified management enabled. Please choose the first target location."));
+        QVERIFY(!viewModel().context().isUnifiedTargetLocked());
+        QCOMPARE(viewModel().context().effectiveTargetRoot(), volume + "/Moved");
+        viewModel().settings().setTargetRoot(volume + "/First");
+        QCOMPARE(info(), QStringLiteral("First target location saved for unified management."));
         QVERIFY(viewModel().context().isUnifiedTargetLocked());
-        QCOMPARE(stored().managedTargetRoot, volume + "/Moved");
+        QCOMPARE(stored().managedTargetRoot, volume + "/First");
         viewModel().settings().setUnifiedManagementEnabled(false);
-        QCOMPARE(stored().managedTargetRoot, volume + "/Moved");
-        QCOMPARE(viewModel().settings().managedTargetRootDisplayText(), volume + "/Moved");
+        QCOMPARE(stored().managedTargetRoot, volume + "/First");
+        QCOMPARE(viewModel().settings().managedTargetRootDisplayText(), volume + "/First");
         viewModel().settings().resetManagedTargetRoot();
         QVERIFY(!stored().managedTargetRoot);
         QCOMPARE(info(), QStringLiteral("Managed first target has been reset. Please choose again."));
@@ -151,13 +156,10 @@ private Q_SLOTS:
 
     void targetRootUnderUnifiedManagement()
     {
+        // A fresh installation: unified management on, the built-in target not chosen by anyone.
         start([](AppConfig& config) { config.unifiedTargetManagementEnabled = true; });
-        // Construction recorded the default target as the managed root; forget it first.
-        viewModel().settings().resetManagedTargetRoot();
-        QCOMPARE(stored().managedTargetRoot, stored().defaultTargetRoot);
-        AppConfig unlocked = viewModel().browsing().config();
-        unlocked.managedTargetRoot.reset();
-        viewModel().browsing().setConfig(unlocked);
+        QVERIFY(!viewModel().context().isUnifiedTargetLocked());
+        QVERIFY(!stored().managedTargetRoot);
 
         const QString first = m_fixture->home.volumes() + "/First/Root";
         viewModel().settings().setTargetRoot(first);
@@ -174,6 +176,42 @@ private Q_SLOTS:
 
         viewModel().settings().setUnifiedManagementEnabled(true);
         QCOMPARE(info(), QStringLiteral("Unified management enabled. Using the first selected target."));
+
+        // A reset lets the next pick be the first target again.
+        viewModel().settings().resetManagedTargetRoot();
+        QVERIFY(!viewModel().context().isUnifiedTargetLocked());
+        QCOMPARE(viewModel().context().effectiveTargetRoot(), first);
+        viewModel().settings().setTargetRoot(m_fixture->home.volumes() + "/Second");
+        QCOMPARE(info(), QStringLiteral("First target location saved for unified management."));
+        QCOMPARE(stored().managedTargetRoot, m_fixture->home.volumes() + "/Second");
+    }
+
+    void aStoredManagedRootKeepsWorking_data()
+    {
+        QTest::addColumn<bool>("placeholder");
+        QTest::newRow("chosen by the user") << false;
+        QTest::newRow("the built-in placeholder an earlier start-up recorded") << true;
+    }
+    // A stored first target keeps the target locked; the placeholder stored by earlier versions
+    // does not.
+    void aStoredManagedRootKeepsWorking()
+    {
+        QFETCH(bool, placeholder);
+        const QString chosen = m_fixture->home.volumes() + "/Chosen/Root";
+        start([&](AppConfig& config) {
+            config.unifiedTargetManagementEnabled = true;
+            config.managedTargetRoot = placeholder ? builtInTargetRoot() : chosen;
+            config.defaultTargetRoot = config.managedTargetRoot.value();
+        });
+        QCOMPARE(viewModel().context().isUnifiedTargetLocked(), !placeholder);
+        const QString other = m_fixture->home.volumes() + "/Other/Root";
+        viewModel().settings().setTargetRoot(other);
+        QCOMPARE(viewModel().context().effectiveTargetRoot(), placeholder ? other : chosen);
+        QCOMPARE(info(),
+                 placeholder
+                     ? QStringLiteral("First target location saved for unified management.")
+                     : QStringLiteral("Unified management is enabled, continuing to use the first target."));
+        QVERIFY(viewModel().context().isUnifiedTargetLocked());
     }
 
     void folderPanels()
@@ -196,14 +234,22 @@ private Q_SLOTS:
         QVERIFY(viewModel().navigation().backHistory().isEmpty() &&
                 viewModel().navigation().forwardHistory().isEmpty());
         QCOMPARE(stored().defaultScanRoot, chosen);
-        QTRY_COMPARE(info(), QStringLiteral("Directory loaded. Click \"Scan Now\" for deep scan."));
+        QTRY_COMPARE(info(), QStringLiteral("Directory loaded. Click \"Refresh Now\" for deep scan."));
         QCOMPARE(shownNames(viewModel()), QStringList{"inside.txt"});
 
+        // The target panel opens at the volumes folder while the target root does not exist, then
+        // at the target root.
+        QVERIFY(!QFileInfo::exists(viewModel().context().effectiveTargetRoot()));
         m_fixture->chooser->answer = m_fixture->home.volumes() + "/Disk/";
         runTask(viewModel().settings().selectTargetRoot());
         QCOMPARE(m_fixture->chooser->asked.constLast().second,
                  QStringLiteral("Choose migration target root on external storage"));
+        QCOMPARE(m_fixture->chooser->startDirectories.constLast(), m_fixture->home.volumes());
         QCOMPARE(stored().defaultTargetRoot, m_fixture->home.volumes() + "/Disk");
+        QVERIFY(QDir().mkpath(m_fixture->home.volumes() + "/Disk"));
+        m_fixture->chooser->answer.reset();
+        runTask(viewModel().settings().selectTargetRoot());
+        QCOMPARE(m_fixture->chooser->startDirectories.constLast(), m_fixture->home.volumes() + "/Disk");
     }
 
     void aFailedSaveKeepsTheNewSettingsAndSaysWhy()

@@ -94,8 +94,11 @@ private Q_SLOTS:
         QCOMPARE(viewModel->browsing().currentDirectoryPath(), fixture.home.home());
         QCOMPARE(viewModel->browsing().pathInput(), fixture.home.home());
         QCOMPARE(viewModel->browsing().minSizeMB(), 10.0);
-        // Unified management is on by default: the default target becomes the managed root.
-        QVERIFY(viewModel->context().isUnifiedTargetLocked());
+        // Unified management is on by default, but the built-in target, which nobody chose, locks
+        // nothing: the user's first pick becomes the managed root.
+        QVERIFY(viewModel->browsing().config().unifiedTargetManagementEnabled);
+        QVERIFY(!viewModel->context().isUnifiedTargetLocked());
+        QVERIFY(!viewModel->browsing().config().managedTargetRoot);
         QCOMPARE(viewModel->context().effectiveTargetRoot(),
                  fixture.home.volumes() + QStringLiteral("/ExtSSD/OrvalinkRoot"));
         QVERIFY(QFileInfo::exists(fixture.configPath()));
@@ -114,8 +117,8 @@ private Q_SLOTS:
         QCOMPARE(shownNames(*viewModel), QStringList{QStringLiteral("notes.txt")});
         QVERIFY(!viewModel->activity().errorMessage());
         QCOMPARE(*viewModel->activity().infoMessage(),
-                 QStringLiteral("已加载目录。点击“立即扫描”执行深度扫描。 Directory loaded. "
-                                "Click \"Scan Now\" for deep scan."));
+                 QStringLiteral("已加载目录。点击“立即刷新”执行深度扫描。 Directory loaded. "
+                                "Click \"Refresh Now\" for deep scan."));
     }
 
     void populatedSupportFolder()
@@ -260,7 +263,7 @@ private Q_SLOTS:
         QCOMPARE(viewModel->activity().errorMessage(),
                  OrvalinkError::sourceNotFound(config.defaultScanRoot).errorDescription());
         QCOMPARE(viewModel->activity().infoMessage(),
-                 QStringLiteral("Directory loaded. Click \"Scan Now\" for deep scan."));
+                 QStringLiteral("Directory loaded. Click \"Refresh Now\" for deep scan."));
         QVERIFY(viewModel->browsing().entries().isEmpty());
         QVERIFY(!viewModel->browsing().isScanning());
     }

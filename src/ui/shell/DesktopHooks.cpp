@@ -25,7 +25,8 @@ class FolderPanel : public FolderChooser {
 public:
     explicit FolderPanel(std::shared_ptr<QPointer<QWidget>> window) : m_window(std::move(window)) {}
 
-    QCoro::Task<std::optional<QString>> chooseFolder(QString prompt, QString message) override
+    QCoro::Task<std::optional<QString>> chooseFolder(QString prompt, QString message,
+                                                     QString startDirectory) override
     {
         QPointer<QFileDialog> dialog = new QFileDialog(*m_window);
         dialog->setObjectName(QStringLiteral("folderPanel"));
@@ -34,6 +35,8 @@ public:
         dialog->setOption(QFileDialog::ShowDirsOnly);
         dialog->setWindowTitle(message);
         dialog->setLabelText(QFileDialog::Accept, prompt);
+        if (!startDirectory.isEmpty())
+            dialog->setDirectory(startDirectory);
         dialog->open();
         const int result = co_await qCoro(dialog.data(), &QDialog::finished);
         if (!dialog)
@@ -51,32 +54,36 @@ private:
 
 class FileManager : public FileRevealer {
 public:
-    void reveal(const QString& path) override
+    void reveal(const QString& path, std::function<void()> failed) override
     {
         auto* process = new QProcess(qApp);
         const QString folder = QFileInfo(path).absolutePath();
         QObject::connect(process, &QProcess::finished, process,
-                         [process, folder](int code, QProcess::ExitStatus status) {
+                         [process, folder, failed](int code, QProcess::ExitStatus status) {
                              process->deleteLater();
                              if (status != QProcess::NormalExit || code != 0)
-                                 openFolder(folder, process->readAllStandardError());
+                                 openFolder(folder, process->readAllStandardError(), failed);
                          });
         QObject::connect(process, &QProcess::errorOccurred, process,
-                         [process, folder](QProcess::ProcessError error) {
+                         [process, folder, failed](QProcess::ProcessError error) {
                              if (error != QProcess::FailedToStart)
                                  return;
                              process->deleteLater();
-                             openFolder(folder, "gdbus could not be started");
+                             openFolder(folder, "gdbus could not be started", failed);
                          });
         process->start(QStringLiteral("gdbus"), DesktopHooks::showItemsArguments(path));
     }
 
 private:
-    static void openFolder(const QString& folder, const QByteArray& why)
+    static void openFolder(const QString& folder, const QByteArray& why, const std::function<void()>& failed)
     {
         qCInfo(lcDesktop) << "no file manager answered the reveal:" << why.trimmed()
                           << "- opening the folder";
-        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder))) {
+            qCInfo(lcDesktop) << "nothing could open" << folder;
+            if (failed)
+                failed();
+        }
     }
 };
 

@@ -11,7 +11,7 @@ namespace orvalink::ui {
 // The desktop services of the real window: the system clipboard, a folder panel that is
 // window-modal over the window, and the file manager. A reveal asks the freedesktop FileManager1
 // service to show the item selected (through `gdbus`); without such a service the folder that
-// holds the item is opened instead.
+// holds the item is opened instead, and when nothing opens that either, the reveal reports failure.
 class DesktopHooks {
 public:
     DesktopHooks();

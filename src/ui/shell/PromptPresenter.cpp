@@ -56,6 +56,12 @@ QString PromptPresenter::localized(const QString& zh, const QString& en) const
     return m_viewModel.presentation().localized(zh, en);
 }
 
+QString PromptPresenter::masked(const QString& text) const
+{
+    // A prompt may have waited behind a sheet while presentation privacy was switched on there.
+    return m_viewModel.presentation().sanitizedForPresentation(text);
+}
+
 bool PromptPresenter::currentStillWanted() const
 {
     const ActivityState& activity = m_viewModel.activity();
@@ -132,7 +138,7 @@ void PromptPresenter::presentUndoConflict(const UndoConflictPrompt& prompt)
     m_currentId = prompt.id;
     const PromptRequest request{
         localized(QStringLiteral("选择强制恢复方式"), QStringLiteral("Choose a Force Restore Mode")),
-        prompt.message,
+        masked(prompt.message),
         {{localized(QStringLiteral("追加恢复（推荐）"), QStringLiteral("Append Restore (Recommended)")),
           PromptRole::accept},
          {localized(QStringLiteral("覆盖恢复"), QStringLiteral("Overwrite Restore")),
@@ -154,7 +160,7 @@ void PromptPresenter::presentMigrationConflict(const MigrationConflictPrompt& pr
     m_currentId = prompt.id;
     const PromptRequest request{
         localized(QStringLiteral("选择强制迁移方式"), QStringLiteral("Choose a Force Migration Mode")),
-        prompt.message,
+        masked(prompt.message),
         {{localized(QStringLiteral("追加迁移（推荐）"), QStringLiteral("Append Migrate (Recommended)")),
           PromptRole::accept},
          {localized(QStringLiteral("覆盖迁移"), QStringLiteral("Overwrite Migrate")),
@@ -180,8 +186,8 @@ void PromptPresenter::presentAccessRequirement(const AccessRequirementPrompt& pr
                                 ? localized(QStringLiteral("打开账户"), QStringLiteral("Open Account"))
                                 : localized(QStringLiteral("立即获取权限"), QStringLiteral("Get Permission"));
     const PromptRequest request{
-        prompt.title,
-        prompt.message,
+        masked(prompt.title),
+        masked(prompt.message),
         {{primary, PromptRole::accept},
          {localized(QStringLiteral("稍后再说"), QStringLiteral("Later")), PromptRole::reject}}};
     MainViewModel* viewModel = &m_viewModel;
@@ -202,7 +208,7 @@ void PromptPresenter::presentError(const QString& text)
     m_currentText = text;
     const PromptRequest request{
         localized(QStringLiteral("错误"), QStringLiteral("Error")),
-        m_viewModel.presentation().sanitizedForPresentation(text),
+        masked(text),
         {{localized(QStringLiteral("确定"), QStringLiteral("OK")), PromptRole::reject}}};
     MainViewModel* viewModel = &m_viewModel;
     present(Kind::error, request,

@@ -27,11 +27,11 @@ constexpr Note kNotes[] = {
      "unclear. Prioritize large apps, project folders, or data directories above 500 MB. Tiny items "
      "measured in only a few megabytes are usually not worth moving."},
     {"数据说明", "Data Handling",
-     "网站与云端仅保存恢复路径、路径映射、设备绑定和恢复元数据，不存储你的具体文件内容。登录后会在本机 "
-     "Application Support 保存会话信息与设备指纹，用于刷新 token、绑定设备和恢复登录状态。",
+     "网站与云端仅保存恢复路径、路径映射、设备绑定和恢复元数据，不存储你的具体文件内容。登录后会在本机"
+     "的应用数据目录保存会话信息与设备指纹，用于刷新 token、绑定设备和恢复登录状态。",
      "The site and cloud store only restore paths, path mappings, device bindings, and restore metadata. "
      "They do not store your actual file contents. After sign-in, the app stores the session and device "
-     "fingerprint in Application Support for token refresh, device binding, and session recovery."},
+     "fingerprint in its data folder for token refresh, device binding, and session recovery."},
     {"迁移前后", "Before and After Migration",
      "迁移前先关闭正在使用该目录的软件。迁移成功后，先重新打开对应软件确认数据、项目和配置都还在；"
      "如果数据异常、路径不对或软件表现异常，应立即反悔上次迁移并恢复原目录，再继续排查。",

@@ -55,6 +55,8 @@ AccountSheetView::AccountSheetView(MainViewModel& viewModel, std::optional<Initi
 
     m_signedOutPanel = new GroupPanel(QString(), QStringLiteral("person.badge.key.fill"), content);
     m_signedOutPanel->setObjectName(QStringLiteral("signedOutPanel"));
+    m_guestNote = makeTextLabel(QStringLiteral("guestNote"), TextStyle::Caption, true, m_signedOutPanel);
+    m_signedOutPanel->contentLayout()->addWidget(m_guestNote);
     m_signInForm = new SignInForm(viewModel, *m_scheduler, m_signedOutPanel);
     m_signedOutPanel->contentLayout()->addWidget(m_signInForm);
     layout->addWidget(m_signedOutPanel);
@@ -247,9 +249,11 @@ void AccountSheetView::refreshStatus()
         tint = QColor(Qt::red);
         symbol = QStringLiteral("xmark.octagon.fill");
     } else if (status && !status->isEmpty()) {
+        // A status that reports a failure (the service out of reach) never stands by a check mark.
+        const bool failure = m_viewModel.accountState().backendStatusIsFailure();
         text = *status;
-        tint = QColor(Qt::blue);
-        symbol = QStringLiteral("checkmark.circle.fill");
+        tint = failure ? QColor(Qt::red) : QColor(Qt::blue);
+        symbol = failure ? QStringLiteral("xmark.octagon.fill") : QStringLiteral("checkmark.circle.fill");
     }
     m_status->setVisible(!text.isEmpty());
     if (text.isEmpty())
@@ -277,6 +281,13 @@ void AccountSheetView::refresh()
     m_signedOutPanel->setVisible(!session);
     m_signedOutPanel->setTitle(
         localizedText(m_viewModel, QStringLiteral("登录与注册"), QStringLiteral("Sign In & Register")));
+    setTextIfChanged(
+        m_guestNote,
+        localizedText(m_viewModel,
+                      QStringLiteral("不登录也能使用全部迁移、反悔和修复功能；登录只增加迁移记录备份、"
+                                     "多设备总览和反馈。"),
+                      QStringLiteral("Everything else works without an account; signing in only adds "
+                                     "history backup, the multi-device overview and feedback.")));
     m_signInForm->refresh();
 
     m_signedInPanel->setVisible(session.has_value());

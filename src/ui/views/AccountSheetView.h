@@ -80,6 +80,8 @@ private:
     QLabel* m_statusIcon = nullptr;
     QLabel* m_statusText = nullptr;
     GroupPanel* m_signedOutPanel = nullptr;
+    // Says that an account is optional.
+    QLabel* m_guestNote = nullptr;
     SignInForm* m_signInForm = nullptr;
     GroupPanel* m_signedInPanel = nullptr;
     QLabel* m_email = nullptr;

@@ -1,5 +1,6 @@
 #include "ui/views/MainDashboardView.h"
 
+#include "model/Formatters.h"
 #include "ui/views/ActivityWorkspace.h"
 #include "ui/views/DetailPaneView.h"
 #include "ui/views/MinimumSizeText.h"
@@ -31,7 +32,7 @@ QString initialMinSizeText(double megabytes)
         return {};
     if (std::fabs(rounded - megabytes) < 0.01)
         return QString::number(qint64(rounded));
-    return QString::asprintf("%.1f", megabytes);
+    return Formatters::fixedPoint(megabytes, 1);
 }
 
 QScrollArea* scrollColumn(QWidget* content, const QString& name)

@@ -116,13 +116,14 @@ QStringList accountChips(MainViewModel& viewModel)
 
 std::optional<DeviceCardFacts> thisDeviceFacts(MainViewModel& viewModel, const QColor& accent)
 {
-    const QString title = localizedText(viewModel, QStringLiteral("当前 Mac"), QStringLiteral("Current Mac"));
+    const QString title =
+        localizedText(viewModel, QStringLiteral("这台电脑"), QStringLiteral("This Computer"));
     if (const auto device = viewModel.account().texts().currentMigrationOverviewDevice()) {
         return DeviceCardFacts{
             title,
             localizedText(
-                viewModel, QStringLiteral("这里只会恢复当前这台 Mac 的快照，不会拉别的设备的数据覆盖本机。"),
-                QStringLiteral("Only this Mac's snapshot can be restored here. Other-device data will "
+                viewModel, QStringLiteral("这里只会恢复这台电脑的快照，不会拉别的设备的数据覆盖本机。"),
+                QStringLiteral("Only this computer's snapshot can be restored here. Other-device data will "
                                "not overwrite this machine.")),
             device->deviceFingerprint,
             device->mappingCount,
@@ -137,7 +138,7 @@ std::optional<DeviceCardFacts> thisDeviceFacts(MainViewModel& viewModel, const Q
         title,
         localizedText(
             viewModel, QStringLiteral("当前云端还没有这台设备的记录，但本机仍会继续使用本地备份。"),
-            QStringLiteral("There is no cloud record for this device yet, but this Mac continues to "
+            QStringLiteral("There is no cloud record for this device yet, but this computer continues to "
                            "use its local backup.")),
         *fingerprint,
         viewModel.history().migratedMappings().size(),
@@ -153,23 +154,23 @@ void addOtherDevices(MainViewModel& viewModel, const BackendMigrationOverview& o
     if (others.isEmpty())
         return;
     layout->addWidget(semiboldLabel(QStringLiteral("otherDevicesTitle"),
-                                    localizedText(viewModel, QStringLiteral("同账号其他 Mac"),
-                                                  QStringLiteral("Other Macs on This Account")),
+                                    localizedText(viewModel, QStringLiteral("同账号其他电脑"),
+                                                  QStringLiteral("Other Computers on This Account")),
                                     parent));
     layout->addWidget(captionLabel(
         QStringLiteral("otherDevicesNote"),
         localizedText(
             viewModel, QStringLiteral("这些记录只用于总览和冲突提醒，不会直接恢复到当前机器。"),
             QStringLiteral("These records are shown for overview and conflict warnings only. They are "
-                           "not restored onto this Mac.")),
+                           "not restored onto this computer.")),
         parent));
     const QString subtitle =
         overview.totalDevices >= 2
             ? localizedText(
                   viewModel,
-                  QStringLiteral("建议只在原设备上执行恢复或继续迁移，避免同一路径被多台 Mac 反复改写。"),
+                  QStringLiteral("建议只在原设备上执行恢复或继续迁移，避免同一路径被多台电脑反复改写。"),
                   QStringLiteral("Prefer undoing or continuing migrations on the original device to "
-                                 "avoid multiple Macs rewriting the same path."))
+                                 "avoid multiple computers rewriting the same path."))
             : localizedText(viewModel, QStringLiteral("当前没有其他设备。"),
                             QStringLiteral("No other devices."));
     const QString title =
@@ -193,8 +194,8 @@ void addConflicts(MainViewModel& viewModel, const BackendMigrationOverview& over
         QFrame* empty = makeCardBackground(QStringLiteral("noConflictsCard"), parent);
         cardLayout(empty, 0)->addWidget(captionLabel(
             QStringLiteral("noConflictsText"),
-            localizedText(viewModel, QStringLiteral("暂未发现同一路径被多台 Mac 同时管理。"),
-                          QStringLiteral("No shared path is currently being managed by multiple Macs.")),
+            localizedText(viewModel, QStringLiteral("暂未发现同一路径被多台电脑同时管理。"),
+                          QStringLiteral("No shared path is currently being managed by multiple computers.")),
             empty));
         layout->addWidget(empty);
         return;
@@ -202,9 +203,9 @@ void addConflicts(MainViewModel& viewModel, const BackendMigrationOverview& over
     layout->addWidget(captionLabel(
         QStringLiteral("conflictsNote"),
         localizedText(viewModel,
-                      QStringLiteral("如果同一路径同时出现在多台 Mac "
+                      QStringLiteral("如果同一路径同时出现在多台电脑"
                                      "上，请只保留一台继续迁移或恢复，避免外置盘目录与链接状态互相打架。"),
-                      QStringLiteral("If the same path appears on multiple Macs, keep only one machine "
+                      QStringLiteral("If the same path appears on multiple computers, keep only one machine "
                                      "responsible for future migration or restore work to avoid conflicting "
                                      "links and external-disk layouts.")),
         parent));
@@ -313,7 +314,7 @@ QWidget* migrationOverviewBlock(MainViewModel& viewModel, QWidget* parent)
     QVBoxLayout* layout = cardLayout(block, 8);
     const AccountTexts& texts = viewModel.account().texts();
     QWidget* local = migrationOverviewCard(localizedText(viewModel, QStringLiteral("本机本地记录"),
-                                                         QStringLiteral("Current Mac Local Snapshot")),
+                                                         QStringLiteral("This Computer's Local Snapshot")),
                                            texts.migrationSyncSnapshotSummary(),
                                            texts.migrationSyncScopeSummary(), localChips(viewModel), block);
     local->setObjectName(QStringLiteral("localSnapshotCard"));
@@ -327,7 +328,7 @@ QWidget* migrationOverviewBlock(MainViewModel& viewModel, QWidget* parent)
         texts.migrationOverviewTimestampSummary().value_or(localizedText(
             viewModel, QStringLiteral("还没有刷新到账号级总览时，会继续沿用本机本地记录。"),
             QStringLiteral("Until the account-wide overview is loaded, the app continues to use "
-                           "this Mac's local records."))),
+                           "this computer's local records."))),
         accountChips(viewModel), block);
     account->setObjectName(QStringLiteral("accountOverviewCard"));
     layout->addWidget(account);

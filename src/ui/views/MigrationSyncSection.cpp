@@ -78,14 +78,14 @@ void MigrationSyncSection::refresh()
         m_note,
         localizedText(
             m_viewModel,
-            QStringLiteral("同一账号可以登录多台 Mac，但迁移记录不会直接混成一份。默认先读当前账号在这台"
-                           "机器上的本地备份；本地为空时，才会从云端恢复这台 Mac "
-                           "自己的快照。其他 Mac 的记录只做只读展示，不会直接恢复到当前机器。"),
-            QStringLiteral("The same account can sign in on multiple Macs, but migration records are "
-                           "not merged into one live snapshot. The app reads this Mac's local backup "
-                           "first; when it is empty, it restores only this Mac's cloud snapshot. "
-                           "Records from other Macs are shown read-only and are not restored onto the "
-                           "current machine.")));
+            QStringLiteral("同一账号可以登录多台电脑，但迁移记录不会直接混成一份。默认先读当前账号在这台"
+                           "机器上的本地备份；本地为空时，才会从云端恢复这台电脑"
+                           "自己的快照。其他电脑的记录只做只读展示，不会直接恢复到当前机器。"),
+            QStringLiteral("The same account can sign in on multiple computers, but migration records are "
+                           "not merged into one live snapshot. The app reads this computer's local backup "
+                           "first; when it is empty, it restores only this computer's cloud snapshot. "
+                           "Records from other computers are shown read-only and are not restored onto "
+                           "the current machine.")));
     // The cards are only built while the section is open.
     const std::optional<CardInputs> inputs = isExpanded() ? std::optional(cardInputs()) : std::nullopt;
     if (inputs != m_builtFrom) {

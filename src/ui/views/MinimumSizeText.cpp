@@ -1,5 +1,7 @@
 #include "ui/views/MinimumSizeText.h"
 
+#include "model/Formatters.h"
+
 #include <QLocale>
 #include <cmath>
 
@@ -19,7 +21,7 @@ QString minSizeText(double megabytes)
     const double whole = std::round(megabytes); // halves away from zero
     if (std::fabs(megabytes - whole) < 1e-6)
         return QString::number(qint64(whole));
-    QString text = QString::asprintf("%.2f", megabytes);
+    QString text = Formatters::fixedPoint(megabytes, 2);
     while (text.contains(QLatin1Char('.')) &&
            (text.endsWith(QLatin1Char('0')) || text.endsWith(QLatin1Char('.'))))
         text.chop(1);

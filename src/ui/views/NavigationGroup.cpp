@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
 #include <QVBoxLayout>
@@ -85,14 +86,25 @@ void NavigationGroup::buildControls()
     m_forwardShortcut->setObjectName(QStringLiteral("forwardShortcut"));
     connect(m_forwardShortcut, &QShortcut::activated, m_forward, &QPushButton::click);
 
-    m_profile = new QComboBox(controls);
+    // The picker's label stands beside it and wraps with it.
+    auto* picker = new QWidget(controls);
+    picker->setObjectName(QStringLiteral("migrationListField"));
+    auto* pickerRow = new QHBoxLayout(picker);
+    pickerRow->setContentsMargins(0, 0, 0, 0);
+    pickerRow->setSpacing(6);
+    m_profileLabel = new QLabel(picker);
+    m_profileLabel->setObjectName(QStringLiteral("migrationListLabel"));
+    m_profile = new QComboBox(picker);
     m_profile->setObjectName(QStringLiteral("migrationListPicker"));
     m_profile->setFixedWidth(150);
+    m_profileLabel->setBuddy(m_profile);
     connect(m_profile, &QComboBox::activated, this, [this](int index) {
         if (index >= 0 && index < int(kProfiles.size()))
             m_viewModel.settings().updateSmartMigrationProfile(kProfiles.at(size_t(index)));
     });
-    flow->addWidget(m_profile);
+    pickerRow->addWidget(m_profileLabel);
+    pickerRow->addWidget(m_profile);
+    flow->addWidget(picker);
     m_smartMigration = new QCheckBox(controls);
     m_smartMigration->setObjectName(QStringLiteral("smartMigrationSwitch"));
     applyTextStyle(m_smartMigration, TextStyle::Subheadline);
@@ -174,7 +186,8 @@ void NavigationGroup::refresh()
 
     relabelCombo(m_profile, {tr("微信列表", "WeChat List"), tr("其他列表", "Other List")},
                  browsing.smartMigrationProfile() == SmartMigrationProfile::wechat ? 0 : 1);
-    m_profile->setToolTip(tr("迁移列表", "Migration List"));
+    m_profileLabel->setText(tr("迁移列表", "Migration List"));
+    m_profileLabel->setEnabled(browsing.smartMigrationEnabled());
     m_profile->setEnabled(browsing.smartMigrationEnabled());
     m_smartMigration->setText(tr("智能迁移", "Smart Migration"));
     m_smartMigration->setChecked(browsing.smartMigrationEnabled());

@@ -7,6 +7,7 @@
 class QCheckBox;
 class QComboBox;
 class QHBoxLayout;
+class QLabel;
 class QPushButton;
 class QShortcut;
 
@@ -45,6 +46,7 @@ private:
     QPushButton* m_up = nullptr;
     QShortcut* m_backShortcut = nullptr;
     QShortcut* m_forwardShortcut = nullptr;
+    QLabel* m_profileLabel = nullptr;
     QComboBox* m_profile = nullptr;
     QCheckBox* m_smartMigration = nullptr;
     QCheckBox* m_linkMode = nullptr;

@@ -1,5 +1,6 @@
 #include "ui/views/ScanRootGroup.h"
 
+#include "model/Formatters.h"
 #include "ui/views/DashboardViewState.h"
 #include "ui/views/MinimumSizeText.h"
 #include "ui/views/PathContextMenu.h"
@@ -234,7 +235,7 @@ void ScanRootGroup::refresh()
     const bool showAll = browsing.showAllFiles();
     m_stepper->setValue(browsing.minSizeMB());
     m_stepper->setLabelText(tr("最小大小", "Min size") + QStringLiteral(": ") +
-                            QString::asprintf("%.0f", browsing.minSizeMB()) + QStringLiteral(" MB"));
+                            Formatters::fixedPoint(browsing.minSizeMB(), 0) + QStringLiteral(" MB"));
     m_stepper->setEnabled(!showAll);
     m_sizeRow->setEnabled(!showAll);
     m_sizeField->setPlaceholderText(tr("输入大小", "Enter size"));

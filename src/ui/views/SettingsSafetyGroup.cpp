@@ -125,12 +125,13 @@ void SettingsSafetyGroup::refresh()
     rebuildBlockedPaths();
     setTextIfChanged(
         m_explanation,
-        localizedText(m_viewModel,
-                      QStringLiteral("严格模式开启时，会阻止迁移 macOS "
-                                     "关键系统目录与关键用户目录；关闭后不再执行这些限制。"),
-                      QStringLiteral("When strict mode is on, migration of critical macOS system and "
-                                     "user directories is blocked; when off, these restrictions are "
-                                     "removed.")));
+        localizedText(
+            m_viewModel,
+            QStringLiteral(
+                "严格模式开启时，会阻止迁移系统受保护目录与关键用户目录；关闭后不再执行这些限制。"),
+            QStringLiteral("When strict mode is on, migration of the system's protected folders and "
+                           "critical user directories is blocked; when off, these restrictions "
+                           "are removed.")));
     setTextIfChanged(
         m_legend,
         localizedText(m_viewModel,

@@ -96,6 +96,9 @@ void SettingsTargetGroup::refresh()
         localizedText(m_viewModel, QStringLiteral("复制路径"), QStringLiteral("Copy Path"));
     m_first->setCopyActionText(copyText);
     m_active->setCopyActionText(copyText);
+    // The lines show the masked paths under presentation privacy; Copy Path gives the real ones.
+    m_first->setCopiedPath(context.hasManagedTargetRoot() ? *config.managedTargetRoot : QString());
+    m_active->setCopiedPath(context.effectiveTargetRoot());
     m_choose->setText(
         localizedText(m_viewModel, QStringLiteral("选择目标位置"), QStringLiteral("Choose target location")));
     m_choose->setEnabled(!context.isUnifiedTargetLocked());

@@ -32,14 +32,21 @@ QMenu* SelectablePathField::createPathMenu(QWidget* parent)
     auto* menu = new QMenu(parent);
     QAction* copy = menu->addAction(m_copyText);
     copy->setObjectName(QStringLiteral("copyPathAction"));
-    copy->setEnabled(!text().isEmpty());
+    copy->setEnabled(!copiedText().isEmpty());
     connect(copy, &QAction::triggered, this, &SelectablePathField::copyPath);
     return menu;
 }
 
+QString SelectablePathField::copiedText() const
+{
+    if (m_copiedPath)
+        return *m_copiedPath;
+    return hasSelectedText() ? selectedText() : text();
+}
+
 void SelectablePathField::copyPath()
 {
-    const QString copied = hasSelectedText() ? selectedText() : text();
+    const QString copied = copiedText();
     if (!copied.isEmpty())
         QGuiApplication::clipboard()->setText(copied);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLineEdit>
+#include <optional>
 
 class QMenu;
 
@@ -9,8 +10,9 @@ namespace orvalink::ui {
 // A path the user can select and copy but not edit: a read-only line edit without a frame or
 // background, in a monospace font. A path longer than the field loses its middle to "…" (and is
 // whole in the tool tip) until the field takes the focus, where it scrolls to be selected. Its context
-// menu holds one entry, copy (of the selection, or of the whole path when nothing is selected),
-// labelled with the owner's text.
+// menu holds one entry, copy, labelled with the owner's text: of the path the owner names with
+// setCopiedPath() when it shows a masked form, else of the selection, or of the whole text when
+// nothing is selected.
 class SelectablePathField : public QLineEdit {
     Q_OBJECT
 
@@ -18,11 +20,13 @@ public:
     explicit SelectablePathField(QWidget* parent = nullptr);
 
     void setCopyActionText(const QString& text) { m_copyText = text; }
+    // The real path behind a shown (masked) text; an empty path leaves nothing to copy.
+    void setCopiedPath(const QString& path) { m_copiedPath = path; }
 
     // The menu the context-menu request shows; the caller owns it.
     QMenu* createPathMenu(QWidget* parent);
 
-    // Puts the selection, or the whole path when nothing is selected, on the clipboard.
+    // Puts the copied path, or else the selection or the whole text, on the clipboard.
     void copyPath();
 
     // The text as drawn while the field has no focus.
@@ -36,8 +40,10 @@ protected:
 
 private:
     QRect textArea() const;
+    QString copiedText() const;
 
     QString m_copyText;
+    std::optional<QString> m_copiedPath;
 };
 
 } // namespace orvalink::ui
