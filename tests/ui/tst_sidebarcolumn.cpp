@@ -7,7 +7,9 @@
 #include "ui/models/DirectoryListModel.h"
 #include "ui/views/DirectoryListView.h"
 #include "ui/views/DirectoryRowLayout.h"
+#include "ui/views/SuggestionCard.h"
 #include "ui/views/TargetVolumeGroup.h"
+#include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/Stepper.h"
 
 #include <QCheckBox>
@@ -439,6 +441,31 @@ private Q_SLOTS:
         QCOMPARE(current->textFormat(), Qt::PlainText);
         QVERIFY(current->text().endsWith(QStringLiteral("<b>bold</b>")));
         QVERIFY(waitUntilIdle(vm()));
+    }
+
+    // A card is of fixed width: its title and path end in "…" or lose their middle, its note takes
+    // two lines at most and the second ends in "…"; each carries its whole text in its tip.
+    void suggestionCardLinesEndInAnEllipsis()
+    {
+        const QString words = QStringLiteral("The WeChat container was not found on this computer. ");
+        const SmartMigrationSuggestion suggestion{QStringLiteral("id"), words + words, words.repeated(4),
+                                                  QStringLiteral("/home/user/") +
+                                                      QString(60, QLatin1Char('p')),
+                                                  SmartMigrationSuggestion::Tone::caution};
+        ui::SuggestionCard card(suggestion, suggestion.path);
+        card.show();
+        QCoreApplication::processEvents();
+        for (const char* name : {"suggestionTitle", "suggestionPath", "suggestionNote"}) {
+            auto* line = card.findChild<ui::ElidedLabel*>(QString::fromLatin1(name));
+            QVERIFY2(line, name);
+            QVERIFY2(line->isElided(), name);
+            QVERIFY2(line->shownText().contains(QChar(0x2026)), name);
+            QVERIFY2(line->toolTip().contains(line->text().left(20).toHtmlEscaped()), name);
+            QVERIFY2(line->geometry().bottom() < card.height(), name);
+        }
+        auto* note = card.findChild<ui::ElidedLabel*>(QStringLiteral("suggestionNote"));
+        QCOMPARE(note->shownText().count(QLatin1Char('\n')), 1);
+        QVERIFY(note->shownText().endsWith(QChar(0x2026)));
     }
 
     // A suggestion card opens its folder with history; switching Smart Migration off removes the

@@ -183,6 +183,8 @@ private Q_SLOTS:
             config.presentationPrivacyEnabled = privacy;
             config.showHiddenFiles = false;
             config.smartMigrationEnabled = true;
+            // The longer of the two list names, and the card that says its container is missing.
+            config.smartMigrationProfile = SmartMigrationProfile::wechat;
         });
         QVERIFY(fit.start());
         showEverything(*fit.vm, fit.w->viewState(), fit.fx.tree);

@@ -96,7 +96,6 @@ void NavigationGroup::buildControls()
     m_profileLabel->setObjectName(QStringLiteral("migrationListLabel"));
     m_profile = new QComboBox(picker);
     m_profile->setObjectName(QStringLiteral("migrationListPicker"));
-    m_profile->setFixedWidth(150);
     m_profileLabel->setBuddy(m_profile);
     connect(m_profile, &QComboBox::activated, this, [this](int index) {
         if (index >= 0 && index < int(kProfiles.size()))
@@ -186,6 +185,7 @@ void NavigationGroup::refresh()
 
     relabelCombo(m_profile, {tr("微信列表", "WeChat List"), tr("其他列表", "Other List")},
                  browsing.smartMigrationProfile() == SmartMigrationProfile::wechat ? 0 : 1);
+    fitComboToCurrentText(m_profile);
     m_profileLabel->setText(tr("迁移列表", "Migration List"));
     m_profileLabel->setEnabled(browsing.smartMigrationEnabled());
     m_profile->setEnabled(browsing.smartMigrationEnabled());

@@ -1,27 +1,28 @@
 #include "ui/views/SuggestionCard.h"
 
+#include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/FocusRing.h"
 #include "ui/widgets/TextStyles.h"
 
 #include <QFontDatabase>
-#include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
-#include <algorithm>
 
 namespace orvalink::ui {
 
 namespace {
 
-QLabel* addLine(QVBoxLayout* column, QWidget* parent, const QFont& font, const QString& text, bool secondary)
+// A line of the card: the card has a fixed width, so what does not fit ends in "…" (a path loses its
+// middle) and the whole text is the line's tool tip.
+ElidedLabel* addLine(QVBoxLayout* column, QWidget* parent, const QFont& font, const QString& text,
+                     Qt::TextElideMode mode, int lines)
 {
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText); // names and paths may look like markup
+    auto* label = new ElidedLabel(parent, mode, lines);
     label->setFont(font);
-    label->setText(QFontMetrics(font).elidedText(text, Qt::ElideRight, SuggestionCard::labelWidth));
-    if (secondary)
-        applySecondaryTextColor(label);
+    label->setText(text);
+    label->setFixedWidth(SuggestionCard::labelWidth);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     column->addWidget(label);
     return label;
 }
@@ -53,25 +54,20 @@ SuggestionCard::SuggestionCard(const SmartMigrationSuggestion& suggestion, const
     column->setSpacing(6);
     QFont title = styledFont(TextStyle::Subheadline, font());
     title.setWeight(QFont::DemiBold);
-    addLine(column, this, title, suggestion.title, false)->setObjectName(QStringLiteral("suggestionTitle"));
+    addLine(column, this, title, suggestion.title, Qt::ElideRight, 1)
+        ->setObjectName(QStringLiteral("suggestionTitle"));
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mono.setPixelSize(11);
-    addLine(column, this, mono, shownPath, true)->setObjectName(QStringLiteral("suggestionPath"));
-    // At most two lines of note: wrapped, then cut at the second line's height.
-    auto* note = new QLabel(suggestion.note, this);
+    auto* path = addLine(column, this, mono, shownPath, Qt::ElideMiddle, 1);
+    path->setObjectName(QStringLiteral("suggestionPath"));
+    applySecondaryTextColor(path);
+    // At most two lines of note, the second ending in "…" when the note is longer.
+    ElidedLabel* note =
+        addLine(column, this, styledFont(TextStyle::Caption, font()), suggestion.note, Qt::ElideRight, 2);
     note->setObjectName(QStringLiteral("suggestionNote"));
-    note->setTextFormat(Qt::PlainText);
-    note->setFont(styledFont(TextStyle::Caption, font()));
-    note->setWordWrap(true);
-    note->setFixedWidth(labelWidth);
-    const QFontMetrics metrics(note->font());
-    const int wrapped =
-        metrics.boundingRect(QRect(0, 0, labelWidth, 10000), Qt::TextWordWrap, suggestion.note).height();
-    const int noteHeight = std::min(wrapped, 2 * metrics.lineSpacing());
-    note->setFixedHeight(noteHeight);
-    note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     applySecondaryTextColor(note);
-    column->addWidget(note);
+    const int noteHeight = note->heightForWidth(labelWidth);
+    note->setFixedHeight(noteHeight);
     // Fixed, so the row of cards knows its height before it is laid out.
     setFixedHeight(12 + QFontMetrics(title).height() + 6 + QFontMetrics(mono).height() + 6 + noteHeight + 12);
 }
