@@ -4,8 +4,8 @@
 // The last line is the median keystroke time, the figure to compare against one frame (16 ms).
 
 #include "BenchSupport.h"
-#include "viewmodel/EntryOrdering.h"
-#include "viewmodel/SortedEntriesCache.h"
+#include "viewmodel/browsing/EntryOrdering.h"
+#include "viewmodel/browsing/SortedEntriesCache.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -4,8 +4,8 @@
 // The last line is `median N ms`.
 
 #include "model/LinkMapping.h"
-#include "ui/views/DashboardViewState.h"
-#include "ui/views/DetailPaneView.h"
+#include "ui/views/dashboard/DashboardViewState.h"
+#include "ui/views/detail/DetailPaneView.h"
 #include "ui/widgets/Motion.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"

@@ -7,7 +7,7 @@
 #include "model/DirectoryEntry.h"
 #include "ui/models/DirectoryIconCache.h"
 #include "ui/models/DirectoryListModel.h"
-#include "ui/views/DirectoryListView.h"
+#include "ui/views/sidebar/DirectoryListView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -7,13 +7,13 @@
 // The last two lines are `first frame N ms` and `keystroke median N ms`.
 
 #include "BenchSupport.h"
-#include "ui/views/DirectoryListView.h"
-#include "ui/views/MainDashboardView.h"
+#include "ui/views/dashboard/MainDashboardView.h"
+#include "ui/views/sidebar/DirectoryListView.h"
 #include "ui/widgets/TextStyles.h"
-#include "viewmodel/DirectoryLoader.h"
 #include "viewmodel/MainViewModel.h"
-#include "viewmodel/Navigator.h"
-#include "viewmodel/ShownListing.h"
+#include "viewmodel/browsing/DirectoryLoader.h"
+#include "viewmodel/browsing/Navigator.h"
+#include "viewmodel/browsing/ShownListing.h"
 
 #include <QApplication>
 #include <QDir>

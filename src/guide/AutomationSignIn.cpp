@@ -1,10 +1,10 @@
 #include "guide/AutomationSignIn.h"
 
 #include "guide/GuideEnvironment.h"
-#include "ui/views/MainDashboardView.h"
-#include "viewmodel/AccountWorkflows.h"
-#include "viewmodel/AuthWorkflows.h"
+#include "ui/views/dashboard/MainDashboardView.h"
 #include "viewmodel/MainViewModel.h"
+#include "viewmodel/account/AccountWorkflows.h"
+#include "viewmodel/account/AuthWorkflows.h"
 
 namespace orvalink::guide {
 

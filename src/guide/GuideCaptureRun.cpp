@@ -3,9 +3,9 @@
 #include "guide/AutomationSignIn.h"
 #include "guide/GuideEnvironment.h"
 #include "guide/GuideMarkers.h"
-#include "ui/views/MainDashboardView.h"
-#include "viewmodel/DiskWorkflows.h"
+#include "ui/views/dashboard/MainDashboardView.h"
 #include "viewmodel/MainViewModel.h"
+#include "viewmodel/disk/DiskWorkflows.h"
 
 #include <QCoro/QCoroTimer>
 #include <QPointer>

@@ -1,8 +1,8 @@
 #include "guide/GuideDemoData.h"
 
-#include "viewmodel/AccountSession.h"
 #include "viewmodel/MainViewModel.h"
-#include "viewmodel/ViewModelContext.h"
+#include "viewmodel/account/AccountSession.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QDateTime>
 #include <QUuid>

@@ -2,7 +2,7 @@
 
 #include "guide/GuideSnapshotExporter.h"
 #include "ui/widgets/TextStyles.h"
-#include "viewmodel/DetachedFlow.h"
+#include "viewmodel/flow/DetachedFlow.h"
 
 #include <QLabel>
 #include <QProgressBar>

@@ -13,9 +13,9 @@
 #include "platform/FolderWriter.h"
 #include "platform/PlatformError.h"
 #include "platform/StandardPath.h"
-#include "viewmodel/DetachedFlow.h"
-#include "viewmodel/DiskWorkflows.h"
 #include "viewmodel/MainViewModel.h"
+#include "viewmodel/disk/DiskWorkflows.h"
+#include "viewmodel/flow/DetachedFlow.h"
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTimer>

@@ -1,8 +1,8 @@
 #include "guide/GuideWindowRenderer.h"
 
 #include "guide/ExportError.h"
-#include "ui/views/AccountSheetView.h"
-#include "ui/views/MainDashboardView.h"
+#include "ui/views/account/AccountSheetView.h"
+#include "ui/views/dashboard/MainDashboardView.h"
 #include "ui/widgets/LayoutSettling.h"
 #include "ui/widgets/Motion.h"
 #include "ui/widgets/ShadowPixmap.h"

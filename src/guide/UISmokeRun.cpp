@@ -3,10 +3,10 @@
 #include "guide/AutomationSignIn.h"
 #include "guide/GuideEnvironment.h"
 #include "guide/GuideMarkers.h"
-#include "ui/views/MainDashboardView.h"
-#include "viewmodel/AccountTexts.h"
-#include "viewmodel/AccountWorkflows.h"
+#include "ui/views/dashboard/MainDashboardView.h"
 #include "viewmodel/MainViewModel.h"
+#include "viewmodel/account/AccountTexts.h"
+#include "viewmodel/account/AccountWorkflows.h"
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTimer>

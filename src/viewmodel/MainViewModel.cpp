@@ -1,16 +1,16 @@
 #include "viewmodel/MainViewModel.h"
 
-#include "viewmodel/AccountWorkflows.h"
-#include "viewmodel/DirectoryLoader.h"
-#include "viewmodel/DiskWorkflows.h"
-#include "viewmodel/LaunchSequence.h"
-#include "viewmodel/Navigator.h"
-#include "viewmodel/PersistedStateReader.h"
-#include "viewmodel/SettingsActions.h"
-#include "viewmodel/ShownListing.h"
-#include "viewmodel/SmartMigration.h"
-#include "viewmodel/TargetRootNormalization.h"
-#include "viewmodel/ViewModelContext.h"
+#include "viewmodel/account/AccountWorkflows.h"
+#include "viewmodel/browsing/DirectoryLoader.h"
+#include "viewmodel/browsing/Navigator.h"
+#include "viewmodel/browsing/ShownListing.h"
+#include "viewmodel/disk/DiskWorkflows.h"
+#include "viewmodel/history/PersistedStateReader.h"
+#include "viewmodel/launch/LaunchSequence.h"
+#include "viewmodel/settings/SettingsActions.h"
+#include "viewmodel/settings/TargetRootNormalization.h"
+#include "viewmodel/smart/SmartMigration.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <cmath>
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "viewmodel/AccountState.h"
-#include "viewmodel/ActivityState.h"
-#include "viewmodel/BrowsingState.h"
-#include "viewmodel/HistoryState.h"
-#include "viewmodel/PlatformHooks.h"
-#include "viewmodel/ViewModelParts.h"
+#include "viewmodel/state/AccountState.h"
+#include "viewmodel/state/ActivityState.h"
+#include "viewmodel/state/BrowsingState.h"
+#include "viewmodel/state/HistoryState.h"
+#include "viewmodel/state/PlatformHooks.h"
+#include "viewmodel/state/ViewModelParts.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>

@@ -8,11 +8,11 @@
 #include "guide/GuideSnapshotExportView.h"
 #include "guide/GuideSnapshotExporter.h"
 #include "guide/UISmokeRun.h"
-#include "ui/views/MainDashboardView.h"
+#include "ui/views/dashboard/MainDashboardView.h"
 #include "ui/widgets/TextStyles.h"
-#include "viewmodel/DetachedFlow.h"
-#include "viewmodel/LaunchSequence.h"
 #include "viewmodel/MainViewModel.h"
+#include "viewmodel/flow/DetachedFlow.h"
+#include "viewmodel/launch/LaunchSequence.h"
 
 #include <QApplication>
 #include <QPointer>

@@ -5,8 +5,8 @@
 #include "platform/FileIO.h"
 #include "store/JSONLStore.h"
 #include "support/TreeSnapshot.h"
-#include "viewmodel/AccountSession.h"
 #include "viewmodel/ViewModelFixture.h"
+#include "viewmodel/account/AccountSession.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -7,7 +7,7 @@
 #include "support/FileAccessWatch.h"
 #include "support/TmpfsMount.h"
 #include "support/TreeSnapshot.h"
-#include "viewmodel/AccountSession.h"
+#include "viewmodel/account/AccountSession.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -3,11 +3,11 @@
 #include "guide/GuideWindowRenderer.h"
 #include "ui/models/DirectoryListModel.h"
 #include "ui/models/MappingListModel.h"
-#include "ui/views/MainDashboardView.h"
-#include "ui/views/StorageOverview.h"
-#include "viewmodel/DiskWorkflows.h"
+#include "ui/views/dashboard/MainDashboardView.h"
+#include "ui/views/detail/StorageOverview.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/ViewModelFixture.h"
+#include "viewmodel/disk/DiskWorkflows.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

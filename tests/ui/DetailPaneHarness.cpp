@@ -1,7 +1,7 @@
 #include "DetailPaneHarness.h"
 
 #include "UiTestSupport.h"
-#include "ui/views/MappingListView.h"
+#include "ui/views/detail/MappingListView.h"
 
 #include <QApplication>
 #include <QTest>

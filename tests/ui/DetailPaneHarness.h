@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/views/DashboardViewState.h"
-#include "ui/views/DetailPaneView.h"
+#include "ui/views/dashboard/DashboardViewState.h"
+#include "ui/views/detail/DetailPaneView.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -3,7 +3,7 @@
 #include "UiTestSupport.h"
 #include "ViewModelFixture.h"
 #include "ui/models/DirectoryListModel.h"
-#include "ui/views/DirectoryListView.h"
+#include "ui/views/sidebar/DirectoryListView.h"
 #include "ui/widgets/Chip.h"
 
 #include <QAbstractButton>

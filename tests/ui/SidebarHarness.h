@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/views/DashboardViewState.h"
-#include "ui/views/SidebarColumnView.h"
+#include "ui/views/dashboard/DashboardViewState.h"
+#include "ui/views/sidebar/SidebarColumnView.h"
 
 #include <QWidget>
 #include <memory>

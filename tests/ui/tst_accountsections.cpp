@@ -2,7 +2,7 @@
 #include "SheetTestSupport.h"
 #include "UiTestSupport.h"
 #include "support/TaskRunner.h"
-#include "ui/views/AccountSheetView.h"
+#include "ui/views/account/AccountSheetView.h"
 #include "ui/widgets/CaptchaImage.h"
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/CollapsibleSection.h"

@@ -2,8 +2,8 @@
 #include "SheetTestSupport.h"
 #include "UiTestSupport.h"
 #include "support/TaskRunner.h"
-#include "ui/views/AccountSheetParts.h"
-#include "ui/views/AccountSheetView.h"
+#include "ui/views/account/AccountSheetParts.h"
+#include "ui/views/account/AccountSheetView.h"
 #include "ui/widgets/CollapsibleSection.h"
 
 #include <QDialog>

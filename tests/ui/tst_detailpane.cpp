@@ -9,9 +9,9 @@
 #include "support/HoldingProcess.h"
 #include "support/SkipWithout.h"
 #include "ui/models/MappingListModel.h"
-#include "ui/views/MappingListView.h"
-#include "ui/views/PathContextMenu.h"
-#include "ui/views/PercentText.h"
+#include "ui/views/common/PathContextMenu.h"
+#include "ui/views/detail/MappingListView.h"
+#include "ui/views/detail/PercentText.h"
 #include "ui/widgets/RingGauge.h"
 
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 // and the row inputs it reads from its source.
 #include "FakeDirectoryListSource.h"
 #include "ui/models/DirectoryListModel.h"
-#include "ui/views/DirectoryRowLayout.h"
+#include "ui/views/sidebar/DirectoryRowLayout.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

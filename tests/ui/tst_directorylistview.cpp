@@ -4,8 +4,8 @@
 #include "UiTestSupport.h"
 #include "ui/models/DirectoryIconCache.h"
 #include "ui/models/DirectoryListModel.h"
-#include "ui/views/DirectoryListView.h"
-#include "ui/views/DirectoryRowLayout.h"
+#include "ui/views/sidebar/DirectoryListView.h"
+#include "ui/views/sidebar/DirectoryRowLayout.h"
 
 #include <QApplication>
 #include <QMenu>

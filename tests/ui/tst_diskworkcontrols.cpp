@@ -5,7 +5,7 @@
 #include "ViewModelFixture.h"
 #include "WindowTestSupport.h"
 #include "ui/models/MappingListModel.h"
-#include "ui/views/MappingListView.h"
+#include "ui/views/detail/MappingListView.h"
 #include "ui/widgets/LayoutSettling.h"
 
 #include <QContextMenuEvent>

@@ -2,7 +2,7 @@
 #include "ViewModelFixture.h"
 #include "WindowTestSupport.h"
 #include "ui/shell/SheetHost.h"
-#include "ui/views/MainDashboardView.h"
+#include "ui/views/dashboard/MainDashboardView.h"
 
 #include <QDialog>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "ui/views/MinimumSizeText.h"
+#include "ui/views/sidebar/MinimumSizeText.h"
 
 #include <QLocale>
 #include <QtTest>

@@ -2,7 +2,7 @@
 #include "UiTestSupport.h"
 #include "ViewModelFixture.h"
 #include "platform/CommandRunner.h"
-#include "ui/views/SettingsSheetView.h"
+#include "ui/views/settings/SettingsSheetView.h"
 #include "ui/widgets/SelectablePathField.h"
 
 #include <QAbstractButton>

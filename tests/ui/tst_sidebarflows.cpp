@@ -8,11 +8,11 @@
 #include "platform/UserLocations.h"
 #include "support/SkipWithout.h"
 #include "ui/models/DirectoryListModel.h"
-#include "ui/views/DirectoryListView.h"
-#include "ui/views/DirectoryRowLayout.h"
+#include "ui/views/sidebar/DirectoryListView.h"
+#include "ui/views/sidebar/DirectoryRowLayout.h"
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/PlainToolTip.h"
-#include "viewmodel/DetachedFlow.h"
+#include "viewmodel/flow/DetachedFlow.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "ui/views/DashboardViewState.h"
-#include "ui/views/QuickSheet.h"
-#include "ui/views/RefreshScheduler.h"
-#include "viewmodel/BrowsingState.h"
+#include "ui/views/common/RefreshScheduler.h"
+#include "ui/views/dashboard/DashboardViewState.h"
+#include "ui/views/dashboard/QuickSheet.h"
+#include "viewmodel/state/BrowsingState.h"
 
 #include <QSignalSpy>
 #include <QtTest>

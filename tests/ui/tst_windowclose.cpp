@@ -5,7 +5,7 @@
 #include "platform/SymbolicLinks.h"
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
-#include "viewmodel/DetachedFlow.h"
+#include "viewmodel/flow/DetachedFlow.h"
 
 #include <QtTest>
 

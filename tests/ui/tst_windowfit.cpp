@@ -2,7 +2,7 @@
 #include "UiTestSupport.h"
 #include "ViewModelFixture.h"
 #include "WindowTestSupport.h"
-#include "ui/views/MainDashboardView.h"
+#include "ui/views/dashboard/MainDashboardView.h"
 #include "ui/widgets/LayoutSettling.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 
 #include "ViewModelFixture.h"
 #include "support/LoopbackAccountService.h"
-#include "viewmodel/HistoryInstall.h"
+#include "viewmodel/history/HistoryInstall.h"
 
 #include <QDateTime>
 #include <functional>

@@ -2,7 +2,7 @@
 
 #include "support/TaskRunner.h"
 #include "support/TreeSnapshot.h"
-#include "viewmodel/DetachedFlow.h"
+#include "viewmodel/flow/DetachedFlow.h"
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>

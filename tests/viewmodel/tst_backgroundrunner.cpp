@@ -1,6 +1,6 @@
 #include "model/OrvalinkError.h"
 #include "support/TaskRunner.h"
-#include "viewmodel/BackgroundRunner.h"
+#include "viewmodel/flow/BackgroundRunner.h"
 
 #include <QSemaphore>
 #include <QThread>

@@ -1,5 +1,5 @@
 #include "ListingFixtures.h"
-#include "viewmodel/EntryOrdering.h"
+#include "viewmodel/browsing/EntryOrdering.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 #include "ListingFixtures.h"
-#include "viewmodel/EntrySearch.h"
-#include "viewmodel/TextFolding.h"
+#include "viewmodel/browsing/EntrySearch.h"
+#include "viewmodel/texts/TextFolding.h"
 
 #include <QtTest>
 

@@ -1,4 +1,4 @@
-#include "viewmodel/FlowTicket.h"
+#include "viewmodel/flow/FlowTicket.h"
 
 #include <QtTest>
 #include <memory>

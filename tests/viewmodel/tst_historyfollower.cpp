@@ -1,7 +1,7 @@
 #include "model/LinkMapping.h"
 #include "store/JSONLStore.h"
 #include "support/TestHome.h"
-#include "viewmodel/HistoryFileFollower.h"
+#include "viewmodel/history/HistoryFileFollower.h"
 
 #include <QFile>
 #include <QtTest>

@@ -15,8 +15,8 @@
 #include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
 #include "support/TreeSnapshot.h"
-#include "viewmodel/DetachedFlow.h"
-#include "viewmodel/RecoveryTexts.h"
+#include "viewmodel/flow/DetachedFlow.h"
+#include "viewmodel/texts/RecoveryTexts.h"
 
 #include <QFileInfo>
 #include <QProcess>

@@ -1,5 +1,5 @@
-#include "viewmodel/FileTypes.h"
-#include "viewmodel/ListingOptions.h"
+#include "viewmodel/browsing/FileTypes.h"
+#include "viewmodel/browsing/ListingOptions.h"
 
 #include <QtTest>
 

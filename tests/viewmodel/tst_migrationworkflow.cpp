@@ -5,7 +5,7 @@
 #include "platform/SymbolicLinks.h"
 #include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
-#include "viewmodel/ProgressMonitor.h"
+#include "viewmodel/disk/ProgressMonitor.h"
 
 #include <QtTest>
 

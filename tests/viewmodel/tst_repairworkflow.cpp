@@ -9,7 +9,7 @@
 #include "support/MovedMount.h"
 #include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
-#include "viewmodel/AdministratorAuthorization.h"
+#include "viewmodel/disk/AdministratorAuthorization.h"
 
 #include <QtTest>
 #include <cerrno>

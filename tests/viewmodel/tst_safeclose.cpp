@@ -4,7 +4,7 @@
 #include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
 #include "support/TreeSnapshot.h"
-#include "viewmodel/DetachedFlow.h"
+#include "viewmodel/flow/DetachedFlow.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 #include "ListingFixtures.h"
-#include "viewmodel/EntryOrdering.h"
-#include "viewmodel/SortedEntriesCache.h"
+#include "viewmodel/browsing/EntryOrdering.h"
+#include "viewmodel/browsing/SortedEntriesCache.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

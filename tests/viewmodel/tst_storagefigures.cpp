@@ -1,5 +1,5 @@
-#include "viewmodel/MigrationProgress.h"
-#include "viewmodel/StorageFigures.h"
+#include "viewmodel/browsing/StorageFigures.h"
+#include "viewmodel/disk/MigrationProgress.h"
 
 #include <QtTest>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "viewmodel/TargetRootNormalization.h"
+#include "viewmodel/settings/TargetRootNormalization.h"
 
 #include <QDir>
 #include <QtTest>

@@ -1,8 +1,8 @@
 #include "platform/UserLocations.h"
 #include "support/TestHome.h"
-#include "viewmodel/BrowsingTexts.h"
-#include "viewmodel/Localizer.h"
-#include "viewmodel/PresentationPrivacy.h"
+#include "viewmodel/texts/BrowsingTexts.h"
+#include "viewmodel/texts/Localizer.h"
+#include "viewmodel/texts/PresentationPrivacy.h"
 
 #include <QtTest>
 #include <ctime>

@@ -5,8 +5,8 @@
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/SingleInstance.h"
 #include "ui/widgets/TextStyles.h"
-#include "viewmodel/Localizer.h"
 #include "viewmodel/MainViewModel.h"
+#include "viewmodel/texts/Localizer.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/views/MainDashboardView.h"
+#include "ui/views/dashboard/MainDashboardView.h"
 
 #include <QList>
 

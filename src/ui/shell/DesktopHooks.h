@@ -1,6 +1,6 @@
 #pragma once
 
-#include "viewmodel/PlatformHooks.h"
+#include "viewmodel/state/PlatformHooks.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -3,9 +3,9 @@
 #include "ui/shell/MessageBoxPromptSurface.h"
 #include "ui/shell/PromptPresenter.h"
 #include "ui/shell/SheetHost.h"
-#include "viewmodel/DetachedFlow.h"
 #include "viewmodel/MainViewModel.h"
-#include "viewmodel/Presentation.h"
+#include "viewmodel/flow/DetachedFlow.h"
+#include "viewmodel/texts/Presentation.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

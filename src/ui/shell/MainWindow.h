@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ui/shell/PromptSurface.h"
-#include "ui/views/MainDashboardView.h"
+#include "ui/views/dashboard/MainDashboardView.h"
 
 #include <QCoro/QCoroTask>
 #include <QMainWindow>

@@ -1,10 +1,10 @@
 #include "ui/shell/PromptPresenter.h"
 
-#include "ui/views/DashboardViewState.h"
-#include "viewmodel/DetachedFlow.h"
-#include "viewmodel/DiskWorkflows.h"
+#include "ui/views/dashboard/DashboardViewState.h"
 #include "viewmodel/MainViewModel.h"
-#include "viewmodel/Presentation.h"
+#include "viewmodel/disk/DiskWorkflows.h"
+#include "viewmodel/flow/DetachedFlow.h"
+#include "viewmodel/texts/Presentation.h"
 
 #include <QPointer>
 

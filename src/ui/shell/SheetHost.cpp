@@ -1,10 +1,10 @@
 #include "ui/shell/SheetHost.h"
 
-#include "ui/views/AccountSheetView.h"
-#include "ui/views/DashboardViewState.h"
-#include "ui/views/SettingsSheetView.h"
+#include "ui/views/account/AccountSheetView.h"
+#include "ui/views/dashboard/DashboardViewState.h"
+#include "ui/views/settings/SettingsSheetView.h"
 #include "viewmodel/MainViewModel.h"
-#include "viewmodel/Presentation.h"
+#include "viewmodel/texts/Presentation.h"
 
 #include <QDialog>
 #include <QVBoxLayout>

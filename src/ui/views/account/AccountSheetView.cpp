@@ -1,0 +1,309 @@
+#include "ui/views/account/AccountSheetView.h"
+
+#include "ui/views/account/AccountNotes.h"
+#include "ui/views/account/AccountSheetParts.h"
+#include "ui/views/account/FeedbackSection.h"
+#include "ui/views/account/MigrationSyncSection.h"
+#include "ui/views/account/PasswordSection.h"
+#include "ui/views/account/SignInForm.h"
+#include "ui/views/common/RefreshScheduler.h"
+#include "ui/views/common/SheetSupport.h"
+#include "ui/widgets/GroupPanel.h"
+#include "ui/widgets/Symbols.h"
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/account/AccountWorkflows.h"
+#include "viewmodel/flow/DetachedFlow.h"
+#include "viewmodel/texts/Presentation.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace orvalink::ui {
+
+AccountSheetView::AccountSheetView(MainViewModel& viewModel, std::optional<InitialFocus> initialFocus,
+                                   QWidget* parent)
+    : QWidget(parent), m_viewModel(viewModel), m_initialFocus(initialFocus)
+{
+    setObjectName(QStringLiteral("accountSheet"));
+    setMinimumSize(580, 620);
+    m_scheduler = new RefreshScheduler([this] { refresh(); }, this);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("accountSheetScroll"));
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    outer->addWidget(m_scroll);
+
+    auto* content = new QWidget;
+    content->setObjectName(QStringLiteral("accountSheetContent"));
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(20, 20, 20, 20);
+    layout->setSpacing(18);
+    buildHeader(content);
+    buildStatus(content);
+
+    m_signedOutPanel = new GroupPanel(QString(), QStringLiteral("person.badge.key.fill"), content);
+    m_signedOutPanel->setObjectName(QStringLiteral("signedOutPanel"));
+    m_guestNote = makeTextLabel(QStringLiteral("guestNote"), TextStyle::Caption, true, m_signedOutPanel);
+    m_signedOutPanel->contentLayout()->addWidget(m_guestNote);
+    m_signInForm = new SignInForm(viewModel, *m_scheduler, m_signedOutPanel);
+    m_signedOutPanel->contentLayout()->addWidget(m_signInForm);
+    layout->addWidget(m_signedOutPanel);
+
+    buildSignedIn(content);
+    m_password = new PasswordSection(viewModel, *m_scheduler, content);
+    m_sync = new MigrationSyncSection(viewModel, content);
+    m_feedback = new FeedbackSection(viewModel, *m_scheduler, content);
+    m_notes = new AccountNotesSection(viewModel, content);
+    for (QWidget* section : {static_cast<QWidget*>(m_password), static_cast<QWidget*>(m_sync),
+                             static_cast<QWidget*>(m_feedback), static_cast<QWidget*>(m_notes)})
+        layout->addWidget(section);
+    for (CollapsibleSection* section :
+         {static_cast<CollapsibleSection*>(m_password), static_cast<CollapsibleSection*>(m_sync),
+          static_cast<CollapsibleSection*>(m_feedback), static_cast<CollapsibleSection*>(m_notes)})
+        m_scheduler->watch(section, &CollapsibleSection::expandedChanged);
+    layout->addStretch(1);
+    m_scroll->setWidget(content);
+
+    connect(m_signInForm, &SignInForm::signedIn, this, &AccountSheetView::dismiss);
+    connect(m_password, &PasswordSection::sessionEndedAfterChange, m_signInForm, &SignInForm::clearPassword);
+
+    m_scheduler->watchAllSignals(&viewModel.accountState());
+    m_scheduler->watch(&viewModel.activity(), &ActivityState::errorMessageChanged);
+    m_scheduler->watch(&viewModel.browsing(), &BrowsingState::configChanged);
+    m_scheduler->watch(&viewModel.history(), &HistoryState::tasksChanged);
+    m_scheduler->watch(&viewModel.history(), &HistoryState::migratedMappingsChanged);
+    connect(&viewModel.accountState(), &AccountState::backendSessionChanged, this,
+            &AccountSheetView::handleSessionChange);
+
+    const auto& session = viewModel.accountState().backendSession();
+    m_sessionEmail = session ? std::optional<QString>(session->email) : std::nullopt;
+    disableReturnButtons(this);
+    m_scheduler->refreshNow();
+}
+
+AccountSheetView::~AccountSheetView() = default;
+
+void AccountSheetView::buildHeader(QWidget* content)
+{
+    auto* header = new QHBoxLayout;
+    header->setSpacing(12);
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(6);
+    m_title = new QLabel(content);
+    m_title->setObjectName(QStringLiteral("accountSheetTitle"));
+    QFont font = styledFont(TextStyle::Title3, m_title->font());
+    font.setBold(true);
+    m_title->setFont(font);
+    m_accountSummary = makeTextLabel(QStringLiteral("accountSummary"), TextStyle::Caption, true, content);
+    titles->addWidget(m_title);
+    titles->addWidget(m_accountSummary);
+    header->addLayout(titles);
+    header->addStretch(1);
+    m_busy = makeBusyIndicator(QStringLiteral("accountBusyIndicator"), content);
+    header->addWidget(m_busy, 0, Qt::AlignTop);
+    m_close = new QPushButton(content);
+    m_close->setObjectName(QStringLiteral("closeButton"));
+    m_close->setFlat(true);
+    header->addWidget(m_close, 0, Qt::AlignTop);
+    static_cast<QVBoxLayout*>(content->layout())->addLayout(header);
+    connect(m_close, &QPushButton::clicked, this, &AccountSheetView::dismiss);
+}
+
+void AccountSheetView::buildStatus(QWidget* content)
+{
+    auto* panel = new TintedPanel(content);
+    panel->setObjectName(QStringLiteral("statusLine"));
+    auto* row = new QHBoxLayout(panel);
+    row->setContentsMargins(12, 12, 12, 12);
+    row->setSpacing(10);
+    m_statusIcon = new QLabel(panel);
+    m_statusIcon->setFixedSize(16, 16);
+    m_statusText = makeTextLabel(QStringLiteral("statusText"), TextStyle::Caption, false, panel);
+    row->addWidget(m_statusIcon, 0, Qt::AlignTop);
+    row->addWidget(m_statusText, 1);
+    m_status = panel;
+    content->layout()->addWidget(panel);
+}
+
+void AccountSheetView::buildSignedIn(QWidget* content)
+{
+    m_signedInPanel = new GroupPanel(QString(), QStringLiteral("person.crop.circle.fill"), content);
+    m_signedInPanel->setObjectName(QStringLiteral("signedInPanel"));
+    auto* block = new QWidget(m_signedInPanel);
+    auto* layout = new QVBoxLayout(block);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(14);
+    auto* identity = new QHBoxLayout;
+    identity->setSpacing(12);
+    identity->addWidget(new AccountHeroIcon(block), 0, Qt::AlignTop);
+    m_email = makeTextLabel(QStringLiteral("accountEmail"), TextStyle::Headline, false, block);
+    makeSelectable(m_email);
+    identity->addWidget(m_email, 1, Qt::AlignTop);
+    layout->addLayout(identity);
+    auto* actions = new QHBoxLayout;
+    actions->addStretch(1);
+    m_signOut = new QPushButton(block);
+    m_signOut->setObjectName(QStringLiteral("signOutButton"));
+    actions->addWidget(m_signOut);
+    layout->addLayout(actions);
+    m_signedInPanel->contentLayout()->addWidget(block);
+    content->layout()->addWidget(m_signedInPanel);
+    connect(m_signOut, &QPushButton::clicked, this, &AccountSheetView::signOut);
+}
+
+void AccountSheetView::flushRefresh()
+{
+    m_scheduler->flush();
+}
+
+void AccountSheetView::dismiss()
+{
+    Q_EMIT dismissRequested();
+    if (window() == this)
+        return;
+    if (auto* dialog = qobject_cast<QDialog*>(window()))
+        dialog->reject();
+}
+
+void AccountSheetView::signOut()
+{
+    launchGuarded(this, m_viewModel.account().auth().signOutFromBackend(), [this] { dismiss(); });
+}
+
+void AccountSheetView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_appeared)
+        return;
+    m_appeared = true;
+    synchronizeLocalState();
+    if (m_appearHooksEnabled)
+        launchGuarded(this, m_viewModel.account().requirements().refreshAuthRequirements(false));
+    if (m_feedback->isExpanded())
+        QTimer::singleShot(0, this, &AccountSheetView::scrollToFeedback);
+}
+
+void AccountSheetView::synchronizeLocalState()
+{
+    const auto& session = m_viewModel.accountState().backendSession();
+    if (session)
+        m_signInForm->setEmail(session->email);
+    m_signInForm->clearCaptchaCode();
+    m_password->clearFields();
+    if (m_initialFocus == InitialFocus::feedback)
+        m_feedback->setExpanded(session.has_value());
+}
+
+void AccountSheetView::handleSessionChange()
+{
+    const auto& session = m_viewModel.accountState().backendSession();
+    const std::optional<QString> email = session ? std::optional<QString>(session->email) : std::nullopt;
+    if (email == m_sessionEmail)
+        return;
+    const bool wasSignedIn = m_sessionEmail.has_value();
+    m_sessionEmail = email;
+    synchronizeLocalState();
+    if (wasSignedIn == session.has_value())
+        return;
+    if (!session) {
+        if (m_appearHooksEnabled)
+            launchGuarded(this, m_viewModel.account().requirements().refreshAuthRequirements(false));
+    } else if (m_initialFocus == InitialFocus::feedback) {
+        m_feedback->setExpanded(true);
+        QTimer::singleShot(0, this, &AccountSheetView::scrollToFeedback);
+    }
+}
+
+void AccountSheetView::scrollToFeedback()
+{
+    // The section shows once the refresh has caught up with the new session.
+    m_scheduler->flush();
+    if (!m_feedback->isVisibleTo(this))
+        return;
+    // Let the pending layouts settle so the content has its new height before scrolling.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    m_scroll->verticalScrollBar()->setValue(m_feedback->y() - 20);
+}
+
+void AccountSheetView::refreshStatus()
+{
+    const auto& error = m_viewModel.activity().errorMessage();
+    const auto& status = m_viewModel.accountState().backendStatusMessage();
+    QString text;
+    QColor tint;
+    QString symbol;
+    if (error && !error->isEmpty()) {
+        text = *error;
+        tint = QColor(Qt::red);
+        symbol = QStringLiteral("xmark.octagon.fill");
+    } else if (status && !status->isEmpty()) {
+        // A status that reports a failure (the service out of reach) never stands by a check mark.
+        const bool failure = m_viewModel.accountState().backendStatusIsFailure();
+        text = *status;
+        tint = failure ? QColor(Qt::red) : QColor(Qt::blue);
+        symbol = failure ? QStringLiteral("xmark.octagon.fill") : QStringLiteral("checkmark.circle.fill");
+    }
+    m_status->setVisible(!text.isEmpty());
+    if (text.isEmpty())
+        return;
+    setTextIfChanged(m_statusText, m_viewModel.presentation().sanitizedForPresentation(text));
+    m_status->setTint(tint);
+    m_statusIcon->setPixmap(Symbols::icon(symbol, tint).pixmap(16, 16));
+}
+
+void AccountSheetView::refresh()
+{
+    const AccountState& account = m_viewModel.accountState();
+    const auto& session = account.backendSession();
+    const QString title =
+        localizedText(m_viewModel, QStringLiteral("账户中心"), QStringLiteral("Account Center"));
+    setWindowTitle(title);
+    setTextIfChanged(m_title, title);
+    m_accountSummary->setVisible(session.has_value());
+    if (session)
+        setTextIfChanged(m_accountSummary, m_viewModel.account().texts().backendAccountSummary());
+    m_busy->setVisible(account.isBackendBusy());
+    m_close->setText(localizedText(m_viewModel, QStringLiteral("关闭"), QStringLiteral("Close")));
+    refreshStatus();
+
+    m_signedOutPanel->setVisible(!session);
+    m_signedOutPanel->setTitle(
+        localizedText(m_viewModel, QStringLiteral("登录与注册"), QStringLiteral("Sign In & Register")));
+    setTextIfChanged(
+        m_guestNote,
+        localizedText(m_viewModel,
+                      QStringLiteral("不登录也能使用全部迁移、反悔和修复功能；登录只增加迁移记录备份、"
+                                     "多设备总览和反馈。"),
+                      QStringLiteral("Everything else works without an account; signing in only adds "
+                                     "history backup, the multi-device overview and feedback.")));
+    m_signInForm->refresh();
+
+    m_signedInPanel->setVisible(session.has_value());
+    m_signedInPanel->setTitle(
+        localizedText(m_viewModel, QStringLiteral("当前账户"), QStringLiteral("Current Account")));
+    if (session)
+        setTextIfChanged(m_email, m_viewModel.presentation().displayEmail(session->email));
+    m_signOut->setText(localizedText(m_viewModel, QStringLiteral("退出登录"), QStringLiteral("Sign Out")));
+    m_signOut->setEnabled(!account.isSubmittingAuth());
+    for (QWidget* section : {static_cast<QWidget*>(m_password), static_cast<QWidget*>(m_sync),
+                             static_cast<QWidget*>(m_feedback)})
+        section->setVisible(session.has_value());
+    m_password->refresh();
+    m_sync->refresh();
+    m_feedback->refresh();
+    m_notes->refresh();
+}
+
+} // namespace orvalink::ui

@@ -1,0 +1,107 @@
+#include "ui/views/account/FeedbackItemCard.h"
+
+#include "ui/views/account/AccountNotes.h"
+#include "ui/views/common/SheetSupport.h"
+#include "ui/widgets/Chip.h"
+#include "ui/widgets/ElidedLabel.h"
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/texts/Presentation.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace orvalink::ui {
+
+QString feedbackCategoryTitle(MainViewModel& viewModel, FeedbackCategory category)
+{
+    switch (category) {
+    case FeedbackCategory::suggestion:
+        return localizedText(viewModel, QStringLiteral("建议"), QStringLiteral("Suggestion"));
+    case FeedbackCategory::bug:
+        return localizedText(viewModel, QStringLiteral("问题"), QStringLiteral("Bug"));
+    case FeedbackCategory::migration:
+        return localizedText(viewModel, QStringLiteral("迁移"), QStringLiteral("Migration"));
+    case FeedbackCategory::payment:
+    case FeedbackCategory::other:
+        break;
+    }
+    return localizedText(viewModel, QStringLiteral("其他"), QStringLiteral("Other"));
+}
+
+QString feedbackStatusTitle(MainViewModel& viewModel, const QString& status)
+{
+    const QString key = status.trimmed().toLower();
+    if (key == QLatin1String("open"))
+        return localizedText(viewModel, QStringLiteral("待处理"), QStringLiteral("Open"));
+    if (key == QLatin1String("reviewing"))
+        return localizedText(viewModel, QStringLiteral("处理中"), QStringLiteral("Reviewing"));
+    if (key == QLatin1String("resolved"))
+        return localizedText(viewModel, QStringLiteral("已解决"), QStringLiteral("Resolved"));
+    if (key == QLatin1String("closed"))
+        return localizedText(viewModel, QStringLiteral("已关闭"), QStringLiteral("Closed"));
+    return status.toUpper();
+}
+
+QWidget* feedbackItemCard(MainViewModel& viewModel, const BackendFeedbackItem& item, QWidget* parent)
+{
+    QFrame* card = makeCardBackground(QStringLiteral("feedbackItemCard"), parent);
+    auto* layout = new QVBoxLayout(card);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setSpacing(8);
+
+    auto* header = new QHBoxLayout;
+    header->setSpacing(8);
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(4);
+    QLabel* subject =
+        makeTextLabel(QStringLiteral("feedbackItemSubject"), TextStyle::Subheadline, false, card);
+    makeSemibold(subject);
+    subject->setText(item.subject);
+    const FeedbackCategory category =
+        feedbackCategoryFromText(item.category.trimmed().toLower()).value_or(FeedbackCategory::other);
+    QLabel* categoryLabel =
+        makeTextLabel(QStringLiteral("feedbackItemCategory"), TextStyle::Caption, true, card);
+    categoryLabel->setText(feedbackCategoryTitle(viewModel, category));
+    titles->addWidget(subject);
+    titles->addWidget(categoryLabel);
+    header->addLayout(titles, 1);
+    Chip* status = metaChip(feedbackStatusTitle(viewModel, item.status), card);
+    status->setObjectName(QStringLiteral("feedbackItemStatus"));
+    header->addWidget(status, 0, Qt::AlignTop);
+    layout->addLayout(header);
+
+    // At most four lines of the report, from its top; the fourth ends in "…" when there is more,
+    // and the whole report is the tool tip.
+    auto* content = new ElidedLabel(card, Qt::ElideRight, 4);
+    content->setObjectName(QStringLiteral("feedbackItemContent"));
+    applyTextStyle(content, TextStyle::Caption);
+    applySecondaryTextColor(content);
+    content->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    content->setText(item.content);
+    layout->addWidget(content);
+
+    QStringList meta;
+    if (item.createdAt) {
+        meta.append(localizedText(viewModel, QStringLiteral("提交于"), QStringLiteral("Submitted")) +
+                    QLatin1Char(' ') + viewModel.presentation().formatDate(*item.createdAt));
+    }
+    if (item.appVersion && !item.appVersion->isEmpty())
+        meta.append(QStringLiteral("App ") + *item.appVersion);
+    QLabel* metaLine = makeTextLabel(QStringLiteral("feedbackItemMeta"), TextStyle::Caption, true, card);
+    metaLine->setText(meta.join(QStringLiteral("    ")));
+    layout->addWidget(metaLine);
+
+    if (item.adminNote && !item.adminNote->isEmpty()) {
+        QLabel* note =
+            makeTextLabel(QStringLiteral("feedbackItemAdminNote"), TextStyle::Caption, false, card);
+        note->setText(
+            localizedText(viewModel, QStringLiteral("管理员备注："), QStringLiteral("Admin note: ")) +
+            *item.adminNote);
+        layout->addWidget(note);
+    }
+    return card;
+}
+
+} // namespace orvalink::ui

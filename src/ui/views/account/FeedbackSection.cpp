@@ -1,0 +1,219 @@
+#include "ui/views/account/FeedbackSection.h"
+
+#include "ui/views/account/AccountNotes.h"
+#include "ui/views/account/FeedbackItemCard.h"
+#include "ui/views/common/RefreshScheduler.h"
+#include "ui/views/common/SheetSupport.h"
+#include "ui/widgets/Chip.h"
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/account/AccountWorkflows.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace orvalink::ui {
+
+namespace {
+
+constexpr FeedbackCategory kOffered[] = {FeedbackCategory::suggestion, FeedbackCategory::bug,
+                                         FeedbackCategory::migration, FeedbackCategory::other};
+constexpr int kShownItems = 4;
+
+} // namespace
+
+FeedbackSection::FeedbackSection(MainViewModel& viewModel, RefreshScheduler& scheduler, QWidget* parent)
+    : CollapsibleSection(parent), m_viewModel(viewModel)
+{
+    setObjectName(QStringLiteral("feedbackSection"));
+    setSymbol(QStringLiteral("bubble.left.and.exclamationmark.bubble.right.fill"));
+
+    const SectionSummary summary =
+        makeSectionSummary(this, QStringLiteral("feedbackQuotaTitle"), QStringLiteral("feedbackQuotaNote"));
+    m_quotaTitle = summary.title;
+    m_quotaNote = summary.note;
+
+    auto* body = new QWidget;
+    auto* layout = new QVBoxLayout(body);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(10);
+    auto* categoryRow = new QHBoxLayout;
+    m_categoryLabel = new QLabel(body);
+    m_category = new QComboBox(body);
+    m_category->setObjectName(QStringLiteral("feedbackCategoryPicker"));
+    for (FeedbackCategory category : kOffered)
+        m_category->addItem(QString(), int(category));
+    categoryRow->addWidget(m_categoryLabel);
+    categoryRow->addWidget(m_category);
+    categoryRow->addStretch(1);
+    layout->addLayout(categoryRow);
+    m_subject = new QLineEdit(body);
+    m_subject->setObjectName(QStringLiteral("feedbackSubjectField"));
+    layout->addWidget(m_subject);
+    m_content = new QPlainTextEdit(body);
+    m_content->setObjectName(QStringLiteral("feedbackContentEditor"));
+    m_content->setMinimumHeight(140);
+    m_content->setTabChangesFocus(true);
+    layout->addWidget(m_content);
+
+    auto* buttons = new QHBoxLayout;
+    m_send = new QPushButton(body);
+    m_send->setObjectName(QStringLiteral("sendFeedbackButton"));
+    m_refresh = new QPushButton(body);
+    m_refresh->setObjectName(QStringLiteral("refreshFeedbackButton"));
+    m_busy = makeBusyIndicator(QStringLiteral("feedbackBusyIndicator"), body);
+    buttons->addWidget(m_send);
+    buttons->addWidget(m_refresh);
+    buttons->addStretch(1);
+    buttons->addWidget(m_busy);
+    layout->addLayout(buttons);
+    m_dashboardHost = new QVBoxLayout;
+    m_dashboardHost->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(m_dashboardHost);
+    setBody(body);
+
+    scheduler.watch(m_subject, &QLineEdit::textChanged);
+    scheduler.watch(m_content, &QPlainTextEdit::textChanged);
+    connect(m_send, &QPushButton::clicked, this, &FeedbackSection::submitFeedback);
+    connect(m_refresh, &QPushButton::clicked, this,
+            [this] { launchGuarded(this, m_viewModel.account().feedback().refreshFeedbackDashboard(true)); });
+    connect(&viewModel.accountState(), &AccountState::feedbackDashboardChanged, this, [this] {
+        if (m_sending && m_viewModel.accountState().isSubmittingFeedback())
+            m_sendAnswered = true;
+    });
+}
+
+bool FeedbackSection::isFeedbackSubmitDisabled() const
+{
+    if (m_subject->text().trimmed().isEmpty() || m_content->toPlainText().trimmed().isEmpty())
+        return true;
+    return m_viewModel.accountState().isSubmittingFeedback();
+}
+
+void FeedbackSection::submitFeedback()
+{
+    if (isFeedbackSubmitDisabled())
+        return;
+    const QString subject = m_subject->text().trimmed();
+    const QString content = m_content->toPlainText().trimmed();
+    const auto category = FeedbackCategory(m_category->currentData().toInt());
+    m_sending = true;
+    m_sendAnswered = false;
+    auto action = m_viewModel.account().feedback().submitFeedback(category, subject, content);
+    launchGuarded(this, std::move(action), [this, subject] { finishSend(subject); });
+}
+
+void FeedbackSection::finishSend(const QString& sentSubject)
+{
+    m_sending = false;
+    // Only this send's own answer may empty the form: a failed send keeps what the user wrote,
+    // even when an earlier report with the same subject is listed first.
+    const bool succeeded = m_sendAnswered && !m_viewModel.activity().errorMessage().has_value();
+    m_sendAnswered = false;
+    const auto& dashboard = m_viewModel.accountState().feedbackDashboard();
+    if (!succeeded || !dashboard || dashboard->items.isEmpty() ||
+        dashboard->items.first().subject != sentSubject)
+        return;
+    m_subject->clear();
+    m_content->clear();
+    m_category->setCurrentIndex(0);
+}
+
+void FeedbackSection::refresh()
+{
+    const AccountState& account = m_viewModel.accountState();
+    const auto& dashboard = account.feedbackDashboard();
+    setTitle(localizedText(m_viewModel, QStringLiteral("意见反馈"), QStringLiteral("Feedback")));
+    setToggleTexts(localizedText(m_viewModel, QStringLiteral("展开"), QStringLiteral("Expand")),
+                   localizedText(m_viewModel, QStringLiteral("收起"), QStringLiteral("Collapse")));
+    if (dashboard) {
+        const QString sent = QString::number(dashboard->submittedToday);
+        const QString left = QString::number(dashboard->remainingToday);
+        setTextIfChanged(m_quotaTitle,
+                         localizedText(m_viewModel,
+                                       QStringLiteral("今天已提交 ") + sent +
+                                           QStringLiteral(" 条，还可再发 ") + left + QStringLiteral(" 条。"),
+                                       QStringLiteral("You sent ") + sent +
+                                           QStringLiteral(" today and can still send ") + left +
+                                           QStringLiteral(" more.")));
+    } else {
+        setTextIfChanged(m_quotaTitle,
+                         localizedText(m_viewModel, QStringLiteral("登录后可反馈，默认每天最多 5 条。"),
+                                       QStringLiteral("Sign in to send feedback. The daily default "
+                                                      "limit is 5.")));
+    }
+    setTextIfChanged(
+        m_quotaNote,
+        localizedText(m_viewModel,
+                      QStringLiteral("意见会绑定当前登录账号，只有管理员能看到。每个账号每天最多提交 5 条。"),
+                      QStringLiteral("Feedback is tied to the signed-in account and is visible only to "
+                                     "administrators. Each account can submit up to 5 items per day.")));
+    m_categoryLabel->setText(
+        localizedText(m_viewModel, QStringLiteral("反馈类型"), QStringLiteral("Category")));
+    for (int index = 0; index < m_category->count(); ++index)
+        m_category->setItemText(
+            index, feedbackCategoryTitle(m_viewModel, FeedbackCategory(m_category->itemData(index).toInt())));
+    m_subject->setPlaceholderText(
+        localizedText(m_viewModel, QStringLiteral("标题"), QStringLiteral("Subject")));
+    m_content->setPlaceholderText(localizedText(
+        m_viewModel, QStringLiteral("详细写下你的建议、问题现象、复现步骤，或者希望优化的地方。"),
+        QStringLiteral("Describe your suggestion, issue, reproduction steps, or what you want improved.")));
+    m_send->setText(localizedText(m_viewModel, QStringLiteral("提交反馈"), QStringLiteral("Send Feedback")));
+    m_send->setEnabled(!isFeedbackSubmitDisabled());
+    m_refresh->setText(
+        localizedText(m_viewModel, QStringLiteral("刷新反馈"), QStringLiteral("Refresh Feedback")));
+    m_refresh->setEnabled(!account.isRefreshingFeedbackDashboard());
+    m_busy->setVisible(account.isSubmittingFeedback() || account.isRefreshingFeedbackDashboard());
+    rebuildDashboard();
+}
+
+void FeedbackSection::rebuildDashboard()
+{
+    const auto& dashboard = m_viewModel.accountState().feedbackDashboard();
+    std::optional<std::pair<BackendFeedbackDashboard, UILanguage>> inputs;
+    if (dashboard && isExpanded())
+        inputs.emplace(*dashboard, m_viewModel.browsing().config().uiLanguage);
+    if (inputs == m_builtFrom)
+        return;
+    m_builtFrom = inputs;
+    clearLayout(m_dashboardHost);
+    if (!inputs)
+        return;
+    auto* block = new QWidget(body());
+    block->setObjectName(QStringLiteral("feedbackDashboard"));
+    auto* layout = new QVBoxLayout(block);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    const QString sent = QString::number(dashboard->submittedToday);
+    const QString limit = QString::number(dashboard->dailyLimit);
+    const QString left = QString::number(dashboard->remainingToday);
+    layout->addWidget(
+        metaChipRow({localizedText(m_viewModel, QStringLiteral("今日 ") + sent + QLatin1Char('/') + limit,
+                                   QStringLiteral("Today ") + sent + QLatin1Char('/') + limit),
+                     localizedText(m_viewModel, QStringLiteral("剩余 ") + left + QStringLiteral(" 条"),
+                                   left + QStringLiteral(" left"))},
+                    block));
+    if (dashboard->items.isEmpty()) {
+        QFrame* empty = makeCardBackground(QStringLiteral("noFeedbackCard"), block);
+        auto* emptyLayout = new QVBoxLayout(empty);
+        emptyLayout->setContentsMargins(12, 12, 12, 12);
+        QLabel* text = makeTextLabel(QStringLiteral("noFeedbackText"), TextStyle::Caption, true, empty);
+        text->setText(localizedText(m_viewModel,
+                                    QStringLiteral("还没有提交过反馈。第一条会直接进入管理员后台。"),
+                                    QStringLiteral("No feedback has been submitted yet. Your first one will "
+                                                   "appear directly in the admin console.")));
+        emptyLayout->addWidget(text);
+        layout->addWidget(empty);
+    }
+    for (qsizetype index = 0; index < std::min<qsizetype>(kShownItems, dashboard->items.size()); ++index)
+        layout->addWidget(feedbackItemCard(m_viewModel, dashboard->items.at(index), block));
+    m_dashboardHost->addWidget(block);
+}
+
+} // namespace orvalink::ui

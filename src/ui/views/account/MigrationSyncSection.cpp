@@ -1,0 +1,105 @@
+#include "ui/views/account/MigrationSyncSection.h"
+
+#include "ui/views/account/MigrationSyncCards.h"
+#include "ui/views/common/SheetSupport.h"
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/account/AccountWorkflows.h"
+#include "viewmodel/state/ViewModelContext.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace orvalink::ui {
+
+MigrationSyncSection::MigrationSyncSection(MainViewModel& viewModel, QWidget* parent)
+    : CollapsibleSection(parent), m_viewModel(viewModel)
+{
+    setObjectName(QStringLiteral("migrationSyncSection"));
+    setSymbol(QStringLiteral("arrow.triangle.2.circlepath"));
+
+    const SectionSummary summary =
+        makeSectionSummary(this, QStringLiteral("syncScopeSummary"), QStringLiteral("syncOverviewSummary"));
+    m_scopeSummary = summary.title;
+    m_overviewSummary = summary.note;
+
+    auto* body = new QWidget;
+    auto* bodyLayout = new QVBoxLayout(body);
+    bodyLayout->setContentsMargins(0, 0, 0, 0);
+    bodyLayout->setSpacing(12);
+    m_note = makeTextLabel(QStringLiteral("syncNote"), TextStyle::Caption, true, body);
+    bodyLayout->addWidget(m_note);
+    m_blockHost = new QVBoxLayout;
+    m_blockHost->setContentsMargins(0, 0, 0, 0);
+    bodyLayout->addLayout(m_blockHost);
+    auto* actions = new QHBoxLayout;
+    m_sync = new QPushButton(body);
+    m_sync->setObjectName(QStringLiteral("syncNowButton"));
+    m_refresh = new QPushButton(body);
+    m_refresh->setObjectName(QStringLiteral("refreshOverviewButton"));
+    m_busy = makeBusyIndicator(QStringLiteral("syncBusyIndicator"), body);
+    actions->addWidget(m_sync);
+    actions->addWidget(m_refresh);
+    actions->addStretch(1);
+    actions->addWidget(m_busy);
+    bodyLayout->addLayout(actions);
+    setBody(body);
+
+    connect(m_sync, &QPushButton::clicked, this,
+            [this] { launchGuarded(this, m_viewModel.account().cloudSync().syncMigrationSnapshot(true)); });
+    connect(m_refresh, &QPushButton::clicked, this,
+            [this] { launchGuarded(this, m_viewModel.account().overview().refreshMigrationOverview(true)); });
+}
+
+MigrationSyncSection::CardInputs MigrationSyncSection::cardInputs() const
+{
+    const AccountState& account = m_viewModel.accountState();
+    return CardInputs{m_viewModel.browsing().config(),
+                      m_viewModel.context().localHistoryScope(),
+                      m_viewModel.history().migratedMappings().size(),
+                      m_viewModel.history().tasks().size(),
+                      account.currentMigrationDeviceFingerprint(),
+                      account.lastMigrationSyncAt(),
+                      account.migrationAccountOverview()};
+}
+
+void MigrationSyncSection::refresh()
+{
+    const AccountTexts& texts = m_viewModel.account().texts();
+    const AccountState& account = m_viewModel.accountState();
+    setTitle(localizedText(m_viewModel, QStringLiteral("迁移同步"), QStringLiteral("Migration Sync")));
+    setToggleTexts(localizedText(m_viewModel, QStringLiteral("展开"), QStringLiteral("Expand")),
+                   localizedText(m_viewModel, QStringLiteral("收起"), QStringLiteral("Collapse")));
+    setTextIfChanged(m_scopeSummary, texts.migrationSyncScopeSummary());
+    setTextIfChanged(m_overviewSummary, texts.migrationOverviewSummary());
+    setTextIfChanged(
+        m_note,
+        localizedText(
+            m_viewModel,
+            QStringLiteral("同一账号可以登录多台电脑，但迁移记录不会直接混成一份。默认先读当前账号在这台"
+                           "机器上的本地备份；本地为空时，才会从云端恢复这台电脑"
+                           "自己的快照。其他电脑的记录只做只读展示，不会直接恢复到当前机器。"),
+            QStringLiteral("The same account can sign in on multiple computers, but migration records are "
+                           "not merged into one live snapshot. The app reads this computer's local backup "
+                           "first; when it is empty, it restores only this computer's cloud snapshot. "
+                           "Records from other computers are shown read-only and are not restored onto "
+                           "the current machine.")));
+    // The cards are only built while the section is open.
+    const std::optional<CardInputs> inputs = isExpanded() ? std::optional(cardInputs()) : std::nullopt;
+    if (inputs != m_builtFrom) {
+        m_builtFrom = inputs;
+        clearLayout(m_blockHost);
+        if (inputs)
+            m_blockHost->addWidget(migrationOverviewBlock(m_viewModel, body()));
+    }
+    m_sync->setText(localizedText(m_viewModel, QStringLiteral("一键同步"), QStringLiteral("Sync Now")));
+    m_sync->setEnabled(!account.isSyncingMigrationSnapshot());
+    m_refresh->setText(
+        localizedText(m_viewModel, QStringLiteral("刷新总览"), QStringLiteral("Refresh Overview")));
+    m_refresh->setEnabled(!account.isRefreshingMigrationOverview());
+    m_busy->setVisible(account.isSyncingMigrationSnapshot() || account.isRefreshingMigrationOverview());
+}
+
+} // namespace orvalink::ui

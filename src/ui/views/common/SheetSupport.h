@@ -1,0 +1,64 @@
+#pragma once
+
+#include "ui/views/common/ViewText.h"
+#include "ui/widgets/TextStyles.h"
+
+#include <QCoro/QCoroTask>
+#include <QString>
+#include <functional>
+
+class QFrame;
+class QLabel;
+class QLayout;
+class QObject;
+class QProgressBar;
+class QWidget;
+
+namespace orvalink {
+class MainViewModel;
+}
+
+namespace orvalink::ui {
+
+class CollapsibleSection;
+
+// Starts `action` without waiting for it. `followUp` runs once the action is done, but only while
+// `guard` still exists: a sheet may be closed (and destroyed) while its request is pending.
+void launchGuarded(QObject* guard, QCoro::Task<> action, std::function<void()> followUp = {});
+
+// A wrapping label in `style`, optionally in the secondary colour.
+QLabel* makeTextLabel(const QString& objectName, TextStyle style, bool secondary, QWidget* parent);
+
+// Gives the widget's font a semibold weight (titles of cards and summaries).
+void makeSemibold(QWidget* widget);
+
+// A label whose text the user can select with the mouse (paths, e-mail).
+void makeSelectable(QLabel* label);
+
+// A plain square card on the control background colour; the caller fills its layout.
+QFrame* makeCardBackground(const QString& objectName, QWidget* parent);
+
+// The small busy indicator of headers and button rows.
+QProgressBar* makeBusyIndicator(const QString& objectName, QWidget* parent);
+
+// The summary of a collapsible section sits beside its button at its preferred width, which a
+// wrapping label makes narrow; this keeps it wide enough to read at the sheet's minimum width.
+void useSummaryWidth(QWidget* summary);
+
+// The two-line summary of a collapsible section (a semibold title over a secondary note), named
+// for the tests, set as `section`'s summary. Returns the title and the note labels.
+struct SectionSummary {
+    QLabel* title = nullptr;
+    QLabel* note = nullptr;
+};
+SectionSummary makeSectionSummary(CollapsibleSection* section, const QString& titleName,
+                                  const QString& noteName);
+
+// A dialog presses its default (or first auto-default) button on Return; in the sheets Return in a
+// field must submit nothing, so no button below `root` takes part.
+void disableReturnButtons(QWidget* root);
+
+// Deletes every item and widget of `layout` (rebuilt lists of cards).
+void clearLayout(QLayout* layout);
+
+} // namespace orvalink::ui

@@ -1,0 +1,190 @@
+#include "ui/views/detail/ActivityWorkspace.h"
+
+#include "ui/views/dashboard/DashboardViewState.h"
+#include "ui/views/detail/ActivityRecords.h"
+#include "ui/views/detail/DetailLabels.h"
+#include "ui/views/detail/MigrationProgressCard.h"
+#include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/RevealAnimation.h"
+#include "ui/widgets/Symbols.h"
+#include "ui/widgets/TintedBox.h"
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/browsing/Figures.h"
+#include "viewmodel/texts/Presentation.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace orvalink::ui {
+
+namespace {
+
+// The workspace opens and closes over 0.2 s, ease-in-out.
+constexpr int kRevealMs = 200;
+
+bool hasFailures(MainViewModel& viewModel)
+{
+    return !viewModel.history().recentFailedMigrationPaths().isEmpty();
+}
+
+// The header speaks of work that runs, as the window's busy rule does: a finished batch keeps its
+// counters for the progress card, and reading them as progress would hold "100%" in the header and
+// hide the collapse notice until the next operation.
+bool isMigratingOrUndoing(MainViewModel& viewModel)
+{
+    return viewModel.activity().isMigrating() || viewModel.activity().isUndoing();
+}
+
+} // namespace
+
+bool ActivityWorkspace::hasSuccessActivity(MainViewModel& viewModel)
+{
+    return !viewModel.history().recentMigrationPaths().isEmpty() ||
+           !viewModel.history().lastRestoredPaths().isEmpty();
+}
+
+QString ActivityWorkspace::primaryActivitySystemImage(MainViewModel& viewModel)
+{
+    const bool progress = isMigratingOrUndoing(viewModel);
+    if (hasFailures(viewModel))
+        return QStringLiteral("exclamationmark.triangle.fill");
+    if (progress)
+        return viewModel.activity().isUndoing() ? QStringLiteral("arrow.uturn.backward.circle.fill")
+                                                : QStringLiteral("arrow.right.circle.fill");
+    if (viewModel.activity().isRepairingLinks())
+        return QStringLiteral("wrench.and.screwdriver.fill");
+    return QStringLiteral("bolt.circle.fill");
+}
+
+QString ActivityWorkspace::activityDockSummaryText(MainViewModel& viewModel)
+{
+    const bool progress = isMigratingOrUndoing(viewModel);
+    const bool repairing = viewModel.activity().isRepairingLinks();
+    if (hasFailures(viewModel))
+        return localizedText(
+            viewModel, "存在失败项目，活动台将保持展开直到你手动关闭。",
+            "Failed items are present, so the activity workspace stays open until you close it.");
+    if (hasSuccessActivity(viewModel) && !progress && !repairing)
+        return localizedText(viewModel, "最近操作已完成，活动台会在 5 秒后自动收起。",
+                             "The latest operation finished. The workspace will collapse in 5 seconds.");
+    if (progress) {
+        const QString& title = viewModel.activity().currentOperationTitle();
+        return (title.isEmpty() ? localizedText(viewModel, "迁移处理中", "Migration in Progress") : title) +
+               QStringLiteral(" · ") + MigrationProgressCard::progressPercentText(viewModel);
+    }
+    if (repairing)
+        return localizedText(viewModel, "正在后台修复已迁移项目的链接。",
+                             "Repairing migrated links in the background.");
+    return localizedText(viewModel, "当前没有进行中的操作。", "No active operation right now.");
+}
+
+QString ActivityWorkspace::badgeText(MainViewModel& viewModel)
+{
+    // Progress comes before failures here, unlike the icon and the summary.
+    if (isMigratingOrUndoing(viewModel))
+        return MigrationProgressCard::progressPercentText(viewModel);
+    if (hasFailures(viewModel))
+        return localizedText(viewModel, "需处理", "Needs Review");
+    if (hasSuccessActivity(viewModel))
+        return localizedText(viewModel, "5 秒后收起", "Auto close in 5s");
+    return {};
+}
+
+ActivityWorkspace::ActivityWorkspace(MainViewModel& viewModel, DashboardViewState& state, QWidget* parent)
+    : CardFrame(parent), m_viewModel(viewModel), m_state(state)
+{
+    setObjectName(QStringLiteral("activityWorkspace"));
+    setCornerRadius(16);
+    setShadow(QColor(0, 0, 0, 20), 10, QPointF(0, 4));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 12, 12, 12);
+
+    auto* header = new QHBoxLayout;
+    header->setSpacing(10);
+    auto* iconDisc = new TintedBox(accentColor(this), 0.14, 10, this);
+    iconDisc->setFixedSize(20, 20);
+    auto* iconLayout = new QHBoxLayout(iconDisc);
+    iconLayout->setContentsMargins(3, 3, 3, 3);
+    m_icon = new QLabel(iconDisc);
+    m_icon->setObjectName(QStringLiteral("activityIcon"));
+    iconLayout->addWidget(m_icon);
+    header->addWidget(iconDisc);
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(2);
+    // One line each: a long title or summary ends in "…" at the badge rather than widening the
+    // column, and is whole in its tool tip.
+    m_title = elidedLabel(this, QStringLiteral("activityTitle"), TextStyle::Caption, Qt::ElideRight,
+                          QFont::DemiBold);
+    m_summary = elidedLabel(this, QStringLiteral("activitySummary"), TextStyle::Caption);
+    applySecondaryTextColor(m_summary);
+    titles->addWidget(m_title);
+    titles->addWidget(m_summary);
+    header->addLayout(titles, 1);
+    m_badge = styledLabel(this, QStringLiteral("activityBadge"), TextStyle::Caption);
+    header->addWidget(m_badge);
+    m_toggle = smallButton(this, QStringLiteral("activityToggle"));
+    m_toggle->setFlat(true);
+    connect(m_toggle, &QPushButton::clicked, this, [this] {
+        Q_EMIT panelToggledByUser();
+        m_state.setShowProgressPanel(!m_state.showProgressPanel());
+    });
+    header->addWidget(m_toggle);
+    layout->addLayout(header);
+
+    m_body = new QWidget(this);
+    m_body->setObjectName(QStringLiteral("activityBody"));
+    auto* body = new QVBoxLayout(m_body);
+    body->setContentsMargins(0, 10, 0, 0);
+    body->setSpacing(10);
+    m_progress = new MigrationProgressCard(viewModel, m_body);
+    m_records = new ActivityRecords(viewModel, m_body);
+    body->addWidget(m_progress);
+    body->addWidget(m_records);
+    layout->addWidget(m_body);
+    m_reveal = new RevealAnimation(m_body, kRevealMs, this);
+}
+
+void ActivityWorkspace::refresh()
+{
+    const bool expanded = m_state.showProgressPanel();
+    const QString icon = primaryActivitySystemImage(m_viewModel);
+    if (icon != m_shownIcon) {
+        m_shownIcon = icon;
+        m_icon->setPixmap(Symbols::icon(icon, accentColor(this)).pixmap(14, 14));
+        m_icon->setProperty("symbol", icon);
+    }
+    setTextIfChanged(m_title, localizedText(m_viewModel, "活动托盘", "Activity Dock"));
+    setTextIfChanged(m_summary, activityDockSummaryText(m_viewModel));
+
+    const QString badge = expanded ? QString() : badgeText(m_viewModel);
+    setTextIfChanged(m_badge, badge);
+    m_badge->setVisible(!badge.isEmpty());
+    const bool progress = isMigratingOrUndoing(m_viewModel);
+    QFont badgeFont = styledFont(TextStyle::Caption, m_badge->font());
+    badgeFont.setWeight(progress || hasFailures(m_viewModel) ? QFont::DemiBold : QFont::Normal);
+    m_badge->setFont(badgeFont);
+    if (progress)
+        applyTextColor(m_badge, accentColor(this));
+    else if (hasFailures(m_viewModel))
+        applyTextColor(m_badge, QColor(255, 59, 48));
+    else
+        applySecondaryTextColor(m_badge);
+
+    m_toggle->setText(expanded ? localizedText(m_viewModel, "折叠", "Collapse")
+                               : localizedText(m_viewModel, "展开", "Expand"));
+    // Opening and closing the workspace is animated; the first refresh only takes the state.
+    m_reveal->setShown(expanded, m_hasRefreshed);
+    m_hasRefreshed = true;
+    if (expanded) {
+        // The card keeps the final counts of a finished batch on show.
+        const bool card = m_viewModel.figures().shouldShowMigrationProgress();
+        m_progress->setVisible(card);
+        if (card)
+            m_progress->refresh();
+        m_records->refresh();
+    }
+}
+
+} // namespace orvalink::ui

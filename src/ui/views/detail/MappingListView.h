@@ -1,0 +1,41 @@
+#pragma once
+
+#include "model/LinkMapping.h"
+#include "ui/views/detail/MappingRowDelegate.h"
+
+#include <QListView>
+
+namespace orvalink {
+class MainViewModel;
+}
+
+namespace orvalink::ui {
+
+class MappingListModel;
+
+// A list of mapping rows (the shared mapping row): a click anywhere on a row toggles its mark, a
+// right click reports the row and the part under the pointer so the owner can show the path menu
+// or its row menu. Only the visible rows are painted, however long the history.
+class MappingListView : public QListView {
+    Q_OBJECT
+
+public:
+    MappingListView(MainViewModel& viewModel, const QString& objectName, QWidget* parent = nullptr);
+
+    MappingListModel* mappingModel() const { return m_model; }
+    // The height the rows need, limited to `maximum` (0 for no limit).
+    int contentHeight(int maximum) const;
+
+Q_SIGNALS:
+    void rowToggled(const QUuid& id);
+    void contextMenuRequested(const LinkMapping& mapping, MappingRowPart part, const QPoint& globalPos);
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    MappingListModel* m_model = nullptr;
+};
+
+} // namespace orvalink::ui

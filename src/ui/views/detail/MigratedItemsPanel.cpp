@@ -1,0 +1,162 @@
+#include "ui/views/detail/MigratedItemsPanel.h"
+
+#include "ui/models/MappingListModel.h"
+#include "ui/views/common/PathContextMenu.h"
+#include "ui/views/detail/DetailLabels.h"
+#include "ui/views/detail/MappingListView.h"
+#include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/FlowLayout.h"
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/browsing/Navigator.h"
+#include "viewmodel/disk/DiskWorkflows.h"
+#include "viewmodel/flow/DetachedFlow.h"
+#include "viewmodel/texts/Presentation.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace orvalink::ui {
+
+namespace {
+
+constexpr int kListMaxHeight = 220;
+
+} // namespace
+
+MigratedItemsPanel::MigratedItemsPanel(MainViewModel& viewModel, QWidget* parent)
+    : QWidget(parent), m_viewModel(viewModel)
+{
+    setObjectName(QStringLiteral("migratedItemsPanel"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setSpacing(8);
+    auto* header = new QHBoxLayout;
+    m_total = elidedLabel(this, QStringLiteral("migratedTotal"), TextStyle::Caption);
+    m_selection = elidedLabel(this, QStringLiteral("migratedSelection"), TextStyle::Caption);
+    for (QLabel* label : {m_total, m_selection}) {
+        applySecondaryTextColor(label);
+        header->addWidget(label);
+    }
+    header->addStretch(1);
+    m_selectAll = smallButton(this, QStringLiteral("migratedSelectAll"));
+    m_clear = smallButton(this, QStringLiteral("migratedClear"));
+    m_repairAll = smallButton(this, QStringLiteral("repairAllLinks"));
+    m_repairSelected = smallButton(this, QStringLiteral("repairSelectedLinks"));
+    header->addWidget(m_selectAll);
+    header->addWidget(m_clear);
+    layout->addLayout(header);
+    // The repair buttons get a row of their own at the right edge: with the bilingual texts, one
+    // row of all four would be wider than the detail column. Where even two are too wide, the
+    // second goes below the first.
+    auto* repairs = new QWidget(this);
+    repairs->setObjectName(QStringLiteral("repairButtons"));
+    auto* repairFlow = new FlowLayout(repairs, 6, 6);
+    repairFlow->setLineAlignment(Qt::AlignRight);
+    m_repairAll->setParent(repairs);
+    m_repairSelected->setParent(repairs);
+    repairFlow->addWidget(m_repairAll);
+    repairFlow->addWidget(m_repairSelected);
+    layout->addWidget(repairs);
+
+    MainViewModel* vm = &viewModel;
+    connect(m_selectAll, &QPushButton::clicked, this, [vm] { vm->workflows().selectAllMigratedMappings(); });
+    // The published selection is written by this panel's Clear, as the history panels do.
+    connect(m_clear, &QPushButton::clicked, this, [vm] { vm->history().setSelectedMigratedMappingIDs({}); });
+    connect(m_repairAll, &QPushButton::clicked, this,
+            [vm] { startDetached(vm->workflows().repairBrokenLinks()); });
+    // The selection is read when the button is pressed, not when the panel was last drawn.
+    connect(m_repairSelected, &QPushButton::clicked, this, [vm] {
+        startDetached(vm->workflows().repairMigratedLinks(vm->history().selectedMigratedMappingIDs()));
+    });
+
+    m_empty = secondaryLabel(this, QStringLiteral("migratedEmpty"), TextStyle::Caption);
+    layout->addWidget(m_empty);
+    m_list = new MappingListView(viewModel, QStringLiteral("migratedItemsList"), this);
+    connect(m_list, &MappingListView::rowToggled, this,
+            [vm](const QUuid& id) { vm->workflows().toggleMigratedMappingSelection(id); });
+    connect(m_list, &MappingListView::contextMenuRequested, this, &MigratedItemsPanel::showContextMenu);
+    layout->addWidget(m_list);
+}
+
+void MigratedItemsPanel::showContextMenu(const LinkMapping& mapping, MappingRowPart part,
+                                         const QPoint& globalPos)
+{
+    QMenu* menu = nullptr;
+    if (part == MappingRowPart::sourcePath || part == MappingRowPart::targetPath) {
+        menu = createPathContextMenu(
+            m_viewModel, part == MappingRowPart::sourcePath ? mapping.sourcePath : mapping.targetPath, this);
+    } else {
+        menu = new QMenu(this);
+        menu->setObjectName(QStringLiteral("migratedRowMenu"));
+        MainViewModel* vm = &m_viewModel;
+        const QUuid id = mapping.id;
+        const QString source = mapping.sourcePath;
+        const QString target = mapping.targetPath;
+        const auto add = [&](const QString& zh, const QString& en, std::function<void()> action) {
+            QAction* item = menu->addAction(localizedText(m_viewModel, zh, en));
+            connect(item, &QAction::triggered, menu, std::move(action));
+        };
+        add(QStringLiteral("修复此链接"), QStringLiteral("Repair This Link"),
+            [vm, id] { startDetached(vm->workflows().repairMigratedLinks({id})); });
+        add(QStringLiteral("进入来源目录"), QStringLiteral("Open Source in Sidebar"),
+            [vm, source] { vm->navigation().goToDirectoryContext(source); });
+        add(QStringLiteral("进入目标目录"), QStringLiteral("Open Target in Sidebar"),
+            [vm, target] { vm->navigation().goToDirectoryContext(target); });
+        add(QStringLiteral("在文件管理器中显示来源"), QStringLiteral("Show Source in File Manager"),
+            [vm, source] { vm->presentation().revealInFileManager(source); });
+        add(QStringLiteral("在文件管理器中显示目标"), QStringLiteral("Show Target in File Manager"),
+            [vm, target] { vm->presentation().revealInFileManager(target); });
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(globalPos);
+}
+
+void MigratedItemsPanel::refresh()
+{
+    MainViewModel& vm = m_viewModel;
+    const HistoryState& history = vm.history();
+    const QList<LinkMapping>& mappings = history.migratedMappings();
+    const qsizetype marked = history.selectedMigratedMappings().size();
+    const QString count = QString::number(marked);
+    setTextIfChanged(m_total, localizedText(vm, QStringLiteral("总数"), QStringLiteral("Total")) +
+                                  QStringLiteral(": ") + QString::number(mappings.size()));
+    setTextIfChanged(m_selection,
+                     marked == 0
+                         ? localizedText(vm, QStringLiteral("未选择项目"), QStringLiteral("No item selected"))
+                         : localizedText(vm, QStringLiteral("已选择 ") + count + QStringLiteral(" 项"),
+                                         count + QStringLiteral(" item(s) selected")));
+    m_selectAll->setText(localizedText(vm, QStringLiteral("全选"), QStringLiteral("Select All")));
+    m_selectAll->setEnabled(!mappings.isEmpty());
+    m_clear->setText(localizedText(vm, QStringLiteral("清空"), QStringLiteral("Clear")));
+    m_clear->setEnabled(marked > 0);
+    // Not while any disk work runs: a migration or undo may be moving the very link a repair rewrites.
+    const bool busy = !vm.workflows().mayStartDiskWork();
+    m_repairAll->setText(
+        localizedText(vm, QStringLiteral("一键修复所有失效链接"), QStringLiteral("Repair All Broken Links")));
+    m_repairAll->setEnabled(!busy);
+    m_repairSelected->setText(
+        marked < 2 ? localizedText(vm, QStringLiteral("修复所选链接"), QStringLiteral("Repair Selected Link"))
+                   : localizedText(vm, QStringLiteral("修复所选 ") + count + QStringLiteral(" 条链接"),
+                                   QStringLiteral("Repair ") + count + QStringLiteral(" Selected Links")));
+    m_repairSelected->setEnabled(!busy && marked > 0);
+
+    setTextIfChanged(
+        m_empty, localizedText(vm, QStringLiteral("暂无已迁移项目"), QStringLiteral("No migrated items")));
+    m_empty->setVisible(mappings.isEmpty());
+    m_list->setVisible(!mappings.isEmpty());
+    MappingListModel* model = m_list->mappingModel();
+    model->setMappings(mappings);
+    model->setSelection(history.selectedMigratedMappingIDs());
+    const AppConfig& config = vm.browsing().config();
+    const std::pair<UILanguage, bool> texts{config.uiLanguage, config.presentationPrivacyEnabled};
+    if (texts != m_shownTexts) {
+        m_shownTexts = texts;
+        model->textsChanged();
+    }
+    m_list->setFixedHeight(std::max(m_list->contentHeight(kListMaxHeight), 1));
+}
+
+} // namespace orvalink::ui

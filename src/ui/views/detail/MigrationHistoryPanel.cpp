@@ -1,0 +1,135 @@
+#include "ui/views/detail/MigrationHistoryPanel.h"
+
+#include "ui/models/MappingListModel.h"
+#include "ui/views/common/PathContextMenu.h"
+#include "ui/views/detail/DetailLabels.h"
+#include "ui/views/detail/MappingListView.h"
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/disk/DiskWorkflows.h"
+#include "viewmodel/texts/Presentation.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace orvalink::ui {
+
+MigrationHistoryPanel::MigrationHistoryPanel(MainViewModel& viewModel, QWidget* parent)
+    : QWidget(parent), m_viewModel(viewModel)
+{
+    setObjectName(QStringLiteral("migrationHistoryPanel"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setSpacing(8);
+    m_hint = secondaryLabel(this, QStringLiteral("historyHint"), TextStyle::Caption);
+    layout->addWidget(m_hint, 0, Qt::AlignTop | Qt::AlignLeft);
+
+    m_header = new QWidget(this);
+    auto* header = new QHBoxLayout(m_header);
+    header->setContentsMargins(0, 0, 0, 0);
+    header->setSpacing(8);
+    m_selection = secondaryLabel(m_header, QStringLiteral("historySelection"), TextStyle::Caption);
+    header->addWidget(m_selection);
+    header->addStretch(1);
+    m_selectAll = smallButton(m_header, QStringLiteral("historySelectAll"));
+    m_clear = smallButton(m_header, QStringLiteral("historyClear"));
+    header->addWidget(m_selectAll);
+    header->addWidget(m_clear);
+    layout->addWidget(m_header);
+    MainViewModel* vm = &viewModel;
+    connect(m_selectAll, &QPushButton::clicked, this, [vm] { vm->workflows().selectAllUndoMappings(); });
+    connect(m_clear, &QPushButton::clicked, this, [vm] { vm->history().setSelectedUndoMappingIDs({}); });
+
+    m_empty = secondaryLabel(this, QStringLiteral("historyEmpty"), TextStyle::Caption);
+    layout->addWidget(m_empty, 0, Qt::AlignTop | Qt::AlignLeft);
+    m_list = new MappingListView(viewModel, QStringLiteral("migrationHistoryList"), this);
+    m_list->setMinimumHeight(120);
+    connect(m_list, &MappingListView::rowToggled, this,
+            [vm](const QUuid& id) { vm->workflows().toggleUndoMappingSelection(id); });
+    // Only the path lines have a menu here; the rest of a row has none.
+    connect(m_list, &MappingListView::contextMenuRequested, this,
+            [this](const LinkMapping& mapping, MappingRowPart part, const QPoint& globalPos) {
+                if (part != MappingRowPart::sourcePath && part != MappingRowPart::targetPath)
+                    return;
+                QMenu* menu = createPathContextMenu(
+                    m_viewModel, part == MappingRowPart::sourcePath ? mapping.sourcePath : mapping.targetPath,
+                    this);
+                menu->setAttribute(Qt::WA_DeleteOnClose);
+                menu->popup(globalPos);
+            });
+    layout->addWidget(m_list, 1);
+    layout->addStretch(0);
+}
+
+void MigrationHistoryPanel::refresh()
+{
+    MainViewModel& vm = m_viewModel;
+    const Presentation& texts = vm.presentation();
+    const HistoryState& history = vm.history();
+    const bool undoMode = vm.browsing().showOperationInfo();
+    const QList<LinkMapping>& mappings = history.undoHistory();
+    setTextIfChanged(m_hint,
+                     texts.localized(QStringLiteral("开启\"我要反悔\"后在此查看历史。"),
+                                     QStringLiteral("Turn on \"I Want Undo\" to view history here.")));
+    m_hint->setVisible(!undoMode);
+    m_header->setVisible(undoMode);
+    m_empty->setVisible(undoMode && mappings.isEmpty());
+    m_list->setVisible(undoMode && !mappings.isEmpty());
+    if (!undoMode)
+        return;
+
+    const qsizetype marked = history.selectedUndoMappings().size();
+    const QString count = QString::number(marked);
+    setTextIfChanged(m_selection,
+                     marked == 0
+                         ? texts.localized(QStringLiteral("未选择记录"), QStringLiteral("No record selected"))
+                         : texts.localized(QStringLiteral("已选择 ") + count + QStringLiteral(" 条记录"),
+                                           count + QStringLiteral(" record(s) selected")));
+    m_selectAll->setText(texts.localized(QStringLiteral("全选"), QStringLiteral("Select All")));
+    m_selectAll->setEnabled(!mappings.isEmpty());
+    m_clear->setText(texts.localized(QStringLiteral("清空"), QStringLiteral("Clear")));
+    m_clear->setEnabled(marked > 0);
+    setTextIfChanged(m_empty,
+                     texts.localized(QStringLiteral("暂无迁移历史"), QStringLiteral("No migration history")));
+    MappingListModel* model = m_list->mappingModel();
+    model->setMappings(mappings);
+    model->setSelection(history.selectedUndoMappingIDs());
+    const AppConfig& config = vm.browsing().config();
+    const std::pair<UILanguage, bool> shown{config.uiLanguage, config.presentationPrivacyEnabled};
+    if (shown != m_shownTexts) {
+        m_shownTexts = shown;
+        model->textsChanged();
+    }
+}
+
+SelectionFooter::SelectionFooter(MainViewModel& viewModel, QWidget* parent)
+    : QWidget(parent), m_viewModel(viewModel)
+{
+    setObjectName(QStringLiteral("selectionFooter"));
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_count = secondaryLabel(this, QStringLiteral("selectionCount"), TextStyle::Caption);
+    layout->addWidget(m_count);
+    layout->addStretch(1);
+    auto* spinner = new QProgressBar(this);
+    spinner->setObjectName(QStringLiteral("undoSpinner"));
+    spinner->setRange(0, 0);
+    spinner->setTextVisible(false);
+    spinner->setFixedSize(48, 6);
+    m_spinner = spinner;
+    layout->addWidget(m_spinner);
+}
+
+void SelectionFooter::refresh()
+{
+    setTextIfChanged(
+        m_count, m_viewModel.presentation().localized(QStringLiteral("已选(文件/目录)"),
+                                                      QStringLiteral("Selected (files/folders)")) +
+                     QStringLiteral(": ") + QString::number(m_viewModel.browsing().selectedPaths().size()));
+    m_spinner->setVisible(m_viewModel.activity().isUndoing());
+}
+
+} // namespace orvalink::ui

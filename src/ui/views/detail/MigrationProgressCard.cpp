@@ -1,0 +1,166 @@
+#include "ui/views/detail/MigrationProgressCard.h"
+
+#include "ui/views/common/PathContextMenu.h"
+#include "ui/views/detail/DetailLabels.h"
+#include "ui/views/detail/PercentText.h"
+#include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/FlowLayout.h"
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/browsing/Figures.h"
+#include "viewmodel/texts/Presentation.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPalette>
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+namespace orvalink::ui {
+
+namespace {
+
+bool usesBytes(MainViewModel& viewModel)
+{
+    return viewModel.activity().migrationTotalBytes() >= 1;
+}
+
+} // namespace
+
+double MigrationProgressCard::progressRatio(MainViewModel& viewModel)
+{
+    const Figures& figures = viewModel.figures();
+    return usesBytes(viewModel) ? figures.migrationByteProgressRatio() : figures.migrationItemProgressRatio();
+}
+
+QString MigrationProgressCard::progressPercentText(MainViewModel& viewModel)
+{
+    // From the clamped ratio: an item count that overshoots its total must not read "125%".
+    return percentText(progressRatio(viewModel));
+}
+
+MigrationProgressCard::MigrationProgressCard(MainViewModel& viewModel, QWidget* parent)
+    : TintedBox(QPalette().color(QPalette::Highlight), 0.06, 12, parent), m_viewModel(viewModel)
+{
+    setObjectName(QStringLiteral("migrationProgressCard"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(10, 10, 10, 10);
+    layout->setSpacing(8);
+
+    auto* heading = new QHBoxLayout;
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(2);
+    // One line each; what does not fit ends in "…" and is whole in the tool tip.
+    m_title = elidedLabel(this, QStringLiteral("progressTitle"), TextStyle::Subheadline, Qt::ElideRight,
+                          QFont::DemiBold);
+    m_status = elidedLabel(this, QStringLiteral("progressStatus"), TextStyle::Caption);
+    applySecondaryTextColor(m_status);
+    titles->addWidget(m_title);
+    titles->addWidget(m_status);
+    heading->addLayout(titles, 1);
+    m_percent = styledLabel(this, QStringLiteral("progressPercent"), TextStyle::Headline);
+    applyTextColor(m_percent, accentColor(this));
+    heading->addWidget(m_percent, 0, Qt::AlignTop);
+    layout->addLayout(heading);
+
+    auto* overall = new QVBoxLayout;
+    overall->setSpacing(4);
+    auto* overallHead = new QHBoxLayout;
+    m_overallTitle = elidedLabel(this, QStringLiteral("overallTitle"), TextStyle::Caption, Qt::ElideRight,
+                                 QFont::DemiBold);
+    m_overallPercent =
+        styledLabel(this, QStringLiteral("overallPercent"), TextStyle::Caption, QFont::DemiBold);
+    applyTextColor(m_overallPercent, accentColor(this));
+    overallHead->addWidget(m_overallTitle, 1);
+    overallHead->addWidget(m_overallPercent);
+    overall->addLayout(overallHead);
+    m_bar = new QProgressBar(this);
+    m_bar->setObjectName(QStringLiteral("overallProgressBar"));
+    m_bar->setRange(0, 1000);
+    m_bar->setTextVisible(false);
+    m_bar->setFixedHeight(6);
+    overall->addWidget(m_bar);
+    m_subtitle = elidedLabel(this, QStringLiteral("overallSubtitle"), TextStyle::Caption);
+    applySecondaryTextColor(m_subtitle);
+    overall->addWidget(m_subtitle);
+    layout->addLayout(overall);
+
+    // The pills wrap onto a second line where the column is narrow.
+    m_pillRow = new QWidget(this);
+    auto* pills = new FlowLayout(m_pillRow, 8, 8);
+    pills->addWidget(addPill(QStringLiteral("itemsPill"), m_itemsTitle, m_itemsValue));
+    m_dataPill = addPill(QStringLiteral("dataPill"), m_dataTitle, m_dataValue);
+    pills->addWidget(m_dataPill);
+    pills->addWidget(addPill(QStringLiteral("resultPill"), m_resultTitle, m_resultValue));
+    layout->addWidget(m_pillRow);
+
+    m_current = elidedLabel(this, QStringLiteral("currentItem"), TextStyle::Caption, Qt::ElideMiddle);
+    applySecondaryTextColor(m_current);
+    layout->addWidget(m_current);
+    m_currentPath = new PathLine(viewModel, 11, this);
+    m_currentPath->setObjectName(QStringLiteral("currentItemPath"));
+    layout->addWidget(m_currentPath);
+}
+
+QWidget* MigrationProgressCard::addPill(const QString& objectName, QLabel*& title, QLabel*& value)
+{
+    auto* pill = new TintedBox(QColor(), 0.08, 10, m_pillRow);
+    pill->setObjectName(objectName);
+    auto* layout = new QVBoxLayout(pill);
+    layout->setContentsMargins(8, 6, 8, 6);
+    layout->setSpacing(2);
+    title = styledLabel(pill, objectName + QStringLiteral("Title"), TextStyle::Caption, QFont::DemiBold);
+    applySecondaryTextColor(title);
+    value = styledLabel(pill, objectName + QStringLiteral("Value"), TextStyle::Caption);
+    layout->addWidget(title);
+    layout->addWidget(value);
+    return pill;
+}
+
+void MigrationProgressCard::refresh()
+{
+    const Presentation& texts = m_viewModel.presentation();
+    const ActivityState& activity = m_viewModel.activity();
+    const Figures& figures = m_viewModel.figures();
+    const auto word = [&texts](const char* zh, const char* en) {
+        return texts.localized(QString::fromUtf8(zh), QString::fromUtf8(en));
+    };
+    const bool bytes = activity.migrationTotalBytes() >= 1;
+    const QString percent = progressPercentText(m_viewModel);
+    const QString results = word("成功", "Success") + QLatin1Char(' ') +
+                            QString::number(activity.migrationSucceededItems()) + QStringLiteral(" · ") +
+                            word("失败", "Failed") + QLatin1Char(' ') +
+                            QString::number(activity.migrationFailedItems());
+
+    setTextIfChanged(m_title, activity.currentOperationTitle().isEmpty()
+                                  ? word("迁移进度", "Migration Progress")
+                                  : activity.currentOperationTitle());
+    setTextIfChanged(m_status, results);
+    setTextIfChanged(m_percent, percent);
+    setTextIfChanged(m_overallTitle, word("整体进度", "Overall Progress"));
+    setTextIfChanged(m_overallPercent, percent);
+    // The item ratio is not clamped by the view model: a count that overshoots must not reach the bar.
+    m_bar->setValue(static_cast<int>(clampedRatio(progressRatio(m_viewModel)) * 1000));
+    QString subtitle = word("项目", "Items") + QLatin1Char(' ') + figures.migrationProgressCountText();
+    if (bytes)
+        subtitle += QStringLiteral(" · ") + word("数据", "Data") + QLatin1Char(' ') +
+                    figures.migrationProgressBytesText();
+    setTextIfChanged(m_subtitle, subtitle);
+
+    setTextIfChanged(m_itemsTitle, word("项目", "Items"));
+    setTextIfChanged(m_itemsValue, figures.migrationProgressCountText());
+    m_dataPill->setVisible(bytes);
+    setTextIfChanged(m_dataTitle, word("数据", "Data"));
+    setTextIfChanged(m_dataValue, figures.migrationProgressBytesText());
+    setTextIfChanged(m_resultTitle, word("结果", "Result"));
+    setTextIfChanged(m_resultValue, results);
+
+    setTextIfChanged(m_current,
+                     word("当前处理", "Current") + QStringLiteral(": ") + figures.migrationCurrentItemName());
+    const std::optional<QString>& path = activity.migrationCurrentPath();
+    const bool hasPath = path && !path->isEmpty();
+    m_currentPath->setVisible(hasPath);
+    if (hasPath)
+        m_currentPath->setPath(*path, texts.displayPath(*path));
+}
+
+} // namespace orvalink::ui

@@ -1,0 +1,75 @@
+#include "ui/views/detail/UndoControls.h"
+
+#include "ui/views/dashboard/DashboardViewState.h"
+#include "ui/views/detail/DetailLabels.h"
+#include "ui/widgets/FlowLayout.h"
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/disk/DiskWorkflows.h"
+#include "viewmodel/flow/DetachedFlow.h"
+#include "viewmodel/texts/Presentation.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+
+namespace orvalink::ui {
+
+UndoControls::UndoControls(MainViewModel& viewModel, DashboardViewState& state, QWidget* parent)
+    : QWidget(parent), m_viewModel(viewModel), m_state(state)
+{
+    setObjectName(QStringLiteral("undoControls"));
+    // The switch and its three buttons wrap onto a second line where the column is narrow.
+    auto* layout = new FlowLayout(this, 8, 6);
+    m_undoMode = new QCheckBox(this);
+    m_undoMode->setObjectName(QStringLiteral("undoModeToggle"));
+    applyTextStyle(m_undoMode, TextStyle::Subheadline);
+    layout->addWidget(m_undoMode);
+    m_undoSelected = smallButton(this, QStringLiteral("undoSelectedButton"));
+    m_undoLast = smallButton(this, QStringLiteral("undoLastButton"));
+    m_migratedItems = smallButton(this, QStringLiteral("migratedItemsToggle"));
+    for (QPushButton* button : {m_undoSelected, m_undoLast, m_migratedItems})
+        layout->addWidget(button);
+
+    MainViewModel* vm = &viewModel;
+    // Undo mode has no action of its own: the switch is the published flag's one writer.
+    connect(m_undoMode, &QCheckBox::toggled, this,
+            [vm](bool on) { vm->browsing().setShowOperationInfo(on); });
+    connect(m_undoSelected, &QPushButton::clicked, this,
+            [vm] { startDetached(vm->workflows().undoSelectedMigration()); });
+    connect(m_undoLast, &QPushButton::clicked, this,
+            [vm] { startDetached(vm->workflows().undoLastMigration()); });
+    connect(m_migratedItems, &QPushButton::clicked, this,
+            [this] { m_state.setShowMigratedItemsPanel(!m_state.showMigratedItemsPanel()); });
+}
+
+void UndoControls::refresh()
+{
+    const Presentation& texts = m_viewModel.presentation();
+    const HistoryState& history = m_viewModel.history();
+    const bool undoMode = m_viewModel.browsing().showOperationInfo();
+    m_undoMode->setText(texts.localized(QStringLiteral("我要反悔"), QStringLiteral("I Want Undo")));
+    if (m_undoMode->isChecked() != undoMode)
+        m_undoMode->setChecked(undoMode);
+    for (QPushButton* button : {m_undoSelected, m_undoLast, m_migratedItems})
+        button->setVisible(undoMode);
+    if (!undoMode)
+        return;
+
+    // Not while any disk work runs: a link repair may be rewriting the very link an undo removes.
+    const bool busy = !m_viewModel.workflows().mayStartDiskWork();
+    // Marks of mappings that have left the history are not counted.
+    const qsizetype shownCount = history.selectedUndoMappings().size();
+    const QString count = QString::number(shownCount);
+    m_undoSelected->setText(
+        shownCount < 2 ? texts.localized(QStringLiteral("反悔所选记录"), QStringLiteral("Undo Selected"))
+                       : texts.localized(QStringLiteral("反悔所选 ") + count + QStringLiteral(" 条"),
+                                         QStringLiteral("Undo ") + count + QStringLiteral(" Selected")));
+    m_undoSelected->setEnabled(!busy && shownCount > 0);
+    m_undoLast->setText(texts.localized(QStringLiteral("反悔上次迁移"), QStringLiteral("Undo Last Move")));
+    m_undoLast->setEnabled(!busy && !history.undoHistory().isEmpty());
+    m_migratedItems->setText(
+        m_state.showMigratedItemsPanel()
+            ? texts.localized(QStringLiteral("关闭已迁移项目"), QStringLiteral("Hide Migrated Items"))
+            : texts.localized(QStringLiteral("显示已迁移项目"), QStringLiteral("Show Migrated Items")));
+}
+
+} // namespace orvalink::ui

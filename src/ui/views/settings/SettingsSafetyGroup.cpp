@@ -1,0 +1,143 @@
+#include "ui/views/settings/SettingsSafetyGroup.h"
+
+#include "ui/views/common/SheetSupport.h"
+#include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/FlowLayout.h"
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/disk/DiskWorkflows.h"
+#include "viewmodel/settings/SettingsActions.h"
+#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/texts/Presentation.h"
+
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace orvalink::ui {
+
+namespace {
+
+constexpr int kListMaximumHeight = 140;
+
+} // namespace
+
+SettingsSafetyGroup::SettingsSafetyGroup(MainViewModel& viewModel, QWidget* parent)
+    : GroupPanel(parent), m_viewModel(viewModel)
+{
+    setObjectName(QStringLiteral("safetyGroup"));
+    QVBoxLayout* layout = contentLayout();
+    layout->setSpacing(10);
+    // The switch and the two buttons wrap onto a second line where the sheet is narrow.
+    auto* controls = new QWidget(this);
+    controls->setObjectName(QStringLiteral("safetyControls"));
+    auto* row = new FlowLayout(controls, 8, 6);
+    m_strict = new QCheckBox(controls);
+    m_strict->setObjectName(QStringLiteral("strictModeToggle"));
+    m_adminAuth = new QPushButton(controls);
+    m_adminAuth->setObjectName(QStringLiteral("adminAuthButton"));
+    applyTextStyle(m_adminAuth, TextStyle::Subheadline);
+    m_toggleList = new QPushButton(controls);
+    m_toggleList->setObjectName(QStringLiteral("blockedPathsButton"));
+    applyTextStyle(m_toggleList, TextStyle::Subheadline);
+    m_busy = makeBusyIndicator(QStringLiteral("adminAuthBusyIndicator"), controls);
+    for (QWidget* control : {static_cast<QWidget*>(m_strict), static_cast<QWidget*>(m_adminAuth),
+                             static_cast<QWidget*>(m_toggleList), static_cast<QWidget*>(m_busy)})
+        row->addWidget(control);
+    layout->addWidget(controls);
+
+    m_list = new QScrollArea(this);
+    m_list->setObjectName(QStringLiteral("blockedPathsList"));
+    m_list->setWidgetResizable(true);
+    m_list->setFrameShape(QFrame::NoFrame);
+    auto* rowsHost = new QWidget;
+    m_rows = new QVBoxLayout(rowsHost);
+    m_rows->setContentsMargins(0, 0, 0, 0);
+    m_rows->setSpacing(4);
+    m_list->setWidget(rowsHost);
+    m_list->hide();
+    layout->addWidget(m_list);
+
+    m_explanation = makeTextLabel(QStringLiteral("strictModeExplanation"), TextStyle::Caption, true, this);
+    m_legend = makeTextLabel(QStringLiteral("blockedPathsLegend"), TextStyle::Caption, true, this);
+    QFont legendFont = m_legend->font();
+    legendFont.setPixelSize(legendFont.pixelSize() - 1);
+    m_legend->setFont(legendFont);
+    layout->addWidget(m_explanation);
+    layout->addWidget(m_legend);
+
+    connect(m_strict, &QCheckBox::clicked, this,
+            [&viewModel](bool checked) { viewModel.settings().setStrictModeEnabled(checked); });
+    connect(m_adminAuth, &QPushButton::clicked, this,
+            [this] { launchGuarded(this, m_viewModel.workflows().requestAdministratorAuthorization()); });
+    connect(m_toggleList, &QPushButton::clicked, this, [this] {
+        m_showBlockedPaths = !m_showBlockedPaths;
+        Q_EMIT blockedPathsToggled();
+    });
+}
+
+void SettingsSafetyGroup::rebuildBlockedPaths()
+{
+    clearLayout(m_rows);
+    if (!m_showBlockedPaths)
+        return;
+    QWidget* host = m_list->widget();
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPixelSize(11);
+    // Fetched again at every refresh: the list follows the home folder and the volumes in force.
+    for (const QString& path : m_viewModel.context().pathMappingService().strictDisallowedPaths()) {
+        // A path wider than the list loses its middle rather than scrolling the list sideways.
+        auto* label = new ElidedLabel(host, Qt::ElideMiddle);
+        label->setText(m_viewModel.presentation().displayPath(path));
+        label->setObjectName(QStringLiteral("blockedPathRow"));
+        label->setFont(font);
+        makeSelectable(label);
+        m_rows->addWidget(label);
+    }
+    m_rows->addStretch(1);
+    // As tall as the rows, up to the maximum; beyond that the list scrolls.
+    const qsizetype count = m_rows->count() - 1;
+    const int rowsHeight =
+        int(count) * QFontMetrics(font).height() + int(std::max<qsizetype>(0, count - 1)) * 4;
+    m_list->setFixedHeight(std::min(kListMaximumHeight, rowsHeight));
+}
+
+void SettingsSafetyGroup::refresh()
+{
+    const AppConfig& config = m_viewModel.browsing().config();
+    const bool requesting = m_viewModel.activity().isRequestingAdminAuthorization();
+    setTitle(localizedText(m_viewModel, QStringLiteral("安全策略"), QStringLiteral("Safety")));
+    m_strict->setText(localizedText(m_viewModel, QStringLiteral("严格模式（默认开启）"),
+                                    QStringLiteral("Strict mode (default on)")));
+    m_strict->setChecked(config.strictModeEnabled);
+    m_adminAuth->setText(
+        localizedText(m_viewModel, QStringLiteral("获取管理员权限"), QStringLiteral("Request Admin Auth")));
+    m_adminAuth->setEnabled(!requesting);
+    m_toggleList->setText(m_showBlockedPaths ? localizedText(m_viewModel, QStringLiteral("隐藏禁止目录"),
+                                                             QStringLiteral("Hide Blocked Paths"))
+                                             : localizedText(m_viewModel, QStringLiteral("查看禁止目录"),
+                                                             QStringLiteral("Show Blocked Paths")));
+    m_busy->setVisible(requesting);
+    m_list->setVisible(m_showBlockedPaths);
+    rebuildBlockedPaths();
+    setTextIfChanged(
+        m_explanation,
+        localizedText(
+            m_viewModel,
+            QStringLiteral(
+                "严格模式开启时，会阻止迁移系统受保护目录与关键用户目录；关闭后不再执行这些限制。"),
+            QStringLiteral("When strict mode is on, migration of the system's protected folders and "
+                           "critical user directories is blocked; when off, these restrictions "
+                           "are removed.")));
+    setTextIfChanged(
+        m_legend,
+        localizedText(m_viewModel,
+                      QStringLiteral("列表中的 /* 只表示该目录下一层，/** 表示整个目录树都会继续受限。"),
+                      QStringLiteral("In the list, /* means only the first level under that directory "
+                                     "is blocked, while /** means the whole subtree remains restricted.")));
+}
+
+} // namespace orvalink::ui

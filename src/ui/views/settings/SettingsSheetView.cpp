@@ -1,0 +1,239 @@
+#include "ui/views/settings/SettingsSheetView.h"
+
+#include "ui/views/common/RefreshScheduler.h"
+#include "ui/views/common/SheetSupport.h"
+#include "ui/views/settings/SettingsSafetyGroup.h"
+#include "ui/views/settings/SettingsTargetGroup.h"
+#include "ui/widgets/GroupPanel.h"
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/settings/SettingsActions.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace orvalink::ui {
+
+namespace {
+
+constexpr UILanguage kLanguages[] = {UILanguage::chinese, UILanguage::english, UILanguage::bilingual};
+
+QCheckBox* makeToggle(const QString& objectName, QWidget* parent)
+{
+    auto* toggle = new QCheckBox(parent);
+    toggle->setObjectName(objectName);
+    return toggle;
+}
+
+} // namespace
+
+SettingsSheetView::SettingsSheetView(MainViewModel& viewModel, QWidget* parent)
+    : QWidget(parent), m_viewModel(viewModel)
+{
+    setObjectName(QStringLiteral("settingsSheet"));
+    setMinimumSize(720, 620);
+    m_scheduler = new RefreshScheduler([this] { refresh(); }, this);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("settingsSheetScroll"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    outer->addWidget(scroll);
+
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(16);
+    layout->addWidget(buildHeader(content));
+    layout->addWidget(m_languageGroup = buildLanguageGroup(content));
+    layout->addWidget(m_privacyGroup = buildPrivacyGroup(content));
+    layout->addWidget(m_targetGroup = new SettingsTargetGroup(viewModel, content));
+    layout->addWidget(m_safetyGroup = new SettingsSafetyGroup(viewModel, content));
+    layout->addWidget(m_scanGroup = buildScanGroup(content));
+    layout->addWidget(m_notesGroup = buildNotesGroup(content));
+    layout->addStretch(1);
+    scroll->setWidget(content);
+
+    m_scheduler->watch(&viewModel.browsing(), &BrowsingState::configChanged);
+    m_scheduler->watch(&viewModel.browsing(), &BrowsingState::showHiddenFilesChanged);
+    m_scheduler->watch(&viewModel.browsing(), &BrowsingState::realtimeRefreshEnabledChanged);
+    m_scheduler->watch(&viewModel.activity(), &ActivityState::isRequestingAdminAuthorizationChanged);
+    m_scheduler->watchAllSignals(&viewModel.accountState());
+    m_scheduler->watch(m_safetyGroup, &SettingsSafetyGroup::blockedPathsToggled);
+    disableReturnButtons(this);
+    m_scheduler->refreshNow();
+}
+
+QWidget* SettingsSheetView::buildHeader(QWidget* parent)
+{
+    auto* header = new QWidget(parent);
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(4);
+    m_title = new QLabel(header);
+    m_title->setObjectName(QStringLiteral("settingsTitle"));
+    QFont font = styledFont(TextStyle::Title3, m_title->font());
+    font.setBold(true);
+    m_title->setFont(font);
+    m_subtitle = makeTextLabel(QStringLiteral("settingsSubtitle"), TextStyle::Caption, true, header);
+    titles->addWidget(m_title);
+    titles->addWidget(m_subtitle);
+    row->addLayout(titles, 1);
+    m_busy = makeBusyIndicator(QStringLiteral("settingsBusyIndicator"), header);
+    row->addWidget(m_busy, 0, Qt::AlignTop);
+    m_close = new QPushButton(header);
+    m_close->setObjectName(QStringLiteral("closeButton"));
+    row->addWidget(m_close, 0, Qt::AlignTop);
+    connect(m_close, &QPushButton::clicked, this, &SettingsSheetView::dismiss);
+    return header;
+}
+
+GroupPanel* SettingsSheetView::buildLanguageGroup(QWidget* parent)
+{
+    auto* group = new GroupPanel(parent);
+    group->setObjectName(QStringLiteral("languageGroup"));
+    auto* row = new QHBoxLayout;
+    row->setSpacing(0);
+    m_languageLabel = new QLabel(group);
+    row->addWidget(m_languageLabel);
+    row->addSpacing(10);
+    m_languages = new QButtonGroup(group);
+    for (UILanguage language : kLanguages) {
+        auto* segment = new QPushButton(group);
+        segment->setObjectName(QStringLiteral("languageSegment_") + toText(language));
+        segment->setCheckable(true);
+        m_languages->addButton(segment, int(language));
+        row->addWidget(segment);
+    }
+    row->addStretch(1);
+    group->contentLayout()->addLayout(row);
+    connect(m_languages, &QButtonGroup::idClicked, this,
+            [this](int id) { m_viewModel.settings().setLanguage(UILanguage(id)); });
+    return group;
+}
+
+GroupPanel* SettingsSheetView::buildPrivacyGroup(QWidget* parent)
+{
+    auto* group = new GroupPanel(parent);
+    group->setObjectName(QStringLiteral("privacyGroup"));
+    group->contentLayout()->setSpacing(10);
+    m_privacy = makeToggle(QStringLiteral("privacyToggle"), group);
+    m_privacyNote = makeTextLabel(QStringLiteral("privacyNote"), TextStyle::Caption, true, group);
+    group->contentLayout()->addWidget(m_privacy);
+    group->contentLayout()->addWidget(m_privacyNote);
+    connect(m_privacy, &QCheckBox::clicked, this,
+            [this](bool checked) { m_viewModel.settings().setPresentationPrivacyEnabled(checked); });
+    return group;
+}
+
+GroupPanel* SettingsSheetView::buildScanGroup(QWidget* parent)
+{
+    auto* group = new GroupPanel(parent);
+    group->setObjectName(QStringLiteral("scanPreferencesGroup"));
+    group->contentLayout()->setSpacing(10);
+    m_hiddenFiles = makeToggle(QStringLiteral("showHiddenFilesToggle"), group);
+    m_realtime = makeToggle(QStringLiteral("realtimeRefreshToggle"), group);
+    group->contentLayout()->addWidget(m_hiddenFiles);
+    group->contentLayout()->addWidget(m_realtime);
+    connect(m_hiddenFiles, &QCheckBox::clicked, this,
+            [this](bool checked) { m_viewModel.settings().updateShowHiddenFiles(checked); });
+    connect(m_realtime, &QCheckBox::clicked, this,
+            [this](bool checked) { m_viewModel.settings().updateRealtimeRefreshEnabled(checked); });
+    return group;
+}
+
+GroupPanel* SettingsSheetView::buildNotesGroup(QWidget* parent)
+{
+    auto* group = new GroupPanel(parent);
+    group->setObjectName(QStringLiteral("settingsNotesGroup"));
+    m_notes = makeTextLabel(QStringLiteral("settingsNote"), TextStyle::Caption, true, group);
+    group->contentLayout()->addWidget(m_notes);
+    return group;
+}
+
+void SettingsSheetView::flushRefresh()
+{
+    m_scheduler->flush();
+}
+
+void SettingsSheetView::dismiss()
+{
+    Q_EMIT dismissRequested();
+    if (window() == this)
+        return;
+    if (auto* dialog = qobject_cast<QDialog*>(window()))
+        dialog->reject();
+}
+
+void SettingsSheetView::refresh()
+{
+    const AppConfig& config = m_viewModel.browsing().config();
+    const QString title = localizedText(m_viewModel, QStringLiteral("设置"), QStringLiteral("Settings"));
+    setWindowTitle(title);
+    setTextIfChanged(m_title, title);
+    setTextIfChanged(m_subtitle, localizedText(m_viewModel, QStringLiteral("应用偏好与安全策略"),
+                                               QStringLiteral("App preferences and safety controls")));
+    m_busy->setVisible(m_viewModel.accountState().isBackendBusy());
+    m_close->setText(localizedText(m_viewModel, QStringLiteral("关闭"), QStringLiteral("Close")));
+
+    m_languageGroup->setTitle(
+        localizedText(m_viewModel, QStringLiteral("界面语言"), QStringLiteral("Language")));
+    m_languageLabel->setText(localizedText(m_viewModel, QStringLiteral("语言"), QStringLiteral("Language")));
+    const QString segmentZh[] = {QStringLiteral("中文"), QStringLiteral("英文"), QStringLiteral("中英双语")};
+    const QString segmentEn[] = {QStringLiteral("Chinese"), QStringLiteral("English"),
+                                 QStringLiteral("Bilingual")};
+    for (int index = 0; index < 3; ++index) {
+        QAbstractButton* segment = m_languages->button(int(kLanguages[index]));
+        segment->setText(localizedText(m_viewModel, segmentZh[index], segmentEn[index]));
+        segment->setChecked(kLanguages[index] == config.uiLanguage);
+    }
+
+    m_privacyGroup->setTitle(
+        localizedText(m_viewModel, QStringLiteral("演示脱敏"), QStringLiteral("Presentation Privacy")));
+    m_privacy->setText(localizedText(m_viewModel, QStringLiteral("开启录屏脱敏（默认关闭）"),
+                                     QStringLiteral("Enable presentation privacy (default off)")));
+    m_privacy->setChecked(config.presentationPrivacyEnabled);
+    setTextIfChanged(
+        m_privacyNote,
+        localizedText(
+            m_viewModel,
+            QStringLiteral("开启后会统一脱敏账号邮箱、目录路径、外置盘名称和常见错误提示，适合录制推广视频或"
+                           "截图演示。关闭后恢复显示真实信息，不影响实际迁移逻辑。"),
+            QStringLiteral("When enabled, the app masks account emails, directory paths, external-disk "
+                           "names, and common error messages for safer promo videos and screenshots. "
+                           "Turning it off restores the real values without affecting migration "
+                           "behavior.")));
+    m_targetGroup->refresh();
+    m_safetyGroup->refresh();
+
+    m_scanGroup->setTitle(
+        localizedText(m_viewModel, QStringLiteral("扫描偏好"), QStringLiteral("Scan Preferences")));
+    m_hiddenFiles->setText(
+        localizedText(m_viewModel, QStringLiteral("显示隐藏文件"), QStringLiteral("Show hidden files")));
+    m_hiddenFiles->setChecked(m_viewModel.browsing().showHiddenFiles());
+    m_realtime->setText(localizedText(m_viewModel, QStringLiteral("实时刷新目录大小"),
+                                      QStringLiteral("Live refresh directory sizes")));
+    m_realtime->setChecked(m_viewModel.browsing().realtimeRefreshEnabled());
+
+    m_notesGroup->setTitle(localizedText(m_viewModel, QStringLiteral("说明"), QStringLiteral("Notes")));
+    setTextIfChanged(
+        m_notes,
+        localizedText(
+            m_viewModel,
+            QStringLiteral("开启统一管理后，系统会优先使用首次选择的位置；关闭后，每次可自行定义迁移目标。"),
+            QStringLiteral("When unified management is enabled, the app uses the first "
+                           "selected location; when disabled, you can set target per "
+                           "migration.")));
+}
+
+} // namespace orvalink::ui

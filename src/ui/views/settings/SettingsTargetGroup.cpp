@@ -1,0 +1,116 @@
+#include "ui/views/settings/SettingsTargetGroup.h"
+
+#include "ui/views/common/SheetSupport.h"
+#include "ui/widgets/SelectablePathField.h"
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/flow/DetachedFlow.h"
+#include "viewmodel/settings/SettingsActions.h"
+#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/texts/Presentation.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+namespace orvalink::ui {
+
+namespace {
+
+SelectablePathField* makePathValue(const QString& objectName, QWidget* parent)
+{
+    auto* field = new SelectablePathField(parent);
+    field->setObjectName(objectName);
+    QFont font = field->font();
+    font.setPixelSize(12);
+    field->setFont(font);
+    return field;
+}
+
+void setPathIfChanged(SelectablePathField* field, const QString& text)
+{
+    if (field->text() != text) {
+        field->setText(text);
+        field->setCursorPosition(0);
+    }
+}
+
+} // namespace
+
+SettingsTargetGroup::SettingsTargetGroup(MainViewModel& viewModel, QWidget* parent)
+    : GroupPanel(parent), m_viewModel(viewModel)
+{
+    setObjectName(QStringLiteral("unifiedManagementGroup"));
+    QVBoxLayout* layout = contentLayout();
+    layout->setSpacing(10);
+    m_unified = new QCheckBox(this);
+    m_unified->setObjectName(QStringLiteral("unifiedManagementToggle"));
+    layout->addWidget(m_unified);
+
+    auto* rows = new QFormLayout;
+    rows->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
+    m_firstLabel = new QLabel(this);
+    m_first = makePathValue(QStringLiteral("firstTargetValue"), this);
+    m_activeLabel = new QLabel(this);
+    m_active = makePathValue(QStringLiteral("activeTargetValue"), this);
+    rows->addRow(m_firstLabel, m_first);
+    rows->addRow(m_activeLabel, m_active);
+    layout->addLayout(rows);
+
+    auto* buttons = new QHBoxLayout;
+    m_choose = new QPushButton(this);
+    m_choose->setObjectName(QStringLiteral("chooseTargetButton"));
+    m_reset = new QPushButton(this);
+    m_reset->setObjectName(QStringLiteral("resetFirstTargetButton"));
+    buttons->addWidget(m_choose);
+    buttons->addWidget(m_reset);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+    m_lockNote = makeTextLabel(QStringLiteral("targetLockNote"), TextStyle::Caption, true, this);
+    layout->addWidget(m_lockNote);
+
+    SettingsActions& settings = viewModel.settings();
+    connect(m_unified, &QCheckBox::clicked, this,
+            [&settings](bool checked) { settings.setUnifiedManagementEnabled(checked); });
+    connect(m_choose, &QPushButton::clicked, this,
+            [&settings] { startDetached(settings.selectTargetRoot()); });
+    connect(m_reset, &QPushButton::clicked, this, [&settings] { settings.resetManagedTargetRoot(); });
+}
+
+void SettingsTargetGroup::refresh()
+{
+    const AppConfig& config = m_viewModel.browsing().config();
+    const ViewModelContext& context = m_viewModel.context();
+    setTitle(localizedText(m_viewModel, QStringLiteral("统一管理"), QStringLiteral("Unified Management")));
+    m_unified->setText(localizedText(m_viewModel, QStringLiteral("启用统一管理（默认开启）"),
+                                     QStringLiteral("Enable unified management (default on)")));
+    m_unified->setChecked(config.unifiedTargetManagementEnabled);
+    m_firstLabel->setText(
+        localizedText(m_viewModel, QStringLiteral("首次目标位置"), QStringLiteral("First target location")));
+    setPathIfChanged(m_first, m_viewModel.settings().managedTargetRootDisplayText());
+    m_activeLabel->setText(
+        localizedText(m_viewModel, QStringLiteral("当前生效位置"), QStringLiteral("Active target location")));
+    setPathIfChanged(m_active, m_viewModel.presentation().displayPath(context.effectiveTargetRoot()));
+    const QString copyText =
+        localizedText(m_viewModel, QStringLiteral("复制路径"), QStringLiteral("Copy Path"));
+    m_first->setCopyActionText(copyText);
+    m_active->setCopyActionText(copyText);
+    // The lines show the masked paths under presentation privacy; Copy Path gives the real ones.
+    m_first->setCopiedPath(context.hasManagedTargetRoot() ? *config.managedTargetRoot : QString());
+    m_active->setCopiedPath(context.effectiveTargetRoot());
+    m_choose->setText(
+        localizedText(m_viewModel, QStringLiteral("选择目标位置"), QStringLiteral("Choose target location")));
+    m_choose->setEnabled(!context.isUnifiedTargetLocked());
+    m_reset->setText(
+        localizedText(m_viewModel, QStringLiteral("重置首次位置"), QStringLiteral("Reset first location")));
+    m_reset->setEnabled(context.hasManagedTargetRoot());
+    m_lockNote->setVisible(context.isUnifiedTargetLocked());
+    setTextIfChanged(
+        m_lockNote,
+        localizedText(m_viewModel, QStringLiteral("统一管理已锁定首次位置，若要更改请先重置或关闭统一管理。"),
+                      QStringLiteral("Unified management is locked to the first location. Reset or "
+                                     "disable it to change.")));
+}
+
+} // namespace orvalink::ui

@@ -1,0 +1,73 @@
+#include "ui/views/sidebar/ActionsRow.h"
+
+#include "ui/views/common/BusyIndicator.h"
+#include "ui/views/common/PathContextMenu.h"
+#include "ui/views/sidebar/SidebarControls.h"
+#include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/TextStyles.h"
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/browsing/DirectoryLoader.h"
+#include "viewmodel/disk/DiskWorkflows.h"
+#include "viewmodel/flow/DetachedFlow.h"
+#include "viewmodel/texts/Presentation.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
+
+namespace orvalink::ui {
+
+ActionsRow::ActionsRow(MainViewModel& viewModel, QWidget* parent) : QWidget(parent), m_viewModel(viewModel)
+{
+    setObjectName(QStringLiteral("actionsRow"));
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+
+    // A long path loses its middle instead of widening the column.
+    m_currentPath = new ElidedLabel(this, Qt::ElideMiddle);
+    m_currentPath->setObjectName(QStringLiteral("currentPathText"));
+    applyTextStyle(m_currentPath, TextStyle::Caption);
+    applySecondaryTextColor(m_currentPath);
+    m_currentPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    attachPathContextMenu(m_currentPath, m_viewModel,
+                          [this] { return m_viewModel.browsing().currentDirectoryPath(); });
+    row->addWidget(m_currentPath, 1);
+    m_scanning = createBusyIndicator(this);
+    m_scanning->setObjectName(QStringLiteral("scanIndicator"));
+    row->addWidget(m_scanning);
+    row->addSpacing(8);
+
+    m_rescan = new QPushButton(this);
+    m_rescan->setObjectName(QStringLiteral("rescanButton"));
+    applyTextStyle(m_rescan, TextStyle::Subheadline);
+    connect(m_rescan, &QPushButton::clicked, this,
+            [this] { startDetached(m_viewModel.loader().scanCurrentDirectory()); });
+    row->addWidget(m_rescan);
+    m_rescanShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
+    m_rescanShortcut->setObjectName(QStringLiteral("rescanShortcut"));
+    connect(m_rescanShortcut, &QShortcut::activated, m_rescan, &QPushButton::click);
+
+    m_migrate = new QPushButton(this);
+    m_migrate->setObjectName(QStringLiteral("migrateSelectedButton"));
+    applyTextStyle(m_migrate, TextStyle::Subheadline);
+    connect(m_migrate, &QPushButton::clicked, this,
+            [this] { startDetached(m_viewModel.workflows().migrateSelectedItems()); });
+    row->addWidget(m_migrate);
+    refresh();
+}
+
+void ActionsRow::refresh()
+{
+    const Presentation& texts = m_viewModel.presentation();
+    const BrowsingState& browsing = m_viewModel.browsing();
+    m_currentPath->setText(texts.localized(QStringLiteral("当前目录"), QStringLiteral("Current")) +
+                           QStringLiteral(": ") + texts.displayPath(browsing.currentDirectoryPath()));
+    m_scanning->setVisible(browsing.isScanning() || browsing.isBackgroundScanning());
+    m_rescan->setText(texts.localized(QStringLiteral("立即刷新"), QStringLiteral("Refresh Now")));
+    m_migrate->setText(texts.localized(QStringLiteral("迁移所选"), QStringLiteral("Migrate Selected")));
+    m_migrate->setEnabled(m_viewModel.workflows().mayStartDiskWork() && !browsing.selectedPaths().isEmpty());
+}
+
+} // namespace orvalink::ui

@@ -1,0 +1,95 @@
+#include "ui/views/sidebar/DirectoryListView.h"
+
+#include "ui/models/DirectoryListModel.h"
+#include "ui/views/sidebar/DirectoryRowDelegate.h"
+
+#include <QKeyEvent>
+#include <QMenu>
+#include <QWheelEvent>
+
+namespace orvalink::ui {
+
+DirectoryListView::DirectoryListView(DirectoryListModel* model, QWidget* parent)
+    : QListView(parent), m_model(model)
+{
+    setObjectName(QStringLiteral("directoryList"));
+    setModel(model);
+    setItemDelegate(new DirectoryRowDelegate(this));
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this, &DirectoryListView::showContextMenu);
+}
+
+QSize DirectoryListView::sizeHint() const
+{
+    return QSize(QListView::sizeHint().width(), minimumHeight());
+}
+
+void DirectoryListView::scrollToFocus()
+{
+    const int row = m_model->syncFocus();
+    if (row >= 0)
+        scrollTo(m_model->index(row));
+}
+
+void DirectoryListView::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Up:
+        m_model->source().focusPreviousEntry();
+        scrollToFocus();
+        break;
+    case Qt::Key_Down:
+        m_model->source().focusNextEntry();
+        scrollToFocus();
+        break;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // Consumed even when nothing is focused or the focused entry is a file.
+        m_model->source().openFocusedEntry();
+        break;
+    default:
+        QListView::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void DirectoryListView::wheelEvent(QWheelEvent* event)
+{
+    QListView::wheelEvent(event);
+    event->accept();
+}
+
+void DirectoryListView::showContextMenu(const QPoint& position)
+{
+    const QPersistentModelIndex index(indexAt(position));
+    if (!index.isValid())
+        return;
+    if (m_contextMenu)
+        m_contextMenu->close();
+    const DirectoryListTexts texts = m_model->source().texts();
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("directoryListContextMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    // The rows may have changed while the menu was open: act only on a row that still exists.
+    menu->addAction(texts.openContainingDirectory, this, [this, index] {
+        if (index.isValid())
+            m_model->openContainingDirectory(index.row());
+    });
+    menu->addAction(texts.revealInFileManager, this, [this, index] {
+        if (index.isValid())
+            m_model->revealRow(index.row());
+    });
+    m_contextMenu = menu;
+    menu->popup(viewport()->mapToGlobal(position));
+}
+
+} // namespace orvalink::ui

@@ -1,0 +1,201 @@
+#include "ui/views/sidebar/NavigationGroup.h"
+
+#include "ui/views/sidebar/PathInputRow.h"
+#include "ui/views/sidebar/SidebarControls.h"
+#include "ui/widgets/Chip.h"
+#include "ui/widgets/FlowLayout.h"
+#include "ui/widgets/SidewaysScrollArea.h"
+#include "ui/widgets/TextStyles.h"
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/browsing/Navigator.h"
+#include "viewmodel/settings/SettingsActions.h"
+#include "viewmodel/texts/Presentation.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+namespace orvalink::ui {
+
+namespace {
+
+constexpr std::array<SmartMigrationProfile, 2> kProfiles{SmartMigrationProfile::wechat,
+                                                         SmartMigrationProfile::other};
+
+} // namespace
+
+NavigationGroup::NavigationGroup(MainViewModel& viewModel, QWidget* parent)
+    : GroupPanel(parent), m_viewModel(viewModel)
+{
+    setObjectName(QStringLiteral("navigationGroup"));
+    QVBoxLayout* column = contentLayout();
+    // Compact: every line the sidebar's groups take is taken from the directory list.
+    setHeaderSpacing(3);
+    column->setContentsMargins(10, 6, 10, 6);
+    column->setSpacing(6);
+
+    m_breadcrumbScroll = new SidewaysScrollArea(this);
+    m_breadcrumbScroll->setObjectName(QStringLiteral("breadcrumbScroll"));
+    // The last chip is the current folder.
+    m_breadcrumbScroll->setKeepEndInView(true);
+    m_breadcrumbs = new QWidget(m_breadcrumbScroll);
+    m_breadcrumbs->setObjectName(QStringLiteral("breadcrumbs"));
+    m_breadcrumbLayout = new QHBoxLayout(m_breadcrumbs);
+    m_breadcrumbLayout->setContentsMargins(0, 0, 0, 0);
+    m_breadcrumbLayout->setSpacing(6);
+    m_breadcrumbLayout->addStretch(1);
+    m_breadcrumbScroll->setContent(m_breadcrumbs);
+    column->addWidget(m_breadcrumbScroll);
+
+    buildControls();
+
+    m_pathInput = new PathInputRow(m_viewModel, this);
+    column->addWidget(m_pathInput);
+    refresh();
+}
+
+void NavigationGroup::buildControls()
+{
+    // The controls wrap onto a second line in a narrow column instead of widening it.
+    auto* controls = new QWidget(this);
+    controls->setObjectName(QStringLiteral("navigationControls"));
+    auto* flow = new FlowLayout(controls, 6, 6);
+    const auto addButton = [controls, flow](const char* name) {
+        auto* button = new QPushButton(controls);
+        button->setObjectName(QString::fromLatin1(name));
+        flow->addWidget(button);
+        return button;
+    };
+    Navigator& navigation = m_viewModel.navigation();
+    m_back = addButton("backButton");
+    connect(m_back, &QPushButton::clicked, this, [&navigation] { navigation.goBack(); });
+    m_forward = addButton("forwardButton");
+    connect(m_forward, &QPushButton::clicked, this, [&navigation] { navigation.goForward(); });
+    m_up = addButton("upButton");
+    connect(m_up, &QPushButton::clicked, this, [&navigation] { navigation.goToParentDirectory(); });
+
+    // Disabled with their buttons (refresh), so a shortcut never does what the button cannot.
+    m_backShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_BracketLeft), this);
+    m_backShortcut->setObjectName(QStringLiteral("backShortcut"));
+    connect(m_backShortcut, &QShortcut::activated, m_back, &QPushButton::click);
+    m_forwardShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_BracketRight), this);
+    m_forwardShortcut->setObjectName(QStringLiteral("forwardShortcut"));
+    connect(m_forwardShortcut, &QShortcut::activated, m_forward, &QPushButton::click);
+
+    // The picker's label stands beside it and wraps with it.
+    auto* picker = new QWidget(controls);
+    picker->setObjectName(QStringLiteral("migrationListField"));
+    auto* pickerRow = new QHBoxLayout(picker);
+    pickerRow->setContentsMargins(0, 0, 0, 0);
+    pickerRow->setSpacing(6);
+    m_profileLabel = new QLabel(picker);
+    m_profileLabel->setObjectName(QStringLiteral("migrationListLabel"));
+    m_profile = new QComboBox(picker);
+    m_profile->setObjectName(QStringLiteral("migrationListPicker"));
+    m_profileLabel->setBuddy(m_profile);
+    connect(m_profile, &QComboBox::activated, this, [this](int index) {
+        if (index >= 0 && index < int(kProfiles.size()))
+            m_viewModel.settings().updateSmartMigrationProfile(kProfiles.at(size_t(index)));
+    });
+    pickerRow->addWidget(m_profileLabel);
+    pickerRow->addWidget(m_profile);
+    flow->addWidget(picker);
+    m_smartMigration = new QCheckBox(controls);
+    m_smartMigration->setObjectName(QStringLiteral("smartMigrationSwitch"));
+    applyTextStyle(m_smartMigration, TextStyle::Subheadline);
+    connect(m_smartMigration, &QCheckBox::clicked, this,
+            [this](bool on) { m_viewModel.settings().updateSmartMigrationEnabled(on); });
+    flow->addWidget(m_smartMigration);
+    m_linkMode = new QCheckBox(controls);
+    m_linkMode->setObjectName(QStringLiteral("linkModeSwitch"));
+    applyTextStyle(m_linkMode, TextStyle::Subheadline);
+    connect(m_linkMode, &QCheckBox::clicked, this,
+            [this](bool on) { m_viewModel.browsing().setShowLinkMode(on); });
+    flow->addWidget(m_linkMode);
+    m_systemApps = addButton("systemAppsButton");
+    connect(m_systemApps, &QPushButton::clicked, this,
+            [&navigation] { navigation.goToSystemApplicationsDirectory(); });
+    m_clearSelection = addButton("clearSelectionButton");
+    connect(m_clearSelection, &QPushButton::clicked, this, [this] {
+        m_viewModel.browsing().setSelectedPaths({});
+        m_viewModel.browsing().setSelectedSizeBytes(0);
+    });
+    contentLayout()->addWidget(controls);
+}
+
+void NavigationGroup::rebuildBreadcrumbs()
+{
+    const QString current = m_viewModel.browsing().currentDirectoryPath();
+    const Presentation& texts = m_viewModel.presentation();
+    const QStringList paths = m_viewModel.navigation().breadcrumbPaths();
+    QStringList names;
+    for (const QString& path : paths)
+        names.append(texts.displayName(path));
+    const QStringList key = QStringList{current} + paths + names;
+    if (key == m_breadcrumbKey)
+        return;
+    m_breadcrumbKey = key;
+
+    // The chip clicked may be the one asking for this rebuild: delete later, never under its feet.
+    while (m_breadcrumbLayout->count() > 1) {
+        QLayoutItem* item = m_breadcrumbLayout->takeAt(0);
+        if (QWidget* widget = item->widget()) {
+            widget->hide();
+            widget->deleteLater();
+        }
+        delete item;
+    }
+    const QColor accent = palette().color(QPalette::Highlight);
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const QString path = paths.at(i);
+        auto* chip = new Chip(names.at(i), m_breadcrumbs);
+        chip->setObjectName(QStringLiteral("breadcrumbChip"));
+        chip->setProperty("path", path);
+        chip->setFont(styledFont(TextStyle::Caption, chip->font()));
+        chip->setPadding(8, 4);
+        chip->setTint(accent, path == current ? 0.18 : 0.0);
+        makeClickable(chip, [this, path] { m_viewModel.navigation().navigate(path, true); });
+        m_breadcrumbLayout->insertWidget(int(i), chip);
+    }
+}
+
+void NavigationGroup::refresh()
+{
+    const Presentation& texts = m_viewModel.presentation();
+    const BrowsingState& browsing = m_viewModel.browsing();
+    const Navigator& navigation = m_viewModel.navigation();
+    const auto tr = [&texts](const char* zh, const char* en) {
+        return texts.localized(QString::fromUtf8(zh), QString::fromUtf8(en));
+    };
+    setTitle(tr("导航", "Navigation"));
+    rebuildBreadcrumbs();
+
+    m_back->setText(tr("返回", "Back"));
+    m_back->setEnabled(!navigation.backHistory().isEmpty());
+    m_backShortcut->setEnabled(m_back->isEnabled());
+    m_forward->setText(tr("前进", "Forward"));
+    m_forward->setEnabled(!navigation.forwardHistory().isEmpty());
+    m_forwardShortcut->setEnabled(m_forward->isEnabled());
+    m_up->setText(tr("上一级", "Up"));
+    m_up->setEnabled(browsing.currentDirectoryPath() != QLatin1String("/"));
+
+    relabelCombo(m_profile, {tr("微信列表", "WeChat List"), tr("其他列表", "Other List")},
+                 browsing.smartMigrationProfile() == SmartMigrationProfile::wechat ? 0 : 1);
+    fitComboToCurrentText(m_profile);
+    m_profileLabel->setText(tr("迁移列表", "Migration List"));
+    m_profileLabel->setEnabled(browsing.smartMigrationEnabled());
+    m_profile->setEnabled(browsing.smartMigrationEnabled());
+    m_smartMigration->setText(tr("智能迁移", "Smart Migration"));
+    m_smartMigration->setChecked(browsing.smartMigrationEnabled());
+    m_linkMode->setText(tr("链接方式", "Link Mode"));
+    m_linkMode->setChecked(browsing.showLinkMode());
+    m_systemApps->setText(tr("系统应用", "System Apps"));
+    m_clearSelection->setText(tr("清空选择", "Clear Selection"));
+    m_pathInput->refresh();
+}
+
+} // namespace orvalink::ui

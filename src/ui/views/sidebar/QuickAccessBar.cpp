@@ -1,0 +1,118 @@
+#include "ui/views/sidebar/QuickAccessBar.h"
+
+#include "ui/views/common/BusyIndicator.h"
+#include "ui/views/dashboard/DashboardViewState.h"
+#include "ui/views/sidebar/SidebarControls.h"
+#include "ui/widgets/Chip.h"
+#include "ui/widgets/PlainToolTip.h"
+#include "ui/widgets/Symbols.h"
+#include "ui/widgets/TextStyles.h"
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/account/AccountWorkflows.h"
+#include "viewmodel/texts/Presentation.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPainterPath>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace orvalink::ui {
+
+namespace {
+
+const QColor kGreen(0x28, 0xa7, 0x45);
+constexpr int kBadgeTextWidth = 280;
+
+QPushButton* addSheetButton(QHBoxLayout* layout, const char* name, const QString& symbol)
+{
+    auto* button = new QPushButton(layout->parentWidget());
+    button->setObjectName(QString::fromLatin1(name));
+    button->setIcon(Symbols::icon(symbol));
+    layout->addWidget(button);
+    return button;
+}
+
+} // namespace
+
+QuickAccessBar::QuickAccessBar(MainViewModel& viewModel, DashboardViewState& state, QWidget* parent)
+    : QWidget(parent), m_viewModel(viewModel), m_state(state)
+{
+    setObjectName(QStringLiteral("quickAccessBar"));
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(10, 6, 10, 6);
+    layout->setSpacing(10);
+
+    m_account = addSheetButton(layout, "quickAccountButton", QStringLiteral("person.badge.key.fill"));
+    // Filled with the accent colour: the bar's primary action.
+    QPalette prominent = m_account->palette();
+    prominent.setColor(QPalette::Button, prominent.color(QPalette::Highlight));
+    prominent.setColor(QPalette::ButtonText, prominent.color(QPalette::HighlightedText));
+    m_account->setPalette(prominent);
+    m_feedback = addSheetButton(layout, "quickFeedbackButton",
+                                QStringLiteral("bubble.left.and.exclamationmark.bubble.right.fill"));
+    layout->addSpacing(8);
+    layout->addStretch(1);
+
+    m_badge = new Chip(QString(), this);
+    m_badge->setObjectName(QStringLiteral("accountBadge"));
+    m_badge->setSymbol(QStringLiteral("checkmark.seal.fill"));
+    m_badge->setTint(kGreen, 0.12);
+    m_badge->setForeground(kGreen);
+    m_badge->setPadding(10, 7);
+    m_badge->setMaximumTextWidth(kBadgeTextWidth);
+    makeClickable(m_badge, [this] { m_state.setActiveSheet(QuickSheet::account); });
+    layout->addWidget(m_badge);
+
+    m_busy = createBusyIndicator(this);
+    m_busy->setObjectName(QStringLiteral("accountBusyIndicator"));
+    layout->addWidget(m_busy);
+
+    m_settings = addSheetButton(layout, "quickSettingsButton", QStringLiteral("slider.horizontal.3"));
+
+    connect(m_account, &QPushButton::clicked, this, [this] { m_state.setActiveSheet(QuickSheet::account); });
+    connect(m_feedback, &QPushButton::clicked, this,
+            [this] { m_state.setActiveSheet(QuickSheet::feedback); });
+    connect(m_settings, &QPushButton::clicked, this,
+            [this] { m_state.setActiveSheet(QuickSheet::settings); });
+    refresh();
+}
+
+void QuickAccessBar::refresh()
+{
+    const Presentation& texts = m_viewModel.presentation();
+    const bool signedIn = m_viewModel.accountState().backendSession().has_value();
+    m_account->setText(signedIn ? texts.localized(QStringLiteral("账户"), QStringLiteral("Account"))
+                                : texts.localized(QStringLiteral("登录"), QStringLiteral("Sign In")));
+    m_account->setIcon(Symbols::icon(signedIn ? QStringLiteral("person.crop.circle.fill")
+                                              : QStringLiteral("person.badge.key.fill"),
+                                     m_account->palette().color(QPalette::ButtonText)));
+    m_feedback->setText(texts.localized(QStringLiteral("意见"), QStringLiteral("Feedback")));
+    m_settings->setText(texts.localized(QStringLiteral("设置"), QStringLiteral("Settings")));
+
+    const AccountTexts& accountTexts = m_viewModel.account().texts();
+    const std::optional<QString> badge = accountTexts.backendAccountBadgeText();
+    m_badge->setVisible(badge.has_value());
+    if (badge) {
+        m_badge->setText(*badge);
+        setPlainToolTip(m_badge, accountTexts.backendAccountSummary());
+    }
+    m_busy->setVisible(m_viewModel.accountState().isBackendBusy());
+}
+
+void QuickAccessBar::paintEvent(QPaintEvent* /*event*/)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    QPainterPath shape;
+    shape.addRoundedRect(box, 16, 16);
+    QLinearGradient fill(box.topLeft(), box.bottomRight());
+    fill.setColorAt(0, withAlpha(palette().color(QPalette::Highlight), 0.12));
+    fill.setColorAt(1, palette().color(QPalette::Base));
+    painter.fillPath(shape, fill);
+    painter.setPen(QPen(withAlpha(palette().color(QPalette::WindowText), 0.08), 1));
+    painter.drawPath(shape);
+}
+
+} // namespace orvalink::ui

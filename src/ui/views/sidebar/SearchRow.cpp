@@ -1,0 +1,62 @@
+#include "ui/views/sidebar/SearchRow.h"
+
+#include "ui/views/sidebar/SidebarControls.h"
+#include "ui/widgets/Symbols.h"
+#include "ui/widgets/TextStyles.h"
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/browsing/ShownListing.h"
+#include "viewmodel/texts/Presentation.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+
+namespace orvalink::ui {
+
+SearchRow::SearchRow(MainViewModel& viewModel, QWidget* parent) : QWidget(parent), m_viewModel(viewModel)
+{
+    setObjectName(QStringLiteral("searchRow"));
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(8);
+    const QColor secondary = secondaryTextColor(palette());
+
+    m_icon = new QLabel(this);
+    m_icon->setPixmap(Symbols::icon(QStringLiteral("magnifyingglass"), secondary).pixmap(14, 14));
+    row->addWidget(m_icon);
+
+    m_field = new QLineEdit(this);
+    m_field->setObjectName(QStringLiteral("searchField"));
+    connect(m_field, &QLineEdit::textEdited, this,
+            [this](const QString& text) { m_viewModel.browsing().setSearchQuery(text); });
+    row->addWidget(m_field, 1);
+
+    m_clear = new QToolButton(this);
+    m_clear->setObjectName(QStringLiteral("clearSearchButton"));
+    m_clear->setAutoRaise(true);
+    m_clear->setIcon(Symbols::icon(QStringLiteral("xmark.circle.fill"), secondary));
+    connect(m_clear, &QToolButton::clicked, this,
+            [this] { m_viewModel.browsing().setSearchQuery(QString()); });
+    row->addWidget(m_clear);
+
+    m_matchCount = createCaption("matchCount", this);
+    row->addWidget(m_matchCount);
+    refresh();
+}
+
+void SearchRow::refresh()
+{
+    const Presentation& texts = m_viewModel.presentation();
+    const QString& query = m_viewModel.browsing().searchQuery();
+    m_field->setPlaceholderText(texts.localized(QStringLiteral("搜索当前目录（模糊）"),
+                                                QStringLiteral("Search current directory (fuzzy)")));
+    setTextKeepingCursor(m_field, query);
+    m_clear->setVisible(!query.isEmpty());
+    // Each word on its own, so the number stands once between them in both languages.
+    m_matchCount->setText(texts.localized(QStringLiteral("匹配"), QStringLiteral("Match")) +
+                          QLatin1Char(' ') + QString::number(m_viewModel.listing().sortedEntries().size()) +
+                          QLatin1Char(' ') + texts.localized(QStringLiteral("项"), QStringLiteral("items")));
+}
+
+} // namespace orvalink::ui

@@ -1,0 +1,147 @@
+#include "ui/views/sidebar/SidebarColumnView.h"
+
+#include "ui/models/DirectoryIconCache.h"
+#include "ui/models/DirectoryListModel.h"
+#include "ui/views/common/RefreshScheduler.h"
+#include "ui/views/sidebar/ActionsRow.h"
+#include "ui/views/sidebar/DirectoryListView.h"
+#include "ui/views/sidebar/DirectoryRowLayout.h"
+#include "ui/views/sidebar/NavigationGroup.h"
+#include "ui/views/sidebar/QuickAccessBar.h"
+#include "ui/views/sidebar/ScanRootGroup.h"
+#include "ui/views/sidebar/SearchRow.h"
+#include "ui/views/sidebar/SidebarControls.h"
+#include "ui/views/sidebar/SmartMigrationPanel.h"
+#include "ui/views/sidebar/TargetVolumeGroup.h"
+#include "ui/views/sidebar/ViewModelDirectoryListSource.h"
+#include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/GroupPanel.h"
+#include "ui/widgets/Symbols.h"
+#include "ui/widgets/TextStyles.h"
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/browsing/ShownListing.h"
+#include "viewmodel/texts/Presentation.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace orvalink::ui {
+
+namespace {
+
+const QColor kOrange(0xf0, 0x8a, 0x00);
+constexpr int kLeastListRows = 4;
+
+} // namespace
+
+SidebarColumnView::SidebarColumnView(MainViewModel& viewModel, DashboardViewState& state, QWidget* parent)
+    : QWidget(parent), m_viewModel(viewModel), m_state(state),
+      m_listSource(std::make_unique<ViewModelDirectoryListSource>(viewModel)),
+      m_icons(std::make_unique<DirectoryIconCache>(Symbols::icon(QStringLiteral("folder.fill")),
+                                                   Symbols::icon(QStringLiteral("doc"))))
+{
+    setObjectName(QStringLiteral("sidebarColumn"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(12, 12, 12, 12);
+    // Tighter than the detail column: every line given to the groups is taken from the list.
+    column->setSpacing(6);
+
+    m_quickAccess = new QuickAccessBar(m_viewModel, m_state, this);
+    column->addWidget(m_quickAccess);
+    m_scanGroup = new ScanRootGroup(m_viewModel, m_state, this);
+    column->addWidget(m_scanGroup);
+    m_targetGroup = new TargetVolumeGroup(m_viewModel, this);
+    column->addWidget(m_targetGroup);
+    m_navigationGroup = new NavigationGroup(m_viewModel, this);
+    column->addWidget(m_navigationGroup);
+    m_actions = new ActionsRow(m_viewModel, this);
+    column->addWidget(m_actions);
+
+    m_containersNotice = createCaption("containersNotice", this, false);
+    applyTextColor(m_containersNotice, kOrange);
+    m_containersNotice->setWordWrap(true);
+    column->addWidget(m_containersNotice);
+
+    m_smartGroup = new GroupPanel(QString(), QStringLiteral("wand.and.stars"), this);
+    m_smartGroup->setObjectName(QStringLiteral("migrationListGroup"));
+    m_smartPanel = new SmartMigrationPanel(m_viewModel, m_smartGroup);
+    m_smartGroup->contentLayout()->addWidget(m_smartPanel);
+    column->addWidget(m_smartGroup);
+
+    m_search = new SearchRow(m_viewModel, this);
+    column->addWidget(m_search);
+
+    m_listModel = new DirectoryListModel(*m_listSource, m_icons.get(), this);
+    m_listSource->attach(*m_listModel);
+    m_listView = new DirectoryListView(m_listModel, this);
+    // The list takes all the height the elements above leave; the column scrolls as a whole only
+    // when even this many rows would not show.
+    m_listView->setMinimumHeight(kLeastListRows * DirectoryRowLayout::rowHeight +
+                                 2 * m_listView->frameWidth());
+    column->addWidget(m_listView, 1);
+
+    m_noMatch = createCaption("noMatchText", this);
+    column->addWidget(m_noMatch);
+    // At most two lines; a longer message ends in "…" and is whole in the tool tip.
+    m_info = new ElidedLabel(this, Qt::ElideRight, 2);
+    m_info->setObjectName(QStringLiteral("infoText"));
+    applyTextStyle(m_info, TextStyle::Caption);
+    applySecondaryTextColor(m_info);
+    m_info->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    column->addWidget(m_info);
+
+    m_scheduler = new RefreshScheduler([this] { refresh(); }, this);
+    m_scheduler->watchAllSignals(&m_viewModel.browsing());
+    m_scheduler->watchAllSignals(&m_viewModel.activity());
+    m_scheduler->watchAllSignals(&m_viewModel.accountState());
+    m_scheduler->watchAllSignals(&m_state);
+    m_scheduler->watch(&m_viewModel.listing(), &ShownListing::sortedEntriesChanged);
+    refresh();
+}
+
+SidebarColumnView::~SidebarColumnView()
+{
+    // The list and its model refer to the source and the icons, which die with this object's
+    // members, before the base class deletes the children.
+    delete m_listView;
+    delete m_listModel;
+}
+
+void SidebarColumnView::flushRefresh()
+{
+    m_scheduler->flush();
+}
+
+void SidebarColumnView::refresh()
+{
+    const Presentation& texts = m_viewModel.presentation();
+    const BrowsingState& browsing = m_viewModel.browsing();
+    m_quickAccess->refresh();
+    m_scanGroup->refresh();
+    m_targetGroup->refresh();
+    m_navigationGroup->refresh();
+    m_actions->refresh();
+
+    const std::optional<QString> notice = texts.currentDirectoryContainersNoticeText();
+    m_containersNotice->setVisible(notice.has_value());
+    m_containersNotice->setText(notice.value_or(QString()));
+
+    m_smartGroup->setVisible(browsing.smartMigrationEnabled());
+    if (browsing.smartMigrationEnabled()) {
+        m_smartGroup->setTitle(texts.localized(QStringLiteral("迁移列表"), QStringLiteral("Migration List")));
+        m_smartPanel->refresh();
+    }
+
+    m_search->refresh();
+    const bool noMatch =
+        !browsing.searchQuery().trimmed().isEmpty() && m_viewModel.listing().sortedEntries().isEmpty();
+    m_noMatch->setVisible(noMatch);
+    m_noMatch->setText(
+        texts.localized(QStringLiteral("未找到匹配结果"), QStringLiteral("No matching results")));
+
+    const std::optional<QString>& info = m_viewModel.activity().infoMessage();
+    m_info->setVisible(info.has_value());
+    m_info->setText(info ? texts.sanitizedForPresentation(*info) : QString());
+}
+
+} // namespace orvalink::ui

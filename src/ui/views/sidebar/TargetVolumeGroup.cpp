@@ -1,0 +1,130 @@
+#include "ui/views/sidebar/TargetVolumeGroup.h"
+
+#include "platform/StandardPath.h"
+#include "ui/views/common/PathContextMenu.h"
+#include "ui/views/sidebar/SidebarControls.h"
+#include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/FlowLayout.h"
+#include "ui/widgets/SelectablePathField.h"
+#include "ui/widgets/TextStyles.h"
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/flow/DetachedFlow.h"
+#include "viewmodel/history/PersistedStateReader.h"
+#include "viewmodel/settings/SettingsActions.h"
+#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/texts/Presentation.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace orvalink::ui {
+
+QString volumeTargetRoot(const VolumeInfo& volume)
+{
+    return platform::standardizedPath(volume.mountPath + QStringLiteral("/OrvalinkRoot"));
+}
+
+TargetVolumeGroup::TargetVolumeGroup(MainViewModel& viewModel, QWidget* parent)
+    : GroupPanel(parent), m_viewModel(viewModel)
+{
+    setObjectName(QStringLiteral("targetGroup"));
+    QVBoxLayout* column = contentLayout();
+    // Compact: every line the sidebar's groups take is taken from the directory list.
+    setHeaderSpacing(3);
+    column->setContentsMargins(10, 6, 10, 6);
+    column->setSpacing(6);
+
+    // The root shares its line with its volume's state; a long root loses its middle.
+    auto* rootRow = new QHBoxLayout;
+    m_rootLabel = new QLabel(this);
+    rootRow->addWidget(m_rootLabel);
+    m_rootPath = createPathLine("targetRootPath", this);
+    attachPathContextMenu(m_rootPath, m_viewModel,
+                          [this] { return m_viewModel.context().effectiveTargetRoot(); });
+    rootRow->addWidget(m_rootPath, 1);
+    m_status = new ElidedLabel(this);
+    m_status->setObjectName(QStringLiteral("targetVolumeStatus"));
+    applyTextStyle(m_status, TextStyle::Caption);
+    applySecondaryTextColor(m_status);
+    rootRow->addWidget(m_status);
+    column->addLayout(rootRow);
+
+    // The three buttons share a line while it has room for them.
+    auto* buttons = new QWidget(this);
+    buttons->setObjectName(QStringLiteral("targetButtons"));
+    auto* flow = new FlowLayout(buttons, 6, 6);
+    m_selectTarget = new QPushButton(buttons);
+    m_selectTarget->setObjectName(QStringLiteral("selectTargetButton"));
+    connect(m_selectTarget, &QPushButton::clicked, this,
+            [this] { startDetached(m_viewModel.settings().selectTargetRoot()); });
+    flow->addWidget(m_selectTarget);
+    m_refreshVolumes = new QPushButton(buttons);
+    m_refreshVolumes->setObjectName(QStringLiteral("refreshVolumesButton"));
+    connect(m_refreshVolumes, &QPushButton::clicked, this, [this] {
+        ViewModelContext& context = m_viewModel.context();
+        context.browsing().setAvailableVolumes(context.parts().volumeService->listVolumes());
+        m_viewModel.persisted().refreshStorageUsageSnapshot();
+    });
+    flow->addWidget(m_refreshVolumes);
+
+    m_volumeButton = new QPushButton(buttons);
+    m_volumeButton->setObjectName(QStringLiteral("quickSelectVolumeButton"));
+    m_volumeMenu = new QMenu(m_volumeButton);
+    m_volumeMenu->setObjectName(QStringLiteral("quickSelectVolumeMenu"));
+    m_volumeButton->setMenu(m_volumeMenu);
+    connect(m_volumeMenu, &QMenu::aboutToShow, this, &TargetVolumeGroup::rebuildVolumeMenu);
+    flow->addWidget(m_volumeButton);
+    column->addWidget(buttons);
+
+    m_lockNote = createCaption("unifiedTargetLockNote", this);
+    m_lockNote->setWordWrap(true);
+    column->addWidget(m_lockNote);
+    refresh();
+}
+
+void TargetVolumeGroup::rebuildVolumeMenu()
+{
+    m_volumeMenu->clear();
+    const QList<VolumeInfo> volumes = m_viewModel.figures().externalVolumes();
+    const Presentation& texts = m_viewModel.presentation();
+    if (volumes.isEmpty()) {
+        m_volumeMenu
+            ->addAction(
+                texts.localized(QStringLiteral("未发现外置磁盘"), QStringLiteral("No external volume found")))
+            ->setEnabled(false);
+        return;
+    }
+    for (qsizetype i = 0; i < volumes.size(); ++i) {
+        const QString target = volumeTargetRoot(volumes.at(i));
+        QAction* action = m_volumeMenu->addAction(texts.displayVolumeName(volumes.at(i), int(i) + 1));
+        action->setData(volumes.at(i).id.toString());
+        connect(action, &QAction::triggered, this,
+                [this, target] { m_viewModel.settings().setTargetRoot(target); });
+    }
+}
+
+void TargetVolumeGroup::refresh()
+{
+    const Presentation& texts = m_viewModel.presentation();
+    const auto tr = [&texts](const char* zh, const char* en) {
+        return texts.localized(QString::fromUtf8(zh), QString::fromUtf8(en));
+    };
+    const bool locked = m_viewModel.context().isUnifiedTargetLocked();
+    setTitle(tr("目标", "Target"));
+    m_rootLabel->setText(tr("根目录", "Root"));
+    setTextKeepingCursor(m_rootPath, texts.displayPath(m_viewModel.context().effectiveTargetRoot()));
+    m_status->setText(m_viewModel.figures().targetVolumeStatus());
+    m_selectTarget->setText(tr("选择目标", "Select Target"));
+    m_selectTarget->setEnabled(!locked);
+    m_refreshVolumes->setText(tr("刷新磁盘", "Refresh Volumes"));
+    m_volumeButton->setText(tr("快速选择磁盘", "Quick Select Volume"));
+    m_volumeButton->setEnabled(!locked);
+    m_lockNote->setText(tr("统一管理已锁定首次目标位置，可在设置中关闭或重置。",
+                           "Unified management locked to the first target. Disable or reset in Settings."));
+    m_lockNote->setVisible(locked);
+}
+
+} // namespace orvalink::ui

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "backend/BackendSession.h"
+#include "viewmodel/flow/FlowTicket.h"
+
+#include <QCoro/QCoroTask>
+#include <QString>
+#include <exception>
+#include <optional>
+
+namespace orvalink {
+
+class AccountSession;
+class CloudSyncWorkflow;
+class FeedbackWorkflow;
+class MigrationOverviewWorkflow;
+class SignInRequirements;
+class ViewModelContext;
+
+// Sign-in, sign-up, sign-out and the password change of the account. The first three share
+// `isSubmittingAuth`, the password change has `isChangingPassword`; a start while the flag is set
+// is ignored. Every flow reports through the published texts and never throws.
+class AuthWorkflows {
+public:
+    AuthWorkflows(ViewModelContext& context, AccountSession& session, SignInRequirements& requirements,
+                  FeedbackWorkflow& feedback, MigrationOverviewWorkflow& overview,
+                  CloudSyncWorkflow& cloudSync);
+
+    // Signs in; on success the account's history is activated and, still busy, this device's cloud
+    // snapshot is restored when the history is empty, then the overview and the feedback dashboard
+    // are loaded. A failure never counts as a lost session; with a captcha in force a fresh
+    // challenge replaces the used one.
+    QCoro::Task<> signIn(QString email, QString password, std::optional<QString> captchaId,
+                         std::optional<QString> captchaCode);
+    // Registers, then signs in with the same values (the captcha is sent twice).
+    QCoro::Task<> registerAndSignIn(QString email, QString password, QString nickName,
+                                    std::optional<QString> captchaId, std::optional<QString> captchaCode);
+    // Revokes the session at the service, then ends it locally whatever the service said.
+    QCoro::Task<> signOutFromBackend();
+    // Changes the password, then ends the session locally (keeping the feedback dashboard) so the
+    // user signs in with the new one.
+    QCoro::Task<> changeBackendPassword(QString currentPassword, QString newPassword);
+
+    // The quiet refreshes after a session is established, one after the other: the cloud restore,
+    // the overview, the feedback dashboard.
+    QCoro::Task<> runSessionFollowUps();
+
+private:
+    // Validates the session, changes the password and ends the session locally. Throws the failure.
+    QCoro::Task<> changePassword(FlowTicket ticket, QString currentPassword, QString newPassword);
+    QCoro::Task<> establishSession(BackendSession session, QString successZh, QString successEn);
+    QCoro::Task<> reportAuthFailure(std::exception_ptr error, QString fallbackZh, QString fallbackEn);
+
+    ViewModelContext& m_context;
+    AccountSession& m_session;
+    SignInRequirements& m_requirements;
+    FeedbackWorkflow& m_feedback;
+    MigrationOverviewWorkflow& m_overview;
+    CloudSyncWorkflow& m_cloudSync;
+};
+
+} // namespace orvalink

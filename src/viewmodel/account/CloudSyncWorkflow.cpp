@@ -1,0 +1,197 @@
+#include "viewmodel/account/CloudSyncWorkflow.h"
+
+#include "model/OrvalinkError.h"
+#include "viewmodel/account/AccountSession.h"
+#include "viewmodel/account/MigrationOverviewWorkflow.h"
+#include "viewmodel/account/SnapshotRowFilter.h"
+#include "viewmodel/history/PersistedStateReader.h"
+#include "viewmodel/state/ViewModelContext.h"
+
+namespace orvalink {
+
+CloudSyncWorkflow::CloudSyncWorkflow(ViewModelContext& context, AccountSession& session,
+                                     PersistedStateReader& persisted, MigrationOverviewWorkflow& overview)
+    : m_context(context), m_session(session), m_persisted(persisted), m_overview(overview)
+{}
+
+HistoryFiles CloudSyncWorkflow::currentHistoryFiles() const
+{
+    // Each store's scope is copied under its own lock inside filePath().
+    return HistoryFiles{m_context.parts().mappingStore->filePath(), m_context.parts().taskStore->filePath()};
+}
+
+QCoro::Task<> CloudSyncWorkflow::restoreMigrationSnapshotFromCloudIfNeeded(bool userInitiated)
+{
+    if (m_context.accountState().isSyncingMigrationSnapshot() || !m_context.accountState().backendSession())
+        co_return;
+    const HistoryFiles files = currentHistoryFiles();
+    if (!HistoryRecords::read(files).isEmpty())
+        co_return;
+    const auto busy = &AccountState::setIsSyncingMigrationSnapshot;
+    const FlowTicket ticket = m_session.beginFlow(busy, false);
+    auto work = restoreIntoEmptyHistory(ticket, files, userInitiated);
+    auto flow =
+        m_session.finishFlow(std::move(work), ticket, busy, AccountSession::FailureReport::currentSession,
+                             QStringLiteral("恢复云端迁移历史失败。"),
+                             QStringLiteral("Failed to restore cloud migration history."), userInitiated);
+    co_await std::move(flow);
+}
+
+QCoro::Task<> CloudSyncWorkflow::restoreIntoEmptyHistory(FlowTicket ticket, HistoryFiles files,
+                                                         bool userInitiated)
+{
+    auto validation = m_session.validSessionFor(ticket);
+    const BackendSession session = co_await std::move(validation);
+    auto download = downloadIntoEmptyHistory(ticket, session, files, Road::restore, userInitiated);
+    co_await std::move(download);
+}
+
+QCoro::Task<> CloudSyncWorkflow::syncMigrationSnapshot(bool userInitiated)
+{
+    if (m_context.accountState().isSyncingMigrationSnapshot())
+        co_return;
+    if (!m_context.accountState().backendSession()) {
+        if (userInitiated)
+            m_context.accountState().setBackendStatusMessage(
+                m_context.localized(QStringLiteral("请先登录后再同步迁移历史。"),
+                                    QStringLiteral("Sign in before syncing migration history.")));
+        co_return;
+    }
+    const auto busy = &AccountState::setIsSyncingMigrationSnapshot;
+    const FlowTicket ticket = m_session.beginFlow(busy, userInitiated);
+    auto work = synchronize(ticket, userInitiated);
+    auto flow =
+        m_session.finishFlow(std::move(work), ticket, busy, AccountSession::FailureReport::currentSession,
+                             QStringLiteral("同步迁移历史失败。"),
+                             QStringLiteral("Failed to sync migration history."), userInitiated);
+    co_await std::move(flow);
+}
+
+QCoro::Task<> CloudSyncWorkflow::synchronize(FlowTicket ticket, bool userInitiated)
+{
+    const HistoryFiles files = currentHistoryFiles();
+    auto validation = m_session.validSessionFor(ticket);
+    const BackendSession session = co_await std::move(validation);
+    HistoryRecords local = HistoryRecords::read(files);
+    if (local.isEmpty()) {
+        auto download = downloadIntoEmptyHistory(ticket, session, files, Road::syncDownload, userInitiated);
+        co_await std::move(download);
+    } else {
+        auto upload = uploadAndInstall(ticket, session, files, std::move(local));
+        co_await std::move(upload);
+    }
+}
+
+QCoro::Task<> CloudSyncWorkflow::downloadIntoEmptyHistory(FlowTicket ticket, BackendSession session,
+                                                          HistoryFiles files, Road road, bool userInitiated)
+{
+    const QString fingerprint = m_session.publishDeviceFingerprint();
+    // Held by this frame: a reply may resume it after the state object is gone.
+    const auto service = m_context.parts().backendMigrationSyncService;
+    auto fetch = service->fetchSnapshot(m_context.browsing().config().backendBaseURL, session.accessToken,
+                                        fingerprint);
+    const MigrationSyncSnapshot snapshot = co_await std::move(fetch);
+    ticket.ensureCurrent();
+    m_context.accountState().setLastMigrationSyncAt(snapshot.syncedAt);
+
+    if (snapshot.mappings.isEmpty() && snapshot.tasks.isEmpty()) {
+        if (road == Road::syncDownload) {
+            auto overview = m_overview.refreshMigrationOverview(false);
+            co_await std::move(overview);
+            ticket.ensureCurrent();
+        }
+        if (userInitiated)
+            m_context.accountState().setBackendStatusMessage(
+                m_context.localized(QStringLiteral("云端还没有当前账号在这台设备上的迁移历史。"),
+                                    QStringLiteral("There is no cloud migration history for this account on "
+                                                   "this device yet.")));
+        co_return;
+    }
+    // A migration that finished while the request was out makes the history non-empty: the
+    // snapshot is then not installed over it.
+    const auto installed = applyMigrationSnapshot(snapshot, files, HistoryInstallMode::onlyIntoEmptyHistory);
+    if (!installed)
+        co_return;
+    auto overview = m_overview.refreshMigrationOverview(false);
+    co_await std::move(overview);
+    ticket.ensureCurrent();
+    if (road == Road::restore)
+        reportInstalled(
+            QStringLiteral("已从云端恢复当前账号在这台设备上的迁移记录。"),
+            QStringLiteral("Restored the migration snapshot for this account on this device from the "
+                           "cloud."),
+            installed->droppedCount);
+    else
+        reportInstalled(
+            QStringLiteral("本地历史为空，已从云端恢复当前账号在这台设备上的迁移记录。"),
+            QStringLiteral("Local history was empty, so the device snapshot was restored from the "
+                           "cloud."),
+            installed->droppedCount);
+}
+
+QCoro::Task<> CloudSyncWorkflow::uploadAndInstall(FlowTicket ticket, BackendSession session,
+                                                  HistoryFiles files, HistoryRecords local)
+{
+    const QString fingerprint = m_session.publishDeviceFingerprint();
+    // Held by this frame: a reply may resume it after the state object is gone.
+    const auto service = m_context.parts().backendMigrationSyncService;
+    auto upload = service->sync(m_context.browsing().config().backendBaseURL, session.accessToken,
+                                fingerprint, local.mappings, local.tasks);
+    const MigrationSyncSnapshot reply = co_await std::move(upload);
+    ticket.ensureCurrent();
+    const auto installed =
+        applyMigrationSnapshot(reply, files, HistoryInstallMode::keepingLocalChanges, local);
+    if (!installed)
+        co_return;
+    auto overview = m_overview.refreshMigrationOverview(false);
+    co_await std::move(overview);
+    ticket.ensureCurrent();
+    const QString n = QString::number(installed->mappingCount);
+    const QString m = QString::number(installed->taskCount);
+    reportInstalled(QStringLiteral("已同步当前账号在这台设备上的迁移记录：已迁移 ") + n +
+                        QStringLiteral(" 项，历史 ") + m + QStringLiteral(" 条。"),
+                    QStringLiteral("Synced this account's migration records for this device: ") + n +
+                        QStringLiteral(" migrated items and ") + m + QStringLiteral(" history entries."),
+                    installed->droppedCount);
+}
+
+std::optional<CloudSyncWorkflow::Installed>
+CloudSyncWorkflow::applyMigrationSnapshot(const MigrationSyncSnapshot& snapshot, const HistoryFiles& files,
+                                          HistoryInstallMode mode, const HistoryRecords& uploaded)
+{
+    ensureSnapshotBelongsToCurrentDevice(snapshot);
+    const HistoryFiles inUse = currentHistoryFiles();
+    if (inUse.mappingsPath != files.mappingsPath || inUse.tasksPath != files.tasksPath)
+        return std::nullopt;
+    const SafeSnapshotRows safe =
+        safeSnapshotRows(snapshot, m_context.pathMappingService(), m_context.browsing().config().anchorUser);
+    const std::optional<HistoryRecords> written =
+        installHistory(files, HistoryRecords{safe.mappings, safe.tasks}, mode, uploaded);
+    if (!written)
+        return std::nullopt;
+    m_context.accountState().setLastMigrationSyncAt(snapshot.syncedAt);
+    m_persisted.reloadPersistedState();
+    return Installed{written->mappings.size(), written->tasks.size(), safe.droppedCount};
+}
+
+void CloudSyncWorkflow::ensureSnapshotBelongsToCurrentDevice(const MigrationSyncSnapshot& snapshot)
+{
+    const QString expected = m_session.publishDeviceFingerprint();
+    const QString actual = AccountSession::normalizedFingerprint(snapshot.deviceFingerprint);
+    if (expected != actual)
+        throw OrvalinkError::cloudSnapshotDeviceMismatch(expected, actual);
+}
+
+void CloudSyncWorkflow::reportInstalled(const QString& zh, const QString& en, qsizetype droppedCount)
+{
+    if (droppedCount == 0) {
+        m_context.accountState().setBackendStatusMessage(m_context.localized(zh, en));
+        return;
+    }
+    const QString count = QString::number(droppedCount);
+    m_context.accountState().setBackendStatusMessage(m_context.localized(
+        zh + QStringLiteral("已忽略 ") + count + QStringLiteral(" 条路径不安全的云端记录。"),
+        en + QStringLiteral(" Ignored ") + count + QStringLiteral(" cloud records with unsafe paths.")));
+}
+
+} // namespace orvalink

@@ -1,0 +1,252 @@
+#include "viewmodel/browsing/DirectoryLoader.h"
+
+#include "platform/FreedMemory.h"
+#include "viewmodel/flow/DetachedFlow.h"
+#include "viewmodel/history/PersistedStateReader.h"
+#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/texts/ErrorText.h"
+
+#include <QHash>
+#include <algorithm>
+#include <limits>
+
+namespace orvalink {
+
+namespace {
+
+// Sizes come from the file system; absurd ones must not overflow a total.
+qint64 saturatingAdd(qint64 total, qint64 value)
+{
+    qint64 sum = 0;
+    if (__builtin_add_overflow(total, value, &sum))
+        return value > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
+    return sum;
+}
+
+} // namespace
+
+DirectoryLoader::DirectoryLoader(ViewModelContext& context, PersistedStateReader& persisted)
+    : m_context(context), m_persisted(persisted)
+{}
+
+DirectoryLoader::~DirectoryLoader()
+{
+    m_currentWalk.cancel();
+}
+
+FlowTicket DirectoryLoader::beginRequest()
+{
+    m_currentWalk.cancel();
+    m_currentWalk = platform::CancellationToken::create();
+    return m_requests.advance();
+}
+
+void DirectoryLoader::retire()
+{
+    m_currentWalk.cancel();
+    m_requests.retire();
+}
+
+void DirectoryLoader::startLoad(bool forceLiveRefresh)
+{
+    startDetached(loadCurrentDirectoryForNavigation(forceLiveRefresh));
+}
+
+void DirectoryLoader::startScan()
+{
+    startDetached(scanCurrentDirectory());
+}
+
+QCoro::Task<> DirectoryLoader::loadCurrentDirectoryForNavigation(bool forceLiveRefresh)
+{
+    m_context.browsing().setIsScanning(true);
+    m_context.activity().setErrorMessage(std::nullopt);
+    const FlowTicket request = beginRequest();
+    const platform::CancellationToken walk = m_currentWalk;
+    const QString path = m_context.browsing().currentDirectoryPath();
+    const bool includeHidden = m_context.browsing().showHiddenFiles();
+    ViewModelParts& parts = m_context.parts();
+    BackgroundRunner& background = m_context.background();
+
+    bool cacheMissed = false;
+    if (!forceLiveRefresh && !m_context.browsing().realtimeRefreshEnabled()) {
+        auto lookup = background.run([cache = parts.scanCacheStore, path, includeHidden] {
+            return cache->loadEntries(path, includeHidden);
+        });
+        const auto cached = co_await std::move(lookup);
+        if (!request.isCurrent())
+            co_return;
+        if (cached) {
+            m_context.browsing().setIsScanning(false);
+            applyDirectoryEntries(*cached);
+            const bool sizesMissing =
+                std::any_of(cached->cbegin(), cached->cend(), [](const DirectoryEntry& entry) {
+                    return entry.isDirectory() && entry.sizeBytes == 0;
+                });
+            if (sizesMissing)
+                startBackgroundRefresh(request, path, *cached, includeHidden, walk);
+            co_return;
+        }
+        cacheMissed = true;
+    }
+
+    auto listing = background.runCatching([scan = parts.scanService, path, includeHidden, walk] {
+        return scan->listDirectory(path, includeHidden, walk);
+    });
+    auto listed = co_await std::move(listing);
+    if (!request.isCurrent())
+        co_return; // isScanning belongs to the newer request
+    m_context.browsing().setIsScanning(false);
+    if (!listed.succeeded()) {
+        showListingFailure(listed.error());
+        co_return;
+    }
+    const QList<DirectoryEntry> entries = listed.takeValue();
+    applyDirectoryEntries(entries);
+    if (entries.isEmpty()) {
+        auto save = persistScanCache(entries, path, includeHidden);
+        co_await std::move(save);
+        co_return;
+    }
+    // The live listing reaches the cache through the refresh, once its sizes are known.
+    if (forceLiveRefresh || cacheMissed || m_context.browsing().realtimeRefreshEnabled())
+        startBackgroundRefresh(request, path, entries, includeHidden, walk);
+}
+
+void DirectoryLoader::startBackgroundRefresh(const FlowTicket& request, const QString& directoryPath,
+                                             const QList<DirectoryEntry>& listedEntries,
+                                             bool includeHiddenFiles, const platform::CancellationToken& walk)
+{
+    startDetached(
+        refreshDirectorySizesInBackground(request, directoryPath, listedEntries, includeHiddenFiles, walk));
+}
+
+QCoro::Task<> DirectoryLoader::refreshDirectorySizesInBackground(FlowTicket request, QString directoryPath,
+                                                                 QList<DirectoryEntry> listedEntries,
+                                                                 bool includeHiddenFiles,
+                                                                 platform::CancellationToken walk)
+{
+    if (listedEntries.isEmpty())
+        co_return;
+    m_context.browsing().setIsBackgroundScanning(true);
+    auto scan = m_context.background().runCatching(
+        [scanService = m_context.parts().scanService, directoryPath, includeHiddenFiles, walk] {
+            return scanService->scanDirectory(directoryPath, 0, includeHiddenFiles, walk);
+        });
+    auto scanned = co_await std::move(scan);
+    if (!request.isAlive())
+        co_return;
+    // A stale or failed refresh publishes nothing; the listing keeps the sizes it had.
+    if (!request.isCurrent() || !scanned.succeeded()) {
+        m_context.browsing().setIsBackgroundScanning(false);
+        co_return;
+    }
+
+    QHash<QString, qint64> sizes;
+    for (const DirectoryEntry& entry : scanned.value())
+        sizes.insert(entry.path, entry.sizeBytes);
+    QList<DirectoryEntry> updated = m_context.browsing().entries();
+    for (DirectoryEntry& entry : updated) {
+        if (const auto size = sizes.constFind(entry.path); size != sizes.cend())
+            entry.sizeBytes = *size;
+    }
+    applyDirectoryEntries(updated);
+    auto save = persistScanCache(updated, directoryPath, includeHiddenFiles);
+    co_await std::move(save);
+    if (!request.isAlive())
+        co_return;
+    m_context.browsing().setIsBackgroundScanning(false);
+}
+
+QCoro::Task<> DirectoryLoader::scanCurrentDirectory()
+{
+    m_context.browsing().setIsScanning(true);
+    m_context.activity().setErrorMessage(std::nullopt);
+    const FlowTicket request = beginRequest();
+    const platform::CancellationToken walk = m_currentWalk;
+    const QString path = m_context.browsing().currentDirectoryPath();
+    const qint64 minimumSize =
+        m_context.browsing().showAllFiles() ? 0 : m_context.browsing().config().minLargeSizeBytes;
+    const bool includeHidden = m_context.browsing().showHiddenFiles();
+
+    auto scan = m_context.background().runCatching(
+        [scanService = m_context.parts().scanService, path, minimumSize, includeHidden, walk] {
+            return scanService->scanDirectory(path, minimumSize, includeHidden, walk);
+        });
+    auto scanned = co_await std::move(scan);
+    if (!request.isCurrent())
+        co_return;
+    m_context.browsing().setIsScanning(false);
+    if (!scanned.succeeded()) {
+        showListingFailure(scanned.error());
+        co_return;
+    }
+    const QList<DirectoryEntry> entries = scanned.takeValue();
+    applyDirectoryEntries(entries);
+    // Only a scan without a minimum is a whole listing.
+    if (minimumSize == 0) {
+        auto save = persistScanCache(entries, path, includeHidden);
+        co_await std::move(save);
+        if (!request.isAlive())
+            co_return;
+    }
+    const QString count = QString::number(entries.size());
+    m_context.activity().setInfoMessage(
+        m_context.localized(QStringLiteral("扫描完成，共 ") + count + QStringLiteral(" 项：") + path,
+                            QStringLiteral("Scanned ") + count + QStringLiteral(" items from ") + path));
+}
+
+QCoro::Task<> DirectoryLoader::persistScanCache(QList<DirectoryEntry> entries, QString directoryPath,
+                                                bool includeHiddenFiles)
+{
+    // The store keeps every other directory's listing: saves are serialized under its file lock and
+    // each one merges into what is on disk, so overlapping loads never drop each other's entries.
+    return m_context.background().run([cache = m_context.parts().scanCacheStore, entries = std::move(entries),
+                                       directoryPath = std::move(directoryPath), includeHiddenFiles] {
+        cache->saveEntries(entries, directoryPath, includeHiddenFiles);
+        // The file's text and its parsed form for a big folder are freed here, on a worker thread.
+        platform::releaseFreedMemory();
+    });
+}
+
+void DirectoryLoader::showListingFailure(const std::exception_ptr& error)
+{
+    m_context.activity().setErrorMessage(localizedDescription(error));
+    m_context.browsing().setEntries({});
+    m_context.browsing().setCurrentDirectorySizeBytes(0);
+    m_context.browsing().setSelectedSizeBytes(0);
+    m_context.browsing().setFocusedEntryPath(std::nullopt);
+}
+
+void DirectoryLoader::applyDirectoryEntries(const QList<DirectoryEntry>& entries)
+{
+    m_context.browsing().setEntries(entries);
+    qint64 total = 0;
+    for (const DirectoryEntry& entry : entries)
+        total = saturatingAdd(total, entry.sizeBytes);
+    m_context.browsing().setCurrentDirectorySizeBytes(total);
+    updateSelectedSize(entries);
+    m_persisted.refreshStorageUsageSnapshot();
+    const auto& focus = m_context.browsing().focusedEntryPath();
+    if (focus && std::none_of(entries.cbegin(), entries.cend(),
+                              [&](const DirectoryEntry& entry) { return entry.path == *focus; }))
+        m_context.browsing().setFocusedEntryPath(std::nullopt);
+}
+
+void DirectoryLoader::updateSelectedSize(const QList<DirectoryEntry>& entries)
+{
+    const QSet<QString>& selected = m_context.browsing().selectedPaths();
+    if (selected.isEmpty()) {
+        m_context.browsing().setSelectedSizeBytes(0);
+        return;
+    }
+    QHash<QString, qint64> sizes;
+    for (const DirectoryEntry& entry : entries)
+        sizes.insert(entry.path, entry.sizeBytes);
+    qint64 total = 0;
+    for (const QString& path : selected)
+        total = saturatingAdd(total, sizes.value(path, 0));
+    m_context.browsing().setSelectedSizeBytes(total);
+}
+
+} // namespace orvalink

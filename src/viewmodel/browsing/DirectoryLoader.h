@@ -1,0 +1,71 @@
+#pragma once
+
+#include "model/DirectoryEntry.h"
+#include "platform/CancellationToken.h"
+#include "viewmodel/flow/FlowTicket.h"
+
+#include <QCoro/QCoroTask>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <exception>
+
+namespace orvalink {
+
+class PersistedStateReader;
+class ViewModelContext;
+
+// Lists the current directory: a quick load that prefers the scan cache, a
+// background pass that fills in directory sizes and writes the cache, and the user's deep scan.
+// Every load and deep scan takes a new request number and cancels the walks of older requests;
+// a result whose number is no longer the latest is dropped without touching the listing.
+class DirectoryLoader : public QObject {
+    Q_OBJECT
+
+public:
+    DirectoryLoader(ViewModelContext& context, PersistedStateReader& persisted);
+    ~DirectoryLoader() override;
+
+    quint64 latestScanRequestID() const { return m_requests.number(); }
+    // Cancels the walks; no listing result is published any more.
+    void retire();
+
+    // The cache's listing when it has one (and real-time refresh is off and no live listing was
+    // asked for), else a live listing; sizes follow in the background where they are missing.
+    QCoro::Task<> loadCurrentDirectoryForNavigation(bool forceLiveRefresh);
+    // Every entry sized by its whole tree, only those of at least the minimum size unless all
+    // files are shown; a full scan is cached.
+    QCoro::Task<> scanCurrentDirectory();
+
+    // The same, started and left to run.
+    void startLoad(bool forceLiveRefresh);
+    void startScan();
+
+    // Publishes a listing with its total, the selected size, fresh storage figures, and drops a
+    // focus the listing no longer holds.
+    void applyDirectoryEntries(const QList<DirectoryEntry>& entries);
+    // The size of the selected paths in `entries`; selected paths not listed count 0.
+    void updateSelectedSize(const QList<DirectoryEntry>& entries);
+
+private:
+    FlowTicket beginRequest();
+    void showListingFailure(const std::exception_ptr& error);
+    QCoro::Task<> refreshDirectorySizesInBackground(FlowTicket request, QString directoryPath,
+                                                    QList<DirectoryEntry> listedEntries,
+                                                    bool includeHiddenFiles,
+                                                    platform::CancellationToken walk);
+    void startBackgroundRefresh(const FlowTicket& request, const QString& directoryPath,
+                                const QList<DirectoryEntry>& listedEntries, bool includeHiddenFiles,
+                                const platform::CancellationToken& walk);
+    QCoro::Task<> persistScanCache(QList<DirectoryEntry> entries, QString directoryPath,
+                                   bool includeHiddenFiles);
+
+    ViewModelContext& m_context;
+    PersistedStateReader& m_persisted;
+    // One series of tickets: every load and deep scan advances it, so only the newest is current.
+    FlowTicketSource m_requests;
+    // The walks of the latest request; the next request cancels them.
+    platform::CancellationToken m_currentWalk;
+};
+
+} // namespace orvalink

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "platform/CancellationToken.h"
+#include "viewmodel/disk/BatchHold.h"
+#include "viewmodel/flow/FlowTicket.h"
+
+#include <QCoro/QCoroTask>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+namespace orvalink {
+
+class ActivityState;
+class BackgroundRunner;
+class BrowsingState;
+class DirectoryLoader;
+class HistoryState;
+class PathMappingService;
+class PersistedStateReader;
+class Presentation;
+class ScopedDiskServices;
+class SmartMigration;
+class ViewModelContext;
+struct ViewModelParts;
+struct WorkflowSettings;
+
+// What the migration, retry, undo and repair flows work with: the published state they report to,
+// the background runner, the settings, the texts, the history scope's disk services and the few
+// steps they share with the rest of the state object. Main thread only.
+//
+// A flow takes a ticket() at its start and checks it after every co_await before it touches the
+// context again: once the owner closes (retire()) or is destroyed, the ticket is stale and the
+// context may be gone.
+class DiskWorkContext {
+public:
+    DiskWorkContext(ViewModelContext& context, PersistedStateReader& persisted, DirectoryLoader& loader,
+                    const SmartMigration& smartMigration);
+
+    FlowTicket ticket() const { return m_tickets.ticket(); }
+    // Every flow stops at its next step and every size walk at its next entry; no flow starts any
+    // more. A batch held between two items goes on, to find its ticket stale.
+    void retire()
+    {
+        m_walks.cancel();
+        m_tickets.retire();
+        m_hold.setHeld(false);
+    }
+    bool isRetired() const { return m_tickets.isRetired(); }
+    // Cancelled when the owner closes: a long size estimate must not hold up the close.
+    const platform::CancellationToken& walks() const { return m_walks; }
+    // Awaited by a batch before each item (the caller checks its ticket afterwards).
+    BatchHold& hold() { return m_hold; }
+
+    BrowsingState& browsing();
+    const BrowsingState& browsing() const;
+    ActivityState& activity();
+    const ActivityState& activity() const;
+    HistoryState& history();
+    const HistoryState& history() const;
+    BackgroundRunner& background();
+    const WorkflowSettings& workflowSettings() const;
+    const Presentation& presentation() const;
+    QString localized(const QString& zh, const QString& en) const;
+    const PathMappingService& pathMappingService() const;
+    ViewModelParts& parts();
+    QString effectiveTargetRoot() const;
+    qsizetype repairPosition() const;
+    void setRepairPosition(qsizetype position);
+
+    // The disk services bound to the history scope in use now, for one run.
+    std::shared_ptr<const ScopedDiskServices> captureServices();
+
+    // The size of the selected paths in the listing.
+    void updateSelectedSize();
+    void reloadPersistedState();
+    void refreshStorageUsageSnapshot();
+    QCoro::Task<> loadCurrentDirectoryForNavigation(bool forceLiveRefresh);
+    // The refusal of Smart Migration's WeChat list, or none.
+    std::optional<QString> smartMigrationValidationMessage(const QStringList& paths) const;
+
+private:
+    ViewModelContext& m_context;
+    PersistedStateReader& m_persisted;
+    DirectoryLoader& m_loader;
+    const SmartMigration& m_smartMigration;
+    FlowTicketSource m_tickets;
+    platform::CancellationToken m_walks = platform::CancellationToken::create();
+    BatchHold m_hold;
+};
+
+} // namespace orvalink

@@ -1,0 +1,271 @@
+#include "viewmodel/disk/MigrationWorkflow.h"
+
+#include "diskops/PathMappingService.h"
+#include "diskops/SelectionService.h"
+#include "model/OrvalinkError.h"
+#include "viewmodel/disk/DiskWorkContext.h"
+#include "viewmodel/disk/ProgressMonitor.h"
+#include "viewmodel/disk/ScopedDiskServices.h"
+#include "viewmodel/disk/WorkflowSettings.h"
+#include "viewmodel/disk/WorkflowSupport.h"
+#include "viewmodel/flow/BackgroundRunner.h"
+#include "viewmodel/state/ActivityState.h"
+#include "viewmodel/state/BrowsingState.h"
+#include "viewmodel/state/HistoryState.h"
+#include "viewmodel/state/ViewModelParts.h"
+#include "viewmodel/texts/ErrorText.h"
+#include "viewmodel/texts/MigrationFailureText.h"
+#include "viewmodel/texts/Presentation.h"
+
+#include <algorithm>
+
+namespace orvalink {
+
+namespace {
+
+// The refusal of a selection, or none when it may run.
+std::optional<QString> selectionRefusal(DiskWorkContext& context, QStringList& paths, bool& asError)
+{
+    asError = true;
+    const QSet<QString>& selected = context.browsing().selectedPaths();
+    if (selected.isEmpty()) {
+        asError = false;
+        return context.localized(QStringLiteral("未选择文件或目录。"),
+                                 QStringLiteral("No file or folder selected."));
+    }
+    try {
+        context.parts().selectionService->validateNoParentChildConflict(selected);
+    } catch (const OrvalinkError& error) {
+        if (error.errorCase() != OrvalinkError::Case::parentChildConflict)
+            return localizedMigrationFailureMessage(context.presentation(), std::current_exception());
+        return context.localized(
+            QStringLiteral("所选目录存在父子级冲突，请不要同时选择上级目录和它内部的子目录。\n\n上级目录：") +
+                error.parent() + QStringLiteral("\n子目录：") + error.child(),
+            QStringLiteral(
+                "The selected directories include a parent-child conflict. Do not select a parent folder and "
+                "one of its nested child folders at the same time.\n\nParent: ") +
+                error.parent() + QStringLiteral("\nChild: ") + error.child());
+    } catch (const std::exception&) {
+        return localizedMigrationFailureMessage(context.presentation(), std::current_exception());
+    }
+    paths = SelectionService::normalized(selected);
+    // Items run in ascending path order, whatever order the set gave.
+    std::sort(paths.begin(), paths.end());
+    const QStringList blocked = blockedMigrationPaths(context, paths, context.browsing().config());
+    if (!blocked.isEmpty())
+        return blockedMigrationPathsText(context.presentation(), blocked);
+    return context.smartMigrationValidationMessage(paths);
+}
+
+void removeFromSelection(DiskWorkContext& context, const QString& path)
+{
+    QSet<QString> selected = context.browsing().selectedPaths();
+    selected.remove(path);
+    context.browsing().setSelectedPaths(selected);
+    context.updateSelectedSize();
+}
+
+struct RunCounts {
+    qint64 succeeded = 0;
+    qint64 failed = 0;
+};
+
+// Stops without touching anything once `ticket` is stale: the engine call itself always runs to its
+// end (migrated with its link, or rolled back), whatever happens to the owner meanwhile.
+QCoro::Task<> migrateOne(DiskWorkContext& context, FlowTicket ticket, QString path, qint64 expected,
+                         std::shared_ptr<const ScopedDiskServices> services, AppConfig runConfig,
+                         RunCounts* counts)
+{
+    const qint64 base = context.activity().migrationProcessedBytes();
+    context.activity().setMigrationCurrentPath(path);
+    // The root and rules read at the start of the run, like the engine's: a root changed meanwhile
+    // must not split the batch.
+    const std::optional<QString> builtTarget = plannedTargetPath(context, path, runConfig);
+    auto monitor = ProgressMonitor::start(context, builtTarget, expected, base);
+    auto work = context.background().runCatching([services, path, runConfig] {
+        return services->engine().retryMigration(path, runConfig, std::nullopt, false).task;
+    });
+    auto outcome = co_await std::move(work);
+    if (!ticket.isAlive())
+        co_return;
+    co_await stopProgressMonitor(std::move(monitor));
+    if (!ticket.isAlive())
+        co_return;
+
+    MigrationTask task;
+    if (outcome.succeeded()) {
+        task = outcome.value();
+    } else {
+        // The engine reports failures in its task; should it throw after all, the item still
+        // counts as failed rather than ending the batch.
+        task.id = QUuid::createUuid();
+        task.sourcePath = path;
+        task.status = TaskStatus::failed;
+        task.errorMessage = localizedDescription(outcome.error());
+    }
+    const QString recordTarget =
+        !task.targetPath.isEmpty() ? task.targetPath : builtTarget.value_or(QString());
+    const QDateTime finishedAt = task.endedAt.value_or(context.workflowSettings().clock());
+    if (task.status == TaskStatus::failed || task.status == TaskStatus::rolledBack) {
+        ++counts->failed;
+        context.activity().setMigrationFailedItems(context.activity().migrationFailedItems() + 1);
+        removeFromSelection(context, path);
+        const QString fallback =
+            task.status == TaskStatus::rolledBack
+                ? context.localized(QStringLiteral("迁移失败，已自动回滚。"),
+                                    QStringLiteral("Migration failed and was rolled back."))
+                : context.localized(QStringLiteral("迁移失败。"), QStringLiteral("Migration failed."));
+        QList<FailedMigrationRecord> failed = context.history().recentFailedMigrationPaths();
+        failed.prepend({QUuid::createUuid(), path, recordTarget, finishedAt, task.status, task.errorCode,
+                        task.errorMessage.value_or(fallback)});
+        context.history().setRecentFailedMigrationPaths(failed);
+        context.activity().setMigrationProcessedBytes(base + expected);
+    } else if (task.status == TaskStatus::completed) {
+        ++counts->succeeded;
+        context.activity().setMigrationSucceededItems(context.activity().migrationSucceededItems() + 1);
+        removeFromSelection(context, path);
+        QList<MigrationPathRecord> done = context.history().recentMigrationPaths();
+        done.prepend({QUuid::createUuid(), path, recordTarget, finishedAt});
+        context.history().setRecentMigrationPaths(done);
+        context.activity().setMigrationProcessedBytes(base + expected);
+    }
+    QList<MigrationTask> tasks = context.history().tasks();
+    tasks.prepend(task);
+    context.history().setTasks(tasks);
+    context.activity().setMigrationProcessedItems(context.activity().migrationProcessedItems() + 1);
+}
+
+QString summaryText(const DiskWorkContext& context, const RunCounts& counts)
+{
+    const QString s = QString::number(counts.succeeded);
+    const QString f = QString::number(counts.failed);
+    const QList<FailedMigrationRecord>& failed = context.history().recentFailedMigrationPaths();
+    if (counts.failed > 0 && !failed.isEmpty()) {
+        // The list is newest first: the first failure of the run is its last record.
+        const QString reason =
+            localizedMigrationFailureMessage(context.presentation(), failed.constLast().errorMessage);
+        return context.localized(QStringLiteral("迁移完成。成功：") + s + QStringLiteral("，失败：") + f +
+                                     QStringLiteral("。首个失败原因：") + reason,
+                                 QStringLiteral("Migration done. Success: ") + s +
+                                     QStringLiteral(", failed: ") + f + QStringLiteral(". First failure: ") +
+                                     reason);
+    }
+    return context.localized(QStringLiteral("迁移完成。成功：") + s + QStringLiteral("，失败：") + f +
+                                 QStringLiteral("。"),
+                             QStringLiteral("Migration done. Success: ") + s + QStringLiteral(", failed: ") +
+                                 f + QStringLiteral("."));
+}
+
+QCoro::Task<> runBatch(DiskWorkContext& context, FlowTicket ticket, QStringList paths,
+                       std::shared_ptr<const ScopedDiskServices> services)
+{
+    QHash<QString, qint64> listed;
+    for (const DirectoryEntry& entry : context.browsing().entries())
+        listed.insert(entry.path, entry.sizeBytes);
+    auto sizing = resolveMigrationSizeByPath(context, paths, listed);
+    const QHash<QString, qint64> sizeByPath = co_await std::move(sizing);
+    if (!ticket.isAlive())
+        co_return;
+
+    qint64 totalBytes = 0;
+    for (const QString& path : paths)
+        totalBytes += std::max<qint64>(0, sizeByPath.value(path, 0));
+    beginProgress(context, {QStringLiteral("迁移"), QStringLiteral("Migration")}, paths.size(), totalBytes);
+
+    const AppConfig runConfig = engineConfig(context);
+    RunCounts counts;
+    for (const QString& path : paths) {
+        auto next = nextItemMayStart(context, ticket);
+        if (!co_await std::move(next))
+            co_return;
+        auto item = migrateOne(context, ticket, path, std::max<qint64>(0, sizeByPath.value(path, 0)),
+                               services, runConfig, &counts);
+        co_await std::move(item);
+    }
+    if (!ticket.isAlive())
+        co_return;
+
+    context.activity().setIsMigrating(false);
+    context.activity().setMigrationCurrentPath(std::nullopt);
+    context.activity().setMigrationProcessedItems(
+        std::min(context.activity().migrationProcessedItems(), context.activity().migrationTotalItems()));
+    if (context.activity().migrationTotalBytes() > 0)
+        context.activity().setMigrationProcessedBytes(
+            std::min(context.activity().migrationProcessedBytes(), context.activity().migrationTotalBytes()));
+    auto reload = reloadAfterDiskWork(context);
+    co_await std::move(reload);
+    if (!ticket.isAlive())
+        co_return;
+    context.activity().setInfoMessage(summaryText(context, counts));
+}
+
+} // namespace
+
+QCoro::Task<> migrateSelectedItems(DiskWorkContext& context)
+{
+    if (!mayStartDiskWork(context))
+        co_return;
+    const FlowTicket ticket = context.ticket();
+    QStringList paths;
+    bool asError = true;
+    if (const auto refusal = selectionRefusal(context, paths, asError)) {
+        if (asError)
+            context.activity().setErrorMessage(*refusal);
+        else
+            context.activity().setInfoMessage(*refusal);
+        co_return;
+    }
+    context.activity().setIsMigrating(true);
+    context.activity().setErrorMessage(std::nullopt);
+    context.activity().setMigrationConflictPrompt(std::nullopt);
+    context.history().setRecentMigrationPaths({});
+    context.history().setRecentFailedMigrationPaths({});
+    try {
+        // The history scope of the whole run is the one in use when it starts.
+        auto batch = runBatch(context, ticket, paths, context.captureServices());
+        co_await std::move(batch);
+    } catch (const std::exception&) {
+        if (!ticket.isAlive())
+            co_return;
+        context.activity().setIsMigrating(false);
+        context.activity().setErrorMessage(
+            localizedMigrationFailureMessage(context.presentation(), std::current_exception()));
+    }
+}
+
+QStringList blockedMigrationPaths(const DiskWorkContext& context, const QStringList& paths,
+                                  const AppConfig& config)
+{
+    QStringList blocked;
+    if (!config.strictModeEnabled)
+        return blocked;
+    for (const QString& path : paths) {
+        try {
+            context.pathMappingService().validateMigrationSource(path, config.anchorUser, true);
+        } catch (...) {
+            blocked.append(path);
+        }
+    }
+    return blocked;
+}
+
+QCoro::Task<QHash<QString, qint64>> resolveMigrationSizeByPath(DiskWorkContext& context, QStringList paths,
+                                                               QHash<QString, qint64> listedSizeByPath)
+{
+    const FlowTicket ticket = context.ticket();
+    QHash<QString, qint64> sizes;
+    for (const QString& path : paths) {
+        const qint64 listed = listedSizeByPath.value(path, 0);
+        if (listed > 0) {
+            sizes.insert(path, listed);
+            continue;
+        }
+        if (!ticket.isAlive())
+            break;
+        auto measuring = estimateBytesForProgress(context, path);
+        sizes.insert(path, std::max<qint64>(0, co_await std::move(measuring)));
+    }
+    co_return sizes;
+}
+
+} // namespace orvalink

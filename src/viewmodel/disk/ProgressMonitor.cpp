@@ -1,0 +1,150 @@
+#include "viewmodel/disk/ProgressMonitor.h"
+
+#include "diskops/ScanService.h"
+#include "platform/IncrementalTreeMeasurer.h"
+#include "viewmodel/disk/DiskWorkContext.h"
+#include "viewmodel/disk/WorkflowSettings.h"
+#include "viewmodel/flow/BackgroundRunner.h"
+#include "viewmodel/state/ActivityState.h"
+#include "viewmodel/state/ViewModelParts.h"
+
+#include <QCoro/QCoroTimer>
+#include <QFile>
+#include <QTimer>
+#include <algorithm>
+#include <sys/stat.h>
+
+namespace orvalink {
+
+namespace {
+
+qint64 fileBytes(const struct stat& info)
+{
+    if (!S_ISREG(info.st_mode))
+        return 0;
+    return std::max<qint64>(
+        {0, static_cast<qint64>(info.st_size), static_cast<qint64>(info.st_blocks) * 512});
+}
+
+} // namespace
+
+qint64 readSizeForProgress(const QString& path, const ScanService& scan,
+                           const platform::CancellationToken& cancellation)
+{
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return 0;
+    if (S_ISDIR(info.st_mode))
+        return std::max<qint64>(0, scan.directorySize(path, true, cancellation));
+    return fileBytes(info);
+}
+
+struct ProgressMonitor::State {
+    platform::CancellationToken cancellation = platform::CancellationToken::create();
+    // The pause between samples; restarted with 0 to end the pause at once on a stop.
+    QTimer pause;
+};
+
+namespace {
+
+// readSizeForProgress for one path sampled again and again: a directory keeps the totals of the parts
+// that cannot have changed since the previous sample, so a sample costs what changed, not the tree.
+qint64 sampleSize(const QString& path, platform::IncrementalTreeMeasurer& measurer,
+                  const platform::CancellationToken& cancellation)
+{
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return 0;
+    if (S_ISDIR(info.st_mode))
+        return std::max<qint64>(0, measurer.measure(cancellation).value_or(0));
+    return fileBytes(info);
+}
+
+// Touches the context only while `ticket` is alive: the monitor may be resumed after its owner is gone.
+QCoro::Task<> sample(DiskWorkContext* context, FlowTicket ticket, QString path, qint64 expected, qint64 base,
+                     std::shared_ptr<ProgressMonitor::State> state)
+{
+    const auto measurer = std::make_shared<platform::IncrementalTreeMeasurer>(path);
+    const platform::CancellationToken cancellation = state->cancellation;
+    qint64 lastSample = 0;
+    while (!cancellation.isCancelled() && ticket.isAlive()) {
+        auto walk = context->background().runCatching(
+            [measurer, path, cancellation] { return sampleSize(path, *measurer, cancellation); });
+        auto measured = co_await std::move(walk);
+        if (cancellation.isCancelled() || !ticket.isAlive())
+            co_return;
+        if (measured.succeeded() && measured.value() > lastSample) {
+            const qint64 candidate = base + std::min(measured.value(), expected);
+            context->activity().setMigrationProcessedBytes(
+                std::max(context->activity().migrationProcessedBytes(), candidate));
+            lastSample = measured.value();
+        }
+        state->pause.start(context->workflowSettings().progressInterval);
+        co_await qCoro(state->pause).waitForTimeout();
+    }
+}
+
+} // namespace
+
+std::unique_ptr<ProgressMonitor> ProgressMonitor::start(DiskWorkContext& context,
+                                                        const std::optional<QString>& path,
+                                                        qint64 expectedBytes, qint64 baseProcessedBytes)
+{
+    if (!path || path->isEmpty() || expectedBytes <= 0)
+        return nullptr;
+    auto state = std::make_shared<State>();
+    state->pause.setSingleShot(true);
+    auto sampling = sample(&context, context.ticket(), *path, expectedBytes, baseProcessedBytes, state);
+    return std::unique_ptr<ProgressMonitor>(new ProgressMonitor(std::move(state), std::move(sampling)));
+}
+
+ProgressMonitor::ProgressMonitor(std::shared_ptr<State> state, QCoro::Task<> sampling)
+    : m_state(std::move(state)), m_sampling(std::move(sampling))
+{}
+
+ProgressMonitor::~ProgressMonitor()
+{
+    m_state->cancellation.cancel();
+    if (m_state->pause.isActive())
+        m_state->pause.start(0);
+}
+
+QCoro::Task<> ProgressMonitor::stop()
+{
+    m_state->cancellation.cancel();
+    if (m_state->pause.isActive())
+        m_state->pause.start(0);
+    co_await std::move(m_sampling);
+}
+
+QCoro::Task<> stopProgressMonitor(std::unique_ptr<ProgressMonitor> monitor)
+{
+    if (monitor)
+        co_await monitor->stop();
+}
+
+QCoro::Task<qint64> estimateBytesForProgress(DiskWorkContext& context, QString path)
+{
+    const std::shared_ptr<ScanService> scan = context.parts().scanService;
+    auto work = context.background().runCatching(
+        [scan, path, walks = context.walks()] { return readSizeForProgress(path, *scan, walks); });
+    auto measured = co_await std::move(work);
+    co_return measured.succeeded() ? measured.value() : 0;
+}
+
+void finishSingleItemProgress(DiskWorkContext& context, bool success)
+{
+    context.activity().setMigrationProcessedItems(
+        std::max<qint64>(context.activity().migrationTotalItems(), 1));
+    if (success) {
+        context.activity().setMigrationSucceededItems(
+            std::max<qint64>(context.activity().migrationSucceededItems(), 1));
+        context.activity().setMigrationProcessedBytes(context.activity().migrationTotalBytes());
+    } else {
+        context.activity().setMigrationFailedItems(
+            std::max<qint64>(context.activity().migrationFailedItems(), 1));
+    }
+    context.activity().setMigrationCurrentPath(std::nullopt);
+}
+
+} // namespace orvalink

@@ -1,0 +1,150 @@
+#include "viewmodel/disk/UndoTriage.h"
+
+#include "model/OrvalinkError.h"
+#include "viewmodel/disk/AdministratorAuthorization.h"
+#include "viewmodel/state/ActivityState.h"
+#include "viewmodel/texts/MigrationFailureText.h"
+#include "viewmodel/texts/Presentation.h"
+
+#include <QFileInfo>
+
+namespace orvalink {
+
+namespace {
+
+std::optional<QString> occupiedPath(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const OrvalinkError& failure) {
+        if (failure.errorCase() == OrvalinkError::Case::undoSourceOccupied)
+            return failure.path();
+    } catch (...) {
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+bool presentUndoConflictPromptIfNeeded(ActivityState& activity, const Presentation& texts,
+                                       const std::exception_ptr& error, const LinkMapping& mapping)
+{
+    const std::optional<QString> path = occupiedPath(error);
+    if (!path)
+        return false;
+    const QString occupied = texts.displayPath(*path);
+    const QString preserved = texts.displayPath(mapping.targetPath);
+    const QString message = texts.localized(
+        QStringLiteral("原路径已被占用：") + occupied + QStringLiteral("。已迁移的数据仍保留在 ") +
+            preserved +
+            QStringLiteral("。\n\n追加恢复（推荐）：把当前目录里新出现的内容和原迁移数据合并，尽量两边都保留"
+                           "。\n覆盖恢复：用原迁移数据恢复原路径，并把当前占用目录另存到隐藏备份路径，适合你"
+                           "确认当前目录内容不重要的时候。"),
+        QStringLiteral("The original path is occupied: ") + occupied +
+            QStringLiteral(". Migrated data is still preserved at ") + preserved +
+            QStringLiteral(
+                ".\n\nAppend Restore (Recommended): merge the current folder contents with the migrated "
+                "data so both sides are kept when possible.\nOverwrite Restore: restore the migrated data "
+                "back to the original path and preserve the currently occupying folder in a hidden backup "
+                "path. Use this only when the current folder contents are not important."));
+    activity.setUndoConflictPrompt(UndoConflictPrompt{
+        QUuid::createUuid(), mapping,
+        texts.localized(QStringLiteral("选择强制恢复方式"), QStringLiteral("Choose a Force Restore Mode")),
+        message});
+    activity.setInfoMessage(texts.localized(
+        QStringLiteral("检测到原路径已被重新占用。请选择“追加恢复（推荐）”或“覆盖恢复”。"),
+        QStringLiteral(
+            "The original path has been occupied again. Choose Append Restore (Recommended) or Overwrite "
+            "Restore.")));
+    return true;
+}
+
+QString undoFailureMessage(const Presentation& texts, const std::exception_ptr& error,
+                           const LinkMapping& mapping)
+{
+    const std::optional<QString> path = occupiedPath(error);
+    if (!path)
+        return localizedMigrationFailureMessage(texts, error);
+    const QString occupied = texts.displayPath(*path);
+    const QString preserved = texts.displayPath(mapping.targetPath);
+    return texts.localized(
+        QStringLiteral("无法反悔，因为原路径已被占用：") + occupied +
+            QStringLiteral("。已迁移的数据仍保留在 ") + preserved +
+            QStringLiteral(
+                "。你现在可以选择“追加恢复（推荐）”或“覆盖恢复”；像 .Trash 这类系统托管目录后续不建议迁移。"),
+        QStringLiteral("Undo cannot continue because the original path is occupied: ") + occupied +
+            QStringLiteral(". The migrated data is still preserved at ") + preserved +
+            QStringLiteral(
+                ". You can now choose Append Restore (Recommended) or Overwrite Restore. System-managed "
+                "folders like .Trash should not be migrated again."));
+}
+
+std::optional<QString> triageUndoFailure(ActivityState& activity, const Presentation& texts,
+                                         const std::exception_ptr& error, const LinkMapping& mapping)
+{
+    if (presentUndoConflictPromptIfNeeded(activity, texts, error, mapping))
+        return std::nullopt;
+    handleAdministratorAuthorizationRequirementIfNeeded(activity, texts, error, QStringLiteral("反悔迁移"),
+                                                        QStringLiteral("undo migrations"));
+    return undoFailureMessage(texts, error, mapping);
+}
+
+QString forceUndoSuccessMessage(const Presentation& texts, const UndoResult& result)
+{
+    const QString name = QFileInfo(result.mapping.sourcePath).fileName();
+    if (!result.forceRestoreSummary) {
+        const QString date = texts.formatDate(result.revertedAt);
+        return texts.localized(
+            QStringLiteral("已反悔：") + name + QStringLiteral("（") + date + QStringLiteral("）"),
+            QStringLiteral("Undo completed: ") + name + QStringLiteral(" (") + date + QStringLiteral(")"));
+    }
+    const ForceUndoRestoreSummary& s = *result.forceRestoreSummary;
+    const QString preserved = s.preservedPath ? texts.displayPath(*s.preservedPath) : QString();
+    const QString merged = QString::number(s.mergedExistingItemCount);
+    const QString renamed = QString::number(s.renamedConflictCount);
+    if (s.requestedMode == ForcedUndoRestoreMode::overwrite) {
+        if (s.preservedPath)
+            return texts.localized(
+                QStringLiteral("已覆盖恢复：") + name +
+                    QStringLiteral("。原路径已恢复，当前占用内容已保留到 ") + preserved +
+                    QStringLiteral("。"),
+                QStringLiteral("Overwrite restore completed for ") + name +
+                    QStringLiteral(
+                        ". The original path was restored and the previously occupying content was "
+                        "preserved at ") +
+                    preserved + QStringLiteral("."));
+        return texts.localized(QStringLiteral("已覆盖恢复：") + name + QStringLiteral("。"),
+                               QStringLiteral("Overwrite restore completed for ") + name +
+                                   QStringLiteral("."));
+    }
+    if (s.didAppendMerge && s.renamedConflictCount < 1)
+        return texts.localized(QStringLiteral("已追加恢复：") + name +
+                                   QStringLiteral("。原路径已恢复，并合并了 ") + merged +
+                                   QStringLiteral(" 项当前目录内容。"),
+                               QStringLiteral("Append restore completed for ") + name +
+                                   QStringLiteral(". The original path was restored and ") + merged +
+                                   QStringLiteral(" current-folder item(s) were merged."));
+    if (s.didAppendMerge)
+        return texts.localized(
+            QStringLiteral("已追加恢复：") + name + QStringLiteral("。原路径已恢复，并合并了 ") + merged +
+                QStringLiteral(" 项当前目录内容；其中 ") + renamed +
+                QStringLiteral(" 项同名内容已自动另存保留。"),
+            QStringLiteral("Append restore completed for ") + name +
+                QStringLiteral(". The original path was restored, ") + merged +
+                QStringLiteral(" current-folder item(s) were merged, and ") + renamed +
+                QStringLiteral(" conflicting item(s) were preserved under renamed paths."));
+    if (s.preservedPath)
+        return texts.localized(
+            QStringLiteral("已恢复：") + name + QStringLiteral("。当前占用内容已先保留到 ") + preserved +
+                QStringLiteral(
+                    "，再用原迁移数据恢复原路径；由于当前路径不是可直接合并的目录，本次未做目录追加。"),
+            QStringLiteral("Restore completed for ") + name +
+                QStringLiteral(". The current occupying content was first preserved at ") + preserved +
+                QStringLiteral(
+                    ", then the migrated data was restored to the original path. Directory append was not "
+                    "used because the current path was not directly mergeable."));
+    return texts.localized(QStringLiteral("已追加恢复：") + name + QStringLiteral("。"),
+                           QStringLiteral("Append restore completed for ") + name + QStringLiteral("."));
+}
+
+} // namespace orvalink

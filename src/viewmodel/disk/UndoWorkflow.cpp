@@ -1,0 +1,251 @@
+#include "viewmodel/disk/UndoWorkflow.h"
+
+#include "viewmodel/disk/DiskWorkContext.h"
+#include "viewmodel/disk/ProgressMonitor.h"
+#include "viewmodel/disk/ScopedDiskServices.h"
+#include "viewmodel/disk/UndoTriage.h"
+#include "viewmodel/disk/WorkflowSettings.h"
+#include "viewmodel/disk/WorkflowSupport.h"
+#include "viewmodel/flow/BackgroundRunner.h"
+#include "viewmodel/state/ActivityState.h"
+#include "viewmodel/state/BrowsingState.h"
+#include "viewmodel/state/HistoryState.h"
+#include "viewmodel/state/ViewModelParts.h"
+#include "viewmodel/texts/MigrationFailureText.h"
+#include "viewmodel/texts/Presentation.h"
+
+#include <algorithm>
+
+namespace orvalink {
+
+namespace {
+
+// Marks the start of a restore run. Busy first: the size estimates that follow may take seconds.
+void beginRestoreRun(DiskWorkContext& context)
+{
+    context.activity().setIsUndoing(true);
+    context.activity().setErrorMessage(std::nullopt);
+    context.activity().setUndoConflictPrompt(std::nullopt);
+    context.history().setLastRestoredPaths({});
+}
+
+QCoro::Task<BackgroundResult<UndoResult>> restore(DiskWorkContext& context,
+                                                  std::shared_ptr<const ScopedDiskServices> services,
+                                                  LinkMapping mapping,
+                                                  std::optional<ForcedUndoRestoreMode> mode)
+{
+    const QString anchorUser = context.browsing().config().anchorUser;
+    const QUuid id = mapping.id;
+    auto work = context.background().runCatching([services, id, anchorUser, mode] {
+        return mode ? services->undo().forceUndoMigration(id, anchorUser, *mode)
+                    : services->undo().undoMigration(id, anchorUser);
+    });
+    co_return co_await std::move(work);
+}
+
+// One record with one-item progress, for the undo of the last record and the forced restore.
+QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, BilingualText title,
+                            std::optional<ForcedUndoRestoreMode> mode,
+                            std::shared_ptr<const ScopedDiskServices> services)
+{
+    const FlowTicket ticket = context.ticket();
+    auto estimating = estimateBytesForProgress(context, mapping.targetPath);
+    const qint64 estimate = co_await std::move(estimating);
+    if (!ticket.isAlive())
+        co_return;
+    beginProgress(context, title, 1, estimate);
+    context.activity().setMigrationCurrentPath(mapping.sourcePath);
+
+    auto monitor = ProgressMonitor::start(context, mapping.sourcePath, estimate,
+                                          context.activity().migrationProcessedBytes());
+    auto restoring = restore(context, services, mapping, mode);
+    auto outcome = co_await std::move(restoring);
+    if (!ticket.isAlive())
+        co_return;
+    co_await stopProgressMonitor(std::move(monitor));
+    if (!ticket.isAlive())
+        co_return;
+    context.activity().setIsUndoing(false);
+
+    if (outcome.succeeded()) {
+        const UndoResult result = outcome.value();
+        finishSingleItemProgress(context, true);
+        auto reload = reloadAfterDiskWork(context);
+        co_await std::move(reload);
+        if (!ticket.isAlive())
+            co_return;
+        context.history().setLastRestoredPaths({result.mapping.sourcePath});
+        context.activity().setInfoMessage(forceUndoSuccessMessage(context.presentation(), result));
+        co_return;
+    }
+    finishSingleItemProgress(context, false);
+    if (const auto text =
+            triageUndoFailure(context.activity(), context.presentation(), outcome.error(), mapping))
+        context.activity().setErrorMessage(*text);
+}
+
+struct BatchOutcome {
+    QStringList restoredPaths;
+    QStringList failureTexts;
+    qint64 successCount = 0;
+    qint64 failureCount = 0;
+};
+
+QCoro::Task<> restoreBatch(DiskWorkContext& context, QList<LinkMapping> records,
+                           std::shared_ptr<const ScopedDiskServices> services)
+{
+    const FlowTicket ticket = context.ticket();
+    QHash<QString, qint64> estimates;
+    for (const LinkMapping& record : records) {
+        auto estimating = estimateBytesForProgress(context, record.targetPath);
+        estimates.insert(record.sourcePath, co_await std::move(estimating));
+        if (!ticket.isAlive())
+            co_return;
+    }
+    const bool isSingle = records.size() == 1;
+    qint64 totalBytes = 0;
+    for (const LinkMapping& record : records)
+        totalBytes += std::max<qint64>(0, estimates.value(record.sourcePath, 0));
+    beginProgress(
+        context,
+        isSingle ? BilingualText{QStringLiteral("反悔所选记录"), QStringLiteral("Undo Selected Record")}
+                 : BilingualText{QStringLiteral("批量反悔所选记录"), QStringLiteral("Undo Selected Records")},
+        records.size(), totalBytes);
+
+    BatchOutcome batch;
+    for (const LinkMapping& record : records) {
+        auto next = nextItemMayStart(context, ticket);
+        if (!co_await std::move(next))
+            co_return;
+        const qint64 expected = std::max<qint64>(0, estimates.value(record.sourcePath, 0));
+        const qint64 base = context.activity().migrationProcessedBytes();
+        context.activity().setMigrationCurrentPath(record.sourcePath);
+        auto monitor = ProgressMonitor::start(context, record.sourcePath, expected, base);
+        auto restoring = restore(context, services, record, std::nullopt);
+        auto outcome = co_await std::move(restoring);
+        if (!ticket.isAlive())
+            co_return;
+        co_await stopProgressMonitor(std::move(monitor));
+        if (!ticket.isAlive())
+            co_return;
+        context.activity().setMigrationProcessedItems(context.activity().migrationProcessedItems() + 1);
+        context.activity().setMigrationProcessedBytes(
+            std::min(context.activity().migrationTotalBytes(), base + expected));
+        if (outcome.succeeded()) {
+            ++batch.successCount;
+            context.activity().setMigrationSucceededItems(context.activity().migrationSucceededItems() + 1);
+            batch.restoredPaths.append(outcome.value().mapping.sourcePath);
+        } else {
+            ++batch.failureCount;
+            context.activity().setMigrationFailedItems(context.activity().migrationFailedItems() + 1);
+            if (const auto text =
+                    triageUndoFailure(context.activity(), context.presentation(), outcome.error(), record))
+                batch.failureTexts.append(*text);
+        }
+    }
+
+    context.activity().setIsUndoing(false);
+    context.activity().setMigrationCurrentPath(std::nullopt);
+    if (context.activity().migrationTotalBytes() >= 1)
+        context.activity().setMigrationProcessedBytes(
+            std::min(context.activity().migrationProcessedBytes(), context.activity().migrationTotalBytes()));
+    context.history().setLastRestoredPaths(batch.restoredPaths);
+    auto reload = reloadAfterDiskWork(context);
+    co_await std::move(reload);
+    if (!ticket.isAlive())
+        co_return;
+
+    const bool promptOpen = context.activity().undoConflictPrompt().has_value();
+    if (batch.successCount == 0) {
+        finishSingleItemProgress(context, false);
+        if (!promptOpen)
+            context.activity().setErrorMessage(batch.failureTexts.isEmpty()
+                                                   ? context.localized(QStringLiteral("批量反悔失败。"),
+                                                                       QStringLiteral("Undo batch failed."))
+                                                   : batch.failureTexts.constFirst());
+    } else if (batch.failureCount >= 1) {
+        const QString s = QString::number(batch.successCount);
+        const QString f = QString::number(batch.failureCount);
+        context.activity().setInfoMessage(
+            context.localized(QStringLiteral("批量反悔完成。成功：") + s + QStringLiteral("，失败：") + f +
+                                  QStringLiteral("。"),
+                              QStringLiteral("Undo batch finished. Success: ") + s +
+                                  QStringLiteral(", failed: ") + f + QStringLiteral(".")));
+        if (!promptOpen && !batch.failureTexts.isEmpty())
+            context.activity().setErrorMessage(batch.failureTexts.constFirst());
+    } else if (isSingle) {
+        context.activity().setInfoMessage(context.localized(QStringLiteral("已反悔所选记录。"),
+                                                            QStringLiteral("Selected record was restored.")));
+    } else {
+        const QString n = QString::number(batch.successCount);
+        context.activity().setInfoMessage(
+            context.localized(QStringLiteral("已反悔 ") + n + QStringLiteral(" 条记录。"),
+                              QStringLiteral("Restored ") + n + QStringLiteral(" records.")));
+    }
+}
+
+// Runs a restore flow that has already marked itself busy; whatever escapes ends the run.
+QCoro::Task<> guardedRestore(DiskWorkContext& context, QCoro::Task<> flow)
+{
+    const FlowTicket ticket = context.ticket();
+    try {
+        co_await std::move(flow);
+    } catch (const std::exception&) {
+        if (!ticket.isAlive())
+            co_return;
+        context.activity().setIsUndoing(false);
+        context.activity().setErrorMessage(
+            localizedMigrationFailureMessage(context.presentation(), std::current_exception()));
+    }
+}
+
+} // namespace
+
+QCoro::Task<> undoLastMigration(DiskWorkContext& context)
+{
+    if (!mayStartDiskWork(context))
+        co_return;
+    if (context.history().undoHistory().isEmpty()) {
+        context.activity().setInfoMessage(
+            context.localized(QStringLiteral("没有可反悔的迁移记录。"),
+                              QStringLiteral("No migration record available to undo.")));
+        co_return;
+    }
+    const LinkMapping newest = context.history().undoHistory().constFirst();
+    beginRestoreRun(context);
+    auto flow =
+        restoreSingle(context, newest, {QStringLiteral("反悔上次迁移"), QStringLiteral("Undo Last Move")},
+                      std::nullopt, context.captureServices());
+    co_await guardedRestore(context, std::move(flow));
+}
+
+QCoro::Task<> undoSelectedMigration(DiskWorkContext& context)
+{
+    if (!mayStartDiskWork(context))
+        co_return;
+    const QList<LinkMapping> records = context.history().selectedUndoMappings();
+    if (records.isEmpty()) {
+        context.activity().setInfoMessage(
+            context.localized(QStringLiteral("请先选择至少一条迁移记录。"),
+                              QStringLiteral("Select at least one migration record first.")));
+        co_return;
+    }
+    beginRestoreRun(context);
+    auto flow = restoreBatch(context, records, context.captureServices());
+    co_await guardedRestore(context, std::move(flow));
+}
+
+QCoro::Task<> forceUndoMigration(DiskWorkContext& context, LinkMapping mapping, ForcedUndoRestoreMode mode)
+{
+    if (!mayStartDiskWorkOrSayWhy(context))
+        co_return;
+    beginRestoreRun(context);
+    const BilingualText title =
+        mode == ForcedUndoRestoreMode::overwrite
+            ? BilingualText{QStringLiteral("覆盖恢复"), QStringLiteral("Overwrite Restore")}
+            : BilingualText{QStringLiteral("追加恢复"), QStringLiteral("Append Restore")};
+    auto flow = restoreSingle(context, mapping, title, mode, context.captureServices());
+    co_await guardedRestore(context, std::move(flow));
+}
+
+} // namespace orvalink

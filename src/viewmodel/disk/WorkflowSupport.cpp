@@ -1,0 +1,101 @@
+#include "viewmodel/disk/WorkflowSupport.h"
+
+#include "diskops/PathMappingService.h"
+#include "viewmodel/disk/DiskWorkContext.h"
+#include "viewmodel/disk/WorkflowSettings.h"
+#include "viewmodel/flow/BackgroundRunner.h"
+#include "viewmodel/state/ActivityState.h"
+#include "viewmodel/state/BrowsingState.h"
+#include "viewmodel/state/HistoryState.h"
+#include "viewmodel/state/ViewModelParts.h"
+#include "viewmodel/texts/Presentation.h"
+
+#include <algorithm>
+
+namespace orvalink {
+
+bool mayStartDiskWork(const DiskWorkContext& context)
+{
+    return !context.isRetired() && !context.activity().isDiskWorkBusy();
+}
+
+std::optional<QString> diskWorkRefusal(const DiskWorkContext& context)
+{
+    const ActivityState& activity = context.activity();
+    if (context.isRetired())
+        return std::nullopt;
+    if (activity.isMigrating())
+        return context.localized(QStringLiteral("正在迁移，请等它结束后再试。"),
+                                 QStringLiteral("A migration is running. Try again once it has finished."));
+    if (activity.isUndoing())
+        return context.localized(QStringLiteral("正在反悔迁移，请等它结束后再试。"),
+                                 QStringLiteral("An undo is running. Try again once it has finished."));
+    if (activity.isRepairingLinks())
+        return context.localized(QStringLiteral("正在修复链接，请等它结束后再试。"),
+                                 QStringLiteral("A link repair is running. Try again once it has finished."));
+    return std::nullopt;
+}
+
+bool mayStartDiskWorkOrSayWhy(DiskWorkContext& context)
+{
+    if (mayStartDiskWork(context))
+        return true;
+    if (const std::optional<QString> refusal = diskWorkRefusal(context))
+        context.activity().setInfoMessage(*refusal);
+    return false;
+}
+
+AppConfig engineConfig(const DiskWorkContext& context)
+{
+    AppConfig config = context.browsing().config();
+    config.defaultTargetRoot = context.effectiveTargetRoot();
+    return config;
+}
+
+std::optional<QString> plannedTargetPath(const DiskWorkContext& context, const QString& sourcePath)
+{
+    return plannedTargetPath(context, sourcePath, engineConfig(context));
+}
+
+std::optional<QString> plannedTargetPath(const DiskWorkContext& context, const QString& sourcePath,
+                                         const AppConfig& settings)
+{
+    try {
+        return context.pathMappingService().buildTargetPath(sourcePath, settings.defaultTargetRoot,
+                                                            settings.anchorUser, settings.strictModeEnabled);
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+QCoro::Task<> reloadAfterDiskWork(DiskWorkContext& context)
+{
+    context.reloadPersistedState();
+    context.browsing().setAvailableVolumes(context.parts().volumeService->listVolumes());
+    context.refreshStorageUsageSnapshot();
+    context.updateSelectedSize();
+    co_await context.loadCurrentDirectoryForNavigation(true);
+}
+
+QCoro::Task<bool> nextItemMayStart(DiskWorkContext& context, FlowTicket ticket)
+{
+    if (!ticket.isAlive())
+        co_return false;
+    auto passing = context.hold().passed();
+    co_await std::move(passing);
+    co_return ticket.isAlive();
+}
+
+void beginProgress(DiskWorkContext& context, const BilingualText& title, qint64 totalItems, qint64 totalBytes)
+{
+    context.activity().setOperationTitle(title, context.presentation().localizer());
+    context.activity().setMigrationTotalItems(totalItems);
+    context.activity().setMigrationProcessedItems(0);
+    context.activity().setMigrationSucceededItems(0);
+    context.activity().setMigrationFailedItems(0);
+    context.activity().setMigrationCurrentPath(std::nullopt);
+    context.activity().setMigrationTotalBytes(std::max<qint64>(0, totalBytes));
+    context.activity().setMigrationProcessedBytes(0);
+}
+
+} // namespace orvalink

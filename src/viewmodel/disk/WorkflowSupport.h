@@ -1,0 +1,49 @@
+#pragma once
+
+#include "model/AppConfig.h"
+#include "viewmodel/flow/FlowTicket.h"
+#include "viewmodel/texts/Localizer.h"
+
+#include <QCoro/QCoroTask>
+#include <QString>
+#include <optional>
+
+namespace orvalink {
+
+class DiskWorkContext;
+
+// A disk workflow starts only when this is true: not once the owner closed, and not while a
+// migration, retry, undo, forced restore or link repair runs (these flows exclude each other, so a
+// repair never replaces a link that an undo is moving). Every control that starts one is enabled by
+// it.
+bool mayStartDiskWork(const DiskWorkContext& context);
+// Why a disk workflow may not start now, for the info line; none when it may, or when the owner
+// closed (nothing is said to a window that is going away).
+std::optional<QString> diskWorkRefusal(const DiskWorkContext& context);
+// mayStartDiskWork(), and when it is false the refusal in the info line: for the flows that start
+// from controls that stay enabled (a row's menu, the answer to a prompt).
+bool mayStartDiskWorkOrSayWhy(DiskWorkContext& context);
+
+// The settings handed to the engine: the current ones with the effective target root.
+AppConfig engineConfig(const DiskWorkContext& context);
+
+// Where `sourcePath` would land under the effective target root; none when the rules refuse it.
+std::optional<QString> plannedTargetPath(const DiskWorkContext& context, const QString& sourcePath);
+// The same under the target root and rules of `settings` (as engineConfig() gave them).
+std::optional<QString> plannedTargetPath(const DiskWorkContext& context, const QString& sourcePath,
+                                         const AppConfig& settings);
+
+// After disk work that changed the history: history, volumes, storage, selected size and a live
+// listing of the current directory. The caller checks its ticket after awaiting it.
+QCoro::Task<> reloadAfterDiskWork(DiskWorkContext& context);
+
+// Before each item of a batch: waits while the window asks whether to close (the hold); false once
+// the owner closed, and the batch then ends without touching anything.
+QCoro::Task<bool> nextItemMayStart(DiskWorkContext& context, FlowTicket ticket);
+
+// Resets the progress panel for a new operation of `totalItems` items and `totalBytes` bytes.
+// The title follows a later change of language.
+void beginProgress(DiskWorkContext& context, const BilingualText& title, qint64 totalItems,
+                   qint64 totalBytes);
+
+} // namespace orvalink

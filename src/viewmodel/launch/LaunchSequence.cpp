@@ -1,0 +1,125 @@
+#include "viewmodel/launch/LaunchSequence.h"
+
+#include "diskops/OperationRecovery.h"
+#include "model/AppPaths.h"
+#include "viewmodel/account/AccountWorkflows.h"
+#include "viewmodel/browsing/DirectoryLoader.h"
+#include "viewmodel/history/PersistedStateReader.h"
+#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/texts/ErrorText.h"
+#include "viewmodel/texts/RecoveryTexts.h"
+
+#include <QLoggingCategory>
+
+namespace orvalink {
+
+Q_LOGGING_CATEGORY(lcLaunch, "orvalink.viewmodel.launch")
+
+LaunchSequence::LaunchSequence(ViewModelContext& context, PersistedStateReader& persisted,
+                               DirectoryLoader& loader, AccountWorkflows& account)
+    : m_context(context), m_persisted(persisted), m_loader(loader), m_account(account)
+{}
+
+QCoro::Task<> LaunchSequence::bootstrap()
+{
+    const FlowTicket self = m_flows.ticket();
+    std::optional<QString> startFailure;
+    try {
+        AppPaths::ensureBaseDirectories();
+    } catch (const std::exception& error) {
+        startFailure = localizedDescription(error);
+    }
+    // Operations an earlier run left halfway are put right before anything lists or moves data.
+    auto recovering = recoverInterruptedOperations();
+    const RecoveryTexts recovery = co_await std::move(recovering);
+    if (!self.isAlive())
+        co_return;
+    const ViewModelParts& parts = m_context.parts();
+    if (recovery.error)
+        startFailure = startFailure ? *startFailure + QLatin1Char(' ') + *recovery.error : *recovery.error;
+    if (startFailure)
+        m_context.activity().setErrorMessage(startFailure);
+    m_context.browsing().setAvailableVolumes(parts.volumeService->listVolumes());
+    m_persisted.refreshStorageUsageSnapshot();
+    m_persisted.reloadPersistedState();
+
+    try {
+        auto load = m_loader.loadCurrentDirectoryForNavigation(false);
+        co_await std::move(load);
+    } catch (const std::exception& error) {
+        qCWarning(lcLaunch) << "the first listing failed:" << error.what();
+    }
+    if (!self.isAlive())
+        co_return;
+    // The listing clears the message when it starts; without this the user would never learn that
+    // nothing can be saved, or what an interrupted operation left. A listing failure of its own is
+    // newer and stays.
+    if (startFailure && !m_context.activity().errorMessage())
+        m_context.activity().setErrorMessage(startFailure);
+    auto synchronization = synchronizeBackendStateOnLaunch();
+    co_await std::move(synchronization);
+    if (!self.isAlive())
+        co_return;
+    const QString loaded =
+        m_context.localized(QStringLiteral("已加载目录。点击“立即刷新”执行深度扫描。"),
+                            QStringLiteral("Directory loaded. Click \"Refresh Now\" for deep scan."));
+    m_context.activity().setInfoMessage(recovery.info ? *recovery.info + QLatin1Char(' ') + loaded : loaded);
+}
+
+QCoro::Task<RecoveryTexts> LaunchSequence::recoverInterruptedOperations()
+{
+    const FlowTicket self = m_flows.ticket();
+    // Held by the work: the window may be closed while it runs, and the runner outlives nothing.
+    const std::shared_ptr<LogService> log = m_context.parts().logService;
+    const std::shared_ptr<VolumeService> volumes = m_context.parts().volumeService;
+    auto survey = m_context.background().run([] { return OperationRecovery::pendingSourcePaths(); });
+    const QStringList pending = co_await std::move(survey);
+    if (!self.isAlive() || pending.isEmpty())
+        co_return RecoveryTexts{};
+    ActivityState& activity = m_context.activity();
+    activity.setIsRecoveringOperations(true);
+    activity.setInfoMessage(recoveryInProgressText(pending, m_context.presentation()));
+    auto work = m_context.background().run(
+        [log, volumes] { return OperationRecovery(*log, *volumes).recoverInterruptedOperations(); });
+    const QList<RecoveredOperation> recovered = co_await std::move(work);
+    if (!self.isAlive())
+        co_return RecoveryTexts{};
+    activity.setIsRecoveringOperations(false);
+    co_return recoveryTexts(recovered, m_context.presentation());
+}
+
+QCoro::Task<> LaunchSequence::synchronizeBackendStateOnLaunch()
+{
+    const FlowTicket self = m_flows.ticket();
+    AccountWorkflows& account = m_account;
+    const std::optional<BackendSession> saved = m_context.parts().backendAuthService->sessionStore().load();
+    account.session().publishSavedSession(saved);
+    if (!saved) {
+        m_context.accountState().setFeedbackDashboard(std::nullopt);
+        account.session().activateLocalHistoryScope(std::nullopt);
+        co_return;
+    }
+
+    const FlowTicket ticket = account.session().ticket();
+    std::exception_ptr failure;
+    std::optional<BackendSession> current;
+    try {
+        auto validation = account.session().validSessionFor(ticket);
+        current = co_await std::move(validation);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    // The user may have signed in or out meanwhile; then this answer is about a session that is
+    // no longer shown.
+    if (!self.isAlive() || !ticket.isCurrent())
+        co_return;
+    if (failure) {
+        account.session().handleAuthenticationLossIfNeeded(failure);
+        co_return;
+    }
+    account.session().activateLocalHistoryScope(current->email);
+    auto followUps = account.auth().runSessionFollowUps();
+    co_await std::move(followUps);
+}
+
+} // namespace orvalink

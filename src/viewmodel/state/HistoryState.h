@@ -1,0 +1,54 @@
+#pragma once
+
+#include "model/LinkMapping.h"
+#include "model/LogEntry.h"
+#include "model/MigrationTask.h"
+#include "viewmodel/disk/WorkflowRecords.h"
+#include "viewmodel/state/PublishedObject.h"
+
+#include <QList>
+#include <QSet>
+#include <QStringList>
+#include <QUuid>
+
+namespace orvalink {
+
+// The migration history as loaded from the history files and the log, what the last runs did,
+// and the selections of the history panels.
+class HistoryState : public PublishedObject {
+    Q_OBJECT
+
+public:
+    explicit HistoryState(QObject* parent = nullptr) : PublishedObject(parent) {}
+
+    ORVALINK_PUBLISHED(HistoryState, QList<MigrationTask>, tasks, setTasks)
+    ORVALINK_PUBLISHED(HistoryState, QList<LogEntry>, logs, setLogs)
+    ORVALINK_PUBLISHED(HistoryState, QList<LinkMapping>, undoHistory, setUndoHistory)
+    ORVALINK_PUBLISHED(HistoryState, QList<LinkMapping>, migratedMappings, setMigratedMappings)
+    ORVALINK_PUBLISHED(HistoryState, QList<MigrationPathRecord>, recentMigrationPaths,
+                       setRecentMigrationPaths)
+    ORVALINK_PUBLISHED(HistoryState, QList<FailedMigrationRecord>, recentFailedMigrationPaths,
+                       setRecentFailedMigrationPaths)
+    ORVALINK_PUBLISHED(HistoryState, QSet<QUuid>, selectedUndoMappingIDs, setSelectedUndoMappingIDs)
+    ORVALINK_PUBLISHED(HistoryState, QSet<QUuid>, selectedMigratedMappingIDs, setSelectedMigratedMappingIDs)
+    ORVALINK_PUBLISHED(HistoryState, QStringList, lastRestoredPaths, setLastRestoredPaths)
+
+public:
+    // The records of the history panels whose ids are selected, in list order.
+    QList<LinkMapping> selectedUndoMappings() const;
+    QList<LinkMapping> selectedMigratedMappings() const;
+
+public:
+Q_SIGNALS:
+    void tasksChanged();
+    void logsChanged();
+    void undoHistoryChanged();
+    void migratedMappingsChanged();
+    void recentMigrationPathsChanged();
+    void recentFailedMigrationPathsChanged();
+    void selectedUndoMappingIDsChanged();
+    void selectedMigratedMappingIDsChanged();
+    void lastRestoredPathsChanged();
+};
+
+} // namespace orvalink

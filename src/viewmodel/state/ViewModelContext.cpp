@@ -1,0 +1,47 @@
+#include "viewmodel/state/ViewModelContext.h"
+
+#include "viewmodel/settings/TargetRootNormalization.h"
+
+namespace orvalink {
+
+ViewModelContext::ViewModelContext(ViewModelParts parts, PlatformHooks platform)
+    : m_parts(std::move(parts)), m_platform(std::move(platform)),
+      m_pathMappingService(PathMappingService::systemProtectedPaths()),
+      m_background(std::make_unique<BackgroundRunner>()), m_presentation(m_browsing, m_activity, m_platform),
+      m_figures(m_browsing, m_activity, m_presentation, *m_parts.volumeService)
+{
+    // The progress card keeps the title of the last operation; it speaks the language in force.
+    QObject::connect(&m_browsing, &BrowsingState::configChanged, &m_activity,
+                     [this] { m_activity.retitleOperation(m_presentation.localizer()); });
+}
+
+ViewModelContext::~ViewModelContext()
+{
+    // Work still running uses the services and path rules below; it ends before they go.
+    m_background.reset();
+}
+
+bool ViewModelContext::hasManagedTargetRoot() const
+{
+    return orvalink::hasManagedTargetRoot(m_browsing.config());
+}
+
+bool ViewModelContext::isUnifiedTargetLocked() const
+{
+    return orvalink::isUnifiedTargetLocked(m_browsing.config());
+}
+
+QString ViewModelContext::effectiveTargetRoot() const
+{
+    return orvalink::effectiveTargetRoot(m_browsing.config());
+}
+
+void ViewModelContext::setHistoryScope(const LocalHistoryScope& scope)
+{
+    m_localHistoryScope = scope;
+    m_repairPosition = 0;
+    m_parts.taskStore->setScope(scope);
+    m_parts.mappingStore->setScope(scope);
+}
+
+} // namespace orvalink

@@ -1,0 +1,62 @@
+#include "viewmodel/texts/BrowsingTexts.h"
+
+#include "platform/StandardPath.h"
+
+namespace orvalink {
+
+std::optional<QString> currentDirectoryContainersNoticeText(const QString& currentDirectoryPath,
+                                                            const QString& homeDirectory,
+                                                            const Localizer& localizer)
+{
+    const QString containers =
+        platform::standardizedPath(homeDirectory + QStringLiteral("/Library/Containers"));
+    if (platform::standardizedPath(currentDirectoryPath) != containers)
+        return std::nullopt;
+    return localizer.localized(
+        QStringLiteral(
+            "该目录不建议迁移。请只迁移微信等应用容器里的深层大文件目录，不要迁移整个容器根目录。"),
+        QStringLiteral(
+            "This directory is not recommended for migration. Only move deep large-data folders inside "
+            "app containers, not the container root."));
+}
+
+QString formatDate(const QDateTime& date, const QLocale& locale)
+{
+    QString timeFormat = locale.timeFormat(QLocale::ShortFormat);
+    // A "medium" time shows seconds; the locale's short pattern stops at the minutes.
+    if (!timeFormat.contains(QLatin1Char('s'))) {
+        const qsizetype minutes = timeFormat.lastIndexOf(QLatin1String("mm"));
+        if (minutes >= 0)
+            timeFormat.insert(minutes + 2, QStringLiteral(":ss"));
+    }
+    const QDateTime local = date.toLocalTime();
+    return locale.toString(local.date(), QLocale::ShortFormat) + QStringLiteral(", ") +
+           locale.toString(local.time(), timeFormat);
+}
+
+QString pathCopiedText(const Localizer& localizer)
+{
+    return localizer.localized(QStringLiteral("已复制路径。"), QStringLiteral("Path copied."));
+}
+
+std::optional<QString> revealTargetPath(const QString& path)
+{
+    const QString trimmed = path.trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    return platform::standardizedPath(trimmed);
+}
+
+QString pathDoesNotExistText(const Localizer& localizer, const QString& standardizedPath)
+{
+    return localizer.localized(QStringLiteral("路径不存在：") + standardizedPath,
+                               QStringLiteral("Path does not exist: ") + standardizedPath);
+}
+
+QString revealFailedText(const Localizer& localizer, const QString& shownPath)
+{
+    return localizer.localized(QStringLiteral("没有文件管理器能显示该项目：") + shownPath,
+                               QStringLiteral("No file manager could show the item: ") + shownPath);
+}
+
+} // namespace orvalink
