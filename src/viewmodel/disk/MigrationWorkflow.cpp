@@ -83,7 +83,7 @@ QCoro::Task<> migrateOne(DiskWorkContext& context, FlowTicket ticket, QString pa
     const std::optional<QString> builtTarget = plannedTargetPath(context, path, runConfig);
     auto monitor = ProgressMonitor::start(context, builtTarget, expected, base);
     auto work = context.background().runCatching([services, path, runConfig] {
-        return services->engine().retryMigration(path, runConfig, std::nullopt, false).task;
+        return services->engine().migrate(path, runConfig, std::nullopt, false).task;
     });
     auto outcome = co_await std::move(work);
     if (!ticket.isAlive())

@@ -74,7 +74,7 @@ QCoro::Task<> runRetry(DiskWorkContext& context, FailedMigrationRecord record,
     const QString source = record.sourcePath;
     auto work =
         context.background().runCatching([services, source, runConfig, forceMode, terminateProcesses] {
-            return services->engine().retryMigration(source, runConfig, forceMode, terminateProcesses);
+            return services->engine().migrate(source, runConfig, forceMode, terminateProcesses);
         });
     auto outcome = co_await std::move(work);
     if (!ticket.isAlive())
