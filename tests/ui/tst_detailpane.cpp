@@ -127,7 +127,7 @@ private Q_SLOTS:
         test::ViewModelFixture fx;
         auto vm = fx.makeViewModelWithSettings();
         ActivityState& activity = vm->activity();
-        activity.setIsMigrating(true);
+        activity.setDiskWork(DiskWork::migration);
         activity.setMigrationTotalItems(totalItems);
         activity.setMigrationProcessedItems(processedItems);
         activity.setMigrationSucceededItems(processedItems);
@@ -157,7 +157,7 @@ private Q_SLOTS:
         QCOMPARE(h.text("currentItem"), "Current: Alpha");
         QCOMPARE(h.find<ui::PathLine>("currentItemPath")->rawPath(), fx.tree.path("Alpha"));
 
-        activity.setIsUndoing(true);
+        activity.setDiskWork(DiskWork::undo);
         activity.setCurrentOperationTitle("Undo Last Move");
         h.settle();
         QCOMPARE(h.find<QLabel>("activityIcon")->property("symbol").toString(),

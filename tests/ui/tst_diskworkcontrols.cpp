@@ -32,12 +32,10 @@ FailedMigrationRecord failedWith(const QString& path, const QString& code)
 
 void setRunning(ActivityState& activity, const QString& work, bool running)
 {
-    if (work == "migration")
-        activity.setIsMigrating(running);
-    else if (work == "undo")
-        activity.setIsUndoing(running);
-    else
-        activity.setIsRepairingLinks(running);
+    const DiskWork kind = work == "migration" ? DiskWork::migration
+                          : work == "undo"    ? DiskWork::undo
+                                              : DiskWork::linkRepair;
+    activity.setDiskWork(running ? kind : DiskWork::none);
 }
 
 // The enabled state of each starter button, by name.
@@ -206,12 +204,12 @@ private Q_SLOTS:
 
         auto* undoLast = window->findChild<QPushButton*>(QStringLiteral("undoLastButton"));
         QVERIFY(undoLast->isEnabled());
-        activity.setIsRepairingLinks(true);
+        activity.setDiskWork(DiskWork::linkRepair);
         QTRY_VERIFY(!migrate->isEnabled() && !undoLast->isEnabled());
         QVERIFY(w.viewState().showProgressPanel());
         ui::settleLayouts(*window);
         saveScreen(window->grab().toImage(), "window-repair-running-" + tag);
-        activity.setIsRepairingLinks(false);
+        activity.setDiskWork(DiskWork::none);
     }
 };
 

@@ -235,9 +235,9 @@ private Q_SLOTS:
         if (busy == "failed")
             vm->history().setRecentFailedMigrationPaths({failedRecord(fx.tree.path("B"))});
         else if (busy == "migrating")
-            vm->activity().setIsMigrating(true);
+            vm->activity().setDiskWork(DiskWork::migration);
         else
-            vm->activity().setIsRepairingLinks(true);
+            vm->activity().setDiskWork(DiskWork::linkRepair);
         QVERIFY(w.viewState().showProgressPanel());
         QVERIFY(!w.dashboard().isActivityAutoCollapsePending());
         vm->browsing().setIsBackgroundScanning(true);
@@ -247,9 +247,9 @@ private Q_SLOTS:
         if (busy == "failed")
             vm->history().setRecentFailedMigrationPaths({});
         else if (busy == "migrating")
-            vm->activity().setIsMigrating(false);
+            vm->activity().setDiskWork(DiskWork::none);
         else
-            vm->activity().setIsRepairingLinks(false);
+            vm->activity().setDiskWork(DiskWork::none);
         QVERIFY(w.dashboard().isActivityAutoCollapsePending());
         QTRY_VERIFY(!w.viewState().showProgressPanel());
     }

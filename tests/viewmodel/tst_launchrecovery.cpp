@@ -157,7 +157,7 @@ private Q_SLOTS:
         QTimer ticker;
         ticker.setInterval(0);
         QObject::connect(&ticker, &QTimer::timeout, [&] {
-            if (!vm.activity().isRecoveringOperations())
+            if (vm.activity().diskWork() != DiskWork::recovery)
                 return;
             if (ticksWhileRecovering++ == 0) {
                 startDetached(vm.workflows().undoLastMigration());
@@ -168,7 +168,7 @@ private Q_SLOTS:
                 linesWhileRecovering.append(line);
         });
         QObject::connect(&vm.browsing(), &BrowsingState::entriesChanged, [&] {
-            if (vm.activity().isRecoveringOperations())
+            if (vm.activity().diskWork() == DiskWork::recovery)
                 ++listingsWhileRecovering;
         });
         ticker.start();
@@ -182,7 +182,7 @@ private Q_SLOTS:
                      "Finishing what was interrupted last time: Large. The folder list follows.")});
         QCOMPARE(listingsWhileRecovering, 0);
         QVERIFY(refusedToStart);
-        QVERIFY(!vm.activity().isRecoveringOperations());
+        QCOMPARE(vm.activity().diskWork(), DiskWork::none);
         QCOMPARE(platform::readSymbolicLink(large), record.targetPath);
         QCOMPARE(snapshotTree(record.targetPath), whole);
         QVERIFY(!QFileInfo::exists(record.stagingPath));
@@ -308,8 +308,9 @@ private Q_SLOTS:
         SKIP_WITHOUT(w);
         MainViewModel& vm = w.vm();
         bool everRecovering = false;
-        QObject::connect(&vm.activity(), &ActivityState::isRecoveringOperationsChanged,
-                         [&] { everRecovering = true; });
+        QObject::connect(&vm.activity(), &ActivityState::diskWorkChanged, [&] {
+            everRecovering = everRecovering || vm.activity().diskWork() == DiskWork::recovery;
+        });
         runTask(vm.launch().bootstrap());
         QVERIFY(!everRecovering);
         QVERIFY(!vm.activity().errorMessage());

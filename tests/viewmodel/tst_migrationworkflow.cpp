@@ -8,6 +8,7 @@
 #include "viewmodel/disk/ProgressMonitor.h"
 
 #include <QtTest>
+#include <array>
 
 using namespace orvalink;
 using test::finish;
@@ -234,9 +235,8 @@ private Q_SLOTS:
         const qsizetype tasksBefore = vm.history().tasks().size();
         vm.browsing().setSelectedPaths({docs});
         vm.workflows().selectAllUndoMappings();
-        (flag == 0   ? vm.activity().setIsMigrating(true)
-         : flag == 1 ? vm.activity().setIsUndoing(true)
-                     : vm.activity().setIsRepairingLinks(true));
+        vm.activity().setDiskWork(
+            std::array{DiskWork::migration, DiskWork::undo, DiskWork::linkRepair}[flag]);
         QVERIFY(!vm.workflows().mayStartDiskWork());
 
         vm.activity().setInfoMessage(std::nullopt);
@@ -260,15 +260,13 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo(docs).isSymLink());
         QCOMPARE(platform::readSymbolicLink(moved.sourcePath), std::optional(moved.targetPath));
         QCOMPARE(vm.history().tasks().size(), tasksBefore);
-        // Only the flag that was set stays set: nothing else started.
+        // Only the work that was set stays set: nothing else started.
         QCOMPARE(vm.activity().isMigrating(), flag == 0);
         QCOMPARE(vm.activity().isUndoing(), flag == 1);
         QCOMPARE(vm.activity().isRepairingLinks(), flag == 2);
 
         // Once the work is over they start again.
-        (flag == 0   ? vm.activity().setIsMigrating(false)
-         : flag == 1 ? vm.activity().setIsUndoing(false)
-                     : vm.activity().setIsRepairingLinks(false));
+        vm.activity().setDiskWork(DiskWork::none);
         QVERIFY(vm.workflows().mayStartDiskWork());
         finish(vm.workflows().undoLastMigration());
         QVERIFY(QFileInfo(moved.sourcePath).isDir() && !QFileInfo(moved.sourcePath).isSymLink());

@@ -185,7 +185,7 @@ QCoro::Task<> runBatch(DiskWorkContext& context, FlowTicket ticket, QStringList 
     if (!ticket.isAlive())
         co_return;
 
-    context.activity().setIsMigrating(false);
+    context.activity().setDiskWork(DiskWork::none);
     context.activity().setMigrationCurrentPath(std::nullopt);
     context.activity().setMigrationProcessedItems(
         std::min(context.activity().migrationProcessedItems(), context.activity().migrationTotalItems()));
@@ -215,7 +215,7 @@ QCoro::Task<> migrateSelectedItems(DiskWorkContext& context)
             context.activity().setInfoMessage(*refusal);
         co_return;
     }
-    context.activity().setIsMigrating(true);
+    context.activity().setDiskWork(DiskWork::migration);
     context.activity().setErrorMessage(std::nullopt);
     context.activity().setMigrationConflictPrompt(std::nullopt);
     context.history().setRecentMigrationPaths({});
@@ -227,7 +227,7 @@ QCoro::Task<> migrateSelectedItems(DiskWorkContext& context)
     } catch (const std::exception&) {
         if (!ticket.isAlive())
             co_return;
-        context.activity().setIsMigrating(false);
+        context.activity().setDiskWork(DiskWork::none);
         context.activity().setErrorMessage(
             localizedMigrationFailureMessage(context.presentation(), std::current_exception()));
     }

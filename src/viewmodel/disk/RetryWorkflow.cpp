@@ -93,7 +93,7 @@ QCoro::Task<> runRetry(DiskWorkContext& context, FailedMigrationRecord record,
         result.task.errorMessage = localizedDescription(outcome.error());
     }
     const MigrationTask& task = result.task;
-    context.activity().setIsMigrating(false);
+    context.activity().setDiskWork(DiskWork::none);
     context.activity().setMigrationCurrentPath(std::nullopt);
     QList<MigrationTask> tasks = context.history().tasks();
     tasks.prepend(task);
@@ -141,7 +141,7 @@ QCoro::Task<> retryFailedMigration(DiskWorkContext& context, FailedMigrationReco
         co_return;
     const FlowTicket ticket = context.ticket();
     // Busy before the size estimate: a second press meanwhile must not start a second engine.
-    context.activity().setIsMigrating(true);
+    context.activity().setDiskWork(DiskWork::migration);
     context.activity().setErrorMessage(std::nullopt);
     context.activity().setMigrationConflictPrompt(std::nullopt);
     try {
@@ -150,7 +150,7 @@ QCoro::Task<> retryFailedMigration(DiskWorkContext& context, FailedMigrationReco
     } catch (const std::exception&) {
         if (!ticket.isAlive())
             co_return;
-        context.activity().setIsMigrating(false);
+        context.activity().setDiskWork(DiskWork::none);
         context.activity().setErrorMessage(
             localizedMigrationFailureMessage(context.presentation(), std::current_exception()));
     }

@@ -23,7 +23,7 @@ namespace {
 // Marks the start of a restore run. Busy first: the size estimates that follow may take seconds.
 void beginRestoreRun(DiskWorkContext& context)
 {
-    context.activity().setIsUndoing(true);
+    context.activity().setDiskWork(DiskWork::undo);
     context.activity().setErrorMessage(std::nullopt);
     context.activity().setUndoConflictPrompt(std::nullopt);
     context.history().setLastRestoredPaths({});
@@ -65,7 +65,7 @@ QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, Bilin
     co_await stopProgressMonitor(std::move(monitor));
     if (!ticket.isAlive())
         co_return;
-    context.activity().setIsUndoing(false);
+    context.activity().setDiskWork(DiskWork::none);
 
     if (outcome.succeeded()) {
         const UndoResult result = outcome.value();
@@ -144,7 +144,7 @@ QCoro::Task<> restoreBatch(DiskWorkContext& context, QList<LinkMapping> records,
         }
     }
 
-    context.activity().setIsUndoing(false);
+    context.activity().setDiskWork(DiskWork::none);
     context.activity().setMigrationCurrentPath(std::nullopt);
     if (context.activity().migrationTotalBytes() >= 1)
         context.activity().setMigrationProcessedBytes(
@@ -193,7 +193,7 @@ QCoro::Task<> guardedRestore(DiskWorkContext& context, QCoro::Task<> flow)
     } catch (const std::exception&) {
         if (!ticket.isAlive())
             co_return;
-        context.activity().setIsUndoing(false);
+        context.activity().setDiskWork(DiskWork::none);
         context.activity().setErrorMessage(
             localizedMigrationFailureMessage(context.presentation(), std::current_exception()));
     }

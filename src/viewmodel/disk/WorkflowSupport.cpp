@@ -21,18 +21,22 @@ bool mayStartDiskWork(const DiskWorkContext& context)
 
 std::optional<QString> diskWorkRefusal(const DiskWorkContext& context)
 {
-    const ActivityState& activity = context.activity();
     if (context.isRetired())
         return std::nullopt;
-    if (activity.isMigrating())
+    switch (context.activity().diskWork()) {
+    case DiskWork::none:
+    case DiskWork::recovery:
+        return std::nullopt;
+    case DiskWork::migration:
         return context.localized(QStringLiteral("正在迁移，请等它结束后再试。"),
                                  QStringLiteral("A migration is running. Try again once it has finished."));
-    if (activity.isUndoing())
+    case DiskWork::undo:
         return context.localized(QStringLiteral("正在反悔迁移，请等它结束后再试。"),
                                  QStringLiteral("An undo is running. Try again once it has finished."));
-    if (activity.isRepairingLinks())
+    case DiskWork::linkRepair:
         return context.localized(QStringLiteral("正在修复链接，请等它结束后再试。"),
                                  QStringLiteral("A link repair is running. Try again once it has finished."));
+    }
     return std::nullopt;
 }
 
