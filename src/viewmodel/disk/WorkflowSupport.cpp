@@ -8,6 +8,7 @@
 #include "viewmodel/state/BrowsingState.h"
 #include "viewmodel/state/HistoryState.h"
 #include "viewmodel/state/ViewModelParts.h"
+#include "viewmodel/texts/MigrationFailureText.h"
 #include "viewmodel/texts/Presentation.h"
 
 #include <algorithm>
@@ -69,6 +70,20 @@ std::optional<QString> plannedTargetPath(const DiskWorkContext& context, const Q
                                                             settings.anchorUser, settings.strictModeEnabled);
     } catch (...) {
         return std::nullopt;
+    }
+}
+
+QCoro::Task<> guardDiskWork(DiskWorkContext& context, QCoro::Task<> flow)
+{
+    const FlowTicket ticket = context.ticket();
+    try {
+        co_await std::move(flow);
+    } catch (const std::exception&) {
+        if (!ticket.isAlive())
+            co_return;
+        context.activity().setDiskWork(DiskWork::none);
+        context.activity().setErrorMessage(
+            localizedMigrationFailureMessage(context.presentation(), std::current_exception()));
     }
 }
 
