@@ -98,7 +98,7 @@ private Q_SLOTS:
         vm->history().setMigratedMappings({moved});
         vm->history().setSelectedUndoMappingIDs({moved.id});
         vm->history().setSelectedMigratedMappingIDs({moved.id});
-        vm->history().setRecentFailedMigrationPaths({failedWith(alpha, "E004"), failedWith(beta, "E007")});
+        vm->history().setRecentFailedMigrations({failedWith(alpha, "E004"), failedWith(beta, "E007")});
         vm->browsing().setSelectedPaths({beta});
 
         WindowUnderTest w(*vm, withoutStartup());
@@ -131,7 +131,7 @@ private Q_SLOTS:
         QTRY_COMPARE(w.surface->openTitle(), "Choose a Force Migration Mode");
         QVERIFY(w.surface->answer(QStringLiteral("Append Migrate (Recommended)")));
         QTRY_COMPARE(activity.infoMessage(), std::optional(refusal));
-        QCOMPARE(vm->history().recentFailedMigrationPaths().size(), 2);
+        QCOMPARE(vm->history().recentFailedMigrations().size(), 2);
 
         activity.setInfoMessage(std::nullopt);
         activity.setUndoConflictPrompt(
@@ -179,7 +179,7 @@ private Q_SLOTS:
         const LinkMapping moved = mappingRecord(fx.tree.path("Moved"));
         vm->history().setUndoHistory({moved});
         vm->history().setMigratedMappings({moved});
-        vm->history().setRecentMigrationPaths({successRecord(moved.sourcePath)});
+        vm->history().setRecentMigrations({successRecord(moved.sourcePath)});
         ActivityState& activity = vm->activity();
         activity.setOperationTitle({QStringLiteral("迁移"), QStringLiteral("Migration")},
                                    vm->presentation().localizer());

@@ -76,8 +76,8 @@ void showEverything(MainViewModel& vm, ui::DashboardViewState& state, TestTree& 
                        i));
     vm.history().setUndoHistory(mappings);
     vm.history().setMigratedMappings(mappings);
-    vm.history().setRecentMigrationPaths({successRecord(mappings.at(0).sourcePath)});
-    vm.history().setRecentFailedMigrationPaths({failedRecord(mappings.at(1).sourcePath)});
+    vm.history().setRecentMigrations({successRecord(mappings.at(0).sourcePath)});
+    vm.history().setRecentFailedMigrations({failedRecord(mappings.at(1).sourcePath)});
     vm.activity().setCurrentOperationTitle(
         QStringLiteral("Migrating Project archive with a rather long name 2 and two more folders"));
     vm.activity().setMigrationTotalItems(3);

@@ -64,11 +64,11 @@ private Q_SLOTS:
         QCOMPARE(vm.activity().migrationFailedItems(), 2);
         QCOMPARE(vm.activity().migrationProcessedItems(), 3);
         QVERIFY(vm.browsing().selectedPaths().isEmpty());
-        QCOMPARE(vm.history().recentMigrationPaths().size(), 1);
-        QCOMPARE(vm.history().recentMigrationPaths().first().sourcePath, gamma);
-        QCOMPARE(vm.history().recentMigrationPaths().first().targetPath, w.targetOf(gamma));
+        QCOMPARE(vm.history().recentMigrations().size(), 1);
+        QCOMPARE(vm.history().recentMigrations().first().sourcePath, gamma);
+        QCOMPARE(vm.history().recentMigrations().first().targetPath, w.targetOf(gamma));
         QCOMPARE(platform::readSymbolicLink(gamma), std::optional<QString>(w.targetOf(gamma)));
-        const auto failed = vm.history().recentFailedMigrationPaths();
+        const auto failed = vm.history().recentFailedMigrations();
         QCOMPARE(failed.size(), 2);
         QCOMPARE(failed.at(0).sourcePath, beta); // newest first
         QCOMPARE(failed.at(1).sourcePath, alpha);
@@ -155,11 +155,11 @@ private Q_SLOTS:
 
         QCOMPARE(vm.context().effectiveTargetRoot(), elsewhere);
         QCOMPARE(vm.activity().migrationSucceededItems(), 2);
-        const auto failed = vm.history().recentFailedMigrationPaths();
+        const auto failed = vm.history().recentFailedMigrations();
         QCOMPARE(failed.size(), 1);
         QCOMPARE(failed.first().sourcePath, beta);
         QCOMPARE(failed.first().targetPath, w.targetOf(beta));
-        QCOMPARE(vm.history().recentMigrationPaths().first().targetPath, w.targetOf(gamma));
+        QCOMPARE(vm.history().recentMigrations().first().targetPath, w.targetOf(gamma));
         QCOMPARE(platform::readSymbolicLink(gamma), std::optional<QString>(w.targetOf(gamma)));
         QVERIFY(!QFileInfo::exists(elsewhere));
     }

@@ -62,9 +62,9 @@ QDateTime MigrationItemRun::finishedAt() const
 void MigrationItemRun::recordSuccess() const
 {
     const QString target = !task().targetPath.isEmpty() ? task().targetPath : plannedTargetPath();
-    QList<MigrationPathRecord> done = m_context.history().recentMigrationPaths();
+    QList<MigrationPathRecord> done = m_context.history().recentMigrations();
     done.prepend({QUuid::createUuid(), m_item.sourcePath, target, finishedAt()});
-    m_context.history().setRecentMigrationPaths(done);
+    m_context.history().setRecentMigrations(done);
 }
 
 FailedMigrationRecord MigrationItemRun::failureRecord(const QUuid& id, const QString& fallbackTarget,

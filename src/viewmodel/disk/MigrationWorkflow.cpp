@@ -89,9 +89,9 @@ QCoro::Task<> migrateOne(DiskWorkContext& context, FlowTicket ticket, QString pa
                 ? context.localized(QStringLiteral("迁移失败，已自动回滚。"),
                                     QStringLiteral("Migration failed and was rolled back."))
                 : context.localized(QStringLiteral("迁移失败。"), QStringLiteral("Migration failed."));
-        QList<FailedMigrationRecord> failed = context.history().recentFailedMigrationPaths();
+        QList<FailedMigrationRecord> failed = context.history().recentFailedMigrations();
         failed.prepend(item.failureRecord(QUuid::createUuid(), item.plannedTargetPath(), fallback));
-        context.history().setRecentFailedMigrationPaths(failed);
+        context.history().setRecentFailedMigrations(failed);
         context.activity().setMigrationProcessedBytes(item.baseBytes() + expected);
     } else if (item.succeeded()) {
         ++counts->succeeded;
@@ -107,7 +107,7 @@ QString summaryText(const DiskWorkContext& context, const RunCounts& counts)
 {
     const QString s = QString::number(counts.succeeded);
     const QString f = QString::number(counts.failed);
-    const QList<FailedMigrationRecord>& failed = context.history().recentFailedMigrationPaths();
+    const QList<FailedMigrationRecord>& failed = context.history().recentFailedMigrations();
     if (counts.failed > 0 && !failed.isEmpty()) {
         // The list is newest first: the first failure of the run is its last record.
         const QString reason =
@@ -185,8 +185,8 @@ QCoro::Task<> migrateSelectedItems(DiskWorkContext& context)
     context.activity().setDiskWork(DiskWork::migration);
     context.activity().setErrorMessage(std::nullopt);
     context.activity().setMigrationConflictPrompt(std::nullopt);
-    context.history().setRecentMigrationPaths({});
-    context.history().setRecentFailedMigrationPaths({});
+    context.history().setRecentMigrations({});
+    context.history().setRecentFailedMigrations({});
     // The history scope of the whole run is the one in use when it starts.
     auto batch = runBatch(context, context.ticket(), paths, context.captureServices());
     co_await guardDiskWork(context, std::move(batch));

@@ -72,9 +72,9 @@ QCoro::Task<> runRetry(DiskWorkContext& context, FailedMigrationRecord record,
 
     if (item.succeeded()) {
         finishSingleItemProgress(context, true);
-        QList<FailedMigrationRecord> failed = context.history().recentFailedMigrationPaths();
+        QList<FailedMigrationRecord> failed = context.history().recentFailedMigrations();
         failed.removeIf([&](const FailedMigrationRecord& other) { return other.id == record.id; });
-        context.history().setRecentFailedMigrationPaths(failed);
+        context.history().setRecentFailedMigrations(failed);
         item.recordSuccess();
         auto reload = reloadAfterDiskWork(context);
         co_await std::move(reload);
@@ -110,14 +110,14 @@ QCoro::Task<> retryFailedMigration(DiskWorkContext& context, FailedMigrationReco
 
 void replaceFailedMigrationRecord(HistoryState& history, const FailedMigrationRecord& record)
 {
-    QList<FailedMigrationRecord> failed = history.recentFailedMigrationPaths();
+    QList<FailedMigrationRecord> failed = history.recentFailedMigrations();
     const auto found = std::find_if(failed.begin(), failed.end(),
                                     [&](const FailedMigrationRecord& item) { return item.id == record.id; });
     if (found != failed.end())
         *found = record;
     else
         failed.prepend(record);
-    history.setRecentFailedMigrationPaths(failed);
+    history.setRecentFailedMigrations(failed);
 }
 
 void presentMigrationConflictPrompt(ActivityState& activity, const Presentation& texts,
