@@ -131,6 +131,32 @@ private Q_SLOTS:
         QCOMPARE(OperationJournal::recordPaths().size(), 1);
     }
 
+    // Disk work that started while the survey ran owns the disk: the recovery leaves the record
+    // for the next start rather than take the running work's journal for an interrupted one, and
+    // the running work stays the one shown.
+    void recoveryLeavesItToTheNextStartWhileDiskWorkRuns()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        w.tree.file(QStringLiteral("Docs/a.txt"), "alpha");
+        const QString docs = w.tree.path(QStringLiteral("Docs"));
+        const JournalRecord record = leaveStagedMigration(w, docs);
+        MainViewModel& vm = w.vm();
+        vm.activity().setDiskWork(DiskWork::undo);
+        const RecoveryTexts untouched = runTask(vm.launch().recoverInterruptedOperations());
+        QVERIFY(!untouched.info && !untouched.error);
+        QCOMPARE(vm.activity().diskWork(), DiskWork::undo);
+        QVERIFY(QFileInfo::exists(record.stagingPath) && !QFileInfo::exists(docs));
+        QCOMPARE(OperationJournal::recordPaths().size(), 1);
+
+        vm.activity().setDiskWork(DiskWork::none);
+        const RecoveryTexts recovered = runTask(vm.launch().recoverInterruptedOperations());
+        QVERIFY(recovered.info);
+        QCOMPARE(vm.activity().diskWork(), DiskWork::none);
+        QCOMPARE(TestTree(docs).read(QStringLiteral("a.txt")), QByteArray("alpha"));
+        QVERIFY(OperationJournal::recordPaths().isEmpty());
+    }
+
     // Finishing a large migration takes a while: meanwhile the event loop turns, a line says what
     // is being put right, and neither the first listing nor a disk workflow begins.
     void windowKeepsTurningWhileRecoveryRuns()
