@@ -10,9 +10,9 @@ MigrationEngine::MigrationEngine(Services services, StagedCallback didMoveSource
       m_didMoveStagingToTarget(std::move(didMoveStagingToTarget))
 {}
 
-MigrationExecutionResult MigrationEngine::retryMigration(const QString& sourcePath, const AppConfig& config,
-                                                         std::optional<ForcedMigrationMode> forceMode,
-                                                         bool terminateInUseProcesses) const
+MigrationExecutionResult MigrationEngine::migrate(const QString& sourcePath, const AppConfig& config,
+                                                  std::optional<ForcedMigrationMode> forceMode,
+                                                  bool terminateInUseProcesses) const
 {
     return MigrationRun(*this, sourcePath, config, forceMode, terminateInUseProcesses).execute();
 }

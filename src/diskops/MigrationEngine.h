@@ -59,14 +59,14 @@ public:
                              ArrivedCallback didMoveStagingToTarget = {});
 
     // Migrates `sourcePath` below `config.defaultTargetRoot` (reading also anchorUser and
-    // strictModeEnabled). Without `forceMode` an occupied target or a recreated source is an error;
-    // `terminateInUseProcesses` lets the engine end the processes that hold the source. Never
-    // throws: the outcome is in the returned task (completed, failed or rolledBack, with the error
-    // code and text), which has been appended to tasks.jsonl; a success also appends the mapping to
-    // mappings.jsonl. Each finished call writes one log line.
-    MigrationExecutionResult retryMigration(const QString& sourcePath, const AppConfig& config,
-                                            std::optional<ForcedMigrationMode> forceMode,
-                                            bool terminateInUseProcesses) const;
+    // strictModeEnabled): the one entry point, for a first migration and for each retry. Without `forceMode`
+    // an occupied target or a recreated source is an error; `terminateInUseProcesses` lets the engine end the
+    // processes that hold the source. Never throws: the outcome is in the returned task (completed, failed or
+    // rolledBack, with the error code and text), which has been appended to tasks.jsonl; a success also
+    // appends the mapping to mappings.jsonl. Each finished call writes one log line.
+    MigrationExecutionResult migrate(const QString& sourcePath, const AppConfig& config,
+                                     std::optional<ForcedMigrationMode> forceMode,
+                                     bool terminateInUseProcesses) const;
 
 private:
     Services m_services;

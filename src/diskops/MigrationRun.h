@@ -9,7 +9,7 @@
 
 namespace orvalink {
 
-// One call of MigrationEngine::retryMigration: everything that belongs to one migration lives here
+// One call of MigrationEngine::migrate: everything that belongs to one migration lives here
 // and dies with the call.
 class MigrationRun {
 public:

@@ -196,7 +196,7 @@ std::unique_ptr<MainViewModel> makeDemoViewModel(const ViewModelFactory& make)
     QList<MigrationPathRecord> recent;
     for (const LinkMapping& mapping : mappings)
         recent.append({QUuid::createUuid(), mapping.sourcePath, mapping.targetPath, mapping.updatedAt});
-    history.setRecentMigrationPaths(recent);
+    history.setRecentMigrations(recent);
     history.setTasks(demoTasks(d0, d1));
     history.setLogs(
         {LogEntry{fixedId('F', 1), LogLevel::info, QStringLiteral("Guide snapshot loaded"), now}});

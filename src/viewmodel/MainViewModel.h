@@ -33,7 +33,7 @@ class ViewModelContext;
 // state through getters, connects to the change signals and acts only by calling the parts:
 //   browsing()       BrowsingState: settings in force, current directory, listing, focus, selection,
 //                    list options, volumes and storage figures
-//   activity()       ActivityState: busy flags and progress of the disk workflows, info and error
+//   activity()       ActivityState: which disk work runs and its progress, info and error
 //                    lines, the prompts waiting for an answer
 //   history()        HistoryState: tasks, mappings, log, what the last runs did, panel selections
 //   accountState()   AccountState: the session, sign-in requirements, sync, overview, feedback

@@ -67,7 +67,7 @@ int main(int argc, char** argv)
         config.defaultTargetRoot = QString::fromLocal8Bit(argv[3]);
         ready();
         const MigrationExecutionResult result =
-            engine.retryMigration(QString::fromLocal8Bit(argv[2]), config, std::nullopt, false);
+            engine.migrate(QString::fromLocal8Bit(argv[2]), config, std::nullopt, false);
         std::printf("%s %s\n", qPrintable(toText(result.task.status)),
                     qPrintable(result.task.errorMessage.value_or("")));
         return result.task.status == TaskStatus::completed ? 0 : 1;

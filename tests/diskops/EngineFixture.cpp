@@ -72,7 +72,7 @@ MigrationEngine EngineFixture::engine(MigrationEngine::StagedCallback staged,
 
 MigrationExecutionResult EngineFixture::migrate(const QString& sourcePath)
 {
-    return engine().retryMigration(sourcePath, config(), std::nullopt, false);
+    return engine().migrate(sourcePath, config(), std::nullopt, false);
 }
 
 QList<MigrationTask> EngineFixture::tasks() const

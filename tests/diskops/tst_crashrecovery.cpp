@@ -1,8 +1,9 @@
 // Migrations, undos and start-up recoveries killed with SIGKILL at moments spread across their run.
-// After each kill the start-up recovery runs, and the result must be strictly one of the whole
-// ends: the tree whole at the source with nothing of the operation left, or migrated (a link to
-// the whole target and one mapping). And a kill followed by another drive at the same mount point:
-// that drive's data stays byte for byte as it was.
+// Right after a migration's kill the whole tree stands, byte for byte, at the source, a staging
+// path or the target (a partial copy may stand beside it, never instead of it). After each kill the
+// start-up recovery runs, and the result must be strictly one of the whole ends: the tree whole at the source
+// with nothing of the operation left, or migrated (a link to the whole target and one mapping). And a kill
+// followed by another drive at the same mount point: that drive's data stays byte for byte as it was.
 #include "EngineFixture.h"
 #include "JournalScenes.h"
 #include "diskops/CreatedFolders.h"
@@ -138,6 +139,21 @@ public:
         }
         QFile::remove(fx.mappingStore.filePath());
         QFile::remove(fx.taskStore.filePath());
+    }
+
+    // Where the whole tree stands right after a kill, before any recovery: the source, a staging
+    // sibling or the target; empty when nowhere.
+    QString wholeCopyPlace() const
+    {
+        QStringList places = fx.reservedSiblings(source, "staging");
+        if (platform::entryStatus(source).kind == platform::EntryKind::directory)
+            places.prepend(source);
+        places.append(target);
+        for (const QString& place : places) {
+            if (test::snapshotTree(place) == whole)
+                return place;
+        }
+        return {};
     }
 
     QList<RecoveredOperation> recover()
@@ -296,6 +312,7 @@ private Q_SLOTS:
         QCOMPARE(*end, End::migrated);
 
         QMap<End, int> ends;
+        QMap<QString, int> wholeAt; // where the whole tree stood right after each kill
         const QList<Moment> steps{[](const JournalRecord& record) { return record.moving; },
                                   [](const JournalRecord& record) {
                                       return record.arrived;
@@ -303,6 +320,13 @@ private Q_SLOTS:
         const KillTally tally = killRepeatedly(
             migrate, full.elapsedMs, steps, [&] { scene.reset(); },
             [&](const QString& when) {
+                const QString place = scene.wholeCopyPlace();
+                QVERIFY2(!place.isEmpty(), qPrintable(QStringLiteral("no whole copy after the migration was "
+                                                                     "killed ") +
+                                                      when));
+                ++wholeAt[place == scene.source   ? QStringLiteral("source")
+                          : place == scene.target ? QStringLiteral("target")
+                                                  : QStringLiteral("staging")];
                 std::optional<End> reached;
                 scene.recover();
                 VERIFY_END(scene, reached, QStringLiteral("migration killed ") + when);
@@ -318,9 +342,11 @@ private Q_SLOTS:
                 }
             });
         QVERIFY(!QTest::currentTestFailed());
-        qInfo("migrations: %d killed, %d finished first (a run takes about %lld ms); after recovery whole at "
-              "the source %d times, migrated %d times",
-              tally.kills, tally.finishedFirst, tally.typicalMs, ends.value(End::atSource),
+        qInfo("migrations: %d killed, %d finished first (a run takes about %lld ms); right after the kill "
+              "whole at the source %d, staging %d, target %d times; after recovery whole at the source %d "
+              "times, migrated %d times",
+              tally.kills, tally.finishedFirst, tally.typicalMs, wholeAt.value("source"),
+              wholeAt.value("staging"), wholeAt.value("target"), ends.value(End::atSource),
               ends.value(End::migrated));
         QVERIFY2(tally.kills >= 40, qPrintable(QStringLiteral("only %1 kills").arg(tally.kills)));
         QVERIFY(ends.value(End::atSource) > 0 && ends.value(End::migrated) > 0);

@@ -26,8 +26,7 @@ private Q_SLOTS:
         const QStringList incoming = test::snapshotTree(source);
         const QStringList occupant = test::snapshotTree(target);
 
-        const auto result =
-            fx.engine().retryMigration(source, fx.config(), ForcedMigrationMode::overwrite, false);
+        const auto result = fx.engine().migrate(source, fx.config(), ForcedMigrationMode::overwrite, false);
 
         QVERIFY2(result.task.status == TaskStatus::completed, qPrintable(test::describe(result)));
         const ForceMigrationSummary& summary = *result.forceMigrationSummary;
@@ -50,8 +49,7 @@ private Q_SLOTS:
         occupant.file("a.mp3", "old a");
         occupant.file("keep.mp3", "kept");
 
-        const auto result =
-            fx.engine().retryMigration(source, fx.config(), ForcedMigrationMode::append, false);
+        const auto result = fx.engine().migrate(source, fx.config(), ForcedMigrationMode::append, false);
 
         QVERIFY2(result.task.status == TaskStatus::completed, qPrintable(test::describe(result)));
         const ForceMigrationSummary& summary = *result.forceMigrationSummary;
@@ -85,7 +83,7 @@ private Q_SLOTS:
             fx.tree.file("Music/late.mp3", "written meanwhile");
         };
 
-        const auto result = fx.engine({}, arrived).retryMigration(source, fx.config(), mode, false);
+        const auto result = fx.engine({}, arrived).migrate(source, fx.config(), mode, false);
 
         QVERIFY2(result.task.status == TaskStatus::completed, qPrintable(test::describe(result)));
         QCOMPARE(platform::readSymbolicLink(source), target);
@@ -128,7 +126,7 @@ private Q_SLOTS:
         };
 
         const auto result =
-            fx.engine(staged).retryMigration(source, fx.config(), ForcedMigrationMode::append, false);
+            fx.engine(staged).migrate(source, fx.config(), ForcedMigrationMode::append, false);
         if (frozen && !frozen->isSet())
             QSKIP(qPrintable(frozen->skipReason()));
 

@@ -130,7 +130,7 @@ private Q_SLOTS:
         QDir().mkpath(fx.home.path(root));
         AppConfig config = fx.config();
         config.defaultTargetRoot = fx.home.path(root);
-        const auto result = fx.engine().retryMigration(fx.tree.path("Missing"), config, std::nullopt, false);
+        const auto result = fx.engine().migrate(fx.tree.path("Missing"), config, std::nullopt, false);
         QCOMPARE(result.task.errorCode, QStringLiteral("E001"));
         QCOMPARE(result.task.status, TaskStatus::failed);
         QCOMPARE(result.task.volumeUUID, QStringLiteral("unknown"));
@@ -240,7 +240,7 @@ private Q_SLOTS:
         const QString source = fx.tree.path("Busy");
         const auto holder = holdIn(source, ignoresTermination);
 
-        const auto result = fx.engine().retryMigration(source, fx.config(), std::nullopt, terminate);
+        const auto result = fx.engine().migrate(source, fx.config(), std::nullopt, terminate);
 
         QCOMPARE(result.task.errorCode.value_or(QString()), expectedCode);
         QCOMPARE(result.terminatedProcesses, expectedTerminated);

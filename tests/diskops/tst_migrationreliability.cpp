@@ -91,7 +91,7 @@ private Q_SLOTS:
                 .fileOfSize("filler.bin", freeBytes(fx.volumePath()) - 1024 * kKiB);
         };
 
-        const auto result = fx.engine(staged).retryMigration(source, fx.config(), std::nullopt, false);
+        const auto result = fx.engine(staged).migrate(source, fx.config(), std::nullopt, false);
 
         QCOMPARE(result.task.errorCode, QStringLiteral("E008"));
         QCOMPARE(result.task.status, TaskStatus::rolledBack);

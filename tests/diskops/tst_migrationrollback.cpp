@@ -73,7 +73,7 @@ private Q_SLOTS:
             frozen.emplace(fx.tree.root());
         };
 
-        const auto result = fx.engine({}, arrived).retryMigration(source, fx.config(), std::nullopt, false);
+        const auto result = fx.engine({}, arrived).migrate(source, fx.config(), std::nullopt, false);
         if (frozen && !frozen->isSet())
             QSKIP(qPrintable(frozen->skipReason()));
 
@@ -130,7 +130,7 @@ private Q_SLOTS:
             placeholder ? fx.tree.dir("Photos") : fx.tree.file("Photos", "written by an app meanwhile");
         };
 
-        const auto result = fx.engine({}, arrived).retryMigration(source, fx.config(), std::nullopt, false);
+        const auto result = fx.engine({}, arrived).migrate(source, fx.config(), std::nullopt, false);
 
         if (placeholder) {
             QCOMPARE(result.task.status, TaskStatus::completed);
@@ -163,7 +163,7 @@ private Q_SLOTS:
             test::TestTree(target).file("someone-elses.txt", "precious");
         };
 
-        const auto result = fx.engine(staged).retryMigration(source, fx.config(), std::nullopt, false);
+        const auto result = fx.engine(staged).migrate(source, fx.config(), std::nullopt, false);
 
         QCOMPARE(result.task.errorCode, QStringLiteral("E004"));
         QCOMPARE(result.task.status, TaskStatus::rolledBack);
@@ -205,8 +205,7 @@ private Q_SLOTS:
             frozen.emplace(fx.tree.root());
         };
 
-        const auto result =
-            fx.engine(staged, arrived).retryMigration(source, fx.config(), std::nullopt, false);
+        const auto result = fx.engine(staged, arrived).migrate(source, fx.config(), std::nullopt, false);
         if (frozen && !frozen->isSet())
             QSKIP(qPrintable(frozen->skipReason()));
         frozen.reset();

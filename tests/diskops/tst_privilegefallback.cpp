@@ -148,7 +148,7 @@ private Q_SLOTS:
             const MigrationEngine engine({services.scan, services.pathMapping, services.volumes,
                                           services.processes, services.mappings, services.tasks, services.log,
                                           administrator});
-            const auto result = engine.retryMigration(source, fx.config(), std::nullopt, false);
+            const auto result = engine.migrate(source, fx.config(), std::nullopt, false);
             output +=
                 test::describe(result).toUtf8() + '\n' + runner->commands.join('\n').toUtf8() + "\n--\n";
             runner->commands.clear();

@@ -108,7 +108,7 @@ private Q_SLOTS:
         const HistoryState& history = model->history();
         QCOMPARE(history.migratedMappings().size(), 3);
         QCOMPARE(history.undoHistory(), history.migratedMappings());
-        const QList<MigrationPathRecord>& recent = history.recentMigrationPaths();
+        const QList<MigrationPathRecord>& recent = history.recentMigrations();
         QCOMPARE(recent.size(), 3);
         const QDateTime d1 = d0.addSecs(3600);
         for (int i = 0; i < 3; ++i) {
@@ -141,8 +141,8 @@ private Q_SLOTS:
         QCOMPARE(first->history().tasks().at(0).id, second->history().tasks().at(0).id);
         QCOMPARE(first->history().logs().at(0).id, second->history().logs().at(0).id);
         for (int i = 0; i < 3; ++i)
-            QVERIFY(first->history().recentMigrationPaths().at(i).id !=
-                    second->history().recentMigrationPaths().at(i).id);
+            QVERIFY(first->history().recentMigrations().at(i).id !=
+                    second->history().recentMigrations().at(i).id);
         // A change to one leaves the other alone.
         first->browsing().setSearchQuery(QStringLiteral("x"));
         QCOMPARE(second->browsing().searchQuery(), QString());

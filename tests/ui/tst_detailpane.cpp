@@ -127,7 +127,7 @@ private Q_SLOTS:
         test::ViewModelFixture fx;
         auto vm = fx.makeViewModelWithSettings();
         ActivityState& activity = vm->activity();
-        activity.setIsMigrating(true);
+        activity.setDiskWork(DiskWork::migration);
         activity.setMigrationTotalItems(totalItems);
         activity.setMigrationProcessedItems(processedItems);
         activity.setMigrationSucceededItems(processedItems);
@@ -157,7 +157,7 @@ private Q_SLOTS:
         QCOMPARE(h.text("currentItem"), "Current: Alpha");
         QCOMPARE(h.find<ui::PathLine>("currentItemPath")->rawPath(), fx.tree.path("Alpha"));
 
-        activity.setIsUndoing(true);
+        activity.setDiskWork(DiskWork::undo);
         activity.setCurrentOperationTitle("Undo Last Move");
         h.settle();
         QCOMPARE(h.find<QLabel>("activityIcon")->property("symbol").toString(),
@@ -361,8 +361,8 @@ private Q_SLOTS:
         vm.settings().setPresentationPrivacyEnabled(true);
         DetailPaneHarness h(vm);
         migrate(vm, {alpha});
-        QCOMPARE(vm.history().recentFailedMigrationPaths().size(), 1);
-        const FailedMigrationRecord record = vm.history().recentFailedMigrationPaths().first();
+        QCOMPARE(vm.history().recentFailedMigrations().size(), 1);
+        const FailedMigrationRecord record = vm.history().recentFailedMigrations().first();
         QCOMPARE(record.errorCode, std::optional<QString>("E004"));
         QVERIFY(record.errorMessage.contains(w.fx.home.home()));
         h.settle();
@@ -412,15 +412,14 @@ private Q_SLOTS:
         MainViewModel& vm = w.vm();
         DetailPaneHarness h(vm, true);
         migrate(vm, {alpha});
-        QCOMPARE(vm.history().recentFailedMigrationPaths().value(0).errorCode,
-                 std::optional<QString>("E007"));
+        QCOMPARE(vm.history().recentFailedMigrations().value(0).errorCode, std::optional<QString>("E007"));
         h.settle();
         QVERIFY(!h.button("forceMigrateButton"));
         QCOMPARE(h.button("terminateRetryButton")->text(), "终止占用程序并重试 Terminate Holders and Retry");
         QVERIFY(h.shown("openTargetButton").size() == 1);
         h.save("detail-failed-e007");
         h.button("terminateRetryButton")->click();
-        QTRY_VERIFY_WITH_TIMEOUT(vm.history().recentFailedMigrationPaths().isEmpty(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(vm.history().recentFailedMigrations().isEmpty(), 20000);
         QTRY_VERIFY(!vm.activity().isMigrating());
         QCOMPARE(platform::readSymbolicLink(alpha), std::optional<QString>(w.targetOf(alpha)));
         h.settle();

@@ -32,12 +32,10 @@ FailedMigrationRecord failedWith(const QString& path, const QString& code)
 
 void setRunning(ActivityState& activity, const QString& work, bool running)
 {
-    if (work == "migration")
-        activity.setIsMigrating(running);
-    else if (work == "undo")
-        activity.setIsUndoing(running);
-    else
-        activity.setIsRepairingLinks(running);
+    const DiskWork kind = work == "migration" ? DiskWork::migration
+                          : work == "undo"    ? DiskWork::undo
+                                              : DiskWork::linkRepair;
+    activity.setDiskWork(running ? kind : DiskWork::none);
 }
 
 // The enabled state of each starter button, by name.
@@ -100,7 +98,7 @@ private Q_SLOTS:
         vm->history().setMigratedMappings({moved});
         vm->history().setSelectedUndoMappingIDs({moved.id});
         vm->history().setSelectedMigratedMappingIDs({moved.id});
-        vm->history().setRecentFailedMigrationPaths({failedWith(alpha, "E004"), failedWith(beta, "E007")});
+        vm->history().setRecentFailedMigrations({failedWith(alpha, "E004"), failedWith(beta, "E007")});
         vm->browsing().setSelectedPaths({beta});
 
         WindowUnderTest w(*vm, withoutStartup());
@@ -133,7 +131,7 @@ private Q_SLOTS:
         QTRY_COMPARE(w.surface->openTitle(), "Choose a Force Migration Mode");
         QVERIFY(w.surface->answer(QStringLiteral("Append Migrate (Recommended)")));
         QTRY_COMPARE(activity.infoMessage(), std::optional(refusal));
-        QCOMPARE(vm->history().recentFailedMigrationPaths().size(), 2);
+        QCOMPARE(vm->history().recentFailedMigrations().size(), 2);
 
         activity.setInfoMessage(std::nullopt);
         activity.setUndoConflictPrompt(
@@ -181,7 +179,7 @@ private Q_SLOTS:
         const LinkMapping moved = mappingRecord(fx.tree.path("Moved"));
         vm->history().setUndoHistory({moved});
         vm->history().setMigratedMappings({moved});
-        vm->history().setRecentMigrationPaths({successRecord(moved.sourcePath)});
+        vm->history().setRecentMigrations({successRecord(moved.sourcePath)});
         ActivityState& activity = vm->activity();
         activity.setOperationTitle({QStringLiteral("迁移"), QStringLiteral("Migration")},
                                    vm->presentation().localizer());
@@ -206,12 +204,12 @@ private Q_SLOTS:
 
         auto* undoLast = window->findChild<QPushButton*>(QStringLiteral("undoLastButton"));
         QVERIFY(undoLast->isEnabled());
-        activity.setIsRepairingLinks(true);
+        activity.setDiskWork(DiskWork::linkRepair);
         QTRY_VERIFY(!migrate->isEnabled() && !undoLast->isEnabled());
         QVERIFY(w.viewState().showProgressPanel());
         ui::settleLayouts(*window);
         saveScreen(window->grab().toImage(), "window-repair-running-" + tag);
-        activity.setIsRepairingLinks(false);
+        activity.setDiskWork(DiskWork::none);
     }
 };
 

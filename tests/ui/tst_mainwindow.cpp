@@ -187,7 +187,7 @@ private Q_SLOTS:
         QVERIFY(w.showAndStart());
         HistoryState& history = vm->history();
 
-        history.setRecentMigrationPaths({successRecord(fx.tree.path("A"))});
+        history.setRecentMigrations({successRecord(fx.tree.path("A"))});
         QVERIFY(w.viewState().showProgressPanel());
         QVERIFY(w.dashboard().isActivityAutoCollapsePending());
         QElapsedTimer clock;
@@ -195,7 +195,7 @@ private Q_SLOTS:
         QTRY_VERIFY(clock.elapsed() >= kCollapse.count() / 2);
         QVERIFY(w.viewState().showProgressPanel());
 
-        history.setRecentMigrationPaths({successRecord(fx.tree.path("A")), successRecord(fx.tree.path("B"))});
+        history.setRecentMigrations({successRecord(fx.tree.path("A")), successRecord(fx.tree.path("B"))});
         QElapsedTimer sinceRestart;
         sinceRestart.start();
         QTRY_VERIFY(!w.viewState().showProgressPanel());
@@ -228,16 +228,16 @@ private Q_SLOTS:
         auto vm = fx.makeViewModelWithSettings();
         WindowUnderTest w(*vm, withoutStartup(), kCollapse);
         QVERIFY(w.showAndStart());
-        vm->history().setRecentMigrationPaths({successRecord(fx.tree.path("A"))});
+        vm->history().setRecentMigrations({successRecord(fx.tree.path("A"))});
         QVERIFY(w.dashboard().isActivityAutoCollapsePending());
         // The user collapses the workspace; becoming busy opens it again.
         w.viewState().setShowProgressPanel(false);
         if (busy == "failed")
-            vm->history().setRecentFailedMigrationPaths({failedRecord(fx.tree.path("B"))});
+            vm->history().setRecentFailedMigrations({failedRecord(fx.tree.path("B"))});
         else if (busy == "migrating")
-            vm->activity().setIsMigrating(true);
+            vm->activity().setDiskWork(DiskWork::migration);
         else
-            vm->activity().setIsRepairingLinks(true);
+            vm->activity().setDiskWork(DiskWork::linkRepair);
         QVERIFY(w.viewState().showProgressPanel());
         QVERIFY(!w.dashboard().isActivityAutoCollapsePending());
         vm->browsing().setIsBackgroundScanning(true);
@@ -245,11 +245,11 @@ private Q_SLOTS:
         QVERIFY(!w.dashboard().isActivityAutoCollapsePending());
         // Busy until the condition goes; then the successful work is timed out as usual.
         if (busy == "failed")
-            vm->history().setRecentFailedMigrationPaths({});
+            vm->history().setRecentFailedMigrations({});
         else if (busy == "migrating")
-            vm->activity().setIsMigrating(false);
+            vm->activity().setDiskWork(DiskWork::none);
         else
-            vm->activity().setIsRepairingLinks(false);
+            vm->activity().setDiskWork(DiskWork::none);
         QVERIFY(w.dashboard().isActivityAutoCollapsePending());
         QTRY_VERIFY(!w.viewState().showProgressPanel());
     }
@@ -308,7 +308,7 @@ private Q_SLOTS:
             QCoreApplication::processEvents();
         QVERIFY(!w.dashboard().hasFinishedStartup());
         QVERIFY(!w.viewState().activeSheet());
-        vm->history().setRecentMigrationPaths({successRecord(fx.tree.path("A"))});
+        vm->history().setRecentMigrations({successRecord(fx.tree.path("A"))});
         QVERIFY(w.viewState().showProgressPanel());
         QVERIFY(!w.dashboard().isActivityAutoCollapsePending());
     }

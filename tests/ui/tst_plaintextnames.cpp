@@ -72,7 +72,7 @@ private Q_SLOTS:
         vm->accountState().setBackendSession(BackendSession{
             email, QStringLiteral("access"), QStringLiteral("refresh"), now.addSecs(3600), now});
         vm->activity().setCurrentOperationTitle(name);
-        vm->activity().setIsMigrating(true);
+        vm->activity().setDiskWork(DiskWork::migration);
 
         auto* card = w.window->findChild<QWidget*>(QStringLiteral("directorySizeCard"));
         QVERIFY(card);
@@ -109,7 +109,7 @@ private Q_SLOTS:
         // The badge always carries its tip; the long test path is elided and carries its own.
         QVERIFY(tipsShown >= 2);
         QCOMPARE(probe.openedFiles(), QStringList());
-        vm->activity().setIsMigrating(false);
+        vm->activity().setDiskWork(DiskWork::none);
     }
 };
 

@@ -203,7 +203,7 @@ private Q_SLOTS:
         if (work == "migration") {
             QVERIFY(startHeldMigration(wf, {first}));
         } else {
-            vm.activity().setIsRepairingLinks(true);
+            vm.activity().setDiskWork(DiskWork::linkRepair);
         }
         QVERIFY(!w.window->close());
         QTRY_COMPARE(w.surface->openTitle(), QStringLiteral("Disk Work Is Running"));
@@ -212,7 +212,7 @@ private Q_SLOTS:
         if (work == "migration")
             wf.copyGate->open();
         else
-            vm.activity().setIsRepairingLinks(false);
+            vm.activity().setDiskWork(DiskWork::none);
         QTRY_VERIFY_WITH_TIMEOUT(witness.closed, 60000);
         QVERIFY(!w.surface->isOpen());
         QCOMPARE(w.surface->withdrawn(), 1);

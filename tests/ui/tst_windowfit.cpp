@@ -76,8 +76,8 @@ void showEverything(MainViewModel& vm, ui::DashboardViewState& state, TestTree& 
                        i));
     vm.history().setUndoHistory(mappings);
     vm.history().setMigratedMappings(mappings);
-    vm.history().setRecentMigrationPaths({successRecord(mappings.at(0).sourcePath)});
-    vm.history().setRecentFailedMigrationPaths({failedRecord(mappings.at(1).sourcePath)});
+    vm.history().setRecentMigrations({successRecord(mappings.at(0).sourcePath)});
+    vm.history().setRecentFailedMigrations({failedRecord(mappings.at(1).sourcePath)});
     vm.activity().setCurrentOperationTitle(
         QStringLiteral("Migrating Project archive with a rather long name 2 and two more folders"));
     vm.activity().setMigrationTotalItems(3);
@@ -86,7 +86,7 @@ void showEverything(MainViewModel& vm, ui::DashboardViewState& state, TestTree& 
     vm.activity().setMigrationTotalBytes(3 * 1024 * 1024);
     vm.activity().setMigrationProcessedBytes(1024 * 1024);
     vm.activity().setMigrationCurrentPath(mappings.at(2).sourcePath);
-    vm.activity().setIsMigrating(true);
+    vm.activity().setDiskWork(DiskWork::migration);
     vm.activity().setInfoMessage(QStringLiteral(
         "Migration started for 3 items. The first one finished; the second failed because the target "
         "already exists, and the third is being copied to the external volume right now."));
@@ -192,7 +192,7 @@ private Q_SLOTS:
         QVERIFY(fit.saveAs(QStringLiteral("fit-all-") + QTest::currentDataTag()));
         const QStringList faults = windowWidthFaults(*fit.w->window);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
-        fit.vm->activity().setIsMigrating(false);
+        fit.vm->activity().setDiskWork(DiskWork::none);
     }
 
     // With smart migration on, the short window's column scrolls; the wheel over the list still

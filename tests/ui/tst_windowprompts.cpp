@@ -392,25 +392,25 @@ private Q_SLOTS:
         QVERIFY(w.showAndStart());
         vm.browsing().setSelectedPaths({alpha});
         finish(vm.workflows().migrateSelectedItems());
-        QCOMPARE(vm.history().recentFailedMigrationPaths().size(), 1);
+        QCOMPARE(vm.history().recentFailedMigrations().size(), 1);
         QVERIFY(w.viewState().showProgressPanel());
         QVERIFY(!w.dashboard().isActivityAutoCollapsePending());
 
         w.surface->script(answer);
-        vm.workflows().presentMigrationConflictPrompt(vm.history().recentFailedMigrationPaths().first());
+        vm.workflows().presentMigrationConflictPrompt(vm.history().recentFailedMigrations().first());
         QTRY_COMPARE(w.surface->shownTitles().count(kMigrateTitle), 1);
         QTRY_VERIFY(!vm.activity().migrationConflictPrompt());
         const QString target = wf.targetOf(alpha);
         if (answer == "Cancel") {
             QCoreApplication::processEvents();
             QVERIFY(!vm.activity().isMigrating());
-            QCOMPARE(vm.history().recentFailedMigrationPaths().size(), 1);
+            QCOMPARE(vm.history().recentFailedMigrations().size(), 1);
             QVERIFY(!platform::readSymbolicLink(alpha));
             QVERIFY(w.viewState().showProgressPanel());
         } else {
-            QTRY_COMPARE(vm.history().recentMigrationPaths().size(), 1);
+            QTRY_COMPARE(vm.history().recentMigrations().size(), 1);
             QTRY_VERIFY(!vm.activity().isMigrating());
-            QVERIFY(vm.history().recentFailedMigrationPaths().isEmpty());
+            QVERIFY(vm.history().recentFailedMigrations().isEmpty());
             QCOMPARE(platform::readSymbolicLink(alpha), std::optional<QString>(target));
             QTRY_VERIFY(!w.viewState().showProgressPanel());
         }

@@ -131,6 +131,32 @@ private Q_SLOTS:
         QCOMPARE(OperationJournal::recordPaths().size(), 1);
     }
 
+    // Disk work that started while the survey ran owns the disk: the recovery leaves the record
+    // for the next start rather than take the running work's journal for an interrupted one, and
+    // the running work stays the one shown.
+    void recoveryLeavesItToTheNextStartWhileDiskWorkRuns()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        w.tree.file(QStringLiteral("Docs/a.txt"), "alpha");
+        const QString docs = w.tree.path(QStringLiteral("Docs"));
+        const JournalRecord record = leaveStagedMigration(w, docs);
+        MainViewModel& vm = w.vm();
+        vm.activity().setDiskWork(DiskWork::undo);
+        const RecoveryTexts untouched = runTask(vm.launch().recoverInterruptedOperations());
+        QVERIFY(!untouched.info && !untouched.error);
+        QCOMPARE(vm.activity().diskWork(), DiskWork::undo);
+        QVERIFY(QFileInfo::exists(record.stagingPath) && !QFileInfo::exists(docs));
+        QCOMPARE(OperationJournal::recordPaths().size(), 1);
+
+        vm.activity().setDiskWork(DiskWork::none);
+        const RecoveryTexts recovered = runTask(vm.launch().recoverInterruptedOperations());
+        QVERIFY(recovered.info);
+        QCOMPARE(vm.activity().diskWork(), DiskWork::none);
+        QCOMPARE(TestTree(docs).read(QStringLiteral("a.txt")), QByteArray("alpha"));
+        QVERIFY(OperationJournal::recordPaths().isEmpty());
+    }
+
     // Finishing a large migration takes a while: meanwhile the event loop turns, a line says what
     // is being put right, and neither the first listing nor a disk workflow begins.
     void windowKeepsTurningWhileRecoveryRuns()
@@ -157,7 +183,7 @@ private Q_SLOTS:
         QTimer ticker;
         ticker.setInterval(0);
         QObject::connect(&ticker, &QTimer::timeout, [&] {
-            if (!vm.activity().isRecoveringOperations())
+            if (vm.activity().diskWork() != DiskWork::recovery)
                 return;
             if (ticksWhileRecovering++ == 0) {
                 startDetached(vm.workflows().undoLastMigration());
@@ -168,7 +194,7 @@ private Q_SLOTS:
                 linesWhileRecovering.append(line);
         });
         QObject::connect(&vm.browsing(), &BrowsingState::entriesChanged, [&] {
-            if (vm.activity().isRecoveringOperations())
+            if (vm.activity().diskWork() == DiskWork::recovery)
                 ++listingsWhileRecovering;
         });
         ticker.start();
@@ -182,7 +208,7 @@ private Q_SLOTS:
                      "Finishing what was interrupted last time: Large. The folder list follows.")});
         QCOMPARE(listingsWhileRecovering, 0);
         QVERIFY(refusedToStart);
-        QVERIFY(!vm.activity().isRecoveringOperations());
+        QCOMPARE(vm.activity().diskWork(), DiskWork::none);
         QCOMPARE(platform::readSymbolicLink(large), record.targetPath);
         QCOMPARE(snapshotTree(record.targetPath), whole);
         QVERIFY(!QFileInfo::exists(record.stagingPath));
@@ -308,8 +334,9 @@ private Q_SLOTS:
         SKIP_WITHOUT(w);
         MainViewModel& vm = w.vm();
         bool everRecovering = false;
-        QObject::connect(&vm.activity(), &ActivityState::isRecoveringOperationsChanged,
-                         [&] { everRecovering = true; });
+        QObject::connect(&vm.activity(), &ActivityState::diskWorkChanged, [&] {
+            everRecovering = everRecovering || vm.activity().diskWork() == DiskWork::recovery;
+        });
         runTask(vm.launch().bootstrap());
         QVERIFY(!everRecovering);
         QVERIFY(!vm.activity().errorMessage());

@@ -1,5 +1,6 @@
 // The batch migration of the selection on a real tree and a second file system: records, counters,
-// selection and summary of a mixed batch, the refusals, the progress figures and the busy flags.
+// selection and summary of a mixed batch, the refusals, the progress figures and the running disk
+// work.
 #include "WorkflowFixture.h"
 #include "diskops/ScanService.h"
 #include "platform/SymbolicLinks.h"
@@ -63,11 +64,11 @@ private Q_SLOTS:
         QCOMPARE(vm.activity().migrationFailedItems(), 2);
         QCOMPARE(vm.activity().migrationProcessedItems(), 3);
         QVERIFY(vm.browsing().selectedPaths().isEmpty());
-        QCOMPARE(vm.history().recentMigrationPaths().size(), 1);
-        QCOMPARE(vm.history().recentMigrationPaths().first().sourcePath, gamma);
-        QCOMPARE(vm.history().recentMigrationPaths().first().targetPath, w.targetOf(gamma));
+        QCOMPARE(vm.history().recentMigrations().size(), 1);
+        QCOMPARE(vm.history().recentMigrations().first().sourcePath, gamma);
+        QCOMPARE(vm.history().recentMigrations().first().targetPath, w.targetOf(gamma));
         QCOMPARE(platform::readSymbolicLink(gamma), std::optional<QString>(w.targetOf(gamma)));
-        const auto failed = vm.history().recentFailedMigrationPaths();
+        const auto failed = vm.history().recentFailedMigrations();
         QCOMPARE(failed.size(), 2);
         QCOMPARE(failed.at(0).sourcePath, beta); // newest first
         QCOMPARE(failed.at(1).sourcePath, alpha);
@@ -154,11 +155,11 @@ private Q_SLOTS:
 
         QCOMPARE(vm.context().effectiveTargetRoot(), elsewhere);
         QCOMPARE(vm.activity().migrationSucceededItems(), 2);
-        const auto failed = vm.history().recentFailedMigrationPaths();
+        const auto failed = vm.history().recentFailedMigrations();
         QCOMPARE(failed.size(), 1);
         QCOMPARE(failed.first().sourcePath, beta);
         QCOMPARE(failed.first().targetPath, w.targetOf(beta));
-        QCOMPARE(vm.history().recentMigrationPaths().first().targetPath, w.targetOf(gamma));
+        QCOMPARE(vm.history().recentMigrations().first().targetPath, w.targetOf(gamma));
         QCOMPARE(platform::readSymbolicLink(gamma), std::optional<QString>(w.targetOf(gamma)));
         QVERIFY(!QFileInfo::exists(elsewhere));
     }
@@ -202,25 +203,28 @@ private Q_SLOTS:
     // While any disk workflow runs, a start changes nothing. The flows whose controls the window
     // disables by the rule say nothing; those started from a row's menu or a prompt's answer,
     // whose controls stay enabled, say in the info line why they did not start.
-    void busyFlagsExcludeASecondStart_data()
+    void runningWorkExcludesASecondStart_data()
     {
-        QTest::addColumn<int>("flag");
+        QTest::addColumn<DiskWork>("work");
         QTest::addColumn<UILanguage>("language");
         QTest::addColumn<QString>("refusal");
-        QTest::newRow("migrating") << 0 << UILanguage::english
+        QTest::newRow("migrating") << DiskWork::migration << UILanguage::english
                                    << "A migration is running. Try again once it has finished.";
-        QTest::newRow("undoing") << 1 << UILanguage::english
+        QTest::newRow("undoing") << DiskWork::undo << UILanguage::english
                                  << "An undo is running. Try again once it has finished.";
-        QTest::newRow("repairing") << 2 << UILanguage::english
+        QTest::newRow("repairing") << DiskWork::linkRepair << UILanguage::english
                                    << "A link repair is running. Try again once it has finished.";
-        QTest::newRow("repairing, chinese") << 2 << UILanguage::chinese << "正在修复链接，请等它结束后再试。";
+        QTest::newRow("repairing, chinese")
+            << DiskWork::linkRepair << UILanguage::chinese << "正在修复链接，请等它结束后再试。";
         QTest::newRow("migrating, bilingual")
-            << 0 << UILanguage::bilingual
+            << DiskWork::migration << UILanguage::bilingual
             << "正在迁移，请等它结束后再试。 A migration is running. Try again once it has finished.";
+        // The start-up's recovery refuses quietly: the info line already tells of the recovery.
+        QTest::newRow("recovering") << DiskWork::recovery << UILanguage::english << QString();
     }
-    void busyFlagsExcludeASecondStart()
+    void runningWorkExcludesASecondStart()
     {
-        QFETCH(int, flag);
+        QFETCH(DiskWork, work);
         QFETCH(UILanguage, language);
         QFETCH(QString, refusal);
         WorkflowFixture w(language);
@@ -234,9 +238,7 @@ private Q_SLOTS:
         const qsizetype tasksBefore = vm.history().tasks().size();
         vm.browsing().setSelectedPaths({docs});
         vm.workflows().selectAllUndoMappings();
-        (flag == 0   ? vm.activity().setIsMigrating(true)
-         : flag == 1 ? vm.activity().setIsUndoing(true)
-                     : vm.activity().setIsRepairingLinks(true));
+        vm.activity().setDiskWork(work);
         QVERIFY(!vm.workflows().mayStartDiskWork());
 
         vm.activity().setInfoMessage(std::nullopt);
@@ -246,32 +248,64 @@ private Q_SLOTS:
         finish(vm.workflows().repairBrokenLinks());
         QCOMPARE(vm.activity().infoMessage(), std::nullopt);
 
+        const std::optional<QString> said = refusal.isEmpty() ? std::nullopt : std::optional(refusal);
         const FailedMigrationRecord failed{QUuid::createUuid(), docs, {}, {}, TaskStatus::failed, {}, "x"};
         finish(vm.workflows().retryFailedMigration(failed, ForcedMigrationMode::append, false));
-        QCOMPARE(vm.activity().infoMessage(), std::optional(refusal));
+        QCOMPARE(vm.activity().infoMessage(), said);
         vm.activity().setInfoMessage(std::nullopt);
         finish(vm.workflows().repairMigratedLinks({moved.id}));
-        QCOMPARE(vm.activity().infoMessage(), std::optional(refusal));
+        QCOMPARE(vm.activity().infoMessage(), said);
         vm.activity().setInfoMessage(std::nullopt);
         finish(vm.workflows().forceUndoMigration(moved, ForcedUndoRestoreMode::overwrite));
-        QCOMPARE(vm.activity().infoMessage(), std::optional(refusal));
+        QCOMPARE(vm.activity().infoMessage(), said);
 
         QCOMPARE(vm.activity().errorMessage(), std::nullopt);
         QVERIFY(!QFileInfo(docs).isSymLink());
         QCOMPARE(platform::readSymbolicLink(moved.sourcePath), std::optional(moved.targetPath));
         QCOMPARE(vm.history().tasks().size(), tasksBefore);
-        // Only the flag that was set stays set: nothing else started.
-        QCOMPARE(vm.activity().isMigrating(), flag == 0);
-        QCOMPARE(vm.activity().isUndoing(), flag == 1);
-        QCOMPARE(vm.activity().isRepairingLinks(), flag == 2);
+        // The work that was set is still the one that runs: nothing else started.
+        QCOMPARE(vm.activity().diskWork(), work);
 
         // Once the work is over they start again.
-        (flag == 0   ? vm.activity().setIsMigrating(false)
-         : flag == 1 ? vm.activity().setIsUndoing(false)
-                     : vm.activity().setIsRepairingLinks(false));
+        vm.activity().setDiskWork(DiskWork::none);
         QVERIFY(vm.workflows().mayStartDiskWork());
         finish(vm.workflows().undoLastMigration());
         QVERIFY(QFileInfo(moved.sourcePath).isDir() && !QFileInfo(moved.sourcePath).isSymLink());
+    }
+
+    // Views watch the flags derived from the running work by their own signals: a change of the
+    // work emits the signal of each flag that flips, and no other.
+    void derivedFlagsFollowTheRunningWork_data()
+    {
+        QTest::addColumn<DiskWork>("from");
+        QTest::addColumn<DiskWork>("to");
+        QTest::addColumn<QList<int>>("flips"); // migrating, undoing, repairing links
+        QTest::newRow("migration starts") << DiskWork::none << DiskWork::migration << QList{1, 0, 0};
+        QTest::newRow("migration ends") << DiskWork::migration << DiskWork::none << QList{1, 0, 0};
+        QTest::newRow("undo starts") << DiskWork::none << DiskWork::undo << QList{0, 1, 0};
+        QTest::newRow("repair ends") << DiskWork::linkRepair << DiskWork::none << QList{0, 0, 1};
+        QTest::newRow("recovery starts") << DiskWork::none << DiskWork::recovery << QList{0, 0, 0};
+        QTest::newRow("undo to repair") << DiskWork::undo << DiskWork::linkRepair << QList{0, 1, 1};
+        QTest::newRow("unchanged") << DiskWork::migration << DiskWork::migration << QList{0, 0, 0};
+    }
+    void derivedFlagsFollowTheRunningWork()
+    {
+        QFETCH(DiskWork, from);
+        QFETCH(DiskWork, to);
+        QFETCH(QList<int>, flips);
+        ActivityState activity;
+        activity.setDiskWork(from);
+        QSignalSpy work(&activity, &ActivityState::diskWorkChanged);
+        QSignalSpy migrating(&activity, &ActivityState::isMigratingChanged);
+        QSignalSpy undoing(&activity, &ActivityState::isUndoingChanged);
+        QSignalSpy repairing(&activity, &ActivityState::isRepairingLinksChanged);
+        activity.setDiskWork(to);
+        QCOMPARE(work.count(), from == to ? 0 : 1);
+        QCOMPARE((QList{int(migrating.count()), int(undoing.count()), int(repairing.count())}), flips);
+        QCOMPARE(activity.isMigrating(), to == DiskWork::migration);
+        QCOMPARE(activity.isUndoing(), to == DiskWork::undo);
+        QCOMPARE(activity.isRepairingLinks(), to == DiskWork::linkRepair);
+        QCOMPARE(activity.isDiskWorkBusy(), to != DiskWork::none);
     }
 
     // The monitor raises the published bytes with growing samples only, bounded by base + expected,

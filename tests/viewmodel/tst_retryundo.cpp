@@ -66,8 +66,8 @@ private Q_SLOTS:
         test::TestTree(w.targetOf(alpha)).file("old.txt", "old");
         MainViewModel& vm = w.vm();
         migrate(vm, {alpha});
-        QCOMPARE(vm.history().recentFailedMigrationPaths().size(), 1);
-        const FailedMigrationRecord record = vm.history().recentFailedMigrationPaths().first();
+        QCOMPARE(vm.history().recentFailedMigrations().size(), 1);
+        const FailedMigrationRecord record = vm.history().recentFailedMigrations().first();
 
         vm.workflows().presentMigrationConflictPrompt(record);
         QVERIFY(vm.activity().migrationConflictPrompt());
@@ -82,8 +82,8 @@ private Q_SLOTS:
         QFETCH(QString, message);
         QVERIFY2(vm.activity().infoMessage()->startsWith(message), qPrintable(*vm.activity().infoMessage()));
         QVERIFY(!vm.activity().migrationConflictPrompt());
-        QVERIFY(vm.history().recentFailedMigrationPaths().isEmpty());
-        QCOMPARE(vm.history().recentMigrationPaths().size(), 1);
+        QVERIFY(vm.history().recentFailedMigrations().isEmpty());
+        QCOMPARE(vm.history().recentMigrations().size(), 1);
         QVERIFY(isLinkTo(alpha, w.targetOf(alpha)));
         QTEST(QDir(w.targetOf(alpha)).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name), "atTarget");
         QCOMPARE(vm.activity().migrationProcessedItems(), 1);
@@ -103,7 +103,7 @@ private Q_SLOTS:
         migrate(vm, {alpha});
         QCOMPARE(vm.activity().migrationFailedItems(), 1);
         QVERIFY(isRealDirectory(alpha));
-        const FailedMigrationRecord record = vm.history().recentFailedMigrationPaths().first();
+        const FailedMigrationRecord record = vm.history().recentFailedMigrations().first();
         QVERIFY2(vm.activity().infoMessage()->contains("The directory is in use by: sleep"),
                  qPrintable(*vm.activity().infoMessage()));
 
@@ -124,13 +124,13 @@ private Q_SLOTS:
         test::TestTree(w.targetOf(alpha)).file("old.txt", "old");
         MainViewModel& vm = w.vm();
         migrate(vm, {alpha});
-        FailedMigrationRecord record = vm.history().recentFailedMigrationPaths().first();
+        FailedMigrationRecord record = vm.history().recentFailedMigrations().first();
         record.errorMessage = "stale";
-        vm.history().setRecentFailedMigrationPaths({record});
+        vm.history().setRecentFailedMigrations({record});
         finish(vm.workflows().retryFailedMigration(record, std::nullopt, false));
-        QCOMPARE(vm.history().recentFailedMigrationPaths().size(), 1);
-        QCOMPARE(vm.history().recentFailedMigrationPaths().first().id, record.id);
-        QVERIFY(vm.history().recentFailedMigrationPaths().first().errorMessage.startsWith(
+        QCOMPARE(vm.history().recentFailedMigrations().size(), 1);
+        QCOMPARE(vm.history().recentFailedMigrations().first().id, record.id);
+        QVERIFY(vm.history().recentFailedMigrations().first().errorMessage.startsWith(
             "Target path already exists:"));
         QVERIFY(vm.activity().errorMessage()->startsWith("The target path already exists."));
         QCOMPARE(vm.activity().migrationFailedItems(), 1);
@@ -159,7 +159,7 @@ private Q_SLOTS:
         QCOMPARE(vm.activity().errorMessage(), std::nullopt);
         QCOMPARE(vm.history().lastRestoredPaths(), QStringList{alpha});
         QVERIFY(isRealDirectory(alpha));
-        QVERIFY(vm.history().recentFailedMigrationPaths().isEmpty());
+        QVERIFY(vm.history().recentFailedMigrations().isEmpty());
     }
 
     void undoLastThenSelected()

@@ -65,9 +65,9 @@ private Q_SLOTS:
         ViewModelFixture fx;
         auto vm = fx.makeViewModelWithSettings();
         ActivityState& activity = vm->activity();
-        activity.setIsMigrating(work == "migration");
-        activity.setIsUndoing(work == "undo");
-        activity.setIsRepairingLinks(work == "repair");
+        activity.setDiskWork(work == "migration" ? DiskWork::migration
+                             : work == "undo"    ? DiskWork::undo
+                                                 : DiskWork::linkRepair);
         QVERIFY(vm->hasRunningDiskWork());
         QVERIFY2(vm->runningDiskWorkText().startsWith(textStart), qPrintable(vm->runningDiskWorkText()));
     }

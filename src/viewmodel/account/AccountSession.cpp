@@ -45,7 +45,7 @@ void AccountSession::beginSession(const BackendSession& session)
     activateLocalHistoryScope(session.email);
 }
 
-QCoro::Task<BackendSession> AccountSession::validSessionFor(FlowTicket ticket)
+QCoro::Task<std::optional<BackendSession>> AccountSession::validSessionFor(FlowTicket ticket)
 {
     // Held by this frame: a reply may resume it after the state object is gone.
     const std::shared_ptr<BackendAuthService> auth = m_context.parts().backendAuthService;
@@ -53,10 +53,10 @@ QCoro::Task<BackendSession> AccountSession::validSessionFor(FlowTicket ticket)
                                                m_context.accountState().backendSession());
     BackendSession session = co_await std::move(validation);
     if (!ticket.isAlive())
-        throw FlowEnded();
+        co_return std::nullopt;
     if (!ticket.isCurrent()) {
         undoStaleSave(session);
-        throw FlowEnded();
+        co_return std::nullopt;
     }
     m_context.accountState().setBackendSession(session);
     co_return session;
@@ -200,8 +200,6 @@ QCoro::Task<> AccountSession::finishFlow(QCoro::Task<> work, FlowTicket ticket, 
     std::exception_ptr failure;
     try {
         co_await std::move(work);
-    } catch (const FlowEnded&) {
-        // The flow stopped because its owner moved on: nothing to report.
     } catch (...) {
         failure = std::current_exception();
     }

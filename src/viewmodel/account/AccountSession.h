@@ -39,10 +39,10 @@ public:
     void beginSession(const BackendSession& session);
 
     // Validates the published session for a flow, renewing it when it is about to expire, and
-    // publishes the result. Throws what the validation throws, or FlowEnded when the flow's
-    // session ended meanwhile; a renewal the service saved for such a session is then undone, so
-    // a signed-out session never comes back from the file.
-    QCoro::Task<BackendSession> validSessionFor(FlowTicket ticket);
+    // publishes the result. Throws what the validation throws. None when `ticket` is no longer
+    // current (the flow then ends quietly); a renewal the service saved for a session that ended
+    // meanwhile is then undone, so a signed-out session never comes back from the file.
+    QCoro::Task<std::optional<BackendSession>> validSessionFor(FlowTicket ticket);
 
     // Switches both history stores to the account of `email` (trimmed, lower-cased; none or blank is
     // the guest). A change resets the sync time, the device fingerprint and the overview and reloads
@@ -78,7 +78,8 @@ public:
 
     // The steps every account flow shares around its own work. beginFlow() sets the busy flag,
     // clears the previous texts when asked to and returns the flow's ticket; the flow then starts
-    // its work with that ticket and hands it to finishFlow(), which awaits it and, unless the
+    // its work with that ticket (the work returns quietly once the ticket is no longer current, and
+    // throws only failures to report) and hands it to finishFlow(), which awaits it and, unless the
     // account flows were retired meanwhile, reports its failure as `report` says (the fallback
     // text localized at that moment) and clears the busy flag. Never throws.
     FlowTicket beginFlow(BusyFlag busy, bool clearMessages);

@@ -71,7 +71,7 @@ QCoro::Task<> AuthWorkflows::registerAndSignIn(QString email, QString password, 
                                                   password, nickName, captchaId, captchaCode);
         co_await std::move(registration);
         if (!ticket.isAlive())
-            throw FlowEnded();
+            co_return;
         // The settings may have changed while the account was being created.
         auto login = auth->login(m_context.browsing().config().backendBaseURL, email, password, captchaId,
                                  captchaCode);
@@ -209,14 +209,17 @@ QCoro::Task<> AuthWorkflows::changeBackendPassword(QString currentPassword, QStr
 QCoro::Task<> AuthWorkflows::changePassword(FlowTicket ticket, QString currentPassword, QString newPassword)
 {
     auto validation = m_session.validSessionFor(ticket);
-    const BackendSession session = co_await std::move(validation);
+    const std::optional<BackendSession> session = co_await std::move(validation);
+    if (!session)
+        co_return;
     // Held by this frame: a reply may resume it after the state object is gone.
     const auto service = m_context.parts().backendAuthService;
-    auto change = service->changePassword(m_context.browsing().config().backendBaseURL, session.accessToken,
+    auto change = service->changePassword(m_context.browsing().config().backendBaseURL, session->accessToken,
                                           currentPassword, newPassword);
     co_await std::move(change);
     // A change that finished after the user left that session has nothing left to sign out.
-    ticket.ensureCurrent();
+    if (!ticket.isCurrent())
+        co_return;
     m_session.endSessionLocally(true);
     m_context.accountState().setBackendStatusMessage(
         m_context.localized(QStringLiteral("密码已修改，请使用新密码重新登录。"),

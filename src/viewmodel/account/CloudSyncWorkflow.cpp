@@ -41,8 +41,10 @@ QCoro::Task<> CloudSyncWorkflow::restoreIntoEmptyHistory(FlowTicket ticket, Hist
                                                          bool userInitiated)
 {
     auto validation = m_session.validSessionFor(ticket);
-    const BackendSession session = co_await std::move(validation);
-    auto download = downloadIntoEmptyHistory(ticket, session, files, Road::restore, userInitiated);
+    const std::optional<BackendSession> session = co_await std::move(validation);
+    if (!session)
+        co_return;
+    auto download = downloadIntoEmptyHistory(ticket, *session, files, Road::restore, userInitiated);
     co_await std::move(download);
 }
 
@@ -71,13 +73,15 @@ QCoro::Task<> CloudSyncWorkflow::synchronize(FlowTicket ticket, bool userInitiat
 {
     const HistoryFiles files = currentHistoryFiles();
     auto validation = m_session.validSessionFor(ticket);
-    const BackendSession session = co_await std::move(validation);
+    const std::optional<BackendSession> session = co_await std::move(validation);
+    if (!session)
+        co_return;
     HistoryRecords local = HistoryRecords::read(files);
     if (local.isEmpty()) {
-        auto download = downloadIntoEmptyHistory(ticket, session, files, Road::syncDownload, userInitiated);
+        auto download = downloadIntoEmptyHistory(ticket, *session, files, Road::syncDownload, userInitiated);
         co_await std::move(download);
     } else {
-        auto upload = uploadAndInstall(ticket, session, files, std::move(local));
+        auto upload = uploadAndInstall(ticket, *session, files, std::move(local));
         co_await std::move(upload);
     }
 }
@@ -91,14 +95,16 @@ QCoro::Task<> CloudSyncWorkflow::downloadIntoEmptyHistory(FlowTicket ticket, Bac
     auto fetch = service->fetchSnapshot(m_context.browsing().config().backendBaseURL, session.accessToken,
                                         fingerprint);
     const MigrationSyncSnapshot snapshot = co_await std::move(fetch);
-    ticket.ensureCurrent();
+    if (!ticket.isCurrent())
+        co_return;
     m_context.accountState().setLastMigrationSyncAt(snapshot.syncedAt);
 
     if (snapshot.mappings.isEmpty() && snapshot.tasks.isEmpty()) {
         if (road == Road::syncDownload) {
             auto overview = m_overview.refreshMigrationOverview(false);
             co_await std::move(overview);
-            ticket.ensureCurrent();
+            if (!ticket.isCurrent())
+                co_return;
         }
         if (userInitiated)
             m_context.accountState().setBackendStatusMessage(
@@ -114,7 +120,8 @@ QCoro::Task<> CloudSyncWorkflow::downloadIntoEmptyHistory(FlowTicket ticket, Bac
         co_return;
     auto overview = m_overview.refreshMigrationOverview(false);
     co_await std::move(overview);
-    ticket.ensureCurrent();
+    if (!ticket.isCurrent())
+        co_return;
     if (road == Road::restore)
         reportInstalled(
             QStringLiteral("已从云端恢复当前账号在这台设备上的迁移记录。"),
@@ -138,14 +145,16 @@ QCoro::Task<> CloudSyncWorkflow::uploadAndInstall(FlowTicket ticket, BackendSess
     auto upload = service->sync(m_context.browsing().config().backendBaseURL, session.accessToken,
                                 fingerprint, local.mappings, local.tasks);
     const MigrationSyncSnapshot reply = co_await std::move(upload);
-    ticket.ensureCurrent();
+    if (!ticket.isCurrent())
+        co_return;
     const auto installed =
         applyMigrationSnapshot(reply, files, HistoryInstallMode::keepingLocalChanges, local);
     if (!installed)
         co_return;
     auto overview = m_overview.refreshMigrationOverview(false);
     co_await std::move(overview);
-    ticket.ensureCurrent();
+    if (!ticket.isCurrent())
+        co_return;
     const QString n = QString::number(installed->mappingCount);
     const QString m = QString::number(installed->taskCount);
     reportInstalled(QStringLiteral("已同步当前账号在这台设备上的迁移记录：已迁移 ") + n +

@@ -60,8 +60,8 @@ private:
     enum class Road { restore, syncDownload };
 
     // The download into an empty history (restore, and the sync when the history is empty), and
-    // the upload of `local` with the install of the reply. Both throw: FlowEnded when the flow's session
-    // ended meanwhile, else the failure to report.
+    // the upload of `local` with the install of the reply. Both return quietly once the flow's
+    // session ended meanwhile and throw the failure to report.
     QCoro::Task<> downloadIntoEmptyHistory(FlowTicket ticket, BackendSession session, HistoryFiles files,
                                            Road road, bool userInitiated);
     QCoro::Task<> uploadAndInstall(FlowTicket ticket, BackendSession session, HistoryFiles files,

@@ -33,12 +33,15 @@ QCoro::Task<> FeedbackWorkflow::refreshFeedbackDashboard(bool userInitiated)
 QCoro::Task<> FeedbackWorkflow::loadDashboard(FlowTicket ticket, bool userInitiated)
 {
     auto validation = m_session.validSessionFor(ticket);
-    const BackendSession session = co_await std::move(validation);
+    const std::optional<BackendSession> session = co_await std::move(validation);
+    if (!session)
+        co_return;
     // Held by this frame: a reply may resume it after the state object is gone.
     const auto service = m_context.parts().backendFeedbackService;
-    auto fetch = service->fetchDashboard(m_context.browsing().config().backendBaseURL, session.accessToken);
+    auto fetch = service->fetchDashboard(m_context.browsing().config().backendBaseURL, session->accessToken);
     const BackendFeedbackDashboard dashboard = co_await std::move(fetch);
-    ticket.ensureCurrent();
+    if (!ticket.isCurrent())
+        co_return;
     m_context.accountState().setFeedbackDashboard(dashboard);
     if (userInitiated)
         m_context.accountState().setBackendStatusMessage(
@@ -75,13 +78,16 @@ QCoro::Task<> FeedbackWorkflow::sendFeedback(FlowTicket ticket, FeedbackCategory
                                              QString trimmedSubject, QString trimmedContent)
 {
     auto validation = m_session.validSessionFor(ticket);
-    const BackendSession session = co_await std::move(validation);
+    const std::optional<BackendSession> session = co_await std::move(validation);
+    if (!session)
+        co_return;
     // Held by this frame: a reply may resume it after the state object is gone.
     const auto service = m_context.parts().backendFeedbackService;
-    auto send = service->createFeedback(m_context.browsing().config().backendBaseURL, session.accessToken,
+    auto send = service->createFeedback(m_context.browsing().config().backendBaseURL, session->accessToken,
                                         category, trimmedSubject, trimmedContent);
     const BackendFeedbackDashboard dashboard = co_await std::move(send);
-    ticket.ensureCurrent();
+    if (!ticket.isCurrent())
+        co_return;
     m_context.accountState().setFeedbackDashboard(dashboard);
     const QString remaining = QString::number(dashboard.remainingToday);
     m_context.accountState().setBackendStatusMessage(m_context.localized(

@@ -35,14 +35,17 @@ QCoro::Task<> MigrationOverviewWorkflow::refreshMigrationOverview(bool userIniti
 QCoro::Task<> MigrationOverviewWorkflow::loadOverview(FlowTicket ticket, bool userInitiated)
 {
     auto validation = m_session.validSessionFor(ticket);
-    const BackendSession session = co_await std::move(validation);
+    const std::optional<BackendSession> session = co_await std::move(validation);
+    if (!session)
+        co_return;
     const QString fingerprint = m_session.publishDeviceFingerprint();
     // Held by this frame: a reply may resume it after the state object is gone.
     const auto service = m_context.parts().backendMigrationSyncService;
-    auto fetch = service->fetchOverview(m_context.browsing().config().backendBaseURL, session.accessToken,
+    auto fetch = service->fetchOverview(m_context.browsing().config().backendBaseURL, session->accessToken,
                                         fingerprint);
     const BackendMigrationOverview overview = co_await std::move(fetch);
-    ticket.ensureCurrent();
+    if (!ticket.isCurrent())
+        co_return;
     m_context.accountState().setMigrationAccountOverview(overview);
     if (userInitiated)
         m_context.accountState().setBackendStatusMessage(

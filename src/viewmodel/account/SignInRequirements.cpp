@@ -30,7 +30,7 @@ QCoro::Task<> SignInRequirements::loadRequirements(FlowTicket ticket, bool userI
     auto fetchSettings = auth->fetchAuthSettings(m_context.browsing().config().backendBaseURL, kSiteKey);
     const BackendAuthSettings settings = co_await std::move(fetchSettings);
     if (!ticket.isAlive())
-        throw FlowEnded();
+        co_return;
     m_context.accountState().setAuthSettings(settings);
     if (settings.captchaEnabled) {
         // The settings name the site the challenge belongs to, which may differ from ours.
@@ -38,7 +38,7 @@ QCoro::Task<> SignInRequirements::loadRequirements(FlowTicket ticket, bool userI
             auth->fetchCaptchaChallenge(m_context.browsing().config().backendBaseURL, settings.siteKey);
         const BackendCaptchaChallenge challenge = co_await std::move(fetchChallenge);
         if (!ticket.isAlive())
-            throw FlowEnded();
+            co_return;
         m_context.accountState().setAuthCaptchaChallenge(challenge);
         if (userInitiated)
             m_context.accountState().setBackendStatusMessage(m_context.localized(
@@ -83,7 +83,7 @@ QCoro::Task<> SignInRequirements::loadCaptcha(FlowTicket ticket, bool userInitia
     auto fetch = service->fetchCaptchaChallenge(m_context.browsing().config().backendBaseURL, siteKey);
     const BackendCaptchaChallenge challenge = co_await std::move(fetch);
     if (!ticket.isAlive())
-        throw FlowEnded();
+        co_return;
     m_context.accountState().setAuthCaptchaChallenge(challenge.enabled ? std::optional(challenge)
                                                                        : std::nullopt);
     if (userInitiated)

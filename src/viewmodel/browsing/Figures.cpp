@@ -77,11 +77,6 @@ QString Figures::migrationItemProgressPercentText() const
     return progressOf(m_activity).itemPercentText();
 }
 
-QString Figures::migrationByteProgressPercentText() const
-{
-    return progressOf(m_activity).bytePercentText();
-}
-
 QString Figures::migrationProgressCountText() const
 {
     return progressOf(m_activity).countText();

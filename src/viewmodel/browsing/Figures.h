@@ -26,7 +26,6 @@ public:
     double migrationItemProgressRatio() const;
     double migrationByteProgressRatio() const;
     QString migrationItemProgressPercentText() const;
-    QString migrationByteProgressPercentText() const;
     QString migrationProgressCountText() const;
     QString migrationProgressBytesText() const;
     QString migrationCurrentItemName() const;

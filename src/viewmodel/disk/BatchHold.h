@@ -19,7 +19,6 @@ public:
     BatchHold& operator=(const BatchHold&) = delete;
 
     void setHeld(bool held);
-    bool isHeld() const;
 
     // Completes at once while nothing is held, else once the hold is lifted.
     QCoro::Task<> passed() const;

@@ -133,28 +133,31 @@ void DiskWorkflows::holdFurtherItems(bool hold)
 
 QString DiskWorkflows::runningDiskWorkText() const
 {
-    const ActivityState& activity = m_context.activity();
-    if (activity.isMigrating())
+    switch (m_context.activity().diskWork()) {
+    case DiskWork::none:
+        return {};
+    case DiskWork::migration:
         return m_context.localized(
             QStringLiteral("正在迁移。现在退出会在当前项目完成或回滚后停止，其余项目不再迁移。"),
             QStringLiteral("A migration is running. Quitting now stops it once the current "
                            "item has finished or rolled back; the remaining items are not "
                            "migrated."));
-    if (activity.isUndoing())
+    case DiskWork::undo:
         return m_context.localized(
             QStringLiteral("正在反悔迁移。现在退出会在当前记录恢复完成后停止，其余记录不再恢复。"),
             QStringLiteral("An undo is running. Quitting now stops it once the current record "
                            "has been restored; the remaining records are not restored."));
-    if (activity.isRepairingLinks())
+    case DiskWork::linkRepair:
         return m_context.localized(
             QStringLiteral("正在修复链接。现在退出会在当前批次完成后停止。"),
             QStringLiteral("A link repair is running. Quitting now stops it once the current "
                            "batch has finished."));
-    if (activity.isRecoveringOperations())
+    case DiskWork::recovery:
         return m_context.localized(
             QStringLiteral("正在处理上次中断的操作。现在退出会在它完成后关闭。"),
             QStringLiteral("Operations interrupted last time are being put right. Quitting now closes "
                            "the window once that has finished."));
+    }
     return {};
 }
 

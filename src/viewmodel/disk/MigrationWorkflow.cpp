@@ -4,16 +4,14 @@
 #include "diskops/SelectionService.h"
 #include "model/OrvalinkError.h"
 #include "viewmodel/disk/DiskWorkContext.h"
+#include "viewmodel/disk/MigrationItemRun.h"
 #include "viewmodel/disk/ProgressMonitor.h"
 #include "viewmodel/disk/ScopedDiskServices.h"
-#include "viewmodel/disk/WorkflowSettings.h"
 #include "viewmodel/disk/WorkflowSupport.h"
-#include "viewmodel/flow/BackgroundRunner.h"
 #include "viewmodel/state/ActivityState.h"
 #include "viewmodel/state/BrowsingState.h"
 #include "viewmodel/state/HistoryState.h"
 #include "viewmodel/state/ViewModelParts.h"
-#include "viewmodel/texts/ErrorText.h"
 #include "viewmodel/texts/MigrationFailureText.h"
 #include "viewmodel/texts/Presentation.h"
 
@@ -76,62 +74,32 @@ QCoro::Task<> migrateOne(DiskWorkContext& context, FlowTicket ticket, QString pa
                          std::shared_ptr<const ScopedDiskServices> services, AppConfig runConfig,
                          RunCounts* counts)
 {
-    const qint64 base = context.activity().migrationProcessedBytes();
-    context.activity().setMigrationCurrentPath(path);
-    // The root and rules read at the start of the run, like the engine's: a root changed meanwhile
-    // must not split the batch.
-    const std::optional<QString> builtTarget = plannedTargetPath(context, path, runConfig);
-    auto monitor = ProgressMonitor::start(context, builtTarget, expected, base);
-    auto work = context.background().runCatching([services, path, runConfig] {
-        return services->engine().retryMigration(path, runConfig, std::nullopt, false).task;
-    });
-    auto outcome = co_await std::move(work);
-    if (!ticket.isAlive())
-        co_return;
-    co_await stopProgressMonitor(std::move(monitor));
-    if (!ticket.isAlive())
+    MigrationItemRun item(context, std::move(services), std::move(runConfig),
+                          {path, expected, std::nullopt, false});
+    auto running = item.execute(ticket);
+    if (!co_await std::move(running))
         co_return;
 
-    MigrationTask task;
-    if (outcome.succeeded()) {
-        task = outcome.value();
-    } else {
-        // The engine reports failures in its task; should it throw after all, the item still
-        // counts as failed rather than ending the batch.
-        task.id = QUuid::createUuid();
-        task.sourcePath = path;
-        task.status = TaskStatus::failed;
-        task.errorMessage = localizedDescription(outcome.error());
-    }
-    const QString recordTarget =
-        !task.targetPath.isEmpty() ? task.targetPath : builtTarget.value_or(QString());
-    const QDateTime finishedAt = task.endedAt.value_or(context.workflowSettings().clock());
-    if (task.status == TaskStatus::failed || task.status == TaskStatus::rolledBack) {
+    if (item.failed()) {
         ++counts->failed;
         context.activity().setMigrationFailedItems(context.activity().migrationFailedItems() + 1);
         removeFromSelection(context, path);
         const QString fallback =
-            task.status == TaskStatus::rolledBack
+            item.task().status == TaskStatus::rolledBack
                 ? context.localized(QStringLiteral("迁移失败，已自动回滚。"),
                                     QStringLiteral("Migration failed and was rolled back."))
                 : context.localized(QStringLiteral("迁移失败。"), QStringLiteral("Migration failed."));
-        QList<FailedMigrationRecord> failed = context.history().recentFailedMigrationPaths();
-        failed.prepend({QUuid::createUuid(), path, recordTarget, finishedAt, task.status, task.errorCode,
-                        task.errorMessage.value_or(fallback)});
-        context.history().setRecentFailedMigrationPaths(failed);
-        context.activity().setMigrationProcessedBytes(base + expected);
-    } else if (task.status == TaskStatus::completed) {
+        QList<FailedMigrationRecord> failed = context.history().recentFailedMigrations();
+        failed.prepend(item.failureRecord(QUuid::createUuid(), item.plannedTargetPath(), fallback));
+        context.history().setRecentFailedMigrations(failed);
+        context.activity().setMigrationProcessedBytes(item.baseBytes() + expected);
+    } else if (item.succeeded()) {
         ++counts->succeeded;
         context.activity().setMigrationSucceededItems(context.activity().migrationSucceededItems() + 1);
         removeFromSelection(context, path);
-        QList<MigrationPathRecord> done = context.history().recentMigrationPaths();
-        done.prepend({QUuid::createUuid(), path, recordTarget, finishedAt});
-        context.history().setRecentMigrationPaths(done);
-        context.activity().setMigrationProcessedBytes(base + expected);
+        item.recordSuccess();
+        context.activity().setMigrationProcessedBytes(item.baseBytes() + expected);
     }
-    QList<MigrationTask> tasks = context.history().tasks();
-    tasks.prepend(task);
-    context.history().setTasks(tasks);
     context.activity().setMigrationProcessedItems(context.activity().migrationProcessedItems() + 1);
 }
 
@@ -139,7 +107,7 @@ QString summaryText(const DiskWorkContext& context, const RunCounts& counts)
 {
     const QString s = QString::number(counts.succeeded);
     const QString f = QString::number(counts.failed);
-    const QList<FailedMigrationRecord>& failed = context.history().recentFailedMigrationPaths();
+    const QList<FailedMigrationRecord>& failed = context.history().recentFailedMigrations();
     if (counts.failed > 0 && !failed.isEmpty()) {
         // The list is newest first: the first failure of the run is its last record.
         const QString reason =
@@ -185,7 +153,7 @@ QCoro::Task<> runBatch(DiskWorkContext& context, FlowTicket ticket, QStringList 
     if (!ticket.isAlive())
         co_return;
 
-    context.activity().setIsMigrating(false);
+    context.activity().setDiskWork(DiskWork::none);
     context.activity().setMigrationCurrentPath(std::nullopt);
     context.activity().setMigrationProcessedItems(
         std::min(context.activity().migrationProcessedItems(), context.activity().migrationTotalItems()));
@@ -205,7 +173,6 @@ QCoro::Task<> migrateSelectedItems(DiskWorkContext& context)
 {
     if (!mayStartDiskWork(context))
         co_return;
-    const FlowTicket ticket = context.ticket();
     QStringList paths;
     bool asError = true;
     if (const auto refusal = selectionRefusal(context, paths, asError)) {
@@ -215,22 +182,14 @@ QCoro::Task<> migrateSelectedItems(DiskWorkContext& context)
             context.activity().setInfoMessage(*refusal);
         co_return;
     }
-    context.activity().setIsMigrating(true);
+    context.activity().setDiskWork(DiskWork::migration);
     context.activity().setErrorMessage(std::nullopt);
     context.activity().setMigrationConflictPrompt(std::nullopt);
-    context.history().setRecentMigrationPaths({});
-    context.history().setRecentFailedMigrationPaths({});
-    try {
-        // The history scope of the whole run is the one in use when it starts.
-        auto batch = runBatch(context, ticket, paths, context.captureServices());
-        co_await std::move(batch);
-    } catch (const std::exception&) {
-        if (!ticket.isAlive())
-            co_return;
-        context.activity().setIsMigrating(false);
-        context.activity().setErrorMessage(
-            localizedMigrationFailureMessage(context.presentation(), std::current_exception()));
-    }
+    context.history().setRecentMigrations({});
+    context.history().setRecentFailedMigrations({});
+    // The history scope of the whole run is the one in use when it starts.
+    auto batch = runBatch(context, context.ticket(), paths, context.captureServices());
+    co_await guardDiskWork(context, std::move(batch));
 }
 
 QStringList blockedMigrationPaths(const DiskWorkContext& context, const QStringList& paths,

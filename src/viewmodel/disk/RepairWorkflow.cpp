@@ -67,7 +67,7 @@ QCoro::Task<> repairBrokenLinks(DiskWorkContext& context)
     if (!mayStartDiskWork(context))
         co_return;
     const FlowTicket ticket = context.ticket();
-    context.activity().setIsRepairingLinks(true);
+    context.activity().setDiskWork(DiskWork::linkRepair);
     context.activity().setInfoMessage(
         context.localized(QStringLiteral("正在修复失效链接，请稍候..."),
                           QStringLiteral("Repairing broken links, please wait...")));
@@ -79,7 +79,7 @@ QCoro::Task<> repairBrokenLinks(DiskWorkContext& context)
     auto outcome = co_await std::move(work);
     if (!ticket.isAlive())
         co_return;
-    context.activity().setIsRepairingLinks(false);
+    context.activity().setDiskWork(DiskWork::none);
     const RepairSummary summary = outcome.succeeded() ? outcome.value() : RepairSummary{};
     // A scope change meanwhile already reset the position; the result belongs to the old scope.
     if (services->scope() == context.parts().mappingStore->scope())
@@ -104,7 +104,7 @@ QCoro::Task<> repairMigratedLinks(DiskWorkContext& context, QSet<QUuid> mappingI
                               QStringLiteral("Please select at least one migrated item first.")));
         co_return;
     }
-    context.activity().setIsRepairingLinks(true);
+    context.activity().setDiskWork(DiskWork::linkRepair);
     context.activity().setInfoMessage(
         count == 1 ? context.localized(QStringLiteral("正在修复所选链接，请稍候..."),
                                        QStringLiteral("Repairing selected link, please wait..."))
@@ -116,7 +116,7 @@ QCoro::Task<> repairMigratedLinks(DiskWorkContext& context, QSet<QUuid> mappingI
     auto outcome = co_await std::move(work);
     if (!ticket.isAlive())
         co_return;
-    context.activity().setIsRepairingLinks(false);
+    context.activity().setDiskWork(DiskWork::none);
     context.reloadPersistedState();
     context.activity().setInfoMessage(
         selectedText(context, outcome.succeeded() ? outcome.value() : RepairSummary{}, count));

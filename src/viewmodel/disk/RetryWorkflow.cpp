@@ -2,16 +2,12 @@
 
 #include "model/OrvalinkError.h"
 #include "viewmodel/disk/DiskWorkContext.h"
+#include "viewmodel/disk/MigrationItemRun.h"
 #include "viewmodel/disk/ProgressMonitor.h"
 #include "viewmodel/disk/ScopedDiskServices.h"
-#include "viewmodel/disk/WorkflowSettings.h"
 #include "viewmodel/disk/WorkflowSupport.h"
-#include "viewmodel/flow/BackgroundRunner.h"
 #include "viewmodel/state/ActivityState.h"
-#include "viewmodel/state/BrowsingState.h"
 #include "viewmodel/state/HistoryState.h"
-#include "viewmodel/state/ViewModelParts.h"
-#include "viewmodel/texts/ErrorText.h"
 #include "viewmodel/texts/MigrationFailureText.h"
 #include "viewmodel/texts/Presentation.h"
 
@@ -65,69 +61,34 @@ QCoro::Task<> runRetry(DiskWorkContext& context, FailedMigrationRecord record,
         co_return;
 
     beginProgress(context, retryTitle(forceMode, terminateProcesses), 1, expected);
-    context.activity().setMigrationCurrentPath(record.sourcePath);
 
-    const AppConfig runConfig = engineConfig(context);
-    const qint64 base = context.activity().migrationProcessedBytes();
-    auto monitor =
-        ProgressMonitor::start(context, plannedTargetPath(context, record.sourcePath), expected, base);
-    const QString source = record.sourcePath;
-    auto work =
-        context.background().runCatching([services, source, runConfig, forceMode, terminateProcesses] {
-            return services->engine().retryMigration(source, runConfig, forceMode, terminateProcesses);
-        });
-    auto outcome = co_await std::move(work);
-    if (!ticket.isAlive())
+    MigrationItemRun item(context, std::move(services), engineConfig(context),
+                          {record.sourcePath, expected, forceMode, terminateProcesses});
+    auto running = item.execute(ticket);
+    if (!co_await std::move(running))
         co_return;
-    co_await stopProgressMonitor(std::move(monitor));
-    if (!ticket.isAlive())
-        co_return;
-
-    MigrationExecutionResult result;
-    if (outcome.succeeded()) {
-        result = outcome.value();
-    } else {
-        result.task.id = QUuid::createUuid();
-        result.task.sourcePath = source;
-        result.task.status = TaskStatus::failed;
-        result.task.errorMessage = localizedDescription(outcome.error());
-    }
-    const MigrationTask& task = result.task;
-    context.activity().setIsMigrating(false);
+    context.activity().setDiskWork(DiskWork::none);
     context.activity().setMigrationCurrentPath(std::nullopt);
-    QList<MigrationTask> tasks = context.history().tasks();
-    tasks.prepend(task);
-    context.history().setTasks(tasks);
 
-    const QDateTime finishedAt = task.endedAt.value_or(context.workflowSettings().clock());
-    if (task.status == TaskStatus::completed) {
+    if (item.succeeded()) {
         finishSingleItemProgress(context, true);
-        QList<FailedMigrationRecord> failed = context.history().recentFailedMigrationPaths();
-        failed.removeIf([&](const FailedMigrationRecord& item) { return item.id == record.id; });
-        context.history().setRecentFailedMigrationPaths(failed);
-        QList<MigrationPathRecord> done = context.history().recentMigrationPaths();
-        done.prepend({QUuid::createUuid(), task.sourcePath, task.targetPath, finishedAt});
-        context.history().setRecentMigrationPaths(done);
+        QList<FailedMigrationRecord> failed = context.history().recentFailedMigrations();
+        failed.removeIf([&](const FailedMigrationRecord& other) { return other.id == record.id; });
+        context.history().setRecentFailedMigrations(failed);
+        item.recordSuccess();
         auto reload = reloadAfterDiskWork(context);
         co_await std::move(reload);
         if (!ticket.isAlive())
             co_return;
-        context.activity().setInfoMessage(
-            forceMigrationSuccessMessage(context.presentation(), record.sourcePath,
-                                         result.forceMigrationSummary, result.terminatedProcesses));
+        context.activity().setInfoMessage(forceMigrationSuccessMessage(
+            context.presentation(), record.sourcePath, item.result().forceMigrationSummary,
+            item.result().terminatedProcesses));
         co_return;
     }
     finishSingleItemProgress(context, false);
-    const FailedMigrationRecord updated{
-        record.id,
-        record.sourcePath,
-        task.targetPath.isEmpty() ? record.targetPath : task.targetPath,
-        finishedAt,
-        task.status,
-        task.errorCode,
-        task.errorMessage.value_or(
-            context.localized(QStringLiteral("迁移失败。"), QStringLiteral("Migration failed."))),
-    };
+    const FailedMigrationRecord updated = item.failureRecord(
+        record.id, record.targetPath,
+        context.localized(QStringLiteral("迁移失败。"), QStringLiteral("Migration failed.")));
     replaceFailedMigrationRecord(context.history(), updated);
     showRetryFailure(context, updated);
 }
@@ -139,33 +100,24 @@ QCoro::Task<> retryFailedMigration(DiskWorkContext& context, FailedMigrationReco
 {
     if (!mayStartDiskWorkOrSayWhy(context))
         co_return;
-    const FlowTicket ticket = context.ticket();
     // Busy before the size estimate: a second press meanwhile must not start a second engine.
-    context.activity().setIsMigrating(true);
+    context.activity().setDiskWork(DiskWork::migration);
     context.activity().setErrorMessage(std::nullopt);
     context.activity().setMigrationConflictPrompt(std::nullopt);
-    try {
-        auto retry = runRetry(context, record, forceMode, terminateProcesses, context.captureServices());
-        co_await std::move(retry);
-    } catch (const std::exception&) {
-        if (!ticket.isAlive())
-            co_return;
-        context.activity().setIsMigrating(false);
-        context.activity().setErrorMessage(
-            localizedMigrationFailureMessage(context.presentation(), std::current_exception()));
-    }
+    auto retry = runRetry(context, record, forceMode, terminateProcesses, context.captureServices());
+    co_await guardDiskWork(context, std::move(retry));
 }
 
 void replaceFailedMigrationRecord(HistoryState& history, const FailedMigrationRecord& record)
 {
-    QList<FailedMigrationRecord> failed = history.recentFailedMigrationPaths();
+    QList<FailedMigrationRecord> failed = history.recentFailedMigrations();
     const auto found = std::find_if(failed.begin(), failed.end(),
                                     [&](const FailedMigrationRecord& item) { return item.id == record.id; });
     if (found != failed.end())
         *found = record;
     else
         failed.prepend(record);
-    history.setRecentFailedMigrationPaths(failed);
+    history.setRecentFailedMigrations(failed);
 }
 
 void presentMigrationConflictPrompt(ActivityState& activity, const Presentation& texts,

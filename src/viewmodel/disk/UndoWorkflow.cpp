@@ -1,17 +1,14 @@
 #include "viewmodel/disk/UndoWorkflow.h"
 
 #include "viewmodel/disk/DiskWorkContext.h"
+#include "viewmodel/disk/MonitoredDiskCall.h"
 #include "viewmodel/disk/ProgressMonitor.h"
 #include "viewmodel/disk/ScopedDiskServices.h"
 #include "viewmodel/disk/UndoTriage.h"
-#include "viewmodel/disk/WorkflowSettings.h"
 #include "viewmodel/disk/WorkflowSupport.h"
-#include "viewmodel/flow/BackgroundRunner.h"
 #include "viewmodel/state/ActivityState.h"
 #include "viewmodel/state/BrowsingState.h"
 #include "viewmodel/state/HistoryState.h"
-#include "viewmodel/state/ViewModelParts.h"
-#include "viewmodel/texts/MigrationFailureText.h"
 #include "viewmodel/texts/Presentation.h"
 
 #include <algorithm>
@@ -23,24 +20,21 @@ namespace {
 // Marks the start of a restore run. Busy first: the size estimates that follow may take seconds.
 void beginRestoreRun(DiskWorkContext& context)
 {
-    context.activity().setIsUndoing(true);
+    context.activity().setDiskWork(DiskWork::undo);
     context.activity().setErrorMessage(std::nullopt);
     context.activity().setUndoConflictPrompt(std::nullopt);
     context.history().setLastRestoredPaths({});
 }
 
-QCoro::Task<BackgroundResult<UndoResult>> restore(DiskWorkContext& context,
-                                                  std::shared_ptr<const ScopedDiskServices> services,
-                                                  LinkMapping mapping,
-                                                  std::optional<ForcedUndoRestoreMode> mode)
+// The restore of `mapping` on the background runner, forced when `mode` is given.
+auto restoreCall(const DiskWorkContext& context, std::shared_ptr<const ScopedDiskServices> services,
+                 const LinkMapping& mapping, std::optional<ForcedUndoRestoreMode> mode)
 {
-    const QString anchorUser = context.browsing().config().anchorUser;
-    const QUuid id = mapping.id;
-    auto work = context.background().runCatching([services, id, anchorUser, mode] {
+    return [services = std::move(services), id = mapping.id,
+            anchorUser = context.browsing().config().anchorUser, mode] {
         return mode ? services->undo().forceUndoMigration(id, anchorUser, *mode)
                     : services->undo().undoMigration(id, anchorUser);
-    });
-    co_return co_await std::move(work);
+    };
 }
 
 // One record with one-item progress, for the undo of the last record and the forced restore.
@@ -56,19 +50,16 @@ QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, Bilin
     beginProgress(context, title, 1, estimate);
     context.activity().setMigrationCurrentPath(mapping.sourcePath);
 
-    auto monitor = ProgressMonitor::start(context, mapping.sourcePath, estimate,
-                                          context.activity().migrationProcessedBytes());
-    auto restoring = restore(context, services, mapping, mode);
-    auto outcome = co_await std::move(restoring);
-    if (!ticket.isAlive())
+    auto restoring = runMonitoredDiskCall(context, ticket, mapping.sourcePath, estimate,
+                                          context.activity().migrationProcessedBytes(),
+                                          restoreCall(context, std::move(services), mapping, mode));
+    const auto outcome = co_await std::move(restoring);
+    if (!outcome)
         co_return;
-    co_await stopProgressMonitor(std::move(monitor));
-    if (!ticket.isAlive())
-        co_return;
-    context.activity().setIsUndoing(false);
+    context.activity().setDiskWork(DiskWork::none);
 
-    if (outcome.succeeded()) {
-        const UndoResult result = outcome.value();
+    if (outcome->succeeded()) {
+        const UndoResult result = outcome->value();
         finishSingleItemProgress(context, true);
         auto reload = reloadAfterDiskWork(context);
         co_await std::move(reload);
@@ -80,7 +71,7 @@ QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, Bilin
     }
     finishSingleItemProgress(context, false);
     if (const auto text =
-            triageUndoFailure(context.activity(), context.presentation(), outcome.error(), mapping))
+            triageUndoFailure(context.activity(), context.presentation(), outcome->error(), mapping))
         context.activity().setErrorMessage(*text);
 }
 
@@ -120,31 +111,28 @@ QCoro::Task<> restoreBatch(DiskWorkContext& context, QList<LinkMapping> records,
         const qint64 expected = std::max<qint64>(0, estimates.value(record.sourcePath, 0));
         const qint64 base = context.activity().migrationProcessedBytes();
         context.activity().setMigrationCurrentPath(record.sourcePath);
-        auto monitor = ProgressMonitor::start(context, record.sourcePath, expected, base);
-        auto restoring = restore(context, services, record, std::nullopt);
-        auto outcome = co_await std::move(restoring);
-        if (!ticket.isAlive())
-            co_return;
-        co_await stopProgressMonitor(std::move(monitor));
-        if (!ticket.isAlive())
+        auto restoring = runMonitoredDiskCall(context, ticket, record.sourcePath, expected, base,
+                                              restoreCall(context, services, record, std::nullopt));
+        const auto outcome = co_await std::move(restoring);
+        if (!outcome)
             co_return;
         context.activity().setMigrationProcessedItems(context.activity().migrationProcessedItems() + 1);
         context.activity().setMigrationProcessedBytes(
             std::min(context.activity().migrationTotalBytes(), base + expected));
-        if (outcome.succeeded()) {
+        if (outcome->succeeded()) {
             ++batch.successCount;
             context.activity().setMigrationSucceededItems(context.activity().migrationSucceededItems() + 1);
-            batch.restoredPaths.append(outcome.value().mapping.sourcePath);
+            batch.restoredPaths.append(outcome->value().mapping.sourcePath);
         } else {
             ++batch.failureCount;
             context.activity().setMigrationFailedItems(context.activity().migrationFailedItems() + 1);
             if (const auto text =
-                    triageUndoFailure(context.activity(), context.presentation(), outcome.error(), record))
+                    triageUndoFailure(context.activity(), context.presentation(), outcome->error(), record))
                 batch.failureTexts.append(*text);
         }
     }
 
-    context.activity().setIsUndoing(false);
+    context.activity().setDiskWork(DiskWork::none);
     context.activity().setMigrationCurrentPath(std::nullopt);
     if (context.activity().migrationTotalBytes() >= 1)
         context.activity().setMigrationProcessedBytes(
@@ -184,21 +172,6 @@ QCoro::Task<> restoreBatch(DiskWorkContext& context, QList<LinkMapping> records,
     }
 }
 
-// Runs a restore flow that has already marked itself busy; whatever escapes ends the run.
-QCoro::Task<> guardedRestore(DiskWorkContext& context, QCoro::Task<> flow)
-{
-    const FlowTicket ticket = context.ticket();
-    try {
-        co_await std::move(flow);
-    } catch (const std::exception&) {
-        if (!ticket.isAlive())
-            co_return;
-        context.activity().setIsUndoing(false);
-        context.activity().setErrorMessage(
-            localizedMigrationFailureMessage(context.presentation(), std::current_exception()));
-    }
-}
-
 } // namespace
 
 QCoro::Task<> undoLastMigration(DiskWorkContext& context)
@@ -216,7 +189,7 @@ QCoro::Task<> undoLastMigration(DiskWorkContext& context)
     auto flow =
         restoreSingle(context, newest, {QStringLiteral("反悔上次迁移"), QStringLiteral("Undo Last Move")},
                       std::nullopt, context.captureServices());
-    co_await guardedRestore(context, std::move(flow));
+    co_await guardDiskWork(context, std::move(flow));
 }
 
 QCoro::Task<> undoSelectedMigration(DiskWorkContext& context)
@@ -232,7 +205,7 @@ QCoro::Task<> undoSelectedMigration(DiskWorkContext& context)
     }
     beginRestoreRun(context);
     auto flow = restoreBatch(context, records, context.captureServices());
-    co_await guardedRestore(context, std::move(flow));
+    co_await guardDiskWork(context, std::move(flow));
 }
 
 QCoro::Task<> forceUndoMigration(DiskWorkContext& context, LinkMapping mapping, ForcedUndoRestoreMode mode)
@@ -245,7 +218,7 @@ QCoro::Task<> forceUndoMigration(DiskWorkContext& context, LinkMapping mapping, 
             ? BilingualText{QStringLiteral("覆盖恢复"), QStringLiteral("Overwrite Restore")}
             : BilingualText{QStringLiteral("追加恢复"), QStringLiteral("Append Restore")};
     auto flow = restoreSingle(context, mapping, title, mode, context.captureServices());
-    co_await guardedRestore(context, std::move(flow));
+    co_await guardDiskWork(context, std::move(flow));
 }
 
 } // namespace orvalink

@@ -8,6 +8,7 @@
 #include "viewmodel/state/BrowsingState.h"
 #include "viewmodel/state/HistoryState.h"
 #include "viewmodel/state/ViewModelParts.h"
+#include "viewmodel/texts/MigrationFailureText.h"
 #include "viewmodel/texts/Presentation.h"
 
 #include <algorithm>
@@ -21,18 +22,22 @@ bool mayStartDiskWork(const DiskWorkContext& context)
 
 std::optional<QString> diskWorkRefusal(const DiskWorkContext& context)
 {
-    const ActivityState& activity = context.activity();
     if (context.isRetired())
         return std::nullopt;
-    if (activity.isMigrating())
+    switch (context.activity().diskWork()) {
+    case DiskWork::none:
+    case DiskWork::recovery:
+        return std::nullopt;
+    case DiskWork::migration:
         return context.localized(QStringLiteral("正在迁移，请等它结束后再试。"),
                                  QStringLiteral("A migration is running. Try again once it has finished."));
-    if (activity.isUndoing())
+    case DiskWork::undo:
         return context.localized(QStringLiteral("正在反悔迁移，请等它结束后再试。"),
                                  QStringLiteral("An undo is running. Try again once it has finished."));
-    if (activity.isRepairingLinks())
+    case DiskWork::linkRepair:
         return context.localized(QStringLiteral("正在修复链接，请等它结束后再试。"),
                                  QStringLiteral("A link repair is running. Try again once it has finished."));
+    }
     return std::nullopt;
 }
 
@@ -65,6 +70,20 @@ std::optional<QString> plannedTargetPath(const DiskWorkContext& context, const Q
                                                             settings.anchorUser, settings.strictModeEnabled);
     } catch (...) {
         return std::nullopt;
+    }
+}
+
+QCoro::Task<> guardDiskWork(DiskWorkContext& context, QCoro::Task<> flow)
+{
+    const FlowTicket ticket = context.ticket();
+    try {
+        co_await std::move(flow);
+    } catch (const std::exception&) {
+        if (!ticket.isAlive())
+            co_return;
+        context.activity().setDiskWork(DiskWork::none);
+        context.activity().setErrorMessage(
+            localizedMigrationFailureMessage(context.presentation(), std::current_exception()));
     }
 }
 

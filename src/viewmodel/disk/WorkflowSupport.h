@@ -33,6 +33,11 @@ std::optional<QString> plannedTargetPath(const DiskWorkContext& context, const Q
 std::optional<QString> plannedTargetPath(const DiskWorkContext& context, const QString& sourcePath,
                                          const AppConfig& settings);
 
+// Awaits a flow that has already set its disk work (ActivityState::setDiskWork). Should anything
+// escape the flow while its owner is still there, the disk work ends and the failure goes to the
+// error line. Never throws.
+QCoro::Task<> guardDiskWork(DiskWorkContext& context, QCoro::Task<> flow);
+
 // After disk work that changed the history: history, volumes, storage, selected size and a live
 // listing of the current directory. The caller checks its ticket after awaiting it.
 QCoro::Task<> reloadAfterDiskWork(DiskWorkContext& context);

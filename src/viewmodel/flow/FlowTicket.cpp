@@ -8,12 +8,6 @@ bool FlowTicket::isCurrent() const
     return series && *series == m_number;
 }
 
-void FlowTicket::ensureCurrent() const
-{
-    if (!isCurrent())
-        throw FlowEnded();
-}
-
 FlowTicket FlowTicketSource::ticket() const
 {
     if (!m_series)

@@ -1,21 +1,14 @@
 #pragma once
 
 #include <QtGlobal>
-#include <exception>
 #include <memory>
 
 namespace orvalink {
 
-// Thrown inside a flow whose ticket went stale while it waited; the flow drops what it was doing
-// and reports nothing.
-class FlowEnded : public std::exception {
-public:
-    const char* what() const noexcept override { return "the flow's owner moved on or went away meanwhile"; }
-};
-
 // What a flow holds across every co_await: whether its owner still exists and still wants the
 // result. A flow takes a ticket at its start and, after each co_await, checks it before it touches
-// its owner or anything the owner gave it. Copies are cheap; a default ticket is stale.
+// its owner or anything the owner gave it; a stale ticket ends the flow by a plain return, quietly
+// (never by an exception). Copies are cheap; a default ticket is stale.
 class FlowTicket {
 public:
     FlowTicket() = default;
@@ -25,8 +18,6 @@ public:
     // Alive, and the owner has not moved on to a newer flow of the same series since the ticket was
     // taken (a newer listing, another account session).
     bool isCurrent() const;
-    // Throws FlowEnded unless current.
-    void ensureCurrent() const;
     // The number of the series the ticket was taken at.
     quint64 number() const { return m_number; }
 

@@ -77,14 +77,18 @@ QCoro::Task<RecoveryTexts> LaunchSequence::recoverInterruptedOperations()
     if (!self.isAlive() || pending.isEmpty())
         co_return RecoveryTexts{};
     ActivityState& activity = m_context.activity();
-    activity.setIsRecoveringOperations(true);
+    // Disk work started while the survey ran writes a journal of its own, which a recovery now
+    // would take for an interrupted one: the journal is left for the next start.
+    if (activity.isDiskWorkBusy())
+        co_return RecoveryTexts{};
+    activity.setDiskWork(DiskWork::recovery);
     activity.setInfoMessage(recoveryInProgressText(pending, m_context.presentation()));
     auto work = m_context.background().run(
         [log, volumes] { return OperationRecovery(*log, *volumes).recoverInterruptedOperations(); });
     const QList<RecoveredOperation> recovered = co_await std::move(work);
     if (!self.isAlive())
         co_return RecoveryTexts{};
-    activity.setIsRecoveringOperations(false);
+    activity.setDiskWork(DiskWork::none);
     co_return recoveryTexts(recovered, m_context.presentation());
 }
 

@@ -31,7 +31,7 @@ public:
 
     // Puts right, on the background runner, the operations an earlier run left unfinished: the
     // window stays responsive, says what is being put right meanwhile, and no disk workflow starts
-    // until it is done (isRecoveringOperations). What it did comes before the loaded message; what
+    // until it is done (DiskWork::recovery). What it did comes before the loaded message; what
     // it left, or waits for, needs the user and is shown as an error. Nothing when there was none.
     QCoro::Task<RecoveryTexts> recoverInterruptedOperations();
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "viewmodel/disk/DiskWork.h"
 #include "viewmodel/disk/WorkflowRecords.h"
 #include "viewmodel/state/PublishedObject.h"
 #include "viewmodel/texts/Localizer.h"
@@ -10,19 +11,14 @@
 
 namespace orvalink {
 
-// What runs and what it says: the busy flags of the disk workflows, the progress of the running
-// batch, the info and error lines and the prompts that wait for an answer.
+// What runs and what it says: which disk work runs, the progress of the running batch, the info and
+// error lines and the prompts that wait for an answer.
 class ActivityState : public PublishedObject {
     Q_OBJECT
 
 public:
     explicit ActivityState(QObject* parent = nullptr) : PublishedObject(parent) {}
 
-    ORVALINK_PUBLISHED(ActivityState, bool, isMigrating, setIsMigrating)
-    ORVALINK_PUBLISHED(ActivityState, bool, isUndoing, setIsUndoing)
-    ORVALINK_PUBLISHED(ActivityState, bool, isRepairingLinks, setIsRepairingLinks)
-    // The start-up puts right the operations an earlier run left unfinished.
-    ORVALINK_PUBLISHED(ActivityState, bool, isRecoveringOperations, setIsRecoveringOperations)
     ORVALINK_PUBLISHED(ActivityState, bool, isRequestingAdminAuthorization, setIsRequestingAdminAuthorization)
     ORVALINK_PUBLISHED(ActivityState, qint64, migrationTotalItems, setMigrationTotalItems)
     ORVALINK_PUBLISHED(ActivityState, qint64, migrationProcessedItems, setMigrationProcessedItems)
@@ -42,13 +38,31 @@ public:
                        setMigrationConflictPrompt)
 
 public:
-    // True while a migration, retry, undo, forced restore, link repair or the start-up's recovery runs:
-    // these exclude each other, so a repair never replaces a link that an undo is moving, and nothing
-    // starts on paths whose interrupted operation is still being put right.
-    bool isDiskWorkBusy() const
+    // Which disk work runs: a flow sets its kind when it starts (after DiskWorkflows' start rule
+    // allowed it) and none when it ends. Emits diskWorkChanged() and the signal of each derived
+    // flag below that flips.
+    DiskWork diskWork() const { return m_diskWork; }
+    void setDiskWork(DiskWork work)
     {
-        return m_isMigrating || m_isUndoing || m_isRepairingLinks || m_isRecoveringOperations;
+        const DiskWork before = m_diskWork;
+        publish(m_diskWork, work, &ActivityState::diskWorkChanged);
+        const auto flipped = [&](DiskWork kind) {
+            return (before == kind) != (work == kind);
+        };
+        if (flipped(DiskWork::migration))
+            Q_EMIT isMigratingChanged();
+        if (flipped(DiskWork::undo))
+            Q_EMIT isUndoingChanged();
+        if (flipped(DiskWork::linkRepair))
+            Q_EMIT isRepairingLinksChanged();
     }
+    // The derived flags views read.
+    bool isMigrating() const { return m_diskWork == DiskWork::migration; }
+    bool isUndoing() const { return m_diskWork == DiskWork::undo; }
+    bool isRepairingLinks() const { return m_diskWork == DiskWork::linkRepair; }
+    // Any disk work, the start-up's recovery included: nothing starts on paths whose interrupted
+    // operation is still being put right.
+    bool isDiskWorkBusy() const { return m_diskWork != DiskWork::none; }
 
     // The title of the running (or last) operation in both languages: currentOperationTitle holds it
     // in the language of `localizer`, and retitleOperation() follows a change of language. A title
@@ -70,14 +84,15 @@ public:
     }
 
 private:
+    DiskWork m_diskWork = DiskWork::none;
     std::optional<BilingualText> m_operationTitle;
 
 public:
 Q_SIGNALS:
+    void diskWorkChanged();
     void isMigratingChanged();
     void isUndoingChanged();
     void isRepairingLinksChanged();
-    void isRecoveringOperationsChanged();
     void isRequestingAdminAuthorizationChanged();
     void migrationTotalItemsChanged();
     void migrationProcessedItemsChanged();

@@ -25,10 +25,11 @@ public:
     ORVALINK_PUBLISHED(HistoryState, QList<LogEntry>, logs, setLogs)
     ORVALINK_PUBLISHED(HistoryState, QList<LinkMapping>, undoHistory, setUndoHistory)
     ORVALINK_PUBLISHED(HistoryState, QList<LinkMapping>, migratedMappings, setMigratedMappings)
-    ORVALINK_PUBLISHED(HistoryState, QList<MigrationPathRecord>, recentMigrationPaths,
-                       setRecentMigrationPaths)
-    ORVALINK_PUBLISHED(HistoryState, QList<FailedMigrationRecord>, recentFailedMigrationPaths,
-                       setRecentFailedMigrationPaths)
+    // The items the last migration batch (and the retries since) moved, and those that failed and
+    // wait for a retry; newest first, emptied when a batch starts, never saved.
+    ORVALINK_PUBLISHED(HistoryState, QList<MigrationPathRecord>, recentMigrations, setRecentMigrations)
+    ORVALINK_PUBLISHED(HistoryState, QList<FailedMigrationRecord>, recentFailedMigrations,
+                       setRecentFailedMigrations)
     ORVALINK_PUBLISHED(HistoryState, QSet<QUuid>, selectedUndoMappingIDs, setSelectedUndoMappingIDs)
     ORVALINK_PUBLISHED(HistoryState, QSet<QUuid>, selectedMigratedMappingIDs, setSelectedMigratedMappingIDs)
     ORVALINK_PUBLISHED(HistoryState, QStringList, lastRestoredPaths, setLastRestoredPaths)
@@ -44,8 +45,8 @@ Q_SIGNALS:
     void logsChanged();
     void undoHistoryChanged();
     void migratedMappingsChanged();
-    void recentMigrationPathsChanged();
-    void recentFailedMigrationPathsChanged();
+    void recentMigrationsChanged();
+    void recentFailedMigrationsChanged();
     void selectedUndoMappingIDsChanged();
     void selectedMigratedMappingIDsChanged();
     void lastRestoredPathsChanged();

@@ -16,14 +16,6 @@ QString lastPathComponent(const QString& path)
     return absolute.mid(slash + 1, end - slash - 1);
 }
 
-QStringList pathPieces(QStringView path)
-{
-    QStringList pieces;
-    for (QStringView piece : path.split(QLatin1Char('/'), Qt::SkipEmptyParts))
-        pieces.append(piece.toString());
-    return pieces;
-}
-
 bool isStrictlyUnder(QStringView path, QStringView root)
 {
     return path.size() > root.size() && path.startsWith(root) && path.at(root.size()) == QLatin1Char('/');

@@ -12,9 +12,6 @@ namespace orvalink {
 // for the root, a relative path taken against the current directory.
 QString lastPathComponent(const QString& path);
 
-// The parts of a path between its "/" characters, empty parts left out.
-QStringList pathPieces(QStringView path);
-
 // True when `path` begins with `root` followed by "/" (the root itself does not count). Both are
 // compared as given.
 bool isStrictlyUnder(QStringView path, QStringView root);

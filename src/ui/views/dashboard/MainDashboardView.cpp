@@ -134,8 +134,8 @@ void MainDashboardView::watchPublishedValues()
     const ActivityState& activity = m_viewModel.activity();
     const HistoryState& history = m_viewModel.history();
     m_seenProgressShown = m_viewModel.figures().shouldShowMigrationProgress();
-    m_seenMigrations = history.recentMigrationPaths().size();
-    m_seenFailures = history.recentFailedMigrationPaths().size();
+    m_seenMigrations = history.recentMigrations().size();
+    m_seenFailures = history.recentFailedMigrations().size();
     m_seenRestored = history.lastRestoredPaths().size();
 
     connect(&browsing, &BrowsingState::minSizeMBChanged, this, &MainDashboardView::minSizeChanged);
@@ -149,9 +149,8 @@ void MainDashboardView::watchPublishedValues()
     connect(&activity, &ActivityState::isUndoingChanged, this, &MainDashboardView::progressShownChanged);
     connect(&activity, &ActivityState::migrationTotalItemsChanged, this,
             &MainDashboardView::progressShownChanged);
-    connect(&history, &HistoryState::recentMigrationPathsChanged, this, &MainDashboardView::countsChanged);
-    connect(&history, &HistoryState::recentFailedMigrationPathsChanged, this,
-            &MainDashboardView::countsChanged);
+    connect(&history, &HistoryState::recentMigrationsChanged, this, &MainDashboardView::countsChanged);
+    connect(&history, &HistoryState::recentFailedMigrationsChanged, this, &MainDashboardView::countsChanged);
     connect(&history, &HistoryState::lastRestoredPathsChanged, this, &MainDashboardView::countsChanged);
 }
 
@@ -184,8 +183,8 @@ void MainDashboardView::repairingChanged()
 void MainDashboardView::countsChanged()
 {
     const HistoryState& history = m_viewModel.history();
-    const qsizetype migrations = history.recentMigrationPaths().size();
-    const qsizetype failures = history.recentFailedMigrationPaths().size();
+    const qsizetype migrations = history.recentMigrations().size();
+    const qsizetype failures = history.recentFailedMigrations().size();
     const qsizetype restored = history.lastRestoredPaths().size();
     // Each list is its own handler: two lists changing count at once refresh twice, as two would.
     for (auto [seen, now] : {std::pair{&m_seenMigrations, migrations}, std::pair{&m_seenFailures, failures},
@@ -202,7 +201,7 @@ bool MainDashboardView::isActivityBusy() const
     // Work that runs, not whether progress shows: the progress card keeps the counts of a finished
     // batch, and reading that as busy would keep the workspace open for good after any migration.
     return m_viewModel.activity().isDiskWorkBusy() ||
-           !m_viewModel.history().recentFailedMigrationPaths().isEmpty();
+           !m_viewModel.history().recentFailedMigrations().isEmpty();
 }
 
 bool MainDashboardView::hasSuccessActivity() const

@@ -110,8 +110,8 @@ void ActivityRecords::refresh()
     m_built = true;
     m_shownTexts = texts;
 
-    if (textsChanged || history.recentMigrationPaths() != m_shownMigrated) {
-        m_shownMigrated = history.recentMigrationPaths();
+    if (textsChanged || history.recentMigrations() != m_shownMigrated) {
+        m_shownMigrated = history.recentMigrations();
         QList<QWidget*> rows;
         for (const MigrationPathRecord& record : m_shownMigrated)
             rows.append(recentMigrationRecordView(m_viewModel, record, m_migrated->rowContainer()));
@@ -124,8 +124,8 @@ void ActivityRecords::refresh()
             rows.append(restoredPathView(m_viewModel, path, m_restored->rowContainer()));
         m_restored->setRows(rows);
     }
-    if (textsChanged || history.recentFailedMigrationPaths() != m_shownFailed) {
-        m_shownFailed = history.recentFailedMigrationPaths();
+    if (textsChanged || history.recentFailedMigrations() != m_shownFailed) {
+        m_shownFailed = history.recentFailedMigrations();
         QList<QWidget*> rows;
         for (const FailedMigrationRecord& record : m_shownFailed)
             rows.append(failedMigrationRecordView(m_viewModel, record, m_failed->rowContainer()));

@@ -26,7 +26,7 @@ constexpr int kRevealMs = 200;
 
 bool hasFailures(MainViewModel& viewModel)
 {
-    return !viewModel.history().recentFailedMigrationPaths().isEmpty();
+    return !viewModel.history().recentFailedMigrations().isEmpty();
 }
 
 // The header speaks of work that runs, as the window's busy rule does: a finished batch keeps its
@@ -41,7 +41,7 @@ bool isMigratingOrUndoing(MainViewModel& viewModel)
 
 bool ActivityWorkspace::hasSuccessActivity(MainViewModel& viewModel)
 {
-    return !viewModel.history().recentMigrationPaths().isEmpty() ||
+    return !viewModel.history().recentMigrations().isEmpty() ||
            !viewModel.history().lastRestoredPaths().isEmpty();
 }
 

@@ -1,0 +1,84 @@
+#include "viewmodel/disk/MigrationItemRun.h"
+
+#include "viewmodel/disk/DiskWorkContext.h"
+#include "viewmodel/disk/MonitoredDiskCall.h"
+#include "viewmodel/disk/ScopedDiskServices.h"
+#include "viewmodel/disk/WorkflowSettings.h"
+#include "viewmodel/disk/WorkflowSupport.h"
+#include "viewmodel/state/ActivityState.h"
+#include "viewmodel/state/HistoryState.h"
+#include "viewmodel/texts/ErrorText.h"
+
+namespace orvalink {
+
+MigrationItemRun::MigrationItemRun(DiskWorkContext& context,
+                                   std::shared_ptr<const ScopedDiskServices> services, AppConfig runConfig,
+                                   Item item)
+    : m_context(context), m_services(std::move(services)), m_runConfig(std::move(runConfig)),
+      m_item(std::move(item))
+{}
+
+QCoro::Task<bool> MigrationItemRun::execute(FlowTicket ticket)
+{
+    m_base = m_context.activity().migrationProcessedBytes();
+    m_context.activity().setMigrationCurrentPath(m_item.sourcePath);
+    m_plannedTarget = orvalink::plannedTargetPath(m_context, m_item.sourcePath, m_runConfig);
+    auto migrating =
+        runMonitoredDiskCall(m_context, ticket, m_plannedTarget, m_item.expectedBytes, m_base,
+                             [services = m_services, item = m_item, runConfig = m_runConfig] {
+                                 return services->engine().migrate(item.sourcePath, runConfig, item.forceMode,
+                                                                   item.terminateProcesses);
+                             });
+    const auto outcome = co_await std::move(migrating);
+    if (!outcome)
+        co_return false;
+
+    if (outcome->succeeded()) {
+        m_result = outcome->value();
+    } else {
+        // The engine reports failures in its task; should it throw after all, the item still
+        // counts as failed rather than ending the flow.
+        m_result.task.id = QUuid::createUuid();
+        m_result.task.sourcePath = m_item.sourcePath;
+        m_result.task.status = TaskStatus::failed;
+        m_result.task.errorMessage = localizedDescription(outcome->error());
+    }
+    QList<MigrationTask> tasks = m_context.history().tasks();
+    tasks.prepend(m_result.task);
+    m_context.history().setTasks(tasks);
+    co_return true;
+}
+
+bool MigrationItemRun::failed() const
+{
+    return task().status == TaskStatus::failed || task().status == TaskStatus::rolledBack;
+}
+
+QDateTime MigrationItemRun::finishedAt() const
+{
+    return task().endedAt.value_or(m_context.workflowSettings().clock());
+}
+
+void MigrationItemRun::recordSuccess() const
+{
+    const QString target = !task().targetPath.isEmpty() ? task().targetPath : plannedTargetPath();
+    QList<MigrationPathRecord> done = m_context.history().recentMigrations();
+    done.prepend({QUuid::createUuid(), m_item.sourcePath, target, finishedAt()});
+    m_context.history().setRecentMigrations(done);
+}
+
+FailedMigrationRecord MigrationItemRun::failureRecord(const QUuid& id, const QString& fallbackTarget,
+                                                      const QString& fallbackMessage) const
+{
+    return FailedMigrationRecord{
+        id,
+        m_item.sourcePath,
+        !task().targetPath.isEmpty() ? task().targetPath : fallbackTarget,
+        finishedAt(),
+        task().status,
+        task().errorCode,
+        task().errorMessage.value_or(fallbackMessage),
+    };
+}
+
+} // namespace orvalink
