@@ -9,6 +9,8 @@
 #include "ui/widgets/Motion.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
+#include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QApplication>
 #include <QDir>
@@ -76,8 +78,9 @@ int main(int argc, char** argv)
     isolate(root.path());
     MainViewModel viewModel;
     const QList<LinkMapping> mappings = history(count, QDir::homePath());
-    viewModel.history().setUndoHistory(mappings);
-    viewModel.history().setMigratedMappings(mappings);
+    HistoryState& published = ViewModelInternals::context(viewModel).history();
+    published.setUndoHistory(mappings);
+    published.setMigratedMappings(mappings);
 
     std::vector<qint64> times;
     for (int round = 0; round < rounds; ++round) {

@@ -1,6 +1,7 @@
 #include "guide/GuideDemoData.h"
 
 #include "viewmodel/MainViewModel.h"
+#include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/account/AccountSession.h"
 #include "viewmodel/state/ViewModelContext.h"
 
@@ -164,7 +165,8 @@ std::unique_ptr<MainViewModel> makeDemoViewModel(const ViewModelFactory& make)
     const QDateTime d0 = now.addSecs(-86400);
     const QDateTime d1 = now.addSecs(-82800);
 
-    BrowsingState& browsing = model->browsing();
+    ViewModelContext& context = ViewModelInternals::context(*model);
+    BrowsingState& browsing = context.browsing();
     const AppConfig config = demoConfig(browsing.config());
     browsing.setConfig(config);
     // The window reads these switches from their own published values, as after loading settings.
@@ -189,7 +191,7 @@ std::unique_ptr<MainViewModel> makeDemoViewModel(const ViewModelFactory& make)
     browsing.setEntries(demoEntries(d0));
     browsing.setSelectedPaths({kPathA, kPathB, kPathC});
 
-    HistoryState& history = model->history();
+    HistoryState& history = context.history();
     const QList<LinkMapping> mappings = demoMappings(d0, d1);
     history.setMigratedMappings(mappings);
     history.setUndoHistory(mappings);
@@ -201,13 +203,13 @@ std::unique_ptr<MainViewModel> makeDemoViewModel(const ViewModelFactory& make)
     history.setLogs(
         {LogEntry{fixedId('F', 1), LogLevel::info, QStringLiteral("Guide snapshot loaded"), now}});
 
-    AccountState& account = model->accountState();
+    AccountState& account = context.accountState();
     const BackendSession session{QStringLiteral("tovra.guide@example.com"),
                                  QStringLiteral("snap-entry-key-001"), QStringLiteral("snap-renew-key-0002"),
                                  now.addSecs(86400), d0};
     account.setBackendSession(session);
     // The account sheet names the history scope: the demo account's, as after its sign-in.
-    model->context().setHistoryScope(historyScopeForEmail(session.email));
+    context.setHistoryScope(historyScopeForEmail(session.email));
     account.setBackendStatusMessage(QStringLiteral("当前截图基于演示数据生成，用于官网图文教程。"));
     account.setLastMigrationSyncAt(now);
     return model;
@@ -216,14 +218,15 @@ std::unique_ptr<MainViewModel> makeDemoViewModel(const ViewModelFactory& make)
 void applySelectionStep(MainViewModel& model, SelectionStep step)
 {
     const SelectionValues values = selectionValues(step);
-    BrowsingState& browsing = model.browsing();
+    ViewModelContext& context = ViewModelInternals::context(model);
+    BrowsingState& browsing = context.browsing();
     browsing.setMinSizeMB(values.minSizeMB);
     browsing.setSearchQuery(values.searchQuery);
     browsing.setSelectedPaths(values.selectedPaths);
     browsing.setSelectedSizeBytes(values.selectedSizeBytes);
     browsing.setFocusedEntryPath(values.focusedEntryPath);
-    model.activity().setInfoMessage(values.infoMessage);
-    model.accountState().setBackendStatusMessage(values.backendStatusMessage);
+    context.activity().setInfoMessage(values.infoMessage);
+    context.accountState().setBackendStatusMessage(values.backendStatusMessage);
 }
 
 } // namespace orvalink::guide

@@ -1,5 +1,6 @@
 #include "viewmodel/MainViewModel.h"
 
+#include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/account/AccountWorkflows.h"
 #include "viewmodel/browsing/DirectoryLoader.h"
 #include "viewmodel/browsing/Navigator.h"
@@ -21,7 +22,8 @@ MainViewModel::MainViewModel(PlatformHooks platform, QObject* parent)
 {}
 
 MainViewModel::MainViewModel(ViewModelParts parts, PlatformHooks platform, QObject* parent)
-    : QObject(parent), m_context(std::make_unique<ViewModelContext>(std::move(parts), std::move(platform)))
+    : QObject(parent), m_context(std::make_unique<ViewModelContext>(std::move(parts), std::move(platform))),
+      m_prompts(m_context->activity())
 {
     ViewModelContext& context = *m_context;
     m_persisted = std::make_unique<PersistedStateReader>(context);
@@ -42,9 +44,13 @@ MainViewModel::MainViewModel(ViewModelParts parts, PlatformHooks platform, QObje
     context.setHistoryScope(
         historyScopeForEmail(saved ? std::optional<QString>(saved->email) : std::nullopt));
     loadConfiguration();
-    context.browsing().setAvailableVolumes(context.parts().volumeService->listVolumes());
-    m_persisted->refreshStorageUsageSnapshot();
+    m_persisted->refreshVolumes();
     m_persisted->reloadPersistedState();
+}
+
+ViewModelContext& ViewModelInternals::context(MainViewModel& viewModel)
+{
+    return *viewModel.m_context;
 }
 
 MainViewModel::~MainViewModel()
@@ -55,22 +61,22 @@ MainViewModel::~MainViewModel()
     m_context->background().waitForDone();
 }
 
-BrowsingState& MainViewModel::browsing()
+const BrowsingState& MainViewModel::browsing() const
 {
     return m_context->browsing();
 }
 
-ActivityState& MainViewModel::activity()
+const ActivityState& MainViewModel::activity() const
 {
     return m_context->activity();
 }
 
-HistoryState& MainViewModel::history()
+const HistoryState& MainViewModel::history() const
 {
     return m_context->history();
 }
 
-AccountState& MainViewModel::accountState()
+const AccountState& MainViewModel::accountState() const
 {
     return m_context->accountState();
 }

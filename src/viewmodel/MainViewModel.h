@@ -5,6 +5,7 @@
 #include "viewmodel/state/BrowsingState.h"
 #include "viewmodel/state/HistoryState.h"
 #include "viewmodel/state/PlatformHooks.h"
+#include "viewmodel/state/Prompts.h"
 #include "viewmodel/state/ViewModelParts.h"
 
 #include <QCoro/QCoroTask>
@@ -26,11 +27,12 @@ class SettingsActions;
 class ShownListing;
 class SmartMigration;
 class ViewModelContext;
+class ViewModelInternals;
 
 // The application state behind the main window and its sheets. Main thread only.
 //
 // It owns the published state, split by concern, and the parts that act on it. A view reads the
-// state through getters, connects to the change signals and acts only by calling the parts:
+// state through const getters, connects to the change signals and acts only by calling the parts:
 //   browsing()       BrowsingState: settings in force, current directory, listing, focus, selection,
 //                    list options, volumes and storage figures
 //   activity()       ActivityState: which disk work runs and its progress, info and error
@@ -38,17 +40,28 @@ class ViewModelContext;
 //   history()        HistoryState: tasks, mappings, log, what the last runs did, panel selections
 //   accountState()   AccountState: the session, sign-in requirements, sync, overview, feedback
 //
-//   navigation()     directories, back and forward, focus and selection (Navigator)
-//   settings()       every settings control; each saves at once (SettingsActions)
-//   listing()        the listing as shown, filtered, searched and sorted (ShownListing)
+//   navigation()     directories, back and forward, the typed path, focus and selection
+//                    (Navigator)
+//   settings()       every settings control; each saves at once; the target roots in force
+//                    (SettingsActions)
+//   listing()        the listing as shown, filtered, searched and sorted, and the list options
+//                    (ShownListing)
 //   loader()         listing and deep scan of the current directory (DirectoryLoader)
-//   persisted()      the history and storage figures reloaded from disk (PersistedStateReader)
+//   persisted()      the history, volumes and storage figures reloaded from disk
+//                    (PersistedStateReader)
 //   smartMigration() suggestions, hints and recommendations (SmartMigration)
-//   presentation()   texts in the chosen language, privacy masks, clipboard, file manager
+//   presentation()   texts in the chosen language, privacy masks, clipboard, file manager;
+//                    textsChanged() when the language or privacy changes what every text reads
 //   figures()        storage and progress figures (Figures)
-//   workflows()      migration, retry, undo and repair (DiskWorkflows)
+//   workflows()      migration, retry, undo and repair, the history panels' selections and undo
+//                    mode (DiskWorkflows)
 //   account()        the account flows and their texts (AccountWorkflows)
 //   launch()         start-up and the account state at launch (LaunchSequence)
+//   prompts()        dismissing the prompts and the error alert once shown (Prompts)
+//
+// The shared context the parts are built on (the published state's setters, the stores and
+// services) is not reachable from here: the guide's demo scenes and tests that set a state up
+// directly use ViewModelInternals (viewmodel/ViewModelInternals.h), which no view includes.
 //
 // Construction never fails and touches no network: it picks the history scope from the saved
 // session, loads and normalizes the settings, lists the volumes, measures storage and loads the
@@ -66,10 +79,10 @@ public:
     MainViewModel(ViewModelParts parts, PlatformHooks platform, QObject* parent = nullptr);
     ~MainViewModel() override;
 
-    BrowsingState& browsing();
-    ActivityState& activity();
-    HistoryState& history();
-    AccountState& accountState();
+    const BrowsingState& browsing() const;
+    const ActivityState& activity() const;
+    const HistoryState& history() const;
+    const AccountState& accountState() const;
 
     Navigator& navigation() { return *m_navigator; }
     SettingsActions& settings() { return *m_settings; }
@@ -82,8 +95,7 @@ public:
     DiskWorkflows& workflows() { return *m_workflows; }
     AccountWorkflows& account() { return *m_account; }
     LaunchSequence& launch() { return *m_launch; }
-    // The stores, services and desktop hooks everything above is built on.
-    ViewModelContext& context() { return *m_context; }
+    Prompts& prompts() { return m_prompts; }
 
     // Safe close. True while a migration, retry, undo or link repair runs; the text says which, for
     // the window to ask the user whether to close anyway.
@@ -100,6 +112,8 @@ public:
     QCoro::Task<> prepareToClose();
 
 private:
+    friend class ViewModelInternals;
+
     void retireFlows();
     void loadConfiguration();
 
@@ -114,6 +128,7 @@ private:
     std::unique_ptr<DiskWorkflows> m_workflows;
     std::unique_ptr<AccountWorkflows> m_account;
     std::unique_ptr<LaunchSequence> m_launch;
+    Prompts m_prompts;
 };
 
 } // namespace orvalink

@@ -6,7 +6,9 @@
 #include "store/JSONLStore.h"
 #include "support/TreeSnapshot.h"
 #include "viewmodel/ViewModelFixture.h"
+#include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/account/AccountSession.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -144,7 +146,7 @@ private Q_SLOTS:
             QVERIFY(first->history().recentMigrations().at(i).id !=
                     second->history().recentMigrations().at(i).id);
         // A change to one leaves the other alone.
-        first->browsing().setSearchQuery(QStringLiteral("x"));
+        ViewModelInternals::context(*first).browsing().setSearchQuery(QStringLiteral("x"));
         QCOMPARE(second->browsing().searchQuery(), QString());
     }
 
@@ -252,7 +254,7 @@ private Q_SLOTS:
         {
             // Over the user's folder a state object does pick them up.
             const std::unique_ptr<MainViewModel> own = m_world->makeViewModel();
-            QVERIFY(!own->context().localHistoryScope().isGuest());
+            QVERIFY(!own->persisted().localHistoryScope().isGuest());
             QCOMPARE(own->history().migratedMappings().size(), 1);
         }
         const QStringList before = test::snapshotTree(m_world->home.appSupport());
@@ -262,9 +264,9 @@ private Q_SLOTS:
             const guide::GuideDemoFolder folder;
             temporary = folder.path();
             const std::unique_ptr<MainViewModel> plain = folder.makeViewModel();
-            QVERIFY(plain->context().localHistoryScope().isGuest());
+            QVERIFY(plain->persisted().localHistoryScope().isGuest());
             QVERIFY(plain->history().migratedMappings().isEmpty());
-            QVERIFY(!plain->context().parts().backendAuthService->sessionStore().load());
+            QVERIFY(!ViewModelInternals::context(*plain).parts().backendAuthService->sessionStore().load());
 
             const std::unique_ptr<MainViewModel> demo =
                 guide::makeDemoViewModel([&folder] { return folder.makeViewModel(); });

@@ -6,6 +6,8 @@
 #include "ui/widgets/CaptchaImage.h"
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/CollapsibleSection.h"
+#include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QBuffer>
 #include <QLabel>
@@ -88,7 +90,7 @@ private:
     void signIn()
     {
         QVERIFY(fixture().signIn());
-        viewModel().accountState().setBackendStatusMessage(std::nullopt);
+        ViewModelInternals::context(viewModel()).accountState().setBackendStatusMessage(std::nullopt);
     }
     QString statusText() { return find<QLabel>(QStringLiteral("statusText"))->text(); }
     qsizetype feedbackPosts() const
@@ -129,10 +131,12 @@ private Q_SLOTS:
         QFETCH(bool, placeholder);
         QFETCH(QColor, centre);
         fixture().start([](AppConfig& config) { config.uiLanguage = UILanguage::bilingual; });
-        viewModel().accountState().setAuthSettings(BackendAuthSettings{QStringLiteral("orvalink"), true});
+        ViewModelInternals::context(viewModel())
+            .accountState()
+            .setAuthSettings(BackendAuthSettings{QStringLiteral("orvalink"), true});
         BackendCaptchaChallenge challenge{QStringLiteral("orvalink"), true, QStringLiteral("c-1"), url,
                                           QDateTime::currentDateTimeUtc().addSecs(300)};
-        viewModel().accountState().setAuthCaptchaChallenge(challenge);
+        ViewModelInternals::context(viewModel()).accountState().setAuthCaptchaChallenge(challenge);
         AccountSheetView& sheet = openSheet(false);
         auto* image = find<CaptchaImage>(QStringLiteral("captchaImage"));
         QVERIFY(image->isVisibleTo(&sheet));

@@ -5,6 +5,8 @@
 #include "ui/views/account/AccountSheetParts.h"
 #include "ui/views/account/AccountSheetView.h"
 #include "ui/widgets/CollapsibleSection.h"
+#include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -67,7 +69,7 @@ private:
     void signInThroughTheModel()
     {
         QVERIFY(fixture().signIn());
-        viewModel().accountState().setBackendStatusMessage(std::nullopt);
+        ViewModelInternals::context(viewModel()).accountState().setBackendStatusMessage(std::nullopt);
         if (m_sheet)
             m_sheet->flushRefresh();
     }
@@ -449,8 +451,10 @@ private Q_SLOTS:
         QCOMPARE(status->tint(), QColor(Qt::red));
 
         // A status that reports success keeps its own mark.
-        viewModel().activity().setErrorMessage(std::nullopt);
-        viewModel().accountState().setBackendStatusMessage(QStringLiteral("Captcha refreshed."));
+        ViewModelInternals::context(viewModel()).activity().setErrorMessage(std::nullopt);
+        ViewModelInternals::context(viewModel())
+            .accountState()
+            .setBackendStatusMessage(QStringLiteral("Captcha refreshed."));
         sheet.flushRefresh();
         QCOMPARE(status->tint(), QColor(Qt::blue));
     }
@@ -460,16 +464,18 @@ private Q_SLOTS:
         fixture().start();
         AccountSheetView& sheet = openSheet();
         settle();
-        viewModel().accountState().setBackendStatusMessage(QStringLiteral("All good."));
-        viewModel().activity().setErrorMessage(QString());
+        ViewModelInternals::context(viewModel())
+            .accountState()
+            .setBackendStatusMessage(QStringLiteral("All good."));
+        ViewModelInternals::context(viewModel()).activity().setErrorMessage(QString());
         sheet.flushRefresh();
         QVERIFY(statusShown());
         QCOMPARE(statusText(), QStringLiteral("All good."));
-        viewModel().activity().setErrorMessage(QStringLiteral("Broken."));
+        ViewModelInternals::context(viewModel()).activity().setErrorMessage(QStringLiteral("Broken."));
         sheet.flushRefresh();
         QCOMPARE(statusText(), QStringLiteral("Broken."));
-        viewModel().activity().setErrorMessage(std::nullopt);
-        viewModel().accountState().setBackendStatusMessage(std::nullopt);
+        ViewModelInternals::context(viewModel()).activity().setErrorMessage(std::nullopt);
+        ViewModelInternals::context(viewModel()).accountState().setBackendStatusMessage(std::nullopt);
         sheet.flushRefresh();
         QVERIFY(!statusShown());
     }

@@ -13,6 +13,8 @@
 #include "ui/views/detail/MappingListView.h"
 #include "ui/views/detail/PercentText.h"
 #include "ui/widgets/RingGauge.h"
+#include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QCheckBox>
 #include <QContextMenuEvent>
@@ -35,7 +37,7 @@ namespace {
 
 void migrate(MainViewModel& vm, const QStringList& paths)
 {
-    vm.browsing().setSelectedPaths(QSet<QString>(paths.cbegin(), paths.cend()));
+    ViewModelInternals::context(vm).browsing().setSelectedPaths(QSet<QString>(paths.cbegin(), paths.cend()));
     finish(vm.workflows().migrateSelectedItems());
 }
 
@@ -126,7 +128,7 @@ private Q_SLOTS:
         QFETCH(qint64, totalBytes);
         test::ViewModelFixture fx;
         auto vm = fx.makeViewModelWithSettings();
-        ActivityState& activity = vm->activity();
+        ActivityState& activity = ViewModelInternals::context(*vm).activity();
         activity.setDiskWork(DiskWork::migration);
         activity.setMigrationTotalItems(totalItems);
         activity.setMigrationProcessedItems(processedItems);
@@ -208,7 +210,7 @@ private Q_SLOTS:
         h.save(QStringLiteral("detail-after-batch-%1").arg(QTest::currentDataTag()));
 
         // A title the workflows did not set is no operation's title: a language change keeps it.
-        vm.activity().setCurrentOperationTitle("Custom");
+        ViewModelInternals::context(vm).activity().setCurrentOperationTitle("Custom");
         vm.settings().setLanguage(language == UILanguage::english ? UILanguage::chinese
                                                                   : UILanguage::english);
         QCOMPARE(vm.activity().currentOperationTitle(), "Custom");
@@ -300,7 +302,7 @@ private Q_SLOTS:
         for (int row = 1; row < history->rowCount(); ++row)
             QVERIFY(history->mappingAt(row - 1).recency() >= history->mappingAt(row).recency());
         QCOMPARE(h.text("selectionCount"), "Selected (files/folders): 0");
-        vm.browsing().setSelectedPaths({sources.first(), sources.last()});
+        ViewModelInternals::context(vm).browsing().setSelectedPaths({sources.first(), sources.last()});
         h.settle();
         QCOMPARE(h.text("selectionCount"), "Selected (files/folders): 2");
         QVERIFY(h.find<QWidget>("undoSpinner")->isHidden());

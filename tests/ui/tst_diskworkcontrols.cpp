@@ -7,6 +7,8 @@
 #include "ui/models/MappingListModel.h"
 #include "ui/views/detail/MappingListView.h"
 #include "ui/widgets/LayoutSettling.h"
+#include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QContextMenuEvent>
 #include <QLabel>
@@ -94,12 +96,13 @@ private Q_SLOTS:
         const QString alpha = fx.tree.dir("Alpha");
         const QString beta = fx.tree.dir("Beta");
         const LinkMapping moved = mappingRecord(fx.tree.path("Moved"));
-        vm->history().setUndoHistory({moved});
-        vm->history().setMigratedMappings({moved});
-        vm->history().setSelectedUndoMappingIDs({moved.id});
-        vm->history().setSelectedMigratedMappingIDs({moved.id});
-        vm->history().setRecentFailedMigrations({failedWith(alpha, "E004"), failedWith(beta, "E007")});
-        vm->browsing().setSelectedPaths({beta});
+        ViewModelInternals::context(*vm).history().setUndoHistory({moved});
+        ViewModelInternals::context(*vm).history().setMigratedMappings({moved});
+        ViewModelInternals::context(*vm).history().setSelectedUndoMappingIDs({moved.id});
+        ViewModelInternals::context(*vm).history().setSelectedMigratedMappingIDs({moved.id});
+        ViewModelInternals::context(*vm).history().setRecentFailedMigrations(
+            {failedWith(alpha, "E004"), failedWith(beta, "E007")});
+        ViewModelInternals::context(*vm).browsing().setSelectedPaths({beta});
 
         WindowUnderTest w(*vm, withoutStartup());
         w.viewState().setShowMigratedItemsPanel(true);
@@ -107,7 +110,7 @@ private Q_SLOTS:
         QWidget* window = w.window.get();
         QTRY_COMPARE(enabledStarters(window), kStarters);
 
-        ActivityState& activity = vm->activity();
+        ActivityState& activity = ViewModelInternals::context(*vm).activity();
         setRunning(activity, work, true);
         QVERIFY(!vm->workflows().mayStartDiskWork());
         QTRY_COMPARE(enabledStarters(window), QStringList());
@@ -177,16 +180,16 @@ private Q_SLOTS:
         auto vm =
             fx.makeViewModelWithSettings([language](AppConfig& config) { config.uiLanguage = language; });
         const LinkMapping moved = mappingRecord(fx.tree.path("Moved"));
-        vm->history().setUndoHistory({moved});
-        vm->history().setMigratedMappings({moved});
-        vm->history().setRecentMigrations({successRecord(moved.sourcePath)});
-        ActivityState& activity = vm->activity();
+        ViewModelInternals::context(*vm).history().setUndoHistory({moved});
+        ViewModelInternals::context(*vm).history().setMigratedMappings({moved});
+        ViewModelInternals::context(*vm).history().setRecentMigrations({successRecord(moved.sourcePath)});
+        ActivityState& activity = ViewModelInternals::context(*vm).activity();
         activity.setOperationTitle({QStringLiteral("迁移"), QStringLiteral("Migration")},
                                    vm->presentation().localizer());
         activity.setMigrationTotalItems(1);
         activity.setMigrationProcessedItems(1);
         activity.setMigrationSucceededItems(1);
-        vm->browsing().setSelectedPaths({fx.tree.dir("Alpha")});
+        ViewModelInternals::context(*vm).browsing().setSelectedPaths({fx.tree.dir("Alpha")});
 
         WindowUnderTest w(*vm, withoutStartup(), std::chrono::milliseconds(20));
         w.window->resize(size);

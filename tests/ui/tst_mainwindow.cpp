@@ -2,14 +2,22 @@
 #include "ViewModelFixture.h"
 #include "WindowTestSupport.h"
 #include "ui/shell/SheetHost.h"
+#include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/dashboard/MainDashboardView.h"
+#include "ui/views/detail/DetailPaneView.h"
+#include "ui/views/sidebar/SidebarColumnView.h"
+#include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QtTest>
+#include <algorithm>
 
 using namespace orvalink;
 using namespace orvalink::test;
@@ -26,6 +34,34 @@ QCoro::Task<> countRun(int* runs)
 {
     ++*runs;
     co_return;
+}
+
+// How often the views below a widget have refreshed.
+class RefreshCount {
+public:
+    explicit RefreshCount(const QObject* root)
+    {
+        for (ui::RefreshScheduler* scheduler : root->findChildren<ui::RefreshScheduler*>())
+            QObject::connect(scheduler, &ui::RefreshScheduler::refreshed, scheduler, [this] { ++m_runs; });
+    }
+    int runs() const { return m_runs; }
+    void reset() { m_runs = 0; }
+
+private:
+    int m_runs = 0;
+};
+
+// Lets every refresh the last change scheduled below `root` run; false when one stays pending.
+bool refreshesSettle(const QObject* root)
+{
+    const auto pending = [root] {
+        const QList<ui::RefreshScheduler*> schedulers = root->findChildren<ui::RefreshScheduler*>();
+        return std::any_of(schedulers.cbegin(), schedulers.cend(),
+                           [](const ui::RefreshScheduler* scheduler) { return scheduler->isPending(); });
+    };
+    for (int round = 0; round < 100 && pending(); ++round)
+        QCoreApplication::processEvents();
+    return !pending();
 }
 
 } // namespace
@@ -185,7 +221,7 @@ private Q_SLOTS:
         auto vm = fx.makeViewModelWithSettings();
         WindowUnderTest w(*vm, withoutStartup(), kCollapse);
         QVERIFY(w.showAndStart());
-        HistoryState& history = vm->history();
+        HistoryState& history = ViewModelInternals::context(*vm).history();
 
         history.setRecentMigrations({successRecord(fx.tree.path("A"))});
         QVERIFY(w.viewState().showProgressPanel());
@@ -205,10 +241,10 @@ private Q_SLOTS:
         QVERIFY(!w.dashboard().isActivityAutoCollapsePending());
 
         // Any watched change while success is present reopens the workspace and times it again.
-        vm->browsing().setIsScanning(true);
+        ViewModelInternals::context(*vm).browsing().setIsScanning(true);
         QVERIFY(w.viewState().showProgressPanel());
         QVERIFY(w.dashboard().isActivityAutoCollapsePending());
-        vm->browsing().setIsScanning(false);
+        ViewModelInternals::context(*vm).browsing().setIsScanning(false);
         QTRY_VERIFY(!w.viewState().showProgressPanel());
     }
 
@@ -228,28 +264,29 @@ private Q_SLOTS:
         auto vm = fx.makeViewModelWithSettings();
         WindowUnderTest w(*vm, withoutStartup(), kCollapse);
         QVERIFY(w.showAndStart());
-        vm->history().setRecentMigrations({successRecord(fx.tree.path("A"))});
+        ViewModelInternals::context(*vm).history().setRecentMigrations({successRecord(fx.tree.path("A"))});
         QVERIFY(w.dashboard().isActivityAutoCollapsePending());
         // The user collapses the workspace; becoming busy opens it again.
         w.viewState().setShowProgressPanel(false);
         if (busy == "failed")
-            vm->history().setRecentFailedMigrations({failedRecord(fx.tree.path("B"))});
+            ViewModelInternals::context(*vm).history().setRecentFailedMigrations(
+                {failedRecord(fx.tree.path("B"))});
         else if (busy == "migrating")
-            vm->activity().setDiskWork(DiskWork::migration);
+            ViewModelInternals::context(*vm).activity().setDiskWork(DiskWork::migration);
         else
-            vm->activity().setDiskWork(DiskWork::linkRepair);
+            ViewModelInternals::context(*vm).activity().setDiskWork(DiskWork::linkRepair);
         QVERIFY(w.viewState().showProgressPanel());
         QVERIFY(!w.dashboard().isActivityAutoCollapsePending());
-        vm->browsing().setIsBackgroundScanning(true);
-        vm->browsing().setIsBackgroundScanning(false);
+        ViewModelInternals::context(*vm).browsing().setIsBackgroundScanning(true);
+        ViewModelInternals::context(*vm).browsing().setIsBackgroundScanning(false);
         QVERIFY(!w.dashboard().isActivityAutoCollapsePending());
         // Busy until the condition goes; then the successful work is timed out as usual.
         if (busy == "failed")
-            vm->history().setRecentFailedMigrations({});
+            ViewModelInternals::context(*vm).history().setRecentFailedMigrations({});
         else if (busy == "migrating")
-            vm->activity().setDiskWork(DiskWork::none);
+            ViewModelInternals::context(*vm).activity().setDiskWork(DiskWork::none);
         else
-            vm->activity().setDiskWork(DiskWork::none);
+            ViewModelInternals::context(*vm).activity().setDiskWork(DiskWork::none);
         QVERIFY(w.dashboard().isActivityAutoCollapsePending());
         QTRY_VERIFY(!w.viewState().showProgressPanel());
     }
@@ -271,11 +308,11 @@ private Q_SLOTS:
         QVERIFY(w.showAndStart());
         w.viewState().setShowProgressPanel(open);
         for (bool scanning : {true, false}) {
-            vm->browsing().setIsScanning(scanning);
-            vm->browsing().setIsBackgroundScanning(scanning);
+            ViewModelInternals::context(*vm).browsing().setIsScanning(scanning);
+            ViewModelInternals::context(*vm).browsing().setIsBackgroundScanning(scanning);
         }
         // A list replaced by another of the same (empty) length fires nothing.
-        vm->history().setLastRestoredPaths({});
+        ViewModelInternals::context(*vm).history().setLastRestoredPaths({});
         QCOMPARE(w.viewState().showProgressPanel(), open);
         QVERIFY(!w.dashboard().isActivityAutoCollapsePending());
     }
@@ -289,10 +326,10 @@ private Q_SLOTS:
         QVERIFY(w.showAndStart());
         w.viewState().setMinSizeInputFocused(true);
         w.viewState().setMinSizeInput(QStringLiteral("7,"));
-        vm->browsing().setMinSizeMB(2.5);
+        ViewModelInternals::context(*vm).browsing().setMinSizeMB(2.5);
         QCOMPARE(w.viewState().minSizeInput(), QStringLiteral("7,"));
         w.viewState().setMinSizeInputFocused(false);
-        vm->browsing().setMinSizeMB(10.000002);
+        ViewModelInternals::context(*vm).browsing().setMinSizeMB(10.000002);
         QCOMPARE(w.viewState().minSizeInput(), QStringLiteral("10"));
     }
 
@@ -308,9 +345,68 @@ private Q_SLOTS:
             QCoreApplication::processEvents();
         QVERIFY(!w.dashboard().hasFinishedStartup());
         QVERIFY(!w.viewState().activeSheet());
-        vm->history().setRecentMigrations({successRecord(fx.tree.path("A"))});
+        ViewModelInternals::context(*vm).history().setRecentMigrations({successRecord(fx.tree.path("A"))});
         QVERIFY(w.viewState().showProgressPanel());
         QVERIFY(!w.dashboard().isActivityAutoCollapsePending());
+    }
+
+    // Each view refreshes on the values it shows: the progress of a migration leaves the sidebar
+    // alone, a search keystroke leaves the detail column alone, and each reaches the column that
+    // shows it.
+    void eachColumnRefreshesOnlyForWhatItShows()
+    {
+        ViewModelFixture fx;
+        for (int i = 0; i < 30; ++i)
+            fx.tree.file(QStringLiteral("Docs/report-%1.txt").arg(i), "report");
+        auto vm = fx.makeViewModelWithSettings();
+        WindowUnderTest w(*vm, withoutStartup());
+        QVERIFY(w.showAndStart());
+        vm->navigation().navigate(fx.tree.path("Docs"), true);
+        QVERIFY(waitUntilIdle(*vm));
+        auto* sidebar = w.window->findChild<ui::SidebarColumnView*>();
+        auto* detail = w.window->findChild<ui::DetailPaneView*>();
+        QVERIFY(sidebar && detail);
+        RefreshCount sidebarRuns(sidebar);
+        RefreshCount detailRuns(detail);
+
+        // A migration of 100 items starts, as its workflow publishes it, then reports each one.
+        ActivityState& activity = ViewModelInternals::context(*vm).activity();
+        activity.setMigrationTotalItems(100);
+        activity.setMigrationTotalBytes(100 * 1024);
+        activity.setDiskWork(DiskWork::migration);
+        QVERIFY(refreshesSettle(w.window.get()));
+        sidebarRuns.reset();
+        detailRuns.reset();
+        for (int sample = 1; sample <= 100; ++sample) {
+            activity.setMigrationProcessedBytes(sample * 1024);
+            activity.setMigrationProcessedItems(sample);
+            activity.setMigrationSucceededItems(sample);
+            activity.setMigrationCurrentPath(
+                fx.tree.path(QStringLiteral("Docs/report-%1.txt").arg(sample % 30)));
+            QVERIFY(refreshesSettle(w.window.get()));
+        }
+        QCOMPARE(sidebarRuns.runs(), 0);
+        QVERIFY2(detailRuns.runs() >= 100, qPrintable(QString::number(detailRuns.runs())));
+        QCOMPARE(detail->findChild<QLabel*>(QStringLiteral("progressPercent"))->text(),
+                 QStringLiteral("100%"));
+        activity.setDiskWork(DiskWork::none);
+        QVERIFY(refreshesSettle(w.window.get()));
+
+        auto* search = sidebar->findChild<QLineEdit*>(QStringLiteral("searchField"));
+        QVERIFY(search);
+        sidebarRuns.reset();
+        detailRuns.reset();
+        for (const QChar letter : QStringLiteral("report-1")) {
+            QTest::keyClicks(search, QString(letter));
+            QVERIFY(refreshesSettle(w.window.get()));
+        }
+        QCOMPARE(vm->browsing().searchQuery(), QStringLiteral("report-1"));
+        QCOMPARE(detailRuns.runs(), 0);
+        QVERIFY2(sidebarRuns.runs() >= 8, qPrintable(QString::number(sidebarRuns.runs())));
+        const qsizetype matches = vm->listing().sortedEntries().size();
+        QVERIFY(matches > 0 && matches < 30);
+        QCOMPARE(sidebar->findChild<QLabel*>(QStringLiteral("matchCount"))->text(),
+                 QStringLiteral("Match %1 items").arg(matches));
     }
 
     void screens_data()

@@ -7,6 +7,8 @@
 #include "support/CurrentDirectory.h"
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/LayoutSettling.h"
+#include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QDir>
 #include <QLabel>
@@ -69,10 +71,10 @@ private Q_SLOTS:
         QVERIFY(waitUntilIdle(*vm));
         const QString email = name + QStringLiteral("@example.com");
         const QDateTime now = QDateTime::currentDateTimeUtc();
-        vm->accountState().setBackendSession(BackendSession{
+        ViewModelInternals::context(*vm).accountState().setBackendSession(BackendSession{
             email, QStringLiteral("access"), QStringLiteral("refresh"), now.addSecs(3600), now});
-        vm->activity().setCurrentOperationTitle(name);
-        vm->activity().setDiskWork(DiskWork::migration);
+        ViewModelInternals::context(*vm).activity().setCurrentOperationTitle(name);
+        ViewModelInternals::context(*vm).activity().setDiskWork(DiskWork::migration);
 
         auto* card = w.window->findChild<QWidget*>(QStringLiteral("directorySizeCard"));
         QVERIFY(card);
@@ -109,7 +111,7 @@ private Q_SLOTS:
         // The badge always carries its tip; the long test path is elided and carries its own.
         QVERIFY(tipsShown >= 2);
         QCOMPARE(probe.openedFiles(), QStringList());
-        vm->activity().setDiskWork(DiskWork::none);
+        ViewModelInternals::context(*vm).activity().setDiskWork(DiskWork::none);
     }
 };
 

@@ -191,9 +191,9 @@ private Q_SLOTS:
         viewModel().settings().setPresentationPrivacyEnabled(true);
         sheet.flushRefresh();
         QVERIFY(find<QLineEdit>(QStringLiteral("activeTargetValue"))->text() !=
-                viewModel().context().effectiveTargetRoot());
+                viewModel().settings().effectiveTargetRoot());
         QCOMPARE(find<QLineEdit>(QStringLiteral("activeTargetValue"))->text(),
-                 viewModel().presentation().displayPath(viewModel().context().effectiveTargetRoot()));
+                 viewModel().presentation().displayPath(viewModel().settings().effectiveTargetRoot()));
         // The lines show masked paths; Copy Path copies the real ones, also from a selection.
         for (const QString& name :
              {QStringLiteral("firstTargetValue"), QStringLiteral("activeTargetValue")}) {
@@ -243,7 +243,7 @@ private Q_SLOTS:
         QCOMPARE(toggle->text(), QStringLiteral("Hide Blocked Paths"));
         QVERIFY(list->isVisibleTo(&sheet));
         QTRY_VERIFY(list->height() > 0 && list->height() <= 140);
-        const QStringList expected = viewModel().context().pathMappingService().strictDisallowedPaths();
+        const QStringList expected = viewModel().settings().strictModeBlockedPaths();
         const QList<QLabel*> rows = list->findChildren<QLabel*>(QStringLiteral("blockedPathRow"));
         QCOMPARE(rows.size(), expected.size());
         for (qsizetype index = 0; index < rows.size(); ++index)

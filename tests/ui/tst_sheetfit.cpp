@@ -8,6 +8,8 @@
 #include "ui/widgets/CollapsibleSection.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/LayoutSettling.h"
+#include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QPushButton>
 #include <QtTest>
@@ -102,7 +104,7 @@ private Q_SLOTS:
 
         QVERIFY(fixture.signIn());
         MainViewModel& vm = fixture.viewModel();
-        vm.accountState().setBackendStatusMessage(QStringLiteral(
+        ViewModelInternals::context(vm).accountState().setBackendStatusMessage(QStringLiteral(
             "Signed in. Your migration history on this computer was compared with the copy on the service "
             "and both are the same."));
         runTask(vm.account().feedback().submitFeedback(FeedbackCategory::bug, QStringLiteral("Cut text"),

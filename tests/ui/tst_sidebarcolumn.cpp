@@ -11,6 +11,8 @@
 #include "ui/views/sidebar/TargetVolumeGroup.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/Stepper.h"
+#include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -67,7 +69,7 @@ private Q_SLOTS:
         m_fx->tree.file(QStringLiteral("notes.txt"), "notes");
         m_fx->tree.file(QStringLiteral(".hidden"), "h");
         m_vm = m_fx->makeViewModelWithSettings([](AppConfig& config) { config.showHiddenFiles = false; });
-        vm().browsing().setSortOption(SortOption::nameAsc);
+        ViewModelInternals::context(vm()).browsing().setSortOption(SortOption::nameAsc);
         m_ui = std::make_unique<SidebarHarness>(vm());
         QVERIFY(m_ui->active);
         QVERIFY(m_ui->reload());
@@ -612,14 +614,14 @@ private Q_SLOTS:
         QList<DirectoryEntry> entries = vm().browsing().entries();
         for (DirectoryEntry& entry : entries)
             entry.sizeBytes += 1;
-        vm().browsing().setEntries(entries);
+        ViewModelInternals::context(vm()).browsing().setEntries(entries);
         QTRY_VERIFY(!changes.isEmpty());
         QCOMPARE(resets.count(), 0);
         QCOMPARE(changes.last().at(2).value<QList<int>>(),
                  (QList<int>{ui::DirectoryListModel::SizeBytesRole, ui::DirectoryListModel::SizeTextRole}));
 
         entries.removeLast();
-        vm().browsing().setEntries(entries);
+        ViewModelInternals::context(vm()).browsing().setEntries(entries);
         QCOMPARE(resets.count(), 1);
     }
 };

@@ -12,7 +12,9 @@
 #include "ui/views/sidebar/DirectoryRowLayout.h"
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/PlainToolTip.h"
+#include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/flow/DetachedFlow.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -66,7 +68,7 @@ private Q_SLOTS:
         const QString chosen = fx.home.volumes() + "/Backup/Store";
         fx.chooser->answer = chosen;
         QTest::mouseClick(ui.find<QPushButton>("selectTargetButton"), Qt::LeftButton);
-        QTRY_COMPARE(vm->context().effectiveTargetRoot(), chosen);
+        QTRY_COMPARE(vm->settings().effectiveTargetRoot(), chosen);
         ui.settle();
         QCOMPARE(
             vm->activity().infoMessage().value_or(QString()),
@@ -87,7 +89,7 @@ private Q_SLOTS:
         const QString music = w.tree.fileOfSize("Music/song.bin", 48 * 1024).section('/', 0, -2);
         w.tree.fileOfSize("Stay/keep.bin", 1024);
         MainViewModel& vm = w.vm();
-        vm.browsing().setSortOption(SortOption::nameAsc);
+        vm.listing().setSortOption(SortOption::nameAsc);
         SidebarHarness ui(vm);
         QVERIFY(ui.reload());
         QCOMPARE(shownNames(vm), (QStringList{"Movies", "Music", "Stay"}));
@@ -177,9 +179,9 @@ private Q_SLOTS:
         SidebarHarness ui(*vm);
         vm->navigation().navigate(docs, true);
         QVERIFY(ui.reload());
-        vm->browsing().setSmartMigrationEnabled(true);
-        vm->browsing().setPathInput(docs + "/Reports");
-        vm->activity().setInfoMessage("Listed " + docs + "/Reports");
+        ViewModelInternals::context(*vm).browsing().setSmartMigrationEnabled(true);
+        vm->navigation().setPathInput(docs + "/Reports");
+        ViewModelInternals::context(*vm).activity().setInfoMessage("Listed " + docs + "/Reports");
         ui.settle();
 
         QVERIFY(!shown(ui, "pathInputField"));
@@ -226,12 +228,13 @@ private Q_SLOTS:
         });
         SidebarHarness ui(*vm);
         QVERIFY(ui.reload());
-        vm->browsing().setShowLinkMode(true);
+        vm->listing().setShowLinkMode(true);
         vm->settings().updateSmartMigrationEnabled(true);
         QVERIFY(waitUntilIdle(*vm));
-        vm->browsing().setFocusedEntryPath(fx.tree.path("Pictures"));
-        vm->browsing().setSelectedPaths({fx.tree.path("Projects")});
-        vm->activity().setInfoMessage(vm->presentation().localized("扫描完成。", "Scan complete."));
+        ViewModelInternals::context(*vm).browsing().setFocusedEntryPath(fx.tree.path("Pictures"));
+        ViewModelInternals::context(*vm).browsing().setSelectedPaths({fx.tree.path("Projects")});
+        ViewModelInternals::context(*vm).activity().setInfoMessage(
+            vm->presentation().localized("扫描完成。", "Scan complete."));
         ui.settle();
         const QImage image = ui.screenshot(name);
         QVERIFY(!image.isNull());

@@ -5,7 +5,9 @@
 #include "platform/SymbolicLinks.h"
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
+#include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/flow/DetachedFlow.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QtTest>
 
@@ -63,7 +65,7 @@ private Q_SLOTS:
         QVERIFY(w.surface->shown().isEmpty());
         // The state object was told: nothing starts any more.
         const QString folder = fx.tree.fileOfSize("Kept/data.bin", 4096).section('/', 0, -2);
-        vm->browsing().setSelectedPaths({folder});
+        ViewModelInternals::context(*vm).browsing().setSelectedPaths({folder});
         finish(vm->workflows().migrateSelectedItems());
         QVERIFY(!platform::readSymbolicLink(folder));
     }
@@ -203,7 +205,7 @@ private Q_SLOTS:
         if (work == "migration") {
             QVERIFY(startHeldMigration(wf, {first}));
         } else {
-            vm.activity().setDiskWork(DiskWork::linkRepair);
+            ViewModelInternals::context(vm).activity().setDiskWork(DiskWork::linkRepair);
         }
         QVERIFY(!w.window->close());
         QTRY_COMPARE(w.surface->openTitle(), QStringLiteral("Disk Work Is Running"));
@@ -212,7 +214,7 @@ private Q_SLOTS:
         if (work == "migration")
             wf.copyGate->open();
         else
-            vm.activity().setDiskWork(DiskWork::none);
+            ViewModelInternals::context(vm).activity().setDiskWork(DiskWork::none);
         QTRY_VERIFY_WITH_TIMEOUT(witness.closed, 60000);
         QVERIFY(!w.surface->isOpen());
         QCOMPARE(w.surface->withdrawn(), 1);

@@ -4,6 +4,8 @@
 #include "WindowTestSupport.h"
 #include "ui/views/dashboard/MainDashboardView.h"
 #include "ui/widgets/LayoutSettling.h"
+#include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QApplication>
 #include <QListView>
@@ -74,23 +76,24 @@ void showEverything(MainViewModel& vm, ui::DashboardViewState& state, TestTree& 
                                                 "window could ever show on one line %1")
                                      .arg(i)),
                        i));
-    vm.history().setUndoHistory(mappings);
-    vm.history().setMigratedMappings(mappings);
-    vm.history().setRecentMigrations({successRecord(mappings.at(0).sourcePath)});
-    vm.history().setRecentFailedMigrations({failedRecord(mappings.at(1).sourcePath)});
-    vm.activity().setCurrentOperationTitle(
+    ViewModelInternals::context(vm).history().setUndoHistory(mappings);
+    ViewModelInternals::context(vm).history().setMigratedMappings(mappings);
+    ViewModelInternals::context(vm).history().setRecentMigrations({successRecord(mappings.at(0).sourcePath)});
+    ViewModelInternals::context(vm).history().setRecentFailedMigrations(
+        {failedRecord(mappings.at(1).sourcePath)});
+    ViewModelInternals::context(vm).activity().setCurrentOperationTitle(
         QStringLiteral("Migrating Project archive with a rather long name 2 and two more folders"));
-    vm.activity().setMigrationTotalItems(3);
-    vm.activity().setMigrationProcessedItems(1);
-    vm.activity().setMigrationSucceededItems(1);
-    vm.activity().setMigrationTotalBytes(3 * 1024 * 1024);
-    vm.activity().setMigrationProcessedBytes(1024 * 1024);
-    vm.activity().setMigrationCurrentPath(mappings.at(2).sourcePath);
-    vm.activity().setDiskWork(DiskWork::migration);
-    vm.activity().setInfoMessage(QStringLiteral(
+    ViewModelInternals::context(vm).activity().setMigrationTotalItems(3);
+    ViewModelInternals::context(vm).activity().setMigrationProcessedItems(1);
+    ViewModelInternals::context(vm).activity().setMigrationSucceededItems(1);
+    ViewModelInternals::context(vm).activity().setMigrationTotalBytes(3 * 1024 * 1024);
+    ViewModelInternals::context(vm).activity().setMigrationProcessedBytes(1024 * 1024);
+    ViewModelInternals::context(vm).activity().setMigrationCurrentPath(mappings.at(2).sourcePath);
+    ViewModelInternals::context(vm).activity().setDiskWork(DiskWork::migration);
+    ViewModelInternals::context(vm).activity().setInfoMessage(QStringLiteral(
         "Migration started for 3 items. The first one finished; the second failed because the target "
         "already exists, and the third is being copied to the external volume right now."));
-    vm.browsing().setShowOperationInfo(true);
+    vm.workflows().setUndoMode(true);
     state.setShowMigratedItemsPanel(true);
     state.setShowProgressPanel(true);
 }
@@ -192,7 +195,7 @@ private Q_SLOTS:
         QVERIFY(fit.saveAs(QStringLiteral("fit-all-") + QTest::currentDataTag()));
         const QStringList faults = windowWidthFaults(*fit.w->window);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
-        fit.vm->activity().setDiskWork(DiskWork::none);
+        ViewModelInternals::context(*fit.vm).activity().setDiskWork(DiskWork::none);
     }
 
     // With smart migration on, the short window's column scrolls; the wheel over the list still

@@ -6,6 +6,8 @@
 #include "support/SkipWithout.h"
 #include "ui/shell/PromptPresenter.h"
 #include "ui/shell/SheetHost.h"
+#include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -95,7 +97,7 @@ private Q_SLOTS:
         auto vm = fx.makeViewModelWithSettings();
         WindowUnderTest w(*vm, withoutStartup());
         QVERIFY(w.showAndStart());
-        ActivityState& activity = vm->activity();
+        ActivityState& activity = ViewModelInternals::context(*vm).activity();
         activity.setErrorMessage(QStringLiteral("Disk full"));
         activity.setAccessRequirementPrompt(
             accessPrompt(AccessRequirementPrompt::Kind::requiresAdministratorAuthorization));
@@ -148,7 +150,7 @@ private Q_SLOTS:
         auto vm = fx.makeViewModelWithSettings();
         WindowUnderTest w(*vm, withoutStartup());
         QVERIFY(w.showAndStart());
-        ActivityState& activity = vm->activity();
+        ActivityState& activity = ViewModelInternals::context(*vm).activity();
         const auto publishConflict = [&] {
             if (undo)
                 activity.setUndoConflictPrompt(undoPrompt());
@@ -186,7 +188,7 @@ private Q_SLOTS:
         QVERIFY(w.showAndStart());
         QDialog* sheet = w.window->sheets().dialog();
         QVERIFY(sheet);
-        vm->activity().setErrorMessage(QStringLiteral("Disk full"));
+        ViewModelInternals::context(*vm).activity().setErrorMessage(QStringLiteral("Disk full"));
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
         QVERIFY(!w.surface->isOpen());
@@ -217,7 +219,7 @@ private Q_SLOTS:
         const QString home = fx.home.home();
         const QString message =
             "Occupied: " + home + "/Alpha, preserved at /mnt/backup/Store" + home + "/Alpha";
-        publishPrompt(vm->activity(), kind, home + "/Alpha", message);
+        publishPrompt(ViewModelInternals::context(*vm).activity(), kind, home + "/Alpha", message);
         QCoreApplication::processEvents();
         QVERIFY(!w.surface->isOpen());
         vm->settings().setPresentationPrivacyEnabled(true);
@@ -247,7 +249,7 @@ private Q_SLOTS:
         auto vm = fx.makeViewModelWithSettings();
         WindowUnderTest w(*vm, withoutStartup());
         QVERIFY(w.showAndStart());
-        ActivityState& activity = vm->activity();
+        ActivityState& activity = ViewModelInternals::context(*vm).activity();
         publishPrompt(activity, kind, fx.tree.path("Beta"));
         QTRY_VERIFY(w.surface->isOpen());
         QVERIFY(w.surface->answer(std::nullopt));
@@ -267,10 +269,10 @@ private Q_SLOTS:
         auto vm = fx.makeViewModelWithSettings();
         WindowUnderTest w(*vm, withoutStartup());
         QVERIFY(w.showAndStart());
-        vm->activity().setAccessRequirementPrompt(
+        ViewModelInternals::context(*vm).activity().setAccessRequirementPrompt(
             accessPrompt(AccessRequirementPrompt::Kind::requiresSignIn));
         QTRY_VERIFY(w.surface->isOpen());
-        vm->activity().setAccessRequirementPrompt(std::nullopt);
+        ViewModelInternals::context(*vm).activity().setAccessRequirementPrompt(std::nullopt);
         QTRY_VERIFY(!w.surface->isOpen());
         QCOMPARE(w.surface->withdrawn(), 1);
         QCOMPARE(w.window->prompts().current(), PromptPresenter::Kind::none);
@@ -283,7 +285,7 @@ private Q_SLOTS:
         auto vm = fx.makeViewModelWithSettings();
         WindowUnderTest w(*vm, withoutStartup());
         QVERIFY(w.showAndStart());
-        vm->activity().setAccessRequirementPrompt(
+        ViewModelInternals::context(*vm).activity().setAccessRequirementPrompt(
             accessPrompt(AccessRequirementPrompt::Kind::requiresSignIn));
         QTRY_COMPARE(w.surface->openTitle(), QStringLiteral("Sign In Required"));
         QCOMPARE(buttonTexts(*w.surface->open()), (QStringList{"Open Account", "Later"}));
@@ -323,7 +325,8 @@ private Q_SLOTS:
         window.show();
         QTRY_VERIFY(window.dashboard().hasFinishedStartup());
         const QString folder = fx.home.home() + QStringLiteral("/Movies/<b>Holiday</b>");
-        vm->activity().setErrorMessage(QStringLiteral("Could not read ") + folder);
+        ViewModelInternals::context(*vm).activity().setErrorMessage(QStringLiteral("Could not read ") +
+                                                                    folder);
         QMessageBox* box = nullptr;
         QTRY_VERIFY((box = window.findChild<QMessageBox*>(QStringLiteral("promptBox"))) && box->isVisible());
         QCOMPARE(box->windowModality(), Qt::WindowModal);
@@ -340,7 +343,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!vm->activity().errorMessage());
 
         // The force-restore choice: three buttons; the default one answers.
-        vm->activity().setUndoConflictPrompt(undoPrompt());
+        ViewModelInternals::context(*vm).activity().setUndoConflictPrompt(undoPrompt());
         QTRY_VERIFY((box = window.findChild<QMessageBox*>(QStringLiteral("promptBox"))) && box->isVisible());
         QCOMPARE(box->buttons().size(), 3);
         QVERIFY(box->defaultButton());
@@ -361,7 +364,7 @@ private Q_SLOTS:
             [](AppConfig& config) { config.uiLanguage = UILanguage::bilingual; });
         WindowUnderTest w(*vm, withoutStartup());
         QVERIFY(w.showAndStart());
-        vm->activity().setErrorMessage(QStringLiteral("Disk full"));
+        ViewModelInternals::context(*vm).activity().setErrorMessage(QStringLiteral("Disk full"));
         QTRY_VERIFY(w.surface->isOpen());
         QCOMPARE(w.surface->openTitle(), QStringLiteral("错误 Error"));
         QCOMPARE(buttonTexts(*w.surface->open()), QStringList{QStringLiteral("确定 OK")});
@@ -390,7 +393,7 @@ private Q_SLOTS:
         MainViewModel& vm = wf.vm();
         WindowUnderTest w(vm, withoutStartup(), std::chrono::milliseconds(200));
         QVERIFY(w.showAndStart());
-        vm.browsing().setSelectedPaths({alpha});
+        ViewModelInternals::context(vm).browsing().setSelectedPaths({alpha});
         finish(vm.workflows().migrateSelectedItems());
         QCOMPARE(vm.history().recentFailedMigrations().size(), 1);
         QVERIFY(w.viewState().showProgressPanel());

@@ -2,7 +2,9 @@
 
 #include "support/TaskRunner.h"
 #include "support/TreeSnapshot.h"
+#include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/flow/DetachedFlow.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -82,7 +84,7 @@ TwoFolderBatch makeTwoFolderBatch(WorkflowFixture& fixture)
 bool startHeldMigration(WorkflowFixture& fixture, const QStringList& paths)
 {
     MainViewModel& vm = fixture.vm();
-    vm.browsing().setSelectedPaths(QSet<QString>(paths.cbegin(), paths.cend()));
+    ViewModelInternals::context(vm).browsing().setSelectedPaths(QSet<QString>(paths.cbegin(), paths.cend()));
     startDetached(vm.workflows().migrateSelectedItems());
     return fixture.copyGate && fixture.copyGate->waitForArrivals(1);
 }

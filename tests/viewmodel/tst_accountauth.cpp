@@ -3,6 +3,8 @@
 #include "store/JSONLStore.h"
 #include "support/ImmutableFlag.h"
 #include "support/TaskRunner.h"
+#include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -49,7 +51,7 @@ private Q_SLOTS:
         const HistoryFiles history = AccountFixture::historyOf(AccountFixture::email);
         JSONLStore::append(fixture().task(QStringLiteral("Old")), history.tasksPath);
         fixture().start();
-        QVERIFY(viewModel().context().localHistoryScope().isGuest());
+        QVERIFY(viewModel().persisted().localHistoryScope().isGuest());
         http().setDelay(kLoginPath, std::chrono::milliseconds(200));
 
         auto signIn = viewModel().account().auth().signIn(
@@ -71,7 +73,7 @@ private Q_SLOTS:
         QCOMPARE(fixture().requestsTo(kFeedbackPath), 1);
         QVERIFY(!viewModel().accountState().isSubmittingAuth());
         QCOMPARE(viewModel().accountState().backendSession()->email, AccountFixture::email);
-        QCOMPARE(viewModel().context().localHistoryScope(),
+        QCOMPARE(viewModel().persisted().localHistoryScope(),
                  LocalHistoryScope::account(AccountFixture::email));
         QCOMPARE(viewModel().history().tasks().size(), 1);
         QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
@@ -92,7 +94,7 @@ private Q_SLOTS:
         QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
                  QStringLiteral("Account created and signed in."));
         QCOMPARE(fixture().service.passwordOf(address), std::optional<QString>(QStringLiteral("password1")));
-        QCOMPARE(viewModel().context().localHistoryScope(), LocalHistoryScope::account(address));
+        QCOMPARE(viewModel().persisted().localHistoryScope(), LocalHistoryScope::account(address));
 
         runTask(viewModel().account().auth().signOutFromBackend());
         QVERIFY(!viewModel().accountState().backendSession());
@@ -130,7 +132,7 @@ private Q_SLOTS:
         runTask(
             viewModel().account().auth().signIn(AccountFixture::email, password, std::nullopt, std::nullopt));
         QVERIFY(!viewModel().accountState().backendSession());
-        QVERIFY(viewModel().context().localHistoryScope().isGuest());
+        QVERIFY(viewModel().persisted().localHistoryScope().isGuest());
         QVERIFY(viewModel().activity().errorMessage());
         if (!error.isEmpty())
             QCOMPARE(*viewModel().activity().errorMessage(), error);
@@ -180,7 +182,7 @@ private Q_SLOTS:
 
         BackendCaptchaChallenge shown;
         shown.enabled = true;
-        viewModel().accountState().setAuthCaptchaChallenge(shown);
+        ViewModelInternals::context(viewModel()).accountState().setAuthCaptchaChallenge(shown);
         runTask(viewModel().account().requirements().refreshAuthRequirements(true));
         QVERIFY(!viewModel().accountState().authSettings()->captchaEnabled);
         QVERIFY(!viewModel().accountState().authCaptchaChallenge());
@@ -214,11 +216,11 @@ private Q_SLOTS:
         QFETCH(bool, lost);
         fixture().start();
         QVERIFY(fixture().signIn());
-        viewModel().activity().setErrorMessage(QStringLiteral("an older error"));
+        ViewModelInternals::context(viewModel()).activity().setErrorMessage(QStringLiteral("an older error"));
         if (status == 0) {
             AppConfig config = viewModel().browsing().config();
             config.backendBaseURL = QStringLiteral("http://127.0.0.1:1");
-            viewModel().browsing().setConfig(config);
+            ViewModelInternals::context(viewModel()).browsing().setConfig(config);
         } else {
             http().answerNext(kFeedbackPath,
                               LoopbackReply::envelope(status, code, QStringLiteral("Refused.")));
@@ -228,7 +230,7 @@ private Q_SLOTS:
         QVERIFY(!viewModel().accountState().isRefreshingFeedbackDashboard());
         QCOMPARE(!viewModel().accountState().backendSession(), lost);
         QCOMPARE(!QFileInfo::exists(AccountFixture::sessionPath()), lost);
-        QCOMPARE(viewModel().context().localHistoryScope().isGuest(), lost);
+        QCOMPARE(viewModel().persisted().localHistoryScope().isGuest(), lost);
         QCOMPARE(viewModel().accountState().feedbackDashboard().has_value(), !lost);
         if (lost) {
             QVERIFY(!viewModel().activity().errorMessage());
@@ -276,7 +278,7 @@ private Q_SLOTS:
         if (!reachable) {
             AppConfig config = viewModel().browsing().config();
             config.backendBaseURL = QStringLiteral("http://127.0.0.1:1");
-            viewModel().browsing().setConfig(config);
+            ViewModelInternals::context(viewModel()).browsing().setConfig(config);
         }
 
         runTask(viewModel().account().auth().signOutFromBackend());
@@ -285,7 +287,7 @@ private Q_SLOTS:
         QVERIFY(!viewModel().activity().errorMessage());
         QVERIFY(!viewModel().accountState().backendSession());
         QVERIFY(!QFileInfo::exists(AccountFixture::sessionPath()));
-        QVERIFY(viewModel().context().localHistoryScope().isGuest());
+        QVERIFY(viewModel().persisted().localHistoryScope().isGuest());
         QVERIFY(!viewModel().accountState().feedbackDashboard());
         QVERIFY(!viewModel().accountState().migrationAccountOverview());
         QVERIFY(!viewModel().accountState().currentMigrationDeviceFingerprint());
@@ -311,7 +313,7 @@ private Q_SLOTS:
         if (!reachable) {
             AppConfig config = viewModel().browsing().config();
             config.backendBaseURL = QStringLiteral("http://127.0.0.1:1");
-            viewModel().browsing().setConfig(config);
+            ViewModelInternals::context(viewModel()).browsing().setConfig(config);
         }
         ImmutableFlag locked(QFileInfo(AccountFixture::sessionPath()).path());
         if (!locked.isSet())
@@ -330,7 +332,7 @@ private Q_SLOTS:
         QCOMPARE(text(viewModel().activity().errorMessage()), kept);
         QVERIFY(QFileInfo::exists(AccountFixture::sessionPath()));
         QVERIFY(!viewModel().accountState().backendSession());
-        QVERIFY(viewModel().context().localHistoryScope().isGuest());
+        QVERIFY(viewModel().persisted().localHistoryScope().isGuest());
         QVERIFY(!viewModel().accountState().isSubmittingAuth());
     }
 
@@ -355,16 +357,16 @@ private Q_SLOTS:
         QVERIFY(fixture().signIn());
         AppConfig config = viewModel().browsing().config();
         config.backendBaseURL = QStringLiteral("http://127.0.0.1:1");
-        viewModel().browsing().setConfig(config);
+        ViewModelInternals::context(viewModel()).browsing().setConfig(config);
 
-        viewModel().activity().setErrorMessage(std::nullopt);
-        viewModel().accountState().setBackendStatusMessage(std::nullopt);
+        ViewModelInternals::context(viewModel()).activity().setErrorMessage(std::nullopt);
+        ViewModelInternals::context(viewModel()).accountState().setBackendStatusMessage(std::nullopt);
         runTask(viewModel().account().feedback().submitFeedback(FeedbackCategory::bug, "Subject", "Content"));
         QCOMPARE(text(viewModel().activity().errorMessage()), expected);
 
         viewModel().account().session().endSessionLocally(false);
-        viewModel().activity().setErrorMessage(std::nullopt);
-        viewModel().accountState().setBackendStatusMessage(std::nullopt);
+        ViewModelInternals::context(viewModel()).activity().setErrorMessage(std::nullopt);
+        ViewModelInternals::context(viewModel()).accountState().setBackendStatusMessage(std::nullopt);
         runTask(viewModel().account().requirements().refreshAuthRequirements(false));
         QCOMPARE(text(viewModel().accountState().backendStatusMessage()), expected);
         QVERIFY(viewModel().accountState().backendStatusIsFailure());
@@ -375,7 +377,9 @@ private Q_SLOTS:
         QCOMPARE(text(viewModel().activity().errorMessage()), expected);
         QVERIFY(viewModel().accountState().backendStatusIsFailure());
         // A later success clears the failure mark with its own text.
-        viewModel().accountState().setBackendStatusMessage(QStringLiteral("Signed out."));
+        ViewModelInternals::context(viewModel())
+            .accountState()
+            .setBackendStatusMessage(QStringLiteral("Signed out."));
         QVERIFY(!viewModel().accountState().backendStatusIsFailure());
     }
 
@@ -398,10 +402,10 @@ private Q_SLOTS:
         const AppConfig reachable = viewModel().browsing().config();
         AppConfig offline = reachable;
         offline.backendBaseURL = QStringLiteral("http://127.0.0.1:1");
-        viewModel().browsing().setConfig(offline);
+        ViewModelInternals::context(viewModel()).browsing().setConfig(offline);
         runTask(viewModel().account().auth().signOutFromBackend());
         QVERIFY(fixture().service.isRefreshTokenActive(refreshToken));
-        viewModel().browsing().setConfig(reachable);
+        ViewModelInternals::context(viewModel()).browsing().setConfig(reachable);
         QVERIFY(sessionFile.open(QIODevice::WriteOnly));
         QCOMPARE(sessionFile.write(savedSession), savedSession.size());
         sessionFile.close();
@@ -432,7 +436,7 @@ private Q_SLOTS:
 
         QVERIFY(!viewModel().accountState().backendSession());
         QVERIFY(!QFileInfo::exists(AccountFixture::sessionPath()));
-        QVERIFY(viewModel().context().localHistoryScope().isGuest());
+        QVERIFY(viewModel().persisted().localHistoryScope().isGuest());
         QVERIFY(!viewModel().accountState().feedbackDashboard());
         QVERIFY(!viewModel().accountState().isRefreshingFeedbackDashboard());
     }
@@ -497,7 +501,7 @@ private Q_SLOTS:
         QCOMPARE(viewModel().accountState().backendSession().has_value(), signedIn && !changes);
         if (changes) {
             QVERIFY(!QFileInfo::exists(AccountFixture::sessionPath()));
-            QVERIFY(viewModel().context().localHistoryScope().isGuest());
+            QVERIFY(viewModel().persisted().localHistoryScope().isGuest());
             QVERIFY(viewModel().accountState().feedbackDashboard()); // kept after a password change
             QCOMPARE(fixture().requestsTo(kLogoutPath), 0);
         }

@@ -1,5 +1,7 @@
 #include "AccountFixture.h"
 #include "support/TaskRunner.h"
+#include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QJsonArray>
 #include <QtTest>
@@ -140,7 +142,9 @@ private Q_SLOTS:
     {
         QFETCH(bool, userInitiated);
         fixture().start();
-        viewModel().accountState().setFeedbackDashboard(BackendFeedbackDashboard{});
+        ViewModelInternals::context(viewModel())
+            .accountState()
+            .setFeedbackDashboard(BackendFeedbackDashboard{});
         runTask(viewModel().account().feedback().refreshFeedbackDashboard(userInitiated));
         QVERIFY(!viewModel().accountState().feedbackDashboard());
         QTEST(text(viewModel().accountState().backendStatusMessage()), "status");
@@ -161,8 +165,8 @@ private Q_SLOTS:
         QVERIFY(fixture().signIn());
         const std::optional<BackendFeedbackDashboard> dashboard =
             viewModel().accountState().feedbackDashboard();
-        viewModel().accountState().setBackendStatusMessage(statusBefore);
-        viewModel().activity().setErrorMessage(QStringLiteral("older"));
+        ViewModelInternals::context(viewModel()).accountState().setBackendStatusMessage(statusBefore);
+        ViewModelInternals::context(viewModel()).activity().setErrorMessage(QStringLiteral("older"));
         http().answerNext(kFeedbackPath, LoopbackReply::envelope(500, QStringLiteral("INTERNAL"), "Boom."));
 
         runTask(viewModel().account().feedback().refreshFeedbackDashboard(false));
@@ -212,14 +216,14 @@ private Q_SLOTS:
         fixture().start();
         BackendMigrationOverview overview;
         overview.devices = {device("a", false), device("b", true), device("c", true), device("d", false)};
-        viewModel().accountState().setMigrationAccountOverview(overview);
+        ViewModelInternals::context(viewModel()).accountState().setMigrationAccountOverview(overview);
         QCOMPARE(viewModel().account().texts().currentMigrationOverviewDevice()->deviceFingerprint,
                  QStringLiteral("b"));
         QCOMPARE(fingerprintsOf(viewModel().account().texts().otherMigrationOverviewDevices()),
                  (QStringList{"a", "d"}));
 
         overview.devices = {device("a", false), device("d", false)};
-        viewModel().accountState().setMigrationAccountOverview(overview);
+        ViewModelInternals::context(viewModel()).accountState().setMigrationAccountOverview(overview);
         QVERIFY(!viewModel().account().texts().currentMigrationOverviewDevice());
         QCOMPARE(fingerprintsOf(viewModel().account().texts().otherMigrationOverviewDevices()),
                  (QStringList{"a", "d"}));

@@ -5,6 +5,8 @@
 #include "store/JSONLStore.h"
 #include "support/TaskRunner.h"
 #include "support/TmpfsMount.h"
+#include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QFileInfo>
 #include <QtTest>
@@ -119,7 +121,7 @@ private Q_SLOTS:
         const HistoryFiles files = AccountFixture::historyOf(AccountFixture::email);
         const QByteArray mappingsBefore = platform::readWholeFile(files.mappingsPath);
         const QByteArray tasksBefore = platform::readWholeFile(files.tasksPath);
-        viewModel().activity().setErrorMessage(QStringLiteral("an older error"));
+        ViewModelInternals::context(viewModel()).activity().setErrorMessage(QStringLiteral("an older error"));
 
         runTask(viewModel().account().cloudSync().syncMigrationSnapshot(true));
         QCOMPARE(

@@ -3,6 +3,8 @@
 #include "model/OrvalinkError.h"
 #include "store/ScanCacheStore.h"
 #include "support/TaskRunner.h"
+#include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -129,7 +131,7 @@ private Q_SLOTS:
     void anEmptyLiveListingIsCachedAtOnce()
     {
         const QString empty = m_fixture->tree.dir(QStringLiteral("Nothing"));
-        viewModel().browsing().setCurrentDirectoryPath(empty);
+        ViewModelInternals::context(viewModel()).browsing().setCurrentDirectoryPath(empty);
         runTask(viewModel().loader().loadCurrentDirectoryForNavigation(false));
         QCOMPARE(cachedListing(empty), QList<DirectoryEntry>{});
         QVERIFY(m_backgroundStates.isEmpty());
@@ -179,7 +181,7 @@ private Q_SLOTS:
 
     void aDeepScanOfEverythingIsCached()
     {
-        viewModel().browsing().setShowAllFiles(true);
+        ViewModelInternals::context(viewModel()).browsing().setShowAllFiles(true);
         runTask(viewModel().loader().scanCurrentDirectory());
         QCOMPARE(names(viewModel().browsing().entries()), (QStringList{"Alpha", "file.txt"}));
         QCOMPARE(sizeOf(viewModel().browsing().entries(), "Alpha"), 3 * 4096);
@@ -191,11 +193,13 @@ private Q_SLOTS:
     void aFailedListingEmptiesTheView()
     {
         load();
-        viewModel().browsing().setFocusedEntryPath(m_fixture->tree.path("file.txt"));
+        ViewModelInternals::context(viewModel())
+            .browsing()
+            .setFocusedEntryPath(m_fixture->tree.path("file.txt"));
         viewModel().navigation().setSelection(viewModel().browsing().entries().constFirst(), true);
         QVERIFY(viewModel().browsing().selectedSizeBytes() > 0);
         const QString missing = m_fixture->home.path(QStringLiteral("gone"));
-        viewModel().browsing().setCurrentDirectoryPath(missing);
+        ViewModelInternals::context(viewModel()).browsing().setCurrentDirectoryPath(missing);
         load();
         QCOMPARE(viewModel().activity().errorMessage(),
                  OrvalinkError::sourceNotFound(missing).errorDescription());
@@ -209,7 +213,9 @@ private Q_SLOTS:
     void installingAListingKeepsOnlyAListedFocus()
     {
         load();
-        viewModel().browsing().setFocusedEntryPath(m_fixture->tree.path("file.txt"));
+        ViewModelInternals::context(viewModel())
+            .browsing()
+            .setFocusedEntryPath(m_fixture->tree.path("file.txt"));
         load();
         QCOMPARE(viewModel().browsing().focusedEntryPath(), m_fixture->tree.path("file.txt"));
         QVERIFY(QFile::remove(m_fixture->tree.path("file.txt")));
@@ -226,7 +232,7 @@ private Q_SLOTS:
             folders.append(m_fixture->tree.dir(QStringLiteral("Window%1").arg(i)));
             m_fixture->tree.fileOfSize(QStringLiteral("Window%1/Sub/data").arg(i), 4096 * (i + 1));
             windows.push_back(m_fixture->makeViewModel());
-            windows.back()->browsing().setCurrentDirectoryPath(folders.last());
+            ViewModelInternals::context(*windows.back()).browsing().setCurrentDirectoryPath(folders.last());
         }
         for (auto& window : windows)
             window->loader().loadCurrentDirectoryForNavigation(false);

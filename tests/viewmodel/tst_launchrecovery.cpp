@@ -15,6 +15,7 @@
 #include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
 #include "support/TreeSnapshot.h"
+#include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/texts/RecoveryTexts.h"
 
@@ -142,14 +143,14 @@ private Q_SLOTS:
         const QString docs = w.tree.path(QStringLiteral("Docs"));
         const JournalRecord record = leaveStagedMigration(w, docs);
         MainViewModel& vm = w.vm();
-        vm.activity().setDiskWork(DiskWork::undo);
+        ViewModelInternals::context(vm).activity().setDiskWork(DiskWork::undo);
         const RecoveryTexts untouched = runTask(vm.launch().recoverInterruptedOperations());
         QVERIFY(!untouched.info && !untouched.error);
         QCOMPARE(vm.activity().diskWork(), DiskWork::undo);
         QVERIFY(QFileInfo::exists(record.stagingPath) && !QFileInfo::exists(docs));
         QCOMPARE(OperationJournal::recordPaths().size(), 1);
 
-        vm.activity().setDiskWork(DiskWork::none);
+        ViewModelInternals::context(vm).activity().setDiskWork(DiskWork::none);
         const RecoveryTexts recovered = runTask(vm.launch().recoverInterruptedOperations());
         QVERIFY(recovered.info);
         QCOMPARE(vm.activity().diskWork(), DiskWork::none);

@@ -4,6 +4,8 @@
 #include "store/JSONLStore.h"
 #include "support/LoopbackAccountService.h"
 #include "support/TaskRunner.h"
+#include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QFileInfo>
 #include <QtTest>
@@ -72,7 +74,7 @@ private:
     BackendSession signIn()
     {
         auto window = launch(m_service->baseURL());
-        return runTask(window->context().parts().backendAuthService->login(
+        return runTask(ViewModelInternals::context(*window).parts().backendAuthService->login(
             m_service->baseURL(), kEmail, kPassword, std::nullopt, std::nullopt));
     }
 
@@ -96,11 +98,13 @@ private Q_SLOTS:
     void withoutASessionTheGuestHistoryIsUsed()
     {
         auto viewModel = launch(m_service->baseURL());
-        viewModel->accountState().setFeedbackDashboard(BackendFeedbackDashboard{});
+        ViewModelInternals::context(*viewModel)
+            .accountState()
+            .setFeedbackDashboard(BackendFeedbackDashboard{});
         runTask(viewModel->launch().synchronizeBackendStateOnLaunch());
         QVERIFY(!viewModel->accountState().backendSession());
         QVERIFY(!viewModel->accountState().feedbackDashboard());
-        QVERIFY(viewModel->context().localHistoryScope().isGuest());
+        QVERIFY(viewModel->persisted().localHistoryScope().isGuest());
         QCOMPARE(m_service->http().requests().size(), 0);
     }
 
@@ -108,10 +112,11 @@ private Q_SLOTS:
     {
         const BackendSession session = signIn();
         auto viewModel = launch(m_service->baseURL());
-        QCOMPARE(viewModel->context().localHistoryScope(), LocalHistoryScope::account(kEmail));
+        QCOMPARE(viewModel->persisted().localHistoryScope(), LocalHistoryScope::account(kEmail));
         QVERIFY(!viewModel->accountState().backendSession());
         // The account's history holds a record: nothing is restored over it.
-        JSONLStore::append(taskFrom("/home/anna/Movies"), viewModel->context().parts().taskStore->filePath());
+        JSONLStore::append(taskFrom("/home/anna/Movies"),
+                           ViewModelInternals::context(*viewModel).parts().taskStore->filePath());
         runTask(viewModel->launch().synchronizeBackendStateOnLaunch());
         QVERIFY(sameSession(viewModel->accountState().backendSession(), session));
         QCOMPARE(refreshRequests(), 0);
@@ -132,7 +137,7 @@ private Q_SLOTS:
         QVERIFY(viewModel->accountState().backendSession()->accessToken != session.accessToken);
         QCOMPARE(viewModel->accountState().backendSession()->email, kEmail);
         QVERIFY(sameSession(savedSession(), viewModel->accountState().backendSession()));
-        QCOMPARE(viewModel->context().localHistoryScope(), LocalHistoryScope::account(kEmail));
+        QCOMPARE(viewModel->persisted().localHistoryScope(), LocalHistoryScope::account(kEmail));
         QVERIFY(viewModel->accountState().migrationAccountOverview());
         QVERIFY(viewModel->accountState().feedbackDashboard());
         QVERIFY(!viewModel->accountState().backendStatusMessage());
@@ -146,14 +151,14 @@ private Q_SLOTS:
         AuthSessionStore(sessionPath()).save(session);
         m_now = session.accessTokenExpiresAt.addSecs(10);
         auto viewModel = launch(m_service->baseURL());
-        QCOMPARE(viewModel->context().localHistoryScope(), LocalHistoryScope::account(kEmail));
+        QCOMPARE(viewModel->persisted().localHistoryScope(), LocalHistoryScope::account(kEmail));
         JSONLStore::append(taskFrom("/guest/only"), AppPaths::historyDirectory() + "/guest/tasks.jsonl");
 
         runTask(viewModel->launch().synchronizeBackendStateOnLaunch());
         QCOMPARE(refreshRequests(), 1);
         QVERIFY(!viewModel->accountState().backendSession());
         QVERIFY(!QFileInfo::exists(sessionPath()));
-        QVERIFY(viewModel->context().localHistoryScope().isGuest());
+        QVERIFY(viewModel->persisted().localHistoryScope().isGuest());
         QCOMPARE(viewModel->history().tasks().size(), 1);
         QVERIFY(!viewModel->activity().errorMessage());
         QVERIFY(viewModel->activity().accessRequirementPrompt());
@@ -170,7 +175,7 @@ private Q_SLOTS:
         runTask(viewModel->launch().synchronizeBackendStateOnLaunch());
         QVERIFY(sameSession(viewModel->accountState().backendSession(), session));
         QVERIFY(sameSession(savedSession(), session));
-        QCOMPARE(viewModel->context().localHistoryScope(), LocalHistoryScope::account(kEmail));
+        QCOMPARE(viewModel->persisted().localHistoryScope(), LocalHistoryScope::account(kEmail));
         QVERIFY(!viewModel->activity().errorMessage());
         QVERIFY(!viewModel->accountState().backendStatusMessage());
         QVERIFY(!viewModel->accountState().migrationAccountOverview());
@@ -192,7 +197,7 @@ private Q_SLOTS:
         runTask(std::move(synchronization));
         QVERIFY(!viewModel->accountState().backendSession());
         QVERIFY(!savedSession());
-        QVERIFY(viewModel->context().localHistoryScope().isGuest());
+        QVERIFY(viewModel->persisted().localHistoryScope().isGuest());
         QVERIFY(!viewModel->accountState().feedbackDashboard());
     }
 

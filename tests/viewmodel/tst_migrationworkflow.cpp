@@ -6,7 +6,9 @@
 #include "platform/SymbolicLinks.h"
 #include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
+#include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/disk/ProgressMonitor.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QtTest>
 
@@ -52,7 +54,7 @@ private Q_SLOTS:
         const QString beta = w.tree.path("Beta");
         test::TestTree(w.targetOf(alpha)).file("left-over.txt", "old");
         MainViewModel& vm = w.vm();
-        vm.browsing().setSelectedPaths({alpha, beta, gamma});
+        ViewModelInternals::context(vm).browsing().setSelectedPaths({alpha, beta, gamma});
 
         QList<qint64> samples;
         connect(&vm.activity(), &ActivityState::migrationProcessedBytesChanged, &vm,
@@ -120,7 +122,7 @@ private Q_SLOTS:
         SKIP_WITHOUT(w);
         const QString docs = w.tree.fileOfSize("Docs/a.bin", 50000).section('/', 0, -2);
         MainViewModel& vm = w.vm();
-        vm.browsing().setSelectedPaths({docs});
+        ViewModelInternals::context(vm).browsing().setSelectedPaths({docs});
         auto run = vm.workflows().migrateSelectedItems();
         QVERIFY(vm.activity().isMigrating());
         vm.account().session().activateLocalHistoryScope(QStringLiteral("someone@example.com"));
@@ -142,18 +144,18 @@ private Q_SLOTS:
         const QString beta = w.tree.path("Beta"); // missing: fails before its target is built
         const QString gamma = w.tree.fileOfSize("Gamma/g.bin", 4096).section('/', 0, -2);
         MainViewModel& vm = w.vm();
-        vm.browsing().setSelectedPaths({alpha, beta, gamma});
+        ViewModelInternals::context(vm).browsing().setSelectedPaths({alpha, beta, gamma});
         const QString elsewhere = w.volumePath() + "/Elsewhere";
         connect(&vm.activity(), &ActivityState::migrationProcessedItemsChanged, &vm, [&] {
             if (vm.activity().migrationProcessedItems() != 1)
                 return;
             AppConfig changed = vm.browsing().config();
             changed.defaultTargetRoot = elsewhere;
-            vm.browsing().setConfig(changed);
+            ViewModelInternals::context(vm).browsing().setConfig(changed);
         });
         finish(vm.workflows().migrateSelectedItems());
 
-        QCOMPARE(vm.context().effectiveTargetRoot(), elsewhere);
+        QCOMPARE(vm.settings().effectiveTargetRoot(), elsewhere);
         QCOMPARE(vm.activity().migrationSucceededItems(), 2);
         const auto failed = vm.history().recentFailedMigrations();
         QCOMPARE(failed.size(), 1);
@@ -176,13 +178,13 @@ private Q_SLOTS:
         w.tree.dir("Docs/Inner");
         w.tree.dir("Library/Containers/com.tencent.xinWeChat/Data/Library/Prefs");
         MainViewModel& vm = w.vm();
-        vm.browsing().setSmartMigrationEnabled(true);
-        vm.browsing().setSmartMigrationProfile(smartWeChat ? SmartMigrationProfile::wechat
-                                                           : SmartMigrationProfile::other);
+        ViewModelInternals::context(vm).browsing().setSmartMigrationEnabled(true);
+        ViewModelInternals::context(vm).browsing().setSmartMigrationProfile(
+            smartWeChat ? SmartMigrationProfile::wechat : SmartMigrationProfile::other);
         QSet<QString> selected;
         for (const QString& path : selection)
             selected.insert(QString(path).replace("<home>", w.fx.home.home()));
-        vm.browsing().setSelectedPaths(selected);
+        ViewModelInternals::context(vm).browsing().setSelectedPaths(selected);
         QSignalSpy started(&vm.activity(), &ActivityState::isMigratingChanged);
         finish(vm.workflows().migrateSelectedItems());
         if (info.isEmpty() && errorStart.isEmpty()) { // the "other" list refuses nothing: it ran
@@ -231,17 +233,18 @@ private Q_SLOTS:
         SKIP_WITHOUT(w);
         const QString docs = w.tree.file("Docs/a.txt", "a").section('/', 0, -2);
         MainViewModel& vm = w.vm();
-        vm.browsing().setSelectedPaths({w.tree.file("Moved/a.txt", "a").section('/', 0, -2)});
+        ViewModelInternals::context(vm).browsing().setSelectedPaths(
+            {w.tree.file("Moved/a.txt", "a").section('/', 0, -2)});
         finish(vm.workflows().migrateSelectedItems());
         QCOMPARE(vm.history().undoHistory().size(), 1);
         const LinkMapping moved = vm.history().undoHistory().first();
         const qsizetype tasksBefore = vm.history().tasks().size();
-        vm.browsing().setSelectedPaths({docs});
+        ViewModelInternals::context(vm).browsing().setSelectedPaths({docs});
         vm.workflows().selectAllUndoMappings();
-        vm.activity().setDiskWork(work);
+        ViewModelInternals::context(vm).activity().setDiskWork(work);
         QVERIFY(!vm.workflows().mayStartDiskWork());
 
-        vm.activity().setInfoMessage(std::nullopt);
+        ViewModelInternals::context(vm).activity().setInfoMessage(std::nullopt);
         finish(vm.workflows().migrateSelectedItems());
         finish(vm.workflows().undoLastMigration());
         finish(vm.workflows().undoSelectedMigration());
@@ -252,10 +255,10 @@ private Q_SLOTS:
         const FailedMigrationRecord failed{QUuid::createUuid(), docs, {}, {}, TaskStatus::failed, {}, "x"};
         finish(vm.workflows().retryFailedMigration(failed, ForcedMigrationMode::append, false));
         QCOMPARE(vm.activity().infoMessage(), said);
-        vm.activity().setInfoMessage(std::nullopt);
+        ViewModelInternals::context(vm).activity().setInfoMessage(std::nullopt);
         finish(vm.workflows().repairMigratedLinks({moved.id}));
         QCOMPARE(vm.activity().infoMessage(), said);
-        vm.activity().setInfoMessage(std::nullopt);
+        ViewModelInternals::context(vm).activity().setInfoMessage(std::nullopt);
         finish(vm.workflows().forceUndoMigration(moved, ForcedUndoRestoreMode::overwrite));
         QCOMPARE(vm.activity().infoMessage(), said);
 
@@ -267,7 +270,7 @@ private Q_SLOTS:
         QCOMPARE(vm.activity().diskWork(), work);
 
         // Once the work is over they start again.
-        vm.activity().setDiskWork(DiskWork::none);
+        ViewModelInternals::context(vm).activity().setDiskWork(DiskWork::none);
         QVERIFY(vm.workflows().mayStartDiskWork());
         finish(vm.workflows().undoLastMigration());
         QVERIFY(QFileInfo(moved.sourcePath).isDir() && !QFileInfo(moved.sourcePath).isSymLink());
@@ -316,7 +319,7 @@ private Q_SLOTS:
         SKIP_WITHOUT(w);
         MainViewModel& vm = w.vm();
         const QString observed = w.tree.dir("Arriving");
-        vm.activity().setMigrationProcessedBytes(1000);
+        ViewModelInternals::context(vm).activity().setMigrationProcessedBytes(1000);
         auto monitor = ProgressMonitor::start(vm.workflows().context(), observed, 1000000, 1000);
         QVERIFY(monitor);
         w.tree.fileOfSize("Arriving/a", 8192);
@@ -325,7 +328,8 @@ private Q_SLOTS:
         w.tree.fileOfSize("Arriving/b", 2000000);
         QTRY_COMPARE(vm.activity().migrationProcessedBytes(), 1001000);
         QFile::remove(w.tree.path("Arriving/b"));
-        vm.activity().setMigrationProcessedBytes(1500000); // already above anything the monitor may publish
+        ViewModelInternals::context(vm).activity().setMigrationProcessedBytes(
+            1500000); // already above anything the monitor may publish
         finish(stopProgressMonitor(std::move(monitor)));
         QCOMPARE(vm.activity().migrationProcessedBytes(), 1500000);
         QVERIFY(!ProgressMonitor::start(vm.workflows().context(), QString(), 500, 0));

@@ -2,6 +2,8 @@
 #include "ViewModelFixture.h"
 #include "store/ConfigStore.h"
 #include "support/TaskRunner.h"
+#include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QDir>
 #include <QScopeGuard>
@@ -26,8 +28,8 @@ private:
     // A listing of made-up entries below /data, shown in name order unless a test says otherwise.
     void showListing(const QList<DirectoryEntry>& entries)
     {
-        viewModel().browsing().setSortOption(SortOption::nameAsc);
-        viewModel().browsing().setEntries(entries);
+        ViewModelInternals::context(viewModel()).browsing().setSortOption(SortOption::nameAsc);
+        ViewModelInternals::context(viewModel()).browsing().setEntries(entries);
     }
 
 private Q_SLOTS:
@@ -49,8 +51,10 @@ private Q_SLOTS:
     void backAndForward()
     {
         const QString home = m_fixture->home.home();
+        QSignalSpy historyChanged(&viewModel().navigation(), &Navigator::historyChanged);
         viewModel().navigation().goBack();
         QCOMPARE(viewModel().browsing().currentDirectoryPath(), home);
+        QCOMPARE(historyChanged.size(), 0);
         const QString a = dir("A"), b = dir("B"), c = dir("C"), d = dir("D");
         for (const QString& target : {a, b, c})
             viewModel().navigation().goToDirectoryContext(target);
@@ -65,8 +69,14 @@ private Q_SLOTS:
         viewModel().navigation().goToDirectoryContext(d);
         QVERIFY(viewModel().navigation().forwardHistory().isEmpty());
         QCOMPARE(viewModel().navigation().backHistory(), (QStringList{home, a, b}));
+        // Three visits, back, forward, back, a visit: each moved the histories.
+        QCOMPARE(historyChanged.size(), 7);
         settle();
         QCOMPARE(viewModel().browsing().currentDirectoryPath(), d);
+        viewModel().navigation().clearHistory();
+        viewModel().navigation().clearHistory();
+        QVERIFY(viewModel().navigation().backHistory().isEmpty());
+        QCOMPARE(historyChanged.size(), 8);
     }
 
     void theShownDirectoryRecordsNothing_data()
@@ -81,7 +91,7 @@ private Q_SLOTS:
         QFETCH(QString, suffix);
         dir("A");
         const quint64 requests = viewModel().loader().latestScanRequestID();
-        viewModel().browsing().setPathInput(m_fixture->home.home() + suffix);
+        viewModel().navigation().setPathInput(m_fixture->home.home() + suffix);
         viewModel().navigation().enterPathFromInput();
         QCOMPARE(viewModel().browsing().pathInput(), m_fixture->home.home());
         QVERIFY(viewModel().navigation().backHistory().isEmpty());
@@ -97,7 +107,7 @@ private Q_SLOTS:
         QCOMPARE(viewModel().navigation().backHistory().last(), a);
         settle();
 
-        viewModel().browsing().setCurrentDirectoryPath(QStringLiteral("/"));
+        ViewModelInternals::context(viewModel()).browsing().setCurrentDirectoryPath(QStringLiteral("/"));
         const quint64 requests = viewModel().loader().latestScanRequestID();
         viewModel().navigation().goToParentDirectory();
         QCOMPARE(viewModel().browsing().currentDirectoryPath(), QStringLiteral("/"));
@@ -124,22 +134,22 @@ private Q_SLOTS:
     void typedPath()
     {
         const QString spaced = dir("With Space");
-        viewModel().browsing().setPathInput(" " + spaced + "/ ");
+        ViewModelInternals::context(viewModel()).browsing().setPathInput(" " + spaced + "/ ");
         viewModel().navigation().enterPathFromInput();
         QCOMPARE(viewModel().browsing().currentDirectoryPath(), spaced);
         settle();
 
         // A leading tilde is the home folder, as in the field's own example.
         const QString docs = dir("Docs");
-        viewModel().browsing().setPathInput(" ~/Docs/ ");
+        ViewModelInternals::context(viewModel()).browsing().setPathInput(" ~/Docs/ ");
         viewModel().navigation().enterPathFromInput();
         QCOMPARE(viewModel().browsing().currentDirectoryPath(), docs);
         QCOMPARE(viewModel().browsing().pathInput(), docs);
-        viewModel().browsing().setPathInput("~");
+        ViewModelInternals::context(viewModel()).browsing().setPathInput("~");
         viewModel().navigation().enterPathFromInput();
         QCOMPARE(viewModel().browsing().currentDirectoryPath(), m_fixture->home.home());
         settle();
-        viewModel().browsing().setPathInput("~/Missing");
+        ViewModelInternals::context(viewModel()).browsing().setPathInput("~/Missing");
         viewModel().navigation().enterPathFromInput();
         QCOMPARE(viewModel().activity().errorMessage(),
                  "Directory does not exist or is not a directory: " + m_fixture->home.home() + "/Missing");
@@ -161,7 +171,7 @@ private Q_SLOTS:
         const auto restore = qScopeGuard([before = QDir::currentPath()] { QDir::setCurrent(before); });
         QDir::setCurrent(m_fixture->home.home());
         const quint64 requests = viewModel().loader().latestScanRequestID();
-        viewModel().browsing().setPathInput(typed);
+        ViewModelInternals::context(viewModel()).browsing().setPathInput(typed);
         viewModel().navigation().enterPathFromInput();
         QCOMPARE(viewModel().activity().errorMessage(),
                  "Enter a full path that begins with / or ~: " + typed);
@@ -194,8 +204,10 @@ private Q_SLOTS:
         viewModel().navigation().focusPreviousEntry();
         viewModel().navigation().focusPreviousEntry();
         QCOMPARE(viewModel().browsing().focusedEntryPath(), QStringLiteral("/data/a"));
-        viewModel().browsing().setFocusedEntryPath(QStringLiteral("/data/b"));
-        viewModel().browsing().setVisibilityFilter(VisibilityFilter::visibleOnly);
+        ViewModelInternals::context(viewModel()).browsing().setFocusedEntryPath(QStringLiteral("/data/b"));
+        ViewModelInternals::context(viewModel())
+            .browsing()
+            .setVisibilityFilter(VisibilityFilter::visibleOnly);
         viewModel().navigation().focusNextEntry();
         QCOMPARE(viewModel().browsing().focusedEntryPath(), QStringLiteral("/data/a"));
     }
@@ -206,10 +218,10 @@ private Q_SLOTS:
         const QString file = m_fixture->tree.file("file.txt");
         showListing({folderEntry(folder), fileEntry(file)});
         viewModel().navigation().openFocusedEntry();
-        viewModel().browsing().setFocusedEntryPath(file);
+        ViewModelInternals::context(viewModel()).browsing().setFocusedEntryPath(file);
         viewModel().navigation().openFocusedEntry();
         QCOMPARE(viewModel().browsing().currentDirectoryPath(), m_fixture->home.home());
-        viewModel().browsing().setFocusedEntryPath(folder);
+        ViewModelInternals::context(viewModel()).browsing().setFocusedEntryPath(folder);
         viewModel().navigation().openFocusedEntry();
         QCOMPARE(viewModel().browsing().currentDirectoryPath(), folder);
         QVERIFY(!viewModel().browsing().focusedEntryPath());
@@ -237,14 +249,20 @@ private Q_SLOTS:
         QCOMPARE(viewModel().browsing().selectedSizeBytes(), 8192);
         viewModel().navigation().setSelection(*big, false);
         QCOMPARE(viewModel().browsing().selectedSizeBytes(), 0);
+        viewModel().navigation().setSelection(*big, true);
+        viewModel().navigation().clearSelection();
+        QVERIFY(viewModel().browsing().selectedPaths().isEmpty());
+        QCOMPARE(viewModel().browsing().selectedSizeBytes(), 0);
     }
 
     void breadcrumbs()
     {
-        viewModel().browsing().setCurrentDirectoryPath(QStringLiteral("/home/a/b/"));
+        ViewModelInternals::context(viewModel())
+            .browsing()
+            .setCurrentDirectoryPath(QStringLiteral("/home/a/b/"));
         QCOMPARE(viewModel().navigation().breadcrumbPaths(),
                  (QStringList{"/", "/home", "/home/a", "/home/a/b"}));
-        viewModel().browsing().setCurrentDirectoryPath(QStringLiteral("/"));
+        ViewModelInternals::context(viewModel()).browsing().setCurrentDirectoryPath(QStringLiteral("/"));
         QCOMPARE(viewModel().navigation().breadcrumbPaths(), QStringList{"/"});
     }
 
@@ -283,9 +301,9 @@ private Q_SLOTS:
         for (qsizetype i = 0; i < entries.size(); ++i)
             entries[i].modifiedAt = QDateTime::fromSecsSinceEpoch(1700000000 + 100 * i, Qt::UTC);
         entries[3].modifiedAt = QDateTime::fromSecsSinceEpoch(1800000000, Qt::UTC);
-        viewModel().browsing().setEntries(entries);
+        ViewModelInternals::context(viewModel()).browsing().setEntries(entries);
         QSignalSpy changed(&m_viewModel->listing(), &ShownListing::sortedEntriesChanged);
-        viewModel().browsing().setSortOption(order);
+        ViewModelInternals::context(viewModel()).browsing().setSortOption(order);
         QCOMPARE(changed.size(), order == SortOption::sizeDesc ? 0 : 1);
         QCOMPARE(shownNames(viewModel()), expected);
     }
@@ -309,10 +327,12 @@ private Q_SLOTS:
         showListing({fileEntry("/home/alice/Café Menu.pdf"), folderEntry("/home/alice/ｐｒｏｊｅｃｔ"),
                      fileEntry("/home/alice/Report.txt"), folderEntry("/srv/Tools"),
                      fileEntry("/home/alice/.hidden", 0, true)});
-        viewModel().browsing().setVisibilityFilter(VisibilityFilter::visibleOnly);
-        viewModel().browsing().setSearchQuery(query);
+        ViewModelInternals::context(viewModel())
+            .browsing()
+            .setVisibilityFilter(VisibilityFilter::visibleOnly);
+        ViewModelInternals::context(viewModel()).browsing().setSearchQuery(query);
         QCOMPARE(shownNames(viewModel()), expected);
-        viewModel().browsing().setFileTypeFilter(FileTypeFilter::document);
+        ViewModelInternals::context(viewModel()).browsing().setFileTypeFilter(FileTypeFilter::document);
         QCOMPARE(shownNames(viewModel()).size(), qsizetype(expected.contains("Café Menu.pdf") ? 1 : 0) +
                                                      qsizetype(expected.contains("Report.txt") ? 1 : 0));
     }
@@ -336,15 +356,16 @@ private Q_SLOTS:
         QList<LinkMapping> mappings;
         for (int i = 0; i < 3; ++i)
             mappings.append(LinkMapping{QUuid::createUuid(), QString::number(i), {}, {}, {}, {}, {}});
-        viewModel().history().setMigratedMappings(mappings);
-        viewModel().history().setSelectedMigratedMappingIDs(
-            {mappings[2].id, mappings[0].id, QUuid::createUuid()});
+        ViewModelInternals::context(viewModel()).history().setMigratedMappings(mappings);
+        ViewModelInternals::context(viewModel())
+            .history()
+            .setSelectedMigratedMappingIDs({mappings[2].id, mappings[0].id, QUuid::createUuid()});
         QCOMPARE(viewModel().history().selectedMigratedMappings(),
                  (QList<LinkMapping>{mappings[0], mappings[2]}));
         QVERIFY(viewModel().history().selectedUndoMappings().isEmpty());
 
         QVERIFY(!viewModel().accountState().isBackendBusy());
-        viewModel().accountState().setIsSubmittingFeedback(true);
+        ViewModelInternals::context(viewModel()).accountState().setIsSubmittingFeedback(true);
         QVERIFY(viewModel().accountState().isBackendBusy());
     }
 };

@@ -9,7 +9,9 @@
 #include "support/MovedMount.h"
 #include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
+#include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/disk/AdministratorAuthorization.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QtTest>
 #include <cerrno>
@@ -50,7 +52,8 @@ struct RemountedHistory {
         for (const char* name : {"One", "Two", "Three"})
             sources.append(w.tree.file(QString(name) + "/a.txt", name).section('/', 0, -2));
         MainViewModel& vm = w.vm();
-        vm.browsing().setSelectedPaths(QSet<QString>(sources.cbegin(), sources.cend()));
+        ViewModelInternals::context(vm).browsing().setSelectedPaths(
+            QSet<QString>(sources.cbegin(), sources.cend()));
         finish(vm.workflows().migrateSelectedItems());
         moved = std::make_unique<test::MovedMount>(w.volumePath(), w.fx.home.volumes() + "/Renamed");
     }
@@ -212,8 +215,9 @@ private Q_SLOTS:
         WorkflowFixture w;
         MainViewModel& vm = w.vm();
         QCOMPARE(requiresAdministratorAuthorization(error), needsAdministrator);
-        QCOMPARE(handleAdministratorAuthorizationRequirementIfNeeded(vm.activity(), vm.presentation(), error,
-                                                                     "反悔迁移", "undo migrations"),
+        QCOMPARE(handleAdministratorAuthorizationRequirementIfNeeded(
+                     ViewModelInternals::context(vm).activity(), vm.presentation(), error, "反悔迁移",
+                     "undo migrations"),
                  needsAdministrator);
         QCOMPARE(vm.activity().accessRequirementPrompt().has_value(), needsAdministrator);
         if (!needsAdministrator)

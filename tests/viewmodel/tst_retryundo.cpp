@@ -5,6 +5,8 @@
 #include "support/HoldingProcess.h"
 #include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
+#include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QtTest>
 
@@ -30,7 +32,7 @@ bool isRealDirectory(const QString& path)
 // Migrates `paths` as one batch.
 void migrate(MainViewModel& vm, const QStringList& paths)
 {
-    vm.browsing().setSelectedPaths(QSet<QString>(paths.cbegin(), paths.cend()));
+    ViewModelInternals::context(vm).browsing().setSelectedPaths(QSet<QString>(paths.cbegin(), paths.cend()));
     finish(vm.workflows().migrateSelectedItems());
 }
 
@@ -126,7 +128,7 @@ private Q_SLOTS:
         migrate(vm, {alpha});
         FailedMigrationRecord record = vm.history().recentFailedMigrations().first();
         record.errorMessage = "stale";
-        vm.history().setRecentFailedMigrations({record});
+        ViewModelInternals::context(vm).history().setRecentFailedMigrations({record});
         finish(vm.workflows().retryFailedMigration(record, std::nullopt, false));
         QCOMPARE(vm.history().recentFailedMigrations().size(), 1);
         QCOMPARE(vm.history().recentFailedMigrations().first().id, record.id);
@@ -195,7 +197,7 @@ private Q_SLOTS:
         QVERIFY(vm.history().undoHistory().isEmpty());
         QVERIFY(vm.history().selectedUndoMappingIDs().isEmpty());
 
-        vm.history().setSelectedUndoMappingIDs({});
+        ViewModelInternals::context(vm).history().setSelectedUndoMappingIDs({});
         finish(vm.workflows().undoSelectedMigration());
         QCOMPARE(vm.activity().infoMessage(),
                  std::optional<QString>("Select at least one migration record first."));
@@ -270,7 +272,7 @@ private Q_SLOTS:
         QCOMPARE(vm.activity().migrationFailedItems(), 1);
         const LinkMapping mapping = vm.activity().undoConflictPrompt()->mapping;
 
-        vm.activity().setUndoConflictPrompt(std::nullopt);
+        ViewModelInternals::context(vm).activity().setUndoConflictPrompt(std::nullopt);
         finish(vm.workflows().forceUndoMigration(mapping, mode));
         QVERIFY2(vm.activity().infoMessage()->startsWith(message), qPrintable(*vm.activity().infoMessage()));
         QTEST(QDir(alpha).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name), "restored");

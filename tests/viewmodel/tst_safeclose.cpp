@@ -4,7 +4,9 @@
 #include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
 #include "support/TreeSnapshot.h"
+#include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/flow/DetachedFlow.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QtTest>
 
@@ -39,7 +41,7 @@ private Q_SLOTS:
 
         // Closed: nothing starts any more, not even a migration of a valid selection.
         const QString folder = fx.tree.fileOfSize("Kept/data.bin", 4096).section('/', 0, -2);
-        vm->browsing().setSelectedPaths({folder});
+        ViewModelInternals::context(*vm).browsing().setSelectedPaths({folder});
         runTask(vm->workflows().migrateSelectedItems());
         QVERIFY(!vm->activity().isMigrating());
         QVERIFY(QFileInfo(folder).isDir() && !QFileInfo(folder).isSymLink());
@@ -64,7 +66,7 @@ private Q_SLOTS:
         QFETCH(QString, textStart);
         ViewModelFixture fx;
         auto vm = fx.makeViewModelWithSettings();
-        ActivityState& activity = vm->activity();
+        ActivityState& activity = ViewModelInternals::context(*vm).activity();
         activity.setDiskWork(work == "migration" ? DiskWork::migration
                              : work == "undo"    ? DiskWork::undo
                                                  : DiskWork::linkRepair);
@@ -206,7 +208,7 @@ private Q_SLOTS:
         // Going away is no sign-out: a new window starts in the account's history.
         auto reopened = f.world.makeViewModel();
         if (!signingIn)
-            QCOMPARE(reopened->context().localHistoryScope(),
+            QCOMPARE(reopened->persisted().localHistoryScope(),
                      LocalHistoryScope::account(AccountFixture::email));
     }
 };

@@ -3,6 +3,8 @@
 #include "platform/UserLocations.h"
 #include "support/TaskRunner.h"
 #include "support/TmpfsMount.h"
+#include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/state/ViewModelContext.h"
 
 #include <QtTest>
 
@@ -55,7 +57,7 @@ private Q_SLOTS:
         viewModel().settings().setLanguage(language);
         QTEST(viewModel().presentation().localized("中", "en"), "text");
         QTEST(viewModel().presentation().sortTitle(SortOption::nameAsc), "sortTitle");
-        viewModel().activity().setMigrationCurrentPath(QString());
+        ViewModelInternals::context(viewModel()).activity().setMigrationCurrentPath(QString());
         QCOMPARE(viewModel().figures().migrationCurrentItemName(),
                  viewModel().presentation().localized("等待中", "Waiting"));
     }
@@ -96,6 +98,85 @@ private Q_SLOTS:
                  QStringLiteral("anna@example.com"));
     }
 
+    // The folders privacy hides are looked up when it is switched on and at each new list of
+    // volumes, never for each shown name; the texts announce each change that makes them read
+    // differently, and nothing else.
+    void privacyLocationsAreLookedUpOncePerChange()
+    {
+        BrowsingState browsing;
+        AppConfig config = browsing.config();
+        config.uiLanguage = UILanguage::english;
+        browsing.setConfig(config);
+        ActivityState activity;
+        const PlatformHooks platform;
+        int lookups = 0;
+        PrivacyLocations locations = PrivacyLocations::of(home(), volumes(), QStringLiteral("anna"));
+        Presentation presentation(browsing, activity, platform, [&] {
+            ++lookups;
+            return locations;
+        });
+        QSignalSpy texts(&presentation, &Presentation::textsChanged);
+        const QString document = home() + "/Documents/plan.txt";
+        const QString volume = volumes() + "/Backup";
+        VolumeInfo backup;
+        backup.name = QStringLiteral("Backup");
+        backup.mountPath = volume;
+        const auto showMany = [&] {
+            for (int i = 0; i < 200; ++i) {
+                presentation.displayPath(document);
+                presentation.displayName(volume);
+                presentation.sanitizedForPresentation("Cannot move " + document);
+                presentation.presentationPrivacy();
+            }
+        };
+        const auto apply = [&](const std::function<void(AppConfig&)>& change) {
+            change(config);
+            browsing.setConfig(config);
+        };
+
+        showMany();
+        QCOMPARE(lookups, 0);
+        apply([](AppConfig& c) { c.presentationPrivacyEnabled = true; });
+        QCOMPARE(lookups, 1);
+        QCOMPARE(texts.size(), 1);
+        showMany();
+        QCOMPARE(lookups, 1);
+        QCOMPARE(presentation.displayPath(document), QStringLiteral("~/Documents/plan.txt"));
+        QCOMPARE(presentation.displayName(volume), QStringLiteral("External Disk"));
+
+        // A new language reads every text anew without a look-up; another setting changes no text.
+        apply([](AppConfig& c) { c.uiLanguage = UILanguage::chinese; });
+        QCOMPARE(texts.size(), 2);
+        apply([](AppConfig& c) { c.strictModeEnabled = !c.strictModeEnabled; });
+        QCOMPARE(texts.size(), 2);
+        QCOMPARE(lookups, 1);
+
+        // A new list of volumes looks again: the same folders announce nothing, a home that moved
+        // meanwhile is seen and announced.
+        browsing.setAvailableVolumes({backup});
+        QCOMPARE(lookups, 2);
+        QCOMPARE(texts.size(), 2);
+        const QString movedHome = m_fixture->home.path("elsewhere/anna");
+        locations = PrivacyLocations::of(movedHome, volumes(), QStringLiteral("anna"));
+        browsing.setAvailableVolumes({});
+        QCOMPARE(lookups, 3);
+        QCOMPARE(texts.size(), 3);
+        showMany();
+        QCOMPARE(lookups, 3);
+        QCOMPARE(presentation.displayPath(movedHome + "/Movies"), QStringLiteral("~/Movies"));
+
+        // Off, nothing is looked up, also for new volumes; on again looks up once more.
+        apply([](AppConfig& c) { c.presentationPrivacyEnabled = false; });
+        QCOMPARE(texts.size(), 4);
+        browsing.setAvailableVolumes({backup});
+        showMany();
+        QCOMPARE(presentation.displayPath(document), document);
+        QCOMPARE(lookups, 3);
+        apply([](AppConfig& c) { c.presentationPrivacyEnabled = true; });
+        QCOMPARE(lookups, 4);
+        QCOMPARE(texts.size(), 5);
+    }
+
     // The volumes folder of a Linux desktop carries the login name (/media/<user>): with privacy
     // on, no path, breadcrumb, message or volume name shows it.
     void loginNameInTheVolumesFolderIsMasked()
@@ -109,7 +190,7 @@ private Q_SLOTS:
         m_fixture->home.setEnv("ORVALINK_VOLUMES_DIR", volumesFolder);
         start();
         viewModel().settings().setPresentationPrivacyEnabled(true);
-        viewModel().browsing().setCurrentDirectoryPath(moved);
+        ViewModelInternals::context(viewModel()).browsing().setCurrentDirectoryPath(moved);
 
         QCOMPARE(viewModel().presentation().displayPath(moved),
                  m_fixture->home.path("media/demo/ExternalDisk/Moved"));
@@ -161,7 +242,7 @@ private Q_SLOTS:
         QVERIFY(!viewModel().activity().errorMessage());
 
         m_fixture->revealer->fails = false;
-        viewModel().activity().setInfoMessage(std::nullopt);
+        ViewModelInternals::context(viewModel()).activity().setInfoMessage(std::nullopt);
         viewModel().presentation().revealInFileManager(file);
         QVERIFY(!viewModel().activity().infoMessage());
         m_viewModel.reset();
@@ -171,10 +252,14 @@ private Q_SLOTS:
     void containersNotice()
     {
         start();
-        viewModel().browsing().setCurrentDirectoryPath(home() + "/Library/Containers/");
+        ViewModelInternals::context(viewModel())
+            .browsing()
+            .setCurrentDirectoryPath(home() + "/Library/Containers/");
         QVERIFY(viewModel().presentation().currentDirectoryContainersNoticeText()->startsWith(
             "This directory is not recommended"));
-        viewModel().browsing().setCurrentDirectoryPath(home() + "/Library/Containers/app");
+        ViewModelInternals::context(viewModel())
+            .browsing()
+            .setCurrentDirectoryPath(home() + "/Library/Containers/app");
         QVERIFY(!viewModel().presentation().currentDirectoryContainersNoticeText());
     }
 
@@ -219,9 +304,11 @@ private Q_SLOTS:
     {
         start();
         QVERIFY(!viewModel().figures().shouldShowMigrationProgress());
-        viewModel().activity().setMigrationTotalItems(10);
-        viewModel().activity().setMigrationProcessedItems(3);
-        viewModel().activity().setMigrationCurrentPath(volumes() + "/Backup/Moved/Photos");
+        ViewModelInternals::context(viewModel()).activity().setMigrationTotalItems(10);
+        ViewModelInternals::context(viewModel()).activity().setMigrationProcessedItems(3);
+        ViewModelInternals::context(viewModel())
+            .activity()
+            .setMigrationCurrentPath(volumes() + "/Backup/Moved/Photos");
         QCOMPARE(viewModel().figures().migrationProgressCountText(), QStringLiteral("3/10"));
         QCOMPARE(viewModel().figures().migrationItemProgressPercentText(), QStringLiteral("30%"));
         QCOMPARE(viewModel().figures().migrationCurrentItemName(), QStringLiteral("Photos"));
@@ -264,7 +351,9 @@ private Q_SLOTS:
         start([](AppConfig& config) { config.smartMigrationEnabled = true; });
         m_fixture->tree.dir("Movies");
         m_fixture->tree.dir("Pictures");
-        viewModel().browsing().setCurrentDirectoryPath(m_fixture->tree.dir("Plain"));
+        ViewModelInternals::context(viewModel())
+            .browsing()
+            .setCurrentDirectoryPath(m_fixture->tree.dir("Plain"));
         QStringList ids;
         for (const auto& card : viewModel().smartMigration().smartMigrationSuggestions())
             ids.append(card.id);

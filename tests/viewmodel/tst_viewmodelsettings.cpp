@@ -131,7 +131,7 @@ private Q_SLOTS:
         QDir().mkpath(volume);
         viewModel().settings().setTargetRoot(volume + "/Moved/");
         QCOMPARE(stored().defaultTargetRoot, volume + "/Moved");
-        QCOMPARE(viewModel().context().effectiveTargetRoot(), volume + "/Moved");
+        QCOMPARE(viewModel().settings().effectiveTargetRoot(), volume + "/Moved");
         QCOMPARE(info(), QStringLiteral("Migration target updated."));
         QCOMPARE(viewModel().browsing().availableVolumes().size(), 1);
         // A managed root kept from earlier is still shown while unified management is off.
@@ -140,11 +140,11 @@ private Q_SLOTS:
         viewModel().settings().setUnifiedManagementEnabled(true);
         QCOMPARE(info(),
                  QStringLiteral("Unified management enabled. Please choose the first target location."));
-        QVERIFY(!viewModel().context().isUnifiedTargetLocked());
-        QCOMPARE(viewModel().context().effectiveTargetRoot(), volume + "/Moved");
+        QVERIFY(!viewModel().settings().isUnifiedTargetLocked());
+        QCOMPARE(viewModel().settings().effectiveTargetRoot(), volume + "/Moved");
         viewModel().settings().setTargetRoot(volume + "/First");
         QCOMPARE(info(), QStringLiteral("First target location saved for unified management."));
-        QVERIFY(viewModel().context().isUnifiedTargetLocked());
+        QVERIFY(viewModel().settings().isUnifiedTargetLocked());
         QCOMPARE(stored().managedTargetRoot, volume + "/First");
         viewModel().settings().setUnifiedManagementEnabled(false);
         QCOMPARE(stored().managedTargetRoot, volume + "/First");
@@ -158,7 +158,7 @@ private Q_SLOTS:
     {
         // A fresh installation: unified management on, the built-in target not chosen by anyone.
         start([](AppConfig& config) { config.unifiedTargetManagementEnabled = true; });
-        QVERIFY(!viewModel().context().isUnifiedTargetLocked());
+        QVERIFY(!viewModel().settings().isUnifiedTargetLocked());
         QVERIFY(!stored().managedTargetRoot);
 
         const QString first = m_fixture->home.volumes() + "/First/Root";
@@ -171,7 +171,7 @@ private Q_SLOTS:
         QCOMPARE(info(),
                  QStringLiteral("Unified management is enabled, continuing to use the first target."));
         QCOMPARE(stored().defaultTargetRoot, first);
-        QCOMPARE(viewModel().context().effectiveTargetRoot(), first);
+        QCOMPARE(viewModel().settings().effectiveTargetRoot(), first);
         QVERIFY(viewModel().browsing().availableVolumes().isEmpty()); // not listed again on this road
 
         viewModel().settings().setUnifiedManagementEnabled(true);
@@ -179,8 +179,8 @@ private Q_SLOTS:
 
         // A reset lets the next pick be the first target again.
         viewModel().settings().resetManagedTargetRoot();
-        QVERIFY(!viewModel().context().isUnifiedTargetLocked());
-        QCOMPARE(viewModel().context().effectiveTargetRoot(), first);
+        QVERIFY(!viewModel().settings().isUnifiedTargetLocked());
+        QCOMPARE(viewModel().settings().effectiveTargetRoot(), first);
         viewModel().settings().setTargetRoot(m_fixture->home.volumes() + "/Second");
         QCOMPARE(info(), QStringLiteral("First target location saved for unified management."));
         QCOMPARE(stored().managedTargetRoot, m_fixture->home.volumes() + "/Second");
@@ -203,15 +203,15 @@ private Q_SLOTS:
             config.managedTargetRoot = placeholder ? builtInTargetRoot() : chosen;
             config.defaultTargetRoot = config.managedTargetRoot.value();
         });
-        QCOMPARE(viewModel().context().isUnifiedTargetLocked(), !placeholder);
+        QCOMPARE(viewModel().settings().isUnifiedTargetLocked(), !placeholder);
         const QString other = m_fixture->home.volumes() + "/Other/Root";
         viewModel().settings().setTargetRoot(other);
-        QCOMPARE(viewModel().context().effectiveTargetRoot(), placeholder ? other : chosen);
+        QCOMPARE(viewModel().settings().effectiveTargetRoot(), placeholder ? other : chosen);
         QCOMPARE(info(),
                  placeholder
                      ? QStringLiteral("First target location saved for unified management.")
                      : QStringLiteral("Unified management is enabled, continuing to use the first target."));
-        QVERIFY(viewModel().context().isUnifiedTargetLocked());
+        QVERIFY(viewModel().settings().isUnifiedTargetLocked());
     }
 
     void folderPanels()
@@ -239,7 +239,7 @@ private Q_SLOTS:
 
         // The target panel opens at the volumes folder while the target root does not exist, then
         // at the target root.
-        QVERIFY(!QFileInfo::exists(viewModel().context().effectiveTargetRoot()));
+        QVERIFY(!QFileInfo::exists(viewModel().settings().effectiveTargetRoot()));
         m_fixture->chooser->answer = m_fixture->home.volumes() + "/Disk/";
         runTask(viewModel().settings().selectTargetRoot());
         QCOMPARE(m_fixture->chooser->asked.constLast().second,

@@ -90,16 +90,16 @@ private Q_SLOTS:
     {
         ViewModelFixture fixture;
         auto viewModel = fixture.makeViewModel();
-        QVERIFY(viewModel->context().localHistoryScope().isGuest());
+        QVERIFY(viewModel->persisted().localHistoryScope().isGuest());
         QCOMPARE(viewModel->browsing().currentDirectoryPath(), fixture.home.home());
         QCOMPARE(viewModel->browsing().pathInput(), fixture.home.home());
         QCOMPARE(viewModel->browsing().minSizeMB(), 10.0);
         // Unified management is on by default, but the built-in target, which nobody chose, locks
         // nothing: the user's first pick becomes the managed root.
         QVERIFY(viewModel->browsing().config().unifiedTargetManagementEnabled);
-        QVERIFY(!viewModel->context().isUnifiedTargetLocked());
+        QVERIFY(!viewModel->settings().isUnifiedTargetLocked());
         QVERIFY(!viewModel->browsing().config().managedTargetRoot);
-        QCOMPARE(viewModel->context().effectiveTargetRoot(),
+        QCOMPARE(viewModel->settings().effectiveTargetRoot(),
                  fixture.home.volumes() + QStringLiteral("/ExtSSD/OrvalinkRoot"));
         QVERIFY(QFileInfo::exists(fixture.configPath()));
         QVERIFY(viewModel->browsing().entries().isEmpty());
@@ -152,7 +152,7 @@ private Q_SLOTS:
         const QDateTime configWritten = QFileInfo(fixture.configPath()).lastModified();
 
         auto viewModel = fixture.makeViewModel();
-        QCOMPARE(viewModel->context().localHistoryScope(),
+        QCOMPARE(viewModel->persisted().localHistoryScope(),
                  LocalHistoryScope::account(QStringLiteral("anna@example.com")));
         QVERIFY(!viewModel->accountState().backendSession());
         QCOMPARE(viewModel->browsing().minSizeMB(), 500.0);
@@ -193,7 +193,7 @@ private Q_SLOTS:
         else if (!sessionFile.isEmpty())
             writeFile(path, sessionFile);
         auto viewModel = fixture.makeViewModel();
-        QCOMPARE(viewModel->context().localHistoryScope().isGuest(), guest);
+        QCOMPARE(viewModel->persisted().localHistoryScope().isGuest(), guest);
         QCOMPARE(QFileInfo::exists(path), !sessionFile.isEmpty());
         QVERIFY(!viewModel->activity().errorMessage());
     }
@@ -204,7 +204,7 @@ private Q_SLOTS:
         saveSession(QStringLiteral("b@example.com"));
         blockLogDirectory(fixture.home);
         auto viewModel = fixture.makeViewModel();
-        QVERIFY(viewModel->context().localHistoryScope().isGuest());
+        QVERIFY(viewModel->persisted().localHistoryScope().isGuest());
         QVERIFY(!viewModel->activity().errorMessage());
 
         // Start-up reports it and goes on.

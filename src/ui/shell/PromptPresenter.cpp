@@ -18,7 +18,7 @@ PromptPresenter::PromptPresenter(MainViewModel& viewModel, DashboardViewState& s
     m_update.setSingleShot(true);
     m_update.setInterval(0);
     connect(&m_update, &QTimer::timeout, this, &PromptPresenter::update);
-    ActivityState& activity = m_viewModel.activity();
+    const ActivityState& activity = m_viewModel.activity();
     connect(&activity, &ActivityState::errorMessageChanged, this, &PromptPresenter::schedule);
     connect(&activity, &ActivityState::undoConflictPromptChanged, this, &PromptPresenter::schedule);
     connect(&activity, &ActivityState::migrationConflictPromptChanged, this, &PromptPresenter::schedule);
@@ -147,7 +147,7 @@ void PromptPresenter::presentUndoConflict(const UndoConflictPrompt& prompt)
     MainViewModel* viewModel = &m_viewModel;
     const LinkMapping mapping = prompt.mapping;
     present(Kind::undoConflict, request, [viewModel, mapping](std::optional<int> button) {
-        viewModel->activity().setUndoConflictPrompt(std::nullopt);
+        viewModel->prompts().dismissUndoConflict();
         if (button == 0 || button == 1) {
             const auto mode = button == 0 ? ForcedUndoRestoreMode::append : ForcedUndoRestoreMode::overwrite;
             startDetached(viewModel->workflows().forceUndoMigration(mapping, mode));
@@ -169,7 +169,7 @@ void PromptPresenter::presentMigrationConflict(const MigrationConflictPrompt& pr
     MainViewModel* viewModel = &m_viewModel;
     const FailedMigrationRecord record = prompt.record;
     present(Kind::migrationConflict, request, [viewModel, record](std::optional<int> button) {
-        viewModel->activity().setMigrationConflictPrompt(std::nullopt);
+        viewModel->prompts().dismissMigrationConflict();
         if (button == 0 || button == 1) {
             const auto mode = button == 0 ? ForcedMigrationMode::append : ForcedMigrationMode::overwrite;
             // Holder processes are never terminated from here: that is an action of its own.
@@ -197,7 +197,7 @@ void PromptPresenter::presentAccessRequirement(const AccessRequirementPrompt& pr
         // The account sheet is asked for before the prompt goes, so nothing else slips in between.
         if (accepted && signIn)
             state->setActiveSheet(QuickSheet::account);
-        viewModel->activity().setAccessRequirementPrompt(std::nullopt);
+        viewModel->prompts().dismissAccessRequirement();
         if (accepted && !signIn)
             startDetached(viewModel->workflows().requestAdministratorAuthorization());
     });
@@ -211,8 +211,7 @@ void PromptPresenter::presentError(const QString& text)
         masked(text),
         {{localized(QStringLiteral("确定"), QStringLiteral("OK")), PromptRole::reject}}};
     MainViewModel* viewModel = &m_viewModel;
-    present(Kind::error, request,
-            [viewModel](std::optional<int>) { viewModel->activity().setErrorMessage(std::nullopt); });
+    present(Kind::error, request, [viewModel](std::optional<int>) { viewModel->prompts().dismissError(); });
 }
 
 } // namespace orvalink::ui

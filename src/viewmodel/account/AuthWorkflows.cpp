@@ -206,6 +206,12 @@ QCoro::Task<> AuthWorkflows::changeBackendPassword(QString currentPassword, QStr
     co_await std::move(flow);
 }
 
+void AuthWorkflows::reportMismatchedNewPasswords()
+{
+    m_context.activity().setErrorMessage(m_context.localized(
+        QStringLiteral("两次输入的新密码不一致。"), QStringLiteral("The new passwords do not match.")));
+}
+
 QCoro::Task<> AuthWorkflows::changePassword(FlowTicket ticket, QString currentPassword, QString newPassword)
 {
     auto validation = m_session.validSessionFor(ticket);

@@ -40,6 +40,8 @@ public:
     // Changes the password, then ends the session locally (keeping the feedback dashboard) so the
     // user signs in with the new one.
     QCoro::Task<> changeBackendPassword(QString currentPassword, QString newPassword);
+    // The new password and its confirmation differ: the error alert says so, nothing is sent.
+    void reportMismatchedNewPasswords();
 
     // The quiet refreshes after a session is established, one after the other: the cloud restore,
     // the overview, the feedback dashboard.

@@ -57,6 +57,14 @@ void DirectoryLoader::startScan()
     startDetached(scanCurrentDirectory());
 }
 
+void DirectoryLoader::setShowAllFiles(bool shown)
+{
+    if (m_context.browsing().showAllFiles() == shown)
+        return;
+    m_context.browsing().setShowAllFiles(shown);
+    startScan();
+}
+
 QCoro::Task<> DirectoryLoader::loadCurrentDirectoryForNavigation(bool forceLiveRefresh)
 {
     m_context.browsing().setIsScanning(true);

@@ -40,6 +40,8 @@ public:
     // The same, started and left to run.
     void startLoad(bool forceLiveRefresh);
     void startScan();
+    // Every file listed, or only those of at least the minimum size: a change starts a deep scan.
+    void setShowAllFiles(bool shown);
 
     // Publishes a listing with its total, the selected size, fresh storage figures, and drops a
     // focus the listing no longer holds.

@@ -38,8 +38,11 @@ Navigator::Navigator(ViewModelContext& context, DirectoryLoader& loader, ShownLi
 
 void Navigator::clearHistory()
 {
+    if (m_backHistory.isEmpty() && m_forwardHistory.isEmpty())
+        return;
     m_backHistory.clear();
     m_forwardHistory.clear();
+    Q_EMIT historyChanged();
 }
 
 void Navigator::navigate(const QString& path, bool recordHistory)
@@ -52,6 +55,7 @@ void Navigator::navigate(const QString& path, bool recordHistory)
     if (recordHistory) {
         m_backHistory.append(m_context.browsing().currentDirectoryPath());
         m_forwardHistory.clear();
+        Q_EMIT historyChanged();
     }
     m_context.browsing().setCurrentDirectoryPath(target);
     m_context.browsing().setPathInput(target);
@@ -65,6 +69,7 @@ void Navigator::step(QStringList& takeFrom, QStringList& pushOnto)
         return;
     const QString target = takeFrom.takeLast();
     pushOnto.append(m_context.browsing().currentDirectoryPath());
+    Q_EMIT historyChanged();
     m_context.browsing().setCurrentDirectoryPath(target);
     m_context.browsing().setPathInput(target);
     m_loader.startLoad(false);
@@ -144,6 +149,11 @@ void Navigator::enterPathFromInput()
                             QStringLiteral("Directory does not exist or is not a directory: ") + target));
 }
 
+void Navigator::setPathInput(const QString& text)
+{
+    m_context.browsing().setPathInput(text);
+}
+
 void Navigator::moveFocus(int delta)
 {
     const QList<DirectoryEntry>& shown = m_listing.sortedEntries();
@@ -185,6 +195,11 @@ void Navigator::openFocusedEntry()
         navigate(entry->path, true);
 }
 
+void Navigator::focusEntry(const DirectoryEntry& entry)
+{
+    m_context.browsing().setFocusedEntryPath(entry.path);
+}
+
 void Navigator::setSelection(const DirectoryEntry& entry, bool selected)
 {
     QSet<QString> paths = m_context.browsing().selectedPaths();
@@ -194,6 +209,12 @@ void Navigator::setSelection(const DirectoryEntry& entry, bool selected)
         paths.remove(entry.path);
     m_context.browsing().setSelectedPaths(paths);
     m_loader.updateSelectedSize(m_context.browsing().entries());
+}
+
+void Navigator::clearSelection()
+{
+    m_context.browsing().setSelectedPaths({});
+    m_context.browsing().setSelectedSizeBytes(0);
 }
 
 QStringList Navigator::breadcrumbPaths() const

@@ -2,6 +2,7 @@
 
 #include "model/DirectoryEntry.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -19,7 +20,9 @@ class ViewModelContext;
 // Moves the browser between directories with back and forward histories, and keeps the
 // keyboard focus and the selection. Every change of directory starts a load and returns at once.
 // Failures set the published error message and change nothing else.
-class Navigator {
+class Navigator : public QObject {
+    Q_OBJECT
+
 public:
     Navigator(ViewModelContext& context, DirectoryLoader& loader, ShownListing& listing,
               QStringList applicationsDirectories);
@@ -43,6 +46,8 @@ public:
     // The typed path when it is a directory: a leading "~" stands for the home folder; a relative
     // path is refused with a message.
     void enterPathFromInput();
+    // The path field's text as the user types it; nothing is entered before enterPathFromInput().
+    void setPathInput(const QString& text);
 
     // Over the shown listing, never wrapping; a focus the filters hide restarts at an end.
     void focusNextEntry();
@@ -50,10 +55,18 @@ public:
     // Enters the focused entry when it is a directory the list shows (the search and the filters
     // applied).
     void openFocusedEntry();
+    // The keyboard focus on `entry` (a click on its row).
+    void focusEntry(const DirectoryEntry& entry);
     void setSelection(const DirectoryEntry& entry, bool selected);
+    // Nothing selected, and so nothing of size selected.
+    void clearSelection();
 
     // "/" followed by every ancestor of the current directory and the directory itself.
     QStringList breadcrumbPaths() const;
+
+Q_SIGNALS:
+    // The back or the forward history changed.
+    void historyChanged();
 
 private:
     void step(QStringList& takeFrom, QStringList& pushOnto);

@@ -5,7 +5,7 @@
 
 namespace orvalink {
 
-ShownListing::ShownListing(const BrowsingState& browsing) : m_browsing(browsing)
+ShownListing::ShownListing(BrowsingState& browsing) : m_browsing(browsing)
 {
     const BrowsingState* state = &browsing;
     connect(state, &BrowsingState::entriesChanged, this, &ShownListing::listingChanged);
@@ -26,6 +26,26 @@ ShownListing::ShownListing(const BrowsingState& browsing) : m_browsing(browsing)
     m_cache.setSortOption(browsing.sortOption());
     m_cache.setEntries(browsing.entries());
     m_cache.setSmartMigrationCriteria(currentCriteria());
+}
+
+void ShownListing::setSearchQuery(const QString& query)
+{
+    m_browsing.setSearchQuery(query);
+}
+
+void ShownListing::setSortOption(SortOption option)
+{
+    m_browsing.setSortOption(option);
+}
+
+void ShownListing::setFileTypeFilter(FileTypeFilter filter)
+{
+    m_browsing.setFileTypeFilter(filter);
+}
+
+void ShownListing::setShowLinkMode(bool shown)
+{
+    m_browsing.setShowLinkMode(shown);
 }
 
 const QSet<QString>& ShownListing::suggestedPaths()

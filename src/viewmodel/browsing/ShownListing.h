@@ -1,5 +1,6 @@
 #pragma once
 
+#include "viewmodel/browsing/ListingOptions.h"
 #include "viewmodel/browsing/SortedEntriesCache.h"
 
 #include <QObject>
@@ -15,12 +16,18 @@ class BrowsingState;
 // filters, the search, the order and the Smart Migration settings to a SortedEntriesCache and
 // announces a new result through sortedEntriesChanged(). The Smart Migration
 // criteria (with the WeChat containers that exist) are rebuilt on each settings change and each
-// new listing.
+// new listing. Also the list options that are not saved settings: the search, the order, the file
+// type and whether rows recommend a link kind.
 class ShownListing : public QObject {
     Q_OBJECT
 
 public:
-    explicit ShownListing(const BrowsingState& browsing);
+    explicit ShownListing(BrowsingState& browsing);
+
+    void setSearchQuery(const QString& query);
+    void setSortOption(SortOption option);
+    void setFileTypeFilter(FileTypeFilter filter);
+    void setShowLinkMode(bool shown);
 
     const QList<DirectoryEntry>& sortedEntries() { return m_cache.sortedEntries(); }
     const std::vector<int>& sortedIndices() { return m_cache.sortedIndices(); }
@@ -38,7 +45,7 @@ private:
     void announceIf(bool changed);
     SmartMigrationCriteria currentCriteria() const;
 
-    const BrowsingState& m_browsing;
+    BrowsingState& m_browsing;
     SortedEntriesCache m_cache;
     std::optional<QSet<QString>> m_suggestedPaths;
 };

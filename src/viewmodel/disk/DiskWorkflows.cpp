@@ -111,6 +111,21 @@ void DiskWorkflows::selectAllMigratedMappings()
     m_context.history().setSelectedMigratedMappingIDs(idsOf(m_context.history().migratedMappings()));
 }
 
+void DiskWorkflows::clearUndoMappingSelection()
+{
+    m_context.history().setSelectedUndoMappingIDs({});
+}
+
+void DiskWorkflows::clearMigratedMappingSelection()
+{
+    m_context.history().setSelectedMigratedMappingIDs({});
+}
+
+void DiskWorkflows::setUndoMode(bool on)
+{
+    m_context.browsing().setShowOperationInfo(on);
+}
+
 QCoro::Task<> DiskWorkflows::requestAdministratorAuthorization()
 {
     return orvalink::requestAdministratorAuthorization(m_context);

@@ -45,6 +45,11 @@ public:
     void toggleMigratedMappingSelection(const QUuid& id);
     void selectAllUndoMappings();
     void selectAllMigratedMappings();
+    void clearUndoMappingSelection();
+    void clearMigratedMappingSelection();
+    // Undo mode: the history panel lists the undo candidates and the undo buttons show. Leaving it
+    // keeps the marks for when it comes back.
+    void setUndoMode(bool on);
 
     // The knobs tests turn (progress interval, clock, repair batch size, administrator check).
     WorkflowSettings& workflowSettings() { return m_workflowSettings; }

@@ -86,4 +86,15 @@ void PersistedStateReader::refreshStorageUsageSnapshot()
     m_context.browsing().setTargetVolumeFreeBytes(target ? target->free : 0);
 }
 
+void PersistedStateReader::refreshVolumes()
+{
+    m_context.browsing().setAvailableVolumes(m_context.parts().volumeService->listVolumes());
+    refreshStorageUsageSnapshot();
+}
+
+const LocalHistoryScope& PersistedStateReader::localHistoryScope() const
+{
+    return m_context.localHistoryScope();
+}
+
 } // namespace orvalink

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/LinkMapping.h"
+#include "model/LocalHistoryScope.h"
 #include "model/MigrationTask.h"
 #include "viewmodel/history/HistoryFileFollower.h"
 
@@ -27,6 +28,11 @@ public:
     // The target figures are 0 unless the effective target root lies on a volume that is really
     // mounted.
     void refreshStorageUsageSnapshot();
+    // Lists the volumes afresh, then the storage figures.
+    void refreshVolumes();
+
+    // Whose history is loaded: the guest's or the account's of an e-mail address.
+    const LocalHistoryScope& localHistoryScope() const;
 
     // Newest first; a task without a start time counts as the distant past. Stable.
     static QList<MigrationTask> sortedTasks(QList<MigrationTask> tasks);

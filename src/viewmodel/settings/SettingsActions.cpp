@@ -116,7 +116,7 @@ void SettingsActions::setTargetRoot(const QString& path)
 {
     const QString root = platform::standardizedPath(path);
     const AppConfig& config = m_context.browsing().config();
-    if (config.unifiedTargetManagementEnabled && hasManagedTargetRoot(config)) {
+    if (config.unifiedTargetManagementEnabled && orvalink::hasManagedTargetRoot(config)) {
         const QString managed = *config.managedTargetRoot;
         changeConfig([&](AppConfig& copy) { copy.defaultTargetRoot = managed; });
         m_context.activity().setInfoMessage(m_context.localized(
@@ -261,7 +261,7 @@ void SettingsActions::setLanguage(UILanguage language)
 void SettingsActions::setUnifiedManagementEnabled(bool enabled)
 {
     AppConfig copy = m_context.browsing().config();
-    if (enabled && hasManagedTargetRoot(copy)) {
+    if (enabled && orvalink::hasManagedTargetRoot(copy)) {
         copy.defaultTargetRoot = *copy.managedTargetRoot;
         m_context.activity().setInfoMessage(m_context.localized(
             QStringLiteral("统一管理已开启，将使用首次目标位置。"),
@@ -292,9 +292,29 @@ void SettingsActions::resetManagedTargetRoot()
 QString SettingsActions::managedTargetRootDisplayText() const
 {
     const AppConfig& config = m_context.browsing().config();
-    if (hasManagedTargetRoot(config))
+    if (orvalink::hasManagedTargetRoot(config))
         return m_context.presentation().displayPath(*config.managedTargetRoot);
     return m_context.localized(QStringLiteral("未设置"), QStringLiteral("Not set"));
+}
+
+bool SettingsActions::hasManagedTargetRoot() const
+{
+    return m_context.hasManagedTargetRoot();
+}
+
+bool SettingsActions::isUnifiedTargetLocked() const
+{
+    return m_context.isUnifiedTargetLocked();
+}
+
+QString SettingsActions::effectiveTargetRoot() const
+{
+    return m_context.effectiveTargetRoot();
+}
+
+QStringList SettingsActions::strictModeBlockedPaths() const
+{
+    return m_context.pathMappingService().strictDisallowedPaths();
 }
 
 } // namespace orvalink

@@ -7,6 +7,7 @@
 #include <QCoro/QCoroTask>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 namespace orvalink {
@@ -56,6 +57,14 @@ public:
     void resetManagedTargetRoot();
 
     QString managedTargetRootDisplayText() const;
+    // The target roots as the settings in force have them: whether a first target is recorded,
+    // whether unified management holds every migration to it, and the root migrations go to.
+    bool hasManagedTargetRoot() const;
+    bool isUnifiedTargetLocked() const;
+    QString effectiveTargetRoot() const;
+    // What strict mode keeps out of every migration, in display form, whatever the mode; follows
+    // the home folder at each call.
+    QStringList strictModeBlockedPaths() const;
 
     // A folder panel still open answers into nothing.
     void retire() { m_flows.retire(); }

@@ -18,7 +18,16 @@ class AccountState : public PublishedObject {
     Q_OBJECT
 
 public:
-    explicit AccountState(QObject* parent = nullptr) : PublishedObject(parent) {}
+    explicit AccountState(QObject* parent = nullptr) : PublishedObject(parent)
+    {
+        for (void (AccountState::*flagChanged)() :
+             {&AccountState::isSubmittingAuthChanged, &AccountState::isRefreshingAuthRequirementsChanged,
+              &AccountState::isRefreshingAuthCaptchaChanged, &AccountState::isSyncingMigrationSnapshotChanged,
+              &AccountState::isRefreshingMigrationOverviewChanged,
+              &AccountState::isRefreshingFeedbackDashboardChanged,
+              &AccountState::isSubmittingFeedbackChanged})
+            connect(this, flagChanged, this, &AccountState::noteBackendBusy);
+    }
 
     ORVALINK_PUBLISHED(AccountState, std::optional<BackendSession>, backendSession, setBackendSession)
     ORVALINK_PUBLISHED(AccountState, std::optional<BackendAuthSettings>, authSettings, setAuthSettings)
@@ -48,7 +57,7 @@ public:
     void setBackendStatusMessage(const std::optional<QString>& text) { setBackendStatus(text, false); }
     void setBackendFailureStatus(const QString& text) { setBackendStatus(text, true); }
 
-    // True while any account flow waits for the service.
+    // True while any account flow waits for the service; isBackendBusyChanged() when that changes.
     bool isBackendBusy() const
     {
         return m_isSubmittingAuth || m_isRefreshingAuthRequirements || m_isRefreshingAuthCaptcha ||
@@ -57,6 +66,14 @@ public:
     }
 
 private:
+    void noteBackendBusy()
+    {
+        if (isBackendBusy() == m_wasBackendBusy)
+            return;
+        m_wasBackendBusy = !m_wasBackendBusy;
+        Q_EMIT isBackendBusyChanged();
+    }
+
     void setBackendStatus(const std::optional<QString>& text, bool failure)
     {
         if (text == m_backendStatusMessage && failure == m_backendStatusIsFailure)
@@ -68,6 +85,7 @@ private:
 
     std::optional<QString> m_backendStatusMessage;
     bool m_backendStatusIsFailure = false;
+    bool m_wasBackendBusy = false;
 
 public:
 Q_SIGNALS:
@@ -87,6 +105,7 @@ Q_SIGNALS:
     void feedbackDashboardChanged();
     void isRefreshingFeedbackDashboardChanged();
     void isSubmittingFeedbackChanged();
+    void isBackendBusyChanged();
 };
 
 } // namespace orvalink

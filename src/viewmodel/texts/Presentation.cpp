@@ -11,9 +11,42 @@
 namespace orvalink {
 
 Presentation::Presentation(const BrowsingState& browsing, ActivityState& activity,
-                           const PlatformHooks& platform)
-    : m_browsing(browsing), m_activity(activity), m_platform(platform)
-{}
+                           const PlatformHooks& platform, LocationsLookup lookUpLocations)
+    : m_browsing(browsing), m_activity(activity), m_platform(platform),
+      m_lookUpLocations(std::move(lookUpLocations)), m_language(browsing.config().uiLanguage),
+      m_privacyEnabled(browsing.config().presentationPrivacyEnabled)
+{
+    if (m_privacyEnabled)
+        m_locations = m_lookUpLocations();
+    // Connected before any part built later: every handler of a settings change already reads the
+    // new locations.
+    connect(&browsing, &BrowsingState::configChanged, this, &Presentation::settingsChanged);
+    connect(&browsing, &BrowsingState::availableVolumesChanged, this, &Presentation::volumesChanged);
+}
+
+void Presentation::settingsChanged()
+{
+    const AppConfig& config = m_browsing.config();
+    if (config.uiLanguage == m_language && config.presentationPrivacyEnabled == m_privacyEnabled)
+        return;
+    if (config.presentationPrivacyEnabled != m_privacyEnabled)
+        m_locations = config.presentationPrivacyEnabled ? m_lookUpLocations() : PrivacyLocations();
+    m_language = config.uiLanguage;
+    m_privacyEnabled = config.presentationPrivacyEnabled;
+    Q_EMIT textsChanged();
+}
+
+void Presentation::volumesChanged()
+{
+    // A new list of volumes may come with a volumes folder that was not there before.
+    if (!m_privacyEnabled)
+        return;
+    PrivacyLocations locations = m_lookUpLocations();
+    if (locations == m_locations)
+        return;
+    m_locations = std::move(locations);
+    Q_EMIT textsChanged();
+}
 
 Localizer Presentation::localizer() const
 {
@@ -22,11 +55,8 @@ Localizer Presentation::localizer() const
 
 PresentationPrivacy Presentation::presentationPrivacy() const
 {
-    // Rows ask for every shown name: the locations (home, volumes folder, login name) are only
-    // looked up while privacy is on, the only time they are used.
-    const bool enabled = m_browsing.config().presentationPrivacyEnabled;
-    return PresentationPrivacy(enabled, enabled ? PrivacyLocations::current() : PrivacyLocations(),
-                               localizer());
+    // Rows ask for every shown name: the locations were looked up when privacy was switched on.
+    return PresentationPrivacy(m_browsing.config().presentationPrivacyEnabled, m_locations, localizer());
 }
 
 QString Presentation::localized(const QString& zh, const QString& en) const

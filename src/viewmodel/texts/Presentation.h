@@ -7,7 +7,9 @@
 #include "viewmodel/texts/PresentationPrivacy.h"
 
 #include <QDateTime>
+#include <QObject>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace orvalink {
@@ -19,9 +21,19 @@ struct PlatformHooks;
 // Texts in the chosen language and what presentation privacy shows, built from the settings in
 // force at the moment of each call (a language or privacy switch applies to the next text). Also
 // the two desktop actions on a path, which report in the info and error lines. Main thread only.
-class Presentation {
+//
+// The folders privacy hides (the home folder, the login name, the volumes folder: a password-database
+// lookup and a few stats) are looked up once when privacy is switched on and again at each new list
+// of volumes, not at every shown name.
+class Presentation : public QObject {
+    Q_OBJECT
+
 public:
-    Presentation(const BrowsingState& browsing, ActivityState& activity, const PlatformHooks& platform);
+    // Where the folders that privacy hides come from (tests count the look-ups).
+    using LocationsLookup = std::function<PrivacyLocations()>;
+
+    Presentation(const BrowsingState& browsing, ActivityState& activity, const PlatformHooks& platform,
+                 LocationsLookup lookUpLocations = &PrivacyLocations::current);
 
     Localizer localizer() const;
     PresentationPrivacy presentationPrivacy() const;
@@ -42,10 +54,24 @@ public:
     // in the info line, a reveal no file manager answered.
     void revealInFileManager(const QString& path);
 
+Q_SIGNALS:
+    // Every text may read differently: the language or presentation privacy changed, or, with
+    // privacy on, the folders it hides.
+    void textsChanged();
+
 private:
+    void settingsChanged();
+    void volumesChanged();
+
     const BrowsingState& m_browsing;
     ActivityState& m_activity;
     const PlatformHooks& m_platform;
+    LocationsLookup m_lookUpLocations;
+    // The language and privacy switch of the texts last announced.
+    UILanguage m_language;
+    bool m_privacyEnabled;
+    // Looked up while privacy is on; empty while it is off.
+    PrivacyLocations m_locations;
     // Reveals still waiting for the file manager report only while this object lives.
     FlowTicketSource m_reveals;
 };

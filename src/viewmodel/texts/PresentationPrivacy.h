@@ -34,6 +34,8 @@ struct PrivacyLocations {
     // macOS spellings "/Users" and "/Volumes", which show up in texts from other machines.
     QStringList userFolderParents() const;
     QStringList volumeParents() const;
+
+    bool operator==(const PrivacyLocations&) const = default;
 };
 
 // How paths, names, volumes and addresses are shown. While privacy is off every operation only

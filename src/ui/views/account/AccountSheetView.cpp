@@ -79,11 +79,21 @@ AccountSheetView::AccountSheetView(MainViewModel& viewModel, std::optional<Initi
     connect(m_signInForm, &SignInForm::signedIn, this, &AccountSheetView::dismiss);
     connect(m_password, &PasswordSection::sessionEndedAfterChange, m_signInForm, &SignInForm::clearPassword);
 
-    m_scheduler->watchAllSignals(&viewModel.accountState());
+    // The sheet shows nearly every account value; the history counts feed the sync cards.
+    m_scheduler->watch(
+        &viewModel.accountState(), &AccountState::backendSessionChanged, &AccountState::authSettingsChanged,
+        &AccountState::authCaptchaChallengeChanged, &AccountState::isSubmittingAuthChanged,
+        &AccountState::isChangingPasswordChanged, &AccountState::isRefreshingAuthRequirementsChanged,
+        &AccountState::isRefreshingAuthCaptchaChanged, &AccountState::isSyncingMigrationSnapshotChanged,
+        &AccountState::backendStatusMessageChanged, &AccountState::lastMigrationSyncAtChanged,
+        &AccountState::isRefreshingMigrationOverviewChanged,
+        &AccountState::currentMigrationDeviceFingerprintChanged,
+        &AccountState::migrationAccountOverviewChanged, &AccountState::feedbackDashboardChanged,
+        &AccountState::isRefreshingFeedbackDashboardChanged, &AccountState::isSubmittingFeedbackChanged);
     m_scheduler->watch(&viewModel.activity(), &ActivityState::errorMessageChanged);
     m_scheduler->watch(&viewModel.browsing(), &BrowsingState::configChanged);
-    m_scheduler->watch(&viewModel.history(), &HistoryState::tasksChanged);
-    m_scheduler->watch(&viewModel.history(), &HistoryState::migratedMappingsChanged);
+    m_scheduler->watch(&viewModel.history(), &HistoryState::tasksChanged,
+                       &HistoryState::migratedMappingsChanged);
     connect(&viewModel.accountState(), &AccountState::backendSessionChanged, this,
             &AccountSheetView::handleSessionChange);
 

@@ -4,7 +4,7 @@
 #include "ui/views/common/SheetSupport.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/history/PersistedStateReader.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -57,7 +57,7 @@ MigrationSyncSection::CardInputs MigrationSyncSection::cardInputs() const
 {
     const AccountState& account = m_viewModel.accountState();
     return CardInputs{m_viewModel.browsing().config(),
-                      m_viewModel.context().localHistoryScope(),
+                      m_viewModel.persisted().localHistoryScope(),
                       m_viewModel.history().migratedMappings().size(),
                       m_viewModel.history().tasks().size(),
                       account.currentMigrationDeviceFingerprint(),

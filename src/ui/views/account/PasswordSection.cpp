@@ -88,9 +88,7 @@ void PasswordSection::clearFields()
 void PasswordSection::submitPasswordChange()
 {
     if (!newPasswordsMatch()) {
-        m_viewModel.activity().setErrorMessage(
-            localizedText(m_viewModel, QStringLiteral("两次输入的新密码不一致。"),
-                          QStringLiteral("The new passwords do not match.")));
+        m_viewModel.account().auth().reportMismatchedNewPasswords();
         return;
     }
     auto action = m_viewModel.account().auth().changeBackendPassword(m_current->text(), m_new->text());

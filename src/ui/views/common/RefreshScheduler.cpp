@@ -1,7 +1,5 @@
 #include "ui/views/common/RefreshScheduler.h"
 
-#include <QMetaMethod>
-
 namespace orvalink::ui {
 
 RefreshScheduler::RefreshScheduler(std::function<void()> refresh, QObject* parent)
@@ -10,18 +8,6 @@ RefreshScheduler::RefreshScheduler(std::function<void()> refresh, QObject* paren
     m_timer.setSingleShot(true);
     m_timer.setInterval(0);
     connect(&m_timer, &QTimer::timeout, this, &RefreshScheduler::refreshNow);
-}
-
-void RefreshScheduler::watchAllSignals(const QObject* source)
-{
-    const QMetaObject* meta = source->metaObject();
-    const QMetaMethod slot = metaObject()->method(metaObject()->indexOfSlot("schedule()"));
-    // QObject's own signals (destroyed, objectNameChanged) say nothing about the state.
-    for (int i = QObject::staticMetaObject.methodCount(); i < meta->methodCount(); ++i) {
-        const QMetaMethod method = meta->method(i);
-        if (method.methodType() == QMetaMethod::Signal)
-            connect(source, method, this, slot);
-    }
 }
 
 void RefreshScheduler::schedule()
@@ -40,6 +26,13 @@ void RefreshScheduler::refreshNow()
 {
     m_timer.stop();
     m_refresh();
+    Q_EMIT refreshed();
+}
+
+void RefreshScheduler::flushAll(const QObject* root)
+{
+    for (RefreshScheduler* scheduler : root->findChildren<RefreshScheduler*>())
+        scheduler->flush();
 }
 
 } // namespace orvalink::ui

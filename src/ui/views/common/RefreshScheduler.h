@@ -7,21 +7,18 @@
 namespace orvalink::ui {
 
 // Turns the many change signals of one workflow step into one repaint: each view has one refresh
-// function that is a pure function of the state, and every signal it watches only schedules it
-// (a zero-interval single-shot timer). Main thread only.
+// function that is a pure function of the state, and the signals of the values it shows only
+// schedule it (a zero-interval single-shot timer). Main thread only.
 class RefreshScheduler : public QObject {
     Q_OBJECT
 
 public:
     RefreshScheduler(std::function<void()> refresh, QObject* parent);
 
-    // Schedules the refresh on every signal of `source` (its own and its base classes', except
-    // destroyed() and objectNameChanged()).
-    void watchAllSignals(const QObject* source);
-    // Schedules the refresh on the given signal only.
-    template <typename Object, typename Signal> void watch(const Object* source, Signal signal)
+    // Schedules the refresh on each of the given signals of `source`.
+    template <typename Object, typename... Signals> void watch(const Object* source, Signals... signals)
     {
-        connect(source, signal, this, &RefreshScheduler::schedule);
+        (connect(source, signals, this, &RefreshScheduler::schedule), ...);
     }
 
     bool isPending() const { return m_timer.isActive(); }
@@ -30,8 +27,15 @@ public:
     // Runs the refresh now, pending or not.
     void refreshNow();
 
+    // Runs every refresh pending in the schedulers below `root`.
+    static void flushAll(const QObject* root);
+
 public Q_SLOTS:
     void schedule();
+
+Q_SIGNALS:
+    // The refresh has run (tests count how often a view refreshes).
+    void refreshed();
 
 private:
     std::function<void()> m_refresh;

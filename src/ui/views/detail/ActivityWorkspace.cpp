@@ -1,5 +1,6 @@
 #include "ui/views/detail/ActivityWorkspace.h"
 
+#include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/dashboard/DashboardViewState.h"
 #include "ui/views/detail/ActivityRecords.h"
 #include "ui/views/detail/DetailLabels.h"
@@ -144,6 +145,20 @@ ActivityWorkspace::ActivityWorkspace(MainViewModel& viewModel, DashboardViewStat
     body->addWidget(m_records);
     layout->addWidget(m_body);
     m_reveal = new RevealAnimation(m_body, kRevealMs, this);
+
+    // The header, the progress card and the record sections; every progress sample refreshes them.
+    auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
+    scheduler->watch(&m_viewModel.presentation(), &Presentation::textsChanged);
+    scheduler->watch(&m_state, &DashboardViewState::showProgressPanelChanged);
+    scheduler->watch(
+        &m_viewModel.activity(), &ActivityState::diskWorkChanged,
+        &ActivityState::currentOperationTitleChanged, &ActivityState::migrationTotalItemsChanged,
+        &ActivityState::migrationProcessedItemsChanged, &ActivityState::migrationSucceededItemsChanged,
+        &ActivityState::migrationFailedItemsChanged, &ActivityState::migrationTotalBytesChanged,
+        &ActivityState::migrationProcessedBytesChanged, &ActivityState::migrationCurrentPathChanged);
+    scheduler->watch(&m_viewModel.history(), &HistoryState::recentMigrationsChanged,
+                     &HistoryState::recentFailedMigrationsChanged, &HistoryState::lastRestoredPathsChanged);
+    refresh();
 }
 
 void ActivityWorkspace::refresh()

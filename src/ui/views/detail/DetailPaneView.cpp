@@ -44,36 +44,65 @@ DetailPaneView::DetailPaneView(MainViewModel& viewModel, DashboardViewState& sta
     layout->addWidget(m_migratedBox);
     layout->addWidget(m_footer);
 
-    m_refresh = new RefreshScheduler([this] { refresh(); }, this);
-    m_refresh->watchAllSignals(&viewModel.browsing());
-    m_refresh->watchAllSignals(&viewModel.activity());
-    m_refresh->watchAllSignals(&viewModel.history());
-    m_refresh->watchAllSignals(&state);
-    refresh();
+    bindSections();
+}
+
+void DetailPaneView::bindSections()
+{
+    // The workspace, the storage overview and the undo row refresh themselves; the history, the
+    // migrated items and the footer are refreshed from here, each on the values it shows.
+    const Presentation& presentation = m_viewModel.presentation();
+    const BrowsingState& browsing = m_viewModel.browsing();
+    const ActivityState& activity = m_viewModel.activity();
+    const HistoryState& history = m_viewModel.history();
+
+    auto* historySection = new RefreshScheduler([this] { refreshHistory(); }, this);
+    historySection->watch(&presentation, &Presentation::textsChanged);
+    historySection->watch(&browsing, &BrowsingState::showOperationInfoChanged);
+    historySection->watch(&history, &HistoryState::undoHistoryChanged,
+                          &HistoryState::selectedUndoMappingIDsChanged);
+
+    auto* migratedSection = new RefreshScheduler([this] { refreshMigratedItems(); }, this);
+    migratedSection->watch(&presentation, &Presentation::textsChanged);
+    migratedSection->watch(&browsing, &BrowsingState::showOperationInfoChanged);
+    migratedSection->watch(&m_state, &DashboardViewState::showMigratedItemsPanelChanged);
+    migratedSection->watch(&history, &HistoryState::migratedMappingsChanged,
+                           &HistoryState::selectedMigratedMappingIDsChanged);
+    // Whether a repair may start: the disk work that runs, not the progress of the work that runs.
+    migratedSection->watch(&activity, &ActivityState::diskWorkChanged);
+
+    auto* footerSection = new RefreshScheduler([this] { m_footer->refresh(); }, this);
+    footerSection->watch(&presentation, &Presentation::textsChanged);
+    footerSection->watch(&browsing, &BrowsingState::selectedPathsChanged);
+    footerSection->watch(&activity, &ActivityState::isUndoingChanged);
+
+    refreshHistory();
+    refreshMigratedItems();
+    m_footer->refresh();
 }
 
 void DetailPaneView::flushRefresh()
 {
-    m_refresh->flush();
+    RefreshScheduler::flushAll(this);
 }
 
-void DetailPaneView::refresh()
+void DetailPaneView::refreshHistory()
 {
-    const Presentation& texts = m_viewModel.presentation();
-    m_workspace->refresh();
-    m_storage->refresh();
-    m_undo->refresh();
-    m_historyBox->setTitle(texts.localized(QStringLiteral("迁移历史"), QStringLiteral("Migration History")));
+    m_historyBox->setTitle(m_viewModel.presentation().localized(QStringLiteral("迁移历史"),
+                                                                QStringLiteral("Migration History")));
     m_history->refresh();
+}
+
+void DetailPaneView::refreshMigratedItems()
+{
     // Undo mode is asked first: outside it the user's wish to see the panel is kept but not shown.
     const bool showMigrated = m_viewModel.browsing().showOperationInfo() && m_state.showMigratedItemsPanel();
     m_migratedBox->setVisible(showMigrated);
     if (showMigrated) {
-        m_migratedBox->setTitle(
-            texts.localized(QStringLiteral("已迁移项目"), QStringLiteral("Migrated Items")));
+        m_migratedBox->setTitle(m_viewModel.presentation().localized(QStringLiteral("已迁移项目"),
+                                                                     QStringLiteral("Migrated Items")));
         m_migrated->refresh();
     }
-    m_footer->refresh();
 }
 
 } // namespace orvalink::ui

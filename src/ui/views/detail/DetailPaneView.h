@@ -14,7 +14,6 @@ class ActivityWorkspace;
 class GroupPanel;
 class MigratedItemsPanel;
 class MigrationHistoryPanel;
-class RefreshScheduler;
 class SelectionFooter;
 class StorageOverview;
 class UndoControls;
@@ -29,7 +28,8 @@ public:
     DetailPaneView(MainViewModel& viewModel, DashboardViewState& state, QWidget* parent = nullptr);
 
     ActivityWorkspace* activityWorkspace() const { return m_workspace; }
-    // Runs a pending refresh now (tests and the off-screen export, before they read or render).
+    // Runs every pending refresh of the column now (tests and the off-screen export, before they
+    // read or render).
     void flushRefresh();
 
 Q_SIGNALS:
@@ -38,11 +38,12 @@ Q_SIGNALS:
     void activityPanelToggledByUser();
 
 private:
-    void refresh();
+    void bindSections();
+    void refreshHistory();
+    void refreshMigratedItems();
 
     MainViewModel& m_viewModel;
     DashboardViewState& m_state;
-    RefreshScheduler* m_refresh = nullptr;
     ActivityWorkspace* m_workspace = nullptr;
     StorageOverview* m_storage = nullptr;
     UndoControls* m_undo = nullptr;

@@ -63,8 +63,7 @@ MigratedItemsPanel::MigratedItemsPanel(MainViewModel& viewModel, QWidget* parent
 
     MainViewModel* vm = &viewModel;
     connect(m_selectAll, &QPushButton::clicked, this, [vm] { vm->workflows().selectAllMigratedMappings(); });
-    // The published selection is written by this panel's Clear, as the history panels do.
-    connect(m_clear, &QPushButton::clicked, this, [vm] { vm->history().setSelectedMigratedMappingIDs({}); });
+    connect(m_clear, &QPushButton::clicked, this, [vm] { vm->workflows().clearMigratedMappingSelection(); });
     connect(m_repairAll, &QPushButton::clicked, this,
             [vm] { startDetached(vm->workflows().repairBrokenLinks()); });
     // The selection is read when the button is pressed, not when the panel was last drawn.

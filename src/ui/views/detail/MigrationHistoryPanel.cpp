@@ -41,7 +41,7 @@ MigrationHistoryPanel::MigrationHistoryPanel(MainViewModel& viewModel, QWidget* 
     layout->addWidget(m_header);
     MainViewModel* vm = &viewModel;
     connect(m_selectAll, &QPushButton::clicked, this, [vm] { vm->workflows().selectAllUndoMappings(); });
-    connect(m_clear, &QPushButton::clicked, this, [vm] { vm->history().setSelectedUndoMappingIDs({}); });
+    connect(m_clear, &QPushButton::clicked, this, [vm] { vm->workflows().clearUndoMappingSelection(); });
 
     m_empty = secondaryLabel(this, QStringLiteral("historyEmpty"), TextStyle::Caption);
     layout->addWidget(m_empty, 0, Qt::AlignTop | Qt::AlignLeft);

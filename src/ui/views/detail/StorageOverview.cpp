@@ -1,6 +1,7 @@
 #include "ui/views/detail/StorageOverview.h"
 
 #include "model/Formatters.h"
+#include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/dashboard/DashboardViewState.h"
 #include "ui/views/detail/DetailLabels.h"
 #include "ui/views/detail/PercentText.h"
@@ -178,6 +179,16 @@ StorageOverview::StorageOverview(MainViewModel& viewModel, DashboardViewState& s
     layout->addWidget(m_expanded);
     m_reveal = new RevealAnimation(m_expanded, 200, this); // 0.2 s, ease-in-out
     contentLayout()->addWidget(content);
+
+    auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
+    scheduler->watch(&m_viewModel.presentation(), &Presentation::textsChanged);
+    scheduler->watch(&m_state, &DashboardViewState::showStorageOverviewExpandedChanged);
+    scheduler->watch(
+        &m_viewModel.browsing(), &BrowsingState::systemVolumeTotalBytesChanged,
+        &BrowsingState::systemVolumeFreeBytesChanged, &BrowsingState::targetVolumeTotalBytesChanged,
+        &BrowsingState::targetVolumeFreeBytesChanged, &BrowsingState::currentDirectoryPathChanged,
+        &BrowsingState::currentDirectorySizeBytesChanged, &BrowsingState::selectedSizeBytesChanged);
+    refresh();
 }
 
 void StorageOverview::refresh()

@@ -1,5 +1,6 @@
 #include "ui/views/detail/UndoControls.h"
 
+#include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/dashboard/DashboardViewState.h"
 #include "ui/views/detail/DetailLabels.h"
 #include "ui/widgets/FlowLayout.h"
@@ -30,15 +31,23 @@ UndoControls::UndoControls(MainViewModel& viewModel, DashboardViewState& state, 
         layout->addWidget(button);
 
     MainViewModel* vm = &viewModel;
-    // Undo mode has no action of its own: the switch is the published flag's one writer.
-    connect(m_undoMode, &QCheckBox::toggled, this,
-            [vm](bool on) { vm->browsing().setShowOperationInfo(on); });
+    connect(m_undoMode, &QCheckBox::toggled, this, [vm](bool on) { vm->workflows().setUndoMode(on); });
     connect(m_undoSelected, &QPushButton::clicked, this,
             [vm] { startDetached(vm->workflows().undoSelectedMigration()); });
     connect(m_undoLast, &QPushButton::clicked, this,
             [vm] { startDetached(vm->workflows().undoLastMigration()); });
     connect(m_migratedItems, &QPushButton::clicked, this,
             [this] { m_state.setShowMigratedItemsPanel(!m_state.showMigratedItemsPanel()); });
+
+    auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
+    scheduler->watch(&viewModel.presentation(), &Presentation::textsChanged);
+    scheduler->watch(&viewModel.browsing(), &BrowsingState::showOperationInfoChanged);
+    scheduler->watch(&viewModel.history(), &HistoryState::undoHistoryChanged,
+                     &HistoryState::selectedUndoMappingIDsChanged);
+    // Whether an undo may start: the disk work that runs, not the progress of the work that runs.
+    scheduler->watch(&viewModel.activity(), &ActivityState::diskWorkChanged);
+    scheduler->watch(&state, &DashboardViewState::showMigratedItemsPanelChanged);
+    refresh();
 }
 
 void UndoControls::refresh()

@@ -6,7 +6,6 @@
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/disk/DiskWorkflows.h"
 #include "viewmodel/settings/SettingsActions.h"
-#include "viewmodel/state/ViewModelContext.h"
 #include "viewmodel/texts/Presentation.h"
 
 #include <QCheckBox>
@@ -88,7 +87,7 @@ void SettingsSafetyGroup::rebuildBlockedPaths()
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPixelSize(11);
     // Fetched again at every refresh: the list follows the home folder and the volumes in force.
-    for (const QString& path : m_viewModel.context().pathMappingService().strictDisallowedPaths()) {
+    for (const QString& path : m_viewModel.settings().strictModeBlockedPaths()) {
         // A path wider than the list loses its middle rather than scrolling the list sideways.
         auto* label = new ElidedLabel(host, Qt::ElideMiddle);
         label->setText(m_viewModel.presentation().displayPath(path));

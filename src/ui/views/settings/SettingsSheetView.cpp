@@ -63,11 +63,10 @@ SettingsSheetView::SettingsSheetView(MainViewModel& viewModel, QWidget* parent)
     layout->addStretch(1);
     scroll->setWidget(content);
 
-    m_scheduler->watch(&viewModel.browsing(), &BrowsingState::configChanged);
-    m_scheduler->watch(&viewModel.browsing(), &BrowsingState::showHiddenFilesChanged);
-    m_scheduler->watch(&viewModel.browsing(), &BrowsingState::realtimeRefreshEnabledChanged);
+    m_scheduler->watch(&viewModel.browsing(), &BrowsingState::configChanged,
+                       &BrowsingState::showHiddenFilesChanged, &BrowsingState::realtimeRefreshEnabledChanged);
     m_scheduler->watch(&viewModel.activity(), &ActivityState::isRequestingAdminAuthorizationChanged);
-    m_scheduler->watchAllSignals(&viewModel.accountState());
+    m_scheduler->watch(&viewModel.accountState(), &AccountState::isBackendBusyChanged);
     m_scheduler->watch(m_safetyGroup, &SettingsSafetyGroup::blockedPathsToggled);
     disableReturnButtons(this);
     m_scheduler->refreshNow();

@@ -5,7 +5,6 @@
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/settings/SettingsActions.h"
-#include "viewmodel/state/ViewModelContext.h"
 #include "viewmodel/texts/Presentation.h"
 
 #include <QCheckBox>
@@ -81,31 +80,31 @@ SettingsTargetGroup::SettingsTargetGroup(MainViewModel& viewModel, QWidget* pare
 void SettingsTargetGroup::refresh()
 {
     const AppConfig& config = m_viewModel.browsing().config();
-    const ViewModelContext& context = m_viewModel.context();
+    const SettingsActions& settings = m_viewModel.settings();
     setTitle(localizedText(m_viewModel, QStringLiteral("统一管理"), QStringLiteral("Unified Management")));
     m_unified->setText(localizedText(m_viewModel, QStringLiteral("启用统一管理（默认开启）"),
                                      QStringLiteral("Enable unified management (default on)")));
     m_unified->setChecked(config.unifiedTargetManagementEnabled);
     m_firstLabel->setText(
         localizedText(m_viewModel, QStringLiteral("首次目标位置"), QStringLiteral("First target location")));
-    setPathIfChanged(m_first, m_viewModel.settings().managedTargetRootDisplayText());
+    setPathIfChanged(m_first, settings.managedTargetRootDisplayText());
     m_activeLabel->setText(
         localizedText(m_viewModel, QStringLiteral("当前生效位置"), QStringLiteral("Active target location")));
-    setPathIfChanged(m_active, m_viewModel.presentation().displayPath(context.effectiveTargetRoot()));
+    setPathIfChanged(m_active, m_viewModel.presentation().displayPath(settings.effectiveTargetRoot()));
     const QString copyText =
         localizedText(m_viewModel, QStringLiteral("复制路径"), QStringLiteral("Copy Path"));
     m_first->setCopyActionText(copyText);
     m_active->setCopyActionText(copyText);
     // The lines show the masked paths under presentation privacy; Copy Path gives the real ones.
-    m_first->setCopiedPath(context.hasManagedTargetRoot() ? *config.managedTargetRoot : QString());
-    m_active->setCopiedPath(context.effectiveTargetRoot());
+    m_first->setCopiedPath(settings.hasManagedTargetRoot() ? *config.managedTargetRoot : QString());
+    m_active->setCopiedPath(settings.effectiveTargetRoot());
     m_choose->setText(
         localizedText(m_viewModel, QStringLiteral("选择目标位置"), QStringLiteral("Choose target location")));
-    m_choose->setEnabled(!context.isUnifiedTargetLocked());
+    m_choose->setEnabled(!settings.isUnifiedTargetLocked());
     m_reset->setText(
         localizedText(m_viewModel, QStringLiteral("重置首次位置"), QStringLiteral("Reset first location")));
-    m_reset->setEnabled(context.hasManagedTargetRoot());
-    m_lockNote->setVisible(context.isUnifiedTargetLocked());
+    m_reset->setEnabled(settings.hasManagedTargetRoot());
+    m_lockNote->setVisible(settings.isUnifiedTargetLocked());
     setTextIfChanged(
         m_lockNote,
         localizedText(m_viewModel, QStringLiteral("统一管理已锁定首次位置，若要更改请先重置或关闭统一管理。"),

@@ -2,6 +2,7 @@
 
 #include "ui/views/common/BusyIndicator.h"
 #include "ui/views/common/PathContextMenu.h"
+#include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/sidebar/SidebarControls.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/TextStyles.h"
@@ -55,6 +56,14 @@ ActionsRow::ActionsRow(MainViewModel& viewModel, QWidget* parent) : QWidget(pare
     connect(m_migrate, &QPushButton::clicked, this,
             [this] { startDetached(m_viewModel.workflows().migrateSelectedItems()); });
     row->addWidget(m_migrate);
+
+    auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
+    scheduler->watch(&m_viewModel.presentation(), &Presentation::textsChanged);
+    scheduler->watch(&m_viewModel.browsing(), &BrowsingState::currentDirectoryPathChanged,
+                     &BrowsingState::isScanningChanged, &BrowsingState::isBackgroundScanningChanged,
+                     &BrowsingState::selectedPathsChanged);
+    // Whether a disk workflow may start: the disk work that runs, not the progress of the one that runs.
+    scheduler->watch(&m_viewModel.activity(), &ActivityState::diskWorkChanged);
     refresh();
 }
 

@@ -1,5 +1,6 @@
 #include "ui/views/sidebar/NavigationGroup.h"
 
+#include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/sidebar/PathInputRow.h"
 #include "ui/views/sidebar/SidebarControls.h"
 #include "ui/widgets/Chip.h"
@@ -8,6 +9,7 @@
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/Navigator.h"
+#include "viewmodel/browsing/ShownListing.h"
 #include "viewmodel/settings/SettingsActions.h"
 #include "viewmodel/texts/Presentation.h"
 
@@ -55,6 +57,13 @@ NavigationGroup::NavigationGroup(MainViewModel& viewModel, QWidget* parent)
 
     m_pathInput = new PathInputRow(m_viewModel, this);
     column->addWidget(m_pathInput);
+
+    auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
+    scheduler->watch(&m_viewModel.presentation(), &Presentation::textsChanged);
+    scheduler->watch(&m_viewModel.browsing(), &BrowsingState::currentDirectoryPathChanged,
+                     &BrowsingState::smartMigrationEnabledChanged,
+                     &BrowsingState::smartMigrationProfileChanged, &BrowsingState::showLinkModeChanged);
+    scheduler->watch(&m_viewModel.navigation(), &Navigator::historyChanged);
     refresh();
 }
 
@@ -114,16 +123,13 @@ void NavigationGroup::buildControls()
     m_linkMode->setObjectName(QStringLiteral("linkModeSwitch"));
     applyTextStyle(m_linkMode, TextStyle::Subheadline);
     connect(m_linkMode, &QCheckBox::clicked, this,
-            [this](bool on) { m_viewModel.browsing().setShowLinkMode(on); });
+            [this](bool on) { m_viewModel.listing().setShowLinkMode(on); });
     flow->addWidget(m_linkMode);
     m_systemApps = addButton("systemAppsButton");
     connect(m_systemApps, &QPushButton::clicked, this,
             [&navigation] { navigation.goToSystemApplicationsDirectory(); });
     m_clearSelection = addButton("clearSelectionButton");
-    connect(m_clearSelection, &QPushButton::clicked, this, [this] {
-        m_viewModel.browsing().setSelectedPaths({});
-        m_viewModel.browsing().setSelectedSizeBytes(0);
-    });
+    connect(m_clearSelection, &QPushButton::clicked, this, [&navigation] { navigation.clearSelection(); });
     contentLayout()->addWidget(controls);
 }
 
@@ -195,7 +201,6 @@ void NavigationGroup::refresh()
     m_linkMode->setChecked(browsing.showLinkMode());
     m_systemApps->setText(tr("系统应用", "System Apps"));
     m_clearSelection->setText(tr("清空选择", "Clear Selection"));
-    m_pathInput->refresh();
 }
 
 } // namespace orvalink::ui

@@ -1,5 +1,6 @@
 #include "ui/views/sidebar/PathInputRow.h"
 
+#include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/sidebar/SidebarControls.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/TextStyles.h"
@@ -29,7 +30,7 @@ PathInputRow::PathInputRow(MainViewModel& viewModel, QWidget* parent)
     m_field = new QLineEdit(this);
     m_field->setObjectName(QStringLiteral("pathInputField"));
     connect(m_field, &QLineEdit::textEdited, this,
-            [this](const QString& text) { m_viewModel.browsing().setPathInput(text); });
+            [this](const QString& text) { m_viewModel.navigation().setPathInput(text); });
     connect(m_field, &QLineEdit::returnPressed, this, [this] {
         if (!m_viewModel.browsing().config().presentationPrivacyEnabled)
             m_viewModel.navigation().enterPathFromInput();
@@ -69,6 +70,10 @@ PathInputRow::PathInputRow(MainViewModel& viewModel, QWidget* parent)
     m_privacyNotice = createCaption("pathInputPrivacyNotice", this);
     m_privacyNotice->setWordWrap(true);
     column->addWidget(m_privacyNotice);
+
+    auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
+    scheduler->watch(&m_viewModel.presentation(), &Presentation::textsChanged);
+    scheduler->watch(&m_viewModel.browsing(), &BrowsingState::pathInputChanged);
     refresh();
 }
 

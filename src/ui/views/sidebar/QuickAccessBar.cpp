@@ -1,6 +1,7 @@
 #include "ui/views/sidebar/QuickAccessBar.h"
 
 #include "ui/views/common/BusyIndicator.h"
+#include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/dashboard/DashboardViewState.h"
 #include "ui/views/sidebar/SidebarControls.h"
 #include "ui/widgets/Chip.h"
@@ -75,6 +76,11 @@ QuickAccessBar::QuickAccessBar(MainViewModel& viewModel, DashboardViewState& sta
             [this] { m_state.setActiveSheet(QuickSheet::feedback); });
     connect(m_settings, &QPushButton::clicked, this,
             [this] { m_state.setActiveSheet(QuickSheet::settings); });
+
+    auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
+    scheduler->watch(&m_viewModel.presentation(), &Presentation::textsChanged);
+    scheduler->watch(&m_viewModel.accountState(), &AccountState::backendSessionChanged,
+                     &AccountState::isBackendBusyChanged);
     refresh();
 }
 

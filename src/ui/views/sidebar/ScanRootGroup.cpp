@@ -2,6 +2,7 @@
 
 #include "model/Formatters.h"
 #include "ui/views/common/PathContextMenu.h"
+#include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/dashboard/DashboardViewState.h"
 #include "ui/views/sidebar/MinimumSizeText.h"
 #include "ui/views/sidebar/SidebarControls.h"
@@ -12,6 +13,7 @@
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/DirectoryLoader.h"
+#include "viewmodel/browsing/ShownListing.h"
 #include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/settings/SettingsActions.h"
 #include "viewmodel/texts/Presentation.h"
@@ -85,6 +87,14 @@ ScanRootGroup::ScanRootGroup(MainViewModel& viewModel, DashboardViewState& state
     buildSizeRows();
     buildSwitches();
     buildPickers();
+
+    auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
+    scheduler->watch(&m_viewModel.presentation(), &Presentation::textsChanged);
+    scheduler->watch(&m_viewModel.browsing(), &BrowsingState::configChanged, &BrowsingState::minSizeMBChanged,
+                     &BrowsingState::showAllFilesChanged, &BrowsingState::showHiddenFilesChanged,
+                     &BrowsingState::realtimeRefreshEnabledChanged, &BrowsingState::sortOptionChanged,
+                     &BrowsingState::fileTypeFilterChanged, &BrowsingState::visibilityFilterChanged);
+    scheduler->watch(&m_state, &DashboardViewState::minSizeInputChanged);
     refresh();
 }
 
@@ -148,12 +158,8 @@ void ScanRootGroup::buildSwitches()
     m_showHidden = addSwitch("showHiddenFilesSwitch");
     m_liveRefresh = addSwitch("liveRefreshSwitch");
     // clicked() reports only the user's changes, never the refresh's.
-    connect(m_showAll, &QCheckBox::clicked, this, [this](bool on) {
-        if (m_viewModel.browsing().showAllFiles() == on)
-            return;
-        m_viewModel.browsing().setShowAllFiles(on);
-        startDetached(m_viewModel.loader().scanCurrentDirectory());
-    });
+    connect(m_showAll, &QCheckBox::clicked, this,
+            [this](bool on) { m_viewModel.loader().setShowAllFiles(on); });
     connect(m_showHidden, &QCheckBox::clicked, this,
             [this](bool on) { m_viewModel.settings().updateShowHiddenFiles(on); });
     connect(m_liveRefresh, &QCheckBox::clicked, this,
@@ -197,11 +203,11 @@ void ScanRootGroup::buildPickers()
     // activated() reports only the user's choices.
     connect(m_sort, &QComboBox::activated, this, [this](int index) {
         if (index >= 0 && index < int(allSortOptions.size()))
-            m_viewModel.browsing().setSortOption(allSortOptions.at(size_t(index)));
+            m_viewModel.listing().setSortOption(allSortOptions.at(size_t(index)));
     });
     connect(m_fileType, &QComboBox::activated, this, [this](int index) {
         if (index >= 0 && index < int(allFileTypeFilters.size()))
-            m_viewModel.browsing().setFileTypeFilter(allFileTypeFilters.at(size_t(index)));
+            m_viewModel.listing().setFileTypeFilter(allFileTypeFilters.at(size_t(index)));
     });
     connect(m_visibility, &QComboBox::activated, this, [this](int index) {
         if (index >= 0 && index < int(allVisibilityFilters.size()))

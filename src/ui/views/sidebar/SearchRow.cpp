@@ -1,5 +1,6 @@
 #include "ui/views/sidebar/SearchRow.h"
 
+#include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/sidebar/SidebarControls.h"
 #include "ui/widgets/Symbols.h"
 #include "ui/widgets/TextStyles.h"
@@ -29,7 +30,7 @@ SearchRow::SearchRow(MainViewModel& viewModel, QWidget* parent) : QWidget(parent
     m_field = new QLineEdit(this);
     m_field->setObjectName(QStringLiteral("searchField"));
     connect(m_field, &QLineEdit::textEdited, this,
-            [this](const QString& text) { m_viewModel.browsing().setSearchQuery(text); });
+            [this](const QString& text) { m_viewModel.listing().setSearchQuery(text); });
     row->addWidget(m_field, 1);
 
     m_clear = new QToolButton(this);
@@ -37,11 +38,16 @@ SearchRow::SearchRow(MainViewModel& viewModel, QWidget* parent) : QWidget(parent
     m_clear->setAutoRaise(true);
     m_clear->setIcon(Symbols::icon(QStringLiteral("xmark.circle.fill"), secondary));
     connect(m_clear, &QToolButton::clicked, this,
-            [this] { m_viewModel.browsing().setSearchQuery(QString()); });
+            [this] { m_viewModel.listing().setSearchQuery(QString()); });
     row->addWidget(m_clear);
 
     m_matchCount = createCaption("matchCount", this);
     row->addWidget(m_matchCount);
+
+    auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
+    scheduler->watch(&m_viewModel.presentation(), &Presentation::textsChanged);
+    scheduler->watch(&m_viewModel.browsing(), &BrowsingState::searchQueryChanged);
+    scheduler->watch(&m_viewModel.listing(), &ShownListing::sortedEntriesChanged);
     refresh();
 }
 

@@ -90,12 +90,13 @@ SidebarColumnView::SidebarColumnView(MainViewModel& viewModel, DashboardViewStat
     m_info->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     column->addWidget(m_info);
 
+    // Each group refreshes itself on the values it shows; this refresh covers the lines between.
     m_scheduler = new RefreshScheduler([this] { refresh(); }, this);
-    m_scheduler->watchAllSignals(&m_viewModel.browsing());
-    m_scheduler->watchAllSignals(&m_viewModel.activity());
-    m_scheduler->watchAllSignals(&m_viewModel.accountState());
-    m_scheduler->watchAllSignals(&m_state);
+    m_scheduler->watch(&m_viewModel.presentation(), &Presentation::textsChanged);
+    m_scheduler->watch(&m_viewModel.browsing(), &BrowsingState::currentDirectoryPathChanged,
+                       &BrowsingState::smartMigrationEnabledChanged, &BrowsingState::searchQueryChanged);
     m_scheduler->watch(&m_viewModel.listing(), &ShownListing::sortedEntriesChanged);
+    m_scheduler->watch(&m_viewModel.activity(), &ActivityState::infoMessageChanged);
     refresh();
 }
 
@@ -109,30 +110,21 @@ SidebarColumnView::~SidebarColumnView()
 
 void SidebarColumnView::flushRefresh()
 {
-    m_scheduler->flush();
+    RefreshScheduler::flushAll(this);
 }
 
 void SidebarColumnView::refresh()
 {
     const Presentation& texts = m_viewModel.presentation();
     const BrowsingState& browsing = m_viewModel.browsing();
-    m_quickAccess->refresh();
-    m_scanGroup->refresh();
-    m_targetGroup->refresh();
-    m_navigationGroup->refresh();
-    m_actions->refresh();
-
     const std::optional<QString> notice = texts.currentDirectoryContainersNoticeText();
     m_containersNotice->setVisible(notice.has_value());
     m_containersNotice->setText(notice.value_or(QString()));
 
     m_smartGroup->setVisible(browsing.smartMigrationEnabled());
-    if (browsing.smartMigrationEnabled()) {
+    if (browsing.smartMigrationEnabled())
         m_smartGroup->setTitle(texts.localized(QStringLiteral("迁移列表"), QStringLiteral("Migration List")));
-        m_smartPanel->refresh();
-    }
 
-    m_search->refresh();
     const bool noMatch =
         !browsing.searchQuery().trimmed().isEmpty() && m_viewModel.listing().sortedEntries().isEmpty();
     m_noMatch->setVisible(noMatch);

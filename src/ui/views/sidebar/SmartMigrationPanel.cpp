@@ -1,5 +1,6 @@
 #include "ui/views/sidebar/SmartMigrationPanel.h"
 
+#include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/sidebar/SidebarControls.h"
 #include "ui/views/sidebar/SuggestionCard.h"
 #include "ui/widgets/Chip.h"
@@ -69,6 +70,14 @@ SmartMigrationPanel::SmartMigrationPanel(MainViewModel& viewModel, QWidget* pare
     m_cardLayout->addStretch(1);
     m_cardScroll->setWidget(m_cards);
     column->addWidget(m_cardScroll);
+
+    // The suggestions look at the whole listing: worked out again only when what they are built
+    // from changed, not at every keystroke or focus move of a large folder.
+    auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
+    scheduler->watch(&m_viewModel.presentation(), &Presentation::textsChanged);
+    scheduler->watch(
+        &m_viewModel.browsing(), &BrowsingState::entriesChanged, &BrowsingState::currentDirectoryPathChanged,
+        &BrowsingState::smartMigrationEnabledChanged, &BrowsingState::smartMigrationProfileChanged);
     refresh();
 }
 
@@ -113,6 +122,9 @@ void SmartMigrationPanel::rebuildCards(const QList<SmartMigrationSuggestion>& su
 
 void SmartMigrationPanel::refresh()
 {
+    // Shown only while Smart Migration is on; switching it on refreshes.
+    if (!m_viewModel.browsing().smartMigrationEnabled())
+        return;
     const Presentation& texts = m_viewModel.presentation();
     const SmartMigration& smart = m_viewModel.smartMigration();
     m_title->setText(texts.localized(QStringLiteral("智能迁移"), QStringLiteral("Smart Migration")));
@@ -120,17 +132,7 @@ void SmartMigrationPanel::refresh()
                                 ? texts.localized(QStringLiteral("微信列表"), QStringLiteral("WeChat List"))
                                 : texts.localized(QStringLiteral("其他列表"), QStringLiteral("Other List")));
     m_summary->setText(smart.smartMigrationSummary());
-    // The suggestions look at the whole listing: worked out again only when what they are built
-    // from changed, not at every keystroke or focus move of a large folder.
-    const BrowsingState& browsing = m_viewModel.browsing();
-    const SuggestionInputs inputs{
-        browsing.entries().constData(),  browsing.entries().size(),
-        browsing.currentDirectoryPath(), browsing.smartMigrationProfile(),
-        browsing.config().uiLanguage,    browsing.config().presentationPrivacyEnabled};
-    if (m_suggestionInputs != inputs) {
-        m_suggestionInputs = inputs;
-        rebuildCards(smart.smartMigrationSuggestions());
-    }
+    rebuildCards(smart.smartMigrationSuggestions());
 }
 
 } // namespace orvalink::ui

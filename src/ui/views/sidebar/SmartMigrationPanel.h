@@ -1,12 +1,10 @@
 #pragma once
 
-#include "model/AppConfig.h"
-#include "model/DirectoryEntry.h"
 #include "viewmodel/smart/SmartMigrationSuggestion.h"
 
 #include <QList>
+#include <QStringList>
 #include <QWidget>
-#include <optional>
 
 class QHBoxLayout;
 class QLabel;
@@ -40,16 +38,6 @@ private:
     QScrollArea* m_cardScroll = nullptr;
     QWidget* m_cards = nullptr;
     QHBoxLayout* m_cardLayout = nullptr;
-    struct SuggestionInputs {
-        const DirectoryEntry* listing = nullptr;
-        qsizetype count = 0;
-        QString directory;
-        SmartMigrationProfile profile = SmartMigrationProfile::other;
-        UILanguage language = UILanguage::bilingual;
-        bool privacy = false;
-        bool operator==(const SuggestionInputs&) const = default;
-    };
-    std::optional<SuggestionInputs> m_suggestionInputs;
     // What the cards show now (the suggestions and their shown paths); rebuilt when it changes.
     QList<SmartMigrationSuggestion> m_shownSuggestions;
     QStringList m_shownPaths;

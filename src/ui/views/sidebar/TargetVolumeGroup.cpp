@@ -2,16 +2,17 @@
 
 #include "platform/StandardPath.h"
 #include "ui/views/common/PathContextMenu.h"
+#include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/sidebar/SidebarControls.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/FlowLayout.h"
 #include "ui/widgets/SelectablePathField.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
+#include "viewmodel/browsing/Figures.h"
 #include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/history/PersistedStateReader.h"
 #include "viewmodel/settings/SettingsActions.h"
-#include "viewmodel/state/ViewModelContext.h"
 #include "viewmodel/texts/Presentation.h"
 
 #include <QHBoxLayout>
@@ -43,7 +44,7 @@ TargetVolumeGroup::TargetVolumeGroup(MainViewModel& viewModel, QWidget* parent)
     rootRow->addWidget(m_rootLabel);
     m_rootPath = createPathLine("targetRootPath", this);
     attachPathContextMenu(m_rootPath, m_viewModel,
-                          [this] { return m_viewModel.context().effectiveTargetRoot(); });
+                          [this] { return m_viewModel.settings().effectiveTargetRoot(); });
     rootRow->addWidget(m_rootPath, 1);
     m_status = new ElidedLabel(this);
     m_status->setObjectName(QStringLiteral("targetVolumeStatus"));
@@ -63,11 +64,8 @@ TargetVolumeGroup::TargetVolumeGroup(MainViewModel& viewModel, QWidget* parent)
     flow->addWidget(m_selectTarget);
     m_refreshVolumes = new QPushButton(buttons);
     m_refreshVolumes->setObjectName(QStringLiteral("refreshVolumesButton"));
-    connect(m_refreshVolumes, &QPushButton::clicked, this, [this] {
-        ViewModelContext& context = m_viewModel.context();
-        context.browsing().setAvailableVolumes(context.parts().volumeService->listVolumes());
-        m_viewModel.persisted().refreshStorageUsageSnapshot();
-    });
+    connect(m_refreshVolumes, &QPushButton::clicked, this,
+            [this] { m_viewModel.persisted().refreshVolumes(); });
     flow->addWidget(m_refreshVolumes);
 
     m_volumeButton = new QPushButton(buttons);
@@ -82,6 +80,13 @@ TargetVolumeGroup::TargetVolumeGroup(MainViewModel& viewModel, QWidget* parent)
     m_lockNote = createCaption("unifiedTargetLockNote", this);
     m_lockNote->setWordWrap(true);
     column->addWidget(m_lockNote);
+
+    // The volume's state reads the disk; it is read again whenever the storage figures are.
+    auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
+    scheduler->watch(&m_viewModel.presentation(), &Presentation::textsChanged);
+    scheduler->watch(&m_viewModel.browsing(), &BrowsingState::configChanged,
+                     &BrowsingState::availableVolumesChanged, &BrowsingState::targetVolumeTotalBytesChanged,
+                     &BrowsingState::targetVolumeFreeBytesChanged);
     refresh();
 }
 
@@ -112,10 +117,10 @@ void TargetVolumeGroup::refresh()
     const auto tr = [&texts](const char* zh, const char* en) {
         return texts.localized(QString::fromUtf8(zh), QString::fromUtf8(en));
     };
-    const bool locked = m_viewModel.context().isUnifiedTargetLocked();
+    const bool locked = m_viewModel.settings().isUnifiedTargetLocked();
     setTitle(tr("目标", "Target"));
     m_rootLabel->setText(tr("根目录", "Root"));
-    setTextKeepingCursor(m_rootPath, texts.displayPath(m_viewModel.context().effectiveTargetRoot()));
+    setTextKeepingCursor(m_rootPath, texts.displayPath(m_viewModel.settings().effectiveTargetRoot()));
     m_status->setText(m_viewModel.figures().targetVolumeStatus());
     m_selectTarget->setText(tr("选择目标", "Select Target"));
     m_selectTarget->setEnabled(!locked);

@@ -18,7 +18,7 @@ void ViewModelDirectoryListSource::attach(DirectoryListModel& model)
 {
     m_shownRows = currentRowsKey();
     m_shownListing = m_viewModel.browsing().entries().constData();
-    BrowsingState& browsing = m_viewModel.browsing();
+    const BrowsingState& browsing = m_viewModel.browsing();
     QObject::connect(&m_viewModel.listing(), &ShownListing::sortedEntriesChanged, &model,
                      [this, &model] { listingChanged(model); });
     QObject::connect(&browsing, &BrowsingState::focusedEntryPathChanged, &model,
@@ -28,8 +28,7 @@ void ViewModelDirectoryListSource::attach(DirectoryListModel& model)
     };
     QObject::connect(&browsing, &BrowsingState::selectedPathsChanged, &model, refreshInputs);
     QObject::connect(&browsing, &BrowsingState::showLinkModeChanged, &model, refreshInputs);
-    // Language and privacy live in the settings.
-    QObject::connect(&browsing, &BrowsingState::configChanged, &model, refreshInputs);
+    QObject::connect(&m_viewModel.presentation(), &Presentation::textsChanged, &model, refreshInputs);
 }
 
 ViewModelDirectoryListSource::RowsKey ViewModelDirectoryListSource::currentRowsKey()
@@ -119,7 +118,7 @@ DirectoryListTexts ViewModelDirectoryListSource::texts()
 
 void ViewModelDirectoryListSource::focusEntry(const DirectoryEntry& entry)
 {
-    m_viewModel.browsing().setFocusedEntryPath(entry.path);
+    m_viewModel.navigation().focusEntry(entry);
 }
 
 void ViewModelDirectoryListSource::setSelection(const DirectoryEntry& entry, bool selected)
