@@ -2,6 +2,7 @@
 
 #include "ui/models/MappingListModel.h"
 #include "ui/views/common/PathContextMenu.h"
+#include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/detail/DetailLabels.h"
 #include "ui/views/detail/MappingListView.h"
 #include "ui/widgets/ElidedLabel.h"
@@ -79,6 +80,20 @@ MigratedItemsPanel::MigratedItemsPanel(MainViewModel& viewModel, QWidget* parent
             [vm](const QUuid& id) { vm->workflows().toggleMigratedMappingSelection(id); });
     connect(m_list, &MappingListView::contextMenuRequested, this, &MigratedItemsPanel::showContextMenu);
     layout->addWidget(m_list);
+
+    m_refresh = new RefreshScheduler([this] { showState(); }, this);
+    const HistoryState* history = &viewModel.history();
+    m_refresh->watch(history, &HistoryState::migratedMappingsChanged);
+    m_refresh->watch(history, &HistoryState::selectedMigratedMappingIDsChanged);
+    // Whether a repair may start: while no disk work runs.
+    const ActivityState* activity = &viewModel.activity();
+    for (const auto signal :
+         {&ActivityState::isMigratingChanged, &ActivityState::isUndoingChanged,
+          &ActivityState::isRepairingLinksChanged, &ActivityState::isRecoveringOperationsChanged})
+        m_refresh->watch(activity, signal);
+    // The language and presentation privacy are settings.
+    m_refresh->watch(&viewModel.browsing(), &BrowsingState::configChanged);
+    showState();
 }
 
 void MigratedItemsPanel::showContextMenu(const LinkMapping& mapping, MappingRowPart part,
@@ -115,6 +130,11 @@ void MigratedItemsPanel::showContextMenu(const LinkMapping& mapping, MappingRowP
 }
 
 void MigratedItemsPanel::refresh()
+{
+    m_refresh->refreshNow();
+}
+
+void MigratedItemsPanel::showState()
 {
     MainViewModel& vm = m_viewModel;
     const HistoryState& history = vm.history();

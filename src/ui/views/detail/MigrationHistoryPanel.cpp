@@ -2,6 +2,7 @@
 
 #include "ui/models/MappingListModel.h"
 #include "ui/views/common/PathContextMenu.h"
+#include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/detail/DetailLabels.h"
 #include "ui/views/detail/MappingListView.h"
 #include "viewmodel/MainViewModel.h"
@@ -62,9 +63,24 @@ MigrationHistoryPanel::MigrationHistoryPanel(MainViewModel& viewModel, QWidget* 
             });
     layout->addWidget(m_list, 1);
     layout->addStretch(0);
+
+    m_refresh = new RefreshScheduler([this] { showState(); }, this);
+    const HistoryState* history = &viewModel.history();
+    m_refresh->watch(history, &HistoryState::undoHistoryChanged);
+    m_refresh->watch(history, &HistoryState::selectedUndoMappingIDsChanged);
+    const BrowsingState* browsing = &viewModel.browsing();
+    m_refresh->watch(browsing, &BrowsingState::showOperationInfoChanged);
+    // The language and presentation privacy are settings.
+    m_refresh->watch(browsing, &BrowsingState::configChanged);
+    showState();
 }
 
 void MigrationHistoryPanel::refresh()
+{
+    m_refresh->refreshNow();
+}
+
+void MigrationHistoryPanel::showState()
 {
     MainViewModel& vm = m_viewModel;
     const Presentation& texts = vm.presentation();
