@@ -10,6 +10,7 @@
 #include "support/SkipWithout.h"
 #include "ui/models/MappingListModel.h"
 #include "ui/views/common/PathContextMenu.h"
+#include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/detail/MappingListView.h"
 #include "ui/views/detail/PercentText.h"
 #include "ui/views/detail/RecordListView.h"
@@ -534,6 +535,106 @@ private Q_SLOTS:
         itemMenu->actions().at(4)->trigger();
         QCOMPARE(w.fx.revealer->revealed.last(), mapping.targetPath);
         itemMenu->close();
+    }
+
+    // A batch inserts one row per finished item into the records list: nothing is reset, no row
+    // is removed or repainted, and the section builds no widget for a record.
+    void aBatchInsertsItsRows()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QStringList names{"One", "Two", "Three", "Four", "Five", "Six"};
+        const QStringList sources = makeFolders(w, names);
+        MainViewModel& vm = w.vm();
+        DetailPaneHarness h(vm, true);
+        h.settle();
+        QAbstractItemModel* rows = h.find<ui::RecordListView>(kMigratedRecords)->model();
+        auto* section = h.find<QWidget>("migratedRecordsSection");
+        const qsizetype widgets = section->findChildren<QWidget*>().size();
+        QSignalSpy inserted(rows, &QAbstractItemModel::rowsInserted);
+        QSignalSpy removed(rows, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy changed(rows, &QAbstractItemModel::dataChanged);
+        QSignalSpy resets(rows, &QAbstractItemModel::modelReset);
+        migrate(vm, sources);
+        h.settle();
+
+        QCOMPARE(rows->rowCount(), names.size());
+        int insertedRows = 0;
+        for (const QList<QVariant>& arguments : inserted) {
+            QCOMPARE(arguments.at(1).toInt(), 0); // newest first
+            insertedRows += arguments.at(2).toInt() - arguments.at(1).toInt() + 1;
+        }
+        QCOMPARE(insertedRows, names.size());
+        QVERIFY(inserted.size() > 1);
+        QCOMPARE(removed.size(), 0);
+        QCOMPARE(changed.size(), 0);
+        QCOMPARE(resets.size(), 0);
+        QCOMPARE(section->findChildren<QWidget*>().size(), widgets);
+    }
+
+    // Each panel of the lists refreshes on what it shows: not on progress, a search keystroke or
+    // the sidebar's selection.
+    void panelsWatchWhatTheyShow_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("scheduled");
+        const QString records = QStringLiteral("activityRecords");
+        const QString migrated = QStringLiteral("migratedItemsPanel");
+        const QString history = QStringLiteral("migrationHistoryPanel");
+        QTest::newRow("progress sample") << "progress" << QStringList();
+        QTest::newRow("search keystroke") << "search" << QStringList();
+        QTest::newRow("sidebar selection") << "selection" << QStringList();
+        QTest::newRow("records") << "records" << QStringList{records};
+        QTest::newRow("undo marks") << "undoMarks" << QStringList{history};
+        QTest::newRow("migrated marks") << "migratedMarks" << QStringList{migrated};
+        QTest::newRow("undo mode") << "undoMode" << QStringList{history};
+        QTest::newRow("disk work") << "diskWork" << QStringList{records, migrated};
+        QTest::newRow("language") << "language" << QStringList{records, migrated, history};
+        QTest::newRow("privacy") << "privacy" << QStringList{records, migrated, history};
+    }
+
+    void panelsWatchWhatTheyShow()
+    {
+        QFETCH(QString, change);
+        test::ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        DetailPaneHarness h(*vm);
+        h.settle();
+        const auto scheduled = [&h] {
+            QStringList names;
+            for (const char* name : {"activityRecords", "migratedItemsPanel", "migrationHistoryPanel"}) {
+                const auto* scheduler = h.find<QWidget>(name)->findChild<ui::RefreshScheduler*>(
+                    QString(), Qt::FindDirectChildrenOnly);
+                if (scheduler && scheduler->isPending())
+                    names.append(QString::fromLatin1(name));
+            }
+            return names;
+        };
+        QCOMPARE(scheduled(), QStringList());
+        if (change == "progress") {
+            vm->activity().setMigrationProcessedBytes(4096);
+            vm->activity().setMigrationProcessedItems(1);
+        } else if (change == "search") {
+            vm->browsing().setSearchQuery("a");
+        } else if (change == "selection") {
+            vm->browsing().setSelectedPaths({fx.tree.dir("Alpha")});
+        } else if (change == "records") {
+            vm->history().setRecentMigrationPaths(
+                {{QUuid::createUuid(), fx.tree.dir("Alpha"), "/mnt/v/Alpha", QDateTime::currentDateTime()}});
+        } else if (change == "undoMarks") {
+            vm->history().setSelectedUndoMappingIDs({QUuid::createUuid()});
+        } else if (change == "migratedMarks") {
+            vm->history().setSelectedMigratedMappingIDs({QUuid::createUuid()});
+        } else if (change == "undoMode") {
+            vm->browsing().setShowOperationInfo(false);
+        } else if (change == "diskWork") {
+            vm->activity().setIsUndoing(true);
+        } else if (change == "language") {
+            vm->settings().setLanguage(UILanguage::chinese);
+        } else {
+            vm->settings().setPresentationPrivacyEnabled(true);
+        }
+        QTEST(scheduled(), "scheduled");
     }
 
     void storageCardsShowTheRealVolumes()
