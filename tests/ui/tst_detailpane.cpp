@@ -434,6 +434,11 @@ private Q_SLOTS:
         QVERIFY(part("terminateRetryButton").enabled);
         QVERIFY(!part("openTargetButton").name.isEmpty());
         h.save("detail-failed-e007");
+        // The rows follow the language.
+        vm.settings().setLanguage(UILanguage::english);
+        h.settle();
+        QCOMPARE(part("terminateRetryButton").text, "Terminate Holders and Retry");
+        QCOMPARE(part("openSourceButton").text, "Open in Sidebar");
         QVERIFY(test::clickRecordPart(*h.pane, kFailedRecords, 0, "terminateRetryButton"));
         QTRY_VERIFY_WITH_TIMEOUT(vm.history().recentFailedMigrationPaths().isEmpty(), 20000);
         QTRY_VERIFY(!vm.activity().isMigrating());
