@@ -3,7 +3,7 @@
 // recovery switch repaint only the rows they touch.
 #include "ui/models/FailedRecordModel.h"
 #include "ui/models/MappingListModel.h"
-#include "ui/models/MigrationRecordModel.h"
+#include "ui/models/RecordListModel.h"
 #include "ui/models/RestoredPathModel.h"
 #include "viewmodel/disk/FailureRemedy.h"
 

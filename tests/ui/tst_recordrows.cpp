@@ -3,7 +3,7 @@
 // acting as push buttons, path lines and elided labels do.
 #include "UiTestSupport.h"
 #include "ui/models/FailedRecordModel.h"
-#include "ui/models/MigrationRecordModel.h"
+#include "ui/models/RecordListModel.h"
 #include "ui/views/detail/DetailLabels.h"
 #include "ui/views/detail/RecordListView.h"
 #include "ui/widgets/Chip.h"

@@ -1,10 +1,11 @@
 #include "ui/views/detail/ActivityRecords.h"
 
 #include "ui/models/FailedRecordModel.h"
-#include "ui/models/MigrationRecordModel.h"
+#include "ui/models/RecordListModel.h"
 #include "ui/models/RestoredPathModel.h"
 #include "ui/views/common/PathContextMenu.h"
 #include "ui/views/common/RefreshScheduler.h"
+#include "ui/views/common/SharedWatches.h"
 #include "ui/views/detail/DetailLabels.h"
 #include "ui/views/detail/RecordListView.h"
 #include "ui/views/detail/RecordRowTexts.h"
@@ -130,13 +131,8 @@ ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
     m_refresh->watch(history, &HistoryState::lastRestoredPathsChanged);
     m_refresh->watch(history, &HistoryState::recentFailedMigrationPathsChanged);
     // Whether a remedy may start: while no disk work runs.
-    const ActivityState* activity = &viewModel.activity();
-    for (const auto signal :
-         {&ActivityState::isMigratingChanged, &ActivityState::isUndoingChanged,
-          &ActivityState::isRepairingLinksChanged, &ActivityState::isRecoveringOperationsChanged})
-        m_refresh->watch(activity, signal);
-    // The language and presentation privacy are settings.
-    m_refresh->watch(&viewModel.browsing(), &BrowsingState::configChanged);
+    watchDiskWork(*m_refresh, viewModel.activity());
+    watchTexts(*m_refresh, viewModel);
     showState();
 }
 

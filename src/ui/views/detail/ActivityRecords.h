@@ -16,7 +16,7 @@ class MainViewModel;
 namespace orvalink::ui {
 
 class FailedRecordModel;
-class MigrationRecordModel;
+template <typename Record> class RecordListModel;
 class RecordListView;
 class RefreshScheduler;
 class RestoredPathModel;
@@ -59,7 +59,7 @@ private:
 
     MainViewModel& m_viewModel;
     RefreshScheduler* m_refresh = nullptr;
-    MigrationRecordModel* m_migratedRecords = nullptr;
+    RecordListModel<MigrationPathRecord>* m_migratedRecords = nullptr;
     RestoredPathModel* m_restoredPaths = nullptr;
     FailedRecordModel* m_failedRecords = nullptr;
     ActivityRecordSection* m_migrated = nullptr;

@@ -3,6 +3,7 @@
 #include "ui/models/MappingListModel.h"
 #include "ui/views/common/PathContextMenu.h"
 #include "ui/views/common/RefreshScheduler.h"
+#include "ui/views/common/SharedWatches.h"
 #include "ui/views/detail/DetailLabels.h"
 #include "ui/views/detail/MappingListView.h"
 #include "ui/widgets/ElidedLabel.h"
@@ -86,13 +87,8 @@ MigratedItemsPanel::MigratedItemsPanel(MainViewModel& viewModel, QWidget* parent
     m_refresh->watch(history, &HistoryState::migratedMappingsChanged);
     m_refresh->watch(history, &HistoryState::selectedMigratedMappingIDsChanged);
     // Whether a repair may start: while no disk work runs.
-    const ActivityState* activity = &viewModel.activity();
-    for (const auto signal :
-         {&ActivityState::isMigratingChanged, &ActivityState::isUndoingChanged,
-          &ActivityState::isRepairingLinksChanged, &ActivityState::isRecoveringOperationsChanged})
-        m_refresh->watch(activity, signal);
-    // The language and presentation privacy are settings.
-    m_refresh->watch(&viewModel.browsing(), &BrowsingState::configChanged);
+    watchDiskWork(*m_refresh, viewModel.activity());
+    watchTexts(*m_refresh, viewModel);
     showState();
 }
 

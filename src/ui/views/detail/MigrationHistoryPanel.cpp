@@ -3,6 +3,7 @@
 #include "ui/models/MappingListModel.h"
 #include "ui/views/common/PathContextMenu.h"
 #include "ui/views/common/RefreshScheduler.h"
+#include "ui/views/common/SharedWatches.h"
 #include "ui/views/detail/DetailLabels.h"
 #include "ui/views/detail/MappingListView.h"
 #include "viewmodel/MainViewModel.h"
@@ -68,10 +69,8 @@ MigrationHistoryPanel::MigrationHistoryPanel(MainViewModel& viewModel, QWidget* 
     const HistoryState* history = &viewModel.history();
     m_refresh->watch(history, &HistoryState::undoHistoryChanged);
     m_refresh->watch(history, &HistoryState::selectedUndoMappingIDsChanged);
-    const BrowsingState* browsing = &viewModel.browsing();
-    m_refresh->watch(browsing, &BrowsingState::showOperationInfoChanged);
-    // The language and presentation privacy are settings.
-    m_refresh->watch(browsing, &BrowsingState::configChanged);
+    m_refresh->watch(&viewModel.browsing(), &BrowsingState::showOperationInfoChanged);
+    watchTexts(*m_refresh, viewModel);
     showState();
 }
 

@@ -32,11 +32,11 @@ void paintPath(QPainter* painter, const RecordRowPart& part)
     const QString shown = part.shownText();
     const QRect area = part.textRect();
     if (shown == part.text) {
+        // On the baseline a line edit uses: its font's ascent below the top of the centred line.
         const QFontMetrics metrics(part.font);
         const int ink = std::max(metrics.boundingRect(shown).height(), metrics.height());
-        const QRect line(area.left(), area.top() + (area.height() - ink + 1) / 2, area.width(),
-                         metrics.height());
-        painter->drawText(line, Qt::AlignLeft | Qt::AlignVCenter, shown);
+        const int top = area.top() + (area.height() - ink + 1) / 2;
+        painter->drawText(QPoint(area.left(), top + metrics.ascent()), shown);
     } else {
         painter->drawText(area, Qt::AlignLeft | Qt::AlignVCenter, shown);
     }

@@ -126,6 +126,22 @@ int flowRight(QList<RecordRowPart>& buttons, const QRect& area)
     return y == area.top() ? 0 : y - kButtonSpacing - area.top();
 }
 
+// The date at the right edge of a header line, as high as the line.
+RecordRowPart datePart(const QString& text, const QRect& head, const RecordRowMetrics& metrics)
+{
+    const QFont caption = metrics.caption();
+    RecordRowPart date = textPart(QStringLiteral("recordDate"), text, caption, metrics.secondaryText());
+    const int width = naturalWidth(caption, text);
+    date.rect = QRect(head.right() + 1 - width, head.top(), width, head.height());
+    return date;
+}
+
+// The name of the record's folder; it loses its middle where it does not fit.
+RecordRowPart namePart(const QString& text, const RecordRowMetrics& metrics)
+{
+    return textPart(QStringLiteral("recordName"), text, metrics.caption(), metrics.text(), Qt::ElideMiddle);
+}
+
 QRect centredIn(const QRect& line, int x, const QSize& size)
 {
     return QRect(QPoint(x, line.top() + (line.height() - size.height()) / 2), size);
@@ -252,12 +268,9 @@ RecordRow layoutMigratedRecord(const MigratedRecordTexts& texts, const QRect& bo
 
     // The name takes what the date leaves.
     const QRect head = lines.take(QFontMetrics(caption).height());
-    RecordRowPart date = textPart(QStringLiteral("recordDate"), texts.date, caption, secondary);
-    const int dateWidth = naturalWidth(caption, texts.date);
-    date.rect = QRect(head.right() + 1 - dateWidth, head.top(), dateWidth, head.height());
-    RecordRowPart name =
-        textPart(QStringLiteral("recordName"), texts.name, caption, metrics.text(), Qt::ElideMiddle);
-    name.rect = QRect(head.left(), head.top(), std::max(0, head.width() - dateWidth - lines.spacing()),
+    const RecordRowPart date = datePart(texts.date, head, metrics);
+    RecordRowPart name = namePart(texts.name, metrics);
+    name.rect = QRect(head.left(), head.top(), std::max(0, date.rect.left() - lines.spacing() - head.left()),
                       head.height());
     row.parts = {name, date};
 
@@ -309,14 +322,11 @@ RecordRow layoutFailedRecord(const FailedRecordTexts& texts, const QRect& bounds
     const int captionHeight = QFontMetrics(caption).height();
     const QSize chipSize = metrics.chipSize(texts.badge);
     const QRect head = lines.take(std::max(captionHeight, chipSize.height()));
-    const int dateWidth = naturalWidth(caption, texts.date);
-    RecordRowPart date = textPart(QStringLiteral("recordDate"), texts.date, caption, secondary);
-    date.rect = QRect(head.right() + 1 - dateWidth, head.top(), dateWidth, head.height());
+    const RecordRowPart date = datePart(texts.date, head, metrics);
     const int least = QFontMetrics(caption).horizontalAdvance(QStringLiteral("MM") + QChar(0x2026));
-    const int room = head.width() - chipSize.width() - dateWidth - 2 * lines.spacing();
+    const int room = head.width() - chipSize.width() - date.rect.width() - 2 * lines.spacing();
     const int nameWidth = std::min(naturalWidth(caption, texts.name), std::max(least, room));
-    RecordRowPart name =
-        textPart(QStringLiteral("recordName"), texts.name, caption, metrics.text(), Qt::ElideMiddle);
+    RecordRowPart name = namePart(texts.name, metrics);
     name.rect = centredIn(head, head.left(), QSize(nameWidth, captionHeight));
     RecordRowPart badge = textPart(QStringLiteral("failedStatusBadge"), texts.badge, metrics.chip(), kRed);
     badge.kind = RecordRowPart::Kind::chip;
