@@ -173,9 +173,9 @@ OrvalinkError OrvalinkError::sourceOccupiedAfterMove(const QString& path)
     return withPath(Case::sourceOccupiedAfterMove, path);
 }
 
-QString OrvalinkError::code() const
+QString OrvalinkError::codeOf(Case errorCase)
 {
-    return QStringLiteral("E%1").arg(static_cast<int>(m_case) + 1, 3, 10, QLatin1Char('0'));
+    return QStringLiteral("E%1").arg(static_cast<int>(errorCase) + 1, 3, 10, QLatin1Char('0'));
 }
 
 QString OrvalinkError::errorDescription() const

@@ -63,7 +63,8 @@ public:
 
     Case errorCase() const { return m_case; }
     // "E" and three digits.
-    QString code() const;
+    QString code() const { return codeOf(m_case); }
+    static QString codeOf(Case errorCase);
     // The English message of the case; never empty.
     QString errorDescription() const;
     const char* what() const noexcept override { return m_what.constData(); }

@@ -3,6 +3,7 @@
 #include "UiTestSupport.h"
 #include "ui/views/detail/MappingListView.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QTest>
 
@@ -26,7 +27,10 @@ void DetailPaneHarness::settle()
 void DetailPaneHarness::save(const QString& name)
 {
     settle();
-    saveScreen(renderOffscreen(pane.get(), pane->size()), name);
+    // As high as the column needs at its width, as the window's scroll area makes it: a window of
+    // its own would only follow the minimum heights, which leave out the wrapped card grid.
+    const int needed = std::max(pane->height(), pane->heightForWidth(pane->width()));
+    saveScreen(renderOffscreen(pane.get(), QSize(pane->width(), needed)), name);
 }
 
 QString DetailPaneHarness::text(const QString& labelName) const
@@ -51,6 +55,12 @@ void DetailPaneHarness::clickRow(const QString& listName, int row)
     QVERIFY(list);
     const QRect rect = list->visualRect(list->model()->index(row, 0));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(rect.center().x(), rect.top() + 10));
+}
+
+int DetailPaneHarness::shownRecords(const QString& listName) const
+{
+    const auto* list = find<QAbstractItemView>(listName);
+    return list && list->isVisibleTo(pane.get()) ? list->model()->rowCount() : 0;
 }
 
 } // namespace orvalink::test

@@ -31,6 +31,8 @@ public:
     QList<QWidget*> shown(const QString& name) const;
     // Clicks the list's row `row` in the middle of its header line.
     void clickRow(const QString& listName, int row);
+    // The rows of the record list `listName` that are shown now (none while the list is hidden).
+    int shownRecords(const QString& listName) const;
 
     ui::DashboardViewState state;
     std::unique_ptr<ui::DetailPaneView> pane;

@@ -1,13 +1,17 @@
 #include "UiTestSupport.h"
 
+#include "ui/views/detail/RecordListView.h"
 #include "ui/widgets/LayoutSettling.h"
 #include "ui/widgets/Motion.h"
 #include "ui/widgets/TextStyles.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QImageWriter>
+#include <QMenu>
 #include <QSaveFile>
+#include <QTest>
 #include <QWidget>
 
 namespace orvalink::test {
@@ -52,6 +56,68 @@ int firstOpaqueColumn(const QImage& image, int y, int threshold)
             return x;
     }
     return -1;
+}
+
+namespace {
+
+QList<ui::RecordListView*> recordLists(const QWidget& root, const QString& listName)
+{
+    QList<ui::RecordListView*> lists = root.findChildren<ui::RecordListView*>();
+    if (!listName.isEmpty())
+        lists.removeIf(
+            [&listName](const ui::RecordListView* list) { return list->objectName() != listName; });
+    return lists;
+}
+
+} // namespace
+
+QList<ui::RecordRowPart> recordParts(const QWidget& root, const QString& listName, int row)
+{
+    QList<ui::RecordRowPart> parts;
+    for (ui::RecordListView* list : recordLists(root, listName)) {
+        const int rows = list->model()->rowCount();
+        for (int shown = 0; shown < rows; ++shown) {
+            if (row < 0 || shown == row)
+                parts.append(list->rowLayout(shown).parts);
+        }
+    }
+    return parts;
+}
+
+ui::RecordRowPart recordPart(const QWidget& root, const QString& listName, int row, const QString& name)
+{
+    for (const ui::RecordRowPart& part : recordParts(root, listName, row)) {
+        if (part.name == name)
+            return part;
+    }
+    return {};
+}
+
+bool clickRecordPart(const QWidget& root, const QString& listName, int row, const QString& name)
+{
+    const QList<ui::RecordListView*> lists = recordLists(root, listName);
+    const ui::RecordRowPart part = recordPart(root, listName, row, name);
+    if (lists.size() != 1 || part.name.isEmpty())
+        return false;
+    QTest::mouseClick(lists.first()->viewport(), Qt::LeftButton, {}, part.rect.center());
+    return true;
+}
+
+QMenu* recordPartMenu(const QWidget& root, const QString& listName, int row, const QString& name)
+{
+    const QList<ui::RecordListView*> lists = recordLists(root, listName);
+    const ui::RecordRowPart part = recordPart(root, listName, row, name);
+    if (lists.size() != 1 || part.name.isEmpty())
+        return nullptr;
+    QWidget* viewport = lists.first()->viewport();
+    const QPoint at = part.rect.center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+    QApplication::sendEvent(viewport, &event);
+    for (QMenu* menu : lists.first()->findChildren<QMenu*>()) {
+        if (menu->isVisible())
+            return menu;
+    }
+    return nullptr;
 }
 
 } // namespace orvalink::test

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "ui/views/detail/RecordRowLayout.h"
+
 #include <QImage>
+#include <QList>
 #include <QString>
 
+class QMenu;
 class QWidget;
 
 namespace orvalink::test {
@@ -20,5 +24,15 @@ QString saveScreen(const QImage& image, const QString& name);
 
 // The first column of row `y` whose alpha passes `threshold`, or -1.
 int firstOpaqueColumn(const QImage& image, int y, int threshold = 16);
+
+// The painted parts of the record lists under `root` named `listName` (every record list for an
+// empty name), laid out where the lists show them: of row `row`, or of every row for -1.
+QList<ui::RecordRowPart> recordParts(const QWidget& root, const QString& listName = QString(), int row = -1);
+// The part `name` of that row; a part with an empty name when the row has none.
+ui::RecordRowPart recordPart(const QWidget& root, const QString& listName, int row, const QString& name);
+// A left click in the middle of that part (a painted button's click); false when there is no such part.
+bool clickRecordPart(const QWidget& root, const QString& listName, int row, const QString& name);
+// A right click in the middle of that part; the menu it opened, or null.
+QMenu* recordPartMenu(const QWidget& root, const QString& listName, int row, const QString& name);
 
 } // namespace orvalink::test

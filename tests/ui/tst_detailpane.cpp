@@ -10,8 +10,10 @@
 #include "support/SkipWithout.h"
 #include "ui/models/MappingListModel.h"
 #include "ui/views/common/PathContextMenu.h"
+#include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/detail/MappingListView.h"
 #include "ui/views/detail/PercentText.h"
+#include "ui/views/detail/RecordListView.h"
 #include "ui/widgets/RingGauge.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/state/ViewModelContext.h"
@@ -21,7 +23,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
-#include <QScrollArea>
 #include <QSignalSpy>
 #include <QStorageInfo>
 #include <QtTest>
@@ -55,7 +56,7 @@ bool isRealDirectory(const QString& path)
     return info.isDir() && !info.isSymLink();
 }
 
-// Every shown text of the column: labels, buttons and path lines.
+// Every shown text of the column: labels, path lines and the parts of the painted record rows.
 QStringList shownTexts(QWidget* root)
 {
     QStringList texts;
@@ -63,8 +64,14 @@ QStringList shownTexts(QWidget* root)
         texts.append(label->text());
     for (auto* line : root->findChildren<QLineEdit*>())
         texts.append(line->text());
+    for (const ui::RecordRowPart& part : test::recordParts(*root))
+        texts.append(part.text);
     return texts;
 }
+
+const QString kMigratedRecords = QStringLiteral("migratedRecordsSectionScroll");
+const QString kRestoredRecords = QStringLiteral("restoredRecordsSectionScroll");
+const QString kFailedRecords = QStringLiteral("failedRecordsSectionScroll");
 
 } // namespace
 
@@ -287,14 +294,15 @@ private Q_SLOTS:
         QCOMPARE(toggled.size(), 1);
         h.settle();
         QCOMPARE(h.text("migratedRecordsSectionTitle"), "Migration Targets");
-        QCOMPARE(h.shown("migratedRecord").size(), 3);
+        QCOMPARE(h.shownRecords(kMigratedRecords), 3);
         // Three rows need more than the section's 140 pixels: they scroll inside it.
-        const auto* rows = h.find<QScrollArea>("migratedRecordsSectionScroll");
+        const auto* rows = h.find<ui::RecordListView>(kMigratedRecords);
         QCOMPARE(rows->height(), 140);
-        QVERIFY(h.shown("migratedRecord").first()->height() > 40);
+        QVERIFY(rows->rowLayout(0).frame.height() > 40);
         QVERIFY(h.shown("failedRecordsSection").isEmpty());
-        const auto* target = h.pane->findChild<ui::PathLine*>("recordTarget");
-        QVERIFY(target->text().startsWith("Target: " + w.targetRoot()));
+        const ui::RecordRowPart target = test::recordPart(*h.pane, kMigratedRecords, 0, "recordTarget");
+        QVERIFY(target.text.startsWith("Target: " + w.targetRoot()));
+        QCOMPARE(target.path, vm.history().recentMigrations().first().targetPath);
 
         const auto* history = h.find<ui::MappingListView>("migrationHistoryList")->mappingModel();
         QCOMPARE(history->mappings(), vm.history().undoHistory());
@@ -325,8 +333,8 @@ private Q_SLOTS:
         QTRY_VERIFY(!vm.activity().isUndoing());
         QVERIFY(isRealDirectory(newest.sourcePath));
         h.settle();
-        QCOMPARE(h.shown("restoredRecord").size(), 1);
-        QCOMPARE(h.pane->findChild<ui::PathLine*>("restoredPath")->rawPath(), newest.sourcePath);
+        QCOMPARE(h.shownRecords(kRestoredRecords), 1);
+        QCOMPARE(test::recordPart(*h.pane, kRestoredRecords, 0, "restoredPath").path, newest.sourcePath);
 
         h.clickRow("migrationHistoryList", 0);
         h.clickRow("migrationHistoryList", 1);
@@ -379,26 +387,29 @@ private Q_SLOTS:
 
         h.button("activityToggle")->click();
         h.settle();
-        QCOMPARE(h.shown("failedRecord").size(), 1);
-        QCOMPARE(h.button("forceMigrateButton")->text(), "强制迁移 Force Migrate");
-        QVERIFY(!h.button("terminateRetryButton"));
-        QCOMPARE(h.button("openTargetButton")->text(), "查看目标 Open Target");
-        QVERIFY(h.text("failedReason").startsWith("失败原因 Reason: "));
+        QCOMPARE(h.shownRecords(kFailedRecords), 1);
+        const auto part = [&h](const char* name) {
+            return test::recordPart(*h.pane, kFailedRecords, 0, name);
+        };
+        QCOMPARE(part("forceMigrateButton").text, "强制迁移 Force Migrate");
+        QVERIFY(part("terminateRetryButton").name.isEmpty());
+        QCOMPARE(part("openTargetButton").text, "查看目标 Open Target");
+        QVERIFY(part("failedReason").text.startsWith("失败原因 Reason: "));
         // Paths are shown as the state object masks them; the engine's reason names the paths in
         // full and is masked the same way.
         const QString home = w.fx.home.home();
-        const auto* plannedTarget = h.pane->findChild<ui::PathLine*>("failedPlannedTarget");
-        QCOMPARE(plannedTarget->text(),
+        const ui::RecordRowPart plannedTarget = part("failedPlannedTarget");
+        QCOMPARE(plannedTarget.text,
                  "计划目标 Planned Target: " + vm.presentation().displayPath(record.targetPath));
-        QCOMPARE(plannedTarget->rawPath(), record.targetPath);
+        QCOMPARE(plannedTarget.path, record.targetPath);
         for (const QString& text : shownTexts(h.pane.get())) {
-            if (text != plannedTarget->text())
+            if (text != plannedTarget.text)
                 QVERIFY2(!text.contains(home) && !text.contains(w.volumePath()), qPrintable(text));
         }
-        QCOMPARE(h.pane->findChild<ui::PathLine*>("failedSource")->rawPath(), alpha);
+        QCOMPARE(part("failedSource").path, alpha);
         h.save("detail-failed-e004-bilingual-private");
 
-        h.button("forceMigrateButton")->click();
+        QVERIFY(test::clickRecordPart(*h.pane, kFailedRecords, 0, "forceMigrateButton"));
         QVERIFY(vm.activity().migrationConflictPrompt());
         QCOMPARE(vm.activity().migrationConflictPrompt()->record, record);
     }
@@ -416,16 +427,25 @@ private Q_SLOTS:
         migrate(vm, {alpha});
         QCOMPARE(vm.history().recentFailedMigrations().value(0).errorCode, std::optional<QString>("E007"));
         h.settle();
-        QVERIFY(!h.button("forceMigrateButton"));
-        QCOMPARE(h.button("terminateRetryButton")->text(), "终止占用程序并重试 Terminate Holders and Retry");
-        QVERIFY(h.shown("openTargetButton").size() == 1);
+        const auto part = [&h](const char* name) {
+            return test::recordPart(*h.pane, kFailedRecords, 0, name);
+        };
+        QVERIFY(part("forceMigrateButton").name.isEmpty());
+        QCOMPARE(part("terminateRetryButton").text, "终止占用程序并重试 Terminate Holders and Retry");
+        QVERIFY(part("terminateRetryButton").enabled);
+        QVERIFY(!part("openTargetButton").name.isEmpty());
         h.save("detail-failed-e007");
-        h.button("terminateRetryButton")->click();
+        // The rows follow the language.
+        vm.settings().setLanguage(UILanguage::english);
+        h.settle();
+        QCOMPARE(part("terminateRetryButton").text, "Terminate Holders and Retry");
+        QCOMPARE(part("openSourceButton").text, "Open in Sidebar");
+        QVERIFY(test::clickRecordPart(*h.pane, kFailedRecords, 0, "terminateRetryButton"));
         QTRY_VERIFY_WITH_TIMEOUT(vm.history().recentFailedMigrations().isEmpty(), 20000);
         QTRY_VERIFY(!vm.activity().isMigrating());
         QCOMPARE(platform::readSymbolicLink(alpha), std::optional<QString>(w.targetOf(alpha)));
         h.settle();
-        QVERIFY(h.shown("failedRecord").isEmpty());
+        QCOMPARE(h.shownRecords(kFailedRecords), 0);
     }
 
     // The migrated items, newest first; marking rows renames the repair button, in each language.
@@ -482,12 +502,11 @@ private Q_SLOTS:
         h.settle();
         const LinkMapping mapping = vm.history().undoHistory().first();
 
-        auto* line = h.pane->findChild<ui::PathLine*>("recordUndoReturn");
-        QVERIFY(!line->text().contains(w.fx.home.home()));
-        QContextMenuEvent lineEvent(QContextMenuEvent::Mouse, QPoint(4, 4), line->mapToGlobal(QPoint(4, 4)));
-        QApplication::sendEvent(line, &lineEvent);
-        auto* menu = line->findChild<QMenu*>("pathContextMenu");
+        QVERIFY(!test::recordPart(*h.pane, kMigratedRecords, 0, "recordUndoReturn")
+                     .text.contains(w.fx.home.home()));
+        QMenu* menu = test::recordPartMenu(*h.pane, kMigratedRecords, 0, "recordUndoReturn");
         QVERIFY(menu);
+        QCOMPARE(menu->objectName(), "pathContextMenu");
         menu->findChild<QAction*>("copyPathAction")->trigger();
         QCOMPARE(w.fx.clipboard->texts.last(), mapping.sourcePath);
         menu->close();
@@ -522,6 +541,107 @@ private Q_SLOTS:
         itemMenu->actions().at(4)->trigger();
         QCOMPARE(w.fx.revealer->revealed.last(), mapping.targetPath);
         itemMenu->close();
+    }
+
+    // A batch inserts one row per finished item into the records list: nothing is reset, no row
+    // is removed or repainted, and the section builds no widget for a record.
+    void aBatchInsertsItsRows()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QStringList names{"One", "Two", "Three", "Four", "Five", "Six"};
+        const QStringList sources = makeFolders(w, names);
+        MainViewModel& vm = w.vm();
+        DetailPaneHarness h(vm, true);
+        h.settle();
+        QAbstractItemModel* rows = h.find<ui::RecordListView>(kMigratedRecords)->model();
+        auto* section = h.find<QWidget>("migratedRecordsSection");
+        const qsizetype widgets = section->findChildren<QWidget*>().size();
+        QSignalSpy inserted(rows, &QAbstractItemModel::rowsInserted);
+        QSignalSpy removed(rows, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy changed(rows, &QAbstractItemModel::dataChanged);
+        QSignalSpy resets(rows, &QAbstractItemModel::modelReset);
+        migrate(vm, sources);
+        h.settle();
+
+        QCOMPARE(rows->rowCount(), names.size());
+        int insertedRows = 0;
+        for (const QList<QVariant>& arguments : inserted) {
+            QCOMPARE(arguments.at(1).toInt(), 0); // newest first
+            insertedRows += arguments.at(2).toInt() - arguments.at(1).toInt() + 1;
+        }
+        QCOMPARE(insertedRows, names.size());
+        QVERIFY(inserted.size() > 1);
+        QCOMPARE(removed.size(), 0);
+        QCOMPARE(changed.size(), 0);
+        QCOMPARE(resets.size(), 0);
+        QCOMPARE(section->findChildren<QWidget*>().size(), widgets);
+    }
+
+    // Each panel of the lists refreshes on what it shows: not on progress, a search keystroke or
+    // the sidebar's selection.
+    void panelsWatchWhatTheyShow_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("scheduled");
+        const QString records = QStringLiteral("activityRecords");
+        const QString migrated = QStringLiteral("migratedItemsPanel");
+        const QString history = QStringLiteral("migrationHistoryPanel");
+        QTest::newRow("progress sample") << "progress" << QStringList();
+        QTest::newRow("search keystroke") << "search" << QStringList();
+        QTest::newRow("sidebar selection") << "selection" << QStringList();
+        QTest::newRow("records") << "records" << QStringList{records};
+        QTest::newRow("undo marks") << "undoMarks" << QStringList{history};
+        QTest::newRow("migrated marks") << "migratedMarks" << QStringList{migrated};
+        QTest::newRow("undo mode") << "undoMode" << QStringList{history};
+        QTest::newRow("disk work") << "diskWork" << QStringList{records, migrated};
+        QTest::newRow("language") << "language" << QStringList{records, migrated, history};
+        QTest::newRow("privacy") << "privacy" << QStringList{records, migrated, history};
+    }
+
+    void panelsWatchWhatTheyShow()
+    {
+        QFETCH(QString, change);
+        test::ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        DetailPaneHarness h(*vm);
+        h.settle();
+        const auto scheduled = [&h] {
+            QStringList names;
+            for (const char* name : {"activityRecords", "migratedItemsPanel", "migrationHistoryPanel"}) {
+                const auto* scheduler = h.find<QWidget>(name)->findChild<ui::RefreshScheduler*>(
+                    QString(), Qt::FindDirectChildrenOnly);
+                if (scheduler && scheduler->isPending())
+                    names.append(QString::fromLatin1(name));
+            }
+            return names;
+        };
+        QCOMPARE(scheduled(), QStringList());
+        ViewModelContext& context = ViewModelInternals::context(*vm);
+        if (change == "progress") {
+            context.activity().setMigrationProcessedBytes(4096);
+            context.activity().setMigrationProcessedItems(1);
+        } else if (change == "search") {
+            context.browsing().setSearchQuery("a");
+        } else if (change == "selection") {
+            context.browsing().setSelectedPaths({fx.tree.dir("Alpha")});
+        } else if (change == "records") {
+            context.history().setRecentMigrations(
+                {{QUuid::createUuid(), fx.tree.dir("Alpha"), "/mnt/v/Alpha", QDateTime::currentDateTime()}});
+        } else if (change == "undoMarks") {
+            context.history().setSelectedUndoMappingIDs({QUuid::createUuid()});
+        } else if (change == "migratedMarks") {
+            context.history().setSelectedMigratedMappingIDs({QUuid::createUuid()});
+        } else if (change == "undoMode") {
+            context.browsing().setShowOperationInfo(false);
+        } else if (change == "diskWork") {
+            context.activity().setDiskWork(DiskWork::undo);
+        } else if (change == "language") {
+            vm->settings().setLanguage(UILanguage::chinese);
+        } else {
+            vm->settings().setPresentationPrivacyEnabled(true);
+        }
+        QTEST(scheduled(), "scheduled");
     }
 
     void storageCardsShowTheRealVolumes()

@@ -40,13 +40,18 @@ void setRunning(ActivityState& activity, const QString& work, bool running)
     activity.setDiskWork(running ? kind : DiskWork::none);
 }
 
-// The enabled state of each starter button, by name.
+// The enabled starter buttons, by name: push buttons and the buttons painted in the record rows.
 QStringList enabledStarters(QWidget* window)
 {
+    const QList<ui::RecordRowPart> painted = recordParts(*window);
     QStringList enabled;
     for (const QString& name : kStarters) {
         auto* button = window->findChild<QPushButton*>(name);
-        if (button && button->isEnabled())
+        const bool paintedEnabled =
+            std::any_of(painted.cbegin(), painted.cend(), [&name](const ui::RecordRowPart& part) {
+                return part.name == name && part.kind == ui::RecordRowPart::Kind::button && part.enabled;
+            });
+        if ((button && button->isEnabled()) || paintedEnabled)
             enabled.append(name);
     }
     return enabled;

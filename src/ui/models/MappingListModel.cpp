@@ -1,37 +1,33 @@
 #include "ui/models/MappingListModel.h"
 
 #include <QFileInfo>
+#include <utility>
 
 namespace orvalink::ui {
 
-MappingListModel::MappingListModel(QObject* parent) : QAbstractListModel(parent) {}
+MappingListModel::MappingListModel(QObject* parent) : KeyedListModel(parent) {}
 
 void MappingListModel::setMappings(const QList<LinkMapping>& mappings)
 {
-    if (mappings == m_mappings)
-        return;
-    beginResetModel();
-    m_mappings = mappings;
-    endResetModel();
+    replaceRows(m_mappings, mappings, [](const LinkMapping& mapping) { return mapping.id; });
 }
 
 void MappingListModel::setSelection(const QSet<QUuid>& selection)
 {
     if (selection == m_selection)
         return;
-    m_selection = selection;
-    repaintAll();
-}
-
-void MappingListModel::textsChanged()
-{
-    repaintAll();
-}
-
-void MappingListModel::repaintAll()
-{
-    if (!m_mappings.isEmpty())
-        Q_EMIT dataChanged(index(0), index(int(m_mappings.size()) - 1));
+    const QSet<QUuid> before = std::exchange(m_selection, selection);
+    int first = -1;
+    int last = -1;
+    for (int row = 0; row < int(m_mappings.size()); ++row) {
+        const QUuid& id = m_mappings.at(row).id;
+        if (before.contains(id) == m_selection.contains(id))
+            continue;
+        first = first < 0 ? row : first;
+        last = row;
+    }
+    if (first >= 0)
+        Q_EMIT dataChanged(index(first), index(last), {SelectedRole});
 }
 
 int MappingListModel::rowCount(const QModelIndex& parent) const

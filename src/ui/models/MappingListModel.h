@@ -1,8 +1,8 @@
 #pragma once
 
 #include "model/LinkMapping.h"
+#include "ui/models/KeyedListModel.h"
 
-#include <QAbstractListModel>
 #include <QList>
 #include <QSet>
 #include <QUuid>
@@ -11,8 +11,9 @@ namespace orvalink::ui {
 
 // The rows of a history list (migrated items, undo candidates): link mappings in the order the
 // state object keeps them, and which of them are marked. Lists of many thousand rows after a year
-// of use: a new list resets the model only when it differs, a new selection repaints the rows.
-class MappingListModel : public QAbstractListModel {
+// of use: a new list inserts and removes only the rows that came and went, a new selection repaints
+// only the rows whose mark changed.
+class MappingListModel : public KeyedListModel {
     Q_OBJECT
 
 public:
@@ -22,8 +23,6 @@ public:
 
     void setMappings(const QList<LinkMapping>& mappings);
     void setSelection(const QSet<QUuid>& selection);
-    // The shown texts depend on the language and privacy: every row is painted again.
-    void textsChanged();
 
     const QList<LinkMapping>& mappings() const { return m_mappings; }
     const LinkMapping& mappingAt(int row) const { return m_mappings.at(row); }
@@ -34,8 +33,6 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
 private:
-    void repaintAll();
-
     QList<LinkMapping> m_mappings;
     QSet<QUuid> m_selection;
 };

@@ -1,16 +1,23 @@
 #include "ui/views/detail/ActivityRecords.h"
 
-#include "ui/views/detail/ActivityRecordRows.h"
+#include "ui/models/FailedRecordModel.h"
+#include "ui/models/RecordListModel.h"
+#include "ui/models/RestoredPathModel.h"
+#include "ui/views/common/PathContextMenu.h"
+#include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/detail/DetailLabels.h"
+#include "ui/views/detail/RecordListView.h"
+#include "ui/views/detail/RecordRowTexts.h"
 #include "viewmodel/MainViewModel.h"
+#include "viewmodel/browsing/Navigator.h"
 #include "viewmodel/disk/DiskWorkflows.h"
+#include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/texts/Presentation.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
-#include <QPushButton>
-#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace orvalink::ui {
@@ -21,49 +28,27 @@ constexpr int kSectionMaxHeight = 140;
 
 } // namespace
 
-ActivityRecordSection::ActivityRecordSection(const QString& objectName, QWidget* parent) : QWidget(parent)
+ActivityRecordSection::ActivityRecordSection(const QString& objectName, QAbstractItemModel* model,
+                                             RecordRowDelegate::Layout layout, bool uniformRows,
+                                             QWidget* parent)
+    : QWidget(parent)
 {
     setObjectName(objectName);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(8);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(8);
     m_title = styledLabel(this, objectName + QStringLiteral("Title"), TextStyle::Caption, QFont::DemiBold);
     applySecondaryTextColor(m_title);
-    layout->addWidget(m_title);
-    m_scroll = new QScrollArea(this);
-    m_scroll->setObjectName(objectName + QStringLiteral("Scroll"));
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->viewport()->setAutoFillBackground(false);
-    m_rows = new QWidget(m_scroll);
-    m_rows->setObjectName(objectName + QStringLiteral("Rows"));
-    m_rowsLayout = new QVBoxLayout(m_rows);
-    m_rowsLayout->setContentsMargins(0, 0, 0, 0);
-    m_rowsLayout->setSpacing(8);
-    m_scroll->setWidget(m_rows);
-    layout->addWidget(m_scroll);
+    column->addWidget(m_title);
+    m_list = new RecordListView(model, std::move(layout), uniformRows, objectName + QStringLiteral("Scroll"),
+                                this);
+    m_list->setMaximumContentHeight(kSectionMaxHeight);
+    column->addWidget(m_list);
 }
 
 void ActivityRecordSection::setTitle(const QString& title)
 {
     setTextIfChanged(m_title, title);
-}
-
-void ActivityRecordSection::setRows(const QList<QWidget*>& rows)
-{
-    while (QLayoutItem* item = m_rowsLayout->takeAt(0)) {
-        delete item->widget();
-        delete item;
-    }
-    // Shown at once (a layout would only queue it), so the height below counts them.
-    for (QWidget* row : rows) {
-        m_rowsLayout->addWidget(row);
-        row->show();
-    }
-    // The rows' own height up to the limit: a short list takes no more room than it needs.
-    m_rowsLayout->activate();
-    m_scroll->setFixedHeight(std::min(kSectionMaxHeight, m_rows->sizeHint().height()));
 }
 
 ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
@@ -73,11 +58,50 @@ ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(10);
-    m_migrated = new ActivityRecordSection(QStringLiteral("migratedRecordsSection"), this);
-    m_restored = new ActivityRecordSection(QStringLiteral("restoredRecordsSection"), this);
-    m_failed = new ActivityRecordSection(QStringLiteral("failedRecordsSection"), this);
-    for (QWidget* section : {m_migrated, m_restored, m_failed})
+
+    MainViewModel* vm = &viewModel;
+    m_migratedRecords = new MigrationRecordModel(this);
+    m_restoredPaths = new RestoredPathModel(this);
+    m_failedRecords = new FailedRecordModel(this);
+    const MigrationRecordModel* migrated = m_migratedRecords;
+    const RestoredPathModel* restored = m_restoredPaths;
+    const FailedRecordModel* failed = m_failedRecords;
+    m_migrated = new ActivityRecordSection(
+        QStringLiteral("migratedRecordsSection"), m_migratedRecords,
+        [vm, migrated](const QModelIndex& index, const QRect& bounds, const RecordRowMetrics& metrics) {
+            return layoutMigratedRecord(migratedRecordTexts(*vm, migrated->recordAt(index.row())), bounds,
+                                        metrics);
+        },
+        true, this);
+    m_restored = new ActivityRecordSection(
+        QStringLiteral("restoredRecordsSection"), m_restoredPaths,
+        [vm, restored](const QModelIndex& index, const QRect& bounds, const RecordRowMetrics& metrics) {
+            return layoutRestoredRecord(restoredRecordTexts(*vm, restored->pathAt(index.row())), bounds,
+                                        metrics);
+        },
+        true, this);
+    m_failed = new ActivityRecordSection(
+        QStringLiteral("failedRecordsSection"), m_failedRecords,
+        [vm, failed](const QModelIndex& index, const QRect& bounds, const RecordRowMetrics& metrics) {
+            return layoutFailedRecord(
+                failedRecordTexts(*vm, failed->recordAt(index.row()), failed->isRecoveryEnabled()), bounds,
+                metrics);
+        },
+        false, this);
+    for (ActivityRecordSection* section : {m_migrated, m_restored, m_failed}) {
         layout->addWidget(section);
+        RecordListView* list = section->list();
+        connect(list, &RecordListView::pathMenuRequested, this,
+                [this, list](const QString& path, const QPoint& globalPos) {
+                    // The menu acts on the raw path, whatever the line shows.
+                    QMenu* menu = createPathContextMenu(m_viewModel, path, list);
+                    menu->setAttribute(Qt::WA_DeleteOnClose);
+                    menu->popup(globalPos);
+                });
+    }
+    connect(m_restored->list(), &RecordListView::buttonClicked, this,
+            &ActivityRecords::restoredButtonClicked);
+    connect(m_failed->list(), &RecordListView::buttonClicked, this, &ActivityRecords::failedButtonClicked);
 
     m_repairRow = new QWidget(this);
     m_repairRow->setObjectName(QStringLiteral("repairStatusRow"));
@@ -99,57 +123,73 @@ ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
     repair->addLayout(texts);
     repair->addStretch(1);
     layout->addWidget(m_repairRow);
+
+    m_refresh = new RefreshScheduler([this] { showState(); }, this);
+    const HistoryState* history = &viewModel.history();
+    m_refresh->watch(history, &HistoryState::recentMigrationsChanged);
+    m_refresh->watch(history, &HistoryState::lastRestoredPathsChanged);
+    m_refresh->watch(history, &HistoryState::recentFailedMigrationsChanged);
+    // Whether a remedy may start: while no disk work runs.
+    m_refresh->watch(&viewModel.activity(), &ActivityState::diskWorkChanged);
+    m_refresh->watch(&viewModel.presentation(), &Presentation::textsChanged);
+    // Every row reads differently in another language or with privacy switched.
+    connect(&viewModel.presentation(), &Presentation::textsChanged, this, [this] {
+        m_migratedRecords->repaintAll();
+        m_restoredPaths->repaintAll();
+        m_failedRecords->repaintAll();
+    });
+    showState();
 }
 
 void ActivityRecords::refresh()
 {
-    const HistoryState& history = m_viewModel.history();
-    const AppConfig& config = m_viewModel.browsing().config();
-    const std::pair<UILanguage, bool> texts{config.uiLanguage, config.presentationPrivacyEnabled};
-    const bool textsChanged = !m_built || texts != m_shownTexts;
-    m_built = true;
-    m_shownTexts = texts;
+    m_refresh->refreshNow();
+}
 
-    if (textsChanged || history.recentMigrations() != m_shownMigrated) {
-        m_shownMigrated = history.recentMigrations();
-        QList<QWidget*> rows;
-        for (const MigrationPathRecord& record : m_shownMigrated)
-            rows.append(recentMigrationRecordView(m_viewModel, record, m_migrated->rowContainer()));
-        m_migrated->setRows(rows);
-    }
-    if (textsChanged || history.lastRestoredPaths() != m_shownRestored) {
-        m_shownRestored = history.lastRestoredPaths();
-        QList<QWidget*> rows;
-        for (const QString& path : m_shownRestored)
-            rows.append(restoredPathView(m_viewModel, path, m_restored->rowContainer()));
-        m_restored->setRows(rows);
-    }
-    if (textsChanged || history.recentFailedMigrations() != m_shownFailed) {
-        m_shownFailed = history.recentFailedMigrations();
-        QList<QWidget*> rows;
-        for (const FailedMigrationRecord& record : m_shownFailed)
-            rows.append(failedMigrationRecordView(m_viewModel, record, m_failed->rowContainer()));
-        m_failed->setRows(rows);
-    }
-    // A failed item's recovery starts disk work: offered only while none runs.
-    const bool mayStart = m_viewModel.workflows().mayStartDiskWork();
-    for (const char* name : {"forceMigrateButton", "terminateRetryButton"}) {
-        for (QPushButton* button :
-             m_failed->rowContainer()->findChildren<QPushButton*>(QString::fromLatin1(name)))
-            button->setEnabled(mayStart);
-    }
+void ActivityRecords::showState()
+{
+    const HistoryState& history = m_viewModel.history();
+    m_migratedRecords->setRecords(history.recentMigrations());
+    m_restoredPaths->setPaths(history.lastRestoredPaths());
+    m_failedRecords->setRecords(history.recentFailedMigrations());
+    // A failed item's remedy starts disk work: offered only while none runs.
+    m_failedRecords->setRecoveryEnabled(m_viewModel.workflows().mayStartDiskWork());
     m_migrated->setTitle(localizedText(m_viewModel, "迁移成功目录", "Migration Targets"));
     m_restored->setTitle(localizedText(m_viewModel, "反悔成功路径", "Restored Paths"));
     m_failed->setTitle(localizedText(m_viewModel, "迁移失败项目", "Failed Migration Items"));
-    m_migrated->setVisible(!m_shownMigrated.isEmpty());
-    m_restored->setVisible(!m_shownRestored.isEmpty());
-    m_failed->setVisible(!m_shownFailed.isEmpty());
+    m_migrated->setVisible(m_migratedRecords->rowCount() > 0);
+    m_restored->setVisible(m_restoredPaths->rowCount() > 0);
+    m_failed->setVisible(m_failedRecords->rowCount() > 0);
 
     setTextIfChanged(m_repairTitle, localizedText(m_viewModel, "正在修复链接", "Repairing Links"));
     setTextIfChanged(m_repairSubtitle,
                      localizedText(m_viewModel, "已迁移项目的失效链接正在后台修复。",
                                    "Broken migration links are being repaired in the background."));
     m_repairRow->setVisible(m_viewModel.activity().isRepairingLinks());
+}
+
+void ActivityRecords::restoredButtonClicked(int row, const QString& name)
+{
+    const QString path = m_restoredPaths->pathAt(row);
+    if (name == QLatin1String("copyPathButton"))
+        m_viewModel.presentation().copyPathToClipboard(path);
+    else if (name == QLatin1String("openInSidebarButton"))
+        m_viewModel.navigation().goToDirectoryContext(path);
+    else if (name == QLatin1String("revealButton"))
+        m_viewModel.presentation().revealInFileManager(path);
+}
+
+void ActivityRecords::failedButtonClicked(int row, const QString& name)
+{
+    const FailedMigrationRecord record = m_failedRecords->recordAt(row);
+    if (name == QLatin1String("forceMigrateButton"))
+        m_viewModel.workflows().presentMigrationConflictPrompt(record);
+    else if (name == QLatin1String("terminateRetryButton"))
+        startDetached(m_viewModel.workflows().retryFailedMigration(record, std::nullopt, true));
+    else if (name == QLatin1String("openSourceButton"))
+        m_viewModel.navigation().goToDirectoryContext(record.sourcePath);
+    else if (name == QLatin1String("openTargetButton"))
+        m_viewModel.navigation().goToDirectoryContext(record.targetPath);
 }
 
 } // namespace orvalink::ui

@@ -1,16 +1,13 @@
 #pragma once
 
 #include "model/AppConfig.h"
-#include "viewmodel/disk/WorkflowRecords.h"
+#include "ui/views/detail/RecordRowDelegate.h"
 
-#include <QList>
-#include <QStringList>
 #include <QWidget>
 #include <utility>
 
+class QAbstractItemModel;
 class QLabel;
-class QScrollArea;
-class QVBoxLayout;
 
 namespace orvalink {
 class MainViewModel;
@@ -18,50 +15,59 @@ class MainViewModel;
 
 namespace orvalink::ui {
 
+class FailedRecordModel;
+template <typename Record> class RecordListModel;
+class RecordListView;
+class RefreshScheduler;
+class RestoredPathModel;
+
 // A titled list of record rows that scrolls inside at most 140 pixels, so a long list never pushes
-// the rest of the column away.
+// the rest of the column away. The list is named after the section with "Scroll".
 class ActivityRecordSection : public QWidget {
     Q_OBJECT
 
 public:
-    explicit ActivityRecordSection(const QString& objectName, QWidget* parent = nullptr);
+    ActivityRecordSection(const QString& objectName, QAbstractItemModel* model,
+                          RecordRowDelegate::Layout layout, bool uniformRows, QWidget* parent = nullptr);
 
     void setTitle(const QString& title);
-    // Replaces the rows; the section takes ownership.
-    void setRows(const QList<QWidget*>& rows);
-    QWidget* rowContainer() const { return m_rows; }
+    RecordListView* list() const { return m_list; }
 
 private:
     QLabel* m_title = nullptr;
-    QScrollArea* m_scroll = nullptr;
-    QWidget* m_rows = nullptr;
-    QVBoxLayout* m_rowsLayout = nullptr;
+    RecordListView* m_list = nullptr;
 };
 
-// The record sections of the activity workspace and the link-repair status row. A section is
-// present while its list is not empty; rows are rebuilt only when their list, the language or
-// presentation privacy changed.
+// The record sections of the activity workspace (finished migrations, restored paths, failures with
+// their remedies) and the link-repair status row. A section is present while its list is not empty.
+// The lists are models: a finished item inserts its row, a language or privacy change repaints the
+// rows, nothing builds a widget per record. Refreshes itself when the records, the running disk work
+// or the texts change.
 class ActivityRecords : public QWidget {
     Q_OBJECT
 
 public:
     explicit ActivityRecords(MainViewModel& viewModel, QWidget* parent = nullptr);
 
+    // Shows the state now (a refresh is otherwise scheduled by the changes it shows).
     void refresh();
 
 private:
+    void showState();
+    void restoredButtonClicked(int row, const QString& name);
+    void failedButtonClicked(int row, const QString& name);
+
     MainViewModel& m_viewModel;
+    RefreshScheduler* m_refresh = nullptr;
+    RecordListModel<MigrationPathRecord>* m_migratedRecords = nullptr;
+    RestoredPathModel* m_restoredPaths = nullptr;
+    FailedRecordModel* m_failedRecords = nullptr;
     ActivityRecordSection* m_migrated = nullptr;
     ActivityRecordSection* m_restored = nullptr;
     ActivityRecordSection* m_failed = nullptr;
     QWidget* m_repairRow = nullptr;
     QLabel* m_repairTitle = nullptr;
     QLabel* m_repairSubtitle = nullptr;
-    std::pair<UILanguage, bool> m_shownTexts{UILanguage::bilingual, false};
-    QList<MigrationPathRecord> m_shownMigrated;
-    QStringList m_shownRestored;
-    QList<FailedMigrationRecord> m_shownFailed;
-    bool m_built = false;
 };
 
 } // namespace orvalink::ui

@@ -49,27 +49,20 @@ DetailPaneView::DetailPaneView(MainViewModel& viewModel, DashboardViewState& sta
 
 void DetailPaneView::bindSections()
 {
-    // The workspace, the storage overview and the undo row refresh themselves; the history, the
-    // migrated items and the footer are refreshed from here, each on the values it shows.
+    // The workspace, the storage overview, the undo row and both lists refresh themselves; the
+    // titles and whether the migrated items show are set from here, and the footer is refreshed
+    // from here, each on the values it shows.
     const Presentation& presentation = m_viewModel.presentation();
     const BrowsingState& browsing = m_viewModel.browsing();
     const ActivityState& activity = m_viewModel.activity();
-    const HistoryState& history = m_viewModel.history();
 
     auto* historySection = new RefreshScheduler([this] { refreshHistory(); }, this);
     historySection->watch(&presentation, &Presentation::textsChanged);
-    historySection->watch(&browsing, &BrowsingState::showOperationInfoChanged);
-    historySection->watch(&history, &HistoryState::undoHistoryChanged,
-                          &HistoryState::selectedUndoMappingIDsChanged);
 
     auto* migratedSection = new RefreshScheduler([this] { refreshMigratedItems(); }, this);
     migratedSection->watch(&presentation, &Presentation::textsChanged);
     migratedSection->watch(&browsing, &BrowsingState::showOperationInfoChanged);
     migratedSection->watch(&m_state, &DashboardViewState::showMigratedItemsPanelChanged);
-    migratedSection->watch(&history, &HistoryState::migratedMappingsChanged,
-                           &HistoryState::selectedMigratedMappingIDsChanged);
-    // Whether a repair may start: the disk work that runs, not the progress of the work that runs.
-    migratedSection->watch(&activity, &ActivityState::diskWorkChanged);
 
     auto* footerSection = new RefreshScheduler([this] { m_footer->refresh(); }, this);
     footerSection->watch(&presentation, &Presentation::textsChanged);
@@ -90,7 +83,6 @@ void DetailPaneView::refreshHistory()
 {
     m_historyBox->setTitle(m_viewModel.presentation().localized(QStringLiteral("迁移历史"),
                                                                 QStringLiteral("Migration History")));
-    m_history->refresh();
 }
 
 void DetailPaneView::refreshMigratedItems()
@@ -98,11 +90,9 @@ void DetailPaneView::refreshMigratedItems()
     // Undo mode is asked first: outside it the user's wish to see the panel is kept but not shown.
     const bool showMigrated = m_viewModel.browsing().showOperationInfo() && m_state.showMigratedItemsPanel();
     m_migratedBox->setVisible(showMigrated);
-    if (showMigrated) {
+    if (showMigrated)
         m_migratedBox->setTitle(m_viewModel.presentation().localized(QStringLiteral("已迁移项目"),
                                                                      QStringLiteral("Migrated Items")));
-        m_migrated->refresh();
-    }
 }
 
 } // namespace orvalink::ui

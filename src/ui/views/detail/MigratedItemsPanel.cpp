@@ -2,6 +2,7 @@
 
 #include "ui/models/MappingListModel.h"
 #include "ui/views/common/PathContextMenu.h"
+#include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/detail/DetailLabels.h"
 #include "ui/views/detail/MappingListView.h"
 #include "ui/widgets/ElidedLabel.h"
@@ -78,6 +79,18 @@ MigratedItemsPanel::MigratedItemsPanel(MainViewModel& viewModel, QWidget* parent
             [vm](const QUuid& id) { vm->workflows().toggleMigratedMappingSelection(id); });
     connect(m_list, &MappingListView::contextMenuRequested, this, &MigratedItemsPanel::showContextMenu);
     layout->addWidget(m_list);
+
+    m_refresh = new RefreshScheduler([this] { showState(); }, this);
+    const HistoryState* history = &viewModel.history();
+    m_refresh->watch(history, &HistoryState::migratedMappingsChanged);
+    m_refresh->watch(history, &HistoryState::selectedMigratedMappingIDsChanged);
+    // Whether a repair may start: while no disk work runs.
+    m_refresh->watch(&viewModel.activity(), &ActivityState::diskWorkChanged);
+    m_refresh->watch(&viewModel.presentation(), &Presentation::textsChanged);
+    // Every row reads differently in another language or with privacy switched.
+    connect(&viewModel.presentation(), &Presentation::textsChanged, m_list->mappingModel(),
+            &MappingListModel::repaintAll);
+    showState();
 }
 
 void MigratedItemsPanel::showContextMenu(const LinkMapping& mapping, MappingRowPart part,
@@ -115,6 +128,11 @@ void MigratedItemsPanel::showContextMenu(const LinkMapping& mapping, MappingRowP
 
 void MigratedItemsPanel::refresh()
 {
+    m_refresh->refreshNow();
+}
+
+void MigratedItemsPanel::showState()
+{
     MainViewModel& vm = m_viewModel;
     const HistoryState& history = vm.history();
     const QList<LinkMapping>& mappings = history.migratedMappings();
@@ -149,12 +167,6 @@ void MigratedItemsPanel::refresh()
     MappingListModel* model = m_list->mappingModel();
     model->setMappings(mappings);
     model->setSelection(history.selectedMigratedMappingIDs());
-    const AppConfig& config = vm.browsing().config();
-    const std::pair<UILanguage, bool> texts{config.uiLanguage, config.presentationPrivacyEnabled};
-    if (texts != m_shownTexts) {
-        m_shownTexts = texts;
-        model->textsChanged();
-    }
     m_list->setFixedHeight(std::max(m_list->contentHeight(kListMaxHeight), 1));
 }
 

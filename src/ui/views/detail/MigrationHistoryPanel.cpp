@@ -2,6 +2,7 @@
 
 #include "ui/models/MappingListModel.h"
 #include "ui/views/common/PathContextMenu.h"
+#include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/detail/DetailLabels.h"
 #include "ui/views/detail/MappingListView.h"
 #include "viewmodel/MainViewModel.h"
@@ -62,9 +63,25 @@ MigrationHistoryPanel::MigrationHistoryPanel(MainViewModel& viewModel, QWidget* 
             });
     layout->addWidget(m_list, 1);
     layout->addStretch(0);
+
+    m_refresh = new RefreshScheduler([this] { showState(); }, this);
+    const HistoryState* history = &viewModel.history();
+    m_refresh->watch(history, &HistoryState::undoHistoryChanged);
+    m_refresh->watch(history, &HistoryState::selectedUndoMappingIDsChanged);
+    m_refresh->watch(&viewModel.browsing(), &BrowsingState::showOperationInfoChanged);
+    m_refresh->watch(&viewModel.presentation(), &Presentation::textsChanged);
+    // Every row reads differently in another language or with privacy switched.
+    connect(&viewModel.presentation(), &Presentation::textsChanged, m_list->mappingModel(),
+            &MappingListModel::repaintAll);
+    showState();
 }
 
 void MigrationHistoryPanel::refresh()
+{
+    m_refresh->refreshNow();
+}
+
+void MigrationHistoryPanel::showState()
 {
     MainViewModel& vm = m_viewModel;
     const Presentation& texts = vm.presentation();
@@ -97,12 +114,6 @@ void MigrationHistoryPanel::refresh()
     MappingListModel* model = m_list->mappingModel();
     model->setMappings(mappings);
     model->setSelection(history.selectedUndoMappingIDs());
-    const AppConfig& config = vm.browsing().config();
-    const std::pair<UILanguage, bool> shown{config.uiLanguage, config.presentationPrivacyEnabled};
-    if (shown != m_shownTexts) {
-        m_shownTexts = shown;
-        model->textsChanged();
-    }
 }
 
 SelectionFooter::SelectionFooter(MainViewModel& viewModel, QWidget* parent)

@@ -15,21 +15,27 @@ class MainViewModel;
 namespace orvalink::ui {
 
 class MappingListView;
+class RefreshScheduler;
 
 // The undo candidates, newest first, where the user marks the migrations to undo. Outside undo
 // mode it shows only a hint; the marks stay for when undo mode comes back. Takes the height the
-// other sections of the column leave.
+// other sections of the column leave. Refreshes itself when the candidates, their marks, undo mode
+// or the texts change.
 class MigrationHistoryPanel : public QWidget {
     Q_OBJECT
 
 public:
     explicit MigrationHistoryPanel(MainViewModel& viewModel, QWidget* parent = nullptr);
 
+    // Shows the state now (a refresh is otherwise scheduled by the changes it shows).
     void refresh();
     MappingListView* list() const { return m_list; }
 
 private:
+    void showState();
+
     MainViewModel& m_viewModel;
+    RefreshScheduler* m_refresh = nullptr;
     QLabel* m_hint = nullptr;
     QWidget* m_header = nullptr;
     QLabel* m_selection = nullptr;
@@ -37,7 +43,6 @@ private:
     QPushButton* m_clear = nullptr;
     QLabel* m_empty = nullptr;
     MappingListView* m_list = nullptr;
-    std::pair<UILanguage, bool> m_shownTexts{UILanguage::bilingual, false};
 };
 
 // The last line of the column: how many entries are selected in the sidebar, and a spinner while
