@@ -16,6 +16,7 @@
 #include "viewmodel/texts/Presentation.h"
 
 #include <QCoreApplication>
+#include <QCoro/QCoroTask>
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -189,7 +190,7 @@ void AccountSheetView::dismiss()
 
 void AccountSheetView::signOut()
 {
-    launchGuarded(this, m_viewModel.account().auth().signOutFromBackend(), [this] { dismiss(); });
+    QCoro::connect(m_viewModel.account().auth().signOutFromBackend(), this, [this] { dismiss(); });
 }
 
 void AccountSheetView::showEvent(QShowEvent* event)
@@ -200,7 +201,7 @@ void AccountSheetView::showEvent(QShowEvent* event)
     m_appeared = true;
     synchronizeLocalState();
     if (m_appearHooksEnabled)
-        launchGuarded(this, m_viewModel.account().requirements().refreshAuthRequirements(false));
+        startDetached(m_viewModel.account().requirements().refreshAuthRequirements(false));
     if (m_feedback->isExpanded())
         QTimer::singleShot(0, this, &AccountSheetView::scrollToFeedback);
 }
@@ -229,7 +230,7 @@ void AccountSheetView::handleSessionChange()
         return;
     if (!session) {
         if (m_appearHooksEnabled)
-            launchGuarded(this, m_viewModel.account().requirements().refreshAuthRequirements(false));
+            startDetached(m_viewModel.account().requirements().refreshAuthRequirements(false));
     } else if (m_initialFocus == InitialFocus::feedback) {
         m_feedback->setExpanded(true);
         QTimer::singleShot(0, this, &AccountSheetView::scrollToFeedback);

@@ -5,6 +5,7 @@
 #include "ui/widgets/CaptchaImage.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
+#include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/texts/Presentation.h"
 
 #include <QHBoxLayout>
@@ -70,7 +71,7 @@ void CaptchaSection::clearCode()
 
 void CaptchaSection::refreshCaptcha()
 {
-    launchGuarded(this, m_viewModel.account().requirements().refreshAuthCaptcha(true));
+    startDetached(m_viewModel.account().requirements().refreshAuthCaptcha(true));
 }
 
 void CaptchaSection::refresh()

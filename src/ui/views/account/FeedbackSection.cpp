@@ -7,8 +7,10 @@
 #include "ui/widgets/Chip.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
+#include "viewmodel/flow/DetachedFlow.h"
 
 #include <QComboBox>
+#include <QCoro/QCoroTask>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -82,7 +84,7 @@ FeedbackSection::FeedbackSection(MainViewModel& viewModel, RefreshScheduler& sch
     scheduler.watch(m_content, &QPlainTextEdit::textChanged);
     connect(m_send, &QPushButton::clicked, this, &FeedbackSection::submitFeedback);
     connect(m_refresh, &QPushButton::clicked, this,
-            [this] { launchGuarded(this, m_viewModel.account().feedback().refreshFeedbackDashboard(true)); });
+            [this] { startDetached(m_viewModel.account().feedback().refreshFeedbackDashboard(true)); });
     connect(&viewModel.accountState(), &AccountState::feedbackDashboardChanged, this, [this] {
         if (m_sending && m_viewModel.accountState().isSubmittingFeedback())
             m_sendAnswered = true;
@@ -106,7 +108,7 @@ void FeedbackSection::submitFeedback()
     m_sending = true;
     m_sendAnswered = false;
     auto action = m_viewModel.account().feedback().submitFeedback(category, subject, content);
-    launchGuarded(this, std::move(action), [this, subject] { finishSend(subject); });
+    QCoro::connect(std::move(action), this, [this, subject] { finishSend(subject); });
 }
 
 void FeedbackSection::finishSend(const QString& sentSubject)

@@ -4,6 +4,7 @@
 #include "ui/views/common/SheetSupport.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
+#include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/history/PersistedStateReader.h"
 
 #include <QHBoxLayout>
@@ -48,9 +49,9 @@ MigrationSyncSection::MigrationSyncSection(MainViewModel& viewModel, QWidget* pa
     setBody(body);
 
     connect(m_sync, &QPushButton::clicked, this,
-            [this] { launchGuarded(this, m_viewModel.account().cloudSync().syncMigrationSnapshot(true)); });
+            [this] { startDetached(m_viewModel.account().cloudSync().syncMigrationSnapshot(true)); });
     connect(m_refresh, &QPushButton::clicked, this,
-            [this] { launchGuarded(this, m_viewModel.account().overview().refreshMigrationOverview(true)); });
+            [this] { startDetached(m_viewModel.account().overview().refreshMigrationOverview(true)); });
 }
 
 MigrationSyncSection::CardInputs MigrationSyncSection::cardInputs() const

@@ -5,6 +5,7 @@
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
 
+#include <QCoro/QCoroTask>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -92,7 +93,7 @@ void PasswordSection::submitPasswordChange()
         return;
     }
     auto action = m_viewModel.account().auth().changeBackendPassword(m_current->text(), m_new->text());
-    launchGuarded(this, std::move(action), [this] {
+    QCoro::connect(std::move(action), this, [this] {
         if (m_viewModel.accountState().backendSession())
             return;
         clearFields();

@@ -7,6 +7,7 @@
 #include "viewmodel/account/AccountWorkflows.h"
 
 #include <QButtonGroup>
+#include <QCoro/QCoroTask>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -143,7 +144,7 @@ void SignInForm::submitAuth()
     auto action = m_mode == AuthMode::signUp
                       ? auth.registerAndSignIn(email, password, nickName, captchaId, captchaCode)
                       : auth.signIn(email, password, captchaId, captchaCode);
-    launchGuarded(this, std::move(action), [this] {
+    QCoro::connect(std::move(action), this, [this] {
         m_captcha->clearCode();
         if (!m_viewModel.accountState().backendSession())
             return;

@@ -2,34 +2,16 @@
 
 #include "ui/widgets/CollapsibleSection.h"
 #include "viewmodel/MainViewModel.h"
-#include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/texts/Presentation.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QLayout>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace orvalink::ui {
-
-namespace {
-
-QCoro::Task<> awaitThenFollowUp(QCoro::Task<> action, QPointer<QObject> guard, std::function<void()> followUp)
-{
-    co_await std::move(action);
-    if (guard && followUp)
-        followUp();
-}
-
-} // namespace
-
-void launchGuarded(QObject* guard, QCoro::Task<> action, std::function<void()> followUp)
-{
-    startDetached(awaitThenFollowUp(std::move(action), QPointer<QObject>(guard), std::move(followUp)));
-}
 
 QLabel* makeTextLabel(const QString& objectName, TextStyle style, bool secondary, QWidget* parent)
 {

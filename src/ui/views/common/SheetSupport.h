@@ -3,9 +3,7 @@
 #include "ui/views/common/ViewText.h"
 #include "ui/widgets/TextStyles.h"
 
-#include <QCoro/QCoroTask>
 #include <QString>
-#include <functional>
 
 class QFrame;
 class QLabel;
@@ -21,10 +19,6 @@ class MainViewModel;
 namespace orvalink::ui {
 
 class CollapsibleSection;
-
-// Starts `action` without waiting for it. `followUp` runs once the action is done, but only while
-// `guard` still exists: a sheet may be closed (and destroyed) while its request is pending.
-void launchGuarded(QObject* guard, QCoro::Task<> action, std::function<void()> followUp = {});
 
 // A wrapping label in `style`, optionally in the secondary colour.
 QLabel* makeTextLabel(const QString& objectName, TextStyle style, bool secondary, QWidget* parent);

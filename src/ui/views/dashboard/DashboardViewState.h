@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/views/dashboard/QuickSheet.h"
+#include "viewmodel/state/PublishedObject.h"
 
 #include <QObject>
 #include <QString>
@@ -12,7 +13,7 @@ namespace orvalink::ui {
 // text of the minimum-size field and which panels of the detail column are expanded. The dashboard
 // owns it; the sidebar, the detail column and the sheet host read it and write it. Each setter
 // emits its change signal only when the value changes.
-class DashboardViewState : public QObject {
+class DashboardViewState : public PublishedObject {
     Q_OBJECT
 
 public:

@@ -5,6 +5,7 @@
 #include "ui/widgets/FlowLayout.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/disk/DiskWorkflows.h"
+#include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/settings/SettingsActions.h"
 #include "viewmodel/texts/Presentation.h"
 
@@ -71,7 +72,7 @@ SettingsSafetyGroup::SettingsSafetyGroup(MainViewModel& viewModel, QWidget* pare
     connect(m_strict, &QCheckBox::clicked, this,
             [&viewModel](bool checked) { viewModel.settings().setStrictModeEnabled(checked); });
     connect(m_adminAuth, &QPushButton::clicked, this,
-            [this] { launchGuarded(this, m_viewModel.workflows().requestAdministratorAuthorization()); });
+            [this] { startDetached(m_viewModel.workflows().requestAdministratorAuthorization()); });
     connect(m_toggleList, &QPushButton::clicked, this, [this] {
         m_showBlockedPaths = !m_showBlockedPaths;
         Q_EMIT blockedPathsToggled();
