@@ -20,40 +20,43 @@ AuthWorkflows::AuthWorkflows(ViewModelContext& context, AccountSession& session,
 QCoro::Task<> AuthWorkflows::signIn(QString email, QString password, std::optional<QString> captchaId,
                                     std::optional<QString> captchaCode)
 {
-    if (m_context.accountState().isSubmittingAuth())
-        co_return;
-    m_context.accountState().setIsSubmittingAuth(true);
-    m_context.activity().setErrorMessage(std::nullopt);
-    m_context.accountState().setBackendStatusMessage(std::nullopt);
-    const FlowTicket ticket = m_session.ticket();
-
-    std::optional<BackendSession> session;
-    std::exception_ptr failure;
-    try {
-        // Held by this frame: a reply may resume it after the state object is gone.
-        const auto service = m_context.parts().backendAuthService;
-        auto login = service->login(m_context.browsing().config().backendBaseURL, email, password, captchaId,
-                                    captchaCode);
-        session = co_await std::move(login);
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (!ticket.isAlive())
-        co_return;
-    if (failure) {
-        auto report =
-            reportAuthFailure(failure, QStringLiteral("登录失败。"), QStringLiteral("Sign in failed."));
-        co_await std::move(report);
-        co_return;
-    }
-    auto establish =
-        establishSession(*session, QStringLiteral("登录成功。"), QStringLiteral("Signed in successfully."));
-    co_await std::move(establish);
+    auto submission = submit(
+        [&](FlowTicket) -> QCoro::Task<std::optional<BackendSession>> {
+            // Held by this frame: a reply may resume it after the state object is gone.
+            const auto service = m_context.parts().backendAuthService;
+            auto login = service->login(m_context.browsing().config().backendBaseURL, email, password,
+                                        captchaId, captchaCode);
+            co_return co_await std::move(login);
+        },
+        {QStringLiteral("登录失败。"), QStringLiteral("Sign in failed.")},
+        {QStringLiteral("登录成功。"), QStringLiteral("Signed in successfully.")});
+    co_await std::move(submission);
 }
 
 QCoro::Task<> AuthWorkflows::registerAndSignIn(QString email, QString password, QString nickName,
                                                std::optional<QString> captchaId,
                                                std::optional<QString> captchaCode)
+{
+    auto submission = submit(
+        [&](FlowTicket ticket) -> QCoro::Task<std::optional<BackendSession>> {
+            // Held by this frame: a reply may resume it after the state object is gone.
+            const std::shared_ptr<BackendAuthService> auth = m_context.parts().backendAuthService;
+            auto registration = auth->registerAccount(m_context.browsing().config().backendBaseURL, email,
+                                                      password, nickName, captchaId, captchaCode);
+            co_await std::move(registration);
+            if (!ticket.isAlive())
+                co_return std::nullopt;
+            // The settings may have changed while the account was being created.
+            auto login = auth->login(m_context.browsing().config().backendBaseURL, email, password, captchaId,
+                                     captchaCode);
+            co_return co_await std::move(login);
+        },
+        {QStringLiteral("注册失败。"), QStringLiteral("Registration failed.")},
+        {QStringLiteral("注册并登录成功。"), QStringLiteral("Account created and signed in.")});
+    co_await std::move(submission);
+}
+
+QCoro::Task<> AuthWorkflows::submit(SessionRequest request, BilingualText failed, BilingualText succeeded)
 {
     if (m_context.accountState().isSubmittingAuth())
         co_return;
@@ -65,30 +68,19 @@ QCoro::Task<> AuthWorkflows::registerAndSignIn(QString email, QString password, 
     std::optional<BackendSession> session;
     std::exception_ptr failure;
     try {
-        // Held by this frame: a reply may resume it after the state object is gone.
-        const std::shared_ptr<BackendAuthService> auth = m_context.parts().backendAuthService;
-        auto registration = auth->registerAccount(m_context.browsing().config().backendBaseURL, email,
-                                                  password, nickName, captchaId, captchaCode);
-        co_await std::move(registration);
-        if (!ticket.isAlive())
-            co_return;
-        // The settings may have changed while the account was being created.
-        auto login = auth->login(m_context.browsing().config().backendBaseURL, email, password, captchaId,
-                                 captchaCode);
-        session = co_await std::move(login);
+        auto opening = request(ticket);
+        session = co_await std::move(opening);
     } catch (...) {
         failure = std::current_exception();
     }
     if (!ticket.isAlive())
         co_return;
     if (failure) {
-        auto report =
-            reportAuthFailure(failure, QStringLiteral("注册失败。"), QStringLiteral("Registration failed."));
+        auto report = reportAuthFailure(failure, failed.zh, failed.en);
         co_await std::move(report);
         co_return;
     }
-    auto establish = establishSession(*session, QStringLiteral("注册并登录成功。"),
-                                      QStringLiteral("Account created and signed in."));
+    auto establish = establishSession(*session, succeeded.zh, succeeded.en);
     co_await std::move(establish);
 }
 

@@ -2,10 +2,12 @@
 
 #include "backend/BackendSession.h"
 #include "viewmodel/flow/FlowTicket.h"
+#include "viewmodel/texts/Localizer.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>
 #include <exception>
+#include <functional>
 #include <optional>
 
 namespace orvalink {
@@ -48,6 +50,12 @@ public:
     QCoro::Task<> runSessionFollowUps();
 
 private:
+    // Opens a session at the service; an empty result means the flow went stale on the way.
+    using SessionRequest = std::function<QCoro::Task<std::optional<BackendSession>>(FlowTicket)>;
+
+    // One sign-in or registration: ignored while another is submitted; the session `request` opens
+    // is established with `succeeded` as its message, or its failure reported with `failed`.
+    QCoro::Task<> submit(SessionRequest request, BilingualText failed, BilingualText succeeded);
     // Validates the session, changes the password and ends the session locally. Throws the failure.
     QCoro::Task<> changePassword(FlowTicket ticket, QString currentPassword, QString newPassword);
     QCoro::Task<> establishSession(BackendSession session, QString successZh, QString successEn);
