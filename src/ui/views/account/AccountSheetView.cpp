@@ -10,6 +10,7 @@
 #include "ui/views/common/SheetSupport.h"
 #include "ui/widgets/GroupPanel.h"
 #include "ui/widgets/Symbols.h"
+#include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
 #include "viewmodel/flow/DetachedFlow.h"
@@ -55,7 +56,8 @@ AccountSheetView::AccountSheetView(MainViewModel& viewModel, std::optional<Initi
 
     m_signedOutPanel = new GroupPanel(QString(), QStringLiteral("person.badge.key.fill"), content);
     m_signedOutPanel->setObjectName(QStringLiteral("signedOutPanel"));
-    m_guestNote = makeTextLabel(QStringLiteral("guestNote"), TextStyle::Caption, true, m_signedOutPanel);
+    m_guestNote = textLabel(m_signedOutPanel, QStringLiteral("guestNote"), TextStyle::Caption,
+                            LabelOption::Secondary | LabelOption::Wrap);
     m_signedOutPanel->contentLayout()->addWidget(m_guestNote);
     m_signInForm = new SignInForm(viewModel, *m_scheduler, m_signedOutPanel);
     m_signedOutPanel->contentLayout()->addWidget(m_signInForm);
@@ -111,12 +113,9 @@ void AccountSheetView::buildHeader(QWidget* content)
     header->setSpacing(12);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(6);
-    m_title = new QLabel(content);
-    m_title->setObjectName(QStringLiteral("accountSheetTitle"));
-    QFont font = styledFont(TextStyle::Title3, m_title->font());
-    font.setBold(true);
-    m_title->setFont(font);
-    m_accountSummary = makeTextLabel(QStringLiteral("accountSummary"), TextStyle::Caption, true, content);
+    m_title = textLabel(content, QStringLiteral("accountSheetTitle"), TextStyle::Title3, LabelOption::Bold);
+    m_accountSummary = textLabel(content, QStringLiteral("accountSummary"), TextStyle::Caption,
+                                 LabelOption::Secondary | LabelOption::Wrap);
     titles->addWidget(m_title);
     titles->addWidget(m_accountSummary);
     header->addLayout(titles);
@@ -140,7 +139,7 @@ void AccountSheetView::buildStatus(QWidget* content)
     row->setSpacing(10);
     m_statusIcon = new QLabel(panel);
     m_statusIcon->setFixedSize(16, 16);
-    m_statusText = makeTextLabel(QStringLiteral("statusText"), TextStyle::Caption, false, panel);
+    m_statusText = textLabel(panel, QStringLiteral("statusText"), TextStyle::Caption, LabelOption::Wrap);
     row->addWidget(m_statusIcon, 0, Qt::AlignTop);
     row->addWidget(m_statusText, 1);
     m_status = panel;
@@ -158,8 +157,8 @@ void AccountSheetView::buildSignedIn(QWidget* content)
     auto* identity = new QHBoxLayout;
     identity->setSpacing(12);
     identity->addWidget(new AccountHeroIcon(block), 0, Qt::AlignTop);
-    m_email = makeTextLabel(QStringLiteral("accountEmail"), TextStyle::Headline, false, block);
-    makeSelectable(m_email);
+    m_email = textLabel(block, QStringLiteral("accountEmail"), TextStyle::Headline,
+                        LabelOption::Wrap | LabelOption::Selectable);
     identity->addWidget(m_email, 1, Qt::AlignTop);
     layout->addLayout(identity);
     auto* actions = new QHBoxLayout;

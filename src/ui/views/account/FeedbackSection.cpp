@@ -5,6 +5,7 @@
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/common/SheetSupport.h"
 #include "ui/widgets/Chip.h"
+#include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
 
@@ -203,7 +204,8 @@ void FeedbackSection::rebuildDashboard()
         QFrame* empty = makeCardBackground(QStringLiteral("noFeedbackCard"), block);
         auto* emptyLayout = new QVBoxLayout(empty);
         emptyLayout->setContentsMargins(12, 12, 12, 12);
-        QLabel* text = makeTextLabel(QStringLiteral("noFeedbackText"), TextStyle::Caption, true, empty);
+        QLabel* text = textLabel(empty, QStringLiteral("noFeedbackText"), TextStyle::Caption,
+                                 LabelOption::Secondary | LabelOption::Wrap);
         text->setText(localizedText(m_viewModel,
                                     QStringLiteral("还没有提交过反馈。第一条会直接进入管理员后台。"),
                                     QStringLiteral("No feedback has been submitted yet. Your first one will "

@@ -2,6 +2,7 @@
 
 #include "ui/views/account/AccountNotes.h"
 #include "ui/views/common/SheetSupport.h"
+#include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
 #include "viewmodel/texts/Presentation.h"
@@ -27,15 +28,16 @@ QVBoxLayout* cardLayout(QWidget* card, int spacing)
 
 QLabel* semiboldLabel(const QString& objectName, const QString& text, QWidget* parent)
 {
-    QLabel* label = makeTextLabel(objectName, TextStyle::Subheadline, false, parent);
-    makeSemibold(label);
+    QLabel* label =
+        textLabel(parent, objectName, TextStyle::Subheadline, LabelOption::Wrap | LabelOption::Semibold);
     label->setText(text);
     return label;
 }
 
 QLabel* captionLabel(const QString& objectName, const QString& text, QWidget* parent)
 {
-    QLabel* label = makeTextLabel(objectName, TextStyle::Caption, true, parent);
+    QLabel* label =
+        textLabel(parent, objectName, TextStyle::Caption, LabelOption::Secondary | LabelOption::Wrap);
     label->setText(text);
     return label;
 }

@@ -2,6 +2,7 @@
 
 #include "ui/views/account/MigrationSyncCards.h"
 #include "ui/views/common/SheetSupport.h"
+#include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
 #include "viewmodel/history/PersistedStateReader.h"
@@ -29,7 +30,8 @@ MigrationSyncSection::MigrationSyncSection(MainViewModel& viewModel, QWidget* pa
     auto* bodyLayout = new QVBoxLayout(body);
     bodyLayout->setContentsMargins(0, 0, 0, 0);
     bodyLayout->setSpacing(12);
-    m_note = makeTextLabel(QStringLiteral("syncNote"), TextStyle::Caption, true, body);
+    m_note = textLabel(body, QStringLiteral("syncNote"), TextStyle::Caption,
+                       LabelOption::Secondary | LabelOption::Wrap);
     bodyLayout->addWidget(m_note);
     m_blockHost = new QVBoxLayout;
     m_blockHost->setContentsMargins(0, 0, 0, 0);

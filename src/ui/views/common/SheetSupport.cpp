@@ -1,6 +1,7 @@
 #include "ui/views/common/SheetSupport.h"
 
 #include "ui/widgets/CollapsibleSection.h"
+#include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/texts/Presentation.h"
@@ -29,25 +30,6 @@ QCoro::Task<> awaitThenFollowUp(QCoro::Task<> action, QPointer<QObject> guard, s
 void launchGuarded(QObject* guard, QCoro::Task<> action, std::function<void()> followUp)
 {
     startDetached(awaitThenFollowUp(std::move(action), QPointer<QObject>(guard), std::move(followUp)));
-}
-
-QLabel* makeTextLabel(const QString& objectName, TextStyle style, bool secondary, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(objectName);
-    label->setWordWrap(true);
-    label->setTextFormat(Qt::PlainText);
-    applyTextStyle(label, style);
-    if (secondary)
-        applySecondaryTextColor(label);
-    return label;
-}
-
-void makeSemibold(QWidget* widget)
-{
-    QFont font = widget->font();
-    font.setWeight(QFont::DemiBold);
-    widget->setFont(font);
 }
 
 void makeSelectable(QLabel* label)
@@ -89,9 +71,10 @@ SectionSummary makeSectionSummary(CollapsibleSection* section, const QString& ti
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
     SectionSummary labels;
-    labels.title = makeTextLabel(titleName, TextStyle::Subheadline, false, summary);
-    makeSemibold(labels.title);
-    labels.note = makeTextLabel(noteName, TextStyle::Caption, true, summary);
+    labels.title =
+        textLabel(summary, titleName, TextStyle::Subheadline, LabelOption::Wrap | LabelOption::Semibold);
+    labels.note =
+        textLabel(summary, noteName, TextStyle::Caption, LabelOption::Secondary | LabelOption::Wrap);
     layout->addWidget(labels.title);
     layout->addWidget(labels.note);
     useSummaryWidth(summary);

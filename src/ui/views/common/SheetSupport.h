@@ -26,12 +26,6 @@ class CollapsibleSection;
 // `guard` still exists: a sheet may be closed (and destroyed) while its request is pending.
 void launchGuarded(QObject* guard, QCoro::Task<> action, std::function<void()> followUp = {});
 
-// A wrapping label in `style`, optionally in the secondary colour.
-QLabel* makeTextLabel(const QString& objectName, TextStyle style, bool secondary, QWidget* parent);
-
-// Gives the widget's font a semibold weight (titles of cards and summaries).
-void makeSemibold(QWidget* widget);
-
 // A label whose text the user can select with the mouse (paths, e-mail).
 void makeSelectable(QLabel* label);
 

@@ -5,9 +5,11 @@
 #include "ui/models/RestoredPathModel.h"
 #include "ui/views/common/PathContextMenu.h"
 #include "ui/views/common/RefreshScheduler.h"
-#include "ui/views/detail/DetailLabels.h"
+#include "ui/views/common/ViewText.h"
 #include "ui/views/detail/RecordListView.h"
 #include "ui/views/detail/RecordRowTexts.h"
+#include "ui/widgets/TextLabel.h"
+#include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/Navigator.h"
 #include "viewmodel/disk/DiskWorkflows.h"
@@ -37,8 +39,8 @@ ActivityRecordSection::ActivityRecordSection(const QString& objectName, QAbstrac
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(8);
-    m_title = styledLabel(this, objectName + QStringLiteral("Title"), TextStyle::Caption, QFont::DemiBold);
-    applySecondaryTextColor(m_title);
+    m_title = textLabel(this, objectName + QStringLiteral("Title"), TextStyle::Caption,
+                        LabelOption::Secondary | LabelOption::Semibold);
     column->addWidget(m_title);
     m_list = new RecordListView(model, std::move(layout), uniformRows, objectName + QStringLiteral("Scroll"),
                                 this);
@@ -116,8 +118,9 @@ ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
     m_repairTitle =
-        styledLabel(m_repairRow, QStringLiteral("repairTitle"), TextStyle::Subheadline, QFont::DemiBold);
-    m_repairSubtitle = secondaryLabel(m_repairRow, QStringLiteral("repairSubtitle"), TextStyle::Caption);
+        textLabel(m_repairRow, QStringLiteral("repairTitle"), TextStyle::Subheadline, LabelOption::Semibold);
+    m_repairSubtitle =
+        textLabel(m_repairRow, QStringLiteral("repairSubtitle"), TextStyle::Caption, LabelOption::Secondary);
     texts->addWidget(m_repairTitle);
     texts->addWidget(m_repairSubtitle);
     repair->addLayout(texts);

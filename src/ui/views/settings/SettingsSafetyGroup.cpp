@@ -3,6 +3,7 @@
 #include "ui/views/common/SheetSupport.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/FlowLayout.h"
+#include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/disk/DiskWorkflows.h"
 #include "viewmodel/settings/SettingsActions.h"
@@ -60,8 +61,10 @@ SettingsSafetyGroup::SettingsSafetyGroup(MainViewModel& viewModel, QWidget* pare
     m_list->hide();
     layout->addWidget(m_list);
 
-    m_explanation = makeTextLabel(QStringLiteral("strictModeExplanation"), TextStyle::Caption, true, this);
-    m_legend = makeTextLabel(QStringLiteral("blockedPathsLegend"), TextStyle::Caption, true, this);
+    m_explanation = textLabel(this, QStringLiteral("strictModeExplanation"), TextStyle::Caption,
+                              LabelOption::Secondary | LabelOption::Wrap);
+    m_legend = textLabel(this, QStringLiteral("blockedPathsLegend"), TextStyle::Caption,
+                         LabelOption::Secondary | LabelOption::Wrap);
     QFont legendFont = m_legend->font();
     legendFont.setPixelSize(legendFont.pixelSize() - 1);
     m_legend->setFont(legendFont);

@@ -2,6 +2,7 @@
 
 #include "ui/views/common/SheetSupport.h"
 #include "ui/widgets/SelectablePathField.h"
+#include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/settings/SettingsActions.h"
@@ -66,7 +67,8 @@ SettingsTargetGroup::SettingsTargetGroup(MainViewModel& viewModel, QWidget* pare
     buttons->addWidget(m_reset);
     buttons->addStretch(1);
     layout->addLayout(buttons);
-    m_lockNote = makeTextLabel(QStringLiteral("targetLockNote"), TextStyle::Caption, true, this);
+    m_lockNote = textLabel(this, QStringLiteral("targetLockNote"), TextStyle::Caption,
+                           LabelOption::Secondary | LabelOption::Wrap);
     layout->addWidget(m_lockNote);
 
     SettingsActions& settings = viewModel.settings();

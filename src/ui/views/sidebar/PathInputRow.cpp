@@ -3,6 +3,7 @@
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/sidebar/SidebarControls.h"
 #include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/Navigator.h"
@@ -67,8 +68,8 @@ PathInputRow::PathInputRow(MainViewModel& viewModel, QWidget* parent)
     connect(m_open, &QPushButton::clicked, this, [this] { m_viewModel.navigation().enterPathFromInput(); });
     row->addWidget(m_open);
 
-    m_privacyNotice = createCaption("pathInputPrivacyNotice", this);
-    m_privacyNotice->setWordWrap(true);
+    m_privacyNotice = textLabel(this, QStringLiteral("pathInputPrivacyNotice"), TextStyle::Caption,
+                                LabelOption::Secondary | LabelOption::Wrap);
     column->addWidget(m_privacyNotice);
 
     auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);

@@ -10,6 +10,7 @@
 #include "ui/widgets/FlowLayout.h"
 #include "ui/widgets/SelectablePathField.h"
 #include "ui/widgets/Stepper.h"
+#include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/DirectoryLoader.h"
@@ -123,7 +124,8 @@ void ScanRootGroup::buildSizeRows()
     m_sizeField->setFixedWidth(120);
     m_sizeField->installEventFilter(this);
     sizeLayout->addWidget(m_sizeField);
-    QLabel* unit = createCaption("minSizeUnit", m_sizeRow);
+    QLabel* unit =
+        textLabel(m_sizeRow, QStringLiteral("minSizeUnit"), TextStyle::Caption, LabelOption::Secondary);
     unit->setText(QStringLiteral("MB"));
     sizeLayout->addWidget(unit);
     m_apply = new QPushButton(m_sizeRow);

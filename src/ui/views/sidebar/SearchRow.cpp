@@ -3,6 +3,7 @@
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/sidebar/SidebarControls.h"
 #include "ui/widgets/Symbols.h"
+#include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/ShownListing.h"
@@ -41,7 +42,7 @@ SearchRow::SearchRow(MainViewModel& viewModel, QWidget* parent) : QWidget(parent
             [this] { m_viewModel.listing().setSearchQuery(QString()); });
     row->addWidget(m_clear);
 
-    m_matchCount = createCaption("matchCount", this);
+    m_matchCount = textLabel(this, QStringLiteral("matchCount"), TextStyle::Caption, LabelOption::Secondary);
     row->addWidget(m_matchCount);
 
     auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);

@@ -105,18 +105,6 @@ void makeClickable(QWidget* widget, std::function<void()> onClick)
     widget->installEventFilter(new ClickFilter(widget, std::move(onClick)));
 }
 
-QLabel* createCaption(const char* name, QWidget* parent, bool secondary)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    // Paths and messages hold file names, which may look like markup.
-    label->setTextFormat(Qt::PlainText);
-    applyTextStyle(label, TextStyle::Caption);
-    if (secondary)
-        applySecondaryTextColor(label);
-    return label;
-}
-
 SelectablePathField* createPathLine(const char* name, QWidget* parent)
 {
     auto* field = new SelectablePathField(parent);

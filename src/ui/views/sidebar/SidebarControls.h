@@ -15,9 +15,6 @@ class SelectablePathField;
 
 // Small pieces the sidebar's groups share.
 
-// A caption line (10 px), in the secondary colour when `secondary`; `name` is its objectName.
-QLabel* createCaption(const char* name, QWidget* parent, bool secondary = true);
-
 // A path in the 12 px monospace font that can be selected but not edited.
 SelectablePathField* createPathLine(const char* name, QWidget* parent);
 

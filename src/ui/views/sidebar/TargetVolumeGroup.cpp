@@ -7,6 +7,7 @@
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/FlowLayout.h"
 #include "ui/widgets/SelectablePathField.h"
+#include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/Figures.h"
@@ -46,10 +47,8 @@ TargetVolumeGroup::TargetVolumeGroup(MainViewModel& viewModel, QWidget* parent)
     attachPathContextMenu(m_rootPath, m_viewModel,
                           [this] { return m_viewModel.settings().effectiveTargetRoot(); });
     rootRow->addWidget(m_rootPath, 1);
-    m_status = new ElidedLabel(this);
-    m_status->setObjectName(QStringLiteral("targetVolumeStatus"));
-    applyTextStyle(m_status, TextStyle::Caption);
-    applySecondaryTextColor(m_status);
+    m_status = elidedLabel(this, QStringLiteral("targetVolumeStatus"), TextStyle::Caption, Qt::ElideRight,
+                           LabelOption::Secondary);
     rootRow->addWidget(m_status);
     column->addLayout(rootRow);
 
@@ -77,8 +76,8 @@ TargetVolumeGroup::TargetVolumeGroup(MainViewModel& viewModel, QWidget* parent)
     flow->addWidget(m_volumeButton);
     column->addWidget(buttons);
 
-    m_lockNote = createCaption("unifiedTargetLockNote", this);
-    m_lockNote->setWordWrap(true);
+    m_lockNote = textLabel(this, QStringLiteral("unifiedTargetLockNote"), TextStyle::Caption,
+                           LabelOption::Secondary | LabelOption::Wrap);
     column->addWidget(m_lockNote);
 
     // The volume's state reads the disk; it is read again whenever the storage figures are.
