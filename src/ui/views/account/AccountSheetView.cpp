@@ -8,6 +8,7 @@
 #include "ui/views/account/SignInForm.h"
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/common/SheetSupport.h"
+#include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/GroupPanel.h"
 #include "ui/widgets/Symbols.h"
 #include "ui/widgets/TextLabel.h"
@@ -20,7 +21,6 @@
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -120,7 +120,7 @@ void AccountSheetView::buildHeader(QWidget* content)
     titles->addWidget(m_accountSummary);
     header->addLayout(titles);
     header->addStretch(1);
-    m_busy = makeBusyIndicator(QStringLiteral("accountBusyIndicator"), content);
+    m_busy = new BusyIndicator(QStringLiteral("accountBusyIndicator"), BusyIndicator::Standard, content);
     header->addWidget(m_busy, 0, Qt::AlignTop);
     m_close = new QPushButton(content);
     m_close->setObjectName(QStringLiteral("closeButton"));

@@ -4,7 +4,6 @@
 #include <optional>
 
 class QLabel;
-class QProgressBar;
 class QPushButton;
 class QScrollArea;
 
@@ -14,6 +13,7 @@ class MainViewModel;
 
 namespace orvalink::ui {
 
+class BusyIndicator;
 class AccountNotesSection;
 class FeedbackSection;
 class GroupPanel;
@@ -74,7 +74,7 @@ private:
     QScrollArea* m_scroll = nullptr;
     QLabel* m_title = nullptr;
     QLabel* m_accountSummary = nullptr;
-    QProgressBar* m_busy = nullptr;
+    BusyIndicator* m_busy = nullptr;
     QPushButton* m_close = nullptr;
     TintedPanel* m_status = nullptr;
     QLabel* m_statusIcon = nullptr;

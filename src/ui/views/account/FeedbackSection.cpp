@@ -4,6 +4,7 @@
 #include "ui/views/account/FeedbackItemCard.h"
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/common/SheetSupport.h"
+#include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
@@ -15,7 +16,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -68,7 +68,7 @@ FeedbackSection::FeedbackSection(MainViewModel& viewModel, RefreshScheduler& sch
     m_send->setObjectName(QStringLiteral("sendFeedbackButton"));
     m_refresh = new QPushButton(body);
     m_refresh->setObjectName(QStringLiteral("refreshFeedbackButton"));
-    m_busy = makeBusyIndicator(QStringLiteral("feedbackBusyIndicator"), body);
+    m_busy = new BusyIndicator(QStringLiteral("feedbackBusyIndicator"), BusyIndicator::Standard, body);
     buttons->addWidget(m_send);
     buttons->addWidget(m_refresh);
     buttons->addStretch(1);

@@ -2,6 +2,7 @@
 
 #include "ui/views/account/MigrationSyncCards.h"
 #include "ui/views/common/SheetSupport.h"
+#include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
@@ -9,7 +10,6 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -41,7 +41,7 @@ MigrationSyncSection::MigrationSyncSection(MainViewModel& viewModel, QWidget* pa
     m_sync->setObjectName(QStringLiteral("syncNowButton"));
     m_refresh = new QPushButton(body);
     m_refresh->setObjectName(QStringLiteral("refreshOverviewButton"));
-    m_busy = makeBusyIndicator(QStringLiteral("syncBusyIndicator"), body);
+    m_busy = new BusyIndicator(QStringLiteral("syncBusyIndicator"), BusyIndicator::Standard, body);
     actions->addWidget(m_sync);
     actions->addWidget(m_refresh);
     actions->addStretch(1);

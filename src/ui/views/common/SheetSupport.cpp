@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QLayout>
 #include <QPointer>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -45,17 +44,6 @@ QFrame* makeCardBackground(const QString& objectName, QWidget* parent)
     card->setAutoFillBackground(true);
     card->setBackgroundRole(QPalette::Base);
     return card;
-}
-
-QProgressBar* makeBusyIndicator(const QString& objectName, QWidget* parent)
-{
-    auto* bar = new QProgressBar(parent);
-    bar->setObjectName(objectName);
-    bar->setRange(0, 0);
-    bar->setTextVisible(false);
-    bar->setFixedSize(48, 8);
-    bar->hide();
-    return bar;
 }
 
 void useSummaryWidth(QWidget* summary)

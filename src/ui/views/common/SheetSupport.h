@@ -11,7 +11,6 @@ class QFrame;
 class QLabel;
 class QLayout;
 class QObject;
-class QProgressBar;
 class QWidget;
 
 namespace orvalink {
@@ -31,9 +30,6 @@ void makeSelectable(QLabel* label);
 
 // A plain square card on the control background colour; the caller fills its layout.
 QFrame* makeCardBackground(const QString& objectName, QWidget* parent);
-
-// The small busy indicator of headers and button rows.
-QProgressBar* makeBusyIndicator(const QString& objectName, QWidget* parent);
 
 // The summary of a collapsible section sits beside its button at its preferred width, which a
 // wrapping label makes narrow; this keeps it wide enough to read at the sheet's minimum width.

@@ -8,6 +8,7 @@
 #include "ui/views/common/ViewText.h"
 #include "ui/views/detail/RecordListView.h"
 #include "ui/views/detail/RecordRowTexts.h"
+#include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
@@ -19,7 +20,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
-#include <QProgressBar>
 #include <QVBoxLayout>
 
 namespace orvalink::ui {
@@ -110,10 +110,9 @@ ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
     auto* repair = new QHBoxLayout(m_repairRow);
     repair->setContentsMargins(0, 0, 0, 0);
     repair->setSpacing(10);
-    auto* spinner = new QProgressBar(m_repairRow);
-    spinner->setRange(0, 0);
-    spinner->setTextVisible(false);
-    spinner->setFixedSize(48, 6);
+    // The row shows only while links are repaired.
+    auto* spinner = new BusyIndicator(QStringLiteral("repairSpinner"), BusyIndicator::Slim, m_repairRow);
+    spinner->show();
     repair->addWidget(spinner);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);

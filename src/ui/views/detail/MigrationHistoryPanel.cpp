@@ -5,6 +5,7 @@
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/common/ViewText.h"
 #include "ui/views/detail/MappingListView.h"
+#include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/SmallButton.h"
 #include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
@@ -15,7 +16,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -129,12 +129,7 @@ SelectionFooter::SelectionFooter(MainViewModel& viewModel, QWidget* parent)
     m_count = textLabel(this, QStringLiteral("selectionCount"), TextStyle::Caption, LabelOption::Secondary);
     layout->addWidget(m_count);
     layout->addStretch(1);
-    auto* spinner = new QProgressBar(this);
-    spinner->setObjectName(QStringLiteral("undoSpinner"));
-    spinner->setRange(0, 0);
-    spinner->setTextVisible(false);
-    spinner->setFixedSize(48, 6);
-    m_spinner = spinner;
+    m_spinner = new BusyIndicator(QStringLiteral("undoSpinner"), BusyIndicator::Slim, this);
     layout->addWidget(m_spinner);
 }
 

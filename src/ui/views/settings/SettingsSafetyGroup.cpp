@@ -1,6 +1,7 @@
 #include "ui/views/settings/SettingsSafetyGroup.h"
 
 #include "ui/views/common/SheetSupport.h"
+#include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/FlowLayout.h"
 #include "ui/widgets/TextLabel.h"
@@ -12,7 +13,6 @@
 #include <QCheckBox>
 #include <QFontDatabase>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -43,7 +43,7 @@ SettingsSafetyGroup::SettingsSafetyGroup(MainViewModel& viewModel, QWidget* pare
     m_toggleList = new QPushButton(controls);
     m_toggleList->setObjectName(QStringLiteral("blockedPathsButton"));
     applyTextStyle(m_toggleList, TextStyle::Subheadline);
-    m_busy = makeBusyIndicator(QStringLiteral("adminAuthBusyIndicator"), controls);
+    m_busy = new BusyIndicator(QStringLiteral("adminAuthBusyIndicator"), BusyIndicator::Standard, controls);
     for (QWidget* control : {static_cast<QWidget*>(m_strict), static_cast<QWidget*>(m_adminAuth),
                              static_cast<QWidget*>(m_toggleList), static_cast<QWidget*>(m_busy)})
         row->addWidget(control);

@@ -4,6 +4,7 @@
 #include "ui/views/common/SheetSupport.h"
 #include "ui/views/settings/SettingsSafetyGroup.h"
 #include "ui/views/settings/SettingsTargetGroup.h"
+#include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/GroupPanel.h"
 #include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
@@ -14,7 +15,6 @@
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -86,7 +86,7 @@ QWidget* SettingsSheetView::buildHeader(QWidget* parent)
     titles->addWidget(m_title);
     titles->addWidget(m_subtitle);
     row->addLayout(titles, 1);
-    m_busy = makeBusyIndicator(QStringLiteral("settingsBusyIndicator"), header);
+    m_busy = new BusyIndicator(QStringLiteral("settingsBusyIndicator"), BusyIndicator::Standard, header);
     row->addWidget(m_busy, 0, Qt::AlignTop);
     m_close = new QPushButton(header);
     m_close->setObjectName(QStringLiteral("closeButton"));

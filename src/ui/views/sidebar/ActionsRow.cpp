@@ -1,9 +1,9 @@
 #include "ui/views/sidebar/ActionsRow.h"
 
-#include "ui/views/common/BusyIndicator.h"
 #include "ui/views/common/PathContextMenu.h"
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/sidebar/SidebarControls.h"
+#include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
@@ -14,7 +14,6 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
 
@@ -35,8 +34,7 @@ ActionsRow::ActionsRow(MainViewModel& viewModel, QWidget* parent) : QWidget(pare
     attachPathContextMenu(m_currentPath, m_viewModel,
                           [this] { return m_viewModel.browsing().currentDirectoryPath(); });
     row->addWidget(m_currentPath, 1);
-    m_scanning = createBusyIndicator(this);
-    m_scanning->setObjectName(QStringLiteral("scanIndicator"));
+    m_scanning = new BusyIndicator(QStringLiteral("scanIndicator"), BusyIndicator::Compact, this);
     row->addWidget(m_scanning);
     row->addSpacing(8);
 

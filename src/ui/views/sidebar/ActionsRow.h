@@ -3,7 +3,6 @@
 #include <QWidget>
 
 class QLabel;
-class QProgressBar;
 class QPushButton;
 class QShortcut;
 
@@ -13,6 +12,7 @@ class MainViewModel;
 
 namespace orvalink::ui {
 
+class BusyIndicator;
 // The current directory with a scan indicator, "Refresh Now" (also Ctrl+R) and "Migrate Selected".
 class ActionsRow : public QWidget {
     Q_OBJECT
@@ -25,7 +25,7 @@ public:
 private:
     MainViewModel& m_viewModel;
     QLabel* m_currentPath = nullptr;
-    QProgressBar* m_scanning = nullptr;
+    BusyIndicator* m_scanning = nullptr;
     QPushButton* m_rescan = nullptr;
     QShortcut* m_rescanShortcut = nullptr;
     QPushButton* m_migrate = nullptr;
