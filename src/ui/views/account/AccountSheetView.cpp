@@ -1,7 +1,7 @@
 #include "ui/views/account/AccountSheetView.h"
 
+#include "ui/views/account/AccountHeroIcon.h"
 #include "ui/views/account/AccountNotes.h"
-#include "ui/views/account/AccountSheetParts.h"
 #include "ui/views/account/FeedbackSection.h"
 #include "ui/views/account/MigrationSyncSection.h"
 #include "ui/views/account/PasswordSection.h"
@@ -12,6 +12,7 @@
 #include "ui/widgets/GroupPanel.h"
 #include "ui/widgets/Symbols.h"
 #include "ui/widgets/TextLabel.h"
+#include "ui/widgets/TintedBox.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
 #include "viewmodel/flow/DetachedFlow.h"
@@ -28,6 +29,13 @@
 #include <QVBoxLayout>
 
 namespace orvalink::ui {
+
+namespace {
+
+// The status line is a faint wash of its tint: blue for news, red for failures.
+constexpr qreal kStatusTintAlpha = 0.08;
+
+} // namespace
 
 AccountSheetView::AccountSheetView(MainViewModel& viewModel, std::optional<InitialFocus> initialFocus,
                                    QWidget* parent)
@@ -132,7 +140,7 @@ void AccountSheetView::buildHeader(QWidget* content)
 
 void AccountSheetView::buildStatus(QWidget* content)
 {
-    auto* panel = new TintedPanel(content);
+    auto* panel = new TintedBox(QColor(Qt::blue), kStatusTintAlpha, 12, content);
     panel->setObjectName(QStringLiteral("statusLine"));
     auto* row = new QHBoxLayout(panel);
     row->setContentsMargins(12, 12, 12, 12);
@@ -268,7 +276,7 @@ void AccountSheetView::refreshStatus()
     if (text.isEmpty())
         return;
     setTextIfChanged(m_statusText, m_viewModel.presentation().sanitizedForPresentation(text));
-    m_status->setTint(tint);
+    m_status->setTint(tint, kStatusTintAlpha);
     m_statusIcon->setPixmap(Symbols::icon(symbol, tint).pixmap(16, 16));
 }
 
