@@ -206,7 +206,7 @@ private Q_SLOTS:
                  QStringLiteral("othe...7f3a"));
         const QList<QWidget*> conflicts = sheet.findChildren<QWidget*>(QStringLiteral("conflictCard"));
         QCOMPARE(conflicts.size(), 1);
-        QCOMPARE(child<QLabel>(conflicts.first(), QStringLiteral("conflictSource"))->text(),
+        QCOMPARE(child<QLineEdit>(conflicts.first(), QStringLiteral("conflictSource"))->text(),
                  viewModel().presentation().displayPath(fixture().mapping("A").sourcePath));
         QVERIFY(beginsWith(chipTexts(conflicts.first()), {"2 devices"}));
         QCOMPARE(find<QLabel>(QStringLiteral("syncOverviewSummary"))->text(),

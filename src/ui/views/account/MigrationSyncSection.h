@@ -18,6 +18,7 @@ class MainViewModel;
 namespace orvalink::ui {
 
 class BusyIndicator;
+
 // Which local history this device reads, the upload of it to the account, and the account-wide
 // overview of every device. Display only: nothing of another device is restored here.
 class MigrationSyncSection : public CollapsibleSection {

@@ -31,12 +31,6 @@ void launchGuarded(QObject* guard, QCoro::Task<> action, std::function<void()> f
     startDetached(awaitThenFollowUp(std::move(action), QPointer<QObject>(guard), std::move(followUp)));
 }
 
-void makeSelectable(QLabel* label)
-{
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    label->setCursor(Qt::IBeamCursor);
-}
-
 QFrame* makeCardBackground(const QString& objectName, QWidget* parent)
 {
     auto* card = new QFrame(parent);

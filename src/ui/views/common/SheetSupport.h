@@ -25,9 +25,6 @@ class CollapsibleSection;
 // `guard` still exists: a sheet may be closed (and destroyed) while its request is pending.
 void launchGuarded(QObject* guard, QCoro::Task<> action, std::function<void()> followUp = {});
 
-// A label whose text the user can select with the mouse (paths, e-mail).
-void makeSelectable(QLabel* label);
-
 // A plain square card on the control background colour; the caller fills its layout.
 QFrame* makeCardBackground(const QString& objectName, QWidget* parent);
 

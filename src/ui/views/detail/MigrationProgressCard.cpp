@@ -1,6 +1,6 @@
 #include "ui/views/detail/MigrationProgressCard.h"
 
-#include "ui/views/common/PathContextMenu.h"
+#include "ui/views/common/PathLine.h"
 #include "ui/views/common/ViewText.h"
 #include "ui/views/detail/PercentText.h"
 #include "ui/widgets/ElidedLabel.h"
@@ -98,8 +98,9 @@ MigrationProgressCard::MigrationProgressCard(MainViewModel& viewModel, QWidget* 
     m_current = elidedLabel(this, QStringLiteral("currentItem"), TextStyle::Caption, Qt::ElideMiddle,
                             LabelOption::Secondary);
     layout->addWidget(m_current);
-    m_currentPath = new PathLine(viewModel, 11, this);
+    m_currentPath = new PathLine(viewModel, this, 11);
     m_currentPath->setObjectName(QStringLiteral("currentItemPath"));
+    applySecondaryTextColor(m_currentPath);
     layout->addWidget(m_currentPath);
 }
 

@@ -1,9 +1,10 @@
 #include "ui/views/settings/SettingsSafetyGroup.h"
 
+#include "ui/views/common/PathContextMenu.h"
 #include "ui/views/common/SheetSupport.h"
 #include "ui/widgets/BusyIndicator.h"
-#include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/FlowLayout.h"
+#include "ui/widgets/SelectablePathField.h"
 #include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/disk/DiskWorkflows.h"
@@ -11,7 +12,6 @@
 #include "viewmodel/texts/Presentation.h"
 
 #include <QCheckBox>
-#include <QFontDatabase>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
@@ -22,6 +22,7 @@ namespace orvalink::ui {
 namespace {
 
 constexpr int kListMaximumHeight = 140;
+constexpr int kRowPixelSize = 11;
 
 } // namespace
 
@@ -87,23 +88,21 @@ void SettingsSafetyGroup::rebuildBlockedPaths()
     if (!m_showBlockedPaths)
         return;
     QWidget* host = m_list->widget();
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPixelSize(11);
+    int rowHeight = 0;
     // Fetched again at every refresh: the list follows the home folder and the volumes in force.
     for (const QString& path : m_viewModel.settings().strictModeBlockedPaths()) {
         // A path wider than the list loses its middle rather than scrolling the list sideways.
-        auto* label = new ElidedLabel(host, Qt::ElideMiddle);
-        label->setText(m_viewModel.presentation().displayPath(path));
-        label->setObjectName(QStringLiteral("blockedPathRow"));
-        label->setFont(font);
-        makeSelectable(label);
-        m_rows->addWidget(label);
+        auto* row = new SelectablePathField(host, kRowPixelSize, SelectablePathField::Placement::Flush);
+        row->setObjectName(QStringLiteral("blockedPathRow"));
+        row->setCopyActionText(copyPathText(m_viewModel));
+        row->setPath(path, m_viewModel.presentation().displayPath(path));
+        m_rows->addWidget(row);
+        rowHeight = row->sizeHint().height();
     }
     m_rows->addStretch(1);
     // As tall as the rows, up to the maximum; beyond that the list scrolls.
     const qsizetype count = m_rows->count() - 1;
-    const int rowsHeight =
-        int(count) * QFontMetrics(font).height() + int(std::max<qsizetype>(0, count - 1)) * 4;
+    const int rowsHeight = int(count) * rowHeight + int(std::max<qsizetype>(0, count - 1)) * 4;
     m_list->setFixedHeight(std::min(kListMaximumHeight, rowsHeight));
 }
 

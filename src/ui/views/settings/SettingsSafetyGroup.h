@@ -15,6 +15,7 @@ class MainViewModel;
 namespace orvalink::ui {
 
 class BusyIndicator;
+
 // Strict mode: the switch, the administrator check, and the list of paths it blocks (closed each
 // time the sheet opens).
 class SettingsSafetyGroup : public GroupPanel {

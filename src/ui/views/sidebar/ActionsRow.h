@@ -2,7 +2,6 @@
 
 #include <QWidget>
 
-class QLabel;
 class QPushButton;
 class QShortcut;
 
@@ -13,6 +12,8 @@ class MainViewModel;
 namespace orvalink::ui {
 
 class BusyIndicator;
+class PathLine;
+
 // The current directory with a scan indicator, "Refresh Now" (also Ctrl+R) and "Migrate Selected".
 class ActionsRow : public QWidget {
     Q_OBJECT
@@ -24,7 +25,7 @@ public:
 
 private:
     MainViewModel& m_viewModel;
-    QLabel* m_currentPath = nullptr;
+    PathLine* m_currentPath = nullptr;
     BusyIndicator* m_scanning = nullptr;
     QPushButton* m_rescan = nullptr;
     QShortcut* m_rescanShortcut = nullptr;

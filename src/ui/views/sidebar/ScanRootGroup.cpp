@@ -1,14 +1,13 @@
 #include "ui/views/sidebar/ScanRootGroup.h"
 
 #include "model/Formatters.h"
-#include "ui/views/common/PathContextMenu.h"
+#include "ui/views/common/PathLine.h"
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/dashboard/DashboardViewState.h"
 #include "ui/views/sidebar/MinimumSizeText.h"
 #include "ui/views/sidebar/SidebarControls.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/FlowLayout.h"
-#include "ui/widgets/SelectablePathField.h"
 #include "ui/widgets/Stepper.h"
 #include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
@@ -75,9 +74,8 @@ ScanRootGroup::ScanRootGroup(MainViewModel& viewModel, DashboardViewState& state
     QHBoxLayout* rootRow = addRow(column);
     m_rootLabel = new QLabel(this);
     rootRow->addWidget(m_rootLabel);
-    m_rootPath = createPathLine("scanRootPath", this);
-    attachPathContextMenu(m_rootPath, m_viewModel,
-                          [this] { return m_viewModel.browsing().config().defaultScanRoot; });
+    m_rootPath = new PathLine(m_viewModel, this, 12);
+    m_rootPath->setObjectName(QStringLiteral("scanRootPath"));
     rootRow->addWidget(m_rootPath, 1);
     m_selectRoot = new QPushButton(this);
     m_selectRoot->setObjectName(QStringLiteral("selectScanRootButton"));
@@ -237,7 +235,8 @@ void ScanRootGroup::refresh()
     };
     setTitle(tr("扫描", "Scan"));
     m_rootLabel->setText(tr("根目录", "Root"));
-    setTextKeepingCursor(m_rootPath, texts.displayPath(browsing.config().defaultScanRoot));
+    m_rootPath->setPath(browsing.config().defaultScanRoot,
+                        texts.displayPath(browsing.config().defaultScanRoot));
     m_selectRoot->setText(tr("选择扫描目录", "Select Scan Root"));
 
     const bool showAll = browsing.showAllFiles();

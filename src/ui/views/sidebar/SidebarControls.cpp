@@ -1,12 +1,12 @@
 #include "ui/views/sidebar/SidebarControls.h"
 
-#include "ui/widgets/SelectablePathField.h"
 #include "ui/widgets/TextStyles.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QSignalBlocker>
@@ -103,16 +103,6 @@ void makeClickable(QWidget* widget, std::function<void()> onClick)
     widget->setCursor(Qt::PointingHandCursor);
     widget->setFocusPolicy(Qt::StrongFocus);
     widget->installEventFilter(new ClickFilter(widget, std::move(onClick)));
-}
-
-SelectablePathField* createPathLine(const char* name, QWidget* parent)
-{
-    auto* field = new SelectablePathField(parent);
-    field->setObjectName(QString::fromLatin1(name));
-    QFont mono = field->font();
-    mono.setPixelSize(12);
-    field->setFont(mono);
-    return field;
 }
 
 void setTextKeepingCursor(QLineEdit* edit, const QString& text)

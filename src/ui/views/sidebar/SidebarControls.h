@@ -11,12 +11,7 @@ class QWidget;
 
 namespace orvalink::ui {
 
-class SelectablePathField;
-
 // Small pieces the sidebar's groups share.
-
-// A path in the 12 px monospace font that can be selected but not edited.
-SelectablePathField* createPathLine(const char* name, QWidget* parent);
 
 // Sets the text of a line edit only when it differs, so a refresh keeps the cursor and selection.
 void setTextKeepingCursor(QLineEdit* edit, const QString& text);

@@ -1,12 +1,11 @@
 #include "ui/views/sidebar/TargetVolumeGroup.h"
 
 #include "platform/StandardPath.h"
-#include "ui/views/common/PathContextMenu.h"
+#include "ui/views/common/PathLine.h"
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/sidebar/SidebarControls.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/FlowLayout.h"
-#include "ui/widgets/SelectablePathField.h"
 #include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
@@ -43,9 +42,8 @@ TargetVolumeGroup::TargetVolumeGroup(MainViewModel& viewModel, QWidget* parent)
     auto* rootRow = new QHBoxLayout;
     m_rootLabel = new QLabel(this);
     rootRow->addWidget(m_rootLabel);
-    m_rootPath = createPathLine("targetRootPath", this);
-    attachPathContextMenu(m_rootPath, m_viewModel,
-                          [this] { return m_viewModel.settings().effectiveTargetRoot(); });
+    m_rootPath = new PathLine(m_viewModel, this, 12);
+    m_rootPath->setObjectName(QStringLiteral("targetRootPath"));
     rootRow->addWidget(m_rootPath, 1);
     m_status = elidedLabel(this, QStringLiteral("targetVolumeStatus"), TextStyle::Caption, Qt::ElideRight,
                            LabelOption::Secondary);
@@ -119,7 +117,8 @@ void TargetVolumeGroup::refresh()
     const bool locked = m_viewModel.settings().isUnifiedTargetLocked();
     setTitle(tr("目标", "Target"));
     m_rootLabel->setText(tr("根目录", "Root"));
-    setTextKeepingCursor(m_rootPath, texts.displayPath(m_viewModel.settings().effectiveTargetRoot()));
+    const QString root = m_viewModel.settings().effectiveTargetRoot();
+    m_rootPath->setPath(root, texts.displayPath(root));
     m_status->setText(m_viewModel.figures().targetVolumeStatus());
     m_selectTarget->setText(tr("选择目标", "Select Target"));
     m_selectTarget->setEnabled(!locked);
