@@ -2,7 +2,6 @@
 
 #include "ui/views/common/PathLine.h"
 #include "ui/views/common/RefreshScheduler.h"
-#include "ui/views/sidebar/SidebarControls.h"
 #include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"

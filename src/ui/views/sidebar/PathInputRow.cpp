@@ -1,7 +1,7 @@
 #include "ui/views/sidebar/PathInputRow.h"
 
 #include "ui/views/common/RefreshScheduler.h"
-#include "ui/views/sidebar/SidebarControls.h"
+#include "ui/views/common/ViewText.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
@@ -97,7 +97,7 @@ void PathInputRow::refresh()
     } else {
         m_field->setPlaceholderText(texts.localized(QStringLiteral("输入目录路径，例如 ~/Downloads"),
                                                     QStringLiteral("Enter path, e.g. ~/Downloads")));
-        setTextKeepingCursor(m_field, browsing.pathInput());
+        setTextIfChanged(m_field, browsing.pathInput());
     }
     m_open->setText(texts.localized(QStringLiteral("进入目录"), QStringLiteral("Open Directory")));
     m_open->setEnabled(!privacy);

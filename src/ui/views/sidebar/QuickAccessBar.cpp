@@ -2,9 +2,9 @@
 
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/dashboard/DashboardViewState.h"
-#include "ui/views/sidebar/SidebarControls.h"
 #include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/Chip.h"
+#include "ui/widgets/Clickable.h"
 #include "ui/widgets/PlainToolTip.h"
 #include "ui/widgets/Symbols.h"
 #include "ui/widgets/TextStyles.h"

@@ -3,9 +3,10 @@
 #include "model/Formatters.h"
 #include "ui/views/common/PathLine.h"
 #include "ui/views/common/RefreshScheduler.h"
+#include "ui/views/common/ViewText.h"
 #include "ui/views/dashboard/DashboardViewState.h"
 #include "ui/views/sidebar/MinimumSizeText.h"
-#include "ui/views/sidebar/SidebarControls.h"
+#include "ui/widgets/ComboOptions.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/FlowLayout.h"
 #include "ui/widgets/Stepper.h"
@@ -246,7 +247,7 @@ void ScanRootGroup::refresh()
     m_stepper->setEnabled(!showAll);
     m_sizeRow->setEnabled(!showAll);
     m_sizeField->setPlaceholderText(tr("输入大小", "Enter size"));
-    setTextKeepingCursor(m_sizeField, m_state.minSizeInput());
+    setTextIfChanged(m_sizeField, m_state.minSizeInput());
     m_apply->setText(tr("应用", "Apply"));
 
     m_showAll->setText(tr("显示全部文件", "Show all files"));

@@ -1,7 +1,7 @@
 #include "ui/views/sidebar/SearchRow.h"
 
 #include "ui/views/common/RefreshScheduler.h"
-#include "ui/views/sidebar/SidebarControls.h"
+#include "ui/views/common/ViewText.h"
 #include "ui/widgets/Symbols.h"
 #include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
@@ -58,7 +58,7 @@ void SearchRow::refresh()
     const QString& query = m_viewModel.browsing().searchQuery();
     m_field->setPlaceholderText(texts.localized(QStringLiteral("搜索当前目录（模糊）"),
                                                 QStringLiteral("Search current directory (fuzzy)")));
-    setTextKeepingCursor(m_field, query);
+    setTextIfChanged(m_field, query);
     m_clear->setVisible(!query.isEmpty());
     // Each word on its own, so the number stands once between them in both languages.
     m_matchCount->setText(texts.localized(QStringLiteral("匹配"), QStringLiteral("Match")) +

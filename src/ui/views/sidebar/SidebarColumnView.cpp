@@ -10,7 +10,6 @@
 #include "ui/views/sidebar/QuickAccessBar.h"
 #include "ui/views/sidebar/ScanRootGroup.h"
 #include "ui/views/sidebar/SearchRow.h"
-#include "ui/views/sidebar/SidebarControls.h"
 #include "ui/views/sidebar/SmartMigrationPanel.h"
 #include "ui/views/sidebar/TargetVolumeGroup.h"
 #include "ui/views/sidebar/ViewModelDirectoryListSource.h"

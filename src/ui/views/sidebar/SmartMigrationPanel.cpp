@@ -1,9 +1,9 @@
 #include "ui/views/sidebar/SmartMigrationPanel.h"
 
 #include "ui/views/common/RefreshScheduler.h"
-#include "ui/views/sidebar/SidebarControls.h"
 #include "ui/views/sidebar/SuggestionCard.h"
 #include "ui/widgets/Chip.h"
+#include "ui/widgets/Clickable.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/SidewaysWheel.h"
 #include "ui/widgets/TextLabel.h"

@@ -3,7 +3,6 @@
 #include "platform/StandardPath.h"
 #include "ui/views/common/PathLine.h"
 #include "ui/views/common/RefreshScheduler.h"
-#include "ui/views/sidebar/SidebarControls.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/FlowLayout.h"
 #include "ui/widgets/TextLabel.h"
