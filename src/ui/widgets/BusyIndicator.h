@@ -12,7 +12,7 @@ class BusyIndicator : public QProgressBar {
     Q_OBJECT
 
 public:
-    // The sizes the window uses: beside a sidebar caption, in a sheet's header or button row, and
+    // The sizes the window uses: in the sidebar's rows, in a sheet's header or button row, and
     // beside a status line of the detail column.
     static constexpr QSize Compact{36, 8};
     static constexpr QSize Standard{48, 8};

@@ -43,8 +43,8 @@ SelectablePathField::SelectablePathField(QWidget* parent, int pixelSize, Placeme
         menu->popup(mapToGlobal(position));
     });
     if (m_placement == Placement::Flush) {
-        // The line edit's own margins taken back: with the field as tall as the font, it draws the
-        // text where a label draws it, also while the user selects.
+        // The line edit's own margins taken back, so that while the user selects, the text stays
+        // where the label-like drawing of paintEvent() put it (to the pixel for Latin text).
         setTextMargins(-kLineEditMargin, 0, -kLineEditMargin, 0);
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
         // Reached by a click, as a selectable label is, not by Tab.
@@ -126,8 +126,9 @@ void SelectablePathField::paintEvent(QPaintEvent* event)
 {
     const QString shown = shownText();
     const bool whole = shown == text();
-    if (toolTip() != (whole ? QString() : plainToolTip(text())))
-        setToolTip(whole ? QString() : plainToolTip(text()));
+    const QString tip = whole ? QString() : plainToolTip(text());
+    if (toolTip() != tip)
+        setToolTip(tip);
     if (whole && (m_placement == Placement::Inset || hasFocus())) {
         QLineEdit::paintEvent(event);
         return;

@@ -7,13 +7,12 @@ class QMenu;
 namespace orvalink::ui {
 
 // A path the user can select and copy but not edit: a read-only line edit without a frame or
-// background, in a monospace font. It shows the text its owner gives (the path, its masked form
-// under presentation privacy, or a label before the path) and copies the real path the owner
-// names with setPath(), whatever the text shows. A text longer than the field loses its middle to
-// "…" (and is whole in the tool tip) until the field takes the focus, where it scrolls to be
-// selected. Its context menu is createPathMenu(): one entry, copy, labelled with the owner's text.
-// A field given only a text (setText) copies its selection, or the whole text when nothing is
-// selected.
+// background, in a monospace font unless the owner gives another. It shows the text its owner gives (the
+// path, its masked form under presentation privacy, or a label before the path) and copies the real path the
+// owner names with setPath(), whatever the text shows. A text longer than the field loses its middle to "…"
+// (and is whole in the tool tip) until the field takes the focus, where it scrolls to be selected. Its
+// context menu is createPathMenu(): one entry, copy, labelled with the owner's text. A field given only a
+// text (setText) copies its selection, or the whole text when nothing is selected.
 class SelectablePathField : public QLineEdit {
     Q_OBJECT
 
@@ -35,7 +34,7 @@ public:
     // The real path behind the shown text, as setPath() gave it.
     const QString& rawPath() const { return m_rawPath; }
 
-    // The menu a context-menu request shows, as the field's child; the caller owns it.
+    // The menu a context-menu request shows (there as the field's child); the caller owns it.
     virtual QMenu* createPathMenu(QWidget* parent);
 
     // Puts the real path, or else the selection or the whole text, on the clipboard.
@@ -52,10 +51,9 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
+private:
     // What the copy action puts on the clipboard; empty when there is nothing to copy.
     QString copiedText() const;
-
-private:
     QRect textArea() const;
 
     Placement m_placement;

@@ -12,7 +12,7 @@ namespace orvalink::ui {
 
 class ElidedLabel;
 
-// What a label adds to the size and weight of its text style.
+// What a label adds to its text style.
 enum class LabelOption {
     Secondary = 0x01, // the secondary text colour
     Wrap = 0x02,      // wraps at word boundaries instead of asking for one line's width
