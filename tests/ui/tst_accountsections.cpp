@@ -6,12 +6,17 @@
 #include "ui/widgets/CaptchaImage.h"
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/CollapsibleSection.h"
+#include "ui/widgets/SelectablePathField.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/state/ViewModelContext.h"
 
+#include <QAction>
 #include <QBuffer>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -206,7 +211,7 @@ private Q_SLOTS:
                  QStringLiteral("othe...7f3a"));
         const QList<QWidget*> conflicts = sheet.findChildren<QWidget*>(QStringLiteral("conflictCard"));
         QCOMPARE(conflicts.size(), 1);
-        QCOMPARE(child<QLabel>(conflicts.first(), QStringLiteral("conflictSource"))->text(),
+        QCOMPARE(child<QLineEdit>(conflicts.first(), QStringLiteral("conflictSource"))->text(),
                  viewModel().presentation().displayPath(fixture().mapping("A").sourcePath));
         QVERIFY(beginsWith(chipTexts(conflicts.first()), {"2 devices"}));
         QCOMPARE(find<QLabel>(QStringLiteral("syncOverviewSummary"))->text(),
@@ -220,6 +225,15 @@ private Q_SLOTS:
                      ->text(),
                  QStringLiteral("demo-7f3a"));
         QVERIFY(!find<QLabel>(QStringLiteral("accountEmail"))->text().contains(AccountFixture::email));
+        // The conflict's source shows masked; its copy entry copies the real path.
+        const QString source = fixture().mapping("A").sourcePath;
+        auto* sourceLine = sheet.findChild<ui::SelectablePathField*>(QStringLiteral("conflictSource"));
+        QCOMPARE(sourceLine->text(), viewModel().presentation().displayPath(source));
+        QVERIFY(sourceLine->text() != source);
+        QGuiApplication::clipboard()->clear();
+        std::unique_ptr<QMenu> menu(sourceLine->createPathMenu(nullptr));
+        menu->findChild<QAction*>(QStringLiteral("copyPathAction"))->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), source);
         saveSheetScreen(&sheet, QStringLiteral("account-sync-privacy"));
     }
 

@@ -2,9 +2,9 @@
 #include "SheetTestSupport.h"
 #include "UiTestSupport.h"
 #include "support/TaskRunner.h"
-#include "ui/views/account/AccountSheetParts.h"
 #include "ui/views/account/AccountSheetView.h"
 #include "ui/widgets/CollapsibleSection.h"
+#include "ui/widgets/TintedBox.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/state/ViewModelContext.h"
 
@@ -438,7 +438,7 @@ private Q_SLOTS:
         settle();
         QVERIFY(statusShown());
         QCOMPARE(statusText(), unreachable);
-        const auto* status = find<ui::TintedPanel>(QStringLiteral("statusLine"));
+        const auto* status = find<ui::TintedBox>(QStringLiteral("statusLine"));
         QCOMPARE(status->tint(), QColor(Qt::red));
         QCOMPARE(find<QLabel>(QStringLiteral("guestNote"))->text(), note);
         QVERIFY(find<QLabel>(QStringLiteral("guestNote"))->isVisibleTo(&sheet));

@@ -9,7 +9,7 @@
 #include "support/HoldingProcess.h"
 #include "support/SkipWithout.h"
 #include "ui/models/MappingListModel.h"
-#include "ui/views/common/PathContextMenu.h"
+#include "ui/views/common/PathLine.h"
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/detail/MappingListView.h"
 #include "ui/views/detail/PercentText.h"

@@ -6,13 +6,17 @@
 #include "ui/views/dashboard/MainDashboardView.h"
 #include "ui/views/detail/DetailPaneView.h"
 #include "ui/views/sidebar/SidebarColumnView.h"
+#include "ui/widgets/SelectablePathField.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/state/ViewModelContext.h"
 
+#include <QAction>
+#include <QClipboard>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSplitter>
@@ -407,6 +411,74 @@ private Q_SLOTS:
         QVERIFY(matches > 0 && matches < 30);
         QCOMPARE(sidebar->findChild<QLabel*>(QStringLiteral("matchCount"))->text(),
                  QStringLiteral("Match %1 items").arg(matches));
+    }
+
+    // Every path line of the window and of the settings sheet shows its path masked under
+    // presentation privacy, and its copy entry copies the real path: the window's lines through
+    // the window's path menu, the sheet's through their own entry.
+    void pathLinesCopyTheRealPath_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("inSheet");
+        QTest::newRow("scan root") << "scanRootPath" << false;
+        QTest::newRow("target root") << "targetRootPath" << false;
+        QTest::newRow("current folder") << "currentPathText" << false;
+        QTest::newRow("item being migrated") << "currentItemPath" << false;
+        QTest::newRow("first target") << "firstTargetValue" << true;
+        QTest::newRow("active target") << "activeTargetValue" << true;
+        QTest::newRow("blocked path") << "blockedPathRow" << true;
+    }
+
+    void pathLinesCopyTheRealPath()
+    {
+        QFETCH(QString, line);
+        QFETCH(bool, inSheet);
+        ViewModelFixture fx;
+        const QString alpha = fx.tree.dir("Alpha");
+        const QString target = fx.tree.dir("Target root");
+        auto vm = fx.makeViewModelWithSettings([&](AppConfig& config) {
+            config.presentationPrivacyEnabled = true;
+            config.unifiedTargetManagementEnabled = true;
+            config.managedTargetRoot = target;
+        });
+        WindowUnderTest w(*vm, withoutStartup());
+        QVERIFY(w.showAndStart());
+        vm->navigation().navigate(alpha, true);
+        QVERIFY(waitUntilIdle(*vm));
+        ViewModelInternals::context(*vm).activity().setMigrationCurrentPath(alpha);
+        ViewModelInternals::context(*vm).activity().setDiskWork(DiskWork::migration);
+        w.viewState().setShowProgressPanel(true);
+        if (inSheet) {
+            w.viewState().setActiveSheet(QuickSheet::settings);
+            QVERIFY(w.window->sheets().dialog());
+            w.window->findChild<QPushButton*>(QStringLiteral("blockedPathsButton"))->click();
+        }
+        QVERIFY(refreshesSettle(w.window.get()));
+        const QMap<QString, QString> real{
+            {"scanRootPath", fx.home.home()},
+            {"targetRootPath", target},
+            {"currentPathText", alpha},
+            {"currentItemPath", alpha},
+            {"firstTargetValue", target},
+            {"activeTargetValue", target},
+            {"blockedPathRow", vm->settings().strictModeBlockedPaths().value(0)}};
+
+        const auto shownLine = [&]() -> ui::SelectablePathField* {
+            for (auto* candidate : w.window->findChildren<ui::SelectablePathField*>(line)) {
+                if (candidate->isVisible())
+                    return candidate;
+            }
+            return nullptr;
+        };
+        QTRY_VERIFY(shownLine());
+        ui::SelectablePathField* field = shownLine();
+        QVERIFY2(!field->text().contains(fx.home.home()), qPrintable(field->text()));
+        QGuiApplication::clipboard()->clear();
+        field->setSelection(0, 2);
+        std::unique_ptr<QMenu> menu(field->createPathMenu(nullptr));
+        menu->findChild<QAction*>(QStringLiteral("copyPathAction"))->trigger();
+        const QString copied = inSheet ? QGuiApplication::clipboard()->text() : fx.clipboard->texts.value(0);
+        QCOMPARE(copied, real.value(line));
     }
 
     void screens_data()

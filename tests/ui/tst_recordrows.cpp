@@ -4,11 +4,11 @@
 #include "UiTestSupport.h"
 #include "ui/models/FailedRecordModel.h"
 #include "ui/models/RecordListModel.h"
-#include "ui/views/detail/DetailLabels.h"
 #include "ui/views/detail/RecordListView.h"
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/PlainToolTip.h"
 #include "ui/widgets/SelectablePathField.h"
+#include "ui/widgets/SmallButton.h"
 
 #include <QHelpEvent>
 #include <QPushButton>

@@ -244,12 +244,12 @@ private Q_SLOTS:
         QVERIFY(list->isVisibleTo(&sheet));
         QTRY_VERIFY(list->height() > 0 && list->height() <= 140);
         const QStringList expected = viewModel().settings().strictModeBlockedPaths();
-        const QList<QLabel*> rows = list->findChildren<QLabel*>(QStringLiteral("blockedPathRow"));
+        const QList<QLineEdit*> rows = list->findChildren<QLineEdit*>(QStringLiteral("blockedPathRow"));
         QCOMPARE(rows.size(), expected.size());
         for (qsizetype index = 0; index < rows.size(); ++index)
             QCOMPARE(rows.at(index)->text(), viewModel().presentation().displayPath(expected.at(index)));
         // Under privacy no row shows the home folder.
-        for (const QLabel* row : rows)
+        for (const QLineEdit* row : rows)
             QVERIFY2(!row->text().contains(m_world->home.home()), qPrintable(row->text()));
         // Longer than the list may grow: it scrolls.
         QTRY_VERIFY(list->widget()->sizeHint().height() > 140);

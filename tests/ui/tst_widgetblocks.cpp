@@ -1,17 +1,22 @@
 #include "UiTestSupport.h"
+#include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/CardFrame.h"
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/CollapsibleSection.h"
+#include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/FlowLayout.h"
 #include "ui/widgets/Motion.h"
 #include "ui/widgets/PlainToolTip.h"
 #include "ui/widgets/RingGauge.h"
 #include "ui/widgets/SelectablePathField.h"
 #include "ui/widgets/Stepper.h"
+#include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
 
 #include <QAction>
 #include <QClipboard>
+#include <QFontDatabase>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
@@ -28,6 +33,16 @@ using namespace orvalink;
 using namespace orvalink::ui;
 
 namespace {
+
+// `line` beside a button, as a path line stands in a row, drawn off screen.
+QImage rowWith(QWidget* line, QWidget* host)
+{
+    auto* row = new QHBoxLayout(host);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(line, 1);
+    row->addWidget(new QPushButton(QStringLiteral("Refresh"), host));
+    return test::renderOffscreen(host, QSize(320, 40));
+}
 
 QWidget* fixedBox(int width, int height, QWidget* parent)
 {
@@ -392,6 +407,116 @@ private Q_SLOTS:
         field.clear();
         std::unique_ptr<QMenu> emptyMenu(field.createPathMenu(nullptr));
         QVERIFY(!emptyMenu->actions().first()->isEnabled());
+
+        // Given the real path, the field copies it whatever it shows or the user selected.
+        field.setPath(QStringLiteral("/home/someone/Movies"), QStringLiteral("~/Movies"));
+        field.setSelection(0, 3);
+        copy->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("/home/someone/Movies"));
+        field.setPath(QString(), QStringLiteral("Not set"));
+        std::unique_ptr<QMenu> unsetMenu(field.createPathMenu(nullptr));
+        QVERIFY(!unsetMenu->actions().first()->isEnabled());
+    }
+
+    // A flush path field stands where a selectable one-line label stood: as tall, and its text
+    // drawn on the same pixels, whole or elided, in Latin or mixed script, in the caption font or
+    // the monospace one.
+    void flushPathFieldDrawsAsALabel_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("monospacePixels");
+        for (int pixels : {0, 11}) {
+            const QByteArray font = pixels ? "monospace" : "caption";
+            QTest::newRow(font + ", latin") << "Current: /home/someone/Movies" << pixels;
+            QTest::newRow(font + ", mixed") << "当前目录 Current: /home/someone/文档" << pixels;
+            QTest::newRow(font + ", elided")
+                << "/home/someone/文档/Projects/a very long folder name/and its child/data/and more"
+                << pixels;
+        }
+    }
+
+    void flushPathFieldDrawsAsALabel()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, monospacePixels);
+        QWidget labelHost;
+        auto* label = new ElidedLabel(&labelHost, Qt::ElideMiddle);
+        if (monospacePixels) {
+            QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+            mono.setPixelSize(monospacePixels);
+            label->setFont(mono);
+        } else {
+            applyTextStyle(label, TextStyle::Caption);
+        }
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        label->setText(text);
+        const QImage asLabel = rowWith(label, &labelHost);
+
+        QWidget fieldHost;
+        auto* field =
+            new SelectablePathField(&fieldHost, monospacePixels, SelectablePathField::Placement::Flush);
+        if (!monospacePixels)
+            field->setFont(styledFont(TextStyle::Caption, fieldHost.font()));
+        field->setPath(QStringLiteral("/real"), text);
+        const QImage asField = rowWith(field, &fieldHost);
+
+        QCOMPARE(field->geometry(), label->geometry());
+        QCOMPARE(field->focusPolicy(), Qt::ClickFocus);
+        QVERIFY(asField == asLabel);
+    }
+
+    // One indicator for every busy place: indeterminate, of its size whatever room the layout
+    // offers, hidden until its owner shows it.
+    void busyIndicatorKeepsItsSize()
+    {
+        QWidget host;
+        auto* row = new QHBoxLayout(&host);
+        auto* busy = new BusyIndicator(QStringLiteral("busy"), BusyIndicator::Slim, &host);
+        row->addWidget(busy, 1);
+        test::renderOffscreen(&host, QSize(400, 80));
+        QVERIFY(busy->isHidden());
+        busy->show();
+        QCoreApplication::processEvents();
+        QCOMPARE(busy->size(), QSize(48, 6));
+        QCOMPARE(busy->minimum(), busy->maximum());
+        QVERIFY(!busy->isTextVisible());
+        QCOMPARE(busy->objectName(), QStringLiteral("busy"));
+    }
+
+    // The label maker: plain text always (names may look like markup), the style's weight unless
+    // an option overrides it, and each option doing what it names.
+    void textLabelOptions_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<int>("options");
+        QTest::addColumn<int>("weight");
+        QTest::newRow("headline keeps its weight") << int(TextStyle::Headline) << 0 << int(QFont::DemiBold);
+        QTest::newRow("caption") << int(TextStyle::Caption) << 0 << int(QFont::Normal);
+        QTest::newRow("semibold, secondary")
+            << int(TextStyle::Caption) << int(LabelOption::Semibold | LabelOption::Secondary)
+            << int(QFont::DemiBold);
+        QTest::newRow("bold, wrapping, selectable")
+            << int(TextStyle::Title3) << int(LabelOption::Bold | LabelOption::Wrap | LabelOption::Selectable)
+            << int(QFont::Bold);
+    }
+
+    void textLabelOptions()
+    {
+        QFETCH(int, style);
+        QFETCH(int, options);
+        QFETCH(int, weight);
+        const LabelOptions chosen = LabelOptions::fromInt(options);
+        QWidget parent;
+        QLabel* label = textLabel(&parent, QStringLiteral("label"), TextStyle(style), chosen);
+        QCOMPARE(label->objectName(), QStringLiteral("label"));
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        QCOMPARE(label->font().pixelSize(), styledFont(TextStyle(style), parent.font()).pixelSize());
+        QCOMPARE(int(label->font().weight()), weight);
+        QCOMPARE(label->wordWrap(), chosen.testFlag(LabelOption::Wrap));
+        QCOMPARE(bool(label->textInteractionFlags() & Qt::TextSelectableByMouse),
+                 chosen.testFlag(LabelOption::Selectable));
+        QCOMPARE(label->palette().color(QPalette::WindowText) == secondaryTextColor(parent.palette()),
+                 chosen.testFlag(LabelOption::Secondary));
     }
 };
 

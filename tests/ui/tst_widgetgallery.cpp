@@ -9,6 +9,7 @@
 #include "ui/widgets/SelectablePathField.h"
 #include "ui/widgets/Stepper.h"
 #include "ui/widgets/Symbols.h"
+#include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
 
 #include <QGridLayout>
@@ -30,10 +31,8 @@ const QByteArray kStripesSvg =
 
 QLabel* styledLabel(const QString& text, TextStyle style, bool secondary = false)
 {
-    auto* label = new QLabel(text);
-    applyTextStyle(label, style);
-    if (secondary)
-        applySecondaryTextColor(label);
+    QLabel* label = textLabel(nullptr, QString(), style, secondary ? LabelOption::Secondary : LabelOptions());
+    label->setText(text);
     return label;
 }
 

@@ -2,29 +2,64 @@
 
 #include "ui/widgets/PlainToolTip.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QClipboard>
-#include <QContextMenuEvent>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QTextDocument>
+#include <cmath>
 
 namespace orvalink::ui {
 
-SelectablePathField::SelectablePathField(QWidget* parent)
-    : QLineEdit(parent), m_copyText(QStringLiteral("Copy"))
+namespace {
+
+// QLineEdit keeps this much room of its own on either side of the text.
+constexpr int kLineEditMargin = 2;
+
+} // namespace
+
+SelectablePathField::SelectablePathField(QWidget* parent, int pixelSize, Placement placement)
+    : QLineEdit(parent), m_placement(placement), m_copyText(QStringLiteral("Copy"))
 {
     setReadOnly(true);
     setFrame(false);
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    mono.setPixelSize(font().pixelSize() > 0 ? font().pixelSize() : 12);
+    if (pixelSize <= 0)
+        pixelSize = font().pixelSize() > 0 ? font().pixelSize() : 12;
+    mono.setPixelSize(pixelSize);
     setFont(mono);
     QPalette transparent = palette();
     transparent.setColor(QPalette::Base, Qt::transparent);
     setPalette(transparent);
-    setContextMenuPolicy(Qt::DefaultContextMenu);
+    // The request, not the event, so an owner or a test can ask for the menu at a point.
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+        QMenu* menu = createPathMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(mapToGlobal(position));
+    });
+    if (m_placement == Placement::Flush) {
+        // The line edit's own margins taken back, so that while the user selects, the text stays
+        // where the label-like drawing of paintEvent() put it (to the pixel for Latin text).
+        setTextMargins(-kLineEditMargin, 0, -kLineEditMargin, 0);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        // Reached by a click, as a selectable label is, not by Tab.
+        setFocusPolicy(Qt::ClickFocus);
+    }
+}
+
+void SelectablePathField::setPath(const QString& path, const QString& shownText)
+{
+    m_rawPath = path;
+    m_hasPath = true;
+    if (text() != shownText) {
+        setText(shownText);
+        setCursorPosition(0);
+    }
 }
 
 QMenu* SelectablePathField::createPathMenu(QWidget* parent)
@@ -39,8 +74,8 @@ QMenu* SelectablePathField::createPathMenu(QWidget* parent)
 
 QString SelectablePathField::copiedText() const
 {
-    if (m_copiedPath)
-        return *m_copiedPath;
+    if (m_hasPath)
+        return m_rawPath;
     return hasSelectedText() ? selectedText() : text();
 }
 
@@ -51,13 +86,33 @@ void SelectablePathField::copyPath()
         QGuiApplication::clipboard()->setText(copied);
 }
 
+QSize SelectablePathField::sizeHint() const
+{
+    if (m_placement == Placement::Inset)
+        return QLineEdit::sizeHint();
+    // As a one-line label asks: the text's width and the font's height.
+    const QMargins frame = contentsMargins();
+    const int width = int(std::ceil(QFontMetricsF(font()).horizontalAdvance(text())));
+    return QSize(width + frame.left() + frame.right(), minimumSizeHint().height());
+}
+
+QSize SelectablePathField::minimumSizeHint() const
+{
+    if (m_placement == Placement::Inset)
+        return QLineEdit::minimumSizeHint();
+    const QFontMetrics metrics = fontMetrics();
+    const QMargins frame = contentsMargins();
+    return QSize(metrics.horizontalAdvance(QStringLiteral("MM") + QChar(0x2026)) + frame.left() +
+                     frame.right(),
+                 metrics.height() + frame.top() + frame.bottom());
+}
+
 QRect SelectablePathField::textArea() const
 {
     QStyleOptionFrame option;
     initStyleOption(&option);
-    // QLineEdit keeps two pixels of its own on either side of the text.
     const QRect contents = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
-    return contents.marginsRemoved(textMargins()).adjusted(2, 0, -2, 0);
+    return contents.marginsRemoved(textMargins()).adjusted(kLineEditMargin, 0, -kLineEditMargin, 0);
 }
 
 QString SelectablePathField::shownText() const
@@ -70,16 +125,36 @@ QString SelectablePathField::shownText() const
 void SelectablePathField::paintEvent(QPaintEvent* event)
 {
     const QString shown = shownText();
-    const QString tip = shown == text() ? QString() : plainToolTip(text());
+    const bool whole = shown == text();
+    const QString tip = whole ? QString() : plainToolTip(text());
     if (toolTip() != tip)
         setToolTip(tip);
-    if (shown == text()) {
+    if (whole && (m_placement == Placement::Inset || hasFocus())) {
         QLineEdit::paintEvent(event);
         return;
     }
     QPainter painter(this);
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
-    painter.drawText(textArea(), int(Qt::AlignVCenter | (alignment() & Qt::AlignHorizontal_Mask)), shown);
+    const QColor color = palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text);
+    const QRect area = textArea();
+    if (!whole) {
+        painter.setPen(color);
+        painter.drawText(area, int(Qt::AlignVCenter | (alignment() & Qt::AlignHorizontal_Mask)), shown);
+        return;
+    }
+    // A flush field shows its whole text as a selectable label does, through a text document whose
+    // top is centred: the line edit would set a line of mixed scripts (a Chinese label before the
+    // path) a pixel higher.
+    QTextDocument document;
+    document.setDocumentMargin(0);
+    document.setDefaultFont(font());
+    document.setPlainText(shown);
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.palette = palette();
+    context.palette.setColor(QPalette::Text, color);
+    painter.setClipRect(area);
+    painter.translate(area.left(),
+                      area.top() + std::max((area.height() - document.size().height()) / 2, 0.0));
+    document.documentLayout()->draw(&painter, context);
 }
 
 void SelectablePathField::focusInEvent(QFocusEvent* event)
@@ -92,13 +167,6 @@ void SelectablePathField::focusOutEvent(QFocusEvent* event)
 {
     QLineEdit::focusOutEvent(event);
     update();
-}
-
-void SelectablePathField::contextMenuEvent(QContextMenuEvent* event)
-{
-    QMenu* menu = createPathMenu(this);
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(event->globalPos());
 }
 
 } // namespace orvalink::ui

@@ -53,6 +53,11 @@ QColor withAlpha(QColor color, qreal alpha)
     return color;
 }
 
+QColor accentColor(const QWidget* widget)
+{
+    return widget->palette().color(QPalette::Highlight);
+}
+
 QColor secondaryTextColor(const QPalette& palette)
 {
     return withAlpha(palette.color(QPalette::WindowText), 0.55);

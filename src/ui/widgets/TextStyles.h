@@ -33,4 +33,7 @@ void useApplicationFontFamilies();
 // `color` with its alpha replaced by `alpha` (0..1).
 QColor withAlpha(QColor color, qreal alpha);
 
+// The accent colour of the window (the palette's highlight).
+QColor accentColor(const QWidget* widget);
+
 } // namespace orvalink::ui

@@ -3,6 +3,7 @@
 #include "ui/views/common/SheetSupport.h"
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/FlowLayout.h"
+#include "ui/widgets/TextLabel.h"
 
 #include <QLabel>
 #include <QPalette>
@@ -71,11 +72,11 @@ QWidget* disclaimerCard(const QString& title, const QString& body, QWidget* pare
     auto* layout = new QVBoxLayout(card);
     layout->setContentsMargins(12, 12, 12, 12);
     layout->setSpacing(6);
-    QLabel* titleLabel =
-        makeTextLabel(QStringLiteral("disclaimerTitle"), TextStyle::Subheadline, false, card);
-    makeSemibold(titleLabel);
+    QLabel* titleLabel = textLabel(card, QStringLiteral("disclaimerTitle"), TextStyle::Subheadline,
+                                   LabelOption::Wrap | LabelOption::Semibold);
     titleLabel->setText(title);
-    QLabel* bodyLabel = makeTextLabel(QStringLiteral("disclaimerBody"), TextStyle::Caption, true, card);
+    QLabel* bodyLabel = textLabel(card, QStringLiteral("disclaimerBody"), TextStyle::Caption,
+                                  LabelOption::Secondary | LabelOption::Wrap);
     bodyLabel->setText(body);
     layout->addWidget(titleLabel);
     layout->addWidget(bodyLabel);
@@ -87,8 +88,8 @@ AccountNotesSection::AccountNotesSection(MainViewModel& viewModel, QWidget* pare
 {
     setObjectName(QStringLiteral("notesSection"));
     setSymbol(QStringLiteral("info.circle"));
-    m_summary = makeTextLabel(QStringLiteral("notesSummary"), TextStyle::Subheadline, false, nullptr);
-    makeSemibold(m_summary);
+    m_summary = textLabel(nullptr, QStringLiteral("notesSummary"), TextStyle::Subheadline,
+                          LabelOption::Wrap | LabelOption::Semibold);
     useSummaryWidth(m_summary);
     setSummary(m_summary);
     m_cards = new QWidget;

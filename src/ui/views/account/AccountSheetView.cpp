@@ -1,15 +1,18 @@
 #include "ui/views/account/AccountSheetView.h"
 
+#include "ui/views/account/AccountHeroIcon.h"
 #include "ui/views/account/AccountNotes.h"
-#include "ui/views/account/AccountSheetParts.h"
 #include "ui/views/account/FeedbackSection.h"
 #include "ui/views/account/MigrationSyncSection.h"
 #include "ui/views/account/PasswordSection.h"
 #include "ui/views/account/SignInForm.h"
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/common/SheetSupport.h"
+#include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/GroupPanel.h"
 #include "ui/widgets/Symbols.h"
+#include "ui/widgets/TextLabel.h"
+#include "ui/widgets/TintedBox.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
 #include "viewmodel/flow/DetachedFlow.h"
@@ -20,7 +23,6 @@
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -28,6 +30,13 @@
 #include <QVBoxLayout>
 
 namespace orvalink::ui {
+
+namespace {
+
+// The status line is a faint wash of its tint: blue for news, red for failures.
+constexpr qreal kStatusTintAlpha = 0.08;
+
+} // namespace
 
 AccountSheetView::AccountSheetView(MainViewModel& viewModel, std::optional<InitialFocus> initialFocus,
                                    QWidget* parent)
@@ -56,7 +65,8 @@ AccountSheetView::AccountSheetView(MainViewModel& viewModel, std::optional<Initi
 
     m_signedOutPanel = new GroupPanel(QString(), QStringLiteral("person.badge.key.fill"), content);
     m_signedOutPanel->setObjectName(QStringLiteral("signedOutPanel"));
-    m_guestNote = makeTextLabel(QStringLiteral("guestNote"), TextStyle::Caption, true, m_signedOutPanel);
+    m_guestNote = textLabel(m_signedOutPanel, QStringLiteral("guestNote"), TextStyle::Caption,
+                            LabelOption::Secondary | LabelOption::Wrap);
     m_signedOutPanel->contentLayout()->addWidget(m_guestNote);
     m_signInForm = new SignInForm(viewModel, *m_scheduler, m_signedOutPanel);
     m_signedOutPanel->contentLayout()->addWidget(m_signInForm);
@@ -112,17 +122,14 @@ void AccountSheetView::buildHeader(QWidget* content)
     header->setSpacing(12);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(6);
-    m_title = new QLabel(content);
-    m_title->setObjectName(QStringLiteral("accountSheetTitle"));
-    QFont font = styledFont(TextStyle::Title3, m_title->font());
-    font.setBold(true);
-    m_title->setFont(font);
-    m_accountSummary = makeTextLabel(QStringLiteral("accountSummary"), TextStyle::Caption, true, content);
+    m_title = textLabel(content, QStringLiteral("accountSheetTitle"), TextStyle::Title3, LabelOption::Bold);
+    m_accountSummary = textLabel(content, QStringLiteral("accountSummary"), TextStyle::Caption,
+                                 LabelOption::Secondary | LabelOption::Wrap);
     titles->addWidget(m_title);
     titles->addWidget(m_accountSummary);
     header->addLayout(titles);
     header->addStretch(1);
-    m_busy = makeBusyIndicator(QStringLiteral("accountBusyIndicator"), content);
+    m_busy = new BusyIndicator(QStringLiteral("accountBusyIndicator"), BusyIndicator::Standard, content);
     header->addWidget(m_busy, 0, Qt::AlignTop);
     m_close = new QPushButton(content);
     m_close->setObjectName(QStringLiteral("closeButton"));
@@ -134,14 +141,14 @@ void AccountSheetView::buildHeader(QWidget* content)
 
 void AccountSheetView::buildStatus(QWidget* content)
 {
-    auto* panel = new TintedPanel(content);
+    auto* panel = new TintedBox(QColor(Qt::blue), kStatusTintAlpha, 12, content);
     panel->setObjectName(QStringLiteral("statusLine"));
     auto* row = new QHBoxLayout(panel);
     row->setContentsMargins(12, 12, 12, 12);
     row->setSpacing(10);
     m_statusIcon = new QLabel(panel);
     m_statusIcon->setFixedSize(16, 16);
-    m_statusText = makeTextLabel(QStringLiteral("statusText"), TextStyle::Caption, false, panel);
+    m_statusText = textLabel(panel, QStringLiteral("statusText"), TextStyle::Caption, LabelOption::Wrap);
     row->addWidget(m_statusIcon, 0, Qt::AlignTop);
     row->addWidget(m_statusText, 1);
     m_status = panel;
@@ -159,8 +166,8 @@ void AccountSheetView::buildSignedIn(QWidget* content)
     auto* identity = new QHBoxLayout;
     identity->setSpacing(12);
     identity->addWidget(new AccountHeroIcon(block), 0, Qt::AlignTop);
-    m_email = makeTextLabel(QStringLiteral("accountEmail"), TextStyle::Headline, false, block);
-    makeSelectable(m_email);
+    m_email = textLabel(block, QStringLiteral("accountEmail"), TextStyle::Headline,
+                        LabelOption::Wrap | LabelOption::Selectable);
     identity->addWidget(m_email, 1, Qt::AlignTop);
     layout->addLayout(identity);
     auto* actions = new QHBoxLayout;
@@ -270,7 +277,7 @@ void AccountSheetView::refreshStatus()
     if (text.isEmpty())
         return;
     setTextIfChanged(m_statusText, m_viewModel.presentation().sanitizedForPresentation(text));
-    m_status->setTint(tint);
+    m_status->setTint(tint, kStatusTintAlpha);
     m_statusIcon->setPixmap(Symbols::icon(symbol, tint).pixmap(16, 16));
 }
 

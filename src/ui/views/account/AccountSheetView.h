@@ -4,7 +4,6 @@
 #include <optional>
 
 class QLabel;
-class QProgressBar;
 class QPushButton;
 class QScrollArea;
 
@@ -15,13 +14,14 @@ class MainViewModel;
 namespace orvalink::ui {
 
 class AccountNotesSection;
+class BusyIndicator;
 class FeedbackSection;
 class GroupPanel;
 class MigrationSyncSection;
 class PasswordSection;
 class RefreshScheduler;
 class SignInForm;
-class TintedPanel;
+class TintedBox;
 
 // The account sheet's content: a plain widget the sheet host shows in a window-modal dialog and the
 // guide export renders off screen. Signed out it shows the sign-in form; signed in the account,
@@ -74,9 +74,9 @@ private:
     QScrollArea* m_scroll = nullptr;
     QLabel* m_title = nullptr;
     QLabel* m_accountSummary = nullptr;
-    QProgressBar* m_busy = nullptr;
+    BusyIndicator* m_busy = nullptr;
     QPushButton* m_close = nullptr;
-    TintedPanel* m_status = nullptr;
+    TintedBox* m_status = nullptr;
     QLabel* m_statusIcon = nullptr;
     QLabel* m_statusText = nullptr;
     GroupPanel* m_signedOutPanel = nullptr;

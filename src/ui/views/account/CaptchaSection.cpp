@@ -3,6 +3,7 @@
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/common/SheetSupport.h"
 #include "ui/widgets/CaptchaImage.h"
+#include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
 #include "viewmodel/flow/DetachedFlow.h"
@@ -41,18 +42,16 @@ CaptchaSection::CaptchaSection(MainViewModel& viewModel, RefreshScheduler& sched
     m_refresh->setObjectName(QStringLiteral("refreshCaptchaButton"));
     applyTextStyle(m_refresh, TextStyle::Subheadline);
     actions->addWidget(m_refresh);
-    m_validity = new QLabel(this);
-    m_validity->setObjectName(QStringLiteral("captchaValidity"));
-    m_validity->setTextFormat(Qt::PlainText);
-    applyTextStyle(m_validity, TextStyle::Caption);
-    applySecondaryTextColor(m_validity);
+    m_validity =
+        textLabel(this, QStringLiteral("captchaValidity"), TextStyle::Caption, LabelOption::Secondary);
     actions->addWidget(m_validity);
     actions->addStretch(1);
     column->addLayout(actions);
     row->addLayout(column, 1);
     layout->addLayout(row);
 
-    m_notice = makeTextLabel(QStringLiteral("captchaNotice"), TextStyle::Caption, true, this);
+    m_notice = textLabel(this, QStringLiteral("captchaNotice"), TextStyle::Caption,
+                         LabelOption::Secondary | LabelOption::Wrap);
     layout->addWidget(m_notice);
 
     scheduler.watch(m_code, &QLineEdit::textChanged);

@@ -4,6 +4,7 @@
 #include "ui/views/common/SheetSupport.h"
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/texts/Presentation.h"
 
@@ -55,14 +56,13 @@ QWidget* feedbackItemCard(MainViewModel& viewModel, const BackendFeedbackItem& i
     header->setSpacing(8);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(4);
-    QLabel* subject =
-        makeTextLabel(QStringLiteral("feedbackItemSubject"), TextStyle::Subheadline, false, card);
-    makeSemibold(subject);
+    QLabel* subject = textLabel(card, QStringLiteral("feedbackItemSubject"), TextStyle::Subheadline,
+                                LabelOption::Wrap | LabelOption::Semibold);
     subject->setText(item.subject);
     const FeedbackCategory category =
         feedbackCategoryFromText(item.category.trimmed().toLower()).value_or(FeedbackCategory::other);
-    QLabel* categoryLabel =
-        makeTextLabel(QStringLiteral("feedbackItemCategory"), TextStyle::Caption, true, card);
+    QLabel* categoryLabel = textLabel(card, QStringLiteral("feedbackItemCategory"), TextStyle::Caption,
+                                      LabelOption::Secondary | LabelOption::Wrap);
     categoryLabel->setText(feedbackCategoryTitle(viewModel, category));
     titles->addWidget(subject);
     titles->addWidget(categoryLabel);
@@ -74,10 +74,8 @@ QWidget* feedbackItemCard(MainViewModel& viewModel, const BackendFeedbackItem& i
 
     // At most four lines of the report, from its top; the fourth ends in "…" when there is more,
     // and the whole report is the tool tip.
-    auto* content = new ElidedLabel(card, Qt::ElideRight, 4);
-    content->setObjectName(QStringLiteral("feedbackItemContent"));
-    applyTextStyle(content, TextStyle::Caption);
-    applySecondaryTextColor(content);
+    ElidedLabel* content = elidedLabel(card, QStringLiteral("feedbackItemContent"), TextStyle::Caption,
+                                       Qt::ElideRight, LabelOption::Secondary, 4);
     content->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     content->setText(item.content);
     layout->addWidget(content);
@@ -89,13 +87,14 @@ QWidget* feedbackItemCard(MainViewModel& viewModel, const BackendFeedbackItem& i
     }
     if (item.appVersion && !item.appVersion->isEmpty())
         meta.append(QStringLiteral("App ") + *item.appVersion);
-    QLabel* metaLine = makeTextLabel(QStringLiteral("feedbackItemMeta"), TextStyle::Caption, true, card);
+    QLabel* metaLine = textLabel(card, QStringLiteral("feedbackItemMeta"), TextStyle::Caption,
+                                 LabelOption::Secondary | LabelOption::Wrap);
     metaLine->setText(meta.join(QStringLiteral("    ")));
     layout->addWidget(metaLine);
 
     if (item.adminNote && !item.adminNote->isEmpty()) {
         QLabel* note =
-            makeTextLabel(QStringLiteral("feedbackItemAdminNote"), TextStyle::Caption, false, card);
+            textLabel(card, QStringLiteral("feedbackItemAdminNote"), TextStyle::Caption, LabelOption::Wrap);
         note->setText(
             localizedText(viewModel, QStringLiteral("管理员备注："), QStringLiteral("Admin note: ")) +
             *item.adminNote);

@@ -4,7 +4,9 @@
 #include "ui/views/account/FeedbackItemCard.h"
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/common/SheetSupport.h"
+#include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/Chip.h"
+#include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
 #include "viewmodel/flow/DetachedFlow.h"
@@ -16,7 +18,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -69,7 +70,7 @@ FeedbackSection::FeedbackSection(MainViewModel& viewModel, RefreshScheduler& sch
     m_send->setObjectName(QStringLiteral("sendFeedbackButton"));
     m_refresh = new QPushButton(body);
     m_refresh->setObjectName(QStringLiteral("refreshFeedbackButton"));
-    m_busy = makeBusyIndicator(QStringLiteral("feedbackBusyIndicator"), body);
+    m_busy = new BusyIndicator(QStringLiteral("feedbackBusyIndicator"), BusyIndicator::Standard, body);
     buttons->addWidget(m_send);
     buttons->addWidget(m_refresh);
     buttons->addStretch(1);
@@ -205,7 +206,8 @@ void FeedbackSection::rebuildDashboard()
         QFrame* empty = makeCardBackground(QStringLiteral("noFeedbackCard"), block);
         auto* emptyLayout = new QVBoxLayout(empty);
         emptyLayout->setContentsMargins(12, 12, 12, 12);
-        QLabel* text = makeTextLabel(QStringLiteral("noFeedbackText"), TextStyle::Caption, true, empty);
+        QLabel* text = textLabel(empty, QStringLiteral("noFeedbackText"), TextStyle::Caption,
+                                 LabelOption::Secondary | LabelOption::Wrap);
         text->setText(localizedText(m_viewModel,
                                     QStringLiteral("还没有提交过反馈。第一条会直接进入管理员后台。"),
                                     QStringLiteral("No feedback has been submitted yet. Your first one will "

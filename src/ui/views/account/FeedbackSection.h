@@ -11,7 +11,6 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
-class QProgressBar;
 class QVBoxLayout;
 
 namespace orvalink {
@@ -20,6 +19,7 @@ class MainViewModel;
 
 namespace orvalink::ui {
 
+class BusyIndicator;
 class RefreshScheduler;
 
 // Feedback of the signed-in account: the daily quota, the form, and the latest four reports.
@@ -50,7 +50,7 @@ private:
     QPlainTextEdit* m_content = nullptr;
     QPushButton* m_send = nullptr;
     QPushButton* m_refresh = nullptr;
-    QProgressBar* m_busy = nullptr;
+    BusyIndicator* m_busy = nullptr;
     QVBoxLayout* m_dashboardHost = nullptr;
     // Set when a dashboard arrives while this section's send runs: the send's own answer.
     bool m_sendAnswered = false;

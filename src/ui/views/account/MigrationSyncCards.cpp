@@ -1,7 +1,11 @@
 #include "ui/views/account/MigrationSyncCards.h"
 
 #include "ui/views/account/AccountNotes.h"
+#include "ui/views/common/PathContextMenu.h"
 #include "ui/views/common/SheetSupport.h"
+#include "ui/widgets/SelectablePathField.h"
+#include "ui/widgets/TextLabel.h"
+#include "ui/widgets/TintedBox.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
 #include "viewmodel/texts/Presentation.h"
@@ -27,15 +31,16 @@ QVBoxLayout* cardLayout(QWidget* card, int spacing)
 
 QLabel* semiboldLabel(const QString& objectName, const QString& text, QWidget* parent)
 {
-    QLabel* label = makeTextLabel(objectName, TextStyle::Subheadline, false, parent);
-    makeSemibold(label);
+    QLabel* label =
+        textLabel(parent, objectName, TextStyle::Subheadline, LabelOption::Wrap | LabelOption::Semibold);
     label->setText(text);
     return label;
 }
 
-QLabel* captionLabel(const QString& objectName, const QString& text, QWidget* parent)
+QLabel* captionLabel(const QString& objectName, const QString& text, QWidget* parent, LabelOptions extra = {})
 {
-    QLabel* label = makeTextLabel(objectName, TextStyle::Caption, true, parent);
+    QLabel* label =
+        textLabel(parent, objectName, TextStyle::Caption, LabelOption::Secondary | LabelOption::Wrap | extra);
     label->setText(text);
     return label;
 }
@@ -264,14 +269,13 @@ QWidget* migrationDeviceCard(MainViewModel& viewModel, const DeviceCardFacts& fa
 QWidget* migrationConflictCard(MainViewModel& viewModel, const BackendMigrationConflict& conflict,
                                QWidget* parent)
 {
-    auto* card = new QFrame(parent);
+    auto* card = new TintedBox(QColor(255, 149, 0), 20 / 255.0, 12, parent);
     card->setObjectName(QStringLiteral("conflictCard"));
-    card->setStyleSheet(
-        QStringLiteral("#conflictCard { background: rgba(255, 149, 0, 20); border-radius: 12px; }"));
     QVBoxLayout* layout = cardLayout(card, 8);
-    QLabel* source = monospaceLabel(QStringLiteral("conflictSource"),
-                                    viewModel.presentation().displayPath(conflict.sourcePath), 12, card);
-    makeSelectable(source);
+    auto* source = new SelectablePathField(card, 12, SelectablePathField::Placement::Flush);
+    source->setObjectName(QStringLiteral("conflictSource"));
+    source->setCopyActionText(copyPathText(viewModel));
+    source->setPath(conflict.sourcePath, viewModel.presentation().displayPath(conflict.sourcePath));
     layout->addWidget(source);
 
     const QString n = QString::number(conflict.deviceFingerprints.size());
@@ -301,8 +305,7 @@ QWidget* migrationConflictCard(MainViewModel& viewModel, const BackendMigrationC
         QLabel* line = captionLabel(QStringLiteral("conflictTargets"),
                                     localizedText(viewModel, QStringLiteral("目标位置：") + joinedTargets,
                                                   QStringLiteral("Targets: ") + joinedTargets),
-                                    card);
-        makeSelectable(line);
+                                    card, LabelOption::Selectable);
         layout->addWidget(line);
     }
     return card;

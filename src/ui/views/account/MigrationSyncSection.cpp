@@ -2,6 +2,8 @@
 
 #include "ui/views/account/MigrationSyncCards.h"
 #include "ui/views/common/SheetSupport.h"
+#include "ui/widgets/BusyIndicator.h"
+#include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
 #include "viewmodel/flow/DetachedFlow.h"
@@ -9,7 +11,6 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -30,7 +31,8 @@ MigrationSyncSection::MigrationSyncSection(MainViewModel& viewModel, QWidget* pa
     auto* bodyLayout = new QVBoxLayout(body);
     bodyLayout->setContentsMargins(0, 0, 0, 0);
     bodyLayout->setSpacing(12);
-    m_note = makeTextLabel(QStringLiteral("syncNote"), TextStyle::Caption, true, body);
+    m_note = textLabel(body, QStringLiteral("syncNote"), TextStyle::Caption,
+                       LabelOption::Secondary | LabelOption::Wrap);
     bodyLayout->addWidget(m_note);
     m_blockHost = new QVBoxLayout;
     m_blockHost->setContentsMargins(0, 0, 0, 0);
@@ -40,7 +42,7 @@ MigrationSyncSection::MigrationSyncSection(MainViewModel& viewModel, QWidget* pa
     m_sync->setObjectName(QStringLiteral("syncNowButton"));
     m_refresh = new QPushButton(body);
     m_refresh->setObjectName(QStringLiteral("refreshOverviewButton"));
-    m_busy = makeBusyIndicator(QStringLiteral("syncBusyIndicator"), body);
+    m_busy = new BusyIndicator(QStringLiteral("syncBusyIndicator"), BusyIndicator::Standard, body);
     actions->addWidget(m_sync);
     actions->addWidget(m_refresh);
     actions->addStretch(1);

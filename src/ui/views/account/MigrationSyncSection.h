@@ -9,7 +9,6 @@
 #include <optional>
 
 class QLabel;
-class QProgressBar;
 class QVBoxLayout;
 
 namespace orvalink {
@@ -17,6 +16,8 @@ class MainViewModel;
 }
 
 namespace orvalink::ui {
+
+class BusyIndicator;
 
 // Which local history this device reads, the upload of it to the account, and the account-wide
 // overview of every device. Display only: nothing of another device is restored here.
@@ -51,7 +52,7 @@ private:
     QVBoxLayout* m_blockHost = nullptr;
     QPushButton* m_sync = nullptr;
     QPushButton* m_refresh = nullptr;
-    QProgressBar* m_busy = nullptr;
+    BusyIndicator* m_busy = nullptr;
 };
 
 } // namespace orvalink::ui

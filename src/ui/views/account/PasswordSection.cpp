@@ -2,6 +2,7 @@
 
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/common/SheetSupport.h"
+#include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
 
@@ -41,7 +42,8 @@ PasswordSection::PasswordSection(MainViewModel& viewModel, RefreshScheduler& sch
     auto* bodyLayout = new QVBoxLayout(body);
     bodyLayout->setContentsMargins(0, 0, 0, 0);
     bodyLayout->setSpacing(12);
-    m_rule = makeTextLabel(QStringLiteral("passwordRule"), TextStyle::Caption, true, body);
+    m_rule = textLabel(body, QStringLiteral("passwordRule"), TextStyle::Caption,
+                       LabelOption::Secondary | LabelOption::Wrap);
     bodyLayout->addWidget(m_rule);
     auto* fields = new QVBoxLayout;
     fields->setSpacing(10);

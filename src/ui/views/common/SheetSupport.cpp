@@ -1,42 +1,17 @@
 #include "ui/views/common/SheetSupport.h"
 
 #include "ui/widgets/CollapsibleSection.h"
+#include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/texts/Presentation.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QLayout>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace orvalink::ui {
-
-QLabel* makeTextLabel(const QString& objectName, TextStyle style, bool secondary, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(objectName);
-    label->setWordWrap(true);
-    label->setTextFormat(Qt::PlainText);
-    applyTextStyle(label, style);
-    if (secondary)
-        applySecondaryTextColor(label);
-    return label;
-}
-
-void makeSemibold(QWidget* widget)
-{
-    QFont font = widget->font();
-    font.setWeight(QFont::DemiBold);
-    widget->setFont(font);
-}
-
-void makeSelectable(QLabel* label)
-{
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    label->setCursor(Qt::IBeamCursor);
-}
 
 QFrame* makeCardBackground(const QString& objectName, QWidget* parent)
 {
@@ -45,17 +20,6 @@ QFrame* makeCardBackground(const QString& objectName, QWidget* parent)
     card->setAutoFillBackground(true);
     card->setBackgroundRole(QPalette::Base);
     return card;
-}
-
-QProgressBar* makeBusyIndicator(const QString& objectName, QWidget* parent)
-{
-    auto* bar = new QProgressBar(parent);
-    bar->setObjectName(objectName);
-    bar->setRange(0, 0);
-    bar->setTextVisible(false);
-    bar->setFixedSize(48, 8);
-    bar->hide();
-    return bar;
 }
 
 void useSummaryWidth(QWidget* summary)
@@ -71,9 +35,10 @@ SectionSummary makeSectionSummary(CollapsibleSection* section, const QString& ti
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
     SectionSummary labels;
-    labels.title = makeTextLabel(titleName, TextStyle::Subheadline, false, summary);
-    makeSemibold(labels.title);
-    labels.note = makeTextLabel(noteName, TextStyle::Caption, true, summary);
+    labels.title =
+        textLabel(summary, titleName, TextStyle::Subheadline, LabelOption::Wrap | LabelOption::Semibold);
+    labels.note =
+        textLabel(summary, noteName, TextStyle::Caption, LabelOption::Secondary | LabelOption::Wrap);
     layout->addWidget(labels.title);
     layout->addWidget(labels.note);
     useSummaryWidth(summary);

@@ -9,7 +9,6 @@ class QFrame;
 class QLabel;
 class QLayout;
 class QObject;
-class QProgressBar;
 class QWidget;
 
 namespace orvalink {
@@ -20,20 +19,8 @@ namespace orvalink::ui {
 
 class CollapsibleSection;
 
-// A wrapping label in `style`, optionally in the secondary colour.
-QLabel* makeTextLabel(const QString& objectName, TextStyle style, bool secondary, QWidget* parent);
-
-// Gives the widget's font a semibold weight (titles of cards and summaries).
-void makeSemibold(QWidget* widget);
-
-// A label whose text the user can select with the mouse (paths, e-mail).
-void makeSelectable(QLabel* label);
-
 // A plain square card on the control background colour; the caller fills its layout.
 QFrame* makeCardBackground(const QString& objectName, QWidget* parent);
-
-// The small busy indicator of headers and button rows.
-QProgressBar* makeBusyIndicator(const QString& objectName, QWidget* parent);
 
 // The summary of a collapsible section sits beside its button at its preferred width, which a
 // wrapping label makes narrow; this keeps it wide enough to read at the sheet's minimum width.

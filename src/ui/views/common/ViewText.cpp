@@ -4,6 +4,7 @@
 #include "viewmodel/texts/Presentation.h"
 
 #include <QLabel>
+#include <QLineEdit>
 
 namespace orvalink::ui {
 
@@ -21,6 +22,12 @@ void setTextIfChanged(QLabel* label, const QString& text)
 {
     if (label->text() != text)
         label->setText(text);
+}
+
+void setTextIfChanged(QLineEdit* edit, const QString& text)
+{
+    if (edit->text() != text)
+        edit->setText(text);
 }
 
 } // namespace orvalink::ui

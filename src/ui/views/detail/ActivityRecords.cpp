@@ -5,9 +5,12 @@
 #include "ui/models/RestoredPathModel.h"
 #include "ui/views/common/PathContextMenu.h"
 #include "ui/views/common/RefreshScheduler.h"
-#include "ui/views/detail/DetailLabels.h"
+#include "ui/views/common/ViewText.h"
 #include "ui/views/detail/RecordListView.h"
 #include "ui/views/detail/RecordRowTexts.h"
+#include "ui/widgets/BusyIndicator.h"
+#include "ui/widgets/TextLabel.h"
+#include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/Navigator.h"
 #include "viewmodel/disk/DiskWorkflows.h"
@@ -17,7 +20,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
-#include <QProgressBar>
 #include <QVBoxLayout>
 
 namespace orvalink::ui {
@@ -37,8 +39,8 @@ ActivityRecordSection::ActivityRecordSection(const QString& objectName, QAbstrac
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(8);
-    m_title = styledLabel(this, objectName + QStringLiteral("Title"), TextStyle::Caption, QFont::DemiBold);
-    applySecondaryTextColor(m_title);
+    m_title = textLabel(this, objectName + QStringLiteral("Title"), TextStyle::Caption,
+                        LabelOption::Secondary | LabelOption::Semibold);
     column->addWidget(m_title);
     m_list = new RecordListView(model, std::move(layout), uniformRows, objectName + QStringLiteral("Scroll"),
                                 this);
@@ -108,16 +110,16 @@ ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
     auto* repair = new QHBoxLayout(m_repairRow);
     repair->setContentsMargins(0, 0, 0, 0);
     repair->setSpacing(10);
-    auto* spinner = new QProgressBar(m_repairRow);
-    spinner->setRange(0, 0);
-    spinner->setTextVisible(false);
-    spinner->setFixedSize(48, 6);
+    // The row shows only while links are repaired.
+    auto* spinner = new BusyIndicator(QStringLiteral("repairSpinner"), BusyIndicator::Slim, m_repairRow);
+    spinner->show();
     repair->addWidget(spinner);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
     m_repairTitle =
-        styledLabel(m_repairRow, QStringLiteral("repairTitle"), TextStyle::Subheadline, QFont::DemiBold);
-    m_repairSubtitle = secondaryLabel(m_repairRow, QStringLiteral("repairSubtitle"), TextStyle::Caption);
+        textLabel(m_repairRow, QStringLiteral("repairTitle"), TextStyle::Subheadline, LabelOption::Semibold);
+    m_repairSubtitle =
+        textLabel(m_repairRow, QStringLiteral("repairSubtitle"), TextStyle::Caption, LabelOption::Secondary);
     texts->addWidget(m_repairTitle);
     texts->addWidget(m_repairSubtitle);
     repair->addLayout(texts);

@@ -1,13 +1,16 @@
 #include "ui/views/detail/ActivityWorkspace.h"
 
 #include "ui/views/common/RefreshScheduler.h"
+#include "ui/views/common/ViewText.h"
 #include "ui/views/dashboard/DashboardViewState.h"
 #include "ui/views/detail/ActivityRecords.h"
-#include "ui/views/detail/DetailLabels.h"
 #include "ui/views/detail/MigrationProgressCard.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/RevealAnimation.h"
+#include "ui/widgets/SmallButton.h"
 #include "ui/widgets/Symbols.h"
+#include "ui/widgets/TextLabel.h"
+#include "ui/widgets/TextStyles.h"
 #include "ui/widgets/TintedBox.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/Figures.h"
@@ -117,13 +120,13 @@ ActivityWorkspace::ActivityWorkspace(MainViewModel& viewModel, DashboardViewStat
     // One line each: a long title or summary ends in "…" at the badge rather than widening the
     // column, and is whole in its tool tip.
     m_title = elidedLabel(this, QStringLiteral("activityTitle"), TextStyle::Caption, Qt::ElideRight,
-                          QFont::DemiBold);
-    m_summary = elidedLabel(this, QStringLiteral("activitySummary"), TextStyle::Caption);
-    applySecondaryTextColor(m_summary);
+                          LabelOption::Semibold);
+    m_summary = elidedLabel(this, QStringLiteral("activitySummary"), TextStyle::Caption, Qt::ElideRight,
+                            LabelOption::Secondary);
     titles->addWidget(m_title);
     titles->addWidget(m_summary);
     header->addLayout(titles, 1);
-    m_badge = styledLabel(this, QStringLiteral("activityBadge"), TextStyle::Caption);
+    m_badge = textLabel(this, QStringLiteral("activityBadge"), TextStyle::Caption);
     header->addWidget(m_badge);
     m_toggle = smallButton(this, QStringLiteral("activityToggle"));
     m_toggle->setFlat(true);

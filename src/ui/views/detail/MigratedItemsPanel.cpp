@@ -3,10 +3,13 @@
 #include "ui/models/MappingListModel.h"
 #include "ui/views/common/PathContextMenu.h"
 #include "ui/views/common/RefreshScheduler.h"
-#include "ui/views/detail/DetailLabels.h"
+#include "ui/views/common/ViewText.h"
 #include "ui/views/detail/MappingListView.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/FlowLayout.h"
+#include "ui/widgets/SmallButton.h"
+#include "ui/widgets/TextLabel.h"
+#include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/Navigator.h"
 #include "viewmodel/disk/DiskWorkflows.h"
@@ -35,12 +38,12 @@ MigratedItemsPanel::MigratedItemsPanel(MainViewModel& viewModel, QWidget* parent
     layout->setContentsMargins(8, 8, 8, 8);
     layout->setSpacing(8);
     auto* header = new QHBoxLayout;
-    m_total = elidedLabel(this, QStringLiteral("migratedTotal"), TextStyle::Caption);
-    m_selection = elidedLabel(this, QStringLiteral("migratedSelection"), TextStyle::Caption);
-    for (QLabel* label : {m_total, m_selection}) {
-        applySecondaryTextColor(label);
-        header->addWidget(label);
-    }
+    m_total = elidedLabel(this, QStringLiteral("migratedTotal"), TextStyle::Caption, Qt::ElideRight,
+                          LabelOption::Secondary);
+    m_selection = elidedLabel(this, QStringLiteral("migratedSelection"), TextStyle::Caption, Qt::ElideRight,
+                              LabelOption::Secondary);
+    header->addWidget(m_total);
+    header->addWidget(m_selection);
     header->addStretch(1);
     m_selectAll = smallButton(this, QStringLiteral("migratedSelectAll"));
     m_clear = smallButton(this, QStringLiteral("migratedClear"));
@@ -72,7 +75,7 @@ MigratedItemsPanel::MigratedItemsPanel(MainViewModel& viewModel, QWidget* parent
         startDetached(vm->workflows().repairMigratedLinks(vm->history().selectedMigratedMappingIDs()));
     });
 
-    m_empty = secondaryLabel(this, QStringLiteral("migratedEmpty"), TextStyle::Caption);
+    m_empty = textLabel(this, QStringLiteral("migratedEmpty"), TextStyle::Caption, LabelOption::Secondary);
     layout->addWidget(m_empty);
     m_list = new MappingListView(viewModel, QStringLiteral("migratedItemsList"), this);
     connect(m_list, &MappingListView::rowToggled, this,

@@ -3,8 +3,12 @@
 #include "ui/models/MappingListModel.h"
 #include "ui/views/common/PathContextMenu.h"
 #include "ui/views/common/RefreshScheduler.h"
-#include "ui/views/detail/DetailLabels.h"
+#include "ui/views/common/ViewText.h"
 #include "ui/views/detail/MappingListView.h"
+#include "ui/widgets/BusyIndicator.h"
+#include "ui/widgets/SmallButton.h"
+#include "ui/widgets/TextLabel.h"
+#include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/disk/DiskWorkflows.h"
 #include "viewmodel/texts/Presentation.h"
@@ -12,7 +16,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -25,14 +28,15 @@ MigrationHistoryPanel::MigrationHistoryPanel(MainViewModel& viewModel, QWidget* 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->setSpacing(8);
-    m_hint = secondaryLabel(this, QStringLiteral("historyHint"), TextStyle::Caption);
+    m_hint = textLabel(this, QStringLiteral("historyHint"), TextStyle::Caption, LabelOption::Secondary);
     layout->addWidget(m_hint, 0, Qt::AlignTop | Qt::AlignLeft);
 
     m_header = new QWidget(this);
     auto* header = new QHBoxLayout(m_header);
     header->setContentsMargins(0, 0, 0, 0);
     header->setSpacing(8);
-    m_selection = secondaryLabel(m_header, QStringLiteral("historySelection"), TextStyle::Caption);
+    m_selection =
+        textLabel(m_header, QStringLiteral("historySelection"), TextStyle::Caption, LabelOption::Secondary);
     header->addWidget(m_selection);
     header->addStretch(1);
     m_selectAll = smallButton(m_header, QStringLiteral("historySelectAll"));
@@ -44,7 +48,7 @@ MigrationHistoryPanel::MigrationHistoryPanel(MainViewModel& viewModel, QWidget* 
     connect(m_selectAll, &QPushButton::clicked, this, [vm] { vm->workflows().selectAllUndoMappings(); });
     connect(m_clear, &QPushButton::clicked, this, [vm] { vm->workflows().clearUndoMappingSelection(); });
 
-    m_empty = secondaryLabel(this, QStringLiteral("historyEmpty"), TextStyle::Caption);
+    m_empty = textLabel(this, QStringLiteral("historyEmpty"), TextStyle::Caption, LabelOption::Secondary);
     layout->addWidget(m_empty, 0, Qt::AlignTop | Qt::AlignLeft);
     m_list = new MappingListView(viewModel, QStringLiteral("migrationHistoryList"), this);
     m_list->setMinimumHeight(120);
@@ -122,15 +126,10 @@ SelectionFooter::SelectionFooter(MainViewModel& viewModel, QWidget* parent)
     setObjectName(QStringLiteral("selectionFooter"));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    m_count = secondaryLabel(this, QStringLiteral("selectionCount"), TextStyle::Caption);
+    m_count = textLabel(this, QStringLiteral("selectionCount"), TextStyle::Caption, LabelOption::Secondary);
     layout->addWidget(m_count);
     layout->addStretch(1);
-    auto* spinner = new QProgressBar(this);
-    spinner->setObjectName(QStringLiteral("undoSpinner"));
-    spinner->setRange(0, 0);
-    spinner->setTextVisible(false);
-    spinner->setFixedSize(48, 6);
-    m_spinner = spinner;
+    m_spinner = new BusyIndicator(QStringLiteral("undoSpinner"), BusyIndicator::Slim, this);
     layout->addWidget(m_spinner);
 }
 

@@ -14,6 +14,7 @@ class MainViewModel;
 
 namespace orvalink::ui {
 
+class BusyIndicator;
 class MappingListView;
 class RefreshScheduler;
 
@@ -58,7 +59,7 @@ public:
 private:
     MainViewModel& m_viewModel;
     QLabel* m_count = nullptr;
-    QWidget* m_spinner = nullptr;
+    BusyIndicator* m_spinner = nullptr;
 };
 
 } // namespace orvalink::ui

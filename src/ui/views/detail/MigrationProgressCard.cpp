@@ -1,10 +1,12 @@
 #include "ui/views/detail/MigrationProgressCard.h"
 
-#include "ui/views/common/PathContextMenu.h"
-#include "ui/views/detail/DetailLabels.h"
+#include "ui/views/common/PathLine.h"
+#include "ui/views/common/ViewText.h"
 #include "ui/views/detail/PercentText.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/FlowLayout.h"
+#include "ui/widgets/TextLabel.h"
+#include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/Figures.h"
 #include "viewmodel/texts/Presentation.h"
@@ -51,13 +53,13 @@ MigrationProgressCard::MigrationProgressCard(MainViewModel& viewModel, QWidget* 
     titles->setSpacing(2);
     // One line each; what does not fit ends in "…" and is whole in the tool tip.
     m_title = elidedLabel(this, QStringLiteral("progressTitle"), TextStyle::Subheadline, Qt::ElideRight,
-                          QFont::DemiBold);
-    m_status = elidedLabel(this, QStringLiteral("progressStatus"), TextStyle::Caption);
-    applySecondaryTextColor(m_status);
+                          LabelOption::Semibold);
+    m_status = elidedLabel(this, QStringLiteral("progressStatus"), TextStyle::Caption, Qt::ElideRight,
+                           LabelOption::Secondary);
     titles->addWidget(m_title);
     titles->addWidget(m_status);
     heading->addLayout(titles, 1);
-    m_percent = styledLabel(this, QStringLiteral("progressPercent"), TextStyle::Headline);
+    m_percent = textLabel(this, QStringLiteral("progressPercent"), TextStyle::Headline);
     applyTextColor(m_percent, accentColor(this));
     heading->addWidget(m_percent, 0, Qt::AlignTop);
     layout->addLayout(heading);
@@ -66,9 +68,9 @@ MigrationProgressCard::MigrationProgressCard(MainViewModel& viewModel, QWidget* 
     overall->setSpacing(4);
     auto* overallHead = new QHBoxLayout;
     m_overallTitle = elidedLabel(this, QStringLiteral("overallTitle"), TextStyle::Caption, Qt::ElideRight,
-                                 QFont::DemiBold);
+                                 LabelOption::Semibold);
     m_overallPercent =
-        styledLabel(this, QStringLiteral("overallPercent"), TextStyle::Caption, QFont::DemiBold);
+        textLabel(this, QStringLiteral("overallPercent"), TextStyle::Caption, LabelOption::Semibold);
     applyTextColor(m_overallPercent, accentColor(this));
     overallHead->addWidget(m_overallTitle, 1);
     overallHead->addWidget(m_overallPercent);
@@ -79,8 +81,8 @@ MigrationProgressCard::MigrationProgressCard(MainViewModel& viewModel, QWidget* 
     m_bar->setTextVisible(false);
     m_bar->setFixedHeight(6);
     overall->addWidget(m_bar);
-    m_subtitle = elidedLabel(this, QStringLiteral("overallSubtitle"), TextStyle::Caption);
-    applySecondaryTextColor(m_subtitle);
+    m_subtitle = elidedLabel(this, QStringLiteral("overallSubtitle"), TextStyle::Caption, Qt::ElideRight,
+                             LabelOption::Secondary);
     overall->addWidget(m_subtitle);
     layout->addLayout(overall);
 
@@ -93,11 +95,12 @@ MigrationProgressCard::MigrationProgressCard(MainViewModel& viewModel, QWidget* 
     pills->addWidget(addPill(QStringLiteral("resultPill"), m_resultTitle, m_resultValue));
     layout->addWidget(m_pillRow);
 
-    m_current = elidedLabel(this, QStringLiteral("currentItem"), TextStyle::Caption, Qt::ElideMiddle);
-    applySecondaryTextColor(m_current);
+    m_current = elidedLabel(this, QStringLiteral("currentItem"), TextStyle::Caption, Qt::ElideMiddle,
+                            LabelOption::Secondary);
     layout->addWidget(m_current);
-    m_currentPath = new PathLine(viewModel, 11, this);
+    m_currentPath = new PathLine(viewModel, this, 11);
     m_currentPath->setObjectName(QStringLiteral("currentItemPath"));
+    applySecondaryTextColor(m_currentPath);
     layout->addWidget(m_currentPath);
 }
 
@@ -108,9 +111,9 @@ QWidget* MigrationProgressCard::addPill(const QString& objectName, QLabel*& titl
     auto* layout = new QVBoxLayout(pill);
     layout->setContentsMargins(8, 6, 8, 6);
     layout->setSpacing(2);
-    title = styledLabel(pill, objectName + QStringLiteral("Title"), TextStyle::Caption, QFont::DemiBold);
-    applySecondaryTextColor(title);
-    value = styledLabel(pill, objectName + QStringLiteral("Value"), TextStyle::Caption);
+    title = textLabel(pill, objectName + QStringLiteral("Title"), TextStyle::Caption,
+                      LabelOption::Secondary | LabelOption::Semibold);
+    value = textLabel(pill, objectName + QStringLiteral("Value"), TextStyle::Caption);
     layout->addWidget(title);
     layout->addWidget(value);
     return pill;

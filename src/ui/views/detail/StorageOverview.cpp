@@ -2,14 +2,16 @@
 
 #include "model/Formatters.h"
 #include "ui/views/common/RefreshScheduler.h"
+#include "ui/views/common/ViewText.h"
 #include "ui/views/dashboard/DashboardViewState.h"
-#include "ui/views/detail/DetailLabels.h"
 #include "ui/views/detail/PercentText.h"
 #include "ui/widgets/CardGridLayout.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/RevealAnimation.h"
 #include "ui/widgets/RingGauge.h"
 #include "ui/widgets/Symbols.h"
+#include "ui/widgets/TextLabel.h"
+#include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/Figures.h"
 #include "viewmodel/texts/Presentation.h"
@@ -33,7 +35,7 @@ QString sizeLine(MainViewModel& viewModel, const char* zh, const char* en, qint6
 
 QLabel* figureLabel(QWidget* parent, const QString& objectName, const QColor& tint)
 {
-    QLabel* label = styledLabel(parent, objectName, TextStyle::Title3, QFont::DemiBold);
+    QLabel* label = textLabel(parent, objectName, TextStyle::Title3, LabelOption::Semibold);
     QFont font = label->font();
     font.setPixelSize(20);
     label->setFont(font);
@@ -66,9 +68,9 @@ StorageCard::StorageCard(Kind kind, const QString& objectName, const QString& sy
     // The card shares the column's width: a long bilingual title ends in "…" instead of widening
     // the whole column; the directory card's subtitle is a path and loses its middle.
     m_heading = elidedLabel(content, QStringLiteral("cardTitle"), TextStyle::Headline, Qt::ElideRight,
-                            QFont::DemiBold);
-    m_subtitle = elidedLabel(content, QStringLiteral("cardSubtitle"), TextStyle::Caption);
-    applySecondaryTextColor(m_subtitle);
+                            LabelOption::Semibold);
+    m_subtitle = elidedLabel(content, QStringLiteral("cardSubtitle"), TextStyle::Caption, Qt::ElideRight,
+                             LabelOption::Secondary);
     m_ratioLine = elidedLabel(content, QStringLiteral("cardRatio"), TextStyle::Caption);
     applyTextColor(m_ratioLine, tint);
     texts->addStretch(1);
@@ -85,8 +87,8 @@ StorageCard::StorageCard(Kind kind, const QString& objectName, const QString& sy
         usage->addWidget(m_used, 1);
         usage->addWidget(m_free, 1);
         outer->addLayout(usage);
-        m_total = elidedLabel(content, QStringLiteral("cardTotal"), TextStyle::Caption);
-        applySecondaryTextColor(m_total);
+        m_total = elidedLabel(content, QStringLiteral("cardTotal"), TextStyle::Caption, Qt::ElideRight,
+                              LabelOption::Secondary);
         outer->addWidget(m_total);
     } else {
         m_value = figureLabel(content, QStringLiteral("cardValue"), tint);
@@ -137,7 +139,7 @@ StorageOverview::StorageOverview(MainViewModel& viewModel, DashboardViewState& s
     m_headerIcon = new QLabel(content);
     m_headerIcon->setPixmap(Symbols::icon(QStringLiteral("chart.bar.doc.horizontal")).pixmap(16, 16));
     header->addWidget(m_headerIcon);
-    m_headerTitle = styledLabel(content, QStringLiteral("storageTitle"), TextStyle::Title3, QFont::Bold);
+    m_headerTitle = textLabel(content, QStringLiteral("storageTitle"), TextStyle::Title3, LabelOption::Bold);
     header->addWidget(m_headerTitle);
     header->addStretch(1);
     m_toggle = new QPushButton(content);
@@ -171,8 +173,8 @@ StorageOverview::StorageOverview(MainViewModel& viewModel, DashboardViewState& s
     expanded->addLayout(grid);
     m_notes = new GroupPanel(m_expanded);
     m_notes->setObjectName(QStringLiteral("storageNotes"));
-    m_notesText = secondaryLabel(m_notes, QStringLiteral("storageNotesText"), TextStyle::Caption);
-    m_notesText->setWordWrap(true);
+    m_notesText = textLabel(m_notes, QStringLiteral("storageNotesText"), TextStyle::Caption,
+                            LabelOption::Secondary | LabelOption::Wrap);
     m_notesText->setContentsMargins(8, 6, 8, 6);
     m_notes->contentLayout()->addWidget(m_notesText);
     expanded->addWidget(m_notes);

@@ -2,8 +2,9 @@
 
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/dashboard/DashboardViewState.h"
-#include "ui/views/detail/DetailLabels.h"
 #include "ui/widgets/FlowLayout.h"
+#include "ui/widgets/SmallButton.h"
+#include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/disk/DiskWorkflows.h"
 #include "viewmodel/flow/DetachedFlow.h"

@@ -1,8 +1,11 @@
 #include "ui/views/settings/SettingsSafetyGroup.h"
 
+#include "ui/views/common/PathContextMenu.h"
 #include "ui/views/common/SheetSupport.h"
-#include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/FlowLayout.h"
+#include "ui/widgets/SelectablePathField.h"
+#include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/disk/DiskWorkflows.h"
 #include "viewmodel/flow/DetachedFlow.h"
@@ -10,9 +13,7 @@
 #include "viewmodel/texts/Presentation.h"
 
 #include <QCheckBox>
-#include <QFontDatabase>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -22,6 +23,7 @@ namespace orvalink::ui {
 namespace {
 
 constexpr int kListMaximumHeight = 140;
+constexpr int kRowPixelSize = 11;
 
 } // namespace
 
@@ -43,7 +45,7 @@ SettingsSafetyGroup::SettingsSafetyGroup(MainViewModel& viewModel, QWidget* pare
     m_toggleList = new QPushButton(controls);
     m_toggleList->setObjectName(QStringLiteral("blockedPathsButton"));
     applyTextStyle(m_toggleList, TextStyle::Subheadline);
-    m_busy = makeBusyIndicator(QStringLiteral("adminAuthBusyIndicator"), controls);
+    m_busy = new BusyIndicator(QStringLiteral("adminAuthBusyIndicator"), BusyIndicator::Standard, controls);
     for (QWidget* control : {static_cast<QWidget*>(m_strict), static_cast<QWidget*>(m_adminAuth),
                              static_cast<QWidget*>(m_toggleList), static_cast<QWidget*>(m_busy)})
         row->addWidget(control);
@@ -61,8 +63,10 @@ SettingsSafetyGroup::SettingsSafetyGroup(MainViewModel& viewModel, QWidget* pare
     m_list->hide();
     layout->addWidget(m_list);
 
-    m_explanation = makeTextLabel(QStringLiteral("strictModeExplanation"), TextStyle::Caption, true, this);
-    m_legend = makeTextLabel(QStringLiteral("blockedPathsLegend"), TextStyle::Caption, true, this);
+    m_explanation = textLabel(this, QStringLiteral("strictModeExplanation"), TextStyle::Caption,
+                              LabelOption::Secondary | LabelOption::Wrap);
+    m_legend = textLabel(this, QStringLiteral("blockedPathsLegend"), TextStyle::Caption,
+                         LabelOption::Secondary | LabelOption::Wrap);
     QFont legendFont = m_legend->font();
     legendFont.setPixelSize(legendFont.pixelSize() - 1);
     m_legend->setFont(legendFont);
@@ -85,23 +89,21 @@ void SettingsSafetyGroup::rebuildBlockedPaths()
     if (!m_showBlockedPaths)
         return;
     QWidget* host = m_list->widget();
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPixelSize(11);
+    int rowHeight = 0;
     // Fetched again at every refresh: the list follows the home folder and the volumes in force.
     for (const QString& path : m_viewModel.settings().strictModeBlockedPaths()) {
         // A path wider than the list loses its middle rather than scrolling the list sideways.
-        auto* label = new ElidedLabel(host, Qt::ElideMiddle);
-        label->setText(m_viewModel.presentation().displayPath(path));
-        label->setObjectName(QStringLiteral("blockedPathRow"));
-        label->setFont(font);
-        makeSelectable(label);
-        m_rows->addWidget(label);
+        auto* row = new SelectablePathField(host, kRowPixelSize, SelectablePathField::Placement::Flush);
+        row->setObjectName(QStringLiteral("blockedPathRow"));
+        row->setCopyActionText(copyPathText(m_viewModel));
+        row->setPath(path, m_viewModel.presentation().displayPath(path));
+        m_rows->addWidget(row);
+        rowHeight = row->sizeHint().height();
     }
     m_rows->addStretch(1);
     // As tall as the rows, up to the maximum; beyond that the list scrolls.
     const qsizetype count = m_rows->count() - 1;
-    const int rowsHeight =
-        int(count) * QFontMetrics(font).height() + int(std::max<qsizetype>(0, count - 1)) * 4;
+    const int rowsHeight = int(count) * rowHeight + int(std::max<qsizetype>(0, count - 1)) * 4;
     m_list->setFixedHeight(std::min(kListMaximumHeight, rowsHeight));
 }
 

@@ -4,7 +4,6 @@
 
 class QCheckBox;
 class QLabel;
-class QProgressBar;
 class QPushButton;
 class QScrollArea;
 class QVBoxLayout;
@@ -14,6 +13,8 @@ class MainViewModel;
 }
 
 namespace orvalink::ui {
+
+class BusyIndicator;
 
 // Strict mode: the switch, the administrator check, and the list of paths it blocks (closed each
 // time the sheet opens).
@@ -37,7 +38,7 @@ private:
     QCheckBox* m_strict = nullptr;
     QPushButton* m_adminAuth = nullptr;
     QPushButton* m_toggleList = nullptr;
-    QProgressBar* m_busy = nullptr;
+    BusyIndicator* m_busy = nullptr;
     QScrollArea* m_list = nullptr;
     QVBoxLayout* m_rows = nullptr;
     QLabel* m_explanation = nullptr;

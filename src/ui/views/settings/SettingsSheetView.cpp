@@ -4,7 +4,9 @@
 #include "ui/views/common/SheetSupport.h"
 #include "ui/views/settings/SettingsSafetyGroup.h"
 #include "ui/views/settings/SettingsTargetGroup.h"
+#include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/GroupPanel.h"
+#include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/settings/SettingsActions.h"
 
@@ -13,7 +15,6 @@
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -79,16 +80,13 @@ QWidget* SettingsSheetView::buildHeader(QWidget* parent)
     row->setContentsMargins(0, 0, 0, 0);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(4);
-    m_title = new QLabel(header);
-    m_title->setObjectName(QStringLiteral("settingsTitle"));
-    QFont font = styledFont(TextStyle::Title3, m_title->font());
-    font.setBold(true);
-    m_title->setFont(font);
-    m_subtitle = makeTextLabel(QStringLiteral("settingsSubtitle"), TextStyle::Caption, true, header);
+    m_title = textLabel(header, QStringLiteral("settingsTitle"), TextStyle::Title3, LabelOption::Bold);
+    m_subtitle = textLabel(header, QStringLiteral("settingsSubtitle"), TextStyle::Caption,
+                           LabelOption::Secondary | LabelOption::Wrap);
     titles->addWidget(m_title);
     titles->addWidget(m_subtitle);
     row->addLayout(titles, 1);
-    m_busy = makeBusyIndicator(QStringLiteral("settingsBusyIndicator"), header);
+    m_busy = new BusyIndicator(QStringLiteral("settingsBusyIndicator"), BusyIndicator::Standard, header);
     row->addWidget(m_busy, 0, Qt::AlignTop);
     m_close = new QPushButton(header);
     m_close->setObjectName(QStringLiteral("closeButton"));
@@ -127,7 +125,8 @@ GroupPanel* SettingsSheetView::buildPrivacyGroup(QWidget* parent)
     group->setObjectName(QStringLiteral("privacyGroup"));
     group->contentLayout()->setSpacing(10);
     m_privacy = makeToggle(QStringLiteral("privacyToggle"), group);
-    m_privacyNote = makeTextLabel(QStringLiteral("privacyNote"), TextStyle::Caption, true, group);
+    m_privacyNote = textLabel(group, QStringLiteral("privacyNote"), TextStyle::Caption,
+                              LabelOption::Secondary | LabelOption::Wrap);
     group->contentLayout()->addWidget(m_privacy);
     group->contentLayout()->addWidget(m_privacyNote);
     connect(m_privacy, &QCheckBox::clicked, this,
@@ -155,7 +154,8 @@ GroupPanel* SettingsSheetView::buildNotesGroup(QWidget* parent)
 {
     auto* group = new GroupPanel(parent);
     group->setObjectName(QStringLiteral("settingsNotesGroup"));
-    m_notes = makeTextLabel(QStringLiteral("settingsNote"), TextStyle::Caption, true, group);
+    m_notes = textLabel(group, QStringLiteral("settingsNote"), TextStyle::Caption,
+                        LabelOption::Secondary | LabelOption::Wrap);
     group->contentLayout()->addWidget(m_notes);
     return group;
 }

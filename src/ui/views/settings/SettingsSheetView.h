@@ -5,7 +5,6 @@
 class QButtonGroup;
 class QCheckBox;
 class QLabel;
-class QProgressBar;
 class QPushButton;
 
 namespace orvalink {
@@ -14,6 +13,7 @@ class MainViewModel;
 
 namespace orvalink::ui {
 
+class BusyIndicator;
 class GroupPanel;
 class RefreshScheduler;
 class SettingsSafetyGroup;
@@ -49,7 +49,7 @@ private:
     RefreshScheduler* m_scheduler = nullptr;
     QLabel* m_title = nullptr;
     QLabel* m_subtitle = nullptr;
-    QProgressBar* m_busy = nullptr;
+    BusyIndicator* m_busy = nullptr;
     QPushButton* m_close = nullptr;
     GroupPanel* m_languageGroup = nullptr;
     QLabel* m_languageLabel = nullptr;

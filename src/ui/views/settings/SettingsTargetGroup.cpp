@@ -1,7 +1,9 @@
 #include "ui/views/settings/SettingsTargetGroup.h"
 
+#include "ui/views/common/PathContextMenu.h"
 #include "ui/views/common/SheetSupport.h"
 #include "ui/widgets/SelectablePathField.h"
+#include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/settings/SettingsActions.h"
@@ -14,28 +16,6 @@
 #include <QPushButton>
 
 namespace orvalink::ui {
-
-namespace {
-
-SelectablePathField* makePathValue(const QString& objectName, QWidget* parent)
-{
-    auto* field = new SelectablePathField(parent);
-    field->setObjectName(objectName);
-    QFont font = field->font();
-    font.setPixelSize(12);
-    field->setFont(font);
-    return field;
-}
-
-void setPathIfChanged(SelectablePathField* field, const QString& text)
-{
-    if (field->text() != text) {
-        field->setText(text);
-        field->setCursorPosition(0);
-    }
-}
-
-} // namespace
 
 SettingsTargetGroup::SettingsTargetGroup(MainViewModel& viewModel, QWidget* parent)
     : GroupPanel(parent), m_viewModel(viewModel)
@@ -50,9 +30,11 @@ SettingsTargetGroup::SettingsTargetGroup(MainViewModel& viewModel, QWidget* pare
     auto* rows = new QFormLayout;
     rows->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
     m_firstLabel = new QLabel(this);
-    m_first = makePathValue(QStringLiteral("firstTargetValue"), this);
+    m_first = new SelectablePathField(this, 12);
+    m_first->setObjectName(QStringLiteral("firstTargetValue"));
     m_activeLabel = new QLabel(this);
-    m_active = makePathValue(QStringLiteral("activeTargetValue"), this);
+    m_active = new SelectablePathField(this, 12);
+    m_active->setObjectName(QStringLiteral("activeTargetValue"));
     rows->addRow(m_firstLabel, m_first);
     rows->addRow(m_activeLabel, m_active);
     layout->addLayout(rows);
@@ -66,7 +48,8 @@ SettingsTargetGroup::SettingsTargetGroup(MainViewModel& viewModel, QWidget* pare
     buttons->addWidget(m_reset);
     buttons->addStretch(1);
     layout->addLayout(buttons);
-    m_lockNote = makeTextLabel(QStringLiteral("targetLockNote"), TextStyle::Caption, true, this);
+    m_lockNote = textLabel(this, QStringLiteral("targetLockNote"), TextStyle::Caption,
+                           LabelOption::Secondary | LabelOption::Wrap);
     layout->addWidget(m_lockNote);
 
     SettingsActions& settings = viewModel.settings();
@@ -87,17 +70,15 @@ void SettingsTargetGroup::refresh()
     m_unified->setChecked(config.unifiedTargetManagementEnabled);
     m_firstLabel->setText(
         localizedText(m_viewModel, QStringLiteral("首次目标位置"), QStringLiteral("First target location")));
-    setPathIfChanged(m_first, settings.managedTargetRootDisplayText());
+    // The lines show the masked paths under presentation privacy; Copy Path gives the real ones.
+    m_first->setPath(settings.hasManagedTargetRoot() ? *config.managedTargetRoot : QString(),
+                     settings.managedTargetRootDisplayText());
     m_activeLabel->setText(
         localizedText(m_viewModel, QStringLiteral("当前生效位置"), QStringLiteral("Active target location")));
-    setPathIfChanged(m_active, m_viewModel.presentation().displayPath(settings.effectiveTargetRoot()));
-    const QString copyText =
-        localizedText(m_viewModel, QStringLiteral("复制路径"), QStringLiteral("Copy Path"));
-    m_first->setCopyActionText(copyText);
-    m_active->setCopyActionText(copyText);
-    // The lines show the masked paths under presentation privacy; Copy Path gives the real ones.
-    m_first->setCopiedPath(settings.hasManagedTargetRoot() ? *config.managedTargetRoot : QString());
-    m_active->setCopiedPath(settings.effectiveTargetRoot());
+    m_active->setPath(settings.effectiveTargetRoot(),
+                      m_viewModel.presentation().displayPath(settings.effectiveTargetRoot()));
+    m_first->setCopyActionText(copyPathText(m_viewModel));
+    m_active->setCopyActionText(copyPathText(m_viewModel));
     m_choose->setText(
         localizedText(m_viewModel, QStringLiteral("选择目标位置"), QStringLiteral("Choose target location")));
     m_choose->setEnabled(!settings.isUnifiedTargetLocked());

@@ -1,10 +1,8 @@
 #include "ui/views/sidebar/ActionsRow.h"
 
-#include "ui/views/common/BusyIndicator.h"
-#include "ui/views/common/PathContextMenu.h"
+#include "ui/views/common/PathLine.h"
 #include "ui/views/common/RefreshScheduler.h"
-#include "ui/views/sidebar/SidebarControls.h"
-#include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/DirectoryLoader.h"
@@ -14,7 +12,6 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
 
@@ -26,17 +23,14 @@ ActionsRow::ActionsRow(MainViewModel& viewModel, QWidget* parent) : QWidget(pare
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
 
-    // A long path loses its middle instead of widening the column.
-    m_currentPath = new ElidedLabel(this, Qt::ElideMiddle);
+    // A long path loses its middle instead of widening the column. The line reads as the captions
+    // around it, in their font rather than the monospace one of the root lines.
+    m_currentPath = new PathLine(m_viewModel, this, 0, PathLine::Placement::Flush);
     m_currentPath->setObjectName(QStringLiteral("currentPathText"));
-    applyTextStyle(m_currentPath, TextStyle::Caption);
+    m_currentPath->setFont(styledFont(TextStyle::Caption, font()));
     applySecondaryTextColor(m_currentPath);
-    m_currentPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    attachPathContextMenu(m_currentPath, m_viewModel,
-                          [this] { return m_viewModel.browsing().currentDirectoryPath(); });
     row->addWidget(m_currentPath, 1);
-    m_scanning = createBusyIndicator(this);
-    m_scanning->setObjectName(QStringLiteral("scanIndicator"));
+    m_scanning = new BusyIndicator(QStringLiteral("scanIndicator"), BusyIndicator::Compact, this);
     row->addWidget(m_scanning);
     row->addSpacing(8);
 
@@ -71,8 +65,9 @@ void ActionsRow::refresh()
 {
     const Presentation& texts = m_viewModel.presentation();
     const BrowsingState& browsing = m_viewModel.browsing();
-    m_currentPath->setText(texts.localized(QStringLiteral("当前目录"), QStringLiteral("Current")) +
-                           QStringLiteral(": ") + texts.displayPath(browsing.currentDirectoryPath()));
+    m_currentPath->setPath(browsing.currentDirectoryPath(),
+                           texts.localized(QStringLiteral("当前目录"), QStringLiteral("Current")) +
+                               QStringLiteral(": ") + texts.displayPath(browsing.currentDirectoryPath()));
     m_scanning->setVisible(browsing.isScanning() || browsing.isBackgroundScanning());
     m_rescan->setText(texts.localized(QStringLiteral("立即刷新"), QStringLiteral("Refresh Now")));
     m_migrate->setText(texts.localized(QStringLiteral("迁移所选"), QStringLiteral("Migrate Selected")));

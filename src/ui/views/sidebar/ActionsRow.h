@@ -2,8 +2,6 @@
 
 #include <QWidget>
 
-class QLabel;
-class QProgressBar;
 class QPushButton;
 class QShortcut;
 
@@ -12,6 +10,9 @@ class MainViewModel;
 }
 
 namespace orvalink::ui {
+
+class BusyIndicator;
+class PathLine;
 
 // The current directory with a scan indicator, "Refresh Now" (also Ctrl+R) and "Migrate Selected".
 class ActionsRow : public QWidget {
@@ -24,8 +25,8 @@ public:
 
 private:
     MainViewModel& m_viewModel;
-    QLabel* m_currentPath = nullptr;
-    QProgressBar* m_scanning = nullptr;
+    PathLine* m_currentPath = nullptr;
+    BusyIndicator* m_scanning = nullptr;
     QPushButton* m_rescan = nullptr;
     QShortcut* m_rescanShortcut = nullptr;
     QPushButton* m_migrate = nullptr;

@@ -2,8 +2,9 @@
 
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/sidebar/PathInputRow.h"
-#include "ui/views/sidebar/SidebarControls.h"
 #include "ui/widgets/Chip.h"
+#include "ui/widgets/Clickable.h"
+#include "ui/widgets/ComboOptions.h"
 #include "ui/widgets/FlowLayout.h"
 #include "ui/widgets/SidewaysScrollArea.h"
 #include "ui/widgets/TextStyles.h"

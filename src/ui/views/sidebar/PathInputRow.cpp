@@ -1,8 +1,9 @@
 #include "ui/views/sidebar/PathInputRow.h"
 
 #include "ui/views/common/RefreshScheduler.h"
-#include "ui/views/sidebar/SidebarControls.h"
+#include "ui/views/common/ViewText.h"
 #include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/Navigator.h"
@@ -67,8 +68,8 @@ PathInputRow::PathInputRow(MainViewModel& viewModel, QWidget* parent)
     connect(m_open, &QPushButton::clicked, this, [this] { m_viewModel.navigation().enterPathFromInput(); });
     row->addWidget(m_open);
 
-    m_privacyNotice = createCaption("pathInputPrivacyNotice", this);
-    m_privacyNotice->setWordWrap(true);
+    m_privacyNotice = textLabel(this, QStringLiteral("pathInputPrivacyNotice"), TextStyle::Caption,
+                                LabelOption::Secondary | LabelOption::Wrap);
     column->addWidget(m_privacyNotice);
 
     auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
@@ -96,7 +97,7 @@ void PathInputRow::refresh()
     } else {
         m_field->setPlaceholderText(texts.localized(QStringLiteral("输入目录路径，例如 ~/Downloads"),
                                                     QStringLiteral("Enter path, e.g. ~/Downloads")));
-        setTextKeepingCursor(m_field, browsing.pathInput());
+        setTextIfChanged(m_field, browsing.pathInput());
     }
     m_open->setText(texts.localized(QStringLiteral("进入目录"), QStringLiteral("Open Directory")));
     m_open->setEnabled(!privacy);

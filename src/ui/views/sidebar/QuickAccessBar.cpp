@@ -1,10 +1,10 @@
 #include "ui/views/sidebar/QuickAccessBar.h"
 
-#include "ui/views/common/BusyIndicator.h"
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/dashboard/DashboardViewState.h"
-#include "ui/views/sidebar/SidebarControls.h"
+#include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/Chip.h"
+#include "ui/widgets/Clickable.h"
 #include "ui/widgets/PlainToolTip.h"
 #include "ui/widgets/Symbols.h"
 #include "ui/widgets/TextStyles.h"
@@ -15,7 +15,6 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
-#include <QProgressBar>
 #include <QPushButton>
 
 namespace orvalink::ui {
@@ -65,8 +64,7 @@ QuickAccessBar::QuickAccessBar(MainViewModel& viewModel, DashboardViewState& sta
     makeClickable(m_badge, [this] { m_state.setActiveSheet(QuickSheet::account); });
     layout->addWidget(m_badge);
 
-    m_busy = createBusyIndicator(this);
-    m_busy->setObjectName(QStringLiteral("accountBusyIndicator"));
+    m_busy = new BusyIndicator(QStringLiteral("accountBusyIndicator"), BusyIndicator::Compact, this);
     layout->addWidget(m_busy);
 
     m_settings = addSheetButton(layout, "quickSettingsButton", QStringLiteral("slider.horizontal.3"));

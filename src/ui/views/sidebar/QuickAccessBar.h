@@ -2,7 +2,6 @@
 
 #include <QWidget>
 
-class QProgressBar;
 class QPushButton;
 
 namespace orvalink {
@@ -11,6 +10,7 @@ class MainViewModel;
 
 namespace orvalink::ui {
 
+class BusyIndicator;
 class Chip;
 class DashboardViewState;
 
@@ -34,7 +34,7 @@ private:
     QPushButton* m_feedback = nullptr;
     QPushButton* m_settings = nullptr;
     Chip* m_badge = nullptr;
-    QProgressBar* m_busy = nullptr;
+    BusyIndicator* m_busy = nullptr;
 };
 
 } // namespace orvalink::ui

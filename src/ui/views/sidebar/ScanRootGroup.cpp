@@ -1,15 +1,16 @@
 #include "ui/views/sidebar/ScanRootGroup.h"
 
 #include "model/Formatters.h"
-#include "ui/views/common/PathContextMenu.h"
+#include "ui/views/common/PathLine.h"
 #include "ui/views/common/RefreshScheduler.h"
+#include "ui/views/common/ViewText.h"
 #include "ui/views/dashboard/DashboardViewState.h"
 #include "ui/views/sidebar/MinimumSizeText.h"
-#include "ui/views/sidebar/SidebarControls.h"
+#include "ui/widgets/ComboOptions.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/FlowLayout.h"
-#include "ui/widgets/SelectablePathField.h"
 #include "ui/widgets/Stepper.h"
+#include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/DirectoryLoader.h"
@@ -74,9 +75,8 @@ ScanRootGroup::ScanRootGroup(MainViewModel& viewModel, DashboardViewState& state
     QHBoxLayout* rootRow = addRow(column);
     m_rootLabel = new QLabel(this);
     rootRow->addWidget(m_rootLabel);
-    m_rootPath = createPathLine("scanRootPath", this);
-    attachPathContextMenu(m_rootPath, m_viewModel,
-                          [this] { return m_viewModel.browsing().config().defaultScanRoot; });
+    m_rootPath = new PathLine(m_viewModel, this, 12);
+    m_rootPath->setObjectName(QStringLiteral("scanRootPath"));
     rootRow->addWidget(m_rootPath, 1);
     m_selectRoot = new QPushButton(this);
     m_selectRoot->setObjectName(QStringLiteral("selectScanRootButton"));
@@ -123,7 +123,8 @@ void ScanRootGroup::buildSizeRows()
     m_sizeField->setFixedWidth(120);
     m_sizeField->installEventFilter(this);
     sizeLayout->addWidget(m_sizeField);
-    QLabel* unit = createCaption("minSizeUnit", m_sizeRow);
+    QLabel* unit =
+        textLabel(m_sizeRow, QStringLiteral("minSizeUnit"), TextStyle::Caption, LabelOption::Secondary);
     unit->setText(QStringLiteral("MB"));
     sizeLayout->addWidget(unit);
     m_apply = new QPushButton(m_sizeRow);
@@ -235,7 +236,8 @@ void ScanRootGroup::refresh()
     };
     setTitle(tr("扫描", "Scan"));
     m_rootLabel->setText(tr("根目录", "Root"));
-    setTextKeepingCursor(m_rootPath, texts.displayPath(browsing.config().defaultScanRoot));
+    m_rootPath->setPath(browsing.config().defaultScanRoot,
+                        texts.displayPath(browsing.config().defaultScanRoot));
     m_selectRoot->setText(tr("选择扫描目录", "Select Scan Root"));
 
     const bool showAll = browsing.showAllFiles();
@@ -245,7 +247,7 @@ void ScanRootGroup::refresh()
     m_stepper->setEnabled(!showAll);
     m_sizeRow->setEnabled(!showAll);
     m_sizeField->setPlaceholderText(tr("输入大小", "Enter size"));
-    setTextKeepingCursor(m_sizeField, m_state.minSizeInput());
+    setTextIfChanged(m_sizeField, m_state.minSizeInput());
     m_apply->setText(tr("应用", "Apply"));
 
     m_showAll->setText(tr("显示全部文件", "Show all files"));

@@ -15,7 +15,7 @@ class MainViewModel;
 namespace orvalink::ui {
 
 class DashboardViewState;
-class SelectablePathField;
+class PathLine;
 class Stepper;
 
 // Turns the typed minimum size into the setting: a size the setting can take is stored (which
@@ -44,7 +44,7 @@ private:
     MainViewModel& m_viewModel;
     DashboardViewState& m_state;
     QLabel* m_rootLabel = nullptr;
-    SelectablePathField* m_rootPath = nullptr;
+    PathLine* m_rootPath = nullptr;
     QPushButton* m_selectRoot = nullptr;
     Stepper* m_stepper = nullptr;
     QWidget* m_sizeRow = nullptr;

@@ -1,8 +1,9 @@
 #include "ui/views/sidebar/SearchRow.h"
 
 #include "ui/views/common/RefreshScheduler.h"
-#include "ui/views/sidebar/SidebarControls.h"
+#include "ui/views/common/ViewText.h"
 #include "ui/widgets/Symbols.h"
+#include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/ShownListing.h"
@@ -41,7 +42,7 @@ SearchRow::SearchRow(MainViewModel& viewModel, QWidget* parent) : QWidget(parent
             [this] { m_viewModel.listing().setSearchQuery(QString()); });
     row->addWidget(m_clear);
 
-    m_matchCount = createCaption("matchCount", this);
+    m_matchCount = textLabel(this, QStringLiteral("matchCount"), TextStyle::Caption, LabelOption::Secondary);
     row->addWidget(m_matchCount);
 
     auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
@@ -57,7 +58,7 @@ void SearchRow::refresh()
     const QString& query = m_viewModel.browsing().searchQuery();
     m_field->setPlaceholderText(texts.localized(QStringLiteral("搜索当前目录（模糊）"),
                                                 QStringLiteral("Search current directory (fuzzy)")));
-    setTextKeepingCursor(m_field, query);
+    setTextIfChanged(m_field, query);
     m_clear->setVisible(!query.isEmpty());
     // Each word on its own, so the number stands once between them in both languages.
     m_matchCount->setText(texts.localized(QStringLiteral("匹配"), QStringLiteral("Match")) +

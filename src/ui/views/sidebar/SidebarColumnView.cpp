@@ -10,13 +10,13 @@
 #include "ui/views/sidebar/QuickAccessBar.h"
 #include "ui/views/sidebar/ScanRootGroup.h"
 #include "ui/views/sidebar/SearchRow.h"
-#include "ui/views/sidebar/SidebarControls.h"
 #include "ui/views/sidebar/SmartMigrationPanel.h"
 #include "ui/views/sidebar/TargetVolumeGroup.h"
 #include "ui/views/sidebar/ViewModelDirectoryListSource.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/GroupPanel.h"
 #include "ui/widgets/Symbols.h"
+#include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/ShownListing.h"
@@ -57,7 +57,7 @@ SidebarColumnView::SidebarColumnView(MainViewModel& viewModel, DashboardViewStat
     m_actions = new ActionsRow(m_viewModel, this);
     column->addWidget(m_actions);
 
-    m_containersNotice = createCaption("containersNotice", this, false);
+    m_containersNotice = textLabel(this, QStringLiteral("containersNotice"), TextStyle::Caption);
     applyTextColor(m_containersNotice, kOrange);
     m_containersNotice->setWordWrap(true);
     column->addWidget(m_containersNotice);
@@ -80,7 +80,7 @@ SidebarColumnView::SidebarColumnView(MainViewModel& viewModel, DashboardViewStat
                                  2 * m_listView->frameWidth());
     column->addWidget(m_listView, 1);
 
-    m_noMatch = createCaption("noMatchText", this);
+    m_noMatch = textLabel(this, QStringLiteral("noMatchText"), TextStyle::Caption, LabelOption::Secondary);
     column->addWidget(m_noMatch);
     // At most two lines; a longer message ends in "…" and is whole in the tool tip.
     m_info = new ElidedLabel(this, Qt::ElideRight, 2);

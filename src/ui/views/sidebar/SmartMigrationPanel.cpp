@@ -1,11 +1,12 @@
 #include "ui/views/sidebar/SmartMigrationPanel.h"
 
 #include "ui/views/common/RefreshScheduler.h"
-#include "ui/views/sidebar/SidebarControls.h"
 #include "ui/views/sidebar/SuggestionCard.h"
 #include "ui/widgets/Chip.h"
+#include "ui/widgets/Clickable.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/SidewaysWheel.h"
+#include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/Navigator.h"
@@ -30,9 +31,7 @@ SmartMigrationPanel::SmartMigrationPanel(MainViewModel& viewModel, QWidget* pare
 
     auto* header = new QHBoxLayout;
     header->setSpacing(8);
-    m_title = new QLabel(this);
-    m_title->setObjectName(QStringLiteral("smartMigrationTitle"));
-    applyTextStyle(m_title, TextStyle::Headline);
+    m_title = textLabel(this, QStringLiteral("smartMigrationTitle"), TextStyle::Headline);
     header->addWidget(m_title);
     m_profileBadge = new Chip(QString(), this);
     m_profileBadge->setObjectName(QStringLiteral("smartMigrationProfileBadge"));
@@ -44,10 +43,8 @@ SmartMigrationPanel::SmartMigrationPanel(MainViewModel& viewModel, QWidget* pare
     column->addLayout(header);
 
     // Two lines at most: the summaries are one sentence, a longer one ends in "…".
-    m_summary = new ElidedLabel(this, Qt::ElideRight, 2);
-    m_summary->setObjectName(QStringLiteral("smartMigrationSummary"));
-    applyTextStyle(m_summary, TextStyle::Caption);
-    applySecondaryTextColor(m_summary);
+    m_summary = elidedLabel(this, QStringLiteral("smartMigrationSummary"), TextStyle::Caption, Qt::ElideRight,
+                            LabelOption::Secondary, 2);
     m_summary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     column->addWidget(m_summary);
 

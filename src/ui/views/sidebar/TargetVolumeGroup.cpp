@@ -1,12 +1,11 @@
 #include "ui/views/sidebar/TargetVolumeGroup.h"
 
 #include "platform/StandardPath.h"
-#include "ui/views/common/PathContextMenu.h"
+#include "ui/views/common/PathLine.h"
 #include "ui/views/common/RefreshScheduler.h"
-#include "ui/views/sidebar/SidebarControls.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/FlowLayout.h"
-#include "ui/widgets/SelectablePathField.h"
+#include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/Figures.h"
@@ -42,14 +41,11 @@ TargetVolumeGroup::TargetVolumeGroup(MainViewModel& viewModel, QWidget* parent)
     auto* rootRow = new QHBoxLayout;
     m_rootLabel = new QLabel(this);
     rootRow->addWidget(m_rootLabel);
-    m_rootPath = createPathLine("targetRootPath", this);
-    attachPathContextMenu(m_rootPath, m_viewModel,
-                          [this] { return m_viewModel.settings().effectiveTargetRoot(); });
+    m_rootPath = new PathLine(m_viewModel, this, 12);
+    m_rootPath->setObjectName(QStringLiteral("targetRootPath"));
     rootRow->addWidget(m_rootPath, 1);
-    m_status = new ElidedLabel(this);
-    m_status->setObjectName(QStringLiteral("targetVolumeStatus"));
-    applyTextStyle(m_status, TextStyle::Caption);
-    applySecondaryTextColor(m_status);
+    m_status = elidedLabel(this, QStringLiteral("targetVolumeStatus"), TextStyle::Caption, Qt::ElideRight,
+                           LabelOption::Secondary);
     rootRow->addWidget(m_status);
     column->addLayout(rootRow);
 
@@ -77,8 +73,8 @@ TargetVolumeGroup::TargetVolumeGroup(MainViewModel& viewModel, QWidget* parent)
     flow->addWidget(m_volumeButton);
     column->addWidget(buttons);
 
-    m_lockNote = createCaption("unifiedTargetLockNote", this);
-    m_lockNote->setWordWrap(true);
+    m_lockNote = textLabel(this, QStringLiteral("unifiedTargetLockNote"), TextStyle::Caption,
+                           LabelOption::Secondary | LabelOption::Wrap);
     column->addWidget(m_lockNote);
 
     // The volume's state reads the disk; it is read again whenever the storage figures are.
@@ -120,7 +116,8 @@ void TargetVolumeGroup::refresh()
     const bool locked = m_viewModel.settings().isUnifiedTargetLocked();
     setTitle(tr("目标", "Target"));
     m_rootLabel->setText(tr("根目录", "Root"));
-    setTextKeepingCursor(m_rootPath, texts.displayPath(m_viewModel.settings().effectiveTargetRoot()));
+    const QString root = m_viewModel.settings().effectiveTargetRoot();
+    m_rootPath->setPath(root, texts.displayPath(root));
     m_status->setText(m_viewModel.figures().targetVolumeStatus());
     m_selectTarget->setText(tr("选择目标", "Select Target"));
     m_selectTarget->setEnabled(!locked);

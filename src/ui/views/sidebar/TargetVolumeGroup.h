@@ -13,7 +13,7 @@ struct VolumeInfo;
 
 namespace orvalink::ui {
 
-class SelectablePathField;
+class PathLine;
 
 // Where a migrated folder for a volume goes: the "OrvalinkRoot" folder directly inside its mount
 // point (not created here).
@@ -36,7 +36,7 @@ private:
 
     MainViewModel& m_viewModel;
     QLabel* m_rootLabel = nullptr;
-    SelectablePathField* m_rootPath = nullptr;
+    PathLine* m_rootPath = nullptr;
     QLabel* m_status = nullptr;
     QPushButton* m_selectTarget = nullptr;
     QPushButton* m_refreshVolumes = nullptr;

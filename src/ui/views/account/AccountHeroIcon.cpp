@@ -1,4 +1,4 @@
-#include "ui/views/account/AccountSheetParts.h"
+#include "ui/views/account/AccountHeroIcon.h"
 
 #include "ui/widgets/Symbols.h"
 #include "ui/widgets/TextStyles.h"
@@ -8,25 +8,6 @@
 #include <QPainterPath>
 
 namespace orvalink::ui {
-
-TintedPanel::TintedPanel(QWidget* parent) : QWidget(parent), m_tint(Qt::blue) {}
-
-void TintedPanel::setTint(const QColor& tint)
-{
-    if (tint == m_tint)
-        return;
-    m_tint = tint;
-    update();
-}
-
-void TintedPanel::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath path;
-    path.addRoundedRect(QRectF(rect()), 12, 12);
-    painter.fillPath(path, withAlpha(m_tint, 0.08));
-}
 
 AccountHeroIcon::AccountHeroIcon(QWidget* parent) : QWidget(parent)
 {

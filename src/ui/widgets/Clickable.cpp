@@ -1,17 +1,9 @@
-#include "ui/views/sidebar/SidebarControls.h"
+#include "ui/widgets/Clickable.h"
 
-#include "ui/widgets/SelectablePathField.h"
-#include "ui/widgets/TextStyles.h"
-
-#include <QAbstractItemView>
-#include <QComboBox>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMouseEvent>
 #include <QScrollArea>
-#include <QSignalBlocker>
-#include <QStyle>
-#include <QStyleOptionComboBox>
+#include <QWidget>
 #include <algorithm>
 
 namespace orvalink::ui {
@@ -103,62 +95,6 @@ void makeClickable(QWidget* widget, std::function<void()> onClick)
     widget->setCursor(Qt::PointingHandCursor);
     widget->setFocusPolicy(Qt::StrongFocus);
     widget->installEventFilter(new ClickFilter(widget, std::move(onClick)));
-}
-
-QLabel* createCaption(const char* name, QWidget* parent, bool secondary)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    // Paths and messages hold file names, which may look like markup.
-    label->setTextFormat(Qt::PlainText);
-    applyTextStyle(label, TextStyle::Caption);
-    if (secondary)
-        applySecondaryTextColor(label);
-    return label;
-}
-
-SelectablePathField* createPathLine(const char* name, QWidget* parent)
-{
-    auto* field = new SelectablePathField(parent);
-    field->setObjectName(QString::fromLatin1(name));
-    QFont mono = field->font();
-    mono.setPixelSize(12);
-    field->setFont(mono);
-    return field;
-}
-
-void setTextKeepingCursor(QLineEdit* edit, const QString& text)
-{
-    if (edit->text() != text)
-        edit->setText(text);
-}
-
-void relabelCombo(QComboBox* combo, const QStringList& texts, int current)
-{
-    const QSignalBlocker blocker(combo);
-    while (combo->count() < texts.size())
-        combo->addItem(QString());
-    for (int i = 0; i < texts.size(); ++i) {
-        if (combo->itemText(i) != texts.at(i))
-            combo->setItemText(i, texts.at(i));
-    }
-    combo->setCurrentIndex(current);
-}
-
-void fitComboToCurrentText(QComboBox* combo)
-{
-    QStyleOptionComboBox option;
-    option.initFrom(combo);
-    option.currentText = combo->currentText();
-    const QFontMetrics metrics = combo->fontMetrics();
-    // The wider of the text's advance and its ink, so no glyph touches the arrow.
-    const QSize text(std::max(metrics.horizontalAdvance(combo->currentText()),
-                              metrics.boundingRect(combo->currentText()).width()),
-                     metrics.height());
-    const int width = combo->style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, combo).width();
-    combo->setFixedWidth(width);
-    // The open menu is as wide as its longest option.
-    combo->view()->setMinimumWidth(combo->view()->sizeHintForColumn(0));
 }
 
 } // namespace orvalink::ui
