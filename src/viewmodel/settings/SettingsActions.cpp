@@ -86,6 +86,12 @@ QCoro::Task<> SettingsActions::loadNewScanRoot()
                             QStringLiteral("Directory loaded. Click \"Refresh Now\" for deep scan.")));
 }
 
+void SettingsActions::announceSwitch(bool on, const BilingualText& whenOn, const BilingualText& whenOff)
+{
+    m_context.activity().setInfoMessage(
+        m_context.presentation().localizer().localized(on ? whenOn : whenOff));
+}
+
 QString SettingsActions::targetChooserStart() const
 {
     // Targets live on external volumes; the program's working directory means nothing here.
@@ -191,16 +197,14 @@ void SettingsActions::setPresentationPrivacyEnabled(bool enabled)
     if (enabled == m_context.browsing().config().presentationPrivacyEnabled)
         return;
     changeConfig([&](AppConfig& config) { config.presentationPrivacyEnabled = enabled; });
-    m_context.activity().setInfoMessage(
-        enabled ? m_context.localized(
-                      QStringLiteral(
-                          "演示脱敏已开启。界面会隐藏账号、路径和外置盘名称等敏感信息，适合录屏演示。"),
-                      QStringLiteral(
-                          "Presentation privacy is on. The app now hides account, path, and external-disk "
-                          "details for safer screen recordings."))
-                : m_context.localized(QStringLiteral("演示脱敏已关闭，界面恢复显示完整账号和路径信息。"),
-                                      QStringLiteral("Presentation privacy is off. Full account and path "
-                                                     "information is visible again.")));
+    announceSwitch(
+        enabled,
+        {QStringLiteral("演示脱敏已开启。界面会隐藏账号、路径和外置盘名称等敏感信息，适合录屏演示。"),
+         QStringLiteral("Presentation privacy is on. The app now hides account, path, and external-disk "
+                        "details for safer screen recordings.")},
+        {QStringLiteral("演示脱敏已关闭，界面恢复显示完整账号和路径信息。"),
+         QStringLiteral("Presentation privacy is off. Full account and path information is visible "
+                        "again.")});
 }
 
 void SettingsActions::setStrictModeEnabled(bool enabled)
@@ -208,14 +212,12 @@ void SettingsActions::setStrictModeEnabled(bool enabled)
     if (enabled == m_context.browsing().config().strictModeEnabled)
         return;
     changeConfig([&](AppConfig& config) { config.strictModeEnabled = enabled; });
-    m_context.activity().setInfoMessage(
-        enabled
-            ? m_context.localized(
-                  QStringLiteral("严格模式已开启：系统关键目录将禁止迁移。"),
-                  QStringLiteral("Strict mode enabled: critical system directories are blocked."))
-            : m_context.localized(QStringLiteral("严格模式已关闭：不再限制关键目录迁移，请谨慎操作。"),
-                                  QStringLiteral("Strict mode disabled: critical directory blocking is off, "
-                                                 "proceed carefully.")));
+    announceSwitch(
+        enabled,
+        {QStringLiteral("严格模式已开启：系统关键目录将禁止迁移。"),
+         QStringLiteral("Strict mode enabled: critical system directories are blocked.")},
+        {QStringLiteral("严格模式已关闭：不再限制关键目录迁移，请谨慎操作。"),
+         QStringLiteral("Strict mode disabled: critical directory blocking is off, proceed carefully.")});
 }
 
 void SettingsActions::updateSmartMigrationEnabled(bool enabled)
@@ -224,17 +226,14 @@ void SettingsActions::updateSmartMigrationEnabled(bool enabled)
         return;
     m_context.browsing().setSmartMigrationEnabled(enabled);
     changeConfig([&](AppConfig& config) { config.smartMigrationEnabled = enabled; });
-    m_context.activity().setInfoMessage(
-        enabled ? m_context.localized(
-                      QStringLiteral(
-                          "智能迁移已开启：会显示应用/数据专用推荐目录。微信列表会额外拦截高风险沙盒目录。"),
-                      QStringLiteral(
-                          "Smart Migration is on. The app now highlights app-specific data folders, and the "
-                          "WeChat list adds extra sandbox safety checks."))
-                : m_context.localized(
-                      QStringLiteral("智能迁移已关闭，目录列表恢复为普通浏览模式。"),
-                      QStringLiteral("Smart Migration is off. The directory list is back to normal "
-                                     "browsing mode.")));
+    announceSwitch(
+        enabled,
+        {QStringLiteral("智能迁移已开启：会显示应用/数据专用推荐目录。微信列表会额外拦截高风险沙盒目录。"),
+         QStringLiteral(
+             "Smart Migration is on. The app now highlights app-specific data folders, and the WeChat "
+             "list adds extra sandbox safety checks.")},
+        {QStringLiteral("智能迁移已关闭，目录列表恢复为普通浏览模式。"),
+         QStringLiteral("Smart Migration is off. The directory list is back to normal browsing mode.")});
 }
 
 void SettingsActions::updateSmartMigrationProfile(SmartMigrationProfile profile)

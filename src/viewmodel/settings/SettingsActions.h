@@ -3,6 +3,7 @@
 #include "model/AppConfig.h"
 #include "viewmodel/browsing/ListingOptions.h"
 #include "viewmodel/flow/FlowTicket.h"
+#include "viewmodel/texts/Localizer.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
@@ -72,6 +73,8 @@ public:
 private:
     // Applies `change` to a copy of `config`, publishes the copy and saves it.
     void changeConfig(const std::function<void(AppConfig&)>& change);
+    // The info line after a switch was turned on or off.
+    void announceSwitch(bool on, const BilingualText& whenOn, const BilingualText& whenOff);
     QString chooserPrompt() const;
     QString targetChooserStart() const;
     QCoro::Task<> loadNewScanRoot();
