@@ -25,21 +25,24 @@ int lastErrnoOr(int fallback)
     return errno != 0 ? errno : fallback;
 }
 
-void writeAll(int fd, const char* data, qsizetype size, const QString& path)
+} // namespace
+
+int writeAll(int fd, const QByteArray& data)
 {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, static_cast<size_t>(size));
+    const char* next = data.constData();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, next, static_cast<size_t>(left));
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            throw PlatformError::fromErrno(errno, path);
+            return errno;
         }
-        data += written;
-        size -= written;
+        next += written;
+        left -= written;
     }
+    return 0;
 }
-
-} // namespace
 
 void createDirectories(const QString& path, mode_t mode)
 {
@@ -107,7 +110,8 @@ void appendLine(const QString& path, const QByteArray& line)
         if (last != '\n')
             payload.prepend('\n');
     }
-    writeAll(fd.get(), payload.constData(), payload.size(), path);
+    if (const int error = writeAll(fd.get(), payload); error != 0)
+        throw PlatformError::fromErrno(error, path);
 }
 
 QByteArray readWholeFile(const QString& path)

@@ -22,6 +22,10 @@ void writeFileAtomically(const QString& path, const QByteArray& data, std::optio
 // the new record starts on a line of its own. Throws PlatformError.
 void appendLine(const QString& path, const QByteArray& line);
 
+// Writes all of `data` to the open descriptor, going on after short writes and EINTR. Returns 0
+// when every byte was written, else the errno of the failed write.
+int writeAll(int fd, const QByteArray& data);
+
 // Reads the whole file. Throws PlatformError.
 QByteArray readWholeFile(const QString& path);
 

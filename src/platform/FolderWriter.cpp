@@ -1,5 +1,6 @@
 #include "platform/FolderWriter.h"
 
+#include "platform/FileIO.h"
 #include "platform/PlatformError.h"
 
 #include <QFile>
@@ -35,24 +36,6 @@ UniqueFd createBeside(int folder, const QByteArray& name, QByteArray& created)
     }
     errno = EEXIST;
     return UniqueFd();
-}
-
-// 0 when every byte was written, else the errno.
-int writeAll(int fd, const QByteArray& data)
-{
-    const char* next = data.constData();
-    qsizetype left = data.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, next, static_cast<size_t>(left));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        next += written;
-        left -= written;
-    }
-    return 0;
 }
 
 } // namespace
