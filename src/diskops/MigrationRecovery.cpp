@@ -55,7 +55,9 @@ RecoveredOperation complete(InterruptedOperation& operation)
         else
             done.foundPaths.append(record.stagingPath);
     }
-    operation.linkSource();
+    // The source may have been taken while the staging folder was cleared.
+    if (!operation.linkSource())
+        return operation.leaveSourceOccupied();
     const QList<LinkMapping> mappings = JSONLStore::loadAll<LinkMapping>(record.mappingsFile);
     if (std::none_of(mappings.cbegin(), mappings.cend(),
                      [&](const LinkMapping& each) { return each.id == record.mappingID; })) {

@@ -206,11 +206,20 @@ std::optional<OperationJournal> OperationJournal::claim(const QString& path)
         unlinkQuietly(lockPathOf(path));
         return std::nullopt;
     }
+    // A read that fails (EIO, EMFILE, ENOMEM) may succeed at the next start: the record stays where
+    // it is, and the caller leaves it as found.
+    QByteArray text;
     try {
-        JournalRecord record = JournalRecord::fromJson(json::parseObject(platform::readWholeFile(path)));
+        text = platform::readWholeFile(path);
+    } catch (const platform::PlatformError&) {
+        unlinkQuietly(lockPathOf(path));
+        throw;
+    }
+    try {
+        JournalRecord record = JournalRecord::fromJson(json::parseObject(text));
         return OperationJournal(std::move(record), path, std::move(lock));
-    } catch (const std::exception& error) {
-        // Read once, reported once: a record that cannot be read now never can.
+    } catch (const json::DecodeError& error) {
+        // Decoded once, reported once: a record that cannot be decoded now never can.
         const std::optional<QString> moved = renameAside(path);
         unlinkQuietly(lockPathOf(path));
         throw UnreadableJournal(error.what(), moved.value_or(path));

@@ -74,7 +74,7 @@ struct JournalRecord {
 // ancestors that the migration did not create.
 QString targetAnchorPath(const JournalRecord& record);
 
-// Thrown by OperationJournal::claim() for a record that cannot be read; it has been set aside.
+// Thrown by OperationJournal::claim() for a record that cannot be decoded; it has been set aside.
 class UnreadableJournal : public std::runtime_error {
 public:
     UnreadableJournal(const std::string& reason, QString setAsidePath)
@@ -102,9 +102,9 @@ public:
     OperationJournal& operator=(OperationJournal&&) = default;
 
     // Takes over the record at `path` left by a process that ended without finishing it. None when
-    // a live process holds it or it is gone. A record that cannot be read is set aside (see
-    // setAside) and UnreadableJournal is thrown; platform::PlatformError when the lock cannot be
-    // taken.
+    // a live process holds it or it is gone. A record that cannot be decoded is set aside (see
+    // setAside) and UnreadableJournal is thrown; platform::PlatformError, the record kept, when the
+    // lock cannot be taken or the file cannot be read now.
     static std::optional<OperationJournal> claim(const QString& path);
 
     // The records in the folder, oldest name first; none when there is no folder. Records set

@@ -218,6 +218,19 @@ private Q_SLOTS:
         QCOMPARE(operationsFolderNames(), QStringList{"broken.json.set-aside"});
     }
 
+    // A record that cannot be read now (here: a read that fails with EISDIR, as EIO would) may be
+    // readable at the next start: it stays where it is, and no lock file is left.
+    void recordThatCannotBeReadNowIsKept()
+    {
+        EngineFixture fx;
+        const QString path = OperationJournal::directory() + QStringLiteral("/unreadable.json");
+        platform::createDirectories(path);
+
+        QVERIFY_THROWS_EXCEPTION(platform::PlatformError, OperationJournal::claim(path));
+        QCOMPARE(operationsFolderNames(), QStringList{"unreadable.json"});
+        QVERIFY(QFileInfo(path).isDir());
+    }
+
     // A record that is kept for the next start leaves no lock file behind, however often it is seen.
     void keptRecordLeavesNoLockFile()
     {

@@ -190,12 +190,14 @@ private Q_SLOTS:
     }
 
     // The work the question asks about ends on its own while it is open (a one-item migration, a
-    // link repair): the question goes away unanswered and the window closes as the user asked.
+    // link repair, the start-up recovery): the question goes away unanswered and the window closes
+    // as the user asked.
     void questionGoesWhenTheWorkEnds_data()
     {
         QTest::addColumn<QString>("work");
         QTest::newRow("one-item migration") << "migration";
         QTest::newRow("link repair") << "repair";
+        QTest::newRow("start-up recovery") << "recovery";
     }
 
     void questionGoesWhenTheWorkEnds()
@@ -211,7 +213,8 @@ private Q_SLOTS:
         if (work == "migration") {
             QVERIFY(startHeldMigration(wf, {first}));
         } else {
-            ViewModelInternals::context(vm).activity().setDiskWork(DiskWork::linkRepair);
+            ViewModelInternals::context(vm).activity().setDiskWork(work == "repair" ? DiskWork::linkRepair
+                                                                                    : DiskWork::recovery);
         }
         QVERIFY(!w.window->close());
         QTRY_COMPARE(w.surface->openTitle(), QStringLiteral("Disk Work Is Running"));

@@ -31,10 +31,7 @@ MainWindow::MainWindow(MainViewModel& viewModel, DashboardOptions options,
         m_surface = std::make_unique<MessageBoxPromptSurface>(this);
     m_prompts = std::make_unique<PromptPresenter>(m_viewModel, m_dashboard->viewState(), *m_surface);
     m_sheets = std::make_unique<SheetHost>(m_viewModel, m_dashboard->viewState(), this);
-    const ActivityState& activity = m_viewModel.activity();
-    for (auto changed : {&ActivityState::isMigratingChanged, &ActivityState::isUndoingChanged,
-                         &ActivityState::isRepairingLinksChanged})
-        connect(&activity, changed, this, &MainWindow::diskWorkChanged);
+    connect(&m_viewModel.activity(), &ActivityState::diskWorkChanged, this, &MainWindow::diskWorkChanged);
     // The least size leaves the detail column narrower than its storage cards; open roomier where
     // the screen allows it.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
