@@ -82,8 +82,15 @@ std::optional<QString> journalProblem(const JournalRecord& record)
     if (root == QLatin1String("/") || platform::isSameOrDescendant(home, root))
         return QStringLiteral("the target root holds the home folder: ") + root;
     // A migration refuses any target root that is not on a volume mounted in the volumes folder.
-    const QString volumes = platform::standardizedPath(platform::volumesDirectory());
-    if (!isStrictlyBelow(root, volumes))
+    // Which of its places holds volumes may differ between starts (/run/media/$USER is gone until
+    // the first volume is mounted): any of them will do, the deepest that holds the root counts.
+    QString volumes;
+    for (const QString& candidate : platform::volumesDirectoryCandidates()) {
+        const QString folder = platform::standardizedPath(candidate);
+        if (isStrictlyBelow(root, folder) && folder.size() > volumes.size())
+            volumes = folder;
+    }
+    if (volumes.isEmpty())
         return QStringLiteral("the target root is not on a volume: ") + root;
     if (target != root + source)
         return QStringLiteral("the target is not the source's place under the target root: ") + target;

@@ -72,14 +72,21 @@ QString volumesDirectory()
 {
     if (const auto overridden = environmentOverrideDirectory("ORVALINK_VOLUMES_DIR"))
         return *overridden;
-    const QString name = userName();
-    for (const QString& candidate :
-         {QStringLiteral("/media/") + name, QStringLiteral("/run/media/") + name}) {
+    const QStringList candidates = volumesDirectoryCandidates();
+    for (const QString& candidate : candidates.first(candidates.size() - 1)) {
         struct stat info {};
         if (::stat(candidate.toLocal8Bit().constData(), &info) == 0 && S_ISDIR(info.st_mode))
             return candidate;
     }
-    return QStringLiteral("/media");
+    return candidates.last();
+}
+
+QStringList volumesDirectoryCandidates()
+{
+    if (const auto overridden = environmentOverrideDirectory("ORVALINK_VOLUMES_DIR"))
+        return {*overridden};
+    const QString name = userName();
+    return {QStringLiteral("/media/") + name, QStringLiteral("/run/media/") + name, QStringLiteral("/media")};
 }
 
 } // namespace orvalink::platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace orvalink::platform {
@@ -32,5 +33,10 @@ namespace orvalink::platform {
 // set and not blank, else /media/$USER when it exists, else /run/media/$USER when it exists,
 // else /media. Read afresh on every call.
 QString volumesDirectory();
+
+// Every folder volumesDirectory() may answer, whether it exists now or not: ORVALINK_VOLUMES_DIR
+// alone when set, else /media/$USER, /run/media/$USER and /media. A folder under /run/media is
+// gone after a restart until the first volume is mounted.
+QStringList volumesDirectoryCandidates();
 
 } // namespace orvalink::platform

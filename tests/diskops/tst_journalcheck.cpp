@@ -2,6 +2,7 @@
 // its check or cannot be read is set aside once with nothing it names touched and no password asked
 // for; no lock file stays behind; a step whose record cannot be written leaves the record as it was.
 #include "JournalScenes.h"
+#include "diskops/JournalCheck.h"
 #include "diskops/ReservedPaths.h"
 #include "model/AppPaths.h"
 #include "model/JsonFields.h"
@@ -9,6 +10,7 @@
 #include "platform/FileIO.h"
 #include "platform/PlatformError.h"
 #include "platform/SymbolicLinks.h"
+#include "platform/UserLocations.h"
 #include "support/ImmutableFlag.h"
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
@@ -216,6 +218,41 @@ private Q_SLOTS:
         QCOMPARE(fx.logEntries().constLast().level, LogLevel::error);
         QVERIFY(recoverOperations(fx).isEmpty());
         QCOMPARE(operationsFolderNames(), QStringList{"broken.json.set-aside"});
+    }
+
+    // Where volumes are mounted can differ at the next start (/run/media/$USER is gone after a
+    // restart until the first volume is mounted, /media then answers): a record whose root lies
+    // under any of those places is kept for its volume, not set aside.
+    void rootUnderAnyVolumesFolderCounts_data()
+    {
+        QTest::addColumn<QString>("volumes");
+        QTest::addColumn<bool>("onAVolume");
+        const QString user = platform::userName();
+        QTest::newRow("/media/$USER") << QStringLiteral("/media/") + user << true;
+        QTest::newRow("/run/media/$USER") << QStringLiteral("/run/media/") + user << true;
+        QTest::newRow("/media") << QStringLiteral("/media") << true;
+        QTest::newRow("/mnt") << QStringLiteral("/mnt") << false;
+    }
+
+    void rootUnderAnyVolumesFolderCounts()
+    {
+        QFETCH(QString, volumes);
+        QFETCH(bool, onAVolume);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        JournalRecord record =
+            journalRecordFor(fx, JournalKind::migration, fx.tree.file("Docs/a.txt", "a").section('/', 0, -2));
+        record.targetRoot = volumes + QStringLiteral("/Backup/OrvalinkRoot");
+        record.targetPath = record.targetRoot + record.sourcePath;
+        record.createdDirectories.clear();
+        const QByteArray overridden = qgetenv("ORVALINK_VOLUMES_DIR");
+        qunsetenv("ORVALINK_VOLUMES_DIR");
+        const std::optional<QString> problem = journalProblem(record);
+        qputenv("ORVALINK_VOLUMES_DIR", overridden);
+        if (onAVolume)
+            QCOMPARE(problem, std::nullopt);
+        else
+            QVERIFY(problem && problem->startsWith(QStringLiteral("the target root is not on a volume")));
     }
 
     // A record that cannot be read now (here: a read that fails with EISDIR, as EIO would) may be
