@@ -257,7 +257,7 @@ RecoveredOperation InterruptedOperation::finish(RecoveredOperation::Outcome outc
 RecoveredOperation InterruptedOperation::leaveAsFound(const QString& why)
 {
     RecoveredOperation left = answer(RecoveredOperation::Outcome::leftAsFound);
-    left.foundPaths = foundPaths();
+    left.foundPaths = foundPaths(record());
     m_log.append(LogLevel::error, QStringLiteral("Interrupted ") + kindText(record().kind) +
                                       QStringLiteral(" left as found (") + why + QStringLiteral("): ") +
                                       left.foundPaths.join(QStringLiteral(", ")));
@@ -289,9 +289,8 @@ RecoveredOperation InterruptedOperation::answer(RecoveredOperation::Outcome outc
     return result;
 }
 
-QStringList InterruptedOperation::foundPaths() const
+QStringList InterruptedOperation::foundPaths(const JournalRecord& entry)
 {
-    const JournalRecord& entry = record();
     QStringList found;
     for (const QString& path : {entry.sourcePath, entry.stagingPath, entry.targetPath, entry.restorePath}) {
         if (!path.isEmpty() && standsAt(path))

@@ -85,9 +85,11 @@ public:
     // An answer about this operation with `outcome` and nothing else yet.
     RecoveredOperation answer(RecoveredOperation::Outcome outcome) const;
 
-private:
-    QStringList foundPaths() const;
+    // Where the data of the operation `entry` names may be now: the recorded paths where something
+    // stands, and what lies kept aside beside the source and the target. Reads only.
+    static QStringList foundPaths(const JournalRecord& entry);
 
+private:
     OperationJournal& m_journal;
     LogService& m_log;
     const VolumeService& m_volumes;

@@ -59,6 +59,9 @@ QList<RecoveredOperation> OperationRecovery::recoverInterruptedOperations() cons
             answer.kind = record.kind;
             answer.sourcePath = record.sourcePath;
             answer.targetPath = record.targetPath;
+            // Nothing is touched, but the user is told where the data may be (a staging folder or a
+            // restore sibling beside the source is hidden).
+            answer.foundPaths = InterruptedOperation::foundPaths(record);
             m_log.append(LogLevel::error,
                          QStringLiteral("Record of an interrupted operation set aside, nothing "
                                         "was changed (") +

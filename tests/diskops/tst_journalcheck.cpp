@@ -220,6 +220,28 @@ private Q_SLOTS:
         QCOMPARE(operationsFolderNames(), QStringList{"broken.json.set-aside"});
     }
 
+    // A record set aside touches nothing, but says where the data may wait: a staging folder
+    // beside the source is hidden from the user.
+    void setAsideRecordNamesWhereTheDataIs()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        fx.tree.file("Music/song.txt", "la");
+        const QString music = fx.tree.path("Music");
+        JournalRecord record = journalRecordFor(fx, JournalKind::migration, music);
+        record.homeDirectory = QStringLiteral("/home/someone-else");
+        QVERIFY(QDir().rename(music, record.stagingPath));
+        leaveRecord(record);
+
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
+
+        QCOMPARE(recovered.size(), 1);
+        QCOMPARE(recovered.constFirst().outcome, Outcome::setAside);
+        QVERIFY(recovered.constFirst().foundPaths.contains(record.stagingPath));
+        QCOMPARE(platform::readWholeFile(record.stagingPath + QStringLiteral("/song.txt")), QByteArray("la"));
+        QVERIFY(!QFileInfo::exists(music));
+    }
+
     // Where volumes are mounted can differ at the next start (/run/media/$USER is gone after a
     // restart until the first volume is mounted, /media then answers): a record whose root lies
     // under any of those places is kept for its volume, not set aside.
