@@ -11,7 +11,7 @@ ViewModelContext::ViewModelContext(ViewModelParts parts, PlatformHooks platform)
       m_figures(m_browsing, m_activity, m_presentation, *m_parts.volumeService)
 {
     // The progress card keeps the title of the last operation; it speaks the language in force.
-    QObject::connect(&m_browsing, &BrowsingState::configChanged, &m_activity,
+    QObject::connect(&m_presentation, &Presentation::textsChanged, &m_activity,
                      [this] { m_activity.retitleOperation(m_presentation.localizer()); });
 }
 
