@@ -139,9 +139,9 @@ int ElidedLabel::heightForWidth(int width) const
     return int(lines - 1) * metrics.lineSpacing() + metrics.height() + extra;
 }
 
-void ElidedLabel::syncToolTip()
+void ElidedLabel::syncToolTip(bool elided)
 {
-    const QString wanted = isElided() ? plainToolTip(text()) : QString();
+    const QString wanted = elided ? plainToolTip(text()) : QString();
     if (toolTip() != wanted)
         setToolTip(wanted);
 }
@@ -149,15 +149,15 @@ void ElidedLabel::syncToolTip()
 bool ElidedLabel::event(QEvent* event)
 {
     if (event->type() == QEvent::ToolTip || event->type() == QEvent::Resize)
-        syncToolTip();
+        syncToolTip(isElided());
     return QLabel::event(event);
 }
 
 void ElidedLabel::paintEvent(QPaintEvent* event)
 {
-    syncToolTip();
     bool complete = true;
     const QStringList lines = linesFor(textWidth(), &complete);
+    syncToolTip(!complete);
     // QLabel draws a one-line text that fits, with its selection where there is one.
     if (m_maximumLines == 1 && complete && !text().contains(QLatin1Char('\n'))) {
         QLabel::paintEvent(event);
