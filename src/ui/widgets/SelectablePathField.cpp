@@ -1,17 +1,16 @@
 #include "ui/widgets/SelectablePathField.h"
 
 #include "ui/widgets/PlainToolTip.h"
+#include "ui/widgets/TextStyles.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QClipboard>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QTextDocument>
-#include <cmath>
 
 namespace orvalink::ui {
 
@@ -27,11 +26,9 @@ SelectablePathField::SelectablePathField(QWidget* parent, int pixelSize, Placeme
 {
     setReadOnly(true);
     setFrame(false);
-    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     if (pixelSize <= 0)
         pixelSize = font().pixelSize() > 0 ? font().pixelSize() : 12;
-    mono.setPixelSize(pixelSize);
-    setFont(mono);
+    setFont(monoFont(pixelSize));
     QPalette transparent = palette();
     transparent.setColor(QPalette::Base, Qt::transparent);
     setPalette(transparent);
@@ -96,8 +93,7 @@ QSize SelectablePathField::sizeHint() const
         return QLineEdit::sizeHint();
     // As a one-line label asks: the text's width and the font's height.
     const QMargins frame = contentsMargins();
-    const int width = int(std::ceil(QFontMetricsF(font()).horizontalAdvance(text())));
-    return QSize(width + frame.left() + frame.right(), minimumSizeHint().height());
+    return QSize(naturalTextWidth(font(), text()) + frame.left() + frame.right(), minimumSizeHint().height());
 }
 
 QSize SelectablePathField::minimumSizeHint() const
@@ -106,8 +102,7 @@ QSize SelectablePathField::minimumSizeHint() const
         return QLineEdit::minimumSizeHint();
     const QFontMetrics metrics = fontMetrics();
     const QMargins frame = contentsMargins();
-    return QSize(metrics.horizontalAdvance(QStringLiteral("MM") + QChar(0x2026)) + frame.left() +
-                     frame.right(),
+    return QSize(leastElidedWidth(metrics) + frame.left() + frame.right(),
                  metrics.height() + frame.top() + frame.bottom());
 }
 
