@@ -578,6 +578,34 @@ private Q_SLOTS:
         QCOMPARE(section->findChildren<QWidget*>().size(), widgets);
     }
 
+    // The rows keep their layouts while they show; a change of language or privacy still shows
+    // the new texts.
+    void recordRowsFollowTheTexts()
+    {
+        test::ViewModelFixture fx;
+        auto vm =
+            fx.makeViewModelWithSettings([](AppConfig& config) { config.uiLanguage = UILanguage::english; });
+        const QString alpha = fx.tree.dir("Alpha");
+        ViewModelInternals::context(*vm).history().setRecentMigrations(
+            {{QUuid::createUuid(), alpha, "/mnt/v/Alpha", QDateTime::currentDateTime()}});
+        DetailPaneHarness h(*vm);
+        h.settle();
+        const auto part = [&h](const char* name) {
+            return test::recordPart(*h.pane, kMigratedRecords, 0, name).text;
+        };
+        QCOMPARE(part("recordTarget"), "Target: /mnt/v/Alpha");
+        h.pane->grab();
+        vm->settings().setLanguage(UILanguage::chinese);
+        h.settle();
+        QCOMPARE(part("recordTarget"), "目标目录: /mnt/v/Alpha");
+        QCOMPARE(part("recordUndoReturn"), "反悔将返回到: " + vm->presentation().displayPath(alpha));
+        h.pane->grab();
+        vm->settings().setPresentationPrivacyEnabled(true);
+        h.settle();
+        QVERIFY(!part("recordUndoReturn").contains(alpha));
+        QCOMPARE(part("recordUndoReturn"), "反悔将返回到: " + vm->presentation().displayPath(alpha));
+    }
+
     // Each panel of the lists refreshes on what it shows: not on progress, a search keystroke or
     // the sidebar's selection.
     void panelsWatchWhatTheyShow_data()

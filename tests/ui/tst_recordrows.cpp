@@ -95,7 +95,8 @@ struct FailureList {
         FailedRecordModel* rows = &model;
         list = new RecordListView(
             &model,
-            [rows](const QModelIndex& index, const QRect& bounds, const RecordRowMetrics& metrics) {
+            [this, rows](const QModelIndex& index, const QRect& bounds, const RecordRowMetrics& metrics) {
+                ++layouts;
                 return layoutFailedRecord(textsOf(rows->recordAt(index.row()), rows->isRecoveryEnabled()),
                                           bounds, metrics);
             },
@@ -116,6 +117,7 @@ struct FailureList {
     QWidget host;
     FailedRecordModel model;
     RecordListView* list = nullptr;
+    int layouts = 0; // rows laid out so far
 };
 
 } // namespace
@@ -320,6 +322,50 @@ private Q_SLOTS:
         QCOMPARE(requested.size(), path.isEmpty() ? 0 : 1);
         if (!path.isEmpty())
             QCOMPARE(requested.first().first().toString(), path);
+    }
+
+    // A row is laid out once while it stays as it is: paints, tips and pointer moves over its parts
+    // reuse the layout; a change of its data or of the list's width lays it out anew.
+    void rowsAreLaidOutOnce()
+    {
+        FailureList failures({failure("E004"), failure("E007")}, 420);
+        QWidget* viewport = failures.list->viewport();
+        const QRect force = failures.part("forceMigrateButton").rect;
+        const QRect source = failures.part("failedSource").rect;
+        QVERIFY(failures.layouts > 0);
+        const int laidOut = failures.layouts;
+        const auto moveTo = [viewport](const QPoint& at) {
+            QMouseEvent move(QEvent::MouseMove, at, viewport->mapToGlobal(at), Qt::NoButton, {}, {});
+            QApplication::sendEvent(viewport, &move);
+        };
+        for (int step = 0; step <= 20; ++step) {
+            moveTo(force.topLeft() + (force.bottomRight() - force.topLeft()) * step / 20);
+            moveTo(QPoint(source.left() + source.width() * step / 20, source.center().y()));
+        }
+        QHelpEvent tip(QEvent::ToolTip, source.center(), viewport->mapToGlobal(source.center()));
+        QApplication::sendEvent(viewport, &tip);
+        failures.host.grab();
+        QVERIFY(failures.list->contentHeight() > 0);
+        QCOMPARE(failures.layouts, laidOut);
+        // The kept layout still hits the buttons.
+        QSignalSpy clicked(failures.list, &RecordListView::buttonClicked);
+        QVERIFY(test::clickRecordPart(failures.host, QString(), 0, "forceMigrateButton"));
+        QCOMPARE(clicked.size(), 1);
+
+        // New data: the remedy turns off at once.
+        failures.model.setRecoveryEnabled(false);
+        QVERIFY(!failures.part("forceMigrateButton").enabled);
+        QVERIFY(failures.layouts > laidOut);
+        // Another width: the rows follow it.
+        const int height = failures.part("failedReason").rect.height();
+        test::renderOffscreen(&failures.host, QSize(800, 400));
+        QCOMPARE(failures.part("failedReason").rect.width(), viewport->width() - 16);
+        QVERIFY(viewport->width() > 420);
+        QVERIFY(failures.part("failedReason").rect.height() <= height);
+        // A removed row is no longer shown.
+        failures.model.setRecords({failure("E007")});
+        QVERIFY(failures.part("forceMigrateButton").name.isEmpty());
+        QVERIFY(!failures.part("terminateRetryButton").name.isEmpty());
     }
 
     // A name or path cut short shows whole in its tip, as plain text; a whole one has no tip.

@@ -1,12 +1,12 @@
 #include "ui/widgets/ElidedLabel.h"
 
 #include "ui/widgets/PlainToolTip.h"
+#include "ui/widgets/TextStyles.h"
 
 #include <QEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QTextLayout>
-#include <cmath>
 
 namespace orvalink::ui {
 
@@ -105,16 +105,14 @@ bool ElidedLabel::isElided() const
 
 QSize ElidedLabel::sizeHint() const
 {
-    // Whole pixels above the text's fractional width: elidedText() cuts what is a fraction wider.
-    const QFontMetricsF metrics(font());
-    qreal widest = 0;
+    int widest = 0;
     for (const QString& line : text().split(QLatin1Char('\n')))
-        widest = std::max(widest, metrics.horizontalAdvance(line));
+        widest = std::max(widest, naturalTextWidth(font(), line));
     if (m_maximumLines == 1)
-        widest = metrics.horizontalAdvance(QString(text()).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        widest = naturalTextWidth(font(), QString(text()).replace(QLatin1Char('\n'), QLatin1Char(' ')));
     const QMargins frame = contentsMargins();
     const int extra = 2 * margin() + std::max(0, indent()) + frame.left() + frame.right();
-    const int width = int(std::ceil(widest)) + extra;
+    const int width = widest + extra;
     return QSize(width, m_maximumLines > 1 ? heightForWidth(width) : minimumSizeHint().height());
 }
 
@@ -122,8 +120,7 @@ QSize ElidedLabel::minimumSizeHint() const
 {
     const QFontMetrics metrics = fontMetrics();
     const QMargins frame = contentsMargins();
-    const int width = metrics.horizontalAdvance(QStringLiteral("MM") + kEllipsis) + 2 * margin() +
-                      frame.left() + frame.right();
+    const int width = leastElidedWidth(metrics) + 2 * margin() + frame.left() + frame.right();
     return QSize(width, metrics.height() + 2 * margin() + frame.top() + frame.bottom());
 }
 
@@ -139,9 +136,9 @@ int ElidedLabel::heightForWidth(int width) const
     return int(lines - 1) * metrics.lineSpacing() + metrics.height() + extra;
 }
 
-void ElidedLabel::syncToolTip()
+void ElidedLabel::syncToolTip(bool elided)
 {
-    const QString wanted = isElided() ? plainToolTip(text()) : QString();
+    const QString wanted = elided ? plainToolTip(text()) : QString();
     if (toolTip() != wanted)
         setToolTip(wanted);
 }
@@ -149,15 +146,15 @@ void ElidedLabel::syncToolTip()
 bool ElidedLabel::event(QEvent* event)
 {
     if (event->type() == QEvent::ToolTip || event->type() == QEvent::Resize)
-        syncToolTip();
+        syncToolTip(isElided());
     return QLabel::event(event);
 }
 
 void ElidedLabel::paintEvent(QPaintEvent* event)
 {
-    syncToolTip();
     bool complete = true;
     const QStringList lines = linesFor(textWidth(), &complete);
+    syncToolTip(!complete);
     // QLabel draws a one-line text that fits, with its selection where there is one.
     if (m_maximumLines == 1 && complete && !text().contains(QLatin1Char('\n'))) {
         QLabel::paintEvent(event);

@@ -41,7 +41,8 @@ private:
     // text needs more; `complete` tells whether all of it is there.
     QStringList linesFor(int width, bool* complete = nullptr) const;
     int textWidth() const;
-    void syncToolTip();
+    // The whole text is the tip of an elided label; one shown whole has none.
+    void syncToolTip(bool elided);
 
     Qt::TextElideMode m_mode;
     int m_maximumLines;

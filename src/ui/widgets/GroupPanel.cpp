@@ -96,6 +96,13 @@ void GroupPanel::setHeaderSpacing(int pixels)
     layout()->setSpacing(pixels);
 }
 
+void GroupPanel::setCompact()
+{
+    setHeaderSpacing(3);
+    m_contentLayout->setContentsMargins(10, 6, 10, 6);
+    m_contentLayout->setSpacing(6);
+}
+
 void GroupPanel::changeEvent(QEvent* event)
 {
     // The symbol is a pixmap in the text colour: repaint it when the palette changes.

@@ -1,17 +1,16 @@
 #include "ui/widgets/SelectablePathField.h"
 
 #include "ui/widgets/PlainToolTip.h"
+#include "ui/widgets/TextStyles.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QClipboard>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QTextDocument>
-#include <cmath>
 
 namespace orvalink::ui {
 
@@ -27,11 +26,9 @@ SelectablePathField::SelectablePathField(QWidget* parent, int pixelSize, Placeme
 {
     setReadOnly(true);
     setFrame(false);
-    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     if (pixelSize <= 0)
         pixelSize = font().pixelSize() > 0 ? font().pixelSize() : 12;
-    mono.setPixelSize(pixelSize);
-    setFont(mono);
+    setFont(monoFont(pixelSize));
     QPalette transparent = palette();
     transparent.setColor(QPalette::Base, Qt::transparent);
     setPalette(transparent);
@@ -41,6 +38,10 @@ SelectablePathField::SelectablePathField(QWidget* parent, int pixelSize, Placeme
         QMenu* menu = createPathMenu(this);
         menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->popup(mapToGlobal(position));
+    });
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        m_documentCurrent = false;
+        syncToolTip();
     });
     if (m_placement == Placement::Flush) {
         // The line edit's own margins taken back, so that while the user selects, the text stays
@@ -92,8 +93,7 @@ QSize SelectablePathField::sizeHint() const
         return QLineEdit::sizeHint();
     // As a one-line label asks: the text's width and the font's height.
     const QMargins frame = contentsMargins();
-    const int width = int(std::ceil(QFontMetricsF(font()).horizontalAdvance(text())));
-    return QSize(width + frame.left() + frame.right(), minimumSizeHint().height());
+    return QSize(naturalTextWidth(font(), text()) + frame.left() + frame.right(), minimumSizeHint().height());
 }
 
 QSize SelectablePathField::minimumSizeHint() const
@@ -102,8 +102,7 @@ QSize SelectablePathField::minimumSizeHint() const
         return QLineEdit::minimumSizeHint();
     const QFontMetrics metrics = fontMetrics();
     const QMargins frame = contentsMargins();
-    return QSize(metrics.horizontalAdvance(QStringLiteral("MM") + QChar(0x2026)) + frame.left() +
-                     frame.right(),
+    return QSize(leastElidedWidth(metrics) + frame.left() + frame.right(),
                  metrics.height() + frame.top() + frame.bottom());
 }
 
@@ -122,13 +121,32 @@ QString SelectablePathField::shownText() const
     return fontMetrics().elidedText(text(), Qt::ElideMiddle, textArea().width());
 }
 
+void SelectablePathField::syncToolTip()
+{
+    const QString tip = shownText() == text() ? QString() : plainToolTip(text());
+    if (toolTip() != tip)
+        setToolTip(tip);
+}
+
+bool SelectablePathField::event(QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type == QEvent::ToolTip)
+        syncToolTip();
+    const bool handled = QLineEdit::event(event);
+    if (type == QEvent::FontChange)
+        m_documentCurrent = false;
+    // What fits follows the field's width and font.
+    if (type == QEvent::Resize || type == QEvent::FontChange || type == QEvent::StyleChange ||
+        type == QEvent::ContentsRectChange)
+        syncToolTip();
+    return handled;
+}
+
 void SelectablePathField::paintEvent(QPaintEvent* event)
 {
     const QString shown = shownText();
     const bool whole = shown == text();
-    const QString tip = whole ? QString() : plainToolTip(text());
-    if (toolTip() != tip)
-        setToolTip(tip);
     if (whole && (m_placement == Placement::Inset || hasFocus())) {
         QLineEdit::paintEvent(event);
         return;
@@ -144,28 +162,35 @@ void SelectablePathField::paintEvent(QPaintEvent* event)
     // A flush field shows its whole text as a selectable label does, through a text document whose
     // top is centred: the line edit would set a line of mixed scripts (a Chinese label before the
     // path) a pixel higher.
-    QTextDocument document;
-    document.setDocumentMargin(0);
-    document.setDefaultFont(font());
-    document.setPlainText(shown);
+    if (!m_document) {
+        m_document = new QTextDocument(this);
+        m_document->setDocumentMargin(0);
+    }
+    if (!m_documentCurrent) {
+        m_document->setDefaultFont(font());
+        m_document->setPlainText(shown);
+        m_documentCurrent = true;
+    }
     QAbstractTextDocumentLayout::PaintContext context;
     context.palette = palette();
     context.palette.setColor(QPalette::Text, color);
     painter.setClipRect(area);
     painter.translate(area.left(),
-                      area.top() + std::max((area.height() - document.size().height()) / 2, 0.0));
-    document.documentLayout()->draw(&painter, context);
+                      area.top() + std::max((area.height() - m_document->size().height()) / 2, 0.0));
+    m_document->documentLayout()->draw(&painter, context);
 }
 
 void SelectablePathField::focusInEvent(QFocusEvent* event)
 {
     QLineEdit::focusInEvent(event);
+    syncToolTip();
     update();
 }
 
 void SelectablePathField::focusOutEvent(QFocusEvent* event)
 {
     QLineEdit::focusOutEvent(event);
+    syncToolTip();
     update();
 }
 

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 
 class QMenu;
+class QTextDocument;
 
 namespace orvalink::ui {
 
@@ -47,6 +48,7 @@ public:
     QSize minimumSizeHint() const override;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -55,11 +57,16 @@ private:
     // What the copy action puts on the clipboard; empty when there is nothing to copy.
     QString copiedText() const;
     QRect textArea() const;
+    // A text cut short is whole in the tool tip; one shown whole has none.
+    void syncToolTip();
 
     Placement m_placement;
     QString m_copyText;
     QString m_rawPath;
     bool m_hasPath = false;
+    // The whole text as a flush field draws it; set again on a change of text or font.
+    QTextDocument* m_document = nullptr;
+    bool m_documentCurrent = false;
 };
 
 } // namespace orvalink::ui

@@ -1,8 +1,11 @@
 #include "ui/widgets/TextStyles.h"
 
 #include <QApplication>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QPalette>
 #include <QWidget>
+#include <cmath>
 
 namespace orvalink::ui {
 
@@ -37,6 +40,23 @@ QFont styledFont(TextStyle style, const QFont& base)
 void applyTextStyle(QWidget* widget, TextStyle style)
 {
     widget->setFont(styledFont(style, widget->font()));
+}
+
+QFont monoFont(int pixelSize)
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+int naturalTextWidth(const QFont& font, const QString& text)
+{
+    return int(std::ceil(QFontMetricsF(font).horizontalAdvance(text)));
+}
+
+int leastElidedWidth(const QFontMetrics& metrics)
+{
+    return metrics.horizontalAdvance(QStringLiteral("MM") + QChar(0x2026));
 }
 
 void useApplicationFontFamilies()

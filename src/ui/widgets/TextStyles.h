@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 
+class QFontMetrics;
 class QPalette;
 class QWidget;
 
@@ -16,6 +17,16 @@ QFont styledFont(TextStyle style, const QFont& base);
 
 // Gives `widget` the font of `style`, derived from its current font.
 void applyTextStyle(QWidget* widget, TextStyle style);
+
+// The system's monospace font at `pixelSize` pixels, for paths.
+QFont monoFont(int pixelSize);
+
+// The width a one-line text asks for: whole pixels above its fractional advance, since elidedText()
+// cuts a text that is a fraction wider than the room it is given.
+int naturalTextWidth(const QFont& font, const QString& text);
+
+// The least width of a text that loses its end or middle to "…": two wide letters and the ellipsis.
+int leastElidedWidth(const QFontMetrics& metrics);
 
 // The colour of secondary text: the palette's text colour at 55% opacity.
 QColor secondaryTextColor(const QPalette& palette);

@@ -3,6 +3,7 @@
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/common/SheetSupport.h"
 #include "ui/widgets/CaptchaImage.h"
+#include "ui/widgets/SmallButton.h"
 #include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
@@ -38,9 +39,7 @@ CaptchaSection::CaptchaSection(MainViewModel& viewModel, RefreshScheduler& sched
     column->addWidget(m_code);
     auto* actions = new QHBoxLayout;
     actions->setSpacing(10);
-    m_refresh = new QPushButton(this);
-    m_refresh->setObjectName(QStringLiteral("refreshCaptchaButton"));
-    applyTextStyle(m_refresh, TextStyle::Subheadline);
+    m_refresh = smallButton(this, QStringLiteral("refreshCaptchaButton"));
     actions->addWidget(m_refresh);
     m_validity =
         textLabel(this, QStringLiteral("captchaValidity"), TextStyle::Caption, LabelOption::Secondary);

@@ -5,12 +5,12 @@
 #include "ui/views/common/SheetSupport.h"
 #include "ui/widgets/SelectablePathField.h"
 #include "ui/widgets/TextLabel.h"
+#include "ui/widgets/TextStyles.h"
 #include "ui/widgets/TintedBox.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
 #include "viewmodel/texts/Presentation.h"
 
-#include <QFontDatabase>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -50,9 +50,7 @@ QLabel* monospaceLabel(const QString& objectName, const QString& text, int pixel
     auto* label = new QLabel(text, parent);
     label->setObjectName(objectName);
     label->setTextFormat(Qt::PlainText);
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPixelSize(pixelSize);
-    label->setFont(font);
+    label->setFont(monoFont(pixelSize));
     return label;
 }
 

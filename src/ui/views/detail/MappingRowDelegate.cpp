@@ -6,7 +6,6 @@
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/texts/Presentation.h"
 
-#include <QFontDatabase>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -25,9 +24,7 @@ struct RowFonts {
 
 RowFonts rowFonts(const QFont& base)
 {
-    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    mono.setPixelSize(10);
-    return {styledFont(TextStyle::Caption, base), mono};
+    return {styledFont(TextStyle::Caption, base), monoFont(10)};
 }
 
 // The three lines of a row inside its padding.

@@ -25,10 +25,16 @@ RecordListView::RecordListView(QAbstractItemModel* model, RecordRowDelegate::Lay
     // Each row counts the gap below it; the last row's gap lies below the visible part, so rows that
     // fit show no scroll bar and the last one ends at the list's bottom edge.
     setViewportMargins(0, 0, 0, -RecordRowDelegate::rowGap);
+    // The kept row layouts are dropped before the list measures its rows again.
+    connect(model, &QAbstractItemModel::rowsMoved, this, [this] { m_delegate->forgetLayouts(); });
+    const auto rowsChanged = [this] {
+        m_delegate->forgetLayouts();
+        fitHeight();
+    };
     for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
-        connect(model, signal, this, &RecordListView::fitHeight);
-    connect(model, &QAbstractItemModel::modelReset, this, &RecordListView::fitHeight);
-    connect(model, &QAbstractItemModel::layoutChanged, this, &RecordListView::fitHeight);
+        connect(model, signal, this, rowsChanged);
+    connect(model, &QAbstractItemModel::modelReset, this, rowsChanged);
+    connect(model, &QAbstractItemModel::layoutChanged, this, rowsChanged);
 }
 
 void RecordListView::setMaximumContentHeight(int maximum)
@@ -144,6 +150,7 @@ void RecordListView::resizeEvent(QResizeEvent* event)
     // height.
     if (viewport()->width() != m_laidOutWidth) {
         m_laidOutWidth = viewport()->width();
+        m_delegate->forgetLayouts();
         scheduleDelayedItemsLayout();
         fitHeight();
     }
@@ -152,10 +159,20 @@ void RecordListView::resizeEvent(QResizeEvent* event)
 void RecordListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                                  const QList<int>& roles)
 {
-    QListView::dataChanged(topLeft, bottomRight, roles);
     // New texts may take another height.
+    m_delegate->forgetLayouts();
+    QListView::dataChanged(topLeft, bottomRight, roles);
     scheduleDelayedItemsLayout();
     fitHeight();
+}
+
+void RecordListView::changeEvent(QEvent* event)
+{
+    // The rows take their fonts, colours and measures from the list.
+    const QEvent::Type type = event->type();
+    if (type == QEvent::FontChange || type == QEvent::PaletteChange || type == QEvent::StyleChange)
+        m_delegate->forgetLayouts();
+    QListView::changeEvent(event);
 }
 
 void RecordListView::updateGeometries()

@@ -70,11 +70,35 @@ RecordRowDelegate::RecordRowDelegate(Layout layout, QObject* parent)
     : QStyledItemDelegate(parent), m_layout(std::move(layout))
 {}
 
+RecordRow RecordRowDelegate::keptRow(const QModelIndex& index, const QRect& bounds,
+                                     const QStyleOptionViewItem& option, bool forPaint) const
+{
+    const QPalette::ColorGroup colors = option.palette.currentColorGroup();
+    auto kept = m_rows.find(index.row());
+    if (kept == m_rows.end() || kept->width != bounds.width() || (forPaint && kept->colors != colors)) {
+        // A row is laid out from the top-left of its bounds, so one laid out at the origin serves
+        // wherever the list shows it.
+        kept =
+            m_rows.insert(index.row(), {bounds.width(), colors,
+                                        m_layout(index, QRect(0, 0, bounds.width(), 0), metricsOf(option))});
+    }
+    RecordRow row = kept->row;
+    row.frame.translate(bounds.topLeft());
+    for (RecordRowPart& part : row.parts)
+        part.rect.translate(bounds.topLeft());
+    return row;
+}
+
 RecordRow RecordRowDelegate::layoutRow(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     if (!index.isValid())
         return {};
-    return m_layout(index, option.rect, metricsOf(option));
+    return keptRow(index, option.rect, option, false);
+}
+
+void RecordRowDelegate::forgetLayouts()
+{
+    m_rows.clear();
 }
 
 QSize RecordRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
@@ -84,14 +108,16 @@ QSize RecordRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QMod
     const int width = view ? view->viewport()->width() : option.rect.width();
     if (!index.isValid())
         return {};
-    const RecordRow row = m_layout(index, QRect(0, 0, width, 0), metricsOf(option));
+    const RecordRow row = keptRow(index, QRect(0, 0, width, 0), option, false);
     return QSize(1, row.frame.height() + rowGap);
 }
 
 void RecordRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const
 {
-    const RecordRow row = layoutRow(option, index);
+    if (!index.isValid())
+        return;
+    const RecordRow row = keptRow(index, option.rect, option, true);
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     QPainterPath frame;

@@ -3,13 +3,11 @@
 #include "ui/widgets/TextStyles.h"
 
 #include <QApplication>
-#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionFrame>
 #include <QWidget>
-#include <cmath>
 
 namespace orvalink::ui {
 
@@ -89,12 +87,6 @@ RecordRowPart buttonPart(const RecordRowMetrics& metrics, const QString& name, c
     return part;
 }
 
-// The width a one-line label asks for: whole pixels above the text's fractional advance.
-int naturalWidth(const QFont& font, const QString& text)
-{
-    return int(std::ceil(QFontMetricsF(font).horizontalAdvance(text)));
-}
-
 // Places `buttons` (sized) in lines from the top of `area`, each line pushed to its right edge, a
 // button that does not fit beginning the next line; returns the height used.
 int flowRight(QList<RecordRowPart>& buttons, const QRect& area)
@@ -131,7 +123,7 @@ RecordRowPart datePart(const QString& text, const QRect& head, const RecordRowMe
 {
     const QFont caption = metrics.caption();
     RecordRowPart date = textPart(QStringLiteral("recordDate"), text, caption, metrics.secondaryText());
-    const int width = naturalWidth(caption, text);
+    const int width = naturalTextWidth(caption, text);
     date.rect = QRect(head.right() + 1 - width, head.top(), width, head.height());
     return date;
 }
@@ -208,9 +200,7 @@ QFont RecordRowMetrics::chip() const
 
 QFont RecordRowMetrics::mono(int pixelSize) const
 {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPixelSize(pixelSize);
-    return font;
+    return monoFont(pixelSize);
 }
 
 QFont RecordRowMetrics::button() const
@@ -323,9 +313,9 @@ RecordRow layoutFailedRecord(const FailedRecordTexts& texts, const QRect& bounds
     const QSize chipSize = metrics.chipSize(texts.badge);
     const QRect head = lines.take(std::max(captionHeight, chipSize.height()));
     const RecordRowPart date = datePart(texts.date, head, metrics);
-    const int least = QFontMetrics(caption).horizontalAdvance(QStringLiteral("MM") + QChar(0x2026));
+    const int least = leastElidedWidth(QFontMetrics(caption));
     const int room = head.width() - chipSize.width() - date.rect.width() - 2 * lines.spacing();
-    const int nameWidth = std::min(naturalWidth(caption, texts.name), std::max(least, room));
+    const int nameWidth = std::min(naturalTextWidth(caption, texts.name), std::max(least, room));
     RecordRowPart name = namePart(texts.name, metrics);
     name.rect = centredIn(head, head.left(), QSize(nameWidth, captionHeight));
     RecordRowPart badge = textPart(QStringLiteral("failedStatusBadge"), texts.badge, metrics.chip(), kRed);

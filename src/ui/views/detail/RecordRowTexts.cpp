@@ -77,10 +77,10 @@ FailedRecordTexts failedRecordTexts(MainViewModel& viewModel, const FailedMigrat
         shown.plannedTarget = labelled(localizedText(viewModel, "计划目标", "Planned Target"),
                                        texts.displayPath(record.targetPath));
     shown.targetPath = record.targetPath;
-    // The engine's message names full paths; under presentation privacy they are masked too.
+    // The engine's message names full paths; the localized message comes masked under presentation
+    // privacy.
     shown.reason = labelled(localizedText(viewModel, "失败原因", "Reason"),
-                            texts.sanitizedForPresentation(
-                                viewModel.workflows().localizedMigrationFailureMessage(record.errorMessage)));
+                            viewModel.workflows().localizedMigrationFailureMessage(record.errorMessage));
     shown.remedy = failureRemedy(record);
     shown.remedyText = remedyText(viewModel, shown.remedy);
     shown.remedyEnabled = recoveryEnabled;

@@ -5,6 +5,7 @@
 #include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/FlowLayout.h"
 #include "ui/widgets/SelectablePathField.h"
+#include "ui/widgets/SmallButton.h"
 #include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/disk/DiskWorkflows.h"
@@ -39,12 +40,8 @@ SettingsSafetyGroup::SettingsSafetyGroup(MainViewModel& viewModel, QWidget* pare
     auto* row = new FlowLayout(controls, 8, 6);
     m_strict = new QCheckBox(controls);
     m_strict->setObjectName(QStringLiteral("strictModeToggle"));
-    m_adminAuth = new QPushButton(controls);
-    m_adminAuth->setObjectName(QStringLiteral("adminAuthButton"));
-    applyTextStyle(m_adminAuth, TextStyle::Subheadline);
-    m_toggleList = new QPushButton(controls);
-    m_toggleList->setObjectName(QStringLiteral("blockedPathsButton"));
-    applyTextStyle(m_toggleList, TextStyle::Subheadline);
+    m_adminAuth = smallButton(controls, QStringLiteral("adminAuthButton"));
+    m_toggleList = smallButton(controls, QStringLiteral("blockedPathsButton"));
     m_busy = new BusyIndicator(QStringLiteral("adminAuthBusyIndicator"), BusyIndicator::Standard, controls);
     for (QWidget* control : {static_cast<QWidget*>(m_strict), static_cast<QWidget*>(m_adminAuth),
                              static_cast<QWidget*>(m_toggleList), static_cast<QWidget*>(m_busy)})

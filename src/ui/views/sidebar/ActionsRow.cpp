@@ -3,6 +3,7 @@
 #include "ui/views/common/PathLine.h"
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/widgets/BusyIndicator.h"
+#include "ui/widgets/SmallButton.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/DirectoryLoader.h"
@@ -34,9 +35,7 @@ ActionsRow::ActionsRow(MainViewModel& viewModel, QWidget* parent) : QWidget(pare
     row->addWidget(m_scanning);
     row->addSpacing(8);
 
-    m_rescan = new QPushButton(this);
-    m_rescan->setObjectName(QStringLiteral("rescanButton"));
-    applyTextStyle(m_rescan, TextStyle::Subheadline);
+    m_rescan = smallButton(this, QStringLiteral("rescanButton"));
     connect(m_rescan, &QPushButton::clicked, this,
             [this] { startDetached(m_viewModel.loader().scanCurrentDirectory()); });
     row->addWidget(m_rescan);
@@ -44,9 +43,7 @@ ActionsRow::ActionsRow(MainViewModel& viewModel, QWidget* parent) : QWidget(pare
     m_rescanShortcut->setObjectName(QStringLiteral("rescanShortcut"));
     connect(m_rescanShortcut, &QShortcut::activated, m_rescan, &QPushButton::click);
 
-    m_migrate = new QPushButton(this);
-    m_migrate->setObjectName(QStringLiteral("migrateSelectedButton"));
-    applyTextStyle(m_migrate, TextStyle::Subheadline);
+    m_migrate = smallButton(this, QStringLiteral("migrateSelectedButton"));
     connect(m_migrate, &QPushButton::clicked, this,
             [this] { startDetached(m_viewModel.workflows().migrateSelectedItems()); });
     row->addWidget(m_migrate);

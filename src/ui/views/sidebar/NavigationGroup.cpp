@@ -1,6 +1,7 @@
 #include "ui/views/sidebar/NavigationGroup.h"
 
 #include "ui/views/common/RefreshScheduler.h"
+#include "ui/views/common/ViewText.h"
 #include "ui/views/sidebar/PathInputRow.h"
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/Clickable.h"
@@ -37,9 +38,7 @@ NavigationGroup::NavigationGroup(MainViewModel& viewModel, QWidget* parent)
     setObjectName(QStringLiteral("navigationGroup"));
     QVBoxLayout* column = contentLayout();
     // Compact: every line the sidebar's groups take is taken from the directory list.
-    setHeaderSpacing(3);
-    column->setContentsMargins(10, 6, 10, 6);
-    column->setSpacing(6);
+    setCompact();
 
     m_breadcrumbScroll = new SidewaysScrollArea(this);
     m_breadcrumbScroll->setObjectName(QStringLiteral("breadcrumbScroll"));
@@ -172,36 +171,34 @@ void NavigationGroup::rebuildBreadcrumbs()
 
 void NavigationGroup::refresh()
 {
-    const Presentation& texts = m_viewModel.presentation();
     const BrowsingState& browsing = m_viewModel.browsing();
     const Navigator& navigation = m_viewModel.navigation();
-    const auto tr = [&texts](const char* zh, const char* en) {
-        return texts.localized(QString::fromUtf8(zh), QString::fromUtf8(en));
-    };
-    setTitle(tr("导航", "Navigation"));
+    setTitle(localizedText(m_viewModel, "导航", "Navigation"));
     rebuildBreadcrumbs();
 
-    m_back->setText(tr("返回", "Back"));
+    m_back->setText(localizedText(m_viewModel, "返回", "Back"));
     m_back->setEnabled(!navigation.backHistory().isEmpty());
     m_backShortcut->setEnabled(m_back->isEnabled());
-    m_forward->setText(tr("前进", "Forward"));
+    m_forward->setText(localizedText(m_viewModel, "前进", "Forward"));
     m_forward->setEnabled(!navigation.forwardHistory().isEmpty());
     m_forwardShortcut->setEnabled(m_forward->isEnabled());
-    m_up->setText(tr("上一级", "Up"));
+    m_up->setText(localizedText(m_viewModel, "上一级", "Up"));
     m_up->setEnabled(browsing.currentDirectoryPath() != QLatin1String("/"));
 
-    relabelCombo(m_profile, {tr("微信列表", "WeChat List"), tr("其他列表", "Other List")},
+    relabelCombo(m_profile,
+                 {localizedText(m_viewModel, "微信列表", "WeChat List"),
+                  localizedText(m_viewModel, "其他列表", "Other List")},
                  browsing.smartMigrationProfile() == SmartMigrationProfile::wechat ? 0 : 1);
     fitComboToCurrentText(m_profile);
-    m_profileLabel->setText(tr("迁移列表", "Migration List"));
+    m_profileLabel->setText(localizedText(m_viewModel, "迁移列表", "Migration List"));
     m_profileLabel->setEnabled(browsing.smartMigrationEnabled());
     m_profile->setEnabled(browsing.smartMigrationEnabled());
-    m_smartMigration->setText(tr("智能迁移", "Smart Migration"));
+    m_smartMigration->setText(localizedText(m_viewModel, "智能迁移", "Smart Migration"));
     m_smartMigration->setChecked(browsing.smartMigrationEnabled());
-    m_linkMode->setText(tr("链接方式", "Link Mode"));
+    m_linkMode->setText(localizedText(m_viewModel, "链接方式", "Link Mode"));
     m_linkMode->setChecked(browsing.showLinkMode());
-    m_systemApps->setText(tr("系统应用", "System Apps"));
-    m_clearSelection->setText(tr("清空选择", "Clear Selection"));
+    m_systemApps->setText(localizedText(m_viewModel, "系统应用", "System Apps"));
+    m_clearSelection->setText(localizedText(m_viewModel, "清空选择", "Clear Selection"));
 }
 
 } // namespace orvalink::ui

@@ -9,7 +9,6 @@
 #include "viewmodel/browsing/Navigator.h"
 #include "viewmodel/texts/Presentation.h"
 
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -47,9 +46,7 @@ PathInputRow::PathInputRow(MainViewModel& viewModel, QWidget* parent)
     auto* maskedPath = new ElidedLabel(m_masked, Qt::ElideMiddle);
     m_maskedPath = maskedPath;
     m_maskedPath->setObjectName(QStringLiteral("maskedPathText"));
-    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    mono.setPixelSize(12);
-    m_maskedPath->setFont(mono);
+    m_maskedPath->setFont(monoFont(12));
     m_maskedPath->setContentsMargins(10, 0, 10, 0);
     m_maskedPath->setFixedHeight(m_field->sizeHint().height());
     m_maskedPath->setAutoFillBackground(false);

@@ -9,6 +9,7 @@
 #include "ui/widgets/ComboOptions.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/FlowLayout.h"
+#include "ui/widgets/SmallButton.h"
 #include "ui/widgets/Stepper.h"
 #include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
@@ -67,9 +68,7 @@ ScanRootGroup::ScanRootGroup(MainViewModel& viewModel, DashboardViewState& state
     setObjectName(QStringLiteral("scanGroup"));
     QVBoxLayout* column = contentLayout();
     // Compact: every line the sidebar's groups take is taken from the directory list.
-    setHeaderSpacing(3);
-    column->setContentsMargins(10, 6, 10, 6);
-    column->setSpacing(6);
+    setCompact();
 
     // The root and its chooser share a line; a long root loses its middle.
     QHBoxLayout* rootRow = addRow(column);
@@ -127,9 +126,7 @@ void ScanRootGroup::buildSizeRows()
         textLabel(m_sizeRow, QStringLiteral("minSizeUnit"), TextStyle::Caption, LabelOption::Secondary);
     unit->setText(QStringLiteral("MB"));
     sizeLayout->addWidget(unit);
-    m_apply = new QPushButton(m_sizeRow);
-    m_apply->setObjectName(QStringLiteral("minSizeApplyButton"));
-    applyTextStyle(m_apply, TextStyle::Subheadline);
+    m_apply = smallButton(m_sizeRow, QStringLiteral("minSizeApplyButton"));
     sizeLayout->addWidget(m_apply);
     flow->addWidget(m_sizeRow);
     contentLayout()->addWidget(sizes);
@@ -166,10 +163,7 @@ void ScanRootGroup::buildSwitches()
     connect(m_liveRefresh, &QCheckBox::clicked, this,
             [this](bool on) { m_viewModel.settings().updateRealtimeRefreshEnabled(on); });
 
-    m_hiddenTip = new ElidedLabel(switches);
-    m_hiddenTip->setObjectName(QStringLiteral("hiddenFilesTip"));
-    QFont tipFont = styledFont(TextStyle::Caption, m_hiddenTip->font());
-    m_hiddenTip->setFont(tipFont);
+    m_hiddenTip = elidedLabel(switches, QStringLiteral("hiddenFilesTip"), TextStyle::Caption);
     m_hiddenTip->setMinimumHeight(m_showAll->sizeHint().height());
     applyTextColor(m_hiddenTip, kOrange);
     flow->addWidget(m_hiddenTip);
@@ -231,48 +225,47 @@ void ScanRootGroup::refresh()
 {
     const Presentation& texts = m_viewModel.presentation();
     const BrowsingState& browsing = m_viewModel.browsing();
-    const auto tr = [&texts](const char* zh, const char* en) {
-        return texts.localized(QString::fromUtf8(zh), QString::fromUtf8(en));
-    };
-    setTitle(tr("扫描", "Scan"));
-    m_rootLabel->setText(tr("根目录", "Root"));
+    setTitle(localizedText(m_viewModel, "扫描", "Scan"));
+    m_rootLabel->setText(localizedText(m_viewModel, "根目录", "Root"));
     m_rootPath->setPath(browsing.config().defaultScanRoot,
                         texts.displayPath(browsing.config().defaultScanRoot));
-    m_selectRoot->setText(tr("选择扫描目录", "Select Scan Root"));
+    m_selectRoot->setText(localizedText(m_viewModel, "选择扫描目录", "Select Scan Root"));
 
     const bool showAll = browsing.showAllFiles();
     m_stepper->setValue(browsing.minSizeMB());
-    m_stepper->setLabelText(tr("最小大小", "Min size") + QStringLiteral(": ") +
+    m_stepper->setLabelText(localizedText(m_viewModel, "最小大小", "Min size") + QStringLiteral(": ") +
                             Formatters::fixedPoint(browsing.minSizeMB(), 0) + QStringLiteral(" MB"));
     m_stepper->setEnabled(!showAll);
     m_sizeRow->setEnabled(!showAll);
-    m_sizeField->setPlaceholderText(tr("输入大小", "Enter size"));
+    m_sizeField->setPlaceholderText(localizedText(m_viewModel, "输入大小", "Enter size"));
     setTextIfChanged(m_sizeField, m_state.minSizeInput());
-    m_apply->setText(tr("应用", "Apply"));
+    m_apply->setText(localizedText(m_viewModel, "应用", "Apply"));
 
-    m_showAll->setText(tr("显示全部文件", "Show all files"));
+    m_showAll->setText(localizedText(m_viewModel, "显示全部文件", "Show all files"));
     m_showAll->setChecked(showAll);
-    m_showHidden->setText(tr("显示隐藏文件", "Show hidden files"));
+    m_showHidden->setText(localizedText(m_viewModel, "显示隐藏文件", "Show hidden files"));
     m_showHidden->setChecked(browsing.showHiddenFiles());
-    m_liveRefresh->setText(tr("实时刷新", "Live Refresh"));
+    m_liveRefresh->setText(localizedText(m_viewModel, "实时刷新", "Live Refresh"));
     m_liveRefresh->setChecked(browsing.realtimeRefreshEnabled());
-    m_hiddenTip->setText(
-        tr("提示：隐藏文件（如 .Trash）不会显示", "Tip: Hidden files (like .Trash) are not shown"));
+    m_hiddenTip->setText(localizedText(m_viewModel, "提示：隐藏文件（如 .Trash）不会显示",
+                                       "Tip: Hidden files (like .Trash) are not shown"));
     m_hiddenTip->setVisible(!browsing.showHiddenFiles());
 
-    m_sortLabel->setText(tr("排序", "Sort"));
+    m_sortLabel->setText(localizedText(m_viewModel, "排序", "Sort"));
     QStringList sortTexts;
     for (SortOption option : allSortOptions)
         sortTexts.append(texts.sortTitle(option));
     relabelCombo(m_sort, sortTexts, positionOf(allSortOptions, browsing.sortOption()));
-    m_fileTypeLabel->setText(tr("文件类型", "File Type"));
+    m_fileTypeLabel->setText(localizedText(m_viewModel, "文件类型", "File Type"));
     QStringList typeTexts;
     for (FileTypeFilter filter : allFileTypeFilters)
         typeTexts.append(texts.fileTypeTitle(filter));
     relabelCombo(m_fileType, typeTexts, positionOf(allFileTypeFilters, browsing.fileTypeFilter()));
-    m_visibilityLabel->setText(tr("隐藏显示", "Visibility"));
+    m_visibilityLabel->setText(localizedText(m_viewModel, "隐藏显示", "Visibility"));
     relabelCombo(m_visibility,
-                 {tr("全部", "All"), tr("仅非隐藏", "Visible Only"), tr("仅隐藏", "Hidden Only")},
+                 {localizedText(m_viewModel, "全部", "All"),
+                  localizedText(m_viewModel, "仅非隐藏", "Visible Only"),
+                  localizedText(m_viewModel, "仅隐藏", "Hidden Only")},
                  positionOf(allVisibilityFilters, browsing.visibilityFilter()));
     for (QComboBox* picker : {m_sort, m_fileType, m_visibility})
         fitComboToCurrentText(picker);

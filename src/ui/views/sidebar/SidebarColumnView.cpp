@@ -83,10 +83,8 @@ SidebarColumnView::SidebarColumnView(MainViewModel& viewModel, DashboardViewStat
     m_noMatch = textLabel(this, QStringLiteral("noMatchText"), TextStyle::Caption, LabelOption::Secondary);
     column->addWidget(m_noMatch);
     // At most two lines; a longer message ends in "…" and is whole in the tool tip.
-    m_info = new ElidedLabel(this, Qt::ElideRight, 2);
-    m_info->setObjectName(QStringLiteral("infoText"));
-    applyTextStyle(m_info, TextStyle::Caption);
-    applySecondaryTextColor(m_info);
+    m_info = elidedLabel(this, QStringLiteral("infoText"), TextStyle::Caption, Qt::ElideRight,
+                         LabelOption::Secondary, 2);
     m_info->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     column->addWidget(m_info);
 

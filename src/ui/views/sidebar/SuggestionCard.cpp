@@ -2,9 +2,9 @@
 
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/FocusRing.h"
+#include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
 
-#include <QFontDatabase>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
@@ -15,11 +15,8 @@ namespace {
 
 // A line of the card: the card has a fixed width, so what does not fit ends in "…" (a path loses its
 // middle) and the whole text is the line's tool tip.
-ElidedLabel* addLine(QVBoxLayout* column, QWidget* parent, const QFont& font, const QString& text,
-                     Qt::TextElideMode mode, int lines)
+ElidedLabel* addLine(QVBoxLayout* column, ElidedLabel* label, const QString& text)
 {
-    auto* label = new ElidedLabel(parent, mode, lines);
-    label->setFont(font);
     label->setText(text);
     label->setFixedWidth(SuggestionCard::labelWidth);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -52,24 +49,24 @@ SuggestionCard::SuggestionCard(const SmartMigrationSuggestion& suggestion, const
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(6);
-    QFont title = styledFont(TextStyle::Subheadline, font());
-    title.setWeight(QFont::DemiBold);
-    addLine(column, this, title, suggestion.title, Qt::ElideRight, 1)
-        ->setObjectName(QStringLiteral("suggestionTitle"));
-    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    mono.setPixelSize(11);
-    auto* path = addLine(column, this, mono, shownPath, Qt::ElideMiddle, 1);
-    path->setObjectName(QStringLiteral("suggestionPath"));
-    applySecondaryTextColor(path);
+    ElidedLabel* title = addLine(column,
+                                 elidedLabel(this, QStringLiteral("suggestionTitle"), TextStyle::Subheadline,
+                                             Qt::ElideRight, LabelOption::Semibold),
+                                 suggestion.title);
+    ElidedLabel* path = elidedLabel(this, QStringLiteral("suggestionPath"), TextStyle::Caption,
+                                    Qt::ElideMiddle, LabelOption::Secondary);
+    path->setFont(monoFont(11));
+    addLine(column, path, shownPath);
     // At most two lines of note, the second ending in "…" when the note is longer.
-    ElidedLabel* note =
-        addLine(column, this, styledFont(TextStyle::Caption, font()), suggestion.note, Qt::ElideRight, 2);
-    note->setObjectName(QStringLiteral("suggestionNote"));
-    applySecondaryTextColor(note);
+    ElidedLabel* note = addLine(column,
+                                elidedLabel(this, QStringLiteral("suggestionNote"), TextStyle::Caption,
+                                            Qt::ElideRight, LabelOption::Secondary, 2),
+                                suggestion.note);
     const int noteHeight = note->heightForWidth(labelWidth);
     note->setFixedHeight(noteHeight);
     // Fixed, so the row of cards knows its height before it is laid out.
-    setFixedHeight(12 + QFontMetrics(title).height() + 6 + QFontMetrics(mono).height() + 6 + noteHeight + 12);
+    setFixedHeight(12 + QFontMetrics(title->font()).height() + 6 + QFontMetrics(path->font()).height() + 6 +
+                   noteHeight + 12);
 }
 
 void SuggestionCard::paintEvent(QPaintEvent* /*event*/)

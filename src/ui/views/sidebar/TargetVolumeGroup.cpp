@@ -3,6 +3,7 @@
 #include "platform/StandardPath.h"
 #include "ui/views/common/PathLine.h"
 #include "ui/views/common/RefreshScheduler.h"
+#include "ui/views/common/ViewText.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/FlowLayout.h"
 #include "ui/widgets/TextLabel.h"
@@ -33,9 +34,7 @@ TargetVolumeGroup::TargetVolumeGroup(MainViewModel& viewModel, QWidget* parent)
     setObjectName(QStringLiteral("targetGroup"));
     QVBoxLayout* column = contentLayout();
     // Compact: every line the sidebar's groups take is taken from the directory list.
-    setHeaderSpacing(3);
-    column->setContentsMargins(10, 6, 10, 6);
-    column->setSpacing(6);
+    setCompact();
 
     // The root shares its line with its volume's state; a long root loses its middle.
     auto* rootRow = new QHBoxLayout;
@@ -110,22 +109,20 @@ void TargetVolumeGroup::rebuildVolumeMenu()
 void TargetVolumeGroup::refresh()
 {
     const Presentation& texts = m_viewModel.presentation();
-    const auto tr = [&texts](const char* zh, const char* en) {
-        return texts.localized(QString::fromUtf8(zh), QString::fromUtf8(en));
-    };
     const bool locked = m_viewModel.settings().isUnifiedTargetLocked();
-    setTitle(tr("目标", "Target"));
-    m_rootLabel->setText(tr("根目录", "Root"));
+    setTitle(localizedText(m_viewModel, "目标", "Target"));
+    m_rootLabel->setText(localizedText(m_viewModel, "根目录", "Root"));
     const QString root = m_viewModel.settings().effectiveTargetRoot();
     m_rootPath->setPath(root, texts.displayPath(root));
     m_status->setText(m_viewModel.figures().targetVolumeStatus());
-    m_selectTarget->setText(tr("选择目标", "Select Target"));
+    m_selectTarget->setText(localizedText(m_viewModel, "选择目标", "Select Target"));
     m_selectTarget->setEnabled(!locked);
-    m_refreshVolumes->setText(tr("刷新磁盘", "Refresh Volumes"));
-    m_volumeButton->setText(tr("快速选择磁盘", "Quick Select Volume"));
+    m_refreshVolumes->setText(localizedText(m_viewModel, "刷新磁盘", "Refresh Volumes"));
+    m_volumeButton->setText(localizedText(m_viewModel, "快速选择磁盘", "Quick Select Volume"));
     m_volumeButton->setEnabled(!locked);
-    m_lockNote->setText(tr("统一管理已锁定首次目标位置，可在设置中关闭或重置。",
-                           "Unified management locked to the first target. Disable or reset in Settings."));
+    m_lockNote->setText(
+        localizedText(m_viewModel, "统一管理已锁定首次目标位置，可在设置中关闭或重置。",
+                      "Unified management locked to the first target. Disable or reset in Settings."));
     m_lockNote->setVisible(locked);
 }
 
