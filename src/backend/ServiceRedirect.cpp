@@ -13,12 +13,12 @@ bool sameOrigin(const QUrl& a, const QUrl& b)
            a.host().compare(b.host(), Qt::CaseInsensitive) == 0 && a.port(defaultPort) == b.port(defaultPort);
 }
 
-} // namespace
-
 bool isFollowed(int status)
 {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
+
+} // namespace
 
 std::optional<ServiceRequestHop> next(const ServiceRequestHop& from, int status, const QByteArray& location)
 {

@@ -22,8 +22,6 @@ namespace ServiceRedirect {
 // At most this many redirects per request; one more fails the request.
 inline constexpr int kMaxHops = 8;
 
-bool isFollowed(int status);
-
 // The request that answers a redirect `status` whose Location header is `location`, resolved
 // against `from`. None when the Location is absent or unusable (the reply then stands as it is).
 // Throws ClientError::transportFailure when it leads to another origin (scheme, host or port) or

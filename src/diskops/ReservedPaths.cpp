@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QUuid>
 #include <algorithm>
+#include <iterator>
 
 namespace orvalink {
 
@@ -89,6 +90,9 @@ constexpr ReservedSuffix kAllSuffixes[] = {
     ReservedSuffix::appendPreserved, ReservedSuffix::rollbackConflict, ReservedSuffix::overwritePreserved,
     ReservedSuffix::repairedLink,    ReservedSuffix::restoring,
 };
+// `restoring` is the last suffix: a new one joins the list, or existingReservedPaths() misses it.
+static_assert(std::size(kAllSuffixes) == static_cast<std::size_t>(ReservedSuffix::restoring) + 1,
+              "every reserved suffix is listed");
 
 } // namespace
 

@@ -15,6 +15,7 @@ enum class ReservedSuffix {
     overwritePreserved, // the occupant of the source at a forced restore
     repairedLink,       // a new link, just before it replaces a broken one in one step
     restoring,          // data on its way back from the target, until it takes the source's place
+    // (keep `restoring` last, or move the list of all suffixes in ReservedPaths.cpp along)
 };
 
 // "staging", "target-preserved", ...

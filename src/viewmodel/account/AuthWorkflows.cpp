@@ -80,6 +80,12 @@ QCoro::Task<> AuthWorkflows::submit(SessionRequest request, BilingualText failed
         co_await std::move(report);
         co_return;
     }
+    if (!session) {
+        // Only a stale flow opens no session, and its ticket has ended it above; should a request
+        // ever answer nothing otherwise, the form must not stay busy.
+        m_context.accountState().setIsSubmittingAuth(false);
+        co_return;
+    }
     auto establish = establishSession(*session, succeeded.zh, succeeded.en);
     co_await std::move(establish);
 }

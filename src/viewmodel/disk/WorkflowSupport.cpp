@@ -57,11 +57,6 @@ AppConfig engineConfig(const DiskWorkContext& context)
     return config;
 }
 
-std::optional<QString> plannedTargetPath(const DiskWorkContext& context, const QString& sourcePath)
-{
-    return plannedTargetPath(context, sourcePath, engineConfig(context));
-}
-
 std::optional<QString> plannedTargetPath(const DiskWorkContext& context, const QString& sourcePath,
                                          const AppConfig& settings)
 {

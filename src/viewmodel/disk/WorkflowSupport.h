@@ -27,9 +27,8 @@ bool mayStartDiskWorkOrSayWhy(DiskWorkContext& context);
 // The settings handed to the engine: the current ones with the effective target root.
 AppConfig engineConfig(const DiskWorkContext& context);
 
-// Where `sourcePath` would land under the effective target root; none when the rules refuse it.
-std::optional<QString> plannedTargetPath(const DiskWorkContext& context, const QString& sourcePath);
-// The same under the target root and rules of `settings` (as engineConfig() gave them).
+// Where `sourcePath` would land under the target root and rules of `settings` (as engineConfig()
+// gave them); none when the rules refuse it.
 std::optional<QString> plannedTargetPath(const DiskWorkContext& context, const QString& sourcePath,
                                          const AppConfig& settings);
 

@@ -55,8 +55,10 @@ Localizer Presentation::localizer() const
 
 PresentationPrivacy Presentation::presentationPrivacy() const
 {
-    // Rows ask for every shown name: the locations were looked up when privacy was switched on.
-    return PresentationPrivacy(m_browsing.config().presentationPrivacyEnabled, m_locations, localizer());
+    // Rows ask for every shown name: the locations were looked up when privacy was switched on. The
+    // switch is the one they were looked up for, also to a reader of the settings' change that runs
+    // before this object has seen it.
+    return PresentationPrivacy(m_privacyEnabled, m_locations, localizer());
 }
 
 QString Presentation::localized(const QString& zh, const QString& en) const

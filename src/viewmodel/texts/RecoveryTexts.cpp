@@ -139,7 +139,7 @@ QString recoveryInProgressText(const QStringList& sourcePaths, const Presentatio
     // follows gives the full paths.
     QStringList names;
     for (const QString& path : sourcePaths)
-        names.append(path.section(QLatin1Char('/'), -1));
+        names.append(presentation.displayName(path));
     return presentation.localized(
         QStringLiteral("正在收尾上次中断的操作：%1。稍后显示文件夹列表。")
             .arg(names.join(QStringLiteral("、"))),
