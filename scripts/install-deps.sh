@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-httpserver-dev qcoro-qt6-dev libgl-dev libgif-dev
   fonts-noto-cjk xvfb desktop-file-utils
-  fonts-noto-core
+  fonts-noto-core fonts-dejavu-core
   procps util-linux e2fsprogs pkexec
   gdu hyperfine
 )

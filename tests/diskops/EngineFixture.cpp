@@ -3,28 +3,15 @@
 #include "model/AppPaths.h"
 #include "platform/UserLocations.h"
 #include "store/JSONLStore.h"
+#include "support/MountNamespace.h"
 
 #include <QDir>
 #include <QFile>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace orvalink::test {
-
-BindMount::BindMount(const QString& from, const QString& at) : m_at(at)
-{
-    QDir().mkpath(at);
-    m_mounted = ::mount(QFile::encodeName(from).constData(), QFile::encodeName(at).constData(), nullptr,
-                        MS_BIND, nullptr) == 0;
-}
-
-BindMount::~BindMount()
-{
-    if (m_mounted)
-        ::umount2(QFile::encodeName(m_at).constData(), MNT_DETACH);
-}
 
 EngineFixture::EngineFixture(Volume volume, qint64 volumeBytes)
     : tree(home.home()),
@@ -47,7 +34,7 @@ std::optional<QString> EngineFixture::skipReason() const
     if (tmpfs && !tmpfs->isValid())
         return tmpfs->skipReason();
     if (bind && !bind->isValid())
-        return QStringLiteral("a bind mount needs root (CI runs as root)");
+        return mounts::skipReason().value_or(QStringLiteral("cannot bind-mount the volume"));
     return std::nullopt;
 }
 

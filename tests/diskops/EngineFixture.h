@@ -13,6 +13,7 @@
 #include "model/MigrationTask.h"
 #include "store/HistoryStores.h"
 #include "store/LogService.h"
+#include "support/BindMount.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
 #include "support/TmpfsMount.h"
@@ -23,26 +24,11 @@
 
 namespace orvalink::test {
 
-// A mount of one directory at another for one test (a volume on the same file system), or any
-// mount moved elsewhere; unmounted when the object dies.
-class BindMount {
-public:
-    BindMount(const QString& from, const QString& at);
-    ~BindMount();
-    BindMount(const BindMount&) = delete;
-    BindMount& operator=(const BindMount&) = delete;
-    bool isValid() const { return m_mounted; }
-
-private:
-    QString m_at;
-    bool m_mounted = false;
-};
-
 // Everything a migration, undo or repair needs, inside a temporary home below the build tree (strict
 // mode stays on): a source tree in the home, a volume "External" in the volumes directory (a tmpfs,
 // so moves cross file systems, or a bind mount of a folder on the build tree's file system), the
-// services, the stores and a recording administrator runner. Needs root for the mount; check
-// skipReason() first.
+// services, the stores and a recording administrator runner. Needs root or the tests' own mount
+// namespace for the mount; check skipReason() first.
 class EngineFixture {
 public:
     enum class Volume { tmpfs, sameFileSystem };

@@ -138,8 +138,8 @@ private Q_SLOTS:
         AppPaths::ensureBaseDirectories();
         fx.log.append(LogLevel::info, "created before the user drops its rights");
         test::Unprivileged::openUp(fx.home.root());
-        chownTree(fx.home.appSupport(), test::nobodyUid(), test::nobodyGid());
-        chownTree(fx.home.logDir(), test::nobodyUid(), test::nobodyGid());
+        chownTree(fx.home.appSupport(), test::unprivilegedUid(), test::unprivilegedGid());
+        chownTree(fx.home.logDir(), test::unprivilegedUid(), test::unprivilegedGid());
 
         const test::ChildOutcome child = test::runInChildAsNobodyKeepingRoot([&](QByteArray& output) {
             auto runner = std::make_shared<test::ElevatedShellRunner>();

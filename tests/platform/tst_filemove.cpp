@@ -2,6 +2,7 @@
 #include "platform/FileIO.h"
 #include "platform/FileMove.h"
 #include "platform/PlatformError.h"
+#include "support/BindMount.h"
 #include "support/ChildProcess.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
@@ -65,26 +66,6 @@ bool isEmptyDirectory(const QString& path)
         .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
         .isEmpty();
 }
-
-// A bind mount for one test, undone when it dies.
-class BindMount {
-public:
-    BindMount(const QString& from, const QString& at) : m_at(at)
-    {
-        m_mounted = ::mount(QFile::encodeName(from).constData(), QFile::encodeName(at).constData(), nullptr,
-                            MS_BIND, nullptr) == 0;
-    }
-    ~BindMount()
-    {
-        if (m_mounted)
-            ::umount2(QFile::encodeName(m_at).constData(), MNT_DETACH);
-    }
-    bool isValid() const { return m_mounted; }
-
-private:
-    QString m_at;
-    bool m_mounted = false;
-};
 
 // A source tree under the test home and a tmpfs volume as a second file system.
 struct CrossDevice {
@@ -193,10 +174,15 @@ private Q_SLOTS:
             QFile::encodeName(tree.path(QStringLiteral("Projects/odd names/"))) + "caf\xe9";
         QVERIFY(::mkdir(latin1Name.constData(), 0700) == 0);
         ::chmod(QFile::encodeName(tree.dir(QStringLiteral("Projects/empty"))).constData(), 0750);
-        tree.file(QStringLiteral("Projects/read-only/inside"), "r");
-        ::chmod(QFile::encodeName(tree.path(QStringLiteral("Projects/read-only"))).constData(), 0555);
+        // Read-only entries keep their modes; emptying a read-only folder is a case of its own, since
+        // only root may (sourceLeftoversAreReportedNotRolledBack).
+        ::chmod(QFile::encodeName(tree.dir(QStringLiteral("Projects/read-only"))).constData(), 0555);
+        ::chmod(QFile::encodeName(tree.file(QStringLiteral("Projects/read-only.txt"), "r")).constData(),
+                0444);
+        // Only root may give a file away, and keep its owner on the copy.
         if (::geteuid() == 0)
-            chownTree(tree.path(QStringLiteral("Projects/theirs.txt")), test::nobodyUid(), test::nobodyGid());
+            chownTree(tree.path(QStringLiteral("Projects/theirs.txt")), test::unprivilegedUid(),
+                      test::unprivilegedGid());
         test::stampDistinctTimes(devices.source());
         const QStringList before = test::snapshotTree(devices.source());
         const QStringList outsideBefore = test::snapshotTree(tree.path(QStringLiteral("elsewhere")));
@@ -293,7 +279,7 @@ private Q_SLOTS:
             kind == QLatin1String("root") ? QStringLiteral("Projects") : QStringLiteral("Projects/sub/mnt"));
         devices.tree.file(QStringLiteral("elsewhere/other.txt"), "other");
         std::optional<test::TmpfsMount> nested;
-        std::optional<BindMount> bound;
+        std::optional<test::BindMount> bound;
         if (kind == QLatin1String("bind")) {
             bound.emplace(devices.tree.path(QStringLiteral("elsewhere")), mountPoint);
             QVERIFY(bound->isValid());
@@ -489,9 +475,9 @@ private:
     static QStringList prepareForNobody(CrossDevice& devices)
     {
         ::chmod(QFile::encodeName(devices.home.root()).constData(), 0755);
-        chownTree(devices.tree.root(), test::nobodyUid(), test::nobodyGid());
+        chownTree(devices.tree.root(), test::unprivilegedUid(), test::unprivilegedGid());
         const QString inbox = test::TestTree(devices.volume.mountPoint()).dir(QStringLiteral("inbox"));
-        ::chown(QFile::encodeName(inbox).constData(), test::nobodyUid(), test::nobodyGid());
+        ::chown(QFile::encodeName(inbox).constData(), test::unprivilegedUid(), test::unprivilegedGid());
         return test::snapshotTree(devices.source());
     }
 };

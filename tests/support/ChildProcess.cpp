@@ -9,14 +9,18 @@
 
 namespace orvalink::test {
 
-uid_t nobodyUid()
+uid_t unprivilegedUid()
 {
+    if (::geteuid() != 0)
+        return ::geteuid();
     const passwd* entry = ::getpwnam("nobody");
     return entry ? entry->pw_uid : 65534;
 }
 
-gid_t nobodyGid()
+gid_t unprivilegedGid()
 {
+    if (::geteuid() != 0)
+        return ::getegid();
     const group* entry = ::getgrnam("nogroup");
     return entry ? entry->gr_gid : 65534;
 }
@@ -28,8 +32,8 @@ enum class Identity { unchanged, nobody, nobodyKeepingRoot };
 ChildOutcome runForked(const std::function<int(QByteArray& output)>& work, Identity identity)
 {
     // Looked up before the fork: name service lookups are not for a forked child.
-    const uid_t uid = nobodyUid();
-    const gid_t gid = nobodyGid();
+    const uid_t uid = unprivilegedUid();
+    const gid_t gid = unprivilegedGid();
     // The saved ids decide whether the child can take root's rights back later.
     const uid_t savedUid = identity == Identity::nobodyKeepingRoot ? 0 : uid;
     const gid_t savedGid = identity == Identity::nobodyKeepingRoot ? 0 : gid;
@@ -88,7 +92,7 @@ ChildOutcome runForked(const std::function<int(QByteArray& output)>& work, Ident
 
 ChildOutcome runInChild(const std::function<int(QByteArray& output)>& work, bool asNobody)
 {
-    return runForked(work, asNobody ? Identity::nobody : Identity::unchanged);
+    return runForked(work, asNobody && ::geteuid() == 0 ? Identity::nobody : Identity::unchanged);
 }
 
 ChildOutcome runInChildAsNobodyKeepingRoot(const std::function<int(QByteArray& output)>& work)

@@ -12,10 +12,11 @@ struct ChildOutcome {
     QByteArray output; // what `work` put into its output argument
 };
 
-// Runs `work` in a forked child and waits for it. With `asNobody` the child first drops to the
-// unprivileged user nobody:nogroup (no supplementary groups), so permission checks apply even when
-// the tests run as root. The child's exit code is what `work` returns (125 when dropping failed,
-// 126 when `work` threw).
+// Runs `work` in a forked child and waits for it. With `asNobody` permission checks apply to the
+// child even when the tests run as root: it first drops to the unprivileged user nobody:nogroup (no
+// supplementary groups). A regular user is unprivileged already (in the tests' mount namespace its
+// capabilities are dropped), so its child keeps its ids. The child's exit code is what `work`
+// returns (125 when dropping failed, 126 when `work` threw).
 ChildOutcome runInChild(const std::function<int(QByteArray& output)>& work, bool asNobody);
 
 // As runInChild as nobody, but the child keeps root as its saved user and group id: its own file
@@ -23,8 +24,8 @@ ChildOutcome runInChild(const std::function<int(QByteArray& output)>& work, bool
 // (setresuid to 0), as an administrator prompt would grant them.
 ChildOutcome runInChildAsNobodyKeepingRoot(const std::function<int(QByteArray& output)>& work);
 
-// The user and group ids the unprivileged child runs as.
-uid_t nobodyUid();
-gid_t nobodyGid();
+// The user and group ids the unprivileged child runs as: nobody's as root, our own otherwise.
+uid_t unprivilegedUid();
+gid_t unprivilegedGid();
 
 } // namespace orvalink::test

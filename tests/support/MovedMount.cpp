@@ -1,5 +1,7 @@
 #include "support/MovedMount.h"
 
+#include "support/MountNamespace.h"
+
 #include <QDir>
 #include <QFile>
 #include <sys/mount.h>
@@ -12,12 +14,10 @@ bool moveMount(const QString& from, const QString& to)
 {
     QDir().mkpath(to);
     const QByteArray source = QFile::encodeName(from);
-    const QByteArray target = QFile::encodeName(to);
-    if (::mount(source.constData(), target.constData(), nullptr, MS_MOVE, nullptr) == 0)
+    if (mounts::mount(source, to, nullptr, MS_MOVE) == 0)
         return true;
     // A shared parent mount refuses MS_MOVE: mount it again there and take the old one away.
-    return ::mount(source.constData(), target.constData(), nullptr, MS_BIND, nullptr) == 0 &&
-           ::umount2(source.constData(), MNT_DETACH) == 0;
+    return mounts::mount(source, to, nullptr, MS_BIND) == 0 && mounts::unmount(from) == 0;
 }
 
 } // namespace
@@ -32,7 +32,7 @@ MovedMount::~MovedMount()
         return;
     if (m_atEnd == AtEnd::moveBack && moveMount(m_to, m_from))
         return;
-    ::umount2(QFile::encodeName(m_to).constData(), MNT_DETACH);
+    mounts::unmount(m_to);
 }
 
 } // namespace orvalink::test

@@ -6,7 +6,7 @@ namespace orvalink::test {
 
 // Moves a mount to another mount point for one test, as a volume that comes back under another
 // name (unmounted from there when the object dies), or as one unplugged for a while (put back where
-// it was when the object dies). Needs root.
+// it was when the object dies). Needs root or the tests' own mount namespace.
 class MovedMount {
 public:
     enum class AtEnd { unmount, moveBack };

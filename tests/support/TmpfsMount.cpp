@@ -1,27 +1,26 @@
 #include "support/TmpfsMount.h"
 
+#include "support/MountNamespace.h"
+
 #include <QDir>
-#include <cerrno>
 #include <cstring>
-#include <sys/mount.h>
-#include <unistd.h>
 
 namespace orvalink::test {
 
 TmpfsMount::TmpfsMount(QString mountPoint, qint64 sizeBytes, const QByteArray& extraOptions)
     : m_mountPoint(std::move(mountPoint))
 {
-    if (::geteuid() != 0) {
-        m_skipReason = QStringLiteral("mounting a tmpfs needs root");
+    if (const auto refusal = mounts::skipReason()) {
+        m_skipReason = *refusal;
         return;
     }
     QDir().mkpath(m_mountPoint);
     QByteArray options = "size=" + QByteArray::number(sizeBytes) + ",mode=0755";
     if (!extraOptions.isEmpty())
         options += ',' + extraOptions;
-    if (::mount("tmpfs", m_mountPoint.toLocal8Bit().constData(), "tmpfs", 0, options.constData()) != 0) {
+    if (const int error = mounts::mount("tmpfs", m_mountPoint, "tmpfs", 0, options); error != 0) {
         m_skipReason =
-            QStringLiteral("cannot mount a tmpfs here: ") + QString::fromUtf8(std::strerror(errno));
+            QStringLiteral("cannot mount a tmpfs here: ") + QString::fromUtf8(std::strerror(error));
         return;
     }
     m_mounted = true;
@@ -30,7 +29,7 @@ TmpfsMount::TmpfsMount(QString mountPoint, qint64 sizeBytes, const QByteArray& e
 TmpfsMount::~TmpfsMount()
 {
     if (m_mounted)
-        ::umount2(m_mountPoint.toLocal8Bit().constData(), MNT_DETACH);
+        mounts::unmount(m_mountPoint);
 }
 
 } // namespace orvalink::test

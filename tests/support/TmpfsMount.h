@@ -5,8 +5,9 @@
 namespace orvalink::test {
 
 // A small tmpfs mounted at a directory for one test: a second file system for cross-device moves
-// and a real mount for volume tests. Mounting needs root (CI runs as root); without it the mount is
-// not valid and the test skips with skipReason(). Unmounted (lazily) when the object dies.
+// and a real mount for volume tests. Mounting needs root or the tests' own mount namespace
+// (support/MountNamespace.h); without either the mount is not valid and the test skips with skipReason().
+// Unmounted (lazily) when the object dies.
 class TmpfsMount {
 public:
     // Creates `mountPoint` when missing and mounts a tmpfs of `sizeBytes` there; `extraOptions`

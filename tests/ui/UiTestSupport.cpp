@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QFontDatabase>
 #include <QImageWriter>
 #include <QMenu>
 #include <QSaveFile>
@@ -20,6 +21,19 @@ void prepareWidgetTests()
 {
     ui::useApplicationFontFamilies();
     ui::setAnimationsEnabled(false);
+}
+
+std::optional<QString> missingPinnedFonts()
+{
+    const QStringList families = QFontDatabase::families();
+    for (const char* family : {"Noto Sans", "Noto Sans CJK SC", "DejaVu Sans Mono"}) {
+        if (!families.contains(QLatin1String(family)))
+            return QStringLiteral("the font \"%1\" that scripts/install-deps.sh installs is missing")
+                .arg(QLatin1String(family));
+    }
+    if (!qEnvironmentVariableIsSet("FONTCONFIG_FILE"))
+        return QStringLiteral("run through ctest, which pins the fonts with FONTCONFIG_FILE");
+    return std::nullopt;
 }
 
 QImage renderOffscreen(QWidget* widget, QSize size)

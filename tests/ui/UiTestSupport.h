@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QList>
 #include <QString>
+#include <optional>
 
 class QMenu;
 class QWidget;
@@ -14,6 +15,11 @@ namespace orvalink::test {
 // Fonts and animations as the window tests need them: the application font families that cover
 // Chinese, and every widget animation off so changes paint in their final state.
 void prepareWidgetTests();
+
+// Why sizes measured in text cannot mean here what they mean elsewhere: the fonts the tests are
+// pinned to (the install script's Noto and DejaVu, through FONTCONFIG_FILE) are missing. None when
+// they are there; tests that count rows or check fit skip with this reason.
+std::optional<QString> missingPinnedFonts();
 
 // Lays `widget` out off screen at `size` (or its size hint) and renders it into an image.
 QImage renderOffscreen(QWidget* widget, QSize size = QSize());

@@ -41,7 +41,12 @@ class FitWidgetsTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { test::prepareWidgetTests(); }
+    void initTestCase()
+    {
+        test::prepareWidgetTests();
+        if (const auto missing = test::missingPinnedFonts())
+            QSKIP(qPrintable(*missing));
+    }
 
     void oneLineLabelElides_data()
     {

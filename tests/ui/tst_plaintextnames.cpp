@@ -63,7 +63,10 @@ private Q_SLOTS:
         const CurrentDirectory current(trap.path());
 
         ViewModelFixture fx;
-        const QString folder = fx.tree.dir(name);
+        // Deep enough that the card's path line is elided whatever the font and the checkout's path,
+        // so it carries a tip of its own.
+        const QString deep = QStringList(4, QString(120, QLatin1Char('d'))).join(QLatin1Char('/'));
+        const QString folder = fx.tree.dir(deep + QLatin1Char('/') + name);
         auto vm = fx.makeViewModelWithSettings();
         WindowUnderTest w(*vm, withoutStartup());
         QVERIFY(w.showAndStart());

@@ -55,7 +55,12 @@ class SheetFitTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { prepareWidgetTests(); }
+    void initTestCase()
+    {
+        prepareWidgetTests();
+        if (const auto missing = missingPinnedFonts())
+            QSKIP(qPrintable(*missing));
+    }
 
     void settingsSheetFits_data() { addLanguageRows(); }
 

@@ -344,8 +344,7 @@ private Q_SLOTS:
         row("no runtime folder", "unset", "none", "fallback");
         row("fallback open to others", "unset", "open", "none");
         row("fallback is a link", "unset", "link", "none");
-        if (::geteuid() == 0)
-            row("fallback of another user", "unset", "other user", "none");
+        row("fallback of another user", "unset", "other user", "none");
     }
 
     void theSocketFolderIsPrivate()
@@ -353,6 +352,8 @@ private Q_SLOTS:
         QFETCH(QString, runtimeMode);
         QFETCH(QString, fallback);
         QFETCH(QString, expected);
+        if (fallback == QLatin1String("other user") && ::geteuid() != 0)
+            QSKIP("only root can give a folder to another user");
         QTemporaryDir base;
         const QString runtime =
             base.filePath(runtimeMode == QLatin1String("deep") ? QString(100, QLatin1Char('r'))

@@ -141,7 +141,12 @@ class WindowFitTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { prepareWidgetTests(); }
+    void initTestCase()
+    {
+        prepareWidgetTests();
+        if (const auto missing = missingPinnedFonts())
+            QSKIP(qPrintable(*missing));
+    }
 
     void dashboardFits_data() { addFitRows(); }
 

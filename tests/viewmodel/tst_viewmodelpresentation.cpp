@@ -23,6 +23,12 @@ private:
     MainViewModel& viewModel() { return *m_viewModel; }
     QString home() const { return m_fixture->home.home(); }
     QString volumes() const { return m_fixture->home.volumes(); }
+    // How privacy shows a path of the temporary home that is no home folder: where the checkout lies
+    // below the user's own home, its login name is hidden there too.
+    static QString shownOutsideHomes(const QString& path)
+    {
+        return PrivacyLocations::current().hidingUserName(path);
+    }
     void start(const std::function<void(AppConfig&)>& adjust = {})
     {
         m_viewModel = m_fixture->makeViewModelWithSettings(adjust);
@@ -74,14 +80,15 @@ private Q_SLOTS:
         // A sibling whose name only begins with the home's name is another user's folder.
         QVERIFY(!viewModel().presentation().displayPath(home() + "2/x").startsWith('~'));
         QVERIFY(viewModel().presentation().displayPath(home() + "2/x").endsWith("/demo/x"));
+        const QString shownVolumes = shownOutsideHomes(volumes());
         QCOMPARE(viewModel().presentation().displayPath(volumes() + "/Backup/Moved"),
-                 volumes() + "/ExternalDisk/Moved");
+                 shownVolumes + "/ExternalDisk/Moved");
         QCOMPARE(viewModel().presentation().displayName(volumes() + "/Backup"),
                  QStringLiteral("External Disk"));
         const QString message =
             "Cannot move " + home() + "/Movies to " + volumes() + "/Backup/x for anna@example.com";
         QCOMPARE(viewModel().presentation().sanitizedForPresentation(message),
-                 "Cannot move ~/Movies to " + volumes() + "/ExternalDisk/x for an***@e***.com");
+                 "Cannot move ~/Movies to " + shownVolumes + "/ExternalDisk/x for an***@e***.com");
         QCOMPARE(viewModel().presentation().sanitizedForPresentation("/Users/bob/x on /Volumes/Disk/y"),
                  QStringLiteral("/Users/demo/x on /Volumes/ExternalDisk/y"));
 
@@ -182,8 +189,6 @@ private Q_SLOTS:
     void loginNameInTheVolumesFolderIsMasked()
     {
         const QString user = platform::userName();
-        if (m_fixture->home.root().contains(user))
-            QSKIP("the temporary folder's own path holds the login name");
         const QString volumesFolder = m_fixture->home.path("media/" + user);
         const QString moved = volumesFolder + "/Backup/Moved";
         QVERIFY(QDir().mkpath(moved));
@@ -193,7 +198,7 @@ private Q_SLOTS:
         ViewModelInternals::context(viewModel()).browsing().setCurrentDirectoryPath(moved);
 
         QCOMPARE(viewModel().presentation().displayPath(moved),
-                 m_fixture->home.path("media/demo/ExternalDisk/Moved"));
+                 shownOutsideHomes(m_fixture->home.root()) + "/media/demo/ExternalDisk/Moved");
         QStringList shown{viewModel().presentation().displayPath(moved),
                           viewModel().presentation().displayPath(volumesFolder),
                           viewModel().presentation().sanitizedForPresentation(
@@ -208,8 +213,12 @@ private Q_SLOTS:
             shown << viewModel().presentation().displayVolumeName(volume, int(i + 1))
                   << viewModel().presentation().displayPath(volume.mountPath);
         }
-        for (const QString& text : shown)
-            QVERIFY2(!text.contains(user), qPrintable(text));
+        // The mask itself reads "demo": for a user of that name only the shapes above can be checked.
+        static const QRegularExpression separators(QStringLiteral("[/\\s:]+|\\.(?=\\s|$)"));
+        for (const QString& text : shown) {
+            if (user != QLatin1String("demo"))
+                QVERIFY2(!text.split(separators).contains(user), qPrintable(text));
+        }
 
         viewModel().settings().setPresentationPrivacyEnabled(false);
         QCOMPARE(viewModel().presentation().displayPath(moved), moved);
