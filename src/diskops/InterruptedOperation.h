@@ -1,9 +1,9 @@
 #pragma once
 
-#include "diskops/FallbackFileOperations.h"
 #include "diskops/OperationJournal.h"
 #include "diskops/RecoveredOperation.h"
 #include "model/OrvalinkError.h"
+#include "platform/EntryLocation.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,8 +17,12 @@ enum class TaskStatus;
 
 // One operation an earlier process left unfinished, as the start-up finds it: what its record says
 // and what stands at its paths now, and the few steps shared by the recovery of migrations and
-// undos. Every step that moves or removes checks first that the path still holds the entry the
-// record names (RecordedIdentity.h); file operations run with the user's rights only.
+// undos. Every recorded path is reached through folders verified on the way (RecordedPlaces.h: no
+// link, from the home or the volumes folder) and looked at and acted on relative to them; every
+// step that moves or removes checks first that the path still holds the entry the record names
+// (RecordedIdentity.h), and holds to that entry while it works. File operations run with the
+// user's rights only. A way that cannot be walked (a link has appeared on it) throws
+// platform::PlatformError: the operation is then left as found.
 class InterruptedOperation {
 public:
     // Whether the volume at the target side is the one the operation worked on.
@@ -35,19 +39,35 @@ public:
         other,
     };
 
+    // Which starting folder a recorded path is reached from: the home folder for the source, the
+    // staging and the restore paths; the volumes folder for the target side.
+    enum class Side { source, target };
+    // A recorded path as reached, with the identity of what stood there when it was looked at
+    // (empty: nothing). Acts on it hold to that entry.
+    struct Found {
+        platform::EntryLocation location;
+        QString identity;
+    };
+
     InterruptedOperation(OperationJournal& journal, LogService& log, const VolumeService& volumes);
 
     const JournalRecord& record() const { return m_journal.record(); }
     OperationJournal& journal() { return m_journal; }
-    const FallbackFileOperations& files() const { return m_files; }
     LogService& log() { return m_log; }
 
+    // Reaches `path`; a missing folder on the way means nothing stands there.
+    Found find(Side side, const QString& path) const;
+    // The identity of what stands at `path` now; empty when nothing does.
+    QString identityAt(Side side, const QString& path) const;
+    // True when the source-side `path` holds the entry `identity`; never for an empty identity.
+    bool holdsAtSource(const QString& path, const QString& identity) const;
     // An empty folder or an empty file: what a copy leaves when it dies right after creating it.
-    static bool isEmptyEntry(const QString& path);
+    bool isEmptyAt(Side side, const QString& path) const;
 
     Volume volume() const;
     // What stands at the target path; `ours` are the identities that mean this operation's entry.
     Target target(const QStringList& ours) const;
+    Target judgeTarget(const Found& there, const QStringList& ours) const;
     // True when `path` on the target's volume holds the entry `identity`: the same device and inode
     // (and birth time), or, for a volume whose UUID is known then and now, the same UUID and inode.
     bool holdsOnVolume(const QString& path, const QString& identity) const;
@@ -62,6 +82,21 @@ public:
     bool linkSource() const;
     // The link to the target that a restore exchanged into its sibling, if it stands there.
     void removeExchangedLink() const;
+
+    // Removes the tree `found` names, only while that entry stands there (platform::removeTree).
+    // Throws platform::PlatformError for what stays.
+    void removeTree(const Found& found) const;
+    // Of the tree `found` names, removes what the tree at `copyPath` holds unchanged, only while that
+    // entry stands there (platform::removeDuplicateTree). Answers what stays.
+    QStringList removeDuplicate(const Found& found, Side copySide, const QString& copyPath) const;
+    // Puts the whole item at `sibling`, a reserved sibling of the source, at the source path, only
+    // while it is one of `identities`: exchanged with this operation's link there (which then goes),
+    // or renamed into a free path or an empty folder's place. The caller has found the source
+    // free (sourceIsFree). Throws platform::PlatformError (EBUSY: another entry at `sibling`).
+    void placeAtSource(const QString& sibling, const QStringList& identities) const;
+    // Removes each of `folders` of the target side (deepest first) that is an empty real
+    // directory; anything else stays. Never throws.
+    void removeEmptyFolders(const QStringList& folders) const;
 
     // Appends the operation's task unless an earlier start already did.
     void recordTask(TaskStatus status, const std::optional<OrvalinkError>& error) const;
@@ -90,10 +125,11 @@ public:
     static QStringList foundPaths(const JournalRecord& entry);
 
 private:
+    bool sameOnVolume(const QString& now, const QString& identity) const;
+
     OperationJournal& m_journal;
     LogService& m_log;
     const VolumeService& m_volumes;
-    const FallbackFileOperations m_files;
 };
 
 } // namespace orvalink
