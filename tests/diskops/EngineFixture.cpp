@@ -13,11 +13,18 @@
 
 namespace orvalink::test {
 
-BindMount::BindMount(const QString& from, const QString& at) : m_at(at)
+BindMount::BindMount(const QString& from, const QString& at, bool recursive) : m_at(at)
 {
     QDir().mkpath(at);
     m_mounted = ::mount(QFile::encodeName(from).constData(), QFile::encodeName(at).constData(), nullptr,
-                        MS_BIND, nullptr) == 0;
+                        recursive ? MS_BIND | MS_REC : MS_BIND, nullptr) == 0;
+}
+
+std::optional<QString> BindMount::skipReason() const
+{
+    if (m_mounted)
+        return std::nullopt;
+    return QStringLiteral("a bind mount needs root (CI runs as root)");
 }
 
 BindMount::~BindMount()
@@ -47,7 +54,7 @@ std::optional<QString> EngineFixture::skipReason() const
     if (tmpfs && !tmpfs->isValid())
         return tmpfs->skipReason();
     if (bind && !bind->isValid())
-        return QStringLiteral("a bind mount needs root (CI runs as root)");
+        return bind->skipReason();
     return std::nullopt;
 }
 

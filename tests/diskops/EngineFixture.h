@@ -24,14 +24,16 @@
 namespace orvalink::test {
 
 // A mount of one directory at another for one test (a volume on the same file system), or any
-// mount moved elsewhere; unmounted when the object dies.
+// mount moved elsewhere; `recursive` takes the mounts below `from` along. Unmounted (with whatever
+// it took along) when the object dies.
 class BindMount {
 public:
-    BindMount(const QString& from, const QString& at);
+    BindMount(const QString& from, const QString& at, bool recursive = false);
     ~BindMount();
     BindMount(const BindMount&) = delete;
     BindMount& operator=(const BindMount&) = delete;
     bool isValid() const { return m_mounted; }
+    std::optional<QString> skipReason() const;
 
 private:
     QString m_at;
