@@ -121,6 +121,13 @@ private Q_SLOTS:
                  return std::make_unique<BindMount>(r.sourcePath, r.targetRoot);
              },
              meets},
+            {"bind mount of another folder of the user's below the target root",
+             [](EngineFixture& fx, JournalRecord& r) {
+                 fx.tree.file("Documents/Music/mine.txt", "mine");
+                 return std::make_unique<BindMount>(fx.tree.path("Documents"),
+                                                    platform::parentPath(r.targetPath));
+             },
+             QStringLiteral("the target path leaves the file system of its root")},
             {"target above the source",
              [](EngineFixture& fx, JournalRecord& r) {
                  return std::make_unique<BindMount>(fx.home.root(), r.targetPath);
