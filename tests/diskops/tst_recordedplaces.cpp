@@ -8,14 +8,12 @@
 #include "diskops/ReservedPaths.h"
 #include "model/JsonFields.h"
 #include "platform/StandardPath.h"
+#include "support/PathExchanger.h"
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
 #include <QtTest>
-#include <atomic>
-#include <fcntl.h>
 #include <memory>
-#include <thread>
 
 using namespace orvalink;
 using namespace orvalink::test;
@@ -275,8 +273,6 @@ private Q_SLOTS:
         TestTree(other).file("deep/er.txt", "er");
         const QStringList otherWhole = snapshotContents(other);
         const QString otherIdentity = entryIdentityText(other);
-        const QByteArray targetName = QFile::encodeName(target);
-        const QByteArray otherName = QFile::encodeName(other);
         for (int round = 0; round < 100; ++round) {
             TestTree copy(target);
             copy.file("song.txt", "la");
@@ -286,20 +282,11 @@ private Q_SLOTS:
             record.moving = true;
             record.targetIdentity = entryIdentityText(target);
             leaveRecord(record);
-            std::atomic<bool> stop = false;
-            std::atomic<int> exchanges = 0;
-            std::thread exchanger([&] {
-                while (!stop.load()) {
-                    ::renameat2(AT_FDCWD, targetName.constData(), AT_FDCWD, otherName.constData(),
-                                RENAME_EXCHANGE);
-                    ++exchanges;
-                }
-            });
-            while (exchanges.load() < 1 + round % 3)
-                std::this_thread::yield();
-            recoverOperations(fx);
-            stop = true;
-            exchanger.join();
+            {
+                const PathExchanger exchanger(target, other);
+                exchanger.waitForExchanges(1 + round % 3);
+                recoverOperations(fx);
+            }
 
             const QString otherNow = entryIdentityText(other) == otherIdentity ? other : target;
             QVERIFY2(entryIdentityText(otherNow) == otherIdentity,

@@ -4,32 +4,22 @@
 #include "platform/PlatformError.h"
 #include "platform/TreeRemoval.h"
 #include "platform/VerifiedDirectory.h"
+#include "support/ErrorOf.h"
+#include "support/PathExchanger.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
 #include "support/TreeSnapshot.h"
 
 #include <QtTest>
-#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <thread>
 
 using namespace orvalink;
 using namespace orvalink::platform;
 using namespace orvalink::test;
 
 namespace {
-
-int errorOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const PlatformError& error) {
-        return error.errorNumber();
-    }
-    return 0;
-}
 
 EntryIdentity identityOf(const QString& path)
 {
@@ -164,8 +154,6 @@ private Q_SLOTS:
         TestHome home;
         TestTree tree(home.path("start"));
         const VerifiedDirectory folder = VerifiedDirectory::open(tree.root(), tree.root());
-        const QByteArray targetPath = QFile::encodeName(tree.path("target"));
-        const QByteArray victimPath = QFile::encodeName(tree.path("victim"));
         tree.file("victim/keep.txt", "keep");
         tree.file("victim/deep/er.txt", "er");
         const QStringList victim = snapshotContents(tree.path("victim"));
@@ -175,20 +163,12 @@ private Q_SLOTS:
             for (int file = 0; file < 3; ++file)
                 tree.file(QStringLiteral("target/sub%1/f.txt").arg(file), "f");
             const EntryIdentity target = identityOf(tree.path("target"));
-            std::atomic<bool> stop = false;
-            std::atomic<int> exchanges = 0;
-            std::thread exchanger([&] {
-                while (!stop.load()) {
-                    ::renameat2(AT_FDCWD, targetPath.constData(), AT_FDCWD, victimPath.constData(),
-                                RENAME_EXCHANGE);
-                    ++exchanges;
-                }
-            });
-            while (exchanges.load() < 1 + round % 3)
-                std::this_thread::yield();
-            const int error = errorOf([&] { removeTree(folder.locate(QStringLiteral("target")), target); });
-            stop = true;
-            exchanger.join();
+            int error = 0;
+            {
+                const PathExchanger exchanger(tree.path("target"), tree.path("victim"));
+                exchanger.waitForExchanges(1 + round % 3);
+                error = errorOf([&] { removeTree(folder.locate(QStringLiteral("target")), target); });
+            }
             refused += error != 0 ? 1 : 0;
 
             const QString victimNow = whereIs(victimIdentity, tree.path("target"), tree.path("victim"));
