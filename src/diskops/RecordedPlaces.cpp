@@ -84,11 +84,18 @@ std::optional<QString> placesProblem(const JournalRecord& record)
     try {
         const VerifiedDirectory sourceFolder =
             VerifiedDirectory::openDeepest(record.homeDirectory, platform::parentPath(record.sourcePath));
-        const VerifiedDirectory targetFolder =
-            VerifiedDirectory::openDeepest(volumesFolder(record), platform::parentPath(record.targetPath));
-        if (const auto problem = overlapProblem(record, sourceFolder, targetFolder))
+        std::optional<VerifiedDirectory> targetFolder;
+        try {
+            targetFolder = VerifiedDirectory::openDeepest(volumesFolder(record),
+                                                          platform::parentPath(record.targetPath));
+        } catch (const platform::PlatformError& error) {
+            if (error.errorNumber() != ENOENT)
+                throw;
+            return std::nullopt; // no volumes folder yet (none was mounted since the start): nothing there
+        }
+        if (const auto problem = overlapProblem(record, sourceFolder, *targetFolder))
             return problem;
-        return volumeProblem(record, targetFolder);
+        return volumeProblem(record, *targetFolder);
     } catch (const platform::PlatformError& error) {
         if (error.errorNumber() != ELOOP)
             throw;

@@ -256,6 +256,33 @@ private Q_SLOTS:
         QVERIFY2(logged.contains("a path cannot stand on disk"), qPrintable(logged));
     }
 
+    // Where volumes are mounted may not exist yet at a start (/run/media/$USER before the first
+    // volume): there is nothing to look at on the target side, and the record waits for its volume.
+    void missingVolumesFolderWaitsForTheVolume()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        fx.tree.file("Music/song.txt", "la");
+        const QString music = fx.tree.path("Music");
+        const QStringList home = snapshotTree(fx.home.home());
+        JournalRecord record = journalRecordFor(fx, JournalKind::migration, music);
+        const QString volumes = fx.home.path("media/user");
+        setTargetRoot(record, volumes + QStringLiteral("/Backup/Store"));
+        record.createdDirectories.clear();
+        record.moving = true;
+        leaveRecord(record);
+        qputenv("ORVALINK_VOLUMES_DIR", QFile::encodeName(volumes));
+
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
+        qputenv("ORVALINK_VOLUMES_DIR", QFile::encodeName(fx.home.volumes()));
+
+        QCOMPARE(recovered.size(), 1);
+        QCOMPARE(recovered.constFirst().outcome, Outcome::migrationRolledBack);
+        QCOMPARE(recovered.constFirst().waitingForVolume, std::optional<QString>(record.targetRoot));
+        QCOMPARE(snapshotTree(fx.home.home()), home);
+        QCOMPARE(operationsFolderNames(), QStringList{json::uuidText(record.id) + ".json"});
+    }
+
     // Another folder on the volume is exchanged with the target path, over and over, while the
     // start-up clears a copy cut short: whatever the recovery concludes, it never removes that
     // folder, and the source stays whole.
