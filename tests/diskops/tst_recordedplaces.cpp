@@ -5,6 +5,7 @@
 // alone, and the user's data stays as it was.
 #include "JournalScenes.h"
 #include "diskops/CreatedFolders.h"
+#include "diskops/JournalCheck.h"
 #include "diskops/ReservedPaths.h"
 #include "model/JsonFields.h"
 #include "platform/StandardPath.h"
@@ -254,6 +255,18 @@ private Q_SLOTS:
         QCOMPARE(snapshotTree(fx.volumePath()), volume);
         const QString logged = fx.logEntries().constLast().message;
         QVERIFY2(logged.contains("a path cannot stand on disk"), qPrintable(logged));
+    }
+
+    // Text the file system's bytes cannot carry: the path the system would be handed is another.
+    void unpairedSurrogateCannotStandOnDisk()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        JournalRecord record = journalRecordFor(fx, JournalKind::migration, fx.tree.dir("Music"));
+        QCOMPARE(journalProblem(record), std::nullopt);
+        record.sourcePath += QChar(0xD800);
+        const std::optional<QString> problem = journalProblem(record);
+        QVERIFY(problem && problem->startsWith(QStringLiteral("a path cannot stand on disk")));
     }
 
     // Where volumes are mounted may not exist yet at a start (/run/media/$USER before the first
