@@ -1,9 +1,9 @@
 #pragma once
 
 #include "diskops/OperationJournal.h"
+#include "diskops/RecordedEntries.h"
 #include "diskops/RecoveredOperation.h"
 #include "model/OrvalinkError.h"
-#include "platform/EntryLocation.h"
 
 #include <QString>
 #include <QStringList>
@@ -39,38 +39,20 @@ public:
         other,
     };
 
-    // Which starting folder a recorded path is reached from: the home folder for the source, the
-    // staging and the restore paths; the volumes folder for the target side.
-    enum class Side { source, target };
-    // A recorded path as reached, with the identity of what stood there when it was looked at
-    // (empty: nothing). Acts on it hold to that entry.
-    struct Found {
-        platform::EntryLocation location;
-        QString identity;
-    };
+    using Side = RecordedEntries::Side;
+    using Found = RecordedEntries::Found;
 
     InterruptedOperation(OperationJournal& journal, LogService& log, const VolumeService& volumes);
 
     const JournalRecord& record() const { return m_journal.record(); }
     OperationJournal& journal() { return m_journal; }
     LogService& log() { return m_log; }
-
-    // Reaches `path`; a missing folder on the way means nothing stands there.
-    Found find(Side side, const QString& path) const;
-    // The identity of what stands at `path` now; empty when nothing does.
-    QString identityAt(Side side, const QString& path) const;
-    // True when the source-side `path` holds the entry `identity`; never for an empty identity.
-    bool holdsAtSource(const QString& path, const QString& identity) const;
-    // An empty folder or an empty file: what a copy leaves when it dies right after creating it.
-    bool isEmptyAt(Side side, const QString& path) const;
+    // The entries the record names, looked at and acted on through verified folders.
+    const RecordedEntries& entries() const { return m_entries; }
 
     Volume volume() const;
     // What stands at the target path; `ours` are the identities that mean this operation's entry.
     Target target(const QStringList& ours) const;
-    Target judgeTarget(const Found& there, const QStringList& ours) const;
-    // True when `path` on the target's volume holds the entry `identity`: the same device and inode
-    // (and birth time), or, for a volume whose UUID is known then and now, the same UUID and inode.
-    bool holdsOnVolume(const QString& path, const QString& identity) const;
 
     // Whether the source path is free for the data to come back: nothing there, the link this
     // operation made (pointing at the target path), or an empty folder.
@@ -82,21 +64,6 @@ public:
     bool linkSource() const;
     // The link to the target that a restore exchanged into its sibling, if it stands there.
     void removeExchangedLink() const;
-
-    // Removes the tree `found` names, only while that entry stands there (platform::removeTree).
-    // Throws platform::PlatformError for what stays.
-    void removeTree(const Found& found) const;
-    // Of the tree `found` names, removes what the tree at `copyPath` holds unchanged, only while that
-    // entry stands there (platform::removeDuplicateTree). Answers what stays.
-    QStringList removeDuplicate(const Found& found, Side copySide, const QString& copyPath) const;
-    // Puts the whole item at `sibling`, a reserved sibling of the source, at the source path, only
-    // while it is one of `identities`: exchanged with this operation's link there (which then goes),
-    // or renamed into a free path or an empty folder's place. The caller has found the source
-    // free (sourceIsFree). Throws platform::PlatformError (EBUSY: another entry at `sibling`).
-    void placeAtSource(const QString& sibling, const QStringList& identities) const;
-    // Removes each of `folders` of the target side (deepest first) that is an empty real
-    // directory; anything else stays. Never throws.
-    void removeEmptyFolders(const QStringList& folders) const;
 
     // Appends the operation's task unless an earlier start already did.
     void recordTask(TaskStatus status, const std::optional<OrvalinkError>& error) const;
@@ -125,11 +92,17 @@ public:
     static QStringList foundPaths(const JournalRecord& entry);
 
 private:
+    // What `there`, found at the target path, is (see target()).
+    Target judgeTarget(const Found& there, const QStringList& ours) const;
+    // True when the identity `now`, read on the target's volume, is the entry `identity`: the same
+    // device and inode (and birth time), or, for a volume whose UUID is known then and now, the
+    // same UUID and inode.
     bool sameOnVolume(const QString& now, const QString& identity) const;
 
     OperationJournal& m_journal;
     LogService& m_log;
     const VolumeService& m_volumes;
+    const RecordedEntries m_entries;
 };
 
 } // namespace orvalink

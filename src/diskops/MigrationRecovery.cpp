@@ -44,10 +44,10 @@ RecoveredOperation complete(InterruptedOperation& operation)
     if (!operation.sourceIsFree())
         return operation.leaveSourceOccupied();
     RecoveredOperation done = operation.answer(Outcome::migrationCompleted);
-    const InterruptedOperation::Found staged = operation.find(Side::source, record.stagingPath);
+    const InterruptedOperation::Found staged = operation.entries().find(Side::source, record.stagingPath);
     if (!staged.identity.isEmpty()) {
         if (staged.identity == record.itemIdentity)
-            done.keptPaths = operation.removeDuplicate(staged, Side::target, record.targetPath);
+            done.keptPaths = operation.entries().removeDuplicate(staged, Side::target, record.targetPath);
         else
             done.foundPaths.append(record.stagingPath);
     }
@@ -80,10 +80,10 @@ RecoveredOperation complete(InterruptedOperation& operation)
 RecoveredOperation goBack(InterruptedOperation& operation)
 {
     const JournalRecord& record = operation.record();
-    if (operation.holdsAtSource(record.sourcePath, record.itemIdentity))
+    if (operation.entries().holdsAtSource(record.sourcePath, record.itemIdentity))
         return rolledBack(operation);
 
-    const bool staged = operation.holdsAtSource(record.stagingPath, record.itemIdentity);
+    const bool staged = operation.entries().holdsAtSource(record.stagingPath, record.itemIdentity);
     if (!staged) {
         // The staged item left as a whole: renamed on one file system, or moved by the
         // administrator's command, which removes its source only after a whole copy.
@@ -97,7 +97,7 @@ RecoveredOperation goBack(InterruptedOperation& operation)
         const bool movedWhole =
             there == Target::ours ||
             (there != Target::absent && side == Volume::recorded && record.administrator &&
-             operation.identityAt(Side::source, record.stagingPath).isEmpty());
+             operation.entries().identityAt(Side::source, record.stagingPath).isEmpty());
         if (movedWhole)
             return complete(operation);
         return operation.leaveAsFound(QStringLiteral("the data is at none of its places"));
@@ -115,7 +115,7 @@ RecoveredOperation goBack(InterruptedOperation& operation)
         return operation.leaveAsFound(QStringLiteral("a forced migration may have merged the data"));
     if (!operation.sourceIsFree())
         return operation.leaveSourceOccupied();
-    operation.placeAtSource(record.stagingPath, {record.itemIdentity});
+    operation.entries().placeAtSource(record.stagingPath, {record.itemIdentity});
     return rolledBack(operation);
 }
 
@@ -123,13 +123,13 @@ RecoveredOperation goBack(InterruptedOperation& operation)
 std::optional<RecoveredOperation> finishRestore(InterruptedOperation& operation)
 {
     const JournalRecord& record = operation.record();
-    if (operation.holdsAtSource(record.sourcePath, record.restoreIdentity)) {
+    if (operation.entries().holdsAtSource(record.sourcePath, record.restoreIdentity)) {
         operation.removeExchangedLink();
         return rolledBack(operation);
     }
     if (record.restorePath.isEmpty())
         return std::nullopt;
-    const InterruptedOperation::Found sibling = operation.find(Side::source, record.restorePath);
+    const InterruptedOperation::Found sibling = operation.entries().find(Side::source, record.restorePath);
     if (sibling.identity.isEmpty())
         return std::nullopt;
     // Whole: recorded so once the copy was flushed, or renamed there from the target at once.
@@ -137,7 +137,7 @@ std::optional<RecoveredOperation> finishRestore(InterruptedOperation& operation)
     if (whole.contains(sibling.identity)) {
         if (!operation.sourceIsFree())
             return operation.leaveSourceOccupied();
-        operation.placeAtSource(record.restorePath, whole);
+        operation.entries().placeAtSource(record.restorePath, whole);
         return rolledBack(operation);
     }
     if (record.administrator)
@@ -147,11 +147,11 @@ std::optional<RecoveredOperation> finishRestore(InterruptedOperation& operation)
         return operation.waitForVolume();
     // A copy cut short is this restore's own, and may go, while the target still holds the data.
     const bool ours = sibling.identity == record.restoreSiblingIdentity ||
-                      operation.isEmptyAt(Side::source, record.restorePath);
+                      operation.entries().isEmptyAt(Side::source, record.restorePath);
     if (!ours || side != Volume::recorded || operation.target(ownTargetIdentities(record)) != Target::ours)
         return operation.leaveAsFound(QStringLiteral("the data may be whole at either place"));
     // The target is removed only once the copy stands in place: the partial copy goes.
-    operation.removeTree(sibling);
+    operation.entries().removeTree(sibling);
     return std::nullopt;
 }
 
@@ -159,8 +159,8 @@ std::optional<RecoveredOperation> finishRestore(InterruptedOperation& operation)
 RecoveredOperation goForward(InterruptedOperation& operation)
 {
     const JournalRecord& record = operation.record();
-    if (operation.holdsAtSource(record.sourcePath,
-                                record.itemIdentity)) // renamed back whole on one file system
+    if (operation.entries().holdsAtSource(record.sourcePath,
+                                          record.itemIdentity)) // renamed back whole on one file system
         return rolledBack(operation);
     if (std::optional<RecoveredOperation> restored = finishRestore(operation))
         return *restored;

@@ -47,19 +47,19 @@ RecoveredOperation recoverUndo(InterruptedOperation& operation)
     const JournalRecord& record = operation.record();
     if (record.settled)
         return operation.finishAtSource(Outcome::leftoversCleared);
-    if (operation.holdsAtSource(record.sourcePath, record.restoreIdentity))
+    if (operation.entries().holdsAtSource(record.sourcePath, record.restoreIdentity))
         return completeUndo(operation);
     const std::optional<InterruptedOperation::Found> sibling =
-        record.restorePath.isEmpty()
-            ? std::nullopt
-            : std::optional<InterruptedOperation::Found>(operation.find(Side::source, record.restorePath));
+        record.restorePath.isEmpty() ? std::nullopt
+                                     : std::optional<InterruptedOperation::Found>(
+                                           operation.entries().find(Side::source, record.restorePath));
     const bool siblingStands = sibling && !sibling->identity.isEmpty();
     // Whole: recorded so once the copy was flushed, or renamed there from the target at once.
     const QStringList whole{record.restoreIdentity, record.itemIdentity};
     if (siblingStands && whole.contains(sibling->identity)) {
         if (!operation.sourceIsFree())
             return operation.leaveSourceOccupied();
-        operation.placeAtSource(record.restorePath, whole);
+        operation.entries().placeAtSource(record.restorePath, whole);
         return completeUndo(operation);
     }
     if (siblingStands && record.administrator)
@@ -83,9 +83,9 @@ RecoveredOperation recoverUndo(InterruptedOperation& operation)
             QStringLiteral("a forced restore may have moved what stood at the source"));
     if (siblingStands) {
         if (sibling->identity != record.restoreSiblingIdentity &&
-            !operation.isEmptyAt(Side::source, record.restorePath))
+            !operation.entries().isEmptyAt(Side::source, record.restorePath))
             return operation.leaveAsFound(QStringLiteral("something else stands at the restore path"));
-        operation.removeTree(*sibling); // the restore's own copy, cut short
+        operation.entries().removeTree(*sibling); // the restore's own copy, cut short
     }
     return stopUndo(operation);
 }
