@@ -7,16 +7,14 @@
 #include "model/JsonFields.h"
 #include "model/MigrationTask.h"
 #include "model/OrvalinkError.h"
-#include "platform/DuplicateRemoval.h"
 #include "platform/EntryStatus.h"
-#include "platform/FileIO.h"
 #include "platform/MountTable.h"
+#include "platform/Placeholder.h"
+#include "platform/PlatformError.h"
 #include "platform/SymbolicLinks.h"
-#include "platform/TreeRemoval.h"
 #include "store/JSONLStore.h"
 #include "store/LogService.h"
 
-#include <QDir>
 #include <QFile>
 #include <QLoggingCategory>
 #include <algorithm>
@@ -58,13 +56,11 @@ void appendOnce(QStringList& list, const QString& path)
 
 InterruptedOperation::InterruptedOperation(OperationJournal& journal, LogService& log,
                                            const VolumeService& volumes)
-    : m_journal(journal), m_log(log), m_volumes(volumes),
-      m_files(FallbackFileOperations::withoutAdministrator(log))
+    : m_journal(journal), m_log(log), m_volumes(volumes), m_entries(journal)
 {}
 
-bool InterruptedOperation::holdsOnVolume(const QString& path, const QString& identity) const
+bool InterruptedOperation::sameOnVolume(const QString& now, const QString& identity) const
 {
-    const QString now = entryIdentityText(path);
     if (now.isEmpty() || identity.isEmpty())
         return false;
     // A disk plugged in again may get another device number, and another disk the old one.
@@ -80,47 +76,38 @@ InterruptedOperation::Volume InterruptedOperation::volume() const
     const std::optional<QString> mountPoint = m_volumes.mountPoint(record().targetRoot);
     if (mountPoint && !platform::MountTable::current().mountedAt(*mountPoint))
         return Volume::away;
-    const QString anchor = targetAnchorPath(record());
-    if (!platform::entryExists(anchor))
+    const QString anchor = m_entries.identityAt(Side::target, targetAnchorPath(record()));
+    if (anchor.isEmpty())
         return Volume::away;
-    return holdsOnVolume(anchor, record().targetRootIdentity) ? Volume::recorded : Volume::replaced;
+    return sameOnVolume(anchor, record().targetRootIdentity) ? Volume::recorded : Volume::replaced;
 }
 
 InterruptedOperation::Target InterruptedOperation::target(const QStringList& ours) const
 {
-    const QString& path = record().targetPath;
-    const platform::EntryStatus status = platform::entryStatus(path);
-    if (status.kind == platform::EntryKind::none)
-        return Target::absent;
-    if (std::any_of(ours.cbegin(), ours.cend(),
-                    [&](const QString& identity) { return holdsOnVolume(path, identity); }))
-        return Target::ours;
-    return isEmptyEntry(path) ? Target::empty : Target::other;
+    return judgeTarget(m_entries.find(Side::target, record().targetPath), ours);
 }
 
-bool InterruptedOperation::isEmptyEntry(const QString& path)
+InterruptedOperation::Target InterruptedOperation::judgeTarget(const Found& there,
+                                                               const QStringList& ours) const
 {
-    try {
-        const platform::EntryStatus status = platform::entryStatus(path);
-        if (status.kind == platform::EntryKind::regularFile)
-            return status.length == 0;
-        return status.kind == platform::EntryKind::directory &&
-               QDir(path).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    } catch (const std::exception&) {
-        return false;
-    }
+    if (there.identity.isEmpty())
+        return Target::absent;
+    if (std::any_of(ours.cbegin(), ours.cend(),
+                    [&](const QString& identity) { return sameOnVolume(there.identity, identity); }))
+        return Target::ours;
+    return RecordedEntries::isEmpty(there.location) ? Target::empty : Target::other;
 }
 
 bool InterruptedOperation::sourceIsFree() const
 {
-    const QString& source = record().sourcePath;
-    switch (platform::entryStatus(source).kind) {
+    const Found source = m_entries.find(Side::source, record().sourcePath);
+    switch (RecordedEntries::kindOf(source.location)) {
     case platform::EntryKind::none:
         return true;
     case platform::EntryKind::symbolicLink:
-        return platform::readSymbolicLink(source) == record().targetPath;
+        return platform::readSymbolicLink(source.location) == record().targetPath;
     case platform::EntryKind::directory:
-        return isEmptyEntry(source);
+        return RecordedEntries::isEmpty(source.location);
     default:
         return false;
     }
@@ -128,28 +115,32 @@ bool InterruptedOperation::sourceIsFree() const
 
 void InterruptedOperation::clearSource() const
 {
-    if (platform::entryExists(record().sourcePath))
-        m_files.removePlaceholder(record().sourcePath);
+    const Found source = m_entries.find(Side::source, record().sourcePath);
+    if (!source.identity.isEmpty())
+        platform::removePlaceholder(source.location);
 }
 
 bool InterruptedOperation::linkSource() const
 {
-    const QString& source = record().sourcePath;
     if (!sourceIsFree())
         return false;
-    if (platform::entryStatus(source).kind == platform::EntryKind::symbolicLink)
+    const Found source = m_entries.find(Side::source, record().sourcePath);
+    if (RecordedEntries::kindOf(source.location) == platform::EntryKind::symbolicLink)
         return true; // this operation's own link
-    clearSource();
-    m_files.createSymbolicLink(source, record().targetPath);
+    if (!source.identity.isEmpty())
+        platform::removePlaceholder(source.location);
+    platform::createSymbolicLink(source.location, record().targetPath);
     return true;
 }
 
 void InterruptedOperation::removeExchangedLink() const
 {
-    const QString& sibling = record().restorePath;
-    if (!sibling.isEmpty() && platform::entryStatus(sibling).kind == platform::EntryKind::symbolicLink &&
-        platform::readSymbolicLink(sibling) == record().targetPath)
-        m_files.removePlaceholder(sibling);
+    if (record().restorePath.isEmpty())
+        return;
+    const Found sibling = m_entries.find(Side::source, record().restorePath);
+    if (RecordedEntries::kindOf(sibling.location) == platform::EntryKind::symbolicLink &&
+        platform::readSymbolicLink(sibling.location) == record().targetPath)
+        platform::removePlaceholder(sibling.location);
 }
 
 void InterruptedOperation::recordTask(TaskStatus status, const std::optional<OrvalinkError>& error) const
@@ -185,24 +176,24 @@ RecoveredOperation InterruptedOperation::finishAtSource(RecoveredOperation::Outc
     // not worth keeping the record for when they cannot be reached.
     if (migration && !entry.moving) {
         if (!entry.createdDirectories.isEmpty() && volume() == Volume::recorded)
-            removeEmptyFolders(entry.createdDirectories);
+            m_entries.removeEmptyFolders(entry.createdDirectories);
         return finish(done);
     }
 
     const Volume side = volume();
     if (side == Volume::recorded) {
-        switch (target(migration ? QStringList{entry.targetIdentity, entry.itemIdentity}
-                                 : QStringList{entry.itemIdentity})) {
+        const Found there = m_entries.find(Side::target, entry.targetPath);
+        switch (judgeTarget(there, migration ? QStringList{entry.targetIdentity, entry.itemIdentity}
+                                             : QStringList{entry.itemIdentity})) {
         case Target::absent:
             break;
         case Target::ours:
         case Target::empty:
             if (migration && !entry.arrived) {
-                platform::removeTree(entry.targetPath); // a copy cut short, never linked to
+                m_entries.removeTree(there); // a copy cut short, never linked to
             } else {
                 // A whole copy that was in use: only what the source holds unchanged goes.
-                result.keptPaths =
-                    platform::removeDuplicateTree(entry.targetPath, entry.sourcePath).leftoverPaths;
+                result.keptPaths = m_entries.removeDuplicate(there, Side::source, entry.sourcePath);
             }
             break;
         case Target::other:
@@ -211,13 +202,13 @@ RecoveredOperation InterruptedOperation::finishAtSource(RecoveredOperation::Outc
         }
     }
     if (side == Volume::recorded) {
-        removeEmptyFolders(migration ? entry.createdDirectories
-                                     : foldersBelowTargetRoot(entry.sourcePath, entry.targetPath));
+        m_entries.removeEmptyFolders(migration ? entry.createdDirectories
+                                               : foldersBelowTargetRoot(entry.sourcePath, entry.targetPath));
     } else if (side == Volume::away) {
         result.waitingForVolume = entry.targetRoot;
     } else {
         appendOnce(result.foundPaths,
-                   platform::entryExists(entry.targetPath) ? entry.targetPath : targetAnchorPath(entry));
+                   standsAt(entry.targetPath) ? entry.targetPath : targetAnchorPath(entry));
     }
 
     if (result.waitingForVolume || !result.foundPaths.isEmpty()) {

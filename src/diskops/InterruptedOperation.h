@@ -1,7 +1,7 @@
 #pragma once
 
-#include "diskops/FallbackFileOperations.h"
 #include "diskops/OperationJournal.h"
+#include "diskops/RecordedEntries.h"
 #include "diskops/RecoveredOperation.h"
 #include "model/OrvalinkError.h"
 
@@ -17,8 +17,12 @@ enum class TaskStatus;
 
 // One operation an earlier process left unfinished, as the start-up finds it: what its record says
 // and what stands at its paths now, and the few steps shared by the recovery of migrations and
-// undos. Every step that moves or removes checks first that the path still holds the entry the
-// record names (RecordedIdentity.h); file operations run with the user's rights only.
+// undos. Every recorded path is reached through folders verified on the way (RecordedPlaces.h: no
+// link, from the home or the volumes folder) and looked at and acted on relative to them; every
+// step that moves or removes checks first that the path still holds the entry the record names
+// (RecordedIdentity.h), and holds to that entry while it works. File operations run with the
+// user's rights only. A way that cannot be walked (a link has appeared on it) throws
+// platform::PlatformError: the operation is then left as found.
 class InterruptedOperation {
 public:
     // Whether the volume at the target side is the one the operation worked on.
@@ -35,22 +39,20 @@ public:
         other,
     };
 
+    using Side = RecordedEntries::Side;
+    using Found = RecordedEntries::Found;
+
     InterruptedOperation(OperationJournal& journal, LogService& log, const VolumeService& volumes);
 
     const JournalRecord& record() const { return m_journal.record(); }
     OperationJournal& journal() { return m_journal; }
-    const FallbackFileOperations& files() const { return m_files; }
     LogService& log() { return m_log; }
-
-    // An empty folder or an empty file: what a copy leaves when it dies right after creating it.
-    static bool isEmptyEntry(const QString& path);
+    // The entries the record names, looked at and acted on through verified folders.
+    const RecordedEntries& entries() const { return m_entries; }
 
     Volume volume() const;
     // What stands at the target path; `ours` are the identities that mean this operation's entry.
     Target target(const QStringList& ours) const;
-    // True when `path` on the target's volume holds the entry `identity`: the same device and inode
-    // (and birth time), or, for a volume whose UUID is known then and now, the same UUID and inode.
-    bool holdsOnVolume(const QString& path, const QString& identity) const;
 
     // Whether the source path is free for the data to come back: nothing there, the link this
     // operation made (pointing at the target path), or an empty folder.
@@ -90,10 +92,17 @@ public:
     static QStringList foundPaths(const JournalRecord& entry);
 
 private:
+    // What `there`, found at the target path, is (see target()).
+    Target judgeTarget(const Found& there, const QStringList& ours) const;
+    // True when the identity `now`, read on the target's volume, is the entry `identity`: the same
+    // device and inode (and birth time), or, for a volume whose UUID is known then and now, the
+    // same UUID and inode.
+    bool sameOnVolume(const QString& now, const QString& identity) const;
+
     OperationJournal& m_journal;
     LogService& m_log;
     const VolumeService& m_volumes;
-    const FallbackFileOperations m_files;
+    const RecordedEntries m_entries;
 };
 
 } // namespace orvalink

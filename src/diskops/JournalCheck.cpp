@@ -6,6 +6,7 @@
 #include "platform/StandardPath.h"
 #include "platform/UserLocations.h"
 
+#include <QFile>
 #include <QRegularExpression>
 
 namespace orvalink {
@@ -15,6 +16,13 @@ namespace {
 bool isStandardAbsolute(const QString& path)
 {
     return path.startsWith(QLatin1Char('/')) && platform::standardizedPath(path) == path;
+}
+
+// A NUL ends the text the kernel sees, and a text the local encoding cannot carry names some other
+// file: either way the path acted on would not be the one checked.
+bool canStandOnDisk(const QString& path)
+{
+    return !path.contains(QChar(0)) && QFile::decodeName(QFile::encodeName(path)) == path;
 }
 
 bool isStrictlyBelow(const QString& path, const QString& ancestor)
@@ -45,6 +53,11 @@ std::optional<QString> pathProblem(const JournalRecord& record)
     if (!record.restorePath.isEmpty())
         required.append(record.restorePath);
     required.append(record.createdDirectories);
+    for (const QString& path : required + QStringList{record.stagingPath, record.restorePath}) {
+        if (!canStandOnDisk(path))
+            return QStringLiteral("a path cannot stand on disk: \"") +
+                   QString(path).replace(QChar(0), QStringLiteral("\\0")) + QLatin1Char('"');
+    }
     for (const QString& path : required) {
         if (!isStandardAbsolute(path))
             return QStringLiteral("a path is not absolute and in standard form: \"") + path +
@@ -82,16 +95,10 @@ std::optional<QString> journalProblem(const JournalRecord& record)
     if (root == QLatin1String("/") || platform::isSameOrDescendant(home, root))
         return QStringLiteral("the target root holds the home folder: ") + root;
     // A migration refuses any target root that is not on a volume mounted in the volumes folder.
-    // Which of its places holds volumes may differ between starts (/run/media/$USER is gone until
-    // the first volume is mounted): any of them will do, the deepest that holds the root counts.
-    QString volumes;
-    for (const QString& candidate : platform::volumesDirectoryCandidates()) {
-        const QString folder = platform::standardizedPath(candidate);
-        if (isStrictlyBelow(root, folder) && folder.size() > volumes.size())
-            volumes = folder;
-    }
-    if (volumes.isEmpty())
+    const std::optional<QString> volumesFolder = volumesFolderHolding(root);
+    if (!volumesFolder)
         return QStringLiteral("the target root is not on a volume: ") + root;
+    const QString& volumes = *volumesFolder;
     if (target != root + source)
         return QStringLiteral("the target is not the source's place under the target root: ") + target;
     if (platform::isSameOrDescendant(target, source) || platform::isSameOrDescendant(source, target))
@@ -110,6 +117,19 @@ std::optional<QString> journalProblem(const JournalRecord& record)
     if (record.itemIdentity.isEmpty() || record.targetRootIdentity.isEmpty())
         return QStringLiteral("the identities of the moved item and the target root are missing");
     return std::nullopt;
+}
+
+std::optional<QString> volumesFolderHolding(const QString& targetRoot)
+{
+    QString volumes;
+    for (const QString& candidate : platform::volumesDirectoryCandidates()) {
+        const QString folder = platform::standardizedPath(candidate);
+        if (isStrictlyBelow(targetRoot, folder) && folder.size() > volumes.size())
+            volumes = folder;
+    }
+    if (volumes.isEmpty())
+        return std::nullopt;
+    return volumes;
 }
 
 } // namespace orvalink

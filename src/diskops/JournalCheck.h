@@ -22,4 +22,9 @@ struct JournalRecord;
 // - the identities of the moved item and of the target root are there.
 std::optional<QString> journalProblem(const JournalRecord& record);
 
+// The place of the volumes folder that holds `targetRoot`: where volumes are mounted may differ
+// between starts (/run/media/$USER is gone until the first volume is mounted), so any of its
+// places will do, the deepest that holds the root counts. None when the root is on no volume.
+std::optional<QString> volumesFolderHolding(const QString& targetRoot);
+
 } // namespace orvalink

@@ -1,15 +1,10 @@
 #include "diskops/MigrationRecovery.h"
 
 #include "diskops/InterruptedOperation.h"
-#include "diskops/SiblingRestore.h"
 #include "model/JsonFields.h"
 #include "model/LinkMapping.h"
 #include "model/MigrationTask.h"
 #include "model/OrvalinkError.h"
-#include "platform/DuplicateRemoval.h"
-#include "platform/EntryStatus.h"
-#include "platform/FileIO.h"
-#include "platform/TreeRemoval.h"
 #include "store/JSONLStore.h"
 #include "store/LogService.h"
 
@@ -22,6 +17,7 @@ namespace {
 using Outcome = RecoveredOperation::Outcome;
 using Volume = InterruptedOperation::Volume;
 using Target = InterruptedOperation::Target;
+using Side = InterruptedOperation::Side;
 
 QStringList ownTargetIdentities(const JournalRecord& record)
 {
@@ -48,10 +44,10 @@ RecoveredOperation complete(InterruptedOperation& operation)
     if (!operation.sourceIsFree())
         return operation.leaveSourceOccupied();
     RecoveredOperation done = operation.answer(Outcome::migrationCompleted);
-    if (platform::entryExists(record.stagingPath)) {
-        if (holdsEntry(record.stagingPath, record.itemIdentity))
-            done.keptPaths =
-                platform::removeDuplicateTree(record.stagingPath, record.targetPath).leftoverPaths;
+    const InterruptedOperation::Found staged = operation.entries().find(Side::source, record.stagingPath);
+    if (!staged.identity.isEmpty()) {
+        if (staged.identity == record.itemIdentity)
+            done.keptPaths = operation.entries().removeDuplicate(staged, Side::target, record.targetPath);
         else
             done.foundPaths.append(record.stagingPath);
     }
@@ -84,10 +80,10 @@ RecoveredOperation complete(InterruptedOperation& operation)
 RecoveredOperation goBack(InterruptedOperation& operation)
 {
     const JournalRecord& record = operation.record();
-    if (holdsEntry(record.sourcePath, record.itemIdentity))
+    if (operation.entries().holdsAtSource(record.sourcePath, record.itemIdentity))
         return rolledBack(operation);
 
-    const bool staged = holdsEntry(record.stagingPath, record.itemIdentity);
+    const bool staged = operation.entries().holdsAtSource(record.stagingPath, record.itemIdentity);
     if (!staged) {
         // The staged item left as a whole: renamed on one file system, or moved by the
         // administrator's command, which removes its source only after a whole copy.
@@ -99,8 +95,9 @@ RecoveredOperation goBack(InterruptedOperation& operation)
         const Target there =
             side == Volume::recorded ? operation.target(ownTargetIdentities(record)) : Target::other;
         const bool movedWhole =
-            there == Target::ours || (there != Target::absent && side == Volume::recorded &&
-                                      record.administrator && !platform::entryExists(record.stagingPath));
+            there == Target::ours ||
+            (there != Target::absent && side == Volume::recorded && record.administrator &&
+             operation.entries().identityAt(Side::source, record.stagingPath).isEmpty());
         if (movedWhole)
             return complete(operation);
         return operation.leaveAsFound(QStringLiteral("the data is at none of its places"));
@@ -118,8 +115,7 @@ RecoveredOperation goBack(InterruptedOperation& operation)
         return operation.leaveAsFound(QStringLiteral("a forced migration may have merged the data"));
     if (!operation.sourceIsFree())
         return operation.leaveSourceOccupied();
-    operation.clearSource();
-    operation.files().move(record.stagingPath, record.sourcePath);
+    operation.entries().placeAtSource(record.stagingPath, {record.itemIdentity});
     return rolledBack(operation);
 }
 
@@ -127,18 +123,21 @@ RecoveredOperation goBack(InterruptedOperation& operation)
 std::optional<RecoveredOperation> finishRestore(InterruptedOperation& operation)
 {
     const JournalRecord& record = operation.record();
-    if (holdsEntry(record.sourcePath, record.restoreIdentity)) {
+    if (operation.entries().holdsAtSource(record.sourcePath, record.restoreIdentity)) {
         operation.removeExchangedLink();
         return rolledBack(operation);
     }
-    if (record.restorePath.isEmpty() || !platform::entryExists(record.restorePath))
+    if (record.restorePath.isEmpty())
+        return std::nullopt;
+    const InterruptedOperation::Found sibling = operation.entries().find(Side::source, record.restorePath);
+    if (sibling.identity.isEmpty())
         return std::nullopt;
     // Whole: recorded so once the copy was flushed, or renamed there from the target at once.
-    if (holdsEntry(record.restorePath, record.restoreIdentity) ||
-        holdsEntry(record.restorePath, record.itemIdentity)) {
+    const QStringList whole{record.restoreIdentity, record.itemIdentity};
+    if (whole.contains(sibling.identity)) {
         if (!operation.sourceIsFree())
             return operation.leaveSourceOccupied();
-        placeAtSource(operation.files(), record.restorePath, record.sourcePath);
+        operation.entries().placeAtSource(record.restorePath, whole);
         return rolledBack(operation);
     }
     if (record.administrator)
@@ -147,12 +146,12 @@ std::optional<RecoveredOperation> finishRestore(InterruptedOperation& operation)
     if (side == Volume::away)
         return operation.waitForVolume();
     // A copy cut short is this restore's own, and may go, while the target still holds the data.
-    const bool ours = holdsEntry(record.restorePath, record.restoreSiblingIdentity) ||
-                      InterruptedOperation::isEmptyEntry(record.restorePath);
+    const bool ours = sibling.identity == record.restoreSiblingIdentity ||
+                      operation.entries().isEmptyAt(Side::source, record.restorePath);
     if (!ours || side != Volume::recorded || operation.target(ownTargetIdentities(record)) != Target::ours)
         return operation.leaveAsFound(QStringLiteral("the data may be whole at either place"));
     // The target is removed only once the copy stands in place: the partial copy goes.
-    platform::removeTree(record.restorePath);
+    operation.entries().removeTree(sibling);
     return std::nullopt;
 }
 
@@ -160,7 +159,8 @@ std::optional<RecoveredOperation> finishRestore(InterruptedOperation& operation)
 RecoveredOperation goForward(InterruptedOperation& operation)
 {
     const JournalRecord& record = operation.record();
-    if (holdsEntry(record.sourcePath, record.itemIdentity)) // renamed back whole on one file system
+    if (operation.entries().holdsAtSource(record.sourcePath,
+                                          record.itemIdentity)) // renamed back whole on one file system
         return rolledBack(operation);
     if (std::optional<RecoveredOperation> restored = finishRestore(operation))
         return *restored;

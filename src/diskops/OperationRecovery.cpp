@@ -4,6 +4,7 @@
 #include "diskops/JournalCheck.h"
 #include "diskops/MigrationRecovery.h"
 #include "diskops/PrivilegeFallback.h"
+#include "diskops/RecordedPlaces.h"
 #include "diskops/UndoRecovery.h"
 #include "model/JsonFields.h"
 #include "platform/FileIO.h"
@@ -54,7 +55,17 @@ QList<RecoveredOperation> OperationRecovery::recoverInterruptedOperations() cons
         if (!journal)
             continue; // its process is still at work, or it has just ended
         const JournalRecord record = journal->record();
-        if (const std::optional<QString> problem = journalProblem(record)) {
+        InterruptedOperation operation(*journal, m_log, m_volumes);
+        std::optional<QString> problem = journalProblem(record);
+        try {
+            if (!problem)
+                problem = placesProblem(record);
+        } catch (const std::exception& error) {
+            // The places could not be looked at now; the record is tried again at the next start.
+            recovered.append(operation.leaveAsFound(QString::fromUtf8(error.what())));
+            continue;
+        }
+        if (problem) {
             RecoveredOperation answer = setAsideAnswer(journal->setAside());
             answer.kind = record.kind;
             answer.sourcePath = record.sourcePath;
@@ -69,7 +80,6 @@ QList<RecoveredOperation> OperationRecovery::recoverInterruptedOperations() cons
             recovered.append(answer);
             continue;
         }
-        InterruptedOperation operation(*journal, m_log, m_volumes);
         try {
             recovered.append(record.kind == JournalKind::migration ? recoverMigration(operation)
                                                                    : recoverUndo(operation));

@@ -15,8 +15,10 @@ class VolumeService;
 // goes back, after that it goes forward (MigrationRecovery.h, UndoRecovery.h).
 //
 // Nothing here can destroy what is not the operation's own:
-// - a record is checked before anything is done (journalProblem); one that fails, or cannot be
-//   read, is set aside once and reported, and nothing it names is touched;
+// - a record is checked before anything is done (journalProblem, then placesProblem on disk); one
+//   that fails, or cannot be read, is set aside once and reported, and nothing it names is touched;
+// - every path is reached through folders verified on the way, and acted on relative to them
+//   (RecordedPlaces.h);
 // - a path is moved or removed only while it still holds the entry the record names, and a
 //   volume is worked on only while it is the recorded one (RecordedIdentity.h, volume UUIDs);
 //   otherwise everything stays as found, the record is kept and the paths are reported;

@@ -9,9 +9,16 @@ namespace orvalink {
 
 QString entryIdentityText(const QString& path)
 {
+    if (path.isEmpty() || path.contains(QChar(0)))
+        return QString();
+    return entryIdentityText(AT_FDCWD, QFile::encodeName(path));
+}
+
+QString entryIdentityText(int directoryFd, const QByteArray& name)
+{
     struct statx info {};
-    if (path.isEmpty() || ::statx(AT_FDCWD, QFile::encodeName(path).constData(), AT_SYMLINK_NOFOLLOW,
-                                  STATX_INO | STATX_BTIME, &info) != 0)
+    if (name.isEmpty() ||
+        ::statx(directoryFd, name.constData(), AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_BTIME, &info) != 0)
         return QString();
     QString text = QString::number(quint64(makedev(info.stx_dev_major, info.stx_dev_minor))) +
                    QLatin1Char(':') + QString::number(quint64(info.stx_ino));
@@ -20,6 +27,18 @@ QString entryIdentityText(const QString& path)
                 QString::number(info.stx_btime.tv_nsec);
     }
     return text;
+}
+
+std::optional<platform::EntryIdentity> entryIdentityOf(const QString& identity)
+{
+    const QStringList parts = identity.split(QLatin1Char(':'));
+    bool deviceRead = false;
+    bool inodeRead = false;
+    const quint64 device = parts.value(0).toULongLong(&deviceRead);
+    const quint64 inode = parts.value(1).toULongLong(&inodeRead);
+    if (parts.size() < 2 || !deviceRead || !inodeRead)
+        return std::nullopt;
+    return platform::EntryIdentity{dev_t(device), ino_t(inode)};
 }
 
 bool holdsEntry(const QString& path, const QString& identity)

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "platform/EntryIdentity.h"
+
+#include <QByteArray>
 #include <QString>
+#include <optional>
 
 namespace orvalink {
 
@@ -12,6 +16,11 @@ namespace orvalink {
 
 // The identity of what stands at `path` (a link there is not followed); empty when nothing does.
 QString entryIdentityText(const QString& path);
+// The same for the entry `name` of the directory `directoryFd`.
+QString entryIdentityText(int directoryFd, const QByteArray& name);
+
+// The device and inode an identity names; none for a text that is no identity.
+std::optional<platform::EntryIdentity> entryIdentityOf(const QString& identity);
 
 // True when `path` holds the very entry `identity` names; never for an empty identity.
 bool holdsEntry(const QString& path, const QString& identity);

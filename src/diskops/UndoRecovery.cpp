@@ -1,11 +1,8 @@
 #include "diskops/UndoRecovery.h"
 
 #include "diskops/InterruptedOperation.h"
-#include "diskops/SiblingRestore.h"
 #include "model/LinkMapping.h"
 #include "model/MigrationTask.h"
-#include "platform/FileIO.h"
-#include "platform/TreeRemoval.h"
 #include "store/JSONLStore.h"
 #include "store/LogService.h"
 
@@ -16,6 +13,7 @@ namespace {
 using Outcome = RecoveredOperation::Outcome;
 using Volume = InterruptedOperation::Volume;
 using Target = InterruptedOperation::Target;
+using Side = InterruptedOperation::Side;
 
 // The restored data stands at the source path.
 RecoveredOperation completeUndo(InterruptedOperation& operation)
@@ -49,15 +47,19 @@ RecoveredOperation recoverUndo(InterruptedOperation& operation)
     const JournalRecord& record = operation.record();
     if (record.settled)
         return operation.finishAtSource(Outcome::leftoversCleared);
-    if (holdsEntry(record.sourcePath, record.restoreIdentity))
+    if (operation.entries().holdsAtSource(record.sourcePath, record.restoreIdentity))
         return completeUndo(operation);
-    const bool siblingStands = !record.restorePath.isEmpty() && platform::entryExists(record.restorePath);
+    const std::optional<InterruptedOperation::Found> sibling =
+        record.restorePath.isEmpty() ? std::nullopt
+                                     : std::optional<InterruptedOperation::Found>(
+                                           operation.entries().find(Side::source, record.restorePath));
+    const bool siblingStands = sibling && !sibling->identity.isEmpty();
     // Whole: recorded so once the copy was flushed, or renamed there from the target at once.
-    if (siblingStands && (holdsEntry(record.restorePath, record.restoreIdentity) ||
-                          holdsEntry(record.restorePath, record.itemIdentity))) {
+    const QStringList whole{record.restoreIdentity, record.itemIdentity};
+    if (siblingStands && whole.contains(sibling->identity)) {
         if (!operation.sourceIsFree())
             return operation.leaveSourceOccupied();
-        placeAtSource(operation.files(), record.restorePath, record.sourcePath);
+        operation.entries().placeAtSource(record.restorePath, whole);
         return completeUndo(operation);
     }
     if (siblingStands && record.administrator)
@@ -80,10 +82,10 @@ RecoveredOperation recoverUndo(InterruptedOperation& operation)
         return operation.leaveAsFound(
             QStringLiteral("a forced restore may have moved what stood at the source"));
     if (siblingStands) {
-        if (!holdsEntry(record.restorePath, record.restoreSiblingIdentity) &&
-            !InterruptedOperation::isEmptyEntry(record.restorePath))
+        if (sibling->identity != record.restoreSiblingIdentity &&
+            !operation.entries().isEmptyAt(Side::source, record.restorePath))
             return operation.leaveAsFound(QStringLiteral("something else stands at the restore path"));
-        platform::removeTree(record.restorePath); // the restore's own copy, cut short
+        operation.entries().removeTree(*sibling); // the restore's own copy, cut short
     }
     return stopUndo(operation);
 }

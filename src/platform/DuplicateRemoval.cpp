@@ -37,15 +37,12 @@ std::optional<QByteArray> linkText(int fd)
 
 class CopyComparison {
 public:
-    CopyComparison(const EntryLocation& original, const QString& copy) : m_original(original)
+    // Without a `copy` to compare with, everything stays.
+    CopyComparison(const EntryLocation& original, const EntryLocation* copy) : m_original(original)
     {
-        try {
-            const EntryLocation location = EntryLocation::open(copy);
+        if (copy)
             m_copyRoot = UniqueFd(
-                ::openat(location.parent.get(), location.name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
-        } catch (const PlatformError&) {
-            // No copy to compare with: everything stays.
-        }
+                ::openat(copy->parent.get(), copy->name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
     }
 
     bool holdsUnchanged(const struct stat& info, const QByteArray& relative) const
@@ -83,17 +80,36 @@ private:
     UniqueFd m_copyRoot;
 };
 
+RemovalOutcome removeDuplicateAt(const EntryLocation& original, const EntryLocation* copy,
+                                 std::optional<EntryIdentity> expected)
+{
+    const CopyComparison comparison(original, copy);
+    RemovalRules rules;
+    rules.mayRemoveAt = [&comparison](const struct stat& info, const QByteArray& relative) {
+        return comparison.holdsUnchanged(info, relative);
+    };
+    rules.root = expected;
+    return removeTreeAt(original.parent.get(), original.name, original.path, rules);
+}
+
 } // namespace
 
 RemovalOutcome removeDuplicateTree(const QString& original, const QString& copy)
 {
     const EntryLocation location = EntryLocation::open(original);
-    const CopyComparison comparison(location, copy);
-    RemovalRules rules;
-    rules.mayRemoveAt = [&comparison](const struct stat& info, const QByteArray& relative) {
-        return comparison.holdsUnchanged(info, relative);
-    };
-    return removeTreeAt(location.parent.get(), location.name, location.path, rules);
+    std::optional<EntryLocation> copyLocation;
+    try {
+        copyLocation = EntryLocation::open(copy);
+    } catch (const PlatformError&) {
+        // No copy to compare with: everything stays.
+    }
+    return removeDuplicateAt(location, copyLocation ? &*copyLocation : nullptr, std::nullopt);
+}
+
+RemovalOutcome removeDuplicateTree(const EntryLocation& original, const EntryLocation& copy,
+                                   const EntryIdentity& expected)
+{
+    return removeDuplicateAt(original, &copy, expected);
 }
 
 } // namespace orvalink::platform

@@ -16,4 +16,11 @@ namespace orvalink::platform {
 // `original` is no error; nothing at `copy` keeps everything.
 RemovalOutcome removeDuplicateTree(const QString& original, const QString& copy);
 
+struct EntryLocation;
+
+// The same for entries already located (see VerifiedDirectory::locate), and only while `original`
+// is the entry `expected`: another one found at its place stays whole (left over, EBUSY).
+RemovalOutcome removeDuplicateTree(const EntryLocation& original, const EntryLocation& copy,
+                                   const EntryIdentity& expected);
+
 } // namespace orvalink::platform

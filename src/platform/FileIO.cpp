@@ -1,5 +1,6 @@
 #include "platform/FileIO.h"
 
+#include "platform/EntryLocation.h"
 #include "platform/PlatformError.h"
 #include "platform/StandardPath.h"
 #include "platform/UniqueFd.h"
@@ -163,13 +164,24 @@ namespace orvalink::platform {
 
 namespace {
 
-void renameWithFlags(const QString& from, const QString& to, unsigned int flags)
+void renameAt(int fromFd, const QByteArray& fromName, int toFd, const QByteArray& toName, unsigned int flags,
+              const QString& from, const QString& to)
 {
-    if (::renameat2(AT_FDCWD, encoded(from).constData(), AT_FDCWD, encoded(to).constData(), flags) != 0) {
+    if (::renameat2(fromFd, fromName.constData(), toFd, toName.constData(), flags) != 0) {
         const int error = errno;
         throw PlatformError(error,
                             errnoText(error) + QStringLiteral(": ") + from + QStringLiteral(" -> ") + to);
     }
+}
+
+void renameWithFlags(const QString& from, const QString& to, unsigned int flags)
+{
+    renameAt(AT_FDCWD, encoded(from), AT_FDCWD, encoded(to), flags, from, to);
+}
+
+void renameWithFlags(const EntryLocation& from, const EntryLocation& to, unsigned int flags)
+{
+    renameAt(from.parent.get(), from.name, to.parent.get(), to.name, flags, from.path, to.path);
 }
 
 } // namespace
@@ -180,6 +192,16 @@ void renameNoReplace(const QString& from, const QString& to)
 }
 
 void exchangePaths(const QString& first, const QString& second)
+{
+    renameWithFlags(first, second, RENAME_EXCHANGE);
+}
+
+void renameNoReplace(const EntryLocation& from, const EntryLocation& to)
+{
+    renameWithFlags(from, to, RENAME_NOREPLACE);
+}
+
+void exchangePaths(const EntryLocation& first, const EntryLocation& second)
 {
     renameWithFlags(first, second, RENAME_EXCHANGE);
 }

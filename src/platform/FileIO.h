@@ -51,4 +51,11 @@ void renameNoReplace(const QString& from, const QString& to);
 // must exist on one file system. No instant sees either path empty. Throws PlatformError.
 void exchangePaths(const QString& first, const QString& second);
 
+struct EntryLocation;
+
+// The same for entries already located (see VerifiedDirectory::locate): the calls run relative to
+// their folders' descriptors, so nothing renamed along the paths meanwhile can redirect them.
+void renameNoReplace(const EntryLocation& from, const EntryLocation& to);
+void exchangePaths(const EntryLocation& first, const EntryLocation& second);
+
 } // namespace orvalink::platform

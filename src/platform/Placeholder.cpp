@@ -13,7 +13,11 @@ namespace orvalink::platform {
 
 void removePlaceholder(const QString& path)
 {
-    const EntryLocation location = EntryLocation::open(path);
+    removePlaceholder(EntryLocation::open(path));
+}
+
+void removePlaceholder(const EntryLocation& location)
+{
     struct stat info {};
     if (::fstatat(location.parent.get(), location.name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
         throw PlatformError::fromErrno(errno, location.path);
@@ -30,7 +34,11 @@ void removePlaceholder(const QString& path)
 
 void createSymbolicLink(const QString& linkPath, const QString& target)
 {
-    const EntryLocation location = EntryLocation::open(linkPath);
+    createSymbolicLink(EntryLocation::open(linkPath), target);
+}
+
+void createSymbolicLink(const EntryLocation& location, const QString& target)
+{
     if (::symlinkat(QFile::encodeName(target).constData(), location.parent.get(),
                     location.name.constData()) != 0)
         throw PlatformError::fromErrno(errno, location.path);

@@ -18,4 +18,10 @@ void removePlaceholder(const QString& path);
 // when the path is taken, even by a dangling link. Throws PlatformError.
 void createSymbolicLink(const QString& linkPath, const QString& target);
 
+struct EntryLocation;
+
+// The same for entries already located (see VerifiedDirectory::locate).
+void removePlaceholder(const EntryLocation& location);
+void createSymbolicLink(const EntryLocation& location, const QString& target);
+
 } // namespace orvalink::platform

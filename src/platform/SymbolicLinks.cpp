@@ -32,10 +32,20 @@ bool isLinkAt(const EntryLocation& location)
 
 std::optional<QString> readSymbolicLink(const QString& path)
 {
-    const QByteArray native = QFile::encodeName(path);
+    return readSymbolicLinkAt(AT_FDCWD, QFile::encodeName(path));
+}
+
+std::optional<QString> readSymbolicLink(const EntryLocation& location)
+{
+    return readSymbolicLinkAt(location.parent.get(), location.name);
+}
+
+std::optional<QString> readSymbolicLinkAt(int directoryFd, const QByteArray& name)
+{
     QByteArray buffer(4096, Qt::Uninitialized);
     for (;;) {
-        const ssize_t length = ::readlink(native.constData(), buffer.data(), size_t(buffer.size()));
+        const ssize_t length =
+            ::readlinkat(directoryFd, name.constData(), buffer.data(), size_t(buffer.size()));
         if (length < 0)
             return std::nullopt;
         if (length < buffer.size())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <optional>
 
@@ -8,6 +9,11 @@ namespace orvalink::platform {
 // The text of the symbolic link at `path`, unresolved; none when no link stands there or it cannot
 // be read.
 std::optional<QString> readSymbolicLink(const QString& path);
+// The same for an entry already located (see VerifiedDirectory::locate), or the entry `name` of
+// the directory `directoryFd`.
+struct EntryLocation;
+std::optional<QString> readSymbolicLink(const EntryLocation& location);
+std::optional<QString> readSymbolicLinkAt(int directoryFd, const QByteArray& name);
 
 // Where the symbolic link at `path` (in standard form) points, in standard form: an absolute text
 // as it stands, a relative one taken from the link's folder. Nothing on the way is resolved. None

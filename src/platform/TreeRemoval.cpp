@@ -34,6 +34,10 @@ public:
 
     bool enterDirectory(const WalkEntry& entry, int fd) override
     {
+        if (isForeignRoot(entry)) {
+            leftover(entry.path(), EBUSY);
+            return false;
+        }
         if (!allowed(entry)) {
             keep(entry);
             return false;
@@ -46,16 +50,20 @@ public:
 
     void visitEntry(const WalkEntry& entry) override
     {
+        if (isForeignRoot(entry))
+            return leftover(entry.path(), EBUSY);
         if (!allowed(entry))
             return keep(entry);
         if (::unlinkat(entry.parentFd, entry.name.constData(), 0) != 0)
             failedToRemove(entry, errno);
     }
 
-    void leaveDirectory(const WalkEntry& entry, int) override
+    void leaveDirectory(const WalkEntry& entry, int fd) override
     {
         const Frame frame = m_frames.back();
         m_frames.pop_back();
+        if (!stillAt(entry, fd))
+            return leftover(entry.path(), EBUSY);
         if (::unlinkat(entry.parentFd, entry.name.constData(), AT_REMOVEDIR) == 0)
             return;
         if (frame.keptSomething)
@@ -76,6 +84,20 @@ private:
         bool keptSomething = false;
         bool named = false;
     };
+
+    bool isForeignRoot(const WalkEntry& entry) const
+    {
+        return entry.depth == 0 && m_rules.root && EntryIdentity::of(entry.info) != *m_rules.root;
+    }
+
+    // Whether the name of the directory open at `fd` still leads to it.
+    static bool stillAt(const WalkEntry& entry, int fd)
+    {
+        struct stat named {};
+        struct stat opened {};
+        return ::fstatat(entry.parentFd, entry.name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+               ::fstat(fd, &opened) == 0 && EntryIdentity::of(named) == EntryIdentity::of(opened);
+    }
 
     bool allowed(const WalkEntry& entry) const
     {
@@ -145,6 +167,15 @@ void removeTree(const QString& path)
     const EntryLocation location = EntryLocation::open(path);
     RemovalOutcome outcome =
         removeTreeAt(location.parent.get(), location.name, location.path, RemovalRules{});
+    if (outcome.firstError)
+        throw *outcome.firstError;
+}
+
+void removeTree(const EntryLocation& location, const EntryIdentity& expected)
+{
+    RemovalRules rules;
+    rules.root = expected;
+    RemovalOutcome outcome = removeTreeAt(location.parent.get(), location.name, location.path, rules);
     if (outcome.firstError)
         throw *outcome.firstError;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/EntryIdentity.h"
 #include "platform/PlatformError.h"
 
 #include <QByteArray>
@@ -19,6 +20,13 @@ namespace orvalink::platform {
 // no error.
 void removeTree(const QString& path);
 
+struct EntryLocation;
+
+// The same for an entry already located (see VerifiedDirectory::locate), and only while it is the
+// entry `expected`: when another entry takes its place, before or during the removal, nothing of
+// that one is removed and EBUSY is thrown.
+void removeTree(const EntryLocation& location, const EntryIdentity& expected);
+
 // What a removal may take.
 struct RemovalRules {
     // Entries for which this answers false stay, with everything below them. Empty: all may go.
@@ -31,6 +39,9 @@ struct RemovalRules {
     // Gives each directory it enters mode 0700 first, so entries of a read-only directory can go.
     // Only for trees the caller created itself.
     bool makeDirectoriesWritable = false;
+    // The entry the root must be. Another one found at its place stays whole (reported with
+    // EBUSY): a path exchanged while the removal begins cannot hand it somebody else's folder.
+    std::optional<EntryIdentity> root;
 };
 
 // What a removal could not take.
@@ -44,7 +55,10 @@ struct RemovalOutcome {
 };
 
 // The removal behind removeTree(), for the entry `name` of the directory `parentFd`, named `path`
-// in messages. Never throws for what it meets in the tree.
+// in messages. Never throws for what it meets in the tree. Each directory is opened relative to the
+// one holding it and checked to be the entry just listed (TreeWalker.h), and is removed only while
+// its name in that directory still leads to it, so a path exchanged during the work cannot
+// redirect it.
 RemovalOutcome removeTreeAt(int parentFd, const QByteArray& name, const QString& path,
                             const RemovalRules& rules);
 

@@ -34,7 +34,7 @@ std::optional<QString> EngineFixture::skipReason() const
     if (tmpfs && !tmpfs->isValid())
         return tmpfs->skipReason();
     if (bind && !bind->isValid())
-        return mounts::skipReason().value_or(QStringLiteral("cannot bind-mount the volume"));
+        return bind->skipReason();
     return std::nullopt;
 }
 

@@ -7,6 +7,7 @@
 #include "platform/TreeRemoval.h"
 #include "platform/UniqueFd.h"
 #include "support/ChildProcess.h"
+#include "support/ErrorOf.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
 #include "support/TmpfsMount.h"
@@ -22,20 +23,11 @@
 
 using namespace orvalink;
 using namespace orvalink::platform;
+using orvalink::test::errorOf;
 
 namespace {
 
 constexpr qint64 kMiB = 1024 * 1024;
-
-int errorOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const PlatformError& error) {
-        return error.errorNumber();
-    }
-    return 0;
-}
 
 // Opens the directory `names` below `base`, creating the missing steps when asked. Works through
 // descriptors, so the whole path may be longer than PATH_MAX.
