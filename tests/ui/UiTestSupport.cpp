@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QFontDatabase>
 #include <QImageWriter>
 #include <QMenu>
 #include <QSaveFile>
@@ -20,6 +21,13 @@ void prepareWidgetTests()
 {
     ui::useApplicationFontFamilies();
     ui::setAnimationsEnabled(false);
+}
+
+bool applicationFontsInstalled()
+{
+    const QStringList families = QFontDatabase::families();
+    return families.contains(QStringLiteral("Noto Sans")) &&
+           families.contains(QStringLiteral("Noto Sans CJK SC"));
 }
 
 QImage renderOffscreen(QWidget* widget, QSize size)

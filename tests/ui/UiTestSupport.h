@@ -14,6 +14,9 @@ namespace orvalink::test {
 // Fonts and animations as the window tests need them: the application font families that cover
 // Chinese, and every widget animation off so changes paint in their final state.
 void prepareWidgetTests();
+// Whether the font families the application sets are installed: the fit checks measure with them,
+// not with whatever else the machine has.
+bool applicationFontsInstalled();
 
 // Lays `widget` out off screen at `size` (or its size hint) and renders it into an image.
 QImage renderOffscreen(QWidget* widget, QSize size = QSize());
