@@ -31,7 +31,7 @@ void fillHome(TestTree& tree)
                          .arg(i),
             (i + 2) * 4096);
     tree.fileOfSize(
-        folder + QStringLiteral("<b>bold</b> notes that go on and on about the meeting and what everyone "
+        folder + QStringLiteral("<b>bold notes that go on and on about the meeting and what everyone "
                                 "said there afterwards, who answered whom, and what is still open.txt"),
         6000);
     for (int i = 0; i < 6; ++i)

@@ -63,7 +63,9 @@ private Q_SLOTS:
         const CurrentDirectory current(trap.path());
 
         ViewModelFixture fx;
-        const QString folder = fx.tree.dir(name);
+        // Deep enough that the directory card's path is elided wherever the test tree lies.
+        const QString folder =
+            fx.tree.dir(QStringLiteral("a parent folder whose name alone fills the card's line/") + name);
         auto vm = fx.makeViewModelWithSettings();
         WindowUnderTest w(*vm, withoutStartup());
         QVERIFY(w.showAndStart());

@@ -518,6 +518,7 @@ private Q_SLOTS:
         QCOMPARE(cards.size(), 4);
         QScrollBar* bar = row->horizontalScrollBar();
         QVERIFY(bar->maximum() > 0);
+        QVERIFY2(bar->isVisible(), "a row that scrolls shows that it does");
         QCOMPARE(bar->value(), 0);
 
         const auto wheel = [row](int delta) {

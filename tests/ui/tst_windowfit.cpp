@@ -20,6 +20,7 @@
 #include <QScrollBar>
 #include <QToolTip>
 #include <QWheelEvent>
+#include <QWindow>
 #include <QtTest>
 
 using namespace orvalink;
@@ -362,6 +363,13 @@ private Q_SLOTS:
         QVERIFY(least.width() <= available.width() && least.height() <= available.height());
         QVERIFY(window.width() <= available.width() && window.height() <= available.height());
         QVERIFY(window.width() >= least.width() && window.height() >= least.height());
+        // Shown, the window system tells the true frame: the least size is what it leaves.
+        window.setAttribute(Qt::WA_DontShowOnScreen);
+        window.show();
+        QTRY_VERIFY(!window.windowHandle()->frameMargins().isNull());
+        QTRY_COMPARE(
+            window.dashboard().minimumSize(),
+            ui::leastContentSize(QSize(1200, 760), available, window.windowHandle()->frameMargins()));
     }
 
     // With everything shown at once nothing is wider than its place either; the list may then

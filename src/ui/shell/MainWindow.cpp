@@ -11,9 +11,9 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLoggingCategory>
+#include <QMoveEvent>
 #include <QPointer>
 #include <QScreen>
-#include <QShowEvent>
 #include <QStyle>
 #include <QTimer>
 #include <QWindow>
@@ -49,7 +49,7 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::fitToScreen()
 {
-    const QScreen* shownOn = screen();
+    QScreen* shownOn = screen();
     if (!shownOn)
         return;
     // The frame is known once the window system framed the window; before, the style's title bar
@@ -57,6 +57,8 @@ void MainWindow::fitToScreen()
     QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
     if (frame.isNull())
         frame.setTop(style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this));
+    m_fittedFrame = frame;
+    m_fittedScreen = shownOn;
     const QSize available = shownOn->availableGeometry().size();
     const QSize least = leastContentSize(m_designedLeastSize, available, frame);
     m_dashboard->setMinimumSize(least);
@@ -68,14 +70,14 @@ void MainWindow::fitToScreen()
     }
 }
 
-void MainWindow::showEvent(QShowEvent* event)
+void MainWindow::moveEvent(QMoveEvent* event)
 {
-    QMainWindow::showEvent(event);
-    if (m_fittedToFrame)
-        return;
-    m_fittedToFrame = true;
-    // Measured again once the window is framed: the true frame may leave less room.
-    QTimer::singleShot(0, this, &MainWindow::fitToScreen);
+    QMainWindow::moveEvent(event);
+    // The window system tells the frame once it framed the window, and the screen may change with
+    // a move: measure again when either differs from what the sizes were worked out for.
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    if ((!frame.isNull() && frame != m_fittedFrame) || screen() != m_fittedScreen)
+        fitToScreen();
 }
 
 void MainWindow::bringToFront()

@@ -44,7 +44,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     // Keeps the least size within the screen's available area less the frame, and opens at a size
@@ -66,11 +66,12 @@ private:
     bool m_askingToClose = false;
     bool m_closing = false;
     bool m_readyToClose = false;
-    // The dashboard's own least size, the size the window opened at, and whether the frame was
-    // measured once the window showed.
+    // The dashboard's own least size, the size the window opened at, and the frame and screen the
+    // sizes were last worked out for.
     QSize m_designedLeastSize;
     QSize m_firstSize;
-    bool m_fittedToFrame = false;
+    QMargins m_fittedFrame;
+    QScreen* m_fittedScreen = nullptr;
 };
 
 } // namespace orvalink::ui
