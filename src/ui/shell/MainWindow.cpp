@@ -9,7 +9,6 @@
 #include "viewmodel/texts/Presentation.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QMoveEvent>
 #include <QPointer>
