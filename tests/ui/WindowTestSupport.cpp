@@ -34,7 +34,7 @@ ui::DashboardOptions options(std::optional<ui::QuickSheet> initialSheet, bool bo
 
 QStringList windowWidthFaults(const QWidget& window)
 {
-    return widthFaults(window, {QStringLiteral("breadcrumbScroll"), QStringLiteral("suggestionScroll")});
+    return widthFaults(window, {QStringLiteral("suggestionScroll")});
 }
 
 MigrationPathRecord successRecord(const QString& path)

@@ -31,8 +31,8 @@ inline ui::DashboardOptions withoutStartup(std::optional<ui::QuickSheet> initial
     return options(initialSheet, false);
 }
 
-// What in the window does not fit its width (see widthFaults()); the breadcrumbs and the
-// smart-migration cards scroll sideways by design.
+// What in the window does not fit its width (see widthFaults()); the smart-migration cards scroll
+// sideways by design, showing their scroll bar.
 QStringList windowWidthFaults(const QWidget& window);
 
 // A successful and a failed migration record for `path`, as the workflows publish them.

@@ -1,8 +1,11 @@
 // The pieces that keep the window inside its width: the eliding label, the flow layout's line
 // limit and right alignment, the card grid that folds into one column, the sideways row that only
-// makes room for its scroll bar when it shows one, and the path field that elides until focused.
+// makes room for its scroll bar when it shows one, the breadcrumbs that elide instead of scrolling,
+// and the path field that elides until focused.
 #include "UiTestSupport.h"
+#include "ui/widgets/BreadcrumbRow.h"
 #include "ui/widgets/CardGridLayout.h"
+#include "ui/widgets/Chip.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/FlowLayout.h"
 #include "ui/widgets/PlainToolTip.h"
@@ -12,6 +15,7 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPointer>
 #include <QScrollBar>
 #include <QStyle>
 #include <QtTest>
@@ -210,7 +214,6 @@ private Q_SLOTS:
         auto* layout = new QHBoxLayout(&host);
         layout->setContentsMargins(0, 0, 0, 0);
         auto* row = new SidewaysScrollArea(&host);
-        row->setKeepEndInView(true);
         auto* content = new QWidget;
         auto* chips = new QHBoxLayout(content);
         chips->setContentsMargins(0, 0, 0, 0);
@@ -229,9 +232,73 @@ private Q_SLOTS:
         QVERIFY(row->overflows());
         QCOMPARE(row->height(), 22 + bar);
         QVERIFY(row->horizontalScrollBar()->isVisible());
-        // The end, where the current folder is, stays in view.
-        QCOMPARE(row->horizontalScrollBar()->value(), row->horizontalScrollBar()->maximum());
         QVERIFY(row->horizontalScrollBar()->maximum() > 0);
+    }
+
+    // The breadcrumbs never scroll: the middle chips give up width first, then the first, the
+    // current folder (last) only when the others are down to a few characters, and a path too deep
+    // even for that hides middle chips; a chip cut short ends in "…" and carries its whole name as
+    // a plain tip.
+    void breadcrumbsElideInsteadOfScrolling_data()
+    {
+        QTest::addColumn<int>("spare");
+        QTest::addColumn<QString>("chipStates");
+        // The room the row has beyond (positive) or short of (negative) all chips whole, and how
+        // each chip shows then: w(hole), c(ut short), h(idden).
+        QTest::newRow("all whole") << 10 << QStringLiteral("wwww");
+        QTest::newRow("the middle ones give first") << -60 << QStringLiteral("wccw");
+        QTest::newRow("then the first") << -260 << QStringLiteral("cccw");
+        QTest::newRow("the current folder last") << -400 << QStringLiteral("cccc");
+        QTest::newRow("too deep: a middle one hides") << -440 << QStringLiteral("chcc");
+    }
+
+    void breadcrumbsElideInsteadOfScrolling()
+    {
+        QFETCH(int, spare);
+        QFETCH(QString, chipStates);
+        QWidget host;
+        auto* layout = new QHBoxLayout(&host);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* row = new BreadcrumbRow(&host);
+        layout->addWidget(row);
+        QList<Chip*> chips;
+        for (const QString& name :
+             {QStringLiteral("The first folder of the path"), QStringLiteral("A folder in the middle"),
+              QStringLiteral("Another folder in the middle"),
+              QStringLiteral("<b>The current</b> folder, long")})
+            chips.append(new Chip(name));
+        row->setChips(chips);
+        QCOMPARE(row->chips(), chips);
+        const int whole = row->sizeHint().width();
+        QVERIFY(row->minimumSizeHint().width() < 40);
+        test::renderOffscreen(&host, QSize(whole + spare, 40));
+        QCOMPARE(row->width(), whole + spare);
+
+        QString states;
+        const Chip* previous = nullptr;
+        for (const Chip* chip : std::as_const(chips)) {
+            if (!chip->isVisible()) {
+                states += QLatin1Char('h');
+                continue;
+            }
+            const bool isCut = chip->shownText() != chip->text();
+            states += isCut ? QLatin1Char('c') : QLatin1Char('w');
+            QCOMPARE(chip->shownText().contains(kEllipsis), isCut);
+            QCOMPARE(chip->toolTip(), isCut ? plainToolTip(chip->text()) : QString());
+            QVERIFY(chip->geometry().left() >= 0 && chip->geometry().right() < row->width());
+            QVERIFY(textWidth(*chip, chip->shownText()) < chip->width());
+            if (previous)
+                QVERIFY(previous->geometry().right() < chip->geometry().left());
+            previous = chip;
+        }
+        QCOMPARE(states, chipStates);
+
+        // New chips replace the old ones, which go once the event loop turns.
+        QPointer<Chip> old = chips.first();
+        row->setChips({new Chip(QStringLiteral("Home"))});
+        QVERIFY(old && !old->isVisible());
+        QTRY_VERIFY(!old);
+        QCOMPARE(row->chips().size(), 1);
     }
 
     void pathFieldElidesUntilFocused()

@@ -82,7 +82,6 @@ private Q_SLOTS:
         auto vm = fx.makeViewModelWithSettings();
         WindowUnderTest w(*vm, withoutStartup());
         QCOMPARE(w.window->windowTitle(), QStringLiteral("Orvalink"));
-        QCOMPARE(w.dashboard().minimumSize(), QSize(1200, 760));
         auto* splitter = w.window->findChild<QSplitter*>(QStringLiteral("dashboardSplitter"));
         QVERIFY(splitter);
         QCOMPARE(splitter->count(), 2);

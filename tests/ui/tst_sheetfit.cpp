@@ -62,21 +62,44 @@ private Q_SLOTS:
             QSKIP(qPrintable(*missing));
     }
 
-    void settingsSheetFits_data() { addLanguageRows(); }
+    // Also with Smart Migration on and every root the sheet shows inside a folder whose name has
+    // 200 characters.
+    void settingsSheetFits_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<bool>("privacy");
+        QTest::addColumn<bool>("longFolder");
+        for (const FitSetting& setting : fitSettings()) {
+            QTest::newRow(qPrintable(setting.tag)) << setting.language << setting.privacy << false;
+            QTest::newRow(qPrintable(QStringLiteral("long-") + setting.tag))
+                << setting.language << setting.privacy << true;
+        }
+    }
 
     void settingsSheetFits()
     {
         QFETCH(UILanguage, language);
         QFETCH(bool, privacy);
+        QFETCH(bool, longFolder);
         ViewModelFixture world;
+        const QString folder =
+            longFolder ? QStringLiteral("/") + QStringLiteral("Long name ").repeated(20) : QString();
         auto vm = world.makeViewModelWithSettings([&](AppConfig& config) {
             config.uiLanguage = language;
             config.presentationPrivacyEnabled = privacy;
             config.unifiedTargetManagementEnabled = true;
-            config.managedTargetRoot = world.home.path(QStringLiteral("Volumes/External Disk/OrvalinkRoot"));
+            config.smartMigrationEnabled = longFolder;
+            config.managedTargetRoot = world.home.path(QStringLiteral("Volumes/External Disk") + folder +
+                                                       QStringLiteral("/OrvalinkRoot"));
+            if (longFolder) {
+                config.defaultScanRoot = world.home.path(QStringLiteral("Projects") + folder);
+                config.defaultTargetRoot = world.home.path(QStringLiteral("Backup") + folder);
+            }
         });
         SettingsSheetView sheet(*vm);
         QCOMPARE(sheet.minimumSize(), QSize(720, 620));
+        // Within what a 1366x768 laptop leaves for a window.
+        QVERIFY(sheet.minimumSizeHint().height() <= 698 && sheet.minimumSizeHint().width() <= 1366);
         sheet.findChild<QPushButton*>(QStringLiteral("blockedPathsButton"))->click();
         sheet.flushRefresh();
         showAtLeastSize(sheet, QStringLiteral("fit-settings-") + QTest::currentDataTag());
@@ -99,6 +122,8 @@ private Q_SLOTS:
         const QString tag = QString::fromLatin1(QTest::currentDataTag());
         {
             AccountSheetView sheet(fixture.viewModel());
+            // Within what a 1366x768 laptop leaves for a window.
+            QVERIFY(sheet.minimumSize().height() <= 698 && sheet.minimumSizeHint().height() <= 698);
             sheet.setAppearHooksEnabled(false);
             sheet.findChild<CollapsibleSection*>(QStringLiteral("notesSection"))->setExpanded(true);
             sheet.flushRefresh();

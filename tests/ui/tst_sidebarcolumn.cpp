@@ -485,6 +485,10 @@ private Q_SLOTS:
         QVERIFY(waitUntilIdle(vm()));
         m_ui->settle();
         QVERIFY(shown("migrationListGroup"));
+        // Folded to one line until asked for.
+        QVERIFY(!shown("suggestionScroll"));
+        click("smartMigrationToggle");
+        QVERIFY(shown("suggestionScroll"));
         QWidget* card = nullptr;
         for (QWidget* candidate : m_ui->window->findChildren<QWidget*>(QStringLiteral("suggestionCard")))
             if (candidate->isVisibleTo(m_ui->window.get()) &&
@@ -500,7 +504,7 @@ private Q_SLOTS:
         QVERIFY(waitUntilIdle(vm()));
     }
 
-    // An ordinary wheel scrolls the suggestion row sideways (it hides its scroll bars); the cards
+    // An ordinary wheel scrolls the suggestion row sideways (as its scroll bar shows); the cards
     // take the focus by keyboard, the arrows go from card to card with the row following, and Space
     // or Return opens a card's folder as a click does.
     void suggestionRowWheelAndKeyboard()
@@ -510,6 +514,7 @@ private Q_SLOTS:
         click("smartMigrationSwitch");
         QVERIFY(waitUntilIdle(vm()));
         m_ui->settle();
+        click("smartMigrationToggle");
         auto* row = m_ui->find<QScrollArea>("suggestionScroll");
         QList<QWidget*> cards;
         for (QWidget* card : row->findChildren<QWidget*>(QStringLiteral("suggestionCard")))
@@ -519,6 +524,7 @@ private Q_SLOTS:
         QCOMPARE(cards.size(), 4);
         QScrollBar* bar = row->horizontalScrollBar();
         QVERIFY(bar->maximum() > 0);
+        QVERIFY2(bar->isVisible(), "a row that scrolls shows that it does");
         QCOMPARE(bar->value(), 0);
 
         const auto wheel = [row](int delta) {

@@ -1,56 +1,91 @@
+#include "FitWindow.h"
 #include "LayoutCheck.h"
 #include "UiTestSupport.h"
-#include "ViewModelFixture.h"
-#include "WindowTestSupport.h"
+#include "ui/shell/ScreenFit.h"
 #include "ui/views/dashboard/MainDashboardView.h"
+#include "ui/views/sidebar/DirectoryRowLayout.h"
+#include "ui/widgets/BreadcrumbRow.h"
+#include "ui/widgets/Chip.h"
 #include "ui/widgets/LayoutSettling.h"
+#include "ui/widgets/PlainToolTip.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/state/ViewModelContext.h"
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QListView>
+#include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
+#include <QWindow>
 #include <QtTest>
-#include <functional>
-#include <memory>
 
 using namespace orvalink;
 using namespace orvalink::test;
 
 namespace {
 
-// A home of 40 entries: folders and files of different sizes, some with long names.
-void fillHome(TestTree& tree)
-{
-    for (int i = 0; i < 28; ++i) {
-        const QString name = i % 7 == 3 ? QStringLiteral("Project archive with a rather long name %1").arg(i)
-                                        : QStringLiteral("Folder %1").arg(i, 2, 10, QLatin1Char('0'));
-        tree.fileOfSize(name + QStringLiteral("/data.bin"), (i + 1) * 4096);
-    }
-    for (int i = 0; i < 12; ++i)
-        tree.fileOfSize(QStringLiteral("file-%1.dat").arg(i), (i + 1) * 1024);
-}
-
 QString sizeTag(const QSize& size)
 {
     return QString::number(size.width()) + QLatin1Char('x') + QString::number(size.height());
 }
 
-// Every size in each language, with and without presentation privacy.
+// The least size, the least a 1366x768 laptop leaves (its panel and the title bar taken), and a
+// common default; the rows of the list each keeps in view, with Smart Migration on too.
+struct FitSize {
+    QSize size;
+    int plainRows;
+    int smartRows;
+};
+constexpr FitSize kFitSizes[] = {
+    {QSize(1200, 760), 4, 4}, {QSize(1366, 698), 4, 4}, {QSize(1480, 940), 10, 8}};
+
+// Every size in each state, language and privacy setting.
 void addFitRows()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<FitState>("state");
+    QTest::addColumn<UILanguage>("language");
+    QTest::addColumn<bool>("privacy");
+    QTest::addColumn<int>("leastRows");
+    const std::pair<FitState, const char*> states[] = {
+        {FitState::plain, ""}, {FitState::smart, "smart-"}, {FitState::longFolder, "long-"}};
+    for (const FitSize& fit : kFitSizes) {
+        for (const auto& [state, tag] : states) {
+            for (const FitSetting& setting : fitSettings()) {
+                const QString name = QLatin1String(tag) + sizeTag(fit.size) + QLatin1Char('-') + setting.tag;
+                QTest::newRow(qPrintable(name)) << fit.size << state << setting.language << setting.privacy
+                                                << (state == FitState::smart ? fit.smartRows : fit.plainRows);
+            }
+        }
+    }
+}
+
+// Every size in each language and privacy setting.
+void addSizeRows()
 {
     QTest::addColumn<QSize>("size");
     QTest::addColumn<UILanguage>("language");
     QTest::addColumn<bool>("privacy");
-    QTest::addColumn<int>("leastRows");
-    for (const auto& [size, rows] : {std::pair{QSize(1200, 760), 4}, std::pair{QSize(1480, 940), 10}}) {
-        for (const FitSetting& setting : fitSettings()) {
-            const QString name = sizeTag(size) + QLatin1Char('-') + setting.tag;
-            QTest::newRow(qPrintable(name)) << size << setting.language << setting.privacy << rows;
-        }
+    for (const FitSize& fit : kFitSizes) {
+        for (const FitSetting& setting : fitSettings())
+            QTest::newRow(qPrintable(sizeTag(fit.size) + QLatin1Char('-') + setting.tag))
+                << fit.size << setting.language << setting.privacy;
     }
+}
+
+// Unfolds the smart-migration suggestions as the user does.
+bool unfoldSuggestions(QWidget& window)
+{
+    auto* toggle = window.findChild<QPushButton*>(QStringLiteral("smartMigrationToggle"));
+    if (!toggle || !toggle->isVisible())
+        return false;
+    toggle->click();
+    ui::settleLayouts(window);
+    return true;
 }
 
 LinkMapping mappingFor(const QString& source, int age)
@@ -98,45 +133,83 @@ void showEverything(MainViewModel& vm, ui::DashboardViewState& state, TestTree& 
     state.setShowProgressPanel(true);
 }
 
-// The window over a home of 40 entries, in the settings `adjust` makes, at `size`.
-struct FitWindow {
-    FitWindow(QSize size, const std::function<void(AppConfig&)>& adjust)
-    {
-        fillHome(fx.tree);
-        vm = fx.makeViewModelWithSettings([&](AppConfig& config) {
-            config.minLargeSizeBytes = 0;
-            adjust(config);
-        });
-        w = std::make_unique<WindowUnderTest>(*vm);
-        w->window->resize(size);
+// What is wrong with the breadcrumbs: a chip outside the row, a chip cut short without "…" or
+// without its whole name as a plain tip, a whole one with a tip, the current folder (last) given
+// less width than a middle chip while it is cut short.
+QStringList breadcrumbFaults(const ui::BreadcrumbRow& row)
+{
+    QStringList faults;
+    const QList<ui::Chip*> chips = row.chips();
+    for (const ui::Chip* chip : chips) {
+        const QString name = chip->text().left(30);
+        if (chip->geometry().left() < 0 || chip->geometry().right() >= row.width())
+            faults.append(name + QStringLiteral(": outside the row"));
+        if (chip->fontMetrics().horizontalAdvance(chip->shownText()) > chip->width())
+            faults.append(name + QStringLiteral(": text wider than the chip"));
+        const bool cut = chip->shownText() != chip->text();
+        if (cut && !chip->shownText().contains(QChar(0x2026)))
+            faults.append(name + QStringLiteral(": cut without an ellipsis"));
+        if (chip->toolTip() != (cut ? ui::plainToolTip(chip->text()) : QString()))
+            faults.append(name + QStringLiteral(": tip \"%1\"").arg(chip->toolTip().left(40)));
     }
-    // Shows the window and waits until its start-up and the listing are done.
-    [[nodiscard]] bool start()
-    {
-        if (!w->showAndStart() || !waitUntilIdle(*vm))
-            return false;
-        ui::settleLayouts(*w->window);
-        return true;
+    const ui::Chip* current = chips.isEmpty() ? nullptr : chips.constLast();
+    for (qsizetype i = 1; current && current->shownText() != current->text() && i + 1 < chips.size(); ++i) {
+        if (chips.at(i)->width() > current->width())
+            faults.append(chips.at(i)->text().left(30) +
+                          QStringLiteral(": wider than the cut current folder"));
     }
-    [[nodiscard]] bool saveAs(const QString& name) const
-    {
-        return !saveScreen(w->window->grab().toImage(), name).isEmpty();
-    }
-    QScrollArea* column() const
-    {
-        return w->window->findChild<QScrollArea*>(QStringLiteral("sidebarScroll"));
-    }
-    QListView* list() const { return w->window->findChild<QListView*>(QStringLiteral("directoryList")); }
+    return faults;
+}
 
-    ViewModelFixture fx;
-    std::unique_ptr<MainViewModel> vm;
-    std::unique_ptr<WindowUnderTest> w;
-};
+// Hovers over the rows in view and returns what is wrong with their tips: a row whose name is drawn
+// cut short must show the whole name as a plain tip; a row drawn whole (the first, hovered before
+// any tip shows) none. `elided` counts the rows drawn cut short.
+QStringList listTipFaults(QListView& list, int* elided)
+{
+    QStringList faults;
+    *elided = 0;
+    QToolTip::hideText();
+    if (!QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 5000))
+        return {QStringLiteral("a tip from before stays")};
+    QList<std::pair<QPoint, QString>> cut;
+    bool wholeChecked = false;
+    for (int row = 0; row < list.model()->rowCount(); ++row) {
+        const QModelIndex index = list.model()->index(row, 0);
+        const QRect rect = list.visualRect(index);
+        if (!list.viewport()->rect().contains(rect))
+            continue;
+        const QString name = index.data(Qt::DisplayRole).toString();
+        const ui::DirectoryRowLayout layout = ui::DirectoryRowLayout::compute(rect, index, list.font());
+        if (layout.elidedName != name) {
+            cut.append({layout.name.center(), name});
+            continue;
+        }
+        if (wholeChecked)
+            continue;
+        wholeChecked = true;
+        QHelpEvent hover(QEvent::ToolTip, layout.name.center(),
+                         list.viewport()->mapToGlobal(layout.name.center()));
+        QApplication::sendEvent(list.viewport(), &hover);
+        if (QToolTip::isVisible())
+            faults.append(name + QStringLiteral(": drawn whole, yet a tip"));
+    }
+    for (const auto& [at, name] : cut) {
+        QHelpEvent hover(QEvent::ToolTip, at, list.viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list.viewport(), &hover);
+        if (!QToolTip::isVisible() || QToolTip::text() != ui::plainToolTip(name))
+            faults.append(name.left(40) + QStringLiteral(": tip \"%1\"").arg(QToolTip::text().left(60)));
+    }
+    *elided = int(cut.size());
+    if (!wholeChecked)
+        faults.append(QStringLiteral("no row drawn whole in view"));
+    return faults;
+}
 
 } // namespace
 
-// The window at its least size and at a common default, in each language with and without
-// presentation privacy: nothing wider than its place, and the directory list in view.
+// The window at its least size, at the least a small laptop leaves and at a common default, in
+// each language with and without presentation privacy, with Smart Migration on and in a folder
+// with a long name: nothing wider than its place, and the directory list in view.
 class WindowFitTest : public QObject {
     Q_OBJECT
 
@@ -153,33 +226,155 @@ private Q_SLOTS:
     void dashboardFits()
     {
         QFETCH(QSize, size);
+        QFETCH(FitState, state);
         QFETCH(UILanguage, language);
         QFETCH(bool, privacy);
         QFETCH(int, leastRows);
         FitWindow fit(size, [&](AppConfig& config) {
             config.uiLanguage = language;
             config.presentationPrivacyEnabled = privacy;
+            // As it was left on at the last start.
+            config.smartMigrationEnabled = state == FitState::smart;
         });
         QVERIFY(fit.start());
+        QVERIFY(fit.enter(state));
         QCOMPARE(fit.w->window->size(), size);
         QVERIFY(fit.saveAs(QStringLiteral("fit-") + QTest::currentDataTag()));
 
         QScrollArea* column = fit.column();
         QListView* list = fit.list();
         QVERIFY(column && list);
-        QVERIFY(list->model()->rowCount() >= 40);
-        // Elements and four rows fit at both sizes: the column has nothing to scroll.
+        QVERIFY(list->model()->rowCount() >= (state == FitState::longFolder ? 13 : 40));
+        // Elements and the least rows fit: the column has nothing to scroll.
         QCOMPARE(column->verticalScrollBar()->maximum(), 0);
         const int rows = visibleListRows(*column, *list);
         qInfo("%s: %d list rows in view", QTest::currentDataTag(), rows);
         const QStringList faults = windowWidthFaults(*fit.w->window);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
         QVERIFY2(rows >= leastRows, qPrintable(QStringLiteral("%1 rows in view").arg(rows)));
+
+        if (state == FitState::smart) {
+            auto* group = fit.w->window->findChild<QWidget*>(QStringLiteral("migrationListGroup"));
+            QVERIFY(group && group->isVisible());
+        }
+        if (state == FitState::longFolder) {
+            auto* crumbs = fit.w->window->findChild<ui::BreadcrumbRow*>(QStringLiteral("breadcrumbs"));
+            QVERIFY(crumbs && crumbs->chips().size() >= 2);
+            // The current folder's name is too long for any column: cut short, whole in its tip.
+            QVERIFY(crumbs->chips().constLast()->shownText() != crumbs->chips().constLast()->text());
+            const QStringList chipFaults = breadcrumbFaults(*crumbs);
+            QVERIFY2(chipFaults.isEmpty(), qPrintable(chipFaults.join(QLatin1Char('\n'))));
+            int elided = 0;
+            const QStringList tipFaults = listTipFaults(*list, &elided);
+            QVERIFY2(tipFaults.isEmpty(), qPrintable(tipFaults.join(QLatin1Char('\n'))));
+            QVERIFY2(elided >= 2, qPrintable(QStringLiteral("%1 rows drawn cut short").arg(elided)));
+        }
+    }
+
+    // Unfolded, the suggestion row shows its scroll bar while its cards are wider than the
+    // column, and no text of a card wholly in view is cut.
+    void unfoldedSuggestionsShowTheyScroll_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<bool>("privacy");
+        for (const FitSetting& setting : fitSettings())
+            QTest::newRow(qPrintable(setting.tag)) << setting.language << setting.privacy;
+    }
+
+    void unfoldedSuggestionsShowTheyScroll()
+    {
+        QFETCH(UILanguage, language);
+        QFETCH(bool, privacy);
+        FitWindow fit(QSize(1200, 760), [&](AppConfig& config) {
+            config.uiLanguage = language;
+            config.presentationPrivacyEnabled = privacy;
+            config.smartMigrationEnabled = true;
+            config.smartMigrationProfile = SmartMigrationProfile::other;
+        });
+        for (const char* name : {"Downloads", "Movies", "Pictures", "Documents", "Music"})
+            fit.fx.tree.fileOfSize(QString::fromLatin1(name) + QStringLiteral("/big.bin"), 1 << 20);
+        QVERIFY(fit.start());
+        QVERIFY(unfoldSuggestions(*fit.w->window));
+        QVERIFY(fit.saveAs(QStringLiteral("fit-smart-unfolded-") + QTest::currentDataTag()));
+        auto* row = fit.w->window->findChild<QScrollArea*>(QStringLiteral("suggestionScroll"));
+        QVERIFY(row && row->isVisible());
+        QList<QWidget*> cards;
+        for (QWidget* card : row->findChildren<QWidget*>(QStringLiteral("suggestionCard")))
+            if (card->isVisible())
+                cards.append(card);
+        QVERIFY(cards.size() >= 3);
+        int cardsWidth = 0;
+        for (QWidget* card : cards)
+            cardsWidth = std::max(cardsWidth, card->geometry().right() + 1);
+        QVERIFY(cardsWidth > row->viewport()->width());
+        QVERIFY2(row->horizontalScrollBar()->isVisible(), "the row scrolls without showing it");
+        QVERIFY(row->horizontalScrollBar()->maximum() > 0);
+        int whole = 0;
+        for (QWidget* card : cards) {
+            const QRect shown(card->mapTo(row->viewport(), QPoint(0, 0)), card->size());
+            if (!row->viewport()->rect().contains(shown))
+                continue;
+            ++whole;
+            const QStringList faults = widthFaults(*card);
+            QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+        }
+        QVERIFY(whole >= 1);
+        const QStringList faults = windowWidthFaults(*fit.w->window);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+    }
+    // The least size never asks for more than the screen's available area less the frame; the
+    // window opens at its roomy size where that fits, else at what the screen leaves.
+    void leastSizeWithinTheScreen_data()
+    {
+        QTest::addColumn<QSize>("available");
+        QTest::addColumn<QMargins>("frame");
+        QTest::addColumn<QSize>("least");
+        QTest::addColumn<QSize>("first");
+        QTest::newRow("large screen")
+            << QSize(1920, 1050) << QMargins(1, 37, 1, 1) << QSize(1200, 760) << QSize(1480, 940);
+        QTest::newRow("1366x768 laptop")
+            << QSize(1366, 736) << QMargins(0, 38, 0, 0) << QSize(1200, 698) << QSize(1366, 698);
+        QTest::newRow("small screen")
+            << QSize(1024, 600) << QMargins(2, 30, 2, 2) << QSize(1020, 568) << QSize(1020, 568);
+        QTest::newRow("screen unknown") << QSize() << QMargins() << QSize(1200, 760) << QSize(1480, 940);
+    }
+
+    void leastSizeWithinTheScreen()
+    {
+        QFETCH(QSize, available);
+        QFETCH(QMargins, frame);
+        QFETCH(QSize, least);
+        QFETCH(QSize, first);
+        QCOMPARE(ui::leastContentSize(QSize(1200, 760), available, frame), least);
+        QCOMPARE(ui::firstContentSize(QSize(1480, 940), least, available, frame), first);
+    }
+
+    // The window on the test's screen (smaller than the least size) asks for no more than it.
+    void windowOpensWithinItsScreen()
+    {
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        ui::MainWindow window(*vm, withoutStartup(), std::make_unique<ScriptedPromptSurface>());
+        QVERIFY(window.screen());
+        const QSize available = window.screen()->availableGeometry().size();
+        if (available.width() >= 1200 && available.height() >= 760)
+            QSKIP("the screen of this test run has room for the least size");
+        const QSize least = window.minimumSizeHint().expandedTo(window.minimumSize());
+        QVERIFY(least.width() <= available.width() && least.height() <= available.height());
+        QVERIFY(window.width() <= available.width() && window.height() <= available.height());
+        QVERIFY(window.width() >= least.width() && window.height() >= least.height());
+        // Shown, the window system tells the true frame: the least size is what it leaves.
+        window.setAttribute(Qt::WA_DontShowOnScreen);
+        window.show();
+        QTRY_VERIFY(!window.windowHandle()->frameMargins().isNull());
+        QTRY_COMPARE(
+            window.dashboard().minimumSize(),
+            ui::leastContentSize(QSize(1200, 760), available, window.windowHandle()->frameMargins()));
     }
 
     // With everything shown at once nothing is wider than its place either; the list may then
     // need the column to scroll.
-    void everythingShownFits_data() { addFitRows(); }
+    void everythingShownFits_data() { addSizeRows(); }
 
     void everythingShownFits()
     {
@@ -195,6 +390,7 @@ private Q_SLOTS:
             config.smartMigrationProfile = SmartMigrationProfile::wechat;
         });
         QVERIFY(fit.start());
+        QVERIFY(unfoldSuggestions(*fit.w->window));
         showEverything(*fit.vm, fit.w->viewState(), fit.fx.tree);
         ui::settleLayouts(*fit.w->window);
         QVERIFY(fit.saveAs(QStringLiteral("fit-all-") + QTest::currentDataTag()));
@@ -203,7 +399,7 @@ private Q_SLOTS:
         ViewModelInternals::context(*fit.vm).activity().setDiskWork(DiskWork::none);
     }
 
-    // With smart migration on, the short window's column scrolls; the wheel over the list still
+    // With the suggestions unfolded, the short window's column scrolls; the wheel over the list still
     // moves only the list, also once the list is at its end.
     void wheelOverTheListScrollsOnlyTheList()
     {
@@ -213,6 +409,7 @@ private Q_SLOTS:
             config.showHiddenFiles = false;
         });
         QVERIFY(fit.start());
+        QVERIFY(unfoldSuggestions(*fit.w->window));
         QScrollArea* column = fit.column();
         QListView* list = fit.list();
         QVERIFY(column && list);
@@ -236,5 +433,15 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(WindowFitTest)
+int main(int argc, char** argv)
+{
+    // Off screen, on a laptop's screen whose available area less the window's frame is 1366x698.
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.isEmpty() || platform == "offscreen")
+        qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen:configfile=") + ORVALINK_LAPTOP_SCREEN);
+    QApplication app(argc, argv);
+    WindowFitTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_windowfit.moc"

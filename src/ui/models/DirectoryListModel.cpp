@@ -54,6 +54,9 @@ QVariant DirectoryListModel::data(const QModelIndex& index, int role) const
     const bool migrated = entry->isSymbolicLink || entry->isAliasFile;
     switch (role) {
     case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        // The tip is the whole name as shown, plain text; the delegate offers it where the row
+        // draws the name cut short.
         return m_source.displayName(*entry);
     case Qt::DecorationRole:
         return m_icons ? QVariant(m_icons->icon(entry->path, entry->kind)) : QVariant();

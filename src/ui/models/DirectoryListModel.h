@@ -14,6 +14,9 @@ class DirectoryIconCache;
 // row count, and data() asks the source for the inputs of the rows being painted, so a search
 // keystroke over a large folder costs the source's filtering and the visible rows, not the folder.
 //
+// Qt::DisplayRole and Qt::ToolTipRole are the entry's name as shown (plain text); the delegate shows
+// the tip only where it draws the name cut short.
+//
 // The owner tells the model what changed: resetListing() for other rows or another order,
 // syncFocus() for a focus move (two rows repaint), refreshRowInputs() for selection, link mode,
 // language or hints (one signal for all rows), noteSizesChanged() for sizes measured in place

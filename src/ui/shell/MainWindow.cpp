@@ -2,22 +2,29 @@
 
 #include "ui/shell/MessageBoxPromptSurface.h"
 #include "ui/shell/PromptPresenter.h"
+#include "ui/shell/ScreenFit.h"
 #include "ui/shell/SheetHost.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/texts/Presentation.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QLoggingCategory>
+#include <QMoveEvent>
 #include <QPointer>
 #include <QScreen>
+#include <QStyle>
 #include <QTimer>
-#include <algorithm>
+#include <QWindow>
 
 namespace orvalink::ui {
 
 Q_LOGGING_CATEGORY(lcWindow, "orvalink.shell.window")
+
+namespace {
+// Room for both columns' cards side by side where the screen has it.
+constexpr QSize kFirstSize(1480, 940);
+} // namespace
 
 MainWindow::MainWindow(MainViewModel& viewModel, DashboardOptions options,
                        std::unique_ptr<PromptSurface> surface, QWidget* parent)
@@ -32,17 +39,45 @@ MainWindow::MainWindow(MainViewModel& viewModel, DashboardOptions options,
     m_prompts = std::make_unique<PromptPresenter>(m_viewModel, m_dashboard->viewState(), *m_surface);
     m_sheets = std::make_unique<SheetHost>(m_viewModel, m_dashboard->viewState(), this);
     connect(&m_viewModel.activity(), &ActivityState::diskWorkChanged, this, &MainWindow::diskWorkChanged);
-    // The least size leaves the detail column narrower than its storage cards; open roomier where
-    // the screen allows it.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QSize room = screen->availableSize();
-        // Never below the least size, also on a screen smaller than it.
-        resize(std::max(minimumSizeHint().width(), std::min(1480, room.width())),
-               std::max(minimumSizeHint().height(), std::min(940, room.height())));
-    }
+    m_designedLeastSize = m_dashboard->minimumSize();
+    m_firstSize = size();
+    fitToScreen();
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::fitToScreen()
+{
+    QScreen* shownOn = screen();
+    if (!shownOn)
+        return;
+    // The frame is known once the window system framed the window; before, the style's title bar
+    // stands for it.
+    QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    if (frame.isNull())
+        frame.setTop(style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this));
+    m_fittedFrame = frame;
+    m_fittedScreen = shownOn;
+    const QSize available = shownOn->availableGeometry().size();
+    const QSize least = leastContentSize(m_designedLeastSize, available, frame);
+    m_dashboard->setMinimumSize(least);
+    // The least size leaves the detail column narrower than its storage cards; open roomier where
+    // the screen allows it. A size someone else gave the window meanwhile stays.
+    if (size() == m_firstSize) {
+        m_firstSize = firstContentSize(kFirstSize, least, available, frame);
+        resize(m_firstSize);
+    }
+}
+
+void MainWindow::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    // The window system tells the frame once it framed the window, and the screen may change with
+    // a move: measure again when either differs from what the sizes were worked out for.
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    if ((!frame.isNull() && frame != m_fittedFrame) || screen() != m_fittedScreen)
+        fitToScreen();
+}
 
 void MainWindow::bringToFront()
 {

@@ -44,8 +44,12 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
+    // Keeps the least size within the screen's available area less the frame, and opens at a size
+    // that fits there.
+    void fitToScreen();
     void askBeforeClosing();
     void closeNow();
     // While the question is open: the work it asks about may end on its own.
@@ -62,6 +66,12 @@ private:
     bool m_askingToClose = false;
     bool m_closing = false;
     bool m_readyToClose = false;
+    // The dashboard's own least size, the size the window opened at, and the frame and screen the
+    // sizes were last worked out for.
+    QSize m_designedLeastSize;
+    QSize m_firstSize;
+    QMargins m_fittedFrame;
+    QScreen* m_fittedScreen = nullptr;
 };
 
 } // namespace orvalink::ui

@@ -67,6 +67,9 @@ void Chip::setPadding(int horizontal, int vertical)
 
 void Chip::setMaximumTextWidth(int width)
 {
+    // A row that arranges its chips sets this at every pass: only a change asks for a new layout.
+    if (width == m_maxTextWidth)
+        return;
     m_maxTextWidth = width;
     relayout();
 }

@@ -59,12 +59,12 @@ GroupPanel::GroupPanel(QWidget* parent) : QWidget(parent)
     headerLayout->addStretch(1);
     outer->addWidget(m_header);
 
-    auto* box = new PanelBox(this);
-    box->setObjectName(QStringLiteral("groupPanelBox"));
-    m_contentLayout = new QVBoxLayout(box);
+    m_box = new PanelBox(this);
+    m_box->setObjectName(QStringLiteral("groupPanelBox"));
+    m_contentLayout = new QVBoxLayout(m_box);
     m_contentLayout->setContentsMargins(12, 10, 12, 10);
     m_contentLayout->setSpacing(8);
-    outer->addWidget(box, 1);
+    outer->addWidget(m_box, 1);
     updateHeader();
 }
 
@@ -91,6 +91,20 @@ void GroupPanel::setSymbol(const QString& name)
     updateHeader();
 }
 
+void GroupPanel::addHeaderWidget(QWidget* widget, int stretch)
+{
+    auto* row = static_cast<QHBoxLayout*>(m_header->layout());
+    // Before the stretch that closes the row; a widget that stretches takes the room it kept.
+    row->insertWidget(row->count() - 1, widget, stretch);
+    if (stretch > 0)
+        row->setStretch(row->count() - 1, 0);
+}
+
+void GroupPanel::setContentVisible(bool visible)
+{
+    m_box->setVisible(visible);
+}
+
 void GroupPanel::setHeaderSpacing(int pixels)
 {
     layout()->setSpacing(pixels);
@@ -99,7 +113,7 @@ void GroupPanel::setHeaderSpacing(int pixels)
 void GroupPanel::setCompact()
 {
     setHeaderSpacing(3);
-    m_contentLayout->setContentsMargins(10, 6, 10, 6);
+    m_contentLayout->setContentsMargins(10, 5, 10, 5);
     m_contentLayout->setSpacing(6);
 }
 

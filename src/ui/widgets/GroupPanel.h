@@ -23,10 +23,15 @@ public:
     QString symbol() const { return m_symbol; }
     void setSymbol(const QString& name);
 
+    // Puts `widget` on the title row after the title, with `stretch` (the group takes ownership).
+    void addHeaderWidget(QWidget* widget, int stretch = 0);
+    // Shows or hides the box with the content; the title row stays.
+    void setContentVisible(bool visible);
+
     // Room between the title row and the box (6 px unless set).
     void setHeaderSpacing(int pixels);
     // Tighter room for a group among many in a column: 3 px below the title, 10 px either side
-    // of the content and 6 px above, below and between its lines.
+    // of the content, 5 px above and below it and 6 px between its lines.
     void setCompact();
 
     // The layout of the box; the owner adds the panel's content here.
@@ -42,6 +47,7 @@ private:
     QWidget* m_header = nullptr;
     QLabel* m_symbolLabel = nullptr;
     QLabel* m_titleLabel = nullptr;
+    QWidget* m_box = nullptr;
     QVBoxLayout* m_contentLayout = nullptr;
 };
 

@@ -1,7 +1,6 @@
 #include "ui/widgets/SidewaysScrollArea.h"
 
 #include <QEvent>
-#include <QScrollBar>
 #include <QStyle>
 
 namespace orvalink::ui {
@@ -30,11 +29,8 @@ bool SidewaysScrollArea::overflows() const
 
 bool SidewaysScrollArea::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == widget() && (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Resize)) {
+    if (watched == widget() && (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Resize))
         fitHeight();
-        if (m_keepEndInView && event->type() == QEvent::Resize)
-            horizontalScrollBar()->setValue(horizontalScrollBar()->maximum());
-    }
     return QScrollArea::eventFilter(watched, event);
 }
 
@@ -42,8 +38,6 @@ void SidewaysScrollArea::resizeEvent(QResizeEvent* event)
 {
     QScrollArea::resizeEvent(event);
     fitHeight();
-    if (m_keepEndInView)
-        horizontalScrollBar()->setValue(horizontalScrollBar()->maximum());
 }
 
 void SidewaysScrollArea::fitHeight()

@@ -6,15 +6,12 @@ namespace orvalink::ui {
 
 // A one-line row that scrolls sideways when its content is wider than the row: exactly as tall as
 // the content, plus the horizontal scroll bar only while the bar is shown, so a row that fits
-// wastes no line on an empty bar. With `keepEndInView` a content that grows shows its end (the
-// breadcrumbs end with the current folder).
+// wastes no line on an empty bar, and a row that scrolls shows that it does.
 class SidewaysScrollArea : public QScrollArea {
     Q_OBJECT
 
 public:
     explicit SidewaysScrollArea(QWidget* parent = nullptr);
-
-    void setKeepEndInView(bool keep) { m_keepEndInView = keep; }
 
     // Sets the row's content (owned by the area) and starts following its size.
     void setContent(QWidget* content);
@@ -28,8 +25,6 @@ protected:
 
 private:
     void fitHeight();
-
-    bool m_keepEndInView = false;
 };
 
 } // namespace orvalink::ui

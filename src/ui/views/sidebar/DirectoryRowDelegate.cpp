@@ -3,10 +3,14 @@
 #include "ui/models/DirectoryListModel.h"
 #include "ui/views/sidebar/DirectoryRowLayout.h"
 #include "ui/views/sidebar/TabularText.h"
+#include "ui/widgets/PlainToolTip.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 namespace orvalink::ui {
 
@@ -99,6 +103,21 @@ void DirectoryRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     for (const DirectoryRowBadge& badge : layout.badges)
         paintBadge(painter, badge);
     painter->restore();
+}
+
+bool DirectoryRowDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                                     const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    if (event->type() != QEvent::ToolTip || !view || !index.isValid())
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    const DirectoryRowLayout layout = DirectoryRowLayout::compute(option.rect, index, option.font);
+    const QString name = index.data(Qt::ToolTipRole).toString();
+    // A name shown whole needs no tip; a cut one shows whole, never read as markup.
+    if (layout.elidedName == index.data(Qt::DisplayRole).toString() || name.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(event->globalPos(), plainToolTip(name), view->viewport(), option.rect);
+    return true;
 }
 
 bool DirectoryRowDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,

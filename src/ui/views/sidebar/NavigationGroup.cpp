@@ -3,11 +3,11 @@
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/common/ViewText.h"
 #include "ui/views/sidebar/PathInputRow.h"
+#include "ui/widgets/BreadcrumbRow.h"
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/Clickable.h"
 #include "ui/widgets/ComboOptions.h"
 #include "ui/widgets/FlowLayout.h"
-#include "ui/widgets/SidewaysScrollArea.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/Navigator.h"
@@ -40,18 +40,12 @@ NavigationGroup::NavigationGroup(MainViewModel& viewModel, QWidget* parent)
     // Compact: every line the sidebar's groups take is taken from the directory list.
     setCompact();
 
-    m_breadcrumbScroll = new SidewaysScrollArea(this);
-    m_breadcrumbScroll->setObjectName(QStringLiteral("breadcrumbScroll"));
-    // The last chip is the current folder.
-    m_breadcrumbScroll->setKeepEndInView(true);
-    m_breadcrumbs = new QWidget(m_breadcrumbScroll);
+    // The breadcrumbs stand on the title row, a line the directory list keeps, in the room the
+    // title leaves. They never scroll: chips that do not fit give up width, the current folder last.
+    m_breadcrumbs = new BreadcrumbRow(this);
     m_breadcrumbs->setObjectName(QStringLiteral("breadcrumbs"));
-    m_breadcrumbLayout = new QHBoxLayout(m_breadcrumbs);
-    m_breadcrumbLayout->setContentsMargins(0, 0, 0, 0);
-    m_breadcrumbLayout->setSpacing(6);
-    m_breadcrumbLayout->addStretch(1);
-    m_breadcrumbScroll->setContent(m_breadcrumbs);
-    column->addWidget(m_breadcrumbScroll);
+    m_breadcrumbs->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    addHeaderWidget(m_breadcrumbs, 1);
 
     buildControls();
 
@@ -146,27 +140,20 @@ void NavigationGroup::rebuildBreadcrumbs()
         return;
     m_breadcrumbKey = key;
 
-    // The chip clicked may be the one asking for this rebuild: delete later, never under its feet.
-    while (m_breadcrumbLayout->count() > 1) {
-        QLayoutItem* item = m_breadcrumbLayout->takeAt(0);
-        if (QWidget* widget = item->widget()) {
-            widget->hide();
-            widget->deleteLater();
-        }
-        delete item;
-    }
     const QColor accent = palette().color(QPalette::Highlight);
+    QList<Chip*> chips;
     for (qsizetype i = 0; i < paths.size(); ++i) {
         const QString path = paths.at(i);
-        auto* chip = new Chip(names.at(i), m_breadcrumbs);
+        auto* chip = new Chip(names.at(i));
         chip->setObjectName(QStringLiteral("breadcrumbChip"));
         chip->setProperty("path", path);
         chip->setFont(styledFont(TextStyle::Caption, chip->font()));
         chip->setPadding(8, 4);
         chip->setTint(accent, path == current ? 0.18 : 0.0);
         makeClickable(chip, [this, path] { m_viewModel.navigation().navigate(path, true); });
-        m_breadcrumbLayout->insertWidget(int(i), chip);
+        chips.append(chip);
     }
+    m_breadcrumbs->setChips(chips);
 }
 
 void NavigationGroup::refresh()

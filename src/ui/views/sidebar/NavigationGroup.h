@@ -6,7 +6,6 @@
 
 class QCheckBox;
 class QComboBox;
-class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QShortcut;
@@ -17,8 +16,8 @@ class MainViewModel;
 
 namespace orvalink::ui {
 
+class BreadcrumbRow;
 class PathInputRow;
-class SidewaysScrollArea;
 
 // The "Navigation" group: the current directory's breadcrumbs, Back (Ctrl+[), Forward (Ctrl+]) and
 // Up, the migration-list menu with the Smart Migration and Link Mode switches, System Apps, Clear
@@ -36,9 +35,7 @@ private:
     void rebuildBreadcrumbs();
 
     MainViewModel& m_viewModel;
-    SidewaysScrollArea* m_breadcrumbScroll = nullptr;
-    QWidget* m_breadcrumbs = nullptr;
-    QHBoxLayout* m_breadcrumbLayout = nullptr;
+    BreadcrumbRow* m_breadcrumbs = nullptr;
     // What the chips show now; they are rebuilt only when it changes.
     QStringList m_breadcrumbKey;
     QPushButton* m_back = nullptr;

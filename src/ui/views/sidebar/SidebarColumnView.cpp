@@ -14,7 +14,6 @@
 #include "ui/views/sidebar/TargetVolumeGroup.h"
 #include "ui/views/sidebar/ViewModelDirectoryListSource.h"
 #include "ui/widgets/ElidedLabel.h"
-#include "ui/widgets/GroupPanel.h"
 #include "ui/widgets/Symbols.h"
 #include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
@@ -44,7 +43,7 @@ SidebarColumnView::SidebarColumnView(MainViewModel& viewModel, DashboardViewStat
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(12, 12, 12, 12);
     // Tighter than the detail column: every line given to the groups is taken from the list.
-    column->setSpacing(6);
+    column->setSpacing(4);
 
     m_quickAccess = new QuickAccessBar(m_viewModel, m_state, this);
     column->addWidget(m_quickAccess);
@@ -62,11 +61,8 @@ SidebarColumnView::SidebarColumnView(MainViewModel& viewModel, DashboardViewStat
     m_containersNotice->setWordWrap(true);
     column->addWidget(m_containersNotice);
 
-    m_smartGroup = new GroupPanel(QString(), QStringLiteral("wand.and.stars"), this);
-    m_smartGroup->setObjectName(QStringLiteral("migrationListGroup"));
-    m_smartPanel = new SmartMigrationPanel(m_viewModel, m_smartGroup);
-    m_smartGroup->contentLayout()->addWidget(m_smartPanel);
-    column->addWidget(m_smartGroup);
+    m_smartPanel = new SmartMigrationPanel(m_viewModel, this);
+    column->addWidget(m_smartPanel);
 
     m_search = new SearchRow(m_viewModel, this);
     column->addWidget(m_search);
@@ -119,9 +115,7 @@ void SidebarColumnView::refresh()
     m_containersNotice->setVisible(notice.has_value());
     m_containersNotice->setText(notice.value_or(QString()));
 
-    m_smartGroup->setVisible(browsing.smartMigrationEnabled());
-    if (browsing.smartMigrationEnabled())
-        m_smartGroup->setTitle(texts.localized(QStringLiteral("迁移列表"), QStringLiteral("Migration List")));
+    m_smartPanel->setVisible(browsing.smartMigrationEnabled());
 
     const bool noMatch =
         !browsing.searchQuery().trimmed().isEmpty() && m_viewModel.listing().sortedEntries().isEmpty();

@@ -17,7 +17,6 @@ class ActionsRow;
 class DirectoryIconCache;
 class DirectoryListModel;
 class DirectoryListView;
-class GroupPanel;
 class NavigationGroup;
 class QuickAccessBar;
 class RefreshScheduler;
@@ -58,7 +57,6 @@ private:
     NavigationGroup* m_navigationGroup = nullptr;
     ActionsRow* m_actions = nullptr;
     QLabel* m_containersNotice = nullptr;
-    GroupPanel* m_smartGroup = nullptr;
     SmartMigrationPanel* m_smartPanel = nullptr;
     SearchRow* m_search = nullptr;
     DirectoryListView* m_listView = nullptr;

@@ -1,11 +1,15 @@
 #include "ui/views/sidebar/SmartMigrationPanel.h"
 
 #include "ui/views/common/RefreshScheduler.h"
+#include "ui/views/common/ViewText.h"
 #include "ui/views/sidebar/SuggestionCard.h"
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/Clickable.h"
 #include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/SidewaysScrollArea.h"
 #include "ui/widgets/SidewaysWheel.h"
+#include "ui/widgets/SmallButton.h"
+#include "ui/widgets/TabOrder.h"
 #include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
@@ -15,58 +19,52 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QScrollArea>
-#include <QScrollBar>
-#include <QVBoxLayout>
+#include <QPushButton>
 
 namespace orvalink::ui {
 
 SmartMigrationPanel::SmartMigrationPanel(MainViewModel& viewModel, QWidget* parent)
-    : QWidget(parent), m_viewModel(viewModel)
+    : GroupPanel(QString(), QStringLiteral("wand.and.stars"), parent), m_viewModel(viewModel)
 {
-    setObjectName(QStringLiteral("smartMigrationPanel"));
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(10);
+    setObjectName(QStringLiteral("migrationListGroup"));
+    setCompact();
 
-    auto* header = new QHBoxLayout;
-    header->setSpacing(8);
+    // Folded, the group is its title row alone: every line it takes is taken from the directory
+    // list, which must keep its rows on a short screen. The title, the profile's name, the summary
+    // and the button that unfolds the cards stand on that row.
     m_title = textLabel(this, QStringLiteral("smartMigrationTitle"), TextStyle::Headline);
-    header->addWidget(m_title);
+    addHeaderWidget(m_title);
     m_profileBadge = new Chip(QString(), this);
     m_profileBadge->setObjectName(QStringLiteral("smartMigrationProfileBadge"));
     m_profileBadge->setFont(styledFont(TextStyle::Caption, font()));
     m_profileBadge->setPadding(8, 3);
     m_profileBadge->setTint(palette().color(QPalette::Highlight), 0.14);
-    header->addWidget(m_profileBadge);
-    header->addStretch(1);
-    column->addLayout(header);
-
-    // Two lines at most: the summaries are one sentence, a longer one ends in "…".
+    addHeaderWidget(m_profileBadge);
+    // The summary takes the room the others leave: what does not fit ends in "…", whole in the tip.
     m_summary = elidedLabel(this, QStringLiteral("smartMigrationSummary"), TextStyle::Caption, Qt::ElideRight,
-                            LabelOption::Secondary, 2);
-    m_summary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    column->addWidget(m_summary);
+                            LabelOption::Secondary);
+    m_summary->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    addHeaderWidget(m_summary, 1);
+    m_toggle = smallButton(this, QStringLiteral("smartMigrationToggle"));
+    connect(m_toggle, &QPushButton::clicked, this, [this] { setExpanded(!m_expanded); });
+    addHeaderWidget(m_toggle);
 
-    m_cardScroll = new QScrollArea(this);
+    // The row shows its scroll bar while the cards are wider than the column, so it is plain that
+    // it scrolls; the wheel and the keyboard scroll it too. Tab and the arrow keys go from card to
+    // card (the row follows the focus), so the row itself is no stop of its own.
+    m_cardScroll = new SidewaysScrollArea(this);
     m_cardScroll->setObjectName(QStringLiteral("suggestionScroll"));
-    m_cardScroll->setFrameShape(QFrame::NoFrame);
-    m_cardScroll->setWidgetResizable(false);
-    m_cardScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_cardScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_cardScroll->viewport()->setAutoFillBackground(false);
-    // The row hides its scroll bars: the wheel and the keyboard scroll it. Tab and the arrow keys go
-    // from card to card (the row follows the focus), so the row itself is no stop of its own.
-    scrollSidewaysWithWheel(m_cardScroll);
     m_cardScroll->setFocusPolicy(Qt::NoFocus);
+    scrollSidewaysWithWheel(m_cardScroll);
     m_cards = new QWidget(m_cardScroll);
     m_cards->setObjectName(QStringLiteral("suggestionCards"));
     m_cardLayout = new QHBoxLayout(m_cards);
     m_cardLayout->setContentsMargins(0, 2, 0, 2);
     m_cardLayout->setSpacing(10);
     m_cardLayout->addStretch(1);
-    m_cardScroll->setWidget(m_cards);
-    column->addWidget(m_cardScroll);
+    m_cardScroll->setContent(m_cards);
+    contentLayout()->addWidget(m_cardScroll);
+    setContentVisible(m_expanded);
 
     // The suggestions look at the whole listing: worked out again only when what they are built
     // from changed, not at every keystroke or focus move of a large folder.
@@ -76,6 +74,19 @@ SmartMigrationPanel::SmartMigrationPanel(MainViewModel& viewModel, QWidget* pare
         &m_viewModel.browsing(), &BrowsingState::entriesChanged, &BrowsingState::currentDirectoryPathChanged,
         &BrowsingState::smartMigrationEnabledChanged, &BrowsingState::smartMigrationProfileChanged);
     refresh();
+}
+
+void SmartMigrationPanel::setExpanded(bool expanded)
+{
+    m_expanded = expanded;
+    setContentVisible(expanded);
+    updateToggleText();
+}
+
+void SmartMigrationPanel::updateToggleText()
+{
+    m_toggle->setText(m_expanded ? localizedText(m_viewModel, "收起", "Collapse")
+                                 : localizedText(m_viewModel, "展开", "Expand"));
 }
 
 void SmartMigrationPanel::rebuildCards(const QList<SmartMigrationSuggestion>& suggestions)
@@ -97,24 +108,16 @@ void SmartMigrationPanel::rebuildCards(const QList<SmartMigrationSuggestion>& su
         }
         delete item;
     }
-    int height = 0;
+    QList<QWidget*> cards;
     for (qsizetype i = 0; i < suggestions.size(); ++i) {
         auto* card = new SuggestionCard(suggestions.at(i), shownPaths.at(i), m_cards);
         const QString path = suggestions.at(i).path;
         makeClickable(card, [this, path] { m_viewModel.navigation().navigate(path, true); });
         m_cardLayout->insertWidget(int(i), card);
-        // Shown now, so the row measures it below (a layout shows new children only later).
-        card->show();
-        height = std::max(height, card->height());
+        cards.append(card);
     }
-    m_cards->adjustSize();
-    m_cardScroll->setFixedHeight(std::max(height + 4, m_cards->height()));
-    // The cards may arrive while the group is hidden, when no layout hears of the new height: make
-    // every enclosing layout measure again.
-    for (QWidget* widget = this; widget; widget = widget->parentWidget()) {
-        if (QLayout* layout = widget->layout())
-            layout->invalidate();
-    }
+    // The cards stand in the Tab order right after the button that unfolds them.
+    placeInTabOrder(m_cards, cards);
 }
 
 void SmartMigrationPanel::refresh()
@@ -124,11 +127,13 @@ void SmartMigrationPanel::refresh()
         return;
     const Presentation& texts = m_viewModel.presentation();
     const SmartMigration& smart = m_viewModel.smartMigration();
+    setTitle(texts.localized(QStringLiteral("迁移列表"), QStringLiteral("Migration List")));
     m_title->setText(texts.localized(QStringLiteral("智能迁移"), QStringLiteral("Smart Migration")));
     m_profileBadge->setText(m_viewModel.browsing().smartMigrationProfile() == SmartMigrationProfile::wechat
                                 ? texts.localized(QStringLiteral("微信列表"), QStringLiteral("WeChat List"))
                                 : texts.localized(QStringLiteral("其他列表"), QStringLiteral("Other List")));
     m_summary->setText(smart.smartMigrationSummary());
+    updateToggleText();
     rebuildCards(smart.smartMigrationSuggestions());
 }
 

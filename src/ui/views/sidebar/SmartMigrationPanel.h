@@ -1,14 +1,14 @@
 #pragma once
 
+#include "ui/widgets/GroupPanel.h"
 #include "viewmodel/smart/SmartMigrationSuggestion.h"
 
 #include <QList>
 #include <QStringList>
-#include <QWidget>
 
 class QHBoxLayout;
 class QLabel;
-class QScrollArea;
+class QPushButton;
 
 namespace orvalink {
 class MainViewModel;
@@ -17,10 +17,13 @@ class MainViewModel;
 namespace orvalink::ui {
 
 class Chip;
+class SidewaysScrollArea;
 
-// The content of the sidebar's "Migration List" group while Smart Migration is on: the profile's
-// name and summary above a sideways-scrolling row of suggestion cards; a card opens its folder.
-class SmartMigrationPanel : public QWidget {
+// The sidebar's "Migration List" group, shown while Smart Migration is on. Its title row also holds
+// the panel's title, the profile's name, its summary and an Expand/Collapse button; unfolded, the
+// box below holds a row of suggestion cards that scrolls sideways (its bar shows while it does).
+// A card opens its folder. The group starts folded and keeps the user's choice while it lives.
+class SmartMigrationPanel : public GroupPanel {
     Q_OBJECT
 
 public:
@@ -28,14 +31,20 @@ public:
 
     void refresh();
 
+    bool isExpanded() const { return m_expanded; }
+    void setExpanded(bool expanded);
+
 private:
+    void updateToggleText();
     void rebuildCards(const QList<SmartMigrationSuggestion>& suggestions);
 
     MainViewModel& m_viewModel;
     QLabel* m_title = nullptr;
     Chip* m_profileBadge = nullptr;
     QLabel* m_summary = nullptr;
-    QScrollArea* m_cardScroll = nullptr;
+    QPushButton* m_toggle = nullptr;
+    SidewaysScrollArea* m_cardScroll = nullptr;
+    bool m_expanded = false;
     QWidget* m_cards = nullptr;
     QHBoxLayout* m_cardLayout = nullptr;
     // What the cards show now (the suggestions and their shown paths); rebuilt when it changes.

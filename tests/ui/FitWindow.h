@@ -1,0 +1,41 @@
+#pragma once
+
+#include "ViewModelFixture.h"
+#include "WindowTestSupport.h"
+
+#include <QSize>
+#include <functional>
+#include <memory>
+
+class QListView;
+class QScrollArea;
+
+namespace orvalink::test {
+
+// The states of the window the fit checks run in: the plain listing, Smart Migration on (folded,
+// as it starts), and a folder with a 200-character name opened, holding long names.
+enum class FitState { plain, smart, longFolder };
+
+// The name of the folder `longFolder` opens: 200 characters.
+QString longFolderName();
+
+// The window over a home of 40 entries (folders and files, some with long names) in the settings
+// `adjust` makes, at `size`.
+struct FitWindow {
+    FitWindow(QSize size, const std::function<void(AppConfig&)>& adjust);
+
+    // Shows the window and waits until its start-up and the listing are done.
+    [[nodiscard]] bool start();
+    // Brings the window into `state` and waits until the listing is done.
+    [[nodiscard]] bool enter(FitState state);
+    // Saves the window as painted under <build>/screens/<name>.png.
+    [[nodiscard]] bool saveAs(const QString& name) const;
+    QScrollArea* column() const;
+    QListView* list() const;
+
+    ViewModelFixture fx;
+    std::unique_ptr<MainViewModel> vm;
+    std::unique_ptr<WindowUnderTest> w;
+};
+
+} // namespace orvalink::test
