@@ -167,6 +167,11 @@ class GuideWindowLayoutTest : public QObject {
 
     std::unique_ptr<test::ViewModelFixture> m_world;
 
+    std::unique_ptr<MainViewModel> demoModel()
+    {
+        return guide::makeDemoViewModel([this] { return m_world->makeViewModel(); });
+    }
+
 private Q_SLOTS:
     void initTestCase() { guide::prepareGuideRendering(); }
     void init() { m_world = std::make_unique<test::ViewModelFixture>(); }
@@ -190,8 +195,7 @@ private Q_SLOTS:
         QFETCH(QSize, size);
         QFETCH(bool, migratedPanel);
         QFETCH(bool, detailFitsWidth);
-        const std::unique_ptr<MainViewModel> model =
-            guide::makeDemoViewModel([this] { return m_world->makeViewModel(); });
+        const std::unique_ptr<MainViewModel> model = demoModel();
         const std::unique_ptr<ui::MainDashboardView> window =
             guide::makeGuideDashboard(*model, migratedPanel);
         const QImage image = guide::renderGuideDashboard(*window, size);
@@ -264,8 +268,7 @@ private Q_SLOTS:
         QFETCH(QString, focused);
         QFETCH(QString, search);
         QFETCH(QString, minSize);
-        const std::unique_ptr<MainViewModel> model =
-            guide::makeDemoViewModel([this] { return m_world->makeViewModel(); });
+        const std::unique_ptr<MainViewModel> model = demoModel();
         guide::applySelectionStep(*model, step);
         const std::unique_ptr<ui::MainDashboardView> window = guide::makeGuideDashboard(*model, false);
         const QImage image = guide::renderGuideDashboard(*window, guide::kTourWindowSize);
@@ -327,8 +330,7 @@ private Q_SLOTS:
     // scrolled so that their panel is in view.
     void historyPictureShowsTheSelectedMigratedItems()
     {
-        const std::unique_ptr<MainViewModel> model =
-            guide::makeDemoViewModel([this] { return m_world->makeViewModel(); });
+        const std::unique_ptr<MainViewModel> model = demoModel();
         model->workflows().selectAllMigratedMappings();
         const std::unique_ptr<ui::MainDashboardView> window = guide::makeGuideDashboard(*model, true);
         guide::renderGuideDashboard(*window, guide::kStillWindowSize);
@@ -370,8 +372,7 @@ private Q_SLOTS:
         QFETCH(QSize, size);
         QFETCH(bool, migratedPanel);
         QFETCH(int, step);
-        const std::unique_ptr<MainViewModel> model =
-            guide::makeDemoViewModel([this] { return m_world->makeViewModel(); });
+        const std::unique_ptr<MainViewModel> model = demoModel();
         if (step >= 0)
             guide::applySelectionStep(*model, guide::SelectionStep(step));
         if (migratedPanel)
@@ -412,8 +413,7 @@ private Q_SLOTS:
     void sheetShowsNoScrollBarAndCutsNothing()
     {
         QFETCH(QSize, canvas);
-        const std::unique_ptr<MainViewModel> model =
-            guide::makeDemoViewModel([this] { return m_world->makeViewModel(); });
+        const std::unique_ptr<MainViewModel> model = demoModel();
         const QSize size = guide::guideSheetSize(canvas);
         QVERIFY(size.height() <= canvas.height() - 56 && size.width() <= canvas.width() - 56);
         const std::unique_ptr<QWidget> sheet =
