@@ -4,6 +4,7 @@
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/account/AccountSession.h"
 #include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/texts/BrowsingTexts.h"
 
 #include <QDateTime>
 #include <QUuid>
@@ -11,14 +12,20 @@
 namespace orvalink::guide {
 namespace {
 
-const QString kHome = QStringLiteral("/Users/tovra");
-const QString kGuideRoot = QStringLiteral("/Volumes/ux402/Users/ux402cd/OrvalinkGuideRoot");
+// A Linux machine's demo user "tovra" with the external disk "ux402" mounted where the desktop
+// mounts it. The disk holds a home folder of another machine, "ux402cd", with the guide's target
+// root in it.
+const QString kHome = QStringLiteral("/home/tovra");
+const QString kVolumesDirectory = QStringLiteral("/media/tovra");
+const QString kVolume = kVolumesDirectory + QStringLiteral("/ux402");
+const QString kGuideRoot = kVolume + QStringLiteral("/home/ux402cd/OrvalinkGuideRoot");
 const QString kGuideVolume = QStringLiteral("GUIDE-SSD-01");
 const QString kUser = QStringLiteral("tovra");
-const QString kPathA = QStringLiteral("/Users/tovra/.kilo");
-const QString kPathB = QStringLiteral("/Users/tovra/Library/Developer/Xcode/DerivedData");
-const QString kPathC = QStringLiteral("/Users/tovra/Downloads/ArchiveFootage");
-const QString kPathD = QStringLiteral("/Users/tovra/Documents/OldDesignExports");
+const QString kPathA = kHome + QStringLiteral("/.kilo");
+// The build tool's output base: derived build data that grows large and is rebuilt at will.
+const QString kPathB = kHome + QStringLiteral("/.cache/bazel");
+const QString kPathC = kHome + QStringLiteral("/Downloads/ArchiveFootage");
+const QString kPathD = kHome + QStringLiteral("/Documents/OldDesignExports");
 
 // "B1000000-0000-0000-0000-000000000001" and so on: the letter names the kind of record.
 QUuid fixedId(char kind, int number)
@@ -58,10 +65,10 @@ AppConfig demoConfig(const AppConfig& loaded)
 QList<VolumeInfo> demoVolumes()
 {
     return {
-        VolumeInfo{fixedId('B', 1), QStringLiteral("Macintosh HD"), QStringLiteral("/"),
+        VolumeInfo{fixedId('B', 1), QStringLiteral("Filesystem Root"), QStringLiteral("/"),
                    QStringLiteral("SYSTEM-UUID-01"), 256000000000, 31400000000, true, false, true},
-        VolumeInfo{fixedId('B', 2), QStringLiteral("ux402"), QStringLiteral("/Volumes/ux402"), kGuideVolume,
-                   1000000000000, 748000000000, false, true, true},
+        VolumeInfo{fixedId('B', 2), QStringLiteral("ux402"), kVolume, kGuideVolume, 1000000000000,
+                   748000000000, false, true, true},
     };
 }
 
@@ -82,7 +89,7 @@ QList<DirectoryEntry> demoEntries(const QDateTime& d0)
     };
     return {
         entry(1, QStringLiteral(".kilo"), kPathA, 17179869184, 0, 112, true),
-        entry(2, QStringLiteral("DerivedData"), kPathB, 12347981824, 6000, 48, false),
+        entry(2, QStringLiteral("bazel"), kPathB, 12347981824, 6000, 48, false),
         entry(3, QStringLiteral("ArchiveFootage"), kPathC, 9663676416, 12000, 16, false),
         entry(4, QStringLiteral("OldDesignExports"), kPathD, 7019921408, 18000, 80, false),
     };
@@ -138,7 +145,7 @@ SelectionValues selectionValues(SelectionStep step)
                 QStringLiteral("Selection flow step 1 / 大目录候选筛选中")};
     case SelectionStep::filtered:
         return {1024.0,
-                QStringLiteral("Derived"),
+                QStringLiteral("bazel"),
                 {kPathB},
                 12347981824,
                 kPathB,
@@ -166,6 +173,9 @@ std::unique_ptr<MainViewModel> makeDemoViewModel(const ViewModelFactory& make)
     const QDateTime d1 = now.addSecs(-82800);
 
     ViewModelContext& context = ViewModelInternals::context(*model);
+    // Privacy hides the demo user's folders as the window hides the user's own.
+    context.presentation().setLocationsLookup(
+        [] { return PrivacyLocations::of(kHome, kVolumesDirectory, kUser); });
     BrowsingState& browsing = context.browsing();
     const AppConfig config = demoConfig(browsing.config());
     browsing.setConfig(config);
@@ -190,6 +200,8 @@ std::unique_ptr<MainViewModel> makeDemoViewModel(const ViewModelFactory& make)
     browsing.setAvailableVolumes(demoVolumes());
     browsing.setEntries(demoEntries(d0));
     browsing.setSelectedPaths({kPathA, kPathB, kPathC});
+    // The information line as the start-up leaves it.
+    context.activity().setInfoMessage(startupListedText(context.presentation().localizer()));
 
     HistoryState& history = context.history();
     const QList<LinkMapping> mappings = demoMappings(d0, d1);

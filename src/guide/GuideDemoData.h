@@ -13,9 +13,11 @@ namespace orvalink::guide {
 using ViewModelFactory = std::function<std::unique_ptr<MainViewModel>()>;
 
 // The fixed state the tutorial pictures show, on a state object from `make`: a signed-in demo
-// account reading its own local history, a home with four large folders, three of them migrated to
-// an external disk, a short history, one log line and a note that the picture is made from demo
-// data. Times are relative to the moment of the call.
+// account reading its own local history, the home /home/tovra with four large folders, three of
+// them migrated to the external disk mounted at /media/tovra/ux402, a short history, one log line,
+// the information line the start-up leaves and a note that the picture is made from demo data.
+// Presentation privacy is on and hides the demo user's folders as it hides the user's own. Times
+// are relative to the moment of the call.
 //
 // The demo values are only published on the returned object. Nothing is saved, and no store or
 // service is called: the published setters are used instead of the settings actions (which save).

@@ -1,5 +1,6 @@
 #include "guide/GuideWindowRenderer.h"
 
+#include "guide/ColumnFraming.h"
 #include "guide/ExportError.h"
 #include "ui/views/account/AccountSheetView.h"
 #include "ui/views/dashboard/MainDashboardView.h"
@@ -24,6 +25,8 @@ namespace {
 
 constexpr qreal kCornerRadius = 24;
 constexpr int kTitleBarHeight = 44;
+// The backdrop around the window in every picture.
+constexpr int kWindowPadding = 28;
 
 struct GuideOverlay {
     QString title;
@@ -86,18 +89,25 @@ QImage floatingSheet(const GuideOverlay& overlay)
     return image;
 }
 
-GuideOverlay overlayDescriptor(GuideOverlayKind kind, MainViewModel& viewModel)
+// A scroll area of a picture, which does not scroll: it shows no scroll bars.
+QScrollArea* stillScrollArea(QWidget& root, const char* name)
 {
-    constexpr int width = 1120;
-    constexpr int height = 760;
-    switch (kind) {
-    case GuideOverlayKind::account: {
-        // Built like the window's sheet content builds it: the same state object, no initial focus.
-        ui::AccountSheetView sheet(viewModel, std::nullopt);
-        sheet.setAppearHooksEnabled(false); // an export asks the account service nothing
-        return {QStringLiteral("账户中心"), QSize(width, height),
-                renderWidgetOffscreen(sheet, QSize(width, height - kTitleBarHeight))};
+    auto* area = root.findChild<QScrollArea*>(QString::fromLatin1(name));
+    if (area) {
+        area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     }
+    return area;
+}
+
+GuideOverlay overlayDescriptor(GuideOverlayKind kind, MainViewModel& viewModel, QSize canvasSize)
+{
+    const std::unique_ptr<QWidget> sheet = makeGuideSheet(kind, viewModel);
+    const QSize size = guideSheetSize(canvasSize);
+    switch (kind) {
+    case GuideOverlayKind::account:
+        return {QStringLiteral("账户中心"), size,
+                renderGuideSheet(*sheet, QSize(size.width(), size.height() - kTitleBarHeight))};
     }
     Q_UNREACHABLE();
 }
@@ -116,25 +126,9 @@ std::pair<int, int> spanIn(const QScrollArea& column, const QWidget& widget)
     return {top, top + widget.height()};
 }
 
-// Scrolls `column` as little as it takes to show the rows from `top` to `bottom` (content
-// coordinates) with a margin; when they don't fit, their top wins. Never sideways: a picture cut
-// on its left shows nothing the reader could place.
-void showRows(QScrollArea& column, int top, int bottom)
-{
-    constexpr int margin = 12;
-    QScrollBar* bar = column.verticalScrollBar();
-    const int height = column.viewport()->height();
-    int value = bar->value();
-    if (bottom + margin > value + height)
-        value = bottom + margin - height;
-    if (top - margin < value)
-        value = top - margin;
-    bar->setValue(value);
-    column.horizontalScrollBar()->setValue(0);
-}
-
 // The sidebar shows the directory list with the controls that decide its rows: from the minimum
 // size (or, when not all of it fits, from the search row) to the information line below the list.
+// The list takes any height the column grows by.
 void scrollSidebar(QWidget& window)
 {
     auto* column = window.findChild<QScrollArea*>(QStringLiteral("sidebarScroll"));
@@ -157,25 +151,22 @@ void scrollSidebar(QWidget& window)
             break;
         top = candidate;
     }
-    showRows(*column, top, bottom);
+    frameColumn(*column, {top, bottom, list});
 }
 
 // The detail column shows the storage overview down to the selected size, which the selection
-// steps change; a picture that opens the migrated-items panel is about that panel instead.
+// steps change; a picture that opens the migrated-items panel is about that panel instead. The
+// history panel takes any height the column grows by.
 void scrollDetailColumn(QWidget& window)
 {
     auto* column = window.findChild<QScrollArea*>(QStringLiteral("detailScroll"));
     if (!column)
         return;
-    column->verticalScrollBar()->setValue(0);
     QWidget* subject = shownChild(window, "migratedItemsBox");
     if (!subject)
         subject = shownChild(window, "selectionSizeCard");
-    if (subject) {
-        const auto [top, bottom] = spanIn(*column, *subject);
-        showRows(*column, top, bottom);
-    }
-    column->horizontalScrollBar()->setValue(0);
+    const auto [top, bottom] = subject ? spanIn(*column, *subject) : std::pair{0, 0};
+    frameColumn(*column, {top, bottom, shownChild(window, "migrationHistoryBox")});
 }
 
 } // namespace
@@ -210,6 +201,33 @@ QImage renderWidgetOffscreen(QWidget& widget, QSize size, const std::function<vo
     return image;
 }
 
+QSize guideSheetSize(QSize canvasSize)
+{
+    return QSize(1120, std::min(760, canvasSize.height() - 2 * kWindowPadding));
+}
+
+std::unique_ptr<QWidget> makeGuideSheet(GuideOverlayKind kind, MainViewModel& viewModel)
+{
+    switch (kind) {
+    case GuideOverlayKind::account: {
+        // Built like the window's sheet content builds it: the same state object, no initial focus.
+        auto sheet = std::make_unique<ui::AccountSheetView>(viewModel, std::nullopt);
+        sheet->setAppearHooksEnabled(false); // an export asks the account service nothing
+        stillScrollArea(*sheet, "accountSheetScroll");
+        return sheet;
+    }
+    }
+    Q_UNREACHABLE();
+}
+
+QImage renderGuideSheet(QWidget& sheet, QSize size)
+{
+    return renderWidgetOffscreen(sheet, size, [](QWidget& root) {
+        if (auto* body = root.findChild<QScrollArea*>(QStringLiteral("accountSheetScroll")))
+            frameColumn(*body, {});
+    });
+}
+
 std::unique_ptr<ui::MainDashboardView> makeGuideDashboard(MainViewModel& viewModel,
                                                           bool showMigratedItemsPanel)
 {
@@ -220,6 +238,10 @@ std::unique_ptr<ui::MainDashboardView> makeGuideDashboard(MainViewModel& viewMod
     window->setAppearHooksEnabled(false);
     // The tour pictures show the window smaller than the least size a user can give it.
     window->setMinimumSize(0, 0);
+    // A picture does not scroll: its columns show no scroll bars, and no row of theirs is cut (see
+    // frameColumn()).
+    stillScrollArea(*window, "sidebarScroll");
+    stillScrollArea(*window, "detailScroll");
     return window;
 }
 
@@ -238,7 +260,8 @@ QImage renderGuideWindowImage(MainViewModel& viewModel, QSize canvasSize, QSize 
         makeGuideDashboard(viewModel, showMigratedItemsPanel);
     const QImage windowImage = renderGuideDashboard(*window, windowSize);
     const std::optional<GuideOverlay> sheet =
-        overlay ? std::optional<GuideOverlay>(overlayDescriptor(*overlay, viewModel)) : std::nullopt;
+        overlay ? std::optional<GuideOverlay>(overlayDescriptor(*overlay, viewModel, canvasSize))
+                : std::nullopt;
 
     QImage canvas(canvasSize, QImage::Format_ARGB32_Premultiplied);
     if (canvas.isNull())

@@ -34,23 +34,36 @@ void prepareGuideRendering();
 QImage renderWidgetOffscreen(QWidget& widget, QSize size,
                              const std::function<void(QWidget&)>& beforeRender = {});
 
+// The size of a sheet floating over the window in a picture of `canvasSize`: its own, but within
+// the canvas with the window's padding (a sheet cut by the picture's edge shows nothing the reader
+// could place).
+QSize guideSheetSize(QSize canvasSize);
+
+// The sheet `kind` over `viewModel` as the window builds it, for a picture: none of its appear
+// hooks (an export asks the account service nothing), no scroll bars.
+std::unique_ptr<QWidget> makeGuideSheet(GuideOverlayKind kind, MainViewModel& viewModel);
+
+// Renders `sheet` (from makeGuideSheet) off screen at `size`, its body from the top and cut nowhere
+// (see frameColumn()). The widget stays alive for inspection.
+QImage renderGuideSheet(QWidget& sheet, QSize size);
+
 // The window's dashboard as the tutorial pictures show it: none of its start-up work, no timed
-// collapse, and no least size of its own.
+// collapse, no least size of its own, and no scroll bars.
 std::unique_ptr<ui::MainDashboardView> makeGuideDashboard(MainViewModel& viewModel,
                                                           bool showMigratedItemsPanel);
 
-// Renders `dashboard` (from makeGuideDashboard) off screen at `windowSize`, its columns scrolled the
-// way the pictures show them, each as little as it takes: the sidebar from the minimum-size row
-// (or, when that does not fit with the rest, from the search row) down to the information line
-// under the directory list; the detail column from its top down to the selected-size card, or to
-// the migrated-items panel when that is open. Neither column is scrolled sideways. The widget
-// stays alive for inspection.
+// Renders `dashboard` (from makeGuideDashboard) off screen at `windowSize`, its columns framed the
+// way the pictures show them (see frameColumn()): the sidebar from the minimum-size row (or, when
+// that does not fit with the rest, from the search row) down to the information line under the
+// directory list; the detail column with the selected-size card, or the migrated-items panel when
+// that is open. Neither column is scrolled sideways. The widget stays alive for inspection.
 QImage renderGuideDashboard(ui::MainDashboardView& dashboard, QSize windowSize);
 
 // One tutorial picture of the main window of `viewModel`: the real dashboard view at `windowSize`
 // with rounded corners and a soft shadow, centred on a pale gradient of `canvasSize`, and with
-// `overlay` the dimmed canvas under a floating sheet. The dashboard runs none of its start-up work,
-// and the sheets are built like the window builds them. Throws ExportError(bitmapUnavailable).
+// `overlay` the dimmed canvas under a floating sheet of guideSheetSize(). The dashboard runs none
+// of its start-up work, and the sheets are built like the window builds them. Throws
+// ExportError(bitmapUnavailable).
 QImage renderGuideWindowImage(MainViewModel& viewModel, QSize canvasSize, QSize windowSize,
                               bool showMigratedItemsPanel, std::optional<GuideOverlayKind> overlay);
 

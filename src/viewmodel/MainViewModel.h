@@ -97,8 +97,9 @@ public:
     LaunchSequence& launch() { return *m_launch; }
     Prompts& prompts() { return m_prompts; }
 
-    // Safe close. True while a migration, retry, undo or link repair runs; the text says which, for
-    // the window to ask the user whether to close anyway.
+    // Safe close. True while a migration, retry, undo or link repair runs, false again once a held
+    // batch waits between two items (activity().isBatchHeld()); the text says which, for the window
+    // to ask the user whether to close anyway.
     bool hasRunningDiskWork() const;
     QString runningDiskWorkText() const;
     // While the window asks whether to close anyway: the running item goes on to its end, but no

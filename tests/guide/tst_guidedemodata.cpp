@@ -9,6 +9,7 @@
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/account/AccountSession.h"
 #include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/texts/Presentation.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -20,10 +21,10 @@ using orvalink::test::ViewModelFixture;
 
 namespace {
 
-const QString kGuideRoot = QStringLiteral("/Volumes/ux402/Users/ux402cd/OrvalinkGuideRoot");
-const QString kPathA = QStringLiteral("/Users/tovra/.kilo");
-const QString kPathB = QStringLiteral("/Users/tovra/Library/Developer/Xcode/DerivedData");
-const QString kPathC = QStringLiteral("/Users/tovra/Downloads/ArchiveFootage");
+const QString kGuideRoot = QStringLiteral("/media/tovra/ux402/home/ux402cd/OrvalinkGuideRoot");
+const QString kPathA = QStringLiteral("/home/tovra/.kilo");
+const QString kPathB = QStringLiteral("/home/tovra/.cache/bazel");
+const QString kPathC = QStringLiteral("/home/tovra/Downloads/ArchiveFootage");
 const QString kServiceURL = QStringLiteral("http://127.0.0.1:9");
 
 // The published values a selection step sets.
@@ -76,7 +77,7 @@ private Q_SLOTS:
         const QDateTime after = QDateTime::currentDateTimeUtc();
         const BrowsingState& browsing = model->browsing();
         const AppConfig& config = browsing.config();
-        QCOMPARE(config.defaultScanRoot, QStringLiteral("/Users/tovra"));
+        QCOMPARE(config.defaultScanRoot, QStringLiteral("/home/tovra"));
         QCOMPARE(config.defaultTargetRoot, kGuideRoot);
         QCOMPARE(config.managedTargetRoot, std::optional<QString>(kGuideRoot));
         QCOMPARE(config.uiLanguage, UILanguage::bilingual);
@@ -87,12 +88,12 @@ private Q_SLOTS:
         QCOMPARE(config.backendBaseURL, kServiceURL);
         // The window reads the smart-migration switch from its own value.
         QVERIFY(browsing.smartMigrationEnabled());
-        QCOMPARE(browsing.currentDirectoryPath(), QStringLiteral("/Users/tovra"));
+        QCOMPARE(browsing.currentDirectoryPath(), QStringLiteral("/home/tovra"));
         QCOMPARE(browsing.selectedSizeBytes(), 46994137088);
         QCOMPARE(browsing.minSizeMB(), 1024.0);
         QCOMPARE(browsing.selectedPaths(), (QSet<QString>{kPathA, kPathB, kPathC}));
         QCOMPARE(browsing.availableVolumes().size(), 2);
-        QCOMPARE(browsing.availableVolumes().at(1).mountPath, QStringLiteral("/Volumes/ux402"));
+        QCOMPARE(browsing.availableVolumes().at(1).mountPath, QStringLiteral("/media/tovra/ux402"));
         QCOMPARE(browsing.availableVolumes().at(1).id.toString(QUuid::WithoutBraces).toUpper(),
                  QStringLiteral("B1000000-0000-0000-0000-000000000002"));
 
@@ -124,6 +125,11 @@ private Q_SLOTS:
         QCOMPARE(history.tasks().at(1).startedAt, std::optional<QDateTime>(d0.addSecs(70)));
         QCOMPARE(history.logs().size(), 1);
         QCOMPARE(history.logs().at(0).message, QStringLiteral("Guide snapshot loaded"));
+        // The information line the start-up leaves.
+        QCOMPARE(
+            model->activity().infoMessage(),
+            std::optional<QString>(QStringLiteral("已加载目录。点击“立即刷新”执行深度扫描。 "
+                                                  "Directory loaded. Click \"Refresh Now\" for deep scan.")));
 
         const AccountState& account = model->accountState();
         QVERIFY(account.backendSession().has_value());
@@ -150,6 +156,58 @@ private Q_SLOTS:
         QCOMPARE(second->browsing().searchQuery(), QString());
     }
 
+    // Every path of the demo is a Linux one: the home in /home, the disk in the volumes folder of
+    // the demo user, no folder of another system's layout.
+    void demoPathsAreLinuxPaths()
+    {
+        const std::unique_ptr<MainViewModel> model = guide::makeDemoViewModel(factory());
+        QStringList paths{model->browsing().config().defaultScanRoot,
+                          model->browsing().config().defaultTargetRoot};
+        for (const VolumeInfo& volume : model->browsing().availableVolumes())
+            paths.append(volume.mountPath);
+        for (const DirectoryEntry& entry : model->browsing().entries())
+            paths.append(entry.path);
+        for (const LinkMapping& mapping : model->history().migratedMappings())
+            paths += {mapping.sourcePath, mapping.targetPath};
+        for (const MigrationTask& task : model->history().tasks())
+            paths += {task.sourcePath, task.targetPath};
+        QCOMPARE(paths.size(), 2 + 2 + 4 + 6 + 4);
+        for (const QString& path : paths) {
+            QVERIFY2(path == QLatin1String("/") || path.startsWith(QStringLiteral("/home/tovra")) ||
+                         path.startsWith(QStringLiteral("/media/tovra/ux402")),
+                     qPrintable(path));
+            for (const char* foreign : {"/Users", "/Volumes", "Library/"})
+                QVERIFY2(!path.contains(QLatin1String(foreign)), qPrintable(path));
+        }
+    }
+
+    // With privacy on, the demo user's home and login name are hidden in every path as the window
+    // hides the user's own, also where the home stands inside a target path.
+    void privacyHidesTheDemoHome_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("home") << QStringLiteral("/home/tovra") << QStringLiteral("~");
+        QTest::newRow("source") << kPathB << QStringLiteral("~/.cache/bazel");
+        QTest::newRow("target root") << kGuideRoot
+                                     << QStringLiteral(
+                                            "/media/demo/ExternalDisk/home/ux402cd/OrvalinkGuideRoot");
+        QTest::newRow("target") << kGuideRoot + kPathA
+                                << QStringLiteral("/media/demo/ExternalDisk/home/ux402cd/OrvalinkGuideRoot"
+                                                  "/home/demo/.kilo");
+    }
+    void privacyHidesTheDemoHome()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, shown);
+        const std::unique_ptr<MainViewModel> model = guide::makeDemoViewModel(factory());
+        const Presentation& texts = model->presentation();
+        QCOMPARE(texts.displayPath(path), shown);
+        const QString sentence = QStringLiteral("Moved to ") + path + QLatin1Char('.');
+        QVERIFY2(!texts.sanitizedForPresentation(sentence).contains(QStringLiteral("tovra")),
+                 qPrintable(texts.sanitizedForPresentation(sentence)));
+    }
+
     void selectionSteps_data()
     {
         QTest::addColumn<guide::SelectionStep>("step");
@@ -161,7 +219,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("statusPrefix");
         QTest::newRow("start") << guide::SelectionStep::start << 500.0 << QString() << QSet<QString>{}
                                << qint64(0) << kPathA << QStringLiteral("Selection flow step 1 / ");
-        QTest::newRow("filtered") << guide::SelectionStep::filtered << 1024.0 << QStringLiteral("Derived")
+        QTest::newRow("filtered") << guide::SelectionStep::filtered << 1024.0 << QStringLiteral("bazel")
                                   << QSet<QString>{kPathB} << qint64(12347981824) << kPathB
                                   << QStringLiteral("Selection flow step 2 / ");
         QTest::newRow("ready") << guide::SelectionStep::ready << 500.0 << QString()

@@ -52,6 +52,31 @@ double differingShare(const QImage& a, const QImage& b)
     return double(differing) / (double(left.width()) * left.height());
 }
 
+// The steepest step between neighbouring pixels along the outer `depth` rows and columns of an
+// image: the backdrop's gradient and the shadows change smoothly, a window or sheet cut by the
+// picture's edge shows its border, text and controls there.
+int edgeContrast(const QImage& image, int depth = 4)
+{
+    const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
+    const int w = gray.width();
+    const int h = gray.height();
+    const auto at = [&](int x, int y) {
+        return int(gray.constScanLine(y)[x]);
+    };
+    int steepest = 0;
+    for (int d = 0; d < depth; ++d) {
+        for (int x = 1; x < w; ++x) {
+            steepest = std::max({steepest, std::abs(at(x, d) - at(x - 1, d)),
+                                 std::abs(at(x, h - 1 - d) - at(x - 1, h - 1 - d))});
+        }
+        for (int y = 1; y < h; ++y) {
+            steepest = std::max({steepest, std::abs(at(d, y) - at(d, y - 1)),
+                                 std::abs(at(w - 1 - d, y) - at(w - 1 - d, y - 1))});
+        }
+    }
+    return steepest;
+}
+
 // Keeps a copy of the pictures under the build tree for a reviewer.
 void keepForReview(const QString& folder)
 {
@@ -92,6 +117,10 @@ private Q_SLOTS:
             QImageReader reader(folder + QLatin1Char('/') + QLatin1String(name));
             QCOMPARE(reader.format(), QByteArray("png"));
             QCOMPARE(reader.size(), QSize(1560, 980));
+            // The window and the sheet lie within the picture: its edge is backdrop.
+            const int contrast = edgeContrast(reader.read());
+            QVERIFY2(contrast < 12,
+                     qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(name)).arg(contrast)));
         }
         const QList<QPair<QString, QList<int>>> tours{
             {QStringLiteral("full-window-tour.gif"), {1050, 1050, 1350}},
@@ -106,6 +135,9 @@ private Q_SLOTS:
                 const QImage image = reader.read();
                 QCOMPARE(image.size(), QSize(1280, 804));
                 read.append(reader.nextImageDelay());
+                const int contrast = edgeContrast(image);
+                QVERIFY2(contrast < 12,
+                         qPrintable(QStringLiteral("%1 frame %2: %3").arg(name).arg(frame).arg(contrast)));
             }
             QCOMPARE(read, delays);
         }

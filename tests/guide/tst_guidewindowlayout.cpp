@@ -1,3 +1,4 @@
+#include "guide/ColumnFraming.h"
 #include "guide/GuideDemoData.h"
 #include "guide/GuideSnapshotExporter.h"
 #include "guide/GuideWindowRenderer.h"
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPaintEngine>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -69,6 +71,93 @@ int colorsIn(const QImage& image, const QRect& rect)
     return int(colors.size());
 }
 
+// Every text a widget tree draws, as its painter hands it on: labels, buttons, fields and what
+// the list delegates paint.
+class TextRecorder : public QPaintDevice {
+public:
+    explicit TextRecorder(QSize size) : m_size(size) {}
+    QPaintEngine* paintEngine() const override { return &m_engine; }
+    QStringList texts() const { return m_engine.texts; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        switch (metric) {
+        case PdmWidth:
+            return m_size.width();
+        case PdmHeight:
+            return m_size.height();
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return 96;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
+        case PdmDepth:
+            return 32;
+        case PdmNumColors:
+            return INT_MAX;
+        case PdmWidthMM:
+            return m_size.width() * 254 / 960;
+        case PdmHeightMM:
+            return m_size.height() * 254 / 960;
+        }
+        return 0;
+    }
+
+private:
+    class Engine : public QPaintEngine {
+    public:
+        Engine() : QPaintEngine(QPaintEngine::AllFeatures) {}
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState&) override {}
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+        // The base class draws polygons of either kind through the other.
+        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+        void drawTextItem(const QPointF&, const QTextItem& item) override { texts.append(item.text()); }
+        Type type() const override { return QPaintEngine::User; }
+        QStringList texts;
+    };
+    QSize m_size;
+    mutable Engine m_engine;
+};
+
+QStringList drawnTexts(QWidget& widget)
+{
+    TextRecorder recorder(widget.size());
+    widget.render(&recorder);
+    return recorder.texts();
+}
+
+// What a picture shows that it should not: scroll bars (a picture does not scroll), an edge of a
+// scrolled area cutting through something it could have shown whole, anything wider than its area.
+QStringList pictureFaults(QWidget& root)
+{
+    QStringList faults;
+    for (const QScrollBar* bar : root.findChildren<QScrollBar*>()) {
+        if (bar->isVisibleTo(&root))
+            faults.append(
+                QStringLiteral("a scroll bar of %1").arg(describe(bar->parentWidget()->parentWidget())));
+    }
+    for (const char* name : {"sidebarScroll", "detailScroll", "accountSheetScroll"}) {
+        const auto* area = root.findChild<QScrollArea*>(QString::fromLatin1(name));
+        if (!area)
+            continue;
+        const int top = area->verticalScrollBar()->value();
+        const int bottom = top + area->viewport()->height();
+        for (const int edge : {top, bottom}) {
+            if (guide::edgeCut(*area, edge) > 1)
+                faults.append(QStringLiteral("%1 cut at %2").arg(QLatin1String(name)).arg(edge));
+        }
+        if (area->widget()->width() > area->viewport()->width() || area->horizontalScrollBar()->value() != 0)
+            faults.append(QStringLiteral("%1 cut at its side").arg(QLatin1String(name)));
+    }
+    return faults;
+}
 } // namespace
 
 Q_DECLARE_METATYPE(guide::SelectionStep)
@@ -77,6 +166,11 @@ class GuideWindowLayoutTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<test::ViewModelFixture> m_world;
+
+    std::unique_ptr<MainViewModel> demoModel()
+    {
+        return guide::makeDemoViewModel([this] { return m_world->makeViewModel(); });
+    }
 
 private Q_SLOTS:
     void initTestCase() { guide::prepareGuideRendering(); }
@@ -101,8 +195,7 @@ private Q_SLOTS:
         QFETCH(QSize, size);
         QFETCH(bool, migratedPanel);
         QFETCH(bool, detailFitsWidth);
-        const std::unique_ptr<MainViewModel> model =
-            guide::makeDemoViewModel([this] { return m_world->makeViewModel(); });
+        const std::unique_ptr<MainViewModel> model = demoModel();
         const std::unique_ptr<ui::MainDashboardView> window =
             guide::makeGuideDashboard(*model, migratedPanel);
         const QImage image = guide::renderGuideDashboard(*window, size);
@@ -136,11 +229,12 @@ private Q_SLOTS:
             }
         }
 
-        // The detail column is taller than these windows: it scrolls, like the real window's.
+        // The detail column is taller than these windows: it scrolls, like the real window's, but
+        // shows no scroll bar in a picture.
         const auto* detail = window->findChild<QScrollArea*>(QStringLiteral("detailScroll"));
         QVERIFY(detail);
         QVERIFY(detail->widget()->height() > detail->viewport()->height());
-        QVERIFY(detail->verticalScrollBar()->isVisibleTo(window.get()));
+        QVERIFY(!detail->verticalScrollBar()->isVisibleTo(window.get()));
         QVERIFY(detail->verticalScrollBar()->maximum() > 0);
         if (detailFitsWidth)
             QCOMPARE(detail->horizontalScrollBar()->maximum(), 0);
@@ -156,15 +250,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("focused");
         QTest::addColumn<QString>("search");
         QTest::addColumn<QString>("minSize");
-        const QStringList all{QStringLiteral(".kilo"), QStringLiteral("DerivedData"),
+        const QStringList all{QStringLiteral(".kilo"), QStringLiteral("bazel"),
                               QStringLiteral("ArchiveFootage"), QStringLiteral("OldDesignExports")};
         QTest::newRow("start") << guide::SelectionStep::start << all << QStringList{}
                                << QStringLiteral(".kilo") << QString() << QStringLiteral("500");
-        QTest::newRow("filtered") << guide::SelectionStep::filtered
-                                  << QStringList{QStringLiteral("DerivedData")}
-                                  << QStringList{QStringLiteral("DerivedData")}
-                                  << QStringLiteral("DerivedData") << QStringLiteral("Derived")
-                                  << QStringLiteral("1024");
+        QTest::newRow("filtered") << guide::SelectionStep::filtered << QStringList{QStringLiteral("bazel")}
+                                  << QStringList{QStringLiteral("bazel")} << QStringLiteral("bazel")
+                                  << QStringLiteral("bazel") << QStringLiteral("1024");
         QTest::newRow("ready") << guide::SelectionStep::ready << all << all.mid(0, 3)
                                << QStringLiteral("ArchiveFootage") << QString() << QStringLiteral("500");
     }
@@ -176,8 +268,7 @@ private Q_SLOTS:
         QFETCH(QString, focused);
         QFETCH(QString, search);
         QFETCH(QString, minSize);
-        const std::unique_ptr<MainViewModel> model =
-            guide::makeDemoViewModel([this] { return m_world->makeViewModel(); });
+        const std::unique_ptr<MainViewModel> model = demoModel();
         guide::applySelectionStep(*model, step);
         const std::unique_ptr<ui::MainDashboardView> window = guide::makeGuideDashboard(*model, false);
         const QImage image = guide::renderGuideDashboard(*window, guide::kTourWindowSize);
@@ -239,8 +330,7 @@ private Q_SLOTS:
     // scrolled so that their panel is in view.
     void historyPictureShowsTheSelectedMigratedItems()
     {
-        const std::unique_ptr<MainViewModel> model =
-            guide::makeDemoViewModel([this] { return m_world->makeViewModel(); });
+        const std::unique_ptr<MainViewModel> model = demoModel();
         model->workflows().selectAllMigratedMappings();
         const std::unique_ptr<ui::MainDashboardView> window = guide::makeGuideDashboard(*model, true);
         guide::renderGuideDashboard(*window, guide::kStillWindowSize);
@@ -258,6 +348,86 @@ private Q_SLOTS:
             qPrintable(
                 QStringLiteral("the migrated items start at %1 of %2").arg(rows.top()).arg(shown.height())));
         QVERIFY(detail->verticalScrollBar()->value() > 0);
+    }
+
+    // Every picture of the export: no scroll bar, nothing cut at an edge, the information line
+    // whole at the bottom of the sidebar, and with privacy on no path or name showing the demo user.
+    void picturesShowNoScrollBarAndCutNothing_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("migratedPanel");
+        QTest::addColumn<int>("step"); // a selection step, or -1
+        const QSize still = guide::kStillWindowSize;
+        const QSize tour = guide::kTourWindowSize;
+        QTest::newRow("overview") << still << false << -1;
+        QTest::newRow("history") << still << true << -1;
+        QTest::newRow("tour overview") << tour << false << -1;
+        QTest::newRow("tour history") << tour << true << -1;
+        QTest::newRow("selection start") << tour << false << int(guide::SelectionStep::start);
+        QTest::newRow("selection filtered") << tour << false << int(guide::SelectionStep::filtered);
+        QTest::newRow("selection ready") << tour << false << int(guide::SelectionStep::ready);
+    }
+    void picturesShowNoScrollBarAndCutNothing()
+    {
+        QFETCH(QSize, size);
+        QFETCH(bool, migratedPanel);
+        QFETCH(int, step);
+        const std::unique_ptr<MainViewModel> model = demoModel();
+        if (step >= 0)
+            guide::applySelectionStep(*model, guide::SelectionStep(step));
+        if (migratedPanel)
+            model->workflows().selectAllMigratedMappings();
+        const std::unique_ptr<ui::MainDashboardView> window =
+            guide::makeGuideDashboard(*model, migratedPanel);
+        guide::renderGuideDashboard(*window, size);
+
+        const QStringList faults = pictureFaults(*window);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
+
+        const auto* sidebar = window->findChild<QScrollArea*>(QStringLiteral("sidebarScroll"));
+        const auto* info = window->findChild<QLabel*>(QStringLiteral("infoText"));
+        QVERIFY(sidebar && info);
+        QVERIFY(!info->text().isEmpty());
+        const QRect whole = rectIn(info, window.get());
+        QCOMPARE(shownRectIn(info, sidebar, window.get()) & QRect(QPoint(0, 0), size), whole);
+
+        window->show();
+        const QStringList texts = drawnTexts(*window);
+        window->hide();
+        QVERIFY2(texts.filter(QStringLiteral("tovra")).isEmpty(),
+                 qPrintable(texts.filter(QStringLiteral("tovra")).join(QStringLiteral(" | "))));
+        // The rows' paths are drawn, masked: "~" for the home, "/home/demo" inside a target.
+        if (migratedPanel)
+            QVERIFY2(!texts.filter(QStringLiteral("/home/demo/.kilo")).isEmpty(),
+                     qPrintable(texts.join(u'|')));
+    }
+
+    // The account sheet floats within every picture and is drawn like the window: no scroll bar,
+    // nothing cut at its bottom, the demo address masked.
+    void sheetShowsNoScrollBarAndCutsNothing_data()
+    {
+        QTest::addColumn<QSize>("canvas");
+        QTest::newRow("still") << guide::kStillCanvasSize;
+        QTest::newRow("tour") << guide::kTourCanvasSize;
+    }
+    void sheetShowsNoScrollBarAndCutsNothing()
+    {
+        QFETCH(QSize, canvas);
+        const std::unique_ptr<MainViewModel> model = demoModel();
+        const QSize size = guide::guideSheetSize(canvas);
+        QVERIFY(size.height() <= canvas.height() - 56 && size.width() <= canvas.width() - 56);
+        const std::unique_ptr<QWidget> sheet =
+            guide::makeGuideSheet(guide::GuideOverlayKind::account, *model);
+        // Below the sheet's title bar.
+        guide::renderGuideSheet(*sheet, QSize(size.width(), size.height() - 44));
+        const QStringList faults = pictureFaults(*sheet);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
+        sheet->show();
+        const QStringList texts = drawnTexts(*sheet);
+        sheet->hide();
+        QVERIFY(!texts.filter(QStringLiteral("to***@e***.com")).isEmpty());
+        QVERIFY2(texts.filter(QStringLiteral("tovra")).isEmpty(),
+                 qPrintable(texts.filter(QStringLiteral("tovra")).join(QStringLiteral(" | "))));
     }
 
     // A text set after the first show, deep in a scrolled column, still makes the column as tall

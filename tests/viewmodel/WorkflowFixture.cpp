@@ -1,10 +1,13 @@
 #include "WorkflowFixture.h"
 
+#include "diskops/OperationRecovery.h"
 #include "support/TaskRunner.h"
 #include "support/TreeSnapshot.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/flow/DetachedFlow.h"
+#include "viewmodel/launch/LaunchSequence.h"
 #include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/texts/BrowsingTexts.h"
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -98,6 +101,46 @@ QString neverMigrated(WorkflowFixture& fixture, const QString& source, const QSt
     if (QFileInfo::exists(fixture.targetOf(source)))
         return fixture.targetOf(source) + QStringLiteral(" exists");
     return {};
+}
+
+QString freshStartReports(WorkflowFixture& fixture, const QStringList& migrated)
+{
+    QStringList problems;
+    const QStringList pending = OperationRecovery::pendingSourcePaths();
+    if (!pending.isEmpty())
+        problems.append(QStringLiteral("left to put right: ") + pending.join(QStringLiteral(", ")));
+
+    auto reopened = fixture.fx.makeViewModel();
+    runTask(reopened->launch().bootstrap(), std::chrono::seconds(60));
+    const ActivityState& activity = reopened->activity();
+    const QString loaded = startupListedText(reopened->presentation().localizer());
+    if (activity.infoMessage() != loaded)
+        problems.append(QStringLiteral("info line: ") +
+                        activity.infoMessage().value_or(QStringLiteral("none")));
+    if (activity.errorMessage())
+        problems.append(QStringLiteral("error line: ") + *activity.errorMessage());
+
+    const HistoryState& history = reopened->history();
+    QStringList tasks;
+    for (const MigrationTask& task : history.tasks()) {
+        if (task.status != TaskStatus::completed || !migrated.contains(task.sourcePath))
+            tasks.append(task.sourcePath + QLatin1Char(' ') + toText(task.status));
+    }
+    if (!tasks.isEmpty())
+        problems.append(QStringLiteral("tasks: ") + tasks.join(QStringLiteral(", ")));
+    QStringList mapped;
+    for (const LinkMapping& mapping : history.migratedMappings())
+        mapped.append(mapping.sourcePath);
+    mapped.sort();
+    if (mapped != migrated)
+        problems.append(QStringLiteral("mappings: ") + mapped.join(QStringLiteral(", ")));
+    for (const FailedMigrationRecord& failed : history.recentFailedMigrations())
+        problems.append(QStringLiteral("failed record: ") + failed.sourcePath);
+    for (const LogEntry& entry : history.logs()) {
+        if (entry.message.contains(QStringLiteral("nterrupted")))
+            problems.append(QStringLiteral("log: ") + entry.message);
+    }
+    return problems.join(QStringLiteral("; "));
 }
 
 } // namespace orvalink::test

@@ -59,4 +59,11 @@ TwoFolderBatch makeTwoFolderBatch(WorkflowFixture& fixture);
 // nothing lies at its target; otherwise what is wrong.
 QString neverMigrated(WorkflowFixture& fixture, const QString& source, const QStringList& before);
 
+// Starts a new state object over the fixture's home (the earlier one must be gone) and runs its
+// start-up: empty when it reports exactly the run that moved `migrated` (in path order) and
+// nothing else, that is no operation left to put right, no recovery or error line, no task,
+// mapping or failed record for another path and no interrupted operation in the log; otherwise
+// what it reported beyond that.
+QString freshStartReports(WorkflowFixture& fixture, const QStringList& migrated);
+
 } // namespace orvalink::test

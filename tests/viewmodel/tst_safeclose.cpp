@@ -124,8 +124,9 @@ private Q_SLOTS:
         QCOMPARE(mappings.first().targetPath, target);
     }
 
-    // While the window asks whether to close, the item on its way finishes and the next one waits:
-    // lifting the hold lets the batch go on; closing ends it there.
+    // While the window asks whether to close, the item on its way finishes and the next one waits,
+    // with nothing running meanwhile: lifting the hold lets the batch go on; closing ends it there,
+    // and the next start tells of the item that ran alone.
     void heldBatchWaitsBetweenItems_data()
     {
         QTest::addColumn<bool>("close");
@@ -150,6 +151,8 @@ private Q_SLOTS:
         QCOMPARE(w.copyGate->arrivals(), QStringList{first});
         QVERIFY(vm.activity().isMigrating());
         QCOMPARE(vm.activity().migrationCurrentPath(), std::optional(first));
+        QVERIFY(vm.activity().isBatchHeld());
+        QVERIFY(!vm.hasRunningDiskWork());
 
         if (close) {
             runTask(vm.prepareToClose(), std::chrono::seconds(10));
@@ -157,9 +160,12 @@ private Q_SLOTS:
             w.viewModel.reset();
             const QString secondProblem = neverMigrated(w, second, secondBefore);
             QVERIFY2(secondProblem.isEmpty(), qPrintable(secondProblem));
+            const QString reported = freshStartReports(w, {first});
+            QVERIFY2(reported.isEmpty(), qPrintable(reported));
         } else {
             vm.holdFurtherItems(false);
             QTRY_VERIFY_WITH_TIMEOUT(!vm.activity().isMigrating(), 20000);
+            QVERIFY(!vm.activity().isBatchHeld());
             QCOMPARE(vm.activity().migrationSucceededItems(), 2);
             QCOMPARE(platform::readSymbolicLink(second), std::optional(w.targetOf(second)));
         }

@@ -182,6 +182,29 @@ private Q_SLOTS:
         apply([](AppConfig& c) { c.presentationPrivacyEnabled = true; });
         QCOMPARE(lookups, 4);
         QCOMPARE(texts.size(), 5);
+
+        // Another lookup (the guide's demo folders) is asked at once and from then on; the texts
+        // are announced once. While privacy is off it waits until privacy is switched on.
+        int demoLookups = 0;
+        const auto demo = [&] {
+            ++demoLookups;
+            return PrivacyLocations::of(QStringLiteral("/home/tovra"), QStringLiteral("/media/tovra"),
+                                        QStringLiteral("tovra"));
+        };
+        presentation.setLocationsLookup(demo);
+        QCOMPARE(demoLookups, 1);
+        QCOMPARE(texts.size(), 6);
+        QCOMPARE(presentation.displayPath(QStringLiteral("/media/tovra/ux402/home/tovra/.kilo")),
+                 QStringLiteral("/media/demo/ExternalDisk/home/demo/.kilo"));
+        presentation.setLocationsLookup(demo);
+        QCOMPARE(texts.size(), 6);
+        apply([](AppConfig& c) { c.presentationPrivacyEnabled = false; });
+        presentation.setLocationsLookup(demo);
+        QCOMPARE(demoLookups, 2);
+        apply([](AppConfig& c) { c.presentationPrivacyEnabled = true; });
+        QCOMPARE(demoLookups, 3);
+        QCOMPARE(presentation.displayPath(QStringLiteral("/home/tovra")), QStringLiteral("~"));
+        QCOMPARE(lookups, 4);
     }
 
     // The volumes folder of a Linux desktop carries the login name (/media/<user>): with privacy

@@ -39,6 +39,8 @@ MainWindow::MainWindow(MainViewModel& viewModel, DashboardOptions options,
     m_prompts = std::make_unique<PromptPresenter>(m_viewModel, m_dashboard->viewState(), *m_surface);
     m_sheets = std::make_unique<SheetHost>(m_viewModel, m_dashboard->viewState(), this);
     connect(&m_viewModel.activity(), &ActivityState::diskWorkChanged, this, &MainWindow::diskWorkChanged);
+    // A batch held by the question stops between two items: nothing runs any more.
+    connect(&m_viewModel.activity(), &ActivityState::isBatchHeldChanged, this, &MainWindow::diskWorkChanged);
     m_designedLeastSize = m_dashboard->minimumSize();
     m_firstSize = size();
     fitToScreen();
@@ -122,8 +124,10 @@ void MainWindow::diskWorkChanged()
 {
     if (!m_askingToClose || m_viewModel.hasRunningDiskWork())
         return;
-    // The work the question asks about is over: close as the user asked. Not from inside the
-    // workflow step that published the change: it still runs on after this returns.
+    // The work the question asks about is over, or the batch it holds waits between two items:
+    // close as the user asked (the withdrawn question leaves the hold on, so no further item
+    // starts). Not from inside the workflow step that published the change: it still runs on after
+    // this returns.
     m_askingToClose = false;
     m_prompts->withdrawQuestion();
     // Should new work have started in the meantime, the close asks again.

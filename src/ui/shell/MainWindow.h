@@ -23,7 +23,8 @@ class SheetHost;
 // while disk work runs it asks first, and when the user still closes it waits until the state
 // object has let the running item finish or roll back, then closes. The process therefore never
 // ends between an item's staging and its link. While the question is open no further item of a
-// batch starts; should the work end meanwhile, the question goes and the window closes as asked.
+// batch starts; should the work end meanwhile, or the running item of a batch end so that the batch
+// waits for the answer, the question goes and the window closes as asked.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 

@@ -43,6 +43,11 @@ void BatchHold::setHeld(bool held)
         m_state->lifted.start(0);
 }
 
+bool BatchHold::isHeld() const
+{
+    return m_state->held;
+}
+
 QCoro::Task<> BatchHold::passed() const
 {
     return awaitLifted(m_state);

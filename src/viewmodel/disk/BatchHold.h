@@ -19,6 +19,7 @@ public:
     BatchHold& operator=(const BatchHold&) = delete;
 
     void setHeld(bool held);
+    bool isHeld() const;
 
     // Completes at once while nothing is held, else once the hold is lifted.
     QCoro::Task<> passed() const;

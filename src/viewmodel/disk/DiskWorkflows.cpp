@@ -138,7 +138,7 @@ qsizetype DiskWorkflows::repairPosition() const
 
 bool DiskWorkflows::hasRunningDiskWork() const
 {
-    return m_context.activity().isDiskWorkBusy();
+    return m_context.activity().isDiskWorkBusy() && !m_context.activity().isBatchHeld();
 }
 
 void DiskWorkflows::holdFurtherItems(bool hold)

@@ -56,7 +56,8 @@ public:
     // Where the next batch of the whole-history link repair starts.
     qsizetype repairPosition() const;
 
-    // What runs now, for the safe close: a migration or retry, an undo or forced restore, a repair.
+    // What runs now, for the safe close: a migration or retry, an undo or forced restore, a repair;
+    // not a batch held between two items, which has nothing running to wait for.
     bool hasRunningDiskWork() const;
     QString runningDiskWorkText() const;
     // While held, the item of a migration or undo batch on its way goes on to its end and the next

@@ -95,9 +95,16 @@ QCoro::Task<bool> nextItemMayStart(DiskWorkContext& context, FlowTicket ticket)
 {
     if (!ticket.isAlive())
         co_return false;
+    if (!context.hold().isHeld())
+        co_return true;
+    // Nothing of the batch runs while it waits here: the window may close without waiting for it.
+    context.activity().setIsBatchHeld(true);
     auto passing = context.hold().passed();
     co_await std::move(passing);
-    co_return ticket.isAlive();
+    if (!ticket.isAlive())
+        co_return false;
+    context.activity().setIsBatchHeld(false);
+    co_return true;
 }
 
 void beginProgress(DiskWorkContext& context, const BilingualText& title, qint64 totalItems, qint64 totalBytes)

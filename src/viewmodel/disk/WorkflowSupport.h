@@ -41,8 +41,9 @@ QCoro::Task<> guardDiskWork(DiskWorkContext& context, QCoro::Task<> flow);
 // listing of the current directory. The caller checks its ticket after awaiting it.
 QCoro::Task<> reloadAfterDiskWork(DiskWorkContext& context);
 
-// Before each item of a batch: waits while the window asks whether to close (the hold); false once
-// the owner closed, and the batch then ends without touching anything.
+// Before each item of a batch: waits while the window asks whether to close (the hold), published
+// meanwhile as ActivityState::isBatchHeld; false once the owner closed, and the batch then ends
+// without touching anything.
 QCoro::Task<bool> nextItemMayStart(DiskWorkContext& context, FlowTicket ticket);
 
 // Resets the progress panel for a new operation of `totalItems` items and `totalBytes` bytes.

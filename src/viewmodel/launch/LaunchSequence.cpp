@@ -6,6 +6,7 @@
 #include "viewmodel/browsing/DirectoryLoader.h"
 #include "viewmodel/history/PersistedStateReader.h"
 #include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/texts/BrowsingTexts.h"
 #include "viewmodel/texts/ErrorText.h"
 #include "viewmodel/texts/RecoveryTexts.h"
 
@@ -60,9 +61,7 @@ QCoro::Task<> LaunchSequence::bootstrap()
     co_await std::move(synchronization);
     if (!self.isAlive())
         co_return;
-    const QString loaded =
-        m_context.localized(QStringLiteral("已加载目录。点击“立即刷新”执行深度扫描。"),
-                            QStringLiteral("Directory loaded. Click \"Refresh Now\" for deep scan."));
+    const QString loaded = startupListedText(m_context.presentation().localizer());
     m_context.activity().setInfoMessage(recovery.info ? *recovery.info + QLatin1Char(' ') + loaded : loaded);
 }
 

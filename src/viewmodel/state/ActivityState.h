@@ -20,6 +20,9 @@ public:
     explicit ActivityState(QObject* parent = nullptr) : PublishedObject(parent) {}
 
     ORVALINK_PUBLISHED(ActivityState, bool, isRequestingAdminAuthorization, setIsRequestingAdminAuthorization)
+    // A migration or undo batch waits between two items until the hold is lifted (while the window
+    // asks whether to close): none of its items runs meanwhile.
+    ORVALINK_PUBLISHED(ActivityState, bool, isBatchHeld, setIsBatchHeld)
     ORVALINK_PUBLISHED(ActivityState, qint64, migrationTotalItems, setMigrationTotalItems)
     ORVALINK_PUBLISHED(ActivityState, qint64, migrationProcessedItems, setMigrationProcessedItems)
     ORVALINK_PUBLISHED(ActivityState, qint64, migrationSucceededItems, setMigrationSucceededItems)
@@ -94,6 +97,7 @@ Q_SIGNALS:
     void isUndoingChanged();
     void isRepairingLinksChanged();
     void isRequestingAdminAuthorizationChanged();
+    void isBatchHeldChanged();
     void migrationTotalItemsChanged();
     void migrationProcessedItemsChanged();
     void migrationSucceededItemsChanged();

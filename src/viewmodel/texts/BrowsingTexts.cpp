@@ -39,6 +39,12 @@ QString pathCopiedText(const Localizer& localizer)
     return localizer.localized(QStringLiteral("已复制路径。"), QStringLiteral("Path copied."));
 }
 
+QString startupListedText(const Localizer& localizer)
+{
+    return localizer.localized(QStringLiteral("已加载目录。点击“立即刷新”执行深度扫描。"),
+                               QStringLiteral("Directory loaded. Click \"Refresh Now\" for deep scan."));
+}
+
 std::optional<QString> revealTargetPath(const QString& path)
 {
     const QString trimmed = path.trimmed();

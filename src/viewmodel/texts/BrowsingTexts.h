@@ -22,6 +22,9 @@ QString formatDate(const QDateTime& date, const QLocale& locale = QLocale::syste
 // The message after a path was put on the clipboard.
 QString pathCopiedText(const Localizer& localizer);
 
+// The information line once the start-up has listed the first directory.
+QString startupListedText(const Localizer& localizer);
+
 // The path that revealing `path` shows (trimmed and standardized), or none for a blank one.
 std::optional<QString> revealTargetPath(const QString& path);
 // The error for a revealed path that does not exist; `standardizedPath` is shown as it is.

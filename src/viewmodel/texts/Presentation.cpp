@@ -39,6 +39,17 @@ void Presentation::settingsChanged()
 void Presentation::volumesChanged()
 {
     // A new list of volumes may come with a volumes folder that was not there before.
+    lookUpLocationsAgain();
+}
+
+void Presentation::setLocationsLookup(LocationsLookup lookUpLocations)
+{
+    m_lookUpLocations = std::move(lookUpLocations);
+    lookUpLocationsAgain();
+}
+
+void Presentation::lookUpLocationsAgain()
+{
     if (!m_privacyEnabled)
         return;
     PrivacyLocations locations = m_lookUpLocations();

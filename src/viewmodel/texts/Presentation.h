@@ -35,6 +35,10 @@ public:
     Presentation(const BrowsingState& browsing, ActivityState& activity, const PlatformHooks& platform,
                  LocationsLookup lookUpLocations = &PrivacyLocations::current);
 
+    // Replaces where the folders that privacy hides come from (the guide's demo data stands for a
+    // home and a volumes folder of its own); with privacy on they are looked up again at once.
+    void setLocationsLookup(LocationsLookup lookUpLocations);
+
     Localizer localizer() const;
     PresentationPrivacy presentationPrivacy() const;
     QString localized(const QString& zh, const QString& en) const;
@@ -62,6 +66,8 @@ Q_SIGNALS:
 private:
     void settingsChanged();
     void volumesChanged();
+    // While privacy is on: the locations afresh, announced when they differ.
+    void lookUpLocationsAgain();
 
     const BrowsingState& m_browsing;
     ActivityState& m_activity;
