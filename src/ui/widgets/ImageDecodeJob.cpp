@@ -31,7 +31,7 @@ void lowerLimit(Resource resource, rlim_t soft, rlim_t hard)
         _exit(127);
 }
 
-void limitChild(const ImageDecodeLimits& limits)
+void limitChild(const ImageDecodeLimits& limits, pid_t parent)
 {
     const auto bytes = rlim_t(limits.addressSpaceBytes);
     lowerLimit(RLIMIT_AS, bytes, bytes);
@@ -41,7 +41,7 @@ void limitChild(const ImageDecodeLimits& limits)
     // A decoder stopped by its limit leaves no core dump behind.
     lowerLimit(RLIMIT_CORE, 0, 0);
     // Nor does it outlive the window's thread.
-    if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() == 1)
+    if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)
         _exit(127);
 }
 
@@ -101,7 +101,7 @@ void ImageDecodeJob::run(const QByteArray& url)
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     m_process.setProcessEnvironment(environment);
     m_process.setStandardErrorFile(QProcess::nullDevice());
-    m_process.setChildProcessModifier([limits = m_limits] { limitChild(limits); });
+    m_process.setChildProcessModifier([limits = m_limits, parent = getpid()] { limitChild(limits, parent); });
     m_wallClock.start(m_limits.wallClock);
     m_process.start();
     m_process.write(url);
@@ -125,10 +125,11 @@ void ImageDecodeJob::processEnded(int exitCode, QProcess::ExitStatus status)
         readOutput();
     if (m_overTime) {
         report(Outcome::OverTime);
+    } else if (m_overflowed) {
+        report(Outcome::NoPicture);
     } else if (status == QProcess::CrashExit) {
         report(Outcome::Stopped);
-    } else if (exitCode != 0 || m_overflowed ||
-               m_output.size() != m_pixels.width() * m_pixels.height() * kBytesPerPixel) {
+    } else if (exitCode != 0 || m_output.size() != m_pixels.width() * m_pixels.height() * kBytesPerPixel) {
         report(Outcome::NoPicture);
     } else {
         const QImage rows(reinterpret_cast<const uchar*>(m_output.constData()), m_pixels.width(),
