@@ -299,6 +299,9 @@ private Q_SLOTS:
         QTest::newRow("svg at twice the ratio")
             << base64Url("image/svg+xml", kRedSvg) << QSize(360, 112) << QColor(255, 0, 0);
         QTest::newRow("png") << png << QSize(180, 56) << QColor(0, 0, 255);
+        // Large enough for Qt to spread its work over threads.
+        QTest::newRow("large png") << base64Url("image/png", pngBytes(QSize(2000, 2000), QColor(0, 0, 255)))
+                                   << QSize(180, 56) << QColor(0, 0, 255);
         QTest::newRow("no image") << QStringLiteral("data:image/png;base64,AAAA") << QSize(180, 56)
                                   << QColor();
         QTest::newRow("empty") << QString() << QSize(180, 56) << QColor();

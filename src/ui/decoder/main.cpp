@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <cstdio>
+#include <sched.h>
 
 using orvalink::ui::DataUrlImage;
 
@@ -21,6 +22,26 @@ int side(const char* text)
     return ok && value > 0 && value <= DataUrlImage::kMaxRasterSide ? value : 0;
 }
 
+// Keeps the process on one processor. Qt's image routines split a large picture over as many
+// threads as there are processors, each with a stack that counts towards the address-space limit,
+// and wait for good on a thread that could not start: on a machine with many processors a large
+// picture would never finish.
+void useOneProcessor()
+{
+    cpu_set_t allowed;
+    if (sched_getaffinity(0, sizeof(allowed), &allowed) != 0)
+        return;
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (CPU_ISSET(cpu, &allowed)) {
+            cpu_set_t one;
+            CPU_ZERO(&one);
+            CPU_SET(cpu, &one);
+            sched_setaffinity(0, sizeof(one), &one);
+            return;
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -30,6 +51,7 @@ int main(int argc, char* argv[])
     const QSize pixels(side(argv[1]), side(argv[2]));
     if (pixels.isEmpty())
         return 2;
+    useOneProcessor();
     // Text in a vector image needs the font database, which needs an application.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     int appArgc = 1;
