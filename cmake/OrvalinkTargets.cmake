@@ -1,14 +1,19 @@
 # Shared compile settings and helpers for every target of the project.
 
-add_library(orvalink_options INTERFACE)
-target_compile_definitions(orvalink_options INTERFACE
+# Definitions and warnings without the sanitizers: for a helper program that runs under an
+# address-space limit, which the sanitizers' huge reservations would exceed at once.
+add_library(orvalink_warnings INTERFACE)
+target_compile_definitions(orvalink_warnings INTERFACE
   QT_NO_KEYWORDS
   ORVALINK_VERSION="${PROJECT_VERSION}")
-target_compile_options(orvalink_options INTERFACE
+target_compile_options(orvalink_warnings INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Woverloaded-virtual)
 if(ORVALINK_WERROR)
-  target_compile_options(orvalink_options INTERFACE -Werror)
+  target_compile_options(orvalink_warnings INTERFACE -Werror)
 endif()
+
+add_library(orvalink_options INTERFACE)
+target_link_libraries(orvalink_options INTERFACE orvalink_warnings)
 if(ORVALINK_SANITIZE)
   target_compile_options(orvalink_options INTERFACE
     -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)

@@ -1,6 +1,7 @@
 #include "UiTestSupport.h"
 
 #include "ui/views/detail/RecordListView.h"
+#include "ui/widgets/CaptchaImage.h"
 #include "ui/widgets/LayoutSettling.h"
 #include "ui/widgets/Motion.h"
 #include "ui/widgets/TextStyles.h"
@@ -14,6 +15,7 @@
 #include <QSaveFile>
 #include <QTest>
 #include <QWidget>
+#include <algorithm>
 
 namespace orvalink::test {
 
@@ -46,6 +48,20 @@ QImage renderOffscreen(QWidget* widget, QSize size)
     image.fill(Qt::transparent);
     widget->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
     return image;
+}
+
+bool settleCaptchas(QWidget* root)
+{
+    constexpr int kGuardMilliseconds = 20000;
+    QList<ui::CaptchaImage*> captchas = root->findChildren<ui::CaptchaImage*>();
+    if (auto* self = qobject_cast<ui::CaptchaImage*>(root))
+        captchas.append(self);
+    return QTest::qWaitFor(
+        [&] {
+            return std::none_of(captchas.cbegin(), captchas.cend(),
+                                [](const ui::CaptchaImage* captcha) { return captcha->isDecoding(); });
+        },
+        kGuardMilliseconds);
 }
 
 QString saveScreen(const QImage& image, const QString& name)

@@ -24,6 +24,10 @@ std::optional<QString> missingPinnedFonts();
 // Lays `widget` out off screen at `size` (or its size hint) and renders it into an image.
 QImage renderOffscreen(QWidget* widget, QSize size = QSize());
 
+// Waits until every captcha picture under `root` (or `root` itself) has been decoded or given
+// up on; false when one is still under way after a guard far beyond the decoder's time limit.
+bool settleCaptchas(QWidget* root);
+
 // Saves `image` as <build>/screens/<name>.png for a reviewer to look at; returns the path, or an
 // empty string when the file could not be written.
 QString saveScreen(const QImage& image, const QString& name);

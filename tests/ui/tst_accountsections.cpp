@@ -148,6 +148,7 @@ private Q_SLOTS:
         QCOMPARE(image->size(), QSize(180, 56));
         QCOMPARE(image->showsPlaceholder(), placeholder);
         QCOMPARE(image->placeholderText(), QStringLiteral("验证码加载中 Loading Captcha"));
+        QVERIFY(settleCaptchas(&sheet));
         QVERIFY(find<QLabel>(QStringLiteral("captchaValidity"))
                     ->text()
                     .startsWith(QStringLiteral("有效至 Valid until ")));

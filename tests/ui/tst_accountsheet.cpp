@@ -3,6 +3,7 @@
 #include "UiTestSupport.h"
 #include "support/TaskRunner.h"
 #include "ui/views/account/AccountSheetView.h"
+#include "ui/widgets/CaptchaImage.h"
 #include "ui/widgets/CollapsibleSection.h"
 #include "ui/widgets/TintedBox.h"
 #include "viewmodel/ViewModelInternals.h"
@@ -240,6 +241,10 @@ private Q_SLOTS:
         QVERIFY(second && second->captchaId && *second->captchaId != firstId);
         QCOMPARE(http().requestsTo(kCaptchaPath).last().queryValue(QStringLiteral("site")),
                  viewModel().accountState().authSettings()->siteKey);
+        // The service's picture of the new challenge is shown.
+        sheet.flushRefresh();
+        QVERIFY(settleCaptchas(&sheet));
+        QVERIFY(find<ui::CaptchaImage>(QStringLiteral("captchaImage"))->hasImage());
         saveSheetScreen(&sheet, QStringLiteral("account-captcha-failure"));
     }
 

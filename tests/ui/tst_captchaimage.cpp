@@ -1,12 +1,15 @@
 #include "UiTestSupport.h"
 #include "ui/widgets/CaptchaImage.h"
 #include "ui/widgets/DataUrlImage.h"
+#include "ui/widgets/ImageDecodeJob.h"
+#include "ui/widgets/PngChunkFilter.h"
 
 #include <QBuffer>
 #include <QImageWriter>
 #include <QPainter>
 #include <QSvgRenderer>
 #include <QtTest>
+#include <optional>
 
 using namespace orvalink;
 using namespace orvalink::ui;
@@ -108,6 +111,7 @@ private Q_SLOTS:
         CaptchaImage captcha;
         captcha.setPlaceholderText(QStringLiteral("Loading Captcha"));
         captcha.setDataUrl(url);
+        QVERIFY(test::settleCaptchas(&captcha));
         QCOMPARE(captcha.hasImage(), accepted);
         QVERIFY(!captcha.showsPlaceholder());
 
@@ -208,6 +212,7 @@ private Q_SLOTS:
         QFETCH(QColor, centre);
         CaptchaImage captcha;
         captcha.setDataUrl(url);
+        QVERIFY(test::settleCaptchas(&captcha));
         QVERIFY(captcha.hasImage());
         const QImage image = test::renderOffscreen(&captcha);
         QCOMPARE(image.pixelColor(90, 28), centre);
@@ -279,7 +284,105 @@ private Q_SLOTS:
         QCOMPARE(different, 0);
         CaptchaImage captcha;
         captcha.setDataUrl(base64Url("image/svg+xml", svg));
+        QVERIFY(test::settleCaptchas(&captcha));
         test::saveScreen(test::renderOffscreen(&captcha), QStringLiteral("captcha-typical"));
+    }
+
+    // The decoder process hands back the bitmap at the size asked for, or nothing.
+    void theDecoderProcessHandsBackTheBitmap_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QSize>("pixels");
+        QTest::addColumn<QColor>("colour"); // invalid: no picture
+        const QString png = base64Url("image/png", pngBytes(QSize(4, 2), QColor(0, 0, 255)));
+        QTest::newRow("svg") << base64Url("image/svg+xml", kRedSvg) << QSize(180, 56) << QColor(255, 0, 0);
+        QTest::newRow("svg at twice the ratio")
+            << base64Url("image/svg+xml", kRedSvg) << QSize(360, 112) << QColor(255, 0, 0);
+        QTest::newRow("png") << png << QSize(180, 56) << QColor(0, 0, 255);
+        // Large enough for Qt to spread its work over threads.
+        QTest::newRow("large png") << base64Url("image/png", pngBytes(QSize(2000, 2000), QColor(0, 0, 255)))
+                                   << QSize(180, 56) << QColor(0, 0, 255);
+        QTest::newRow("no image") << QStringLiteral("data:image/png;base64,AAAA") << QSize(180, 56)
+                                  << QColor();
+        QTest::newRow("empty") << QString() << QSize(180, 56) << QColor();
+        QTest::newRow("bitmap too large") << png << QSize(4000, 10) << QColor();
+    }
+
+    void theDecoderProcessHandsBackTheBitmap()
+    {
+        QFETCH(QString, url);
+        QFETCH(QSize, pixels);
+        QFETCH(QColor, colour);
+        ImageDecodeJob* job = ImageDecodeJob::start(url, pixels);
+        std::optional<std::pair<QImage, ImageDecodeJob::Outcome>> result;
+        connect(
+            job, &ImageDecodeJob::finished, this,
+            [&](const QImage& bitmap, ImageDecodeJob::Outcome outcome) { result.emplace(bitmap, outcome); });
+        QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 20000);
+        const auto& [bitmap, outcome] = *result;
+        if (!colour.isValid()) {
+            QCOMPARE(outcome, ImageDecodeJob::Outcome::NoPicture);
+            QVERIFY(bitmap.isNull());
+            return;
+        }
+        QCOMPARE(outcome, ImageDecodeJob::Outcome::Drawn);
+        QCOMPARE(bitmap.size(), pixels);
+        for (const QPoint point : {QPoint(0, 0), QPoint(pixels.width() / 2, pixels.height() / 2),
+                                   QPoint(pixels.width() - 1, pixels.height() - 1)})
+            QCOMPARE(bitmap.pixelColor(point), colour);
+    }
+
+    // Text and every other chunk beside the picture never reach the PNG decoder.
+    void pngKeepsOnlyItsPicture()
+    {
+        QImage image(QSize(3, 2), QImage::Format_ARGB32);
+        image.fill(QColor(10, 200, 30, 128));
+        image.setText(QStringLiteral("Comment"), QString(5000, QLatin1Char('x')));
+        image.setText(QStringLiteral("Title"), QStringLiteral("short"));
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(QImageWriter(&buffer, "png").write(image));
+        const QByteArray png = buffer.data();
+        QVERIFY(png.contains("Comment") && png.contains("Title"));
+
+        const std::optional<QByteArray> picture = PngChunkFilter::pictureOnly(png + "trailing bytes");
+        QVERIFY(picture);
+        QVERIFY(!picture->contains("Comment") && !picture->contains("Title"));
+        QVERIFY(picture->endsWith("IEND\xae\x42\x60\x82"));
+        QImage decoded = QImage::fromData(*picture, "png");
+        QVERIFY(decoded.textKeys().isEmpty());
+        QCOMPARE(decoded.convertToFormat(QImage::Format_ARGB32),
+                 image.convertToFormat(QImage::Format_ARGB32));
+
+        QVERIFY(!PngChunkFilter::pictureOnly(png.left(png.size() - 12)));  // no end chunk
+        QVERIFY(!PngChunkFilter::pictureOnly(png.left(40)));               // a chunk cut short
+        QVERIFY(!PngChunkFilter::pictureOnly(QByteArray("GIF89a") + png)); // not a PNG
+    }
+
+    // The pen counts towards what a shape covers: one wider than the picture is left out, the
+    // rest is drawn.
+    void wideStrokesAreLeftOut_data()
+    {
+        QTest::addColumn<QByteArray>("stroke");
+        QTest::addColumn<QColor>("centre");
+        QTest::newRow("moderate") << QByteArray("stroke-width='10'") << QColor(255, 0, 0);
+        QTest::newRow("wider than the picture") << QByteArray("stroke-width='1000'") << QColor(0, 0, 255);
+        QTest::newRow("mitred spike reaching far out")
+            << QByteArray("stroke-width='20' stroke-linejoin='miter' stroke-miterlimit='1000'")
+            << QColor(0, 0, 255);
+    }
+
+    void wideStrokesAreLeftOut()
+    {
+        QFETCH(QByteArray, stroke);
+        QFETCH(QColor, centre);
+        const QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 100 30'>"
+                               "<rect width='100' height='30' fill='#0000ff'/>"
+                               "<polyline fill='none' stroke='#ff0000' " +
+                               stroke + " points='10,14 90,15 10,16'/></svg>";
+        const QImage bitmap = DataUrlImage::render(base64Url("image/svg+xml", svg), QSize(180, 56), 1);
+        QVERIFY(!bitmap.isNull());
+        QCOMPARE(bitmap.pixelColor(90, 28), centre);
     }
 
     void parseRefusesMalformedHeaders_data()

@@ -104,6 +104,15 @@ private Q_SLOTS:
             uses += "<use xlink:href='#a'/>";
         QTest::newRow("too much drawing once expanded")
             << svg(uses) << false << QByteArrayList{} << QByteArrayList{};
+        const QByteArray marks = QString(SvgSanitizer::kMaxDrawnCharacters, QChar(0x0301)).toUtf8();
+        QTest::newRow("text up to the limit")
+            << svg("<text y='5'>" + marks + "</text>") << true << QByteArrayList{marks} << QByteArrayList{};
+        QTest::newRow("too much text")
+            << svg("<text y='5'>a" + marks + "</text>") << false << QByteArrayList{} << QByteArrayList{};
+        QTest::newRow("too much text once expanded")
+            << svg("<defs><text id='t' y='5'>" + marks.left(marks.size() / 2 + 2) +
+                   "</text></defs><use xlink:href='#t'/>")
+            << false << QByteArrayList{} << QByteArrayList{};
     }
 
     void rules()

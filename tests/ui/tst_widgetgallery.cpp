@@ -189,6 +189,7 @@ private Q_SLOTS:
         gallery->resize(760, gallery->sizeHint().height());
         gallery->show();
         QApplication::processEvents();
+        QVERIFY(test::settleCaptchas(gallery.get()));
         const QImage image = gallery->grab().toImage();
         QVERIFY(!image.isNull());
         const QString path = test::saveScreen(image, QStringLiteral("widget-gallery"));

@@ -1,5 +1,6 @@
 #include "ui/widgets/CaptchaImage.h"
 
+#include "ui/widgets/ImageDecodeJob.h"
 #include "ui/widgets/TextStyles.h"
 
 #include <QPainter>
@@ -17,18 +18,43 @@ CaptchaImage::CaptchaImage(QWidget* parent) : QWidget(parent)
     setFont(styledFont(TextStyle::Caption, font()));
 }
 
+CaptchaImage::~CaptchaImage()
+{
+    abandonDecoding();
+}
+
 void CaptchaImage::setDataUrl(const QString& url)
 {
     m_url = url;
-    m_bitmap = renderBitmap();
+    m_bitmap = QImage();
+    decode();
     update();
 }
 
-QImage CaptchaImage::renderBitmap() const
+void CaptchaImage::decode()
 {
+    abandonDecoding();
+    m_ratio = devicePixelRatioF();
     if (m_url.isEmpty())
-        return QImage();
-    return DataUrlImage::render(m_url, QSize(kWidth, kHeight), devicePixelRatioF());
+        return;
+    const QSize pixels = (QSizeF(kWidth, kHeight) * m_ratio).toSize();
+    m_job = ImageDecodeJob::start(m_url, pixels);
+    connect(m_job, &ImageDecodeJob::finished, this,
+            [this, ratio = m_ratio](const QImage& bitmap, ImageDecodeJob::Outcome) {
+                m_job = nullptr;
+                m_bitmap = bitmap;
+                if (!m_bitmap.isNull())
+                    m_bitmap.setDevicePixelRatio(ratio);
+                update();
+                Q_EMIT decodingFinished();
+            });
+}
+
+void CaptchaImage::abandonDecoding()
+{
+    if (m_job)
+        m_job->abandon();
+    m_job = nullptr;
 }
 
 void CaptchaImage::setPlaceholderText(const QString& text)
@@ -53,8 +79,11 @@ void CaptchaImage::paintEvent(QPaintEvent*)
         painter.drawText(box, Qt::AlignCenter, m_placeholder);
         return;
     }
-    if (!m_bitmap.isNull() && !qFuzzyCompare(m_bitmap.devicePixelRatio(), devicePixelRatioF()))
-        m_bitmap = renderBitmap();
+    // On another screen the picture is decoded afresh at its ratio; until then the one at hand is
+    // stretched.
+    if (!qFuzzyCompare(m_ratio, devicePixelRatioF()))
+        QMetaObject::invokeMethod(this, &CaptchaImage::decode, Qt::QueuedConnection);
+    m_ratio = devicePixelRatioF();
     painter.drawImage(box, m_bitmap);
 }
 

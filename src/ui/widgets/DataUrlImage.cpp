@@ -1,6 +1,7 @@
 #include "ui/widgets/DataUrlImage.h"
 
 #include "ui/widgets/DeadlinePaintDevice.h"
+#include "ui/widgets/PngChunkFilter.h"
 #include "ui/widgets/SvgSanitizer.h"
 
 #include <QBuffer>
@@ -54,8 +55,15 @@ bool exceedsSideLimit(QSize size)
     return size.width() > DataUrlImage::kMaxRasterSide || size.height() > DataUrlImage::kMaxRasterSide;
 }
 
-QImage renderRaster(const QByteArray& data, QSize pixels)
+QImage renderRaster(QByteArray data, QSize pixels)
 {
+    // The allocation limit covers the picture, not what the decoder unpacks beside it.
+    if (data.startsWith("\x89PNG")) {
+        std::optional<QByteArray> picture = PngChunkFilter::pictureOnly(data);
+        if (!picture)
+            return {};
+        data = std::move(*picture);
+    }
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);

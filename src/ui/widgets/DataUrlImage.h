@@ -14,7 +14,10 @@ namespace orvalink::ui {
 // as a browser reads them: the scheme in any case, white space around the URL and inside base64,
 // quoted parameter values and unknown parameters. image/svg+xml goes through SvgSanitizer and is
 // drawn within kRenderBudget; every other image type is decoded as a raster within the side and
-// memory limits below. Whatever is not such an image gives a null bitmap.
+// memory limits below, PNG text and other ancillary chunks left out. Whatever is not such an image
+// gives a null bitmap. These limits keep ordinary pictures cheap but cannot cut a single decoder or
+// drawing call short, so the window never calls this: only the decoder process does
+// (ImageDecodeJob), under the kernel's limits on memory and time.
 class DataUrlImage {
 public:
     static constexpr qsizetype kMaxUrlBytes = 1024 * 1024;

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
+#include <numbers>
 
 namespace orvalink::ui {
 
@@ -64,7 +65,7 @@ public:
         QRectF bounds;
         for (int i = 0; i < count; ++i)
             bounds |= rects[i];
-        if (allowed(bounds))
+        if (allowedShape(bounds))
             m_painter.drawRects(rects, count);
     }
     void drawLines(const QLineF* lines, int count) override
@@ -72,27 +73,27 @@ public:
         QRectF bounds;
         for (int i = 0; i < count; ++i)
             bounds |= QRectF(lines[i].p1(), lines[i].p2()).normalized();
-        if (allowed(bounds))
+        if (allowedShape(bounds))
             m_painter.drawLines(lines, count);
     }
     void drawEllipse(const QRectF& rect) override
     {
-        if (allowed(rect))
+        if (allowedShape(rect))
             m_painter.drawEllipse(rect);
     }
     void drawPath(const QPainterPath& path) override
     {
-        if (allowed(path.controlPointRect()))
+        if (allowedShape(path.controlPointRect()))
             m_painter.drawPath(path);
     }
     void drawPoints(const QPointF* points, int count) override
     {
-        if (allowed(QPolygonF(QList<QPointF>(points, points + count)).boundingRect()))
+        if (allowedShape(QPolygonF(QList<QPointF>(points, points + count)).boundingRect()))
             m_painter.drawPoints(points, count);
     }
     void drawPolygon(const QPointF* points, int count, PolygonDrawMode mode) override
     {
-        if (!allowed(QPolygonF(QList<QPointF>(points, points + count)).boundingRect()))
+        if (!allowedShape(QPolygonF(QList<QPointF>(points, points + count)).boundingRect()))
             return;
         if (mode == PolylineMode)
             m_painter.drawPolyline(points, count);
@@ -122,14 +123,43 @@ public:
     }
 
 private:
-    // Whether a shape with these logical bounds may be drawn: while time remains, and only when it
-    // spans at most kMaxExtent times the target on screen (the rasterizer walks every edge over its
-    // whole length, in or out of the target: a line a million pixels long takes a fifth of a second).
-    bool allowed(const QRectF& logical)
+    // Whether a stroked or filled shape with these logical bounds may be drawn: the pen widens it
+    // by half its width, a mitred join by up to the miter limit times that. A pen wider than the
+    // target is left out whatever it strokes: the stroker builds an outline around every point
+    // of a path, with round joins a full circle each, and one call cannot be cut short.
+    bool allowedShape(const QRectF& logical)
+    {
+        const qreal width = penWidthOnScreen();
+        if (width > std::max(m_target->width(), m_target->height()))
+            return false;
+        const QPen& pen = m_painter.pen();
+        const bool mitred = pen.joinStyle() == Qt::MiterJoin || pen.joinStyle() == Qt::SvgMiterJoin;
+        const qreal reach =
+            width / 2 *
+            (mitred ? std::max<qreal>(pen.miterLimit(), std::numbers::sqrt2) : std::numbers::sqrt2);
+        return allowed(logical, reach);
+    }
+
+    qreal penWidthOnScreen() const
+    {
+        const QPen& pen = m_painter.pen();
+        if (pen.style() == Qt::NoPen)
+            return 0;
+        if (pen.isCosmetic())
+            return std::max<qreal>(pen.widthF(), 1);
+        const QRectF box = m_painter.transform().mapRect(QRectF(0, 0, pen.widthF(), pen.widthF()));
+        return std::max(box.width(), box.height());
+    }
+
+    // Whether a shape with these logical bounds, reaching `reach` device pixels further out, may
+    // be drawn: while time remains, and only when it spans at most kMaxExtent times the target
+    // on screen (the rasterizer walks every edge over its whole length, in or out of the target:
+    // a line a million pixels long takes a fifth of a second).
+    bool allowed(const QRectF& logical, qreal reach = 0)
     {
         if (!inTime())
             return false;
-        const QRectF device = m_painter.transform().mapRect(logical);
+        const QRectF device = m_painter.transform().mapRect(logical).adjusted(-reach, -reach, reach, reach);
         const qreal limit = kMaxExtent * std::max(m_target->width(), m_target->height());
         return device.width() <= limit && device.height() <= limit;
     }

@@ -131,9 +131,10 @@ struct Node {
     QList<std::pair<QString, QString>> attributes; // kept, in document order
     QString text;
     QList<int> children;
-    QString href;            // the id a <use> or a gradient refers to; empty for none
-    QStringList paintRefs;   // ids named by url(#id) in its attributes
-    qsizetype dataBytes = 0; // geometry and text it draws by itself
+    QString href;             // the id a <use> or a gradient refers to; empty for none
+    QStringList paintRefs;    // ids named by url(#id) in its attributes
+    qsizetype dataBytes = 0;  // geometry and text it draws by itself
+    qsizetype characters = 0; // text it draws by itself
 };
 
 class Parser {
@@ -233,6 +234,7 @@ private:
         Node text;
         text.text = m_reader.text().toString();
         text.dataBytes = text.text.size();
+        text.characters = text.text.size();
         m_nodes[parent].children.append(int(m_nodes.size()));
         m_nodes.append(std::move(text));
     }
@@ -323,15 +325,18 @@ private:
 struct Cost {
     qint64 elements = 0;
     qint64 bytes = 0;
+    qint64 characters = 0;
 
     bool exceeds() const
     {
-        return elements > SvgSanitizer::kMaxDrawnElements || bytes > SvgSanitizer::kMaxDrawnBytes;
+        return elements > SvgSanitizer::kMaxDrawnElements || bytes > SvgSanitizer::kMaxDrawnBytes ||
+               characters > SvgSanitizer::kMaxDrawnCharacters;
     }
     void add(const Cost& other)
     {
         elements = std::min<qint64>(elements + other.elements, SvgSanitizer::kMaxDrawnElements + 1);
         bytes = std::min<qint64>(bytes + other.bytes, SvgSanitizer::kMaxDrawnBytes + 1);
+        characters = std::min<qint64>(characters + other.characters, SvgSanitizer::kMaxDrawnCharacters + 1);
     }
 };
 
@@ -367,7 +372,7 @@ private:
             throw Refused{};
         m_state[index] = State::Visiting;
         const Node& node = m_nodes[index];
-        Cost total{1, node.dataBytes};
+        Cost total{1, node.dataBytes, node.characters};
         for (const int child : node.children)
             total.add(cost(child));
         if (!node.href.isEmpty())

@@ -15,7 +15,8 @@ namespace orvalink::ui {
 //   <style>, ...), or refers to anything but an existing element of its own by "#id" (href and
 //   xlink:href on any element, url(...) in a kept value), or refers in a circle;
 // - has more than kMaxElements elements or nests deeper than kMaxDepth, or would draw more than
-//   kMaxDrawnElements elements or kMaxDrawnBytes of geometry and text once every <use> is expanded;
+//   kMaxDrawnElements elements, kMaxDrawnBytes of geometry and text or kMaxDrawnCharacters of text
+//   once every <use> is expanded (shaping a run of combining marks takes long per character);
 // - is not well-formed XML with an <svg> root.
 // Other unknown elements and attributes are left out; so are dash patterns (a fine one on a long
 // path takes seconds to stroke).
@@ -25,6 +26,7 @@ public:
     static constexpr int kMaxDepth = 32;
     static constexpr int kMaxDrawnElements = 2000;
     static constexpr qsizetype kMaxDrawnBytes = qsizetype(1) << 20;
+    static constexpr qsizetype kMaxDrawnCharacters = 1000;
 
     // The rewritten document; none when it is refused.
     static std::optional<QByteArray> sanitize(const QByteArray& svg);
