@@ -4,10 +4,12 @@
 #include "diskops/JournalCheck.h"
 #include "diskops/MigrationRecovery.h"
 #include "diskops/PrivilegeFallback.h"
+#include "diskops/RecordedTaskIds.h"
 #include "diskops/UndoRecovery.h"
 #include "model/JsonFields.h"
-#include "platform/FileIO.h"
 #include "store/LogService.h"
+
+#include <QSet>
 
 namespace orvalink {
 
@@ -30,6 +32,7 @@ OperationRecovery::OperationRecovery(LogService& log, const VolumeService& volum
 QList<RecoveredOperation> OperationRecovery::recoverInterruptedOperations() const
 {
     QList<RecoveredOperation> recovered;
+    RecordedTaskIds tasks;
     for (const QString& path : OperationJournal::recordPaths()) {
         std::optional<OperationJournal> journal;
         try {
@@ -69,7 +72,7 @@ QList<RecoveredOperation> OperationRecovery::recoverInterruptedOperations() cons
             recovered.append(answer);
             continue;
         }
-        InterruptedOperation operation(*journal, m_log, m_volumes);
+        InterruptedOperation operation(*journal, m_log, m_volumes, tasks);
         try {
             recovered.append(record.kind == JournalKind::migration ? recoverMigration(operation)
                                                                    : recoverUndo(operation));
@@ -85,12 +88,15 @@ QList<RecoveredOperation> OperationRecovery::recoverInterruptedOperations() cons
 QStringList OperationRecovery::pendingSourcePaths()
 {
     QStringList sources;
+    QSet<QString> seen;
     for (const QString& path : OperationJournal::recordPaths()) {
         try {
             const QString source =
-                json::requireString(json::parseObject(platform::readWholeFile(path)), "sourcePath");
-            if (!sources.contains(source))
+                json::requireString(json::parseObject(OperationJournal::readRecordFile(path)), "sourcePath");
+            if (!seen.contains(source)) {
+                seen.insert(source);
                 sources.append(source);
+            }
         } catch (const std::exception&) {
             // Told about once it is looked at properly.
         }
