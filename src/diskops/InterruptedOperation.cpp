@@ -1,6 +1,7 @@
 #include "diskops/InterruptedOperation.h"
 
 #include "diskops/CreatedFolders.h"
+#include "diskops/RecordedTaskIds.h"
 #include "diskops/ReservedPaths.h"
 #include "diskops/Rollback.h"
 #include "diskops/VolumeService.h"
@@ -55,8 +56,8 @@ void appendOnce(QStringList& list, const QString& path)
 } // namespace
 
 InterruptedOperation::InterruptedOperation(OperationJournal& journal, LogService& log,
-                                           const VolumeService& volumes)
-    : m_journal(journal), m_log(log), m_volumes(volumes), m_entries(journal)
+                                           const VolumeService& volumes, RecordedTaskIds& tasks)
+    : m_journal(journal), m_log(log), m_volumes(volumes), m_tasks(tasks), m_entries(journal)
 {}
 
 bool InterruptedOperation::sameOnVolume(const QString& now, const QString& identity) const
@@ -146,9 +147,7 @@ void InterruptedOperation::removeExchangedLink() const
 void InterruptedOperation::recordTask(TaskStatus status, const std::optional<OrvalinkError>& error) const
 {
     const JournalRecord& entry = record();
-    const QList<MigrationTask> tasks = JSONLStore::loadAll<MigrationTask>(entry.tasksFile);
-    if (std::any_of(tasks.cbegin(), tasks.cend(),
-                    [&](const MigrationTask& task) { return task.id == entry.id; }))
+    if (m_tasks.contains(entry.tasksFile, entry.id))
         return;
     const QDateTime now = json::wholeSeconds(QDateTime::currentDateTimeUtc());
     MigrationTask task;
@@ -165,6 +164,7 @@ void InterruptedOperation::recordTask(TaskStatus status, const std::optional<Orv
         task.errorMessage = rollbackMessage(*error, true, std::nullopt);
     }
     JSONLStore::append(task, entry.tasksFile);
+    m_tasks.add(entry.tasksFile, entry.id);
 }
 
 RecoveredOperation InterruptedOperation::finishAtSource(RecoveredOperation::Outcome done)

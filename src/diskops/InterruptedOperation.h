@@ -12,6 +12,7 @@
 namespace orvalink {
 
 class LogService;
+class RecordedTaskIds;
 class VolumeService;
 enum class TaskStatus;
 
@@ -42,7 +43,9 @@ public:
     using Side = RecordedEntries::Side;
     using Found = RecordedEntries::Found;
 
-    InterruptedOperation(OperationJournal& journal, LogService& log, const VolumeService& volumes);
+    // `tasks` is shared by every operation one recovery puts right.
+    InterruptedOperation(OperationJournal& journal, LogService& log, const VolumeService& volumes,
+                         RecordedTaskIds& tasks);
 
     const JournalRecord& record() const { return m_journal.record(); }
     OperationJournal& journal() { return m_journal; }
@@ -102,6 +105,7 @@ private:
     OperationJournal& m_journal;
     LogService& m_log;
     const VolumeService& m_volumes;
+    RecordedTaskIds& m_tasks;
     const RecordedEntries m_entries;
 };
 

@@ -3,6 +3,7 @@
 #include "model/AppPaths.h"
 #include "model/JsonFields.h"
 #include "platform/FileIO.h"
+#include "platform/FileLock.h"
 #include "platform/PlatformError.h"
 #include "platform/StandardPath.h"
 
@@ -13,9 +14,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcJournal, "orvalink.diskops.journal")
@@ -29,31 +27,6 @@ constexpr auto kSuffix = ".json";
 QString lockPathOf(const QString& recordPath)
 {
     return recordPath.left(recordPath.size() - qsizetype(qstrlen(kSuffix))) + QStringLiteral(".lock");
-}
-
-// Opens (creating) and locks the lock file; an invalid descriptor when another process holds it. An
-// owner removes the file before it lets the lock go, so a lock taken on a file that is no longer at
-// the path is worthless: then it starts again.
-platform::UniqueFd lockFile(const QString& path, bool wait)
-{
-    const QByteArray native = QFile::encodeName(path);
-    for (;;) {
-        platform::UniqueFd fd(::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-        if (!fd.isValid())
-            throw platform::PlatformError::fromErrno(errno, path);
-        if (::flock(fd.get(), LOCK_EX | (wait ? 0 : LOCK_NB)) != 0) {
-            if (errno == EWOULDBLOCK)
-                return {};
-            throw platform::PlatformError::fromErrno(errno, path);
-        }
-        struct stat locked {};
-        struct stat named {};
-        if (::fstat(fd.get(), &locked) != 0)
-            throw platform::PlatformError::fromErrno(errno, path);
-        if (::stat(native.constData(), &named) == 0 && named.st_dev == locked.st_dev &&
-            named.st_ino == locked.st_ino)
-            return fd;
-    }
 }
 
 // Renames the record out of the "*.json" set; the new path, or none when that failed.
@@ -174,7 +147,7 @@ OperationJournal::OperationJournal(JournalRecord record)
       m_path(directory() + QLatin1Char('/') + json::uuidText(m_record.id) + kSuffix)
 {
     platform::createDirectories(directory());
-    m_lock = lockFile(lockPathOf(m_path), true);
+    m_lock = platform::lockFile(lockPathOf(m_path), true);
     platform::writeFileAtomically(m_path, json::compact(m_record.toJson()), 0600);
 }
 
@@ -198,7 +171,7 @@ void OperationJournal::release()
 
 std::optional<OperationJournal> OperationJournal::claim(const QString& path)
 {
-    platform::UniqueFd lock = lockFile(lockPathOf(path), false);
+    platform::UniqueFd lock = platform::lockFile(lockPathOf(path), false);
     if (!lock.isValid())
         return std::nullopt;
     // Its owner may have finished between the listing and the lock.
@@ -206,32 +179,42 @@ std::optional<OperationJournal> OperationJournal::claim(const QString& path)
         unlinkQuietly(lockPathOf(path));
         return std::nullopt;
     }
-    // A read that fails (EIO, EMFILE, ENOMEM) may succeed at the next start: the record stays where
-    // it is, and the caller leaves it as found.
-    QByteArray text;
+    std::optional<JournalRecord> record;
+    QString unreadable;
     try {
-        text = platform::readWholeFile(path);
+        record = JournalRecord::fromJson(json::parseObject(readRecordFile(path)));
+    } catch (const json::DecodeError& error) {
+        unreadable = QString::fromUtf8(error.what());
+    } catch (const platform::UnsuitableFileError& error) {
+        unreadable = error.message();
     } catch (const platform::PlatformError&) {
+        // A read that fails (EIO, EMFILE, ENOMEM) may succeed at the next start: the record stays
+        // where it is, and the caller leaves it as found.
         unlinkQuietly(lockPathOf(path));
         throw;
     }
-    try {
-        JournalRecord record = JournalRecord::fromJson(json::parseObject(text));
-        return OperationJournal(std::move(record), path, std::move(lock));
-    } catch (const json::DecodeError& error) {
-        // Decoded once, reported once: a record that cannot be decoded now never can.
-        const std::optional<QString> moved = renameAside(path);
-        unlinkQuietly(lockPathOf(path));
-        throw UnreadableJournal(error.what(), moved.value_or(path));
-    }
+    if (record)
+        return OperationJournal(std::move(*record), path, std::move(lock));
+    // Looked at once, reported once: what cannot be a record now never can.
+    const std::optional<QString> moved = renameAside(path);
+    unlinkQuietly(lockPathOf(path));
+    throw UnreadableJournal(unreadable.toStdString(), moved.value_or(path));
+}
+
+QByteArray OperationJournal::readRecordFile(const QString& path)
+{
+    return platform::readRegularFile(path, kMaxRecordBytes);
 }
 
 QStringList OperationJournal::recordPaths()
 {
     const QDir folder(directory());
     QStringList paths;
+    // Whatever kind of entry bears a record's name is listed, so that claim() sets aside what
+    // cannot be one instead of passing it over at every start.
     for (const QString& name :
-         folder.entryList({QStringLiteral("*") + kSuffix}, QDir::Files | QDir::Hidden, QDir::Name))
+         folder.entryList({QStringLiteral("*") + kSuffix},
+                          QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name))
         paths.append(folder.filePath(name));
     return paths;
 }
@@ -262,13 +245,12 @@ void OperationJournal::finish()
 {
     if (m_path.isEmpty())
         return;
+    // The removal is not flushed: a crash that undoes it leaves the record of an operation whose
+    // end is already on disk, which is the state a crash just before this call leaves too, and the
+    // next start's recovery settles that without harm. A flush here would cost a disk round trip for
+    // every record a start-up puts right.
     if (::unlink(QFile::encodeName(m_path).constData()) != 0 && errno != ENOENT)
         qCWarning(lcJournal) << "could not remove the operation record" << m_path << ::strerror(errno);
-    try {
-        platform::syncDirectory(directory());
-    } catch (const std::exception& error) {
-        qCWarning(lcJournal) << error.what();
-    }
     release();
 }
 

@@ -101,14 +101,22 @@ public:
     OperationJournal(OperationJournal&&) = default;
     OperationJournal& operator=(OperationJournal&&) = default;
 
+    // No record comes near this size; anything larger is not one and is never read into memory.
+    static constexpr qint64 kMaxRecordBytes = qint64(1) << 20;
+
     // Takes over the record at `path` left by a process that ended without finishing it. None when
-    // a live process holds it or it is gone. A record that cannot be decoded is set aside (see
+    // a live process holds it or it is gone. A record that cannot be decoded, or that is no regular
+    // file (a link, a FIFO, a folder, ...) or larger than kMaxRecordBytes, is set aside (see
     // setAside) and UnreadableJournal is thrown; platform::PlatformError, the record kept, when the
     // lock cannot be taken or the file cannot be read now.
     static std::optional<OperationJournal> claim(const QString& path);
 
-    // The records in the folder, oldest name first; none when there is no folder. Records set
-    // aside are not among them.
+    // The bytes of the record file at `path`, read the one safe way: see
+    // platform::readRegularFile, with kMaxRecordBytes. Throws like it.
+    static QByteArray readRecordFile(const QString& path);
+
+    // The records in the folder, oldest name first, whatever kind of entry bears the name; none
+    // when there is no folder. Records set aside are not among them.
     static QStringList recordPaths();
     static QString directory();
 

@@ -5,10 +5,12 @@
 #include "diskops/MigrationRecovery.h"
 #include "diskops/PrivilegeFallback.h"
 #include "diskops/RecordedPlaces.h"
+#include "diskops/RecordedTaskIds.h"
 #include "diskops/UndoRecovery.h"
 #include "model/JsonFields.h"
-#include "platform/FileIO.h"
 #include "store/LogService.h"
+
+#include <QSet>
 
 namespace orvalink {
 
@@ -31,6 +33,7 @@ OperationRecovery::OperationRecovery(LogService& log, const VolumeService& volum
 QList<RecoveredOperation> OperationRecovery::recoverInterruptedOperations() const
 {
     QList<RecoveredOperation> recovered;
+    RecordedTaskIds tasks;
     for (const QString& path : OperationJournal::recordPaths()) {
         std::optional<OperationJournal> journal;
         try {
@@ -55,7 +58,7 @@ QList<RecoveredOperation> OperationRecovery::recoverInterruptedOperations() cons
         if (!journal)
             continue; // its process is still at work, or it has just ended
         const JournalRecord record = journal->record();
-        InterruptedOperation operation(*journal, m_log, m_volumes);
+        InterruptedOperation operation(*journal, m_log, m_volumes, tasks);
         std::optional<QString> problem = journalProblem(record);
         try {
             if (!problem)
@@ -95,12 +98,15 @@ QList<RecoveredOperation> OperationRecovery::recoverInterruptedOperations() cons
 QStringList OperationRecovery::pendingSourcePaths()
 {
     QStringList sources;
+    QSet<QString> seen;
     for (const QString& path : OperationJournal::recordPaths()) {
         try {
             const QString source =
-                json::requireString(json::parseObject(platform::readWholeFile(path)), "sourcePath");
-            if (!sources.contains(source))
+                json::requireString(json::parseObject(OperationJournal::readRecordFile(path)), "sourcePath");
+            if (!seen.contains(source)) {
+                seen.insert(source);
                 sources.append(source);
+            }
         } catch (const std::exception&) {
             // Told about once it is looked at properly.
         }

@@ -6,6 +6,7 @@
 #include "platform/UniqueFd.h"
 
 #include <QSaveFile>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -45,28 +46,55 @@ int writeAll(int fd, const QByteArray& data)
     return 0;
 }
 
+namespace {
+
+// Opens the folder `name` that already stands in `parent` for walking further down. A symbolic link
+// there is followed only when this user or root made it (a link in a home or system path); one
+// that somebody else planted in a folder they may write to is refused.
+UniqueFd openExistingFolder(int parent, const QByteArray& name, const QString& path)
+{
+    struct stat entry {};
+    if (::fstatat(parent, name.constData(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
+        throw PlatformError::fromErrno(errno, path);
+    const bool link = S_ISLNK(entry.st_mode);
+    if (link && entry.st_uid != ::geteuid() && entry.st_uid != 0)
+        throw PlatformError(ELOOP, QStringLiteral("a symbolic link of another user: ") + path);
+    UniqueFd folder(
+        ::openat(parent, name.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC | (link ? 0 : O_NOFOLLOW)));
+    if (!folder.isValid())
+        throw PlatformError::fromErrno(errno == ELOOP ? ENOTDIR : errno, path);
+    return folder;
+}
+
+} // namespace
+
 void createDirectories(const QString& path, mode_t mode)
 {
     const QString standard = standardizedPath(path);
     const auto parts = QStringView(standard).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    UniqueFd parent(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!parent.isValid())
+        throw PlatformError::fromErrno(errno, QStringLiteral("/"));
     QString prefix;
     for (QStringView part : parts) {
         prefix += QLatin1Char('/') + part.toString();
-        const QByteArray native = encoded(prefix);
-        if (::mkdir(native.constData(), mode) == 0) {
-            // mkdir honours the umask; the mode we promise must not depend on it.
-            if (::chmod(native.constData(), mode) != 0)
+        const QByteArray name = encoded(part.toString());
+        if (::mkdirat(parent.get(), name.constData(), mode) != 0) {
+            if (errno != EEXIST)
                 throw PlatformError::fromErrno(errno, prefix);
+            parent = openExistingFolder(parent.get(), name, prefix);
             continue;
         }
-        const int error = errno;
-        struct stat info {};
-        if (error == EEXIST && ::stat(native.constData(), &info) == 0) {
-            if (S_ISDIR(info.st_mode))
-                continue;
-            throw PlatformError::fromErrno(ENOTDIR, prefix);
-        }
-        throw PlatformError::fromErrno(error, prefix);
+        // The new folder is opened without following a link and given its mode through that
+        // descriptor: whatever is swapped in at its name meanwhile is refused, never changed.
+        UniqueFd created(
+            ::openat(parent.get(), name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!created.isValid())
+            throw PlatformError::fromErrno(errno, prefix);
+        // mkdir honours the umask; the mode we promise must not depend on it.
+        if (::fchmod(created.get(), mode) != 0)
+            throw PlatformError::fromErrno(errno, prefix);
+        parent = std::move(created);
     }
 }
 
@@ -115,16 +143,23 @@ void appendLine(const QString& path, const QByteArray& line)
         throw PlatformError::fromErrno(error, path);
 }
 
-QByteArray readWholeFile(const QString& path)
+namespace {
+
+// Reads what the descriptor has left; with `limit`, reading stops one byte past it so the caller can
+// tell an oversized file. `expected` sizes the buffer once.
+QByteArray readFromDescriptor(int fd, const QString& path, qint64 expected, std::optional<qint64> limit)
 {
-    const QByteArray native = encoded(path);
-    UniqueFd fd(::open(native.constData(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0)
-        throw PlatformError::fromErrno(errno, path);
     QByteArray result;
+    if (expected > 0)
+        result.reserve(qsizetype(limit ? std::min(expected, *limit) + 1 : expected));
     char buffer[65536];
     for (;;) {
-        const ssize_t count = ::read(fd.get(), buffer, sizeof buffer);
+        qint64 wanted = qint64(sizeof buffer);
+        if (limit)
+            wanted = std::min(wanted, *limit + 1 - qint64(result.size()));
+        if (wanted <= 0)
+            break;
+        const ssize_t count = ::read(fd, buffer, size_t(wanted));
         if (count < 0) {
             if (errno == EINTR)
                 continue;
@@ -135,6 +170,51 @@ QByteArray readWholeFile(const QString& path)
         result.append(buffer, count);
     }
     return result;
+}
+
+UnsuitableFileError unsuitable(int errorNumber, const QString& path, const QString& what)
+{
+    return UnsuitableFileError(errorNumber, what + QStringLiteral(": ") + path);
+}
+
+} // namespace
+
+QByteArray readWholeFile(const QString& path)
+{
+    const QByteArray native = encoded(path);
+    UniqueFd fd(::open(native.constData(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        throw PlatformError::fromErrno(errno, path);
+    return readFromDescriptor(fd.get(), path, 0, std::nullopt);
+}
+
+QByteArray readRegularFile(const QString& path, qint64 maxBytes)
+{
+    UniqueFd fd(::open(encoded(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0) {
+        const int error = errno;
+        if (error == ELOOP)
+            throw unsuitable(error, path, QStringLiteral("a symbolic link, not a regular file"));
+        if (error == ENXIO)
+            throw unsuitable(error, path, QStringLiteral("not a regular file"));
+        throw PlatformError::fromErrno(error, path);
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        throw PlatformError::fromErrno(errno, path);
+    if (S_ISDIR(info.st_mode))
+        throw unsuitable(EISDIR, path, QStringLiteral("a folder, not a regular file"));
+    if (!S_ISREG(info.st_mode))
+        throw unsuitable(EINVAL, path, QStringLiteral("not a regular file"));
+    const auto tooLarge = [&] {
+        return unsuitable(EFBIG, path, QStringLiteral("larger than %1 bytes").arg(maxBytes));
+    };
+    if (info.st_size > maxBytes)
+        throw tooLarge();
+    QByteArray content = readFromDescriptor(fd.get(), path, info.st_size, maxBytes);
+    if (content.size() > maxBytes)
+        throw tooLarge(); // it grew while it was read
+    return content;
 }
 
 bool entryExists(const QString& path)

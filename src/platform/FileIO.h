@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PlatformError.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
@@ -8,7 +10,13 @@
 namespace orvalink::platform {
 
 // Creates `path` and every missing parent. Directories this call creates get `mode` (0700 by
-// default: they hold tokens and history); existing ones are left as they are. Throws PlatformError.
+// default: they hold tokens and history); existing ones are left as they are. The walk goes from
+// folder descriptor to folder descriptor: each folder is made relative to its parent's descriptor,
+// then opened without following a link and given its mode through that descriptor, so an entry
+// swapped in at a new folder's name never has its mode changed nor redirects what follows. An
+// existing symbolic link on the way is followed only when it belongs to this user or root.
+// Throws PlatformError (ENOTDIR when a non-folder stands in the way, ELOOP for a link of
+// another user).
 void createDirectories(const QString& path, mode_t mode = 0700);
 
 // Replaces the file at `path` with `data` in one step: a reader sees the old or the new content,
@@ -28,6 +36,20 @@ int writeAll(int fd, const QByteArray& data);
 
 // Reads the whole file. Throws PlatformError.
 QByteArray readWholeFile(const QString& path);
+
+// What stands at a path is not a regular file, or is larger than its reader allows: unlike a failed
+// read, trying again later cannot help. The errno is ELOOP for a symbolic link, EISDIR for a folder,
+// ENXIO for a socket, EINVAL for any other kind and EFBIG for a file over the limit.
+class UnsuitableFileError : public PlatformError {
+public:
+    using PlatformError::PlatformError;
+};
+
+// Reads the regular file at `path`, never more than `maxBytes` of it. A symbolic link at the path
+// is not followed and nothing that stands there can hold the reader up (O_NOFOLLOW | O_NONBLOCK):
+// a FIFO, a device or a link to one is refused, never read. Throws UnsuitableFileError as above,
+// PlatformError for any other failure (one that may pass: EIO, EACCES, EMFILE).
+QByteArray readRegularFile(const QString& path, qint64 maxBytes);
 
 // True when anything, a dangling symbolic link included, stands at `path` (lstat).
 bool entryExists(const QString& path);

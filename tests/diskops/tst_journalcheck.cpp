@@ -11,11 +11,14 @@
 #include "platform/PlatformError.h"
 #include "platform/SymbolicLinks.h"
 #include "platform/UserLocations.h"
+#include "support/ChildProcess.h"
 #include "support/ImmutableFlag.h"
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
+#include "support/Unprivileged.h"
 
 #include <QtTest>
+#include <sys/stat.h>
 
 using namespace orvalink;
 using namespace orvalink::test;
@@ -277,17 +280,35 @@ private Q_SLOTS:
             QVERIFY(problem && problem->startsWith(QStringLiteral("the target root is not on a volume")));
     }
 
-    // A record that cannot be read now (here: a read that fails with EISDIR, as EIO would) may be
+    // A record that cannot be read now (here: a file its reader may not open, as after EIO) may be
     // readable at the next start: it stays where it is, and no lock file is left.
     void recordThatCannotBeReadNowIsKept()
     {
         EngineFixture fx;
-        const QString path = OperationJournal::directory() + QStringLiteral("/unreadable.json");
-        platform::createDirectories(path);
+        const QString path = TestTree(OperationJournal::directory()).file("unreadable.json", "{}");
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0), 0);
+        const bool asRoot = ::geteuid() == 0;
+        if (asRoot) {
+            // Permission checks only apply to the unprivileged child, which must reach the folder.
+            Unprivileged::openUp(fx.home.root());
+            QCOMPARE(::chmod(QFile::encodeName(OperationJournal::directory()).constData(), 0777), 0);
+        }
 
-        QVERIFY_THROWS_EXCEPTION(platform::PlatformError, OperationJournal::claim(path));
+        const ChildOutcome claimed = runInChild(
+            [&](QByteArray& output) {
+                try {
+                    OperationJournal::claim(path);
+                } catch (const platform::UnsuitableFileError&) {
+                    output = "set aside";
+                } catch (const platform::PlatformError& error) {
+                    output = error.isPermissionError() ? "kept" : error.what();
+                }
+                return 0;
+            },
+            asRoot);
+        QCOMPARE(claimed.exitCode, 0);
+        QCOMPARE(claimed.output, QByteArray("kept"));
         QCOMPARE(operationsFolderNames(), QStringList{"unreadable.json"});
-        QVERIFY(QFileInfo(path).isDir());
     }
 
     // A record that is kept for the next start leaves no lock file behind, however often it is seen.

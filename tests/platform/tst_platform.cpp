@@ -149,6 +149,71 @@ private Q_SLOTS:
         }
     }
 
+    // Folders made in a folder anybody may write to: a link planted where a folder is to be made is
+    // never a way to change another file's mode, and one that another user planted is not followed.
+    void plantedLinksChangeNoOtherMode_data()
+    {
+        // A link stands at shared/out and points at "target" (a 0600 file or an empty 0700 folder);
+        // `create` is made below shared; `made` is what must then stand inside a target folder (""
+        // when nothing), and `error` the errno expected (0: none).
+        QTest::addColumn<bool>("targetIsFolder");
+        QTest::addColumn<bool>("othersLink");
+        QTest::addColumn<QString>("create");
+        QTest::addColumn<QString>("made");
+        QTest::addColumn<int>("error");
+        QTest::newRow("link to a file where the folder would be") << false << false << "out/guide"
+                                                                  << "" << ENOTDIR;
+        QTest::newRow("own link to a folder on the way") << true << false << "out/guide"
+                                                         << "guide" << 0;
+        if (::geteuid() == 0) {
+            QTest::newRow("another user's link where the folder would be") << true << true << "out"
+                                                                           << "" << ELOOP;
+            QTest::newRow("another user's link on the way") << true << true << "out/guide/deeper"
+                                                            << "" << ELOOP;
+            QTest::newRow("another user's link to a file") << false << true << "out/guide"
+                                                           << "" << ELOOP;
+        }
+    }
+
+    void plantedLinksChangeNoOtherMode()
+    {
+        QFETCH(bool, targetIsFolder);
+        QFETCH(bool, othersLink);
+        QFETCH(QString, create);
+        QFETCH(QString, made);
+        QFETCH(int, error);
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        const QString shared = tree.dir(QStringLiteral("shared"));
+        QCOMPARE(::chmod(QFile::encodeName(shared).constData(), 0777), 0);
+        const QString target = targetIsFolder ? tree.dir(QStringLiteral("target"))
+                                              : tree.file(QStringLiteral("target"), "secret");
+        const mode_t targetMode = targetIsFolder ? 0700 : 0600;
+        QCOMPARE(::chmod(QFile::encodeName(target).constData(), targetMode), 0);
+        const QString link = tree.symlink(QStringLiteral("shared/out"), target);
+        if (othersLink)
+            QCOMPARE(::lchown(QFile::encodeName(link).constData(), 65534, 65534), 0);
+
+        int thrown = 0;
+        try {
+            createDirectories(shared + QLatin1Char('/') + create, 0755);
+        } catch (const PlatformError& failure) {
+            thrown = failure.errorNumber();
+        }
+
+        QCOMPARE(thrown, error);
+        QCOMPARE(modeOf(target), targetMode);
+        QCOMPARE(modeOf(shared), mode_t(0777));
+        if (targetIsFolder) {
+            const QStringList inside = QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+            QCOMPARE(inside, made.isEmpty() ? QStringList() : QStringList{made});
+            if (!made.isEmpty())
+                QCOMPARE(modeOf(target + QLatin1Char('/') + made), mode_t(0755));
+        } else {
+            QCOMPARE(tree.read(QStringLiteral("target")), QByteArray("secret"));
+        }
+    }
+
     void atomicWriteReplacesWholeFileWithRequestedMode()
     {
         test::TestHome home;

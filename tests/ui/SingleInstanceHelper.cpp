@@ -1,6 +1,6 @@
 // A stand-in for the program's start: claims the single instance of the folder given as the first
 // argument and reports on stdout what happened ("primary", "raised-other", "no-answer",
-// "unavailable"); a primary that cannot listen adds "not-listening". The primary stays running and
+// "blocked", "unavailable"); a primary that cannot listen adds "not-listening". The primary stays running and
 // prints "raise-requested" for every request.
 // An optional second argument is the claim timeout in milliseconds.
 #include "ui/shell/SingleInstance.h"
@@ -28,6 +28,9 @@ int main(int argc, char* argv[])
         return 0;
     case SingleInstance::Outcome::NoAnswer:
         out << "no-answer\n";
+        return 1;
+    case SingleInstance::Outcome::Blocked:
+        out << "blocked " << instance.errorString() << "\n";
         return 1;
     case SingleInstance::Outcome::Unavailable:
         out << "unavailable " << instance.errorString() << "\n";

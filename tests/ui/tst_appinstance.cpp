@@ -1,3 +1,4 @@
+#include "platform/FileLock.h"
 #include "support/TestHome.h"
 #include "ui/shell/DesktopHooks.h"
 #include "ui/shell/SingleInstance.h"
@@ -5,22 +6,27 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
-#include <QLockFile>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace orvalink;
 
 namespace {
 
 // The built program, off screen, on the test's temporary home, telling on stderr when it raises
-// its window.
-std::unique_ptr<QProcess> startProgram()
+// its window; `smoke` runs the UI smoke mode, which opens every sheet and exits.
+std::unique_ptr<QProcess> startProgram(bool smoke = false)
 {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (smoke)
+        env.insert(QStringLiteral("ORVALINK_UI_SMOKE"), QStringLiteral("1"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("orvalink.shell.window.info=true"));
     // Nothing may reach a real account service.
@@ -28,6 +34,23 @@ std::unique_ptr<QProcess> startProgram()
     process->setProcessEnvironment(env);
     process->start(QStringLiteral(ORVALINK_APP_BINARY), {});
     return process;
+}
+
+// Binds a socket at `path` and leaves its file behind, as a process that died would.
+bool leaveSocket(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (native.size() >= qsizetype(sizeof address.sun_path))
+        return false;
+    std::copy(native.begin(), native.end(), address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound =
+        fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return bound;
 }
 
 } // namespace
@@ -65,8 +88,9 @@ private Q_SLOTS:
     {
         test::TestHome home;
         QVERIFY(QDir().mkpath(home.appSupport()));
-        QLockFile lock(ui::SingleInstance::lockFilePath(home.appSupport()));
-        QVERIFY(lock.tryLock(0));
+        const platform::UniqueFd lock =
+            platform::lockFile(ui::SingleInstance::lockFilePath(home.appSupport()), false);
+        QVERIFY(lock.isValid());
         auto start = startProgram();
         QVERIFY(start->waitForStarted());
         QByteArray log;
@@ -75,6 +99,65 @@ private Q_SLOTS:
         QVERIFY(!log.contains("raised the window"));
         start->kill();
         QVERIFY(start->waitForFinished(30000));
+    }
+
+    // Whatever stands where the lock belongs, a start never hangs, never claims that another one
+    // runs when none does, and either runs or names the path, what it is and how to remove it.
+    void aSquattedLockNeverHangsNorClaimsARun_data()
+    {
+        QTest::addColumn<QString>("squat");
+        for (const char* squat : {"FIFO", "link to /dev/zero", "folder", "dangling link", "socket",
+                                  "mode 000 file", "file of another user"})
+            QTest::newRow(squat) << QString::fromLatin1(squat);
+    }
+
+    void aSquattedLockNeverHangsNorClaimsARun()
+    {
+        QFETCH(QString, squat);
+        test::TestHome home;
+        const QString lock = ui::SingleInstance::lockFilePath(home.appSupport());
+        const QByteArray native = QFile::encodeName(lock);
+        if (squat == QLatin1String("FIFO")) {
+            QCOMPARE(::mkfifo(native.constData(), 0600), 0);
+        } else if (squat == QLatin1String("link to /dev/zero")) {
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), lock));
+        } else if (squat == QLatin1String("folder")) {
+            QVERIFY(QDir().mkpath(lock + QStringLiteral("/inside")));
+        } else if (squat == QLatin1String("dangling link")) {
+            QVERIFY(QFile::link(home.path(QStringLiteral("gone")), lock));
+        } else if (squat == QLatin1String("socket")) {
+            QVERIFY(leaveSocket(lock));
+        } else {
+            if (squat == QLatin1String("file of another user") && ::geteuid() != 0)
+                QSKIP("only root can leave a file of another user in this user's private folder");
+            QFile file(lock);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.close();
+            QCOMPARE(::chmod(native.constData(), squat == QLatin1String("mode 000 file") ? 0 : 0644), 0);
+            if (squat == QLatin1String("file of another user"))
+                QCOMPARE(::chown(native.constData(), 65534, 65534), 0);
+        }
+
+        auto start = startProgram(true);
+        QVERIFY(start->waitForStarted());
+        QByteArray log;
+        const auto named = [&] {
+            log += start->readAllStandardError();
+            return log.contains(native) && log.contains("Remove it with: ");
+        };
+        QTRY_VERIFY2_WITH_TIMEOUT(start->state() == QProcess::NotRunning || named(), log.constData(), 20000);
+        log += start->readAllStandardError();
+        QVERIFY2(!log.contains("already running"), log.constData());
+        if (start->state() == QProcess::NotRunning) {
+            QCOMPARE(start->exitStatus(), QProcess::NormalExit);
+            QVERIFY2(start->exitCode() == 0 || named(), log.constData());
+        } else {
+            // The notice waits for the user; the command it gives removes the obstacle.
+            QVERIFY2(log.contains(squat == QLatin1String("folder") ? "rm -r -- '" : "rm -- '"),
+                     log.constData());
+            start->kill();
+            QVERIFY(start->waitForFinished(30000));
+        }
     }
 
     // The file manager is asked through one D-Bus call whose string literal no path can break out of.

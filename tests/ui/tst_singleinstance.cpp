@@ -1,9 +1,10 @@
+#include "platform/FileLock.h"
 #include "platform/PrivateRuntimeDirectory.h"
 #include "ui/shell/ApplicationShell.h"
+#include "ui/shell/LockObstacle.h"
 #include "ui/shell/SingleInstance.h"
 
 #include <QLocalSocket>
-#include <QLockFile>
 #include <QMessageBox>
 #include <QProcess>
 #include <QSysInfo>
@@ -24,6 +25,8 @@ namespace {
 
 // Generous: a start under the sanitizers on a busy machine takes a while.
 constexpr int kWaitMs = 15000;
+// How long a start waits for a holder that does not answer.
+constexpr int kShortClaimMs = 2000;
 
 // One start of the program, as a real process.
 class Start {
@@ -184,13 +187,36 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         // This test process holds the lock and does not listen.
-        QLockFile lock(SingleInstance::lockFilePath(dir.path()));
-        QVERIFY(lock.tryLock(0));
-        // Longer than the grace for unverified locks: a verified holder is never taken over.
-        Start start(dir.path(), int(SingleInstance::kTakeOverGrace.count()) * 2);
+        const platform::UniqueFd lock = platform::lockFile(SingleInstance::lockFilePath(dir.path()), false);
+        QVERIFY(lock.isValid());
+        Start start(dir.path(), kShortClaimMs);
         QVERIFY(start.process().waitForFinished(kWaitMs));
         QCOMPARE(start.process().exitCode(), 1);
         QCOMPARE(start.firstLine(), QStringLiteral("no-answer"));
+    }
+
+    // The lock lives beside the socket, out of other users' reach, and what stands at the old
+    // place in the support folder is no concern of a start.
+    void theLockIsInThePrivateFolder()
+    {
+        QTemporaryDir dir;
+        const QString lock = SingleInstance::lockFilePath(dir.path());
+        QCOMPARE(QFileInfo(lock).path(), QFileInfo(SingleInstance::socketName(dir.path())).path());
+        QVERIFY(lock.startsWith(m_runtime.path() + QLatin1Char('/')));
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("instance.lock"))).constData(), 0600),
+                 0);
+        Start first(dir.path());
+        QTRY_COMPARE_WITH_TIMEOUT(first.firstLine(), QStringLiteral("primary"), kWaitMs);
+        // Something that is no lock file at the lock's path is named, not waited on.
+        QTemporaryDir other;
+        const QString squatted = SingleInstance::lockFilePath(other.path());
+        QCOMPARE(::mkfifo(QFile::encodeName(squatted).constData(), 0600), 0);
+        Start blocked(other.path());
+        QVERIFY(blocked.process().waitForFinished(kWaitMs));
+        QVERIFY2(blocked.firstLine().startsWith(QStringLiteral("blocked ")) &&
+                     blocked.firstLine().contains(squatted),
+                 qPrintable(blocked.firstLine()));
+        QVERIFY(QFile::remove(squatted));
     }
 
     void aDeepFolderStillGetsASocket()
@@ -207,8 +233,8 @@ private Q_SLOTS:
         QCOMPARE(second.firstLine(), QStringLiteral("raised-other"));
     }
 
-    // A lock whose holder cannot be verified, and that nobody answers for, is taken over.
-    void unverifiableLocksAreTakenOver_data()
+    // A lock file left behind is free whatever it holds: only a live holder keeps the lock.
+    void leftLockFilesAreTaken_data()
     {
         QTest::addColumn<QByteArray>("content");
         const QByteArray host = QSysInfo::machineHostName().toUtf8();
@@ -222,7 +248,7 @@ private Q_SLOTS:
             << QByteArray("1\norvalink\n" + host + "\n" + QSysInfo::machineUniqueId() + "\nearlier-boot\n");
     }
 
-    void unverifiableLocksAreTakenOver()
+    void leftLockFilesAreTaken()
     {
         QFETCH(QByteArray, content);
         QTemporaryDir dir;
@@ -231,15 +257,13 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(start.firstLine(), QStringLiteral("primary"), kWaitMs);
         QCOMPARE(start.lines(), QStringList{QStringLiteral("primary")});
         // The lock is its own now, and it answers the next start.
-        qint64 pid = 0;
-        QVERIFY(QLockFile(SingleInstance::lockFilePath(dir.path())).getLockInfo(&pid, nullptr, nullptr));
-        QCOMPARE(pid, start.process().processId());
+        QVERIFY(!platform::lockFile(SingleInstance::lockFilePath(dir.path()), false).isValid());
         Start second(dir.path());
         QVERIFY(second.process().waitForFinished(kWaitMs));
         QCOMPARE(second.firstLine(), QStringLiteral("raised-other"));
     }
 
-    // A garbled lock file that a live process on this machine holds is not taken over.
+    // A garbled lock file that a live process holds is neither taken over nor written to.
     void aHeldGarbledLockIsKept()
     {
         QTemporaryDir dir;
@@ -247,13 +271,8 @@ private Q_SLOTS:
         const int fd =
             ::open(QFile::encodeName(SingleInstance::lockFilePath(dir.path())).constData(), O_RDWR);
         QVERIFY(fd >= 0);
-        struct flock range {};
-        range.l_type = F_WRLCK;
-        range.l_whence = SEEK_SET;
-        // Whichever native lock the lock file uses, this process holds it.
-        QCOMPARE(::fcntl(fd, F_SETLK, &range), 0);
         QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);
-        Start start(dir.path(), int(SingleInstance::kTakeOverGrace.count()) * 3);
+        Start start(dir.path(), kShortClaimMs);
         QVERIFY(start.process().waitForFinished(kWaitMs));
         ::close(fd);
         QCOMPARE(start.firstLine(), QStringLiteral("no-answer"));
@@ -288,7 +307,7 @@ private Q_SLOTS:
                                   (QStringList{QStringLiteral("primary"), QStringLiteral("not-listening")}),
                                   kWaitMs);
         QVERIFY(QFileInfo(socket).isDir() == directory && QFileInfo::exists(socket));
-        Start second(dir.path(), int(SingleInstance::kTakeOverGrace.count()) * 2);
+        Start second(dir.path(), kShortClaimMs);
         QVERIFY(second.process().waitForFinished(kWaitMs));
         QCOMPARE(second.firstLine(), QStringLiteral("no-answer"));
         QCOMPARE(first.process().state(), QProcess::Running);
@@ -418,6 +437,28 @@ private Q_SLOTS:
         QCOMPARE(notice->textFormat(), Qt::PlainText);
         QVERIFY(notice->text().contains(QStringLiteral("does not respond")));
         QVERIFY(notice->text().contains(QStringLiteral("没有响应")));
+        notice->close();
+        QTRY_VERIFY(notice.isNull());
+    }
+
+    // What stands in the lock's way is named in both languages: the path, what it is, its owner
+    // and the command that removes it.
+    void theObstacleNoticeSaysWhatToRemove()
+    {
+        QTemporaryDir dir;
+        const QString squatted = dir.filePath(QStringLiteral("it's.lock"));
+        QCOMPARE(::mkfifo(QFile::encodeName(squatted).constData(), 0600), 0);
+        const orvalink::ui::LockObstacle obstacle = orvalink::ui::LockObstacle::at(squatted);
+        QCOMPARE(obstacle.removal,
+                 QStringLiteral("rm -- '") + dir.path() + QStringLiteral("/it'\\''s.lock'"));
+        QPointer<QMessageBox> notice = orvalink::ui::openLockObstacleNotice(obstacle);
+        QVERIFY(notice && notice->isVisible());
+        const QString details = notice->informativeText();
+        for (const QString& part :
+             {squatted, obstacle.removal, obstacle.owner, QStringLiteral("a named pipe (FIFO)"),
+              QStringLiteral("命名管道（FIFO）")})
+            QVERIFY2(details.contains(part), qPrintable(part));
+        QVERIFY(notice->text().contains(QStringLiteral("did not start")));
         notice->close();
         QTRY_VERIFY(notice.isNull());
     }

@@ -2,6 +2,7 @@
 
 #include "model/AppPaths.h"
 #include "ui/shell/DesktopHooks.h"
+#include "ui/shell/LockObstacle.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/SingleInstance.h"
 #include "ui/widgets/TextStyles.h"
@@ -40,6 +41,17 @@ int runMainWindow(QApplication& app, QList<MainDashboardView::AutomationRun> aut
         app.exec();
         return 1;
     }
+    case SingleInstance::Outcome::Blocked: {
+        const LockObstacle obstacle = LockObstacle::at(SingleInstance::lockFilePath(instance.directory()));
+        err << "Orvalink cannot start: " << obstacle.path << " is " << obstacle.kindEn << " owned by "
+            << obstacle.owner << ", where its instance lock belongs (" << instance.errorString()
+            << "). Remove it with: " << obstacle.removal << "\n";
+        err.flush();
+        QMessageBox* notice = openLockObstacleNotice(obstacle);
+        QObject::connect(notice, &QMessageBox::finished, &app, &QCoreApplication::quit);
+        app.exec();
+        return 1;
+    }
     case SingleInstance::Outcome::Unavailable:
         // The window itself reports what is wrong with the folder; one instance cannot be ensured.
         err << "Orvalink could not check for another running instance: " << instance.errorString() << "\n";
@@ -61,23 +73,49 @@ int runMainWindow(QApplication& app, QList<MainDashboardView::AutomationRun> aut
     return app.exec();
 }
 
-QMessageBox* openNotAnsweringNotice()
+namespace {
+
+// A warning in both languages that waits for the user and deletes itself when closed.
+QMessageBox* openStartNotice(const QString& objectName, const QString& text, const QString& details)
 {
-    // The settings are not read here: the running instance owns them. Both languages are shown.
-    const Localizer texts;
-    auto* box =
-        new QMessageBox(QMessageBox::Warning, QStringLiteral("Orvalink"),
-                        texts.localized(QStringLiteral("Orvalink 已在运行，但没有响应。"),
-                                        QStringLiteral("Orvalink is already running but does not respond.")),
-                        QMessageBox::Ok);
-    box->setObjectName(QStringLiteral("notAnsweringNotice"));
-    box->setInformativeText(
-        texts.localized(QStringLiteral("请先退出正在运行的 Orvalink，再重新打开。"),
-                        QStringLiteral("Quit the running Orvalink, then open it again.")));
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Orvalink"), text, QMessageBox::Ok);
+    box->setObjectName(objectName);
+    box->setInformativeText(details);
     box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
     return box;
+}
+
+} // namespace
+
+QMessageBox* openLockObstacleNotice(const LockObstacle& obstacle)
+{
+    const Localizer texts;
+    return openStartNotice(
+        QStringLiteral("lockObstacleNotice"),
+        texts.localized(
+            QStringLiteral("Orvalink 无法确认是否已有实例在运行，因此没有启动。"),
+            QStringLiteral("Orvalink cannot tell whether it is already running, so it did not start.")),
+        texts.localized(
+            QStringLiteral(
+                "它的实例锁应在 %1，但那里是%3拥有的%2。请用以下命令删除它，然后重新打开 Orvalink：%4")
+                .arg(obstacle.path, obstacle.kindZh, obstacle.owner, obstacle.removal),
+            QStringLiteral("Its instance lock belongs at %1, but %2 owned by %3 stands there. Remove it with "
+                           "this command, then open Orvalink again: %4")
+                .arg(obstacle.path, obstacle.kindEn, obstacle.owner, obstacle.removal)));
+}
+
+QMessageBox* openNotAnsweringNotice()
+{
+    // The settings are not read here: the running instance owns them. Both languages are shown.
+    const Localizer texts;
+    return openStartNotice(
+        QStringLiteral("notAnsweringNotice"),
+        texts.localized(QStringLiteral("Orvalink 已在运行，但没有响应。"),
+                        QStringLiteral("Orvalink is already running but does not respond.")),
+        texts.localized(QStringLiteral("请先退出正在运行的 Orvalink，再重新打开。"),
+                        QStringLiteral("Quit the running Orvalink, then open it again.")));
 }
 
 } // namespace orvalink::ui

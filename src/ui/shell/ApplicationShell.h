@@ -22,4 +22,9 @@ int runMainWindow(QApplication& app, QList<MainDashboardView::AutomationRun> aut
 // when closed.
 QMessageBox* openNotAnsweringNotice();
 
+struct LockObstacle;
+// Opens, the same way, the notice that something stands where the instance lock belongs (see
+// SingleInstance::Outcome::Blocked): its path, what it is, its owner and how to remove it.
+QMessageBox* openLockObstacleNotice(const LockObstacle& obstacle);
+
 } // namespace orvalink::ui

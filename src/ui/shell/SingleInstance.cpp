@@ -1,22 +1,18 @@
 #include "ui/shell/SingleInstance.h"
 
 #include "platform/FileIO.h"
+#include "platform/FileLock.h"
 #include "platform/PlatformError.h"
 #include "platform/PrivateRuntimeDirectory.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
-#include <QSysInfo>
 #include <QThread>
 #include <QTimer>
 #include <cerrno>
-#include <csignal>
-#include <optional>
 #include <sys/stat.h>
 #include <utility>
 
@@ -31,47 +27,12 @@ constexpr qsizetype kMaxSocketPathBytes = 100;
 // A connection that sends no request in this time is dropped.
 constexpr int kConnectionTimeoutMs = 5000;
 constexpr int kRetryPauseMs = 50;
-// A lock file is a few short lines; anything longer is not one of ours.
-constexpr qint64 kMaxLockFileBytes = 4096;
-
-using FileIdentity = std::pair<dev_t, ino_t>;
-
-std::optional<FileIdentity> fileIdentity(const QString& path)
-{
-    struct stat info {};
-    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
-        return std::nullopt;
-    return FileIdentity{info.st_dev, info.st_ino};
-}
+constexpr auto kSocketSuffix = QLatin1String(".socket");
 
 bool isSocket(const QString& path)
 {
     struct stat info {};
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISSOCK(info.st_mode);
-}
-
-// Whether the lock file names a process that runs on this machine now. The lines are the lock
-// file's own: process id, application name, host name, and (when written) machine and boot ids.
-bool namesLiveLocalProcess(const QString& lockPath)
-{
-    QFile file(lockPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QList<QByteArray> lines = file.read(kMaxLockFileBytes).split('\n');
-    if (lines.size() < 3)
-        return false;
-    bool ok = false;
-    const qint64 pid = lines[0].toLongLong(&ok);
-    if (!ok || pid <= 0 || pid != qint64(pid_t(pid)))
-        return false;
-    const QByteArray machineId = lines.value(3);
-    const QByteArray bootId = lines.value(4);
-    const bool sameMachine = machineId.isEmpty()
-                                 ? lines[2].isEmpty() || lines[2] == QSysInfo::machineHostName().toUtf8()
-                                 : machineId == QSysInfo::machineUniqueId();
-    if (!sameMachine || (!bootId.isEmpty() && bootId != QSysInfo::bootUniqueId()))
-        return false;
-    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
 }
 
 } // namespace
@@ -89,7 +50,10 @@ SingleInstance::~SingleInstance()
 
 QString SingleInstance::lockFilePath(const QString& directory)
 {
-    return directory + QStringLiteral("/instance.lock");
+    const QString socket = socketName(directory);
+    if (socket.isEmpty())
+        return directory + QStringLiteral("/instance.lock");
+    return socket.chopped(kSocketSuffix.size()) + QStringLiteral(".lock");
 }
 
 QString SingleInstance::socketName(const QString& directory)
@@ -97,7 +61,7 @@ QString SingleInstance::socketName(const QString& directory)
     // Several application-support folders (tests, other users' copies) each get their own socket.
     const QByteArray digest =
         QCryptographicHash::hash(QFile::encodeName(directory), QCryptographicHash::Sha256).toHex().left(16);
-    const QString file = QStringLiteral("/orvalink-%1.socket").arg(QString::fromLatin1(digest));
+    const QString file = QStringLiteral("/orvalink-") + QString::fromLatin1(digest) + kSocketSuffix;
     const auto fits = [&](const std::optional<QString>& folder) {
         return folder && QFile::encodeName(*folder + file).size() <= kMaxSocketPathBytes;
     };
@@ -111,7 +75,7 @@ QString SingleInstance::socketName(const QString& directory)
 
 bool SingleInstance::isPrimary() const
 {
-    return m_lock && m_lock->isLocked();
+    return m_lock.isValid();
 }
 
 bool SingleInstance::isListening() const
@@ -128,43 +92,20 @@ SingleInstance::Outcome SingleInstance::claim(std::chrono::milliseconds timeout)
         return Outcome::Unavailable;
     }
     const QString lockPath = lockFilePath(m_directory);
-    m_lock = std::make_unique<QLockFile>(lockPath);
-    // The lock is held for the whole run: it must never turn stale by age, only when its holder is
-    // gone. (On local file systems the holder's native lock already guards it; not everywhere.)
-    m_lock->setStaleLockTime(0);
-
     const QDeadlineTimer deadline(timeout);
-    // The lock file last seen without a holder we can verify (none: {0, 0}), and for how long.
-    FileIdentity unverified{};
-    QElapsedTimer unverifiedFor;
     for (;;) {
-        if (m_lock->tryLock(0)) {
+        try {
+            m_lock = platform::lockFile(lockPath, false);
+        } catch (const platform::PlatformError& error) {
+            m_error = error.message();
+            return Outcome::Blocked;
+        }
+        if (m_lock.isValid()) {
             listen();
             return Outcome::Primary;
         }
-        if (m_lock->error() != QLockFile::LockFailedError) {
-            m_error = QStringLiteral("cannot create the lock file %1").arg(lockPath);
-            return Outcome::Unavailable;
-        }
         if (askRunningInstance(int(std::max<qint64>(1, deadline.remainingTime()))))
             return Outcome::RaisedOther;
-
-        const std::optional<FileIdentity> identity = fileIdentity(lockPath);
-        if (!identity || namesLiveLocalProcess(lockPath)) {
-            unverified = {};
-        } else if (unverified != *identity) {
-            // A new lock file: its writer may still be filling it in. Give it the grace first.
-            unverified = *identity;
-            unverifiedFor.start();
-        } else if (unverifiedFor.elapsed() >= kTakeOverGrace.count()) {
-            // Nobody answered for it all along. The native lock still protects a live holder on
-            // this machine: removal fails while one holds the file.
-            if (fileIdentity(lockPath) == identity && !namesLiveLocalProcess(lockPath) &&
-                m_lock->removeStaleLockFile()) {
-                unverified = {};
-                continue;
-            }
-        }
         if (deadline.hasExpired())
             return Outcome::NoAnswer;
         // The holder is starting (not listening yet) or quitting (lock not yet released).

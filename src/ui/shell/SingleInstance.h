@@ -1,24 +1,26 @@
 #pragma once
 
+#include "platform/UniqueFd.h"
+
 #include <QObject>
 #include <QString>
 #include <chrono>
-#include <memory>
 
 class QLocalServer;
-class QLockFile;
 
 namespace orvalink::ui {
 
 // Makes sure one instance of the program runs per application-support folder: two instances would
-// append to the same history files and could lose records. The first start holds a lock file in
-// that folder and listens on a local socket; a later start finds the lock taken, asks the running
-// instance to raise its window and learns whether it answered.
+// append to the same history files and could lose records. The first start holds a lock and
+// listens on a local socket; a later start finds the lock taken, asks the running instance to
+// raise its window and learns whether it answered.
 //
-// The socket lives in a folder only this user can enter (platform::privateRuntimeDirectory), so no
-// other user can take its name. A lock whose holder cannot be verified (an empty or garbled file,
-// or one written on another machine, whose process this one cannot see) and that nobody answers
-// for during a short grace is taken over; a lock held by a live process on this machine never is.
+// The lock is a flock(2) on a file named after the folder (platform::lockFile), beside the socket
+// in a folder only this user can enter (platform::privateRuntimeDirectory): no other user can plant
+// anything there, and what a session leaves goes with it. The lock dies with its holder, so a lock
+// file left behind never stands in the way, and a taken lock always means a live holder. Checking
+// it never blocks and reads nothing. Something else at the lock's path (a link, a folder, a FIFO,
+// a socket, a file of another user or one that cannot be opened) is reported, never removed.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -27,11 +29,9 @@ public:
         Primary,     // this process holds the lock now (see isListening())
         RaisedOther, // another instance runs and answered that it raised its window
         NoAnswer,    // another instance holds the lock but did not answer in time
-        Unavailable, // the folder or the lock could not be used; see errorString()
+        Blocked,     // something that is no lock file of ours stands at lockFilePath(); see errorString()
+        Unavailable, // the folder could not be made; see errorString()
     };
-
-    // How long a lock whose holder cannot be verified must stay unanswered before it is taken over.
-    static constexpr std::chrono::milliseconds kTakeOverGrace{1000};
     // A connection that sends more than this without a line feed is dropped.
     static constexpr qint64 kMaxRequestBytes = 64;
 
@@ -44,11 +44,13 @@ public:
     // reports an instance that does not answer instead of running beside it.
     Outcome claim(std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
+    const QString& directory() const { return m_directory; }
     bool isPrimary() const;
     bool isListening() const;
     QString errorString() const { return m_error; }
 
-    // Where the lock file of `directory` is.
+    // Where the lock file of `directory` is: beside socketName(), or in `directory` itself when
+    // there is no private folder.
     static QString lockFilePath(const QString& directory);
     // The socket of `directory`, named after it in the private runtime folder (the temporary one
     // when the user's is too deep for a socket address); empty when there is no such folder.
@@ -64,7 +66,7 @@ private:
     void serveConnection();
 
     QString m_directory;
-    std::unique_ptr<QLockFile> m_lock;
+    platform::UniqueFd m_lock;
     QLocalServer* m_server = nullptr;
     QString m_error;
 };

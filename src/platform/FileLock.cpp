@@ -1,0 +1,66 @@
+#include "platform/FileLock.h"
+
+#include "platform/FileIO.h"
+#include "platform/PlatformError.h"
+
+#include <QFile>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace orvalink::platform {
+
+namespace {
+
+UniqueFd openLockFile(const QString& path)
+{
+    // Read-only is enough for flock, and spares a device or a FIFO any write-side effect.
+    UniqueFd fd(::open(QFile::encodeName(path).constData(),
+                       O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+    if (!fd.isValid()) {
+        const int error = errno;
+        if (error == ELOOP)
+            throw UnsuitableFileError(error, QStringLiteral("a symbolic link, not a lock file: ") + path);
+        if (error == EISDIR)
+            throw UnsuitableFileError(error, QStringLiteral("a folder, not a lock file: ") + path);
+        if (error == ENXIO)
+            throw UnsuitableFileError(error, QStringLiteral("not a regular file: ") + path);
+        throw PlatformError::fromErrno(error, path);
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        throw PlatformError::fromErrno(errno, path);
+    if (!S_ISREG(info.st_mode))
+        throw UnsuitableFileError(EINVAL, QStringLiteral("not a regular file: ") + path);
+    if (info.st_uid != ::geteuid())
+        throw UnsuitableFileError(EPERM, QStringLiteral("the file of another user: ") + path);
+    return fd;
+}
+
+} // namespace
+
+UniqueFd lockFile(const QString& path, bool wait)
+{
+    const QByteArray native = QFile::encodeName(path);
+    for (;;) {
+        UniqueFd fd = openLockFile(path);
+        if (::flock(fd.get(), LOCK_EX | (wait ? 0 : LOCK_NB)) != 0) {
+            if (errno == EWOULDBLOCK)
+                return {};
+            if (errno == EINTR)
+                continue;
+            throw PlatformError::fromErrno(errno, path);
+        }
+        struct stat locked {};
+        struct stat named {};
+        if (::fstat(fd.get(), &locked) != 0)
+            throw PlatformError::fromErrno(errno, path);
+        if (::lstat(native.constData(), &named) == 0 && named.st_dev == locked.st_dev &&
+            named.st_ino == locked.st_ino)
+            return fd;
+    }
+}
+
+} // namespace orvalink::platform

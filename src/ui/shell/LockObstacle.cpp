@@ -1,0 +1,67 @@
+#include "ui/shell/LockObstacle.h"
+
+#include <QFile>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace orvalink::ui {
+
+namespace {
+
+// Quoted for a POSIX shell: nothing in the path can end the word.
+QString shellQuoted(const QString& text)
+{
+    QString quoted = text;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+QString ownerName(uid_t uid)
+{
+    if (const passwd* entry = ::getpwuid(uid))
+        return QString::fromLocal8Bit(entry->pw_name);
+    return QString::number(uid);
+}
+
+} // namespace
+
+LockObstacle LockObstacle::at(const QString& path)
+{
+    LockObstacle obstacle;
+    obstacle.path = path;
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0) {
+        obstacle.kindZh = QStringLiteral("无法查看的项目");
+        obstacle.kindEn = QStringLiteral("an entry that cannot be examined");
+        obstacle.owner = QStringLiteral("?");
+        obstacle.removal = QStringLiteral("rm -- ") + shellQuoted(path);
+        return obstacle;
+    }
+    const mode_t type = info.st_mode & S_IFMT;
+    const auto kind = [&obstacle](const char16_t* zh, const char* en) {
+        obstacle.kindZh = QString::fromUtf16(zh);
+        obstacle.kindEn = QString::fromLatin1(en);
+    };
+    if (type == S_IFLNK)
+        kind(u"符号链接", "a symbolic link");
+    else if (type == S_IFDIR)
+        kind(u"文件夹", "a folder");
+    else if (type == S_IFIFO)
+        kind(u"命名管道（FIFO）", "a named pipe (FIFO)");
+    else if (type == S_IFSOCK)
+        kind(u"套接字", "a socket");
+    else if (type == S_IFCHR || type == S_IFBLK)
+        kind(u"设备文件", "a device file");
+    else if (info.st_uid != ::geteuid())
+        kind(u"另一个用户的文件", "a file of another user");
+    else
+        kind(u"无法打开的文件", "a file that cannot be opened");
+    obstacle.owner = ownerName(info.st_uid);
+    const bool othersEntry = info.st_uid != ::geteuid() && ::geteuid() != 0;
+    obstacle.removal = QString::fromLatin1(othersEntry ? "sudo " : "") +
+                       QString::fromLatin1(type == S_IFDIR ? "rm -r -- " : "rm -- ") + shellQuoted(path);
+    return obstacle;
+}
+
+} // namespace orvalink::ui

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+namespace orvalink::ui {
+
+// What stands at a lock file's path in place of a lock file, in the words the user needs to clear
+// it: the path, what stands there, who owns it and the command that removes it.
+struct LockObstacle {
+    QString path;
+    QString kindZh;
+    QString kindEn;
+    QString owner;   // the owner's login name, else the user id
+    QString removal; // a shell command, with sudo when the entry is another user's
+
+    // Looks at `path` without following a link (lstat).
+    static LockObstacle at(const QString& path);
+};
+
+} // namespace orvalink::ui
