@@ -192,7 +192,7 @@ std::unique_ptr<MainViewModel> makeDemoViewModel(const ViewModelFactory& make)
     browsing.setSystemVolumeFreeBytes(31400000000);
     browsing.setTargetVolumeTotalBytes(1000000000000);
     browsing.setTargetVolumeFreeBytes(748000000000);
-    browsing.setShowOperationInfo(true);
+    browsing.setUndoModeActive(true);
     browsing.setShowAllFiles(true);
     browsing.setMinSizeMB(1024);
     browsing.setSortOption(SortOption::sizeDesc);

@@ -3,11 +3,77 @@
 #include "platform/StandardPath.h"
 #include "platform/UserLocations.h"
 
+#include <algorithm>
+#include <array>
 #include <optional>
 
 namespace orvalink {
 
 namespace {
+
+using Case = OrvalinkError::Case;
+
+struct CodeEntry {
+    Case errorCase;
+    const char* code;
+};
+
+// The stored code of every case. Saved task records carry these texts, so an entry never changes
+// and a new case takes the next free number.
+constexpr std::array<CodeEntry, 18> kCodes{{
+    {Case::targetVolumeNotMounted, "E001"},
+    {Case::insufficientSpace, "E002"},
+    {Case::permissionDenied, "E003"},
+    {Case::targetAlreadyExists, "E004"},
+    {Case::sourceNotFound, "E005"},
+    {Case::parentChildConflict, "E006"},
+    {Case::sourceInUse, "E007"},
+    {Case::moveFailed, "E008"},
+    {Case::verifyFailed, "E009"},
+    {Case::symlinkFailed, "E010"},
+    {Case::rollbackFailed, "E011"},
+    {Case::disallowedPath, "E012"},
+    {Case::invalidAnchor, "E013"},
+    {Case::undoTargetNotFound, "E014"},
+    {Case::undoSourceOccupied, "E015"},
+    {Case::undoMappingBroken, "E016"},
+    {Case::cloudSnapshotDeviceMismatch, "E017"},
+    {Case::sourceOccupiedAfterMove, "E018"},
+}};
+
+constexpr bool sameText(const char* a, const char* b)
+{
+    while (*a != '\0' && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return *a == *b;
+}
+
+constexpr bool listsEveryCaseOnce()
+{
+    for (std::size_t value = 0; value < kCodes.size(); ++value) {
+        const auto found = std::count_if(kCodes.begin(), kCodes.end(), [&](const CodeEntry& entry) {
+            return static_cast<std::size_t>(entry.errorCase) == value;
+        });
+        if (found != 1)
+            return false;
+    }
+    return static_cast<std::size_t>(Case::sourceOccupiedAfterMove) + 1 == kCodes.size();
+}
+static_assert(listsEveryCaseOnce(), "every error case needs exactly one stored code");
+
+constexpr bool codesDiffer()
+{
+    for (std::size_t i = 0; i < kCodes.size(); ++i) {
+        for (std::size_t j = i + 1; j < kCodes.size(); ++j) {
+            if (sameText(kCodes[i].code, kCodes[j].code))
+                return false;
+        }
+    }
+    return true;
+}
+static_assert(codesDiffer(), "two error cases must never share a stored code");
 
 // Sandboxed application data lives under these folders; migrating one of their roots breaks the
 // owning application, so the refusal explains what can be moved instead.
@@ -175,7 +241,19 @@ OrvalinkError OrvalinkError::sourceOccupiedAfterMove(const QString& path)
 
 QString OrvalinkError::codeOf(Case errorCase)
 {
-    return QStringLiteral("E%1").arg(static_cast<int>(errorCase) + 1, 3, 10, QLatin1Char('0'));
+    const auto found = std::find_if(kCodes.begin(), kCodes.end(),
+                                    [&](const CodeEntry& entry) { return entry.errorCase == errorCase; });
+    return QLatin1String(found->code);
+}
+
+std::optional<OrvalinkError::Case> OrvalinkError::caseOfCode(QStringView code)
+{
+    const auto found = std::find_if(kCodes.begin(), kCodes.end(), [&](const CodeEntry& entry) {
+        return code == QLatin1String(entry.code);
+    });
+    if (found == kCodes.end())
+        return std::nullopt;
+    return found->errorCase;
 }
 
 QString OrvalinkError::errorDescription() const

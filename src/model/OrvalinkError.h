@@ -3,11 +3,14 @@
 #include <QString>
 #include <QStringList>
 #include <exception>
+#include <optional>
 
 namespace orvalink {
 
 // The error of the disk operations, the history and the cloud-snapshot restore: eighteen cases
-// with fixed codes "E001" to "E018" and fixed English descriptions.
+// with fixed codes "E001" to "E018" and fixed English descriptions. The code is what the history
+// stores for a failed task, so each case keeps its code for good, whatever the order of the enum:
+// the code table in OrvalinkError.cpp is the only place that turns one into the other.
 class OrvalinkError : public std::exception {
 public:
     enum class Case {
@@ -65,6 +68,9 @@ public:
     // "E" and three digits.
     QString code() const { return codeOf(m_case); }
     static QString codeOf(Case errorCase);
+    // The case whose code is exactly `code`; none for any other text (another case, padding, a
+    // message that starts with a code).
+    static std::optional<Case> caseOfCode(QStringView code);
     // The English message of the case; never empty.
     QString errorDescription() const;
     const char* what() const noexcept override { return m_what.constData(); }

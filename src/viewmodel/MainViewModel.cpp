@@ -18,11 +18,12 @@
 namespace orvalink {
 
 MainViewModel::MainViewModel(PlatformHooks platform, QObject* parent)
-    : MainViewModel(ViewModelParts::standard(), std::move(platform), parent)
+    : MainViewModel(ViewModelServices::standard(), std::move(platform), parent)
 {}
 
-MainViewModel::MainViewModel(ViewModelParts parts, PlatformHooks platform, QObject* parent)
-    : QObject(parent), m_context(std::make_unique<ViewModelContext>(std::move(parts), std::move(platform))),
+MainViewModel::MainViewModel(ViewModelServices services, PlatformHooks platform, QObject* parent)
+    : QObject(parent),
+      m_context(std::make_unique<ViewModelContext>(std::move(services), std::move(platform))),
       m_prompts(m_context->activity())
 {
     ViewModelContext& context = *m_context;
@@ -40,7 +41,7 @@ MainViewModel::MainViewModel(ViewModelParts parts, PlatformHooks platform, QObje
 
     // The session is only read here, not published: the launch synchronization does that. An
     // unreadable or missing file (or no application directory) is the guest, and stays untouched.
-    const std::optional<BackendSession> saved = context.parts().backendAuthService->sessionStore().load();
+    const std::optional<BackendSession> saved = context.services().backendAuthService->sessionStore().load();
     context.setHistoryScope(
         historyScopeForEmail(saved ? std::optional<QString>(saved->email) : std::nullopt));
     loadConfiguration();
@@ -127,7 +128,7 @@ void MainViewModel::loadConfiguration()
 {
     ViewModelContext& context = *m_context;
     BrowsingState& browsing = context.browsing();
-    const AppConfig loaded = context.parts().configStore->load();
+    const AppConfig loaded = context.services().configStore->load();
     const AppConfig normalized = normalizedTargetConfig(loaded);
     browsing.setConfig(normalized);
     browsing.setCurrentDirectoryPath(normalized.defaultScanRoot);
@@ -137,7 +138,7 @@ void MainViewModel::loadConfiguration()
     browsing.setRealtimeRefreshEnabled(normalized.realtimeRefreshEnabled);
     browsing.setSmartMigrationEnabled(normalized.smartMigrationEnabled);
     browsing.setSmartMigrationProfile(normalized.smartMigrationProfile);
-    context.parts().scanService->setConcurrency(effectiveScanConcurrency(normalized));
+    context.services().scanService->setConcurrency(effectiveScanConcurrency(normalized));
 
     const bool targetsChanged =
         loaded.defaultTargetRoot != normalized.defaultTargetRoot ||
@@ -147,7 +148,7 @@ void MainViewModel::loadConfiguration()
     if (!targetsChanged)
         return;
     try {
-        context.parts().configStore->save(normalized);
+        context.services().configStore->save(normalized);
     } catch (const std::exception&) {
         // The normalized settings are in force either way; the next save writes them.
     }

@@ -6,7 +6,7 @@
 #include "viewmodel/state/HistoryState.h"
 #include "viewmodel/state/PlatformHooks.h"
 #include "viewmodel/state/Prompts.h"
-#include "viewmodel/state/ViewModelParts.h"
+#include "viewmodel/state/ViewModelServices.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
@@ -31,8 +31,9 @@ class ViewModelInternals;
 
 // The application state behind the main window and its sheets. Main thread only.
 //
-// It owns the published state, split by concern, and the parts that act on it. A view reads the
-// state through const getters, connects to the change signals and acts only by calling the parts:
+// It owns the published state, split by concern, and the action objects that act on it. A view
+// reads the state through const getters, connects to the change signals and acts only by calling
+// the actions:
 //   browsing()       BrowsingState: settings in force, current directory, listing, focus, selection,
 //                    list options, volumes and storage figures
 //   activity()       ActivityState: which disk work runs and its progress, info and error
@@ -59,7 +60,7 @@ class ViewModelInternals;
 //   launch()         start-up and the account state at launch (LaunchSequence)
 //   prompts()        dismissing the prompts and the error alert once shown (Prompts)
 //
-// The shared context the parts are built on (the published state's setters, the stores and
+// The shared context the actions are built on (the published state's setters, the stores and
 // services) is not reachable from here: the guide's demo scenes and tests that set a state up
 // directly use ViewModelInternals (viewmodel/ViewModelInternals.h), which no view includes.
 //
@@ -74,9 +75,9 @@ class MainViewModel : public QObject {
     Q_OBJECT
 
 public:
-    // Every part built on the application-support files (the window's constructor).
+    // Every service built on the application-support files (the window's constructor).
     explicit MainViewModel(PlatformHooks platform = {}, QObject* parent = nullptr);
-    MainViewModel(ViewModelParts parts, PlatformHooks platform, QObject* parent = nullptr);
+    MainViewModel(ViewModelServices services, PlatformHooks platform, QObject* parent = nullptr);
     ~MainViewModel() override;
 
     const BrowsingState& browsing() const;
@@ -118,7 +119,7 @@ private:
     void retireFlows();
     void loadConfiguration();
 
-    // Destroyed last: every part below refers to it.
+    // Destroyed last: every action object below refers to it.
     std::unique_ptr<ViewModelContext> m_context;
     std::unique_ptr<PersistedStateReader> m_persisted;
     std::unique_ptr<ShownListing> m_listing;

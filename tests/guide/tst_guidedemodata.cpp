@@ -324,7 +324,8 @@ private Q_SLOTS:
             const std::unique_ptr<MainViewModel> plain = folder.makeViewModel();
             QVERIFY(plain->persisted().localHistoryScope().isGuest());
             QVERIFY(plain->history().migratedMappings().isEmpty());
-            QVERIFY(!ViewModelInternals::context(*plain).parts().backendAuthService->sessionStore().load());
+            QVERIFY(
+                !ViewModelInternals::context(*plain).services().backendAuthService->sessionStore().load());
 
             const std::unique_ptr<MainViewModel> demo =
                 guide::makeDemoViewModel([&folder] { return folder.makeViewModel(); });

@@ -19,9 +19,12 @@
 #include <limits>
 #include <sys/stat.h>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 using namespace orvalink;
+
+Q_DECLARE_METATYPE(orvalink::OrvalinkError::Case)
 
 namespace {
 
@@ -39,6 +42,29 @@ template <typename Record> bool decodes(const QJsonObject& object)
         return false;
     }
 }
+
+// The codes saved task records carry, each pinned to its case: a reordered enum or a renumbered
+// code table would change what records already on disk mean.
+const std::vector<std::pair<OrvalinkError::Case, const char*>> kStoredCodes{
+    {OrvalinkError::Case::targetVolumeNotMounted, "E001"},
+    {OrvalinkError::Case::insufficientSpace, "E002"},
+    {OrvalinkError::Case::permissionDenied, "E003"},
+    {OrvalinkError::Case::targetAlreadyExists, "E004"},
+    {OrvalinkError::Case::sourceNotFound, "E005"},
+    {OrvalinkError::Case::parentChildConflict, "E006"},
+    {OrvalinkError::Case::sourceInUse, "E007"},
+    {OrvalinkError::Case::moveFailed, "E008"},
+    {OrvalinkError::Case::verifyFailed, "E009"},
+    {OrvalinkError::Case::symlinkFailed, "E010"},
+    {OrvalinkError::Case::rollbackFailed, "E011"},
+    {OrvalinkError::Case::disallowedPath, "E012"},
+    {OrvalinkError::Case::invalidAnchor, "E013"},
+    {OrvalinkError::Case::undoTargetNotFound, "E014"},
+    {OrvalinkError::Case::undoSourceOccupied, "E015"},
+    {OrvalinkError::Case::undoMappingBroken, "E016"},
+    {OrvalinkError::Case::cloudSnapshotDeviceMismatch, "E017"},
+    {OrvalinkError::Case::sourceOccupiedAfterMove, "E018"},
+};
 
 const char* kRequiredConfig = R"({"defaultScanRoot":"/h","defaultTargetRoot":"/v/t","minLargeSizeBytes":5,)"
                               R"("anchorUser":"alice","maxConcurrentScanTasks":2})";
@@ -97,6 +123,55 @@ private Q_SLOTS:
             QCOMPARE(error.code(), QLatin1String(code));
             QCOMPARE(error.errorDescription(), QString::fromUtf8(text));
         }
+    }
+
+    void storedErrorCodes_data()
+    {
+        QTest::addColumn<OrvalinkError::Case>("errorCase");
+        QTest::addColumn<QString>("code");
+        for (const auto& [errorCase, code] : kStoredCodes)
+            QTest::newRow(code) << errorCase << QString::fromLatin1(code);
+    }
+
+    void storedErrorCodes()
+    {
+        QFETCH(OrvalinkError::Case, errorCase);
+        QFETCH(QString, code);
+        QCOMPARE(OrvalinkError::codeOf(errorCase), code);
+        QCOMPARE(OrvalinkError::caseOfCode(code), std::optional(errorCase));
+    }
+
+    // A case added without a pinned code above fails here.
+    void everyCaseHasAPinnedCode()
+    {
+        const int caseCount = int(OrvalinkError::Case::sourceOccupiedAfterMove) + 1;
+        QCOMPARE(int(kStoredCodes.size()), caseCount);
+        for (int value = 0; value < caseCount; ++value) {
+            const auto pinned = std::count_if(kStoredCodes.begin(), kStoredCodes.end(), [&](const auto& row) {
+                return row.first == OrvalinkError::Case(value);
+            });
+            QVERIFY2(pinned == 1, qPrintable(OrvalinkError::codeOf(OrvalinkError::Case(value))));
+        }
+    }
+
+    void unknownErrorCodes_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("none yet") << "E019";
+        QTest::newRow("zero") << "E000";
+        QTest::newRow("lower case") << "e004";
+        QTest::newRow("padded") << " E004";
+        QTest::newRow("trailing space") << "E004 ";
+        QTest::newRow("short") << "E4";
+        QTest::newRow("long") << "E0004";
+        QTest::newRow("message") << "E004: Target path already exists";
+    }
+
+    void unknownErrorCodes()
+    {
+        QFETCH(QString, code);
+        QCOMPARE(OrvalinkError::caseOfCode(code), std::nullopt);
     }
 
     void sourceInUseLists_data()

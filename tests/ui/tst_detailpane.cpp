@@ -255,7 +255,7 @@ private Q_SLOTS:
 
         h.find<QCheckBox>("undoModeToggle")->click();
         h.settle();
-        QVERIFY(!vm->browsing().showOperationInfo());
+        QVERIFY(!vm->browsing().undoModeActive());
         QVERIFY(h.shown("migratedItemsBox").isEmpty());
         QVERIFY(h.shown("undoLastButton").isEmpty());
         QCOMPARE(h.shown("historyHint").size(), 1);
@@ -661,7 +661,7 @@ private Q_SLOTS:
         } else if (change == "migratedMarks") {
             context.history().setSelectedMigratedMappingIDs({QUuid::createUuid()});
         } else if (change == "undoMode") {
-            context.browsing().setShowOperationInfo(false);
+            context.browsing().setUndoModeActive(false);
         } else if (change == "diskWork") {
             context.activity().setDiskWork(DiskWork::undo);
         } else if (change == "language") {

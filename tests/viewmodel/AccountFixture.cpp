@@ -24,8 +24,9 @@ MainViewModel& AccountFixture::start(const std::function<void(AppConfig&)>& adju
     if (adjust)
         adjust(config);
     world.writeConfig(config);
-    model = world.makeViewModel(
-        [this](ViewModelParts& parts) { parts.backendAuthService->setClock([this] { return now; }); });
+    model = world.makeViewModel([this](ViewModelServices& services) {
+        services.backendAuthService->setClock([this] { return now; });
+    });
     return *model;
 }
 

@@ -53,17 +53,17 @@ void ViewModelFixture::writeConfig(const AppConfig& config) const
 }
 
 std::unique_ptr<MainViewModel>
-ViewModelFixture::makeViewModel(const std::function<void(ViewModelParts&)>& adjust)
+ViewModelFixture::makeViewModel(const std::function<void(ViewModelServices&)>& adjust)
 {
-    ViewModelParts parts = ViewModelParts::standard(network.get());
+    ViewModelServices services = ViewModelServices::standard(network.get());
     if (adjust)
-        adjust(parts);
+        adjust(services);
     PlatformHooks hooks;
     hooks.clipboard = clipboard;
     hooks.fileRevealer = revealer;
     hooks.folderChooser = chooser;
     hooks.applicationsDirectories = {home.path(QStringLiteral("Applications")), applicationsDirectory};
-    return std::make_unique<MainViewModel>(std::move(parts), std::move(hooks));
+    return std::make_unique<MainViewModel>(std::move(services), std::move(hooks));
 }
 
 bool waitUntilIdle(MainViewModel& viewModel)

@@ -50,13 +50,13 @@ MainViewModel& WorkflowFixture::vm()
 {
     if (!viewModel) {
         const QString devices = fx.home.path(QStringLiteral("devices"));
-        viewModel = fx.makeViewModel([devices, gate = copyGate](ViewModelParts& parts) {
+        viewModel = fx.makeViewModel([devices, gate = copyGate](ViewModelServices& services) {
             if (gate)
-                parts.migrationStaged = WorkerGate::atStaging(gate);
-            parts.volumeService = std::make_shared<VolumeService>(platform::DeviceDirectories{
+                services.migrationStaged = WorkerGate::atStaging(gate);
+            services.volumeService = std::make_shared<VolumeService>(platform::DeviceDirectories{
                 devices + QStringLiteral("/by-uuid"), devices + QStringLiteral("/udev"),
                 devices + QStringLiteral("/block")});
-            parts.activeProcessService = std::make_shared<ActiveProcessService>(
+            services.activeProcessService = std::make_shared<ActiveProcessService>(
                 ActiveProcessService::Timing{std::chrono::milliseconds(1500), std::chrono::milliseconds(50)});
         });
         viewModel->workflows().workflowSettings().progressInterval = std::chrono::milliseconds(5);

@@ -233,8 +233,8 @@ private Q_SLOTS:
         if (!locked.isSet())
             QSKIP(qPrintable(locked.skipReason()));
         const auto runner = std::make_shared<RecordingRunner>();
-        auto vm = w.fx.makeViewModel([runner](ViewModelParts& parts) {
-            parts.privilegedFileOperations = std::make_shared<PrivilegedFileOperationService>(runner);
+        auto vm = w.fx.makeViewModel([runner](ViewModelServices& services) {
+            services.privilegedFileOperations = std::make_shared<PrivilegedFileOperationService>(runner);
         });
 
         runTask(vm->launch().bootstrap());

@@ -66,15 +66,16 @@ private:
         AppConfig config = m_fixture->baseConfig();
         config.backendBaseURL = baseURL;
         m_fixture->writeConfig(config);
-        return m_fixture->makeViewModel(
-            [this](ViewModelParts& parts) { parts.backendAuthService->setClock([this] { return m_now; }); });
+        return m_fixture->makeViewModel([this](ViewModelServices& services) {
+            services.backendAuthService->setClock([this] { return m_now; });
+        });
     }
 
     // Signs in through a first window and returns the saved session.
     BackendSession signIn()
     {
         auto window = launch(m_service->baseURL());
-        return runTask(ViewModelInternals::context(*window).parts().backendAuthService->login(
+        return runTask(ViewModelInternals::context(*window).services().backendAuthService->login(
             m_service->baseURL(), kEmail, kPassword, std::nullopt, std::nullopt));
     }
 
@@ -116,7 +117,7 @@ private Q_SLOTS:
         QVERIFY(!viewModel->accountState().backendSession());
         // The account's history holds a record: nothing is restored over it.
         JSONLStore::append(taskFrom("/home/anna/Movies"),
-                           ViewModelInternals::context(*viewModel).parts().taskStore->filePath());
+                           ViewModelInternals::context(*viewModel).services().taskStore->filePath());
         runTask(viewModel->launch().synchronizeBackendStateOnLaunch());
         QVERIFY(sameSession(viewModel->accountState().backendSession(), session));
         QCOMPARE(refreshRequests(), 0);

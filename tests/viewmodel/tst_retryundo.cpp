@@ -58,6 +58,36 @@ private Q_SLOTS:
             << QStringList{"a.txt"};
     }
 
+    // The force prompt explains the failure that the record's stored code names.
+    void conflictPromptByStoredCode_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("opening");
+        QTest::newRow("target exists") << "E004"
+                                       << "The target already contains a file or folder";
+        QTest::newRow("source occupied after move") << "E018"
+                                                    << "The original path was recreated or occupied again";
+    }
+
+    void conflictPromptByStoredCode()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, opening);
+        test::ViewModelFixture fixture;
+        const auto vm = fixture.makeViewModelWithSettings();
+        FailedMigrationRecord record{QUuid::createUuid(),
+                                     fixture.tree.path("Alpha"),
+                                     "/media/u/Disk/Alpha",
+                                     QDateTime::currentDateTimeUtc(),
+                                     TaskStatus::failed,
+                                     code,
+                                     "failed"};
+        vm->workflows().presentMigrationConflictPrompt(record);
+        QVERIFY(vm->activity().migrationConflictPrompt());
+        QVERIFY2(vm->activity().migrationConflictPrompt()->message.startsWith(opening),
+                 qPrintable(vm->activity().migrationConflictPrompt()->message));
+    }
+
     // A failed item whose target is occupied is forced through the prompt's choice.
     void forcedRetry()
     {

@@ -105,7 +105,7 @@ private Q_SLOTS:
         QVERIFY(viewModel->browsing().entries().isEmpty());
         QVERIFY(viewModel->history().tasks().isEmpty() && viewModel->history().migratedMappings().isEmpty());
         QVERIFY(!viewModel->activity().errorMessage() && !viewModel->accountState().backendSession());
-        QVERIFY(viewModel->browsing().showOperationInfo());
+        QVERIFY(viewModel->browsing().undoModeActive());
         QVERIFY(!viewModel->browsing().isScanning() && !viewModel->browsing().showLinkMode() &&
                 !viewModel->browsing().showAllFiles());
         QCOMPARE(viewModel->browsing().sortOption(), SortOption::sizeDesc);
@@ -247,7 +247,7 @@ private Q_SLOTS:
         fixture.writeConfig(config);
         std::shared_ptr<ScanService> scanService;
         auto viewModel =
-            fixture.makeViewModel([&](ViewModelParts& parts) { scanService = parts.scanService; });
+            fixture.makeViewModel([&](ViewModelServices& services) { scanService = services.scanService; });
         QCOMPARE(scanService->concurrency(), used);
     }
 

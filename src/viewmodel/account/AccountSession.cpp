@@ -48,7 +48,7 @@ void AccountSession::beginSession(const BackendSession& session)
 QCoro::Task<std::optional<BackendSession>> AccountSession::validSessionFor(FlowTicket ticket)
 {
     // Held by this frame: a reply may resume it after the state object is gone.
-    const std::shared_ptr<BackendAuthService> auth = m_context.parts().backendAuthService;
+    const std::shared_ptr<BackendAuthService> auth = m_context.services().backendAuthService;
     auto validation = auth->ensureValidSession(m_context.browsing().config().backendBaseURL,
                                                m_context.accountState().backendSession());
     BackendSession session = co_await std::move(validation);
@@ -66,7 +66,7 @@ void AccountSession::undoStaleSave(const BackendSession& renewed)
 {
     // The service saves a renewed session before handing it back. When that session ended while the
     // renewal was out, the file must say what is in use now: the newer session, or none.
-    const AuthSessionStore& store = m_context.parts().backendAuthService->sessionStore();
+    const AuthSessionStore& store = m_context.services().backendAuthService->sessionStore();
     const std::optional<BackendSession> saved = store.load();
     if (!saved || saved->refreshToken != renewed.refreshToken)
         return;
@@ -103,7 +103,7 @@ std::optional<QString> AccountSession::endSessionLocally(bool keepFeedbackDashbo
     m_sessions.advance();
     std::optional<QString> fileKept;
     try {
-        m_context.parts().backendAuthService->sessionStore().clear();
+        m_context.services().backendAuthService->sessionStore().clear();
     } catch (const std::exception& error) {
         qCWarning(lcAccount) << "could not remove the session file:" << error.what();
         fileKept = localizedDescription(error);
@@ -173,7 +173,7 @@ QString AccountSession::normalizedFingerprint(const QString& fingerprint)
 QString AccountSession::publishDeviceFingerprint()
 {
     const QString fingerprint = normalizedFingerprint(
-        m_context.parts().backendAuthService->deviceIdentityStore().currentFingerprint());
+        m_context.services().backendAuthService->deviceIdentityStore().currentFingerprint());
     m_context.accountState().setCurrentMigrationDeviceFingerprint(fingerprint);
     return fingerprint;
 }

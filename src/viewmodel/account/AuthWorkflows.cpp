@@ -23,7 +23,7 @@ QCoro::Task<> AuthWorkflows::signIn(QString email, QString password, std::option
     auto submission = submit(
         [&](FlowTicket) -> QCoro::Task<std::optional<BackendSession>> {
             // Held by this frame: a reply may resume it after the state object is gone.
-            const auto service = m_context.parts().backendAuthService;
+            const auto service = m_context.services().backendAuthService;
             auto login = service->login(m_context.browsing().config().backendBaseURL, email, password,
                                         captchaId, captchaCode);
             co_return co_await std::move(login);
@@ -40,7 +40,7 @@ QCoro::Task<> AuthWorkflows::registerAndSignIn(QString email, QString password, 
     auto submission = submit(
         [&](FlowTicket ticket) -> QCoro::Task<std::optional<BackendSession>> {
             // Held by this frame: a reply may resume it after the state object is gone.
-            const std::shared_ptr<BackendAuthService> auth = m_context.parts().backendAuthService;
+            const std::shared_ptr<BackendAuthService> auth = m_context.services().backendAuthService;
             auto registration = auth->registerAccount(m_context.browsing().config().backendBaseURL, email,
                                                       password, nickName, captchaId, captchaCode);
             co_await std::move(registration);
@@ -147,7 +147,7 @@ QCoro::Task<> AuthWorkflows::signOutFromBackend()
     // sends nothing.
     try {
         // Held by this frame: a reply may resume it after the state object is gone.
-        const auto service = m_context.parts().backendAuthService;
+        const auto service = m_context.services().backendAuthService;
         auto logout = service->logout(m_context.browsing().config().backendBaseURL,
                                       m_context.accountState().backendSession());
         co_await std::move(logout);
@@ -217,7 +217,7 @@ QCoro::Task<> AuthWorkflows::changePassword(FlowTicket ticket, QString currentPa
     if (!session)
         co_return;
     // Held by this frame: a reply may resume it after the state object is gone.
-    const auto service = m_context.parts().backendAuthService;
+    const auto service = m_context.services().backendAuthService;
     auto change = service->changePassword(m_context.browsing().config().backendBaseURL, session->accessToken,
                                           currentPassword, newPassword);
     co_await std::move(change);

@@ -17,7 +17,8 @@ CloudSyncWorkflow::CloudSyncWorkflow(ViewModelContext& context, AccountSession& 
 HistoryFiles CloudSyncWorkflow::currentHistoryFiles() const
 {
     // Each store's scope is copied under its own lock inside filePath().
-    return HistoryFiles{m_context.parts().mappingStore->filePath(), m_context.parts().taskStore->filePath()};
+    return HistoryFiles{m_context.services().mappingStore->filePath(),
+                        m_context.services().taskStore->filePath()};
 }
 
 QCoro::Task<> CloudSyncWorkflow::restoreMigrationSnapshotFromCloudIfNeeded(bool userInitiated)
@@ -91,7 +92,7 @@ QCoro::Task<> CloudSyncWorkflow::downloadIntoEmptyHistory(FlowTicket ticket, Bac
 {
     const QString fingerprint = m_session.publishDeviceFingerprint();
     // Held by this frame: a reply may resume it after the state object is gone.
-    const auto service = m_context.parts().backendMigrationSyncService;
+    const auto service = m_context.services().backendMigrationSyncService;
     auto fetch = service->fetchSnapshot(m_context.browsing().config().backendBaseURL, session.accessToken,
                                         fingerprint);
     const MigrationSyncSnapshot snapshot = co_await std::move(fetch);
@@ -141,7 +142,7 @@ QCoro::Task<> CloudSyncWorkflow::uploadAndInstall(FlowTicket ticket, BackendSess
 {
     const QString fingerprint = m_session.publishDeviceFingerprint();
     // Held by this frame: a reply may resume it after the state object is gone.
-    const auto service = m_context.parts().backendMigrationSyncService;
+    const auto service = m_context.services().backendMigrationSyncService;
     auto upload = service->sync(m_context.browsing().config().backendBaseURL, session.accessToken,
                                 fingerprint, local.mappings, local.tasks);
     const MigrationSyncSnapshot reply = co_await std::move(upload);

@@ -37,7 +37,7 @@ QCoro::Task<> FeedbackWorkflow::loadDashboard(FlowTicket ticket, bool userInitia
     if (!session)
         co_return;
     // Held by this frame: a reply may resume it after the state object is gone.
-    const auto service = m_context.parts().backendFeedbackService;
+    const auto service = m_context.services().backendFeedbackService;
     auto fetch = service->fetchDashboard(m_context.browsing().config().backendBaseURL, session->accessToken);
     const BackendFeedbackDashboard dashboard = co_await std::move(fetch);
     if (!ticket.isCurrent())
@@ -82,7 +82,7 @@ QCoro::Task<> FeedbackWorkflow::sendFeedback(FlowTicket ticket, FeedbackCategory
     if (!session)
         co_return;
     // Held by this frame: a reply may resume it after the state object is gone.
-    const auto service = m_context.parts().backendFeedbackService;
+    const auto service = m_context.services().backendFeedbackService;
     auto send = service->createFeedback(m_context.browsing().config().backendBaseURL, session->accessToken,
                                         category, trimmedSubject, trimmedContent);
     const BackendFeedbackDashboard dashboard = co_await std::move(send);

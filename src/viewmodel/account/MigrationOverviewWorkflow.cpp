@@ -40,7 +40,7 @@ QCoro::Task<> MigrationOverviewWorkflow::loadOverview(FlowTicket ticket, bool us
         co_return;
     const QString fingerprint = m_session.publishDeviceFingerprint();
     // Held by this frame: a reply may resume it after the state object is gone.
-    const auto service = m_context.parts().backendMigrationSyncService;
+    const auto service = m_context.services().backendMigrationSyncService;
     auto fetch = service->fetchOverview(m_context.browsing().config().backendBaseURL, session->accessToken,
                                         fingerprint);
     const BackendMigrationOverview overview = co_await std::move(fetch);

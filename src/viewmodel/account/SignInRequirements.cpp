@@ -26,7 +26,7 @@ QCoro::Task<> SignInRequirements::refreshAuthRequirements(bool userInitiated)
 QCoro::Task<> SignInRequirements::loadRequirements(FlowTicket ticket, bool userInitiated)
 {
     // Held by this frame: a reply may resume it after the state object is gone.
-    const std::shared_ptr<BackendAuthService> auth = m_context.parts().backendAuthService;
+    const std::shared_ptr<BackendAuthService> auth = m_context.services().backendAuthService;
     auto fetchSettings = auth->fetchAuthSettings(m_context.browsing().config().backendBaseURL, kSiteKey);
     const BackendAuthSettings settings = co_await std::move(fetchSettings);
     if (!ticket.isAlive())
@@ -79,7 +79,7 @@ QCoro::Task<> SignInRequirements::loadCaptcha(FlowTicket ticket, bool userInitia
     const std::optional<BackendAuthSettings>& settings = m_context.accountState().authSettings();
     const QString siteKey = settings ? settings->siteKey : kSiteKey;
     // Held by this frame: a reply may resume it after the state object is gone.
-    const auto service = m_context.parts().backendAuthService;
+    const auto service = m_context.services().backendAuthService;
     auto fetch = service->fetchCaptchaChallenge(m_context.browsing().config().backendBaseURL, siteKey);
     const BackendCaptchaChallenge challenge = co_await std::move(fetch);
     if (!ticket.isAlive())

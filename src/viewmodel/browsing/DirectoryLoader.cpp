@@ -73,12 +73,12 @@ QCoro::Task<> DirectoryLoader::loadCurrentDirectoryForNavigation(bool forceLiveR
     const platform::CancellationToken walk = m_currentWalk;
     const QString path = m_context.browsing().currentDirectoryPath();
     const bool includeHidden = m_context.browsing().showHiddenFiles();
-    ViewModelParts& parts = m_context.parts();
+    ViewModelServices& services = m_context.services();
     BackgroundRunner& background = m_context.background();
 
     bool cacheMissed = false;
     if (!forceLiveRefresh && !m_context.browsing().realtimeRefreshEnabled()) {
-        auto lookup = background.run([cache = parts.scanCacheStore, path, includeHidden] {
+        auto lookup = background.run([cache = services.scanCacheStore, path, includeHidden] {
             return cache->loadEntries(path, includeHidden);
         });
         const auto cached = co_await std::move(lookup);
@@ -98,7 +98,7 @@ QCoro::Task<> DirectoryLoader::loadCurrentDirectoryForNavigation(bool forceLiveR
         cacheMissed = true;
     }
 
-    auto listing = background.runCatching([scan = parts.scanService, path, includeHidden, walk] {
+    auto listing = background.runCatching([scan = services.scanService, path, includeHidden, walk] {
         return scan->listDirectory(path, includeHidden, walk);
     });
     auto listed = co_await std::move(listing);
@@ -138,7 +138,7 @@ QCoro::Task<> DirectoryLoader::refreshDirectorySizesInBackground(FlowTicket requ
         co_return;
     m_context.browsing().setIsBackgroundScanning(true);
     auto scan = m_context.background().runCatching(
-        [scanService = m_context.parts().scanService, directoryPath, includeHiddenFiles, walk] {
+        [scanService = m_context.services().scanService, directoryPath, includeHiddenFiles, walk] {
             return scanService->scanDirectory(directoryPath, 0, includeHiddenFiles, walk);
         });
     auto scanned = co_await std::move(scan);
@@ -178,7 +178,7 @@ QCoro::Task<> DirectoryLoader::scanCurrentDirectory()
     const bool includeHidden = m_context.browsing().showHiddenFiles();
 
     auto scan = m_context.background().runCatching(
-        [scanService = m_context.parts().scanService, path, minimumSize, includeHidden, walk] {
+        [scanService = m_context.services().scanService, path, minimumSize, includeHidden, walk] {
             return scanService->scanDirectory(path, minimumSize, includeHidden, walk);
         });
     auto scanned = co_await std::move(scan);
@@ -209,8 +209,9 @@ QCoro::Task<> DirectoryLoader::persistScanCache(QList<DirectoryEntry> entries, Q
 {
     // The store keeps every other directory's listing: saves are serialized under its file lock and
     // each one merges into what is on disk, so overlapping loads never drop each other's entries.
-    return m_context.background().run([cache = m_context.parts().scanCacheStore, entries = std::move(entries),
-                                       directoryPath = std::move(directoryPath), includeHiddenFiles] {
+    return m_context.background().run([cache = m_context.services().scanCacheStore,
+                                       entries = std::move(entries), directoryPath = std::move(directoryPath),
+                                       includeHiddenFiles] {
         cache->saveEntries(entries, directoryPath, includeHiddenFiles);
         // The file's text and its parsed form for a big folder are freed here, on a worker thread.
         platform::releaseFreedMemory();

@@ -9,7 +9,7 @@
 #include "viewmodel/state/ActivityState.h"
 #include "viewmodel/state/BrowsingState.h"
 #include "viewmodel/state/HistoryState.h"
-#include "viewmodel/state/ViewModelParts.h"
+#include "viewmodel/state/ViewModelServices.h"
 #include "viewmodel/texts/ErrorText.h"
 #include "viewmodel/texts/Presentation.h"
 

@@ -68,9 +68,9 @@ const PathMappingService& DiskWorkContext::pathMappingService() const
     return m_context.pathMappingService();
 }
 
-ViewModelParts& DiskWorkContext::parts()
+ViewModelServices& DiskWorkContext::services()
 {
-    return m_context.parts();
+    return m_context.services();
 }
 
 QString DiskWorkContext::effectiveTargetRoot() const
@@ -90,7 +90,7 @@ void DiskWorkContext::setRepairPosition(qsizetype position)
 
 std::shared_ptr<const ScopedDiskServices> DiskWorkContext::captureServices()
 {
-    return ScopedDiskServices::capture(m_context.parts(), m_context.pathMappingService());
+    return ScopedDiskServices::capture(m_context.services(), m_context.pathMappingService());
 }
 
 void DiskWorkContext::updateSelectedSize()

@@ -23,7 +23,7 @@ class Presentation;
 class ScopedDiskServices;
 class SmartMigration;
 class ViewModelContext;
-struct ViewModelParts;
+struct ViewModelServices;
 struct WorkflowSettings;
 
 // What the migration, retry, undo and repair flows work with: the published state they report to,
@@ -64,7 +64,7 @@ public:
     const Presentation& presentation() const;
     QString localized(const QString& zh, const QString& en) const;
     const PathMappingService& pathMappingService() const;
-    ViewModelParts& parts();
+    ViewModelServices& services();
     QString effectiveTargetRoot() const;
     qsizetype repairPosition() const;
     void setRepairPosition(qsizetype position);

@@ -123,7 +123,7 @@ void DiskWorkflows::clearMigratedMappingSelection()
 
 void DiskWorkflows::setUndoMode(bool on)
 {
-    m_context.browsing().setShowOperationInfo(on);
+    m_context.browsing().setUndoModeActive(on);
 }
 
 QCoro::Task<> DiskWorkflows::requestAdministratorAuthorization()

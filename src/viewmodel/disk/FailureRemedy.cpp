@@ -6,14 +6,11 @@ namespace orvalink {
 
 FailureRemedy failureRemedy(const FailedMigrationRecord& record)
 {
-    if (!record.errorCode)
-        return FailureRemedy::none;
     using Case = OrvalinkError::Case;
-    const QString& code = *record.errorCode;
-    if (code == OrvalinkError::codeOf(Case::targetAlreadyExists) ||
-        code == OrvalinkError::codeOf(Case::sourceOccupiedAfterMove))
+    const std::optional<Case> errorCase = record.errorCase();
+    if (errorCase == Case::targetAlreadyExists || errorCase == Case::sourceOccupiedAfterMove)
         return FailureRemedy::forceMigration;
-    if (code == OrvalinkError::codeOf(Case::sourceInUse))
+    if (errorCase == Case::sourceInUse)
         return FailureRemedy::terminateHoldersAndRetry;
     return FailureRemedy::none;
 }

@@ -11,7 +11,7 @@
 #include "viewmodel/state/ActivityState.h"
 #include "viewmodel/state/BrowsingState.h"
 #include "viewmodel/state/HistoryState.h"
-#include "viewmodel/state/ViewModelParts.h"
+#include "viewmodel/state/ViewModelServices.h"
 #include "viewmodel/texts/MigrationFailureText.h"
 #include "viewmodel/texts/Presentation.h"
 
@@ -32,7 +32,7 @@ std::optional<QString> selectionRefusal(DiskWorkContext& context, QStringList& p
                                  QStringLiteral("No file or folder selected."));
     }
     try {
-        context.parts().selectionService->validateNoParentChildConflict(selected);
+        context.services().selectionService->validateNoParentChildConflict(selected);
     } catch (const OrvalinkError& error) {
         if (error.errorCase() != OrvalinkError::Case::parentChildConflict)
             return localizedMigrationFailureMessage(context.presentation(), std::current_exception());

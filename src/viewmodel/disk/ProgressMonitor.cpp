@@ -6,7 +6,7 @@
 #include "viewmodel/disk/WorkflowSettings.h"
 #include "viewmodel/flow/BackgroundRunner.h"
 #include "viewmodel/state/ActivityState.h"
-#include "viewmodel/state/ViewModelParts.h"
+#include "viewmodel/state/ViewModelServices.h"
 
 #include <QCoro/QCoroTimer>
 #include <QFile>
@@ -125,7 +125,7 @@ QCoro::Task<> stopProgressMonitor(std::unique_ptr<ProgressMonitor> monitor)
 
 QCoro::Task<qint64> estimateBytesForProgress(DiskWorkContext& context, QString path)
 {
-    const std::shared_ptr<ScanService> scan = context.parts().scanService;
+    const std::shared_ptr<ScanService> scan = context.services().scanService;
     auto work = context.background().runCatching(
         [scan, path, walks = context.walks()] { return readSizeForProgress(path, *scan, walks); });
     auto measured = co_await std::move(work);

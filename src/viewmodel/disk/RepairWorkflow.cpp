@@ -8,7 +8,7 @@
 #include "viewmodel/state/ActivityState.h"
 #include "viewmodel/state/BrowsingState.h"
 #include "viewmodel/state/HistoryState.h"
-#include "viewmodel/state/ViewModelParts.h"
+#include "viewmodel/state/ViewModelServices.h"
 #include "viewmodel/texts/Presentation.h"
 
 #include <algorithm>
@@ -82,9 +82,9 @@ QCoro::Task<> repairBrokenLinks(DiskWorkContext& context)
     context.activity().setDiskWork(DiskWork::none);
     const RepairSummary summary = outcome.succeeded() ? outcome.value() : RepairSummary{};
     // A scope change meanwhile already reset the position; the result belongs to the old scope.
-    if (services->scope() == context.parts().mappingStore->scope())
+    if (services->scope() == context.services().mappingStore->scope())
         context.setRepairPosition(summary.scannedCount >= summary.totalCount ? 0 : summary.scannedCount);
-    context.browsing().setAvailableVolumes(context.parts().volumeService->listVolumes());
+    context.browsing().setAvailableVolumes(context.services().volumeService->listVolumes());
     context.refreshStorageUsageSnapshot();
     context.activity().setInfoMessage(batchText(context, summary));
 }

@@ -30,7 +30,7 @@ BilingualText retryTitle(std::optional<ForcedMigrationMode> mode, bool terminate
 
 void showRetryFailure(DiskWorkContext& context, const FailedMigrationRecord& updated)
 {
-    if (updated.errorCode == QStringLiteral("E003")) {
+    if (updated.errorCase() == OrvalinkError::Case::permissionDenied) {
         const QString text = context.localized(
             QStringLiteral("迁移目录涉及受保护位置，需要系统管理员权限。你可以立即获取权限后再重试。"),
             QStringLiteral(
@@ -126,7 +126,7 @@ void presentMigrationConflictPrompt(ActivityState& activity, const Presentation&
     const QString source = texts.displayPath(record.sourcePath);
     const QString target = texts.displayPath(record.targetPath);
     QString message;
-    if (record.errorCode == QStringLiteral("E004")) {
+    if (record.errorCase() == OrvalinkError::Case::targetAlreadyExists) {
         message = texts.localized(
             QStringLiteral("目标位置已存在同名目录或文件。\n\n源路径：") + source +
                 QStringLiteral("\n目标路径：") + target +

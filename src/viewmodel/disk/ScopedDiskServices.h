@@ -5,7 +5,7 @@
 #include "diskops/UndoService.h"
 #include "model/LocalHistoryScope.h"
 #include "store/HistoryStores.h"
-#include "viewmodel/state/ViewModelParts.h"
+#include "viewmodel/state/ViewModelServices.h"
 
 #include <memory>
 
@@ -15,11 +15,11 @@ class PathMappingService;
 
 // The disk services of one workflow run, bound to the history scope that was in use when the run
 // started: a sign-in or sign-out while a long migration or undo runs must not split its records
-// across two accounts. Shared with the background work, which keeps it (and the parts it uses)
+// across two accounts. Shared with the background work, which keeps it (and the services it uses)
 // alive until it ends.
 class ScopedDiskServices {
 public:
-    static std::shared_ptr<const ScopedDiskServices> capture(const ViewModelParts& parts,
+    static std::shared_ptr<const ScopedDiskServices> capture(const ViewModelServices& services,
                                                              const PathMappingService& pathMapping);
 
     const LocalHistoryScope& scope() const { return m_scope; }

@@ -2,6 +2,13 @@
 
 namespace orvalink {
 
+std::optional<OrvalinkError::Case> FailedMigrationRecord::errorCase() const
+{
+    if (!errorCode)
+        return std::nullopt;
+    return OrvalinkError::caseOfCode(*errorCode);
+}
+
 size_t qHash(const MigrationPathRecord& record, size_t seed)
 {
     return qHashMulti(seed, record.id, record.sourcePath, record.targetPath, record.migratedAt);

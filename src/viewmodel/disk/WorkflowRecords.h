@@ -2,6 +2,7 @@
 
 #include "model/LinkMapping.h"
 #include "model/MigrationTask.h"
+#include "model/OrvalinkError.h"
 
 #include <QDateTime>
 #include <QHashFunctions>
@@ -31,6 +32,9 @@ struct FailedMigrationRecord {
     TaskStatus status = TaskStatus::failed;
     std::optional<QString> errorCode;
     QString errorMessage;
+
+    // The error case the recorded code stands for; none without a code or for a code no case has.
+    std::optional<OrvalinkError::Case> errorCase() const;
 
     bool operator==(const FailedMigrationRecord&) const = default;
 };

@@ -7,7 +7,7 @@
 #include "viewmodel/state/ActivityState.h"
 #include "viewmodel/state/BrowsingState.h"
 #include "viewmodel/state/HistoryState.h"
-#include "viewmodel/state/ViewModelParts.h"
+#include "viewmodel/state/ViewModelServices.h"
 #include "viewmodel/texts/MigrationFailureText.h"
 #include "viewmodel/texts/Presentation.h"
 
@@ -85,7 +85,7 @@ QCoro::Task<> guardDiskWork(DiskWorkContext& context, QCoro::Task<> flow)
 QCoro::Task<> reloadAfterDiskWork(DiskWorkContext& context)
 {
     context.reloadPersistedState();
-    context.browsing().setAvailableVolumes(context.parts().volumeService->listVolumes());
+    context.browsing().setAvailableVolumes(context.services().volumeService->listVolumes());
     context.refreshStorageUsageSnapshot();
     context.updateSelectedSize();
     co_await context.loadCurrentDirectoryForNavigation(true);

@@ -46,19 +46,19 @@ QList<LinkMapping> PersistedStateReader::sortedMappings(QList<LinkMapping> mappi
 void PersistedStateReader::reloadPersistedState()
 {
     m_context.setRepairPosition(0);
-    ViewModelParts& parts = m_context.parts();
+    ViewModelServices& services = m_context.services();
     // Each store's scope is copied under its own lock (inside filePath()), one after the other.
-    m_context.history().setTasks(sortedTasks(m_tasks.loadAll(parts.taskStore->filePath())));
+    m_context.history().setTasks(sortedTasks(m_tasks.loadAll(services.taskStore->filePath())));
     m_context.history().setMigratedMappings(
-        sortedMappings(m_mappings.loadAll(parts.mappingStore->filePath())));
+        sortedMappings(m_mappings.loadAll(services.mappingStore->filePath())));
 
-    QList<LogEntry> logs = parts.logService->loadRecent(kRecentLimit);
+    QList<LogEntry> logs = services.logService->loadRecent(kRecentLimit);
     std::stable_sort(logs.begin(), logs.end(),
                      [](const LogEntry& lhs, const LogEntry& rhs) { return lhs.timestamp > rhs.timestamp; });
     m_context.history().setLogs(logs);
 
-    m_context.history().setUndoHistory(UndoService(*parts.mappingStore, *parts.taskStore, *parts.logService,
-                                                   *parts.privilegedFileOperations,
+    m_context.history().setUndoHistory(UndoService(*services.mappingStore, *services.taskStore,
+                                                   *services.logService, *services.privilegedFileOperations,
                                                    m_context.pathMappingService())
                                            .undoHistory(kRecentLimit));
 
@@ -70,7 +70,7 @@ void PersistedStateReader::reloadPersistedState()
 
 void PersistedStateReader::refreshStorageUsageSnapshot()
 {
-    const VolumeService& volumes = *m_context.parts().volumeService;
+    const VolumeService& volumes = *m_context.services().volumeService;
     const auto system = volumes.volumeUsage(platform::homeDirectory());
     m_context.browsing().setSystemVolumeTotalBytes(system ? system->total : 0);
     m_context.browsing().setSystemVolumeFreeBytes(system ? system->free : 0);
@@ -88,7 +88,7 @@ void PersistedStateReader::refreshStorageUsageSnapshot()
 
 void PersistedStateReader::refreshVolumes()
 {
-    m_context.browsing().setAvailableVolumes(m_context.parts().volumeService->listVolumes());
+    m_context.browsing().setAvailableVolumes(m_context.services().volumeService->listVolumes());
     refreshStorageUsageSnapshot();
 }
 

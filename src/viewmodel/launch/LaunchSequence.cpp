@@ -35,12 +35,12 @@ QCoro::Task<> LaunchSequence::bootstrap()
     const RecoveryTexts recovery = co_await std::move(recovering);
     if (!self.isAlive())
         co_return;
-    const ViewModelParts& parts = m_context.parts();
+    const ViewModelServices& services = m_context.services();
     if (recovery.error)
         startFailure = startFailure ? *startFailure + QLatin1Char(' ') + *recovery.error : *recovery.error;
     if (startFailure)
         m_context.activity().setErrorMessage(startFailure);
-    m_context.browsing().setAvailableVolumes(parts.volumeService->listVolumes());
+    m_context.browsing().setAvailableVolumes(services.volumeService->listVolumes());
     m_persisted.refreshStorageUsageSnapshot();
     m_persisted.reloadPersistedState();
 
@@ -69,8 +69,8 @@ QCoro::Task<RecoveryTexts> LaunchSequence::recoverInterruptedOperations()
 {
     const FlowTicket self = m_flows.ticket();
     // Held by the work: the window may be closed while it runs, and the runner outlives nothing.
-    const std::shared_ptr<LogService> log = m_context.parts().logService;
-    const std::shared_ptr<VolumeService> volumes = m_context.parts().volumeService;
+    const std::shared_ptr<LogService> log = m_context.services().logService;
+    const std::shared_ptr<VolumeService> volumes = m_context.services().volumeService;
     auto survey = m_context.background().run([] { return OperationRecovery::pendingSourcePaths(); });
     const QStringList pending = co_await std::move(survey);
     if (!self.isAlive() || pending.isEmpty())
@@ -95,7 +95,8 @@ QCoro::Task<> LaunchSequence::synchronizeBackendStateOnLaunch()
 {
     const FlowTicket self = m_flows.ticket();
     AccountWorkflows& account = m_account;
-    const std::optional<BackendSession> saved = m_context.parts().backendAuthService->sessionStore().load();
+    const std::optional<BackendSession> saved =
+        m_context.services().backendAuthService->sessionStore().load();
     account.session().publishSavedSession(saved);
     if (!saved) {
         m_context.accountState().setFeedbackDashboard(std::nullopt);

@@ -33,7 +33,7 @@ void SettingsActions::saveConfig()
     const AppConfig record = normalizedTargetConfig(m_context.browsing().config());
     m_context.browsing().setConfig(record);
     try {
-        m_context.parts().configStore->save(record);
+        m_context.services().configStore->save(record);
     } catch (const std::exception& error) {
         m_context.activity().setErrorMessage(localizedDescription(error));
     }
@@ -144,7 +144,7 @@ void SettingsActions::setTargetRoot(const QString& path)
         m_context.activity().setInfoMessage(m_context.localized(QStringLiteral("已更新迁移目标位置。"),
                                                                 QStringLiteral("Migration target updated.")));
     }
-    m_context.browsing().setAvailableVolumes(m_context.parts().volumeService->listVolumes());
+    m_context.browsing().setAvailableVolumes(m_context.services().volumeService->listVolumes());
     m_persisted.refreshStorageUsageSnapshot();
 }
 

@@ -29,7 +29,8 @@ public:
     ORVALINK_PUBLISHED(BrowsingState, QList<VolumeInfo>, availableVolumes, setAvailableVolumes)
     ORVALINK_PUBLISHED(BrowsingState, bool, isBackgroundScanning, setIsBackgroundScanning)
     ORVALINK_PUBLISHED(BrowsingState, bool, isScanning, setIsScanning)
-    ORVALINK_PUBLISHED(BrowsingState, bool, showOperationInfo, setShowOperationInfo, true)
+    // "I Want Undo" is on: the history panels list the mappings and offer to restore them.
+    ORVALINK_PUBLISHED(BrowsingState, bool, undoModeActive, setUndoModeActive, true)
     ORVALINK_PUBLISHED(BrowsingState, bool, showLinkMode, setShowLinkMode)
     ORVALINK_PUBLISHED(BrowsingState, bool, smartMigrationEnabled, setSmartMigrationEnabled)
     ORVALINK_PUBLISHED(BrowsingState, SmartMigrationProfile, smartMigrationProfile, setSmartMigrationProfile,
@@ -61,7 +62,7 @@ Q_SIGNALS:
     void availableVolumesChanged();
     void isBackgroundScanningChanged();
     void isScanningChanged();
-    void showOperationInfoChanged();
+    void undoModeActiveChanged();
     void showLinkModeChanged();
     void smartMigrationEnabledChanged();
     void smartMigrationProfileChanged();

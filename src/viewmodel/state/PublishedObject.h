@@ -22,7 +22,7 @@ namespace orvalink {
 
 // The base of the published state objects (BrowsingState, ActivityState, HistoryState,
 // AccountState): plain values with getters, setters and change signals. Main thread only. The
-// state object's parts write through the setters; views only read and connect to the signals.
+// state object's actions write through the setters; views only read and connect to the signals.
 class PublishedObject : public QObject {
 public:
     explicit PublishedObject(QObject* parent = nullptr) : QObject(parent) {}

@@ -4,11 +4,11 @@
 
 namespace orvalink {
 
-ViewModelContext::ViewModelContext(ViewModelParts parts, PlatformHooks platform)
-    : m_parts(std::move(parts)), m_platform(std::move(platform)),
+ViewModelContext::ViewModelContext(ViewModelServices services, PlatformHooks platform)
+    : m_services(std::move(services)), m_platform(std::move(platform)),
       m_pathMappingService(PathMappingService::systemProtectedPaths()),
       m_background(std::make_unique<BackgroundRunner>()), m_presentation(m_browsing, m_activity, m_platform),
-      m_figures(m_browsing, m_activity, m_presentation, *m_parts.volumeService)
+      m_figures(m_browsing, m_activity, m_presentation, *m_services.volumeService)
 {
     // The progress card keeps the title of the last operation; it speaks the language in force.
     QObject::connect(&m_presentation, &Presentation::textsChanged, &m_activity,
@@ -40,8 +40,8 @@ void ViewModelContext::setHistoryScope(const LocalHistoryScope& scope)
 {
     m_localHistoryScope = scope;
     m_repairPosition = 0;
-    m_parts.taskStore->setScope(scope);
-    m_parts.mappingStore->setScope(scope);
+    m_services.taskStore->setScope(scope);
+    m_services.mappingStore->setScope(scope);
 }
 
 } // namespace orvalink

@@ -10,23 +10,23 @@
 #include "viewmodel/state/BrowsingState.h"
 #include "viewmodel/state/HistoryState.h"
 #include "viewmodel/state/PlatformHooks.h"
-#include "viewmodel/state/ViewModelParts.h"
+#include "viewmodel/state/ViewModelServices.h"
 #include "viewmodel/texts/Presentation.h"
 
 #include <memory>
 
 namespace orvalink {
 
-// What every part of the state object shares: the published state, the stores and services it is
+// What the state object's actions share: the published state, the stores and services it is
 // built from, the background runner, the path rules, the desktop hooks, the texts and the history
-// scope in use. It holds no actions; the parts that act on it are built on top of it, in one
+// scope in use. It holds no actions; the actions that act on it are built on top of it, in one
 // direction. Main thread only.
 //
 // Members are declared so that the background runner is destroyed (and waits for running work)
 // before the services and path rules that work may still use.
 class ViewModelContext {
 public:
-    ViewModelContext(ViewModelParts parts, PlatformHooks platform);
+    ViewModelContext(ViewModelServices services, PlatformHooks platform);
     ~ViewModelContext();
     ViewModelContext(const ViewModelContext&) = delete;
     ViewModelContext& operator=(const ViewModelContext&) = delete;
@@ -40,8 +40,8 @@ public:
     AccountState& accountState() { return m_accountState; }
     const AccountState& accountState() const { return m_accountState; }
 
-    ViewModelParts& parts() { return m_parts; }
-    const ViewModelParts& parts() const { return m_parts; }
+    ViewModelServices& services() { return m_services; }
+    const ViewModelServices& services() const { return m_services; }
     const PlatformHooks& platform() const { return m_platform; }
     const PathMappingService& pathMappingService() const { return m_pathMappingService; }
     BackgroundRunner& background() { return *m_background; }
@@ -68,7 +68,7 @@ public:
     void setRepairPosition(qsizetype position) { m_repairPosition = position; }
 
 private:
-    ViewModelParts m_parts;
+    ViewModelServices m_services;
     PlatformHooks m_platform;
     PathMappingService m_pathMappingService;
     std::unique_ptr<BackgroundRunner> m_background;

@@ -61,7 +61,7 @@ void DetailPaneView::bindSections()
 
     auto* migratedSection = new RefreshScheduler([this] { refreshMigratedItems(); }, this);
     migratedSection->watch(&presentation, &Presentation::textsChanged);
-    migratedSection->watch(&browsing, &BrowsingState::showOperationInfoChanged);
+    migratedSection->watch(&browsing, &BrowsingState::undoModeActiveChanged);
     migratedSection->watch(&m_state, &DashboardViewState::showMigratedItemsPanelChanged);
 
     auto* footerSection = new RefreshScheduler([this] { m_footer->refresh(); }, this);
@@ -88,7 +88,7 @@ void DetailPaneView::refreshHistory()
 void DetailPaneView::refreshMigratedItems()
 {
     // Undo mode is asked first: outside it the user's wish to see the panel is kept but not shown.
-    const bool showMigrated = m_viewModel.browsing().showOperationInfo() && m_state.showMigratedItemsPanel();
+    const bool showMigrated = m_viewModel.browsing().undoModeActive() && m_state.showMigratedItemsPanel();
     m_migratedBox->setVisible(showMigrated);
     if (showMigrated)
         m_migratedBox->setTitle(m_viewModel.presentation().localized(QStringLiteral("已迁移项目"),

@@ -72,7 +72,7 @@ MigrationHistoryPanel::MigrationHistoryPanel(MainViewModel& viewModel, QWidget* 
     const HistoryState* history = &viewModel.history();
     m_refresh->watch(history, &HistoryState::undoHistoryChanged);
     m_refresh->watch(history, &HistoryState::selectedUndoMappingIDsChanged);
-    m_refresh->watch(&viewModel.browsing(), &BrowsingState::showOperationInfoChanged);
+    m_refresh->watch(&viewModel.browsing(), &BrowsingState::undoModeActiveChanged);
     m_refresh->watch(&viewModel.presentation(), &Presentation::textsChanged);
     // Every row reads differently in another language or with privacy switched.
     connect(&viewModel.presentation(), &Presentation::textsChanged, m_list->mappingModel(),
@@ -90,7 +90,7 @@ void MigrationHistoryPanel::showState()
     MainViewModel& vm = m_viewModel;
     const Presentation& texts = vm.presentation();
     const HistoryState& history = vm.history();
-    const bool undoMode = vm.browsing().showOperationInfo();
+    const bool undoMode = vm.browsing().undoModeActive();
     const QList<LinkMapping>& mappings = history.undoHistory();
     setTextIfChanged(m_hint,
                      texts.localized(QStringLiteral("开启\"我要反悔\"后在此查看历史。"),

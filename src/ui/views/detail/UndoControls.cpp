@@ -42,7 +42,7 @@ UndoControls::UndoControls(MainViewModel& viewModel, DashboardViewState& state, 
 
     auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
     scheduler->watch(&viewModel.presentation(), &Presentation::textsChanged);
-    scheduler->watch(&viewModel.browsing(), &BrowsingState::showOperationInfoChanged);
+    scheduler->watch(&viewModel.browsing(), &BrowsingState::undoModeActiveChanged);
     scheduler->watch(&viewModel.history(), &HistoryState::undoHistoryChanged,
                      &HistoryState::selectedUndoMappingIDsChanged);
     // Whether an undo may start: the disk work that runs, not the progress of the work that runs.
@@ -55,7 +55,7 @@ void UndoControls::refresh()
 {
     const Presentation& texts = m_viewModel.presentation();
     const HistoryState& history = m_viewModel.history();
-    const bool undoMode = m_viewModel.browsing().showOperationInfo();
+    const bool undoMode = m_viewModel.browsing().undoModeActive();
     m_undoMode->setText(texts.localized(QStringLiteral("我要反悔"), QStringLiteral("I Want Undo")));
     if (m_undoMode->isChecked() != undoMode)
         m_undoMode->setChecked(undoMode);

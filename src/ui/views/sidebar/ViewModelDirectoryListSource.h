@@ -13,7 +13,7 @@ namespace orvalink::ui {
 class DirectoryListModel;
 
 // The directory list over the state object: the shown listing, the row inputs in the user's
-// language and the row and keyboard actions, each forwarded to the state object's parts.
+// language and the row and keyboard actions, each forwarded to the state object's actions.
 class ViewModelDirectoryListSource : public DirectoryListSource {
 public:
     explicit ViewModelDirectoryListSource(MainViewModel& viewModel);

@@ -22,7 +22,7 @@ namespace orvalink {
 // The stores and services the state object is built from. Objects that background work uses are
 // shared, so the history stores and the log can be handed to the disk services built from them
 // and a scope change on a store is seen by all of them at once.
-struct ViewModelParts {
+struct ViewModelServices {
     // Declared first so that it outlives the clients that send through it.
     std::unique_ptr<QNetworkAccessManager> ownedNetwork;
 
@@ -48,11 +48,11 @@ struct ViewModelParts {
     // act while an item is midway, whatever the speed of the disk.
     MigrationEngine::StagedCallback migrationStaged;
 
-    // Every part on the files of the application-support directory and the log file, with guest
+    // Every service on the files of the application-support directory and the log file, with guest
     // history scopes; nothing is read or written yet. Each account service has a client of its own;
     // all of them send through `network`, or through an access manager made for them when none is
     // given (main thread only).
-    static ViewModelParts standard(QNetworkAccessManager* network = nullptr);
+    static ViewModelServices standard(QNetworkAccessManager* network = nullptr);
 };
 
 } // namespace orvalink

@@ -1,0 +1,40 @@
+#include "viewmodel/state/ViewModelServices.h"
+
+#include "model/AppPaths.h"
+
+namespace orvalink {
+
+ViewModelServices ViewModelServices::standard(QNetworkAccessManager* network)
+{
+    ViewModelServices services;
+    if (!network) {
+        services.ownedNetwork = std::make_unique<QNetworkAccessManager>();
+        network = services.ownedNetwork.get();
+    }
+    const auto file = [](const char* name) {
+        return AppPaths::applicationSupportFile(QString::fromLatin1(name));
+    };
+
+    services.configStore = std::make_unique<ConfigStore>(file("config.json"));
+    services.scanCacheStore = std::make_shared<ScanCacheStore>(file("scan_cache.json"));
+    services.taskStore = std::make_shared<TaskStore>();
+    services.mappingStore = std::make_shared<MappingStore>();
+    services.scanService = std::make_shared<ScanService>();
+    services.volumeService = std::make_shared<VolumeService>();
+    services.selectionService = std::make_shared<SelectionService>();
+    services.logService = std::make_shared<LogService>(AppPaths::logsFile());
+    services.activeProcessService = std::make_shared<ActiveProcessService>();
+    services.privilegedFileOperations =
+        std::make_shared<PrivilegedFileOperationService>(platform::ProcessCommandRunner::administrator());
+    // The two device identity stores share one file; no client or store is shared between services.
+    services.backendAuthService = std::make_shared<BackendAuthService>(
+        BackendAPIClient(network), AuthSessionStore(file("auth_session.json")),
+        DeviceIdentityStore(file("device_id.txt")));
+    services.backendMigrationSyncService =
+        std::make_shared<BackendMigrationSyncService>(BackendAPIClient(network));
+    services.backendFeedbackService = std::make_shared<BackendFeedbackService>(
+        BackendAPIClient(network), DeviceIdentityStore(file("device_id.txt")));
+    return services;
+}
+
+} // namespace orvalink
