@@ -4,13 +4,13 @@
 // The last line is `median N ms`.
 
 #include "model/LinkMapping.h"
-#include "ui/views/dashboard/DashboardViewState.h"
+#include "ui/views/common/DashboardViewState.h"
 #include "ui/views/detail/DetailPaneView.h"
 #include "ui/widgets/Motion.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/ViewModelInternals.h"
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,7 +3,7 @@
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/account/AccountSession.h"
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/texts/BrowsingTexts.h"
 
 #include <QDateTime>

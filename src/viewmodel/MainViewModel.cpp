@@ -3,15 +3,16 @@
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/account/AccountWorkflows.h"
 #include "viewmodel/browsing/DirectoryLoader.h"
+#include "viewmodel/browsing/Figures.h"
 #include "viewmodel/browsing/Navigator.h"
 #include "viewmodel/browsing/ShownListing.h"
+#include "viewmodel/context/TargetRootNormalization.h"
+#include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/disk/DiskWorkflows.h"
 #include "viewmodel/history/PersistedStateReader.h"
 #include "viewmodel/launch/LaunchSequence.h"
 #include "viewmodel/settings/SettingsActions.h"
-#include "viewmodel/settings/TargetRootNormalization.h"
 #include "viewmodel/smart/SmartMigration.h"
-#include "viewmodel/state/ViewModelContext.h"
 
 #include <cmath>
 
@@ -27,6 +28,8 @@ MainViewModel::MainViewModel(ViewModelServices services, PlatformHooks platform,
       m_prompts(m_context->activity())
 {
     ViewModelContext& context = *m_context;
+    m_figures = std::make_unique<Figures>(context.browsing(), context.activity(), context.presentation(),
+                                          *context.services().volumeService);
     m_persisted = std::make_unique<PersistedStateReader>(context);
     m_listing = std::make_unique<ShownListing>(context.browsing());
     m_loader = std::make_unique<DirectoryLoader>(context, *m_persisted);
@@ -89,7 +92,7 @@ Presentation& MainViewModel::presentation()
 
 const Figures& MainViewModel::figures() const
 {
-    return m_context->figures();
+    return *m_figures;
 }
 
 bool MainViewModel::hasRunningDiskWork() const

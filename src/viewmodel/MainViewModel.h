@@ -121,6 +121,7 @@ private:
 
     // Destroyed last: every action object below refers to it.
     std::unique_ptr<ViewModelContext> m_context;
+    std::unique_ptr<Figures> m_figures;
     std::unique_ptr<PersistedStateReader> m_persisted;
     std::unique_ptr<ShownListing> m_listing;
     std::unique_ptr<DirectoryLoader> m_loader;

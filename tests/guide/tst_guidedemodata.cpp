@@ -8,7 +8,7 @@
 #include "viewmodel/ViewModelFixture.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/account/AccountSession.h"
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/texts/Presentation.h"
 
 #include <QApplication>

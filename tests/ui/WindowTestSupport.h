@@ -2,7 +2,7 @@
 
 #include "ScriptedPromptSurface.h"
 #include "ui/shell/MainWindow.h"
-#include "viewmodel/disk/WorkflowRecords.h"
+#include "viewmodel/state/WorkflowRecords.h"
 
 #include <chrono>
 #include <memory>

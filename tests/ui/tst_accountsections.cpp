@@ -8,7 +8,7 @@
 #include "ui/widgets/CollapsibleSection.h"
 #include "ui/widgets/SelectablePathField.h"
 #include "viewmodel/ViewModelInternals.h"
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 
 #include <QAction>
 #include <QBuffer>

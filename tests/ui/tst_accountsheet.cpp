@@ -7,7 +7,7 @@
 #include "ui/widgets/CollapsibleSection.h"
 #include "ui/widgets/TintedBox.h"
 #include "viewmodel/ViewModelInternals.h"
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 
 #include <QDialog>
 #include <QLabel>

@@ -16,7 +16,7 @@
 #include "ui/views/detail/RecordListView.h"
 #include "ui/widgets/RingGauge.h"
 #include "viewmodel/ViewModelInternals.h"
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 
 #include <QCheckBox>
 #include <QContextMenuEvent>

@@ -8,7 +8,7 @@
 #include "ui/views/detail/MappingListView.h"
 #include "ui/widgets/LayoutSettling.h"
 #include "viewmodel/ViewModelInternals.h"
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 
 #include <QContextMenuEvent>
 #include <QLabel>

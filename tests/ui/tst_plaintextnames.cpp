@@ -8,7 +8,7 @@
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/LayoutSettling.h"
 #include "viewmodel/ViewModelInternals.h"
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 
 #include <QDir>
 #include <QLabel>

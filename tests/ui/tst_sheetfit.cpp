@@ -9,7 +9,7 @@
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/LayoutSettling.h"
 #include "viewmodel/ViewModelInternals.h"
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 
 #include <QPushButton>
 #include <QtTest>

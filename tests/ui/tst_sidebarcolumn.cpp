@@ -12,7 +12,7 @@
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/Stepper.h"
 #include "viewmodel/ViewModelInternals.h"
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 
 #include <QCheckBox>
 #include <QComboBox>

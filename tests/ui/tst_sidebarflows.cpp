@@ -13,8 +13,8 @@
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/PlainToolTip.h"
 #include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/flow/DetachedFlow.h"
-#include "viewmodel/state/ViewModelContext.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
+#include "ui/views/common/DashboardViewState.h"
+#include "ui/views/common/QuickSheet.h"
 #include "ui/views/common/RefreshScheduler.h"
-#include "ui/views/dashboard/DashboardViewState.h"
-#include "ui/views/dashboard/QuickSheet.h"
 #include "viewmodel/state/BrowsingState.h"
 
 #include <QSignalSpy>

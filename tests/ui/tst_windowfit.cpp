@@ -9,7 +9,7 @@
 #include "ui/widgets/LayoutSettling.h"
 #include "ui/widgets/PlainToolTip.h"
 #include "viewmodel/ViewModelInternals.h"
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 
 #include <QApplication>
 #include <QHelpEvent>

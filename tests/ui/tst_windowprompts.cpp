@@ -7,7 +7,7 @@
 #include "ui/shell/PromptPresenter.h"
 #include "ui/shell/SheetHost.h"
 #include "viewmodel/ViewModelInternals.h"
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 
 #include <QDialog>
 #include <QLabel>

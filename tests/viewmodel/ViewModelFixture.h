@@ -9,13 +9,13 @@
 #include "viewmodel/browsing/Figures.h"
 #include "viewmodel/browsing/Navigator.h"
 #include "viewmodel/browsing/ShownListing.h"
+#include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/disk/DiskWorkflows.h"
 #include "viewmodel/history/PersistedStateReader.h"
 #include "viewmodel/launch/LaunchSequence.h"
 #include "viewmodel/settings/SettingsActions.h"
 #include "viewmodel/smart/SmartMigration.h"
 #include "viewmodel/state/PlatformHooks.h"
-#include "viewmodel/state/ViewModelContext.h"
 #include "viewmodel/texts/Presentation.h"
 
 #include <QNetworkAccessManager>

@@ -4,9 +4,9 @@
 #include "support/TaskRunner.h"
 #include "support/TreeSnapshot.h"
 #include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/launch/LaunchSequence.h"
-#include "viewmodel/state/ViewModelContext.h"
 #include "viewmodel/texts/BrowsingTexts.h"
 
 #include <sys/stat.h>

@@ -4,7 +4,7 @@
 #include "support/ImmutableFlag.h"
 #include "support/TaskRunner.h"
 #include "viewmodel/ViewModelInternals.h"
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 
 #include <QDir>
 #include <QFileInfo>

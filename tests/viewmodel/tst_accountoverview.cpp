@@ -1,7 +1,7 @@
 #include "AccountFixture.h"
 #include "support/TaskRunner.h"
 #include "viewmodel/ViewModelInternals.h"
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 
 #include <QJsonArray>
 #include <QtTest>

@@ -6,7 +6,7 @@
 #include "support/TaskRunner.h"
 #include "support/TmpfsMount.h"
 #include "viewmodel/ViewModelInternals.h"
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 
 #include <QFileInfo>
 #include <QtTest>

@@ -4,7 +4,7 @@
 #include "store/ScanCacheStore.h"
 #include "support/TaskRunner.h"
 #include "viewmodel/ViewModelInternals.h"
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 
 #include <QSignalSpy>
 #include <QtTest>

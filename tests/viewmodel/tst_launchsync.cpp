@@ -5,7 +5,7 @@
 #include "support/LoopbackAccountService.h"
 #include "support/TaskRunner.h"
 #include "viewmodel/ViewModelInternals.h"
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 
 #include <QFileInfo>
 #include <QtTest>

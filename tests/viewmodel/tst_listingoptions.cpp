@@ -1,5 +1,5 @@
 #include "viewmodel/browsing/FileTypes.h"
-#include "viewmodel/browsing/ListingOptions.h"
+#include "viewmodel/state/ListingOptions.h"
 
 #include <QtTest>
 

@@ -7,8 +7,8 @@
 #include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
 #include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/disk/ProgressMonitor.h"
-#include "viewmodel/state/ViewModelContext.h"
 
 #include <QtTest>
 

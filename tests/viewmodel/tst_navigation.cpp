@@ -3,7 +3,7 @@
 #include "store/ConfigStore.h"
 #include "support/TaskRunner.h"
 #include "viewmodel/ViewModelInternals.h"
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 
 #include <QDir>
 #include <QScopeGuard>

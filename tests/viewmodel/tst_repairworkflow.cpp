@@ -10,8 +10,8 @@
 #include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
 #include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/disk/AdministratorAuthorization.h"
-#include "viewmodel/state/ViewModelContext.h"
 
 #include <QtTest>
 #include <cerrno>

@@ -5,8 +5,8 @@
 #include "support/TaskRunner.h"
 #include "support/TreeSnapshot.h"
 #include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/flow/DetachedFlow.h"
-#include "viewmodel/state/ViewModelContext.h"
 
 #include <QtTest>
 

@@ -1,8 +1,8 @@
 #include "ListingFixtures.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
+#include "viewmodel/browsing/SmartMigrationRules.h"
 #include "viewmodel/smart/SmartMigrationAdvisor.h"
-#include "viewmodel/smart/SmartMigrationRules.h"
 
 #include <QtTest>
 

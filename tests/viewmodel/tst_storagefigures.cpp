@@ -1,5 +1,5 @@
+#include "viewmodel/browsing/MigrationProgress.h"
 #include "viewmodel/browsing/StorageFigures.h"
-#include "viewmodel/disk/MigrationProgress.h"
 
 #include <QtTest>
 #include <limits>

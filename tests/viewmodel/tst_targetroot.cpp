@@ -1,4 +1,4 @@
-#include "viewmodel/settings/TargetRootNormalization.h"
+#include "viewmodel/context/TargetRootNormalization.h"
 
 #include <QDir>
 #include <QtTest>

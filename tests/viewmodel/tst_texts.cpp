@@ -1,7 +1,7 @@
 #include "platform/UserLocations.h"
 #include "support/TestHome.h"
+#include "viewmodel/state/Localizer.h"
 #include "viewmodel/texts/BrowsingTexts.h"
-#include "viewmodel/texts/Localizer.h"
 #include "viewmodel/texts/PresentationPrivacy.h"
 
 #include <QtTest>

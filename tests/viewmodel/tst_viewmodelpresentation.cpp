@@ -4,7 +4,7 @@
 #include "support/TaskRunner.h"
 #include "support/TmpfsMount.h"
 #include "viewmodel/ViewModelInternals.h"
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 
 #include <QtTest>
 

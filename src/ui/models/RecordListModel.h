@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ui/models/KeyedListModel.h"
-#include "viewmodel/disk/WorkflowRecords.h"
+#include "viewmodel/state/WorkflowRecords.h"
 
 #include <QDateTime>
 #include <QFileInfo>

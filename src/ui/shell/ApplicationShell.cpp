@@ -7,7 +7,7 @@
 #include "ui/shell/SingleInstance.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
-#include "viewmodel/texts/Localizer.h"
+#include "viewmodel/state/Localizer.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
 #include "ui/shell/PromptPresenter.h"
 
-#include "ui/views/dashboard/DashboardViewState.h"
+#include "ui/views/common/DashboardViewState.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/disk/DiskWorkflows.h"
 #include "viewmodel/flow/DetachedFlow.h"

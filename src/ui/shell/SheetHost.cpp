@@ -1,7 +1,7 @@
 #include "ui/shell/SheetHost.h"
 
 #include "ui/views/account/AccountSheetView.h"
-#include "ui/views/dashboard/DashboardViewState.h"
+#include "ui/views/common/DashboardViewState.h"
 #include "ui/views/settings/SettingsSheetView.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/texts/Presentation.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/views/dashboard/QuickSheet.h"
+#include "ui/views/common/QuickSheet.h"
 
 #include <QDialog>
 #include <QObject>

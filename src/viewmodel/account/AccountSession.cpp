@@ -2,8 +2,8 @@
 
 #include "backend/ClientError.h"
 #include "viewmodel/account/AccountFailureText.h"
+#include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/history/PersistedStateReader.h"
-#include "viewmodel/state/ViewModelContext.h"
 #include "viewmodel/texts/ErrorText.h"
 
 #include <QLoggingCategory>

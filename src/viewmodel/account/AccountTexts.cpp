@@ -1,6 +1,6 @@
 #include "viewmodel/account/AccountTexts.h"
 
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 
 namespace orvalink {
 

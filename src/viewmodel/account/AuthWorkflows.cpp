@@ -6,7 +6,7 @@
 #include "viewmodel/account/FeedbackWorkflow.h"
 #include "viewmodel/account/MigrationOverviewWorkflow.h"
 #include "viewmodel/account/SignInRequirements.h"
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 
 namespace orvalink {
 

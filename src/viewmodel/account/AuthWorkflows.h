@@ -2,7 +2,7 @@
 
 #include "backend/BackendSession.h"
 #include "viewmodel/flow/FlowTicket.h"
-#include "viewmodel/texts/Localizer.h"
+#include "viewmodel/state/Localizer.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>

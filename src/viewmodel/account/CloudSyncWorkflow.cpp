@@ -4,8 +4,8 @@
 #include "viewmodel/account/AccountSession.h"
 #include "viewmodel/account/MigrationOverviewWorkflow.h"
 #include "viewmodel/account/SnapshotRowFilter.h"
+#include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/history/PersistedStateReader.h"
-#include "viewmodel/state/ViewModelContext.h"
 
 namespace orvalink {
 

@@ -1,7 +1,7 @@
 #include "viewmodel/account/MigrationOverviewWorkflow.h"
 
 #include "viewmodel/account/AccountSession.h"
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 
 namespace orvalink {
 

@@ -1,9 +1,9 @@
 #include "viewmodel/browsing/DirectoryLoader.h"
 
 #include "platform/FreedMemory.h"
+#include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/history/PersistedStateReader.h"
-#include "viewmodel/state/ViewModelContext.h"
 #include "viewmodel/texts/ErrorText.h"
 
 #include <QHash>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "model/DirectoryEntry.h"
-#include "viewmodel/browsing/ListingOptions.h"
 #include "viewmodel/browsing/NameCollation.h"
-#include "viewmodel/smart/SmartMigrationRules.h"
+#include "viewmodel/browsing/SmartMigrationRules.h"
+#include "viewmodel/state/ListingOptions.h"
 
 #include <QList>
 #include <QSet>

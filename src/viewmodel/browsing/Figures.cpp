@@ -2,9 +2,9 @@
 
 #include "diskops/VolumeService.h"
 #include "platform/MountTable.h"
+#include "viewmodel/browsing/MigrationProgress.h"
 #include "viewmodel/browsing/StorageFigures.h"
-#include "viewmodel/disk/MigrationProgress.h"
-#include "viewmodel/settings/TargetRootNormalization.h"
+#include "viewmodel/context/TargetRootNormalization.h"
 #include "viewmodel/state/ActivityState.h"
 #include "viewmodel/state/BrowsingState.h"
 #include "viewmodel/texts/Presentation.h"

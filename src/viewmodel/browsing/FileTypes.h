@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/DirectoryEntry.h"
-#include "viewmodel/browsing/ListingOptions.h"
+#include "viewmodel/state/ListingOptions.h"
 
 #include <QString>
 #include <QStringView>

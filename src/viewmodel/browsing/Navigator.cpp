@@ -4,7 +4,7 @@
 #include "platform/UserLocations.h"
 #include "viewmodel/browsing/DirectoryLoader.h"
 #include "viewmodel/browsing/ShownListing.h"
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 
 #include <QFileInfo>
 #include <algorithm>

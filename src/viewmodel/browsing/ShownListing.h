@@ -1,7 +1,7 @@
 #pragma once
 
-#include "viewmodel/browsing/ListingOptions.h"
 #include "viewmodel/browsing/SortedEntriesCache.h"
+#include "viewmodel/state/ListingOptions.h"
 
 #include <QObject>
 #include <QSet>

@@ -3,7 +3,7 @@
 #include "model/DirectoryEntry.h"
 #include "viewmodel/browsing/EntryOrdering.h"
 #include "viewmodel/browsing/PreparedListing.h"
-#include "viewmodel/smart/SmartMigrationRules.h"
+#include "viewmodel/browsing/SmartMigrationRules.h"
 
 #include <QList>
 #include <memory>

@@ -1,10 +1,10 @@
 #include "viewmodel/disk/DiskWorkContext.h"
 
 #include "viewmodel/browsing/DirectoryLoader.h"
+#include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/disk/ScopedDiskServices.h"
 #include "viewmodel/history/PersistedStateReader.h"
 #include "viewmodel/smart/SmartMigration.h"
-#include "viewmodel/state/ViewModelContext.h"
 
 namespace orvalink {
 

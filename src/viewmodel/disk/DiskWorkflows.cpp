@@ -1,6 +1,7 @@
 // The disk workflows as one part of the state object; each workflow lives in a file of its own.
 #include "viewmodel/disk/DiskWorkflows.h"
 
+#include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/disk/AdministratorAuthorization.h"
 #include "viewmodel/disk/MigrationWorkflow.h"
 #include "viewmodel/disk/RepairWorkflow.h"
@@ -9,7 +10,6 @@
 #include "viewmodel/disk/WorkflowSupport.h"
 #include "viewmodel/state/ActivityState.h"
 #include "viewmodel/state/HistoryState.h"
-#include "viewmodel/state/ViewModelContext.h"
 #include "viewmodel/texts/MigrationFailureText.h"
 
 namespace orvalink {

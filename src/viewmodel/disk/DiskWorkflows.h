@@ -4,7 +4,7 @@
 #include "diskops/UndoService.h"
 #include "model/LinkMapping.h"
 #include "viewmodel/disk/DiskWorkContext.h"
-#include "viewmodel/disk/WorkflowRecords.h"
+#include "viewmodel/state/WorkflowRecords.h"
 
 #include <QCoro/QCoroTask>
 #include <QSet>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "viewmodel/disk/WorkflowRecords.h"
+#include "viewmodel/state/WorkflowRecords.h"
 
 namespace orvalink {
 

@@ -1,9 +1,9 @@
 #include "viewmodel/disk/MigrationItemRun.h"
 
+#include "viewmodel/context/WorkflowSettings.h"
 #include "viewmodel/disk/DiskWorkContext.h"
 #include "viewmodel/disk/MonitoredDiskCall.h"
 #include "viewmodel/disk/ScopedDiskServices.h"
-#include "viewmodel/disk/WorkflowSettings.h"
 #include "viewmodel/disk/WorkflowSupport.h"
 #include "viewmodel/state/ActivityState.h"
 #include "viewmodel/state/HistoryState.h"

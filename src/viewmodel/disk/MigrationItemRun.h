@@ -2,8 +2,8 @@
 
 #include "diskops/MigrationEngine.h"
 #include "model/AppConfig.h"
-#include "viewmodel/disk/WorkflowRecords.h"
 #include "viewmodel/flow/FlowTicket.h"
+#include "viewmodel/state/WorkflowRecords.h"
 
 #include <QCoro/QCoroTask>
 #include <QDateTime>

@@ -2,8 +2,8 @@
 
 #include "diskops/ScanService.h"
 #include "platform/IncrementalTreeMeasurer.h"
+#include "viewmodel/context/WorkflowSettings.h"
 #include "viewmodel/disk/DiskWorkContext.h"
-#include "viewmodel/disk/WorkflowSettings.h"
 #include "viewmodel/flow/BackgroundRunner.h"
 #include "viewmodel/state/ActivityState.h"
 #include "viewmodel/state/ViewModelServices.h"

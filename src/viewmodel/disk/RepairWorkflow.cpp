@@ -1,8 +1,8 @@
 #include "viewmodel/disk/RepairWorkflow.h"
 
+#include "viewmodel/context/WorkflowSettings.h"
 #include "viewmodel/disk/DiskWorkContext.h"
 #include "viewmodel/disk/ScopedDiskServices.h"
-#include "viewmodel/disk/WorkflowSettings.h"
 #include "viewmodel/disk/WorkflowSupport.h"
 #include "viewmodel/flow/BackgroundRunner.h"
 #include "viewmodel/state/ActivityState.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "diskops/ForceMigrationSummary.h"
-#include "viewmodel/disk/WorkflowRecords.h"
+#include "viewmodel/state/WorkflowRecords.h"
 
 #include <QCoro/QCoroTask>
 #include <QStringList>

@@ -1,8 +1,8 @@
 #include "viewmodel/disk/WorkflowSupport.h"
 
 #include "diskops/PathMappingService.h"
+#include "viewmodel/context/WorkflowSettings.h"
 #include "viewmodel/disk/DiskWorkContext.h"
-#include "viewmodel/disk/WorkflowSettings.h"
 #include "viewmodel/flow/BackgroundRunner.h"
 #include "viewmodel/state/ActivityState.h"
 #include "viewmodel/state/BrowsingState.h"

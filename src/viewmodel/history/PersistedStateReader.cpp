@@ -3,7 +3,7 @@
 #include "diskops/UndoService.h"
 #include "platform/MountTable.h"
 #include "platform/UserLocations.h"
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 
 #include <algorithm>
 

@@ -4,10 +4,10 @@
 #include "platform/UserLocations.h"
 #include "viewmodel/browsing/DirectoryLoader.h"
 #include "viewmodel/browsing/Navigator.h"
+#include "viewmodel/context/TargetRootNormalization.h"
+#include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/history/PersistedStateReader.h"
-#include "viewmodel/settings/TargetRootNormalization.h"
-#include "viewmodel/state/ViewModelContext.h"
 #include "viewmodel/texts/ErrorText.h"
 
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "model/AppConfig.h"
-#include "viewmodel/browsing/ListingOptions.h"
 #include "viewmodel/flow/FlowTicket.h"
-#include "viewmodel/texts/Localizer.h"
+#include "viewmodel/state/ListingOptions.h"
+#include "viewmodel/state/Localizer.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>

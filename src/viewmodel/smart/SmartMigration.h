@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/DirectoryEntry.h"
-#include "viewmodel/smart/SmartMigrationRules.h"
+#include "viewmodel/browsing/SmartMigrationRules.h"
 #include "viewmodel/smart/SmartMigrationSuggestion.h"
 
 #include <QList>

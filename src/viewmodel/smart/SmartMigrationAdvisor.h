@@ -1,9 +1,9 @@
 #pragma once
 
 #include "model/DirectoryEntry.h"
-#include "viewmodel/smart/SmartMigrationRules.h"
+#include "viewmodel/browsing/SmartMigrationRules.h"
 #include "viewmodel/smart/SmartMigrationSuggestion.h"
-#include "viewmodel/texts/Localizer.h"
+#include "viewmodel/state/Localizer.h"
 #include "viewmodel/texts/PresentationPrivacy.h"
 
 #include <QList>

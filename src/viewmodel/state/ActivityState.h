@@ -1,9 +1,9 @@
 #pragma once
 
-#include "viewmodel/disk/DiskWork.h"
-#include "viewmodel/disk/WorkflowRecords.h"
+#include "viewmodel/state/DiskWork.h"
+#include "viewmodel/state/Localizer.h"
 #include "viewmodel/state/PublishedObject.h"
-#include "viewmodel/texts/Localizer.h"
+#include "viewmodel/state/WorkflowRecords.h"
 
 #include <QString>
 #include <QStringList>

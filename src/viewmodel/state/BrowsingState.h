@@ -3,7 +3,7 @@
 #include "model/AppConfig.h"
 #include "model/DirectoryEntry.h"
 #include "model/VolumeInfo.h"
-#include "viewmodel/browsing/ListingOptions.h"
+#include "viewmodel/state/ListingOptions.h"
 #include "viewmodel/state/PublishedObject.h"
 
 #include <QList>

@@ -3,8 +3,8 @@
 #include "model/LinkMapping.h"
 #include "model/LogEntry.h"
 #include "model/MigrationTask.h"
-#include "viewmodel/disk/WorkflowRecords.h"
 #include "viewmodel/state/PublishedObject.h"
+#include "viewmodel/state/WorkflowRecords.h"
 
 #include <QList>
 #include <QSet>

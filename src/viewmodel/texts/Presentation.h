@@ -1,9 +1,9 @@
 #pragma once
 
 #include "model/VolumeInfo.h"
-#include "viewmodel/browsing/ListingOptions.h"
 #include "viewmodel/flow/FlowTicket.h"
-#include "viewmodel/texts/Localizer.h"
+#include "viewmodel/state/ListingOptions.h"
+#include "viewmodel/state/Localizer.h"
 #include "viewmodel/texts/PresentationPrivacy.h"
 
 #include <QDateTime>

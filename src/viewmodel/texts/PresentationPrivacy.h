@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/VolumeInfo.h"
-#include "viewmodel/texts/Localizer.h"
+#include "viewmodel/state/Localizer.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/views/dashboard/DashboardViewState.h"
-#include "ui/views/dashboard/QuickSheet.h"
+#include "ui/views/common/DashboardViewState.h"
+#include "ui/views/common/QuickSheet.h"
 
 #include <QCoro/QCoroTask>
 #include <QList>

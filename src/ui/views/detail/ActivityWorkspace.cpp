@@ -1,8 +1,8 @@
 #include "ui/views/detail/ActivityWorkspace.h"
 
+#include "ui/views/common/DashboardViewState.h"
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/common/ViewText.h"
-#include "ui/views/dashboard/DashboardViewState.h"
 #include "ui/views/detail/ActivityRecords.h"
 #include "ui/views/detail/MigrationProgressCard.h"
 #include "ui/widgets/ElidedLabel.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/views/dashboard/DashboardViewState.h"
+#include "ui/views/common/DashboardViewState.h"
 
 #include <QWidget>
 

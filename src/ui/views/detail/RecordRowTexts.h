@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ui/views/detail/RecordRowLayout.h"
-#include "viewmodel/disk/WorkflowRecords.h"
+#include "viewmodel/state/WorkflowRecords.h"
 
 namespace orvalink {
 class MainViewModel;

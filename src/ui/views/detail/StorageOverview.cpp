@@ -1,9 +1,9 @@
 #include "ui/views/detail/StorageOverview.h"
 
 #include "model/Formatters.h"
+#include "ui/views/common/DashboardViewState.h"
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/common/ViewText.h"
-#include "ui/views/dashboard/DashboardViewState.h"
 #include "ui/views/detail/PercentText.h"
 #include "ui/widgets/CardGridLayout.h"
 #include "ui/widgets/ElidedLabel.h"

@@ -1,7 +1,7 @@
 #include "ui/views/detail/UndoControls.h"
 
+#include "ui/views/common/DashboardViewState.h"
 #include "ui/views/common/RefreshScheduler.h"
-#include "ui/views/dashboard/DashboardViewState.h"
 #include "ui/widgets/FlowLayout.h"
 #include "ui/widgets/SmallButton.h"
 #include "ui/widgets/TextStyles.h"

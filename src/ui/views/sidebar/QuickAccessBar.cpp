@@ -1,7 +1,7 @@
 #include "ui/views/sidebar/QuickAccessBar.h"
 
+#include "ui/views/common/DashboardViewState.h"
 #include "ui/views/common/RefreshScheduler.h"
-#include "ui/views/dashboard/DashboardViewState.h"
 #include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/Clickable.h"

@@ -1,10 +1,10 @@
 #include "ui/views/sidebar/ScanRootGroup.h"
 
 #include "model/Formatters.h"
+#include "ui/views/common/DashboardViewState.h"
 #include "ui/views/common/PathLine.h"
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/common/ViewText.h"
-#include "ui/views/dashboard/DashboardViewState.h"
 #include "ui/views/sidebar/MinimumSizeText.h"
 #include "ui/widgets/ComboOptions.h"
 #include "ui/widgets/ElidedLabel.h"

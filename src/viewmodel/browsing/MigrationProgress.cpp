@@ -1,4 +1,4 @@
-#include "viewmodel/disk/MigrationProgress.h"
+#include "viewmodel/browsing/MigrationProgress.h"
 
 #include "model/Formatters.h"
 #include "viewmodel/texts/PathText.h"

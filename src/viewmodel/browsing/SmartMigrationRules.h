@@ -2,7 +2,7 @@
 
 #include "model/AppConfig.h"
 #include "model/DirectoryEntry.h"
-#include "viewmodel/texts/Localizer.h"
+#include "viewmodel/state/Localizer.h"
 
 #include <QList>
 #include <QSet>

@@ -1,14 +1,13 @@
-#include "viewmodel/state/ViewModelContext.h"
+#include "viewmodel/context/ViewModelContext.h"
 
-#include "viewmodel/settings/TargetRootNormalization.h"
+#include "viewmodel/context/TargetRootNormalization.h"
 
 namespace orvalink {
 
 ViewModelContext::ViewModelContext(ViewModelServices services, PlatformHooks platform)
     : m_services(std::move(services)), m_platform(std::move(platform)),
       m_pathMappingService(PathMappingService::systemProtectedPaths()),
-      m_background(std::make_unique<BackgroundRunner>()), m_presentation(m_browsing, m_activity, m_platform),
-      m_figures(m_browsing, m_activity, m_presentation, *m_services.volumeService)
+      m_background(std::make_unique<BackgroundRunner>()), m_presentation(m_browsing, m_activity, m_platform)
 {
     // The progress card keeps the title of the last operation; it speaks the language in force.
     QObject::connect(&m_presentation, &Presentation::textsChanged, &m_activity,

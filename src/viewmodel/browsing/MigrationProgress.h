@@ -1,6 +1,6 @@
 #pragma once
 
-#include "viewmodel/texts/Localizer.h"
+#include "viewmodel/state/Localizer.h"
 
 #include <QString>
 #include <optional>

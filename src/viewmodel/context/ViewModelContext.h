@@ -2,8 +2,7 @@
 
 #include "diskops/PathMappingService.h"
 #include "model/LocalHistoryScope.h"
-#include "viewmodel/browsing/Figures.h"
-#include "viewmodel/disk/WorkflowSettings.h"
+#include "viewmodel/context/WorkflowSettings.h"
 #include "viewmodel/flow/BackgroundRunner.h"
 #include "viewmodel/state/AccountState.h"
 #include "viewmodel/state/ActivityState.h"
@@ -50,7 +49,6 @@ public:
 
     Presentation& presentation() { return m_presentation; }
     const Presentation& presentation() const { return m_presentation; }
-    const Figures& figures() const { return m_figures; }
     QString localized(const QString& zh, const QString& en) const { return m_presentation.localized(zh, en); }
 
     // Target roots, from `config` at every read.
@@ -77,7 +75,6 @@ private:
     HistoryState m_history;
     AccountState m_accountState;
     Presentation m_presentation;
-    Figures m_figures;
     WorkflowSettings m_workflowSettings;
     LocalHistoryScope m_localHistoryScope = LocalHistoryScope::guest();
     qsizetype m_repairPosition = 0;

@@ -1,4 +1,4 @@
-#include "viewmodel/browsing/ListingOptions.h"
+#include "viewmodel/state/ListingOptions.h"
 
 namespace orvalink {
 

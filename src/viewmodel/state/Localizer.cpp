@@ -1,4 +1,4 @@
-#include "viewmodel/texts/Localizer.h"
+#include "viewmodel/state/Localizer.h"
 
 namespace orvalink {
 

@@ -1,4 +1,4 @@
-#include "ui/views/dashboard/QuickSheet.h"
+#include "ui/views/common/QuickSheet.h"
 
 namespace orvalink::ui {
 

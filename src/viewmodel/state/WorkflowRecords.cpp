@@ -1,4 +1,4 @@
-#include "viewmodel/disk/WorkflowRecords.h"
+#include "viewmodel/state/WorkflowRecords.h"
 
 namespace orvalink {
 

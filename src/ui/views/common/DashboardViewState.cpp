@@ -1,4 +1,4 @@
-#include "ui/views/dashboard/DashboardViewState.h"
+#include "ui/views/common/DashboardViewState.h"
 
 namespace orvalink::ui {
 

@@ -1,4 +1,4 @@
-#include "viewmodel/smart/SmartMigrationRules.h"
+#include "viewmodel/browsing/SmartMigrationRules.h"
 
 #include "platform/StandardPath.h"
 #include "viewmodel/browsing/FileTypes.h"
