@@ -1,25 +1,19 @@
 #include "ui/views/dashboard/QuickSheet.h"
 
+#include "ui/views/dashboard/SheetRegistry.h"
+
 namespace orvalink::ui {
 
 QString rawValue(QuickSheet sheet)
 {
-    switch (sheet) {
-    case QuickSheet::account:
-        return QStringLiteral("account");
-    case QuickSheet::feedback:
-        return QStringLiteral("feedback");
-    case QuickSheet::settings:
-        return QStringLiteral("settings");
-    }
-    return {};
+    return sheetEntry(sheet).rawName.toString();
 }
 
 std::optional<QuickSheet> quickSheetFromRawValue(const QString& text)
 {
-    for (const QuickSheet sheet : {QuickSheet::account, QuickSheet::feedback, QuickSheet::settings}) {
-        if (rawValue(sheet) == text)
-            return sheet;
+    for (const SheetEntry& entry : sheetRegistry()) {
+        if (entry.rawName == text)
+            return entry.kind;
     }
     return std::nullopt;
 }

@@ -5,8 +5,10 @@
 
 namespace orvalink::ui {
 
-// The quick sheets of the main window. The raw texts are what the automation runs name them by.
-enum class QuickSheet { account, feedback, settings };
+// The quick sheets of the main window; each is described once, in the sheet registry. The raw texts
+// are what the automation runs name them by. `count` is no sheet: it closes the list, so the
+// registry can check while compiling that every kind has its entry.
+enum class QuickSheet { account, feedback, settings, count };
 
 // "account", "feedback", "settings".
 QString rawValue(QuickSheet sheet);
