@@ -3,6 +3,7 @@
 #include "guide/AutomationSignIn.h"
 #include "guide/GuideEnvironment.h"
 #include "guide/GuideMarkers.h"
+#include "ui/views/common/SheetRegistry.h"
 #include "ui/views/dashboard/MainDashboardView.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/disk/DiskWorkflows.h"

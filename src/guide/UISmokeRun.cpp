@@ -3,6 +3,7 @@
 #include "guide/AutomationSignIn.h"
 #include "guide/GuideEnvironment.h"
 #include "guide/GuideMarkers.h"
+#include "ui/views/common/SheetRegistry.h"
 #include "ui/views/dashboard/MainDashboardView.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountTexts.h"
@@ -59,9 +60,8 @@ QCoro::Task<> runUISmokeIfNeeded(ui::MainDashboardView& view)
         writeMarker(stdout, QStringLiteral("[ui-smoke] account badge ready"));
     }
 
-    for (const ui::QuickSheet sheet :
-         {ui::QuickSheet::account, ui::QuickSheet::feedback, ui::QuickSheet::settings}) {
-        if (!co_await presentUISmokeSheet(window, sheet))
+    for (const ui::SheetEntry& sheet : ui::sheetRegistry()) {
+        if (!co_await presentUISmokeSheet(window, sheet.kind))
             co_return;
     }
     writeMarker(stdout, QStringLiteral("[ui-smoke] passed"));

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QBuffer>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -231,6 +232,15 @@ private Q_SLOTS:
         auto* sourceLine = sheet.findChild<ui::SelectablePathField*>(QStringLiteral("conflictSource"));
         QCOMPARE(sourceLine->text(), viewModel().presentation().displayPath(source));
         QVERIFY(sourceLine->text() != source);
+        // The folders privacy hides change while no setting does: the cards show the path anew.
+        const QString shownBefore = sourceLine->text();
+        const QString otherHome = QFileInfo(source).absolutePath() + QStringLiteral("/elsewhere/someone");
+        viewModel().presentation().setLocationsLookup(
+            [otherHome] { return PrivacyLocations::of(otherHome, otherHome + QStringLiteral("/media")); });
+        settle();
+        sourceLine = sheet.findChild<ui::SelectablePathField*>(QStringLiteral("conflictSource"));
+        QCOMPARE(sourceLine->text(), viewModel().presentation().displayPath(source));
+        QVERIFY(sourceLine->text() != shownBefore);
         QGuiApplication::clipboard()->clear();
         std::unique_ptr<QMenu> menu(sourceLine->createPathMenu(nullptr));
         menu->findChild<QAction*>(QStringLiteral("copyPathAction"))->trigger();

@@ -1,6 +1,7 @@
 #include "ui/views/common/DashboardViewState.h"
 #include "ui/views/common/QuickSheet.h"
 #include "ui/views/common/RefreshScheduler.h"
+#include "ui/views/common/SheetRegistry.h"
 #include "viewmodel/state/BrowsingState.h"
 
 #include <QSignalSpy>

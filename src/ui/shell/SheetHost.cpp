@@ -1,8 +1,7 @@
 #include "ui/shell/SheetHost.h"
 
-#include "ui/views/account/AccountSheetView.h"
 #include "ui/views/common/DashboardViewState.h"
-#include "ui/views/settings/SettingsSheetView.h"
+#include "ui/views/common/SheetRegistry.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/texts/Presentation.h"
 
@@ -11,23 +10,12 @@
 
 namespace orvalink::ui {
 
-namespace {
-
-QString sheetTitle(const Presentation& presentation, QuickSheet sheet)
-{
-    if (sheet == QuickSheet::settings)
-        return presentation.localized(QStringLiteral("设置"), QStringLiteral("Settings"));
-    return presentation.localized(QStringLiteral("账户中心"), QStringLiteral("Account Center"));
-}
-
-} // namespace
-
 SheetHost::SheetHost(MainViewModel& viewModel, DashboardViewState& state, QWidget* window, QObject* parent)
     : QObject(parent), m_viewModel(viewModel), m_state(state), m_window(window)
 {
     connect(&m_state, &DashboardViewState::activeSheetChanged, this, &SheetHost::follow);
     // A language switch made inside the settings sheet relabels the dialog at once.
-    connect(&m_viewModel.browsing(), &BrowsingState::configChanged, this, &SheetHost::retitle);
+    connect(&m_viewModel.presentation(), &Presentation::textsChanged, this, &SheetHost::retitle);
     follow();
 }
 
@@ -66,19 +54,7 @@ void SheetHost::openDialog(QuickSheet sheet)
     dialog->setWindowModality(Qt::WindowModal);
     auto* layout = new QVBoxLayout(dialog);
     layout->setContentsMargins(0, 0, 0, 0);
-    QWidget* content = nullptr;
-    switch (sheet) {
-    case QuickSheet::account:
-        content = new AccountSheetView(m_viewModel, std::nullopt, dialog);
-        break;
-    case QuickSheet::feedback:
-        content = new AccountSheetView(m_viewModel, AccountSheetView::InitialFocus::feedback, dialog);
-        break;
-    case QuickSheet::settings:
-        content = new SettingsSheetView(m_viewModel, dialog);
-        break;
-    }
-    layout->addWidget(content);
+    layout->addWidget(sheetEntry(sheet).build(m_viewModel, dialog));
     m_dialog = dialog;
     m_shown = sheet;
     retitle();
@@ -96,7 +72,7 @@ void SheetHost::openDialog(QuickSheet sheet)
 void SheetHost::retitle()
 {
     if (m_dialog && m_shown)
-        m_dialog->setWindowTitle(sheetTitle(m_viewModel.presentation(), *m_shown));
+        m_dialog->setWindowTitle(sheetEntry(*m_shown).title.in(m_viewModel.presentation()));
 }
 
 } // namespace orvalink::ui

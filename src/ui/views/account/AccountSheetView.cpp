@@ -102,7 +102,7 @@ AccountSheetView::AccountSheetView(MainViewModel& viewModel, std::optional<Initi
         &AccountState::migrationAccountOverviewChanged, &AccountState::feedbackDashboardChanged,
         &AccountState::isRefreshingFeedbackDashboardChanged, &AccountState::isSubmittingFeedbackChanged);
     m_scheduler->watch(&viewModel.activity(), &ActivityState::errorMessageChanged);
-    m_scheduler->watch(&viewModel.browsing(), &BrowsingState::configChanged);
+    m_scheduler->watch(&viewModel.presentation(), &Presentation::textsChanged);
     m_scheduler->watch(&viewModel.history(), &HistoryState::tasksChanged,
                        &HistoryState::migratedMappingsChanged);
     connect(&viewModel.accountState(), &AccountState::backendSessionChanged, this,

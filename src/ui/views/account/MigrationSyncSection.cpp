@@ -8,6 +8,7 @@
 #include "viewmodel/account/AccountWorkflows.h"
 #include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/history/PersistedStateReader.h"
+#include "viewmodel/texts/Presentation.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -50,6 +51,9 @@ MigrationSyncSection::MigrationSyncSection(MainViewModel& viewModel, QWidget* pa
     bodyLayout->addLayout(actions);
     setBody(body);
 
+    // The cards show masked paths: when what privacy hides changes, even without any setting
+    // changing, the next refresh builds them anew.
+    connect(&viewModel.presentation(), &Presentation::textsChanged, this, [this] { m_builtFrom.reset(); });
     connect(m_sync, &QPushButton::clicked, this,
             [this] { startDetached(m_viewModel.account().cloudSync().syncMigrationSnapshot(true)); });
     connect(m_refresh, &QPushButton::clicked, this,

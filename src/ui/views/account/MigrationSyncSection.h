@@ -30,8 +30,8 @@ public:
     void refresh();
 
 private:
-    // Everything the cards are built from: they are rebuilt only when it changed, not on every
-    // keystroke elsewhere in the sheet.
+    // Everything the cards are built from: they are rebuilt only when it changed (or the texts
+    // did), not on every keystroke elsewhere in the sheet.
     struct CardInputs {
         AppConfig config;
         LocalHistoryScope scope;

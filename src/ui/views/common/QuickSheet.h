@@ -1,16 +1,10 @@
 #pragma once
 
-#include <QString>
-#include <optional>
-
 namespace orvalink::ui {
 
-// The quick sheets of the main window. The raw texts are what the automation runs name them by.
-enum class QuickSheet { account, feedback, settings };
-
-// "account", "feedback", "settings".
-QString rawValue(QuickSheet sheet);
-// The sheet of a raw text; any other text (case and spaces included) gives none.
-std::optional<QuickSheet> quickSheetFromRawValue(const QString& text);
+// The quick sheets of the main window; each is described once, in the sheet registry. The raw texts the
+// automation runs name them by are there too (rawValue). `count` is no sheet: it closes the list, so the
+// registry can check while compiling that every kind has its entry.
+enum class QuickSheet { account, feedback, settings, count };
 
 } // namespace orvalink::ui

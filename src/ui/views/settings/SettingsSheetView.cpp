@@ -9,6 +9,7 @@
 #include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/settings/SettingsActions.h"
+#include "viewmodel/texts/Presentation.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -64,6 +65,8 @@ SettingsSheetView::SettingsSheetView(MainViewModel& viewModel, QWidget* parent)
     layout->addStretch(1);
     scroll->setWidget(content);
 
+    // The texts follow the language and privacy; the controls follow the settings they show.
+    m_scheduler->watch(&viewModel.presentation(), &Presentation::textsChanged);
     m_scheduler->watch(&viewModel.browsing(), &BrowsingState::configChanged,
                        &BrowsingState::showHiddenFilesChanged, &BrowsingState::realtimeRefreshEnabledChanged);
     m_scheduler->watch(&viewModel.activity(), &ActivityState::isRequestingAdminAuthorizationChanged);

@@ -24,15 +24,6 @@ namespace {
 const QColor kGreen(0x28, 0xa7, 0x45);
 constexpr int kBadgeTextWidth = 280;
 
-QPushButton* addSheetButton(QHBoxLayout* layout, const char* name, const QString& symbol)
-{
-    auto* button = new QPushButton(layout->parentWidget());
-    button->setObjectName(QString::fromLatin1(name));
-    button->setIcon(Symbols::icon(symbol));
-    layout->addWidget(button);
-    return button;
-}
-
 } // namespace
 
 QuickAccessBar::QuickAccessBar(MainViewModel& viewModel, DashboardViewState& state, QWidget* parent)
@@ -43,14 +34,7 @@ QuickAccessBar::QuickAccessBar(MainViewModel& viewModel, DashboardViewState& sta
     layout->setContentsMargins(10, 6, 10, 6);
     layout->setSpacing(10);
 
-    m_account = addSheetButton(layout, "quickAccountButton", QStringLiteral("person.badge.key.fill"));
-    // Filled with the accent colour: the bar's primary action.
-    QPalette prominent = m_account->palette();
-    prominent.setColor(QPalette::Button, prominent.color(QPalette::Highlight));
-    prominent.setColor(QPalette::ButtonText, prominent.color(QPalette::HighlightedText));
-    m_account->setPalette(prominent);
-    m_feedback = addSheetButton(layout, "quickFeedbackButton",
-                                QStringLiteral("bubble.left.and.exclamationmark.bubble.right.fill"));
+    addSheetButtons(layout, SheetButtonPlace::leading);
     layout->addSpacing(8);
     layout->addStretch(1);
 
@@ -67,13 +51,7 @@ QuickAccessBar::QuickAccessBar(MainViewModel& viewModel, DashboardViewState& sta
     m_busy = new BusyIndicator(QStringLiteral("accountBusyIndicator"), BusyIndicator::Compact, this);
     layout->addWidget(m_busy);
 
-    m_settings = addSheetButton(layout, "quickSettingsButton", QStringLiteral("slider.horizontal.3"));
-
-    connect(m_account, &QPushButton::clicked, this, [this] { m_state.setActiveSheet(QuickSheet::account); });
-    connect(m_feedback, &QPushButton::clicked, this,
-            [this] { m_state.setActiveSheet(QuickSheet::feedback); });
-    connect(m_settings, &QPushButton::clicked, this,
-            [this] { m_state.setActiveSheet(QuickSheet::settings); });
+    addSheetButtons(layout, SheetButtonPlace::trailing);
 
     auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
     scheduler->watch(&m_viewModel.presentation(), &Presentation::textsChanged);
@@ -82,17 +60,38 @@ QuickAccessBar::QuickAccessBar(MainViewModel& viewModel, DashboardViewState& sta
     refresh();
 }
 
+void QuickAccessBar::addSheetButtons(QHBoxLayout* layout, SheetButtonPlace place)
+{
+    for (const SheetEntry& sheet : sheetRegistry()) {
+        if (sheet.button.place != place)
+            continue;
+        auto* button = new QPushButton(this);
+        button->setObjectName(sheet.button.objectName.toString());
+        if (sheet.button.prominent) {
+            QPalette prominent = button->palette();
+            prominent.setColor(QPalette::Button, prominent.color(QPalette::Highlight));
+            prominent.setColor(QPalette::ButtonText, prominent.color(QPalette::HighlightedText));
+            button->setPalette(prominent);
+        }
+        layout->addWidget(button);
+        const QuickSheet kind = sheet.kind;
+        connect(button, &QPushButton::clicked, this, [this, kind] { m_state.setActiveSheet(kind); });
+        m_sheetButtons.append({&sheet, button});
+    }
+}
+
 void QuickAccessBar::refresh()
 {
     const Presentation& texts = m_viewModel.presentation();
     const bool signedIn = m_viewModel.accountState().backendSession().has_value();
-    m_account->setText(signedIn ? texts.localized(QStringLiteral("账户"), QStringLiteral("Account"))
-                                : texts.localized(QStringLiteral("登录"), QStringLiteral("Sign In")));
-    m_account->setIcon(Symbols::icon(signedIn ? QStringLiteral("person.crop.circle.fill")
-                                              : QStringLiteral("person.badge.key.fill"),
-                                     m_account->palette().color(QPalette::ButtonText)));
-    m_feedback->setText(texts.localized(QStringLiteral("意见"), QStringLiteral("Feedback")));
-    m_settings->setText(texts.localized(QStringLiteral("设置"), QStringLiteral("Settings")));
+    for (const ShownButton& shown : std::as_const(m_sheetButtons)) {
+        const SheetButton& spec = shown.sheet->button;
+        const SheetButtonFace& face = !signedIn && spec.signedOutFace ? *spec.signedOutFace : spec.face;
+        shown.button->setText(face.label.in(texts));
+        // A prominent button's symbol takes its text colour; the others follow the palette.
+        const QColor tint = spec.prominent ? shown.button->palette().color(QPalette::ButtonText) : QColor();
+        shown.button->setIcon(Symbols::icon(face.symbol.toString(), tint));
+    }
 
     const AccountTexts& accountTexts = m_viewModel.account().texts();
     const std::optional<QString> badge = accountTexts.backendAccountBadgeText();

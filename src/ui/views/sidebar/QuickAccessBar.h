@@ -1,7 +1,11 @@
 #pragma once
 
+#include "ui/views/common/SheetRegistry.h"
+
+#include <QList>
 #include <QWidget>
 
+class QHBoxLayout;
 class QPushButton;
 
 namespace orvalink {
@@ -14,8 +18,9 @@ class BusyIndicator;
 class Chip;
 class DashboardViewState;
 
-// The sidebar's top row: the account, feedback and settings buttons, the signed-in account's badge
-// and a spinner while the account service is asked. Every button only opens its quick sheet.
+// The sidebar's top row: a button for each quick sheet of the registry (account, feedback,
+// settings), the signed-in account's badge and a spinner while the account service is asked. Every
+// button only opens its quick sheet.
 class QuickAccessBar : public QWidget {
     Q_OBJECT
 
@@ -30,9 +35,14 @@ protected:
 private:
     MainViewModel& m_viewModel;
     DashboardViewState& m_state;
-    QPushButton* m_account = nullptr;
-    QPushButton* m_feedback = nullptr;
-    QPushButton* m_settings = nullptr;
+    struct ShownButton {
+        const SheetEntry* sheet;
+        QPushButton* button;
+    };
+
+    void addSheetButtons(QHBoxLayout* layout, SheetButtonPlace place);
+
+    QList<ShownButton> m_sheetButtons;
     Chip* m_badge = nullptr;
     BusyIndicator* m_busy = nullptr;
 };
