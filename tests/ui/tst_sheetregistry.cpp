@@ -143,8 +143,9 @@ private Q_SLOTS:
         const QString otherHome = fx.home.root() + QStringLiteral("/elsewhere/someone");
         vm->presentation().setLocationsLookup([&] { return PrivacyLocations::of(otherHome, volumes); });
         ui::RefreshScheduler::flushAll(dialog);
-        QVERIFY(active->shownText() != QStringLiteral("~/Target"));
-        QCOMPARE(active->shownText(), vm->presentation().displayPath(target));
+        // The whole text: how much of it is drawn depends on how long the checkout's path is.
+        QVERIFY(active->text() != QStringLiteral("~/Target"));
+        QCOMPARE(active->text(), vm->presentation().displayPath(target));
     }
 };
 
