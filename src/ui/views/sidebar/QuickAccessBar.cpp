@@ -85,11 +85,13 @@ void QuickAccessBar::refresh()
     const Presentation& texts = m_viewModel.presentation();
     const bool signedIn = m_viewModel.accountState().backendSession().has_value();
     for (const ShownButton& shown : std::as_const(m_sheetButtons)) {
-        const SheetButton& spec = shown.sheet->button;
-        const SheetButtonFace& face = !signedIn && spec.signedOutFace ? *spec.signedOutFace : spec.face;
+        const SheetButton& described = shown.sheet->button;
+        const SheetButtonFace& face =
+            !signedIn && described.signedOutFace ? *described.signedOutFace : described.face;
         shown.button->setText(face.label.in(texts));
         // A prominent button's symbol takes its text colour; the others follow the palette.
-        const QColor tint = spec.prominent ? shown.button->palette().color(QPalette::ButtonText) : QColor();
+        const QColor tint =
+            described.prominent ? shown.button->palette().color(QPalette::ButtonText) : QColor();
         shown.button->setIcon(Symbols::icon(face.symbol.toString(), tint));
     }
 
