@@ -4,6 +4,7 @@
 #include "ui/shell/PromptPresenter.h"
 #include "ui/shell/ScreenFit.h"
 #include "ui/shell/SheetHost.h"
+#include "ui/views/common/ViewText.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/texts/Presentation.h"
@@ -141,11 +142,13 @@ void MainWindow::askBeforeClosing()
 {
     const Presentation& presentation = m_viewModel.presentation();
     PromptRequest request{
-        presentation.localized(QStringLiteral("仍有磁盘操作在进行"), QStringLiteral("Disk Work Is Running")),
+        localizedText(presentation, QStringLiteral("仍有磁盘操作在进行"),
+                      QStringLiteral("Disk Work Is Running")),
         m_viewModel.runningDiskWorkText(),
-        {{presentation.localized(QStringLiteral("仍然关闭"), QStringLiteral("Close Anyway")),
+        {{localizedText(presentation, QStringLiteral("仍然关闭"), QStringLiteral("Close Anyway")),
           PromptRole::destructive},
-         {presentation.localized(QStringLiteral("取消"), QStringLiteral("Cancel")), PromptRole::reject}}};
+         {localizedText(presentation, QStringLiteral("取消"), QStringLiteral("Cancel")),
+          PromptRole::reject}}};
     QPointer<MainWindow> self(this);
     m_askingToClose = true;
     // The question says the remaining items will not start: none does while it is open.

@@ -1,6 +1,7 @@
 #include "ui/shell/PromptPresenter.h"
 
 #include "ui/views/common/DashboardViewState.h"
+#include "ui/views/common/ViewText.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/disk/DiskWorkflows.h"
 #include "viewmodel/flow/DetachedFlow.h"
@@ -49,11 +50,6 @@ void PromptPresenter::flush()
 {
     m_update.stop();
     update();
-}
-
-QString PromptPresenter::localized(const QString& zh, const QString& en) const
-{
-    return m_viewModel.presentation().localized(zh, en);
 }
 
 QString PromptPresenter::masked(const QString& text) const
@@ -137,13 +133,15 @@ void PromptPresenter::presentUndoConflict(const UndoConflictPrompt& prompt)
 {
     m_currentId = prompt.id;
     const PromptRequest request{
-        localized(QStringLiteral("选择强制恢复方式"), QStringLiteral("Choose a Force Restore Mode")),
+        localizedText(m_viewModel, QStringLiteral("选择强制恢复方式"),
+                      QStringLiteral("Choose a Force Restore Mode")),
         masked(prompt.message),
-        {{localized(QStringLiteral("追加恢复（推荐）"), QStringLiteral("Append Restore (Recommended)")),
+        {{localizedText(m_viewModel, QStringLiteral("追加恢复（推荐）"),
+                        QStringLiteral("Append Restore (Recommended)")),
           PromptRole::accept},
-         {localized(QStringLiteral("覆盖恢复"), QStringLiteral("Overwrite Restore")),
+         {localizedText(m_viewModel, QStringLiteral("覆盖恢复"), QStringLiteral("Overwrite Restore")),
           PromptRole::destructive},
-         {localized(QStringLiteral("取消"), QStringLiteral("Cancel")), PromptRole::reject}}};
+         {localizedText(m_viewModel, QStringLiteral("取消"), QStringLiteral("Cancel")), PromptRole::reject}}};
     MainViewModel* viewModel = &m_viewModel;
     const LinkMapping mapping = prompt.mapping;
     present(Kind::undoConflict, request, [viewModel, mapping](std::optional<int> button) {
@@ -159,13 +157,15 @@ void PromptPresenter::presentMigrationConflict(const MigrationConflictPrompt& pr
 {
     m_currentId = prompt.id;
     const PromptRequest request{
-        localized(QStringLiteral("选择强制迁移方式"), QStringLiteral("Choose a Force Migration Mode")),
+        localizedText(m_viewModel, QStringLiteral("选择强制迁移方式"),
+                      QStringLiteral("Choose a Force Migration Mode")),
         masked(prompt.message),
-        {{localized(QStringLiteral("追加迁移（推荐）"), QStringLiteral("Append Migrate (Recommended)")),
+        {{localizedText(m_viewModel, QStringLiteral("追加迁移（推荐）"),
+                        QStringLiteral("Append Migrate (Recommended)")),
           PromptRole::accept},
-         {localized(QStringLiteral("覆盖迁移"), QStringLiteral("Overwrite Migrate")),
+         {localizedText(m_viewModel, QStringLiteral("覆盖迁移"), QStringLiteral("Overwrite Migrate")),
           PromptRole::destructive},
-         {localized(QStringLiteral("取消"), QStringLiteral("Cancel")), PromptRole::reject}}};
+         {localizedText(m_viewModel, QStringLiteral("取消"), QStringLiteral("Cancel")), PromptRole::reject}}};
     MainViewModel* viewModel = &m_viewModel;
     const FailedMigrationRecord record = prompt.record;
     present(Kind::migrationConflict, request, [viewModel, record](std::optional<int> button) {
@@ -182,14 +182,15 @@ void PromptPresenter::presentAccessRequirement(const AccessRequirementPrompt& pr
 {
     m_currentId = prompt.id;
     const bool signIn = prompt.kind == AccessRequirementPrompt::Kind::requiresSignIn;
-    const QString primary = signIn
-                                ? localized(QStringLiteral("打开账户"), QStringLiteral("Open Account"))
-                                : localized(QStringLiteral("立即获取权限"), QStringLiteral("Get Permission"));
+    const QString primary =
+        signIn ? localizedText(m_viewModel, QStringLiteral("打开账户"), QStringLiteral("Open Account"))
+               : localizedText(m_viewModel, QStringLiteral("立即获取权限"), QStringLiteral("Get Permission"));
     const PromptRequest request{
         masked(prompt.title),
         masked(prompt.message),
         {{primary, PromptRole::accept},
-         {localized(QStringLiteral("稍后再说"), QStringLiteral("Later")), PromptRole::reject}}};
+         {localizedText(m_viewModel, QStringLiteral("稍后再说"), QStringLiteral("Later")),
+          PromptRole::reject}}};
     MainViewModel* viewModel = &m_viewModel;
     DashboardViewState* state = &m_state;
     present(Kind::accessRequirement, request, [viewModel, state, signIn](std::optional<int> button) {
@@ -207,9 +208,9 @@ void PromptPresenter::presentError(const QString& text)
 {
     m_currentText = text;
     const PromptRequest request{
-        localized(QStringLiteral("错误"), QStringLiteral("Error")),
+        localizedText(m_viewModel, QStringLiteral("错误"), QStringLiteral("Error")),
         masked(text),
-        {{localized(QStringLiteral("确定"), QStringLiteral("OK")), PromptRole::reject}}};
+        {{localizedText(m_viewModel, QStringLiteral("确定"), QStringLiteral("OK")), PromptRole::reject}}};
     MainViewModel* viewModel = &m_viewModel;
     present(Kind::error, request, [viewModel](std::optional<int>) { viewModel->prompts().dismissError(); });
 }

@@ -58,7 +58,6 @@ private:
     void presentMigrationConflict(const MigrationConflictPrompt& prompt);
     void presentAccessRequirement(const AccessRequirementPrompt& prompt);
     void presentError(const QString& text);
-    QString localized(const QString& zh, const QString& en) const;
     // Texts of the published prompts are masked as privacy stands when they are shown.
     QString masked(const QString& text) const;
 

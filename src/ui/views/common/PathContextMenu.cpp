@@ -1,5 +1,6 @@
 #include "ui/views/common/PathContextMenu.h"
 
+#include "ui/views/common/ViewText.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/Navigator.h"
 #include "viewmodel/texts/Presentation.h"
@@ -19,13 +20,13 @@ QMenu* createPathContextMenu(MainViewModel& viewModel, const QString& path, QWid
     copy->setObjectName(QStringLiteral("copyPathAction"));
     QObject::connect(copy, &QAction::triggered, menu,
                      [vm, path] { vm->presentation().copyPathToClipboard(path); });
-    QAction* open =
-        menu->addAction(texts.localized(QStringLiteral("进入该目录"), QStringLiteral("Open in Sidebar")));
+    QAction* open = menu->addAction(
+        localizedText(texts, QStringLiteral("进入该目录"), QStringLiteral("Open in Sidebar")));
     open->setObjectName(QStringLiteral("openInSidebarAction"));
     QObject::connect(open, &QAction::triggered, menu,
                      [vm, path] { vm->navigation().goToDirectoryContext(path); });
     QAction* reveal = menu->addAction(
-        texts.localized(QStringLiteral("在文件管理器中显示"), QStringLiteral("Show in File Manager")));
+        localizedText(texts, QStringLiteral("在文件管理器中显示"), QStringLiteral("Show in File Manager")));
     reveal->setObjectName(QStringLiteral("revealPathAction"));
     QObject::connect(reveal, &QAction::triggered, menu,
                      [vm, path] { vm->presentation().revealInFileManager(path); });
@@ -34,7 +35,7 @@ QMenu* createPathContextMenu(MainViewModel& viewModel, const QString& path, QWid
 
 QString copyPathText(MainViewModel& viewModel)
 {
-    return viewModel.presentation().localized(QStringLiteral("复制路径"), QStringLiteral("Copy Path"));
+    return localizedText(viewModel, QStringLiteral("复制路径"), QStringLiteral("Copy Path"));
 }
 
 } // namespace orvalink::ui

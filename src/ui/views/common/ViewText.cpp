@@ -8,14 +8,24 @@
 
 namespace orvalink::ui {
 
+QString localizedText(const Presentation& texts, const char* zh, const char* en)
+{
+    return texts.localized(QString::fromUtf8(zh), QString::fromUtf8(en));
+}
+
+QString localizedText(const Presentation& texts, const QString& zh, const QString& en)
+{
+    return texts.localized(zh, en);
+}
+
 QString localizedText(MainViewModel& viewModel, const char* zh, const char* en)
 {
-    return viewModel.presentation().localized(QString::fromUtf8(zh), QString::fromUtf8(en));
+    return localizedText(viewModel.presentation(), zh, en);
 }
 
 QString localizedText(MainViewModel& viewModel, const QString& zh, const QString& en)
 {
-    return viewModel.presentation().localized(zh, en);
+    return localizedText(viewModel.presentation(), zh, en);
 }
 
 void setTextIfChanged(QLabel* label, const QString& text)

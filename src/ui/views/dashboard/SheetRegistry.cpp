@@ -1,6 +1,7 @@
 #include "ui/views/common/SheetRegistry.h"
 
 #include "ui/views/account/AccountSheetView.h"
+#include "ui/views/common/ViewText.h"
 #include "ui/views/settings/SettingsSheetView.h"
 #include "viewmodel/texts/Presentation.h"
 
@@ -55,7 +56,7 @@ static_assert(coversEveryKindInOrder(), "every quick sheet has one complete regi
 
 QString SheetText::in(const Presentation& presentation) const
 {
-    return presentation.localized(m_zh.toString(), m_en.toString());
+    return localizedText(presentation, m_zh.toString(), m_en.toString());
 }
 
 std::span<const SheetEntry> sheetRegistry()

@@ -1,6 +1,7 @@
 #include "ui/views/detail/MappingRowDelegate.h"
 
 #include "ui/models/MappingListModel.h"
+#include "ui/views/common/ViewText.h"
 #include "ui/widgets/Symbols.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
@@ -118,7 +119,7 @@ void MappingRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->setPen(secondary);
     const QFontMetrics monoMetrics(fonts.mono);
     const QString source = texts.displayPath(mapping.sourcePath);
-    const QString target = texts.localized(QStringLiteral("目标目录"), QStringLiteral("Target")) +
+    const QString target = localizedText(texts, QStringLiteral("目标目录"), QStringLiteral("Target")) +
                            QStringLiteral(": ") + texts.displayPath(mapping.targetPath);
     painter->drawText(lines.source, Qt::AlignLeft | Qt::AlignVCenter,
                       monoMetrics.elidedText(source, Qt::ElideMiddle, lines.source.width()));

@@ -124,41 +124,39 @@ void MigrationProgressCard::refresh()
     const Presentation& texts = m_viewModel.presentation();
     const ActivityState& activity = m_viewModel.activity();
     const Figures& figures = m_viewModel.figures();
-    const auto word = [&texts](const char* zh, const char* en) {
-        return texts.localized(QString::fromUtf8(zh), QString::fromUtf8(en));
-    };
     const bool bytes = activity.migrationTotalBytes() >= 1;
     const QString percent = progressPercentText(m_viewModel);
-    const QString results = word("成功", "Success") + QLatin1Char(' ') +
+    const QString results = localizedText(texts, "成功", "Success") + QLatin1Char(' ') +
                             QString::number(activity.migrationSucceededItems()) + QStringLiteral(" · ") +
-                            word("失败", "Failed") + QLatin1Char(' ') +
+                            localizedText(texts, "失败", "Failed") + QLatin1Char(' ') +
                             QString::number(activity.migrationFailedItems());
 
     setTextIfChanged(m_title, activity.currentOperationTitle().isEmpty()
-                                  ? word("迁移进度", "Migration Progress")
+                                  ? localizedText(texts, "迁移进度", "Migration Progress")
                                   : activity.currentOperationTitle());
     setTextIfChanged(m_status, results);
     setTextIfChanged(m_percent, percent);
-    setTextIfChanged(m_overallTitle, word("整体进度", "Overall Progress"));
+    setTextIfChanged(m_overallTitle, localizedText(texts, "整体进度", "Overall Progress"));
     setTextIfChanged(m_overallPercent, percent);
     // The item ratio is not clamped by the view model: a count that overshoots must not reach the bar.
     m_bar->setValue(static_cast<int>(clampedRatio(progressRatio(m_viewModel)) * 1000));
-    QString subtitle = word("项目", "Items") + QLatin1Char(' ') + figures.migrationProgressCountText();
+    QString subtitle =
+        localizedText(texts, "项目", "Items") + QLatin1Char(' ') + figures.migrationProgressCountText();
     if (bytes)
-        subtitle += QStringLiteral(" · ") + word("数据", "Data") + QLatin1Char(' ') +
+        subtitle += QStringLiteral(" · ") + localizedText(texts, "数据", "Data") + QLatin1Char(' ') +
                     figures.migrationProgressBytesText();
     setTextIfChanged(m_subtitle, subtitle);
 
-    setTextIfChanged(m_itemsTitle, word("项目", "Items"));
+    setTextIfChanged(m_itemsTitle, localizedText(texts, "项目", "Items"));
     setTextIfChanged(m_itemsValue, figures.migrationProgressCountText());
     m_dataPill->setVisible(bytes);
-    setTextIfChanged(m_dataTitle, word("数据", "Data"));
+    setTextIfChanged(m_dataTitle, localizedText(texts, "数据", "Data"));
     setTextIfChanged(m_dataValue, figures.migrationProgressBytesText());
-    setTextIfChanged(m_resultTitle, word("结果", "Result"));
+    setTextIfChanged(m_resultTitle, localizedText(texts, "结果", "Result"));
     setTextIfChanged(m_resultValue, results);
 
-    setTextIfChanged(m_current,
-                     word("当前处理", "Current") + QStringLiteral(": ") + figures.migrationCurrentItemName());
+    setTextIfChanged(m_current, localizedText(texts, "当前处理", "Current") + QStringLiteral(": ") +
+                                    figures.migrationCurrentItemName());
     const std::optional<QString>& path = activity.migrationCurrentPath();
     const bool hasPath = path && !path->isEmpty();
     m_currentPath->setVisible(hasPath);

@@ -2,6 +2,7 @@
 
 #include "ui/views/common/PathLine.h"
 #include "ui/views/common/RefreshScheduler.h"
+#include "ui/views/common/ViewText.h"
 #include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/SmallButton.h"
 #include "ui/widgets/TextStyles.h"
@@ -63,11 +64,11 @@ void ActionsRow::refresh()
     const Presentation& texts = m_viewModel.presentation();
     const BrowsingState& browsing = m_viewModel.browsing();
     m_currentPath->setPath(browsing.currentDirectoryPath(),
-                           texts.localized(QStringLiteral("当前目录"), QStringLiteral("Current")) +
+                           localizedText(texts, QStringLiteral("当前目录"), QStringLiteral("Current")) +
                                QStringLiteral(": ") + texts.displayPath(browsing.currentDirectoryPath()));
     m_scanning->setVisible(browsing.isScanning() || browsing.isBackgroundScanning());
-    m_rescan->setText(texts.localized(QStringLiteral("立即刷新"), QStringLiteral("Refresh Now")));
-    m_migrate->setText(texts.localized(QStringLiteral("迁移所选"), QStringLiteral("Migrate Selected")));
+    m_rescan->setText(localizedText(texts, QStringLiteral("立即刷新"), QStringLiteral("Refresh Now")));
+    m_migrate->setText(localizedText(texts, QStringLiteral("迁移所选"), QStringLiteral("Migrate Selected")));
     m_migrate->setEnabled(m_viewModel.workflows().mayStartDiskWork() && !browsing.selectedPaths().isEmpty());
 }
 

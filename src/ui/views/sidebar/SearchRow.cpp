@@ -56,14 +56,15 @@ void SearchRow::refresh()
 {
     const Presentation& texts = m_viewModel.presentation();
     const QString& query = m_viewModel.browsing().searchQuery();
-    m_field->setPlaceholderText(texts.localized(QStringLiteral("搜索当前目录（模糊）"),
-                                                QStringLiteral("Search current directory (fuzzy)")));
+    m_field->setPlaceholderText(localizedText(texts, QStringLiteral("搜索当前目录（模糊）"),
+                                              QStringLiteral("Search current directory (fuzzy)")));
     setTextIfChanged(m_field, query);
     m_clear->setVisible(!query.isEmpty());
     // Each word on its own, so the number stands once between them in both languages.
-    m_matchCount->setText(texts.localized(QStringLiteral("匹配"), QStringLiteral("Match")) +
+    m_matchCount->setText(localizedText(texts, QStringLiteral("匹配"), QStringLiteral("Match")) +
                           QLatin1Char(' ') + QString::number(m_viewModel.listing().sortedEntries().size()) +
-                          QLatin1Char(' ') + texts.localized(QStringLiteral("项"), QStringLiteral("items")));
+                          QLatin1Char(' ') +
+                          localizedText(texts, QStringLiteral("项"), QStringLiteral("items")));
 }
 
 } // namespace orvalink::ui

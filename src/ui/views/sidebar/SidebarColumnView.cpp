@@ -3,6 +3,7 @@
 #include "ui/models/DirectoryIconCache.h"
 #include "ui/models/DirectoryListModel.h"
 #include "ui/views/common/RefreshScheduler.h"
+#include "ui/views/common/ViewText.h"
 #include "ui/views/sidebar/ActionsRow.h"
 #include "ui/views/sidebar/DirectoryListView.h"
 #include "ui/views/sidebar/DirectoryRowLayout.h"
@@ -121,7 +122,7 @@ void SidebarColumnView::refresh()
         !browsing.searchQuery().trimmed().isEmpty() && m_viewModel.listing().sortedEntries().isEmpty();
     m_noMatch->setVisible(noMatch);
     m_noMatch->setText(
-        texts.localized(QStringLiteral("未找到匹配结果"), QStringLiteral("No matching results")));
+        localizedText(texts, QStringLiteral("未找到匹配结果"), QStringLiteral("No matching results")));
 
     const std::optional<QString>& info = m_viewModel.activity().infoMessage();
     m_info->setVisible(info.has_value());

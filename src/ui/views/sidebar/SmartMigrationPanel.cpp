@@ -127,11 +127,12 @@ void SmartMigrationPanel::refresh()
         return;
     const Presentation& texts = m_viewModel.presentation();
     const SmartMigration& smart = m_viewModel.smartMigration();
-    setTitle(texts.localized(QStringLiteral("迁移列表"), QStringLiteral("Migration List")));
-    m_title->setText(texts.localized(QStringLiteral("智能迁移"), QStringLiteral("Smart Migration")));
-    m_profileBadge->setText(m_viewModel.browsing().smartMigrationProfile() == SmartMigrationProfile::wechat
-                                ? texts.localized(QStringLiteral("微信列表"), QStringLiteral("WeChat List"))
-                                : texts.localized(QStringLiteral("其他列表"), QStringLiteral("Other List")));
+    setTitle(localizedText(texts, QStringLiteral("迁移列表"), QStringLiteral("Migration List")));
+    m_title->setText(localizedText(texts, QStringLiteral("智能迁移"), QStringLiteral("Smart Migration")));
+    m_profileBadge->setText(
+        m_viewModel.browsing().smartMigrationProfile() == SmartMigrationProfile::wechat
+            ? localizedText(texts, QStringLiteral("微信列表"), QStringLiteral("WeChat List"))
+            : localizedText(texts, QStringLiteral("其他列表"), QStringLiteral("Other List")));
     m_summary->setText(smart.smartMigrationSummary());
     updateToggleText();
     rebuildCards(smart.smartMigrationSuggestions());

@@ -92,8 +92,8 @@ void TargetVolumeGroup::rebuildVolumeMenu()
     const Presentation& texts = m_viewModel.presentation();
     if (volumes.isEmpty()) {
         m_volumeMenu
-            ->addAction(
-                texts.localized(QStringLiteral("未发现外置磁盘"), QStringLiteral("No external volume found")))
+            ->addAction(localizedText(texts, QStringLiteral("未发现外置磁盘"),
+                                      QStringLiteral("No external volume found")))
             ->setEnabled(false);
         return;
     }

@@ -1,6 +1,7 @@
 #include "ui/views/sidebar/ViewModelDirectoryListSource.h"
 
 #include "ui/models/DirectoryListModel.h"
+#include "ui/views/common/ViewText.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/Navigator.h"
 #include "viewmodel/browsing/ShownListing.h"
@@ -96,10 +97,10 @@ std::optional<LinkRecommendation> ViewModelDirectoryListSource::recommendation(c
         return std::nullopt;
     const Presentation& texts = m_viewModel.presentation();
     if (*kind == orvalink::LinkRecommendation::alias)
-        return LinkRecommendation{texts.localized(QStringLiteral("建议别名"), QStringLiteral("Use Alias")),
-                                  true};
-    return LinkRecommendation{texts.localized(QStringLiteral("建议符号链接"), QStringLiteral("Use Symlink")),
-                              false};
+        return LinkRecommendation{
+            localizedText(texts, QStringLiteral("建议别名"), QStringLiteral("Use Alias")), true};
+    return LinkRecommendation{
+        localizedText(texts, QStringLiteral("建议符号链接"), QStringLiteral("Use Symlink")), false};
 }
 
 std::optional<QString> ViewModelDirectoryListSource::smartMigrationHintText(const DirectoryEntry& entry)
@@ -110,10 +111,11 @@ std::optional<QString> ViewModelDirectoryListSource::smartMigrationHintText(cons
 DirectoryListTexts ViewModelDirectoryListSource::texts()
 {
     const Presentation& texts = m_viewModel.presentation();
-    return {texts.localized(QStringLiteral("已迁移"), QStringLiteral("Migrated")),
-            texts.localized(QStringLiteral("进入"), QStringLiteral("Open")),
-            texts.localized(QStringLiteral("进入该目录"), QStringLiteral("Open in Sidebar")),
-            texts.localized(QStringLiteral("在文件管理器中显示"), QStringLiteral("Show in File Manager"))};
+    return {
+        localizedText(texts, QStringLiteral("已迁移"), QStringLiteral("Migrated")),
+        localizedText(texts, QStringLiteral("进入"), QStringLiteral("Open")),
+        localizedText(texts, QStringLiteral("进入该目录"), QStringLiteral("Open in Sidebar")),
+        localizedText(texts, QStringLiteral("在文件管理器中显示"), QStringLiteral("Show in File Manager"))};
 }
 
 void ViewModelDirectoryListSource::focusEntry(const DirectoryEntry& entry)
