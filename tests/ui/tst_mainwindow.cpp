@@ -4,6 +4,7 @@
 #include "ui/shell/SheetHost.h"
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/dashboard/MainDashboardView.h"
+#include "ui/views/detail/ActivityRecords.h"
 #include "ui/views/detail/DetailPaneView.h"
 #include "ui/views/sidebar/SidebarColumnView.h"
 #include "ui/widgets/SelectablePathField.h"
@@ -412,6 +413,42 @@ private Q_SLOTS:
         QVERIFY(matches > 0 && matches < 30);
         QCOMPARE(sidebar->findChild<QLabel*>(QStringLiteral("matchCount"))->text(),
                  QStringLiteral("Match %1 items").arg(matches));
+    }
+
+    // The records under the activity dock refresh once for each change of what they list, and not
+    // at all for a progress sample, although the dock around them refreshes for every sample.
+    void activityRecordsRefreshOncePerChange()
+    {
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        WindowUnderTest w(*vm, withoutStartup());
+        QVERIFY(w.showAndStart());
+        QVERIFY(waitUntilIdle(*vm));
+        auto* records = w.window->findChild<ui::ActivityRecords*>();
+        QVERIFY(records);
+        RefreshCount recordRuns(records);
+
+        ActivityState& activity = ViewModelInternals::context(*vm).activity();
+        activity.setMigrationTotalItems(10);
+        activity.setDiskWork(DiskWork::migration);
+        QVERIFY(refreshesSettle(w.window.get()));
+        QVERIFY(w.viewState().showProgressPanel());
+        recordRuns.reset();
+        for (int sample = 1; sample <= 10; ++sample) {
+            activity.setMigrationProcessedItems(sample);
+            QVERIFY(refreshesSettle(w.window.get()));
+        }
+        QCOMPARE(recordRuns.runs(), 0);
+
+        HistoryState& history = ViewModelInternals::context(*vm).history();
+        for (int record = 1; record <= 3; ++record) {
+            history.setRecentMigrations(
+                history.recentMigrations() +
+                QList{successRecord(fx.tree.path(QStringLiteral("R%1").arg(record)))});
+            QVERIFY(refreshesSettle(w.window.get()));
+            QCOMPARE(recordRuns.runs(), record);
+        }
+        activity.setDiskWork(DiskWork::none);
     }
 
     // Every path line of the window and of the settings sheet shows its path masked under

@@ -143,11 +143,6 @@ ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
     showState();
 }
 
-void ActivityRecords::refresh()
-{
-    m_refresh->refreshNow();
-}
-
 void ActivityRecords::showState()
 {
     const HistoryState& history = m_viewModel.history();

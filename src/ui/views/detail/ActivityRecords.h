@@ -49,9 +49,6 @@ class ActivityRecords : public QWidget {
 public:
     explicit ActivityRecords(MainViewModel& viewModel, QWidget* parent = nullptr);
 
-    // Shows the state now (a refresh is otherwise scheduled by the changes it shows).
-    void refresh();
-
 private:
     void showState();
     void restoredButtonClicked(int row, const QString& name);

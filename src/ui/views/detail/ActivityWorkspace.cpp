@@ -149,7 +149,8 @@ ActivityWorkspace::ActivityWorkspace(MainViewModel& viewModel, DashboardViewStat
     layout->addWidget(m_body);
     m_reveal = new RevealAnimation(m_body, kRevealMs, this);
 
-    // The header, the progress card and the record sections; every progress sample refreshes them.
+    // The header and the progress card; every progress sample refreshes them. The records below
+    // refresh on their own, only when what they list changes.
     auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
     scheduler->watch(&m_viewModel.presentation(), &Presentation::textsChanged);
     scheduler->watch(&m_state, &DashboardViewState::showProgressPanelChanged);
@@ -201,7 +202,6 @@ void ActivityWorkspace::refresh()
         m_progress->setVisible(card);
         if (card)
             m_progress->refresh();
-        m_records->refresh();
     }
 }
 
