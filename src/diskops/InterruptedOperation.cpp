@@ -27,11 +27,6 @@ namespace orvalink {
 
 namespace {
 
-QString kindText(JournalKind kind)
-{
-    return kind == JournalKind::migration ? QStringLiteral("migration") : QStringLiteral("undo");
-}
-
 bool isKnownUUID(const QString& uuid)
 {
     return !uuid.isEmpty() && uuid != unknownVolumeUUID();
@@ -222,7 +217,7 @@ RecoveredOperation InterruptedOperation::finishAtSource(RecoveredOperation::Outc
         }
         m_log.append(
             LogLevel::warning,
-            QStringLiteral("Interrupted ") + kindText(entry.kind) +
+            QStringLiteral("Interrupted ") + journalKindText(entry.kind) +
                 QStringLiteral(": the data is whole at ") + entry.sourcePath +
                 (result.waitingForVolume
                      ? QStringLiteral("; waiting for the volume of ") + entry.targetRoot +
@@ -249,7 +244,7 @@ RecoveredOperation InterruptedOperation::leaveAsFound(const QString& why)
 {
     RecoveredOperation left = answer(RecoveredOperation::Outcome::leftAsFound);
     left.foundPaths = foundPaths(record());
-    m_log.append(LogLevel::error, QStringLiteral("Interrupted ") + kindText(record().kind) +
+    m_log.append(LogLevel::error, QStringLiteral("Interrupted ") + journalKindText(record().kind) +
                                       QStringLiteral(" left as found (") + why + QStringLiteral("): ") +
                                       left.foundPaths.join(QStringLiteral(", ")));
     return left;
@@ -264,7 +259,7 @@ RecoveredOperation InterruptedOperation::waitForVolume()
 {
     RecoveredOperation waiting = answer(RecoveredOperation::Outcome::leftAsFound);
     waiting.waitingForVolume = record().targetRoot;
-    m_log.append(LogLevel::warning, QStringLiteral("Interrupted ") + kindText(record().kind) +
+    m_log.append(LogLevel::warning, QStringLiteral("Interrupted ") + journalKindText(record().kind) +
                                         QStringLiteral(": waiting for the volume of ") + record().targetRoot +
                                         QStringLiteral(": nothing was changed at ") + record().sourcePath);
     return waiting;

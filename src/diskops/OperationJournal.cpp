@@ -54,17 +54,17 @@ void unlinkQuietly(const QString& path)
     ::unlink(QFile::encodeName(path).constData());
 }
 
-QString kindText(JournalKind kind)
+} // namespace
+
+QString journalKindText(JournalKind kind)
 {
     return kind == JournalKind::migration ? QStringLiteral("migration") : QStringLiteral("undo");
 }
 
-} // namespace
-
 QJsonObject JournalRecord::toJson() const
 {
     return {
-        {"kind", kindText(kind)},
+        {"kind", journalKindText(kind)},
         {"id", json::uuidText(id)},
         {"homeDirectory", homeDirectory},
         {"sourcePath", sourcePath},
@@ -96,9 +96,10 @@ JournalRecord JournalRecord::fromJson(const QJsonObject& object)
 {
     JournalRecord record;
     const QString kind = json::requireString(object, "kind");
-    if (kind != kindText(JournalKind::migration) && kind != kindText(JournalKind::undo))
+    if (kind != journalKindText(JournalKind::migration) && kind != journalKindText(JournalKind::undo))
         throw json::DecodeError("unknown operation kind " + kind.toStdString());
-    record.kind = kind == kindText(JournalKind::migration) ? JournalKind::migration : JournalKind::undo;
+    record.kind =
+        kind == journalKindText(JournalKind::migration) ? JournalKind::migration : JournalKind::undo;
     record.id = json::requireUuid(object, "id");
     record.homeDirectory = json::optionalString(object, "homeDirectory").value_or(QString());
     record.sourcePath = json::requireString(object, "sourcePath");

@@ -16,6 +16,9 @@ namespace orvalink {
 
 enum class JournalKind { migration, undo };
 
+// The kind as a record stores it ("migration", "undo"), also the word the recovery log uses.
+QString journalKindText(JournalKind kind);
+
 // Where a migration or an undo stands, written and flushed before each step that moves data, so a
 // start after a crash can tell where the whole data is and finish the operation one way or the
 // other. Flags only ever turn true. The identities (see RecordedIdentity.h) let that start act on
