@@ -10,6 +10,7 @@
 
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QPointer>
 #include <QtTest>
 #include <functional>
@@ -23,7 +24,14 @@ using orvalink::ui::RefreshScheduler;
 
 namespace {
 
-using Change = std::function<void(ViewModelContext&, MainViewModel&, AccountFixture&)>;
+// What a change may reach: the state, the view model's actions, the fixture and the open sheet.
+struct World {
+    ViewModelContext& state;
+    MainViewModel& model;
+    AccountFixture& fixture;
+    QWidget& sheet;
+};
+using Change = std::function<void(World&)>;
 
 // The parts of the sheet that refresh on their own: the sheet's frame and each section.
 const QStringList kParts{QStringLiteral("accountSheet"),         QStringLiteral("signInForm"),
@@ -139,49 +147,48 @@ private Q_SLOTS:
         QTest::addColumn<Change>("change");
         QTest::addColumn<QStringList>("refreshed");
 
-        QTest::newRow("feedback dashboard")
-            << Change([](ViewModelContext& c, MainViewModel&, AccountFixture&) {
-                   c.accountState().setFeedbackDashboard(dashboardOf({report("f-1", "Slow scan")}));
-               })
-            << QStringList{"feedbackSection"};
+        QTest::newRow("feedback dashboard") << Change([](World& w) {
+            w.state.accountState().setFeedbackDashboard(dashboardOf({report("f-1", "Slow scan")}));
+        }) << QStringList{"feedbackSection"};
         QTest::newRow("feedback refresh running")
-            << Change([](ViewModelContext& c, MainViewModel&, AccountFixture&) {
-                   c.accountState().setIsRefreshingFeedbackDashboard(true);
-               })
+            << Change([](World& w) { w.state.accountState().setIsRefreshingFeedbackDashboard(true); })
             << QStringList{"accountSheet", "feedbackSection"};
         QTest::newRow("password change running")
-            << Change([](ViewModelContext& c, MainViewModel&, AccountFixture&) {
-                   c.accountState().setIsChangingPassword(true);
-               })
+            << Change([](World& w) { w.state.accountState().setIsChangingPassword(true); })
             << QStringList{"passwordSection"};
-        QTest::newRow("history") << Change([](ViewModelContext& c, MainViewModel&, AccountFixture& fixture) {
-            c.history().setTasks({fixture.task("Z")});
+        QTest::newRow("history") << Change([](World& w) {
+            w.state.history().setTasks({w.fixture.task("Z")});
         }) << QStringList{"migrationSyncSection"};
-        QTest::newRow("overview") << Change([](ViewModelContext& c, MainViewModel&, AccountFixture&) {
+        QTest::newRow("overview") << Change([](World& w) {
             BackendMigrationOverview overview;
             overview.totalDevices = 42;
-            c.accountState().setMigrationAccountOverview(overview);
+            w.state.accountState().setMigrationAccountOverview(overview);
         }) << QStringList{"migrationSyncSection"};
-        QTest::newRow("captcha challenge")
-            << Change([](ViewModelContext& c, MainViewModel&, AccountFixture&) {
-                   c.accountState().setAuthCaptchaChallenge(BackendCaptchaChallenge{
-                       QStringLiteral("orvalink"), true, QStringLiteral("c-9"), QString(), std::nullopt});
-               })
-            << QStringList{"signInForm", "captchaSection"};
-        QTest::newRow("sign-in settings") << Change([](ViewModelContext& c, MainViewModel&, AccountFixture&) {
-            c.accountState().setAuthSettings(BackendAuthSettings{QStringLiteral("orvalink"), true});
+        QTest::newRow("captcha challenge") << Change([](World& w) {
+            w.state.accountState().setAuthCaptchaChallenge(BackendCaptchaChallenge{
+                QStringLiteral("orvalink"), true, QStringLiteral("c-9"), QString(), std::nullopt});
+        }) << QStringList{"signInForm", "captchaSection"};
+        QTest::newRow("sign-in settings") << Change([](World& w) {
+            w.state.accountState().setAuthSettings(BackendAuthSettings{QStringLiteral("orvalink"), true});
         }) << QStringList{"signInForm"};
-        QTest::newRow("error line") << Change([](ViewModelContext& c, MainViewModel&, AccountFixture&) {
-            c.activity().setErrorMessage(QStringLiteral("Broken"));
+        QTest::newRow("error line") << Change([](World& w) {
+            w.state.activity().setErrorMessage(QStringLiteral("Broken"));
         }) << QStringList{"accountSheet"};
-        QTest::newRow("status line") << Change([](ViewModelContext& c, MainViewModel&, AccountFixture&) {
-            c.accountState().setBackendStatusMessage(QStringLiteral("News"));
+        QTest::newRow("status line") << Change([](World& w) {
+            w.state.accountState().setBackendStatusMessage(QStringLiteral("News"));
         }) << QStringList{"accountSheet"};
-        QTest::newRow("language") << Change([](ViewModelContext&, MainViewModel& model, AccountFixture&) {
-            model.settings().setLanguage(UILanguage::chinese);
+        for (const auto& [field, part] :
+             {std::pair{"feedbackSubjectField", "feedbackSection"},
+              std::pair{"newPasswordField", "passwordSection"}, std::pair{"emailField", "signInForm"}}) {
+            QTest::addRow("typing in %s", field) << Change([name = QString::fromLatin1(field)](World& w) {
+                child<QLineEdit>(&w.sheet, name)->setText(QStringLiteral("typed"));
+            }) << QStringList{QString::fromLatin1(part)};
+        }
+        QTest::newRow("language") << Change([](World& w) {
+            w.model.settings().setLanguage(UILanguage::chinese);
         }) << kParts;
-        QTest::newRow("privacy") << Change([](ViewModelContext&, MainViewModel& model, AccountFixture&) {
-            model.settings().setPresentationPrivacyEnabled(true);
+        QTest::newRow("privacy") << Change([](World& w) {
+            w.model.settings().setPresentationPrivacyEnabled(true);
         }) << kParts;
     }
     void eachPartRefreshesOnWhatItShows()
@@ -190,7 +197,8 @@ private Q_SLOTS:
         QFETCH(QStringList, refreshed);
         openSignedIn();
         countRefreshes();
-        change(context(), viewModel(), *m_fixture);
+        World world{context(), viewModel(), *m_fixture, *m_sheet};
+        change(world);
         m_sheet->flushRefresh();
         QStringList got = m_refreshed.values();
         got.sort();
