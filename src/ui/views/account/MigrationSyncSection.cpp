@@ -56,24 +56,20 @@ MigrationSyncSection::MigrationSyncSection(MainViewModel& viewModel, QWidget* pa
     connect(m_refresh, &QPushButton::clicked, this,
             [this] { startDetached(m_viewModel.account().overview().refreshMigrationOverview(true)); });
 
-    // The history read follows the session: a new session switches the local history scope.
-    const AccountState& account = viewModel.accountState();
+    // The cards show masked paths and fingerprints, which change with the texts; the history read
+    // follows the session, since a new session switches the local history scope.
     auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
     scheduler->watch(&viewModel.presentation(), &Presentation::textsChanged);
-    scheduler->watch(&account, &AccountState::backendSessionChanged,
+    scheduler->watch(this, &CollapsibleSection::expandedChanged);
+    scheduler->watch(&viewModel.accountState(), &AccountState::backendSessionChanged,
                      &AccountState::migrationAccountOverviewChanged,
+                     &AccountState::currentMigrationDeviceFingerprintChanged,
+                     &AccountState::lastMigrationSyncAtChanged,
                      &AccountState::isSyncingMigrationSnapshotChanged,
                      &AccountState::isRefreshingMigrationOverviewChanged);
-    // The cards show masked paths and fingerprints: the texts change with what privacy hides.
-    auto* cards = new RefreshScheduler([this] { refreshCards(); }, this);
-    cards->watch(&viewModel.presentation(), &Presentation::textsChanged);
-    cards->watch(this, &CollapsibleSection::expandedChanged);
-    cards->watch(
-        &account, &AccountState::backendSessionChanged, &AccountState::migrationAccountOverviewChanged,
-        &AccountState::currentMigrationDeviceFingerprintChanged, &AccountState::lastMigrationSyncAtChanged);
-    cards->watch(&viewModel.history(), &HistoryState::tasksChanged, &HistoryState::migratedMappingsChanged);
+    scheduler->watch(&viewModel.history(), &HistoryState::tasksChanged,
+                     &HistoryState::migratedMappingsChanged);
     scheduler->refreshNow();
-    cards->refreshNow();
 }
 
 void MigrationSyncSection::refresh()
@@ -103,10 +99,6 @@ void MigrationSyncSection::refresh()
         localizedText(m_viewModel, QStringLiteral("刷新总览"), QStringLiteral("Refresh Overview")));
     m_refresh->setEnabled(!account.isRefreshingMigrationOverview());
     m_busy->setVisible(account.isSyncingMigrationSnapshot() || account.isRefreshingMigrationOverview());
-}
-
-void MigrationSyncSection::refreshCards()
-{
     // The cards are only built while the section is open.
     clearLayout(m_blockHost);
     if (isExpanded())

@@ -14,9 +14,9 @@ namespace orvalink::ui {
 class BusyIndicator;
 
 // Which local history this device reads, the upload of it to the account, and the account-wide
-// overview of every device. Display only: nothing of another device is restored here. The section
-// line and the buttons refresh on the running requests and the summaries' values; the cards, built
-// only while the section is open, are built anew only when what they show changed.
+// overview of every device. Display only: nothing of another device is restored here. Refreshes
+// itself on the history, the account's sync values, the running requests, the texts and its
+// opening; the cards are built only while the section is open.
 class MigrationSyncSection : public CollapsibleSection {
     Q_OBJECT
 
@@ -25,7 +25,6 @@ public:
 
 private:
     void refresh();
-    void refreshCards();
 
     MainViewModel& m_viewModel;
     QLabel* m_scopeSummary = nullptr;
