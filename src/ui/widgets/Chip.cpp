@@ -35,6 +35,9 @@ Chip::Chip(const QString& text, QWidget* parent) : QWidget(parent), m_text(text)
 
 void Chip::setText(const QString& text)
 {
+    // Refreshes hand the same text again and again; only a new one asks for a new layout.
+    if (text == m_text)
+        return;
     m_text = text;
     relayout();
 }

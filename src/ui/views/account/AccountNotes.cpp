@@ -1,13 +1,17 @@
 #include "ui/views/account/AccountNotes.h"
 
+#include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/common/SheetSupport.h"
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/FlowLayout.h"
 #include "ui/widgets/TextLabel.h"
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/texts/Presentation.h"
 
 #include <QLabel>
 #include <QPalette>
 #include <QVBoxLayout>
+#include <iterator>
 
 namespace orvalink::ui {
 
@@ -92,12 +96,22 @@ AccountNotesSection::AccountNotesSection(MainViewModel& viewModel, QWidget* pare
                           LabelOption::Wrap | LabelOption::Semibold);
     useSummaryWidth(m_summary);
     setSummary(m_summary);
-    m_cards = new QWidget;
-    m_cards->setObjectName(QStringLiteral("notesCards"));
-    auto* layout = new QVBoxLayout(m_cards);
+    auto* cards = new QWidget;
+    cards->setObjectName(QStringLiteral("notesCards"));
+    auto* layout = new QVBoxLayout(cards);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(10);
-    setBody(m_cards);
+    for (qsizetype index = 0; index < qsizetype(std::size(kNotes)); ++index) {
+        QWidget* card = disclaimerCard(QString(), QString(), cards);
+        m_cardTitles.append(card->findChild<QLabel*>(QStringLiteral("disclaimerTitle")));
+        m_cardBodies.append(card->findChild<QLabel*>(QStringLiteral("disclaimerBody")));
+        layout->addWidget(card);
+    }
+    setBody(cards);
+
+    auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
+    scheduler->watch(&viewModel.presentation(), &Presentation::textsChanged);
+    scheduler->refreshNow();
 }
 
 void AccountNotesSection::refresh()
@@ -107,22 +121,12 @@ void AccountNotesSection::refresh()
                    localizedText(m_viewModel, QStringLiteral("收起"), QStringLiteral("Collapse")));
     setTextIfChanged(m_summary, localizedText(m_viewModel, QStringLiteral("本地会话与设备说明"),
                                               QStringLiteral("Local session and device notes")));
-    rebuildCards();
-}
-
-void AccountNotesSection::rebuildCards()
-{
-    // The cards only change with the language; the summary text stands for it.
-    const QString key = m_summary->text();
-    if (key == m_cardsLanguageKey)
-        return;
-    m_cardsLanguageKey = key;
-    clearLayout(m_cards->layout());
-    for (const Note& note : kNotes) {
-        m_cards->layout()->addWidget(disclaimerCard(
-            localizedText(m_viewModel, QString::fromUtf8(note.titleZh), QString::fromUtf8(note.titleEn)),
-            localizedText(m_viewModel, QString::fromUtf8(note.bodyZh), QString::fromUtf8(note.bodyEn)),
-            m_cards));
+    for (qsizetype index = 0; index < m_cardTitles.size(); ++index) {
+        const Note& note = kNotes[index];
+        setTextIfChanged(m_cardTitles.at(index), localizedText(m_viewModel, QString::fromUtf8(note.titleZh),
+                                                               QString::fromUtf8(note.titleEn)));
+        setTextIfChanged(m_cardBodies.at(index), localizedText(m_viewModel, QString::fromUtf8(note.bodyZh),
+                                                               QString::fromUtf8(note.bodyEn)));
     }
 }
 

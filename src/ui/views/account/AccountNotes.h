@@ -25,21 +25,21 @@ QWidget* metaChipRow(const QStringList& texts, QWidget* parent);
 QWidget* disclaimerCard(const QString& title, const QString& body, QWidget* parent);
 
 // The closing notes of the account sheet: rules of safe migration and what the service keeps.
+// Refreshes itself on the texts; its cards are built once and take each language in place.
 class AccountNotesSection : public CollapsibleSection {
     Q_OBJECT
 
 public:
-    AccountNotesSection(MainViewModel& viewModel, QWidget* parent = nullptr);
-
-    void refresh();
+    explicit AccountNotesSection(MainViewModel& viewModel, QWidget* parent = nullptr);
 
 private:
-    void rebuildCards();
+    void refresh();
 
     MainViewModel& m_viewModel;
     QLabel* m_summary = nullptr;
-    QWidget* m_cards = nullptr;
-    QString m_cardsLanguageKey;
+    // The title and body label of each note's card, in the order of the notes.
+    QList<QLabel*> m_cardTitles;
+    QList<QLabel*> m_cardBodies;
 };
 
 } // namespace orvalink::ui

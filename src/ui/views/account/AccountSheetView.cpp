@@ -68,43 +68,31 @@ AccountSheetView::AccountSheetView(MainViewModel& viewModel, std::optional<Initi
     m_guestNote = textLabel(m_signedOutPanel, QStringLiteral("guestNote"), TextStyle::Caption,
                             LabelOption::Secondary | LabelOption::Wrap);
     m_signedOutPanel->contentLayout()->addWidget(m_guestNote);
-    m_signInForm = new SignInForm(viewModel, *m_scheduler, m_signedOutPanel);
+    m_signInForm = new SignInForm(viewModel, m_signedOutPanel);
     m_signedOutPanel->contentLayout()->addWidget(m_signInForm);
     layout->addWidget(m_signedOutPanel);
 
     buildSignedIn(content);
-    m_password = new PasswordSection(viewModel, *m_scheduler, content);
+    m_password = new PasswordSection(viewModel, content);
     m_sync = new MigrationSyncSection(viewModel, content);
-    m_feedback = new FeedbackSection(viewModel, *m_scheduler, content);
+    m_feedback = new FeedbackSection(viewModel, content);
     m_notes = new AccountNotesSection(viewModel, content);
     for (QWidget* section : {static_cast<QWidget*>(m_password), static_cast<QWidget*>(m_sync),
                              static_cast<QWidget*>(m_feedback), static_cast<QWidget*>(m_notes)})
         layout->addWidget(section);
-    for (CollapsibleSection* section :
-         {static_cast<CollapsibleSection*>(m_password), static_cast<CollapsibleSection*>(m_sync),
-          static_cast<CollapsibleSection*>(m_feedback), static_cast<CollapsibleSection*>(m_notes)})
-        m_scheduler->watch(section, &CollapsibleSection::expandedChanged);
     layout->addStretch(1);
     m_scroll->setWidget(content);
 
     connect(m_signInForm, &SignInForm::signedIn, this, &AccountSheetView::dismiss);
     connect(m_password, &PasswordSection::sessionEndedAfterChange, m_signInForm, &SignInForm::clearPassword);
 
-    // The sheet shows nearly every account value; the history counts feed the sync cards.
-    m_scheduler->watch(
-        &viewModel.accountState(), &AccountState::backendSessionChanged, &AccountState::authSettingsChanged,
-        &AccountState::authCaptchaChallengeChanged, &AccountState::isSubmittingAuthChanged,
-        &AccountState::isChangingPasswordChanged, &AccountState::isRefreshingAuthRequirementsChanged,
-        &AccountState::isRefreshingAuthCaptchaChanged, &AccountState::isSyncingMigrationSnapshotChanged,
-        &AccountState::backendStatusMessageChanged, &AccountState::lastMigrationSyncAtChanged,
-        &AccountState::isRefreshingMigrationOverviewChanged,
-        &AccountState::currentMigrationDeviceFingerprintChanged,
-        &AccountState::migrationAccountOverviewChanged, &AccountState::feedbackDashboardChanged,
-        &AccountState::isRefreshingFeedbackDashboardChanged, &AccountState::isSubmittingFeedbackChanged);
-    m_scheduler->watch(&viewModel.activity(), &ActivityState::errorMessageChanged);
+    // The sections watch what they show themselves; the sheet's own parts show the session, the
+    // busy state and the status line.
     m_scheduler->watch(&viewModel.presentation(), &Presentation::textsChanged);
-    m_scheduler->watch(&viewModel.history(), &HistoryState::tasksChanged,
-                       &HistoryState::migratedMappingsChanged);
+    m_scheduler->watch(&viewModel.accountState(), &AccountState::backendSessionChanged,
+                       &AccountState::isSubmittingAuthChanged, &AccountState::isBackendBusyChanged,
+                       &AccountState::backendStatusMessageChanged);
+    m_scheduler->watch(&viewModel.activity(), &ActivityState::errorMessageChanged);
     connect(&viewModel.accountState(), &AccountState::backendSessionChanged, this,
             &AccountSheetView::handleSessionChange);
 
@@ -183,7 +171,7 @@ void AccountSheetView::buildSignedIn(QWidget* content)
 
 void AccountSheetView::flushRefresh()
 {
-    m_scheduler->flush();
+    RefreshScheduler::flushAll(this);
 }
 
 void AccountSheetView::dismiss()
@@ -246,8 +234,8 @@ void AccountSheetView::handleSessionChange()
 
 void AccountSheetView::scrollToFeedback()
 {
-    // The section shows once the refresh has caught up with the new session.
-    m_scheduler->flush();
+    // The section shows once the refreshes have caught up with the new session.
+    flushRefresh();
     if (!m_feedback->isVisibleTo(this))
         return;
     // Let the pending layouts settle so the content has its new height before scrolling.
@@ -306,7 +294,6 @@ void AccountSheetView::refresh()
                                      "多设备总览和反馈。"),
                       QStringLiteral("Everything else works without an account; signing in only adds "
                                      "history backup, the multi-device overview and feedback.")));
-    m_signInForm->refresh();
 
     m_signedInPanel->setVisible(session.has_value());
     m_signedInPanel->setTitle(
@@ -318,10 +305,6 @@ void AccountSheetView::refresh()
     for (QWidget* section : {static_cast<QWidget*>(m_password), static_cast<QWidget*>(m_sync),
                              static_cast<QWidget*>(m_feedback)})
         section->setVisible(session.has_value());
-    m_password->refresh();
-    m_sync->refresh();
-    m_feedback->refresh();
-    m_notes->refresh();
 }
 
 } // namespace orvalink::ui

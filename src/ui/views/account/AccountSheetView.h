@@ -42,9 +42,12 @@ public:
     void setAppearHooksEnabled(bool enabled) { m_appearHooksEnabled = enabled; }
     bool appearHooksEnabled() const { return m_appearHooksEnabled; }
 
-    // The refresh as a pure function of the state; change signals only schedule it.
+    // The refresh of the sheet's own parts (header, status line, the panel of the session and which
+    // sections show) as a pure function of the state; change signals only schedule it. The sections
+    // refresh themselves on the signals of what they show.
     void refresh();
-    // Runs a pending refresh now (tests, and before rendering off screen).
+    // Runs every pending refresh of the sheet and its sections now (tests, and before rendering off
+    // screen).
     void flushRefresh();
 
 Q_SIGNALS:

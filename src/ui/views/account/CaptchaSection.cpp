@@ -18,7 +18,7 @@
 
 namespace orvalink::ui {
 
-CaptchaSection::CaptchaSection(MainViewModel& viewModel, RefreshScheduler& scheduler, QWidget* parent)
+CaptchaSection::CaptchaSection(MainViewModel& viewModel, QWidget* parent)
     : QWidget(parent), m_viewModel(viewModel)
 {
     setObjectName(QStringLiteral("captchaSection"));
@@ -53,8 +53,13 @@ CaptchaSection::CaptchaSection(MainViewModel& viewModel, RefreshScheduler& sched
                          LabelOption::Secondary | LabelOption::Wrap);
     layout->addWidget(m_notice);
 
-    scheduler.watch(m_code, &QLineEdit::textChanged);
+    connect(m_code, &QLineEdit::textChanged, this, &CaptchaSection::codeChanged);
     connect(m_refresh, &QPushButton::clicked, this, &CaptchaSection::refreshCaptcha);
+    auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
+    scheduler->watch(&viewModel.presentation(), &Presentation::textsChanged);
+    scheduler->watch(&viewModel.accountState(), &AccountState::authCaptchaChallengeChanged,
+                     &AccountState::isRefreshingAuthCaptchaChanged);
+    scheduler->refreshNow();
 }
 
 QString CaptchaSection::code() const

@@ -13,22 +13,25 @@ class MainViewModel;
 namespace orvalink::ui {
 
 class CaptchaImage;
-class RefreshScheduler;
 
 // The captcha block of the sign-in form: the picture, the code field, Refresh Captcha with the
 // validity of the current challenge, and the notice that the administrator turned the captcha on.
+// Refreshes itself on the challenge, a running captcha refresh and the texts.
 class CaptchaSection : public QWidget {
     Q_OBJECT
 
 public:
-    CaptchaSection(MainViewModel& viewModel, RefreshScheduler& scheduler, QWidget* parent = nullptr);
-
-    void refresh();
+    explicit CaptchaSection(MainViewModel& viewModel, QWidget* parent = nullptr);
 
     QString code() const;
     void clearCode();
 
+Q_SIGNALS:
+    // The code in the field changed (typed or cleared).
+    void codeChanged();
+
 private:
+    void refresh();
     void refreshCaptcha();
 
     MainViewModel& m_viewModel;

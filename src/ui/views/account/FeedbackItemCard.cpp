@@ -8,7 +8,6 @@
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/texts/Presentation.h"
 
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -45,10 +44,14 @@ QString feedbackStatusTitle(MainViewModel& viewModel, const QString& status)
     return status.toUpper();
 }
 
-QWidget* feedbackItemCard(MainViewModel& viewModel, const BackendFeedbackItem& item, QWidget* parent)
+FeedbackItemCard::FeedbackItemCard(MainViewModel& viewModel, QWidget* parent)
+    : QFrame(parent), m_viewModel(viewModel)
 {
-    QFrame* card = makeCardBackground(QStringLiteral("feedbackItemCard"), parent);
-    auto* layout = new QVBoxLayout(card);
+    // The sheet's plain card: the control background, no frame.
+    setObjectName(QStringLiteral("feedbackItemCard"));
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Base);
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 12, 12, 12);
     layout->setSpacing(8);
 
@@ -56,51 +59,59 @@ QWidget* feedbackItemCard(MainViewModel& viewModel, const BackendFeedbackItem& i
     header->setSpacing(8);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(4);
-    QLabel* subject = textLabel(card, QStringLiteral("feedbackItemSubject"), TextStyle::Subheadline,
-                                LabelOption::Wrap | LabelOption::Semibold);
-    subject->setText(item.subject);
-    const FeedbackCategory category =
-        feedbackCategoryFromText(item.category.trimmed().toLower()).value_or(FeedbackCategory::other);
-    QLabel* categoryLabel = textLabel(card, QStringLiteral("feedbackItemCategory"), TextStyle::Caption,
-                                      LabelOption::Secondary | LabelOption::Wrap);
-    categoryLabel->setText(feedbackCategoryTitle(viewModel, category));
-    titles->addWidget(subject);
-    titles->addWidget(categoryLabel);
+    m_subject = textLabel(this, QStringLiteral("feedbackItemSubject"), TextStyle::Subheadline,
+                          LabelOption::Wrap | LabelOption::Semibold);
+    m_category = textLabel(this, QStringLiteral("feedbackItemCategory"), TextStyle::Caption,
+                           LabelOption::Secondary | LabelOption::Wrap);
+    titles->addWidget(m_subject);
+    titles->addWidget(m_category);
     header->addLayout(titles, 1);
-    Chip* status = metaChip(feedbackStatusTitle(viewModel, item.status), card);
-    status->setObjectName(QStringLiteral("feedbackItemStatus"));
-    header->addWidget(status, 0, Qt::AlignTop);
+    m_status = metaChip(QString(), this);
+    m_status->setObjectName(QStringLiteral("feedbackItemStatus"));
+    header->addWidget(m_status, 0, Qt::AlignTop);
     layout->addLayout(header);
 
     // At most four lines of the report, from its top; the fourth ends in "…" when there is more,
     // and the whole report is the tool tip.
-    ElidedLabel* content = elidedLabel(card, QStringLiteral("feedbackItemContent"), TextStyle::Caption,
-                                       Qt::ElideRight, LabelOption::Secondary, 4);
-    content->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    content->setText(item.content);
-    layout->addWidget(content);
+    m_content = elidedLabel(this, QStringLiteral("feedbackItemContent"), TextStyle::Caption, Qt::ElideRight,
+                            LabelOption::Secondary, 4);
+    m_content->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    layout->addWidget(m_content);
+    m_meta = textLabel(this, QStringLiteral("feedbackItemMeta"), TextStyle::Caption,
+                       LabelOption::Secondary | LabelOption::Wrap);
+    layout->addWidget(m_meta);
+    m_adminNote =
+        textLabel(this, QStringLiteral("feedbackItemAdminNote"), TextStyle::Caption, LabelOption::Wrap);
+    m_adminNote->setVisible(false);
+    layout->addWidget(m_adminNote);
+}
+
+void FeedbackItemCard::setItem(const BackendFeedbackItem& item)
+{
+    const Presentation& presentation = m_viewModel.presentation();
+    setTextIfChanged(m_subject, presentation.sanitizedForPresentation(item.subject));
+    const FeedbackCategory category =
+        feedbackCategoryFromText(item.category.trimmed().toLower()).value_or(FeedbackCategory::other);
+    setTextIfChanged(m_category, feedbackCategoryTitle(m_viewModel, category));
+    m_status->setText(feedbackStatusTitle(m_viewModel, item.status));
+    setTextIfChanged(m_content, presentation.sanitizedForPresentation(item.content));
 
     QStringList meta;
     if (item.createdAt) {
-        meta.append(localizedText(viewModel, QStringLiteral("提交于"), QStringLiteral("Submitted")) +
-                    QLatin1Char(' ') + viewModel.presentation().formatDate(*item.createdAt));
+        meta.append(localizedText(m_viewModel, QStringLiteral("提交于"), QStringLiteral("Submitted")) +
+                    QLatin1Char(' ') + presentation.formatDate(*item.createdAt));
     }
     if (item.appVersion && !item.appVersion->isEmpty())
         meta.append(QStringLiteral("App ") + *item.appVersion);
-    QLabel* metaLine = textLabel(card, QStringLiteral("feedbackItemMeta"), TextStyle::Caption,
-                                 LabelOption::Secondary | LabelOption::Wrap);
-    metaLine->setText(meta.join(QStringLiteral("    ")));
-    layout->addWidget(metaLine);
+    setTextIfChanged(m_meta, meta.join(QStringLiteral("    ")));
 
-    if (item.adminNote && !item.adminNote->isEmpty()) {
-        QLabel* note =
-            textLabel(card, QStringLiteral("feedbackItemAdminNote"), TextStyle::Caption, LabelOption::Wrap);
-        note->setText(
-            localizedText(viewModel, QStringLiteral("管理员备注："), QStringLiteral("Admin note: ")) +
-            *item.adminNote);
-        layout->addWidget(note);
+    const bool hasNote = item.adminNote && !item.adminNote->isEmpty();
+    m_adminNote->setVisible(hasNote);
+    if (hasNote) {
+        setTextIfChanged(m_adminNote, localizedText(m_viewModel, QStringLiteral("管理员备注："),
+                                                    QStringLiteral("Admin note: ")) +
+                                          presentation.sanitizedForPresentation(*item.adminNote));
     }
-    return card;
 }
 
 } // namespace orvalink::ui

@@ -10,6 +10,7 @@
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
 #include "viewmodel/flow/DetachedFlow.h"
+#include "viewmodel/texts/Presentation.h"
 
 #include <QComboBox>
 #include <QCoro/QCoroTask>
@@ -31,7 +32,7 @@ constexpr int kShownItems = 4;
 
 } // namespace
 
-FeedbackSection::FeedbackSection(MainViewModel& viewModel, RefreshScheduler& scheduler, QWidget* parent)
+FeedbackSection::FeedbackSection(MainViewModel& viewModel, QWidget* parent)
     : CollapsibleSection(parent), m_viewModel(viewModel)
 {
     setObjectName(QStringLiteral("feedbackSection"));
@@ -76,13 +77,17 @@ FeedbackSection::FeedbackSection(MainViewModel& viewModel, RefreshScheduler& sch
     buttons->addStretch(1);
     buttons->addWidget(m_busy);
     layout->addLayout(buttons);
-    m_dashboardHost = new QVBoxLayout;
-    m_dashboardHost->setContentsMargins(0, 0, 0, 0);
-    layout->addLayout(m_dashboardHost);
+    buildDashboard(body);
     setBody(body);
 
-    scheduler.watch(m_subject, &QLineEdit::textChanged);
-    scheduler.watch(m_content, &QPlainTextEdit::textChanged);
+    auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
+    scheduler->watch(&viewModel.presentation(), &Presentation::textsChanged);
+    scheduler->watch(&viewModel.accountState(), &AccountState::feedbackDashboardChanged,
+                     &AccountState::isRefreshingFeedbackDashboardChanged,
+                     &AccountState::isSubmittingFeedbackChanged);
+    scheduler->watch(this, &CollapsibleSection::expandedChanged);
+    scheduler->watch(m_subject, &QLineEdit::textChanged);
+    scheduler->watch(m_content, &QPlainTextEdit::textChanged);
     connect(m_send, &QPushButton::clicked, this, &FeedbackSection::submitFeedback);
     connect(m_refresh, &QPushButton::clicked, this,
             [this] { startDetached(m_viewModel.account().feedback().refreshFeedbackDashboard(true)); });
@@ -90,6 +95,30 @@ FeedbackSection::FeedbackSection(MainViewModel& viewModel, RefreshScheduler& sch
         if (m_sending && m_viewModel.accountState().isSubmittingFeedback())
             m_sendAnswered = true;
     });
+    scheduler->refreshNow();
+}
+
+void FeedbackSection::buildDashboard(QWidget* body)
+{
+    m_dashboard = new QWidget(body);
+    m_dashboard->setObjectName(QStringLiteral("feedbackDashboard"));
+    m_dashboard->setVisible(false);
+    auto* layout = new QVBoxLayout(m_dashboard);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    m_quotaChips = metaChipRow({QString(), QString()}, m_dashboard);
+    layout->addWidget(m_quotaChips);
+    QFrame* empty = makeCardBackground(QStringLiteral("noFeedbackCard"), m_dashboard);
+    auto* emptyLayout = new QVBoxLayout(empty);
+    emptyLayout->setContentsMargins(12, 12, 12, 12);
+    m_emptyText = textLabel(empty, QStringLiteral("noFeedbackText"), TextStyle::Caption,
+                            LabelOption::Secondary | LabelOption::Wrap);
+    emptyLayout->addWidget(m_emptyText);
+    layout->addWidget(empty);
+    m_emptyCard = empty;
+    // The report cards stand after the chips and the empty card.
+    m_itemCards.emplace(layout, layout->count());
+    static_cast<QVBoxLayout*>(body->layout())->addWidget(m_dashboard);
 }
 
 bool FeedbackSection::isFeedbackSubmitDisabled() const
@@ -173,51 +202,36 @@ void FeedbackSection::refresh()
         localizedText(m_viewModel, QStringLiteral("刷新反馈"), QStringLiteral("Refresh Feedback")));
     m_refresh->setEnabled(!account.isRefreshingFeedbackDashboard());
     m_busy->setVisible(account.isSubmittingFeedback() || account.isRefreshingFeedbackDashboard());
-    rebuildDashboard();
+    refreshDashboard();
 }
 
-void FeedbackSection::rebuildDashboard()
+void FeedbackSection::refreshDashboard()
 {
+    // The dashboard is kept up to date only while it can be seen; opening the section refreshes it.
     const auto& dashboard = m_viewModel.accountState().feedbackDashboard();
-    std::optional<std::pair<BackendFeedbackDashboard, UILanguage>> inputs;
-    if (dashboard && isExpanded())
-        inputs.emplace(*dashboard, m_viewModel.browsing().config().uiLanguage);
-    if (inputs == m_builtFrom)
+    const bool shown = dashboard && isExpanded();
+    m_dashboard->setVisible(shown);
+    if (!shown)
         return;
-    m_builtFrom = inputs;
-    clearLayout(m_dashboardHost);
-    if (!inputs)
-        return;
-    auto* block = new QWidget(body());
-    block->setObjectName(QStringLiteral("feedbackDashboard"));
-    auto* layout = new QVBoxLayout(block);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(8);
     const QString sent = QString::number(dashboard->submittedToday);
     const QString limit = QString::number(dashboard->dailyLimit);
     const QString left = QString::number(dashboard->remainingToday);
-    layout->addWidget(
-        metaChipRow({localizedText(m_viewModel, QStringLiteral("今日 ") + sent + QLatin1Char('/') + limit,
-                                   QStringLiteral("Today ") + sent + QLatin1Char('/') + limit),
-                     localizedText(m_viewModel, QStringLiteral("剩余 ") + left + QStringLiteral(" 条"),
-                                   left + QStringLiteral(" left"))},
-                    block));
-    if (dashboard->items.isEmpty()) {
-        QFrame* empty = makeCardBackground(QStringLiteral("noFeedbackCard"), block);
-        auto* emptyLayout = new QVBoxLayout(empty);
-        emptyLayout->setContentsMargins(12, 12, 12, 12);
-        QLabel* text = textLabel(empty, QStringLiteral("noFeedbackText"), TextStyle::Caption,
-                                 LabelOption::Secondary | LabelOption::Wrap);
-        text->setText(localizedText(m_viewModel,
-                                    QStringLiteral("还没有提交过反馈。第一条会直接进入管理员后台。"),
-                                    QStringLiteral("No feedback has been submitted yet. Your first one will "
-                                                   "appear directly in the admin console.")));
-        emptyLayout->addWidget(text);
-        layout->addWidget(empty);
-    }
-    for (qsizetype index = 0; index < std::min<qsizetype>(kShownItems, dashboard->items.size()); ++index)
-        layout->addWidget(feedbackItemCard(m_viewModel, dashboard->items.at(index), block));
-    m_dashboardHost->addWidget(block);
+    // metaChipRow made one chip per text, in order.
+    const QList<Chip*> chips = m_quotaChips->findChildren<Chip*>();
+    chips.at(0)->setText(localizedText(m_viewModel, QStringLiteral("今日 ") + sent + QLatin1Char('/') + limit,
+                                       QStringLiteral("Today ") + sent + QLatin1Char('/') + limit));
+    chips.at(1)->setText(localizedText(m_viewModel, QStringLiteral("剩余 ") + left + QStringLiteral(" 条"),
+                                       left + QStringLiteral(" left")));
+    m_emptyCard->setVisible(dashboard->items.isEmpty());
+    setTextIfChanged(m_emptyText,
+                     localizedText(m_viewModel,
+                                   QStringLiteral("还没有提交过反馈。第一条会直接进入管理员后台。"),
+                                   QStringLiteral("No feedback has been submitted yet. Your first one will "
+                                                  "appear directly in the admin console.")));
+    m_itemCards->sync(
+        dashboard->items.mid(0, kShownItems), [](const BackendFeedbackItem& item) { return item.id; },
+        [this](const BackendFeedbackItem&) { return new FeedbackItemCard(m_viewModel, m_dashboard); },
+        [](FeedbackItemCard* card, const BackendFeedbackItem& item) { card->setItem(item); });
 }
 
 } // namespace orvalink::ui

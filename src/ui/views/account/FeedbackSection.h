@@ -1,17 +1,14 @@
 #pragma once
 
-#include "backend/BackendFeedbackRecords.h"
-#include "model/AppConfig.h"
 #include "ui/widgets/CollapsibleSection.h"
+#include "ui/widgets/KeyedWidgets.h"
 
 #include <optional>
-#include <utility>
 
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
-class QVBoxLayout;
 
 namespace orvalink {
 class MainViewModel;
@@ -20,28 +17,28 @@ class MainViewModel;
 namespace orvalink::ui {
 
 class BusyIndicator;
-class RefreshScheduler;
+class FeedbackItemCard;
 
 // Feedback of the signed-in account: the daily quota, the form, and the latest four reports.
 // The form is emptied only after its own send succeeded, so a failed send never loses the text.
+// Refreshes itself on the dashboard, the running requests, the texts, its form and its opening; each
+// report keeps its card across changes, updated in place.
 class FeedbackSection : public CollapsibleSection {
     Q_OBJECT
 
 public:
-    FeedbackSection(MainViewModel& viewModel, RefreshScheduler& scheduler, QWidget* parent = nullptr);
+    explicit FeedbackSection(MainViewModel& viewModel, QWidget* parent = nullptr);
 
-    void refresh();
     bool isFeedbackSubmitDisabled() const;
 
 private:
+    void buildDashboard(QWidget* body);
+    void refresh();
+    void refreshDashboard();
     void submitFeedback();
     void finishSend(const QString& sentSubject);
-    void rebuildDashboard();
 
     MainViewModel& m_viewModel;
-    // What the list was built from (dashboard and language), none while it is not shown: it is
-    // rebuilt only when that changed, not on every keystroke in the form.
-    std::optional<std::pair<BackendFeedbackDashboard, UILanguage>> m_builtFrom;
     QLabel* m_quotaTitle = nullptr;
     QLabel* m_quotaNote = nullptr;
     QLabel* m_categoryLabel = nullptr;
@@ -51,7 +48,13 @@ private:
     QPushButton* m_send = nullptr;
     QPushButton* m_refresh = nullptr;
     BusyIndicator* m_busy = nullptr;
-    QVBoxLayout* m_dashboardHost = nullptr;
+    // Shown while there is a dashboard and the section is open: the quota chips, the card of an
+    // empty list, the cards of the latest reports.
+    QWidget* m_dashboard = nullptr;
+    QWidget* m_quotaChips = nullptr;
+    QWidget* m_emptyCard = nullptr;
+    QLabel* m_emptyText = nullptr;
+    std::optional<KeyedWidgets<FeedbackItemCard>> m_itemCards;
     // Set when a dashboard arrives while this section's send runs: the send's own answer.
     bool m_sendAnswered = false;
     bool m_sending = false;

@@ -1,13 +1,13 @@
 #include "ui/views/account/MigrationSyncSection.h"
 
 #include "ui/views/account/MigrationSyncCards.h"
+#include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/common/SheetSupport.h"
 #include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
 #include "viewmodel/flow/DetachedFlow.h"
-#include "viewmodel/history/PersistedStateReader.h"
 #include "viewmodel/texts/Presentation.h"
 
 #include <QHBoxLayout>
@@ -51,25 +51,25 @@ MigrationSyncSection::MigrationSyncSection(MainViewModel& viewModel, QWidget* pa
     bodyLayout->addLayout(actions);
     setBody(body);
 
-    // The cards show masked paths: when what privacy hides changes, even without any setting
-    // changing, the next refresh builds them anew.
-    connect(&viewModel.presentation(), &Presentation::textsChanged, this, [this] { m_builtFrom.reset(); });
     connect(m_sync, &QPushButton::clicked, this,
             [this] { startDetached(m_viewModel.account().cloudSync().syncMigrationSnapshot(true)); });
     connect(m_refresh, &QPushButton::clicked, this,
             [this] { startDetached(m_viewModel.account().overview().refreshMigrationOverview(true)); });
-}
 
-MigrationSyncSection::CardInputs MigrationSyncSection::cardInputs() const
-{
-    const AccountState& account = m_viewModel.accountState();
-    return CardInputs{m_viewModel.browsing().config(),
-                      m_viewModel.persisted().localHistoryScope(),
-                      m_viewModel.history().migratedMappings().size(),
-                      m_viewModel.history().tasks().size(),
-                      account.currentMigrationDeviceFingerprint(),
-                      account.lastMigrationSyncAt(),
-                      account.migrationAccountOverview()};
+    // The cards show masked paths and fingerprints, which change with the texts; the history read
+    // follows the session, since a new session switches the local history scope.
+    auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
+    scheduler->watch(&viewModel.presentation(), &Presentation::textsChanged);
+    scheduler->watch(this, &CollapsibleSection::expandedChanged);
+    scheduler->watch(&viewModel.accountState(), &AccountState::backendSessionChanged,
+                     &AccountState::migrationAccountOverviewChanged,
+                     &AccountState::currentMigrationDeviceFingerprintChanged,
+                     &AccountState::lastMigrationSyncAtChanged,
+                     &AccountState::isSyncingMigrationSnapshotChanged,
+                     &AccountState::isRefreshingMigrationOverviewChanged);
+    scheduler->watch(&viewModel.history(), &HistoryState::tasksChanged,
+                     &HistoryState::migratedMappingsChanged);
+    scheduler->refreshNow();
 }
 
 void MigrationSyncSection::refresh()
@@ -93,20 +93,16 @@ void MigrationSyncSection::refresh()
                            "first; when it is empty, it restores only this computer's cloud snapshot. "
                            "Records from other computers are shown read-only and are not restored onto "
                            "the current machine.")));
-    // The cards are only built while the section is open.
-    const std::optional<CardInputs> inputs = isExpanded() ? std::optional(cardInputs()) : std::nullopt;
-    if (inputs != m_builtFrom) {
-        m_builtFrom = inputs;
-        clearLayout(m_blockHost);
-        if (inputs)
-            m_blockHost->addWidget(migrationOverviewBlock(m_viewModel, body()));
-    }
     m_sync->setText(localizedText(m_viewModel, QStringLiteral("一键同步"), QStringLiteral("Sync Now")));
     m_sync->setEnabled(!account.isSyncingMigrationSnapshot());
     m_refresh->setText(
         localizedText(m_viewModel, QStringLiteral("刷新总览"), QStringLiteral("Refresh Overview")));
     m_refresh->setEnabled(!account.isRefreshingMigrationOverview());
     m_busy->setVisible(account.isSyncingMigrationSnapshot() || account.isRefreshingMigrationOverview());
+    // The cards are only built while the section is open.
+    clearLayout(m_blockHost);
+    if (isExpanded())
+        m_blockHost->addWidget(migrationOverviewBlock(m_viewModel, body()));
 }
 
 } // namespace orvalink::ui

@@ -5,6 +5,7 @@
 #include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
+#include "viewmodel/texts/Presentation.h"
 
 #include <QCoro/QCoroTask>
 #include <QHBoxLayout>
@@ -27,7 +28,7 @@ QLineEdit* makeSecureField(const QString& objectName, QWidget* parent)
 
 } // namespace
 
-PasswordSection::PasswordSection(MainViewModel& viewModel, RefreshScheduler& scheduler, QWidget* parent)
+PasswordSection::PasswordSection(MainViewModel& viewModel, QWidget* parent)
     : CollapsibleSection(parent), m_viewModel(viewModel)
 {
     setObjectName(QStringLiteral("passwordSection"));
@@ -50,9 +51,10 @@ PasswordSection::PasswordSection(MainViewModel& viewModel, RefreshScheduler& sch
     m_current = makeSecureField(QStringLiteral("currentPasswordField"), body);
     m_new = makeSecureField(QStringLiteral("newPasswordField"), body);
     m_confirm = makeSecureField(QStringLiteral("confirmPasswordField"), body);
+    auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
     for (QLineEdit* field : {m_current, m_new, m_confirm}) {
         fields->addWidget(field);
-        scheduler.watch(field, &QLineEdit::textChanged);
+        scheduler->watch(field, &QLineEdit::textChanged);
     }
     bodyLayout->addLayout(fields);
     auto* buttonRow = new QHBoxLayout;
@@ -64,6 +66,9 @@ PasswordSection::PasswordSection(MainViewModel& viewModel, RefreshScheduler& sch
     setBody(body);
 
     connect(m_change, &QPushButton::clicked, this, &PasswordSection::submitPasswordChange);
+    scheduler->watch(&viewModel.presentation(), &Presentation::textsChanged);
+    scheduler->watch(&viewModel.accountState(), &AccountState::isChangingPasswordChanged);
+    scheduler->refreshNow();
 }
 
 bool PasswordSection::newPasswordsMatch() const

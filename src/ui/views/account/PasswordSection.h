@@ -11,19 +11,15 @@ class MainViewModel;
 
 namespace orvalink::ui {
 
-class RefreshScheduler;
-
 // The password change of the signed-in account. Only checks that the fields are filled and that
 // the two new passwords are the same text (compared in composed normal form, so a password typed
 // with a decomposed accent matches its composed twin); the service judges the password itself,
-// which is sent exactly as typed.
+// which is sent exactly as typed. Refreshes itself on a running change, the texts and its fields.
 class PasswordSection : public CollapsibleSection {
     Q_OBJECT
 
 public:
-    PasswordSection(MainViewModel& viewModel, RefreshScheduler& scheduler, QWidget* parent = nullptr);
-
-    void refresh();
+    explicit PasswordSection(MainViewModel& viewModel, QWidget* parent = nullptr);
     void clearFields();
     bool isPasswordChangeDisabled() const;
 
@@ -32,6 +28,7 @@ Q_SIGNALS:
     void sessionEndedAfterChange();
 
 private:
+    void refresh();
     bool newPasswordsMatch() const;
     void submitPasswordChange();
 

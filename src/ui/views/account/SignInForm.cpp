@@ -5,6 +5,7 @@
 #include "ui/views/common/SheetSupport.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
+#include "viewmodel/texts/Presentation.h"
 
 #include <QButtonGroup>
 #include <QCoro/QCoroTask>
@@ -28,8 +29,7 @@ QPushButton* makeSegment(const QString& objectName, QWidget* parent)
 
 } // namespace
 
-SignInForm::SignInForm(MainViewModel& viewModel, RefreshScheduler& scheduler, QWidget* parent)
-    : QWidget(parent), m_viewModel(viewModel)
+SignInForm::SignInForm(MainViewModel& viewModel, QWidget* parent) : QWidget(parent), m_viewModel(viewModel)
 {
     setObjectName(QStringLiteral("signInForm"));
     auto* layout = new QVBoxLayout(this);
@@ -64,7 +64,7 @@ SignInForm::SignInForm(MainViewModel& viewModel, RefreshScheduler& scheduler, QW
     fields->addWidget(m_nickName);
     layout->addLayout(fields);
 
-    m_captcha = new CaptchaSection(viewModel, scheduler, this);
+    m_captcha = new CaptchaSection(viewModel, this);
     layout->addWidget(m_captcha);
 
     auto* submitRow = new QHBoxLayout;
@@ -74,13 +74,19 @@ SignInForm::SignInForm(MainViewModel& viewModel, RefreshScheduler& scheduler, QW
     submitRow->addStretch(1);
     layout->addLayout(submitRow);
 
+    auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
+    scheduler->watch(&viewModel.presentation(), &Presentation::textsChanged);
+    scheduler->watch(&viewModel.accountState(), &AccountState::authSettingsChanged,
+                     &AccountState::authCaptchaChallengeChanged, &AccountState::isSubmittingAuthChanged);
     for (QLineEdit* field : {m_email, m_password, m_nickName})
-        scheduler.watch(field, &QLineEdit::textChanged);
-    connect(m_modeGroup, &QButtonGroup::idClicked, this, [this, &scheduler](int id) {
+        scheduler->watch(field, &QLineEdit::textChanged);
+    scheduler->watch(m_captcha, &CaptchaSection::codeChanged);
+    connect(m_modeGroup, &QButtonGroup::idClicked, this, [this, scheduler](int id) {
         setAuthMode(AuthMode(id));
-        scheduler.schedule();
+        scheduler->schedule();
     });
     connect(m_submit, &QPushButton::clicked, this, &SignInForm::submitAuth);
+    scheduler->refreshNow();
 }
 
 bool SignInForm::isCaptchaRequired() const
@@ -168,7 +174,6 @@ void SignInForm::refresh()
         localizedText(m_viewModel, QStringLiteral("昵称"), QStringLiteral("Nickname")));
     m_nickName->setVisible(signUp);
     m_captcha->setVisible(isCaptchaRequired());
-    m_captcha->refresh();
     m_submit->setText(
         signUp ? localizedText(m_viewModel, QStringLiteral("注册并登录"), QStringLiteral("Create Account"))
                : localizedText(m_viewModel, QStringLiteral("登录"), QStringLiteral("Sign In")));

@@ -14,19 +14,17 @@ class MainViewModel;
 namespace orvalink::ui {
 
 class CaptchaSection;
-class RefreshScheduler;
 
 // The sign-in and sign-up form shown while nobody is signed in. The e-mail, nickname and captcha
-// code are sent trimmed, the password exactly as typed.
+// code are sent trimmed, the password exactly as typed. Refreshes itself on the sign-in settings,
+// the challenge, a running submission, the texts and its own fields.
 class SignInForm : public QWidget {
     Q_OBJECT
 
 public:
     enum class AuthMode { signIn, signUp };
 
-    SignInForm(MainViewModel& viewModel, RefreshScheduler& scheduler, QWidget* parent = nullptr);
-
-    void refresh();
+    explicit SignInForm(MainViewModel& viewModel, QWidget* parent = nullptr);
 
     AuthMode authMode() const { return m_mode; }
     bool isAuthActionDisabled() const;
@@ -40,6 +38,7 @@ Q_SIGNALS:
     void signedIn();
 
 private:
+    void refresh();
     bool isCaptchaRequired() const;
     void setAuthMode(AuthMode mode);
     void submitAuth();
