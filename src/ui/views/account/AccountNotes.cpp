@@ -1,12 +1,10 @@
 #include "ui/views/account/AccountNotes.h"
 
 #include "ui/views/common/SheetSupport.h"
-#include "ui/widgets/Chip.h"
-#include "ui/widgets/FlowLayout.h"
+#include "ui/widgets/DisclaimerCard.h"
 #include "ui/widgets/TextLabel.h"
 
 #include <QLabel>
-#include <QPalette>
 #include <QVBoxLayout>
 
 namespace orvalink::ui {
@@ -42,46 +40,6 @@ constexpr Note kNotes[] = {
 };
 
 } // namespace
-
-Chip* metaChip(const QString& text, QWidget* parent)
-{
-    auto* chip = new Chip(text, parent);
-    chip->setObjectName(QStringLiteral("metaChip"));
-    QFont font = styledFont(TextStyle::Caption, chip->font());
-    font.setWeight(QFont::Medium);
-    chip->setFont(font);
-    chip->setPadding(10, 6);
-    chip->setTint(chip->palette().color(QPalette::Highlight), 0.12);
-    return chip;
-}
-
-QWidget* metaChipRow(const QStringList& texts, QWidget* parent)
-{
-    auto* row = new QWidget(parent);
-    row->setObjectName(QStringLiteral("chipRow"));
-    auto* flow = new FlowLayout(row, 8, 8);
-    flow->setContentsMargins(0, 0, 0, 0);
-    for (const QString& text : texts)
-        flow->addWidget(metaChip(text, row));
-    return row;
-}
-
-QWidget* disclaimerCard(const QString& title, const QString& body, QWidget* parent)
-{
-    QFrame* card = makeCardBackground(QStringLiteral("disclaimerCard"), parent);
-    auto* layout = new QVBoxLayout(card);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(6);
-    QLabel* titleLabel = textLabel(card, QStringLiteral("disclaimerTitle"), TextStyle::Subheadline,
-                                   LabelOption::Wrap | LabelOption::Semibold);
-    titleLabel->setText(title);
-    QLabel* bodyLabel = textLabel(card, QStringLiteral("disclaimerBody"), TextStyle::Caption,
-                                  LabelOption::Secondary | LabelOption::Wrap);
-    bodyLabel->setText(body);
-    layout->addWidget(titleLabel);
-    layout->addWidget(bodyLabel);
-    return card;
-}
 
 AccountNotesSection::AccountNotesSection(MainViewModel& viewModel, QWidget* parent)
     : CollapsibleSection(parent), m_viewModel(viewModel)
@@ -119,7 +77,7 @@ void AccountNotesSection::rebuildCards()
     m_cardsLanguageKey = key;
     clearLayout(m_cards->layout());
     for (const Note& note : kNotes) {
-        m_cards->layout()->addWidget(disclaimerCard(
+        m_cards->layout()->addWidget(new DisclaimerCard(
             localizedText(m_viewModel, QString::fromUtf8(note.titleZh), QString::fromUtf8(note.titleEn)),
             localizedText(m_viewModel, QString::fromUtf8(note.bodyZh), QString::fromUtf8(note.bodyEn)),
             m_cards));

@@ -2,8 +2,6 @@
 
 #include "ui/widgets/CollapsibleSection.h"
 
-#include <QStringList>
-
 class QLabel;
 
 namespace orvalink {
@@ -11,18 +9,6 @@ class MainViewModel;
 }
 
 namespace orvalink::ui {
-
-class Chip;
-
-// The capsule label of the account sheet's cards: caption text, medium weight, on the accent colour
-// at 12%.
-Chip* metaChip(const QString& text, QWidget* parent);
-
-// A wrapping row of metaChips, one per text, in order.
-QWidget* metaChipRow(const QStringList& texts, QWidget* parent);
-
-// A note card: a semibold title above a secondary body that wraps and is never cut off.
-QWidget* disclaimerCard(const QString& title, const QString& body, QWidget* parent);
 
 // The closing notes of the account sheet: rules of safe migration and what the service keeps.
 class AccountNotesSection : public CollapsibleSection {

@@ -1,14 +1,14 @@
 #include "ui/views/account/FeedbackItemCard.h"
 
-#include "ui/views/account/AccountNotes.h"
-#include "ui/views/common/SheetSupport.h"
-#include "ui/widgets/Chip.h"
+#include "ui/views/common/ViewText.h"
+#include "ui/widgets/CardColumn.h"
 #include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/MetaChip.h"
+#include "ui/widgets/PlainCard.h"
 #include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/texts/Presentation.h"
 
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -47,10 +47,8 @@ QString feedbackStatusTitle(MainViewModel& viewModel, const QString& status)
 
 QWidget* feedbackItemCard(MainViewModel& viewModel, const BackendFeedbackItem& item, QWidget* parent)
 {
-    QFrame* card = makeCardBackground(QStringLiteral("feedbackItemCard"), parent);
-    auto* layout = new QVBoxLayout(card);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(8);
+    auto* card = new PlainCard(QStringLiteral("feedbackItemCard"), parent);
+    QVBoxLayout* layout = cardColumn(card, 8);
 
     auto* header = new QHBoxLayout;
     header->setSpacing(8);
@@ -67,7 +65,7 @@ QWidget* feedbackItemCard(MainViewModel& viewModel, const BackendFeedbackItem& i
     titles->addWidget(subject);
     titles->addWidget(categoryLabel);
     header->addLayout(titles, 1);
-    Chip* status = metaChip(feedbackStatusTitle(viewModel, item.status), card);
+    auto* status = new MetaChip(feedbackStatusTitle(viewModel, item.status), card);
     status->setObjectName(QStringLiteral("feedbackItemStatus"));
     header->addWidget(status, 0, Qt::AlignTop);
     layout->addLayout(header);

@@ -1,11 +1,11 @@
 #include "ui/views/account/FeedbackSection.h"
 
-#include "ui/views/account/AccountNotes.h"
 #include "ui/views/account/FeedbackItemCard.h"
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/common/SheetSupport.h"
 #include "ui/widgets/BusyIndicator.h"
-#include "ui/widgets/Chip.h"
+#include "ui/widgets/MetaChipRow.h"
+#include "ui/widgets/PlainCard.h"
 #include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
@@ -13,7 +13,6 @@
 
 #include <QComboBox>
 #include <QCoro/QCoroTask>
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -197,13 +196,13 @@ void FeedbackSection::rebuildDashboard()
     const QString limit = QString::number(dashboard->dailyLimit);
     const QString left = QString::number(dashboard->remainingToday);
     layout->addWidget(
-        metaChipRow({localizedText(m_viewModel, QStringLiteral("今日 ") + sent + QLatin1Char('/') + limit,
-                                   QStringLiteral("Today ") + sent + QLatin1Char('/') + limit),
-                     localizedText(m_viewModel, QStringLiteral("剩余 ") + left + QStringLiteral(" 条"),
-                                   left + QStringLiteral(" left"))},
-                    block));
+        new MetaChipRow({localizedText(m_viewModel, QStringLiteral("今日 ") + sent + QLatin1Char('/') + limit,
+                                       QStringLiteral("Today ") + sent + QLatin1Char('/') + limit),
+                         localizedText(m_viewModel, QStringLiteral("剩余 ") + left + QStringLiteral(" 条"),
+                                       left + QStringLiteral(" left"))},
+                        block));
     if (dashboard->items.isEmpty()) {
-        QFrame* empty = makeCardBackground(QStringLiteral("noFeedbackCard"), block);
+        auto* empty = new PlainCard(QStringLiteral("noFeedbackCard"), block);
         auto* emptyLayout = new QVBoxLayout(empty);
         emptyLayout->setContentsMargins(12, 12, 12, 12);
         QLabel* text = textLabel(empty, QStringLiteral("noFeedbackText"), TextStyle::Caption,

@@ -1,6 +1,6 @@
 #include "ui/views/account/MigrationSyncSection.h"
 
-#include "ui/views/account/MigrationSyncCards.h"
+#include "ui/views/account/MigrationOverviewBlock.h"
 #include "ui/views/common/SheetSupport.h"
 #include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/TextLabel.h"
@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace orvalink::ui {
 
@@ -52,7 +53,7 @@ MigrationSyncSection::MigrationSyncSection(MainViewModel& viewModel, QWidget* pa
     setBody(body);
 
     // The cards show masked paths: when what privacy hides changes, even without any setting
-    // changing, the next refresh builds them anew.
+    // changing, the next refresh shows them anew.
     connect(&viewModel.presentation(), &Presentation::textsChanged, this, [this] { m_builtFrom.reset(); });
     connect(m_sync, &QPushButton::clicked, this,
             [this] { startDetached(m_viewModel.account().cloudSync().syncMigrationSnapshot(true)); });
@@ -97,9 +98,15 @@ void MigrationSyncSection::refresh()
     const std::optional<CardInputs> inputs = isExpanded() ? std::optional(cardInputs()) : std::nullopt;
     if (inputs != m_builtFrom) {
         m_builtFrom = inputs;
-        clearLayout(m_blockHost);
-        if (inputs)
-            m_blockHost->addWidget(migrationOverviewBlock(m_viewModel, body()));
+        if (!inputs) {
+            delete std::exchange(m_block, nullptr);
+        } else if (m_block) {
+            m_block->refresh();
+        } else {
+            m_block = new MigrationOverviewBlock(m_viewModel, body());
+            m_block->refresh();
+            m_blockHost->addWidget(m_block);
+        }
     }
     m_sync->setText(localizedText(m_viewModel, QStringLiteral("一键同步"), QStringLiteral("Sync Now")));
     m_sync->setEnabled(!account.isSyncingMigrationSnapshot());

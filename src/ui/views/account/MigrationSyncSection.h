@@ -18,6 +18,7 @@ class MainViewModel;
 namespace orvalink::ui {
 
 class BusyIndicator;
+class MigrationOverviewBlock;
 
 // Which local history this device reads, the upload of it to the account, and the account-wide
 // overview of every device. Display only: nothing of another device is restored here.
@@ -30,7 +31,7 @@ public:
     void refresh();
 
 private:
-    // Everything the cards are built from: they are rebuilt only when it changed (or the texts
+    // Everything the cards are built from: they are refreshed only when it changed (or the texts
     // did), not on every keystroke elsewhere in the sheet.
     struct CardInputs {
         AppConfig config;
@@ -50,6 +51,7 @@ private:
     QLabel* m_overviewSummary = nullptr;
     QLabel* m_note = nullptr;
     QVBoxLayout* m_blockHost = nullptr;
+    MigrationOverviewBlock* m_block = nullptr;
     QPushButton* m_sync = nullptr;
     QPushButton* m_refresh = nullptr;
     BusyIndicator* m_busy = nullptr;
