@@ -3,6 +3,9 @@
 #include "UiTestSupport.h"
 #include "support/TaskRunner.h"
 #include "ui/views/account/AccountSheetView.h"
+#include "ui/views/account/MigrationConflictCard.h"
+#include "ui/views/account/MigrationDeviceCard.h"
+#include "ui/views/account/MigrationOverviewBlock.h"
 #include "ui/widgets/CaptchaImage.h"
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/CollapsibleSection.h"
@@ -61,6 +64,44 @@ QStringList chipTexts(const QWidget* root)
 bool beginsWith(const QStringList& list, const QStringList& head)
 {
     return list.mid(0, head.size()) == head;
+}
+
+BackendMigrationDeviceOverview otherDevice(const QString& fingerprint, qint64 mappings)
+{
+    return BackendMigrationDeviceOverview{fingerprint, mappings, 1, std::nullopt, false};
+}
+
+BackendMigrationConflict conflictAt(const QString& path, const QStringList& devices,
+                                    const QStringList& targets = {})
+{
+    return BackendMigrationConflict{path, devices, targets, std::nullopt};
+}
+
+// This device and `others`, as the service reports the account.
+BackendMigrationOverview overviewWith(const QList<BackendMigrationDeviceOverview>& others,
+                                      const QList<BackendMigrationConflict>& conflicts)
+{
+    BackendMigrationOverview overview;
+    overview.currentDeviceFingerprint = AccountFixture::thisDevice();
+    overview.devices.append(
+        BackendMigrationDeviceOverview{AccountFixture::thisDevice(), 2, 1, std::nullopt, true});
+    overview.devices.append(others);
+    overview.totalDevices = overview.devices.size();
+    overview.conflicts = conflicts;
+    return overview;
+}
+
+// The widgets of `cards` stand in their order from top to bottom, each shown.
+template <typename Card> bool shownInOrder(const QList<Card*>& cards, const QWidget* root)
+{
+    int bottom = -1;
+    for (const Card* card : cards) {
+        const int top = card->mapTo(root, QPoint(0, 0)).y();
+        if (!card->isVisibleTo(root) || top <= bottom)
+            return false;
+        bottom = top + card->height() - 1;
+    }
+    return true;
 }
 
 } // namespace
@@ -246,6 +287,125 @@ private Q_SLOTS:
         menu->findChild<QAction*>(QStringLiteral("copyPathAction"))->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), source);
         saveSheetScreen(&sheet, QStringLiteral("account-sync-privacy"));
+    }
+
+    // A new, changed or removed device or conflict in the overview touches only its own card: the
+    // others keep their widgets, a changed one shows its new facts in the same widget.
+    void overviewCardsFollowTheirRecords_data()
+    {
+        QTest::addColumn<QList<BackendMigrationDeviceOverview>>("devices");
+        QTest::addColumn<QList<BackendMigrationConflict>>("conflicts");
+        const auto alpha = otherDevice(QStringLiteral("alpha-device-0001"), 1);
+        const auto beta = otherDevice(QStringLiteral("beta-device-0002"), 2);
+        const QStringList both{AccountFixture::thisDevice(), alpha.deviceFingerprint};
+        const auto first = conflictAt(QStringLiteral("/data/Projects"), both);
+        const auto second = conflictAt(QStringLiteral("/data/Games"), both);
+        // Before each change: devices alpha and beta, conflicts first and second.
+        QTest::newRow("unchanged") << QList{alpha, beta} << QList{first, second};
+        QTest::newRow("device added")
+            << QList{alpha, beta, otherDevice(QStringLiteral("gamma-device-0003"), 3)}
+            << QList{first, second};
+        QTest::newRow("device removed") << QList{beta} << QList{first, second};
+        QTest::newRow("device changed")
+            << QList{alpha, otherDevice(beta.deviceFingerprint, 7)} << QList{first, second};
+        QTest::newRow("devices reordered") << QList{beta, alpha} << QList{first, second};
+        QTest::newRow("conflict added")
+            << QList{alpha, beta} << QList{first, second, conflictAt(QStringLiteral("/data/Music"), both)};
+        QTest::newRow("conflict removed") << QList{alpha, beta} << QList{second};
+        QTest::newRow("conflict changed")
+            << QList{alpha, beta}
+            << QList{conflictAt(first.sourcePath, both + QStringList{beta.deviceFingerprint},
+                                {QStringLiteral("/Volumes/Ext/Projects")}),
+                     second};
+        QTest::newRow("path changed only in case")
+            << QList{alpha, beta} << QList{first, conflictAt(QStringLiteral("/DATA/games"), both)};
+        QTest::newRow("all gone") << QList<BackendMigrationDeviceOverview>{}
+                                  << QList<BackendMigrationConflict>{};
+    }
+
+    void overviewCardsFollowTheirRecords()
+    {
+        QFETCH(QList<BackendMigrationDeviceOverview>, devices);
+        QFETCH(QList<BackendMigrationConflict>, conflicts);
+        fixture().start();
+        signIn();
+        AccountSheetView& sheet = openSheet(false);
+        find<CollapsibleSection>(QStringLiteral("migrationSyncSection"))->setExpanded(true);
+        AccountState& state = ViewModelInternals::context(viewModel()).accountState();
+        const QStringList both{AccountFixture::thisDevice(), QStringLiteral("alpha-device-0001")};
+        state.setMigrationAccountOverview(overviewWith({otherDevice(QStringLiteral("alpha-device-0001"), 1),
+                                                        otherDevice(QStringLiteral("beta-device-0002"), 2)},
+                                                       {conflictAt(QStringLiteral("/data/Projects"), both),
+                                                        conflictAt(QStringLiteral("/data/Games"), both)}));
+        sheet.flushRefresh();
+        auto* block = find<ui::MigrationOverviewBlock>(QStringLiteral("migrationOverviewBlock"));
+        QVERIFY(block);
+        const QPointer<QWidget> current = find<QWidget>(QStringLiteral("currentDeviceCard"));
+        QHash<QString, QPointer<QWidget>> deviceCards;
+        for (ui::MigrationDeviceCard* card : block->otherDeviceCards())
+            deviceCards.insert(child<QLabel>(card, QStringLiteral("deviceFingerprint"))->text(), card);
+        QHash<QString, QPointer<QWidget>> conflictCards;
+        for (ui::MigrationConflictCard* card : block->conflictCards()) {
+            conflictCards.insert(
+                child<ui::SelectablePathField>(card, QStringLiteral("conflictSource"))->rawPath().toLower(),
+                card);
+        }
+        QCOMPARE(deviceCards.size(), 2);
+        QCOMPARE(conflictCards.size(), 2);
+
+        state.setMigrationAccountOverview(overviewWith(devices, conflicts));
+        sheet.flushRefresh();
+        QCoreApplication::processEvents();
+        QCOMPARE(find<ui::MigrationOverviewBlock>(QStringLiteral("migrationOverviewBlock")), block);
+        QCOMPARE(find<QWidget>(QStringLiteral("currentDeviceCard")), current.data());
+        const AccountTexts& texts = viewModel().account().texts();
+
+        QSet<QString> keptDevices;
+        QCOMPARE(block->otherDeviceCards().size(), devices.size());
+        for (qsizetype index = 0; index < devices.size(); ++index) {
+            ui::MigrationDeviceCard* card = block->otherDeviceCards().at(index);
+            const QString masked = texts.maskedDeviceFingerprint(devices.at(index).deviceFingerprint);
+            if (deviceCards.contains(masked)) {
+                QCOMPARE(card, deviceCards.value(masked).data());
+                keptDevices.insert(masked);
+            }
+            QCOMPARE(child<QLabel>(card, QStringLiteral("deviceFingerprint"))->text(), masked);
+            const QString migrated =
+                QString::number(devices.at(index).mappingCount) + QStringLiteral(" migrated");
+            QVERIFY2(beginsWith(chipTexts(card), {migrated}), qPrintable(chipTexts(card).join(", ")));
+        }
+        QVERIFY(shownInOrder(block->otherDeviceCards(), block));
+        QCOMPARE(find<QLabel>(QStringLiteral("otherDevicesTitle"))->isVisibleTo(block), !devices.isEmpty());
+
+        QSet<QString> keptConflicts;
+        QCOMPARE(block->conflictCards().size(), conflicts.size());
+        for (qsizetype index = 0; index < conflicts.size(); ++index) {
+            ui::MigrationConflictCard* card = block->conflictCards().at(index);
+            const BackendMigrationConflict& conflict = conflicts.at(index);
+            if (conflictCards.contains(conflict.id())) {
+                QCOMPARE(card, conflictCards.value(conflict.id()).data());
+                keptConflicts.insert(conflict.id());
+            }
+            auto* source = child<ui::SelectablePathField>(card, QStringLiteral("conflictSource"));
+            QCOMPARE(source->rawPath(), conflict.sourcePath);
+            QCOMPARE(source->text(), viewModel().presentation().displayPath(conflict.sourcePath));
+            QVERIFY(
+                beginsWith(chipTexts(card),
+                           {QString::number(conflict.deviceFingerprints.size()) + QStringLiteral(" devices"),
+                            QString::number(conflict.targetPaths.size()) + QStringLiteral(" targets")}));
+            QCOMPARE(child<QLabel>(card, QStringLiteral("conflictTargets"))->isVisibleTo(card),
+                     !conflict.targetPaths.isEmpty());
+        }
+        QVERIFY(shownInOrder(block->conflictCards(), block));
+        QCOMPARE(find<QWidget>(QStringLiteral("noConflictsCard"))->isVisibleTo(block), conflicts.isEmpty());
+        QCOMPARE(find<QWidget>(QStringLiteral("conflictsNote"))->isVisibleTo(block), !conflicts.isEmpty());
+
+        // The cards of the records that went are gone once the event loop has run, and only those.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (auto it = deviceCards.cbegin(); it != deviceCards.cend(); ++it)
+            QCOMPARE(it.value().isNull(), !keptDevices.contains(it.key()));
+        for (auto it = conflictCards.cbegin(); it != conflictCards.cend(); ++it)
+            QCOMPARE(it.value().isNull(), !keptConflicts.contains(it.key()));
     }
 
     void feedbackQuotaStatusAndList()

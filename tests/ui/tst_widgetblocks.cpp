@@ -5,6 +5,8 @@
 #include "ui/widgets/CollapsibleSection.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/FlowLayout.h"
+#include "ui/widgets/MetaChip.h"
+#include "ui/widgets/MetaChipRow.h"
 #include "ui/widgets/Motion.h"
 #include "ui/widgets/PlainToolTip.h"
 #include "ui/widgets/RingGauge.h"
@@ -278,6 +280,53 @@ private Q_SLOTS:
         QCOMPARE(flow->heightForWidth(212), 6 + 58 + 8);
     }
 
+    // A card updated in place hands its row the new texts: the chips stay where they stood and take
+    // the texts in order, the row grows or shrinks at its end, and it still wraps.
+    void metaChipRowReusesItsChipsInOrder_data()
+    {
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("same") << QStringList{"2 migrated", "1 history"}
+                              << QStringList{"2 migrated", "1 history"};
+        QTest::newRow("changed text")
+            << QStringList{"2 migrated", "1 history"} << QStringList{"3 migrated", "1 history"};
+        QTest::newRow("grown") << QStringList{"2 migrated"}
+                               << QStringList{"2 migrated", "1 history", "Latest"};
+        QTest::newRow("shrunk") << QStringList{"2 migrated", "1 history", "Latest"}
+                                << QStringList{"9 migrated"};
+        QTest::newRow("emptied") << QStringList{"2 migrated"} << QStringList{};
+    }
+
+    void metaChipRowReusesItsChipsInOrder()
+    {
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, after);
+        MetaChipRow row(before);
+        QList<QPointer<Chip>> chipsBefore;
+        for (Chip* chip : row.findChildren<Chip*>())
+            chipsBefore.append(chip);
+        QCOMPARE(chipsBefore.size(), before.size());
+
+        row.setTexts(after);
+        QCOMPARE(row.texts(), after);
+        QCOMPARE(row.layout()->count(), after.size());
+        for (int index = 0; index < row.layout()->count(); ++index) {
+            auto* chip = qobject_cast<MetaChip*>(row.layout()->itemAt(index)->widget());
+            QVERIFY(chip);
+            QCOMPARE(chip->text(), after.at(index));
+            if (index < chipsBefore.size())
+                QCOMPARE(chip, chipsBefore.at(index).data());
+        }
+        for (qsizetype index = after.size(); index < chipsBefore.size(); ++index)
+            QVERIFY(chipsBefore.at(index).isNull());
+
+        row.setTexts({QStringLiteral("first chip"), QStringLiteral("second chip")});
+        const int oneLine = row.layout()->heightForWidth(1000);
+        QVERIFY(oneLine > 0);
+        QVERIFY(row.layout()->heightForWidth(row.findChildren<Chip*>().first()->sizeHint().width()) >
+                oneLine);
+    }
+
     void ringGaugeClampsItsRatio_data()
     {
         QTest::addColumn<double>("ratio");
@@ -491,6 +540,11 @@ private Q_SLOTS:
         QTest::addColumn<int>("options");
         QTest::addColumn<int>("weight");
         QTest::newRow("headline keeps its weight") << int(TextStyle::Headline) << 0 << int(QFont::DemiBold);
+        QTest::newRow("monospace headline keeps its weight")
+            << int(TextStyle::Headline) << int(LabelOption::Monospace) << int(QFont::DemiBold);
+        QTest::newRow("monospace, secondary")
+            << int(TextStyle::Subheadline) << int(LabelOption::Monospace | LabelOption::Secondary)
+            << int(QFont::Normal);
         QTest::newRow("caption") << int(TextStyle::Caption) << 0 << int(QFont::Normal);
         QTest::newRow("semibold, secondary")
             << int(TextStyle::Caption) << int(LabelOption::Semibold | LabelOption::Secondary)
@@ -512,6 +566,7 @@ private Q_SLOTS:
         QCOMPARE(label->textFormat(), Qt::PlainText);
         QCOMPARE(label->font().pixelSize(), styledFont(TextStyle(style), parent.font()).pixelSize());
         QCOMPARE(int(label->font().weight()), weight);
+        QCOMPARE(label->font().family() == monoFont(10).family(), chosen.testFlag(LabelOption::Monospace));
         QCOMPARE(label->wordWrap(), chosen.testFlag(LabelOption::Wrap));
         QCOMPARE(bool(label->textInteractionFlags() & Qt::TextSelectableByMouse),
                  chosen.testFlag(LabelOption::Selectable));

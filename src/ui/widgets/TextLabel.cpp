@@ -13,6 +13,11 @@ void applyOptions(QLabel* label, const QString& objectName, TextStyle style, Lab
     label->setObjectName(objectName);
     label->setTextFormat(Qt::PlainText);
     QFont font = styledFont(style, label->font());
+    if (options & LabelOption::Monospace) {
+        const QFont::Weight weight = font.weight();
+        font = monoFont(font.pixelSize());
+        font.setWeight(weight);
+    }
     if (options & LabelOption::Bold)
         font.setWeight(QFont::Bold);
     else if (options & LabelOption::Semibold)

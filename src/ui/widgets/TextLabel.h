@@ -19,6 +19,8 @@ enum class LabelOption {
     Semibold = 0x04,
     Bold = 0x08,
     Selectable = 0x10, // the user may select (and copy) the text with the mouse
+    Monospace =
+        0x20, // the system's monospace font in the style's size and weight, for fingerprints and paths
 };
 Q_DECLARE_FLAGS(LabelOptions, LabelOption)
 Q_DECLARE_OPERATORS_FOR_FLAGS(LabelOptions)

@@ -2,14 +2,12 @@
 
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/common/SheetSupport.h"
-#include "ui/widgets/Chip.h"
-#include "ui/widgets/FlowLayout.h"
+#include "ui/widgets/DisclaimerCard.h"
 #include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/texts/Presentation.h"
 
 #include <QLabel>
-#include <QPalette>
 #include <QVBoxLayout>
 #include <iterator>
 
@@ -47,46 +45,6 @@ constexpr Note kNotes[] = {
 
 } // namespace
 
-Chip* metaChip(const QString& text, QWidget* parent)
-{
-    auto* chip = new Chip(text, parent);
-    chip->setObjectName(QStringLiteral("metaChip"));
-    QFont font = styledFont(TextStyle::Caption, chip->font());
-    font.setWeight(QFont::Medium);
-    chip->setFont(font);
-    chip->setPadding(10, 6);
-    chip->setTint(chip->palette().color(QPalette::Highlight), 0.12);
-    return chip;
-}
-
-QWidget* metaChipRow(const QStringList& texts, QWidget* parent)
-{
-    auto* row = new QWidget(parent);
-    row->setObjectName(QStringLiteral("chipRow"));
-    auto* flow = new FlowLayout(row, 8, 8);
-    flow->setContentsMargins(0, 0, 0, 0);
-    for (const QString& text : texts)
-        flow->addWidget(metaChip(text, row));
-    return row;
-}
-
-QWidget* disclaimerCard(const QString& title, const QString& body, QWidget* parent)
-{
-    QFrame* card = makeCardBackground(QStringLiteral("disclaimerCard"), parent);
-    auto* layout = new QVBoxLayout(card);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(6);
-    QLabel* titleLabel = textLabel(card, QStringLiteral("disclaimerTitle"), TextStyle::Subheadline,
-                                   LabelOption::Wrap | LabelOption::Semibold);
-    titleLabel->setText(title);
-    QLabel* bodyLabel = textLabel(card, QStringLiteral("disclaimerBody"), TextStyle::Caption,
-                                  LabelOption::Secondary | LabelOption::Wrap);
-    bodyLabel->setText(body);
-    layout->addWidget(titleLabel);
-    layout->addWidget(bodyLabel);
-    return card;
-}
-
 AccountNotesSection::AccountNotesSection(MainViewModel& viewModel, QWidget* parent)
     : CollapsibleSection(parent), m_viewModel(viewModel)
 {
@@ -102,10 +60,8 @@ AccountNotesSection::AccountNotesSection(MainViewModel& viewModel, QWidget* pare
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(10);
     for (qsizetype index = 0; index < qsizetype(std::size(kNotes)); ++index) {
-        QWidget* card = disclaimerCard(QString(), QString(), cards);
-        m_cardTitles.append(card->findChild<QLabel*>(QStringLiteral("disclaimerTitle")));
-        m_cardBodies.append(card->findChild<QLabel*>(QStringLiteral("disclaimerBody")));
-        layout->addWidget(card);
+        m_cards.append(new DisclaimerCard(QString(), QString(), cards));
+        layout->addWidget(m_cards.last());
     }
     setBody(cards);
 
@@ -121,12 +77,11 @@ void AccountNotesSection::refresh()
                    localizedText(m_viewModel, QStringLiteral("收起"), QStringLiteral("Collapse")));
     setTextIfChanged(m_summary, localizedText(m_viewModel, QStringLiteral("本地会话与设备说明"),
                                               QStringLiteral("Local session and device notes")));
-    for (qsizetype index = 0; index < m_cardTitles.size(); ++index) {
+    for (qsizetype index = 0; index < m_cards.size(); ++index) {
         const Note& note = kNotes[index];
-        setTextIfChanged(m_cardTitles.at(index), localizedText(m_viewModel, QString::fromUtf8(note.titleZh),
-                                                               QString::fromUtf8(note.titleEn)));
-        setTextIfChanged(m_cardBodies.at(index), localizedText(m_viewModel, QString::fromUtf8(note.bodyZh),
-                                                               QString::fromUtf8(note.bodyEn)));
+        m_cards.at(index)->setTexts(
+            localizedText(m_viewModel, QString::fromUtf8(note.titleZh), QString::fromUtf8(note.titleEn)),
+            localizedText(m_viewModel, QString::fromUtf8(note.bodyZh), QString::fromUtf8(note.bodyEn)));
     }
 }
 

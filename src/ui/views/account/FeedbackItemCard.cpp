@@ -1,9 +1,9 @@
 #include "ui/views/account/FeedbackItemCard.h"
 
-#include "ui/views/account/AccountNotes.h"
-#include "ui/views/common/SheetSupport.h"
-#include "ui/widgets/Chip.h"
+#include "ui/views/common/ViewText.h"
+#include "ui/widgets/CardColumn.h"
 #include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/MetaChip.h"
 #include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/texts/Presentation.h"
@@ -45,15 +45,9 @@ QString feedbackStatusTitle(MainViewModel& viewModel, const QString& status)
 }
 
 FeedbackItemCard::FeedbackItemCard(MainViewModel& viewModel, QWidget* parent)
-    : QFrame(parent), m_viewModel(viewModel)
+    : PlainCard(QStringLiteral("feedbackItemCard"), parent), m_viewModel(viewModel)
 {
-    // The sheet's plain card: the control background, no frame.
-    setObjectName(QStringLiteral("feedbackItemCard"));
-    setAutoFillBackground(true);
-    setBackgroundRole(QPalette::Base);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(8);
+    QVBoxLayout* layout = cardColumn(this, 8);
 
     auto* header = new QHBoxLayout;
     header->setSpacing(8);
@@ -66,7 +60,7 @@ FeedbackItemCard::FeedbackItemCard(MainViewModel& viewModel, QWidget* parent)
     titles->addWidget(m_subject);
     titles->addWidget(m_category);
     header->addLayout(titles, 1);
-    m_status = metaChip(QString(), this);
+    m_status = new MetaChip(QString(), this);
     m_status->setObjectName(QStringLiteral("feedbackItemStatus"));
     header->addWidget(m_status, 0, Qt::AlignTop);
     layout->addLayout(header);

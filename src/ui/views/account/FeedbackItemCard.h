@@ -1,8 +1,8 @@
 #pragma once
 
 #include "backend/BackendFeedbackRecords.h"
+#include "ui/widgets/PlainCard.h"
 
-#include <QFrame>
 #include <QString>
 
 class QLabel;
@@ -27,7 +27,7 @@ QString feedbackStatusTitle(MainViewModel& viewModel, const QString& status);
 // and with which version it was sent, and the administrators' note. The list keeps one card per
 // report and hands it the report again at each change. The texts the user and the administrators
 // wrote are masked as presentation privacy masks any text (paths, e-mail addresses).
-class FeedbackItemCard : public QFrame {
+class FeedbackItemCard : public PlainCard {
     Q_OBJECT
 
 public:

@@ -1,11 +1,12 @@
 #include "ui/views/account/FeedbackSection.h"
 
-#include "ui/views/account/AccountNotes.h"
 #include "ui/views/account/FeedbackItemCard.h"
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/common/SheetSupport.h"
 #include "ui/widgets/BusyIndicator.h"
-#include "ui/widgets/Chip.h"
+#include "ui/widgets/CardColumn.h"
+#include "ui/widgets/MetaChipRow.h"
+#include "ui/widgets/PlainCard.h"
 #include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
@@ -14,7 +15,6 @@
 
 #include <QComboBox>
 #include <QCoro/QCoroTask>
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -106,11 +106,10 @@ void FeedbackSection::buildDashboard(QWidget* body)
     auto* layout = new QVBoxLayout(m_dashboard);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
-    m_quotaChips = metaChipRow({QString(), QString()}, m_dashboard);
+    m_quotaChips = new MetaChipRow({}, m_dashboard);
     layout->addWidget(m_quotaChips);
-    QFrame* empty = makeCardBackground(QStringLiteral("noFeedbackCard"), m_dashboard);
-    auto* emptyLayout = new QVBoxLayout(empty);
-    emptyLayout->setContentsMargins(12, 12, 12, 12);
+    auto* empty = new PlainCard(QStringLiteral("noFeedbackCard"), m_dashboard);
+    QVBoxLayout* emptyLayout = cardColumn(empty, 0);
     m_emptyText = textLabel(empty, QStringLiteral("noFeedbackText"), TextStyle::Caption,
                             LabelOption::Secondary | LabelOption::Wrap);
     emptyLayout->addWidget(m_emptyText);
@@ -216,12 +215,11 @@ void FeedbackSection::refreshDashboard()
     const QString sent = QString::number(dashboard->submittedToday);
     const QString limit = QString::number(dashboard->dailyLimit);
     const QString left = QString::number(dashboard->remainingToday);
-    // metaChipRow made one chip per text, in order.
-    const QList<Chip*> chips = m_quotaChips->findChildren<Chip*>();
-    chips.at(0)->setText(localizedText(m_viewModel, QStringLiteral("今日 ") + sent + QLatin1Char('/') + limit,
-                                       QStringLiteral("Today ") + sent + QLatin1Char('/') + limit));
-    chips.at(1)->setText(localizedText(m_viewModel, QStringLiteral("剩余 ") + left + QStringLiteral(" 条"),
-                                       left + QStringLiteral(" left")));
+    m_quotaChips->setTexts(
+        {localizedText(m_viewModel, QStringLiteral("今日 ") + sent + QLatin1Char('/') + limit,
+                       QStringLiteral("Today ") + sent + QLatin1Char('/') + limit),
+         localizedText(m_viewModel, QStringLiteral("剩余 ") + left + QStringLiteral(" 条"),
+                       left + QStringLiteral(" left"))});
     m_emptyCard->setVisible(dashboard->items.isEmpty());
     setTextIfChanged(m_emptyText,
                      localizedText(m_viewModel,

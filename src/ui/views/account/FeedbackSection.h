@@ -18,6 +18,7 @@ namespace orvalink::ui {
 
 class BusyIndicator;
 class FeedbackItemCard;
+class MetaChipRow;
 
 // Feedback of the signed-in account: the daily quota, the form, and the latest four reports.
 // The form is emptied only after its own send succeeded, so a failed send never loses the text.
@@ -51,7 +52,7 @@ private:
     // Shown while there is a dashboard and the section is open: the quota chips, the card of an
     // empty list, the cards of the latest reports.
     QWidget* m_dashboard = nullptr;
-    QWidget* m_quotaChips = nullptr;
+    MetaChipRow* m_quotaChips = nullptr;
     QWidget* m_emptyCard = nullptr;
     QLabel* m_emptyText = nullptr;
     std::optional<KeyedWidgets<FeedbackItemCard>> m_itemCards;

@@ -1,6 +1,6 @@
 #include "ui/views/account/MigrationSyncSection.h"
 
-#include "ui/views/account/MigrationSyncCards.h"
+#include "ui/views/account/MigrationOverviewBlock.h"
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/common/SheetSupport.h"
 #include "ui/widgets/BusyIndicator.h"
@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace orvalink::ui {
 
@@ -100,9 +101,15 @@ void MigrationSyncSection::refresh()
     m_refresh->setEnabled(!account.isRefreshingMigrationOverview());
     m_busy->setVisible(account.isSyncingMigrationSnapshot() || account.isRefreshingMigrationOverview());
     // The cards are only built while the section is open.
-    clearLayout(m_blockHost);
-    if (isExpanded())
-        m_blockHost->addWidget(migrationOverviewBlock(m_viewModel, body()));
+    if (!isExpanded()) {
+        delete std::exchange(m_block, nullptr);
+        return;
+    }
+    if (!m_block) {
+        m_block = new MigrationOverviewBlock(m_viewModel, body());
+        m_blockHost->addWidget(m_block);
+    }
+    m_block->refresh();
 }
 
 } // namespace orvalink::ui

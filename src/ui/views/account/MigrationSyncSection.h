@@ -12,6 +12,7 @@ class MainViewModel;
 namespace orvalink::ui {
 
 class BusyIndicator;
+class MigrationOverviewBlock;
 
 // Which local history this device reads, the upload of it to the account, and the account-wide
 // overview of every device. Display only: nothing of another device is restored here. Refreshes
@@ -31,6 +32,7 @@ private:
     QLabel* m_overviewSummary = nullptr;
     QLabel* m_note = nullptr;
     QVBoxLayout* m_blockHost = nullptr;
+    MigrationOverviewBlock* m_block = nullptr;
     QPushButton* m_sync = nullptr;
     QPushButton* m_refresh = nullptr;
     BusyIndicator* m_busy = nullptr;

@@ -5,22 +5,12 @@
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/texts/Presentation.h"
 
-#include <QFrame>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace orvalink::ui {
-
-QFrame* makeCardBackground(const QString& objectName, QWidget* parent)
-{
-    auto* card = new QFrame(parent);
-    card->setObjectName(objectName);
-    card->setAutoFillBackground(true);
-    card->setBackgroundRole(QPalette::Base);
-    return card;
-}
 
 void useSummaryWidth(QWidget* summary)
 {

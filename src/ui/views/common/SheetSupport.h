@@ -5,7 +5,6 @@
 
 #include <QString>
 
-class QFrame;
 class QLabel;
 class QLayout;
 class QObject;
@@ -18,9 +17,6 @@ class MainViewModel;
 namespace orvalink::ui {
 
 class CollapsibleSection;
-
-// A plain square card on the control background colour; the caller fills its layout.
-QFrame* makeCardBackground(const QString& objectName, QWidget* parent);
 
 // The summary of a collapsible section sits beside its button at its preferred width, which a
 // wrapping label makes narrow; this keeps it wide enough to read at the sheet's minimum width.
