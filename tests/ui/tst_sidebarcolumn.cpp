@@ -459,7 +459,8 @@ private Q_SLOTS:
                                                   QStringLiteral("/home/user/") +
                                                       QString(60, QLatin1Char('p')),
                                                   SmartMigrationSuggestion::Tone::caution};
-        ui::SuggestionCard card(suggestion, suggestion.path);
+        ui::SuggestionCard card;
+        card.setSuggestion(suggestion, suggestion.path);
         card.show();
         QCoreApplication::processEvents();
         for (const char* name : {"suggestionTitle", "suggestionPath", "suggestionNote"}) {

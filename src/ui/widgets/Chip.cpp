@@ -35,6 +35,10 @@ Chip::Chip(const QString& text, QWidget* parent) : QWidget(parent), m_text(text)
 
 void Chip::setText(const QString& text)
 {
+    // A row that keeps its chips sets their texts at every refresh: only a change asks for a new
+    // layout.
+    if (text == m_text)
+        return;
     m_text = text;
     relayout();
 }
