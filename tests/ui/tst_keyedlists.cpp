@@ -1,9 +1,8 @@
 // The lists the window builds one widget per record (the suggestion cards, the breadcrumb chips,
 // the blocked paths of strict mode) keep the widget of a record that stays across a change: the
 // same widget, updated in place, in the new order, with the keyboard focus it had.
-#include "SidebarHarness.h"
+#include "SidebarTestWorld.h"
 #include "UiTestSupport.h"
-#include "ViewModelFixture.h"
 #include "ui/views/settings/SettingsSafetyGroup.h"
 #include "ui/views/sidebar/SuggestionCard.h"
 #include "ui/widgets/BreadcrumbRow.h"
@@ -91,17 +90,10 @@ const QStringList kSuggestedFolders{QStringLiteral("Downloads"), QStringLiteral(
 
 } // namespace
 
-class KeyedListsTest : public QObject {
+class KeyedListsTest : public QObject, private SidebarTestWorld {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ViewModelFixture> m_fx;
-    std::unique_ptr<MainViewModel> m_vm;
-    std::unique_ptr<SidebarHarness> m_ui;
-
-    MainViewModel& vm() { return *m_vm; }
-    QString home() const { return m_fx->home.home(); }
-
     void openSidebar()
     {
         m_vm = m_fx->makeViewModelWithSettings();
@@ -145,12 +137,7 @@ private:
 private Q_SLOTS:
     void initTestCase() { prepareWidgetTests(); }
     void init() { m_fx = std::make_unique<ViewModelFixture>(); }
-    void cleanup()
-    {
-        m_ui.reset();
-        m_vm.reset();
-        m_fx.reset();
-    }
+    void cleanup() { tearDown(); }
 
     void suggestionCardsAreKeptByTheirFolder_data()
     {
