@@ -1,9 +1,8 @@
 // The sidebar column driven as a user drives it, over a real state object in a temporary home:
 // the list's keyboard and shortcuts, the minimum-size field, search, filters and the quick-access
 // bar.
-#include "SidebarHarness.h"
+#include "SidebarTestWorld.h"
 #include "UiTestSupport.h"
-#include "ViewModelFixture.h"
 #include "ui/models/DirectoryListModel.h"
 #include "ui/views/sidebar/DirectoryListView.h"
 #include "ui/views/sidebar/DirectoryRowLayout.h"
@@ -34,16 +33,10 @@
 using namespace orvalink;
 using namespace orvalink::test;
 
-class SidebarColumnTest : public QObject {
+class SidebarColumnTest : public QObject, private SidebarTestWorld {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ViewModelFixture> m_fx;
-    std::unique_ptr<MainViewModel> m_vm;
-    std::unique_ptr<SidebarHarness> m_ui;
-
-    MainViewModel& vm() { return *m_vm; }
-    QString home() const { return m_fx->home.home(); }
     QString focused() { return vm().browsing().focusedEntryPath().value_or(QString()); }
     ui::DirectoryListView* list() { return m_ui->sidebar->listView(); }
     QString text(const char* labelName) { return m_ui->find<QLabel>(labelName)->text(); }
@@ -77,12 +70,7 @@ private Q_SLOTS:
         QCOMPARE(shownNames(vm()), (QStringList{"Alpha", "Beta", "Gamma", "notes.txt"}));
     }
 
-    void cleanup()
-    {
-        m_ui.reset();
-        m_vm.reset();
-        m_fx.reset();
-    }
+    void cleanup() { tearDown(); }
 
     void arrowsMoveTheFocusAndReturnOpens()
     {
@@ -459,7 +447,8 @@ private Q_SLOTS:
                                                   QStringLiteral("/home/user/") +
                                                       QString(60, QLatin1Char('p')),
                                                   SmartMigrationSuggestion::Tone::caution};
-        ui::SuggestionCard card(suggestion, suggestion.path);
+        ui::SuggestionCard card;
+        card.setSuggestion(suggestion, suggestion.path);
         card.show();
         QCoreApplication::processEvents();
         for (const char* name : {"suggestionTitle", "suggestionPath", "suggestionNote"}) {

@@ -62,16 +62,13 @@ BreadcrumbRow::BreadcrumbRow(QWidget* parent) : QWidget(parent)
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
-void BreadcrumbRow::setChips(const QList<Chip*>& chips)
+void BreadcrumbRow::placeChips()
 {
-    for (Chip* chip : std::as_const(m_chips)) {
-        chip->hide();
-        chip->deleteLater();
-    }
-    m_chips = chips;
     QList<QWidget*> order;
-    for (Chip* chip : chips) {
-        chip->setParent(this);
+    for (Chip* chip : m_chips.widgets()) {
+        // A kept chip stays as it is: a new parent would hide it and take its focus.
+        if (chip->parentWidget() != this)
+            chip->setParent(this);
         chip->show();
         order.append(chip);
     }
@@ -83,21 +80,22 @@ void BreadcrumbRow::setChips(const QList<Chip*>& chips)
 int BreadcrumbRow::rowHeight() const
 {
     int height = 0;
-    for (const Chip* chip : m_chips)
+    for (const Chip* chip : m_chips.widgets())
         height = std::max(height, chip->sizeHint().height());
     return height;
 }
 
 QSize BreadcrumbRow::sizeHint() const
 {
+    const QList<Chip*>& chips = m_chips.widgets();
     int width = 0;
-    for (const Chip* chip : m_chips) {
+    for (const Chip* chip : chips) {
         const int textWidth = chip->fontMetrics().horizontalAdvance(chip->text());
         width +=
             chip->sizeHint().width() - chip->fontMetrics().horizontalAdvance(chip->shownText()) + textWidth;
     }
-    if (!m_chips.isEmpty())
-        width += m_spacing * int(m_chips.size() - 1);
+    if (!chips.isEmpty())
+        width += m_spacing * int(chips.size() - 1);
     return QSize(width, rowHeight());
 }
 
@@ -122,11 +120,12 @@ void BreadcrumbRow::resizeEvent(QResizeEvent* event)
 
 void BreadcrumbRow::arrange()
 {
-    const qsizetype count = m_chips.size();
+    const QList<Chip*>& chips = m_chips.widgets();
+    const qsizetype count = chips.size();
     QList<int> widths;
     QList<int> least;
     QList<int> padding;
-    for (Chip* chip : std::as_const(m_chips)) {
+    for (Chip* chip : chips) {
         const int text = chip->fontMetrics().horizontalAdvance(chip->text());
         const int pad = chip->sizeHint().width() - chip->fontMetrics().horizontalAdvance(chip->shownText());
         padding.append(pad);
@@ -154,7 +153,7 @@ void BreadcrumbRow::arrange()
     const int height = rowHeight();
     int x = 0;
     for (qsizetype i = 0; i < count; ++i) {
-        Chip* chip = m_chips.at(i);
+        Chip* chip = chips.at(i);
         chip->setVisible(shown.at(i));
         if (!shown.at(i))
             continue;

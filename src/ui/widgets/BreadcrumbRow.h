@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/widgets/KeyedWidgets.h"
+
 #include <QList>
 #include <QWidget>
 
@@ -19,11 +21,19 @@ class BreadcrumbRow : public QWidget {
 public:
     explicit BreadcrumbRow(QWidget* parent = nullptr);
 
-    // Replaces the chips, which become the row's children, in this order. The previous chips are
-    // hidden and deleted later: the chip clicked may be the one asking for the new chips. In the
-    // keyboard's Tab order the chips stand where the row stands.
-    void setChips(const QList<Chip*>& chips);
-    QList<Chip*> chips() const { return m_chips; }
+    // Makes the chips stand for `items`, in their order, kept by `keyOf(item)` as KeyedWidgets
+    // keeps its widgets: the chip of a key that stays is kept (and with it the keyboard focus), a
+    // new key gets `make(item)`, and every chip then gets `update(chip, item)`. The chip of a key
+    // that is gone is hidden and deleted later: the chip clicked may be the one asking for the
+    // change. The chips become the row's children; in the keyboard's Tab order they stand where
+    // the row stands.
+    template <typename Item, typename KeyOf, typename Make, typename Update>
+    void syncChips(const QList<Item>& items, KeyOf keyOf, Make make, Update update)
+    {
+        m_chips.sync(items, keyOf, make, update);
+        placeChips();
+    }
+    QList<Chip*> chips() const { return m_chips.widgets(); }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -33,11 +43,13 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Adopts the chips of the last sync and places them.
+    void placeChips();
     // Gives each chip its width for the present row width and places it.
     void arrange();
     int rowHeight() const;
 
-    QList<Chip*> m_chips;
+    KeyedWidgets<Chip> m_chips{nullptr};
     int m_spacing = 6;
 };
 

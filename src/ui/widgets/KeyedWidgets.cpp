@@ -19,7 +19,8 @@ void placeInOrder(QBoxLayout* layout, int firstIndex, const QList<QWidget*>& wid
 
 void discard(QBoxLayout* layout, QWidget* widget)
 {
-    layout->removeWidget(widget);
+    if (layout)
+        layout->removeWidget(widget);
     widget->hide();
     widget->deleteLater();
 }

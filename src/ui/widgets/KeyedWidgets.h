@@ -12,7 +12,8 @@ namespace orvalink::ui {
 namespace keyedwidgets {
 // Puts `widgets` into `layout` from `firstIndex` on, in this order, moving only those out of place.
 void placeInOrder(QBoxLayout* layout, int firstIndex, const QList<QWidget*>& widgets);
-// Takes `widget` out of `layout` and deletes it once control returns to the event loop.
+// Takes `widget` out of `layout` (when there is one), hides it and deletes it once control returns
+// to the event loop.
 void discard(QBoxLayout* layout, QWidget* widget);
 } // namespace keyedwidgets
 
@@ -23,7 +24,9 @@ void discard(QBoxLayout* layout, QWidget* widget);
 template <typename Widget> class KeyedWidgets {
 public:
     // The widgets stand in `layout` from `firstIndex` on; what stands before (a title) or after (a
-    // stretch) is left alone.
+    // stretch) is left alone. Without a layout (nullptr) the owner places the widgets itself, in the
+    // order widgets() gives (a row that lays out its own children): they are only kept, made and
+    // discarded here.
     explicit KeyedWidgets(QBoxLayout* layout, int firstIndex = 0) : m_layout(layout), m_firstIndex(firstIndex)
     {}
 
@@ -56,8 +59,10 @@ public:
         m_widgets.clear();
         for (const Entry& entry : m_entries)
             m_widgets.append(entry.widget);
-        QList<QWidget*> placed(m_widgets.begin(), m_widgets.end());
-        keyedwidgets::placeInOrder(m_layout, m_firstIndex, placed);
+        if (m_layout) {
+            QList<QWidget*> placed(m_widgets.begin(), m_widgets.end());
+            keyedwidgets::placeInOrder(m_layout, m_firstIndex, placed);
+        }
         return m_widgets;
     }
 

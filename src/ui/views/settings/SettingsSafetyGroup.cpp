@@ -56,6 +56,8 @@ SettingsSafetyGroup::SettingsSafetyGroup(MainViewModel& viewModel, QWidget* pare
     m_rows = new QVBoxLayout(rowsHost);
     m_rows->setContentsMargins(0, 0, 0, 0);
     m_rows->setSpacing(4);
+    m_rows->addStretch(1);
+    m_rowList.emplace(m_rows);
     m_list->setWidget(rowsHost);
     m_list->hide();
     layout->addWidget(m_list);
@@ -80,27 +82,31 @@ SettingsSafetyGroup::SettingsSafetyGroup(MainViewModel& viewModel, QWidget* pare
     });
 }
 
-void SettingsSafetyGroup::rebuildBlockedPaths()
+void SettingsSafetyGroup::updateBlockedPaths()
 {
-    clearLayout(m_rows);
+    // Fetched again at every refresh: the list follows the home folder and the volumes in force.
+    // A closed list holds no rows.
+    const QStringList paths =
+        m_showBlockedPaths ? m_viewModel.settings().strictModeBlockedPaths() : QStringList();
+    QWidget* host = m_list->widget();
+    const QList<SelectablePathField*>& rows = m_rowList->sync(
+        paths, [](const QString& path) { return path; },
+        [host](const QString&) {
+            // A path wider than the list loses its middle rather than scrolling the list sideways.
+            auto* row = new SelectablePathField(host, kRowPixelSize, SelectablePathField::Placement::Flush);
+            row->setObjectName(QStringLiteral("blockedPathRow"));
+            return row;
+        },
+        [this](SelectablePathField* row, const QString& path) {
+            row->setCopyActionText(copyPathText(m_viewModel));
+            row->setPath(path, m_viewModel.presentation().displayPath(path));
+        });
     if (!m_showBlockedPaths)
         return;
-    QWidget* host = m_list->widget();
-    int rowHeight = 0;
-    // Fetched again at every refresh: the list follows the home folder and the volumes in force.
-    for (const QString& path : m_viewModel.settings().strictModeBlockedPaths()) {
-        // A path wider than the list loses its middle rather than scrolling the list sideways.
-        auto* row = new SelectablePathField(host, kRowPixelSize, SelectablePathField::Placement::Flush);
-        row->setObjectName(QStringLiteral("blockedPathRow"));
-        row->setCopyActionText(copyPathText(m_viewModel));
-        row->setPath(path, m_viewModel.presentation().displayPath(path));
-        m_rows->addWidget(row);
-        rowHeight = row->sizeHint().height();
-    }
-    m_rows->addStretch(1);
     // As tall as the rows, up to the maximum; beyond that the list scrolls.
-    const qsizetype count = m_rows->count() - 1;
-    const int rowsHeight = int(count) * rowHeight + int(std::max<qsizetype>(0, count - 1)) * 4;
+    const int rowHeight = rows.isEmpty() ? 0 : rows.constLast()->sizeHint().height();
+    const int count = int(rows.size());
+    const int rowsHeight = count * rowHeight + std::max(0, count - 1) * 4;
     m_list->setFixedHeight(std::min(kListMaximumHeight, rowsHeight));
 }
 
@@ -121,7 +127,7 @@ void SettingsSafetyGroup::refresh()
                                                              QStringLiteral("Show Blocked Paths")));
     m_busy->setVisible(requesting);
     m_list->setVisible(m_showBlockedPaths);
-    rebuildBlockedPaths();
+    updateBlockedPaths();
     setTextIfChanged(
         m_explanation,
         localizedText(

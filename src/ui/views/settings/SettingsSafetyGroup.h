@@ -1,6 +1,9 @@
 #pragma once
 
 #include "ui/widgets/GroupPanel.h"
+#include "ui/widgets/KeyedWidgets.h"
+
+#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -15,6 +18,7 @@ class MainViewModel;
 namespace orvalink::ui {
 
 class BusyIndicator;
+class SelectablePathField;
 
 // Strict mode: the switch, the administrator check, and the list of paths it blocks (closed each
 // time the sheet opens).
@@ -31,7 +35,7 @@ Q_SIGNALS:
     void blockedPathsToggled();
 
 private:
-    void rebuildBlockedPaths();
+    void updateBlockedPaths();
 
     MainViewModel& m_viewModel;
     bool m_showBlockedPaths = false;
@@ -41,6 +45,8 @@ private:
     BusyIndicator* m_busy = nullptr;
     QScrollArea* m_list = nullptr;
     QVBoxLayout* m_rows = nullptr;
+    // One row per blocked path, kept by the path, so a selection in a row survives a refresh.
+    std::optional<KeyedWidgets<SelectablePathField>> m_rowList;
     QLabel* m_explanation = nullptr;
     QLabel* m_legend = nullptr;
 };

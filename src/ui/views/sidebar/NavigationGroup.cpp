@@ -127,33 +127,37 @@ void NavigationGroup::buildControls()
     contentLayout()->addWidget(controls);
 }
 
-void NavigationGroup::rebuildBreadcrumbs()
+void NavigationGroup::updateBreadcrumbs()
 {
+    struct Crumb {
+        QString path;
+        QString name;
+    };
     const QString current = m_viewModel.browsing().currentDirectoryPath();
     const Presentation& texts = m_viewModel.presentation();
-    const QStringList paths = m_viewModel.navigation().breadcrumbPaths();
-    QStringList names;
-    for (const QString& path : paths)
-        names.append(texts.displayName(path));
-    const QStringList key = QStringList{current} + paths + names;
-    if (key == m_breadcrumbKey)
-        return;
-    m_breadcrumbKey = key;
+    QList<Crumb> crumbs;
+    for (const QString& path : m_viewModel.navigation().breadcrumbPaths())
+        crumbs.append(Crumb{path, texts.displayName(path)});
 
     const QColor accent = palette().color(QPalette::Highlight);
-    QList<Chip*> chips;
-    for (qsizetype i = 0; i < paths.size(); ++i) {
-        const QString path = paths.at(i);
-        auto* chip = new Chip(names.at(i));
-        chip->setObjectName(QStringLiteral("breadcrumbChip"));
-        chip->setProperty("path", path);
-        chip->setFont(styledFont(TextStyle::Caption, chip->font()));
-        chip->setPadding(8, 4);
-        chip->setTint(accent, path == current ? 0.18 : 0.0);
-        makeClickable(chip, [this, path] { m_viewModel.navigation().navigate(path, true); });
-        chips.append(chip);
-    }
-    m_breadcrumbs->setChips(chips);
+    m_breadcrumbs->syncChips(
+        crumbs, [](const Crumb& crumb) { return crumb.path; },
+        [this](const Crumb&) {
+            // Made without a parent, as the row adopts it, so its font comes from the application.
+            auto* chip = new Chip;
+            chip->setObjectName(QStringLiteral("breadcrumbChip"));
+            chip->setFont(styledFont(TextStyle::Caption, chip->font()));
+            chip->setPadding(8, 4);
+            makeClickable(chip, [this, chip] {
+                m_viewModel.navigation().navigate(chip->property("path").toString(), true);
+            });
+            return chip;
+        },
+        [&current, &accent](Chip* chip, const Crumb& crumb) {
+            chip->setProperty("path", crumb.path);
+            chip->setText(crumb.name);
+            chip->setTint(accent, crumb.path == current ? 0.18 : 0.0);
+        });
 }
 
 void NavigationGroup::refresh()
@@ -161,7 +165,7 @@ void NavigationGroup::refresh()
     const BrowsingState& browsing = m_viewModel.browsing();
     const Navigator& navigation = m_viewModel.navigation();
     setTitle(localizedText(m_viewModel, "导航", "Navigation"));
-    rebuildBreadcrumbs();
+    updateBreadcrumbs();
 
     m_back->setText(localizedText(m_viewModel, "返回", "Back"));
     m_back->setEnabled(!navigation.backHistory().isEmpty());

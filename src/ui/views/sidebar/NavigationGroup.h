@@ -2,8 +2,6 @@
 
 #include "ui/widgets/GroupPanel.h"
 
-#include <QStringList>
-
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -32,12 +30,10 @@ public:
 
 private:
     void buildControls();
-    void rebuildBreadcrumbs();
+    void updateBreadcrumbs();
 
     MainViewModel& m_viewModel;
     BreadcrumbRow* m_breadcrumbs = nullptr;
-    // What the chips show now; they are rebuilt only when it changes.
-    QStringList m_breadcrumbKey;
     QPushButton* m_back = nullptr;
     QPushButton* m_forward = nullptr;
     QPushButton* m_up = nullptr;

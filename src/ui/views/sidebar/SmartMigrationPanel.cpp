@@ -62,6 +62,7 @@ SmartMigrationPanel::SmartMigrationPanel(MainViewModel& viewModel, QWidget* pare
     m_cardLayout->setContentsMargins(0, 2, 0, 2);
     m_cardLayout->setSpacing(10);
     m_cardLayout->addStretch(1);
+    m_cardList.emplace(m_cardLayout);
     m_cardScroll->setContent(m_cards);
     contentLayout()->addWidget(m_cardScroll);
     setContentVisible(m_expanded);
@@ -89,35 +90,21 @@ void SmartMigrationPanel::updateToggleText()
                                  : localizedText(m_viewModel, "展开", "Expand"));
 }
 
-void SmartMigrationPanel::rebuildCards(const QList<SmartMigrationSuggestion>& suggestions)
+void SmartMigrationPanel::updateCards(const QList<SmartMigrationSuggestion>& suggestions)
 {
     const Presentation& texts = m_viewModel.presentation();
-    QStringList shownPaths;
-    for (const SmartMigrationSuggestion& suggestion : suggestions)
-        shownPaths.append(texts.displayPath(suggestion.path));
-    if (suggestions == m_shownSuggestions && shownPaths == m_shownPaths)
-        return;
-    m_shownSuggestions = suggestions;
-    m_shownPaths = shownPaths;
-    // The card clicked may be the one asking for this rebuild: delete later, never under its feet.
-    while (m_cardLayout->count() > 1) {
-        QLayoutItem* item = m_cardLayout->takeAt(0);
-        if (QWidget* widget = item->widget()) {
-            widget->hide();
-            widget->deleteLater();
-        }
-        delete item;
-    }
-    QList<QWidget*> cards;
-    for (qsizetype i = 0; i < suggestions.size(); ++i) {
-        auto* card = new SuggestionCard(suggestions.at(i), shownPaths.at(i), m_cards);
-        const QString path = suggestions.at(i).path;
-        makeClickable(card, [this, path] { m_viewModel.navigation().navigate(path, true); });
-        m_cardLayout->insertWidget(int(i), card);
-        cards.append(card);
-    }
+    const QList<SuggestionCard*>& cards = m_cardList->sync(
+        suggestions, [](const SmartMigrationSuggestion& suggestion) { return suggestion.path; },
+        [this](const SmartMigrationSuggestion&) {
+            auto* card = new SuggestionCard(m_cards);
+            makeClickable(card, [this, card] { m_viewModel.navigation().navigate(card->path(), true); });
+            return card;
+        },
+        [&texts](SuggestionCard* card, const SmartMigrationSuggestion& suggestion) {
+            card->setSuggestion(suggestion, texts.displayPath(suggestion.path));
+        });
     // The cards stand in the Tab order right after the button that unfolds them.
-    placeInTabOrder(m_cards, cards);
+    placeInTabOrder(m_cards, QList<QWidget*>(cards.begin(), cards.end()));
 }
 
 void SmartMigrationPanel::refresh()
@@ -135,7 +122,7 @@ void SmartMigrationPanel::refresh()
             : localizedText(texts, QStringLiteral("其他列表"), QStringLiteral("Other List")));
     m_summary->setText(smart.smartMigrationSummary());
     updateToggleText();
-    rebuildCards(smart.smartMigrationSuggestions());
+    updateCards(smart.smartMigrationSuggestions());
 }
 
 } // namespace orvalink::ui

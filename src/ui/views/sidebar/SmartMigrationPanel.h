@@ -1,10 +1,11 @@
 #pragma once
 
 #include "ui/widgets/GroupPanel.h"
+#include "ui/widgets/KeyedWidgets.h"
 #include "viewmodel/smart/SmartMigrationSuggestion.h"
 
 #include <QList>
-#include <QStringList>
+#include <optional>
 
 class QHBoxLayout;
 class QLabel;
@@ -18,6 +19,7 @@ namespace orvalink::ui {
 
 class Chip;
 class SidewaysScrollArea;
+class SuggestionCard;
 
 // The sidebar's "Migration List" group, shown while Smart Migration is on. Its title row also holds
 // the panel's title, the profile's name, its summary and an Expand/Collapse button; unfolded, the
@@ -36,7 +38,7 @@ public:
 
 private:
     void updateToggleText();
-    void rebuildCards(const QList<SmartMigrationSuggestion>& suggestions);
+    void updateCards(const QList<SmartMigrationSuggestion>& suggestions);
 
     MainViewModel& m_viewModel;
     QLabel* m_title = nullptr;
@@ -47,9 +49,8 @@ private:
     bool m_expanded = false;
     QWidget* m_cards = nullptr;
     QHBoxLayout* m_cardLayout = nullptr;
-    // What the cards show now (the suggestions and their shown paths); rebuilt when it changes.
-    QList<SmartMigrationSuggestion> m_shownSuggestions;
-    QStringList m_shownPaths;
+    // One card per suggestion, kept by its folder, so a card the keyboard is on stays on.
+    std::optional<KeyedWidgets<SuggestionCard>> m_cardList;
 };
 
 } // namespace orvalink::ui

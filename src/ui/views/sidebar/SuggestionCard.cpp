@@ -15,9 +15,8 @@ namespace {
 
 // A line of the card: the card has a fixed width, so what does not fit ends in "…" (a path loses its
 // middle) and the whole text is the line's tool tip.
-ElidedLabel* addLine(QVBoxLayout* column, ElidedLabel* label, const QString& text)
+ElidedLabel* addLine(QVBoxLayout* column, ElidedLabel* label)
 {
-    label->setText(text);
     label->setFixedWidth(SuggestionCard::labelWidth);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     column->addWidget(label);
@@ -39,34 +38,41 @@ QColor SuggestionCard::toneColor(SmartMigrationSuggestion::Tone tone)
     return QColor(0xf0, 0x8a, 0x00);
 }
 
-SuggestionCard::SuggestionCard(const SmartMigrationSuggestion& suggestion, const QString& shownPath,
-                               QWidget* parent)
-    : QWidget(parent), m_tone(toneColor(suggestion.tone))
+SuggestionCard::SuggestionCard(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("suggestionCard"));
-    setProperty("path", suggestion.path);
     setFixedWidth(labelWidth + 24);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(6);
-    ElidedLabel* title = addLine(column,
-                                 elidedLabel(this, QStringLiteral("suggestionTitle"), TextStyle::Subheadline,
-                                             Qt::ElideRight, LabelOption::Semibold),
-                                 suggestion.title);
-    ElidedLabel* path = elidedLabel(this, QStringLiteral("suggestionPath"), TextStyle::Caption,
-                                    Qt::ElideMiddle, LabelOption::Secondary);
-    path->setFont(monoFont(11));
-    addLine(column, path, shownPath);
+    m_title = addLine(column, elidedLabel(this, QStringLiteral("suggestionTitle"), TextStyle::Subheadline,
+                                          Qt::ElideRight, LabelOption::Semibold));
+    m_shownPath = elidedLabel(this, QStringLiteral("suggestionPath"), TextStyle::Caption, Qt::ElideMiddle,
+                              LabelOption::Secondary);
+    m_shownPath->setFont(monoFont(11));
+    addLine(column, m_shownPath);
     // At most two lines of note, the second ending in "…" when the note is longer.
-    ElidedLabel* note = addLine(column,
-                                elidedLabel(this, QStringLiteral("suggestionNote"), TextStyle::Caption,
-                                            Qt::ElideRight, LabelOption::Secondary, 2),
-                                suggestion.note);
-    const int noteHeight = note->heightForWidth(labelWidth);
-    note->setFixedHeight(noteHeight);
+    m_note = addLine(column, elidedLabel(this, QStringLiteral("suggestionNote"), TextStyle::Caption,
+                                         Qt::ElideRight, LabelOption::Secondary, 2));
+}
+
+void SuggestionCard::setSuggestion(const SmartMigrationSuggestion& suggestion, const QString& shownPath)
+{
+    m_path = suggestion.path;
+    setProperty("path", suggestion.path);
+    m_title->setText(suggestion.title);
+    m_shownPath->setText(shownPath);
+    m_note->setText(suggestion.note);
+    const int noteHeight = m_note->heightForWidth(labelWidth);
+    m_note->setFixedHeight(noteHeight);
     // Fixed, so the row of cards knows its height before it is laid out.
-    setFixedHeight(12 + QFontMetrics(title->font()).height() + 6 + QFontMetrics(path->font()).height() + 6 +
-                   noteHeight + 12);
+    setFixedHeight(12 + QFontMetrics(m_title->font()).height() + 6 +
+                   QFontMetrics(m_shownPath->font()).height() + 6 + noteHeight + 12);
+    const QColor tone = toneColor(suggestion.tone);
+    if (tone != m_tone) {
+        m_tone = tone;
+        update();
+    }
 }
 
 void SuggestionCard::paintEvent(QPaintEvent* /*event*/)
