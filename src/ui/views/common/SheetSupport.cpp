@@ -6,7 +6,6 @@
 #include "viewmodel/texts/Presentation.h"
 
 #include <QLabel>
-#include <QLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -41,17 +40,6 @@ void disableReturnButtons(QWidget* root)
     for (QPushButton* button : root->findChildren<QPushButton*>()) {
         button->setAutoDefault(false);
         button->setDefault(false);
-    }
-}
-
-void clearLayout(QLayout* layout)
-{
-    while (QLayoutItem* item = layout->takeAt(0)) {
-        if (QWidget* widget = item->widget())
-            delete widget;
-        else if (QLayout* inner = item->layout())
-            clearLayout(inner);
-        delete item;
     }
 }
 

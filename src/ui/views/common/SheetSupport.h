@@ -6,7 +6,6 @@
 #include <QString>
 
 class QLabel;
-class QLayout;
 class QObject;
 class QWidget;
 
@@ -34,8 +33,5 @@ SectionSummary makeSectionSummary(CollapsibleSection* section, const QString& ti
 // A dialog presses its default (or first auto-default) button on Return; in the sheets Return in a
 // field must submit nothing, so no button below `root` takes part.
 void disableReturnButtons(QWidget* root);
-
-// Deletes every item and widget of `layout` (rebuilt lists of cards).
-void clearLayout(QLayout* layout);
 
 } // namespace orvalink::ui
