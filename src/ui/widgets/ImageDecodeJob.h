@@ -13,11 +13,13 @@ namespace orvalink::ui {
 
 // What one decoding may take. The address space covers the whole decoder process (its program
 // and libraries take about a third of the default), the processor time is counted by the kernel,
-// the wall clock by the job.
+// the wall clock by the job. The processor time bounds the work; the wall clock only stops a
+// decoder that waits instead of working, and it also counts the start of the process, which on a
+// busy machine alone can take seconds.
 struct ImageDecodeLimits {
     qint64 addressSpaceBytes = qint64(256) << 20;
     int cpuSeconds = 2;
-    std::chrono::milliseconds wallClock{2000};
+    std::chrono::milliseconds wallClock{10000};
 };
 
 // Decodes an image data URL (DataUrlImage) into a bitmap in a short-lived process of its own, the
