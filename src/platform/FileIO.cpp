@@ -188,24 +188,33 @@ QByteArray readWholeFile(const QString& path)
     return readFromDescriptor(fd.get(), path, 0, std::nullopt);
 }
 
-QByteArray readRegularFile(const QString& path, qint64 maxBytes)
+UniqueFd openRegularFile(const QString& path, struct stat& info, int extraFlags, mode_t mode)
 {
-    UniqueFd fd(::open(encoded(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    UniqueFd fd(
+        ::open(encoded(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | extraFlags, mode));
     if (fd.get() < 0) {
         const int error = errno;
         if (error == ELOOP)
             throw unsuitable(error, path, QStringLiteral("a symbolic link, not a regular file"));
+        if (error == EISDIR)
+            throw unsuitable(error, path, QStringLiteral("a folder, not a regular file"));
         if (error == ENXIO)
             throw unsuitable(error, path, QStringLiteral("not a regular file"));
         throw PlatformError::fromErrno(error, path);
     }
-    struct stat info {};
     if (::fstat(fd.get(), &info) != 0)
         throw PlatformError::fromErrno(errno, path);
     if (S_ISDIR(info.st_mode))
         throw unsuitable(EISDIR, path, QStringLiteral("a folder, not a regular file"));
     if (!S_ISREG(info.st_mode))
         throw unsuitable(EINVAL, path, QStringLiteral("not a regular file"));
+    return fd;
+}
+
+QByteArray readRegularFile(const QString& path, qint64 maxBytes)
+{
+    struct stat info {};
+    UniqueFd fd = openRegularFile(path, info);
     const auto tooLarge = [&] {
         return unsuitable(EFBIG, path, QStringLiteral("larger than %1 bytes").arg(maxBytes));
     };

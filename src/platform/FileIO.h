@@ -1,10 +1,12 @@
 #pragma once
 
 #include "platform/PlatformError.h"
+#include "platform/UniqueFd.h"
 
 #include <QByteArray>
 #include <QString>
 #include <optional>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace orvalink::platform {
@@ -44,6 +46,12 @@ class UnsuitableFileError : public PlatformError {
 public:
     using PlatformError::PlatformError;
 };
+
+// Opens the regular file at `path` for reading without following a symbolic link and without
+// waiting on whatever stands there (O_NOFOLLOW | O_NONBLOCK), and checks that it is one. `extraFlags`
+// and `mode` go to open(2) as well (O_CREAT, 0600). `info` receives its fstat. Throws
+// UnsuitableFileError as above, PlatformError for any other failure.
+UniqueFd openRegularFile(const QString& path, struct stat& info, int extraFlags = 0, mode_t mode = 0);
 
 // Reads the regular file at `path`, never more than `maxBytes` of it. A symbolic link at the path
 // is not followed and nothing that stands there can hold the reader up (O_NOFOLLOW | O_NONBLOCK):

@@ -17,23 +17,8 @@ namespace {
 UniqueFd openLockFile(const QString& path)
 {
     // Read-only is enough for flock, and spares a device or a FIFO any write-side effect.
-    UniqueFd fd(::open(QFile::encodeName(path).constData(),
-                       O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
-    if (!fd.isValid()) {
-        const int error = errno;
-        if (error == ELOOP)
-            throw UnsuitableFileError(error, QStringLiteral("a symbolic link, not a lock file: ") + path);
-        if (error == EISDIR)
-            throw UnsuitableFileError(error, QStringLiteral("a folder, not a lock file: ") + path);
-        if (error == ENXIO)
-            throw UnsuitableFileError(error, QStringLiteral("not a regular file: ") + path);
-        throw PlatformError::fromErrno(error, path);
-    }
     struct stat info {};
-    if (::fstat(fd.get(), &info) != 0)
-        throw PlatformError::fromErrno(errno, path);
-    if (!S_ISREG(info.st_mode))
-        throw UnsuitableFileError(EINVAL, QStringLiteral("not a regular file: ") + path);
+    UniqueFd fd = openRegularFile(path, info, O_CREAT, 0600);
     if (info.st_uid != ::geteuid())
         throw UnsuitableFileError(EPERM, QStringLiteral("the file of another user: ") + path);
     return fd;
