@@ -248,8 +248,9 @@ void OperationJournal::finish()
         return;
     // The removal is not flushed: a crash that undoes it leaves the record of an operation whose
     // end is already on disk, which is the state a crash just before this call leaves too, and the
-    // next start's recovery settles that without harm. A flush here would cost a disk round trip for
-    // every record a start-up puts right.
+    // next start's recovery settles that without harm; the next record written flushes the folder
+    // anyway. A flush here would cost a disk round trip at the end of every migration and undo, and
+    // for every record a start-up puts right.
     if (::unlink(QFile::encodeName(m_path).constData()) != 0 && errno != ENOENT)
         qCWarning(lcJournal) << "could not remove the operation record" << m_path << ::strerror(errno);
     release();

@@ -10,8 +10,6 @@
 #include "model/JsonFields.h"
 #include "store/LogService.h"
 
-#include <QSet>
-
 namespace orvalink {
 
 namespace {
@@ -98,19 +96,15 @@ QList<RecoveredOperation> OperationRecovery::recoverInterruptedOperations() cons
 QStringList OperationRecovery::pendingSourcePaths()
 {
     QStringList sources;
-    QSet<QString> seen;
     for (const QString& path : OperationJournal::recordPaths()) {
         try {
-            const QString source =
-                json::requireString(json::parseObject(OperationJournal::readRecordFile(path)), "sourcePath");
-            if (!seen.contains(source)) {
-                seen.insert(source);
-                sources.append(source);
-            }
+            sources.append(
+                json::requireString(json::parseObject(OperationJournal::readRecordFile(path)), "sourcePath"));
         } catch (const std::exception&) {
             // Told about once it is looked at properly.
         }
     }
+    sources.removeDuplicates();
     return sources;
 }
 

@@ -243,6 +243,10 @@ QString OrvalinkError::codeOf(Case errorCase)
 {
     const auto found = std::find_if(kCodes.begin(), kCodes.end(),
                                     [&](const CodeEntry& entry) { return entry.errorCase == errorCase; });
+    // The check above cannot see a case added after the last one without its entry: such a case is
+    // stored without a code, which a reader takes as an unknown code, rather than read past the table.
+    if (found == kCodes.end())
+        return QString();
     return QLatin1String(found->code);
 }
 
