@@ -262,6 +262,33 @@ private Q_SLOTS:
         QVERIFY2(shown()->text().contains(secret), qPrintable(shown()->text()));
     }
 
+    // Typing in the feedback form refreshes the form only: the report list below it is refreshed
+    // when the dashboard, the texts or the section's opening change.
+    void typingLeavesTheReportListAlone()
+    {
+        openSignedIn();
+        context().accountState().setFeedbackDashboard(
+            dashboardOf({report(QStringLiteral("a"), QStringLiteral("First"))}));
+        find<CollapsibleSection>(QStringLiteral("feedbackSection"))->setExpanded(true);
+        settle();
+        auto* list = m_sheet->findChild<RefreshScheduler*>(QStringLiteral("feedbackDashboardRefresh"));
+        QVERIFY(list);
+        int runs = 0;
+        connect(list, &RefreshScheduler::refreshed, this, [&runs] { ++runs; });
+        for (const QString& typed : {QStringLiteral("S"), QStringLiteral("Su"), QStringLiteral("Sub")}) {
+            find<QLineEdit>(QStringLiteral("feedbackSubjectField"))->setText(typed);
+            settle();
+        }
+        QCOMPARE(runs, 0);
+        context().accountState().setFeedbackDashboard(
+            dashboardOf({report(QStringLiteral("b"), QStringLiteral("Second")),
+                         report(QStringLiteral("a"), QStringLiteral("First"))}));
+        settle();
+        QCOMPARE(runs, 1);
+        QCOMPARE(textOf(cardsInOrder().at(0), QStringLiteral("feedbackItemSubject")),
+                 QStringLiteral("Second"));
+    }
+
     // A report that arrives first keeps the cards of the others, updated in place; a report that
     // leaves the list takes its card along; the card of an empty list is the same one throughout.
     void aNewReportKeepsTheCardsOfTheOthers()

@@ -80,14 +80,19 @@ FeedbackSection::FeedbackSection(MainViewModel& viewModel, QWidget* parent)
     buildDashboard(body);
     setBody(body);
 
+    // The form follows every keystroke; the report list only the dashboard, the texts and opening.
     auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
     scheduler->watch(&viewModel.presentation(), &Presentation::textsChanged);
     scheduler->watch(&viewModel.accountState(), &AccountState::feedbackDashboardChanged,
                      &AccountState::isRefreshingFeedbackDashboardChanged,
                      &AccountState::isSubmittingFeedbackChanged);
-    scheduler->watch(this, &CollapsibleSection::expandedChanged);
     scheduler->watch(m_subject, &QLineEdit::textChanged);
     scheduler->watch(m_content, &QPlainTextEdit::textChanged);
+    auto* dashboard = new RefreshScheduler([this] { refreshDashboard(); }, this);
+    dashboard->setObjectName(QStringLiteral("feedbackDashboardRefresh"));
+    dashboard->watch(&viewModel.presentation(), &Presentation::textsChanged);
+    dashboard->watch(&viewModel.accountState(), &AccountState::feedbackDashboardChanged);
+    dashboard->watch(this, &CollapsibleSection::expandedChanged);
     connect(m_send, &QPushButton::clicked, this, &FeedbackSection::submitFeedback);
     connect(m_refresh, &QPushButton::clicked, this,
             [this] { startDetached(m_viewModel.account().feedback().refreshFeedbackDashboard(true)); });
@@ -96,6 +101,7 @@ FeedbackSection::FeedbackSection(MainViewModel& viewModel, QWidget* parent)
             m_sendAnswered = true;
     });
     scheduler->refreshNow();
+    dashboard->refreshNow();
 }
 
 void FeedbackSection::buildDashboard(QWidget* body)
@@ -201,7 +207,6 @@ void FeedbackSection::refresh()
         localizedText(m_viewModel, QStringLiteral("刷新反馈"), QStringLiteral("Refresh Feedback")));
     m_refresh->setEnabled(!account.isRefreshingFeedbackDashboard());
     m_busy->setVisible(account.isSubmittingFeedback() || account.isRefreshingFeedbackDashboard());
-    refreshDashboard();
 }
 
 void FeedbackSection::refreshDashboard()
