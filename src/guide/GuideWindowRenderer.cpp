@@ -15,7 +15,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QWidget>

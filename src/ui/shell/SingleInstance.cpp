@@ -12,7 +12,6 @@
 #include <QLocalSocket>
 #include <QThread>
 #include <QTimer>
-#include <cerrno>
 #include <sys/stat.h>
 #include <utility>
 

@@ -13,7 +13,6 @@ class AccentDot : public QWidget {
 public:
     explicit AccentDot(QWidget* parent = nullptr);
 
-    QColor accent() const { return m_accent; }
     void setAccent(const QColor& accent);
 
 protected:

@@ -44,6 +44,8 @@ void Chip::setText(const QString& text)
 
 void Chip::setTint(const QColor& tint, qreal alpha)
 {
+    if (tint == m_tint && qFuzzyCompare(alpha + 1.0, m_alpha + 1.0))
+        return;
     m_tint = tint;
     m_alpha = alpha;
     update();

@@ -97,9 +97,6 @@ void ImageDecodeJob::run(const QByteArray& url)
     }
     m_process.setProgram(program());
     m_process.setArguments({QString::number(m_pixels.width()), QString::number(m_pixels.height())});
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    m_process.setProcessEnvironment(environment);
     m_process.setStandardErrorFile(QProcess::nullDevice());
     m_process.setChildProcessModifier([limits = m_limits, parent = getpid()] { limitChild(limits, parent); });
     m_wallClock.start(m_limits.wallClock);

@@ -17,8 +17,7 @@ void MetaChipRow::setTexts(const QStringList& texts)
 {
     for (qsizetype index = 0; index < texts.size(); ++index) {
         if (index < m_chips.size()) {
-            if (m_chips.at(index)->text() != texts.at(index))
-                m_chips.at(index)->setText(texts.at(index));
+            m_chips.at(index)->setText(texts.at(index));
             continue;
         }
         auto* chip = new MetaChip(texts.at(index), this);

@@ -1,5 +1,6 @@
 #include "ui/views/account/FeedbackItemCard.h"
 
+#include "ui/views/account/MigrationCardTexts.h"
 #include "ui/views/common/ViewText.h"
 #include "ui/widgets/CardColumn.h"
 #include "ui/widgets/ElidedLabel.h"
@@ -92,8 +93,8 @@ void FeedbackItemCard::setItem(const BackendFeedbackItem& item)
 
     QStringList meta;
     if (item.createdAt) {
-        meta.append(localizedText(m_viewModel, QStringLiteral("提交于"), QStringLiteral("Submitted")) +
-                    QLatin1Char(' ') + presentation.formatDate(*item.createdAt));
+        meta.append(
+            datedText(m_viewModel, QStringLiteral("提交于"), QStringLiteral("Submitted"), *item.createdAt));
     }
     if (item.appVersion && !item.appVersion->isEmpty())
         meta.append(QStringLiteral("App ") + *item.appVersion);
