@@ -9,6 +9,7 @@
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace orvalink::test::mounts {
@@ -69,11 +70,51 @@ QString enterPrivateNamespace()
     return {};
 }
 
+// Tries the namespace in a child first: a kernel can allow the unshare and then refuse the id map,
+// which would leave this process with no way back and every owner read as the overflow id.
+QString refusalInAChild()
+{
+    int pipeEnds[2];
+    if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
+        return errnoText("cannot try the mount namespace", errno);
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(pipeEnds[0]);
+        ::close(pipeEnds[1]);
+        return errnoText("cannot try the mount namespace", errno);
+    }
+    if (child == 0) {
+        const QByteArray refusal = enterPrivateNamespace().toUtf8();
+        const bool told =
+            refusal.isEmpty() || ::write(pipeEnds[1], refusal.constData(), size_t(refusal.size())) > 0;
+        ::_exit(told ? 0 : 1);
+    }
+    ::close(pipeEnds[1]);
+    QByteArray refusal;
+    char buffer[512];
+    for (ssize_t count; (count = ::read(pipeEnds[0], buffer, sizeof buffer)) != 0;) {
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            break;
+        refusal.append(buffer, count);
+    }
+    ::close(pipeEnds[0]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (refusal.isEmpty() && !(WIFEXITED(status) && WEXITSTATUS(status) == 0))
+        return QStringLiteral("trying the mount namespace failed");
+    return QString::fromUtf8(refusal);
+}
+
 void enterAtStart()
 {
     if (::geteuid() == 0)
         return;
-    const QString refusal = enterPrivateNamespace();
+    QString refusal = refusalInAChild();
+    if (refusal.isEmpty())
+        refusal = enterPrivateNamespace();
     if (refusal.isEmpty())
         g_inPrivateNamespace = true;
     else
