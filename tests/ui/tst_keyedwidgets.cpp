@@ -25,24 +25,27 @@ private:
         QWidget host;
         QVBoxLayout* layout = new QVBoxLayout(&host);
         QLabel* title = new QLabel(QStringLiteral("title"));
-        KeyedWidgets<QLabel> rows{layout, 1};
+        KeyedWidgets<QLabel> rows;
         int made = 0;
+        bool changed = false;
 
         Fixture()
         {
             layout->addWidget(title);
             layout->addStretch(1);
+            rows.attach(layout, 1);
         }
 
         const QList<QLabel*>& sync(const QList<Row>& items)
         {
-            return rows.sync(
+            changed = rows.sync(
                 items, [](const Row& row) { return row.key; },
                 [this](const Row&) {
                     ++made;
                     return new QLabel(&host);
                 },
                 [](QLabel* label, const Row& row) { label->setText(row.text); });
+            return rows.widgets();
         }
 
         // The texts of the layout's items between the title and the stretch, as laid out.
@@ -61,19 +64,20 @@ private Q_SLOTS:
         QTest::addColumn<QList<Row>>("before");
         QTest::addColumn<QList<Row>>("after");
         QTest::addColumn<int>("newlyMade");
+        QTest::addColumn<bool>("changed"); // a widget made, gone or moved
 
         const Row a{QStringLiteral("a"), QStringLiteral("A")};
         const Row b{QStringLiteral("b"), QStringLiteral("B")};
         const Row c{QStringLiteral("c"), QStringLiteral("C")};
         const Row b2{QStringLiteral("b"), QStringLiteral("B changed")};
-        QTest::newRow("unchanged") << QList<Row>{a, b, c} << QList<Row>{a, b, c} << 0;
-        QTest::newRow("prepended") << QList<Row>{b, c} << QList<Row>{a, b, c} << 1;
-        QTest::newRow("middle removed") << QList<Row>{a, b, c} << QList<Row>{a, c} << 0;
-        QTest::newRow("reversed") << QList<Row>{a, b, c} << QList<Row>{c, b, a} << 0;
-        QTest::newRow("updated in place") << QList<Row>{a, b, c} << QList<Row>{a, b2, c} << 0;
-        QTest::newRow("all replaced") << QList<Row>{a, b} << QList<Row>{c} << 1;
-        QTest::newRow("emptied") << QList<Row>{a, b} << QList<Row>{} << 0;
-        QTest::newRow("duplicate key") << QList<Row>{a} << QList<Row>{a, a} << 1;
+        QTest::newRow("unchanged") << QList<Row>{a, b, c} << QList<Row>{a, b, c} << 0 << false;
+        QTest::newRow("prepended") << QList<Row>{b, c} << QList<Row>{a, b, c} << 1 << true;
+        QTest::newRow("middle removed") << QList<Row>{a, b, c} << QList<Row>{a, c} << 0 << true;
+        QTest::newRow("reversed") << QList<Row>{a, b, c} << QList<Row>{c, b, a} << 0 << true;
+        QTest::newRow("updated in place") << QList<Row>{a, b, c} << QList<Row>{a, b2, c} << 0 << false;
+        QTest::newRow("all replaced") << QList<Row>{a, b} << QList<Row>{c} << 1 << true;
+        QTest::newRow("emptied") << QList<Row>{a, b} << QList<Row>{} << 0 << true;
+        QTest::newRow("duplicate key") << QList<Row>{a} << QList<Row>{a, a} << 1 << true;
     }
 
     void keptKeysKeepTheirWidgets()
@@ -91,6 +95,7 @@ private Q_SLOTS:
 
         const QList<QLabel*> second = fixture.sync(after);
         QCOMPARE(fixture.made, newlyMade);
+        QTEST(fixture.changed, "changed");
         QStringList expected;
         for (const Row& row : after)
             expected.append(row.text);

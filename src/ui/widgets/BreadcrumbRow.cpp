@@ -69,7 +69,6 @@ void BreadcrumbRow::placeChips()
         // A kept chip stays as it is: a new parent would hide it and take its focus.
         if (chip->parentWidget() != this)
             chip->setParent(this);
-        chip->show();
         order.append(chip);
     }
     placeInTabOrder(this, order);

@@ -30,8 +30,8 @@ public:
     template <typename Item, typename KeyOf, typename Make, typename Update>
     void syncChips(const QList<Item>& items, KeyOf keyOf, Make make, Update update)
     {
-        m_chips.sync(items, keyOf, make, update);
-        placeChips();
+        if (m_chips.sync(items, keyOf, make, update))
+            placeChips();
     }
     QList<Chip*> chips() const { return m_chips.widgets(); }
 
@@ -43,13 +43,14 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // Adopts the chips of the last sync and places them.
+    // Adopts the chips of a sync that changed them, and places them. A chip's new text asks for a
+    // layout of its own, which arranges the row again.
     void placeChips();
     // Gives each chip its width for the present row width and places it.
     void arrange();
     int rowHeight() const;
 
-    KeyedWidgets<Chip> m_chips{nullptr};
+    KeyedWidgets<Chip> m_chips;
     int m_spacing = 6;
 };
 

@@ -23,19 +23,25 @@ void discard(QBoxLayout* layout, QWidget* widget);
 // widget, and focus or a selection in a kept widget survives. Main thread only.
 template <typename Widget> class KeyedWidgets {
 public:
+    // Without a layout the owner places the widgets itself, in the order widgets() gives (a row that
+    // lays out its own children): they are only kept, made and discarded here.
+    KeyedWidgets() = default;
+
     // The widgets stand in `layout` from `firstIndex` on; what stands before (a title) or after (a
-    // stretch) is left alone. Without a layout (nullptr) the owner places the widgets itself, in the
-    // order widgets() gives (a row that lays out its own children): they are only kept, made and
-    // discarded here.
-    explicit KeyedWidgets(QBoxLayout* layout, int firstIndex = 0) : m_layout(layout), m_firstIndex(firstIndex)
-    {}
+    // stretch) is left alone. Called once, before the first sync.
+    void attach(QBoxLayout* layout, int firstIndex = 0)
+    {
+        m_layout = layout;
+        m_firstIndex = firstIndex;
+    }
 
     // Makes the widgets stand for `items`, in their order. A kept key keeps its widget; a new key gets
     // `make(item)`; every widget then gets `update(widget, item)`. The widget of a key that is gone is
     // deleted later, never at once: a click on it may be what asked for this change. A key that
-    // appears twice gets two widgets.
+    // appears twice gets two widgets. Returns whether the widgets changed (one made, one gone, or
+    // their order), which is when what follows their order (the Tab order) needs doing again.
     template <typename Item, typename KeyOf, typename Make, typename Update>
-    const QList<Widget*>& sync(const QList<Item>& items, KeyOf keyOf, Make make, Update update)
+    bool sync(const QList<Item>& items, KeyOf keyOf, Make make, Update update)
     {
         QList<Entry> previous = std::exchange(m_entries, {});
         for (const Item& item : items) {
@@ -56,14 +62,17 @@ public:
             if (entry.widget)
                 keyedwidgets::discard(m_layout, entry.widget);
         }
-        m_widgets.clear();
+        QList<Widget*> widgets;
         for (const Entry& entry : m_entries)
-            m_widgets.append(entry.widget);
+            widgets.append(entry.widget);
+        if (widgets == m_widgets)
+            return false;
+        m_widgets = std::move(widgets);
         if (m_layout) {
             QList<QWidget*> placed(m_widgets.begin(), m_widgets.end());
             keyedwidgets::placeInOrder(m_layout, m_firstIndex, placed);
         }
-        return m_widgets;
+        return true;
     }
 
     // The widgets, in the order of the last sync.
@@ -75,8 +84,8 @@ private:
         Widget* widget = nullptr;
     };
 
-    QBoxLayout* m_layout;
-    int m_firstIndex;
+    QBoxLayout* m_layout = nullptr;
+    int m_firstIndex = 0;
     QList<Entry> m_entries;
     QList<Widget*> m_widgets;
 };

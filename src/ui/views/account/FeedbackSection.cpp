@@ -122,7 +122,7 @@ void FeedbackSection::buildDashboard(QWidget* body)
     layout->addWidget(empty);
     m_emptyCard = empty;
     // The report cards stand after the chips and the empty card.
-    m_itemCards.emplace(layout, layout->count());
+    m_itemCards.attach(layout, layout->count());
     static_cast<QVBoxLayout*>(body->layout())->addWidget(m_dashboard);
 }
 
@@ -231,7 +231,7 @@ void FeedbackSection::refreshDashboard()
                                    QStringLiteral("还没有提交过反馈。第一条会直接进入管理员后台。"),
                                    QStringLiteral("No feedback has been submitted yet. Your first one will "
                                                   "appear directly in the admin console.")));
-    m_itemCards->sync(
+    m_itemCards.sync(
         dashboard->items.mid(0, kShownItems), [](const BackendFeedbackItem& item) { return item.id; },
         [this](const BackendFeedbackItem&) { return new FeedbackItemCard(m_viewModel, m_dashboard); },
         [](FeedbackItemCard* card, const BackendFeedbackItem& item) { card->setItem(item); });

@@ -55,7 +55,7 @@ private:
     MetaChipRow* m_quotaChips = nullptr;
     QWidget* m_emptyCard = nullptr;
     QLabel* m_emptyText = nullptr;
-    std::optional<KeyedWidgets<FeedbackItemCard>> m_itemCards;
+    KeyedWidgets<FeedbackItemCard> m_itemCards;
     // Set when a dashboard arrives while this section's send runs: the send's own answer.
     bool m_sendAnswered = false;
     bool m_sending = false;

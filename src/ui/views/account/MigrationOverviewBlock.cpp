@@ -95,9 +95,7 @@ std::optional<DeviceCardFacts> thisDeviceFacts(MainViewModel& viewModel, const Q
 } // namespace
 
 MigrationOverviewBlock::MigrationOverviewBlock(MainViewModel& viewModel, QWidget* parent)
-    : PlainCard(QStringLiteral("migrationOverviewBlock"), parent), m_viewModel(viewModel),
-      m_otherDevicesColumn(innerColumn()), m_otherDevices(m_otherDevicesColumn),
-      m_conflictsColumn(innerColumn()), m_conflicts(m_conflictsColumn)
+    : PlainCard(QStringLiteral("migrationOverviewBlock"), parent), m_viewModel(viewModel)
 {
     QVBoxLayout* column = cardColumn(this, 8);
     m_local = new MigrationOverviewCard(QStringLiteral("localSnapshotCard"), this);
@@ -117,7 +115,9 @@ MigrationOverviewBlock::MigrationOverviewBlock(MainViewModel& viewModel, QWidget
     m_otherDevicesNote = textLabel(this, QStringLiteral("otherDevicesNote"), TextStyle::Caption,
                                    LabelOption::Secondary | LabelOption::Wrap);
     column->addWidget(m_otherDevicesNote);
-    column->addLayout(m_otherDevicesColumn);
+    QVBoxLayout* otherDevices = innerColumn();
+    m_otherDevices.attach(otherDevices);
+    column->addLayout(otherDevices);
 
     m_conflictsTitle = textLabel(this, QStringLiteral("conflictsTitle"), TextStyle::Subheadline,
                                  LabelOption::Wrap | LabelOption::Semibold);
@@ -130,7 +130,9 @@ MigrationOverviewBlock::MigrationOverviewBlock(MainViewModel& viewModel, QWidget
     m_conflictsNote = textLabel(this, QStringLiteral("conflictsNote"), TextStyle::Caption,
                                 LabelOption::Secondary | LabelOption::Wrap);
     column->addWidget(m_conflictsNote);
-    column->addLayout(m_conflictsColumn);
+    QVBoxLayout* conflicts = innerColumn();
+    m_conflicts.attach(conflicts);
+    column->addLayout(conflicts);
 }
 
 void MigrationOverviewBlock::refresh()

@@ -48,9 +48,7 @@ private:
     QLabel* m_noConflictsText = nullptr;
     QLabel* m_conflictsNote = nullptr;
     // Each list stands in a column of its own, which the block's column spaces as one of its items.
-    QVBoxLayout* m_otherDevicesColumn;
     KeyedWidgets<MigrationDeviceCard> m_otherDevices;
-    QVBoxLayout* m_conflictsColumn;
     KeyedWidgets<MigrationConflictCard> m_conflicts;
 };
 

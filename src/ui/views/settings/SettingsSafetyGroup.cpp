@@ -53,11 +53,11 @@ SettingsSafetyGroup::SettingsSafetyGroup(MainViewModel& viewModel, QWidget* pare
     m_list->setWidgetResizable(true);
     m_list->setFrameShape(QFrame::NoFrame);
     auto* rowsHost = new QWidget;
-    m_rows = new QVBoxLayout(rowsHost);
-    m_rows->setContentsMargins(0, 0, 0, 0);
-    m_rows->setSpacing(4);
-    m_rows->addStretch(1);
-    m_rowList.emplace(m_rows);
+    auto* rows = new QVBoxLayout(rowsHost);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(4);
+    rows->addStretch(1);
+    m_rowList.attach(rows);
     m_list->setWidget(rowsHost);
     m_list->hide();
     layout->addWidget(m_list);
@@ -89,7 +89,7 @@ void SettingsSafetyGroup::updateBlockedPaths()
     const QStringList paths =
         m_showBlockedPaths ? m_viewModel.settings().strictModeBlockedPaths() : QStringList();
     QWidget* host = m_list->widget();
-    const QList<SelectablePathField*>& rows = m_rowList->sync(
+    m_rowList.sync(
         paths, [](const QString& path) { return path; },
         [host](const QString&) {
             // A path wider than the list loses its middle rather than scrolling the list sideways.
@@ -104,6 +104,7 @@ void SettingsSafetyGroup::updateBlockedPaths()
     if (!m_showBlockedPaths)
         return;
     // As tall as the rows, up to the maximum; beyond that the list scrolls.
+    const QList<SelectablePathField*>& rows = m_rowList.widgets();
     const int rowHeight = rows.isEmpty() ? 0 : rows.constLast()->sizeHint().height();
     const int count = int(rows.size());
     const int rowsHeight = count * rowHeight + std::max(0, count - 1) * 4;

@@ -44,9 +44,8 @@ private:
     QPushButton* m_toggleList = nullptr;
     BusyIndicator* m_busy = nullptr;
     QScrollArea* m_list = nullptr;
-    QVBoxLayout* m_rows = nullptr;
     // One row per blocked path, kept by the path, so a selection in a row survives a refresh.
-    std::optional<KeyedWidgets<SelectablePathField>> m_rowList;
+    KeyedWidgets<SelectablePathField> m_rowList;
     QLabel* m_explanation = nullptr;
     QLabel* m_legend = nullptr;
 };

@@ -58,11 +58,11 @@ SmartMigrationPanel::SmartMigrationPanel(MainViewModel& viewModel, QWidget* pare
     scrollSidewaysWithWheel(m_cardScroll);
     m_cards = new QWidget(m_cardScroll);
     m_cards->setObjectName(QStringLiteral("suggestionCards"));
-    m_cardLayout = new QHBoxLayout(m_cards);
-    m_cardLayout->setContentsMargins(0, 2, 0, 2);
-    m_cardLayout->setSpacing(10);
-    m_cardLayout->addStretch(1);
-    m_cardList.emplace(m_cardLayout);
+    auto* cardLayout = new QHBoxLayout(m_cards);
+    cardLayout->setContentsMargins(0, 2, 0, 2);
+    cardLayout->setSpacing(10);
+    cardLayout->addStretch(1);
+    m_cardList.attach(cardLayout);
     m_cardScroll->setContent(m_cards);
     contentLayout()->addWidget(m_cardScroll);
     setContentVisible(m_expanded);
@@ -93,7 +93,7 @@ void SmartMigrationPanel::updateToggleText()
 void SmartMigrationPanel::updateCards(const QList<SmartMigrationSuggestion>& suggestions)
 {
     const Presentation& texts = m_viewModel.presentation();
-    const QList<SuggestionCard*>& cards = m_cardList->sync(
+    const bool changed = m_cardList.sync(
         suggestions, [](const SmartMigrationSuggestion& suggestion) { return suggestion.path; },
         [this](const SmartMigrationSuggestion&) {
             auto* card = new SuggestionCard(m_cards);
@@ -104,7 +104,8 @@ void SmartMigrationPanel::updateCards(const QList<SmartMigrationSuggestion>& sug
             card->setSuggestion(suggestion, texts.displayPath(suggestion.path));
         });
     // The cards stand in the Tab order right after the button that unfolds them.
-    placeInTabOrder(m_cards, QList<QWidget*>(cards.begin(), cards.end()));
+    if (changed)
+        placeInTabOrder(m_cards, QList<QWidget*>(m_cardList.widgets().begin(), m_cardList.widgets().end()));
 }
 
 void SmartMigrationPanel::refresh()

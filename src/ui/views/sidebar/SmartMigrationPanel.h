@@ -48,9 +48,8 @@ private:
     SidewaysScrollArea* m_cardScroll = nullptr;
     bool m_expanded = false;
     QWidget* m_cards = nullptr;
-    QHBoxLayout* m_cardLayout = nullptr;
     // One card per suggestion, kept by its folder, so a card the keyboard is on stays on.
-    std::optional<KeyedWidgets<SuggestionCard>> m_cardList;
+    KeyedWidgets<SuggestionCard> m_cardList;
 };
 
 } // namespace orvalink::ui
