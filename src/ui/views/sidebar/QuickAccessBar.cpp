@@ -76,7 +76,7 @@ void QuickAccessBar::addSheetButtons(QHBoxLayout* layout, SheetButtonPlace place
         layout->addWidget(button);
         const QuickSheet kind = sheet.kind;
         connect(button, &QPushButton::clicked, this, [this, kind] { m_state.setActiveSheet(kind); });
-        m_sheetButtons.append({&sheet, button});
+        m_sheetButtons.append({&sheet, button, {}});
     }
 }
 
@@ -84,15 +84,18 @@ void QuickAccessBar::refresh()
 {
     const Presentation& texts = m_viewModel.presentation();
     const bool signedIn = m_viewModel.accountState().backendSession().has_value();
-    for (const ShownButton& shown : std::as_const(m_sheetButtons)) {
+    for (ShownButton& shown : m_sheetButtons) {
         const SheetButton& described = shown.sheet->button;
         const SheetButtonFace& face =
             !signedIn && described.signedOutFace ? *described.signedOutFace : described.face;
         shown.button->setText(face.label.in(texts));
+        if (face.symbol == shown.symbol)
+            continue;
+        shown.symbol = face.symbol.toString();
         // A prominent button's symbol takes its text colour; the others follow the palette.
         const QColor tint =
             described.prominent ? shown.button->palette().color(QPalette::ButtonText) : QColor();
-        shown.button->setIcon(Symbols::icon(face.symbol.toString(), tint));
+        shown.button->setIcon(Symbols::icon(shown.symbol, tint));
     }
 
     const AccountTexts& accountTexts = m_viewModel.account().texts();

@@ -38,6 +38,8 @@ private:
     struct ShownButton {
         const SheetEntry* sheet;
         QPushButton* button;
+        // The symbol on the button: a new icon relays the bar out, so it is set only on a change.
+        QString symbol;
     };
 
     void addSheetButtons(QHBoxLayout* layout, SheetButtonPlace place);
