@@ -76,6 +76,7 @@ private Q_SLOTS:
         tree.symlink("dir/link-to-big", tree.path("dir/sub"));
         const QDateTime when = QDateTime::fromMSecsSinceEpoch(1577934245678, Qt::UTC);
         setModified(tiny, when);
+        tree.settle();
 
         const ScanService service;
         const auto entries = service.listDirectory(tree.path("dir/"), true);

@@ -84,6 +84,7 @@ private Q_SLOTS:
         buildRandomTree(*m_randomTree, "a", 7);
         buildRandomTree(*m_randomTree, "b", 11);
         m_randomTree->dir("empty");
+        m_randomTree->settle();
     }
 
     void hiddenNamesAreSkippedWithTheirContents()
@@ -93,6 +94,7 @@ private Q_SLOTS:
         tree.fileOfSize(".root-is-hidden/visible", 5000);
         tree.fileOfSize(".root-is-hidden/.dotfile", 7000);
         tree.fileOfSize(".root-is-hidden/.cache/inside", 9000);
+        tree.settle();
         const QString root = tree.path(".root-is-hidden");
         QCOMPARE(measure(root, false), occupied(tree.path(".root-is-hidden/visible")));
         QCOMPARE(measure(root, true), referenceTotal(root, true));

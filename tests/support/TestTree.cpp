@@ -1,8 +1,10 @@
 #include "support/TestTree.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <fcntl.h>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,6 +56,20 @@ QString TestTree::sparseFile(const QString& relative, qint64 size)
     const QString full = file(relative);
     ensure(::truncate(full.toLocal8Bit().constData(), size) == 0, full);
     return full;
+}
+
+void TestTree::settle() const
+{
+    QDirIterator files(m_root, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString path = files.next();
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        const bool synced = fd >= 0 && ::fdatasync(fd) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        if (!synced)
+            throw std::runtime_error(("TestTree could not write back " + path).toStdString());
+    }
 }
 
 QString TestTree::symlink(const QString& relative, const QString& target)

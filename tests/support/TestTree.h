@@ -26,6 +26,11 @@ public:
     // A second name for the existing entry `existing` (both relative).
     QString hardLink(const QString& relative, const QString& existing);
 
+    // Waits until the file system has written back every file below the root. Block counts of files
+    // just written can change while that happens (an allocation being booked is briefly counted
+    // nowhere), so tests that compare st_blocks-based sizes read twice settle the tree first.
+    void settle() const;
+
     // Reads a file back (empty when missing).
     QByteArray read(const QString& relative) const;
 
