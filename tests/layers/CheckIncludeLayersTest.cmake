@@ -1,6 +1,6 @@
-# Runs cmake/CheckIncludeLayers.cmake on small crafted trees below WORK_DIR and holds it to its
-# verdict: a tree that keeps its layers passes, every kind of offence fails and is named by
-# file:line and both folders.
+# Runs cmake/CheckIncludeLayers.cmake on small crafted trees in a fresh folder below WORK_DIR (runs
+# side by side never share a tree) and holds it to its verdict: a tree that keeps its layers passes,
+# every kind of offence fails and is named by file:line and both folders.
 #
 #   cmake -DCHECKER=<CheckIncludeLayers.cmake> -DWORK_DIR=<scratch folder> -P CheckIncludeLayersTest.cmake
 cmake_minimum_required(VERSION 3.25)
@@ -8,6 +8,9 @@ cmake_minimum_required(VERSION 3.25)
 if(NOT CHECKER OR NOT WORK_DIR)
     message(FATAL_ERROR "pass -DCHECKER=<checker script> -DWORK_DIR=<scratch folder>")
 endif()
+file(MAKE_DIRECTORY "${WORK_DIR}")
+execute_process(COMMAND mktemp -d "${WORK_DIR}/run-XXXXXX" OUTPUT_VARIABLE runDir
+                OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 
 set(layers [=[
 # lowest first
@@ -56,7 +59,7 @@ set(cleanTree
 # check_case(<name> <expected: pass | fail> [EXPECT <text>...] FILES <path=content>...)
 function(check_case name expected)
     cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "EXPECT;FILES")
-    set(caseDir "${WORK_DIR}/${name}")
+    set(caseDir "${runDir}/${name}")
     write_tree("${caseDir}" ${cleanTree} ${arg_FILES})
     execute_process(COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${caseDir} -DLAYERS_FILE=${caseDir}/layers.txt
                             -P ${CHECKER}
@@ -104,6 +107,7 @@ check_case(unplaced_folder fail
            "2 offence"
     FILES "vm/extra/Tool.h=#pragma once" "vm/disk/Work.cpp=#include \"vm/extra/Tool.h\"")
 
+file(REMOVE_RECURSE "${runDir}")
 if(NOT failures STREQUAL "")
     list(JOIN failures "\n" report)
     message(FATAL_ERROR "${report}")
