@@ -179,22 +179,16 @@ UnsuitableFileError unsuitable(int errorNumber, const QString& path, const QStri
 
 } // namespace
 
-QByteArray readWholeFile(const QString& path)
-{
-    const QByteArray native = encoded(path);
-    UniqueFd fd(::open(native.constData(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0)
-        throw PlatformError::fromErrno(errno, path);
-    return readFromDescriptor(fd.get(), path, 0, std::nullopt);
-}
+namespace {
 
-UniqueFd openRegularFile(const QString& path, struct stat& info, int extraFlags, mode_t mode)
+// Opens what stands at `path` without waiting on it (O_NONBLOCK) and checks that it is a regular
+// file. With O_NOFOLLOW in `flags`, ELOOP means a symbolic link stands there.
+UniqueFd openChecked(const QString& path, struct stat& info, int flags, mode_t mode)
 {
-    UniqueFd fd(
-        ::open(encoded(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | extraFlags, mode));
+    UniqueFd fd(::open(encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | flags, mode));
     if (fd.get() < 0) {
         const int error = errno;
-        if (error == ELOOP)
+        if (error == ELOOP && (flags & O_NOFOLLOW))
             throw unsuitable(error, path, QStringLiteral("a symbolic link, not a regular file"));
         if (error == EISDIR)
             throw unsuitable(error, path, QStringLiteral("a folder, not a regular file"));
@@ -209,6 +203,20 @@ UniqueFd openRegularFile(const QString& path, struct stat& info, int extraFlags,
     if (!S_ISREG(info.st_mode))
         throw unsuitable(EINVAL, path, QStringLiteral("not a regular file"));
     return fd;
+}
+
+} // namespace
+
+QByteArray readWholeFile(const QString& path)
+{
+    struct stat info {};
+    const UniqueFd fd = openChecked(path, info, 0, 0);
+    return readFromDescriptor(fd.get(), path, info.st_size, std::nullopt);
+}
+
+UniqueFd openRegularFile(const QString& path, struct stat& info, int extraFlags, mode_t mode)
+{
+    return openChecked(path, info, O_NOFOLLOW | extraFlags, mode);
 }
 
 QByteArray readRegularFile(const QString& path, qint64 maxBytes)

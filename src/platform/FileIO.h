@@ -36,7 +36,9 @@ void appendLine(const QString& path, const QByteArray& line);
 // when every byte was written, else the errno of the failed write.
 int writeAll(int fd, const QByteArray& data);
 
-// Reads the whole file. Throws PlatformError.
+// Reads the whole regular file at `path`, following symbolic links (a store may be linked
+// elsewhere). Nothing that stands there can hold the reader up: a FIFO, a device or a socket is
+// refused (UnsuitableFileError, below), never read. Throws PlatformError.
 QByteArray readWholeFile(const QString& path);
 
 // What stands at a path is not a regular file, or is larger than its reader allows: unlike a failed

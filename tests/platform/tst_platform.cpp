@@ -10,7 +10,9 @@
 #include <QFile>
 #include <QtTest>
 #include <cerrno>
+#include <future>
 #include <sys/stat.h>
+#include <thread>
 
 using namespace orvalink;
 using namespace orvalink::platform;
@@ -258,6 +260,60 @@ private Q_SLOTS:
         appendLine(file, "{}\n");
         QCOMPARE(readWholeFile(file), QByteArray("{}\n"));
         QCOMPARE(modeOf(file), mode_t(0600));
+    }
+
+    // Stores are read through links (a user may keep them elsewhere), but whatever is not a regular
+    // file is refused at once: a FIFO or a device must never hold the application up at start.
+    void wholeFileReadFollowsLinksAndRefusesWhatIsNoFile_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<int>("expectedErrno"); // 0: read
+        QTest::addColumn<bool>("unsuitable");
+        QTest::newRow("regular file") << "file" << 0 << false;
+        QTest::newRow("link to a regular file") << "link-to-file" << 0 << false;
+        QTest::newRow("FIFO") << "fifo" << EINVAL << true;
+        QTest::newRow("link to a FIFO") << "link-to-fifo" << EINVAL << true;
+        QTest::newRow("link to a character device") << "link-to-device" << EINVAL << true;
+        QTest::newRow("folder") << "folder" << EISDIR << true;
+        QTest::newRow("missing") << "missing" << ENOENT << false;
+    }
+    void wholeFileReadFollowsLinksAndRefusesWhatIsNoFile()
+    {
+        QFETCH(QString, entry);
+        QFETCH(int, expectedErrno);
+        QFETCH(bool, unsuitable);
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        tree.file(QStringLiteral("file"), "content");
+        tree.symlink(QStringLiteral("link-to-file"), tree.path(QStringLiteral("file")));
+        tree.fifo(QStringLiteral("fifo"));
+        tree.symlink(QStringLiteral("link-to-fifo"), tree.path(QStringLiteral("fifo")));
+        tree.symlink(QStringLiteral("link-to-device"), QStringLiteral("/dev/zero"));
+        tree.dir(QStringLiteral("folder"));
+
+        // Read on a thread of its own, so a reader that waits fails the test instead of hanging it.
+        struct Outcome {
+            QByteArray content;
+            int errorNumber = 0;
+            bool unsuitable = false;
+        };
+        auto promise = std::make_shared<std::promise<Outcome>>();
+        auto future = promise->get_future();
+        std::thread([promise, path = tree.path(entry)] {
+            try {
+                promise->set_value({readWholeFile(path)});
+            } catch (const UnsuitableFileError& error) {
+                promise->set_value({{}, error.errorNumber(), true});
+            } catch (const PlatformError& error) {
+                promise->set_value({{}, error.errorNumber(), false});
+            }
+        }).detach();
+        QVERIFY2(future.wait_for(std::chrono::seconds(20)) == std::future_status::ready,
+                 "the read waited on what stands there");
+        const Outcome outcome = future.get();
+        QCOMPARE(outcome.errorNumber, expectedErrno);
+        QCOMPARE(outcome.unsuitable, unsuitable);
+        QCOMPARE(outcome.content, expectedErrno == 0 ? QByteArray("content") : QByteArray());
     }
 
     void existenceTestsTellDanglingLinks()

@@ -149,6 +149,25 @@ private Q_SLOTS:
             1);
     }
 
+    // A FIFO where the configuration belongs is not waited on: defaults at once, and the first save
+    // sets it aside like any file that could not be read.
+    void whatIsNoFileIsSetAsideAtTheFirstSave()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.appSupport());
+        const QString path = tree.fifo(QStringLiteral("config.json"));
+        ConfigStore store(path);
+        const AppConfig config = store.load();
+        QCOMPARE(config, ConfigStore::applyEnvironmentOverrides(AppConfig::defaults(config.anchorUser)));
+
+        store.save(config);
+        const QFileInfoList kept =
+            QDir(home.appSupport()).entryInfoList({QStringLiteral("config.json.invalid-*")}, QDir::System);
+        QCOMPARE(kept.size(), 1);
+        QVERIFY(!kept.first().isFile());
+        QCOMPARE(AppConfig::fromJson(fileObject(path)), config);
+    }
+
     void savedFileReadsBackEqual()
     {
         test::TestHome home;
