@@ -1,5 +1,7 @@
 #include "support/TestTree.h"
 
+#include "platform/UniqueFd.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -63,11 +65,9 @@ void TestTree::settle() const
     QDirIterator files(m_root, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
     while (files.hasNext()) {
         const QString path = files.next();
-        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        const bool synced = fd >= 0 && ::fdatasync(fd) == 0;
-        if (fd >= 0)
-            ::close(fd);
-        if (!synced)
+        const platform::UniqueFd fd(
+            ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+        if (fd.get() < 0 || ::fdatasync(fd.get()) != 0)
             throw std::runtime_error(("TestTree could not write back " + path).toStdString());
     }
 }
