@@ -121,16 +121,46 @@ void writeFileAtomically(const QString& path, const QByteArray& data, std::optio
     syncDirectory(parentPath(standardizedPath(path)));
 }
 
-void appendLine(const QString& path, const QByteArray& line)
+namespace {
+
+UnsuitableFileError unsuitable(int errorNumber, const QString& path, const QString& what)
 {
-    const QByteArray native = encoded(path);
-    // Read-write so the last byte can be inspected; O_APPEND still puts every write at the end.
-    UniqueFd fd(::open(native.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600));
-    if (fd.get() < 0)
-        throw PlatformError::fromErrno(errno, path);
-    struct stat info {};
+    return UnsuitableFileError(errorNumber, what + QStringLiteral(": ") + path);
+}
+
+// Opens what stands at `path` without waiting on it (O_NONBLOCK) and checks that it is a regular
+// file. `flags` adds to read-only access (O_RDWR, O_CREAT, O_NOFOLLOW); with O_NOFOLLOW, ELOOP
+// means a symbolic link stands there.
+UniqueFd openChecked(const QString& path, struct stat& info, int flags, mode_t mode)
+{
+    UniqueFd fd(::open(encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | flags, mode));
+    if (fd.get() < 0) {
+        const int error = errno;
+        if (error == ELOOP && (flags & O_NOFOLLOW))
+            throw unsuitable(error, path, QStringLiteral("a symbolic link, not a regular file"));
+        if (error == EISDIR)
+            throw unsuitable(error, path, QStringLiteral("a folder, not a regular file"));
+        if (error == ENXIO)
+            throw unsuitable(error, path, QStringLiteral("not a regular file"));
+        throw PlatformError::fromErrno(error, path);
+    }
     if (::fstat(fd.get(), &info) != 0)
         throw PlatformError::fromErrno(errno, path);
+    if (S_ISDIR(info.st_mode))
+        throw unsuitable(EISDIR, path, QStringLiteral("a folder, not a regular file"));
+    if (!S_ISREG(info.st_mode))
+        throw unsuitable(EINVAL, path, QStringLiteral("not a regular file"));
+    return fd;
+}
+
+} // namespace
+
+void appendLine(const QString& path, const QByteArray& line)
+{
+    // Read-write so the last byte can be inspected; O_APPEND still puts every write at the end. Only
+    // a regular file is written: a line sent into a FIFO or a device would be lost as if stored.
+    struct stat info {};
+    const UniqueFd fd = openChecked(path, info, O_RDWR | O_APPEND | O_CREAT, 0600);
     QByteArray payload = line;
     if (info.st_size > 0) {
         char last = '\n';
@@ -170,39 +200,6 @@ QByteArray readFromDescriptor(int fd, const QString& path, qint64 expected, std:
         result.append(buffer, count);
     }
     return result;
-}
-
-UnsuitableFileError unsuitable(int errorNumber, const QString& path, const QString& what)
-{
-    return UnsuitableFileError(errorNumber, what + QStringLiteral(": ") + path);
-}
-
-} // namespace
-
-namespace {
-
-// Opens what stands at `path` without waiting on it (O_NONBLOCK) and checks that it is a regular
-// file. With O_NOFOLLOW in `flags`, ELOOP means a symbolic link stands there.
-UniqueFd openChecked(const QString& path, struct stat& info, int flags, mode_t mode)
-{
-    UniqueFd fd(::open(encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | flags, mode));
-    if (fd.get() < 0) {
-        const int error = errno;
-        if (error == ELOOP && (flags & O_NOFOLLOW))
-            throw unsuitable(error, path, QStringLiteral("a symbolic link, not a regular file"));
-        if (error == EISDIR)
-            throw unsuitable(error, path, QStringLiteral("a folder, not a regular file"));
-        if (error == ENXIO)
-            throw unsuitable(error, path, QStringLiteral("not a regular file"));
-        throw PlatformError::fromErrno(error, path);
-    }
-    if (::fstat(fd.get(), &info) != 0)
-        throw PlatformError::fromErrno(errno, path);
-    if (S_ISDIR(info.st_mode))
-        throw unsuitable(EISDIR, path, QStringLiteral("a folder, not a regular file"));
-    if (!S_ISREG(info.st_mode))
-        throw unsuitable(EINVAL, path, QStringLiteral("not a regular file"));
-    return fd;
 }
 
 } // namespace

@@ -29,7 +29,8 @@ void writeFileAtomically(const QString& path, const QByteArray& data, std::optio
 // Appends `line` (which must end with a line feed) to the file at `path`, creating it with mode
 // 0600. One write(2) on an O_APPEND descriptor, so concurrent appenders never interleave. When
 // the file does not end with a line feed (an interrupted earlier append), one is written first so
-// the new record starts on a line of its own. Throws PlatformError.
+// the new record starts on a line of its own. Links are followed, but only a regular file is written:
+// a FIFO, device or socket there is refused (UnsuitableFileError, below). Throws PlatformError.
 void appendLine(const QString& path, const QByteArray& line);
 
 // Writes all of `data` to the open descriptor, going on after short writes and EINTR. Returns 0

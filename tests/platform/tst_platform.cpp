@@ -262,6 +262,34 @@ private Q_SLOTS:
         QCOMPARE(modeOf(file), mode_t(0600));
     }
 
+    // An appended record goes into a regular file or nowhere: a FIFO or a device would swallow it
+    // while the append seemed to succeed.
+    void appendWritesOnlyRegularFiles_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("link to a regular file") << "link-to-file" << true;
+        QTest::newRow("FIFO") << "fifo" << false;
+        QTest::newRow("link to a character device") << "link-to-device" << false;
+    }
+    void appendWritesOnlyRegularFiles()
+    {
+        QFETCH(QString, entry);
+        QFETCH(bool, written);
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        tree.file(QStringLiteral("file"), "{}\n");
+        tree.symlink(QStringLiteral("link-to-file"), tree.path(QStringLiteral("file")));
+        tree.fifo(QStringLiteral("fifo"));
+        tree.symlink(QStringLiteral("link-to-device"), QStringLiteral("/dev/null"));
+        if (written) {
+            appendLine(tree.path(entry), "{\"next\":2}\n");
+            QCOMPARE(tree.read(QStringLiteral("file")), QByteArray("{}\n{\"next\":2}\n"));
+        } else {
+            QVERIFY_THROWS_EXCEPTION(UnsuitableFileError, appendLine(tree.path(entry), "{}\n"));
+        }
+    }
+
     // Stores are read through links (a user may keep them elsewhere), but whatever is not a regular
     // file is refused at once: a FIFO or a device must never hold the application up at start.
     void wholeFileReadFollowsLinksAndRefusesWhatIsNoFile_data()
