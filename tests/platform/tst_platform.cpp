@@ -19,6 +19,23 @@ using namespace orvalink::platform;
 using orvalink::test::modeOf;
 using orvalink::test::UmaskScope;
 
+namespace {
+
+// One entry of each kind a store's path may meet: "file" holding `content`, "link-to-file", "fifo",
+// "link-to-fifo", "link-to-device" (/dev/zero, which never ends and swallows every write) and
+// "folder".
+void buildEntryKinds(test::TestTree& tree, const QByteArray& content)
+{
+    tree.file(QStringLiteral("file"), content);
+    tree.symlink(QStringLiteral("link-to-file"), tree.path(QStringLiteral("file")));
+    tree.fifo(QStringLiteral("fifo"));
+    tree.symlink(QStringLiteral("link-to-fifo"), tree.path(QStringLiteral("fifo")));
+    tree.symlink(QStringLiteral("link-to-device"), QStringLiteral("/dev/zero"));
+    tree.dir(QStringLiteral("folder"));
+}
+
+} // namespace
+
 class PlatformTest : public QObject {
     Q_OBJECT
 
@@ -278,10 +295,7 @@ private Q_SLOTS:
         QFETCH(bool, written);
         test::TestHome home;
         test::TestTree tree(home.root());
-        tree.file(QStringLiteral("file"), "{}\n");
-        tree.symlink(QStringLiteral("link-to-file"), tree.path(QStringLiteral("file")));
-        tree.fifo(QStringLiteral("fifo"));
-        tree.symlink(QStringLiteral("link-to-device"), QStringLiteral("/dev/null"));
+        buildEntryKinds(tree, "{}\n");
         if (written) {
             appendLine(tree.path(entry), "{\"next\":2}\n");
             QCOMPARE(tree.read(QStringLiteral("file")), QByteArray("{}\n{\"next\":2}\n"));
@@ -312,12 +326,7 @@ private Q_SLOTS:
         QFETCH(bool, unsuitable);
         test::TestHome home;
         test::TestTree tree(home.root());
-        tree.file(QStringLiteral("file"), "content");
-        tree.symlink(QStringLiteral("link-to-file"), tree.path(QStringLiteral("file")));
-        tree.fifo(QStringLiteral("fifo"));
-        tree.symlink(QStringLiteral("link-to-fifo"), tree.path(QStringLiteral("fifo")));
-        tree.symlink(QStringLiteral("link-to-device"), QStringLiteral("/dev/zero"));
-        tree.dir(QStringLiteral("folder"));
+        buildEntryKinds(tree, "content");
 
         // Read on a thread of its own, so a reader that waits fails the test instead of hanging it.
         struct Outcome {
