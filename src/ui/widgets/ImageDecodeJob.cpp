@@ -1,10 +1,9 @@
 #include "ui/widgets/ImageDecodeJob.h"
 
 #include "ui/widgets/DataUrlImage.h"
+#include "ui/widgets/DecoderProgram.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <algorithm>
 #include <csignal>
 #include <sys/prctl.h>
@@ -76,11 +75,7 @@ ImageDecodeJob* ImageDecodeJob::start(const QString& url, QSize pixels, const Im
 
 QString ImageDecodeJob::program()
 {
-    const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
-                                              QStringLiteral(ORVALINK_IMAGE_DECODER_FROM_BINDIR));
-    if (QFileInfo(installed).isExecutable())
-        return installed;
-    return QStringLiteral(ORVALINK_IMAGE_DECODER_IN_BUILD_TREE);
+    return DecoderProgram::builtIn().find(QCoreApplication::applicationDirPath());
 }
 
 void ImageDecodeJob::run(const QByteArray& url)
@@ -95,7 +90,12 @@ void ImageDecodeJob::run(const QByteArray& url)
         report(Outcome::NoPicture);
         return;
     }
-    m_process.setProgram(program());
+    const QString decoder = program();
+    if (decoder.isEmpty()) {
+        report(Outcome::NoPicture);
+        return;
+    }
+    m_process.setProgram(decoder);
     m_process.setArguments({QString::number(m_pixels.width()), QString::number(m_pixels.height())});
     m_process.setStandardErrorFile(QProcess::nullDevice());
     m_process.setChildProcessModifier([limits = m_limits, parent = getpid()] { limitChild(limits, parent); });

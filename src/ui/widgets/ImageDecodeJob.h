@@ -34,7 +34,7 @@ class ImageDecodeJob : public QObject {
 public:
     enum class Outcome {
         Drawn,     // the bitmap
-        NoPicture, // the URL is not a usable image, or the program could not run
+        NoPicture, // the URL is not a usable image, or no decoder program may or could run
         OverTime,  // killed when the wall clock ran out
         Stopped,   // ended by a signal: the processor-time limit, or a failed allocation
     };
@@ -51,8 +51,10 @@ public:
     // once it has ended. The job must not be used afterwards.
     void abandon();
 
-    // The decoder program: installed beside the application (in the library-executables folder
-    // next to its binary folder), else the one of the build tree.
+    // The decoder program this application may run (DecoderProgram::builtIn()): installed beside
+    // it (in the library-executables folder next to its binary folder), else, while it runs from
+    // its build tree, the one built there. Empty when neither passes the check: every job then
+    // reports NoPicture.
     static QString program();
 
 Q_SIGNALS:
