@@ -2,12 +2,14 @@
 #include "guide/GuideSnapshotExportView.h"
 #include "guide/GuideSnapshotExporter.h"
 #include "guide/UISmokeRun.h"
+#include "platform/TerminalText.h"
 #include "ui/shell/ApplicationShell.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
+    orvalink::platform::escapeLogMessages();
     QApplication app(argc, argv);
     orvalink::ui::configureApplication();
     if (orvalink::guide::shouldExportFromEnvironment()) {

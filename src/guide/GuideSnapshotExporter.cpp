@@ -13,6 +13,7 @@
 #include "platform/FolderWriter.h"
 #include "platform/PlatformError.h"
 #include "platform/StandardPath.h"
+#include "platform/TerminalText.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/disk/DiskWorkflows.h"
 #include "viewmodel/flow/DetachedFlow.h"
@@ -71,7 +72,7 @@ QString resolveOutputDirectory()
 void exportSnapshots()
 {
     const QString folder = resolveOutputDirectory();
-    writeMarker(stderr, QStringLiteral("[guide-export] output directory: ") + folder);
+    writeMarker(stderr, QStringLiteral("[guide-export] output directory: ") + platform::terminalSafe(folder));
     platform::createDirectories(folder, 0755);
     const platform::FolderWriter out(folder);
     // Declared before the state objects, which must be gone before it.
@@ -114,7 +115,9 @@ QCoro::Task<> exportIfNeeded()
     try {
         exportSnapshots();
     } catch (...) {
-        failProcess(QStringLiteral("[guide-export] failed: ") + failureText(std::current_exception()));
+        // The failure names the path it concerns.
+        failProcess(QStringLiteral("[guide-export] failed: ") +
+                    platform::terminalSafe(failureText(std::current_exception())));
     }
     writeMarker(stderr, QStringLiteral("[guide-export] finished"));
     QCoreApplication::quit();

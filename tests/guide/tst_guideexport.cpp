@@ -218,6 +218,27 @@ private Q_SLOTS:
         QCOMPARE(folderEntries(out), written);
     }
 
+    // A folder name that holds escape sequences reaches the terminal spelled out: the output line
+    // and the failure that names the folder.
+    void pathsReachTheTerminalEscaped()
+    {
+        GuideRunnerWorld run;
+        QVERIFY(run.isReady());
+        const QString name = QStringLiteral("out\x1b]0;owned\x07\x1b[2J");
+        const QString out = run.world.home.path(name);
+        // A file in the folder's place: the failure names it.
+        QFile blocker(out);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        run.start(exportVariables(out));
+        QVERIFY(run.waitForExit());
+        QCOMPARE(run.exitCode(), 1);
+        const QStringList markers = run.stderrLines(QStringLiteral("[guide-export]"));
+        QCOMPARE(markers.size(), 3);
+        const QString shown = out.chopped(name.size()) + QStringLiteral("out\\e]0;owned\\a\\e[2J");
+        QCOMPARE(markers.at(1), QStringLiteral("[guide-export] output directory: ") + shown);
+        QCOMPARE(markers.at(2), QStringLiteral("[guide-export] failed: Not a directory: ") + shown);
+    }
+
     // A volume that is read-only, or fills up halfway: the run ends with status 1, and what is in
     // the folder afterwards is whole pictures only, never a truncated one or a temporary file.
     void fullOrReadOnlyVolume_data()

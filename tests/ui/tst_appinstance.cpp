@@ -1,4 +1,5 @@
 #include "platform/FileLock.h"
+#include "platform/TerminalText.h"
 #include "support/TestHome.h"
 #include "ui/shell/DesktopHooks.h"
 #include "ui/shell/SingleInstance.h"
@@ -158,6 +159,46 @@ private Q_SLOTS:
             start->kill();
             QVERIFY(start->waitForFinished(30000));
         }
+    }
+
+    // A folder whose name holds escape sequences (set the title, clear the screen) reaches the
+    // terminal spelled out, and the command the notice gives still removes exactly what stands in
+    // the lock's way.
+    void theLockNoticeReachesTheTerminalEscaped()
+    {
+        test::TestHome home;
+        QTemporaryDir shortRoot; // a socket address is short
+        const QString runtime = shortRoot.filePath(QStringLiteral("run\x1b]0;owned\x07\x1b[2J"));
+        QVERIFY(QDir().mkpath(runtime));
+        QCOMPARE(::chmod(QFile::encodeName(runtime).constData(), 0700), 0);
+        home.setEnv("XDG_RUNTIME_DIR", runtime);
+        const QString lock = ui::SingleInstance::lockFilePath(home.appSupport());
+        QVERIFY2(lock.startsWith(runtime + QLatin1Char('/')), qPrintable(lock));
+        QCOMPARE(::mkfifo(QFile::encodeName(lock).constData(), 0600), 0);
+
+        auto start = startProgram(true);
+        QVERIFY(start->waitForStarted());
+        QByteArray log;
+        const QByteArray marker = "Remove it with: ";
+        const auto lineEnded = [&] {
+            log += start->readAllStandardError();
+            const qsizetype at = log.indexOf(marker);
+            return at >= 0 && log.indexOf('\n', at) > at;
+        };
+        QTRY_VERIFY2_WITH_TIMEOUT(lineEnded(), log.constData(), 20000);
+        start->kill();
+        QVERIFY(start->waitForFinished(30000));
+        const qsizetype from = log.lastIndexOf('\n', log.indexOf(marker)) + 1;
+        const QByteArray line = log.mid(from, log.indexOf('\n', from) - from);
+        QVERIFY2(!line.contains('\x1b') && !line.contains('\x07'), line.toHex(' ').constData());
+        QVERIFY2(line.contains(platform::terminalSafe(lock).toUtf8()), line.constData());
+        const QByteArray command = line.mid(line.indexOf(marker) + marker.size());
+        QVERIFY2(command.startsWith("rm -- $'"), command.constData());
+        QCOMPARE(QProcess::execute(QStringLiteral("/bin/bash"),
+                                   {QStringLiteral("-c"), QString::fromUtf8(command)}),
+                 0);
+        QVERIFY(!QFileInfo::exists(lock));
+        QVERIFY(QFileInfo(runtime).isDir());
     }
 
     // The file manager is asked through one D-Bus call whose string literal no path can break out of.

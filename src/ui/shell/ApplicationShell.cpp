@@ -1,6 +1,7 @@
 #include "ui/shell/ApplicationShell.h"
 
 #include "model/AppPaths.h"
+#include "platform/TerminalText.h"
 #include "ui/shell/DesktopHooks.h"
 #include "ui/shell/LockObstacle.h"
 #include "ui/shell/MainWindow.h"
@@ -26,6 +27,7 @@ void configureApplication()
 
 int runMainWindow(QApplication& app, QList<MainDashboardView::AutomationRun> automationRuns)
 {
+    using platform::terminalSafe;
     QTextStream err(stderr);
     SingleInstance instance(AppPaths::applicationSupportDirectory());
     switch (instance.claim()) {
@@ -43,9 +45,9 @@ int runMainWindow(QApplication& app, QList<MainDashboardView::AutomationRun> aut
     }
     case SingleInstance::Outcome::Blocked: {
         const LockObstacle obstacle = LockObstacle::at(SingleInstance::lockFilePath(instance.directory()));
-        err << "Orvalink cannot start: " << obstacle.path << " is " << obstacle.kindEn << " owned by "
-            << obstacle.owner << ", where its instance lock belongs (" << instance.errorString()
-            << "). Remove it with: " << obstacle.removal << "\n";
+        err << "Orvalink cannot start: " << terminalSafe(obstacle.path) << " is " << obstacle.kindEn
+            << " owned by " << terminalSafe(obstacle.owner) << ", where its instance lock belongs ("
+            << terminalSafe(instance.errorString()) << "). Remove it with: " << obstacle.removal << "\n";
         err.flush();
         QMessageBox* notice = openLockObstacleNotice(obstacle);
         QObject::connect(notice, &QMessageBox::finished, &app, &QCoreApplication::quit);
@@ -54,12 +56,14 @@ int runMainWindow(QApplication& app, QList<MainDashboardView::AutomationRun> aut
     }
     case SingleInstance::Outcome::Unavailable:
         // The window itself reports what is wrong with the folder; one instance cannot be ensured.
-        err << "Orvalink could not check for another running instance: " << instance.errorString() << "\n";
+        err << "Orvalink could not check for another running instance: "
+            << terminalSafe(instance.errorString()) << "\n";
         break;
     }
     if (instance.isPrimary() && !instance.isListening()) {
         // The lock is kept, so a second start still stays out; it cannot bring this window forward.
-        err << "Orvalink cannot be reached by a second start: " << instance.errorString() << "\n";
+        err << "Orvalink cannot be reached by a second start: " << terminalSafe(instance.errorString())
+            << "\n";
     }
 
     DesktopHooks desktop;

@@ -1,5 +1,7 @@
 #include "ui/shell/LockObstacle.h"
 
+#include "platform/TerminalText.h"
+
 #include <QFile>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -8,14 +10,6 @@
 namespace orvalink::ui {
 
 namespace {
-
-// Quoted for a POSIX shell: nothing in the path can end the word.
-QString shellQuoted(const QString& text)
-{
-    QString quoted = text;
-    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
-    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
-}
 
 QString ownerName(uid_t uid)
 {
@@ -35,7 +29,7 @@ LockObstacle LockObstacle::at(const QString& path)
         obstacle.kindZh = QStringLiteral("无法查看的项目");
         obstacle.kindEn = QStringLiteral("an entry that cannot be examined");
         obstacle.owner = QStringLiteral("?");
-        obstacle.removal = QStringLiteral("rm -- ") + shellQuoted(path);
+        obstacle.removal = QStringLiteral("rm -- ") + platform::shellWord(path);
         return obstacle;
     }
     const mode_t type = info.st_mode & S_IFMT;
@@ -60,7 +54,8 @@ LockObstacle LockObstacle::at(const QString& path)
     obstacle.owner = ownerName(info.st_uid);
     const bool othersEntry = info.st_uid != ::geteuid() && ::geteuid() != 0;
     obstacle.removal = QString::fromLatin1(othersEntry ? "sudo " : "") +
-                       QString::fromLatin1(type == S_IFDIR ? "rm -r -- " : "rm -- ") + shellQuoted(path);
+                       QString::fromLatin1(type == S_IFDIR ? "rm -r -- " : "rm -- ") +
+                       platform::shellWord(path);
     return obstacle;
 }
 

@@ -11,7 +11,8 @@ struct LockObstacle {
     QString kindZh;
     QString kindEn;
     QString owner;   // the owner's login name, else the user id
-    QString removal; // a shell command, with sudo when the entry is another user's
+    QString removal; // a shell command, with sudo when the entry is another user's; the path in it
+                     // is quoted so that a terminal shows it harmlessly (platform::shellWord)
 
     // Looks at `path` without following a link (lstat).
     static LockObstacle at(const QString& path);
