@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,10 +17,17 @@ bool isPrivateDirectory(const QString& path)
     return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
 }
 
+bool isUsablePrivateDirectory(const QString& path)
+{
+    // faccessat answers EROFS for a folder on a read-only file system, whatever its mode.
+    return isPrivateDirectory(path) &&
+           ::faccessat(AT_FDCWD, QFile::encodeName(path).constData(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
 std::optional<QString> userRuntimeDirectory()
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (runtime.startsWith(QLatin1Char('/')) && isPrivateDirectory(runtime))
+    if (runtime.startsWith(QLatin1Char('/')) && isUsablePrivateDirectory(runtime))
         return QDir::cleanPath(runtime);
     return std::nullopt;
 }
@@ -31,7 +39,7 @@ std::optional<QString> privateTemporaryDirectory()
     // An existing folder is only used after the check below: whoever made it must be us.
     if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
         return std::nullopt;
-    if (!isPrivateDirectory(own))
+    if (!isUsablePrivateDirectory(own))
         return std::nullopt;
     return own;
 }

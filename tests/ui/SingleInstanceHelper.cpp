@@ -1,7 +1,7 @@
 // A stand-in for the program's start: claims the single instance of the folder given as the first
 // argument and reports on stdout what happened ("primary", "raised-other", "no-answer",
-// "blocked", "unavailable"); a primary that cannot listen adds "not-listening". The primary stays running and
-// prints "raise-requested" for every request.
+// "blocked", "no-lock-file", "unavailable"); a primary that cannot listen adds "not-listening".
+// The primary stays running and prints "raise-requested" for every request.
 // An optional second argument is the claim timeout in milliseconds.
 #include "ui/shell/SingleInstance.h"
 
@@ -31,6 +31,9 @@ int main(int argc, char* argv[])
         return 1;
     case SingleInstance::Outcome::Blocked:
         out << "blocked " << instance.errorString() << "\n";
+        return 1;
+    case SingleInstance::Outcome::NoLockFile:
+        out << "no-lock-file " << instance.errorString() << "\n";
         return 1;
     case SingleInstance::Outcome::Unavailable:
         out << "unavailable " << instance.errorString() << "\n";

@@ -1,5 +1,7 @@
 #include "platform/FileLock.h"
 #include "platform/PrivateRuntimeDirectory.h"
+#include "support/TestHome.h"
+#include "support/TmpfsMount.h"
 #include "ui/shell/ApplicationShell.h"
 #include "ui/shell/LockObstacle.h"
 #include "ui/shell/SingleInstance.h"
@@ -426,6 +428,62 @@ private Q_SLOTS:
         QVERIFY(socket.startsWith(wanted + QLatin1Char('/')));
         QVERIFY(platform::isPrivateDirectory(wanted));
         QVERIFY(QDir(elsewhere).isEmpty());
+    }
+
+    // A private runtime folder on a read-only file system gives way to the private temporary
+    // folder, as one too deep for a socket does; when no folder is left that can take the lock, the
+    // start says so, and names nothing to remove.
+    void aReadOnlyRuntimeFolderGivesWay()
+    {
+        orvalink::test::TestHome home;
+        const QString runtime = home.path(QStringLiteral("read-only"));
+        orvalink::test::TmpfsMount readOnly(runtime, 1 << 20, "mode=0700,ro");
+        if (!readOnly.isValid())
+            QSKIP(qPrintable(readOnly.skipReason()));
+        QVERIFY(platform::isPrivateDirectory(runtime));
+        QVERIFY(!platform::isUsablePrivateDirectory(runtime));
+        const QString tmp = home.path(QStringLiteral("tmp"));
+        QVERIFY(QDir().mkpath(tmp));
+        home.setEnv("XDG_RUNTIME_DIR", runtime);
+        home.setEnv("TMPDIR", tmp);
+
+        QTemporaryDir dir;
+        const QString own = tmp + QStringLiteral("/orvalink-%1/").arg(::geteuid());
+        QVERIFY2(SingleInstance::lockFilePath(dir.path()).startsWith(own),
+                 qPrintable(SingleInstance::lockFilePath(dir.path())));
+        Start first(dir.path());
+        QTRY_COMPARE_WITH_TIMEOUT(first.lines(), QStringList{QStringLiteral("primary")}, kWaitMs);
+        Start second(dir.path());
+        QVERIFY(second.process().waitForFinished(kWaitMs));
+        QCOMPARE(second.firstLine(), QStringLiteral("raised-other"));
+
+        // Nothing left: the temporary folder and the support folder are read-only too.
+        home.setEnv("TMPDIR", runtime);
+        QCOMPARE(SingleInstance::socketName(runtime), QString());
+        const QString lock = SingleInstance::lockFilePath(runtime);
+        QCOMPARE(lock, runtime + QStringLiteral("/instance.lock"));
+        Start stuck(runtime);
+        QVERIFY(stuck.process().waitForFinished(kWaitMs));
+        QCOMPARE(stuck.process().exitCode(), 1);
+        QCOMPARE(stuck.firstLine(), QStringLiteral("no-lock-file Read-only file system: ") + lock);
+    }
+
+    // What the start says then, in both languages: where the lock cannot be made, and why.
+    void theNoLockFileNoticeSaysWhy()
+    {
+        const QString lock = QStringLiteral("/run/user/1000/support/instance.lock");
+        QPointer<QMessageBox> notice =
+            orvalink::ui::openNoLockFileNotice(lock, QStringLiteral("Read-only file system: ") + lock);
+        QVERIFY(notice && notice->isVisible());
+        QCOMPARE(notice->textFormat(), Qt::PlainText);
+        const QString details = notice->informativeText();
+        for (const QString& part : {lock, QStringLiteral("Read-only file system"),
+                                    QStringLiteral("cannot be created"), QStringLiteral("无法在")})
+            QVERIFY2(details.contains(part), qPrintable(part));
+        QVERIFY(!details.contains(QStringLiteral("rm ")));
+        QVERIFY(notice->text().contains(QStringLiteral("did not start")));
+        notice->close();
+        QTRY_VERIFY(notice.isNull());
     }
 
     // A desktop start has no terminal: an instance that does not answer is reported in a window.

@@ -25,9 +25,22 @@ void configureApplication()
     useApplicationFontFamilies();
 }
 
+namespace {
+
+using platform::terminalSafe;
+
+// A start that stops shows why until the user closes the notice, then ends with status 1.
+int waitForNotice(QApplication& app, QMessageBox* notice)
+{
+    QObject::connect(notice, &QMessageBox::finished, &app, &QCoreApplication::quit);
+    app.exec();
+    return 1;
+}
+
+} // namespace
+
 int runMainWindow(QApplication& app, QList<MainDashboardView::AutomationRun> automationRuns)
 {
-    using platform::terminalSafe;
     QTextStream err(stderr);
     SingleInstance instance(AppPaths::applicationSupportDirectory());
     switch (instance.claim()) {
@@ -38,10 +51,7 @@ int runMainWindow(QApplication& app, QList<MainDashboardView::AutomationRun> aut
     case SingleInstance::Outcome::NoAnswer: {
         err << "Orvalink is already running but did not answer; not starting a second instance.\n";
         err.flush();
-        QMessageBox* notice = openNotAnsweringNotice();
-        QObject::connect(notice, &QMessageBox::finished, &app, &QCoreApplication::quit);
-        app.exec();
-        return 1;
+        return waitForNotice(app, openNotAnsweringNotice());
     }
     case SingleInstance::Outcome::Blocked: {
         const LockObstacle obstacle = LockObstacle::at(SingleInstance::lockFilePath(instance.directory()));
@@ -49,10 +59,14 @@ int runMainWindow(QApplication& app, QList<MainDashboardView::AutomationRun> aut
             << " owned by " << terminalSafe(obstacle.owner) << ", where its instance lock belongs ("
             << terminalSafe(instance.errorString()) << "). Remove it with: " << obstacle.removal << "\n";
         err.flush();
-        QMessageBox* notice = openLockObstacleNotice(obstacle);
-        QObject::connect(notice, &QMessageBox::finished, &app, &QCoreApplication::quit);
-        app.exec();
-        return 1;
+        return waitForNotice(app, openLockObstacleNotice(obstacle));
+    }
+    case SingleInstance::Outcome::NoLockFile: {
+        const QString lock = SingleInstance::lockFilePath(instance.directory());
+        err << "Orvalink cannot start: its instance lock cannot be created at " << terminalSafe(lock) << " ("
+            << terminalSafe(instance.errorString()) << ").\n";
+        err.flush();
+        return waitForNotice(app, openNoLockFileNotice(lock, instance.errorString()));
     }
     case SingleInstance::Outcome::Unavailable:
         // The window itself reports what is wrong with the folder; one instance cannot be ensured.
@@ -91,16 +105,25 @@ QMessageBox* openStartNotice(const QString& objectName, const QString& text, con
     return box;
 }
 
+// The notice of a start that found no way to its instance lock, with `details` on what is wrong.
+QMessageBox* openLockNotice(const QString& objectName, const QString& details)
+{
+    const Localizer texts;
+    return openStartNotice(
+        objectName,
+        texts.localized(
+            QStringLiteral("Orvalink 无法确认是否已有实例在运行，因此没有启动。"),
+            QStringLiteral("Orvalink cannot tell whether it is already running, so it did not start.")),
+        details);
+}
+
 } // namespace
 
 QMessageBox* openLockObstacleNotice(const LockObstacle& obstacle)
 {
     const Localizer texts;
-    return openStartNotice(
+    return openLockNotice(
         QStringLiteral("lockObstacleNotice"),
-        texts.localized(
-            QStringLiteral("Orvalink 无法确认是否已有实例在运行，因此没有启动。"),
-            QStringLiteral("Orvalink cannot tell whether it is already running, so it did not start.")),
         texts.localized(
             QStringLiteral(
                 "它的实例锁应在 %1，但那里是%3拥有的%2。请用以下命令删除它，然后重新打开 Orvalink：%4")
@@ -108,6 +131,19 @@ QMessageBox* openLockObstacleNotice(const LockObstacle& obstacle)
             QStringLiteral("Its instance lock belongs at %1, but %2 owned by %3 stands there. Remove it with "
                            "this command, then open Orvalink again: %4")
                 .arg(obstacle.path, obstacle.kindEn, obstacle.owner, obstacle.removal)));
+}
+
+QMessageBox* openNoLockFileNotice(const QString& lockPath, const QString& reason)
+{
+    const Localizer texts;
+    return openLockNotice(
+        QStringLiteral("noLockFileNotice"),
+        texts.localized(
+            QStringLiteral("无法在 %1 创建它的实例锁（%2）。请在该文件夹可以写入后重新打开 Orvalink。")
+                .arg(lockPath, reason),
+            QStringLiteral("Its instance lock cannot be created at %1 (%2). Open Orvalink again once that "
+                           "folder can be written to.")
+                .arg(lockPath, reason)));
 }
 
 QMessageBox* openNotAnsweringNotice()

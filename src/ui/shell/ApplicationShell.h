@@ -27,4 +27,8 @@ struct LockObstacle;
 // SingleInstance::Outcome::Blocked): its path, what it is, its owner and how to remove it.
 QMessageBox* openLockObstacleNotice(const LockObstacle& obstacle);
 
+// Opens, the same way, the notice that the instance lock cannot be created at `lockPath` though
+// nothing stands there (SingleInstance::Outcome::NoLockFile), with the system's `reason`.
+QMessageBox* openNoLockFileNotice(const QString& lockPath, const QString& reason);
+
 } // namespace orvalink::ui

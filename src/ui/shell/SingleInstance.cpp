@@ -12,6 +12,7 @@
 #include <QLocalSocket>
 #include <QThread>
 #include <QTimer>
+#include <cerrno>
 #include <sys/stat.h>
 #include <utility>
 
@@ -32,6 +33,12 @@ bool isSocket(const QString& path)
 {
     struct stat info {};
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISSOCK(info.st_mode);
+}
+
+bool standsAt(const QString& path)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 || errno != ENOENT;
 }
 
 } // namespace
@@ -64,7 +71,8 @@ QString SingleInstance::socketName(const QString& directory)
     const auto fits = [&](const std::optional<QString>& folder) {
         return folder && QFile::encodeName(*folder + file).size() <= kMaxSocketPathBytes;
     };
-    // A runtime folder too deep for a socket address gives way to our private temporary one.
+    // A runtime folder too deep for a socket address, or one that cannot be written to (a read-only
+    // file system), gives way to our private temporary one.
     if (const std::optional<QString> runtime = platform::userRuntimeDirectory(); fits(runtime))
         return *runtime + file;
     if (const std::optional<QString> temporary = platform::privateTemporaryDirectory(); fits(temporary))
@@ -95,9 +103,13 @@ SingleInstance::Outcome SingleInstance::claim(std::chrono::milliseconds timeout)
     for (;;) {
         try {
             m_lock = platform::lockFile(lockPath, false);
-        } catch (const platform::PlatformError& error) {
+        } catch (const platform::UnsuitableFileError& error) {
             m_error = error.message();
             return Outcome::Blocked;
+        } catch (const platform::PlatformError& error) {
+            m_error = error.message();
+            // Only something that stands there can be named and removed.
+            return standsAt(lockPath) ? Outcome::Blocked : Outcome::NoLockFile;
         }
         if (m_lock.isValid()) {
             listen();

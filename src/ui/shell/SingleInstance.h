@@ -30,6 +30,8 @@ public:
         RaisedOther, // another instance runs and answered that it raised its window
         NoAnswer,    // another instance holds the lock but did not answer in time
         Blocked,     // something that is no lock file of ours stands at lockFilePath(); see errorString()
+        NoLockFile,  // nothing stands at lockFilePath(), and the lock file cannot be made there
+                     // (a read-only or full file system, say); see errorString()
         Unavailable, // the folder could not be made; see errorString()
     };
     // A connection that sends more than this without a line feed is dropped.
@@ -53,7 +55,8 @@ public:
     // there is no private folder.
     static QString lockFilePath(const QString& directory);
     // The socket of `directory`, named after it in the private runtime folder (the temporary one
-    // when the user's is too deep for a socket address); empty when there is no such folder.
+    // when the user's is too deep for a socket address or cannot be written to); empty when there
+    // is no such folder.
     static QString socketName(const QString& directory);
 
 Q_SIGNALS:
