@@ -1,6 +1,7 @@
 #include "diskops/InterruptedOperation.h"
 
 #include "diskops/CreatedFolders.h"
+#include "diskops/PrivilegeFallback.h"
 #include "diskops/RecordedTaskIds.h"
 #include "diskops/ReservedPaths.h"
 #include "diskops/Rollback.h"
@@ -19,6 +20,7 @@
 #include <QFile>
 #include <QLoggingCategory>
 #include <algorithm>
+#include <stdexcept>
 #include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcInterrupted, "orvalink.diskops.recovery")
@@ -46,6 +48,13 @@ void appendOnce(QStringList& list, const QString& path)
 {
     if (!path.isEmpty() && !list.contains(path))
         list.append(path);
+}
+
+// What to name for the target side: the target path when anything stands there, else the folder
+// the operation's target root hangs from.
+QString standingAtTarget(const JournalRecord& entry)
+{
+    return standsAt(entry.targetPath) ? entry.targetPath : targetAnchorPath(entry);
 }
 
 } // namespace
@@ -166,44 +175,29 @@ RecoveredOperation InterruptedOperation::finishAtSource(RecoveredOperation::Outc
 {
     const JournalRecord& entry = record();
     RecoveredOperation result = answer(done);
-    const bool migration = entry.kind == JournalKind::migration;
+    const TargetSide leftover = targetSideOf(entry);
     // A migration that never began to move left nothing at the target but empty folders, which are
     // not worth keeping the record for when they cannot be reached.
-    if (migration && !entry.moving) {
-        if (!entry.createdDirectories.isEmpty() && volume() == Volume::recorded)
-            m_entries.removeEmptyFolders(entry.createdDirectories);
+    if (!leftover.mayHoldData) {
+        try {
+            if (!leftover.folders.isEmpty() && volume() == Volume::recorded)
+                m_entries.removeEmptyFolders(leftover.folders);
+        } catch (const std::exception& error) {
+            qCWarning(lcInterrupted) << "could not reach the empty folders at the target:" << error.what();
+        }
         return finish(done);
     }
 
-    const Volume side = volume();
-    if (side == Volume::recorded) {
-        const Found there = m_entries.find(Side::target, entry.targetPath);
-        switch (judgeTarget(there, migration ? QStringList{entry.targetIdentity, entry.itemIdentity}
-                                             : QStringList{entry.itemIdentity})) {
-        case Target::absent:
-            break;
-        case Target::ours:
-        case Target::empty:
-            if (migration && !entry.arrived) {
-                m_entries.removeTree(there); // a copy cut short, never linked to
-            } else {
-                // A whole copy that was in use: only what the source holds unchanged goes.
-                result.keptPaths = m_entries.removeDuplicate(there, Side::source, entry.sourcePath);
-            }
-            break;
-        case Target::other:
-            result.foundPaths.append(entry.targetPath);
-            break;
-        }
-    }
-    if (side == Volume::recorded) {
-        m_entries.removeEmptyFolders(migration ? entry.createdDirectories
-                                               : foldersBelowTargetRoot(entry.sourcePath, entry.targetPath));
-    } else if (side == Volume::away) {
-        result.waitingForVolume = entry.targetRoot;
-    } else {
-        appendOnce(result.foundPaths,
-                   standsAt(entry.targetPath) ? entry.targetPath : targetAnchorPath(entry));
+    // The data is whole at the source and recorded so: whatever the target side refuses now (a
+    // read-only volume, say) stays for the user and the next start, and the answer still says what
+    // was done.
+    std::optional<QString> failure;
+    try {
+        clearTargetSide(leftover, result);
+    } catch (const std::exception& error) {
+        failure = QString::fromUtf8(error.what());
+        result.needsAdministrator = shouldUsePrivilegeFallback(error);
+        appendOnce(result.foundPaths, standingAtTarget(entry));
     }
 
     if (result.waitingForVolume || !result.foundPaths.isEmpty()) {
@@ -222,7 +216,9 @@ RecoveredOperation InterruptedOperation::finishAtSource(RecoveredOperation::Outc
                 (result.waitingForVolume
                      ? QStringLiteral("; waiting for the volume of ") + entry.targetRoot +
                            QStringLiteral(" to clear what it left there")
-                     : QStringLiteral("; left as found: ") + result.foundPaths.join(QStringLiteral(", "))));
+                     : QStringLiteral("; left as found") +
+                           (failure ? QStringLiteral(" (") + *failure + QLatin1Char(')') : QString()) +
+                           QStringLiteral(": ") + result.foundPaths.join(QStringLiteral(", "))));
         return result;
     }
     if (!result.keptPaths.isEmpty()) {
@@ -231,6 +227,53 @@ RecoveredOperation InterruptedOperation::finishAtSource(RecoveredOperation::Outc
     }
     m_journal.finish();
     return result;
+}
+
+InterruptedOperation::TargetSide InterruptedOperation::targetSideOf(const JournalRecord& entry)
+{
+    switch (entry.kind) {
+    case JournalKind::migration:
+        return {entry.moving,
+                {entry.targetIdentity, entry.itemIdentity},
+                !entry.arrived,
+                entry.createdDirectories};
+    case JournalKind::undo:
+        return {
+            true, {entry.itemIdentity}, false, foldersBelowTargetRoot(entry.sourcePath, entry.targetPath)};
+    }
+    throw std::logic_error("an operation record of an unknown kind");
+}
+
+void InterruptedOperation::clearTargetSide(const TargetSide& leftover, RecoveredOperation& result) const
+{
+    const JournalRecord& entry = record();
+    const Volume side = volume();
+    if (side == Volume::away) {
+        result.waitingForVolume = entry.targetRoot;
+        return;
+    }
+    if (side == Volume::replaced) {
+        appendOnce(result.foundPaths, standingAtTarget(entry));
+        return;
+    }
+    const Found there = m_entries.find(Side::target, entry.targetPath);
+    switch (judgeTarget(there, leftover.identities)) {
+    case Target::absent:
+        break;
+    case Target::ours:
+    case Target::empty:
+        if (leftover.cutShort) {
+            m_entries.removeTree(there); // a copy cut short, never linked to
+        } else {
+            // A whole copy that was in use: only what the source holds unchanged goes.
+            result.keptPaths = m_entries.removeDuplicate(there, Side::source, entry.sourcePath);
+        }
+        break;
+    case Target::other:
+        result.foundPaths.append(entry.targetPath);
+        break;
+    }
+    m_entries.removeEmptyFolders(leftover.folders);
 }
 
 RecoveredOperation InterruptedOperation::finish(RecoveredOperation::Outcome outcome)

@@ -73,9 +73,10 @@ public:
 
     // The data is whole at the source path and recorded so: clears what the operation left at the
     // target side (its copy there, when it is the recorded entry; the folders it made, when empty),
-    // then finishes the record. When the volume is away or replaced, or the target holds something
-    // else, nothing is done there: the record is kept (marked settled) for the next start and the
-    // answer says why. `done` is the outcome the data reached.
+    // then finishes the record. When the volume is away or replaced, the target holds something
+    // else, or clearing it fails (a read-only volume), what is there stays: the record is kept
+    // (marked settled) for the next start, and the answer, still `done`, names what stays and why.
+    // `done` is the outcome the data reached.
     RecoveredOperation finishAtSource(RecoveredOperation::Outcome done);
     // The record is done with: finishes it and answers `outcome`.
     RecoveredOperation finish(RecoveredOperation::Outcome outcome);
@@ -95,6 +96,19 @@ public:
     static QStringList foundPaths(const JournalRecord& entry);
 
 private:
+    // What an operation of the record's kind may have left at the target side, for
+    // finishAtSource().
+    struct TargetSide {
+        bool mayHoldData = true; // false: nothing but the empty folders it made
+        QStringList identities;  // the entries at the target path that are the operation's own
+        bool cutShort = false;   // the copy there was never whole: it goes as a whole
+        QStringList folders;     // the folders it made there, removed when empty
+    };
+    static TargetSide targetSideOf(const JournalRecord& entry);
+    // Clears what `leftover` names on the recorded volume, or tells in `result` why it stays.
+    // Throws platform::PlatformError for what could not be looked at or removed.
+    void clearTargetSide(const TargetSide& leftover, RecoveredOperation& result) const;
+
     // What `there`, found at the target path, is (see target()).
     Target judgeTarget(const Found& there, const QStringList& ours) const;
     // True when the identity `now`, read on the target's volume, is the entry `identity`: the same

@@ -9,12 +9,15 @@
 #include "platform/SymbolicLinks.h"
 #include "platform/TreeRemoval.h"
 #include "support/ImmutableFlag.h"
+#include "support/MountNamespace.h"
 #include "support/MovedMount.h"
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
 #include <QProcess>
 #include <QtTest>
+#include <sys/mount.h>
+#include <utility>
 
 using namespace orvalink;
 using namespace orvalink::test;
@@ -34,6 +37,49 @@ JournalRecord leaveUndoWithPartialCopy(const EngineFixture& fx, const QString& s
     record.restorePath = makeReservedPath(source, ReservedSuffix::restoring);
     TestTree(record.restorePath).file("a.txt", "alpha");
     record.restoreSiblingIdentity = entryIdentityText(record.restorePath);
+    leaveRecord(record);
+    return record;
+}
+
+// The file system mounted at a path made read-only for a while, as a volume that is mounted so.
+class ReadOnlyRemount {
+public:
+    explicit ReadOnlyRemount(QString mountPoint) : m_mountPoint(std::move(mountPoint))
+    {
+        m_valid = test::mounts::mount({}, m_mountPoint, nullptr, MS_REMOUNT | MS_RDONLY) == 0;
+    }
+    ~ReadOnlyRemount()
+    {
+        if (m_valid)
+            test::mounts::mount({}, m_mountPoint, nullptr, MS_REMOUNT);
+    }
+    ReadOnlyRemount(const ReadOnlyRemount&) = delete;
+    ReadOnlyRemount& operator=(const ReadOnlyRemount&) = delete;
+    bool isValid() const { return m_valid; }
+
+private:
+    QString m_mountPoint;
+    bool m_valid = false;
+};
+
+// A few files in a new folder at `path`; answers the folder as snapshotTree sees it.
+QStringList fillFolder(const QString& path)
+{
+    TestTree folder(path);
+    folder.file("a.txt", "alpha");
+    folder.fileOfSize("sub/b.bin", 64 * 1024);
+    return test::snapshotTree(path);
+}
+
+// The record of a migration of `source` killed while copying: the source staged, part of it at the
+// target.
+JournalRecord leaveMigrationWithPartialCopy(const EngineFixture& fx, const QString& source)
+{
+    JournalRecord record = journalRecordFor(fx, JournalKind::migration, source);
+    platform::renameNoReplace(source, record.stagingPath);
+    TestTree(record.targetPath).file("a.txt", "alpha");
+    record.targetIdentity = entryIdentityText(record.targetPath);
+    record.moving = true;
     leaveRecord(record);
     return record;
 }
@@ -177,17 +223,9 @@ private Q_SLOTS:
     {
         EngineFixture fx;
         SKIP_WITHOUT(fx);
-        TestTree docs(fx.tree.path("Docs"));
-        docs.file("a.txt", "alpha");
-        docs.fileOfSize("sub/b.bin", 64 * 1024);
-        const QString source = docs.root();
-        const QStringList whole = test::snapshotTree(source);
-        JournalRecord record = journalRecordFor(fx, JournalKind::migration, source);
-        platform::renameNoReplace(source, record.stagingPath);
-        TestTree(record.targetPath).file("a.txt", "alpha");
-        record.targetIdentity = entryIdentityText(record.targetPath);
-        record.moving = true;
-        leaveRecord(record);
+        const QString source = fx.tree.path("Docs");
+        const QStringList whole = fillFolder(source);
+        const JournalRecord record = leaveMigrationWithPartialCopy(fx, source);
         QList<RecoveredOperation> recovered;
         QList<RecoveredOperation> stillAway;
         {
@@ -216,6 +254,44 @@ private Q_SLOTS:
         QCOMPARE(fx.tasks().size(), 1);
         const auto again = fx.migrate(source);
         QVERIFY2(again.task.status == TaskStatus::completed, qPrintable(describe(again)));
+    }
+
+    // A migration killed while copying, and its volume read-only at the next start: the data comes
+    // back to the source and the task is recorded, and the answer says so; the partial copy the
+    // volume refuses to give up is named, and cleared at a start that can.
+    void partialCopyOnAReadOnlyVolumeIsNamedAfterTheDataIsBack()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const QString source = fx.tree.path("Docs");
+        const QStringList whole = fillFolder(source);
+        const JournalRecord record = leaveMigrationWithPartialCopy(fx, source);
+        QList<RecoveredOperation> recovered;
+        {
+            const ReadOnlyRemount readOnly(fx.volumePath());
+            if (!readOnly.isValid())
+                QSKIP("cannot make the volume read-only here");
+            recovered = recoverOperations(fx);
+        }
+
+        QCOMPARE(recovered.size(), 1);
+        const RecoveredOperation& back = recovered.constFirst();
+        QCOMPARE(back.outcome, Outcome::migrationRolledBack);
+        QCOMPARE(back.foundPaths, QStringList{record.targetPath});
+        QVERIFY(!back.needsAdministrator);
+        QCOMPARE(test::snapshotTree(source), whole);
+        QCOMPARE(fx.tasks().size(), 1);
+        QCOMPARE(fx.tasks().constFirst().status, TaskStatus::rolledBack);
+        QCOMPARE(TestTree(record.targetPath).read("a.txt"), QByteArray("alpha"));
+        QCOMPARE(OperationJournal::recordPaths().size(), 1);
+
+        const QList<RecoveredOperation> later = recoverOperations(fx);
+        QCOMPARE(later.size(), 1);
+        QCOMPARE(later.constFirst().outcome, Outcome::leftoversCleared);
+        QVERIFY(!platform::entryExists(record.targetPath));
+        QVERIFY(operationsFolderNames().isEmpty());
+        QCOMPARE(fx.tasks().size(), 1);
+        QCOMPARE(test::snapshotTree(source), whole);
     }
 
     // The copy was whole at the target: the migration is finished, and of the staged original only

@@ -328,6 +328,46 @@ private Q_SLOTS:
         QCOMPARE(recoveryInProgressText({back.sourcePath, forward.sourcePath}, vm->presentation()), progress);
     }
 
+    // The data came back, but the volume would not give up the partial copy (read-only, or locked
+    // against this user): the report says what was done, and claims no "nothing was changed".
+    void dataBroughtBackIsReportedWhenLeftoversStay_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QString>("info");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("english")
+            << UILanguage::english
+            << QStringLiteral("An interrupted migration was undone; the data is back at /home/u/Docs.")
+            << QStringLiteral("These paths were left as they were found, please check them: "
+                              "/media/u/Disk/Root/home/u/Docs. Clearing these paths needs administrator "
+                              "rights, which are not asked for at start-up.");
+        QTest::newRow("chinese") << UILanguage::chinese
+                                 << QStringLiteral("中断的迁移已撤回，数据已回到原位置：/home/u/Docs。")
+                                 << QStringLiteral(
+                                        "以下位置保持原样，请检查：/media/u/Disk/Root/home/u/Docs。 "
+                                        "清除这些位置需要管理员权限，启动时不会请求。");
+    }
+    void dataBroughtBackIsReportedWhenLeftoversStay()
+    {
+        QFETCH(UILanguage, language);
+        QFETCH(QString, info);
+        QFETCH(QString, error);
+        ViewModelFixture fx;
+        auto vm =
+            fx.makeViewModelWithSettings([language](AppConfig& config) { config.uiLanguage = language; });
+        RecoveredOperation back;
+        back.outcome = RecoveredOperation::Outcome::migrationRolledBack;
+        back.sourcePath = QStringLiteral("/home/u/Docs");
+        back.targetPath = QStringLiteral("/media/u/Disk/Root") + back.sourcePath;
+        back.foundPaths = {back.targetPath};
+        back.needsAdministrator = true;
+
+        const RecoveryTexts texts = orvalink::recoveryTexts({back}, vm->presentation());
+
+        QCOMPARE(texts.info.value_or(QString()), info);
+        QCOMPARE(texts.error.value_or(QString()), error);
+    }
+
     // With nothing left unfinished the start-up says nothing about it and waits for nothing.
     void nothingToPutRightSaysNothing()
     {

@@ -97,11 +97,17 @@ QStringList attentionSentences(const RecoveredOperation& operation, const Presen
             QStringLiteral("以下位置保持原样，请检查：%1。").arg(paths),
             QStringLiteral("These paths were left as they were found, please check them: %1.").arg(paths)));
     }
-    if (operation.needsAdministrator) {
+    if (operation.needsAdministrator && operation.outcome == Outcome::leftAsFound) {
         sentences.append(presentation.localized(
             QStringLiteral("这一步需要管理员权限，启动时不会请求，因此未做改动。"),
             QStringLiteral("This needs administrator rights, which are not asked for at start-up, so nothing "
                            "was changed.")));
+    } else if (operation.needsAdministrator) {
+        // The data was put right; only what it left behind, named just above, stays.
+        sentences.append(presentation.localized(
+            QStringLiteral("清除这些位置需要管理员权限，启动时不会请求。"),
+            QStringLiteral("Clearing these paths needs administrator rights, which are not asked for at "
+                           "start-up.")));
     }
     return sentences;
 }
