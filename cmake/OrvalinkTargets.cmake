@@ -6,8 +6,10 @@ add_library(orvalink_warnings INTERFACE)
 target_compile_definitions(orvalink_warnings INTERFACE
   QT_NO_KEYWORDS
   ORVALINK_VERSION="${PROJECT_VERSION}")
+# A switch over an enum that misses one of its values is an error in every build: the switches over
+# the kinds of records and cases rely on it to name each place a new value must be handled.
 target_compile_options(orvalink_warnings INTERFACE
-  -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Woverloaded-virtual)
+  -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Woverloaded-virtual -Werror=switch)
 if(ORVALINK_WERROR)
   target_compile_options(orvalink_warnings INTERFACE -Werror)
 endif()
@@ -42,4 +44,36 @@ function(orvalink_add_test name)
   set_tests_properties(${name} PROPERTIES
     TIMEOUT ${ARG_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0;FONTCONFIG_FILE=${ORVALINK_TEST_FONTS_CONF}")
+endfunction()
+
+# orvalink_add_compile_check(<name> HEADER <path below src> REPLACE <text> WITH <text>
+#                            SOURCES ... DEPENDS ... EXPECT <regex> COUNT <n>)
+# A test that a change which must not compile indeed does not: the sources are compiled, each on
+# its own, against a copy of the header with <text> replaced, and the errors must match <regex>
+# exactly <n> times in all. The sources build only when the test runs.
+function(orvalink_add_compile_check name)
+  cmake_parse_arguments(ARG "" "HEADER;REPLACE;WITH;EXPECT;COUNT" "SOURCES;DEPENDS" ${ARGN})
+  set(header ${PROJECT_SOURCE_DIR}/src/${ARG_HEADER})
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${header})
+  file(READ ${header} text)
+  string(FIND "${text}" "${ARG_REPLACE}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "${name}: \"${ARG_REPLACE}\" is no longer in ${header}")
+  endif()
+  string(REPLACE "${ARG_REPLACE}" "${ARG_WITH}" text "${text}")
+  set(changed ${CMAKE_CURRENT_BINARY_DIR}/${name})
+  file(WRITE ${changed}/${ARG_HEADER} "${text}")
+  set(targets "")
+  foreach(source IN LISTS ARG_SOURCES)
+    get_filename_component(stem ${source} NAME_WE)
+    add_library(${name}_${stem} OBJECT EXCLUDE_FROM_ALL ${PROJECT_SOURCE_DIR}/src/${source})
+    target_include_directories(${name}_${stem} BEFORE PRIVATE ${changed})
+    target_link_libraries(${name}_${stem} PRIVATE ${ARG_DEPENDS})
+    set_target_properties(${name}_${stem} PROPERTIES AUTOMOC OFF)
+    list(APPEND targets ${name}_${stem})
+  endforeach()
+  add_test(NAME ${name}
+           COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} "-DTARGETS=${targets}"
+                   "-DEXPECT=${ARG_EXPECT}" -DCOUNT=${ARG_COUNT}
+                   -P ${PROJECT_SOURCE_DIR}/cmake/ExpectCompileErrors.cmake)
 endfunction()

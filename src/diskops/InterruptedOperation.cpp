@@ -161,7 +161,14 @@ void InterruptedOperation::recordTask(TaskStatus status, const std::optional<Orv
     task.anchorUser = entry.anchorUser;
     task.volumeUUID = entry.volumeUUID;
     task.status = status;
-    task.startedAt = entry.kind == JournalKind::undo ? now : entry.startedAt;
+    switch (entry.kind) {
+    case JournalKind::migration:
+        task.startedAt = entry.startedAt;
+        break;
+    case JournalKind::undo:
+        task.startedAt = now; // the task of an undo records the moment it was finished
+        break;
+    }
     task.endedAt = now;
     if (error) {
         task.errorCode = error->code();

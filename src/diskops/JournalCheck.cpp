@@ -48,8 +48,13 @@ std::optional<QString> pathProblem(const JournalRecord& record)
 {
     QStringList required{record.homeDirectory, record.sourcePath,   record.targetPath,
                          record.targetRoot,    record.mappingsFile, record.tasksFile};
-    if (record.kind == JournalKind::migration)
+    switch (record.kind) {
+    case JournalKind::migration:
         required.append(record.stagingPath);
+        break;
+    case JournalKind::undo:
+        break;
+    }
     if (!record.restorePath.isEmpty())
         required.append(record.restorePath);
     required.append(record.createdDirectories);
@@ -81,12 +86,16 @@ std::optional<QString> journalProblem(const JournalRecord& record)
     if (!isStrictlyBelow(source, home))
         return QStringLiteral("the source lies outside the home folder: ") + source;
 
-    if (record.kind == JournalKind::migration) {
+    switch (record.kind) {
+    case JournalKind::migration:
         if (!isReservedPathOf(source, record.stagingPath, ReservedSuffix::staging))
             return QStringLiteral("the staging path is not a reserved name of the source: ") +
                    record.stagingPath;
-    } else if (!record.stagingPath.isEmpty()) {
-        return QStringLiteral("an undo names a staging path: ") + record.stagingPath;
+        break;
+    case JournalKind::undo:
+        if (!record.stagingPath.isEmpty())
+            return QStringLiteral("an undo names a staging path: ") + record.stagingPath;
+        break;
     }
     if (!record.restorePath.isEmpty() &&
         !isReservedPathOf(source, record.restorePath, ReservedSuffix::restoring))

@@ -54,11 +54,34 @@ void unlinkQuietly(const QString& path)
     ::unlink(QFile::encodeName(path).constData());
 }
 
+// The kind whose text is `text`. Every kind is tried in turn; the switch names the next one, so a
+// kind added to the enum fails to compile until it is placed here.
+JournalKind journalKindOfText(const QString& text)
+{
+    for (JournalKind kind = JournalKind::migration;;) {
+        if (text == journalKindText(kind))
+            return kind;
+        switch (kind) {
+        case JournalKind::migration:
+            kind = JournalKind::undo;
+            break;
+        case JournalKind::undo:
+            throw json::DecodeError("unknown operation kind " + text.toStdString());
+        }
+    }
+}
+
 } // namespace
 
 QString journalKindText(JournalKind kind)
 {
-    return kind == JournalKind::migration ? QStringLiteral("migration") : QStringLiteral("undo");
+    switch (kind) {
+    case JournalKind::migration:
+        return QStringLiteral("migration");
+    case JournalKind::undo:
+        return QStringLiteral("undo");
+    }
+    return QString();
 }
 
 QJsonObject JournalRecord::toJson() const
@@ -95,11 +118,7 @@ QJsonObject JournalRecord::toJson() const
 JournalRecord JournalRecord::fromJson(const QJsonObject& object)
 {
     JournalRecord record;
-    const QString kind = json::requireString(object, "kind");
-    if (kind != journalKindText(JournalKind::migration) && kind != journalKindText(JournalKind::undo))
-        throw json::DecodeError("unknown operation kind " + kind.toStdString());
-    record.kind =
-        kind == journalKindText(JournalKind::migration) ? JournalKind::migration : JournalKind::undo;
+    record.kind = journalKindOfText(json::requireString(object, "kind"));
     record.id = json::requireUuid(object, "id");
     record.homeDirectory = json::optionalString(object, "homeDirectory").value_or(QString());
     record.sourcePath = json::requireString(object, "sourcePath");

@@ -82,8 +82,14 @@ QList<RecoveredOperation> OperationRecovery::recoverInterruptedOperations() cons
             continue;
         }
         try {
-            recovered.append(record.kind == JournalKind::migration ? recoverMigration(operation)
-                                                                   : recoverUndo(operation));
+            switch (record.kind) {
+            case JournalKind::migration:
+                recovered.append(recoverMigration(operation));
+                break;
+            case JournalKind::undo:
+                recovered.append(recoverUndo(operation));
+                break;
+            }
         } catch (const std::exception& error) {
             RecoveredOperation left = operation.leaveAsFound(QString::fromUtf8(error.what()));
             left.needsAdministrator = shouldUsePrivilegeFallback(error);
