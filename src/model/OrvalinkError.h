@@ -32,6 +32,9 @@ public:
         undoMappingBroken,
         cloudSnapshotDeviceMismatch,
         sourceOccupiedAfterMove,
+        // Not a case: the number of cases, which the code table is checked against at compile
+        // time. New cases go above it.
+        caseCount,
     };
 
     // What an underlying platform error contributes: its description and errno (0 when it has none).

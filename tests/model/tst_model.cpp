@@ -144,7 +144,7 @@ private Q_SLOTS:
     // A case added without a pinned code above fails here.
     void everyCaseHasAPinnedCode()
     {
-        const int caseCount = int(OrvalinkError::Case::sourceOccupiedAfterMove) + 1;
+        const int caseCount = int(OrvalinkError::Case::caseCount);
         QCOMPARE(int(kStoredCodes.size()), caseCount);
         for (int value = 0; value < caseCount; ++value) {
             const auto pinned = std::count_if(kStoredCodes.begin(), kStoredCodes.end(), [&](const auto& row) {

@@ -20,7 +20,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("errorCase");
         QTest::addColumn<FailureRemedy>("remedy");
         using Case = OrvalinkError::Case;
-        for (int value = 0; value <= int(Case::sourceOccupiedAfterMove); ++value) {
+        for (int value = 0; value < int(Case::caseCount); ++value) {
             const auto errorCase = Case(value);
             FailureRemedy remedy = FailureRemedy::none;
             if (errorCase == Case::targetAlreadyExists || errorCase == Case::sourceOccupiedAfterMove)
