@@ -5,26 +5,74 @@
 #include "platform/TreeCopier.h"
 #include "platform/TreeRemoval.h"
 
+#include <QLoggingCategory>
 #include <cerrno>
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/stat.h>
 
 namespace orvalink::platform {
 
+Q_LOGGING_CATEGORY(lcMove, "orvalink.platform.move")
+
+namespace {
+
+[[noreturn]] void throwMoveError(int error, const EntryLocation& from, const EntryLocation& to)
+{
+    throw PlatformError(error, errnoText(error) + QStringLiteral(": ") + from.path + QStringLiteral(" -> ") +
+                                   to.path);
+}
+
+std::optional<EntryIdentity> identityAt(const EntryLocation& location)
+{
+    struct stat info {};
+    if (::fstatat(location.parent.get(), location.name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return std::nullopt;
+    return EntryIdentity::of(info);
+}
+
+// A rename cannot be told which entry to take: what stands at the source is looked at first, and
+// what arrived is looked at again, so an entry slipped in between is put back where it was.
+void renameExpected(const EntryLocation& from, const EntryLocation& to, const EntryIdentity& expected)
+{
+    if (identityAt(from) != expected)
+        throw PlatformError::fromErrno(EBUSY, from.path);
+    if (::renameat2(from.parent.get(), from.name.constData(), to.parent.get(), to.name.constData(),
+                    RENAME_NOREPLACE) != 0)
+        throwMoveError(errno, from, to);
+    if (identityAt(to) == expected)
+        return;
+    if (::renameat2(to.parent.get(), to.name.constData(), from.parent.get(), from.name.constData(),
+                    RENAME_NOREPLACE) != 0)
+        qCWarning(lcMove) << "an entry that replaced" << from.path << "meanwhile stays at" << to.path;
+    throw PlatformError::fromErrno(EBUSY, from.path);
+}
+
+} // namespace
+
 MoveResult moveItem(const QString& source, const QString& destination, const MoveHooks& hooks)
 {
-    const EntryLocation from = EntryLocation::open(source);
-    const EntryLocation to = EntryLocation::open(destination);
-    if (::renameat2(from.parent.get(), from.name.constData(), to.parent.get(), to.name.constData(),
-                    RENAME_NOREPLACE) == 0)
+    return moveItem(EntryLocation::open(source), EntryLocation::open(destination), hooks);
+}
+
+MoveResult moveItem(const EntryLocation& from, const EntryLocation& to, const MoveHooks& hooks)
+{
+    if (hooks.sourceIdentity) {
+        try {
+            renameExpected(from, to, *hooks.sourceIdentity);
+            return {};
+        } catch (const PlatformError& error) {
+            if (error.errorNumber() != EXDEV)
+                throw;
+        }
+    } else if (::renameat2(from.parent.get(), from.name.constData(), to.parent.get(), to.name.constData(),
+                           RENAME_NOREPLACE) == 0) {
         return {};
-    if (errno != EXDEV) {
-        const int error = errno;
-        throw PlatformError(error, errnoText(error) + QStringLiteral(": ") + from.path +
-                                       QStringLiteral(" -> ") + to.path);
+    } else if (errno != EXDEV) {
+        throwMoveError(errno, from, to);
     }
 
-    TreeCopier copier(from, to, hooks.created);
+    TreeCopier copier(from, to, hooks.created, hooks.sourceIdentity);
     copier.copy();
     if (hooks.copied) {
         try {

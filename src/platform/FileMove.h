@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/EntryIdentity.h"
 #include "platform/ExtendedAttributes.h"
 #include "platform/PlatformError.h"
 
@@ -54,8 +55,20 @@ struct MoveHooks {
     // The copy is complete and flushed, before anything of the source is removed. Throwing from it
     // undoes the copy the same way.
     std::function<void()> copied;
+    // The entry the caller means to move, as it identified it earlier: anything else found at the
+    // source (the entry was renamed away and another put in its place meanwhile) is refused with
+    // EBUSY and left where it stands; nothing is moved.
+    std::optional<EntryIdentity> sourceIdentity;
 };
 
 MoveResult moveItem(const QString& source, const QString& destination, const MoveHooks& hooks = {});
+
+struct EntryLocation;
+
+// The same for entries already located (see VerifiedDirectory::locate): every call runs relative to
+// the two folders' descriptors, so nothing renamed or linked along either path meanwhile can send
+// the move anywhere else.
+MoveResult moveItem(const EntryLocation& source, const EntryLocation& destination,
+                    const MoveHooks& hooks = {});
 
 } // namespace orvalink::platform

@@ -24,9 +24,11 @@ UniqueFd duplicate(int fd)
 }
 } // namespace
 
-TreeCopier::TreeCopier(const EntryLocation& source, const EntryLocation& destination, CreatedHook created)
+TreeCopier::TreeCopier(const EntryLocation& source, const EntryLocation& destination, CreatedHook created,
+                       std::optional<EntryIdentity> sourceIdentity)
     : m_source(source), m_destination(destination), m_createdHook(std::move(created)),
-      m_asRoot(::geteuid() == 0), m_task(source.path, destination.path, m_asRoot), m_pool(m_task, true)
+      m_sourceIdentity(sourceIdentity), m_asRoot(::geteuid() == 0),
+      m_task(source.path, destination.path, m_asRoot), m_pool(m_task, true)
 {
     m_task.prepareSlots(m_pool.slotCount());
 }
@@ -71,10 +73,17 @@ bool TreeCopier::copiedUnchanged(const struct stat& info) const
            found->modified.tv_nsec == info.st_mtim.tv_nsec;
 }
 
+void TreeCopier::requireExpectedRoot(const WalkEntry& entry) const
+{
+    if (entry.depth == 0 && m_sourceIdentity && Identity::of(entry.info) != *m_sourceIdentity)
+        fail(EBUSY, entry.path());
+}
+
 bool TreeCopier::enterDirectory(const WalkEntry& entry, int)
 {
     ++m_sequence;
     stopIfFailed();
+    requireExpectedRoot(entry);
     const int parent = destinationParent(entry);
     const char* name = destinationName(entry);
     if (::mkdirat(parent, name, 0700) != 0)
@@ -121,6 +130,7 @@ void TreeCopier::visitEntry(const WalkEntry& entry)
 {
     ++m_sequence;
     stopIfFailed();
+    requireExpectedRoot(entry);
     const bool multiplyLinked = entry.info.st_nlink > 1;
     if (multiplyLinked) {
         const auto first = m_firstLinks.constFind(Identity::of(entry.info));

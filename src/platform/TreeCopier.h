@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QSet>
 #include <functional>
+#include <optional>
 #include <sys/stat.h>
 #include <vector>
 
@@ -35,8 +36,10 @@ public:
     // Called once the destination itself exists (see MoveHooks::created); may throw to stop the copy.
     using CreatedHook = std::function<void()>;
 
-    // Both locations must outlive the copier.
-    TreeCopier(const EntryLocation& source, const EntryLocation& destination, CreatedHook created = {});
+    // Both locations must outlive the copier. With `sourceIdentity`, the source must be that entry:
+    // anything else standing there is refused (EBUSY) before anything is copied.
+    TreeCopier(const EntryLocation& source, const EntryLocation& destination, CreatedHook created = {},
+               std::optional<EntryIdentity> sourceIdentity = std::nullopt);
 
     // Copies, then flushes the destination's file system (syncfs) so the copy is on disk before
     // anyone removes the source. On failure removes exactly what it created, leaves the source as
@@ -66,6 +69,8 @@ private:
     void walkFailed(const WalkEntry& entry, int errorNumber) override;
 
     void stopIfFailed() const;
+    // The root of the walk is the entry the caller named, or nothing is copied.
+    void requireExpectedRoot(const WalkEntry& entry) const;
     struct stat copyRootFile(const WalkEntry& entry);
     EntryIdentity createRootFile(const WalkEntry& entry);
     void queueFile(const WalkEntry& entry, bool multiplyLinked);
@@ -93,6 +98,7 @@ private:
     const EntryLocation& m_source;
     const EntryLocation& m_destination;
     const CreatedHook m_createdHook;
+    const std::optional<EntryIdentity> m_sourceIdentity;
     const bool m_asRoot;
     FileDataCopier m_data;
     FileCopyTask m_task;

@@ -1,9 +1,11 @@
+#include "platform/EntryLocation.h"
 #include "platform/ExtendedAttributes.h"
 #include "platform/FileIO.h"
 #include "platform/FileMove.h"
 #include "platform/PlatformError.h"
 #include "support/BindMount.h"
 #include "support/ChildProcess.h"
+#include "support/ErrorOf.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
 #include "support/TmpfsMount.h"
@@ -107,6 +109,50 @@ private Q_SLOTS:
         QVERIFY(!entryExists(tree.path(QStringLiteral("Projects"))));
         QCOMPARE(lstatOf(tree.path(QStringLiteral("Moved"))).st_ino, inode);
         QCOMPARE(tree.read(QStringLiteral("Moved/a.txt")), QByteArray("a"));
+    }
+
+    // A move told which entry to take refuses any other that took its name meanwhile, on one file
+    // system (a rename) as across two (a copy); the entry it meant moves as usual.
+    void movesOnlyTheEntryItWasTold_data()
+    {
+        QTest::addColumn<bool>("crossDevice");
+        QTest::addColumn<bool>("swapped");
+        QTest::newRow("rename, the same entry") << false << false;
+        QTest::newRow("rename, another entry") << false << true;
+        QTest::newRow("copy, the same entry") << true << false;
+        QTest::newRow("copy, another entry") << true << true;
+    }
+    void movesOnlyTheEntryItWasTold()
+    {
+        QFETCH(bool, crossDevice);
+        QFETCH(bool, swapped);
+        CrossDevice devices;
+        REQUIRE_VOLUME(devices);
+        devices.tree.file(QStringLiteral("Projects/mine.txt"), "mine");
+        devices.tree.file(QStringLiteral("Other/theirs.txt"), "theirs");
+        const QString source = devices.source();
+        const EntryIdentity meant = EntryIdentity::of(lstatOf(source));
+        if (swapped) {
+            renameNoReplace(source, devices.source(QStringLiteral("Projects.aside")));
+            renameNoReplace(devices.source(QStringLiteral("Other")), source);
+        }
+        const QStringList before = test::snapshotTree(source);
+        const QString destination = crossDevice ? devices.target() : devices.source(QStringLiteral("Moved"));
+        MoveHooks hooks;
+        hooks.sourceIdentity = meant;
+
+        const int error = test::errorOf(
+            [&] { moveItem(EntryLocation::open(source), EntryLocation::open(destination), hooks); });
+
+        if (!swapped) {
+            QCOMPARE(error, 0);
+            QCOMPARE(test::snapshotTree(destination), before);
+            QVERIFY(!entryExists(source));
+            return;
+        }
+        QCOMPARE(error, EBUSY);
+        QCOMPARE(test::snapshotTree(source), before);
+        QVERIFY(!entryExists(destination));
     }
 
     void occupiedDestinationIsRefused_data()
