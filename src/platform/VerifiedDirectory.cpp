@@ -5,9 +5,11 @@
 
 #include <QFile>
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace orvalink::platform {
 
@@ -27,20 +29,62 @@ bool readStep(int fd, const char* name, int flags, VerifiedDirectory::Step& step
 
 // Far more than any real tree is deep: a guard against a loop of mounts, not a limit.
 constexpr int lineageLimit = 4096;
+// As many links as the kernel follows in one lookup.
+constexpr int linkLimit = 40;
+
+constexpr int directoryFlags = O_PATH | O_NOFOLLOW | O_DIRECTORY | O_CLOEXEC;
+
+bool mayFollow(const struct stat& link)
+{
+    return link.st_uid == ::geteuid() || link.st_uid == 0;
+}
+
+// Opens the directory `name` of `fd`, following links `mayFollow` accepts, each resolved one
+// component at a time under the same rule. Invalid with errno set when it cannot be opened (ELOOP
+// for a link that may not be passed).
+UniqueFd openFollowingOwnLinks(int fd, const QByteArray& name, int& linksLeft)
+{
+    if (name == "..")
+        return UniqueFd(::openat(fd, "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd next(::openat(fd, name.constData(), directoryFlags));
+    struct stat info {};
+    if (next.isValid() || (errno != ENOTDIR && errno != ELOOP) ||
+        ::fstatat(fd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(info.st_mode))
+        return next;
+    if (!mayFollow(info) || --linksLeft < 0) {
+        errno = ELOOP;
+        return UniqueFd();
+    }
+    QByteArray text(info.st_size > 0 ? info.st_size + 1 : PATH_MAX, '\0');
+    const ssize_t length = ::readlinkat(fd, name.constData(), text.data(), text.size());
+    if (length < 0)
+        return UniqueFd();
+    text.truncate(length);
+    UniqueFd current(text.startsWith('/') ? ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC)
+                                          : ::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+    for (const QByteArray& part : text.split('/')) {
+        if (!current.isValid())
+            break;
+        if (!part.isEmpty() && part != ".")
+            current = openFollowingOwnLinks(current.get(), part, linksLeft);
+    }
+    return current;
+}
 
 } // namespace
 
-VerifiedDirectory VerifiedDirectory::open(const QString& start, const QString& path)
+VerifiedDirectory VerifiedDirectory::open(const QString& start, const QString& path, Links links)
 {
-    return walk(start, path, true);
+    return walk(start, path, true, links);
 }
 
-VerifiedDirectory VerifiedDirectory::openDeepest(const QString& start, const QString& path)
+VerifiedDirectory VerifiedDirectory::openDeepest(const QString& start, const QString& path, Links links)
 {
-    return walk(start, path, false);
+    return walk(start, path, false, links);
 }
 
-VerifiedDirectory VerifiedDirectory::walk(const QString& start, const QString& path, bool toTheEnd)
+VerifiedDirectory VerifiedDirectory::walk(const QString& start, const QString& path, bool toTheEnd,
+                                          Links links)
 {
     const QString from = standardizedPath(start);
     if (path.contains(QChar(0)) || start.contains(QChar(0)) || !path.startsWith(QLatin1Char('/')) ||
@@ -54,23 +98,26 @@ VerifiedDirectory VerifiedDirectory::walk(const QString& start, const QString& p
     directory.m_steps.append(first);
     const QString below = standardizedPath(path).mid(from == QLatin1String("/") ? 1 : from.size() + 1);
     for (const QString& part : below.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        if (!directory.enter(QFile::encodeName(part), toTheEnd))
+        if (!directory.enter(QFile::encodeName(part), toTheEnd, links))
             break;
     }
     return directory;
 }
 
-bool VerifiedDirectory::enter(const QByteArray& name, bool mustExist)
+bool VerifiedDirectory::enter(const QByteArray& name, bool mustExist, Links links)
 {
     const QString here = path();
     Step step{
         (here == QLatin1String("/") ? QString() : here) + QLatin1Char('/') + QFile::decodeName(name), {}, 0};
     // O_PATH with O_NOFOLLOW would open a link itself; O_DIRECTORY then refuses it as no directory.
-    UniqueFd next(::openat(m_fd.get(), name.constData(), O_PATH | O_NOFOLLOW | O_DIRECTORY | O_CLOEXEC));
+    int linksLeft = linkLimit;
+    UniqueFd next = links == Links::ownFollowed
+                        ? openFollowingOwnLinks(m_fd.get(), name, linksLeft)
+                        : UniqueFd(::openat(m_fd.get(), name.constData(), directoryFlags));
     if (!next.isValid()) {
         int error = errno;
         struct stat info {};
-        if ((error == ENOTDIR || error == ELOOP) &&
+        if (links == Links::refused && (error == ENOTDIR || error == ELOOP) &&
             ::fstatat(m_fd.get(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode))
             error = ELOOP;
         if (!mustExist && (error == ENOENT || error == ENOTDIR))

@@ -26,15 +26,28 @@ public:
         quint64 mountId = 0; // 0 where the kernel gives none
     };
 
+    // Which symbolic links the walk passes through.
+    enum class Links {
+        refused,
+        // A link owned by the user the process runs as, or by root, is followed, and so is every link
+        // its text leads through under the same rule: only the user or the administrator can have
+        // made such a way (a home folder whose Documents is a link to another disk). A link anybody
+        // else owns is refused all the same.
+        ownFollowed,
+    };
+
     // Opens `start` as the system resolves it (links in its own text are followed: the caller trusts
     // it), then each component of `path` below it with O_NOFOLLOW | O_DIRECTORY relative to the one
     // before. Both are absolute; `path` is `start` or lies below it. Throws PlatformError with the
-    // path reached: ELOOP when a component is a symbolic link, ENOENT when one is missing, ENOTDIR
-    // when one is no directory, EINVAL when `path` is not below `start` or holds a NUL.
-    static VerifiedDirectory open(const QString& start, const QString& path);
+    // path reached: ELOOP when a component is a symbolic link (one `links` does not let pass, or
+    // too many in a row), ENOENT when one is missing, ENOTDIR when one is no directory, EINVAL when
+    // `path` is not below `start` or holds a NUL. A step reached through a link carries the path of
+    // the link and the identity of the directory it leads to.
+    static VerifiedDirectory open(const QString& start, const QString& path, Links links = Links::refused);
     // As open(), but a component that is missing or no directory ends the walk there: answers the
-    // deepest directory reached. A link on the way still throws ELOOP.
-    static VerifiedDirectory openDeepest(const QString& start, const QString& path);
+    // deepest directory reached. A link on the way that may not be passed still throws ELOOP.
+    static VerifiedDirectory openDeepest(const QString& start, const QString& path,
+                                         Links links = Links::refused);
 
     int fd() const { return m_fd.get(); }
     const QString& path() const { return m_steps.constLast().path; }
@@ -55,9 +68,9 @@ public:
 
 private:
     VerifiedDirectory() = default;
-    static VerifiedDirectory walk(const QString& start, const QString& path, bool toTheEnd);
+    static VerifiedDirectory walk(const QString& start, const QString& path, bool toTheEnd, Links links);
     // False when `name` is missing or no directory and `mustExist` is false.
-    bool enter(const QByteArray& name, bool mustExist);
+    bool enter(const QByteArray& name, bool mustExist, Links links);
 
     UniqueFd m_fd;
     QList<Step> m_steps;

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace orvalink;
 using namespace orvalink::platform;
@@ -92,6 +93,56 @@ private Q_SLOTS:
         QCOMPARE(opened->steps().size(), reached.count(QLatin1Char('/')) + 2);
         for (const VerifiedDirectory::Step& step : opened->steps())
             QCOMPARE(step.identity, identityOf(step.path));
+    }
+
+    // Links of the user's own (or root's) are followed, each hop resolved under the same rule;
+    // anyone else's is refused wherever it stands on the way.
+    void followsOnlyOwnLinks_data()
+    {
+        QTest::addColumn<QString>("path"); // below the start; "docs" links to "../elsewhere/Documents"
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("reached"); // below the test home
+        QTest::newRow("an own relative link") << "docs/Projects" << 0 << "elsewhere/Documents/Projects";
+        QTest::newRow("a chain of own links") << "chain/Projects" << 0 << "elsewhere/Documents/Projects";
+        QTest::newRow("an own link to a missing folder") << "dangling/x" << ENOENT << "";
+        QTest::newRow("a loop of links") << "loop/x" << ELOOP << "";
+        QTest::newRow("another user's link") << "foreign/Projects" << ELOOP << "";
+        QTest::newRow("an own link through another user's") << "viaForeign/Projects" << ELOOP << "";
+    }
+    void followsOnlyOwnLinks()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, error);
+        QFETCH(QString, reached);
+        TestHome home;
+        TestTree outside(home.path("elsewhere"));
+        outside.dir("Documents/Projects");
+        TestTree tree(home.path("start"));
+        tree.symlink("docs", "../elsewhere/Documents");
+        tree.symlink("chain", "docs");
+        tree.symlink("dangling", "../elsewhere/gone");
+        tree.symlink("loop", "loop");
+        tree.symlink("foreign", outside.path("Documents"));
+        tree.symlink("viaForeign", "foreign");
+        // Only root can give a link away; as anyone else the link stays one's own.
+        const bool given = ::lchown(QFile::encodeName(tree.path("foreign")).constData(), 65534, 65534) == 0;
+        if (path.startsWith("foreign") || path.startsWith("viaForeign")) {
+            if (!given)
+                QSKIP("a link of another user can only be made by root");
+        }
+
+        std::optional<VerifiedDirectory> opened;
+        QCOMPARE(errorOf([&] {
+                     opened.emplace(VerifiedDirectory::open(tree.root(), tree.path(path),
+                                                            VerifiedDirectory::Links::ownFollowed));
+                 }),
+                 error);
+        if (error != 0)
+            return;
+        QCOMPARE(opened->identity(), identityOf(home.path(reached)));
+        QCOMPARE(opened->path(), tree.path(path)); // named as the walk spelled it
+        // Without the rule the same way is refused.
+        QCOMPARE(errorOf([&] { VerifiedDirectory::open(tree.root(), tree.path(path)); }), ELOOP);
     }
 
     // The descriptor keeps the folder it checked: renaming the path and putting a link in its place
