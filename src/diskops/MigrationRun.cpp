@@ -6,6 +6,7 @@
 #include "diskops/ForcedPreparation.h"
 #include "diskops/PathMappingService.h"
 #include "diskops/PlaceholderTest.h"
+#include "diskops/RecordedPlaces.h"
 #include "diskops/ReservedPaths.h"
 #include "diskops/ScanService.h"
 #include "diskops/VolumeService.h"
@@ -168,6 +169,7 @@ void MigrationRun::beginJournal()
     entry.targetPath = m_target;
     entry.targetRoot = platform::standardizedPath(m_config.defaultTargetRoot);
     entry.stagingPath = m_staging;
+    entry.sourceFolderIdentity = sourceFolderIdentityOf(entry.homeDirectory, entry.sourcePath);
     entry.itemIdentity = entryIdentityText(m_source);
     entry.createdDirectories = m_createdFolders;
     entry.targetRootIdentity = entryIdentityText(targetAnchorPath(entry));
@@ -178,6 +180,13 @@ void MigrationRun::beginJournal()
     entry.startedAt = m_task.startedAt.value_or(now());
     entry.mappingsFile = platform::standardizedPath(m_services.mappings.filePath());
     entry.tasksFile = platform::standardizedPath(m_services.tasks.filePath());
+    // Whatever a crash leaves of this migration must be something the next start can take up: a
+    // record it would set aside unread leaves the data where only a search finds it.
+    if (const std::optional<QString> problem = recordProblem(entry)) {
+        m_services.log.append(LogLevel::error, QStringLiteral("Migration refused before anything moved (") +
+                                                   *problem + QStringLiteral("): ") + m_source);
+        throw OrvalinkError::disallowedPath(m_source);
+    }
     m_journal.emplace(std::move(entry));
 }
 

@@ -94,6 +94,7 @@ QJsonObject JournalRecord::toJson() const
         {"targetPath", targetPath},
         {"targetRoot", targetRoot},
         {"stagingPath", stagingPath},
+        {"sourceFolderIdentity", sourceFolderIdentity},
         {"itemIdentity", itemIdentity},
         {"targetRootIdentity", targetRootIdentity},
         {"targetIdentity", targetIdentity},
@@ -125,6 +126,7 @@ JournalRecord JournalRecord::fromJson(const QJsonObject& object)
     record.targetPath = json::requireString(object, "targetPath");
     record.targetRoot = json::optionalString(object, "targetRoot").value_or(QString());
     record.stagingPath = json::requireString(object, "stagingPath");
+    record.sourceFolderIdentity = json::optionalString(object, "sourceFolderIdentity").value_or(QString());
     record.itemIdentity = json::requireString(object, "itemIdentity");
     record.targetRootIdentity = json::optionalString(object, "targetRootIdentity").value_or(QString());
     record.targetIdentity = json::optionalString(object, "targetIdentity").value_or(QString());

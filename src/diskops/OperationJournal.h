@@ -34,6 +34,11 @@ struct JournalRecord {
     // mapping's paths.
     QString targetRoot;
     QString stagingPath; // a migration's hidden sibling of the source, from the first record on
+    // The folder that holds the source (and its staging and restore siblings) as the operation found
+    // it from the home folder, links its user made on the way followed (a Documents folder that is
+    // a link to another disk): the way there is walked again only to this very folder. Empty in a
+    // record written before it was kept; such a way must hold no link at all.
+    QString sourceFolderIdentity;
     // A migration: the item before it left the source path (renames keep it, so the staged item has
     // it too). An undo: the migrated item at the target path when the undo began.
     QString itemIdentity;

@@ -1,7 +1,6 @@
 #include "diskops/OperationRecovery.h"
 
 #include "diskops/InterruptedOperation.h"
-#include "diskops/JournalCheck.h"
 #include "diskops/MigrationRecovery.h"
 #include "diskops/PrivilegeFallback.h"
 #include "diskops/RecordedPlaces.h"
@@ -57,10 +56,9 @@ QList<RecoveredOperation> OperationRecovery::recoverInterruptedOperations() cons
             continue; // its process is still at work, or it has just ended
         const JournalRecord record = journal->record();
         InterruptedOperation operation(*journal, m_log, m_volumes, tasks);
-        std::optional<QString> problem = journalProblem(record);
+        std::optional<QString> problem;
         try {
-            if (!problem)
-                problem = placesProblem(record);
+            problem = recordProblem(record);
         } catch (const std::exception& error) {
             // The places could not be looked at now; the record is tried again at the next start.
             recovered.append(operation.leaveAsFound(QString::fromUtf8(error.what())));

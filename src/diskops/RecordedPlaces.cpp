@@ -2,6 +2,7 @@
 
 #include "diskops/JournalCheck.h"
 #include "diskops/OperationJournal.h"
+#include "diskops/RecordedIdentity.h"
 #include "platform/PlatformError.h"
 #include "platform/StandardPath.h"
 
@@ -18,6 +19,36 @@ using platform::VerifiedDirectory;
 QString lastComponent(const QString& path)
 {
     return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString identityText(const EntryIdentity& identity)
+{
+    return QString::number(quint64(identity.device)) + QLatin1Char(':') +
+           QString::number(quint64(identity.inode));
+}
+
+// The source's folder as the record knows it: reached through the user's own links only when the
+// record keeps its identity, and then only that very folder.
+VerifiedDirectory recordedSourceFolder(const JournalRecord& record, const QString& folder, bool toTheEnd)
+{
+    if (record.sourceFolderIdentity.isEmpty())
+        return toTheEnd ? VerifiedDirectory::open(record.homeDirectory, folder)
+                        : VerifiedDirectory::openDeepest(record.homeDirectory, folder);
+    std::optional<VerifiedDirectory> reached;
+    try {
+        reached =
+            VerifiedDirectory::open(record.homeDirectory, folder, VerifiedDirectory::Links::ownFollowed);
+    } catch (const platform::PlatformError& error) {
+        if (error.errorNumber() != ENOENT && error.errorNumber() != ENOTDIR)
+            throw;
+        throw platform::PlatformError(
+            ESTALE, QStringLiteral("the folder of the source cannot be reached now: ") + folder);
+    }
+    if (entryIdentityOf(record.sourceFolderIdentity) != reached->identity())
+        throw platform::PlatformError(
+            ESTALE,
+            QStringLiteral("the folder of the source is not the one the operation worked in: ") + folder);
+    return std::move(*reached);
 }
 
 QString volumesFolder(const JournalRecord& record)
@@ -83,7 +114,7 @@ std::optional<QString> placesProblem(const JournalRecord& record)
 {
     try {
         const VerifiedDirectory sourceFolder =
-            VerifiedDirectory::openDeepest(record.homeDirectory, platform::parentPath(record.sourcePath));
+            recordedSourceFolder(record, platform::parentPath(record.sourcePath), false);
         std::optional<VerifiedDirectory> targetFolder;
         try {
             targetFolder = VerifiedDirectory::openDeepest(volumesFolder(record),
@@ -104,9 +135,27 @@ std::optional<QString> placesProblem(const JournalRecord& record)
     }
 }
 
+std::optional<QString> recordProblem(const JournalRecord& record)
+{
+    if (std::optional<QString> problem = journalProblem(record))
+        return problem;
+    return placesProblem(record);
+}
+
 VerifiedDirectory sourceSideFolder(const JournalRecord& record, const QString& path)
 {
-    return VerifiedDirectory::open(record.homeDirectory, platform::parentPath(path));
+    return recordedSourceFolder(record, platform::parentPath(path), true);
+}
+
+QString sourceFolderIdentityOf(const QString& homeDirectory, const QString& sourcePath)
+{
+    try {
+        return identityText(VerifiedDirectory::open(homeDirectory, platform::parentPath(sourcePath),
+                                                    VerifiedDirectory::Links::ownFollowed)
+                                .identity());
+    } catch (const platform::PlatformError&) {
+        return QString();
+    }
 }
 
 VerifiedDirectory targetSideFolder(const JournalRecord& record, const QString& path)

@@ -19,7 +19,8 @@ struct JournalRecord;
 
 // Why recovery must not act on the record, or none; reads only, for a record that passed
 // journalProblem(). Refused:
-// - a symbolic link on the way to any of its paths;
+// - a symbolic link on the way to any of its paths, but for links of the user's own on the way to
+//   the source's folder when the record keeps that folder's identity (sourceFolderIdentity);
 // - a target side that meets the source side: a folder on the way from the volume down to the
 //   target, or the target itself, that is the source or a folder above it (a link or bind mount
 //   of "/" or of the home on the volume), or a target that lies inside the source;
@@ -29,9 +30,22 @@ struct JournalRecord;
 // they are found again, verified, by whatever acts on them later.
 std::optional<QString> placesProblem(const JournalRecord& record);
 
-// The folder holding `path` of the source side, reached from the home folder. Throws
-// platform::PlatformError (ELOOP for a link on the way, ENOENT, ...).
+// Why no operation may act on the record, or none: journalProblem(), then placesProblem(). The
+// check a start-up applies to a record it finds, and an operation to its own before it begins, so
+// that whatever it leaves behind can be taken up again. Throws like placesProblem().
+std::optional<QString> recordProblem(const JournalRecord& record);
+
+// The folder holding `path` of the source side, reached from the home folder. Where the record keeps
+// the folder's identity, the user's own links on the way are followed, and the folder must be that
+// very one: when it cannot be reached now (a disk behind a link is away) or another stands there,
+// platform::PlatformError with ESTALE, never ENOENT, since nothing can be concluded about what it
+// holds. Throws platform::PlatformError (ELOOP for a link on the way, ENOENT, ...).
 platform::VerifiedDirectory sourceSideFolder(const JournalRecord& record, const QString& path);
+
+// The identity to keep as sourceFolderIdentity for an operation on `sourcePath` beginning now: the
+// folder holding it, reached from `homeDirectory` through the user's own links. Empty when it
+// cannot be reached so (then the way must hold no link at all). Never throws.
+QString sourceFolderIdentityOf(const QString& homeDirectory, const QString& sourcePath);
 
 // The folder holding `path` of the target side, reached from the volumes folder. Throws
 // platform::PlatformError.

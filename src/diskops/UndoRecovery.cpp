@@ -1,6 +1,7 @@
 #include "diskops/UndoRecovery.h"
 
 #include "diskops/InterruptedOperation.h"
+#include "diskops/ReservedPaths.h"
 #include "model/LinkMapping.h"
 #include "model/MigrationTask.h"
 #include "store/JSONLStore.h"
@@ -25,7 +26,18 @@ RecoveredOperation completeUndo(InterruptedOperation& operation)
     operation.recordTask(TaskStatus::rolledBack, std::nullopt);
     operation.log().append(LogLevel::info, QStringLiteral("Manual undo completed: ") + record.targetPath +
                                                QStringLiteral(" -> ") + record.sourcePath);
-    return operation.finishAtSource(Outcome::undoCompleted);
+    const bool forced = record.forced;
+    const QString source = record.sourcePath;
+    RecoveredOperation done = operation.finishAtSource(Outcome::undoCompleted);
+    // A forced restore sets what stood at the source aside until the data is back: the user is told
+    // where it is, whether or not it was merged in before the stop.
+    if (forced) {
+        for (const QString& path : existingReservedPaths(source)) {
+            if (!done.foundPaths.contains(path))
+                done.foundPaths.append(path);
+        }
+    }
+    return done;
 }
 
 // The data is whole at the target only: the link leads there again.
