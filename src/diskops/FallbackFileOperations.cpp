@@ -3,6 +3,7 @@
 #include "diskops/PlaceholderTest.h"
 #include "diskops/PrivilegeFallback.h"
 #include "diskops/PrivilegedFileOperationService.h"
+#include "platform/EntryLocation.h"
 #include "platform/FileIO.h"
 #include "platform/FileMove.h"
 #include "platform/Placeholder.h"
@@ -53,7 +54,7 @@ void FallbackFileOperations::move(const QString& source, const QString& destinat
     platform::MoveResult result;
     attempt(
         [&] {
-            result = platform::moveItem(source, destination, {steps.created, steps.copied});
+            result = platform::moveItem(source, destination, {steps.created, steps.copied, std::nullopt});
         },
         [&] {
             requireFree(destination);
@@ -61,11 +62,34 @@ void FallbackFileOperations::move(const QString& source, const QString& destinat
                 steps.beforeAdministrator();
             m_privileged->moveItem(source, destination);
         });
+    reportMove(result, source, steps.shownSource, destination);
+}
+
+void FallbackFileOperations::move(const platform::EntryLocation& source,
+                                  const platform::EntryLocation& destination,
+                                  const platform::EntryIdentity& identity, const MoveSteps& steps) const
+{
+    platform::MoveResult result;
+    attempt(
+        [&] {
+            result = platform::moveItem(source, destination, {steps.created, steps.copied, identity});
+        },
+        [&] {
+            requireFree(destination.path);
+            steps.beforeAdministrator();
+            m_privileged->moveItem(source.path, destination.path);
+        });
+    reportMove(result, source.path, steps.shownSource, destination.path);
+}
+
+void FallbackFileOperations::reportMove(const platform::MoveResult& result, const QString& source,
+                                        const QString& shownSource, const QString& destination) const
+{
     if (!result.refusedAttributes.isEmpty()) {
         m_log.append(LogLevel::warning,
                      QStringLiteral("Move completed, but the destination did not keep these extended "
                                     "attributes: ") +
-                         (steps.shownSource.isEmpty() ? source : steps.shownSource) + QStringLiteral(" -> ") +
+                         (shownSource.isEmpty() ? source : shownSource) + QStringLiteral(" -> ") +
                          destination + QStringLiteral(". Not kept: ") + result.refusedAttributes.describe());
     }
     if (result.sourceFullyRemoved())

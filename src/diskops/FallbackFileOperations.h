@@ -3,6 +3,12 @@
 #include <QString>
 #include <functional>
 
+namespace orvalink::platform {
+struct EntryIdentity;
+struct EntryLocation;
+struct MoveResult;
+} // namespace orvalink::platform
+
 namespace orvalink {
 
 class LogService;
@@ -46,6 +52,13 @@ public:
     // What the source kept after a complete copy, and extended attributes the destination refused,
     // are written to the log as warnings.
     void move(const QString& source, const QString& destination, const MoveSteps& steps = {}) const;
+    // The same for an entry already located, which must still be the entry `identity` (see
+    // platform::moveItem with located entries: every call of the user's attempt runs relative to the
+    // two folders). The administrator's command takes paths only: it runs once the destination is
+    // still free and `steps.beforeAdministrator`, which is required here and throws unless the paths
+    // still lead to the located entries, has passed.
+    void move(const platform::EntryLocation& source, const platform::EntryLocation& destination,
+              const platform::EntryIdentity& identity, const MoveSteps& steps) const;
 
     // Removes the placeholder at `path`: a symbolic link or an empty directory (never recursive).
     // The administrator attempt runs only while `path` still holds a placeholder.
@@ -62,6 +75,9 @@ private:
     FallbackFileOperations(const PrivilegedFileOperationService* privileged, LogService& log);
     void attempt(const std::function<void()>& userAttempt,
                  const std::function<void()>& privilegedAttempt) const;
+    // Writes what a completed move did not carry over (extended attributes, leftovers at the source).
+    void reportMove(const platform::MoveResult& result, const QString& source, const QString& shownSource,
+                    const QString& destination) const;
 
     const PrivilegedFileOperationService* m_privileged;
     LogService& m_log;

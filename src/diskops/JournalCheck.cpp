@@ -101,13 +101,9 @@ std::optional<QString> journalProblem(const JournalRecord& record)
         !isReservedPathOf(source, record.restorePath, ReservedSuffix::restoring))
         return QStringLiteral("the restore path is not a reserved name of the source: ") + record.restorePath;
 
-    if (root == QLatin1String("/") || platform::isSameOrDescendant(home, root))
-        return QStringLiteral("the target root holds the home folder: ") + root;
-    // A migration refuses any target root that is not on a volume mounted in the volumes folder.
-    const std::optional<QString> volumesFolder = volumesFolderHolding(root);
-    if (!volumesFolder)
-        return QStringLiteral("the target root is not on a volume: ") + root;
-    const QString& volumes = *volumesFolder;
+    if (const std::optional<QString> problem = targetRootProblem(root))
+        return problem;
+    const QString volumes = *volumesFolderHolding(root);
     if (target != root + source)
         return QStringLiteral("the target is not the source's place under the target root: ") + target;
     if (platform::isSameOrDescendant(target, source) || platform::isSameOrDescendant(source, target))
@@ -126,6 +122,26 @@ std::optional<QString> journalProblem(const JournalRecord& record)
     if (record.itemIdentity.isEmpty() || record.targetRootIdentity.isEmpty())
         return QStringLiteral("the identities of the moved item and the target root are missing");
     return std::nullopt;
+}
+
+std::optional<QString> targetRootProblem(const QString& targetRoot)
+{
+    if (targetRoot == QLatin1String("/") ||
+        platform::isSameOrDescendant(platform::standardizedPath(platform::homeDirectory()), targetRoot))
+        return QStringLiteral("the target root holds the home folder: ") + targetRoot;
+    // A migration refuses any target root that is not on a volume mounted in the volumes folder.
+    if (!volumesFolderHolding(targetRoot))
+        return QStringLiteral("the target root is not on a volume: ") + targetRoot;
+    return std::nullopt;
+}
+
+std::optional<QString> mappingPlaceProblem(const QString& sourcePath, const QString& targetPath)
+{
+    if (!isStandardAbsolute(sourcePath) || !isStandardAbsolute(targetPath) ||
+        sourcePath == QLatin1String("/") || !targetPath.endsWith(sourcePath) ||
+        targetPath.size() == sourcePath.size())
+        return QStringLiteral("the target is not the source's place under a target root: ") + targetPath;
+    return targetRootProblem(targetPath.left(targetPath.size() - sourcePath.size()));
 }
 
 std::optional<QString> volumesFolderHolding(const QString& targetRoot)

@@ -27,4 +27,13 @@ std::optional<QString> journalProblem(const JournalRecord& record);
 // places will do, the deepest that holds the root counts. None when the root is on no volume.
 std::optional<QString> volumesFolderHolding(const QString& targetRoot);
 
+// Why `targetRoot` (in standard form) cannot be a migration's target root, or none: it is "/" or
+// holds the home folder, or it lies on no volume of the volumes folder.
+std::optional<QString> targetRootProblem(const QString& targetRoot);
+
+// Why `targetPath` cannot be where a migration put `sourcePath`, or none: a migration puts the source
+// at its own path below a target root (see targetRootProblem); both are absolute and in standard form.
+// Reads nothing on disk.
+std::optional<QString> mappingPlaceProblem(const QString& sourcePath, const QString& targetPath);
+
 } // namespace orvalink

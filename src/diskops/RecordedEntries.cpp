@@ -22,7 +22,7 @@ Q_LOGGING_CATEGORY(lcEntries, "orvalink.diskops.recovery.entries")
 
 namespace orvalink {
 
-RecordedEntries::RecordedEntries(const OperationJournal& journal) : m_journal(journal) {}
+RecordedEntries::RecordedEntries(const OperationJournal& journal) : m_record(journal.record()) {}
 
 platform::EntryKind RecordedEntries::kindOf(const platform::EntryLocation& location)
 {
@@ -71,9 +71,8 @@ RecordedEntries::Found RecordedEntries::find(Side side, const QString& path) con
 {
     const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
     try {
-        const platform::VerifiedDirectory folder = side == Side::source
-                                                       ? sourceSideFolder(m_journal.record(), path)
-                                                       : targetSideFolder(m_journal.record(), path);
+        const platform::VerifiedDirectory folder =
+            side == Side::source ? sourceSideFolder(m_record, path) : targetSideFolder(m_record, path);
         Found found{folder.locate(name), QString()};
         found.identity = entryIdentityText(found.location.parent.get(), found.location.name);
         return found;
@@ -123,7 +122,7 @@ void RecordedEntries::placeAtSource(const QString& sibling, const QStringList& i
     const Found from = find(Side::source, sibling);
     if (from.identity.isEmpty() || !identities.contains(from.identity))
         throw platform::PlatformError::fromErrno(EBUSY, sibling);
-    const Found source = find(Side::source, m_journal.record().sourcePath);
+    const Found source = find(Side::source, m_record.sourcePath);
     if (kindOf(source.location) == platform::EntryKind::symbolicLink) {
         platform::exchangePaths(from.location, source.location);
         try {

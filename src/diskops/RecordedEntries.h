@@ -9,6 +9,7 @@
 namespace orvalink {
 
 class OperationJournal;
+struct JournalRecord;
 
 // The entries an operation record names, as the start-up may look at and act on them: each path
 // is reached through folders verified on the way (RecordedPlaces.h: no link, from the home folder
@@ -28,8 +29,11 @@ public:
         QString identity;
     };
 
-    // Reads the record from `journal` at each call, so steps recorded meanwhile count.
+    // Reads the record from `journal` at each call, so steps recorded meanwhile count; the journal
+    // must stay where it is (not be moved from) while this lives.
     explicit RecordedEntries(const OperationJournal& journal);
+    // For an operation about to begin, whose record is not written yet: `record` must outlive this.
+    explicit RecordedEntries(const JournalRecord& record) : m_record(record) {}
 
     // Reaches `path`; a missing folder on the way means nothing stands there.
     Found find(Side side, const QString& path) const;
@@ -59,7 +63,7 @@ public:
     void removeEmptyFolders(const QStringList& folders) const;
 
 private:
-    const OperationJournal& m_journal;
+    const JournalRecord& m_record; // the journal's own, which each step it records updates in place
 };
 
 } // namespace orvalink

@@ -2,6 +2,7 @@
 
 #include "diskops/ErrorDetails.h"
 #include "diskops/FallbackFileOperations.h"
+#include "diskops/OperationJournal.h"
 #include "diskops/PlaceholderTest.h"
 #include "diskops/ReservedPaths.h"
 #include "diskops/SiblingRestore.h"
@@ -55,7 +56,13 @@ RollbackOutcome MigrationRollback::rollback(const QString& sourcePath, const QSt
         }
         m_files.move(*stagingPath, sourcePath);
     } else if (platform::entryExists(targetPath)) {
-        restoreThroughSibling(m_files, targetPath, sourcePath, journal);
+        // Only the item this migration put at the target goes back: the record knows which it is.
+        if (!journal)
+            throw rollbackError(sourcePath, QStringLiteral("No record tells which item at the target is the "
+                                                           "migrated one"));
+        QStringList ours{journal->record().targetIdentity, journal->record().itemIdentity};
+        ours.removeAll(QString());
+        restoreThroughSibling(m_files, *journal, ours);
     } else {
         throw rollbackError(sourcePath, QStringLiteral("Target path missing during rollback"));
     }

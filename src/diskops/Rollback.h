@@ -34,7 +34,9 @@ public:
     // for an empty path, "Target path missing during rollback" when there is nothing to move back,
     // or the failure to clear the source path); a failed move back is thrown as it came. The item at
     // the target path comes back through a reserved sibling (see restoreThroughSibling), so no
-    // partial tree stands at the source path; `journal` records that restore.
+    // partial tree stands at the source path; `journal`, the migration's record, tells which item
+    // there is the migrated one and records that restore (without it nothing is taken from the
+    // target).
     RollbackOutcome rollback(const QString& sourcePath, const QString& targetPath,
                              const std::optional<QString>& stagingPath,
                              OperationJournal* journal = nullptr) const;

@@ -4,6 +4,8 @@
 #include "diskops/OperationJournal.h"
 #include "diskops/PlaceholderTest.h"
 #include "diskops/PrivilegeFallback.h"
+#include "diskops/RecordedEntries.h"
+#include "diskops/RecordedIdentity.h"
 #include "diskops/ReservedPaths.h"
 #include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
@@ -15,16 +17,6 @@
 Q_LOGGING_CATEGORY(lcRestore, "orvalink.diskops.restore")
 
 namespace orvalink {
-
-namespace {
-
-void record(OperationJournal* journal, const std::function<void(JournalRecord&)>& change)
-{
-    if (journal)
-        journal->update(change);
-}
-
-} // namespace
 
 void placeAtSource(const FallbackFileOperations& files, const QString& sibling, const QString& source)
 {
@@ -55,30 +47,42 @@ void placeAtSource(const FallbackFileOperations& files, const QString& sibling, 
     files.move(sibling, source);
 }
 
-void restoreThroughSibling(const FallbackFileOperations& files, const QString& target, const QString& source,
-                           OperationJournal* journal)
+void restoreThroughSibling(const FallbackFileOperations& files, OperationJournal& journal,
+                           const QStringList& identities)
 {
+    const RecordedEntries entries(journal);
+    const QString source = journal.record().sourcePath;
+    const QString targetPath = journal.record().targetPath;
+    const RecordedEntries::Found target = entries.find(RecordedEntries::Side::target, targetPath);
+    const std::optional<platform::EntryIdentity> item = entryIdentityOf(target.identity);
+    if (!item || !identities.contains(target.identity))
+        throw platform::PlatformError(EBUSY, QStringLiteral("the target does not hold the item the operation "
+                                                            "moved there: ") +
+                                                 targetPath);
     const QString sibling = makeReservedPath(source, ReservedSuffix::restoring);
-    record(journal, [&](JournalRecord& entry) { entry.restorePath = sibling; });
+    journal.update([&](JournalRecord& entry) { entry.restorePath = sibling; });
+    const RecordedEntries::Found free = entries.find(RecordedEntries::Side::source, sibling);
+    const auto siblingIdentity = [&] {
+        return entries.identityAt(RecordedEntries::Side::source, sibling);
+    };
     bool placed = false;
     bool keepSibling = false;
     FallbackFileOperations::MoveSteps steps;
     // What stands at the sibling from here on is this restore's own, whole or not.
     steps.created = [&] {
-        record(journal,
-               [&](JournalRecord& entry) { entry.restoreSiblingIdentity = entryIdentityText(sibling); });
+        journal.update([&](JournalRecord& entry) { entry.restoreSiblingIdentity = siblingIdentity(); });
     };
     // Across file systems the target is still whole here: putting the copy in place now means the
     // target is removed only once the source path holds the data.
     steps.copied = [&] {
         // Should the record fail, the copy is removed again: the record must not call it whole.
-        record(journal, [&](JournalRecord& entry) { entry.restoreIdentity = entryIdentityText(sibling); });
+        journal.update([&](JournalRecord& entry) { entry.restoreIdentity = siblingIdentity(); });
         try {
             placeAtSource(files, sibling, source);
         } catch (...) {
             // The copy is removed again when this throws; the record must first stop calling it whole.
             try {
-                record(journal, [](JournalRecord& entry) { entry.restoreIdentity.clear(); });
+                journal.update([](JournalRecord& entry) { entry.restoreIdentity.clear(); });
             } catch (const std::exception& error) {
                 qCWarning(lcRestore) << "keeping the restored copy at" << sibling << error.what();
                 keepSibling = true;
@@ -88,10 +92,13 @@ void restoreThroughSibling(const FallbackFileOperations& files, const QString& t
         }
         placed = true;
     };
+    // The administrator's command follows paths: it runs only while they still lead to the item.
     steps.beforeAdministrator = [&] {
-        record(journal, [](JournalRecord& entry) { entry.administrator = true; });
+        if (entries.identityAt(RecordedEntries::Side::target, targetPath) != target.identity)
+            throw platform::PlatformError::fromErrno(EBUSY, targetPath);
+        journal.update([](JournalRecord& entry) { entry.administrator = true; });
     };
-    files.move(target, sibling, steps);
+    files.move(target.location, free.location, *item, steps);
     if (placed)
         return;
     if (keepSibling)
@@ -99,11 +106,11 @@ void restoreThroughSibling(const FallbackFileOperations& files, const QString& t
 
     // A rename (or the administrator) moved the whole item at once.
     try {
-        record(journal, [&](JournalRecord& entry) { entry.restoreIdentity = entryIdentityText(sibling); });
+        journal.update([&](JournalRecord& entry) { entry.restoreIdentity = siblingIdentity(); });
         placeAtSource(files, sibling, source);
     } catch (...) {
         try {
-            platform::renameNoReplace(sibling, target);
+            platform::renameNoReplace(free.location, target.location);
         } catch (const std::exception& error) {
             qCWarning(lcRestore) << "the restored item stays at" << sibling << error.what();
         }

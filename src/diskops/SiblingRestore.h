@@ -1,22 +1,28 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace orvalink {
 
 class FallbackFileOperations;
 class OperationJournal;
 
-// Brings the item at `target` back to the path `source` without a partial tree ever standing at
-// `source`: the item moves into a reserved sibling of `source` (across file systems: copied and
-// flushed), then takes the source's place in one step (see placeAtSource), and only then is the
-// target removed. With a `journal`, each step is recorded before it is taken.
+// Brings the item at the record's target path back to its source path without a partial tree ever
+// standing at the source path: the item moves into a reserved sibling of the source (across file
+// systems: copied and flushed), then takes the source's place in one step (see placeAtSource), and
+// only then is the target removed. Each step is recorded in `journal` before it is taken.
 //
-// Throws when the item could not be put in place. The item is then whole at `target` and nothing of
+// The target is reached from the volumes folder without following a link (RecordedEntries), and
+// what stands there must be one of `identities`, the item the operation itself made or found there:
+// anything else is refused with EBUSY before anything moves, and the move holds to that very entry
+// whatever is renamed or linked on the way meanwhile. The source's folder must exist.
+//
+// Throws when the item could not be put in place. The item is then whole at the target and nothing of
 // it remains at the sibling, except after a failure no step could undo: then the journal keeps the
 // sibling's path for the next start.
-void restoreThroughSibling(const FallbackFileOperations& files, const QString& target, const QString& source,
-                           OperationJournal* journal);
+void restoreThroughSibling(const FallbackFileOperations& files, OperationJournal& journal,
+                           const QStringList& identities);
 
 // Puts the whole item at `sibling` in place at `source`, in one step where a symbolic link stands
 // there (the two are exchanged, then the link is removed); a free path or an empty directory's

@@ -8,8 +8,11 @@
 #include "diskops/MappingHistory.h"
 #include "diskops/OperationJournal.h"
 #include "diskops/PlaceholderTest.h"
+#include "diskops/RecordedEntries.h"
+#include "diskops/RecordedPlaces.h"
 #include "diskops/ReservedPaths.h"
 #include "diskops/SiblingRestore.h"
+#include "diskops/UndoCheck.h"
 #include "model/AppPaths.h"
 #include "model/JsonFields.h"
 #include "model/MigrationTask.h"
@@ -46,8 +49,9 @@ void relinkIfPossible(const FallbackFileOperations& files, const QString& source
 
 UndoService::UndoService(const MappingStore& mappings, const TaskStore& tasks, LogService& log,
                          const PrivilegedFileOperationService& privileged,
-                         const PathMappingService& pathMapping)
-    : m_mappings(mappings), m_tasks(tasks), m_log(log), m_privileged(privileged), m_pathMapping(pathMapping)
+                         const PathMappingService& pathMapping, const VolumeService& volumes)
+    : m_mappings(mappings), m_tasks(tasks), m_log(log), m_privileged(privileged), m_pathMapping(pathMapping),
+      m_volumes(volumes)
 {}
 
 QList<LinkMapping> UndoService::undoHistory(qsizetype limit) const
@@ -99,35 +103,48 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
     const HistoryRecordPaths paths =
         validateHistoryRecordPaths(mapping.sourcePath, mapping.targetPath, m_pathMapping);
     const QString& source = paths.sourcePath;
-    const QString& target = paths.targetPath;
+    const QString target = currentTargetPath(paths.targetPath, mapping.volumeUUID, m_volumes);
     if (!platform::fileExists(target))
         throw OrvalinkError::undoMappingBroken(target);
 
+    JournalRecord entry = undoRecord(mapping, source, target, anchorUser);
+    platform::EntryKind migrated = platform::EntryKind::none;
+    try {
+        migrated = verifyUndoTarget(entry, m_volumes);
+    } catch (const OrvalinkError& refusal) {
+        m_log.append(LogLevel::warning, QStringLiteral("Undo refused, nothing was changed (") +
+                                            refusal.reason() + QStringLiteral("): ") + source +
+                                            QStringLiteral(" -> ") + target);
+        throw;
+    }
+
     const FallbackFileOperations files(m_privileged, m_log);
-    std::optional<ForceUndoRestoreSummary> summary;
     const platform::EntryKind occupant = platform::entryStatus(source).kind;
     if (occupant != platform::EntryKind::none && !isPlaceholder(source) && !mode)
         throw OrvalinkError::undoSourceOccupied(source);
 
-    OperationJournal journal(undoRecord(mapping, source, target, anchorUser));
+    OperationJournal journal(entry);
+    std::optional<OccupantAside> aside;
     try {
         // The migration's link stays until the restored data replaces it in one step. An empty
-        // directory or a dangling link goes now; an occupant is merged or kept aside.
+        // directory or a dangling link goes now; an occupant steps aside for the data.
         if (occupant != platform::EntryKind::none && occupant != platform::EntryKind::symbolicLink) {
             if (isPlaceholder(source)) {
                 files.removePlaceholder(source);
             } else {
-                journal.update([](JournalRecord& entry) { entry.forced = true; });
-                summary = prepareOccupiedSourceForForcedUndo(source, target, *mode);
+                journal.update([](JournalRecord& record) { record.forced = true; });
+                aside = setOccupantAside(files, source, *mode, migrated);
             }
         }
         files.createDirectories(platform::parentPath(source));
         try {
-            restoreThroughSibling(files, target, source, &journal);
+            restoreThroughSibling(files, journal, {journal.record().itemIdentity});
         } catch (const std::exception& error) {
             throw OrvalinkError::rollbackFailed(source, underlyingOf(error));
         }
     } catch (...) {
+        if (aside)
+            putOccupantBack(*aside, source);
         relinkIfPossible(files, source, target);
         // Data left at the restore sibling is found only through the record: the next start takes
         // it up.
@@ -136,7 +153,9 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
             journal.finish();
         throw;
     }
-    removeEmptyFolders(foldersBelowTargetRoot(source, target));
+    const std::optional<ForceUndoRestoreSummary> summary =
+        aside ? std::optional(settleOccupant(files, *aside, source)) : std::nullopt;
+    RecordedEntries(journal).removeEmptyFolders(foldersBelowTargetRoot(source, target));
 
     allMappings.removeIf([&](const LinkMapping& each) { return each.id == mapping.id; });
     // Should this fail, the data is back at the source but the mapping stays: the record is kept
@@ -163,8 +182,7 @@ JournalRecord UndoService::undoRecord(const LinkMapping& mapping, const QString&
     // A migration builds the target as the root with the source path appended.
     const QStringList mirrored = foldersBelowTargetRoot(source, target);
     entry.targetRoot = platform::parentPath(mirrored.isEmpty() ? target : mirrored.constLast());
-    entry.itemIdentity = entryIdentityText(target);
-    entry.targetRootIdentity = entryIdentityText(entry.targetRoot);
+    entry.sourceFolderIdentity = sourceFolderIdentityOf(entry.homeDirectory, source);
     entry.mappingID = mapping.id;
     entry.anchorUser = anchorUser;
     entry.volumeUUID = mapping.volumeUUID;
@@ -195,35 +213,60 @@ void UndoService::recordUndo(const LinkMapping& mapping, const QString& anchorUs
                                      QStringLiteral(" -> ") + mapping.sourcePath);
 }
 
-ForceUndoRestoreSummary UndoService::prepareOccupiedSourceForForcedUndo(const QString& sourcePath,
-                                                                        const QString& targetPath,
-                                                                        ForcedUndoRestoreMode mode) const
+UndoService::OccupantAside UndoService::setOccupantAside(const FallbackFileOperations& files,
+                                                         const QString& source, ForcedUndoRestoreMode mode,
+                                                         platform::EntryKind migrated) const
 {
-    const FallbackFileOperations files(m_privileged, m_log);
-    ForceUndoRestoreSummary summary;
-    summary.requestedMode = mode;
-    const bool merge = mode == ForcedUndoRestoreMode::append && platform::isRealDirectory(sourcePath) &&
-                       platform::isRealDirectory(targetPath);
-    if (!merge) {
-        const QString preserved = makeReservedPath(sourcePath, ReservedSuffix::overwritePreserved);
-        files.move(sourcePath, preserved);
-        summary.preservedPath = preserved;
-        return summary;
+    // Two real directories are merged once the data is back; anything else is kept whole.
+    OccupantAside aside;
+    aside.mode = mode;
+    aside.merge = mode == ForcedUndoRestoreMode::append && platform::isRealDirectory(source) &&
+                  migrated == platform::EntryKind::directory;
+    aside.path = makeReservedPath(source, aside.merge ? ReservedSuffix::appendPreserved
+                                                      : ReservedSuffix::overwritePreserved);
+    files.move(source, aside.path);
+    return aside;
+}
+
+void UndoService::putOccupantBack(const OccupantAside& aside, const QString& source) const
+{
+    try {
+        if (!platform::entryExists(source))
+            platform::renameNoReplace(aside.path, source);
+    } catch (const std::exception& error) {
+        qCWarning(lcUndo) << "what stood at the source stays at" << aside.path << error.what();
+        m_log.append(LogLevel::warning,
+                     QStringLiteral("Undo failed; what stood at the source was kept at: ") + aside.path);
     }
-    // The occupant's items join the migrated data, which keeps its own names; the whole directory
-    // then moves back to the source path.
+}
+
+ForceUndoRestoreSummary UndoService::settleOccupant(const FallbackFileOperations& files,
+                                                    const OccupantAside& aside, const QString& source) const
+{
+    ForceUndoRestoreSummary summary;
+    summary.requestedMode = aside.mode;
+    summary.preservedPath = aside.path;
+    if (!aside.merge)
+        return summary;
+    // The occupant's items join the restored data, which keeps its own names. On the home's file
+    // system, so nothing crosses to the volume and back.
     MergeJournal journal(files);
     try {
         const AppendMergeOutcome merged =
-            mergeDirectoryContents(sourcePath, targetPath, ClashWinner::existing, journal);
-        journal.deferRemoval(sourcePath);
+            mergeDirectoryContents(aside.path, source, ClashWinner::existing, journal);
+        journal.deferRemoval(aside.path);
         journal.removeDeferred();
+        summary.preservedPath.reset();
         summary.didAppendMerge = true;
         summary.mergedExistingItemCount = merged.mergedItemCount;
         summary.renamedConflictCount = merged.conflictCount;
-    } catch (...) {
-        journal.undo();
-        throw;
+    } catch (const std::exception& error) {
+        // The data is back all the same; what stood at the source stays whole beside it.
+        const bool undone = journal.undo();
+        m_log.append(LogLevel::warning,
+                     QStringLiteral("Undo completed, but what stood at the source could not be merged (") +
+                         QString::fromUtf8(error.what()) + QStringLiteral("); it was kept at: ") +
+                         aside.path + (undone ? QString() : QStringLiteral(" and partly inside ") + source));
     }
     return summary;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/LinkMapping.h"
+#include "platform/EntryStatus.h"
 
 #include <QDateTime>
 #include <QList>
@@ -16,6 +17,8 @@ class MappingStore;
 class PathMappingService;
 class PrivilegedFileOperationService;
 class TaskStore;
+class VolumeService;
+class FallbackFileOperations;
 
 // How a restore may clear a source path that something occupies again.
 enum class ForcedUndoRestoreMode {
@@ -51,7 +54,8 @@ struct UndoResult {
 class UndoService {
 public:
     UndoService(const MappingStore& mappings, const TaskStore& tasks, LogService& log,
-                const PrivilegedFileOperationService& privileged, const PathMappingService& pathMapping);
+                const PrivilegedFileOperationService& privileged, const PathMappingService& pathMapping,
+                const VolumeService& volumes);
 
     // The scope's mappings, most recent first (equal recency keeps file order), at most `limit`.
     // Never throws; an unreadable history is empty.
@@ -68,24 +72,43 @@ public:
 
     // The restore of one mapping. `allMappings` loses every mapping with the mapping's id; the
     // mappings file is rewritten the same way, re-read under its lock so that records appended
-    // meanwhile survive. `anchorUser` goes into the task record. Throws:
+    // meanwhile survive. `anchorUser` goes into the task record.
+    //
+    // It acts only on the item the migration made: the data is looked for where the recorded volume
+    // is mounted now (see currentTargetPath; the stored record stays as it is), reached from the
+    // volumes folder without following a link, and must pass verifyUndoTarget; the move back holds to
+    // the entry checked (see restoreThroughSibling). Throws:
     // - disallowedPath (E012) for a record whose paths are unsafe to act on (see HistoryRecordSafety),
     // - undoMappingBroken (E016) when nothing exists at the target path,
+    // - undoTargetUnverified (E019) when what stands there cannot be confirmed as the migrated item,
+    //   with nothing changed and the record kept,
     // - undoSourceOccupied (E015) for an occupied source path without a mode,
     // - rollbackFailed (E011) when the move back fails,
     // - the platform or administrator error of any other failed step.
     // The data comes back through a reserved sibling of the source path and replaces the link in
-    // one step (see restoreThroughSibling), so the source path never holds a partial tree; each
-    // step is recorded first (OperationJournal). Afterwards the empty folders that mirrored the
-    // source's parents below the target root are removed. When a step fails, the link is put back
-    // while the source path is free and the data is still at the target.
+    // one step, so the source path never holds a partial tree; each step is recorded first
+    // (OperationJournal). A forced mode first sets the occupant aside beside the source path; once
+    // the data is back, an append merges it into the data and an overwrite leaves it there.
+    // Afterwards the empty folders that mirrored the source's parents below the target root are
+    // removed. When a step fails, the occupant (if any) and else the link are put back while the
+    // source path is free and the data is still at the target.
     UndoResult undoMigration(const LinkMapping& mapping, QList<LinkMapping>& allMappings,
                              const QString& anchorUser, std::optional<ForcedUndoRestoreMode> mode) const;
 
 private:
-    ForceUndoRestoreSummary prepareOccupiedSourceForForcedUndo(const QString& sourcePath,
-                                                               const QString& targetPath,
-                                                               ForcedUndoRestoreMode mode) const;
+    // What stood at the source path of a forced restore, set aside while the data comes back.
+    struct OccupantAside {
+        QString path;
+        ForcedUndoRestoreMode mode = ForcedUndoRestoreMode::append;
+        bool merge = false; // an append of two real directories: merged into the data afterwards
+    };
+    OccupantAside setOccupantAside(const FallbackFileOperations& files, const QString& source,
+                                   ForcedUndoRestoreMode mode, platform::EntryKind migrated) const;
+    // After a failed restore: back at the source path while it is free. Never throws.
+    void putOccupantBack(const OccupantAside& aside, const QString& source) const;
+    // After the data is back: merges the occupant in (append of directories) or leaves it aside.
+    ForceUndoRestoreSummary settleOccupant(const FallbackFileOperations& files, const OccupantAside& aside,
+                                           const QString& source) const;
     UndoResult undoByID(const QUuid& mappingID, const QString& anchorUser,
                         std::optional<ForcedUndoRestoreMode> mode) const;
     void recordUndo(const LinkMapping& mapping, const QString& anchorUser, const QDateTime& at,
@@ -98,6 +121,7 @@ private:
     LogService& m_log;
     const PrivilegedFileOperationService& m_privileged;
     const PathMappingService& m_pathMapping;
+    const VolumeService& m_volumes;
 };
 
 } // namespace orvalink

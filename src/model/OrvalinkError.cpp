@@ -39,6 +39,7 @@ constexpr auto kCodes = std::to_array<CodeEntry>({
     {Case::undoMappingBroken, "E016"},
     {Case::cloudSnapshotDeviceMismatch, "E017"},
     {Case::sourceOccupiedAfterMove, "E018"},
+    {Case::undoTargetUnverified, "E019"},
 });
 static_assert(kCodes.size() == static_cast<std::size_t>(Case::caseCount),
               "every error case needs its stored code in the table");
@@ -241,6 +242,14 @@ OrvalinkError OrvalinkError::sourceOccupiedAfterMove(const QString& path)
     return withPath(Case::sourceOccupiedAfterMove, path);
 }
 
+OrvalinkError OrvalinkError::undoTargetUnverified(const QString& targetPath, const QString& reason)
+{
+    OrvalinkError error(Case::undoTargetUnverified);
+    error.m_path = targetPath;
+    error.m_reason = reason;
+    return error.finish();
+}
+
 QString OrvalinkError::codeOf(Case errorCase)
 {
     const auto found = std::find_if(kCodes.begin(), kCodes.end(),
@@ -311,6 +320,10 @@ QString OrvalinkError::errorDescription() const
         return QStringLiteral("Cannot create the migration link because the source path was recreated or is "
                               "occupied again: ") +
                m_path + dot;
+    case Case::undoTargetUnverified:
+        return QStringLiteral("Cannot undo because the mapped target could not be confirmed as the migrated "
+                              "item: ") +
+               m_path + QStringLiteral(" (") + m_reason + QStringLiteral("). Nothing was changed.");
     case Case::caseCount:
         break;
     }

@@ -7,8 +7,8 @@
 
 namespace orvalink {
 
-// The error of the disk operations, the history and the cloud-snapshot restore: eighteen cases
-// with fixed codes "E001" to "E018" and fixed English descriptions. The code is what the history
+// The error of the disk operations, the history and the cloud-snapshot restore: nineteen cases
+// with fixed codes "E001" to "E019" and fixed English descriptions. The code is what the history
 // stores for a failed task, so each case keeps its code for good, whatever the order of the enum:
 // the code table in OrvalinkError.cpp is the only place that turns one into the other.
 class OrvalinkError : public std::exception {
@@ -32,6 +32,7 @@ public:
         undoMappingBroken,
         cloudSnapshotDeviceMismatch,
         sourceOccupiedAfterMove,
+        undoTargetUnverified,
         // Not a case: the number of cases, which the code table is checked against at compile
         // time. New cases go above it.
         caseCount,
@@ -66,6 +67,9 @@ public:
     static OrvalinkError undoMappingBroken(const QString& path);
     static OrvalinkError cloudSnapshotDeviceMismatch(const QString& expected, const QString& actual);
     static OrvalinkError sourceOccupiedAfterMove(const QString& path);
+    // An undo refused before it changed anything: what the record names at `targetPath` could not
+    // be confirmed as the item its migration made (`reason` says why, in the log's words).
+    static OrvalinkError undoTargetUnverified(const QString& targetPath, const QString& reason);
 
     Case errorCase() const { return m_case; }
     // "E" and three digits.
@@ -89,6 +93,7 @@ public:
     const QString& sourcePath() const { return m_sourcePath; }
     const QString& expected() const { return m_expected; }
     const QString& actual() const { return m_actual; }
+    const QString& reason() const { return m_reason; }
     qint64 required() const { return m_required; }
     qint64 available() const { return m_available; }
     const Underlying& underlying() const { return m_underlying; }
@@ -100,7 +105,7 @@ private:
 
     Case m_case;
     QString m_path, m_source, m_destination, m_parent, m_child, m_anchorUser, m_sourcePath, m_expected,
-        m_actual;
+        m_actual, m_reason;
     QStringList m_processes;
     qint64 m_required = 0;
     qint64 m_available = 0;

@@ -23,7 +23,7 @@ namespace {
 
 UndoService undoServiceOf(EngineFixture& fx)
 {
-    return UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping);
+    return UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping, fx.volumes);
 }
 
 QString errorCodeOf(const std::function<void()>& work)
@@ -390,7 +390,7 @@ private Q_SLOTS:
         if (atSource == "other link")
             fx.tree.symlink("Opt", fx.tree.dir("Elsewhere"));
         const PathMappingService protecting(PathMappingService::systemProtectedPaths() << source);
-        const UndoService undo(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, protecting);
+        const UndoService undo(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, protecting, fx.volumes);
         const QStringList volume = test::snapshotTree(fx.volumePath());
 
         QCOMPARE(errorCodeOf([&] { undo.undoMigration(fx.mappings().constFirst().id, "user"); }), code);

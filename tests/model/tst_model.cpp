@@ -64,6 +64,7 @@ const std::vector<std::pair<OrvalinkError::Case, const char*>> kStoredCodes{
     {OrvalinkError::Case::undoMappingBroken, "E016"},
     {OrvalinkError::Case::cloudSnapshotDeviceMismatch, "E017"},
     {OrvalinkError::Case::sourceOccupiedAfterMove, "E018"},
+    {OrvalinkError::Case::undoTargetUnverified, "E019"},
 };
 
 const char* kRequiredConfig = R"({"defaultScanRoot":"/h","defaultTargetRoot":"/v/t","minLargeSizeBytes":5,)"
@@ -118,6 +119,9 @@ private Q_SLOTS:
             {OrvalinkError::sourceOccupiedAfterMove("/s"), "E018",
              "Cannot create the migration link because the source path was recreated or is occupied again: "
              "/s."},
+            {OrvalinkError::undoTargetUnverified("/t", "why"), "E019",
+             "Cannot undo because the mapped target could not be confirmed as the migrated item: /t (why). "
+             "Nothing was changed."},
         };
         for (const auto& [error, code, text] : cases) {
             QCOMPARE(error.code(), QLatin1String(code));
@@ -158,7 +162,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("code");
         QTest::newRow("empty") << QString();
-        QTest::newRow("none yet") << "E019";
+        QTest::newRow("none yet") << "E020";
         QTest::newRow("zero") << "E000";
         QTest::newRow("lower case") << "e004";
         QTest::newRow("padded") << " E004";

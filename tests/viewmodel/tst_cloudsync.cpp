@@ -216,7 +216,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("asTask");
         QTest::addColumn<int>("dropped");
         const QString movies = QStringLiteral("<home>/Movies/X");
-        const QString disk = QStringLiteral("<volumes>/Ext/X");
+        // Where a migration to the target root "<volumes>/Ext" puts the movie.
+        const QString disk = QStringLiteral("<volumes>/Ext<home>/Movies/X");
         QTest::newRow("relative source") << "Movies/X" << disk << false << 1;
         QTest::newRow("source not in standard form") << "<home>/Music/../Movies/X" << disk << false << 1;
         QTest::newRow("target with a trailing slash") << movies << disk + "/" << false << 1;
@@ -227,6 +228,9 @@ private Q_SLOTS:
         QTest::newRow("mapping without a target") << movies << "" << false << 1;
         QTest::newRow("task without a target") << movies << "" << true << 0;
         QTest::newRow("unsafe task") << "/usr/lib" << disk << true << 1;
+        QTest::newRow("target not the source's place below a root")
+            << movies << "<volumes>/Ext/X" << false << 1;
+        QTest::newRow("target on no volume") << movies << "<home>/Elsewhere<home>/Movies/X" << false << 1;
         QTest::newRow("safe mapping") << movies << disk << false << 0;
     }
     void unsafeRowsAreDropped()

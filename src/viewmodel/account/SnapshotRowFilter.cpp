@@ -1,5 +1,6 @@
 #include "viewmodel/account/SnapshotRowFilter.h"
 
+#include "diskops/JournalCheck.h"
 #include "diskops/PathComparison.h"
 #include "diskops/PathMappingService.h"
 #include "platform/StandardPath.h"
@@ -47,7 +48,9 @@ SafeSnapshotRows safeSnapshotRows(const MigrationSyncSnapshot& snapshot, const P
 {
     SafeSnapshotRows safe;
     for (const LinkMapping& mapping : snapshot.mappings) {
-        if (isSafeRow(mapping.sourcePath, mapping.targetPath, false, rules, anchorUser))
+        // Undo and repair act on a mapping only where a migration could have put its data.
+        if (isSafeRow(mapping.sourcePath, mapping.targetPath, false, rules, anchorUser) &&
+            !mappingPlaceProblem(mapping.sourcePath, mapping.targetPath))
             safe.mappings.append(mapping);
         else
             ++safe.droppedCount;

@@ -59,7 +59,7 @@ void PersistedStateReader::reloadPersistedState()
 
     m_context.history().setUndoHistory(UndoService(*services.mappingStore, *services.taskStore,
                                                    *services.logService, *services.privilegedFileOperations,
-                                                   m_context.pathMappingService())
+                                                   m_context.pathMappingService(), *services.volumeService)
                                            .undoHistory(kRecentLimit));
 
     m_context.history().setSelectedUndoMappingIDs(

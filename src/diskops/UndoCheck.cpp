@@ -1,0 +1,79 @@
+#include "diskops/UndoCheck.h"
+
+#include "diskops/JournalCheck.h"
+#include "diskops/LinkRepairService.h"
+#include "diskops/OperationJournal.h"
+#include "diskops/RecordedEntries.h"
+#include "diskops/RecordedPlaces.h"
+#include "diskops/VolumeService.h"
+#include "model/OrvalinkError.h"
+#include "platform/MountTable.h"
+#include "platform/PlatformError.h"
+
+namespace orvalink {
+
+namespace {
+
+bool isKnown(const QString& uuid)
+{
+    return !uuid.trimmed().isEmpty() && uuid.trimmed().compare(unknownVolumeUUID(), Qt::CaseInsensitive) != 0;
+}
+
+[[noreturn]] void refuse(const JournalRecord& record, const QString& reason)
+{
+    throw OrvalinkError::undoTargetUnverified(record.targetPath, reason);
+}
+
+} // namespace
+
+QString currentTargetPath(const QString& recordedTarget, const QString& volumeUUID,
+                          const VolumeService& volumes)
+{
+    if (!isKnown(volumeUUID))
+        return recordedTarget;
+    const QHash<QString, QString> mounts = LinkRepairService::buildVolumeIndexByUUID(volumes.listVolumes());
+    const auto mountPath = mounts.constFind(volumeUUID.trimmed());
+    if (mountPath == mounts.cend())
+        return recordedTarget;
+    return LinkRepairService::remapTargetPath(recordedTarget, *mountPath);
+}
+
+platform::EntryKind verifyUndoTarget(JournalRecord& record, const VolumeService& volumes)
+{
+    // The record's shape first, as a start-up would judge it: the identities are read only below.
+    JournalRecord shape = record;
+    shape.itemIdentity = shape.targetRootIdentity = QStringLiteral("0:0");
+    if (const std::optional<QString> problem = journalProblem(shape))
+        refuse(record, *problem);
+    try {
+        const RecordedEntries entries(record);
+        record.itemIdentity = entries.identityAt(RecordedEntries::Side::target, record.targetPath);
+        record.targetRootIdentity = entries.identityAt(RecordedEntries::Side::target, record.targetRoot);
+        if (const std::optional<QString> problem = recordProblem(record))
+            refuse(record, *problem);
+    } catch (const platform::PlatformError& error) {
+        refuse(record, QString::fromUtf8(error.what()));
+    }
+    const std::optional<QString> mountPoint = volumes.mountPoint(record.targetRoot);
+    if (!mountPoint || !platform::MountTable::current().mountedAt(*mountPoint))
+        refuse(record,
+               QStringLiteral("nothing is mounted at the volume of the target root ") + record.targetRoot);
+    const QString uuidNow = volumes.resolveVolumeUUID(record.targetRoot);
+    if (isKnown(record.volumeUUID) && isKnown(uuidNow) && uuidNow.trimmed() != record.volumeUUID.trimmed())
+        refuse(record, QStringLiteral("the volume at ") + *mountPoint + QStringLiteral(" is ") + uuidNow +
+                           QStringLiteral(", not the migration's ") + record.volumeUUID);
+    try {
+        const RecordedEntries entries(record);
+        const RecordedEntries::Found target = entries.find(RecordedEntries::Side::target, record.targetPath);
+        const platform::EntryKind kind = RecordedEntries::kindOf(target.location);
+        if (target.identity != record.itemIdentity)
+            refuse(record, QStringLiteral("the target changed while it was looked at"));
+        if (kind != platform::EntryKind::directory && kind != platform::EntryKind::regularFile)
+            refuse(record, QStringLiteral("what stands at the target is neither a folder nor a file"));
+        return kind;
+    } catch (const platform::PlatformError& error) {
+        refuse(record, QString::fromUtf8(error.what()));
+    }
+}
+
+} // namespace orvalink

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/EntryStatus.h"
+
+#include <QString>
+
+namespace orvalink {
+
+class VolumeService;
+struct JournalRecord;
+
+// Where the data of a mapping stands now: the recorded target path, or the same place on the volume
+// with the recorded UUID where that volume is mounted under another name now (a repair re-points the
+// link there and leaves the record as it was). Reads only.
+QString currentTargetPath(const QString& recordedTarget, const QString& volumeUUID,
+                          const VolumeService& volumes);
+
+// Reads the identities of the target and its root into the undo `record` through folders reached
+// from the volumes folder without a link, then throws OrvalinkError::undoTargetUnverified unless the
+// undo may act on what the record names: the checks a start-up applies to an operation's record (no
+// link on the way, the target the source's place below a target root on a volume of the volumes
+// folder, nothing mounted over the way), and besides: that volume is mounted, is the one the
+// migration used where both UUIDs are known, and the target is a folder or a file. Answers what
+// stands at the target. Changes nothing on disk.
+platform::EntryKind verifyUndoTarget(JournalRecord& record, const VolumeService& volumes);
+
+} // namespace orvalink
