@@ -279,10 +279,22 @@ private Q_SLOTS:
         QVERIFY(fx.mappings().isEmpty());
     }
 
-    // The move back runs out of space: the link the undo removed is put back, so the user's path
-    // leads to the data again.
-    void failedMoveBackPutsTheLinkBack()
+    // The move back runs out of space: what stood at the source path comes back, the link the
+    // undo removed or the occupant a forced restore set aside, and the data stays whole at the target.
+    void failedMoveBackPutsTheSourceBack_data()
     {
+        QTest::addColumn<QString>("forced");
+        QTest::newRow("plain undo, the link") << "";
+        QTest::newRow("append restore, the occupant") << "append";
+        QTest::newRow("overwrite restore, the occupant") << "overwrite";
+    }
+    void failedMoveBackPutsTheSourceBack()
+    {
+        QFETCH(QString, forced);
+        const std::optional<ForcedUndoRestoreMode> mode =
+            forced.isEmpty()     ? std::nullopt
+            : forced == "append" ? std::optional(ForcedUndoRestoreMode::append)
+                                 : std::optional(ForcedUndoRestoreMode::overwrite);
         EngineFixture fx;
         SKIP_WITHOUT(fx);
         test::TmpfsMount small(fx.tree.path("small"), 1024 * 1024);
@@ -291,13 +303,28 @@ private Q_SLOTS:
         disk.fileOfSize("Data/big.bin", 600 * 1024);
         const QString source = disk.path("Data");
         QCOMPARE(fx.migrate(source).task.status, TaskStatus::completed);
-        disk.fileOfSize("filler.bin", 700 * 1024);
+        if (mode) {
+            platform::removePlaceholder(source);
+            disk.file("Data/new.txt", "written after the migration");
+        }
+        disk.fileOfSize("filler.bin", mode ? 500 * 1024 : 700 * 1024);
+        const QStringList occupant = test::snapshotTree(source);
         const QStringList migrated = test::snapshotTree(fx.targetOf(source));
+        const UndoService undo = undoServiceOf(fx);
 
-        QCOMPARE(errorCodeOf([&] { undoServiceOf(fx).undoLastMigration("user"); }), QStringLiteral("E011"));
+        QCOMPARE(errorCodeOf([&] {
+                     mode ? undo.forceUndoMigration(fx.mappings().constFirst().id, "user", *mode)
+                          : undo.undoLastMigration("user");
+                 }),
+                 QStringLiteral("E011"));
 
-        QCOMPARE(platform::readSymbolicLink(source), fx.targetOf(source));
+        if (mode)
+            QCOMPARE(test::snapshotTree(source), occupant);
+        else
+            QCOMPARE(platform::readSymbolicLink(source), fx.targetOf(source));
         QCOMPARE(test::snapshotTree(fx.targetOf(source)), migrated);
+        QVERIFY(fx.reservedSiblings(source, "append-preserved").isEmpty());
+        QVERIFY(fx.reservedSiblings(source, "overwrite-preserved").isEmpty());
         QCOMPARE(fx.mappings().size(), 1);
     }
 

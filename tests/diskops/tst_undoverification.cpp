@@ -168,40 +168,6 @@ private Q_SLOTS:
         QVERIFY(fx.mappings().isEmpty());
         QCOMPARE(fx.tasks().constLast().status, TaskStatus::rolledBack);
     }
-
-    // A forced restore sets the occupant aside while the data comes back; when the data cannot come
-    // back, the occupant returns to its place and the data stays whole on the volume.
-    void failedForcedRestorePutsTheOccupantBack()
-    {
-        EngineFixture fx;
-        SKIP_WITHOUT(fx);
-        test::TmpfsMount small(fx.tree.path("small"), 1024 * 1024);
-        QVERIFY(small.isValid());
-        test::TestTree disk(small.mountPoint());
-        disk.fileOfSize("Data/big.bin", 600 * 1024);
-        const QString source = disk.path("Data");
-        QCOMPARE(fx.migrate(source).task.status, TaskStatus::completed);
-        ::unlink(QFile::encodeName(source).constData());
-        disk.file("Data/new.txt", "written after the migration");
-        disk.fileOfSize("filler.bin", 500 * 1024);
-        const QStringList occupant = test::snapshotTree(source);
-        const QStringList migrated = test::snapshotTree(fx.targetOf(source));
-
-        for (const ForcedUndoRestoreMode mode :
-             {ForcedUndoRestoreMode::append, ForcedUndoRestoreMode::overwrite}) {
-            try {
-                undoServiceOf(fx).forceUndoMigration(fx.mappings().constFirst().id, "user", mode);
-                QFAIL("the restore did not run out of space");
-            } catch (const OrvalinkError& error) {
-                QCOMPARE(error.code(), QStringLiteral("E011"));
-            }
-            QCOMPARE(test::snapshotTree(source), occupant);
-            QCOMPARE(test::snapshotTree(fx.targetOf(source)), migrated);
-            QVERIFY(fx.reservedSiblings(source, "append-preserved").isEmpty());
-            QVERIFY(fx.reservedSiblings(source, "overwrite-preserved").isEmpty());
-            QCOMPARE(fx.mappings().size(), 1);
-        }
-    }
 };
 
 QTEST_GUILESS_MAIN(UndoVerificationTest)

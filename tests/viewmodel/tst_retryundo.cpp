@@ -263,6 +263,41 @@ private Q_SLOTS:
         QCOMPARE(vm.history().undoHistory().size(), 1);
     }
 
+    void refusedUndoSaysWhy_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QString>("opening");
+        QTest::newRow("english") << UILanguage::english << "Undo was refused: what stands at ";
+        QTest::newRow("chinese") << UILanguage::chinese << "无法反悔：无法确认 ";
+    }
+
+    // The folder above the target on the volume was swapped for a link to another one: the undo
+    // refuses, says so in the user's language, and the link and the record stay.
+    void refusedUndoSaysWhy()
+    {
+        QFETCH(UILanguage, language);
+        QFETCH(QString, opening);
+        WorkflowFixture w(language);
+        SKIP_WITHOUT(w);
+        const QString source = w.tree.fileOfSize("Docs/data.bin", 20000).section('/', 0, -2);
+        MainViewModel& vm = w.vm();
+        migrate(vm, {source});
+        const QString target = w.targetOf(source);
+        const QString parent = target.section('/', 0, -2);
+        QVERIFY(QDir().rename(parent, parent + "-aside"));
+        QVERIFY(QDir().mkpath(parent + "-other/Docs"));
+        QVERIFY(QFile::link(parent + "-other", parent));
+
+        finish(vm.workflows().undoLastMigration());
+
+        const QString message = vm.activity().errorMessage().value_or(QString());
+        QVERIFY2(message.startsWith(opening), qPrintable(message));
+        QVERIFY(message.contains(source.section('/', -1)));
+        QVERIFY(isLinkTo(source, target));
+        QVERIFY(isRealDirectory(parent + "-aside/Docs"));
+        QCOMPARE(vm.history().undoHistory().size(), 1);
+    }
+
     void forcedRestore_data()
     {
         QTest::addColumn<ForcedUndoRestoreMode>("mode");

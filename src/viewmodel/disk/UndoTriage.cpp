@@ -12,16 +12,38 @@ namespace orvalink {
 
 namespace {
 
-std::optional<QString> occupiedPath(const std::exception_ptr& error)
+// The path of the failure when it is an OrvalinkError of `errorCase`.
+std::optional<QString> pathOf(const std::exception_ptr& error, OrvalinkError::Case errorCase)
 {
     try {
         std::rethrow_exception(error);
     } catch (const OrvalinkError& failure) {
-        if (failure.errorCase() == OrvalinkError::Case::undoSourceOccupied)
+        if (failure.errorCase() == errorCase)
             return failure.path();
     } catch (...) {
     }
     return std::nullopt;
+}
+
+std::optional<QString> occupiedPath(const std::exception_ptr& error)
+{
+    return pathOf(error, OrvalinkError::Case::undoSourceOccupied);
+}
+
+QString unverifiedTargetMessage(const Presentation& texts, const QString& targetPath,
+                                const LinkMapping& mapping)
+{
+    const QString target = texts.displayPath(targetPath);
+    const QString source = texts.displayPath(mapping.sourcePath);
+    return texts.localized(
+        QStringLiteral("无法反悔：无法确认 ") + target + QStringLiteral(" 处的内容就是从 ") + source +
+            QStringLiteral(
+                " 迁移出去的数据，因此没有做任何改动，这条记录仍保留在历史中。请检查外置磁盘上的这个位置。"),
+        QStringLiteral("Undo was refused: what stands at ") + target +
+            QStringLiteral(" could not be confirmed as the data migrated from ") + source +
+            QStringLiteral(
+                ", so nothing was changed and the record stays in the history. Check that place on the "
+                "external disk."));
 }
 
 } // namespace
@@ -62,6 +84,8 @@ bool presentUndoConflictPromptIfNeeded(ActivityState& activity, const Presentati
 QString undoFailureMessage(const Presentation& texts, const std::exception_ptr& error,
                            const LinkMapping& mapping)
 {
+    if (const std::optional<QString> target = pathOf(error, OrvalinkError::Case::undoTargetUnverified))
+        return unverifiedTargetMessage(texts, *target, mapping);
     const std::optional<QString> path = occupiedPath(error);
     if (!path)
         return localizedMigrationFailureMessage(texts, error);
