@@ -1,11 +1,12 @@
 #include "platform/FileIO.h"
 
+#include "platform/AtomicFileWriter.h"
 #include "platform/EntryLocation.h"
 #include "platform/PlatformError.h"
 #include "platform/StandardPath.h"
 #include "platform/UniqueFd.h"
 
-#include <QSaveFile>
+#include <QList>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -20,11 +21,6 @@ namespace {
 QByteArray encoded(const QString& path)
 {
     return path.toLocal8Bit();
-}
-
-int lastErrnoOr(int fallback)
-{
-    return errno != 0 ? errno : fallback;
 }
 
 } // namespace
@@ -100,25 +96,9 @@ void createDirectories(const QString& path, mode_t mode)
 
 void writeFileAtomically(const QString& path, const QByteArray& data, std::optional<mode_t> mode)
 {
-    QSaveFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly))
-        throw PlatformError(lastErrnoOr(EIO), file.errorString() + QStringLiteral(": ") + path);
-    if (mode && ::fchmod(file.handle(), *mode) != 0) {
-        const int error = errno;
-        file.cancelWriting();
-        throw PlatformError::fromErrno(error, path);
-    }
-    errno = 0;
-    if (file.write(data) != data.size()) {
-        const int error = lastErrnoOr(EIO);
-        file.cancelWriting();
-        throw PlatformError(error, file.errorString() + QStringLiteral(": ") + path);
-    }
-    errno = 0;
-    if (!file.commit())
-        throw PlatformError(lastErrnoOr(EIO), file.errorString() + QStringLiteral(": ") + path);
-    syncDirectory(parentPath(standardizedPath(path)));
+    AtomicFileWriter file(path, mode);
+    file.write(data);
+    file.commit();
 }
 
 namespace {
@@ -207,8 +187,13 @@ QByteArray readFromDescriptor(int fd, const QString& path, qint64 expected, std:
 QByteArray readWholeFile(const QString& path)
 {
     struct stat info {};
-    const UniqueFd fd = openChecked(path, info, 0, 0);
+    const UniqueFd fd = openReadableFile(path, info);
     return readFromDescriptor(fd.get(), path, info.st_size, std::nullopt);
+}
+
+UniqueFd openReadableFile(const QString& path, struct stat& info)
+{
+    return openChecked(path, info, 0, 0);
 }
 
 UniqueFd openRegularFile(const QString& path, struct stat& info, int extraFlags, mode_t mode)

@@ -42,6 +42,11 @@ int writeAll(int fd, const QByteArray& data);
 // refused (UnsuitableFileError, below), never read. Throws PlatformError.
 QByteArray readWholeFile(const QString& path);
 
+// Opens the regular file at `path` for reading as readWholeFile does (links followed; a FIFO,
+// device or socket refused without waiting on it) and gives its fstat in `info`, for readers that
+// go through a file piece by piece. Throws PlatformError (ENOENT when nothing stands there).
+UniqueFd openReadableFile(const QString& path, struct stat& info);
+
 // What stands at a path is not a regular file, or is larger than its reader allows: unlike a failed
 // read, trying again later cannot help. The errno is ELOOP for a symbolic link, EISDIR for a folder,
 // ENXIO for a socket, EINVAL for any other kind and EFBIG for a file over the limit.
