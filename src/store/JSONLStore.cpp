@@ -1,5 +1,6 @@
 #include "store/JSONLStore.h"
 
+#include "platform/AtomicFileWriter.h"
 #include "platform/FileIO.h"
 #include "platform/StandardPath.h"
 
@@ -7,6 +8,14 @@
 #include <memory>
 
 namespace orvalink::JSONLStore {
+
+namespace {
+
+// The new file is written in pieces of about this size.
+constexpr qsizetype kWriteBatch = 1 << 20;
+constexpr qint64 kCopyChunk = 1 << 20;
+
+} // namespace
 
 QByteArray encodeLine(const QJsonObject& object)
 {
@@ -28,21 +37,6 @@ std::recursive_mutex& fileLock(const QString& path)
     return *slot;
 }
 
-QList<QByteArray> readLines(const QString& path)
-{
-    std::lock_guard guard(fileLock(path));
-    if (!platform::fileExists(path))
-        return {};
-    const QByteArray content = platform::readWholeFile(path);
-    QList<QByteArray> lines;
-    for (const QByteArray& piece : content.split('\n')) {
-        const QByteArray line = piece.trimmed();
-        if (!line.isEmpty())
-            lines.append(line);
-    }
-    return lines;
-}
-
 void appendLine(const QString& path, const QByteArray& line)
 {
     std::lock_guard guard(fileLock(path));
@@ -60,6 +54,42 @@ void writeLines(const QString& path, const QList<QByteArray>& lines)
         buffer += '\n';
     }
     platform::writeFileAtomically(path, buffer, 0600);
+}
+
+qsizetype rewriteWithout(const QString& path, const std::function<bool(const QByteArray& line)>& drop)
+{
+    std::lock_guard guard(fileLock(path));
+    auto reader = JsonLinesReader::open(path);
+    if (!reader)
+        return 0;
+    platform::AtomicFileWriter file(path, 0600);
+    QByteArray batch;
+    qsizetype dropped = 0;
+    JsonLinesReader::Line line;
+    while (reader->next(line)) {
+        if (line.overlong) {
+            // Copied through as it stands, in pieces, with the line feed a cut-off line lacks.
+            file.write(std::exchange(batch, {}));
+            for (qint64 at = line.offset; at < line.end; at += kCopyChunk)
+                file.write(reader->readRaw(at, std::min(kCopyChunk, line.end - at)));
+            if (!line.finished)
+                file.write("\n");
+            continue;
+        }
+        if (drop(line.text)) {
+            ++dropped;
+            continue;
+        }
+        batch += line.text;
+        batch += '\n';
+        if (batch.size() >= kWriteBatch)
+            file.write(std::exchange(batch, {}));
+    }
+    if (dropped == 0)
+        return 0; // the new file is discarded with the writer
+    file.write(batch);
+    file.commit();
+    return dropped;
 }
 
 } // namespace orvalink::JSONLStore

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/JsonFields.h"
+#include "store/JsonLinesReader.h"
 
 #include <QByteArray>
 #include <QList>
@@ -8,27 +9,32 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <type_traits>
 
 // JSON-lines files: one compact JSON object per line, each ended by a line feed.
 //
-// Every operation on one file runs under that file's lock (one per path in this process), so a
-// migration appending while an undo rewrites never loses a record. Reading is line by line: a line
-// that is not UTF-8 or does not decode costs only itself. Rewrites start from the raw lines, so a
-// line this version cannot decode (a record of a newer version, say) survives them.
+// Every write to one file runs under that file's lock (one per path in this process), so a
+// migration appending while an undo rewrites never loses a record. Reading goes line by line
+// through JsonLinesReader, so a history of any length costs memory for what the caller keeps, not
+// for the file: a line that is not UTF-8, does not decode or is overlong costs only itself.
+// Rewrites start from the raw lines, so a line this version cannot decode (a record of a newer
+// version, say) survives them.
 namespace orvalink::JSONLStore {
 
 // The recursive lock of one file; hold it to make several operations on the file one step.
 std::recursive_mutex& fileLock(const QString& path);
-
-// The non-blank lines of the file, trimmed, in file order; a missing file gives none. Throws
-// platform::PlatformError when an existing file cannot be read.
-QList<QByteArray> readLines(const QString& path);
 
 // Appends one line (a line feed is added), creating the file's folder (0700) and the file.
 void appendLine(const QString& path, const QByteArray& line);
 
 // Replaces the whole file atomically with the given lines (each gets a line feed).
 void writeLines(const QString& path, const QList<QByteArray>& lines);
+
+// Rewrites the file line by line into a new file that then replaces it atomically, leaving out
+// the lines for which `drop` is true. Overlong lines are kept as they are, without asking. Holds
+// the file's lock throughout, so no append is lost. Returns how many lines were dropped; nothing
+// is written when none was. Throws platform::PlatformError (the old file then stays).
+qsizetype rewriteWithout(const QString& path, const std::function<bool(const QByteArray& line)>& drop);
 
 // One record as a line (without its line feed): compact JSON in which each "/" inside a string is
 // written as the escape "\/". Readers accept the escaped and the plain form alike.
@@ -50,13 +56,36 @@ template <typename Record> void append(const Record& record, const QString& path
     appendLine(path, encodeLine(record.toJson()));
 }
 
+// Hands the file's records to `visit` one at a time, in file order (the last line counts even
+// without its line feed). When `visit` returns bool, false stops the read. A missing file has no
+// records. Throws platform::PlatformError when an existing file cannot be read.
+template <typename Record, typename Visit> void forEachRecord(const QString& path, Visit&& visit)
+{
+    auto reader = JsonLinesReader::open(path);
+    if (!reader)
+        return;
+    JsonLinesReader::Line line;
+    while (reader->next(line)) {
+        if (line.overlong)
+            continue;
+        auto record = decodeLine<Record>(line.text);
+        if (!record)
+            continue;
+        if constexpr (std::is_same_v<std::invoke_result_t<Visit&, Record&&>, bool>) {
+            if (!visit(std::move(*record)))
+                return;
+        } else {
+            visit(std::move(*record));
+        }
+    }
+}
+
+// Every record of the file, in file order. For files whose records are all wanted at once; the
+// history of the window goes through forEachRecord with a bounded selection instead.
 template <typename Record> QList<Record> loadAll(const QString& path)
 {
     QList<Record> records;
-    for (const QByteArray& line : readLines(path)) {
-        if (auto record = decodeLine<Record>(line))
-            records.append(std::move(*record));
-    }
+    forEachRecord<Record>(path, [&](Record&& record) { records.append(std::move(record)); });
     return records;
 }
 
@@ -71,25 +100,14 @@ template <typename Record> void writeAll(const QList<Record>& records, const QSt
 }
 
 // Rewrites the file without the records for which `remove` is true; every other line, decodable
-// or not, stays as it was. Re-reads under the file's lock, so records appended meanwhile are kept.
-// Returns how many records were removed (nothing is written when none was).
+// or not, stays as it was (see rewriteWithout). Returns how many records were removed.
 template <typename Record>
 qsizetype removeWhere(const QString& path, const std::function<bool(const Record&)>& remove)
 {
-    std::lock_guard guard(fileLock(path));
-    QList<QByteArray> kept;
-    qsizetype removed = 0;
-    for (const QByteArray& line : readLines(path)) {
+    return rewriteWithout(path, [&](const QByteArray& line) {
         const auto record = decodeLine<Record>(line);
-        if (record && remove(*record)) {
-            ++removed;
-            continue;
-        }
-        kept.append(line);
-    }
-    if (removed > 0)
-        writeLines(path, kept);
-    return removed;
+        return record && remove(*record);
+    });
 }
 
 } // namespace orvalink::JSONLStore

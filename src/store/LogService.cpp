@@ -2,6 +2,7 @@
 
 #include "model/AppPaths.h"
 #include "store/JSONLStore.h"
+#include "store/JsonLinesReader.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -39,6 +40,7 @@ QList<LogEntry> LogService::loadRecent(qint64 limit) const
         return newestFirst;
     qint64 position = file.size();
     QByteArray partialHead; // the start of a line whose beginning lies in an earlier chunk
+    bool skipping = false;  // inside a line too long to be an entry, read backwards to its start
     while (position > 0 && newestFirst.size() < limit) {
         const qint64 length = std::min(kChunkSize, position);
         position -= length;
@@ -47,11 +49,20 @@ QList<LogEntry> LogService::loadRecent(qint64 limit) const
         QByteArray block = file.read(length);
         if (block.size() != length)
             break;
-        block += partialHead;
+        if (skipping) {
+            const qsizetype lastBreak = block.lastIndexOf('\n');
+            if (lastBreak < 0)
+                continue;
+            block.truncate(lastBreak + 1);
+            skipping = false;
+        } else {
+            block += partialHead;
+        }
         if (position > 0) {
             const qsizetype firstBreak = block.indexOf('\n');
             if (firstBreak < 0) {
-                partialHead = block;
+                skipping = block.size() > JsonLinesReader::kMaximumLineLength;
+                partialHead = skipping ? QByteArray() : block;
                 continue;
             }
             partialHead = block.left(firstBreak);

@@ -18,7 +18,8 @@ public:
     const QString& filePath() const { return m_filePath; }
 
     // The newest `limit` decodable entries, oldest first. Reads the file backwards from its end and
-    // stops once enough entries decoded, so the cost does not grow with the log's age.
+    // stops once enough entries decoded, so the cost does not grow with the log's age; a line
+    // longer than JsonLinesReader::kMaximumLineLength is passed over without being held.
     QList<LogEntry> loadRecent(qint64 limit) const;
 
     void append(LogLevel level, const QString& message);

@@ -2,6 +2,7 @@
 #include "model/MigrationTask.h"
 #include "store/HistoryStores.h"
 #include "store/JSONLStore.h"
+#include "store/JsonLinesReader.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
 
@@ -143,6 +144,52 @@ private Q_SLOTS:
             JSONLStore::removeWhere<LinkMapping>(file, [&](const LinkMapping& m) { return m.id == a.id; });
         QCOMPARE(removed, qsizetype(1));
         QCOMPARE(tree.read(QStringLiteral("m.jsonl")), future + "\n" + line(b));
+    }
+
+    // The rewrite goes line by line into a new file: a line too long to read is copied through as
+    // it stands, CRLF lines come out as plain lines, and a last line without its feed gets one.
+    void removeWhereCopiesWhatItCannotRead()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        const LinkMapping a = mapping("/a");
+        const LinkMapping b = mapping("/b");
+        const LinkMapping c = mapping("/c");
+        const QByteArray huge = " " + QByteArray(JsonLinesReader::kMaximumLineLength + 10, 'h') + "\r";
+        QByteArray crlf = line(b);
+        crlf.insert(crlf.size() - 1, '\r');
+        const QString file = tree.file(QStringLiteral("m.jsonl"),
+                                       line(a) + huge + "\n" + crlf + JSONLStore::encodeLine(c.toJson()));
+        QCOMPARE(
+            JSONLStore::removeWhere<LinkMapping>(file, [&](const LinkMapping& m) { return m.id == a.id; }),
+            qsizetype(1));
+        QCOMPARE(tree.read(QStringLiteral("m.jsonl")), huge + "\n" + line(b) + line(c));
+        QCOMPARE(JSONLStore::loadAll<LinkMapping>(file), (QList<LinkMapping>{b, c}));
+    }
+
+    // Nothing to remove: the file is not replaced. A failure halfway leaves the old file and no
+    // temporary file beside it.
+    void aRewriteThatRemovesNothingOrFailsLeavesTheFile()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        QByteArray content;
+        for (int i = 0; i < 20000; ++i)
+            content += line(mapping(QStringLiteral("/m/%1").arg(i)));
+        const QString file = tree.file(QStringLiteral("h/m.jsonl"), content);
+        const auto before = JsonLinesReader::open(file)->identity();
+        QCOMPARE(JSONLStore::removeWhere<LinkMapping>(file, [](const LinkMapping&) { return false; }), 0);
+        QCOMPARE(JsonLinesReader::open(file)->identity(), before);
+
+        int seen = 0;
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, JSONLStore::rewriteWithout(file, [&](const QByteArray&) {
+                                     if (++seen == 15000)
+                                         throw std::runtime_error("stopped halfway");
+                                     return seen % 2 == 0;
+                                 }));
+        QCOMPARE(tree.read(QStringLiteral("h/m.jsonl")), content);
+        QCOMPARE(QDir(tree.path(QStringLiteral("h"))).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("m.jsonl")});
     }
 
     void concurrentAppendsAndRewritesLoseNothing()
