@@ -1,5 +1,6 @@
 #include "diskops/LinkRepairService.h"
 
+#include "diskops/DistinctMappings.h"
 #include "diskops/HistoryRecordSafety.h"
 #include "diskops/MappingHistory.h"
 #include "diskops/ReservedPaths.h"
@@ -10,6 +11,8 @@
 #include "platform/StandardPath.h"
 #include "platform/SymbolicLinks.h"
 #include "platform/UserLocations.h"
+#include "store/HistoryStores.h"
+#include "store/JSONLStore.h"
 #include "store/LogService.h"
 
 #include <algorithm>
@@ -29,24 +32,43 @@ RepairSummary LinkRepairService::repairBrokenLinks() const
 
 RepairSummary LinkRepairService::repairBrokenLinks(qsizetype offset, qsizetype batchSize) const
 {
-    const QList<LinkMapping> loaded = loadMappings(m_mappings).mappings;
-    if (loaded.isEmpty())
+    // One pass over the file finds the distinct mappings without holding them; the batch is then
+    // read again from the same opened file, at the lines the pass noted.
+    QList<LinkMapping> batch;
+    qsizetype total = 0;
+    qsizetype start = 0;
+    try {
+        auto reader = JsonLinesReader::open(m_mappings.filePath());
+        if (!reader)
+            return {};
+        DistinctMappings distinct;
+        JsonLinesReader::Line line;
+        while (reader->next(line)) {
+            if (line.overlong)
+                continue;
+            if (const auto mapping = JSONLStore::decodeLine<LinkMapping>(line.text))
+                distinct.add(*mapping, line.offset);
+        }
+        total = distinct.size();
+        if (total == 0)
+            return {};
+        // The history may have shrunk since the previous batch: start over rather than examine nothing.
+        start = offset > 0 && offset < total ? offset : 0;
+        for (const qint64 position : distinct.positions(start, std::max<qsizetype>(1, batchSize))) {
+            if (const auto text = reader->lineAt(position)) {
+                if (auto mapping = JSONLStore::decodeLine<LinkMapping>(*text))
+                    batch.append(std::move(*mapping));
+            }
+        }
+    } catch (const std::exception&) {
         return {};
-    const QList<LinkMapping> distinct = deduplicatedMappings(loaded);
-    // The history may have shrunk since the previous batch: start over rather than examine nothing.
-    const qsizetype start = offset > 0 && offset < distinct.size() ? offset : 0;
-    return repairMappings(distinct.mid(start, std::max<qsizetype>(1, batchSize)), distinct.size(), start);
+    }
+    return repairMappings(batch, total, start);
 }
 
 RepairSummary LinkRepairService::repairBrokenLinks(const QSet<QUuid>& mappingIDs) const
 {
-    if (mappingIDs.isEmpty())
-        return {};
-    QList<LinkMapping> chosen;
-    for (const LinkMapping& mapping : loadMappings(m_mappings).mappings) {
-        if (mappingIDs.contains(mapping.id))
-            chosen.append(mapping);
-    }
+    const QList<LinkMapping> chosen = mappingsWithIDs(m_mappings, mappingIDs);
     if (chosen.isEmpty())
         return {};
     return repairMappings(chosen, chosen.size());
@@ -54,19 +76,12 @@ RepairSummary LinkRepairService::repairBrokenLinks(const QSet<QUuid>& mappingIDs
 
 QList<LinkMapping> LinkRepairService::deduplicatedMappings(const QList<LinkMapping>& mappings)
 {
-    QHash<QString, qsizetype> indexByKey;
+    DistinctMappings distinct;
+    for (qsizetype index = 0; index < mappings.size(); ++index)
+        distinct.add(mappings.at(index), index);
     QList<LinkMapping> kept;
-    for (const LinkMapping& mapping : mappings) {
-        const QString key = platform::standardizedPath(mapping.sourcePath);
-        const auto found = indexByKey.constFind(key);
-        if (found == indexByKey.cend()) {
-            indexByKey.insert(key, kept.size());
-            kept.append(mapping);
-        } else if (isMoreRecent(mapping, kept.at(*found))) {
-            kept[*found] = mapping;
-        }
-    }
-    sortNewestFirst(kept);
+    for (const qint64 position : distinct.positions(0, distinct.size()))
+        kept.append(mappings.at(position));
     return kept;
 }
 

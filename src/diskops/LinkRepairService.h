@@ -43,7 +43,9 @@ public:
 
     // One batch: the first maxRepairItemsPerRun of the scope's mappings, one per source path, most
     // recent first; totalCount is the number of distinct mappings. Calling again examines the same
-    // batch. No mappings: all zero and no log line.
+    // batch. No mappings: all zero and no log line. The history is read line by line: memory goes
+    // with the number of distinct source paths (see DistinctMappings) and the batch, not with the
+    // file.
     RepairSummary repairBrokenLinks() const;
 
     // The batch of at most `batchSize` mappings that starts `offset` mappings into the same order,
@@ -58,7 +60,7 @@ public:
     RepairSummary repairBrokenLinks(const QSet<QUuid>& mappingIDs) const;
 
     // One mapping per standardized source path (the more recent wins; on a tie the earlier in the
-    // file), most recent first.
+    // file), most recent first; of equal recency, the path seen first comes first.
     static QList<LinkMapping> deduplicatedMappings(const QList<LinkMapping>& mappings);
 
     // Volume UUID -> mount path; blank and "unknown" UUIDs are skipped, the first volume wins.

@@ -3,25 +3,39 @@
 #include "model/LinkMapping.h"
 
 #include <QList>
-#include <QString>
+#include <QSet>
+#include <QUuid>
+#include <optional>
 
 namespace orvalink {
 
 class MappingStore;
 
-// The mappings of the history scope in use, as the undo and repair services read them.
+// The mappings of the history scope in use, as the undo and repair services read them: the store's
+// scope is read once, then that scope's file line by line, keeping only what the caller asked for,
+// so the cost in memory is that of the answer, not of the history. A file that cannot be read is an
+// empty history.
+
+// The `limit` most recent mappings, most recent first; equal recency keeps file order.
+QList<LinkMapping> newestMappings(const MappingStore& store, qsizetype limit);
+
+// The first mapping in file order whose id is `id`; the read stops there.
+std::optional<LinkMapping> findMapping(const MappingStore& store, const QUuid& id);
+
+// The mappings whose id is in `ids`, in file order.
+QList<LinkMapping> mappingsWithIDs(const MappingStore& store, const QSet<QUuid>& ids);
+
+// Reads the store's scope once, then that scope's file. A read error gives an empty list.
 struct LoadedMappings {
     QString filePath;            // mappings.jsonl of the scope read at load time
     QList<LinkMapping> mappings; // in file order; empty when the file cannot be read
 };
-
-// Reads the store's scope once, then that scope's file. A read error gives an empty list.
 LoadedMappings loadMappings(const MappingStore& store);
-
-// True when `lhs` is strictly more recent than `rhs` (the later of created and updated dates).
-bool isMoreRecent(const LinkMapping& lhs, const LinkMapping& rhs);
 
 // Most recent first; mappings of equal recency keep their order.
 void sortNewestFirst(QList<LinkMapping>& mappings);
+
+// True when `lhs` is strictly more recent than `rhs` (the later of created and updated dates).
+bool isMoreRecent(const LinkMapping& lhs, const LinkMapping& rhs);
 
 } // namespace orvalink

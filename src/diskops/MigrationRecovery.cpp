@@ -8,8 +8,6 @@
 #include "store/JSONLStore.h"
 #include "store/LogService.h"
 
-#include <algorithm>
-
 namespace orvalink {
 
 namespace {
@@ -54,9 +52,12 @@ RecoveredOperation complete(InterruptedOperation& operation)
     // The source may have been taken while the staging folder was cleared.
     if (!operation.linkSource())
         return operation.leaveSourceOccupied();
-    const QList<LinkMapping> mappings = JSONLStore::loadAll<LinkMapping>(record.mappingsFile);
-    if (std::none_of(mappings.cbegin(), mappings.cend(),
-                     [&](const LinkMapping& each) { return each.id == record.mappingID; })) {
+    bool recorded = false;
+    JSONLStore::forEachRecord<LinkMapping>(record.mappingsFile, [&](const LinkMapping& each) {
+        recorded = each.id == record.mappingID;
+        return !recorded;
+    });
+    if (!recorded) {
         const QDateTime linkedAt = json::wholeSeconds(QDateTime::currentDateTimeUtc());
         JSONLStore::append(LinkMapping{record.mappingID, record.sourcePath, record.targetPath,
                                        record.anchorUser, record.volumeUUID, linkedAt, linkedAt},

@@ -20,8 +20,8 @@ QSet<QUuid>& RecordedTaskIds::idsOf(const QString& tasksFile)
     if (const auto known = m_ids.find(tasksFile); known != m_ids.end())
         return *known;
     QSet<QUuid> ids;
-    for (const MigrationTask& task : JSONLStore::loadAll<MigrationTask>(tasksFile))
-        ids.insert(task.id);
+    JSONLStore::forEachRecord<MigrationTask>(tasksFile,
+                                             [&](const MigrationTask& task) { ids.insert(task.id); });
     return *m_ids.insert(tasksFile, std::move(ids));
 }
 

@@ -1,16 +1,21 @@
 // Link repair: links pointed at a volume that came back under another mount name, what counts as
 // fixed or failed, the batch limit, and the lookups behind it.
 #include "EngineFixture.h"
+#include "diskops/DistinctMappings.h"
 #include "diskops/LinkRepairService.h"
 #include "platform/FileIO.h"
+#include "platform/StandardPath.h"
 #include "platform/SymbolicLinks.h"
 #include "store/JSONLStore.h"
+#include "store/JsonLinesReader.h"
 #include "support/ImmutableFlag.h"
 #include "support/MovedMount.h"
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
+#include <algorithm>
 #include <sys/mount.h>
 
 using namespace orvalink;
@@ -223,6 +228,69 @@ private Q_SLOTS:
         QCOMPARE(LinkRepairService::deduplicatedMappings({older, newer, tie, other}),
                  QList<LinkMapping>({newer, other}));
         QCOMPARE(LinkRepairService::deduplicatedMappings({tie, newer}), QList<LinkMapping>{tie});
+    }
+
+    // The selection without the mappings held gives what the rule says, on streams with many
+    // spellings of few paths and many equal times: the first mapping of a path is kept unless a
+    // later one is strictly more recent; most recent first, the path seen first first on a tie.
+    void distinctMappingsFollowTheRule()
+    {
+        QRandomGenerator random(17);
+        const QStringList spellings{"/home/u/P%1", "/home/u/P%1/", "/home/u/./P%1", "/home/u/x/../P%1"};
+        QList<LinkMapping> stream;
+        for (int i = 0; i < 3000; ++i) {
+            const QString source = spellings.at(random.bounded(spellings.size())).arg(random.bounded(400));
+            stream.append(mapping(source, "/t", "U", random.bounded(30)));
+        }
+        QList<LinkMapping> kept;
+        QHash<QString, qsizetype> slot;
+        for (const LinkMapping& each : stream) {
+            const QString key = platform::standardizedPath(each.sourcePath);
+            if (!slot.contains(key)) {
+                slot.insert(key, kept.size());
+                kept.append(each);
+            } else if (each.recency() > kept.at(slot.value(key)).recency()) {
+                kept[slot.value(key)] = each;
+            }
+        }
+        std::stable_sort(kept.begin(), kept.end(), [](const LinkMapping& lhs, const LinkMapping& rhs) {
+            return lhs.recency() > rhs.recency();
+        });
+
+        DistinctMappings distinct;
+        for (qsizetype index = 0; index < stream.size(); ++index)
+            distinct.add(stream.at(index), index);
+        QCOMPARE(distinct.size(), kept.size());
+        for (const qsizetype start :
+             {qsizetype(0), qsizetype(1), qsizetype(150), kept.size() - 5, kept.size()}) {
+            QList<LinkMapping> batch;
+            for (const qint64 position : distinct.positions(start, 20))
+                batch.append(stream.at(position));
+            QCOMPARE(batch, kept.mid(start, 20));
+        }
+        QCOMPARE(LinkRepairService::deduplicatedMappings(stream), kept);
+    }
+
+    // Read from the file line by line: lines that are not mappings, even one too long to read,
+    // count for nothing, and batches from growing offsets cover every distinct mapping once.
+    void batchesFromTheFileCoverTheDistinctMappings()
+    {
+        EngineFixture fx;
+        QByteArray content;
+        for (int i = 0; i < 50; ++i) {
+            const LinkMapping each =
+                mapping(fx.tree.path(QStringLiteral("gone%1").arg(i % 35)), "/Volumes/Old/x", "U", i);
+            content += JSONLStore::encodeLine(each.toJson()) + "\r\n";
+            if (i == 10)
+                content += QByteArray(JsonLinesReader::kMaximumLineLength + 1, '{') + "\n{not json}\n\xff\n";
+        }
+        test::TestTree(fx.home.root())
+            .file(fx.mappingStore.filePath().mid(fx.home.root().size() + 1), content);
+        const LinkRepairService repair = repairServiceOf(fx);
+        QCOMPARE(repair.repairBrokenLinks(0, 15), (RepairSummary{0, 15, 15, 35}));
+        QCOMPARE(repair.repairBrokenLinks(15, 15), (RepairSummary{0, 15, 30, 35}));
+        QCOMPARE(repair.repairBrokenLinks(30, 15), (RepairSummary{0, 5, 35, 35}));
+        QCOMPARE(repair.repairBrokenLinks(35, 15), (RepairSummary{0, 15, 15, 35}));
     }
 
     void volumeIndexSkipsUnknownIdentifiers()
