@@ -4,8 +4,6 @@
 #include "store/HistoryStores.h"
 #include "store/JSONLStore.h"
 
-#include <algorithm>
-
 namespace orvalink {
 
 namespace {
@@ -55,23 +53,6 @@ QList<LinkMapping> mappingsWithIDs(const MappingStore& store, const QSet<QUuid>&
         }))
         return {};
     return chosen;
-}
-
-LoadedMappings loadMappings(const MappingStore& store)
-{
-    LoadedMappings loaded;
-    loaded.filePath = store.filePath();
-    try {
-        loaded.mappings = JSONLStore::loadAll<LinkMapping>(loaded.filePath);
-    } catch (...) {
-        loaded.mappings.clear();
-    }
-    return loaded;
-}
-
-void sortNewestFirst(QList<LinkMapping>& mappings)
-{
-    std::stable_sort(mappings.begin(), mappings.end(), isMoreRecent);
 }
 
 bool isMoreRecent(const LinkMapping& lhs, const LinkMapping& rhs)

@@ -25,16 +25,6 @@ std::optional<LinkMapping> findMapping(const MappingStore& store, const QUuid& i
 // The mappings whose id is in `ids`, in file order.
 QList<LinkMapping> mappingsWithIDs(const MappingStore& store, const QSet<QUuid>& ids);
 
-// Reads the store's scope once, then that scope's file. A read error gives an empty list.
-struct LoadedMappings {
-    QString filePath;            // mappings.jsonl of the scope read at load time
-    QList<LinkMapping> mappings; // in file order; empty when the file cannot be read
-};
-LoadedMappings loadMappings(const MappingStore& store);
-
-// Most recent first; mappings of equal recency keep their order.
-void sortNewestFirst(QList<LinkMapping>& mappings);
-
 // True when `lhs` is strictly more recent than `rhs` (the later of created and updated dates).
 bool isMoreRecent(const LinkMapping& lhs, const LinkMapping& rhs);
 

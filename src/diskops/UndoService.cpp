@@ -56,21 +56,16 @@ UndoService::UndoService(const MappingStore& mappings, const TaskStore& tasks, L
 
 QList<LinkMapping> UndoService::undoHistory(qsizetype limit) const
 {
-    QList<LinkMapping> mappings = loadMappings(m_mappings).mappings;
-    sortNewestFirst(mappings);
-    if (mappings.size() > limit)
-        mappings.resize(qMax<qsizetype>(limit, 0));
-    return mappings;
+    return newestMappings(m_mappings, limit);
 }
 
 UndoResult UndoService::undoLastMigration(const QString& anchorUser) const
 {
-    QList<LinkMapping> mappings = loadMappings(m_mappings).mappings;
-    if (mappings.isEmpty())
+    QList<LinkMapping> newest = newestMappings(m_mappings, 1);
+    if (newest.isEmpty())
         throw OrvalinkError::undoTargetNotFound();
-    sortNewestFirst(mappings);
-    const LinkMapping newest = mappings.constFirst();
-    return undoMigration(newest, mappings, anchorUser, std::nullopt);
+    const LinkMapping mapping = newest.constFirst();
+    return undoMigration(mapping, newest, anchorUser, std::nullopt);
 }
 
 UndoResult UndoService::undoMigration(const QUuid& mappingID, const QString& anchorUser) const
@@ -87,12 +82,11 @@ UndoResult UndoService::forceUndoMigration(const QUuid& mappingID, const QString
 UndoResult UndoService::undoByID(const QUuid& mappingID, const QString& anchorUser,
                                  std::optional<ForcedUndoRestoreMode> mode) const
 {
-    QList<LinkMapping> mappings = loadMappings(m_mappings).mappings;
-    const auto found = std::find_if(mappings.cbegin(), mappings.cend(),
-                                    [&](const LinkMapping& mapping) { return mapping.id == mappingID; });
-    if (found == mappings.cend())
+    const std::optional<LinkMapping> found = findMapping(m_mappings, mappingID);
+    if (!found)
         throw OrvalinkError::undoTargetNotFound();
     const LinkMapping mapping = *found;
+    QList<LinkMapping> mappings{mapping};
     return undoMigration(mapping, mappings, anchorUser, mode);
 }
 

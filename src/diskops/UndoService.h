@@ -58,13 +58,14 @@ public:
                 const VolumeService& volumes);
 
     // The scope's mappings, most recent first (equal recency keeps file order), at most `limit`.
-    // Never throws; an unreadable history is empty.
+    // The history is read line by line and only the newest `limit` are held. Never throws; an
+    // unreadable history is empty.
     QList<LinkMapping> undoHistory(qsizetype limit) const;
 
-    // Restores the most recent mapping of the scope. Throws undoTargetNotFound (E014) when there is
-    // none, else as the restore below.
+    // Restores the most recent mapping of the scope (found without holding the others). Throws
+    // undoTargetNotFound (E014) when there is none, else as the restore below.
     UndoResult undoLastMigration(const QString& anchorUser) const;
-    // Restores the first mapping with `mappingID`; E014 when there is none.
+    // Restores the first mapping with `mappingID` (the read stops there); E014 when there is none.
     UndoResult undoMigration(const QUuid& mappingID, const QString& anchorUser) const;
     // The same with a forced restore mode for an occupied source path.
     UndoResult forceUndoMigration(const QUuid& mappingID, const QString& anchorUser,

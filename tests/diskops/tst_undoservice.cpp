@@ -146,6 +146,32 @@ private Q_SLOTS:
                  "Manual undo completed: " + fx.targetOf(source) + " -> " + source);
     }
 
+    // Of mappings equally recent the first in the file counts as the newest. The read passes over
+    // lines that are not mappings, and the rewrite keeps them.
+    void undoLastOfEqualTimesTakesTheFirstInTheFile()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const auto snapshots = migrateAll(fx, {"First", "Second"});
+        QList<LinkMapping> mappings = fx.mappings();
+        const QDateTime same = mappings[0].createdAt;
+        for (LinkMapping& each : mappings)
+            each.createdAt = each.updatedAt = same;
+        const auto line = [](const LinkMapping& each) {
+            return JSONLStore::encodeLine(each.toJson()) + '\n';
+        };
+        const QByteArray junk = "{\"kind\":\"not a mapping\"}\n";
+        test::TestTree(fx.home.root())
+            .file(fx.mappingStore.filePath().mid(fx.home.root().size() + 1),
+                  line(mappings[0]) + junk + line(mappings[1]));
+
+        QCOMPARE(undoServiceOf(fx).undoLastMigration("user").mapping, mappings[0]);
+        QCOMPARE(test::snapshotTree(fx.tree.path("First")), snapshots["First"]);
+        QCOMPARE(
+            test::TestTree(fx.home.root()).read(fx.mappingStore.filePath().mid(fx.home.root().size() + 1)),
+            junk + line(mappings[1]));
+    }
+
     void undoOfAChosenRecordKeepsTheOthersInOrder()
     {
         EngineFixture fx;
