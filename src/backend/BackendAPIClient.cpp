@@ -170,14 +170,17 @@ QString BackendAPIClient::encodedQueryValue(const QString& value)
     return QString::fromLatin1(QUrl::toPercentEncoding(value, QByteArrayLiteral("!$'()*,;:@/?")));
 }
 
+QByteArray BackendAPIClient::compactJson(const QJsonObject& object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
 QCoro::Task<RawServiceReply> BackendAPIClient::exchange(QString baseURL, QString path, QString method,
-                                                        std::optional<QJsonObject> body,
+                                                        std::optional<QByteArray> body,
                                                         std::optional<QString> accessToken,
                                                         qint64 replyLimit) const
 {
-    ServiceRequestHop hop{requestURL(baseURL, path), method.toLatin1(), std::nullopt};
-    if (body)
-        hop.body = QJsonDocument(*body).toJson(QJsonDocument::Compact);
+    ServiceRequestHop hop{requestURL(baseURL, path), method.toLatin1(), std::move(body)};
     const QByteArray authorization =
         accessToken && !accessToken->isEmpty() ? "Bearer " + accessToken->toUtf8() : QByteArray();
     // One deadline for the whole request, redirects included.

@@ -74,6 +74,19 @@ public:
     QCoro::Task<T> send(QString baseURL, QString path, QString method, std::optional<QJsonObject> body,
                         std::optional<QString> accessToken, qint64 replyLimit = kDefaultReplyLimit) const
     {
+        std::optional<QByteArray> encoded;
+        if (body)
+            encoded = compactJson(*body);
+        return sendEncoded<T>(std::move(baseURL), std::move(path), std::move(method), std::move(encoded),
+                              std::move(accessToken), replyLimit);
+    }
+
+    // The same with a body that is already compact JSON (a large one, built off the main thread).
+    template <ServicePayload T>
+    QCoro::Task<T> sendEncoded(QString baseURL, QString path, QString method, std::optional<QByteArray> body,
+                               std::optional<QString> accessToken,
+                               qint64 replyLimit = kDefaultReplyLimit) const
+    {
         const RawServiceReply reply =
             co_await exchange(std::move(baseURL), std::move(path), std::move(method), std::move(body),
                               std::move(accessToken), replyLimit);
@@ -95,8 +108,9 @@ public:
 
 private:
     QCoro::Task<RawServiceReply> exchange(QString baseURL, QString path, QString method,
-                                          std::optional<QJsonObject> body, std::optional<QString> accessToken,
+                                          std::optional<QByteArray> body, std::optional<QString> accessToken,
                                           qint64 replyLimit) const;
+    static QByteArray compactJson(const QJsonObject& object);
 
     // Checks the envelope and its status rules. Calls `decodeData` with a present, non-null "data"
     // (a json::DecodeError from it fails the envelope); returns whether "data" was present.

@@ -1,6 +1,7 @@
 #include "backend/BackendMigrationSyncService.h"
 
 #include "backend/MigrationSyncPayloads.h"
+#include "backend/SyncRequestBody.h"
 
 namespace orvalink {
 
@@ -32,8 +33,18 @@ QCoro::Task<MigrationSyncSnapshot> BackendMigrationSyncService::sync(QString bas
                                                                      QList<LinkMapping> mappings,
                                                                      QList<MigrationTask> tasks)
 {
-    QJsonObject body = syncwire::makeSyncRequest(deviceFingerprint, mappings, tasks);
-    const syncwire::SnapshotPayload payload = co_await m_client.send<syncwire::SnapshotPayload>(
+    syncwire::SyncRequestBody body(deviceFingerprint);
+    for (const LinkMapping& mapping : mappings)
+        body.addMapping(mapping);
+    for (const MigrationTask& task : tasks)
+        body.addTask(task);
+    return sync(std::move(baseURL), std::move(accessToken), body.take());
+}
+
+QCoro::Task<MigrationSyncSnapshot> BackendMigrationSyncService::sync(QString baseURL, QString accessToken,
+                                                                     QByteArray body)
+{
+    const syncwire::SnapshotPayload payload = co_await m_client.sendEncoded<syncwire::SnapshotPayload>(
         std::move(baseURL), kSyncPath, kPost, std::move(body), std::move(accessToken),
         BackendAPIClient::kLargeReplyLimit);
     co_return payload.makeSnapshot();

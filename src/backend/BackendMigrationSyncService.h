@@ -25,6 +25,9 @@ public:
 
     QCoro::Task<MigrationSyncSnapshot> sync(QString baseURL, QString accessToken, QString deviceFingerprint,
                                             QList<LinkMapping> mappings, QList<MigrationTask> tasks);
+    // The same with the body built beforehand (syncwire::SyncRequestBody, which carries the
+    // fingerprint): a whole history is encoded off the main thread and held once.
+    QCoro::Task<MigrationSyncSnapshot> sync(QString baseURL, QString accessToken, QByteArray body);
 
     QCoro::Task<BackendMigrationOverview> fetchOverview(QString baseURL, QString accessToken,
                                                         QString currentDeviceFingerprint);

@@ -70,37 +70,6 @@ QList<Row> rows(const QJsonObject& object, const char* key, const ServiceDateRea
     return result;
 }
 
-QJsonObject mappingUpload(const LinkMapping& mapping)
-{
-    return QJsonObject{
-        {QStringLiteral("id"), lowerUuidText(mapping.id)},
-        {QStringLiteral("sourcePath"), mapping.sourcePath},
-        {QStringLiteral("targetPath"), mapping.targetPath},
-        {QStringLiteral("anchorUser"), mapping.anchorUser},
-        {QStringLiteral("volumeUUID"), mapping.volumeUUID},
-        {QStringLiteral("createdAt"), uploadDateText(mapping.createdAt)},
-        {QStringLiteral("updatedAt"), uploadDateText(mapping.updatedAt)},
-    };
-}
-
-QJsonObject taskUpload(const MigrationTask& task)
-{
-    QJsonObject object{
-        {QStringLiteral("id"), lowerUuidText(task.id)},  {QStringLiteral("sourcePath"), task.sourcePath},
-        {QStringLiteral("targetPath"), task.targetPath}, {QStringLiteral("anchorUser"), task.anchorUser},
-        {QStringLiteral("volumeUUID"), task.volumeUUID}, {QStringLiteral("status"), toText(task.status)},
-    };
-    if (task.startedAt)
-        object.insert(QStringLiteral("startedAt"), uploadDateText(*task.startedAt));
-    if (task.endedAt)
-        object.insert(QStringLiteral("endedAt"), uploadDateText(*task.endedAt));
-    if (task.errorCode)
-        object.insert(QStringLiteral("errorCode"), *task.errorCode);
-    if (task.errorMessage)
-        object.insert(QStringLiteral("errorMessage"), *task.errorMessage);
-    return object;
-}
-
 } // namespace
 
 SnapshotPayload SnapshotPayload::fromServiceJson(const QJsonValue& data, const ServiceDateReader& dates)
@@ -164,6 +133,37 @@ QJsonObject makeSyncRequest(const QString& deviceFingerprint, const QList<LinkMa
         {QStringLiteral("mappings"), mappingArray},
         {QStringLiteral("tasks"), taskArray},
     };
+}
+
+QJsonObject mappingUpload(const LinkMapping& mapping)
+{
+    return QJsonObject{
+        {QStringLiteral("id"), lowerUuidText(mapping.id)},
+        {QStringLiteral("sourcePath"), mapping.sourcePath},
+        {QStringLiteral("targetPath"), mapping.targetPath},
+        {QStringLiteral("anchorUser"), mapping.anchorUser},
+        {QStringLiteral("volumeUUID"), mapping.volumeUUID},
+        {QStringLiteral("createdAt"), uploadDateText(mapping.createdAt)},
+        {QStringLiteral("updatedAt"), uploadDateText(mapping.updatedAt)},
+    };
+}
+
+QJsonObject taskUpload(const MigrationTask& task)
+{
+    QJsonObject object{
+        {QStringLiteral("id"), lowerUuidText(task.id)},  {QStringLiteral("sourcePath"), task.sourcePath},
+        {QStringLiteral("targetPath"), task.targetPath}, {QStringLiteral("anchorUser"), task.anchorUser},
+        {QStringLiteral("volumeUUID"), task.volumeUUID}, {QStringLiteral("status"), toText(task.status)},
+    };
+    if (task.startedAt)
+        object.insert(QStringLiteral("startedAt"), uploadDateText(*task.startedAt));
+    if (task.endedAt)
+        object.insert(QStringLiteral("endedAt"), uploadDateText(*task.endedAt));
+    if (task.errorCode)
+        object.insert(QStringLiteral("errorCode"), *task.errorCode);
+    if (task.errorMessage)
+        object.insert(QStringLiteral("errorMessage"), *task.errorMessage);
+    return object;
 }
 
 QString uploadDateText(const QDateTime& date)

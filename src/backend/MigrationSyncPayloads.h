@@ -54,8 +54,12 @@ struct OverviewPayload {
     static OverviewPayload fromServiceJson(const QJsonValue& data, const ServiceDateReader& dates);
 };
 
-// The upload body: identifiers in lower case, dates with three fractional digits in UTC, absent
-// optional fields left out. Every row is sent as given.
+// The upload rows: identifiers in lower case, dates with three fractional digits in UTC, absent
+// optional fields left out.
+QJsonObject mappingUpload(const LinkMapping& mapping);
+QJsonObject taskUpload(const MigrationTask& task);
+
+// The upload body, of the rows above. Every row is sent as given.
 QJsonObject makeSyncRequest(const QString& deviceFingerprint, const QList<LinkMapping>& mappings,
                             const QList<MigrationTask>& tasks);
 

@@ -1,7 +1,10 @@
 #include "AuthFixture.h"
 #include "backend/BackendMigrationSyncService.h"
+#include "backend/MigrationSyncPayloads.h"
+#include "backend/SyncRequestBody.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QtTest>
 
 using namespace orvalink;
@@ -104,6 +107,28 @@ private Q_SLOTS:
         QCOMPARE(wireRuleViolation(http().requests()), QString());
         m_sync.reset();
         m_fixture.reset();
+    }
+
+    // The body written row by row is the request object's compact JSON, byte for byte, with or
+    // without rows of either kind and with text that needs escaping.
+    void aBodyWrittenRowByRowIsTheRequestObject()
+    {
+        const QList<LinkMapping> mappings{
+            mapping(kMappingId, QStringLiteral("/home/anna/Movies")),
+            mapping(QUuid::createUuid(), QStringLiteral("/home/anna/\"q\" \\ 照片\n"))};
+        const QList<MigrationTask> tasks = sampleTasks();
+        const QList<QPair<QList<LinkMapping>, QList<MigrationTask>>> cases{
+            {mappings, tasks}, {{}, tasks}, {mappings, {}}, {{}, {}}};
+        for (const auto& [someMappings, someTasks] : cases) {
+            syncwire::SyncRequestBody body(QStringLiteral("device \"7\""));
+            for (const LinkMapping& each : someMappings)
+                body.addMapping(each);
+            for (const MigrationTask& each : someTasks)
+                body.addTask(each);
+            QCOMPARE(body.take(), QJsonDocument(syncwire::makeSyncRequest(QStringLiteral("device \"7\""),
+                                                                          someMappings, someTasks))
+                                      .toJson(QJsonDocument::Compact));
+        }
     }
 
     void uploadBodyIsNormalized()
