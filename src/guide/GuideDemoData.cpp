@@ -4,6 +4,7 @@
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/account/AccountSession.h"
 #include "viewmodel/context/ViewModelContext.h"
+#include "viewmodel/history/PersistedStateReader.h"
 #include "viewmodel/texts/BrowsingTexts.h"
 
 #include <QDateTime>
@@ -203,15 +204,20 @@ std::unique_ptr<MainViewModel> makeDemoViewModel(const ViewModelFactory& make)
     // The information line as the start-up leaves it.
     context.activity().setInfoMessage(startupListedText(context.presentation().localizer()));
 
+    // The demo history stands in for the one the construction started to read.
+    model->persisted().dropRunningReloads();
     HistoryState& history = context.history();
     const QList<LinkMapping> mappings = demoMappings(d0, d1);
+    history.setMigratedMappingCount(mappings.size());
     history.setMigratedMappings(mappings);
     history.setUndoHistory(mappings);
     QList<MigrationPathRecord> recent;
     for (const LinkMapping& mapping : mappings)
         recent.append({QUuid::createUuid(), mapping.sourcePath, mapping.targetPath, mapping.updatedAt});
     history.setRecentMigrations(recent);
-    history.setTasks(demoTasks(d0, d1));
+    const QList<MigrationTask> tasks = demoTasks(d0, d1);
+    history.setTaskCount(tasks.size());
+    history.setTasks(tasks);
     history.setLogs(
         {LogEntry{fixedId('F', 1), LogLevel::info, QStringLiteral("Guide snapshot loaded"), now}});
 

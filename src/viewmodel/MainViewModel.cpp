@@ -9,6 +9,7 @@
 #include "viewmodel/context/TargetRootNormalization.h"
 #include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/disk/DiskWorkflows.h"
+#include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/history/PersistedStateReader.h"
 #include "viewmodel/launch/LaunchSequence.h"
 #include "viewmodel/settings/SettingsActions.h"
@@ -49,7 +50,8 @@ MainViewModel::MainViewModel(ViewModelServices services, PlatformHooks platform,
         historyScopeForEmail(saved ? std::optional<QString>(saved->email) : std::nullopt));
     loadConfiguration();
     m_persisted->refreshVolumes();
-    m_persisted->reloadPersistedState();
+    // The history arrives from the background runner: the window opens without waiting for it.
+    startDetached(m_persisted->reloadPersistedState());
 }
 
 ViewModelContext& ViewModelInternals::context(MainViewModel& viewModel)
@@ -121,6 +123,7 @@ QCoro::Task<> MainViewModel::prepareToClose()
 void MainViewModel::retireFlows()
 {
     m_workflows->retire();
+    m_persisted->retire();
     m_launch->retire();
     m_account->session().retire();
     m_settings->retire();

@@ -157,7 +157,7 @@ private Q_SLOTS:
             << Change([](World& w) { w.state.accountState().setIsChangingPassword(true); })
             << QStringList{"passwordSection"};
         QTest::newRow("history") << Change([](World& w) {
-            w.state.history().setTasks({w.fixture.task("Z")});
+            w.state.history().setTaskCount(w.state.history().taskCount() + 1);
         }) << QStringList{"migrationSyncSection"};
         QTest::newRow("overview") << Change([](World& w) {
             BackendMigrationOverview overview;

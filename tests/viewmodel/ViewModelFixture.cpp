@@ -63,7 +63,12 @@ ViewModelFixture::makeViewModel(const std::function<void(ViewModelServices&)>& a
     hooks.fileRevealer = revealer;
     hooks.folderChooser = chooser;
     hooks.applicationsDirectories = {home.path(QStringLiteral("Applications")), applicationsDirectory};
-    return std::make_unique<MainViewModel>(std::move(services), std::move(hooks));
+    auto viewModel = std::make_unique<MainViewModel>(std::move(services), std::move(hooks));
+    // The history arrives from the background runner a moment after construction; tests start
+    // from the state the window shows once it is there.
+    if (!QTest::qWaitFor([&] { return !viewModel->persisted().isReloading(); }, 20000))
+        qWarning("the history of a new state object was not loaded within 20 s");
+    return viewModel;
 }
 
 bool waitUntilIdle(MainViewModel& viewModel)

@@ -72,7 +72,8 @@ public:
     void writeConfig(const AppConfig& config) const;
     QString configPath() const;
 
-    // A view model on the home's files; `adjust` may change the services first.
+    // A view model on the home's files, once it has published the history it read at construction;
+    // `adjust` may change the services first.
     std::unique_ptr<MainViewModel> makeViewModel(const std::function<void(ViewModelServices&)>& adjust = {});
     // A view model on the base settings in English, after `adjust` changed them, written to the file.
     std::unique_ptr<MainViewModel>

@@ -1,10 +1,13 @@
 #include "model/LinkMapping.h"
+#include "store/HistoryOrder.h"
 #include "store/JSONLStore.h"
 #include "support/TestHome.h"
 #include "viewmodel/history/HistoryFileFollower.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QtTest>
+#include <algorithm>
 
 using namespace orvalink;
 
@@ -31,16 +34,34 @@ void appendRaw(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
+// Keeps the newest three, so that most tests see records drop out of the list.
+constexpr qsizetype kLimit = 3;
+
+using Follower = HistoryFileFollower<LinkMapping, MappingRecency>;
+
+QList<LinkMapping> newestOf(const QList<LinkMapping>& all)
+{
+    QList<LinkMapping> sorted = all;
+    std::stable_sort(sorted.begin(), sorted.end(), [](const LinkMapping& lhs, const LinkMapping& rhs) {
+        return lhs.recency() > rhs.recency();
+    });
+    return sorted.mid(0, kLimit);
+}
+
 } // namespace
 
-// The follower must always give what reading the whole file gives.
+// The follower must always give what reading the whole file, sorting it newest first and keeping
+// the first few gives.
 class HistoryFollowerTest : public QObject {
     Q_OBJECT
 
 private:
-    void expectSameAsWholeRead(HistoryFileFollower<LinkMapping>& follower)
+    void expectSameAsWholeRead(Follower& follower)
     {
-        QCOMPARE(follower.loadAll(m_path), JSONLStore::loadAll<LinkMapping>(m_path));
+        const QList<LinkMapping> all = JSONLStore::loadAll<LinkMapping>(m_path);
+        const Follower::Newest newest = follower.read(m_path);
+        QCOMPARE(newest.records, newestOf(all));
+        QCOMPARE(newest.count, all.size());
     }
 
     test::TestHome* m_home = nullptr;
@@ -56,15 +77,31 @@ private Q_SLOTS:
 
     void appendsAreAddedToWhatWasRead()
     {
-        HistoryFileFollower<LinkMapping> follower;
-        QVERIFY(follower.loadAll(m_path).isEmpty());
+        Follower follower(kLimit);
+        QVERIFY(follower.read(m_path).records.isEmpty());
         JSONLStore::append(mapping(1), m_path);
         JSONLStore::append(mapping(2), m_path);
         expectSameAsWholeRead(follower);
         appendRaw(m_path, "not json\n\n");
         JSONLStore::append(mapping(3), m_path);
         expectSameAsWholeRead(follower);
-        QCOMPARE(follower.loadAll(m_path).size(), 3);
+        QCOMPARE(follower.read(m_path).count, 3);
+    }
+
+    // Rounds of appends with times older and newer than those kept, and ties among them: every
+    // read equals the whole read.
+    void roundsOfAppendsKeepTheOrderRules()
+    {
+        Follower follower(kLimit);
+        QRandomGenerator random(3);
+        for (int round = 0; round < 6; ++round) {
+            for (int i = 0; i < 7; ++i) {
+                const QTime time(8 + int(random.bounded(4)), 0);
+                JSONLStore::append(
+                    mapping(round * 10 + i, QDateTime(QDate(2025, 1, 1), time, QTimeZone::utc())), m_path);
+            }
+            expectSameAsWholeRead(follower);
+        }
     }
 
     void aRewriteOfTheSameLengthIsSeen()
@@ -73,40 +110,40 @@ private Q_SLOTS:
         // that it was replaced.
         QList<LinkMapping> mappings{mapping(1), mapping(2), mapping(3)};
         JSONLStore::writeAll(mappings, m_path);
-        HistoryFileFollower<LinkMapping> follower;
+        Follower follower(kLimit);
         expectSameAsWholeRead(follower);
         mappings[0].updatedAt = mappings[0].updatedAt.addSecs(3600);
         JSONLStore::writeAll(mappings, m_path);
         expectSameAsWholeRead(follower);
-        QCOMPARE(follower.loadAll(m_path).first().updatedAt, mappings[0].updatedAt);
+        QCOMPARE(follower.read(m_path).records.first(), mappings[0]);
     }
 
     void aShorterFileStartsOver()
     {
         JSONLStore::writeAll(QList<LinkMapping>{mapping(1), mapping(2)}, m_path);
-        HistoryFileFollower<LinkMapping> follower;
+        Follower follower(kLimit);
         expectSameAsWholeRead(follower);
         const LinkMapping kept = mapping(3);
         JSONLStore::removeWhere<LinkMapping>(m_path, [](const LinkMapping&) { return true; });
         JSONLStore::append(kept, m_path);
-        QCOMPARE(follower.loadAll(m_path), QList<LinkMapping>{kept});
+        QCOMPARE(follower.read(m_path).records, QList<LinkMapping>{kept});
     }
 
     void anUnfinishedLastLineIsReadAgainWhenCompleted()
     {
-        HistoryFileFollower<LinkMapping> follower;
+        Follower follower(kLimit);
         JSONLStore::append(mapping(1), m_path);
         const QByteArray line = json::compact(mapping(2).toJson());
         appendRaw(m_path, line.left(line.size() / 2));
         expectSameAsWholeRead(follower);
-        QCOMPARE(follower.loadAll(m_path).size(), 1);
+        QCOMPARE(follower.read(m_path).count, 1);
         appendRaw(m_path, line.mid(line.size() / 2) + '\n');
         expectSameAsWholeRead(follower);
-        QCOMPARE(follower.loadAll(m_path).size(), 2);
+        QCOMPARE(follower.read(m_path).count, 2);
         // A complete record without its line feed counts, as in a whole read.
         appendRaw(m_path, json::compact(mapping(3).toJson()));
         expectSameAsWholeRead(follower);
-        QCOMPARE(follower.loadAll(m_path).size(), 3);
+        QCOMPARE(follower.read(m_path).count, 3);
     }
 
     void anotherFileOrAMissingOneStartsOver()
@@ -114,11 +151,11 @@ private Q_SLOTS:
         const QString other = m_home->path(QStringLiteral("history/other/mappings.jsonl"));
         JSONLStore::append(mapping(1), m_path);
         JSONLStore::append(mapping(2), other);
-        HistoryFileFollower<LinkMapping> follower;
+        Follower follower(kLimit);
         expectSameAsWholeRead(follower);
-        QCOMPARE(follower.loadAll(other), JSONLStore::loadAll<LinkMapping>(other));
+        QCOMPARE(follower.read(other).records, newestOf(JSONLStore::loadAll<LinkMapping>(other)));
         QVERIFY(QFile::remove(m_path));
-        QVERIFY(follower.loadAll(m_path).isEmpty());
+        QVERIFY(follower.read(m_path).records.isEmpty());
         JSONLStore::append(mapping(4), m_path);
         expectSameAsWholeRead(follower);
     }

@@ -160,7 +160,7 @@ private Q_SLOTS:
         QVERIFY(!viewModel->accountState().backendSession());
         QVERIFY(!QFileInfo::exists(sessionPath()));
         QVERIFY(viewModel->persisted().localHistoryScope().isGuest());
-        QCOMPARE(viewModel->history().tasks().size(), 1);
+        QTRY_COMPARE(viewModel->history().tasks().size(), 1);
         QVERIFY(!viewModel->activity().errorMessage());
         QVERIFY(viewModel->activity().accessRequirementPrompt());
         QCOMPARE(viewModel->accountState().backendStatusMessage(),

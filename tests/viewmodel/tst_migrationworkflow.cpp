@@ -130,7 +130,7 @@ private Q_SLOTS:
         QCOMPARE(vm.activity().migrationSucceededItems(), 1);
         QVERIFY(vm.history().undoHistory().isEmpty());
         vm.account().session().activateLocalHistoryScope(std::nullopt);
-        QCOMPARE(vm.history().undoHistory().size(), 1);
+        QTRY_COMPARE(vm.history().undoHistory().size(), 1);
         QCOMPARE(vm.history().undoHistory().first().sourcePath, docs);
     }
 

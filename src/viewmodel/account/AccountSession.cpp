@@ -3,6 +3,7 @@
 #include "backend/ClientError.h"
 #include "viewmodel/account/AccountFailureText.h"
 #include "viewmodel/context/ViewModelContext.h"
+#include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/history/PersistedStateReader.h"
 #include "viewmodel/texts/ErrorText.h"
 
@@ -95,7 +96,7 @@ void AccountSession::activateLocalHistoryScope(const std::optional<QString>& ema
     m_context.accountState().setLastMigrationSyncAt(std::nullopt);
     m_context.accountState().setCurrentMigrationDeviceFingerprint(std::nullopt);
     m_context.accountState().setMigrationAccountOverview(std::nullopt);
-    m_persisted.reloadPersistedState();
+    startDetached(m_persisted.reloadPersistedState());
 }
 
 std::optional<QString> AccountSession::endSessionLocally(bool keepFeedbackDashboard)

@@ -45,8 +45,8 @@ public:
     QCoro::Task<std::optional<BackendSession>> validSessionFor(FlowTicket ticket);
 
     // Switches both history stores to the account of `email` (trimmed, lower-cased; none or blank is
-    // the guest). A change resets the sync time, the device fingerprint and the overview and reloads
-    // the history; the scope in use changes nothing.
+    // the guest). A change resets the sync time, the device fingerprint and the overview and starts
+    // a reload of the history (published when read); the scope in use changes nothing.
     void activateLocalHistoryScope(const std::optional<QString>& email);
 
     // Ends the session on this computer: deletes the session file, clears the published account

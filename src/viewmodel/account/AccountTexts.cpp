@@ -71,8 +71,8 @@ QString AccountTexts::migrationSyncScopeSummary() const
 
 QString AccountTexts::migrationSyncSnapshotSummary() const
 {
-    const QString n = QString::number(m_context.history().migratedMappings().size());
-    const QString m = QString::number(m_context.history().tasks().size());
+    const QString n = QString::number(m_context.history().migratedMappingCount());
+    const QString m = QString::number(m_context.history().taskCount());
     return m_context.localized(
         QStringLiteral("已迁移 ") + n + QStringLiteral(" 项，历史 ") + m + QStringLiteral(" 条"),
         n + QStringLiteral(" migrated items, ") + m + QStringLiteral(" history entries"));

@@ -7,12 +7,23 @@
 #include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/history/PersistedStateReader.h"
 
+#include <utility>
+
 namespace orvalink {
 
 CloudSyncWorkflow::CloudSyncWorkflow(ViewModelContext& context, AccountSession& session,
                                      PersistedStateReader& persisted, MigrationOverviewWorkflow& overview)
     : m_context(context), m_session(session), m_persisted(persisted), m_overview(overview)
 {}
+
+namespace {
+
+bool sameFiles(const HistoryFiles& lhs, const HistoryFiles& rhs)
+{
+    return lhs.mappingsPath == rhs.mappingsPath && lhs.tasksPath == rhs.tasksPath;
+}
+
+} // namespace
 
 HistoryFiles CloudSyncWorkflow::currentHistoryFiles() const
 {
@@ -25,8 +36,13 @@ QCoro::Task<> CloudSyncWorkflow::restoreMigrationSnapshotFromCloudIfNeeded(bool 
 {
     if (m_context.accountState().isSyncingMigrationSnapshot() || !m_context.accountState().backendSession())
         co_return;
+    const FlowTicket session = m_session.ticket();
     const HistoryFiles files = currentHistoryFiles();
-    if (!HistoryRecords::read(files).isEmpty())
+    auto checking = m_context.background().run([files] { return historyIsEmpty(files); });
+    const bool empty = co_await std::move(checking);
+    // The session, the scope or another sync may have moved on while the files were read.
+    if (!empty || !session.isCurrent() || m_context.accountState().isSyncingMigrationSnapshot() ||
+        !m_context.accountState().backendSession() || !sameFiles(currentHistoryFiles(), files))
         co_return;
     const auto busy = &AccountState::setIsSyncingMigrationSnapshot;
     const FlowTicket ticket = m_session.beginFlow(busy, false);
@@ -77,8 +93,14 @@ QCoro::Task<> CloudSyncWorkflow::synchronize(FlowTicket ticket, bool userInitiat
     const std::optional<BackendSession> session = co_await std::move(validation);
     if (!session)
         co_return;
-    HistoryRecords local = HistoryRecords::read(files);
-    if (local.isEmpty()) {
+    // The whole history goes into the request body, read line by line off the main thread.
+    const QString fingerprint = m_session.publishDeviceFingerprint();
+    auto reading =
+        m_context.background().run([files, fingerprint] { return HistoryUpload::read(files, fingerprint); });
+    HistoryUpload local = co_await std::move(reading);
+    if (!ticket.isCurrent())
+        co_return;
+    if (local.recordCount == 0) {
         auto download = downloadIntoEmptyHistory(ticket, *session, files, Road::syncDownload, userInitiated);
         co_await std::move(download);
     } else {
@@ -116,8 +138,10 @@ QCoro::Task<> CloudSyncWorkflow::downloadIntoEmptyHistory(FlowTicket ticket, Bac
     }
     // A migration that finished while the request was out makes the history non-empty: the
     // snapshot is then not installed over it.
-    const auto installed = applyMigrationSnapshot(snapshot, files, HistoryInstallMode::onlyIntoEmptyHistory);
-    if (!installed)
+    auto installing =
+        applyMigrationSnapshot(ticket, snapshot, files, HistoryInstallMode::onlyIntoEmptyHistory);
+    const auto installed = co_await std::move(installing);
+    if (!installed || !ticket.isCurrent())
         co_return;
     auto overview = m_overview.refreshMigrationOverview(false);
     co_await std::move(overview);
@@ -138,19 +162,19 @@ QCoro::Task<> CloudSyncWorkflow::downloadIntoEmptyHistory(FlowTicket ticket, Bac
 }
 
 QCoro::Task<> CloudSyncWorkflow::uploadAndInstall(FlowTicket ticket, BackendSession session,
-                                                  HistoryFiles files, HistoryRecords local)
+                                                  HistoryFiles files, HistoryUpload local)
 {
-    const QString fingerprint = m_session.publishDeviceFingerprint();
     // Held by this frame: a reply may resume it after the state object is gone.
     const auto service = m_context.services().backendMigrationSyncService;
     auto upload = service->sync(m_context.browsing().config().backendBaseURL, session.accessToken,
-                                fingerprint, local.mappings, local.tasks);
+                                std::exchange(local.body, {}));
     const MigrationSyncSnapshot reply = co_await std::move(upload);
     if (!ticket.isCurrent())
         co_return;
-    const auto installed =
-        applyMigrationSnapshot(reply, files, HistoryInstallMode::keepingLocalChanges, local);
-    if (!installed)
+    auto installing =
+        applyMigrationSnapshot(ticket, reply, files, HistoryInstallMode::keepingLocalChanges, local.sent);
+    const auto installed = co_await std::move(installing);
+    if (!installed || !ticket.isCurrent())
         co_return;
     auto overview = m_overview.refreshMigrationOverview(false);
     co_await std::move(overview);
@@ -165,23 +189,30 @@ QCoro::Task<> CloudSyncWorkflow::uploadAndInstall(FlowTicket ticket, BackendSess
                     installed->droppedCount);
 }
 
-std::optional<CloudSyncWorkflow::Installed>
-CloudSyncWorkflow::applyMigrationSnapshot(const MigrationSyncSnapshot& snapshot, const HistoryFiles& files,
-                                          HistoryInstallMode mode, const HistoryRecords& uploaded)
+QCoro::Task<std::optional<CloudSyncWorkflow::Installed>>
+CloudSyncWorkflow::applyMigrationSnapshot(FlowTicket ticket, MigrationSyncSnapshot snapshot,
+                                          HistoryFiles files, HistoryInstallMode mode, SentRecords sent)
 {
     ensureSnapshotBelongsToCurrentDevice(snapshot);
-    const HistoryFiles inUse = currentHistoryFiles();
-    if (inUse.mappingsPath != files.mappingsPath || inUse.tasksPath != files.tasksPath)
-        return std::nullopt;
+    if (!sameFiles(currentHistoryFiles(), files))
+        co_return std::nullopt;
     const SafeSnapshotRows safe =
         safeSnapshotRows(snapshot, m_context.pathMappingService(), m_context.browsing().config().anchorUser);
-    const std::optional<HistoryRecords> written =
-        installHistory(files, HistoryRecords{safe.mappings, safe.tasks}, mode, uploaded);
-    if (!written)
-        return std::nullopt;
+    // The files are read and written off the main thread; they stay those of the snapshot's scope.
+    auto installing = m_context.background().run(
+        [files, records = HistoryRecords{safe.mappings, safe.tasks}, mode, sent = std::move(sent)] {
+            return installHistory(files, records, mode, sent);
+        });
+    const std::optional<InstalledCounts> written = co_await std::move(installing);
+    // A session that ended meanwhile has its sync time cleared, and its scope reloaded, already.
+    if (!written || !ticket.isCurrent())
+        co_return std::nullopt;
     m_context.accountState().setLastMigrationSyncAt(snapshot.syncedAt);
-    m_persisted.reloadPersistedState();
-    return Installed{written->mappings.size(), written->tasks.size(), safe.droppedCount};
+    auto reload = m_persisted.reloadPersistedState();
+    co_await std::move(reload);
+    if (!ticket.isAlive())
+        co_return std::nullopt;
+    co_return Installed{written->mappingCount, written->taskCount, safe.droppedCount};
 }
 
 void CloudSyncWorkflow::ensureSnapshotBelongsToCurrentDevice(const MigrationSyncSnapshot& snapshot)

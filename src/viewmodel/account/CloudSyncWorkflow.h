@@ -40,12 +40,14 @@ public:
 
     // Installs a snapshot of this device into `files`, which must still be the files of the scope
     // in use (otherwise nothing happens and none is returned): refuses unsafe rows, replaces both
-    // files under their locks as `mode` says, publishes the sync time and reloads the history.
-    // None also when `onlyIntoEmptyHistory` found the history no longer empty. Throws the device
-    // check's error (nothing written) or a file error (both files as they were).
-    std::optional<Installed> applyMigrationSnapshot(const MigrationSyncSnapshot& snapshot,
-                                                    const HistoryFiles& files, HistoryInstallMode mode,
-                                                    const HistoryRecords& uploaded = {});
+    // files under their locks as `mode` says (on the background runner), publishes the sync time
+    // and reloads the history. None also when `onlyIntoEmptyHistory` found the history no longer
+    // empty, or when the flow of `ticket` was retired meanwhile. Throws the device check's error
+    // (nothing written) or a file error (both files as they were).
+    QCoro::Task<std::optional<Installed>> applyMigrationSnapshot(FlowTicket ticket,
+                                                                 MigrationSyncSnapshot snapshot,
+                                                                 HistoryFiles files, HistoryInstallMode mode,
+                                                                 SentRecords sent = {});
 
     // Publishes this device's normalized fingerprint and throws OrvalinkError E017 when the
     // snapshot's differs (trimmed, lower-cased, compared exactly).
@@ -65,7 +67,7 @@ private:
     QCoro::Task<> downloadIntoEmptyHistory(FlowTicket ticket, BackendSession session, HistoryFiles files,
                                            Road road, bool userInitiated);
     QCoro::Task<> uploadAndInstall(FlowTicket ticket, BackendSession session, HistoryFiles files,
-                                   HistoryRecords local);
+                                   HistoryUpload local);
 
     HistoryFiles currentHistoryFiles() const;
     void reportInstalled(const QString& zh, const QString& en, qsizetype droppedCount);

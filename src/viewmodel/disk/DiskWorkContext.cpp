@@ -98,9 +98,9 @@ void DiskWorkContext::updateSelectedSize()
     m_loader.updateSelectedSize(m_context.browsing().entries());
 }
 
-void DiskWorkContext::reloadPersistedState()
+QCoro::Task<> DiskWorkContext::reloadPersistedState()
 {
-    m_persisted.reloadPersistedState();
+    return m_persisted.reloadPersistedState();
 }
 
 void DiskWorkContext::refreshStorageUsageSnapshot()

@@ -74,7 +74,8 @@ public:
 
     // The size of the selected paths in the listing.
     void updateSelectedSize();
-    void reloadPersistedState();
+    // Reads the history in the background and publishes it (the caller checks its ticket after).
+    QCoro::Task<> reloadPersistedState();
     void refreshStorageUsageSnapshot();
     QCoro::Task<> loadCurrentDirectoryForNavigation(bool forceLiveRefresh);
     // The refusal of Smart Migration's WeChat list, or none.

@@ -5,6 +5,7 @@
 #include "viewmodel/disk/MonitoredDiskCall.h"
 #include "viewmodel/disk/ScopedDiskServices.h"
 #include "viewmodel/disk/WorkflowSupport.h"
+#include "viewmodel/history/PersistedStateReader.h"
 #include "viewmodel/state/ActivityState.h"
 #include "viewmodel/state/HistoryState.h"
 #include "viewmodel/texts/ErrorText.h"
@@ -43,8 +44,12 @@ QCoro::Task<bool> MigrationItemRun::execute(FlowTicket ticket)
         m_result.task.status = TaskStatus::failed;
         m_result.task.errorMessage = localizedDescription(outcome->error());
     }
+    // Shown at once, until the reload after the batch reads the task file again.
     QList<MigrationTask> tasks = m_context.history().tasks();
     tasks.prepend(m_result.task);
+    if (tasks.size() > PersistedStateReader::kRecentLimit)
+        tasks.removeLast();
+    m_context.history().setTaskCount(m_context.history().taskCount() + 1);
     m_context.history().setTasks(tasks);
     co_return true;
 }

@@ -117,7 +117,10 @@ QCoro::Task<> repairMigratedLinks(DiskWorkContext& context, QSet<QUuid> mappingI
     if (!ticket.isAlive())
         co_return;
     context.activity().setDiskWork(DiskWork::none);
-    context.reloadPersistedState();
+    auto reload = context.reloadPersistedState();
+    co_await std::move(reload);
+    if (!ticket.isAlive())
+        co_return;
     context.activity().setInfoMessage(
         selectedText(context, outcome.succeeded() ? outcome.value() : RepairSummary{}, count));
 }

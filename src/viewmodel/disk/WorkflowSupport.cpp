@@ -84,7 +84,11 @@ QCoro::Task<> guardDiskWork(DiskWorkContext& context, QCoro::Task<> flow)
 
 QCoro::Task<> reloadAfterDiskWork(DiskWorkContext& context)
 {
-    context.reloadPersistedState();
+    const FlowTicket ticket = context.ticket();
+    auto reload = context.reloadPersistedState();
+    co_await std::move(reload);
+    if (!ticket.isAlive())
+        co_return;
     context.browsing().setAvailableVolumes(context.services().volumeService->listVolumes());
     context.refreshStorageUsageSnapshot();
     context.updateSelectedSize();

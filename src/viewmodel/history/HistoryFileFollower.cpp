@@ -1,61 +1,64 @@
 #include "viewmodel/history/HistoryFileFollower.h"
 
-#include <mutex>
+#include "store/JsonLinesReader.h"
+
+#include <algorithm>
 
 namespace orvalink {
+
+namespace {
+
+// How much of the end of what was read is compared with the file again. A rewrite renames a new
+// file over the path and is told by its identity; this catches a file changed in place.
+constexpr qint64 kCheckedBytes = 4096;
+
+} // namespace
 
 void JsonLinesFollower::reset()
 {
     m_path.clear();
     m_identity.reset();
     m_committed = 0;
-    m_lastLine.clear();
+    m_lastBytes.clear();
 }
 
-JsonLinesFollower::Update JsonLinesFollower::read(const QString& path)
+JsonLinesFollower::Update JsonLinesFollower::read(const QString& path, const std::function<void()>& restart,
+                                                  const std::function<void(const QByteArray&)>& line)
 {
-    std::lock_guard guard(JSONLStore::fileLock(path));
     Update update;
-    if (path != m_path || !m_identity) {
-        reset();
-        m_path = path;
-        update.restarted = true;
+    std::optional<JsonLinesReader> reader;
+    if (path == m_path && m_identity) {
+        reader = JsonLinesReader::open(path, m_committed);
+        const bool continues =
+            reader && reader->identity() == *m_identity && reader->end() >= m_committed &&
+            reader->readRaw(m_committed - m_lastBytes.size(), m_lastBytes.size()) == m_lastBytes;
+        if (!continues)
+            reader.reset();
     }
-
-    // Read from the start of the last line we took, to see that it is still there.
-    const qint64 lookBehind = m_lastLine.size();
-    auto tail = platform::readFileTail(path, m_committed - lookBehind);
-    const bool continues = tail && !update.restarted && tail->identity == *m_identity &&
-                           tail->offset == m_committed - lookBehind && tail->bytes.startsWith(m_lastLine);
-    QByteArray fresh;
-    if (continues) {
-        fresh = tail->bytes.mid(lookBehind);
-    } else {
+    if (!reader) {
         reset();
         m_path = path;
         update.restarted = true;
-        if (tail && tail->offset != 0)
-            tail = platform::readFileTail(path, 0);
-        if (!tail)
+        restart();
+        reader = JsonLinesReader::open(path);
+        if (!reader)
             return update; // no file: no lines, and the next read starts over
-        fresh = tail->bytes;
     }
-    m_identity = tail->identity;
 
-    const qsizetype end = fresh.lastIndexOf('\n') + 1;
-    if (end > 0) {
-        const qsizetype lastStart = end >= 2 ? fresh.lastIndexOf('\n', end - 2) + 1 : 0;
-        m_lastLine = fresh.mid(lastStart, end - lastStart);
-        m_committed += end;
-        for (const QByteArray& piece : fresh.left(end).split('\n')) {
-            const QByteArray line = piece.trimmed();
-            if (!line.isEmpty())
-                update.lines.append(line);
+    JsonLinesReader::Line next;
+    while (reader->next(next)) {
+        if (next.overlong)
+            continue;
+        if (!next.finished) {
+            update.unfinishedLine = next.text;
+            break;
         }
+        line(next.text);
     }
-    const QByteArray rest = fresh.mid(end).trimmed();
-    if (!rest.isEmpty())
-        update.unfinishedLine = rest;
+    m_identity = reader->identity();
+    m_committed = reader->committed();
+    const qint64 checked = std::min(m_committed, kCheckedBytes);
+    m_lastBytes = reader->readRaw(m_committed - checked, checked);
     return update;
 }
 

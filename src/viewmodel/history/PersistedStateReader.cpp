@@ -1,9 +1,10 @@
 #include "viewmodel/history/PersistedStateReader.h"
 
-#include "diskops/UndoService.h"
 #include "platform/MountTable.h"
 #include "platform/UserLocations.h"
+#include "store/HistoryOrder.h"
 #include "viewmodel/context/ViewModelContext.h"
+#include "viewmodel/history/HistoryFileFollower.h"
 
 #include <algorithm>
 
@@ -23,49 +24,73 @@ QSet<QUuid> intersected(const QSet<QUuid>& selected, const QList<LinkMapping>& l
 
 } // namespace
 
-PersistedStateReader::PersistedStateReader(ViewModelContext& context) : m_context(context) {}
+// The followers of the two history files. Their reads run on the background runner.
+struct PersistedStateReader::Sources {
+    HistoryFileFollower<MigrationTask, TaskStart> tasks{kRecentLimit};
+    HistoryFileFollower<LinkMapping, MappingRecency> mappings{kRecentLimit};
 
-QList<MigrationTask> PersistedStateReader::sortedTasks(QList<MigrationTask> tasks)
-{
-    std::stable_sort(tasks.begin(), tasks.end(), [](const MigrationTask& lhs, const MigrationTask& rhs) {
-        if (!lhs.startedAt || !rhs.startedAt)
-            return lhs.startedAt.has_value() && !rhs.startedAt.has_value();
-        return *lhs.startedAt > *rhs.startedAt;
-    });
-    return tasks;
-}
+    History read(const QString& tasksPath, const QString& mappingsPath, const LogService& log)
+    {
+        History history;
+        auto readTasks = tasks.read(tasksPath);
+        history.tasks = std::move(readTasks.records);
+        history.taskCount = readTasks.count;
+        auto readMappings = mappings.read(mappingsPath);
+        history.mappings = std::move(readMappings.records);
+        history.mappingCount = readMappings.count;
+        history.logs = log.loadRecent(kRecentLimit);
+        std::stable_sort(
+            history.logs.begin(), history.logs.end(),
+            [](const LogEntry& lhs, const LogEntry& rhs) { return lhs.timestamp > rhs.timestamp; });
+        return history;
+    }
+};
 
-QList<LinkMapping> PersistedStateReader::sortedMappings(QList<LinkMapping> mappings)
-{
-    std::stable_sort(mappings.begin(), mappings.end(), [](const LinkMapping& lhs, const LinkMapping& rhs) {
-        return lhs.recency() > rhs.recency();
-    });
-    return mappings;
-}
+PersistedStateReader::PersistedStateReader(ViewModelContext& context)
+    : m_context(context), m_sources(std::make_shared<Sources>())
+{}
 
-void PersistedStateReader::reloadPersistedState()
+PersistedStateReader::~PersistedStateReader() = default;
+
+QCoro::Task<> PersistedStateReader::reloadPersistedState()
 {
     m_context.setRepairPosition(0);
-    ViewModelServices& services = m_context.services();
+    const FlowTicket ticket = m_flows.ticket();
+    const quint64 request = ++m_requested;
+    const ViewModelServices& services = m_context.services();
     // Each store's scope is copied under its own lock (inside filePath()), one after the other.
-    m_context.history().setTasks(sortedTasks(m_tasks.loadAll(services.taskStore->filePath())));
-    m_context.history().setMigratedMappings(
-        sortedMappings(m_mappings.loadAll(services.mappingStore->filePath())));
+    const QString tasksPath = services.taskStore->filePath();
+    const QString mappingsPath = services.mappingStore->filePath();
+    ++m_running;
+    auto reading = m_context.background().runCatching(
+        [sources = m_sources, log = services.logService, tasksPath, mappingsPath] {
+            return sources->read(tasksPath, mappingsPath, *log);
+        });
+    auto outcome = co_await std::move(reading);
+    if (!ticket.isAlive())
+        co_return;
+    --m_running;
+    // A reload requested later may have published already, and a scope changed meanwhile makes
+    // this one's files the wrong ones.
+    if (!ticket.isCurrent() || request <= m_published || !outcome.succeeded() ||
+        services.taskStore->filePath() != tasksPath || services.mappingStore->filePath() != mappingsPath)
+        co_return;
+    m_published = request;
+    publish(outcome.value());
+}
 
-    QList<LogEntry> logs = services.logService->loadRecent(kRecentLimit);
-    std::stable_sort(logs.begin(), logs.end(),
-                     [](const LogEntry& lhs, const LogEntry& rhs) { return lhs.timestamp > rhs.timestamp; });
-    m_context.history().setLogs(logs);
-
-    m_context.history().setUndoHistory(UndoService(*services.mappingStore, *services.taskStore,
-                                                   *services.logService, *services.privilegedFileOperations,
-                                                   m_context.pathMappingService(), *services.volumeService)
-                                           .undoHistory(kRecentLimit));
-
-    m_context.history().setSelectedUndoMappingIDs(
-        intersected(m_context.history().selectedUndoMappingIDs(), m_context.history().undoHistory()));
-    m_context.history().setSelectedMigratedMappingIDs(intersected(
-        m_context.history().selectedMigratedMappingIDs(), m_context.history().migratedMappings()));
+void PersistedStateReader::publish(const History& history)
+{
+    HistoryState& state = m_context.history();
+    state.setTaskCount(history.taskCount);
+    state.setTasks(history.tasks);
+    state.setMigratedMappingCount(history.mappingCount);
+    state.setMigratedMappings(history.mappings);
+    state.setLogs(history.logs);
+    state.setUndoHistory(history.mappings);
+    state.setSelectedUndoMappingIDs(intersected(state.selectedUndoMappingIDs(), state.undoHistory()));
+    state.setSelectedMigratedMappingIDs(
+        intersected(state.selectedMigratedMappingIDs(), state.migratedMappings()));
 }
 
 void PersistedStateReader::refreshStorageUsageSnapshot()

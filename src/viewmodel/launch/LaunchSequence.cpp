@@ -42,7 +42,10 @@ QCoro::Task<> LaunchSequence::bootstrap()
         m_context.activity().setErrorMessage(startFailure);
     m_context.browsing().setAvailableVolumes(services.volumeService->listVolumes());
     m_persisted.refreshStorageUsageSnapshot();
-    m_persisted.reloadPersistedState();
+    auto reload = m_persisted.reloadPersistedState();
+    co_await std::move(reload);
+    if (!self.isAlive())
+        co_return;
 
     try {
         auto load = m_loader.loadCurrentDirectoryForNavigation(false);

@@ -21,10 +21,14 @@ class HistoryState : public PublishedObject {
 public:
     explicit HistoryState(QObject* parent = nullptr) : PublishedObject(parent) {}
 
+    // The newest tasks and mappings of the history files (at most 300 each), and how many records
+    // each file holds in all.
     ORVALINK_PUBLISHED(HistoryState, QList<MigrationTask>, tasks, setTasks)
+    ORVALINK_PUBLISHED(HistoryState, qint64, taskCount, setTaskCount)
     ORVALINK_PUBLISHED(HistoryState, QList<LogEntry>, logs, setLogs)
     ORVALINK_PUBLISHED(HistoryState, QList<LinkMapping>, undoHistory, setUndoHistory)
     ORVALINK_PUBLISHED(HistoryState, QList<LinkMapping>, migratedMappings, setMigratedMappings)
+    ORVALINK_PUBLISHED(HistoryState, qint64, migratedMappingCount, setMigratedMappingCount)
     // The items the last migration batch (and the retries since) moved, and those that failed and
     // wait for a retry; newest first, emptied when a batch starts, never saved.
     ORVALINK_PUBLISHED(HistoryState, QList<MigrationPathRecord>, recentMigrations, setRecentMigrations)
@@ -42,9 +46,11 @@ public:
 public:
 Q_SIGNALS:
     void tasksChanged();
+    void taskCountChanged();
     void logsChanged();
     void undoHistoryChanged();
     void migratedMappingsChanged();
+    void migratedMappingCountChanged();
     void recentMigrationsChanged();
     void recentFailedMigrationsChanged();
     void selectedUndoMappingIDsChanged();

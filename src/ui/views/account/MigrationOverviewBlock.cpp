@@ -29,8 +29,8 @@ QVBoxLayout* innerColumn()
 
 QStringList localChips(MainViewModel& viewModel)
 {
-    QStringList chips = recordCountChips(viewModel, viewModel.history().migratedMappings().size(),
-                                         viewModel.history().tasks().size());
+    QStringList chips = recordCountChips(viewModel, viewModel.history().migratedMappingCount(),
+                                         viewModel.history().taskCount());
     const auto& fingerprint = viewModel.accountState().currentMigrationDeviceFingerprint();
     if (fingerprint && !fingerprint->isEmpty()) {
         const QString masked = viewModel.account().texts().maskedDeviceFingerprint(*fingerprint);
@@ -86,8 +86,8 @@ std::optional<DeviceCardFacts> thisDeviceFacts(MainViewModel& viewModel, const Q
             QStringLiteral("There is no cloud record for this device yet, but this computer continues to "
                            "use its local backup.")),
         *fingerprint,
-        viewModel.history().migratedMappings().size(),
-        viewModel.history().tasks().size(),
+        viewModel.history().migratedMappingCount(),
+        viewModel.history().taskCount(),
         viewModel.accountState().lastMigrationSyncAt(),
         accent};
 }

@@ -68,8 +68,8 @@ MigrationSyncSection::MigrationSyncSection(MainViewModel& viewModel, QWidget* pa
                      &AccountState::lastMigrationSyncAtChanged,
                      &AccountState::isSyncingMigrationSnapshotChanged,
                      &AccountState::isRefreshingMigrationOverviewChanged);
-    scheduler->watch(&viewModel.history(), &HistoryState::tasksChanged,
-                     &HistoryState::migratedMappingsChanged);
+    scheduler->watch(&viewModel.history(), &HistoryState::taskCountChanged,
+                     &HistoryState::migratedMappingCountChanged);
     scheduler->refreshNow();
 }
 

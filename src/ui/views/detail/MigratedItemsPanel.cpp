@@ -85,7 +85,8 @@ MigratedItemsPanel::MigratedItemsPanel(MainViewModel& viewModel, QWidget* parent
 
     m_refresh = new RefreshScheduler([this] { showState(); }, this);
     const HistoryState* history = &viewModel.history();
-    m_refresh->watch(history, &HistoryState::migratedMappingsChanged);
+    m_refresh->watch(history, &HistoryState::migratedMappingsChanged,
+                     &HistoryState::migratedMappingCountChanged);
     m_refresh->watch(history, &HistoryState::selectedMigratedMappingIDsChanged);
     // Whether a repair may start: while no disk work runs.
     m_refresh->watch(&viewModel.activity(), &ActivityState::diskWorkChanged);
@@ -142,7 +143,7 @@ void MigratedItemsPanel::showState()
     const qsizetype marked = history.selectedMigratedMappings().size();
     const QString count = QString::number(marked);
     setTextIfChanged(m_total, localizedText(vm, QStringLiteral("总数"), QStringLiteral("Total")) +
-                                  QStringLiteral(": ") + QString::number(mappings.size()));
+                                  QStringLiteral(": ") + QString::number(history.migratedMappingCount()));
     setTextIfChanged(m_selection,
                      marked == 0
                          ? localizedText(vm, QStringLiteral("未选择项目"), QStringLiteral("No item selected"))
