@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
@@ -148,6 +149,22 @@ long residentKiB()
             return line.mid(6).trimmed().split(' ').value(0).toLong();
     }
     return 0;
+}
+
+void useTemporaryHome(const QString& root)
+{
+    const QString home = root + QStringLiteral("/home");
+    QDir().mkpath(home);
+    QDir().mkpath(root + QStringLiteral("/Volumes"));
+    qputenv("HOME", home.toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (home + QStringLiteral("/.local/share")).toLocal8Bit());
+    qputenv("XDG_STATE_HOME", (home + QStringLiteral("/.local/state")).toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (home + QStringLiteral("/.config")).toLocal8Bit());
+    qputenv("XDG_CACHE_HOME", (home + QStringLiteral("/.cache")).toLocal8Bit());
+    qputenv("ORVALINK_APP_SUPPORT_DIR", (root + QStringLiteral("/support")).toLocal8Bit());
+    qputenv("ORVALINK_LOG_DIR", (root + QStringLiteral("/logs")).toLocal8Bit());
+    qputenv("ORVALINK_VOLUMES_DIR", (root + QStringLiteral("/Volumes")).toLocal8Bit());
+    qunsetenv("ORVALINK_BACKEND_BASE_URL");
 }
 
 } // namespace orvalink::bench

@@ -54,4 +54,8 @@ int runReportingTimeouts(const std::function<int()>& body);
 // The resident memory of this process, from /proc/self/status (0 when unreadable).
 long residentKiB();
 
+// Points HOME, the XDG folders and the ORVALINK_* folders into `root` (a temporary directory), so a
+// benchmark reads and writes nothing of the user's; no account service is configured.
+void useTemporaryHome(const QString& root);
+
 } // namespace orvalink::bench

@@ -3,6 +3,7 @@
 // column to its first painted frame. Usage: orvalink-bench-history [mappings] [rounds]
 // The last line is `median N ms`.
 
+#include "BenchSupport.h"
 #include "model/LinkMapping.h"
 #include "ui/views/common/DashboardViewState.h"
 #include "ui/views/detail/DetailPaneView.h"
@@ -11,6 +12,7 @@
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
+#include "viewmodel/history/PersistedStateReader.h"
 
 #include <QApplication>
 #include <QDir>
@@ -25,22 +27,6 @@
 using namespace orvalink;
 
 namespace {
-
-// Everything the state object reads and writes lives in `root`; nothing of the real home is touched.
-void isolate(const QString& root)
-{
-    const QString home = root + QStringLiteral("/home");
-    QDir().mkpath(home);
-    QDir().mkpath(root + QStringLiteral("/volumes"));
-    qputenv("HOME", home.toUtf8());
-    qputenv("XDG_DATA_HOME", (home + QStringLiteral("/.local/share")).toUtf8());
-    qputenv("XDG_STATE_HOME", (home + QStringLiteral("/.local/state")).toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home + QStringLiteral("/.config")).toUtf8());
-    qputenv("ORVALINK_APP_SUPPORT_DIR", (root + QStringLiteral("/support")).toUtf8());
-    qputenv("ORVALINK_LOG_DIR", (root + QStringLiteral("/logs")).toUtf8());
-    qputenv("ORVALINK_VOLUMES_DIR", (root + QStringLiteral("/volumes")).toUtf8());
-    qunsetenv("ORVALINK_BACKEND_BASE_URL");
-}
 
 // Newest first, as the state object keeps them.
 QList<LinkMapping> history(int count, const QString& home)
@@ -75,8 +61,11 @@ int main(int argc, char** argv)
     const int rounds = args.size() > 2 ? args.at(2).toInt() : 15;
 
     QTemporaryDir root;
-    isolate(root.path());
+    bench::useTemporaryHome(root.path());
     MainViewModel viewModel;
+    // The (empty) history read at construction is published first, so it does not replace these.
+    bench::waitUntil([&] { return !viewModel.persisted().isReloading(); }, "the history read at construction",
+                     std::chrono::seconds(30));
     const QList<LinkMapping> mappings = history(count, QDir::homePath());
     HistoryState& published = ViewModelInternals::context(viewModel).history();
     published.setUndoHistory(mappings);

@@ -32,22 +32,6 @@ using namespace orvalink;
 namespace {
 
 // A home of its own, so nothing of the user's is read or written.
-void useTemporaryHome(const QString& root)
-{
-    const QString home = root + QStringLiteral("/home");
-    QDir().mkpath(home);
-    QDir().mkpath(root + QStringLiteral("/Volumes"));
-    qputenv("HOME", home.toLocal8Bit());
-    qputenv("XDG_DATA_HOME", (home + QStringLiteral("/.local/share")).toLocal8Bit());
-    qputenv("XDG_STATE_HOME", (home + QStringLiteral("/.local/state")).toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (home + QStringLiteral("/.config")).toLocal8Bit());
-    qputenv("XDG_CACHE_HOME", (home + QStringLiteral("/.cache")).toLocal8Bit());
-    qputenv("ORVALINK_APP_SUPPORT_DIR", (root + QStringLiteral("/support")).toLocal8Bit());
-    qputenv("ORVALINK_LOG_DIR", (root + QStringLiteral("/logs")).toLocal8Bit());
-    qputenv("ORVALINK_VOLUMES_DIR", (root + QStringLiteral("/Volumes")).toLocal8Bit());
-    qunsetenv("ORVALINK_BACKEND_BASE_URL");
-}
-
 // Empty files with mixed names (words, numbers, extensions, some Chinese), one in fifty a folder.
 void fillFolder(const QString& folder, int count)
 {
@@ -86,7 +70,7 @@ int run(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir root;
-    useTemporaryHome(root.path());
+    bench::useTemporaryHome(root.path());
     QApplication app(argc, argv);
     ui::useApplicationFontFamilies();
     const QStringList arguments = app.arguments();
