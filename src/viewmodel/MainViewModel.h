@@ -65,8 +65,10 @@ class ViewModelInternals;
 // directly use ViewModelInternals (viewmodel/ViewModelInternals.h), which no view includes.
 //
 // Construction never fails and touches no network: it picks the history scope from the saved
-// session, loads and normalizes the settings, lists the volumes, measures storage and loads the
-// history. launch().bootstrap() then lists the first directory and restores the account.
+// session, loads and normalizes the settings, lists the volumes, measures storage and starts
+// reading the history, which is published once read on the background runner
+// (persisted().isReloading() until then). launch().bootstrap() then lists the first directory and
+// restores the account.
 //
 // Every flow holds a FlowTicket and stops at its next step once the owner closes or goes away.
 // Destroying the object at any time is safe: disk work running in the background is allowed to

@@ -171,8 +171,8 @@ QCoro::Task<> CloudSyncWorkflow::uploadAndInstall(FlowTicket ticket, BackendSess
     const MigrationSyncSnapshot reply = co_await std::move(upload);
     if (!ticket.isCurrent())
         co_return;
-    auto installing =
-        applyMigrationSnapshot(ticket, reply, files, HistoryInstallMode::keepingLocalChanges, local.sent);
+    auto installing = applyMigrationSnapshot(ticket, reply, files, HistoryInstallMode::keepingLocalChanges,
+                                             std::move(local.sent));
     const auto installed = co_await std::move(installing);
     if (!installed || !ticket.isCurrent())
         co_return;
