@@ -129,6 +129,7 @@ struct SelectionValues {
     QSet<QString> selectedPaths;
     qint64 selectedSizeBytes = 0;
     QString focusedEntryPath;
+    // The demo's own lines, the same in every language setting.
     QString infoMessage;
     QString backendStatusMessage;
 };
@@ -202,7 +203,7 @@ std::unique_ptr<MainViewModel> makeDemoViewModel(const ViewModelFactory& make)
     browsing.setEntries(demoEntries(d0));
     browsing.setSelectedPaths({kPathA, kPathB, kPathC});
     // The information line as the start-up leaves it.
-    context.activity().setInfoMessage(startupListedText(context.presentation().localizer()));
+    context.activity().setInfoMessage(startupListedText());
 
     // The demo history stands in for the one the construction started to read.
     model->persisted().dropRunningReloads();
@@ -228,7 +229,8 @@ std::unique_ptr<MainViewModel> makeDemoViewModel(const ViewModelFactory& make)
     account.setBackendSession(session);
     // The account sheet names the history scope: the demo account's, as after its sign-in.
     context.setHistoryScope(historyScopeForEmail(session.email));
-    account.setBackendStatusMessage(QStringLiteral("当前截图基于演示数据生成，用于官网图文教程。"));
+    account.setBackendStatusMessage(
+        BilingualText::same(QStringLiteral("当前截图基于演示数据生成，用于官网图文教程。")));
     account.setLastMigrationSyncAt(now);
     return model;
 }
@@ -243,8 +245,8 @@ void applySelectionStep(MainViewModel& model, SelectionStep step)
     browsing.setSelectedPaths(values.selectedPaths);
     browsing.setSelectedSizeBytes(values.selectedSizeBytes);
     browsing.setFocusedEntryPath(values.focusedEntryPath);
-    context.activity().setInfoMessage(values.infoMessage);
-    context.accountState().setBackendStatusMessage(values.backendStatusMessage);
+    context.activity().setInfoMessage(BilingualText::same(values.infoMessage));
+    context.accountState().setBackendStatusMessage(BilingualText::same(values.backendStatusMessage));
 }
 
 } // namespace orvalink::guide

@@ -104,7 +104,7 @@ bool MainViewModel::hasRunningDiskWork() const
 
 QString MainViewModel::runningDiskWorkText() const
 {
-    return m_workflows->runningDiskWorkText();
+    return m_context->presentation().localized(m_workflows->runningDiskWorkText());
 }
 
 void MainViewModel::holdFurtherItems(bool hold)

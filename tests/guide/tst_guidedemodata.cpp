@@ -17,6 +17,8 @@
 #include <QTest>
 
 using namespace orvalink;
+using orvalink::test::infoLine;
+using orvalink::test::statusLine;
 using orvalink::test::ViewModelFixture;
 
 namespace {
@@ -38,8 +40,8 @@ QString stepState(MainViewModel& model)
                        selected.join(u','),
                        QString::number(browsing.selectedSizeBytes()),
                        browsing.focusedEntryPath().value_or(QString()),
-                       model.activity().infoMessage().value_or(QString()),
-                       model.accountState().backendStatusMessage().value_or(QString())}
+                       infoLine(model).value_or(QString()),
+                       statusLine(model).value_or(QString())}
         .join(u'|');
 }
 
@@ -126,16 +128,15 @@ private Q_SLOTS:
         QCOMPARE(history.logs().size(), 1);
         QCOMPARE(history.logs().at(0).message, QStringLiteral("Guide snapshot loaded"));
         // The information line the start-up leaves.
-        QCOMPARE(
-            model->activity().infoMessage(),
-            std::optional<QString>(QStringLiteral("已加载目录。点击“立即刷新”执行深度扫描。 "
-                                                  "Directory loaded. Click \"Refresh Now\" for deep scan.")));
+        QCOMPARE(infoLine(*model), std::optional<QString>(QStringLiteral(
+                                       "已加载目录。点击“立即刷新”执行深度扫描。 "
+                                       "Directory loaded. Click \"Refresh Now\" for deep scan.")));
 
         const AccountState& account = model->accountState();
         QVERIFY(account.backendSession().has_value());
         QCOMPARE(account.backendSession()->accessToken, QStringLiteral("snap-entry-key-001"));
         QCOMPARE(account.backendSession()->signedInAt, d0);
-        QCOMPARE(account.backendStatusMessage(),
+        QCOMPARE(statusLine(*model),
                  std::optional<QString>(QStringLiteral("当前截图基于演示数据生成，用于官网图文教程。")));
     }
 
@@ -243,8 +244,8 @@ private Q_SLOTS:
         QCOMPARE(model->browsing().selectedPaths(), selected);
         QCOMPARE(model->browsing().selectedSizeBytes(), selectedSize);
         QCOMPARE(model->browsing().focusedEntryPath(), std::optional<QString>(focused));
-        QVERIFY(model->activity().infoMessage().has_value());
-        QVERIFY(model->accountState().backendStatusMessage().value_or(QString()).startsWith(statusPrefix));
+        QVERIFY(infoLine(*model).has_value());
+        QVERIFY(statusLine(*model).value_or(QString()).startsWith(statusPrefix));
         // Built on the full demo state.
         QCOMPARE(model->history().migratedMappings().size(), 3);
     }

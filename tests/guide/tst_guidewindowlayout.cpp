@@ -23,6 +23,7 @@
 #include <QVBoxLayout>
 
 using namespace orvalink;
+using orvalink::test::infoLine;
 
 namespace {
 
@@ -313,7 +314,7 @@ private Q_SLOTS:
         QVERIFY(searchField && minSizeField && info);
         QCOMPARE(searchField->text(), search);
         QCOMPARE(minSizeField->text(), minSize);
-        QCOMPARE(info->text(), model->activity().infoMessage().value_or(QString()));
+        QCOMPARE(info->text(), infoLine(*model).value_or(QString()));
         for (const QWidget* shown :
              {static_cast<const QWidget*>(searchField), static_cast<const QWidget*>(info)}) {
             const QRect whole = rectIn(shown, window.get());

@@ -172,10 +172,10 @@ private Q_SLOTS:
             w.state.accountState().setAuthSettings(BackendAuthSettings{QStringLiteral("orvalink"), true});
         }) << QStringList{"signInForm"};
         QTest::newRow("error line") << Change([](World& w) {
-            w.state.activity().setErrorMessage(QStringLiteral("Broken"));
+            w.state.activity().setErrorMessage(BilingualText::same(QStringLiteral("Broken")));
         }) << QStringList{"accountSheet"};
         QTest::newRow("status line") << Change([](World& w) {
-            w.state.accountState().setBackendStatusMessage(QStringLiteral("News"));
+            w.state.accountState().setBackendStatusMessage(BilingualText::same(QStringLiteral("News")));
         }) << QStringList{"accountSheet"};
         for (const auto& [field, part] :
              {std::pair{"feedbackSubjectField", "feedbackSection"},

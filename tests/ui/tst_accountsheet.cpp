@@ -439,7 +439,7 @@ private Q_SLOTS:
             config.backendBaseURL = QStringLiteral("http://127.0.0.1:1");
         });
         AccountSheetView& sheet = openSheet();
-        QTRY_COMPARE(viewModel().accountState().backendStatusMessage().value_or(QString()), unreachable);
+        QTRY_COMPARE(statusLine(viewModel()).value_or(QString()), unreachable);
         settle();
         QVERIFY(statusShown());
         QCOMPARE(statusText(), unreachable);
@@ -459,7 +459,7 @@ private Q_SLOTS:
         ViewModelInternals::context(viewModel()).activity().setErrorMessage(std::nullopt);
         ViewModelInternals::context(viewModel())
             .accountState()
-            .setBackendStatusMessage(QStringLiteral("Captcha refreshed."));
+            .setBackendStatusMessage(BilingualText::same(QStringLiteral("Captcha refreshed.")));
         sheet.flushRefresh();
         QCOMPARE(status->tint(), QColor(Qt::blue));
     }
@@ -471,12 +471,14 @@ private Q_SLOTS:
         settle();
         ViewModelInternals::context(viewModel())
             .accountState()
-            .setBackendStatusMessage(QStringLiteral("All good."));
-        ViewModelInternals::context(viewModel()).activity().setErrorMessage(QString());
+            .setBackendStatusMessage(BilingualText::same(QStringLiteral("All good.")));
+        ViewModelInternals::context(viewModel()).activity().setErrorMessage(BilingualText::same(QString()));
         sheet.flushRefresh();
         QVERIFY(statusShown());
         QCOMPARE(statusText(), QStringLiteral("All good."));
-        ViewModelInternals::context(viewModel()).activity().setErrorMessage(QStringLiteral("Broken."));
+        ViewModelInternals::context(viewModel())
+            .activity()
+            .setErrorMessage(BilingualText::same(QStringLiteral("Broken.")));
         sheet.flushRefresh();
         QCOMPARE(statusText(), QStringLiteral("Broken."));
         ViewModelInternals::context(viewModel()).activity().setErrorMessage(std::nullopt);

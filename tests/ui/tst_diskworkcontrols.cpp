@@ -130,7 +130,7 @@ private Q_SLOTS:
         QVERIFY(repairThis->isEnabled());
         repairThis->trigger();
         menu->close();
-        QTRY_COMPARE(activity.infoMessage(), std::optional(refusal));
+        QTRY_COMPARE(infoLine(*vm), std::optional(refusal));
         QCOMPARE(activity.isRepairingLinks(), work == "repair");
 
         // So do the answers of the two force-mode prompts.
@@ -138,15 +138,16 @@ private Q_SLOTS:
         vm->workflows().presentMigrationConflictPrompt(failedWith(alpha, "E004"));
         QTRY_COMPARE(w.surface->openTitle(), "Choose a Force Migration Mode");
         QVERIFY(w.surface->answer(QStringLiteral("Append Migrate (Recommended)")));
-        QTRY_COMPARE(activity.infoMessage(), std::optional(refusal));
+        QTRY_COMPARE(infoLine(*vm), std::optional(refusal));
         QCOMPARE(vm->history().recentFailedMigrations().size(), 2);
 
         activity.setInfoMessage(std::nullopt);
-        activity.setUndoConflictPrompt(
-            UndoConflictPrompt{QUuid::createUuid(), moved, "Choose a Force Restore Mode", "Occupied."});
+        activity.setUndoConflictPrompt(UndoConflictPrompt{QUuid::createUuid(), moved,
+                                                          BilingualText::same("Choose a Force Restore Mode"),
+                                                          BilingualText::same("Occupied.")});
         QTRY_COMPARE(w.surface->openTitle(), "Choose a Force Restore Mode");
         QVERIFY(w.surface->answer(QStringLiteral("Overwrite Restore")));
-        QTRY_COMPARE(activity.infoMessage(), std::optional(refusal));
+        QTRY_COMPARE(infoLine(*vm), std::optional(refusal));
         QCOMPARE(vm->history().undoHistory(), QList<LinkMapping>{moved});
         QCOMPARE(activity.isMigrating(), work == "migration");
         QCOMPARE(activity.isUndoing(), work == "undo");
@@ -189,8 +190,7 @@ private Q_SLOTS:
         ViewModelInternals::context(*vm).history().setMigratedMappings({moved});
         ViewModelInternals::context(*vm).history().setRecentMigrations({successRecord(moved.sourcePath)});
         ActivityState& activity = ViewModelInternals::context(*vm).activity();
-        activity.setOperationTitle({QStringLiteral("迁移"), QStringLiteral("Migration")},
-                                   vm->presentation().localizer());
+        activity.setCurrentOperationTitle({QStringLiteral("迁移"), QStringLiteral("Migration")});
         activity.setMigrationTotalItems(1);
         activity.setMigrationProcessedItems(1);
         activity.setMigrationSucceededItems(1);

@@ -141,7 +141,7 @@ private Q_SLOTS:
             QCOMPARE(dialog->windowTitle(), dialogTitle);
         }
         // The start-up flow lists the start directory and says so; without it nothing is listed.
-        QCOMPARE(vm->activity().infoMessage().has_value(), bootstrap);
+        QCOMPARE(infoLine(*vm).has_value(), bootstrap);
         QCOMPARE(vm->browsing().entries().isEmpty(), !bootstrap);
     }
 
@@ -168,8 +168,55 @@ private Q_SLOTS:
         QVERIFY(w.showAndStart());
         const auto* button = w.window->findChild<QPushButton*>(QStringLiteral("rescanButton"));
         QVERIFY(button && !button->text().isEmpty());
-        QVERIFY2(vm->activity().infoMessage().value_or(QString()).contains(open + button->text() + close),
-                 qPrintable(vm->activity().infoMessage().value_or(QString())));
+        QVERIFY2(infoLine(*vm).value_or(QString()).contains(open + button->text() + close),
+                 qPrintable(infoLine(*vm).value_or(QString())));
+    }
+
+    // The lines that report what happened keep it in both languages: a switch of language redraws
+    // the window's status line, the progress title and the account sheet's status line at once, in
+    // the language now chosen.
+    void aLanguageSwitchRedrawsTheLines()
+    {
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        WindowUnderTest w(*vm);
+        QVERIFY(w.showAndStart());
+        QVERIFY(waitUntilIdle(*vm));
+        ActivityState& activity = ViewModelInternals::context(*vm).activity();
+        activity.setCurrentOperationTitle({"反悔上次迁移", "Undo Last Move"});
+        activity.setMigrationTotalItems(1);
+        w.viewState().setShowProgressPanel(true);
+        ViewModelInternals::context(*vm).accountState().setBackendStatusMessage(
+            BilingualText("已退出登录。", "Signed out."));
+        w.viewState().setActiveSheet(QuickSheet::account);
+        QTRY_VERIFY(w.window->sheets().dialog());
+        const auto label = [&](QWidget* root, const char* name) {
+            ui::RefreshScheduler::flushAll(root);
+            const auto* found = root->findChild<QLabel*>(QString::fromLatin1(name));
+            return found ? found->text() : QStringLiteral("(none)");
+        };
+        const struct {
+            UILanguage language;
+            QString info;
+            QString title;
+            QString status;
+        } rounds[] = {
+            {UILanguage::english, "Directory loaded. Click \"Refresh Now\" for deep scan.", "Undo Last Move",
+             "Signed out."},
+            {UILanguage::chinese, "已加载目录。点击“立即刷新”执行深度扫描。", "反悔上次迁移", "已退出登录。"},
+            {UILanguage::bilingual,
+             "已加载目录。点击“立即刷新”执行深度扫描。 Directory loaded. Click \"Refresh Now\" for deep "
+             "scan.",
+             "反悔上次迁移 Undo Last Move", "已退出登录。 Signed out."},
+        };
+        for (const auto& round : rounds) {
+            vm->settings().setLanguage(round.language);
+            QCOMPARE(label(w.window.get(), "infoText"), round.info);
+            QCOMPARE(label(w.window.get(), "progressTitle"), round.title);
+            QCOMPARE(label(w.window->sheets().dialog(), "statusText"), round.status);
+        }
+        QVERIFY(
+            !saveScreen(w.window->grab().toImage(), QStringLiteral("window-language-switched")).isEmpty());
     }
 
     // The window goes while its start-up flow waits for the listing: the flow ends on its own and
@@ -186,11 +233,11 @@ private Q_SLOTS:
             return countRun(&automationRuns);
         }});
         w->window->show();
-        QTRY_VERIFY(vm->browsing().isScanning() || vm->activity().infoMessage());
+        QTRY_VERIFY(vm->browsing().isScanning() || infoLine(*vm));
         const bool finishedFirst = w->dashboard().hasFinishedStartup();
         w.reset();
         QVERIFY(waitUntilIdle(*vm));
-        QTRY_VERIFY(vm->activity().infoMessage());
+        QTRY_VERIFY(infoLine(*vm));
         for (int round = 0; round < 5; ++round)
             QCoreApplication::processEvents();
         QCOMPARE(automationRuns, finishedFirst ? 1 : 0);

@@ -76,7 +76,7 @@ private Q_SLOTS:
         const QDateTime now = QDateTime::currentDateTimeUtc();
         ViewModelInternals::context(*vm).accountState().setBackendSession(BackendSession{
             email, QStringLiteral("access"), QStringLiteral("refresh"), now.addSecs(3600), now});
-        ViewModelInternals::context(*vm).activity().setCurrentOperationTitle(name);
+        ViewModelInternals::context(*vm).activity().setCurrentOperationTitle(BilingualText::same(name));
         ViewModelInternals::context(*vm).activity().setDiskWork(DiskWork::migration);
 
         auto* card = w.window->findChild<QWidget*>(QStringLiteral("directorySizeCard"));

@@ -300,8 +300,8 @@ private Q_SLOTS:
         QVERIFY(button->isEnabled());
         QVERIFY(!busy->isVisibleTo(&sheet));
         QCOMPARE(runner->commands.loadAcquire(), 1);
-        QCOMPARE(viewModel().activity().infoMessage().value_or(QString()), info);
-        QCOMPARE(viewModel().activity().errorMessage().value_or(QString()), error);
+        QCOMPARE(infoLine(viewModel()).value_or(QString()), info);
+        QCOMPARE(errorLine(viewModel()).value_or(QString()), error);
     }
 
     void closeAsksToBeDismissed()

@@ -134,9 +134,10 @@ private Q_SLOTS:
 
         QVERIFY(fixture.signIn());
         MainViewModel& vm = fixture.viewModel();
-        ViewModelInternals::context(vm).accountState().setBackendStatusMessage(QStringLiteral(
-            "Signed in. Your migration history on this computer was compared with the copy on the service "
-            "and both are the same."));
+        ViewModelInternals::context(vm).accountState().setBackendStatusMessage(
+            BilingualText::same(QStringLiteral("Signed in. Your migration history on this computer was "
+                                               "compared with the copy on the service "
+                                               "and both are the same.")));
         runTask(vm.account().feedback().submitFeedback(FeedbackCategory::bug, QStringLiteral("Cut text"),
                                                        kLongReport));
         runTask(vm.account().feedback().refreshFeedbackDashboard(false));

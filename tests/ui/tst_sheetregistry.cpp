@@ -44,10 +44,10 @@ private Q_SLOTS:
             const QuickSheet kind = QuickSheet(i);
             const ui::SheetEntry& entry = ui::sheetEntry(kind);
             QCOMPARE(entry.kind, kind);
-            QVERIFY(!entry.title.zh().trimmed().isEmpty());
-            QVERIFY(!entry.title.en().trimmed().isEmpty());
-            QVERIFY(!entry.button.face.label.zh().trimmed().isEmpty());
-            QVERIFY(!entry.button.face.label.en().trimmed().isEmpty());
+            for (UILanguage language : {UILanguage::chinese, UILanguage::english}) {
+                QVERIFY(!entry.title.in(language).trimmed().isEmpty());
+                QVERIFY(!entry.button.face.label.in(language).trimmed().isEmpty());
+            }
             QVERIFY(entry.build);
             QCOMPARE(ui::quickSheetFromRawValue(ui::rawValue(kind)), std::optional(kind));
             rawNames.insert(ui::rawValue(kind));
@@ -110,7 +110,7 @@ private Q_SLOTS:
         QCOMPARE(w.viewState().activeSheet(), std::optional(kind));
         QCOMPARE(w.window->sheets().shownSheet(), std::optional(kind));
         QCOMPARE(dialogTitle(w), title);
-        QCOMPARE(dialogTitle(w), entry.title.in(vm->presentation()));
+        QCOMPARE(dialogTitle(w), vm->presentation().localized(entry.title));
 
         vm->settings().setLanguage(switchedTo);
         QCOMPARE(dialogTitle(w), switchedTitle);

@@ -71,7 +71,7 @@ private Q_SLOTS:
         QTRY_COMPARE(vm->settings().effectiveTargetRoot(), chosen);
         ui.settle();
         QCOMPARE(
-            vm->activity().infoMessage().value_or(QString()),
+            infoLine(*vm).value_or(QString()),
             QStringLiteral("已记录首次目标位置，后续将统一使用。 First target location saved for unified "
                            "management."));
         QCOMPARE(vm->browsing().config().managedTargetRoot, std::optional<QString>(chosen));
@@ -181,7 +181,8 @@ private Q_SLOTS:
         QVERIFY(ui.reload());
         ViewModelInternals::context(*vm).browsing().setSmartMigrationEnabled(true);
         vm->navigation().setPathInput(docs + "/Reports");
-        ViewModelInternals::context(*vm).activity().setInfoMessage("Listed " + docs + "/Reports");
+        ViewModelInternals::context(*vm).activity().setInfoMessage(
+            BilingualText::same("Listed " + docs + "/Reports"));
         ui.settle();
 
         QVERIFY(!shown(ui, "pathInputField"));
@@ -237,7 +238,7 @@ private Q_SLOTS:
         ViewModelInternals::context(*vm).browsing().setFocusedEntryPath(fx.tree.path("Pictures"));
         ViewModelInternals::context(*vm).browsing().setSelectedPaths({fx.tree.path("Projects")});
         ViewModelInternals::context(*vm).activity().setInfoMessage(
-            vm->presentation().localized("扫描完成。", "Scan complete."));
+            BilingualText("扫描完成。", "Scan complete."));
         ui.settle();
         const QImage image = ui.screenshot(name);
         QVERIFY(!image.isNull());

@@ -116,8 +116,8 @@ void showEverything(MainViewModel& vm, ui::DashboardViewState& state, TestTree& 
     ViewModelInternals::context(vm).history().setRecentMigrations({successRecord(mappings.at(0).sourcePath)});
     ViewModelInternals::context(vm).history().setRecentFailedMigrations(
         {failedRecord(mappings.at(1).sourcePath)});
-    ViewModelInternals::context(vm).activity().setCurrentOperationTitle(
-        QStringLiteral("Migrating Project archive with a rather long name 2 and two more folders"));
+    ViewModelInternals::context(vm).activity().setCurrentOperationTitle(BilingualText::same(
+        QStringLiteral("Migrating Project archive with a rather long name 2 and two more folders")));
     ViewModelInternals::context(vm).activity().setMigrationTotalItems(3);
     ViewModelInternals::context(vm).activity().setMigrationProcessedItems(1);
     ViewModelInternals::context(vm).activity().setMigrationSucceededItems(1);
@@ -125,9 +125,9 @@ void showEverything(MainViewModel& vm, ui::DashboardViewState& state, TestTree& 
     ViewModelInternals::context(vm).activity().setMigrationProcessedBytes(1024 * 1024);
     ViewModelInternals::context(vm).activity().setMigrationCurrentPath(mappings.at(2).sourcePath);
     ViewModelInternals::context(vm).activity().setDiskWork(DiskWork::migration);
-    ViewModelInternals::context(vm).activity().setInfoMessage(QStringLiteral(
+    ViewModelInternals::context(vm).activity().setInfoMessage(BilingualText::same(QStringLiteral(
         "Migration started for 3 items. The first one finished; the second failed because the target "
-        "already exists, and the third is being copied to the external volume right now."));
+        "already exists, and the third is being copied to the external volume right now.")));
     vm.workflows().setUndoMode(true);
     state.setShowMigratedItemsPanel(true);
     state.setShowProgressPanel(true);

@@ -32,22 +32,23 @@ UndoConflictPrompt undoPrompt()
     mapping.id = QUuid::createUuid();
     mapping.sourcePath = QStringLiteral("/home/user/Alpha");
     mapping.targetPath = QStringLiteral("/Volumes/External/home/user/Alpha");
-    return {QUuid::createUuid(), mapping, kRestoreTitle,
-            QStringLiteral("The original path is occupied again.")};
+    return {QUuid::createUuid(), mapping, BilingualText::same(kRestoreTitle),
+            BilingualText::same(QStringLiteral("The original path is occupied again."))};
 }
 
 MigrationConflictPrompt migrationPrompt(const QString& path)
 {
-    return {QUuid::createUuid(), failedRecord(path), kMigrateTitle,
-            QStringLiteral("The target already contains a file or folder.")};
+    return {QUuid::createUuid(), failedRecord(path), BilingualText::same(kMigrateTitle),
+            BilingualText::same(QStringLiteral("The target already contains a file or folder."))};
 }
 
 AccessRequirementPrompt accessPrompt(AccessRequirementPrompt::Kind kind)
 {
     const bool signIn = kind == AccessRequirementPrompt::Kind::requiresSignIn;
-    return {QUuid::createUuid(), kind, signIn ? QStringLiteral("Sign In Required") : kAdminTitle,
-            signIn ? QStringLiteral("Session expired. Please sign in again.")
-                   : QStringLiteral("This path needs administrator rights.")};
+    return {QUuid::createUuid(), kind,
+            BilingualText::same(signIn ? QStringLiteral("Sign In Required") : kAdminTitle),
+            BilingualText::same(signIn ? QStringLiteral("Session expired. Please sign in again.")
+                                       : QStringLiteral("This path needs administrator rights."))};
 }
 
 // Publishes a prompt of `kind` ("error", "undo", "migration", "signIn" or "admin"), with its own
@@ -56,20 +57,23 @@ void publishPrompt(ActivityState& activity, const QString& kind, const QString& 
                    const std::optional<QString>& message = std::nullopt)
 {
     if (kind == "error") {
-        activity.setErrorMessage(message.value_or(QStringLiteral("Disk full")));
+        activity.setErrorMessage(BilingualText::same(message.value_or(QStringLiteral("Disk full"))));
     } else if (kind == "undo") {
         UndoConflictPrompt prompt = undoPrompt();
-        prompt.message = message.value_or(prompt.message);
+        if (message)
+            prompt.message = BilingualText::same(*message);
         activity.setUndoConflictPrompt(prompt);
     } else if (kind == "migration") {
         MigrationConflictPrompt prompt = migrationPrompt(path);
-        prompt.message = message.value_or(prompt.message);
+        if (message)
+            prompt.message = BilingualText::same(*message);
         activity.setMigrationConflictPrompt(prompt);
     } else {
         AccessRequirementPrompt prompt = accessPrompt(
             kind == "signIn" ? AccessRequirementPrompt::Kind::requiresSignIn
                              : AccessRequirementPrompt::Kind::requiresAdministratorAuthorization);
-        prompt.message = message.value_or(prompt.message);
+        if (message)
+            prompt.message = BilingualText::same(*message);
         activity.setAccessRequirementPrompt(prompt);
     }
 }
@@ -98,7 +102,7 @@ private Q_SLOTS:
         WindowUnderTest w(*vm, withoutStartup());
         QVERIFY(w.showAndStart());
         ActivityState& activity = ViewModelInternals::context(*vm).activity();
-        activity.setErrorMessage(QStringLiteral("Disk full"));
+        activity.setErrorMessage(BilingualText::same(QStringLiteral("Disk full")));
         activity.setAccessRequirementPrompt(
             accessPrompt(AccessRequirementPrompt::Kind::requiresAdministratorAuthorization));
         activity.setMigrationConflictPrompt(migrationPrompt(fx.tree.path("Beta")));
@@ -127,7 +131,7 @@ private Q_SLOTS:
         QVERIFY(!w.surface->isOpen());
         QCOMPARE(w.surface->shown().size(), 4);
         // A new error later is shown again.
-        activity.setErrorMessage(QStringLiteral("Another"));
+        activity.setErrorMessage(BilingualText::same(QStringLiteral("Another")));
         QTRY_COMPARE(w.surface->openTitle(), QStringLiteral("Error"));
     }
 
@@ -158,14 +162,14 @@ private Q_SLOTS:
                 activity.setMigrationConflictPrompt(migrationPrompt(fx.tree.path("Beta")));
         };
         if (errorFirst) {
-            activity.setErrorMessage(QStringLiteral("Disk full"));
+            activity.setErrorMessage(BilingualText::same(QStringLiteral("Disk full")));
             QTRY_COMPARE(w.surface->openTitle(), QStringLiteral("Error"));
             publishConflict();
             QTRY_COMPARE(w.surface->withdrawn(), 1);
         } else {
             publishConflict();
             QTRY_VERIFY(w.surface->isOpen());
-            activity.setErrorMessage(QStringLiteral("Disk full"));
+            activity.setErrorMessage(BilingualText::same(QStringLiteral("Disk full")));
         }
         const QString title = undo ? kRestoreTitle : kMigrateTitle;
         QTRY_COMPARE(w.surface->openTitle(), title);
@@ -176,7 +180,7 @@ private Q_SLOTS:
         QVERIFY(w.surface->answer(std::nullopt));
         QVERIFY(!activity.undoConflictPrompt() && !activity.migrationConflictPrompt());
         QTRY_COMPARE(w.surface->openTitle(), QStringLiteral("Error"));
-        QCOMPARE(activity.errorMessage(), std::optional<QString>(QStringLiteral("Disk full")));
+        QCOMPARE(activity.errorMessage(), std::optional(BilingualText::same(QStringLiteral("Disk full"))));
     }
 
     // An error that arrives while a sheet is open waits until the sheet closes.
@@ -188,14 +192,15 @@ private Q_SLOTS:
         QVERIFY(w.showAndStart());
         QDialog* sheet = w.window->sheets().dialog();
         QVERIFY(sheet);
-        ViewModelInternals::context(*vm).activity().setErrorMessage(QStringLiteral("Disk full"));
+        ViewModelInternals::context(*vm).activity().setErrorMessage(
+            BilingualText::same(QStringLiteral("Disk full")));
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
         QVERIFY(!w.surface->isOpen());
         sheet->reject();
         QTRY_COMPARE(w.surface->openTitle(), QStringLiteral("Error"));
         QVERIFY(w.surface->answer(QStringLiteral("OK")));
-        QVERIFY(!vm->activity().errorMessage());
+        QVERIFY(!errorLine(*vm));
     }
 
     // A question made while privacy was off waits behind the settings sheet, where privacy is
@@ -325,8 +330,8 @@ private Q_SLOTS:
         window.show();
         QTRY_VERIFY(window.dashboard().hasFinishedStartup());
         const QString folder = fx.home.home() + QStringLiteral("/Movies/<b>Holiday</b>");
-        ViewModelInternals::context(*vm).activity().setErrorMessage(QStringLiteral("Could not read ") +
-                                                                    folder);
+        ViewModelInternals::context(*vm).activity().setErrorMessage(
+            BilingualText::same(QStringLiteral("Could not read ") + folder));
         QMessageBox* box = nullptr;
         QTRY_VERIFY((box = window.findChild<QMessageBox*>(QStringLiteral("promptBox"))) && box->isVisible());
         QCOMPARE(box->windowModality(), Qt::WindowModal);
@@ -340,7 +345,7 @@ private Q_SLOTS:
         QVERIFY(!saveScreen(box->grab().toImage(), QStringLiteral("prompt-error-") + QTest::currentDataTag())
                      .isEmpty());
         QTest::keyClick(box, Qt::Key_Escape);
-        QTRY_VERIFY(!vm->activity().errorMessage());
+        QTRY_VERIFY(!errorLine(*vm));
 
         // The force-restore choice: three buttons; the default one answers.
         ViewModelInternals::context(*vm).activity().setUndoConflictPrompt(undoPrompt());
@@ -364,7 +369,8 @@ private Q_SLOTS:
             [](AppConfig& config) { config.uiLanguage = UILanguage::bilingual; });
         WindowUnderTest w(*vm, withoutStartup());
         QVERIFY(w.showAndStart());
-        ViewModelInternals::context(*vm).activity().setErrorMessage(QStringLiteral("Disk full"));
+        ViewModelInternals::context(*vm).activity().setErrorMessage(
+            BilingualText::same(QStringLiteral("Disk full")));
         QTRY_VERIFY(w.surface->isOpen());
         QCOMPARE(w.surface->openTitle(), QStringLiteral("错误 Error"));
         QCOMPARE(buttonTexts(*w.surface->open()), QStringList{QStringLiteral("确定 OK")});

@@ -86,4 +86,35 @@ QStringList shownNames(MainViewModel& viewModel)
     return names;
 }
 
+namespace {
+
+std::optional<QString> shownLine(MainViewModel& viewModel, const std::optional<BilingualText>& line)
+{
+    if (!line)
+        return std::nullopt;
+    return shown(viewModel, *line);
+}
+
+} // namespace
+
+QString shown(MainViewModel& viewModel, const BilingualText& text)
+{
+    return viewModel.presentation().localized(text);
+}
+
+std::optional<QString> infoLine(MainViewModel& viewModel)
+{
+    return shownLine(viewModel, viewModel.activity().infoMessage());
+}
+
+std::optional<QString> errorLine(MainViewModel& viewModel)
+{
+    return shownLine(viewModel, viewModel.activity().errorMessage());
+}
+
+std::optional<QString> statusLine(MainViewModel& viewModel)
+{
+    return shownLine(viewModel, viewModel.accountState().backendStatusMessage());
+}
+
 } // namespace orvalink::test

@@ -94,4 +94,13 @@ bool waitUntilIdle(MainViewModel& viewModel);
 // The names of the shown entries, in order.
 QStringList shownNames(MainViewModel& viewModel);
 
+// A text of the state object as the window shows it, in the language in force.
+QString shown(MainViewModel& viewModel, const BilingualText& text);
+
+// The info and error lines and the account sheet's status line as the window shows them, in the
+// language in force; none while the line is empty.
+std::optional<QString> infoLine(MainViewModel& viewModel);
+std::optional<QString> errorLine(MainViewModel& viewModel);
+std::optional<QString> statusLine(MainViewModel& viewModel);
+
 } // namespace orvalink::test

@@ -112,13 +112,11 @@ QString freshStartReports(WorkflowFixture& fixture, const QStringList& migrated)
 
     auto reopened = fixture.fx.makeViewModel();
     runTask(reopened->launch().bootstrap(), std::chrono::seconds(60));
-    const ActivityState& activity = reopened->activity();
-    const QString loaded = startupListedText(reopened->presentation().localizer());
-    if (activity.infoMessage() != loaded)
-        problems.append(QStringLiteral("info line: ") +
-                        activity.infoMessage().value_or(QStringLiteral("none")));
-    if (activity.errorMessage())
-        problems.append(QStringLiteral("error line: ") + *activity.errorMessage());
+    const QString loaded = reopened->presentation().localized(startupListedText());
+    if (infoLine(*reopened) != loaded)
+        problems.append(QStringLiteral("info line: ") + infoLine(*reopened).value_or(QStringLiteral("none")));
+    if (const std::optional<QString> error = errorLine(*reopened))
+        problems.append(QStringLiteral("error line: ") + *error);
 
     const HistoryState& history = reopened->history();
     QStringList tasks;

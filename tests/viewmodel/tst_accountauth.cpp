@@ -76,9 +76,8 @@ private Q_SLOTS:
         QCOMPARE(viewModel().persisted().localHistoryScope(),
                  LocalHistoryScope::account(AccountFixture::email));
         QCOMPARE(viewModel().history().tasks().size(), 1);
-        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
-                 QStringLiteral("Signed in successfully."));
-        QVERIFY(!viewModel().activity().errorMessage());
+        QCOMPARE(text(statusLine(viewModel())), QStringLiteral("Signed in successfully."));
+        QVERIFY(!errorLine(viewModel()));
         QVERIFY(viewModel().accountState().migrationAccountOverview());
         QVERIFY(viewModel().accountState().feedbackDashboard());
         QCOMPARE(AuthSessionStore(AccountFixture::sessionPath()).load()->email, AccountFixture::email);
@@ -91,8 +90,7 @@ private Q_SLOTS:
         runTask(viewModel().account().auth().registerAndSignIn(
             QStringLiteral(" New@Example.com"), QStringLiteral("password1"), QStringLiteral(" Nick "),
             std::nullopt, std::nullopt));
-        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
-                 QStringLiteral("Account created and signed in."));
+        QCOMPARE(text(statusLine(viewModel())), QStringLiteral("Account created and signed in."));
         QCOMPARE(fixture().service.passwordOf(address), std::optional<QString>(QStringLiteral("password1")));
         QCOMPARE(viewModel().persisted().localHistoryScope(), LocalHistoryScope::account(address));
 
@@ -105,10 +103,8 @@ private Q_SLOTS:
         // A second registration of the address is refused with the service's message.
         runTask(viewModel().account().auth().registerAndSignIn(address, QStringLiteral("password1"),
                                                                QString(), std::nullopt, std::nullopt));
-        QCOMPARE(text(viewModel().activity().errorMessage()),
-                 QStringLiteral("This e-mail is already registered."));
-        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
-                 QStringLiteral("Registration failed."));
+        QCOMPARE(text(errorLine(viewModel())), QStringLiteral("This e-mail is already registered."));
+        QCOMPARE(text(statusLine(viewModel())), QStringLiteral("Registration failed."));
         QCOMPARE(viewModel().accountState().backendSession()->email, address);
     }
 
@@ -133,10 +129,10 @@ private Q_SLOTS:
             viewModel().account().auth().signIn(AccountFixture::email, password, std::nullopt, std::nullopt));
         QVERIFY(!viewModel().accountState().backendSession());
         QVERIFY(viewModel().persisted().localHistoryScope().isGuest());
-        QVERIFY(viewModel().activity().errorMessage());
+        QVERIFY(errorLine(viewModel()));
         if (!error.isEmpty())
-            QCOMPARE(*viewModel().activity().errorMessage(), error);
-        QCOMPARE(text(viewModel().accountState().backendStatusMessage()), QStringLiteral("Sign in failed."));
+            QCOMPARE(*errorLine(viewModel()), error);
+        QCOMPARE(text(statusLine(viewModel())), QStringLiteral("Sign in failed."));
         QVERIFY(!viewModel().accountState().isSubmittingAuth());
         QVERIFY(!viewModel().activity().accessRequirementPrompt());
     }
@@ -150,15 +146,14 @@ private Q_SLOTS:
         const std::optional<BackendCaptchaChallenge> first =
             viewModel().accountState().authCaptchaChallenge();
         QVERIFY(first && first->captchaId);
-        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
+        QCOMPARE(text(statusLine(viewModel())),
                  QStringLiteral("Captcha is enabled. Sign-in and sign-up now require the code."));
 
         runTask(viewModel().account().auth().signIn(AccountFixture::email, AccountFixture::password,
                                                     first->captchaId, QStringLiteral("0000")));
-        QCOMPARE(text(viewModel().activity().errorMessage()),
-                 QStringLiteral("Captcha is invalid or expired."));
+        QCOMPARE(text(errorLine(viewModel())), QStringLiteral("Captcha is invalid or expired."));
         // The quiet refresh writes no text of its own, so the sign-in's fallback is shown.
-        QCOMPARE(text(viewModel().accountState().backendStatusMessage()), QStringLiteral("Sign in failed."));
+        QCOMPARE(text(statusLine(viewModel())), QStringLiteral("Sign in failed."));
         const std::optional<BackendCaptchaChallenge> second =
             viewModel().accountState().authCaptchaChallenge();
         QVERIFY(second && second->captchaId && *second->captchaId != *first->captchaId);
@@ -176,8 +171,7 @@ private Q_SLOTS:
         runTask(viewModel().account().requirements().refreshAuthCaptcha(
             true)); // before the settings were ever loaded
         QVERIFY(!viewModel().accountState().authCaptchaChallenge());
-        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
-                 QStringLiteral("Captcha is currently disabled."));
+        QCOMPARE(text(statusLine(viewModel())), QStringLiteral("Captcha is currently disabled."));
         QCOMPARE(http().requests().size(), 0);
 
         BackendCaptchaChallenge shown;
@@ -186,8 +180,7 @@ private Q_SLOTS:
         runTask(viewModel().account().requirements().refreshAuthRequirements(true));
         QVERIFY(!viewModel().accountState().authSettings()->captchaEnabled);
         QVERIFY(!viewModel().accountState().authCaptchaChallenge());
-        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
-                 QStringLiteral("Captcha is currently disabled."));
+        QCOMPARE(text(statusLine(viewModel())), QStringLiteral("Captcha is currently disabled."));
 
         runTask(viewModel().account().auth().signIn(AccountFixture::email, QStringLiteral("wrong"),
                                                     std::nullopt, std::nullopt));
@@ -216,7 +209,9 @@ private Q_SLOTS:
         QFETCH(bool, lost);
         fixture().start();
         QVERIFY(fixture().signIn());
-        ViewModelInternals::context(viewModel()).activity().setErrorMessage(QStringLiteral("an older error"));
+        ViewModelInternals::context(viewModel())
+            .activity()
+            .setErrorMessage(BilingualText::same(QStringLiteral("an older error")));
         if (status == 0) {
             AppConfig config = viewModel().browsing().config();
             config.backendBaseURL = QStringLiteral("http://127.0.0.1:1");
@@ -233,25 +228,23 @@ private Q_SLOTS:
         QCOMPARE(viewModel().persisted().localHistoryScope().isGuest(), lost);
         QCOMPARE(viewModel().accountState().feedbackDashboard().has_value(), !lost);
         if (lost) {
-            QVERIFY(!viewModel().activity().errorMessage());
+            QVERIFY(!errorLine(viewModel()));
             const QString expired = QStringLiteral("Session expired. Please sign in again.");
-            QCOMPARE(text(viewModel().accountState().backendStatusMessage()), expired);
+            QCOMPARE(text(statusLine(viewModel())), expired);
             const std::optional<AccessRequirementPrompt> prompt =
                 viewModel().activity().accessRequirementPrompt();
             QVERIFY(prompt);
             QCOMPARE(prompt->kind, AccessRequirementPrompt::Kind::requiresSignIn);
-            QCOMPARE(prompt->title, QStringLiteral("Sign In Required"));
-            QCOMPARE(prompt->message, expired);
+            QCOMPARE(viewModel().presentation().localized(prompt->title), QStringLiteral("Sign In Required"));
+            QCOMPARE(viewModel().presentation().localized(prompt->message), expired);
             QVERIFY(!viewModel().accountState().migrationAccountOverview());
         } else {
-            QVERIFY(viewModel().activity().errorMessage() &&
-                    *viewModel().activity().errorMessage() != "an older error");
+            QVERIFY(errorLine(viewModel()) && *errorLine(viewModel()) != "an older error");
             // The service's own refusal as it wrote it; a connection that failed in the user's words.
             const QString unreachable = QStringLiteral(
                 "Cannot reach the account service. Check the network connection and try again.");
-            QCOMPARE(*viewModel().activity().errorMessage(),
-                     status != 0 ? QStringLiteral("Refused.") : unreachable);
-            QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
+            QCOMPARE(*errorLine(viewModel()), status != 0 ? QStringLiteral("Refused.") : unreachable);
+            QCOMPARE(text(statusLine(viewModel())),
                      status != 0 ? QStringLiteral("Failed to load feedback.") : unreachable);
             QVERIFY(viewModel().accountState().backendStatusIsFailure());
             QVERIFY(!viewModel().activity().accessRequirementPrompt());
@@ -282,9 +275,9 @@ private Q_SLOTS:
         }
 
         runTask(viewModel().account().auth().signOutFromBackend());
-        QCOMPARE(text(viewModel().accountState().backendStatusMessage()), status);
+        QCOMPARE(text(statusLine(viewModel())), status);
         QCOMPARE(viewModel().accountState().backendStatusIsFailure(), !reachable);
-        QVERIFY(!viewModel().activity().errorMessage());
+        QVERIFY(!errorLine(viewModel()));
         QVERIFY(!viewModel().accountState().backendSession());
         QVERIFY(!QFileInfo::exists(AccountFixture::sessionPath()));
         QVERIFY(viewModel().persisted().localHistoryScope().isGuest());
@@ -321,7 +314,7 @@ private Q_SLOTS:
 
         runTask(viewModel().account().auth().signOutFromBackend());
 
-        const QString status = text(viewModel().accountState().backendStatusMessage());
+        const QString status = text(statusLine(viewModel()));
         const QString kept =
             QStringLiteral("Signed out in this window, but the saved session could not be removed: "
                            "Operation not permitted: %1. You will be signed in again at the next "
@@ -329,7 +322,7 @@ private Q_SLOTS:
                 .arg(AccountFixture::sessionPath());
         QVERIFY2(status.startsWith(serverPart) && status.endsWith(kept), qPrintable(status));
         QVERIFY(!status.contains(QStringLiteral("Signed out.")));
-        QCOMPARE(text(viewModel().activity().errorMessage()), kept);
+        QCOMPARE(text(errorLine(viewModel())), kept);
         QVERIFY(QFileInfo::exists(AccountFixture::sessionPath()));
         QVERIFY(!viewModel().accountState().backendSession());
         QVERIFY(viewModel().persisted().localHistoryScope().isGuest());
@@ -362,24 +355,24 @@ private Q_SLOTS:
         ViewModelInternals::context(viewModel()).activity().setErrorMessage(std::nullopt);
         ViewModelInternals::context(viewModel()).accountState().setBackendStatusMessage(std::nullopt);
         runTask(viewModel().account().feedback().submitFeedback(FeedbackCategory::bug, "Subject", "Content"));
-        QCOMPARE(text(viewModel().activity().errorMessage()), expected);
+        QCOMPARE(text(errorLine(viewModel())), expected);
 
         viewModel().account().session().endSessionLocally(false);
         ViewModelInternals::context(viewModel()).activity().setErrorMessage(std::nullopt);
         ViewModelInternals::context(viewModel()).accountState().setBackendStatusMessage(std::nullopt);
         runTask(viewModel().account().requirements().refreshAuthRequirements(false));
-        QCOMPARE(text(viewModel().accountState().backendStatusMessage()), expected);
+        QCOMPARE(text(statusLine(viewModel())), expected);
         QVERIFY(viewModel().accountState().backendStatusIsFailure());
-        QVERIFY(!viewModel().activity().errorMessage());
+        QVERIFY(!errorLine(viewModel()));
 
         runTask(viewModel().account().auth().signIn(AccountFixture::email, AccountFixture::password,
                                                     std::nullopt, std::nullopt));
-        QCOMPARE(text(viewModel().activity().errorMessage()), expected);
+        QCOMPARE(text(errorLine(viewModel())), expected);
         QVERIFY(viewModel().accountState().backendStatusIsFailure());
         // A later success clears the failure mark with its own text.
         ViewModelInternals::context(viewModel())
             .accountState()
-            .setBackendStatusMessage(QStringLiteral("Signed out."));
+            .setBackendStatusMessage(BilingualText::same(QStringLiteral("Signed out.")));
         QVERIFY(!viewModel().accountState().backendStatusIsFailure());
     }
 
@@ -390,7 +383,7 @@ private Q_SLOTS:
         fixture().start();
         runTask(viewModel().account().auth().signOutFromBackend());
         QCOMPARE(fixture().requestsTo(kLogoutPath), 0);
-        QCOMPARE(text(viewModel().accountState().backendStatusMessage()), QStringLiteral("Signed out."));
+        QCOMPARE(text(statusLine(viewModel())), QStringLiteral("Signed out."));
 
         QVERIFY(fixture().signIn());
         const QString refreshToken = viewModel().accountState().backendSession()->refreshToken;
@@ -414,10 +407,10 @@ private Q_SLOTS:
         runTask(viewModel().account().auth().signOutFromBackend());
         QCOMPARE(fixture().requestsTo(kLogoutPath), 1);
         QVERIFY(!fixture().service.isRefreshTokenActive(refreshToken));
-        QCOMPARE(text(viewModel().accountState().backendStatusMessage()), QStringLiteral("Signed out."));
+        QCOMPARE(text(statusLine(viewModel())), QStringLiteral("Signed out."));
         QVERIFY(!QFileInfo::exists(AccountFixture::sessionPath()));
         QVERIFY(!viewModel().accountState().backendSession());
-        QVERIFY(!viewModel().activity().errorMessage());
+        QVERIFY(!errorLine(viewModel()));
     }
 
     // A renewal that was out when the user signed out must not bring the session back, neither in
@@ -462,8 +455,7 @@ private Q_SLOTS:
         QCOMPARE(viewModel().accountState().backendSession()->email, QStringLiteral("ben@example.com"));
         QVERIFY(QFileInfo::exists(AccountFixture::sessionPath()));
         QVERIFY(!viewModel().activity().accessRequirementPrompt());
-        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
-                 QStringLiteral("Signed in successfully."));
+        QCOMPARE(text(statusLine(viewModel())), QStringLiteral("Signed in successfully."));
         QVERIFY(!viewModel().accountState().isRefreshingMigrationOverview());
     }
 
@@ -493,8 +485,8 @@ private Q_SLOTS:
         const bool changes = signedIn && current == AccountFixture::password;
 
         runTask(viewModel().account().auth().changeBackendPassword(current, QStringLiteral("another pass")));
-        QTEST(text(viewModel().accountState().backendStatusMessage()), "status");
-        QTEST(text(viewModel().activity().errorMessage()), "error");
+        QTEST(text(statusLine(viewModel())), "status");
+        QTEST(text(errorLine(viewModel())), "error");
         QVERIFY(!viewModel().accountState().isChangingPassword());
         const QString expected = changes ? QStringLiteral("another pass") : AccountFixture::password;
         QCOMPARE(*fixture().service.passwordOf(AccountFixture::email), expected);
@@ -528,11 +520,11 @@ private Q_SLOTS:
         QFETCH(UILanguage, language);
         fixture().start([language](AppConfig& config) { config.uiLanguage = language; });
         QVERIFY(fixture().signIn());
-        QTEST(text(viewModel().accountState().backendStatusMessage()), "signedIn");
+        QTEST(text(statusLine(viewModel())), "signedIn");
         runTask(viewModel().account().requirements().refreshAuthCaptcha(true));
-        QTEST(text(viewModel().accountState().backendStatusMessage()), "captchaOff");
+        QTEST(text(statusLine(viewModel())), "captchaOff");
         runTask(viewModel().account().auth().signOutFromBackend());
-        QTEST(text(viewModel().accountState().backendStatusMessage()), "signedOut");
+        QTEST(text(statusLine(viewModel())), "signedOut");
     }
 };
 

@@ -72,7 +72,7 @@ private Q_SLOTS:
         const QString oldToken = viewModel().accountState().backendSession()->accessToken;
 
         submit(QStringLiteral("\n  Slow scan \n"), QStringLiteral("\n\nDetails.\n"));
-        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
+        QCOMPARE(text(statusLine(viewModel())),
                  QStringLiteral("Feedback sent. You can submit 1 more today."));
         QCOMPARE(fixture().requestsTo(kRefreshPath), 1);
         QVERIFY(viewModel().accountState().backendSession()->accessToken != oldToken);
@@ -83,21 +83,18 @@ private Q_SLOTS:
         QCOMPARE(sent.jsonBody().value("content").toString(), QStringLiteral("Details."));
 
         submit();
-        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
+        QCOMPARE(text(statusLine(viewModel())),
                  QStringLiteral("Feedback sent. You can submit 0 more today."));
         // The limit is the service's: the third item is sent and refused.
         submit();
-        QCOMPARE(text(viewModel().activity().errorMessage()),
-                 QStringLiteral("Daily feedback limit reached."));
-        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
-                 QStringLiteral("Failed to send feedback."));
+        QCOMPARE(text(errorLine(viewModel())), QStringLiteral("Daily feedback limit reached."));
+        QCOMPARE(text(statusLine(viewModel())), QStringLiteral("Failed to send feedback."));
         QCOMPARE(viewModel().accountState().feedbackDashboard()->items.size(), 2);
         QVERIFY(viewModel().accountState().backendSession());
 
         runTask(viewModel().account().feedback().refreshFeedbackDashboard(true));
-        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
-                 QStringLiteral("Feedback refreshed."));
-        QVERIFY(!viewModel().activity().errorMessage());
+        QCOMPARE(text(statusLine(viewModel())), QStringLiteral("Feedback refreshed."));
+        QVERIFY(!errorLine(viewModel()));
         QCOMPARE(viewModel().accountState().feedbackDashboard()->items.size(), 2);
         QCOMPARE(viewModel().accountState().feedbackDashboard()->items.first().subject,
                  QStringLiteral("Subject"));
@@ -126,7 +123,7 @@ private Q_SLOTS:
             QVERIFY(fixture().signIn());
         http().clearRequests();
         submit(subject);
-        QTEST(text(viewModel().accountState().backendStatusMessage()), "status");
+        QTEST(text(statusLine(viewModel())), "status");
         QCOMPARE(http().requests().size(), 0);
         QVERIFY(!viewModel().accountState().isSubmittingFeedback());
     }
@@ -147,7 +144,7 @@ private Q_SLOTS:
             .setFeedbackDashboard(BackendFeedbackDashboard{});
         runTask(viewModel().account().feedback().refreshFeedbackDashboard(userInitiated));
         QVERIFY(!viewModel().accountState().feedbackDashboard());
-        QTEST(text(viewModel().accountState().backendStatusMessage()), "status");
+        QTEST(text(statusLine(viewModel())), "status");
         QVERIFY(!viewModel().accountState().isRefreshingFeedbackDashboard());
     }
 
@@ -165,13 +162,18 @@ private Q_SLOTS:
         QVERIFY(fixture().signIn());
         const std::optional<BackendFeedbackDashboard> dashboard =
             viewModel().accountState().feedbackDashboard();
-        ViewModelInternals::context(viewModel()).accountState().setBackendStatusMessage(statusBefore);
-        ViewModelInternals::context(viewModel()).activity().setErrorMessage(QStringLiteral("older"));
+        ViewModelInternals::context(viewModel())
+            .accountState()
+            .setBackendStatusMessage(statusBefore ? std::optional(BilingualText::same(*statusBefore))
+                                                  : std::nullopt);
+        ViewModelInternals::context(viewModel())
+            .activity()
+            .setErrorMessage(BilingualText::same(QStringLiteral("older")));
         http().answerNext(kFeedbackPath, LoopbackReply::envelope(500, QStringLiteral("INTERNAL"), "Boom."));
 
         runTask(viewModel().account().feedback().refreshFeedbackDashboard(false));
-        QTEST(text(viewModel().accountState().backendStatusMessage()), "statusAfter");
-        QCOMPARE(text(viewModel().activity().errorMessage()), QStringLiteral("older"));
+        QTEST(text(statusLine(viewModel())), "statusAfter");
+        QCOMPARE(text(errorLine(viewModel())), QStringLiteral("older"));
         QCOMPARE(viewModel().accountState().feedbackDashboard(), dashboard);
     }
 
@@ -186,8 +188,7 @@ private Q_SLOTS:
         fixture().service.migrations().noteDevice(AccountFixture::email, QStringLiteral("device-c"));
 
         runTask(viewModel().account().overview().refreshMigrationOverview(true));
-        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
-                 QStringLiteral("Multi-device migration overview refreshed."));
+        QCOMPARE(text(statusLine(viewModel())), QStringLiteral("Multi-device migration overview refreshed."));
         QCOMPARE(viewModel().accountState().currentMigrationDeviceFingerprint(), std::optional(thisDevice));
         QCOMPARE(viewModel().account().texts().currentMigrationOverviewDevice()->deviceFingerprint,
                  thisDevice);
@@ -207,7 +208,7 @@ private Q_SLOTS:
                  QStringLiteral("The account-wide multi-device overview has not been loaded yet."));
         QVERIFY(!viewModel().account().texts().migrationOverviewTimestampSummary());
         runTask(viewModel().account().overview().refreshMigrationOverview(true));
-        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
+        QCOMPARE(text(statusLine(viewModel())),
                  QStringLiteral("Sign in before viewing the multi-device migration overview."));
     }
 

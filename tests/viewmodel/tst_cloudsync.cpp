@@ -100,7 +100,7 @@ private Q_SLOTS:
         fixture().start();
         QVERIFY(fixture().signIn());
 
-        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
+        QCOMPARE(text(statusLine(viewModel())),
                  QStringLiteral(
                      "Restored the migration snapshot for this account on this device from the cloud."));
         QCOMPARE(storedMappings(), (QStringList{"A", "B"}));
@@ -121,14 +121,16 @@ private Q_SLOTS:
         const HistoryFiles files = AccountFixture::historyOf(AccountFixture::email);
         const QByteArray mappingsBefore = platform::readWholeFile(files.mappingsPath);
         const QByteArray tasksBefore = platform::readWholeFile(files.tasksPath);
-        ViewModelInternals::context(viewModel()).activity().setErrorMessage(QStringLiteral("an older error"));
+        ViewModelInternals::context(viewModel())
+            .activity()
+            .setErrorMessage(BilingualText::same(QStringLiteral("an older error")));
 
         runTask(viewModel().account().cloudSync().syncMigrationSnapshot(true));
         QCOMPARE(
-            text(viewModel().accountState().backendStatusMessage()),
+            text(statusLine(viewModel())),
             QStringLiteral("Synced this account's migration records for this device: 2 migrated items and "
                            "1 history entries."));
-        QVERIFY(!viewModel().activity().errorMessage());
+        QVERIFY(!errorLine(viewModel()));
         QCOMPARE(fixture().requestsTo(kSyncPath), 1);
         QCOMPARE(fixture().requestsTo(kSnapshotPath), 0);
         QCOMPARE(storedMappings(), (QStringList{"A", "B"}));
@@ -163,7 +165,7 @@ private Q_SLOTS:
         runTask(viewModel().account().cloudSync().restoreMigrationSnapshotFromCloudIfNeeded(false));
         runTask(std::move(sync));
 
-        QTEST(text(viewModel().accountState().backendStatusMessage()), "status");
+        QTEST(text(statusLine(viewModel())), "status");
         QCOMPARE(fixture().requestsTo(kSnapshotPath), 1);
         QCOMPARE(fixture().requestsTo(kSyncPath), 0);
         QCOMPARE(fixture().requestsTo(kOverviewPath), 1);
@@ -197,14 +199,13 @@ private Q_SLOTS:
             QVERIFY(expected.errorDescription().startsWith("Cloud snapshot belongs to another device."));
             // The product error is shown through the failure texts, in the user's language.
             QCOMPARE(
-                text(viewModel().activity().errorMessage()),
+                text(errorLine(viewModel())),
                 QStringLiteral(
                     "This cloud snapshot belongs to another device and cannot be restored here directly."));
-            QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
-                     QStringLiteral("Failed to sync migration history."));
+            QCOMPARE(text(statusLine(viewModel())), QStringLiteral("Failed to sync migration history."));
             QVERIFY(!QFileInfo::exists(AccountFixture::historyOf(AccountFixture::email).mappingsPath));
         } else {
-            QVERIFY(!viewModel().activity().errorMessage());
+            QVERIFY(!errorLine(viewModel()));
             QCOMPARE(storedMappings(), QStringList{"A"});
         }
     }
@@ -261,7 +262,7 @@ private Q_SLOTS:
         QCOMPARE(storedMappings().first(), QStringLiteral("Safe"));
         const QString restored =
             QStringLiteral("Local history was empty, so the device snapshot was restored from the cloud.");
-        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
+        QCOMPARE(text(statusLine(viewModel())),
                  dropped == 0 ? restored : restored + " Ignored 1 cloud records with unsafe paths.");
     }
 
@@ -291,7 +292,7 @@ private Q_SLOTS:
         http().answerNext(kSnapshotPath,
                           snapshotReply(AccountFixture::thisDevice(), {fixture().mapping("A"), unsafe}));
         runTask(viewModel().account().cloudSync().syncMigrationSnapshot(true));
-        QTEST(text(viewModel().accountState().backendStatusMessage()), "status");
+        QTEST(text(statusLine(viewModel())), "status");
     }
 
     // A migration that finishes (and an undo that removes a record) while the upload is out: the
@@ -314,7 +315,7 @@ private Q_SLOTS:
         QCOMPARE(storedMappings(), (QStringList{"A", "New"}));
         QCOMPARE(storedTasks(), (QStringList{"A", "New"}));
         QCOMPARE(
-            text(viewModel().accountState().backendStatusMessage()),
+            text(statusLine(viewModel())),
             QStringLiteral("Synced this account's migration records for this device: 2 migrated items and "
                            "2 history entries."));
         QCOMPARE(viewModel().history().migratedMappings().size(), 2);
@@ -351,7 +352,7 @@ private Q_SLOTS:
         QCOMPARE(platform::readWholeFile(AccountFixture::historyOf(AccountFixture::email).mappingsPath),
                  before);
         QVERIFY(!QFileInfo::exists(AccountFixture::historyOf(AccountFixture::email).mappingsPath + ".bak"));
-        QCOMPARE(text(viewModel().accountState().backendStatusMessage()), QStringLiteral("Signed out."));
+        QCOMPARE(text(statusLine(viewModel())), QStringLiteral("Signed out."));
         QVERIFY(!viewModel().accountState().isSyncingMigrationSnapshot());
         QVERIFY(!viewModel().accountState().lastMigrationSyncAt());
     }
@@ -375,9 +376,8 @@ private Q_SLOTS:
             kSyncPath, snapshotReply(AccountFixture::thisDevice(), {fixture().mapping("Other")}, manyTasks));
 
         runTask(viewModel().account().cloudSync().syncMigrationSnapshot(true));
-        QCOMPARE(text(viewModel().accountState().backendStatusMessage()),
-                 QStringLiteral("Failed to sync migration history."));
-        QVERIFY(viewModel().activity().errorMessage());
+        QCOMPARE(text(statusLine(viewModel())), QStringLiteral("Failed to sync migration history."));
+        QVERIFY(errorLine(viewModel()));
         QCOMPARE(platform::readWholeFile(files.mappingsPath), mappingsBefore);
         QCOMPARE(platform::readWholeFile(files.tasksPath), tasksBefore);
     }

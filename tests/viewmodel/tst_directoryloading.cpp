@@ -171,9 +171,9 @@ private Q_SLOTS:
         runTask(viewModel().loader().loadCurrentDirectoryForNavigation(false));
         QVERIFY(scanStarted);
         QVERIFY(waitUntilIdle(viewModel()));
-        QTRY_VERIFY(viewModel().activity().infoMessage().has_value());
+        QTRY_VERIFY(infoLine(viewModel()).has_value());
         QCOMPARE(names(viewModel().browsing().entries()), QStringList{"Big"});
-        QCOMPARE(*viewModel().activity().infoMessage(), "Scanned 1 items from " + m_fixture->home.home());
+        QCOMPARE(*infoLine(viewModel()), "Scanned 1 items from " + m_fixture->home.home());
         QVERIFY(!viewModel().browsing().isBackgroundScanning());
         // Neither the dropped refresh nor a scan with a minimum size reaches the cache.
         QVERIFY(!cachedListing(m_fixture->home.home()));
@@ -187,7 +187,7 @@ private Q_SLOTS:
         QCOMPARE(sizeOf(viewModel().browsing().entries(), "Alpha"), 3 * 4096);
         QCOMPARE(namesAndSizes(*cachedListing(m_fixture->home.home())),
                  namesAndSizes(viewModel().browsing().entries()));
-        QCOMPARE(*viewModel().activity().infoMessage(), "Scanned 2 items from " + m_fixture->home.home());
+        QCOMPARE(*infoLine(viewModel()), "Scanned 2 items from " + m_fixture->home.home());
     }
 
     void aFailedListingEmptiesTheView()
@@ -201,8 +201,7 @@ private Q_SLOTS:
         const QString missing = m_fixture->home.path(QStringLiteral("gone"));
         ViewModelInternals::context(viewModel()).browsing().setCurrentDirectoryPath(missing);
         load();
-        QCOMPARE(viewModel().activity().errorMessage(),
-                 OrvalinkError::sourceNotFound(missing).errorDescription());
+        QCOMPARE(errorLine(viewModel()), OrvalinkError::sourceNotFound(missing).errorDescription());
         QVERIFY(viewModel().browsing().entries().isEmpty());
         QCOMPARE(viewModel().browsing().currentDirectorySizeBytes(), 0);
         QCOMPARE(viewModel().browsing().selectedSizeBytes(), 0);

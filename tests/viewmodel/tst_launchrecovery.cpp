@@ -113,7 +113,7 @@ private Q_SLOTS:
         QCOMPARE(vm.history().tasks().size(), 1);
         QCOMPARE(vm.history().tasks().constFirst().status, TaskStatus::rolledBack);
         QCOMPARE(vm.history().tasks().constFirst().errorCode, QStringLiteral("E008"));
-        const QString info = vm.activity().infoMessage().value_or(QString());
+        const QString info = infoLine(vm).value_or(QString());
         QVERIFY2(
             info.startsWith(QStringLiteral("An interrupted migration was undone; the data is back at %1. ")
                                 .arg(vm.presentation().displayPath(docs))),
@@ -122,7 +122,7 @@ private Q_SLOTS:
 
         QVERIFY(QFileInfo::exists(musicRecord.stagingPath) && QFileInfo::exists(musicRecord.targetPath) &&
                 !QFileInfo::exists(music));
-        const QString error = vm.activity().errorMessage().value_or(QString());
+        const QString error = errorLine(vm).value_or(QString());
         QVERIFY2(error.contains(
                      QStringLiteral("An interrupted operation could not be put right; nothing was changed "
                                     "at these paths, please check them: %1, %2.")
@@ -190,7 +190,7 @@ private Q_SLOTS:
                 startDetached(vm.workflows().undoLastMigration());
                 refusedToStart = !vm.activity().isUndoing() && vm.hasRunningDiskWork();
             }
-            const QString line = vm.activity().infoMessage().value_or(QString());
+            const QString line = infoLine(vm).value_or(QString());
             if (!linesWhileRecovering.contains(line))
                 linesWhileRecovering.append(line);
         });
@@ -213,9 +213,8 @@ private Q_SLOTS:
         QCOMPARE(platform::readSymbolicLink(large), record.targetPath);
         QCOMPARE(snapshotTree(record.targetPath), whole);
         QVERIFY(!QFileInfo::exists(record.stagingPath));
-        QVERIFY2(
-            vm.activity().infoMessage()->startsWith(QStringLiteral("An interrupted migration was completed")),
-            qPrintable(*vm.activity().infoMessage()));
+        QVERIFY2(infoLine(vm)->startsWith(QStringLiteral("An interrupted migration was completed")),
+                 qPrintable(*infoLine(vm)));
         QVERIFY(waitUntilIdle(vm));
         QVERIFY(shownNames(vm).contains(QStringLiteral("Large")));
     }
@@ -240,7 +239,7 @@ private Q_SLOTS:
         runTask(vm->launch().bootstrap());
 
         QVERIFY(runner->commands.isEmpty());
-        const QString error = vm->activity().errorMessage().value_or(QString());
+        const QString error = errorLine(*vm).value_or(QString());
         QVERIFY2(error.contains(QStringLiteral("This needs administrator rights, which are not asked for at "
                                                "start-up, so nothing was changed.")),
                  qPrintable(error));
@@ -323,9 +322,11 @@ private Q_SLOTS:
         const RecoveryTexts texts =
             orvalink::recoveryTexts({back, forward, unreadable, refused}, vm->presentation());
 
-        QCOMPARE(texts.info.value_or(QString()), info);
-        QCOMPARE(texts.error.value_or(QString()), error);
-        QCOMPARE(recoveryInProgressText({back.sourcePath, forward.sourcePath}, vm->presentation()), progress);
+        const Presentation& shown = vm->presentation();
+        QCOMPARE(shown.localized(texts.info.value_or(BilingualText())), info);
+        QCOMPARE(shown.localized(texts.error.value_or(BilingualText())), error);
+        QCOMPARE(shown.localized(recoveryInProgressText({back.sourcePath, forward.sourcePath}, shown)),
+                 progress);
     }
 
     // The data came back, but the volume would not give up the partial copy (read-only, or locked
@@ -364,8 +365,9 @@ private Q_SLOTS:
 
         const RecoveryTexts texts = orvalink::recoveryTexts({back}, vm->presentation());
 
-        QCOMPARE(texts.info.value_or(QString()), info);
-        QCOMPARE(texts.error.value_or(QString()), error);
+        const Presentation& shown = vm->presentation();
+        QCOMPARE(shown.localized(texts.info.value_or(BilingualText())), info);
+        QCOMPARE(shown.localized(texts.error.value_or(BilingualText())), error);
     }
 
     // With nothing left unfinished the start-up says nothing about it and waits for nothing.
@@ -380,9 +382,8 @@ private Q_SLOTS:
         });
         runTask(vm.launch().bootstrap());
         QVERIFY(!everRecovering);
-        QVERIFY(!vm.activity().errorMessage());
-        QCOMPARE(*vm.activity().infoMessage(),
-                 QStringLiteral("Directory loaded. Click \"Refresh Now\" for deep scan."));
+        QVERIFY(!errorLine(vm));
+        QCOMPARE(*infoLine(vm), QStringLiteral("Directory loaded. Click \"Refresh Now\" for deep scan."));
     }
 };
 

@@ -141,7 +141,7 @@ private Q_SLOTS:
         QCOMPARE(viewModel->persisted().localHistoryScope(), LocalHistoryScope::account(kEmail));
         QVERIFY(viewModel->accountState().migrationAccountOverview());
         QVERIFY(viewModel->accountState().feedbackDashboard());
-        QVERIFY(!viewModel->accountState().backendStatusMessage());
+        QVERIFY(!statusLine(*viewModel));
     }
 
     void aSessionTheServiceRefusesIsDropped()
@@ -161,9 +161,9 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(sessionPath()));
         QVERIFY(viewModel->persisted().localHistoryScope().isGuest());
         QTRY_COMPARE(viewModel->history().tasks().size(), 1);
-        QVERIFY(!viewModel->activity().errorMessage());
+        QVERIFY(!errorLine(*viewModel));
         QVERIFY(viewModel->activity().accessRequirementPrompt());
-        QCOMPARE(viewModel->accountState().backendStatusMessage(),
+        QCOMPARE(statusLine(*viewModel),
                  std::optional<QString>(
                      QStringLiteral("登录已失效，请重新登录。 Session expired. Please sign in again.")));
     }
@@ -177,8 +177,8 @@ private Q_SLOTS:
         QVERIFY(sameSession(viewModel->accountState().backendSession(), session));
         QVERIFY(sameSession(savedSession(), session));
         QCOMPARE(viewModel->persisted().localHistoryScope(), LocalHistoryScope::account(kEmail));
-        QVERIFY(!viewModel->activity().errorMessage());
-        QVERIFY(!viewModel->accountState().backendStatusMessage());
+        QVERIFY(!errorLine(*viewModel));
+        QVERIFY(!statusLine(*viewModel));
         QVERIFY(!viewModel->accountState().migrationAccountOverview());
     }
 
@@ -208,7 +208,7 @@ private Q_SLOTS:
         auto viewModel = launch(m_service->baseURL());
         runTask(viewModel->launch().bootstrap());
         QVERIFY(sameSession(viewModel->accountState().backendSession(), session));
-        QVERIFY(viewModel->activity().infoMessage());
+        QVERIFY(infoLine(*viewModel));
         QVERIFY(waitUntilIdle(*viewModel));
     }
 };

@@ -74,24 +74,22 @@ private Q_SLOTS:
     void titles()
     {
         QFETCH(UILanguage, language);
-        const Localizer localizer(language);
-        QTEST(sortTitle(localizer, SortOption::sizeDesc), "sizeDesc");
-        QTEST(sortTitle(localizer, SortOption::typeSizeAsc), "typeSizeAsc");
-        QTEST(fileTypeTitle(localizer, FileTypeFilter::diskImage), "diskImage");
-        QTEST(fileTypeTitle(localizer, FileTypeFilter::other), "other");
+        QTEST(sortTitle(SortOption::sizeDesc).in(language), "sizeDesc");
+        QTEST(sortTitle(SortOption::typeSizeAsc).in(language), "typeSizeAsc");
+        QTEST(fileTypeTitle(FileTypeFilter::diskImage).in(language), "diskImage");
+        QTEST(fileTypeTitle(FileTypeFilter::other).in(language), "other");
     }
 
     void everyTitleIsDistinct()
     {
-        const Localizer english(UILanguage::english);
         QSet<QString> titles;
         for (SortOption option : allSortOptions)
-            titles.insert(sortTitle(english, option));
+            titles.insert(sortTitle(option).in(UILanguage::english));
         for (FileTypeFilter filter : allFileTypeFilters)
-            titles.insert(fileTypeTitle(english, filter));
+            titles.insert(fileTypeTitle(filter).in(UILanguage::english));
         QCOMPARE(titles.size(), int(allSortOptions.size() + allFileTypeFilters.size()));
-        QCOMPARE(sortTitle(english, SortOption::nameAsc), QStringLiteral("Name"));
-        QCOMPARE(fileTypeTitle(english, FileTypeFilter::all), QStringLiteral("All Types"));
+        QCOMPARE(sortTitle(SortOption::nameAsc).in(UILanguage::english), QStringLiteral("Name"));
+        QCOMPARE(fileTypeTitle(FileTypeFilter::all).in(UILanguage::english), QStringLiteral("All Types"));
     }
 
     void classification_data()

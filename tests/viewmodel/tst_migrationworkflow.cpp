@@ -13,7 +13,10 @@
 #include <QtTest>
 
 using namespace orvalink;
+using test::errorLine;
 using test::finish;
+using test::infoLine;
+using test::shown;
 using test::WorkflowFixture;
 
 namespace {
@@ -78,8 +81,8 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(alpha + "/a.bin").isFile()); // the failed source stays whole
         QCOMPARE(vm.history().tasks().size(), 3);
         QFETCH(QString, summary);
-        QCOMPARE(vm.activity().infoMessage(), std::optional<QString>(summary));
-        QCOMPARE(vm.activity().errorMessage(), std::nullopt);
+        QCOMPARE(infoLine(vm), std::optional<QString>(summary));
+        QCOMPARE(errorLine(vm), std::nullopt);
 
         // The bar only grows, never past the total, and ends on it.
         QVERIFY(vm.activity().migrationTotalBytes() >= 64 * 1024);
@@ -192,13 +195,12 @@ private Q_SLOTS:
             return;
         }
         QCOMPARE(started.count(), 0);
-        QCOMPARE(vm.activity().infoMessage(), info.isEmpty() ? std::nullopt : std::optional<QString>(info));
+        QCOMPARE(infoLine(vm), info.isEmpty() ? std::nullopt : std::optional<QString>(info));
         if (errorStart.isEmpty())
-            QCOMPARE(vm.activity().errorMessage(), std::nullopt);
+            QCOMPARE(errorLine(vm), std::nullopt);
         else
-            QVERIFY2(vm.activity().errorMessage()->startsWith(
-                         QString(errorStart).replace("<home>", w.fx.home.home())),
-                     qPrintable(*vm.activity().errorMessage()));
+            QVERIFY2(errorLine(vm)->startsWith(QString(errorStart).replace("<home>", w.fx.home.home())),
+                     qPrintable(*errorLine(vm)));
         QVERIFY(QFileInfo(w.tree.path("Docs")).isDir() && !QFileInfo(w.tree.path("Docs")).isSymLink());
     }
 
@@ -249,20 +251,20 @@ private Q_SLOTS:
         finish(vm.workflows().undoLastMigration());
         finish(vm.workflows().undoSelectedMigration());
         finish(vm.workflows().repairBrokenLinks());
-        QCOMPARE(vm.activity().infoMessage(), std::nullopt);
+        QCOMPARE(infoLine(vm), std::nullopt);
 
         const std::optional<QString> said = refusal.isEmpty() ? std::nullopt : std::optional(refusal);
         const FailedMigrationRecord failed{QUuid::createUuid(), docs, {}, {}, TaskStatus::failed, {}, "x"};
         finish(vm.workflows().retryFailedMigration(failed, ForcedMigrationMode::append, false));
-        QCOMPARE(vm.activity().infoMessage(), said);
+        QCOMPARE(infoLine(vm), said);
         ViewModelInternals::context(vm).activity().setInfoMessage(std::nullopt);
         finish(vm.workflows().repairMigratedLinks({moved.id}));
-        QCOMPARE(vm.activity().infoMessage(), said);
+        QCOMPARE(infoLine(vm), said);
         ViewModelInternals::context(vm).activity().setInfoMessage(std::nullopt);
         finish(vm.workflows().forceUndoMigration(moved, ForcedUndoRestoreMode::overwrite));
-        QCOMPARE(vm.activity().infoMessage(), said);
+        QCOMPARE(infoLine(vm), said);
 
-        QCOMPARE(vm.activity().errorMessage(), std::nullopt);
+        QCOMPARE(errorLine(vm), std::nullopt);
         QVERIFY(!QFileInfo(docs).isSymLink());
         QCOMPARE(platform::readSymbolicLink(moved.sourcePath), std::optional(moved.targetPath));
         QCOMPARE(vm.history().tasks().size(), tasksBefore);

@@ -123,10 +123,10 @@ private Q_SLOTS:
         viewModel().navigation().goToDirectoryContext(m_fixture->tree.path("Docs/deleted.pdf"));
         QCOMPARE(viewModel().navigation().backHistory().size(), 1); // the folder shown already: no new entry
         viewModel().navigation().goToDirectoryContext("   ");
-        QVERIFY(!viewModel().activity().errorMessage());
+        QVERIFY(!errorLine(viewModel()));
         const QString nowhere = m_fixture->tree.path("Missing/deeper/file");
         viewModel().navigation().goToDirectoryContext(nowhere);
-        QCOMPARE(viewModel().activity().errorMessage(), "Unable to locate a directory for " + nowhere);
+        QCOMPARE(errorLine(viewModel()), "Unable to locate a directory for " + nowhere);
         QCOMPARE(viewModel().browsing().currentDirectoryPath(), docs);
         settle();
     }
@@ -151,7 +151,7 @@ private Q_SLOTS:
         settle();
         ViewModelInternals::context(viewModel()).browsing().setPathInput("~/Missing");
         viewModel().navigation().enterPathFromInput();
-        QCOMPARE(viewModel().activity().errorMessage(),
+        QCOMPARE(errorLine(viewModel()),
                  "Directory does not exist or is not a directory: " + m_fixture->home.home() + "/Missing");
         QCOMPARE(viewModel().browsing().currentDirectoryPath(), m_fixture->home.home());
     }
@@ -173,8 +173,7 @@ private Q_SLOTS:
         const quint64 requests = viewModel().loader().latestScanRequestID();
         ViewModelInternals::context(viewModel()).browsing().setPathInput(typed);
         viewModel().navigation().enterPathFromInput();
-        QCOMPARE(viewModel().activity().errorMessage(),
-                 "Enter a full path that begins with / or ~: " + typed);
+        QCOMPARE(errorLine(viewModel()), "Enter a full path that begins with / or ~: " + typed);
         QCOMPARE(viewModel().browsing().pathInput(), typed);
         QCOMPARE(viewModel().browsing().currentDirectoryPath(), m_fixture->home.home());
         QCOMPARE(viewModel().loader().latestScanRequestID(), requests);
@@ -183,8 +182,7 @@ private Q_SLOTS:
     void applicationsFolder()
     {
         viewModel().navigation().goToSystemApplicationsDirectory();
-        QCOMPARE(viewModel().activity().errorMessage(),
-                 QStringLiteral("System Applications directory not found."));
+        QCOMPARE(errorLine(viewModel()), QStringLiteral("System Applications directory not found."));
         QDir().mkpath(m_fixture->applicationsDirectory);
         viewModel().navigation().goToSystemApplicationsDirectory();
         QCOMPARE(viewModel().browsing().currentDirectoryPath(), m_fixture->applicationsDirectory);

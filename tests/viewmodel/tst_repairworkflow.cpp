@@ -19,7 +19,10 @@
 Q_DECLARE_METATYPE(std::exception_ptr)
 
 using namespace orvalink;
+using test::errorLine;
 using test::finish;
+using test::infoLine;
+using test::shown;
 using test::WorkflowFixture;
 
 namespace {
@@ -81,22 +84,21 @@ private Q_SLOTS:
         vm.workflows().workflowSettings().repairBatchSize = 2;
 
         finish(vm.workflows().repairBrokenLinks());
-        QCOMPARE(vm.activity().infoMessage(),
+        QCOMPARE(infoLine(vm),
                  std::optional<QString>("Repair batch finished. Scanned: 2/3, fixed: 2, failed: 0, "
                                         "remaining: 1. Click again to continue."));
         QVERIFY(!vm.activity().isRepairingLinks());
         finish(vm.workflows().repairBrokenLinks());
-        QCOMPARE(vm.activity().infoMessage(),
-                 std::optional<QString>("Repair finished. Scanned: 3, fixed: 1, failed: 0."));
+        QCOMPARE(infoLine(vm), std::optional<QString>("Repair finished. Scanned: 3, fixed: 1, failed: 0."));
         for (const QString& source : history.sources)
             QVERIFY2(resolves(source), qPrintable(source));
         finish(vm.workflows().repairBrokenLinks());
-        QCOMPARE(vm.activity().infoMessage(),
+        QCOMPARE(infoLine(vm),
                  std::optional<QString>("Repair batch finished. Scanned: 2/3, fixed: 0, failed: 0, "
                                         "remaining: 1. Click again to continue."));
         vm.persisted().reloadPersistedState(); // a reload starts over as well
         finish(vm.workflows().repairBrokenLinks());
-        QVERIFY(vm.activity().infoMessage()->startsWith("Repair batch finished. Scanned: 2/3"));
+        QVERIFY(infoLine(vm)->startsWith("Repair batch finished. Scanned: 2/3"));
     }
 
     void selectedRepair()
@@ -110,22 +112,20 @@ private Q_SLOTS:
         QCOMPARE(mappings.size(), 3);
 
         finish(vm.workflows().repairMigratedLinks({QUuid::createUuid()}));
-        QCOMPARE(vm.activity().infoMessage(),
-                 std::optional<QString>("Please select at least one migrated item first."));
+        QCOMPARE(infoLine(vm), std::optional<QString>("Please select at least one migrated item first."));
         vm.workflows().toggleMigratedMappingSelection(mappings.at(0).id);
         vm.workflows().toggleMigratedMappingSelection(mappings.at(1).id);
         vm.workflows().toggleMigratedMappingSelection(mappings.at(1).id);
         QCOMPARE(vm.history().selectedMigratedMappingIDs(), QSet<QUuid>{mappings.at(0).id});
         finish(vm.workflows().repairMigratedLinks(vm.history().selectedMigratedMappingIDs()));
-        QCOMPARE(vm.activity().infoMessage(), std::optional<QString>("Selected link repaired successfully."));
+        QCOMPARE(infoLine(vm), std::optional<QString>("Selected link repaired successfully."));
         QVERIFY(resolves(mappings.at(0).sourcePath));
         QVERIFY(!resolves(mappings.at(1).sourcePath));
         finish(vm.workflows().repairMigratedLinks({mappings.at(0).id}));
-        QCOMPARE(vm.activity().infoMessage(),
-                 std::optional<QString>("Selected link did not need repair or repair failed."));
+        QCOMPARE(infoLine(vm), std::optional<QString>("Selected link did not need repair or repair failed."));
         vm.workflows().selectAllMigratedMappings();
         finish(vm.workflows().repairMigratedLinks(vm.history().selectedMigratedMappingIDs()));
-        QCOMPARE(vm.activity().infoMessage(), std::optional<QString>("Repaired 2 selected links."));
+        QCOMPARE(infoLine(vm), std::optional<QString>("Repaired 2 selected links."));
     }
 
     void administratorCheck_data()
@@ -161,9 +161,8 @@ private Q_SLOTS:
         finish(std::move(check));
         QCOMPARE(runner->commands, QStringList{"/bin/true"});
         QVERIFY(!vm.activity().isRequestingAdminAuthorization());
-        QCOMPARE(vm.activity().infoMessage(), info.isEmpty() ? std::nullopt : std::optional<QString>(info));
-        QCOMPARE(vm.activity().errorMessage(),
-                 error.isEmpty() ? std::nullopt : std::optional<QString>(error));
+        QCOMPARE(infoLine(vm), info.isEmpty() ? std::nullopt : std::optional<QString>(info));
+        QCOMPARE(errorLine(vm), error.isEmpty() ? std::nullopt : std::optional<QString>(error));
     }
 
     void permissionFailures_data()
@@ -216,19 +215,19 @@ private Q_SLOTS:
         MainViewModel& vm = w.vm();
         QCOMPARE(requiresAdministratorAuthorization(error), needsAdministrator);
         QCOMPARE(handleAdministratorAuthorizationRequirementIfNeeded(
-                     ViewModelInternals::context(vm).activity(), vm.presentation(), error, "反悔迁移",
-                     "undo migrations"),
+                     ViewModelInternals::context(vm).activity(), error, "反悔迁移", "undo migrations"),
                  needsAdministrator);
         QCOMPARE(vm.activity().accessRequirementPrompt().has_value(), needsAdministrator);
         if (!needsAdministrator)
             return;
         const AccessRequirementPrompt prompt = *vm.activity().accessRequirementPrompt();
         QCOMPARE(prompt.kind, AccessRequirementPrompt::Kind::requiresAdministratorAuthorization);
-        QCOMPARE(prompt.title, QStringLiteral("Administrator Access Required"));
-        QVERIFY(prompt.message.startsWith(
-            "Undo Migrations touches a protected path and needs administrator rights, asked for "
-            "through the system's authorization prompt."));
-        QCOMPARE(vm.activity().infoMessage(), std::optional<QString>(prompt.message));
+        QCOMPARE(shown(vm, prompt.title), QStringLiteral("Administrator Access Required"));
+        QVERIFY(shown(vm, prompt.message)
+                    .startsWith(
+                        "Undo Migrations touches a protected path and needs administrator rights, asked for "
+                        "through the system's authorization prompt."));
+        QCOMPARE(infoLine(vm), std::optional<QString>(shown(vm, prompt.message)));
     }
 };
 

@@ -11,7 +11,10 @@
 #include <QtTest>
 
 using namespace orvalink;
+using test::errorLine;
 using test::finish;
+using test::infoLine;
+using test::shown;
 using test::WorkflowFixture;
 
 Q_DECLARE_METATYPE(orvalink::UILanguage)
@@ -84,8 +87,8 @@ private Q_SLOTS:
                                      "failed"};
         vm->workflows().presentMigrationConflictPrompt(record);
         QVERIFY(vm->activity().migrationConflictPrompt());
-        QVERIFY2(vm->activity().migrationConflictPrompt()->message.startsWith(opening),
-                 qPrintable(vm->activity().migrationConflictPrompt()->message));
+        const QString message = shown(*vm, vm->activity().migrationConflictPrompt()->message);
+        QVERIFY2(message.startsWith(opening), qPrintable(message));
     }
 
     // A failed item whose target is occupied is forced through the prompt's choice.
@@ -103,16 +106,16 @@ private Q_SLOTS:
 
         vm.workflows().presentMigrationConflictPrompt(record);
         QVERIFY(vm.activity().migrationConflictPrompt());
-        QCOMPARE(vm.activity().migrationConflictPrompt()->title,
+        QCOMPARE(shown(vm, vm.activity().migrationConflictPrompt()->title),
                  QStringLiteral("Choose a Force Migration Mode"));
-        QVERIFY(vm.activity().migrationConflictPrompt()->message.startsWith(
-            "The target already contains a file or folder"));
+        QVERIFY(shown(vm, vm.activity().migrationConflictPrompt()->message)
+                    .startsWith("The target already contains a file or folder"));
         QCOMPARE(vm.activity().migrationConflictPrompt()->record, record);
 
         finish(vm.workflows().retryFailedMigration(record, mode, false));
-        QTEST(vm.activity().currentOperationTitle(), "title");
+        QTEST(shown(vm, vm.activity().currentOperationTitle()), "title");
         QFETCH(QString, message);
-        QVERIFY2(vm.activity().infoMessage()->startsWith(message), qPrintable(*vm.activity().infoMessage()));
+        QVERIFY2(infoLine(vm)->startsWith(message), qPrintable(*infoLine(vm)));
         QVERIFY(!vm.activity().migrationConflictPrompt());
         QVERIFY(vm.history().recentFailedMigrations().isEmpty());
         QCOMPARE(vm.history().recentMigrations().size(), 1);
@@ -136,12 +139,12 @@ private Q_SLOTS:
         QCOMPARE(vm.activity().migrationFailedItems(), 1);
         QVERIFY(isRealDirectory(alpha));
         const FailedMigrationRecord record = vm.history().recentFailedMigrations().first();
-        QVERIFY2(vm.activity().infoMessage()->contains("The directory is in use by: sleep"),
-                 qPrintable(*vm.activity().infoMessage()));
+        QVERIFY2(infoLine(vm)->contains("The directory is in use by: sleep"), qPrintable(*infoLine(vm)));
 
         finish(vm.workflows().retryFailedMigration(record, std::nullopt, true));
-        QCOMPARE(vm.activity().currentOperationTitle(), QStringLiteral("Terminate Holders and Retry"));
-        QCOMPARE(vm.activity().infoMessage(),
+        QCOMPARE(shown(vm, vm.activity().currentOperationTitle()),
+                 QStringLiteral("Terminate Holders and Retry"));
+        QCOMPARE(infoLine(vm),
                  std::optional<QString>("Terminated holders and migrated Alpha. Processes handled: sleep."));
         QTRY_COMPARE(holder.process().state(), QProcess::NotRunning);
         QVERIFY(isLinkTo(alpha, w.targetOf(alpha)));
@@ -164,7 +167,7 @@ private Q_SLOTS:
         QCOMPARE(vm.history().recentFailedMigrations().first().id, record.id);
         QVERIFY(vm.history().recentFailedMigrations().first().errorMessage.startsWith(
             "Target path already exists:"));
-        QVERIFY(vm.activity().errorMessage()->startsWith("The target path already exists."));
+        QVERIFY(errorLine(vm)->startsWith("The target path already exists."));
         QCOMPARE(vm.activity().migrationFailedItems(), 1);
         QVERIFY(isRealDirectory(alpha));
     }
@@ -188,7 +191,7 @@ private Q_SLOTS:
         finish(std::move(second));
         finish(std::move(retry));
         finish(std::move(first));
-        QCOMPARE(vm.activity().errorMessage(), std::nullopt);
+        QCOMPARE(errorLine(vm), std::nullopt);
         QCOMPARE(vm.history().lastRestoredPaths(), QStringList{alpha});
         QVERIFY(isRealDirectory(alpha));
         QVERIFY(vm.history().recentFailedMigrations().isEmpty());
@@ -207,10 +210,10 @@ private Q_SLOTS:
         const LinkMapping newest = vm.history().undoHistory().first();
 
         finish(vm.workflows().undoLastMigration());
-        QCOMPARE(vm.activity().currentOperationTitle(), QStringLiteral("Undo Last Move"));
-        QVERIFY2(vm.activity().infoMessage()->startsWith(
-                     "Undo completed: " + QFileInfo(newest.sourcePath).fileName() + " ("),
-                 qPrintable(*vm.activity().infoMessage()));
+        QCOMPARE(shown(vm, vm.activity().currentOperationTitle()), QStringLiteral("Undo Last Move"));
+        QVERIFY2(
+            infoLine(vm)->startsWith("Undo completed: " + QFileInfo(newest.sourcePath).fileName() + " ("),
+            qPrintable(*infoLine(vm)));
         QCOMPARE(vm.history().lastRestoredPaths(), QStringList{newest.sourcePath});
         QVERIFY(isRealDirectory(newest.sourcePath));
         QCOMPARE(vm.activity().migrationProcessedBytes(), vm.activity().migrationTotalBytes());
@@ -219,8 +222,8 @@ private Q_SLOTS:
         vm.workflows().selectAllUndoMappings();
         QCOMPARE(vm.history().selectedUndoMappingIDs().size(), 2);
         finish(vm.workflows().undoSelectedMigration());
-        QCOMPARE(vm.activity().currentOperationTitle(), QStringLiteral("Undo Selected Records"));
-        QCOMPARE(vm.activity().infoMessage(), std::optional<QString>("Restored 2 records."));
+        QCOMPARE(shown(vm, vm.activity().currentOperationTitle()), QStringLiteral("Undo Selected Records"));
+        QCOMPARE(infoLine(vm), std::optional<QString>("Restored 2 records."));
         QCOMPARE(vm.activity().migrationSucceededItems(), 2);
         for (const QString& source : sources)
             QVERIFY(isRealDirectory(source) && QFileInfo(source + "/data.bin").size() == 20000);
@@ -229,11 +232,9 @@ private Q_SLOTS:
 
         ViewModelInternals::context(vm).history().setSelectedUndoMappingIDs({});
         finish(vm.workflows().undoSelectedMigration());
-        QCOMPARE(vm.activity().infoMessage(),
-                 std::optional<QString>("Select at least one migration record first."));
+        QCOMPARE(infoLine(vm), std::optional<QString>("Select at least one migration record first."));
         finish(vm.workflows().undoLastMigration());
-        QCOMPARE(vm.activity().infoMessage(),
-                 std::optional<QString>("No migration record available to undo."));
+        QCOMPARE(infoLine(vm), std::optional<QString>("No migration record available to undo."));
     }
 
     void undoWithTheVolumeUnpluggedIsLocalized_data()
@@ -258,7 +259,7 @@ private Q_SLOTS:
         QCOMPARE(vm.history().undoHistory().size(), 1);
         w.volume.reset();
         finish(vm.workflows().undoLastMigration());
-        QTEST(vm.activity().errorMessage().value_or(QString()), "expected");
+        QTEST(errorLine(vm).value_or(QString()), "expected");
         QVERIFY(isLinkTo(source, w.targetOf(source)));
         QCOMPARE(vm.history().undoHistory().size(), 1);
     }
@@ -267,12 +268,17 @@ private Q_SLOTS:
     {
         QTest::addColumn<UILanguage>("language");
         QTest::addColumn<QString>("opening");
-        QTest::newRow("english") << UILanguage::english << "Undo was refused: what stands at ";
-        QTest::newRow("chinese") << UILanguage::chinese << "无法反悔：无法确认 ";
+        QTest::addColumn<UILanguage>("switchedTo");
+        QTest::addColumn<QString>("switchedOpening");
+        QTest::newRow("english") << UILanguage::english << "Undo was refused: what stands at "
+                                 << UILanguage::chinese << "无法反悔：无法确认 ";
+        QTest::newRow("chinese") << UILanguage::chinese << "无法反悔：无法确认 " << UILanguage::bilingual
+                                 << "无法反悔：无法确认 ";
     }
 
     // The folder above the target on the volume was swapped for a link to another one: the undo
-    // refuses, says so in the user's language, and the link and the record stay.
+    // refuses, says so in the user's language (and in the one chosen after), and the link and the
+    // record stay.
     void refusedUndoSaysWhy()
     {
         QFETCH(UILanguage, language);
@@ -290,9 +296,16 @@ private Q_SLOTS:
 
         finish(vm.workflows().undoLastMigration());
 
-        const QString message = vm.activity().errorMessage().value_or(QString());
+        const QString message = errorLine(vm).value_or(QString());
         QVERIFY2(message.startsWith(opening), qPrintable(message));
         QVERIFY(message.contains(source.section('/', -1)));
+        QFETCH(UILanguage, switchedTo);
+        QFETCH(QString, switchedOpening);
+        vm.settings().setLanguage(switchedTo);
+        const QString switched = errorLine(vm).value_or(QString());
+        QVERIFY2(switched.startsWith(switchedOpening) && switched != message, qPrintable(switched));
+        QCOMPARE(switched.contains(QStringLiteral(" Undo was refused: what stands at ")),
+                 switchedTo == UILanguage::bilingual);
         QVERIFY(isLinkTo(source, target));
         QVERIFY(isRealDirectory(parent + "-aside/Docs"));
         QCOMPARE(vm.history().undoHistory().size(), 1);
@@ -329,24 +342,25 @@ private Q_SLOTS:
 
         finish(vm.workflows().undoLastMigration());
         QVERIFY(vm.activity().undoConflictPrompt());
-        QCOMPARE(vm.activity().undoConflictPrompt()->title, QStringLiteral("Choose a Force Restore Mode"));
-        QCOMPARE(vm.activity().infoMessage(),
+        QCOMPARE(shown(vm, vm.activity().undoConflictPrompt()->title),
+                 QStringLiteral("Choose a Force Restore Mode"));
+        QCOMPARE(infoLine(vm),
                  std::optional<QString>("The original path has been occupied again. Choose Append "
                                         "Restore (Recommended) or Overwrite Restore."));
-        QCOMPARE(vm.activity().errorMessage(), std::nullopt);
+        QCOMPARE(errorLine(vm), std::nullopt);
         QCOMPARE(vm.activity().migrationFailedItems(), 1);
         const LinkMapping mapping = vm.activity().undoConflictPrompt()->mapping;
 
         ViewModelInternals::context(vm).activity().setUndoConflictPrompt(std::nullopt);
         finish(vm.workflows().forceUndoMigration(mapping, mode));
-        QVERIFY2(vm.activity().infoMessage()->startsWith(message), qPrintable(*vm.activity().infoMessage()));
+        QVERIFY2(infoLine(vm)->startsWith(message), qPrintable(*infoLine(vm)));
         QTEST(QDir(alpha).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name), "restored");
         QCOMPARE(vm.history().lastRestoredPaths(), QStringList{alpha});
         QVERIFY(vm.history().undoHistory().isEmpty());
 
         // The record is gone now: a second forced restore reports it.
         finish(vm.workflows().forceUndoMigration(mapping, mode));
-        QVERIFY(vm.activity().errorMessage());
+        QVERIFY(errorLine(vm));
         QVERIFY(vm.history().lastRestoredPaths().isEmpty());
     }
 };

@@ -20,10 +20,16 @@ const QString kGroup = kHome + "/Library/Group Containers/group.com.tencent.xinW
 SmartMigrationAdvisor advisor(const SmartMigrationCriteria& criteria, const QStringList& existingFolders = {},
                               UILanguage language = UILanguage::english)
 {
-    const Localizer localizer(language);
     return SmartMigrationAdvisor(
-        criteria, kHome, PresentationPrivacy(false, PrivacyLocations::of(kHome, "/media/alice"), localizer),
-        localizer, [existingFolders](const QString& path) { return existingFolders.contains(path); });
+        criteria, kHome, PresentationPrivacy(false, PrivacyLocations::of(kHome, "/media/alice"), language),
+        language, [existingFolders](const QString& path) { return existingFolders.contains(path); });
+}
+
+std::optional<QString> shownIn(const std::optional<BilingualText>& text, UILanguage language)
+{
+    if (!text)
+        return std::nullopt;
+    return text->in(language);
 }
 
 QStringList idsOf(const QList<SmartMigrationSuggestion>& cards)
@@ -97,12 +103,12 @@ private Q_SLOTS:
     {
         const QStringList roots{kContainers};
         const QString lib = kContainers + "/Data/Library/";
-        QCOMPARE(weChatSmartMigrationValidationMessage({kContainers + "/Data/Documents/Video"}, roots,
-                                                       Localizer(UILanguage::english)),
-                 std::nullopt);
+        QCOMPARE(
+            shownIn(weChatSmartMigrationValidationMessage({kContainers + "/Data/Documents/Video"}, roots),
+                    UILanguage::english),
+            std::nullopt);
         const QStringList five{lib + "a", kHome + "/ok", lib + "b", lib + "c", lib + "d", lib + "e"};
-        const auto english =
-            weChatSmartMigrationValidationMessage(five, roots, Localizer(UILanguage::english));
+        const auto english = shownIn(weChatSmartMigrationValidationMessage(five, roots), UILanguage::english);
         QCOMPARE(english,
                  std::optional<QString>(
                      "Smart Migration blocked these high-risk WeChat paths:\n" + lib + "a\n" + lib + "b\n" +
@@ -110,16 +116,14 @@ private Q_SLOTS:
                      "c\n...and 2 more path(s)\n\nThese folders usually contain databases, "
                      "preferences, WebKit data, or core sandbox state. Choose deeper cache, download, media, "
                      "or attachment folders instead."));
-        const auto chinese =
-            weChatSmartMigrationValidationMessage(five, roots, Localizer(UILanguage::chinese));
+        const auto chinese = shownIn(weChatSmartMigrationValidationMessage(five, roots), UILanguage::chinese);
         QVERIFY(chinese->startsWith(QStringLiteral("微信智能迁移已拦下这些高风险目录：\n") + lib + "a\n"));
         QVERIFY(chinese->contains(QStringLiteral("\n...以及另外 2 个路径\n\n")));
         // In both languages the count line stands in each half, each time in both languages.
-        const auto both =
-            weChatSmartMigrationValidationMessage(five, roots, Localizer(UILanguage::bilingual));
+        const auto both = shownIn(weChatSmartMigrationValidationMessage(five, roots), UILanguage::bilingual);
         QCOMPARE(both->count(QStringLiteral("...以及另外 2 个路径 \n...and 2 more path(s)")), 2);
         // Three paths: no count line.
-        QVERIFY(!weChatSmartMigrationValidationMessage(five.mid(0, 4), roots, Localizer(UILanguage::english))
+        QVERIFY(!shownIn(weChatSmartMigrationValidationMessage(five.mid(0, 4), roots), UILanguage::english)
                      ->contains(QStringLiteral("more path")));
     }
 
@@ -210,7 +214,7 @@ private Q_SLOTS:
             SmartMigrationCriteria::of(true, SmartMigrationProfile::wechat, home.home());
         QCOMPARE(criteria.weChatRoots,
                  QStringList({home.home() + "/Library/Containers/com.tencent.xinWeChat"}));
-        const Localizer english(UILanguage::english);
+        const UILanguage english = UILanguage::english;
         const SmartMigrationAdvisor generic({true, SmartMigrationProfile::other, {}}, home.home(),
                                             PresentationPrivacy(false, PrivacyLocations::current(), english),
                                             english);
@@ -250,9 +254,9 @@ private Q_SLOTS:
         DirectoryEntry link = fileEntry("/home/a/Desktop/photo.png", 1);
         link.isSymbolicLink = true;
         QCOMPARE(recommendationKind(link), std::nullopt);
-        QCOMPARE(linkRecommendationTitle(Localizer(UILanguage::bilingual), LinkRecommendation::alias),
+        QCOMPARE(linkRecommendationTitle(LinkRecommendation::alias).in(UILanguage::bilingual),
                  QStringLiteral("建议别名 Use Alias"));
-        QCOMPARE(linkRecommendationTitle(Localizer(UILanguage::chinese), LinkRecommendation::symlink),
+        QCOMPARE(linkRecommendationTitle(LinkRecommendation::symlink).in(UILanguage::chinese),
                  QStringLiteral("建议符号链接"));
     }
 };

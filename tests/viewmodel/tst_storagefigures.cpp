@@ -67,12 +67,11 @@ private Q_SLOTS:
 
     void targetStatus()
     {
-        QCOMPARE(targetVolumeStatus(Localizer(UILanguage::english), false, 999),
-                 QStringLiteral("Not mounted"));
-        QCOMPARE(targetVolumeStatus(Localizer(UILanguage::chinese), false, 0), QStringLiteral("未挂载"));
-        QCOMPARE(targetVolumeStatus(Localizer(UILanguage::english), true, 1536),
+        QCOMPARE(targetVolumeStatus(false, 999).in(UILanguage::english), QStringLiteral("Not mounted"));
+        QCOMPARE(targetVolumeStatus(false, 0).in(UILanguage::chinese), QStringLiteral("未挂载"));
+        QCOMPARE(targetVolumeStatus(true, 1536).in(UILanguage::english),
                  QStringLiteral("Mounted, free: 1.50 KB"));
-        QCOMPARE(targetVolumeStatus(Localizer(UILanguage::bilingual), true, 0),
+        QCOMPARE(targetVolumeStatus(true, 0).in(UILanguage::bilingual),
                  QStringLiteral("已挂载，可用空间：0 B Mounted, free: 0 B"));
     }
 
@@ -129,15 +128,14 @@ private Q_SLOTS:
         progress.processedBytes = 1048576;
         progress.totalBytes = 3221225472;
         QCOMPARE(progress.bytesText(), QStringLiteral("1.00 MB / 3.00 GB"));
-        const Localizer english(UILanguage::english);
-        QCOMPARE(progress.currentItemName(english), QStringLiteral("Waiting"));
-        QCOMPARE(progress.currentItemName(Localizer(UILanguage::chinese)), QStringLiteral("等待中"));
+        QCOMPARE(progress.currentItemName().in(UILanguage::english), QStringLiteral("Waiting"));
+        QCOMPARE(progress.currentItemName().in(UILanguage::chinese), QStringLiteral("等待中"));
         progress.currentPath = QString();
-        QCOMPARE(progress.currentItemName(english), QStringLiteral("Waiting"));
+        QCOMPARE(progress.currentItemName().in(UILanguage::english), QStringLiteral("Waiting"));
         progress.currentPath = QStringLiteral("/media/alice/Backup/Moved/Photos");
-        QCOMPARE(progress.currentItemName(english), QStringLiteral("Photos"));
+        QCOMPARE(progress.currentItemName().in(UILanguage::english), QStringLiteral("Photos"));
         progress.currentPath = QStringLiteral("/media/alice/Backup/Moved/");
-        QCOMPARE(progress.currentItemName(english), QStringLiteral("Moved"));
+        QCOMPARE(progress.currentItemName().in(UILanguage::english), QStringLiteral("Moved"));
     }
 
     void panelVisibility()

@@ -1,6 +1,6 @@
 #include "platform/UserLocations.h"
 #include "support/TestHome.h"
-#include "viewmodel/state/Localizer.h"
+#include "viewmodel/state/BilingualText.h"
 #include "viewmodel/texts/BrowsingTexts.h"
 #include "viewmodel/texts/PresentationPrivacy.h"
 
@@ -17,7 +17,7 @@ namespace {
 PresentationPrivacy privacy(bool enabled, UILanguage language = UILanguage::english)
 {
     return PresentationPrivacy(enabled, PrivacyLocations::of("/home/alice", "/media/alice", "alice"),
-                               Localizer(language));
+                               language);
 }
 
 } // namespace
@@ -57,7 +57,40 @@ private Q_SLOTS:
         QFETCH(UILanguage, language);
         QFETCH(QString, zh);
         QFETCH(QString, en);
-        QTEST(Localizer(language).localized(zh, en), "result");
+        QTEST(BilingualText(zh, en).in(language), "result");
+    }
+
+    // A text made of pieces reads in each setting as the same text made whole in that setting: a
+    // joined text as its pieces one after the other, a text put into another in that setting's
+    // form in each half (so in both languages a name stands in both halves in both languages).
+    void composedTexts_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QString>("joined");
+        QTest::addColumn<QString>("nested");
+        QTest::newRow("chinese") << UILanguage::chinese << "已完成。 /a"
+                                 << "已切换为 微信列表（/a%2）。";
+        QTest::newRow("english") << UILanguage::english << "Done. /a"
+                                 << "Switched to WeChat List (/a%2).";
+        QTest::newRow("bilingual")
+            << UILanguage::bilingual << "已完成。 Done. /a"
+            << "已切换为 微信列表 WeChat List（/a%2）。 Switched to 微信列表 WeChat List (/a%2).";
+    }
+
+    void composedTexts()
+    {
+        QFETCH(UILanguage, language);
+        const BilingualText done("已完成。", "Done.");
+        QTEST((done + QStringLiteral(" ") + BilingualText::same("/a")).in(language), "joined");
+        // A value holding a place marker is put in as it is: one pass, as QString::arg.
+        const BilingualText name("微信列表", "WeChat List");
+        QTEST(BilingualText("已切换为 %1（%2）。", "Switched to %1 (%2).")
+                  .arg(name, QStringLiteral("/a%2"))
+                  .in(language),
+              "nested");
+        QCOMPARE(BilingualText::same("x").in(language), QStringLiteral("x"));
+        QVERIFY(BilingualText().isEmpty() && BilingualText("", "").isEmpty() &&
+                !BilingualText::same("x").isEmpty());
     }
 
     void locationsOfTheLinuxLayout()
@@ -273,7 +306,7 @@ private Q_SLOTS:
         QFETCH(QString, volumes);
         for (const UILanguage language : {UILanguage::english, UILanguage::chinese, UILanguage::bilingual}) {
             const PresentationPrivacy masked(true, PrivacyLocations::of("/home/alice", volumes, "alice"),
-                                             Localizer(language));
+                                             language);
             const QString path = volumes + "/Backup/Moved";
             QStringList shown{masked.displayPath(path), masked.displayPath(volumes),
                               masked.sanitizedForPresentation("Cannot move /home/alice/Movies to " + path +
@@ -297,7 +330,7 @@ private Q_SLOTS:
     {
         // A volumes folder inside the folder of home folders: a volume is shown as a volume.
         const PresentationPrivacy nested(true, PrivacyLocations::of("/srv/home/alice", "/srv/home/volumes"),
-                                         Localizer(UILanguage::english));
+                                         UILanguage::english);
         QCOMPARE(nested.displayPath("/srv/home/volumes/Disk/a"),
                  QStringLiteral("/srv/home/volumes/ExternalDisk/a"));
         QCOMPARE(nested.sanitizedForPresentation("at /srv/home/volumes/Disk/a"),
@@ -307,8 +340,7 @@ private Q_SLOTS:
 
     void rootHomeIsNotTurnedIntoTildes()
     {
-        const PresentationPrivacy rootless(true, PrivacyLocations::of("/", "/media"),
-                                           Localizer(UILanguage::english));
+        const PresentationPrivacy rootless(true, PrivacyLocations::of("/", "/media"), UILanguage::english);
         QCOMPARE(rootless.sanitizedForPresentation("/etc/x"), QStringLiteral("/etc/x"));
     }
 
@@ -325,32 +357,25 @@ private Q_SLOTS:
 
     void containersNotice()
     {
-        const Localizer english(UILanguage::english);
-        const QString notice =
-            QStringLiteral("This directory is not recommended for migration. Only move deep "
-                           "large-data folders inside app containers, not the container root.");
-        QCOMPARE(
-            currentDirectoryContainersNoticeText("/home/alice/Library/Containers/", "/home/alice", english),
-            std::optional<QString>(notice));
-        QCOMPARE(
-            currentDirectoryContainersNoticeText("/home/alice/Library/Containers/x", "/home/alice", english),
-            std::nullopt);
-        QCOMPARE(currentDirectoryContainersNoticeText("/home/alice/Library", "/home/alice", english),
-                 std::nullopt);
-        QVERIFY(currentDirectoryContainersNoticeText("/home/alice/Library/Containers", "/home/alice",
-                                                     Localizer(UILanguage::chinese))
-                    ->startsWith(QStringLiteral("该目录不建议迁移。")));
+        const QString home = QStringLiteral("/home/alice");
+        const auto notice = currentDirectoryContainersNoticeText("/home/alice/Library/Containers/", home);
+        QVERIFY(notice);
+        QCOMPARE(notice->in(UILanguage::english),
+                 QStringLiteral("This directory is not recommended for migration. Only move deep "
+                                "large-data folders inside app containers, not the container root."));
+        QVERIFY(notice->in(UILanguage::chinese).startsWith(QStringLiteral("该目录不建议迁移。")));
+        QVERIFY(currentDirectoryContainersNoticeText("/home/alice/Library/Containers", home));
+        QVERIFY(!currentDirectoryContainersNoticeText("/home/alice/Library/Containers/x", home));
+        QVERIFY(!currentDirectoryContainersNoticeText("/home/alice/Library", home));
     }
 
     void pathActionTexts()
     {
-        QCOMPARE(pathCopiedText(Localizer(UILanguage::bilingual)),
-                 QStringLiteral("已复制路径。 Path copied."));
+        QCOMPARE(pathCopiedText().in(UILanguage::bilingual), QStringLiteral("已复制路径。 Path copied."));
         QCOMPARE(revealTargetPath("  "), std::nullopt);
         QCOMPARE(revealTargetPath(" /home/alice/./a/../b/ "), std::optional<QString>("/home/alice/b"));
-        QCOMPARE(pathDoesNotExistText(Localizer(UILanguage::chinese), "/x/y"),
-                 QStringLiteral("路径不存在：/x/y"));
-        QCOMPARE(pathDoesNotExistText(Localizer(UILanguage::english), "/x/y"),
+        QCOMPARE(pathDoesNotExistText("/x/y").in(UILanguage::chinese), QStringLiteral("路径不存在：/x/y"));
+        QCOMPARE(pathDoesNotExistText("/x/y").in(UILanguage::english),
                  QStringLiteral("Path does not exist: /x/y"));
     }
 

@@ -61,11 +61,11 @@ private Q_SLOTS:
         QFETCH(UILanguage, language);
         start([](AppConfig& config) { config.uiLanguage = UILanguage::chinese; });
         viewModel().settings().setLanguage(language);
-        QTEST(viewModel().presentation().localized("中", "en"), "text");
+        QTEST(viewModel().presentation().localized({"中", "en"}), "text");
         QTEST(viewModel().presentation().sortTitle(SortOption::nameAsc), "sortTitle");
         ViewModelInternals::context(viewModel()).activity().setMigrationCurrentPath(QString());
         QCOMPARE(viewModel().figures().migrationCurrentItemName(),
-                 viewModel().presentation().localized("等待中", "Waiting"));
+                 viewModel().presentation().localized({"等待中", "Waiting"}));
     }
 
     void privacyMasksWhatIsShownOnly()
@@ -97,7 +97,7 @@ private Q_SLOTS:
         QVERIFY(m_fixture->clipboard->texts.isEmpty());
         viewModel().presentation().copyPathToClipboard(" " + document + "\n");
         QCOMPARE(m_fixture->clipboard->texts, QStringList{document});
-        QCOMPARE(viewModel().activity().infoMessage(), QStringLiteral("Path copied."));
+        QCOMPARE(infoLine(viewModel()), QStringLiteral("Path copied."));
 
         viewModel().settings().setPresentationPrivacyEnabled(false);
         QCOMPARE(viewModel().presentation().sanitizedForPresentation(message), message);
@@ -253,12 +253,11 @@ private Q_SLOTS:
         const QString file = m_fixture->tree.file("Docs/a.txt");
         viewModel().presentation().revealInFileManager("   ");
         viewModel().presentation().revealInFileManager(home() + "/Docs/missing/../gone.txt");
-        QCOMPARE(viewModel().activity().errorMessage(), "Path does not exist: " + home() + "/Docs/gone.txt");
+        QCOMPARE(errorLine(viewModel()), "Path does not exist: " + home() + "/Docs/gone.txt");
         QVERIFY(m_fixture->revealer->revealed.isEmpty());
         viewModel().presentation().revealInFileManager(" " + home() + "/Docs/./a.txt ");
         QCOMPARE(m_fixture->revealer->revealed, QStringList{file});
-        QVERIFY(!viewModel().activity().infoMessage() ||
-                !viewModel().activity().infoMessage()->startsWith("No file manager"));
+        QVERIFY(!infoLine(viewModel()) || !infoLine(viewModel())->startsWith("No file manager"));
     }
 
     // Nothing could show the item: the info line says so, with the path as privacy shows it. A
@@ -269,14 +268,14 @@ private Q_SLOTS:
         const QString file = m_fixture->tree.file("Docs/a.txt");
         m_fixture->revealer->fails = true;
         viewModel().presentation().revealInFileManager(file);
-        QCOMPARE(viewModel().activity().infoMessage(),
+        QCOMPARE(infoLine(viewModel()),
                  std::optional<QString>("No file manager could show the item: ~/Docs/a.txt"));
-        QVERIFY(!viewModel().activity().errorMessage());
+        QVERIFY(!errorLine(viewModel()));
 
         m_fixture->revealer->fails = false;
         ViewModelInternals::context(viewModel()).activity().setInfoMessage(std::nullopt);
         viewModel().presentation().revealInFileManager(file);
-        QVERIFY(!viewModel().activity().infoMessage());
+        QVERIFY(!infoLine(viewModel()));
         m_viewModel.reset();
         m_fixture->revealer->failures.last()();
     }

@@ -19,7 +19,7 @@ private:
 
     MainViewModel& viewModel() { return *m_viewModel; }
     AppConfig stored() const { return ConfigStore(m_fixture->configPath()).load(); }
-    QString info() const { return m_viewModel->activity().infoMessage().value_or(QString()); }
+    QString info() const { return infoLine(*m_viewModel).value_or(QString()); }
     void start(const std::function<void(AppConfig&)>& adjust = {})
     {
         m_viewModel = m_fixture->makeViewModelWithSettings(adjust);
@@ -47,7 +47,7 @@ private Q_SLOTS:
         viewModel().settings().updateSmartMigrationProfile(SmartMigrationProfile::other);
         QCOMPARE(configChanges.size(), 0);
         QCOMPARE(viewModel().loader().latestScanRequestID(), requests);
-        QVERIFY(!viewModel().activity().infoMessage());
+        QVERIFY(!infoLine(viewModel()));
     }
 
     void eachSettingIsSavedAtOnce()
@@ -259,8 +259,7 @@ private Q_SLOTS:
         m_fixture->home.setEnv("ORVALINK_LOG_DIR", m_fixture->home.path("blocker/logs"));
         viewModel().settings().setStrictModeEnabled(false);
         QVERIFY(!viewModel().browsing().config().strictModeEnabled);
-        QVERIFY(viewModel().activity().errorMessage() &&
-                viewModel().activity().errorMessage()->contains("Not a directory"));
+        QVERIFY(errorLine(viewModel()) && errorLine(viewModel())->contains("Not a directory"));
         QCOMPARE(info(), "Strict mode disabled: critical directory blocking is off, proceed carefully.");
         m_fixture->home.setEnv("ORVALINK_LOG_DIR", m_fixture->home.logDir());
         QCOMPARE(stored().uiLanguage, UILanguage::english); // the file, not the defaults

@@ -104,7 +104,7 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(fixture.configPath()));
         QVERIFY(viewModel->browsing().entries().isEmpty());
         QVERIFY(viewModel->history().tasks().isEmpty() && viewModel->history().migratedMappings().isEmpty());
-        QVERIFY(!viewModel->activity().errorMessage() && !viewModel->accountState().backendSession());
+        QVERIFY(!errorLine(*viewModel) && !viewModel->accountState().backendSession());
         QVERIFY(viewModel->browsing().undoModeActive());
         QVERIFY(!viewModel->browsing().isScanning() && !viewModel->browsing().showLinkMode() &&
                 !viewModel->browsing().showAllFiles());
@@ -115,8 +115,8 @@ private Q_SLOTS:
         runTask(viewModel->launch().bootstrap());
         QVERIFY(waitUntilIdle(*viewModel));
         QCOMPARE(shownNames(*viewModel), QStringList{QStringLiteral("notes.txt")});
-        QVERIFY(!viewModel->activity().errorMessage());
-        QCOMPARE(*viewModel->activity().infoMessage(),
+        QVERIFY(!errorLine(*viewModel));
+        QCOMPARE(*infoLine(*viewModel),
                  QStringLiteral("已加载目录。点击“立即刷新”执行深度扫描。 Directory loaded. "
                                 "Click \"Refresh Now\" for deep scan."));
     }
@@ -195,7 +195,7 @@ private Q_SLOTS:
         auto viewModel = fixture.makeViewModel();
         QCOMPARE(viewModel->persisted().localHistoryScope().isGuest(), guest);
         QCOMPARE(QFileInfo::exists(path), !sessionFile.isEmpty());
-        QVERIFY(!viewModel->activity().errorMessage());
+        QVERIFY(!errorLine(*viewModel));
     }
 
     void baseDirectoriesThatCannotBeMade()
@@ -205,14 +205,14 @@ private Q_SLOTS:
         blockLogDirectory(fixture.home);
         auto viewModel = fixture.makeViewModel();
         QVERIFY(viewModel->persisted().localHistoryScope().isGuest());
-        QVERIFY(!viewModel->activity().errorMessage());
+        QVERIFY(!errorLine(*viewModel));
 
         // Start-up reports it and goes on.
         runTask(viewModel->launch().bootstrap());
-        QVERIFY(viewModel->activity().errorMessage());
-        QVERIFY2(viewModel->activity().errorMessage()->contains(QStringLiteral("Not a directory")),
-                 qPrintable(*viewModel->activity().errorMessage()));
-        QVERIFY(viewModel->activity().infoMessage());
+        QVERIFY(errorLine(*viewModel));
+        QVERIFY2(errorLine(*viewModel)->contains(QStringLiteral("Not a directory")),
+                 qPrintable(*errorLine(*viewModel)));
+        QVERIFY(infoLine(*viewModel));
     }
 
     void configurationIsWrittenBackOnlyWhenNormalizationChangedIt()
@@ -260,9 +260,9 @@ private Q_SLOTS:
         fixture.writeConfig(config);
         auto viewModel = fixture.makeViewModel();
         runTask(viewModel->launch().bootstrap());
-        QCOMPARE(viewModel->activity().errorMessage(),
+        QCOMPARE(errorLine(*viewModel),
                  OrvalinkError::sourceNotFound(config.defaultScanRoot).errorDescription());
-        QCOMPARE(viewModel->activity().infoMessage(),
+        QCOMPARE(infoLine(*viewModel),
                  QStringLiteral("Directory loaded. Click \"Refresh Now\" for deep scan."));
         QVERIFY(viewModel->browsing().entries().isEmpty());
         QVERIFY(!viewModel->browsing().isScanning());

@@ -8,7 +8,7 @@
 #include "ui/shell/SingleInstance.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
-#include "viewmodel/state/Localizer.h"
+#include "viewmodel/state/BilingualText.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -55,9 +55,10 @@ int runMainWindow(QApplication& app, QList<MainDashboardView::AutomationRun> aut
     }
     case SingleInstance::Outcome::Blocked: {
         const LockObstacle obstacle = LockObstacle::at(SingleInstance::lockFilePath(instance.directory()));
-        err << "Orvalink cannot start: " << terminalSafe(obstacle.path) << " is " << obstacle.kindEn
-            << " owned by " << terminalSafe(obstacle.owner) << ", where its instance lock belongs ("
-            << terminalSafe(instance.errorString()) << "). Remove it with: " << obstacle.removal << "\n";
+        err << "Orvalink cannot start: " << terminalSafe(obstacle.path) << " is "
+            << obstacle.kind.in(UILanguage::english) << " owned by " << terminalSafe(obstacle.owner)
+            << ", where its instance lock belongs (" << terminalSafe(instance.errorString())
+            << "). Remove it with: " << obstacle.removal << "\n";
         err.flush();
         return waitForNotice(app, openLockObstacleNotice(obstacle));
     }
@@ -106,56 +107,56 @@ QMessageBox* openStartNotice(const QString& objectName, const QString& text, con
 }
 
 // The notice of a start that found no way to its instance lock, with `details` on what is wrong.
-QMessageBox* openLockNotice(const QString& objectName, const QString& details)
+// The settings are not read here: the folder that holds them is in question. Both languages are
+// shown.
+QMessageBox* openLockNotice(const QString& objectName, const BilingualText& details)
 {
-    const Localizer texts;
     return openStartNotice(
         objectName,
-        texts.localized(
-            QStringLiteral("Orvalink 无法确认是否已有实例在运行，因此没有启动。"),
-            QStringLiteral("Orvalink cannot tell whether it is already running, so it did not start.")),
-        details);
+        BilingualText("Orvalink 无法确认是否已有实例在运行，因此没有启动。",
+                      "Orvalink cannot tell whether it is already running, so it did not start.")
+            .in(UILanguage::bilingual),
+        details.in(UILanguage::bilingual));
 }
 
 } // namespace
 
 QMessageBox* openLockObstacleNotice(const LockObstacle& obstacle)
 {
-    const Localizer texts;
+    // Each sentence names the entry in its own language.
+    const QString chinese = obstacle.kind.in(UILanguage::chinese);
+    const QString english = obstacle.kind.in(UILanguage::english);
     return openLockNotice(
         QStringLiteral("lockObstacleNotice"),
-        texts.localized(
+        BilingualText(
             QStringLiteral(
                 "它的实例锁应在 %1，但那里是%3拥有的%2。请用以下命令删除它，然后重新打开 Orvalink：%4")
-                .arg(obstacle.path, obstacle.kindZh, obstacle.owner, obstacle.removal),
+                .arg(obstacle.path, chinese, obstacle.owner, obstacle.removal),
             QStringLiteral("Its instance lock belongs at %1, but %2 owned by %3 stands there. Remove it with "
                            "this command, then open Orvalink again: %4")
-                .arg(obstacle.path, obstacle.kindEn, obstacle.owner, obstacle.removal)));
+                .arg(obstacle.path, english, obstacle.owner, obstacle.removal)));
 }
 
 QMessageBox* openNoLockFileNotice(const QString& lockPath, const QString& reason)
 {
-    const Localizer texts;
     return openLockNotice(
         QStringLiteral("noLockFileNotice"),
-        texts.localized(
-            QStringLiteral("无法在 %1 创建它的实例锁（%2）。请在该文件夹可以写入后重新打开 Orvalink。")
-                .arg(lockPath, reason),
-            QStringLiteral("Its instance lock cannot be created at %1 (%2). Open Orvalink again once that "
-                           "folder can be written to.")
-                .arg(lockPath, reason)));
+        BilingualText("无法在 %1 创建它的实例锁（%2）。请在该文件夹可以写入后重新打开 Orvalink。",
+                      "Its instance lock cannot be created at %1 (%2). Open Orvalink again once "
+                      "that folder can be written to.")
+            .arg(lockPath, reason));
 }
 
 QMessageBox* openNotAnsweringNotice()
 {
     // The settings are not read here: the running instance owns them. Both languages are shown.
-    const Localizer texts;
     return openStartNotice(
         QStringLiteral("notAnsweringNotice"),
-        texts.localized(QStringLiteral("Orvalink 已在运行，但没有响应。"),
-                        QStringLiteral("Orvalink is already running but does not respond.")),
-        texts.localized(QStringLiteral("请先退出正在运行的 Orvalink，再重新打开。"),
-                        QStringLiteral("Quit the running Orvalink, then open it again.")));
+        BilingualText("Orvalink 已在运行，但没有响应。", "Orvalink is already running but does not respond.")
+            .in(UILanguage::bilingual),
+        BilingualText("请先退出正在运行的 Orvalink，再重新打开。",
+                      "Quit the running Orvalink, then open it again.")
+            .in(UILanguage::bilingual));
 }
 
 } // namespace orvalink::ui

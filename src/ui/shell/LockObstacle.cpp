@@ -26,31 +26,26 @@ LockObstacle LockObstacle::at(const QString& path)
     obstacle.path = path;
     struct stat info {};
     if (::lstat(QFile::encodeName(path).constData(), &info) != 0) {
-        obstacle.kindZh = QStringLiteral("无法查看的项目");
-        obstacle.kindEn = QStringLiteral("an entry that cannot be examined");
+        obstacle.kind = {"无法查看的项目", "an entry that cannot be examined"};
         obstacle.owner = QStringLiteral("?");
         obstacle.removal = QStringLiteral("rm -- ") + platform::shellWord(path);
         return obstacle;
     }
     const mode_t type = info.st_mode & S_IFMT;
-    const auto kind = [&obstacle](const char16_t* zh, const char* en) {
-        obstacle.kindZh = QString::fromUtf16(zh);
-        obstacle.kindEn = QString::fromLatin1(en);
-    };
     if (type == S_IFLNK)
-        kind(u"符号链接", "a symbolic link");
+        obstacle.kind = {"符号链接", "a symbolic link"};
     else if (type == S_IFDIR)
-        kind(u"文件夹", "a folder");
+        obstacle.kind = {"文件夹", "a folder"};
     else if (type == S_IFIFO)
-        kind(u"命名管道（FIFO）", "a named pipe (FIFO)");
+        obstacle.kind = {"命名管道（FIFO）", "a named pipe (FIFO)"};
     else if (type == S_IFSOCK)
-        kind(u"套接字", "a socket");
+        obstacle.kind = {"套接字", "a socket"};
     else if (type == S_IFCHR || type == S_IFBLK)
-        kind(u"设备文件", "a device file");
+        obstacle.kind = {"设备文件", "a device file"};
     else if (info.st_uid != ::geteuid())
-        kind(u"另一个用户的文件", "a file of another user");
+        obstacle.kind = {"另一个用户的文件", "a file of another user"};
     else
-        kind(u"无法打开的文件", "a file that cannot be opened");
+        obstacle.kind = {"无法打开的文件", "a file that cannot be opened"};
     obstacle.owner = ownerName(info.st_uid);
     const bool othersEntry = info.st_uid != ::geteuid() && ::geteuid() != 0;
     obstacle.removal = QString::fromLatin1(othersEntry ? "sudo " : "") +

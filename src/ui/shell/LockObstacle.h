@@ -1,5 +1,7 @@
 #pragma once
 
+#include "viewmodel/state/BilingualText.h"
+
 #include <QString>
 
 namespace orvalink::ui {
@@ -8,8 +10,7 @@ namespace orvalink::ui {
 // it: the path, what stands there, who owns it and the command that removes it.
 struct LockObstacle {
     QString path;
-    QString kindZh;
-    QString kindEn;
+    BilingualText kind;
     QString owner;   // the owner's login name, else the user id
     QString removal; // a shell command, with sudo when the entry is another user's; the path in it
                      // is quoted so that a terminal shows it harmlessly (platform::shellWord)

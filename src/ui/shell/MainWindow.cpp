@@ -4,7 +4,6 @@
 #include "ui/shell/PromptPresenter.h"
 #include "ui/shell/ScreenFit.h"
 #include "ui/shell/SheetHost.h"
-#include "ui/views/common/ViewText.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/texts/Presentation.h"
@@ -141,14 +140,11 @@ void MainWindow::diskWorkChanged()
 void MainWindow::askBeforeClosing()
 {
     const Presentation& presentation = m_viewModel.presentation();
-    PromptRequest request{
-        localizedText(presentation, QStringLiteral("仍有磁盘操作在进行"),
-                      QStringLiteral("Disk Work Is Running")),
-        m_viewModel.runningDiskWorkText(),
-        {{localizedText(presentation, QStringLiteral("仍然关闭"), QStringLiteral("Close Anyway")),
-          PromptRole::destructive},
-         {localizedText(presentation, QStringLiteral("取消"), QStringLiteral("Cancel")),
-          PromptRole::reject}}};
+    PromptRequest request{presentation.localized(
+                              {QStringLiteral("仍有磁盘操作在进行"), QStringLiteral("Disk Work Is Running")}),
+                          m_viewModel.runningDiskWorkText(),
+                          {{presentation.localized({"仍然关闭", "Close Anyway"}), PromptRole::destructive},
+                           {presentation.localized({"取消", "Cancel"}), PromptRole::reject}}};
     QPointer<MainWindow> self(this);
     m_askingToClose = true;
     // The question says the remaining items will not start: none does while it is open.

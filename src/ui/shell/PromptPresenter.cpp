@@ -1,7 +1,6 @@
 #include "ui/shell/PromptPresenter.h"
 
 #include "ui/views/common/DashboardViewState.h"
-#include "ui/views/common/ViewText.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/disk/DiskWorkflows.h"
 #include "viewmodel/flow/DetachedFlow.h"
@@ -52,10 +51,12 @@ void PromptPresenter::flush()
     update();
 }
 
-QString PromptPresenter::masked(const QString& text) const
+QString PromptPresenter::shown(const BilingualText& text) const
 {
-    // A prompt may have waited behind a sheet while presentation privacy was switched on there.
-    return m_viewModel.presentation().sanitizedForPresentation(text);
+    // A prompt may have waited behind a sheet while the language or presentation privacy was
+    // switched there.
+    const Presentation& texts = m_viewModel.presentation();
+    return texts.sanitizedForPresentation(texts.localized(text));
 }
 
 bool PromptPresenter::currentStillWanted() const
@@ -73,8 +74,8 @@ bool PromptPresenter::currentStillWanted() const
     case Kind::accessRequirement:
         return activity.accessRequirementPrompt() && activity.accessRequirementPrompt()->id == m_currentId;
     case Kind::error:
-        return activity.errorMessage() == std::optional<QString>(m_currentText) &&
-               !activity.undoConflictPrompt() && !activity.migrationConflictPrompt();
+        return activity.errorMessage() == std::optional(m_currentError) && !activity.undoConflictPrompt() &&
+               !activity.migrationConflictPrompt();
     }
     return false;
 }
@@ -133,15 +134,16 @@ void PromptPresenter::presentUndoConflict(const UndoConflictPrompt& prompt)
 {
     m_currentId = prompt.id;
     const PromptRequest request{
-        localizedText(m_viewModel, QStringLiteral("选择强制恢复方式"),
-                      QStringLiteral("Choose a Force Restore Mode")),
-        masked(prompt.message),
-        {{localizedText(m_viewModel, QStringLiteral("追加恢复（推荐）"),
-                        QStringLiteral("Append Restore (Recommended)")),
+        m_viewModel.presentation().localized(
+            {QStringLiteral("选择强制恢复方式"), QStringLiteral("Choose a Force Restore Mode")}),
+        shown(prompt.message),
+        {{m_viewModel.presentation().localized(
+              {QStringLiteral("追加恢复（推荐）"), QStringLiteral("Append Restore (Recommended)")}),
           PromptRole::accept},
-         {localizedText(m_viewModel, QStringLiteral("覆盖恢复"), QStringLiteral("Overwrite Restore")),
+         {m_viewModel.presentation().localized(
+              {QStringLiteral("覆盖恢复"), QStringLiteral("Overwrite Restore")}),
           PromptRole::destructive},
-         {localizedText(m_viewModel, QStringLiteral("取消"), QStringLiteral("Cancel")), PromptRole::reject}}};
+         {m_viewModel.presentation().localized({"取消", "Cancel"}), PromptRole::reject}}};
     MainViewModel* viewModel = &m_viewModel;
     const LinkMapping mapping = prompt.mapping;
     present(Kind::undoConflict, request, [viewModel, mapping](std::optional<int> button) {
@@ -157,15 +159,16 @@ void PromptPresenter::presentMigrationConflict(const MigrationConflictPrompt& pr
 {
     m_currentId = prompt.id;
     const PromptRequest request{
-        localizedText(m_viewModel, QStringLiteral("选择强制迁移方式"),
-                      QStringLiteral("Choose a Force Migration Mode")),
-        masked(prompt.message),
-        {{localizedText(m_viewModel, QStringLiteral("追加迁移（推荐）"),
-                        QStringLiteral("Append Migrate (Recommended)")),
+        m_viewModel.presentation().localized(
+            {QStringLiteral("选择强制迁移方式"), QStringLiteral("Choose a Force Migration Mode")}),
+        shown(prompt.message),
+        {{m_viewModel.presentation().localized(
+              {QStringLiteral("追加迁移（推荐）"), QStringLiteral("Append Migrate (Recommended)")}),
           PromptRole::accept},
-         {localizedText(m_viewModel, QStringLiteral("覆盖迁移"), QStringLiteral("Overwrite Migrate")),
+         {m_viewModel.presentation().localized(
+              {QStringLiteral("覆盖迁移"), QStringLiteral("Overwrite Migrate")}),
           PromptRole::destructive},
-         {localizedText(m_viewModel, QStringLiteral("取消"), QStringLiteral("Cancel")), PromptRole::reject}}};
+         {m_viewModel.presentation().localized({"取消", "Cancel"}), PromptRole::reject}}};
     MainViewModel* viewModel = &m_viewModel;
     const FailedMigrationRecord record = prompt.record;
     present(Kind::migrationConflict, request, [viewModel, record](std::optional<int> button) {
@@ -182,15 +185,15 @@ void PromptPresenter::presentAccessRequirement(const AccessRequirementPrompt& pr
 {
     m_currentId = prompt.id;
     const bool signIn = prompt.kind == AccessRequirementPrompt::Kind::requiresSignIn;
-    const QString primary =
-        signIn ? localizedText(m_viewModel, QStringLiteral("打开账户"), QStringLiteral("Open Account"))
-               : localizedText(m_viewModel, QStringLiteral("立即获取权限"), QStringLiteral("Get Permission"));
+    const QString primary = signIn ? m_viewModel.presentation().localized(
+                                         {QStringLiteral("打开账户"), QStringLiteral("Open Account")})
+                                   : m_viewModel.presentation().localized(
+                                         {QStringLiteral("立即获取权限"), QStringLiteral("Get Permission")});
     const PromptRequest request{
-        masked(prompt.title),
-        masked(prompt.message),
+        shown(prompt.title),
+        shown(prompt.message),
         {{primary, PromptRole::accept},
-         {localizedText(m_viewModel, QStringLiteral("稍后再说"), QStringLiteral("Later")),
-          PromptRole::reject}}};
+         {m_viewModel.presentation().localized({"稍后再说", "Later"}), PromptRole::reject}}};
     MainViewModel* viewModel = &m_viewModel;
     DashboardViewState* state = &m_state;
     present(Kind::accessRequirement, request, [viewModel, state, signIn](std::optional<int> button) {
@@ -204,13 +207,12 @@ void PromptPresenter::presentAccessRequirement(const AccessRequirementPrompt& pr
     });
 }
 
-void PromptPresenter::presentError(const QString& text)
+void PromptPresenter::presentError(const BilingualText& text)
 {
-    m_currentText = text;
-    const PromptRequest request{
-        localizedText(m_viewModel, QStringLiteral("错误"), QStringLiteral("Error")),
-        masked(text),
-        {{localizedText(m_viewModel, QStringLiteral("确定"), QStringLiteral("OK")), PromptRole::reject}}};
+    m_currentError = text;
+    const PromptRequest request{m_viewModel.presentation().localized({"错误", "Error"}),
+                                shown(text),
+                                {{m_viewModel.presentation().localized({"确定", "OK"}), PromptRole::reject}}};
     MainViewModel* viewModel = &m_viewModel;
     present(Kind::error, request, [viewModel](std::optional<int>) { viewModel->prompts().dismissError(); });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/shell/PromptSurface.h"
+#include "viewmodel/state/BilingualText.h"
 
 #include <QObject>
 #include <QTimer>
@@ -57,9 +58,10 @@ private:
     void presentUndoConflict(const UndoConflictPrompt& prompt);
     void presentMigrationConflict(const MigrationConflictPrompt& prompt);
     void presentAccessRequirement(const AccessRequirementPrompt& prompt);
-    void presentError(const QString& text);
-    // Texts of the published prompts are masked as privacy stands when they are shown.
-    QString masked(const QString& text) const;
+    void presentError(const BilingualText& text);
+    // Texts of the published prompts in the language in force, masked as privacy stands when they
+    // are shown.
+    QString shown(const BilingualText& text) const;
 
     MainViewModel& m_viewModel;
     DashboardViewState& m_state;
@@ -68,7 +70,7 @@ private:
     Kind m_current = Kind::none;
     // What the prompt on show presents: the published prompt's id, or the error's text.
     QUuid m_currentId;
-    QString m_currentText;
+    BilingualText m_currentError;
     // Answers of a withdrawn prompt are ignored.
     quint64 m_token = 0;
     std::optional<Question> m_question;

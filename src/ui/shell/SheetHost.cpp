@@ -72,7 +72,7 @@ void SheetHost::openDialog(QuickSheet sheet)
 void SheetHost::retitle()
 {
     if (m_dialog && m_shown)
-        m_dialog->setWindowTitle(sheetEntry(*m_shown).title.in(m_viewModel.presentation()));
+        m_dialog->setWindowTitle(m_viewModel.presentation().localized(sheetEntry(*m_shown).title));
 }
 
 } // namespace orvalink::ui

@@ -4,7 +4,6 @@
 #include "model/OrvalinkError.h"
 #include "viewmodel/texts/ErrorText.h"
 #include "viewmodel/texts/MigrationFailureText.h"
-#include "viewmodel/texts/Presentation.h"
 
 namespace orvalink {
 
@@ -35,24 +34,24 @@ bool isServiceUnreachable(const std::exception_ptr& error)
     return kindOf(error) == FailureKind::unreachable;
 }
 
-QString serviceUnreachableText(const Presentation& texts)
+BilingualText serviceUnreachableText()
 {
-    return texts.localized(QStringLiteral("无法连接账号服务，请检查网络连接后再试。"),
-                           QStringLiteral("Cannot reach the account service. Check the network connection "
-                                          "and try again."));
+    return BilingualText("无法连接账号服务，请检查网络连接后再试。",
+                         "Cannot reach the account service. Check the network connection "
+                         "and try again.");
 }
 
-QString accountFailureText(const Presentation& texts, const std::exception_ptr& error)
+BilingualText accountFailureText(const std::exception_ptr& error)
 {
     switch (kindOf(error)) {
     case FailureKind::unreachable:
-        return serviceUnreachableText(texts);
+        return serviceUnreachableText();
     case FailureKind::product:
-        return localizedMigrationFailureMessage(texts, error);
+        return localizedMigrationFailureMessage(error);
     case FailureKind::other:
         break;
     }
-    return localizedDescription(error);
+    return BilingualText::same(localizedDescription(error));
 }
 
 } // namespace orvalink

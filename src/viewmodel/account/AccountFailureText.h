@@ -1,11 +1,11 @@
 #pragma once
 
+#include "viewmodel/state/BilingualText.h"
+
 #include <QString>
 #include <exception>
 
 namespace orvalink {
-
-class Presentation;
 
 // The request never reached the account service or got no answer: refused, unreachable, timed out,
 // cancelled or a failed TLS handshake.
@@ -14,9 +14,9 @@ bool isServiceUnreachable(const std::exception_ptr& error);
 // What an account flow shows for its failure: a service that cannot be reached says so in the
 // user's language, a product error gets its failure text, and the service's own refusal shows as
 // the service wrote it.
-QString accountFailureText(const Presentation& texts, const std::exception_ptr& error);
+BilingualText accountFailureText(const std::exception_ptr& error);
 
 // The user's text for a service that cannot be reached.
-QString serviceUnreachableText(const Presentation& texts);
+BilingualText serviceUnreachableText();
 
 } // namespace orvalink

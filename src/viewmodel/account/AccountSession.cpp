@@ -138,28 +138,28 @@ bool AccountSession::handleAuthenticationLossIfNeeded(const std::exception_ptr& 
     if (!isSessionLoss(error))
         return false;
     endSessionLocally(false);
-    const QString expired = m_context.localized(QStringLiteral("登录已失效，请重新登录。"),
-                                                QStringLiteral("Session expired. Please sign in again."));
+    const BilingualText expired(QStringLiteral("登录已失效，请重新登录。"),
+                                QStringLiteral("Session expired. Please sign in again."));
     m_context.accountState().setBackendStatusMessage(expired);
-    m_context.activity().setAccessRequirementPrompt(AccessRequirementPrompt{
-        QUuid::createUuid(), AccessRequirementPrompt::Kind::requiresSignIn,
-        m_context.localized(QStringLiteral("需要重新登录"), QStringLiteral("Sign In Required")), expired});
+    m_context.activity().setAccessRequirementPrompt(
+        AccessRequirementPrompt{QUuid::createUuid(), AccessRequirementPrompt::Kind::requiresSignIn,
+                                BilingualText("需要重新登录", "Sign In Required"), expired});
     m_context.activity().setErrorMessage(std::nullopt);
     return true;
 }
 
-void AccountSession::handleBackendError(const std::exception_ptr& error, const QString& fallback,
+void AccountSession::handleBackendError(const std::exception_ptr& error, const BilingualText& fallback,
                                         bool userInitiated)
 {
     if (userInitiated)
-        m_context.activity().setErrorMessage(accountFailureText(m_context.presentation(), error));
-    const std::optional<QString>& status = m_context.accountState().backendStatusMessage();
+        m_context.activity().setErrorMessage(accountFailureText(error));
+    const std::optional<BilingualText>& status = m_context.accountState().backendStatusMessage();
     if (!status || status->isEmpty())
         m_context.accountState().setBackendFailureStatus(
-            isServiceUnreachable(error) ? serviceUnreachableText(m_context.presentation()) : fallback);
+            isServiceUnreachable(error) ? serviceUnreachableText() : fallback);
 }
 
-void AccountSession::reportFailure(const std::exception_ptr& error, const QString& fallback,
+void AccountSession::reportFailure(const std::exception_ptr& error, const BilingualText& fallback,
                                    bool userInitiated)
 {
     if (!handleAuthenticationLossIfNeeded(error))
@@ -195,8 +195,7 @@ FlowTicket AccountSession::beginFlow(BusyFlag busy, bool clearMessages)
 }
 
 QCoro::Task<> AccountSession::finishFlow(QCoro::Task<> work, FlowTicket ticket, BusyFlag busy,
-                                         FailureReport report, QString fallbackZh, QString fallbackEn,
-                                         bool userInitiated)
+                                         FailureReport report, BilingualText fallback, bool userInitiated)
 {
     std::exception_ptr failure;
     try {
@@ -207,7 +206,6 @@ QCoro::Task<> AccountSession::finishFlow(QCoro::Task<> work, FlowTicket ticket, 
     if (!ticket.isAlive())
         co_return;
     if (failure) {
-        const QString fallback = m_context.localized(fallbackZh, fallbackEn);
         if (report == FailureReport::withoutSession)
             handleBackendError(failure, fallback, userInitiated);
         else if (ticket.isCurrent())

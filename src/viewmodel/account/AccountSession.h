@@ -3,6 +3,7 @@
 #include "backend/BackendSession.h"
 #include "model/LocalHistoryScope.h"
 #include "viewmodel/flow/FlowTicket.h"
+#include "viewmodel/state/BilingualText.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>
@@ -62,10 +63,11 @@ public:
     static bool isSessionLoss(const std::exception_ptr& error);
 
     // A user-started flow shows the error's description; the fallback goes to an empty status line.
-    void handleBackendError(const std::exception_ptr& error, const QString& fallback, bool userInitiated);
+    void handleBackendError(const std::exception_ptr& error, const BilingualText& fallback,
+                            bool userInitiated);
 
     // The common error step of the account flows: the loss check, else handleBackendError.
-    void reportFailure(const std::exception_ptr& error, const QString& fallback, bool userInitiated);
+    void reportFailure(const std::exception_ptr& error, const BilingualText& fallback, bool userInitiated);
 
     // The start of a flow: one the user asked for clears the previous error and status texts.
     void clearMessagesIfUserInitiated(bool userInitiated);
@@ -80,11 +82,11 @@ public:
     // clears the previous texts when asked to and returns the flow's ticket; the flow then starts
     // its work with that ticket (the work returns quietly once the ticket is no longer current, and
     // throws only failures to report) and hands it to finishFlow(), which awaits it and, unless the
-    // account flows were retired meanwhile, reports its failure as `report` says (the fallback
-    // text localized at that moment) and clears the busy flag. Never throws.
+    // account flows were retired meanwhile, reports its failure as `report` says (with `fallback`
+    // where the failure has no text of its own) and clears the busy flag. Never throws.
     FlowTicket beginFlow(BusyFlag busy, bool clearMessages);
     QCoro::Task<> finishFlow(QCoro::Task<> work, FlowTicket ticket, BusyFlag busy, FailureReport report,
-                             QString fallbackZh, QString fallbackEn, bool userInitiated);
+                             BilingualText fallback, bool userInitiated);
 
     // This device's fingerprint as it is sent and compared: trimmed and lower-cased.
     static QString normalizedFingerprint(const QString& fingerprint);

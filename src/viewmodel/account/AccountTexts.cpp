@@ -36,7 +36,7 @@ QString AccountTexts::maskedDeviceFingerprint(const QString& fingerprint) const
     const QString trimmed = fingerprint.trimmed();
     if (m_context.browsing().config().presentationPrivacyEnabled) {
         if (trimmed.isEmpty())
-            return m_context.localized(QStringLiteral("已脱敏设备"), QStringLiteral("Masked Device"));
+            return m_context.presentation().localized(BilingualText("已脱敏设备", "Masked Device"));
         return QStringLiteral("demo-") + trimmed.right(4);
     }
     if (trimmed.size() < 11)
@@ -48,7 +48,7 @@ QString AccountTexts::backendAccountSummary() const
 {
     if (const std::optional<QString> badge = backendAccountBadgeText())
         return *badge;
-    return m_context.localized(QStringLiteral("未登录"), QStringLiteral("Signed out"));
+    return m_context.presentation().localized(BilingualText("未登录", "Signed out"));
 }
 
 std::optional<QString> AccountTexts::backendAccountBadgeText() const
@@ -61,21 +61,21 @@ std::optional<QString> AccountTexts::backendAccountBadgeText() const
 QString AccountTexts::migrationSyncScopeSummary() const
 {
     if (m_context.localHistoryScope().isGuest())
-        return m_context.localized(QStringLiteral("当前读取游客本地历史。"),
-                                   QStringLiteral("Reading guest-local history."));
+        return m_context.presentation().localized(
+            BilingualText("当前读取游客本地历史。", "Reading guest-local history."));
     const QString email = m_context.presentation().displayEmail(m_context.localHistoryScope().email());
-    return m_context.localized(
+    return m_context.presentation().localized(BilingualText(
         QStringLiteral("当前读取 ") + email + QStringLiteral(" 在本机的独立迁移历史。"),
-        QStringLiteral("Reading the device-local migration history for ") + email + QStringLiteral("."));
+        QStringLiteral("Reading the device-local migration history for ") + email + QStringLiteral(".")));
 }
 
 QString AccountTexts::migrationSyncSnapshotSummary() const
 {
     const QString n = QString::number(m_context.history().migratedMappingCount());
     const QString m = QString::number(m_context.history().taskCount());
-    return m_context.localized(
+    return m_context.presentation().localized(BilingualText(
         QStringLiteral("已迁移 ") + n + QStringLiteral(" 项，历史 ") + m + QStringLiteral(" 条"),
-        n + QStringLiteral(" migrated items, ") + m + QStringLiteral(" history entries"));
+        n + QStringLiteral(" migrated items, ") + m + QStringLiteral(" history entries")));
 }
 
 QString AccountTexts::migrationOverviewSummary() const
@@ -83,17 +83,17 @@ QString AccountTexts::migrationOverviewSummary() const
     const std::optional<BackendMigrationOverview>& overview =
         m_context.accountState().migrationAccountOverview();
     if (!overview)
-        return m_context.localized(
-            QStringLiteral("当前还没有拉取账号级多设备总览。"),
-            QStringLiteral("The account-wide multi-device overview has not been loaded yet."));
+        return m_context.presentation().localized(
+            BilingualText("当前还没有拉取账号级多设备总览。",
+                          "The account-wide multi-device overview has not been loaded yet."));
     const QString d = QString::number(overview->totalDevices);
     const QString n = QString::number(overview->totalMappings);
     const QString m = QString::number(overview->totalTasks);
-    return m_context.localized(
-        QStringLiteral("当前账号共 ") + d + QStringLiteral(" 台设备，已迁移 ") + n +
-            QStringLiteral(" 项，历史 ") + m + QStringLiteral(" 条。"),
-        QStringLiteral("This account currently has ") + d + QStringLiteral(" devices, ") + n +
-            QStringLiteral(" migrated items, and ") + m + QStringLiteral(" history entries."));
+    return m_context.presentation().localized(
+        BilingualText(QStringLiteral("当前账号共 ") + d + QStringLiteral(" 台设备，已迁移 ") + n +
+                          QStringLiteral(" 项，历史 ") + m + QStringLiteral(" 条。"),
+                      QStringLiteral("This account currently has ") + d + QStringLiteral(" devices, ") + n +
+                          QStringLiteral(" migrated items, and ") + m + QStringLiteral(" history entries.")));
 }
 
 std::optional<QString> AccountTexts::migrationSyncTimestampSummary() const
@@ -101,7 +101,8 @@ std::optional<QString> AccountTexts::migrationSyncTimestampSummary() const
     if (!m_context.accountState().lastMigrationSyncAt())
         return std::nullopt;
     const QString date = m_context.presentation().formatDate(*m_context.accountState().lastMigrationSyncAt());
-    return m_context.localized(QStringLiteral("最近同步：") + date, QStringLiteral("Last sync: ") + date);
+    return m_context.presentation().localized(
+        BilingualText(QStringLiteral("最近同步：") + date, QStringLiteral("Last sync: ") + date));
 }
 
 std::optional<QString> AccountTexts::migrationOverviewTimestampSummary() const
@@ -111,8 +112,8 @@ std::optional<QString> AccountTexts::migrationOverviewTimestampSummary() const
         return std::nullopt;
     const QString date =
         m_context.presentation().formatDate(*m_context.accountState().migrationAccountOverview()->syncedAt);
-    return m_context.localized(QStringLiteral("账号级最近活动：") + date,
-                               QStringLiteral("Account-wide latest activity: ") + date);
+    return m_context.presentation().localized(BilingualText(
+        QStringLiteral("账号级最近活动：") + date, QStringLiteral("Account-wide latest activity: ") + date));
 }
 
 } // namespace orvalink

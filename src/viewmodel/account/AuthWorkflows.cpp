@@ -76,7 +76,7 @@ QCoro::Task<> AuthWorkflows::submit(SessionRequest request, BilingualText failed
     if (!ticket.isAlive())
         co_return;
     if (failure) {
-        auto report = reportAuthFailure(failure, failed.zh, failed.en);
+        auto report = reportAuthFailure(failure, failed);
         co_await std::move(report);
         co_return;
     }
@@ -86,14 +86,14 @@ QCoro::Task<> AuthWorkflows::submit(SessionRequest request, BilingualText failed
         m_context.accountState().setIsSubmittingAuth(false);
         co_return;
     }
-    auto establish = establishSession(*session, succeeded.zh, succeeded.en);
+    auto establish = establishSession(*session, succeeded);
     co_await std::move(establish);
 }
 
-QCoro::Task<> AuthWorkflows::establishSession(BackendSession session, QString successZh, QString successEn)
+QCoro::Task<> AuthWorkflows::establishSession(BackendSession session, BilingualText success)
 {
     m_session.beginSession(session);
-    m_context.accountState().setBackendStatusMessage(m_context.localized(successZh, successEn));
+    m_context.accountState().setBackendStatusMessage(success);
     const FlowTicket ticket = m_session.ticket();
     auto followUps = runSessionFollowUps();
     co_await std::move(followUps);
@@ -102,8 +102,7 @@ QCoro::Task<> AuthWorkflows::establishSession(BackendSession session, QString su
     m_context.accountState().setIsSubmittingAuth(false);
 }
 
-QCoro::Task<> AuthWorkflows::reportAuthFailure(std::exception_ptr error, QString fallbackZh,
-                                               QString fallbackEn)
+QCoro::Task<> AuthWorkflows::reportAuthFailure(std::exception_ptr error, BilingualText fallback)
 {
     const FlowTicket ticket = m_session.ticket();
     if (const auto& settings = m_context.accountState().authSettings();
@@ -114,7 +113,7 @@ QCoro::Task<> AuthWorkflows::reportAuthFailure(std::exception_ptr error, QString
         if (!ticket.isAlive())
             co_return;
     }
-    m_session.handleBackendError(error, m_context.localized(fallbackZh, fallbackEn), true);
+    m_session.handleBackendError(error, fallback, true);
     m_context.accountState().setIsSubmittingAuth(false);
 }
 
@@ -156,26 +155,26 @@ QCoro::Task<> AuthWorkflows::signOutFromBackend()
     }
     if (!ticket.isAlive())
         co_return;
-    QString status;
+    BilingualText status;
     if (failure) {
-        const QString description = accountFailureText(m_context.presentation(), failure);
-        status = m_context.localized(QStringLiteral("本地登录已清除，服务器退出失败：") + description,
-                                     QStringLiteral("Local session cleared, but server logout failed: ") +
-                                         description);
+        // The failure's text stands in both halves in the form of the language setting.
+        status = BilingualText("本地登录已清除，服务器退出失败：%1",
+                               "Local session cleared, but server logout failed: %1")
+                     .arg(accountFailureText(failure));
     } else {
-        status = m_context.localized(QStringLiteral("已退出登录。"), QStringLiteral("Signed out."));
+        status = BilingualText("已退出登录。", "Signed out.");
     }
     // A session file that stays would sign the user in again at the next start: no clean sign-out.
     const std::optional<QString> fileKept = m_session.endSessionLocally(false);
     const bool keptFile = fileKept.has_value();
     if (fileKept) {
-        const QString kept = m_context.localized(
+        const BilingualText kept(
             QStringLiteral("已在本窗口退出登录，但无法删除保存的登录信息：%1。下次启动时会再次登录。")
                 .arg(*fileKept),
             QStringLiteral("Signed out in this window, but the saved session could not be removed: %1. You "
                            "will be signed in again at the next start.")
                 .arg(*fileKept));
-        status = failure ? status + QLatin1Char(' ') + kept : kept;
+        status = failure ? status + QStringLiteral(" ") + kept : kept;
         m_context.activity().setErrorMessage(kept);
     }
     if (failure || keptFile)
@@ -191,8 +190,7 @@ QCoro::Task<> AuthWorkflows::changeBackendPassword(QString currentPassword, QStr
         co_return;
     if (!m_context.accountState().backendSession()) {
         m_context.accountState().setBackendStatusMessage(
-            m_context.localized(QStringLiteral("请先登录后再修改密码。"),
-                                QStringLiteral("Sign in before changing the password.")));
+            BilingualText("请先登录后再修改密码。", "Sign in before changing the password."));
         co_return;
     }
     const auto busy = &AccountState::setIsChangingPassword;
@@ -200,14 +198,14 @@ QCoro::Task<> AuthWorkflows::changeBackendPassword(QString currentPassword, QStr
     auto work = changePassword(ticket, std::move(currentPassword), std::move(newPassword));
     auto flow = m_session.finishFlow(
         std::move(work), ticket, busy, AccountSession::FailureReport::currentSession,
-        QStringLiteral("修改密码失败。"), QStringLiteral("Failed to change password."), true);
+        {QStringLiteral("修改密码失败。"), QStringLiteral("Failed to change password.")}, true);
     co_await std::move(flow);
 }
 
 void AuthWorkflows::reportMismatchedNewPasswords()
 {
-    m_context.activity().setErrorMessage(m_context.localized(
-        QStringLiteral("两次输入的新密码不一致。"), QStringLiteral("The new passwords do not match.")));
+    m_context.activity().setErrorMessage(
+        BilingualText("两次输入的新密码不一致。", "The new passwords do not match."));
 }
 
 QCoro::Task<> AuthWorkflows::changePassword(FlowTicket ticket, QString currentPassword, QString newPassword)
@@ -226,8 +224,8 @@ QCoro::Task<> AuthWorkflows::changePassword(FlowTicket ticket, QString currentPa
         co_return;
     m_session.endSessionLocally(true);
     m_context.accountState().setBackendStatusMessage(
-        m_context.localized(QStringLiteral("密码已修改，请使用新密码重新登录。"),
-                            QStringLiteral("Password updated. Please sign in again with the new password.")));
+        BilingualText("密码已修改，请使用新密码重新登录。",
+                      "Password updated. Please sign in again with the new password."));
 }
 
 } // namespace orvalink

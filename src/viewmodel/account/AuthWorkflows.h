@@ -2,7 +2,7 @@
 
 #include "backend/BackendSession.h"
 #include "viewmodel/flow/FlowTicket.h"
-#include "viewmodel/state/Localizer.h"
+#include "viewmodel/state/BilingualText.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>
@@ -58,8 +58,8 @@ private:
     QCoro::Task<> submit(SessionRequest request, BilingualText failed, BilingualText succeeded);
     // Validates the session, changes the password and ends the session locally. Throws the failure.
     QCoro::Task<> changePassword(FlowTicket ticket, QString currentPassword, QString newPassword);
-    QCoro::Task<> establishSession(BackendSession session, QString successZh, QString successEn);
-    QCoro::Task<> reportAuthFailure(std::exception_ptr error, QString fallbackZh, QString fallbackEn);
+    QCoro::Task<> establishSession(BackendSession session, BilingualText success);
+    QCoro::Task<> reportAuthFailure(std::exception_ptr error, BilingualText fallback);
 
     ViewModelContext& m_context;
     AccountSession& m_session;

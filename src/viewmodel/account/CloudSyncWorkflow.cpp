@@ -49,8 +49,9 @@ QCoro::Task<> CloudSyncWorkflow::restoreMigrationSnapshotFromCloudIfNeeded(bool 
     auto work = restoreIntoEmptyHistory(ticket, files, userInitiated);
     auto flow =
         m_session.finishFlow(std::move(work), ticket, busy, AccountSession::FailureReport::currentSession,
-                             QStringLiteral("恢复云端迁移历史失败。"),
-                             QStringLiteral("Failed to restore cloud migration history."), userInitiated);
+                             {QStringLiteral("恢复云端迁移历史失败。"),
+                              QStringLiteral("Failed to restore cloud migration history.")},
+                             userInitiated);
     co_await std::move(flow);
 }
 
@@ -72,17 +73,16 @@ QCoro::Task<> CloudSyncWorkflow::syncMigrationSnapshot(bool userInitiated)
     if (!m_context.accountState().backendSession()) {
         if (userInitiated)
             m_context.accountState().setBackendStatusMessage(
-                m_context.localized(QStringLiteral("请先登录后再同步迁移历史。"),
-                                    QStringLiteral("Sign in before syncing migration history.")));
+                BilingualText("请先登录后再同步迁移历史。", "Sign in before syncing migration history."));
         co_return;
     }
     const auto busy = &AccountState::setIsSyncingMigrationSnapshot;
     const FlowTicket ticket = m_session.beginFlow(busy, userInitiated);
     auto work = synchronize(ticket, userInitiated);
-    auto flow =
-        m_session.finishFlow(std::move(work), ticket, busy, AccountSession::FailureReport::currentSession,
-                             QStringLiteral("同步迁移历史失败。"),
-                             QStringLiteral("Failed to sync migration history."), userInitiated);
+    auto flow = m_session.finishFlow(
+        std::move(work), ticket, busy, AccountSession::FailureReport::currentSession,
+        {QStringLiteral("同步迁移历史失败。"), QStringLiteral("Failed to sync migration history.")},
+        userInitiated);
     co_await std::move(flow);
 }
 
@@ -131,9 +131,9 @@ QCoro::Task<> CloudSyncWorkflow::downloadIntoEmptyHistory(FlowTicket ticket, Bac
         }
         if (userInitiated)
             m_context.accountState().setBackendStatusMessage(
-                m_context.localized(QStringLiteral("云端还没有当前账号在这台设备上的迁移历史。"),
-                                    QStringLiteral("There is no cloud migration history for this account on "
-                                                   "this device yet.")));
+                BilingualText("云端还没有当前账号在这台设备上的迁移历史。",
+                              "There is no cloud migration history for this account on "
+                              "this device yet."));
         co_return;
     }
     // A migration that finished while the request was out makes the history non-empty: the
@@ -148,17 +148,13 @@ QCoro::Task<> CloudSyncWorkflow::downloadIntoEmptyHistory(FlowTicket ticket, Bac
     if (!ticket.isCurrent())
         co_return;
     if (road == Road::restore)
-        reportInstalled(
-            QStringLiteral("已从云端恢复当前账号在这台设备上的迁移记录。"),
-            QStringLiteral("Restored the migration snapshot for this account on this device from the "
-                           "cloud."),
-            installed->droppedCount);
+        reportInstalled({"已从云端恢复当前账号在这台设备上的迁移记录。",
+                         "Restored the migration snapshot for this account on this device from the cloud."},
+                        installed->droppedCount);
     else
-        reportInstalled(
-            QStringLiteral("本地历史为空，已从云端恢复当前账号在这台设备上的迁移记录。"),
-            QStringLiteral("Local history was empty, so the device snapshot was restored from the "
-                           "cloud."),
-            installed->droppedCount);
+        reportInstalled({"本地历史为空，已从云端恢复当前账号在这台设备上的迁移记录。",
+                         "Local history was empty, so the device snapshot was restored from the cloud."},
+                        installed->droppedCount);
 }
 
 QCoro::Task<> CloudSyncWorkflow::uploadAndInstall(FlowTicket ticket, BackendSession session,
@@ -182,10 +178,10 @@ QCoro::Task<> CloudSyncWorkflow::uploadAndInstall(FlowTicket ticket, BackendSess
         co_return;
     const QString n = QString::number(installed->mappingCount);
     const QString m = QString::number(installed->taskCount);
-    reportInstalled(QStringLiteral("已同步当前账号在这台设备上的迁移记录：已迁移 ") + n +
-                        QStringLiteral(" 项，历史 ") + m + QStringLiteral(" 条。"),
-                    QStringLiteral("Synced this account's migration records for this device: ") + n +
-                        QStringLiteral(" migrated items and ") + m + QStringLiteral(" history entries."),
+    reportInstalled(BilingualText("已同步当前账号在这台设备上的迁移记录：已迁移 %1 项，历史 %2 条。",
+                                  "Synced this account's migration records for this device: %1 migrated "
+                                  "items and %2 history entries.")
+                        .arg(n, m),
                     installed->droppedCount);
 }
 
@@ -223,16 +219,18 @@ void CloudSyncWorkflow::ensureSnapshotBelongsToCurrentDevice(const MigrationSync
         throw OrvalinkError::cloudSnapshotDeviceMismatch(expected, actual);
 }
 
-void CloudSyncWorkflow::reportInstalled(const QString& zh, const QString& en, qsizetype droppedCount)
+void CloudSyncWorkflow::reportInstalled(const BilingualText& installed, qsizetype droppedCount)
 {
     if (droppedCount == 0) {
-        m_context.accountState().setBackendStatusMessage(m_context.localized(zh, en));
+        m_context.accountState().setBackendStatusMessage(installed);
         return;
     }
+    // The note ends each language's sentence, so both languages read as two whole sentences.
     const QString count = QString::number(droppedCount);
-    m_context.accountState().setBackendStatusMessage(m_context.localized(
-        zh + QStringLiteral("已忽略 ") + count + QStringLiteral(" 条路径不安全的云端记录。"),
-        en + QStringLiteral(" Ignored ") + count + QStringLiteral(" cloud records with unsafe paths.")));
+    m_context.accountState().setBackendStatusMessage(BilingualText(
+        installed.in(UILanguage::chinese) + QStringLiteral("已忽略 %1 条路径不安全的云端记录。").arg(count),
+        installed.in(UILanguage::english) +
+            QStringLiteral(" Ignored %1 cloud records with unsafe paths.").arg(count)));
 }
 
 } // namespace orvalink

@@ -70,7 +70,7 @@ private:
                                    HistoryUpload local);
 
     HistoryFiles currentHistoryFiles() const;
-    void reportInstalled(const QString& zh, const QString& en, qsizetype droppedCount);
+    void reportInstalled(const BilingualText& installed, qsizetype droppedCount);
 
     ViewModelContext& m_context;
     AccountSession& m_session;

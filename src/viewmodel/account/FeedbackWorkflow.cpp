@@ -17,8 +17,7 @@ QCoro::Task<> FeedbackWorkflow::refreshFeedbackDashboard(bool userInitiated)
         m_context.accountState().setFeedbackDashboard(std::nullopt);
         if (userInitiated)
             m_context.accountState().setBackendStatusMessage(
-                m_context.localized(QStringLiteral("请先登录后再查看反馈记录。"),
-                                    QStringLiteral("Sign in before viewing feedback.")));
+                BilingualText("请先登录后再查看反馈记录。", "Sign in before viewing feedback."));
         co_return;
     }
     const auto busy = &AccountState::setIsRefreshingFeedbackDashboard;
@@ -26,7 +25,7 @@ QCoro::Task<> FeedbackWorkflow::refreshFeedbackDashboard(bool userInitiated)
     auto work = loadDashboard(ticket, userInitiated);
     auto flow = m_session.finishFlow(
         std::move(work), ticket, busy, AccountSession::FailureReport::currentSession,
-        QStringLiteral("获取反馈记录失败。"), QStringLiteral("Failed to load feedback."), userInitiated);
+        {QStringLiteral("获取反馈记录失败。"), QStringLiteral("Failed to load feedback.")}, userInitiated);
     co_await std::move(flow);
 }
 
@@ -45,7 +44,7 @@ QCoro::Task<> FeedbackWorkflow::loadDashboard(FlowTicket ticket, bool userInitia
     m_context.accountState().setFeedbackDashboard(dashboard);
     if (userInitiated)
         m_context.accountState().setBackendStatusMessage(
-            m_context.localized(QStringLiteral("反馈记录已刷新。"), QStringLiteral("Feedback refreshed.")));
+            BilingualText("反馈记录已刷新。", "Feedback refreshed."));
 }
 
 QCoro::Task<> FeedbackWorkflow::submitFeedback(FeedbackCategory category, QString subject, QString content)
@@ -56,13 +55,12 @@ QCoro::Task<> FeedbackWorkflow::submitFeedback(FeedbackCategory category, QStrin
     const QString trimmedContent = content.trimmed();
     if (trimmedSubject.isEmpty() || trimmedContent.isEmpty()) {
         m_context.accountState().setBackendStatusMessage(
-            m_context.localized(QStringLiteral("请先填写标题和反馈内容。"),
-                                QStringLiteral("Enter both a subject and feedback details.")));
+            BilingualText("请先填写标题和反馈内容。", "Enter both a subject and feedback details."));
         co_return;
     }
     if (!m_context.accountState().backendSession()) {
-        m_context.accountState().setBackendStatusMessage(m_context.localized(
-            QStringLiteral("请先登录后再提交反馈。"), QStringLiteral("Sign in before sending feedback.")));
+        m_context.accountState().setBackendStatusMessage(
+            BilingualText("请先登录后再提交反馈。", "Sign in before sending feedback."));
         co_return;
     }
     const auto busy = &AccountState::setIsSubmittingFeedback;
@@ -70,7 +68,7 @@ QCoro::Task<> FeedbackWorkflow::submitFeedback(FeedbackCategory category, QStrin
     auto work = sendFeedback(ticket, category, trimmedSubject, trimmedContent);
     auto flow = m_session.finishFlow(
         std::move(work), ticket, busy, AccountSession::FailureReport::currentSession,
-        QStringLiteral("提交反馈失败。"), QStringLiteral("Failed to send feedback."), true);
+        {QStringLiteral("提交反馈失败。"), QStringLiteral("Failed to send feedback.")}, true);
     co_await std::move(flow);
 }
 
@@ -90,7 +88,7 @@ QCoro::Task<> FeedbackWorkflow::sendFeedback(FlowTicket ticket, FeedbackCategory
         co_return;
     m_context.accountState().setFeedbackDashboard(dashboard);
     const QString remaining = QString::number(dashboard.remainingToday);
-    m_context.accountState().setBackendStatusMessage(m_context.localized(
+    m_context.accountState().setBackendStatusMessage(BilingualText(
         QStringLiteral("反馈已提交，今天还可以再发 ") + remaining + QStringLiteral(" 条。"),
         QStringLiteral("Feedback sent. You can submit ") + remaining + QStringLiteral(" more today.")));
 }

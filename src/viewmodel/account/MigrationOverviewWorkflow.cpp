@@ -17,18 +17,19 @@ QCoro::Task<> MigrationOverviewWorkflow::refreshMigrationOverview(bool userIniti
         m_context.accountState().setCurrentMigrationDeviceFingerprint(std::nullopt);
         m_context.accountState().setMigrationAccountOverview(std::nullopt);
         if (userInitiated)
-            m_context.accountState().setBackendStatusMessage(m_context.localized(
-                QStringLiteral("请先登录后再查看多设备迁移总览。"),
-                QStringLiteral("Sign in before viewing the multi-device migration overview.")));
+            m_context.accountState().setBackendStatusMessage(
+                BilingualText("请先登录后再查看多设备迁移总览。",
+                              "Sign in before viewing the multi-device migration overview."));
         co_return;
     }
     const auto busy = &AccountState::setIsRefreshingMigrationOverview;
     const FlowTicket ticket = m_session.beginFlow(busy, userInitiated);
     auto work = loadOverview(ticket, userInitiated);
-    auto flow = m_session.finishFlow(
-        std::move(work), ticket, busy, AccountSession::FailureReport::currentSession,
-        QStringLiteral("刷新多设备迁移总览失败。"),
-        QStringLiteral("Failed to refresh the multi-device migration overview."), userInitiated);
+    auto flow =
+        m_session.finishFlow(std::move(work), ticket, busy, AccountSession::FailureReport::currentSession,
+                             {QStringLiteral("刷新多设备迁移总览失败。"),
+                              QStringLiteral("Failed to refresh the multi-device migration overview.")},
+                             userInitiated);
     co_await std::move(flow);
 }
 
@@ -49,8 +50,7 @@ QCoro::Task<> MigrationOverviewWorkflow::loadOverview(FlowTicket ticket, bool us
     m_context.accountState().setMigrationAccountOverview(overview);
     if (userInitiated)
         m_context.accountState().setBackendStatusMessage(
-            m_context.localized(QStringLiteral("多设备迁移总览已刷新。"),
-                                QStringLiteral("Multi-device migration overview refreshed.")));
+            BilingualText("多设备迁移总览已刷新。", "Multi-device migration overview refreshed."));
 }
 
 } // namespace orvalink

@@ -16,10 +16,10 @@ QCoro::Task<> SignInRequirements::refreshAuthRequirements(bool userInitiated)
     const auto busy = &AccountState::setIsRefreshingAuthRequirements;
     const FlowTicket ticket = m_session.beginFlow(busy, userInitiated);
     auto work = loadRequirements(ticket, userInitiated);
-    auto flow =
-        m_session.finishFlow(std::move(work), ticket, busy, AccountSession::FailureReport::withoutSession,
-                             QStringLiteral("获取登录安全配置失败。"),
-                             QStringLiteral("Failed to load auth security settings."), userInitiated);
+    auto flow = m_session.finishFlow(
+        std::move(work), ticket, busy, AccountSession::FailureReport::withoutSession,
+        {QStringLiteral("获取登录安全配置失败。"), QStringLiteral("Failed to load auth security settings.")},
+        userInitiated);
     co_await std::move(flow);
 }
 
@@ -41,15 +41,14 @@ QCoro::Task<> SignInRequirements::loadRequirements(FlowTicket ticket, bool userI
             co_return;
         m_context.accountState().setAuthCaptchaChallenge(challenge);
         if (userInitiated)
-            m_context.accountState().setBackendStatusMessage(m_context.localized(
-                QStringLiteral("验证码已开启，登录与注册都需要输入验证码。"),
-                QStringLiteral("Captcha is enabled. Sign-in and sign-up now require the code.")));
+            m_context.accountState().setBackendStatusMessage(
+                BilingualText("验证码已开启，登录与注册都需要输入验证码。",
+                              "Captcha is enabled. Sign-in and sign-up now require the code."));
     } else {
         m_context.accountState().setAuthCaptchaChallenge(std::nullopt);
         if (userInitiated)
             m_context.accountState().setBackendStatusMessage(
-                m_context.localized(QStringLiteral("验证码当前处于关闭状态。"),
-                                    QStringLiteral("Captcha is currently disabled.")));
+                BilingualText("验证码当前处于关闭状态。", "Captcha is currently disabled."));
     }
 }
 
@@ -61,8 +60,8 @@ QCoro::Task<> SignInRequirements::refreshAuthCaptcha(bool userInitiated)
         !settings || !settings->captchaEnabled) {
         m_context.accountState().setAuthCaptchaChallenge(std::nullopt);
         if (userInitiated)
-            m_context.accountState().setBackendStatusMessage(m_context.localized(
-                QStringLiteral("验证码当前已关闭。"), QStringLiteral("Captcha is currently disabled.")));
+            m_context.accountState().setBackendStatusMessage(
+                BilingualText("验证码当前已关闭。", "Captcha is currently disabled."));
         co_return;
     }
     const auto busy = &AccountState::setIsRefreshingAuthCaptcha;
@@ -70,7 +69,8 @@ QCoro::Task<> SignInRequirements::refreshAuthCaptcha(bool userInitiated)
     auto work = loadCaptcha(ticket, userInitiated);
     auto flow = m_session.finishFlow(
         std::move(work), ticket, busy, AccountSession::FailureReport::withoutSession,
-        QStringLiteral("刷新验证码失败。"), QStringLiteral("Failed to refresh the captcha."), userInitiated);
+        {QStringLiteral("刷新验证码失败。"), QStringLiteral("Failed to refresh the captcha.")},
+        userInitiated);
     co_await std::move(flow);
 }
 
@@ -88,7 +88,7 @@ QCoro::Task<> SignInRequirements::loadCaptcha(FlowTicket ticket, bool userInitia
                                                                        : std::nullopt);
     if (userInitiated)
         m_context.accountState().setBackendStatusMessage(
-            m_context.localized(QStringLiteral("验证码已刷新。"), QStringLiteral("Captcha refreshed.")));
+            BilingualText("验证码已刷新。", "Captcha refreshed."));
 }
 
 } // namespace orvalink

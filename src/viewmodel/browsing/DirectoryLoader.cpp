@@ -200,8 +200,8 @@ QCoro::Task<> DirectoryLoader::scanCurrentDirectory()
     }
     const QString count = QString::number(entries.size());
     m_context.activity().setInfoMessage(
-        m_context.localized(QStringLiteral("扫描完成，共 ") + count + QStringLiteral(" 项：") + path,
-                            QStringLiteral("Scanned ") + count + QStringLiteral(" items from ") + path));
+        BilingualText(QStringLiteral("扫描完成，共 ") + count + QStringLiteral(" 项：") + path,
+                      QStringLiteral("Scanned ") + count + QStringLiteral(" items from ") + path));
 }
 
 QCoro::Task<> DirectoryLoader::persistScanCache(QList<DirectoryEntry> entries, QString directoryPath,
@@ -220,7 +220,7 @@ QCoro::Task<> DirectoryLoader::persistScanCache(QList<DirectoryEntry> entries, Q
 
 void DirectoryLoader::showListingFailure(const std::exception_ptr& error)
 {
-    m_context.activity().setErrorMessage(localizedDescription(error));
+    m_context.activity().setErrorMessage(BilingualText::same(localizedDescription(error)));
     m_context.browsing().setEntries({});
     m_context.browsing().setCurrentDirectorySizeBytes(0);
     m_context.browsing().setSelectedSizeBytes(0);

@@ -43,7 +43,7 @@ QString Figures::targetVolumeStatus() const
     const QString root = orvalink::effectiveTargetRoot(m_browsing.config());
     const auto mountPoint = m_volumes.mountPoint(root);
     const bool mounted = mountPoint && platform::MountTable::current().mountedAt(*mountPoint).has_value();
-    return orvalink::targetVolumeStatus(m_presentation.localizer(), mounted, m_volumes.availableBytes(root));
+    return m_presentation.localized(orvalink::targetVolumeStatus(mounted, m_volumes.availableBytes(root)));
 }
 
 double Figures::systemVolumeUsageRatio() const
@@ -89,7 +89,7 @@ QString Figures::migrationProgressBytesText() const
 
 QString Figures::migrationCurrentItemName() const
 {
-    return progressOf(m_activity).currentItemName(m_presentation.localizer());
+    return m_presentation.localized(progressOf(m_activity).currentItemName());
 }
 
 bool Figures::shouldShowMigrationProgress() const

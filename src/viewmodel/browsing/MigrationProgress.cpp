@@ -43,11 +43,11 @@ QString MigrationProgress::bytesText() const
            Formatters::sizeString(totalBytes);
 }
 
-QString MigrationProgress::currentItemName(const Localizer& localizer) const
+BilingualText MigrationProgress::currentItemName() const
 {
     if (currentPath && !currentPath->isEmpty())
-        return lastPathComponent(*currentPath);
-    return localizer.localized(QStringLiteral("等待中"), QStringLiteral("Waiting"));
+        return BilingualText::same(lastPathComponent(*currentPath));
+    return BilingualText("等待中", "Waiting");
 }
 
 bool MigrationProgress::shouldShow() const

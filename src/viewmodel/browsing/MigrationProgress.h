@@ -1,6 +1,6 @@
 #pragma once
 
-#include "viewmodel/state/Localizer.h"
+#include "viewmodel/state/BilingualText.h"
 
 #include <QString>
 #include <optional>
@@ -30,7 +30,7 @@ struct MigrationProgress {
     // "<processed size> / <total size>".
     QString bytesText() const;
     // The last component of the current path, or the waiting text when there is none.
-    QString currentItemName(const Localizer& localizer) const;
+    BilingualText currentItemName() const;
     // While a batch runs, and afterwards as long as its item total is above 0.
     bool shouldShow() const;
 };

@@ -110,8 +110,8 @@ void Navigator::goToDirectoryContext(const QString& path)
         return;
     }
     m_context.activity().setErrorMessage(
-        m_context.localized(QStringLiteral("无法定位目录：") + standardized,
-                            QStringLiteral("Unable to locate a directory for ") + standardized));
+        BilingualText(QStringLiteral("无法定位目录：") + standardized,
+                      QStringLiteral("Unable to locate a directory for ") + standardized));
 }
 
 void Navigator::goToSystemApplicationsDirectory()
@@ -122,8 +122,8 @@ void Navigator::goToSystemApplicationsDirectory()
             return;
         }
     }
-    m_context.activity().setErrorMessage(m_context.localized(
-        QStringLiteral("未找到系统应用目录。"), QStringLiteral("System Applications directory not found.")));
+    m_context.activity().setErrorMessage(
+        BilingualText("未找到系统应用目录。", "System Applications directory not found."));
 }
 
 void Navigator::enterPathFromInput()
@@ -135,8 +135,8 @@ void Navigator::enterPathFromInput()
     if (!typed) {
         // The program's working directory means nothing to the user: only a full path is taken.
         m_context.activity().setErrorMessage(
-            m_context.localized(QStringLiteral("请输入完整路径（以 / 或 ~ 开头）：") + trimmed,
-                                QStringLiteral("Enter a full path that begins with / or ~: ") + trimmed));
+            BilingualText(QStringLiteral("请输入完整路径（以 / 或 ~ 开头）：") + trimmed,
+                          QStringLiteral("Enter a full path that begins with / or ~: ") + trimmed));
         return;
     }
     const QString target = platform::standardizedPath(*typed);
@@ -145,8 +145,8 @@ void Navigator::enterPathFromInput()
         return;
     }
     m_context.activity().setErrorMessage(
-        m_context.localized(QStringLiteral("目录不存在或不是目录：") + target,
-                            QStringLiteral("Directory does not exist or is not a directory: ") + target));
+        BilingualText(QStringLiteral("目录不存在或不是目录：") + target,
+                      QStringLiteral("Directory does not exist or is not a directory: ") + target));
 }
 
 void Navigator::setPathInput(const QString& text)

@@ -2,6 +2,7 @@
 
 #include "platform/StandardPath.h"
 #include "viewmodel/browsing/FileTypes.h"
+#include "viewmodel/texts/MigrationFailureText.h"
 #include "viewmodel/texts/PathText.h"
 
 #include <QFileInfo>
@@ -155,9 +156,8 @@ QSet<QString> smartMigrationSuggestedPathSet(const QList<DirectoryEntry>& entrie
     return paths;
 }
 
-std::optional<QString> weChatSmartMigrationValidationMessage(const QStringList& selectedPaths,
-                                                             const QStringList& weChatRoots,
-                                                             const Localizer& localizer)
+std::optional<BilingualText> weChatSmartMigrationValidationMessage(const QStringList& selectedPaths,
+                                                                   const QStringList& weChatRoots)
 {
     QStringList blocked;
     for (const QString& path : selectedPaths) {
@@ -166,21 +166,12 @@ std::optional<QString> weChatSmartMigrationValidationMessage(const QStringList& 
     }
     if (blocked.isEmpty())
         return std::nullopt;
-    const QString list = blocked.mid(0, 3).join(QLatin1Char('\n'));
-    QString more;
-    if (blocked.size() > 3) {
-        const QString count = QString::number(blocked.size() - 3);
-        more = localizer.localized(QStringLiteral("\n...以及另外 ") + count + QStringLiteral(" 个路径"),
-                                   QStringLiteral("\n...and ") + count + QStringLiteral(" more path(s)"));
-    }
-    return localizer.localized(
-        QStringLiteral("微信智能迁移已拦下这些高风险目录：\n") + list + more +
-            QStringLiteral("\n\n这类目录通常包含数据库、配置、WebKit "
-                           "或沙盒核心状态。请改选更深层的缓存、下载、媒体或附件目录。"),
-        QStringLiteral("Smart Migration blocked these high-risk WeChat paths:\n") + list + more +
-            QStringLiteral(
-                "\n\nThese folders usually contain databases, preferences, WebKit data, or core sandbox "
-                "state. Choose deeper cache, download, media, or attachment folders instead."));
+    return BilingualText("微信智能迁移已拦下这些高风险目录：\n%1\n\n这类目录通常包含数据库、配置、WebKit "
+                         "或沙盒核心状态。请改选更深层的缓存、下载、媒体或附件目录。",
+                         "Smart Migration blocked these high-risk WeChat paths:\n%1\n\nThese folders usually "
+                         "contain databases, preferences, WebKit data, or core sandbox state. Choose deeper "
+                         "cache, download, media, or attachment folders instead.")
+        .arg(refusedPathsText(blocked));
 }
 
 std::optional<LinkRecommendation> recommendationKind(const DirectoryEntry& entry)
@@ -200,11 +191,11 @@ std::optional<LinkRecommendation> recommendationKind(const DirectoryEntry& entry
     return LinkRecommendation::symlink;
 }
 
-QString linkRecommendationTitle(const Localizer& localizer, LinkRecommendation recommendation)
+BilingualText linkRecommendationTitle(LinkRecommendation recommendation)
 {
     if (recommendation == LinkRecommendation::alias)
-        return localizer.localized(QStringLiteral("建议别名"), QStringLiteral("Use Alias"));
-    return localizer.localized(QStringLiteral("建议符号链接"), QStringLiteral("Use Symlink"));
+        return BilingualText("建议别名", "Use Alias");
+    return BilingualText("建议符号链接", "Use Symlink");
 }
 
 } // namespace orvalink

@@ -2,7 +2,7 @@
 
 #include "model/AppConfig.h"
 #include "model/DirectoryEntry.h"
-#include "viewmodel/state/Localizer.h"
+#include "viewmodel/state/BilingualText.h"
 
 #include <QList>
 #include <QSet>
@@ -56,9 +56,8 @@ QSet<QString> smartMigrationSuggestedPathSet(const QList<DirectoryEntry>& entrie
 
 // The message that refuses a selection holding protected WeChat paths (at most three listed, then a
 // count of the others), or none when nothing selected is protected.
-std::optional<QString> weChatSmartMigrationValidationMessage(const QStringList& selectedPaths,
-                                                             const QStringList& weChatRoots,
-                                                             const Localizer& localizer);
+std::optional<BilingualText> weChatSmartMigrationValidationMessage(const QStringList& selectedPaths,
+                                                                   const QStringList& weChatRoots);
 
 // The kind of link a list row recommends.
 enum class LinkRecommendation { symlink, alias };
@@ -66,6 +65,6 @@ enum class LinkRecommendation { symlink, alias };
 // None for links and alias files; `alias` for a document, image, audio or video file of at most
 // 2 GiB whose lower-cased path holds "/desktop/" or "/documents/"; `symlink` otherwise.
 std::optional<LinkRecommendation> recommendationKind(const DirectoryEntry& entry);
-QString linkRecommendationTitle(const Localizer& localizer, LinkRecommendation recommendation);
+BilingualText linkRecommendationTitle(LinkRecommendation recommendation);
 
 } // namespace orvalink

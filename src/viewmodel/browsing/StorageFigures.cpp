@@ -33,13 +33,13 @@ double selectedInDirectoryRatio(qint64 currentDirectorySizeBytes, qint64 selecte
                       0.0, 1.0);
 }
 
-QString targetVolumeStatus(const Localizer& localizer, bool isMounted, qint64 freeBytes)
+BilingualText targetVolumeStatus(bool isMounted, qint64 freeBytes)
 {
     if (!isMounted)
-        return localizer.localized(QStringLiteral("未挂载"), QStringLiteral("Not mounted"));
+        return BilingualText("未挂载", "Not mounted");
     const QString free = Formatters::sizeString(freeBytes);
-    return localizer.localized(QStringLiteral("已挂载，可用空间：") + free,
-                               QStringLiteral("Mounted, free: ") + free);
+    return BilingualText(QStringLiteral("已挂载，可用空间：") + free,
+                         QStringLiteral("Mounted, free: ") + free);
 }
 
 } // namespace orvalink

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/VolumeInfo.h"
-#include "viewmodel/state/Localizer.h"
+#include "viewmodel/state/BilingualText.h"
 
 #include <QList>
 #include <QString>
@@ -22,6 +22,6 @@ double selectedInDirectoryRatio(qint64 currentDirectorySizeBytes, qint64 selecte
 
 // The target volume line: mounted with its free space, or not mounted. The owner finds out whether
 // the mount point of the effective target root is a mounted directory and how much is free there.
-QString targetVolumeStatus(const Localizer& localizer, bool isMounted, qint64 freeBytes);
+BilingualText targetVolumeStatus(bool isMounted, qint64 freeBytes);
 
 } // namespace orvalink

@@ -8,11 +8,7 @@ ViewModelContext::ViewModelContext(ViewModelServices services, PlatformHooks pla
     : m_services(std::move(services)), m_platform(std::move(platform)),
       m_pathMappingService(PathMappingService::systemProtectedPaths()),
       m_background(std::make_unique<BackgroundRunner>()), m_presentation(m_browsing, m_activity, m_platform)
-{
-    // The progress card keeps the title of the last operation; it speaks the language in force.
-    QObject::connect(&m_presentation, &Presentation::textsChanged, &m_activity,
-                     [this] { m_activity.retitleOperation(m_presentation.localizer()); });
-}
+{}
 
 ViewModelContext::~ViewModelContext()
 {

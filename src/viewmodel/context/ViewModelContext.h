@@ -49,7 +49,6 @@ public:
 
     Presentation& presentation() { return m_presentation; }
     const Presentation& presentation() const { return m_presentation; }
-    QString localized(const QString& zh, const QString& en) const { return m_presentation.localized(zh, en); }
 
     // Target roots, from `config` at every read.
     bool hasManagedTargetRoot() const;

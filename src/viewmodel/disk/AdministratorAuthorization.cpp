@@ -74,13 +74,13 @@ bool requiresAdministratorAuthorization(const std::exception_ptr& error)
     }
 }
 
-bool handleAdministratorAuthorizationRequirementIfNeeded(ActivityState& activity, const Presentation& texts,
+bool handleAdministratorAuthorizationRequirementIfNeeded(ActivityState& activity,
                                                          const std::exception_ptr& error,
                                                          const QString& actionCN, const QString& actionEN)
 {
     if (!requiresAdministratorAuthorization(error))
         return false;
-    const QString message = texts.localized(
+    const BilingualText message(
         actionCN + QStringLiteral("涉及受保护目录，需要系统管理员授权。你可以立即获取权限后再重试；如果系统已"
                                   "弹出授权窗口，请先完成授权。"),
         titleCased(actionEN) +
@@ -91,8 +91,7 @@ bool handleAdministratorAuthorizationRequirementIfNeeded(ActivityState& activity
     activity.setInfoMessage(message);
     activity.setAccessRequirementPrompt(AccessRequirementPrompt{
         QUuid::createUuid(), AccessRequirementPrompt::Kind::requiresAdministratorAuthorization,
-        texts.localized(QStringLiteral("需要管理员权限"), QStringLiteral("Administrator Access Required")),
-        message});
+        BilingualText("需要管理员权限", "Administrator Access Required"), message});
     return true;
 }
 
@@ -125,15 +124,15 @@ QCoro::Task<> requestAdministratorAuthorization(DiskWorkContext& context)
     context.activity().setIsRequestingAdminAuthorization(false);
     if (outcome.succeeded()) {
         context.activity().setInfoMessage(
-            context.localized(QStringLiteral("管理员权限验证成功。后续迁移受保护目录时会请求系统授权。"),
-                              QStringLiteral("Administrator authorization verified. Protected migrations "
-                                             "will request system permission.")));
+            BilingualText("管理员权限验证成功。后续迁移受保护目录时会请求系统授权。",
+                          "Administrator authorization verified. Protected migrations "
+                          "will request system permission."));
         co_return;
     }
     const QString description = localizedDescription(outcome.error());
     context.activity().setErrorMessage(
-        context.localized(QStringLiteral("管理员权限验证失败：") + description,
-                          QStringLiteral("Administrator authorization failed: ") + description));
+        BilingualText(QStringLiteral("管理员权限验证失败：") + description,
+                      QStringLiteral("Administrator authorization failed: ") + description));
 }
 
 } // namespace orvalink

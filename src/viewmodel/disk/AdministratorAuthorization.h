@@ -20,7 +20,7 @@ bool requiresAdministratorAuthorization(const std::exception_ptr& error);
 
 // For such a failure: publishes the access-requirement prompt for the action and returns true;
 // otherwise changes nothing and returns false.
-bool handleAdministratorAuthorizationRequirementIfNeeded(ActivityState& activity, const Presentation& texts,
+bool handleAdministratorAuthorizationRequirementIfNeeded(ActivityState& activity,
                                                          const std::exception_ptr& error,
                                                          const QString& actionCN, const QString& actionEN);
 

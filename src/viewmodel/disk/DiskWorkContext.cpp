@@ -58,11 +58,6 @@ const Presentation& DiskWorkContext::presentation() const
     return m_context.presentation();
 }
 
-QString DiskWorkContext::localized(const QString& zh, const QString& en) const
-{
-    return m_context.localized(zh, en);
-}
-
 const PathMappingService& DiskWorkContext::pathMappingService() const
 {
     return m_context.pathMappingService();
@@ -113,7 +108,7 @@ QCoro::Task<> DiskWorkContext::loadCurrentDirectoryForNavigation(bool forceLiveR
     return m_loader.loadCurrentDirectoryForNavigation(forceLiveRefresh);
 }
 
-std::optional<QString> DiskWorkContext::smartMigrationValidationMessage(const QStringList& paths) const
+std::optional<BilingualText> DiskWorkContext::smartMigrationValidationMessage(const QStringList& paths) const
 {
     return m_smartMigration.smartMigrationValidationMessage(paths);
 }

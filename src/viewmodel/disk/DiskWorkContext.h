@@ -3,6 +3,7 @@
 #include "platform/CancellationToken.h"
 #include "viewmodel/disk/BatchHold.h"
 #include "viewmodel/flow/FlowTicket.h"
+#include "viewmodel/state/BilingualText.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>
@@ -62,7 +63,6 @@ public:
     BackgroundRunner& background();
     const WorkflowSettings& workflowSettings() const;
     const Presentation& presentation() const;
-    QString localized(const QString& zh, const QString& en) const;
     const PathMappingService& pathMappingService() const;
     ViewModelServices& services();
     QString effectiveTargetRoot() const;
@@ -79,7 +79,7 @@ public:
     void refreshStorageUsageSnapshot();
     QCoro::Task<> loadCurrentDirectoryForNavigation(bool forceLiveRefresh);
     // The refusal of Smart Migration's WeChat list, or none.
-    std::optional<QString> smartMigrationValidationMessage(const QStringList& paths) const;
+    std::optional<BilingualText> smartMigrationValidationMessage(const QStringList& paths) const;
 
 private:
     ViewModelContext& m_context;

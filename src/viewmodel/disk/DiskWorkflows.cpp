@@ -50,7 +50,8 @@ QCoro::Task<> DiskWorkflows::migrateSelectedItems()
 
 QString DiskWorkflows::localizedMigrationFailureMessage(const QString& text) const
 {
-    return orvalink::localizedMigrationFailureMessage(m_context.presentation(), text);
+    const Presentation& texts = m_context.presentation();
+    return texts.sanitizedForPresentation(texts.localized(orvalink::localizedMigrationFailureMessage(text)));
 }
 
 QCoro::Task<> DiskWorkflows::retryFailedMigration(FailedMigrationRecord record,
@@ -146,32 +147,28 @@ void DiskWorkflows::holdFurtherItems(bool hold)
     m_context.hold().setHeld(hold && !m_context.isRetired());
 }
 
-QString DiskWorkflows::runningDiskWorkText() const
+BilingualText DiskWorkflows::runningDiskWorkText() const
 {
     switch (m_context.activity().diskWork()) {
     case DiskWork::none:
         return {};
     case DiskWork::migration:
-        return m_context.localized(
-            QStringLiteral("正在迁移。现在退出会在当前项目完成或回滚后停止，其余项目不再迁移。"),
-            QStringLiteral("A migration is running. Quitting now stops it once the current "
-                           "item has finished or rolled back; the remaining items are not "
-                           "migrated."));
+        return BilingualText("正在迁移。现在退出会在当前项目完成或回滚后停止，其余项目不再迁移。",
+                             "A migration is running. Quitting now stops it once the current "
+                             "item has finished or rolled back; the remaining items are not "
+                             "migrated.");
     case DiskWork::undo:
-        return m_context.localized(
-            QStringLiteral("正在反悔迁移。现在退出会在当前记录恢复完成后停止，其余记录不再恢复。"),
-            QStringLiteral("An undo is running. Quitting now stops it once the current record "
-                           "has been restored; the remaining records are not restored."));
+        return BilingualText("正在反悔迁移。现在退出会在当前记录恢复完成后停止，其余记录不再恢复。",
+                             "An undo is running. Quitting now stops it once the current record "
+                             "has been restored; the remaining records are not restored.");
     case DiskWork::linkRepair:
-        return m_context.localized(
-            QStringLiteral("正在修复链接。现在退出会在当前批次完成后停止。"),
-            QStringLiteral("A link repair is running. Quitting now stops it once the current "
-                           "batch has finished."));
+        return BilingualText("正在修复链接。现在退出会在当前批次完成后停止。",
+                             "A link repair is running. Quitting now stops it once the current "
+                             "batch has finished.");
     case DiskWork::recovery:
-        return m_context.localized(
-            QStringLiteral("正在处理上次中断的操作。现在退出会在它完成后关闭。"),
-            QStringLiteral("Operations interrupted last time are being put right. Quitting now closes "
-                           "the window once that has finished."));
+        return BilingualText("正在处理上次中断的操作。现在退出会在它完成后关闭。",
+                             "Operations interrupted last time are being put right. Quitting now closes "
+                             "the window once that has finished.");
     }
     return {};
 }

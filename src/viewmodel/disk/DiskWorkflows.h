@@ -59,7 +59,7 @@ public:
     // What runs now, for the safe close: a migration or retry, an undo or forced restore, a repair;
     // not a batch held between two items, which has nothing running to wait for.
     bool hasRunningDiskWork() const;
-    QString runningDiskWorkText() const;
+    BilingualText runningDiskWorkText() const;
     // While held, the item of a migration or undo batch on its way goes on to its end and the next
     // one waits until the hold is lifted (or the owner closes); a link repair batch, a retry and a
     // single undo have no next item. Nothing is held once the owner closed.

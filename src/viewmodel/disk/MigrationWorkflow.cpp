@@ -22,21 +22,20 @@ namespace orvalink {
 namespace {
 
 // The refusal of a selection, or none when it may run.
-std::optional<QString> selectionRefusal(DiskWorkContext& context, QStringList& paths, bool& asError)
+std::optional<BilingualText> selectionRefusal(DiskWorkContext& context, QStringList& paths, bool& asError)
 {
     asError = true;
     const QSet<QString>& selected = context.browsing().selectedPaths();
     if (selected.isEmpty()) {
         asError = false;
-        return context.localized(QStringLiteral("未选择文件或目录。"),
-                                 QStringLiteral("No file or folder selected."));
+        return BilingualText("未选择文件或目录。", "No file or folder selected.");
     }
     try {
         context.services().selectionService->validateNoParentChildConflict(selected);
     } catch (const OrvalinkError& error) {
         if (error.errorCase() != OrvalinkError::Case::parentChildConflict)
-            return localizedMigrationFailureMessage(context.presentation(), std::current_exception());
-        return context.localized(
+            return localizedMigrationFailureMessage(std::current_exception());
+        return BilingualText(
             QStringLiteral("所选目录存在父子级冲突，请不要同时选择上级目录和它内部的子目录。\n\n上级目录：") +
                 error.parent() + QStringLiteral("\n子目录：") + error.child(),
             QStringLiteral(
@@ -44,14 +43,14 @@ std::optional<QString> selectionRefusal(DiskWorkContext& context, QStringList& p
                 "one of its nested child folders at the same time.\n\nParent: ") +
                 error.parent() + QStringLiteral("\nChild: ") + error.child());
     } catch (const std::exception&) {
-        return localizedMigrationFailureMessage(context.presentation(), std::current_exception());
+        return localizedMigrationFailureMessage(std::current_exception());
     }
     paths = SelectionService::normalized(selected);
     // Items run in ascending path order, whatever order the set gave.
     std::sort(paths.begin(), paths.end());
     const QStringList blocked = blockedMigrationPaths(context, paths, context.browsing().config());
     if (!blocked.isEmpty())
-        return blockedMigrationPathsText(context.presentation(), blocked);
+        return blockedMigrationPathsText(blocked);
     return context.smartMigrationValidationMessage(paths);
 }
 
@@ -84,11 +83,10 @@ QCoro::Task<> migrateOne(DiskWorkContext& context, FlowTicket ticket, QString pa
         ++counts->failed;
         context.activity().setMigrationFailedItems(context.activity().migrationFailedItems() + 1);
         removeFromSelection(context, path);
-        const QString fallback =
-            item.task().status == TaskStatus::rolledBack
-                ? context.localized(QStringLiteral("迁移失败，已自动回滚。"),
-                                    QStringLiteral("Migration failed and was rolled back."))
-                : context.localized(QStringLiteral("迁移失败。"), QStringLiteral("Migration failed."));
+        // Kept as the engine's own descriptions are: the row puts it into the language in force.
+        const QString fallback = item.task().status == TaskStatus::rolledBack
+                                     ? QStringLiteral("Migration failed and was rolled back.")
+                                     : QStringLiteral("Migration failed.");
         QList<FailedMigrationRecord> failed = context.history().recentFailedMigrations();
         failed.prepend(item.failureRecord(QUuid::createUuid(), item.plannedTargetPath(), fallback));
         context.history().setRecentFailedMigrations(failed);
@@ -103,25 +101,22 @@ QCoro::Task<> migrateOne(DiskWorkContext& context, FlowTicket ticket, QString pa
     context.activity().setMigrationProcessedItems(context.activity().migrationProcessedItems() + 1);
 }
 
-QString summaryText(const DiskWorkContext& context, const RunCounts& counts)
+BilingualText summaryText(const DiskWorkContext& context, const RunCounts& counts)
 {
     const QString s = QString::number(counts.succeeded);
     const QString f = QString::number(counts.failed);
     const QList<FailedMigrationRecord>& failed = context.history().recentFailedMigrations();
     if (counts.failed > 0 && !failed.isEmpty()) {
         // The list is newest first: the first failure of the run is its last record.
-        const QString reason =
-            localizedMigrationFailureMessage(context.presentation(), failed.constLast().errorMessage);
-        return context.localized(QStringLiteral("迁移完成。成功：") + s + QStringLiteral("，失败：") + f +
-                                     QStringLiteral("。首个失败原因：") + reason,
-                                 QStringLiteral("Migration done. Success: ") + s +
-                                     QStringLiteral(", failed: ") + f + QStringLiteral(". First failure: ") +
-                                     reason);
+        // The reason stands in both halves in the form of the language setting.
+        return BilingualText("迁移完成。成功：%1，失败：%2。首个失败原因：%3",
+                             "Migration done. Success: %1, failed: %2. First failure: %3")
+            .arg(s, f, localizedMigrationFailureMessage(failed.constLast().errorMessage));
     }
-    return context.localized(QStringLiteral("迁移完成。成功：") + s + QStringLiteral("，失败：") + f +
-                                 QStringLiteral("。"),
-                             QStringLiteral("Migration done. Success: ") + s + QStringLiteral(", failed: ") +
-                                 f + QStringLiteral("."));
+    return BilingualText(QStringLiteral("迁移完成。成功：") + s + QStringLiteral("，失败：") + f +
+                             QStringLiteral("。"),
+                         QStringLiteral("Migration done. Success: ") + s + QStringLiteral(", failed: ") + f +
+                             QStringLiteral("."));
 }
 
 QCoro::Task<> runBatch(DiskWorkContext& context, FlowTicket ticket, QStringList paths,

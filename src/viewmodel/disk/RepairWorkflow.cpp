@@ -17,47 +17,46 @@ namespace orvalink {
 
 namespace {
 
-QString batchText(const DiskWorkContext& context, const RepairSummary& s)
+BilingualText batchText(const RepairSummary& s)
 {
     const QString scanned = QString::number(s.scannedCount);
     const QString fixed = QString::number(s.fixedCount);
     const QString failed = QString::number(s.failedCount);
     if (s.scannedCount >= s.totalCount)
-        return context.localized(QStringLiteral("修复完成。已扫描：") + scanned + QStringLiteral("，修复：") +
-                                     fixed + QStringLiteral("，失败：") + failed + QStringLiteral("。"),
-                                 QStringLiteral("Repair finished. Scanned: ") + scanned +
-                                     QStringLiteral(", fixed: ") + fixed + QStringLiteral(", failed: ") +
-                                     failed + QStringLiteral("."));
+        return BilingualText(QStringLiteral("修复完成。已扫描：") + scanned + QStringLiteral("，修复：") +
+                                 fixed + QStringLiteral("，失败：") + failed + QStringLiteral("。"),
+                             QStringLiteral("Repair finished. Scanned: ") + scanned +
+                                 QStringLiteral(", fixed: ") + fixed + QStringLiteral(", failed: ") + failed +
+                                 QStringLiteral("."));
     const QString total = QString::number(s.totalCount);
     const QString remaining = QString::number(std::max<qint64>(0, s.totalCount - s.scannedCount));
-    return context.localized(
-        QStringLiteral("本轮修复完成。已扫描：") + scanned + QStringLiteral("/") + total +
-            QStringLiteral("，修复：") + fixed + QStringLiteral("，失败：") + failed +
-            QStringLiteral("，剩余：") + remaining + QStringLiteral("。可再次点击继续。"),
-        QStringLiteral("Repair batch finished. Scanned: ") + scanned + QStringLiteral("/") + total +
-            QStringLiteral(", fixed: ") + fixed + QStringLiteral(", failed: ") + failed +
-            QStringLiteral(", remaining: ") + remaining + QStringLiteral(". Click again to continue."));
+    return BilingualText(QStringLiteral("本轮修复完成。已扫描：") + scanned + QStringLiteral("/") + total +
+                             QStringLiteral("，修复：") + fixed + QStringLiteral("，失败：") + failed +
+                             QStringLiteral("，剩余：") + remaining + QStringLiteral("。可再次点击继续。"),
+                         QStringLiteral("Repair batch finished. Scanned: ") + scanned + QStringLiteral("/") +
+                             total + QStringLiteral(", fixed: ") + fixed + QStringLiteral(", failed: ") +
+                             failed + QStringLiteral(", remaining: ") + remaining +
+                             QStringLiteral(". Click again to continue."));
 }
 
-QString selectedText(const DiskWorkContext& context, const RepairSummary& s, qsizetype count)
+BilingualText selectedText(const RepairSummary& s, qsizetype count)
 {
     const QString fixed = QString::number(s.fixedCount);
     const QString failed = QString::number(s.failedCount);
     if (s.fixedCount < 1)
-        return context.localized(
-            QStringLiteral("所选链接无需修复或修复失败。"),
-            count == 1 ? QStringLiteral("Selected link did not need repair or repair failed.")
-                       : QStringLiteral("Selected links did not need repair or repair failed."));
+        return BilingualText(QStringLiteral("所选链接无需修复或修复失败。"),
+                             count == 1
+                                 ? QStringLiteral("Selected link did not need repair or repair failed.")
+                                 : QStringLiteral("Selected links did not need repair or repair failed."));
     if (s.failedCount != 0)
-        return context.localized(QStringLiteral("所选链接修复完成。成功：") + fixed +
-                                     QStringLiteral("，失败：") + failed + QStringLiteral("。"),
-                                 QStringLiteral("Selected link repair finished. Success: ") + fixed +
-                                     QStringLiteral(", failed: ") + failed + QStringLiteral("."));
+        return BilingualText(QStringLiteral("所选链接修复完成。成功：") + fixed + QStringLiteral("，失败：") +
+                                 failed + QStringLiteral("。"),
+                             QStringLiteral("Selected link repair finished. Success: ") + fixed +
+                                 QStringLiteral(", failed: ") + failed + QStringLiteral("."));
     if (count == 1)
-        return context.localized(QStringLiteral("所选链接修复成功。"),
-                                 QStringLiteral("Selected link repaired successfully."));
-    return context.localized(QStringLiteral("已修复 ") + fixed + QStringLiteral(" 条所选链接。"),
-                             QStringLiteral("Repaired ") + fixed + QStringLiteral(" selected links."));
+        return BilingualText("所选链接修复成功。", "Selected link repaired successfully.");
+    return BilingualText(QStringLiteral("已修复 ") + fixed + QStringLiteral(" 条所选链接。"),
+                         QStringLiteral("Repaired ") + fixed + QStringLiteral(" selected links."));
 }
 
 } // namespace
@@ -69,8 +68,7 @@ QCoro::Task<> repairBrokenLinks(DiskWorkContext& context)
     const FlowTicket ticket = context.ticket();
     context.activity().setDiskWork(DiskWork::linkRepair);
     context.activity().setInfoMessage(
-        context.localized(QStringLiteral("正在修复失效链接，请稍候..."),
-                          QStringLiteral("Repairing broken links, please wait...")));
+        BilingualText("正在修复失效链接，请稍候...", "Repairing broken links, please wait..."));
     const auto services = context.captureServices();
     const qsizetype offset = context.repairPosition();
     const qsizetype batchSize = context.workflowSettings().repairBatchSize;
@@ -86,7 +84,7 @@ QCoro::Task<> repairBrokenLinks(DiskWorkContext& context)
         context.setRepairPosition(summary.scannedCount >= summary.totalCount ? 0 : summary.scannedCount);
     context.browsing().setAvailableVolumes(context.services().volumeService->listVolumes());
     context.refreshStorageUsageSnapshot();
-    context.activity().setInfoMessage(batchText(context, summary));
+    context.activity().setInfoMessage(batchText(summary));
 }
 
 QCoro::Task<> repairMigratedLinks(DiskWorkContext& context, QSet<QUuid> mappingIDs)
@@ -100,16 +98,14 @@ QCoro::Task<> repairMigratedLinks(DiskWorkContext& context, QSet<QUuid> mappingI
                       [&](const LinkMapping& mapping) { return mappingIDs.contains(mapping.id); });
     if (count == 0) {
         context.activity().setInfoMessage(
-            context.localized(QStringLiteral("请先选择至少一条已迁移项目。"),
-                              QStringLiteral("Please select at least one migrated item first.")));
+            BilingualText("请先选择至少一条已迁移项目。", "Please select at least one migrated item first."));
         co_return;
     }
     context.activity().setDiskWork(DiskWork::linkRepair);
     context.activity().setInfoMessage(
-        count == 1 ? context.localized(QStringLiteral("正在修复所选链接，请稍候..."),
-                                       QStringLiteral("Repairing selected link, please wait..."))
-                   : context.localized(QStringLiteral("正在批量修复所选链接，请稍候..."),
-                                       QStringLiteral("Repairing selected links, please wait...")));
+        count == 1
+            ? BilingualText("正在修复所选链接，请稍候...", "Repairing selected link, please wait...")
+            : BilingualText("正在批量修复所选链接，请稍候...", "Repairing selected links, please wait..."));
     const auto services = context.captureServices();
     auto work = context.background().runCatching(
         [services, mappingIDs] { return services->repair().repairBrokenLinks(mappingIDs); });
@@ -122,7 +118,7 @@ QCoro::Task<> repairMigratedLinks(DiskWorkContext& context, QSet<QUuid> mappingI
     if (!ticket.isAlive())
         co_return;
     context.activity().setInfoMessage(
-        selectedText(context, outcome.succeeded() ? outcome.value() : RepairSummary{}, count));
+        selectedText(outcome.succeeded() ? outcome.value() : RepairSummary{}, count));
 }
 
 } // namespace orvalink

@@ -31,7 +31,7 @@ BilingualText retryTitle(std::optional<ForcedMigrationMode> mode, bool terminate
 void showRetryFailure(DiskWorkContext& context, const FailedMigrationRecord& updated)
 {
     if (updated.errorCase() == OrvalinkError::Case::permissionDenied) {
-        const QString text = context.localized(
+        const BilingualText text(
             QStringLiteral("迁移目录涉及受保护位置，需要系统管理员权限。你可以立即获取权限后再重试。"),
             QStringLiteral(
                 "Migrating this directory touches a protected location and needs administrator rights, "
@@ -39,13 +39,10 @@ void showRetryFailure(DiskWorkContext& context, const FailedMigrationRecord& upd
         context.activity().setInfoMessage(text);
         context.activity().setAccessRequirementPrompt(AccessRequirementPrompt{
             QUuid::createUuid(), AccessRequirementPrompt::Kind::requiresAdministratorAuthorization,
-            context.localized(QStringLiteral("需要管理员权限"),
-                              QStringLiteral("Administrator Access Required")),
-            text});
+            BilingualText("需要管理员权限", "Administrator Access Required"), text});
         return;
     }
-    context.activity().setErrorMessage(
-        localizedMigrationFailureMessage(context.presentation(), updated.errorMessage));
+    context.activity().setErrorMessage(localizedMigrationFailureMessage(updated.errorMessage));
 }
 
 QCoro::Task<> runRetry(DiskWorkContext& context, FailedMigrationRecord record,
@@ -86,9 +83,8 @@ QCoro::Task<> runRetry(DiskWorkContext& context, FailedMigrationRecord record,
         co_return;
     }
     finishSingleItemProgress(context, false);
-    const FailedMigrationRecord updated = item.failureRecord(
-        record.id, record.targetPath,
-        context.localized(QStringLiteral("迁移失败。"), QStringLiteral("Migration failed.")));
+    const FailedMigrationRecord updated =
+        item.failureRecord(record.id, record.targetPath, QStringLiteral("Migration failed."));
     replaceFailedMigrationRecord(context.history(), updated);
     showRetryFailure(context, updated);
 }
@@ -125,9 +121,9 @@ void presentMigrationConflictPrompt(ActivityState& activity, const Presentation&
 {
     const QString source = texts.displayPath(record.sourcePath);
     const QString target = texts.displayPath(record.targetPath);
-    QString message;
+    BilingualText message;
     if (record.errorCase() == OrvalinkError::Case::targetAlreadyExists) {
-        message = texts.localized(
+        message = BilingualText(
             QStringLiteral("目标位置已存在同名目录或文件。\n\n源路径：") + source +
                 QStringLiteral("\n目标路径：") + target +
                 QStringLiteral("\n\n追加迁移（推荐）：把当前源目录里的内容合并进现有目标目录，同名冲突会优先"
@@ -141,7 +137,7 @@ void presentMigrationConflictPrompt(ActivityState& activity, const Presentation&
                     "conflicts in hidden backup paths.\nOverwrite Migrate: preserve the current target in a "
                     "hidden backup path, then migrate the source again."));
     } else {
-        message = texts.localized(
+        message = BilingualText(
             QStringLiteral("迁移最后一步发现原路径又被重新创建或占用了。\n\n源路径：") + source +
                 QStringLiteral("\n目标路径：") + target +
                 QStringLiteral(
@@ -156,34 +152,32 @@ void presentMigrationConflictPrompt(ActivityState& activity, const Presentation&
                     "Migrate: preserve the current source path in a hidden backup path first, then replace "
                     "it with the link again."));
     }
-    activity.setMigrationConflictPrompt(MigrationConflictPrompt{
-        QUuid::createUuid(), record,
-        texts.localized(QStringLiteral("选择强制迁移方式"), QStringLiteral("Choose a Force Migration Mode")),
-        message});
-    activity.setInfoMessage(texts.localized(
-        QStringLiteral("检测到可强制处理的迁移冲突，请选择“追加迁移（推荐）”或“覆盖迁移”。"),
-        QStringLiteral(
-            "A migration conflict can be force-resolved. Choose Append Migrate (Recommended) or Overwrite "
-            "Migrate.")));
+    activity.setMigrationConflictPrompt(
+        MigrationConflictPrompt{QUuid::createUuid(), record,
+                                BilingualText("选择强制迁移方式", "Choose a Force Migration Mode"), message});
+    activity.setInfoMessage(BilingualText(
+        "检测到可强制处理的迁移冲突，请选择“追加迁移（推荐）”或“覆盖迁移”。",
+        "A migration conflict can be force-resolved. Choose Append Migrate (Recommended) or Overwrite "
+        "Migrate."));
 }
 
-QString forceMigrationSuccessMessage(const Presentation& texts, const QString& sourcePath,
-                                     const std::optional<ForceMigrationSummary>& summary,
-                                     const QStringList& terminatedProcesses)
+BilingualText forceMigrationSuccessMessage(const Presentation& texts, const QString& sourcePath,
+                                           const std::optional<ForceMigrationSummary>& summary,
+                                           const QStringList& terminatedProcesses)
 {
     const QString name = QFileInfo(sourcePath).fileName();
     const QString holders = terminatedProcesses.join(QStringLiteral("、"));
     const auto terminatedText = [&] {
-        return texts.localized(QStringLiteral("已终止占用程序并完成迁移：") + name +
-                                   QStringLiteral("。已处理：") + holders + QStringLiteral("。"),
-                               QStringLiteral("Terminated holders and migrated ") + name +
-                                   QStringLiteral(". Processes handled: ") + holders + QStringLiteral("."));
+        return BilingualText(QStringLiteral("已终止占用程序并完成迁移：") + name +
+                                 QStringLiteral("。已处理：") + holders + QStringLiteral("。"),
+                             QStringLiteral("Terminated holders and migrated ") + name +
+                                 QStringLiteral(". Processes handled: ") + holders + QStringLiteral("."));
     };
     if (!summary) {
         if (terminatedProcesses.isEmpty())
-            return texts.localized(QStringLiteral("已重新迁移：") + name + QStringLiteral("。"),
-                                   QStringLiteral("Migration retried successfully for ") + name +
-                                       QStringLiteral("."));
+            return BilingualText(QStringLiteral("已重新迁移：") + name + QStringLiteral("。"),
+                                 QStringLiteral("Migration retried successfully for ") + name +
+                                     QStringLiteral("."));
         return terminatedText();
     }
     const bool append = summary->requestedMode == ForcedMigrationMode::append;
@@ -192,14 +186,14 @@ QString forceMigrationSuccessMessage(const Presentation& texts, const QString& s
     const QString merged = QString::number(summary->mergedIncomingItemCount);
     const QString conflicts = QString::number(summary->preservedConflictCount);
     if (preserved && !append)
-        return texts.localized(
+        return BilingualText(
             QStringLiteral("已覆盖迁移：") + name + QStringLiteral("。旧内容已保留到 ") + first +
                 QStringLiteral(" 等隐藏备份路径。"),
             QStringLiteral("Overwrite migration completed for ") + name +
                 QStringLiteral(". Previous content was preserved in hidden backup paths such as ") + first +
                 QStringLiteral("."));
     if (preserved && summary->didAppendMerge && summary->preservedConflictCount > 0)
-        return texts.localized(
+        return BilingualText(
             QStringLiteral("已追加迁移：") + name + QStringLiteral("。已合并 ") + merged +
                 QStringLiteral(" 项内容，并把 ") + conflicts + QStringLiteral(" 项目标侧旧内容另存到 ") +
                 first + QStringLiteral(" 等隐藏备份路径。"),
@@ -209,21 +203,21 @@ QString forceMigrationSuccessMessage(const Presentation& texts, const QString& s
                     " older target-side conflict(s) were preserved in hidden backup paths such as ") +
                 first + QStringLiteral("."));
     if (append && summary->didAppendMerge)
-        return texts.localized(QStringLiteral("已追加迁移：") + name + QStringLiteral("。已合并 ") + merged +
-                                   QStringLiteral(" 项内容。"),
-                               QStringLiteral("Append migration completed for ") + name +
-                                   QStringLiteral(". ") + merged + QStringLiteral(" item(s) were merged."));
+        return BilingualText(QStringLiteral("已追加迁移：") + name + QStringLiteral("。已合并 ") + merged +
+                                 QStringLiteral(" 项内容。"),
+                             QStringLiteral("Append migration completed for ") + name + QStringLiteral(". ") +
+                                 merged + QStringLiteral(" item(s) were merged."));
     if (preserved)
-        return texts.localized(QStringLiteral("已完成强制迁移：") + name +
-                                   QStringLiteral("。当前占位内容已先保留到 ") + first +
-                                   QStringLiteral("，再完成迁移。"),
-                               QStringLiteral("Forced migration completed for ") + name +
-                                   QStringLiteral(". The occupying content was preserved at ") + first +
-                                   QStringLiteral(" before migration continued."));
+        return BilingualText(QStringLiteral("已完成强制迁移：") + name +
+                                 QStringLiteral("。当前占位内容已先保留到 ") + first +
+                                 QStringLiteral("，再完成迁移。"),
+                             QStringLiteral("Forced migration completed for ") + name +
+                                 QStringLiteral(". The occupying content was preserved at ") + first +
+                                 QStringLiteral(" before migration continued."));
     if (!terminatedProcesses.isEmpty())
         return terminatedText();
-    return texts.localized(QStringLiteral("已完成强制迁移：") + name + QStringLiteral("。"),
-                           QStringLiteral("Forced migration completed for ") + name + QStringLiteral("."));
+    return BilingualText(QStringLiteral("已完成强制迁移：") + name + QStringLiteral("。"),
+                         QStringLiteral("Forced migration completed for ") + name + QStringLiteral("."));
 }
 
 } // namespace orvalink

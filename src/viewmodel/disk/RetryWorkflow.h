@@ -26,9 +26,9 @@ QCoro::Task<> retryFailedMigration(DiskWorkContext& context, FailedMigrationReco
 void presentMigrationConflictPrompt(ActivityState& activity, const Presentation& texts,
                                     const FailedMigrationRecord& record);
 
-QString forceMigrationSuccessMessage(const Presentation& texts, const QString& sourcePath,
-                                     const std::optional<ForceMigrationSummary>& summary,
-                                     const QStringList& terminatedProcesses);
+BilingualText forceMigrationSuccessMessage(const Presentation& texts, const QString& sourcePath,
+                                           const std::optional<ForceMigrationSummary>& summary,
+                                           const QStringList& terminatedProcesses);
 
 // Replaces the failed record with the same id in place, or puts it first.
 void replaceFailedMigrationRecord(HistoryState& history, const FailedMigrationRecord& record);

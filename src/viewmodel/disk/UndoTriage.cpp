@@ -30,12 +30,12 @@ std::optional<QString> occupiedPath(const std::exception_ptr& error)
     return pathOf(error, OrvalinkError::Case::undoSourceOccupied);
 }
 
-QString unverifiedTargetMessage(const Presentation& texts, const QString& targetPath,
-                                const LinkMapping& mapping)
+BilingualText unverifiedTargetMessage(const Presentation& texts, const QString& targetPath,
+                                      const LinkMapping& mapping)
 {
     const QString target = texts.displayPath(targetPath);
     const QString source = texts.displayPath(mapping.sourcePath);
-    return texts.localized(
+    return BilingualText(
         QStringLiteral("无法反悔：无法确认 ") + target + QStringLiteral(" 处的内容就是从 ") + source +
             QStringLiteral(
                 " 迁移出去的数据，因此没有做任何改动，这条记录仍保留在历史中。请检查外置磁盘上的这个位置。"),
@@ -56,7 +56,7 @@ bool presentUndoConflictPromptIfNeeded(ActivityState& activity, const Presentati
         return false;
     const QString occupied = texts.displayPath(*path);
     const QString preserved = texts.displayPath(mapping.targetPath);
-    const QString message = texts.localized(
+    const BilingualText message(
         QStringLiteral("原路径已被占用：") + occupied + QStringLiteral("。已迁移的数据仍保留在 ") +
             preserved +
             QStringLiteral("。\n\n追加恢复（推荐）：把当前目录里新出现的内容和原迁移数据合并，尽量两边都保留"
@@ -69,29 +69,27 @@ bool presentUndoConflictPromptIfNeeded(ActivityState& activity, const Presentati
                 "data so both sides are kept when possible.\nOverwrite Restore: restore the migrated data "
                 "back to the original path and preserve the currently occupying folder in a hidden backup "
                 "path. Use this only when the current folder contents are not important."));
-    activity.setUndoConflictPrompt(UndoConflictPrompt{
-        QUuid::createUuid(), mapping,
-        texts.localized(QStringLiteral("选择强制恢复方式"), QStringLiteral("Choose a Force Restore Mode")),
-        message});
-    activity.setInfoMessage(texts.localized(
-        QStringLiteral("检测到原路径已被重新占用。请选择“追加恢复（推荐）”或“覆盖恢复”。"),
-        QStringLiteral(
-            "The original path has been occupied again. Choose Append Restore (Recommended) or Overwrite "
-            "Restore.")));
+    activity.setUndoConflictPrompt(
+        UndoConflictPrompt{QUuid::createUuid(), mapping,
+                           BilingualText("选择强制恢复方式", "Choose a Force Restore Mode"), message});
+    activity.setInfoMessage(BilingualText(
+        "检测到原路径已被重新占用。请选择“追加恢复（推荐）”或“覆盖恢复”。",
+        "The original path has been occupied again. Choose Append Restore (Recommended) or Overwrite "
+        "Restore."));
     return true;
 }
 
-QString undoFailureMessage(const Presentation& texts, const std::exception_ptr& error,
-                           const LinkMapping& mapping)
+BilingualText undoFailureMessage(const Presentation& texts, const std::exception_ptr& error,
+                                 const LinkMapping& mapping)
 {
     if (const std::optional<QString> target = pathOf(error, OrvalinkError::Case::undoTargetUnverified))
         return unverifiedTargetMessage(texts, *target, mapping);
     const std::optional<QString> path = occupiedPath(error);
     if (!path)
-        return localizedMigrationFailureMessage(texts, error);
+        return localizedMigrationFailureMessage(error);
     const QString occupied = texts.displayPath(*path);
     const QString preserved = texts.displayPath(mapping.targetPath);
-    return texts.localized(
+    return BilingualText(
         QStringLiteral("无法反悔，因为原路径已被占用：") + occupied +
             QStringLiteral("。已迁移的数据仍保留在 ") + preserved +
             QStringLiteral(
@@ -103,22 +101,22 @@ QString undoFailureMessage(const Presentation& texts, const std::exception_ptr& 
                 "folders like .Trash should not be migrated again."));
 }
 
-std::optional<QString> triageUndoFailure(ActivityState& activity, const Presentation& texts,
-                                         const std::exception_ptr& error, const LinkMapping& mapping)
+std::optional<BilingualText> triageUndoFailure(ActivityState& activity, const Presentation& texts,
+                                               const std::exception_ptr& error, const LinkMapping& mapping)
 {
     if (presentUndoConflictPromptIfNeeded(activity, texts, error, mapping))
         return std::nullopt;
-    handleAdministratorAuthorizationRequirementIfNeeded(activity, texts, error, QStringLiteral("反悔迁移"),
+    handleAdministratorAuthorizationRequirementIfNeeded(activity, error, QStringLiteral("反悔迁移"),
                                                         QStringLiteral("undo migrations"));
     return undoFailureMessage(texts, error, mapping);
 }
 
-QString forceUndoSuccessMessage(const Presentation& texts, const UndoResult& result)
+BilingualText forceUndoSuccessMessage(const Presentation& texts, const UndoResult& result)
 {
     const QString name = QFileInfo(result.mapping.sourcePath).fileName();
     if (!result.forceRestoreSummary) {
         const QString date = texts.formatDate(result.revertedAt);
-        return texts.localized(
+        return BilingualText(
             QStringLiteral("已反悔：") + name + QStringLiteral("（") + date + QStringLiteral("）"),
             QStringLiteral("Undo completed: ") + name + QStringLiteral(" (") + date + QStringLiteral(")"));
     }
@@ -128,7 +126,7 @@ QString forceUndoSuccessMessage(const Presentation& texts, const UndoResult& res
     const QString renamed = QString::number(s.renamedConflictCount);
     if (s.requestedMode == ForcedUndoRestoreMode::overwrite) {
         if (s.preservedPath)
-            return texts.localized(
+            return BilingualText(
                 QStringLiteral("已覆盖恢复：") + name +
                     QStringLiteral("。原路径已恢复，当前占用内容已保留到 ") + preserved +
                     QStringLiteral("。"),
@@ -137,28 +135,27 @@ QString forceUndoSuccessMessage(const Presentation& texts, const UndoResult& res
                         ". The original path was restored and the previously occupying content was "
                         "preserved at ") +
                     preserved + QStringLiteral("."));
-        return texts.localized(QStringLiteral("已覆盖恢复：") + name + QStringLiteral("。"),
-                               QStringLiteral("Overwrite restore completed for ") + name +
-                                   QStringLiteral("."));
+        return BilingualText(QStringLiteral("已覆盖恢复：") + name + QStringLiteral("。"),
+                             QStringLiteral("Overwrite restore completed for ") + name + QStringLiteral("."));
     }
     if (s.didAppendMerge && s.renamedConflictCount < 1)
-        return texts.localized(QStringLiteral("已追加恢复：") + name +
-                                   QStringLiteral("。原路径已恢复，并合并了 ") + merged +
-                                   QStringLiteral(" 项当前目录内容。"),
-                               QStringLiteral("Append restore completed for ") + name +
-                                   QStringLiteral(". The original path was restored and ") + merged +
-                                   QStringLiteral(" current-folder item(s) were merged."));
+        return BilingualText(QStringLiteral("已追加恢复：") + name +
+                                 QStringLiteral("。原路径已恢复，并合并了 ") + merged +
+                                 QStringLiteral(" 项当前目录内容。"),
+                             QStringLiteral("Append restore completed for ") + name +
+                                 QStringLiteral(". The original path was restored and ") + merged +
+                                 QStringLiteral(" current-folder item(s) were merged."));
     if (s.didAppendMerge)
-        return texts.localized(
-            QStringLiteral("已追加恢复：") + name + QStringLiteral("。原路径已恢复，并合并了 ") + merged +
-                QStringLiteral(" 项当前目录内容；其中 ") + renamed +
-                QStringLiteral(" 项同名内容已自动另存保留。"),
-            QStringLiteral("Append restore completed for ") + name +
-                QStringLiteral(". The original path was restored, ") + merged +
-                QStringLiteral(" current-folder item(s) were merged, and ") + renamed +
-                QStringLiteral(" conflicting item(s) were preserved under renamed paths."));
+        return BilingualText(QStringLiteral("已追加恢复：") + name +
+                                 QStringLiteral("。原路径已恢复，并合并了 ") + merged +
+                                 QStringLiteral(" 项当前目录内容；其中 ") + renamed +
+                                 QStringLiteral(" 项同名内容已自动另存保留。"),
+                             QStringLiteral("Append restore completed for ") + name +
+                                 QStringLiteral(". The original path was restored, ") + merged +
+                                 QStringLiteral(" current-folder item(s) were merged, and ") + renamed +
+                                 QStringLiteral(" conflicting item(s) were preserved under renamed paths."));
     if (s.preservedPath)
-        return texts.localized(
+        return BilingualText(
             QStringLiteral("已恢复：") + name + QStringLiteral("。当前占用内容已先保留到 ") + preserved +
                 QStringLiteral(
                     "，再用原迁移数据恢复原路径；由于当前路径不是可直接合并的目录，本次未做目录追加。"),
@@ -167,8 +164,8 @@ QString forceUndoSuccessMessage(const Presentation& texts, const UndoResult& res
                 QStringLiteral(
                     ", then the migrated data was restored to the original path. Directory append was not "
                     "used because the current path was not directly mergeable."));
-    return texts.localized(QStringLiteral("已追加恢复：") + name + QStringLiteral("。"),
-                           QStringLiteral("Append restore completed for ") + name + QStringLiteral("."));
+    return BilingualText(QStringLiteral("已追加恢复：") + name + QStringLiteral("。"),
+                         QStringLiteral("Append restore completed for ") + name + QStringLiteral("."));
 }
 
 } // namespace orvalink

@@ -2,6 +2,7 @@
 
 #include "diskops/UndoService.h"
 #include "model/LinkMapping.h"
+#include "viewmodel/state/BilingualText.h"
 
 #include <QString>
 #include <exception>
@@ -18,16 +19,16 @@ bool presentUndoConflictPromptIfNeeded(ActivityState& activity, const Presentati
                                        const std::exception_ptr& error, const LinkMapping& mapping);
 
 // The failure text of a restore of `mapping`.
-QString undoFailureMessage(const Presentation& texts, const std::exception_ptr& error,
-                           const LinkMapping& mapping);
+BilingualText undoFailureMessage(const Presentation& texts, const std::exception_ptr& error,
+                                 const LinkMapping& mapping);
 
 // Sorts one failed restore: an occupied path opens the forced-restore prompt (no text); a
 // permission failure opens the access prompt and still gives the failure text; anything else gives
 // the failure text.
-std::optional<QString> triageUndoFailure(ActivityState& activity, const Presentation& texts,
-                                         const std::exception_ptr& error, const LinkMapping& mapping);
+std::optional<BilingualText> triageUndoFailure(ActivityState& activity, const Presentation& texts,
+                                               const std::exception_ptr& error, const LinkMapping& mapping);
 
 // The information text after a successful forced restore.
-QString forceUndoSuccessMessage(const Presentation& texts, const UndoResult& result);
+BilingualText forceUndoSuccessMessage(const Presentation& texts, const UndoResult& result);
 
 } // namespace orvalink

@@ -77,7 +77,7 @@ QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, Bilin
 
 struct BatchOutcome {
     QStringList restoredPaths;
-    QStringList failureTexts;
+    QList<BilingualText> failureTexts;
     qint64 successCount = 0;
     qint64 failureCount = 0;
 };
@@ -97,11 +97,10 @@ QCoro::Task<> restoreBatch(DiskWorkContext& context, QList<LinkMapping> records,
     qint64 totalBytes = 0;
     for (const LinkMapping& record : records)
         totalBytes += std::max<qint64>(0, estimates.value(record.sourcePath, 0));
-    beginProgress(
-        context,
-        isSingle ? BilingualText{QStringLiteral("反悔所选记录"), QStringLiteral("Undo Selected Record")}
-                 : BilingualText{QStringLiteral("批量反悔所选记录"), QStringLiteral("Undo Selected Records")},
-        records.size(), totalBytes);
+    beginProgress(context,
+                  isSingle ? BilingualText("反悔所选记录", "Undo Selected Record")
+                           : BilingualText("批量反悔所选记录", "Undo Selected Records"),
+                  records.size(), totalBytes);
 
     BatchOutcome batch;
     for (const LinkMapping& record : records) {
@@ -148,27 +147,25 @@ QCoro::Task<> restoreBatch(DiskWorkContext& context, QList<LinkMapping> records,
         finishSingleItemProgress(context, false);
         if (!promptOpen)
             context.activity().setErrorMessage(batch.failureTexts.isEmpty()
-                                                   ? context.localized(QStringLiteral("批量反悔失败。"),
-                                                                       QStringLiteral("Undo batch failed."))
+                                                   ? BilingualText("批量反悔失败。", "Undo batch failed.")
                                                    : batch.failureTexts.constFirst());
     } else if (batch.failureCount >= 1) {
         const QString s = QString::number(batch.successCount);
         const QString f = QString::number(batch.failureCount);
         context.activity().setInfoMessage(
-            context.localized(QStringLiteral("批量反悔完成。成功：") + s + QStringLiteral("，失败：") + f +
-                                  QStringLiteral("。"),
-                              QStringLiteral("Undo batch finished. Success: ") + s +
-                                  QStringLiteral(", failed: ") + f + QStringLiteral(".")));
+            BilingualText(QStringLiteral("批量反悔完成。成功：") + s + QStringLiteral("，失败：") + f +
+                              QStringLiteral("。"),
+                          QStringLiteral("Undo batch finished. Success: ") + s +
+                              QStringLiteral(", failed: ") + f + QStringLiteral(".")));
         if (!promptOpen && !batch.failureTexts.isEmpty())
             context.activity().setErrorMessage(batch.failureTexts.constFirst());
     } else if (isSingle) {
-        context.activity().setInfoMessage(context.localized(QStringLiteral("已反悔所选记录。"),
-                                                            QStringLiteral("Selected record was restored.")));
+        context.activity().setInfoMessage(BilingualText("已反悔所选记录。", "Selected record was restored."));
     } else {
         const QString n = QString::number(batch.successCount);
         context.activity().setInfoMessage(
-            context.localized(QStringLiteral("已反悔 ") + n + QStringLiteral(" 条记录。"),
-                              QStringLiteral("Restored ") + n + QStringLiteral(" records.")));
+            BilingualText(QStringLiteral("已反悔 ") + n + QStringLiteral(" 条记录。"),
+                          QStringLiteral("Restored ") + n + QStringLiteral(" records.")));
     }
 }
 
@@ -180,8 +177,7 @@ QCoro::Task<> undoLastMigration(DiskWorkContext& context)
         co_return;
     if (context.history().undoHistory().isEmpty()) {
         context.activity().setInfoMessage(
-            context.localized(QStringLiteral("没有可反悔的迁移记录。"),
-                              QStringLiteral("No migration record available to undo.")));
+            BilingualText("没有可反悔的迁移记录。", "No migration record available to undo."));
         co_return;
     }
     const LinkMapping newest = context.history().undoHistory().constFirst();
@@ -199,8 +195,7 @@ QCoro::Task<> undoSelectedMigration(DiskWorkContext& context)
     const QList<LinkMapping> records = context.history().selectedUndoMappings();
     if (records.isEmpty()) {
         context.activity().setInfoMessage(
-            context.localized(QStringLiteral("请先选择至少一条迁移记录。"),
-                              QStringLiteral("Select at least one migration record first.")));
+            BilingualText("请先选择至少一条迁移记录。", "Select at least one migration record first."));
         co_return;
     }
     beginRestoreRun(context);
@@ -213,10 +208,9 @@ QCoro::Task<> forceUndoMigration(DiskWorkContext& context, LinkMapping mapping, 
     if (!mayStartDiskWorkOrSayWhy(context))
         co_return;
     beginRestoreRun(context);
-    const BilingualText title =
-        mode == ForcedUndoRestoreMode::overwrite
-            ? BilingualText{QStringLiteral("覆盖恢复"), QStringLiteral("Overwrite Restore")}
-            : BilingualText{QStringLiteral("追加恢复"), QStringLiteral("Append Restore")};
+    const BilingualText title = mode == ForcedUndoRestoreMode::overwrite
+                                    ? BilingualText("覆盖恢复", "Overwrite Restore")
+                                    : BilingualText("追加恢复", "Append Restore");
     auto flow = restoreSingle(context, mapping, title, mode, context.captureServices());
     co_await guardDiskWork(context, std::move(flow));
 }

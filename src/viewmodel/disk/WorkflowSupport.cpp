@@ -20,7 +20,7 @@ bool mayStartDiskWork(const DiskWorkContext& context)
     return !context.isRetired() && !context.activity().isDiskWorkBusy();
 }
 
-std::optional<QString> diskWorkRefusal(const DiskWorkContext& context)
+std::optional<BilingualText> diskWorkRefusal(const DiskWorkContext& context)
 {
     if (context.isRetired())
         return std::nullopt;
@@ -29,14 +29,14 @@ std::optional<QString> diskWorkRefusal(const DiskWorkContext& context)
     case DiskWork::recovery:
         return std::nullopt;
     case DiskWork::migration:
-        return context.localized(QStringLiteral("正在迁移，请等它结束后再试。"),
-                                 QStringLiteral("A migration is running. Try again once it has finished."));
+        return BilingualText("正在迁移，请等它结束后再试。",
+                             "A migration is running. Try again once it has finished.");
     case DiskWork::undo:
-        return context.localized(QStringLiteral("正在反悔迁移，请等它结束后再试。"),
-                                 QStringLiteral("An undo is running. Try again once it has finished."));
+        return BilingualText("正在反悔迁移，请等它结束后再试。",
+                             "An undo is running. Try again once it has finished.");
     case DiskWork::linkRepair:
-        return context.localized(QStringLiteral("正在修复链接，请等它结束后再试。"),
-                                 QStringLiteral("A link repair is running. Try again once it has finished."));
+        return BilingualText("正在修复链接，请等它结束后再试。",
+                             "A link repair is running. Try again once it has finished.");
     }
     return std::nullopt;
 }
@@ -45,7 +45,7 @@ bool mayStartDiskWorkOrSayWhy(DiskWorkContext& context)
 {
     if (mayStartDiskWork(context))
         return true;
-    if (const std::optional<QString> refusal = diskWorkRefusal(context))
+    if (const std::optional<BilingualText> refusal = diskWorkRefusal(context))
         context.activity().setInfoMessage(*refusal);
     return false;
 }
@@ -77,8 +77,7 @@ QCoro::Task<> guardDiskWork(DiskWorkContext& context, QCoro::Task<> flow)
         if (!ticket.isAlive())
             co_return;
         context.activity().setDiskWork(DiskWork::none);
-        context.activity().setErrorMessage(
-            localizedMigrationFailureMessage(context.presentation(), std::current_exception()));
+        context.activity().setErrorMessage(localizedMigrationFailureMessage(std::current_exception()));
     }
 }
 
@@ -113,7 +112,7 @@ QCoro::Task<bool> nextItemMayStart(DiskWorkContext& context, FlowTicket ticket)
 
 void beginProgress(DiskWorkContext& context, const BilingualText& title, qint64 totalItems, qint64 totalBytes)
 {
-    context.activity().setOperationTitle(title, context.presentation().localizer());
+    context.activity().setCurrentOperationTitle(title);
     context.activity().setMigrationTotalItems(totalItems);
     context.activity().setMigrationProcessedItems(0);
     context.activity().setMigrationSucceededItems(0);

@@ -2,7 +2,7 @@
 
 #include "model/AppConfig.h"
 #include "viewmodel/flow/FlowTicket.h"
-#include "viewmodel/state/Localizer.h"
+#include "viewmodel/state/BilingualText.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>
@@ -19,7 +19,7 @@ class DiskWorkContext;
 bool mayStartDiskWork(const DiskWorkContext& context);
 // Why a disk workflow may not start now, for the info line; none when it may, or when the owner
 // closed (nothing is said to a window that is going away).
-std::optional<QString> diskWorkRefusal(const DiskWorkContext& context);
+std::optional<BilingualText> diskWorkRefusal(const DiskWorkContext& context);
 // mayStartDiskWork(), and when it is false the refusal in the info line: for the flows that start
 // from controls that stay enabled (a row's menu, the answer to a prompt).
 bool mayStartDiskWorkOrSayWhy(DiskWorkContext& context);
@@ -47,7 +47,6 @@ QCoro::Task<> reloadAfterDiskWork(DiskWorkContext& context);
 QCoro::Task<bool> nextItemMayStart(DiskWorkContext& context, FlowTicket ticket);
 
 // Resets the progress panel for a new operation of `totalItems` items and `totalBytes` bytes.
-// The title follows a later change of language.
 void beginProgress(DiskWorkContext& context, const BilingualText& title, qint64 totalItems,
                    qint64 totalBytes);
 

@@ -24,11 +24,11 @@ LaunchSequence::LaunchSequence(ViewModelContext& context, PersistedStateReader& 
 QCoro::Task<> LaunchSequence::bootstrap()
 {
     const FlowTicket self = m_flows.ticket();
-    std::optional<QString> startFailure;
+    std::optional<BilingualText> startFailure;
     try {
         AppPaths::ensureBaseDirectories();
     } catch (const std::exception& error) {
-        startFailure = localizedDescription(error);
+        startFailure = BilingualText::same(localizedDescription(error));
     }
     // Operations an earlier run left halfway are put right before anything lists or moves data.
     auto recovering = recoverInterruptedOperations();
@@ -37,7 +37,7 @@ QCoro::Task<> LaunchSequence::bootstrap()
         co_return;
     const ViewModelServices& services = m_context.services();
     if (recovery.error)
-        startFailure = startFailure ? *startFailure + QLatin1Char(' ') + *recovery.error : *recovery.error;
+        startFailure = startFailure ? *startFailure + QStringLiteral(" ") + *recovery.error : *recovery.error;
     if (startFailure)
         m_context.activity().setErrorMessage(startFailure);
     m_context.browsing().setAvailableVolumes(services.volumeService->listVolumes());
@@ -64,8 +64,9 @@ QCoro::Task<> LaunchSequence::bootstrap()
     co_await std::move(synchronization);
     if (!self.isAlive())
         co_return;
-    const QString loaded = startupListedText(m_context.presentation().localizer());
-    m_context.activity().setInfoMessage(recovery.info ? *recovery.info + QLatin1Char(' ') + loaded : loaded);
+    const BilingualText loaded = startupListedText();
+    m_context.activity().setInfoMessage(recovery.info ? *recovery.info + QStringLiteral(" ") + loaded
+                                                      : loaded);
 }
 
 QCoro::Task<RecoveryTexts> LaunchSequence::recoverInterruptedOperations()

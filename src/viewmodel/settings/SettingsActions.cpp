@@ -8,6 +8,7 @@
 #include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/history/PersistedStateReader.h"
+#include "viewmodel/texts/BrowsingTexts.h"
 #include "viewmodel/texts/ErrorText.h"
 
 #include <QFileInfo>
@@ -35,7 +36,7 @@ void SettingsActions::saveConfig()
     try {
         m_context.services().configStore->save(record);
     } catch (const std::exception& error) {
-        m_context.activity().setErrorMessage(localizedDescription(error));
+        m_context.activity().setErrorMessage(BilingualText::same(localizedDescription(error)));
     }
 }
 
@@ -49,7 +50,7 @@ void SettingsActions::changeConfig(const std::function<void(AppConfig&)>& change
 
 QString SettingsActions::chooserPrompt() const
 {
-    return m_context.localized(QStringLiteral("选择"), QStringLiteral("Select"));
+    return m_context.presentation().localized({"选择", "Select"});
 }
 
 QCoro::Task<> SettingsActions::selectScanRoot()
@@ -60,8 +61,7 @@ QCoro::Task<> SettingsActions::selectScanRoot()
         co_return;
     auto panel = chooser->chooseFolder(
         chooserPrompt(),
-        m_context.localized(QStringLiteral("选择要扫描的目录"), QStringLiteral("Choose a directory to scan")),
-        QString());
+        m_context.presentation().localized({"选择要扫描的目录", "Choose a directory to scan"}), QString());
     const std::optional<QString> chosen = co_await std::move(panel);
     if (!ticket.isAlive() || !chosen || chosen->isEmpty())
         co_return;
@@ -81,15 +81,12 @@ QCoro::Task<> SettingsActions::loadNewScanRoot()
     if (!ticket.isAlive())
         co_return;
     // Also after a failed listing, which has left its own error message.
-    m_context.activity().setInfoMessage(
-        m_context.localized(QStringLiteral("目录已加载。点击“立即刷新”执行深度扫描。"),
-                            QStringLiteral("Directory loaded. Click \"Refresh Now\" for deep scan.")));
+    m_context.activity().setInfoMessage(startupListedText());
 }
 
 void SettingsActions::announceSwitch(bool on, const BilingualText& whenOn, const BilingualText& whenOff)
 {
-    m_context.activity().setInfoMessage(
-        m_context.presentation().localizer().localized(on ? whenOn : whenOff));
+    m_context.activity().setInfoMessage(on ? whenOn : whenOff);
 }
 
 QString SettingsActions::targetChooserStart() const
@@ -109,8 +106,8 @@ QCoro::Task<> SettingsActions::selectTargetRoot()
         co_return;
     auto panel = chooser->chooseFolder(
         chooserPrompt(),
-        m_context.localized(QStringLiteral("选择外置盘目标根目录"),
-                            QStringLiteral("Choose migration target root on external storage")),
+        m_context.presentation().localized(
+            {"选择外置盘目标根目录", "Choose migration target root on external storage"}),
         targetChooserStart());
     const std::optional<QString> chosen = co_await std::move(panel);
     if (!ticket.isAlive() || !chosen || chosen->isEmpty())
@@ -125,9 +122,9 @@ void SettingsActions::setTargetRoot(const QString& path)
     if (config.unifiedTargetManagementEnabled && orvalink::hasManagedTargetRoot(config)) {
         const QString managed = *config.managedTargetRoot;
         changeConfig([&](AppConfig& copy) { copy.defaultTargetRoot = managed; });
-        m_context.activity().setInfoMessage(m_context.localized(
-            QStringLiteral("统一管理开启中，继续使用首次目标位置。"),
-            QStringLiteral("Unified management is enabled, continuing to use the first target.")));
+        m_context.activity().setInfoMessage(
+            BilingualText("统一管理开启中，继续使用首次目标位置。",
+                          "Unified management is enabled, continuing to use the first target."));
         m_persisted.refreshStorageUsageSnapshot();
         return;
     }
@@ -136,13 +133,12 @@ void SettingsActions::setTargetRoot(const QString& path)
             copy.defaultTargetRoot = root;
             copy.managedTargetRoot = root;
         });
-        m_context.activity().setInfoMessage(
-            m_context.localized(QStringLiteral("已记录首次目标位置，后续将统一使用。"),
-                                QStringLiteral("First target location saved for unified management.")));
+        m_context.activity().setInfoMessage(BilingualText(
+            "已记录首次目标位置，后续将统一使用。", "First target location saved for unified management."));
     } else {
         changeConfig([&](AppConfig& copy) { copy.defaultTargetRoot = root; });
-        m_context.activity().setInfoMessage(m_context.localized(QStringLiteral("已更新迁移目标位置。"),
-                                                                QStringLiteral("Migration target updated.")));
+        m_context.activity().setInfoMessage(
+            BilingualText("已更新迁移目标位置。", "Migration target updated."));
     }
     m_context.browsing().setAvailableVolumes(m_context.services().volumeService->listVolumes());
     m_persisted.refreshStorageUsageSnapshot();
@@ -242,12 +238,12 @@ void SettingsActions::updateSmartMigrationProfile(SmartMigrationProfile profile)
         return;
     m_context.browsing().setSmartMigrationProfile(profile);
     changeConfig([&](AppConfig& config) { config.smartMigrationProfile = profile; });
-    const QString name = profile == SmartMigrationProfile::wechat
-                             ? m_context.localized(QStringLiteral("微信列表"), QStringLiteral("WeChat List"))
-                             : m_context.localized(QStringLiteral("其他列表"), QStringLiteral("Other List"));
+    const BilingualText name = profile == SmartMigrationProfile::wechat
+                                   ? BilingualText("微信列表", "WeChat List")
+                                   : BilingualText("其他列表", "Other List");
+    // The list name stands in both halves in the form of the language setting.
     m_context.activity().setInfoMessage(
-        m_context.localized(QStringLiteral("智能迁移列表已切换为 ") + name + QStringLiteral("。"),
-                            QStringLiteral("Smart Migration is now using ") + name + QStringLiteral(".")));
+        BilingualText("智能迁移列表已切换为 %1。", "Smart Migration is now using %1.").arg(name));
 }
 
 void SettingsActions::setLanguage(UILanguage language)
@@ -262,17 +258,17 @@ void SettingsActions::setUnifiedManagementEnabled(bool enabled)
     AppConfig copy = m_context.browsing().config();
     if (enabled && orvalink::hasManagedTargetRoot(copy)) {
         copy.defaultTargetRoot = *copy.managedTargetRoot;
-        m_context.activity().setInfoMessage(m_context.localized(
-            QStringLiteral("统一管理已开启，将使用首次目标位置。"),
-            QStringLiteral("Unified management enabled. Using the first selected target.")));
+        m_context.activity().setInfoMessage(
+            BilingualText("统一管理已开启，将使用首次目标位置。",
+                          "Unified management enabled. Using the first selected target."));
     } else if (enabled) {
-        m_context.activity().setInfoMessage(m_context.localized(
-            QStringLiteral("统一管理已开启，请先选择首次目标位置。"),
-            QStringLiteral("Unified management enabled. Please choose the first target location.")));
+        m_context.activity().setInfoMessage(
+            BilingualText("统一管理已开启，请先选择首次目标位置。",
+                          "Unified management enabled. Please choose the first target location."));
     } else {
-        m_context.activity().setInfoMessage(m_context.localized(
-            QStringLiteral("统一管理已关闭，可手动修改每次迁移目标。"),
-            QStringLiteral("Unified management disabled. You can change migration target each time.")));
+        m_context.activity().setInfoMessage(
+            BilingualText("统一管理已关闭，可手动修改每次迁移目标。",
+                          "Unified management disabled. You can change migration target each time."));
     }
     copy.unifiedTargetManagementEnabled = enabled;
     m_context.browsing().setConfig(copy);
@@ -283,9 +279,8 @@ void SettingsActions::setUnifiedManagementEnabled(bool enabled)
 void SettingsActions::resetManagedTargetRoot()
 {
     changeConfig([](AppConfig& config) { config.managedTargetRoot.reset(); });
-    m_context.activity().setInfoMessage(
-        m_context.localized(QStringLiteral("已重置首次目标位置，请重新选择。"),
-                            QStringLiteral("Managed first target has been reset. Please choose again.")));
+    m_context.activity().setInfoMessage(BilingualText(
+        "已重置首次目标位置，请重新选择。", "Managed first target has been reset. Please choose again."));
 }
 
 QString SettingsActions::managedTargetRootDisplayText() const
@@ -293,7 +288,7 @@ QString SettingsActions::managedTargetRootDisplayText() const
     const AppConfig& config = m_context.browsing().config();
     if (orvalink::hasManagedTargetRoot(config))
         return m_context.presentation().displayPath(*config.managedTargetRoot);
-    return m_context.localized(QStringLiteral("未设置"), QStringLiteral("Not set"));
+    return m_context.presentation().localized({"未设置", "Not set"});
 }
 
 bool SettingsActions::hasManagedTargetRoot() const

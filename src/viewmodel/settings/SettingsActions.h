@@ -2,8 +2,8 @@
 
 #include "model/AppConfig.h"
 #include "viewmodel/flow/FlowTicket.h"
+#include "viewmodel/state/BilingualText.h"
 #include "viewmodel/state/ListingOptions.h"
-#include "viewmodel/state/Localizer.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>

@@ -24,7 +24,7 @@ SmartMigrationCriteria SmartMigration::smartMigrationCriteria() const
 SmartMigrationAdvisor SmartMigration::advisor() const
 {
     return SmartMigrationAdvisor(smartMigrationCriteria(), platform::homeDirectory(),
-                                 m_presentation.presentationPrivacy(), m_presentation.localizer());
+                                 m_presentation.presentationPrivacy(), m_presentation.language());
 }
 
 QStringList SmartMigration::existingWeChatContainerRoots() const
@@ -52,11 +52,10 @@ QString SmartMigration::weChatSuggestionNote(const DirectoryEntry& entry) const
     return advisor().weChatSuggestionNote(entry);
 }
 
-std::optional<QString>
+std::optional<BilingualText>
 SmartMigration::weChatSmartMigrationValidationMessage(const QStringList& selectedPaths) const
 {
-    return orvalink::weChatSmartMigrationValidationMessage(selectedPaths, existingWeChatContainerRoots(),
-                                                           m_presentation.localizer());
+    return orvalink::weChatSmartMigrationValidationMessage(selectedPaths, existingWeChatContainerRoots());
 }
 
 QSet<QString> SmartMigration::smartMigrationSuggestedPathSet(const QString& /*currentDirectoryPath*/,
@@ -98,7 +97,7 @@ std::optional<LinkRecommendation> SmartMigration::recommendationKind(const Direc
     return orvalink::recommendationKind(entry);
 }
 
-std::optional<QString> SmartMigration::smartMigrationValidationMessage(const QStringList& paths) const
+std::optional<BilingualText> SmartMigration::smartMigrationValidationMessage(const QStringList& paths) const
 {
     if (!m_browsing.smartMigrationEnabled() ||
         m_browsing.smartMigrationProfile() != SmartMigrationProfile::wechat)

@@ -30,7 +30,8 @@ public:
     bool isWeChatSuggestedDirectory(const QString& path, const QString& name) const;
     bool isGenericSuggestedDirectory(const DirectoryEntry& entry) const;
     QString weChatSuggestionNote(const DirectoryEntry& entry) const;
-    std::optional<QString> weChatSmartMigrationValidationMessage(const QStringList& selectedPaths) const;
+    std::optional<BilingualText>
+    weChatSmartMigrationValidationMessage(const QStringList& selectedPaths) const;
     QSet<QString> smartMigrationSuggestedPathSet(const QString& currentDirectoryPath,
                                                  const QList<DirectoryEntry>& entries) const;
     QList<SmartMigrationSuggestion> buildWeChatSmartMigrationSuggestions() const;
@@ -42,7 +43,7 @@ public:
 
     // The refusal of Smart Migration's WeChat list for a migration of `paths`, or none while the
     // WeChat profile is not in force.
-    std::optional<QString> smartMigrationValidationMessage(const QStringList& paths) const;
+    std::optional<BilingualText> smartMigrationValidationMessage(const QStringList& paths) const;
 
 private:
     SmartMigrationAdvisor advisor() const;

@@ -3,7 +3,7 @@
 #include "model/DirectoryEntry.h"
 #include "viewmodel/browsing/SmartMigrationRules.h"
 #include "viewmodel/smart/SmartMigrationSuggestion.h"
-#include "viewmodel/state/Localizer.h"
+#include "viewmodel/state/BilingualText.h"
 #include "viewmodel/texts/PresentationPrivacy.h"
 
 #include <QList>
@@ -22,7 +22,7 @@ public:
     using DirectoryProbe = std::function<bool(const QString& path)>;
 
     SmartMigrationAdvisor(SmartMigrationCriteria criteria, QString homeDirectory, PresentationPrivacy privacy,
-                          Localizer localizer, DirectoryProbe isDirectory = {});
+                          UILanguage language, DirectoryProbe isDirectory = {});
 
     // No cards while Smart Migration is off; else the WeChat or the generic cards of the profile.
     QList<SmartMigrationSuggestion> smartMigrationSuggestions(const QList<DirectoryEntry>& entries,
@@ -55,7 +55,7 @@ private:
     SmartMigrationCriteria m_criteria;
     QString m_homeDirectory;
     PresentationPrivacy m_privacy;
-    Localizer m_localizer;
+    UILanguage m_language;
     DirectoryProbe m_isDirectory;
 };
 

@@ -4,6 +4,7 @@
 #include "backend/BackendFeedbackRecords.h"
 #include "backend/BackendSession.h"
 #include "backend/MigrationSyncRecords.h"
+#include "viewmodel/state/BilingualText.h"
 #include "viewmodel/state/PublishedObject.h"
 
 #include <QDateTime>
@@ -52,10 +53,10 @@ public:
 public:
     // The account sheet's status line. A text set through setBackendFailureStatus() reports a
     // failure until the next text replaces it; either change emits backendStatusMessageChanged().
-    const std::optional<QString>& backendStatusMessage() const { return m_backendStatusMessage; }
+    const std::optional<BilingualText>& backendStatusMessage() const { return m_backendStatusMessage; }
     bool backendStatusIsFailure() const { return m_backendStatusIsFailure; }
-    void setBackendStatusMessage(const std::optional<QString>& text) { setBackendStatus(text, false); }
-    void setBackendFailureStatus(const QString& text) { setBackendStatus(text, true); }
+    void setBackendStatusMessage(const std::optional<BilingualText>& text) { setBackendStatus(text, false); }
+    void setBackendFailureStatus(const BilingualText& text) { setBackendStatus(text, true); }
 
     // True while any account flow waits for the service; isBackendBusyChanged() when that changes.
     bool isBackendBusy() const
@@ -74,7 +75,7 @@ private:
         Q_EMIT isBackendBusyChanged();
     }
 
-    void setBackendStatus(const std::optional<QString>& text, bool failure)
+    void setBackendStatus(const std::optional<BilingualText>& text, bool failure)
     {
         if (text == m_backendStatusMessage && failure == m_backendStatusIsFailure)
             return;
@@ -83,7 +84,7 @@ private:
         Q_EMIT backendStatusMessageChanged();
     }
 
-    std::optional<QString> m_backendStatusMessage;
+    std::optional<BilingualText> m_backendStatusMessage;
     bool m_backendStatusIsFailure = false;
     bool m_wasBackendBusy = false;
 

@@ -1,12 +1,11 @@
 #pragma once
 
+#include "viewmodel/state/BilingualText.h"
 #include "viewmodel/state/DiskWork.h"
-#include "viewmodel/state/Localizer.h"
 #include "viewmodel/state/PublishedObject.h"
 #include "viewmodel/state/WorkflowRecords.h"
 
 #include <QString>
-#include <QStringList>
 #include <optional>
 
 namespace orvalink {
@@ -30,9 +29,11 @@ public:
     ORVALINK_PUBLISHED(ActivityState, qint64, migrationTotalBytes, setMigrationTotalBytes)
     ORVALINK_PUBLISHED(ActivityState, qint64, migrationProcessedBytes, setMigrationProcessedBytes)
     ORVALINK_PUBLISHED(ActivityState, std::optional<QString>, migrationCurrentPath, setMigrationCurrentPath)
-    ORVALINK_PUBLISHED(ActivityState, QString, currentOperationTitle, setCurrentOperationTitle)
-    ORVALINK_PUBLISHED(ActivityState, std::optional<QString>, infoMessage, setInfoMessage)
-    ORVALINK_PUBLISHED(ActivityState, std::optional<QString>, errorMessage, setErrorMessage)
+    // The title of the running (or last) operation; empty while none was given.
+    ORVALINK_PUBLISHED(ActivityState, BilingualText, currentOperationTitle, setCurrentOperationTitle)
+    // The info and error lines, in both languages: the window shows them in the language in force.
+    ORVALINK_PUBLISHED(ActivityState, std::optional<BilingualText>, infoMessage, setInfoMessage)
+    ORVALINK_PUBLISHED(ActivityState, std::optional<BilingualText>, errorMessage, setErrorMessage)
     ORVALINK_PUBLISHED(ActivityState, std::optional<AccessRequirementPrompt>, accessRequirementPrompt,
                        setAccessRequirementPrompt)
     ORVALINK_PUBLISHED(ActivityState, std::optional<UndoConflictPrompt>, undoConflictPrompt,
@@ -67,28 +68,8 @@ public:
     // operation is still being put right.
     bool isDiskWorkBusy() const { return m_diskWork != DiskWork::none; }
 
-    // The title of the running (or last) operation in both languages: currentOperationTitle holds it
-    // in the language of `localizer`, and retitleOperation() follows a change of language. A title
-    // published with setCurrentOperationTitle() alone is left as it is.
-    void setOperationTitle(const BilingualText& title, const Localizer& localizer)
-    {
-        m_operationTitle = title;
-        setCurrentOperationTitle(localizer.localized(title));
-    }
-    void retitleOperation(const Localizer& localizer)
-    {
-        if (!m_operationTitle)
-            return;
-        const BilingualText& title = *m_operationTitle;
-        // Each language shows the title in one of these three forms.
-        const QStringList shown{title.zh, title.en, Localizer(UILanguage::bilingual).localized(title)};
-        if (shown.contains(m_currentOperationTitle))
-            setCurrentOperationTitle(localizer.localized(title));
-    }
-
 private:
     DiskWork m_diskWork = DiskWork::none;
-    std::optional<BilingualText> m_operationTitle;
 
 public:
 Q_SIGNALS:

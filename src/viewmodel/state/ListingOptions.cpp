@@ -4,33 +4,33 @@ namespace orvalink {
 
 namespace {
 
+// An option's raw text and its menu title.
 struct OptionTexts {
     const char* raw;
-    const char* zh;
-    const char* en;
+    BilingualText title;
 };
 
-constexpr std::array<OptionTexts, 6> kSortTexts{{
-    {"sizeDesc", "大小降序", "Size DESC"},
-    {"sizeAsc", "大小升序", "Size ASC"},
-    {"typeSizeDesc", "类型+大小降序", "Type + Size DESC"},
-    {"typeSizeAsc", "类型+大小升序", "Type + Size ASC"},
-    {"nameAsc", "名称", "Name"},
-    {"modifiedDesc", "修改时间降序", "Modified DESC"},
+const std::array<OptionTexts, 6> kSortTexts{{
+    {"sizeDesc", {"大小降序", "Size DESC"}},
+    {"sizeAsc", {"大小升序", "Size ASC"}},
+    {"typeSizeDesc", {"类型+大小降序", "Type + Size DESC"}},
+    {"typeSizeAsc", {"类型+大小升序", "Type + Size ASC"}},
+    {"nameAsc", {"名称", "Name"}},
+    {"modifiedDesc", {"修改时间降序", "Modified DESC"}},
 }};
 
-constexpr std::array<OptionTexts, 11> kFileTypeTexts{{
-    {"all", "全部类型", "All Types"},
-    {"folder", "目录", "Folders"},
-    {"app", "应用", "Apps"},
-    {"image", "图片", "Images"},
-    {"video", "视频", "Videos"},
-    {"audio", "音频", "Audio"},
-    {"archive", "压缩包", "Archives"},
-    {"document", "文档", "Documents"},
-    {"code", "代码", "Code"},
-    {"diskImage", "镜像/虚拟盘", "Disk Images"},
-    {"other", "其他", "Others"},
+const std::array<OptionTexts, 11> kFileTypeTexts{{
+    {"all", {"全部类型", "All Types"}},
+    {"folder", {"目录", "Folders"}},
+    {"app", {"应用", "Apps"}},
+    {"image", {"图片", "Images"}},
+    {"video", {"视频", "Videos"}},
+    {"audio", {"音频", "Audio"}},
+    {"archive", {"压缩包", "Archives"}},
+    {"document", {"文档", "Documents"}},
+    {"code", {"代码", "Code"}},
+    {"diskImage", {"镜像/虚拟盘", "Disk Images"}},
+    {"other", {"其他", "Others"}},
 }};
 
 constexpr std::array<const char*, 3> kVisibilityTexts{"all", "visibleOnly", "hiddenOnly"};
@@ -89,16 +89,14 @@ int typePosition(FileTypeFilter filter)
     return static_cast<int>(indexOf(filter));
 }
 
-QString sortTitle(const Localizer& localizer, SortOption option)
+BilingualText sortTitle(SortOption option)
 {
-    const OptionTexts& texts = kSortTexts[indexOf(option)];
-    return localizer.localized(QString::fromUtf8(texts.zh), QString::fromUtf8(texts.en));
+    return kSortTexts[indexOf(option)].title;
 }
 
-QString fileTypeTitle(const Localizer& localizer, FileTypeFilter filter)
+BilingualText fileTypeTitle(FileTypeFilter filter)
 {
-    const OptionTexts& texts = kFileTypeTexts[indexOf(filter)];
-    return localizer.localized(QString::fromUtf8(texts.zh), QString::fromUtf8(texts.en));
+    return kFileTypeTexts[indexOf(filter)].title;
 }
 
 } // namespace orvalink

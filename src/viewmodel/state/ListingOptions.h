@@ -1,6 +1,6 @@
 #pragma once
 
-#include "viewmodel/state/Localizer.h"
+#include "viewmodel/state/BilingualText.h"
 
 #include <QString>
 #include <array>
@@ -51,8 +51,8 @@ std::optional<VisibilityFilter> visibilityFilterFromText(const QString& text);
 // on it.
 int typePosition(FileTypeFilter filter);
 
-// Menu titles through the localizer.
-QString sortTitle(const Localizer& localizer, SortOption option);
-QString fileTypeTitle(const Localizer& localizer, FileTypeFilter filter);
+// Menu titles.
+BilingualText sortTitle(SortOption option);
+BilingualText fileTypeTitle(FileTypeFilter filter);
 
 } // namespace orvalink

@@ -3,6 +3,7 @@
 #include "model/LinkMapping.h"
 #include "model/MigrationTask.h"
 #include "model/OrvalinkError.h"
+#include "viewmodel/state/BilingualText.h"
 
 #include <QDateTime>
 #include <QHashFunctions>
@@ -49,8 +50,8 @@ struct AccessRequirementPrompt {
 
     QUuid id;
     Kind kind = Kind::requiresSignIn;
-    QString title;
-    QString message;
+    BilingualText title;
+    BilingualText message;
 
     bool operator==(const AccessRequirementPrompt&) const = default;
 };
@@ -59,8 +60,8 @@ struct AccessRequirementPrompt {
 struct UndoConflictPrompt {
     QUuid id;
     LinkMapping mapping;
-    QString title;
-    QString message;
+    BilingualText title;
+    BilingualText message;
 
     bool operator==(const UndoConflictPrompt&) const = default;
 };
@@ -69,8 +70,8 @@ struct UndoConflictPrompt {
 struct MigrationConflictPrompt {
     QUuid id;
     FailedMigrationRecord record;
-    QString title;
-    QString message;
+    BilingualText title;
+    BilingualText message;
 
     bool operator==(const MigrationConflictPrompt&) const = default;
 };

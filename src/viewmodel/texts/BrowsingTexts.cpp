@@ -4,20 +4,17 @@
 
 namespace orvalink {
 
-std::optional<QString> currentDirectoryContainersNoticeText(const QString& currentDirectoryPath,
-                                                            const QString& homeDirectory,
-                                                            const Localizer& localizer)
+std::optional<BilingualText> currentDirectoryContainersNoticeText(const QString& currentDirectoryPath,
+                                                                  const QString& homeDirectory)
 {
     const QString containers =
         platform::standardizedPath(homeDirectory + QStringLiteral("/Library/Containers"));
     if (platform::standardizedPath(currentDirectoryPath) != containers)
         return std::nullopt;
-    return localizer.localized(
-        QStringLiteral(
-            "该目录不建议迁移。请只迁移微信等应用容器里的深层大文件目录，不要迁移整个容器根目录。"),
-        QStringLiteral(
-            "This directory is not recommended for migration. Only move deep large-data folders inside "
-            "app containers, not the container root."));
+    return BilingualText(
+        "该目录不建议迁移。请只迁移微信等应用容器里的深层大文件目录，不要迁移整个容器根目录。",
+        "This directory is not recommended for migration. Only move deep large-data folders inside "
+        "app containers, not the container root.");
 }
 
 QString formatDate(const QDateTime& date, const QLocale& locale)
@@ -34,15 +31,15 @@ QString formatDate(const QDateTime& date, const QLocale& locale)
            locale.toString(local.time(), timeFormat);
 }
 
-QString pathCopiedText(const Localizer& localizer)
+BilingualText pathCopiedText()
 {
-    return localizer.localized(QStringLiteral("已复制路径。"), QStringLiteral("Path copied."));
+    return BilingualText("已复制路径。", "Path copied.");
 }
 
-QString startupListedText(const Localizer& localizer)
+BilingualText startupListedText()
 {
-    return localizer.localized(QStringLiteral("已加载目录。点击“立即刷新”执行深度扫描。"),
-                               QStringLiteral("Directory loaded. Click \"Refresh Now\" for deep scan."));
+    return BilingualText("已加载目录。点击“立即刷新”执行深度扫描。",
+                         "Directory loaded. Click \"Refresh Now\" for deep scan.");
 }
 
 std::optional<QString> revealTargetPath(const QString& path)
@@ -53,16 +50,16 @@ std::optional<QString> revealTargetPath(const QString& path)
     return platform::standardizedPath(trimmed);
 }
 
-QString pathDoesNotExistText(const Localizer& localizer, const QString& standardizedPath)
+BilingualText pathDoesNotExistText(const QString& standardizedPath)
 {
-    return localizer.localized(QStringLiteral("路径不存在：") + standardizedPath,
-                               QStringLiteral("Path does not exist: ") + standardizedPath);
+    return BilingualText(QStringLiteral("路径不存在：") + standardizedPath,
+                         QStringLiteral("Path does not exist: ") + standardizedPath);
 }
 
-QString revealFailedText(const Localizer& localizer, const QString& shownPath)
+BilingualText revealFailedText(const QString& shownPath)
 {
-    return localizer.localized(QStringLiteral("没有文件管理器能显示该项目：") + shownPath,
-                               QStringLiteral("No file manager could show the item: ") + shownPath);
+    return BilingualText(QStringLiteral("没有文件管理器能显示该项目：") + shownPath,
+                         QStringLiteral("No file manager could show the item: ") + shownPath);
 }
 
 } // namespace orvalink

@@ -59,9 +59,9 @@ void Presentation::lookUpLocationsAgain()
     Q_EMIT textsChanged();
 }
 
-Localizer Presentation::localizer() const
+UILanguage Presentation::language() const
 {
-    return Localizer(m_browsing.config().uiLanguage);
+    return m_browsing.config().uiLanguage;
 }
 
 PresentationPrivacy Presentation::presentationPrivacy() const
@@ -69,12 +69,12 @@ PresentationPrivacy Presentation::presentationPrivacy() const
     // Rows ask for every shown name: the locations were looked up when privacy was switched on. The
     // switch is the one they were looked up for, also to a reader of the settings' change that runs
     // before this object has seen it.
-    return PresentationPrivacy(m_privacyEnabled, m_locations, localizer());
+    return PresentationPrivacy(m_privacyEnabled, m_locations, language());
 }
 
-QString Presentation::localized(const QString& zh, const QString& en) const
+QString Presentation::localized(const BilingualText& text) const
 {
-    return localizer().localized(zh, en);
+    return text.in(language());
 }
 
 QString Presentation::displayPath(const QString& path) const
@@ -99,8 +99,11 @@ QString Presentation::formatDate(const QDateTime& date) const
 
 std::optional<QString> Presentation::currentDirectoryContainersNoticeText() const
 {
-    return orvalink::currentDirectoryContainersNoticeText(m_browsing.currentDirectoryPath(),
-                                                          platform::homeDirectory(), localizer());
+    const std::optional<BilingualText> notice = orvalink::currentDirectoryContainersNoticeText(
+        m_browsing.currentDirectoryPath(), platform::homeDirectory());
+    if (!notice)
+        return std::nullopt;
+    return localized(*notice);
 }
 
 QString Presentation::displayEmail(const QString& email) const
@@ -120,7 +123,7 @@ void Presentation::copyPathToClipboard(const QString& path)
     if (trimmed.isEmpty() || !m_platform.clipboard)
         return;
     m_platform.clipboard->setText(trimmed);
-    m_activity.setInfoMessage(pathCopiedText(localizer()));
+    m_activity.setInfoMessage(pathCopiedText());
 }
 
 void Presentation::revealInFileManager(const QString& path)
@@ -129,7 +132,7 @@ void Presentation::revealInFileManager(const QString& path)
     if (!target)
         return;
     if (!QFileInfo::exists(*target)) {
-        m_activity.setErrorMessage(pathDoesNotExistText(localizer(), *target));
+        m_activity.setErrorMessage(pathDoesNotExistText(*target));
         return;
     }
     if (!m_platform.fileRevealer)
@@ -137,18 +140,18 @@ void Presentation::revealInFileManager(const QString& path)
     // The answer may come after the window (and this object) went away.
     m_platform.fileRevealer->reveal(*target, [this, ticket = m_reveals.ticket(), shown = *target] {
         if (ticket.isAlive())
-            m_activity.setInfoMessage(revealFailedText(localizer(), displayPath(shown)));
+            m_activity.setInfoMessage(revealFailedText(displayPath(shown)));
     });
 }
 
 QString Presentation::sortTitle(SortOption option) const
 {
-    return orvalink::sortTitle(localizer(), option);
+    return localized(orvalink::sortTitle(option));
 }
 
 QString Presentation::fileTypeTitle(FileTypeFilter filter) const
 {
-    return orvalink::fileTypeTitle(localizer(), filter);
+    return localized(orvalink::fileTypeTitle(filter));
 }
 
 } // namespace orvalink

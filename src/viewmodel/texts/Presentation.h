@@ -2,8 +2,8 @@
 
 #include "model/VolumeInfo.h"
 #include "viewmodel/flow/FlowTicket.h"
+#include "viewmodel/state/BilingualText.h"
 #include "viewmodel/state/ListingOptions.h"
-#include "viewmodel/state/Localizer.h"
 #include "viewmodel/texts/PresentationPrivacy.h"
 
 #include <QDateTime>
@@ -39,9 +39,12 @@ public:
     // home and a volumes folder of its own); with privacy on they are looked up again at once.
     void setLocationsLookup(LocationsLookup lookUpLocations);
 
-    Localizer localizer() const;
+    // The language in force.
+    UILanguage language() const;
     PresentationPrivacy presentationPrivacy() const;
-    QString localized(const QString& zh, const QString& en) const;
+    // A text in the language in force: the one place where a text of the window, a sheet or the
+    // state object is put into one language.
+    QString localized(const BilingualText& text) const;
     QString displayPath(const QString& path) const;
     QString displayName(const QString& path) const;
     QString displayVolumeName(const VolumeInfo& volume, int index) const;

@@ -183,13 +183,13 @@ QStringList PresentationPrivacy::shownVolumeParents() const
     return parents;
 }
 
-PresentationPrivacy::PresentationPrivacy(bool enabled, PrivacyLocations locations, Localizer localizer)
-    : m_enabled(enabled), m_locations(std::move(locations)), m_localizer(localizer)
+PresentationPrivacy::PresentationPrivacy(bool enabled, PrivacyLocations locations, UILanguage language)
+    : m_enabled(enabled), m_locations(std::move(locations)), m_language(language)
 {}
 
 QString PresentationPrivacy::externalDiskName() const
 {
-    return m_localizer.localized(QStringLiteral("外置盘"), QStringLiteral("External Disk"));
+    return BilingualText("外置盘", "External Disk").in(m_language);
 }
 
 QString PresentationPrivacy::displayPath(const QString& path) const
@@ -245,8 +245,8 @@ QString PresentationPrivacy::displayVolumeName(const VolumeInfo& volume, int ind
     if (!m_enabled)
         return volume.name;
     const QString number = QString::number(index);
-    return m_localizer.localized(QStringLiteral("外置盘 ") + number,
-                                 QStringLiteral("External Disk ") + number);
+    return BilingualText(QStringLiteral("外置盘 ") + number, QStringLiteral("External Disk ") + number)
+        .in(m_language);
 }
 
 QString PresentationPrivacy::placeholderEmail()

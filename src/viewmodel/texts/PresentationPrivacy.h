@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/VolumeInfo.h"
-#include "viewmodel/state/Localizer.h"
+#include "viewmodel/state/BilingualText.h"
 
 #include <QString>
 #include <QStringList>
@@ -46,7 +46,8 @@ struct PrivacyLocations {
 // the clipboard.
 class PresentationPrivacy {
 public:
-    PresentationPrivacy(bool enabled, PrivacyLocations locations, Localizer localizer);
+    // `language` is the setting the external-disk names are shown in.
+    PresentationPrivacy(bool enabled, PrivacyLocations locations, UILanguage language);
 
     bool isEnabled() const { return m_enabled; }
 
@@ -83,7 +84,7 @@ private:
 
     bool m_enabled;
     PrivacyLocations m_locations;
-    Localizer m_localizer;
+    UILanguage m_language;
 };
 
 } // namespace orvalink

@@ -19,30 +19,30 @@ QString listed(const QStringList& paths, const Presentation& presentation)
 }
 
 // What happened to the data, when anything did.
-std::optional<QString> outcomeSentence(const RecoveredOperation& operation, const Presentation& presentation)
+std::optional<BilingualText> outcomeSentence(const RecoveredOperation& operation,
+                                             const Presentation& presentation)
 {
     const QString source = presentation.displayPath(operation.sourcePath);
     const QString target = presentation.displayPath(operation.targetPath);
     switch (operation.outcome) {
     case Outcome::migrationRolledBack:
-        return presentation.localized(
+        return BilingualText(
             QStringLiteral("中断的迁移已撤回，数据已回到原位置：%1。").arg(source),
             QStringLiteral("An interrupted migration was undone; the data is back at %1.").arg(source));
     case Outcome::migrationCompleted:
-        return presentation.localized(
+        return BilingualText(
             QStringLiteral("中断的迁移已完成：%1 → %2。").arg(source, target),
             QStringLiteral("An interrupted migration was completed: %1 -> %2.").arg(source, target));
     case Outcome::undoStopped:
-        return presentation.localized(
-            QStringLiteral("中断的撤销已停止，链接保留：%1 → %2。").arg(source, target),
-            QStringLiteral("An interrupted undo was stopped; the link was kept: %1 -> %2.")
-                .arg(source, target));
+        return BilingualText(QStringLiteral("中断的撤销已停止，链接保留：%1 → %2。").arg(source, target),
+                             QStringLiteral("An interrupted undo was stopped; the link was kept: %1 -> %2.")
+                                 .arg(source, target));
     case Outcome::undoCompleted:
-        return presentation.localized(
+        return BilingualText(
             QStringLiteral("中断的撤销已完成，数据已回到：%1。").arg(source),
             QStringLiteral("An interrupted undo was completed; the data is back at %1.").arg(source));
     case Outcome::leftoversCleared:
-        return presentation.localized(
+        return BilingualText(
             QStringLiteral("中断的操作留在 %1 的副本已清除。").arg(target),
             QStringLiteral("The copy an interrupted operation left at %1 was removed.").arg(target));
     case Outcome::setAside:
@@ -53,7 +53,7 @@ std::optional<QString> outcomeSentence(const RecoveredOperation& operation, cons
     if (operation.foundPaths.isEmpty())
         return std::nullopt;
     const QString paths = listed(operation.foundPaths, presentation);
-    return presentation.localized(
+    return BilingualText(
         QStringLiteral("中断的操作无法自动恢复，以下位置未做任何改动，请检查：%1。").arg(paths),
         QStringLiteral("An interrupted operation could not be put right; nothing was changed at these paths, "
                        "please check them: %1.")
@@ -61,19 +61,19 @@ std::optional<QString> outcomeSentence(const RecoveredOperation& operation, cons
 }
 
 // What needs the user: the operation waits, was left partly as found, or was set aside.
-QStringList attentionSentences(const RecoveredOperation& operation, const Presentation& presentation)
+QList<BilingualText> attentionSentences(const RecoveredOperation& operation, const Presentation& presentation)
 {
-    QStringList sentences;
+    QList<BilingualText> sentences;
     if (operation.outcome == Outcome::setAside) {
         const QString record = presentation.displayPath(operation.recordPath);
         sentences.append(
             operation.sourcePath.isEmpty()
-                ? presentation.localized(
+                ? BilingualText(
                       QStringLiteral("一条无法读取的操作记录已移到一旁，未做任何改动：%1。").arg(record),
                       QStringLiteral("An operation record that could not be read was set aside; nothing was "
                                      "changed: %1.")
                           .arg(record))
-                : presentation.localized(
+                : BilingualText(
                       QStringLiteral("%1 的操作记录不可信，已移到一旁，未做任何改动，请检查该位置：%2。")
                           .arg(presentation.displayPath(operation.sourcePath), record),
                       QStringLiteral(
@@ -83,7 +83,7 @@ QStringList attentionSentences(const RecoveredOperation& operation, const Presen
     }
     if (operation.waitingForVolume) {
         const QString root = presentation.displayPath(*operation.waitingForVolume);
-        sentences.append(presentation.localized(
+        sentences.append(BilingualText(
             QStringLiteral("正在等待 %1 所在的磁盘：请连接它，下次启动时会处理中断的操作在那里留下的内容。")
                 .arg(root),
             QStringLiteral(
@@ -93,44 +93,46 @@ QStringList attentionSentences(const RecoveredOperation& operation, const Presen
     }
     if (operation.outcome != Outcome::leftAsFound && !operation.foundPaths.isEmpty()) {
         const QString paths = listed(operation.foundPaths, presentation);
-        sentences.append(presentation.localized(
+        sentences.append(BilingualText(
             QStringLiteral("以下位置保持原样，请检查：%1。").arg(paths),
             QStringLiteral("These paths were left as they were found, please check them: %1.").arg(paths)));
     }
     if (operation.needsAdministrator && operation.outcome == Outcome::leftAsFound) {
-        sentences.append(presentation.localized(
-            QStringLiteral("这一步需要管理员权限，启动时不会请求，因此未做改动。"),
-            QStringLiteral("This needs administrator rights, which are not asked for at start-up, so nothing "
-                           "was changed.")));
+        sentences.append(
+            BilingualText("这一步需要管理员权限，启动时不会请求，因此未做改动。",
+                          "This needs administrator rights, which are not asked for at start-up, so nothing "
+                          "was changed."));
     } else if (operation.needsAdministrator) {
         // The data was put right; only what it left behind, named just above, stays.
-        sentences.append(presentation.localized(
-            QStringLiteral("清除这些位置需要管理员权限，启动时不会请求。"),
-            QStringLiteral("Clearing these paths needs administrator rights, which are not asked for at "
-                           "start-up.")));
+        sentences.append(BilingualText("清除这些位置需要管理员权限，启动时不会请求。",
+                                       "Clearing these paths needs administrator rights, which are not asked "
+                                       "for at start-up."));
     }
     return sentences;
 }
 
-std::optional<QString> joined(const QStringList& sentences)
+std::optional<BilingualText> joined(const QList<BilingualText>& sentences)
 {
     if (sentences.isEmpty())
         return std::nullopt;
-    return sentences.join(QLatin1Char(' '));
+    BilingualText text = sentences.constFirst();
+    for (qsizetype i = 1; i < sentences.size(); ++i)
+        text += QStringLiteral(" ") + sentences.at(i);
+    return text;
 }
 
 } // namespace
 
 RecoveryTexts recoveryTexts(const QList<RecoveredOperation>& recovered, const Presentation& presentation)
 {
-    QStringList done;
-    QStringList attention;
+    QList<BilingualText> done;
+    QList<BilingualText> attention;
     for (const RecoveredOperation& operation : recovered) {
-        if (const std::optional<QString> sentence = outcomeSentence(operation, presentation))
+        if (const std::optional<BilingualText> sentence = outcomeSentence(operation, presentation))
             (operation.outcome == Outcome::leftAsFound ? attention : done).append(*sentence);
         if (!operation.keptPaths.isEmpty()) {
             const QString paths = listed(operation.keptPaths, presentation);
-            done.append(presentation.localized(
+            done.append(BilingualText(
                 QStringLiteral("复制后又有改动的项目已保留：%1。").arg(paths),
                 QStringLiteral("Items that changed after they were copied were kept: %1.").arg(paths)));
         }
@@ -139,14 +141,14 @@ RecoveryTexts recoveryTexts(const QList<RecoveredOperation>& recovered, const Pr
     return {joined(done), joined(attention)};
 }
 
-QString recoveryInProgressText(const QStringList& sourcePaths, const Presentation& presentation)
+BilingualText recoveryInProgressText(const QStringList& sourcePaths, const Presentation& presentation)
 {
     // Folder names only: the line must stay short enough to be read at a glance; the report that
     // follows gives the full paths.
     QStringList names;
     for (const QString& path : sourcePaths)
         names.append(presentation.displayName(path));
-    return presentation.localized(
+    return BilingualText(
         QStringLiteral("正在收尾上次中断的操作：%1。稍后显示文件夹列表。")
             .arg(names.join(QStringLiteral("、"))),
         QStringLiteral("Finishing what was interrupted last time: %1. The folder list follows.")

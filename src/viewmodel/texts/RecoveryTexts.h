@@ -1,6 +1,7 @@
 #pragma once
 
 #include "diskops/RecoveredOperation.h"
+#include "viewmodel/state/BilingualText.h"
 
 #include <QList>
 #include <QString>
@@ -13,13 +14,13 @@ class Presentation;
 
 // What the start-up tells the user about operations an earlier run left unfinished.
 struct RecoveryTexts {
-    std::optional<QString> info;  // what was put right
-    std::optional<QString> error; // what was left as found, or waits, and needs the user
+    std::optional<BilingualText> info;  // what was put right
+    std::optional<BilingualText> error; // what was left as found, or waits, and needs the user
 };
 
 RecoveryTexts recoveryTexts(const QList<RecoveredOperation>& recovered, const Presentation& presentation);
 
 // The line shown while the start-up puts right the operations of `sourcePaths`: their folder names.
-QString recoveryInProgressText(const QStringList& sourcePaths, const Presentation& presentation);
+BilingualText recoveryInProgressText(const QStringList& sourcePaths, const Presentation& presentation);
 
 } // namespace orvalink

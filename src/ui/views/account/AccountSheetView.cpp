@@ -251,13 +251,13 @@ void AccountSheetView::refreshStatus()
     QColor tint;
     QString symbol;
     if (error && !error->isEmpty()) {
-        text = *error;
+        text = m_viewModel.presentation().localized(*error);
         tint = QColor(Qt::red);
         symbol = QStringLiteral("xmark.octagon.fill");
     } else if (status && !status->isEmpty()) {
         // A status that reports a failure (the service out of reach) never stands by a check mark.
         const bool failure = m_viewModel.accountState().backendStatusIsFailure();
-        text = *status;
+        text = m_viewModel.presentation().localized(*status);
         tint = failure ? QColor(Qt::red) : QColor(Qt::blue);
         symbol = failure ? QStringLiteral("xmark.octagon.fill") : QStringLiteral("checkmark.circle.fill");
     }
@@ -273,34 +273,32 @@ void AccountSheetView::refresh()
 {
     const AccountState& account = m_viewModel.accountState();
     const auto& session = account.backendSession();
-    const QString title =
-        localizedText(m_viewModel, QStringLiteral("账户中心"), QStringLiteral("Account Center"));
+    const QString title = m_viewModel.presentation().localized({"账户中心", "Account Center"});
     setWindowTitle(title);
     setTextIfChanged(m_title, title);
     m_accountSummary->setVisible(session.has_value());
     if (session)
         setTextIfChanged(m_accountSummary, m_viewModel.account().texts().backendAccountSummary());
     m_busy->setVisible(account.isBackendBusy());
-    m_close->setText(localizedText(m_viewModel, QStringLiteral("关闭"), QStringLiteral("Close")));
+    m_close->setText(m_viewModel.presentation().localized({"关闭", "Close"}));
     refreshStatus();
 
     m_signedOutPanel->setVisible(!session);
-    m_signedOutPanel->setTitle(
-        localizedText(m_viewModel, QStringLiteral("登录与注册"), QStringLiteral("Sign In & Register")));
-    setTextIfChanged(
-        m_guestNote,
-        localizedText(m_viewModel,
-                      QStringLiteral("不登录也能使用全部迁移、反悔和修复功能；登录只增加迁移记录备份、"
-                                     "多设备总览和反馈。"),
-                      QStringLiteral("Everything else works without an account; signing in only adds "
-                                     "history backup, the multi-device overview and feedback.")));
+    m_signedOutPanel->setTitle(m_viewModel.presentation().localized(
+        {QStringLiteral("登录与注册"), QStringLiteral("Sign In & Register")}));
+    setTextIfChanged(m_guestNote,
+                     m_viewModel.presentation().localized(
+                         {QStringLiteral("不登录也能使用全部迁移、反悔和修复功能；登录只增加迁移记录备份、"
+                                         "多设备总览和反馈。"),
+                          QStringLiteral("Everything else works without an account; signing in only adds "
+                                         "history backup, the multi-device overview and feedback.")}));
 
     m_signedInPanel->setVisible(session.has_value());
-    m_signedInPanel->setTitle(
-        localizedText(m_viewModel, QStringLiteral("当前账户"), QStringLiteral("Current Account")));
+    m_signedInPanel->setTitle(m_viewModel.presentation().localized(
+        {QStringLiteral("当前账户"), QStringLiteral("Current Account")}));
     if (session)
         setTextIfChanged(m_email, m_viewModel.presentation().displayEmail(session->email));
-    m_signOut->setText(localizedText(m_viewModel, QStringLiteral("退出登录"), QStringLiteral("Sign Out")));
+    m_signOut->setText(m_viewModel.presentation().localized({"退出登录", "Sign Out"}));
     m_signOut->setEnabled(!account.isSubmittingAuth());
     for (QWidget* section : {static_cast<QWidget*>(m_password), static_cast<QWidget*>(m_sync),
                              static_cast<QWidget*>(m_feedback)})

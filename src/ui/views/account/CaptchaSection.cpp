@@ -84,30 +84,29 @@ void CaptchaSection::refresh()
     const QString url = challenge && challenge->imageDataURL ? *challenge->imageDataURL : QString();
     if (url != m_image->dataUrl())
         m_image->setDataUrl(url);
-    m_image->setPlaceholderText(
-        localizedText(m_viewModel, QStringLiteral("验证码加载中"), QStringLiteral("Loading Captcha")));
-    m_code->setPlaceholderText(
-        localizedText(m_viewModel, QStringLiteral("输入验证码"), QStringLiteral("Enter Captcha")));
-    m_refresh->setText(
-        localizedText(m_viewModel, QStringLiteral("刷新验证码"), QStringLiteral("Refresh Captcha")));
+    m_image->setPlaceholderText(m_viewModel.presentation().localized(
+        {QStringLiteral("验证码加载中"), QStringLiteral("Loading Captcha")}));
+    m_code->setPlaceholderText(m_viewModel.presentation().localized(
+        {QStringLiteral("输入验证码"), QStringLiteral("Enter Captcha")}));
+    m_refresh->setText(m_viewModel.presentation().localized(
+        {QStringLiteral("刷新验证码"), QStringLiteral("Refresh Captcha")}));
     m_refresh->setEnabled(!account.isRefreshingAuthCaptcha());
 
     const bool hasExpiry = challenge && challenge->expiresAt;
     m_validity->setVisible(hasExpiry);
     if (hasExpiry) {
-        setTextIfChanged(m_validity,
-                         localizedText(m_viewModel, QStringLiteral("有效至"), QStringLiteral("Valid until")) +
-                             QLatin1Char(' ') + m_viewModel.presentation().formatDate(*challenge->expiresAt));
+        setTextIfChanged(m_validity, m_viewModel.presentation().localized({"有效至", "Valid until"}) +
+                                         QLatin1Char(' ') +
+                                         m_viewModel.presentation().formatDate(*challenge->expiresAt));
     }
     setTextIfChanged(
         m_notice,
-        localizedText(
-            m_viewModel,
-            QStringLiteral("后台安全开关已开启验证码后，登录和注册都需要先输入验证码。默认关闭；"
-                           "如果你看到这里，说明管理员当前已经打开了这项保护。"),
-            QStringLiteral("Once the admin-side security toggle enables captcha, both sign-in and "
-                           "sign-up require the code first. It is off by default; seeing this block "
-                           "means the administrator has enabled the protection.")));
+        m_viewModel.presentation().localized(
+            {QStringLiteral("后台安全开关已开启验证码后，登录和注册都需要先输入验证码。默认关闭；"
+                            "如果你看到这里，说明管理员当前已经打开了这项保护。"),
+             QStringLiteral("Once the admin-side security toggle enables captcha, both sign-in and "
+                            "sign-up require the code first. It is off by default; seeing this block "
+                            "means the administrator has enabled the protection.")}));
 }
 
 } // namespace orvalink::ui

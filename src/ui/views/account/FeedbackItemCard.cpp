@@ -19,29 +19,29 @@ QString feedbackCategoryTitle(MainViewModel& viewModel, FeedbackCategory categor
 {
     switch (category) {
     case FeedbackCategory::suggestion:
-        return localizedText(viewModel, QStringLiteral("建议"), QStringLiteral("Suggestion"));
+        return viewModel.presentation().localized({"建议", "Suggestion"});
     case FeedbackCategory::bug:
-        return localizedText(viewModel, QStringLiteral("问题"), QStringLiteral("Bug"));
+        return viewModel.presentation().localized({"问题", "Bug"});
     case FeedbackCategory::migration:
-        return localizedText(viewModel, QStringLiteral("迁移"), QStringLiteral("Migration"));
+        return viewModel.presentation().localized({"迁移", "Migration"});
     case FeedbackCategory::payment:
     case FeedbackCategory::other:
         break;
     }
-    return localizedText(viewModel, QStringLiteral("其他"), QStringLiteral("Other"));
+    return viewModel.presentation().localized({"其他", "Other"});
 }
 
 QString feedbackStatusTitle(MainViewModel& viewModel, const QString& status)
 {
     const QString key = status.trimmed().toLower();
     if (key == QLatin1String("open"))
-        return localizedText(viewModel, QStringLiteral("待处理"), QStringLiteral("Open"));
+        return viewModel.presentation().localized({"待处理", "Open"});
     if (key == QLatin1String("reviewing"))
-        return localizedText(viewModel, QStringLiteral("处理中"), QStringLiteral("Reviewing"));
+        return viewModel.presentation().localized({"处理中", "Reviewing"});
     if (key == QLatin1String("resolved"))
-        return localizedText(viewModel, QStringLiteral("已解决"), QStringLiteral("Resolved"));
+        return viewModel.presentation().localized({"已解决", "Resolved"});
     if (key == QLatin1String("closed"))
-        return localizedText(viewModel, QStringLiteral("已关闭"), QStringLiteral("Closed"));
+        return viewModel.presentation().localized({"已关闭", "Closed"});
     return status.toUpper();
 }
 
@@ -93,8 +93,7 @@ void FeedbackItemCard::setItem(const BackendFeedbackItem& item)
 
     QStringList meta;
     if (item.createdAt) {
-        meta.append(
-            datedText(m_viewModel, QStringLiteral("提交于"), QStringLiteral("Submitted"), *item.createdAt));
+        meta.append(datedText(m_viewModel, {"提交于", "Submitted"}, *item.createdAt));
     }
     if (item.appVersion && !item.appVersion->isEmpty())
         meta.append(QStringLiteral("App ") + *item.appVersion);
@@ -103,8 +102,8 @@ void FeedbackItemCard::setItem(const BackendFeedbackItem& item)
     const bool hasNote = item.adminNote && !item.adminNote->isEmpty();
     m_adminNote->setVisible(hasNote);
     if (hasNote) {
-        setTextIfChanged(m_adminNote, localizedText(m_viewModel, QStringLiteral("管理员备注："),
-                                                    QStringLiteral("Admin note: ")) +
+        setTextIfChanged(m_adminNote, m_viewModel.presentation().localized(
+                                          {QStringLiteral("管理员备注："), QStringLiteral("Admin note: ")}) +
                                           presentation.sanitizedForPresentation(*item.adminNote));
     }
 }

@@ -166,45 +166,43 @@ void FeedbackSection::refresh()
 {
     const AccountState& account = m_viewModel.accountState();
     const auto& dashboard = account.feedbackDashboard();
-    setTitle(localizedText(m_viewModel, QStringLiteral("意见反馈"), QStringLiteral("Feedback")));
-    setToggleTexts(localizedText(m_viewModel, QStringLiteral("展开"), QStringLiteral("Expand")),
-                   localizedText(m_viewModel, QStringLiteral("收起"), QStringLiteral("Collapse")));
+    setTitle(m_viewModel.presentation().localized({"意见反馈", "Feedback"}));
+    setToggleTexts(m_viewModel.presentation().localized({"展开", "Expand"}),
+                   m_viewModel.presentation().localized({"收起", "Collapse"}));
     if (dashboard) {
         const QString sent = QString::number(dashboard->submittedToday);
         const QString left = QString::number(dashboard->remainingToday);
-        setTextIfChanged(m_quotaTitle,
-                         localizedText(m_viewModel,
-                                       QStringLiteral("今天已提交 ") + sent +
-                                           QStringLiteral(" 条，还可再发 ") + left + QStringLiteral(" 条。"),
-                                       QStringLiteral("You sent ") + sent +
-                                           QStringLiteral(" today and can still send ") + left +
-                                           QStringLiteral(" more.")));
+        setTextIfChanged(
+            m_quotaTitle,
+            m_viewModel.presentation().localized(
+                {QStringLiteral("今天已提交 ") + sent + QStringLiteral(" 条，还可再发 ") + left +
+                     QStringLiteral(" 条。"),
+                 QStringLiteral("You sent ") + sent + QStringLiteral(" today and can still send ") + left +
+                     QStringLiteral(" more.")}));
     } else {
-        setTextIfChanged(m_quotaTitle,
-                         localizedText(m_viewModel, QStringLiteral("登录后可反馈，默认每天最多 5 条。"),
-                                       QStringLiteral("Sign in to send feedback. The daily default "
-                                                      "limit is 5.")));
+        setTextIfChanged(m_quotaTitle, m_viewModel.presentation().localized(
+                                           {QStringLiteral("登录后可反馈，默认每天最多 5 条。"),
+                                            QStringLiteral("Sign in to send feedback. The daily default "
+                                                           "limit is 5.")}));
     }
     setTextIfChanged(
         m_quotaNote,
-        localizedText(m_viewModel,
-                      QStringLiteral("意见会绑定当前登录账号，只有管理员能看到。每个账号每天最多提交 5 条。"),
-                      QStringLiteral("Feedback is tied to the signed-in account and is visible only to "
-                                     "administrators. Each account can submit up to 5 items per day.")));
-    m_categoryLabel->setText(
-        localizedText(m_viewModel, QStringLiteral("反馈类型"), QStringLiteral("Category")));
+        m_viewModel.presentation().localized(
+            {QStringLiteral("意见会绑定当前登录账号，只有管理员能看到。每个账号每天最多提交 5 条。"),
+             QStringLiteral("Feedback is tied to the signed-in account and is visible only to "
+                            "administrators. Each account can submit up to 5 items per day.")}));
+    m_categoryLabel->setText(m_viewModel.presentation().localized({"反馈类型", "Category"}));
     for (int index = 0; index < m_category->count(); ++index)
         m_category->setItemText(
             index, feedbackCategoryTitle(m_viewModel, FeedbackCategory(m_category->itemData(index).toInt())));
-    m_subject->setPlaceholderText(
-        localizedText(m_viewModel, QStringLiteral("标题"), QStringLiteral("Subject")));
-    m_content->setPlaceholderText(localizedText(
-        m_viewModel, QStringLiteral("详细写下你的建议、问题现象、复现步骤，或者希望优化的地方。"),
-        QStringLiteral("Describe your suggestion, issue, reproduction steps, or what you want improved.")));
-    m_send->setText(localizedText(m_viewModel, QStringLiteral("提交反馈"), QStringLiteral("Send Feedback")));
+    m_subject->setPlaceholderText(m_viewModel.presentation().localized({"标题", "Subject"}));
+    m_content->setPlaceholderText(m_viewModel.presentation().localized(
+        {QStringLiteral("详细写下你的建议、问题现象、复现步骤，或者希望优化的地方。"),
+         QStringLiteral("Describe your suggestion, issue, reproduction steps, or what you want improved.")}));
+    m_send->setText(m_viewModel.presentation().localized({"提交反馈", "Send Feedback"}));
     m_send->setEnabled(!isFeedbackSubmitDisabled());
-    m_refresh->setText(
-        localizedText(m_viewModel, QStringLiteral("刷新反馈"), QStringLiteral("Refresh Feedback")));
+    m_refresh->setText(m_viewModel.presentation().localized(
+        {QStringLiteral("刷新反馈"), QStringLiteral("Refresh Feedback")}));
     m_refresh->setEnabled(!account.isRefreshingFeedbackDashboard());
     m_busy->setVisible(account.isSubmittingFeedback() || account.isRefreshingFeedbackDashboard());
 }
@@ -221,16 +219,16 @@ void FeedbackSection::refreshDashboard()
     const QString limit = QString::number(dashboard->dailyLimit);
     const QString left = QString::number(dashboard->remainingToday);
     m_quotaChips->setTexts(
-        {localizedText(m_viewModel, QStringLiteral("今日 ") + sent + QLatin1Char('/') + limit,
-                       QStringLiteral("Today ") + sent + QLatin1Char('/') + limit),
-         localizedText(m_viewModel, QStringLiteral("剩余 ") + left + QStringLiteral(" 条"),
-                       left + QStringLiteral(" left"))});
+        {m_viewModel.presentation().localized({QStringLiteral("今日 ") + sent + QLatin1Char('/') + limit,
+                                               QStringLiteral("Today ") + sent + QLatin1Char('/') + limit}),
+         m_viewModel.presentation().localized(
+             {QStringLiteral("剩余 ") + left + QStringLiteral(" 条"), left + QStringLiteral(" left")})});
     m_emptyCard->setVisible(dashboard->items.isEmpty());
     setTextIfChanged(m_emptyText,
-                     localizedText(m_viewModel,
-                                   QStringLiteral("还没有提交过反馈。第一条会直接进入管理员后台。"),
-                                   QStringLiteral("No feedback has been submitted yet. Your first one will "
-                                                  "appear directly in the admin console.")));
+                     m_viewModel.presentation().localized(
+                         {QStringLiteral("还没有提交过反馈。第一条会直接进入管理员后台。"),
+                          QStringLiteral("No feedback has been submitted yet. Your first one will "
+                                         "appear directly in the admin console.")}));
     m_itemCards.sync(
         dashboard->items.mid(0, kShownItems), [](const BackendFeedbackItem& item) { return item.id; },
         [this](const BackendFeedbackItem&) { return new FeedbackItemCard(m_viewModel, m_dashboard); },

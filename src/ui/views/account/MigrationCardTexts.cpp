@@ -1,6 +1,5 @@
 #include "ui/views/account/MigrationCardTexts.h"
 
-#include "ui/views/common/ViewText.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/texts/Presentation.h"
 
@@ -10,15 +9,16 @@ QStringList recordCountChips(MainViewModel& viewModel, qint64 mappingCount, qint
 {
     const QString n = QString::number(mappingCount);
     const QString m = QString::number(taskCount);
-    return {localizedText(viewModel, QStringLiteral("已迁移 ") + n + QStringLiteral(" 项"),
-                          n + QStringLiteral(" migrated")),
-            localizedText(viewModel, QStringLiteral("历史 ") + m + QStringLiteral(" 条"),
-                          m + QStringLiteral(" history"))};
+    return {viewModel.presentation().localized(
+                {QStringLiteral("已迁移 ") + n + QStringLiteral(" 项"), n + QStringLiteral(" migrated")}),
+            viewModel.presentation().localized(
+                {QStringLiteral("历史 ") + m + QStringLiteral(" 条"), m + QStringLiteral(" history")})};
 }
 
-QString datedText(MainViewModel& viewModel, const QString& zh, const QString& en, const QDateTime& date)
+QString datedText(MainViewModel& viewModel, const BilingualText& label, const QDateTime& date)
 {
-    return localizedText(viewModel, zh, en) + QLatin1Char(' ') + viewModel.presentation().formatDate(date);
+    return viewModel.presentation().localized(label) + QLatin1Char(' ') +
+           viewModel.presentation().formatDate(date);
 }
 
 } // namespace orvalink::ui

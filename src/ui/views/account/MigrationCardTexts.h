@@ -1,5 +1,7 @@
 #pragma once
 
+#include "viewmodel/state/BilingualText.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -15,6 +17,6 @@ namespace orvalink::ui {
 QStringList recordCountChips(MainViewModel& viewModel, qint64 mappingCount, qint64 taskCount);
 
 // A label and a date in the window's language and date format ("Latest Activity <date>").
-QString datedText(MainViewModel& viewModel, const QString& zh, const QString& en, const QDateTime& date);
+QString datedText(MainViewModel& viewModel, const BilingualText& label, const QDateTime& date);
 
 } // namespace orvalink::ui

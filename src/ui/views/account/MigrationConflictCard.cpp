@@ -41,13 +41,13 @@ void MigrationConflictCard::setConflict(const BackendMigrationConflict& conflict
 
     const QString n = QString::number(conflict.deviceFingerprints.size());
     const QString m = QString::number(conflict.targetPaths.size());
-    QStringList chips{localizedText(m_viewModel, QStringLiteral("涉及 ") + n + QStringLiteral(" 台设备"),
-                                    n + QStringLiteral(" devices")),
-                      localizedText(m_viewModel, QStringLiteral("目标 ") + m + QStringLiteral(" 个"),
-                                    m + QStringLiteral(" targets"))};
+    QStringList chips{
+        m_viewModel.presentation().localized(
+            {QStringLiteral("涉及 ") + n + QStringLiteral(" 台设备"), n + QStringLiteral(" devices")}),
+        m_viewModel.presentation().localized(
+            {QStringLiteral("目标 ") + m + QStringLiteral(" 个"), m + QStringLiteral(" targets")})};
     if (conflict.latestUpdatedAt) {
-        chips.append(datedText(m_viewModel, QStringLiteral("最近更新"), QStringLiteral("Latest Update"),
-                               *conflict.latestUpdatedAt));
+        chips.append(datedText(m_viewModel, {"最近更新", "Latest Update"}, *conflict.latestUpdatedAt));
     }
     m_chips->setTexts(chips);
 
@@ -55,15 +55,17 @@ void MigrationConflictCard::setConflict(const BackendMigrationConflict& conflict
     for (const QString& fingerprint : conflict.deviceFingerprints)
         devices.append(m_viewModel.account().texts().maskedDeviceFingerprint(fingerprint));
     const QString joinedDevices = devices.join(QStringLiteral(" / "));
-    setTextIfChanged(m_devices, localizedText(m_viewModel, QStringLiteral("设备指纹：") + joinedDevices,
-                                              QStringLiteral("Devices: ") + joinedDevices));
+    setTextIfChanged(m_devices,
+                     m_viewModel.presentation().localized({QStringLiteral("设备指纹：") + joinedDevices,
+                                                           QStringLiteral("Devices: ") + joinedDevices}));
 
     QStringList targets;
     for (const QString& target : conflict.targetPaths)
         targets.append(m_viewModel.presentation().displayPath(target));
     const QString joinedTargets = targets.join(QStringLiteral(" / "));
-    setTextIfChanged(m_targets, localizedText(m_viewModel, QStringLiteral("目标位置：") + joinedTargets,
-                                              QStringLiteral("Targets: ") + joinedTargets));
+    setTextIfChanged(m_targets,
+                     m_viewModel.presentation().localized({QStringLiteral("目标位置：") + joinedTargets,
+                                                           QStringLiteral("Targets: ") + joinedTargets}));
     m_targets->setVisible(!conflict.targetPaths.isEmpty());
 }
 

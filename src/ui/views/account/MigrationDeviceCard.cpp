@@ -47,8 +47,7 @@ void MigrationDeviceCard::setFacts(const DeviceCardFacts& facts)
     setTextIfChanged(m_fingerprint, m_viewModel.account().texts().maskedDeviceFingerprint(facts.fingerprint));
     QStringList chips = recordCountChips(m_viewModel, facts.mappingCount, facts.taskCount);
     if (facts.latestActivityAt) {
-        chips.append(datedText(m_viewModel, QStringLiteral("最近活动"), QStringLiteral("Latest Activity"),
-                               *facts.latestActivityAt));
+        chips.append(datedText(m_viewModel, {"最近活动", "Latest Activity"}, *facts.latestActivityAt));
     }
     m_chips->setTexts(chips);
     setTextIfChanged(m_subtitle, facts.subtitle);

@@ -9,6 +9,7 @@
 #include "ui/widgets/TextLabel.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/account/AccountWorkflows.h"
+#include "viewmodel/texts/Presentation.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -34,8 +35,8 @@ QStringList localChips(MainViewModel& viewModel)
     const auto& fingerprint = viewModel.accountState().currentMigrationDeviceFingerprint();
     if (fingerprint && !fingerprint->isEmpty()) {
         const QString masked = viewModel.account().texts().maskedDeviceFingerprint(*fingerprint);
-        chips.append(
-            localizedText(viewModel, QStringLiteral("设备 ") + masked, QStringLiteral("Device ") + masked));
+        chips.append(viewModel.presentation().localized(
+            {QStringLiteral("设备 ") + masked, QStringLiteral("Device ") + masked}));
     }
     return chips;
 }
@@ -44,32 +45,33 @@ QStringList accountChips(MainViewModel& viewModel)
 {
     const auto& overview = viewModel.accountState().migrationAccountOverview();
     if (!overview)
-        return {localizedText(viewModel, QStringLiteral("尚未刷新"), QStringLiteral("Not refreshed yet"))};
+        return {viewModel.presentation().localized(
+            {QStringLiteral("尚未刷新"), QStringLiteral("Not refreshed yet")})};
     const QString d = QString::number(overview->totalDevices);
     const QString c = QString::number(overview->conflicts.size());
-    QStringList chips{localizedText(viewModel, d + QStringLiteral(" 台设备"), d + QStringLiteral(" devices")),
-                      localizedText(viewModel, QStringLiteral("冲突 ") + c + QStringLiteral(" 项"),
-                                    c + QStringLiteral(" conflicts"))};
+    QStringList chips{
+        viewModel.presentation().localized({d + QStringLiteral(" 台设备"), d + QStringLiteral(" devices")}),
+        viewModel.presentation().localized(
+            {QStringLiteral("冲突 ") + c + QStringLiteral(" 项"), c + QStringLiteral(" conflicts")})};
     const auto others = viewModel.account().texts().otherMigrationOverviewDevices();
     if (!others.isEmpty()) {
         const QString k = QString::number(others.size());
-        chips.append(localizedText(viewModel, QStringLiteral("其他设备 ") + k + QStringLiteral(" 台"),
-                                   k + QStringLiteral(" other devices")));
+        chips.append(viewModel.presentation().localized(
+            {QStringLiteral("其他设备 ") + k + QStringLiteral(" 台"), k + QStringLiteral(" other devices")}));
     }
     return chips;
 }
 
 std::optional<DeviceCardFacts> thisDeviceFacts(MainViewModel& viewModel, const QColor& accent)
 {
-    const QString title =
-        localizedText(viewModel, QStringLiteral("这台电脑"), QStringLiteral("This Computer"));
+    const QString title = viewModel.presentation().localized({"这台电脑", "This Computer"});
     if (const auto device = viewModel.account().texts().currentMigrationOverviewDevice()) {
         return DeviceCardFacts{
             title,
-            localizedText(
-                viewModel, QStringLiteral("这里只会恢复这台电脑的快照，不会拉别的设备的数据覆盖本机。"),
-                QStringLiteral("Only this computer's snapshot can be restored here. Other-device data will "
-                               "not overwrite this machine.")),
+            viewModel.presentation().localized(
+                {QStringLiteral("这里只会恢复这台电脑的快照，不会拉别的设备的数据覆盖本机。"),
+                 QStringLiteral("Only this computer's snapshot can be restored here. Other-device data will "
+                                "not overwrite this machine.")}),
             device->deviceFingerprint,
             device->mappingCount,
             device->taskCount,
@@ -81,10 +83,10 @@ std::optional<DeviceCardFacts> thisDeviceFacts(MainViewModel& viewModel, const Q
         return std::nullopt;
     return DeviceCardFacts{
         title,
-        localizedText(
-            viewModel, QStringLiteral("当前云端还没有这台设备的记录，但本机仍会继续使用本地备份。"),
-            QStringLiteral("There is no cloud record for this device yet, but this computer continues to "
-                           "use its local backup.")),
+        viewModel.presentation().localized(
+            {QStringLiteral("当前云端还没有这台设备的记录，但本机仍会继续使用本地备份。"),
+             QStringLiteral("There is no cloud record for this device yet, but this computer continues to "
+                            "use its local backup.")}),
         *fingerprint,
         viewModel.history().migratedMappingCount(),
         viewModel.history().taskCount(),
@@ -138,21 +140,21 @@ MigrationOverviewBlock::MigrationOverviewBlock(MainViewModel& viewModel, QWidget
 void MigrationOverviewBlock::refresh()
 {
     const AccountTexts& texts = m_viewModel.account().texts();
-    m_local->setContent(localizedText(m_viewModel, QStringLiteral("本机本地记录"),
-                                      QStringLiteral("This Computer's Local Snapshot")),
-                        texts.migrationSyncSnapshotSummary(), texts.migrationSyncScopeSummary(),
-                        localChips(m_viewModel));
+    m_local->setContent(
+        m_viewModel.presentation().localized(
+            {QStringLiteral("本机本地记录"), QStringLiteral("This Computer's Local Snapshot")}),
+        texts.migrationSyncSnapshotSummary(), texts.migrationSyncScopeSummary(), localChips(m_viewModel));
     const std::optional<QString> lastSync = texts.migrationSyncTimestampSummary();
     setTextIfChanged(m_lastSync, lastSync.value_or(QString()));
     m_lastSync->setVisible(lastSync.has_value());
     m_account->setContent(
-        localizedText(m_viewModel, QStringLiteral("账号级云端总览"),
-                      QStringLiteral("Account-wide Cloud Overview")),
+        m_viewModel.presentation().localized(
+            {QStringLiteral("账号级云端总览"), QStringLiteral("Account-wide Cloud Overview")}),
         texts.migrationOverviewSummary(),
-        texts.migrationOverviewTimestampSummary().value_or(localizedText(
-            m_viewModel, QStringLiteral("还没有刷新到账号级总览时，会继续沿用本机本地记录。"),
-            QStringLiteral("Until the account-wide overview is loaded, the app continues to use "
-                           "this computer's local records."))),
+        texts.migrationOverviewTimestampSummary().value_or(m_viewModel.presentation().localized(
+            {QStringLiteral("还没有刷新到账号级总览时，会继续沿用本机本地记录。"),
+             QStringLiteral("Until the account-wide overview is loaded, the app continues to use "
+                            "this computer's local records.")})),
         accountChips(m_viewModel));
     const std::optional<DeviceCardFacts> thisDevice =
         thisDeviceFacts(m_viewModel, palette().color(QPalette::Highlight));
@@ -170,24 +172,24 @@ void MigrationOverviewBlock::refreshOtherDevices()
         m_viewModel.account().texts().otherMigrationOverviewDevices();
     m_otherDevicesTitle->setVisible(!others.isEmpty());
     m_otherDevicesNote->setVisible(!others.isEmpty());
-    setTextIfChanged(m_otherDevicesTitle, localizedText(m_viewModel, QStringLiteral("同账号其他电脑"),
-                                                        QStringLiteral("Other Computers on This Account")));
+    setTextIfChanged(m_otherDevicesTitle, m_viewModel.presentation().localized(
+                                              {QStringLiteral("同账号其他电脑"),
+                                               QStringLiteral("Other Computers on This Account")}));
     setTextIfChanged(
         m_otherDevicesNote,
-        localizedText(m_viewModel, QStringLiteral("这些记录只用于总览和冲突提醒，不会直接恢复到当前机器。"),
-                      QStringLiteral("These records are shown for overview and conflict warnings only. They "
-                                     "are not restored onto this computer.")));
+        m_viewModel.presentation().localized(
+            {QStringLiteral("这些记录只用于总览和冲突提醒，不会直接恢复到当前机器。"),
+             QStringLiteral("These records are shown for overview and conflict warnings only. They "
+                            "are not restored onto this computer.")}));
     const QString subtitle =
         overview && overview->totalDevices >= 2
-            ? localizedText(
-                  m_viewModel,
-                  QStringLiteral("建议只在原设备上执行恢复或继续迁移，避免同一路径被多台电脑反复改写。"),
-                  QStringLiteral("Prefer undoing or continuing migrations on the original device to "
-                                 "avoid multiple computers rewriting the same path."))
-            : localizedText(m_viewModel, QStringLiteral("当前没有其他设备。"),
-                            QStringLiteral("No other devices."));
-    const QString title =
-        localizedText(m_viewModel, QStringLiteral("其他设备"), QStringLiteral("Other Device"));
+            ? m_viewModel.presentation().localized(
+                  {QStringLiteral("建议只在原设备上执行恢复或继续迁移，避免同一路径被多台电脑反复改写。"),
+                   QStringLiteral("Prefer undoing or continuing migrations on the original device to "
+                                  "avoid multiple computers rewriting the same path.")})
+            : m_viewModel.presentation().localized(
+                  {QStringLiteral("当前没有其他设备。"), QStringLiteral("No other devices.")});
+    const QString title = m_viewModel.presentation().localized({"其他设备", "Other Device"});
     m_otherDevices.sync(
         others, [](const BackendMigrationDeviceOverview& device) { return device.id(); },
         [this](const BackendMigrationDeviceOverview&) { return new MigrationDeviceCard(m_viewModel, this); },
@@ -205,20 +207,22 @@ void MigrationOverviewBlock::refreshConflicts()
     m_conflictsTitle->setVisible(overview.has_value());
     m_noConflicts->setVisible(overview && conflicts.isEmpty());
     m_conflictsNote->setVisible(!conflicts.isEmpty());
-    setTextIfChanged(m_conflictsTitle, localizedText(m_viewModel, QStringLiteral("冲突提醒"),
-                                                     QStringLiteral("Conflict Warnings")));
+    setTextIfChanged(m_conflictsTitle,
+                     m_viewModel.presentation().localized(
+                         {QStringLiteral("冲突提醒"), QStringLiteral("Conflict Warnings")}));
     setTextIfChanged(
         m_noConflictsText,
-        localizedText(m_viewModel, QStringLiteral("暂未发现同一路径被多台电脑同时管理。"),
-                      QStringLiteral("No shared path is currently being managed by multiple computers.")));
+        m_viewModel.presentation().localized(
+            {QStringLiteral("暂未发现同一路径被多台电脑同时管理。"),
+             QStringLiteral("No shared path is currently being managed by multiple computers.")}));
     setTextIfChanged(
         m_conflictsNote,
-        localizedText(m_viewModel,
-                      QStringLiteral("如果同一路径同时出现在多台电脑"
-                                     "上，请只保留一台继续迁移或恢复，避免外置盘目录与链接状态互相打架。"),
-                      QStringLiteral("If the same path appears on multiple computers, keep only one machine "
-                                     "responsible for future migration or restore work to avoid conflicting "
-                                     "links and external-disk layouts.")));
+        m_viewModel.presentation().localized(
+            {QStringLiteral("如果同一路径同时出现在多台电脑"
+                            "上，请只保留一台继续迁移或恢复，避免外置盘目录与链接状态互相打架。"),
+             QStringLiteral("If the same path appears on multiple computers, keep only one machine "
+                            "responsible for future migration or restore work to avoid conflicting "
+                            "links and external-disk layouts.")}));
     m_conflicts.sync(
         conflicts, [](const BackendMigrationConflict& conflict) { return conflict.id(); },
         [this](const BackendMigrationConflict&) { return new MigrationConflictCard(m_viewModel, this); },

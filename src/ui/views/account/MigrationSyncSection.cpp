@@ -77,27 +77,26 @@ void MigrationSyncSection::refresh()
 {
     const AccountTexts& texts = m_viewModel.account().texts();
     const AccountState& account = m_viewModel.accountState();
-    setTitle(localizedText(m_viewModel, QStringLiteral("迁移同步"), QStringLiteral("Migration Sync")));
-    setToggleTexts(localizedText(m_viewModel, QStringLiteral("展开"), QStringLiteral("Expand")),
-                   localizedText(m_viewModel, QStringLiteral("收起"), QStringLiteral("Collapse")));
+    setTitle(m_viewModel.presentation().localized({"迁移同步", "Migration Sync"}));
+    setToggleTexts(m_viewModel.presentation().localized({"展开", "Expand"}),
+                   m_viewModel.presentation().localized({"收起", "Collapse"}));
     setTextIfChanged(m_scopeSummary, texts.migrationSyncScopeSummary());
     setTextIfChanged(m_overviewSummary, texts.migrationOverviewSummary());
     setTextIfChanged(
         m_note,
-        localizedText(
-            m_viewModel,
-            QStringLiteral("同一账号可以登录多台电脑，但迁移记录不会直接混成一份。默认先读当前账号在这台"
-                           "机器上的本地备份；本地为空时，才会从云端恢复这台电脑"
-                           "自己的快照。其他电脑的记录只做只读展示，不会直接恢复到当前机器。"),
-            QStringLiteral("The same account can sign in on multiple computers, but migration records are "
-                           "not merged into one live snapshot. The app reads this computer's local backup "
-                           "first; when it is empty, it restores only this computer's cloud snapshot. "
-                           "Records from other computers are shown read-only and are not restored onto "
-                           "the current machine.")));
-    m_sync->setText(localizedText(m_viewModel, QStringLiteral("一键同步"), QStringLiteral("Sync Now")));
+        m_viewModel.presentation().localized(
+            {QStringLiteral("同一账号可以登录多台电脑，但迁移记录不会直接混成一份。默认先读当前账号在这台"
+                            "机器上的本地备份；本地为空时，才会从云端恢复这台电脑"
+                            "自己的快照。其他电脑的记录只做只读展示，不会直接恢复到当前机器。"),
+             QStringLiteral("The same account can sign in on multiple computers, but migration records are "
+                            "not merged into one live snapshot. The app reads this computer's local backup "
+                            "first; when it is empty, it restores only this computer's cloud snapshot. "
+                            "Records from other computers are shown read-only and are not restored onto "
+                            "the current machine.")}));
+    m_sync->setText(m_viewModel.presentation().localized({"一键同步", "Sync Now"}));
     m_sync->setEnabled(!account.isSyncingMigrationSnapshot());
-    m_refresh->setText(
-        localizedText(m_viewModel, QStringLiteral("刷新总览"), QStringLiteral("Refresh Overview")));
+    m_refresh->setText(m_viewModel.presentation().localized(
+        {QStringLiteral("刷新总览"), QStringLiteral("Refresh Overview")}));
     m_refresh->setEnabled(!account.isRefreshingMigrationOverview());
     m_busy->setVisible(account.isSyncingMigrationSnapshot() || account.isRefreshingMigrationOverview());
     // The cards are only built while the section is open.

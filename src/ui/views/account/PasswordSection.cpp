@@ -110,29 +110,31 @@ void PasswordSection::submitPasswordChange()
 
 void PasswordSection::refresh()
 {
-    setTitle(localizedText(m_viewModel, QStringLiteral("密码安全"), QStringLiteral("Password Security")));
-    setToggleTexts(localizedText(m_viewModel, QStringLiteral("展开"), QStringLiteral("Expand")),
-                   localizedText(m_viewModel, QStringLiteral("收起"), QStringLiteral("Collapse")));
-    setTextIfChanged(m_summaryTitle, localizedText(m_viewModel, QStringLiteral("修改登录密码"),
-                                                   QStringLiteral("Change Sign-In Password")));
+    setTitle(m_viewModel.presentation().localized(
+        {QStringLiteral("密码安全"), QStringLiteral("Password Security")}));
+    setToggleTexts(m_viewModel.presentation().localized({"展开", "Expand"}),
+                   m_viewModel.presentation().localized({"收起", "Collapse"}));
+    setTextIfChanged(m_summaryTitle,
+                     m_viewModel.presentation().localized(
+                         {QStringLiteral("修改登录密码"), QStringLiteral("Change Sign-In Password")}));
     setTextIfChanged(m_summaryNote,
-                     localizedText(m_viewModel, QStringLiteral("默认收起，避免账户页过长。"),
-                                   QStringLiteral("Collapsed by default to keep the account page compact.")));
-    setTextIfChanged(
-        m_rule, localizedText(m_viewModel,
-                              QStringLiteral("修改密码后，当前会话会退出。新密码需要 8 到 64 "
-                                             "位，并同时包含大写字母、小写字母、数字和特殊字符。"),
-                              QStringLiteral("Changing the password signs the current session out. The new "
-                                             "password must be 8 to 64 characters and include uppercase, "
-                                             "lowercase, numeric, and special characters.")));
-    m_current->setPlaceholderText(
-        localizedText(m_viewModel, QStringLiteral("当前密码"), QStringLiteral("Current Password")));
-    m_new->setPlaceholderText(
-        localizedText(m_viewModel, QStringLiteral("新密码"), QStringLiteral("New Password")));
-    m_confirm->setPlaceholderText(
-        localizedText(m_viewModel, QStringLiteral("确认新密码"), QStringLiteral("Confirm New Password")));
-    m_change->setText(
-        localizedText(m_viewModel, QStringLiteral("修改密码"), QStringLiteral("Change Password")));
+                     m_viewModel.presentation().localized(
+                         {QStringLiteral("默认收起，避免账户页过长。"),
+                          QStringLiteral("Collapsed by default to keep the account page compact.")}));
+    setTextIfChanged(m_rule,
+                     m_viewModel.presentation().localized(
+                         {QStringLiteral("修改密码后，当前会话会退出。新密码需要 8 到 64 "
+                                         "位，并同时包含大写字母、小写字母、数字和特殊字符。"),
+                          QStringLiteral("Changing the password signs the current session out. The new "
+                                         "password must be 8 to 64 characters and include uppercase, "
+                                         "lowercase, numeric, and special characters.")}));
+    m_current->setPlaceholderText(m_viewModel.presentation().localized(
+        {QStringLiteral("当前密码"), QStringLiteral("Current Password")}));
+    m_new->setPlaceholderText(m_viewModel.presentation().localized({"新密码", "New Password"}));
+    m_confirm->setPlaceholderText(m_viewModel.presentation().localized(
+        {QStringLiteral("确认新密码"), QStringLiteral("Confirm New Password")}));
+    m_change->setText(m_viewModel.presentation().localized(
+        {QStringLiteral("修改密码"), QStringLiteral("Change Password")}));
     m_change->setEnabled(!isPasswordChangeDisabled());
 }
 

@@ -162,21 +162,19 @@ void SignInForm::submitAuth()
 void SignInForm::refresh()
 {
     const bool signUp = m_mode == AuthMode::signUp;
-    m_modeTitle->setText(localizedText(m_viewModel, QStringLiteral("模式"), QStringLiteral("Mode")));
-    m_signInMode->setText(localizedText(m_viewModel, QStringLiteral("登录"), QStringLiteral("Sign In")));
-    m_signUpMode->setText(localizedText(m_viewModel, QStringLiteral("注册"), QStringLiteral("Sign Up")));
+    m_modeTitle->setText(m_viewModel.presentation().localized({"模式", "Mode"}));
+    m_signInMode->setText(m_viewModel.presentation().localized({"登录", "Sign In"}));
+    m_signUpMode->setText(m_viewModel.presentation().localized({"注册", "Sign Up"}));
     m_signInMode->setChecked(!signUp);
     m_signUpMode->setChecked(signUp);
-    m_email->setPlaceholderText(localizedText(m_viewModel, QStringLiteral("邮箱"), QStringLiteral("Email")));
-    m_password->setPlaceholderText(
-        localizedText(m_viewModel, QStringLiteral("密码"), QStringLiteral("Password")));
-    m_nickName->setPlaceholderText(
-        localizedText(m_viewModel, QStringLiteral("昵称"), QStringLiteral("Nickname")));
+    m_email->setPlaceholderText(m_viewModel.presentation().localized({"邮箱", "Email"}));
+    m_password->setPlaceholderText(m_viewModel.presentation().localized({"密码", "Password"}));
+    m_nickName->setPlaceholderText(m_viewModel.presentation().localized({"昵称", "Nickname"}));
     m_nickName->setVisible(signUp);
     m_captcha->setVisible(isCaptchaRequired());
-    m_submit->setText(
-        signUp ? localizedText(m_viewModel, QStringLiteral("注册并登录"), QStringLiteral("Create Account"))
-               : localizedText(m_viewModel, QStringLiteral("登录"), QStringLiteral("Sign In")));
+    m_submit->setText(signUp ? m_viewModel.presentation().localized(
+                                   {QStringLiteral("注册并登录"), QStringLiteral("Create Account")})
+                             : m_viewModel.presentation().localized({"登录", "Sign In"}));
     m_submit->setEnabled(!isAuthActionDisabled());
 }
 

@@ -1,6 +1,5 @@
 #include "ui/views/common/PathContextMenu.h"
 
-#include "ui/views/common/ViewText.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/Navigator.h"
 #include "viewmodel/texts/Presentation.h"
@@ -20,13 +19,11 @@ QMenu* createPathContextMenu(MainViewModel& viewModel, const QString& path, QWid
     copy->setObjectName(QStringLiteral("copyPathAction"));
     QObject::connect(copy, &QAction::triggered, menu,
                      [vm, path] { vm->presentation().copyPathToClipboard(path); });
-    QAction* open = menu->addAction(
-        localizedText(texts, QStringLiteral("进入该目录"), QStringLiteral("Open in Sidebar")));
+    QAction* open = menu->addAction(texts.localized({"进入该目录", "Open in Sidebar"}));
     open->setObjectName(QStringLiteral("openInSidebarAction"));
     QObject::connect(open, &QAction::triggered, menu,
                      [vm, path] { vm->navigation().goToDirectoryContext(path); });
-    QAction* reveal = menu->addAction(
-        localizedText(texts, QStringLiteral("在文件管理器中显示"), QStringLiteral("Show in File Manager")));
+    QAction* reveal = menu->addAction(texts.localized({"在文件管理器中显示", "Show in File Manager"}));
     reveal->setObjectName(QStringLiteral("revealPathAction"));
     QObject::connect(reveal, &QAction::triggered, menu,
                      [vm, path] { vm->presentation().revealInFileManager(path); });
@@ -35,7 +32,7 @@ QMenu* createPathContextMenu(MainViewModel& viewModel, const QString& path, QWid
 
 QString copyPathText(MainViewModel& viewModel)
 {
-    return localizedText(viewModel, QStringLiteral("复制路径"), QStringLiteral("Copy Path"));
+    return viewModel.presentation().localized({"复制路径", "Copy Path"});
 }
 
 } // namespace orvalink::ui

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "ui/views/common/QuickSheet.h"
+#include "viewmodel/state/BilingualText.h"
 
 #include <QString>
 #include <QStringView>
-#include <cstddef>
 #include <optional>
 #include <span>
 
@@ -12,39 +12,16 @@ class QWidget;
 
 namespace orvalink {
 class MainViewModel;
-class Presentation;
 } // namespace orvalink
 
 namespace orvalink::ui {
-
-// A text of the registry in both languages. Built only from two non-empty literals, checked while
-// compiling: an entry without its Chinese or English text does not build.
-class SheetText {
-public:
-    template <std::size_t ZhSize, std::size_t EnSize>
-    consteval SheetText(const char16_t (&zh)[ZhSize], const char16_t (&en)[EnSize])
-        : m_zh(zh, qsizetype(ZhSize) - 1), m_en(en, qsizetype(EnSize) - 1)
-    {
-        if (m_zh.isEmpty() || m_en.isEmpty())
-            throw "a sheet text needs both languages";
-    }
-
-    constexpr QStringView zh() const { return m_zh; }
-    constexpr QStringView en() const { return m_en; }
-    // In the language the presentation is set to.
-    QString in(const Presentation& presentation) const;
-
-private:
-    QStringView m_zh;
-    QStringView m_en;
-};
 
 // Where a sheet's button sits in the quick-access bar: before the account badge, or after it at the
 // bar's end.
 enum class SheetButtonPlace { leading, trailing };
 
 struct SheetButtonFace {
-    SheetText label;
+    BilingualText label;
     QStringView symbol;
 };
 
@@ -67,7 +44,7 @@ struct SheetEntry {
     // The name automation runs use for the sheet: "account".
     QStringView rawName;
     // The hosting dialog's title.
-    SheetText title;
+    BilingualText title;
     SheetFactory build;
     SheetButton button;
 };

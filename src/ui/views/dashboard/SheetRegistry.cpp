@@ -1,9 +1,7 @@
 #include "ui/views/common/SheetRegistry.h"
 
 #include "ui/views/account/AccountSheetView.h"
-#include "ui/views/common/ViewText.h"
 #include "ui/views/settings/SettingsSheetView.h"
-#include "viewmodel/texts/Presentation.h"
 
 #include <cstddef>
 #include <iterator>
@@ -12,52 +10,36 @@ namespace orvalink::ui {
 
 namespace {
 
-constexpr SheetEntry kSheets[] = {
-    {QuickSheet::account, u"account", SheetText(u"账户中心", u"Account Center"),
+const SheetEntry kSheets[] = {
+    {QuickSheet::account, u"account", BilingualText("账户中心", "Account Center"),
      [](MainViewModel& viewModel, QWidget* parent) -> QWidget* {
          return new AccountSheetView(viewModel, std::nullopt, parent);
      },
      SheetButton{u"quickAccountButton", SheetButtonPlace::leading,
-                 SheetButtonFace{SheetText(u"账户", u"Account"), u"person.crop.circle.fill"},
-                 SheetButtonFace{SheetText(u"登录", u"Sign In"), u"person.badge.key.fill"}, true}},
-    {QuickSheet::feedback, u"feedback", SheetText(u"账户中心", u"Account Center"),
+                 SheetButtonFace{BilingualText("账户", "Account"), u"person.crop.circle.fill"},
+                 SheetButtonFace{BilingualText("登录", "Sign In"), u"person.badge.key.fill"}, true}},
+    {QuickSheet::feedback, u"feedback", BilingualText("账户中心", "Account Center"),
      [](MainViewModel& viewModel, QWidget* parent) -> QWidget* {
          return new AccountSheetView(viewModel, AccountSheetView::InitialFocus::feedback, parent);
      },
      SheetButton{u"quickFeedbackButton", SheetButtonPlace::leading,
-                 SheetButtonFace{SheetText(u"意见", u"Feedback"),
+                 SheetButtonFace{BilingualText("意见", "Feedback"),
                                  u"bubble.left.and.exclamationmark.bubble.right.fill"},
                  std::nullopt}},
-    {QuickSheet::settings, u"settings", SheetText(u"设置", u"Settings"),
+    {QuickSheet::settings, u"settings", BilingualText("设置", "Settings"),
      [](MainViewModel& viewModel, QWidget* parent) -> QWidget* {
          return new SettingsSheetView(viewModel, parent);
      },
      SheetButton{u"quickSettingsButton", SheetButtonPlace::trailing,
-                 SheetButtonFace{SheetText(u"设置", u"Settings"), u"slider.horizontal.3"}, std::nullopt}},
+                 SheetButtonFace{BilingualText("设置", "Settings"), u"slider.horizontal.3"}, std::nullopt}},
 };
 
-// Entry i is kind i, and every kind up to QuickSheet::count has one: a kind added to the enum
-// without its entry, or an entry out of place, fails the build.
-constexpr bool coversEveryKindInOrder()
-{
-    if (std::size(kSheets) != std::size_t(QuickSheet::count))
-        return false;
-    for (std::size_t i = 0; i < std::size(kSheets); ++i) {
-        const SheetEntry& entry = kSheets[i];
-        if (entry.kind != QuickSheet(i) || entry.rawName.isEmpty() || !entry.build ||
-            entry.button.objectName.isEmpty() || entry.button.face.symbol.isEmpty())
-            return false;
-    }
-    return true;
-}
-static_assert(coversEveryKindInOrder(), "every quick sheet has one complete registry entry, in enum order");
+// Every kind up to QuickSheet::count has one entry: a kind added to the enum without its entry fails
+// the build. That entry i is kind i, and complete, the registry's test checks.
+static_assert(std::size(kSheets) == std::size_t(QuickSheet::count),
+              "every quick sheet has one registry entry");
 
 } // namespace
-
-QString SheetText::in(const Presentation& presentation) const
-{
-    return localizedText(presentation, m_zh.toString(), m_en.toString());
-}
 
 std::span<const SheetEntry> sheetRegistry()
 {

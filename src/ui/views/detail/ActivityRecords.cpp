@@ -151,17 +151,18 @@ void ActivityRecords::showState()
     m_failedRecords->setRecords(history.recentFailedMigrations());
     // A failed item's remedy starts disk work: offered only while none runs.
     m_failedRecords->setRecoveryEnabled(m_viewModel.workflows().mayStartDiskWork());
-    m_migrated->setTitle(localizedText(m_viewModel, "迁移成功目录", "Migration Targets"));
-    m_restored->setTitle(localizedText(m_viewModel, "反悔成功路径", "Restored Paths"));
-    m_failed->setTitle(localizedText(m_viewModel, "迁移失败项目", "Failed Migration Items"));
+    m_migrated->setTitle(m_viewModel.presentation().localized({"迁移成功目录", "Migration Targets"}));
+    m_restored->setTitle(m_viewModel.presentation().localized({"反悔成功路径", "Restored Paths"}));
+    m_failed->setTitle(m_viewModel.presentation().localized({"迁移失败项目", "Failed Migration Items"}));
     m_migrated->setVisible(m_migratedRecords->rowCount() > 0);
     m_restored->setVisible(m_restoredPaths->rowCount() > 0);
     m_failed->setVisible(m_failedRecords->rowCount() > 0);
 
-    setTextIfChanged(m_repairTitle, localizedText(m_viewModel, "正在修复链接", "Repairing Links"));
-    setTextIfChanged(m_repairSubtitle,
-                     localizedText(m_viewModel, "已迁移项目的失效链接正在后台修复。",
-                                   "Broken migration links are being repaired in the background."));
+    setTextIfChanged(m_repairTitle,
+                     m_viewModel.presentation().localized({"正在修复链接", "Repairing Links"}));
+    setTextIfChanged(m_repairSubtitle, m_viewModel.presentation().localized(
+                                           {"已迁移项目的失效链接正在后台修复。",
+                                            "Broken migration links are being repaired in the background."}));
     m_repairRow->setVisible(m_viewModel.activity().isRepairingLinks());
 }
 

@@ -67,21 +67,23 @@ QString ActivityWorkspace::activityDockSummaryText(MainViewModel& viewModel)
     const bool progress = isMigratingOrUndoing(viewModel);
     const bool repairing = viewModel.activity().isRepairingLinks();
     if (hasFailures(viewModel))
-        return localizedText(
-            viewModel, "存在失败项目，活动台将保持展开直到你手动关闭。",
-            "Failed items are present, so the activity workspace stays open until you close it.");
+        return viewModel.presentation().localized(
+            {"存在失败项目，活动台将保持展开直到你手动关闭。",
+             "Failed items are present, so the activity workspace stays open until you close it."});
     if (hasSuccessActivity(viewModel) && !progress && !repairing)
-        return localizedText(viewModel, "最近操作已完成，活动台会在 5 秒后自动收起。",
-                             "The latest operation finished. The workspace will collapse in 5 seconds.");
+        return viewModel.presentation().localized(
+            {"最近操作已完成，活动台会在 5 秒后自动收起。",
+             "The latest operation finished. The workspace will collapse in 5 seconds."});
     if (progress) {
-        const QString& title = viewModel.activity().currentOperationTitle();
-        return (title.isEmpty() ? localizedText(viewModel, "迁移处理中", "Migration in Progress") : title) +
+        const BilingualText& title = viewModel.activity().currentOperationTitle();
+        return viewModel.presentation().localized(
+                   title.isEmpty() ? BilingualText("迁移处理中", "Migration in Progress") : title) +
                QStringLiteral(" · ") + MigrationProgressCard::progressPercentText(viewModel);
     }
     if (repairing)
-        return localizedText(viewModel, "正在后台修复已迁移项目的链接。",
-                             "Repairing migrated links in the background.");
-    return localizedText(viewModel, "当前没有进行中的操作。", "No active operation right now.");
+        return viewModel.presentation().localized(
+            {"正在后台修复已迁移项目的链接。", "Repairing migrated links in the background."});
+    return viewModel.presentation().localized({"当前没有进行中的操作。", "No active operation right now."});
 }
 
 QString ActivityWorkspace::badgeText(MainViewModel& viewModel)
@@ -90,9 +92,9 @@ QString ActivityWorkspace::badgeText(MainViewModel& viewModel)
     if (isMigratingOrUndoing(viewModel))
         return MigrationProgressCard::progressPercentText(viewModel);
     if (hasFailures(viewModel))
-        return localizedText(viewModel, "需处理", "Needs Review");
+        return viewModel.presentation().localized({"需处理", "Needs Review"});
     if (hasSuccessActivity(viewModel))
-        return localizedText(viewModel, "5 秒后收起", "Auto close in 5s");
+        return viewModel.presentation().localized({"5 秒后收起", "Auto close in 5s"});
     return {};
 }
 
@@ -174,7 +176,7 @@ void ActivityWorkspace::refresh()
         m_icon->setPixmap(Symbols::icon(icon, accentColor(this)).pixmap(14, 14));
         m_icon->setProperty("symbol", icon);
     }
-    setTextIfChanged(m_title, localizedText(m_viewModel, "活动托盘", "Activity Dock"));
+    setTextIfChanged(m_title, m_viewModel.presentation().localized({"活动托盘", "Activity Dock"}));
     setTextIfChanged(m_summary, activityDockSummaryText(m_viewModel));
 
     const QString badge = expanded ? QString() : badgeText(m_viewModel);
@@ -191,8 +193,8 @@ void ActivityWorkspace::refresh()
     else
         applySecondaryTextColor(m_badge);
 
-    m_toggle->setText(expanded ? localizedText(m_viewModel, "折叠", "Collapse")
-                               : localizedText(m_viewModel, "展开", "Expand"));
+    m_toggle->setText(expanded ? m_viewModel.presentation().localized({"折叠", "Collapse"})
+                               : m_viewModel.presentation().localized({"展开", "Expand"}));
     // Opening and closing the workspace is animated; the first refresh only takes the state.
     m_reveal->setShown(expanded, m_hasRefreshed);
     m_hasRefreshed = true;

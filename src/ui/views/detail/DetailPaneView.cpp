@@ -1,7 +1,6 @@
 #include "ui/views/detail/DetailPaneView.h"
 
 #include "ui/views/common/RefreshScheduler.h"
-#include "ui/views/common/ViewText.h"
 #include "ui/views/detail/ActivityWorkspace.h"
 #include "ui/views/detail/MigratedItemsPanel.h"
 #include "ui/views/detail/MigrationHistoryPanel.h"
@@ -82,8 +81,8 @@ void DetailPaneView::flushRefresh()
 
 void DetailPaneView::refreshHistory()
 {
-    m_historyBox->setTitle(
-        localizedText(m_viewModel, QStringLiteral("迁移历史"), QStringLiteral("Migration History")));
+    m_historyBox->setTitle(m_viewModel.presentation().localized(
+        {QStringLiteral("迁移历史"), QStringLiteral("Migration History")}));
 }
 
 void DetailPaneView::refreshMigratedItems()
@@ -92,8 +91,8 @@ void DetailPaneView::refreshMigratedItems()
     const bool showMigrated = m_viewModel.browsing().undoModeActive() && m_state.showMigratedItemsPanel();
     m_migratedBox->setVisible(showMigrated);
     if (showMigrated)
-        m_migratedBox->setTitle(
-            localizedText(m_viewModel, QStringLiteral("已迁移项目"), QStringLiteral("Migrated Items")));
+        m_migratedBox->setTitle(m_viewModel.presentation().localized(
+            {QStringLiteral("已迁移项目"), QStringLiteral("Migrated Items")}));
 }
 
 } // namespace orvalink::ui

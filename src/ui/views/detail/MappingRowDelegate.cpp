@@ -1,7 +1,6 @@
 #include "ui/views/detail/MappingRowDelegate.h"
 
 #include "ui/models/MappingListModel.h"
-#include "ui/views/common/ViewText.h"
 #include "ui/widgets/Symbols.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
@@ -119,8 +118,8 @@ void MappingRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->setPen(secondary);
     const QFontMetrics monoMetrics(fonts.mono);
     const QString source = texts.displayPath(mapping.sourcePath);
-    const QString target = localizedText(texts, QStringLiteral("目标目录"), QStringLiteral("Target")) +
-                           QStringLiteral(": ") + texts.displayPath(mapping.targetPath);
+    const QString target = texts.localized({"目标目录", "Target"}) + QStringLiteral(": ") +
+                           texts.displayPath(mapping.targetPath);
     painter->drawText(lines.source, Qt::AlignLeft | Qt::AlignVCenter,
                       monoMetrics.elidedText(source, Qt::ElideMiddle, lines.source.width()));
     painter->drawText(lines.target, Qt::AlignLeft | Qt::AlignVCenter,

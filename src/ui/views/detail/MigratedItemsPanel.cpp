@@ -111,19 +111,19 @@ void MigratedItemsPanel::showContextMenu(const LinkMapping& mapping, MappingRowP
         const QUuid id = mapping.id;
         const QString source = mapping.sourcePath;
         const QString target = mapping.targetPath;
-        const auto add = [&](const QString& zh, const QString& en, std::function<void()> action) {
-            QAction* item = menu->addAction(localizedText(m_viewModel, zh, en));
+        const auto add = [&](const BilingualText& label, std::function<void()> action) {
+            QAction* item = menu->addAction(m_viewModel.presentation().localized(label));
             connect(item, &QAction::triggered, menu, std::move(action));
         };
-        add(QStringLiteral("修复此链接"), QStringLiteral("Repair This Link"),
+        add({"修复此链接", "Repair This Link"},
             [vm, id] { startDetached(vm->workflows().repairMigratedLinks({id})); });
-        add(QStringLiteral("进入来源目录"), QStringLiteral("Open Source in Sidebar"),
+        add({"进入来源目录", "Open Source in Sidebar"},
             [vm, source] { vm->navigation().goToDirectoryContext(source); });
-        add(QStringLiteral("进入目标目录"), QStringLiteral("Open Target in Sidebar"),
+        add({"进入目标目录", "Open Target in Sidebar"},
             [vm, target] { vm->navigation().goToDirectoryContext(target); });
-        add(QStringLiteral("在文件管理器中显示来源"), QStringLiteral("Show Source in File Manager"),
+        add({"在文件管理器中显示来源", "Show Source in File Manager"},
             [vm, source] { vm->presentation().revealInFileManager(source); });
-        add(QStringLiteral("在文件管理器中显示目标"), QStringLiteral("Show Target in File Manager"),
+        add({"在文件管理器中显示目标", "Show Target in File Manager"},
             [vm, target] { vm->presentation().revealInFileManager(target); });
     }
     menu->setAttribute(Qt::WA_DeleteOnClose);
@@ -142,30 +142,32 @@ void MigratedItemsPanel::showState()
     const QList<LinkMapping>& mappings = history.migratedMappings();
     const qsizetype marked = history.selectedMigratedMappings().size();
     const QString count = QString::number(marked);
-    setTextIfChanged(m_total, localizedText(vm, QStringLiteral("总数"), QStringLiteral("Total")) +
-                                  QStringLiteral(": ") + QString::number(history.migratedMappingCount()));
-    setTextIfChanged(m_selection,
-                     marked == 0
-                         ? localizedText(vm, QStringLiteral("未选择项目"), QStringLiteral("No item selected"))
-                         : localizedText(vm, QStringLiteral("已选择 ") + count + QStringLiteral(" 项"),
-                                         count + QStringLiteral(" item(s) selected")));
-    m_selectAll->setText(localizedText(vm, QStringLiteral("全选"), QStringLiteral("Select All")));
+    setTextIfChanged(m_total, vm.presentation().localized({"总数", "Total"}) + QStringLiteral(": ") +
+                                  QString::number(history.migratedMappingCount()));
+    setTextIfChanged(
+        m_selection,
+        marked == 0 ? vm.presentation().localized({"未选择项目", "No item selected"})
+                    : vm.presentation().localized({QStringLiteral("已选择 ") + count + QStringLiteral(" 项"),
+                                                   count + QStringLiteral(" item(s) selected")}));
+    m_selectAll->setText(vm.presentation().localized({"全选", "Select All"}));
     m_selectAll->setEnabled(!mappings.isEmpty());
-    m_clear->setText(localizedText(vm, QStringLiteral("清空"), QStringLiteral("Clear")));
+    m_clear->setText(vm.presentation().localized({"清空", "Clear"}));
     m_clear->setEnabled(marked > 0);
     // Not while any disk work runs: a migration or undo may be moving the very link a repair rewrites.
     const bool busy = !vm.workflows().mayStartDiskWork();
-    m_repairAll->setText(
-        localizedText(vm, QStringLiteral("一键修复所有失效链接"), QStringLiteral("Repair All Broken Links")));
+    m_repairAll->setText(vm.presentation().localized(
+        {QStringLiteral("一键修复所有失效链接"), QStringLiteral("Repair All Broken Links")}));
     m_repairAll->setEnabled(!busy);
     m_repairSelected->setText(
-        marked < 2 ? localizedText(vm, QStringLiteral("修复所选链接"), QStringLiteral("Repair Selected Link"))
-                   : localizedText(vm, QStringLiteral("修复所选 ") + count + QStringLiteral(" 条链接"),
-                                   QStringLiteral("Repair ") + count + QStringLiteral(" Selected Links")));
+        marked < 2 ? vm.presentation().localized(
+                         {QStringLiteral("修复所选链接"), QStringLiteral("Repair Selected Link")})
+                   : vm.presentation().localized(
+                         {QStringLiteral("修复所选 ") + count + QStringLiteral(" 条链接"),
+                          QStringLiteral("Repair ") + count + QStringLiteral(" Selected Links")}));
     m_repairSelected->setEnabled(!busy && marked > 0);
 
-    setTextIfChanged(
-        m_empty, localizedText(vm, QStringLiteral("暂无已迁移项目"), QStringLiteral("No migrated items")));
+    setTextIfChanged(m_empty, vm.presentation().localized(
+                                  {QStringLiteral("暂无已迁移项目"), QStringLiteral("No migrated items")}));
     m_empty->setVisible(mappings.isEmpty());
     m_list->setVisible(!mappings.isEmpty());
     MappingListModel* model = m_list->mappingModel();

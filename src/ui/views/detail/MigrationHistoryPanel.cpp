@@ -92,8 +92,8 @@ void MigrationHistoryPanel::showState()
     const HistoryState& history = vm.history();
     const bool undoMode = vm.browsing().undoModeActive();
     const QList<LinkMapping>& mappings = history.undoHistory();
-    setTextIfChanged(m_hint, localizedText(texts, QStringLiteral("开启\"我要反悔\"后在此查看历史。"),
-                                           QStringLiteral("Turn on \"I Want Undo\" to view history here.")));
+    setTextIfChanged(m_hint, texts.localized({"开启\"我要反悔\"后在此查看历史。",
+                                              "Turn on \"I Want Undo\" to view history here."}));
     m_hint->setVisible(!undoMode);
     m_header->setVisible(undoMode);
     m_empty->setVisible(undoMode && mappings.isEmpty());
@@ -103,17 +103,16 @@ void MigrationHistoryPanel::showState()
 
     const qsizetype marked = history.selectedUndoMappings().size();
     const QString count = QString::number(marked);
-    setTextIfChanged(
-        m_selection,
-        marked == 0 ? localizedText(texts, QStringLiteral("未选择记录"), QStringLiteral("No record selected"))
-                    : localizedText(texts, QStringLiteral("已选择 ") + count + QStringLiteral(" 条记录"),
-                                    count + QStringLiteral(" record(s) selected")));
-    m_selectAll->setText(localizedText(texts, QStringLiteral("全选"), QStringLiteral("Select All")));
+    setTextIfChanged(m_selection,
+                     marked == 0
+                         ? texts.localized({"未选择记录", "No record selected"})
+                         : texts.localized({QStringLiteral("已选择 ") + count + QStringLiteral(" 条记录"),
+                                            count + QStringLiteral(" record(s) selected")}));
+    m_selectAll->setText(texts.localized({"全选", "Select All"}));
     m_selectAll->setEnabled(!mappings.isEmpty());
-    m_clear->setText(localizedText(texts, QStringLiteral("清空"), QStringLiteral("Clear")));
+    m_clear->setText(texts.localized({"清空", "Clear"}));
     m_clear->setEnabled(marked > 0);
-    setTextIfChanged(m_empty, localizedText(texts, QStringLiteral("暂无迁移历史"),
-                                            QStringLiteral("No migration history")));
+    setTextIfChanged(m_empty, texts.localized({"暂无迁移历史", "No migration history"}));
     MappingListModel* model = m_list->mappingModel();
     model->setMappings(mappings);
     model->setSelection(history.selectedUndoMappingIDs());
@@ -134,10 +133,10 @@ SelectionFooter::SelectionFooter(MainViewModel& viewModel, QWidget* parent)
 
 void SelectionFooter::refresh()
 {
-    setTextIfChanged(m_count, localizedText(m_viewModel, QStringLiteral("已选(文件/目录)"),
-                                            QStringLiteral("Selected (files/folders)")) +
-                                  QStringLiteral(": ") +
-                                  QString::number(m_viewModel.browsing().selectedPaths().size()));
+    setTextIfChanged(
+        m_count, m_viewModel.presentation().localized(
+                     {QStringLiteral("已选(文件/目录)"), QStringLiteral("Selected (files/folders)")}) +
+                     QStringLiteral(": ") + QString::number(m_viewModel.browsing().selectedPaths().size()));
     m_spinner->setVisible(m_viewModel.activity().isUndoing());
 }
 

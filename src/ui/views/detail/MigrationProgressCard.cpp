@@ -126,36 +126,36 @@ void MigrationProgressCard::refresh()
     const Figures& figures = m_viewModel.figures();
     const bool bytes = activity.migrationTotalBytes() >= 1;
     const QString percent = progressPercentText(m_viewModel);
-    const QString results = localizedText(texts, "成功", "Success") + QLatin1Char(' ') +
+    const QString results = texts.localized({"成功", "Success"}) + QLatin1Char(' ') +
                             QString::number(activity.migrationSucceededItems()) + QStringLiteral(" · ") +
-                            localizedText(texts, "失败", "Failed") + QLatin1Char(' ') +
+                            texts.localized({"失败", "Failed"}) + QLatin1Char(' ') +
                             QString::number(activity.migrationFailedItems());
 
-    setTextIfChanged(m_title, activity.currentOperationTitle().isEmpty()
-                                  ? localizedText(texts, "迁移进度", "Migration Progress")
-                                  : activity.currentOperationTitle());
+    setTextIfChanged(m_title, texts.localized(activity.currentOperationTitle().isEmpty()
+                                                  ? BilingualText("迁移进度", "Migration Progress")
+                                                  : activity.currentOperationTitle()));
     setTextIfChanged(m_status, results);
     setTextIfChanged(m_percent, percent);
-    setTextIfChanged(m_overallTitle, localizedText(texts, "整体进度", "Overall Progress"));
+    setTextIfChanged(m_overallTitle, texts.localized({"整体进度", "Overall Progress"}));
     setTextIfChanged(m_overallPercent, percent);
     // The item ratio is not clamped by the view model: a count that overshoots must not reach the bar.
     m_bar->setValue(static_cast<int>(clampedRatio(progressRatio(m_viewModel)) * 1000));
     QString subtitle =
-        localizedText(texts, "项目", "Items") + QLatin1Char(' ') + figures.migrationProgressCountText();
+        texts.localized({"项目", "Items"}) + QLatin1Char(' ') + figures.migrationProgressCountText();
     if (bytes)
-        subtitle += QStringLiteral(" · ") + localizedText(texts, "数据", "Data") + QLatin1Char(' ') +
+        subtitle += QStringLiteral(" · ") + texts.localized({"数据", "Data"}) + QLatin1Char(' ') +
                     figures.migrationProgressBytesText();
     setTextIfChanged(m_subtitle, subtitle);
 
-    setTextIfChanged(m_itemsTitle, localizedText(texts, "项目", "Items"));
+    setTextIfChanged(m_itemsTitle, texts.localized({"项目", "Items"}));
     setTextIfChanged(m_itemsValue, figures.migrationProgressCountText());
     m_dataPill->setVisible(bytes);
-    setTextIfChanged(m_dataTitle, localizedText(texts, "数据", "Data"));
+    setTextIfChanged(m_dataTitle, texts.localized({"数据", "Data"}));
     setTextIfChanged(m_dataValue, figures.migrationProgressBytesText());
-    setTextIfChanged(m_resultTitle, localizedText(texts, "结果", "Result"));
+    setTextIfChanged(m_resultTitle, texts.localized({"结果", "Result"}));
     setTextIfChanged(m_resultValue, results);
 
-    setTextIfChanged(m_current, localizedText(texts, "当前处理", "Current") + QStringLiteral(": ") +
+    setTextIfChanged(m_current, texts.localized({"当前处理", "Current"}) + QStringLiteral(": ") +
                                     figures.migrationCurrentItemName());
     const std::optional<QString>& path = activity.migrationCurrentPath();
     const bool hasPath = path && !path->isEmpty();

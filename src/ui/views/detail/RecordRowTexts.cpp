@@ -1,6 +1,5 @@
 #include "ui/views/detail/RecordRowTexts.h"
 
-#include "ui/views/common/ViewText.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/disk/DiskWorkflows.h"
 #include "viewmodel/texts/Presentation.h"
@@ -20,11 +19,11 @@ QString statusBadgeText(MainViewModel& viewModel, TaskStatus status)
 {
     switch (status) {
     case TaskStatus::failed:
-        return localizedText(viewModel, "失败", "Failed");
+        return viewModel.presentation().localized({"失败", "Failed"});
     case TaskStatus::rolledBack:
-        return localizedText(viewModel, "已回滚", "Rolled Back");
+        return viewModel.presentation().localized({"已回滚", "Rolled Back"});
     default:
-        return localizedText(viewModel, "异常", "Error");
+        return viewModel.presentation().localized({"异常", "Error"});
     }
 }
 
@@ -32,9 +31,9 @@ QString remedyText(MainViewModel& viewModel, FailureRemedy remedy)
 {
     switch (remedy) {
     case FailureRemedy::forceMigration:
-        return localizedText(viewModel, "强制迁移", "Force Migrate");
+        return viewModel.presentation().localized({"强制迁移", "Force Migrate"});
     case FailureRemedy::terminateHoldersAndRetry:
-        return localizedText(viewModel, "终止占用程序并重试", "Terminate Holders and Retry");
+        return viewModel.presentation().localized({"终止占用程序并重试", "Terminate Holders and Retry"});
     case FailureRemedy::none:
         break;
     }
@@ -48,9 +47,10 @@ MigratedRecordTexts migratedRecordTexts(MainViewModel& viewModel, const Migratio
     const Presentation& texts = viewModel.presentation();
     return {QFileInfo(record.sourcePath).fileName(),
             texts.formatDate(record.migratedAt),
-            labelled(localizedText(viewModel, "目标目录", "Target"), texts.displayPath(record.targetPath)),
+            labelled(viewModel.presentation().localized({"目标目录", "Target"}),
+                     texts.displayPath(record.targetPath)),
             record.targetPath,
-            labelled(localizedText(viewModel, "反悔将返回到", "Undo returns to"),
+            labelled(viewModel.presentation().localized({"反悔将返回到", "Undo returns to"}),
                      texts.displayPath(record.sourcePath)),
             record.sourcePath};
 }
@@ -58,9 +58,9 @@ MigratedRecordTexts migratedRecordTexts(MainViewModel& viewModel, const Migratio
 RestoredRecordTexts restoredRecordTexts(MainViewModel& viewModel, const QString& path)
 {
     return {viewModel.presentation().displayPath(path), path,
-            localizedText(viewModel, "复制路径", "Copy Path"),
-            localizedText(viewModel, "进入该目录", "Open in Sidebar"),
-            localizedText(viewModel, "在文件管理器中显示", "Show in File Manager")};
+            viewModel.presentation().localized({"复制路径", "Copy Path"}),
+            viewModel.presentation().localized({"进入该目录", "Open in Sidebar"}),
+            viewModel.presentation().localized({"在文件管理器中显示", "Show in File Manager"})};
 }
 
 FailedRecordTexts failedRecordTexts(MainViewModel& viewModel, const FailedMigrationRecord& record,
@@ -74,19 +74,19 @@ FailedRecordTexts failedRecordTexts(MainViewModel& viewModel, const FailedMigrat
     shown.source = texts.displayPath(record.sourcePath);
     shown.sourcePath = record.sourcePath;
     if (!record.targetPath.isEmpty())
-        shown.plannedTarget = labelled(localizedText(viewModel, "计划目标", "Planned Target"),
+        shown.plannedTarget = labelled(viewModel.presentation().localized({"计划目标", "Planned Target"}),
                                        texts.displayPath(record.targetPath));
     shown.targetPath = record.targetPath;
     // The engine's message names full paths; the localized message comes masked under presentation
     // privacy.
-    shown.reason = labelled(localizedText(viewModel, "失败原因", "Reason"),
+    shown.reason = labelled(viewModel.presentation().localized({"失败原因", "Reason"}),
                             viewModel.workflows().localizedMigrationFailureMessage(record.errorMessage));
     shown.remedy = failureRemedy(record);
     shown.remedyText = remedyText(viewModel, shown.remedy);
     shown.remedyEnabled = recoveryEnabled;
-    shown.openSource = localizedText(viewModel, "进入该目录", "Open in Sidebar");
+    shown.openSource = viewModel.presentation().localized({"进入该目录", "Open in Sidebar"});
     if (!record.targetPath.isEmpty())
-        shown.openTarget = localizedText(viewModel, "查看目标", "Open Target");
+        shown.openTarget = viewModel.presentation().localized({"查看目标", "Open Target"});
     return shown;
 }
 

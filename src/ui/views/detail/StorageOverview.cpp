@@ -28,9 +28,9 @@ namespace {
 constexpr int kCardMinimumWidth = 260;
 
 // "Label: size" of the volume cards.
-QString sizeLine(MainViewModel& viewModel, const char* zh, const char* en, qint64 bytes)
+QString sizeLine(MainViewModel& viewModel, const BilingualText& label, qint64 bytes)
 {
-    return localizedText(viewModel, zh, en) + QStringLiteral(": ") + Formatters::sizeString(bytes);
+    return viewModel.presentation().localized(label) + QStringLiteral(": ") + Formatters::sizeString(bytes);
 }
 
 QLabel* figureLabel(QWidget* parent, const QString& objectName, const QColor& tint)
@@ -199,8 +199,9 @@ void StorageOverview::refresh()
     const BrowsingState& browsing = vm.browsing();
     const Figures& figures = vm.figures();
     const bool expanded = m_state.showStorageOverviewExpanded();
-    setTextIfChanged(m_headerTitle, localizedText(vm, "存储概览", "Storage Overview"));
-    m_toggle->setText(expanded ? localizedText(vm, "收起", "Collapse") : localizedText(vm, "展开", "Expand"));
+    setTextIfChanged(m_headerTitle, vm.presentation().localized({"存储概览", "Storage Overview"}));
+    m_toggle->setText(expanded ? vm.presentation().localized({"收起", "Collapse"})
+                               : vm.presentation().localized({"展开", "Expand"}));
     // Opening and closing the cards is animated; the first refresh only takes the state.
     m_reveal->setShown(expanded, m_hasRefreshed);
     m_hasRefreshed = true;
@@ -209,16 +210,16 @@ void StorageOverview::refresh()
 
     const auto volumeCard = [&vm](StorageCard* card, qint64 total, qint64 free, double ratio) {
         card->setRatio(ratio);
-        card->setVolumeLines(sizeLine(vm, "已用", "Used", std::max<qint64>(total - free, 0)),
-                             sizeLine(vm, "可用", "Free", free), sizeLine(vm, "总容量", "Total", total));
+        card->setVolumeLines(sizeLine(vm, {"已用", "Used"}, std::max<qint64>(total - free, 0)),
+                             sizeLine(vm, {"可用", "Free"}, free), sizeLine(vm, {"总容量", "Total"}, total));
     };
-    m_system->setTexts(localizedText(vm, "内置磁盘", "Internal Disk"),
-                       localizedText(vm, "当前系统卷占用", "Current system volume usage"),
+    m_system->setTexts(vm.presentation().localized({"内置磁盘", "Internal Disk"}),
+                       vm.presentation().localized({"当前系统卷占用", "Current system volume usage"}),
                        percentText(figures.systemVolumeUsageRatio()));
     volumeCard(m_system, browsing.systemVolumeTotalBytes(), browsing.systemVolumeFreeBytes(),
                figures.systemVolumeUsageRatio());
-    m_target->setTexts(localizedText(vm, "目标磁盘", "Target Disk"),
-                       localizedText(vm, "迁移目标卷占用", "Migration target volume usage"),
+    m_target->setTexts(vm.presentation().localized({"目标磁盘", "Target Disk"}),
+                       vm.presentation().localized({"迁移目标卷占用", "Migration target volume usage"}),
                        percentText(figures.targetVolumeUsageRatio()));
     volumeCard(m_target, browsing.targetVolumeTotalBytes(), browsing.targetVolumeFreeBytes(),
                figures.targetVolumeUsageRatio());
@@ -227,27 +228,26 @@ void StorageOverview::refresh()
     const double directoryRatio =
         systemTotal < 1 ? 0.0
                         : clampedRatio(double(browsing.currentDirectorySizeBytes()) / double(systemTotal));
-    m_directory->setTexts(localizedText(vm, "当前目录大小", "Current Directory Size"),
+    m_directory->setTexts(vm.presentation().localized({"当前目录大小", "Current Directory Size"}),
                           vm.presentation().displayPath(browsing.currentDirectoryPath()),
-                          localizedText(vm, "占内置磁盘", "Share of internal disk") + QStringLiteral(": ") +
-                              percentText(directoryRatio));
+                          vm.presentation().localized({"占内置磁盘", "Share of internal disk"}) +
+                              QStringLiteral(": ") + percentText(directoryRatio));
     m_directory->setRatio(directoryRatio);
     m_directory->setValue(Formatters::sizeString(browsing.currentDirectorySizeBytes()));
 
-    m_selection->setTexts(localizedText(vm, "已选迁移大小", "Selected for Migration"),
-                          localizedText(vm, "占当前目录比例", "Share of current directory"),
+    m_selection->setTexts(vm.presentation().localized({"已选迁移大小", "Selected for Migration"}),
+                          vm.presentation().localized({"占当前目录比例", "Share of current directory"}),
                           percentText(figures.selectedInDirectoryRatio()));
     m_selection->setRatio(figures.selectedInDirectoryRatio());
     m_selection->setValue(Formatters::sizeString(browsing.selectedSizeBytes()));
 
-    m_notes->setTitle(localizedText(vm, "说明", "Notes"));
+    m_notes->setTitle(vm.presentation().localized({"说明", "Notes"}));
     setTextIfChanged(
         m_notesText,
-        localizedText(
-            vm,
-            "右侧面板已优化为环形图仪表盘，用于快速判断内置盘占用、目标盘可用空间以及当前选择的数据规模。",
-            "The right panel now uses ring gauges for quick checks of internal usage, target "
-            "free space, and selected data size."));
+        vm.presentation().localized(
+            {"右侧面板已优化为环形图仪表盘，用于快速判断内置盘占用、目标盘可用空间以及当前选择的数据规模。",
+             "The right panel now uses ring gauges for quick checks of internal usage, target "
+             "free space, and selected data size."}));
 }
 
 } // namespace orvalink::ui

@@ -2,7 +2,6 @@
 
 #include "ui/views/common/DashboardViewState.h"
 #include "ui/views/common/RefreshScheduler.h"
-#include "ui/views/common/ViewText.h"
 #include "ui/widgets/FlowLayout.h"
 #include "ui/widgets/SmallButton.h"
 #include "ui/widgets/TextStyles.h"
@@ -57,7 +56,7 @@ void UndoControls::refresh()
     const Presentation& texts = m_viewModel.presentation();
     const HistoryState& history = m_viewModel.history();
     const bool undoMode = m_viewModel.browsing().undoModeActive();
-    m_undoMode->setText(localizedText(texts, QStringLiteral("我要反悔"), QStringLiteral("I Want Undo")));
+    m_undoMode->setText(texts.localized({"我要反悔", "I Want Undo"}));
     if (m_undoMode->isChecked() != undoMode)
         m_undoMode->setChecked(undoMode);
     for (QPushButton* button : {m_undoSelected, m_undoLast, m_migratedItems})
@@ -71,17 +70,15 @@ void UndoControls::refresh()
     const qsizetype shownCount = history.selectedUndoMappings().size();
     const QString count = QString::number(shownCount);
     m_undoSelected->setText(
-        shownCount < 2 ? localizedText(texts, QStringLiteral("反悔所选记录"), QStringLiteral("Undo Selected"))
-                       : localizedText(texts, QStringLiteral("反悔所选 ") + count + QStringLiteral(" 条"),
-                                       QStringLiteral("Undo ") + count + QStringLiteral(" Selected")));
+        shownCount < 2 ? texts.localized({"反悔所选记录", "Undo Selected"})
+                       : texts.localized({QStringLiteral("反悔所选 ") + count + QStringLiteral(" 条"),
+                                          QStringLiteral("Undo ") + count + QStringLiteral(" Selected")}));
     m_undoSelected->setEnabled(!busy && shownCount > 0);
-    m_undoLast->setText(
-        localizedText(texts, QStringLiteral("反悔上次迁移"), QStringLiteral("Undo Last Move")));
+    m_undoLast->setText(texts.localized({"反悔上次迁移", "Undo Last Move"}));
     m_undoLast->setEnabled(!busy && !history.undoHistory().isEmpty());
-    m_migratedItems->setText(
-        m_state.showMigratedItemsPanel()
-            ? localizedText(texts, QStringLiteral("关闭已迁移项目"), QStringLiteral("Hide Migrated Items"))
-            : localizedText(texts, QStringLiteral("显示已迁移项目"), QStringLiteral("Show Migrated Items")));
+    m_migratedItems->setText(m_state.showMigratedItemsPanel()
+                                 ? texts.localized({"关闭已迁移项目", "Hide Migrated Items"})
+                                 : texts.localized({"显示已迁移项目", "Show Migrated Items"}));
 }
 
 } // namespace orvalink::ui

@@ -115,35 +115,34 @@ void SettingsSafetyGroup::refresh()
 {
     const AppConfig& config = m_viewModel.browsing().config();
     const bool requesting = m_viewModel.activity().isRequestingAdminAuthorization();
-    setTitle(localizedText(m_viewModel, QStringLiteral("安全策略"), QStringLiteral("Safety")));
-    m_strict->setText(localizedText(m_viewModel, QStringLiteral("严格模式（默认开启）"),
-                                    QStringLiteral("Strict mode (default on)")));
+    setTitle(m_viewModel.presentation().localized({"安全策略", "Safety"}));
+    m_strict->setText(m_viewModel.presentation().localized(
+        {QStringLiteral("严格模式（默认开启）"), QStringLiteral("Strict mode (default on)")}));
     m_strict->setChecked(config.strictModeEnabled);
-    m_adminAuth->setText(
-        localizedText(m_viewModel, QStringLiteral("获取管理员权限"), QStringLiteral("Request Admin Auth")));
+    m_adminAuth->setText(m_viewModel.presentation().localized(
+        {QStringLiteral("获取管理员权限"), QStringLiteral("Request Admin Auth")}));
     m_adminAuth->setEnabled(!requesting);
-    m_toggleList->setText(m_showBlockedPaths ? localizedText(m_viewModel, QStringLiteral("隐藏禁止目录"),
-                                                             QStringLiteral("Hide Blocked Paths"))
-                                             : localizedText(m_viewModel, QStringLiteral("查看禁止目录"),
-                                                             QStringLiteral("Show Blocked Paths")));
+    m_toggleList->setText(m_showBlockedPaths
+                              ? m_viewModel.presentation().localized(
+                                    {QStringLiteral("隐藏禁止目录"), QStringLiteral("Hide Blocked Paths")})
+                              : m_viewModel.presentation().localized(
+                                    {QStringLiteral("查看禁止目录"), QStringLiteral("Show Blocked Paths")}));
     m_busy->setVisible(requesting);
     m_list->setVisible(m_showBlockedPaths);
     updateBlockedPaths();
     setTextIfChanged(
         m_explanation,
-        localizedText(
-            m_viewModel,
-            QStringLiteral(
-                "严格模式开启时，会阻止迁移系统受保护目录与关键用户目录；关闭后不再执行这些限制。"),
-            QStringLiteral("When strict mode is on, migration of the system's protected folders and "
-                           "critical user directories is blocked; when off, these restrictions "
-                           "are removed.")));
+        m_viewModel.presentation().localized(
+            {QStringLiteral(
+                 "严格模式开启时，会阻止迁移系统受保护目录与关键用户目录；关闭后不再执行这些限制。"),
+             QStringLiteral("When strict mode is on, migration of the system's protected folders and "
+                            "critical user directories is blocked; when off, these restrictions "
+                            "are removed.")}));
     setTextIfChanged(
-        m_legend,
-        localizedText(m_viewModel,
-                      QStringLiteral("列表中的 /* 只表示该目录下一层，/** 表示整个目录树都会继续受限。"),
-                      QStringLiteral("In the list, /* means only the first level under that directory "
-                                     "is blocked, while /** means the whole subtree remains restricted.")));
+        m_legend, m_viewModel.presentation().localized(
+                      {QStringLiteral("列表中的 /* 只表示该目录下一层，/** 表示整个目录树都会继续受限。"),
+                       QStringLiteral("In the list, /* means only the first level under that directory "
+                                      "is blocked, while /** means the whole subtree remains restricted.")}));
 }
 
 } // namespace orvalink::ui

@@ -180,62 +180,58 @@ void SettingsSheetView::dismiss()
 void SettingsSheetView::refresh()
 {
     const AppConfig& config = m_viewModel.browsing().config();
-    const QString title = localizedText(m_viewModel, QStringLiteral("设置"), QStringLiteral("Settings"));
+    const QString title = m_viewModel.presentation().localized({"设置", "Settings"});
     setWindowTitle(title);
     setTextIfChanged(m_title, title);
-    setTextIfChanged(m_subtitle, localizedText(m_viewModel, QStringLiteral("应用偏好与安全策略"),
-                                               QStringLiteral("App preferences and safety controls")));
+    setTextIfChanged(m_subtitle, m_viewModel.presentation().localized(
+                                     {QStringLiteral("应用偏好与安全策略"),
+                                      QStringLiteral("App preferences and safety controls")}));
     m_busy->setVisible(m_viewModel.accountState().isBackendBusy());
-    m_close->setText(localizedText(m_viewModel, QStringLiteral("关闭"), QStringLiteral("Close")));
+    m_close->setText(m_viewModel.presentation().localized({"关闭", "Close"}));
 
-    m_languageGroup->setTitle(
-        localizedText(m_viewModel, QStringLiteral("界面语言"), QStringLiteral("Language")));
-    m_languageLabel->setText(localizedText(m_viewModel, QStringLiteral("语言"), QStringLiteral("Language")));
-    const QString segmentZh[] = {QStringLiteral("中文"), QStringLiteral("英文"), QStringLiteral("中英双语")};
-    const QString segmentEn[] = {QStringLiteral("Chinese"), QStringLiteral("English"),
-                                 QStringLiteral("Bilingual")};
+    m_languageGroup->setTitle(m_viewModel.presentation().localized({"界面语言", "Language"}));
+    m_languageLabel->setText(m_viewModel.presentation().localized({"语言", "Language"}));
+    const BilingualText segments[] = {{"中文", "Chinese"}, {"英文", "English"}, {"中英双语", "Bilingual"}};
     for (int index = 0; index < 3; ++index) {
         QAbstractButton* segment = m_languages->button(int(kLanguages[index]));
-        segment->setText(localizedText(m_viewModel, segmentZh[index], segmentEn[index]));
+        segment->setText(m_viewModel.presentation().localized(segments[index]));
         segment->setChecked(kLanguages[index] == config.uiLanguage);
     }
 
-    m_privacyGroup->setTitle(
-        localizedText(m_viewModel, QStringLiteral("演示脱敏"), QStringLiteral("Presentation Privacy")));
-    m_privacy->setText(localizedText(m_viewModel, QStringLiteral("开启录屏脱敏（默认关闭）"),
-                                     QStringLiteral("Enable presentation privacy (default off)")));
+    m_privacyGroup->setTitle(m_viewModel.presentation().localized(
+        {QStringLiteral("演示脱敏"), QStringLiteral("Presentation Privacy")}));
+    m_privacy->setText(m_viewModel.presentation().localized(
+        {"开启录屏脱敏（默认关闭）", "Enable presentation privacy (default off)"}));
     m_privacy->setChecked(config.presentationPrivacyEnabled);
     setTextIfChanged(
         m_privacyNote,
-        localizedText(
-            m_viewModel,
-            QStringLiteral("开启后会统一脱敏账号邮箱、目录路径、外置盘名称和常见错误提示，适合录制推广视频或"
-                           "截图演示。关闭后恢复显示真实信息，不影响实际迁移逻辑。"),
-            QStringLiteral("When enabled, the app masks account emails, directory paths, external-disk "
-                           "names, and common error messages for safer promo videos and screenshots. "
-                           "Turning it off restores the real values without affecting migration "
-                           "behavior.")));
+        m_viewModel.presentation().localized(
+            {QStringLiteral("开启后会统一脱敏账号邮箱、目录路径、外置盘名称和常见错误提示，适合录制推广视频或"
+                            "截图演示。关闭后恢复显示真实信息，不影响实际迁移逻辑。"),
+             QStringLiteral("When enabled, the app masks account emails, directory paths, external-disk "
+                            "names, and common error messages for safer promo videos and screenshots. "
+                            "Turning it off restores the real values without affecting migration "
+                            "behavior.")}));
     m_targetGroup->refresh();
     m_safetyGroup->refresh();
 
-    m_scanGroup->setTitle(
-        localizedText(m_viewModel, QStringLiteral("扫描偏好"), QStringLiteral("Scan Preferences")));
-    m_hiddenFiles->setText(
-        localizedText(m_viewModel, QStringLiteral("显示隐藏文件"), QStringLiteral("Show hidden files")));
+    m_scanGroup->setTitle(m_viewModel.presentation().localized(
+        {QStringLiteral("扫描偏好"), QStringLiteral("Scan Preferences")}));
+    m_hiddenFiles->setText(m_viewModel.presentation().localized(
+        {QStringLiteral("显示隐藏文件"), QStringLiteral("Show hidden files")}));
     m_hiddenFiles->setChecked(m_viewModel.browsing().showHiddenFiles());
-    m_realtime->setText(localizedText(m_viewModel, QStringLiteral("实时刷新目录大小"),
-                                      QStringLiteral("Live refresh directory sizes")));
+    m_realtime->setText(m_viewModel.presentation().localized(
+        {QStringLiteral("实时刷新目录大小"), QStringLiteral("Live refresh directory sizes")}));
     m_realtime->setChecked(m_viewModel.browsing().realtimeRefreshEnabled());
 
-    m_notesGroup->setTitle(localizedText(m_viewModel, QStringLiteral("说明"), QStringLiteral("Notes")));
+    m_notesGroup->setTitle(m_viewModel.presentation().localized({"说明", "Notes"}));
     setTextIfChanged(
         m_notes,
-        localizedText(
-            m_viewModel,
-            QStringLiteral("开启统一管理后，系统会优先使用首次选择的位置；关闭后，每次可自行定义迁移目标。"),
-            QStringLiteral("When unified management is enabled, the app uses the first "
-                           "selected location; when disabled, you can set target per "
-                           "migration.")));
+        m_viewModel.presentation().localized(
+            {QStringLiteral("开启统一管理后，系统会优先使用首次选择的位置；关闭后，每次可自行定义迁移目标。"),
+             QStringLiteral("When unified management is enabled, the app uses the first "
+                            "selected location; when disabled, you can set target per "
+                            "migration.")}));
 }
 
 } // namespace orvalink::ui

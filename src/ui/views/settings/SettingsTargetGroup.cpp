@@ -64,33 +64,34 @@ void SettingsTargetGroup::refresh()
 {
     const AppConfig& config = m_viewModel.browsing().config();
     const SettingsActions& settings = m_viewModel.settings();
-    setTitle(localizedText(m_viewModel, QStringLiteral("统一管理"), QStringLiteral("Unified Management")));
-    m_unified->setText(localizedText(m_viewModel, QStringLiteral("启用统一管理（默认开启）"),
-                                     QStringLiteral("Enable unified management (default on)")));
+    setTitle(m_viewModel.presentation().localized(
+        {QStringLiteral("统一管理"), QStringLiteral("Unified Management")}));
+    m_unified->setText(m_viewModel.presentation().localized(
+        {"启用统一管理（默认开启）", "Enable unified management (default on)"}));
     m_unified->setChecked(config.unifiedTargetManagementEnabled);
-    m_firstLabel->setText(
-        localizedText(m_viewModel, QStringLiteral("首次目标位置"), QStringLiteral("First target location")));
+    m_firstLabel->setText(m_viewModel.presentation().localized(
+        {QStringLiteral("首次目标位置"), QStringLiteral("First target location")}));
     // The lines show the masked paths under presentation privacy; Copy Path gives the real ones.
     m_first->setPath(settings.hasManagedTargetRoot() ? *config.managedTargetRoot : QString(),
                      settings.managedTargetRootDisplayText());
-    m_activeLabel->setText(
-        localizedText(m_viewModel, QStringLiteral("当前生效位置"), QStringLiteral("Active target location")));
+    m_activeLabel->setText(m_viewModel.presentation().localized(
+        {QStringLiteral("当前生效位置"), QStringLiteral("Active target location")}));
     m_active->setPath(settings.effectiveTargetRoot(),
                       m_viewModel.presentation().displayPath(settings.effectiveTargetRoot()));
     m_first->setCopyActionText(copyPathText(m_viewModel));
     m_active->setCopyActionText(copyPathText(m_viewModel));
-    m_choose->setText(
-        localizedText(m_viewModel, QStringLiteral("选择目标位置"), QStringLiteral("Choose target location")));
+    m_choose->setText(m_viewModel.presentation().localized(
+        {QStringLiteral("选择目标位置"), QStringLiteral("Choose target location")}));
     m_choose->setEnabled(!settings.isUnifiedTargetLocked());
-    m_reset->setText(
-        localizedText(m_viewModel, QStringLiteral("重置首次位置"), QStringLiteral("Reset first location")));
+    m_reset->setText(m_viewModel.presentation().localized(
+        {QStringLiteral("重置首次位置"), QStringLiteral("Reset first location")}));
     m_reset->setEnabled(settings.hasManagedTargetRoot());
     m_lockNote->setVisible(settings.isUnifiedTargetLocked());
-    setTextIfChanged(
-        m_lockNote,
-        localizedText(m_viewModel, QStringLiteral("统一管理已锁定首次位置，若要更改请先重置或关闭统一管理。"),
-                      QStringLiteral("Unified management is locked to the first location. Reset or "
-                                     "disable it to change.")));
+    setTextIfChanged(m_lockNote,
+                     m_viewModel.presentation().localized(
+                         {QStringLiteral("统一管理已锁定首次位置，若要更改请先重置或关闭统一管理。"),
+                          QStringLiteral("Unified management is locked to the first location. Reset or "
+                                         "disable it to change.")}));
 }
 
 } // namespace orvalink::ui

@@ -2,7 +2,6 @@
 
 #include "ui/views/common/PathLine.h"
 #include "ui/views/common/RefreshScheduler.h"
-#include "ui/views/common/ViewText.h"
 #include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/SmallButton.h"
 #include "ui/widgets/TextStyles.h"
@@ -64,11 +63,11 @@ void ActionsRow::refresh()
     const Presentation& texts = m_viewModel.presentation();
     const BrowsingState& browsing = m_viewModel.browsing();
     m_currentPath->setPath(browsing.currentDirectoryPath(),
-                           localizedText(texts, QStringLiteral("当前目录"), QStringLiteral("Current")) +
-                               QStringLiteral(": ") + texts.displayPath(browsing.currentDirectoryPath()));
+                           texts.localized({"当前目录", "Current"}) + QStringLiteral(": ") +
+                               texts.displayPath(browsing.currentDirectoryPath()));
     m_scanning->setVisible(browsing.isScanning() || browsing.isBackgroundScanning());
-    m_rescan->setText(localizedText(texts, QStringLiteral("立即刷新"), QStringLiteral("Refresh Now")));
-    m_migrate->setText(localizedText(texts, QStringLiteral("迁移所选"), QStringLiteral("Migrate Selected")));
+    m_rescan->setText(texts.localized({"立即刷新", "Refresh Now"}));
+    m_migrate->setText(texts.localized({"迁移所选", "Migrate Selected"}));
     m_migrate->setEnabled(m_viewModel.workflows().mayStartDiskWork() && !browsing.selectedPaths().isEmpty());
 }
 

@@ -1,7 +1,6 @@
 #include "ui/views/sidebar/NavigationGroup.h"
 
 #include "ui/views/common/RefreshScheduler.h"
-#include "ui/views/common/ViewText.h"
 #include "ui/views/sidebar/PathInputRow.h"
 #include "ui/widgets/BreadcrumbRow.h"
 #include "ui/widgets/Chip.h"
@@ -164,32 +163,32 @@ void NavigationGroup::refresh()
 {
     const BrowsingState& browsing = m_viewModel.browsing();
     const Navigator& navigation = m_viewModel.navigation();
-    setTitle(localizedText(m_viewModel, "导航", "Navigation"));
+    setTitle(m_viewModel.presentation().localized({"导航", "Navigation"}));
     updateBreadcrumbs();
 
-    m_back->setText(localizedText(m_viewModel, "返回", "Back"));
+    m_back->setText(m_viewModel.presentation().localized({"返回", "Back"}));
     m_back->setEnabled(!navigation.backHistory().isEmpty());
     m_backShortcut->setEnabled(m_back->isEnabled());
-    m_forward->setText(localizedText(m_viewModel, "前进", "Forward"));
+    m_forward->setText(m_viewModel.presentation().localized({"前进", "Forward"}));
     m_forward->setEnabled(!navigation.forwardHistory().isEmpty());
     m_forwardShortcut->setEnabled(m_forward->isEnabled());
-    m_up->setText(localizedText(m_viewModel, "上一级", "Up"));
+    m_up->setText(m_viewModel.presentation().localized({"上一级", "Up"}));
     m_up->setEnabled(browsing.currentDirectoryPath() != QLatin1String("/"));
 
     relabelCombo(m_profile,
-                 {localizedText(m_viewModel, "微信列表", "WeChat List"),
-                  localizedText(m_viewModel, "其他列表", "Other List")},
+                 {m_viewModel.presentation().localized({"微信列表", "WeChat List"}),
+                  m_viewModel.presentation().localized({"其他列表", "Other List"})},
                  browsing.smartMigrationProfile() == SmartMigrationProfile::wechat ? 0 : 1);
     fitComboToCurrentText(m_profile);
-    m_profileLabel->setText(localizedText(m_viewModel, "迁移列表", "Migration List"));
+    m_profileLabel->setText(m_viewModel.presentation().localized({"迁移列表", "Migration List"}));
     m_profileLabel->setEnabled(browsing.smartMigrationEnabled());
     m_profile->setEnabled(browsing.smartMigrationEnabled());
-    m_smartMigration->setText(localizedText(m_viewModel, "智能迁移", "Smart Migration"));
+    m_smartMigration->setText(m_viewModel.presentation().localized({"智能迁移", "Smart Migration"}));
     m_smartMigration->setChecked(browsing.smartMigrationEnabled());
-    m_linkMode->setText(localizedText(m_viewModel, "链接方式", "Link Mode"));
+    m_linkMode->setText(m_viewModel.presentation().localized({"链接方式", "Link Mode"}));
     m_linkMode->setChecked(browsing.showLinkMode());
-    m_systemApps->setText(localizedText(m_viewModel, "系统应用", "System Apps"));
-    m_clearSelection->setText(localizedText(m_viewModel, "清空选择", "Clear Selection"));
+    m_systemApps->setText(m_viewModel.presentation().localized({"系统应用", "System Apps"}));
+    m_clearSelection->setText(m_viewModel.presentation().localized({"清空选择", "Clear Selection"}));
 }
 
 } // namespace orvalink::ui

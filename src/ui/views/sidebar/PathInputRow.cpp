@@ -85,18 +85,19 @@ void PathInputRow::refresh()
     m_privacyNotice->setVisible(privacy);
     if (privacy) {
         m_maskedPath->setText(texts.displayPath(browsing.pathInput()));
-        m_privacyNotice->setText(localizedText(
-            texts, QStringLiteral("演示模式已开启，真实路径输入已隐藏；如需手动输入路径，请先关闭脱敏。"),
-            QStringLiteral("Presentation privacy is on, so the real path input is hidden. Turn it off before "
-                           "typing a path manually.")));
+        m_privacyNotice->setText(texts.localized(
+            {QStringLiteral("演示模式已开启，真实路径输入已隐藏；如需手动输入路径，请先关闭脱敏。"),
+             QStringLiteral(
+                 "Presentation privacy is on, so the real path input is hidden. Turn it off before "
+                 "typing a path manually.")}));
         // The hidden field must not keep the real path where a screenshot or a screen reader finds it.
         m_field->clear();
     } else {
-        m_field->setPlaceholderText(localizedText(texts, QStringLiteral("输入目录路径，例如 ~/Downloads"),
-                                                  QStringLiteral("Enter path, e.g. ~/Downloads")));
+        m_field->setPlaceholderText(
+            texts.localized({"输入目录路径，例如 ~/Downloads", "Enter path, e.g. ~/Downloads"}));
         setTextIfChanged(m_field, browsing.pathInput());
     }
-    m_open->setText(localizedText(texts, QStringLiteral("进入目录"), QStringLiteral("Open Directory")));
+    m_open->setText(texts.localized({"进入目录", "Open Directory"}));
     m_open->setEnabled(!privacy);
 }
 

@@ -88,7 +88,7 @@ void QuickAccessBar::refresh()
         const SheetButton& described = shown.sheet->button;
         const SheetButtonFace& face =
             !signedIn && described.signedOutFace ? *described.signedOutFace : described.face;
-        shown.button->setText(face.label.in(texts));
+        shown.button->setText(texts.localized(face.label));
         if (face.symbol == shown.symbol)
             continue;
         shown.symbol = face.symbol.toString();

@@ -225,47 +225,48 @@ void ScanRootGroup::refresh()
 {
     const Presentation& texts = m_viewModel.presentation();
     const BrowsingState& browsing = m_viewModel.browsing();
-    setTitle(localizedText(m_viewModel, "扫描", "Scan"));
-    m_rootLabel->setText(localizedText(m_viewModel, "根目录", "Root"));
+    setTitle(m_viewModel.presentation().localized({"扫描", "Scan"}));
+    m_rootLabel->setText(m_viewModel.presentation().localized({"根目录", "Root"}));
     m_rootPath->setPath(browsing.config().defaultScanRoot,
                         texts.displayPath(browsing.config().defaultScanRoot));
-    m_selectRoot->setText(localizedText(m_viewModel, "选择扫描目录", "Select Scan Root"));
+    m_selectRoot->setText(m_viewModel.presentation().localized({"选择扫描目录", "Select Scan Root"}));
 
     const bool showAll = browsing.showAllFiles();
     m_stepper->setValue(browsing.minSizeMB());
-    m_stepper->setLabelText(localizedText(m_viewModel, "最小大小", "Min size") + QStringLiteral(": ") +
-                            Formatters::fixedPoint(browsing.minSizeMB(), 0) + QStringLiteral(" MB"));
+    m_stepper->setLabelText(m_viewModel.presentation().localized({"最小大小", "Min size"}) +
+                            QStringLiteral(": ") + Formatters::fixedPoint(browsing.minSizeMB(), 0) +
+                            QStringLiteral(" MB"));
     m_stepper->setEnabled(!showAll);
     m_sizeRow->setEnabled(!showAll);
-    m_sizeField->setPlaceholderText(localizedText(m_viewModel, "输入大小", "Enter size"));
+    m_sizeField->setPlaceholderText(m_viewModel.presentation().localized({"输入大小", "Enter size"}));
     setTextIfChanged(m_sizeField, m_state.minSizeInput());
-    m_apply->setText(localizedText(m_viewModel, "应用", "Apply"));
+    m_apply->setText(m_viewModel.presentation().localized({"应用", "Apply"}));
 
-    m_showAll->setText(localizedText(m_viewModel, "显示全部文件", "Show all files"));
+    m_showAll->setText(m_viewModel.presentation().localized({"显示全部文件", "Show all files"}));
     m_showAll->setChecked(showAll);
-    m_showHidden->setText(localizedText(m_viewModel, "显示隐藏文件", "Show hidden files"));
+    m_showHidden->setText(m_viewModel.presentation().localized({"显示隐藏文件", "Show hidden files"}));
     m_showHidden->setChecked(browsing.showHiddenFiles());
-    m_liveRefresh->setText(localizedText(m_viewModel, "实时刷新", "Live Refresh"));
+    m_liveRefresh->setText(m_viewModel.presentation().localized({"实时刷新", "Live Refresh"}));
     m_liveRefresh->setChecked(browsing.realtimeRefreshEnabled());
-    m_hiddenTip->setText(localizedText(m_viewModel, "提示：隐藏文件（如 .Trash）不会显示",
-                                       "Tip: Hidden files (like .Trash) are not shown"));
+    m_hiddenTip->setText(m_viewModel.presentation().localized(
+        {"提示：隐藏文件（如 .Trash）不会显示", "Tip: Hidden files (like .Trash) are not shown"}));
     m_hiddenTip->setVisible(!browsing.showHiddenFiles());
 
-    m_sortLabel->setText(localizedText(m_viewModel, "排序", "Sort"));
+    m_sortLabel->setText(m_viewModel.presentation().localized({"排序", "Sort"}));
     QStringList sortTexts;
     for (SortOption option : allSortOptions)
         sortTexts.append(texts.sortTitle(option));
     relabelCombo(m_sort, sortTexts, positionOf(allSortOptions, browsing.sortOption()));
-    m_fileTypeLabel->setText(localizedText(m_viewModel, "文件类型", "File Type"));
+    m_fileTypeLabel->setText(m_viewModel.presentation().localized({"文件类型", "File Type"}));
     QStringList typeTexts;
     for (FileTypeFilter filter : allFileTypeFilters)
         typeTexts.append(texts.fileTypeTitle(filter));
     relabelCombo(m_fileType, typeTexts, positionOf(allFileTypeFilters, browsing.fileTypeFilter()));
-    m_visibilityLabel->setText(localizedText(m_viewModel, "隐藏显示", "Visibility"));
+    m_visibilityLabel->setText(m_viewModel.presentation().localized({"隐藏显示", "Visibility"}));
     relabelCombo(m_visibility,
-                 {localizedText(m_viewModel, "全部", "All"),
-                  localizedText(m_viewModel, "仅非隐藏", "Visible Only"),
-                  localizedText(m_viewModel, "仅隐藏", "Hidden Only")},
+                 {m_viewModel.presentation().localized({"全部", "All"}),
+                  m_viewModel.presentation().localized({"仅非隐藏", "Visible Only"}),
+                  m_viewModel.presentation().localized({"仅隐藏", "Hidden Only"})},
                  positionOf(allVisibilityFilters, browsing.visibilityFilter()));
     for (QComboBox* picker : {m_sort, m_fileType, m_visibility})
         fitComboToCurrentText(picker);

@@ -56,15 +56,14 @@ void SearchRow::refresh()
 {
     const Presentation& texts = m_viewModel.presentation();
     const QString& query = m_viewModel.browsing().searchQuery();
-    m_field->setPlaceholderText(localizedText(texts, QStringLiteral("搜索当前目录（模糊）"),
-                                              QStringLiteral("Search current directory (fuzzy)")));
+    m_field->setPlaceholderText(texts.localized(
+        {QStringLiteral("搜索当前目录（模糊）"), QStringLiteral("Search current directory (fuzzy)")}));
     setTextIfChanged(m_field, query);
     m_clear->setVisible(!query.isEmpty());
     // Each word on its own, so the number stands once between them in both languages.
-    m_matchCount->setText(localizedText(texts, QStringLiteral("匹配"), QStringLiteral("Match")) +
-                          QLatin1Char(' ') + QString::number(m_viewModel.listing().sortedEntries().size()) +
-                          QLatin1Char(' ') +
-                          localizedText(texts, QStringLiteral("项"), QStringLiteral("items")));
+    m_matchCount->setText(texts.localized({"匹配", "Match"}) + QLatin1Char(' ') +
+                          QString::number(m_viewModel.listing().sortedEntries().size()) + QLatin1Char(' ') +
+                          texts.localized({"项", "items"}));
 }
 
 } // namespace orvalink::ui

@@ -3,7 +3,6 @@
 #include "ui/models/DirectoryIconCache.h"
 #include "ui/models/DirectoryListModel.h"
 #include "ui/views/common/RefreshScheduler.h"
-#include "ui/views/common/ViewText.h"
 #include "ui/views/sidebar/ActionsRow.h"
 #include "ui/views/sidebar/DirectoryListView.h"
 #include "ui/views/sidebar/DirectoryRowLayout.h"
@@ -121,12 +120,11 @@ void SidebarColumnView::refresh()
     const bool noMatch =
         !browsing.searchQuery().trimmed().isEmpty() && m_viewModel.listing().sortedEntries().isEmpty();
     m_noMatch->setVisible(noMatch);
-    m_noMatch->setText(
-        localizedText(texts, QStringLiteral("未找到匹配结果"), QStringLiteral("No matching results")));
+    m_noMatch->setText(texts.localized({"未找到匹配结果", "No matching results"}));
 
-    const std::optional<QString>& info = m_viewModel.activity().infoMessage();
+    const std::optional<BilingualText>& info = m_viewModel.activity().infoMessage();
     m_info->setVisible(info.has_value());
-    m_info->setText(info ? texts.sanitizedForPresentation(*info) : QString());
+    m_info->setText(info ? texts.sanitizedForPresentation(texts.localized(*info)) : QString());
 }
 
 } // namespace orvalink::ui

@@ -1,7 +1,6 @@
 #include "ui/views/sidebar/SmartMigrationPanel.h"
 
 #include "ui/views/common/RefreshScheduler.h"
-#include "ui/views/common/ViewText.h"
 #include "ui/views/sidebar/SuggestionCard.h"
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/Clickable.h"
@@ -86,8 +85,8 @@ void SmartMigrationPanel::setExpanded(bool expanded)
 
 void SmartMigrationPanel::updateToggleText()
 {
-    m_toggle->setText(m_expanded ? localizedText(m_viewModel, "收起", "Collapse")
-                                 : localizedText(m_viewModel, "展开", "Expand"));
+    m_toggle->setText(m_expanded ? m_viewModel.presentation().localized({"收起", "Collapse"})
+                                 : m_viewModel.presentation().localized({"展开", "Expand"}));
 }
 
 void SmartMigrationPanel::updateCards(const QList<SmartMigrationSuggestion>& suggestions)
@@ -115,12 +114,11 @@ void SmartMigrationPanel::refresh()
         return;
     const Presentation& texts = m_viewModel.presentation();
     const SmartMigration& smart = m_viewModel.smartMigration();
-    setTitle(localizedText(texts, QStringLiteral("迁移列表"), QStringLiteral("Migration List")));
-    m_title->setText(localizedText(texts, QStringLiteral("智能迁移"), QStringLiteral("Smart Migration")));
-    m_profileBadge->setText(
-        m_viewModel.browsing().smartMigrationProfile() == SmartMigrationProfile::wechat
-            ? localizedText(texts, QStringLiteral("微信列表"), QStringLiteral("WeChat List"))
-            : localizedText(texts, QStringLiteral("其他列表"), QStringLiteral("Other List")));
+    setTitle(texts.localized({"迁移列表", "Migration List"}));
+    m_title->setText(texts.localized({"智能迁移", "Smart Migration"}));
+    m_profileBadge->setText(m_viewModel.browsing().smartMigrationProfile() == SmartMigrationProfile::wechat
+                                ? texts.localized({"微信列表", "WeChat List"})
+                                : texts.localized({"其他列表", "Other List"}));
     m_summary->setText(smart.smartMigrationSummary());
     updateToggleText();
     updateCards(smart.smartMigrationSuggestions());

@@ -3,7 +3,6 @@
 #include "platform/StandardPath.h"
 #include "ui/views/common/PathLine.h"
 #include "ui/views/common/RefreshScheduler.h"
-#include "ui/views/common/ViewText.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/FlowLayout.h"
 #include "ui/widgets/TextLabel.h"
@@ -92,8 +91,8 @@ void TargetVolumeGroup::rebuildVolumeMenu()
     const Presentation& texts = m_viewModel.presentation();
     if (volumes.isEmpty()) {
         m_volumeMenu
-            ->addAction(localizedText(texts, QStringLiteral("未发现外置磁盘"),
-                                      QStringLiteral("No external volume found")))
+            ->addAction(texts.localized(
+                {QStringLiteral("未发现外置磁盘"), QStringLiteral("No external volume found")}))
             ->setEnabled(false);
         return;
     }
@@ -110,19 +109,19 @@ void TargetVolumeGroup::refresh()
 {
     const Presentation& texts = m_viewModel.presentation();
     const bool locked = m_viewModel.settings().isUnifiedTargetLocked();
-    setTitle(localizedText(m_viewModel, "目标", "Target"));
-    m_rootLabel->setText(localizedText(m_viewModel, "根目录", "Root"));
+    setTitle(m_viewModel.presentation().localized({"目标", "Target"}));
+    m_rootLabel->setText(m_viewModel.presentation().localized({"根目录", "Root"}));
     const QString root = m_viewModel.settings().effectiveTargetRoot();
     m_rootPath->setPath(root, texts.displayPath(root));
     m_status->setText(m_viewModel.figures().targetVolumeStatus());
-    m_selectTarget->setText(localizedText(m_viewModel, "选择目标", "Select Target"));
+    m_selectTarget->setText(m_viewModel.presentation().localized({"选择目标", "Select Target"}));
     m_selectTarget->setEnabled(!locked);
-    m_refreshVolumes->setText(localizedText(m_viewModel, "刷新磁盘", "Refresh Volumes"));
-    m_volumeButton->setText(localizedText(m_viewModel, "快速选择磁盘", "Quick Select Volume"));
+    m_refreshVolumes->setText(m_viewModel.presentation().localized({"刷新磁盘", "Refresh Volumes"}));
+    m_volumeButton->setText(m_viewModel.presentation().localized({"快速选择磁盘", "Quick Select Volume"}));
     m_volumeButton->setEnabled(!locked);
-    m_lockNote->setText(
-        localizedText(m_viewModel, "统一管理已锁定首次目标位置，可在设置中关闭或重置。",
-                      "Unified management locked to the first target. Disable or reset in Settings."));
+    m_lockNote->setText(m_viewModel.presentation().localized(
+        {"统一管理已锁定首次目标位置，可在设置中关闭或重置。",
+         "Unified management locked to the first target. Disable or reset in Settings."}));
     m_lockNote->setVisible(locked);
 }
 

@@ -1,7 +1,6 @@
 #include "ui/views/sidebar/ViewModelDirectoryListSource.h"
 
 #include "ui/models/DirectoryListModel.h"
-#include "ui/views/common/ViewText.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/Navigator.h"
 #include "viewmodel/browsing/ShownListing.h"
@@ -97,10 +96,8 @@ std::optional<LinkRecommendation> ViewModelDirectoryListSource::recommendation(c
         return std::nullopt;
     const Presentation& texts = m_viewModel.presentation();
     if (*kind == orvalink::LinkRecommendation::alias)
-        return LinkRecommendation{
-            localizedText(texts, QStringLiteral("建议别名"), QStringLiteral("Use Alias")), true};
-    return LinkRecommendation{
-        localizedText(texts, QStringLiteral("建议符号链接"), QStringLiteral("Use Symlink")), false};
+        return LinkRecommendation{texts.localized({"建议别名", "Use Alias"}), true};
+    return LinkRecommendation{texts.localized({"建议符号链接", "Use Symlink"}), false};
 }
 
 std::optional<QString> ViewModelDirectoryListSource::smartMigrationHintText(const DirectoryEntry& entry)
@@ -111,11 +108,9 @@ std::optional<QString> ViewModelDirectoryListSource::smartMigrationHintText(cons
 DirectoryListTexts ViewModelDirectoryListSource::texts()
 {
     const Presentation& texts = m_viewModel.presentation();
-    return {
-        localizedText(texts, QStringLiteral("已迁移"), QStringLiteral("Migrated")),
-        localizedText(texts, QStringLiteral("进入"), QStringLiteral("Open")),
-        localizedText(texts, QStringLiteral("进入该目录"), QStringLiteral("Open in Sidebar")),
-        localizedText(texts, QStringLiteral("在文件管理器中显示"), QStringLiteral("Show in File Manager"))};
+    return {texts.localized({"已迁移", "Migrated"}), texts.localized({"进入", "Open"}),
+            texts.localized({"进入该目录", "Open in Sidebar"}),
+            texts.localized({"在文件管理器中显示", "Show in File Manager"})};
 }
 
 void ViewModelDirectoryListSource::focusEntry(const DirectoryEntry& entry)
