@@ -244,44 +244,58 @@ private Q_SLOTS:
         QVERIFY(row->horizontalScrollBar()->maximum() > 0);
     }
 
-    // The breadcrumbs never scroll: the middle chips give up width first, then the first, the
-    // current folder (last) only when the others are down to a few characters, and a path too deep
-    // even for that hides middle chips; a chip cut short ends in "…" and carries its whole name as
-    // a plain tip.
+    // The breadcrumbs never scroll: the current folder (last) gives up width first, down to a
+    // readable part of its name; then the long parents, the middle ones first; a short name stays
+    // whole; a path too deep even for every chip at its least hides middle chips. A chip cut short
+    // loses its middle to "…" and carries its whole name as a plain tip.
     void breadcrumbsElideInsteadOfScrolling_data()
     {
-        QTest::addColumn<int>("spare");
+        // How far the row falls short: the share of what the current folder, the long middle
+        // folder and the first one can give before they are down to their readable part, or (at
+        // -1) nearly all of the row. How each chip shows then: w(hole), c(ut short), h(idden).
+        QTest::addColumn<double>("currentGives");
+        QTest::addColumn<double>("middleGives");
+        QTest::addColumn<double>("firstGives");
         QTest::addColumn<QString>("chipStates");
-        // The room the row has beyond (positive) or short of (negative) all chips whole, and how
-        // each chip shows then: w(hole), c(ut short), h(idden).
-        QTest::newRow("all whole") << 10 << QStringLiteral("wwww");
-        QTest::newRow("the middle ones give first") << -60 << QStringLiteral("wccw");
-        QTest::newRow("then the first") << -260 << QStringLiteral("cccw");
-        QTest::newRow("the current folder last") << -400 << QStringLiteral("cccc");
-        QTest::newRow("too deep: a middle one hides") << -440 << QStringLiteral("chcc");
+        QTest::newRow("all whole") << 0.0 << 0.0 << 0.0 << QStringLiteral("wwww");
+        QTest::newRow("the current folder gives first") << 0.5 << 0.0 << 0.0 << QStringLiteral("wwwc");
+        QTest::newRow("then the long middle one") << 1.0 << 0.5 << 0.0 << QStringLiteral("wwcc");
+        QTest::newRow("then the first") << 1.0 << 1.0 << 0.5 << QStringLiteral("cwcc");
+        QTest::newRow("too deep: a middle one hides") << -1.0 << 0.0 << 0.0 << QStringLiteral("chcc");
     }
 
     void breadcrumbsElideInsteadOfScrolling()
     {
-        QFETCH(int, spare);
+        QFETCH(double, currentGives);
+        QFETCH(double, middleGives);
+        QFETCH(double, firstGives);
         QFETCH(QString, chipStates);
         QWidget host;
         auto* layout = new QHBoxLayout(&host);
         layout->setContentsMargins(0, 0, 0, 0);
         auto* row = new BreadcrumbRow(&host);
         layout->addWidget(row);
-        const QStringList names{QStringLiteral("The first folder of the path"),
-                                QStringLiteral("A folder in the middle"),
-                                QStringLiteral("Another folder in the middle"),
-                                QStringLiteral("<b>The current</b> folder, long")};
+        const QStringList names{
+            QStringLiteral("The first folder of the path, a rather long one"), QStringLiteral("Docs"),
+            QStringLiteral("A folder in the middle whose name is long"),
+            QStringLiteral("<b>The current</b> folder, whose name is the longest of them all")};
         const QList<Chip*> chips = showChips(row, names);
         QCOMPARE(chips.size(), names.size());
         for (const Chip* chip : chips)
             QCOMPARE(chip->parentWidget(), row);
         const int whole = row->sizeHint().width();
         QVERIFY(row->minimumSizeHint().width() < 40);
-        test::renderOffscreen(&host, QSize(whole + spare, 40));
-        QCOMPARE(row->width(), whole + spare);
+        // What a chip can give before only a readable part of its name is left.
+        const auto gives = [](const Chip* chip) {
+            return textWidth(*chip, chip->text()) - BreadcrumbRow::readableTextWidth(*chip);
+        };
+        QVERIFY(gives(chips.at(0)) > 20 && gives(chips.at(2)) > 20 && gives(chips.at(3)) > 20);
+        QVERIFY(gives(chips.at(1)) < 0);
+        const int shortBy = currentGives < 0
+                                ? whole - 150
+                                : int(currentGives * gives(chips.at(3)) + middleGives * gives(chips.at(2)) +
+                                      firstGives * gives(chips.at(0)));
+        test::renderOffscreen(&host, QSize(whole - shortBy + (shortBy == 0 ? 10 : 0), 40));
 
         QString states;
         const Chip* previous = nullptr;

@@ -18,6 +18,9 @@ int leastTextWidth(const Chip& chip)
     return chip.fontMetrics().horizontalAdvance(QStringLiteral("W…W"));
 }
 
+// How many characters of a name still read as that name, its start and end either side of "…".
+constexpr int kReadableCharacters = 24;
+
 // Takes up to `excess` pixels from the chips `group` indexes in `widths`, none below its entry in
 // `least`: the widest give first, so the chips of a group end up alike (a common cap). Returns
 // what is still to take.
@@ -76,6 +79,11 @@ void BreadcrumbRow::placeChips()
     arrange();
 }
 
+int BreadcrumbRow::readableTextWidth(const Chip& chip)
+{
+    return chip.fontMetrics().averageCharWidth() * kReadableCharacters;
+}
+
 int BreadcrumbRow::rowHeight() const
 {
     int height = 0;
@@ -122,6 +130,7 @@ void BreadcrumbRow::arrange()
     const QList<Chip*>& chips = m_chips.widgets();
     const qsizetype count = chips.size();
     QList<int> widths;
+    QList<int> readable;
     QList<int> least;
     QList<int> padding;
     for (Chip* chip : chips) {
@@ -129,6 +138,7 @@ void BreadcrumbRow::arrange()
         const int pad = chip->sizeHint().width() - chip->fontMetrics().horizontalAdvance(chip->shownText());
         padding.append(pad);
         widths.append(pad + text);
+        readable.append(pad + std::min(text, readableTextWidth(*chip)));
         least.append(pad + std::min(text, leastTextWidth(*chip)));
     }
     int excess = std::accumulate(widths.cbegin(), widths.cend(), 0) +
@@ -136,11 +146,21 @@ void BreadcrumbRow::arrange()
     QList<qsizetype> middle;
     for (qsizetype i = 1; i + 1 < count; ++i)
         middle.append(i);
+    const QList<qsizetype> first{0};
+    const QList<qsizetype> last{count - 1};
+    // The long name of the current place gives way first, down to what still reads; then long
+    // parents, the middle ones first; short names stay whole. Only then does each go down to its
+    // least, the current place last.
+    if (count > 0)
+        excess = shrinkGroup(widths, readable, last, excess);
+    excess = shrinkGroup(widths, readable, middle, excess);
+    if (count > 1)
+        excess = shrinkGroup(widths, readable, first, excess);
     excess = shrinkGroup(widths, least, middle, excess);
     if (count > 1)
-        excess = shrinkGroup(widths, least, {0}, excess);
+        excess = shrinkGroup(widths, least, first, excess);
     if (count > 0)
-        excess = shrinkGroup(widths, least, {count - 1}, excess);
+        excess = shrinkGroup(widths, least, last, excess);
     // A path deeper than the row can show even with every chip at its least: middle chips go,
     // the first of them first, rather than the row cutting the current folder off.
     QList<bool> shown(count, true);

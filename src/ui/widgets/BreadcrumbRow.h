@@ -10,11 +10,13 @@ namespace orvalink::ui {
 class Chip;
 
 // A one-line row of chips that never scrolls: while the row is wide enough every chip shows its
-// whole text; otherwise chips give up width, the middle ones first (the widest first), then the
-// first one, and the last one (the current place) only when the others are down to a few
-// characters; should even that not fit, middle chips hide. A chip cut short ends in "…" (Chip
-// elides) and carries its whole text as a plain tool tip. The row asks for the width of all chips whole but
-// makes do with little, so a long name never widens the column it is in.
+// whole text; otherwise chips give up width: first the last one (the current place, often the one
+// long name) down to readableTextWidth(), then the longer parents (the middle ones first, the widest
+// first, then the first one) down to that width, so short names stay whole; only then each down to
+// a few characters, the current place last; should even that not fit, middle chips hide. A chip
+// cut short loses its middle to "…" (Chip elides) and carries its whole text as a plain tool tip.
+// The row asks for the width of all chips whole but makes do with little, so a long name never
+// widens the column it is in.
 class BreadcrumbRow : public QWidget {
     Q_OBJECT
 
@@ -37,6 +39,10 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+
+    // The text width a chip cut short keeps while the row has room for it: enough of the name's
+    // start and end to read it by.
+    static int readableTextWidth(const Chip& chip);
 
 protected:
     bool event(QEvent* event) override;

@@ -1,8 +1,11 @@
 #include "ui/widgets/Stepper.h"
 
+#include "ui/widgets/FocusRing.h"
+
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QToolButton>
 #include <algorithm>
 #include <cmath>
@@ -40,6 +43,14 @@ Stepper::Stepper(QWidget* parent) : QWidget(parent)
     connect(m_decrement, &QToolButton::clicked, this, &Stepper::stepDown);
     connect(m_increment, &QToolButton::clicked, this, &Stepper::stepUp);
     updateButtons();
+}
+
+void Stepper::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    // The arrow keys step it while it has the focus: it shows that it does.
+    QPainter painter(this);
+    paintFocusRing(&painter, this, QRectF(rect()), 6);
 }
 
 void Stepper::setValue(double value)

@@ -9,6 +9,7 @@
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/common/SheetSupport.h"
 #include "ui/widgets/BusyIndicator.h"
+#include "ui/widgets/FocusRing.h"
 #include "ui/widgets/GroupPanel.h"
 #include "ui/widgets/Symbols.h"
 #include "ui/widgets/TextLabel.h"
@@ -122,6 +123,7 @@ void AccountSheetView::buildHeader(QWidget* content)
     m_close = new QPushButton(content);
     m_close->setObjectName(QStringLiteral("closeButton"));
     m_close->setFlat(true);
+    showFocusRing(m_close, 6);
     header->addWidget(m_close, 0, Qt::AlignTop);
     static_cast<QVBoxLayout*>(content->layout())->addLayout(header);
     connect(m_close, &QPushButton::clicked, this, &AccountSheetView::dismiss);

@@ -26,6 +26,8 @@ namespace orvalink::ui {
 namespace {
 
 constexpr int kCardMinimumWidth = 260;
+// The lines a card's title and texts beside its gauge may take.
+constexpr int kCardTextLines = 2;
 
 // "Label: size" of the volume cards.
 QString sizeLine(MainViewModel& viewModel, const BilingualText& label, qint64 bytes)
@@ -65,13 +67,15 @@ StorageCard::StorageCard(Kind kind, const QString& objectName, const QString& sy
     row->addWidget(m_gauge);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(volume ? 4 : 2);
-    // The card shares the column's width: a long bilingual title ends in "…" instead of widening
-    // the whole column; the directory card's subtitle is a path and loses its middle.
+    // The card shares the column's width: a long bilingual text wraps onto a second line rather
+    // than widening the whole column, and only past that ends in "…" (whole in its tool tip); the
+    // directory card's subtitle is a path on one line and loses its middle.
     m_heading = elidedLabel(content, QStringLiteral("cardTitle"), TextStyle::Headline, Qt::ElideRight,
-                            LabelOption::Semibold);
+                            LabelOption::Semibold, kCardTextLines);
     m_subtitle = elidedLabel(content, QStringLiteral("cardSubtitle"), TextStyle::Caption, Qt::ElideRight,
-                             LabelOption::Secondary);
-    m_ratioLine = elidedLabel(content, QStringLiteral("cardRatio"), TextStyle::Caption);
+                             LabelOption::Secondary, kCardTextLines);
+    m_ratioLine = elidedLabel(content, QStringLiteral("cardRatio"), TextStyle::Caption, Qt::ElideRight, {},
+                              kCardTextLines);
     applyTextColor(m_ratioLine, tint);
     texts->addStretch(1);
     for (QLabel* label : {m_heading, m_subtitle, m_ratioLine})
@@ -108,6 +112,7 @@ void StorageCard::setTexts(const QString& title, const QString& subtitle, const 
 void StorageCard::setSubtitleIsPath(bool path)
 {
     m_subtitle->setElideMode(path ? Qt::ElideMiddle : Qt::ElideRight);
+    m_subtitle->setMaximumLines(path ? 1 : kCardTextLines);
 }
 
 void StorageCard::setRatio(double ratio)

@@ -2,9 +2,11 @@
 
 #include "ui/models/DirectoryListModel.h"
 #include "ui/views/sidebar/DirectoryRowDelegate.h"
+#include "ui/widgets/FocusRing.h"
 
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPainter>
 #include <QWheelEvent>
 
 namespace orvalink::ui {
@@ -27,6 +29,13 @@ DirectoryListView::DirectoryListView(DirectoryListModel* model, QWidget* parent)
 QSize DirectoryListView::sizeHint() const
 {
     return QSize(QListView::sizeHint().width(), minimumHeight());
+}
+
+void DirectoryListView::paintEvent(QPaintEvent* event)
+{
+    QListView::paintEvent(event);
+    QPainter painter(viewport());
+    paintFocusRing(&painter, this, QRectF(viewport()->rect()), 4);
 }
 
 void DirectoryListView::scrollToFocus()

@@ -26,6 +26,9 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // The keys move the focused row only while the list has the keyboard focus: a ring around the
+    // rows shows when it has.
+    void paintEvent(QPaintEvent* event) override;
     // The wheel over the list scrolls the list only: at either end, or with nothing to scroll, it
     // does not pass on to the column around it.
     void wheelEvent(QWheelEvent* event) override;
