@@ -125,32 +125,16 @@ std::pair<int, int> spanIn(const QScrollArea& column, const QWidget& widget)
     return {top, top + widget.height()};
 }
 
-// The sidebar shows the directory list with the controls that decide its rows: from the minimum
-// size (or, when not all of it fits, from the search row) to the information line below the list.
-// The list takes any height the column grows by.
+// The sidebar's search, directory list and information line are always in view below its groups;
+// where the groups do not all fit above them, they show from the minimum size on, the control that
+// decides the list's rows.
 void scrollSidebar(QWidget& window)
 {
     auto* column = window.findChild<QScrollArea*>(QStringLiteral("sidebarScroll"));
-    QWidget* list = shownChild(window, "directoryList");
-    if (!column || !list)
+    QWidget* minSize = shownChild(window, "minSizeControls");
+    if (!column || !column->widget() || !minSize)
         return;
-    QWidget* last = list;
-    for (const char* below : {"noMatchText", "infoText"}) {
-        if (QWidget* shown = shownChild(window, below))
-            last = shown;
-    }
-    const int bottom = spanIn(*column, *last).second;
-    int top = spanIn(*column, *list).first;
-    for (const char* above : {"searchRow", "minSizeControls"}) {
-        QWidget* shown = shownChild(window, above);
-        if (!shown)
-            continue;
-        const int candidate = spanIn(*column, *shown).first;
-        if (bottom - candidate > column->viewport()->height() - 24)
-            break;
-        top = candidate;
-    }
-    frameColumn(*column, {top, bottom, list});
+    frameColumn(*column, {spanIn(*column, *minSize).first, column->widget()->height(), nullptr});
 }
 
 // The detail column shows the storage overview down to the selected size, which the selection
@@ -241,6 +225,7 @@ std::unique_ptr<ui::MainDashboardView> makeGuideDashboard(MainViewModel& viewMod
     // frameColumn()).
     stillScrollArea(*window, "sidebarScroll");
     stillScrollArea(*window, "detailScroll");
+    stillScrollArea(*window, "activityBodyScroll");
     return window;
 }
 

@@ -58,6 +58,9 @@ QRect shownRectIn(const QWidget* widget, const QScrollArea* column, const QWidge
 {
     if (!widget->isVisibleTo(ancestor))
         return {};
+    // Beside the column's scroll area (always in view) or inside it (in view where it scrolled to).
+    if (!column->isAncestorOf(widget))
+        return rectIn(widget, ancestor);
     return rectIn(widget, ancestor) & rectIn(column->viewport(), ancestor);
 }
 

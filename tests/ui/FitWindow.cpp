@@ -40,6 +40,13 @@ void fillHome(TestTree& tree)
 
 } // namespace
 
+void useLaptopScreen(const char* screenConfig)
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.isEmpty() || platform == "offscreen")
+        qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen:configfile=") + screenConfig);
+}
+
 QString longFolderName()
 {
     const QString start = QStringLiteral("Photos from the long summer holiday ");

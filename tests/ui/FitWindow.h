@@ -16,6 +16,10 @@ namespace orvalink::test {
 // as it starts), and a folder with a 200-character name opened, holding long names.
 enum class FitState { plain, smart, longFolder };
 
+// Off screen, windows meet the screen of a 1366x768 laptop described in `screenConfig` (whose
+// available area less the window's frame is 1366x698). Call before the application is made.
+void useLaptopScreen(const char* screenConfig);
+
 // The name of the folder `longFolder` opens: 200 characters.
 QString longFolderName();
 

@@ -230,16 +230,28 @@ QList<FitSetting> fitSettings()
     return settings;
 }
 
-int visibleListRows(const QAbstractScrollArea& column, const QListView& list)
+namespace {
+
+// Whole rows of `list` in `shownHeight` pixels of its viewport.
+int wholeRows(const QListView& list, int shownHeight)
 {
     if (!list.model() || list.model()->rowCount() == 0 || !list.isVisible())
         return 0;
-    const QWidget* viewport = column.viewport();
-    const QWidget* rows = list.viewport();
-    const QRect shown =
-        QRect(rows->mapTo(viewport, QPoint(0, 0)), rows->size()).intersected(viewport->rect());
     const int rowHeight = list.sizeHintForRow(0) + list.spacing();
-    return rowHeight > 0 ? std::max(0, shown.height() + list.spacing()) / rowHeight : 0;
+    return rowHeight > 0 ? std::max(0, shownHeight + list.spacing()) / rowHeight : 0;
+}
+
+} // namespace
+
+int wholeRowsInView(const QListView& list)
+{
+    const QWidget* rows = list.viewport();
+    QRect shown = rows->rect();
+    for (const QWidget* widget = rows; widget->parentWidget(); widget = widget->parentWidget()) {
+        const QWidget* parent = widget->parentWidget();
+        shown = QRect(widget->mapTo(parent, shown.topLeft()), shown.size()).intersected(parent->rect());
+    }
+    return wholeRows(list, shown.height());
 }
 
 } // namespace orvalink::test

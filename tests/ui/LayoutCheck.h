@@ -5,7 +5,6 @@
 #include <QList>
 #include <QStringList>
 
-class QAbstractScrollArea;
 class QListView;
 class QWidget;
 
@@ -27,7 +26,8 @@ struct FitSetting {
 };
 QList<FitSetting> fitSettings();
 
-// How many whole rows of `list` show inside `column`'s viewport as it is scrolled now.
-int visibleListRows(const QAbstractScrollArea& column, const QListView& list);
+// How many whole rows of `list` show in its window: what its scroll areas and the window's edges
+// leave of it.
+int wholeRowsInView(const QListView& list);
 
 } // namespace orvalink::test

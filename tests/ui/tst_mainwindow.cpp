@@ -86,11 +86,14 @@ private Q_SLOTS:
         auto* splitter = w.window->findChild<QSplitter*>(QStringLiteral("dashboardSplitter"));
         QVERIFY(splitter);
         QCOMPARE(splitter->count(), 2);
-        auto* sidebar = w.window->findChild<QScrollArea*>(QStringLiteral("sidebarScroll"));
-        auto* detail = w.window->findChild<QScrollArea*>(QStringLiteral("detailScroll"));
+        QCOMPARE(splitter->widget(0)->metaObject()->className(), "orvalink::ui::SidebarColumnView");
+        QCOMPARE(splitter->widget(1)->metaObject()->className(), "orvalink::ui::DetailPaneView");
+        // Each column scrolls inside itself: the list and the workspace stay outside.
+        auto* sidebar = splitter->widget(0)->findChild<QScrollArea*>(QStringLiteral("sidebarScroll"));
+        auto* detail = splitter->widget(1)->findChild<QScrollArea*>(QStringLiteral("detailScroll"));
         QVERIFY(sidebar && detail);
-        QCOMPARE(sidebar->widget()->metaObject()->className(), "orvalink::ui::SidebarColumnView");
-        QCOMPARE(detail->widget()->metaObject()->className(), "orvalink::ui::DetailPaneView");
+        QVERIFY(!sidebar->isAncestorOf(w.window->findChild<QWidget*>(QStringLiteral("directoryList"))));
+        QVERIFY(!detail->isAncestorOf(w.window->findChild<QWidget*>(QStringLiteral("activityWorkspace"))));
         // The normal window starts with the workspace and migrated items collapsed, storage open.
         QVERIFY(!w.viewState().showProgressPanel());
         QVERIFY(!w.viewState().showMigratedItemsPanel());

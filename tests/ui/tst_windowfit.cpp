@@ -6,6 +6,7 @@
 #include "ui/views/sidebar/DirectoryRowLayout.h"
 #include "ui/widgets/BreadcrumbRow.h"
 #include "ui/widgets/Chip.h"
+#include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/LayoutSettling.h"
 #include "ui/widgets/PlainToolTip.h"
 #include "viewmodel/ViewModelInternals.h"
@@ -134,8 +135,8 @@ void showEverything(MainViewModel& vm, ui::DashboardViewState& state, TestTree& 
 }
 
 // What is wrong with the breadcrumbs: a chip outside the row, a chip cut short without "…" or
-// without its whole name as a plain tip, a whole one with a tip, the current folder (last) given
-// less width than a middle chip while it is cut short.
+// without its whole name as a plain tip, a whole one with a tip, a parent cut short while the
+// current folder (last) still shows more than a readable part of its name.
 QStringList breadcrumbFaults(const ui::BreadcrumbRow& row)
 {
     QStringList faults;
@@ -153,10 +154,12 @@ QStringList breadcrumbFaults(const ui::BreadcrumbRow& row)
             faults.append(name + QStringLiteral(": tip \"%1\"").arg(chip->toolTip().left(40)));
     }
     const ui::Chip* current = chips.isEmpty() ? nullptr : chips.constLast();
-    for (qsizetype i = 1; current && current->shownText() != current->text() && i + 1 < chips.size(); ++i) {
-        if (chips.at(i)->width() > current->width())
+    const bool currentGaveWay = current && current->fontMetrics().horizontalAdvance(current->shownText()) <=
+                                               ui::BreadcrumbRow::readableTextWidth(*current);
+    for (qsizetype i = 0; current && !currentGaveWay && i + 1 < chips.size(); ++i) {
+        if (chips.at(i)->shownText() != chips.at(i)->text())
             faults.append(chips.at(i)->text().left(30) +
-                          QStringLiteral(": wider than the cut current folder"));
+                          QStringLiteral(": cut before the current folder gave way"));
     }
     return faults;
 }
@@ -205,6 +208,27 @@ QStringList listTipFaults(QListView& list, int* elided)
     return faults;
 }
 
+// The titles and storage-card lines drawn shortened (each as "name: text as drawn"), all but the
+// current directory's path, which gives up its middle by design; a shortened one without its whole
+// text as its tip is named in `tipFaults`.
+QStringList shortenedTitles(const QWidget& window, QStringList* tipFaults)
+{
+    QStringList shortened;
+    for (const ui::ElidedLabel* label : window.findChildren<ui::ElidedLabel*>()) {
+        const QString name = label->objectName();
+        const bool title = name.endsWith(QStringLiteral("Title"));
+        const bool cardLine =
+            name.startsWith(QStringLiteral("card")) &&
+            !(name == QStringLiteral("cardSubtitle") && label->elideMode() == Qt::ElideMiddle);
+        if (!label->isVisible() || !(title || cardLine) || !label->isElided())
+            continue;
+        if (label->toolTip() != ui::plainToolTip(label->text()))
+            tipFaults->append(name + QStringLiteral(": ") + label->text());
+        shortened.append(name + QStringLiteral(": ") + label->shownText());
+    }
+    return shortened;
+}
+
 } // namespace
 
 // The window at its least size, at the least a small laptop leaves and at a common default, in
@@ -245,13 +269,20 @@ private Q_SLOTS:
         QListView* list = fit.list();
         QVERIFY(column && list);
         QVERIFY(list->model()->rowCount() >= (state == FitState::longFolder ? 13 : 40));
-        // Elements and the least rows fit: the column has nothing to scroll.
+        // Elements and the least rows fit: the groups above the list have nothing to scroll.
         QCOMPARE(column->verticalScrollBar()->maximum(), 0);
-        const int rows = visibleListRows(*column, *list);
+        const int rows = wholeRowsInView(*list);
         qInfo("%s: %d list rows in view", QTest::currentDataTag(), rows);
         const QStringList faults = windowWidthFaults(*fit.w->window);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
         QVERIFY2(rows >= leastRows, qPrintable(QStringLiteral("%1 rows in view").arg(rows)));
+        // No title is shortened at the size the window opens with; at the least sizes one that is
+        // carries its whole text as its tip.
+        QStringList titlesWithoutTip;
+        const QStringList shortened = shortenedTitles(*fit.w->window, &titlesWithoutTip);
+        QVERIFY2(titlesWithoutTip.isEmpty(), qPrintable(titlesWithoutTip.join(QLatin1Char('\n'))));
+        if (size == QSize(1480, 940))
+            QVERIFY2(shortened.isEmpty(), qPrintable(shortened.join(QLatin1Char('\n'))));
 
         if (state == FitState::smart) {
             auto* group = fit.w->window->findChild<QWidget*>(QStringLiteral("migrationListGroup"));
@@ -271,25 +302,74 @@ private Q_SLOTS:
         }
     }
 
+    // In a folder with a 200-character name the current name gives way first, in its middle: on a
+    // wide window every parent shows whole; on the least one the rules of the row still hold.
+    void longCurrentNameGivesWayFirst_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<bool>("everyParentWhole");
+        QTest::newRow("1920x1050-en") << QSize(1920, 1050) << UILanguage::english << true;
+        QTest::newRow("1920x1050-both") << QSize(1920, 1050) << UILanguage::bilingual << true;
+        QTest::newRow("1200x760-both") << QSize(1200, 760) << UILanguage::bilingual << false;
+    }
+
+    void longCurrentNameGivesWayFirst()
+    {
+        QFETCH(QSize, size);
+        QFETCH(UILanguage, language);
+        QFETCH(bool, everyParentWhole);
+        FitWindow fit(size, [&](AppConfig& config) { config.uiLanguage = language; });
+        QVERIFY(fit.start());
+        QVERIFY(fit.enter(FitState::longFolder));
+        QVERIFY(fit.saveAs(QStringLiteral("fit-long-crumbs-") + QTest::currentDataTag()));
+        auto* crumbs = fit.w->window->findChild<ui::BreadcrumbRow*>(QStringLiteral("breadcrumbs"));
+        QVERIFY(crumbs && crumbs->chips().size() >= 3);
+        const ui::Chip* current = crumbs->chips().constLast();
+        QCOMPARE(current->text(), longFolderName());
+        QVERIFY(current->shownText() != current->text());
+        // Its middle goes: the start and the end of the name stay.
+        QVERIFY2(current->shownText().startsWith(longFolderName().left(4)) &&
+                     current->shownText().endsWith(longFolderName().right(2)),
+                 qPrintable(current->shownText()));
+        const QStringList faults = breadcrumbFaults(*crumbs);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+        if (!everyParentWhole)
+            return;
+        for (qsizetype i = 0; i + 1 < crumbs->chips().size(); ++i) {
+            const ui::Chip* parent = crumbs->chips().at(i);
+            QVERIFY2(parent->isVisible() && parent->shownText() == parent->text(),
+                     qPrintable(parent->shownText()));
+        }
+    }
+
     // Unfolded, the suggestion row shows its scroll bar while its cards are wider than the
-    // column, and no text of a card wholly in view is cut.
+    // column, and no text of a card wholly in view is cut; the groups above the list give way, so
+    // the status line at the bottom stays in view and the list keeps three whole rows.
     void unfoldedSuggestionsShowTheyScroll_data()
     {
+        QTest::addColumn<QSize>("size");
         QTest::addColumn<UILanguage>("language");
         QTest::addColumn<bool>("privacy");
-        for (const FitSetting& setting : fitSettings())
-            QTest::newRow(qPrintable(setting.tag)) << setting.language << setting.privacy;
+        for (const QSize size : {QSize(1200, 760), QSize(1366, 698)}) {
+            for (const FitSetting& setting : fitSettings())
+                QTest::newRow(qPrintable(sizeTag(size) + QLatin1Char('-') + setting.tag))
+                    << size << setting.language << setting.privacy;
+        }
     }
 
     void unfoldedSuggestionsShowTheyScroll()
     {
+        QFETCH(QSize, size);
         QFETCH(UILanguage, language);
         QFETCH(bool, privacy);
-        FitWindow fit(QSize(1200, 760), [&](AppConfig& config) {
+        FitWindow fit(size, [&](AppConfig& config) {
             config.uiLanguage = language;
             config.presentationPrivacyEnabled = privacy;
             config.smartMigrationEnabled = true;
             config.smartMigrationProfile = SmartMigrationProfile::other;
+            // The hidden-files tip takes a line of its own as well.
+            config.showHiddenFiles = false;
         });
         for (const char* name : {"Downloads", "Movies", "Pictures", "Documents", "Music"})
             fit.fx.tree.fileOfSize(QString::fromLatin1(name) + QStringLiteral("/big.bin"), 1 << 20);
@@ -321,6 +401,16 @@ private Q_SLOTS:
         QVERIFY(whole >= 1);
         const QStringList faults = windowWidthFaults(*fit.w->window);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+
+        QWidget& window = *fit.w->window;
+        const auto* status = window.findChild<QWidget*>(QStringLiteral("infoText"));
+        QVERIFY(status && status->isVisible());
+        const QRect statusShown(status->mapTo(&window, QPoint(0, 0)), status->size());
+        QVERIFY2(window.rect().contains(statusShown) &&
+                     status->visibleRegion().boundingRect() == status->rect(),
+                 "the status line is out of view");
+        const int rows = wholeRowsInView(*fit.list());
+        QVERIFY2(rows >= 3, qPrintable(QStringLiteral("%1 whole rows in view").arg(rows)));
     }
     // The least size never asks for more than the screen's available area less the frame; the
     // window opens at its roomy size where that fits, else at what the screen leaves.
@@ -435,10 +525,7 @@ private Q_SLOTS:
 
 int main(int argc, char** argv)
 {
-    // Off screen, on a laptop's screen whose available area less the window's frame is 1366x698.
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (platform.isEmpty() || platform == "offscreen")
-        qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen:configfile=") + ORVALINK_LAPTOP_SCREEN);
+    useLaptopScreen(ORVALINK_LAPTOP_SCREEN);
     QApplication app(argc, argv);
     WindowFitTest test;
     QTEST_SET_MAIN_SOURCE_PATH

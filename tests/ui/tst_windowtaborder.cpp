@@ -14,10 +14,11 @@ namespace {
 
 // The groups of the window as they stand on the screen: the left column top to bottom, then the
 // detail column.
-const QStringList kGroups{
-    QStringLiteral("quickAccessBar"),  QStringLiteral("scanGroup"),     QStringLiteral("targetGroup"),
-    QStringLiteral("navigationGroup"), QStringLiteral("actionsRow"),    QStringLiteral("migrationListGroup"),
-    QStringLiteral("searchRow"),       QStringLiteral("directoryList"), QStringLiteral("detailScroll")};
+const QStringList kGroups{QStringLiteral("quickAccessBar"),    QStringLiteral("scanGroup"),
+                          QStringLiteral("targetGroup"),       QStringLiteral("navigationGroup"),
+                          QStringLiteral("actionsRow"),        QStringLiteral("migrationListGroup"),
+                          QStringLiteral("searchRow"),         QStringLiteral("directoryList"),
+                          QStringLiteral("activityWorkspace"), QStringLiteral("detailScroll")};
 
 // The group `widget` is in, or -1.
 int groupOf(const QWidget* widget)
@@ -157,6 +158,20 @@ private Q_SLOTS:
         for (qsizetype i = 0; i < cards.size(); ++i)
             QCOMPARE(cards.at(i), unfold + 1 + i);
         QVERIFY(leftToRight(walk, cards));
+
+        // Every stop shows that it has the focus: it looks otherwise with the focus than without.
+        QStringList unmarked;
+        for (QWidget* widget : walk) {
+            widget->setFocus(Qt::TabFocusReason);
+            QCoreApplication::processEvents();
+            const QImage focused = widget->grab().toImage();
+            widget->clearFocus();
+            QCoreApplication::processEvents();
+            if (widget->grab().toImage() == focused)
+                unmarked.append(describe(widget));
+        }
+        QVERIFY2(unmarked.isEmpty(),
+                 qPrintable(QStringLiteral("no sign of the focus on:\n") + unmarked.join(QLatin1Char('\n'))));
     }
 };
 

@@ -12,7 +12,6 @@
 
 #include <QHBoxLayout>
 #include <QPointer>
-#include <QScrollArea>
 #include <QSplitter>
 #include <cmath>
 
@@ -35,16 +34,6 @@ QString initialMinSizeText(double megabytes)
     return Formatters::fixedPoint(megabytes, 1);
 }
 
-QScrollArea* scrollColumn(QWidget* content, const QString& name)
-{
-    auto* area = new QScrollArea;
-    area->setObjectName(name);
-    area->setWidgetResizable(true);
-    area->setFrameShape(QFrame::NoFrame);
-    area->setWidget(content);
-    return area;
-}
-
 } // namespace
 
 MainDashboardView::MainDashboardView(MainViewModel& viewModel, DashboardOptions options, QWidget* parent)
@@ -60,13 +49,14 @@ MainDashboardView::MainDashboardView(MainViewModel& viewModel, DashboardOptions 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->setObjectName(QStringLiteral("dashboardSplitter"));
     splitter->setChildrenCollapsible(false);
-    splitter->addWidget(
-        scrollColumn(new SidebarColumnView(m_viewModel, m_state), QStringLiteral("sidebarScroll")));
+    // Each column scrolls inside itself: what has to stay in view (the list, the status line, the
+    // activity workspace) stays outside its scroll area.
+    splitter->addWidget(new SidebarColumnView(m_viewModel, m_state));
     auto* detail = new DetailPaneView(m_viewModel, m_state);
     // The user's own open or close of the workspace wins over a pending timed collapse.
     connect(detail, &DetailPaneView::activityPanelToggledByUser, this,
             &MainDashboardView::cancelActivityAutoCollapse);
-    splitter->addWidget(scrollColumn(detail, QStringLiteral("detailScroll")));
+    splitter->addWidget(detail);
     // Both columns in view, the sidebar a little wider: its rows of controls share lines only
     // with enough width, and every line they take is taken from the directory list. The detail
     // column's cards fold into one column where it is narrow.

@@ -6,6 +6,8 @@
 #include "ui/views/detail/ActivityRecords.h"
 #include "ui/views/detail/MigrationProgressCard.h"
 #include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/FittedScrollArea.h"
+#include "ui/widgets/FocusRing.h"
 #include "ui/widgets/RevealAnimation.h"
 #include "ui/widgets/SmallButton.h"
 #include "ui/widgets/Symbols.h"
@@ -132,6 +134,8 @@ ActivityWorkspace::ActivityWorkspace(MainViewModel& viewModel, DashboardViewStat
     header->addWidget(m_badge);
     m_toggle = smallButton(this, QStringLiteral("activityToggle"));
     m_toggle->setFlat(true);
+    // A flat button shows no focus of its own.
+    showFocusRing(m_toggle, 6);
     connect(m_toggle, &QPushButton::clicked, this, [this] {
         Q_EMIT panelToggledByUser();
         m_state.setShowProgressPanel(!m_state.showProgressPanel());
@@ -143,11 +147,21 @@ ActivityWorkspace::ActivityWorkspace(MainViewModel& viewModel, DashboardViewStat
     m_body->setObjectName(QStringLiteral("activityBody"));
     auto* body = new QVBoxLayout(m_body);
     body->setContentsMargins(0, 10, 0, 0);
-    body->setSpacing(10);
-    m_progress = new MigrationProgressCard(viewModel, m_body);
-    m_records = new ActivityRecords(viewModel, m_body);
-    body->addWidget(m_progress);
-    body->addWidget(m_records);
+    // A body taller than the room the column gives it scrolls inside, the progress card first.
+    m_bodyScroll = new FittedScrollArea(m_body);
+    m_bodyScroll->setObjectName(QStringLiteral("activityBodyScroll"));
+    m_bodyScroll->setKeepsContentInPlace(false);
+    auto* content = new QWidget;
+    content->setObjectName(QStringLiteral("activityBodyContent"));
+    auto* sections = new QVBoxLayout(content);
+    sections->setContentsMargins(0, 0, 0, 0);
+    sections->setSpacing(10);
+    m_progress = new MigrationProgressCard(viewModel, content);
+    m_records = new ActivityRecords(viewModel, content);
+    sections->addWidget(m_progress);
+    sections->addWidget(m_records);
+    m_bodyScroll->setContent(content);
+    body->addWidget(m_bodyScroll);
     layout->addWidget(m_body);
     m_reveal = new RevealAnimation(m_body, kRevealMs, this);
 
@@ -165,6 +179,11 @@ ActivityWorkspace::ActivityWorkspace(MainViewModel& viewModel, DashboardViewStat
     scheduler->watch(&m_viewModel.history(), &HistoryState::recentMigrationsChanged,
                      &HistoryState::recentFailedMigrationsChanged, &HistoryState::lastRestoredPathsChanged);
     refresh();
+}
+
+void ActivityWorkspace::setBodyHeightCap(int pixels)
+{
+    m_bodyScroll->setHeightCap(pixels);
 }
 
 void ActivityWorkspace::refresh()

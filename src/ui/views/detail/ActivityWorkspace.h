@@ -13,6 +13,7 @@ namespace orvalink::ui {
 
 class ActivityRecords;
 class DashboardViewState;
+class FittedScrollArea;
 class RevealAnimation;
 class MigrationProgressCard;
 
@@ -26,6 +27,8 @@ public:
     ActivityWorkspace(MainViewModel& viewModel, DashboardViewState& state, QWidget* parent = nullptr);
 
     void refresh();
+    // The most height the body takes; beyond it the body scrolls inside.
+    void setBodyHeightCap(int pixels);
 
     // The header's decisions, from the published state.
     static bool hasSuccessActivity(MainViewModel& viewModel);
@@ -49,6 +52,7 @@ private:
     QLabel* m_badge = nullptr;
     QPushButton* m_toggle = nullptr;
     QWidget* m_body = nullptr;
+    FittedScrollArea* m_bodyScroll = nullptr;
     RevealAnimation* m_reveal = nullptr;
     bool m_hasRefreshed = false;
     MigrationProgressCard* m_progress = nullptr;

@@ -15,12 +15,14 @@ class GroupPanel;
 class MigratedItemsPanel;
 class MigrationHistoryPanel;
 class SelectionFooter;
+class SteadyScrollArea;
 class StorageOverview;
 class UndoControls;
 
 // The right column of the main window: activity workspace, storage overview, undo controls, migration
-// history, migrated items and the selection footer. The migrated items are present only in undo
-// mode and while the user asked for them; the history takes the height the others leave.
+// history, migrated items and the selection footer. The workspace stays at the top while the
+// sections below it scroll. The migrated items are present only in undo mode and while the user
+// asked for them; the history takes the height the others leave.
 class DetailPaneView : public QWidget {
     Q_OBJECT
 
@@ -28,6 +30,8 @@ public:
     DetailPaneView(MainViewModel& viewModel, DashboardViewState& state, QWidget* parent = nullptr);
 
     ActivityWorkspace* activityWorkspace() const { return m_workspace; }
+    // The height that shows the whole column at `width` without scrolling (for pictures of it).
+    int heightForWidth(int width) const override;
     // Runs every pending refresh of the column now (tests and the off-screen export, before they
     // read or render).
     void flushRefresh();
@@ -37,6 +41,9 @@ Q_SIGNALS:
     // collapse must be cancelled.
     void activityPanelToggledByUser();
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void bindSections();
     void refreshHistory();
@@ -45,6 +52,7 @@ private:
     MainViewModel& m_viewModel;
     DashboardViewState& m_state;
     ActivityWorkspace* m_workspace = nullptr;
+    SteadyScrollArea* m_sectionsScroll = nullptr;
     StorageOverview* m_storage = nullptr;
     UndoControls* m_undo = nullptr;
     GroupPanel* m_historyBox = nullptr;

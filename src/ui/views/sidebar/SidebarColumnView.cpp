@@ -14,6 +14,7 @@
 #include "ui/views/sidebar/TargetVolumeGroup.h"
 #include "ui/views/sidebar/ViewModelDirectoryListSource.h"
 #include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/FittedScrollArea.h"
 #include "ui/widgets/Symbols.h"
 #include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
@@ -45,24 +46,36 @@ SidebarColumnView::SidebarColumnView(MainViewModel& viewModel, DashboardViewStat
     // Tighter than the detail column: every line given to the groups is taken from the list.
     column->setSpacing(4);
 
-    m_quickAccess = new QuickAccessBar(m_viewModel, m_state, this);
-    column->addWidget(m_quickAccess);
-    m_scanGroup = new ScanRootGroup(m_viewModel, m_state, this);
-    column->addWidget(m_scanGroup);
-    m_targetGroup = new TargetVolumeGroup(m_viewModel, this);
-    column->addWidget(m_targetGroup);
-    m_navigationGroup = new NavigationGroup(m_viewModel, this);
-    column->addWidget(m_navigationGroup);
-    m_actions = new ActionsRow(m_viewModel, this);
-    column->addWidget(m_actions);
+    // The groups above the list scroll on their own where the column is too short for them and
+    // the list's least rows: the list, its search and the status line below stay in view.
+    auto* groups = new QWidget;
+    groups->setObjectName(QStringLiteral("sidebarGroups"));
+    auto* stack = new QVBoxLayout(groups);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(4);
+    m_groupsScroll = new FittedScrollArea(this);
+    m_groupsScroll->setObjectName(QStringLiteral("sidebarScroll"));
+    m_groupsScroll->setContent(groups);
+    column->addWidget(m_groupsScroll);
 
-    m_containersNotice = textLabel(this, QStringLiteral("containersNotice"), TextStyle::Caption);
+    m_quickAccess = new QuickAccessBar(m_viewModel, m_state, groups);
+    stack->addWidget(m_quickAccess);
+    m_scanGroup = new ScanRootGroup(m_viewModel, m_state, groups);
+    stack->addWidget(m_scanGroup);
+    m_targetGroup = new TargetVolumeGroup(m_viewModel, groups);
+    stack->addWidget(m_targetGroup);
+    m_navigationGroup = new NavigationGroup(m_viewModel, groups);
+    stack->addWidget(m_navigationGroup);
+    m_actions = new ActionsRow(m_viewModel, groups);
+    stack->addWidget(m_actions);
+
+    m_containersNotice = textLabel(groups, QStringLiteral("containersNotice"), TextStyle::Caption);
     applyTextColor(m_containersNotice, kOrange);
     m_containersNotice->setWordWrap(true);
-    column->addWidget(m_containersNotice);
+    stack->addWidget(m_containersNotice);
 
-    m_smartPanel = new SmartMigrationPanel(m_viewModel, this);
-    column->addWidget(m_smartPanel);
+    m_smartPanel = new SmartMigrationPanel(m_viewModel, groups);
+    stack->addWidget(m_smartPanel);
 
     m_search = new SearchRow(m_viewModel, this);
     column->addWidget(m_search);
@@ -70,8 +83,8 @@ SidebarColumnView::SidebarColumnView(MainViewModel& viewModel, DashboardViewStat
     m_listModel = new DirectoryListModel(*m_listSource, m_icons.get(), this);
     m_listSource->attach(*m_listModel);
     m_listView = new DirectoryListView(m_listModel, this);
-    // The list takes all the height the elements above leave; the column scrolls as a whole only
-    // when even this many rows would not show.
+    // The list takes all the height the elements around it leave, and never less than this many
+    // rows: the groups above give way first.
     m_listView->setMinimumHeight(kLeastListRows * DirectoryRowLayout::rowHeight +
                                  2 * m_listView->frameWidth());
     column->addWidget(m_listView, 1);

@@ -15,6 +15,7 @@ namespace orvalink::ui {
 
 class ActionsRow;
 class DirectoryIconCache;
+class FittedScrollArea;
 class DirectoryListModel;
 class DirectoryListView;
 class NavigationGroup;
@@ -27,7 +28,8 @@ class TargetVolumeGroup;
 class ViewModelDirectoryListSource;
 
 // The left column of the main window: quick-access bar, scan, target and navigation groups, actions,
-// notices, the smart-migration panel, search, the directory list and the status lines.
+// notices and the smart-migration panel (these scroll when the column is short), then search, the
+// directory list and the status line, always in view.
 class SidebarColumnView : public QWidget {
     Q_OBJECT
 
@@ -51,6 +53,7 @@ private:
     DirectoryListModel* m_listModel = nullptr;
     RefreshScheduler* m_scheduler = nullptr;
 
+    FittedScrollArea* m_groupsScroll = nullptr;
     QuickAccessBar* m_quickAccess = nullptr;
     ScanRootGroup* m_scanGroup = nullptr;
     TargetVolumeGroup* m_targetGroup = nullptr;

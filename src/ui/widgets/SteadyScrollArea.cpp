@@ -1,0 +1,188 @@
+#include "ui/widgets/SteadyScrollArea.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QWindow>
+#include <algorithm>
+
+namespace orvalink::ui {
+
+SteadyScrollArea::SteadyScrollArea(QWidget* parent) : QScrollArea(parent)
+{
+    setWidgetResizable(true);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // No Tab stop of its own, which would show nothing: Tab goes through its content, and brings
+    // the focused control into view.
+    setFocusPolicy(Qt::NoFocus);
+    QScrollBar* bar = verticalScrollBar();
+    connect(bar, &QScrollBar::rangeChanged, this, &SteadyScrollArea::rangeChanged);
+    connect(bar, &QScrollBar::valueChanged, this, &SteadyScrollArea::valueChanged);
+}
+
+SteadyScrollArea::~SteadyScrollArea() = default;
+
+void SteadyScrollArea::setContent(QWidget* content)
+{
+    setWidget(content);
+    content->installEventFilter(this);
+}
+
+bool SteadyScrollArea::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == widget()) {
+        // A layout request comes before the content moves: what the user sees now is the state
+        // to keep, unless a keep is already queued for an earlier step of the same change.
+        if (event->type() == QEvent::LayoutRequest) {
+            if (!m_keepQueued)
+                noteAnchor();
+            scheduleKeep();
+        } else if (event->type() == QEvent::Resize || event->type() == QEvent::Show) {
+            scheduleKeep();
+        }
+    } else if (watched == window()->windowHandle()) {
+        // The pointer moved: the widget under it is the one to keep in place from now on.
+        if (event->type() == QEvent::MouseMove) {
+            m_pointer = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+            if (!m_keepQueued)
+                noteAnchor();
+        } else if (event->type() == QEvent::Leave) {
+            m_pointer.reset();
+        }
+    } else if (watched == parentWidget() && event->type() == QEvent::LayoutRequest && !m_keepQueued) {
+        // Something beside the area is about to move it (a panel above it opening).
+        noteAnchor();
+    }
+    return QScrollArea::eventFilter(watched, event);
+}
+
+bool SteadyScrollArea::focusNextPrevChild(bool next)
+{
+    // Qt passes the focus on this way when the widget that had it is disabled or hidden; only a
+    // Tab from a widget the user still sees scrolls the next one into view.
+    const QWidget* before = QApplication::focusWidget();
+    const bool byTab = before && before->isEnabled() && before->isVisibleTo(window());
+    if (!QWidget::focusNextPrevChild(next))
+        return false;
+    if (byTab) {
+        if (QWidget* focused = focusWidget())
+            ensureWidgetVisible(focused);
+    }
+    return true;
+}
+
+void SteadyScrollArea::resizeEvent(QResizeEvent* event)
+{
+    QScrollArea::resizeEvent(event);
+    scheduleKeep();
+}
+
+void SteadyScrollArea::moveEvent(QMoveEvent* event)
+{
+    QScrollArea::moveEvent(event);
+    scheduleKeep();
+}
+
+void SteadyScrollArea::showEvent(QShowEvent* event)
+{
+    QScrollArea::showEvent(event);
+    // The window the pointer moves in is known once the area is shown; installing a filter twice
+    // keeps one.
+    if (QWindow* handle = window()->windowHandle())
+        handle->installEventFilter(this);
+    if (QWidget* around = parentWidget())
+        around->installEventFilter(this);
+}
+
+void SteadyScrollArea::noteAnchor()
+{
+    m_anchor = anchorCandidate();
+    m_anchorTop = m_anchor ? windowTop(m_anchor) : 0;
+    m_keepCutShort = false;
+}
+
+void SteadyScrollArea::scheduleKeep()
+{
+    if (m_keepQueued)
+        return;
+    m_keepQueued = true;
+    // After the layout steps queued now: the area resizes its content only after the content's
+    // own layout ran.
+    QMetaObject::invokeMethod(this, &SteadyScrollArea::keepAnchor, Qt::QueuedConnection);
+}
+
+void SteadyScrollArea::keepAnchor()
+{
+    m_keepQueued = false;
+    if (!m_keepsInPlace)
+        return;
+    if (!m_anchor || !m_anchor->isVisibleTo(this) || !widget() || !widget()->isAncestorOf(m_anchor)) {
+        noteAnchor();
+        return;
+    }
+    QScrollBar* bar = verticalScrollBar();
+    const int wanted = bar->value() + windowTop(m_anchor) - m_anchorTop;
+    const int reached = std::clamp(wanted, bar->minimum(), bar->maximum());
+    if (reached != bar->value()) {
+        m_scrollingItself = true;
+        bar->setValue(reached);
+        m_scrollingItself = false;
+    }
+    // Out of range: the range may yet grow with the content, so it is tried once more then; cut
+    // short again, the column stays as it is now (a later change must not scroll it back).
+    const bool retried = m_keepCutShort;
+    m_keepCutShort = reached != wanted && !retried;
+    if (reached != wanted && retried)
+        noteAnchor();
+}
+
+void SteadyScrollArea::rangeChanged()
+{
+    if (m_keepCutShort)
+        scheduleKeep();
+    // The value the range clamps is no scroll of the user's.
+    m_scrollingItself = true;
+    QMetaObject::invokeMethod(
+        this, [this] { m_scrollingItself = false; }, Qt::QueuedConnection);
+}
+
+void SteadyScrollArea::valueChanged()
+{
+    // The user scrolled (or a Tab brought the focus into view): what shows now is what to keep.
+    if (!m_scrollingItself && !m_keepQueued)
+        noteAnchor();
+}
+
+QWidget* SteadyScrollArea::anchorCandidate() const
+{
+    QWidget* content = widget();
+    if (!content)
+        return nullptr;
+    if (m_pointer) {
+        const QPoint pointer = viewport()->mapFromGlobal(*m_pointer);
+        if (viewport()->rect().contains(pointer)) {
+            if (QWidget* under = content->childAt(content->mapFrom(viewport(), pointer)))
+                return under;
+        }
+    }
+    // The topmost section that reaches into view.
+    const int viewTop = content->mapFrom(viewport(), QPoint(0, 0)).y();
+    QWidget* top = nullptr;
+    for (QObject* child : content->children()) {
+        auto* section = qobject_cast<QWidget*>(child);
+        if (!section || !section->isVisibleTo(content) || section->geometry().bottom() < viewTop)
+            continue;
+        if (!top || section->y() < top->y())
+            top = section;
+    }
+    return top;
+}
+
+int SteadyScrollArea::windowTop(const QWidget* widget) const
+{
+    return widget->mapTo(window(), QPoint(0, 0)).y();
+}
+
+} // namespace orvalink::ui

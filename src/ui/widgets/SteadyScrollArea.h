@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QPoint>
+#include <QPointer>
+#include <QScrollArea>
+#include <optional>
+
+namespace orvalink::ui {
+
+// A column that scrolls up and down and keeps what the user looks at in place. When its content is
+// laid out anew (a section rebuilt, grown or shrunk, a panel above the column opened), it scrolls
+// by what moved, so the widget under the pointer stays where it was on the screen (the topmost
+// section in view when the pointer is elsewhere); only what the user scrolls, and a Tab that moves
+// the keyboard focus out of view, move the content. A control that is disabled or hidden while it
+// has the focus passes the focus on without scrolling to the next one. Never scrolls sideways.
+class SteadyScrollArea : public QScrollArea {
+    Q_OBJECT
+
+public:
+    explicit SteadyScrollArea(QWidget* parent = nullptr);
+    ~SteadyScrollArea() override;
+
+    // Sets the content (owned by the area, resized to the area's width) and starts following it.
+    void setContent(QWidget* content);
+    // Off, the area keeps its scroll position as a QScrollArea does (a part that always shows its
+    // beginning first); on by default.
+    void setKeepsContentInPlace(bool keeps) { m_keepsInPlace = keeps; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    // Remembers which widget to keep in place and where it stands in the window now.
+    void noteAnchor();
+    // Asks for keepAnchor() once the events queued now have run (a layout change comes in steps).
+    void scheduleKeep();
+    // Scrolls the anchor back to where it was noted.
+    void keepAnchor();
+    void rangeChanged();
+    void valueChanged();
+    // The widget under the pointer in the content, or the topmost section in view.
+    QWidget* anchorCandidate() const;
+    int windowTop(const QWidget* widget) const;
+
+    // Where the pointer is on the screen, as the window last told; none once it left the window.
+    std::optional<QPoint> m_pointer;
+    bool m_keepsInPlace = true;
+    QPointer<QWidget> m_anchor;
+    int m_anchorTop = 0;
+    bool m_keepQueued = false;
+    // Set while the area scrolls itself (keeping the anchor) or the range clamps the value: such
+    // a scroll is no choice of the user's and notes no new anchor.
+    bool m_scrollingItself = false;
+    // A keep the range cut short is tried once more when the range grows.
+    bool m_keepCutShort = false;
+};
+
+} // namespace orvalink::ui
