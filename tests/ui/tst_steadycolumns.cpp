@@ -125,6 +125,18 @@ private Q_SLOTS:
         QCOMPARE(windowTop(repair), top);
         QVERIFY(wholeInView(repair));
         QVERIFY(!saveScreen(d.window().grab().toImage(), QStringLiteral("steady-after-repair")).isEmpty());
+
+        // A scroll of the user's stays: the next refresh does not take it back.
+        QScrollBar* bar = d.column->verticalScrollBar();
+        const int before = bar->value();
+        // As a press on the scroll bar's arrow does.
+        bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+        settle(d.window());
+        const int scrolledTo = bar->value();
+        QVERIFY(scrolledTo < before);
+        context.browsing().setSelectedPaths({d.fit.fx.tree.path(QStringLiteral("Folder 01"))});
+        settle(d.window());
+        QCOMPARE(bar->value(), scrolledTo);
     }
 
     // Undo starts from the undo row, scrolled far down the column: its progress is in view at once.
