@@ -7,6 +7,7 @@
 #include "ui/views/detail/ActivityRecords.h"
 #include "ui/views/detail/DetailPaneView.h"
 #include "ui/views/sidebar/SidebarColumnView.h"
+#include "ui/widgets/LayoutSettling.h"
 #include "ui/widgets/SelectablePathField.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
@@ -217,6 +218,10 @@ private Q_SLOTS:
             QCOMPARE(label(w.window.get(), "infoText"), round.info);
             QCOMPARE(label(w.window.get(), "progressTitle"), round.title);
             QCOMPARE(label(w.window->sheets().dialog(), "statusText"), round.status);
+            // The window lays itself out anew for the longer or shorter texts.
+            ui::settleLayouts(*w.window);
+            const QStringList faults = windowWidthFaults(*w.window);
+            QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
         }
         QVERIFY(
             !saveScreen(w.window->grab().toImage(), QStringLiteral("window-language-switched")).isEmpty());

@@ -58,6 +58,7 @@ struct ScrolledDetail {
         ViewModelContext& context = ViewModelInternals::context(*fit.vm);
         context.history().setUndoHistory(mappings(fit.fx.tree, 6));
         context.history().setMigratedMappings(mappings(fit.fx.tree, 6));
+        context.history().setMigratedMappingCount(6);
         fit.vm->workflows().setUndoMode(true);
         fit.w->viewState().setShowMigratedItemsPanel(true);
         settle(window());

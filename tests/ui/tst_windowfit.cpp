@@ -114,6 +114,7 @@ void showEverything(MainViewModel& vm, ui::DashboardViewState& state, TestTree& 
                        i));
     ViewModelInternals::context(vm).history().setUndoHistory(mappings);
     ViewModelInternals::context(vm).history().setMigratedMappings(mappings);
+    ViewModelInternals::context(vm).history().setMigratedMappingCount(mappings.size());
     ViewModelInternals::context(vm).history().setRecentMigrations({successRecord(mappings.at(0).sourcePath)});
     ViewModelInternals::context(vm).history().setRecentFailedMigrations(
         {failedRecord(mappings.at(1).sourcePath)});
