@@ -23,10 +23,17 @@ if(ORVALINK_SANITIZE)
 endif()
 
 # orvalink_add_library(<name> SOURCES ... [DEPENDS ...])
-# One static library per layer; DEPENDS lists the libraries this layer may call.
+# One library per layer; DEPENDS lists the libraries this layer may call. Static, so that the
+# installed program stands alone; shared with ORVALINK_SHARED_LIBS, so that a test build links each
+# layer once instead of copying it into every one of a hundred test programs. Programs find the
+# shared layers in the build tree through their build RPATH.
 function(orvalink_add_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
-  add_library(${name} STATIC ${ARG_SOURCES})
+  if(ORVALINK_SHARED_LIBS)
+    add_library(${name} SHARED ${ARG_SOURCES})
+  else()
+    add_library(${name} STATIC ${ARG_SOURCES})
+  endif()
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC orvalink_options ${ARG_DEPENDS})
 endfunction()

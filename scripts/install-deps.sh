@@ -10,6 +10,7 @@ packages=(
   fonts-noto-core fonts-dejavu-core
   procps util-linux e2fsprogs pkexec
   gdu hyperfine
+  ccache lld
 )
 
 missing=()
