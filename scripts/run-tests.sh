@@ -39,7 +39,11 @@ fi
 
 jobs=$(nproc)
 export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=true
-test_build=(-G Ninja -DORVALINK_WERROR=ON -DORVALINK_SHARED_LIBS=ON -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
+# ccache keys its results by the locale too (it changes the compiler's messages): compile under none,
+# so that a user whose environment sets another one (or none, like CI's unprivileged user) still
+# finds what was compiled.
+launcher="env;-u;LANG;-u;LC_ALL;-u;LC_CTYPE;-u;LC_MESSAGES;ccache"
+test_build=(-G Ninja -DORVALINK_WERROR=ON -DORVALINK_SHARED_LIBS=ON "-DCMAKE_CXX_COMPILER_LAUNCHER=$launcher"
   -DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld -DCMAKE_SHARED_LINKER_FLAGS=-fuse-ld=lld)
 
 configure_and_build() { # <build folder> <cmake options>...
