@@ -9,6 +9,7 @@
 #include "support/MovedMount.h"
 #include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
+#include "support/WorkerGate.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/disk/AdministratorAuthorization.h"
@@ -32,19 +33,24 @@ bool resolves(const QString& link)
     return QFileInfo(link).isSymLink() && QFileInfo(link).exists();
 }
 
-// Answers the administrator check with a fixed outcome and counts the commands.
+// Answers the administrator check with a fixed outcome once the test opens the gate (so that the
+// test sees the check still running however fast the worker is), and counts the commands.
 class ScriptedRunner : public platform::CommandRunner {
 public:
-    explicit ScriptedRunner(platform::CommandOutcome outcome) : m_outcome(std::move(outcome)) {}
+    ScriptedRunner(platform::CommandOutcome outcome, std::shared_ptr<test::WorkerGate> gate)
+        : m_outcome(std::move(outcome)), m_gate(std::move(gate))
+    {}
     platform::CommandOutcome run(const QString& command) override
     {
         commands.append(command);
+        m_gate->pass(command);
         return m_outcome;
     }
     QStringList commands;
 
 private:
     platform::CommandOutcome m_outcome;
+    std::shared_ptr<test::WorkerGate> m_gate;
 };
 
 // Three items migrated to a volume with a UUID, which then comes back as "Renamed".
@@ -152,12 +158,15 @@ private Q_SLOTS:
         QFETCH(QString, error);
         WorkflowFixture w;
         MainViewModel& vm = w.vm();
-        auto runner =
-            std::make_shared<ScriptedRunner>(platform::CommandOutcome{exitStatus, false, {}, standardError});
+        const auto gate = std::make_shared<test::WorkerGate>();
+        auto runner = std::make_shared<ScriptedRunner>(
+            platform::CommandOutcome{exitStatus, false, {}, standardError}, gate);
         vm.workflows().workflowSettings().administratorCheckRunner = runner;
         auto check = vm.workflows().requestAdministratorAuthorization();
+        QVERIFY(gate->waitForArrivals(1));
         QVERIFY(vm.activity().isRequestingAdminAuthorization());
         finish(vm.workflows().requestAdministratorAuthorization()); // ignored while the first runs
+        gate->open();
         finish(std::move(check));
         QCOMPARE(runner->commands, QStringList{"/bin/true"});
         QVERIFY(!vm.activity().isRequestingAdminAuthorization());
