@@ -1,6 +1,7 @@
-# Precompiled headers for test builds (ORVALINK_PCH). Every file parses Qt's core module and the
-# standard library beneath it again (some 170 000 lines, most of a file's compile time); a test adds
-# Qt's test, widget and network modules. Compiled once each, they are loaded instead.
+# Precompiled headers for test builds. Every file parses Qt's core module and the standard library
+# beneath it again (some 170 000 lines, most of a file's compile time); a test adds Qt's test,
+# widget and network modules. Compiled once, they are loaded instead: ORVALINK_PCH_LAYERS for the
+# layers, ORVALINK_PCH_TESTS for the test programs.
 #
 # GCC takes a precompiled header only where the compile's flags, and the definitions the header
 # depends on, are the ones it was made with: Qt's core module depends on none of the module
@@ -9,19 +10,19 @@
 # error with ORVALINK_WERROR) instead of silently costing the time again.
 #
 # Headers seen through a precompiled header need no include of their own, so a build with
-# ORVALINK_PCH no longer checks that every file includes what it uses: the release test build and the
-# installed program are built without it.
-if(NOT ORVALINK_PCH)
-  return()
+# ORVALINK_PCH_LAYERS no longer checks that each file of the layers includes what it uses: one test
+# build and the installed program are built without it.
+if(ORVALINK_PCH_LAYERS)
+  add_library(orvalink_layer_pch OBJECT ${CMAKE_CURRENT_LIST_DIR}/PchAnchor.cpp)
+  target_link_libraries(orvalink_layer_pch PRIVATE orvalink_options Qt6::Core)
+  target_precompile_headers(orvalink_layer_pch PRIVATE <QtCore>)
+  set_target_properties(orvalink_layer_pch PROPERTIES AUTOMOC OFF)
 endif()
 
-add_library(orvalink_layer_pch OBJECT ${CMAKE_CURRENT_LIST_DIR}/PchAnchor.cpp)
-target_link_libraries(orvalink_layer_pch PRIVATE orvalink_options Qt6::Core)
-target_precompile_headers(orvalink_layer_pch PRIVATE <QtCore>)
-
-set(ORVALINK_TEST_PCH_MODULES Qt6::Concurrent Qt6::Gui Qt6::Network Qt6::Svg Qt6::Test Qt6::Widgets)
-add_library(orvalink_test_pch OBJECT ${CMAKE_CURRENT_LIST_DIR}/PchAnchor.cpp)
-target_link_libraries(orvalink_test_pch PRIVATE orvalink_options ${ORVALINK_TEST_PCH_MODULES})
-target_precompile_headers(orvalink_test_pch PRIVATE <QtConcurrent> <QtNetwork> <QtTest> <QtWidgets>)
-
-set_target_properties(orvalink_layer_pch orvalink_test_pch PROPERTIES AUTOMOC OFF)
+if(ORVALINK_PCH_TESTS AND ORVALINK_BUILD_TESTS)
+  set(ORVALINK_TEST_PCH_MODULES Qt6::Concurrent Qt6::Gui Qt6::Network Qt6::Svg Qt6::Test Qt6::Widgets)
+  add_library(orvalink_test_pch OBJECT ${CMAKE_CURRENT_LIST_DIR}/PchAnchor.cpp)
+  target_link_libraries(orvalink_test_pch PRIVATE orvalink_options ${ORVALINK_TEST_PCH_MODULES})
+  target_precompile_headers(orvalink_test_pch PRIVATE <QtConcurrent> <QtNetwork> <QtTest> <QtWidgets>)
+  set_target_properties(orvalink_test_pch PROPERTIES AUTOMOC OFF)
+endif()

@@ -36,20 +36,20 @@ function(orvalink_add_library name)
   endif()
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC orvalink_options ${ARG_DEPENDS})
-  if(ORVALINK_PCH)
+  if(ORVALINK_PCH_LAYERS)
     target_precompile_headers(${name} REUSE_FROM orvalink_layer_pch)
   endif()
 endfunction()
 
 # orvalink_add_test(<name> SOURCES ... [DEPENDS ...])
-# One Qt Test executable per area, registered with CTest. With ORVALINK_PCH every test links the
-# same Qt modules, so that all compile with the same definitions and share one precompiled header
+# One Qt Test executable per area, registered with CTest. With ORVALINK_PCH_TESTS every test links
+# the same Qt modules, so that all compile with the same definitions and share one precompiled header
 # (see OrvalinkPch.cmake).
 function(orvalink_add_test name)
   cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;DEPENDS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE orvalink_options orvalink_testsupport Qt6::Test ${ARG_DEPENDS})
-  if(ORVALINK_PCH)
+  if(ORVALINK_PCH_TESTS)
     target_link_libraries(${name} PRIVATE ${ORVALINK_TEST_PCH_MODULES})
     target_precompile_headers(${name} REUSE_FROM orvalink_test_pch)
   endif()

@@ -7,7 +7,8 @@
 #
 # The test builds are made to build fast on a small machine: the layers are shared libraries (each
 # linked once, not copied into every test program), debug information is line tables only (enough
-# for the sanitizers' reports and for backtraces), lld links, and ccache keeps what was compiled,
+# for the sanitizers' reports and for backtraces), lld links, the Qt and standard headers are loaded
+# precompiled (see below), and ccache keeps what was compiled,
 # keyed by paths relative to the checkout, so that another checkout of the same sources (as CI
 # builds) or another run reuses it.
 set -euo pipefail
@@ -54,17 +55,41 @@ run_tests() { # <build folder>
   (cd "$1" && ctest --output-on-failure -j "$jobs")
 }
 
-timed "release build" configure_and_build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"
+# The test programs load the Qt and standard headers precompiled, and in the sanitizer build the
+# layers too. The release build's layers parse them in every file, so that it checks that each file
+# of the program includes what it uses.
+#
+# A precompiled header differs from build to build, and the compiler cache knows what was compiled
+# with one by the header's bytes: a build that is to find what another compiled (CI's copies) takes
+# that build's header in place of its own. ORVALINK_KEEP_TEST_PCH names where the release build
+# leaves a copy of its header, ORVALINK_REUSE_TEST_PCH the header to take.
+export CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime
+test_pch=build/release/CMakeFiles/orvalink_test_pch.dir/cmake_pch.hxx.gch
+release_build() {
+  cmake -S . -B build/release "${test_build[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DORVALINK_PCH_TESTS=ON
+  if [ -n "${ORVALINK_REUSE_TEST_PCH:-}" ]; then
+    # Built first, so that ninja knows it; replaced keeping its time, so that ninja keeps it.
+    cmake --build build/release --target orvalink_test_pch
+    local built
+    built=$(stat -c %y "$test_pch")
+    cp "$ORVALINK_REUSE_TEST_PCH" "$test_pch"
+    touch -d "$built" "$test_pch"
+  fi
+  cmake --build build/release -j "$jobs"
+  if [ -n "${ORVALINK_KEEP_TEST_PCH:-}" ]; then
+    cp "$test_pch" "$ORVALINK_KEEP_TEST_PCH"
+    chmod 644 "$ORVALINK_KEEP_TEST_PCH"
+  fi
+}
+
+timed "release build" release_build
 timed "release tests" run_tests build/release
 if $release_only; then
   exit 0
 fi
 
-# The sanitizer build loads the Qt and standard headers precompiled. The release build parses them
-# in every file: it checks that each file includes what it uses, and what it compiles the copies
-# that CI builds elsewhere find in the compiler cache (a precompiled header differs from build to
-# build, so nothing compiled with one is found again).
 timed "sanitizer build" configure_and_build build/sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 \
-  -DORVALINK_SANITIZE=ON -DORVALINK_PCH=ON -DORVALINK_BUILD_APP=OFF -DORVALINK_BUILD_BENCH=OFF
+  -DORVALINK_SANITIZE=ON -DORVALINK_PCH_LAYERS=ON -DORVALINK_PCH_TESTS=ON -DORVALINK_BUILD_APP=OFF \
+  -DORVALINK_BUILD_BENCH=OFF
 timed "sanitizer tests" run_tests build/sanitize
