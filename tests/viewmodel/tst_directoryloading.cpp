@@ -152,8 +152,12 @@ private Q_SLOTS:
         QVERIFY(waitUntilIdle(viewModel()));
         QCOMPARE(viewModel().loader().latestScanRequestID(), before + 2);
         QCOMPARE(names(viewModel().browsing().entries()), QStringList{"second.txt"});
-        QVERIFY(!seen.contains("first.txt"));
-        QVERIFY(!cachedListing(first));
+        // A first listing that ended before the second navigation began was the newest then and
+        // may have been shown; it never shows after the second's.
+        const qsizetype lastFirst = seen.lastIndexOf("first.txt");
+        QVERIFY2(lastFirst < 0 || lastFirst < seen.lastIndexOf("second.txt"), qPrintable(seen.join(' ')));
+        if (!seen.contains("first.txt"))
+            QVERIFY(!cachedListing(first));
     }
 
     void aDeepScanDropsTheRunningSizeRefresh()
