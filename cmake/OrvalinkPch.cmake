@@ -9,9 +9,9 @@
 # every test links the same Qt modules. A header GCC refuses fails the build (-Winvalid-pch is an
 # error with ORVALINK_WERROR) instead of silently costing the time again.
 #
-# Headers seen through a precompiled header need no include of their own, so a build with
-# ORVALINK_PCH_LAYERS no longer checks that each file of the layers includes what it uses: one test
-# build and the installed program are built without it.
+# Headers seen through a precompiled header need no include of their own (nor do those an earlier
+# file of the same batch included, with ORVALINK_UNITY_LAYERS), so the test builds do not check that
+# each file includes what it uses; the installed program is built file by file without them.
 if(ORVALINK_PCH_LAYERS)
   add_library(orvalink_layer_pch OBJECT ${CMAKE_CURRENT_LIST_DIR}/PchAnchor.cpp)
   target_link_libraries(orvalink_layer_pch PRIVATE orvalink_options Qt6::Core)
@@ -24,5 +24,8 @@ if(ORVALINK_PCH_TESTS AND ORVALINK_BUILD_TESTS)
   add_library(orvalink_test_pch OBJECT ${CMAKE_CURRENT_LIST_DIR}/PchAnchor.cpp)
   target_link_libraries(orvalink_test_pch PRIVATE orvalink_options ${ORVALINK_TEST_PCH_MODULES})
   target_precompile_headers(orvalink_test_pch PRIVATE <QtConcurrent> <QtNetwork> <QtTest> <QtWidgets>)
+  if(ORVALINK_TESTS_UNOPTIMIZED)
+    target_compile_options(orvalink_test_pch PRIVATE -O0)
+  endif()
   set_target_properties(orvalink_test_pch PROPERTIES AUTOMOC OFF)
 endif()

@@ -39,21 +39,54 @@ function(orvalink_add_library name)
   if(ORVALINK_PCH_LAYERS)
     target_precompile_headers(${name} REUSE_FROM orvalink_layer_pch)
   endif()
+  if(ORVALINK_UNITY_LAYERS)
+    # A batch parses the headers its files share once, and generates the code of what they share
+    # once. The files of a layer therefore keep the names of their own anonymous namespaces apart.
+    # GCC takes a file included into a batch for a header, and would warn of every coroutine
+    # frame that holds a type of the file's own.
+    set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 16)
+    target_compile_options(${name} PRIVATE -Wno-subobject-linkage)
+  endif()
+endfunction()
+
+# orvalink_use_test_pch(<target>)
+# With ORVALINK_PCH_TESTS a target of test code links the Qt modules every test links and loads
+# their precompiled header (see OrvalinkPch.cmake). Except in its AUTOMOC collection file: that
+# holds nothing where the sources include their own moc files, as tests do, and loading the header
+# would be nearly all of its cost.
+function(orvalink_use_test_pch target)
+  if(ORVALINK_PCH_TESTS)
+    target_link_libraries(${target} PRIVATE ${ORVALINK_TEST_PCH_MODULES})
+    target_precompile_headers(${target} REUSE_FROM orvalink_test_pch)
+    set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/${target}_autogen/mocs_compilation.cpp
+      PROPERTIES SKIP_PRECOMPILE_HEADERS ON)
+  endif()
+endfunction()
+
+# orvalink_add_test_library(<name> <source>...)
+# A static library of test support, compiled like the tests.
+function(orvalink_add_test_library name)
+  add_library(${name} STATIC ${ARGN})
+  orvalink_use_test_pch(${name})
+endfunction()
+
+# orvalink_order_test(<name>): a test named in ORVALINK_LONG_TESTS starts before the others.
+function(orvalink_order_test name)
+  if(name IN_LIST ORVALINK_LONG_TESTS)
+    set_tests_properties(${name} PROPERTIES COST 100)
+  endif()
 endfunction()
 
 # orvalink_add_test(<name> SOURCES ... [DEPENDS ...])
 # One Qt Test executable per area, registered with CTest. With ORVALINK_PCH_TESTS every test links
-# the same Qt modules, so that all compile with the same definitions and share one precompiled header
-# (see OrvalinkPch.cmake).
+# the same Qt modules, so that all compile with the same definitions and share one precompiled header.
 function(orvalink_add_test name)
   cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;DEPENDS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE orvalink_options orvalink_testsupport Qt6::Test ${ARG_DEPENDS})
-  if(ORVALINK_PCH_TESTS)
-    target_link_libraries(${name} PRIVATE ${ORVALINK_TEST_PCH_MODULES})
-    target_precompile_headers(${name} REUSE_FROM orvalink_test_pch)
-  endif()
+  orvalink_use_test_pch(${name})
   add_test(NAME ${name} COMMAND ${name})
+  orvalink_order_test(${name})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
   endif()
@@ -92,4 +125,5 @@ function(orvalink_add_compile_check name)
            COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} "-DTARGETS=${targets}"
                    "-DEXPECT=${ARG_EXPECT}" -DCOUNT=${ARG_COUNT}
                    -P ${PROJECT_SOURCE_DIR}/cmake/ExpectCompileErrors.cmake)
+  orvalink_order_test(${name})
 endfunction()

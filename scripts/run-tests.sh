@@ -6,11 +6,12 @@
 # says how long each part took.
 #
 # The test builds are made to build fast on a small machine: the layers are shared libraries (each
-# linked once, not copied into every test program), debug information is line tables only (enough
-# for the sanitizers' reports and for backtraces), lld links, the Qt and standard headers are loaded
-# precompiled (see below), and ccache keeps what was compiled,
-# keyed by paths relative to the checkout, so that another checkout of the same sources (as CI
-# builds) or another run reuses it.
+# linked once, not copied into every test program) compiled in batches of files, debug information
+# is line tables only (enough for the sanitizers' reports and for backtraces), lld links, the Qt and
+# standard headers are loaded precompiled (see below), the release build leaves the tests' own code
+# unoptimized (what they test, the layers, is), and ccache keeps what was compiled, keyed by paths
+# relative to the checkout, so that another checkout of the same sources (as CI builds) or another
+# run reuses it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -39,12 +40,15 @@ if ! $release_only; then
 fi
 
 jobs=$(nproc)
-export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=true
+# The inode cache spares ccache hashing the same precompiled header (hundreds of megabytes) again for
+# every file that loads it.
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=true CCACHE_INODECACHE=true
 # ccache keys its results by the locale too (it changes the compiler's messages): compile under none,
 # so that a user whose environment sets another one (or none, like CI's unprivileged user) still
 # finds what was compiled.
 launcher="env;-u;LANG;-u;LC_ALL;-u;LC_CTYPE;-u;LC_MESSAGES;ccache"
-test_build=(-G Ninja -DORVALINK_WERROR=ON -DORVALINK_SHARED_LIBS=ON "-DCMAKE_CXX_COMPILER_LAUNCHER=$launcher"
+test_build=(-G Ninja -DORVALINK_WERROR=ON -DORVALINK_SHARED_LIBS=ON -DORVALINK_UNITY_LAYERS=ON
+  "-DCMAKE_CXX_COMPILER_LAUNCHER=$launcher"
   -DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld -DCMAKE_SHARED_LINKER_FLAGS=-fuse-ld=lld)
 
 configure_and_build() { # <build folder> <cmake options>...
@@ -56,8 +60,7 @@ run_tests() { # <build folder>
 }
 
 # The test programs load the Qt and standard headers precompiled, and in the sanitizer build the
-# layers too. The release build's layers parse them in every file, so that it checks that each file
-# of the program includes what it uses.
+# layers too.
 #
 # A precompiled header differs from build to build, and the compiler cache knows what was compiled
 # with one by the header's bytes: a build that is to find what another compiled (CI's copies) takes
@@ -67,7 +70,7 @@ export CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file
 test_pch=build/release/CMakeFiles/orvalink_test_pch.dir/cmake_pch.hxx.gch
 release_build() {
   cmake -S . -B build/release "${test_build[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DORVALINK_PCH_TESTS=ON
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DORVALINK_PCH_TESTS=ON -DORVALINK_TESTS_UNOPTIMIZED=ON
   if [ -n "${ORVALINK_REUSE_TEST_PCH:-}" ]; then
     # Built first, so that ninja knows it; replaced keeping its time, so that ninja keeps it.
     cmake --build build/release --target orvalink_test_pch

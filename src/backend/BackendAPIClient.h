@@ -19,6 +19,10 @@ class QNetworkAccessManager;
 
 namespace orvalink {
 
+// The HTTP methods the services send.
+inline const QString kHttpGet = QStringLiteral("GET");
+inline const QString kHttpPost = QStringLiteral("POST");
+
 // The payload of operations whose "data" is ignored: any value, or none, is accepted.
 struct EmptyPayload {};
 

@@ -66,8 +66,6 @@ QString sitePath(const char* endpoint, const QString& siteKey)
     return QLatin1String(endpoint) + QStringLiteral("?site=") + BackendAPIClient::encodedQueryValue(siteKey);
 }
 
-const QString kPost = QStringLiteral("POST");
-const QString kGet = QStringLiteral("GET");
 const QString kLoginPath = QStringLiteral("/api/v1/auth/login");
 const QString kRegisterPath = QStringLiteral("/api/v1/auth/register");
 const QString kRefreshPath = QStringLiteral("/api/v1/auth/refresh");
@@ -93,7 +91,7 @@ void BackendAuthService::setClock(Clock clock)
 QCoro::Task<BackendAuthSettings> BackendAuthService::fetchAuthSettings(QString baseURL, QString siteKey)
 {
     QString path = sitePath("/api/v1/auth/settings", siteKey);
-    co_return co_await m_client.send<BackendAuthSettings>(std::move(baseURL), std::move(path), kGet,
+    co_return co_await m_client.send<BackendAuthSettings>(std::move(baseURL), std::move(path), kHttpGet,
                                                           std::nullopt, std::nullopt);
 }
 
@@ -101,7 +99,7 @@ QCoro::Task<BackendCaptchaChallenge> BackendAuthService::fetchCaptchaChallenge(Q
                                                                                QString siteKey)
 {
     QString path = sitePath("/api/v1/auth/captcha", siteKey);
-    co_return co_await m_client.send<BackendCaptchaChallenge>(std::move(baseURL), std::move(path), kGet,
+    co_return co_await m_client.send<BackendCaptchaChallenge>(std::move(baseURL), std::move(path), kHttpGet,
                                                               std::nullopt, std::nullopt);
 }
 
@@ -118,8 +116,8 @@ QCoro::Task<BackendSession> BackendAuthService::login(QString baseURL, QString e
         {QStringLiteral("appVersion"), clientidentity::appVersion()},
     };
     insertCaptcha(body, captchaId, captchaCode);
-    const TokenPayload tokens = co_await m_client.send<TokenPayload>(std::move(baseURL), kLoginPath, kPost,
-                                                                     std::move(body), std::nullopt);
+    const TokenPayload tokens = co_await m_client.send<TokenPayload>(
+        std::move(baseURL), kLoginPath, kHttpPost, std::move(body), std::nullopt);
     const QDateTime now = m_clock();
     const BackendSession session{normalized, tokens.accessToken, tokens.refreshToken,
                                  now.addSecs(tokens.expireIn), now};
@@ -137,7 +135,7 @@ QCoro::Task<> BackendAuthService::registerAccount(QString baseURL, QString email
         {QStringLiteral("nickName"), nickName.trimmed()},
     };
     insertCaptcha(body, captchaId, captchaCode);
-    co_await m_client.send<EmptyPayload>(std::move(baseURL), kRegisterPath, kPost, std::move(body),
+    co_await m_client.send<EmptyPayload>(std::move(baseURL), kRegisterPath, kHttpPost, std::move(body),
                                          std::nullopt);
 }
 
@@ -177,8 +175,8 @@ QCoro::Task<BackendSession> BackendAuthService::refresh(QString baseURL,
 QCoro::Task<BackendSession> BackendAuthService::performRefresh(QString baseURL, BackendSession session)
 {
     QJsonObject body{{QStringLiteral("refreshToken"), session.refreshToken}};
-    const TokenPayload tokens = co_await m_client.send<TokenPayload>(std::move(baseURL), kRefreshPath, kPost,
-                                                                     std::move(body), std::nullopt);
+    const TokenPayload tokens = co_await m_client.send<TokenPayload>(
+        std::move(baseURL), kRefreshPath, kHttpPost, std::move(body), std::nullopt);
     session.accessToken = tokens.accessToken;
     session.refreshToken = tokens.refreshToken;
     session.accessTokenExpiresAt = m_clock().addSecs(tokens.expireIn);
@@ -203,7 +201,7 @@ QCoro::Task<> BackendAuthService::logout(QString baseURL, std::optional<BackendS
     if (!session)
         co_return;
     QJsonObject body{{QStringLiteral("refreshToken"), session->refreshToken}};
-    co_await m_client.send<EmptyPayload>(std::move(baseURL), kLogoutPath, kPost, std::move(body),
+    co_await m_client.send<EmptyPayload>(std::move(baseURL), kLogoutPath, kHttpPost, std::move(body),
                                          std::nullopt);
 }
 
@@ -212,7 +210,7 @@ QCoro::Task<> BackendAuthService::changePassword(QString baseURL, QString access
 {
     QJsonObject body{{QStringLiteral("currentPassword"), currentPassword},
                      {QStringLiteral("newPassword"), newPassword}};
-    co_await m_client.send<EmptyPayload>(std::move(baseURL), kPasswordPath, kPost, std::move(body),
+    co_await m_client.send<EmptyPayload>(std::move(baseURL), kPasswordPath, kHttpPost, std::move(body),
                                          std::move(accessToken));
 }
 

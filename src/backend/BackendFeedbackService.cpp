@@ -8,8 +8,6 @@ namespace orvalink {
 namespace {
 
 const QString kFeedbackPath = QStringLiteral("/api/v1/me/feedback");
-const QString kGet = QStringLiteral("GET");
-const QString kPost = QStringLiteral("POST");
 
 } // namespace
 
@@ -21,7 +19,7 @@ BackendFeedbackService::BackendFeedbackService(BackendAPIClient client,
 QCoro::Task<BackendFeedbackDashboard> BackendFeedbackService::fetchDashboard(QString baseURL,
                                                                              QString accessToken)
 {
-    co_return co_await m_client.send<BackendFeedbackDashboard>(std::move(baseURL), kFeedbackPath, kGet,
+    co_return co_await m_client.send<BackendFeedbackDashboard>(std::move(baseURL), kFeedbackPath, kHttpGet,
                                                                std::nullopt, std::move(accessToken));
 }
 
@@ -43,7 +41,7 @@ QCoro::Task<BackendFeedbackDashboard> BackendFeedbackService::createFeedback(QSt
     } catch (const platform::PlatformError&) {
         // The fingerprint only helps the service sort items; the feedback matters more.
     }
-    co_return co_await m_client.send<BackendFeedbackDashboard>(std::move(baseURL), kFeedbackPath, kPost,
+    co_return co_await m_client.send<BackendFeedbackDashboard>(std::move(baseURL), kFeedbackPath, kHttpPost,
                                                                std::move(body), std::move(accessToken));
 }
 

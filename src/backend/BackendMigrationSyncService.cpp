@@ -7,8 +7,6 @@ namespace orvalink {
 
 namespace {
 
-const QString kGet = QStringLiteral("GET");
-const QString kPost = QStringLiteral("POST");
 const QString kSyncPath = QStringLiteral("/api/v1/me/migrations/sync");
 
 } // namespace
@@ -23,7 +21,7 @@ BackendMigrationSyncService::fetchSnapshot(QString baseURL, QString accessToken,
     QString path = QStringLiteral("/api/v1/me/migrations/snapshot?deviceFingerprint=") +
                    BackendAPIClient::encodedQueryValue(deviceFingerprint);
     const syncwire::SnapshotPayload payload = co_await m_client.send<syncwire::SnapshotPayload>(
-        std::move(baseURL), std::move(path), kGet, std::nullopt, std::move(accessToken),
+        std::move(baseURL), std::move(path), kHttpGet, std::nullopt, std::move(accessToken),
         BackendAPIClient::kLargeReplyLimit);
     co_return payload.makeSnapshot();
 }
@@ -45,7 +43,7 @@ QCoro::Task<MigrationSyncSnapshot> BackendMigrationSyncService::sync(QString bas
                                                                      QByteArray body)
 {
     const syncwire::SnapshotPayload payload = co_await m_client.sendEncoded<syncwire::SnapshotPayload>(
-        std::move(baseURL), kSyncPath, kPost, std::move(body), std::move(accessToken),
+        std::move(baseURL), kSyncPath, kHttpPost, std::move(body), std::move(accessToken),
         BackendAPIClient::kLargeReplyLimit);
     co_return payload.makeSnapshot();
 }
@@ -57,7 +55,7 @@ BackendMigrationSyncService::fetchOverview(QString baseURL, QString accessToken,
     QString path = QStringLiteral("/api/v1/me/migrations/overview?currentDeviceFingerprint=") +
                    BackendAPIClient::encodedQueryValue(currentDeviceFingerprint);
     const syncwire::OverviewPayload payload = co_await m_client.send<syncwire::OverviewPayload>(
-        std::move(baseURL), std::move(path), kGet, std::nullopt, std::move(accessToken));
+        std::move(baseURL), std::move(path), kHttpGet, std::nullopt, std::move(accessToken));
     co_return payload.overview;
 }
 

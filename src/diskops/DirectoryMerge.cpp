@@ -15,7 +15,7 @@ namespace orvalink {
 
 namespace {
 
-QString childPath(const QString& directory, const QString& name)
+QString mergedChildPath(const QString& directory, const QString& name)
 {
     return directory + QLatin1Char('/') + name;
 }
@@ -69,8 +69,8 @@ AppendMergeOutcome mergeDirectoryContents(const QString& from, const QString& in
 {
     AppendMergeOutcome outcome;
     for (const platform::ListedItem& item : platform::listDirectory(from, true)) {
-        const QString incoming = childPath(from, item.name);
-        const QString existing = childPath(into, item.name);
+        const QString incoming = mergedChildPath(from, item.name);
+        const QString existing = mergedChildPath(into, item.name);
         const platform::EntryKind existingKind = platform::entryStatus(existing).kind;
         if (existingKind == platform::EntryKind::none) {
             journal.move(incoming, existing);

@@ -16,7 +16,7 @@ namespace orvalink::guide {
 namespace {
 
 // Per window, like the rest of the window's view state.
-constexpr const char* kStartedProperty = "orvalinkGuideCaptureStarted";
+constexpr const char* kCaptureStartedProperty = "orvalinkGuideCaptureStarted";
 
 std::optional<QString> valueWithFallback(const char* name, const char* fallbackName)
 {
@@ -30,9 +30,10 @@ std::optional<QString> valueWithFallback(const char* name, const char* fallbackN
 QCoro::Task<> runGuideCaptureIfNeeded(ui::MainDashboardView& view)
 {
     QPointer<ui::MainDashboardView> window(&view);
-    if (window->property(kStartedProperty).toBool() || !environmentSwitchIsOn("ORVALINK_GUIDE_CAPTURE"))
+    if (window->property(kCaptureStartedProperty).toBool() ||
+        !environmentSwitchIsOn("ORVALINK_GUIDE_CAPTURE"))
         co_return;
-    window->setProperty(kStartedProperty, true);
+    window->setProperty(kCaptureStartedProperty, true);
 
     const std::optional<QString> email = valueWithFallback("ORVALINK_GUIDE_EMAIL", "ORVALINK_UI_SMOKE_EMAIL");
     const std::optional<QString> password =

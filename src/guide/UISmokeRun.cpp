@@ -17,7 +17,7 @@
 namespace orvalink::guide {
 namespace {
 
-constexpr const char* kStartedProperty = "orvalinkUISmokeStarted";
+constexpr const char* kSmokeStartedProperty = "orvalinkUISmokeStarted";
 
 // Opens `sheet`, keeps it up for a second, closes it. False when the window went away.
 QCoro::Task<bool> presentUISmokeSheet(QPointer<ui::MainDashboardView> window, ui::QuickSheet sheet)
@@ -37,9 +37,9 @@ QCoro::Task<bool> presentUISmokeSheet(QPointer<ui::MainDashboardView> window, ui
 QCoro::Task<> runUISmokeIfNeeded(ui::MainDashboardView& view)
 {
     QPointer<ui::MainDashboardView> window(&view);
-    if (window->property(kStartedProperty).toBool() || !environmentSwitchIsOn("ORVALINK_UI_SMOKE"))
+    if (window->property(kSmokeStartedProperty).toBool() || !environmentSwitchIsOn("ORVALINK_UI_SMOKE"))
         co_return;
-    window->setProperty(kStartedProperty, true);
+    window->setProperty(kSmokeStartedProperty, true);
     writeMarker(stdout, QStringLiteral("[ui-smoke] bootstrap complete"));
 
     const std::optional<QString> email = guideEnvironmentValue("ORVALINK_UI_SMOKE_EMAIL");

@@ -13,7 +13,7 @@
 namespace orvalink::platform {
 
 namespace {
-constexpr size_t kDirentBufferBytes = 64 * 1024;
+constexpr size_t kListingDirentBytes = 64 * 1024;
 
 struct Descriptor {
     explicit Descriptor(int descriptor) : fd(descriptor) {}
@@ -37,11 +37,11 @@ std::vector<ListedItem> listDirectory(const QString& directory, bool includeHidd
         throw PlatformError::fromErrno(errno, directory);
 
     std::vector<ListedItem> items;
-    const auto buffer = std::make_unique<char[]>(kDirentBufferBytes);
+    const auto buffer = std::make_unique<char[]>(kListingDirentBytes);
     for (;;) {
         if (cancellation.isCancelled())
             throw WalkCancelled();
-        const ssize_t count = ::getdents64(dir.fd, buffer.get(), kDirentBufferBytes);
+        const ssize_t count = ::getdents64(dir.fd, buffer.get(), kListingDirentBytes);
         if (count < 0)
             throw PlatformError::fromErrno(errno, directory);
         if (count == 0)

@@ -31,11 +31,6 @@ int descriptorBudget()
     return int(std::clamp<rlim_t>(limit.rlim_cur / 4, 4, 128));
 }
 
-UniqueFd duplicate(int fd)
-{
-    return UniqueFd(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
-}
-
 } // namespace
 
 // A directory being worked on, and what it waits for before it is complete.
@@ -160,9 +155,9 @@ std::shared_ptr<FileWorkPool::Handles> FileWorkPool::handlesFor(int sourceDirect
     ++m_openHandles;
     lock.unlock();
     auto handles = std::make_shared<Handles>(*this, m_directories.back());
-    handles->source = duplicate(sourceDirectory);
+    handles->source = duplicateFd(sourceDirectory);
     if (handles->source.isValid() && m_withDestination)
-        handles->destination = duplicate(destinationDirectory);
+        handles->destination = duplicateFd(destinationDirectory);
     if (!handles->source.isValid() || (m_withDestination && !handles->destination.isValid())) {
         const int error = errno;
         handles.reset();

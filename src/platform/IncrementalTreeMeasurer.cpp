@@ -12,9 +12,9 @@ namespace orvalink::platform {
 
 namespace {
 
-constexpr int kOpenDirectoryFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-constexpr size_t kDirentBufferBytes = 64 * 1024;
-constexpr unsigned kStatxMask = STATX_TYPE | STATX_SIZE | STATX_BLOCKS | STATX_CTIME;
+constexpr int kRescanOpenFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+constexpr size_t kRescanDirentBytes = 64 * 1024;
+constexpr unsigned kRescanStatxMask = STATX_TYPE | STATX_SIZE | STATX_BLOCKS | STATX_CTIME;
 
 class ScopedFd {
 public:
@@ -68,7 +68,7 @@ std::optional<qint64> IncrementalTreeMeasurer::measure(const CancellationToken& 
     m_work = {};
     ++m_generation;
     ::clock_gettime(CLOCK_REALTIME_COARSE, &m_startedAt);
-    const ScopedFd root(::open(m_root.c_str(), kOpenDirectoryFlags));
+    const ScopedFd root(::open(m_root.c_str(), kRescanOpenFlags));
     struct stat info {};
     if (root.get() < 0 || ::fstat(root.get(), &info) != 0) {
         m_directories.clear();
@@ -100,7 +100,7 @@ std::optional<qint64> IncrementalTreeMeasurer::measure(const CancellationToken& 
             continue;
         }
         const std::string name = found->second.subdirectories[top.nextChild++];
-        auto child = std::make_shared<ScopedFd>(::openat(top.fd->get(), name.c_str(), kOpenDirectoryFlags));
+        auto child = std::make_shared<ScopedFd>(::openat(top.fd->get(), name.c_str(), kRescanOpenFlags));
         struct stat childInfo {};
         if (child->get() < 0 || ::fstat(child->get(), &childInfo) != 0)
             continue; // gone or unreadable: its parent's listing is renewed once the parent changes
@@ -141,9 +141,9 @@ void IncrementalTreeMeasurer::list(int fd, DirectoryState& directory)
     directory.files.clear();
     directory.subdirectories.clear();
     directory.bytes = 0;
-    auto buffer = std::make_unique<char[]>(kDirentBufferBytes);
+    auto buffer = std::make_unique<char[]>(kRescanDirentBytes);
     for (;;) {
-        const ssize_t count = ::getdents64(fd, buffer.get(), kDirentBufferBytes);
+        const ssize_t count = ::getdents64(fd, buffer.get(), kRescanDirentBytes);
         if (count <= 0)
             break;
         for (ssize_t offset = 0; offset < count;) {
@@ -156,7 +156,8 @@ void IncrementalTreeMeasurer::list(int fd, DirectoryState& directory)
             if (type == DT_REG || type == DT_UNKNOWN) {
                 struct statx status {};
                 ++m_work.filesExamined;
-                if (::statx(fd, name, AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC, kStatxMask, &status) != 0)
+                if (::statx(fd, name, AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC, kRescanStatxMask, &status) !=
+                    0)
                     continue;
                 if (S_ISREG(status.stx_mode)) {
                     const qint64 bytes = bytesOf(status);
@@ -185,8 +186,8 @@ void IncrementalTreeMeasurer::refreshWatched(int fd, DirectoryState& directory)
         }
         ++m_work.filesExamined;
         struct statx status {};
-        if (::statx(fd, it->first.c_str(), AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC, kStatxMask, &status) !=
-                0 ||
+        if (::statx(fd, it->first.c_str(), AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC, kRescanStatxMask,
+                    &status) != 0 ||
             !S_ISREG(status.stx_mode)) {
             // Replaced or removed without the directory's times moving: count it no more and list the
             // directory afresh next time.

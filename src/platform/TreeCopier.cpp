@@ -17,11 +17,6 @@ namespace orvalink::platform {
 
 namespace {
 Q_LOGGING_CATEGORY(lcTreeCopy, "orvalink.platform.copy")
-
-UniqueFd duplicate(int fd)
-{
-    return UniqueFd(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
-}
 } // namespace
 
 TreeCopier::TreeCopier(const EntryLocation& source, const EntryLocation& destination, CreatedHook created,
@@ -99,7 +94,7 @@ bool TreeCopier::enterDirectory(const WalkEntry& entry, int)
         fail(EBUSY, destinationPath(entry)); // replaced between mkdir and open
     m_directories.push_back(Identity::of(info));
     if (entry.depth == 0)
-        m_destinationRoot = duplicate(fd.get());
+        m_destinationRoot = duplicateFd(fd.get());
     m_current = std::move(fd);
     remember(entry.info);
     m_pool.enterDirectory(entry.depth == 0 ? QByteArray() : entry.relativePath() + '/', entry.info);

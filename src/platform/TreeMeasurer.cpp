@@ -20,11 +20,11 @@ namespace orvalink::platform {
 namespace {
 
 // Big enough that a directory of several thousand entries is read in one call.
-constexpr size_t kDirentBufferBytes = 128 * 1024;
+constexpr size_t kMeasureDirentBytes = 128 * 1024;
 constexpr int kMaximumThreads = 16;
 constexpr int kOpenDirectoryFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 // Only what the total needs: the kernel may skip the rest.
-constexpr unsigned kStatxMask = STATX_TYPE | STATX_SIZE | STATX_BLOCKS;
+constexpr unsigned kMeasureStatxMask = STATX_TYPE | STATX_SIZE | STATX_BLOCKS;
 
 // An open directory. Its children wait on the stack by name and are opened relative to it, so the
 // kernel resolves one component per open; the last child to be opened closes it.
@@ -171,12 +171,12 @@ private:
         const bool byPath =
             m_state.openDirectories.load(std::memory_order_relaxed) > m_state.options.openDirectoryBudget;
         if (!m_buffer)
-            m_buffer = std::make_unique<char[]>(kDirentBufferBytes);
+            m_buffer = std::make_unique<char[]>(kMeasureDirentBytes);
 
         const bool includeHidden = m_state.options.includeHidden;
         qint64 total = 0;
         for (;;) {
-            const ssize_t count = ::getdents64(fd, m_buffer.get(), kDirentBufferBytes);
+            const ssize_t count = ::getdents64(fd, m_buffer.get(), kMeasureDirentBytes);
             if (count <= 0)
                 break; // end of directory, or a read error: what was read so far still counts
             if (m_state.options.cancellation.isCancelled())
@@ -190,7 +190,8 @@ private:
                 unsigned char type = entry->d_type;
                 struct statx info {};
                 if (type == DT_REG || type == DT_UNKNOWN) {
-                    if (::statx(fd, name, AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC, kStatxMask, &info) != 0)
+                    if (::statx(fd, name, AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC, kMeasureStatxMask,
+                                &info) != 0)
                         continue;
                     if (S_ISREG(info.stx_mode)) {
                         total += std::max<qint64>(qint64(info.stx_size), qint64(info.stx_blocks) * 512);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cerrno>
+#include <fcntl.h>
 #include <unistd.h>
 #include <utility>
 
@@ -45,5 +46,12 @@ public:
 private:
     int m_fd = -1;
 };
+
+// A second descriptor of what `fd` refers to, closed on exec; invalid when fcntl(2) fails (errno
+// says why).
+inline UniqueFd duplicateFd(int fd)
+{
+    return UniqueFd(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+}
 
 } // namespace orvalink::platform

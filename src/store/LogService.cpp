@@ -12,7 +12,7 @@ namespace orvalink {
 
 namespace {
 
-constexpr qint64 kChunkSize = 64 * 1024;
+constexpr qint64 kBackwardChunkSize = 64 * 1024;
 
 // Decodes the complete lines of `block` from its last line backwards into `newestFirst`.
 void collectBackwards(const QByteArray& block, QList<LogEntry>& newestFirst, qint64 limit)
@@ -42,7 +42,7 @@ QList<LogEntry> LogService::loadRecent(qint64 limit) const
     QByteArray partialHead; // the start of a line whose beginning lies in an earlier chunk
     bool skipping = false;  // inside a line too long to be an entry, read backwards to its start
     while (position > 0 && newestFirst.size() < limit) {
-        const qint64 length = std::min(kChunkSize, position);
+        const qint64 length = std::min(kBackwardChunkSize, position);
         position -= length;
         if (!file.seek(position))
             break;

@@ -22,7 +22,7 @@ constexpr int kSweepMs = 280;
 // is drawn in the start colour instead of the end colour.
 constexpr qreal kSeamDegrees = 10;
 
-double clampedRatio(double ratio)
+double clampedFill(double ratio)
 {
     if (std::isnan(ratio))
         return 0;
@@ -44,7 +44,7 @@ RingGauge::RingGauge(QWidget* parent) : QWidget(parent)
 
 void RingGauge::setRatio(double ratio)
 {
-    const double target = clampedRatio(ratio);
+    const double target = clampedFill(ratio);
     if (target == m_ratio)
         return;
     m_ratio = target;

@@ -9,14 +9,13 @@
 
 namespace orvalink {
 
-namespace {
-
-// Invalid dates are the earliest.
 qint64 modificationKey(const DirectoryEntry& entry)
 {
     return entry.modifiedAt.isValid() ? entry.modifiedAt.toMSecsSinceEpoch()
                                       : std::numeric_limits<qint64>::min();
 }
+
+namespace {
 
 bool typeOrderGoesBefore(const DirectoryEntry& lhs, const DirectoryEntry& rhs, bool largerFirst,
                          const NameCollator& collator)

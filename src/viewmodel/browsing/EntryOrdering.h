@@ -22,6 +22,9 @@ struct ListingFilters {
     bool operator==(const ListingFilters&) const = default;
 };
 
+// An entry's modification time as a sort key; entries without a valid date are the earliest.
+qint64 modificationKey(const DirectoryEntry& entry);
+
 // The type and hidden-entry filters.
 bool passesTypeAndVisibility(const DirectoryEntry& entry, FileTypeFilter fileTypeFilter,
                              VisibilityFilter visibilityFilter);

@@ -1,6 +1,7 @@
 #include "viewmodel/browsing/PreparedListing.h"
 
 #include "platform/StandardPath.h"
+#include "viewmodel/browsing/EntryOrdering.h"
 #include "viewmodel/browsing/FileTypes.h"
 #include "viewmodel/texts/TextFolding.h"
 
@@ -34,12 +35,6 @@ bool isInStandardForm(QStringView path)
         componentStart = i + 1;
     }
     return true;
-}
-
-qint64 modificationKey(const DirectoryEntry& entry)
-{
-    return entry.modifiedAt.isValid() ? entry.modifiedAt.toMSecsSinceEpoch()
-                                      : std::numeric_limits<qint64>::min();
 }
 
 } // namespace

@@ -56,7 +56,7 @@ template <std::size_t N> bool equalsAny(const QString& text, const std::array<co
     return false;
 }
 
-bool isDirectory(const QString& path)
+bool isExistingDirectory(const QString& path)
 {
     return QFileInfo(path).isDir();
 }
@@ -85,7 +85,7 @@ QStringList existingWeChatContainerRoots(const QString& homeDirectory)
 {
     QStringList roots;
     for (const QString& candidate : weChatContainerRootCandidates(homeDirectory)) {
-        if (isDirectory(candidate))
+        if (isExistingDirectory(candidate))
             roots.append(candidate);
     }
     return roots;

@@ -13,12 +13,12 @@ namespace orvalink::ui {
 
 namespace {
 
-constexpr int kPadding = 8;
+constexpr int kRecordPadding = 8;
 constexpr int kButtonSpacing = 6; // between the buttons of a flowing line, across and down
 constexpr int kActionSpacing = 8; // between a failure's remedy and its folder buttons
-constexpr int kChipPaddingH = 6;
+constexpr int kRecordChipPaddingH = 6;
 constexpr int kChipPaddingV = 2;
-constexpr QColor kGreen(52, 199, 89);
+constexpr QColor kRecordGreen(52, 199, 89);
 constexpr QColor kRed(255, 59, 48);
 
 // The lines of a row, top to bottom inside its padding, `spacing` apart; the spacing of the row is
@@ -26,11 +26,11 @@ constexpr QColor kRed(255, 59, 48);
 class LineStack {
 public:
     LineStack(const QRect& bounds, int spacing)
-        : m_bounds(bounds), m_spacing(spacing), m_y(bounds.top() + kPadding)
+        : m_bounds(bounds), m_spacing(spacing), m_y(bounds.top() + kRecordPadding)
     {}
 
-    int left() const { return m_bounds.left() + kPadding; }
-    int width() const { return std::max(0, m_bounds.width() - 2 * kPadding); }
+    int left() const { return m_bounds.left() + kRecordPadding; }
+    int width() const { return std::max(0, m_bounds.width() - 2 * kRecordPadding); }
     int spacing() const { return m_spacing; }
 
     QRect take(int height)
@@ -44,7 +44,8 @@ public:
 
     QRect frame() const
     {
-        return QRect(m_bounds.left(), m_bounds.top(), m_bounds.width(), m_y + kPadding - m_bounds.top());
+        return QRect(m_bounds.left(), m_bounds.top(), m_bounds.width(),
+                     m_y + kRecordPadding - m_bounds.top());
     }
 
 private:
@@ -243,7 +244,8 @@ QSize RecordRowMetrics::buttonSize(const QString& text) const
 QSize RecordRowMetrics::chipSize(const QString& text) const
 {
     const QFontMetrics metrics(chip());
-    return QSize(metrics.horizontalAdvance(text) + 2 * kChipPaddingH, metrics.height() + 2 * kChipPaddingV);
+    return QSize(metrics.horizontalAdvance(text) + 2 * kRecordChipPaddingH,
+                 metrics.height() + 2 * kChipPaddingV);
 }
 
 RecordRow layoutMigratedRecord(const MigratedRecordTexts& texts, const QRect& bounds,
@@ -279,7 +281,7 @@ RecordRow layoutRestoredRecord(const RestoredRecordTexts& texts, const QRect& bo
     const QFont mono = metrics.mono(11);
     LineStack lines(bounds, 6);
     RecordRow row;
-    row.tint = kGreen;
+    row.tint = kRecordGreen;
     row.parts.append(pathPart(QStringLiteral("restoredPath"), texts.shownPath, texts.path, mono,
                               metrics.secondaryText(), lines.take(metrics.lineEditHeight(mono))));
 

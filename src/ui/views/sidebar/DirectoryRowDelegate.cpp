@@ -16,7 +16,7 @@ namespace orvalink::ui {
 
 namespace {
 
-QColor withAlpha(QColor color, qreal alpha)
+QColor fadedBy(QColor color, qreal alpha)
 {
     color.setAlphaF(float(color.alphaF() * alpha));
     return color;
@@ -37,7 +37,7 @@ void paintBadge(QPainter* painter, const DirectoryRowBadge& badge)
     const QColor color = badge.color();
     const qreal radius = badge.rect.height() / 2.0;
     painter->setPen(Qt::NoPen);
-    painter->setBrush(withAlpha(color, badge.backgroundAlpha()));
+    painter->setBrush(fadedBy(color, badge.backgroundAlpha()));
     painter->drawRoundedRect(QRectF(badge.rect), radius, radius);
     painter->setPen(color);
     painter->drawText(badge.rect, Qt::AlignCenter, badge.text);
@@ -76,7 +76,7 @@ void DirectoryRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     if (index.data(DirectoryListModel::IsFocusedRole).toBool()) {
         const QRectF background = QRectF(option.rect).adjusted(2, 1, -2, -1);
         painter->setPen(Qt::NoPen);
-        painter->setBrush(withAlpha(palette.color(QPalette::Highlight), 0.18));
+        painter->setBrush(fadedBy(palette.color(QPalette::Highlight), 0.18));
         painter->drawRoundedRect(background, 6, 6);
     }
 
@@ -91,7 +91,7 @@ void DirectoryRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     painter->setPen(text);
     painter->drawText(layout.name, Qt::AlignLeft | Qt::AlignVCenter, layout.elidedName);
 
-    painter->setPen(withAlpha(text, 0.55));
+    painter->setPen(fadedBy(text, 0.55));
     TabularText::drawRightAligned(painter, layout.size, layout.sizeText);
 
     if (!layout.open.isEmpty()) {

@@ -9,7 +9,7 @@ namespace orvalink::ui {
 
 namespace {
 
-constexpr int spacing = 8;
+constexpr int kRowSpacing = 8;
 constexpr int edgePadding = 8;
 constexpr int iconTitleSpacing = 6;
 constexpr int badgePaddingH = 6;
@@ -82,7 +82,7 @@ DirectoryRowLayout DirectoryRowLayout::compute(const QRect& row, const QModelInd
 
     int x = row.left() + edgePadding;
     layout.checkbox = centred(x, iconSize, iconSize, row);
-    x += iconSize + spacing;
+    x += iconSize + kRowSpacing;
     layout.icon = centred(x, iconSize, iconSize, row);
     x += iconSize + iconTitleSpacing;
 
@@ -92,19 +92,19 @@ DirectoryRowLayout DirectoryRowLayout::compute(const QRect& row, const QModelInd
         layout.openText = index.data(DirectoryListModel::OpenTextRole).toString();
         const int width = body.horizontalAdvance(layout.openText);
         layout.open = centred(trailing - width, width, textHeight, row);
-        trailing -= width + spacing;
+        trailing -= width + kRowSpacing;
     }
     layout.sizeText = index.data(DirectoryListModel::SizeTextRole).toString();
     const int sizeWidth = TabularText::width(body, layout.sizeText);
     layout.size = centred(trailing - sizeWidth, sizeWidth, textHeight, row);
-    trailing -= sizeWidth + spacing;
+    trailing -= sizeWidth + kRowSpacing;
 
     layout.badges = badgesOf(index);
     int badgesWidth = 0;
     for (DirectoryRowBadge& badge : layout.badges) {
         const int width = caption.horizontalAdvance(badge.text) + 2 * badgePaddingH;
         badge.rect = centred(0, width, caption.height() + 2 * badgePaddingV, row);
-        badgesWidth += spacing + width;
+        badgesWidth += kRowSpacing + width;
     }
 
     const QString name = index.data(Qt::DisplayRole).toString();
@@ -118,7 +118,7 @@ DirectoryRowLayout DirectoryRowLayout::compute(const QRect& row, const QModelInd
 
     QList<DirectoryRowBadge> shown;
     for (DirectoryRowBadge& badge : layout.badges) {
-        x += spacing;
+        x += kRowSpacing;
         if (x + badge.rect.width() > trailing)
             break;
         badge.rect.moveLeft(x);

@@ -34,7 +34,7 @@ namespace orvalink::ui {
 namespace {
 
 constexpr double kStepperMaximumMB = 1024.0 * 1024.0;
-const QColor kOrange(0xf0, 0x8a, 0x00);
+const QColor kScanRootOrange(0xf0, 0x8a, 0x00);
 
 template <typename Option, size_t N> int positionOf(const std::array<Option, N>& options, Option option)
 {
@@ -165,7 +165,7 @@ void ScanRootGroup::buildSwitches()
 
     m_hiddenTip = elidedLabel(switches, QStringLiteral("hiddenFilesTip"), TextStyle::Caption);
     m_hiddenTip->setMinimumHeight(m_showAll->sizeHint().height());
-    applyTextColor(m_hiddenTip, kOrange);
+    applyTextColor(m_hiddenTip, kScanRootOrange);
     flow->addWidget(m_hiddenTip);
     contentLayout()->addWidget(switches);
 }
