@@ -49,12 +49,14 @@ function(orvalink_add_library name)
   endif()
 endfunction()
 
-# orvalink_use_test_pch(<target>)
-# With ORVALINK_PCH_TESTS a target of test code links the Qt modules every test links and loads
-# their precompiled header (see OrvalinkPch.cmake). Except in its AUTOMOC collection file: that
-# holds nothing where the sources include their own moc files, as tests do, and loading the header
-# would be nearly all of its cost.
-function(orvalink_use_test_pch target)
+# orvalink_compile_as_test(<target>)
+# Test code runs moc without the include paths (see MocWithoutIncludes.sh.in). With
+# ORVALINK_PCH_TESTS it links the Qt modules every test links and loads their precompiled header
+# (see OrvalinkPch.cmake), except in its AUTOMOC collection file: that holds nothing where the
+# sources include their own moc files, as tests do, and loading the header would be nearly all of
+# its cost.
+function(orvalink_compile_as_test target)
+  set_target_properties(${target} PROPERTIES AUTOMOC_EXECUTABLE ${ORVALINK_TEST_MOC})
   if(ORVALINK_PCH_TESTS)
     target_link_libraries(${target} PRIVATE ${ORVALINK_TEST_PCH_MODULES})
     target_precompile_headers(${target} REUSE_FROM orvalink_test_pch)
@@ -67,7 +69,7 @@ endfunction()
 # A static library of test support, compiled like the tests.
 function(orvalink_add_test_library name)
   add_library(${name} STATIC ${ARGN})
-  orvalink_use_test_pch(${name})
+  orvalink_compile_as_test(${name})
 endfunction()
 
 # orvalink_order_test(<name>): a test named in ORVALINK_LONG_TESTS starts before the others.
@@ -84,7 +86,7 @@ function(orvalink_add_test name)
   cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;DEPENDS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE orvalink_options orvalink_testsupport Qt6::Test ${ARG_DEPENDS})
-  orvalink_use_test_pch(${name})
+  orvalink_compile_as_test(${name})
   add_test(NAME ${name} COMMAND ${name})
   orvalink_order_test(${name})
   if(NOT ARG_TIMEOUT)

@@ -55,8 +55,11 @@ configure_and_build() { # <build folder> <cmake options>...
   cmake -S . -B "$1" "${test_build[@]}" "${@:2}"
   cmake --build "$1" -j "$jobs"
 }
+# Most tests spend most of their time waiting (for a child process, a timer, a server on 127.0.0.1),
+# so twice as many run at once as there are cores; ORVALINK_TEST_JOBS says otherwise.
+test_jobs=${ORVALINK_TEST_JOBS:-$((jobs * 2))}
 run_tests() { # <build folder>
-  (cd "$1" && ctest --output-on-failure -j "$jobs")
+  (cd "$1" && ctest --output-on-failure -j "$test_jobs")
 }
 
 # The test programs load the Qt and standard headers precompiled, and in the sanitizer build the
