@@ -26,18 +26,18 @@ bool refusedByStrictMode(const QString& directory)
 
 // Temporary homes live under the build tree, unless strict mode refuses that place; then, when we
 // may, under a folder of /home that belongs to no user.
-QString temporaryTemplate()
+QString temporaryPrefix()
 {
     QString base = QStringLiteral(ORVALINK_TEST_TMP_ROOT);
     if (refusedByStrictMode(base) && ::geteuid() == 0)
         base = QStringLiteral("/home/orvalink-test-tmp");
     QDir().mkpath(base);
-    return base + QStringLiteral("/home-XXXXXX");
+    return base + QStringLiteral("/home-");
 }
 
 } // namespace
 
-TestHome::TestHome() : m_dir(temporaryTemplate())
+TestHome::TestHome() : m_dir(temporaryPrefix())
 {
     QDir().mkpath(home());
     QDir().mkpath(volumes());

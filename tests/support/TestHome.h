@@ -1,9 +1,10 @@
 #pragma once
 
+#include "support/NumberedFolder.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QString>
-#include <QTemporaryDir>
 #include <optional>
 
 namespace orvalink::test {
@@ -33,7 +34,7 @@ public:
     void setEnv(const char* name, const std::optional<QString>& value);
 
 private:
-    QTemporaryDir m_dir;
+    NumberedFolder m_dir;
     QHash<QByteArray, std::optional<QByteArray>> m_saved;
 };
 
