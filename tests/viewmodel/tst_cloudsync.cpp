@@ -105,8 +105,9 @@ private Q_SLOTS:
                      "Restored the migration snapshot for this account on this device from the cloud."));
         QCOMPARE(storedMappings(), (QStringList{"A", "B"}));
         QCOMPARE(storedTasks(), QStringList{"A"});
-        QCOMPARE(viewModel().history().migratedMappings().size(), 2);
-        QCOMPARE(viewModel().history().tasks().size(), 1);
+        // The restored history is read off the main thread.
+        QTRY_COMPARE(viewModel().history().migratedMappings().size(), 2);
+        QTRY_COMPARE(viewModel().history().tasks().size(), 1);
         QVERIFY(viewModel().accountState().lastMigrationSyncAt());
         QCOMPARE(viewModel().accountState().migrationAccountOverview()->totalMappings, 2);
         QCOMPARE(viewModel().accountState().currentMigrationDeviceFingerprint(),
