@@ -170,7 +170,13 @@ OperationJournal::OperationJournal(JournalRecord record)
 {
     platform::createDirectories(directory());
     m_lock = platform::lockFile(lockPathOf(m_path), true);
-    platform::writeFileAtomically(m_path, json::compact(m_record.toJson()), 0600);
+    try {
+        platform::writeFileAtomically(m_path, json::compact(m_record.toJson()), 0600);
+    } catch (...) {
+        // No record, no operation: nothing of it stays behind.
+        release();
+        throw;
+    }
 }
 
 OperationJournal::OperationJournal(JournalRecord record, QString path, platform::UniqueFd lock)
@@ -250,16 +256,8 @@ void OperationJournal::update(const std::function<void(JournalRecord&)>& change)
 {
     JournalRecord changed = m_record;
     change(changed);
-    try {
-        platform::writeFileAtomically(m_path, json::compact(changed.toJson()), 0600);
-    } catch (...) {
-        try {
-            platform::writeFileAtomically(m_path, json::compact(m_record.toJson()), 0600);
-        } catch (const std::exception& error) {
-            qCWarning(lcJournal) << "could not take back a step of" << m_path << error.what();
-        }
-        throw;
-    }
+    // A failed write leaves the record as it was on disk: the step is not taken.
+    platform::writeFileAtomically(m_path, json::compact(changed.toJson()), 0600);
     m_record = std::move(changed);
 }
 

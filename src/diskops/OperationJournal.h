@@ -132,9 +132,8 @@ public:
     const QString& path() const { return m_path; }
 
     // The one way to record a step: `change` is applied to a copy of the record, which is written
-    // and flushed and only then becomes record(). When the write fails, the record as it was is
-    // written back as far as possible (the failed write may have replaced the file) and the failure
-    // is thrown: platform::PlatformError.
+    // and flushed and only then becomes record(). When the write fails (a full disk, say), the file
+    // still holds the record as it was and the failure is thrown: platform::PlatformError.
     void update(const std::function<void(JournalRecord&)>& change);
 
     // The operation ended, whichever way: removes the record and the lock file. Never throws.

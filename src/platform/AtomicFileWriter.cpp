@@ -3,53 +3,129 @@
 #include "platform/FileIO.h"
 #include "platform/PlatformError.h"
 #include "platform/StandardPath.h"
+#include "platform/SymbolicLinks.h"
 
-#include <QSaveFile>
+#include <QFile>
 #include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace orvalink::platform {
 
 namespace {
 
-PlatformError failureOf(const QSaveFile& file, const QString& path)
+// Writes reach the file in pieces of this size; smaller ones wait in the buffer.
+constexpr qsizetype kBufferBytes = 64 * 1024;
+// As the kernel's own limit on links followed in one lookup.
+constexpr int kMaxLinkHops = 40;
+
+// Where the file at `path` really is: a symbolic link there (a chain of them) is followed to the
+// path it names, which need not exist yet.
+QString followLinks(const QString& path)
 {
-    return PlatformError(errno != 0 ? errno : EIO, file.errorString() + QStringLiteral(": ") + path);
+    QString current = standardizedPath(path);
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        const std::optional<QString> next = symbolicLinkDestination(current);
+        if (!next)
+            return current;
+        current = *next;
+    }
+    throw PlatformError::fromErrno(ELOOP, path);
+}
+
+mode_t currentUmask()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
 }
 
 } // namespace
 
 AtomicFileWriter::AtomicFileWriter(const QString& path, std::optional<mode_t> mode)
-    : m_path(path), m_file(std::make_unique<QSaveFile>(path))
+    : m_finalPath(followLinks(path))
 {
-    errno = 0;
-    if (!m_file->open(QIODevice::WriteOnly))
-        throw failureOf(*m_file, m_path);
-    if (mode && ::fchmod(m_file->handle(), *mode) != 0) {
-        const int error = errno;
-        m_file->cancelWriting();
-        throw PlatformError::fromErrno(error, m_path);
-    }
+    const QByteArray finalName = QFile::encodeName(m_finalPath);
+    struct stat existing {};
+    const bool exists = ::stat(finalName.constData(), &existing) == 0;
+    // A file the user made read-only is not replaced behind their back.
+    if (exists && ::access(finalName.constData(), W_OK) != 0)
+        throw PlatformError::fromErrno(errno, m_finalPath);
+
+    QByteArray name = finalName + QByteArrayLiteral(".XXXXXX");
+    m_fd.reset(::mkostemp(name.data(), O_CLOEXEC));
+    if (!m_fd.isValid())
+        throw PlatformError::fromErrno(errno, m_finalPath);
+    m_temporaryPath = QFile::decodeName(name);
+
+    const mode_t wanted = mode ? *mode : exists ? (existing.st_mode & 07777) : (0666 & ~currentUmask());
+    if (::fchmod(m_fd.get(), wanted) != 0)
+        fail(errno, m_temporaryPath);
 }
 
-AtomicFileWriter::~AtomicFileWriter() = default;
+AtomicFileWriter::~AtomicFileWriter()
+{
+    if (!m_committed)
+        discard();
+}
 
 void AtomicFileWriter::write(QByteArrayView bytes)
 {
-    errno = 0;
-    if (m_file->write(bytes.data(), bytes.size()) != bytes.size()) {
-        const PlatformError failure = failureOf(*m_file, m_path);
-        m_file->cancelWriting();
-        throw failure;
-    }
+    if (m_sealed || !m_fd.isValid())
+        throw PlatformError(EBADF, QStringLiteral("the new content is already closed: ") + m_finalPath);
+    m_buffer.append(bytes.data(), bytes.size());
+    if (m_buffer.size() >= kBufferBytes)
+        flushBuffer();
+}
+
+void AtomicFileWriter::flushBuffer()
+{
+    if (const int error = writeAll(m_fd.get(), m_buffer))
+        fail(error, m_finalPath);
+    m_buffer.clear();
+}
+
+void AtomicFileWriter::seal()
+{
+    if (m_sealed)
+        return;
+    if (!m_fd.isValid())
+        throw PlatformError(EBADF, QStringLiteral("the new content was discarded: ") + m_finalPath);
+    flushBuffer();
+    // A file system may hold back a write error (a full disk under delayed allocation, a network
+    // file system) until the flush or even the close: both are part of the write.
+    if (::fsync(m_fd.get()) != 0)
+        fail(errno, m_finalPath);
+    if (const int error = m_fd.close())
+        fail(error, m_finalPath);
+    m_sealed = true;
 }
 
 void AtomicFileWriter::commit()
 {
-    errno = 0;
-    if (!m_file->commit())
-        throw failureOf(*m_file, m_path);
-    syncDirectory(parentPath(standardizedPath(m_path)));
+    seal();
+    if (::rename(QFile::encodeName(m_temporaryPath).constData(),
+                 QFile::encodeName(m_finalPath).constData()) != 0)
+        fail(errno, m_finalPath);
+    m_committed = true;
+    syncDirectory(parentPath(m_finalPath));
+}
+
+void AtomicFileWriter::fail(int errorNumber, const QString& what)
+{
+    discard();
+    throw PlatformError::fromErrno(errorNumber, what);
+}
+
+void AtomicFileWriter::discard()
+{
+    m_fd.reset();
+    m_buffer.clear();
+    if (!m_temporaryPath.isEmpty())
+        ::unlink(QFile::encodeName(m_temporaryPath).constData());
+    m_temporaryPath.clear();
 }
 
 } // namespace orvalink::platform

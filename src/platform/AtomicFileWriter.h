@@ -1,35 +1,64 @@
 #pragma once
 
+#include "platform/UniqueFd.h"
+
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
-#include <memory>
 #include <optional>
 #include <sys/types.h>
-
-class QSaveFile;
 
 namespace orvalink::platform {
 
 // Writes the new content of a file piece by piece under a temporary name beside it, then puts it
 // in place in one step: a reader of the path sees the old content or the new, never a mix, and a
-// writer that fails or is dropped before commit() leaves the old file as it was. The data reaches
-// the disk before the rename, and the rename before commit() returns.
+// writer that fails or is dropped before commit() leaves the old file as it was.
+//
+// Every step that can lose data is checked: each write(2), the flush to disk (fsync) and the close.
+// A full or read-only disk, a quota or an I/O error therefore fails the write, the seal or the
+// commit, never the file: the old content stays untouched and the temporary file is removed. Only
+// content that is whole on disk is ever renamed over the path.
+//
+// A symbolic link at the path is followed (a store may be linked elsewhere): the file it leads to is
+// replaced, the link stays.
 class AtomicFileWriter {
 public:
-    // With `mode` the new file gets exactly that mode, whatever the umask. Throws PlatformError.
+    // With `mode` the new file gets exactly that mode, whatever the umask; without, it keeps the
+    // mode of the file it replaces (0666 less the umask for a new file). An existing file that this
+    // process may not write is not replaced (EACCES). Throws PlatformError.
     explicit AtomicFileWriter(const QString& path, std::optional<mode_t> mode = {});
+    // Removes the temporary file unless commit() put it in place.
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-    // Throws PlatformError; the old file stays.
+    // Throws PlatformError; the old file stays and the writer is spent.
     void write(QByteArrayView bytes);
-    // Flushes, renames over the path and flushes the folder. Throws PlatformError.
+    // Writes what is still buffered, flushes the new content to disk and closes it: from here on
+    // it is whole under its temporary name, and commit() only renames. For callers that replace
+    // several files together and want every content on disk before the first one is put in place.
+    // Throws PlatformError; the old file stays and the writer is spent.
+    void seal();
+    // Seals (unless done), renames over the path and flushes the folder. Throws PlatformError; when
+    // the rename failed the old file stays. A failed flush of the folder throws too, though the new
+    // content is then in place (isCommitted()) and may not survive a crash.
     void commit();
+    bool isCommitted() const { return m_committed; }
+
+    // The file that commit() replaces: the path, or where a symbolic link there leads.
+    const QString& finalPath() const { return m_finalPath; }
 
 private:
-    QString m_path;
-    std::unique_ptr<QSaveFile> m_file;
+    void flushBuffer();
+    [[noreturn]] void fail(int errorNumber, const QString& what);
+    void discard();
+
+    QString m_finalPath;
+    QString m_temporaryPath;
+    UniqueFd m_fd;
+    QByteArray m_buffer;
+    bool m_sealed = false;
+    bool m_committed = false;
 };
 
 } // namespace orvalink::platform

@@ -1,8 +1,11 @@
+#include "platform/AtomicFileWriter.h"
 #include "platform/ComputerName.h"
 #include "platform/FileIO.h"
 #include "platform/PlatformError.h"
 #include "platform/StandardPath.h"
+#include "support/FailingFolder.h"
 #include "support/FileModes.h"
+#include "support/SkipWithout.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
 
@@ -18,6 +21,9 @@ using namespace orvalink;
 using namespace orvalink::platform;
 using orvalink::test::modeOf;
 using orvalink::test::UmaskScope;
+using orvalink::test::WriteFault;
+
+Q_DECLARE_METATYPE(orvalink::test::WriteFault)
 
 namespace {
 
@@ -255,6 +261,68 @@ private Q_SLOTS:
         } catch (const PlatformError& error) {
             QCOMPARE(error.errorNumber(), ENOENT);
         }
+    }
+
+    // Content that stays in the writer's buffer until the end, and content that reaches the disk
+    // in pieces while it is written: a fault at either place leaves the old file whole.
+    void atomicWriteOnAFailingDiskKeepsTheOldFile_data()
+    {
+        QTest::addColumn<WriteFault>("fault");
+        QTest::addColumn<qsizetype>("size");
+        for (const WriteFault fault : {WriteFault::diskFull, WriteFault::readOnly}) {
+            for (const qsizetype size : {qsizetype(300), qsizetype(700 * 1024)})
+                QTest::addRow("%s, %lld bytes", test::writeFaultName(fault), qlonglong(size))
+                    << fault << size;
+        }
+    }
+
+    void atomicWriteOnAFailingDiskKeepsTheOldFile()
+    {
+        QFETCH(WriteFault, fault);
+        QFETCH(qsizetype, size);
+        test::TestHome home;
+        test::FailingFolder folder(home.path(QStringLiteral("disk")));
+        SKIP_WITHOUT(folder);
+        const QString file = folder.path() + QStringLiteral("/history.jsonl");
+        const QByteArray old(1000, 'o');
+        writeFileAtomically(file, old, 0600);
+        QVERIFY(folder.fail(fault));
+        try {
+            AtomicFileWriter writer(file, 0600);
+            for (qsizetype written = 0; written < size; written += 100)
+                writer.write(QByteArray(100, 'n'));
+            writer.commit();
+            QFAIL("the failed write was reported as done");
+        } catch (const PlatformError& error) {
+            QCOMPARE(error.errorNumber(), fault == WriteFault::diskFull ? ENOSPC : EROFS);
+        }
+        folder.heal();
+        QCOMPARE(readWholeFile(file), old);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("history.jsonl")});
+    }
+
+    // A writer dropped before commit() leaves nothing behind; a link at the path is followed and
+    // stays a link; without a mode the file keeps the one it had.
+    void atomicWriterKeepsLinksAndModes()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.path(QStringLiteral("store")));
+        tree.file(QStringLiteral("real/config.json"), "old");
+        tree.symlink(QStringLiteral("config.json"), tree.path(QStringLiteral("real/config.json")));
+        QVERIFY(QFile::setPermissions(tree.path(QStringLiteral("real/config.json")),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        {
+            AtomicFileWriter dropped(tree.path(QStringLiteral("config.json")));
+            dropped.write("never");
+        }
+        QCOMPARE(QDir(tree.path(QStringLiteral("real"))).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("config.json")});
+
+        writeFileAtomically(tree.path(QStringLiteral("config.json")), "new");
+        QVERIFY(QFileInfo(tree.path(QStringLiteral("config.json"))).isSymLink());
+        QCOMPARE(tree.read(QStringLiteral("real/config.json")), QByteArray("new"));
+        QCOMPARE(modeOf(tree.path(QStringLiteral("real/config.json"))), mode_t(0640));
     }
 
     void appendRestoresMissingLineFeed()

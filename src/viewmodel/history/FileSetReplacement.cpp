@@ -1,12 +1,11 @@
 #include "viewmodel/history/FileSetReplacement.h"
 
+#include "platform/AtomicFileWriter.h"
 #include "platform/FileIO.h"
 #include "platform/PlatformError.h"
 #include "platform/StandardPath.h"
 
 #include <QFile>
-#include <QSaveFile>
-#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -19,12 +18,6 @@ namespace {
 QString backupPath(const QString& path)
 {
     return path + QStringLiteral(".bak");
-}
-
-platform::PlatformError failureOf(const QFileDevice& file, const QString& path)
-{
-    return platform::PlatformError(errno != 0 ? errno : EIO,
-                                   file.errorString() + QStringLiteral(": ") + path);
 }
 
 // Keeps the current file as its backup; false when there is no current file. A hard link keeps the
@@ -57,18 +50,13 @@ void restoreFromBackup(const QString& path, bool hadPrevious)
     }
 }
 
-std::unique_ptr<QSaveFile> staged(const FileReplacement& replacement)
+// The new content, whole on disk under a temporary name beside the file.
+std::unique_ptr<platform::AtomicFileWriter> staged(const FileReplacement& replacement)
 {
     platform::createDirectories(platform::parentPath(replacement.path));
-    auto file = std::make_unique<QSaveFile>(replacement.path);
-    errno = 0;
-    if (!file->open(QIODevice::WriteOnly))
-        throw failureOf(*file, replacement.path);
-    if (!file->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        throw failureOf(*file, replacement.path);
-    errno = 0;
-    if (file->write(replacement.content) != replacement.content.size() || !file->flush())
-        throw failureOf(*file, replacement.path);
+    auto file = std::make_unique<platform::AtomicFileWriter>(replacement.path, 0600);
+    file->write(replacement.content);
+    file->seal();
     return file;
 }
 
@@ -81,21 +69,20 @@ void replaceFilesTogether(const QList<FileReplacement>& replacements)
         hadPrevious.push_back(keepBackup(replacement.path));
 
     // Unfinished temporary files are discarded when these go out of scope.
-    std::vector<std::unique_ptr<QSaveFile>> files;
+    std::vector<std::unique_ptr<platform::AtomicFileWriter>> files;
     for (const FileReplacement& replacement : replacements)
         files.push_back(staged(replacement));
 
     for (size_t index = 0; index < files.size(); ++index) {
-        errno = 0;
-        if (files[index]->commit())
-            continue;
-        const platform::PlatformError failure = failureOf(*files[index], replacements[index].path);
-        for (size_t done = 0; done < index; ++done)
-            restoreFromBackup(replacements[done].path, hadPrevious[done]);
-        throw failure;
+        try {
+            files[index]->commit();
+        } catch (const platform::PlatformError&) {
+            const size_t replaced = files[index]->isCommitted() ? index + 1 : index;
+            for (size_t done = 0; done < replaced; ++done)
+                restoreFromBackup(replacements[done].path, hadPrevious[done]);
+            throw;
+        }
     }
-    for (const FileReplacement& replacement : replacements)
-        platform::syncDirectory(platform::parentPath(replacement.path));
 }
 
 } // namespace orvalink
