@@ -48,8 +48,8 @@ void FallbackFileOperations::attempt(const std::function<void()>& userAttempt,
         userAttempt();
 }
 
-void FallbackFileOperations::move(const QString& source, const QString& destination,
-                                  const MoveSteps& steps) const
+platform::MoveResult FallbackFileOperations::move(const QString& source, const QString& destination,
+                                                  const MoveSteps& steps) const
 {
     platform::MoveResult result;
     attempt(
@@ -63,11 +63,13 @@ void FallbackFileOperations::move(const QString& source, const QString& destinat
             m_privileged->moveItem(source, destination);
         });
     reportMove(result, source, steps.shownSource, destination);
+    return result;
 }
 
-void FallbackFileOperations::move(const platform::EntryLocation& source,
-                                  const platform::EntryLocation& destination,
-                                  const platform::EntryIdentity& identity, const MoveSteps& steps) const
+platform::MoveResult FallbackFileOperations::move(const platform::EntryLocation& source,
+                                                  const platform::EntryLocation& destination,
+                                                  const platform::EntryIdentity& identity,
+                                                  const MoveSteps& steps) const
 {
     platform::MoveResult result;
     attempt(
@@ -80,6 +82,7 @@ void FallbackFileOperations::move(const platform::EntryLocation& source,
             m_privileged->moveItem(source.path, destination.path);
         });
     reportMove(result, source.path, steps.shownSource, destination.path);
+    return result;
 }
 
 void FallbackFileOperations::reportMove(const platform::MoveResult& result, const QString& source,

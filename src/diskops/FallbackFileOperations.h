@@ -1,12 +1,13 @@
 #pragma once
 
+#include "platform/FileMove.h"
+
 #include <QString>
 #include <functional>
 
 namespace orvalink::platform {
 struct EntryIdentity;
 struct EntryLocation;
-struct MoveResult;
 } // namespace orvalink::platform
 
 namespace orvalink {
@@ -50,15 +51,18 @@ public:
     // Moves the item at `source` to the free path `destination` (see platform::moveItem). The
     // administrator attempt is refused with EEXIST when `destination` has been taken meanwhile.
     // What the source kept after a complete copy, and extended attributes the destination refused,
-    // are written to the log as warnings.
-    void move(const QString& source, const QString& destination, const MoveSteps& steps = {}) const;
+    // are written to the log as warnings, and answered for the caller to report (the administrator's
+    // command tells nothing of them: its result is empty).
+    platform::MoveResult move(const QString& source, const QString& destination,
+                              const MoveSteps& steps = {}) const;
     // The same for an entry already located, which must still be the entry `identity` (see
     // platform::moveItem with located entries: every call of the user's attempt runs relative to the
     // two folders). The administrator's command takes paths only: it runs once the destination is
     // still free and `steps.beforeAdministrator`, which is required here and throws unless the paths
     // still lead to the located entries, has passed.
-    void move(const platform::EntryLocation& source, const platform::EntryLocation& destination,
-              const platform::EntryIdentity& identity, const MoveSteps& steps) const;
+    platform::MoveResult move(const platform::EntryLocation& source,
+                              const platform::EntryLocation& destination,
+                              const platform::EntryIdentity& identity, const MoveSteps& steps) const;
 
     // Removes the placeholder at `path`: a symbolic link or an empty directory (never recursive).
     // The administrator attempt runs only while `path` still holds a placeholder.

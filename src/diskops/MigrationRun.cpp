@@ -300,8 +300,12 @@ void MigrationRun::appendMapping()
     const QDateTime linkedAt = now();
     const LinkMapping mapping{m_mappingID,       m_source, m_target, m_config.anchorUser,
                               m_task.volumeUUID, linkedAt, linkedAt};
-    AppPaths::ensureBaseDirectories();
-    JSONLStore::append(mapping, m_services.mappings.filePath());
+    try {
+        AppPaths::ensureBaseDirectories();
+        JSONLStore::append(mapping, m_services.mappings.filePath());
+    } catch (const std::exception& error) {
+        throw OrvalinkError::historyNotWritten(m_services.mappings.filePath(), underlyingOf(error));
+    }
 }
 
 MigrationExecutionResult MigrationRun::succeed()

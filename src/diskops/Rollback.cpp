@@ -62,7 +62,7 @@ RollbackOutcome MigrationRollback::rollback(const QString& sourcePath, const QSt
                                                            "migrated one"));
         QStringList ours{journal->record().targetIdentity, journal->record().itemIdentity};
         ours.removeAll(QString());
-        restoreThroughSibling(m_files, *journal, ours);
+        outcome.leftoverTargetPaths = restoreThroughSibling(m_files, *journal, ours);
     } else {
         throw rollbackError(sourcePath, QStringLiteral("Target path missing during rollback"));
     }
@@ -100,6 +100,10 @@ QString rollbackMessage(const OrvalinkError& error, bool rollbackSucceeded,
     if (outcome && outcome->preservedTargetConflictPath) {
         message += QStringLiteral(" What stood at the target path was preserved at: ") +
                    *outcome->preservedTargetConflictPath + QLatin1Char('.');
+    }
+    if (outcome && !outcome->leftoverTargetPaths.isEmpty()) {
+        message += QStringLiteral(" Files written to the target meanwhile stayed there: ") +
+                   outcome->leftoverTargetPaths.join(QStringLiteral(", ")) + QLatin1Char('.');
     }
     return message;
 }

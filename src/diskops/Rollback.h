@@ -3,6 +3,7 @@
 #include "model/OrvalinkError.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace orvalink {
@@ -18,6 +19,8 @@ struct RollbackOutcome {
     // The item that stood at the target path and did not come from the migration: one that appeared
     // after the occupancy check, or an occupant a failed forced step left there.
     std::optional<QString> preservedTargetConflictPath;
+    // What stayed at the target after the data was copied back: entries written there meanwhile.
+    QStringList leftoverTargetPaths;
 
     bool operator==(const RollbackOutcome&) const = default;
 };

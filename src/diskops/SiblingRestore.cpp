@@ -47,8 +47,8 @@ void placeAtSource(const FallbackFileOperations& files, const QString& sibling, 
     files.move(sibling, source);
 }
 
-void restoreThroughSibling(const FallbackFileOperations& files, OperationJournal& journal,
-                           const QStringList& identities)
+QStringList restoreThroughSibling(const FallbackFileOperations& files, OperationJournal& journal,
+                                  const QStringList& identities)
 {
     const RecordedEntries entries(journal);
     const QString source = journal.record().sourcePath;
@@ -98,9 +98,9 @@ void restoreThroughSibling(const FallbackFileOperations& files, OperationJournal
             throw platform::PlatformError::fromErrno(EBUSY, targetPath);
         journal.update([](JournalRecord& entry) { entry.administrator = true; });
     };
-    files.move(target.location, free.location, *item, steps);
+    const platform::MoveResult moved = files.move(target.location, free.location, *item, steps);
     if (placed)
-        return;
+        return moved.leftoverPaths;
     if (keepSibling)
         throw platform::PlatformError::fromErrno(EEXIST, source);
 
@@ -116,6 +116,7 @@ void restoreThroughSibling(const FallbackFileOperations& files, OperationJournal
         }
         throw;
     }
+    return {};
 }
 
 } // namespace orvalink

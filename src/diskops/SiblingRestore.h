@@ -18,11 +18,16 @@ class OperationJournal;
 // anything else is refused with EBUSY before anything moves, and the move holds to that very entry
 // whatever is renamed or linked on the way meanwhile. The source's folder must exist.
 //
+// Answers what stayed at the target after a copy across file systems: entries that changed or
+// appeared there while the copy ran (a program writing through the old link), which the removal of
+// the target leaves alone. The item as copied stands at the source path all the same; empty when the
+// target is gone entirely.
+//
 // Throws when the item could not be put in place. The item is then whole at the target and nothing of
 // it remains at the sibling, except after a failure no step could undo: then the journal keeps the
 // sibling's path for the next start.
-void restoreThroughSibling(const FallbackFileOperations& files, OperationJournal& journal,
-                           const QStringList& identities);
+QStringList restoreThroughSibling(const FallbackFileOperations& files, OperationJournal& journal,
+                                  const QStringList& identities);
 
 // Puts the whole item at `sibling` in place at `source`, in one step where a symbolic link stands
 // there (the two are exchanged, then the link is removed); a free path or an empty directory's

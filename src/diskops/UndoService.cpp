@@ -1,5 +1,6 @@
 #include "diskops/UndoService.h"
 
+#include "diskops/ActiveProcessService.h"
 #include "diskops/CreatedFolders.h"
 #include "diskops/DirectoryMerge.h"
 #include "diskops/ErrorDetails.h"
@@ -13,12 +14,14 @@
 #include "diskops/ReservedPaths.h"
 #include "diskops/SiblingRestore.h"
 #include "diskops/UndoCheck.h"
+#include "diskops/UndoIncomplete.h"
 #include "model/AppPaths.h"
 #include "model/JsonFields.h"
 #include "model/MigrationTask.h"
 #include "model/OrvalinkError.h"
 #include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
+#include "platform/PlatformError.h"
 #include "platform/StandardPath.h"
 #include "platform/UserLocations.h"
 #include "store/HistoryStores.h"
@@ -49,9 +52,10 @@ void relinkIfPossible(const FallbackFileOperations& files, const QString& source
 
 UndoService::UndoService(const MappingStore& mappings, const TaskStore& tasks, LogService& log,
                          const PrivilegedFileOperationService& privileged,
-                         const PathMappingService& pathMapping, const VolumeService& volumes)
+                         const PathMappingService& pathMapping, const VolumeService& volumes,
+                         const ActiveProcessService& processes)
     : m_mappings(mappings), m_tasks(tasks), m_log(log), m_privileged(privileged), m_pathMapping(pathMapping),
-      m_volumes(volumes)
+      m_volumes(volumes), m_processes(processes)
 {}
 
 QList<LinkMapping> UndoService::undoHistory(qsizetype limit) const
@@ -70,29 +74,35 @@ UndoResult UndoService::undoLastMigration(const QString& anchorUser) const
 
 UndoResult UndoService::undoMigration(const QUuid& mappingID, const QString& anchorUser) const
 {
-    return undoByID(mappingID, anchorUser, std::nullopt);
+    return undoByID(mappingID, anchorUser, std::nullopt, false);
 }
 
 UndoResult UndoService::forceUndoMigration(const QUuid& mappingID, const QString& anchorUser,
                                            ForcedUndoRestoreMode mode) const
 {
-    return undoByID(mappingID, anchorUser, mode);
+    return undoByID(mappingID, anchorUser, mode, false);
+}
+
+UndoResult UndoService::undoMigrationEndingHolders(const QUuid& mappingID, const QString& anchorUser,
+                                                   std::optional<ForcedUndoRestoreMode> mode) const
+{
+    return undoByID(mappingID, anchorUser, mode, true);
 }
 
 UndoResult UndoService::undoByID(const QUuid& mappingID, const QString& anchorUser,
-                                 std::optional<ForcedUndoRestoreMode> mode) const
+                                 std::optional<ForcedUndoRestoreMode> mode, bool terminateHolders) const
 {
     const std::optional<LinkMapping> found = findMapping(m_mappings, mappingID);
     if (!found)
         throw OrvalinkError::undoTargetNotFound();
     const LinkMapping mapping = *found;
     QList<LinkMapping> mappings{mapping};
-    return undoMigration(mapping, mappings, anchorUser, mode);
+    return undoMigration(mapping, mappings, anchorUser, mode, terminateHolders);
 }
 
 UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapping>& allMappings,
-                                      const QString& anchorUser,
-                                      std::optional<ForcedUndoRestoreMode> mode) const
+                                      const QString& anchorUser, std::optional<ForcedUndoRestoreMode> mode,
+                                      bool terminateHolders) const
 {
     const HistoryRecordPaths paths =
         validateHistoryRecordPaths(mapping.sourcePath, mapping.targetPath, m_pathMapping);
@@ -112,6 +122,10 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
         throw;
     }
 
+    // A program that writes into the folder through its link while the data is copied home would
+    // leave what it writes on the volume.
+    const QStringList terminated = clearHolders(source, target, migrated, terminateHolders);
+
     const FallbackFileOperations files(m_privileged, m_log);
     const platform::EntryKind occupant = platform::entryStatus(source).kind;
     if (occupant != platform::EntryKind::none && !isPlaceholder(source) && !mode)
@@ -119,6 +133,7 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
 
     OperationJournal journal(entry);
     std::optional<OccupantAside> aside;
+    QStringList leftovers;
     try {
         // The migration's link stays until the restored data replaces it in one step. An empty
         // directory or a dangling link goes now; an occupant steps aside for the data.
@@ -132,7 +147,7 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
         }
         files.createDirectories(platform::parentPath(source));
         try {
-            restoreThroughSibling(files, journal, {journal.record().itemIdentity});
+            leftovers = restoreThroughSibling(files, journal, {journal.record().itemIdentity});
         } catch (const std::exception& error) {
             throw OrvalinkError::rollbackFailed(source, underlyingOf(error));
         }
@@ -149,19 +164,55 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
     }
     const std::optional<ForceUndoRestoreSummary> summary =
         aside ? std::optional(settleOccupant(files, *aside, source)) : std::nullopt;
+    if (!leftovers.isEmpty()) {
+        // Not an undo: part of the data is still on the volume. The mapping stays, so the window
+        // still lists the record and a forced restore can bring the rest home.
+        const UndoIncomplete incomplete(UndoIncomplete::Kind::leftBehind, mapping, target, QString(),
+                                        leftovers);
+        m_log.append(LogLevel::warning, incomplete.description());
+        journal.finish();
+        throw incomplete;
+    }
     RecordedEntries(journal).removeEmptyFolders(foldersBelowTargetRoot(source, target));
 
     allMappings.removeIf([&](const LinkMapping& each) { return each.id == mapping.id; });
-    // Should this fail, the data is back at the source but the mapping stays: the record is kept
-    // (not finished), so the next start removes the mapping and records the undo.
-    AppPaths::ensureBaseDirectories();
-    JSONLStore::removeWhere<LinkMapping>(m_mappings.filePath(),
-                                         [&](const LinkMapping& each) { return each.id == mapping.id; });
+    try {
+        AppPaths::ensureBaseDirectories();
+        JSONLStore::removeWhere<LinkMapping>(m_mappings.filePath(),
+                                             [&](const LinkMapping& each) { return each.id == mapping.id; });
+    } catch (const platform::PlatformError& error) {
+        // The data is back at the source but the mapping stays: the record is kept (not finished),
+        // so the next start removes the mapping and records the undo.
+        const UndoIncomplete incomplete(UndoIncomplete::Kind::notRecorded, mapping, target, error.message(),
+                                        {});
+        m_log.append(LogLevel::warning, incomplete.description());
+        throw incomplete;
+    }
 
     const QDateTime now = json::wholeSeconds(QDateTime::currentDateTimeUtc());
     recordUndo(mapping, anchorUser, now, journal.record().id);
     journal.finish();
-    return {mapping, now, summary};
+    return {mapping, now, summary, terminated};
+}
+
+QStringList UndoService::clearHolders(const QString& source, const QString& target, platform::EntryKind kind,
+                                      bool terminate) const
+{
+    const bool isDirectory = kind == platform::EntryKind::directory;
+    const QList<ActiveProcess> holders = m_processes.activeProcesses(target, isDirectory);
+    if (holders.isEmpty())
+        return {};
+    QStringList names;
+    for (const ActiveProcess& holder : holders)
+        names.append(holder.name);
+    if (!terminate)
+        throw OrvalinkError::sourceInUse(source, names);
+    try {
+        return m_processes.terminateActiveProcesses(holders, target, isDirectory);
+    } catch (const OrvalinkError& stillHeld) {
+        // Named after the user's own path: the volume's path means nothing to them here.
+        throw OrvalinkError::sourceInUse(source, stillHeld.processes());
+    }
 }
 
 JournalRecord UndoService::undoRecord(const LinkMapping& mapping, const QString& source,

@@ -6,11 +6,13 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QUuid>
 #include <optional>
 
 namespace orvalink {
 
+class ActiveProcessService;
 class LogService;
 struct JournalRecord;
 class MappingStore;
@@ -41,6 +43,7 @@ struct UndoResult {
     LinkMapping mapping; // the mapping that was undone
     QDateTime revertedAt;
     std::optional<ForceUndoRestoreSummary> forceRestoreSummary; // none without a forced restore
+    QStringList terminatedProcesses; // ended on request before the data moved, sorted
 
     bool operator==(const UndoResult&) const = default;
 };
@@ -55,7 +58,7 @@ class UndoService {
 public:
     UndoService(const MappingStore& mappings, const TaskStore& tasks, LogService& log,
                 const PrivilegedFileOperationService& privileged, const PathMappingService& pathMapping,
-                const VolumeService& volumes);
+                const VolumeService& volumes, const ActiveProcessService& processes);
 
     // The scope's mappings, most recent first (equal recency keeps file order), at most `limit`.
     // The history is read line by line and only the newest `limit` are held. Never throws; an
@@ -70,6 +73,10 @@ public:
     // The same with a forced restore mode for an occupied source path.
     UndoResult forceUndoMigration(const QUuid& mappingID, const QString& anchorUser,
                                   ForcedUndoRestoreMode mode) const;
+    // The same (forced when `mode` is given) after ending the processes that hold files inside the
+    // migrated item; sourceInUse (E007) names those still holding it at the deadline.
+    UndoResult undoMigrationEndingHolders(const QUuid& mappingID, const QString& anchorUser,
+                                          std::optional<ForcedUndoRestoreMode> mode) const;
 
     // The restore of one mapping. `allMappings` loses every mapping with the mapping's id; the
     // mappings file is rewritten the same way, re-read under its lock so that records appended
@@ -83,9 +90,16 @@ public:
     // - undoMappingBroken (E016) when nothing exists at the target path,
     // - undoTargetUnverified (E019) when what stands there cannot be confirmed as the migrated item,
     //   with nothing changed and the record kept,
+    // - sourceInUse (E007) with the source path and the names of the processes that hold files inside
+    //   the migrated item, before anything moved (unless `terminateHolders`, which ends them first):
+    //   what they write meanwhile would stay behind on the volume,
     // - undoSourceOccupied (E015) for an occupied source path without a mode,
     // - rollbackFailed (E011) when the move back fails,
-    // - the platform or administrator error of any other failed step.
+    // - the platform or administrator error of any other failed step, the data then whole at the
+    //   target with the link back in place (or at the recorded restore sibling for the next start),
+    // - UndoIncomplete once the data is back at the source but the undo could not end: the history
+    //   could not be rewritten (the record is kept for the next start), or entries written through
+    //   the link meanwhile stayed at the target (the mapping is kept, naming them).
     // The data comes back through a reserved sibling of the source path and replaces the link in
     // one step, so the source path never holds a partial tree; each step is recorded first
     // (OperationJournal). A forced mode first sets the occupant aside beside the source path; once
@@ -94,7 +108,8 @@ public:
     // removed. When a step fails, the occupant (if any) and else the link are put back while the
     // source path is free and the data is still at the target.
     UndoResult undoMigration(const LinkMapping& mapping, QList<LinkMapping>& allMappings,
-                             const QString& anchorUser, std::optional<ForcedUndoRestoreMode> mode) const;
+                             const QString& anchorUser, std::optional<ForcedUndoRestoreMode> mode,
+                             bool terminateHolders = false) const;
 
 private:
     // What stood at the source path of a forced restore, set aside while the data comes back.
@@ -111,7 +126,11 @@ private:
     ForceUndoRestoreSummary settleOccupant(const FallbackFileOperations& files, const OccupantAside& aside,
                                            const QString& source) const;
     UndoResult undoByID(const QUuid& mappingID, const QString& anchorUser,
-                        std::optional<ForcedUndoRestoreMode> mode) const;
+                        std::optional<ForcedUndoRestoreMode> mode, bool terminateHolders) const;
+    // Ends (or, without `terminate`, names in E007) the processes holding files inside the item at
+    // `target`. Answers the names of those ended.
+    QStringList clearHolders(const QString& source, const QString& target, platform::EntryKind kind,
+                             bool terminate) const;
     void recordUndo(const LinkMapping& mapping, const QString& anchorUser, const QDateTime& at,
                     const QUuid& taskID) const;
     JournalRecord undoRecord(const LinkMapping& mapping, const QString& source, const QString& target,
@@ -123,6 +142,7 @@ private:
     const PrivilegedFileOperationService& m_privileged;
     const PathMappingService& m_pathMapping;
     const VolumeService& m_volumes;
+    const ActiveProcessService& m_processes;
 };
 
 } // namespace orvalink

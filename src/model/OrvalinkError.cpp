@@ -40,6 +40,7 @@ constexpr auto kCodes = std::to_array<CodeEntry>({
     {Case::cloudSnapshotDeviceMismatch, "E017"},
     {Case::sourceOccupiedAfterMove, "E018"},
     {Case::undoTargetUnverified, "E019"},
+    {Case::historyNotWritten, "E020"},
 });
 static_assert(kCodes.size() == static_cast<std::size_t>(Case::caseCount),
               "every error case needs its stored code in the table");
@@ -250,6 +251,14 @@ OrvalinkError OrvalinkError::undoTargetUnverified(const QString& targetPath, con
     return error.finish();
 }
 
+OrvalinkError OrvalinkError::historyNotWritten(const QString& path, Underlying underlying)
+{
+    OrvalinkError error(Case::historyNotWritten);
+    error.m_path = path;
+    error.m_underlying = std::move(underlying);
+    return error.finish();
+}
+
 QString OrvalinkError::codeOf(Case errorCase)
 {
     const auto found = std::find_if(kCodes.begin(), kCodes.end(),
@@ -324,6 +333,9 @@ QString OrvalinkError::errorDescription() const
         return QStringLiteral("Cannot undo because the mapped target could not be confirmed as the migrated "
                               "item: ") +
                m_path + QStringLiteral(" (") + m_reason + QStringLiteral("). Nothing was changed.");
+    case Case::historyNotWritten:
+        return QStringLiteral("Could not write the history file ") + m_path + QStringLiteral(": ") +
+               m_underlying.description;
     case Case::caseCount:
         break;
     }

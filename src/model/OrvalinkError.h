@@ -7,8 +7,8 @@
 
 namespace orvalink {
 
-// The error of the disk operations, the history and the cloud-snapshot restore: nineteen cases
-// with fixed codes "E001" to "E019" and fixed English descriptions. The code is what the history
+// The error of the disk operations, the history and the cloud-snapshot restore: twenty cases
+// with fixed codes "E001" to "E020" and fixed English descriptions. The code is what the history
 // stores for a failed task, so each case keeps its code for good, whatever the order of the enum:
 // the code table in OrvalinkError.cpp is the only place that turns one into the other.
 class OrvalinkError : public std::exception {
@@ -33,6 +33,7 @@ public:
         cloudSnapshotDeviceMismatch,
         sourceOccupiedAfterMove,
         undoTargetUnverified,
+        historyNotWritten,
         // Not a case: the number of cases, which the code table is checked against at compile
         // time. New cases go above it.
         caseCount,
@@ -70,6 +71,9 @@ public:
     // An undo refused before it changed anything: what the record names at `targetPath` could not
     // be confirmed as the item its migration made (`reason` says why, in the log's words).
     static OrvalinkError undoTargetUnverified(const QString& targetPath, const QString& reason);
+    // A migration's record could not be written to the history file at `path` (a full or read-only
+    // disk): the migration is taken back, as nothing in the window would lead to its data.
+    static OrvalinkError historyNotWritten(const QString& path, Underlying underlying);
 
     Case errorCase() const { return m_case; }
     // "E" and three digits.

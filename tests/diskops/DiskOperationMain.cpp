@@ -75,7 +75,7 @@ int main(int argc, char** argv)
     if (std::strcmp(mode, "undo") == 0 && argc == 2) {
         ready();
         try {
-            UndoService(mappings, tasks, log, privileged, pathMapping, volumes)
+            UndoService(mappings, tasks, log, privileged, pathMapping, volumes, processes)
                 .undoLastMigration(platform::userName());
         } catch (const std::exception& error) {
             std::printf("failed %s\n", error.what());

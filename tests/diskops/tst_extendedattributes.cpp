@@ -147,7 +147,8 @@ private Q_SLOTS:
         QCOMPARE(attributesBelow(target, carriers), before);
         QCOMPARE(test::snapshotTree(target), snapshot);
 
-        UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping, fx.volumes)
+        UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping, fx.volumes,
+                    fx.processes)
             .undoLastMigration("user");
         QCOMPARE(attributesBelow(tree.root(), carriers), before);
         QCOMPARE(test::snapshotTree(tree.root()), snapshot);

@@ -62,7 +62,8 @@ private Q_SLOTS:
         QCOMPARE(test::snapshotTree(target), before);
         QCOMPARE(platform::readSymbolicLink(tree.root()), target);
 
-        UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping, fx.volumes)
+        UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping, fx.volumes,
+                    fx.processes)
             .undoLastMigration("user");
         QCOMPARE(test::snapshotTree(tree.root()), before);
         QVERIFY(!platform::entryExists(target));

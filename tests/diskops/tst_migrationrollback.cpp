@@ -100,8 +100,11 @@ private Q_SLOTS:
 
         const auto result = fx.migrate(source);
 
-        QCOMPARE(result.task.errorCode, QStringLiteral("E008"));
+        // Named for what failed: the history, not the move.
+        QCOMPARE(result.task.errorCode, QStringLiteral("E020"));
         QCOMPARE(result.task.status, TaskStatus::rolledBack);
+        QVERIFY(result.task.errorMessage->startsWith("Could not write the history file " +
+                                                     fx.mappingStore.filePath()));
         QVERIFY(result.task.errorMessage->endsWith(kRestored));
         QVERIFY(QFileInfo(source).isDir() && !QFileInfo(source).isSymLink());
         QCOMPARE(fx.tree.read("Photos/a.jpg"), QByteArray("jpeg"));

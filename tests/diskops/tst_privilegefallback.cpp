@@ -152,7 +152,8 @@ private Q_SLOTS:
             output +=
                 test::describe(result).toUtf8() + '\n' + runner->commands.join('\n').toUtf8() + "\n--\n";
             runner->commands.clear();
-            UndoService(fx.mappingStore, fx.taskStore, fx.log, administrator, fx.pathMapping, fx.volumes)
+            UndoService(fx.mappingStore, fx.taskStore, fx.log, administrator, fx.pathMapping, fx.volumes,
+                        fx.processes)
                 .undoLastMigration("user");
             output += runner->commands.join('\n').toUtf8();
             return 0;

@@ -23,7 +23,8 @@ namespace {
 
 UndoService undoServiceOf(EngineFixture& fx)
 {
-    return UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping, fx.volumes);
+    return UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping, fx.volumes,
+                       fx.processes);
 }
 
 QString errorCodeOf(const std::function<void()>& work)
@@ -443,7 +444,8 @@ private Q_SLOTS:
         if (atSource == "other link")
             fx.tree.symlink("Opt", fx.tree.dir("Elsewhere"));
         const PathMappingService protecting(PathMappingService::systemProtectedPaths() << source);
-        const UndoService undo(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, protecting, fx.volumes);
+        const UndoService undo(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, protecting, fx.volumes,
+                               fx.processes);
         const QStringList volume = test::snapshotTree(fx.volumePath());
 
         QCOMPARE(errorCodeOf([&] { undo.undoMigration(fx.mappings().constFirst().id, "user"); }), code);

@@ -24,7 +24,8 @@ namespace {
 
 UndoService undoServiceOf(EngineFixture& fx)
 {
-    return UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping, fx.volumes);
+    return UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping, fx.volumes,
+                       fx.processes);
 }
 
 // The code of the error the undo throws, with its reason; "no error" when it succeeds.

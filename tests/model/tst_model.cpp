@@ -15,6 +15,7 @@
 #include <QJsonDocument>
 #include <QScopeGuard>
 #include <QtTest>
+#include <cerrno>
 #include <clocale>
 #include <limits>
 #include <sys/stat.h>
@@ -65,6 +66,7 @@ const std::vector<std::pair<OrvalinkError::Case, const char*>> kStoredCodes{
     {OrvalinkError::Case::cloudSnapshotDeviceMismatch, "E017"},
     {OrvalinkError::Case::sourceOccupiedAfterMove, "E018"},
     {OrvalinkError::Case::undoTargetUnverified, "E019"},
+    {OrvalinkError::Case::historyNotWritten, "E020"},
 };
 
 const char* kRequiredConfig = R"({"defaultScanRoot":"/h","defaultTargetRoot":"/v/t","minLargeSizeBytes":5,)"
@@ -122,6 +124,9 @@ private Q_SLOTS:
             {OrvalinkError::undoTargetUnverified("/t", "why"), "E019",
              "Cannot undo because the mapped target could not be confirmed as the migrated item: /t (why). "
              "Nothing was changed."},
+            {OrvalinkError::historyNotWritten("/h/mappings.jsonl",
+                                              {"No space left on device", ENOSPC, false, {}}),
+             "E020", "Could not write the history file /h/mappings.jsonl: No space left on device"},
         };
         for (const auto& [error, code, text] : cases) {
             QCOMPARE(error.code(), QLatin1String(code));
@@ -162,7 +167,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("code");
         QTest::newRow("empty") << QString();
-        QTest::newRow("none yet") << "E020";
+        QTest::newRow("none yet") << "E021";
         QTest::newRow("zero") << "E000";
         QTest::newRow("lower case") << "e004";
         QTest::newRow("padded") << " E004";

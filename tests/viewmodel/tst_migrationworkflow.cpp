@@ -391,6 +391,16 @@ private Q_SLOTS:
         QTest::newRow("chinese path, unknown form")
             << zh << "Failed to read \"/data/照片\": Input/output error"
             << "迁移失败，请检查目录权限、目录占用状态和目标磁盘连接情况。";
+        const QString unrecorded =
+            "Could not write the history file /s/history/guest/mappings.jsonl: No space "
+            "left on device Original data was restored to its previous location.";
+        QTest::newRow("history not written") << en << unrecorded
+                                             << "The migration could not be written to the history (the disk "
+                                                "may be full or read-only), so it was "
+                                                "taken back: the data is at its original location again.";
+        QTest::newRow("history not written, chinese")
+            << zh << unrecorded
+            << "迁移无法写入历史记录（磁盘可能已满或只读），因此已撤回：数据已回到原来的位置。";
         QTest::newRow("chinese home path, unknown form")
             << en << "Could not open ~/照片/a b"
             << "Migration failed. Check directory permissions, file locks, and the target disk connection.";

@@ -133,6 +133,10 @@ void PromptPresenter::present(Kind kind, const PromptRequest& request,
 void PromptPresenter::presentUndoConflict(const UndoConflictPrompt& prompt)
 {
     m_currentId = prompt.id;
+    if (!prompt.holders.isEmpty()) {
+        presentUndoHolders(prompt);
+        return;
+    }
     const PromptRequest request{
         m_viewModel.presentation().localized(
             {QStringLiteral("选择强制恢复方式"), QStringLiteral("Choose a Force Restore Mode")}),
@@ -152,6 +156,24 @@ void PromptPresenter::presentUndoConflict(const UndoConflictPrompt& prompt)
             const auto mode = button == 0 ? ForcedUndoRestoreMode::append : ForcedUndoRestoreMode::overwrite;
             startDetached(viewModel->workflows().forceUndoMigration(mapping, mode));
         }
+    });
+}
+
+void PromptPresenter::presentUndoHolders(const UndoConflictPrompt& prompt)
+{
+    const PromptRequest request{
+        shown(prompt.title),
+        shown(prompt.message),
+        {{m_viewModel.presentation().localized(
+              {QStringLiteral("结束程序并反悔"), QStringLiteral("End Programs and Undo")}),
+          PromptRole::destructive},
+         {m_viewModel.presentation().localized({"取消", "Cancel"}), PromptRole::reject}}};
+    MainViewModel* viewModel = &m_viewModel;
+    const LinkMapping mapping = prompt.mapping;
+    present(Kind::undoConflict, request, [viewModel, mapping](std::optional<int> button) {
+        viewModel->prompts().dismissUndoConflict();
+        if (button == 0)
+            startDetached(viewModel->workflows().undoEndingHolders(mapping));
     });
 }
 

@@ -56,6 +56,8 @@ private:
     void showNext();
     void present(Kind kind, const PromptRequest& request, std::function<void(std::optional<int>)> handle);
     void presentUndoConflict(const UndoConflictPrompt& prompt);
+    // The programs holding a migrated item: end them and undo, or leave it.
+    void presentUndoHolders(const UndoConflictPrompt& prompt);
     void presentMigrationConflict(const MigrationConflictPrompt& prompt);
     void presentAccessRequirement(const AccessRequirementPrompt& prompt);
     void presentError(const BilingualText& text);

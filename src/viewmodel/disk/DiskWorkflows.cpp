@@ -81,6 +81,11 @@ QCoro::Task<> DiskWorkflows::forceUndoMigration(LinkMapping mapping, ForcedUndoR
     return orvalink::forceUndoMigration(m_context, std::move(mapping), mode);
 }
 
+QCoro::Task<> DiskWorkflows::undoEndingHolders(LinkMapping mapping)
+{
+    return orvalink::undoEndingHolders(m_context, std::move(mapping));
+}
+
 QCoro::Task<> DiskWorkflows::repairBrokenLinks()
 {
     return orvalink::repairBrokenLinks(m_context);

@@ -36,6 +36,7 @@ public:
     QCoro::Task<> undoLastMigration();
     QCoro::Task<> undoSelectedMigration();
     QCoro::Task<> forceUndoMigration(LinkMapping mapping, ForcedUndoRestoreMode mode);
+    QCoro::Task<> undoEndingHolders(LinkMapping mapping);
     QCoro::Task<> repairBrokenLinks();
     QCoro::Task<> repairMigratedLinks(QSet<QUuid> mappingIDs);
     QCoro::Task<> requestAdministratorAuthorization();

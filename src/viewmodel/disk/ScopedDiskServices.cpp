@@ -24,7 +24,7 @@ std::shared_ptr<const ScopedDiskServices> ScopedDiskServices::capture(const View
                                   s.m_tasks, *s.m_log, *s.m_privileged},
         shared.migrationStaged);
     s.m_undo = std::make_unique<UndoService>(s.m_mappings, s.m_tasks, *s.m_log, *s.m_privileged, pathMapping,
-                                             *s.m_volumes);
+                                             *s.m_volumes, *s.m_processes);
     s.m_repair = std::make_unique<LinkRepairService>(s.m_mappings, *s.m_volumes, *s.m_log, pathMapping);
     return services;
 }

@@ -1,5 +1,6 @@
 #include "viewmodel/disk/UndoTriage.h"
 
+#include "diskops/UndoIncomplete.h"
 #include "model/OrvalinkError.h"
 #include "viewmodel/disk/AdministratorAuthorization.h"
 #include "viewmodel/state/ActivityState.h"
@@ -30,6 +31,57 @@ std::optional<QString> occupiedPath(const std::exception_ptr& error)
     return pathOf(error, OrvalinkError::Case::undoSourceOccupied);
 }
 
+// The names of the programs that hold the migrated item, when that is why the undo did not start.
+std::optional<QStringList> holdersOf(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const OrvalinkError& failure) {
+        if (failure.errorCase() == OrvalinkError::Case::sourceInUse)
+            return failure.processes();
+    } catch (...) {
+    }
+    return std::nullopt;
+}
+
+QString namesText(const QStringList& names)
+{
+    QStringList distinct = names;
+    distinct.removeDuplicates();
+    return distinct.join(QStringLiteral(", "));
+}
+
+BilingualText incompleteMessage(const Presentation& texts, const UndoIncomplete& incomplete)
+{
+    const QString name = QFileInfo(incomplete.sourcePath()).fileName();
+    const QString source = texts.displayPath(incomplete.sourcePath());
+    if (incomplete.kind() == UndoIncomplete::Kind::notRecorded)
+        return BilingualText(QStringLiteral("「") + name + QStringLiteral("」的数据已移回 ") + source +
+                                 QStringLiteral("，但历史记录无法更新（") + incomplete.reason() +
+                                 QStringLiteral("）。下次启动时会补全这条记录。"),
+                             name + QStringLiteral(" is back at ") + source +
+                                 QStringLiteral(", but the history could not be updated (") +
+                                 incomplete.reason() +
+                                 QStringLiteral("). The record will be completed at the next start."));
+    QStringList left;
+    for (const QString& path : incomplete.leftoverPaths())
+        left.append(texts.displayPath(path));
+    const QString target = texts.displayPath(incomplete.targetPath());
+    const QString leftText = left.join(QStringLiteral(", "));
+    return BilingualText(
+        QStringLiteral("「") + name + QStringLiteral("」的数据已移回 ") + source +
+            QStringLiteral("，但反悔期间写入的内容仍留在外置磁盘 ") + target + QStringLiteral("：") +
+            leftText +
+            QStringLiteral("。这条记录仍保留在历史中：请先关闭写入这些文件的程序，再对它选择“追加恢复”，把其"
+                           "余内容带回。"),
+        name + QStringLiteral(" is back at ") + source +
+            QStringLiteral(", but what was written to it during the undo stayed on the external disk at ") +
+            target + QStringLiteral(": ") + leftText +
+            QStringLiteral(
+                ". The record stays in the history: close the programs that write there, then undo "
+                "it again with Append Restore to bring the rest home."));
+}
+
 BilingualText unverifiedTargetMessage(const Presentation& texts, const QString& targetPath,
                                       const LinkMapping& mapping)
 {
@@ -47,6 +99,44 @@ BilingualText unverifiedTargetMessage(const Presentation& texts, const QString& 
 }
 
 } // namespace
+
+std::optional<UndoIncomplete> undoIncompleteOf(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const UndoIncomplete& incomplete) {
+        return incomplete;
+    } catch (...) {
+    }
+    return std::nullopt;
+}
+
+bool presentUndoHoldersPromptIfNeeded(ActivityState& activity, const Presentation& texts,
+                                      const std::exception_ptr& error, const LinkMapping& mapping)
+{
+    const std::optional<QStringList> holders = holdersOf(error);
+    if (!holders || holders->isEmpty())
+        return false;
+    const QString folder = texts.displayPath(mapping.sourcePath);
+    const QString names = namesText(*holders);
+    const BilingualText message(
+        QStringLiteral("这些程序正在使用 ") + folder + QStringLiteral(" 里的文件：") + names +
+            QStringLiteral(
+                "。现在反悔的话，它们在数据搬回期间写入的内容会留在外置磁盘上。你可以先自己关闭它们再"
+                "反悔，或者结束这些程序并立即反悔。"),
+        QStringLiteral("These programs are using files in ") + folder + QStringLiteral(": ") + names +
+            QStringLiteral(
+                ". If the undo ran now, what they write while the data is moved back would stay on the "
+                "external disk. Close them yourself and undo again, or end them and undo now."));
+    activity.setUndoConflictPrompt(UndoConflictPrompt{
+        QUuid::createUuid(), mapping, BilingualText("程序正在使用此目录", "Programs Are Using This Folder"),
+        message, *holders});
+    activity.setInfoMessage(BilingualText(
+        QStringLiteral("反悔之前需要先关闭正在使用该目录的程序：") + names + QStringLiteral("。"),
+        QStringLiteral("Close the programs using this folder before the undo: ") + names +
+            QStringLiteral(".")));
+    return true;
+}
 
 bool presentUndoConflictPromptIfNeeded(ActivityState& activity, const Presentation& texts,
                                        const std::exception_ptr& error, const LinkMapping& mapping)
@@ -84,6 +174,8 @@ BilingualText undoFailureMessage(const Presentation& texts, const std::exception
 {
     if (const std::optional<QString> target = pathOf(error, OrvalinkError::Case::undoTargetUnverified))
         return unverifiedTargetMessage(texts, *target, mapping);
+    if (const std::optional<UndoIncomplete> incomplete = undoIncompleteOf(error))
+        return incompleteMessage(texts, *incomplete);
     const std::optional<QString> path = occupiedPath(error);
     if (!path)
         return localizedMigrationFailureMessage(error);
@@ -104,14 +196,17 @@ BilingualText undoFailureMessage(const Presentation& texts, const std::exception
 std::optional<BilingualText> triageUndoFailure(ActivityState& activity, const Presentation& texts,
                                                const std::exception_ptr& error, const LinkMapping& mapping)
 {
-    if (presentUndoConflictPromptIfNeeded(activity, texts, error, mapping))
+    if (presentUndoConflictPromptIfNeeded(activity, texts, error, mapping) ||
+        presentUndoHoldersPromptIfNeeded(activity, texts, error, mapping))
         return std::nullopt;
     handleAdministratorAuthorizationRequirementIfNeeded(activity, error, QStringLiteral("反悔迁移"),
                                                         QStringLiteral("undo migrations"));
     return undoFailureMessage(texts, error, mapping);
 }
 
-BilingualText forceUndoSuccessMessage(const Presentation& texts, const UndoResult& result)
+namespace {
+
+BilingualText restoredMessage(const Presentation& texts, const UndoResult& result)
 {
     const QString name = QFileInfo(result.mapping.sourcePath).fileName();
     if (!result.forceRestoreSummary) {
@@ -166,6 +261,18 @@ BilingualText forceUndoSuccessMessage(const Presentation& texts, const UndoResul
                     "used because the current path was not directly mergeable."));
     return BilingualText(QStringLiteral("已追加恢复：") + name + QStringLiteral("。"),
                          QStringLiteral("Append restore completed for ") + name + QStringLiteral("."));
+}
+
+} // namespace
+
+BilingualText forceUndoSuccessMessage(const Presentation& texts, const UndoResult& result)
+{
+    const BilingualText restored = restoredMessage(texts, result);
+    if (result.terminatedProcesses.isEmpty())
+        return restored;
+    const QString names = namesText(result.terminatedProcesses);
+    return restored + BilingualText(QStringLiteral(" 已结束的程序：") + names + QStringLiteral("。"),
+                                    QStringLiteral(" Programs ended: ") + names + QStringLiteral("."));
 }
 
 } // namespace orvalink

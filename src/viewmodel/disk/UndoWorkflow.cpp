@@ -26,21 +26,39 @@ void beginRestoreRun(DiskWorkContext& context)
     context.history().setLastRestoredPaths({});
 }
 
-// The restore of `mapping` on the background runner, forced when `mode` is given.
+// The restore of `mapping` on the background runner, forced when `mode` is given, after ending the
+// programs that hold the migrated item with `endHolders`.
 auto restoreCall(const DiskWorkContext& context, std::shared_ptr<const ScopedDiskServices> services,
-                 const LinkMapping& mapping, std::optional<ForcedUndoRestoreMode> mode)
+                 const LinkMapping& mapping, std::optional<ForcedUndoRestoreMode> mode,
+                 bool endHolders = false)
 {
     return [services = std::move(services), id = mapping.id,
-            anchorUser = context.browsing().config().anchorUser, mode] {
+            anchorUser = context.browsing().config().anchorUser, mode, endHolders] {
+        if (endHolders)
+            return services->undo().undoMigrationEndingHolders(id, anchorUser, mode);
         return mode ? services->undo().forceUndoMigration(id, anchorUser, *mode)
                     : services->undo().undoMigration(id, anchorUser);
     };
 }
 
+// An undo that could not end but brought the data home all the same: the listing and the history
+// changed. Only a history that could not be rewritten still counts as restored; what stayed on the
+// volume makes it a failure.
+bool cameHome(const std::exception_ptr& error)
+{
+    return undoIncompleteOf(error).has_value();
+}
+
+bool restoredAllTheSame(const std::exception_ptr& error)
+{
+    const std::optional<UndoIncomplete> incomplete = undoIncompleteOf(error);
+    return incomplete && incomplete->kind() == UndoIncomplete::Kind::notRecorded;
+}
+
 // One record with one-item progress, for the undo of the last record and the forced restore.
 QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, BilingualText title,
                             std::optional<ForcedUndoRestoreMode> mode,
-                            std::shared_ptr<const ScopedDiskServices> services)
+                            std::shared_ptr<const ScopedDiskServices> services, bool endHolders = false)
 {
     const FlowTicket ticket = context.ticket();
     auto estimating = estimateBytesForProgress(context, mapping.targetPath);
@@ -50,9 +68,9 @@ QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, Bilin
     beginProgress(context, title, 1, estimate);
     context.activity().setMigrationCurrentPath(mapping.sourcePath);
 
-    auto restoring = runMonitoredDiskCall(context, ticket, mapping.sourcePath, estimate,
-                                          context.activity().migrationProcessedBytes(),
-                                          restoreCall(context, std::move(services), mapping, mode));
+    auto restoring = runMonitoredDiskCall(
+        context, ticket, mapping.sourcePath, estimate, context.activity().migrationProcessedBytes(),
+        restoreCall(context, std::move(services), mapping, mode, endHolders));
     const auto outcome = co_await std::move(restoring);
     if (!outcome)
         co_return;
@@ -69,7 +87,14 @@ QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, Bilin
         context.activity().setInfoMessage(forceUndoSuccessMessage(context.presentation(), result));
         co_return;
     }
-    finishSingleItemProgress(context, false);
+    finishSingleItemProgress(context, restoredAllTheSame(outcome->error()));
+    if (cameHome(outcome->error())) {
+        auto reload = reloadAfterDiskWork(context);
+        co_await std::move(reload);
+        if (!ticket.isAlive())
+            co_return;
+        context.history().setLastRestoredPaths({mapping.sourcePath});
+    }
     if (const auto text =
             triageUndoFailure(context.activity(), context.presentation(), outcome->error(), mapping))
         context.activity().setErrorMessage(*text);
@@ -118,10 +143,14 @@ QCoro::Task<> restoreBatch(DiskWorkContext& context, QList<LinkMapping> records,
         context.activity().setMigrationProcessedItems(context.activity().migrationProcessedItems() + 1);
         context.activity().setMigrationProcessedBytes(
             std::min(context.activity().migrationTotalBytes(), base + expected));
-        if (outcome->succeeded()) {
+        if (outcome->succeeded() || restoredAllTheSame(outcome->error())) {
             ++batch.successCount;
             context.activity().setMigrationSucceededItems(context.activity().migrationSucceededItems() + 1);
-            batch.restoredPaths.append(outcome->value().mapping.sourcePath);
+            batch.restoredPaths.append(record.sourcePath);
+            // Restored, but the history still lists it until the next start: said all the same.
+            if (!outcome->succeeded())
+                batch.failureTexts.append(
+                    undoFailureMessage(context.presentation(), outcome->error(), record));
         } else {
             ++batch.failureCount;
             context.activity().setMigrationFailedItems(context.activity().migrationFailedItems() + 1);
@@ -159,13 +188,18 @@ QCoro::Task<> restoreBatch(DiskWorkContext& context, QList<LinkMapping> records,
                               QStringLiteral(", failed: ") + f + QStringLiteral(".")));
         if (!promptOpen && !batch.failureTexts.isEmpty())
             context.activity().setErrorMessage(batch.failureTexts.constFirst());
-    } else if (isSingle) {
-        context.activity().setInfoMessage(BilingualText("已反悔所选记录。", "Selected record was restored."));
     } else {
-        const QString n = QString::number(batch.successCount);
-        context.activity().setInfoMessage(
-            BilingualText(QStringLiteral("已反悔 ") + n + QStringLiteral(" 条记录。"),
-                          QStringLiteral("Restored ") + n + QStringLiteral(" records.")));
+        if (isSingle) {
+            context.activity().setInfoMessage(
+                BilingualText("已反悔所选记录。", "Selected record was restored."));
+        } else {
+            const QString n = QString::number(batch.successCount);
+            context.activity().setInfoMessage(
+                BilingualText(QStringLiteral("已反悔 ") + n + QStringLiteral(" 条记录。"),
+                              QStringLiteral("Restored ") + n + QStringLiteral(" records.")));
+        }
+        if (!promptOpen && !batch.failureTexts.isEmpty())
+            context.activity().setErrorMessage(batch.failureTexts.constFirst());
     }
 }
 
@@ -200,6 +234,16 @@ QCoro::Task<> undoSelectedMigration(DiskWorkContext& context)
     }
     beginRestoreRun(context);
     auto flow = restoreBatch(context, records, context.captureServices());
+    co_await guardDiskWork(context, std::move(flow));
+}
+
+QCoro::Task<> undoEndingHolders(DiskWorkContext& context, LinkMapping mapping)
+{
+    if (!mayStartDiskWorkOrSayWhy(context))
+        co_return;
+    beginRestoreRun(context);
+    auto flow = restoreSingle(context, mapping, BilingualText("结束程序并反悔", "End Programs and Undo"),
+                              std::nullopt, context.captureServices(), true);
     co_await guardDiskWork(context, std::move(flow));
 }
 

@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QHashFunctions>
 #include <QString>
+#include <QStringList>
 #include <QUuid>
 #include <optional>
 
@@ -56,12 +57,15 @@ struct AccessRequirementPrompt {
     bool operator==(const AccessRequirementPrompt&) const = default;
 };
 
-// A pending choice of how to force the restore of one mapping.
+// A pending choice for the restore of one mapping: how to force it into an occupied original path,
+// or, when `holders` names programs that hold files inside the migrated item, whether to end them
+// and undo.
 struct UndoConflictPrompt {
     QUuid id;
     LinkMapping mapping;
     BilingualText title;
     BilingualText message;
+    QStringList holders = {};
 
     bool operator==(const UndoConflictPrompt&) const = default;
 };

@@ -64,6 +64,11 @@ const FailureRule kRules[] = {
     {"Failed to create symlink ", true,
      BilingualText("创建链接失败，请检查原路径和目标路径的权限状态。",
                    "Failed to create the link. Check permissions for the source and target paths.")},
+    {"Could not write the history file ", true,
+     BilingualText(
+         "迁移无法写入历史记录（磁盘可能已满或只读），因此已撤回：数据已回到原来的位置。",
+         "The migration could not be written to the history (the disk may be full or read-only), so "
+         "it was taken back: the data is at its original location again.")},
     {"Rollback failed for ", true,
      BilingualText("自动回滚失败，数据已保留，请按提示路径手动处理。",
                    "Automatic rollback failed. The data was preserved; follow the provided path and handle "

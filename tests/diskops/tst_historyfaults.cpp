@@ -1,0 +1,182 @@
+// Migration and undo on a disk whose history or operation records cannot be written (full or
+// read-only): the data stays whole in one place that the answer names, the history keeps every
+// record it had, and what could not be recorded is completed at the next start.
+#include "JournalScenes.h"
+#include "diskops/UndoIncomplete.h"
+#include "diskops/UndoService.h"
+#include "model/AppPaths.h"
+#include "model/OrvalinkError.h"
+#include "platform/EntryStatus.h"
+#include "platform/FileIO.h"
+#include "platform/PlatformError.h"
+#include "platform/SymbolicLinks.h"
+#include "store/JSONLStore.h"
+#include "support/FailingFolder.h"
+#include "support/SkipWithout.h"
+#include "support/TreeSnapshot.h"
+
+#include <QDir>
+#include <QTest>
+#include <cerrno>
+
+using namespace orvalink;
+using namespace orvalink::test;
+
+Q_DECLARE_METATYPE(orvalink::test::WriteFault)
+
+namespace {
+
+UndoService undoServiceOf(EngineFixture& fx)
+{
+    return UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping, fx.volumes,
+                       fx.processes);
+}
+
+QStringList sourcesOf(const QList<LinkMapping>& mappings)
+{
+    QStringList sources;
+    for (const LinkMapping& mapping : mappings)
+        sources.append(mapping.sourcePath);
+    sources.sort();
+    return sources;
+}
+
+void addFaultRows()
+{
+    QTest::addColumn<WriteFault>("fault");
+    for (const WriteFault fault : {WriteFault::diskFull, WriteFault::readOnly})
+        QTest::newRow(writeFaultName(fault)) << fault;
+}
+
+int errnoOf(WriteFault fault)
+{
+    return fault == WriteFault::diskFull ? ENOSPC : EROFS;
+}
+
+} // namespace
+
+class HistoryFaultsTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Two folders migrated, the newer undone while the history cannot be written: the data comes
+    // home and the answer says so and why it is not recorded; the history keeps both records, the
+    // other folder stays undoable, and the next start removes the undone record.
+    void undoWhileTheHistoryFails_data() { addFaultRows(); }
+
+    void undoWhileTheHistoryFails()
+    {
+        QFETCH(WriteFault, fault);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        FailingFolder history(AppPaths::historyDirectory());
+        SKIP_WITHOUT(history);
+        const QString kept = fx.tree.path(QStringLiteral("Kept"));
+        const QString undone = fx.tree.path(QStringLiteral("Undone"));
+        const QStringList keptBefore = migrateFolder(fx, kept);
+        const QStringList undoneBefore = migrateFolder(fx, undone);
+        const QList<LinkMapping> mappings = fx.mappings();
+        QCOMPARE(mappings.size(), 2);
+        const LinkMapping undoneMapping = mappings.constLast();
+        QCOMPARE(undoneMapping.sourcePath, undone);
+
+        QVERIFY(history.fail(fault));
+        try {
+            undoServiceOf(fx).undoMigration(undoneMapping.id, QStringLiteral("user"));
+            QFAIL("the undo was reported as done while its record could not be written");
+        } catch (const UndoIncomplete& incomplete) {
+            QCOMPARE(incomplete.kind(), UndoIncomplete::Kind::notRecorded);
+            QCOMPARE(incomplete.sourcePath(), undone);
+            QVERIFY2(incomplete.reason().contains(platform::errnoText(errnoOf(fault))), incomplete.what());
+        }
+        // The data is home, whole; the other folder and both records are as they were.
+        QVERIFY(platform::isRealDirectory(undone));
+        QCOMPARE(snapshotTree(undone), undoneBefore);
+        QCOMPARE(platform::readSymbolicLink(kept), std::optional(fx.targetOf(kept)));
+        QCOMPARE(sourcesOf(fx.mappings()), (QStringList{kept, undone}));
+        QCOMPARE(OperationJournal::recordPaths().size(), 1);
+
+        // The next start, with a disk that takes writes again, completes the record.
+        history.heal();
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
+        QCOMPARE(recovered.size(), 1);
+        QCOMPARE(sourcesOf(fx.mappings()), QStringList{kept});
+        QVERIFY(OperationJournal::recordPaths().isEmpty());
+        QCOMPARE(snapshotTree(undone), undoneBefore);
+
+        // And the other folder is undone as usual.
+        undoServiceOf(fx).undoLastMigration(QStringLiteral("user"));
+        QVERIFY(platform::isRealDirectory(kept));
+        QCOMPARE(snapshotTree(kept), keptBefore);
+        QVERIFY(fx.mappings().isEmpty());
+    }
+
+    // An undo whose crash record cannot be written does not start: the link, the data on the volume
+    // and the history stay as they were, and nothing half-copied is left beside the source.
+    void undoWithoutItsRecordDoesNotStart_data() { addFaultRows(); }
+
+    void undoWithoutItsRecordDoesNotStart()
+    {
+        QFETCH(WriteFault, fault);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        FailingFolder operations(OperationJournal::directory());
+        SKIP_WITHOUT(operations);
+        const QString source = fx.tree.path(QStringLiteral("Docs"));
+        const QStringList before = migrateFolder(fx, source);
+        const QList<LinkMapping> mappings = fx.mappings();
+
+        QVERIFY(operations.fail(fault));
+        try {
+            undoServiceOf(fx).undoLastMigration(QStringLiteral("user"));
+            QFAIL("the undo ran without its record");
+        } catch (const platform::PlatformError& error) {
+            QCOMPARE(error.errorNumber(), errnoOf(fault));
+        }
+        operations.heal();
+        QCOMPARE(platform::readSymbolicLink(source), std::optional(fx.targetOf(source)));
+        QCOMPARE(snapshotTree(fx.targetOf(source)), before);
+        QCOMPARE(fx.mappings(), mappings);
+        QCOMPARE(
+            QDir(fx.tree.path(QString())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{QStringLiteral("Docs")});
+        QVERIFY(operationsFolderNames().isEmpty());
+    }
+
+    // A migration whose record cannot be written to the history is taken back: the data is at the
+    // source again, and the answer names the history, not a failed move.
+    void migrationWhoseHistoryFailsIsTakenBack_data() { addFaultRows(); }
+
+    void migrationWhoseHistoryFailsIsTakenBack()
+    {
+        QFETCH(WriteFault, fault);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        FailingFolder history(AppPaths::historyDirectory());
+        SKIP_WITHOUT(history);
+        AppPaths::ensureBaseDirectories();
+        fx.tree.file(QStringLiteral("Docs/a.txt"), "alpha");
+        fx.tree.file(QStringLiteral("Docs/sub/b.txt"), "beta");
+        const QString source = fx.tree.path(QStringLiteral("Docs"));
+        const QStringList before = snapshotTree(source);
+
+        QVERIFY(history.fail(fault));
+        const MigrationExecutionResult result = fx.migrate(source);
+        QCOMPARE(result.task.status, TaskStatus::rolledBack);
+        QCOMPARE(result.task.errorCode,
+                 std::optional(OrvalinkError::codeOf(OrvalinkError::Case::historyNotWritten)));
+        const QString message = result.task.errorMessage.value_or(QString());
+        QVERIFY2(message.startsWith(QStringLiteral("Could not write the history file ")),
+                 qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("Original data was restored")), qPrintable(message));
+        QVERIFY(platform::isRealDirectory(source));
+        QCOMPARE(snapshotTree(source), before);
+        QVERIFY(!platform::entryExists(fx.targetOf(source)));
+        history.heal();
+        QVERIFY(fx.mappings().isEmpty());
+        QVERIFY(operationsFolderNames().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(HistoryFaultsTest)
+#include "tst_historyfaults.moc"

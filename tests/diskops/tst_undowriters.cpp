@@ -1,0 +1,219 @@
+// Undo while programs use the migrated folder: programs that hold files inside it stop the undo
+// before anything moves (named, and ended only on request), and what a program writes through the
+// link while the data is copied home is never lost nor passed over: it stays on the volume, the undo
+// says so and where, and the record stays so that a forced restore brings it home.
+#include "JournalScenes.h"
+#include "diskops/UndoIncomplete.h"
+#include "diskops/UndoService.h"
+#include "model/OrvalinkError.h"
+#include "platform/EntryStatus.h"
+#include "platform/FileIO.h"
+#include "platform/SymbolicLinks.h"
+#include "support/HoldingProcess.h"
+#include "support/SkipWithout.h"
+#include "support/TreeSnapshot.h"
+
+#include <QDir>
+#include <QTest>
+#include <atomic>
+#include <thread>
+
+using namespace orvalink;
+using namespace orvalink::test;
+
+namespace {
+
+UndoService undoServiceOf(EngineFixture& fx)
+{
+    return UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping, fx.volumes,
+                       fx.processes);
+}
+
+constexpr int kFileCount = 400;
+
+// A folder of many small files, migrated: the copy home takes long enough to be caught midway.
+QString migrateManyFiles(EngineFixture& fx)
+{
+    const QString source = fx.tree.path(QStringLiteral("Project"));
+    for (int index = 0; index < kFileCount; ++index)
+        fx.tree.fileOfSize(QStringLiteral("Project/%1.bin").arg(index, 3, 10, QLatin1Char('0')), 32 * 1024);
+    if (fx.migrate(source).task.status != TaskStatus::completed)
+        qFatal("the migration failed");
+    return source;
+}
+
+// Writes one new file through the link at `source` as soon as the copy home has begun and before it
+// has ended (the restore sibling holds some of the files, not all). Tells whether it wrote then.
+class WriterThroughTheLink {
+public:
+    WriterThroughTheLink(EngineFixture& fx, QString source) : m_fx(fx), m_source(std::move(source))
+    {
+        m_thread = std::thread([this] { run(); });
+    }
+    ~WriterThroughTheLink() { stop(); }
+    void stop()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    bool wroteDuringTheCopy() const { return m_wrote; }
+    static QByteArray content() { return "written while the data was moved home"; }
+    static QString name() { return QStringLiteral("late.txt"); }
+
+private:
+    void run()
+    {
+        while (!m_stop) {
+            const QStringList siblings = m_fx.reservedSiblings(m_source, QStringLiteral("restoring"));
+            if (!siblings.isEmpty()) {
+                const qsizetype copied = QDir(siblings.constFirst()).entryList(QDir::Files).size();
+                if (copied >= 1 && copied < kFileCount) {
+                    QFile file(m_source + QLatin1Char('/') + name());
+                    m_wrote = file.open(QIODevice::WriteOnly | QIODevice::NewOnly) &&
+                              file.write(content()) == content().size() && file.flush();
+                    return;
+                }
+                if (copied >= kFileCount)
+                    return; // too late for this round
+            }
+            std::this_thread::yield();
+        }
+    }
+
+    EngineFixture& m_fx;
+    QString m_source;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_wrote{false};
+};
+
+} // namespace
+
+class UndoWritersTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // A program that sits in the migrated folder stops the undo, named, with nothing changed; asked
+    // to, the undo ends it first. One that will not end is named again, and still nothing moved.
+    void holdersStopTheUndo_data()
+    {
+        QTest::addColumn<bool>("ignoresTermination");
+        QTest::newRow("ends when asked") << false;
+        QTest::newRow("will not end") << true;
+    }
+
+    void holdersStopTheUndo()
+    {
+        QFETCH(bool, ignoresTermination);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const QString source = fx.tree.path(QStringLiteral("Docs"));
+        const QStringList before = migrateFolder(fx, source);
+        const LinkMapping mapping = fx.mappings().constFirst();
+        HoldingProcess::Options options;
+        options.workingDirectory = source + QStringLiteral("/sub"); // through the link, as a shell would
+        options.ignoreTermination = ignoresTermination;
+        HoldingProcess holder(options);
+        const UndoService undo = undoServiceOf(fx);
+
+        const auto unchanged = [&] {
+            QCOMPARE(platform::readSymbolicLink(source), std::optional(fx.targetOf(source)));
+            QCOMPARE(snapshotTree(fx.targetOf(source)), before);
+            QCOMPARE(fx.mappings(), QList<LinkMapping>{mapping});
+            QVERIFY(fx.reservedSiblings(source, QStringLiteral("restoring")).isEmpty());
+            QVERIFY(operationsFolderNames().isEmpty());
+        };
+        try {
+            undo.undoMigration(mapping.id, QStringLiteral("user"));
+            QFAIL("the undo ran while a program sat in the folder");
+        } catch (const OrvalinkError& error) {
+            QCOMPARE(error.errorCase(), OrvalinkError::Case::sourceInUse);
+            QCOMPARE(error.path(), source);
+            QCOMPARE(error.processes(), QStringList{QStringLiteral("sleep")});
+        }
+        unchanged();
+        QCOMPARE(holder.process().state(), QProcess::Running);
+
+        if (ignoresTermination) {
+            try {
+                undo.undoMigrationEndingHolders(mapping.id, QStringLiteral("user"), std::nullopt);
+                QFAIL("the undo ran while a program that would not end sat in the folder");
+            } catch (const OrvalinkError& error) {
+                QCOMPARE(error.errorCase(), OrvalinkError::Case::sourceInUse);
+                QCOMPARE(error.processes(), QStringList{QStringLiteral("sleep")});
+            }
+            unchanged();
+            return;
+        }
+        const UndoResult result =
+            undo.undoMigrationEndingHolders(mapping.id, QStringLiteral("user"), std::nullopt);
+        QCOMPARE(result.terminatedProcesses, QStringList{QStringLiteral("sleep")});
+        QVERIFY(holder.process().waitForFinished(5000));
+        QVERIFY(platform::isRealDirectory(source));
+        QCOMPARE(snapshotTree(source), before);
+        QVERIFY(fx.mappings().isEmpty());
+    }
+
+    // A program writes a new file through the link while the undo copies the data home: the file is
+    // not lost, the undo does not call itself done, it names where the file is, the record stays, and
+    // an append restore of that record brings the file home.
+    void writerDuringTheUndo()
+    {
+        bool caught = false;
+        for (int round = 0; round < 10 && !caught; ++round) {
+            EngineFixture fx;
+            SKIP_WITHOUT(fx);
+            const QString source = migrateManyFiles(fx);
+            const LinkMapping mapping = fx.mappings().constFirst();
+            const QString target = fx.targetOf(source);
+            const QString late = target + QLatin1Char('/') + WriterThroughTheLink::name();
+            const UndoService undo = undoServiceOf(fx);
+
+            WriterThroughTheLink writer(fx, source);
+            std::optional<UndoIncomplete> incomplete;
+            try {
+                undo.undoMigration(mapping.id, QStringLiteral("user"));
+            } catch (const UndoIncomplete& error) {
+                incomplete = error;
+            }
+            writer.stop();
+            QVERIFY(platform::isRealDirectory(source));
+            QCOMPARE(QDir(source).entryList({QStringLiteral("*.bin")}, QDir::Files).size(), kFileCount);
+            if (!writer.wroteDuringTheCopy()) {
+                // The round missed the copy: an ordinary undo, with nothing on the volume.
+                QVERIFY(!incomplete);
+                QVERIFY(!platform::entryExists(target));
+                continue;
+            }
+            caught = true;
+            // The new file is somewhere the answer names: still on the volume, or home.
+            if (platform::entryExists(late)) {
+                QVERIFY2(incomplete, "the undo reported success while a file stayed on the volume");
+                QCOMPARE(incomplete->kind(), UndoIncomplete::Kind::leftBehind);
+                QCOMPARE(incomplete->sourcePath(), source);
+                QVERIFY2(incomplete->leftoverPaths().contains(late), incomplete->what());
+                QCOMPARE(fx.mappings(), QList<LinkMapping>{mapping});
+                QVERIFY(fx.logEntries().constLast().message.contains(late));
+                QVERIFY(operationsFolderNames().isEmpty());
+
+                // The forced restore of the kept record brings it home; nothing of either side is lost.
+                const UndoResult restored = undo.forceUndoMigration(mapping.id, QStringLiteral("user"),
+                                                                    ForcedUndoRestoreMode::append);
+                QVERIFY(restored.forceRestoreSummary);
+                QCOMPARE(QDir(source).entryList({QStringLiteral("*.bin")}, QDir::Files).size(), kFileCount);
+                QVERIFY(fx.mappings().isEmpty());
+                QVERIFY(!platform::entryExists(target));
+            } else {
+                QVERIFY2(!incomplete, "nothing stayed on the volume, yet the undo was called incomplete");
+                QVERIFY(fx.mappings().isEmpty());
+            }
+            QCOMPARE(platform::readWholeFile(source + QLatin1Char('/') + WriterThroughTheLink::name()),
+                     WriterThroughTheLink::content());
+        }
+        QVERIFY2(caught, "no round caught the copy midway");
+    }
+};
+
+QTEST_GUILESS_MAIN(UndoWritersTest)
+#include "tst_undowriters.moc"
