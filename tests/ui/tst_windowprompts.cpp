@@ -3,6 +3,7 @@
 #include "WindowTestSupport.h"
 #include "WorkflowFixture.h"
 #include "platform/SymbolicLinks.h"
+#include "support/HoldingProcess.h"
 #include "support/SkipWithout.h"
 #include "ui/shell/PromptPresenter.h"
 #include "ui/shell/SheetHost.h"
@@ -424,6 +425,46 @@ private Q_SLOTS:
             QTRY_VERIFY(!w.viewState().showProgressPanel());
         }
         QCOMPARE(QDir(target).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name), atTarget);
+    }
+
+    // A program sits in the migrated folder: the undo's prompt names it and offers to end it; the
+    // answer ends it and undoes, Cancel leaves both as they are.
+    void holdersChoiceUndoes_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("end them") << "End Programs and Undo";
+        QTest::newRow("cancel") << "Cancel";
+    }
+
+    void holdersChoiceUndoes()
+    {
+        QFETCH(QString, answer);
+        WorkflowFixture wf;
+        SKIP_WITHOUT(wf);
+        const QString alpha = wf.tree.file("Alpha/sub/a.txt", "a").section('/', 0, -3);
+        MainViewModel& vm = wf.vm();
+        WindowUnderTest w(vm, withoutStartup(), std::chrono::milliseconds(200));
+        QVERIFY(w.showAndStart());
+        ViewModelInternals::context(vm).browsing().setSelectedPaths({alpha});
+        finish(vm.workflows().migrateSelectedItems());
+        HoldingProcess::Options sitting;
+        sitting.workingDirectory = alpha + "/sub";
+        HoldingProcess holder(sitting);
+
+        w.surface->script(answer);
+        finish(vm.workflows().undoLastMigration());
+        QTRY_COMPARE(w.surface->shownTitles().count(QStringLiteral("Programs Are Using This Folder")), 1);
+        QTRY_VERIFY(!vm.activity().undoConflictPrompt());
+        if (answer == "Cancel") {
+            QCoreApplication::processEvents();
+            QCOMPARE(platform::readSymbolicLink(alpha), std::optional<QString>(wf.targetOf(alpha)));
+            QCOMPARE(holder.process().state(), QProcess::Running);
+            QCOMPARE(vm.history().undoHistory().size(), 1);
+            return;
+        }
+        QTRY_VERIFY(vm.history().undoHistory().isEmpty());
+        QTRY_COMPARE(holder.process().state(), QProcess::NotRunning);
+        QVERIFY(QFileInfo(alpha).isDir() && !QFileInfo(alpha).isSymLink());
     }
 };
 
