@@ -110,7 +110,7 @@ bool InterruptedOperation::sourceIsFree() const
     case platform::EntryKind::none:
         return true;
     case platform::EntryKind::symbolicLink:
-        return platform::readSymbolicLink(source.location) == record().targetPath;
+        return isOperationLink(platform::readSymbolicLink(source.location));
     case platform::EntryKind::directory:
         return RecordedEntries::isEmpty(source.location);
     default:
@@ -144,8 +144,14 @@ void InterruptedOperation::removeExchangedLink() const
         return;
     const Found sibling = m_entries.find(Side::source, record().restorePath);
     if (RecordedEntries::kindOf(sibling.location) == platform::EntryKind::symbolicLink &&
-        platform::readSymbolicLink(sibling.location) == record().targetPath)
+        isOperationLink(platform::readSymbolicLink(sibling.location)))
         platform::removePlaceholder(sibling.location);
+}
+
+bool InterruptedOperation::isOperationLink(const std::optional<QString>& text) const
+{
+    return text && (*text == record().targetPath ||
+                    (!record().sourceLinkText.isEmpty() && *text == record().sourceLinkText));
 }
 
 void InterruptedOperation::recordTask(TaskStatus status, const std::optional<OrvalinkError>& error) const

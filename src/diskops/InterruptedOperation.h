@@ -58,7 +58,9 @@ public:
     Target target(const QStringList& ours) const;
 
     // Whether the source path is free for the data to come back: nothing there, the link this
-    // operation made (pointing at the target path), or an empty folder.
+    // operation made or met (pointing at the target path, or for an undo naming what the link there
+    // named when it began: the same data on a volume that came back under another name), or an
+    // empty folder.
     bool sourceIsFree() const;
     // Removes an empty folder or this operation's link at the source path, so a move can take it.
     void clearSource() const;
@@ -96,6 +98,9 @@ public:
     static QStringList foundPaths(const JournalRecord& entry);
 
 private:
+    // The text of a link is this operation's: it names the target path or the link text the record
+    // keeps.
+    bool isOperationLink(const std::optional<QString>& text) const;
     // What an operation of the record's kind may have left at the target side, for
     // finishAtSource().
     struct TargetSide {

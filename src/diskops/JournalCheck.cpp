@@ -58,6 +58,8 @@ std::optional<QString> pathProblem(const JournalRecord& record)
     if (!record.restorePath.isEmpty())
         required.append(record.restorePath);
     required.append(record.createdDirectories);
+    if (!record.occupantPath.isEmpty())
+        required.append(record.occupantPath);
     for (const QString& path : required + QStringList{record.stagingPath, record.restorePath}) {
         if (!canStandOnDisk(path))
             return QStringLiteral("a path cannot stand on disk: \"") +
@@ -96,6 +98,15 @@ std::optional<QString> journalProblem(const JournalRecord& record)
         if (!record.stagingPath.isEmpty())
             return QStringLiteral("an undo names a staging path: ") + record.stagingPath;
         break;
+    }
+    if (!record.occupantPath.isEmpty()) {
+        const ReservedSuffix aside =
+            record.occupantMerge ? ReservedSuffix::appendPreserved : ReservedSuffix::overwritePreserved;
+        if (record.kind != JournalKind::undo || !record.forced || record.occupantIdentity.isEmpty() ||
+            !isReservedPathOf(source, record.occupantPath, aside))
+            return QStringLiteral("the path of what stood at the source is not a forced restore's reserved "
+                                  "name of the source: ") +
+                   record.occupantPath;
     }
     if (!record.restorePath.isEmpty() &&
         !isReservedPathOf(source, record.restorePath, ReservedSuffix::restoring))

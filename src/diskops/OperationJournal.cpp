@@ -103,6 +103,10 @@ QJsonObject JournalRecord::toJson() const
         {"administrator", administrator},
         {"arrived", arrived},
         {"forced", forced},
+        {"occupantPath", occupantPath},
+        {"occupantIdentity", occupantIdentity},
+        {"occupantMerge", occupantMerge},
+        {"sourceLinkText", sourceLinkText},
         {"settled", settled},
         {"restorePath", restorePath},
         {"restoreSiblingIdentity", restoreSiblingIdentity},
@@ -142,6 +146,10 @@ JournalRecord JournalRecord::fromJson(const QJsonObject& object)
     record.administrator = json::requireBool(object, "administrator");
     record.arrived = json::requireBool(object, "arrived");
     record.forced = json::requireBool(object, "forced");
+    record.occupantPath = json::optionalString(object, "occupantPath").value_or(QString());
+    record.occupantIdentity = json::optionalString(object, "occupantIdentity").value_or(QString());
+    record.occupantMerge = json::optionalBool(object, "occupantMerge").value_or(false);
+    record.sourceLinkText = json::optionalString(object, "sourceLinkText").value_or(QString());
     record.settled = json::optionalBool(object, "settled").value_or(false);
     record.restorePath = json::requireString(object, "restorePath");
     record.restoreSiblingIdentity =

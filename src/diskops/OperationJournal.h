@@ -54,6 +54,17 @@ struct JournalRecord {
     bool administrator = false; // a move was handed to the administrator command: no progress known
     bool arrived = false;       // the whole item stands at the target and is on disk
     bool forced = false;        // a forced mode merges or sets aside what it meets
+    // A forced restore: where what stood at the source path goes while the data comes back (a
+    // reserved sibling of the source), written before it moves there, with its identity at the
+    // source and whether it is merged into the restored data once that is back (an append of two
+    // folders); an overwrite leaves it there. Empty in a record written before they were kept.
+    QString occupantPath;
+    QString occupantIdentity;
+    bool occupantMerge = false;
+    // An undo: the text of the link at the source path when it began. With the volume back under
+    // another name (or after a repair), it names another path than targetPath, where the undo found
+    // the data. Empty when no link stood there, or in a record written before it was kept.
+    QString sourceLinkText;
     // The data is whole at the source path and the history says so; all that is left are the
     // operation's own leftovers at the target path, on a volume that was away or replaced.
     bool settled = false;

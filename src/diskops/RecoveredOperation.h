@@ -14,6 +14,7 @@ struct RecoveredOperation {
         migrationRolledBack, // the data is back at the source path
         migrationCompleted,  // the link points at the whole target, the mapping is recorded
         undoStopped,         // the link and the mapping stay, nothing of the undo remains
+        forcedUndoStopped,   // what stood at the source is back there; the data and mapping stay
         undoCompleted,       // the data is back at the source path, the mapping is gone
         leftoversCleared,    // settled at an earlier start; what it left on the volume is gone now
         leftAsFound,         // nothing was touched: the paths need the user's attention

@@ -1,5 +1,7 @@
 #include "diskops/UndoRecovery.h"
 
+#include "diskops/DirectoryMerge.h"
+#include "diskops/FallbackFileOperations.h"
 #include "diskops/InterruptedOperation.h"
 #include "diskops/ReservedPaths.h"
 #include "model/LinkMapping.h"
@@ -16,11 +18,29 @@ using Volume = InterruptedOperation::Volume;
 using Target = InterruptedOperation::Target;
 using Side = InterruptedOperation::Side;
 
+// An append restore merges what stood at the source into the restored data: a merge that a crash
+// cut short goes on where it stopped (each item stands in one of the two folders, never in both).
+// Anything but the occupant the record names at its reserved path stays as it is.
+void mergeOccupant(InterruptedOperation& operation)
+{
+    const JournalRecord& record = operation.record();
+    if (record.occupantPath.isEmpty() || !record.occupantMerge ||
+        !operation.entries().holdsAtSource(record.occupantPath, record.occupantIdentity) ||
+        !operation.entries().holdsAtSource(record.sourcePath, record.restoreIdentity))
+        return;
+    const FallbackFileOperations files = FallbackFileOperations::withoutAdministrator(operation.log());
+    MergeJournal merge(files);
+    mergeDirectoryContents(record.occupantPath, record.sourcePath, ClashWinner::existing, merge);
+    merge.deferRemoval(record.occupantPath);
+    merge.removeDeferred();
+}
+
 // The restored data stands at the source path.
 RecoveredOperation completeUndo(InterruptedOperation& operation)
 {
     const JournalRecord& record = operation.record();
     operation.removeExchangedLink();
+    mergeOccupant(operation);
     JSONLStore::removeWhere<LinkMapping>(
         record.mappingsFile, [&](const LinkMapping& each) { return each.id == record.mappingID; });
     operation.recordTask(TaskStatus::rolledBack, std::nullopt);
@@ -50,6 +70,27 @@ RecoveredOperation stopUndo(InterruptedOperation& operation)
                            QStringLiteral("Interrupted undo stopped, the link was kept: ") +
                                record.sourcePath + QStringLiteral(" -> ") + record.targetPath);
     return operation.finish(Outcome::undoStopped);
+}
+
+// A forced restore that never brought the data whole to the source: the data stays at the target
+// with its mapping, and what stood at the source goes back there from where it was set aside.
+RecoveredOperation stopForcedUndo(InterruptedOperation& operation)
+{
+    const JournalRecord& record = operation.record();
+    if (operation.entries().holdsAtSource(record.occupantPath, record.occupantIdentity)) {
+        if (!operation.sourceIsFree())
+            return operation.leaveSourceOccupied();
+        operation.entries().placeAtSource(record.occupantPath, {record.occupantIdentity});
+    } else if (!operation.entries().holdsAtSource(record.sourcePath, record.occupantIdentity)) {
+        return operation.leaveAsFound(
+            QStringLiteral("what stood at the source is neither there nor where it was set aside"));
+    }
+    operation.log().append(
+        LogLevel::warning,
+        QStringLiteral("Interrupted forced restore stopped; what stood at the source is back, "
+                       "the data stays at the target: ") +
+            record.sourcePath + QStringLiteral(" -> ") + record.targetPath);
+    return operation.finish(Outcome::forcedUndoStopped);
 }
 
 } // namespace
@@ -89,8 +130,8 @@ RecoveredOperation recoverUndo(InterruptedOperation& operation)
     // user may have removed the target, or the copy may be all that is left.
     if (operation.target({record.itemIdentity}) != Target::ours)
         return operation.leaveAsFound(QStringLiteral("the data is not whole at the target"));
-    // A forced restore may have set the occupant of the source aside or merged it into the target.
-    if (record.forced)
+    // A forced restore of a record that does not say where the occupant went: it may be anywhere.
+    if (record.forced && record.occupantPath.isEmpty())
         return operation.leaveAsFound(
             QStringLiteral("a forced restore may have moved what stood at the source"));
     if (siblingStands) {
@@ -99,7 +140,7 @@ RecoveredOperation recoverUndo(InterruptedOperation& operation)
             return operation.leaveAsFound(QStringLiteral("something else stands at the restore path"));
         operation.entries().removeTree(*sibling); // the restore's own copy, cut short
     }
-    return stopUndo(operation);
+    return record.forced ? stopForcedUndo(operation) : stopUndo(operation);
 }
 
 } // namespace orvalink

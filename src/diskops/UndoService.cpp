@@ -23,6 +23,7 @@
 #include "platform/FileIO.h"
 #include "platform/PlatformError.h"
 #include "platform/StandardPath.h"
+#include "platform/SymbolicLinks.h"
 #include "platform/UserLocations.h"
 #include "store/HistoryStores.h"
 #include "store/JSONLStore.h"
@@ -141,8 +142,19 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
             if (isPlaceholder(source)) {
                 files.removePlaceholder(source);
             } else {
-                journal.update([](JournalRecord& record) { record.forced = true; });
-                aside = setOccupantAside(files, source, *mode, migrated);
+                // Where the occupant goes is recorded before it moves: a start after a crash brings
+                // it back, or merges it in, whatever moment the crash hit.
+                const OccupantAside planned = planOccupantAside(source, *mode, migrated);
+                const QString identity =
+                    RecordedEntries(journal).identityAt(RecordedEntries::Side::source, source);
+                journal.update([&](JournalRecord& record) {
+                    record.forced = true;
+                    record.occupantPath = planned.path;
+                    record.occupantIdentity = identity;
+                    record.occupantMerge = planned.merge;
+                });
+                files.move(source, planned.path);
+                aside = planned;
             }
         }
         files.createDirectories(platform::parentPath(source));
@@ -228,6 +240,7 @@ JournalRecord UndoService::undoRecord(const LinkMapping& mapping, const QString&
     const QStringList mirrored = foldersBelowTargetRoot(source, target);
     entry.targetRoot = platform::parentPath(mirrored.isEmpty() ? target : mirrored.constLast());
     entry.sourceFolderIdentity = sourceFolderIdentityOf(entry.homeDirectory, source);
+    entry.sourceLinkText = platform::readSymbolicLink(source).value_or(QString());
     entry.mappingID = mapping.id;
     entry.anchorUser = anchorUser;
     entry.volumeUUID = mapping.volumeUUID;
@@ -258,9 +271,8 @@ void UndoService::recordUndo(const LinkMapping& mapping, const QString& anchorUs
                                      QStringLiteral(" -> ") + mapping.sourcePath);
 }
 
-UndoService::OccupantAside UndoService::setOccupantAside(const FallbackFileOperations& files,
-                                                         const QString& source, ForcedUndoRestoreMode mode,
-                                                         platform::EntryKind migrated) const
+UndoService::OccupantAside UndoService::planOccupantAside(const QString& source, ForcedUndoRestoreMode mode,
+                                                          platform::EntryKind migrated)
 {
     // Two real directories are merged once the data is back; anything else is kept whole.
     OccupantAside aside;
@@ -269,7 +281,6 @@ UndoService::OccupantAside UndoService::setOccupantAside(const FallbackFileOpera
                   migrated == platform::EntryKind::directory;
     aside.path = makeReservedPath(source, aside.merge ? ReservedSuffix::appendPreserved
                                                       : ReservedSuffix::overwritePreserved);
-    files.move(source, aside.path);
     return aside;
 }
 

@@ -118,8 +118,9 @@ private:
         ForcedUndoRestoreMode mode = ForcedUndoRestoreMode::append;
         bool merge = false; // an append of two real directories: merged into the data afterwards
     };
-    OccupantAside setOccupantAside(const FallbackFileOperations& files, const QString& source,
-                                   ForcedUndoRestoreMode mode, platform::EntryKind migrated) const;
+    // Where the occupant of `source` is to go, and whether it is merged in afterwards.
+    static OccupantAside planOccupantAside(const QString& source, ForcedUndoRestoreMode mode,
+                                           platform::EntryKind migrated);
     // After a failed restore: back at the source path while it is free. Never throws.
     void putOccupantBack(const OccupantAside& aside, const QString& source) const;
     // After the data is back: merges the occupant in (append of directories) or leaves it aside.

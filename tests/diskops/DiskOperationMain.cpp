@@ -1,9 +1,12 @@
 // Runs one disk operation and nothing else, for the tests that kill operations at chosen moments:
-//   orvalink-test-disk-operation migrate SOURCE TARGET_ROOT
-//   orvalink-test-disk-operation undo
-//   orvalink-test-disk-operation recover
-// "undo" undoes the newest migration; "recover" runs the start-up recovery of interrupted
-// operations. Prints "ready" once everything is set up (the kill timer starts there), then the
+//   orvalink-test-disk-operation [--devices DIR] migrate SOURCE TARGET_ROOT
+//   orvalink-test-disk-operation [--devices DIR] undo
+//   orvalink-test-disk-operation [--devices DIR] force-undo append|overwrite
+//   orvalink-test-disk-operation [--devices DIR] recover
+// "undo" undoes the newest migration, "force-undo" restores it into its occupied source path;
+// "recover" runs the start-up recovery of interrupted operations. With --devices, the facts of block
+// devices (UUIDs) are read from DIR's "by-uuid", "udev" and "block" folders, as the test's own
+// services read them. Prints "ready" once everything is set up (the kill timer starts there), then the
 // outcome. The environment decides the application folders and the volumes directory.
 #include "diskops/ActiveProcessService.h"
 #include "diskops/MigrationEngine.h"
@@ -40,7 +43,9 @@ void ready()
 
 int usage()
 {
-    std::fputs("usage: orvalink-test-disk-operation migrate SOURCE TARGET_ROOT | undo | recover\n", stderr);
+    std::fputs("usage: orvalink-test-disk-operation [--devices DIR] migrate SOURCE TARGET_ROOT | undo | "
+               "force-undo append|overwrite | recover\n",
+               stderr);
     return 2;
 }
 
@@ -48,12 +53,20 @@ int usage()
 
 int main(int argc, char** argv)
 {
+    platform::DeviceDirectories devices;
+    if (argc >= 3 && std::strcmp(argv[1], "--devices") == 0) {
+        const QString folder = QString::fromLocal8Bit(argv[2]);
+        devices = {folder + QStringLiteral("/by-uuid"), folder + QStringLiteral("/udev"),
+                   folder + QStringLiteral("/block")};
+        argc -= 2;
+        argv += 2;
+    }
     if (argc < 2)
         return usage();
     const char* mode = argv[1];
     const ScanService scan(1);
     const PathMappingService pathMapping;
-    const VolumeService volumes;
+    const VolumeService volumes(devices);
     const ActiveProcessService processes;
     const MappingStore mappings;
     const TaskStore tasks;
@@ -77,6 +90,26 @@ int main(int argc, char** argv)
         try {
             UndoService(mappings, tasks, log, privileged, pathMapping, volumes, processes)
                 .undoLastMigration(platform::userName());
+        } catch (const std::exception& error) {
+            std::printf("failed %s\n", error.what());
+            return 1;
+        }
+        std::puts("undone");
+        return 0;
+    }
+    if (std::strcmp(mode, "force-undo") == 0 && argc == 3) {
+        const UndoService undo(mappings, tasks, log, privileged, pathMapping, volumes, processes);
+        const bool append = std::strcmp(argv[2], "append") == 0;
+        if (!append && std::strcmp(argv[2], "overwrite") != 0)
+            return usage();
+        const QList<LinkMapping> newest = undo.undoHistory(1);
+        if (newest.isEmpty())
+            return usage();
+        ready();
+        try {
+            undo.forceUndoMigration(newest.constFirst().id, platform::userName(),
+                                    append ? ForcedUndoRestoreMode::append
+                                           : ForcedUndoRestoreMode::overwrite);
         } catch (const std::exception& error) {
             std::printf("failed %s\n", error.what());
             return 1;

@@ -82,6 +82,20 @@ private Q_SLOTS:
                    r.restoreIdentity = entryIdentityText(s.decoy);
                })
             << QStringLiteral("the restore path is not a reserved name");
+        // A forced restore would have merged the folder named as its occupant into the restored data.
+        QTest::newRow("occupant that is another folder")
+            << JournalKind::undo << Spoil([](JournalRecord& r, const Scene& s, const EngineFixture&) {
+                   r.forced = r.occupantMerge = true;
+                   r.occupantPath = s.decoy;
+                   r.occupantIdentity = entryIdentityText(s.decoy);
+               })
+            << QStringLiteral("what stood at the source is not a forced restore's reserved name");
+        QTest::newRow("occupant of a restore that was not forced")
+            << JournalKind::undo << Spoil([](JournalRecord& r, const Scene&, const EngineFixture&) {
+                   r.occupantPath = makeReservedPath(r.sourcePath, ReservedSuffix::overwritePreserved);
+                   r.occupantIdentity = QStringLiteral("1:2");
+               })
+            << QStringLiteral("what stood at the source is not a forced restore's reserved name");
         QTest::newRow("task file of the user's")
             << JournalKind::migration
             << Spoil([](JournalRecord& r, const Scene& s, const EngineFixture&) { r.tasksFile = s.notes; })

@@ -370,6 +370,41 @@ private Q_SLOTS:
         QCOMPARE(shown.localized(texts.error.value_or(BilingualText())), error);
     }
 
+    // A forced restore stopped at the next start: the line says that the user's folder is back and
+    // where the migrated data stays.
+    void stoppedForcedRestoreSaysWhereBothAre_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QString>("info");
+        QTest::newRow("english") << UILanguage::english
+                                 << QStringLiteral(
+                                        "An interrupted forced restore was stopped: what stood at "
+                                        "/home/u/Docs is back there, and the migrated data stays at "
+                                        "/media/u/Disk/Root/home/u/Docs.");
+        QTest::newRow("chinese") << UILanguage::chinese
+                                 << QStringLiteral(
+                                        "中断的强制恢复已停止：原路径 /home/u/Docs 上原有的内容已放回，迁移的"
+                                        "数据仍在 /media/u/Disk/Root/home/u/Docs。");
+    }
+    void stoppedForcedRestoreSaysWhereBothAre()
+    {
+        QFETCH(UILanguage, language);
+        QFETCH(QString, info);
+        ViewModelFixture fx;
+        auto vm =
+            fx.makeViewModelWithSettings([language](AppConfig& config) { config.uiLanguage = language; });
+        RecoveredOperation stopped;
+        stopped.outcome = RecoveredOperation::Outcome::forcedUndoStopped;
+        stopped.kind = JournalKind::undo;
+        stopped.sourcePath = QStringLiteral("/home/u/Docs");
+        stopped.targetPath = QStringLiteral("/media/u/Disk/Root") + stopped.sourcePath;
+
+        const RecoveryTexts texts = orvalink::recoveryTexts({stopped}, vm->presentation());
+
+        QCOMPARE(vm->presentation().localized(texts.info.value_or(BilingualText())), info);
+        QVERIFY(!texts.error);
+    }
+
     // With nothing left unfinished the start-up says nothing about it and waits for nothing.
     void nothingToPutRightSaysNothing()
     {

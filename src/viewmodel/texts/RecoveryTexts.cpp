@@ -37,6 +37,14 @@ std::optional<BilingualText> outcomeSentence(const RecoveredOperation& operation
         return BilingualText(QStringLiteral("中断的撤销已停止，链接保留：%1 → %2。").arg(source, target),
                              QStringLiteral("An interrupted undo was stopped; the link was kept: %1 -> %2.")
                                  .arg(source, target));
+    case Outcome::forcedUndoStopped:
+        return BilingualText(
+            QStringLiteral("中断的强制恢复已停止：原路径 %1 上原有的内容已放回，迁移的数据仍在 %2。")
+                .arg(source, target),
+            QStringLiteral(
+                "An interrupted forced restore was stopped: what stood at %1 is back there, and the "
+                "migrated data stays at %2.")
+                .arg(source, target));
     case Outcome::undoCompleted:
         return BilingualText(
             QStringLiteral("中断的撤销已完成，数据已回到：%1。").arg(source),

@@ -1,0 +1,237 @@
+// The start-up recovery of undos that a crash cut short where the earlier recovery could not help:
+// a forced restore at each of its steps (the user's folder at the source set aside, the data on its
+// way home, the folder merged in) and an undo of data found on a volume that came back under
+// another name. Each ends with the user's folder or the restored data at the source path, nothing
+// hidden that the answer does not name, nothing lost, and no record left.
+#include "JournalScenes.h"
+#include "diskops/ReservedPaths.h"
+#include "diskops/UndoService.h"
+#include "platform/EntryStatus.h"
+#include "platform/FileIO.h"
+#include "platform/SymbolicLinks.h"
+#include "support/MovedMount.h"
+#include "support/SkipWithout.h"
+#include "support/TreeSnapshot.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QProcess>
+#include <QTest>
+
+using namespace orvalink;
+using namespace orvalink::test;
+using Outcome = RecoveredOperation::Outcome;
+
+namespace {
+
+// How far a forced restore got before the crash.
+enum class Stage {
+    recorded,    // where the folder at the source goes is recorded; it has not moved
+    setAside,    // the folder is at its reserved path; nothing of the data has come yet
+    partialCopy, // and part of the data stands beside the source
+    wholeCopy,   // and the whole data stands beside the source
+    placed,      // the data stands at the source; the folder is still aside
+    halfMerged,  // an append had moved part of the folder into the data
+};
+
+void copyTree(const QString& from, const QString& to)
+{
+    QCOMPARE(QProcess::execute("cp", {"-a", "--", from, to}), 0);
+}
+
+// What the user made at the source path after the migration: a folder of their own, one of its
+// names also in the migrated data.
+QStringList makeOccupant(const QString& source)
+{
+    TestTree occupant(source);
+    occupant.file("mine.txt", "the user's new file");
+    occupant.file("notes/n.txt", "a note");
+    occupant.file("a.txt", "the user's own a.txt");
+    return snapshotTree(source);
+}
+
+// Every file below `root` with its content, wherever a merge put it.
+QMultiMap<QByteArray, QString> contentsBelow(const QString& root)
+{
+    QMultiMap<QByteArray, QString> found;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        found.insert(platform::readWholeFile(path), path.mid(root.size() + 1));
+    }
+    return found;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Stage)
+
+class UndoRecoveryTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void forcedRestoreEndsWhole_data()
+    {
+        QTest::addColumn<ForcedUndoRestoreMode>("mode");
+        QTest::addColumn<Stage>("stage");
+        const QList<std::pair<const char*, Stage>> stages{{"recorded", Stage::recorded},
+                                                          {"set aside", Stage::setAside},
+                                                          {"partial copy", Stage::partialCopy},
+                                                          {"whole copy", Stage::wholeCopy},
+                                                          {"placed", Stage::placed}};
+        for (const auto& [name, stage] : stages) {
+            QTest::addRow("append, %s", name) << ForcedUndoRestoreMode::append << stage;
+            QTest::addRow("overwrite, %s", name) << ForcedUndoRestoreMode::overwrite << stage;
+        }
+        QTest::addRow("append, half merged") << ForcedUndoRestoreMode::append << Stage::halfMerged;
+    }
+
+    void forcedRestoreEndsWhole()
+    {
+        QFETCH(ForcedUndoRestoreMode, mode);
+        QFETCH(Stage, stage);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const QString source = fx.tree.path("Docs");
+        const QStringList migrated = migrateFolder(fx, source);
+        QVERIFY(QFile::remove(source)); // the link; the user makes the folder anew
+        const QStringList occupant = makeOccupant(source);
+        const QMultiMap<QByteArray, QString> occupantFiles = contentsBelow(source);
+
+        const bool merge = mode == ForcedUndoRestoreMode::append;
+        JournalRecord record = journalRecordFor(fx, JournalKind::undo, source);
+        record.forced = true;
+        record.occupantMerge = merge;
+        record.occupantPath = makeReservedPath(source, merge ? ReservedSuffix::appendPreserved
+                                                             : ReservedSuffix::overwritePreserved);
+        record.occupantIdentity = entryIdentityText(source);
+        if (stage != Stage::recorded)
+            platform::renameNoReplace(source, record.occupantPath);
+        if (stage >= Stage::partialCopy) {
+            record.restorePath = makeReservedPath(source, ReservedSuffix::restoring);
+            if (stage == Stage::partialCopy)
+                TestTree(record.restorePath).file("a.txt", "alpha");
+            else
+                copyTree(record.targetPath, record.restorePath);
+            record.restoreSiblingIdentity = entryIdentityText(record.restorePath);
+            if (stage >= Stage::wholeCopy)
+                record.restoreIdentity = record.restoreSiblingIdentity;
+        }
+        if (stage >= Stage::placed)
+            platform::renameNoReplace(record.restorePath, source);
+        if (stage == Stage::halfMerged) {
+            platform::renameNoReplace(record.occupantPath + "/mine.txt", source + "/mine.txt");
+            platform::renameNoReplace(record.occupantPath + "/notes", source + "/notes");
+        }
+        leaveRecord(record);
+
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
+
+        QCOMPARE(recovered.size(), 1);
+        QVERIFY(operationsFolderNames().isEmpty());
+        QVERIFY(fx.reservedSiblings(source, "restoring").isEmpty());
+        QCOMPARE(platform::entryStatus(source).kind, platform::EntryKind::directory);
+        if (stage <= Stage::partialCopy) {
+            // The data never came whole: it stays on the volume with its record, and the user's
+            // folder is back where they made it.
+            QCOMPARE(recovered.constFirst().outcome, Outcome::forcedUndoStopped);
+            QCOMPARE(snapshotTree(source), occupant);
+            QVERIFY(!platform::entryExists(record.occupantPath));
+            QCOMPARE(snapshotTree(record.targetPath), migrated);
+            QCOMPARE(fx.mappings().size(), 1);
+            return;
+        }
+        QCOMPARE(recovered.constFirst().outcome, Outcome::undoCompleted);
+        QVERIFY(!platform::entryExists(record.targetPath));
+        QVERIFY(fx.mappings().isEmpty());
+        QCOMPARE(platform::readWholeFile(source + "/a.txt"), QByteArray("alpha"));
+        QCOMPARE(platform::readWholeFile(source + "/sub/b.bin").size(), 96 * 1024);
+        if (merge) {
+            // Every file of the user's folder is inside the restored one; their a.txt under a
+            // reserved name beside the migrated one.
+            QVERIFY(!platform::entryExists(record.occupantPath));
+            const QMultiMap<QByteArray, QString> restored = contentsBelow(source);
+            for (auto it = occupantFiles.cbegin(); it != occupantFiles.cend(); ++it)
+                QVERIFY2(restored.contains(it.key()), qPrintable(it.value()));
+            QCOMPARE(restored.value("the user's own a.txt")
+                         .section('/', -1)
+                         .startsWith(".a.txt.orvalink-append-preserved-"),
+                     true);
+        } else {
+            // An overwrite keeps the user's folder whole where it was set aside, and says where.
+            QCOMPARE(snapshotTree(source), migrated);
+            QCOMPARE(snapshotTree(record.occupantPath), occupant);
+            QVERIFY(recovered.constFirst().foundPaths.contains(record.occupantPath));
+        }
+    }
+
+    // The volume came back under another name; the undo found the data there by its UUID while the
+    // link at home still names the old place. Killed with the copy cut short, the link stays as it
+    // was; with the copy whole, the undo is completed.
+    void undoAfterARemountEndsWhole_data()
+    {
+        QTest::addColumn<bool>("wholeCopy");
+        QTest::newRow("copy cut short") << false;
+        QTest::newRow("copy whole") << true;
+    }
+
+    void undoAfterARemountEndsWhole()
+    {
+        QFETCH(bool, wholeCopy);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        fx.setVolumeUUID(fx.volumePath(), QStringLiteral("AAAA-1111"));
+        const QString source = fx.tree.path("Docs");
+        const QStringList migrated = migrateFolder(fx, source);
+        const QString oldTarget = fx.targetOf(source);
+        const QString renamed = fx.home.volumes() + "/External 1";
+        MovedMount remounted(fx.volumePath(), renamed);
+        QVERIFY(remounted.isValid());
+
+        JournalRecord record;
+        record.kind = JournalKind::undo;
+        record.id = QUuid::createUuid();
+        record.homeDirectory = fx.home.home();
+        record.sourcePath = source;
+        record.targetRoot = renamed + "/Store";
+        record.targetPath = record.targetRoot + source;
+        record.mappingID = fx.mappings().constFirst().id;
+        record.anchorUser = "user";
+        record.volumeUUID = "AAAA-1111";
+        record.startedAt = QDateTime::currentDateTimeUtc();
+        record.mappingsFile = fx.mappingStore.filePath();
+        record.tasksFile = fx.taskStore.filePath();
+        record.itemIdentity = entryIdentityText(record.targetPath);
+        record.targetRootIdentity = entryIdentityText(record.targetRoot);
+        record.sourceLinkText = oldTarget;
+        record.restorePath = makeReservedPath(source, ReservedSuffix::restoring);
+        if (wholeCopy)
+            copyTree(record.targetPath, record.restorePath);
+        else
+            TestTree(record.restorePath).file("a.txt", "alpha");
+        record.restoreSiblingIdentity = entryIdentityText(record.restorePath);
+        if (wholeCopy)
+            record.restoreIdentity = record.restoreSiblingIdentity;
+        leaveRecord(record);
+
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
+
+        QCOMPARE(recovered.size(), 1);
+        QVERIFY(operationsFolderNames().isEmpty());
+        QVERIFY(!platform::entryExists(record.restorePath));
+        if (wholeCopy) {
+            QCOMPARE(recovered.constFirst().outcome, Outcome::undoCompleted);
+            QCOMPARE(snapshotTree(source), migrated);
+            QVERIFY(!platform::entryExists(record.targetPath));
+            QVERIFY(fx.mappings().isEmpty());
+        } else {
+            QCOMPARE(recovered.constFirst().outcome, Outcome::undoStopped);
+            QCOMPARE(platform::readSymbolicLink(source), std::optional(oldTarget));
+            QCOMPARE(snapshotTree(record.targetPath), migrated);
+            QCOMPARE(fx.mappings().size(), 1);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(UndoRecoveryTest)
+#include "tst_undorecovery.moc"
