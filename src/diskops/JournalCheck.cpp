@@ -85,8 +85,12 @@ std::optional<QString> journalProblem(const JournalRecord& record)
     const QString& root = record.targetRoot;
     if (home != platform::standardizedPath(platform::homeDirectory()))
         return QStringLiteral("it was written for another home folder: ") + home;
-    if (!isStrictlyBelow(source, home))
-        return QStringLiteral("the source lies outside the home folder: ") + source;
+    if (const std::optional<QString> problem = targetRootProblem(root))
+        return problem;
+    if (const std::optional<QString> problem = mappingPlaceProblem(source, target))
+        return problem;
+    if (target != root + source)
+        return QStringLiteral("the target is not the source's place under the target root: ") + target;
 
     switch (record.kind) {
     case JournalKind::migration:
@@ -112,13 +116,7 @@ std::optional<QString> journalProblem(const JournalRecord& record)
         !isReservedPathOf(source, record.restorePath, ReservedSuffix::restoring))
         return QStringLiteral("the restore path is not a reserved name of the source: ") + record.restorePath;
 
-    if (const std::optional<QString> problem = targetRootProblem(root))
-        return problem;
     const QString volumes = *volumesFolderHolding(root);
-    if (target != root + source)
-        return QStringLiteral("the target is not the source's place under the target root: ") + target;
-    if (platform::isSameOrDescendant(target, source) || platform::isSameOrDescendant(source, target))
-        return QStringLiteral("the source and the target lie inside each other");
     for (const QString& folder : record.createdDirectories) {
         if (!isStrictlyBelow(target, folder) || !isStrictlyBelow(folder, volumes))
             return QStringLiteral("a created folder is not one above the target on its volume: ") + folder;
@@ -148,11 +146,20 @@ std::optional<QString> targetRootProblem(const QString& targetRoot)
 
 std::optional<QString> mappingPlaceProblem(const QString& sourcePath, const QString& targetPath)
 {
-    if (!isStandardAbsolute(sourcePath) || !isStandardAbsolute(targetPath) ||
-        sourcePath == QLatin1String("/") || !targetPath.endsWith(sourcePath) ||
-        targetPath.size() == sourcePath.size())
+    if (!isStandardAbsolute(sourcePath) || !isStandardAbsolute(targetPath))
+        return QStringLiteral("a path is not absolute and in standard form: \"") + sourcePath +
+               QStringLiteral("\", \"") + targetPath + QLatin1Char('"');
+    if (!isStrictlyBelow(sourcePath, platform::standardizedPath(platform::homeDirectory())))
+        return QStringLiteral("the source lies outside the home folder: ") + sourcePath;
+    if (!targetPath.endsWith(sourcePath) || targetPath.size() == sourcePath.size())
         return QStringLiteral("the target is not the source's place under a target root: ") + targetPath;
-    return targetRootProblem(targetPath.left(targetPath.size() - sourcePath.size()));
+    if (const std::optional<QString> problem =
+            targetRootProblem(targetPath.left(targetPath.size() - sourcePath.size())))
+        return problem;
+    if (platform::isSameOrDescendant(targetPath, sourcePath) ||
+        platform::isSameOrDescendant(sourcePath, targetPath))
+        return QStringLiteral("the source and the target lie inside each other");
+    return std::nullopt;
 }
 
 std::optional<QString> volumesFolderHolding(const QString& targetRoot)

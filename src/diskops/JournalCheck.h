@@ -31,9 +31,11 @@ std::optional<QString> volumesFolderHolding(const QString& targetRoot);
 // holds the home folder, or it lies on no volume of the volumes folder.
 std::optional<QString> targetRootProblem(const QString& targetRoot);
 
-// Why `targetPath` cannot be where a migration put `sourcePath`, or none: a migration puts the source
-// at its own path below a target root (see targetRootProblem); both are absolute and in standard form.
-// Reads nothing on disk.
+// Why `targetPath` cannot be where a migration put `sourcePath`, or none: a migration moves a source
+// below the home folder in use to its own path below a target root (see targetRootProblem), and the
+// two lie apart; both are absolute and in standard form. The one rule of places that every record
+// acted on is held to (an operation's record, a mapping undone or repaired, a row of a cloud
+// snapshot). Reads nothing on disk.
 std::optional<QString> mappingPlaceProblem(const QString& sourcePath, const QString& targetPath);
 
 } // namespace orvalink

@@ -233,6 +233,8 @@ private Q_SLOTS:
         QTest::newRow("target not the source's place below a root")
             << movies << "<volumes>/Ext/X" << false << 1;
         QTest::newRow("target on no volume") << movies << "<home>/Elsewhere<home>/Movies/X" << false << 1;
+        QTest::newRow("source outside the home") << "<root>/outside/X"
+                                                 << "<volumes>/Ext<root>/outside/X" << false << 1;
         QTest::newRow("safe mapping") << movies << disk << false << 0;
     }
     void unsafeRowsAreDropped()
@@ -244,7 +246,8 @@ private Q_SLOTS:
         startSignedIn();
         const auto resolve = [this](QString path) {
             return path.replace("<home>", fixture().world.home.home())
-                .replace("<volumes>", fixture().world.home.volumes());
+                .replace("<volumes>", fixture().world.home.volumes())
+                .replace("<root>", fixture().world.home.root());
         };
         LinkMapping mapping = fixture().mapping("Y");
         mapping.sourcePath = resolve(source);

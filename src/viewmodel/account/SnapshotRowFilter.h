@@ -19,9 +19,10 @@ struct SafeSnapshotRows {
 // A snapshot is data from the network, and undo and link repair later move whatever paths the
 // history names, with administrator rights when needed. A row is kept only when its source and
 // target are absolute paths in standard form (a task may have no target), its source passes the
-// strict safety rules for `anchorUser`, and neither path lies inside the other; a mapping's target
-// must besides be the source's place below a target root on a volume of the volumes folder, as a
-// migration puts it (mappingPlaceProblem). Order is kept.
+// strict safety rules for `anchorUser`, and neither path lies inside the other; a mapping is held
+// besides to the rule of places that undo, repair and the start-up hold every record to: its source
+// below the home folder, its target the source's place below a target root on a volume of the
+// volumes folder (mappingPlaceProblem). Order is kept.
 SafeSnapshotRows safeSnapshotRows(const MigrationSyncSnapshot& snapshot, const PathMappingService& rules,
                                   const QString& anchorUser);
 
