@@ -29,11 +29,6 @@ namespace orvalink {
 
 namespace {
 
-bool isKnownUUID(const QString& uuid)
-{
-    return !uuid.isEmpty() && uuid != unknownVolumeUUID();
-}
-
 // Whether anything stands at `path`; an entry that cannot even be looked at counts as standing.
 bool standsAt(const QString& path)
 {
@@ -68,12 +63,14 @@ bool InterruptedOperation::sameOnVolume(const QString& now, const QString& ident
 {
     if (now.isEmpty() || identity.isEmpty())
         return false;
-    // A disk plugged in again may get another device number, and another disk the old one.
+    // A disk plugged in again may get another device number, and another disk the old one. A
+    // volume whose UUID cannot be read now cannot be confirmed as the recorded one at all.
     const QString recordedUUID = record().volumeUUID;
+    if (!isKnownVolumeUUID(recordedUUID))
+        return now == identity;
     const QString currentUUID = m_volumes.resolveVolumeUUID(record().targetRoot);
-    if (isKnownUUID(recordedUUID) && isKnownUUID(currentUUID))
-        return recordedUUID == currentUUID && sameEntryOnAnyDevice(now, identity);
-    return now == identity;
+    return isKnownVolumeUUID(currentUUID) && recordedUUID.trimmed() == currentUUID.trimmed() &&
+           sameEntryOnAnyDevice(now, identity);
 }
 
 InterruptedOperation::Volume InterruptedOperation::volume() const

@@ -1,27 +1,47 @@
 #include "diskops/UndoCheck.h"
 
+#include "diskops/CreatedFolders.h"
 #include "diskops/JournalCheck.h"
 #include "diskops/LinkRepairService.h"
 #include "diskops/OperationJournal.h"
 #include "diskops/RecordedEntries.h"
 #include "diskops/RecordedPlaces.h"
 #include "diskops/VolumeService.h"
+#include "model/JsonFields.h"
+#include "model/LinkMapping.h"
 #include "model/OrvalinkError.h"
 #include "platform/MountTable.h"
 #include "platform/PlatformError.h"
+#include "platform/StandardPath.h"
+#include "platform/UserLocations.h"
 
 namespace orvalink {
 
 namespace {
 
-bool isKnown(const QString& uuid)
-{
-    return !uuid.trimmed().isEmpty() && uuid.trimmed().compare(unknownVolumeUUID(), Qt::CaseInsensitive) != 0;
-}
-
 [[noreturn]] void refuse(const JournalRecord& record, const QString& reason)
 {
     throw OrvalinkError::undoTargetUnverified(record.targetPath, reason);
+}
+
+// The recorded volume is the one mounted there: by its UUID where the migration read one.
+void requireRecordedVolume(const JournalRecord& record, const VolumeService& volumes)
+{
+    const std::optional<QString> mountPoint = volumes.mountPoint(record.targetRoot);
+    if (!mountPoint || !platform::MountTable::current().mountedAt(*mountPoint))
+        refuse(record,
+               QStringLiteral("nothing is mounted at the volume of the target root ") + record.targetRoot);
+    if (!isKnownVolumeUUID(record.volumeUUID))
+        return;
+    const QString uuidNow = volumes.resolveVolumeUUID(record.targetRoot);
+    if (!isKnownVolumeUUID(uuidNow))
+        refuse(record, QStringLiteral("the volume at ") + *mountPoint +
+                           QStringLiteral(" has no UUID that can be read, so it cannot be confirmed as the "
+                                          "migration's ") +
+                           record.volumeUUID);
+    if (uuidNow.trimmed() != record.volumeUUID.trimmed())
+        refuse(record, QStringLiteral("the volume at ") + *mountPoint + QStringLiteral(" is ") + uuidNow +
+                           QStringLiteral(", not the migration's ") + record.volumeUUID);
 }
 
 } // namespace
@@ -29,13 +49,35 @@ bool isKnown(const QString& uuid)
 QString currentTargetPath(const QString& recordedTarget, const QString& volumeUUID,
                           const VolumeService& volumes)
 {
-    if (!isKnown(volumeUUID))
+    if (!isKnownVolumeUUID(volumeUUID))
         return recordedTarget;
     const QHash<QString, QString> mounts = LinkRepairService::buildVolumeIndexByUUID(volumes.listVolumes());
     const auto mountPath = mounts.constFind(volumeUUID.trimmed());
     if (mountPath == mounts.cend())
         return recordedTarget;
     return LinkRepairService::remapTargetPath(recordedTarget, *mountPath);
+}
+
+JournalRecord undoRecordOf(const LinkMapping& mapping, const QString& source, const QString& target,
+                           const QString& mappingsFile, const QString& tasksFile)
+{
+    JournalRecord entry;
+    entry.kind = JournalKind::undo;
+    entry.id = QUuid::createUuid();
+    entry.homeDirectory = platform::standardizedPath(platform::homeDirectory());
+    entry.sourcePath = source;
+    entry.targetPath = target;
+    // A migration builds the target as the root with the source path appended.
+    const QStringList mirrored = foldersBelowTargetRoot(source, target);
+    entry.targetRoot = platform::parentPath(mirrored.isEmpty() ? target : mirrored.constLast());
+    entry.sourceFolderIdentity = sourceFolderIdentityOf(entry.homeDirectory, source);
+    entry.mappingID = mapping.id;
+    entry.anchorUser = mapping.anchorUser;
+    entry.volumeUUID = mapping.volumeUUID;
+    entry.startedAt = json::wholeSeconds(QDateTime::currentDateTimeUtc());
+    entry.mappingsFile = platform::standardizedPath(mappingsFile);
+    entry.tasksFile = platform::standardizedPath(tasksFile);
+    return entry;
 }
 
 platform::EntryKind verifyUndoTarget(JournalRecord& record, const VolumeService& volumes)
@@ -54,14 +96,7 @@ platform::EntryKind verifyUndoTarget(JournalRecord& record, const VolumeService&
     } catch (const platform::PlatformError& error) {
         refuse(record, QString::fromUtf8(error.what()));
     }
-    const std::optional<QString> mountPoint = volumes.mountPoint(record.targetRoot);
-    if (!mountPoint || !platform::MountTable::current().mountedAt(*mountPoint))
-        refuse(record,
-               QStringLiteral("nothing is mounted at the volume of the target root ") + record.targetRoot);
-    const QString uuidNow = volumes.resolveVolumeUUID(record.targetRoot);
-    if (isKnown(record.volumeUUID) && isKnown(uuidNow) && uuidNow.trimmed() != record.volumeUUID.trimmed())
-        refuse(record, QStringLiteral("the volume at ") + *mountPoint + QStringLiteral(" is ") + uuidNow +
-                           QStringLiteral(", not the migration's ") + record.volumeUUID);
+    requireRecordedVolume(record, volumes);
     try {
         const RecordedEntries entries(record);
         const RecordedEntries::Found target = entries.find(RecordedEntries::Side::target, record.targetPath);

@@ -10,7 +10,6 @@
 #include "diskops/OperationJournal.h"
 #include "diskops/PlaceholderTest.h"
 #include "diskops/RecordedEntries.h"
-#include "diskops/RecordedPlaces.h"
 #include "diskops/ReservedPaths.h"
 #include "diskops/SiblingRestore.h"
 #include "diskops/UndoCheck.h"
@@ -24,7 +23,6 @@
 #include "platform/PlatformError.h"
 #include "platform/StandardPath.h"
 #include "platform/SymbolicLinks.h"
-#include "platform/UserLocations.h"
 #include "store/HistoryStores.h"
 #include "store/JSONLStore.h"
 #include "store/LogService.h"
@@ -230,23 +228,9 @@ QStringList UndoService::clearHolders(const QString& source, const QString& targ
 JournalRecord UndoService::undoRecord(const LinkMapping& mapping, const QString& source,
                                       const QString& target, const QString& anchorUser) const
 {
-    JournalRecord entry;
-    entry.kind = JournalKind::undo;
-    entry.id = QUuid::createUuid();
-    entry.homeDirectory = platform::standardizedPath(platform::homeDirectory());
-    entry.sourcePath = source;
-    entry.targetPath = target;
-    // A migration builds the target as the root with the source path appended.
-    const QStringList mirrored = foldersBelowTargetRoot(source, target);
-    entry.targetRoot = platform::parentPath(mirrored.isEmpty() ? target : mirrored.constLast());
-    entry.sourceFolderIdentity = sourceFolderIdentityOf(entry.homeDirectory, source);
+    JournalRecord entry = undoRecordOf(mapping, source, target, m_mappings.filePath(), m_tasks.filePath());
     entry.sourceLinkText = platform::readSymbolicLink(source).value_or(QString());
-    entry.mappingID = mapping.id;
     entry.anchorUser = anchorUser;
-    entry.volumeUUID = mapping.volumeUUID;
-    entry.startedAt = json::wholeSeconds(QDateTime::currentDateTimeUtc());
-    entry.mappingsFile = platform::standardizedPath(m_mappings.filePath());
-    entry.tasksFile = platform::standardizedPath(m_tasks.filePath());
     return entry;
 }
 

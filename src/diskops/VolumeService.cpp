@@ -54,6 +54,12 @@ QString unknownVolumeUUID()
     return QStringLiteral("unknown");
 }
 
+bool isKnownVolumeUUID(const QString& uuid)
+{
+    const QString trimmed = uuid.trimmed();
+    return !trimmed.isEmpty() && trimmed.compare(unknownVolumeUUID(), Qt::CaseInsensitive) != 0;
+}
+
 VolumeService::VolumeService(platform::DeviceDirectories deviceDirectories)
     : m_deviceDirectories(std::move(deviceDirectories))
 {}

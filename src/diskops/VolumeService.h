@@ -56,4 +56,7 @@ private:
 // The identifier that stands for a volume without a readable one.
 QString unknownVolumeUUID();
 
+// Whether `uuid` names a volume: not blank and not "unknown" (ignoring case and surrounding space).
+bool isKnownVolumeUUID(const QString& uuid);
+
 } // namespace orvalink

@@ -1,13 +1,13 @@
 // Runs one disk operation and nothing else, for the tests that kill operations at chosen moments:
-//   orvalink-test-disk-operation [--devices DIR] migrate SOURCE TARGET_ROOT
-//   orvalink-test-disk-operation [--devices DIR] undo
-//   orvalink-test-disk-operation [--devices DIR] force-undo append|overwrite
-//   orvalink-test-disk-operation [--devices DIR] recover
+//   orvalink-test-disk-operation migrate SOURCE TARGET_ROOT
+//   orvalink-test-disk-operation undo
+//   orvalink-test-disk-operation force-undo append|overwrite
+//   orvalink-test-disk-operation recover
 // "undo" undoes the newest migration, "force-undo" restores it into its occupied source path;
-// "recover" runs the start-up recovery of interrupted operations. With --devices, the facts of block
-// devices (UUIDs) are read from DIR's "by-uuid", "udev" and "block" folders, as the test's own
-// services read them. Prints "ready" once everything is set up (the kill timer starts there), then the
-// outcome. The environment decides the application folders and the volumes directory.
+// "recover" runs the start-up recovery of interrupted operations. Prints "ready" once everything is
+// set up (the kill timer starts there), then the outcome. The environment decides the application
+// folders, the volumes directory and, with ORVALINK_TEST_DEVICES, the folder of the device facts
+// (by-uuid, udev, block) the test gave its volumes.
 #include "diskops/ActiveProcessService.h"
 #include "diskops/MigrationEngine.h"
 #include "diskops/OperationRecovery.h"
@@ -41,10 +41,19 @@ void ready()
     std::fflush(stdout);
 }
 
+platform::DeviceDirectories deviceDirectories()
+{
+    const QString folder = qEnvironmentVariable("ORVALINK_TEST_DEVICES");
+    if (folder.isEmpty())
+        return {};
+    return {folder + QStringLiteral("/by-uuid"), folder + QStringLiteral("/udev"),
+            folder + QStringLiteral("/block")};
+}
+
 int usage()
 {
-    std::fputs("usage: orvalink-test-disk-operation [--devices DIR] migrate SOURCE TARGET_ROOT | undo | "
-               "force-undo append|overwrite | recover\n",
+    std::fputs("usage: orvalink-test-disk-operation migrate SOURCE TARGET_ROOT | undo | force-undo "
+               "append|overwrite | recover\n",
                stderr);
     return 2;
 }
@@ -53,20 +62,12 @@ int usage()
 
 int main(int argc, char** argv)
 {
-    platform::DeviceDirectories devices;
-    if (argc >= 3 && std::strcmp(argv[1], "--devices") == 0) {
-        const QString folder = QString::fromLocal8Bit(argv[2]);
-        devices = {folder + QStringLiteral("/by-uuid"), folder + QStringLiteral("/udev"),
-                   folder + QStringLiteral("/block")};
-        argc -= 2;
-        argv += 2;
-    }
     if (argc < 2)
         return usage();
     const char* mode = argv[1];
     const ScanService scan(1);
     const PathMappingService pathMapping;
-    const VolumeService volumes(devices);
+    const VolumeService volumes(deviceDirectories());
     const ActiveProcessService processes;
     const MappingStore mappings;
     const TaskStore tasks;

@@ -19,6 +19,8 @@ EngineFixture::EngineFixture(Volume volume, qint64 volumeBytes)
                                           home.path("devices/block")}),
       log(AppPaths::logsFile()), runner(std::make_shared<ShellRunner>()), privileged(runner)
 {
+    // The operations the tests run in a process of their own read the same device facts.
+    home.setEnv("ORVALINK_TEST_DEVICES", home.path("devices"));
     if (volume == Volume::tmpfs) {
         tmpfs = std::make_unique<TmpfsMount>(volumePath(), volumeBytes);
     } else {

@@ -67,7 +67,8 @@ public:
     ScanService scan{1};
     PathMappingService pathMapping;
     // Reads device facts from fake folders below the home: a volume has a UUID only when a test
-    // writes one with setVolumeUUID().
+    // writes one with setVolumeUUID(). ORVALINK_TEST_DEVICES names them for the operations a test
+    // runs in a process of their own.
     VolumeService volumes;
     ActiveProcessService processes{{std::chrono::milliseconds(1500), std::chrono::milliseconds(50)}};
     MappingStore mappingStore;

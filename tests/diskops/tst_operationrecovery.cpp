@@ -14,6 +14,7 @@
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QtTest>
 #include <sys/mount.h>
@@ -214,6 +215,31 @@ private Q_SLOTS:
         QCOMPARE(recoverOperations(fx).constFirst().outcome, Outcome::undoStopped);
         QVERIFY(operationsFolderNames().isEmpty());
         QVERIFY(!platform::entryExists(record.restorePath));
+    }
+
+    // The record names the volume's UUID and the volume mounted there now has none that can be
+    // read: it cannot be confirmed as the one the undo worked on, so nothing is touched until it can.
+    void undoOnAVolumeWithoutAReadableUUIDIsLeftAsFound()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        fx.setVolumeUUID(fx.volumePath(), "MIGRATED-HERE");
+        const QString source = fx.tree.path("Docs");
+        migrateFolder(fx, source);
+        const JournalRecord record = leaveUndoWithPartialCopy(fx, source);
+        QCOMPARE(record.volumeUUID, QStringLiteral("MIGRATED-HERE"));
+        QVERIFY(QDir(fx.home.path("devices/udev")).removeRecursively());
+        const QStringList copy = test::snapshotTree(record.restorePath);
+
+        QCOMPARE(recoverOperations(fx).constFirst().outcome, Outcome::leftAsFound);
+        QCOMPARE(test::snapshotTree(record.restorePath), copy);
+        QCOMPARE(platform::readSymbolicLink(source), record.targetPath);
+        QCOMPARE(OperationJournal::recordPaths().size(), 1);
+
+        fx.setVolumeUUID(fx.volumePath(), "MIGRATED-HERE");
+        QCOMPARE(recoverOperations(fx).constFirst().outcome, Outcome::undoStopped);
+        QVERIFY(!platform::entryExists(record.restorePath));
+        QVERIFY(operationsFolderNames().isEmpty());
     }
 
     // A migration killed while copying, and the volume away at the next start: the data comes back

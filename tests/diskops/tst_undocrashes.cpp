@@ -122,7 +122,7 @@ private Q_SLOTS:
         scene.fx.setVolumeUUID(scene.fx.volumePath(), QStringLiteral("AAAA-1111"));
         const QString renamed = scene.fx.home.volumes() + "/External 1";
         const QString movedTarget = renamed + "/Store" + scene.source;
-        const QStringList undo{"--devices", scene.fx.home.path("devices"), "undo"};
+        const QStringList undo{"undo"};
         std::unique_ptr<test::MovedMount> remounted;
         const auto prepare = [&] {
             remounted.reset(); // the volume back at its first name

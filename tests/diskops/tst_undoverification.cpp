@@ -16,6 +16,7 @@
 #include "support/TreeSnapshot.h"
 
 #include <QtTest>
+#include <optional>
 
 using namespace orvalink;
 using test::EngineFixture;
@@ -45,6 +46,8 @@ enum class Swap {
     folderAboveTargetIsALink, // renamed aside, a link to a folder with an entry of that name put there
     targetIsALink,            // the target itself renamed aside and a link put in its place
     volumeIsAnotherOne,       // the volume at the mount point is not the one the migration used
+    anotherDiskWithoutUUID,   // the migration's volume is away; a disk without a UUID, same paths
+    uuidCannotBeRead,         // the migration named a UUID; the volume there now has none to read
 };
 
 } // namespace
@@ -61,6 +64,8 @@ private Q_SLOTS:
         QTest::newRow("the folder above the target is a link") << Swap::folderAboveTargetIsALink;
         QTest::newRow("the target is a link") << Swap::targetIsALink;
         QTest::newRow("another volume at the mount point") << Swap::volumeIsAnotherOne;
+        QTest::newRow("another disk without a UUID at the mount point") << Swap::anotherDiskWithoutUUID;
+        QTest::newRow("the volume's UUID cannot be read") << Swap::uuidCannotBeRead;
     }
     void swappedVolumeIsRefused()
     {
@@ -77,6 +82,8 @@ private Q_SLOTS:
         test::TestTree elsewhere(fx.volumePath() + "/elsewhere");
         elsewhere.file("big/theirs.txt", "someone else's");
         const QString parent = target.section('/', 0, -2);
+        std::optional<test::MovedMount> away;
+        std::optional<test::TmpfsMount> anotherDisk;
         switch (swap) {
         case Swap::folderAboveTargetIsALink:
             platform::renameNoReplace(parent, parent + ".renamed");
@@ -88,6 +95,18 @@ private Q_SLOTS:
             break;
         case Swap::volumeIsAnotherOne:
             fx.setVolumeUUID(fx.volumePath(), "ANOTHER-ONE");
+            break;
+        case Swap::anotherDiskWithoutUUID:
+            // Kept mounted elsewhere, so that the other disk cannot get its device number.
+            away.emplace(fx.volumePath(), fx.home.path("away"));
+            QVERIFY(away->isValid());
+            anotherDisk.emplace(fx.volumePath(), 1024 * 1024);
+            QVERIFY(anotherDisk->isValid());
+            for (int file = 0; file < 20; ++file)
+                test::TestTree(target).file(QStringLiteral("disk-%1.txt").arg(file), "another disk's");
+            break;
+        case Swap::uuidCannotBeRead:
+            QVERIFY(QDir(fx.home.path("devices/udev")).removeRecursively());
             break;
         }
         const QStringList volumeBefore = test::snapshotTree(fx.volumePath());
