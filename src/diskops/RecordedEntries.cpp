@@ -74,7 +74,10 @@ RecordedEntries::Found RecordedEntries::find(Side side, const QString& path) con
         const platform::VerifiedDirectory folder =
             side == Side::source ? sourceSideFolder(m_record, path) : targetSideFolder(m_record, path);
         Found found{folder.locate(name), QString()};
-        found.identity = entryIdentityText(found.location.parent.get(), found.location.name);
+        if (const auto look = lookAtEntry(found.location.parent.get(), found.location.name)) {
+            found.identity = look->identity;
+            found.owner = look->owner;
+        }
         return found;
     } catch (const platform::PlatformError& error) {
         if (error.errorNumber() != ENOENT && error.errorNumber() != ENOTDIR)

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <sys/types.h>
 
 namespace orvalink {
 
@@ -27,6 +28,7 @@ public:
     struct Found {
         platform::EntryLocation location;
         QString identity;
+        uid_t owner = 0; // of that entry, read in the same look
     };
 
     // Reads the record from `journal` at each call, so steps recorded meanwhile count; the journal

@@ -16,17 +16,23 @@ QString entryIdentityText(const QString& path)
 
 QString entryIdentityText(int directoryFd, const QByteArray& name)
 {
+    const std::optional<EntryLook> look = lookAtEntry(directoryFd, name);
+    return look ? look->identity : QString();
+}
+
+std::optional<EntryLook> lookAtEntry(int directoryFd, const QByteArray& name)
+{
     struct statx info {};
-    if (name.isEmpty() ||
-        ::statx(directoryFd, name.constData(), AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_BTIME, &info) != 0)
-        return QString();
+    if (name.isEmpty() || ::statx(directoryFd, name.constData(), AT_SYMLINK_NOFOLLOW,
+                                  STATX_INO | STATX_UID | STATX_BTIME, &info) != 0)
+        return std::nullopt;
     QString text = QString::number(quint64(makedev(info.stx_dev_major, info.stx_dev_minor))) +
                    QLatin1Char(':') + QString::number(quint64(info.stx_ino));
     if (info.stx_mask & STATX_BTIME) {
         text += QLatin1Char(':') + QString::number(qint64(info.stx_btime.tv_sec)) + QLatin1Char('.') +
                 QString::number(info.stx_btime.tv_nsec);
     }
-    return text;
+    return EntryLook{text, info.stx_uid};
 }
 
 std::optional<platform::EntryIdentity> entryIdentityOf(const QString& identity)

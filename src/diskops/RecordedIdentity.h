@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <optional>
+#include <sys/types.h>
 
 namespace orvalink {
 
@@ -18,6 +19,16 @@ namespace orvalink {
 QString entryIdentityText(const QString& path);
 // The same for the entry `name` of the directory `directoryFd`.
 QString entryIdentityText(int directoryFd, const QByteArray& name);
+
+// The identity of an entry with its owner, read in one look: an owner read apart from the identity
+// could be another entry's, exchanged into the path in between.
+struct EntryLook {
+    QString identity;
+    uid_t owner = 0;
+};
+// The look at the entry `name` of the directory `directoryFd` (a link there is not followed); none
+// when nothing stands there.
+std::optional<EntryLook> lookAtEntry(int directoryFd, const QByteArray& name);
 
 // The device and inode an identity names; none for a text that is no identity.
 std::optional<platform::EntryIdentity> entryIdentityOf(const QString& identity);

@@ -15,6 +15,8 @@
 #include "platform/StandardPath.h"
 #include "platform/UserLocations.h"
 
+#include <unistd.h>
+
 namespace orvalink {
 
 namespace {
@@ -22,6 +24,13 @@ namespace {
 [[noreturn]] void refuse(const JournalRecord& record, const QString& reason)
 {
     throw OrvalinkError::undoTargetUnverified(record.targetPath, reason);
+}
+
+// Another user's folder exchanged into the target's place names the same path; only its owner
+// tells it from the user's data.
+bool ownedByTheUser(uid_t owner)
+{
+    return owner == ::geteuid() || owner == 0;
 }
 
 // The recorded volume is the one mounted there: by its UUID where the migration read one.
@@ -105,6 +114,9 @@ platform::EntryKind verifyUndoTarget(JournalRecord& record, const VolumeService&
             refuse(record, QStringLiteral("the target changed while it was looked at"));
         if (kind != platform::EntryKind::directory && kind != platform::EntryKind::regularFile)
             refuse(record, QStringLiteral("what stands at the target is neither a folder nor a file"));
+        if (!ownedByTheUser(target.owner))
+            refuse(record, QStringLiteral("what stands at the target belongs to another user (uid ") +
+                               QString::number(target.owner) + QLatin1Char(')'));
         return kind;
     } catch (const platform::PlatformError& error) {
         refuse(record, QString::fromUtf8(error.what()));

@@ -29,7 +29,10 @@ JournalRecord undoRecordOf(const LinkMapping& mapping, const QString& source, co
 // link on the way, the target the source's place below a target root on a volume of the volumes
 // folder, nothing mounted over the way), and besides: that volume is mounted; where the record names
 // a UUID, the volume has that very one (a volume whose UUID cannot be read cannot be confirmed); the
-// target is a folder or a file. Answers what stands at the target. Changes nothing on disk.
+// target is a folder or a file, owned by the user or by root (a folder moved with administrator
+// rights), the owner read in the same look as the identity the move then holds to. Answers what
+// stands at the target. Changes nothing on disk. Link repair checks the target it points a link at
+// the same way.
 platform::EntryKind verifyUndoTarget(JournalRecord& record, const VolumeService& volumes);
 
 } // namespace orvalink

@@ -17,6 +17,7 @@
 
 #include <QtTest>
 #include <optional>
+#include <unistd.h>
 
 using namespace orvalink;
 using test::EngineFixture;
@@ -48,6 +49,7 @@ enum class Swap {
     volumeIsAnotherOne,       // the volume at the mount point is not the one the migration used
     anotherDiskWithoutUUID,   // the migration's volume is away; a disk without a UUID, same paths
     uuidCannotBeRead,         // the migration named a UUID; the volume there now has none to read
+    targetOfAnotherUser,      // the folder at the target belongs to another user
 };
 
 } // namespace
@@ -66,10 +68,13 @@ private Q_SLOTS:
         QTest::newRow("another volume at the mount point") << Swap::volumeIsAnotherOne;
         QTest::newRow("another disk without a UUID at the mount point") << Swap::anotherDiskWithoutUUID;
         QTest::newRow("the volume's UUID cannot be read") << Swap::uuidCannotBeRead;
+        QTest::newRow("the target belongs to another user") << Swap::targetOfAnotherUser;
     }
     void swappedVolumeIsRefused()
     {
         QFETCH(Swap, swap);
+        if (swap == Swap::targetOfAnotherUser && ::geteuid() != 0)
+            QSKIP("a folder of another user can only be made as root (chown)");
         EngineFixture fx;
         SKIP_WITHOUT(fx);
         fx.setVolumeUUID(fx.volumePath(), "MIGRATED-HERE");
@@ -107,6 +112,9 @@ private Q_SLOTS:
             break;
         case Swap::uuidCannotBeRead:
             QVERIFY(QDir(fx.home.path("devices/udev")).removeRecursively());
+            break;
+        case Swap::targetOfAnotherUser:
+            QCOMPARE(::lchown(QFile::encodeName(target).constData(), 65534, 65534), 0);
             break;
         }
         const QStringList volumeBefore = test::snapshotTree(fx.volumePath());

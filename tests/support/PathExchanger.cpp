@@ -6,13 +6,15 @@
 
 namespace orvalink::test {
 
-PathExchanger::PathExchanger(const QString& first, const QString& second)
+PathExchanger::PathExchanger(const QString& first, const QString& second, int pause)
     : m_first(QFile::encodeName(first)), m_second(QFile::encodeName(second))
 {
-    m_thread = std::thread([this] {
+    m_thread = std::thread([this, pause] {
         while (!m_stop.load()) {
             ::renameat2(AT_FDCWD, m_first.constData(), AT_FDCWD, m_second.constData(), RENAME_EXCHANGE);
             ++m_exchanges;
+            for (int turn = 0; turn < pause && !m_stop.load(); ++turn)
+                std::this_thread::yield();
         }
     });
 }

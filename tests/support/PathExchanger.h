@@ -13,7 +13,9 @@ namespace orvalink::test {
 // fail (one path empty) are simply tried again.
 class PathExchanger {
 public:
-    PathExchanger(const QString& first, const QString& second);
+    // `pause`: how many times the thread gives way to others after each exchange, so that each
+    // state stands long enough for a whole look at it (and an act on what was seen).
+    PathExchanger(const QString& first, const QString& second, int pause = 0);
     ~PathExchanger();
     PathExchanger(const PathExchanger&) = delete;
     PathExchanger& operator=(const PathExchanger&) = delete;
