@@ -3,7 +3,9 @@
 #include "diskops/DistinctMappings.h"
 #include "diskops/HistoryRecordSafety.h"
 #include "diskops/MappingHistory.h"
+#include "diskops/OperationJournal.h"
 #include "diskops/ReservedPaths.h"
+#include "diskops/UndoCheck.h"
 #include "diskops/VolumeService.h"
 #include "model/OrvalinkError.h"
 #include "platform/FileIO.h"
@@ -15,10 +17,35 @@
 #include "store/JSONLStore.h"
 #include "store/LogService.h"
 
+#include <QFile>
 #include <algorithm>
 #include <optional>
+#include <sys/stat.h>
 
 namespace orvalink {
+
+namespace {
+
+// Why one mapping's link was not repaired, in the log's words.
+struct NotRepaired {
+    QString reason;
+};
+
+[[noreturn]] void notRepaired(const QString& reason)
+{
+    throw NotRepaired{reason};
+}
+
+// The entry `path` leads to with every link followed; none when it leads nowhere.
+std::optional<platform::EntryIdentity> entryReachedBy(const QString& path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return platform::EntryIdentity::of(info);
+}
+
+} // namespace
 
 LinkRepairService::LinkRepairService(const MappingStore& mappings, const VolumeService& volumes,
                                      LogService& log, const PathMappingService& pathMapping)
@@ -90,8 +117,7 @@ QHash<QString, QString> LinkRepairService::buildVolumeIndexByUUID(const QList<Vo
     QHash<QString, QString> index;
     for (const VolumeInfo& volume : volumes) {
         const QString uuid = volume.volumeUUID.trimmed();
-        if (uuid.isEmpty() || uuid.compare(QLatin1String("unknown"), Qt::CaseInsensitive) == 0 ||
-            index.contains(uuid))
+        if (!isKnownVolumeUUID(uuid) || index.contains(uuid))
             continue;
         index.insert(uuid, volume.mountPath);
     }
@@ -112,6 +138,12 @@ QString LinkRepairService::remapTargetPath(const QString& targetPath, const QStr
                                       pieces.mid(1).join(QLatin1Char('/')));
 }
 
+struct LinkRepairService::Lookups {
+    QHash<QString, QString> mountsByUUID;
+    QString mappingsFile;
+    QString tasksFile;
+};
+
 RepairSummary LinkRepairService::repairMappings(const QList<LinkMapping>& mappings, qint64 totalCount,
                                                 qint64 coveredBefore) const
 {
@@ -119,9 +151,11 @@ RepairSummary LinkRepairService::repairMappings(const QList<LinkMapping>& mappin
     summary.totalCount = totalCount;
     if (mappings.isEmpty())
         return summary;
-    const QHash<QString, QString> index = buildVolumeIndexByUUID(m_volumes.listVolumes());
+    const LocalHistoryScope scope = m_mappings.scope();
+    const Lookups lookups{buildVolumeIndexByUUID(m_volumes.listVolumes()), m_mappings.filePath(scope),
+                          TaskStore().filePath(scope)};
     for (const LinkMapping& mapping : mappings) {
-        if (const auto repaired = repairOne(mapping, index))
+        if (const auto repaired = repairOne(mapping, lookups))
             ++(*repaired ? summary.fixedCount : summary.failedCount);
     }
     summary.scannedCount = coveredBefore + mappings.size();
@@ -134,40 +168,60 @@ RepairSummary LinkRepairService::repairMappings(const QList<LinkMapping>& mappin
     return summary;
 }
 
-std::optional<bool> LinkRepairService::repairOne(const LinkMapping& mapping,
-                                                 const QHash<QString, QString>& index) const
+std::optional<bool> LinkRepairService::repairOne(const LinkMapping& mapping, const Lookups& lookups) const
 {
-    // The link is looked at before the record is judged: a healthy link is left alone whatever
-    // its record says.
-    if (!mapping.sourcePath.startsWith(QLatin1Char('/')))
+    try {
+        return repairLink(mapping, lookups);
+    } catch (const NotRepaired& failure) {
+        m_log.append(LogLevel::warning, QStringLiteral("Link not repaired: ") + mapping.sourcePath +
+                                            QStringLiteral(" (") + failure.reason + QLatin1Char(')'));
         return false;
+    }
+}
+
+std::optional<bool> LinkRepairService::repairLink(const LinkMapping& mapping, const Lookups& lookups) const
+{
+    if (!mapping.sourcePath.startsWith(QLatin1Char('/')))
+        notRepaired(QStringLiteral("the source path is not absolute"));
     const QString source = platform::standardizedPath(mapping.sourcePath);
     const auto destination = platform::symbolicLinkDestination(source);
     if (!destination) {
         if (platform::entryExists(source))
+            return std::nullopt; // the user's own item, not a link of the migration
+        notRepaired(QStringLiteral("nothing stands at the source path"));
+    }
+    if (!isKnownVolumeUUID(mapping.volumeUUID)) {
+        if (platform::fileExists(*destination))
             return std::nullopt;
-        return false;
+        notRepaired(QStringLiteral("the migration recorded no volume UUID to find its volume by"));
     }
-    if (platform::fileExists(*destination))
-        return std::nullopt;
+    const auto mountPath = lookups.mountsByUUID.constFind(mapping.volumeUUID.trimmed());
+    if (mountPath == lookups.mountsByUUID.cend())
+        notRepaired(QStringLiteral("the volume ") + mapping.volumeUUID + QStringLiteral(" is not mounted"));
 
-    HistoryRecordPaths paths;
+    if (!mapping.targetPath.startsWith(QLatin1Char('/')))
+        notRepaired(QStringLiteral("the target path is not absolute"));
+    const QString newTarget = remapTargetPath(platform::standardizedPath(mapping.targetPath), *mountPath);
+    JournalRecord check = undoRecordOf(mapping, source, newTarget, lookups.mappingsFile, lookups.tasksFile);
     try {
-        paths = validateHistoryRecordPaths(source, mapping.targetPath, m_pathMapping);
-    } catch (const OrvalinkError&) {
-        return false;
+        verifyUndoTarget(check, m_volumes);
+    } catch (const OrvalinkError& refusal) {
+        notRepaired(refusal.reason());
     }
-    const auto mountPath = index.constFind(mapping.volumeUUID);
-    if (mountPath == index.cend())
-        return false;
-    const QString newTarget = remapTargetPath(paths.targetPath, *mountPath);
-    if (!platform::fileExists(newTarget))
-        return false;
+    const std::optional<platform::EntryIdentity> data = entryIdentityOf(check.itemIdentity);
+    if (data && entryReachedBy(source) == data)
+        return std::nullopt; // it leads to the data
+    // A protected source is the record's only while its link still points at the recorded target.
+    try {
+        validateHistoryRecordPaths(source, mapping.targetPath, m_pathMapping);
+    } catch (const OrvalinkError&) {
+        notRepaired(QStringLiteral("the record's paths are not safe to act on"));
+    }
     try {
         platform::replaceSymbolicLink(source, newTarget,
                                       makeReservedPath(source, ReservedSuffix::repairedLink));
-    } catch (const platform::PlatformError&) {
-        return false;
+    } catch (const platform::PlatformError& error) {
+        notRepaired(QString::fromUtf8(error.what()));
     }
     return true;
 }

@@ -31,6 +31,14 @@ struct RepairSummary {
 // its place relative to the mount. Changes links only; the history is read, never rewritten. A link
 // is replaced in one step, so the user's path never stands without one.
 //
+// A link is healthy only when it leads to the migrated item on the recorded volume: one that leads
+// anywhere else (another disk mounted under the volume's old name holding the same path) is pointed
+// at the volume's place now. The new target is reached from the volumes folder without following a
+// link and checked as an undo checks its target (verifyUndoTarget: the record's places, the volume by
+// its UUID, the item a folder or a file of the user's); what fails that is counted failed and the
+// log says why. A mapping without a volume UUID cannot be told from another volume in its place: its
+// link is left as it is while it leads anywhere.
+//
 // Keeps no state besides its references, which must outlive it. Never throws: every failure is
 // counted. Synchronous on the caller's thread.
 class LinkRepairService {
@@ -72,11 +80,17 @@ public:
     static QString remapTargetPath(const QString& targetPath, const QString& newMountPath);
 
 private:
+    // What one call looks up once for all the mappings it examines.
+    struct Lookups;
+
     RepairSummary repairMappings(const QList<LinkMapping>& mappings, qint64 totalCount,
                                  qint64 coveredBefore = 0) const;
-    // True when the mapping's link was replaced, false when it is broken and was not; none when
-    // there was nothing to do (a healthy link, or a real item at the source path).
-    std::optional<bool> repairOne(const LinkMapping& mapping, const QHash<QString, QString>& index) const;
+    // True when the mapping's link was replaced, false when it is broken or leads elsewhere and was
+    // not (the log says why); none when there was nothing to do (a healthy link, or a real item at
+    // the source path).
+    std::optional<bool> repairOne(const LinkMapping& mapping, const Lookups& lookups) const;
+    // The same, throwing the reason of a failure.
+    std::optional<bool> repairLink(const LinkMapping& mapping, const Lookups& lookups) const;
 
     const MappingStore& m_mappings;
     const VolumeService& m_volumes;

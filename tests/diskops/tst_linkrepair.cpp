@@ -79,35 +79,49 @@ private Q_SLOTS:
         QCOMPARE(repair.repairBrokenLinks(), (RepairSummary{0, 0, 2, 2}));
     }
 
-    // Each mapping below counts as shown; none of them changes anything on disk.
+    // Each mapping below counts as shown; none of them changes anything on disk, and the log says
+    // why each failed one was not repaired. A link that leads anywhere but to the data on the
+    // recorded volume is not healthy; without a recorded UUID, any link that leads somewhere is.
     void whatCountsAsFailed()
     {
         EngineFixture fx;
         SKIP_WITHOUT(fx);
         fx.setVolumeUUID(fx.volumePath(), "KNOWN");
         fx.tree.dir("existing");
-        fx.tree.symlink("Healthy", "existing");                 // relative and resolving
+        fx.tree.symlink("Healthy", "existing");                 // relative and resolving, no UUID
         fx.tree.dir("RealDirectory");                           // no link: left alone
         fx.tree.symlink("UnknownVolume", "/old/mount/Unknown"); // volume not mounted now
         fx.tree.symlink("MissingTarget", "/old/mount/Missing"); // mounted, but nothing there
         fx.tree.symlink("Unsafe", "/old/mount/Unsafe");         // a record that must not be acted on
-        fx.tree.symlink("HealthyUnsafe", "existing");           // healthy: its record is not judged
+        fx.tree.symlink("HealthyUnsafe", "existing");           // no UUID, resolving: not judged
+        fx.tree.symlink("Elsewhere", "existing");               // resolving, but not into the volume
         const QStringList before = test::snapshotTree(fx.tree.root());
         const QString old = fx.home.volumes() + "/Old";
+        const qsizetype logLines = fx.logEntries().size();
         JSONLStore::writeAll(
             QList<LinkMapping>{
-                mapping(fx.tree.path("Healthy"), old + "/Store/Healthy", "KNOWN"),
+                mapping(fx.tree.path("Healthy"), old + "/Store/Healthy", "unknown"),
                 mapping(fx.tree.path("RealDirectory"), old + "/Store/Real", "KNOWN"),
                 mapping(fx.tree.path("Nothing"), old + "/Store/Nothing", "KNOWN"),
                 mapping(fx.tree.path("UnknownVolume"), old + "/Store/Unknown", "NOT-MOUNTED"),
-                mapping(fx.tree.path("MissingTarget"), old + "/Store/Missing", "KNOWN"),
+                mapping(fx.tree.path("MissingTarget"), old + "/Store" + fx.tree.path("MissingTarget"),
+                        "KNOWN"),
                 mapping(fx.tree.path("Unsafe"), fx.tree.path("Unsafe/inside"), "KNOWN"),
-                mapping(fx.tree.path("HealthyUnsafe"), fx.tree.path("HealthyUnsafe/inside"), "KNOWN"),
+                mapping(fx.tree.path("HealthyUnsafe"), fx.tree.path("HealthyUnsafe/inside"), ""),
+                mapping(fx.tree.path("Elsewhere"), old + "/Store" + fx.tree.path("Elsewhere"), "KNOWN"),
             },
             fx.mappingStore.filePath());
 
-        QCOMPARE(repairServiceOf(fx).repairBrokenLinks(), (RepairSummary{0, 4, 7, 7}));
+        QCOMPARE(repairServiceOf(fx).repairBrokenLinks(), (RepairSummary{0, 5, 8, 8}));
         QCOMPARE(test::snapshotTree(fx.tree.root()), before);
+        QStringList notRepaired;
+        for (const LogEntry& entry : fx.logEntries().mid(logLines)) {
+            if (entry.message.startsWith("Link not repaired: "))
+                notRepaired.append(entry.message.section(' ', 3, 3).section('/', -1));
+        }
+        notRepaired.sort();
+        QCOMPARE(notRepaired,
+                 (QStringList{"Elsewhere", "MissingTarget", "Nothing", "UnknownVolume", "Unsafe"}));
     }
 
     // Records the app itself writes are repaired: one that names its paths with trailing slashes,
@@ -155,6 +169,8 @@ private Q_SLOTS:
         if (repaired) {
             QCOMPARE(platform::readSymbolicLink(source), renamed + "/Store" + source);
             QCOMPARE(test::TestTree(source).read("a.txt"), QByteArray("docs"));
+            // Repaired, it leads to the data: healthy from now on, whatever its record says.
+            QCOMPARE(repair.repairBrokenLinks(), (RepairSummary{0, 0, 1, 1}));
         } else {
             QCOMPARE(platform::readSymbolicLink(source), before);
         }
