@@ -31,7 +31,8 @@ LinkRepairService repairServiceOf(EngineFixture& fx)
 QString undoRefusalOf(EngineFixture& fx)
 {
     try {
-        UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping, fx.volumes)
+        UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping, fx.volumes,
+                    fx.processes)
             .undoLastMigration("user");
     } catch (const OrvalinkError& error) {
         return error.code() + QLatin1Char(' ') + error.reason();
