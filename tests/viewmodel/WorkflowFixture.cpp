@@ -69,6 +69,12 @@ void finish(QCoro::Task<> flow)
     runTask(std::move(flow), std::chrono::seconds(60));
 }
 
+void migrate(MainViewModel& vm, const QStringList& paths)
+{
+    ViewModelInternals::context(vm).browsing().setSelectedPaths(QSet<QString>(paths.cbegin(), paths.cend()));
+    finish(vm.workflows().migrateSelectedItems());
+}
+
 TwoFolderBatch makeTwoFolderBatch(WorkflowFixture& fixture)
 {
     fixture.copyGate = std::make_shared<WorkerGate>();

@@ -40,6 +40,9 @@ public:
 // Runs a workflow to its end on the event loop.
 void finish(QCoro::Task<> flow);
 
+// Selects `paths` and migrates them as one batch, to its end.
+void migrate(MainViewModel& vm, const QStringList& paths);
+
 // Two folders for a batch that a test interrupts while the copy gate holds its first item: "Alpha"
 // (a small tree in four folders, distinct times) and "Beta", which a batch migrates after it, with
 // their snapshots before the run. Sets the fixture's copy gate: call it before vm().

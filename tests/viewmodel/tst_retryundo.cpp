@@ -1,6 +1,7 @@
 // Retry, forced migration and holder termination of failed items; undo of the last and of the
 // selected migrations; forced restore into an occupied path. Real trees on a second file system.
 #include "WorkflowFixture.h"
+#include "platform/EntryStatus.h"
 #include "platform/SymbolicLinks.h"
 #include "support/HoldingProcess.h"
 #include "support/SkipWithout.h"
@@ -14,6 +15,7 @@ using namespace orvalink;
 using test::errorLine;
 using test::finish;
 using test::infoLine;
+using test::migrate;
 using test::shown;
 using test::WorkflowFixture;
 
@@ -24,19 +26,6 @@ namespace {
 bool isLinkTo(const QString& path, const QString& target)
 {
     return platform::readSymbolicLink(path) == std::optional<QString>(target);
-}
-
-bool isRealDirectory(const QString& path)
-{
-    const QFileInfo info(path);
-    return info.isDir() && !info.isSymLink();
-}
-
-// Migrates `paths` as one batch.
-void migrate(MainViewModel& vm, const QStringList& paths)
-{
-    ViewModelInternals::context(vm).browsing().setSelectedPaths(QSet<QString>(paths.cbegin(), paths.cend()));
-    finish(vm.workflows().migrateSelectedItems());
 }
 
 } // namespace
@@ -137,7 +126,7 @@ private Q_SLOTS:
         MainViewModel& vm = w.vm();
         migrate(vm, {alpha});
         QCOMPARE(vm.activity().migrationFailedItems(), 1);
-        QVERIFY(isRealDirectory(alpha));
+        QVERIFY(platform::isRealDirectory(alpha));
         const FailedMigrationRecord record = vm.history().recentFailedMigrations().first();
         QVERIFY2(infoLine(vm)->contains("The directory is in use by: sleep"), qPrintable(*infoLine(vm)));
 
@@ -169,7 +158,7 @@ private Q_SLOTS:
             "Target path already exists:"));
         QVERIFY(errorLine(vm)->startsWith("The target path already exists."));
         QCOMPARE(vm.activity().migrationFailedItems(), 1);
-        QVERIFY(isRealDirectory(alpha));
+        QVERIFY(platform::isRealDirectory(alpha));
     }
 
     // The flows mark themselves busy before their size estimate: a second start in that pause is
@@ -193,7 +182,7 @@ private Q_SLOTS:
         finish(std::move(first));
         QCOMPARE(errorLine(vm), std::nullopt);
         QCOMPARE(vm.history().lastRestoredPaths(), QStringList{alpha});
-        QVERIFY(isRealDirectory(alpha));
+        QVERIFY(platform::isRealDirectory(alpha));
         QVERIFY(vm.history().recentFailedMigrations().isEmpty());
     }
 
@@ -215,7 +204,7 @@ private Q_SLOTS:
             infoLine(vm)->startsWith("Undo completed: " + QFileInfo(newest.sourcePath).fileName() + " ("),
             qPrintable(*infoLine(vm)));
         QCOMPARE(vm.history().lastRestoredPaths(), QStringList{newest.sourcePath});
-        QVERIFY(isRealDirectory(newest.sourcePath));
+        QVERIFY(platform::isRealDirectory(newest.sourcePath));
         QCOMPARE(vm.activity().migrationProcessedBytes(), vm.activity().migrationTotalBytes());
         QCOMPARE(vm.history().undoHistory().size(), 2);
 
@@ -226,7 +215,7 @@ private Q_SLOTS:
         QCOMPARE(infoLine(vm), std::optional<QString>("Restored 2 records."));
         QCOMPARE(vm.activity().migrationSucceededItems(), 2);
         for (const QString& source : sources)
-            QVERIFY(isRealDirectory(source) && QFileInfo(source + "/data.bin").size() == 20000);
+            QVERIFY(platform::isRealDirectory(source) && QFileInfo(source + "/data.bin").size() == 20000);
         QVERIFY(vm.history().undoHistory().isEmpty());
         QVERIFY(vm.history().selectedUndoMappingIDs().isEmpty());
 
@@ -307,7 +296,7 @@ private Q_SLOTS:
         QCOMPARE(switched.contains(QStringLiteral(" Undo was refused: what stands at ")),
                  switchedTo == UILanguage::bilingual);
         QVERIFY(isLinkTo(source, target));
-        QVERIFY(isRealDirectory(parent + "-aside/Docs"));
+        QVERIFY(platform::isRealDirectory(parent + "-aside/Docs"));
         QCOMPARE(vm.history().undoHistory().size(), 1);
     }
 

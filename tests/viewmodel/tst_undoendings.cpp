@@ -3,6 +3,7 @@
 // data is home (said with where the data is, in each language).
 #include "WorkflowFixture.h"
 #include "model/AppPaths.h"
+#include "platform/EntryStatus.h"
 #include "platform/SymbolicLinks.h"
 #include "support/FailingFolder.h"
 #include "support/HoldingProcess.h"
@@ -17,26 +18,11 @@ using namespace orvalink;
 using test::errorLine;
 using test::finish;
 using test::infoLine;
+using test::migrate;
 using test::shown;
 using test::WorkflowFixture;
 
 Q_DECLARE_METATYPE(orvalink::UILanguage)
-
-namespace {
-
-bool isRealDirectory(const QString& path)
-{
-    const QFileInfo info(path);
-    return info.isDir() && !info.isSymLink();
-}
-
-void migrate(MainViewModel& vm, const QStringList& paths)
-{
-    ViewModelInternals::context(vm).browsing().setSelectedPaths(QSet<QString>(paths.cbegin(), paths.cend()));
-    finish(vm.workflows().migrateSelectedItems());
-}
-
-} // namespace
 
 class UndoEndingsTest : public QObject {
     Q_OBJECT
@@ -76,7 +62,7 @@ private Q_SLOTS:
                      infoLine(vm)->endsWith(" Programs ended: sleep."),
                  qPrintable(*infoLine(vm)));
         QTRY_COMPARE(holder.process().state(), QProcess::NotRunning);
-        QVERIFY(isRealDirectory(source));
+        QVERIFY(platform::isRealDirectory(source));
         QVERIFY(vm.history().undoHistory().isEmpty());
     }
 
@@ -127,7 +113,7 @@ private Q_SLOTS:
         QVERIFY2(message.startsWith(opening.arg(source)) && message.endsWith(ending), qPrintable(message));
         QVERIFY(message.contains("Read-only file system"));
         QCOMPARE(vm.history().lastRestoredPaths(), QStringList{source});
-        QVERIFY(isRealDirectory(source));
+        QVERIFY(platform::isRealDirectory(source));
         QCOMPARE(w.tree.read("Notes/a.txt"), QByteArray("a"));
     }
 };

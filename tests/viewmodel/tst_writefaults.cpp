@@ -204,6 +204,23 @@ class WriteFaultsTest : public QObject {
         };
     }
 
+    // A fresh home whose application folder lies on a file system that can fail, with one store's
+    // content written there.
+    struct SeededStore {
+        explicit SeededStore(const QString& store) : storeCase(storeCases().value(store))
+        {
+            if (support.skipReason())
+                return;
+            AppPaths::ensureBaseDirectories();
+            storeCase.seed();
+            before = contentsOf(home.appSupport());
+        }
+        TestHome home;
+        mutable FailingFolder support{home.appSupport()};
+        StoreCase storeCase;
+        QMap<QString, QByteArray> before;
+    };
+
 private Q_SLOTS:
     void failedRewriteKeepsTheOldContent_data()
     {
@@ -220,15 +237,12 @@ private Q_SLOTS:
     {
         QFETCH(QString, store);
         QFETCH(WriteFault, fault);
-        TestHome home;
-        FailingFolder support(home.appSupport());
-        SKIP_WITHOUT(support);
-        AppPaths::ensureBaseDirectories();
-        const StoreCase storeCase = storeCases().value(store);
-        storeCase.seed();
-        const QMap<QString, QByteArray> before = contentsOf(home.appSupport());
+        const SeededStore seeded(store);
+        SKIP_WITHOUT(seeded.support);
+        const StoreCase& storeCase = seeded.storeCase;
+        const QMap<QString, QByteArray>& before = seeded.before;
 
-        QVERIFY(support.fail(fault));
+        QVERIFY(seeded.support.fail(fault));
         const int expected = fault == WriteFault::diskFull ? ENOSPC : EROFS;
         try {
             storeCase.rewrite();
@@ -237,9 +251,9 @@ private Q_SLOTS:
             QVERIFY2(storeCase.reportsFailure, error.what());
             QCOMPARE(error.errorNumber(), expected);
         }
-        support.heal();
+        seeded.support.heal();
         // A backup kept beside a file before the fault may stay: the old content twice is not lost.
-        QMap<QString, QByteArray> after = contentsOf(home.appSupport());
+        QMap<QString, QByteArray> after = contentsOf(seeded.home.appSupport());
         for (auto it = after.begin(); it != after.end();) {
             const bool backup = !before.contains(it.key()) && it.key().endsWith(QLatin1String(".bak")) &&
                                 before.value(it.key().chopped(4)) == it.value();
@@ -259,15 +273,10 @@ private Q_SLOTS:
     void rewriteWithRoomChangesTheFile()
     {
         QFETCH(QString, store);
-        TestHome home;
-        FailingFolder support(home.appSupport());
-        SKIP_WITHOUT(support);
-        AppPaths::ensureBaseDirectories();
-        const StoreCase storeCase = storeCases().value(store);
-        storeCase.seed();
-        const QMap<QString, QByteArray> before = contentsOf(home.appSupport());
-        storeCase.rewrite();
-        QVERIFY(contentsOf(home.appSupport()) != before);
+        const SeededStore seeded(store);
+        SKIP_WITHOUT(seeded.support);
+        seeded.storeCase.rewrite();
+        QVERIFY(contentsOf(seeded.home.appSupport()) != seeded.before);
     }
 };
 
