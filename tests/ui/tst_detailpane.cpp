@@ -395,7 +395,12 @@ private Q_SLOTS:
         QCOMPARE(part("forceMigrateButton").text, "强制迁移 Force Migrate");
         QVERIFY(part("terminateRetryButton").name.isEmpty());
         QCOMPARE(part("openTargetButton").text, "查看目标 Open Target");
-        QVERIFY(part("failedReason").text.startsWith("失败原因 Reason: "));
+        // The reason is said once in each half, each in its own language.
+        const QString reason = part("failedReason").text;
+        QVERIFY2(reason.startsWith("失败原因: 目标位置已存在") && reason.count("失败原因") == 1 &&
+                     reason.count("Reason: The target path already exists") == 1 &&
+                     !reason.contains("Reason: 目标"),
+                 qPrintable(reason));
         // Paths are shown as the state object masks them; the engine's reason names the paths in
         // full and is masked the same way.
         const QString home = w.fx.home.home();

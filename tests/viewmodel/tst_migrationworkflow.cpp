@@ -41,8 +41,8 @@ private Q_SLOTS:
         const QString en = QStringLiteral("Migration done. Success: 1, failed: 2. First failure: ");
         QTest::newRow("english") << UILanguage::english << en + kExistsEn;
         QTest::newRow("chinese") << UILanguage::chinese << zh + kExistsZh;
-        const QString both = kExistsZh + " " + kExistsEn;
-        QTest::newRow("bilingual") << UILanguage::bilingual << zh + both + " " + en + both;
+        // Each half holds the reason once, in its own language.
+        QTest::newRow("bilingual") << UILanguage::bilingual << zh + kExistsZh + " " + en + kExistsEn;
     }
 
     // Alpha fails (its target is occupied), Beta fails (gone), Gamma moves; the summary quotes the

@@ -2,6 +2,7 @@
 #include "support/TestHome.h"
 #include "viewmodel/state/BilingualText.h"
 #include "viewmodel/texts/BrowsingTexts.h"
+#include "viewmodel/texts/MigrationFailureText.h"
 #include "viewmodel/texts/PresentationPrivacy.h"
 
 #include <QtTest>
@@ -61,20 +62,24 @@ private Q_SLOTS:
     }
 
     // A text made of pieces reads in each setting as the same text made whole in that setting: a
-    // joined text as its pieces one after the other, a text put into another in that setting's
-    // form in each half (so in both languages a name stands in both halves in both languages).
+    // joined text as its pieces one after the other, a text put into another in the language of the
+    // half it stands in (never both languages inside one half), and in a piece that reads the same in
+    // both as itself in that setting.
     void composedTexts_data()
     {
         QTest::addColumn<UILanguage>("language");
         QTest::addColumn<QString>("joined");
         QTest::addColumn<QString>("nested");
+        QTest::addColumn<QString>("inSame");
         QTest::newRow("chinese") << UILanguage::chinese << "已完成。 /a"
-                                 << "已切换为 微信列表（/a%2）。";
+                                 << "已切换为 微信列表（/a%2）。"
+                                 << "/a: 微信列表";
         QTest::newRow("english") << UILanguage::english << "Done. /a"
-                                 << "Switched to WeChat List (/a%2).";
-        QTest::newRow("bilingual")
-            << UILanguage::bilingual << "已完成。 Done. /a"
-            << "已切换为 微信列表 WeChat List（/a%2）。 Switched to 微信列表 WeChat List (/a%2).";
+                                 << "Switched to WeChat List (/a%2)."
+                                 << "/a: WeChat List";
+        QTest::newRow("bilingual") << UILanguage::bilingual << "已完成。 Done. /a"
+                                   << "已切换为 微信列表（/a%2）。 Switched to WeChat List (/a%2)."
+                                   << "/a: 微信列表 WeChat List";
     }
 
     void composedTexts()
@@ -88,9 +93,52 @@ private Q_SLOTS:
                   .arg(name, QStringLiteral("/a%2"))
                   .in(language),
               "nested");
+        QTEST(BilingualText::same("%2: %1").arg(name, QStringLiteral("/a")).in(language), "inSame");
         QCOMPARE(BilingualText::same("x").in(language), QStringLiteral("x"));
         QVERIFY(BilingualText().isEmpty() && BilingualText("", "").isEmpty() &&
                 !BilingualText::same("x").isEmpty());
+        // However a text was put together, the same text compares equal.
+        QCOMPARE(BilingualText::same("a") + BilingualText::same("b"), BilingualText::same("ab"));
+        QCOMPARE(BilingualText("%1!", "%1!").arg(QStringLiteral("x")), BilingualText("x!", "x!"));
+    }
+
+    // A reason of the disk operations (already in both languages) put into a sentence: each half
+    // holds the reason once, in its own language, and the whole line reads as both halves in turn.
+    void reasonInsideSentence_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QString>("line");
+        const QString zh = QStringLiteral(
+            "迁移完成。成功：0，失败：1。首个失败原因：目录正在被这些程序占用：python3。你可以先手动关闭，"
+            "或者在失败项里点“终止占用程序并重试”。");
+        const QString en =
+            QStringLiteral("Migration done. Success: 0, failed: 1. First failure: The directory is "
+                           "in use by: python3. Close them first, or use Terminate Holders and "
+                           "Retry from the failed item.");
+        QTest::newRow("chinese") << UILanguage::chinese << zh;
+        QTest::newRow("english") << UILanguage::english << en;
+        QTest::newRow("bilingual") << UILanguage::bilingual << zh + QLatin1Char(' ') + en;
+    }
+
+    void reasonInsideSentence()
+    {
+        QFETCH(UILanguage, language);
+        const BilingualText reason = localizedMigrationFailureMessage(
+            QStringLiteral("Directory is currently in use by: python3. Close them first."));
+        const BilingualText summary("迁移完成。成功：%1，失败：%2。首个失败原因：%3",
+                                    "Migration done. Success: %1, failed: %2. First failure: %3");
+        const QString line = summary.arg(QStringLiteral("0"), QStringLiteral("1"), reason).in(language);
+        QTEST(line, "line");
+        QVERIFY(line.count(QStringLiteral("python3")) == (language == UILanguage::bilingual ? 2 : 1));
+        // A sentence that is itself made of a reason in a sentence, as the sign-out status is.
+        const BilingualText outer = BilingualText("服务器退出失败：%1", "Server logout failed: %1")
+                                        .arg(BilingualText("本地：%1", "Local: %1").arg(reason));
+        const QString twice = outer.in(language);
+        QCOMPARE(twice.count(QStringLiteral("目录正在被")), language == UILanguage::english ? 0 : 1);
+        QCOMPARE(twice.count(QStringLiteral("The directory")), language == UILanguage::chinese ? 0 : 1);
+        if (language == UILanguage::bilingual)
+            QVERIFY(twice.indexOf(QStringLiteral("目录正在被")) <
+                    twice.indexOf(QStringLiteral("Server logout")));
     }
 
     void locationsOfTheLinuxLayout()

@@ -157,7 +157,6 @@ QCoro::Task<> AuthWorkflows::signOutFromBackend()
         co_return;
     BilingualText status;
     if (failure) {
-        // The failure's text stands in both halves in the form of the language setting.
         status = BilingualText("本地登录已清除，服务器退出失败：%1",
                                "Local session cleared, but server logout failed: %1")
                      .arg(accountFailureText(failure));

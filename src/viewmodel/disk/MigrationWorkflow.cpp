@@ -108,7 +108,7 @@ BilingualText summaryText(const DiskWorkContext& context, const RunCounts& count
     const QList<FailedMigrationRecord>& failed = context.history().recentFailedMigrations();
     if (counts.failed > 0 && !failed.isEmpty()) {
         // The list is newest first: the first failure of the run is its last record.
-        // The reason stands in both halves in the form of the language setting.
+        // The reason is bilingual itself: each half of the summary holds its own language's.
         return BilingualText("迁移完成。成功：%1，失败：%2。首个失败原因：%3",
                              "Migration done. Success: %1, failed: %2. First failure: %3")
             .arg(s, f, localizedMigrationFailureMessage(failed.constLast().errorMessage));

@@ -241,7 +241,6 @@ void SettingsActions::updateSmartMigrationProfile(SmartMigrationProfile profile)
     const BilingualText name = profile == SmartMigrationProfile::wechat
                                    ? BilingualText("微信列表", "WeChat List")
                                    : BilingualText("其他列表", "Other List");
-    // The list name stands in both halves in the form of the language setting.
     m_context.activity().setInfoMessage(
         BilingualText("智能迁移列表已切换为 %1。", "Smart Migration is now using %1.").arg(name));
 }

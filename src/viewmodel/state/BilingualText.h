@@ -2,8 +2,10 @@
 
 #include "model/AppConfig.h"
 
+#include <QList>
 #include <QString>
 #include <QtGlobal>
+#include <initializer_list>
 #include <utility>
 
 namespace orvalink {
@@ -12,10 +14,12 @@ namespace orvalink {
 // language only where it is shown (Presentation::localized), so a message kept in the published
 // state reads in the new language as soon as the user switches.
 //
-// A text keeps what it reads in each language setting, and every operation works on each of them
-// alike: a text joined from pieces reads in the bilingual setting as its pieces shown one after the
-// other, and a text put into another (arg) stands in each half in the form of the setting, as it
-// would have been had the whole been made in that setting.
+// A text keeps which of its pieces are Chinese, English or the same in both, so every operation
+// works on each language alike: a text joined from pieces reads in the bilingual setting as its
+// pieces shown one after the other, and a text put into another (arg) stands in the Chinese half in
+// Chinese and in the English half in English, so a reason that is itself bilingual is never said
+// twice in each half. Put into a piece that reads the same in both (a path, a separator), it keeps
+// both of its languages.
 class BilingualText {
 public:
     BilingualText() = default;
@@ -30,17 +34,13 @@ public:
     // the English text (nothing trimmed: an empty Chinese text still leaves the space).
     QString in(UILanguage language) const;
     // Empty in both languages.
-    bool isEmpty() const { return m_zh.isEmpty() && m_en.isEmpty(); }
+    bool isEmpty() const { return in(UILanguage::chinese).isEmpty() && in(UILanguage::english).isEmpty(); }
 
-    // Replaces the place markers %1, %2, ... in one pass, as QString::arg does; each value stands
-    // in the form of the same setting.
+    // Replaces the place markers %1 to %99 in one pass, as QString::arg does: the lowest marker
+    // takes the first value, the next lowest the second, and so on.
     template <typename... Values> BilingualText arg(const Values&... values) const
     {
-        BilingualText result;
-        result.m_zh = m_zh.arg(form(values, &BilingualText::m_zh)...);
-        result.m_en = m_en.arg(form(values, &BilingualText::m_en)...);
-        result.m_both = m_both.arg(form(values, &BilingualText::m_both)...);
-        return result;
+        return substituted({asText(values)...});
     }
 
     BilingualText& operator+=(const BilingualText& other);
@@ -54,16 +54,22 @@ public:
     bool operator==(const BilingualText&) const = default;
 
 private:
-    static const QString& form(const BilingualText& value, QString BilingualText::*member)
-    {
-        return value.*member;
-    }
-    static const QString& form(const QString& value, QString BilingualText::*) { return value; }
+    // Which settings show a piece: the separator between the halves shows only in the bilingual one.
+    enum class Shown { always, chinese, english, separator };
+    struct Piece {
+        Shown shown;
+        QString text;
+        bool operator==(const Piece&) const = default;
+    };
 
-    QString m_zh;
-    QString m_en;
-    // The bilingual form, kept whole: a text put into another stands in both halves this way.
-    QString m_both;
+    static BilingualText asText(const BilingualText& value) { return value; }
+    static BilingualText asText(const QString& value) { return same(value); }
+    BilingualText substituted(std::initializer_list<BilingualText> values) const;
+    // Adds a piece, joined to the last one when both show in the same settings, so that equal texts
+    // compare equal however they were put together.
+    void append(Shown shown, const QString& text);
+
+    QList<Piece> m_pieces;
 };
 
 } // namespace orvalink

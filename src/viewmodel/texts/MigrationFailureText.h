@@ -18,7 +18,7 @@ BilingualText localizedMigrationFailureMessage(const QString& text);
 BilingualText localizedMigrationFailureMessage(const std::exception_ptr& error);
 
 // Refused paths as a refusal lists them: the first three, one a line, then a line counting the others
-// (in the bilingual setting that line stands in both languages, in each half of the refusal).
+// (in the bilingual setting each half of the refusal holds that line in its own language).
 BilingualText refusedPathsText(const QStringList& paths);
 
 // The refusal of a selection whose paths the safety rules block: at most three paths, then a count.

@@ -1,7 +1,7 @@
 #include "ui/views/detail/RecordRowTexts.h"
 
 #include "viewmodel/MainViewModel.h"
-#include "viewmodel/disk/DiskWorkflows.h"
+#include "viewmodel/texts/MigrationFailureText.h"
 #include "viewmodel/texts/Presentation.h"
 
 #include <QFileInfo>
@@ -77,10 +77,11 @@ FailedRecordTexts failedRecordTexts(MainViewModel& viewModel, const FailedMigrat
         shown.plannedTarget = labelled(viewModel.presentation().localized({"计划目标", "Planned Target"}),
                                        texts.displayPath(record.targetPath));
     shown.targetPath = record.targetPath;
-    // The engine's message names full paths; the localized message comes masked under presentation
-    // privacy.
-    shown.reason = labelled(viewModel.presentation().localized({"失败原因", "Reason"}),
-                            viewModel.workflows().localizedMigrationFailureMessage(record.errorMessage));
+    // The engine's message names full paths: the line is masked under presentation privacy. The
+    // reason is bilingual itself, so each half of the line holds its own language's reason.
+    shown.reason = texts.sanitizedForPresentation(
+        texts.localized(BilingualText("失败原因: %1", "Reason: %1")
+                            .arg(localizedMigrationFailureMessage(record.errorMessage))));
     shown.remedy = failureRemedy(record);
     shown.remedyText = remedyText(viewModel, shown.remedy);
     shown.remedyEnabled = recoveryEnabled;
