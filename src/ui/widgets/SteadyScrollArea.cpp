@@ -124,18 +124,49 @@ void SteadyScrollArea::keepAnchor()
     }
     QScrollBar* bar = verticalScrollBar();
     const int wanted = bar->value() + windowTop(m_anchor) - m_anchorTop;
-    const int reached = std::clamp(wanted, bar->minimum(), bar->maximum());
-    if (reached != bar->value()) {
-        m_scrollingItself = true;
-        bar->setValue(reached);
-        m_scrollingItself = false;
-    }
+    if (wanted != bar->value())
+        scrollKeeping(wanted);
+    const int reached = bar->value();
+    releaseRoom();
     // Out of range: the range may yet grow with the content, so it is tried once more then; cut
     // short again, the column stays as it is now (a later change must not scroll it back).
     const bool retried = m_keepCutShort;
     m_keepCutShort = reached != wanted && !retried;
     if (reached != wanted && retried)
         noteAnchor();
+}
+
+void SteadyScrollArea::scrollKeeping(int value)
+{
+    QScrollBar* bar = verticalScrollBar();
+    QWidget* content = widget();
+    // The content gets the room below its end that the scroll needs; it resizes (and the range
+    // follows) at once.
+    if (value > bar->maximum() && content && m_anchor && m_anchor->isVisible() &&
+        content->minimumHeight() == m_room) {
+        m_room = value + viewport()->height();
+        content->setMinimumHeight(m_room);
+    }
+    m_scrollingItself = true;
+    bar->setValue(std::clamp(value, bar->minimum(), bar->maximum()));
+    m_scrollingItself = false;
+}
+
+void SteadyScrollArea::releaseRoom()
+{
+    QWidget* content = widget();
+    // Only the room this area gave: a least height the content set itself stays.
+    if (!content || m_room == 0 || content->minimumHeight() != m_room)
+        return;
+    const int shown = verticalScrollBar()->value() + viewport()->height();
+    if (shown >= m_room)
+        return;
+    const int natural = content->hasHeightForWidth() ? content->heightForWidth(viewport()->width())
+                                                     : content->minimumSizeHint().height();
+    m_room = shown > natural ? shown : 0;
+    m_scrollingItself = true;
+    content->setMinimumHeight(m_room);
+    m_scrollingItself = false;
 }
 
 void SteadyScrollArea::rangeChanged()
@@ -151,8 +182,11 @@ void SteadyScrollArea::rangeChanged()
 void SteadyScrollArea::valueChanged()
 {
     // The user scrolled (or a Tab brought the focus into view): what shows now is what to keep.
-    if (!m_scrollingItself && !m_keepQueued)
+    if (!m_scrollingItself && !m_keepQueued) {
         noteAnchor();
+        // Scrolled back up, the room below the content's end goes.
+        QMetaObject::invokeMethod(this, &SteadyScrollArea::releaseRoom, Qt::QueuedConnection);
+    }
 }
 
 QWidget* SteadyScrollArea::anchorCandidate() const

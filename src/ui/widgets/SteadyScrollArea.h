@@ -11,8 +11,11 @@ namespace orvalink::ui {
 // laid out anew (a section rebuilt, grown or shrunk, a panel above the column opened), it scrolls
 // by what moved, so the widget under the pointer stays where it was on the screen (the topmost
 // section in view when the pointer is elsewhere); only what the user scrolls, and a Tab that moves
-// the keyboard focus out of view, move the content. A control that is disabled or hidden while it
-// has the focus passes the focus on without scrolling to the next one. Never scrolls sideways.
+// the keyboard focus out of view, move the content. Where the content is too short to scroll by as
+// much (a column that fits, and a panel above it opens), the area lengthens the content below its
+// end for as long as that room is scrolled into, so that nothing moves by itself either way. A control that
+// is disabled or hidden while it has the focus passes the focus on without scrolling to the next one. Never
+// scrolls sideways.
 class SteadyScrollArea : public QScrollArea {
     Q_OBJECT
 
@@ -40,6 +43,10 @@ private:
     void scheduleKeep();
     // Scrolls the anchor back to where it was noted.
     void keepAnchor();
+    // Scrolls to `value`, lengthening the content first where it is too short for that.
+    void scrollKeeping(int value);
+    // Gives back the room below the content's end that no longer shows.
+    void releaseRoom();
     void rangeChanged();
     void valueChanged();
     // The widget under the pointer in the content, or the topmost section in view.
@@ -57,6 +64,8 @@ private:
     bool m_scrollingItself = false;
     // A keep the range cut short is tried once more when the range grows.
     bool m_keepCutShort = false;
+    // The least height this area gave its content to scroll by what moved; 0 for none.
+    int m_room = 0;
 };
 
 } // namespace orvalink::ui

@@ -86,6 +86,9 @@ SignInForm::SignInForm(MainViewModel& viewModel, QWidget* parent) : QWidget(pare
         scheduler->schedule();
     });
     connect(m_submit, &QPushButton::clicked, this, &SignInForm::submitAuth);
+    // Enter in a field submits, as the button would (and not while it is disabled).
+    for (QLineEdit* field : {m_email, m_password, m_nickName})
+        connect(field, &QLineEdit::returnPressed, this, &SignInForm::submitAuth);
     scheduler->refreshNow();
 }
 

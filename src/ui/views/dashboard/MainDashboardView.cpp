@@ -57,6 +57,7 @@ MainDashboardView::MainDashboardView(MainViewModel& viewModel, DashboardOptions 
     connect(detail, &DetailPaneView::activityPanelToggledByUser, this,
             &MainDashboardView::cancelActivityAutoCollapse);
     splitter->addWidget(detail);
+    m_workspace = detail->findChild<QWidget*>(QStringLiteral("activityWorkspace"));
     // Both columns in view, the sidebar a little wider: its rows of controls share lines only
     // with enough width, and every line they take is taken from the directory list. The detail
     // column's cards fold into one column where it is narrow.
@@ -228,8 +229,16 @@ void MainDashboardView::cancelActivityAutoCollapse()
 
 void MainDashboardView::collapseWhenStillIdle()
 {
-    if (!isActivityBusy() && hasSuccessActivity())
-        m_state.setShowProgressPanel(false);
+    if (isActivityBusy() || !hasSuccessActivity())
+        return;
+    // Not under the pointer: the user may be about to press Collapse, or a record's button, which
+    // would be gone (or become Expand) as the click lands. The collapse waits until the pointer
+    // has been away for as long again.
+    if (m_workspace && m_workspace->underMouse()) {
+        m_autoCollapse.start();
+        return;
+    }
+    m_state.setShowProgressPanel(false);
 }
 
 } // namespace orvalink::ui

@@ -88,6 +88,8 @@ private:
     bool m_startupQueued = false;
     bool m_startupFinished = false;
     QTimer m_autoCollapse;
+    // What the timed collapse would move away from under the pointer.
+    QWidget* m_workspace = nullptr;
     // The last values the change handlers saw: a handler fires only when its value changes.
     bool m_seenProgressShown = false;
     qsizetype m_seenMigrations = 0;

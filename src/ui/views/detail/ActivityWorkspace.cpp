@@ -121,12 +121,13 @@ ActivityWorkspace::ActivityWorkspace(MainViewModel& viewModel, DashboardViewStat
     header->addWidget(iconDisc);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(2);
-    // One line each: a long title or summary ends in "…" at the badge rather than widening the
-    // column, and is whole in its tool tip.
+    // The title takes one line and the summary, which says why the workspace stays open or when it
+    // closes, up to three (both languages need two in a narrow column); beyond that they end in "…"
+    // at the badge rather than widening the column, and are whole in their tool tips.
     m_title = elidedLabel(this, QStringLiteral("activityTitle"), TextStyle::Caption, Qt::ElideRight,
                           LabelOption::Semibold);
     m_summary = elidedLabel(this, QStringLiteral("activitySummary"), TextStyle::Caption, Qt::ElideRight,
-                            LabelOption::Secondary);
+                            LabelOption::Secondary, 3);
     titles->addWidget(m_title);
     titles->addWidget(m_summary);
     header->addLayout(titles, 1);

@@ -3,6 +3,7 @@
 #include "ui/models/MappingListModel.h"
 
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace orvalink::ui {
@@ -27,7 +28,13 @@ MappingListView::MappingListView(MainViewModel& viewModel, const QString& object
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setMouseTracking(false);
+    setFocusPolicy(Qt::StrongFocus);
     viewport()->setAutoFillBackground(false);
+    // Rows that come and go leave the current row on a record that is still listed.
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        if (hasFocus() && m_model->rowCount() > 0)
+            setCurrentIndex(m_model->index(0));
+    });
 }
 
 int MappingListView::contentHeight(int maximum) const
@@ -47,8 +54,37 @@ void MappingListView::mouseReleaseEvent(QMouseEvent* event)
         Q_EMIT rowToggled(m_model->mappingAt(index.row()).id);
 }
 
+void MappingListView::keyPressEvent(QKeyEvent* event)
+{
+    const QModelIndex current = currentIndex();
+    if ((event->key() == Qt::Key_Space || event->key() == Qt::Key_Select) && current.isValid()) {
+        Q_EMIT rowToggled(m_model->mappingAt(current.row()).id);
+        event->accept();
+        return;
+    }
+    QListView::keyPressEvent(event);
+}
+
+void MappingListView::focusInEvent(QFocusEvent* event)
+{
+    // The focus lands on a row the user can see, so Space has a record to mark.
+    if (!currentIndex().isValid() && m_model->rowCount() > 0) {
+        const QModelIndex top = indexAt(QPoint(kRowGap, kRowGap));
+        setCurrentIndex(top.isValid() ? top : m_model->index(0));
+    }
+    QListView::focusInEvent(event);
+}
+
 void MappingListView::contextMenuEvent(QContextMenuEvent* event)
 {
+    // From the keyboard, the menu of the current row, as for a click on its header.
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        const QModelIndex current = currentIndex();
+        if (current.isValid())
+            Q_EMIT contextMenuRequested(m_model->mappingAt(current.row()), MappingRowPart::header,
+                                        viewport()->mapToGlobal(visualRect(current).center()));
+        return;
+    }
     const QModelIndex index = indexAt(event->pos());
     if (!index.isValid())
         return;

@@ -16,6 +16,9 @@ class MappingListModel;
 // A list of mapping rows (the shared mapping row): a click anywhere on a row toggles its mark, a
 // right click reports the row and the part under the pointer so the owner can show the path menu
 // or its row menu. Only the visible rows are painted, however long the history.
+//
+// From the keyboard: the list is a Tab stop whose current row shows a focus ring; the arrows move
+// it, Space toggles its mark, and the menu key (or Shift+F10) asks for its row menu.
 class MappingListView : public QListView {
     Q_OBJECT
 
@@ -32,6 +35,8 @@ Q_SIGNALS:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:

@@ -1,13 +1,17 @@
 #include "ui/views/detail/MappingRowDelegate.h"
 
 #include "ui/models/MappingListModel.h"
+#include "ui/widgets/PlainToolTip.h"
 #include "ui/widgets/Symbols.h"
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/texts/Presentation.h"
 
+#include <QAbstractItemView>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QToolTip>
 
 namespace orvalink::ui {
 
@@ -47,6 +51,12 @@ RowLines rowLines(const QRect& rect, const QFont& base)
     return lines;
 }
 
+// Where the name stands: after the mark, before the date.
+QRect nameRect(const QRect& header, const QFont& caption, const QString& date)
+{
+    return header.adjusted(kMarkSize + 6, 0, -(QFontMetrics(caption).horizontalAdvance(date) + 8), 0);
+}
+
 } // namespace
 
 MappingRowDelegate::MappingRowDelegate(MainViewModel& viewModel, QObject* parent)
@@ -69,6 +79,44 @@ MappingRowPart MappingRowDelegate::partAt(const QRect& rowRect, const QFont& bas
     if (point.y() >= lines.target.top() - 1 && point.y() <= lines.target.bottom() + 1)
         return MappingRowPart::targetPath;
     return MappingRowPart::header;
+}
+
+MappingRowDelegate::Lines MappingRowDelegate::linesOf(const QStyleOptionViewItem& option,
+                                                      const QModelIndex& index) const
+{
+    const auto* model = qobject_cast<const MappingListModel*>(index.model());
+    const LinkMapping& mapping = model->mappingAt(index.row());
+    const Presentation& texts = m_viewModel.presentation();
+    const RowFonts fonts = rowFonts(option.font);
+    const RowLines lines = rowLines(option.rect, option.font);
+    Lines result;
+    result.whole = {index.data().toString(), texts.displayPath(mapping.sourcePath),
+                    texts.localized({"目标目录", "Target"}) + QStringLiteral(": ") +
+                        texts.displayPath(mapping.targetPath)};
+    const QFontMetrics caption(fonts.caption);
+    const QFontMetrics mono(fonts.mono);
+    // Long names of one folder's siblings differ at their ends, paths at theirs: the middle goes.
+    result.drawn = {caption.elidedText(
+                        result.whole.at(0), Qt::ElideMiddle,
+                        nameRect(lines.header, fonts.caption, texts.formatDate(mapping.recency())).width()),
+                    mono.elidedText(result.whole.at(1), Qt::ElideMiddle, lines.source.width()),
+                    mono.elidedText(result.whole.at(2), Qt::ElideMiddle, lines.target.width())};
+    return result;
+}
+
+bool MappingRowDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                                   const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    if (event->type() != QEvent::ToolTip || !view || !index.isValid() ||
+        !qobject_cast<const MappingListModel*>(index.model()))
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    const Lines shown = linesOf(option, index);
+    if (shown.drawn == shown.whole)
+        QToolTip::hideText();
+    else
+        QToolTip::showText(event->globalPos(), plainToolTip(shown.whole.join(QLatin1Char('\n'))),
+                           view->viewport(), option.rect);
+    return true;
 }
 
 QSize MappingRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
@@ -97,33 +145,29 @@ void MappingRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     background.addRoundedRect(QRectF(option.rect), 8, 8);
     painter->fillPath(background, selected ? withAlpha(accent, 0.18)
                                            : withAlpha(palette.color(QPalette::WindowText), 0.08));
+    // The row the keyboard acts on.
+    if (option.state & QStyle::State_HasFocus) {
+        QPainterPath ring;
+        ring.addRoundedRect(QRectF(option.rect).adjusted(1, 1, -1, -1), 7, 7);
+        painter->strokePath(ring, QPen(accent, 2));
+    }
 
     const QRect mark(lines.header.left(), lines.header.center().y() - kMarkSize / 2, kMarkSize, kMarkSize);
     Symbols::icon(selected ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("circle"),
                   selected ? accent : secondary)
         .paint(painter, mark);
 
+    const Lines shown = linesOf(option, index);
     painter->setFont(fonts.caption);
-    const QFontMetrics captionMetrics(fonts.caption);
-    const QString date = texts.formatDate(mapping.recency());
-    const int dateWidth = captionMetrics.horizontalAdvance(date);
     painter->setPen(secondary);
-    painter->drawText(lines.header, Qt::AlignRight | Qt::AlignVCenter, date);
-    QRect nameRect = lines.header.adjusted(kMarkSize + 6, 0, -(dateWidth + 8), 0);
+    painter->drawText(lines.header, Qt::AlignRight | Qt::AlignVCenter, texts.formatDate(mapping.recency()));
     painter->setPen(palette.color(QPalette::WindowText));
-    painter->drawText(nameRect, Qt::AlignLeft | Qt::AlignVCenter,
-                      captionMetrics.elidedText(index.data().toString(), Qt::ElideRight, nameRect.width()));
-
+    painter->drawText(nameRect(lines.header, fonts.caption, texts.formatDate(mapping.recency())),
+                      Qt::AlignLeft | Qt::AlignVCenter, shown.drawn.at(0));
     painter->setFont(fonts.mono);
     painter->setPen(secondary);
-    const QFontMetrics monoMetrics(fonts.mono);
-    const QString source = texts.displayPath(mapping.sourcePath);
-    const QString target = texts.localized({"目标目录", "Target"}) + QStringLiteral(": ") +
-                           texts.displayPath(mapping.targetPath);
-    painter->drawText(lines.source, Qt::AlignLeft | Qt::AlignVCenter,
-                      monoMetrics.elidedText(source, Qt::ElideMiddle, lines.source.width()));
-    painter->drawText(lines.target, Qt::AlignLeft | Qt::AlignVCenter,
-                      monoMetrics.elidedText(target, Qt::ElideMiddle, lines.target.width()));
+    painter->drawText(lines.source, Qt::AlignLeft | Qt::AlignVCenter, shown.drawn.at(1));
+    painter->drawText(lines.target, Qt::AlignLeft | Qt::AlignVCenter, shown.drawn.at(2));
     painter->restore();
 }
 

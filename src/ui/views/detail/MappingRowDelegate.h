@@ -13,7 +13,8 @@ enum class MappingRowPart { none, header, sourcePath, targetPath };
 
 // Paints one link mapping of a MappingListModel: the mark, the source folder's name and the later of
 // its two dates, then the source path and "Target: " with the target path (both masked under
-// presentation privacy), on a rounded fill that is stronger when the row is marked.
+// presentation privacy), on a rounded fill that is stronger when the row is marked. A row drawn cut
+// short gives its whole lines as its tool tip, as plain text.
 class MappingRowDelegate : public QStyledItemDelegate {
     Q_OBJECT
 
@@ -23,12 +24,21 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
 
     // The height of every row, for fonts derived from `base`.
     static int rowHeight(const QFont& base);
     static MappingRowPart partAt(const QRect& rowRect, const QFont& base, const QPoint& point);
 
 private:
+    // A row's lines whole (name, source, target), and as drawn in `option.rect`.
+    struct Lines {
+        QStringList whole;
+        QStringList drawn;
+    };
+    Lines linesOf(const QStyleOptionViewItem& option, const QModelIndex& index) const;
+
     MainViewModel& m_viewModel;
 };
 

@@ -31,7 +31,11 @@ void paintPath(QPainter* painter, const RecordRowPart& part)
 {
     const QString shown = part.shownText();
     const QRect area = part.textRect();
-    if (shown == part.text) {
+    const QFontMetrics fits(part.font);
+    if (part.elide == Qt::ElideNone && fits.horizontalAdvance(shown) > area.width()) {
+        // A path laid out to wrap takes the lines its part was given.
+        painter->drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWrapAnywhere, shown);
+    } else if (shown == part.text) {
         // On the baseline a line edit uses: its font's ascent below the top of the centred line.
         const QFontMetrics metrics(part.font);
         const int ink = std::max(metrics.boundingRect(shown).height(), metrics.height());

@@ -328,9 +328,18 @@ RecordRow layoutFailedRecord(const FailedRecordTexts& texts, const QRect& bounds
     const int pathHeight = metrics.lineEditHeight(mono);
     row.parts.append(pathPart(QStringLiteral("failedSource"), texts.source, texts.sourcePath, mono, secondary,
                               lines.take(pathHeight)));
-    if (!texts.plannedTarget.isEmpty())
-        row.parts.append(pathPart(QStringLiteral("failedPlannedTarget"), texts.plannedTarget,
-                                  texts.targetPath, mono, secondary, lines.take(pathHeight)));
+    if (!texts.plannedTarget.isEmpty()) {
+        // Where the data was to go names the volume in its middle: the line wraps rather than lose it.
+        RecordRowPart planned = pathPart(QStringLiteral("failedPlannedTarget"), texts.plannedTarget,
+                                         texts.targetPath, mono, secondary, QRect());
+        planned.elide = Qt::ElideNone;
+        const int wrapped = QFontMetrics(mono)
+                                .boundingRect(QRect(0, 0, std::max(1, lines.width() - 4), 2000),
+                                              Qt::AlignLeft | Qt::TextWrapAnywhere, texts.plannedTarget)
+                                .height();
+        planned.rect = lines.take(std::max(pathHeight, wrapped + pathHeight - QFontMetrics(mono).height()));
+        row.parts.append(planned);
+    }
 
     RecordRowPart reason = textPart(QStringLiteral("failedReason"), texts.reason, caption, kRed);
     reason.kind = RecordRowPart::Kind::wrapped;

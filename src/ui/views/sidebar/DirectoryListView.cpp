@@ -64,6 +64,14 @@ void DirectoryListView::keyPressEvent(QKeyEvent* event)
         // Consumed even when nothing is focused or the focused entry is a file.
         m_model->source().openFocusedEntry();
         break;
+    case Qt::Key_Space: {
+        // Ticks the focused row's box, as a click on it does.
+        const int row = m_model->syncFocus();
+        if (row >= 0)
+            m_model->setRowSelected(row,
+                                    !m_model->index(row).data(DirectoryListModel::IsSelectedRole).toBool());
+        break;
+    }
     default:
         QListView::keyPressEvent(event);
         return;

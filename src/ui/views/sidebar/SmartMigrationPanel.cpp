@@ -1,6 +1,7 @@
 #include "ui/views/sidebar/SmartMigrationPanel.h"
 
 #include "ui/views/common/RefreshScheduler.h"
+#include "ui/views/common/ViewText.h"
 #include "ui/views/sidebar/SuggestionCard.h"
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/Clickable.h"
@@ -63,6 +64,9 @@ SmartMigrationPanel::SmartMigrationPanel(MainViewModel& viewModel, QWidget* pare
     cardLayout->addStretch(1);
     m_cardList.attach(cardLayout);
     m_cardScroll->setContent(m_cards);
+    m_description = textLabel(this, QStringLiteral("smartMigrationDescription"), TextStyle::Caption,
+                              LabelOption::Secondary | LabelOption::Wrap);
+    contentLayout()->addWidget(m_description);
     contentLayout()->addWidget(m_cardScroll);
     setContentVisible(m_expanded);
 
@@ -80,6 +84,8 @@ void SmartMigrationPanel::setExpanded(bool expanded)
 {
     m_expanded = expanded;
     setContentVisible(expanded);
+    // Unfolded, the summary reads whole above the cards instead of cut short on the title row.
+    m_summary->setVisible(!expanded);
     updateToggleText();
 }
 
@@ -120,6 +126,7 @@ void SmartMigrationPanel::refresh()
                                 ? texts.localized({"微信列表", "WeChat List"})
                                 : texts.localized({"其他列表", "Other List"}));
     m_summary->setText(smart.smartMigrationSummary());
+    setTextIfChanged(m_description, smart.smartMigrationSummary());
     updateToggleText();
     updateCards(smart.smartMigrationSuggestions());
 }

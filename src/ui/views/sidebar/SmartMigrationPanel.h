@@ -44,6 +44,8 @@ private:
     QLabel* m_title = nullptr;
     Chip* m_profileBadge = nullptr;
     QLabel* m_summary = nullptr;
+    // The summary whole, wrapped above the cards while they show.
+    QLabel* m_description = nullptr;
     QPushButton* m_toggle = nullptr;
     SidewaysScrollArea* m_cardScroll = nullptr;
     bool m_expanded = false;
