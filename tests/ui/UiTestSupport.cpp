@@ -15,6 +15,7 @@
 #include <QSaveFile>
 #include <QTest>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 
 namespace orvalink::test {
@@ -62,6 +63,16 @@ bool settleCaptchas(QWidget* root)
                                 [](const ui::CaptchaImage* captcha) { return captcha->isDecoding(); });
         },
         kGuardMilliseconds);
+}
+
+bool movePointerTo(QWidget* widget)
+{
+    QWindow* handle = widget->window()->windowHandle();
+    if (!handle)
+        return false;
+    QTest::mouseMove(handle, widget->mapTo(widget->window(), widget->rect().center()));
+    QCoreApplication::processEvents();
+    return true;
 }
 
 QString saveScreen(const QImage& image, const QString& name)

@@ -28,6 +28,11 @@ QImage renderOffscreen(QWidget* widget, QSize size = QSize());
 // up on; false when one is still under way after a guard far beyond the decoder's time limit.
 bool settleCaptchas(QWidget* root);
 
+// Moves the pointer onto the middle of `widget` as the window system does: through its window, so
+// the window and the widgets under the pointer hear of it (QTest::mouseMove on a widget tells the
+// widget alone). False when the widget's window has no native window yet.
+bool movePointerTo(QWidget* widget);
+
 // Saves `image` as <build>/screens/<name>.png for a reviewer to look at; returns the path, or an
 // empty string when the file could not be written.
 QString saveScreen(const QImage& image, const QString& name);

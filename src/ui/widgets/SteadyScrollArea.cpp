@@ -36,7 +36,7 @@ bool SteadyScrollArea::eventFilter(QObject* watched, QEvent* event)
         // A layout request comes before the content moves: what the user sees now is the state
         // to keep, unless a keep is already queued for an earlier step of the same change.
         if (event->type() == QEvent::LayoutRequest) {
-            if (!m_keepQueued)
+            if (!m_keepQueued && !keepsPointerAnchor())
                 noteAnchor();
             scheduleKeep();
         } else if (event->type() == QEvent::Resize || event->type() == QEvent::Show) {
@@ -50,8 +50,10 @@ bool SteadyScrollArea::eventFilter(QObject* watched, QEvent* event)
                 noteAnchor();
         } else if (event->type() == QEvent::Leave) {
             m_pointer.reset();
+            m_anchorFromPointer = false;
         }
-    } else if (watched == parentWidget() && event->type() == QEvent::LayoutRequest && !m_keepQueued) {
+    } else if (watched == parentWidget() && event->type() == QEvent::LayoutRequest && !m_keepQueued &&
+               !keepsPointerAnchor()) {
         // Something beside the area is about to move it (a panel above it opening).
         noteAnchor();
     }
@@ -71,6 +73,13 @@ bool SteadyScrollArea::focusNextPrevChild(bool next)
             ensureWidgetVisible(focused);
     }
     return true;
+}
+
+void SteadyScrollArea::scrollToValue(int value)
+{
+    verticalScrollBar()->setValue(value);
+    // A keep queued before this scroll keeps what shows now, not what showed before it.
+    noteAnchor();
 }
 
 void SteadyScrollArea::resizeEvent(QResizeEvent* event)
@@ -96,9 +105,16 @@ void SteadyScrollArea::showEvent(QShowEvent* event)
         around->installEventFilter(this);
 }
 
+bool SteadyScrollArea::keepsPointerAnchor() const
+{
+    // The widget under a pointer that has not moved since stays the one to keep: a layout may run
+    // before its request reaches the area, and by then another widget is under the pointer.
+    return m_anchorFromPointer && m_anchor && m_anchor->isVisible();
+}
+
 void SteadyScrollArea::noteAnchor()
 {
-    m_anchor = anchorCandidate();
+    m_anchor = anchorCandidate(&m_anchorFromPointer);
     m_anchorTop = m_anchor ? windowTop(m_anchor) : 0;
     m_keepCutShort = false;
 }
@@ -189,16 +205,19 @@ void SteadyScrollArea::valueChanged()
     }
 }
 
-QWidget* SteadyScrollArea::anchorCandidate() const
+QWidget* SteadyScrollArea::anchorCandidate(bool* underPointer) const
 {
+    *underPointer = false;
     QWidget* content = widget();
     if (!content)
         return nullptr;
     if (m_pointer) {
         const QPoint pointer = viewport()->mapFromGlobal(*m_pointer);
         if (viewport()->rect().contains(pointer)) {
-            if (QWidget* under = content->childAt(content->mapFrom(viewport(), pointer)))
+            if (QWidget* under = content->childAt(content->mapFrom(viewport(), pointer))) {
+                *underPointer = true;
                 return under;
+            }
         }
     }
     // The topmost section that reaches into view.

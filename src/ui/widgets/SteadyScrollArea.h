@@ -28,6 +28,8 @@ public:
     // Off, the area keeps its scroll position as a QScrollArea does (a part that always shows its
     // beginning first); on by default.
     void setKeepsContentInPlace(bool keeps) { m_keepsInPlace = keeps; }
+    // Scrolls to `value` as the user would: what shows then is what the area keeps in place.
+    void scrollToValue(int value);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -49,14 +51,17 @@ private:
     void releaseRoom();
     void rangeChanged();
     void valueChanged();
-    // The widget under the pointer in the content, or the topmost section in view.
-    QWidget* anchorCandidate() const;
+    // The widget under the pointer in the content (`underPointer` set), or the topmost section in
+    // view.
+    QWidget* anchorCandidate(bool* underPointer) const;
+    bool keepsPointerAnchor() const;
     int windowTop(const QWidget* widget) const;
 
     // Where the pointer is on the screen, as the window last told; none once it left the window.
     std::optional<QPoint> m_pointer;
     bool m_keepsInPlace = true;
     QPointer<QWidget> m_anchor;
+    bool m_anchorFromPointer = false;
     int m_anchorTop = 0;
     bool m_keepQueued = false;
     // Set while the area scrolls itself (keeping the anchor) or the range clamps the value: such

@@ -11,6 +11,7 @@
 #include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/FocusRing.h"
 #include "ui/widgets/GroupPanel.h"
+#include "ui/widgets/SteadyScrollArea.h"
 #include "ui/widgets/Symbols.h"
 #include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TintedBox.h"
@@ -26,7 +27,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -49,11 +49,10 @@ AccountSheetView::AccountSheetView(MainViewModel& viewModel, std::optional<Initi
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    m_scroll = new QScrollArea(this);
+    // A status line that appears above the form (a failed sign-in) leaves the button under the
+    // pointer where it is.
+    m_scroll = new SteadyScrollArea(this);
     m_scroll->setObjectName(QStringLiteral("accountSheetScroll"));
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     outer->addWidget(m_scroll);
 
     auto* content = new QWidget;
@@ -82,7 +81,7 @@ AccountSheetView::AccountSheetView(MainViewModel& viewModel, std::optional<Initi
                              static_cast<QWidget*>(m_feedback), static_cast<QWidget*>(m_notes)})
         layout->addWidget(section);
     layout->addStretch(1);
-    m_scroll->setWidget(content);
+    m_scroll->setContent(content);
 
     connect(m_signInForm, &SignInForm::signedIn, this, &AccountSheetView::dismiss);
     connect(m_password, &PasswordSection::sessionEndedAfterChange, m_signInForm, &SignInForm::clearPassword);
@@ -242,7 +241,7 @@ void AccountSheetView::scrollToFeedback()
         return;
     // Let the pending layouts settle so the content has its new height before scrolling.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    m_scroll->verticalScrollBar()->setValue(m_feedback->y() - 20);
+    m_scroll->scrollToValue(m_feedback->y() - 20);
 }
 
 void AccountSheetView::refreshStatus()

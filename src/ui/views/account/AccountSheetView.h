@@ -5,7 +5,6 @@
 
 class QLabel;
 class QPushButton;
-class QScrollArea;
 
 namespace orvalink {
 class MainViewModel;
@@ -21,6 +20,7 @@ class MigrationSyncSection;
 class PasswordSection;
 class RefreshScheduler;
 class SignInForm;
+class SteadyScrollArea;
 class TintedBox;
 
 // The account sheet's content: a plain widget the sheet host shows in a window-modal dialog and the
@@ -74,7 +74,7 @@ private:
     bool m_appeared = false;
     std::optional<QString> m_sessionEmail;
     RefreshScheduler* m_scheduler = nullptr;
-    QScrollArea* m_scroll = nullptr;
+    SteadyScrollArea* m_scroll = nullptr;
     QLabel* m_title = nullptr;
     QLabel* m_accountSummary = nullptr;
     BusyIndicator* m_busy = nullptr;
