@@ -5,6 +5,7 @@
 #include "ui/views/detail/DetailPaneView.h"
 #include "ui/views/sidebar/MinimumSizeText.h"
 #include "ui/views/sidebar/SidebarColumnView.h"
+#include "ui/widgets/PointerWatch.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/Figures.h"
 #include "viewmodel/flow/DetachedFlow.h"
@@ -58,6 +59,7 @@ MainDashboardView::MainDashboardView(MainViewModel& viewModel, DashboardOptions 
             &MainDashboardView::cancelActivityAutoCollapse);
     splitter->addWidget(detail);
     m_workspace = detail->findChild<QWidget*>(QStringLiteral("activityWorkspace"));
+    m_pointer = new PointerWatch(this);
     // Both columns in view, the sidebar a little wider: its rows of controls share lines only
     // with enough width, and every line they take is taken from the directory list. The detail
     // column's cards fold into one column where it is narrow.
@@ -234,7 +236,7 @@ void MainDashboardView::collapseWhenStillIdle()
     // Not under the pointer: the user may be about to press Collapse, or a record's button, which
     // would be gone (or become Expand) as the click lands. The collapse waits until the pointer
     // has been away for as long again.
-    if (m_workspace && m_workspace->underMouse()) {
+    if (m_pointer->isOver(m_workspace)) {
         m_autoCollapse.start();
         return;
     }

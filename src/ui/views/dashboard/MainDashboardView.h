@@ -17,6 +17,8 @@ class MainViewModel;
 
 namespace orvalink::ui {
 
+class PointerWatch;
+
 // How the window opens. The normal window takes the defaults; the guide export passes its own panel
 // flags and no start-up.
 struct DashboardOptions {
@@ -90,6 +92,7 @@ private:
     QTimer m_autoCollapse;
     // What the timed collapse would move away from under the pointer.
     QWidget* m_workspace = nullptr;
+    PointerWatch* m_pointer = nullptr;
     // The last values the change handlers saw: a handler fires only when its value changes.
     bool m_seenProgressShown = false;
     qsizetype m_seenMigrations = 0;

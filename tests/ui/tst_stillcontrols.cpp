@@ -1,0 +1,247 @@
+// What the user points at stays where it is: the Activity Dock opening and closing by itself, an
+// undo that shortens the history and "Show Migrated Items" move nothing under the pointer, on a
+// laptop's screen and on a desktop's.
+#include "FitWindow.h"
+#include "UiTestSupport.h"
+#include "ui/views/common/RefreshScheduler.h"
+#include "ui/views/dashboard/MainDashboardView.h"
+#include "ui/widgets/LayoutSettling.h"
+#include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/context/ViewModelContext.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QListView>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QtTest>
+
+using namespace orvalink;
+using namespace orvalink::test;
+
+namespace {
+
+constexpr std::chrono::milliseconds kCollapse(300);
+
+void settle(QWidget& window)
+{
+    for (int round = 0; round < 3; ++round) {
+        ui::RefreshScheduler::flushAll(&window);
+        ui::settleLayouts(window);
+        QCoreApplication::processEvents();
+    }
+}
+
+// The row in the middle of the list's view (the gaps between rows belong to none).
+QModelIndex middleRow(const QListView* list)
+{
+    const int middle = list->viewport()->height() / 2;
+    for (int y = middle; y < middle + 12; ++y) {
+        const QModelIndex index = list->indexAt(QPoint(12, y));
+        if (index.isValid())
+            return index;
+    }
+    return {};
+}
+
+QPoint screenPosition(const QWidget* widget)
+{
+    return widget->mapToGlobal(QPoint(0, 0));
+}
+
+// The window at `size` in undo mode, its history holding `count` migrated folders.
+struct UndoWindow {
+    explicit UndoWindow(QSize size, int records = 6)
+        : fit(size, [](AppConfig& config) { config.uiLanguage = UILanguage::bilingual; }), count(records)
+    {}
+
+    bool open()
+    {
+        if (!fit.start())
+            return false;
+        fit.w->dashboard().setActivityCollapseInterval(kCollapse);
+        QList<LinkMapping> mappings;
+        for (int i = 0; i < count; ++i)
+            mappings.append(
+                mappingRecord(fit.fx.tree.path(QStringLiteral("Moved %1").arg(i, 2, 10, QLatin1Char('0')))));
+        context().history().setUndoHistory(mappings);
+        context().history().setMigratedMappings(mappings);
+        context().history().setMigratedMappingCount(count);
+        fit.vm->workflows().setUndoMode(true);
+        settle(window());
+        return true;
+    }
+
+    // What an undo of `mapping` publishes, start to end.
+    void runUndo(const LinkMapping& mapping)
+    {
+        ActivityState& activity = context().activity();
+        activity.setCurrentOperationTitle({"反悔上次迁移", "Undo Last Move"});
+        activity.setMigrationTotalItems(1);
+        activity.setDiskWork(DiskWork::undo);
+        settle(window());
+        QList<LinkMapping> left = context().history().undoHistory();
+        left.removeIf([&mapping](const LinkMapping& kept) { return kept.id == mapping.id; });
+        context().history().setUndoHistory(left);
+        context().history().setLastRestoredPaths({mapping.sourcePath});
+        activity.setMigrationProcessedItems(1);
+        activity.setDiskWork(DiskWork::none);
+        settle(window());
+    }
+
+    ViewModelContext& context() { return ViewModelInternals::context(*fit.vm); }
+    QWidget& window() { return *fit.w->window; }
+    template <typename T> T* find(const char* name)
+    {
+        return window().findChild<T*>(QString::fromLatin1(name));
+    }
+
+    FitWindow fit;
+    int count;
+};
+
+} // namespace
+
+class StillControlsTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        prepareWidgetTests();
+        if (const auto missing = missingPinnedFonts())
+            QSKIP(qPrintable(*missing));
+    }
+
+    void sizes_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("1366x768") << QSize(1366, 768);
+        QTest::newRow("1920x1080") << QSize(1920, 1080);
+    }
+
+    // An undo from "Undo Last Move" opens the dock above the column and closes it by itself once
+    // done: the button, under the pointer all along, never moves.
+    void theDockMovesNothingUnderThePointer_data() { sizes_data(); }
+    void theDockMovesNothingUnderThePointer()
+    {
+        QFETCH(QSize, size);
+        UndoWindow u(size);
+        QVERIFY(u.open());
+        QCOMPARE(u.window().size(), size);
+        auto* undoLast = u.find<QPushButton>("undoLastButton");
+        QVERIFY(undoLast && undoLast->isVisible());
+        QVERIFY(movePointerTo(undoLast));
+        settle(u.window());
+        const QPoint before = screenPosition(undoLast);
+        const QRect whole = undoLast->visibleRegion().boundingRect();
+
+        u.runUndo(u.context().history().undoHistory().first());
+        QVERIFY(u.fit.w->viewState().showProgressPanel());
+        QCOMPARE(screenPosition(undoLast), before);
+        QVERIFY(!saveScreen(u.window().grab().toImage(),
+                            QStringLiteral("still-dock-open-%1x%2").arg(size.width()).arg(size.height()))
+                     .isEmpty());
+        QTRY_VERIFY(!u.fit.w->viewState().showProgressPanel());
+        settle(u.window());
+        QCOMPARE(screenPosition(undoLast), before);
+        QCOMPARE(undoLast->visibleRegion().boundingRect(), whole);
+    }
+
+    // While the pointer rests on the dock, its timed collapse waits, so a click on "Collapse" meets
+    // the button it aimed at; away from the dock, the dock closes by itself.
+    void theDockWaitsWhileThePointerRestsOnIt()
+    {
+        UndoWindow u(QSize(1920, 1080));
+        QVERIFY(u.open());
+        auto* toggle = u.find<QPushButton>("activityToggle");
+        u.runUndo(u.context().history().undoHistory().first());
+        QVERIFY(u.fit.w->viewState().showProgressPanel());
+        QVERIFY(movePointerTo(toggle));
+        const QString collapse = toggle->text();
+        QElapsedTimer clock;
+        clock.start();
+        QTRY_VERIFY(clock.elapsed() > 3 * kCollapse.count());
+        QVERIFY(u.fit.w->viewState().showProgressPanel());
+        QCOMPARE(toggle->text(), collapse);
+        QTest::mouseClick(toggle, Qt::LeftButton);
+        settle(u.window());
+        QVERIFY(!u.fit.w->viewState().showProgressPanel());
+
+        // Opened again by the user's own click, then left: it stays as the user set it.
+        QTest::mouseClick(toggle, Qt::LeftButton);
+        QVERIFY(u.fit.w->viewState().showProgressPanel());
+        u.runUndo(u.context().history().undoHistory().first());
+        QVERIFY(movePointerTo(u.find<QWidget>("directoryList")));
+        QTRY_VERIFY(!u.fit.w->viewState().showProgressPanel());
+    }
+
+    // A history scrolled down its list keeps its place after an undo of a record in view.
+    void theHistoryKeepsItsPlaceAfterAnUndo_data() { sizes_data(); }
+    void theHistoryKeepsItsPlaceAfterAnUndo()
+    {
+        QFETCH(QSize, size);
+        UndoWindow u(size, 60);
+        QVERIFY(u.open());
+        auto* list = u.find<QListView>("migrationHistoryList");
+        QVERIFY(list && list->isVisible());
+        QScrollBar* bar = list->verticalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        bar->setValue(bar->maximum() / 2);
+        settle(u.window());
+        const QModelIndex shown = middleRow(list);
+        QVERIFY(shown.isValid());
+        const QString name = shown.data().toString();
+        const int top = list->visualRect(shown).top();
+        QVERIFY(movePointerTo(list));
+        const QPoint before = screenPosition(list);
+
+        // A record above the one in view is undone: the records in view stay where they were, but
+        // for the row that left above them.
+        const int rowHeight = list->visualRect(shown).height() + 6;
+        u.runUndo(u.context().history().undoHistory().at(shown.row() - 2));
+        QCOMPARE(screenPosition(list), before);
+        const QModelIndex again =
+            list->model()
+                ->match(list->model()->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly)
+                .value(0);
+        QVERIFY(again.isValid());
+        const int moved = list->visualRect(again).top() - top;
+        QVERIFY2(moved == 0 || moved == -rowHeight, qPrintable(QString::number(moved)));
+        QVERIFY(bar->value() > 0);
+    }
+
+    // "Show Migrated Items" opens the panel below the history; the button stays under the pointer.
+    void showMigratedItemsStaysUnderThePointer_data() { sizes_data(); }
+    void showMigratedItemsStaysUnderThePointer()
+    {
+        QFETCH(QSize, size);
+        UndoWindow u(size);
+        QVERIFY(u.open());
+        auto* toggle = u.find<QPushButton>("migratedItemsToggle");
+        QVERIFY(movePointerTo(toggle));
+        const QPoint before = screenPosition(toggle);
+        QTest::mouseClick(toggle, Qt::LeftButton);
+        settle(u.window());
+        QVERIFY(u.fit.w->viewState().showMigratedItemsPanel());
+        QVERIFY(u.find<QWidget>("migratedItemsPanel")->isVisible());
+        QCOMPARE(screenPosition(toggle), before);
+        QVERIFY(!saveScreen(u.window().grab().toImage(),
+                            QStringLiteral("still-migrated-shown-%1x%2").arg(size.width()).arg(size.height()))
+                     .isEmpty());
+        QTest::mouseClick(toggle, Qt::LeftButton);
+        settle(u.window());
+        QVERIFY(!u.fit.w->viewState().showMigratedItemsPanel());
+        QCOMPARE(screenPosition(toggle), before);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    useLaptopScreen(ORVALINK_DESKTOP_SCREEN);
+    QApplication app(argc, argv);
+    StillControlsTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_stillcontrols.moc"
