@@ -6,6 +6,9 @@
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -89,6 +92,70 @@ private Q_SLOTS:
     {
         m_viewModel.reset();
         m_fixture.reset();
+    }
+
+    // A folder moved away and linked, or a link replaced by its folder again, while no listing was
+    // reloaded: the next load from the cache shows what each name is now (a link counts nothing,
+    // a folder back in place is measured again), drops what is gone, and saves the correction.
+    void aCachedListingShowsWhatIsOnDiskNow_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("folder moved and linked") << "linked";
+        QTest::newRow("link replaced by its folder") << "restored";
+        QTest::newRow("folder gone") << "gone";
+    }
+
+    void aCachedListingShowsWhatIsOnDiskNow()
+    {
+        QFETCH(QString, change);
+        const QString home = m_fixture->home.home();
+        const QString alpha = m_fixture->tree.path(QStringLiteral("Alpha"));
+        const QString away = m_fixture->home.path(QStringLiteral("away/Alpha"));
+        QVERIFY(QDir().mkpath(QFileInfo(away).path()));
+        if (change == "restored") {
+            QVERIFY(QDir().rename(alpha, away));
+            QVERIFY(QFile::link(away, alpha));
+        }
+        load(true);
+        QVERIFY(cachedListing(home));
+        const qint64 before = viewModel().browsing().currentDirectorySizeBytes();
+
+        if (change == "linked") {
+            QVERIFY(QDir().rename(alpha, away));
+            QVERIFY(QFile::link(away, alpha));
+        } else if (change == "restored") {
+            QVERIFY(QFile::remove(alpha));
+            QVERIFY(QDir().rename(away, alpha));
+        } else {
+            QVERIFY(QDir(alpha).removeRecursively());
+        }
+        load();
+        const QList<DirectoryEntry>& shown = viewModel().browsing().entries();
+        const auto entryOf = [&shown](const QString& name) -> std::optional<DirectoryEntry> {
+            for (const DirectoryEntry& entry : shown) {
+                if (entry.name == name)
+                    return entry;
+            }
+            return std::nullopt;
+        };
+        QVERIFY(entryOf(QStringLiteral("file.txt")));
+        const std::optional<DirectoryEntry> entry = entryOf(QStringLiteral("Alpha"));
+        if (change == "gone") {
+            QVERIFY(!entry);
+            QCOMPARE(viewModel().browsing().currentDirectorySizeBytes(), before - 3 * 4096);
+        } else if (change == "linked") {
+            QVERIFY(entry && entry->isSymbolicLink);
+            QCOMPARE(entry->sizeBytes, 0);
+            QCOMPARE(viewModel().browsing().currentDirectorySizeBytes(), before - 3 * 4096);
+        } else {
+            QVERIFY(entry && !entry->isSymbolicLink && entry->isDirectory());
+            QCOMPARE(entry->sizeBytes, 3 * 4096);
+            QCOMPARE(viewModel().browsing().currentDirectorySizeBytes(), before + 3 * 4096);
+        }
+        // What the next start reads is the corrected listing.
+        const auto cached = cachedListing(home);
+        QVERIFY(cached);
+        QCOMPARE(namesAndSizes(*cached), namesAndSizes(shown));
     }
 
     void aCacheMissListsLiveThenSizesAndCaches()

@@ -1,6 +1,7 @@
 #include "viewmodel/browsing/DirectoryLoader.h"
 
 #include "platform/FreedMemory.h"
+#include "viewmodel/browsing/CachedListing.h"
 #include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/history/PersistedStateReader.h"
@@ -78,21 +79,26 @@ QCoro::Task<> DirectoryLoader::loadCurrentDirectoryForNavigation(bool forceLiveR
 
     bool cacheMissed = false;
     if (!forceLiveRefresh && !m_context.browsing().realtimeRefreshEnabled()) {
-        auto lookup = background.run([cache = services.scanCacheStore, path, includeHidden] {
-            return cache->loadEntries(path, includeHidden);
-        });
-        const auto cached = co_await std::move(lookup);
+        // The cache says how large things were; the disk says what they are now (a folder moved
+        // and linked while no listing was reloaded, or one restored).
+        auto lookup =
+            background.run([cache = services.scanCacheStore, scan = services.scanService, path, includeHidden,
+                            walk] { return loadCachedListing(*cache, *scan, path, includeHidden, walk); });
+        const std::optional<CachedListing> cached = co_await std::move(lookup);
         if (!request.isCurrent())
             co_return;
         if (cached) {
             m_context.browsing().setIsScanning(false);
-            applyDirectoryEntries(*cached);
-            const bool sizesMissing =
-                std::any_of(cached->cbegin(), cached->cend(), [](const DirectoryEntry& entry) {
-                    return entry.isDirectory() && entry.sizeBytes == 0;
-                });
-            if (sizesMissing)
-                startBackgroundRefresh(request, path, *cached, includeHidden, walk);
+            applyDirectoryEntries(cached->entries);
+            const bool sizesMissing = std::any_of(
+                cached->entries.cbegin(), cached->entries.cend(),
+                [](const DirectoryEntry& entry) { return entry.isDirectory() && entry.sizeBytes == 0; });
+            if (sizesMissing) {
+                startBackgroundRefresh(request, path, cached->entries, includeHidden, walk);
+            } else if (cached->corrected) {
+                auto save = persistScanCache(cached->entries, path, includeHidden);
+                co_await std::move(save);
+            }
             co_return;
         }
         cacheMissed = true;

@@ -5,6 +5,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollArea>
 
 namespace orvalink::ui {
 
@@ -73,6 +74,30 @@ void MappingListView::focusInEvent(QFocusEvent* event)
         setCurrentIndex(top.isValid() ? top : m_model->index(0));
     }
     QListView::focusInEvent(event);
+    if (currentIndex().isValid())
+        showCurrentRow();
+}
+
+void MappingListView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QListView::currentChanged(current, previous);
+    if (hasFocus() && current.isValid())
+        showCurrentRow();
+}
+
+void MappingListView::showCurrentRow()
+{
+    scrollTo(currentIndex());
+    // The list may itself stand partly out of its column's view: the column scrolls to the row.
+    for (QWidget* above = parentWidget(); above; above = above->parentWidget()) {
+        auto* column = qobject_cast<QScrollArea*>(above);
+        if (!column || !column->widget() || !column->widget()->isAncestorOf(this))
+            continue;
+        const QRect row = visualRect(currentIndex());
+        const QPoint middle = viewport()->mapTo(column->widget(), row.center());
+        column->ensureVisible(middle.x(), middle.y(), 0, row.height() / 2 + 2 * kRowGap);
+        return;
+    }
 }
 
 void MappingListView::contextMenuEvent(QContextMenuEvent* event)

@@ -37,9 +37,13 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // The current row whole in view, in the list and in the column around it.
+    void showCurrentRow();
+
     MappingListModel* m_model = nullptr;
 };
 

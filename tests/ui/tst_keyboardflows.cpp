@@ -1,0 +1,155 @@
+// The window driven by the keyboard alone, as a Qt user drives it: Space ticks folders in the list,
+// Tab reaches "Migrate", the history's records take the focus and Space marks one, and "Undo
+// Selected" undoes that record; real migrations onto a second file system.
+#include "UiTestSupport.h"
+#include "WindowTestSupport.h"
+#include "WorkflowFixture.h"
+#include "support/SkipWithout.h"
+#include "ui/views/common/RefreshScheduler.h"
+#include "ui/widgets/LayoutSettling.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QListView>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QtTest>
+
+using namespace orvalink;
+using namespace orvalink::test;
+
+namespace {
+
+constexpr int kFolders = 14;
+
+void settle(QWidget& window)
+{
+    for (int round = 0; round < 3; ++round) {
+        ui::RefreshScheduler::flushAll(&window);
+        ui::settleLayouts(window);
+        QCoreApplication::processEvents();
+    }
+}
+
+// Presses `key` until the focus is on `name` (at most `most` presses); false when it never gets there.
+bool pressUntilFocused(int key, const QString& name, int most = 80)
+{
+    for (int press = 0; press < most; ++press) {
+        QWidget* focused = QApplication::focusWidget();
+        if (focused && focused->objectName() == name)
+            return true;
+        if (!focused)
+            return false;
+        QTest::keyClick(focused, Qt::Key(key), key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+    }
+    QWidget* focused = QApplication::focusWidget();
+    return focused && focused->objectName() == name;
+}
+
+void press(int key)
+{
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+}
+
+} // namespace
+
+class KeyboardFlowsTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { prepareWidgetTests(); }
+
+    void migrationAndUndoOfAChosenRecord_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("1366x768") << QSize(1366, 768);
+        QTest::newRow("1920x1080") << QSize(1920, 1080);
+    }
+
+    void migrationAndUndoOfAChosenRecord()
+    {
+        QFETCH(QSize, size);
+        WorkflowFixture w(UILanguage::english);
+        SKIP_WITHOUT(w);
+        for (int i = 1; i <= kFolders; ++i)
+            w.tree.fileOfSize(QStringLiteral("Folder %1/data.bin").arg(i, 2, 10, QLatin1Char('0')), 4096);
+        MainViewModel& vm = w.vm();
+        WindowUnderTest win(vm);
+        win.window->resize(size);
+        QVERIFY(win.showAndStart());
+        QVERIFY(waitUntilIdle(vm));
+        QWidget& window = *win.window;
+        QApplication::setActiveWindow(&window);
+        QTRY_VERIFY(window.isActiveWindow());
+        settle(window);
+
+        // The folder list: Down moves the focus, Space ticks the focused row's box.
+        auto* list = window.findChild<QListView*>(QStringLiteral("directoryList"));
+        QVERIFY(list);
+        list->setFocus(Qt::TabFocusReason);
+        for (int i = 0; i < kFolders; ++i) {
+            press(Qt::Key_Down);
+            press(Qt::Key_Space);
+        }
+        settle(window);
+        QCOMPARE(vm.browsing().selectedPaths().size(), kFolders);
+        // Space again unticks the focused one.
+        press(Qt::Key_Space);
+        QCOMPARE(vm.browsing().selectedPaths().size(), kFolders - 1);
+        press(Qt::Key_Space);
+
+        QVERIFY(pressUntilFocused(Qt::Key_Backtab, QStringLiteral("migrateSelectedButton")));
+        press(Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !vm.activity().isDiskWorkBusy() && vm.history().undoHistory().size() == kFolders, 30000);
+        QCOMPARE(vm.history().recentFailedMigrations().size(), 0);
+        settle(window);
+
+        // Undo mode, then the history: its records take the focus, the arrows move it, Space marks.
+        QVERIFY(pressUntilFocused(Qt::Key_Tab, QStringLiteral("undoModeToggle")));
+        if (!vm.browsing().undoModeActive())
+            press(Qt::Key_Space);
+        settle(window);
+        QVERIFY(vm.browsing().undoModeActive());
+        QVERIFY(pressUntilFocused(Qt::Key_Tab, QStringLiteral("migrationHistoryList")));
+        auto* history = window.findChild<QListView*>(QStringLiteral("migrationHistoryList"));
+        QVERIFY(history->currentIndex().isValid());
+        for (int i = 0; i < 9; ++i)
+            press(Qt::Key_Down);
+        settle(window);
+        const int chosenRow = history->currentIndex().row();
+        QCOMPARE(chosenRow, 9);
+        const LinkMapping chosen = vm.history().undoHistory().at(chosenRow);
+        press(Qt::Key_Space);
+        settle(window);
+        QCOMPARE(vm.history().selectedUndoMappingIDs(), QSet<QUuid>{chosen.id});
+        const int scrolled = history->verticalScrollBar()->value();
+        // The row the keyboard is on shows whole in the window.
+        const QRect row = history->visualRect(history->currentIndex());
+        const QRect shownRow = history->viewport()->visibleRegion().boundingRect();
+        QVERIFY2(shownRow.contains(row),
+                 qPrintable(QStringLiteral("%1 of %2").arg(row.y()).arg(shownRow.height())));
+        const QString sizeName = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+        QVERIFY(!saveScreen(window.grab().toImage(), QStringLiteral("keyboard-history-chosen-") + sizeName)
+                     .isEmpty());
+
+        QVERIFY(pressUntilFocused(Qt::Key_Backtab, QStringLiteral("undoSelectedButton")));
+        press(Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !vm.activity().isDiskWorkBusy() && vm.history().undoHistory().size() == kFolders - 1, 30000);
+        settle(window);
+        // The chosen record, and only it, is back in place.
+        QVERIFY(!QFileInfo(chosen.sourcePath).isSymLink());
+        QVERIFY(QFileInfo(chosen.sourcePath + QStringLiteral("/data.bin")).isFile());
+        for (const LinkMapping& left : vm.history().undoHistory())
+            QVERIFY2(QFileInfo(left.sourcePath).isSymLink(), qPrintable(left.sourcePath));
+        // The history kept its place: not back at its top.
+        if (scrolled > 0)
+            QVERIFY(history->verticalScrollBar()->value() > 0);
+        QVERIFY(!saveScreen(window.grab().toImage(), QStringLiteral("keyboard-after-undo-") + sizeName)
+                     .isEmpty());
+    }
+};
+
+QTEST_MAIN(KeyboardFlowsTest)
+#include "tst_keyboardflows.moc"
