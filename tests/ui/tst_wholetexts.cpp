@@ -1,0 +1,145 @@
+// The texts a user needs read whole, in every language setting and on a small laptop's screen as on
+// a desktop's: the Activity Dock's summary, the Smart Migration summary, a failure line with its
+// reason, a long folder name in the history and where a failed migration meant to put the data.
+#include "FitWindow.h"
+#include "UiTestSupport.h"
+#include "ui/views/common/RefreshScheduler.h"
+#include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/LayoutSettling.h"
+#include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/context/ViewModelContext.h"
+#include "viewmodel/texts/MigrationFailureText.h"
+
+#include <QApplication>
+#include <QListView>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace orvalink;
+using namespace orvalink::test;
+
+Q_DECLARE_METATYPE(orvalink::UILanguage)
+
+namespace {
+
+void settle(QWidget& window)
+{
+    for (int round = 0; round < 3; ++round) {
+        ui::RefreshScheduler::flushAll(&window);
+        ui::settleLayouts(window);
+        QCoreApplication::processEvents();
+    }
+}
+
+QString longName()
+{
+    QString name = QStringLiteral("照片 Holiday photos and the videos of the whole summer ");
+    while (name.size() < 146)
+        name += QStringLiteral("and more ");
+    return name.left(146) + QStringLiteral(" end");
+}
+
+} // namespace
+
+class WholeTextsTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        prepareWidgetTests();
+        if (const auto missing = missingPinnedFonts())
+            QSKIP(qPrintable(*missing));
+    }
+
+    void readWhole_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QSize>("size");
+        const QList<std::pair<const char*, UILanguage>> languages{
+            {"zh", UILanguage::chinese}, {"en", UILanguage::english}, {"both", UILanguage::bilingual}};
+        for (const auto& [name, language] : languages) {
+            for (const QSize size : {QSize(1366, 698), QSize(1366, 768), QSize(1920, 1080)})
+                QTest::addRow("%s-%dx%d", name, size.width(), size.height()) << language << size;
+        }
+    }
+
+    void readWhole()
+    {
+        QFETCH(UILanguage, language);
+        QFETCH(QSize, size);
+        FitWindow fit(size, [language](AppConfig& config) {
+            config.uiLanguage = language;
+            config.smartMigrationEnabled = true;
+            config.smartMigrationProfile = SmartMigrationProfile::other;
+        });
+        QVERIFY(fit.start());
+        ViewModelContext& context = ViewModelInternals::context(*fit.vm);
+        const QString alpha = fit.fx.tree.path(QStringLiteral("Alpha"));
+        FailedMigrationRecord failed = failedRecord(alpha);
+        failed.targetPath =
+            fit.fx.home.volumes() + QStringLiteral("/Backup Disk of the Family 2026/Store") + alpha;
+        failed.errorCode = QStringLiteral("E004");
+        failed.errorMessage = QStringLiteral("Target path already exists: ") + failed.targetPath;
+        context.history().setRecentFailedMigrations({failed});
+        context.history().setUndoHistory({mappingRecord(fit.fx.tree.path(longName())),
+                                          mappingRecord(fit.fx.tree.path(QStringLiteral("Folder 01")))});
+        fit.vm->workflows().setUndoMode(true);
+        const BilingualText summary =
+            BilingualText("迁移完成。成功：%1，失败：%2。首个失败原因：%3",
+                          "Migration done. Success: %1, failed: %2. First failure: %3")
+                .arg(QStringLiteral("0"), QStringLiteral("1"),
+                     localizedMigrationFailureMessage(
+                         QStringLiteral("Directory is currently in use by: python3. Close them first.")));
+        context.activity().setInfoMessage(summary);
+        QWidget& window = *fit.w->window;
+        window.findChild<QPushButton*>(QStringLiteral("smartMigrationToggle"))->click();
+        settle(window);
+
+        // The dock's summary: whole, on the lines it may take.
+        auto* dock = window.findChild<ui::ElidedLabel*>(QStringLiteral("activitySummary"));
+        QVERIFY(dock && dock->isVisible());
+        QVERIFY2(!dock->isElided(), qPrintable(dock->shownText()));
+        // The Smart Migration summary reads whole above the cards.
+        auto* description = window.findChild<QLabel*>(QStringLiteral("smartMigrationDescription"));
+        QVERIFY(description && description->isVisible());
+        QCOMPARE(description->text(), fit.vm->smartMigration().smartMigrationSummary());
+        QVERIFY(description->height() >= description->heightForWidth(description->width()));
+        // The failure line: each reason once; cut short, it is whole in its tip.
+        auto* info = window.findChild<ui::ElidedLabel*>(QStringLiteral("infoText"));
+        const QString line = fit.vm->presentation().localized(summary);
+        QCOMPARE(info->text(), line);
+        QCOMPARE(line.count(QStringLiteral("python3")), language == UILanguage::bilingual ? 2 : 1);
+        if (info->isElided())
+            QCOMPARE(info->toolTip(), line);
+        // Where the failed migration meant to put the data, the volume's name included.
+        const ui::RecordRowPart planned =
+            recordPart(window, QString(), 0, QStringLiteral("failedPlannedTarget"));
+        QVERIFY(planned.text.contains(QStringLiteral("Backup Disk of the Family 2026")));
+        QVERIFY(!planned.isElided());
+        const QRect needed = QFontMetrics(planned.font)
+                                 .boundingRect(QRect(0, 0, planned.textRect().width(), 2000),
+                                               Qt::AlignLeft | Qt::TextWrapAnywhere, planned.text);
+        QVERIFY2(needed.height() <= planned.rect.height(),
+                 qPrintable(QStringLiteral("%1 > %2").arg(needed.height()).arg(planned.rect.height())));
+        // The long name in the history: its end, where such names differ, shows.
+        auto* history = window.findChild<QListView*>(QStringLiteral("migrationHistoryList"));
+        QVERIFY(history && history->isVisible());
+
+        const char* names[] = {"zh", "en", "both"};
+        QVERIFY(fit.saveAs(QStringLiteral("whole-%1-%2x%3")
+                               .arg(QString::fromLatin1(names[int(language)]))
+                               .arg(size.width())
+                               .arg(size.height())));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    useLaptopScreen(ORVALINK_LAPTOP_SCREEN);
+    QApplication app(argc, argv);
+    WholeTextsTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_wholetexts.moc"
