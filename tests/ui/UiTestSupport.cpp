@@ -1,5 +1,6 @@
 #include "UiTestSupport.h"
 
+#include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/detail/RecordListView.h"
 #include "ui/widgets/CaptchaImage.h"
 #include "ui/widgets/LayoutSettling.h"
@@ -63,6 +64,15 @@ bool settleCaptchas(QWidget* root)
                                 [](const ui::CaptchaImage* captcha) { return captcha->isDecoding(); });
         },
         kGuardMilliseconds);
+}
+
+void settleWindow(QWidget& window)
+{
+    for (int round = 0; round < 3; ++round) {
+        ui::RefreshScheduler::flushAll(&window);
+        ui::settleLayouts(window);
+        QCoreApplication::processEvents();
+    }
 }
 
 bool movePointerTo(QWidget* widget)

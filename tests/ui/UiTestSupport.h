@@ -28,6 +28,10 @@ QImage renderOffscreen(QWidget* widget, QSize size = QSize());
 // up on; false when one is still under way after a guard far beyond the decoder's time limit.
 bool settleCaptchas(QWidget* root);
 
+// Runs everything queued in `window`: the views' refreshes, the layouts and the scrolls that keep a
+// column steady.
+void settleWindow(QWidget& window);
+
 // Moves the pointer onto the middle of `widget` as the window system does: through its window, so
 // the window and the widgets under the pointer hear of it (QTest::mouseMove on a widget tells the
 // widget alone). False when the widget's window has no native window yet.

@@ -5,8 +5,6 @@
 #include "WindowTestSupport.h"
 #include "WorkflowFixture.h"
 #include "support/SkipWithout.h"
-#include "ui/views/common/RefreshScheduler.h"
-#include "ui/widgets/LayoutSettling.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -21,15 +19,6 @@ using namespace orvalink::test;
 namespace {
 
 constexpr int kFolders = 14;
-
-void settle(QWidget& window)
-{
-    for (int round = 0; round < 3; ++round) {
-        ui::RefreshScheduler::flushAll(&window);
-        ui::settleLayouts(window);
-        QCoreApplication::processEvents();
-    }
-}
 
 // Presses `key` until the focus is on `name` (at most `most` presses); false when it never gets there.
 bool pressUntilFocused(int key, const QString& name, int most = 80)
@@ -81,7 +70,7 @@ private Q_SLOTS:
         QWidget& window = *win.window;
         QApplication::setActiveWindow(&window);
         QTRY_VERIFY(window.isActiveWindow());
-        settle(window);
+        settleWindow(window);
 
         // The folder list: Down moves the focus, Space ticks the focused row's box.
         auto* list = window.findChild<QListView*>(QStringLiteral("directoryList"));
@@ -91,7 +80,7 @@ private Q_SLOTS:
             press(Qt::Key_Down);
             press(Qt::Key_Space);
         }
-        settle(window);
+        settleWindow(window);
         QCOMPARE(vm.browsing().selectedPaths().size(), kFolders);
         // Space again unticks the focused one.
         press(Qt::Key_Space);
@@ -103,25 +92,25 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(
             !vm.activity().isDiskWorkBusy() && vm.history().undoHistory().size() == kFolders, 30000);
         QCOMPARE(vm.history().recentFailedMigrations().size(), 0);
-        settle(window);
+        settleWindow(window);
 
         // Undo mode, then the history: its records take the focus, the arrows move it, Space marks.
         QVERIFY(pressUntilFocused(Qt::Key_Tab, QStringLiteral("undoModeToggle")));
         if (!vm.browsing().undoModeActive())
             press(Qt::Key_Space);
-        settle(window);
+        settleWindow(window);
         QVERIFY(vm.browsing().undoModeActive());
         QVERIFY(pressUntilFocused(Qt::Key_Tab, QStringLiteral("migrationHistoryList")));
         auto* history = window.findChild<QListView*>(QStringLiteral("migrationHistoryList"));
         QVERIFY(history->currentIndex().isValid());
         for (int i = 0; i < 9; ++i)
             press(Qt::Key_Down);
-        settle(window);
+        settleWindow(window);
         const int chosenRow = history->currentIndex().row();
         QCOMPARE(chosenRow, 9);
         const LinkMapping chosen = vm.history().undoHistory().at(chosenRow);
         press(Qt::Key_Space);
-        settle(window);
+        settleWindow(window);
         QCOMPARE(vm.history().selectedUndoMappingIDs(), QSet<QUuid>{chosen.id});
         const int scrolled = history->verticalScrollBar()->value();
         // The row the keyboard is on shows whole in the window.
@@ -137,7 +126,7 @@ private Q_SLOTS:
         press(Qt::Key_Space);
         QTRY_VERIFY_WITH_TIMEOUT(
             !vm.activity().isDiskWorkBusy() && vm.history().undoHistory().size() == kFolders - 1, 30000);
-        settle(window);
+        settleWindow(window);
         // The chosen record, and only it, is back in place.
         QVERIFY(!QFileInfo(chosen.sourcePath).isSymLink());
         QVERIFY(QFileInfo(chosen.sourcePath + QStringLiteral("/data.bin")).isFile());

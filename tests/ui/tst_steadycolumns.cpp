@@ -1,7 +1,5 @@
 #include "FitWindow.h"
 #include "UiTestSupport.h"
-#include "ui/views/common/RefreshScheduler.h"
-#include "ui/widgets/LayoutSettling.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
 
@@ -15,16 +13,6 @@ using namespace orvalink;
 using namespace orvalink::test;
 
 namespace {
-
-// Everything queued runs: the refreshes, the layouts and the scrolls that keep a column steady.
-void settle(QWidget& window)
-{
-    for (int round = 0; round < 3; ++round) {
-        ui::RefreshScheduler::flushAll(&window);
-        ui::settleLayouts(window);
-        QCoreApplication::processEvents();
-    }
-}
 
 int windowTop(const QWidget* widget)
 {
@@ -61,12 +49,12 @@ struct ScrolledDetail {
         context.history().setMigratedMappingCount(6);
         fit.vm->workflows().setUndoMode(true);
         fit.w->viewState().setShowMigratedItemsPanel(true);
-        settle(window());
+        settleWindow(window());
         column = window().findChild<QScrollArea*>(QStringLiteral("detailScroll"));
         if (!column || column->verticalScrollBar()->maximum() == 0)
             return false;
         column->verticalScrollBar()->setValue(column->verticalScrollBar()->maximum());
-        settle(window());
+        settleWindow(window());
         return true;
     }
 
@@ -106,13 +94,13 @@ private Q_SLOTS:
         QVERIFY(repair && wholeInView(repair));
         repair->setFocus(Qt::MouseFocusReason);
         QTest::mouseMove(repair, repair->rect().center());
-        settle(d.window());
+        settleWindow(d.window());
         const int top = windowTop(repair);
         const int scrolled = d.column->verticalScrollBar()->value();
 
         ViewModelContext& context = ViewModelInternals::context(*d.fit.vm);
         context.activity().setDiskWork(DiskWork::linkRepair);
-        settle(d.window());
+        settleWindow(d.window());
         QVERIFY(!repair->isEnabled());
         QCOMPARE(windowTop(repair), top);
         // The workspace opened above the column; the column scrolled by as much.
@@ -122,7 +110,7 @@ private Q_SLOTS:
             {successRecord(context.history().undoHistory().at(0).sourcePath)});
         context.history().setUndoHistory(context.history().undoHistory().mid(0, 2));
         context.activity().setDiskWork(DiskWork::none);
-        settle(d.window());
+        settleWindow(d.window());
         QCOMPARE(windowTop(repair), top);
         QVERIFY(wholeInView(repair));
         QVERIFY(!saveScreen(d.window().grab().toImage(), QStringLiteral("steady-after-repair")).isEmpty());
@@ -132,11 +120,11 @@ private Q_SLOTS:
         const int before = bar->value();
         // As a press on the scroll bar's arrow does.
         bar->triggerAction(QAbstractSlider::SliderPageStepSub);
-        settle(d.window());
+        settleWindow(d.window());
         const int scrolledTo = bar->value();
         QVERIFY(scrolledTo < before);
         context.browsing().setSelectedPaths({d.fit.fx.tree.path(QStringLiteral("Folder 01"))});
-        settle(d.window());
+        settleWindow(d.window());
         QCOMPARE(bar->value(), scrolledTo);
     }
 
@@ -149,7 +137,7 @@ private Q_SLOTS:
         activity.setCurrentOperationTitle({"反悔上次迁移", "Undo Last Move"});
         activity.setMigrationTotalItems(1);
         activity.setDiskWork(DiskWork::undo);
-        settle(d.window());
+        settleWindow(d.window());
         auto* progress = d.find<QWidget>("migrationProgressCard");
         QVERIFY(progress);
         QVERIFY2(wholeInView(d.find<QWidget>("progressTitle")), "the progress card's title is out of view");
@@ -164,7 +152,7 @@ private Q_SLOTS:
         ScrolledDetail d;
         QVERIFY(d.open());
         d.column->verticalScrollBar()->setValue(0);
-        settle(d.window());
+        settleWindow(d.window());
         auto* toggle = d.find<QWidget>("undoModeToggle");
         auto* last = d.find<QWidget>("repairAllLinks");
         QVERIFY(toggle && last);
@@ -173,7 +161,7 @@ private Q_SLOTS:
         for (int press = 0; press < 40 && QApplication::focusWidget() != last; ++press)
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), last);
-        settle(d.window());
+        settleWindow(d.window());
         QVERIFY(wholeInView(last));
     }
 };

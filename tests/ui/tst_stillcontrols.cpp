@@ -3,9 +3,7 @@
 // laptop's screen and on a desktop's.
 #include "FitWindow.h"
 #include "UiTestSupport.h"
-#include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/dashboard/MainDashboardView.h"
-#include "ui/widgets/LayoutSettling.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
 
@@ -22,15 +20,6 @@ using namespace orvalink::test;
 namespace {
 
 constexpr std::chrono::milliseconds kCollapse(300);
-
-void settle(QWidget& window)
-{
-    for (int round = 0; round < 3; ++round) {
-        ui::RefreshScheduler::flushAll(&window);
-        ui::settleLayouts(window);
-        QCoreApplication::processEvents();
-    }
-}
 
 // The row in the middle of the list's view (the gaps between rows belong to none).
 QModelIndex middleRow(const QListView* list)
@@ -68,7 +57,7 @@ struct UndoWindow {
         context().history().setMigratedMappings(mappings);
         context().history().setMigratedMappingCount(count);
         fit.vm->workflows().setUndoMode(true);
-        settle(window());
+        settleWindow(window());
         return true;
     }
 
@@ -79,14 +68,14 @@ struct UndoWindow {
         activity.setCurrentOperationTitle({"反悔上次迁移", "Undo Last Move"});
         activity.setMigrationTotalItems(1);
         activity.setDiskWork(DiskWork::undo);
-        settle(window());
+        settleWindow(window());
         QList<LinkMapping> left = context().history().undoHistory();
         left.removeIf([&mapping](const LinkMapping& kept) { return kept.id == mapping.id; });
         context().history().setUndoHistory(left);
         context().history().setLastRestoredPaths({mapping.sourcePath});
         activity.setMigrationProcessedItems(1);
         activity.setDiskWork(DiskWork::none);
-        settle(window());
+        settleWindow(window());
     }
 
     ViewModelContext& context() { return ViewModelInternals::context(*fit.vm); }
@@ -132,7 +121,7 @@ private Q_SLOTS:
         auto* undoLast = u.find<QPushButton>("undoLastButton");
         QVERIFY(undoLast && undoLast->isVisible());
         QVERIFY(movePointerTo(undoLast));
-        settle(u.window());
+        settleWindow(u.window());
         const QPoint before = screenPosition(undoLast);
         const QRect whole = undoLast->visibleRegion().boundingRect();
 
@@ -143,7 +132,7 @@ private Q_SLOTS:
                             QStringLiteral("still-dock-open-%1x%2").arg(size.width()).arg(size.height()))
                      .isEmpty());
         QTRY_VERIFY(!u.fit.w->viewState().showProgressPanel());
-        settle(u.window());
+        settleWindow(u.window());
         QCOMPARE(screenPosition(undoLast), before);
         QCOMPARE(undoLast->visibleRegion().boundingRect(), whole);
     }
@@ -165,7 +154,7 @@ private Q_SLOTS:
         QVERIFY(u.fit.w->viewState().showProgressPanel());
         QCOMPARE(toggle->text(), collapse);
         QTest::mouseClick(toggle, Qt::LeftButton);
-        settle(u.window());
+        settleWindow(u.window());
         QVERIFY(!u.fit.w->viewState().showProgressPanel());
 
         // Opened again by the user's own click, then left: it stays as the user set it.
@@ -188,7 +177,7 @@ private Q_SLOTS:
         QScrollBar* bar = list->verticalScrollBar();
         QVERIFY(bar->maximum() > 0);
         bar->setValue(bar->maximum() / 2);
-        settle(u.window());
+        settleWindow(u.window());
         const QModelIndex shown = middleRow(list);
         QVERIFY(shown.isValid());
         const QString name = shown.data().toString();
@@ -222,7 +211,7 @@ private Q_SLOTS:
         QVERIFY(movePointerTo(toggle));
         const QPoint before = screenPosition(toggle);
         QTest::mouseClick(toggle, Qt::LeftButton);
-        settle(u.window());
+        settleWindow(u.window());
         QVERIFY(u.fit.w->viewState().showMigratedItemsPanel());
         QVERIFY(u.find<QWidget>("migratedItemsPanel")->isVisible());
         QCOMPARE(screenPosition(toggle), before);
@@ -230,7 +219,7 @@ private Q_SLOTS:
                             QStringLiteral("still-migrated-shown-%1x%2").arg(size.width()).arg(size.height()))
                      .isEmpty());
         QTest::mouseClick(toggle, Qt::LeftButton);
-        settle(u.window());
+        settleWindow(u.window());
         QVERIFY(!u.fit.w->viewState().showMigratedItemsPanel());
         QCOMPARE(screenPosition(toggle), before);
     }

@@ -3,9 +3,7 @@
 // reason, a long folder name in the history and where a failed migration meant to put the data.
 #include "FitWindow.h"
 #include "UiTestSupport.h"
-#include "ui/views/common/RefreshScheduler.h"
 #include "ui/widgets/ElidedLabel.h"
-#include "ui/widgets/LayoutSettling.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/texts/MigrationFailureText.h"
@@ -21,15 +19,6 @@ using namespace orvalink::test;
 Q_DECLARE_METATYPE(orvalink::UILanguage)
 
 namespace {
-
-void settle(QWidget& window)
-{
-    for (int round = 0; round < 3; ++round) {
-        ui::RefreshScheduler::flushAll(&window);
-        ui::settleLayouts(window);
-        QCoreApplication::processEvents();
-    }
-}
 
 QString longName()
 {
@@ -94,7 +83,7 @@ private Q_SLOTS:
         context.activity().setInfoMessage(summary);
         QWidget& window = *fit.w->window;
         window.findChild<QPushButton*>(QStringLiteral("smartMigrationToggle"))->click();
-        settle(window);
+        settleWindow(window);
 
         // The dock's summary: whole, on the lines it may take.
         auto* dock = window.findChild<ui::ElidedLabel*>(QStringLiteral("activitySummary"));
