@@ -5,10 +5,14 @@
 #include "WindowTestSupport.h"
 #include "WorkflowFixture.h"
 #include "support/SkipWithout.h"
+#include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/context/ViewModelContext.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QListView>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QtTest>
@@ -137,6 +141,45 @@ private Q_SLOTS:
             QVERIFY(history->verticalScrollBar()->value() > 0);
         QVERIFY(!saveScreen(window.grab().toImage(), QStringLiteral("keyboard-after-undo-") + sizeName)
                      .isEmpty());
+    }
+
+    // The migrated items: the list is a Tab stop, Space marks the current record for "Repair
+    // Selected Link", and the menu key opens that record's own menu (Repair This Link and the rest).
+    void migratedItemsByTheKeyboard()
+    {
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        WindowUnderTest win(*vm, withoutStartup());
+        QVERIFY(win.showAndStart());
+        QWidget& window = *win.window;
+        QApplication::setActiveWindow(&window);
+        ViewModelContext& context = ViewModelInternals::context(*vm);
+        const QList<LinkMapping> mappings{mappingRecord(fx.tree.path(QStringLiteral("A"))),
+                                          mappingRecord(fx.tree.path(QStringLiteral("B")))};
+        context.history().setMigratedMappings(mappings);
+        context.history().setMigratedMappingCount(2);
+        vm->workflows().setUndoMode(true);
+        win.viewState().setShowMigratedItemsPanel(true);
+        settleWindow(window);
+
+        auto* list = window.findChild<QListView*>(QStringLiteral("migratedItemsList"));
+        QVERIFY(list && list->focusPolicy() & Qt::TabFocus);
+        list->setFocus(Qt::TabFocusReason);
+        QCOMPARE(list->currentIndex().row(), 0);
+        press(Qt::Key_Down);
+        press(Qt::Key_Space);
+        settleWindow(window);
+        QCOMPARE(vm->history().selectedMigratedMappingIDs(), QSet<QUuid>{mappings.at(1).id});
+        QVERIFY(window.findChild<QPushButton*>(QStringLiteral("repairSelectedLinks"))->isEnabled());
+        QVERIFY(pressUntilFocused(Qt::Key_Backtab, QStringLiteral("repairSelectedLinks")));
+
+        list->setFocus(Qt::TabFocusReason);
+        QContextMenuEvent fromKeyboard(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+        QCoreApplication::sendEvent(list->viewport(), &fromKeyboard);
+        QMenu* menu = window.findChild<QMenu*>(QStringLiteral("migratedRowMenu"));
+        QVERIFY(menu);
+        QVERIFY(!menu->actions().isEmpty());
+        menu->close();
     }
 };
 
