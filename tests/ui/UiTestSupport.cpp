@@ -78,9 +78,10 @@ void settleWindow(QWidget& window)
 bool movePointerTo(QWidget* widget)
 {
     QWindow* handle = widget->window()->windowHandle();
-    if (!handle)
+    const QPoint point = widget->mapTo(widget->window(), widget->rect().center());
+    if (!handle || !widget->window()->rect().contains(point))
         return false;
-    QTest::mouseMove(handle, widget->mapTo(widget->window(), widget->rect().center()));
+    QTest::mouseMove(handle, point);
     QCoreApplication::processEvents();
     return true;
 }

@@ -34,7 +34,8 @@ void settleWindow(QWidget& window);
 
 // Moves the pointer onto the middle of `widget` as the window system does: through its window, so
 // the window and the widgets under the pointer hear of it (QTest::mouseMove on a widget tells the
-// widget alone). False when the widget's window has no native window yet.
+// widget alone). False when the widget's window has no native window yet, or the widget's middle
+// lies outside its window.
 bool movePointerTo(QWidget* widget);
 
 // Saves `image` as <build>/screens/<name>.png for a reviewer to look at; returns the path, or an

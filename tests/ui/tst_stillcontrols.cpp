@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QListView>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QtTest>
 
@@ -62,7 +63,7 @@ struct UndoWindow {
     }
 
     // What an undo of `mapping` publishes, start to end.
-    void runUndo(const LinkMapping& mapping)
+    void runUndo(LinkMapping mapping)
     {
         ActivityState& activity = context().activity();
         activity.setCurrentOperationTitle({"反悔上次迁移", "Undo Last Move"});
@@ -75,6 +76,13 @@ struct UndoWindow {
         context().history().setLastRestoredPaths({mapping.sourcePath});
         activity.setMigrationProcessedItems(1);
         activity.setDiskWork(DiskWork::none);
+        settleWindow(window());
+    }
+
+    // Scrolls the detail column to `widget`, as the user would before pointing at it.
+    void bringIntoView(QWidget* widget)
+    {
+        find<QScrollArea>("detailScroll")->ensureWidgetVisible(widget);
         settleWindow(window());
     }
 
@@ -120,6 +128,10 @@ private Q_SLOTS:
         QCOMPARE(u.window().size(), size);
         auto* undoLast = u.find<QPushButton>("undoLastButton");
         QVERIFY(undoLast && undoLast->isVisible());
+        u.find<QScrollArea>("detailScroll")->ensureWidgetVisible(undoLast);
+        settleWindow(u.window());
+        QVERIFY(
+            u.window().rect().contains(QRect(undoLast->mapTo(&u.window(), QPoint(0, 0)), undoLast->size())));
         QVERIFY(movePointerTo(undoLast));
         settleWindow(u.window());
         const QPoint before = screenPosition(undoLast);
@@ -182,6 +194,7 @@ private Q_SLOTS:
         QVERIFY(shown.isValid());
         const QString name = shown.data().toString();
         const int top = list->visualRect(shown).top();
+        u.bringIntoView(list);
         QVERIFY(movePointerTo(list));
         const QPoint before = screenPosition(list);
 
@@ -208,6 +221,7 @@ private Q_SLOTS:
         UndoWindow u(size);
         QVERIFY(u.open());
         auto* toggle = u.find<QPushButton>("migratedItemsToggle");
+        u.bringIntoView(toggle);
         QVERIFY(movePointerTo(toggle));
         const QPoint before = screenPosition(toggle);
         QTest::mouseClick(toggle, Qt::LeftButton);
