@@ -271,10 +271,12 @@ private Q_SLOTS:
         QVERIFY(second && second->captchaId && *second->captchaId != firstId);
         QCOMPARE(http().requestsTo(kCaptchaPath).last().queryValue(QStringLiteral("site")),
                  viewModel().accountState().authSettings()->siteKey);
-        // The service's picture of the new challenge is shown.
+        // The service's picture of the new challenge is shown, once its decoder (a process of its
+        // own, slow on a loaded machine) has drawn it.
         sheet.flushRefresh();
-        QVERIFY(settleCaptchas(&sheet));
-        QVERIFY(find<ui::CaptchaImage>(QStringLiteral("captchaImage"))->hasImage());
+        QTRY_VERIFY_WITH_TIMEOUT(settleCaptchas(&sheet) &&
+                                     find<ui::CaptchaImage>(QStringLiteral("captchaImage"))->hasImage(),
+                                 20000);
         saveSheetScreen(&sheet, QStringLiteral("account-captcha-failure"));
     }
 
