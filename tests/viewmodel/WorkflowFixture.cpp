@@ -9,6 +9,8 @@
 #include "viewmodel/launch/LaunchSequence.h"
 #include "viewmodel/texts/BrowsingTexts.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
