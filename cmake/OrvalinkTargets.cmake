@@ -50,13 +50,11 @@ function(orvalink_add_library name)
 endfunction()
 
 # orvalink_compile_as_test(<target>)
-# Test code runs moc without the include paths (see MocWithoutIncludes.sh.in). With
-# ORVALINK_PCH_TESTS it links the Qt modules every test links and loads their precompiled header
-# (see OrvalinkPch.cmake), except in its AUTOMOC collection file: that holds nothing where the
-# sources include their own moc files, as tests do, and loading the header would be nearly all of
-# its cost.
+# With ORVALINK_PCH_TESTS test code links the Qt modules every test links and loads their
+# precompiled header (see OrvalinkPch.cmake), except in its AUTOMOC collection file: that holds
+# nothing where the sources include their own moc files, as tests do, and loading the header would
+# be nearly all of its cost.
 function(orvalink_compile_as_test target)
-  set_target_properties(${target} PROPERTIES AUTOMOC_EXECUTABLE ${ORVALINK_TEST_MOC})
   if(ORVALINK_PCH_TESTS)
     target_link_libraries(${target} PRIVATE ${ORVALINK_TEST_PCH_MODULES})
     target_precompile_headers(${target} REUSE_FROM orvalink_test_pch)

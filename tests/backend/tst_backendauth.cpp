@@ -3,7 +3,7 @@
 #include "platform/PlatformError.h"
 #include "support/TestTree.h"
 
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using namespace orvalink::test;

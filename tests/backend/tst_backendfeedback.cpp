@@ -4,7 +4,7 @@
 #include "support/TestTree.h"
 
 #include <QJsonArray>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using namespace orvalink::test;

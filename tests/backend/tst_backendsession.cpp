@@ -1,6 +1,6 @@
 #include "AuthFixture.h"
 
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using namespace orvalink::test;

@@ -8,7 +8,8 @@
 
 #include <QDir>
 #include <QRegularExpression>
-#include <QtTest>
+#include <QTest>
+#include <QTimeZone>
 #include <memory>
 
 using namespace orvalink;

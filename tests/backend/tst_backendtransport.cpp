@@ -2,7 +2,7 @@
 #include "backend/ServiceRedirect.h"
 
 #include <QTcpServer>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using namespace orvalink::test;

@@ -6,7 +6,7 @@
 #include "support/TestTree.h"
 
 #include <QElapsedTimer>
-#include <QtTest>
+#include <QTest>
 #include <memory>
 #include <unistd.h>
 

@@ -24,7 +24,8 @@
 #include <QElapsedTimer>
 #include <QMap>
 #include <QProcess>
-#include <QtTest>
+#include <QRandomGenerator>
+#include <QTest>
 #include <unistd.h>
 
 using namespace orvalink;

@@ -11,7 +11,7 @@
 
 #include <QFileInfo>
 #include <QMap>
-#include <QtTest>
+#include <QTest>
 #include <sys/mount.h>
 #include <sys/xattr.h>
 #include <unistd.h>

@@ -6,7 +6,7 @@
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using test::EngineFixture;

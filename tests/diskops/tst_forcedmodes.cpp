@@ -12,7 +12,7 @@
 #include "support/TestTree.h"
 #include "support/TreeSnapshot.h"
 
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 

@@ -17,7 +17,7 @@
 #include "support/TreeSnapshot.h"
 #include "support/Unprivileged.h"
 
-#include <QtTest>
+#include <QTest>
 #include <sys/stat.h>
 
 using namespace orvalink;

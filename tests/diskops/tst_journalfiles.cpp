@@ -10,7 +10,7 @@
 #include "support/TmpfsMount.h"
 #include "support/TreeSnapshot.h"
 
-#include <QtTest>
+#include <QTest>
 #include <functional>
 #include <sys/stat.h>
 

@@ -14,7 +14,7 @@
 #include "support/TreeSnapshot.h"
 
 #include <QRandomGenerator>
-#include <QtTest>
+#include <QTest>
 #include <algorithm>
 #include <sys/mount.h>
 

@@ -10,7 +10,7 @@
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
-#include <QtTest>
+#include <QTest>
 #include <sys/mount.h>
 #include <sys/statvfs.h>
 

@@ -9,7 +9,7 @@
 #include "support/TreeSnapshot.h"
 
 #include <QDirIterator>
-#include <QtTest>
+#include <QTest>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>

@@ -11,7 +11,7 @@
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using test::EngineFixture;

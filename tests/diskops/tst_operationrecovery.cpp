@@ -16,7 +16,7 @@
 
 #include <QDir>
 #include <QProcess>
-#include <QtTest>
+#include <QTest>
 #include <sys/mount.h>
 #include <utility>
 

@@ -3,7 +3,7 @@
 #include "model/OrvalinkError.h"
 #include "support/TestHome.h"
 
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 

@@ -7,7 +7,7 @@
 #include "support/TestHome.h"
 #include "support/TestTree.h"
 
-#include <QtTest>
+#include <QTest>
 #include <cerrno>
 #include <unistd.h>
 

@@ -14,7 +14,7 @@
 #include "support/Unprivileged.h"
 
 #include <QDirIterator>
-#include <QtTest>
+#include <QTest>
 #include <cerrno>
 #include <unistd.h>
 

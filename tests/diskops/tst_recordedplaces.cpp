@@ -13,7 +13,7 @@
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
-#include <QtTest>
+#include <QTest>
 #include <memory>
 
 using namespace orvalink;

@@ -6,8 +6,8 @@
 #include "support/TestTree.h"
 
 #include <QRegularExpression>
+#include <QTest>
 #include <QUuid>
-#include <QtTest>
 
 using namespace orvalink;
 

@@ -6,7 +6,7 @@
 #include "support/TestTree.h"
 #include "support/Unprivileged.h"
 
-#include <QtTest>
+#include <QTest>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>

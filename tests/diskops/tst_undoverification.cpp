@@ -15,7 +15,7 @@
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
-#include <QtTest>
+#include <QTest>
 #include <optional>
 #include <unistd.h>
 

@@ -3,7 +3,7 @@
 #include "support/TestTree.h"
 #include "support/TmpfsMount.h"
 
-#include <QtTest>
+#include <QTest>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 

@@ -1,7 +1,7 @@
 // Reducing rendered frames to a GIF palette.
 #include "guide/ColorQuantizer.h"
 
-#include <QtTest>
+#include <QTest>
 #include <algorithm>
 #include <cstdlib>
 

@@ -17,7 +17,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QRandomGenerator>
-#include <QtTest>
+#include <QTest>
 #include <array>
 #include <cstdlib>
 #include <functional>

@@ -14,7 +14,7 @@
 
 #include <QJsonDocument>
 #include <QScopeGuard>
-#include <QtTest>
+#include <QTest>
 #include <cerrno>
 #include <clocale>
 #include <limits>

@@ -12,7 +12,8 @@
 #include "support/TreeSnapshot.h"
 
 #include <QDir>
-#include <QtTest>
+#include <QDirIterator>
+#include <QTest>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/mount.h>

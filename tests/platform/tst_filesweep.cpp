@@ -7,7 +7,7 @@
 
 #include <QDirIterator>
 #include <QSet>
-#include <QtTest>
+#include <QTest>
 #include <sys/stat.h>
 
 using namespace orvalink;

@@ -14,7 +14,7 @@
 #include "support/TreeSnapshot.h"
 
 #include <QProcess>
-#include <QtTest>
+#include <QTest>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/resource.h>

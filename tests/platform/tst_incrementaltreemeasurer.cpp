@@ -4,7 +4,7 @@
 #include "support/TestTree.h"
 
 #include <QRandomGenerator>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using namespace orvalink::platform;

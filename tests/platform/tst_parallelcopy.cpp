@@ -11,7 +11,8 @@
 #include "support/TreeSnapshot.h"
 
 #include <QDir>
-#include <QtTest>
+#include <QDirIterator>
+#include <QTest>
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>

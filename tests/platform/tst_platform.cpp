@@ -11,7 +11,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QtTest>
+#include <QTest>
 #include <cerrno>
 #include <future>
 #include <sys/stat.h>

@@ -3,7 +3,7 @@
 #include "support/TestHome.h"
 #include "support/TestTree.h"
 
-#include <QtTest>
+#include <QTest>
 #include <memory>
 #include <unistd.h>
 

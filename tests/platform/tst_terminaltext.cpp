@@ -3,7 +3,7 @@
 #include "platform/TerminalText.h"
 
 #include <QProcess>
-#include <QtTest>
+#include <QTest>
 #include <algorithm>
 
 using namespace orvalink::platform;

@@ -5,7 +5,7 @@
 
 #include <QDirIterator>
 #include <QRandomGenerator>
-#include <QtTest>
+#include <QTest>
 #include <sys/stat.h>
 
 using namespace orvalink;

@@ -4,7 +4,7 @@
 #include "support/TestTree.h"
 
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 #include <sys/stat.h>
 #include <unistd.h>
 

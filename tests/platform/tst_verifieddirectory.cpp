@@ -10,7 +10,7 @@
 #include "support/TestTree.h"
 #include "support/TreeSnapshot.h"
 
-#include <QtTest>
+#include <QTest>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>

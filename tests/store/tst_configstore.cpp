@@ -5,7 +5,7 @@
 
 #include <QDir>
 #include <QJsonDocument>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 

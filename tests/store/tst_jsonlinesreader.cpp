@@ -5,7 +5,7 @@
 #include "support/TestTree.h"
 
 #include <QRandomGenerator>
-#include <QtTest>
+#include <QTest>
 #include <functional>
 
 using namespace orvalink;

@@ -6,7 +6,7 @@
 #include "support/TestHome.h"
 #include "support/TestTree.h"
 
-#include <QtTest>
+#include <QTest>
 #include <thread>
 
 using namespace orvalink;

@@ -2,7 +2,8 @@
 #include "store/NewestRecords.h"
 
 #include <QRandomGenerator>
-#include <QtTest>
+#include <QTest>
+#include <QTimeZone>
 #include <algorithm>
 
 using namespace orvalink;

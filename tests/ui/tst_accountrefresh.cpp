@@ -12,7 +12,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QPointer>
-#include <QtTest>
+#include <QTest>
 #include <functional>
 
 using namespace orvalink;

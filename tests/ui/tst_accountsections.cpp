@@ -24,7 +24,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using namespace orvalink::test;

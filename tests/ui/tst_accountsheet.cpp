@@ -17,8 +17,8 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTest>
 #include <QVBoxLayout>
-#include <QtTest>
 
 using namespace orvalink;
 using namespace orvalink::test;

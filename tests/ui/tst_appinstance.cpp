@@ -10,7 +10,7 @@
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>

@@ -14,9 +14,9 @@
 #include <QEventLoop>
 #include <QImageWriter>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QtEndian>
-#include <QtTest>
 #include <memory>
 #include <sys/resource.h>
 #include <unistd.h>

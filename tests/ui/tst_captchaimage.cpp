@@ -8,7 +8,7 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QSvgRenderer>
-#include <QtTest>
+#include <QTest>
 #include <optional>
 
 using namespace orvalink;

@@ -25,7 +25,7 @@
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QStorageInfo>
-#include <QtTest>
+#include <QTest>
 #include <cmath>
 #include <limits>
 

@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 #include <sys/stat.h>
 
 using namespace orvalink;

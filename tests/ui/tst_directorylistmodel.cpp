@@ -6,7 +6,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using namespace orvalink::ui;

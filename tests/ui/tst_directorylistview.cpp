@@ -10,7 +10,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QPainter>
-#include <QtTest>
+#include <QTest>
 #include <memory>
 
 using namespace orvalink;

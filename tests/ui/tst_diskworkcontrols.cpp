@@ -14,7 +14,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using namespace orvalink::test;

@@ -18,7 +18,7 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QStyle>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using namespace orvalink::ui;

@@ -19,7 +19,7 @@
 #include <QLayout>
 #include <QPointer>
 #include <QScrollArea>
-#include <QtTest>
+#include <QTest>
 #include <functional>
 
 using namespace orvalink;

@@ -22,7 +22,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSplitter>
-#include <QtTest>
+#include <QTest>
 #include <algorithm>
 
 using namespace orvalink;

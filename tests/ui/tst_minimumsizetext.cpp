@@ -1,7 +1,7 @@
 #include "ui/views/sidebar/MinimumSizeText.h"
 
 #include <QLocale>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink::ui;
 

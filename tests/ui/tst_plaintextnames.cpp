@@ -13,9 +13,9 @@
 #include <QDir>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextDocument>
 #include <QToolTip>
-#include <QtTest>
 
 using namespace orvalink;
 using namespace orvalink::test;

@@ -9,7 +9,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using namespace orvalink::ui;

@@ -14,9 +14,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTest>
 #include <QToolTip>
 #include <QVBoxLayout>
-#include <QtTest>
 
 using namespace orvalink;
 using namespace orvalink::ui;

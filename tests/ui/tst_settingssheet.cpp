@@ -19,7 +19,7 @@
 #include <QScrollArea>
 #include <QSemaphore>
 #include <QSignalSpy>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using namespace orvalink::test;

@@ -12,7 +12,7 @@
 #include "viewmodel/context/ViewModelContext.h"
 
 #include <QPushButton>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using namespace orvalink::test;

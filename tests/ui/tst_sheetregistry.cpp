@@ -11,7 +11,7 @@
 #include <QDialog>
 #include <QPushButton>
 #include <QSet>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using namespace orvalink::test;

@@ -24,9 +24,9 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTest>
 #include <QToolButton>
 #include <QWheelEvent>
-#include <QtTest>
 #include <cmath>
 #include <cstdio>
 

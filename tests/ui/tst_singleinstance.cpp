@@ -11,7 +11,7 @@
 #include <QProcess>
 #include <QSysInfo>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 #include <fcntl.h>
 #include <memory>
 #include <sys/file.h>

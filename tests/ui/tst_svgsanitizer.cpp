@@ -2,7 +2,7 @@
 
 #include <QPainter>
 #include <QSvgRenderer>
-#include <QtTest>
+#include <QTest>
 
 using orvalink::ui::SvgSanitizer;
 

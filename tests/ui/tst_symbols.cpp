@@ -2,7 +2,7 @@
 #include "ui/widgets/Symbols.h"
 
 #include <QSvgRenderer>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using namespace orvalink::ui;

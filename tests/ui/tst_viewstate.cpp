@@ -5,7 +5,7 @@
 #include "viewmodel/state/BrowsingState.h"
 
 #include <QSignalSpy>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using namespace orvalink::ui;

@@ -1,7 +1,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
-#include <QtTest>
+#include <QTest>
 
 // Every string literal of the program's sources is a text the window may show, except the few
 // values below. This reads them all, so a text added anywhere later is checked too, and fails on

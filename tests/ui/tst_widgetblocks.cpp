@@ -24,9 +24,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 #include <QTextDocument>
 #include <QToolButton>
-#include <QtTest>
 #include <cmath>
 #include <limits>
 #include <memory>

@@ -15,8 +15,8 @@
 #include <QGridLayout>
 #include <QImageReader>
 #include <QLabel>
+#include <QTest>
 #include <QVBoxLayout>
-#include <QtTest>
 
 using namespace orvalink;
 using namespace orvalink::ui;

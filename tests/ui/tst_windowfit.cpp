@@ -19,10 +19,10 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTest>
 #include <QToolTip>
 #include <QWheelEvent>
 #include <QWindow>
-#include <QtTest>
 
 using namespace orvalink;
 using namespace orvalink::test;

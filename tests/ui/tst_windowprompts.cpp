@@ -14,7 +14,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using namespace orvalink::test;

@@ -5,7 +5,7 @@
 
 #include <QApplication>
 #include <QPushButton>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using namespace orvalink::test;

@@ -4,7 +4,7 @@
 #include "viewmodel/context/ViewModelContext.h"
 
 #include <QJsonArray>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using namespace orvalink::test;

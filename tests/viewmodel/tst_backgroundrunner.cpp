@@ -3,8 +3,8 @@
 #include "viewmodel/flow/BackgroundRunner.h"
 
 #include <QSemaphore>
+#include <QTest>
 #include <QThread>
-#include <QtTest>
 #include <atomic>
 #include <memory>
 

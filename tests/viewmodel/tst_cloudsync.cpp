@@ -9,7 +9,7 @@
 #include "viewmodel/context/ViewModelContext.h"
 
 #include <QFileInfo>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using namespace orvalink::test;

@@ -10,7 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using namespace orvalink::test;

@@ -1,7 +1,7 @@
 #include "ListingFixtures.h"
 #include "viewmodel/browsing/EntryOrdering.h"
 
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using orvalink::test::fileEntry;

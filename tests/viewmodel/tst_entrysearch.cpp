@@ -2,7 +2,7 @@
 #include "viewmodel/browsing/EntrySearch.h"
 #include "viewmodel/texts/TextFolding.h"
 
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using orvalink::test::fileEntry;

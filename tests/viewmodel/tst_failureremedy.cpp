@@ -1,7 +1,7 @@
 #include "model/OrvalinkError.h"
 #include "viewmodel/disk/FailureRemedy.h"
 
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 

@@ -1,6 +1,6 @@
 #include "viewmodel/flow/FlowTicket.h"
 
-#include <QtTest>
+#include <QTest>
 #include <memory>
 
 using namespace orvalink;

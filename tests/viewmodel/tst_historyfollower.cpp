@@ -6,7 +6,8 @@
 
 #include <QFile>
 #include <QRandomGenerator>
-#include <QtTest>
+#include <QTest>
+#include <QTimeZone>
 #include <algorithm>
 
 using namespace orvalink;

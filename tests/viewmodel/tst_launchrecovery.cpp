@@ -21,8 +21,8 @@
 
 #include <QFileInfo>
 #include <QProcess>
+#include <QTest>
 #include <QTimer>
-#include <QtTest>
 
 using namespace orvalink;
 using namespace orvalink::test;

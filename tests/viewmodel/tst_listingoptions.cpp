@@ -1,7 +1,7 @@
 #include "viewmodel/browsing/FileTypes.h"
 #include "viewmodel/state/ListingOptions.h"
 
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 

@@ -10,7 +10,8 @@
 #include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/disk/ProgressMonitor.h"
 
-#include <QtTest>
+#include <QSignalSpy>
+#include <QTest>
 
 using namespace orvalink;
 using test::errorLine;

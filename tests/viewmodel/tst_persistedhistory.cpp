@@ -4,7 +4,8 @@
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/flow/DetachedFlow.h"
 
-#include <QtTest>
+#include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <future>
 #include <thread>

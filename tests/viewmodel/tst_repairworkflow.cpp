@@ -14,7 +14,7 @@
 #include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/disk/AdministratorAuthorization.h"
 
-#include <QtTest>
+#include <QTest>
 #include <cerrno>
 
 Q_DECLARE_METATYPE(std::exception_ptr)

@@ -9,7 +9,7 @@
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
 
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using test::errorLine;

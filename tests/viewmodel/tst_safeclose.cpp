@@ -8,7 +8,8 @@
 #include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/flow/DetachedFlow.h"
 
-#include <QtTest>
+#include <QSignalSpy>
+#include <QTest>
 
 using namespace orvalink;
 using namespace orvalink::test;

@@ -4,7 +4,7 @@
 #include "viewmodel/browsing/SmartMigrationRules.h"
 #include "viewmodel/smart/SmartMigrationAdvisor.h"
 
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using orvalink::test::fileEntry;

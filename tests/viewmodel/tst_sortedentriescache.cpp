@@ -3,7 +3,7 @@
 #include "viewmodel/browsing/SortedEntriesCache.h"
 
 #include <QRandomGenerator>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using orvalink::test::fileEntry;

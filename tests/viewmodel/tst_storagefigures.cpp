@@ -1,7 +1,7 @@
 #include "viewmodel/browsing/MigrationProgress.h"
 #include "viewmodel/browsing/StorageFigures.h"
 
-#include <QtTest>
+#include <QTest>
 #include <limits>
 
 using namespace orvalink;

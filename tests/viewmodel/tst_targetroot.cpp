@@ -1,7 +1,7 @@
 #include "viewmodel/context/TargetRootNormalization.h"
 
 #include <QDir>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 

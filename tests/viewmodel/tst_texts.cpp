@@ -5,7 +5,7 @@
 #include "viewmodel/texts/MigrationFailureText.h"
 #include "viewmodel/texts/PresentationPrivacy.h"
 
-#include <QtTest>
+#include <QTest>
 #include <ctime>
 
 using namespace orvalink;

@@ -3,7 +3,7 @@
 #include "support/TaskRunner.h"
 
 #include <QSignalSpy>
-#include <QtTest>
+#include <QTest>
 #include <cmath>
 #include <limits>
 

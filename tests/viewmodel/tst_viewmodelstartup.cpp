@@ -6,7 +6,7 @@
 #include "support/TaskRunner.h"
 
 #include <QFileInfo>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using namespace orvalink::test;
