@@ -5,12 +5,7 @@
 #   cmake -DCHECKER=<CheckIncludeLayers.cmake> -DWORK_DIR=<scratch folder> -P CheckIncludeLayersTest.cmake
 cmake_minimum_required(VERSION 3.25)
 
-if(NOT CHECKER OR NOT WORK_DIR)
-    message(FATAL_ERROR "pass -DCHECKER=<checker script> -DWORK_DIR=<scratch folder>")
-endif()
-file(MAKE_DIRECTORY "${WORK_DIR}")
-execute_process(COMMAND mktemp -d "${WORK_DIR}/run-XXXXXX" OUTPUT_VARIABLE runDir
-                OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+include(${CMAKE_CURRENT_LIST_DIR}/CheckerTrees.cmake)
 
 set(layers [=[
 # lowest first
@@ -20,8 +15,6 @@ ui/views: common
 ui/views: sidebar detail
 ui/views: dashboard
 ]=])
-
-set(failures "")
 
 # Writes the tree of the case: every file as "<path>=<content>", with the layers above. In the
 # content | stands for a line break and <sc>, <lb>, <rb>, <bs> for ; [ ] and a backslash, which a
@@ -61,20 +54,8 @@ function(check_case name expected)
     cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "EXPECT;FILES")
     set(caseDir "${runDir}/${name}")
     write_tree("${caseDir}" ${cleanTree} ${arg_FILES})
-    execute_process(COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${caseDir} -DLAYERS_FILE=${caseDir}/layers.txt
-                            -P ${CHECKER}
-                    RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-    if(expected STREQUAL "pass" AND NOT result EQUAL 0)
-        list(APPEND failures "${name}: failed, expected to pass:\n${output}")
-    elseif(expected STREQUAL "fail" AND result EQUAL 0)
-        list(APPEND failures "${name}: passed, expected to fail:\n${output}")
-    endif()
-    foreach(text IN LISTS arg_EXPECT)
-        string(FIND "${output}" "${text}" at)
-        if(at EQUAL -1)
-            list(APPEND failures "${name}: the output lacks \"${text}\":\n${output}")
-        endif()
-    endforeach()
+    run_checker(${name} ${expected} EXPECT ${arg_EXPECT}
+                ARGS -DSOURCE_DIR=${caseDir} -DLAYERS_FILE=${caseDir}/layers.txt)
     set(failures "${failures}" PARENT_SCOPE)
 endfunction()
 
@@ -107,9 +88,4 @@ check_case(unplaced_folder fail
            "2 offence"
     FILES "vm/extra/Tool.h=#pragma once" "vm/disk/Work.cpp=#include \"vm/extra/Tool.h\"")
 
-file(REMOVE_RECURSE "${runDir}")
-if(NOT failures STREQUAL "")
-    list(JOIN failures "\n" report)
-    message(FATAL_ERROR "${report}")
-endif()
-message(STATUS "CheckIncludeLayers passes clean trees and names every offence")
+close_checker_test("CheckIncludeLayers passes clean trees and names every offence")
