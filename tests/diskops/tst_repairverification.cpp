@@ -14,7 +14,7 @@
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
-#include <QtTest>
+#include <QTest>
 #include <unistd.h>
 
 using namespace orvalink;

@@ -13,7 +13,7 @@
 #include "support/SkipWithout.h"
 
 #include <QDirIterator>
-#include <QtTest>
+#include <QTest>
 #include <algorithm>
 #include <sys/stat.h>
 #include <unistd.h>

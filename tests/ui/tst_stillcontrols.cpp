@@ -13,7 +13,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using namespace orvalink::test;

@@ -11,7 +11,7 @@
 #include <QApplication>
 #include <QListView>
 #include <QPushButton>
-#include <QtTest>
+#include <QTest>
 
 using namespace orvalink;
 using namespace orvalink::test;
