@@ -360,6 +360,25 @@ private Q_SLOTS:
         QTest::keyClick(box, Qt::Key_Escape);
         QTRY_VERIFY(!vm->activity().undoConflictPrompt());
         QVERIFY(!vm->activity().isUndoing());
+
+        // Programs in the migrated folder: ending them is never the default.
+        UndoConflictPrompt holders = undoPrompt();
+        holders.title = BilingualText("程序正在使用此目录", "Programs Are Using This Folder");
+        holders.message = BilingualText(
+            QStringLiteral("这些程序正在使用 ") + folder + QStringLiteral(" 里的文件：python3。"),
+            QStringLiteral("These programs are using files in ") + folder + QStringLiteral(": python3."));
+        holders.holders = {QStringLiteral("python3")};
+        ViewModelInternals::context(*vm).activity().setUndoConflictPrompt(holders);
+        QTRY_VERIFY((box = window.findChild<QMessageBox*>(QStringLiteral("promptBox"))) && box->isVisible());
+        QCOMPARE(box->buttons().size(), 2);
+        QVERIFY(box->defaultButton());
+        QCOMPARE(box->buttonRole(box->defaultButton()), QMessageBox::RejectRole);
+        QVERIFY(
+            !saveScreen(box->grab().toImage(), QStringLiteral("prompt-holders-") + QTest::currentDataTag())
+                 .isEmpty());
+        QTest::keyClick(box, Qt::Key_Return);
+        QTRY_VERIFY(!vm->activity().undoConflictPrompt());
+        QVERIFY(!vm->activity().isUndoing());
     }
 
     // The texts follow the language; bilingual joins both with one space.

@@ -65,6 +65,11 @@ void MessageBoxPromptSurface::show(const PromptRequest& request, Answer answer)
         if (button.role == PromptRole::reject)
             box->setEscapeButton(pushButton);
     }
+    // A question whose only step is a destructive one (ending programs, say) answers Enter with its
+    // way out: nothing is ended by a key pressed for something else.
+    if (!box->defaultButton())
+        if (auto* wayOut = qobject_cast<QPushButton*>(box->escapeButton()))
+            box->setDefaultButton(wayOut);
     QObject::connect(box, &QMessageBox::finished, box, [box, buttons, answer = std::move(answer)](int) {
         const qsizetype index = buttons.indexOf(box->clickedButton());
         answer(index >= 0 ? std::optional<int>(int(index)) : std::nullopt);
