@@ -130,30 +130,29 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
     if (occupant != platform::EntryKind::none && !isPlaceholder(source) && !mode)
         throw OrvalinkError::undoSourceOccupied(source);
 
+    // The migration's link stays until the restored data replaces it in one step. An empty
+    // directory or a dangling link goes now; an occupant steps aside for the data. Where it goes
+    // is in the record from its first write on: a start after a crash at any moment finds it at the
+    // source or there, and brings it back or merges it in.
+    const bool cleared =
+        occupant != platform::EntryKind::none && occupant != platform::EntryKind::symbolicLink;
+    std::optional<OccupantAside> planned;
+    if (cleared && !isPlaceholder(source)) {
+        planned = planOccupantAside(source, *mode, migrated);
+        entry.forced = true;
+        entry.occupantPath = planned->path;
+        entry.occupantIdentity = RecordedEntries(entry).identityAt(RecordedEntries::Side::source, source);
+        entry.occupantMerge = planned->merge;
+    }
     OperationJournal journal(entry);
     std::optional<OccupantAside> aside;
     QStringList leftovers;
     try {
-        // The migration's link stays until the restored data replaces it in one step. An empty
-        // directory or a dangling link goes now; an occupant steps aside for the data.
-        if (occupant != platform::EntryKind::none && occupant != platform::EntryKind::symbolicLink) {
-            if (isPlaceholder(source)) {
-                files.removePlaceholder(source);
-            } else {
-                // Where the occupant goes is recorded before it moves: a start after a crash brings
-                // it back, or merges it in, whatever moment the crash hit.
-                const OccupantAside planned = planOccupantAside(source, *mode, migrated);
-                const QString identity =
-                    RecordedEntries(journal).identityAt(RecordedEntries::Side::source, source);
-                journal.update([&](JournalRecord& record) {
-                    record.forced = true;
-                    record.occupantPath = planned.path;
-                    record.occupantIdentity = identity;
-                    record.occupantMerge = planned.merge;
-                });
-                files.move(source, planned.path);
-                aside = planned;
-            }
+        if (planned) {
+            files.move(source, planned->path);
+            aside = planned;
+        } else if (cleared) {
+            files.removePlaceholder(source);
         }
         files.createDirectories(platform::parentPath(source));
         try {
@@ -180,6 +179,9 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
         const UndoIncomplete incomplete(UndoIncomplete::Kind::leftBehind, mapping, target, QString(),
                                         leftovers);
         m_log.append(LogLevel::warning, incomplete.description());
+        if (summary && summary->preservedPath)
+            m_log.append(LogLevel::warning,
+                         QStringLiteral("What stood at the source was kept at: ") + *summary->preservedPath);
         journal.finish();
         throw incomplete;
     }

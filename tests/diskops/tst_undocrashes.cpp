@@ -95,7 +95,8 @@ private Q_SLOTS:
         check(QStringLiteral("never (it finished)"));
 
         const QList<Moment> steps{
-            [](const JournalRecord& record) { return !record.occupantPath.isEmpty(); },
+            // The record's first write, before anything moved: it must tell where the folder goes.
+            [](const JournalRecord&) { return true; },
             [](const JournalRecord& record) { return !record.restoreIdentity.isEmpty(); },
             [](const JournalRecord& record) {
                 return holdsEntry(record.sourcePath, record.restoreIdentity);
