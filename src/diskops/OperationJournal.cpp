@@ -2,6 +2,7 @@
 
 #include "model/AppPaths.h"
 #include "model/JsonFields.h"
+#include "platform/AtomicFileWriter.h"
 #include "platform/FileIO.h"
 #include "platform/FileLock.h"
 #include "platform/PlatformError.h"
@@ -181,8 +182,9 @@ OperationJournal::OperationJournal(JournalRecord record)
     try {
         platform::writeFileAtomically(m_path, json::compact(m_record.toJson()), 0600);
     } catch (...) {
-        // No record, no operation: nothing of it stays behind.
-        release();
+        // No record, no operation: nothing of it stays behind (the record may be in place though
+        // its folder could not be flushed).
+        finish();
         throw;
     }
 }
@@ -264,8 +266,22 @@ void OperationJournal::update(const std::function<void(JournalRecord&)>& change)
 {
     JournalRecord changed = m_record;
     change(changed);
-    // A failed write leaves the record as it was on disk: the step is not taken.
-    platform::writeFileAtomically(m_path, json::compact(changed.toJson()), 0600);
+    platform::AtomicFileWriter file(m_path, 0600);
+    file.write(json::compact(changed.toJson()));
+    try {
+        file.commit();
+    } catch (const platform::PlatformError&) {
+        // The step is not taken. The new record may already be in place, its folder not flushed:
+        // the record as it was goes back, so that the file and record() agree.
+        if (file.isCommitted()) {
+            try {
+                platform::writeFileAtomically(m_path, json::compact(m_record.toJson()), 0600);
+            } catch (const platform::PlatformError& error) {
+                qCWarning(lcJournal) << "could not put back the operation record" << m_path << error.what();
+            }
+        }
+        throw;
+    }
     m_record = std::move(changed);
 }
 

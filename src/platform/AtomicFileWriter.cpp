@@ -7,7 +7,6 @@
 
 #include <QFile>
 #include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,7 +15,7 @@ namespace orvalink::platform {
 
 namespace {
 
-// Writes reach the file in pieces of this size; smaller ones wait in the buffer.
+// Pieces smaller than this wait in a buffer until together they fill it.
 constexpr qsizetype kBufferBytes = 64 * 1024;
 // As the kernel's own limit on links followed in one lookup.
 constexpr int kMaxLinkHops = 40;
@@ -35,13 +34,6 @@ QString followLinks(const QString& path)
     throw PlatformError::fromErrno(ELOOP, path);
 }
 
-mode_t currentUmask()
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return mask;
-}
-
 } // namespace
 
 AtomicFileWriter::AtomicFileWriter(const QString& path, std::optional<mode_t> mode)
@@ -54,14 +46,16 @@ AtomicFileWriter::AtomicFileWriter(const QString& path, std::optional<mode_t> mo
     if (exists && ::access(finalName.constData(), W_OK) != 0)
         throw PlatformError::fromErrno(errno, m_finalPath);
 
-    QByteArray name = finalName + QByteArrayLiteral(".XXXXXX");
-    m_fd.reset(::mkostemp(name.data(), O_CLOEXEC));
+    QByteArray name;
+    m_fd = createUniqueFile(AT_FDCWD, finalName + '.', name);
     if (!m_fd.isValid())
         throw PlatformError::fromErrno(errno, m_finalPath);
     m_temporaryPath = QFile::decodeName(name);
 
-    const mode_t wanted = mode ? *mode : exists ? (existing.st_mode & 07777) : (0666 & ~currentUmask());
-    if (::fchmod(m_fd.get(), wanted) != 0)
+    // A new file without a mode keeps what the kernel gave it: 0666 less the umask.
+    if (!mode && !exists)
+        return;
+    if (::fchmod(m_fd.get(), mode ? *mode : existing.st_mode & 07777) != 0)
         fail(errno, m_temporaryPath);
 }
 
@@ -75,16 +69,25 @@ void AtomicFileWriter::write(QByteArrayView bytes)
 {
     if (m_sealed || !m_fd.isValid())
         throw PlatformError(EBADF, QStringLiteral("the new content is already closed: ") + m_finalPath);
-    m_buffer.append(bytes.data(), bytes.size());
-    if (m_buffer.size() >= kBufferBytes)
-        flushBuffer();
+    if (m_buffer.size() + bytes.size() < kBufferBytes) {
+        m_buffer.append(bytes.data(), bytes.size());
+        return;
+    }
+    // A large piece goes to the file as it is, after what waits before it.
+    flushBuffer();
+    writeNow(bytes);
 }
 
 void AtomicFileWriter::flushBuffer()
 {
-    if (const int error = writeAll(m_fd.get(), m_buffer))
-        fail(error, m_finalPath);
+    writeNow(m_buffer);
     m_buffer.clear();
+}
+
+void AtomicFileWriter::writeNow(QByteArrayView bytes)
+{
+    if (const int error = writeAll(m_fd.get(), bytes))
+        fail(error, m_finalPath);
 }
 
 void AtomicFileWriter::seal()

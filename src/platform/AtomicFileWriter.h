@@ -45,11 +45,9 @@ public:
     void commit();
     bool isCommitted() const { return m_committed; }
 
-    // The file that commit() replaces: the path, or where a symbolic link there leads.
-    const QString& finalPath() const { return m_finalPath; }
-
 private:
     void flushBuffer();
+    void writeNow(QByteArrayView bytes);
     [[noreturn]] void fail(int errorNumber, const QString& what);
     void discard();
 

@@ -7,6 +7,7 @@
 #include "platform/UniqueFd.h"
 
 #include <QList>
+#include <QRandomGenerator>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -25,7 +26,7 @@ QByteArray encoded(const QString& path)
 
 } // namespace
 
-int writeAll(int fd, const QByteArray& data)
+int writeAll(int fd, QByteArrayView data)
 {
     const char* next = data.constData();
     qsizetype left = data.size();
@@ -40,6 +41,21 @@ int writeAll(int fd, const QByteArray& data)
         left -= written;
     }
     return 0;
+}
+
+UniqueFd createUniqueFile(int folder, const QByteArray& prefix, QByteArray& created)
+{
+    constexpr int kNameAttempts = 64;
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        created =
+            prefix + QByteArray::number(QRandomGenerator::system()->generate64(), 36).rightJustified(13, '0');
+        UniqueFd fd(::openat(folder, created.constData(),
+                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (fd.isValid() || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return UniqueFd();
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include "platform/UniqueFd.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <optional>
 #include <sys/stat.h>
@@ -35,7 +36,13 @@ void appendLine(const QString& path, const QByteArray& line);
 
 // Writes all of `data` to the open descriptor, going on after short writes and EINTR. Returns 0
 // when every byte was written, else the errno of the failed write.
-int writeAll(int fd, const QByteArray& data);
+int writeAll(int fd, QByteArrayView data);
+
+// A new file for writing, named `prefix` and some random characters, in `folder` (a descriptor, or
+// AT_FDCWD when `prefix` is a path). It is created exclusively with mode 0666 less the umask, so an
+// entry planted under the chosen name (a link among them) is never opened: another name is tried.
+// `created` receives the name. An invalid descriptor and errno on failure.
+UniqueFd createUniqueFile(int folder, const QByteArray& prefix, QByteArray& created);
 
 // Reads the whole regular file at `path`, following symbolic links (a store may be linked
 // elsewhere). Nothing that stands there can hold the reader up: a FIFO, a device or a socket is

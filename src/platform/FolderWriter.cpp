@@ -4,7 +4,6 @@
 #include "platform/PlatformError.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,28 +13,10 @@ namespace orvalink::platform {
 
 namespace {
 
-constexpr int kNameAttempts = 64;
-
 bool isSingleComponent(const QString& name)
 {
     return !name.isEmpty() && name != QStringLiteral(".") && name != QStringLiteral("..") &&
            !name.contains(QLatin1Char('/')) && !name.contains(QChar(0));
-}
-
-// A new file beside `name`, created exclusively: an entry planted under the chosen name (a link
-// among them) makes the open fail with EEXIST, and another name is tried.
-UniqueFd createBeside(int folder, const QByteArray& name, QByteArray& created)
-{
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        created = '.' + name + '.' +
-                  QByteArray::number(QRandomGenerator::system()->generate64(), 36).rightJustified(13, '0');
-        UniqueFd fd(::openat(folder, created.constData(),
-                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-        if (fd.isValid() || errno != EEXIST)
-            return fd;
-    }
-    errno = EEXIST;
-    return UniqueFd();
 }
 
 } // namespace
@@ -61,7 +42,8 @@ void FolderWriter::replaceFile(const QString& name, const QByteArray& data) cons
         throw PlatformError::fromErrno(EINVAL, path);
     const QByteArray finalName = QFile::encodeName(name);
     QByteArray created;
-    UniqueFd file = createBeside(m_folder.get(), finalName, created);
+    // Hidden beside the file while it is written.
+    UniqueFd file = createUniqueFile(m_folder.get(), '.' + finalName + '.', created);
     if (!file.isValid())
         throw PlatformError::fromErrno(errno, path);
     int error = writeAll(file.get(), data);
