@@ -100,7 +100,7 @@ QStringList restoreThroughSibling(const FallbackFileOperations& files, Operation
     };
     const platform::MoveResult moved = files.move(target.location, free.location, *item, steps);
     if (placed)
-        return moved.leftoverPaths;
+        return moved.changedPaths; // duplicates the removal could not take are only logged
     if (keepSibling)
         throw platform::PlatformError::fromErrno(EEXIST, source);
 

@@ -97,6 +97,7 @@ MoveResult moveItem(const EntryLocation& from, const EntryLocation& to, const Mo
     MoveResult result;
     result.copiedAcrossFileSystems = true;
     result.leftoverPaths = std::move(removal.leftoverPaths);
+    result.changedPaths = std::move(removal.keptPaths);
     result.leftoverError = std::move(removal.firstError);
     result.refusedAttributes = copier.refusedAttributes();
     return result;

@@ -19,6 +19,9 @@ struct MoveResult {
     // is whole at the destination, and these duplicates are for the caller to report. Empty when
     // the source is gone entirely.
     QStringList leftoverPaths;
+    // Those of them that changed after they were copied, or appeared meanwhile: they exist only at
+    // the source. The others are duplicates the removal failed to take (a read-only volume, say).
+    QStringList changedPaths;
     // The first failure of that removal, with its path; set exactly when leftoverPaths is not empty.
     std::optional<PlatformError> leftoverError;
     // After a copy: the extended attributes and ACLs the destination did not take (the data is whole

@@ -107,9 +107,10 @@ private:
 
     void keep(const WalkEntry& entry)
     {
-        if (m_rules.keptIsLeftover)
+        if (m_rules.keptIsLeftover) {
+            outcome.keptPaths.append(entry.path());
             leftover(entry.path(), EBUSY);
-        else
+        } else
             markParentKept();
     }
 

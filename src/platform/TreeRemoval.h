@@ -50,6 +50,8 @@ struct RemovalOutcome {
     // permission, immutable, read-only), or an entry that could not be removed or entered. Their
     // ancestors remain too.
     QStringList leftoverPaths;
+    // Those of them that the rules kept (with keptIsLeftover): they stay by choice, not by failure.
+    QStringList keptPaths;
     // The first failure, with its path.
     std::optional<PlatformError> firstError;
 };

@@ -9,15 +9,14 @@
 #include "platform/SymbolicLinks.h"
 #include "platform/TreeRemoval.h"
 #include "support/ImmutableFlag.h"
-#include "support/MountNamespace.h"
 #include "support/MovedMount.h"
+#include "support/ReadOnlyRemount.h"
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QTest>
-#include <sys/mount.h>
 #include <utility>
 
 using namespace orvalink;
@@ -41,27 +40,6 @@ JournalRecord leaveUndoWithPartialCopy(const EngineFixture& fx, const QString& s
     leaveRecord(record);
     return record;
 }
-
-// The file system mounted at a path made read-only for a while, as a volume that is mounted so.
-class ReadOnlyRemount {
-public:
-    explicit ReadOnlyRemount(QString mountPoint) : m_mountPoint(std::move(mountPoint))
-    {
-        m_valid = test::mounts::mount({}, m_mountPoint, nullptr, MS_REMOUNT | MS_RDONLY) == 0;
-    }
-    ~ReadOnlyRemount()
-    {
-        if (m_valid)
-            test::mounts::mount({}, m_mountPoint, nullptr, MS_REMOUNT);
-    }
-    ReadOnlyRemount(const ReadOnlyRemount&) = delete;
-    ReadOnlyRemount& operator=(const ReadOnlyRemount&) = delete;
-    bool isValid() const { return m_valid; }
-
-private:
-    QString m_mountPoint;
-    bool m_valid = false;
-};
 
 // A few files in a new folder at `path`; answers the folder as snapshotTree sees it.
 QStringList fillFolder(const QString& path)

@@ -10,11 +10,13 @@
 #include "platform/FileIO.h"
 #include "platform/SymbolicLinks.h"
 #include "support/HoldingProcess.h"
+#include "support/ReadOnlyRemount.h"
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
 #include <QDir>
 #include <QTest>
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -153,6 +155,34 @@ private Q_SLOTS:
         QVERIFY(platform::isRealDirectory(source));
         QCOMPARE(snapshotTree(source), before);
         QVERIFY(fx.mappings().isEmpty());
+    }
+
+    // A volume mounted read-only: the data comes home whole and the undo is done; what could not be
+    // removed from the volume is only a copy, logged, and no reason to keep the record.
+    void readOnlyVolumeLeavesOnlyACopy()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const QString source = fx.tree.path(QStringLiteral("Docs"));
+        const QStringList before = migrateFolder(fx, source);
+        const LinkMapping mapping = fx.mappings().constFirst();
+        const QString target = fx.targetOf(source);
+        const UndoService undo = undoServiceOf(fx);
+        {
+            const ReadOnlyRemount readOnly(fx.volumePath());
+            QVERIFY(readOnly.isValid());
+            undo.undoMigration(mapping.id, QStringLiteral("user"));
+        }
+        QVERIFY(platform::isRealDirectory(source));
+        QCOMPARE(snapshotTree(source), before);
+        QCOMPARE(snapshotTree(target), before);
+        QVERIFY(fx.mappings().isEmpty());
+        QVERIFY(operationsFolderNames().isEmpty());
+        const auto logged = fx.logEntries();
+        QVERIFY(std::any_of(logged.begin(), logged.end(), [&](const auto& entry) {
+            return entry.message.contains(QStringLiteral("could not be fully removed")) &&
+                   entry.message.contains(target);
+        }));
     }
 
     // A program writes a new file through the link while the undo copies the data home: the file is
