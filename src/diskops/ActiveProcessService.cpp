@@ -16,6 +16,14 @@ namespace orvalink {
 
 namespace {
 
+QStringList namesOf(const QList<ActiveProcess>& processes)
+{
+    QStringList names;
+    for (const ActiveProcess& process : processes)
+        names.append(process.name);
+    return names;
+}
+
 QStringList sortedUnique(QStringList names)
 {
     names.sort();
@@ -49,10 +57,7 @@ QList<ActiveProcess> ActiveProcessService::activeProcesses(const QString& path,
 QStringList ActiveProcessService::activeProcessNames(const QString& path,
                                                      std::optional<bool> isDirectory) const
 {
-    QStringList names;
-    for (const auto& process : activeProcesses(path, isDirectory))
-        names.append(process.name);
-    return names;
+    return namesOf(activeProcesses(path, isDirectory));
 }
 
 QStringList ActiveProcessService::terminateActiveProcesses(const QList<ActiveProcess>& processes,
@@ -86,6 +91,26 @@ QStringList ActiveProcessService::terminateActiveProcesses(const QList<ActivePro
     if (!remaining.isEmpty())
         throw OrvalinkError::sourceInUse(path, remaining);
     return sortedUnique(ended);
+}
+
+QStringList ActiveProcessService::clearHolders(const QString& path, bool isDirectory, bool terminate,
+                                               const QString& shownPath) const
+{
+    const QList<ActiveProcess> holders = activeProcesses(path, isDirectory);
+    if (holders.isEmpty())
+        return {};
+    if (!terminate)
+        throw OrvalinkError::sourceInUse(shownPath, namesOf(holders));
+    QStringList ended;
+    try {
+        ended = terminateActiveProcesses(holders, path, isDirectory);
+    } catch (const OrvalinkError& stillHeld) {
+        throw OrvalinkError::sourceInUse(shownPath, stillHeld.processes());
+    }
+    // A program that came in meanwhile holds it as well.
+    if (const QStringList remaining = activeProcessNames(path, isDirectory); !remaining.isEmpty())
+        throw OrvalinkError::sourceInUse(shownPath, remaining);
+    return ended;
 }
 
 } // namespace orvalink

@@ -58,6 +58,13 @@ public:
     QStringList terminateActiveProcesses(const QList<ActiveProcess>& processes, const QString& path,
                                          bool isDirectory) const;
 
+    // Before an item moves: with no holder of `path`, nothing happens (an empty list). Otherwise,
+    // unless `terminate`, throws OrvalinkError::sourceInUse (E007) with their names; with it, ends
+    // them as terminateActiveProcesses() does and returns the names signalled, or throws E007 with
+    // those still holding it. The errors name `shownPath`, the path the user knows the item by.
+    QStringList clearHolders(const QString& path, bool isDirectory, bool terminate,
+                             const QString& shownPath) const;
+
 private:
     Timing m_timing;
 };

@@ -30,14 +30,6 @@ namespace orvalink {
 
 namespace {
 
-QStringList namesOf(const QList<ActiveProcess>& processes)
-{
-    QStringList names;
-    for (const ActiveProcess& process : processes)
-        names.append(process.name);
-    return names;
-}
-
 // Records keep whole seconds; the result carries the dates exactly as they were written.
 QDateTime now()
 {
@@ -137,19 +129,8 @@ void MigrationRun::checkAndStage()
 
 void MigrationRun::checkHolders()
 {
-    const ActiveProcessService& processes = m_services.processes;
-    const QList<ActiveProcess> holders = processes.activeProcesses(m_source, m_isDirectory);
-    if (holders.isEmpty())
-        return;
-    if (!m_terminateInUseProcesses)
-        throw OrvalinkError::sourceInUse(m_source, namesOf(holders));
-    QStringList ended = processes.terminateActiveProcesses(holders, m_source, m_isDirectory);
-    ended.sort();
-    ended.removeDuplicates();
-    m_terminatedProcesses = ended;
-    const QList<ActiveProcess> remaining = processes.activeProcesses(m_source, m_isDirectory);
-    if (!remaining.isEmpty())
-        throw OrvalinkError::sourceInUse(m_source, namesOf(remaining));
+    m_terminatedProcesses =
+        m_services.processes.clearHolders(m_source, m_isDirectory, m_terminateInUseProcesses, m_source);
 }
 
 qint64 MigrationRun::requiredBytes() const

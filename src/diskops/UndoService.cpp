@@ -123,7 +123,9 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
 
     // A program that writes into the folder through its link while the data is copied home would
     // leave what it writes on the volume.
-    const QStringList terminated = clearHolders(source, target, migrated, terminateHolders);
+    // Named after the user's own path: the volume's path means nothing to them here.
+    const QStringList terminated = m_processes.clearHolders(
+        target, migrated == platform::EntryKind::directory, terminateHolders, source);
 
     const FallbackFileOperations files(m_privileged, m_log);
     const platform::EntryKind occupant = platform::entryStatus(source).kind;
@@ -205,26 +207,6 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
     recordUndo(mapping, anchorUser, now, journal.record().id);
     journal.finish();
     return {mapping, now, summary, terminated};
-}
-
-QStringList UndoService::clearHolders(const QString& source, const QString& target, platform::EntryKind kind,
-                                      bool terminate) const
-{
-    const bool isDirectory = kind == platform::EntryKind::directory;
-    const QList<ActiveProcess> holders = m_processes.activeProcesses(target, isDirectory);
-    if (holders.isEmpty())
-        return {};
-    QStringList names;
-    for (const ActiveProcess& holder : holders)
-        names.append(holder.name);
-    if (!terminate)
-        throw OrvalinkError::sourceInUse(source, names);
-    try {
-        return m_processes.terminateActiveProcesses(holders, target, isDirectory);
-    } catch (const OrvalinkError& stillHeld) {
-        // Named after the user's own path: the volume's path means nothing to them here.
-        throw OrvalinkError::sourceInUse(source, stillHeld.processes());
-    }
 }
 
 JournalRecord UndoService::undoRecord(const LinkMapping& mapping, const QString& source,

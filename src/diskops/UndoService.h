@@ -128,10 +128,6 @@ private:
                                            const QString& source) const;
     UndoResult undoByID(const QUuid& mappingID, const QString& anchorUser,
                         std::optional<ForcedUndoRestoreMode> mode, bool terminateHolders) const;
-    // Ends (or, without `terminate`, names in E007) the processes holding files inside the item at
-    // `target`. Answers the names of those ended.
-    QStringList clearHolders(const QString& source, const QString& target, platform::EntryKind kind,
-                             bool terminate) const;
     void recordUndo(const LinkMapping& mapping, const QString& anchorUser, const QDateTime& at,
                     const QUuid& taskID) const;
     JournalRecord undoRecord(const LinkMapping& mapping, const QString& source, const QString& target,

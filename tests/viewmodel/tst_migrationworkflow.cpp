@@ -9,6 +9,8 @@
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/disk/ProgressMonitor.h"
+#include "viewmodel/texts/MigrationFailureText.h"
+#include "viewmodel/texts/Presentation.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -411,7 +413,9 @@ private Q_SLOTS:
         QFETCH(UILanguage, language);
         QFETCH(QString, text);
         WorkflowFixture w(language);
-        QTEST(w.vm().workflows().localizedMigrationFailureMessage(text), "expected");
+        const Presentation& texts = w.vm().presentation();
+        QTEST(texts.sanitizedForPresentation(texts.localized(localizedMigrationFailureMessage(text))),
+              "expected");
     }
 };
 

@@ -10,7 +10,6 @@
 #include "viewmodel/disk/WorkflowSupport.h"
 #include "viewmodel/state/ActivityState.h"
 #include "viewmodel/state/HistoryState.h"
-#include "viewmodel/texts/MigrationFailureText.h"
 
 namespace orvalink {
 
@@ -46,12 +45,6 @@ bool DiskWorkflows::mayStartDiskWork() const
 QCoro::Task<> DiskWorkflows::migrateSelectedItems()
 {
     return orvalink::migrateSelectedItems(m_context);
-}
-
-QString DiskWorkflows::localizedMigrationFailureMessage(const QString& text) const
-{
-    const Presentation& texts = m_context.presentation();
-    return texts.sanitizedForPresentation(texts.localized(orvalink::localizedMigrationFailureMessage(text)));
 }
 
 QCoro::Task<> DiskWorkflows::retryFailedMigration(FailedMigrationRecord record,

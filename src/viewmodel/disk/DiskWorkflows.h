@@ -40,7 +40,6 @@ public:
     QCoro::Task<> repairBrokenLinks();
     QCoro::Task<> repairMigratedLinks(QSet<QUuid> mappingIDs);
     QCoro::Task<> requestAdministratorAuthorization();
-    QString localizedMigrationFailureMessage(const QString& text) const;
 
     void toggleUndoMappingSelection(const QUuid& id);
     void toggleMigratedMappingSelection(const QUuid& id);

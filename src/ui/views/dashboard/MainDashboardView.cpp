@@ -58,7 +58,7 @@ MainDashboardView::MainDashboardView(MainViewModel& viewModel, DashboardOptions 
     connect(detail, &DetailPaneView::activityPanelToggledByUser, this,
             &MainDashboardView::cancelActivityAutoCollapse);
     splitter->addWidget(detail);
-    m_workspace = detail->findChild<QWidget*>(QStringLiteral("activityWorkspace"));
+    m_workspace = detail->activityWorkspace();
     m_pointer = new PointerWatch(this);
     // Both columns in view, the sidebar a little wider: its rows of controls share lines only
     // with enough width, and every line they take is taken from the directory list. The detail
