@@ -93,12 +93,12 @@ MappingRowDelegate::Lines MappingRowDelegate::linesOf(const QStyleOptionViewItem
     result.whole = {index.data().toString(), texts.displayPath(mapping.sourcePath),
                     texts.localized({"目标目录", "Target"}) + QStringLiteral(": ") +
                         texts.displayPath(mapping.targetPath)};
+    result.date = texts.formatDate(mapping.recency());
+    result.nameArea = nameRect(lines.header, fonts.caption, result.date);
     const QFontMetrics caption(fonts.caption);
     const QFontMetrics mono(fonts.mono);
     // Long names of one folder's siblings differ at their ends, paths at theirs: the middle goes.
-    result.drawn = {caption.elidedText(
-                        result.whole.at(0), Qt::ElideMiddle,
-                        nameRect(lines.header, fonts.caption, texts.formatDate(mapping.recency())).width()),
+    result.drawn = {caption.elidedText(result.whole.at(0), Qt::ElideMiddle, result.nameArea.width()),
                     mono.elidedText(result.whole.at(1), Qt::ElideMiddle, lines.source.width()),
                     mono.elidedText(result.whole.at(2), Qt::ElideMiddle, lines.target.width())};
     return result;
@@ -130,9 +130,7 @@ void MappingRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     const auto* model = qobject_cast<const MappingListModel*>(index.model());
     if (!model)
         return;
-    const LinkMapping& mapping = model->mappingAt(index.row());
     const bool selected = model->isSelected(index.row());
-    const Presentation& texts = m_viewModel.presentation();
     const QPalette& palette = option.palette;
     const QColor accent = palette.color(QPalette::Highlight);
     const QColor secondary = secondaryTextColor(palette);
@@ -160,10 +158,9 @@ void MappingRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     const Lines shown = linesOf(option, index);
     painter->setFont(fonts.caption);
     painter->setPen(secondary);
-    painter->drawText(lines.header, Qt::AlignRight | Qt::AlignVCenter, texts.formatDate(mapping.recency()));
+    painter->drawText(lines.header, Qt::AlignRight | Qt::AlignVCenter, shown.date);
     painter->setPen(palette.color(QPalette::WindowText));
-    painter->drawText(nameRect(lines.header, fonts.caption, texts.formatDate(mapping.recency())),
-                      Qt::AlignLeft | Qt::AlignVCenter, shown.drawn.at(0));
+    painter->drawText(shown.nameArea, Qt::AlignLeft | Qt::AlignVCenter, shown.drawn.at(0));
     painter->setFont(fonts.mono);
     painter->setPen(secondary);
     painter->drawText(lines.source, Qt::AlignLeft | Qt::AlignVCenter, shown.drawn.at(1));

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QRect>
+#include <QString>
+#include <QStringList>
 #include <QStyledItemDelegate>
 
 namespace orvalink {
@@ -36,6 +39,8 @@ private:
     struct Lines {
         QStringList whole;
         QStringList drawn;
+        QString date;   // at the header's right
+        QRect nameArea; // the header left of the date
     };
     Lines linesOf(const QStyleOptionViewItem& option, const QModelIndex& index) const;
 
