@@ -13,12 +13,13 @@ trap 'rm -rf "$place"; say_times "app-smoke: "' EXIT
 mkdir -p "$place"/{home,config,data,state,cache,runtime,support,logs,volumes}
 chmod 700 "$place/runtime"
 
+# The limit covers the build as well (with a cold compiler cache on two cores), not only the run.
 smoke() {
   env HOME="$place/home" XDG_CONFIG_HOME="$place/config" XDG_DATA_HOME="$place/data" \
     XDG_STATE_HOME="$place/state" XDG_CACHE_HOME="$place/cache" XDG_RUNTIME_DIR="$place/runtime" \
     ORVALINK_APP_SUPPORT_DIR="$place/support" ORVALINK_LOG_DIR="$place/logs" \
     ORVALINK_VOLUMES_DIR="$place/volumes" QT_QPA_PLATFORM=offscreen ORVALINK_UI_SMOKE=1 \
-    timeout 600 bash scripts/run-app.sh | tee "$place/output"
+    timeout 1800 bash scripts/run-app.sh | tee "$place/output"
 }
 timed "application build and smoke run" smoke
 
