@@ -201,7 +201,8 @@ void SteadyScrollArea::valueChanged()
     if (!m_scrollingItself && !m_keepQueued) {
         noteAnchor();
         // Scrolled back up, the room below the content's end goes.
-        QMetaObject::invokeMethod(this, &SteadyScrollArea::releaseRoom, Qt::QueuedConnection);
+        if (m_room != 0)
+            QMetaObject::invokeMethod(this, &SteadyScrollArea::releaseRoom, Qt::QueuedConnection);
     }
 }
 
