@@ -10,6 +10,7 @@
 #include "diskops/OperationJournal.h"
 #include "diskops/PlaceholderTest.h"
 #include "diskops/RecordedEntries.h"
+#include "diskops/RecordedIdentity.h"
 #include "diskops/ReservedPaths.h"
 #include "diskops/SiblingRestore.h"
 #include "diskops/UndoCheck.h"
@@ -151,7 +152,7 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
     QStringList leftovers;
     try {
         if (planned) {
-            files.move(source, planned->path);
+            moveOccupantAside(files, journal, source);
             aside = planned;
         } else if (cleared) {
             files.removePlaceholder(source);
@@ -250,6 +251,25 @@ UndoService::OccupantAside UndoService::planOccupantAside(const QString& source,
     aside.path = makeReservedPath(source, aside.merge ? ReservedSuffix::appendPreserved
                                                       : ReservedSuffix::overwritePreserved);
     return aside;
+}
+
+void UndoService::moveOccupantAside(const FallbackFileOperations& files, const OperationJournal& journal,
+                                    const QString& source)
+{
+    // Only the entry the record names moves: another one put at the source meanwhile stays there.
+    const JournalRecord& record = journal.record();
+    const RecordedEntries entries(journal);
+    const RecordedEntries::Found occupant = entries.find(RecordedEntries::Side::source, source);
+    const std::optional<platform::EntryIdentity> identity = entryIdentityOf(record.occupantIdentity);
+    if (!identity || occupant.identity != record.occupantIdentity)
+        throw platform::PlatformError::fromErrno(EBUSY, source);
+    const RecordedEntries::Found free = entries.find(RecordedEntries::Side::source, record.occupantPath);
+    FallbackFileOperations::MoveSteps steps;
+    steps.beforeAdministrator = [&] {
+        if (entries.identityAt(RecordedEntries::Side::source, source) != record.occupantIdentity)
+            throw platform::PlatformError::fromErrno(EBUSY, source);
+    };
+    files.move(occupant.location, free.location, *identity, steps);
 }
 
 void UndoService::putOccupantBack(const OccupantAside& aside, const QString& source) const

@@ -21,6 +21,7 @@ class PrivilegedFileOperationService;
 class TaskStore;
 class VolumeService;
 class FallbackFileOperations;
+class OperationJournal;
 
 // How a restore may clear a source path that something occupies again.
 enum class ForcedUndoRestoreMode {
@@ -121,6 +122,10 @@ private:
     // Where the occupant of `source` is to go, and whether it is merged in afterwards.
     static OccupantAside planOccupantAside(const QString& source, ForcedUndoRestoreMode mode,
                                            platform::EntryKind migrated);
+    // Moves what the record names as the occupant of `source` to its recorded place aside, only
+    // while it is that entry (EBUSY otherwise). Throws platform::PlatformError.
+    static void moveOccupantAside(const FallbackFileOperations& files, const OperationJournal& journal,
+                                  const QString& source);
     // After a failed restore: back at the source path while it is free. Never throws.
     void putOccupantBack(const OccupantAside& aside, const QString& source) const;
     // After the data is back: merges the occupant in (append of directories) or leaves it aside.
