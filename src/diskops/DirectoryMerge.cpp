@@ -5,9 +5,11 @@
 #include "platform/DirectoryListing.h"
 #include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
+#include "platform/PlatformError.h"
 #include "platform/StandardPath.h"
 
 #include <QLoggingCategory>
+#include <cerrno>
 
 Q_LOGGING_CATEGORY(lcMerge, "orvalink.diskops.merge")
 
@@ -67,6 +69,12 @@ bool MergeJournal::undo() noexcept
 AppendMergeOutcome mergeDirectoryContents(const QString& from, const QString& into, ClashWinner winner,
                                           MergeJournal& journal)
 {
+    // Listing a link would list the folder it leads to, and the moves would carry that folder's
+    // entries off: both sides must be folders themselves.
+    for (const QString& side : {from, into}) {
+        if (!platform::isRealDirectory(side))
+            throw platform::PlatformError::fromErrno(ENOTDIR, side);
+    }
     AppendMergeOutcome outcome;
     for (const platform::ListedItem& item : platform::listDirectory(from, true)) {
         const QString incoming = mergedChildPath(from, item.name);

@@ -112,6 +112,8 @@ std::optional<QString> journalProblem(const JournalRecord& record)
                                   "name of the source: ") +
                    record.occupantPath;
     }
+    if (record.historyPending && record.kind != JournalKind::undo)
+        return QStringLiteral("only an undo waits for its history to be written");
     if (!record.restorePath.isEmpty() &&
         !isReservedPathOf(source, record.restorePath, ReservedSuffix::restoring))
         return QStringLiteral("the restore path is not a reserved name of the source: ") + record.restorePath;

@@ -1,6 +1,7 @@
 #include "diskops/MigrationEngine.h"
 
 #include "diskops/MigrationRun.h"
+#include "diskops/OperationRecovery.h"
 
 namespace orvalink {
 
@@ -14,6 +15,9 @@ MigrationExecutionResult MigrationEngine::migrate(const QString& sourcePath, con
                                                   std::optional<ForcedMigrationMode> forceMode,
                                                   bool terminateInUseProcesses) const
 {
+    // An undo that came home but could not write the history keeps its mapping until the history can
+    // be written: this migration is about to write it (perhaps of that very folder, migrated again).
+    OperationRecovery(m_services.log, m_services.volumes).recordWaitingHistories();
     return MigrationRun(*this, sourcePath, config, forceMode, terminateInUseProcesses).execute();
 }
 

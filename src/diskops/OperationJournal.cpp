@@ -109,6 +109,7 @@ QJsonObject JournalRecord::toJson() const
         {"occupantMerge", occupantMerge},
         {"sourceLinkText", sourceLinkText},
         {"settled", settled},
+        {"historyPending", historyPending},
         {"restorePath", restorePath},
         {"restoreSiblingIdentity", restoreSiblingIdentity},
         {"restoreIdentity", restoreIdentity},
@@ -152,6 +153,7 @@ JournalRecord JournalRecord::fromJson(const QJsonObject& object)
     record.occupantMerge = json::optionalBool(object, "occupantMerge").value_or(false);
     record.sourceLinkText = json::optionalString(object, "sourceLinkText").value_or(QString());
     record.settled = json::optionalBool(object, "settled").value_or(false);
+    record.historyPending = json::optionalBool(object, "historyPending").value_or(false);
     record.restorePath = json::requireString(object, "restorePath");
     record.restoreSiblingIdentity =
         json::optionalString(object, "restoreSiblingIdentity").value_or(QString());

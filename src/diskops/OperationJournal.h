@@ -68,6 +68,10 @@ struct JournalRecord {
     // The data is whole at the source path and the history says so; all that is left are the
     // operation's own leftovers at the target path, on a volume that was away or replaced.
     bool settled = false;
+    // An undo: the data came home whole and the target side is clear; only the history is left to
+    // say so (it could not be written then). Whatever became of the folder since, the mapping goes
+    // and the undo is recorded as soon as the history can be written.
+    bool historyPending = false;
     // Bringing the item back from the target goes through a reserved sibling of the source.
     QString restorePath;
     // What the restore created at restorePath, whole or not, from the moment it was created.

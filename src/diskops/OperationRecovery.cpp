@@ -21,6 +21,19 @@ RecoveredOperation setAsideAnswer(const QString& recordPath)
     return answer;
 }
 
+// Read without taking the record over: an operation still at work keeps its record, and the rest
+// wait for the start.
+bool waitsForHistory(const QString& recordPath)
+{
+    try {
+        return json::optionalBool(json::parseObject(OperationJournal::readRecordFile(recordPath)),
+                                  "historyPending")
+            .value_or(false);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 } // namespace
 
 OperationRecovery::OperationRecovery(LogService& log, const VolumeService& volumes)
@@ -29,9 +42,21 @@ OperationRecovery::OperationRecovery(LogService& log, const VolumeService& volum
 
 QList<RecoveredOperation> OperationRecovery::recoverInterruptedOperations() const
 {
+    return recover(false);
+}
+
+QList<RecoveredOperation> OperationRecovery::recordWaitingHistories() const
+{
+    return recover(true);
+}
+
+QList<RecoveredOperation> OperationRecovery::recover(bool onlyWaitingHistories) const
+{
     QList<RecoveredOperation> recovered;
     RecordedTaskIds tasks;
     for (const QString& path : OperationJournal::recordPaths()) {
+        if (onlyWaitingHistories && !waitsForHistory(path))
+            continue;
         std::optional<OperationJournal> journal;
         try {
             journal = OperationJournal::claim(path);

@@ -35,11 +35,19 @@ public:
     // again at the next start.
     QList<RecoveredOperation> recoverInterruptedOperations() const;
 
+    // Of those records, only the undos that came home whole but could not write the history then:
+    // their mappings go and the undos are recorded now, for an operation about to write the history
+    // itself (the moment it can be written may have come before the next start). Never throws; a
+    // history that still cannot be written keeps them waiting.
+    QList<RecoveredOperation> recordWaitingHistories() const;
+
     // The source paths of the operations waiting to be put right, for telling the user what the
     // start-up is busy with. Reads the records only.
     static QStringList pendingSourcePaths();
 
 private:
+    QList<RecoveredOperation> recover(bool onlyWaitingHistories) const;
+
     LogService& m_log;
     const VolumeService& m_volumes;
 };

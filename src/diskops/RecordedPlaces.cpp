@@ -6,8 +6,11 @@
 #include "platform/PlatformError.h"
 #include "platform/StandardPath.h"
 
+#include <QFile>
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace orvalink {
 
@@ -108,6 +111,31 @@ std::optional<QString> volumeProblem(const JournalRecord& record, const Verified
     return std::nullopt;
 }
 
+// A forced restore sets aside only what it found at the source itself, and a link there is never
+// that (the data replaces a link in one step): the entry the record names as the occupant, at the
+// source or where it was set aside, is no link, and no file where it is to be merged as a folder.
+// Otherwise the record would have the recovery move whatever that link leads to.
+std::optional<QString> occupantProblem(const JournalRecord& record, const VerifiedDirectory& sourceFolder)
+{
+    if (record.occupantIdentity.isEmpty() || sourceFolder.path() != platform::parentPath(record.sourcePath))
+        return std::nullopt;
+    for (const QString& path : {record.sourcePath, record.occupantPath}) {
+        if (path.isEmpty() || platform::parentPath(path) != sourceFolder.path())
+            continue;
+        const QByteArray name = QFile::encodeName(lastComponent(path));
+        if (entryIdentityText(sourceFolder.fd(), name) != record.occupantIdentity)
+            continue;
+        struct stat info {};
+        if (::fstatat(sourceFolder.fd(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (S_ISLNK(info.st_mode))
+            return QStringLiteral("what stood at the source is a symbolic link: ") + path;
+        if (record.occupantMerge && !S_ISDIR(info.st_mode))
+            return QStringLiteral("what stood at the source is to be merged but is no folder: ") + path;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<QString> placesProblem(const JournalRecord& record)
@@ -115,6 +143,8 @@ std::optional<QString> placesProblem(const JournalRecord& record)
     try {
         const VerifiedDirectory sourceFolder =
             recordedSourceFolder(record, platform::parentPath(record.sourcePath), false);
+        if (const auto problem = occupantProblem(record, sourceFolder))
+            return problem;
         std::optional<VerifiedDirectory> targetFolder;
         try {
             targetFolder = VerifiedDirectory::openDeepest(volumesFolder(record),

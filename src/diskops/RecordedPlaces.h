@@ -21,6 +21,8 @@ struct JournalRecord;
 // journalProblem(). Refused:
 // - a symbolic link on the way to any of its paths, but for links of the user's own on the way to
 //   the source's folder when the record keeps that folder's identity (sourceFolderIdentity);
+// - a forced restore's occupant (at the source or where it was set aside) that is a symbolic link,
+//   or that is to be merged and is no folder;
 // - a target side that meets the source side: a folder on the way from the volume down to the
 //   target, or the target itself, that is the source or a folder above it (a link or bind mount
 //   of "/" or of the home on the volume), or a target that lies inside the source;

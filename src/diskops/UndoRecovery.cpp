@@ -1,8 +1,8 @@
 #include "diskops/UndoRecovery.h"
 
-#include "diskops/DirectoryMerge.h"
 #include "diskops/FallbackFileOperations.h"
 #include "diskops/InterruptedOperation.h"
+#include "diskops/OccupantMerge.h"
 #include "diskops/ReservedPaths.h"
 #include "model/LinkMapping.h"
 #include "model/MigrationTask.h"
@@ -20,7 +20,9 @@ using Side = InterruptedOperation::Side;
 
 // An append restore merges what stood at the source into the restored data: a merge that a crash
 // cut short goes on where it stopped (each item stands in one of the two folders, never in both).
-// Anything but the occupant the record names at its reserved path stays as it is.
+// Anything but the occupant the record names at its reserved path stays as it is. A merge that
+// fails is put back, as the undo itself does: the data is home all the same, and what stood at the
+// source stays whole where it was set aside.
 void mergeOccupant(InterruptedOperation& operation)
 {
     const JournalRecord& record = operation.record();
@@ -29,35 +31,51 @@ void mergeOccupant(InterruptedOperation& operation)
         !operation.entries().holdsAtSource(record.sourcePath, record.restoreIdentity))
         return;
     const FallbackFileOperations files = FallbackFileOperations::withoutAdministrator(operation.log());
-    MergeJournal merge(files);
-    mergeDirectoryContents(record.occupantPath, record.sourcePath, ClashWinner::existing, merge);
-    merge.deferRemoval(record.occupantPath);
-    merge.removeDeferred();
+    mergeOccupantIntoRestored(files, operation.log(), record.occupantPath, record.sourcePath);
 }
 
-// The restored data stands at the source path.
-RecoveredOperation completeUndo(InterruptedOperation& operation)
+// The mapping goes and the undo is recorded: the data is at the source path, or was there.
+void recordUndone(InterruptedOperation& operation)
 {
     const JournalRecord& record = operation.record();
-    operation.removeExchangedLink();
-    mergeOccupant(operation);
     JSONLStore::removeWhere<LinkMapping>(
         record.mappingsFile, [&](const LinkMapping& each) { return each.id == record.mappingID; });
     operation.recordTask(TaskStatus::rolledBack, std::nullopt);
     operation.log().append(LogLevel::info, QStringLiteral("Manual undo completed: ") + record.targetPath +
                                                QStringLiteral(" -> ") + record.sourcePath);
-    const bool forced = record.forced;
-    const QString source = record.sourcePath;
-    RecoveredOperation done = operation.finishAtSource(Outcome::undoCompleted);
-    // A forced restore sets what stood at the source aside until the data is back: the user is told
-    // where it is, whether or not it was merged in before the stop.
-    if (forced) {
-        for (const QString& path : existingReservedPaths(source)) {
+}
+
+// A forced restore sets what stood at the source aside until the data is back: the user is told
+// where it is, whether or not it was merged in before the stop.
+RecoveredOperation namingWhatWasSetAside(const JournalRecord& record, RecoveredOperation done)
+{
+    if (record.forced) {
+        for (const QString& path : existingReservedPaths(record.sourcePath)) {
             if (!done.foundPaths.contains(path))
                 done.foundPaths.append(path);
         }
     }
     return done;
+}
+
+// The restored data stands at the source path.
+RecoveredOperation completeUndo(InterruptedOperation& operation)
+{
+    const JournalRecord record = operation.record();
+    operation.removeExchangedLink();
+    mergeOccupant(operation);
+    recordUndone(operation);
+    return namingWhatWasSetAside(record, operation.finishAtSource(Outcome::undoCompleted));
+}
+
+// The undo came home whole and cleared the target side, but could not write the history then: the
+// mapping goes now and the undo is recorded, whatever became of the folder at the source since (it
+// may have been migrated again, renamed or removed: that is the user's doing after the undo).
+RecoveredOperation recordUndoHistory(InterruptedOperation& operation)
+{
+    const JournalRecord record = operation.record();
+    recordUndone(operation);
+    return namingWhatWasSetAside(record, operation.finish(Outcome::undoCompleted));
 }
 
 // The data is whole at the target only: the link leads there again.
@@ -100,6 +118,8 @@ RecoveredOperation recoverUndo(InterruptedOperation& operation)
     const JournalRecord& record = operation.record();
     if (record.settled)
         return operation.finishAtSource(Outcome::leftoversCleared);
+    if (record.historyPending)
+        return recordUndoHistory(operation);
     if (operation.entries().holdsAtSource(record.sourcePath, record.restoreIdentity))
         return completeUndo(operation);
     const std::optional<InterruptedOperation::Found> sibling =
@@ -126,9 +146,16 @@ RecoveredOperation recoverUndo(InterruptedOperation& operation)
     case Volume::recorded:
         break;
     }
+    const Target target = operation.target({record.itemIdentity});
+    // The copy was whole at the restore path, which only ever gives it up to the source path, and
+    // the target no longer holds the item: the data came home, and the target was cleared after it.
+    // Only the history was left (a record that could not even be marked so); the folder may have
+    // moved on since (migrated again, say), which is no reason to keep its old mapping.
+    if (!record.restoreIdentity.isEmpty() && !siblingStands && target != Target::ours)
+        return recordUndoHistory(operation);
     // Without the target a copy beside the source that is not known whole proves nothing: the
     // user may have removed the target, or the copy may be all that is left.
-    if (operation.target({record.itemIdentity}) != Target::ours)
+    if (target != Target::ours)
         return operation.leaveAsFound(QStringLiteral("the data is not whole at the target"));
     // A forced restore of a record that does not say where the occupant went: it may be anywhere.
     if (record.forced && record.occupantPath.isEmpty())

@@ -2,12 +2,13 @@
 
 #include "diskops/ActiveProcessService.h"
 #include "diskops/CreatedFolders.h"
-#include "diskops/DirectoryMerge.h"
 #include "diskops/ErrorDetails.h"
 #include "diskops/FallbackFileOperations.h"
 #include "diskops/HistoryRecordSafety.h"
 #include "diskops/MappingHistory.h"
+#include "diskops/OccupantMerge.h"
 #include "diskops/OperationJournal.h"
+#include "diskops/OperationRecovery.h"
 #include "diskops/PlaceholderTest.h"
 #include "diskops/RecordedEntries.h"
 #include "diskops/RecordedIdentity.h"
@@ -65,6 +66,7 @@ QList<LinkMapping> UndoService::undoHistory(qsizetype limit) const
 
 UndoResult UndoService::undoLastMigration(const QString& anchorUser) const
 {
+    recordWaitingHistories();
     QList<LinkMapping> newest = newestMappings(m_mappings, 1);
     if (newest.isEmpty())
         throw OrvalinkError::undoTargetNotFound();
@@ -92,6 +94,7 @@ UndoResult UndoService::undoMigrationEndingHolders(const QUuid& mappingID, const
 UndoResult UndoService::undoByID(const QUuid& mappingID, const QString& anchorUser,
                                  std::optional<ForcedUndoRestoreMode> mode, bool terminateHolders) const
 {
+    recordWaitingHistories();
     const std::optional<LinkMapping> found = findMapping(m_mappings, mappingID);
     if (!found)
         throw OrvalinkError::undoTargetNotFound();
@@ -122,25 +125,26 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
         throw;
     }
 
-    // A program that writes into the folder through its link while the data is copied home would
-    // leave what it writes on the volume.
-    // Named after the user's own path: the volume's path means nothing to them here.
+    // What stands at the source is judged once, and every later step acts on that answer: a second
+    // look could answer otherwise (a program writing into an empty folder, a listing that fails).
+    const SourceOccupant occupant = sourceOccupantOf(source);
+    if (occupant == SourceOccupant::occupied && !mode)
+        throw OrvalinkError::undoSourceOccupied(source);
+
+    // Every refusal that needs nothing changed has come: only now may programs be ended. A program
+    // that writes into the folder through its link while the data is copied home would leave what
+    // it writes on the volume. Named after the user's own path: the volume's path means nothing to
+    // them here.
     const QStringList terminated = m_processes.clearHolders(
         target, migrated == platform::EntryKind::directory, terminateHolders, source);
 
     const FallbackFileOperations files(m_privileged, m_log);
-    const platform::EntryKind occupant = platform::entryStatus(source).kind;
-    if (occupant != platform::EntryKind::none && !isPlaceholder(source) && !mode)
-        throw OrvalinkError::undoSourceOccupied(source);
-
     // The migration's link stays until the restored data replaces it in one step. An empty
-    // directory or a dangling link goes now; an occupant steps aside for the data. Where it goes
-    // is in the record from its first write on: a start after a crash at any moment finds it at the
-    // source or there, and brings it back or merges it in.
-    const bool cleared =
-        occupant != platform::EntryKind::none && occupant != platform::EntryKind::symbolicLink;
+    // directory goes now; an occupant steps aside for the data. Where it goes is in the record from
+    // its first write on: a start after a crash at any moment finds it at the source or there, and
+    // brings it back or merges it in.
     std::optional<OccupantAside> planned;
-    if (cleared && !isPlaceholder(source)) {
+    if (occupant == SourceOccupant::occupied) {
         planned = planOccupantAside(source, *mode, migrated);
         entry.forced = true;
         entry.occupantPath = planned->path;
@@ -154,7 +158,7 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
         if (planned) {
             moveOccupantAside(files, journal, source);
             aside = planned;
-        } else if (cleared) {
+        } else if (occupant == SourceOccupant::emptyFolder) {
             files.removePlaceholder(source);
         }
         files.createDirectories(platform::parentPath(source));
@@ -197,7 +201,14 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
                                              [&](const LinkMapping& each) { return each.id == mapping.id; });
     } catch (const platform::PlatformError& error) {
         // The data is back at the source but the mapping stays: the record is kept (not finished),
-        // so the next start removes the mapping and records the undo.
+        // saying that only the history is left, so the next operation or start that can write the
+        // history removes the mapping and records the undo, whatever became of the folder since.
+        try {
+            journal.update([](JournalRecord& changed) { changed.historyPending = true; });
+        } catch (const std::exception& unwritten) {
+            // The record as it stands still leads a start to the data at the source.
+            qCWarning(lcUndo) << "could not mark the record as waiting for the history:" << unwritten.what();
+        }
         const UndoIncomplete incomplete(UndoIncomplete::Kind::notRecorded, mapping, target, error.message(),
                                         {});
         m_log.append(LogLevel::warning, incomplete.description());
@@ -208,6 +219,13 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
     recordUndo(mapping, anchorUser, now, journal.record().id);
     journal.finish();
     return {mapping, now, summary, terminated};
+}
+
+void UndoService::recordWaitingHistories() const
+{
+    // An undo that could not write the history earlier is recorded first: the mapping it undid must
+    // not be taken for one still to undo.
+    OperationRecovery(m_log, m_volumes).recordWaitingHistories();
 }
 
 JournalRecord UndoService::undoRecord(const LinkMapping& mapping, const QString& source,
@@ -292,27 +310,28 @@ ForceUndoRestoreSummary UndoService::settleOccupant(const FallbackFileOperations
     summary.preservedPath = aside.path;
     if (!aside.merge)
         return summary;
-    // The occupant's items join the restored data, which keeps its own names. On the home's file
-    // system, so nothing crosses to the volume and back.
-    MergeJournal journal(files);
-    try {
-        const AppendMergeOutcome merged =
-            mergeDirectoryContents(aside.path, source, ClashWinner::existing, journal);
-        journal.deferRemoval(aside.path);
-        journal.removeDeferred();
+    // The occupant's items join the restored data, which keeps its own names; a merge that fails
+    // leaves the occupant whole beside it.
+    if (const std::optional<AppendMergeOutcome> merged =
+            mergeOccupantIntoRestored(files, m_log, aside.path, source)) {
         summary.preservedPath.reset();
         summary.didAppendMerge = true;
-        summary.mergedExistingItemCount = merged.mergedItemCount;
-        summary.renamedConflictCount = merged.conflictCount;
-    } catch (const std::exception& error) {
-        // The data is back all the same; what stood at the source stays whole beside it.
-        const bool undone = journal.undo();
-        m_log.append(LogLevel::warning,
-                     QStringLiteral("Undo completed, but what stood at the source could not be merged (") +
-                         QString::fromUtf8(error.what()) + QStringLiteral("); it was kept at: ") +
-                         aside.path + (undone ? QString() : QStringLiteral(" and partly inside ") + source));
+        summary.mergedExistingItemCount = merged->mergedItemCount;
+        summary.renamedConflictCount = merged->conflictCount;
     }
     return summary;
+}
+
+UndoService::SourceOccupant UndoService::sourceOccupantOf(const QString& source)
+{
+    switch (platform::entryStatus(source).kind) {
+    case platform::EntryKind::none:
+        return SourceOccupant::none;
+    case platform::EntryKind::symbolicLink:
+        return SourceOccupant::link;
+    default:
+        return isPlaceholder(source) ? SourceOccupant::emptyFolder : SourceOccupant::occupied;
+    }
 }
 
 } // namespace orvalink

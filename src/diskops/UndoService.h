@@ -91,10 +91,11 @@ public:
     // - undoMappingBroken (E016) when nothing exists at the target path,
     // - undoTargetUnverified (E019) when what stands there cannot be confirmed as the migrated item,
     //   with nothing changed and the record kept,
-    // - sourceInUse (E007) with the source path and the names of the processes that hold files inside
-    //   the migrated item, before anything moved (unless `terminateHolders`, which ends them first):
-    //   what they write meanwhile would stay behind on the volume,
     // - undoSourceOccupied (E015) for an occupied source path without a mode,
+    // - sourceInUse (E007) with the source path and the names of the processes that hold files inside
+    //   the migrated item, before anything moved (unless `terminateHolders`, which ends them first,
+    //   but only once every refusal above has passed): what they write meanwhile would stay behind
+    //   on the volume,
     // - rollbackFailed (E011) when the move back fails,
     // - the platform or administrator error of any other failed step, the data then whole at the
     //   target with the link back in place (or at the recorded restore sibling for the next start),
@@ -113,6 +114,14 @@ public:
                              bool terminateHolders = false) const;
 
 private:
+    // What stands at the source path when an undo begins.
+    enum class SourceOccupant {
+        none,
+        link,        // the migration's link, or any other: replaced by the data in one step
+        emptyFolder, // removed before the data comes back
+        occupied,    // anything else: only a forced restore may set it aside
+    };
+    static SourceOccupant sourceOccupantOf(const QString& source);
     // What stood at the source path of a forced restore, set aside while the data comes back.
     struct OccupantAside {
         QString path;
@@ -131,6 +140,7 @@ private:
     // After the data is back: merges the occupant in (append of directories) or leaves it aside.
     ForceUndoRestoreSummary settleOccupant(const FallbackFileOperations& files, const OccupantAside& aside,
                                            const QString& source) const;
+    void recordWaitingHistories() const;
     UndoResult undoByID(const QUuid& mappingID, const QString& anchorUser,
                         std::optional<ForcedUndoRestoreMode> mode, bool terminateHolders) const;
     void recordUndo(const LinkMapping& mapping, const QString& anchorUser, const QDateTime& at,

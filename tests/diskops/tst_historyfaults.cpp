@@ -16,7 +16,10 @@
 #include "support/TreeSnapshot.h"
 
 #include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
+#include <algorithm>
 #include <cerrno>
 
 using namespace orvalink;
@@ -46,6 +49,16 @@ void addFaultRows()
     QTest::addColumn<WriteFault>("fault");
     for (const WriteFault fault : {WriteFault::diskFull, WriteFault::readOnly})
         QTest::newRow(writeFaultName(fault)) << fault;
+}
+
+// Changes one field of the record file at `path`, as a record written without it would read.
+void rewriteRecord(const QString& path, const char* key, const QJsonValue& value)
+{
+    QJsonObject record = QJsonDocument::fromJson(OperationJournal::readRecordFile(path)).object();
+    record.insert(QLatin1String(key), value);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QVERIFY(file.write(QJsonDocument(record).toJson()) > 0);
 }
 
 int errnoOf(WriteFault fault)
@@ -109,6 +122,63 @@ private Q_SLOTS:
         QVERIFY(platform::isRealDirectory(kept));
         QCOMPARE(snapshotTree(kept), keptBefore);
         QVERIFY(fx.mappings().isEmpty());
+    }
+
+    // An undo that could not write the history, then the same folder migrated again before any
+    // start: the waiting record settles as soon as the history can be written (at that migration;
+    // at the next start where the record could not even be marked as waiting), whatever became of
+    // the folder, and the history keeps one record of the folder, the new migration's.
+    void unrecordedUndoSettlesWhenTheFolderMovesOn_data()
+    {
+        QTest::addColumn<bool>("markedWaiting");
+        QTest::newRow("marked as waiting for the history") << true;
+        QTest::newRow("the mark could not be written") << false;
+    }
+
+    void unrecordedUndoSettlesWhenTheFolderMovesOn()
+    {
+        QFETCH(bool, markedWaiting);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        FailingFolder history(AppPaths::historyDirectory());
+        SKIP_WITHOUT(history);
+        // Another record keeps the rewritten history from being empty, which a full disk would take.
+        const QString kept = fx.tree.path(QStringLiteral("Kept"));
+        migrateFolder(fx, kept);
+        const QString source = fx.tree.path(QStringLiteral("Docs"));
+        const QStringList before = migrateFolder(fx, source);
+        const QUuid firstMapping = fx.mappings().constLast().id;
+
+        QVERIFY(history.fail(WriteFault::diskFull));
+        QVERIFY_THROWS_EXCEPTION(UndoIncomplete,
+                                 undoServiceOf(fx).undoMigration(firstMapping, QStringLiteral("user")));
+        QCOMPARE(OperationJournal::recordPaths().size(), 1);
+        if (!markedWaiting)
+            rewriteRecord(OperationJournal::recordPaths().constFirst(), "historyPending", false);
+        history.heal();
+
+        const MigrationExecutionResult again = fx.migrate(source);
+        QCOMPARE(again.task.status, TaskStatus::completed);
+        QCOMPARE(OperationJournal::recordPaths().size(), markedWaiting ? 0 : 1);
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
+        QCOMPARE(recovered.size(), markedWaiting ? 0 : 1);
+        if (!markedWaiting)
+            QCOMPARE(recovered.constFirst().outcome, RecoveredOperation::Outcome::undoCompleted);
+        QVERIFY(recoverOperations(fx).isEmpty());
+        QVERIFY(operationsFolderNames().isEmpty());
+
+        const QList<LinkMapping> mappings = fx.mappings();
+        QCOMPARE(sourcesOf(mappings), (QStringList{source, kept}));
+        QVERIFY(std::none_of(mappings.cbegin(), mappings.cend(),
+                             [&](const LinkMapping& each) { return each.id == firstMapping; }));
+        const QList<MigrationTask> tasks = fx.tasks();
+        QCOMPARE(
+            std::count_if(tasks.cbegin(), tasks.cend(),
+                          [](const MigrationTask& task) { return task.status == TaskStatus::rolledBack; }),
+            1);
+        // The folder is where the second migration put it, whole, behind its link.
+        QCOMPARE(platform::readSymbolicLink(source), std::optional(fx.targetOf(source)));
+        QCOMPARE(snapshotTree(fx.targetOf(source)), before);
     }
 
     // An undo whose crash record cannot be written does not start: the link, the data on the volume

@@ -9,6 +9,7 @@
 #include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
 #include "platform/SymbolicLinks.h"
+#include "support/ImmutableFlag.h"
 #include "support/MovedMount.h"
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
@@ -17,6 +18,7 @@
 #include <QDirIterator>
 #include <QProcess>
 #include <QTest>
+#include <algorithm>
 
 using namespace orvalink;
 using namespace orvalink::test;
@@ -62,6 +64,29 @@ QMultiMap<QByteArray, QString> contentsBelow(const QString& root)
     return found;
 }
 
+// The record of a forced restore of `source` that sets what stands there aside (to be merged into
+// the data afterwards, or kept), as it begins.
+JournalRecord forcedRestoreRecord(const EngineFixture& fx, const QString& source, bool merge)
+{
+    JournalRecord record = journalRecordFor(fx, JournalKind::undo, source);
+    record.forced = true;
+    record.occupantMerge = merge;
+    record.occupantPath = makeReservedPath(source, merge ? ReservedSuffix::appendPreserved
+                                                         : ReservedSuffix::overwritePreserved);
+    record.occupantIdentity = entryIdentityText(source);
+    return record;
+}
+
+// The data copied home whole beside the source and put in its place, as the record says.
+void placeWholeCopy(JournalRecord& record)
+{
+    record.restorePath = makeReservedPath(record.sourcePath, ReservedSuffix::restoring);
+    copyTree(record.targetPath, record.restorePath);
+    record.restoreSiblingIdentity = entryIdentityText(record.restorePath);
+    record.restoreIdentity = record.restoreSiblingIdentity;
+    platform::renameNoReplace(record.restorePath, record.sourcePath);
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Stage)
@@ -99,12 +124,7 @@ private Q_SLOTS:
         const QMultiMap<QByteArray, QString> occupantFiles = contentsBelow(source);
 
         const bool merge = mode == ForcedUndoRestoreMode::append;
-        JournalRecord record = journalRecordFor(fx, JournalKind::undo, source);
-        record.forced = true;
-        record.occupantMerge = merge;
-        record.occupantPath = makeReservedPath(source, merge ? ReservedSuffix::appendPreserved
-                                                             : ReservedSuffix::overwritePreserved);
-        record.occupantIdentity = entryIdentityText(source);
+        JournalRecord record = forcedRestoreRecord(fx, source, merge);
         if (stage != Stage::recorded)
             platform::renameNoReplace(source, record.occupantPath);
         if (stage >= Stage::partialCopy) {
@@ -163,6 +183,83 @@ private Q_SLOTS:
             QCOMPARE(snapshotTree(record.occupantPath), occupant);
             QVERIFY(recovered.constFirst().foundPaths.contains(record.occupantPath));
         }
+    }
+
+    // An append restore cut short after the data came home, whose merge of the user's folder fails
+    // at every start (a file of it cannot be moved): the merge is put back, the folder stays whole
+    // where it was set aside and the answer names it, and the undo is completed all the same.
+    void aMergeThatKeepsFailingIsPutBack()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const QString source = fx.tree.path("Docs");
+        migrateFolder(fx, source);
+        const QStringList migrated = snapshotContents(fx.targetOf(source));
+        QVERIFY(QFile::remove(source));
+        makeOccupant(source);
+        const QStringList occupant = snapshotContents(source);
+        JournalRecord record = forcedRestoreRecord(fx, source, true);
+        platform::renameNoReplace(source, record.occupantPath);
+        placeWholeCopy(record);
+        ImmutableFlag stuck(record.occupantPath + "/a.txt");
+        if (!stuck.isSet())
+            QSKIP(qPrintable(stuck.skipReason()));
+        leaveRecord(record);
+
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
+
+        QCOMPARE(recovered.size(), 1);
+        QCOMPARE(recovered.constFirst().outcome, Outcome::undoCompleted);
+        QVERIFY(recovered.constFirst().foundPaths.contains(record.occupantPath));
+        QVERIFY(operationsFolderNames().isEmpty());
+        QVERIFY(fx.mappings().isEmpty());
+        QCOMPARE(snapshotContents(record.occupantPath), occupant);
+        QCOMPARE(snapshotContents(source), migrated);
+        const QList<LogEntry> log = fx.logEntries();
+        QVERIFY(std::any_of(log.cbegin(), log.cend(), [&](const LogEntry& entry) {
+            return entry.message.contains("could not be merged") &&
+                   entry.message.contains(record.occupantPath);
+        }));
+        QVERIFY(recoverOperations(fx).isEmpty());
+    }
+
+    // A record whose occupant is a link planted at its reserved name (or at the source) is nobody's
+    // undo: following it would merge the folder it leads to into the restored data. It is set aside
+    // and nothing moves.
+    void anOccupantThatIsALinkIsSetAside_data()
+    {
+        QTest::addColumn<bool>("setAside");
+        QTest::newRow("the link at the reserved name, the data home") << true;
+        QTest::newRow("the link at the source") << false;
+    }
+
+    void anOccupantThatIsALinkIsSetAside()
+    {
+        QFETCH(bool, setAside);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const QString source = fx.tree.path("Docs");
+        migrateFolder(fx, source);
+        QVERIFY(QFile::remove(source));
+        TestTree secret(fx.tree.path("Secret"));
+        secret.file("id_rsa", "a private key");
+        const QStringList secretBefore = snapshotTree(secret.root());
+        JournalRecord record = forcedRestoreRecord(fx, source, true);
+        QVERIFY(QFile::link(secret.root(), setAside ? record.occupantPath : source));
+        record.occupantIdentity = entryIdentityText(setAside ? record.occupantPath : source);
+        if (setAside)
+            placeWholeCopy(record);
+        const QStringList sourceBefore = snapshotTree(source);
+        const QList<LinkMapping> mappings = fx.mappings();
+        leaveRecord(record);
+
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
+
+        QCOMPARE(recovered.size(), 1);
+        QCOMPARE(recovered.constFirst().outcome, Outcome::setAside);
+        QCOMPARE(snapshotTree(secret.root()), secretBefore);
+        QCOMPARE(snapshotTree(source), sourceBefore);
+        QCOMPARE(fx.mappings(), mappings);
     }
 
     // The volume came back under another name; the undo found the data there by its UUID while the

@@ -18,7 +18,9 @@
 #include <QTest>
 #include <algorithm>
 #include <atomic>
+#include <fcntl.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace orvalink;
 using namespace orvalink::test;
@@ -90,6 +92,37 @@ private:
     std::atomic<bool> m_wrote{false};
 };
 
+// A program that keeps making and removing one file in a folder, from construction until it dies:
+// the folder is empty at one moment and not at the next.
+class FolderFiller {
+public:
+    explicit FolderFiller(const QString& folder)
+        : m_path(QFile::encodeName(folder + QLatin1Char('/') + name()))
+    {
+        m_thread = std::thread([this] {
+            while (!m_stop) {
+                const int fd = ::open(m_path.constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+                if (fd >= 0)
+                    ::close(fd);
+                ::unlink(m_path.constData());
+            }
+        });
+    }
+    ~FolderFiller()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+    FolderFiller(const FolderFiller&) = delete;
+    FolderFiller& operator=(const FolderFiller&) = delete;
+    static QString name() { return QStringLiteral("filler.tmp"); }
+
+private:
+    QByteArray m_path;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
 } // namespace
 
 class UndoWritersTest : public QObject {
@@ -155,6 +188,67 @@ private Q_SLOTS:
         QVERIFY(platform::isRealDirectory(source));
         QCOMPARE(snapshotTree(source), before);
         QVERIFY(fx.mappings().isEmpty());
+    }
+
+    // Asked to end the programs, an undo that is refused anyway (the user made the folder anew at
+    // the source, and no forced mode was chosen) refuses before it ends anything.
+    void aRefusalComesBeforeAnyProgramEnds()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const QString source = fx.tree.path(QStringLiteral("Docs"));
+        const QStringList before = migrateFolder(fx, source);
+        const LinkMapping mapping = fx.mappings().constFirst();
+        HoldingProcess::Options options;
+        options.workingDirectory = fx.targetOf(source) + QStringLiteral("/sub");
+        HoldingProcess holder(options);
+        QVERIFY(QFile::remove(source));
+        fx.tree.file(QStringLiteral("Docs/mine.txt"), "made after the migration");
+        const QStringList occupant = snapshotTree(source);
+
+        try {
+            undoServiceOf(fx).undoMigrationEndingHolders(mapping.id, QStringLiteral("user"), std::nullopt);
+            QFAIL("an occupied source was overwritten without a forced mode");
+        } catch (const OrvalinkError& error) {
+            QCOMPARE(error.errorCase(), OrvalinkError::Case::undoSourceOccupied);
+        }
+        QVERIFY2(!holder.process().waitForFinished(500), "the program was ended before the refusal");
+        QCOMPARE(snapshotTree(source), occupant);
+        QCOMPARE(snapshotTree(fx.targetOf(source)), before);
+        QCOMPARE(fx.mappings(), QList<LinkMapping>{mapping});
+    }
+
+    // A program fills and empties a folder at the source while undos without a forced mode run: the
+    // undo judges what stands there once, so it is either removed as empty or refused as occupied,
+    // and never set aside by a forced restore nobody chose.
+    void theSourceIsJudgedOnce()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const UndoService undo = undoServiceOf(fx);
+        for (int round = 0; round < 40; ++round) {
+            const QString source = fx.tree.path(QStringLiteral("Round%1").arg(round));
+            migrateFolder(fx, source);
+            const QStringList contents = snapshotContents(fx.targetOf(source));
+            const LinkMapping mapping = fx.mappings().constLast();
+            QVERIFY(QFile::remove(source));
+            QVERIFY(QDir().mkdir(source));
+            std::optional<UndoResult> result;
+            {
+                const FolderFiller filler(source);
+                try {
+                    result = undo.undoMigration(mapping.id, QStringLiteral("user"));
+                } catch (const std::exception&) {
+                    // Refused, or the folder filled before it could go: what counts is where things are.
+                }
+            }
+            const QString where = QStringLiteral("round %1").arg(round);
+            QVERIFY2(!result || !result->forceRestoreSummary, qPrintable(where));
+            for (const char* suffix : {"append-preserved", "overwrite-preserved", "restoring"})
+                QVERIFY2(fx.reservedSiblings(source, QLatin1String(suffix)).isEmpty(), qPrintable(where));
+            QFile::remove(source + QLatin1Char('/') + FolderFiller::name());
+            QCOMPARE(snapshotContents(result ? source : fx.targetOf(source)), contents);
+        }
     }
 
     // A volume mounted read-only: the data comes home whole and the undo is done; what could not be
