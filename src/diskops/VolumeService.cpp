@@ -60,6 +60,16 @@ bool isKnownVolumeUUID(const QString& uuid)
     return !trimmed.isEmpty() && trimmed.compare(unknownVolumeUUID(), Qt::CaseInsensitive) != 0;
 }
 
+std::optional<QString> sharedVolumeUUIDProblem(const QString& uuid, const QStringList& mountPaths)
+{
+    if (mountPaths.size() < 2)
+        return std::nullopt;
+    const QString places = mountPaths.mid(0, mountPaths.size() - 1).join(QStringLiteral(", ")) +
+                           QStringLiteral(" and ") + mountPaths.constLast();
+    return QStringLiteral("the volumes at ") + places + QStringLiteral(" carry the same UUID ") +
+           uuid.trimmed() + QStringLiteral(", so which of them is the migration's cannot be told");
+}
+
 VolumeService::VolumeService(platform::DeviceDirectories deviceDirectories)
     : m_deviceDirectories(std::move(deviceDirectories))
 {}
@@ -127,6 +137,19 @@ QString VolumeService::resolveVolumeUUID(const QString& targetRoot) const
         return unknownVolumeUUID();
     const auto mount = platform::MountTable::current().mountedAt(*mountPath);
     return mount ? uuidOf(*mount, m_deviceDirectories) : unknownVolumeUUID();
+}
+
+QStringList VolumeService::mountPathsWithUUID(const QString& uuid) const
+{
+    QStringList mountPaths;
+    if (!isKnownVolumeUUID(uuid))
+        return mountPaths;
+    // A volume that is not mounted has no UUID to read: "unknown" never equals a known one.
+    for (const VolumeInfo& volume : listVolumes()) {
+        if (volume.volumeUUID.trimmed() == uuid.trimmed())
+            mountPaths.append(volume.mountPath);
+    }
+    return mountPaths;
 }
 
 } // namespace orvalink

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace orvalink {
@@ -46,6 +47,12 @@ public:
     // The file-system UUID of the volume the target root lies on, or "unknown".
     QString resolveVolumeUUID(const QString& targetRoot) const;
 
+    // The mount points of the mounted volumes of the volumes directory that carry `uuid` (compared
+    // without surrounding space), in listVolumes() order; none for a UUID that is not known. More
+    // than one is a disk and its clone, or FAT serial numbers that collide: the UUID alone cannot
+    // tell which of them is the one it was read from.
+    QStringList mountPathsWithUUID(const QString& uuid) const;
+
 private:
     // The volume of a target root when it is really mounted.
     std::optional<QString> mountedMountPoint(const QString& targetRoot) const;
@@ -58,5 +65,9 @@ QString unknownVolumeUUID();
 
 // Whether `uuid` names a volume: not blank and not "unknown" (ignoring case and surrounding space).
 bool isKnownVolumeUUID(const QString& uuid);
+
+// Why a volume cannot be found by `uuid` when more than one mount point carries it
+// (mountPathsWithUUID): in the log's words, naming each of `mountPaths`. None for one or none.
+std::optional<QString> sharedVolumeUUIDProblem(const QString& uuid, const QStringList& mountPaths);
 
 } // namespace orvalink

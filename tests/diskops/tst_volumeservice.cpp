@@ -144,6 +144,43 @@ private Q_SLOTS:
         }
     }
 
+    // A disk and its clone (or FAT serial numbers that collide) carry one UUID; a volume without a
+    // readable UUID, mounted or not, never counts as carrying one.
+    void volumesSharingAUUIDAreAllFound()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        test::TmpfsMount disk(home.volumes() + "/Disk", kVolumeSize);
+        if (!disk.isValid())
+            QSKIP(qPrintable(disk.skipReason()));
+        test::TmpfsMount clone(home.volumes() + "/Disk 1", kVolumeSize);
+        test::TmpfsMount other(home.volumes() + "/Other", kVolumeSize);
+        test::TmpfsMount noUUID(home.volumes() + "/No UUID", kVolumeSize);
+        QVERIFY(clone.isValid() && other.isValid() && noUUID.isValid());
+        tree.dir("Volumes/Stale");
+        tree.file("udev/b" + deviceNumber(deviceOf(disk.mountPoint())), "E:ID_FS_UUID=1234-ABCD\n");
+        tree.file("udev/b" + deviceNumber(deviceOf(clone.mountPoint())), "E:ID_FS_UUID=1234-ABCD\n");
+        tree.file("udev/b" + deviceNumber(deviceOf(other.mountPoint())), "E:ID_FS_UUID=9999-0000\n");
+        const VolumeService service({home.path("by-uuid"), home.path("udev"), home.path("sys")});
+
+        const QStringList twins{disk.mountPoint(), clone.mountPoint()};
+        QCOMPARE(service.mountPathsWithUUID(" 1234-ABCD\n"), twins);
+        QCOMPARE(service.mountPathsWithUUID("9999-0000"), QStringList{other.mountPoint()});
+        for (const char* unknown : {"unknown", "UNKNOWN", "", " "})
+            QVERIFY(service.mountPathsWithUUID(unknown).isEmpty());
+
+        const std::optional<QString> shared = sharedVolumeUUIDProblem("1234-ABCD", twins);
+        QCOMPARE(shared.value_or(QString()), "the volumes at " + disk.mountPoint() + " and " +
+                                                 clone.mountPoint() +
+                                                 " carry the same UUID 1234-ABCD, so which of them is the "
+                                                 "migration's cannot be told");
+        QVERIFY(sharedVolumeUUIDProblem("1234-ABCD", twins + QStringList{"/third"})
+                    .value_or(QString())
+                    .contains(disk.mountPoint() + ", " + clone.mountPoint() + " and /third carry"));
+        QVERIFY(!sharedVolumeUUIDProblem("9999-0000", {other.mountPoint()}));
+        QVERIFY(!sharedVolumeUUIDProblem("unknown", {}));
+    }
+
     void usageOfAnyPath()
     {
         test::TestHome home;
