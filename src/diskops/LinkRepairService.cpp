@@ -112,14 +112,13 @@ QList<LinkMapping> LinkRepairService::deduplicatedMappings(const QList<LinkMappi
     return kept;
 }
 
-QHash<QString, QString> LinkRepairService::buildVolumeIndexByUUID(const QList<VolumeInfo>& volumes)
+QHash<QString, QStringList> LinkRepairService::buildVolumeIndexByUUID(const QList<VolumeInfo>& volumes)
 {
-    QHash<QString, QString> index;
+    QHash<QString, QStringList> index;
     for (const VolumeInfo& volume : volumes) {
         const QString uuid = volume.volumeUUID.trimmed();
-        if (!isKnownVolumeUUID(uuid) || index.contains(uuid))
-            continue;
-        index.insert(uuid, volume.mountPath);
+        if (isKnownVolumeUUID(uuid))
+            index[uuid].append(volume.mountPath);
     }
     return index;
 }
@@ -139,7 +138,7 @@ QString LinkRepairService::remapTargetPath(const QString& targetPath, const QStr
 }
 
 struct LinkRepairService::Lookups {
-    QHash<QString, QString> mountsByUUID;
+    QHash<QString, QStringList> mountsByUUID;
     QString mappingsFile;
     QString tasksFile;
 };
@@ -195,13 +194,17 @@ std::optional<bool> LinkRepairService::repairLink(const LinkMapping& mapping, co
             return std::nullopt;
         notRepaired(QStringLiteral("the migration recorded no volume UUID to find its volume by"));
     }
-    const auto mountPath = lookups.mountsByUUID.constFind(mapping.volumeUUID.trimmed());
-    if (mountPath == lookups.mountsByUUID.cend())
+    const QStringList mountPaths = lookups.mountsByUUID.value(mapping.volumeUUID.trimmed());
+    if (mountPaths.isEmpty())
         notRepaired(QStringLiteral("the volume ") + mapping.volumeUUID + QStringLiteral(" is not mounted"));
+    // Pointing the link at a clone would hand programs its older copy.
+    if (const std::optional<QString> shared = sharedVolumeUUIDProblem(mapping.volumeUUID, mountPaths))
+        notRepaired(*shared);
 
     if (!mapping.targetPath.startsWith(QLatin1Char('/')))
         notRepaired(QStringLiteral("the target path is not absolute"));
-    const QString newTarget = remapTargetPath(platform::standardizedPath(mapping.targetPath), *mountPath);
+    const QString newTarget =
+        remapTargetPath(platform::standardizedPath(mapping.targetPath), mountPaths.constFirst());
     JournalRecord check = undoRecordOf(mapping, source, newTarget, lookups.mappingsFile, lookups.tasksFile);
     try {
         verifyUndoTarget(check, m_volumes);

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QUuid>
 
 namespace orvalink {
@@ -36,8 +37,10 @@ struct RepairSummary {
 // at the volume's place now. The new target is reached from the volumes folder without following a
 // link and checked as an undo checks its target (verifyUndoTarget: the record's places, the volume by
 // its UUID, the item a folder or a file of the user's); what fails that is counted failed and the
-// log says why. A mapping without a volume UUID cannot be told from another volume in its place: its
-// link is left as it is while it leads anywhere.
+// log says why. So is a mapping whose UUID more than one mounted volume carries (a disk and its
+// clone): its link stays as it is, wherever it leads, as neither volume can be told to be the one
+// with the data. A mapping without a volume UUID cannot be told from another volume in its place:
+// its link is left as it is while it leads anywhere.
 //
 // Keeps no state besides its references, which must outlive it. Never throws: every failure is
 // counted. Synchronous on the caller's thread.
@@ -71,8 +74,9 @@ public:
     // file), most recent first; of equal recency, the path seen first comes first.
     static QList<LinkMapping> deduplicatedMappings(const QList<LinkMapping>& mappings);
 
-    // Volume UUID -> mount path; blank and "unknown" UUIDs are skipped, the first volume wins.
-    static QHash<QString, QString> buildVolumeIndexByUUID(const QList<VolumeInfo>& volumes);
+    // Volume UUID -> the mount paths of the volumes that carry it, in list order; blank and
+    // "unknown" UUIDs are skipped.
+    static QHash<QString, QStringList> buildVolumeIndexByUUID(const QList<VolumeInfo>& volumes);
 
     // The recorded target moved to `newMountPath`: a target below a volume of the volumes directory
     // keeps its path relative to the volume; anything else (a volume's mount point itself, a path

@@ -42,6 +42,11 @@ void requireRecordedVolume(const JournalRecord& record, const VolumeService& vol
                QStringLiteral("nothing is mounted at the volume of the target root ") + record.targetRoot);
     if (!isKnownVolumeUUID(record.volumeUUID))
         return;
+    // A clone carries the same UUID and, copied block by block, the same identities: the one
+    // mounted here may be either.
+    if (const std::optional<QString> shared =
+            sharedVolumeUUIDProblem(record.volumeUUID, volumes.mountPathsWithUUID(record.volumeUUID)))
+        refuse(record, *shared);
     const QString uuidNow = volumes.resolveVolumeUUID(record.targetRoot);
     if (!isKnownVolumeUUID(uuidNow))
         refuse(record, QStringLiteral("the volume at ") + *mountPoint +
@@ -58,13 +63,12 @@ void requireRecordedVolume(const JournalRecord& record, const VolumeService& vol
 QString currentTargetPath(const QString& recordedTarget, const QString& volumeUUID,
                           const VolumeService& volumes)
 {
-    if (!isKnownVolumeUUID(volumeUUID))
+    const QStringList mountPaths = volumes.mountPathsWithUUID(volumeUUID);
+    if (const std::optional<QString> shared = sharedVolumeUUIDProblem(volumeUUID, mountPaths))
+        throw OrvalinkError::undoTargetUnverified(recordedTarget, *shared);
+    if (mountPaths.isEmpty())
         return recordedTarget;
-    const QHash<QString, QString> mounts = LinkRepairService::buildVolumeIndexByUUID(volumes.listVolumes());
-    const auto mountPath = mounts.constFind(volumeUUID.trimmed());
-    if (mountPath == mounts.cend())
-        return recordedTarget;
-    return LinkRepairService::remapTargetPath(recordedTarget, *mountPath);
+    return LinkRepairService::remapTargetPath(recordedTarget, mountPaths.constFirst());
 }
 
 JournalRecord undoRecordOf(const LinkMapping& mapping, const QString& source, const QString& target,

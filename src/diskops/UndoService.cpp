@@ -49,6 +49,12 @@ void relinkIfPossible(const FallbackFileOperations& files, const QString& source
     }
 }
 
+void logRefusal(LogService& log, const OrvalinkError& refusal, const QString& source, const QString& target)
+{
+    log.append(LogLevel::warning, QStringLiteral("Undo refused, nothing was changed (") + refusal.reason() +
+                                      QStringLiteral("): ") + source + QStringLiteral(" -> ") + target);
+}
+
 } // namespace
 
 UndoService::UndoService(const MappingStore& mappings, const TaskStore& tasks, LogService& log,
@@ -110,7 +116,13 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
     const HistoryRecordPaths paths =
         validateHistoryRecordPaths(mapping.sourcePath, mapping.targetPath, m_pathMapping);
     const QString& source = paths.sourcePath;
-    const QString target = currentTargetPath(paths.targetPath, mapping.volumeUUID, m_volumes);
+    QString target;
+    try {
+        target = currentTargetPath(paths.targetPath, mapping.volumeUUID, m_volumes);
+    } catch (const OrvalinkError& refusal) {
+        logRefusal(m_log, refusal, source, paths.targetPath);
+        throw;
+    }
     if (!platform::fileExists(target))
         throw OrvalinkError::undoMappingBroken(target);
 
@@ -119,9 +131,7 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
     try {
         migrated = verifyUndoTarget(entry, m_volumes);
     } catch (const OrvalinkError& refusal) {
-        m_log.append(LogLevel::warning, QStringLiteral("Undo refused, nothing was changed (") +
-                                            refusal.reason() + QStringLiteral("): ") + source +
-                                            QStringLiteral(" -> ") + target);
+        logRefusal(m_log, refusal, source, target);
         throw;
     }
 

@@ -90,7 +90,8 @@ public:
     // - disallowedPath (E012) for a record whose paths are unsafe to act on (see HistoryRecordSafety),
     // - undoMappingBroken (E016) when nothing exists at the target path,
     // - undoTargetUnverified (E019) when what stands there cannot be confirmed as the migrated item,
-    //   with nothing changed and the record kept,
+    //   or more than one mounted volume carries the recorded UUID (a clone's copy may be older), with
+    //   nothing changed and the record kept,
     // - undoSourceOccupied (E015) for an occupied source path without a mode,
     // - sourceInUse (E007) with the source path and the names of the processes that hold files inside
     //   the migrated item, before anything moved (unless `terminateHolders`, which ends them first,

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -86,6 +87,19 @@ void EngineFixture::setVolumeUUID(const QString& mountPoint, const QString& uuid
     TestTree(home.path("devices/udev"))
         .file(QStringLiteral("b%1:%2").arg(major(info.st_dev)).arg(minor(info.st_dev)),
               "E:ID_FS_UUID=" + uuid.toUtf8() + "\n");
+}
+
+std::unique_ptr<TmpfsMount> EngineFixture::mountClone(const QString& original, const QString& mountPoint,
+                                                      const QString& uuid)
+{
+    auto clone = std::make_unique<TmpfsMount>(mountPoint);
+    if (!clone->isValid())
+        return clone;
+    setVolumeUUID(mountPoint, uuid);
+    if (QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), QStringLiteral("--"),
+                                                 original + QStringLiteral("/."), mountPoint}) != 0)
+        qFatal("could not copy %s", qPrintable(original));
+    return clone;
 }
 
 QStringList EngineFixture::reservedSiblings(const QString& path, const QString& suffix) const

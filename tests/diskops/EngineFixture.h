@@ -56,6 +56,11 @@ public:
     QList<LogEntry> logEntries() const;
     // Gives the file system mounted at `mountPoint` the UUID `uuid` in the fake udev database.
     void setVolumeUUID(const QString& mountPoint, const QString& uuid);
+    // A clone of the volume mounted at `original`, as a disk copied block by block is: another file
+    // system mounted at `mountPoint`, with the UUID `uuid` and a copy of everything on the original.
+    // Unmounted when the answer dies; not valid when no file system could be mounted.
+    std::unique_ptr<TmpfsMount> mountClone(const QString& original, const QString& mountPoint,
+                                           const QString& uuid);
 
     // Hidden reserved siblings of `path` with the given name part ("staging", "rollback-conflict").
     QStringList reservedSiblings(const QString& path, const QString& suffix) const;

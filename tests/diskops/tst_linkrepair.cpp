@@ -318,10 +318,11 @@ private Q_SLOTS:
             info.volumeUUID = uuid;
             return info;
         };
-        const QHash<QString, QString> index = LinkRepairService::buildVolumeIndexByUUID(
+        const QHash<QString, QStringList> index = LinkRepairService::buildVolumeIndexByUUID(
             {volume("A", "unknown"), volume("B", "UNKNOWN"), volume("C", "  \n"), volume("D", " ID-1\n"),
              volume("E", "ID-1"), volume("F", "id-2")});
-        QCOMPARE(index, (QHash<QString, QString>{{"ID-1", "/media/u/D"}, {"id-2", "/media/u/F"}}));
+        QCOMPARE(index, (QHash<QString, QStringList>{{"ID-1", {"/media/u/D", "/media/u/E"}},
+                                                     {"id-2", {"/media/u/F"}}}));
     }
 
     void targetsKeepTheirPlaceOnTheNewMount()

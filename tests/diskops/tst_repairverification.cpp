@@ -5,6 +5,8 @@
 // by repair, undo or the cloud restore.
 #include "EngineFixture.h"
 #include "diskops/LinkRepairService.h"
+#include "diskops/OperationJournal.h"
+#include "diskops/UndoCheck.h"
 #include "diskops/UndoService.h"
 #include "model/OrvalinkError.h"
 #include "platform/FileIO.h"
@@ -15,6 +17,8 @@
 #include "support/TreeSnapshot.h"
 
 #include <QTest>
+#include <functional>
+#include <optional>
 #include <unistd.h>
 
 using namespace orvalink;
@@ -28,16 +32,24 @@ LinkRepairService repairServiceOf(EngineFixture& fx)
     return LinkRepairService(fx.mappingStore, fx.volumes, fx.log, fx.pathMapping);
 }
 
-QString undoRefusalOf(EngineFixture& fx)
+// The code of the error `call` throws, with its reason; "no error" when it throws none.
+QString refusalOf(const std::function<void()>& call)
 {
     try {
-        UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping, fx.volumes,
-                    fx.processes)
-            .undoLastMigration("user");
+        call();
     } catch (const OrvalinkError& error) {
         return error.code() + QLatin1Char(' ') + error.reason();
     }
     return QStringLiteral("no error");
+}
+
+QString undoRefusalOf(EngineFixture& fx)
+{
+    return refusalOf([&] {
+        UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping, fx.volumes,
+                    fx.processes)
+            .undoLastMigration("user");
+    });
 }
 
 // The last "Link not repaired" line of the log, or an empty text.
@@ -161,6 +173,61 @@ private Q_SLOTS:
         QVERIFY2(refusal.startsWith("E019 "), qPrintable(refusal));
         QCOMPARE(test::snapshotTree(renamed), volumeBefore);
         QCOMPARE(fx.mappings().size(), 1);
+    }
+
+    // A disk and its clone carry one UUID. Neither repair nor undo can tell which of them holds the
+    // data (the clone's copy is older), so both leave the link, the record and both volumes as they
+    // are, and say why, naming both places.
+    void twoVolumesWithOneUUIDAreRefusedByRepairAndUndo_data()
+    {
+        QTest::addColumn<bool>("volumeRenamed");
+        QTest::newRow("the volume back as External 1, the clone at its old name") << true;
+        QTest::newRow("the volume at its old name, the clone at External 1") << false;
+    }
+    void twoVolumesWithOneUUIDAreRefusedByRepairAndUndo()
+    {
+        QFETCH(bool, volumeRenamed);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const QString source = migrateDocs(fx);
+        const QString other = fx.home.volumes() + "/External 1";
+        std::optional<MovedMount> moved;
+        if (volumeRenamed) {
+            moved.emplace(fx.volumePath(), other);
+            QVERIFY(moved->isValid());
+        }
+        const QString volume = volumeRenamed ? other : fx.volumePath();
+        const auto clone = fx.mountClone(volume, volumeRenamed ? fx.volumePath() : other, "MIGRATED-HERE");
+        QVERIFY(clone->isValid());
+        const QString data = volume + "/Store" + source;
+        test::TestTree(data).file("own.txt", "the newest edit");
+        QVERIFY(QFile::remove(source) && QFile::link(data, source)); // the link leads to the data
+        const QStringList volumeBefore = test::snapshotTree(volume);
+        const QStringList cloneBefore = test::snapshotTree(clone->mountPoint());
+        QVERIFY(volumeBefore != cloneBefore);
+        const QList<LinkMapping> recorded = fx.mappings();
+        const QString bothPlaces = fx.volumePath() + " and " + other + " carry the same UUID MIGRATED-HERE";
+
+        QCOMPARE(repairServiceOf(fx).repairBrokenLinks(), (RepairSummary{0, 1, 1, 1}));
+        QCOMPARE(platform::readSymbolicLink(source), data);
+        QVERIFY2(notRepairedLine(fx).contains(bothPlaces), qPrintable(notRepairedLine(fx)));
+
+        const QString refusal = undoRefusalOf(fx);
+        QVERIFY2(refusal.startsWith("E019 ") && refusal.contains(bothPlaces), qPrintable(refusal));
+        QVERIFY(fx.logEntries().constLast().message.startsWith(
+            "Undo refused, nothing was changed (the volumes at " + bothPlaces));
+        QCOMPARE(platform::readSymbolicLink(source), data);
+        QCOMPARE(test::snapshotTree(volume), volumeBefore);
+        QCOMPARE(test::snapshotTree(clone->mountPoint()), cloneBefore);
+        QCOMPARE(fx.mappings(), recorded);
+        QVERIFY(OperationJournal::recordPaths().isEmpty());
+
+        // So does the last look before either acts: a clone may be plugged in after the volume was
+        // looked up.
+        JournalRecord check = undoRecordOf(recorded.constFirst(), source, data, fx.mappingStore.filePath(),
+                                           fx.taskStore.filePath());
+        const QString lastLook = refusalOf([&] { verifyUndoTarget(check, fx.volumes); });
+        QVERIFY2(lastLook.startsWith("E019 ") && lastLook.contains(bothPlaces), qPrintable(lastLook));
     }
 
     // A record whose source is outside the home, its target shaped like a migration's: written
