@@ -75,6 +75,12 @@ bool InterruptedOperation::sameOnVolume(const QString& now, const QString& ident
 
 InterruptedOperation::Volume InterruptedOperation::volume() const
 {
+    // A clone copied block by block has the recorded UUID and identities too: what stands at the
+    // recorded place may be either.
+    const QString& uuid = record().volumeUUID;
+    if (const std::optional<QString> shared =
+            sharedVolumeUUIDProblem(uuid, m_volumes.mountPathsWithUUID(uuid)))
+        throw std::runtime_error(shared->toStdString());
     const std::optional<QString> mountPoint = m_volumes.mountPoint(record().targetRoot);
     if (mountPoint && !platform::MountTable::current().mountedAt(*mountPoint))
         return Volume::away;

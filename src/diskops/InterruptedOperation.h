@@ -53,6 +53,9 @@ public:
     // The entries the record names, looked at and acted on through verified folders.
     const RecordedEntries& entries() const { return m_entries; }
 
+    // Throws std::runtime_error, naming each mount point, when more than one mounted volume carries
+    // the recorded UUID (a disk and its clone): neither can be told to be the recorded one, so the
+    // operation is left as found, and nothing on either is touched.
     Volume volume() const;
     // What stands at the target path; `ours` are the identities that mean this operation's entry.
     Target target(const QStringList& ours) const;

@@ -41,6 +41,19 @@ void copyTree(const QString& from, const QString& to)
     QCOMPARE(QProcess::execute("cp", {"-a", "--", from, to}), 0);
 }
 
+// How far an undo's copy home got: cut short, or whole and recorded so.
+void copyToRestoreSibling(JournalRecord& record, bool wholeCopy)
+{
+    record.restorePath = makeReservedPath(record.sourcePath, ReservedSuffix::restoring);
+    if (wholeCopy)
+        copyTree(record.targetPath, record.restorePath);
+    else
+        TestTree(record.restorePath).file("a.txt", "alpha");
+    record.restoreSiblingIdentity = entryIdentityText(record.restorePath);
+    if (wholeCopy)
+        record.restoreIdentity = record.restoreSiblingIdentity;
+}
+
 // What the user made at the source path after the migration: a folder of their own, one of its
 // names also in the migrated data.
 QStringList makeOccupant(const QString& source)
@@ -301,14 +314,7 @@ private Q_SLOTS:
         record.itemIdentity = entryIdentityText(record.targetPath);
         record.targetRootIdentity = entryIdentityText(record.targetRoot);
         record.sourceLinkText = oldTarget;
-        record.restorePath = makeReservedPath(source, ReservedSuffix::restoring);
-        if (wholeCopy)
-            copyTree(record.targetPath, record.restorePath);
-        else
-            TestTree(record.restorePath).file("a.txt", "alpha");
-        record.restoreSiblingIdentity = entryIdentityText(record.restorePath);
-        if (wholeCopy)
-            record.restoreIdentity = record.restoreSiblingIdentity;
+        copyToRestoreSibling(record, wholeCopy);
         leaveRecord(record);
 
         const QList<RecoveredOperation> recovered = recoverOperations(fx);
@@ -325,6 +331,58 @@ private Q_SLOTS:
             QCOMPARE(recovered.constFirst().outcome, Outcome::undoStopped);
             QCOMPARE(platform::readSymbolicLink(source), std::optional(oldTarget));
             QCOMPARE(snapshotTree(record.targetPath), migrated);
+            QCOMPARE(fx.mappings().size(), 1);
+        }
+    }
+
+    // An undo cut short, and at the next start a clone of the volume is mounted beside it, with the
+    // same UUID and, copied block by block, the same identities: the recovery cannot tell which one
+    // the record names, so it acts on neither. Data still only on the volume stays there with the
+    // record; data whole at home is completed there, and the volume keeps its copy until a start
+    // can tell the volumes apart.
+    void undoWithAClonedVolumeActsOnNeither_data()
+    {
+        QTest::addColumn<bool>("wholeCopy");
+        QTest::newRow("copy cut short") << false;
+        QTest::newRow("copy whole") << true;
+    }
+
+    void undoWithAClonedVolumeActsOnNeither()
+    {
+        QFETCH(bool, wholeCopy);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        fx.setVolumeUUID(fx.volumePath(), QStringLiteral("AAAA-1111"));
+        const QString source = fx.tree.path("Docs");
+        const QStringList migrated = migrateFolder(fx, source);
+        JournalRecord record = journalRecordFor(fx, JournalKind::undo, source);
+        record.sourceLinkText = record.targetPath;
+        copyToRestoreSibling(record, wholeCopy);
+        leaveRecord(record);
+        const QString beside = fx.home.volumes() + "/External 1";
+        const auto clone = fx.mountClone(fx.volumePath(), beside, QStringLiteral("AAAA-1111"));
+        QVERIFY(clone->isValid());
+        const QStringList volumeBefore = snapshotTree(fx.volumePath());
+        const QStringList cloneBefore = snapshotTree(beside);
+
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
+
+        QCOMPARE(recovered.size(), 1);
+        QCOMPARE(snapshotTree(fx.volumePath()), volumeBefore);
+        QCOMPARE(snapshotTree(beside), cloneBefore);
+        QCOMPARE(OperationJournal::recordPaths().size(), 1);
+        QVERIFY(recovered.constFirst().foundPaths.contains(record.targetPath));
+        const QString why = fx.logEntries().constLast().message;
+        QVERIFY2(why.contains(fx.volumePath() + " and " + beside + " carry the same UUID AAAA-1111"),
+                 qPrintable(why));
+        if (wholeCopy) {
+            QCOMPARE(recovered.constFirst().outcome, Outcome::undoCompleted);
+            QCOMPARE(snapshotTree(source), migrated);
+            QVERIFY(fx.mappings().isEmpty());
+        } else {
+            QCOMPARE(recovered.constFirst().outcome, Outcome::leftAsFound);
+            QCOMPARE(platform::readSymbolicLink(source), std::optional(record.targetPath));
+            QVERIFY(platform::entryExists(record.restorePath));
             QCOMPARE(fx.mappings().size(), 1);
         }
     }
