@@ -1,6 +1,7 @@
 #include "WindowTestSupport.h"
 
 #include "LayoutCheck.h"
+#include "ViewModelFixture.h"
 
 #include <QDateTime>
 #include <QTest>
@@ -9,6 +10,7 @@ namespace orvalink::test {
 
 WindowUnderTest::WindowUnderTest(MainViewModel& viewModel, ui::DashboardOptions options,
                                  std::chrono::milliseconds collapseInterval)
+    : m_viewModel(viewModel)
 {
     auto scripted = std::make_unique<ScriptedPromptSurface>();
     surface = scripted.get();
@@ -22,6 +24,12 @@ bool WindowUnderTest::showAndStart()
 {
     window->show();
     return QTest::qWaitFor([this] { return window->dashboard().hasFinishedStartup(); }, 30000);
+}
+
+bool WindowUnderTest::showAndList(QSize size)
+{
+    window->resize(size);
+    return showAndStart() && waitUntilIdle(m_viewModel);
 }
 
 ui::DashboardOptions options(std::optional<ui::QuickSheet> initialSheet, bool bootstrap)

@@ -17,11 +17,17 @@ struct WindowUnderTest {
     // Shows the window (never on a real screen) and waits until its start-up has run; false on
     // time-out.
     [[nodiscard]] bool showAndStart();
+    // Shows the window at `size` and waits until its start-up and the listing, sizes included, are
+    // done; false on time-out.
+    [[nodiscard]] bool showAndList(QSize size = QSize(1200, 760));
     ui::MainDashboardView& dashboard() { return window->dashboard(); }
     ui::DashboardViewState& viewState() { return window->dashboard().viewState(); }
 
     ScriptedPromptSurface* surface = nullptr;
     std::unique_ptr<ui::MainWindow> window;
+
+private:
+    MainViewModel& m_viewModel;
 };
 
 // How the window opens: with or without the start-up flow, with an initial sheet.

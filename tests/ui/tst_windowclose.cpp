@@ -5,10 +5,15 @@
 #include "platform/SymbolicLinks.h"
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
+#include "ui/models/DirectoryListModel.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/flow/DetachedFlow.h"
 
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
 #include <QTest>
 
 using namespace orvalink;
@@ -178,6 +183,48 @@ private Q_SLOTS:
         QVERIFY2(secondProblem.isEmpty(), qPrintable(secondProblem));
         const QString reported = freshStartReports(wf, {first});
         QVERIFY2(reported.isEmpty(), qPrintable(reported));
+    }
+
+    // A folder made after the listing was cached goes first in a batch and the window closes by
+    // "Close Anyway": the next window lists it as the link it now is, and a search finds it.
+    void aFolderMadeAfterTheListingIsFoundAfterCloseAnyway()
+    {
+        WorkflowFixture wf;
+        SKIP_WITHOUT(wf);
+        const auto [first, second, firstBefore, secondBefore] = makeTwoFolderBatch(wf);
+        const QString aside = wf.fx.home.path(QStringLiteral("aside"));
+        QVERIFY(QDir().rename(first, aside));
+        MainViewModel& vm = wf.vm();
+        WindowUnderTest w(vm);
+        QVERIFY(w.showAndList());
+        QCOMPARE(shownNames(vm), QStringList{"Beta"});
+        QVERIFY(QDir().rename(aside, first));
+
+        CloseWitness witness(w.window.get(), first, wf.targetOf(first));
+        QVERIFY(startHeldMigration(wf, {first, second}));
+        QVERIFY(!w.window->close());
+        QTRY_COMPARE(w.surface->openTitle(), QStringLiteral("Disk Work Is Running"));
+        QVERIFY(w.surface->answer(QStringLiteral("Close Anyway")));
+        wf.copyGate->open();
+        QTRY_VERIFY_WITH_TIMEOUT(witness.closed, 60000);
+        QVERIFY(secondAfterQuit(wf, w, second, secondBefore).isEmpty());
+
+        auto reopened = wf.fx.makeViewModel();
+        WindowUnderTest again(*reopened);
+        QVERIFY(again.showAndList());
+        auto* search = again.window->findChild<QLineEdit*>(QStringLiteral("searchField"));
+        QVERIFY(search);
+        QTest::keyClicks(search, QStringLiteral("Alp"));
+        settleWindow(*again.window);
+        QCOMPARE(again.window->findChild<QLabel*>(QStringLiteral("matchCount"))->text(),
+                 QStringLiteral("Match 1 items"));
+        auto* list = again.window->findChild<QListView*>(QStringLiteral("directoryList"));
+        QCOMPARE(list->model()->rowCount(), 1);
+        const QModelIndex row = list->model()->index(0, 0);
+        QCOMPARE(row.data().toString(), QStringLiteral("Alpha"));
+        QVERIFY(row.data(ui::DirectoryListModel::IsMigratedRole).toBool());
+        QVERIFY(!saveScreen(again.window->grab().toImage(), QStringLiteral("close-anyway-next-start-search"))
+                     .isEmpty());
     }
 
     // The work the question asks about ends on its own while it is open (a one-item migration, a

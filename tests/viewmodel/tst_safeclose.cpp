@@ -8,6 +8,8 @@
 #include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/flow/DetachedFlow.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -125,14 +127,26 @@ private Q_SLOTS:
         QCOMPARE(mappings.first().targetPath, target);
     }
 
-    // The window closes while a batch runs, after the listing (and its cache) measured the folders:
-    // the next start lists the folder that moved as its link, counts nothing for it, and lets it be
-    // chosen as migrated, not as the folder it was.
+    // The window closes while a batch runs, after the listing (and its cache) measured the folders,
+    // or before it ever listed the folder that moved (made after the listing was cached): the next
+    // start lists that folder as its link, counts nothing for it, finds it by a search, and lets it
+    // be chosen as migrated, not as the folder it was.
+    void aFolderMovedBeforeTheCloseShowsAsItsLinkAtTheNextStart_data()
+    {
+        QTest::addColumn<bool>("madeAfterTheListing");
+        QTest::newRow("measured by the listing") << false;
+        QTest::newRow("made after the listing was cached") << true;
+    }
+
     void aFolderMovedBeforeTheCloseShowsAsItsLinkAtTheNextStart()
     {
+        QFETCH(bool, madeAfterTheListing);
         WorkflowFixture w;
         SKIP_WITHOUT(w);
         const auto [first, second, firstBefore, secondBefore] = makeTwoFolderBatch(w);
+        const QString aside = w.fx.home.path(QStringLiteral("aside"));
+        if (madeAfterTheListing)
+            QVERIFY(QDir().rename(first, aside));
         MainViewModel& vm = w.vm();
         runTask(vm.launch().bootstrap(), std::chrono::seconds(60));
         QVERIFY(waitUntilIdle(vm));
@@ -144,8 +158,14 @@ private Q_SLOTS:
             }
             return std::nullopt;
         };
-        QVERIFY(measured(vm, first) && measured(vm, first)->sizeBytes >= 16 * 64 * 1024);
-        const qint64 sizeBefore = vm.browsing().currentDirectorySizeBytes();
+        qint64 sizeBefore = vm.browsing().currentDirectorySizeBytes();
+        if (madeAfterTheListing) {
+            QVERIFY(!measured(vm, first));
+            QVERIFY(QDir().rename(aside, first));
+            sizeBefore += 16 * 64 * 1024;
+        } else {
+            QVERIFY(measured(vm, first) && measured(vm, first)->sizeBytes >= 16 * 64 * 1024);
+        }
 
         QVERIFY(startHeldMigration(w, {first, second}));
         auto closing = vm.prepareToClose();
@@ -164,6 +184,10 @@ private Q_SLOTS:
         QCOMPARE(moved->sizeBytes, 0);
         QVERIFY(measured(*reopened, second) && !measured(*reopened, second)->isSymbolicLink);
         QVERIFY(reopened->browsing().currentDirectorySizeBytes() <= sizeBefore - 16 * 64 * 1024);
+        reopened->listing().setSearchQuery(QFileInfo(first).fileName().left(3));
+        QVERIFY2(shownNames(*reopened).contains(QFileInfo(first).fileName()),
+                 qPrintable(shownNames(*reopened).join(' ')));
+        reopened->listing().setSearchQuery(QString());
         // Chosen, it is refused as a folder already migrated, not as a protected path.
         ViewModelInternals::context(*reopened).browsing().setSelectedPaths({first});
         runTask(reopened->workflows().migrateSelectedItems());

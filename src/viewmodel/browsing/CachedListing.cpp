@@ -4,25 +4,53 @@
 #include "store/ScanCacheStore.h"
 
 #include <QHash>
+#include <QSet>
 
 namespace orvalink {
 
+namespace {
+
+// Whether an entry seen before still describes what the disk holds under its path now.
+bool sameKind(const DirectoryEntry& before, const DirectoryEntry& now)
+{
+    return before.kind == now.kind && before.isSymbolicLink == now.isSymbolicLink &&
+           before.isAliasFile == now.isAliasFile;
+}
+
+QHash<QString, const DirectoryEntry*> byPath(const QList<DirectoryEntry>& entries)
+{
+    QHash<QString, const DirectoryEntry*> paths;
+    paths.reserve(entries.size());
+    for (const DirectoryEntry& entry : entries)
+        paths.insert(entry.path, &entry);
+    return paths;
+}
+
+} // namespace
+
 CachedListing reconciledListing(const QList<DirectoryEntry>& cached, const QList<DirectoryEntry>& listed)
 {
-    QHash<QString, const DirectoryEntry*> onDisk;
-    for (const DirectoryEntry& entry : listed)
-        onDisk.insert(entry.path, &entry);
+    const QHash<QString, const DirectoryEntry*> onDisk = byPath(listed);
     CachedListing result;
+    result.entries.reserve(listed.size());
+    QSet<QString> known;
+    known.reserve(cached.size());
     for (const DirectoryEntry& kept : cached) {
+        known.insert(kept.path);
         const DirectoryEntry* live = onDisk.value(kept.path);
         if (!live) {
             result.corrected = true;
             continue;
         }
-        const bool same = kept.kind == live->kind && kept.isSymbolicLink == live->isSymbolicLink &&
-                          kept.isAliasFile == live->isAliasFile;
+        const bool same = sameKind(kept, *live);
         result.entries.append(same ? kept : *live);
         result.corrected = result.corrected || !same;
+    }
+    for (const DirectoryEntry& live : listed) {
+        if (known.contains(live.path))
+            continue;
+        result.entries.append(live);
+        result.corrected = true;
     }
     return result;
 }

@@ -15,7 +15,8 @@ class ScanService;
 // A directory's listing from the scan cache, checked against what is on disk now. The cache keeps a
 // directory as it was last measured, and a migration or undo that ended without the listing being
 // reloaded (the window closed during a batch) leaves it behind what happened: a folder moved away
-// and linked would show as the folder it was, with its old size counted.
+// and linked would show as the folder it was, with its old size counted, and a folder made since
+// would not show at all.
 struct CachedListing {
     QList<DirectoryEntry> entries;
     // Whether the disk differed from the cache (the corrected listing is to be saved).
@@ -25,8 +26,8 @@ struct CachedListing {
 // The cached entries in their order, each kept (with its measured size) while the disk still holds
 // an entry of that path of the same kind, a link still a link and a folder still a folder; the entry
 // of `listed` (the live listing, unmeasured) takes the place of one that changed, and the entries
-// the disk no longer holds go. Names the cache does not know are not added: the cache is shown as
-// it is until the listing is refreshed, only never as something it no longer is.
+// the disk no longer holds go. The names the disk holds and the cache does not follow in the order
+// `listed` gives them, as listed: a link as a link, a folder unsized until it is measured.
 CachedListing reconciledListing(const QList<DirectoryEntry>& cached, const QList<DirectoryEntry>& listed);
 
 // The cached listing of `path` made right against the disk; none when the cache holds no listing

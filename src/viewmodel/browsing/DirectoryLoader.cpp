@@ -88,17 +88,22 @@ QCoro::Task<> DirectoryLoader::loadCurrentDirectoryForNavigation(bool forceLiveR
         if (!request.isCurrent())
             co_return;
         if (cached) {
-            m_context.browsing().setIsScanning(false);
             applyDirectoryEntries(cached->entries);
+            // The correction is saved before any sizes are measured: a start that comes first (the
+            // window closed meanwhile) finds the names as they are, not as the cache had them. The
+            // load counts as running until then, so no gap shows between it and the size refresh.
+            if (cached->corrected) {
+                auto save = persistScanCache(cached->entries, path, includeHidden);
+                co_await std::move(save);
+                if (!request.isCurrent())
+                    co_return;
+            }
+            m_context.browsing().setIsScanning(false);
             const bool sizesMissing = std::any_of(
                 cached->entries.cbegin(), cached->entries.cend(),
                 [](const DirectoryEntry& entry) { return entry.isDirectory() && entry.sizeBytes == 0; });
-            if (sizesMissing) {
+            if (sizesMissing)
                 startBackgroundRefresh(request, path, cached->entries, includeHidden, walk);
-            } else if (cached->corrected) {
-                auto save = persistScanCache(cached->entries, path, includeHidden);
-                co_await std::move(save);
-            }
             co_return;
         }
         cacheMissed = true;

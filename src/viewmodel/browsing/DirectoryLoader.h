@@ -30,8 +30,9 @@ public:
     // Cancels the walks; no listing result is published any more.
     void retire();
 
-    // The cache's listing when it has one (and real-time refresh is off and no live listing was
-    // asked for), else a live listing; sizes follow in the background where they are missing.
+    // The cache's listing (checked against the disk, and saved at once when the disk differed) when
+    // it has one (and real-time refresh is off and no live listing was asked for), else a live
+    // listing; sizes follow in the background where they are missing.
     QCoro::Task<> loadCurrentDirectoryForNavigation(bool forceLiveRefresh);
     // Every entry sized by its whole tree, only those of at least the minimum size unless all
     // files are shown; a full scan is cached.
