@@ -199,6 +199,52 @@ private Q_SLOTS:
         QCOMPARE(shownNames(viewModel()), QStringList{"Archive"});
     }
 
+    // A live listing of the folder shown (as after a migration or undo) keeps the sizes the folders
+    // showed until the refresh measures them anew; a folder now a link shows as a link. The listing
+    // reaches the cache before that refresh starts.
+    void aLiveListingKeepsTheKnownSizesUntilMeasured()
+    {
+        const QString home = m_fixture->home.home();
+        const QString beta = m_fixture->tree.path(QStringLiteral("Beta"));
+        m_fixture->tree.fileOfSize(QStringLiteral("Beta/b.bin"), 4096);
+        m_fixture->tree.fileOfSize(QStringLiteral("Gamma/g.bin"), 5 * 4096);
+        load();
+        QCOMPARE(sizeOf(viewModel().browsing().entries(), "Alpha"), 3 * 4096);
+
+        m_fixture->tree.fileOfSize(QStringLiteral("Alpha/more.bin"), 4096);
+        const QString away = m_fixture->home.path(QStringLiteral("away/Beta"));
+        QVERIFY(QDir().mkpath(QFileInfo(away).path()));
+        QVERIFY(QDir().rename(beta, away));
+        QVERIFY(QFile::link(away, beta));
+        m_fixture->tree.dir(QStringLiteral("Delta"));
+
+        QStringList publishedSizes;
+        connect(&m_viewModel->browsing(), &BrowsingState::entriesChanged, this, [&] {
+            const QList<DirectoryEntry>& entries = viewModel().browsing().entries();
+            publishedSizes.append(QStringLiteral("Alpha=%1 Gamma=%2")
+                                      .arg(sizeOf(entries, "Alpha"))
+                                      .arg(sizeOf(entries, "Gamma")));
+        });
+        std::optional<QStringList> cachedWhenMeasuring;
+        connect(&m_viewModel->browsing(), &BrowsingState::isBackgroundScanningChanged, this, [&] {
+            if (viewModel().browsing().isBackgroundScanning() && !cachedWhenMeasuring)
+                cachedWhenMeasuring = namesAndSizes(cachedListing(home).value_or(QList<DirectoryEntry>{}));
+        });
+        load(true);
+        QCOMPARE(publishedSizes, (QStringList{QStringLiteral("Alpha=12288 Gamma=20480"),
+                                              QStringLiteral("Alpha=16384 Gamma=20480")}));
+        const QList<DirectoryEntry>& shown = viewModel().browsing().entries();
+        const auto linked = std::find_if(shown.cbegin(), shown.cend(),
+                                         [&beta](const DirectoryEntry& entry) { return entry.path == beta; });
+        QVERIFY(linked != shown.cend() && linked->isSymbolicLink);
+        QCOMPARE(linked->sizeBytes, 0);
+        QVERIFY(cachedWhenMeasuring);
+        QVERIFY2(cachedWhenMeasuring->contains("Alpha=12288") && cachedWhenMeasuring->contains("Beta=0") &&
+                     cachedWhenMeasuring->contains("Delta=0"),
+                 qPrintable(cachedWhenMeasuring->join(' ')));
+        QCOMPARE(namesAndSizes(*cachedListing(home)), namesAndSizes(shown));
+    }
+
     void aCacheMissListsLiveThenSizesAndCaches()
     {
         const QString home = m_fixture->home.home();
@@ -288,8 +334,12 @@ private Q_SLOTS:
         QCOMPARE(names(viewModel().browsing().entries()), QStringList{"Big"});
         QCOMPARE(*infoLine(viewModel()), "Scanned 1 items from " + m_fixture->home.home());
         QVERIFY(!viewModel().browsing().isBackgroundScanning());
-        // Neither the dropped refresh nor a scan with a minimum size reaches the cache.
-        QVERIFY(!cachedListing(m_fixture->home.home()));
+        // The dropped refresh does not reach the cache, nor does a scan with a minimum size: the cache
+        // holds the live listing the load saved, its folders unmeasured.
+        const auto cached = cachedListing(m_fixture->home.home());
+        QVERIFY(cached);
+        QCOMPARE(names(*cached), (QStringList{"Alpha", "Big", "Small", "file.txt"}));
+        QCOMPARE(sizeOf(*cached, "Big"), 0);
     }
 
     void aDeepScanOfEverythingIsCached()

@@ -55,6 +55,18 @@ CachedListing reconciledListing(const QList<DirectoryEntry>& cached, const QList
     return result;
 }
 
+QList<DirectoryEntry> keepingKnownSizes(QList<DirectoryEntry> listed, const QList<DirectoryEntry>& known)
+{
+    const QHash<QString, const DirectoryEntry*> before = byPath(known);
+    for (DirectoryEntry& entry : listed) {
+        if (!entry.isDirectory() || entry.isSymbolicLink)
+            continue;
+        if (const DirectoryEntry* shown = before.value(entry.path); shown && sameKind(*shown, entry))
+            entry.sizeBytes = shown->sizeBytes;
+    }
+    return listed;
+}
+
 std::optional<CachedListing> loadCachedListing(const ScanCacheStore& cache, const ScanService& scan,
                                                const QString& path, bool includeHiddenFiles,
                                                const platform::CancellationToken& cancellation)

@@ -30,6 +30,13 @@ struct CachedListing {
 // `listed` gives them, as listed: a link as a link, a folder unsized until it is measured.
 CachedListing reconciledListing(const QList<DirectoryEntry>& cached, const QList<DirectoryEntry>& listed);
 
+// `listed` (a live listing, its folders unmeasured) with the sizes `known` (the listing shown until
+// now) gives its folders of the same path that are still folders: right after a migration or undo
+// the other folders keep their sizes, and so their places in the order, until their new sizes
+// arrive. An entry whose kind changed (a folder moved and linked, a link replaced by its folder) and
+// every file keep what the disk says now.
+QList<DirectoryEntry> keepingKnownSizes(QList<DirectoryEntry> listed, const QList<DirectoryEntry>& known);
+
 // The cached listing of `path` made right against the disk; none when the cache holds no listing
 // of it or the directory cannot be listed now (the live listing then says why).
 std::optional<CachedListing> loadCachedListing(const ScanCacheStore& cache, const ScanService& scan,

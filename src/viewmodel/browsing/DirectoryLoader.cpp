@@ -115,19 +115,25 @@ QCoro::Task<> DirectoryLoader::loadCurrentDirectoryForNavigation(bool forceLiveR
     auto listed = co_await std::move(listing);
     if (!request.isCurrent())
         co_return; // isScanning belongs to the newer request
-    m_context.browsing().setIsScanning(false);
     if (!listed.succeeded()) {
+        m_context.browsing().setIsScanning(false);
         showListingFailure(listed.error());
         co_return;
     }
-    const QList<DirectoryEntry> entries = listed.takeValue();
+    // A listing of the directory shown (after a migration or undo) keeps the sizes it showed until
+    // the refresh brings new ones: no folder reads 0 B meanwhile, and the order does not jump.
+    const QList<DirectoryEntry> entries =
+        keepingKnownSizes(listed.takeValue(), m_context.browsing().entries());
     applyDirectoryEntries(entries);
-    if (entries.isEmpty()) {
-        auto save = persistScanCache(entries, path, includeHidden);
-        co_await std::move(save);
+    // Saved now and again once the sizes are known: a start that comes between the two (the window
+    // closed while the folders were measured) shows this listing, not an older one.
+    auto save = persistScanCache(entries, path, includeHidden);
+    co_await std::move(save);
+    if (!request.isCurrent())
         co_return;
-    }
-    // The live listing reaches the cache through the refresh, once its sizes are known.
+    m_context.browsing().setIsScanning(false);
+    if (entries.isEmpty())
+        co_return;
     if (forceLiveRefresh || cacheMissed || m_context.browsing().realtimeRefreshEnabled())
         startBackgroundRefresh(request, path, entries, includeHidden, walk);
 }

@@ -19,6 +19,9 @@ class ViewModelContext;
 // background pass that fills in directory sizes and writes the cache, and the user's deep scan.
 // Every load and deep scan takes a new request number and cancels the walks of older requests;
 // a result whose number is no longer the latest is dropped without touching the listing.
+// A listing reaches the cache as soon as it is shown (one read from the cache when the disk
+// differed from it) and again once it is sized, so the next start never shows an older one,
+// whenever the window closes.
 class DirectoryLoader : public QObject {
     Q_OBJECT
 
@@ -30,9 +33,10 @@ public:
     // Cancels the walks; no listing result is published any more.
     void retire();
 
-    // The cache's listing (checked against the disk, and saved at once when the disk differed) when
-    // it has one (and real-time refresh is off and no live listing was asked for), else a live
-    // listing; sizes follow in the background where they are missing.
+    // The cache's listing (checked against the disk) when it has one (and real-time refresh is off
+    // and no live listing was asked for), else a live listing, its folders at the sizes the listing
+    // shown until now gave them; sizes follow in the background where they are missing, and after
+    // every live listing that was asked for or that the cache could not give.
     QCoro::Task<> loadCurrentDirectoryForNavigation(bool forceLiveRefresh);
     // Every entry sized by its whole tree, only those of at least the minimum size unless all
     // files are shown; a full scan is cached.
