@@ -334,12 +334,14 @@ private Q_SLOTS:
         QCOMPARE(names(viewModel().browsing().entries()), QStringList{"Big"});
         QCOMPARE(*infoLine(viewModel()), "Scanned 1 items from " + m_fixture->home.home());
         QVERIFY(!viewModel().browsing().isBackgroundScanning());
-        // The dropped refresh does not reach the cache, nor does a scan with a minimum size: the cache
-        // holds the live listing the load saved, its folders unmeasured.
+        // The scan measured every entry: the cache keeps all of them, the small ones too, so the
+        // next start shows what this scan found.
         const auto cached = cachedListing(m_fixture->home.home());
         QVERIFY(cached);
         QCOMPARE(names(*cached), (QStringList{"Alpha", "Big", "Small", "file.txt"}));
-        QCOMPARE(sizeOf(*cached, "Big"), 0);
+        QCOMPARE(sizeOf(*cached, "Big"), sizeOf(viewModel().browsing().entries(), "Big"));
+        QCOMPARE(sizeOf(*cached, "Alpha"), 3 * 4096);
+        QVERIFY(sizeOf(*cached, "Small") > 0);
     }
 
     void aDeepScanOfEverythingIsCached()

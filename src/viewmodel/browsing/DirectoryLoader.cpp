@@ -194,9 +194,11 @@ QCoro::Task<> DirectoryLoader::scanCurrentDirectory()
         m_context.browsing().showAllFiles() ? 0 : m_context.browsing().config().minLargeSizeBytes;
     const bool includeHidden = m_context.browsing().showHiddenFiles();
 
+    // Every entry is measured whatever the minimum, so the whole listing is at hand: the cache keeps
+    // all of it and the next start shows what this scan found, while only the large entries show.
     auto scan = m_context.background().runCatching(
-        [scanService = m_context.services().scanService, path, minimumSize, includeHidden, walk] {
-            return scanService->scanDirectory(path, minimumSize, includeHidden, walk);
+        [scanService = m_context.services().scanService, path, includeHidden, walk] {
+            return scanService->scanDirectory(path, 0, includeHidden, walk);
         });
     auto scanned = co_await std::move(scan);
     if (!request.isCurrent())
@@ -206,15 +208,14 @@ QCoro::Task<> DirectoryLoader::scanCurrentDirectory()
         showListingFailure(scanned.error());
         co_return;
     }
-    const QList<DirectoryEntry> entries = scanned.takeValue();
+    const QList<DirectoryEntry> whole = scanned.takeValue();
+    QList<DirectoryEntry> entries = whole;
+    entries.removeIf([minimumSize](const DirectoryEntry& entry) { return entry.sizeBytes < minimumSize; });
     applyDirectoryEntries(entries);
-    // Only a scan without a minimum is a whole listing.
-    if (minimumSize == 0) {
-        auto save = persistScanCache(entries, path, includeHidden);
-        co_await std::move(save);
-        if (!request.isAlive())
-            co_return;
-    }
+    auto save = persistScanCache(whole, path, includeHidden);
+    co_await std::move(save);
+    if (!request.isAlive())
+        co_return;
     const QString count = QString::number(entries.size());
     m_context.activity().setInfoMessage(
         BilingualText(QStringLiteral("扫描完成，共 ") + count + QStringLiteral(" 项：") + path,

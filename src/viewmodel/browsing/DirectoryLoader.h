@@ -38,8 +38,8 @@ public:
     // shown until now gave them; sizes follow in the background where they are missing, and after
     // every live listing that was asked for or that the cache could not give.
     QCoro::Task<> loadCurrentDirectoryForNavigation(bool forceLiveRefresh);
-    // Every entry sized by its whole tree, only those of at least the minimum size unless all
-    // files are shown; a full scan is cached.
+    // Every entry sized by its whole tree, only those of at least the minimum size shown unless all
+    // files are; the whole listing is cached either way.
     QCoro::Task<> scanCurrentDirectory();
 
     // The same, started and left to run.
