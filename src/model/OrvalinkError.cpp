@@ -96,18 +96,21 @@ std::optional<QString> managedContainerGuidance(const QString& path)
     return std::nullopt;
 }
 
-QString sourceInUseText(const QString& path, const QStringList& processes)
+QString sourceInUseText(const QString& path, const QStringList& processes, OrvalinkError::Operation operation)
 {
+    const QString opening = operation == OrvalinkError::Operation::undo
+                                ? QStringLiteral("Cannot undo the migration of ")
+                                : QStringLiteral("Cannot migrate ");
     if (processes.isEmpty()) {
-        return QStringLiteral("Cannot migrate ") + path +
+        return opening + path +
                QStringLiteral(
                    " because it is currently in use. Close the related app or shell session first.");
     }
     QString list = processes.mid(0, 5).join(QStringLiteral(", "));
     if (processes.size() >= 6)
         list += QStringLiteral(" and %1 more process(es)").arg(processes.size() - 5);
-    return QStringLiteral("Cannot migrate ") + path + QStringLiteral(" because it is currently in use by: ") +
-           list + QStringLiteral(". Close them first.");
+    return opening + path + QStringLiteral(" because it is currently in use by: ") + list +
+           QStringLiteral(". Close them first.");
 }
 
 } // namespace
@@ -161,11 +164,13 @@ OrvalinkError OrvalinkError::parentChildConflict(const QString& parent, const QS
     return error.finish();
 }
 
-OrvalinkError OrvalinkError::sourceInUse(const QString& path, const QStringList& processes)
+OrvalinkError OrvalinkError::sourceInUse(const QString& path, const QStringList& processes,
+                                         Operation operation)
 {
     OrvalinkError error(Case::sourceInUse);
     error.m_path = path;
     error.m_processes = processes;
+    error.m_operation = operation;
     return error.finish();
 }
 
@@ -299,7 +304,7 @@ QString OrvalinkError::errorDescription() const
         return QStringLiteral("Selected directories include a parent-child conflict: ") + m_parent +
                QStringLiteral(" -> ") + m_child + dot;
     case Case::sourceInUse:
-        return sourceInUseText(m_path, m_processes);
+        return sourceInUseText(m_path, m_processes, m_operation);
     case Case::moveFailed:
         return QStringLiteral("Failed to move ") + m_source + QStringLiteral(" to ") + m_destination +
                QStringLiteral(": ") + m_underlying.description;

@@ -49,13 +49,17 @@ public:
         std::exception_ptr error;
     };
 
+    // The operation a sourceInUse error kept from going ahead: its description says which.
+    enum class Operation { migration, undo };
+
     static OrvalinkError targetVolumeNotMounted();
     static OrvalinkError insufficientSpace(qint64 required, qint64 available);
     static OrvalinkError permissionDenied(const QString& path);
     static OrvalinkError targetAlreadyExists(const QString& path);
     static OrvalinkError sourceNotFound(const QString& path);
     static OrvalinkError parentChildConflict(const QString& parent, const QString& child);
-    static OrvalinkError sourceInUse(const QString& path, const QStringList& processes);
+    static OrvalinkError sourceInUse(const QString& path, const QStringList& processes,
+                                     Operation operation = Operation::migration);
     static OrvalinkError moveFailed(const QString& source, const QString& destination, Underlying underlying);
     static OrvalinkError verifyFailed(const QString& path);
     static OrvalinkError symlinkFailed(const QString& source, const QString& destination,
@@ -101,6 +105,8 @@ public:
     qint64 required() const { return m_required; }
     qint64 available() const { return m_available; }
     const Underlying& underlying() const { return m_underlying; }
+    // A migration for every case but sourceInUse, which says whether it stopped a migration or an undo.
+    Operation operation() const { return m_operation; }
 
 private:
     explicit OrvalinkError(Case errorCase) : m_case(errorCase) {}
@@ -114,6 +120,7 @@ private:
     qint64 m_required = 0;
     qint64 m_available = 0;
     Underlying m_underlying;
+    Operation m_operation = Operation::migration;
     QByteArray m_what;
 };
 

@@ -248,7 +248,8 @@ private Q_SLOTS:
             QVERIFY(isLinkTo(source, fx.targetOf(source)));
         } else {
             QCOMPARE(result.task.status, TaskStatus::failed);
-            QVERIFY(result.task.errorMessage->contains("currently in use by: sleep"));
+            QVERIFY(result.task.errorMessage->contains("Cannot migrate " + source +
+                                                       " because it is currently in use by: sleep"));
             QCOMPARE(fx.tree.read("Busy/file.txt"), QByteArray("x"));
         }
     }

@@ -186,23 +186,41 @@ private Q_SLOTS:
     void sourceInUseLists_data()
     {
         QTest::addColumn<QStringList>("names");
+        QTest::addColumn<OrvalinkError::Operation>("operation");
         QTest::addColumn<QString>("text");
+        const auto migration = OrvalinkError::Operation::migration;
+        const auto undo = OrvalinkError::Operation::undo;
         QTest::newRow("five")
-            << QStringList{"a", "b", "c", "d", "e"}
+            << QStringList{"a", "b", "c", "d", "e"} << migration
             << "Cannot migrate /d because it is currently in use by: a, b, c, d, e. Close them first.";
         QTest::newRow("six")
-            << QStringList{"a", "b", "c", "d", "e", "f"}
+            << QStringList{"a", "b", "c", "d", "e", "f"} << migration
             << "Cannot migrate /d because it is currently in use by: a, b, c, d, e and 1 more "
                "process(es). Close them first.";
         QTest::newRow("unsorted duplicates kept")
-            << QStringList{"z", "z"}
+            << QStringList{"z", "z"} << migration
             << "Cannot migrate /d because it is currently in use by: z, z. Close them first.";
+        QTest::newRow("undo")
+            << QStringList{"vim", "postgres (user postgres)"} << undo
+            << "Cannot undo the migration of /d because it is currently in use by: vim, postgres (user "
+               "postgres). Close them first.";
+        QTest::newRow("undo, no names")
+            << QStringList{} << undo
+            << "Cannot undo the migration of /d because it is currently in use. Close the related app or "
+               "shell session first.";
     }
     void sourceInUseLists()
     {
         QFETCH(QStringList, names);
+        QFETCH(OrvalinkError::Operation, operation);
         QFETCH(QString, text);
-        QCOMPARE(OrvalinkError::sourceInUse(QStringLiteral("/d"), names).errorDescription(), text);
+        const OrvalinkError error = OrvalinkError::sourceInUse(QStringLiteral("/d"), names, operation);
+        QCOMPARE(error.errorDescription(), text);
+        // Whatever it stopped, it is the same case with the same fields.
+        QCOMPARE(error.code(), QStringLiteral("E007"));
+        QCOMPARE(error.operation(), operation);
+        QCOMPARE(error.path(), QStringLiteral("/d"));
+        QCOMPARE(error.processes(), names);
     }
 
     void containerGuidance_data()
