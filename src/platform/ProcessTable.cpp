@@ -1,5 +1,6 @@
 #include "platform/ProcessTable.h"
 
+#include "platform/ProcessFolder.h"
 #include "platform/StandardPath.h"
 
 #include <QFile>
@@ -7,14 +8,14 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 namespace orvalink::platform {
 
 namespace {
-
-const QByteArray kDeletedSuffix = " (deleted)";
 
 class PathMatcher {
 public:
@@ -25,9 +26,6 @@ public:
 
     bool matches(const QByteArray& reported) const
     {
-        // The kernel marks files and directories that were unlinked: they are no longer in the tree.
-        if (reported.endsWith(kDeletedSuffix))
-            return false;
         return reported == m_target || (m_subtree && reported.startsWith(m_prefix));
     }
 
@@ -37,83 +35,14 @@ private:
     bool m_subtree;
 };
 
-std::optional<QByteArray> readLinkAt(int directoryFd, const char* name)
-{
-    QByteArray buffer(4096, Qt::Uninitialized);
-    for (;;) {
-        const ssize_t length =
-            ::readlinkat(directoryFd, name, buffer.data(), static_cast<size_t>(buffer.size()));
-        if (length < 0)
-            return std::nullopt;
-        if (length < buffer.size()) {
-            buffer.truncate(length);
-            return buffer;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
-QByteArray readProcFile(int processFd, const char* name)
-{
-    const int fd = ::openat(processFd, name, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    QByteArray content;
-    char chunk[16384];
-    for (;;) {
-        const ssize_t count = ::read(fd, chunk, sizeof chunk);
-        if (count <= 0)
-            break;
-        content.append(chunk, count);
-    }
-    ::close(fd);
-    return content;
-}
-
-bool openFilesMatch(int processFd, const PathMatcher& matcher)
-{
-    const int fdDirectory = ::openat(processFd, "fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fdDirectory < 0)
-        return false;
-    DIR* listing = ::fdopendir(fdDirectory);
-    if (!listing) {
-        ::close(fdDirectory);
-        return false;
-    }
-    bool found = false;
-    while (const dirent* entry = ::readdir(listing)) {
-        if (entry->d_name[0] == '.')
-            continue;
-        const auto target = readLinkAt(fdDirectory, entry->d_name);
-        if (target && matcher.matches(*target)) {
-            found = true;
-            break;
-        }
-    }
-    ::closedir(listing);
-    return found;
-}
-
-bool mappedFilesMatch(int processFd, const PathMatcher& matcher)
-{
-    // "address perms offset dev inode   path": only the path contains a "/".
-    const QByteArray maps = readProcFile(processFd, "maps");
-    for (const QByteArray& line : maps.split('\n')) {
-        const qsizetype slash = line.indexOf('/');
-        if (slash >= 0 && matcher.matches(line.mid(slash)))
-            return true;
-    }
-    return false;
-}
-
 bool holds(int processFd, const PathMatcher& matcher)
 {
-    for (const char* link : {"cwd", "root", "exe"}) {
-        const auto target = readLinkAt(processFd, link);
-        if (target && matcher.matches(*target))
-            return true;
-    }
-    return openFilesMatch(processFd, matcher) || mappedFilesMatch(processFd, matcher);
+    bool found = false;
+    forEachHeldPath(processFd, [&](const QByteArray& path) {
+        found = matcher.matches(path);
+        return !found;
+    });
+    return found;
 }
 
 std::optional<quint64> startTimeFromStat(const QByteArray& stat)
@@ -129,6 +58,21 @@ std::optional<quint64> startTimeFromStat(const QByteArray& stat)
     bool ok = false;
     const quint64 value = fields[kStartTimeIndex].toULongLong(&ok);
     return ok ? std::optional<quint64>(value) : std::nullopt;
+}
+
+// "Uid:\treal\teffective\tsaved\tfilesystem" in /proc/<pid>/status. Not the owner of /proc/<pid>,
+// which is root for a process that made itself undumpable.
+std::optional<uid_t> effectiveUserFromStatus(const QByteArray& status)
+{
+    for (const QByteArray& line : status.split('\n')) {
+        if (!line.startsWith("Uid:"))
+            continue;
+        const QList<QByteArray> ids = line.mid(4).simplified().split(' ');
+        bool ok = false;
+        const uint effective = ids.size() >= 2 ? ids[1].toUInt(&ok) : 0;
+        return ok ? std::optional<uid_t>(effective) : std::nullopt;
+    }
+    return std::nullopt;
 }
 
 QByteArray resolvedTarget(const QString& path)
@@ -165,15 +109,12 @@ std::optional<pid_t> pidFromName(const char* name)
     return pid > 0 ? std::optional<pid_t>(pid) : std::nullopt;
 }
 
-} // namespace
-
-std::vector<PathHolder> processesHolding(const QString& path, bool subtree)
+// Calls `visit(pid, processFd)` with each process's folder of /proc, opened.
+void forEachProcess(const std::function<void(pid_t, int)>& visit)
 {
-    const PathMatcher matcher(resolvedTarget(path), subtree);
-    std::vector<PathHolder> holders;
     DIR* proc = ::opendir("/proc");
     if (!proc)
-        return holders;
+        return;
     while (const dirent* entry = ::readdir(proc)) {
         const auto pid = pidFromName(entry->d_name);
         if (!pid)
@@ -181,16 +122,46 @@ std::vector<PathHolder> processesHolding(const QString& path, bool subtree)
         const int processFd = ::openat(::dirfd(proc), entry->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (processFd < 0)
             continue;
-        if (holds(processFd, matcher)) {
-            const QByteArray comm = readProcFile(processFd, "comm");
-            const auto started = startTimeFromStat(readProcFile(processFd, "stat"));
-            if (!comm.isEmpty() && started)
-                holders.push_back(PathHolder{*pid, QString::fromUtf8(comm).trimmed(), *started});
-        }
+        visit(*pid, processFd);
         ::close(processFd);
     }
     ::closedir(proc);
+}
+
+} // namespace
+
+std::vector<PathHolder> processesHolding(const QString& path, bool subtree)
+{
+    const PathMatcher matcher(resolvedTarget(path), subtree);
+    std::vector<PathHolder> holders;
+    forEachProcess([&](pid_t pid, int processFd) {
+        if (!holds(processFd, matcher))
+            return;
+        const QByteArray comm = readProcessFile(processFd, "comm");
+        const auto started = startTimeFromStat(readProcessFile(processFd, "stat"));
+        const auto owner = effectiveUserFromStatus(readProcessFile(processFd, "status"));
+        if (!comm.isEmpty() && started && owner)
+            holders.push_back(PathHolder{pid, QString::fromUtf8(comm).trimmed(), *started, *owner});
+    });
     return holders;
+}
+
+QSet<EntryIdentity> entriesInUse(const QString& path)
+{
+    QSet<EntryIdentity> inUse;
+    struct stat info {};
+    if (::lstat(QFile::encodeName(standardizedPath(path)).constData(), &info) != 0)
+        return inUse;
+    const pid_t self = ::getpid();
+    forEachProcess([&](pid_t pid, int processFd) {
+        if (pid == self)
+            return;
+        forEachHeldIdentity(processFd, [&](const EntryIdentity& identity) {
+            if (identity.device == info.st_dev)
+                inUse.insert(identity);
+        });
+    });
+    return inUse;
 }
 
 std::optional<quint64> processStartTime(pid_t pid)
@@ -199,6 +170,14 @@ std::optional<quint64> processStartTime(pid_t pid)
     if (!stat.open(QIODevice::ReadOnly))
         return std::nullopt;
     return startTimeFromStat(stat.readAll());
+}
+
+std::optional<uid_t> processOwner(pid_t pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return effectiveUserFromStatus(status.readAll());
 }
 
 bool isProtectedProcess(pid_t pid)
@@ -214,9 +193,12 @@ bool terminateProcess(pid_t pid, quint64 expectedStartTime)
     if (pidfd < 0)
         return false;
     // From here on the pidfd names one process whatever happens to the number; if the number was
-    // reused before it was opened, the start time tells.
+    // reused before it was opened, the start time tells. The user is read first: should the number
+    // change hands after that, the start time read next differs.
+    const auto owner = processOwner(pid);
     const auto started = processStartTime(pid);
-    const bool delivered = started && *started == expectedStartTime && sendTerminationThroughPidfd(pidfd);
+    const bool delivered = owner && *owner == ::geteuid() && started && *started == expectedStartTime &&
+                           sendTerminationThroughPidfd(pidfd);
     ::close(pidfd);
     return delivered;
 }

@@ -36,6 +36,18 @@ QString userName()
     return fromEnvironment.isEmpty() ? QString::number(geteuid()) : fromEnvironment;
 }
 
+QString userNameOf(uid_t uid)
+{
+    // The reentrant lookup: holders are listed on worker threads.
+    passwd entry{};
+    passwd* found = nullptr;
+    QByteArray buffer(16384, Qt::Uninitialized);
+    if (::getpwuid_r(uid, &entry, buffer.data(), static_cast<size_t>(buffer.size()), &found) == 0 && found &&
+        found->pw_name)
+        return QString::fromLocal8Bit(found->pw_name);
+    return QString::number(uid);
+}
+
 std::optional<QString> trimmedEnvironmentValue(const char* variable)
 {
     if (!qEnvironmentVariableIsSet(variable))

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <sys/types.h>
 
 namespace orvalink::platform {
 
@@ -11,6 +12,9 @@ QString homeDirectory();
 
 // Login name of the effective user.
 QString userName();
+
+// Login name of the user `uid`; its number when the user database has no name for it.
+QString userNameOf(uid_t uid);
 
 // The directory named by an environment variable: none when unset or blank, else the value trimmed
 // of whitespace and in standard form (no "~" expansion, no existence check).

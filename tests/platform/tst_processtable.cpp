@@ -1,10 +1,14 @@
 #include "platform/ProcessTable.h"
+#include "support/ChildProcess.h"
+#include "support/ForkedHolder.h"
 #include "support/HoldingProcess.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
+#include "support/Unprivileged.h"
 
 #include <QTest>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace orvalink;
@@ -21,10 +25,45 @@ Holder startSleeper(const QString& workingDirectory, const QString& inputFile = 
         test::HoldingProcess::Options{workingDirectory, inputFile, program});
 }
 
-bool lists(const std::vector<PathHolder>& holders, const Holder& process)
+bool lists(const std::vector<PathHolder>& holders, pid_t pid)
 {
     return std::any_of(holders.begin(), holders.end(),
-                       [&](const PathHolder& holder) { return holder.pid == process->pid(); });
+                       [&](const PathHolder& holder) { return holder.pid == pid; });
+}
+
+bool lists(const std::vector<PathHolder>& holders, const Holder& process)
+{
+    return lists(holders, process->pid());
+}
+
+EntryIdentity identityOf(const QString& path)
+{
+    struct stat info {};
+    ::lstat(QFile::encodeName(path).constData(), &info);
+    return EntryIdentity::of(info);
+}
+
+// A process holding the entry at `path` in one of the ways a program can, named by `how`.
+struct AnyHolder {
+    std::unique_ptr<test::ForkedHolder> forked;
+    Holder started;
+    pid_t pid() const { return forked ? forked->pid() : started->pid(); }
+};
+
+AnyHolder holdAs(const QString& how, const QString& path, const QString& elsewhere)
+{
+    AnyHolder holder;
+    if (how == "open" || how == "mapped") {
+        holder.forked = std::make_unique<test::ForkedHolder>(
+            path, how == "open" ? test::ForkedHolder::Hold::open : test::ForkedHolder::Hold::mapped);
+        if (!holder.forked->isHolding())
+            qFatal("the child could not hold the file");
+    } else if (how == "working directory") {
+        holder.started = startSleeper(path);
+    } else {
+        holder.started = startSleeper(elsewhere, {}, path);
+    }
+    return holder;
 }
 
 } // namespace
@@ -85,6 +124,92 @@ private Q_SLOTS:
         QVERIFY(lists(processesHolding(tree.path("data"), true), reader));
         QVERIFY(QFile::remove(file));
         QVERIFY(!lists(processesHolding(tree.path("data"), true), reader));
+    }
+
+    // The kernel marks the paths of removed entries with " (deleted)", but a name may end so too:
+    // whether a holder still holds something in the tree is told by the entry, in every way a
+    // program can hold one.
+    void removedEntriesAreToldByTheirStatus_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("removed");
+        for (const char* how : {"open", "mapped", "working directory", "executable"}) {
+            for (const char* name : {"data", "data (deleted)"}) {
+                QTest::addRow("%s, %s", how, name) << how << name << false;
+                QTest::addRow("%s, %s, removed", how, name) << how << name << true;
+            }
+        }
+    }
+    void removedEntriesAreToldByTheirStatus()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, name);
+        QFETCH(bool, removed);
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        const QString path = tree.path("place/" + name);
+        if (how == "working directory") {
+            tree.dir("place/" + name);
+        } else {
+            tree.dir("place");
+            QVERIFY(QFile::copy("/bin/sleep", path)); // any file; this one also runs
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner));
+        }
+        const AnyHolder holder = holdAs(how, path, home.root());
+        const EntryIdentity identity = identityOf(path);
+        if (removed)
+            QCOMPARE(::remove(QFile::encodeName(path).constData()), 0);
+
+        QCOMPARE(lists(processesHolding(tree.path("place"), true), holder.pid()), !removed);
+        if (!removed) {
+            QVERIFY(lists(processesHolding(path, false), holder.pid()));
+            QVERIFY(entriesInUse(tree.path("place")).contains(identity));
+        }
+    }
+
+    // The entries in use are known by identity, whoever holds them and by whatever name, and only
+    // while they are held; our own process never counts.
+    void entriesInUseAreHeldOnesOnly()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        const QString held = tree.file("data/held.txt", "x");
+        const QString ours = tree.file("data/ours.txt", "y");
+        tree.symlink("alias", tree.path("data"));
+        QFile own(ours);
+        QVERIFY(own.open(QIODevice::ReadOnly));
+        QVERIFY(!entriesInUse(tree.path("data")).contains(identityOf(ours)));
+        {
+            const test::ForkedHolder holder(tree.path("alias/held.txt"), test::ForkedHolder::Hold::open);
+            QVERIFY(holder.isHolding());
+            QVERIFY(entriesInUse(tree.path("data")).contains(identityOf(held)));
+        }
+        QVERIFY(!entriesInUse(tree.path("data")).contains(identityOf(held)));
+        QVERIFY(entriesInUse(tree.path("missing")).isEmpty());
+    }
+
+    // Another user's program is listed with its owner and never signalled, whatever our rights.
+    void anotherUsersProcessIsNeverSignalled()
+    {
+        if (const auto reason = test::Unprivileged::skipReason())
+            QSKIP(qPrintable(*reason));
+        test::TestHome home;
+        test::HoldingProcess::Options options;
+        options.workingDirectory = home.root();
+        options.asNobody = true;
+        test::HoldingProcess theirs(options);
+        const auto started = processStartTime(theirs.pid());
+        QVERIFY(started);
+        QCOMPARE(processOwner(theirs.pid()), std::optional<uid_t>(test::unprivilegedUid()));
+        const auto holders = processesHolding(home.root(), true);
+        const auto record = std::find_if(holders.begin(), holders.end(),
+                                         [&](const PathHolder& h) { return h.pid == theirs.pid(); });
+        QVERIFY(record != holders.end());
+        QCOMPARE(record->owner, test::unprivilegedUid());
+
+        QVERIFY(!terminateProcess(theirs.pid(), *started));
+        QVERIFY(!theirs.process().waitForFinished(300));
     }
 
     void terminationNeedsTheSameProcess()

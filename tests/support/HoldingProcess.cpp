@@ -1,7 +1,12 @@
 #include "support/HoldingProcess.h"
 
+#include "platform/ProcessTable.h"
+#include "support/ChildProcess.h"
+
 #include <csignal>
+#include <grp.h>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace orvalink::test {
 
@@ -10,14 +15,23 @@ HoldingProcess::HoldingProcess(const Options& options)
     m_process.setWorkingDirectory(options.workingDirectory);
     if (!options.inputFile.isEmpty())
         m_process.setStandardInputFile(options.inputFile);
-    if (options.ignoreTermination) {
-        // Set in the child before exec: an ignored signal stays ignored across exec, so the process
-        // shrugs SIGTERM off from its first instruction on.
-        m_process.setChildProcessModifier([] { ::signal(SIGTERM, SIG_IGN); });
-    }
+    // Looked up before the fork: name service lookups are not for a forked child.
+    const uid_t uid = unprivilegedUid();
+    const gid_t gid = unprivilegedGid();
+    const bool ignoreTermination = options.ignoreTermination;
+    const bool asNobody = options.asNobody;
+    // Runs in the child before exec (after it entered its working directory): an ignored signal
+    // stays ignored across exec, so the process shrugs SIGTERM off from its first instruction on.
+    m_process.setChildProcessModifier([=] {
+        if (ignoreTermination)
+            ::signal(SIGTERM, SIG_IGN);
+        if (asNobody && (::setgroups(0, nullptr) != 0 || ::setresgid(gid, gid, gid) != 0 ||
+                         ::setresuid(uid, uid, uid) != 0))
+            ::_exit(125);
+    });
     m_process.start(options.program, {QStringLiteral("30")});
-    if (!m_process.waitForStarted())
-        throw std::runtime_error("could not start " + options.program.toStdString());
+    if (!m_process.waitForStarted() || (asNobody && platform::processOwner(pid()) != uid))
+        throw std::runtime_error("could not start " + options.program.toStdString() + " as asked");
 }
 
 HoldingProcess::~HoldingProcess()

@@ -7,7 +7,8 @@
 namespace orvalink::test {
 
 // A long `sleep` child that holds a place while it runs: its working directory, a file open as its
-// standard input, or its own executable. Killed and reaped when the object dies.
+// standard input, or its own executable. Killed and reaped when the object dies. Throws
+// std::runtime_error when it cannot be started as asked.
 class HoldingProcess {
 public:
     struct Options {
@@ -15,6 +16,9 @@ public:
         QString inputFile;                         // opened as standard input when set
         QString program = QStringLiteral("sleep"); // any sleep-compatible executable
         bool ignoreTermination = false;            // starts with SIGTERM ignored
+        // Runs as the unprivileged user nobody (see unprivilegedUid); needs root. It enters its
+        // working directory first, with our rights.
+        bool asNobody = false;
     };
 
     explicit HoldingProcess(const Options& options);

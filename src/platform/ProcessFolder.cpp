@@ -1,0 +1,175 @@
+#include "platform/ProcessFolder.h"
+
+#include <QList>
+#include <dirent.h>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace orvalink::platform {
+
+namespace {
+
+const QByteArray kDeletedMark = " (deleted)";
+
+std::optional<QByteArray> readLinkAt(int directoryFd, const char* name)
+{
+    QByteArray buffer(4096, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t length =
+            ::readlinkat(directoryFd, name, buffer.data(), static_cast<size_t>(buffer.size()));
+        if (length < 0)
+            return std::nullopt;
+        if (length < buffer.size()) {
+            buffer.truncate(length);
+            return buffer;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// The links of /proc/<pid> followed lead to the entry itself, not to what its path names now.
+std::optional<struct stat> statThroughLink(int directoryFd, const char* name)
+{
+    struct stat info {};
+    if (::fstatat(directoryFd, name, &info, 0) != 0)
+        return std::nullopt;
+    return info;
+}
+
+std::optional<struct stat> statOfPath(const QByteArray& path)
+{
+    struct stat info {};
+    if (::lstat(path.constData(), &info) != 0)
+        return std::nullopt;
+    return info;
+}
+
+// Calls `visit(folderFd, name)` for the working and root directories, the executable and every
+// open descriptor, until it answers false; answers false then.
+bool forEachLink(int processFd, const std::function<bool(int, const char*)>& visit)
+{
+    for (const char* link : {"cwd", "root", "exe"}) {
+        if (!visit(processFd, link))
+            return false;
+    }
+    const int fdFolder = ::openat(processFd, "fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fdFolder < 0)
+        return true;
+    DIR* listing = ::fdopendir(fdFolder);
+    if (!listing) {
+        ::close(fdFolder);
+        return true;
+    }
+    bool goOn = true;
+    while (const dirent* entry = ::readdir(listing)) {
+        if (entry->d_name[0] != '.' && !visit(fdFolder, entry->d_name)) {
+            goOn = false;
+            break;
+        }
+    }
+    ::closedir(listing);
+    return goOn;
+}
+
+struct Mapping {
+    EntryIdentity identity;
+    QByteArray path; // empty for a mapping the kernel names without a path
+};
+
+// "address perms offset dev inode   path": only the path contains a "/"; dev is "major:minor" in
+// hexadecimal. Anonymous mappings (inode 0) give none.
+std::optional<Mapping> mappingOf(const QByteArray& line)
+{
+    const qsizetype slash = line.indexOf('/');
+    const QList<QByteArray> fields = (slash < 0 ? line : line.left(slash)).simplified().split(' ');
+    if (fields.size() < 5)
+        return std::nullopt;
+    const QList<QByteArray> device = fields[3].split(':');
+    bool majorOk = false, minorOk = false, inodeOk = false;
+    const uint major = device.size() == 2 ? device[0].toUInt(&majorOk, 16) : 0;
+    const uint minor = device.size() == 2 ? device[1].toUInt(&minorOk, 16) : 0;
+    const qulonglong inode = fields[4].toULongLong(&inodeOk);
+    if (!majorOk || !minorOk || !inodeOk || inode == 0)
+        return std::nullopt;
+    return Mapping{EntryIdentity{::makedev(major, minor), static_cast<ino_t>(inode)},
+                   slash < 0 ? QByteArray() : line.mid(slash)};
+}
+
+void forEachMapping(int processFd, const std::function<bool(const Mapping&)>& visit)
+{
+    const QByteArray maps = readProcessFile(processFd, "maps");
+    for (const QByteArray& line : maps.split('\n')) {
+        const std::optional<Mapping> mapping = mappingOf(line);
+        if (mapping && !visit(*mapping))
+            return;
+    }
+}
+
+} // namespace
+
+QByteArray readProcessFile(int processFd, const char* name)
+{
+    const int fd = ::openat(processFd, name, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    QByteArray content;
+    char chunk[16384];
+    for (;;) {
+        const ssize_t count = ::read(fd, chunk, sizeof chunk);
+        if (count <= 0)
+            break;
+        content.append(chunk, count);
+    }
+    ::close(fd);
+    return content;
+}
+
+void forEachHeldPath(int processFd, const std::function<bool(const QByteArray& path)>& visit)
+{
+    const bool goOn = forEachLink(processFd, [&](int folderFd, const char* name) {
+        const std::optional<QByteArray> path = readLinkAt(folderFd, name);
+        if (!path || !path->startsWith('/'))
+            return true;
+        // Most paths carry no mark and need no further look.
+        if (!path->endsWith(kDeletedMark))
+            return visit(*path);
+        const std::optional<struct stat> held = statThroughLink(folderFd, name);
+        const std::optional<struct stat> named = statOfPath(*path);
+        if (!held || held->st_nlink == 0 || !named || EntryIdentity::of(*named) != EntryIdentity::of(*held))
+            return true;
+        return visit(*path);
+    });
+    if (!goOn)
+        return;
+    forEachMapping(processFd, [&](const Mapping& mapping) {
+        if (mapping.path.isEmpty())
+            return true;
+        if (!mapping.path.endsWith(kDeletedMark))
+            return visit(mapping.path);
+        // The inode alone: where one file system shows several devices (btrfs subvolumes), the
+        // mapping reports another than stat does. A mapped inode lives on, so no other file at that
+        // name can have taken its number.
+        const std::optional<struct stat> named = statOfPath(mapping.path);
+        if (!named || named->st_ino != mapping.identity.inode)
+            return true;
+        return visit(mapping.path);
+    });
+}
+
+void forEachHeldIdentity(int processFd, const std::function<void(const EntryIdentity& identity)>& visit)
+{
+    forEachLink(processFd, [&](int folderFd, const char* name) {
+        if (const std::optional<struct stat> info = statThroughLink(folderFd, name))
+            visit(EntryIdentity::of(*info));
+        return true;
+    });
+    forEachMapping(processFd, [&](const Mapping& mapping) {
+        visit(mapping.identity);
+        return true;
+    });
+}
+
+} // namespace orvalink::platform

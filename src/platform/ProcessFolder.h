@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/EntryIdentity.h"
+
+#include <QByteArray>
+#include <functional>
+
+// What one process's folder in /proc tells about it. Each function takes that folder opened
+// (/proc/<pid>, O_DIRECTORY), so every read concerns the same process even while its number is
+// given to another one: a process that ended answers nothing. None of them throws.
+namespace orvalink::platform {
+
+// The whole content of the file `name` of the folder; empty when it cannot be read.
+QByteArray readProcessFile(int processFd, const char* name);
+
+// Calls `visit` with the path of every entry the process holds (its working and root directories,
+// its executable, its open files and its mapped files) that still has that name in the file tree,
+// as the kernel reports it (links resolved), until `visit` answers false. Repeats are possible.
+//
+// The kernel appends " (deleted)" to the path of an entry whose name was removed, but a name may
+// end so as well: whether an entry was removed is told by its own status instead. A descriptor
+// counts while its entry has links and its reported path leads to that very entry; a mapped file
+// while its reported path leads to the inode of the mapping. Descriptors of pipes and
+// sockets, and anonymous mappings, have no path and are passed over.
+void forEachHeldPath(int processFd, const std::function<bool(const QByteArray& path)>& visit);
+
+// Calls `visit` with the identity of every entry the process holds, as above, whatever its name:
+// an entry reached by another name, or removed, counts too (no tree holds the removed ones). A
+// mapped file is identified by the device and inode its mapping reports.
+void forEachHeldIdentity(int processFd, const std::function<void(const EntryIdentity& identity)>& visit);
+
+} // namespace orvalink::platform
