@@ -1,11 +1,11 @@
 #include "diskops/ActiveProcessService.h"
 
 #include "diskops/LocalizedOrder.h"
-#include "model/OrvalinkError.h"
 #include "platform/DirectoryListing.h"
 #include "platform/FileIO.h"
 #include "platform/ProcessTable.h"
 #include "platform/StandardPath.h"
+#include "platform/UserLocations.h"
 
 #include <QSet>
 #include <algorithm>
@@ -16,12 +16,18 @@ namespace orvalink {
 
 namespace {
 
-QStringList namesOf(const QList<ActiveProcess>& processes)
+QStringList shownNamesOf(const QList<ActiveProcess>& processes)
 {
     QStringList names;
     for (const ActiveProcess& process : processes)
-        names.append(process.name);
+        names.append(process.shownName());
     return names;
+}
+
+bool othersOnly(const QList<ActiveProcess>& processes)
+{
+    return std::all_of(processes.begin(), processes.end(),
+                       [](const ActiveProcess& process) { return !process.otherUser.isEmpty(); });
 }
 
 QStringList sortedUnique(QStringList names)
@@ -32,6 +38,11 @@ QStringList sortedUnique(QStringList names)
 }
 
 } // namespace
+
+QString ActiveProcess::shownName() const
+{
+    return otherUser.isEmpty() ? name : name + QStringLiteral(" (user ") + otherUser + QLatin1Char(')');
+}
 
 ActiveProcessService::ActiveProcessService(Timing timing) : m_timing(timing) {}
 
@@ -46,18 +57,21 @@ QList<ActiveProcess> ActiveProcessService::activeProcesses(const QString& path,
     }
     QList<ActiveProcess> processes;
     const pid_t self = ::getpid();
+    const uid_t user = ::geteuid();
     for (const auto& holder : platform::processesHolding(standard, *isDirectory)) {
-        if (holder.pid != self)
-            processes.append(ActiveProcess{holder.pid, holder.name, holder.startTime});
+        if (holder.pid == self)
+            continue;
+        const QString otherUser = holder.owner == user ? QString() : platform::userNameOf(holder.owner);
+        processes.append(ActiveProcess{holder.pid, holder.name, holder.startTime, otherUser});
     }
-    sortByLocalizedName(processes, &ActiveProcess::name);
+    sortByLocalizedName(processes, &ActiveProcess::shownName);
     return processes;
 }
 
 QStringList ActiveProcessService::activeProcessNames(const QString& path,
                                                      std::optional<bool> isDirectory) const
 {
-    return namesOf(activeProcesses(path, isDirectory));
+    return shownNamesOf(activeProcesses(path, isDirectory));
 }
 
 QStringList ActiveProcessService::terminateActiveProcesses(const QList<ActiveProcess>& processes,
@@ -77,39 +91,40 @@ QStringList ActiveProcessService::terminateActiveProcesses(const QList<ActivePro
 
     QStringList ended;
     for (const auto& process : unique) {
-        if (platform::terminateProcess(process.pid, process.startTime))
+        if (process.otherUser.isEmpty() && platform::terminateProcess(process.pid, process.startTime))
             ended.append(process.name);
     }
 
+    // Another user's program will not go away for our waiting.
     const auto deadline = std::chrono::steady_clock::now() + m_timing.deadline;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (activeProcesses(path, isDirectory).isEmpty())
-            return sortedUnique(ended);
+    QList<ActiveProcess> remaining = activeProcesses(path, isDirectory);
+    while (!remaining.isEmpty() && !othersOnly(remaining) && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(m_timing.pause);
+        remaining = activeProcesses(path, isDirectory);
     }
-    const QStringList remaining = activeProcessNames(path, isDirectory);
     if (!remaining.isEmpty())
-        throw OrvalinkError::sourceInUse(path, remaining);
+        throw OrvalinkError::sourceInUse(path, shownNamesOf(remaining));
     return sortedUnique(ended);
 }
 
 QStringList ActiveProcessService::clearHolders(const QString& path, bool isDirectory, bool terminate,
-                                               const QString& shownPath) const
+                                               const QString& shownPath,
+                                               OrvalinkError::Operation operation) const
 {
     const QList<ActiveProcess> holders = activeProcesses(path, isDirectory);
     if (holders.isEmpty())
         return {};
     if (!terminate)
-        throw OrvalinkError::sourceInUse(shownPath, namesOf(holders));
+        throw OrvalinkError::sourceInUse(shownPath, shownNamesOf(holders), operation);
     QStringList ended;
     try {
         ended = terminateActiveProcesses(holders, path, isDirectory);
     } catch (const OrvalinkError& stillHeld) {
-        throw OrvalinkError::sourceInUse(shownPath, stillHeld.processes());
+        throw OrvalinkError::sourceInUse(shownPath, stillHeld.processes(), operation);
     }
     // A program that came in meanwhile holds it as well.
     if (const QStringList remaining = activeProcessNames(path, isDirectory); !remaining.isEmpty())
-        throw OrvalinkError::sourceInUse(shownPath, remaining);
+        throw OrvalinkError::sourceInUse(shownPath, remaining, operation);
     return ended;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/OrvalinkError.h"
+
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -17,6 +19,13 @@ struct ActiveProcess {
     // When the process started (clock ticks after boot): lets a termination tell this process from a
     // later one that got the same pid. Not part of equality.
     quint64 startTime = 0;
+    // The login name of the user it runs as, when that is not the user we run as; empty for our
+    // own. Such a process is never signalled. Not part of equality.
+    QString otherUser;
+
+    // How lists and errors name it: the command name, followed by " (user <login>)" for another
+    // user's process, so that the reader knows whose program it is.
+    QString shownName() const;
 
     bool operator==(const ActiveProcess& other) const { return pid == other.pid && name == other.name; }
 };
@@ -40,30 +49,32 @@ public:
 
     explicit ActiveProcessService(Timing timing = kDefaultTiming);
 
-    // The holders of `path` (standardized first), sorted by name ignoring case; our own process is
+    // The holders of `path` (standardized first), sorted by shown name ignoring case; our own process is
     // never listed. A directory is searched with everything below it, anything else by itself. With
     // no `isDirectory`, it is looked up (links followed) and a missing path gives an empty list. An
     // empty list means no holder is known, not that the path is proved free. Never throws.
     QList<ActiveProcess> activeProcesses(const QString& path, std::optional<bool> isDirectory = {}) const;
 
-    // The names of activeProcesses(), same order, repeats kept.
+    // The shown names of activeProcesses(), same order, repeats kept.
     QStringList activeProcessNames(const QString& path, std::optional<bool> isDirectory = {}) const;
 
     // Sends SIGTERM once to each process (repeats removed, in name order), but only to the very process
-    // that was listed: one whose pid now belongs to another process, pid 1, ourselves and our parent
-    // are left alone. Then waits, checking every pause, until the path is free. Returns the names of
-    // the processes signalled, sorted, without repeats. Throws OrvalinkError::sourceInUse (E007) with
-    // `path` as given and the names of the remaining holders when the path is still held at the
-    // deadline; processes already ended stay ended.
+    // that was listed and only to our own user's: one whose pid now belongs to another process, another
+    // user's process, pid 1, ourselves and our parent are left alone. Then waits, checking every pause,
+    // until the path is free, or held only by processes left alone. Returns the names of the processes
+    // signalled, sorted, without repeats. Throws OrvalinkError::sourceInUse (E007) with `path` as given
+    // and the shown names of the remaining holders when the path is still held at the deadline, or
+    // once only processes of other users hold it; processes already ended stay ended.
     QStringList terminateActiveProcesses(const QList<ActiveProcess>& processes, const QString& path,
                                          bool isDirectory) const;
 
-    // Before an item moves: with no holder of `path`, nothing happens (an empty list). Otherwise,
-    // unless `terminate`, throws OrvalinkError::sourceInUse (E007) with their names; with it, ends
-    // them as terminateActiveProcesses() does and returns the names signalled, or throws E007 with
-    // those still holding it. The errors name `shownPath`, the path the user knows the item by.
-    QStringList clearHolders(const QString& path, bool isDirectory, bool terminate,
-                             const QString& shownPath) const;
+    // Before an item moves (or moves back, for `operation` undo): with no holder of `path`, nothing
+    // happens (an empty list). Otherwise, unless `terminate`, throws OrvalinkError::sourceInUse (E007)
+    // for `operation` with their shown names; with it, ends them as terminateActiveProcesses() does
+    // and returns the names signalled, or throws E007 with those still holding it. The errors name
+    // `shownPath`, the path the user knows the item by.
+    QStringList clearHolders(const QString& path, bool isDirectory, bool terminate, const QString& shownPath,
+                             OrvalinkError::Operation operation = OrvalinkError::Operation::migration) const;
 
 private:
     Timing m_timing;

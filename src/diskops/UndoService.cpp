@@ -145,8 +145,9 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
     // that writes into the folder through its link while the data is copied home would leave what
     // it writes on the volume. Named after the user's own path: the volume's path means nothing to
     // them here.
-    const QStringList terminated = m_processes.clearHolders(
-        target, migrated == platform::EntryKind::directory, terminateHolders, source);
+    const QStringList terminated =
+        m_processes.clearHolders(target, migrated == platform::EntryKind::directory, terminateHolders, source,
+                                 OrvalinkError::Operation::undo);
 
     const FallbackFileOperations files(m_privileged, m_log);
     // The migration's link stays until the restored data replaces it in one step. An empty

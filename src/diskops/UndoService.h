@@ -74,8 +74,9 @@ public:
     // The same with a forced restore mode for an occupied source path.
     UndoResult forceUndoMigration(const QUuid& mappingID, const QString& anchorUser,
                                   ForcedUndoRestoreMode mode) const;
-    // The same (forced when `mode` is given) after ending the processes that hold files inside the
-    // migrated item; sourceInUse (E007) names those still holding it at the deadline.
+    // The same (forced when `mode` is given) after ending our own user's processes that hold files
+    // inside the migrated item; sourceInUse (E007) names those still holding it at the deadline,
+    // other users' programs (never signalled) with their owners.
     UndoResult undoMigrationEndingHolders(const QUuid& mappingID, const QString& anchorUser,
                                           std::optional<ForcedUndoRestoreMode> mode) const;
 
@@ -93,10 +94,10 @@ public:
     //   or more than one mounted volume carries the recorded UUID (a clone's copy may be older), with
     //   nothing changed and the record kept,
     // - undoSourceOccupied (E015) for an occupied source path without a mode,
-    // - sourceInUse (E007) with the source path and the names of the processes that hold files inside
-    //   the migrated item, before anything moved (unless `terminateHolders`, which ends them first,
-    //   but only once every refusal above has passed): what they write meanwhile would stay behind
-    //   on the volume,
+    // - sourceInUse (E007) for an undo, with the source path and the names of the processes that
+    //   hold files inside the migrated item, before anything moved (unless `terminateHolders`, which
+    //   ends those of our own user first, but only once every refusal above has passed): what they
+    //   write meanwhile would stay behind on the volume,
     // - rollbackFailed (E011) when the move back fails,
     // - the platform or administrator error of any other failed step, the data then whole at the
     //   target with the link back in place (or at the recorded restore sibling for the next start),

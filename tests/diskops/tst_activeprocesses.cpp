@@ -4,6 +4,7 @@
 #include "support/HoldingProcess.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
+#include "support/Unprivileged.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -18,10 +19,10 @@ namespace {
 using Holder = std::unique_ptr<test::HoldingProcess>;
 
 Holder hold(const QString& workingDirectory, const QString& program = QStringLiteral("sleep"),
-            bool ignoreTermination = false)
+            bool ignoreTermination = false, bool asNobody = false)
 {
     return std::make_unique<test::HoldingProcess>(
-        test::HoldingProcess::Options{workingDirectory, {}, program, ignoreTermination});
+        test::HoldingProcess::Options{workingDirectory, {}, program, ignoreTermination, asNobody});
 }
 
 // A copy of sleep under another name, so processes can be told apart by name.
@@ -90,7 +91,7 @@ private Q_SLOTS:
         QVERIFY(service.terminateActiveProcesses({}, tree.path("data"), true).isEmpty());
 
         // Our own record, handed in, is never signalled (the test would die) nor reported.
-        const ActiveProcess self{::getpid(), "self", platform::processStartTime(::getpid()).value()};
+        const ActiveProcess self{::getpid(), "self", platform::processStartTime(::getpid()).value(), {}};
         QVERIFY(service.terminateActiveProcesses({self}, home.path("free"), true).isEmpty());
     }
 
@@ -121,12 +122,55 @@ private Q_SLOTS:
         QVERIFY(service.terminateActiveProcesses({}, tree.path("data"), true).isEmpty());
     }
 
+    // Run as root, ending the holders ends our own user's only: another user's program is named
+    // with its owner, never signalled, and the path stays in use, for a migration as for an undo.
+    void anotherUsersHolderIsLeftAlone_data()
+    {
+        QTest::addColumn<OrvalinkError::Operation>("operation");
+        QTest::newRow("migration") << OrvalinkError::Operation::migration;
+        QTest::newRow("undo") << OrvalinkError::Operation::undo;
+    }
+    void anotherUsersHolderIsLeftAlone()
+    {
+        QFETCH(OrvalinkError::Operation, operation);
+        if (const auto reason = test::Unprivileged::skipReason())
+            QSKIP(qPrintable(*reason));
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        tree.dir("data");
+        const auto ours = hold(tree.path("data"));
+        const auto theirs = hold(tree.path("data"), "sleep", false, true);
+        const ActiveProcessService service(kQuick);
+        const QString shown = QStringLiteral("sleep (user nobody)");
+        QCOMPARE(service.activeProcessNames(tree.path("data")), (QStringList{"sleep", shown}));
+        try {
+            service.clearHolders(tree.path("data"), true, false, "/shown", operation);
+            QFAIL("expected E007");
+        } catch (const OrvalinkError& error) {
+            QCOMPARE(error.processes(), (QStringList{"sleep", shown}));
+            QCOMPARE(error.operation(), operation);
+        }
+
+        try {
+            service.clearHolders(tree.path("data"), true, true, "/shown", operation);
+            QFAIL("expected E007");
+        } catch (const OrvalinkError& error) {
+            QCOMPARE(error.code(), QStringLiteral("E007"));
+            QCOMPARE(error.path(), QStringLiteral("/shown"));
+            QCOMPARE(error.processes(), QStringList{shown});
+            QCOMPARE(error.operation(), operation);
+        }
+        QVERIFY(ours->process().waitForFinished(5000));
+        QCOMPARE(ours->process().exitStatus(), QProcess::CrashExit);
+        QVERIFY(!theirs->process().waitForFinished(300));
+    }
+
     void recordsCompareByPidAndName()
     {
-        const ActiveProcess a{10, "x", 1};
-        QVERIFY(a == (ActiveProcess{10, "x", 2}));
-        QVERIFY(!(a == ActiveProcess{10, "y", 1}));
-        QCOMPARE(qHash(a), qHash(ActiveProcess{10, "x", 99}));
+        const ActiveProcess a{10, "x", 1, {}};
+        QVERIFY(a == (ActiveProcess{10, "x", 2, "postgres"}));
+        QVERIFY(!(a == ActiveProcess{10, "y", 1, {}}));
+        QCOMPARE(qHash(a), qHash(ActiveProcess{10, "x", 99, {}}));
     }
 };
 
