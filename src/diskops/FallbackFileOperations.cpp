@@ -54,7 +54,8 @@ platform::MoveResult FallbackFileOperations::move(const QString& source, const Q
     platform::MoveResult result;
     attempt(
         [&] {
-            result = platform::moveItem(source, destination, {steps.created, steps.copied, std::nullopt});
+            result = platform::moveItem(source, destination,
+                                        {steps.created, steps.copied, std::nullopt, steps.inUse});
         },
         [&] {
             requireFree(destination);
@@ -74,7 +75,8 @@ platform::MoveResult FallbackFileOperations::move(const platform::EntryLocation&
     platform::MoveResult result;
     attempt(
         [&] {
-            result = platform::moveItem(source, destination, {steps.created, steps.copied, identity});
+            result =
+                platform::moveItem(source, destination, {steps.created, steps.copied, identity, steps.inUse});
         },
         [&] {
             requireFree(destination.path);

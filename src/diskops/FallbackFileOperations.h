@@ -31,6 +31,9 @@ public:
         // A copy across file systems is complete and flushed; the source is still whole. Throwing
         // from it undoes the copy (see platform::moveItem).
         std::function<void()> copied;
+        // Right before a copy across file systems removes its source: the entries in use then,
+        // which stay (see platform::MoveHooks).
+        std::function<QSet<platform::EntryIdentity>()> inUse;
         // Right before the administrator attempt, whose progress nobody can watch.
         std::function<void()> beforeAdministrator;
         // The path that the warning about extended attributes names as the source, when the real

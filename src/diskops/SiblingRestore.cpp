@@ -48,7 +48,8 @@ void placeAtSource(const FallbackFileOperations& files, const QString& sibling, 
 }
 
 QStringList restoreThroughSibling(const FallbackFileOperations& files, OperationJournal& journal,
-                                  const QStringList& identities)
+                                  const QStringList& identities,
+                                  const std::function<QSet<platform::EntryIdentity>()>& inUse)
 {
     const RecordedEntries entries(journal);
     const QString source = journal.record().sourcePath;
@@ -92,6 +93,7 @@ QStringList restoreThroughSibling(const FallbackFileOperations& files, Operation
         }
         placed = true;
     };
+    steps.inUse = inUse;
     // The administrator's command follows paths: it runs only while they still lead to the item.
     steps.beforeAdministrator = [&] {
         if (entries.identityAt(RecordedEntries::Side::target, targetPath) != target.identity)

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "platform/EntryIdentity.h"
+
+#include <QSet>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace orvalink {
 
@@ -19,15 +23,17 @@ class OperationJournal;
 // whatever is renamed or linked on the way meanwhile. The source's folder must exist.
 //
 // Answers what stayed at the target after a copy across file systems: entries that changed or
-// appeared there while the copy ran (a program writing through the old link), which the removal of
-// the target leaves alone. The item as copied stands at the source path all the same; empty when the
-// target is gone entirely.
+// appeared there while the copy ran (a program writing through the old link), and those that `inUse`,
+// when given, names right before the target is removed (see platform::MoveHooks::inUse), which the
+// removal of the target leaves alone. The item as copied stands at the source path all the same;
+// empty when the target is gone entirely.
 //
 // Throws when the item could not be put in place. The item is then whole at the target and nothing of
 // it remains at the sibling, except after a failure no step could undo: then the journal keeps the
 // sibling's path for the next start.
 QStringList restoreThroughSibling(const FallbackFileOperations& files, OperationJournal& journal,
-                                  const QStringList& identities);
+                                  const QStringList& identities,
+                                  const std::function<QSet<platform::EntryIdentity>()>& inUse = {});
 
 // Puts the whole item at `sibling` in place at `source`, in one step where a symbolic link stands
 // there (the two are exchanged, then the link is removed); a free path or an empty directory's

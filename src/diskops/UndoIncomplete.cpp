@@ -17,8 +17,8 @@ QString UndoIncomplete::description() const
                QStringLiteral("); the record will be completed at the next start.");
     case Kind::leftBehind:
         return QStringLiteral("The data is back at ") + sourcePath() +
-               QStringLiteral(", but what was written to it during the undo stayed at ") + m_targetPath +
-               QStringLiteral(": ") + m_leftoverPaths.join(QStringLiteral(", ")) +
+               QStringLiteral(", but what was written to it or in use during the undo stayed at ") +
+               m_targetPath + QStringLiteral(": ") + m_leftoverPaths.join(QStringLiteral(", ")) +
                QStringLiteral(". The record stays in the history.");
     }
     return QString();

@@ -17,9 +17,10 @@ public:
         // The history could not be rewritten without the mapping (a full or read-only disk): it
         // still lists it until the next start completes the record.
         notRecorded,
-        // Entries written through the old link while the data was copied back stayed at the target
-        // on the volume (`leftoverPaths`); the mapping stays in the history, so they can be found
-        // and brought home from the window.
+        // Entries written through the old link while the data was copied back, or held by a
+        // program when the target was to be removed, stayed at the target on the volume
+        // (`leftoverPaths`); the mapping stays in the history, so they can be found and brought
+        // home from the window.
         leftBehind,
     };
 

@@ -23,6 +23,7 @@
 #include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
 #include "platform/PlatformError.h"
+#include "platform/ProcessTable.h"
 #include "platform/StandardPath.h"
 #include "platform/SymbolicLinks.h"
 #include "store/HistoryStores.h"
@@ -174,7 +175,10 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
         }
         files.createDirectories(platform::parentPath(source));
         try {
-            leftovers = restoreThroughSibling(files, journal, {journal.record().itemIdentity});
+            // A program may have opened something of it since the look above: what it holds once
+            // the data is home stays on the volume, as what it writes there would be lost.
+            leftovers = restoreThroughSibling(files, journal, {journal.record().itemIdentity},
+                                              [&target] { return platform::entriesInUse(target); });
         } catch (const std::exception& error) {
             throw OrvalinkError::rollbackFailed(source, underlyingOf(error));
         }

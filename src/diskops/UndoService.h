@@ -103,7 +103,8 @@ public:
     //   target with the link back in place (or at the recorded restore sibling for the next start),
     // - UndoIncomplete once the data is back at the source but the undo could not end: the history
     //   could not be rewritten (the record is kept for the next start), or entries written through
-    //   the link meanwhile stayed at the target (the mapping is kept, naming them).
+    //   the link meanwhile, or held by a program when the target is to be removed, stayed at the
+    //   target (the mapping is kept, naming them).
     // The data comes back through a reserved sibling of the source path and replaces the link in
     // one step, so the source path never holds a partial tree; each step is recorded first
     // (OperationJournal). A forced mode first sets the occupant aside beside the source path; once

@@ -83,11 +83,12 @@ MoveResult moveItem(const EntryLocation& from, const EntryLocation& to, const Mo
         }
     }
 
-    // Only what the copy took, unchanged since, may go: anything written into the source meanwhile
-    // exists nowhere else.
+    // Only what the copy took, unchanged since and not in use, may go: anything written into the
+    // source meanwhile exists nowhere else.
+    const QSet<EntryIdentity> inUse = hooks.inUse ? hooks.inUse() : QSet<EntryIdentity>();
     RemovalRules rules;
-    rules.mayRemove = [&copier](const struct stat& info) {
-        return copier.copiedUnchanged(info);
+    rules.mayRemove = [&copier, &inUse](const struct stat& info) {
+        return copier.copiedUnchanged(info) && !inUse.contains(EntryIdentity::of(info));
     };
     // Files first, on several threads; the removal after them takes the directories and whatever
     // they left, and reports on it.

@@ -1,24 +1,31 @@
 // Undo while programs use the migrated folder: programs that hold files inside it stop the undo
-// before anything moves (named, and ended only on request), and what a program writes through the
-// link while the data is copied home is never lost nor passed over: it stays on the volume, the undo
-// says so and where, and the record stays so that a forced restore brings it home.
+// before anything moves (named, and ended only on request, and only our own user's), and what a
+// program writes through the link while the data is copied home, or holds when the volume's copy is
+// to be removed, is never lost nor passed over: it stays on the volume, the undo says so and where,
+// and the record stays so that a forced restore brings it home.
 #include "JournalScenes.h"
 #include "diskops/UndoIncomplete.h"
 #include "diskops/UndoService.h"
 #include "model/OrvalinkError.h"
 #include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
+#include "platform/ProcessTable.h"
 #include "platform/SymbolicLinks.h"
+#include "support/ForkedHolder.h"
 #include "support/HoldingProcess.h"
 #include "support/ReadOnlyRemount.h"
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
+#include "support/Unprivileged.h"
 
 #include <QDir>
 #include <QTest>
 #include <algorithm>
 #include <atomic>
 #include <fcntl.h>
+#include <functional>
+#include <memory>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -35,50 +42,77 @@ UndoService undoServiceOf(EngineFixture& fx)
 
 constexpr int kFileCount = 400;
 
-// A folder of many small files, migrated: the copy home takes long enough to be caught midway.
-QString migrateManyFiles(EngineFixture& fx)
+platform::EntryIdentity identityOf(const QString& path)
 {
-    const QString source = fx.tree.path(QStringLiteral("Project"));
-    for (int index = 0; index < kFileCount; ++index)
-        fx.tree.fileOfSize(QStringLiteral("Project/%1.bin").arg(index, 3, 10, QLatin1Char('0')), 32 * 1024);
-    if (fx.migrate(source).task.status != TaskStatus::completed)
-        qFatal("the migration failed");
-    return source;
+    struct stat info {};
+    ::lstat(QFile::encodeName(path).constData(), &info);
+    return platform::EntryIdentity::of(info);
 }
 
-// Writes one new file through the link at `source` as soon as the copy home has begun and before it
-// has ended (the restore sibling holds some of the files, not all). Tells whether it wrote then.
-class WriterThroughTheLink {
+// A folder of many small files, migrated: the copy home takes long enough to be caught midway.
+// Nothing is migrated where the fixture cannot run (see EngineFixture::skipReason).
+struct ManyFilesMigrated {
+    ManyFilesMigrated()
+    {
+        if (fx.skipReason())
+            return;
+        for (int index = 0; index < kFileCount; ++index)
+            fx.tree.fileOfSize(QStringLiteral("Project/%1.bin").arg(index, 3, 10, QLatin1Char('0')),
+                               32 * 1024);
+        if (fx.migrate(source).task.status != TaskStatus::completed)
+            qFatal("the migration failed");
+        mapping = fx.mappings().constFirst();
+    }
+
+    EngineFixture fx;
+    const QString source = fx.tree.path(QStringLiteral("Project"));
+    const QString target = fx.targetOf(source);
+    LinkMapping mapping;
+    const UndoService undo = undoServiceOf(fx);
+};
+
+// Runs `action` once, on a thread of its own, as soon as the copy home has begun and before it has
+// ended (the restore sibling holds some of the files, not all), and tells whether it ran then and
+// whether the copy was still midway once it had run.
+class DuringTheCopy {
 public:
-    WriterThroughTheLink(EngineFixture& fx, QString source) : m_fx(fx), m_source(std::move(source))
+    DuringTheCopy(EngineFixture& fx, QString source, std::function<bool()> action)
+        : m_fx(fx), m_source(std::move(source)), m_action(std::move(action))
     {
         m_thread = std::thread([this] { run(); });
     }
-    ~WriterThroughTheLink() { stop(); }
+    ~DuringTheCopy() { stop(); }
     void stop()
     {
         m_stop = true;
         if (m_thread.joinable())
             m_thread.join();
     }
-    bool wroteDuringTheCopy() const { return m_wrote; }
-    static QByteArray content() { return "written while the data was moved home"; }
-    static QString name() { return QStringLiteral("late.txt"); }
+    // The action ran while the copy was midway, and answered true.
+    bool acted() const { return m_acted; }
+    // ... and the copy had not ended yet when it was done.
+    bool stillMidwayAfter() const { return m_stillMidway; }
 
 private:
+    // How many files the copy has made so far; none before it began.
+    std::optional<qsizetype> copiedSoFar() const
+    {
+        const QStringList siblings = m_fx.reservedSiblings(m_source, QStringLiteral("restoring"));
+        if (siblings.isEmpty())
+            return std::nullopt;
+        return QDir(siblings.constFirst()).entryList(QDir::Files).size();
+    }
     void run()
     {
         while (!m_stop) {
-            const QStringList siblings = m_fx.reservedSiblings(m_source, QStringLiteral("restoring"));
-            if (!siblings.isEmpty()) {
-                const qsizetype copied = QDir(siblings.constFirst()).entryList(QDir::Files).size();
-                if (copied >= 1 && copied < kFileCount) {
-                    QFile file(m_source + QLatin1Char('/') + name());
-                    m_wrote = file.open(QIODevice::WriteOnly | QIODevice::NewOnly) &&
-                              file.write(content()) == content().size() && file.flush();
+            if (const auto copied = copiedSoFar()) {
+                if (*copied >= 1 && *copied < kFileCount) {
+                    m_acted = m_action();
+                    const auto after = copiedSoFar();
+                    m_stillMidway = after && *after < kFileCount;
                     return;
                 }
-                if (copied >= kFileCount)
+                if (*copied >= kFileCount)
                     return; // too late for this round
             }
             std::this_thread::yield();
@@ -87,9 +121,11 @@ private:
 
     EngineFixture& m_fx;
     QString m_source;
+    std::function<bool()> m_action;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
-    std::atomic<bool> m_wrote{false};
+    std::atomic<bool> m_acted{false};
+    std::atomic<bool> m_stillMidway{false};
 };
 
 // A program that keeps making and removing one file in a folder, from construction until it dies:
@@ -123,6 +159,31 @@ private:
     std::thread m_thread;
 };
 
+// Undoes `mapping` while `watch` looks on; answers how the undo ended short of done, when it did.
+std::optional<UndoIncomplete> undoWatched(const UndoService& undo, const LinkMapping& mapping,
+                                          DuringTheCopy& watch)
+{
+    std::optional<UndoIncomplete> incomplete;
+    try {
+        undo.undoMigration(mapping.id, QStringLiteral("user"));
+    } catch (const UndoIncomplete& error) {
+        incomplete = error;
+    }
+    watch.stop();
+    return incomplete;
+}
+
+const QByteArray kLateContent = "written while the data was moved home";
+const QString kLateName = QStringLiteral("late.txt");
+
+// Writes one new file through the link at `source`.
+bool writeThroughTheLink(const QString& source)
+{
+    QFile file(source + QLatin1Char('/') + kLateName);
+    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly) &&
+           file.write(kLateContent) == kLateContent.size() && file.flush();
+}
+
 } // namespace
 
 class UndoWritersTest : public QObject {
@@ -130,17 +191,23 @@ class UndoWritersTest : public QObject {
 
 private Q_SLOTS:
     // A program that sits in the migrated folder stops the undo, named, with nothing changed; asked
-    // to, the undo ends it first. One that will not end is named again, and still nothing moved.
+    // to, the undo ends it first. One that will not end is named again, and still nothing moved. Run
+    // as root, another user's program is never ended: it is named with its owner, and nothing moved.
     void holdersStopTheUndo_data()
     {
         QTest::addColumn<bool>("ignoresTermination");
-        QTest::newRow("ends when asked") << false;
-        QTest::newRow("will not end") << true;
+        QTest::addColumn<bool>("anotherUser");
+        QTest::newRow("ends when asked") << false << false;
+        QTest::newRow("will not end") << true << false;
+        QTest::newRow("another user's beside ours") << false << true;
     }
 
     void holdersStopTheUndo()
     {
         QFETCH(bool, ignoresTermination);
+        QFETCH(bool, anotherUser);
+        if (const auto reason = Unprivileged::skipReason(); anotherUser && reason)
+            QSKIP(qPrintable(*reason));
         EngineFixture fx;
         SKIP_WITHOUT(fx);
         const QString source = fx.tree.path(QStringLiteral("Docs"));
@@ -150,6 +217,12 @@ private Q_SLOTS:
         options.workingDirectory = source + QStringLiteral("/sub"); // through the link, as a shell would
         options.ignoreTermination = ignoresTermination;
         HoldingProcess holder(options);
+        options.asNobody = true;
+        std::optional<HoldingProcess> theirs;
+        if (anotherUser)
+            theirs.emplace(options);
+        const QString sleep = QStringLiteral("sleep");
+        const QString theirName = QStringLiteral("sleep (user nobody)");
         const UndoService undo = undoServiceOf(fx);
 
         const auto unchanged = [&] {
@@ -159,31 +232,42 @@ private Q_SLOTS:
             QVERIFY(fx.reservedSiblings(source, QStringLiteral("restoring")).isEmpty());
             QVERIFY(operationsFolderNames().isEmpty());
         };
+        const auto refusedWith = [&](const OrvalinkError& error, const QStringList& names) {
+            QCOMPARE(error.errorCase(), OrvalinkError::Case::sourceInUse);
+            QCOMPARE(error.operation(), OrvalinkError::Operation::undo);
+            QCOMPARE(error.path(), source);
+            QCOMPARE(error.processes(), names);
+            QVERIFY2(
+                error.errorDescription().startsWith(QStringLiteral("Cannot undo the migration of ") + source +
+                                                    QStringLiteral(" because it is currently in use by: ")),
+                error.what());
+        };
         try {
             undo.undoMigration(mapping.id, QStringLiteral("user"));
             QFAIL("the undo ran while a program sat in the folder");
         } catch (const OrvalinkError& error) {
-            QCOMPARE(error.errorCase(), OrvalinkError::Case::sourceInUse);
-            QCOMPARE(error.path(), source);
-            QCOMPARE(error.processes(), QStringList{QStringLiteral("sleep")});
+            refusedWith(error, anotherUser ? QStringList{sleep, theirName} : QStringList{sleep});
         }
         unchanged();
         QCOMPARE(holder.process().state(), QProcess::Running);
 
-        if (ignoresTermination) {
+        if (ignoresTermination || anotherUser) {
             try {
                 undo.undoMigrationEndingHolders(mapping.id, QStringLiteral("user"), std::nullopt);
                 QFAIL("the undo ran while a program that would not end sat in the folder");
             } catch (const OrvalinkError& error) {
-                QCOMPARE(error.errorCase(), OrvalinkError::Case::sourceInUse);
-                QCOMPARE(error.processes(), QStringList{QStringLiteral("sleep")});
+                refusedWith(error, QStringList{anotherUser ? theirName : sleep});
             }
             unchanged();
+            if (anotherUser) {
+                QVERIFY(holder.process().waitForFinished(5000));
+                QVERIFY(!theirs->process().waitForFinished(300));
+            }
             return;
         }
         const UndoResult result =
             undo.undoMigrationEndingHolders(mapping.id, QStringLiteral("user"), std::nullopt);
-        QCOMPARE(result.terminatedProcesses, QStringList{QStringLiteral("sleep")});
+        QCOMPARE(result.terminatedProcesses, QStringList{sleep});
         QVERIFY(holder.process().waitForFinished(5000));
         QVERIFY(platform::isRealDirectory(source));
         QCOMPARE(snapshotTree(source), before);
@@ -249,95 +333,128 @@ private Q_SLOTS:
             QFile::remove(source + QLatin1Char('/') + FolderFiller::name());
             QCOMPARE(snapshotContents(result ? source : fx.targetOf(source)), contents);
         }
-    }
 
-    // A volume mounted read-only: the data comes home whole and the undo is done; what could not be
-    // removed from the volume is only a copy, logged, and no reason to keep the record.
-    void readOnlyVolumeLeavesOnlyACopy()
-    {
-        EngineFixture fx;
-        SKIP_WITHOUT(fx);
-        const QString source = fx.tree.path(QStringLiteral("Docs"));
-        const QStringList before = migrateFolder(fx, source);
-        const LinkMapping mapping = fx.mappings().constFirst();
-        const QString target = fx.targetOf(source);
-        const UndoService undo = undoServiceOf(fx);
+        // A program that opens a file of the folder after the look for holders, and still holds it when
+        // the volume's copy is to be removed: that file stays on the volume, where the answer says, the
+        // record stays, and nothing is lost; the rest of the data is home and gone from the volume.
+        void programThatComesInDuringTheUndo()
         {
-            const ReadOnlyRemount readOnly(fx.volumePath());
-            QVERIFY(readOnly.isValid());
-            undo.undoMigration(mapping.id, QStringLiteral("user"));
-        }
-        QVERIFY(platform::isRealDirectory(source));
-        QCOMPARE(snapshotTree(source), before);
-        QCOMPARE(snapshotTree(target), before);
-        QVERIFY(fx.mappings().isEmpty());
-        QVERIFY(operationsFolderNames().isEmpty());
-        const auto logged = fx.logEntries();
-        QVERIFY(std::any_of(logged.begin(), logged.end(), [&](const auto& entry) {
-            return entry.message.contains(QStringLiteral("could not be fully removed")) &&
-                   entry.message.contains(target);
-        }));
-    }
+            const QString name = QStringLiteral("000.bin");
+            bool caught = false;
+            for (int round = 0; round < 10 && !caught; ++round) {
+                ManyFilesMigrated migrated;
+                SKIP_WITHOUT(migrated.fx);
+                auto& [fx, source, target, mapping, undo] = migrated;
+                const QString held = target + QLatin1Char('/') + name;
+                const QByteArray content = platform::readWholeFile(held);
 
-    // A program writes a new file through the link while the undo copies the data home: the file is
-    // not lost, the undo does not call itself done, it names where the file is, the record stays, and
-    // an append restore of that record brings the file home.
-    void writerDuringTheUndo()
-    {
-        bool caught = false;
-        for (int round = 0; round < 10 && !caught; ++round) {
+                std::unique_ptr<ForkedHolder> holder;
+                DuringTheCopy opener(fx, source, [&] {
+                    // Through the user's path, which leads to the volume until the copy takes its place.
+                    holder = std::make_unique<ForkedHolder>(source + QLatin1Char('/') + name,
+                                                            ForkedHolder::Hold::open);
+                    return holder->isHolding();
+                });
+                const std::optional<UndoIncomplete> incomplete = undoWatched(undo, mapping, opener);
+                QVERIFY(platform::isRealDirectory(source));
+                QCOMPARE(QDir(source).entryList({QStringLiteral("*.bin")}, QDir::Files).size(), kFileCount);
+                QCOMPARE(platform::readWholeFile(source + QLatin1Char('/') + name), content);
+                // Only a program that held the file before the copy ended was surely there before the
+                // second look; the first one was over before the copy began.
+                if (!opener.acted() || !opener.stillMidwayAfter())
+                    continue;
+                caught = true;
+                QVERIFY2(incomplete, "the undo reported success while a program held a file on the volume");
+                QCOMPARE(incomplete->kind(), UndoIncomplete::Kind::leftBehind);
+                QCOMPARE(incomplete->leftoverPaths(), QStringList{held});
+                QCOMPARE(fx.mappings(), QList<LinkMapping>{mapping});
+                QVERIFY(operationsFolderNames().isEmpty());
+                // The very file the program holds, whole, and nothing else of the folder.
+                QCOMPARE(platform::readWholeFile(held), content);
+                QVERIFY(platform::entriesInUse(target).contains(identityOf(held)));
+                QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{name});
+            }
+            QVERIFY2(caught, "no round caught the copy midway");
+        }
+
+        // A volume mounted read-only: the data comes home whole and the undo is done; what could not be
+        // removed from the volume is only a copy, logged, and no reason to keep the record.
+        void readOnlyVolumeLeavesOnlyACopy()
+        {
             EngineFixture fx;
             SKIP_WITHOUT(fx);
-            const QString source = migrateManyFiles(fx);
+            const QString source = fx.tree.path(QStringLiteral("Docs"));
+            const QStringList before = migrateFolder(fx, source);
             const LinkMapping mapping = fx.mappings().constFirst();
             const QString target = fx.targetOf(source);
-            const QString late = target + QLatin1Char('/') + WriterThroughTheLink::name();
             const UndoService undo = undoServiceOf(fx);
-
-            WriterThroughTheLink writer(fx, source);
-            std::optional<UndoIncomplete> incomplete;
-            try {
+            {
+                const ReadOnlyRemount readOnly(fx.volumePath());
+                QVERIFY(readOnly.isValid());
                 undo.undoMigration(mapping.id, QStringLiteral("user"));
-            } catch (const UndoIncomplete& error) {
-                incomplete = error;
             }
-            writer.stop();
             QVERIFY(platform::isRealDirectory(source));
-            QCOMPARE(QDir(source).entryList({QStringLiteral("*.bin")}, QDir::Files).size(), kFileCount);
-            if (!writer.wroteDuringTheCopy()) {
-                // The round missed the copy: an ordinary undo, with nothing on the volume.
-                QVERIFY(!incomplete);
-                QVERIFY(!platform::entryExists(target));
-                continue;
-            }
-            caught = true;
-            // The new file is somewhere the answer names: still on the volume, or home.
-            if (platform::entryExists(late)) {
-                QVERIFY2(incomplete, "the undo reported success while a file stayed on the volume");
-                QCOMPARE(incomplete->kind(), UndoIncomplete::Kind::leftBehind);
-                QCOMPARE(incomplete->sourcePath(), source);
-                QVERIFY2(incomplete->leftoverPaths().contains(late), incomplete->what());
-                QCOMPARE(fx.mappings(), QList<LinkMapping>{mapping});
-                QVERIFY(fx.logEntries().constLast().message.contains(late));
-                QVERIFY(operationsFolderNames().isEmpty());
-
-                // The forced restore of the kept record brings it home; nothing of either side is lost.
-                const UndoResult restored = undo.forceUndoMigration(mapping.id, QStringLiteral("user"),
-                                                                    ForcedUndoRestoreMode::append);
-                QVERIFY(restored.forceRestoreSummary);
-                QCOMPARE(QDir(source).entryList({QStringLiteral("*.bin")}, QDir::Files).size(), kFileCount);
-                QVERIFY(fx.mappings().isEmpty());
-                QVERIFY(!platform::entryExists(target));
-            } else {
-                QVERIFY2(!incomplete, "nothing stayed on the volume, yet the undo was called incomplete");
-                QVERIFY(fx.mappings().isEmpty());
-            }
-            QCOMPARE(platform::readWholeFile(source + QLatin1Char('/') + WriterThroughTheLink::name()),
-                     WriterThroughTheLink::content());
+            QCOMPARE(snapshotTree(source), before);
+            QCOMPARE(snapshotTree(target), before);
+            QVERIFY(fx.mappings().isEmpty());
+            QVERIFY(operationsFolderNames().isEmpty());
+            const auto logged = fx.logEntries();
+            QVERIFY(std::any_of(logged.begin(), logged.end(), [&](const auto& entry) {
+                return entry.message.contains(QStringLiteral("could not be fully removed")) &&
+                       entry.message.contains(target);
+            }));
         }
-        QVERIFY2(caught, "no round caught the copy midway");
-    }
-};
 
-QTEST_GUILESS_MAIN(UndoWritersTest)
+        // A program writes a new file through the link while the undo copies the data home: the file is
+        // not lost, the undo does not call itself done, it names where the file is, the record stays, and
+        // an append restore of that record brings the file home.
+        void writerDuringTheUndo()
+        {
+            bool caught = false;
+            for (int round = 0; round < 10 && !caught; ++round) {
+                ManyFilesMigrated migrated;
+                SKIP_WITHOUT(migrated.fx);
+                auto& [fx, source, target, mapping, undo] = migrated;
+                const QString late = target + QLatin1Char('/') + kLateName;
+
+                DuringTheCopy writer(fx, source, [&source] { return writeThroughTheLink(source); });
+                const std::optional<UndoIncomplete> incomplete = undoWatched(undo, mapping, writer);
+                QVERIFY(platform::isRealDirectory(source));
+                QCOMPARE(QDir(source).entryList({QStringLiteral("*.bin")}, QDir::Files).size(), kFileCount);
+                if (!writer.acted()) {
+                    // The round missed the copy: an ordinary undo, with nothing on the volume.
+                    QVERIFY(!incomplete);
+                    QVERIFY(!platform::entryExists(target));
+                    continue;
+                }
+                caught = true;
+                // The new file is somewhere the answer names: still on the volume, or home.
+                if (platform::entryExists(late)) {
+                    QVERIFY2(incomplete, "the undo reported success while a file stayed on the volume");
+                    QCOMPARE(incomplete->kind(), UndoIncomplete::Kind::leftBehind);
+                    QCOMPARE(incomplete->sourcePath(), source);
+                    QVERIFY2(incomplete->leftoverPaths().contains(late), incomplete->what());
+                    QCOMPARE(fx.mappings(), QList<LinkMapping>{mapping});
+                    QVERIFY(fx.logEntries().constLast().message.contains(late));
+                    QVERIFY(operationsFolderNames().isEmpty());
+
+                    // The forced restore of the kept record brings it home; nothing of either side is lost.
+                    const UndoResult restored = undo.forceUndoMigration(mapping.id, QStringLiteral("user"),
+                                                                        ForcedUndoRestoreMode::append);
+                    QVERIFY(restored.forceRestoreSummary);
+                    QCOMPARE(QDir(source).entryList({QStringLiteral("*.bin")}, QDir::Files).size(),
+                             kFileCount);
+                    QVERIFY(fx.mappings().isEmpty());
+                    QVERIFY(!platform::entryExists(target));
+                } else {
+                    QVERIFY2(!incomplete, "nothing stayed on the volume, yet the undo was called incomplete");
+                    QVERIFY(fx.mappings().isEmpty());
+                }
+                QCOMPARE(platform::readWholeFile(source + QLatin1Char('/') + kLateName), kLateContent);
+            }
+            QVERIFY2(caught, "no round caught the copy midway");
+        }
+    };
+
+    QTEST_GUILESS_MAIN(UndoWritersTest)
 #include "tst_undowriters.moc"

@@ -387,6 +387,55 @@ private Q_SLOTS:
         QCOMPARE(test::snapshotTree(source), before);
     }
 
+    // What a program holds when the source is about to be removed stays there and is reported with
+    // the changed entries: a held folder with everything below it. The copy is whole all the same.
+    void entriesInUseStayAtTheSource_data()
+    {
+        QTest::addColumn<QString>("held");
+        QTest::addColumn<QStringList>("staying");
+        QTest::newRow("nothing") << QString() << QStringList();
+        QTest::newRow("file") << "sub/held.bin" << QStringList{"sub", "sub/held.bin"};
+        QTest::newRow("folder") << "sub" << QStringList{"sub", "sub/held.bin", "sub/other.bin"};
+    }
+    void entriesInUseStayAtTheSource()
+    {
+        QFETCH(QString, held);
+        QFETCH(QStringList, staying);
+        CrossDevice devices;
+        REQUIRE_VOLUME(devices);
+        devices.tree.fileOfSize(QStringLiteral("Projects/top.bin"), 64 * 1024);
+        devices.tree.fileOfSize(QStringLiteral("Projects/sub/held.bin"), 64 * 1024);
+        devices.tree.fileOfSize(QStringLiteral("Projects/sub/other.bin"), 64 * 1024);
+        const QString source = devices.source();
+        const QStringList before = test::snapshotTree(source);
+        QStringList moments;
+        MoveHooks hooks;
+        hooks.copied = [&] {
+            moments.append(QStringLiteral("copied"));
+        };
+        hooks.inUse = [&] {
+            moments.append(QStringLiteral("asked"));
+            QSet<EntryIdentity> inUse{EntryIdentity{0, 1}}; // not in the tree: changes nothing
+            if (!held.isEmpty())
+                inUse.insert(EntryIdentity::of(lstatOf(source + QLatin1Char('/') + held)));
+            return inUse;
+        };
+
+        const MoveResult result = moveItem(source, devices.target(), hooks);
+
+        QCOMPARE(moments, (QStringList{"copied", "asked"}));
+        QCOMPARE(test::snapshotTree(devices.target()), before);
+        QCOMPARE(result.changedPaths, held.isEmpty() ? QStringList() : QStringList{source + '/' + held});
+        QCOMPARE(result.leftoverPaths, result.changedPaths);
+        QStringList left;
+        QDirIterator it(source, QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            left.append(it.next().mid(source.size() + 1));
+        left.sort();
+        QCOMPARE(left, staying);
+        QCOMPARE(entryExists(source), !held.isEmpty());
+    }
+
     void attributeRefusals_data()
     {
         QTest::addColumn<QByteArray>("name");
