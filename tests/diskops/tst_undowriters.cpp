@@ -128,6 +128,31 @@ private:
     std::atomic<bool> m_stillMidway{false};
 };
 
+// Undoes `mapping` while `watch` looks on; answers how the undo ended short of done, when it did.
+std::optional<UndoIncomplete> undoWatched(const UndoService& undo, const LinkMapping& mapping,
+                                          DuringTheCopy& watch)
+{
+    std::optional<UndoIncomplete> incomplete;
+    try {
+        undo.undoMigration(mapping.id, QStringLiteral("user"));
+    } catch (const UndoIncomplete& error) {
+        incomplete = error;
+    }
+    watch.stop();
+    return incomplete;
+}
+
+const QByteArray kLateContent = "written while the data was moved home";
+const QString kLateName = QStringLiteral("late.txt");
+
+// Writes one new file through the link at `source`.
+bool writeThroughTheLink(const QString& source)
+{
+    QFile file(source + QLatin1Char('/') + kLateName);
+    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly) &&
+           file.write(kLateContent) == kLateContent.size() && file.flush();
+}
+
 // A program that keeps making and removing one file in a folder, from construction until it dies:
 // the folder is empty at one moment and not at the next.
 class FolderFiller {
@@ -158,31 +183,6 @@ private:
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };
-
-// Undoes `mapping` while `watch` looks on; answers how the undo ended short of done, when it did.
-std::optional<UndoIncomplete> undoWatched(const UndoService& undo, const LinkMapping& mapping,
-                                          DuringTheCopy& watch)
-{
-    std::optional<UndoIncomplete> incomplete;
-    try {
-        undo.undoMigration(mapping.id, QStringLiteral("user"));
-    } catch (const UndoIncomplete& error) {
-        incomplete = error;
-    }
-    watch.stop();
-    return incomplete;
-}
-
-const QByteArray kLateContent = "written while the data was moved home";
-const QString kLateName = QStringLiteral("late.txt");
-
-// Writes one new file through the link at `source`.
-bool writeThroughTheLink(const QString& source)
-{
-    QFile file(source + QLatin1Char('/') + kLateName);
-    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly) &&
-           file.write(kLateContent) == kLateContent.size() && file.flush();
-}
 
 } // namespace
 
@@ -274,6 +274,49 @@ private Q_SLOTS:
         QVERIFY(fx.mappings().isEmpty());
     }
 
+    // A program that opens a file of the folder after the look for holders, and still holds it when
+    // the volume's copy is to be removed: that file stays on the volume, where the answer says, the
+    // record stays, and nothing is lost; the rest of the data is home and gone from the volume.
+    void programThatComesInDuringTheUndo()
+    {
+        const QString name = QStringLiteral("000.bin");
+        bool caught = false;
+        for (int round = 0; round < 10 && !caught; ++round) {
+            ManyFilesMigrated migrated;
+            SKIP_WITHOUT(migrated.fx);
+            auto& [fx, source, target, mapping, undo] = migrated;
+            const QString held = target + QLatin1Char('/') + name;
+            const QByteArray content = platform::readWholeFile(held);
+
+            std::unique_ptr<ForkedHolder> holder;
+            DuringTheCopy opener(fx, source, [&] {
+                // Through the user's path, which leads to the volume until the copy takes its place.
+                holder = std::make_unique<ForkedHolder>(source + QLatin1Char('/') + name,
+                                                        ForkedHolder::Hold::open);
+                return holder->isHolding();
+            });
+            const std::optional<UndoIncomplete> incomplete = undoWatched(undo, mapping, opener);
+            QVERIFY(platform::isRealDirectory(source));
+            QCOMPARE(QDir(source).entryList({QStringLiteral("*.bin")}, QDir::Files).size(), kFileCount);
+            QCOMPARE(platform::readWholeFile(source + QLatin1Char('/') + name), content);
+            // Only a program that held the file before the copy ended was surely there before the
+            // second look; the first one was over before the copy began.
+            if (!opener.acted() || !opener.stillMidwayAfter())
+                continue;
+            caught = true;
+            QVERIFY2(incomplete, "the undo reported success while a program held a file on the volume");
+            QCOMPARE(incomplete->kind(), UndoIncomplete::Kind::leftBehind);
+            QCOMPARE(incomplete->leftoverPaths(), QStringList{held});
+            QCOMPARE(fx.mappings(), QList<LinkMapping>{mapping});
+            QVERIFY(operationsFolderNames().isEmpty());
+            // The very file the program holds, whole, and nothing else of the folder.
+            QCOMPARE(platform::readWholeFile(held), content);
+            QVERIFY(platform::entriesInUse(target).contains(identityOf(held)));
+            QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{name});
+        }
+        QVERIFY2(caught, "no round caught the copy midway");
+    }
+
     // Asked to end the programs, an undo that is refused anyway (the user made the folder anew at
     // the source, and no forced mode was chosen) refuses before it ends anything.
     void aRefusalComesBeforeAnyProgramEnds()
@@ -333,128 +376,85 @@ private Q_SLOTS:
             QFile::remove(source + QLatin1Char('/') + FolderFiller::name());
             QCOMPARE(snapshotContents(result ? source : fx.targetOf(source)), contents);
         }
+    }
 
-        // A program that opens a file of the folder after the look for holders, and still holds it when
-        // the volume's copy is to be removed: that file stays on the volume, where the answer says, the
-        // record stays, and nothing is lost; the rest of the data is home and gone from the volume.
-        void programThatComesInDuringTheUndo()
+    // A volume mounted read-only: the data comes home whole and the undo is done; what could not be
+    // removed from the volume is only a copy, logged, and no reason to keep the record.
+    void readOnlyVolumeLeavesOnlyACopy()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const QString source = fx.tree.path(QStringLiteral("Docs"));
+        const QStringList before = migrateFolder(fx, source);
+        const LinkMapping mapping = fx.mappings().constFirst();
+        const QString target = fx.targetOf(source);
+        const UndoService undo = undoServiceOf(fx);
         {
-            const QString name = QStringLiteral("000.bin");
-            bool caught = false;
-            for (int round = 0; round < 10 && !caught; ++round) {
-                ManyFilesMigrated migrated;
-                SKIP_WITHOUT(migrated.fx);
-                auto& [fx, source, target, mapping, undo] = migrated;
-                const QString held = target + QLatin1Char('/') + name;
-                const QByteArray content = platform::readWholeFile(held);
-
-                std::unique_ptr<ForkedHolder> holder;
-                DuringTheCopy opener(fx, source, [&] {
-                    // Through the user's path, which leads to the volume until the copy takes its place.
-                    holder = std::make_unique<ForkedHolder>(source + QLatin1Char('/') + name,
-                                                            ForkedHolder::Hold::open);
-                    return holder->isHolding();
-                });
-                const std::optional<UndoIncomplete> incomplete = undoWatched(undo, mapping, opener);
-                QVERIFY(platform::isRealDirectory(source));
-                QCOMPARE(QDir(source).entryList({QStringLiteral("*.bin")}, QDir::Files).size(), kFileCount);
-                QCOMPARE(platform::readWholeFile(source + QLatin1Char('/') + name), content);
-                // Only a program that held the file before the copy ended was surely there before the
-                // second look; the first one was over before the copy began.
-                if (!opener.acted() || !opener.stillMidwayAfter())
-                    continue;
-                caught = true;
-                QVERIFY2(incomplete, "the undo reported success while a program held a file on the volume");
-                QCOMPARE(incomplete->kind(), UndoIncomplete::Kind::leftBehind);
-                QCOMPARE(incomplete->leftoverPaths(), QStringList{held});
-                QCOMPARE(fx.mappings(), QList<LinkMapping>{mapping});
-                QVERIFY(operationsFolderNames().isEmpty());
-                // The very file the program holds, whole, and nothing else of the folder.
-                QCOMPARE(platform::readWholeFile(held), content);
-                QVERIFY(platform::entriesInUse(target).contains(identityOf(held)));
-                QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{name});
-            }
-            QVERIFY2(caught, "no round caught the copy midway");
+            const ReadOnlyRemount readOnly(fx.volumePath());
+            QVERIFY(readOnly.isValid());
+            undo.undoMigration(mapping.id, QStringLiteral("user"));
         }
+        QVERIFY(platform::isRealDirectory(source));
+        QCOMPARE(snapshotTree(source), before);
+        QCOMPARE(snapshotTree(target), before);
+        QVERIFY(fx.mappings().isEmpty());
+        QVERIFY(operationsFolderNames().isEmpty());
+        const auto logged = fx.logEntries();
+        QVERIFY(std::any_of(logged.begin(), logged.end(), [&](const auto& entry) {
+            return entry.message.contains(QStringLiteral("could not be fully removed")) &&
+                   entry.message.contains(target);
+        }));
+    }
 
-        // A volume mounted read-only: the data comes home whole and the undo is done; what could not be
-        // removed from the volume is only a copy, logged, and no reason to keep the record.
-        void readOnlyVolumeLeavesOnlyACopy()
-        {
-            EngineFixture fx;
-            SKIP_WITHOUT(fx);
-            const QString source = fx.tree.path(QStringLiteral("Docs"));
-            const QStringList before = migrateFolder(fx, source);
-            const LinkMapping mapping = fx.mappings().constFirst();
-            const QString target = fx.targetOf(source);
-            const UndoService undo = undoServiceOf(fx);
-            {
-                const ReadOnlyRemount readOnly(fx.volumePath());
-                QVERIFY(readOnly.isValid());
-                undo.undoMigration(mapping.id, QStringLiteral("user"));
-            }
+    // A program writes a new file through the link while the undo copies the data home: the file is
+    // not lost, the undo does not call itself done, it names where the file is, the record stays, and
+    // an append restore of that record brings the file home.
+    void writerDuringTheUndo()
+    {
+        bool caught = false;
+        for (int round = 0; round < 10 && !caught; ++round) {
+            ManyFilesMigrated migrated;
+            SKIP_WITHOUT(migrated.fx);
+            auto& [fx, source, target, mapping, undo] = migrated;
+            const QString late = target + QLatin1Char('/') + kLateName;
+
+            DuringTheCopy writer(fx, source, [&source] { return writeThroughTheLink(source); });
+            const std::optional<UndoIncomplete> incomplete = undoWatched(undo, mapping, writer);
             QVERIFY(platform::isRealDirectory(source));
-            QCOMPARE(snapshotTree(source), before);
-            QCOMPARE(snapshotTree(target), before);
-            QVERIFY(fx.mappings().isEmpty());
-            QVERIFY(operationsFolderNames().isEmpty());
-            const auto logged = fx.logEntries();
-            QVERIFY(std::any_of(logged.begin(), logged.end(), [&](const auto& entry) {
-                return entry.message.contains(QStringLiteral("could not be fully removed")) &&
-                       entry.message.contains(target);
-            }));
-        }
-
-        // A program writes a new file through the link while the undo copies the data home: the file is
-        // not lost, the undo does not call itself done, it names where the file is, the record stays, and
-        // an append restore of that record brings the file home.
-        void writerDuringTheUndo()
-        {
-            bool caught = false;
-            for (int round = 0; round < 10 && !caught; ++round) {
-                ManyFilesMigrated migrated;
-                SKIP_WITHOUT(migrated.fx);
-                auto& [fx, source, target, mapping, undo] = migrated;
-                const QString late = target + QLatin1Char('/') + kLateName;
-
-                DuringTheCopy writer(fx, source, [&source] { return writeThroughTheLink(source); });
-                const std::optional<UndoIncomplete> incomplete = undoWatched(undo, mapping, writer);
-                QVERIFY(platform::isRealDirectory(source));
-                QCOMPARE(QDir(source).entryList({QStringLiteral("*.bin")}, QDir::Files).size(), kFileCount);
-                if (!writer.acted()) {
-                    // The round missed the copy: an ordinary undo, with nothing on the volume.
-                    QVERIFY(!incomplete);
-                    QVERIFY(!platform::entryExists(target));
-                    continue;
-                }
-                caught = true;
-                // The new file is somewhere the answer names: still on the volume, or home.
-                if (platform::entryExists(late)) {
-                    QVERIFY2(incomplete, "the undo reported success while a file stayed on the volume");
-                    QCOMPARE(incomplete->kind(), UndoIncomplete::Kind::leftBehind);
-                    QCOMPARE(incomplete->sourcePath(), source);
-                    QVERIFY2(incomplete->leftoverPaths().contains(late), incomplete->what());
-                    QCOMPARE(fx.mappings(), QList<LinkMapping>{mapping});
-                    QVERIFY(fx.logEntries().constLast().message.contains(late));
-                    QVERIFY(operationsFolderNames().isEmpty());
-
-                    // The forced restore of the kept record brings it home; nothing of either side is lost.
-                    const UndoResult restored = undo.forceUndoMigration(mapping.id, QStringLiteral("user"),
-                                                                        ForcedUndoRestoreMode::append);
-                    QVERIFY(restored.forceRestoreSummary);
-                    QCOMPARE(QDir(source).entryList({QStringLiteral("*.bin")}, QDir::Files).size(),
-                             kFileCount);
-                    QVERIFY(fx.mappings().isEmpty());
-                    QVERIFY(!platform::entryExists(target));
-                } else {
-                    QVERIFY2(!incomplete, "nothing stayed on the volume, yet the undo was called incomplete");
-                    QVERIFY(fx.mappings().isEmpty());
-                }
-                QCOMPARE(platform::readWholeFile(source + QLatin1Char('/') + kLateName), kLateContent);
+            QCOMPARE(QDir(source).entryList({QStringLiteral("*.bin")}, QDir::Files).size(), kFileCount);
+            if (!writer.acted()) {
+                // The round missed the copy: an ordinary undo, with nothing on the volume.
+                QVERIFY(!incomplete);
+                QVERIFY(!platform::entryExists(target));
+                continue;
             }
-            QVERIFY2(caught, "no round caught the copy midway");
-        }
-    };
+            caught = true;
+            // The new file is somewhere the answer names: still on the volume, or home.
+            if (platform::entryExists(late)) {
+                QVERIFY2(incomplete, "the undo reported success while a file stayed on the volume");
+                QCOMPARE(incomplete->kind(), UndoIncomplete::Kind::leftBehind);
+                QCOMPARE(incomplete->sourcePath(), source);
+                QVERIFY2(incomplete->leftoverPaths().contains(late), incomplete->what());
+                QCOMPARE(fx.mappings(), QList<LinkMapping>{mapping});
+                QVERIFY(fx.logEntries().constLast().message.contains(late));
+                QVERIFY(operationsFolderNames().isEmpty());
 
-    QTEST_GUILESS_MAIN(UndoWritersTest)
+                // The forced restore of the kept record brings it home; nothing of either side is lost.
+                const UndoResult restored = undo.forceUndoMigration(mapping.id, QStringLiteral("user"),
+                                                                    ForcedUndoRestoreMode::append);
+                QVERIFY(restored.forceRestoreSummary);
+                QCOMPARE(QDir(source).entryList({QStringLiteral("*.bin")}, QDir::Files).size(), kFileCount);
+                QVERIFY(fx.mappings().isEmpty());
+                QVERIFY(!platform::entryExists(target));
+            } else {
+                QVERIFY2(!incomplete, "nothing stayed on the volume, yet the undo was called incomplete");
+                QVERIFY(fx.mappings().isEmpty());
+            }
+            QCOMPARE(platform::readWholeFile(source + QLatin1Char('/') + kLateName), kLateContent);
+        }
+        QVERIFY2(caught, "no round caught the copy midway");
+    }
+};
+
+QTEST_GUILESS_MAIN(UndoWritersTest)
 #include "tst_undowriters.moc"
