@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/EntryLocation.h"
 #include "platform/UniqueFd.h"
 
 #include <QByteArray>
@@ -19,8 +20,8 @@ namespace orvalink::platform {
 // commit, never the file: the old content stays untouched and the temporary file is removed. Only
 // content that is whole on disk is ever renamed over the path.
 //
-// A symbolic link at the path is followed (a store may be linked elsewhere): the file it leads to is
-// replaced, the link stays.
+// A symbolic link at the path is followed (a store may be linked elsewhere): the file replaced is the
+// one a reader's open() of the path reaches (see locateLinkedFile), and the link stays.
 class AtomicFileWriter {
 public:
     // With `mode` the new file gets exactly that mode, whatever the umask; without, it keeps the
@@ -51,8 +52,9 @@ private:
     [[noreturn]] void fail(int errorNumber, const QString& what);
     void discard();
 
-    QString m_finalPath;
-    QString m_temporaryPath;
+    // The folder that really holds the file, and the file's name there.
+    EntryLocation m_final;
+    QByteArray m_temporaryName;
     UniqueFd m_fd;
     QByteArray m_buffer;
     bool m_sealed = false;

@@ -246,11 +246,18 @@ bool fileExists(const QString& path)
 
 void syncDirectory(const QString& directory)
 {
-    UniqueFd fd(::open(encoded(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    syncDirectory(AT_FDCWD, directory);
+}
+
+void syncDirectory(int directoryFd, const QString& path)
+{
+    // Relative to the descriptor "." is the directory itself; with AT_FDCWD the path names it.
+    const QByteArray name = directoryFd == AT_FDCWD ? encoded(path) : QByteArray(".");
+    UniqueFd fd(::openat(directoryFd, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd.get() < 0)
-        throw PlatformError::fromErrno(errno, directory);
+        throw PlatformError::fromErrno(errno, path);
     if (::fsync(fd.get()) != 0 && errno != EINVAL)
-        throw PlatformError::fromErrno(errno, directory);
+        throw PlatformError::fromErrno(errno, path);
 }
 
 } // namespace orvalink::platform

@@ -82,6 +82,9 @@ bool fileExists(const QString& path);
 
 // Flushes the directory entry changes of `directory` to disk. Throws PlatformError.
 void syncDirectory(const QString& directory);
+// The same for the directory open as `directoryFd` (an O_PATH descriptor will do); `path` names it
+// in the error.
+void syncDirectory(int directoryFd, const QString& path);
 
 } // namespace orvalink::platform
 

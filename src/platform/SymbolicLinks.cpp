@@ -15,6 +15,23 @@ namespace orvalink::platform {
 
 namespace {
 
+// As the kernel's own limit on links followed in one lookup.
+constexpr int kMaxLinkHops = 40;
+
+// The path the kernel knows the open folder `fd` by; none when /proc cannot tell.
+std::optional<QString> folderPathOf(int fd)
+{
+    const std::optional<QString> text = readSymbolicLink(QStringLiteral("/proc/self/fd/%1").arg(fd));
+    if (!text || !text->startsWith(QLatin1Char('/')))
+        return std::nullopt;
+    return *text;
+}
+
+QString childPath(const QString& folder, const QString& name)
+{
+    return folder == QLatin1String("/") ? folder + name : folder + QLatin1Char('/') + name;
+}
+
 bool isLinkAt(const EntryLocation& location)
 {
     struct stat info {};
@@ -62,6 +79,54 @@ std::optional<QString> symbolicLinkDestination(const QString& path)
     // Lexically, "<link>/.." is the link's folder.
     return standardizedPath(text->startsWith(QLatin1Char('/')) ? *text
                                                                : path + QStringLiteral("/../") + *text);
+}
+
+EntryLocation locateLinkedFile(const QString& path)
+{
+    EntryLocation location = EntryLocation::open(path);
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        const std::optional<QString> text = readSymbolicLinkAt(location.parent.get(), location.name);
+        if (!text)
+            return location;
+        if (text->isEmpty())
+            throw PlatformError::fromErrno(ENOENT, location.path);
+        const qsizetype slash = text->lastIndexOf(QLatin1Char('/'));
+        const QString name = text->mid(slash + 1);
+        if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+            throw PlatformError::fromErrno(EISDIR, location.path);
+        // The folder part is looked up from the folder that really holds the link (an absolute one
+        // from the root): the kernel's own walk, links and ".." alike.
+        const QString folderText = slash < 0    ? QStringLiteral(".")
+                                   : slash == 0 ? QStringLiteral("/")
+                                                : text->left(slash);
+        const QString guess = standardizedPath(
+            text->startsWith(QLatin1Char('/')) ? *text : location.path + QStringLiteral("/../") + *text);
+        UniqueFd folder(::openat(location.parent.get(), QFile::encodeName(folderText).constData(),
+                                 O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (!folder.isValid())
+            throw PlatformError::fromErrno(errno, parentPath(guess));
+        location.parent = std::move(folder);
+        location.name = QFile::encodeName(name);
+        const std::optional<QString> folderPath = folderPathOf(location.parent.get());
+        location.path = folderPath ? childPath(*folderPath, name) : guess;
+    }
+    throw PlatformError::fromErrno(ELOOP, path);
+}
+
+std::optional<QString> anchoredLinkText(const QString& path)
+{
+    const std::optional<QString> text = readSymbolicLink(path);
+    if (!text || text->startsWith(QLatin1Char('/')))
+        return text;
+    try {
+        const EntryLocation link = EntryLocation::open(path);
+        const std::optional<QString> folderPath = folderPathOf(link.parent.get());
+        if (!folderPath)
+            return std::nullopt;
+        return childPath(*folderPath, *text);
+    } catch (const PlatformError&) {
+        return std::nullopt;
+    }
 }
 
 void replaceSymbolicLink(const QString& linkPath, const QString& target, const QString& temporaryPath)

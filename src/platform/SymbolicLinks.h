@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/EntryLocation.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
@@ -11,7 +13,6 @@ namespace orvalink::platform {
 std::optional<QString> readSymbolicLink(const QString& path);
 // The same for an entry already located (see VerifiedDirectory::locate), or the entry `name` of
 // the directory `directoryFd`.
-struct EntryLocation;
 std::optional<QString> readSymbolicLink(const EntryLocation& location);
 std::optional<QString> readSymbolicLinkAt(int directoryFd, const QByteArray& name);
 
@@ -19,6 +20,20 @@ std::optional<QString> readSymbolicLinkAt(int directoryFd, const QByteArray& nam
 // as it stands, a relative one taken from the link's folder. Nothing on the way is resolved. None
 // when no link stands there or it cannot be read.
 std::optional<QString> symbolicLinkDestination(const QString& path);
+
+// Where open(2) of `path` (taken in standard form) reaches a file, found as the kernel finds it:
+// the links on the way are followed, then a link at the last component and at each place it leads
+// to, its text taken from the folder that really holds it (so a ".." in it climbs from there, not
+// from the path as written). Answers the folder that holds the file and the file's name there, which
+// is no symbolic link and need not exist yet; `path` of the answer names that place for messages.
+// Throws PlatformError: ELOOP after as many links as the kernel follows, EISDIR for a link whose
+// text names a folder (a last component "", "." or ".."), else the failed lookup's errno.
+EntryLocation locateLinkedFile(const QString& path);
+
+// The text of the symbolic link at `path` made to lead to the same place from any folder: an
+// absolute text as it stands, a relative one behind the real path of the folder that holds the
+// link. None when no link stands there or it cannot be read.
+std::optional<QString> anchoredLinkText(const QString& path);
 
 // Points the symbolic link at `linkPath` at `target` in one step, so the path never stands without
 // a link: a new link is made at `temporaryPath` (a free sibling of `linkPath`) and exchanged with

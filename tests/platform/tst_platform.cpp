@@ -10,6 +10,7 @@
 #include "support/TestTree.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTest>
 #include <cerrno>
@@ -38,6 +39,19 @@ void buildEntryKinds(test::TestTree& tree, const QByteArray& content)
     tree.symlink(QStringLiteral("link-to-fifo"), tree.path(QStringLiteral("fifo")));
     tree.symlink(QStringLiteral("link-to-device"), QStringLiteral("/dev/zero"));
     tree.dir(QStringLiteral("folder"));
+}
+
+// The regular files below `root`, links neither followed nor listed, with their content.
+QMap<QString, QByteArray> filesBelow(const QString& root)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(path.mid(root.size() + 1), readWholeFile(path));
+    }
+    return files;
 }
 
 } // namespace
@@ -323,6 +337,55 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(tree.path(QStringLiteral("config.json"))).isSymLink());
         QCOMPARE(tree.read(QStringLiteral("real/config.json")), QByteArray("new"));
         QCOMPARE(modeOf(tree.path(QStringLiteral("real/config.json"))), mode_t(0640));
+    }
+
+    // The file replaced is the one open() reaches: a relative link's text is taken from the folder
+    // that really holds the link, after the links on the way to it were followed. Links are given
+    // as "<link>><text>", "@" standing for the root. Nothing but the file reached changes, and no
+    // file appears where the text would lead from the path as written.
+    void atomicWriterReplacesTheFileReadersReach_data()
+    {
+        QTest::addColumn<QStringList>("links");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("reached");
+        QTest::newRow("a linked folder holds a link that climbs")
+            << QStringList{"support/history/guest>@/home/Sync/orvalink/guest",
+                           "home/Sync/orvalink/guest/mappings.jsonl>../../mappings-shared.jsonl"}
+            << "support/history/guest/mappings.jsonl"
+            << "home/Sync/mappings-shared.jsonl";
+        QTest::newRow("a relative text climbs out of a linked folder")
+            << QStringList{"support/inner>@/elsewhere/deep/inner",
+                           "support/tasks.jsonl>inner/../shared.jsonl"}
+            << "support/tasks.jsonl"
+            << "elsewhere/deep/shared.jsonl";
+        QTest::newRow("a chain whose second link lies in a linked folder")
+            << QStringList{"support/tasks.jsonl>@/support/linked/b.jsonl", "support/linked>@/real/sub",
+                           "real/sub/b.jsonl>../c.jsonl"}
+            << "support/tasks.jsonl"
+            << "real/c.jsonl";
+    }
+    void atomicWriterReplacesTheFileReadersReach()
+    {
+        QFETCH(QStringList, links);
+        QFETCH(QString, written);
+        QFETCH(QString, reached);
+        test::TestHome home;
+        test::TestTree tree(home.path(QStringLiteral("tree")));
+        tree.file(reached, "old\n");
+        tree.dir(QStringLiteral("elsewhere/deep/inner"));
+        for (const QString& link : links) {
+            const QStringList parts = link.split(QLatin1Char('>'));
+            tree.symlink(parts[0], QString(parts[1]).replace(QLatin1Char('@'), tree.root()));
+        }
+        QCOMPARE(tree.read(written), QByteArray("old\n"));
+        QMap<QString, QByteArray> expected = filesBelow(tree.root());
+
+        writeFileAtomically(tree.path(written), "new\n", 0600);
+
+        QCOMPARE(tree.read(written), QByteArray("new\n"));
+        expected[reached] = "new\n";
+        QCOMPARE(filesBelow(tree.root()), expected);
+        QCOMPARE(modeOf(tree.path(reached)), mode_t(0600));
     }
 
     void appendRestoresMissingLineFeed()

@@ -6,6 +6,7 @@
 #include "support/TestHome.h"
 #include "support/TestTree.h"
 
+#include <QFileInfo>
 #include <QTest>
 #include <cerrno>
 
@@ -77,6 +78,62 @@ private Q_SLOTS:
         QCOMPARE(symbolicLinkDestination(link), destination.replace("@root", home.root()));
         QCOMPARE(symbolicLinkDestination(tree.path("dir/resolved-not")), std::nullopt);
         QCOMPARE(symbolicLinkDestination(tree.path("dir/missing")), std::nullopt);
+    }
+
+    // Where a write through a link lands, as the kernel resolves the texts: a dangling link leads to
+    // a file that does not exist yet; what cannot be a file is refused.
+    void linkedFileIsLocatedAsTheKernelFindsIt_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("located"); // empty: refused
+        QTest::addColumn<int>("expectedErrno");
+        QTest::newRow("through a linked folder, climbing") << "linked/../file"
+                                                           << "@root/real/deeper/file" << 0;
+        QTest::newRow("dangling, in an existing folder") << "real/new"
+                                                         << "@root/real/deeper/new" << 0;
+        QTest::newRow("a folder") << "linked/.." << QString() << EISDIR;
+        QTest::newRow("a folder, trailing slash") << "real/" << QString() << EISDIR;
+        QTest::newRow("into a missing folder") << "missing/file" << QString() << ENOENT;
+        QTest::newRow("a loop") << "loop" << QString() << ELOOP;
+    }
+    void linkedFileIsLocatedAsTheKernelFindsIt()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, located);
+        QFETCH(int, expectedErrno);
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        tree.file("real/file");
+        tree.dir("real/deeper/inner");
+        tree.symlink("dir/linked", tree.path("real/deeper/inner"));
+        tree.symlink("dir/loop", "loop");
+        tree.symlink("dir/real", "../real/deeper");
+        const QString link = tree.symlink("dir/store", text);
+        try {
+            const EntryLocation location = locateLinkedFile(link);
+            QCOMPARE(location.path, located.replace("@root", QFileInfo(home.root()).canonicalFilePath()));
+            QCOMPARE(expectedErrno, 0);
+        } catch (const PlatformError& error) {
+            QCOMPARE(error.errorNumber(), expectedErrno);
+        }
+    }
+
+    // A link's text that leads to the same place from any folder.
+    void anchoredTextLeadsToTheSamePlace()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        tree.file("real/shared.jsonl", "data");
+        tree.dir("real/deep");
+        tree.symlink("linked", tree.path("real/deep"));
+        tree.symlink("real/deep/store", "../shared.jsonl");
+        tree.symlink("absolute", "/x/y");
+        const std::optional<QString> anchored = anchoredLinkText(tree.path("linked/store"));
+        QCOMPARE(anchored, QFileInfo(tree.path("real/deep")).canonicalFilePath() + "/../shared.jsonl");
+        tree.symlink("elsewhere/moved", *anchored);
+        QCOMPARE(readWholeFile(tree.path("elsewhere/moved")), QByteArray("data"));
+        QCOMPARE(anchoredLinkText(tree.path("absolute")), QStringLiteral("/x/y"));
+        QCOMPARE(anchoredLinkText(tree.path("real/shared.jsonl")), std::nullopt);
     }
 
     void brokenLinkIsReplacedInOneStep()
