@@ -1,39 +1,70 @@
 #include "viewmodel/history/FileSetReplacement.h"
 
 #include "platform/AtomicFileWriter.h"
+#include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
 #include "platform/PlatformError.h"
 #include "platform/StandardPath.h"
+#include "platform/SymbolicLinks.h"
 
 #include <QFile>
-#include <filesystem>
+#include <cerrno>
 #include <memory>
-#include <system_error>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace orvalink {
 
 namespace {
 
+// The backup is copied in pieces of this size.
+constexpr qsizetype kCopyChunk = 1 << 20;
+
 QString backupPath(const QString& path)
 {
     return path + QStringLiteral(".bak");
 }
 
-// Keeps the current file as its backup; false when there is no current file. A hard link keeps the
-// old content without reading it (a file this process cannot read is still kept); where links are
-// not possible the content is copied.
+// Copies what is left to read of `source` (the file at `path`) into `copy`.
+void copyContent(int source, const QString& path, platform::AtomicFileWriter& copy)
+{
+    QByteArray buffer(kCopyChunk, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t count = ::read(source, buffer.data(), size_t(buffer.size()));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            throw platform::PlatformError::fromErrno(errno, path);
+        if (count == 0)
+            return;
+        copy.write(QByteArrayView(buffer.constData(), count));
+    }
+}
+
+// Keeps a copy of the file reached at `path` as its backup, a file of its own; false when no file is
+// reached there (a stale backup then goes). A copy, not a second name: when the path is a symbolic
+// link, a link (or a hard link to the link) would lead to the very file about to be replaced.
 bool keepBackup(const QString& path)
 {
     const QString backup = backupPath(path);
-    QFile::remove(backup);
-    if (!platform::entryExists(path))
+    struct stat info {};
+    platform::UniqueFd source;
+    try {
+        source = platform::openReadableFile(path, info);
+    } catch (const platform::PlatformError& error) {
+        if (error.errorNumber() != ENOENT)
+            throw;
+    }
+    // A backup that is a link (older versions left one) is removed as a link: written through, it
+    // would overwrite what it leads to.
+    if (!source.isValid() || platform::entryStatus(backup).kind == platform::EntryKind::symbolicLink)
+        QFile::remove(backup);
+    if (!source.isValid())
         return false;
-    std::error_code error;
-    std::filesystem::create_hard_link(QFile::encodeName(path).toStdString(),
-                                      QFile::encodeName(backup).toStdString(), error);
-    if (error)
-        platform::writeFileAtomically(backup, platform::readWholeFile(path), 0600);
+    platform::AtomicFileWriter copy(backup, 0600);
+    copyContent(source.get(), path, copy);
+    copy.commit();
     return true;
 }
 
@@ -41,10 +72,13 @@ bool keepBackup(const QString& path)
 void restoreFromBackup(const QString& path, bool hadPrevious)
 {
     try {
-        if (hadPrevious)
+        if (hadPrevious) {
             platform::writeFileAtomically(path, platform::readWholeFile(backupPath(path)), 0600);
-        else
-            QFile::remove(path);
+            return;
+        }
+        // The new file stands where the path leads, which a link there still does.
+        const platform::EntryLocation created = platform::locateLinkedFile(path);
+        ::unlinkat(created.parent.get(), created.name.constData(), 0);
     } catch (const std::exception&) {
         // The backup beside it still holds the previous content.
     }

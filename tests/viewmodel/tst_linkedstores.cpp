@@ -1,0 +1,144 @@
+// History files that the user keeps elsewhere through symbolic links: every rewrite replaces the
+// very file the readers read, and a backup of a history file is a copy of its old content.
+#include "diskops/EngineFixture.h"
+#include "diskops/JournalScenes.h"
+#include "diskops/UndoService.h"
+#include "model/AppPaths.h"
+#include "platform/FileIO.h"
+#include "platform/StandardPath.h"
+#include "platform/SymbolicLinks.h"
+#include "store/JSONLStore.h"
+#include "support/SkipWithout.h"
+#include "support/TestHome.h"
+#include "support/TestTree.h"
+#include "support/TreeSnapshot.h"
+#include "viewmodel/history/HistoryInstall.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTest>
+
+using namespace orvalink;
+using namespace orvalink::test;
+
+namespace {
+
+// The guest history folder made a link into ~/Sync/orvalink/guest, where "mappings.jsonl" is a
+// link "../../mappings-shared.jsonl": the history lives in ~/Sync/mappings-shared.jsonl. Answers
+// that file's path.
+QString linkHistoryIntoSync(const TestHome& home, const QString& mappingsPath)
+{
+    TestTree tree(home.home());
+    const QString synced = tree.dir(QStringLiteral("Sync/orvalink/guest"));
+    const QString scope = platform::parentPath(mappingsPath);
+    if (platform::entryExists(scope) && !QDir(scope).removeRecursively())
+        qFatal("cannot replace %s", qPrintable(scope));
+    platform::createDirectories(platform::parentPath(scope));
+    if (!QFile::link(synced, scope))
+        qFatal("cannot link %s", qPrintable(scope));
+    tree.symlink(QStringLiteral("Sync/orvalink/guest/mappings.jsonl"),
+                 QStringLiteral("../../mappings-shared.jsonl"));
+    return tree.path(QStringLiteral("Sync/mappings-shared.jsonl"));
+}
+
+QStringList filesOf(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
+}
+
+LinkMapping mappingNamed(const QString& name)
+{
+    const QDateTime at = QDateTime(QDate(2026, 5, 1), QTime(12, 0), Qt::UTC);
+    return LinkMapping{QUuid::createUuid(),
+                       QStringLiteral("/home/u/") + name,
+                       QStringLiteral("/v/") + name,
+                       QStringLiteral("u"),
+                       QStringLiteral("unknown"),
+                       at,
+                       at};
+}
+
+} // namespace
+
+class LinkedStoresTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // The undo removes the mapping from the history it reads, not from a file of the same name
+    // that the link's text would name when taken from the path as written.
+    void undoRemovesTheMappingFromTheLinkedHistory()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const QString shared = linkHistoryIntoSync(fx.home, fx.mappingStore.filePath());
+        const QString source = fx.tree.path(QStringLiteral("Project"));
+        fx.tree.file(QStringLiteral("Project/notes.txt"), "notes");
+        const QStringList before = migrateFolder(fx, source);
+        QCOMPARE(JSONLStore::loadAll<LinkMapping>(shared).size(), 1);
+        const QStringList supportBefore = filesOf(fx.home.appSupport());
+
+        UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping, fx.volumes,
+                    fx.processes)
+            .undoLastMigration(QStringLiteral("someone"));
+
+        QCOMPARE(snapshotTree(source), before);
+        QVERIFY(fx.mappings().isEmpty());
+        QVERIFY(JSONLStore::loadAll<LinkMapping>(shared).isEmpty());
+        QCOMPARE(platform::readSymbolicLink(fx.mappingStore.filePath()),
+                 QStringLiteral("../../mappings-shared.jsonl"));
+        QCOMPARE(filesOf(fx.home.appSupport()), supportBefore);
+        QCOMPARE(filesOf(fx.home.home() + QStringLiteral("/Sync")), QStringList{"mappings-shared.jsonl"});
+    }
+
+    // The install through a linked history: the new history is where the link leads, and the
+    // backup beside the link is a file of its own with what the history held before.
+    void installKeepsTheOldHistoryOfALinkedFile()
+    {
+        TestHome home;
+        const HistoryFiles files{AppPaths::historyDirectory() + QStringLiteral("/guest/mappings.jsonl"),
+                                 AppPaths::historyDirectory() + QStringLiteral("/guest/tasks.jsonl")};
+        const QString shared = linkHistoryIntoSync(home, files.mappingsPath);
+        const LinkMapping local = mappingNamed(QStringLiteral("Local"));
+        JSONLStore::append(local, files.mappingsPath);
+        const QByteArray old = platform::readWholeFile(shared);
+        const LinkMapping incoming = mappingNamed(QStringLiteral("Cloud"));
+
+        QVERIFY(installHistory(files, {{local, incoming}, {}}, HistoryInstallMode::keepingLocalChanges));
+
+        const QString backup = files.mappingsPath + QStringLiteral(".bak");
+        QVERIFY(!QFileInfo(backup).isSymLink());
+        QCOMPARE(platform::readWholeFile(backup), old);
+        QVERIFY(QFileInfo(files.mappingsPath).isSymLink());
+        QCOMPARE(JSONLStore::loadAll<LinkMapping>(shared), (QList<LinkMapping>{local, incoming}));
+        QCOMPARE(JSONLStore::loadAll<LinkMapping>(files.mappingsPath), (QList<LinkMapping>{local, incoming}));
+
+        // A second install keeps the history the first one wrote, and the backup stays a file.
+        QVERIFY(installHistory(files, {{incoming}, {}}, HistoryInstallMode::keepingLocalChanges));
+        QVERIFY(!QFileInfo(backup).isSymLink());
+        QCOMPARE(JSONLStore::loadAll<LinkMapping>(backup), (QList<LinkMapping>{local, incoming}));
+    }
+
+    // A backup an older version left as a link to the history itself is replaced as a link: the
+    // history it leads to keeps what the install wrote.
+    void aBackupLeftAsALinkIsNotWrittenThrough()
+    {
+        TestHome home;
+        const HistoryFiles files{AppPaths::historyDirectory() + QStringLiteral("/guest/mappings.jsonl"),
+                                 AppPaths::historyDirectory() + QStringLiteral("/guest/tasks.jsonl")};
+        const QString shared = linkHistoryIntoSync(home, files.mappingsPath);
+        const LinkMapping local = mappingNamed(QStringLiteral("Local"));
+        JSONLStore::append(local, files.mappingsPath);
+        const QString backup = files.mappingsPath + QStringLiteral(".bak");
+        QVERIFY(QFile::link(QStringLiteral("../../mappings-shared.jsonl"), backup));
+        const LinkMapping incoming = mappingNamed(QStringLiteral("Cloud"));
+
+        QVERIFY(installHistory(files, {{local, incoming}, {}}, HistoryInstallMode::keepingLocalChanges));
+
+        QVERIFY(!QFileInfo(backup).isSymLink());
+        QCOMPARE(JSONLStore::loadAll<LinkMapping>(backup), QList<LinkMapping>{local});
+        QCOMPARE(JSONLStore::loadAll<LinkMapping>(shared), (QList<LinkMapping>{local, incoming}));
+    }
+};
+
+QTEST_GUILESS_MAIN(LinkedStoresTest)
+#include "tst_linkedstores.moc"
