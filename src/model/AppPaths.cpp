@@ -1,6 +1,8 @@
 #include "model/AppPaths.h"
 
 #include "platform/FileIO.h"
+#include "platform/Placeholder.h"
+#include "platform/SymbolicLinks.h"
 #include "platform/UserLocations.h"
 
 namespace orvalink::AppPaths {
@@ -21,6 +23,13 @@ void migrateLegacyFileIfNeeded(const QString& source, const QString& destination
     if (platform::entryExists(destination))
         return;
     platform::createDirectories(parentDirectory(destination));
+    // Moved into another folder, a link would take its relative text from there and lead elsewhere:
+    // it is made anew with a text that leads to the same file from any folder.
+    if (const std::optional<QString> text = platform::anchoredLinkText(source)) {
+        platform::createSymbolicLink(destination, *text);
+        platform::removePlaceholder(source);
+        return;
+    }
     platform::renameNoReplace(source, destination);
 }
 

@@ -558,6 +558,25 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(home.logDir()).isDir());
     }
 
+    // A legacy history file that is a relative link still leads to the same file from the folder
+    // it is moved into.
+    void legacyHistoryLinkStillLeadsToItsFile()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        tree.file(QStringLiteral("Sync/tasks.jsonl"), "legacy tasks\n");
+        tree.symlink(QStringLiteral("support/tasks.jsonl"), QStringLiteral("../Sync/tasks.jsonl"));
+
+        AppPaths::ensureBaseDirectories();
+
+        const QString moved = tree.path(QStringLiteral("support/history/guest/tasks.jsonl"));
+        QVERIFY(QFileInfo(moved).isSymLink());
+        QCOMPARE(tree.read(QStringLiteral("support/history/guest/tasks.jsonl")),
+                 QByteArray("legacy tasks\n"));
+        QVERIFY(!QFileInfo(tree.path(QStringLiteral("support/tasks.jsonl"))).isSymLink());
+        QCOMPARE(tree.read(QStringLiteral("Sync/tasks.jsonl")), QByteArray("legacy tasks\n"));
+    }
+
     void ensureBaseDirectoriesCreatesPrivateFolders()
     {
         test::TestHome home;
