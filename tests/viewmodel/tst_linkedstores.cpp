@@ -91,9 +91,17 @@ private Q_SLOTS:
     }
 
     // The install through a linked history: the new history is where the link leads, and the
-    // backup beside the link is a file of its own with what the history held before.
+    // backup beside the link is a file of its own with what the history held before. A backup an
+    // older version left as a link to the history itself is replaced, not written through.
+    void installKeepsTheOldHistoryOfALinkedFile_data()
+    {
+        QTest::addColumn<bool>("backupLeftAsALink");
+        QTest::newRow("first backup") << false;
+        QTest::newRow("backup left as a link") << true;
+    }
     void installKeepsTheOldHistoryOfALinkedFile()
     {
+        QFETCH(bool, backupLeftAsALink);
         TestHome home;
         const HistoryFiles files{AppPaths::historyDirectory() + QStringLiteral("/guest/mappings.jsonl"),
                                  AppPaths::historyDirectory() + QStringLiteral("/guest/tasks.jsonl")};
@@ -101,11 +109,13 @@ private Q_SLOTS:
         const LinkMapping local = mappingNamed(QStringLiteral("Local"));
         JSONLStore::append(local, files.mappingsPath);
         const QByteArray old = platform::readWholeFile(shared);
+        const QString backup = files.mappingsPath + QStringLiteral(".bak");
+        if (backupLeftAsALink)
+            QVERIFY(QFile::link(QStringLiteral("../../mappings-shared.jsonl"), backup));
         const LinkMapping incoming = mappingNamed(QStringLiteral("Cloud"));
 
         QVERIFY(installHistory(files, {{local, incoming}, {}}, HistoryInstallMode::keepingLocalChanges));
 
-        const QString backup = files.mappingsPath + QStringLiteral(".bak");
         QVERIFY(!QFileInfo(backup).isSymLink());
         QCOMPARE(platform::readWholeFile(backup), old);
         QVERIFY(QFileInfo(files.mappingsPath).isSymLink());
@@ -116,27 +126,6 @@ private Q_SLOTS:
         QVERIFY(installHistory(files, {{incoming}, {}}, HistoryInstallMode::keepingLocalChanges));
         QVERIFY(!QFileInfo(backup).isSymLink());
         QCOMPARE(JSONLStore::loadAll<LinkMapping>(backup), (QList<LinkMapping>{local, incoming}));
-    }
-
-    // A backup an older version left as a link to the history itself is replaced as a link: the
-    // history it leads to keeps what the install wrote.
-    void aBackupLeftAsALinkIsNotWrittenThrough()
-    {
-        TestHome home;
-        const HistoryFiles files{AppPaths::historyDirectory() + QStringLiteral("/guest/mappings.jsonl"),
-                                 AppPaths::historyDirectory() + QStringLiteral("/guest/tasks.jsonl")};
-        const QString shared = linkHistoryIntoSync(home, files.mappingsPath);
-        const LinkMapping local = mappingNamed(QStringLiteral("Local"));
-        JSONLStore::append(local, files.mappingsPath);
-        const QString backup = files.mappingsPath + QStringLiteral(".bak");
-        QVERIFY(QFile::link(QStringLiteral("../../mappings-shared.jsonl"), backup));
-        const LinkMapping incoming = mappingNamed(QStringLiteral("Cloud"));
-
-        QVERIFY(installHistory(files, {{local, incoming}, {}}, HistoryInstallMode::keepingLocalChanges));
-
-        QVERIFY(!QFileInfo(backup).isSymLink());
-        QCOMPARE(JSONLStore::loadAll<LinkMapping>(backup), QList<LinkMapping>{local});
-        QCOMPARE(JSONLStore::loadAll<LinkMapping>(shared), (QList<LinkMapping>{local, incoming}));
     }
 };
 
