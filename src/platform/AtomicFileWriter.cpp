@@ -1,6 +1,7 @@
 #include "platform/AtomicFileWriter.h"
 
 #include "platform/FileIO.h"
+#include "platform/HeldFiles.h"
 #include "platform/PlatformError.h"
 #include "platform/StandardPath.h"
 #include "platform/SymbolicLinks.h"
@@ -30,9 +31,12 @@ AtomicFileWriter::AtomicFileWriter(const QString& path, std::optional<mode_t> mo
     if (exists && ::faccessat(folder, m_final.name.constData(), W_OK, 0) != 0)
         throw PlatformError::fromErrno(errno, m_final.path);
 
-    m_fd = createUniqueFile(folder, m_final.name + '.', m_temporaryName);
+    m_fd = createHeldTemporaryFile(folder, m_final.name, m_temporaryName);
     if (!m_fd.isValid())
         throw PlatformError::fromErrno(errno, m_final.path);
+    m_hold = duplicateFd(m_fd.get());
+    if (!m_hold.isValid())
+        fail(errno, m_final.path);
 
     // A new file without a mode keeps what the kernel gave it: 0666 less the umask.
     if (!mode && !exists)
@@ -95,6 +99,7 @@ void AtomicFileWriter::commit()
     if (::renameat(folder, m_temporaryName.constData(), folder, m_final.name.constData()) != 0)
         fail(errno, m_final.path);
     m_committed = true;
+    m_hold.reset();
     m_temporaryName.clear();
     syncDirectory(folder, parentPath(m_final.path));
 }
@@ -109,9 +114,11 @@ void AtomicFileWriter::discard()
 {
     m_fd.reset();
     m_buffer.clear();
+    // Removed while still held: a sweep never sees it unheld at its name.
     if (!m_temporaryName.isEmpty())
         ::unlinkat(m_final.parent.get(), m_temporaryName.constData(), 0);
     m_temporaryName.clear();
+    m_hold.reset();
 }
 
 } // namespace orvalink::platform

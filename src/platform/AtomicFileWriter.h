@@ -22,6 +22,10 @@ namespace orvalink::platform {
 //
 // A symbolic link at the path is followed (a store may be linked elsewhere): the file replaced is the
 // one a reader's open() of the path reaches (see locateLinkedFile), and the link stays.
+//
+// The temporary file "<final name>.<random>" is held (see HeldFiles.h) from its creation until it is
+// renamed into place or removed, so that a later start can tell one this writer left when it was
+// killed from one a live writer is filling.
 class AtomicFileWriter {
 public:
     // With `mode` the new file gets exactly that mode, whatever the umask; without, it keeps the
@@ -56,6 +60,9 @@ private:
     EntryLocation m_final;
     QByteArray m_temporaryName;
     UniqueFd m_fd;
+    // Another descriptor of the temporary file, open until it is renamed or removed: its lock
+    // outlives the close that seal() makes.
+    UniqueFd m_hold;
     QByteArray m_buffer;
     bool m_sealed = false;
     bool m_committed = false;
