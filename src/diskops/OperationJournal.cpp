@@ -24,10 +24,18 @@ namespace orvalink {
 namespace {
 
 constexpr auto kSuffix = ".json";
+constexpr auto kLockSuffix = ".lock";
 
 QString lockPathOf(const QString& recordPath)
 {
-    return recordPath.left(recordPath.size() - qsizetype(qstrlen(kSuffix))) + QStringLiteral(".lock");
+    return recordPath.left(recordPath.size() - qsizetype(qstrlen(kSuffix))) + QLatin1String(kLockSuffix);
+}
+
+// The operation id `name` names with `suffix` ("<id>.json", "<id>.lock"); null when it is no such name.
+QUuid idOfName(const QString& name, const char* suffix)
+{
+    const QLatin1String ending(suffix);
+    return name.endsWith(ending) ? QUuid::fromString(QStringView(name).chopped(ending.size())) : QUuid();
 }
 
 // Renames the record out of the "*.json" set; the new path, or none when that failed.
@@ -257,6 +265,24 @@ QStringList OperationJournal::recordPaths()
                           QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name))
         paths.append(folder.filePath(name));
     return paths;
+}
+
+platform::RemovedFiles OperationJournal::removeLeftovers()
+{
+    const QString folder = directory();
+    const auto recordStandsFor = [&](const QString& lockName) {
+        const QString record = lockName.chopped(qsizetype(qstrlen(kLockSuffix))) + QLatin1String(kSuffix);
+        return platform::entryExists(folder + QLatin1Char('/') + record);
+    };
+    platform::RemovedFiles removed = platform::removeAbandonedTemporaryFiles(
+        folder, [](const QString& finalName) { return !idOfName(finalName, kSuffix).isNull(); });
+    // Asked before the lock is taken too, so that a record's lock is never held by the sweep even
+    // briefly (a recovery claiming it meanwhile would take it for a live one).
+    removed += platform::removeUnheldFiles(
+        folder,
+        [&](const QString& name) { return !idOfName(name, kLockSuffix).isNull() && !recordStandsFor(name); },
+        [&](const QString& name) { return !recordStandsFor(name); });
+    return removed;
 }
 
 QString OperationJournal::directory()

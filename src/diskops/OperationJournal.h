@@ -1,6 +1,7 @@
 #pragma once
 
 #include "diskops/RecordedIdentity.h"
+#include "platform/HeldFiles.h"
 #include "platform/UniqueFd.h"
 
 #include <QDateTime>
@@ -142,6 +143,12 @@ public:
     // when there is no folder. Records set aside are not among them.
     static QStringList recordPaths();
     static QString directory();
+
+    // Removes what processes killed while they began or wrote a record left in the folder: the
+    // temporary files of records that no writer holds any more, and lock files that nobody holds
+    // with no record beside them. Records, set aside or not, are the recovery's and stay, and so do
+    // their locks. Never throws.
+    static platform::RemovedFiles removeLeftovers();
 
     const JournalRecord& record() const { return m_record; }
     const QString& path() const { return m_path; }
