@@ -1,8 +1,18 @@
 #include "ViewModelFixture.h"
 #include "backend/AuthSessionStore.h"
+#include "diskops/OperationJournal.h"
 #include "model/AppPaths.h"
+#include "model/Formatters.h"
+#include "model/JsonFields.h"
 #include "model/OrvalinkError.h"
+#include "platform/AtomicFileWriter.h"
+#include "platform/FileIO.h"
+#include "platform/FileLock.h"
+#include "platform/HeldFiles.h"
+#include "platform/StandardPath.h"
 #include "store/JSONLStore.h"
+#include "store/LogService.h"
+#include "support/PausedChild.h"
 #include "support/TaskRunner.h"
 
 #include <QFileInfo>
@@ -71,6 +81,12 @@ void writeFile(const QString& path, const QByteArray& bytes)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(bytes);
+}
+
+QStringList namesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                  QDir::Name);
 }
 
 // The log directory cannot be created: a file stands where a parent folder should be.
@@ -249,6 +265,86 @@ private Q_SLOTS:
         auto viewModel =
             fixture.makeViewModel([&](ViewModelServices& services) { scanService = services.scanService; });
         QCOMPARE(scanService->concurrency(), used);
+    }
+
+    // Rewrites killed before their rename, in the history of the scope in use and of another one,
+    // of the settings, beside the log and of a first operation record, leave their temporary files
+    // (and the record's lock); the start removes them and says how much went. A rewrite that
+    // another process is still making keeps its file and ends well.
+    void leftoversOfKilledWritesGoAtStart()
+    {
+        ViewModelFixture fixture;
+        AppPaths::ensureBaseDirectories();
+        const QString guestTasks = historyFile(QStringLiteral("guest"), QStringLiteral("tasks.jsonl"));
+        const QStringList stores{
+            historyFile(QStringLiteral("guest"), QStringLiteral("mappings.jsonl")),
+            historyFile(QStringLiteral("guest"), QStringLiteral("mappings.jsonl.bak")),
+            historyFile(QStringLiteral("anna_example_com"), QStringLiteral("tasks.jsonl")),
+            fixture.configPath(),
+            AppPaths::logsFile(),
+        };
+        for (const QString& store : stores + QStringList{guestTasks}) {
+            if (!QFileInfo::exists(store))
+                JSONLStore::append(task(QFileInfo(store).fileName(), at(10)), store);
+        }
+        const QString operations = OperationJournal::directory();
+        platform::createDirectories(operations);
+        QMap<QString, QStringList> before;
+        for (const QString& store : stores + QStringList{operations + QStringLiteral("/none")})
+            before.insert(platform::parentPath(store), namesIn(platform::parentPath(store)));
+
+        qint64 bytes = 0;
+        for (qsizetype index = 0; index < stores.size(); ++index) {
+            const qsizetype size = 1000 * (index + 1);
+            pausedRewrite(stores[index], size, true)->kill();
+            bytes += size;
+        }
+        const QUuid operation = QUuid::createUuid();
+        PausedChild firstRecord([operation, operations]() -> PausedChild::Rest {
+            const QString name = operations + QLatin1Char('/') + json::uuidText(operation);
+            auto lock = std::make_shared<platform::UniqueFd>(platform::lockFile(name + ".lock", true));
+            auto record = std::make_shared<platform::AtomicFileWriter>(name + ".json", 0600);
+            record->write(QByteArray(500, '{'));
+            record->seal();
+            return [lock, record] {
+                record->commit();
+            };
+        });
+        QVERIFY(firstRecord.isPaused());
+        firstRecord.kill();
+        bytes += 500;
+        auto live = pausedRewrite(guestTasks, 300, true);
+        QVERIFY(live->isPaused());
+        QStringList held;
+        for (const QString& name : namesIn(platform::parentPath(guestTasks))) {
+            if (platform::finalNameOfTemporaryFile(name) == QLatin1String("tasks.jsonl"))
+                held.append(name);
+        }
+        QCOMPARE(held.size(), 1);
+
+        auto viewModel = fixture.makeViewModel();
+        runTask(viewModel->launch().bootstrap());
+
+        for (auto it = before.cbegin(); it != before.cend(); ++it) {
+            const QStringList after = namesIn(it.key());
+            for (const QString& name : it.value())
+                QVERIFY2(after.contains(name), qPrintable(it.key() + QLatin1Char('/') + name));
+            for (const QString& name : after) {
+                const bool temporary = !platform::finalNameOfTemporaryFile(name).isEmpty();
+                QVERIFY2(!temporary || held.contains(name), qPrintable(it.key() + QLatin1Char('/') + name));
+            }
+        }
+        QCOMPARE(namesIn(operations), QStringList());
+        QStringList told;
+        for (const LogEntry& entry : LogService(AppPaths::logsFile()).loadRecent(20)) {
+            if (entry.message.contains(QLatin1String("interrupted writes")))
+                told.append(entry.message);
+        }
+        QCOMPARE(told,
+                 QStringList{QStringLiteral("Removed what interrupted writes left: 7 temporary files, ") +
+                             Formatters::sizeString(bytes)});
+        QVERIFY(live->resume());
+        QCOMPARE(platform::readWholeFile(guestTasks), QByteArray(300, 'x'));
     }
 
     void aFailedFirstListingStillEndsWithTheLoadedText()

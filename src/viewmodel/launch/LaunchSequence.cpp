@@ -6,6 +6,7 @@
 #include "viewmodel/browsing/DirectoryLoader.h"
 #include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/history/PersistedStateReader.h"
+#include "viewmodel/launch/LeftoverSweep.h"
 #include "viewmodel/texts/BrowsingTexts.h"
 #include "viewmodel/texts/ErrorText.h"
 #include "viewmodel/texts/RecoveryTexts.h"
@@ -30,6 +31,12 @@ QCoro::Task<> LaunchSequence::bootstrap()
     } catch (const std::exception& error) {
         startFailure = BilingualText::same(localizedDescription(error));
     }
+    // What writes killed midway left beside the stores goes before anything reads or writes them.
+    const std::shared_ptr<LogService> log = m_context.services().logService;
+    auto sweeping = m_context.background().run([log] { removeLeftoversOfKilledWrites(*log); });
+    co_await std::move(sweeping);
+    if (!self.isAlive())
+        co_return;
     // Operations an earlier run left halfway are put right before anything lists or moves data.
     auto recovering = recoverInterruptedOperations();
     const RecoveryTexts recovery = co_await std::move(recovering);

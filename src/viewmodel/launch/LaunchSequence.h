@@ -23,8 +23,9 @@ public:
     LaunchSequence(ViewModelContext& context, PersistedStateReader& persisted, DirectoryLoader& loader,
                    AccountWorkflows& account);
 
-    // Creates the application directories (a failure is shown and start-up goes on), puts right
-    // the migrations and undos an earlier run left unfinished (see recoverInterruptedOperations),
+    // Creates the application directories (a failure is shown and start-up goes on), removes what
+    // writes killed midway left beside the stores (removeLeftoversOfKilledWrites), puts right the
+    // migrations and undos an earlier run left unfinished (see recoverInterruptedOperations),
     // refreshes volumes, storage and history, lists the start directory, restores the account, then
     // says that the directory has loaded. Never throws.
     QCoro::Task<> bootstrap();
