@@ -2,6 +2,7 @@
 
 #include "diskops/ForceMigrationSummary.h"
 #include "model/MigrationTask.h"
+#include "model/OrvalinkError.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,6 +27,8 @@ struct MigrationExecutionResult {
     // Present when a placeholder was removed or a forced mode acted (as it stood at a failure).
     std::optional<ForceMigrationSummary> forceMigrationSummary;
     QStringList terminatedProcesses; // ended by this call; sorted, no repeats
+    // The failure as raised, with its fields (the programs that held the source, say); none on success.
+    std::optional<OrvalinkError> failure;
 };
 
 // Moves one user directory (or file) to the target root on an external volume and leaves a

@@ -318,6 +318,7 @@ MigrationExecutionResult MigrationRun::fail(const OrvalinkError& error)
     m_task.status = outcome ? TaskStatus::rolledBack : TaskStatus::failed;
     m_task.errorCode = error.code();
     m_task.errorMessage = rollbackMessage(error, outcome.has_value(), outcome);
+    m_failure = error;
     return finish(LogLevel::error,
                   QLatin1Char('[') + error.code() + QStringLiteral("] ") + error.errorDescription());
 }
@@ -338,6 +339,7 @@ MigrationExecutionResult MigrationRun::failRollback(const OrvalinkError& error, 
     m_task.status = TaskStatus::failed;
     m_task.errorCode = error.code();
     m_task.errorMessage = message;
+    m_failure = error;
     return finish(LogLevel::error,
                   QLatin1Char('[') + error.code() + QStringLiteral("] ") + error.errorDescription());
 }
@@ -353,7 +355,7 @@ MigrationExecutionResult MigrationRun::finish(LogLevel level, const QString& log
     }
     m_services.log.append(level, logMessage);
     endJournal();
-    return {m_task, m_summary, m_terminatedProcesses};
+    return {m_task, m_summary, m_terminatedProcesses, m_failure};
 }
 
 } // namespace orvalink

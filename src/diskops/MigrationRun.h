@@ -61,6 +61,7 @@ private:
     QString m_staging;
     std::optional<ForceMigrationSummary> m_summary;
     QStringList m_terminatedProcesses;
+    std::optional<OrvalinkError> m_failure;
     QUuid m_mappingID; // drawn up front, so a start after a crash can tell whether it was written
     QStringList m_createdFolders;
     std::optional<OperationJournal> m_journal;

@@ -69,7 +69,8 @@ private Q_SLOTS:
         failed.targetPath =
             fit.fx.home.volumes() + QStringLiteral("/Backup Disk of the Family 2026/Store") + alpha;
         failed.errorCode = QStringLiteral("E004");
-        failed.errorMessage = QStringLiteral("Target path already exists: ") + failed.targetPath;
+        // The engine may word its description otherwise: the reason comes from the code.
+        failed.errorMessage = QStringLiteral("Something already stands at ") + failed.targetPath;
         context.history().setRecentFailedMigrations({failed});
         context.history().setUndoHistory({mappingRecord(fit.fx.tree.path(longName())),
                                           mappingRecord(fit.fx.tree.path(QStringLiteral("Folder 01")))});
@@ -78,8 +79,7 @@ private Q_SLOTS:
             BilingualText("迁移完成。成功：%1，失败：%2。首个失败原因：%3",
                           "Migration done. Success: %1, failed: %2. First failure: %3")
                 .arg(QStringLiteral("0"), QStringLiteral("1"),
-                     localizedMigrationFailureMessage(
-                         QStringLiteral("Directory is currently in use by: python3. Close them first.")));
+                     failureCaseText(OrvalinkError::Case::sourceInUse, {QStringLiteral("python3")}));
         context.activity().setInfoMessage(summary);
         QWidget& window = *fit.w->window;
         window.findChild<QPushButton*>(QStringLiteral("smartMigrationToggle"))->click();
@@ -111,6 +111,14 @@ private Q_SLOTS:
                                                Qt::AlignLeft | Qt::TextWrapAnywhere, planned.text);
         QVERIFY2(needed.height() <= planned.rect.height(),
                  qPrintable(QStringLiteral("%1 > %2").arg(needed.height()).arg(planned.rect.height())));
+        // The failed item's reason, from its code.
+        const QString reason = recordPart(window, QString(), 0, QStringLiteral("failedReason")).text;
+        QVERIFY2(reason.startsWith(language == UILanguage::english
+                                       ? QStringLiteral("Reason: The target path already exists.")
+                                       : QStringLiteral("失败原因: 目标位置已存在同名目录或文件。")),
+                 qPrintable(reason));
+        QCOMPARE(reason.contains(QStringLiteral("Reason: The target path already exists.")),
+                 language != UILanguage::chinese);
         // The long name in the history: its end, where such names differ, shows.
         auto* history = window.findChild<QListView*>(QStringLiteral("migrationHistoryList"));
         QVERIFY(history && history->isVisible());

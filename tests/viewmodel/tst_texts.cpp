@@ -1,11 +1,14 @@
+#include "model/OrvalinkError.h"
 #include "platform/UserLocations.h"
 #include "support/TestHome.h"
 #include "viewmodel/state/BilingualText.h"
+#include "viewmodel/state/WorkflowRecords.h"
 #include "viewmodel/texts/BrowsingTexts.h"
 #include "viewmodel/texts/MigrationFailureText.h"
 #include "viewmodel/texts/PresentationPrivacy.h"
 
 #include <QTest>
+#include <cerrno>
 #include <ctime>
 
 using namespace orvalink;
@@ -123,8 +126,7 @@ private Q_SLOTS:
     void reasonInsideSentence()
     {
         QFETCH(UILanguage, language);
-        const BilingualText reason = localizedMigrationFailureMessage(
-            QStringLiteral("Directory is currently in use by: python3. Close them first."));
+        const BilingualText reason = failureCaseText(OrvalinkError::Case::sourceInUse, {"python3"});
         const BilingualText summary("迁移完成。成功：%1，失败：%2。首个失败原因：%3",
                                     "Migration done. Success: %1, failed: %2. First failure: %3");
         const QString line = summary.arg(QStringLiteral("0"), QStringLiteral("1"), reason).in(language);
@@ -139,6 +141,100 @@ private Q_SLOTS:
         if (language == UILanguage::bilingual)
             QVERIFY(twice.indexOf(QStringLiteral("目录正在被")) <
                     twice.indexOf(QStringLiteral("Server logout")));
+    }
+
+    // A failure reads by its case and its programs, never by its English description: the error as
+    // raised and a failed item's record of it, whose message reads otherwise, say the same.
+    void failureTextsComeFromTheCase_data()
+    {
+        QTest::addColumn<int>("error"); // in failures()
+        QTest::addColumn<QString>("en");
+        QTest::addColumn<QString>("zh");
+        QTest::newRow("target exists")
+            << 0
+            << "The target path already exists. Residual content is already present on the target disk. "
+               "Use Force Migrate from the failed item to choose append or overwrite."
+            << "目标位置已存在同名目录或文件。通常是目标盘里已经有同一路径的残留内容。你可以在失败项里选择“强"
+               "制迁"
+               "移”，再决定追加迁移或覆盖迁移。";
+        QTest::newRow("held, a dot in the name")
+            << 1
+            << "The directory is in use by: python3.11. Close them first, or use Terminate Holders and "
+               "Retry from the failed item."
+            << "目录正在被这些程序占用：python3.11。你可以先手动关闭，或者在失败项里点“终止占用程序并重试”。";
+        QTest::newRow("held by many, each once")
+            << 2
+            << "The directory is in use by: a, b, c, d, e and 2 more. Close them first, or use Terminate "
+               "Holders and Retry from the failed item."
+            << "目录正在被这些程序占用：a、b、c、d、e 以及另外 2 "
+               "个。你可以先手动关闭，或者在失败项里点“终止占用程"
+               "序并重试”。";
+        QTest::newRow("held, no names")
+            << 3
+            << "The directory is currently in use. Close the related apps first, or use Terminate Holders "
+               "and Retry from the failed item."
+            << "目录正在被相关应用、终端或系统进程占用。你可以先手动关闭，或者在失败项里点“终止占用程序并重试"
+               "”。";
+        QTest::newRow("container root") << 4
+                                        << "This path is protected or high-risk and should not be migrated "
+                                           "directly."
+                                        << "该目录属于受保护或高风险位置，不建议直接迁移。";
+        QTest::newRow("undo target missing, chinese path")
+            << 5 << "Undo is blocked because the mapped target path is missing."
+            << "无法反悔，因为已迁移目标目录不存在。";
+        QTest::newRow("history not written")
+            << 6
+            << "The migration could not be written to the history (the disk may be full or read-only), so "
+               "it was taken back: the data is at its original location again."
+            << "迁移无法写入历史记录（磁盘可能已满或只读），因此已撤回：数据已回到原来的位置。";
+        QTest::newRow("nothing to undo") << 7 << "No migration record available to undo."
+                                         << "没有可反悔的迁移记录。";
+        QTest::newRow("no space") << 8 << "The target disk does not have enough free space."
+                                  << "目标磁盘空间不足，请先释放空间后再试。";
+    }
+
+    void failureTextsComeFromTheCase()
+    {
+        QFETCH(int, error);
+        const QList<OrvalinkError> failures{
+            OrvalinkError::targetAlreadyExists("/media/alice/Disk/Store/home/alice/Alpha"),
+            OrvalinkError::sourceInUse("/home/alice/照片", {"python3.11"}),
+            OrvalinkError::sourceInUse("/home/alice/Alpha", {"a", "b", "c", "d", "e", "f", "a", "g"}),
+            OrvalinkError::sourceInUse("/home/alice/Alpha", {}),
+            OrvalinkError::disallowedPath("/home/alice/Library/Containers/com.example"),
+            OrvalinkError::undoMappingBroken("/media/外置/Store/data/照片"),
+            OrvalinkError::historyNotWritten("/s/history/guest/mappings.jsonl",
+                                             {"No space left on device", ENOSPC, false, {}}),
+            OrvalinkError::undoTargetNotFound(),
+            OrvalinkError::insufficientSpace(10, 5)};
+        const OrvalinkError& failure = failures.at(error);
+        FailedMigrationRecord record;
+        record.status = TaskStatus::rolledBack;
+        record.errorCode = failure.code();
+        record.processes = failure.processes();
+        record.errorMessage = QStringLiteral("Reworded: the engine says this another way now.");
+        const BilingualText fromRecord = failedItemText(record);
+        const BilingualText raised = localizedMigrationFailureMessage(std::make_exception_ptr(failure));
+        QTEST(fromRecord.in(UILanguage::english), "en");
+        QTEST(fromRecord.in(UILanguage::chinese), "zh");
+        QCOMPARE(raised, fromRecord);
+    }
+
+    // A failed item without a case is said by its message, or without one by its status.
+    void failedItemWithoutACase()
+    {
+        FailedMigrationRecord record;
+        record.status = TaskStatus::rolledBack;
+        QCOMPARE(failedItemText(record).in(UILanguage::bilingual),
+                 QStringLiteral("迁移失败，已自动回滚。 Migration failed and was rolled back."));
+        record.status = TaskStatus::failed;
+        QCOMPARE(failedItemText(record).in(UILanguage::english), QStringLiteral("Migration failed."));
+        record.errorMessage = QStringLiteral("管理员授权已取消。");
+        QCOMPARE(failedItemText(record).in(UILanguage::english), record.errorMessage);
+        // A code no case has is no case.
+        record.errorCode = QStringLiteral("E999");
+        record.errorMessage = QStringLiteral("Something odd");
+        QVERIFY(failedItemText(record).in(UILanguage::english).startsWith("Migration failed. Check "));
     }
 
     void locationsOfTheLinuxLayout()

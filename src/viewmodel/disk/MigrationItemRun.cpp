@@ -1,5 +1,6 @@
 #include "viewmodel/disk/MigrationItemRun.h"
 
+#include "model/OrvalinkError.h"
 #include "viewmodel/context/WorkflowSettings.h"
 #include "viewmodel/disk/DiskWorkContext.h"
 #include "viewmodel/disk/MonitoredDiskCall.h"
@@ -43,6 +44,13 @@ QCoro::Task<bool> MigrationItemRun::execute(FlowTicket ticket)
         m_result.task.sourcePath = m_item.sourcePath;
         m_result.task.status = TaskStatus::failed;
         m_result.task.errorMessage = localizedDescription(outcome->error());
+        try {
+            std::rethrow_exception(outcome->error());
+        } catch (const OrvalinkError& failure) {
+            m_result.task.errorCode = failure.code();
+            m_result.failure = failure;
+        } catch (...) {
+        }
     }
     // Shown at once, until the reload after the batch reads the task file again.
     QList<MigrationTask> tasks = m_context.history().tasks();
@@ -72,8 +80,7 @@ void MigrationItemRun::recordSuccess() const
     m_context.history().setRecentMigrations(done);
 }
 
-FailedMigrationRecord MigrationItemRun::failureRecord(const QUuid& id, const QString& fallbackTarget,
-                                                      const QString& fallbackMessage) const
+FailedMigrationRecord MigrationItemRun::failureRecord(const QUuid& id, const QString& fallbackTarget) const
 {
     return FailedMigrationRecord{
         id,
@@ -82,7 +89,8 @@ FailedMigrationRecord MigrationItemRun::failureRecord(const QUuid& id, const QSt
         finishedAt(),
         task().status,
         task().errorCode,
-        task().errorMessage.value_or(fallbackMessage),
+        task().errorMessage.value_or(QString()),
+        m_result.failure ? m_result.failure->processes() : QStringList(),
     };
 }
 

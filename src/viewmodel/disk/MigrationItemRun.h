@@ -52,9 +52,8 @@ public:
     // Puts the success first in the session's list of migrated items.
     void recordSuccess() const;
     // The failure as a record with `id`: the target the engine chose, else `fallbackTarget`; the
-    // engine's text, else `fallbackMessage`.
-    FailedMigrationRecord failureRecord(const QUuid& id, const QString& fallbackTarget,
-                                        const QString& fallbackMessage) const;
+    // error's code, programs and the engine's text as far as it gave them.
+    FailedMigrationRecord failureRecord(const QUuid& id, const QString& fallbackTarget) const;
     // Where the item was to go when it started: under the run's root and rules; empty when the
     // rules refuse it.
     QString plannedTargetPath() const { return m_plannedTarget.value_or(QString()); }

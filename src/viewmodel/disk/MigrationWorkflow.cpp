@@ -83,12 +83,8 @@ QCoro::Task<> migrateOne(DiskWorkContext& context, FlowTicket ticket, QString pa
         ++counts->failed;
         context.activity().setMigrationFailedItems(context.activity().migrationFailedItems() + 1);
         removeFromSelection(context, path);
-        // Kept as the engine's own descriptions are: the row puts it into the language in force.
-        const QString fallback = item.task().status == TaskStatus::rolledBack
-                                     ? QStringLiteral("Migration failed and was rolled back.")
-                                     : QStringLiteral("Migration failed.");
         QList<FailedMigrationRecord> failed = context.history().recentFailedMigrations();
-        failed.prepend(item.failureRecord(QUuid::createUuid(), item.plannedTargetPath(), fallback));
+        failed.prepend(item.failureRecord(QUuid::createUuid(), item.plannedTargetPath()));
         context.history().setRecentFailedMigrations(failed);
         context.activity().setMigrationProcessedBytes(item.baseBytes() + expected);
     } else if (item.succeeded()) {
@@ -111,7 +107,7 @@ BilingualText summaryText(const DiskWorkContext& context, const RunCounts& count
         // The reason is bilingual itself: each half of the summary holds its own language's.
         return BilingualText("迁移完成。成功：%1，失败：%2。首个失败原因：%3",
                              "Migration done. Success: %1, failed: %2. First failure: %3")
-            .arg(s, f, localizedMigrationFailureMessage(failed.constLast().errorMessage));
+            .arg(s, f, failedItemText(failed.constLast()));
     }
     return BilingualText(QStringLiteral("迁移完成。成功：") + s + QStringLiteral("，失败：") + f +
                              QStringLiteral("。"),

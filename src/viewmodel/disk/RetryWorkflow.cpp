@@ -42,7 +42,7 @@ void showRetryFailure(DiskWorkContext& context, const FailedMigrationRecord& upd
             BilingualText("需要管理员权限", "Administrator Access Required"), text});
         return;
     }
-    context.activity().setErrorMessage(localizedMigrationFailureMessage(updated.errorMessage));
+    context.activity().setErrorMessage(failedItemText(updated));
 }
 
 QCoro::Task<> runRetry(DiskWorkContext& context, FailedMigrationRecord record,
@@ -83,8 +83,7 @@ QCoro::Task<> runRetry(DiskWorkContext& context, FailedMigrationRecord record,
         co_return;
     }
     finishSingleItemProgress(context, false);
-    const FailedMigrationRecord updated =
-        item.failureRecord(record.id, record.targetPath, QStringLiteral("Migration failed."));
+    const FailedMigrationRecord updated = item.failureRecord(record.id, record.targetPath);
     replaceFailedMigrationRecord(context.history(), updated);
     showRetryFailure(context, updated);
 }

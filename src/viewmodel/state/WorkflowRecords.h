@@ -33,7 +33,11 @@ struct FailedMigrationRecord {
     QDateTime failedAt;
     TaskStatus status = TaskStatus::failed;
     std::optional<QString> errorCode;
+    // The engine's English description, as the history records it: for the log, never for the window,
+    // which says a failure by its case and fields.
     QString errorMessage;
+    // The programs that held the source, for an in-use failure (the error's own list, not its text).
+    QStringList processes = {};
 
     // The error case the recorded code stands for; none without a code or for a code no case has.
     std::optional<OrvalinkError::Case> errorCase() const;

@@ -80,8 +80,7 @@ FailedRecordTexts failedRecordTexts(MainViewModel& viewModel, const FailedMigrat
     // The engine's message names full paths: the line is masked under presentation privacy. The
     // reason is bilingual itself, so each half of the line holds its own language's reason.
     shown.reason = texts.sanitizedForPresentation(
-        texts.localized(BilingualText("失败原因: %1", "Reason: %1")
-                            .arg(localizedMigrationFailureMessage(record.errorMessage))));
+        texts.localized(BilingualText("失败原因: %1", "Reason: %1").arg(failedItemText(record))));
     shown.remedy = failureRemedy(record);
     shown.remedyText = remedyText(viewModel, shown.remedy);
     shown.remedyEnabled = recoveryEnabled;
