@@ -3,14 +3,18 @@
 // reason, a long folder name in the history and where a failed migration meant to put the data.
 #include "FitWindow.h"
 #include "UiTestSupport.h"
+#include "diskops/UndoIncomplete.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
+#include "viewmodel/disk/UndoTriage.h"
 #include "viewmodel/texts/MigrationFailureText.h"
 
 #include <QApplication>
 #include <QListView>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 using namespace orvalink;
@@ -128,6 +132,61 @@ private Q_SLOTS:
                                .arg(QString::fromLatin1(names[int(language)]))
                                .arg(size.width())
                                .arg(size.height())));
+    }
+
+    void leftBehindAnswerFits_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::newRow("zh") << UILanguage::chinese;
+        QTest::newRow("en") << UILanguage::english;
+        QTest::newRow("both") << UILanguage::bilingual;
+    }
+
+    // An undo during which a program wrote 2,540 files through the link: its answer is a message
+    // box that fits the laptop's screen, its OK button on the screen, in every language.
+    void leftBehindAnswerFits()
+    {
+        QFETCH(UILanguage, language);
+        ViewModelFixture fx;
+        auto vm =
+            fx.makeViewModelWithSettings([language](AppConfig& config) { config.uiLanguage = language; });
+        ui::MainWindow window(*vm, withoutStartup());
+        window.setAttribute(Qt::WA_DontShowOnScreen);
+        window.resize(1366, 698);
+        window.show();
+        QTRY_VERIFY(window.dashboard().hasFinishedStartup());
+        const QString source = fx.tree.path(QStringLiteral("Movies"));
+        const LinkMapping mapping{QUuid::createUuid(),
+                                  source,
+                                  fx.home.volumes() + "/Disk/Store" + source,
+                                  QStringLiteral("u"),
+                                  {},
+                                  QDateTime::currentDateTimeUtc(),
+                                  QDateTime::currentDateTimeUtc()};
+        QStringList written;
+        for (int i = 0; i < 2540; ++i)
+            written.append(mapping.targetPath + QStringLiteral("/Library/cache/frame-%1.tmp").arg(i));
+        const UndoIncomplete incomplete(UndoIncomplete::Kind::leftBehind, mapping, mapping.targetPath, {},
+                                        written);
+        ViewModelInternals::context(*vm).activity().setErrorMessage(
+            undoFailureMessage(vm->workflows().context(), std::make_exception_ptr(incomplete), mapping));
+
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY((box = window.findChild<QMessageBox*>(QStringLiteral("promptBox"))) && box->isVisible());
+        settleWindow(*box);
+        const QRect screen = window.screen()->availableGeometry();
+        QVERIFY2(box->frameGeometry().height() <= screen.height() &&
+                     box->frameGeometry().width() <= screen.width(),
+                 qPrintable(QStringLiteral("%1x%2 on %3x%4")
+                                .arg(box->frameGeometry().width())
+                                .arg(box->frameGeometry().height())
+                                .arg(screen.width())
+                                .arg(screen.height())));
+        QCOMPARE(box->buttons().size(), 1);
+        QVERIFY(box->rect().contains(box->buttons().constFirst()->geometry()));
+        QVERIFY(!saveScreen(box->grab().toImage(),
+                            QStringLiteral("left-behind-") + QString::fromLatin1(QTest::currentDataTag()))
+                     .isEmpty());
     }
 };
 

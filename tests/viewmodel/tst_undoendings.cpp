@@ -2,6 +2,7 @@
 // (a prompt that names them and offers to end them), and a history that cannot be written once the
 // data is home (said with where the data is, in each language).
 #include "WorkflowFixture.h"
+#include "diskops/UndoIncomplete.h"
 #include "model/AppPaths.h"
 #include "platform/EntryStatus.h"
 #include "platform/SymbolicLinks.h"
@@ -10,6 +11,7 @@
 #include "support/SkipWithout.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
+#include "viewmodel/disk/UndoTriage.h"
 
 #include <QFileInfo>
 #include <QTest>
@@ -115,6 +117,53 @@ private Q_SLOTS:
         QCOMPARE(vm.history().lastRestoredPaths(), QStringList{source});
         QVERIFY(platform::isRealDirectory(source));
         QCOMPARE(w.tree.read("Notes/a.txt"), QByteArray("a"));
+    }
+
+    void leftBehindSaysWhereAndHowMany_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QString>("counted");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("english") << UILanguage::english << " 2540 item(s) written to it during the undo "
+                                 << "; the log lists them: ";
+        QTest::newRow("chinese") << UILanguage::chinese << "反悔期间写入的 2540 项内容"
+                                 << " 中，完整列表见日志 ";
+        QTest::newRow("bilingual") << UILanguage::bilingual << " 2540 item(s) written to it during the undo "
+                                   << "，完整列表见日志 ";
+    }
+
+    // A program wrote 2,540 files through the link while the undo ran: the message names the folder
+    // on the volume where they stayed, how many they are and the log that lists them, never the
+    // files themselves, so it stays a few lines long in every language.
+    void leftBehindSaysWhereAndHowMany()
+    {
+        QFETCH(UILanguage, language);
+        test::ViewModelFixture fx;
+        auto vm =
+            fx.makeViewModelWithSettings([language](AppConfig& config) { config.uiLanguage = language; });
+        const LinkMapping mapping{QUuid::createUuid(),
+                                  fx.tree.path("Movies"),
+                                  "/media/u/Disk/Store" + fx.tree.path("Movies"),
+                                  "u",
+                                  {},
+                                  QDateTime::currentDateTimeUtc(),
+                                  QDateTime::currentDateTimeUtc()};
+        QStringList written;
+        for (int i = 0; i < 2540; ++i)
+            written.append(mapping.targetPath +
+                           QStringLiteral("/cache/frame-%1.tmp").arg(i, 5, 10, QChar('0')));
+        const UndoIncomplete incomplete(UndoIncomplete::Kind::leftBehind, mapping, mapping.targetPath, {},
+                                        written);
+
+        const QString message = shown(
+            *vm, undoFailureMessage(vm->workflows().context(), std::make_exception_ptr(incomplete), mapping));
+        QFETCH(QString, counted);
+        QFETCH(QString, logged);
+        QVERIFY2(message.contains(counted), qPrintable(message));
+        QVERIFY2(message.contains(logged + AppPaths::logsFile()), qPrintable(message));
+        QVERIFY(message.contains(mapping.targetPath));
+        QVERIFY2(!message.contains("frame-"), qPrintable(message.left(400)));
+        QVERIFY2(message.size() < 1000, qPrintable(QString::number(message.size())));
     }
 };
 

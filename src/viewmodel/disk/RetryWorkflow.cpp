@@ -9,6 +9,7 @@
 #include "viewmodel/state/ActivityState.h"
 #include "viewmodel/state/HistoryState.h"
 #include "viewmodel/texts/MigrationFailureText.h"
+#include "viewmodel/texts/NameListText.h"
 #include "viewmodel/texts/Presentation.h"
 
 #include <QFileInfo>
@@ -165,12 +166,10 @@ BilingualText forceMigrationSuccessMessage(const Presentation& texts, const QStr
                                            const QStringList& terminatedProcesses)
 {
     const QString name = QFileInfo(sourcePath).fileName();
-    const QString holders = terminatedProcesses.join(QStringLiteral("、"));
     const auto terminatedText = [&] {
-        return BilingualText(QStringLiteral("已终止占用程序并完成迁移：") + name +
-                                 QStringLiteral("。已处理：") + holders + QStringLiteral("。"),
-                             QStringLiteral("Terminated holders and migrated ") + name +
-                                 QStringLiteral(". Processes handled: ") + holders + QStringLiteral("."));
+        return BilingualText("已终止占用程序并完成迁移：%1。已处理：%2。",
+                             "Terminated holders and migrated %1. Processes handled: %2.")
+            .arg(BilingualText::same(name), nameListText(terminatedProcesses));
     };
     if (!summary) {
         if (terminatedProcesses.isEmpty())

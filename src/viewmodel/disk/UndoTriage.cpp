@@ -3,8 +3,11 @@
 #include "diskops/UndoIncomplete.h"
 #include "model/OrvalinkError.h"
 #include "viewmodel/disk/AdministratorAuthorization.h"
+#include "viewmodel/disk/DiskWorkContext.h"
 #include "viewmodel/state/ActivityState.h"
+#include "viewmodel/state/ViewModelServices.h"
 #include "viewmodel/texts/MigrationFailureText.h"
+#include "viewmodel/texts/NameListText.h"
 #include "viewmodel/texts/Presentation.h"
 
 #include <QFileInfo>
@@ -44,14 +47,8 @@ std::optional<QStringList> holdersOf(const std::exception_ptr& error)
     return std::nullopt;
 }
 
-QString namesText(const QStringList& names)
-{
-    QStringList distinct = names;
-    distinct.removeDuplicates();
-    return distinct.join(QStringLiteral(", "));
-}
-
-BilingualText incompleteMessage(const Presentation& texts, const UndoIncomplete& incomplete)
+BilingualText incompleteMessage(const Presentation& texts, const UndoIncomplete& incomplete,
+                                const QString& logFile)
 {
     const QString name = QFileInfo(incomplete.sourcePath()).fileName();
     const QString source = texts.displayPath(incomplete.sourcePath());
@@ -63,20 +60,20 @@ BilingualText incompleteMessage(const Presentation& texts, const UndoIncomplete&
                                  QStringLiteral(", but the history could not be updated (") +
                                  incomplete.reason() +
                                  QStringLiteral("). The record will be completed at the next start."));
-    QStringList left;
-    for (const QString& path : incomplete.leftoverPaths())
-        left.append(texts.displayPath(path));
+    // However many entries a program wrote meanwhile, the message names where they are and how many:
+    // the log, which has the list, is named for the rest.
+    const QString count = QString::number(incomplete.leftoverPaths().size());
     const QString target = texts.displayPath(incomplete.targetPath());
-    const QString leftText = left.join(QStringLiteral(", "));
+    const QString log = texts.displayPath(logFile);
     return BilingualText(
         QStringLiteral("「") + name + QStringLiteral("」的数据已移回 ") + source +
-            QStringLiteral("，但反悔期间写入的内容仍留在外置磁盘 ") + target + QStringLiteral("：") +
-            leftText +
+            QStringLiteral("，但反悔期间写入的 ") + count + QStringLiteral(" 项内容仍留在外置磁盘的 ") +
+            target + QStringLiteral(" 中，完整列表见日志 ") + log +
             QStringLiteral("。这条记录仍保留在历史中：请先关闭写入这些文件的程序，再对它选择“追加恢复”，把其"
                            "余内容带回。"),
-        name + QStringLiteral(" is back at ") + source +
-            QStringLiteral(", but what was written to it during the undo stayed on the external disk at ") +
-            target + QStringLiteral(": ") + leftText +
+        name + QStringLiteral(" is back at ") + source + QStringLiteral(", but ") + count +
+            QStringLiteral(" item(s) written to it during the undo stayed on the external disk in ") +
+            target + QStringLiteral("; the log lists them: ") + log +
             QStringLiteral(
                 ". The record stays in the history: close the programs that write there, then undo "
                 "it again with Append Restore to bring the rest home."));
@@ -118,23 +115,23 @@ bool presentUndoHoldersPromptIfNeeded(ActivityState& activity, const Presentatio
     if (!holders || holders->isEmpty())
         return false;
     const QString folder = texts.displayPath(mapping.sourcePath);
-    const QString names = namesText(*holders);
-    const BilingualText message(
-        QStringLiteral("这些程序正在使用 ") + folder + QStringLiteral(" 里的文件：") + names +
-            QStringLiteral(
-                "。现在反悔的话，它们在数据搬回期间写入的内容会留在外置磁盘上。你可以先自己关闭它们再"
-                "反悔，或者结束这些程序并立即反悔。"),
-        QStringLiteral("These programs are using files in ") + folder + QStringLiteral(": ") + names +
-            QStringLiteral(
-                ". If the undo ran now, what they write while the data is moved back would stay on the "
-                "external disk. Close them yourself and undo again, or end them and undo now."));
+    const BilingualText names = nameListText(*holders);
+    // The folder goes in as a value: a "%1" in its name is not a place marker.
+    const BilingualText message =
+        BilingualText(
+            "这些程序正在使用 %1 "
+            "里的文件：%2。现在反悔的话，它们在数据搬回期间写入的内容会留在外置磁盘上。你可以先"
+            "自己关闭它们再反悔，或者结束这些程序并立即反悔。",
+            "These programs are using files in %1: %2. If the undo ran now, what they write while the "
+            "data is moved back would stay on the external disk. Close them yourself and undo again, or "
+            "end them and undo now.")
+            .arg(BilingualText::same(folder), names);
     activity.setUndoConflictPrompt(UndoConflictPrompt{
         QUuid::createUuid(), mapping, BilingualText("程序正在使用此目录", "Programs Are Using This Folder"),
         message, *holders});
-    activity.setInfoMessage(BilingualText(
-        QStringLiteral("反悔之前需要先关闭正在使用该目录的程序：") + names + QStringLiteral("。"),
-        QStringLiteral("Close the programs using this folder before the undo: ") + names +
-            QStringLiteral(".")));
+    activity.setInfoMessage(BilingualText("反悔之前需要先关闭正在使用该目录的程序：%1。",
+                                          "Close the programs using this folder before the undo: %1.")
+                                .arg(names));
     return true;
 }
 
@@ -169,13 +166,14 @@ bool presentUndoConflictPromptIfNeeded(ActivityState& activity, const Presentati
     return true;
 }
 
-BilingualText undoFailureMessage(const Presentation& texts, const std::exception_ptr& error,
+BilingualText undoFailureMessage(DiskWorkContext& context, const std::exception_ptr& error,
                                  const LinkMapping& mapping)
 {
+    const Presentation& texts = context.presentation();
     if (const std::optional<QString> target = pathOf(error, OrvalinkError::Case::undoTargetUnverified))
         return unverifiedTargetMessage(texts, *target, mapping);
     if (const std::optional<UndoIncomplete> incomplete = undoIncompleteOf(error))
-        return incompleteMessage(texts, *incomplete);
+        return incompleteMessage(texts, *incomplete, context.services().logService->filePath());
     const std::optional<QString> path = occupiedPath(error);
     if (!path)
         return localizedMigrationFailureMessage(error);
@@ -193,15 +191,16 @@ BilingualText undoFailureMessage(const Presentation& texts, const std::exception
                 "folders like .Trash should not be migrated again."));
 }
 
-std::optional<BilingualText> triageUndoFailure(ActivityState& activity, const Presentation& texts,
-                                               const std::exception_ptr& error, const LinkMapping& mapping)
+std::optional<BilingualText> triageUndoFailure(DiskWorkContext& context, const std::exception_ptr& error,
+                                               const LinkMapping& mapping)
 {
-    if (presentUndoConflictPromptIfNeeded(activity, texts, error, mapping) ||
-        presentUndoHoldersPromptIfNeeded(activity, texts, error, mapping))
+    ActivityState& activity = context.activity();
+    if (presentUndoConflictPromptIfNeeded(activity, context.presentation(), error, mapping) ||
+        presentUndoHoldersPromptIfNeeded(activity, context.presentation(), error, mapping))
         return std::nullopt;
     handleAdministratorAuthorizationRequirementIfNeeded(activity, error, QStringLiteral("反悔迁移"),
                                                         QStringLiteral("undo migrations"));
-    return undoFailureMessage(texts, error, mapping);
+    return undoFailureMessage(context, error, mapping);
 }
 
 namespace {
@@ -270,9 +269,8 @@ BilingualText forceUndoSuccessMessage(const Presentation& texts, const UndoResul
     const BilingualText restored = restoredMessage(texts, result);
     if (result.terminatedProcesses.isEmpty())
         return restored;
-    const QString names = namesText(result.terminatedProcesses);
-    return restored + BilingualText(QStringLiteral(" 已结束的程序：") + names + QStringLiteral("。"),
-                                    QStringLiteral(" Programs ended: ") + names + QStringLiteral("."));
+    return restored + BilingualText(" 已结束的程序：%1。", " Programs ended: %1.")
+                          .arg(nameListText(result.terminatedProcesses));
 }
 
 } // namespace orvalink

@@ -95,8 +95,7 @@ QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, Bilin
             co_return;
         context.history().setLastRestoredPaths({mapping.sourcePath});
     }
-    if (const auto text =
-            triageUndoFailure(context.activity(), context.presentation(), outcome->error(), mapping))
+    if (const auto text = triageUndoFailure(context, outcome->error(), mapping))
         context.activity().setErrorMessage(*text);
 }
 
@@ -149,13 +148,11 @@ QCoro::Task<> restoreBatch(DiskWorkContext& context, QList<LinkMapping> records,
             batch.restoredPaths.append(record.sourcePath);
             // Restored, but the history still lists it until the next start: said all the same.
             if (!outcome->succeeded())
-                batch.failureTexts.append(
-                    undoFailureMessage(context.presentation(), outcome->error(), record));
+                batch.failureTexts.append(undoFailureMessage(context, outcome->error(), record));
         } else {
             ++batch.failureCount;
             context.activity().setMigrationFailedItems(context.activity().migrationFailedItems() + 1);
-            if (const auto text =
-                    triageUndoFailure(context.activity(), context.presentation(), outcome->error(), record))
+            if (const auto text = triageUndoFailure(context, outcome->error(), record))
                 batch.failureTexts.append(*text);
         }
     }

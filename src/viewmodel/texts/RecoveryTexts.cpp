@@ -1,5 +1,6 @@
 #include "viewmodel/texts/RecoveryTexts.h"
 
+#include "viewmodel/texts/NameListText.h"
 #include "viewmodel/texts/Presentation.h"
 
 #include <QStringList>
@@ -139,10 +140,14 @@ RecoveryTexts recoveryTexts(const QList<RecoveredOperation>& recovered, const Pr
         if (const std::optional<BilingualText> sentence = outcomeSentence(operation, presentation))
             (operation.outcome == Outcome::leftAsFound ? attention : done).append(*sentence);
         if (!operation.keptPaths.isEmpty()) {
-            const QString paths = listed(operation.keptPaths, presentation);
-            done.append(BilingualText(
-                QStringLiteral("复制后又有改动的项目已保留：%1。").arg(paths),
-                QStringLiteral("Items that changed after they were copied were kept: %1.").arg(paths)));
+            // As many as changed after the copy, which can be a whole tree: the first few, then a count
+            // (the log lists every one).
+            QStringList kept;
+            for (const QString& path : operation.keptPaths)
+                kept.append(presentation.displayPath(path));
+            done.append(BilingualText("复制后又有改动的项目已保留：%1。",
+                                      "Items that changed after they were copied were kept: %1.")
+                            .arg(nameListText(kept, 3)));
         }
         attention.append(attentionSentences(operation, presentation));
     }
