@@ -126,6 +126,10 @@ private Q_SLOTS:
                                << true
                                << "Items 1/4 · Data " + Formatters::sizeString(250) + " / " +
                                       Formatters::sizeString(1000);
+        // The data of the one item is all there, its last steps still run: not done yet.
+        QTest::newRow("bytes arrived, item unsettled")
+            << qint64(0) << qint64(1) << qint64(1000) << qint64(1000) << "99%" << 990 << true
+            << "Items 0/1 · Data " + Formatters::sizeString(1000) + " / " + Formatters::sizeString(1000);
     }
 
     void progressCard()
@@ -222,6 +226,46 @@ private Q_SLOTS:
         vm.settings().setLanguage(language == UILanguage::english ? UILanguage::chinese
                                                                   : UILanguage::english);
         QCOMPARE(shown(vm, vm.activity().currentOperationTitle()), "Custom");
+    }
+
+    // A migration with a failed item, then a batch undo of the two that moved: the dock speaks of the
+    // undo alone. No card of the migration stays, its failure no longer holds the dock open, and the
+    // status line no longer gives the migration's summary.
+    void dockAfterAnUndoSpeaksOfTheUndo()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QString alpha = w.tree.file("Alpha/a.txt", "a").section('/', 0, -2);
+        test::TestTree(w.targetOf(alpha)).file("old.txt", "old");
+        const QStringList moved = makeFolders(w, {"Downloads", "Movies"});
+        MainViewModel& vm = w.vm();
+        migrate(vm, QStringList{alpha} + moved);
+        DetailPaneHarness h(vm, true);
+        h.settle();
+        QCOMPARE(h.text("activitySummary"),
+                 "Failed items are present, so the activity workspace stays open until you close it.");
+        QCOMPARE(h.shownRecords(kMigratedRecords), 2);
+        QCOMPARE(h.shownRecords(kFailedRecords), 1);
+
+        vm.workflows().selectAllUndoMappings();
+        h.settle();
+        QVERIFY(h.button("undoSelectedButton")->isEnabled());
+        h.button("undoSelectedButton")->click();
+        QTRY_VERIFY(vm.history().undoHistory().isEmpty());
+        QTRY_VERIFY(!vm.activity().isUndoing());
+        h.settle();
+        QCOMPARE(h.text("progressTitle"), "Undo Selected Records");
+        QCOMPARE(h.text("progressStatus"), "Success 2 · Failed 0");
+        QCOMPARE(h.text("progressPercent"), "100%");
+        QCOMPARE(h.text("activitySummary"),
+                 "The latest operation finished. The workspace will collapse in 5 seconds.");
+        QCOMPARE(h.find<QLabel>("activityIcon")->property("symbol").toString(), "bolt.circle.fill");
+        QCOMPARE(h.shownRecords(kMigratedRecords), 0);
+        QCOMPARE(h.shownRecords(kFailedRecords), 0);
+        QCOMPARE(h.shownRecords(kRestoredRecords), 2);
+        QVERIFY(h.shown("migratedRecordsSection").isEmpty() && h.shown("failedRecordsSection").isEmpty());
+        QCOMPARE(test::infoLine(vm), std::optional<QString>("Restored 2 records."));
+        h.save("detail-after-undo-following-migration");
     }
 
     // Undo mode decides the undo buttons, the history list and the migrated items; the user's

@@ -226,6 +226,45 @@ private Q_SLOTS:
         QCOMPARE(infoLine(vm), std::optional<QString>("No migration record available to undo."));
     }
 
+    // A migration with a failure, then undos: each run starts from a clean status line and dock, so
+    // nothing said or listed speaks of the migration (or of the undo before) any more.
+    void anUndoSpeaksOfItsOwnRun()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QString alpha = w.tree.file("Alpha/a.txt", "a").section('/', 0, -2);
+        test::TestTree(w.targetOf(alpha)).file("old.txt", "old");
+        const QString downloads = w.tree.fileOfSize("Downloads/d.bin", 20000).section('/', 0, -2);
+        const QString movies = w.tree.fileOfSize("Movies/m.bin", 20000).section('/', 0, -2);
+        MainViewModel& vm = w.vm();
+        migrate(vm, {alpha, downloads, movies});
+        QVERIFY2(infoLine(vm)->startsWith("Migration done. Success: 2, failed: 1."),
+                 qPrintable(*infoLine(vm)));
+        QCOMPARE(vm.history().recentMigrations().size(), 2);
+        QCOMPARE(vm.history().recentFailedMigrations().size(), 1);
+
+        const auto moviesRecord =
+            std::find_if(vm.history().undoHistory().cbegin(), vm.history().undoHistory().cend(),
+                         [&](const LinkMapping& m) { return m.sourcePath == movies; });
+        QVERIFY(moviesRecord != vm.history().undoHistory().cend());
+        ViewModelInternals::context(vm).history().setSelectedUndoMappingIDs({moviesRecord->id});
+        finish(vm.workflows().undoSelectedMigration());
+        QCOMPARE(infoLine(vm), std::optional<QString>("Selected record was restored."));
+        QCOMPARE(vm.history().lastRestoredPaths(), QStringList{movies});
+        QVERIFY(vm.history().recentMigrations().isEmpty());
+        QVERIFY(vm.history().recentFailedMigrations().isEmpty());
+
+        // The volume is gone: the next undo fails, and says only that.
+        w.volume.reset();
+        finish(vm.workflows().undoLastMigration());
+        QCOMPARE(infoLine(vm), std::nullopt);
+        QCOMPARE(errorLine(vm),
+                 std::optional<QString>("Undo is blocked because the mapped target path is missing."));
+        QVERIFY(vm.history().lastRestoredPaths().isEmpty());
+        QCOMPARE(vm.activity().migrationFailedItems(), 1);
+        QCOMPARE(vm.activity().migrationSucceededItems(), 0);
+    }
+
     void undoWithTheVolumeUnpluggedIsLocalized_data()
     {
         QTest::addColumn<UILanguage>("language");

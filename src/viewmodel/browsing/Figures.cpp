@@ -72,6 +72,11 @@ double Figures::migrationByteProgressRatio() const
     return progressOf(m_activity).byteRatio();
 }
 
+double Figures::migrationOverallProgressRatio() const
+{
+    return progressOf(m_activity).overallRatio();
+}
+
 QString Figures::migrationItemProgressPercentText() const
 {
     return progressOf(m_activity).itemPercentText();

@@ -25,6 +25,8 @@ public:
     double selectedInDirectoryRatio() const;
     double migrationItemProgressRatio() const;
     double migrationByteProgressRatio() const;
+    // See MigrationProgress::overallRatio.
+    double migrationOverallProgressRatio() const;
     QString migrationItemProgressPercentText() const;
     QString migrationProgressCountText() const;
     QString migrationProgressBytesText() const;

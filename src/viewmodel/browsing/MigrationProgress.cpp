@@ -22,6 +22,12 @@ double MigrationProgress::byteRatio() const
     return std::clamp(static_cast<double>(processedBytes) / static_cast<double>(totalBytes), 0.0, 1.0);
 }
 
+double MigrationProgress::overallRatio() const
+{
+    const double ratio = totalBytes >= 1 ? byteRatio() : std::clamp(itemRatio(), 0.0, 1.0);
+    return processedItems < totalItems ? std::min(ratio, 0.99) : ratio;
+}
+
 QString MigrationProgress::itemPercentText() const
 {
     return percentText(itemRatio());

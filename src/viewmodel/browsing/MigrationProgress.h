@@ -23,6 +23,11 @@ struct MigrationProgress {
     double itemRatio() const;
     // processed / total bytes, 0 for a total below 1, clamped into 0..1.
     double byteRatio() const;
+    // How far the whole run is, as the panel shows it: the byte ratio while bytes are counted, else
+    // the item ratio, clamped into 0..1. At most 0.99 while an item is still to be settled: the data
+    // of an item may all have arrived while its last steps still run, and "100%" beside "Items 0/1"
+    // would claim it done.
+    double overallRatio() const;
     QString itemPercentText() const;
     QString bytePercentText() const;
     // "<processed>/<total>".

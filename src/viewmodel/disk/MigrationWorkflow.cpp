@@ -173,11 +173,7 @@ QCoro::Task<> migrateSelectedItems(DiskWorkContext& context)
             context.activity().setInfoMessage(*refusal);
         co_return;
     }
-    context.activity().setDiskWork(DiskWork::migration);
-    context.activity().setErrorMessage(std::nullopt);
-    context.activity().setMigrationConflictPrompt(std::nullopt);
-    context.history().setRecentMigrations({});
-    context.history().setRecentFailedMigrations({});
+    beginRun(context, DiskWork::migration);
     // The history scope of the whole run is the one in use when it starts.
     auto batch = runBatch(context, context.ticket(), paths, context.captureServices());
     co_await guardDiskWork(context, std::move(batch));

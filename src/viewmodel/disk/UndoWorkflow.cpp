@@ -20,10 +20,7 @@ namespace {
 // Marks the start of a restore run. Busy first: the size estimates that follow may take seconds.
 void beginRestoreRun(DiskWorkContext& context)
 {
-    context.activity().setDiskWork(DiskWork::undo);
-    context.activity().setErrorMessage(std::nullopt);
-    context.activity().setUndoConflictPrompt(std::nullopt);
-    context.history().setLastRestoredPaths({});
+    beginRun(context, DiskWork::undo);
 }
 
 // The restore of `mapping` on the background runner, forced when `mode` is given, after ending the

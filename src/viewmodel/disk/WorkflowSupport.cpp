@@ -110,6 +110,18 @@ QCoro::Task<bool> nextItemMayStart(DiskWorkContext& context, FlowTicket ticket)
     co_return true;
 }
 
+void beginRun(DiskWorkContext& context, DiskWork work)
+{
+    context.activity().setDiskWork(work);
+    context.activity().setInfoMessage(std::nullopt);
+    context.activity().setErrorMessage(std::nullopt);
+    context.activity().setUndoConflictPrompt(std::nullopt);
+    context.activity().setMigrationConflictPrompt(std::nullopt);
+    context.history().setRecentMigrations({});
+    context.history().setRecentFailedMigrations({});
+    context.history().setLastRestoredPaths({});
+}
+
 void beginProgress(DiskWorkContext& context, const BilingualText& title, qint64 totalItems, qint64 totalBytes)
 {
     context.activity().setCurrentOperationTitle(title);

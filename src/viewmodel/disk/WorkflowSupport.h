@@ -3,6 +3,7 @@
 #include "model/AppConfig.h"
 #include "viewmodel/flow/FlowTicket.h"
 #include "viewmodel/state/BilingualText.h"
+#include "viewmodel/state/DiskWork.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>
@@ -45,6 +46,11 @@ QCoro::Task<> reloadAfterDiskWork(DiskWorkContext& context);
 // meanwhile as ActivityState::isBatchHeld; false once the owner closed, and the batch then ends
 // without touching anything.
 QCoro::Task<bool> nextItemMayStart(DiskWorkContext& context, FlowTicket ticket);
+
+// Marks the start of a migration or undo run of `work`: from a clean dock and status line, so that
+// nothing the window shows speaks of an earlier run. The info and error lines go, and so do the
+// dock's records of the last run (migrated, restored and failed items) and a prompt it left.
+void beginRun(DiskWorkContext& context, DiskWork work);
 
 // Resets the progress panel for a new operation of `totalItems` items and `totalBytes` bytes.
 void beginProgress(DiskWorkContext& context, const BilingualText& title, qint64 totalItems,

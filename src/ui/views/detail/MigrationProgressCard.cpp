@@ -19,24 +19,13 @@
 
 namespace orvalink::ui {
 
-namespace {
-
-bool usesBytes(MainViewModel& viewModel)
-{
-    return viewModel.activity().migrationTotalBytes() >= 1;
-}
-
-} // namespace
-
 double MigrationProgressCard::progressRatio(MainViewModel& viewModel)
 {
-    const Figures& figures = viewModel.figures();
-    return usesBytes(viewModel) ? figures.migrationByteProgressRatio() : figures.migrationItemProgressRatio();
+    return viewModel.figures().migrationOverallProgressRatio();
 }
 
 QString MigrationProgressCard::progressPercentText(MainViewModel& viewModel)
 {
-    // From the clamped ratio: an item count that overshoots its total must not read "125%".
     return percentText(progressRatio(viewModel));
 }
 
@@ -138,7 +127,6 @@ void MigrationProgressCard::refresh()
     setTextIfChanged(m_percent, percent);
     setTextIfChanged(m_overallTitle, texts.localized({"整体进度", "Overall Progress"}));
     setTextIfChanged(m_overallPercent, percent);
-    // The item ratio is not clamped by the view model: a count that overshoots must not reach the bar.
     m_bar->setValue(static_cast<int>(clampedRatio(progressRatio(m_viewModel)) * 1000));
     QString subtitle =
         texts.localized({"项目", "Items"}) + QLatin1Char(' ') + figures.migrationProgressCountText();

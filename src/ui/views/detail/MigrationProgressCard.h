@@ -24,8 +24,8 @@ public:
 
     void refresh();
 
-    // The ratio and percent text of the byte-versus-item rule, shared with the workspace header. The
-    // ratio is the state object's (the item ratio may pass 1); the text is of the clamped ratio.
+    // The ratio and percent text of the run as a whole (Figures::migrationOverallProgressRatio),
+    // shared with the workspace header.
     static double progressRatio(MainViewModel& viewModel);
     static QString progressPercentText(MainViewModel& viewModel);
 
