@@ -3,6 +3,7 @@
 #include "WindowTestSupport.h"
 #include "WorkflowFixture.h"
 #include "platform/SymbolicLinks.h"
+#include "support/HoldingProcess.h"
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 #include "ui/models/DirectoryListModel.h"
@@ -230,6 +231,62 @@ private Q_SLOTS:
         QVERIFY(row.data(ui::DirectoryListModel::IsMigratedRole).toBool());
         QVERIFY(!saveScreen(again.window->grab().toImage(), QStringLiteral("close-anyway-next-start-search"))
                      .isEmpty());
+    }
+
+    // The window is closed while an undo asks about the programs holding its folder: the window's own
+    // question steps in front of the undo's. "Close Anyway" answers the undo's question Cancel and the
+    // window closes with the folder whole behind its link; "Cancel" brings the undo's question back,
+    // and its answer still goes to the run that asked.
+    void closeWhileAnUndoAsks_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("close anyway") << "Close Anyway";
+        QTest::newRow("cancel") << "Cancel";
+    }
+
+    void closeWhileAnUndoAsks()
+    {
+        QFETCH(QString, answer);
+        WorkflowFixture wf;
+        SKIP_WITHOUT(wf);
+        const QString source = wf.tree.file("Notes/a.txt", "a").section('/', 0, -2);
+        MainViewModel& vm = wf.vm();
+        ViewModelInternals::context(vm).browsing().setSelectedPaths({source});
+        finish(vm.workflows().migrateSelectedItems());
+        HoldingProcess::Options sitting;
+        sitting.workingDirectory = source;
+        HoldingProcess holder(sitting);
+        WindowUnderTest w(vm, withoutStartup());
+        QVERIFY(w.showAndStart());
+        CloseWitness witness(w.window.get(), source, wf.targetOf(source));
+        const QString asked = QStringLiteral("Programs Are Using This Folder");
+        startDetached(vm.workflows().undoLastMigration());
+        QTRY_COMPARE(w.surface->openTitle(), asked);
+
+        QVERIFY(!w.window->close());
+        QTRY_COMPARE(w.surface->openTitle(), QStringLiteral("Disk Work Is Running"));
+        QVERIFY(vm.activity().undoConflictPrompt());
+        QVERIFY(w.surface->answer(answer));
+        if (answer == "Close Anyway") {
+            QTRY_VERIFY_WITH_TIMEOUT(witness.closed, 60000);
+            QCOMPARE(witness.link, std::optional(wf.targetOf(source)));
+            QVERIFY(!vm.activity().undoConflictPrompt());
+            QCOMPARE(w.surface->shownTitles(), (QStringList{asked, "Disk Work Is Running"}));
+            QCOMPARE(holder.process().state(), QProcess::Running);
+            w.window.reset();
+            wf.viewModel.reset();
+            const QString reported = freshStartReports(wf, {source});
+            QVERIFY2(reported.isEmpty(), qPrintable(reported));
+            return;
+        }
+        QTRY_COMPARE(w.surface->openTitle(), asked);
+        QVERIFY(w.window->isVisible());
+        QVERIFY(w.surface->answer(QStringLiteral("End Programs and Undo")));
+        QTRY_VERIFY_WITH_TIMEOUT(!vm.activity().isUndoing(), 60000);
+        QTRY_VERIFY(infoLine(vm).has_value());
+        QVERIFY2(infoLine(vm)->endsWith(" Programs ended: sleep."), qPrintable(*infoLine(vm)));
+        QVERIFY(QFileInfo(source).isDir() && !QFileInfo(source).isSymLink());
+        QCOMPARE(w.surface->shownTitles(), (QStringList{asked, "Disk Work Is Running", asked}));
     }
 
     // The work the question asks about ends on its own while it is open (a one-item migration, a

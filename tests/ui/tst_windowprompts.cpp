@@ -9,8 +9,10 @@
 #include "ui/shell/SheetHost.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
+#include "viewmodel/flow/DetachedFlow.h"
 
 #include <QDialog>
+#include <QDir>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -484,6 +486,54 @@ private Q_SLOTS:
         QTRY_VERIFY(vm.history().undoHistory().isEmpty());
         QTRY_COMPARE(holder.process().state(), QProcess::NotRunning);
         QVERIFY(QFileInfo(alpha).isDir() && !QFileInfo(alpha).isSymLink());
+    }
+
+    // The source was taken again, and once the mode is chosen a program opens the migrated folder:
+    // each question shows once, its answer goes back to the undo that asked, and the dock counts
+    // nothing failed while a question is on show. The restore merges, as chosen first, and ends the
+    // program, as chosen after.
+    void answersGoBackToTheRunThatAsked()
+    {
+        WorkflowFixture wf;
+        SKIP_WITHOUT(wf);
+        const QString alpha = migrateThenOccupy(wf);
+        MainViewModel& vm = wf.vm();
+        WindowUnderTest w(vm, withoutStartup(), std::chrono::milliseconds(200));
+        QVERIFY(w.showAndStart());
+        w.viewState().setShowProgressPanel(true);
+        QWidget* window = w.window.get();
+        const auto dockSays = [window] {
+            settleWindow(*window);
+            return window->findChild<QLabel*>(QStringLiteral("progressStatus"))->text() +
+                   QStringLiteral(" | ") +
+                   window->findChild<QLabel*>(QStringLiteral("progressPercent"))->text();
+        };
+
+        startDetached(vm.workflows().undoLastMigration());
+        QTRY_COMPARE(w.surface->openTitle(), kRestoreTitle);
+        QCOMPARE(dockSays(), QStringLiteral("Success 0 · Failed 0 | 0%"));
+        HoldingProcess::Options sitting;
+        sitting.workingDirectory = wf.targetOf(alpha);
+        HoldingProcess holder(sitting);
+        QVERIFY(w.surface->answer(QStringLiteral("Append Restore (Recommended)")));
+
+        QTRY_COMPARE(w.surface->openTitle(), QStringLiteral("Programs Are Using This Folder"));
+        QCOMPARE(dockSays(), QStringLiteral("Success 0 · Failed 0 | 0%"));
+        QVERIFY(vm.activity().isUndoing());
+        saveScreen(window->grab().toImage(), QStringLiteral("undo-asks-about-programs"));
+        QVERIFY(w.surface->answer(QStringLiteral("End Programs and Undo")));
+
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !vm.activity().isUndoing() && infoLine(vm).value_or(QString()).startsWith("Append"), 60000);
+        QVERIFY2(infoLine(vm)->startsWith(QStringLiteral("Append restore completed for Alpha.")) &&
+                     infoLine(vm)->endsWith(QStringLiteral(" Programs ended: sleep.")),
+                 qPrintable(*infoLine(vm)));
+        QCOMPARE(w.surface->shownTitles(),
+                 (QStringList{kRestoreTitle, QStringLiteral("Programs Are Using This Folder")}));
+        QCOMPARE(QDir(alpha).entryList(QDir::Files, QDir::Name), (QStringList{"a.txt", "new.txt"}));
+        QVERIFY(vm.history().undoHistory().isEmpty());
+        QCOMPARE(dockSays(), QStringLiteral("Success 1 · Failed 0 | 100%"));
+        QTRY_COMPARE(holder.process().state(), QProcess::NotRunning);
     }
 };
 

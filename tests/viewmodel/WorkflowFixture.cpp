@@ -11,6 +11,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTest>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -75,6 +76,54 @@ void migrate(MainViewModel& vm, const QStringList& paths)
 {
     ViewModelInternals::context(vm).browsing().setSelectedPaths(QSet<QString>(paths.cbegin(), paths.cend()));
     finish(vm.workflows().migrateSelectedItems());
+}
+
+QString migrateThenOccupy(WorkflowFixture& fixture)
+{
+    const QString alpha = fixture.tree.file("Alpha/a.txt", "a").section('/', 0, -2);
+    migrate(fixture.vm(), {alpha});
+    QFile::remove(alpha);
+    fixture.tree.file("Alpha/new.txt", "occupant");
+    return alpha;
+}
+
+namespace {
+
+QCoro::Task<> watched(QCoro::Task<> flow, std::shared_ptr<bool> ended)
+{
+    co_await std::move(flow);
+    *ended = true;
+}
+
+} // namespace
+
+QuestionedRun::QuestionedRun(MainViewModel& vm, QCoro::Task<> flow) : m_vm(vm)
+{
+    startDetached(watched(std::move(flow), m_ended));
+}
+
+std::optional<UndoConflictPrompt> QuestionedRun::question()
+{
+    return nextQuestion(std::nullopt, 20000);
+}
+
+std::optional<UndoConflictPrompt> QuestionedRun::answer(const UndoConflictPrompt& asked,
+                                                        UndoConflictAnswer answer)
+{
+    m_vm.workflows().answerUndoConflict(asked.id, answer);
+    return nextQuestion(asked.id, 60000);
+}
+
+std::optional<UndoConflictPrompt> QuestionedRun::nextQuestion(const std::optional<QUuid>& answered,
+                                                              int milliseconds)
+{
+    const auto asked = [&] {
+        const std::optional<UndoConflictPrompt>& prompt = m_vm.activity().undoConflictPrompt();
+        return prompt && prompt->id != answered;
+    };
+    // The caller judges by what it gets: a question, or none once the run ended (or on time-out).
+    (void)QTest::qWaitFor([&] { return asked() || *m_ended; }, milliseconds);
+    return asked() ? m_vm.activity().undoConflictPrompt() : std::nullopt;
 }
 
 TwoFolderBatch makeTwoFolderBatch(WorkflowFixture& fixture)

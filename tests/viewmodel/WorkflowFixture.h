@@ -43,6 +43,31 @@ void finish(QCoro::Task<> flow);
 // Selects `paths` and migrates them as one batch, to its end.
 void migrate(MainViewModel& vm, const QStringList& paths);
 
+// A folder "Alpha" (holding a.txt) migrated, then its source path taken again by a folder holding
+// new.txt, as a user's program re-creates it: an undo of it meets an occupied source. Its path.
+QString migrateThenOccupy(WorkflowFixture& fixture);
+
+// A restore run that a test answers as the user would: started on construction, it is watched until
+// it ends.
+class QuestionedRun {
+public:
+    QuestionedRun(MainViewModel& vm, QCoro::Task<> flow);
+
+    // Waits (at most 20 s) until the run asks a question or ends; the question, or none when it
+    // ended without asking.
+    std::optional<UndoConflictPrompt> question();
+    // Gives `answer` to the question `asked` and waits (at most 60 s) until the run asks another
+    // question or ends; the next question, or none when it ended.
+    std::optional<UndoConflictPrompt> answer(const UndoConflictPrompt& asked, UndoConflictAnswer answer);
+    bool hasEnded() const { return *m_ended; }
+
+private:
+    std::optional<UndoConflictPrompt> nextQuestion(const std::optional<QUuid>& answered, int milliseconds);
+
+    MainViewModel& m_vm;
+    std::shared_ptr<bool> m_ended = std::make_shared<bool>(false);
+};
+
 // Two folders for a batch that a test interrupts while the copy gate holds its first item: "Alpha"
 // (a small tree in four folders, distinct times) and "Beta", which a batch migrates after it, with
 // their snapshots before the run. Sets the fixture's copy gate: call it before vm().

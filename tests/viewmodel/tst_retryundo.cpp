@@ -355,33 +355,35 @@ private Q_SLOTS:
             << QStringList{"a.txt"};
     }
 
-    // An undo into a path occupied again opens the prompt; its choice restores anyway.
+    // An undo into a path occupied again asks for a forced mode; the answer restores within the same
+    // run.
     void forcedRestore()
     {
         QFETCH(ForcedUndoRestoreMode, mode);
         QFETCH(QString, message);
         WorkflowFixture w;
         SKIP_WITHOUT(w);
-        const QString alpha = w.tree.file("Alpha/a.txt", "a").section('/', 0, -2);
+        const QString alpha = test::migrateThenOccupy(w);
         MainViewModel& vm = w.vm();
-        migrate(vm, {alpha});
-        QVERIFY(QFile::remove(alpha));
-        w.tree.file("Alpha/new.txt", "occupant");
 
-        finish(vm.workflows().undoLastMigration());
-        QVERIFY(vm.activity().undoConflictPrompt());
-        QCOMPARE(shown(vm, vm.activity().undoConflictPrompt()->title),
-                 QStringLiteral("Choose a Force Restore Mode"));
+        test::QuestionedRun run(vm, vm.workflows().undoLastMigration());
+        const std::optional<UndoConflictPrompt> asked = run.question();
+        QVERIFY(asked);
+        QCOMPARE(shown(vm, asked->title), QStringLiteral("Choose a Force Restore Mode"));
         QCOMPARE(infoLine(vm),
                  std::optional<QString>("The original path has been occupied again. Choose Append "
                                         "Restore (Recommended) or Overwrite Restore."));
         QCOMPARE(errorLine(vm), std::nullopt);
-        QCOMPARE(vm.activity().migrationFailedItems(), 1);
-        const LinkMapping mapping = vm.activity().undoConflictPrompt()->mapping;
+        QCOMPARE(vm.activity().migrationFailedItems(), 0);
+        const LinkMapping mapping = asked->mapping;
 
-        ViewModelInternals::context(vm).activity().setUndoConflictPrompt(std::nullopt);
-        finish(vm.workflows().forceUndoMigration(mapping, mode));
+        QCOMPARE(run.answer(*asked, mode == ForcedUndoRestoreMode::append
+                                        ? UndoConflictAnswer::appendRestore
+                                        : UndoConflictAnswer::overwriteRestore),
+                 std::nullopt);
         QVERIFY2(infoLine(vm)->startsWith(message), qPrintable(*infoLine(vm)));
+        QCOMPARE(vm.activity().migrationSucceededItems(), 1);
+        QCOMPARE(vm.activity().migrationFailedItems(), 0);
         QTEST(QDir(alpha).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name), "restored");
         QCOMPARE(vm.history().lastRestoredPaths(), QStringList{alpha});
         QVERIFY(vm.history().undoHistory().isEmpty());

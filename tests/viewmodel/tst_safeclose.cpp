@@ -1,6 +1,7 @@
 #include "AccountFixture.h"
 #include "WorkflowFixture.h"
 #include "platform/SymbolicLinks.h"
+#include "support/HoldingProcess.h"
 #include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
 #include "support/TreeSnapshot.h"
@@ -194,6 +195,34 @@ private Q_SLOTS:
         const std::optional<QString> said = errorLine(*reopened);
         QVERIFY(!said || !said->contains(QStringLiteral("protected or high-risk")));
         QCOMPARE(platform::readSymbolicLink(first), std::optional(w.targetOf(first)));
+    }
+
+    // The window closes while an undo waits for the answer to its question: the question is answered
+    // Cancel, the run ends where it stood, and the folder stays whole on the volume behind its link,
+    // as the next start finds it.
+    void closeWhileAQuestionWaits()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QString source = w.tree.file("Notes/a.txt", "a").section('/', 0, -2);
+        MainViewModel& vm = w.vm();
+        migrate(vm, {source});
+        HoldingProcess::Options sitting;
+        sitting.workingDirectory = source;
+        HoldingProcess holder(sitting);
+        QuestionedRun run(vm, vm.workflows().undoLastMigration());
+        QVERIFY(run.question());
+        QVERIFY(vm.hasRunningDiskWork());
+
+        runTask(vm.prepareToClose(), std::chrono::seconds(60));
+        QTRY_VERIFY(run.hasEnded());
+        QVERIFY(!vm.activity().undoConflictPrompt());
+        QCOMPARE(platform::readSymbolicLink(source), std::optional(w.targetOf(source)));
+        QCOMPARE(QFile(w.targetOf(source) + "/a.txt").size(), 1);
+        QCOMPARE(holder.process().state(), QProcess::Running);
+        w.viewModel.reset();
+        const QString reported = freshStartReports(w, {source});
+        QVERIFY2(reported.isEmpty(), qPrintable(reported));
     }
 
     // While the window asks whether to close, the item on its way finishes and the next one waits,

@@ -1,6 +1,7 @@
 // What the window says when an undo cannot simply run or end: programs that use the migrated folder
-// (a prompt that names them and offers to end them), and a history that cannot be written once the
-// data is home (said with where the data is, in each language).
+// (a question that names them and offers to end them, answered into the run that asked), an occupied
+// source path (a question of the forced mode), a history that cannot be written once the data is
+// home, and files left on the volume (said with where they are, in each language).
 #include "WorkflowFixture.h"
 #include "diskops/UndoIncomplete.h"
 #include "model/AppPaths.h"
@@ -13,6 +14,7 @@
 #include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/disk/UndoTriage.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QTest>
 
@@ -21,17 +23,20 @@ using test::errorLine;
 using test::finish;
 using test::infoLine;
 using test::migrate;
+using test::QuestionedRun;
 using test::shown;
 using test::WorkflowFixture;
 
 Q_DECLARE_METATYPE(orvalink::UILanguage)
+Q_DECLARE_METATYPE(orvalink::UndoConflictAnswer)
 
 class UndoEndingsTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // A shell sits in the migrated folder: the undo asks, naming it, and changes nothing; the answer
-    // "end them" ends it and undoes, and the success says whom it ended.
+    // A shell sits in the migrated folder: the undo asks, naming it, and changes nothing while it
+    // waits; the answer "end them" goes back to that run, which ends it and undoes, and the success
+    // says whom it ended.
     void programsInTheFolderAreNamedAndEndedOnRequest()
     {
         WorkflowFixture w;
@@ -44,28 +49,145 @@ private Q_SLOTS:
         sitting.workingDirectory = source + "/sub";
         test::HoldingProcess holder(sitting);
 
-        finish(vm.workflows().undoLastMigration());
-        const std::optional<UndoConflictPrompt> prompt = vm.activity().undoConflictPrompt();
+        QuestionedRun run(vm, vm.workflows().undoLastMigration());
+        const std::optional<UndoConflictPrompt> prompt = run.question();
         QVERIFY(prompt);
         QCOMPARE(prompt->holders, QStringList{"sleep"});
         QCOMPARE(shown(vm, prompt->title), QStringLiteral("Programs Are Using This Folder"));
         const QString message = shown(vm, prompt->message);
-        QVERIFY2(message.startsWith("These programs are using files in ") && message.contains(": sleep."),
+        QVERIFY2(message.startsWith("These programs are using files in " + source + ": sleep."),
                  qPrintable(message));
         QCOMPARE(infoLine(vm),
                  std::optional<QString>("Close the programs using this folder before the undo: sleep."));
         QCOMPARE(errorLine(vm), std::nullopt);
         QCOMPARE(platform::readSymbolicLink(source), std::optional(w.targetOf(source)));
         QCOMPARE(vm.history().undoHistory().size(), 1);
+        QCOMPARE(holder.process().state(), QProcess::Running);
 
-        ViewModelInternals::context(vm).activity().setUndoConflictPrompt(std::nullopt);
-        finish(vm.workflows().undoEndingHolders(prompt->mapping));
+        QCOMPARE(run.answer(*prompt, UndoConflictAnswer::endPrograms), std::nullopt);
+        QVERIFY(!vm.activity().undoConflictPrompt());
+        QCOMPARE(shown(vm, vm.activity().currentOperationTitle()), QStringLiteral("Undo Last Move"));
         QVERIFY2(infoLine(vm)->startsWith("Undo completed: Notes (") &&
                      infoLine(vm)->endsWith(" Programs ended: sleep."),
                  qPrintable(*infoLine(vm)));
         QTRY_COMPARE(holder.process().state(), QProcess::NotRunning);
         QVERIFY(platform::isRealDirectory(source));
         QVERIFY(vm.history().undoHistory().isEmpty());
+        QCOMPARE(vm.activity().migrationSucceededItems(), 1);
+        QCOMPARE(vm.activity().migrationFailedItems(), 0);
+    }
+
+    void aQuestionIsNoFailure_data()
+    {
+        QTest::addColumn<bool>("batch");
+        QTest::addColumn<UndoConflictAnswer>("answer");
+        QTest::addColumn<QList<qint64>>("counted"); // processed, succeeded, failed
+        QTest::addColumn<QString>("info");
+        QTest::newRow("last, ended") << false << UndoConflictAnswer::endPrograms << QList<qint64>{1, 1, 0}
+                                     << "Undo completed: Held (";
+        QTest::newRow("last, cancelled")
+            << false << UndoConflictAnswer::cancel << QList<qint64>{1, 0, 1}
+            << "Undo cancelled: Held stays on the external disk, and its record stays in the history.";
+        QTest::newRow("batch, ended")
+            << true << UndoConflictAnswer::endPrograms << QList<qint64>{2, 2, 0} << "Restored 2 records.";
+        QTest::newRow("batch, cancelled") << true << UndoConflictAnswer::cancel << QList<qint64>{2, 1, 1}
+                                          << "Undo batch finished. Success: 1, failed: 1.";
+    }
+
+    // While the run asks about the programs holding one item, it counts that item neither done nor
+    // failed; answered, the same run goes on with the same item and counts it once, as the answer
+    // settled it. Cancel leaves the item as it was, its record in the history.
+    void aQuestionIsNoFailure()
+    {
+        QFETCH(bool, batch);
+        QFETCH(UndoConflictAnswer, answer);
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QString held = w.tree.file("Held/a.txt", "a").section('/', 0, -2);
+        const QString free = w.tree.file("Free/b.txt", "b").section('/', 0, -2);
+        MainViewModel& vm = w.vm();
+        migrate(vm, {free, held});
+        test::HoldingProcess::Options sitting;
+        sitting.workingDirectory = held;
+        test::HoldingProcess holder(sitting);
+        if (batch)
+            vm.workflows().selectAllUndoMappings();
+        else
+            ViewModelInternals::context(vm).history().setUndoHistory(
+                {*std::find_if(vm.history().undoHistory().cbegin(), vm.history().undoHistory().cend(),
+                               [&](const LinkMapping& m) { return m.sourcePath == held; })});
+
+        QuestionedRun run(vm, batch ? vm.workflows().undoSelectedMigration()
+                                    : vm.workflows().undoLastMigration());
+        const std::optional<UndoConflictPrompt> asked = run.question();
+        QVERIFY(asked);
+        QCOMPARE(asked->mapping.sourcePath, held);
+        QVERIFY(vm.activity().isUndoing());
+        QCOMPARE(vm.activity().migrationFailedItems(), 0);
+        QCOMPARE(vm.activity().migrationSucceededItems(), vm.activity().migrationProcessedItems());
+        QCOMPARE(vm.activity().migrationCurrentPath(), std::optional(held));
+        QVERIFY(!vm.workflows().mayStartDiskWork());
+
+        QCOMPARE(run.answer(*asked, answer), std::nullopt);
+        QVERIFY(!vm.activity().isUndoing());
+        QFETCH(QList<qint64>, counted);
+        QCOMPARE(
+            (QList<qint64>{vm.activity().migrationProcessedItems(), vm.activity().migrationSucceededItems(),
+                           vm.activity().migrationFailedItems()}),
+            counted);
+        QFETCH(QString, info);
+        QVERIFY2(infoLine(vm).value_or(QString()).startsWith(info),
+                 qPrintable(infoLine(vm).value_or("none")));
+        QCOMPARE(errorLine(vm), std::nullopt);
+        QVERIFY(!vm.activity().undoConflictPrompt());
+        const bool cancelled = answer == UndoConflictAnswer::cancel;
+        QCOMPARE(platform::readSymbolicLink(held),
+                 cancelled ? std::optional(w.targetOf(held)) : std::nullopt);
+        QCOMPARE(w.tree.read("Held/a.txt"), QByteArray("a"));
+        const QList<LinkMapping>& left = vm.history().undoHistory();
+        QCOMPARE(std::any_of(left.cbegin(), left.cend(),
+                             [&](const LinkMapping& m) { return m.sourcePath == held; }),
+                 cancelled);
+        if (cancelled)
+            QCOMPARE(holder.process().state(), QProcess::Running);
+    }
+
+    // The source was taken again and, once the mode is chosen, a program opens the migrated folder:
+    // the run asks each question once, and the programs are ended and the item restored in the mode
+    // chosen before, the two answers together.
+    void theModeTravelsWithEndingPrograms()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QString alpha = migrateThenOccupy(w);
+        MainViewModel& vm = w.vm();
+
+        QuestionedRun run(vm, vm.workflows().undoLastMigration());
+        const std::optional<UndoConflictPrompt> mode = run.question();
+        QVERIFY(mode);
+        QCOMPARE(shown(vm, mode->title), QStringLiteral("Choose a Force Restore Mode"));
+        test::HoldingProcess::Options sitting;
+        sitting.workingDirectory = w.targetOf(alpha);
+        test::HoldingProcess holder(sitting);
+
+        const std::optional<UndoConflictPrompt> programs =
+            run.answer(*mode, UndoConflictAnswer::appendRestore);
+        QVERIFY(programs);
+        QCOMPARE(shown(vm, programs->title), QStringLiteral("Programs Are Using This Folder"));
+        QCOMPARE(programs->holders, QStringList{"sleep"});
+        QCOMPARE(vm.activity().migrationFailedItems(), 0);
+
+        QCOMPARE(run.answer(*programs, UndoConflictAnswer::endPrograms), std::nullopt);
+        QVERIFY2(
+            infoLine(vm)->startsWith("Append restore completed for Alpha. The original path was restored "
+                                     "and 1 current-folder item(s) were merged.") &&
+                infoLine(vm)->endsWith(" Programs ended: sleep."),
+            qPrintable(*infoLine(vm)));
+        QCOMPARE(errorLine(vm), std::nullopt);
+        QCOMPARE(QDir(alpha).entryList(QDir::Files, QDir::Name), (QStringList{"a.txt", "new.txt"}));
+        QVERIFY(vm.history().undoHistory().isEmpty());
+        QTRY_COMPARE(holder.process().state(), QProcess::NotRunning);
+        QCOMPARE(vm.activity().migrationSucceededItems(), 1);
     }
 
     void historyThatCannotBeWrittenIsSaid_data()

@@ -83,7 +83,10 @@ bool PromptPresenter::currentStillWanted() const
 void PromptPresenter::update()
 {
     if (m_current != Kind::none) {
-        if (currentStillWanted())
+        // The window's own question (whether to close) goes before a published prompt even while
+        // that is on show: the prompt stays published and shows again if the window stays.
+        const bool questionFirst = m_question && m_current != Kind::question;
+        if (currentStillWanted() && !questionFirst)
             return;
         ++m_token;
         m_current = Kind::none;
@@ -149,13 +152,13 @@ void PromptPresenter::presentUndoConflict(const UndoConflictPrompt& prompt)
           PromptRole::destructive},
          {m_viewModel.presentation().localized({"取消", "Cancel"}), PromptRole::reject}}};
     MainViewModel* viewModel = &m_viewModel;
-    const LinkMapping mapping = prompt.mapping;
-    present(Kind::undoConflict, request, [viewModel, mapping](std::optional<int> button) {
-        viewModel->prompts().dismissUndoConflict();
-        if (button == 0 || button == 1) {
-            const auto mode = button == 0 ? ForcedUndoRestoreMode::append : ForcedUndoRestoreMode::overwrite;
-            startDetached(viewModel->workflows().forceUndoMigration(mapping, mode));
-        }
+    const QUuid id = prompt.id;
+    present(Kind::undoConflict, request, [viewModel, id](std::optional<int> button) {
+        // The run that asked goes on with the answer; Cancel, Esc and closing leave the item.
+        const UndoConflictAnswer answer = button == 0   ? UndoConflictAnswer::appendRestore
+                                          : button == 1 ? UndoConflictAnswer::overwriteRestore
+                                                        : UndoConflictAnswer::cancel;
+        viewModel->workflows().answerUndoConflict(id, answer);
     });
 }
 
@@ -169,11 +172,10 @@ void PromptPresenter::presentUndoHolders(const UndoConflictPrompt& prompt)
           PromptRole::destructive},
          {m_viewModel.presentation().localized({"取消", "Cancel"}), PromptRole::reject}}};
     MainViewModel* viewModel = &m_viewModel;
-    const LinkMapping mapping = prompt.mapping;
-    present(Kind::undoConflict, request, [viewModel, mapping](std::optional<int> button) {
-        viewModel->prompts().dismissUndoConflict();
-        if (button == 0)
-            startDetached(viewModel->workflows().undoEndingHolders(mapping));
+    const QUuid id = prompt.id;
+    present(Kind::undoConflict, request, [viewModel, id](std::optional<int> button) {
+        viewModel->workflows().answerUndoConflict(id, button == 0 ? UndoConflictAnswer::endPrograms
+                                                                  : UndoConflictAnswer::cancel);
     });
 }
 

@@ -23,8 +23,9 @@ class DashboardViewState;
 // a question of the window itself (closing while disk work runs), the force-restore choice, the
 // force-migration choice, the access requirement, the error. The error is held back while a
 // conflict choice is published; every prompt waits while a quick sheet or another prompt is open.
-// Answering clears the published value first and then starts the chosen flow; a dismissal only
-// clears it. A prompt whose value goes away (or is replaced) while it is on show is withdrawn.
+// Answering clears the published value first and then starts the chosen flow (a restore run's
+// question is answered into the run that asked it, Cancel and dismissal too); a dismissal of the
+// others only clears it. A prompt whose value goes away (or is replaced) while it is on show is withdrawn.
 class PromptPresenter : public QObject {
     Q_OBJECT
 
@@ -36,8 +37,9 @@ public:
 
     // The prompt on show now.
     Kind current() const { return m_current; }
-    // Asks the window's own question before every published prompt; `answer` gets the button index,
-    // or none on dismissal. A question asked while another is pending replaces it unanswered.
+    // Asks the window's own question before every published prompt (one on show steps back and
+    // shows again afterwards); `answer` gets the button index, or none on dismissal. A question asked
+    // while another is pending replaces it unanswered.
     void ask(PromptRequest request, PromptSurface::Answer answer);
     // Takes the window's question back unanswered, on show or waiting; its answer is never called.
     void withdrawQuestion();

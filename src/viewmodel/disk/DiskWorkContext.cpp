@@ -5,6 +5,7 @@
 #include "viewmodel/disk/ScopedDiskServices.h"
 #include "viewmodel/history/PersistedStateReader.h"
 #include "viewmodel/smart/SmartMigration.h"
+#include "viewmodel/state/ActivityState.h"
 
 namespace orvalink {
 
@@ -12,6 +13,17 @@ DiskWorkContext::DiskWorkContext(ViewModelContext& context, PersistedStateReader
                                  DirectoryLoader& loader, const SmartMigration& smartMigration)
     : m_context(context), m_persisted(persisted), m_loader(loader), m_smartMigration(smartMigration)
 {}
+
+void DiskWorkContext::retire()
+{
+    m_walks.cancel();
+    m_tickets.retire();
+    m_hold.setHeld(false);
+    // Nobody is left to answer: the question is taken off the screen and its run let go.
+    if (m_question.isWaiting())
+        m_context.activity().setUndoConflictPrompt(std::nullopt);
+    m_question.cancel();
+}
 
 BrowsingState& DiskWorkContext::browsing()
 {

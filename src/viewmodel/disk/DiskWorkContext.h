@@ -2,6 +2,7 @@
 
 #include "platform/CancellationToken.h"
 #include "viewmodel/disk/BatchHold.h"
+#include "viewmodel/disk/RunQuestion.h"
 #include "viewmodel/flow/FlowTicket.h"
 #include "viewmodel/state/BilingualText.h"
 
@@ -41,18 +42,17 @@ public:
 
     FlowTicket ticket() const { return m_tickets.ticket(); }
     // Every flow stops at its next step and every size walk at its next entry; no flow starts any
-    // more. A batch held between two items goes on, to find its ticket stale.
-    void retire()
-    {
-        m_walks.cancel();
-        m_tickets.retire();
-        m_hold.setHeld(false);
-    }
+    // more. A batch held between two items, and a run waiting for an answer (which is cancel, and
+    // whose prompt goes), goes on, to find its ticket stale.
+    void retire();
     bool isRetired() const { return m_tickets.isRetired(); }
     // Cancelled when the owner closes: a long size estimate must not hold up the close.
     const platform::CancellationToken& walks() const { return m_walks; }
     // Awaited by a batch before each item (the caller checks its ticket afterwards).
     BatchHold& hold() { return m_hold; }
+    // Awaited by a restore run for the answer to the question it published (the caller checks its
+    // ticket afterwards).
+    RunQuestion& question() { return m_question; }
 
     BrowsingState& browsing();
     const BrowsingState& browsing() const;
@@ -89,6 +89,7 @@ private:
     FlowTicketSource m_tickets;
     platform::CancellationToken m_walks = platform::CancellationToken::create();
     BatchHold m_hold;
+    RunQuestion m_question;
 };
 
 } // namespace orvalink

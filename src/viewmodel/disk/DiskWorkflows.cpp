@@ -74,9 +74,9 @@ QCoro::Task<> DiskWorkflows::forceUndoMigration(LinkMapping mapping, ForcedUndoR
     return orvalink::forceUndoMigration(m_context, std::move(mapping), mode);
 }
 
-QCoro::Task<> DiskWorkflows::undoEndingHolders(LinkMapping mapping)
+void DiskWorkflows::answerUndoConflict(const QUuid& promptID, UndoConflictAnswer answer)
 {
-    return orvalink::undoEndingHolders(m_context, std::move(mapping));
+    orvalink::answerUndoConflict(m_context, promptID, answer);
 }
 
 QCoro::Task<> DiskWorkflows::repairBrokenLinks()

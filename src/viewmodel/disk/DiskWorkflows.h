@@ -36,7 +36,9 @@ public:
     QCoro::Task<> undoLastMigration();
     QCoro::Task<> undoSelectedMigration();
     QCoro::Task<> forceUndoMigration(LinkMapping mapping, ForcedUndoRestoreMode mode);
-    QCoro::Task<> undoEndingHolders(LinkMapping mapping);
+    // The answer to the question a restore run published (ActivityState::undoConflictPrompt): the
+    // prompt goes and that run goes on with the answer; a run that no longer waits is not restarted.
+    void answerUndoConflict(const QUuid& promptID, UndoConflictAnswer answer);
     QCoro::Task<> repairBrokenLinks();
     QCoro::Task<> repairMigratedLinks(QSet<QUuid> mappingIDs);
     QCoro::Task<> requestAdministratorAuthorization();

@@ -62,7 +62,7 @@ qint64 sampleSize(const QString& path, platform::IncrementalTreeMeasurer& measur
 
 // Touches the context only while `ticket` is alive: the monitor may be resumed after its owner is gone.
 QCoro::Task<> sample(DiskWorkContext* context, FlowTicket ticket, QString path, qint64 expected, qint64 base,
-                     std::shared_ptr<ProgressMonitor::State> state)
+                     qint64 present, std::shared_ptr<ProgressMonitor::State> state)
 {
     const auto measurer = std::make_shared<platform::IncrementalTreeMeasurer>(path);
     const platform::CancellationToken cancellation = state->cancellation;
@@ -73,11 +73,12 @@ QCoro::Task<> sample(DiskWorkContext* context, FlowTicket ticket, QString path, 
         auto measured = co_await std::move(walk);
         if (cancellation.isCancelled() || !ticket.isAlive())
             co_return;
-        if (measured.succeeded() && measured.value() > lastSample) {
-            const qint64 candidate = base + std::min(measured.value(), expected);
+        const qint64 arrived = measured.succeeded() ? measured.value() - present : 0;
+        if (arrived > lastSample) {
+            const qint64 candidate = base + std::min(arrived, expected);
             context->activity().setMigrationProcessedBytes(
                 std::max(context->activity().migrationProcessedBytes(), candidate));
-            lastSample = measured.value();
+            lastSample = arrived;
         }
         state->pause.start(context->workflowSettings().progressInterval);
         co_await qCoro(state->pause).waitForTimeout();
@@ -88,13 +89,15 @@ QCoro::Task<> sample(DiskWorkContext* context, FlowTicket ticket, QString path, 
 
 std::unique_ptr<ProgressMonitor> ProgressMonitor::start(DiskWorkContext& context,
                                                         const std::optional<QString>& path,
-                                                        qint64 expectedBytes, qint64 baseProcessedBytes)
+                                                        qint64 expectedBytes, qint64 baseProcessedBytes,
+                                                        qint64 presentBytes)
 {
     if (!path || path->isEmpty() || expectedBytes <= 0)
         return nullptr;
     auto state = std::make_shared<State>();
     state->pause.setSingleShot(true);
-    auto sampling = sample(&context, context.ticket(), *path, expectedBytes, baseProcessedBytes, state);
+    auto sampling = sample(&context, context.ticket(), *path, expectedBytes, baseProcessedBytes,
+                           std::max<qint64>(0, presentBytes), state);
     return std::unique_ptr<ProgressMonitor>(new ProgressMonitor(std::move(state), std::move(sampling)));
 }
 

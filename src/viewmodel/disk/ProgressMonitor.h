@@ -22,7 +22,9 @@ qint64 readSizeForProgress(const QString& path, const ScanService& scan,
 
 // The bytes arriving at a path while a blocking disk operation runs elsewhere. Samples every
 // WorkflowSettings::progressInterval (counted from the end of one walk to the start of the next)
-// and only ever raises migrationProcessedBytes, never above base + expected.
+// and only ever raises migrationProcessedBytes, never above base + expected. Only what comes beyond
+// the bytes present at the start counts: an occupant merged into, or a target appended to, has not
+// arrived.
 //
 // The owner stops the monitor (and awaits that) before it writes the item's final counters; a
 // stop cuts a running walk and a pending pause short.
@@ -31,7 +33,7 @@ public:
     // No monitor for an absent or empty path or for expected bytes of 0 or below.
     static std::unique_ptr<ProgressMonitor> start(DiskWorkContext& context,
                                                   const std::optional<QString>& path, qint64 expectedBytes,
-                                                  qint64 baseProcessedBytes);
+                                                  qint64 baseProcessedBytes, qint64 presentBytes = 0);
     ~ProgressMonitor();
     ProgressMonitor(const ProgressMonitor&) = delete;
     ProgressMonitor& operator=(const ProgressMonitor&) = delete;

@@ -16,37 +16,6 @@ namespace orvalink {
 
 namespace {
 
-// The path of the failure when it is an OrvalinkError of `errorCase`.
-std::optional<QString> pathOf(const std::exception_ptr& error, OrvalinkError::Case errorCase)
-{
-    try {
-        std::rethrow_exception(error);
-    } catch (const OrvalinkError& failure) {
-        if (failure.errorCase() == errorCase)
-            return failure.path();
-    } catch (...) {
-    }
-    return std::nullopt;
-}
-
-std::optional<QString> occupiedPath(const std::exception_ptr& error)
-{
-    return pathOf(error, OrvalinkError::Case::undoSourceOccupied);
-}
-
-// The names of the programs that hold the migrated item, when that is why the undo did not start.
-std::optional<QStringList> holdersOf(const std::exception_ptr& error)
-{
-    try {
-        std::rethrow_exception(error);
-    } catch (const OrvalinkError& failure) {
-        if (failure.errorCase() == OrvalinkError::Case::sourceInUse)
-            return failure.processes();
-    } catch (...) {
-    }
-    return std::nullopt;
-}
-
 BilingualText incompleteMessage(const Presentation& texts, const UndoIncomplete& incomplete,
                                 const QString& logFile)
 {
@@ -108,97 +77,53 @@ std::optional<UndoIncomplete> undoIncompleteOf(const std::exception_ptr& error)
     return std::nullopt;
 }
 
-bool presentUndoHoldersPromptIfNeeded(ActivityState& activity, const Presentation& texts,
-                                      const std::exception_ptr& error, const LinkMapping& mapping)
+std::optional<OrvalinkError> errorOfCase(const std::exception_ptr& error, OrvalinkError::Case errorCase)
 {
-    const std::optional<QStringList> holders = holdersOf(error);
-    if (!holders || holders->isEmpty())
-        return false;
-    const QString folder = texts.displayPath(mapping.sourcePath);
-    const BilingualText names = nameListText(*holders);
-    // The folder goes in as a value: a "%1" in its name is not a place marker.
-    const BilingualText message =
-        BilingualText(
-            "这些程序正在使用 %1 "
-            "里的文件：%2。现在反悔的话，它们在数据搬回期间写入的内容会留在外置磁盘上。你可以先"
-            "自己关闭它们再反悔，或者结束这些程序并立即反悔。",
-            "These programs are using files in %1: %2. If the undo ran now, what they write while the "
-            "data is moved back would stay on the external disk. Close them yourself and undo again, or "
-            "end them and undo now.")
-            .arg(BilingualText::same(folder), names);
-    activity.setUndoConflictPrompt(UndoConflictPrompt{
-        QUuid::createUuid(), mapping, BilingualText("程序正在使用此目录", "Programs Are Using This Folder"),
-        message, *holders});
-    activity.setInfoMessage(BilingualText("反悔之前需要先关闭正在使用该目录的程序：%1。",
-                                          "Close the programs using this folder before the undo: %1.")
-                                .arg(names));
-    return true;
-}
-
-bool presentUndoConflictPromptIfNeeded(ActivityState& activity, const Presentation& texts,
-                                       const std::exception_ptr& error, const LinkMapping& mapping)
-{
-    const std::optional<QString> path = occupiedPath(error);
-    if (!path)
-        return false;
-    const QString occupied = texts.displayPath(*path);
-    const QString preserved = texts.displayPath(mapping.targetPath);
-    const BilingualText message(
-        QStringLiteral("原路径已被占用：") + occupied + QStringLiteral("。已迁移的数据仍保留在 ") +
-            preserved +
-            QStringLiteral("。\n\n追加恢复（推荐）：把当前目录里新出现的内容和原迁移数据合并，尽量两边都保留"
-                           "。\n覆盖恢复：用原迁移数据恢复原路径，并把当前占用目录另存到隐藏备份路径，适合你"
-                           "确认当前目录内容不重要的时候。"),
-        QStringLiteral("The original path is occupied: ") + occupied +
-            QStringLiteral(". Migrated data is still preserved at ") + preserved +
-            QStringLiteral(
-                ".\n\nAppend Restore (Recommended): merge the current folder contents with the migrated "
-                "data so both sides are kept when possible.\nOverwrite Restore: restore the migrated data "
-                "back to the original path and preserve the currently occupying folder in a hidden backup "
-                "path. Use this only when the current folder contents are not important."));
-    activity.setUndoConflictPrompt(
-        UndoConflictPrompt{QUuid::createUuid(), mapping,
-                           BilingualText("选择强制恢复方式", "Choose a Force Restore Mode"), message});
-    activity.setInfoMessage(BilingualText(
-        "检测到原路径已被重新占用。请选择“追加恢复（推荐）”或“覆盖恢复”。",
-        "The original path has been occupied again. Choose Append Restore (Recommended) or Overwrite "
-        "Restore."));
-    return true;
+    try {
+        std::rethrow_exception(error);
+    } catch (const OrvalinkError& failure) {
+        if (failure.errorCase() == errorCase)
+            return failure;
+    } catch (...) {
+    }
+    return std::nullopt;
 }
 
 BilingualText undoFailureMessage(DiskWorkContext& context, const std::exception_ptr& error,
                                  const LinkMapping& mapping)
 {
+    using Case = OrvalinkError::Case;
     const Presentation& texts = context.presentation();
-    if (const std::optional<QString> target = pathOf(error, OrvalinkError::Case::undoTargetUnverified))
-        return unverifiedTargetMessage(texts, *target, mapping);
+    if (const std::optional<OrvalinkError> unverified = errorOfCase(error, Case::undoTargetUnverified))
+        return unverifiedTargetMessage(texts, unverified->path(), mapping);
     if (const std::optional<UndoIncomplete> incomplete = undoIncompleteOf(error))
         return incompleteMessage(texts, *incomplete, context.services().logService->filePath());
-    const std::optional<QString> path = occupiedPath(error);
-    if (!path)
+    if (const std::optional<OrvalinkError> held = errorOfCase(error, Case::sourceInUse))
+        // Still held after the programs were asked to end: the user's own step comes first.
+        return BilingualText("这些程序仍在使用 %1 里的文件：%2。请先关闭它们，再反悔。",
+                             "These programs still use files in %1: %2. Close them, then undo again.")
+            .arg(BilingualText::same(texts.displayPath(mapping.sourcePath)), nameListText(held->processes()));
+    const std::optional<OrvalinkError> occupied = errorOfCase(error, Case::undoSourceOccupied);
+    if (!occupied)
         return localizedMigrationFailureMessage(error);
-    const QString occupied = texts.displayPath(*path);
+    const QString path = texts.displayPath(occupied->path());
     const QString preserved = texts.displayPath(mapping.targetPath);
     return BilingualText(
-        QStringLiteral("无法反悔，因为原路径已被占用：") + occupied +
-            QStringLiteral("。已迁移的数据仍保留在 ") + preserved +
+        QStringLiteral("无法反悔，因为原路径已被占用：") + path + QStringLiteral("。已迁移的数据仍保留在 ") +
+            preserved +
             QStringLiteral(
                 "。你现在可以选择“追加恢复（推荐）”或“覆盖恢复”；像 .Trash 这类系统托管目录后续不建议迁移。"),
-        QStringLiteral("Undo cannot continue because the original path is occupied: ") + occupied +
+        QStringLiteral("Undo cannot continue because the original path is occupied: ") + path +
             QStringLiteral(". The migrated data is still preserved at ") + preserved +
             QStringLiteral(
                 ". You can now choose Append Restore (Recommended) or Overwrite Restore. System-managed "
                 "folders like .Trash should not be migrated again."));
 }
 
-std::optional<BilingualText> triageUndoFailure(DiskWorkContext& context, const std::exception_ptr& error,
-                                               const LinkMapping& mapping)
+BilingualText triageUndoFailure(DiskWorkContext& context, const std::exception_ptr& error,
+                                const LinkMapping& mapping)
 {
-    ActivityState& activity = context.activity();
-    if (presentUndoConflictPromptIfNeeded(activity, context.presentation(), error, mapping) ||
-        presentUndoHoldersPromptIfNeeded(activity, context.presentation(), error, mapping))
-        return std::nullopt;
-    handleAdministratorAuthorizationRequirementIfNeeded(activity, error, QStringLiteral("反悔迁移"),
+    handleAdministratorAuthorizationRequirementIfNeeded(context.activity(), error, QStringLiteral("反悔迁移"),
                                                         QStringLiteral("undo migrations"));
     return undoFailureMessage(context, error, mapping);
 }

@@ -3,6 +3,7 @@
 #include "viewmodel/disk/DiskWorkContext.h"
 #include "viewmodel/disk/MonitoredDiskCall.h"
 #include "viewmodel/disk/ProgressMonitor.h"
+#include "viewmodel/disk/RestoreQuestions.h"
 #include "viewmodel/disk/ScopedDiskServices.h"
 #include "viewmodel/disk/UndoTriage.h"
 #include "viewmodel/disk/WorkflowSupport.h"
@@ -11,6 +12,7 @@
 #include "viewmodel/state/HistoryState.h"
 #include "viewmodel/texts/Presentation.h"
 
+#include <QFileInfo>
 #include <algorithm>
 
 namespace orvalink {
@@ -23,18 +25,17 @@ void beginRestoreRun(DiskWorkContext& context)
     beginRun(context, DiskWork::undo);
 }
 
-// The restore of `mapping` on the background runner, forced when `mode` is given, after ending the
-// programs that hold the migrated item with `endHolders`.
+// The restore of `mapping` on the background runner with the answers given so far: forced when a
+// mode is given, after ending the programs that hold the migrated item when that was asked for.
 auto restoreCall(const DiskWorkContext& context, std::shared_ptr<const ScopedDiskServices> services,
-                 const LinkMapping& mapping, std::optional<ForcedUndoRestoreMode> mode,
-                 bool endHolders = false)
+                 const LinkMapping& mapping, const RestoreAnswers& answers)
 {
     return [services = std::move(services), id = mapping.id,
-            anchorUser = context.browsing().config().anchorUser, mode, endHolders] {
-        if (endHolders)
-            return services->undo().undoMigrationEndingHolders(id, anchorUser, mode);
-        return mode ? services->undo().forceUndoMigration(id, anchorUser, *mode)
-                    : services->undo().undoMigration(id, anchorUser);
+            anchorUser = context.browsing().config().anchorUser, answers] {
+        if (answers.endPrograms)
+            return services->undo().undoMigrationEndingHolders(id, anchorUser, answers.mode);
+        return answers.mode ? services->undo().forceUndoMigration(id, anchorUser, *answers.mode)
+                            : services->undo().undoMigration(id, anchorUser);
     };
 }
 
@@ -52,10 +53,55 @@ bool restoredAllTheSame(const std::exception_ptr& error)
     return incomplete && incomplete->kind() == UndoIncomplete::Kind::notRecorded;
 }
 
+// One item of a restore run, once settled: the outcome of its last attempt, or cancelled when the
+// user answered a question of it with Cancel (nothing was restored then).
+struct SettledRestore {
+    BackgroundResult<UndoResult> outcome;
+    bool cancelled = false;
+};
+
+// Brings one item of a restore run to its end. It is tried with the answers given so far; when the
+// attempt asks a question no answer covers yet, the run publishes it, waits for the answer and tries
+// the same item again with every answer given. None once the ticket went stale.
+QCoro::Task<std::optional<SettledRestore>> settleRestore(DiskWorkContext& context, FlowTicket ticket,
+                                                         std::shared_ptr<const ScopedDiskServices> services,
+                                                         LinkMapping mapping, RestoreAnswers answers,
+                                                         qint64 expected, qint64 base)
+{
+    for (;;) {
+        auto restoring = runMonitoredDiskCall(context, ticket, mapping.sourcePath, expected, base,
+                                              restoreCall(context, services, mapping, answers));
+        const auto outcome = co_await std::move(restoring);
+        if (!outcome)
+            co_return std::nullopt;
+        if (outcome->succeeded())
+            co_return SettledRestore{*outcome, false};
+        const std::optional<QUuid> question = publishRestoreQuestion(
+            context.activity(), context.presentation(), outcome->error(), mapping, answers);
+        if (!question)
+            co_return SettledRestore{*outcome, false};
+        auto answering = context.question().answerTo(*question);
+        const UndoConflictAnswer answer = co_await std::move(answering);
+        if (!ticket.isAlive())
+            co_return std::nullopt;
+        if (!takeRestoreAnswer(answers, answer))
+            co_return SettledRestore{*outcome, true};
+        // The question's line has had its answer; the run goes on.
+        context.activity().setInfoMessage(std::nullopt);
+    }
+}
+
+BilingualText cancelledMessage(const LinkMapping& mapping)
+{
+    return BilingualText(
+               "已取消反悔：「%1」仍在外置磁盘上，这条记录仍保留在历史中。",
+               "Undo cancelled: %1 stays on the external disk, and its record stays in the history.")
+        .arg(QFileInfo(mapping.sourcePath).fileName());
+}
+
 // One record with one-item progress, for the undo of the last record and the forced restore.
 QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, BilingualText title,
-                            std::optional<ForcedUndoRestoreMode> mode,
-                            std::shared_ptr<const ScopedDiskServices> services, bool endHolders = false)
+                            RestoreAnswers answers, std::shared_ptr<const ScopedDiskServices> services)
 {
     const FlowTicket ticket = context.ticket();
     auto estimating = estimateBytesForProgress(context, mapping.targetPath);
@@ -65,16 +111,21 @@ QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, Bilin
     beginProgress(context, title, 1, estimate);
     context.activity().setMigrationCurrentPath(mapping.sourcePath);
 
-    auto restoring = runMonitoredDiskCall(
-        context, ticket, mapping.sourcePath, estimate, context.activity().migrationProcessedBytes(),
-        restoreCall(context, std::move(services), mapping, mode, endHolders));
-    const auto outcome = co_await std::move(restoring);
-    if (!outcome)
+    auto settling = settleRestore(context, ticket, std::move(services), mapping, answers, estimate,
+                                  context.activity().migrationProcessedBytes());
+    const std::optional<SettledRestore> settled = co_await std::move(settling);
+    if (!settled)
         co_return;
     context.activity().setDiskWork(DiskWork::none);
+    if (settled->cancelled) {
+        finishSingleItemProgress(context, false);
+        context.activity().setInfoMessage(cancelledMessage(mapping));
+        co_return;
+    }
 
-    if (outcome->succeeded()) {
-        const UndoResult result = outcome->value();
+    const BackgroundResult<UndoResult>& outcome = settled->outcome;
+    if (outcome.succeeded()) {
+        const UndoResult result = outcome.value();
         finishSingleItemProgress(context, true);
         auto reload = reloadAfterDiskWork(context);
         co_await std::move(reload);
@@ -84,16 +135,15 @@ QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, Bilin
         context.activity().setInfoMessage(forceUndoSuccessMessage(context.presentation(), result));
         co_return;
     }
-    finishSingleItemProgress(context, restoredAllTheSame(outcome->error()));
-    if (cameHome(outcome->error())) {
+    finishSingleItemProgress(context, restoredAllTheSame(outcome.error()));
+    if (cameHome(outcome.error())) {
         auto reload = reloadAfterDiskWork(context);
         co_await std::move(reload);
         if (!ticket.isAlive())
             co_return;
         context.history().setLastRestoredPaths({mapping.sourcePath});
     }
-    if (const auto text = triageUndoFailure(context, outcome->error(), mapping))
-        context.activity().setErrorMessage(*text);
+    context.activity().setErrorMessage(triageUndoFailure(context, outcome.error(), mapping));
 }
 
 struct BatchOutcome {
@@ -101,7 +151,64 @@ struct BatchOutcome {
     QList<BilingualText> failureTexts;
     qint64 successCount = 0;
     qint64 failureCount = 0;
+    // Of the failures: left by the user's Cancel to a question.
+    qint64 cancelledCount = 0;
 };
+
+// Counts one settled record of a batch into `batch` and the progress counters.
+void countSettled(DiskWorkContext& context, BatchOutcome& batch, const LinkMapping& record,
+                  const SettledRestore& settled)
+{
+    const BackgroundResult<UndoResult>& outcome = settled.outcome;
+    if (!settled.cancelled && (outcome.succeeded() || restoredAllTheSame(outcome.error()))) {
+        ++batch.successCount;
+        context.activity().setMigrationSucceededItems(context.activity().migrationSucceededItems() + 1);
+        batch.restoredPaths.append(record.sourcePath);
+        // Restored, but the history still lists it until the next start: said all the same.
+        if (!outcome.succeeded())
+            batch.failureTexts.append(undoFailureMessage(context, outcome.error(), record));
+        return;
+    }
+    ++batch.failureCount;
+    context.activity().setMigrationFailedItems(context.activity().migrationFailedItems() + 1);
+    if (settled.cancelled)
+        ++batch.cancelledCount;
+    else
+        batch.failureTexts.append(triageUndoFailure(context, outcome.error(), record));
+}
+
+void reportBatch(DiskWorkContext& context, const BatchOutcome& batch, const QList<LinkMapping>& records)
+{
+    const QString s = QString::number(batch.successCount);
+    const QString f = QString::number(batch.failureCount);
+    const BilingualText finished(QStringLiteral("批量反悔完成。成功：") + s + QStringLiteral("，失败：") + f +
+                                     QStringLiteral("。"),
+                                 QStringLiteral("Undo batch finished. Success: ") + s +
+                                     QStringLiteral(", failed: ") + f + QStringLiteral("."));
+    if (batch.successCount == 0) {
+        finishSingleItemProgress(context, false);
+        // Every record was left by the user's own Cancel: nothing failed that needs an alert.
+        if (batch.failureTexts.isEmpty() && batch.cancelledCount >= 1) {
+            context.activity().setInfoMessage(records.size() == 1 ? cancelledMessage(records.constFirst())
+                                                                  : finished);
+            return;
+        }
+        context.activity().setErrorMessage(batch.failureTexts.isEmpty()
+                                               ? BilingualText("批量反悔失败。", "Undo batch failed.")
+                                               : batch.failureTexts.constFirst());
+        return;
+    }
+    if (batch.failureCount >= 1)
+        context.activity().setInfoMessage(finished);
+    else if (records.size() == 1)
+        context.activity().setInfoMessage(BilingualText("已反悔所选记录。", "Selected record was restored."));
+    else
+        context.activity().setInfoMessage(
+            BilingualText(QStringLiteral("已反悔 ") + s + QStringLiteral(" 条记录。"),
+                          QStringLiteral("Restored ") + s + QStringLiteral(" records.")));
+    if (!batch.failureTexts.isEmpty())
+        context.activity().setErrorMessage(batch.failureTexts.constFirst());
+}
 
 QCoro::Task<> restoreBatch(DiskWorkContext& context, QList<LinkMapping> records,
                            std::shared_ptr<const ScopedDiskServices> services)
@@ -114,13 +221,12 @@ QCoro::Task<> restoreBatch(DiskWorkContext& context, QList<LinkMapping> records,
         if (!ticket.isAlive())
             co_return;
     }
-    const bool isSingle = records.size() == 1;
     qint64 totalBytes = 0;
     for (const LinkMapping& record : records)
         totalBytes += std::max<qint64>(0, estimates.value(record.sourcePath, 0));
     beginProgress(context,
-                  isSingle ? BilingualText("反悔所选记录", "Undo Selected Record")
-                           : BilingualText("批量反悔所选记录", "Undo Selected Records"),
+                  records.size() == 1 ? BilingualText("反悔所选记录", "Undo Selected Record")
+                                      : BilingualText("批量反悔所选记录", "Undo Selected Records"),
                   records.size(), totalBytes);
 
     BatchOutcome batch;
@@ -131,27 +237,15 @@ QCoro::Task<> restoreBatch(DiskWorkContext& context, QList<LinkMapping> records,
         const qint64 expected = std::max<qint64>(0, estimates.value(record.sourcePath, 0));
         const qint64 base = context.activity().migrationProcessedBytes();
         context.activity().setMigrationCurrentPath(record.sourcePath);
-        auto restoring = runMonitoredDiskCall(context, ticket, record.sourcePath, expected, base,
-                                              restoreCall(context, services, record, std::nullopt));
-        const auto outcome = co_await std::move(restoring);
-        if (!outcome)
+        // A question the record asks is answered within its turn: it counts once, when settled.
+        auto settling = settleRestore(context, ticket, services, record, {}, expected, base);
+        const std::optional<SettledRestore> settled = co_await std::move(settling);
+        if (!settled)
             co_return;
         context.activity().setMigrationProcessedItems(context.activity().migrationProcessedItems() + 1);
         context.activity().setMigrationProcessedBytes(
             std::min(context.activity().migrationTotalBytes(), base + expected));
-        if (outcome->succeeded() || restoredAllTheSame(outcome->error())) {
-            ++batch.successCount;
-            context.activity().setMigrationSucceededItems(context.activity().migrationSucceededItems() + 1);
-            batch.restoredPaths.append(record.sourcePath);
-            // Restored, but the history still lists it until the next start: said all the same.
-            if (!outcome->succeeded())
-                batch.failureTexts.append(undoFailureMessage(context, outcome->error(), record));
-        } else {
-            ++batch.failureCount;
-            context.activity().setMigrationFailedItems(context.activity().migrationFailedItems() + 1);
-            if (const auto text = triageUndoFailure(context, outcome->error(), record))
-                batch.failureTexts.append(*text);
-        }
+        countSettled(context, batch, record, *settled);
     }
 
     context.activity().setDiskWork(DiskWork::none);
@@ -164,37 +258,7 @@ QCoro::Task<> restoreBatch(DiskWorkContext& context, QList<LinkMapping> records,
     co_await std::move(reload);
     if (!ticket.isAlive())
         co_return;
-
-    const bool promptOpen = context.activity().undoConflictPrompt().has_value();
-    if (batch.successCount == 0) {
-        finishSingleItemProgress(context, false);
-        if (!promptOpen)
-            context.activity().setErrorMessage(batch.failureTexts.isEmpty()
-                                                   ? BilingualText("批量反悔失败。", "Undo batch failed.")
-                                                   : batch.failureTexts.constFirst());
-    } else if (batch.failureCount >= 1) {
-        const QString s = QString::number(batch.successCount);
-        const QString f = QString::number(batch.failureCount);
-        context.activity().setInfoMessage(
-            BilingualText(QStringLiteral("批量反悔完成。成功：") + s + QStringLiteral("，失败：") + f +
-                              QStringLiteral("。"),
-                          QStringLiteral("Undo batch finished. Success: ") + s +
-                              QStringLiteral(", failed: ") + f + QStringLiteral(".")));
-        if (!promptOpen && !batch.failureTexts.isEmpty())
-            context.activity().setErrorMessage(batch.failureTexts.constFirst());
-    } else {
-        if (isSingle) {
-            context.activity().setInfoMessage(
-                BilingualText("已反悔所选记录。", "Selected record was restored."));
-        } else {
-            const QString n = QString::number(batch.successCount);
-            context.activity().setInfoMessage(
-                BilingualText(QStringLiteral("已反悔 ") + n + QStringLiteral(" 条记录。"),
-                              QStringLiteral("Restored ") + n + QStringLiteral(" records.")));
-        }
-        if (!promptOpen && !batch.failureTexts.isEmpty())
-            context.activity().setErrorMessage(batch.failureTexts.constFirst());
-    }
+    reportBatch(context, batch, records);
 }
 
 } // namespace
@@ -211,8 +275,8 @@ QCoro::Task<> undoLastMigration(DiskWorkContext& context)
     const LinkMapping newest = context.history().undoHistory().constFirst();
     beginRestoreRun(context);
     auto flow =
-        restoreSingle(context, newest, {QStringLiteral("反悔上次迁移"), QStringLiteral("Undo Last Move")},
-                      std::nullopt, context.captureServices());
+        restoreSingle(context, newest, {QStringLiteral("反悔上次迁移"), QStringLiteral("Undo Last Move")}, {},
+                      context.captureServices());
     co_await guardDiskWork(context, std::move(flow));
 }
 
@@ -231,16 +295,6 @@ QCoro::Task<> undoSelectedMigration(DiskWorkContext& context)
     co_await guardDiskWork(context, std::move(flow));
 }
 
-QCoro::Task<> undoEndingHolders(DiskWorkContext& context, LinkMapping mapping)
-{
-    if (!mayStartDiskWorkOrSayWhy(context))
-        co_return;
-    beginRestoreRun(context);
-    auto flow = restoreSingle(context, mapping, BilingualText("结束程序并反悔", "End Programs and Undo"),
-                              std::nullopt, context.captureServices(), true);
-    co_await guardDiskWork(context, std::move(flow));
-}
-
 QCoro::Task<> forceUndoMigration(DiskWorkContext& context, LinkMapping mapping, ForcedUndoRestoreMode mode)
 {
     if (!mayStartDiskWorkOrSayWhy(context))
@@ -249,8 +303,17 @@ QCoro::Task<> forceUndoMigration(DiskWorkContext& context, LinkMapping mapping, 
     const BilingualText title = mode == ForcedUndoRestoreMode::overwrite
                                     ? BilingualText("覆盖恢复", "Overwrite Restore")
                                     : BilingualText("追加恢复", "Append Restore");
-    auto flow = restoreSingle(context, mapping, title, mode, context.captureServices());
+    auto flow =
+        restoreSingle(context, mapping, title, RestoreAnswers{mode, false}, context.captureServices());
     co_await guardDiskWork(context, std::move(flow));
+}
+
+void answerUndoConflict(DiskWorkContext& context, const QUuid& promptID, UndoConflictAnswer answer)
+{
+    const std::optional<UndoConflictPrompt>& prompt = context.activity().undoConflictPrompt();
+    if (prompt && prompt->id == promptID)
+        context.activity().setUndoConflictPrompt(std::nullopt);
+    context.question().answer(promptID, answer);
 }
 
 } // namespace orvalink

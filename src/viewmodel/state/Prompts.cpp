@@ -6,11 +6,6 @@ namespace orvalink {
 
 Prompts::Prompts(ActivityState& activity) : m_activity(activity) {}
 
-void Prompts::dismissUndoConflict()
-{
-    m_activity.setUndoConflictPrompt(std::nullopt);
-}
-
 void Prompts::dismissMigrationConflict()
 {
     m_activity.setMigrationConflictPrompt(std::nullopt);

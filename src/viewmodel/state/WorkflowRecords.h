@@ -61,9 +61,10 @@ struct AccessRequirementPrompt {
     bool operator==(const AccessRequirementPrompt&) const = default;
 };
 
-// A pending choice for the restore of one mapping: how to force it into an occupied original path,
+// A question of a restore run about one mapping: how to force it into an occupied original path,
 // or, when `holders` names programs that hold files inside the migrated item, whether to end them
-// and undo.
+// and undo. The run waits for the answer and goes on with the same item (DiskWorkflows::
+// answerUndoConflict).
 struct UndoConflictPrompt {
     QUuid id;
     LinkMapping mapping;
@@ -73,6 +74,10 @@ struct UndoConflictPrompt {
 
     bool operator==(const UndoConflictPrompt&) const = default;
 };
+
+// The user's answer to an UndoConflictPrompt: leave the item as it is (the Cancel button, Esc or
+// closing the prompt), restore it forced in one of the two modes, or end the programs and undo.
+enum class UndoConflictAnswer { cancel, appendRestore, overwriteRestore, endPrograms };
 
 // A pending choice of how to force the retry of one failed migration.
 struct MigrationConflictPrompt {
