@@ -7,9 +7,11 @@
 #include "ui/widgets/ElidedLabel.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
+#include "viewmodel/disk/RestoreQuestions.h"
 #include "viewmodel/disk/UndoTriage.h"
 #include "viewmodel/texts/MigrationFailureText.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QListView>
 #include <QMessageBox>
@@ -30,6 +32,29 @@ QString longName()
     while (name.size() < 146)
         name += QStringLiteral("and more ");
     return name.left(146) + QStringLiteral(" end");
+}
+
+// The prompt box on show in `window`, once it is laid out, when it fits the screen with its buttons
+// inside it; null otherwise (said as a warning).
+QMessageBox* shownBoxFits(QWidget& window)
+{
+    QMessageBox* box = nullptr;
+    if (!QTest::qWaitFor([&] {
+            box = window.findChild<QMessageBox*>(QStringLiteral("promptBox"));
+            return box && box->isVisible();
+        }))
+        return nullptr;
+    settleWindow(*box);
+    const QRect screen = window.screen()->availableGeometry();
+    const QRect frame = box->frameGeometry();
+    bool buttonsInside = true;
+    for (const QAbstractButton* button : box->buttons())
+        buttonsInside = buttonsInside && box->rect().contains(button->geometry());
+    if (frame.height() <= screen.height() && frame.width() <= screen.width() && buttonsInside)
+        return box;
+    qWarning("the box is %dx%d on a screen of %dx%d", frame.width(), frame.height(), screen.width(),
+             screen.height());
+    return nullptr;
 }
 
 } // namespace
@@ -143,7 +168,8 @@ private Q_SLOTS:
     }
 
     // An undo during which a program wrote 2,540 files through the link: its answer is a message
-    // box that fits the laptop's screen, its OK button on the screen, in every language.
+    // box that fits the laptop's screen, its OK button on the screen, in every language. So is the
+    // question about 40 programs holding a folder.
     void leftBehindAnswerFits()
     {
         QFETCH(UILanguage, language);
@@ -171,22 +197,33 @@ private Q_SLOTS:
         ViewModelInternals::context(*vm).activity().setErrorMessage(
             undoFailureMessage(vm->workflows().context(), std::make_exception_ptr(incomplete), mapping));
 
-        QMessageBox* box = nullptr;
-        QTRY_VERIFY((box = window.findChild<QMessageBox*>(QStringLiteral("promptBox"))) && box->isVisible());
-        settleWindow(*box);
-        const QRect screen = window.screen()->availableGeometry();
-        QVERIFY2(box->frameGeometry().height() <= screen.height() &&
-                     box->frameGeometry().width() <= screen.width(),
-                 qPrintable(QStringLiteral("%1x%2 on %3x%4")
-                                .arg(box->frameGeometry().width())
-                                .arg(box->frameGeometry().height())
-                                .arg(screen.width())
-                                .arg(screen.height())));
+        const QString tag = QString::fromLatin1(QTest::currentDataTag());
+        QMessageBox* box = shownBoxFits(window);
+        QVERIFY(box);
         QCOMPARE(box->buttons().size(), 1);
-        QVERIFY(box->rect().contains(box->buttons().constFirst()->geometry()));
-        QVERIFY(!saveScreen(box->grab().toImage(),
-                            QStringLiteral("left-behind-") + QString::fromLatin1(QTest::currentDataTag()))
-                     .isEmpty());
+        QVERIFY(!saveScreen(box->grab().toImage(), QStringLiteral("left-behind-") + tag).isEmpty());
+        QTest::keyClick(box, Qt::Key_Escape);
+        QTRY_VERIFY(!vm->activity().errorMessage());
+
+        // A question naming the programs that hold the folder, however many: a few, then a count.
+        QStringList programs;
+        for (int i = 0; i < 40; ++i)
+            programs.append(QStringLiteral("worker-%1").arg(i));
+        ActivityState& activity = ViewModelInternals::context(*vm).activity();
+        QVERIFY(publishRestoreQuestion(activity, vm->presentation(),
+                                       std::make_exception_ptr(OrvalinkError::sourceInUse(source, programs)),
+                                       mapping, {}));
+        QVERIFY((box = shownBoxFits(window)));
+        QCOMPARE(box->buttons().size(), 2);
+        const QString message = box->informativeText();
+        QVERIFY2(message.contains(QStringLiteral("worker-4")) &&
+                     !message.contains(QStringLiteral("worker-5")),
+                 qPrintable(message));
+        QVERIFY(message.contains(language == UILanguage::chinese ? QStringLiteral("以及另外 35 个")
+                                                                 : QStringLiteral("and 35 more")));
+        QVERIFY(!saveScreen(box->grab().toImage(), QStringLiteral("programs-question-") + tag).isEmpty());
+        QTest::keyClick(box, Qt::Key_Escape);
+        QTRY_VERIFY(!activity.undoConflictPrompt());
     }
 };
 

@@ -1,14 +1,12 @@
 #include "viewmodel/disk/UndoWorkflow.h"
 
 #include "viewmodel/disk/DiskWorkContext.h"
-#include "viewmodel/disk/MonitoredDiskCall.h"
 #include "viewmodel/disk/ProgressMonitor.h"
-#include "viewmodel/disk/RestoreQuestions.h"
+#include "viewmodel/disk/RestoreItem.h"
 #include "viewmodel/disk/ScopedDiskServices.h"
 #include "viewmodel/disk/UndoTriage.h"
 #include "viewmodel/disk/WorkflowSupport.h"
 #include "viewmodel/state/ActivityState.h"
-#include "viewmodel/state/BrowsingState.h"
 #include "viewmodel/state/HistoryState.h"
 #include "viewmodel/texts/Presentation.h"
 
@@ -25,20 +23,6 @@ void beginRestoreRun(DiskWorkContext& context)
     beginRun(context, DiskWork::undo);
 }
 
-// The restore of `mapping` on the background runner with the answers given so far: forced when a
-// mode is given, after ending the programs that hold the migrated item when that was asked for.
-auto restoreCall(const DiskWorkContext& context, std::shared_ptr<const ScopedDiskServices> services,
-                 const LinkMapping& mapping, const RestoreAnswers& answers)
-{
-    return [services = std::move(services), id = mapping.id,
-            anchorUser = context.browsing().config().anchorUser, answers] {
-        if (answers.endPrograms)
-            return services->undo().undoMigrationEndingHolders(id, anchorUser, answers.mode);
-        return answers.mode ? services->undo().forceUndoMigration(id, anchorUser, *answers.mode)
-                            : services->undo().undoMigration(id, anchorUser);
-    };
-}
-
 // An undo that could not end but brought the data home all the same: the listing and the history
 // changed. Only a history that could not be rewritten still counts as restored; what stayed on the
 // volume makes it a failure.
@@ -51,44 +35,6 @@ bool restoredAllTheSame(const std::exception_ptr& error)
 {
     const std::optional<UndoIncomplete> incomplete = undoIncompleteOf(error);
     return incomplete && incomplete->kind() == UndoIncomplete::Kind::notRecorded;
-}
-
-// One item of a restore run, once settled: the outcome of its last attempt, or cancelled when the
-// user answered a question of it with Cancel (nothing was restored then).
-struct SettledRestore {
-    BackgroundResult<UndoResult> outcome;
-    bool cancelled = false;
-};
-
-// Brings one item of a restore run to its end. It is tried with the answers given so far; when the
-// attempt asks a question no answer covers yet, the run publishes it, waits for the answer and tries
-// the same item again with every answer given. None once the ticket went stale.
-QCoro::Task<std::optional<SettledRestore>> settleRestore(DiskWorkContext& context, FlowTicket ticket,
-                                                         std::shared_ptr<const ScopedDiskServices> services,
-                                                         LinkMapping mapping, RestoreAnswers answers,
-                                                         qint64 expected, qint64 base)
-{
-    for (;;) {
-        auto restoring = runMonitoredDiskCall(context, ticket, mapping.sourcePath, expected, base,
-                                              restoreCall(context, services, mapping, answers));
-        const auto outcome = co_await std::move(restoring);
-        if (!outcome)
-            co_return std::nullopt;
-        if (outcome->succeeded())
-            co_return SettledRestore{*outcome, false};
-        const std::optional<QUuid> question = publishRestoreQuestion(
-            context.activity(), context.presentation(), outcome->error(), mapping, answers);
-        if (!question)
-            co_return SettledRestore{*outcome, false};
-        auto answering = context.question().answerTo(*question);
-        const UndoConflictAnswer answer = co_await std::move(answering);
-        if (!ticket.isAlive())
-            co_return std::nullopt;
-        if (!takeRestoreAnswer(answers, answer))
-            co_return SettledRestore{*outcome, true};
-        // The question's line has had its answer; the run goes on.
-        context.activity().setInfoMessage(std::nullopt);
-    }
 }
 
 BilingualText cancelledMessage(const LinkMapping& mapping)

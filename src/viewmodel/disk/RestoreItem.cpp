@@ -1,0 +1,57 @@
+#include "viewmodel/disk/RestoreItem.h"
+
+#include "viewmodel/disk/DiskWorkContext.h"
+#include "viewmodel/disk/MonitoredDiskCall.h"
+#include "viewmodel/disk/ScopedDiskServices.h"
+#include "viewmodel/state/ActivityState.h"
+#include "viewmodel/state/BrowsingState.h"
+
+namespace orvalink {
+
+namespace {
+
+// The restore of `mapping` on the background runner with the answers given so far: forced when a
+// mode is given, after ending the programs that hold the migrated item when that was asked for.
+auto restoreCall(const DiskWorkContext& context, std::shared_ptr<const ScopedDiskServices> services,
+                 const LinkMapping& mapping, const RestoreAnswers& answers)
+{
+    return [services = std::move(services), id = mapping.id,
+            anchorUser = context.browsing().config().anchorUser, answers] {
+        if (answers.endPrograms)
+            return services->undo().undoMigrationEndingHolders(id, anchorUser, answers.mode);
+        return answers.mode ? services->undo().forceUndoMigration(id, anchorUser, *answers.mode)
+                            : services->undo().undoMigration(id, anchorUser);
+    };
+}
+
+} // namespace
+
+QCoro::Task<std::optional<SettledRestore>> settleRestore(DiskWorkContext& context, FlowTicket ticket,
+                                                         std::shared_ptr<const ScopedDiskServices> services,
+                                                         LinkMapping mapping, RestoreAnswers answers,
+                                                         qint64 expected, qint64 base)
+{
+    for (;;) {
+        auto restoring = runMonitoredDiskCall(context, ticket, mapping.sourcePath, expected, base,
+                                              restoreCall(context, services, mapping, answers));
+        const auto outcome = co_await std::move(restoring);
+        if (!outcome)
+            co_return std::nullopt;
+        if (outcome->succeeded())
+            co_return SettledRestore{*outcome, false};
+        const std::optional<QUuid> question = publishRestoreQuestion(
+            context.activity(), context.presentation(), outcome->error(), mapping, answers);
+        if (!question)
+            co_return SettledRestore{*outcome, false};
+        auto answering = context.question().answerTo(*question);
+        const UndoConflictAnswer answer = co_await std::move(answering);
+        if (!ticket.isAlive())
+            co_return std::nullopt;
+        if (!takeRestoreAnswer(answers, answer))
+            co_return SettledRestore{*outcome, true};
+        // The question's line has had its answer; the run goes on.
+        context.activity().setInfoMessage(std::nullopt);
+    }
+}
+
+} // namespace orvalink
