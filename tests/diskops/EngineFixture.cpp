@@ -22,11 +22,20 @@ EngineFixture::EngineFixture(Volume volume, qint64 volumeBytes)
 {
     // The operations the tests run in a process of their own read the same device facts.
     home.setEnv("ORVALINK_TEST_DEVICES", home.path("devices"));
-    if (volume == Volume::tmpfs) {
+    switch (volume) {
+    case Volume::tmpfs:
         tmpfs = std::make_unique<TmpfsMount>(volumePath(), volumeBytes);
-    } else {
+        break;
+    case Volume::sameFileSystem:
         QDir().mkpath(home.path(QStringLiteral("disk")));
         bind = std::make_unique<BindMount>(home.path(QStringLiteral("disk")), volumePath());
+        break;
+    case Volume::wholeSecondsExt4:
+        loop = std::make_unique<LoopMount>(volumePath(), LoopMount::Kind::wholeSecondsExt4, volumeBytes);
+        break;
+    case Volume::vfat:
+        loop = std::make_unique<LoopMount>(volumePath(), LoopMount::Kind::vfat, volumeBytes);
+        break;
     }
 }
 
@@ -38,6 +47,8 @@ std::optional<QString> EngineFixture::skipReason() const
         return tmpfs->skipReason();
     if (bind && !bind->isValid())
         return bind->skipReason();
+    if (loop && !loop->isValid())
+        return loop->skipReason();
     return std::nullopt;
 }
 

@@ -14,6 +14,7 @@
 #include "store/HistoryStores.h"
 #include "store/LogService.h"
 #include "support/BindMount.h"
+#include "support/LoopMount.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
 #include "support/TmpfsMount.h"
@@ -26,12 +27,13 @@ namespace orvalink::test {
 
 // Everything a migration, undo or repair needs, inside a temporary home below the build tree (strict
 // mode stays on): a source tree in the home, a volume "External" in the volumes directory (a tmpfs,
-// so moves cross file systems, or a bind mount of a folder on the build tree's file system), the
-// services, the stores and a recording administrator runner. Needs root or the tests' own mount
-// namespace for the mount; check skipReason() first.
+// so moves cross file systems, a bind mount of a folder on the build tree's file system, or a
+// loop-mounted file system that keeps coarse times), the services, the stores and a recording
+// administrator runner. Needs root or the tests' own mount namespace for the mount (root alone for
+// a loop mount); check skipReason() first.
 class EngineFixture {
 public:
-    enum class Volume { tmpfs, sameFileSystem };
+    enum class Volume { tmpfs, sameFileSystem, wholeSecondsExt4, vfat };
 
     explicit EngineFixture(Volume volume = Volume::tmpfs, qint64 volumeBytes = 64 * 1024 * 1024);
 
@@ -69,6 +71,7 @@ public:
     TestTree tree; // the home directory
     std::unique_ptr<TmpfsMount> tmpfs;
     std::unique_ptr<BindMount> bind;
+    std::unique_ptr<LoopMount> loop;
     ScanService scan{1};
     PathMappingService pathMapping;
     // Reads device facts from fake folders below the home: a volume has a UUID only when a test

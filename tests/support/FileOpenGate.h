@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <optional>
+#include <thread>
+
+namespace orvalink::test {
+
+// Holds every opening of a file in one folder, by any thread or process, until a callback of the
+// test has run: work that opens a file there between two of its steps (an operation record it
+// updates, say) stops at that moment, however fast or slow the disk, and the test acts in between.
+// The kernel's fanotify permission events; they need root, and without it the gate is not valid
+// and skipReason() says why.
+class FileOpenGate {
+public:
+    // `atOpen` runs on the gate's own thread, once for each opening, while the opener waits; it must
+    // not open anything in `folder` itself.
+    FileOpenGate(const QString& folder, std::function<void()> atOpen);
+    // Lets every opening through from then on.
+    ~FileOpenGate();
+    FileOpenGate(const FileOpenGate&) = delete;
+    FileOpenGate& operator=(const FileOpenGate&) = delete;
+
+    std::optional<QString> skipReason() const;
+
+private:
+    void run();
+
+    std::function<void()> m_atOpen;
+    int m_fanotify = -1;
+    int m_stop = -1; // an eventfd the destructor signals
+    std::thread m_thread;
+    QString m_skipReason;
+};
+
+} // namespace orvalink::test

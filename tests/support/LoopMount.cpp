@@ -1,0 +1,106 @@
+#include "support/LoopMount.h"
+
+#include "support/MountNamespace.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <unistd.h>
+
+namespace orvalink::test {
+
+namespace {
+
+struct KindFacts {
+    const char* mkfs;
+    QStringList mkfsArguments;
+    const char* type;
+    const char* options; // mount(8) sets the loop device up to go away once the file system is unmounted
+};
+
+KindFacts factsOf(LoopMount::Kind kind)
+{
+    switch (kind) {
+    case LoopMount::Kind::wholeSecondsExt4:
+        return {"mkfs.ext4",
+                {QStringLiteral("-q"), QStringLiteral("-F"), QStringLiteral("-I"), QStringLiteral("128")},
+                "ext4",
+                "loop"};
+    case LoopMount::Kind::vfat:
+        // FAT has no owners or modes to give: "quiet" lets the copy's attempts to set them pass
+        // instead of failing.
+        return {"mkfs.vfat", {}, "vfat", "loop,quiet"};
+    }
+    return {};
+}
+
+} // namespace
+
+const char* loopKindName(LoopMount::Kind kind)
+{
+    return kind == LoopMount::Kind::vfat ? "vfat" : "ext4 with 128-byte inodes";
+}
+
+LoopMount::LoopMount(QString mountPoint, Kind kind, qint64 sizeBytes) : m_mountPoint(std::move(mountPoint))
+{
+    const KindFacts facts = factsOf(kind);
+    if (::geteuid() != 0) {
+        m_skipReason = QStringLiteral("a loop-mounted %1 volume needs root").arg(QLatin1String(facts.type));
+        return;
+    }
+    const QString mkfs = QStandardPaths::findExecutable(
+        QLatin1String(facts.mkfs), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+    if (mkfs.isEmpty()) {
+        m_skipReason = QLatin1String(facts.mkfs) + QStringLiteral(" is not installed");
+        return;
+    }
+    const QString image = m_imageFolder.filePath(QStringLiteral("volume.img"));
+    QFile file(image);
+    if (!m_imageFolder.isValid() || !file.open(QIODevice::WriteOnly) || !file.resize(sizeBytes)) {
+        m_skipReason = QStringLiteral("no room for a volume image: ") + file.errorString();
+        return;
+    }
+    file.close();
+    std::optional<QString> complaint = run(mkfs, facts.mkfsArguments + QStringList{image});
+    if (!complaint) {
+        QDir().mkpath(m_mountPoint);
+        complaint = run(QStringLiteral("mount"),
+                        {QStringLiteral("-o"), QLatin1String(facts.options), QStringLiteral("-t"),
+                         QLatin1String(facts.type), image, m_mountPoint});
+    }
+    if (complaint) {
+        m_skipReason =
+            QStringLiteral("cannot loop-mount a %1 volume here: %2")
+                .arg(QLatin1String(facts.type), complaint->trimmed().section(QLatin1Char('\n'), 0, 0));
+        return;
+    }
+    m_mounted = true;
+}
+
+LoopMount::~LoopMount()
+{
+    if (m_mounted)
+        mounts::unmount(m_mountPoint);
+}
+
+std::optional<QString> LoopMount::skipReason() const
+{
+    if (m_mounted)
+        return std::nullopt;
+    return m_skipReason;
+}
+
+std::optional<QString> LoopMount::run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000))
+        return program + QStringLiteral(" did not finish: ") + process.errorString();
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return QString::fromLocal8Bit(process.readAll());
+    return std::nullopt;
+}
+
+} // namespace orvalink::test

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <optional>
+
+namespace orvalink::test {
+
+// A small file system of its own kind, made in an image file and loop-mounted at a directory for
+// one test: a volume that keeps times as coarsely as small external disks do. Needs root (the
+// tests' own mount namespace gives no loop devices), the kind's mkfs program and a kernel that
+// mounts the kind; without any of them the mount is not valid and skipReason() says why. Unmounted
+// (lazily; the loop device then goes by itself) when the object dies, whatever the test did.
+class LoopMount {
+public:
+    enum class Kind {
+        wholeSecondsExt4, // ext4 with 128-byte inodes: no room for fractions of a second
+        vfat              // FAT keeps modification times to two seconds
+    };
+
+    // Creates `mountPoint` when missing and mounts a fresh file system of `kind` there.
+    LoopMount(QString mountPoint, Kind kind, qint64 sizeBytes = 32 * 1024 * 1024);
+    ~LoopMount();
+    LoopMount(const LoopMount&) = delete;
+    LoopMount& operator=(const LoopMount&) = delete;
+
+    bool isValid() const { return m_mounted; }
+    const QString& mountPoint() const { return m_mountPoint; }
+    std::optional<QString> skipReason() const;
+
+private:
+    // Runs `program` with `arguments`; answers its complaint, or nothing when it succeeded.
+    static std::optional<QString> run(const QString& program, const QStringList& arguments);
+
+    QString m_mountPoint;
+    QTemporaryDir m_imageFolder;
+    bool m_mounted = false;
+    QString m_skipReason;
+};
+
+// A kind as a test row names it.
+const char* loopKindName(LoopMount::Kind kind);
+
+} // namespace orvalink::test
