@@ -6,8 +6,9 @@
 
 namespace orvalink::platform {
 
-FileCopyTask::FileCopyTask(QString sourceRoot, QString destinationRoot, bool asRoot)
-    : m_sourceRoot(std::move(sourceRoot)), m_destinationRoot(std::move(destinationRoot)), m_asRoot(asRoot)
+FileCopyTask::FileCopyTask(QString sourceRoot, QString destinationRoot, bool asRoot, const TimeProof& times)
+    : m_sourceRoot(std::move(sourceRoot)), m_destinationRoot(std::move(destinationRoot)), m_asRoot(asRoot),
+      m_times(times)
 {}
 
 void FileCopyTask::prepareSlots(int count)
@@ -32,6 +33,11 @@ std::optional<FileWorkPool::Problem> FileCopyTask::runFile(int slot, const FileW
             result.errorNumber,
             pathBelow(result.atDestination ? m_destinationRoot : m_sourceRoot, place.prefix + file.name)};
     mine.copied.emplace_back(EntryIdentity::of(result.taken), EntryFingerprint::of(result.taken));
+    // A successful copy either created its file or filled the prepared one.
+    if (!m_times.provesUnchanged(result.taken))
+        mine.unproven.emplace_back(
+            EntryIdentity::of(result.taken),
+            UnprovenCopy{place.prefix + file.name, result.created ? *result.created : *file.prepared});
     return std::nullopt;
 }
 
@@ -49,13 +55,16 @@ std::optional<FileWorkPool::Problem> FileCopyTask::completeDirectory(const FileW
 }
 
 void FileCopyTask::collectResults(QSet<EntryIdentity>& created,
-                                  QHash<EntryIdentity, EntryFingerprint>& copied) const
+                                  QHash<EntryIdentity, EntryFingerprint>& copied,
+                                  QHash<EntryIdentity, UnprovenCopy>& unproven) const
 {
     for (const Slot& slot : m_slots) {
         for (const EntryIdentity& identity : slot.created)
             created.insert(identity);
         for (const auto& [identity, fingerprint] : slot.copied)
             copied.insert(identity, fingerprint);
+        for (const auto& [identity, copy] : slot.unproven)
+            unproven.insert(identity, copy);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "platform/ExtendedAttributes.h"
 #include "platform/FileDataCopier.h"
 #include "platform/FileWorkPool.h"
+#include "platform/TimeProof.h"
 
 #include <QHash>
 #include <QSet>
@@ -14,13 +15,21 @@
 
 namespace orvalink::platform {
 
+// A copied file whose times cannot prove later that it is unchanged (see TimeProof): where it and
+// its copy are, for a comparison of their content.
+struct UnprovenCopy {
+    QByteArray relativePath; // below the roots of the copy, the same on either side; "" for a root
+    EntryIdentity copy;      // the file at the destination
+};
+
 // What the workers of a tree copy do: copy each regular file (see copyRegularFile) and give each
 // complete directory its owner, mode and times. Each slot keeps its own record of what it created
 // and took, gathered once the workers have stopped.
 class FileCopyTask : public FileWorkPool::Task {
 public:
-    // `sourceRoot` and `destinationRoot` name the two roots in messages.
-    FileCopyTask(QString sourceRoot, QString destinationRoot, bool asRoot);
+    // `sourceRoot` and `destinationRoot` name the two roots in messages; `times` (which must outlive
+    // the task) tells which files taken need their place kept for a comparison.
+    FileCopyTask(QString sourceRoot, QString destinationRoot, bool asRoot, const TimeProof& times);
 
     // Call once, before any file is handed over.
     void prepareSlots(int count);
@@ -30,9 +39,10 @@ public:
     std::optional<FileWorkPool::Problem> completeDirectory(const FileWorkPool::Place& place,
                                                            const struct stat& info) override;
 
-    // Once the workers have stopped: adds the destination entries they created and the source
-    // files they took, as they were when taken.
-    void collectResults(QSet<EntryIdentity>& created, QHash<EntryIdentity, EntryFingerprint>& copied) const;
+    // Once the workers have stopped: adds the destination entries they created, the source files
+    // they took, as they were when taken, and of those the ones that times cannot prove unchanged.
+    void collectResults(QSet<EntryIdentity>& created, QHash<EntryIdentity, EntryFingerprint>& copied,
+                        QHash<EntryIdentity, UnprovenCopy>& unproven) const;
     // Once the workers have stopped: the extended attributes the destination refused.
     const RefusedAttributes& refusedAttributes() const { return m_refused; }
 
@@ -41,6 +51,7 @@ private:
         FileDataCopier data;
         std::vector<EntryIdentity> created;
         std::vector<std::pair<EntryIdentity, EntryFingerprint>> copied;
+        std::vector<std::pair<EntryIdentity, UnprovenCopy>> unproven;
     };
 
     QString pathBelow(const QString& root, const QByteArray& relative) const;
@@ -49,6 +60,7 @@ private:
     const QString m_sourceRoot;
     const QString m_destinationRoot;
     const bool m_asRoot;
+    const TimeProof& m_times;
     std::vector<Slot> m_slots;
     std::mutex m_refusedLock; // refusals are rare: one lock for all workers is enough
     RefusedAttributes m_refused;

@@ -58,7 +58,9 @@ public:
 
     void visitEntry(const WalkEntry& entry) override
     {
-        if (entry.depth == 0 || !allows(m_mayRemove, entry.info))
+        // The worker asks the rule just before the file goes: asking here as well would cost a rule
+        // that reads the file twice, and on this one thread.
+        if (entry.depth == 0)
             return;
         // No descriptor left for the directory: its files wait for the removal that follows.
         m_pool.submitFile(

@@ -1,5 +1,6 @@
 #include "platform/TreeCopier.h"
 
+#include "platform/ContentComparison.h"
 #include "platform/ExtendedAttributes.h"
 #include "platform/PlatformError.h"
 #include "platform/RegularFileCopy.h"
@@ -23,7 +24,8 @@ TreeCopier::TreeCopier(const EntryLocation& source, const EntryLocation& destina
                        std::optional<EntryIdentity> sourceIdentity)
     : m_source(source), m_destination(destination), m_createdHook(std::move(created)),
       m_sourceIdentity(sourceIdentity), m_asRoot(::geteuid() == 0),
-      m_task(source.path, destination.path, m_asRoot), m_pool(m_task, true)
+      m_times(TimeProof::beginningNow(source.parent.get())),
+      m_task(source.path, destination.path, m_asRoot, m_times), m_pool(m_task, true)
 {
     m_task.prepareSlots(m_pool.slotCount());
 }
@@ -40,7 +42,7 @@ void TreeCopier::copy()
     }
     // Whatever happened, no worker may still be writing when the result is judged or removed.
     m_pool.finish();
-    m_task.collectResults(m_created, m_copied);
+    m_task.collectResults(m_created, m_copied, m_unproven);
     try {
         // A worker's failure lies earlier in the walk than any of the walker's own: files are
         // queued before the walker takes its next step.
@@ -50,9 +52,7 @@ void TreeCopier::copy()
             std::rethrow_exception(walkError);
         flushDestination();
     } catch (...) {
-        m_current.reset();
-        m_destinationRoot.reset();
-        removeCreated();
+        discard();
         throw;
     }
 }
@@ -64,8 +64,45 @@ bool TreeCopier::copiedUnchanged(const struct stat& info) const
         return false;
     if (S_ISDIR(info.st_mode))
         return true;
-    return found->size == info.st_size && found->modified.tv_sec == info.st_mtim.tv_sec &&
-           found->modified.tv_nsec == info.st_mtim.tv_nsec;
+    if (found->size != info.st_size || found->modified.tv_sec != info.st_mtim.tv_sec ||
+        found->modified.tv_nsec != info.st_mtim.tv_nsec)
+        return false;
+    const auto unproven = m_unproven.constFind(Identity::of(info));
+    return unproven == m_unproven.cend() || sameAsCopy(unproven.key(), *unproven);
+}
+
+bool TreeCopier::sameAsCopy(const Identity& source, const UnprovenCopy& copy) const
+{
+    {
+        const std::lock_guard lock(m_changedLock);
+        if (m_foundChanged.contains(source))
+            return false; // a removal that looks at the files again need not read them again
+    }
+    const UniqueFd original = openSource(source, copy.relativePath);
+    // The copy is reached through the destination itself, not its path: the caller may have put it
+    // elsewhere meanwhile (an undo puts it in the place of the link before the source goes).
+    UniqueFd copied;
+    if (!copy.relativePath.isEmpty() && m_destinationRoot.isValid())
+        copied = openToCompare(FileBeneath{m_destinationRoot.get(), copy.relativePath, copy.copy});
+    const int copiedFd = copy.relativePath.isEmpty() ? m_rootCopy.get() : copied.get();
+    const bool same = original.isValid() && copiedFd >= 0 && sameContent(original.get(), copiedFd);
+    if (!same) {
+        const std::lock_guard lock(m_changedLock);
+        m_foundChanged.insert(source);
+    }
+    return same;
+}
+
+UniqueFd TreeCopier::openSource(const Identity& source, const QByteArray& firstName) const
+{
+    UniqueFd fd = openToCompare(FileBeneath{m_source.parent.get(), m_source.below(firstName), source});
+    // A file with several names may have lost the first to this very removal.
+    for (const QByteArray& name : m_laterLinks.value(source)) {
+        if (fd.isValid())
+            break;
+        fd = openToCompare(FileBeneath{m_source.parent.get(), m_source.below(name), source});
+    }
+    return fd;
 }
 
 void TreeCopier::requireExpectedRoot(const WalkEntry& entry) const
@@ -129,8 +166,10 @@ void TreeCopier::visitEntry(const WalkEntry& entry)
     const bool multiplyLinked = entry.info.st_nlink > 1;
     if (multiplyLinked) {
         const auto first = m_firstLinks.constFind(Identity::of(entry.info));
-        if (first != m_firstLinks.cend())
+        if (first != m_firstLinks.cend()) {
+            m_laterLinks[Identity::of(entry.info)].append(entry.relativePath());
             return linkToFirst(entry, *first);
+        }
     }
     switch (entry.info.st_mode & S_IFMT) {
     case S_IFREG:
@@ -178,6 +217,16 @@ struct stat TreeCopier::copyRootFile(const WalkEntry& entry)
     m_refused.add(result.refusedAttributes, destinationPath(entry));
     if (result.errorNumber != 0)
         fail(result.errorNumber, result.atDestination ? destinationPath(entry) : entry.path());
+    if (!m_times.provesUnchanged(result.taken)) {
+        m_unproven.insert(Identity::of(result.taken), UnprovenCopy{QByteArray(), prepared});
+        // Held open, so that whatever the copy is renamed to, a comparison finds it. Should this
+        // fail, the source file is kept: a comparison without the copy proves nothing.
+        UniqueFd copy(::openat(destinationParent(entry), destinationName(entry),
+                               O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat info {};
+        if (copy.isValid() && ::fstat(copy.get(), &info) == 0 && Identity::of(info) == prepared)
+            m_rootCopy = std::move(copy);
+    }
     return result.taken;
 }
 
@@ -362,6 +411,7 @@ void TreeCopier::discard()
 {
     m_current.reset();
     m_destinationRoot.reset();
+    m_rootCopy.reset();
     removeCreated();
 }
 

@@ -5,12 +5,14 @@
 #include "platform/FileCopyTask.h"
 #include "platform/FileDataCopier.h"
 #include "platform/FileWorkPool.h"
+#include "platform/TimeProof.h"
 #include "platform/TreeWalker.h"
 #include "platform/UniqueFd.h"
 
 #include <QHash>
 #include <QSet>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <sys/stat.h>
 #include <vector>
@@ -48,6 +50,9 @@ public:
 
     // True when `info`, an lstat of a source entry, is one this copy took and that has not changed
     // since: the same inode and, for anything but a directory, the same size and modification time.
+    // For a regular file whose times cannot prove that (see TimeProof: coarse times, or a time
+    // close to the copy's start), the file there must also hold what its copy holds, compared byte
+    // for byte; one that differs or cannot be read is never allowed again. Safe on several threads.
     bool copiedUnchanged(const struct stat& info) const;
 
     // After copy(): the extended attributes the destination refused.
@@ -91,6 +96,9 @@ private:
     void applyMetadata(int fd, int sourceFd, const struct stat& info, const WalkEntry& entry);
     void applyMetadataAt(const WalkEntry& entry, bool isLink);
     void remember(const struct stat& info);
+    bool sameAsCopy(const Identity& source, const UnprovenCopy& copy) const;
+    // The source file `source`, for a comparison, under the name it was copied from or another.
+    UniqueFd openSource(const Identity& source, const QByteArray& firstName) const;
     void flushDestination();
     void removeCreated();
     [[noreturn]] void fail(int errorNumber, const QString& path) const;
@@ -100,17 +108,23 @@ private:
     const CreatedHook m_createdHook;
     const std::optional<EntryIdentity> m_sourceIdentity;
     const bool m_asRoot;
+    const TimeProof m_times; // for the files of the source, from the moment this copier was made
     FileDataCopier m_data;
     FileCopyTask m_task;
     FileWorkPool m_pool;
     quint64 m_sequence = 0;                   // steps of the walk so far, to order failures
     UniqueFd m_current;                       // the destination directory being filled
     UniqueFd m_destinationRoot;               // the destination itself, for syncfs and hard links
+    UniqueFd m_rootCopy;                      // the copy of a single file, when its content may be compared
     std::vector<Identity> m_directories;      // destination directories from the root down
     QSet<Identity> m_created;                 // destination entries this copy made
     QHash<Identity, Fingerprint> m_copied;    // source entries taken, as they were when taken
+    QHash<Identity, UnprovenCopy> m_unproven; // files taken that only their content can prove unchanged
     QHash<Identity, QByteArray> m_firstLinks; // multiply linked source entry -> its first copy
-    RefusedAttributes m_refused;              // what the walker's own entries could not keep
+    QHash<Identity, QList<QByteArray>> m_laterLinks; // -> its other names
+    mutable std::mutex m_changedLock;
+    mutable QSet<Identity> m_foundChanged; // unproven files found to differ from their copies
+    RefusedAttributes m_refused;           // what the walker's own entries could not keep
 };
 
 } // namespace orvalink::platform

@@ -2,7 +2,8 @@
 // before anything moves (named, and ended only on request, and only our own user's), and what a
 // program writes through the link while the data is copied home, or holds when the volume's copy is
 // to be removed, is never lost nor passed over: it stays on the volume, the undo says so and where,
-// and the record stays so that a forced restore brings it home.
+// and the record stays so that a forced restore brings it home. That holds on volumes whose times
+// cannot tell such a write either.
 #include "JournalScenes.h"
 #include "diskops/UndoIncomplete.h"
 #include "diskops/UndoService.h"
@@ -11,14 +12,17 @@
 #include "platform/FileIO.h"
 #include "platform/ProcessTable.h"
 #include "platform/SymbolicLinks.h"
+#include "support/FileOpenGate.h"
 #include "support/ForkedHolder.h"
 #include "support/HoldingProcess.h"
+#include "support/LoopMount.h"
 #include "support/ReadOnlyRemount.h"
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 #include "support/Unprivileged.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTest>
 #include <algorithm>
 #include <atomic>
@@ -183,6 +187,51 @@ private:
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };
+
+EngineFixture::Volume volumeOf(LoopMount::Kind kind)
+{
+    return kind == LoopMount::Kind::vfat ? EngineFixture::Volume::vfat
+                                         : EngineFixture::Volume::wholeSecondsExt4;
+}
+
+void addCoarseVolumeRows()
+{
+    QTest::addColumn<LoopMount::Kind>("kind");
+    for (const LoopMount::Kind kind : {LoopMount::Kind::wholeSecondsExt4, LoopMount::Kind::vfat})
+        QTest::newRow(loopKindName(kind)) << kind;
+}
+
+timespec modifiedAt(const QString& path)
+{
+    struct stat info {};
+    ::lstat(QFile::encodeName(path).constData(), &info);
+    return info.st_mtim;
+}
+
+bool operator==(const timespec& first, const timespec& second)
+{
+    return first.tv_sec == second.tv_sec && first.tv_nsec == second.tv_nsec;
+}
+
+// Gives the files of a migrated folder on the volume the time of a write a moment ago, as for files
+// a program keeps writing: no time of theirs lies before the undo's copy.
+void touchedJustNow(const QString& folder, const QStringList& names)
+{
+    const struct timespec now[2] = {{0, UTIME_NOW}, {0, UTIME_NOW}};
+    for (const QString& name : names)
+        ::utimensat(AT_FDCWD, QFile::encodeName(folder + QLatin1Char('/') + name).constData(), now, 0);
+}
+
+constexpr qsizetype kStateBytes = 4096;
+
+// Rewrites the file in place (same size, no new file), as a database does.
+bool rewriteInPlace(const QString& path, const QByteArray& content)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
+    const bool written =
+        fd >= 0 && ::pwrite(fd, content.constData(), size_t(content.size()), 0) == content.size();
+    return fd >= 0 && ::close(fd) == 0 && written;
+}
 
 } // namespace
 
@@ -453,6 +502,98 @@ private Q_SLOTS:
             QCOMPARE(platform::readWholeFile(source + QLatin1Char('/') + kLateName), kLateContent);
         }
         QVERIFY2(caught, "no round caught the copy midway");
+    }
+
+    // A program rewrites state.db in place through the link right after the undo copied it home, in
+    // the second of its last write: on a volume that keeps whole seconds size and time are what the
+    // copy took. The newer content is not lost: it stays on the volume, named, the record stays, and
+    // only what is proven the same as its copy at home goes.
+    void rewriteInTheSameSecond_data() { addCoarseVolumeRows(); }
+
+    void rewriteInTheSameSecond()
+    {
+        QFETCH(LoopMount::Kind, kind);
+        const QByteArray older(kStateBytes, 'o');
+        const QByteArray newer(kStateBytes, 'n');
+        bool sameSecond = false;
+        // A round whose write falls into the next second shows in its time; it proves less, and
+        // another round follows.
+        for (int round = 0; round < 5 && !sameSecond; ++round) {
+            EngineFixture fx(volumeOf(kind));
+            SKIP_WITHOUT(fx);
+            const QString source = fx.tree.path(QStringLiteral("App"));
+            fx.tree.file(QStringLiteral("App/state.db"), older);
+            fx.tree.file(QStringLiteral("App/notes.txt"), "kept as it was");
+            QCOMPARE(fx.migrate(source).task.status, TaskStatus::completed);
+            const LinkMapping mapping = fx.mappings().constFirst();
+            const QString target = fx.targetOf(source);
+            const QString onVolume = target + QStringLiteral("/state.db");
+            touchedJustNow(target, {QStringLiteral("state.db"), QStringLiteral("notes.txt")});
+            const timespec before = modifiedAt(onVolume);
+
+            // The undo updates its record once the copy is complete, before the link gives way to
+            // it: the program writes then.
+            QDir().mkpath(OperationJournal::directory());
+            std::atomic<bool> rewritten{false};
+            timespec after{};
+            std::optional<UndoIncomplete> incomplete;
+            {
+                FileOpenGate gate(OperationJournal::directory(), [&] {
+                    const QStringList siblings = fx.reservedSiblings(source, QStringLiteral("restoring"));
+                    if (rewritten || siblings.isEmpty() ||
+                        QFileInfo(siblings.constFirst() + QStringLiteral("/state.db")).size() != kStateBytes)
+                        return;
+                    rewritten = rewriteInPlace(source + QStringLiteral("/state.db"), newer);
+                    after = modifiedAt(onVolume);
+                });
+                SKIP_WITHOUT(gate);
+                try {
+                    undoServiceOf(fx).undoMigration(mapping.id, QStringLiteral("user"));
+                } catch (const UndoIncomplete& error) {
+                    incomplete = error;
+                }
+            }
+            QVERIFY(rewritten);
+            sameSecond = after == before;
+
+            QVERIFY(platform::isRealDirectory(source));
+            QCOMPARE(platform::readWholeFile(source + QStringLiteral("/state.db")), older);
+            QVERIFY2(incomplete, "the undo reported success while the newer state.db was on the volume");
+            QCOMPARE(incomplete->kind(), UndoIncomplete::Kind::leftBehind);
+            QCOMPARE(incomplete->leftoverPaths(), QStringList{onVolume});
+            QCOMPARE(platform::readWholeFile(onVolume), newer);
+            QVERIFY(!platform::entryExists(target + QStringLiteral("/notes.txt")));
+            QCOMPARE(fx.mappings(), QList<LinkMapping>{mapping});
+        }
+        QVERIFY2(sameSecond, "no round wrote within the second of the file's last write");
+    }
+
+    // Nothing changed during the undo on a volume whose times prove nothing: the content proves it,
+    // and the undo completes and leaves nothing on the volume.
+    void unchangedDataLeavesTheCoarseVolume_data() { addCoarseVolumeRows(); }
+
+    void unchangedDataLeavesTheCoarseVolume()
+    {
+        QFETCH(LoopMount::Kind, kind);
+        EngineFixture fx(volumeOf(kind));
+        SKIP_WITHOUT(fx);
+        const QString source = fx.tree.path(QStringLiteral("Docs"));
+        migrateFolder(fx, source);
+        const LinkMapping mapping = fx.mappings().constFirst();
+        const QString target = fx.targetOf(source);
+        const QStringList names{QStringLiteral("a.txt"), QStringLiteral("sub/b.bin")};
+        touchedJustNow(target, names);
+        QList<QByteArray> contents;
+        for (const QString& name : names)
+            contents.append(platform::readWholeFile(target + QLatin1Char('/') + name));
+
+        undoServiceOf(fx).undoMigration(mapping.id, QStringLiteral("user"));
+        QVERIFY(platform::isRealDirectory(source));
+        for (qsizetype index = 0; index < names.size(); ++index)
+            QCOMPARE(platform::readWholeFile(source + QLatin1Char('/') + names[index]), contents[index]);
+        QVERIFY(!platform::entryExists(target));
+        QVERIFY(fx.mappings().isEmpty());
+        QVERIFY(operationsFolderNames().isEmpty());
     }
 };
 

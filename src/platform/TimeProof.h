@@ -1,0 +1,54 @@
+#pragma once
+
+#include <ctime>
+#include <optional>
+#include <sys/stat.h>
+
+namespace orvalink::platform {
+
+// How finely a file system keeps the times of its files.
+enum class TimeStampPrecision {
+    fine,  // to the kernel clock's tick or better, set by this machine's clock
+    coarse // whole seconds or worse (FAT keeps two), or set by another machine's clock
+};
+
+// The precision of the file system holding the open entry `fd` (an O_PATH descriptor will do), by
+// its kind: FAT, exFAT, HFS, ISO 9660 and UDF keep coarse times; FUSE and network file systems give
+// times set by rules and clocks of their own, which prove nothing here either. Coarse when the
+// kind cannot be read. A file system that keeps fine times in general may still keep whole seconds
+// for some files (ext4 with 128-byte inodes): TimeProof looks at each file as well.
+TimeStampPrecision timeStampPrecisionOf(int fd);
+
+// When a file's times prove that it has not changed since a copy took it. A file seen again with
+// the size and modification time it had when the copy took it has not been written since only if
+// a write would have left another time: on a file system that keeps fine times, for a file whose
+// time lies well before the copy began (any write since sets the clock's time, later than that).
+// A write in the same second as the file's last one leaves the same time on a file system that
+// keeps whole seconds, and in the same tick of the kernel clock on any other: where times cannot
+// tell, the caller compares the content with the copy, or keeps the file.
+class TimeProof {
+public:
+    // Margin for the kernel's file-time clock, which lags the real-time clock by up to a tick.
+    static constexpr time_t kMarginSeconds = 2;
+
+    // Times prove nothing: the content decides for every file.
+    TimeProof() = default;
+    // For files on a file system of `precision`, taken by a copy that began reading no earlier than
+    // `copyBegan` (real-time clock); a bound later than now counts as now. Without a bound, or for
+    // coarse times, nothing is proven.
+    TimeProof(TimeStampPrecision precision, std::optional<timespec> copyBegan);
+    // For a copy beginning now of the files on the file system holding `fd`.
+    static TimeProof beginningNow(int fd);
+
+    // True when `info`, a file whose size and modification time are what they were when the copy
+    // took it, cannot have been written since: its file system keeps fine times, its own change
+    // time has a fraction of a second (ext4 with small inodes keeps whole seconds, and nobody but
+    // the kernel sets a change time), and its modification time lies more than the margin before
+    // the copy began.
+    bool provesUnchanged(const struct stat& info) const;
+
+private:
+    std::optional<timespec> m_provenBefore; // modification times before this prove; none: nothing does
+};
+
+} // namespace orvalink::platform
