@@ -1,30 +1,20 @@
 #include "platform/DuplicateRemoval.h"
 
+#include "platform/ContentComparison.h"
 #include "platform/EntryLocation.h"
 #include "platform/PlatformError.h"
+#include "platform/TimeProof.h"
 #include "platform/UniqueFd.h"
 
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
-#include <linux/openat2.h>
 #include <optional>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace orvalink::platform {
 
 namespace {
-
-// The entry at `relative` below the directory `root`, the last component not followed and no link
-// on the way either: a link inside the copy must not lead the comparison elsewhere.
-UniqueFd openBeneath(int root, const QByteArray& relative)
-{
-    struct open_how how {};
-    how.flags = O_PATH | O_NOFOLLOW | O_CLOEXEC;
-    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_XDEV;
-    return UniqueFd(int(::syscall(SYS_openat2, root, relative.constData(), &how, sizeof how)));
-}
 
 std::optional<QByteArray> linkText(int fd)
 {
@@ -38,27 +28,34 @@ std::optional<QByteArray> linkText(int fd)
 class CopyComparison {
 public:
     // Without a `copy` to compare with, everything stays.
-    CopyComparison(const EntryLocation& original, const EntryLocation* copy) : m_original(original)
+    CopyComparison(const EntryLocation& original, const EntryLocation* copy,
+                   std::optional<timespec> copyBegan)
+        : m_original(original), m_copy(copy)
     {
-        if (copy)
-            m_copyRoot = UniqueFd(
-                ::openat(copy->parent.get(), copy->name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        if (!copy)
+            return;
+        m_copyRoot =
+            UniqueFd(::openat(copy->parent.get(), copy->name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        // A write to either side since the copy must show in its times.
+        const bool fine = timeStampPrecisionOf(original.parent.get()) == TimeStampPrecision::fine &&
+                          timeStampPrecisionOf(copy->parent.get()) == TimeStampPrecision::fine;
+        m_times = TimeProof(fine ? TimeStampPrecision::fine : TimeStampPrecision::coarse, copyBegan);
     }
 
     bool holdsUnchanged(const struct stat& info, const QByteArray& relative) const
     {
         if (!m_copyRoot.isValid())
             return false;
-        UniqueFd counterpart = relative.isEmpty() ? UniqueFd(::fcntl(m_copyRoot.get(), F_DUPFD_CLOEXEC, 0))
-                                                  : openBeneath(m_copyRoot.get(), relative);
+        // A link inside the copy must not lead the comparison elsewhere.
+        UniqueFd counterpart = relative.isEmpty() ? duplicateFd(m_copyRoot.get())
+                                                  : openBeneath(m_copyRoot.get(), relative, O_PATH);
         struct stat copied {};
         if (!counterpart.isValid() || ::fstat(counterpart.get(), &copied) != 0)
             return false;
         if ((copied.st_mode & S_IFMT) != (info.st_mode & S_IFMT))
             return false;
         if (S_ISREG(info.st_mode))
-            return copied.st_size == info.st_size && copied.st_mtim.tv_sec == info.st_mtim.tv_sec &&
-                   copied.st_mtim.tv_nsec == info.st_mtim.tv_nsec;
+            return sameFile(info, copied, relative);
         if (S_ISLNK(info.st_mode)) {
             const std::optional<QByteArray> original = linkTextAt(relative);
             return original && original == linkText(counterpart.get());
@@ -67,23 +64,40 @@ public:
     }
 
 private:
+    // The same size and modification time (a copy keeps them to the nanosecond), and where those
+    // cannot prove that neither side was written since the copy, the same content.
+    bool sameFile(const struct stat& info, const struct stat& copied, const QByteArray& relative) const
+    {
+        if (copied.st_size != info.st_size || copied.st_mtim.tv_sec != info.st_mtim.tv_sec ||
+            copied.st_mtim.tv_nsec != info.st_mtim.tv_nsec)
+            return false;
+        if (m_times.provesUnchanged(info) && m_times.provesUnchanged(copied))
+            return true;
+        const FileBeneath copy =
+            relative.isEmpty() ? FileBeneath{m_copy->parent.get(), m_copy->name, EntryIdentity::of(copied)}
+                               : FileBeneath{m_copyRoot.get(), relative, EntryIdentity::of(copied)};
+        return sameContent(
+            FileBeneath{m_original.parent.get(), m_original.below(relative), EntryIdentity::of(info)}, copy);
+    }
+
     std::optional<QByteArray> linkTextAt(const QByteArray& relative) const
     {
-        const QByteArray path = relative.isEmpty() ? m_original.name : m_original.name + '/' + relative;
-        const UniqueFd link = openBeneath(m_original.parent.get(), path);
+        const UniqueFd link = openBeneath(m_original.parent.get(), m_original.below(relative), O_PATH);
         if (!link.isValid())
             return std::nullopt;
         return linkText(link.get());
     }
 
     const EntryLocation& m_original;
+    const EntryLocation* m_copy;
     UniqueFd m_copyRoot;
+    TimeProof m_times;
 };
 
 RemovalOutcome removeDuplicateAt(const EntryLocation& original, const EntryLocation* copy,
-                                 std::optional<EntryIdentity> expected)
+                                 std::optional<EntryIdentity> expected, std::optional<timespec> copyBegan)
 {
-    const CopyComparison comparison(original, copy);
+    const CopyComparison comparison(original, copy, copyBegan);
     RemovalRules rules;
     rules.mayRemoveAt = [&comparison](const struct stat& info, const QByteArray& relative) {
         return comparison.holdsUnchanged(info, relative);
@@ -103,13 +117,13 @@ RemovalOutcome removeDuplicateTree(const QString& original, const QString& copy)
     } catch (const PlatformError&) {
         // No copy to compare with: everything stays.
     }
-    return removeDuplicateAt(location, copyLocation ? &*copyLocation : nullptr, std::nullopt);
+    return removeDuplicateAt(location, copyLocation ? &*copyLocation : nullptr, std::nullopt, std::nullopt);
 }
 
 RemovalOutcome removeDuplicateTree(const EntryLocation& original, const EntryLocation& copy,
-                                   const EntryIdentity& expected)
+                                   const EntryIdentity& expected, std::optional<timespec> copyBegan)
 {
-    return removeDuplicateAt(original, &copy, expected);
+    return removeDuplicateAt(original, &copy, expected, copyBegan);
 }
 
 } // namespace orvalink::platform

@@ -1,5 +1,6 @@
 // What a removal after a copy may take: a file goes only when it is proven the same as its copy,
 // by its times where they can prove it, else by its content, read only then.
+#include "platform/DuplicateRemoval.h"
 #include "platform/EntryLocation.h"
 #include "platform/FileIO.h"
 #include "platform/FileMove.h"
@@ -158,6 +159,68 @@ private Q_SLOTS:
         }
         if (!wholeItemIsTheFile)
             QVERIFY(!entryExists(tree.path(QStringLiteral("Project/other.txt"))));
+    }
+
+    // The start-up's removal of what a copy cut short left twice: a file of the original goes only
+    // when the copy holds the same, proven by times only on disks that keep fine times and for a time
+    // well before the copy began (without such a bound, never); else the content decides.
+    void duplicateRemovalComparesWhereTimesProveNothing_data()
+    {
+        QTest::addColumn<Disk>("disk");
+        QTest::addColumn<time_t>("writtenSecondsAgo");
+        QTest::addColumn<bool>("copyBeganKnown");
+        QTest::addColumn<bool>("sameContent");
+        QTest::addColumn<bool>("proofReads");
+        QTest::newRow("ext4 seconds, long ago, other content")
+            << Disk::wholeSecondsExt4 << time_t(3600) << true << false << true;
+        QTest::newRow("ext4 seconds, long ago, same content")
+            << Disk::wholeSecondsExt4 << time_t(3600) << true << true << true;
+        QTest::newRow("vfat, long ago, other content") << Disk::vfat << time_t(3600) << true << false << true;
+        QTest::newRow("fine times, at the copy's start, other content")
+            << Disk::fine << time_t(0) << true << false << true;
+        QTest::newRow("fine times, no start known, other content")
+            << Disk::fine << time_t(3600) << false << false << true;
+        QTest::newRow("fine times, long ago, same content")
+            << Disk::fine << time_t(3600) << true << true << false;
+    }
+
+    void duplicateRemovalComparesWhereTimesProveNothing()
+    {
+        QFETCH(Disk, disk);
+        QFETCH(time_t, writtenSecondsAgo);
+        QFETCH(bool, copyBeganKnown);
+        QFETCH(bool, sameContent);
+        QFETCH(bool, proofReads);
+        test::TestHome home;
+        const Volume volume(home, disk);
+        SKIP_WITHOUT(volume);
+        test::TestTree tree(volume.path());
+        const QString original = tree.file(QStringLiteral("original/state.db"), kOlder);
+        const QString copy = tree.file(QStringLiteral("copy/state.db"), sameContent ? kOlder : kNewer);
+        const timespec written = wholeSecondsAgo(writtenSecondsAgo);
+        setModified(original, written);
+        setModified(copy, written);
+
+        test::FileAccessWatch watch({volume.path()});
+        QVERIFY2(watch.isValid(), qPrintable(watch.skipReason()));
+        const EntryLocation from = EntryLocation::open(tree.path(QStringLiteral("original")));
+        struct stat root {};
+        QCOMPARE(::fstatat(from.parent.get(), from.name.constData(), &root, AT_SYMLINK_NOFOLLOW), 0);
+        std::optional<timespec> copyBegan;
+        if (copyBeganKnown)
+            copyBegan = wholeSecondsAgo(0);
+        const RemovalOutcome outcome = removeDuplicateTree(
+            from, EntryLocation::open(tree.path(QStringLiteral("copy"))), EntryIdentity::of(root), copyBegan);
+
+        QCOMPARE(wasRead(watch.events(), original), proofReads);
+        if (sameContent) {
+            QVERIFY(outcome.leftoverPaths.isEmpty());
+            QVERIFY(!entryExists(tree.path(QStringLiteral("original"))));
+        } else {
+            QCOMPARE(outcome.keptPaths, QStringList{original});
+            QCOMPARE(readWholeFile(original), kOlder);
+        }
+        QCOMPARE(readWholeFile(copy), sameContent ? kOlder : kNewer);
     }
 };
 
