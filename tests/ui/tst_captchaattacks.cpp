@@ -349,7 +349,7 @@ private Q_SLOTS:
         QTest::newRow("png with a hundred text chunks of 8 MB")
             << hostile::dataUrl("image/png", hostile::pngWithTextChunks(100, 7900000)) << true;
         QTest::newRow("progressive jpeg with 30000 empty scans")
-            << hostile::dataUrl("image/jpeg", hostile::progressiveJpegWithEmptyScans(1024, 30000)) << false;
+            << hostile::dataUrl("image/jpeg", hostile::progressiveJpegWithEmptyScans(2048, 30000)) << false;
 
         // An icon that declares 256 × 256 and holds a picture of 60000 × 500.
         QImage wide(QSize(60000, 500), QImage::Format_RGBA8888);
@@ -403,7 +403,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("wallClockMilliseconds");
         QTest::addColumn<ImageDecodeJob::Outcome>("outcome");
         const QString slow =
-            hostile::dataUrl("image/jpeg", hostile::progressiveJpegWithEmptyScans(1024, 30000));
+            hostile::dataUrl("image/jpeg", hostile::progressiveJpegWithEmptyScans(2048, 30000));
         const QString quick =
             hostile::dataUrl("image/svg+xml", "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 10 10'>"
                                               "<rect width='10' height='10' fill='#f00'/></svg>");
@@ -440,7 +440,7 @@ private Q_SLOTS:
         QVERIFY(childProcesses().isEmpty());
         CaptchaImage captcha;
         captcha.setDataUrl(
-            hostile::dataUrl("image/jpeg", hostile::progressiveJpegWithEmptyScans(1024, 30000)));
+            hostile::dataUrl("image/jpeg", hostile::progressiveJpegWithEmptyScans(2048, 30000)));
         QString decoder;
         QTRY_VERIFY_WITH_TIMEOUT(
             [&] {
@@ -465,7 +465,7 @@ private Q_SLOTS:
     {
         QVERIFY(childProcesses().isEmpty());
         const QString slow =
-            hostile::dataUrl("image/jpeg", hostile::progressiveJpegWithEmptyScans(1024, 30000));
+            hostile::dataUrl("image/jpeg", hostile::progressiveJpegWithEmptyScans(2048, 30000));
         ImageDecodeJob* job =
             ImageDecodeJob::start(slow, QSize(180, 56), {qint64(256) << 20, 600, std::chrono::minutes(10)});
         bool reported = false;
