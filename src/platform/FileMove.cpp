@@ -88,7 +88,7 @@ MoveResult moveItem(const EntryLocation& from, const EntryLocation& to, const Mo
     const QSet<EntryIdentity> inUse = hooks.inUse ? hooks.inUse() : QSet<EntryIdentity>();
     RemovalRules rules;
     rules.mayRemove = [&copier, &inUse](const struct stat& info) {
-        return copier.copiedUnchanged(info) && !inUse.contains(EntryIdentity::of(info));
+        return !inUse.contains(EntryIdentity::of(info)) && copier.copiedUnchanged(info);
     };
     // Files first, on several threads; the removal after them takes the directories and whatever
     // they left, and reports on it.
