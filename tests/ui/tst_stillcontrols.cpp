@@ -3,6 +3,7 @@
 // migration move nothing under the pointer, on a laptop's screen and on a desktop's.
 #include "FitWindow.h"
 #include "UiTestSupport.h"
+#include "UndoWindow.h"
 #include "WorkflowFixture.h"
 #include "support/SkipWithout.h"
 #include "ui/models/DirectoryListModel.h"
@@ -23,8 +24,6 @@ using namespace orvalink;
 using namespace orvalink::test;
 
 namespace {
-
-constexpr std::chrono::milliseconds kCollapse(300);
 
 // The row in the middle of the list's view (the gaps between rows belong to none).
 QModelIndex middleRow(const QListView* list)
@@ -56,64 +55,6 @@ QStringList listedRows(const QAbstractItemModel& model)
     }
     return rows;
 }
-
-// The window at `size` in undo mode, its history holding `count` migrated folders.
-struct UndoWindow {
-    explicit UndoWindow(QSize size, int records = 6)
-        : fit(size, [](AppConfig& config) { config.uiLanguage = UILanguage::bilingual; }), count(records)
-    {}
-
-    bool open()
-    {
-        if (!fit.start())
-            return false;
-        fit.w->dashboard().setActivityCollapseInterval(kCollapse);
-        QList<LinkMapping> mappings;
-        for (int i = 0; i < count; ++i)
-            mappings.append(
-                mappingRecord(fit.fx.tree.path(QStringLiteral("Moved %1").arg(i, 2, 10, QLatin1Char('0')))));
-        context().history().setUndoHistory(mappings);
-        context().history().setMigratedMappings(mappings);
-        context().history().setMigratedMappingCount(count);
-        fit.vm->workflows().setUndoMode(true);
-        settleWindow(window());
-        return true;
-    }
-
-    // What an undo of `mapping` publishes, start to end.
-    void runUndo(LinkMapping mapping)
-    {
-        ActivityState& activity = context().activity();
-        activity.setCurrentOperationTitle({"反悔上次迁移", "Undo Last Move"});
-        activity.setMigrationTotalItems(1);
-        activity.setDiskWork(DiskWork::undo);
-        settleWindow(window());
-        QList<LinkMapping> left = context().history().undoHistory();
-        left.removeIf([&mapping](const LinkMapping& kept) { return kept.id == mapping.id; });
-        context().history().setUndoHistory(left);
-        context().history().setLastRestoredPaths({mapping.sourcePath});
-        activity.setMigrationProcessedItems(1);
-        activity.setDiskWork(DiskWork::none);
-        settleWindow(window());
-    }
-
-    // Scrolls the detail column to `widget`, as the user would before pointing at it.
-    void bringIntoView(QWidget* widget)
-    {
-        find<QScrollArea>("detailScroll")->ensureWidgetVisible(widget);
-        settleWindow(window());
-    }
-
-    ViewModelContext& context() { return ViewModelInternals::context(*fit.vm); }
-    QWidget& window() { return *fit.w->window; }
-    template <typename T> T* find(const char* name)
-    {
-        return window().findChild<T*>(QString::fromLatin1(name));
-    }
-
-    FitWindow fit;
-    int count;
-};
 
 } // namespace
 
@@ -180,7 +121,7 @@ private Q_SLOTS:
         const QString collapse = toggle->text();
         QElapsedTimer clock;
         clock.start();
-        QTRY_VERIFY(clock.elapsed() > 3 * kCollapse.count());
+        QTRY_VERIFY(clock.elapsed() > 3 * u.collapseInterval.count());
         QVERIFY(u.fit.w->viewState().showProgressPanel());
         QCOMPARE(toggle->text(), collapse);
         QTest::mouseClick(toggle, Qt::LeftButton);

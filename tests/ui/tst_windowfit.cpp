@@ -1,6 +1,7 @@
 #include "FitWindow.h"
 #include "LayoutCheck.h"
 #include "UiTestSupport.h"
+#include "UndoWindow.h"
 #include "ui/shell/ScreenFit.h"
 #include "ui/views/dashboard/MainDashboardView.h"
 #include "ui/views/sidebar/DirectoryRowLayout.h"
@@ -76,6 +77,27 @@ void addSizeRows()
             QTest::newRow(qPrintable(sizeTag(fit.size) + QLatin1Char('-') + setting.tag))
                 << fit.size << setting.language << setting.privacy;
     }
+}
+
+// Whether the whole of `widget` shows in its window: no scroll area and no window edge cuts it.
+// (Its visible region would leave out what its own opaque children cover, as a list's viewport.)
+bool wholeInView(const QWidget* widget)
+{
+    if (!widget || !widget->isVisible())
+        return false;
+    QRect shown = widget->rect();
+    for (const QWidget* around = widget->parentWidget(); around; around = around->parentWidget())
+        shown &= QRect(widget->mapFrom(around, QPoint(0, 0)), around->size());
+    return shown == widget->rect();
+}
+
+// Each language setting.
+void addLanguageRows()
+{
+    QTest::addColumn<UILanguage>("language");
+    QTest::newRow("zh") << UILanguage::chinese;
+    QTest::newRow("en") << UILanguage::english;
+    QTest::newRow("both") << UILanguage::bilingual;
 }
 
 // Unfolds the smart-migration suggestions as the user does.
@@ -461,6 +483,78 @@ private Q_SLOTS:
         QTRY_COMPARE(
             window.dashboard().minimumSize(),
             ui::leastContentSize(QSize(1200, 760), available, window.windowHandle()->frameMargins()));
+    }
+
+    // On the laptop's screen the dock that opens for an undo started from the undo row, with the
+    // column scrolled down to the history, leaves that row whole in view.
+    void theDockLeavesTheUndoButtonsInView_data() { addLanguageRows(); }
+    void theDockLeavesTheUndoButtonsInView()
+    {
+        QFETCH(UILanguage, language);
+        UndoWindow u(QSize(1366, 698), 6, language);
+        QVERIFY(u.open());
+        QCOMPARE(u.window().size(), QSize(1366, 698));
+        auto* column = u.find<QScrollArea>("detailScroll");
+        column->verticalScrollBar()->setValue(column->verticalScrollBar()->maximum());
+        settleWindow(u.window());
+        const char* undoRow[] = {"undoModeToggle", "undoSelectedButton", "undoLastButton",
+                                 "migratedItemsToggle"};
+        for (const char* name : undoRow)
+            QVERIFY2(wholeInView(u.find<QWidget>(name)), name);
+        auto* undoLast = u.find<QPushButton>("undoLastButton");
+        QVERIFY(movePointerTo(undoLast));
+        settleWindow(u.window());
+
+        u.runUndo(u.context().history().undoHistory().first());
+        QVERIFY(u.fit.w->viewState().showProgressPanel());
+        QVERIFY(u.find<QWidget>("activityBody")->isVisible());
+        QVERIFY(u.fit.saveAs(QStringLiteral("dock-undo-1366x698-") + QTest::currentDataTag()));
+        for (const char* name : undoRow)
+            QVERIFY2(wholeInView(u.find<QWidget>(name)), name);
+    }
+
+    // On the laptop's screen, after a batch in which an item failed, the dock shows that item's
+    // record (its reason and its remedies), not only the heading above it.
+    void theDockShowsTheFailedItem_data() { addLanguageRows(); }
+    void theDockShowsTheFailedItem()
+    {
+        QFETCH(UILanguage, language);
+        FitWindow fit(QSize(1366, 698), [language](AppConfig& config) { config.uiLanguage = language; });
+        QVERIFY(fit.start());
+        ViewModelContext& context = ViewModelInternals::context(*fit.vm);
+        ActivityState& activity = context.activity();
+        const QStringList sources{fit.fx.tree.path(QStringLiteral("Folder 01")),
+                                  fit.fx.tree.path(QStringLiteral("Folder 02")),
+                                  fit.fx.tree.path(QStringLiteral("Folder 04"))};
+        activity.setCurrentOperationTitle({"迁移 3 个项目", "Migrating 3 items"});
+        activity.setMigrationTotalItems(3);
+        activity.setMigrationTotalBytes(3 * 4096);
+        activity.setDiskWork(DiskWork::migration);
+        settleWindow(*fit.w->window);
+        context.history().setRecentMigrations({successRecord(sources.at(0)), successRecord(sources.at(1))});
+        context.history().setRecentFailedMigrations({failedRecord(sources.at(2))});
+        activity.setMigrationProcessedItems(3);
+        activity.setMigrationSucceededItems(2);
+        activity.setMigrationFailedItems(1);
+        activity.setMigrationProcessedBytes(3 * 4096);
+        activity.setDiskWork(DiskWork::none);
+        settleWindow(*fit.w->window);
+        QVERIFY(fit.w->viewState().showProgressPanel());
+        QVERIFY(fit.saveAs(QStringLiteral("dock-failure-1366x698-") + QTest::currentDataTag()));
+        auto* failures = fit.w->window->findChild<QWidget*>(QStringLiteral("failedRecordsSectionScroll"));
+        QVERIFY(failures);
+        QVERIFY2(wholeInView(failures), "the failed item's record is out of the dock's view");
+
+        // Scrolled back to the progress by the user, the body stays there when the dock refreshes.
+        auto* body = fit.w->window->findChild<QScrollArea*>(QStringLiteral("activityBodyScroll"));
+        QVERIFY(body && body->verticalScrollBar()->value() > 0);
+        body->verticalScrollBar()->setValue(0);
+        settleWindow(*fit.w->window);
+        activity.setMigrationProcessedBytes(3 * 4096 - 1);
+        fit.vm->settings().setLanguage(language == UILanguage::english ? UILanguage::chinese
+                                                                       : UILanguage::english);
+        settleWindow(*fit.w->window);
+        QCOMPARE(body->verticalScrollBar()->value(), 0);
     }
 
     // With everything shown at once nothing is wider than its place either; the list may then

@@ -82,6 +82,13 @@ void SteadyScrollArea::scrollToValue(int value)
     noteAnchor();
 }
 
+void SteadyScrollArea::keepInView(QWidget* widget)
+{
+    m_keptInView = widget;
+    showKeptInView();
+    scheduleKeep();
+}
+
 void SteadyScrollArea::resizeEvent(QResizeEvent* event)
 {
     QScrollArea::resizeEvent(event);
@@ -116,6 +123,7 @@ void SteadyScrollArea::noteAnchor()
 {
     m_anchor = anchorCandidate(&m_anchorFromPointer);
     m_anchorTop = m_anchor ? windowTop(m_anchor) : 0;
+    m_viewTopThen = viewTop();
     m_keepCutShort = false;
 }
 
@@ -132,14 +140,17 @@ void SteadyScrollArea::scheduleKeep()
 void SteadyScrollArea::keepAnchor()
 {
     m_keepQueued = false;
-    if (!m_keepsInPlace)
+    if (showKeptInView() || !m_keepsInPlace)
         return;
     if (!m_anchor || !m_anchor->isVisibleTo(this) || !widget() || !widget()->isAncestorOf(m_anchor)) {
         noteAnchor();
         return;
     }
+    // The anchor's place, or where a panel that grew above the area would hide an anchor that
+    // showed from its top: the top of the view.
+    const int place = m_anchorTop >= m_viewTopThen ? std::max(m_anchorTop, viewTop()) : m_anchorTop;
     QScrollBar* bar = verticalScrollBar();
-    const int wanted = bar->value() + windowTop(m_anchor) - m_anchorTop;
+    const int wanted = bar->value() + windowTop(m_anchor) - place;
     if (wanted != bar->value())
         scrollKeeping(wanted);
     const int reached = bar->value();
@@ -166,6 +177,21 @@ void SteadyScrollArea::scrollKeeping(int value)
     m_scrollingItself = true;
     bar->setValue(std::clamp(value, bar->minimum(), bar->maximum()));
     m_scrollingItself = false;
+}
+
+bool SteadyScrollArea::showKeptInView()
+{
+    QWidget* content = widget();
+    if (!m_keptInView || !content || !content->isAncestorOf(m_keptInView) || !m_keptInView->isVisibleTo(this))
+        return false;
+    QScrollBar* bar = verticalScrollBar();
+    const int top = m_keptInView->mapTo(content, QPoint(0, 0)).y();
+    const int bottom = top + m_keptInView->height();
+    const int value = std::min(top, std::max(bar->value(), bottom - viewport()->height()));
+    m_scrollingItself = true;
+    bar->setValue(std::clamp(value, bar->minimum(), bar->maximum()));
+    m_scrollingItself = false;
+    return true;
 }
 
 void SteadyScrollArea::releaseRoom()
@@ -199,6 +225,7 @@ void SteadyScrollArea::valueChanged()
 {
     // The user scrolled (or a Tab brought the focus into view): what shows now is what to keep.
     if (!m_scrollingItself && !m_keepQueued) {
+        m_keptInView = nullptr;
         noteAnchor();
         // Scrolled back up, the room below the content's end goes.
         if (m_room != 0)
@@ -232,6 +259,11 @@ QWidget* SteadyScrollArea::anchorCandidate(bool* underPointer) const
             top = section;
     }
     return top;
+}
+
+int SteadyScrollArea::viewTop() const
+{
+    return viewport()->mapTo(window(), QPoint(0, 0)).y();
 }
 
 int SteadyScrollArea::windowTop(const QWidget* widget) const

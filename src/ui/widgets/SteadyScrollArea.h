@@ -13,8 +13,10 @@ namespace orvalink::ui {
 // section in view when the pointer is elsewhere); only what the user scrolls, and a Tab that moves
 // the keyboard focus out of view, move the content. Where the content is too short to scroll by as
 // much (a column that fits, and a panel above it opens), the area lengthens the content below its
-// end for as long as that room is scrolled into, so that nothing moves by itself either way. A control that
-// is disabled or hidden while it has the focus passes the focus on without scrolling to the next one. Never
+// end for as long as that room is scrolled into, so that nothing moves by itself either way. Where
+// a panel above the area grows over the place of a kept widget that showed from its top, the widget
+// comes as near to it as the view allows (to the view's top) rather than out of sight. A control that is
+// disabled or hidden while it has the focus passes the focus on without scrolling to the next one. Never
 // scrolls sideways.
 class SteadyScrollArea : public QScrollArea {
     Q_OBJECT
@@ -30,6 +32,10 @@ public:
     void setKeepsContentInPlace(bool keeps) { m_keepsInPlace = keeps; }
     // Scrolls to `value` as the user would: what shows then is what the area keeps in place.
     void scrollToValue(int value);
+    // Scrolls `widget` (inside the content) whole into view, its top when it is taller than the
+    // view, and keeps it so through the layout changes that follow, until the user scrolls or
+    // another widget is asked for. Also where the area does not keep its content in place.
+    void keepInView(QWidget* widget);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -47,6 +53,10 @@ private:
     void keepAnchor();
     // Scrolls to `value`, lengthening the content first where it is too short for that.
     void scrollKeeping(int value);
+    // Scrolls as little as brings m_keptInView whole into view; false when it is not shown.
+    bool showKeptInView();
+    // The top of the area's view in its window.
+    int viewTop() const;
     // Gives back the room below the content's end that no longer shows.
     void releaseRoom();
     void rangeChanged();
@@ -63,6 +73,9 @@ private:
     QPointer<QWidget> m_anchor;
     bool m_anchorFromPointer = false;
     int m_anchorTop = 0;
+    // Where the view's top stood in the window when the anchor was noted.
+    int m_viewTopThen = 0;
+    QPointer<QWidget> m_keptInView;
     bool m_keepQueued = false;
     // Set while the area scrolls itself (keeping the anchor) or the range clamps the value: such
     // a scroll is no choice of the user's and notes no new anchor.

@@ -143,6 +143,11 @@ ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
     showState();
 }
 
+QWidget* ActivityRecords::failedSection() const
+{
+    return m_failed;
+}
+
 void ActivityRecords::showState()
 {
     const HistoryState& history = m_viewModel.history();

@@ -49,6 +49,9 @@ class ActivityRecords : public QWidget {
 public:
     explicit ActivityRecords(MainViewModel& viewModel, QWidget* parent = nullptr);
 
+    // The section of the failed items, present while there are any.
+    QWidget* failedSection() const;
+
 private:
     void showState();
     void restoredButtonClicked(int row, const QString& name);

@@ -225,6 +225,23 @@ void ActivityWorkspace::refresh()
         if (card)
             m_progress->refresh();
     }
+    keepWhatMattersInView();
+}
+
+void ActivityWorkspace::keepWhatMattersInView()
+{
+    // On a short screen the body holds less than the progress card and the records: the progress
+    // of running work comes first, and once the work ended, the failed items that wait for the
+    // user, whatever lists stand above them. Asked again only when that changes, so a scroll of
+    // the user's stays.
+    const qsizetype failures = m_viewModel.history().recentFailedMigrations().size();
+    QWidget* matters = isMigratingOrUndoing(m_viewModel) ? m_progress
+                       : failures > 0                    ? m_records->failedSection()
+                                                         : nullptr;
+    if (matters && (matters != m_keptInView || failures != m_keptFailures))
+        m_bodyScroll->keepInView(matters);
+    m_keptInView = matters;
+    m_keptFailures = failures;
 }
 
 } // namespace orvalink::ui

@@ -43,6 +43,9 @@ Q_SIGNALS:
     void panelToggledByUser();
 
 private:
+    // Keeps in view what matters now, when that changed.
+    void keepWhatMattersInView();
+
     MainViewModel& m_viewModel;
     DashboardViewState& m_state;
     QLabel* m_icon = nullptr;
@@ -57,6 +60,9 @@ private:
     bool m_hasRefreshed = false;
     MigrationProgressCard* m_progress = nullptr;
     ActivityRecords* m_records = nullptr;
+    // What the body was last asked to keep in view, and how many failed items were listed then.
+    QWidget* m_keptInView = nullptr;
+    qsizetype m_keptFailures = 0;
 };
 
 } // namespace orvalink::ui
