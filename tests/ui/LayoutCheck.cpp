@@ -1,6 +1,7 @@
 #include "LayoutCheck.h"
 
 #include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/ElidingComboBox.h"
 #include "ui/widgets/PlainToolTip.h"
 
 #include <QAbstractScrollArea>
@@ -149,10 +150,31 @@ void checkButton(const QAbstractButton& button, QStringList& faults)
                       QStringLiteral(": needs %1 px, has %2").arg(needed).arg(available));
 }
 
+// An eliding menu button shows what fits of its option and carries the whole option in its tool tip.
+void checkElidingCombo(const ui::ElidingComboBox& combo, QStringList& faults)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(&combo);
+    const int field = combo.style()
+                          ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, &combo)
+                          .width();
+    const int shown = combo.fontMetrics().horizontalAdvance(combo.shownText());
+    if (shown > field)
+        faults.append(describe(combo) + quoted(combo.currentText()) +
+                      QStringLiteral(": shown in %1 px, has %2").arg(shown).arg(field));
+    if (combo.shownText() != combo.currentText() && combo.toolTip() != ui::plainToolTip(combo.currentText()))
+        faults.append(describe(combo) + quoted(combo.currentText()) +
+                      QStringLiteral(": shown as \"%1\" without its tool tip").arg(combo.shownText()));
+}
+
 void checkCombo(const QComboBox& combo, QStringList& faults)
 {
     if (combo.currentText().isEmpty() || combo.isEditable())
         return;
+    if (const auto* eliding = qobject_cast<const ui::ElidingComboBox*>(&combo)) {
+        checkElidingCombo(*eliding, faults);
+        return;
+    }
     QStyleOptionComboBox option;
     option.initFrom(&combo);
     option.currentText = combo.currentText();

@@ -1,19 +1,16 @@
 // What the user points at stays where it is: the Activity Dock opening and closing by itself, an
-// undo that shortens the history, "Show Migrated Items" and the listing read again after a
-// migration move nothing under the pointer, on a laptop's screen and on a desktop's.
+// undo that shortens the history and "Show Migrated Items" move nothing under the pointer, on a
+// laptop's screen and on a desktop's.
 #include "FitWindow.h"
 #include "UiTestSupport.h"
 #include "UndoWindow.h"
-#include "WorkflowFixture.h"
-#include "support/SkipWithout.h"
-#include "ui/models/DirectoryListModel.h"
 #include "ui/views/dashboard/MainDashboardView.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QListView>
 #include <QPushButton>
 #include <QScrollArea>
@@ -40,20 +37,6 @@ QModelIndex middleRow(const QListView* list)
 QPoint screenPosition(const QWidget* widget)
 {
     return widget->mapToGlobal(QPoint(0, 0));
-}
-
-// The folder list's rows as they read: name, size and whether the row shows a migrated link.
-QStringList listedRows(const QAbstractItemModel& model)
-{
-    QStringList rows;
-    for (int row = 0; row < model.rowCount(); ++row) {
-        const QModelIndex index = model.index(row, 0);
-        rows.append(index.data().toString() + QLatin1Char('|') +
-                    index.data(ui::DirectoryListModel::SizeTextRole).toString() +
-                    (index.data(ui::DirectoryListModel::IsMigratedRole).toBool() ? QStringLiteral("|link")
-                                                                                 : QString()));
-    }
-    return rows;
 }
 
 } // namespace
@@ -172,6 +155,61 @@ private Q_SLOTS:
         QVERIFY(bar->value() > 0);
     }
 
+    // Choosing another sort, file type or list in a menu moves none of the controls beside it, in
+    // any language.
+    void menusMoveNothingBesideThem_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<UILanguage>("language");
+        for (const auto& [tag, language] :
+             {std::pair{"zh", UILanguage::chinese}, std::pair{"en", UILanguage::english},
+              std::pair{"both", UILanguage::bilingual}}) {
+            QTest::addRow("1366x768-%s", tag) << QSize(1366, 768) << language;
+            QTest::addRow("1920x1080-%s", tag) << QSize(1920, 1080) << language;
+        }
+    }
+    void menusMoveNothingBesideThem()
+    {
+        QFETCH(QSize, size);
+        QFETCH(UILanguage, language);
+        FitWindow fit(size, [language](AppConfig& config) {
+            config.uiLanguage = language;
+            config.smartMigrationEnabled = true;
+        });
+        QVERIFY(fit.start());
+        QWidget& window = *fit.w->window;
+        const QStringList controls{
+            QStringLiteral("sortPicker"),           QStringLiteral("fileTypePicker"),
+            QStringLiteral("visibilityPicker"),     QStringLiteral("migrationListPicker"),
+            QStringLiteral("smartMigrationSwitch"), QStringLiteral("linkModeSwitch")};
+        const auto places = [&window, &controls] {
+            QList<QRect> rects;
+            for (const QString& name : controls) {
+                const QWidget* control = window.findChild<QWidget*>(name);
+                rects.append(control ? QRect(control->mapTo(&window, QPoint(0, 0)), control->size())
+                                     : QRect());
+            }
+            return rects;
+        };
+        const QList<QRect> before = places();
+        for (const char* name : {"sortPicker", "fileTypePicker", "migrationListPicker"}) {
+            auto* menu = window.findChild<QComboBox*>(QString::fromLatin1(name));
+            QVERIFY(menu && menu->isEnabled() && menu->count() > 1);
+            // Each option in turn, as the arrow keys choose them, and back to the first.
+            menu->setFocus(Qt::TabFocusReason);
+            for (int option = 1; option <= menu->count(); ++option) {
+                QTest::keyClick(menu, option < menu->count() ? Qt::Key_Down : Qt::Key_Home);
+                QVERIFY(waitUntilIdle(*fit.vm));
+                settleWindow(window);
+                const QList<QRect> after = places();
+                for (qsizetype i = 0; i < controls.size(); ++i)
+                    QVERIFY2(after.at(i) == before.at(i),
+                             qPrintable(QStringLiteral("%1 moved choosing \"%2\" in %3")
+                                            .arg(controls.at(i), menu->currentText(), QLatin1String(name))));
+            }
+        }
+    }
+
     // "Show Migrated Items" opens the panel below the history; the button stays under the pointer.
     void showMigratedItemsStaysUnderThePointer_data() { sizes_data(); }
     void showMigratedItemsStaysUnderThePointer()
@@ -195,72 +233,6 @@ private Q_SLOTS:
         settleWindow(u.window());
         QVERIFY(!u.fit.w->viewState().showMigratedItemsPanel());
         QCOMPARE(screenPosition(toggle), before);
-    }
-
-    // After a migration the listing is read again: the folder that moved shows as its link, and the
-    // other folders keep the sizes they showed, in their order, until their new sizes arrive; the
-    // rows above the moved one stay where they were.
-    void aMigrationKeepsTheOtherRowsInPlace_data()
-    {
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<QString>("language");
-        QTest::newRow("1366x768 en") << QSize(1366, 768) << "en";
-        QTest::newRow("1366x768 bi") << QSize(1366, 768) << "bi";
-        QTest::newRow("1920x1080 zh") << QSize(1920, 1080) << "zh";
-    }
-
-    void aMigrationKeepsTheOtherRowsInPlace()
-    {
-        QFETCH(QSize, size);
-        QFETCH(QString, language);
-        WorkflowFixture w(*uiLanguageFromText(language));
-        SKIP_WITHOUT(w);
-        const QStringList folders{"Movies", "Music", "Photos", "Projects", "Notes"};
-        for (qsizetype i = 0; i < folders.size(); ++i)
-            w.tree.fileOfSize(folders.at(i) + QStringLiteral("/data.bin"), (256 >> i) * 1024);
-        w.tree.fileOfSize(QStringLiteral("notes.txt"), 1024);
-        MainViewModel& vm = w.vm();
-        WindowUnderTest win(vm);
-        QVERIFY(win.showAndList(size));
-        QWidget& window = *win.window;
-        settleWindow(window);
-        auto* list = window.findChild<QListView*>(QStringLiteral("directoryList"));
-        QVERIFY(list);
-        const QAbstractItemModel& model = *list->model();
-        const QStringList before = listedRows(model);
-        QCOMPARE(before.size(), 6);
-        QVERIFY2(before.at(2).startsWith(QStringLiteral("Photos|")), qPrintable(before.join(' ')));
-        QStringList others = before;
-        others.removeAt(2);
-        const QRect above = list->visualRect(model.index(1, 0));
-
-        // Every state the list passes through, to its end.
-        QList<QStringList> seen;
-        const auto note = [&] {
-            seen.append(listedRows(model));
-        };
-        connect(&model, &QAbstractItemModel::modelReset, this, note);
-        connect(&model, &QAbstractItemModel::dataChanged, this, note);
-        migrate(vm, {w.tree.path(QStringLiteral("Photos"))});
-        QVERIFY(waitUntilIdle(vm));
-        QTRY_VERIFY(QFileInfo(w.tree.path(QStringLiteral("Photos"))).isSymLink());
-        settleWindow(window);
-        QVERIFY(!seen.isEmpty());
-        for (const QStringList& rows : std::as_const(seen)) {
-            QStringList rest = rows;
-            rest.removeIf([](const QString& row) { return row.startsWith(QStringLiteral("Photos|")); });
-            QCOMPARE(rest, others);
-        }
-        const QStringList after = listedRows(model);
-        QVERIFY2(after.constLast().startsWith(QStringLiteral("Photos|")) &&
-                     after.constLast().endsWith(QStringLiteral("|link")),
-                 qPrintable(after.join(' ')));
-        QCOMPARE(list->visualRect(model.index(1, 0)), above);
-        QVERIFY(!saveScreen(window.grab().toImage(), QStringLiteral("still-after-migration-%1x%2-%3")
-                                                         .arg(size.width())
-                                                         .arg(size.height())
-                                                         .arg(language))
-                     .isEmpty());
     }
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QStringList>
 
 class QComboBox;
@@ -12,8 +13,12 @@ namespace orvalink::ui {
 // Relabels the options and shows option `current`, without signalling a choice.
 void relabelCombo(QComboBox* combo, const QStringList& texts, int current);
 
-// Makes the button as wide as its current option needs (the open menu still shows every option
-// whole), so a row of menus takes no more room than what they show.
-void fitComboToCurrentText(QComboBox* combo);
+// Gives menu buttons that stand in one row widths that no choice of an option changes, so choosing
+// moves nothing beside them: each the width its widest option needs, or, where `room` (0 for no
+// limit) is less than they need together, as much as lets them share it, the widest giving way
+// first, none narrower than its first option (the one a setting starts at) needs; where even that
+// is too much, the row wraps instead. A button given less than an option needs shows it cut short
+// (an ElidingComboBox); the open menu shows every option whole.
+void fitCombosToOptions(const QList<QComboBox*>& combos, int room = 0);
 
 } // namespace orvalink::ui

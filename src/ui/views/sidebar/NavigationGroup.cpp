@@ -179,7 +179,7 @@ void NavigationGroup::refresh()
                  {m_viewModel.presentation().localized({"微信列表", "WeChat List"}),
                   m_viewModel.presentation().localized({"其他列表", "Other List"})},
                  browsing.smartMigrationProfile() == SmartMigrationProfile::wechat ? 0 : 1);
-    fitComboToCurrentText(m_profile);
+    fitCombosToOptions({m_profile});
     m_profileLabel->setText(m_viewModel.presentation().localized({"迁移列表", "Migration List"}));
     m_profileLabel->setEnabled(browsing.smartMigrationEnabled());
     m_profile->setEnabled(browsing.smartMigrationEnabled());

@@ -8,6 +8,7 @@
 #include "ui/views/sidebar/MinimumSizeText.h"
 #include "ui/widgets/ComboOptions.h"
 #include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/ElidingComboBox.h"
 #include "ui/widgets/FlowLayout.h"
 #include "ui/widgets/SmallButton.h"
 #include "ui/widgets/Stepper.h"
@@ -34,6 +35,9 @@ namespace orvalink::ui {
 namespace {
 
 constexpr double kStepperMaximumMB = 1024.0 * 1024.0;
+// Between a menu and its title, and between two menus.
+constexpr int kPickerTitleGap = 4;
+constexpr int kPickerGap = 10;
 const QColor kScanRootOrange(0xf0, 0x8a, 0x00);
 
 template <typename Option, size_t N> int positionOf(const std::array<Option, N>& options, Option option)
@@ -177,15 +181,15 @@ void ScanRootGroup::buildPickers()
     auto* pickers = new QWidget(this);
     pickers->setObjectName(QStringLiteral("pickerRow"));
     applyTextStyle(pickers, TextStyle::Subheadline);
-    auto* flow = new FlowLayout(pickers, 10, 6);
+    auto* flow = new FlowLayout(pickers, kPickerGap, 6);
     const auto addPicker = [pickers, flow](const char* name, QLabel*& label) {
         auto* pair = new QWidget(pickers);
         auto* row = new QHBoxLayout(pair);
         row->setContentsMargins(0, 0, 0, 0);
-        row->setSpacing(4);
+        row->setSpacing(kPickerTitleGap);
         label = new QLabel(pair);
         row->addWidget(label);
-        auto* combo = new QComboBox(pair);
+        auto* combo = new ElidingComboBox(pair);
         combo->setObjectName(QString::fromLatin1(name));
         row->addWidget(combo);
         flow->addWidget(pair);
@@ -195,6 +199,8 @@ void ScanRootGroup::buildPickers()
     m_fileType = addPicker("fileTypePicker", m_fileTypeLabel);
     m_visibility = addPicker("visibilityPicker", m_visibilityLabel);
     contentLayout()->addWidget(pickers);
+    m_pickers = pickers;
+    pickers->installEventFilter(this);
     // activated() reports only the user's choices.
     connect(m_sort, &QComboBox::activated, this, [this](int index) {
         if (index >= 0 && index < int(allSortOptions.size()))
@@ -212,6 +218,8 @@ void ScanRootGroup::buildPickers()
 
 bool ScanRootGroup::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_pickers && event->type() == QEvent::Resize)
+        fitPickers();
     if (watched == m_sizeField) {
         if (event->type() == QEvent::FocusIn)
             m_state.setMinSizeInputFocused(true);
@@ -268,8 +276,15 @@ void ScanRootGroup::refresh()
                   m_viewModel.presentation().localized({"仅非隐藏", "Visible Only"}),
                   m_viewModel.presentation().localized({"仅隐藏", "Hidden Only"})},
                  positionOf(allVisibilityFilters, browsing.visibilityFilter()));
-    for (QComboBox* picker : {m_sort, m_fileType, m_visibility})
-        fitComboToCurrentText(picker);
+    fitPickers();
+}
+
+void ScanRootGroup::fitPickers()
+{
+    int room = m_pickers->contentsRect().width() - 2 * kPickerGap;
+    for (const QLabel* title : {m_sortLabel, m_fileTypeLabel, m_visibilityLabel})
+        room -= title->sizeHint().width() + kPickerTitleGap;
+    fitCombosToOptions({m_sort, m_fileType, m_visibility}, m_pickers->width() > 0 ? room : 0);
 }
 
 } // namespace orvalink::ui

@@ -40,6 +40,8 @@ private:
     void buildSizeRows();
     void buildSwitches();
     void buildPickers();
+    // The menus' widths for the row they share.
+    void fitPickers();
 
     MainViewModel& m_viewModel;
     DashboardViewState& m_state;
@@ -54,6 +56,7 @@ private:
     QCheckBox* m_showHidden = nullptr;
     QCheckBox* m_liveRefresh = nullptr;
     QLabel* m_hiddenTip = nullptr;
+    QWidget* m_pickers = nullptr;
     QLabel* m_sortLabel = nullptr;
     QComboBox* m_sort = nullptr;
     QLabel* m_fileTypeLabel = nullptr;
