@@ -11,8 +11,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -208,6 +211,52 @@ private Q_SLOTS:
                                             .arg(controls.at(i), menu->currentText(), QLatin1String(name))));
             }
         }
+    }
+
+    // Typing a search keeps the field's width while the count beside it changes, from 41 matches
+    // down to none and back.
+    void theSearchFieldKeepsItsWidth_data() { menusMoveNothingBesideThem_data(); }
+    void theSearchFieldKeepsItsWidth()
+    {
+        QFETCH(QSize, size);
+        QFETCH(UILanguage, language);
+        FitWindow fit(size, [language](AppConfig& config) { config.uiLanguage = language; });
+        QVERIFY(fit.start());
+        QWidget& window = *fit.w->window;
+        auto* field = window.findChild<QLineEdit*>(QStringLiteral("searchField"));
+        auto* count = window.findChild<QLabel*>(QStringLiteral("matchCount"));
+        QVERIFY(field && count);
+        const auto place = [&window, field] {
+            return QRect(field->mapTo(&window, QPoint(0, 0)), field->size());
+        };
+        const QRect before = place();
+        field->setFocus(Qt::MouseFocusReason);
+        QStringList counts{count->text()};
+        // What moved with the text typed so far; empty when nothing did.
+        const auto moved = [&]() -> QString {
+            if (!waitUntilIdle(*fit.vm))
+                return QStringLiteral("the listing never settled");
+            settleWindow(window);
+            counts.append(count->text());
+            return place() == before
+                       ? QString()
+                       : QStringLiteral("with \"%1\" typed: %2").arg(field->text(), count->text());
+        };
+        for (const QChar typed : QStringLiteral("Folder 27x")) {
+            QTest::keyClick(field, typed.toLatin1());
+            const QString fault = moved();
+            QVERIFY2(fault.isEmpty(), qPrintable(fault));
+        }
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(field, Qt::Key_Backspace);
+            const QString fault = moved();
+            QVERIFY2(fault.isEmpty(), qPrintable(fault));
+        }
+        // The count went through one, two and no digits.
+        QVERIFY2(counts.size() > 3 && counts.first() != counts.constLast(),
+                 qPrintable(counts.join(QLatin1Char('|'))));
+        QVERIFY2(counts.filter(QRegularExpression(QStringLiteral("\\b0\\b"))).size() == 1,
+                 qPrintable(counts.join(QLatin1Char('|'))));
     }
 
     // "Show Migrated Items" opens the panel below the history; the button stays under the pointer.

@@ -2,6 +2,7 @@
 
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/common/ViewText.h"
+#include "ui/views/sidebar/TabularText.h"
 #include "ui/widgets/Symbols.h"
 #include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
@@ -38,11 +39,16 @@ SearchRow::SearchRow(MainViewModel& viewModel, QWidget* parent) : QWidget(parent
     m_clear->setObjectName(QStringLiteral("clearSearchButton"));
     m_clear->setAutoRaise(true);
     m_clear->setIcon(Symbols::icon(QStringLiteral("xmark.circle.fill"), secondary));
+    // Its place stays while it is hidden: the field keeps its width as the user starts typing.
+    QSizePolicy keepsPlace = m_clear->sizePolicy();
+    keepsPlace.setRetainSizeWhenHidden(true);
+    m_clear->setSizePolicy(keepsPlace);
     connect(m_clear, &QToolButton::clicked, this,
             [this] { m_viewModel.listing().setSearchQuery(QString()); });
     row->addWidget(m_clear);
 
     m_matchCount = textLabel(this, QStringLiteral("matchCount"), TextStyle::Caption, LabelOption::Secondary);
+    m_matchCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     row->addWidget(m_matchCount);
 
     auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
@@ -61,9 +67,16 @@ void SearchRow::refresh()
     setTextIfChanged(m_field, query);
     m_clear->setVisible(!query.isEmpty());
     // Each word on its own, so the number stands once between them in both languages.
-    m_matchCount->setText(texts.localized({"匹配", "Match"}) + QLatin1Char(' ') +
-                          QString::number(m_viewModel.listing().sortedEntries().size()) + QLatin1Char(' ') +
-                          texts.localized({"项", "items"}));
+    const auto countText = [&texts](qsizetype count) {
+        return texts.localized({"匹配", "Match"}) + QLatin1Char(' ') + QString::number(count) +
+               QLatin1Char(' ') + texts.localized({"项", "items"});
+    };
+    const qsizetype matches = m_viewModel.listing().sortedEntries().size();
+    m_matchCount->setText(countText(matches));
+    // As wide as the count of the whole listing needs, which no search exceeds: typing changes
+    // the number, never the width the field beside it has.
+    const qsizetype most = std::max(matches, m_viewModel.browsing().entries().size());
+    m_matchCount->setMinimumWidth(TabularText::width(m_matchCount->fontMetrics(), countText(most)));
 }
 
 } // namespace orvalink::ui
