@@ -5,6 +5,7 @@
 #include "UiTestSupport.h"
 #include "UndoWindow.h"
 #include "ui/views/dashboard/MainDashboardView.h"
+#include "ui/widgets/ElidedLabel.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
 
@@ -257,6 +258,38 @@ private Q_SLOTS:
                  qPrintable(counts.join(QLatin1Char('|'))));
         QVERIFY2(counts.filter(QRegularExpression(QStringLiteral("\\b0\\b"))).size() == 1,
                  qPrintable(counts.join(QLatin1Char('|'))));
+    }
+
+    // A status message of two lines leaves the folder list as tall as one of one line did.
+    void aLongerStatusLeavesTheListsHeight_data() { menusMoveNothingBesideThem_data(); }
+    void aLongerStatusLeavesTheListsHeight()
+    {
+        QFETCH(QSize, size);
+        QFETCH(UILanguage, language);
+        FitWindow fit(size, [language](AppConfig& config) { config.uiLanguage = language; });
+        QVERIFY(fit.start());
+        QWidget& window = *fit.w->window;
+        auto* status = window.findChild<ui::ElidedLabel*>(QStringLiteral("infoText"));
+        QVERIFY(status);
+        ActivityState& activity = ViewModelInternals::context(*fit.vm).activity();
+        const auto listPlace = [&fit, &window] {
+            return QRect(fit.list()->mapTo(&window, QPoint(0, 0)), fit.list()->size());
+        };
+        activity.setInfoMessage(BilingualText("已复制路径。", "Path copied."));
+        settleWindow(window);
+        QVERIFY(status->isVisible());
+        QVERIFY(!status->shownText().contains(QLatin1Char('\n')));
+        const QRect oneLine = listPlace();
+        QString longer = QStringLiteral("Migration done. Success: 4, failed: 1.");
+        while (longer.size() < 260)
+            longer += QStringLiteral(" The folder left behind stays where it was until you retry it.");
+        activity.setInfoMessage(BilingualText::same(longer));
+        settleWindow(window);
+        QCOMPARE(status->shownText().count(QLatin1Char('\n')), 1);
+        QCOMPARE(listPlace(), oneLine);
+        QVERIFY(!saveScreen(window.grab().toImage(),
+                            QStringLiteral("still-status-two-lines-") + QTest::currentDataTag())
+                     .isEmpty());
     }
 
     // "Show Migrated Items" opens the panel below the history; the button stays under the pointer.

@@ -38,6 +38,12 @@ void ElidedLabel::setMaximumLines(int lines)
     update();
 }
 
+void ElidedLabel::setKeepsAllLines(bool keeps)
+{
+    m_keepsAllLines = keeps;
+    updateGeometry();
+}
+
 int ElidedLabel::textWidth() const
 {
     const QRect area = contentsRect();
@@ -129,10 +135,10 @@ int ElidedLabel::heightForWidth(int width) const
     const QFontMetrics metrics = fontMetrics();
     const QMargins frame = contentsMargins();
     const int extra = 2 * margin() + frame.top() + frame.bottom();
-    if (text().isEmpty())
-        return metrics.height() + extra;
     const int inner = width - 2 * margin() - std::max(0, indent()) - frame.left() - frame.right();
-    const qsizetype lines = linesFor(std::max(1, inner)).size();
+    qsizetype lines = m_maximumLines;
+    if (!m_keepsAllLines)
+        lines = text().isEmpty() ? 1 : linesFor(std::max(1, inner)).size();
     return int(lines - 1) * metrics.lineSpacing() + metrics.height() + extra;
 }
 

@@ -42,7 +42,9 @@ SidebarColumnView::SidebarColumnView(MainViewModel& viewModel, DashboardViewStat
 {
     setObjectName(QStringLiteral("sidebarColumn"));
     auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(12, 12, 12, 12);
+    // Less below: the status line at the bottom keeps the room of two lines, and a message of one
+    // (most of them) leaves the second as the margin.
+    column->setContentsMargins(12, 12, 12, 4);
     // Tighter than the detail column: every line given to the groups is taken from the list.
     column->setSpacing(4);
 
@@ -91,10 +93,12 @@ SidebarColumnView::SidebarColumnView(MainViewModel& viewModel, DashboardViewStat
 
     m_noMatch = textLabel(this, QStringLiteral("noMatchText"), TextStyle::Caption, LabelOption::Secondary);
     column->addWidget(m_noMatch);
-    // At most two lines; a longer message ends in "…" and is whole in the tool tip.
+    // At most two lines; a longer message ends in "…" and is whole in the tool tip. Two lines
+    // whatever the message takes, so the list above keeps its height from one message to the next.
     m_info = elidedLabel(this, QStringLiteral("infoText"), TextStyle::Caption, Qt::ElideRight,
                          LabelOption::Secondary, 2);
     m_info->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_info->setKeepsAllLines(true);
     column->addWidget(m_info);
 
     // Each group refreshes itself on the values it shows; this refresh covers the lines between.

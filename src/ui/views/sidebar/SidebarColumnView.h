@@ -18,6 +18,7 @@ class DirectoryIconCache;
 class FittedScrollArea;
 class DirectoryListModel;
 class DirectoryListView;
+class ElidedLabel;
 class NavigationGroup;
 class QuickAccessBar;
 class RefreshScheduler;
@@ -64,7 +65,7 @@ private:
     SearchRow* m_search = nullptr;
     DirectoryListView* m_listView = nullptr;
     QLabel* m_noMatch = nullptr;
-    QLabel* m_info = nullptr;
+    ElidedLabel* m_info = nullptr;
 };
 
 } // namespace orvalink::ui
