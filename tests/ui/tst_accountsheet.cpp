@@ -5,6 +5,7 @@
 #include "ui/views/account/AccountSheetView.h"
 #include "ui/widgets/CaptchaImage.h"
 #include "ui/widgets/CollapsibleSection.h"
+#include "ui/widgets/LayoutSettling.h"
 #include "ui/widgets/TintedBox.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
@@ -211,6 +212,48 @@ private Q_SLOTS:
         QTRY_COMPARE(submit->mapToGlobal(QPoint(0, 0)), before);
         QVERIFY(submit->visibleRegion().boundingRect() == submit->rect());
         saveSheetScreen(&sheet, QStringLiteral("account-signin-error-steady"));
+    }
+
+    // A second attempt after a failed one: while its request is pending and once it failed again,
+    // the form stands where it stood, also when the attempt came from the keyboard (no pointer to
+    // keep in place).
+    void theFormStaysWhileASignInIsPending()
+    {
+        fixture().start();
+        AccountSheetView& sheet = openSheet();
+        settle();
+        auto* password = find<QLineEdit>(QStringLiteral("passwordField"));
+        find<QLineEdit>(QStringLiteral("emailField"))->setText(AccountFixture::email);
+        password->setText(QStringLiteral("wrong password"));
+        sheet.flushRefresh();
+        password->setFocus();
+        QTest::keyClick(password, Qt::Key_Return);
+        QTRY_VERIFY(!viewModel().accountState().isSubmittingAuth());
+        settle();
+        QTRY_VERIFY(statusShown());
+        const QString failed = statusText();
+        const QStringList form{QStringLiteral("signInModeButton"), QStringLiteral("emailField"),
+                               QStringLiteral("passwordField"), QStringLiteral("submitAuthButton")};
+        const auto places = [&] {
+            ui::settleLayouts(sheet);
+            QList<QPoint> points;
+            for (const QString& name : form)
+                points.append(find<QWidget>(name)->mapTo(&sheet, QPoint(0, 0)));
+            return points;
+        };
+        const QList<QPoint> before = places();
+
+        http().setDelay(kLoginPath, std::chrono::milliseconds(400));
+        QTest::keyClick(password, Qt::Key_Return);
+        QVERIFY(viewModel().accountState().isSubmittingAuth());
+        sheet.flushRefresh();
+        QCOMPARE(places(), before);
+        saveSheetScreen(&sheet, QStringLiteral("account-signin-pending"));
+        QTRY_VERIFY(!viewModel().accountState().isSubmittingAuth());
+        settle();
+        QTRY_VERIFY(statusShown());
+        QCOMPARE(statusText(), failed);
+        QCOMPARE(places(), before);
     }
 
     void signUpSendsTheNicknameAndSignsIn()

@@ -262,6 +262,12 @@ void AccountSheetView::refreshStatus()
         tint = failure ? QColor(Qt::red) : QColor(Qt::blue);
         symbol = failure ? QStringLiteral("xmark.octagon.fill") : QStringLiteral("checkmark.circle.fill");
     }
+    // A sign-in clears the line when it starts and gives its answer there: the line keeps its room
+    // while the request is pending, so the form below does not move up and back.
+    QSizePolicy room = m_status->sizePolicy();
+    const bool hadRoom = !m_status->isHidden() || room.retainSizeWhenHidden();
+    room.setRetainSizeWhenHidden(text.isEmpty() && hadRoom && m_viewModel.accountState().isSubmittingAuth());
+    m_status->setSizePolicy(room);
     m_status->setVisible(!text.isEmpty());
     if (text.isEmpty())
         return;
