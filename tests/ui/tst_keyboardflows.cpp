@@ -7,6 +7,7 @@
 #include "support/SkipWithout.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
+#include "viewmodel/texts/Presentation.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -37,6 +38,18 @@ bool pressUntilFocused(int key, const QString& name, int most = 80)
     }
     QWidget* focused = QApplication::focusWidget();
     return focused && focused->objectName() == name;
+}
+
+// Whether a menu entry's text reads as `line`: whole, or without its middle, and a "&" of the line
+// shown as such (not taken for a mnemonic).
+bool readsAs(QString entry, const QString& line)
+{
+    entry.replace(QStringLiteral("&&"), QStringLiteral("&"));
+    const qsizetype cut = entry.indexOf(QChar(0x2026));
+    if (cut < 0)
+        return entry == line;
+    return line.startsWith(entry.left(cut)) && line.endsWith(entry.mid(cut + 1)) &&
+           entry.size() < line.size();
 }
 
 void press(int key)
@@ -141,6 +154,68 @@ private Q_SLOTS:
             QVERIFY(history->verticalScrollBar()->value() > 0);
         QVERIFY(!saveScreen(window.grab().toImage(), QStringLiteral("keyboard-after-undo-") + sizeName)
                      .isEmpty());
+    }
+
+    // The history's current record opens its menu from the keyboard, by the menu key and by
+    // Shift+F10: the menus of its two path lines, under the lines as the row shows them, each
+    // acting on its raw path (here, under presentation privacy, not on the masked line).
+    void historyRecordMenuByTheKeyboard_data()
+    {
+        QTest::addColumn<bool>("menuKey");
+        QTest::newRow("menu key") << true;
+        QTest::newRow("Shift+F10") << false;
+    }
+    void historyRecordMenuByTheKeyboard()
+    {
+        QFETCH(bool, menuKey);
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings([](AppConfig& config) {
+            config.uiLanguage = UILanguage::english;
+            config.presentationPrivacyEnabled = true;
+        });
+        WindowUnderTest win(*vm, withoutStartup());
+        QVERIFY(win.showAndStart());
+        QWidget& window = *win.window;
+        QApplication::setActiveWindow(&window);
+        const QList<LinkMapping> mappings{mappingRecord(fx.tree.path(QStringLiteral("A & B"))),
+                                          mappingRecord(fx.tree.path(QStringLiteral("C")))};
+        ViewModelInternals::context(*vm).history().setUndoHistory(mappings);
+        vm->workflows().setUndoMode(true);
+        settleWindow(window);
+
+        auto* list = window.findChild<QListView*>(QStringLiteral("migrationHistoryList"));
+        QVERIFY(list);
+        list->setFocus(Qt::TabFocusReason);
+        press(Qt::Key_Down);
+        QCOMPARE(list->currentIndex().row(), 1);
+        press(Qt::Key_Up);
+        if (menuKey) {
+            // What the window system sends for the menu key.
+            QContextMenuEvent fromKeyboard(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+            QCoreApplication::sendEvent(list->viewport(), &fromKeyboard);
+        } else {
+            QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+        }
+        QMenu* menu = window.findChild<QMenu*>(QStringLiteral("historyRecordMenu"));
+        QVERIFY(menu);
+        const QList<QAction*> lines = menu->actions();
+        QCOMPARE(lines.size(), 2);
+        const LinkMapping& record = mappings.at(0);
+        const Presentation& texts = vm->presentation();
+        const QString sourceLine = texts.displayPath(record.sourcePath);
+        const QString targetLine = QStringLiteral("Target: ") + texts.displayPath(record.targetPath);
+        QVERIFY(targetLine != QStringLiteral("Target: ") + record.targetPath);
+        QVERIFY2(readsAs(lines.at(0)->text(), sourceLine), qPrintable(lines.at(0)->text()));
+        QVERIFY2(readsAs(lines.at(1)->text(), targetLine), qPrintable(lines.at(1)->text()));
+        QVERIFY(
+            !saveScreen(menu->grab().toImage(), QStringLiteral("keyboard-history-record-menu")).isEmpty());
+        QMenu* target = lines.at(1)->menu();
+        QVERIFY(target);
+        auto* copy = target->findChild<QAction*>(QStringLiteral("copyPathAction"));
+        QVERIFY(copy);
+        copy->trigger();
+        QCOMPARE(fx.clipboard->texts.value(fx.clipboard->texts.size() - 1), record.targetPath);
+        menu->close();
     }
 
     // The migrated items: the list is a Tab stop, Space marks the current record for "Repair

@@ -63,6 +63,12 @@ void MappingListView::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    // The window system turns the menu key into a context-menu event, but not Shift+F10.
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        requestRecordMenu();
+        event->accept();
+        return;
+    }
     QListView::keyPressEvent(event);
 }
 
@@ -100,14 +106,18 @@ void MappingListView::showCurrentRow()
     }
 }
 
+void MappingListView::requestRecordMenu()
+{
+    const QModelIndex current = currentIndex();
+    if (current.isValid())
+        Q_EMIT contextMenuRequested(m_model->mappingAt(current.row()), MappingRowPart::record,
+                                    viewport()->mapToGlobal(visualRect(current).center()));
+}
+
 void MappingListView::contextMenuEvent(QContextMenuEvent* event)
 {
-    // From the keyboard, the menu of the current row, as for a click on its header.
     if (event->reason() == QContextMenuEvent::Keyboard) {
-        const QModelIndex current = currentIndex();
-        if (current.isValid())
-            Q_EMIT contextMenuRequested(m_model->mappingAt(current.row()), MappingRowPart::header,
-                                        viewport()->mapToGlobal(visualRect(current).center()));
+        requestRecordMenu();
         return;
     }
     const QModelIndex index = indexAt(event->pos());

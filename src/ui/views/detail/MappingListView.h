@@ -18,7 +18,8 @@ class MappingListModel;
 // or its row menu. Only the visible rows are painted, however long the history.
 //
 // From the keyboard: the list is a Tab stop whose current row shows a focus ring; the arrows move
-// it, Space toggles its mark, and the menu key (or Shift+F10) asks for its row menu.
+// it, Space toggles its mark, and the menu key (or Shift+F10) asks for the menu of the current
+// record as a whole (MappingRowPart::record).
 class MappingListView : public QListView {
     Q_OBJECT
 
@@ -43,6 +44,8 @@ protected:
 private:
     // The current row whole in view, in the list and in the column around it.
     void showCurrentRow();
+    // Asks for the menu of the current record, at its middle.
+    void requestRecordMenu();
 
     MappingListModel* m_model = nullptr;
 };

@@ -69,6 +69,13 @@ int MappingRowDelegate::rowHeight(const QFont& base)
     return lines.target.bottom() + 1 + kPadding;
 }
 
+QStringList MappingRowDelegate::pathLines(const Presentation& texts, const LinkMapping& mapping)
+{
+    return {texts.displayPath(mapping.sourcePath), texts.localized({"目标目录", "Target"}) +
+                                                       QStringLiteral(": ") +
+                                                       texts.displayPath(mapping.targetPath)};
+}
+
 MappingRowPart MappingRowDelegate::partAt(const QRect& rowRect, const QFont& base, const QPoint& point)
 {
     if (!rowRect.contains(point))
@@ -90,9 +97,7 @@ MappingRowDelegate::Lines MappingRowDelegate::linesOf(const QStyleOptionViewItem
     const RowFonts fonts = rowFonts(option.font);
     const RowLines lines = rowLines(option.rect, option.font);
     Lines result;
-    result.whole = {index.data().toString(), texts.displayPath(mapping.sourcePath),
-                    texts.localized({"目标目录", "Target"}) + QStringLiteral(": ") +
-                        texts.displayPath(mapping.targetPath)};
+    result.whole = QStringList{index.data().toString()} + pathLines(texts, mapping);
     result.date = texts.formatDate(mapping.recency());
     result.nameArea = nameRect(lines.header, fonts.caption, result.date);
     const QFontMetrics caption(fonts.caption);

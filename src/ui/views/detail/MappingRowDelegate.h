@@ -7,12 +7,15 @@
 
 namespace orvalink {
 class MainViewModel;
-}
+class Presentation;
+struct LinkMapping;
+} // namespace orvalink
 
 namespace orvalink::ui {
 
-// Which part of a mapping row a point falls on: the path lines carry the path menu.
-enum class MappingRowPart { none, header, sourcePath, targetPath };
+// Which part of a mapping row a point falls on: the path lines carry the path menu. `record` is the
+// row as a whole, as the keyboard asks for its menu.
+enum class MappingRowPart { none, header, sourcePath, targetPath, record };
 
 // Paints one link mapping of a MappingListModel: the mark, the source folder's name and the later of
 // its two dates, then the source path and "Target: " with the target path (both masked under
@@ -30,6 +33,8 @@ public:
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
 
+    // The row's two path lines as it shows them: the source, then "Target: " and the target.
+    static QStringList pathLines(const Presentation& texts, const LinkMapping& mapping);
     // The height of every row, for fonts derived from `base`.
     static int rowHeight(const QFont& base);
     static MappingRowPart partAt(const QRect& rowRect, const QFont& base, const QPoint& point);

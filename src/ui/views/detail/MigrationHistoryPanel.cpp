@@ -54,17 +54,7 @@ MigrationHistoryPanel::MigrationHistoryPanel(MainViewModel& viewModel, QWidget* 
     m_list->setMinimumHeight(120);
     connect(m_list, &MappingListView::rowToggled, this,
             [vm](const QUuid& id) { vm->workflows().toggleUndoMappingSelection(id); });
-    // Only the path lines have a menu here; the rest of a row has none.
-    connect(m_list, &MappingListView::contextMenuRequested, this,
-            [this](const LinkMapping& mapping, MappingRowPart part, const QPoint& globalPos) {
-                if (part != MappingRowPart::sourcePath && part != MappingRowPart::targetPath)
-                    return;
-                QMenu* menu = createPathContextMenu(
-                    m_viewModel, part == MappingRowPart::sourcePath ? mapping.sourcePath : mapping.targetPath,
-                    this);
-                menu->setAttribute(Qt::WA_DeleteOnClose);
-                menu->popup(globalPos);
-            });
+    connect(m_list, &MappingListView::contextMenuRequested, this, &MigrationHistoryPanel::showContextMenu);
     layout->addWidget(m_list, 1);
     layout->addStretch(0);
 
@@ -78,6 +68,27 @@ MigrationHistoryPanel::MigrationHistoryPanel(MainViewModel& viewModel, QWidget* 
     connect(&viewModel.presentation(), &Presentation::textsChanged, m_list->mappingModel(),
             &MappingListModel::repaintAll);
     showState();
+}
+
+void MigrationHistoryPanel::showContextMenu(const LinkMapping& mapping, MappingRowPart part,
+                                            const QPoint& globalPos)
+{
+    // A record has no menu of its own, only its path lines have one; the keyboard, which cannot
+    // point at a line, gets both lines' menus for the record as a whole.
+    QMenu* menu = nullptr;
+    if (part == MappingRowPart::sourcePath || part == MappingRowPart::targetPath) {
+        menu = createPathContextMenu(
+            m_viewModel, part == MappingRowPart::sourcePath ? mapping.sourcePath : mapping.targetPath, this);
+    } else if (part == MappingRowPart::record) {
+        const QStringList lines = MappingRowDelegate::pathLines(m_viewModel.presentation(), mapping);
+        menu = createPathLinesMenu(
+            m_viewModel, {{lines.at(0), mapping.sourcePath}, {lines.at(1), mapping.targetPath}}, this);
+        menu->setObjectName(QStringLiteral("historyRecordMenu"));
+    } else {
+        return;
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(globalPos);
 }
 
 void MigrationHistoryPanel::refresh()

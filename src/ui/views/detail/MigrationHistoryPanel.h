@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/AppConfig.h"
+#include "ui/views/detail/MappingRowDelegate.h"
 
 #include <QWidget>
 #include <utility>
@@ -34,6 +35,7 @@ public:
 
 private:
     void showState();
+    void showContextMenu(const LinkMapping& mapping, MappingRowPart part, const QPoint& globalPos);
 
     MainViewModel& m_viewModel;
     RefreshScheduler* m_refresh = nullptr;
