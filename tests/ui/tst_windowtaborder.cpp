@@ -1,9 +1,13 @@
 #include "FitWindow.h"
 #include "UiTestSupport.h"
+#include "ui/models/DirectoryListModel.h"
 #include "ui/widgets/LayoutSettling.h"
+#include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/browsing/Navigator.h"
+#include "viewmodel/context/ViewModelContext.h"
 
 #include <QApplication>
+#include <QListView>
 #include <QPushButton>
 #include <QTest>
 
@@ -172,6 +176,58 @@ private Q_SLOTS:
         }
         QVERIFY2(unmarked.isEmpty(),
                  qPrintable(QStringLiteral("no sign of the focus on:\n") + unmarked.join(QLatin1Char('\n'))));
+    }
+
+    // The keyboard starts at the folder list with its first row focused, so Space and Return act
+    // on a row at once; the search is one Shift+Tab away and Tab comes back to the list from it,
+    // which again focuses a row when none is.
+    void theKeyboardStartsAtTheList_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<UILanguage>("language");
+        QTest::newRow("1366x768-zh") << QSize(1366, 768) << UILanguage::chinese;
+        QTest::newRow("1366x768-both") << QSize(1366, 768) << UILanguage::bilingual;
+        QTest::newRow("1920x1080-en") << QSize(1920, 1080) << UILanguage::english;
+    }
+    void theKeyboardStartsAtTheList()
+    {
+        QFETCH(QSize, size);
+        QFETCH(UILanguage, language);
+        FitWindow fit(size, [language](AppConfig& config) { config.uiLanguage = language; });
+        QVERIFY(fit.start());
+        QMainWindow& window = *fit.w->window;
+        QApplication::setActiveWindow(&window);
+        QTRY_VERIFY(window.isActiveWindow());
+        QListView* list = fit.list();
+        QVERIFY(list && list->model()->rowCount() > 1);
+        const auto firstRowFocused = [&fit, list] {
+            const QModelIndex first = list->model()->index(0, 0);
+            return fit.vm->browsing().focusedEntryPath() ==
+                       first.data(ui::DirectoryListModel::PathRole).toString() &&
+                   first.data(ui::DirectoryListModel::IsFocusedRole).toBool();
+        };
+
+        // The Tab presses from where the keyboard starts to the list.
+        QTRY_VERIFY(QApplication::focusWidget());
+        int presses = 0;
+        for (; QApplication::focusWidget() && QApplication::focusWidget() != list && presses < 80; ++presses)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY2(presses == 0, qPrintable(QStringLiteral("%1 Tab presses to the list").arg(presses)));
+        QVERIFY(firstRowFocused());
+        QVERIFY(fit.saveAs(QStringLiteral("keyboard-start-") + QTest::currentDataTag()));
+        // Space ticks that row at once.
+        QTest::keyClick(list, Qt::Key_Space);
+        QCOMPARE(fit.vm->browsing().selectedPaths().size(), 1);
+
+        QTest::keyClick(list, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("searchField"));
+        ViewModelInternals::context(*fit.vm).browsing().setFocusedEntryPath(std::nullopt);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(list));
+        QVERIFY(firstRowFocused());
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(fit.vm->browsing().focusedEntryPath(),
+                 list->model()->index(1, 0).data(ui::DirectoryListModel::PathRole).toString());
     }
 };
 

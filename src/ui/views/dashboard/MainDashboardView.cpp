@@ -3,6 +3,7 @@
 #include "model/Formatters.h"
 #include "ui/views/detail/ActivityWorkspace.h"
 #include "ui/views/detail/DetailPaneView.h"
+#include "ui/views/sidebar/DirectoryListView.h"
 #include "ui/views/sidebar/MinimumSizeText.h"
 #include "ui/views/sidebar/SidebarColumnView.h"
 #include "ui/widgets/PointerWatch.h"
@@ -52,7 +53,11 @@ MainDashboardView::MainDashboardView(MainViewModel& viewModel, DashboardOptions 
     splitter->setChildrenCollapsible(false);
     // Each column scrolls inside itself: what has to stay in view (the list, the status line, the
     // activity workspace) stays outside its scroll area.
-    splitter->addWidget(new SidebarColumnView(m_viewModel, m_state));
+    auto* sidebar = new SidebarColumnView(m_viewModel, m_state);
+    splitter->addWidget(sidebar);
+    // The keyboard starts at the folder list, the window's main content: the arrows, Space and
+    // Return work at once, the search is one Shift+Tab away and the groups above follow it.
+    sidebar->listView()->setFocus(Qt::OtherFocusReason);
     auto* detail = new DetailPaneView(m_viewModel, m_state);
     // The user's own open or close of the workspace wins over a pending timed collapse.
     connect(detail, &DetailPaneView::activityPanelToggledByUser, this,

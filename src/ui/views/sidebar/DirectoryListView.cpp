@@ -24,6 +24,12 @@ DirectoryListView::DirectoryListView(DirectoryListModel* model, QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this, &DirectoryListView::showContextMenu);
+    // Space and Return act on a row from the first key on: also in a folder just opened from the
+    // keyboard, or a listing the focused entry left.
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        if (hasFocus())
+            focusFirstRowIfNone();
+    });
 }
 
 QSize DirectoryListView::sizeHint() const
@@ -43,6 +49,20 @@ void DirectoryListView::scrollToFocus()
     const int row = m_model->syncFocus();
     if (row >= 0)
         scrollTo(m_model->index(row));
+}
+
+void DirectoryListView::focusInEvent(QFocusEvent* event)
+{
+    QListView::focusInEvent(event);
+    focusFirstRowIfNone();
+}
+
+void DirectoryListView::focusFirstRowIfNone()
+{
+    if (m_model->rowCount() > 0 && m_model->syncFocus() < 0) {
+        m_model->focusRow(0);
+        scrollToFocus();
+    }
 }
 
 void DirectoryListView::keyPressEvent(QKeyEvent* event)

@@ -11,7 +11,9 @@ class DirectoryListModel;
 // The directory list: rows painted by DirectoryRowDelegate, no item selection of its own (the
 // source's focused path and selected paths are the truth). Up and Down move the source's focus and
 // scroll to it, Left and Right do nothing, Return and Enter open the focused entry and are always
-// consumed, and a right click offers "open containing directory" and "reveal".
+// consumed, and a right click offers "open containing directory" and "reveal". While the list has
+// the keyboard focus one of its rows is focused: the first, when the list takes the focus or gets
+// new rows without a focused one among them.
 class DirectoryListView : public QListView {
     Q_OBJECT
 public:
@@ -26,6 +28,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     // The keys move the focused row only while the list has the keyboard focus: a ring around the
     // rows shows when it has.
     void paintEvent(QPaintEvent* event) override;
@@ -36,6 +39,8 @@ protected:
 private:
     void showContextMenu(const QPoint& position);
     void scrollToFocus();
+    // Focuses the first row when no row shown is focused.
+    void focusFirstRowIfNone();
 
     DirectoryListModel* m_model;
     QPointer<QMenu> m_contextMenu;
