@@ -4,6 +4,7 @@
 #include "UndoWindow.h"
 #include "ui/shell/ScreenFit.h"
 #include "ui/views/dashboard/MainDashboardView.h"
+#include "ui/views/detail/RecordRowDelegate.h"
 #include "ui/views/sidebar/DirectoryRowLayout.h"
 #include "ui/widgets/BreadcrumbRow.h"
 #include "ui/widgets/Chip.h"
@@ -13,6 +14,7 @@
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QHelpEvent>
 #include <QListView>
@@ -544,6 +546,16 @@ private Q_SLOTS:
         auto* failures = fit.w->window->findChild<QWidget*>(QStringLiteral("failedRecordsSectionScroll"));
         QVERIFY(failures);
         QVERIFY2(wholeInView(failures), "the failed item's record is out of the dock's view");
+        // The record whole in its list, its remedies too, not cut by the list's own edge.
+        auto* failureList = qobject_cast<QAbstractItemView*>(failures);
+        QVERIFY(failureList);
+        // (A row's rectangle holds the gap below it, which the list leaves out of its height.)
+        const QRect record = failureList->visualRect(failureList->model()->index(0, 0))
+                                 .adjusted(0, 0, 0, -ui::RecordRowDelegate::rowGap);
+        QVERIFY2(record.top() >= 0 && record.bottom() < failureList->height(),
+                 qPrintable(QStringLiteral("a record %1 px tall in a list %2 px tall")
+                                .arg(record.height())
+                                .arg(failureList->height())));
 
         // Scrolled back to the progress by the user, the body stays there when the dock refreshes.
         auto* body = fit.w->window->findChild<QScrollArea*>(QStringLiteral("activityBodyScroll"));

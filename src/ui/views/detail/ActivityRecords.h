@@ -21,8 +21,9 @@ class RecordListView;
 class RefreshScheduler;
 class RestoredPathModel;
 
-// A titled list of record rows that scrolls inside at most 140 pixels, so a long list never pushes
-// the rest of the column away. The list is named after the section with "Scroll".
+// A titled list of record rows that scrolls inside at most 140 pixels (or its first record, where
+// that is taller), so a long list never pushes the rest of the column away. The list is named after
+// the section with "Scroll".
 class ActivityRecordSection : public QWidget {
     Q_OBJECT
 

@@ -49,7 +49,10 @@ int RecordListView::contentHeight() const
     int total = 0;
     for (int row = 0; row < rows && total - RecordRowDelegate::rowGap < m_maximumHeight; ++row)
         total += sizeHintForRow(row);
-    return std::clamp(total - RecordRowDelegate::rowGap, 0, m_maximumHeight);
+    // Never shorter than the first record: one taller than the most (both languages, a long
+    // reason) shows whole, its buttons too, rather than cut by the list's edge.
+    const int first = rows > 0 ? sizeHintForRow(0) - RecordRowDelegate::rowGap : 0;
+    return std::clamp(total - RecordRowDelegate::rowGap, 0, std::max(m_maximumHeight, first));
 }
 
 void RecordListView::fitHeight()

@@ -19,6 +19,8 @@ public:
     RecordListView(QAbstractItemModel* model, RecordRowDelegate::Layout layout, bool uniformRows,
                    const QString& objectName, QWidget* parent = nullptr);
 
+    // The list is as tall as its rows, up to `maximum` (then it scrolls), but never shorter than its
+    // first row.
     void setMaximumContentHeight(int maximum);
     // The rows' height (the gap below the last one not counted), up to the maximum.
     int contentHeight() const;
