@@ -67,6 +67,10 @@ FitWindow::FitWindow(QSize size, const std::function<void(AppConfig&)>& adjust)
     w->window->resize(size);
 }
 
+FitWindow::FitWindow(QSize size, UILanguage language)
+    : FitWindow(size, [language](AppConfig& config) { config.uiLanguage = language; })
+{}
+
 bool FitWindow::start()
 {
     if (!w->showAndStart() || !waitUntilIdle(*vm))

@@ -27,6 +27,8 @@ QString longFolderName();
 // `adjust` makes, at `size`.
 struct FitWindow {
     FitWindow(QSize size, const std::function<void(AppConfig&)>& adjust);
+    // The same in `language`, the other settings as they start.
+    FitWindow(QSize size, UILanguage language);
 
     // Shows the window and waits until its start-up and the listing are done.
     [[nodiscard]] bool start();

@@ -10,8 +10,7 @@
 namespace orvalink::test {
 
 UndoWindow::UndoWindow(QSize size, int records, UILanguage language, std::chrono::milliseconds collapse)
-    : fit(size, [language](AppConfig& config) { config.uiLanguage = language; }), count(records),
-      collapseInterval(collapse)
+    : fit(size, language), count(records), collapseInterval(collapse)
 {}
 
 bool UndoWindow::open()

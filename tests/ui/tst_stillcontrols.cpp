@@ -221,7 +221,7 @@ private Q_SLOTS:
     {
         QFETCH(QSize, size);
         QFETCH(UILanguage, language);
-        FitWindow fit(size, [language](AppConfig& config) { config.uiLanguage = language; });
+        FitWindow fit(size, language);
         QVERIFY(fit.start());
         QWidget& window = *fit.w->window;
         auto* field = window.findChild<QLineEdit*>(QStringLiteral("searchField"));
@@ -266,7 +266,7 @@ private Q_SLOTS:
     {
         QFETCH(QSize, size);
         QFETCH(UILanguage, language);
-        FitWindow fit(size, [language](AppConfig& config) { config.uiLanguage = language; });
+        FitWindow fit(size, language);
         QVERIFY(fit.start());
         QWidget& window = *fit.w->window;
         auto* status = window.findChild<ui::ElidedLabel*>(QStringLiteral("infoText"));

@@ -521,7 +521,7 @@ private Q_SLOTS:
     void theDockShowsTheFailedItem()
     {
         QFETCH(UILanguage, language);
-        FitWindow fit(QSize(1366, 698), [language](AppConfig& config) { config.uiLanguage = language; });
+        FitWindow fit(QSize(1366, 698), language);
         QVERIFY(fit.start());
         ViewModelContext& context = ViewModelInternals::context(*fit.vm);
         ActivityState& activity = context.activity();

@@ -193,7 +193,7 @@ private Q_SLOTS:
     {
         QFETCH(QSize, size);
         QFETCH(UILanguage, language);
-        FitWindow fit(size, [language](AppConfig& config) { config.uiLanguage = language; });
+        FitWindow fit(size, language);
         QVERIFY(fit.start());
         QMainWindow& window = *fit.w->window;
         QApplication::setActiveWindow(&window);

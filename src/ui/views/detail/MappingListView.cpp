@@ -1,6 +1,7 @@
 #include "ui/views/detail/MappingListView.h"
 
 #include "ui/models/MappingListModel.h"
+#include "ui/views/common/PathContextMenu.h"
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -14,6 +15,15 @@ namespace {
 constexpr int kRowGap = 3; // around each row: 6 between two rows
 
 } // namespace
+
+QMenu* createMappingPathMenu(MainViewModel& viewModel, const LinkMapping& mapping, MappingRowPart part,
+                             QWidget* parent)
+{
+    if (part != MappingRowPart::sourcePath && part != MappingRowPart::targetPath)
+        return nullptr;
+    return createPathContextMenu(
+        viewModel, part == MappingRowPart::sourcePath ? mapping.sourcePath : mapping.targetPath, parent);
+}
 
 MappingListView::MappingListView(MainViewModel& viewModel, const QString& objectName, QWidget* parent)
     : QListView(parent), m_model(new MappingListModel(this))

@@ -9,9 +9,16 @@ namespace orvalink {
 class MainViewModel;
 }
 
+class QMenu;
+
 namespace orvalink::ui {
 
 class MappingListModel;
+
+// The path menu of the line `part` of `mapping`'s row, acting on the raw path; null for a part that
+// is no path line. The caller owns the menu.
+QMenu* createMappingPathMenu(MainViewModel& viewModel, const LinkMapping& mapping, MappingRowPart part,
+                             QWidget* parent);
 
 // A list of mapping rows (the shared mapping row): a click anywhere on a row toggles its mark, a
 // right click reports the row and the part under the pointer so the owner can show the path menu

@@ -1,7 +1,6 @@
 #include "ui/views/detail/MigratedItemsPanel.h"
 
 #include "ui/models/MappingListModel.h"
-#include "ui/views/common/PathContextMenu.h"
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/common/ViewText.h"
 #include "ui/views/detail/MappingListView.h"
@@ -100,11 +99,8 @@ MigratedItemsPanel::MigratedItemsPanel(MainViewModel& viewModel, QWidget* parent
 void MigratedItemsPanel::showContextMenu(const LinkMapping& mapping, MappingRowPart part,
                                          const QPoint& globalPos)
 {
-    QMenu* menu = nullptr;
-    if (part == MappingRowPart::sourcePath || part == MappingRowPart::targetPath) {
-        menu = createPathContextMenu(
-            m_viewModel, part == MappingRowPart::sourcePath ? mapping.sourcePath : mapping.targetPath, this);
-    } else {
+    QMenu* menu = createMappingPathMenu(m_viewModel, mapping, part, this);
+    if (!menu) {
         menu = new QMenu(this);
         menu->setObjectName(QStringLiteral("migratedRowMenu"));
         MainViewModel* vm = &m_viewModel;

@@ -75,18 +75,15 @@ void MigrationHistoryPanel::showContextMenu(const LinkMapping& mapping, MappingR
 {
     // A record has no menu of its own, only its path lines have one; the keyboard, which cannot
     // point at a line, gets both lines' menus for the record as a whole.
-    QMenu* menu = nullptr;
-    if (part == MappingRowPart::sourcePath || part == MappingRowPart::targetPath) {
-        menu = createPathContextMenu(
-            m_viewModel, part == MappingRowPart::sourcePath ? mapping.sourcePath : mapping.targetPath, this);
-    } else if (part == MappingRowPart::record) {
+    QMenu* menu = createMappingPathMenu(m_viewModel, mapping, part, this);
+    if (!menu && part == MappingRowPart::record) {
         const QStringList lines = MappingRowDelegate::pathLines(m_viewModel.presentation(), mapping);
         menu = createPathLinesMenu(
             m_viewModel, {{lines.at(0), mapping.sourcePath}, {lines.at(1), mapping.targetPath}}, this);
         menu->setObjectName(QStringLiteral("historyRecordMenu"));
-    } else {
-        return;
     }
+    if (!menu)
+        return;
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(globalPos);
 }
