@@ -3,7 +3,9 @@
 #include "ui/widgets/CardFrame.h"
 #include "ui/widgets/Chip.h"
 #include "ui/widgets/CollapsibleSection.h"
+#include "ui/widgets/ComboOptions.h"
 #include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/ElidingComboBox.h"
 #include "ui/widgets/FlowLayout.h"
 #include "ui/widgets/MetaChip.h"
 #include "ui/widgets/MetaChipRow.h"
@@ -109,6 +111,45 @@ private Q_SLOTS:
         const int before = withSymbol.sizeHint().width();
         withSymbol.setSymbol(QStringLiteral("checkmark.seal.fill"));
         QCOMPARE(withSymbol.sizeHint().width(), before + withSymbol.fontMetrics().height() + 4);
+    }
+
+    // Menus of one row keep the width of their widest option; where the row is short the widest
+    // give way first, down to what their first option needs, and a menu given less than its
+    // option shows it cut short with the whole option as a plain tip.
+    void menusShareTheirRowAndCutTheirOptionShort()
+    {
+        QWidget row;
+        ElidingComboBox wide(&row);
+        ElidingComboBox narrow(&row);
+        wide.addItems(
+            {QStringLiteral("Size"), QStringLiteral("Type + Size DESC, the <b>longest</b> option")});
+        narrow.addItems({QStringLiteral("All"), QStringLiteral("Hidden")});
+        fitCombosToOptions({&wide, &narrow});
+        row.setAttribute(Qt::WA_DontShowOnScreen);
+        row.show();
+        const int wideWidth = wide.width();
+        const int narrowWidth = narrow.width();
+        QVERIFY(wideWidth > narrowWidth);
+        wide.setCurrentIndex(1);
+        QCOMPARE(wide.shownText(), wide.currentText());
+        QVERIFY(wide.toolTip().isEmpty());
+
+        // Room for less: the wide one gives way, the narrow one keeps its width.
+        fitCombosToOptions({&wide, &narrow}, wideWidth + narrowWidth - 40);
+        QCOMPARE(wide.width() + narrow.width(), wideWidth + narrowWidth - 40);
+        QCOMPARE(narrow.width(), narrowWidth);
+        QVERIFY(wide.shownText().endsWith(QChar(0x2026)));
+        QCOMPARE(wide.toolTip(), plainToolTip(wide.currentText()));
+        // Choosing the other option changes no width; one that fits has no tip.
+        wide.setCurrentIndex(0);
+        QCOMPARE(wide.width(), wideWidth - 40);
+        QCOMPARE(wide.shownText(), QStringLiteral("Size"));
+        QVERIFY(wide.toolTip().isEmpty());
+
+        // Too little room even for the first options: each keeps its widest, the row wraps.
+        fitCombosToOptions({&wide, &narrow}, 20);
+        QCOMPARE(wide.width(), wideWidth);
+        QCOMPARE(narrow.width(), narrowWidth);
     }
 
     void collapsibleSectionShowsItsBodyOnlyWhileExpanded()
