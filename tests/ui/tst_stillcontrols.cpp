@@ -1,9 +1,12 @@
 // What the user points at stays where it is: the Activity Dock opening and closing by itself, an
-// undo that shortens the history and "Show Migrated Items" move nothing under the pointer, on a
-// laptop's screen and on a desktop's.
+// undo that shortens the history, "Show Migrated Items" and the listing read again after a
+// migration move nothing under the pointer, on a laptop's screen and on a desktop's.
 #include "FitWindow.h"
 #include "UiTestSupport.h"
 #include "UndoWindow.h"
+#include "WorkflowFixture.h"
+#include "support/SkipWithout.h"
+#include "ui/models/DirectoryListModel.h"
 #include "ui/views/dashboard/MainDashboardView.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "viewmodel/ViewModelInternals.h"
@@ -12,6 +15,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -41,6 +45,20 @@ QModelIndex middleRow(const QListView* list)
 QPoint screenPosition(const QWidget* widget)
 {
     return widget->mapToGlobal(QPoint(0, 0));
+}
+
+// The folder list's rows as they read: name, size and whether the row shows a migrated link.
+QStringList listedRows(const QAbstractItemModel& model)
+{
+    QStringList rows;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const QModelIndex index = model.index(row, 0);
+        rows.append(index.data().toString() + QLatin1Char('|') +
+                    index.data(ui::DirectoryListModel::SizeTextRole).toString() +
+                    (index.data(ui::DirectoryListModel::IsMigratedRole).toBool() ? QStringLiteral("|link")
+                                                                                 : QString()));
+    }
+    return rows;
 }
 
 } // namespace
@@ -315,6 +333,72 @@ private Q_SLOTS:
         settleWindow(u.window());
         QVERIFY(!u.fit.w->viewState().showMigratedItemsPanel());
         QCOMPARE(screenPosition(toggle), before);
+    }
+
+    // After a migration the listing is read again: the folder that moved shows as its link, and the
+    // other folders keep the sizes they showed, in their order, until their new sizes arrive; the
+    // rows above the moved one stay where they were.
+    void aMigrationKeepsTheOtherRowsInPlace_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QString>("language");
+        QTest::newRow("1366x768 en") << QSize(1366, 768) << "en";
+        QTest::newRow("1366x768 bi") << QSize(1366, 768) << "bi";
+        QTest::newRow("1920x1080 zh") << QSize(1920, 1080) << "zh";
+    }
+
+    void aMigrationKeepsTheOtherRowsInPlace()
+    {
+        QFETCH(QSize, size);
+        QFETCH(QString, language);
+        WorkflowFixture w(*uiLanguageFromText(language));
+        SKIP_WITHOUT(w);
+        const QStringList folders{"Movies", "Music", "Photos", "Projects", "Notes"};
+        for (qsizetype i = 0; i < folders.size(); ++i)
+            w.tree.fileOfSize(folders.at(i) + QStringLiteral("/data.bin"), (256 >> i) * 1024);
+        w.tree.fileOfSize(QStringLiteral("notes.txt"), 1024);
+        MainViewModel& vm = w.vm();
+        WindowUnderTest win(vm);
+        QVERIFY(win.showAndList(size));
+        QWidget& window = *win.window;
+        settleWindow(window);
+        auto* list = window.findChild<QListView*>(QStringLiteral("directoryList"));
+        QVERIFY(list);
+        const QAbstractItemModel& model = *list->model();
+        const QStringList before = listedRows(model);
+        QCOMPARE(before.size(), 6);
+        QVERIFY2(before.at(2).startsWith(QStringLiteral("Photos|")), qPrintable(before.join(' ')));
+        QStringList others = before;
+        others.removeAt(2);
+        const QRect above = list->visualRect(model.index(1, 0));
+
+        // Every state the list passes through, to its end.
+        QList<QStringList> seen;
+        const auto note = [&] {
+            seen.append(listedRows(model));
+        };
+        connect(&model, &QAbstractItemModel::modelReset, this, note);
+        connect(&model, &QAbstractItemModel::dataChanged, this, note);
+        migrate(vm, {w.tree.path(QStringLiteral("Photos"))});
+        QVERIFY(waitUntilIdle(vm));
+        QTRY_VERIFY(QFileInfo(w.tree.path(QStringLiteral("Photos"))).isSymLink());
+        settleWindow(window);
+        QVERIFY(!seen.isEmpty());
+        for (const QStringList& rows : std::as_const(seen)) {
+            QStringList rest = rows;
+            rest.removeIf([](const QString& row) { return row.startsWith(QStringLiteral("Photos|")); });
+            QCOMPARE(rest, others);
+        }
+        const QStringList after = listedRows(model);
+        QVERIFY2(after.constLast().startsWith(QStringLiteral("Photos|")) &&
+                     after.constLast().endsWith(QStringLiteral("|link")),
+                 qPrintable(after.join(' ')));
+        QCOMPARE(list->visualRect(model.index(1, 0)), above);
+        QVERIFY(!saveScreen(window.grab().toImage(), QStringLiteral("still-after-migration-%1x%2-%3")
+                                                         .arg(size.width())
+                                                         .arg(size.height())
+                                                         .arg(language))
+                     .isEmpty());
     }
 };
 
