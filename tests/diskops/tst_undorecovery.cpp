@@ -104,6 +104,14 @@ void placeWholeCopy(JournalRecord& record)
     platform::renameNoReplace(record.restorePath, record.sourcePath);
 }
 
+// How far the copy home had come when the undo stopped.
+void addCopyRows()
+{
+    QTest::addColumn<bool>("wholeCopy");
+    QTest::newRow("copy cut short") << false;
+    QTest::newRow("copy whole") << true;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Stage)
@@ -282,12 +290,7 @@ private Q_SLOTS:
     // The volume came back under another name; the undo found the data there by its UUID while the
     // link at home still names the old place. Killed with the copy cut short, the link stays as it
     // was; with the copy whole, the undo is completed.
-    void undoAfterARemountEndsWhole_data()
-    {
-        QTest::addColumn<bool>("wholeCopy");
-        QTest::newRow("copy cut short") << false;
-        QTest::newRow("copy whole") << true;
-    }
+    void undoAfterARemountEndsWhole_data() { addCopyRows(); }
 
     void undoAfterARemountEndsWhole()
     {
@@ -344,12 +347,7 @@ private Q_SLOTS:
     // the record names, so it acts on neither. Data still only on the volume stays there with the
     // record; data whole at home is completed there, and the volume keeps its copy until a start
     // can tell the volumes apart.
-    void undoWithAClonedVolumeActsOnNeither_data()
-    {
-        QTest::addColumn<bool>("wholeCopy");
-        QTest::newRow("copy cut short") << false;
-        QTest::newRow("copy whole") << true;
-    }
+    void undoWithAClonedVolumeActsOnNeither_data() { addCopyRows(); }
 
     void undoWithAClonedVolumeActsOnNeither()
     {
