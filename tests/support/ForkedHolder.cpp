@@ -4,8 +4,10 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +18,14 @@ namespace {
 [[noreturn]] void holdInChild(const char* path, ForkedHolder::Hold how, int ready)
 {
     ::prctl(PR_SET_NAME, "holder");
+    // A fork keeps the capabilities the test may hold in its own user namespace, and a process whose
+    // permitted capabilities exceed the reader's hides its /proc entries from it: a program started
+    // anew by the user has none.
+    struct __user_cap_header_struct header {
+        _LINUX_CAPABILITY_VERSION_3, 0
+    };
+    struct __user_cap_data_struct none[_LINUX_CAPABILITY_U32S_3] = {};
+    ::syscall(SYS_capset, &header, none);
     // A fork shares every descriptor of the test, the ones its own work holds open included: a
     // program started anew would hold none of them.
     ::close_range(3, static_cast<unsigned>(ready) - 1, 0);
