@@ -103,21 +103,9 @@ BilingualText undoFailureMessage(DiskWorkContext& context, const std::exception_
         return BilingualText("这些程序仍在使用 %1 里的文件：%2。请先关闭它们，再反悔。",
                              "These programs still use files in %1: %2. Close them, then undo again.")
             .arg(BilingualText::same(texts.displayPath(mapping.sourcePath)), nameListText(held->processes()));
-    const std::optional<OrvalinkError> occupied = errorOfCase(error, Case::undoSourceOccupied);
-    if (!occupied)
-        return localizedMigrationFailureMessage(error);
-    const QString path = texts.displayPath(occupied->path());
-    const QString preserved = texts.displayPath(mapping.targetPath);
-    return BilingualText(
-        QStringLiteral("无法反悔，因为原路径已被占用：") + path + QStringLiteral("。已迁移的数据仍保留在 ") +
-            preserved +
-            QStringLiteral(
-                "。你现在可以选择“追加恢复（推荐）”或“覆盖恢复”；像 .Trash 这类系统托管目录后续不建议迁移。"),
-        QStringLiteral("Undo cannot continue because the original path is occupied: ") + path +
-            QStringLiteral(". The migrated data is still preserved at ") + preserved +
-            QStringLiteral(
-                ". You can now choose Append Restore (Recommended) or Overwrite Restore. System-managed "
-                "folders like .Trash should not be migrated again."));
+    // An occupied source is asked about within the run (see RestoreQuestions) and a forced restore
+    // is never refused for it; the general text of the case would still say what it is.
+    return localizedMigrationFailureMessage(error);
 }
 
 BilingualText triageUndoFailure(DiskWorkContext& context, const std::exception_ptr& error,
