@@ -247,11 +247,21 @@ private Q_SLOTS:
         QCOMPARE(namesAndSizes(*cachedListing(home)), namesAndSizes(shown));
     }
 
+    // A first visit writes the cache once, with the sizes: no older listing stands under its key
+    // that an unsized one would have to replace first.
     void aCacheMissListsLiveThenSizesAndCaches()
     {
         const QString home = m_fixture->home.home();
         QVERIFY(!cachedListing(home));
+        std::optional<bool> cachedWhenMeasuring;
+        const QMetaObject::Connection measuring =
+            connect(&m_viewModel->browsing(), &BrowsingState::isBackgroundScanningChanged, this, [&] {
+                if (viewModel().browsing().isBackgroundScanning())
+                    cachedWhenMeasuring = cachedListing(home).has_value();
+            });
         load();
+        disconnect(measuring);
+        QCOMPARE(cachedWhenMeasuring, std::optional(false));
         QCOMPARE(timesSwitchedOn(m_backgroundStates), 1);
         QCOMPARE(sizeOf(viewModel().browsing().entries(), "Alpha"), 3 * 4096);
         QCOMPARE(viewModel().browsing().currentDirectorySizeBytes(), 4 * 4096);

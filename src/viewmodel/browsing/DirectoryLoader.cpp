@@ -126,11 +126,15 @@ QCoro::Task<> DirectoryLoader::loadCurrentDirectoryForNavigation(bool forceLiveR
         keepingKnownSizes(listed.takeValue(), m_context.browsing().entries());
     applyDirectoryEntries(entries);
     // Saved now and again once the sizes are known: a start that comes between the two (the window
-    // closed while the folders were measured) shows this listing, not an older one.
-    auto save = persistScanCache(entries, path, includeHidden);
-    co_await std::move(save);
-    if (!request.isCurrent())
-        co_return;
+    // closed while the folders were measured) shows this listing, not an older one. After a cache
+    // miss no older one is there to show: the save after the sizes is the only one, unless none
+    // follows (an empty folder is not measured).
+    if (!cacheMissed || entries.isEmpty()) {
+        auto save = persistScanCache(entries, path, includeHidden);
+        co_await std::move(save);
+        if (!request.isCurrent())
+            co_return;
+    }
     m_context.browsing().setIsScanning(false);
     if (entries.isEmpty())
         co_return;
