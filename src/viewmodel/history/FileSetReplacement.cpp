@@ -10,6 +10,7 @@
 #include <QFile>
 #include <cerrno>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -18,28 +19,9 @@ namespace orvalink {
 
 namespace {
 
-// The backup is copied in pieces of this size.
-constexpr qsizetype kCopyChunk = 1 << 20;
-
 QString backupPath(const QString& path)
 {
     return path + QStringLiteral(".bak");
-}
-
-// Copies what is left to read of `source` (the file at `path`) into `copy`.
-void copyContent(int source, const QString& path, platform::AtomicFileWriter& copy)
-{
-    QByteArray buffer(kCopyChunk, Qt::Uninitialized);
-    for (;;) {
-        const ssize_t count = ::read(source, buffer.data(), size_t(buffer.size()));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            throw platform::PlatformError::fromErrno(errno, path);
-        if (count == 0)
-            return;
-        copy.write(QByteArrayView(buffer.constData(), count));
-    }
 }
 
 // Keeps a copy of the file reached at `path` as its backup, a file of its own; false when no file is
@@ -48,23 +30,20 @@ void copyContent(int source, const QString& path, platform::AtomicFileWriter& co
 bool keepBackup(const QString& path)
 {
     const QString backup = backupPath(path);
-    struct stat info {};
-    platform::UniqueFd source;
+    std::optional<QByteArray> content;
     try {
-        source = platform::openReadableFile(path, info);
+        content = platform::readWholeFile(path);
     } catch (const platform::PlatformError& error) {
         if (error.errorNumber() != ENOENT)
             throw;
     }
     // A backup that is a link (older versions left one) is removed as a link: written through, it
     // would overwrite what it leads to.
-    if (!source.isValid() || platform::entryStatus(backup).kind == platform::EntryKind::symbolicLink)
+    if (!content || platform::entryStatus(backup).kind == platform::EntryKind::symbolicLink)
         QFile::remove(backup);
-    if (!source.isValid())
+    if (!content)
         return false;
-    platform::AtomicFileWriter copy(backup, 0600);
-    copyContent(source.get(), path, copy);
-    copy.commit();
+    platform::writeFileAtomically(backup, *content, 0600);
     return true;
 }
 
