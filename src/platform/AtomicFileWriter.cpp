@@ -37,6 +37,10 @@ AtomicFileWriter::AtomicFileWriter(const QString& path, std::optional<mode_t> mo
     m_hold = duplicateFd(m_fd.get());
     if (!m_hold.isValid())
         fail(errno, m_final.path);
+    struct stat created {};
+    if (::fstat(m_fd.get(), &created) != 0)
+        fail(errno, m_final.path);
+    m_identity = EntryIdentity::of(created);
 
     // A new file without a mode keeps what the kernel gave it: 0666 less the umask.
     if (!mode && !exists)

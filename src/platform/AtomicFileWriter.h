@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/EntryIdentity.h"
 #include "platform/EntryLocation.h"
 #include "platform/UniqueFd.h"
 
@@ -49,6 +50,8 @@ public:
     // content is then in place (isCommitted()) and may not survive a crash.
     void commit();
     bool isCommitted() const { return m_committed; }
+    // The new file itself: once committed, the file at the path until something else replaces it.
+    const EntryIdentity& identity() const { return m_identity; }
 
 private:
     void flushBuffer();
@@ -63,6 +66,7 @@ private:
     // Another descriptor of the temporary file, open until it is renamed or removed: its lock
     // outlives the close that seal() makes.
     UniqueFd m_hold;
+    EntryIdentity m_identity{};
     QByteArray m_buffer;
     bool m_sealed = false;
     bool m_committed = false;

@@ -11,7 +11,8 @@
 
 namespace orvalink::test {
 
-FileOpenGate::FileOpenGate(const QString& folder, std::function<void()> atOpen) : m_atOpen(std::move(atOpen))
+FileOpenGate::FileOpenGate(const QString& folder, std::function<void()> atOpen, bool foldersToo)
+    : m_atOpen(std::move(atOpen))
 {
     m_fanotify = ::fanotify_init(FAN_CLASS_CONTENT | FAN_CLOEXEC | FAN_NONBLOCK, O_RDONLY | O_CLOEXEC);
     if (m_fanotify < 0) {
@@ -19,8 +20,9 @@ FileOpenGate::FileOpenGate(const QString& folder, std::function<void()> atOpen) 
             QStringLiteral("no fanotify permission events here: ") + QString::fromUtf8(std::strerror(errno));
         return;
     }
-    if (::fanotify_mark(m_fanotify, FAN_MARK_ADD, FAN_OPEN_PERM | FAN_EVENT_ON_CHILD, AT_FDCWD,
-                        QFile::encodeName(folder).constData()) != 0) {
+    const uint64_t mask = FAN_OPEN_PERM | FAN_EVENT_ON_CHILD | (foldersToo ? FAN_ONDIR : 0);
+    const QByteArray marked = QFile::encodeName(folder);
+    if (::fanotify_mark(m_fanotify, FAN_MARK_ADD, mask, AT_FDCWD, marked.constData()) != 0) {
         m_skipReason = QStringLiteral("cannot watch ") + folder + QStringLiteral(": ") +
                        QString::fromUtf8(std::strerror(errno));
         ::close(m_fanotify);

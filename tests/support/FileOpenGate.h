@@ -15,8 +15,9 @@ namespace orvalink::test {
 class FileOpenGate {
 public:
     // `atOpen` runs on the gate's own thread, once for each opening, while the opener waits; it must
-    // not open anything in `folder` itself.
-    FileOpenGate(const QString& folder, std::function<void()> atOpen);
+    // not open anything in `folder` itself. With `foldersToo` the openings of the folders in `folder`
+    // are held as well (a flush of a folder after a rename in it opens it).
+    FileOpenGate(const QString& folder, std::function<void()> atOpen, bool foldersToo = false);
     // Lets every opening through from then on.
     ~FileOpenGate();
     FileOpenGate(const FileOpenGate&) = delete;

@@ -5,18 +5,24 @@
 #include "diskops/UndoService.h"
 #include "model/AppPaths.h"
 #include "platform/FileIO.h"
+#include "platform/PlatformError.h"
 #include "platform/StandardPath.h"
 #include "platform/SymbolicLinks.h"
 #include "store/JSONLStore.h"
+#include "support/FileOpenGate.h"
 #include "support/SkipWithout.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
 #include "support/TreeSnapshot.h"
+#include "viewmodel/history/FileSetReplacement.h"
 #include "viewmodel/history/HistoryInstall.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTest>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
 
 using namespace orvalink;
 using namespace orvalink::test;
@@ -126,6 +132,68 @@ private Q_SLOTS:
         QVERIFY(installHistory(files, {{incoming}, {}}, HistoryInstallMode::keepingLocalChanges));
         QVERIFY(!QFileInfo(backup).isSymLink());
         QCOMPARE(JSONLStore::loadAll<LinkMapping>(backup), (QList<LinkMapping>{local, incoming}));
+    }
+
+    // A sync program puts its own copy of the shared history in place right after the install
+    // put the new one there, and then the rename of the next file fails: the rollback leaves the
+    // sync program's file as it is, whether the history had an old content to go back to or not.
+    void rollbackKeepsAFileAnotherProgramPutInPlace_data()
+    {
+        QTest::addColumn<bool>("hadContent");
+        QTest::newRow("old content to go back to") << true;
+        QTest::newRow("no file before") << false;
+    }
+    void rollbackKeepsAFileAnotherProgramPutInPlace()
+    {
+        QFETCH(bool, hadContent);
+        TestHome home;
+        const HistoryFiles files{AppPaths::historyDirectory() + QStringLiteral("/guest/mappings.jsonl"),
+                                 AppPaths::historyDirectory() + QStringLiteral("/guest/tasks.jsonl")};
+        const QString shared = linkHistoryIntoSync(home, files.mappingsPath);
+        const QByteArray old = JSONLStore::encodeLine(mappingNamed(QStringLiteral("Old")).toJson()) + '\n';
+        const QByteArray installed =
+            JSONLStore::encodeLine(mappingNamed(QStringLiteral("New")).toJson()) + '\n';
+        const QByteArray synced =
+            JSONLStore::encodeLine(mappingNamed(QStringLiteral("Sync")).toJson()) + '\n';
+        if (hadContent)
+            platform::writeFileAtomically(shared, old);
+        // Written beforehand: the gate holds the sync program's own openings as well.
+        const QString incoming = home.path(QStringLiteral("incoming.jsonl"));
+        platform::writeFileAtomically(incoming, synced);
+        const QString tasksThere =
+            platform::parentPath(shared) + QStringLiteral("/orvalink/guest/tasks.jsonl");
+
+        std::atomic<bool> replaced{false};
+        std::optional<platform::PlatformError> failure;
+        {
+            // The new history is in place once its folder is flushed, which opens that folder.
+            FileOpenGate gate(
+                home.home(),
+                [&] {
+                    if (replaced || !QFileInfo::exists(shared) ||
+                        platform::readWholeFile(shared) != installed)
+                        return;
+                    replaced = std::rename(QFile::encodeName(incoming).constData(),
+                                           QFile::encodeName(shared).constData()) == 0 &&
+                               QDir().mkdir(tasksThere);
+                },
+                true);
+            SKIP_WITHOUT(gate);
+            try {
+                replaceFilesTogether(
+                    {{files.mappingsPath, installed}, {files.tasksPath, QByteArray("{}\n")}});
+            } catch (const platform::PlatformError& error) {
+                failure = error;
+            }
+        }
+        QVERIFY(replaced);
+        QVERIFY(failure);
+        QCOMPARE(failure->errorNumber(), EISDIR);
+        QVERIFY(QFileInfo::exists(shared));
+        QCOMPARE(platform::readWholeFile(shared), synced);
+        QVERIFY(QFileInfo(files.mappingsPath).isSymLink());
+        if (hadContent)
+            QCOMPARE(platform::readWholeFile(files.mappingsPath + QStringLiteral(".bak")), old);
     }
 };
 

@@ -1,6 +1,7 @@
 #include "viewmodel/history/FileSetReplacement.h"
 
 #include "platform/AtomicFileWriter.h"
+#include "platform/EntryIdentity.h"
 #include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
 #include "platform/PlatformError.h"
@@ -9,6 +10,7 @@
 
 #include <QFile>
 #include <cerrno>
+#include <fcntl.h>
 #include <memory>
 #include <optional>
 #include <sys/stat.h>
@@ -47,17 +49,29 @@ bool keepBackup(const QString& path)
     return true;
 }
 
-// Puts back what a replaced file held before.
-void restoreFromBackup(const QString& path, bool hadPrevious)
+// Which file stands at `location` itself; none when nothing does.
+std::optional<platform::EntryIdentity> identityAt(const platform::EntryLocation& location)
+{
+    struct stat info {};
+    if (::fstatat(location.parent.get(), location.name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return std::nullopt;
+    return platform::EntryIdentity::of(info);
+}
+
+// Puts back what a replaced file held before, or removes the file when there was none, but only
+// while the file there is still the one the replacement put in place: a file another program (a
+// sync client) has put there since is its own, later content, and stays.
+void restoreFromBackup(const QString& path, bool hadPrevious, const platform::EntryIdentity& placed)
 {
     try {
-        if (hadPrevious) {
-            platform::writeFileAtomically(path, platform::readWholeFile(backupPath(path)), 0600);
-            return;
-        }
         // The new file stands where the path leads, which a link there still does.
-        const platform::EntryLocation created = platform::locateLinkedFile(path);
-        ::unlinkat(created.parent.get(), created.name.constData(), 0);
+        const platform::EntryLocation location = platform::locateLinkedFile(path);
+        if (identityAt(location) != placed)
+            return;
+        if (hadPrevious)
+            platform::writeFileAtomically(path, platform::readWholeFile(backupPath(path)), 0600);
+        else
+            ::unlinkat(location.parent.get(), location.name.constData(), 0);
     } catch (const std::exception&) {
         // The backup beside it still holds the previous content.
     }
@@ -92,7 +106,7 @@ void replaceFilesTogether(const QList<FileReplacement>& replacements)
         } catch (const platform::PlatformError&) {
             const size_t replaced = files[index]->isCommitted() ? index + 1 : index;
             for (size_t done = 0; done < replaced; ++done)
-                restoreFromBackup(replacements[done].path, hadPrevious[done]);
+                restoreFromBackup(replacements[done].path, hadPrevious[done], files[done]->identity());
             throw;
         }
     }

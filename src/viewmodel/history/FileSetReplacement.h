@@ -18,7 +18,8 @@ struct FileReplacement {
 // temporary name (mode 0600), and only when all of them are on disk are they renamed into place, in
 // the given order. Should a rename fail,
 // the files already replaced get their previous content back (or are removed when there was none),
-// so the set is never half old and half new. Throws platform::PlatformError with the first failure.
+// so the set is never half old and half new; a file that another program has put in place of one
+// of them meanwhile is its own and stays. Throws platform::PlatformError with the first failure.
 // The caller holds whatever lock keeps other writers out.
 void replaceFilesTogether(const QList<FileReplacement>& replacements);
 
