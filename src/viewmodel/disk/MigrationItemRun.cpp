@@ -44,12 +44,9 @@ QCoro::Task<bool> MigrationItemRun::execute(FlowTicket ticket)
         m_result.task.sourcePath = m_item.sourcePath;
         m_result.task.status = TaskStatus::failed;
         m_result.task.errorMessage = localizedDescription(outcome->error());
-        try {
-            std::rethrow_exception(outcome->error());
-        } catch (const OrvalinkError& failure) {
-            m_result.task.errorCode = failure.code();
+        if (const std::optional<OrvalinkError> failure = orvalinkErrorOf(outcome->error())) {
+            m_result.task.errorCode = failure->code();
             m_result.failure = failure;
-        } catch (...) {
         }
     }
     // Shown at once, until the reload after the batch reads the task file again.

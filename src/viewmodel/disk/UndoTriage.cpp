@@ -6,6 +6,7 @@
 #include "viewmodel/disk/DiskWorkContext.h"
 #include "viewmodel/state/ActivityState.h"
 #include "viewmodel/state/ViewModelServices.h"
+#include "viewmodel/texts/ErrorText.h"
 #include "viewmodel/texts/MigrationFailureText.h"
 #include "viewmodel/texts/NameListText.h"
 #include "viewmodel/texts/Presentation.h"
@@ -79,13 +80,9 @@ std::optional<UndoIncomplete> undoIncompleteOf(const std::exception_ptr& error)
 
 std::optional<OrvalinkError> errorOfCase(const std::exception_ptr& error, OrvalinkError::Case errorCase)
 {
-    try {
-        std::rethrow_exception(error);
-    } catch (const OrvalinkError& failure) {
-        if (failure.errorCase() == errorCase)
-            return failure;
-    } catch (...) {
-    }
+    const std::optional<OrvalinkError> failure = orvalinkErrorOf(error);
+    if (failure && failure->errorCase() == errorCase)
+        return failure;
     return std::nullopt;
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "model/OrvalinkError.h"
+
 #include <QString>
 #include <exception>
+#include <optional>
 
 namespace orvalink {
 
@@ -10,5 +13,8 @@ namespace orvalink {
 // what the exception says.
 QString localizedDescription(const std::exception_ptr& error);
 QString localizedDescription(const std::exception& error);
+
+// `error` as the OrvalinkError it is; none for any other failure, or for none.
+std::optional<OrvalinkError> orvalinkErrorOf(const std::exception_ptr& error);
 
 } // namespace orvalink

@@ -141,12 +141,8 @@ BilingualText failureCaseText(OrvalinkError::Case errorCase, const QStringList& 
 
 BilingualText localizedMigrationFailureMessage(const std::exception_ptr& error)
 {
-    try {
-        std::rethrow_exception(error);
-    } catch (const OrvalinkError& failure) {
-        return failureCaseText(failure.errorCase(), failure.processes());
-    } catch (...) {
-    }
+    if (const std::optional<OrvalinkError> failure = orvalinkErrorOf(error))
+        return failureCaseText(failure->errorCase(), failure->processes());
     return failureDescriptionText(localizedDescription(error));
 }
 
