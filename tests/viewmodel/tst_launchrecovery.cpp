@@ -329,6 +329,33 @@ private Q_SLOTS:
                  progress);
     }
 
+    // A whole tree changed after its copy: the line shows the first three paths, masked as every
+    // path is, and counts the others.
+    void manyKeptPathsShowTheFirstAndCountTheRest()
+    {
+        ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings([](AppConfig& config) {
+            config.uiLanguage = UILanguage::english;
+            config.presentationPrivacyEnabled = true;
+        });
+        RecoveredOperation forward;
+        forward.outcome = RecoveredOperation::Outcome::migrationCompleted;
+        forward.sourcePath = fx.home.home() + QStringLiteral("/Music");
+        forward.targetPath = QStringLiteral("/media/u/Disk/Root") + forward.sourcePath;
+        for (int i = 0; i < 5; ++i)
+            forward.keptPaths.append(fx.home.home() +
+                                     QStringLiteral("/.Music.orvalink-staging-X/%1.txt").arg(i));
+
+        const RecoveryTexts texts = orvalink::recoveryTexts({forward}, vm->presentation());
+
+        const QString info = vm->presentation().localized(texts.info.value_or(BilingualText()));
+        QVERIFY2(
+            info.endsWith(QStringLiteral(
+                "Items that changed after they were copied were kept: ~/.Music.orvalink-staging-X/0.txt, "
+                "~/.Music.orvalink-staging-X/1.txt, ~/.Music.orvalink-staging-X/2.txt and 2 more.")),
+            qPrintable(info));
+    }
+
     // The data came back, but the volume would not give up the partial copy (read-only, or locked
     // against this user): the report says what was done, and claims no "nothing was changed".
     void dataBroughtBackIsReportedWhenLeftoversStay_data()

@@ -4,6 +4,7 @@
 #include "viewmodel/texts/Presentation.h"
 
 #include <QStringList>
+#include <algorithm>
 
 namespace orvalink {
 
@@ -141,13 +142,15 @@ RecoveryTexts recoveryTexts(const QList<RecoveredOperation>& recovered, const Pr
             (operation.outcome == Outcome::leftAsFound ? attention : done).append(*sentence);
         if (!operation.keptPaths.isEmpty()) {
             // As many as changed after the copy, which can be a whole tree: the first few, then a count
-            // (the log lists every one).
-            QStringList kept;
-            for (const QString& path : operation.keptPaths)
-                kept.append(presentation.displayPath(path));
+            // (the log lists every one). Only those shown are put in their shown form: the entries of
+            // one tree share the folders a mask hides, so they stay distinct in it and the count holds.
+            constexpr qsizetype kShown = 3;
+            QStringList kept = operation.keptPaths;
+            for (qsizetype i = 0; i < std::min(kShown, kept.size()); ++i)
+                kept[i] = presentation.displayPath(kept.at(i));
             done.append(BilingualText("复制后又有改动的项目已保留：%1。",
                                       "Items that changed after they were copied were kept: %1.")
-                            .arg(nameListText(kept, 3)));
+                            .arg(nameListText(kept, kShown)));
         }
         attention.append(attentionSentences(operation, presentation));
     }
