@@ -99,10 +99,7 @@ QCoro::Task<> retryFailedMigration(DiskWorkContext& context, FailedMigrationReco
     // Busy before the size estimate: a second press meanwhile must not start a second engine. The
     // retry goes on with the records of the migration whose item it retries; what an undo restored
     // since is another run's.
-    context.activity().setDiskWork(DiskWork::migration);
-    context.activity().setInfoMessage(std::nullopt);
-    context.activity().setErrorMessage(std::nullopt);
-    context.activity().setMigrationConflictPrompt(std::nullopt);
+    beginRunStatus(context, DiskWork::migration);
     context.history().setLastRestoredPaths({});
     auto retry = runRetry(context, record, forceMode, terminateProcesses, context.captureServices());
     co_await guardDiskWork(context, std::move(retry));

@@ -3,7 +3,6 @@
 #include "viewmodel/disk/DiskWorkContext.h"
 #include "viewmodel/disk/ProgressMonitor.h"
 #include "viewmodel/disk/RestoreItem.h"
-#include "viewmodel/disk/ScopedDiskServices.h"
 #include "viewmodel/disk/UndoTriage.h"
 #include "viewmodel/disk/WorkflowSupport.h"
 #include "viewmodel/state/ActivityState.h"
@@ -16,12 +15,6 @@
 namespace orvalink {
 
 namespace {
-
-// Marks the start of a restore run. Busy first: the size estimates that follow may take seconds.
-void beginRestoreRun(DiskWorkContext& context)
-{
-    beginRun(context, DiskWork::undo);
-}
 
 // An undo that could not end but brought the data home all the same: the listing and the history
 // changed. Only a history that could not be rewritten still counts as restored; what stayed on the
@@ -219,7 +212,8 @@ QCoro::Task<> undoLastMigration(DiskWorkContext& context)
         co_return;
     }
     const LinkMapping newest = context.history().undoHistory().constFirst();
-    beginRestoreRun(context);
+    // Busy first: the size estimates that follow may take seconds.
+    beginRun(context, DiskWork::undo);
     auto flow =
         restoreSingle(context, newest, {QStringLiteral("反悔上次迁移"), QStringLiteral("Undo Last Move")}, {},
                       context.captureServices());
@@ -236,7 +230,7 @@ QCoro::Task<> undoSelectedMigration(DiskWorkContext& context)
             BilingualText("请先选择至少一条迁移记录。", "Select at least one migration record first."));
         co_return;
     }
-    beginRestoreRun(context);
+    beginRun(context, DiskWork::undo);
     auto flow = restoreBatch(context, records, context.captureServices());
     co_await guardDiskWork(context, std::move(flow));
 }
@@ -245,7 +239,7 @@ QCoro::Task<> forceUndoMigration(DiskWorkContext& context, LinkMapping mapping, 
 {
     if (!mayStartDiskWorkOrSayWhy(context))
         co_return;
-    beginRestoreRun(context);
+    beginRun(context, DiskWork::undo);
     const BilingualText title = mode == ForcedUndoRestoreMode::overwrite
                                     ? BilingualText("覆盖恢复", "Overwrite Restore")
                                     : BilingualText("追加恢复", "Append Restore");

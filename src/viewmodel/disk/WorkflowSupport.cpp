@@ -112,14 +112,19 @@ QCoro::Task<bool> nextItemMayStart(DiskWorkContext& context, FlowTicket ticket)
 
 void beginRun(DiskWorkContext& context, DiskWork work)
 {
+    beginRunStatus(context, work);
+    context.history().setRecentMigrations({});
+    context.history().setRecentFailedMigrations({});
+    context.history().setLastRestoredPaths({});
+}
+
+void beginRunStatus(DiskWorkContext& context, DiskWork work)
+{
     context.activity().setDiskWork(work);
     context.activity().setInfoMessage(std::nullopt);
     context.activity().setErrorMessage(std::nullopt);
     context.activity().setUndoConflictPrompt(std::nullopt);
     context.activity().setMigrationConflictPrompt(std::nullopt);
-    context.history().setRecentMigrations({});
-    context.history().setRecentFailedMigrations({});
-    context.history().setLastRestoredPaths({});
 }
 
 void beginProgress(DiskWorkContext& context, const BilingualText& title, qint64 totalItems, qint64 totalBytes)

@@ -17,6 +17,11 @@ BilingualText generalFailureText()
         "Migration failed. Check directory permissions, file locks, and the target disk connection.");
 }
 
+BilingualText migrationFailedText()
+{
+    return BilingualText("迁移失败。", "Migration failed.");
+}
+
 BilingualText inUseText(const QStringList& processes)
 {
     if (processes.isEmpty())
@@ -154,14 +159,14 @@ BilingualText failedItemText(const FailedMigrationRecord& record)
         return failureDescriptionText(record.errorMessage);
     if (record.status == TaskStatus::rolledBack)
         return BilingualText("迁移失败，已自动回滚。", "Migration failed and was rolled back.");
-    return BilingualText("迁移失败。", "Migration failed.");
+    return migrationFailedText();
 }
 
 BilingualText failureDescriptionText(const QString& text)
 {
     const QString t = text.trimmed();
     if (t.isEmpty())
-        return BilingualText("迁移失败。", "Migration failed.");
+        return migrationFailedText();
     if (hasChineseOutsidePaths(t))
         return BilingualText::same(t);
     return generalFailureText();
