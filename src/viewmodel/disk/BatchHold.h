@@ -1,5 +1,7 @@
 #pragma once
 
+#include "viewmodel/flow/FlowCondition.h"
+
 #include <QCoro/QCoroTask>
 #include <memory>
 
@@ -28,6 +30,7 @@ public:
 
 private:
     std::shared_ptr<State> m_state;
+    FlowCondition m_lifted;
 };
 
 } // namespace orvalink

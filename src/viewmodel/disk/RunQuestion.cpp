@@ -1,8 +1,5 @@
 #include "viewmodel/disk/RunQuestion.h"
 
-#include <QCoro/QCoroTimer>
-#include <QTimer>
-#include <chrono>
 #include <optional>
 
 namespace orvalink {
@@ -10,22 +7,15 @@ namespace orvalink {
 struct RunQuestion::State {
     std::optional<QUuid> waiting;
     std::optional<UndoConflictAnswer> given;
-    // Fires when the answer arrives. Shared with the waiting run, which may outlive the owner.
-    QTimer arrived;
 };
 
 namespace {
 
 // Only the state is touched after a suspension: it is the run's own copy.
-QCoro::Task<UndoConflictAnswer> awaitAnswer(std::shared_ptr<RunQuestion::State> state, QUuid id)
+QCoro::Task<UndoConflictAnswer> answerWhenGiven(std::shared_ptr<RunQuestion::State> state,
+                                                QCoro::Task<> given)
 {
-    state->waiting = id;
-    state->given.reset();
-    while (!state->given) {
-        // A day at most; an answer restarts it with 0.
-        state->arrived.start(std::chrono::hours(24));
-        co_await qCoro(state->arrived).waitForTimeout();
-    }
+    co_await std::move(given);
     const UndoConflictAnswer answer = *state->given;
     state->waiting.reset();
     state->given.reset();
@@ -34,10 +24,7 @@ QCoro::Task<UndoConflictAnswer> awaitAnswer(std::shared_ptr<RunQuestion::State> 
 
 } // namespace
 
-RunQuestion::RunQuestion() : m_state(std::make_shared<State>())
-{
-    m_state->arrived.setSingleShot(true);
-}
+RunQuestion::RunQuestion() : m_state(std::make_shared<State>()) {}
 
 RunQuestion::~RunQuestion()
 {
@@ -46,7 +33,9 @@ RunQuestion::~RunQuestion()
 
 QCoro::Task<UndoConflictAnswer> RunQuestion::answerTo(const QUuid& id)
 {
-    return awaitAnswer(m_state, id);
+    m_state->waiting = id;
+    m_state->given.reset();
+    return answerWhenGiven(m_state, m_answered.until([state = m_state] { return state->given.has_value(); }));
 }
 
 bool RunQuestion::answer(const QUuid& id, UndoConflictAnswer answer)
@@ -54,8 +43,7 @@ bool RunQuestion::answer(const QUuid& id, UndoConflictAnswer answer)
     if (m_state->waiting != id || m_state->given)
         return false;
     m_state->given = answer;
-    if (m_state->arrived.isActive())
-        m_state->arrived.start(0);
+    m_answered.wake();
     return true;
 }
 

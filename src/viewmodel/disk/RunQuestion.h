@@ -1,5 +1,6 @@
 #pragma once
 
+#include "viewmodel/flow/FlowCondition.h"
 #include "viewmodel/state/WorkflowRecords.h"
 
 #include <QCoro/QCoroTask>
@@ -35,6 +36,7 @@ public:
 
 private:
     std::shared_ptr<State> m_state;
+    FlowCondition m_answered;
 };
 
 } // namespace orvalink
