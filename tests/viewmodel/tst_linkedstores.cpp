@@ -47,6 +47,12 @@ QString linkHistoryIntoSync(const TestHome& home, const QString& mappingsPath)
     return tree.path(QStringLiteral("Sync/mappings-shared.jsonl"));
 }
 
+HistoryFiles guestHistory()
+{
+    return {AppPaths::historyDirectory() + QStringLiteral("/guest/mappings.jsonl"),
+            AppPaths::historyDirectory() + QStringLiteral("/guest/tasks.jsonl")};
+}
+
 QStringList filesOf(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
@@ -62,6 +68,12 @@ LinkMapping mappingNamed(const QString& name)
                        QStringLiteral("unknown"),
                        at,
                        at};
+}
+
+// A history file of one record.
+QByteArray historyLine(const QString& name)
+{
+    return JSONLStore::encodeLine(mappingNamed(name).toJson()) + '\n';
 }
 
 } // namespace
@@ -109,8 +121,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, backupLeftAsALink);
         TestHome home;
-        const HistoryFiles files{AppPaths::historyDirectory() + QStringLiteral("/guest/mappings.jsonl"),
-                                 AppPaths::historyDirectory() + QStringLiteral("/guest/tasks.jsonl")};
+        const HistoryFiles files = guestHistory();
         const QString shared = linkHistoryIntoSync(home, files.mappingsPath);
         const LinkMapping local = mappingNamed(QStringLiteral("Local"));
         JSONLStore::append(local, files.mappingsPath);
@@ -147,14 +158,11 @@ private Q_SLOTS:
     {
         QFETCH(bool, hadContent);
         TestHome home;
-        const HistoryFiles files{AppPaths::historyDirectory() + QStringLiteral("/guest/mappings.jsonl"),
-                                 AppPaths::historyDirectory() + QStringLiteral("/guest/tasks.jsonl")};
+        const HistoryFiles files = guestHistory();
         const QString shared = linkHistoryIntoSync(home, files.mappingsPath);
-        const QByteArray old = JSONLStore::encodeLine(mappingNamed(QStringLiteral("Old")).toJson()) + '\n';
-        const QByteArray installed =
-            JSONLStore::encodeLine(mappingNamed(QStringLiteral("New")).toJson()) + '\n';
-        const QByteArray synced =
-            JSONLStore::encodeLine(mappingNamed(QStringLiteral("Sync")).toJson()) + '\n';
+        const QByteArray old = historyLine(QStringLiteral("Old"));
+        const QByteArray installed = historyLine(QStringLiteral("New"));
+        const QByteArray synced = historyLine(QStringLiteral("Sync"));
         if (hadContent)
             platform::writeFileAtomically(shared, old);
         // Written beforehand: the gate holds the sync program's own openings as well.
