@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTest>
 #include <memory>
 
@@ -71,6 +72,8 @@ private Q_SLOTS:
     void doubleClick_data();
     void doubleClick();
     void arrowsMoveFocusAndScroll();
+    void takingTheFocusKeepsTheScroll_data();
+    void takingTheFocusKeepsTheScroll();
     void leftRightAndReturnAreConsumed_data();
     void leftRightAndReturnAreConsumed();
     void contextMenuActsOnClickedRow();
@@ -241,6 +244,62 @@ void DirectoryListViewTest::arrowsMoveFocusAndScroll()
         QTest::keyClick(m_view.get(), Qt::Key_Down);
     QCOMPARE(*m_source->focused, m_source->entries.at(target).path);
     QVERIFY(m_view->viewport()->rect().contains(m_view->visualRect(m_model->index(target))));
+}
+
+void DirectoryListViewTest::takingTheFocusKeepsTheScroll_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("click on a name") << QStringLiteral("name");
+    QTest::newRow("click on a checkbox") << QStringLiteral("checkbox");
+    QTest::newRow("tab") << QStringLiteral("tab");
+    QTest::newRow("refresh without the focused entry") << QStringLiteral("refresh");
+}
+
+// Scrolled down with no row focused, the list keeps its place as it takes the keyboard focus: a
+// click acts on the row under the pointer, the keyboard finds a focused row it can see, and a
+// listing read again without the focused entry stays where it was.
+void DirectoryListViewTest::takingTheFocusKeepsTheScroll()
+{
+    QFETCH(QString, how);
+    m_view->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
+    m_view->clearFocus();
+    m_view->verticalScrollBar()->setValue(m_view->verticalScrollBar()->maximum() / 2);
+    const int scrolled = m_view->verticalScrollBar()->value();
+    QVERIFY(scrolled > 0);
+    const QModelIndex middle = m_view->indexAt(m_view->viewport()->rect().center());
+    QVERIFY(middle.row() > 10);
+    const QString path = m_source->entries.at(middle.row()).path;
+    const auto seen = [this](const std::optional<QString>& focused) {
+        const int row = focused ? m_source->rowOf(*focused) : -1;
+        return row >= 0 && m_view->viewport()->rect().intersects(m_view->visualRect(m_model->index(row)));
+    };
+    m_source->focused.reset();
+    m_model->resetListing();
+    QCOMPARE(m_view->verticalScrollBar()->value(), scrolled);
+    m_source->calls.clear();
+
+    if (how == QLatin1String("name") || how == QLatin1String("checkbox")) {
+        const bool box = how == QLatin1String("checkbox");
+        QTest::mouseClick(
+            m_view->viewport(), Qt::LeftButton, {},
+            pointOf(middle.row(), [box](const DirectoryRowLayout& l) { return box ? l.checkbox : l.name; }));
+        QVERIFY(m_view->hasFocus());
+        QCOMPARE(m_source->calls,
+                 QStringList{box ? QStringLiteral("select:%1:1").arg(path) : "focus:" + path});
+    } else if (how == QLatin1String("tab")) {
+        m_view->setFocus(Qt::TabFocusReason);
+        QVERIFY(seen(m_source->focused));
+    } else {
+        m_view->setFocus(Qt::TabFocusReason);
+        m_source->focused = path;
+        m_source->entries.removeAt(middle.row());
+        m_model->resetListing();
+        QVERIFY(seen(m_source->focused));
+        QVERIFY(m_source->focused != path);
+    }
+    QCoreApplication::processEvents();
+    QCOMPARE(m_view->verticalScrollBar()->value(), scrolled);
 }
 
 void DirectoryListViewTest::leftRightAndReturnAreConsumed_data()

@@ -28,7 +28,7 @@ DirectoryListView::DirectoryListView(DirectoryListModel* model, QWidget* parent)
     // keyboard, or a listing the focused entry left.
     connect(model, &QAbstractItemModel::modelReset, this, [this] {
         if (hasFocus())
-            focusFirstRowIfNone();
+            focusShownRowIfNone();
     });
 }
 
@@ -54,15 +54,20 @@ void DirectoryListView::scrollToFocus()
 void DirectoryListView::focusInEvent(QFocusEvent* event)
 {
     QListView::focusInEvent(event);
-    focusFirstRowIfNone();
+    // A click gives the list the focus before the press arrives: the press picks the row, and the
+    // rows must not move under the pointer first.
+    if (event->reason() != Qt::MouseFocusReason)
+        focusShownRowIfNone();
 }
 
-void DirectoryListView::focusFirstRowIfNone()
+void DirectoryListView::focusShownRowIfNone()
 {
-    if (m_model->rowCount() > 0 && m_model->syncFocus() < 0) {
-        m_model->focusRow(0);
-        scrollToFocus();
-    }
+    if (m_model->rowCount() == 0 || m_model->syncFocus() >= 0)
+        return;
+    // The top row in view, so the keys start where the user is looking and nothing scrolls; a
+    // listing not laid out yet starts at its first row, where it will show.
+    const QModelIndex top = indexAt(QPoint(0, 0));
+    m_model->focusRow(top.isValid() ? top.row() : 0);
 }
 
 void DirectoryListView::keyPressEvent(QKeyEvent* event)

@@ -12,8 +12,9 @@ class DirectoryListModel;
 // source's focused path and selected paths are the truth). Up and Down move the source's focus and
 // scroll to it, Left and Right do nothing, Return and Enter open the focused entry and are always
 // consumed, and a right click offers "open containing directory" and "reveal". While the list has
-// the keyboard focus one of its rows is focused: the first, when the list takes the focus or gets
-// new rows without a focused one among them.
+// the keyboard focus one of its rows is focused: the top one in view, when the list takes the focus
+// from the keyboard or gets new rows without a focused one among them (a click focuses the row it
+// lands on); taking the focus never scrolls the list.
 class DirectoryListView : public QListView {
     Q_OBJECT
 public:
@@ -39,8 +40,8 @@ protected:
 private:
     void showContextMenu(const QPoint& position);
     void scrollToFocus();
-    // Focuses the first row when no row shown is focused.
-    void focusFirstRowIfNone();
+    // Focuses the top row in view when no row shown is focused.
+    void focusShownRowIfNone();
 
     DirectoryListModel* m_model;
     QPointer<QMenu> m_contextMenu;
