@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QImageWriter>
+#include <QInputMethodEvent>
 #include <QMenu>
 #include <QSaveFile>
 #include <QTest>
@@ -84,6 +85,21 @@ bool movePointerTo(QWidget* widget)
     QTest::mouseMove(handle, point);
     QCoreApplication::processEvents();
     return true;
+}
+
+QChar ideographMissingFrom(const QString& path)
+{
+    QChar rare(0x4e00);
+    while (path.contains(rare))
+        rare = QChar(rare.unicode() + 1);
+    return rare;
+}
+
+void commitTyped(QWidget* widget, const QString& text)
+{
+    QInputMethodEvent typed;
+    typed.setCommitString(text);
+    QApplication::sendEvent(widget, &typed);
 }
 
 QString saveScreen(const QImage& image, const QString& name)

@@ -38,6 +38,13 @@ void settleWindow(QWidget& window);
 // lies outside its window.
 bool movePointerTo(QWidget* widget);
 
+// An ideograph `path` lacks (a path holds fewer than 1,400 of their three bytes). The search matches
+// an entry's whole path, letters in order: a query that holds one matches only the names that hold
+// it, whatever the folder the tests run in is called.
+QChar ideographMissingFrom(const QString& path);
+// Types `text` into `widget` as an input method commits it, the way ideographs are typed.
+void commitTyped(QWidget* widget, const QString& text);
+
 // Saves `image` as <build>/screens/<name>.png for a reviewer to look at; returns the path, or an
 // empty string when the file could not be written.
 QString saveScreen(const QImage& image, const QString& name);

@@ -15,7 +15,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -50,6 +49,14 @@ private:
     {
         QTest::mouseClick(m_ui->find<QAbstractButton>(name), Qt::LeftButton);
         m_ui->settle();
+    }
+    // Makes the folder "Gamma" and an ideograph the home's path lacks: a search for that ideograph
+    // shows this folder alone, wherever the tests run. Its name.
+    QString makeRarelyNamedFolder()
+    {
+        const QString name = QStringLiteral("Gamma ") + ideographMissingFrom(home());
+        m_fx->tree.dir(name);
+        return name;
     }
 
 private Q_SLOTS:
@@ -95,19 +102,21 @@ private Q_SLOTS:
     // first shown row, and Return opens that one, never the hidden one.
     void returnOpensOnlyAFolderTheListShows()
     {
+        const QString name = makeRarelyNamedFolder();
+        QVERIFY(m_ui->reload());
         list()->setFocus();
         press(list(), Qt::Key_Down);
         QCOMPARE(focused(), home() + "/Beta");
         auto* search = m_ui->find<QLineEdit>("searchField");
         search->setFocus();
-        QTest::keyClicks(search, "Gamma");
+        commitTyped(search, name.right(1));
         m_ui->settle();
-        QCOMPARE(shownNames(vm()), QStringList{"Gamma"});
+        QCOMPARE(shownNames(vm()), QStringList{name});
         QCOMPARE(focused(), home() + "/Beta");
         list()->setFocus();
-        QCOMPARE(focused(), home() + "/Gamma");
+        QCOMPARE(focused(), home() + '/' + name);
         press(list(), Qt::Key_Return);
-        QCOMPARE(vm().browsing().currentDirectoryPath(), home() + "/Gamma");
+        QCOMPARE(vm().browsing().currentDirectoryPath(), home() + '/' + name);
     }
 
     // The path field's own example, typed as shown, opens that folder of the home.
@@ -260,22 +269,13 @@ private Q_SLOTS:
 
     void searchCountsMatchesAndSaysWhenNothingMatches()
     {
-        // The search also matches an entry's whole path, letters in order, so the query is a letter
-        // the temporary home's path lacks: a path holds fewer than 1,400 ideographs of three bytes.
-        QChar rare(0x4e00);
-        while (home().contains(rare))
-            rare = QChar(rare.unicode() + 1);
-        const QString name = QStringLiteral("Gamma ") + rare;
-        m_fx->tree.dir(name);
+        const QString name = makeRarelyNamedFolder();
         QVERIFY(m_ui->reload());
-        const QString query(rare);
+        const QString query = name.right(1);
         auto* field = m_ui->find<QLineEdit>("searchField");
         QCOMPARE(text("matchCount"), QStringLiteral("Match 5 items"));
         QVERIFY(!shown("clearSearchButton"));
-        // Typed as an ideograph is: committed by the input method.
-        QInputMethodEvent typed;
-        typed.setCommitString(query);
-        QApplication::sendEvent(field, &typed);
+        commitTyped(field, query);
         m_ui->settle();
         QCOMPARE(vm().browsing().searchQuery(), query);
         QCOMPARE(shownNames(vm()), QStringList{name});
