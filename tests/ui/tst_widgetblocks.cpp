@@ -21,6 +21,7 @@
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
@@ -144,6 +145,17 @@ private Q_SLOTS:
         wide.setCurrentIndex(0);
         QCOMPARE(wide.width(), wideWidth - 40);
         QCOMPARE(wide.shownText(), QStringLiteral("Size"));
+        QVERIFY(wide.toolTip().isEmpty());
+        // A language switch relabels the options without a signal: the pointer resting on the
+        // menu finds the new option's whole text, and a painted option that fits has no tip.
+        relabelCombo(&wide, {QStringLiteral("大小 Size, in both languages and cut short"), wide.itemText(1)},
+                     0);
+        QVERIFY(wide.shownText().endsWith(QChar(0x2026)));
+        QHelpEvent hover(QEvent::ToolTip, QPoint(4, 4), wide.mapToGlobal(QPoint(4, 4)));
+        QApplication::sendEvent(&wide, &hover);
+        QCOMPARE(wide.toolTip(), plainToolTip(wide.currentText()));
+        relabelCombo(&wide, {QStringLiteral("Size"), wide.itemText(1)}, 0);
+        wide.grab();
         QVERIFY(wide.toolTip().isEmpty());
 
         // Too little room even for the first options: each keeps its widest, the row wraps.

@@ -2,6 +2,7 @@
 
 #include "ui/widgets/PlainToolTip.h"
 
+#include <QEvent>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
 
@@ -9,7 +10,7 @@ namespace orvalink::ui {
 
 ElidingComboBox::ElidingComboBox(QWidget* parent) : QComboBox(parent)
 {
-    connect(this, &QComboBox::currentTextChanged, this, &ElidingComboBox::syncToolTip);
+    connect(this, &QComboBox::currentTextChanged, this, [this] { syncToolTip(shownText()); });
 }
 
 int ElidingComboBox::textWidth() const
@@ -34,18 +35,23 @@ void ElidingComboBox::paintEvent(QPaintEvent*)
     initStyleOption(&option);
     painter.drawComplexControl(QStyle::CC_ComboBox, option);
     option.currentText = shownText();
+    syncToolTip(option.currentText);
     painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }
 
-void ElidingComboBox::resizeEvent(QResizeEvent* event)
+bool ElidingComboBox::event(QEvent* event)
 {
-    QComboBox::resizeEvent(event);
-    syncToolTip();
+    // Options relabelled without a signal (a language switch) are caught before a tip shows.
+    if (event->type() == QEvent::ToolTip || event->type() == QEvent::Resize)
+        syncToolTip(shownText());
+    return QComboBox::event(event);
 }
 
-void ElidingComboBox::syncToolTip()
+void ElidingComboBox::syncToolTip(const QString& shown)
 {
-    setPlainToolTip(this, shownText() == currentText() ? QString() : currentText());
+    const QString wanted = shown == currentText() ? QString() : plainToolTip(currentText());
+    if (toolTip() != wanted)
+        setToolTip(wanted);
 }
 
 } // namespace orvalink::ui
