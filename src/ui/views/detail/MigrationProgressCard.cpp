@@ -19,14 +19,9 @@
 
 namespace orvalink::ui {
 
-double MigrationProgressCard::progressRatio(MainViewModel& viewModel)
-{
-    return viewModel.figures().migrationOverallProgressRatio();
-}
-
 QString MigrationProgressCard::progressPercentText(MainViewModel& viewModel)
 {
-    return percentText(progressRatio(viewModel));
+    return percentText(viewModel.figures().migrationOverallProgressRatio());
 }
 
 MigrationProgressCard::MigrationProgressCard(MainViewModel& viewModel, QWidget* parent)
@@ -127,7 +122,7 @@ void MigrationProgressCard::refresh()
     setTextIfChanged(m_percent, percent);
     setTextIfChanged(m_overallTitle, texts.localized({"整体进度", "Overall Progress"}));
     setTextIfChanged(m_overallPercent, percent);
-    m_bar->setValue(static_cast<int>(clampedRatio(progressRatio(m_viewModel)) * 1000));
+    m_bar->setValue(static_cast<int>(figures.migrationOverallProgressRatio() * 1000));
     QString subtitle =
         texts.localized({"项目", "Items"}) + QLatin1Char(' ') + figures.migrationProgressCountText();
     if (bytes)

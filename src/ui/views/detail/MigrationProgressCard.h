@@ -24,9 +24,8 @@ public:
 
     void refresh();
 
-    // The ratio and percent text of the run as a whole (Figures::migrationOverallProgressRatio),
-    // shared with the workspace header.
-    static double progressRatio(MainViewModel& viewModel);
+    // The percent text of the run as a whole (Figures::migrationOverallProgressRatio), shared with
+    // the workspace header.
     static QString progressPercentText(MainViewModel& viewModel);
 
 private:
