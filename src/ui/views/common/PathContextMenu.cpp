@@ -30,23 +30,6 @@ QMenu* createPathContextMenu(MainViewModel& viewModel, const QString& path, QWid
     return menu;
 }
 
-QMenu* createPathLinesMenu(MainViewModel& viewModel, const QList<std::pair<QString, QString>>& lines,
-                           QWidget* parent)
-{
-    auto* menu = new QMenu(parent);
-    // As wide as a column's line at most: a long path gives up its middle, as the line does.
-    const QFontMetrics metrics = menu->fontMetrics();
-    const int widest = metrics.averageCharWidth() * 60;
-    for (const auto& [shown, path] : lines) {
-        QMenu* pathMenu = createPathContextMenu(viewModel, path, menu);
-        // A "&" of a path is no mnemonic.
-        pathMenu->setTitle(metrics.elidedText(shown, Qt::ElideMiddle, widest)
-                               .replace(QLatin1Char('&'), QStringLiteral("&&")));
-        menu->addMenu(pathMenu);
-    }
-    return menu;
-}
-
 QString copyPathText(MainViewModel& viewModel)
 {
     return viewModel.presentation().localized({"复制路径", "Copy Path"});

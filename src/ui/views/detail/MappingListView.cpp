@@ -2,9 +2,12 @@
 
 #include "ui/models/MappingListModel.h"
 #include "ui/views/common/PathContextMenu.h"
+#include "viewmodel/MainViewModel.h"
+#include "viewmodel/texts/Presentation.h"
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QScrollArea>
 
@@ -23,6 +26,24 @@ QMenu* createMappingPathMenu(MainViewModel& viewModel, const LinkMapping& mappin
         return nullptr;
     return createPathContextMenu(
         viewModel, part == MappingRowPart::sourcePath ? mapping.sourcePath : mapping.targetPath, parent);
+}
+
+QMenu* createMappingRecordMenu(MainViewModel& viewModel, const LinkMapping& mapping, QWidget* parent)
+{
+    auto* menu = new QMenu(parent);
+    // As wide as a column's line at most: a long path gives up its middle, as the line does.
+    const QFontMetrics metrics = menu->fontMetrics();
+    const int widest = metrics.averageCharWidth() * 60;
+    const QStringList lines = MappingRowDelegate::pathLines(viewModel.presentation(), mapping);
+    const MappingRowPart parts[] = {MappingRowPart::sourcePath, MappingRowPart::targetPath};
+    for (int i = 0; i < 2; ++i) {
+        QMenu* pathMenu = createMappingPathMenu(viewModel, mapping, parts[i], menu);
+        // A "&" of a path is no mnemonic.
+        pathMenu->setTitle(metrics.elidedText(lines.at(i), Qt::ElideMiddle, widest)
+                               .replace(QLatin1Char('&'), QStringLiteral("&&")));
+        menu->addMenu(pathMenu);
+    }
+    return menu;
 }
 
 MappingListView::MappingListView(MainViewModel& viewModel, const QString& objectName, QWidget* parent)

@@ -20,6 +20,10 @@ class MappingListModel;
 QMenu* createMappingPathMenu(MainViewModel& viewModel, const LinkMapping& mapping, MappingRowPart part,
                              QWidget* parent);
 
+// The menu of `mapping`'s row as a whole, as the keyboard opens it: one entry per path line,
+// reading as the line reads, each opening that line's path menu. The caller owns the menu.
+QMenu* createMappingRecordMenu(MainViewModel& viewModel, const LinkMapping& mapping, QWidget* parent);
+
 // A list of mapping rows (the shared mapping row): a click anywhere on a row toggles its mark, a
 // right click reports the row and the part under the pointer so the owner can show the path menu
 // or its row menu. Only the visible rows are painted, however long the history.

@@ -1,7 +1,6 @@
 #include "ui/views/detail/MigrationHistoryPanel.h"
 
 #include "ui/models/MappingListModel.h"
-#include "ui/views/common/PathContextMenu.h"
 #include "ui/views/common/RefreshScheduler.h"
 #include "ui/views/common/ViewText.h"
 #include "ui/views/detail/MappingListView.h"
@@ -77,9 +76,7 @@ void MigrationHistoryPanel::showContextMenu(const LinkMapping& mapping, MappingR
     // point at a line, gets both lines' menus for the record as a whole.
     QMenu* menu = createMappingPathMenu(m_viewModel, mapping, part, this);
     if (!menu && part == MappingRowPart::record) {
-        const QStringList lines = MappingRowDelegate::pathLines(m_viewModel.presentation(), mapping);
-        menu = createPathLinesMenu(
-            m_viewModel, {{lines.at(0), mapping.sourcePath}, {lines.at(1), mapping.targetPath}}, this);
+        menu = createMappingRecordMenu(m_viewModel, mapping, this);
         menu->setObjectName(QStringLiteral("historyRecordMenu"));
     }
     if (!menu)
