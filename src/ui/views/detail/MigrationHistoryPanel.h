@@ -1,7 +1,6 @@
 #pragma once
 
 #include "model/AppConfig.h"
-#include "ui/views/detail/MappingRowDelegate.h"
 
 #include <QWidget>
 #include <utility>
@@ -11,13 +10,15 @@ class QPushButton;
 
 namespace orvalink {
 class MainViewModel;
-}
+struct LinkMapping;
+} // namespace orvalink
 
 namespace orvalink::ui {
 
 class BusyIndicator;
 class MappingListView;
 class RefreshScheduler;
+enum class MappingRowPart;
 
 // The undo candidates, newest first, where the user marks the migrations to undo. Outside undo
 // mode it shows only a hint; the marks stay for when undo mode comes back. Takes the height the
