@@ -284,7 +284,7 @@ void ScanRootGroup::fitPickers()
     int room = m_pickers->contentsRect().width() - 2 * kPickerGap;
     for (const QLabel* title : {m_sortLabel, m_fileTypeLabel, m_visibilityLabel})
         room -= title->sizeHint().width() + kPickerTitleGap;
-    fitCombosToOptions({m_sort, m_fileType, m_visibility}, m_pickers->width() > 0 ? room : 0);
+    fitCombosToOptions({m_sort, m_fileType, m_visibility}, room);
 }
 
 } // namespace orvalink::ui

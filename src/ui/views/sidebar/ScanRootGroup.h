@@ -40,7 +40,8 @@ private:
     void buildSizeRows();
     void buildSwitches();
     void buildPickers();
-    // The menus' widths for the row they share.
+    // The menus' widths for the row they share; a row not laid out yet leaves no room, which sets
+    // no limit.
     void fitPickers();
 
     MainViewModel& m_viewModel;
