@@ -24,22 +24,32 @@ void relabelCombo(QComboBox* combo, const QStringList& texts, int current)
 
 namespace {
 
-// The width `combo` needs to show its options from `first` to `last` whole.
-int optionsWidth(const QComboBox* combo, int first, int last)
+struct OptionWidths {
+    int first = 0;  // what the first option needs to show whole
+    int widest = 0; // what every option needs
+};
+
+OptionWidths optionWidths(const QComboBox* combo)
 {
     const QFontMetrics metrics = combo->fontMetrics();
-    // The wider of each text's advance and its ink, so no glyph touches the arrow.
-    int widest = 0;
-    for (int i = first; i <= last; ++i) {
+    OptionWidths texts;
+    for (int i = 0; i < combo->count(); ++i) {
         const QString text = combo->itemText(i);
-        widest = std::max({widest, metrics.horizontalAdvance(text), metrics.boundingRect(text).width()});
+        // The wider of the text's advance and its ink, so no glyph touches the arrow.
+        const int width = std::max(metrics.horizontalAdvance(text), metrics.boundingRect(text).width());
+        if (i == 0)
+            texts.first = width;
+        texts.widest = std::max(texts.widest, width);
     }
     QStyleOptionComboBox option;
     option.initFrom(combo);
     option.currentText = combo->currentText();
-    return combo->style()
-        ->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(widest, metrics.height()), combo)
-        .width();
+    const auto around = [&](int textWidth) {
+        return combo->style()
+            ->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(textWidth, metrics.height()), combo)
+            .width();
+    };
+    return {around(texts.first), around(texts.widest)};
 }
 
 } // namespace
@@ -49,8 +59,9 @@ void fitCombosToOptions(const QList<QComboBox*>& combos, int room)
     QList<int> widths;
     QList<int> least;
     for (const QComboBox* combo : combos) {
-        widths.append(optionsWidth(combo, 0, combo->count() - 1));
-        least.append(optionsWidth(combo, 0, 0));
+        const OptionWidths needed = optionWidths(combo);
+        widths.append(needed.widest);
+        least.append(needed.first);
     }
     const auto total = [](const QList<int>& list) {
         return std::accumulate(list.cbegin(), list.cend(), 0);

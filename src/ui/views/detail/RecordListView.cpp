@@ -46,13 +46,14 @@ void RecordListView::setMaximumContentHeight(int maximum)
 int RecordListView::contentHeight() const
 {
     const int rows = model()->rowCount();
-    int total = 0;
-    for (int row = 0; row < rows && total - RecordRowDelegate::rowGap < m_maximumHeight; ++row)
+    const int first = rows > 0 ? sizeHintForRow(0) : 0;
+    int total = first;
+    for (int row = 1; row < rows && total - RecordRowDelegate::rowGap < m_maximumHeight; ++row)
         total += sizeHintForRow(row);
     // Never shorter than the first record: one taller than the most (both languages, a long
     // reason) shows whole, its buttons too, rather than cut by the list's edge.
-    const int first = rows > 0 ? sizeHintForRow(0) - RecordRowDelegate::rowGap : 0;
-    return std::clamp(total - RecordRowDelegate::rowGap, 0, std::max(m_maximumHeight, first));
+    return std::clamp(total - RecordRowDelegate::rowGap, 0,
+                      std::max(m_maximumHeight, first - RecordRowDelegate::rowGap));
 }
 
 void RecordListView::fitHeight()
