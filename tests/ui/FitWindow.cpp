@@ -73,7 +73,7 @@ FitWindow::FitWindow(QSize size, UILanguage language)
 
 bool FitWindow::start()
 {
-    if (!w->showAndStart() || !waitUntilIdle(*vm))
+    if (!w->showAndList(w->window->size()))
         return false;
     ui::settleLayouts(*w->window);
     return true;
