@@ -300,6 +300,10 @@ void DirectoryListViewTest::takingTheFocusKeepsTheScroll()
     }
     QCoreApplication::processEvents();
     QCOMPARE(m_view->verticalScrollBar()->value(), scrolled);
+    QVERIFY(
+        !orvalink::test::saveScreen(m_view->grab().toImage(),
+                                    QStringLiteral("directory-list-takes-focus-") + QTest::currentDataTag())
+             .isEmpty());
 }
 
 void DirectoryListViewTest::leftRightAndReturnAreConsumed_data()

@@ -164,15 +164,20 @@ private Q_SLOTS:
     void historyRecordMenuByTheKeyboard_data()
     {
         QTest::addColumn<bool>("menuKey");
-        QTest::newRow("menu key") << true;
-        QTest::newRow("Shift+F10") << false;
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QString>("targetWord");
+        QTest::newRow("menu key, English") << true << UILanguage::english << QStringLiteral("Target");
+        QTest::newRow("Shift+F10, Chinese") << false << UILanguage::chinese << QStringLiteral("目标目录");
+        QTest::newRow("menu key, both") << true << UILanguage::bilingual << QStringLiteral("目标目录 Target");
     }
     void historyRecordMenuByTheKeyboard()
     {
         QFETCH(bool, menuKey);
+        QFETCH(UILanguage, language);
+        QFETCH(QString, targetWord);
         ViewModelFixture fx;
-        auto vm = fx.makeViewModelWithSettings([](AppConfig& config) {
-            config.uiLanguage = UILanguage::english;
+        auto vm = fx.makeViewModelWithSettings([language](AppConfig& config) {
+            config.uiLanguage = language;
             config.presentationPrivacyEnabled = true;
         });
         WindowUnderTest win(*vm, withoutStartup());
@@ -205,12 +210,13 @@ private Q_SLOTS:
         const LinkMapping& record = mappings.at(0);
         const Presentation& texts = vm->presentation();
         const QString sourceLine = texts.displayPath(record.sourcePath);
-        const QString targetLine = QStringLiteral("Target: ") + texts.displayPath(record.targetPath);
-        QVERIFY(targetLine != QStringLiteral("Target: ") + record.targetPath);
+        const QString targetLine = targetWord + QStringLiteral(": ") + texts.displayPath(record.targetPath);
+        QVERIFY(targetLine != targetWord + QStringLiteral(": ") + record.targetPath);
         QVERIFY2(readsAs(lines.at(0)->text(), sourceLine), qPrintable(lines.at(0)->text()));
         QVERIFY2(readsAs(lines.at(1)->text(), targetLine), qPrintable(lines.at(1)->text()));
-        QVERIFY(
-            !saveScreen(menu->grab().toImage(), QStringLiteral("keyboard-history-record-menu")).isEmpty());
+        QVERIFY(!saveScreen(menu->grab().toImage(),
+                            QStringLiteral("keyboard-history-record-menu-") + QTest::currentDataTag())
+                     .isEmpty());
         QMenu* target = lines.at(1)->menu();
         QVERIFY(target);
         auto* copy = target->findChild<QAction*>(QStringLiteral("copyPathAction"));
