@@ -54,8 +54,9 @@ platform::MoveResult FallbackFileOperations::move(const QString& source, const Q
     platform::MoveResult result;
     attempt(
         [&] {
-            result = platform::moveItem(source, destination,
-                                        {steps.created, steps.copied, std::nullopt, steps.inUse});
+            result = platform::moveItem(
+                source, destination,
+                {steps.created, steps.copied, std::nullopt, steps.inUse, steps.timesProveNothing});
         },
         [&] {
             requireFree(destination);
@@ -67,6 +68,11 @@ platform::MoveResult FallbackFileOperations::move(const QString& source, const Q
     return result;
 }
 
+platform::MoveResult FallbackFileOperations::move(const QString& source, const QString& destination) const
+{
+    return move(source, destination, MoveSteps());
+}
+
 platform::MoveResult FallbackFileOperations::move(const platform::EntryLocation& source,
                                                   const platform::EntryLocation& destination,
                                                   const platform::EntryIdentity& identity,
@@ -75,8 +81,9 @@ platform::MoveResult FallbackFileOperations::move(const platform::EntryLocation&
     platform::MoveResult result;
     attempt(
         [&] {
-            result =
-                platform::moveItem(source, destination, {steps.created, steps.copied, identity, steps.inUse});
+            result = platform::moveItem(
+                source, destination,
+                {steps.created, steps.copied, identity, steps.inUse, steps.timesProveNothing});
         },
         [&] {
             requireFree(destination.path);

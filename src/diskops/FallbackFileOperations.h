@@ -34,6 +34,9 @@ public:
         // Right before a copy across file systems removes its source: the entries in use then,
         // which stay (see platform::MoveHooks).
         std::function<QSet<platform::EntryIdentity>()> inUse;
+        // A copy across file systems compares every file of the source with its copy before it
+        // goes, whatever its times (see platform::MoveHooks).
+        bool timesProveNothing = false;
         // Right before the administrator attempt, whose progress nobody can watch.
         std::function<void()> beforeAdministrator;
         // The path that the warning about extended attributes names as the source, when the real
@@ -57,7 +60,9 @@ public:
     // are written to the log as warnings, and answered for the caller to report (the administrator's
     // command tells nothing of them: its result is empty).
     platform::MoveResult move(const QString& source, const QString& destination,
-                              const MoveSteps& steps = {}) const;
+                              const MoveSteps& steps) const;
+    // The same with no moments to learn of.
+    platform::MoveResult move(const QString& source, const QString& destination) const;
     // The same for an entry already located, which must still be the entry `identity` (see
     // platform::moveItem with located entries: every call of the user's attempt runs relative to the
     // two folders). The administrator's command takes paths only: it runs once the destination is

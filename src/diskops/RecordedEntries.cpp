@@ -117,12 +117,7 @@ QStringList RecordedEntries::removeDuplicate(const Found& found, Side copySide, 
         return {};
     if (copy.identity.isEmpty())
         return {found.location.path}; // nothing to compare with: everything stays
-    // The copy began after the operation did: what was last written well before then, on disks
-    // that keep fine times, needs no reading.
-    std::optional<timespec> began;
-    if (m_record.startedAt.isValid())
-        began = timespec{time_t(m_record.startedAt.toSecsSinceEpoch()), 0};
-    return platform::removeDuplicateTree(found.location, copy.location, *entry, began).leftoverPaths;
+    return platform::removeDuplicateTree(found.location, copy.location, *entry).leftoverPaths;
 }
 
 void RecordedEntries::placeAtSource(const QString& sibling, const QStringList& identities) const

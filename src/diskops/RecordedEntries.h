@@ -53,8 +53,8 @@ public:
     // Throws platform::PlatformError for what stays.
     void removeTree(const Found& found) const;
     // Of the tree `found` names, removes what the tree at `copyPath` holds unchanged, only while that
-    // entry stands there (platform::removeDuplicateTree; the copy began no earlier than the record's
-    // start). Answers what stays.
+    // entry stands there (platform::removeDuplicateTree: every file's content is compared). Answers
+    // what stays.
     QStringList removeDuplicate(const Found& found, Side copySide, const QString& copyPath) const;
     // Puts the whole item at `sibling`, a reserved sibling of the source, at the source path, only
     // while it is one of `identities`: exchanged with the operation's link there (which then goes),

@@ -94,6 +94,9 @@ QStringList restoreThroughSibling(const FallbackFileOperations& files, Operation
         placed = true;
     };
     steps.inUse = inUse;
+    // The target lies on a volume: its times may tell of a clock that was wrong or of a program that
+    // put back the time it found, so only the content proves a file there unchanged.
+    steps.timesProveNothing = true;
     // The administrator's command follows paths: it runs only while they still lead to the item.
     steps.beforeAdministrator = [&] {
         if (entries.identityAt(RecordedEntries::Side::target, targetPath) != target.identity)

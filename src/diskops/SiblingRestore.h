@@ -23,7 +23,8 @@ class OperationJournal;
 // whatever is renamed or linked on the way meanwhile. The source's folder must exist.
 //
 // Answers what stayed at the target after a copy across file systems: entries that changed or
-// appeared there while the copy ran (a program writing through the old link), and those that `inUse`,
+// appeared there while the copy ran (a program writing through the old link; a file of the target
+// goes only once its content equals its copy's, whatever its times say), and those that `inUse`,
 // when given, names right before the target is removed (see platform::MoveHooks::inUse), which the
 // removal of the target leaves alone. The item as copied stands at the source path all the same;
 // empty when the target is gone entirely.

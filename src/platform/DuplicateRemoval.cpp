@@ -3,7 +3,6 @@
 #include "platform/ContentComparison.h"
 #include "platform/EntryLocation.h"
 #include "platform/PlatformError.h"
-#include "platform/TimeProof.h"
 #include "platform/UniqueFd.h"
 
 #include <cerrno>
@@ -28,18 +27,12 @@ std::optional<QByteArray> linkText(int fd)
 class CopyComparison {
 public:
     // Without a `copy` to compare with, everything stays.
-    CopyComparison(const EntryLocation& original, const EntryLocation* copy,
-                   std::optional<timespec> copyBegan)
+    CopyComparison(const EntryLocation& original, const EntryLocation* copy)
         : m_original(original), m_copy(copy)
     {
-        if (!copy)
-            return;
-        m_copyRoot =
-            UniqueFd(::openat(copy->parent.get(), copy->name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
-        // A write to either side since the copy must show in its times.
-        const bool fine = timeStampPrecisionOf(original.parent.get()) == TimeStampPrecision::fine &&
-                          timeStampPrecisionOf(copy->parent.get()) == TimeStampPrecision::fine;
-        m_times = TimeProof(fine ? TimeStampPrecision::fine : TimeStampPrecision::coarse, copyBegan);
+        if (copy)
+            m_copyRoot = UniqueFd(
+                ::openat(copy->parent.get(), copy->name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
     }
 
     bool holdsUnchanged(const struct stat& info, const QByteArray& relative) const
@@ -64,15 +57,13 @@ public:
     }
 
 private:
-    // The same size and modification time (a copy keeps them to the nanosecond), and where those
-    // cannot prove that neither side was written since the copy, the same content.
+    // The same size and modification time (a copy keeps them to the nanosecond), and the same
+    // content.
     bool sameFile(const struct stat& info, const struct stat& copied, const QByteArray& relative) const
     {
         if (copied.st_size != info.st_size || copied.st_mtim.tv_sec != info.st_mtim.tv_sec ||
             copied.st_mtim.tv_nsec != info.st_mtim.tv_nsec)
             return false;
-        if (m_times.provesUnchanged(info) && m_times.provesUnchanged(copied))
-            return true;
         const FileBeneath copy =
             relative.isEmpty() ? FileBeneath{m_copy->parent.get(), m_copy->name, EntryIdentity::of(copied)}
                                : FileBeneath{m_copyRoot.get(), relative, EntryIdentity::of(copied)};
@@ -91,13 +82,12 @@ private:
     const EntryLocation& m_original;
     const EntryLocation* m_copy;
     UniqueFd m_copyRoot;
-    TimeProof m_times;
 };
 
 RemovalOutcome removeDuplicateAt(const EntryLocation& original, const EntryLocation* copy,
-                                 std::optional<EntryIdentity> expected, std::optional<timespec> copyBegan)
+                                 std::optional<EntryIdentity> expected)
 {
-    const CopyComparison comparison(original, copy, copyBegan);
+    const CopyComparison comparison(original, copy);
     RemovalRules rules;
     rules.mayRemoveAt = [&comparison](const struct stat& info, const QByteArray& relative) {
         return comparison.holdsUnchanged(info, relative);
@@ -117,13 +107,13 @@ RemovalOutcome removeDuplicateTree(const QString& original, const QString& copy)
     } catch (const PlatformError&) {
         // No copy to compare with: everything stays.
     }
-    return removeDuplicateAt(location, copyLocation ? &*copyLocation : nullptr, std::nullopt, std::nullopt);
+    return removeDuplicateAt(location, copyLocation ? &*copyLocation : nullptr, std::nullopt);
 }
 
 RemovalOutcome removeDuplicateTree(const EntryLocation& original, const EntryLocation& copy,
-                                   const EntryIdentity& expected, std::optional<timespec> copyBegan)
+                                   const EntryIdentity& expected)
 {
-    return removeDuplicateAt(original, &copy, expected, copyBegan);
+    return removeDuplicateAt(original, &copy, expected);
 }
 
 } // namespace orvalink::platform

@@ -3,8 +3,6 @@
 #include "platform/TreeRemoval.h"
 
 #include <QString>
-#include <ctime>
-#include <optional>
 
 namespace orvalink::platform {
 
@@ -13,21 +11,18 @@ namespace orvalink::platform {
 // written to either side since is known nowhere. An entry of `original` goes only when the entry at
 // the same place in `copy` is of the same kind and, for a file, of the same size and modification
 // time (a copy keeps them to the nanosecond) and of the same content, for a link, of the same text;
-// a directory goes once it is empty. The content of a file is read only where times cannot prove
-// it (see TimeProof; never without a bound on when the copy began, as here). Everything else stays
-// and is reported as left over (EBUSY), with the first failure. Never follows a link (in either
-// tree) and never enters another mounted file system. Nothing at `original` is no error; nothing at
-// `copy` keeps everything.
+// a directory goes once it is empty. The content of every such file is read: after a crash neither
+// the clock nor the times a program left prove that nothing was written since the copy. Everything
+// else stays and is reported as left over (EBUSY), with the first failure. Never follows a link (in
+// either tree) and never enters another mounted file system. Nothing at `original` is no error;
+// nothing at `copy` keeps everything.
 RemovalOutcome removeDuplicateTree(const QString& original, const QString& copy);
 
 struct EntryLocation;
 
 // The same for entries already located (see VerifiedDirectory::locate), and only while `original`
-// is the entry `expected`: another one found at its place stays whole (left over, EBUSY). With
-// `copyBegan`, a moment the copy began no earlier than (real-time clock), files whose times lie
-// well before it on file systems that keep fine times are judged by their times alone.
+// is the entry `expected`: another one found at its place stays whole (left over, EBUSY).
 RemovalOutcome removeDuplicateTree(const EntryLocation& original, const EntryLocation& copy,
-                                   const EntryIdentity& expected,
-                                   std::optional<timespec> copyBegan = std::nullopt);
+                                   const EntryIdentity& expected);
 
 } // namespace orvalink::platform

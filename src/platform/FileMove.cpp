@@ -72,7 +72,7 @@ MoveResult moveItem(const EntryLocation& from, const EntryLocation& to, const Mo
         throwMoveError(errno, from, to);
     }
 
-    TreeCopier copier(from, to, hooks.created, hooks.sourceIdentity);
+    TreeCopier copier(from, to, hooks.created, hooks.sourceIdentity, hooks.timesProveNothing);
     copier.copy();
     if (hooks.copied) {
         try {

@@ -68,6 +68,12 @@ struct MoveHooks {
     // may yet create files in it) and are reported with the changed ones, since what a program
     // writes into them after this moment would be lost with them. Must not throw.
     std::function<QSet<EntryIdentity>()> inUse;
+    // The times of the source's files prove nothing: each file goes only once its content equals
+    // its copy's, however long ago its time lies. For a source on a volume, whose files a clock
+    // that was wrong (after a crash, or on another machine) or a program that restores the time it
+    // found after writing (cp -p, touch -r, rsync --inplace -t) may have left with the times the
+    // copy took.
+    bool timesProveNothing = false;
 };
 
 MoveResult moveItem(const QString& source, const QString& destination, const MoveHooks& hooks = {});

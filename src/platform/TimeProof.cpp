@@ -1,6 +1,5 @@
 #include "platform/TimeProof.h"
 
-#include <algorithm>
 #include <linux/magic.h>
 #include <sys/vfs.h>
 
@@ -52,15 +51,10 @@ TimeStampPrecision timeStampPrecisionOf(int fd)
     return TimeStampPrecision::fine;
 }
 
-TimeProof::TimeProof(TimeStampPrecision precision, std::optional<timespec> copyBegan)
+TimeProof::TimeProof(TimeStampPrecision precision, timespec copyBegan)
 {
-    if (precision != TimeStampPrecision::fine || !copyBegan)
-        return;
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    // A bound from a record may lie ahead (a clock set back since): the copy began before now.
-    const timespec began = std::min(*copyBegan, now, before);
-    m_provenBefore = timespec{began.tv_sec - kMarginSeconds, began.tv_nsec};
+    if (precision == TimeStampPrecision::fine)
+        m_provenBefore = timespec{copyBegan.tv_sec - kMarginSeconds, copyBegan.tv_nsec};
 }
 
 TimeProof TimeProof::beginningNow(int fd)

@@ -34,9 +34,8 @@ public:
     // Times prove nothing: the content decides for every file.
     TimeProof() = default;
     // For files on a file system of `precision`, taken by a copy that began reading no earlier than
-    // `copyBegan` (real-time clock); a bound later than now counts as now. Without a bound, or for
-    // coarse times, nothing is proven.
-    TimeProof(TimeStampPrecision precision, std::optional<timespec> copyBegan);
+    // `copyBegan` (real-time clock). For coarse times nothing is proven.
+    TimeProof(TimeStampPrecision precision, timespec copyBegan);
     // For a copy beginning now of the files on the file system holding `fd`.
     static TimeProof beginningNow(int fd);
 

@@ -21,10 +21,10 @@ Q_LOGGING_CATEGORY(lcTreeCopy, "orvalink.platform.copy")
 } // namespace
 
 TreeCopier::TreeCopier(const EntryLocation& source, const EntryLocation& destination, CreatedHook created,
-                       std::optional<EntryIdentity> sourceIdentity)
+                       std::optional<EntryIdentity> sourceIdentity, bool timesProveNothing)
     : m_source(source), m_destination(destination), m_createdHook(std::move(created)),
       m_sourceIdentity(sourceIdentity), m_asRoot(::geteuid() == 0),
-      m_times(TimeProof::beginningNow(source.parent.get())),
+      m_times(timesProveNothing ? TimeProof() : TimeProof::beginningNow(source.parent.get())),
       m_task(source.path, destination.path, m_asRoot, m_times), m_pool(m_task, true)
 {
     m_task.prepareSlots(m_pool.slotCount());

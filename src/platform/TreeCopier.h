@@ -39,9 +39,11 @@ public:
     using CreatedHook = std::function<void()>;
 
     // Both locations must outlive the copier. With `sourceIdentity`, the source must be that entry:
-    // anything else standing there is refused (EBUSY) before anything is copied.
+    // anything else standing there is refused (EBUSY) before anything is copied. With
+    // `timesProveNothing` no file of the source is proven unchanged by its times (see
+    // MoveHooks::timesProveNothing).
     TreeCopier(const EntryLocation& source, const EntryLocation& destination, CreatedHook created = {},
-               std::optional<EntryIdentity> sourceIdentity = std::nullopt);
+               std::optional<EntryIdentity> sourceIdentity = std::nullopt, bool timesProveNothing = false);
 
     // Copies, then flushes the destination's file system (syncfs) so the copy is on disk before
     // anyone removes the source. On failure removes exactly what it created, leaves the source as
@@ -50,9 +52,10 @@ public:
 
     // True when `info`, an lstat of a source entry, is one this copy took and that has not changed
     // since: the same inode and, for anything but a directory, the same size and modification time.
-    // For a regular file whose times cannot prove that (see TimeProof: coarse times, or a time
-    // close to the copy's start), the file there must also hold what its copy holds, compared byte
-    // for byte; one that differs or cannot be read is never allowed again. Safe on several threads.
+    // For a regular file whose times cannot prove that (see TimeProof: coarse times, a time close
+    // to the copy's start, or times that prove nothing to this copier), the file there must also
+    // hold what its copy holds, compared byte for byte; one that differs or cannot be read is never
+    // allowed again. Safe on several threads.
     bool copiedUnchanged(const struct stat& info) const;
 
     // After copy(): the extended attributes the destination refused.

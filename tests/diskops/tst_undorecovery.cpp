@@ -1,10 +1,10 @@
 // The start-up recovery of undos that a crash cut short where the earlier recovery could not help:
 // a forced restore at each of its steps (the user's folder at the source set aside, the data on its
 // way home, the folder merged in, a merge that keeps failing), an undo of data found on a volume that
-// came back under another name, one on a volume whose times prove nothing, and one whose volume has a
-// clone. Each ends with the user's folder or the restored data at the source path, nothing hidden
-// that the answer does not name, nothing lost, and no record left; a record that names a link as
-// what stood at the source is set aside with nothing moved.
+// came back under another name, one where a file on the volume changed without a new time, and one
+// whose volume has a clone. Each ends with the user's folder or the restored data at the source
+// path, nothing hidden that the answer does not name, nothing lost, and no record left; a record
+// that names a link as what stood at the source is set aside with nothing moved.
 #include "JournalScenes.h"
 #include "diskops/ReservedPaths.h"
 #include "diskops/UndoService.h"
@@ -389,27 +389,35 @@ private Q_SLOTS:
         }
     }
 
-    // The undo stopped once the data stood at home, before the volume's copy went, on a volume that
-    // keeps whole seconds; a program rewrote a file there in place within the second. The next start
-    // removes from the volume only what the content proves the same as at home: the rewritten file
-    // stays and is named.
-    void coarseVolumeKeepsWhatDiffersFromHome()
+    // The undo stopped once the data stood at home, before the volume's copy went; a program rewrote
+    // a file there in place and left it the time it had, written an hour before the undo began: on a
+    // volume that keeps whole seconds by writing within the second, on any volume by putting the time
+    // back. The next start removes from the volume only what the content proves the same as at home:
+    // the rewritten file stays and is named.
+    void volumeKeepsWhatDiffersFromHome_data()
     {
-        EngineFixture fx(EngineFixture::Volume::wholeSecondsExt4);
+        QTest::addColumn<EngineFixture::Volume>("volume");
+        QTest::newRow("whole seconds") << EngineFixture::Volume::wholeSecondsExt4;
+        QTest::newRow("fine times") << EngineFixture::Volume::tmpfs;
+    }
+
+    void volumeKeepsWhatDiffersFromHome()
+    {
+        QFETCH(EngineFixture::Volume, volume);
+        EngineFixture fx(volume);
         SKIP_WITHOUT(fx);
         const QString source = fx.tree.path("Docs");
         migrateFolder(fx, source);
         JournalRecord record = journalRecordFor(fx, JournalKind::undo, source);
+        const QString rewritten = record.targetPath + "/a.txt";
+        const struct timespec hourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(rewritten).constData(), hourAgo, 0), 0);
         QVERIFY(QFile::remove(source));
         copyTree(record.targetPath, source);
         record.restoreIdentity = entryIdentityText(source);
         leaveRecord(record);
-        const QString rewritten = record.targetPath + "/a.txt";
-        struct stat before {};
-        QCOMPARE(::lstat(QFile::encodeName(rewritten).constData(), &before), 0);
         TestTree(record.targetPath).file("a.txt", "ALPHA");
-        const struct timespec sameSecond[2] = {before.st_atim, before.st_mtim};
-        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(rewritten).constData(), sameSecond, 0), 0);
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(rewritten).constData(), hourAgo, 0), 0);
 
         const QList<RecoveredOperation> recovered = recoverOperations(fx);
 

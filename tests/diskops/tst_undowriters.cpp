@@ -2,8 +2,8 @@
 // before anything moves (named, and ended only on request, and only our own user's), and what a
 // program writes through the link while the data is copied home, or holds when the volume's copy is
 // to be removed, is never lost nor passed over: it stays on the volume, the undo says so and where,
-// and the record stays so that a forced restore brings it home. That holds on volumes whose times
-// cannot tell such a write either.
+// and the record stays so that a forced restore brings it home. That holds where the times cannot
+// tell such a write either: on volumes that keep whole seconds, and after a program put the time back.
 #include "JournalScenes.h"
 #include "diskops/UndoIncomplete.h"
 #include "diskops/UndoService.h"
@@ -220,6 +220,21 @@ void touchedJustNow(const QString& folder, const QStringList& names)
     const struct timespec now[2] = {{0, UTIME_NOW}, {0, UTIME_NOW}};
     for (const QString& name : names)
         ::utimensat(AT_FDCWD, QFile::encodeName(folder + QLatin1Char('/') + name).constData(), now, 0);
+}
+
+bool setModified(const QString& path, const timespec& modified)
+{
+    const struct timespec times[2] = {modified, modified};
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// Gives the files of a migrated folder on the volume a time an hour ago, as for files last written
+// long before the undo.
+void writtenLongAgo(const QString& folder, const QStringList& names)
+{
+    const timespec hourAgo{::time(nullptr) - 3600, 0};
+    for (const QString& name : names)
+        setModified(folder + QLatin1Char('/') + name, hourAgo);
 }
 
 constexpr qsizetype kStateBytes = 4096;
@@ -504,22 +519,31 @@ private Q_SLOTS:
         QVERIFY2(caught, "no round caught the copy midway");
     }
 
-    // A program rewrites state.db in place through the link right after the undo copied it home, in
-    // the second of its last write: on a volume that keeps whole seconds size and time are what the
-    // copy took. The newer content is not lost: it stays on the volume, named, the record stays, and
-    // only what is proven the same as its copy at home goes.
-    void rewriteInTheSameSecond_data() { addCoarseVolumeRows(); }
-
-    void rewriteInTheSameSecond()
+    // A program rewrites state.db in place through the link right after the undo copied it home and
+    // leaves it the time the copy took: on a volume that keeps whole seconds by writing in the second
+    // of its last write, on any volume by putting back the time it found (as cp -p, touch -r or
+    // rsync --inplace -t do), however long ago that lies. The newer content is not lost: it stays on
+    // the volume, named, the record stays, and only what is proven the same as its copy at home goes.
+    void rewriteKeepingTheTime_data()
     {
-        QFETCH(LoopMount::Kind, kind);
+        QTest::addColumn<EngineFixture::Volume>("volume");
+        QTest::addColumn<bool>("putsTimeBack");
+        for (const LoopMount::Kind kind : {LoopMount::Kind::wholeSecondsExt4, LoopMount::Kind::vfat})
+            QTest::addRow("%s, the same second", loopKindName(kind)) << volumeOf(kind) << false;
+        QTest::newRow("fine times, written long ago, time put back") << EngineFixture::Volume::tmpfs << true;
+    }
+
+    void rewriteKeepingTheTime()
+    {
+        QFETCH(EngineFixture::Volume, volume);
+        QFETCH(bool, putsTimeBack);
         const QByteArray older(kStateBytes, 'o');
         const QByteArray newer(kStateBytes, 'n');
-        bool sameSecond = false;
+        bool sameTime = false;
         // A round whose write falls into the next second shows in its time; it proves less, and
         // another round follows.
-        for (int round = 0; round < 5 && !sameSecond; ++round) {
-            EngineFixture fx(volumeOf(kind));
+        for (int round = 0; round < 5 && !sameTime; ++round) {
+            EngineFixture fx(volume);
             SKIP_WITHOUT(fx);
             const QString source = fx.tree.path(QStringLiteral("App"));
             fx.tree.file(QStringLiteral("App/state.db"), older);
@@ -528,7 +552,11 @@ private Q_SLOTS:
             const LinkMapping mapping = fx.mappings().constFirst();
             const QString target = fx.targetOf(source);
             const QString onVolume = target + QStringLiteral("/state.db");
-            touchedJustNow(target, {QStringLiteral("state.db"), QStringLiteral("notes.txt")});
+            const QStringList names{QStringLiteral("state.db"), QStringLiteral("notes.txt")};
+            if (putsTimeBack)
+                writtenLongAgo(target, names);
+            else
+                touchedJustNow(target, names);
             const timespec before = modifiedAt(onVolume);
 
             // The undo updates its record once the copy is complete, before the link gives way to
@@ -543,7 +571,8 @@ private Q_SLOTS:
                     if (rewritten || siblings.isEmpty() ||
                         QFileInfo(siblings.constFirst() + QStringLiteral("/state.db")).size() != kStateBytes)
                         return;
-                    rewritten = rewriteInPlace(source + QStringLiteral("/state.db"), newer);
+                    rewritten = rewriteInPlace(source + QStringLiteral("/state.db"), newer) &&
+                                (!putsTimeBack || setModified(onVolume, before));
                     after = modifiedAt(onVolume);
                 });
                 SKIP_WITHOUT(gate);
@@ -554,7 +583,7 @@ private Q_SLOTS:
                 }
             }
             QVERIFY(rewritten);
-            sameSecond = after == before;
+            sameTime = after == before;
 
             QVERIFY(platform::isRealDirectory(source));
             QCOMPARE(platform::readWholeFile(source + QStringLiteral("/state.db")), older);
@@ -565,7 +594,7 @@ private Q_SLOTS:
             QVERIFY(!platform::entryExists(target + QStringLiteral("/notes.txt")));
             QCOMPARE(fx.mappings(), QList<LinkMapping>{mapping});
         }
-        QVERIFY2(sameSecond, "no round wrote within the second of the file's last write");
+        QVERIFY2(sameTime, "no round left state.db the time the copy took");
     }
 
     // Nothing changed during the undo on a volume whose times prove nothing: the content proves it,
