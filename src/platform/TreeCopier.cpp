@@ -221,11 +221,7 @@ struct stat TreeCopier::copyRootFile(const WalkEntry& entry)
         m_unproven.insert(Identity::of(result.taken), UnprovenCopy{QByteArray(), prepared});
         // Held open, so that whatever the copy is renamed to, a comparison finds it. Should this
         // fail, the source file is kept: a comparison without the copy proves nothing.
-        UniqueFd copy(::openat(destinationParent(entry), destinationName(entry),
-                               O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        struct stat info {};
-        if (copy.isValid() && ::fstat(copy.get(), &info) == 0 && Identity::of(info) == prepared)
-            m_rootCopy = std::move(copy);
+        m_rootCopy = openToCompare(FileBeneath{destinationParent(entry), m_destination.name, prepared});
     }
     return result.taken;
 }
