@@ -30,13 +30,24 @@ std::optional<QByteArray> readLinkAt(int directoryFd, const char* name)
     }
 }
 
-// The links of /proc/<pid> followed lead to the entry itself, not to what its path names now.
-std::optional<struct stat> statThroughLink(int directoryFd, const char* name)
+// An entry a process holds, as the link of /proc/<pid> that leads to it tells.
+struct HeldEntry {
+    EntryIdentity identity;
+    quint64 links; // unknown counts as linked
+};
+
+// The links of /proc/<pid> followed lead to the entry itself, not to what its path names now. The
+// entry is asked without syncing: a network or FUSE file system answers from what it already knows,
+// so a server that no longer answers cannot hold the caller up (identity and links are all that is
+// wanted, and neither needs a fresh look).
+std::optional<HeldEntry> statThroughLink(int directoryFd, const char* name)
 {
-    struct stat info {};
-    if (::fstatat(directoryFd, name, &info, 0) != 0)
+    struct statx info {};
+    if (::statx(directoryFd, name, AT_STATX_DONT_SYNC, STATX_INO | STATX_NLINK, &info) != 0 ||
+        !(info.stx_mask & STATX_INO))
         return std::nullopt;
-    return info;
+    return HeldEntry{EntryIdentity{::makedev(info.stx_dev_major, info.stx_dev_minor), info.stx_ino},
+                     (info.stx_mask & STATX_NLINK) ? info.stx_nlink : 1};
 }
 
 std::optional<struct stat> statOfPath(const QByteArray& path)
@@ -136,9 +147,9 @@ void forEachHeldPath(int processFd, const std::function<bool(const QByteArray& p
         // Most paths carry no mark and need no further look.
         if (!path->endsWith(kDeletedMark))
             return visit(*path);
-        const std::optional<struct stat> held = statThroughLink(folderFd, name);
+        const std::optional<HeldEntry> held = statThroughLink(folderFd, name);
         const std::optional<struct stat> named = statOfPath(*path);
-        if (!held || held->st_nlink == 0 || !named || EntryIdentity::of(*named) != EntryIdentity::of(*held))
+        if (!held || held->links == 0 || !named || EntryIdentity::of(*named) != held->identity)
             return true;
         return visit(*path);
     });
@@ -162,8 +173,8 @@ void forEachHeldPath(int processFd, const std::function<bool(const QByteArray& p
 void forEachHeldIdentity(int processFd, const std::function<void(const EntryIdentity& identity)>& visit)
 {
     forEachLink(processFd, [&](int folderFd, const char* name) {
-        if (const std::optional<struct stat> info = statThroughLink(folderFd, name))
-            visit(EntryIdentity::of(*info));
+        if (const std::optional<HeldEntry> held = statThroughLink(folderFd, name))
+            visit(held->identity);
         return true;
     });
     forEachMapping(processFd, [&](const Mapping& mapping) {
