@@ -30,32 +30,46 @@ std::optional<QByteArray> readLinkAt(int directoryFd, const char* name)
     }
 }
 
+// The entry `name` of the folder `directoryFd`, asked without syncing: a network or FUSE file
+// system answers from what it already knows, so a server that no longer answers cannot hold the
+// caller up (identity and links are all that is wanted here, and neither needs a fresh look).
+// None unless its inode is known.
+std::optional<struct statx> lookAt(int directoryFd, const char* name, int flags, unsigned int mask)
+{
+    struct statx info {};
+    if (::statx(directoryFd, name, flags | AT_STATX_DONT_SYNC, mask | STATX_INO, &info) != 0 ||
+        !(info.stx_mask & STATX_INO))
+        return std::nullopt;
+    return info;
+}
+
+EntryIdentity identityOf(const struct statx& info)
+{
+    return EntryIdentity{::makedev(info.stx_dev_major, info.stx_dev_minor), info.stx_ino};
+}
+
 // An entry a process holds, as the link of /proc/<pid> that leads to it tells.
 struct HeldEntry {
     EntryIdentity identity;
     quint64 links; // unknown counts as linked
 };
 
-// The links of /proc/<pid> followed lead to the entry itself, not to what its path names now. The
-// entry is asked without syncing: a network or FUSE file system answers from what it already knows,
-// so a server that no longer answers cannot hold the caller up (identity and links are all that is
-// wanted, and neither needs a fresh look).
+// The links of /proc/<pid> followed lead to the entry itself, not to what its path names now.
 std::optional<HeldEntry> statThroughLink(int directoryFd, const char* name)
 {
-    struct statx info {};
-    if (::statx(directoryFd, name, AT_STATX_DONT_SYNC, STATX_INO | STATX_NLINK, &info) != 0 ||
-        !(info.stx_mask & STATX_INO))
+    const std::optional<struct statx> info = lookAt(directoryFd, name, 0, STATX_NLINK);
+    if (!info)
         return std::nullopt;
-    return HeldEntry{EntryIdentity{::makedev(info.stx_dev_major, info.stx_dev_minor), info.stx_ino},
-                     (info.stx_mask & STATX_NLINK) ? info.stx_nlink : 1};
+    return HeldEntry{identityOf(*info), (info->stx_mask & STATX_NLINK) ? info->stx_nlink : 1};
 }
 
-std::optional<struct stat> statOfPath(const QByteArray& path)
+// The entry at `path`, not followed.
+std::optional<EntryIdentity> identityAtPath(const QByteArray& path)
 {
-    struct stat info {};
-    if (::lstat(path.constData(), &info) != 0)
+    const std::optional<struct statx> info = lookAt(AT_FDCWD, path.constData(), AT_SYMLINK_NOFOLLOW, 0);
+    if (!info)
         return std::nullopt;
-    return info;
+    return identityOf(*info);
 }
 
 // Calls `visit(folderFd, name)` for the working and root directories, the executable and every
@@ -109,6 +123,20 @@ std::optional<Mapping> mappingOf(const QByteArray& line)
                    slash < 0 ? QByteArray() : line.mid(slash)};
 }
 
+// The file at the path of `mapping`, when it is the mapped file, with the identity stat gives it.
+// The inode alone tells: where one file system shows several devices (btrfs subvolumes, overlays),
+// the mapping reports another than stat does. A mapped inode lives on, so no other file at that
+// name can have taken its number.
+std::optional<EntryIdentity> mappedFileAtItsPath(const Mapping& mapping)
+{
+    if (mapping.path.isEmpty())
+        return std::nullopt;
+    const std::optional<EntryIdentity> named = identityAtPath(mapping.path);
+    if (!named || named->inode != mapping.identity.inode)
+        return std::nullopt;
+    return named;
+}
+
 void forEachMapping(int processFd, const std::function<bool(const Mapping&)>& visit)
 {
     const QByteArray maps = readProcessFile(processFd, "maps");
@@ -148,8 +176,7 @@ void forEachHeldPath(int processFd, const std::function<bool(const QByteArray& p
         if (!path->endsWith(kDeletedMark))
             return visit(*path);
         const std::optional<HeldEntry> held = statThroughLink(folderFd, name);
-        const std::optional<struct stat> named = statOfPath(*path);
-        if (!held || held->links == 0 || !named || EntryIdentity::of(*named) != held->identity)
+        if (!held || held->links == 0 || identityAtPath(*path) != held->identity)
             return true;
         return visit(*path);
     });
@@ -158,15 +185,9 @@ void forEachHeldPath(int processFd, const std::function<bool(const QByteArray& p
     forEachMapping(processFd, [&](const Mapping& mapping) {
         if (mapping.path.isEmpty())
             return true;
-        if (!mapping.path.endsWith(kDeletedMark))
+        if (!mapping.path.endsWith(kDeletedMark) || mappedFileAtItsPath(mapping))
             return visit(mapping.path);
-        // The inode alone: where one file system shows several devices (btrfs subvolumes), the
-        // mapping reports another than stat does. A mapped inode lives on, so no other file at that
-        // name can have taken its number.
-        const std::optional<struct stat> named = statOfPath(mapping.path);
-        if (!named || named->st_ino != mapping.identity.inode)
-            return true;
-        return visit(mapping.path);
+        return true;
     });
 }
 
@@ -177,8 +198,17 @@ void forEachHeldIdentity(int processFd, const std::function<void(const EntryIden
             visit(held->identity);
         return true;
     });
+    // The mappings of one file follow each other: its path is looked at once for all of them.
+    std::optional<Mapping> last;
+    std::optional<EntryIdentity> lastNamed;
     forEachMapping(processFd, [&](const Mapping& mapping) {
         visit(mapping.identity);
+        if (!last || last->path != mapping.path || last->identity != mapping.identity) {
+            last = mapping;
+            lastNamed = mappedFileAtItsPath(mapping);
+        }
+        if (lastNamed && *lastNamed != mapping.identity)
+            visit(*lastNamed);
         return true;
     });
 }

@@ -26,7 +26,9 @@ void forEachHeldPath(int processFd, const std::function<bool(const QByteArray& p
 
 // Calls `visit` with the identity of every entry the process holds, as above, whatever its name:
 // an entry reached by another name, or removed, counts too (no tree holds the removed ones). A
-// mapped file is identified by the device and inode its mapping reports.
+// mapped file is identified by the device and inode its mapping reports and, where stat shows the
+// file at the mapping's path under another device (btrfs subvolumes, overlays), by that identity as
+// well.
 void forEachHeldIdentity(int processFd, const std::function<void(const EntryIdentity& identity)>& visit);
 
 } // namespace orvalink::platform

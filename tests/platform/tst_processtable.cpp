@@ -2,11 +2,16 @@
 #include "support/ChildProcess.h"
 #include "support/ForkedHolder.h"
 #include "support/HoldingProcess.h"
+#include "support/MountNamespace.h"
+#include "support/SkipWithout.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
+#include "support/TmpfsMount.h"
 #include "support/Unprivileged.h"
 
+#include <QDir>
 #include <QTest>
+#include <cstring>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -65,6 +70,51 @@ AnyHolder holdAs(const QString& how, const QString& path, const QString& elsewhe
     }
     return holder;
 }
+
+// An overlay whose lower and upper layers lie on two tmpfs of their own, mounted at `merged`, with
+// the file `lowerFile` in its lower layer: stat shows its files under other devices than the
+// overlay's, while a mapping of one reports the overlay's, as on btrfs, where the mappings report
+// the file system's device and stat that of the subvolume.
+class Overlay {
+public:
+    Overlay(const test::TestHome& home, QString merged, const QString& lowerFile)
+        : m_lower(home.path(QStringLiteral("lower"))), m_upper(home.path(QStringLiteral("upper"))),
+          m_merged(std::move(merged))
+    {
+        if (!m_lower.isValid() || !m_upper.isValid()) {
+            m_skipReason = m_lower.isValid() ? m_upper.skipReason() : m_lower.skipReason();
+            return;
+        }
+        for (const QString& folder : {m_upper.mountPoint() + QStringLiteral("/data"),
+                                      m_upper.mountPoint() + QStringLiteral("/work"), m_merged})
+            QDir().mkpath(folder);
+        test::TestTree(m_lower.mountPoint()).file(lowerFile, QByteArray(8192, 'x'));
+        const QByteArray options = "lowerdir=" + QFile::encodeName(m_lower.mountPoint()) +
+                                   ",upperdir=" + QFile::encodeName(m_upper.mountPoint()) + "/data" +
+                                   ",workdir=" + QFile::encodeName(m_upper.mountPoint()) + "/work";
+        // In the tests' own namespace of a regular user the overlay would want more rights than the
+        // one to mount that it lends: there the test skips.
+        if (const int error = test::mounts::mount("overlay", m_merged, "overlay", 0, options); error != 0)
+            m_skipReason = QStringLiteral("cannot mount an overlay here%1: ")
+                               .arg(::geteuid() == 0 ? QString() : QStringLiteral(" without root")) +
+                           QString::fromUtf8(std::strerror(error));
+    }
+    ~Overlay()
+    {
+        if (!m_skipReason)
+            test::mounts::unmount(m_merged);
+    }
+    Overlay(const Overlay&) = delete;
+    Overlay& operator=(const Overlay&) = delete;
+
+    std::optional<QString> skipReason() const { return m_skipReason; }
+
+private:
+    test::TmpfsMount m_lower;
+    test::TmpfsMount m_upper;
+    QString m_merged;
+    std::optional<QString> m_skipReason;
+};
 
 } // namespace
 
@@ -187,6 +237,35 @@ private Q_SLOTS:
         }
         QVERIFY(!entriesInUse(tree.path("data")).contains(identityOf(held)));
         QVERIFY(entriesInUse(tree.path("missing")).isEmpty());
+    }
+
+    // A file in use is known by the identity stat gives it, however a program holds it: also where
+    // a mapping reports another device than stat (btrfs subvolumes, overlays), in either layer.
+    void heldFilesAreKnownAsStatShowsThem_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("inLowerLayer");
+        for (const char* how : {"open", "mapped"}) {
+            QTest::addRow("%s, written to the overlay", how) << how << false;
+            QTest::addRow("%s, from the layer below", how) << how << true;
+        }
+    }
+
+    void heldFilesAreKnownAsStatShowsThem()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, inLowerLayer);
+        test::TestHome home;
+        const QString merged = home.path(QStringLiteral("merged"));
+        const Overlay overlay(home, merged, QStringLiteral("below.bin"));
+        SKIP_WITHOUT(overlay);
+        const QString file =
+            merged + (inLowerLayer ? QStringLiteral("/below.bin") : QStringLiteral("/held.bin"));
+        if (!inLowerLayer)
+            test::TestTree(merged).file("held.bin", QByteArray(8192, 'x'));
+        const AnyHolder holder = holdAs(how, file, home.root());
+
+        QVERIFY(entriesInUse(file).contains(identityOf(file)));
     }
 
     // Another user's program is listed with its owner and never signalled, whatever our rights.
