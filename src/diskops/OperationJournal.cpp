@@ -270,19 +270,24 @@ QStringList OperationJournal::recordPaths()
 platform::RemovedFiles OperationJournal::removeLeftovers()
 {
     const QString folder = directory();
+    const auto isLock = [](const QString& name) {
+        return !idOfName(name, kLockSuffix).isNull();
+    };
     const auto recordStandsFor = [&](const QString& lockName) {
         const QString record = lockName.chopped(qsizetype(qstrlen(kLockSuffix))) + QLatin1String(kSuffix);
         return platform::entryExists(folder + QLatin1Char('/') + record);
     };
-    platform::RemovedFiles removed = platform::removeAbandonedTemporaryFiles(
-        folder, [](const QString& finalName) { return !idOfName(finalName, kSuffix).isNull(); });
-    // Asked before the lock is taken too, so that a record's lock is never held by the sweep even
-    // briefly (a recovery claiming it meanwhile would take it for a live one).
-    removed += platform::removeUnheldFiles(
-        folder,
-        [&](const QString& name) { return !idOfName(name, kLockSuffix).isNull() && !recordStandsFor(name); },
-        [&](const QString& name) { return !recordStandsFor(name); });
-    return removed;
+    const auto isOrphanLock = [&](const QString& name) {
+        return isLock(name) && !recordStandsFor(name);
+    };
+    const auto isRecordsTemporaryFile = [](const QString& name) {
+        return !idOfName(platform::finalNameOfTemporaryFile(name), kSuffix).isNull();
+    };
+    // A lock is asked before its lock is taken too, so that a record's lock is never held by the
+    // sweep even briefly (a recovery claiming it meanwhile would take it for a live one).
+    return platform::removeUnheldFiles(
+        folder, [&](const QString& name) { return isRecordsTemporaryFile(name) || isOrphanLock(name); },
+        [&](const QString& name) { return !isLock(name) || !recordStandsFor(name); });
 }
 
 QString OperationJournal::directory()
