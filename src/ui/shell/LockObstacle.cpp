@@ -1,24 +1,13 @@
 #include "ui/shell/LockObstacle.h"
 
 #include "platform/TerminalText.h"
+#include "platform/UserLocations.h"
 
 #include <QFile>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace orvalink::ui {
-
-namespace {
-
-QString ownerName(uid_t uid)
-{
-    if (const passwd* entry = ::getpwuid(uid))
-        return QString::fromLocal8Bit(entry->pw_name);
-    return QString::number(uid);
-}
-
-} // namespace
 
 LockObstacle LockObstacle::at(const QString& path)
 {
@@ -46,7 +35,7 @@ LockObstacle LockObstacle::at(const QString& path)
         obstacle.kind = {"另一个用户的文件", "a file of another user"};
     else
         obstacle.kind = {"无法打开的文件", "a file that cannot be opened"};
-    obstacle.owner = ownerName(info.st_uid);
+    obstacle.owner = platform::userNameOf(info.st_uid);
     const bool othersEntry = info.st_uid != ::geteuid() && ::geteuid() != 0;
     obstacle.removal = QString::fromLatin1(othersEntry ? "sudo " : "") +
                        QString::fromLatin1(type == S_IFDIR ? "rm -r -- " : "rm -- ") +
