@@ -19,6 +19,8 @@ namespace orvalink::platform {
 
 namespace {
 
+constexpr qsizetype kUniqueSuffixLength = 13; // digits of a 64-bit number in base 36
+
 QByteArray encoded(const QString& path)
 {
     return path.toLocal8Bit();
@@ -47,8 +49,8 @@ UniqueFd createUniqueFile(int folder, const QByteArray& prefix, QByteArray& crea
 {
     constexpr int kNameAttempts = 64;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        created =
-            prefix + QByteArray::number(QRandomGenerator::system()->generate64(), 36).rightJustified(13, '0');
+        created = prefix + QByteArray::number(QRandomGenerator::system()->generate64(), 36)
+                               .rightJustified(kUniqueSuffixLength, '0');
         UniqueFd fd(::openat(folder, created.constData(),
                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
         if (fd.isValid() || errno != EEXIST)
@@ -56,6 +58,14 @@ UniqueFd createUniqueFile(int folder, const QByteArray& prefix, QByteArray& crea
     }
     errno = EEXIST;
     return UniqueFd();
+}
+
+bool isUniqueFileSuffix(QStringView text)
+{
+    return text.size() == kUniqueSuffixLength && std::all_of(text.begin(), text.end(), [](QChar c) {
+               return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+                      (c >= QLatin1Char('a') && c <= QLatin1Char('z'));
+           });
 }
 
 namespace {

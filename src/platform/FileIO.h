@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringView>
 #include <optional>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -43,6 +44,9 @@ int writeAll(int fd, QByteArrayView data);
 // entry planted under the chosen name (a link among them) is never opened: another name is tried.
 // `created` receives the name. An invalid descriptor and errno on failure.
 UniqueFd createUniqueFile(int folder, const QByteArray& prefix, QByteArray& created);
+// True when `text` is the random part createUniqueFile appends to a prefix: a 64-bit number in base
+// 36, padded to 13 digits (0-9 and a-z).
+bool isUniqueFileSuffix(QStringView text);
 
 // Reads the whole regular file at `path`, following symbolic links (a store may be linked
 // elsewhere). Nothing that stands there can hold the reader up: a FIFO, a device or a socket is

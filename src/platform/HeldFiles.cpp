@@ -1,5 +1,6 @@
 #include "platform/HeldFiles.h"
 
+#include "platform/EntryIdentity.h"
 #include "platform/FileIO.h"
 
 #include <QFile>
@@ -15,27 +16,8 @@ namespace orvalink::platform {
 
 namespace {
 
-// The random part createUniqueFile appends: a 64-bit number in base 36, padded to 13 digits.
-constexpr qsizetype kRandomLength = 13;
 // How often a new temporary file is made when a sweep takes each for a leftover before its lock.
 constexpr int kCreateAttempts = 8;
-
-bool isRandomPart(QStringView text)
-{
-    if (text.size() != kRandomLength)
-        return false;
-    for (const QChar c : text) {
-        if (!(c >= QLatin1Char('0') && c <= QLatin1Char('9')) &&
-            !(c >= QLatin1Char('a') && c <= QLatin1Char('z')))
-            return false;
-    }
-    return true;
-}
-
-bool sameFile(const struct stat& a, const struct stat& b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
 
 bool isOwnRegularFile(const struct stat& info)
 {
@@ -68,7 +50,8 @@ UniqueFd openOwnRegularFile(int folderFd, const QByteArray& name, struct stat& i
                 continue;
             return {};
         }
-        if (::fstat(fd.get(), &info) != 0 || !isOwnRegularFile(info) || !sameFile(info, entry))
+        if (::fstat(fd.get(), &info) != 0 || !isOwnRegularFile(info) ||
+            EntryIdentity::of(info) != EntryIdentity::of(entry))
             return {};
         return fd;
     }
@@ -123,8 +106,8 @@ UniqueFd createHeldTemporaryFile(int folderFd, const QByteArray& finalName, QByt
 
 QString finalNameOfTemporaryFile(const QString& name)
 {
-    const qsizetype dot = name.size() - kRandomLength - 1;
-    if (dot < 1 || name.at(dot) != QLatin1Char('.') || !isRandomPart(QStringView(name).mid(dot + 1)))
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 1 || !isUniqueFileSuffix(QStringView(name).mid(dot + 1)))
         return QString();
     return name.left(dot);
 }
@@ -148,7 +131,7 @@ RemovedFiles removeUnheldFiles(const QString& folder, const std::function<bool(c
         // Held now: no writer can take it up again. Whatever stands at the name must still be it.
         struct stat named {};
         if (::fstatat(folderFd.get(), name.constData(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !sameFile(named, opened) || (stillMayGo && !stillMayGo(decoded)))
+            EntryIdentity::of(named) != EntryIdentity::of(opened) || (stillMayGo && !stillMayGo(decoded)))
             continue;
         if (::unlinkat(folderFd.get(), name.constData(), 0) != 0)
             continue;

@@ -9,7 +9,7 @@
 // Files a live process marks as its own with an exclusive flock(2) for as long as it needs them, so
 // that a later process can tell what a process that died (killed, or the machine stopped) left
 // behind: nobody holds that any more. The temporary files of AtomicFileWriter are of this kind:
-// "<final name>.<13 random characters of 0-9 and a-z>" beside the final name, held from their
+// "<final name>.<random part>" (see createUniqueFile) beside the final name, held from their
 // creation until they are renamed into place or removed.
 namespace orvalink::platform {
 
