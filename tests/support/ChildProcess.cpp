@@ -25,6 +25,12 @@ gid_t unprivilegedGid()
     return entry ? entry->gr_gid : 65534;
 }
 
+bool dropToUser(uid_t uid, gid_t gid, bool keepRootAsSaved)
+{
+    return ::setgroups(0, nullptr) == 0 && ::setresgid(gid, gid, keepRootAsSaved ? 0 : gid) == 0 &&
+           ::setresuid(uid, uid, keepRootAsSaved ? 0 : uid) == 0;
+}
+
 namespace {
 
 enum class Identity { unchanged, nobody, nobodyKeepingRoot };
@@ -34,9 +40,6 @@ ChildOutcome runForked(const std::function<int(QByteArray& output)>& work, Ident
     // Looked up before the fork: name service lookups are not for a forked child.
     const uid_t uid = unprivilegedUid();
     const gid_t gid = unprivilegedGid();
-    // The saved ids decide whether the child can take root's rights back later.
-    const uid_t savedUid = identity == Identity::nobodyKeepingRoot ? 0 : uid;
-    const gid_t savedGid = identity == Identity::nobodyKeepingRoot ? 0 : gid;
     int channel[2];
     if (::pipe2(channel, O_CLOEXEC) != 0)
         return {};
@@ -48,9 +51,7 @@ ChildOutcome runForked(const std::function<int(QByteArray& output)>& work, Ident
     }
     if (pid == 0) {
         ::close(channel[0]);
-        if (identity != Identity::unchanged &&
-            (::setgroups(0, nullptr) != 0 || ::setresgid(gid, gid, savedGid) != 0 ||
-             ::setresuid(uid, uid, savedUid) != 0))
+        if (identity != Identity::unchanged && !dropToUser(uid, gid, identity == Identity::nobodyKeepingRoot))
             ::_exit(125);
         int code = 126;
         QByteArray output;

@@ -28,4 +28,10 @@ ChildOutcome runInChildAsNobodyKeepingRoot(const std::function<int(QByteArray& o
 uid_t unprivilegedUid();
 gid_t unprivilegedGid();
 
+// Makes the calling process the user `uid` of the group `gid`, with no supplementary groups, as a
+// forked child does before its work or its exec (system calls only). With `keepRootAsSaved` root
+// stays its saved user and group id, so that it may take root's rights back. False when any step
+// was refused.
+bool dropToUser(uid_t uid, gid_t gid, bool keepRootAsSaved = false);
+
 } // namespace orvalink::test

@@ -4,7 +4,6 @@
 #include "support/ChildProcess.h"
 
 #include <csignal>
-#include <grp.h>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -25,8 +24,7 @@ HoldingProcess::HoldingProcess(const Options& options)
     m_process.setChildProcessModifier([=] {
         if (ignoreTermination)
             ::signal(SIGTERM, SIG_IGN);
-        if (asNobody && (::setgroups(0, nullptr) != 0 || ::setresgid(gid, gid, gid) != 0 ||
-                         ::setresuid(uid, uid, uid) != 0))
+        if (asNobody && !dropToUser(uid, gid))
             ::_exit(125);
     });
     m_process.start(options.program, {QStringLiteral("30")});
