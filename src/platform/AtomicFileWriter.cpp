@@ -6,7 +6,6 @@
 #include "platform/StandardPath.h"
 #include "platform/SymbolicLinks.h"
 
-#include <QFile>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>

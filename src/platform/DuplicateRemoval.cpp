@@ -5,7 +5,6 @@
 #include "platform/PlatformError.h"
 #include "platform/UniqueFd.h"
 
-#include <cerrno>
 #include <climits>
 #include <fcntl.h>
 #include <optional>

@@ -6,7 +6,7 @@
 
 namespace orvalink::platform {
 
-FileCopyTask::FileCopyTask(QString sourceRoot, QString destinationRoot, bool asRoot, const TimeProof& times)
+FileCopyTask::FileCopyTask(QString sourceRoot, QString destinationRoot, bool asRoot, TimeProof times)
     : m_sourceRoot(std::move(sourceRoot)), m_destinationRoot(std::move(destinationRoot)), m_asRoot(asRoot),
       m_times(times)
 {}

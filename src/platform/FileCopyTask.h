@@ -27,9 +27,9 @@ struct UnprovenCopy {
 // and took, gathered once the workers have stopped.
 class FileCopyTask : public FileWorkPool::Task {
 public:
-    // `sourceRoot` and `destinationRoot` name the two roots in messages; `times` (which must outlive
-    // the task) tells which files taken need their place kept for a comparison.
-    FileCopyTask(QString sourceRoot, QString destinationRoot, bool asRoot, const TimeProof& times);
+    // `sourceRoot` and `destinationRoot` name the two roots in messages; `times` tells which files
+    // taken need their place kept for a comparison.
+    FileCopyTask(QString sourceRoot, QString destinationRoot, bool asRoot, TimeProof times);
 
     // Call once, before any file is handed over.
     void prepareSlots(int count);
@@ -60,7 +60,7 @@ private:
     const QString m_sourceRoot;
     const QString m_destinationRoot;
     const bool m_asRoot;
-    const TimeProof& m_times;
+    const TimeProof m_times;
     std::vector<Slot> m_slots;
     std::mutex m_refusedLock; // refusals are rare: one lock for all workers is enough
     RefusedAttributes m_refused;
