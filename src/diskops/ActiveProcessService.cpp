@@ -116,16 +116,13 @@ QStringList ActiveProcessService::clearHolders(const QString& path, bool isDirec
         return {};
     if (!terminate)
         throw OrvalinkError::sourceInUse(shownPath, shownNamesOf(holders), operation);
-    QStringList ended;
+    // The termination returns only after a look found nobody holding the path: a program that came
+    // in meanwhile, or another user's program left alone, makes it throw instead.
     try {
-        ended = terminateActiveProcesses(holders, path, isDirectory);
+        return terminateActiveProcesses(holders, path, isDirectory);
     } catch (const OrvalinkError& stillHeld) {
         throw OrvalinkError::sourceInUse(shownPath, stillHeld.processes(), operation);
     }
-    // A program that came in meanwhile holds it as well.
-    if (const QStringList remaining = activeProcessNames(path, isDirectory); !remaining.isEmpty())
-        throw OrvalinkError::sourceInUse(shownPath, remaining, operation);
-    return ended;
 }
 
 } // namespace orvalink
