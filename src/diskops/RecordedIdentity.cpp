@@ -24,7 +24,7 @@ std::optional<EntryLook> lookAtEntry(int directoryFd, const QByteArray& name)
 {
     struct statx info {};
     if (name.isEmpty() || ::statx(directoryFd, name.constData(), AT_SYMLINK_NOFOLLOW,
-                                  STATX_INO | STATX_UID | STATX_BTIME, &info) != 0)
+                                  STATX_TYPE | STATX_INO | STATX_UID | STATX_BTIME, &info) != 0)
         return std::nullopt;
     QString text = QString::number(quint64(makedev(info.stx_dev_major, info.stx_dev_minor))) +
                    QLatin1Char(':') + QString::number(quint64(info.stx_ino));
@@ -32,7 +32,7 @@ std::optional<EntryLook> lookAtEntry(int directoryFd, const QByteArray& name)
         text += QLatin1Char(':') + QString::number(qint64(info.stx_btime.tv_sec)) + QLatin1Char('.') +
                 QString::number(info.stx_btime.tv_nsec);
     }
-    return EntryLook{text, info.stx_uid};
+    return EntryLook{text, info.stx_uid, mode_t(info.stx_mode & S_IFMT)};
 }
 
 std::optional<platform::EntryIdentity> entryIdentityOf(const QString& identity)

@@ -20,11 +20,12 @@ QString entryIdentityText(const QString& path);
 // The same for the entry `name` of the directory `directoryFd`.
 QString entryIdentityText(int directoryFd, const QByteArray& name);
 
-// The identity of an entry with its owner, read in one look: an owner read apart from the identity
-// could be another entry's, exchanged into the path in between.
+// The identity of an entry with its owner and type, read in one look: an owner or a type read apart
+// from the identity could be another entry's, exchanged into the path in between.
 struct EntryLook {
     QString identity;
     uid_t owner = 0;
+    mode_t type = 0; // the file type bits of st_mode (S_IFDIR, S_IFLNK, ...)
 };
 // The look at the entry `name` of the directory `directoryFd` (a link there is not followed); none
 // when nothing stands there.

@@ -9,7 +9,6 @@
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace orvalink {
@@ -122,15 +121,13 @@ std::optional<QString> occupantProblem(const JournalRecord& record, const Verifi
     for (const QString& path : {record.sourcePath, record.occupantPath}) {
         if (path.isEmpty() || platform::parentPath(path) != sourceFolder.path())
             continue;
-        const QByteArray name = QFile::encodeName(lastComponent(path));
-        if (entryIdentityText(sourceFolder.fd(), name) != record.occupantIdentity)
+        const std::optional<EntryLook> look =
+            lookAtEntry(sourceFolder.fd(), QFile::encodeName(lastComponent(path)));
+        if (!look || look->identity != record.occupantIdentity)
             continue;
-        struct stat info {};
-        if (::fstatat(sourceFolder.fd(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
-            continue;
-        if (S_ISLNK(info.st_mode))
+        if (S_ISLNK(look->type))
             return QStringLiteral("what stood at the source is a symbolic link: ") + path;
-        if (record.occupantMerge && !S_ISDIR(info.st_mode))
+        if (record.occupantMerge && !S_ISDIR(look->type))
             return QStringLiteral("what stood at the source is to be merged but is no folder: ") + path;
     }
     return std::nullopt;

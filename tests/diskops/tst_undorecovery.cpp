@@ -249,18 +249,21 @@ private Q_SLOTS:
     }
 
     // A record whose occupant is a link planted at its reserved name (or at the source) is nobody's
-    // undo: following it would merge the folder it leads to into the restored data. It is set aside
-    // and nothing moves.
-    void anOccupantThatIsALinkIsSetAside_data()
+    // undo: following it would merge the folder it leads to into the restored data. Nor is one that
+    // would merge a file as a folder. It is set aside and nothing moves.
+    void anOccupantOfTheWrongKindIsSetAside_data()
     {
         QTest::addColumn<bool>("setAside");
-        QTest::newRow("the link at the reserved name, the data home") << true;
-        QTest::newRow("the link at the source") << false;
+        QTest::addColumn<bool>("aLink");
+        QTest::newRow("the link at the reserved name, the data home") << true << true;
+        QTest::newRow("the link at the source") << false << true;
+        QTest::newRow("a file to merge at the source") << false << false;
     }
 
-    void anOccupantThatIsALinkIsSetAside()
+    void anOccupantOfTheWrongKindIsSetAside()
     {
         QFETCH(bool, setAside);
+        QFETCH(bool, aLink);
         EngineFixture fx;
         SKIP_WITHOUT(fx);
         const QString source = fx.tree.path("Docs");
@@ -270,8 +273,12 @@ private Q_SLOTS:
         secret.file("id_rsa", "a private key");
         const QStringList secretBefore = snapshotTree(secret.root());
         JournalRecord record = forcedRestoreRecord(fx, source, true);
-        QVERIFY(QFile::link(secret.root(), setAside ? record.occupantPath : source));
-        record.occupantIdentity = entryIdentityText(setAside ? record.occupantPath : source);
+        const QString occupant = setAside ? record.occupantPath : source;
+        if (aLink)
+            QVERIFY(QFile::link(secret.root(), occupant));
+        else
+            fx.tree.file("Docs", "a file of the user's");
+        record.occupantIdentity = entryIdentityText(occupant);
         if (setAside)
             placeWholeCopy(record);
         const QStringList sourceBefore = snapshotTree(source);
@@ -285,6 +292,8 @@ private Q_SLOTS:
         QCOMPARE(snapshotTree(secret.root()), secretBefore);
         QCOMPARE(snapshotTree(source), sourceBefore);
         QCOMPARE(fx.mappings(), mappings);
+        const QString why = aLink ? "is a symbolic link: " : "is to be merged but is no folder: ";
+        QVERIFY(fx.logEntries().constLast().message.contains(why + occupant));
     }
 
     // The volume came back under another name; the undo found the data there by its UUID while the
