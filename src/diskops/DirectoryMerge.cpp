@@ -22,6 +22,41 @@ QString mergedChildPath(const QString& directory, const QString& name)
     return directory + QLatin1Char('/') + name;
 }
 
+// The merge below two folders known to be real ones: the caller looked at both, and a pair met
+// inside is merged only after the same look.
+AppendMergeOutcome mergeRealDirectories(const QString& from, const QString& into, ClashWinner winner,
+                                        MergeJournal& journal)
+{
+    AppendMergeOutcome outcome;
+    for (const platform::ListedItem& item : platform::listDirectory(from, true)) {
+        const QString incoming = mergedChildPath(from, item.name);
+        const QString existing = mergedChildPath(into, item.name);
+        const platform::EntryKind existingKind = platform::entryStatus(existing).kind;
+        if (existingKind == platform::EntryKind::none) {
+            journal.move(incoming, existing);
+            ++outcome.mergedItemCount;
+            continue;
+        }
+        if (existingKind == platform::EntryKind::directory && platform::isRealDirectory(incoming)) {
+            const AppendMergeOutcome inner = mergeRealDirectories(incoming, existing, winner, journal);
+            outcome.mergedItemCount += inner.mergedItemCount + 1;
+            outcome.conflictCount += inner.conflictCount;
+            journal.deferRemoval(incoming);
+            continue;
+        }
+        const QString reserved = makeReservedPath(existing, ReservedSuffix::appendPreserved);
+        if (winner == ClashWinner::incoming) {
+            journal.move(existing, reserved);
+            journal.move(incoming, existing);
+        } else {
+            journal.move(incoming, reserved);
+        }
+        ++outcome.mergedItemCount;
+        ++outcome.conflictCount;
+    }
+    return outcome;
+}
+
 } // namespace
 
 void MergeJournal::move(const QString& from, const QString& to)
@@ -75,34 +110,7 @@ AppendMergeOutcome mergeDirectoryContents(const QString& from, const QString& in
         if (!platform::isRealDirectory(side))
             throw platform::PlatformError::fromErrno(ENOTDIR, side);
     }
-    AppendMergeOutcome outcome;
-    for (const platform::ListedItem& item : platform::listDirectory(from, true)) {
-        const QString incoming = mergedChildPath(from, item.name);
-        const QString existing = mergedChildPath(into, item.name);
-        const platform::EntryKind existingKind = platform::entryStatus(existing).kind;
-        if (existingKind == platform::EntryKind::none) {
-            journal.move(incoming, existing);
-            ++outcome.mergedItemCount;
-            continue;
-        }
-        if (existingKind == platform::EntryKind::directory && platform::isRealDirectory(incoming)) {
-            const AppendMergeOutcome inner = mergeDirectoryContents(incoming, existing, winner, journal);
-            outcome.mergedItemCount += inner.mergedItemCount + 1;
-            outcome.conflictCount += inner.conflictCount;
-            journal.deferRemoval(incoming);
-            continue;
-        }
-        const QString reserved = makeReservedPath(existing, ReservedSuffix::appendPreserved);
-        if (winner == ClashWinner::incoming) {
-            journal.move(existing, reserved);
-            journal.move(incoming, existing);
-        } else {
-            journal.move(incoming, reserved);
-        }
-        ++outcome.mergedItemCount;
-        ++outcome.conflictCount;
-    }
-    return outcome;
+    return mergeRealDirectories(from, into, winner, journal);
 }
 
 } // namespace orvalink
