@@ -112,17 +112,6 @@ QList<LinkMapping> LinkRepairService::deduplicatedMappings(const QList<LinkMappi
     return kept;
 }
 
-QHash<QString, QStringList> LinkRepairService::buildVolumeIndexByUUID(const QList<VolumeInfo>& volumes)
-{
-    QHash<QString, QStringList> index;
-    for (const VolumeInfo& volume : volumes) {
-        const QString uuid = volume.volumeUUID.trimmed();
-        if (isKnownVolumeUUID(uuid))
-            index[uuid].append(volume.mountPath);
-    }
-    return index;
-}
-
 QString LinkRepairService::remapTargetPath(const QString& targetPath, const QString& newMountPath)
 {
     const QString volumes = platform::standardizedPath(platform::volumesDirectory());
@@ -151,7 +140,7 @@ RepairSummary LinkRepairService::repairMappings(const QList<LinkMapping>& mappin
     if (mappings.isEmpty())
         return summary;
     const LocalHistoryScope scope = m_mappings.scope();
-    const Lookups lookups{buildVolumeIndexByUUID(m_volumes.listVolumes()), m_mappings.filePath(scope),
+    const Lookups lookups{mountPathsByUUID(m_volumes.listVolumes()), m_mappings.filePath(scope),
                           TaskStore().filePath(scope)};
     for (const LinkMapping& mapping : mappings) {
         if (const auto repaired = repairOne(mapping, lookups))

@@ -1,9 +1,7 @@
 #pragma once
 
 #include "model/LinkMapping.h"
-#include "model/VolumeInfo.h"
 
-#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -73,10 +71,6 @@ public:
     // One mapping per standardized source path (the more recent wins; on a tie the earlier in the
     // file), most recent first; of equal recency, the path seen first comes first.
     static QList<LinkMapping> deduplicatedMappings(const QList<LinkMapping>& mappings);
-
-    // Volume UUID -> the mount paths of the volumes that carry it, in list order; blank and
-    // "unknown" UUIDs are skipped.
-    static QHash<QString, QStringList> buildVolumeIndexByUUID(const QList<VolumeInfo>& volumes);
 
     // The recorded target moved to `newMountPath`: a target below a volume of the volumes directory
     // keeps its path relative to the volume; anything else (a volume's mount point itself, a path

@@ -141,13 +141,18 @@ QString VolumeService::resolveVolumeUUID(const QString& targetRoot) const
 
 QStringList VolumeService::mountPathsWithUUID(const QString& uuid) const
 {
-    QStringList mountPaths;
     if (!isKnownVolumeUUID(uuid))
-        return mountPaths;
-    // A volume that is not mounted has no UUID to read: "unknown" never equals a known one.
-    for (const VolumeInfo& volume : listVolumes()) {
-        if (volume.volumeUUID.trimmed() == uuid.trimmed())
-            mountPaths.append(volume.mountPath);
+        return {};
+    return mountPathsByUUID(listVolumes()).value(uuid.trimmed());
+}
+
+QHash<QString, QStringList> mountPathsByUUID(const QList<VolumeInfo>& volumes)
+{
+    QHash<QString, QStringList> mountPaths;
+    for (const VolumeInfo& volume : volumes) {
+        const QString uuid = volume.volumeUUID.trimmed();
+        if (isKnownVolumeUUID(uuid))
+            mountPaths[uuid].append(volume.mountPath);
     }
     return mountPaths;
 }

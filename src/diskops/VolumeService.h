@@ -3,6 +3,7 @@
 #include "model/VolumeInfo.h"
 #include "platform/BlockDevice.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -59,6 +60,10 @@ private:
 
     platform::DeviceDirectories m_deviceDirectories;
 };
+
+// Volume UUID (without surrounding space) -> the mount paths of the volumes that carry it, in list
+// order; blank and "unknown" UUIDs are left out, so a volume that is not mounted carries none.
+QHash<QString, QStringList> mountPathsByUUID(const QList<VolumeInfo>& volumes);
 
 // The identifier that stands for a volume without a readable one.
 QString unknownVolumeUUID();

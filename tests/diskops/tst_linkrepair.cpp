@@ -309,22 +309,6 @@ private Q_SLOTS:
         QCOMPARE(repair.repairBrokenLinks(35, 15), (RepairSummary{0, 15, 15, 35}));
     }
 
-    void volumeIndexSkipsUnknownIdentifiers()
-    {
-        const auto volume = [](const QString& name, const QString& uuid) {
-            VolumeInfo info;
-            info.name = name;
-            info.mountPath = "/media/u/" + name;
-            info.volumeUUID = uuid;
-            return info;
-        };
-        const QHash<QString, QStringList> index = LinkRepairService::buildVolumeIndexByUUID(
-            {volume("A", "unknown"), volume("B", "UNKNOWN"), volume("C", "  \n"), volume("D", " ID-1\n"),
-             volume("E", "ID-1"), volume("F", "id-2")});
-        QCOMPARE(index, (QHash<QString, QStringList>{{"ID-1", {"/media/u/D", "/media/u/E"}},
-                                                     {"id-2", {"/media/u/F"}}}));
-    }
-
     void targetsKeepTheirPlaceOnTheNewMount()
     {
         test::TestHome home;

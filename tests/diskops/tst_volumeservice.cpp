@@ -201,6 +201,22 @@ private Q_SLOTS:
         home.setEnv("ORVALINK_VOLUMES_DIR", home.path("no-such-dir"));
         QVERIFY(VolumeService().listVolumes().isEmpty());
     }
+
+    void mountPathsByUUIDSkipUnknownIdentifiers()
+    {
+        const auto volume = [](const QString& name, const QString& uuid) {
+            VolumeInfo info;
+            info.name = name;
+            info.mountPath = "/media/u/" + name;
+            info.volumeUUID = uuid;
+            return info;
+        };
+        const QHash<QString, QStringList> index =
+            mountPathsByUUID({volume("A", "unknown"), volume("B", "UNKNOWN"), volume("C", "  \n"),
+                              volume("D", " ID-1\n"), volume("E", "ID-1"), volume("F", "id-2")});
+        QCOMPARE(index, (QHash<QString, QStringList>{{"ID-1", {"/media/u/D", "/media/u/E"}},
+                                                     {"id-2", {"/media/u/F"}}}));
+    }
 };
 
 QTEST_GUILESS_MAIN(VolumeServiceTest)
