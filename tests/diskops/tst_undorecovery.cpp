@@ -97,10 +97,7 @@ JournalRecord forcedRestoreRecord(const EngineFixture& fx, const QString& source
 // The data copied home whole beside the source and put in its place, as the record says.
 void placeWholeCopy(JournalRecord& record)
 {
-    record.restorePath = makeReservedPath(record.sourcePath, ReservedSuffix::restoring);
-    copyTree(record.targetPath, record.restorePath);
-    record.restoreSiblingIdentity = entryIdentityText(record.restorePath);
-    record.restoreIdentity = record.restoreSiblingIdentity;
+    copyToRestoreSibling(record, true);
     platform::renameNoReplace(record.restorePath, record.sourcePath);
 }
 
@@ -152,16 +149,8 @@ private Q_SLOTS:
         JournalRecord record = forcedRestoreRecord(fx, source, merge);
         if (stage != Stage::recorded)
             platform::renameNoReplace(source, record.occupantPath);
-        if (stage >= Stage::partialCopy) {
-            record.restorePath = makeReservedPath(source, ReservedSuffix::restoring);
-            if (stage == Stage::partialCopy)
-                TestTree(record.restorePath).file("a.txt", "alpha");
-            else
-                copyTree(record.targetPath, record.restorePath);
-            record.restoreSiblingIdentity = entryIdentityText(record.restorePath);
-            if (stage >= Stage::wholeCopy)
-                record.restoreIdentity = record.restoreSiblingIdentity;
-        }
+        if (stage >= Stage::partialCopy)
+            copyToRestoreSibling(record, stage >= Stage::wholeCopy);
         if (stage >= Stage::placed)
             platform::renameNoReplace(record.restorePath, source);
         if (stage == Stage::halfMerged) {
