@@ -142,14 +142,6 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
     if (occupant == SourceOccupant::occupied && !mode)
         throw OrvalinkError::undoSourceOccupied(source);
 
-    // Every refusal that needs nothing changed has come: only now may programs be ended. A program
-    // that writes into the folder through its link while the data is copied home would leave what
-    // it writes on the volume. Named after the user's own path: the volume's path means nothing to
-    // them here.
-    const QStringList terminated =
-        m_processes.clearHolders(target, migrated == platform::EntryKind::directory, terminateHolders, source,
-                                 OrvalinkError::Operation::undo);
-
     const FallbackFileOperations files(m_privileged, m_log);
     // The migration's link stays until the restored data replaces it in one step. An empty
     // directory goes now; an occupant steps aside for the data. Where it goes is in the record from
@@ -164,6 +156,19 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
         entry.occupantMerge = planned->merge;
     }
     OperationJournal journal(entry);
+
+    // Every refusal that needs nothing changed has come, the last one a record that cannot be
+    // written: only now may programs be ended. A program that writes into the folder through its
+    // link while the data is copied home would leave what it writes on the volume. Named after the
+    // user's own path: the volume's path means nothing to them here.
+    QStringList terminated;
+    try {
+        terminated = m_processes.clearHolders(target, migrated == platform::EntryKind::directory,
+                                              terminateHolders, source, OrvalinkError::Operation::undo);
+    } catch (...) {
+        journal.finish(); // nothing has moved
+        throw;
+    }
     std::optional<OccupantAside> aside;
     QStringList leftovers;
     try {

@@ -96,8 +96,8 @@ public:
     // - undoSourceOccupied (E015) for an occupied source path without a mode,
     // - sourceInUse (E007) for an undo, with the source path and the names of the processes that
     //   hold files inside the migrated item, before anything moved (unless `terminateHolders`, which
-    //   ends those of our own user first, but only once every refusal above has passed): what they
-    //   write meanwhile would stay behind on the volume,
+    //   ends those of our own user first, but only once every refusal above has passed and the
+    //   record is written): what they write meanwhile would stay behind on the volume,
     // - rollbackFailed (E011) when the move back fails,
     // - the platform or administrator error of any other failed step, the data then whole at the
     //   target with the link back in place (or at the recorded restore sibling for the next start),

@@ -2,6 +2,7 @@
 // read-only): the data stays whole in one place that the answer names, the history keeps every
 // record it had, and what could not be recorded is completed at the next start.
 #include "JournalScenes.h"
+#include "diskops/ActiveProcessService.h"
 #include "diskops/UndoIncomplete.h"
 #include "diskops/UndoService.h"
 #include "model/AppPaths.h"
@@ -12,6 +13,7 @@
 #include "platform/SymbolicLinks.h"
 #include "store/JSONLStore.h"
 #include "support/FailingFolder.h"
+#include "support/HoldingProcess.h"
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
@@ -182,12 +184,22 @@ private Q_SLOTS:
     }
 
     // An undo whose crash record cannot be written does not start: the link, the data on the volume
-    // and the history stay as they were, and nothing half-copied is left beside the source.
-    void undoWithoutItsRecordDoesNotStart_data() { addFaultRows(); }
+    // and the history stay as they were, nothing half-copied is left beside the source, and a
+    // program the user asked to end for it still runs.
+    void undoWithoutItsRecordDoesNotStart_data()
+    {
+        QTest::addColumn<WriteFault>("fault");
+        QTest::addColumn<bool>("endingHolders");
+        for (const WriteFault fault : {WriteFault::diskFull, WriteFault::readOnly}) {
+            QTest::addRow("%s", writeFaultName(fault)) << fault << false;
+            QTest::addRow("%s, a program to end", writeFaultName(fault)) << fault << true;
+        }
+    }
 
     void undoWithoutItsRecordDoesNotStart()
     {
         QFETCH(WriteFault, fault);
+        QFETCH(bool, endingHolders);
         EngineFixture fx;
         SKIP_WITHOUT(fx);
         FailingFolder operations(OperationJournal::directory());
@@ -195,15 +207,31 @@ private Q_SLOTS:
         const QString source = fx.tree.path(QStringLiteral("Docs"));
         const QStringList before = migrateFolder(fx, source);
         const QList<LinkMapping> mappings = fx.mappings();
+        std::optional<HoldingProcess> holder;
+        if (endingHolders) {
+            HoldingProcess::Options options;
+            options.workingDirectory = fx.targetOf(source) + QStringLiteral("/sub");
+            holder.emplace(options);
+        }
 
         QVERIFY(operations.fail(fault));
         try {
-            undoServiceOf(fx).undoLastMigration(QStringLiteral("user"));
+            if (endingHolders)
+                undoServiceOf(fx).undoMigrationEndingHolders(mappings.constFirst().id, QStringLiteral("user"),
+                                                             std::nullopt);
+            else
+                undoServiceOf(fx).undoLastMigration(QStringLiteral("user"));
             QFAIL("the undo ran without its record");
         } catch (const platform::PlatformError& error) {
             QCOMPARE(error.errorNumber(), errnoOf(fault));
         }
         operations.heal();
+        if (holder) {
+            const QList<ActiveProcess> holding = fx.processes.activeProcesses(fx.targetOf(source));
+            QVERIFY2(std::any_of(holding.cbegin(), holding.cend(),
+                                 [&](const ActiveProcess& each) { return each.pid == holder->pid(); }),
+                     "the program was ended before the refusal");
+        }
         QCOMPARE(platform::readSymbolicLink(source), std::optional(fx.targetOf(source)));
         QCOMPARE(snapshotTree(fx.targetOf(source)), before);
         QCOMPARE(fx.mappings(), mappings);
