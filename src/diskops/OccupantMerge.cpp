@@ -18,13 +18,19 @@ std::optional<AppendMergeOutcome> mergeOccupantIntoRestored(const FallbackFileOp
         journal.removeDeferred();
         return merged;
     } catch (const std::exception& error) {
-        const bool putBack = journal.undo();
-        log.append(LogLevel::warning,
-                   QStringLiteral("Undo completed, but what stood at the source could not be merged (") +
-                       QString::fromUtf8(error.what()) + QStringLiteral("); it was kept at: ") +
-                       occupantPath + (putBack ? QString() : QStringLiteral(" and partly inside ") + source));
+        const QString why = QString::fromUtf8(error.what());
+        if (journal.undo()) {
+            log.append(LogLevel::warning,
+                       QStringLiteral("Undo completed, but what stood at the source could not be merged (") +
+                           why + QStringLiteral("); it was kept at: ") + occupantPath);
+            return std::nullopt;
+        }
+        log.append(LogLevel::warning, QStringLiteral("What stood at the source could not be merged (") + why +
+                                          QStringLiteral(") nor put back whole; it is partly at ") +
+                                          occupantPath + QStringLiteral(" and partly inside ") + source +
+                                          QStringLiteral(", and the merge goes on at the next start"));
+        throw;
     }
-    return std::nullopt;
 }
 
 } // namespace orvalink

@@ -22,7 +22,8 @@ using Side = InterruptedOperation::Side;
 // cut short goes on where it stopped (each item stands in one of the two folders, never in both).
 // Anything but the occupant the record names at its reserved path stays as it is. A merge that
 // fails is put back, as the undo itself does: the data is home all the same, and what stood at the
-// source stays whole where it was set aside.
+// source stays whole where it was set aside. One that cannot be put back either throws: the record
+// stays, and the next start goes on with the merge.
 void mergeOccupant(InterruptedOperation& operation)
 {
     const JournalRecord& record = operation.record();

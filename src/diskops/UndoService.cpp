@@ -198,8 +198,12 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
             journal.finish();
         throw;
     }
+    // A merge of the occupant cut short for good leaves the user's folder in two places: the record
+    // is then never finished here, so the next start finds the data at the source and finishes the
+    // merge (and records the undo, unless the task below has its id already).
+    bool splitMerge = false;
     const std::optional<ForceUndoRestoreSummary> summary =
-        aside ? std::optional(settleOccupant(files, *aside, source)) : std::nullopt;
+        aside ? std::optional(settleOccupant(files, *aside, source, splitMerge)) : std::nullopt;
     if (!leftovers.isEmpty()) {
         // Not an undo: part of the data is still on the volume. The mapping stays, so the window
         // still lists the record and a forced restore can bring the rest home.
@@ -209,7 +213,8 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
         if (summary && summary->preservedPath)
             m_log.append(LogLevel::warning,
                          QStringLiteral("What stood at the source was kept at: ") + *summary->preservedPath);
-        journal.finish();
+        if (!splitMerge)
+            journal.finish();
         throw incomplete;
     }
     RecordedEntries(journal).removeEmptyFolders(foldersBelowTargetRoot(source, target));
@@ -223,8 +228,10 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
         // The data is back at the source but the mapping stays: the record is kept (not finished),
         // saying that only the history is left, so the next operation or start that can write the
         // history removes the mapping and records the undo, whatever became of the folder since.
+        // After a split merge it stays as it is: the start that finishes the merge records the undo.
         try {
-            journal.update([](JournalRecord& changed) { changed.historyPending = true; });
+            if (!splitMerge)
+                journal.update([](JournalRecord& changed) { changed.historyPending = true; });
         } catch (const std::exception& unwritten) {
             // The record as it stands still leads a start to the data at the source.
             qCWarning(lcUndo) << "could not mark the record as waiting for the history:" << unwritten.what();
@@ -237,7 +244,8 @@ UndoResult UndoService::undoMigration(const LinkMapping& mapping, QList<LinkMapp
 
     const QDateTime now = json::wholeSeconds(QDateTime::currentDateTimeUtc());
     recordUndo(mapping, anchorUser, now, journal.record().id);
-    journal.finish();
+    if (!splitMerge)
+        journal.finish();
     return {mapping, now, summary, terminated};
 }
 
@@ -323,7 +331,8 @@ void UndoService::putOccupantBack(const OccupantAside& aside, const QString& sou
 }
 
 ForceUndoRestoreSummary UndoService::settleOccupant(const FallbackFileOperations& files,
-                                                    const OccupantAside& aside, const QString& source) const
+                                                    const OccupantAside& aside, const QString& source,
+                                                    bool& splitMerge) const
 {
     ForceUndoRestoreSummary summary;
     summary.requestedMode = aside.mode;
@@ -331,9 +340,14 @@ ForceUndoRestoreSummary UndoService::settleOccupant(const FallbackFileOperations
     if (!aside.merge)
         return summary;
     // The occupant's items join the restored data, which keeps its own names; a merge that fails
-    // leaves the occupant whole beside it.
-    if (const std::optional<AppendMergeOutcome> merged =
-            mergeOccupantIntoRestored(files, m_log, aside.path, source)) {
+    // leaves the occupant whole beside it, or, when it cannot be put back, partly inside (logged).
+    std::optional<AppendMergeOutcome> merged;
+    try {
+        merged = mergeOccupantIntoRestored(files, m_log, aside.path, source);
+    } catch (const std::exception&) {
+        splitMerge = true;
+    }
+    if (merged) {
         summary.preservedPath.reset();
         summary.didAppendMerge = true;
         summary.mergedExistingItemCount = merged->mergedItemCount;

@@ -141,8 +141,10 @@ private:
     // After a failed restore: back at the source path while it is free. Never throws.
     void putOccupantBack(const OccupantAside& aside, const QString& source) const;
     // After the data is back: merges the occupant in (append of directories) or leaves it aside.
+    // `splitMerge` turns true for a merge that failed and could not be put back whole: part of the
+    // occupant is inside the data then, and only the operation's record leads to the rest.
     ForceUndoRestoreSummary settleOccupant(const FallbackFileOperations& files, const OccupantAside& aside,
-                                           const QString& source) const;
+                                           const QString& source, bool& splitMerge) const;
     void recordWaitingHistories() const;
     UndoResult undoByID(const QUuid& mappingID, const QString& anchorUser,
                         std::optional<ForcedUndoRestoreMode> mode, bool terminateHolders) const;

@@ -1,11 +1,13 @@
 // The start-up recovery of undos that a crash cut short where the earlier recovery could not help:
 // a forced restore at each of its steps (the user's folder at the source set aside, the data on its
-// way home, the folder merged in, a merge that keeps failing), an undo of data found on a volume that
-// came back under another name, one where a file on the volume changed without a new time, and one
-// whose volume has a clone. Each ends with the user's folder or the restored data at the source
-// path, nothing hidden that the answer does not name, nothing lost, and no record left; a record
-// that names a link as what stood at the source is set aside with nothing moved.
+// way home, the folder merged in, a merge that keeps failing, one that cannot be put back), an undo
+// of data found on a volume that came back under another name, one where a file on the volume changed
+// without a new time, and one whose volume has a clone. Each ends with the user's folder or the
+// restored data at the source path, nothing hidden that the answer does not name, nothing lost, and no
+// record left (a merge split in two keeps it until a start can finish the merge); a record that names
+// a link or a file to merge as what stood at the source is set aside with nothing moved.
 #include "JournalScenes.h"
+#include "SplitMerge.h"
 #include "diskops/ReservedPaths.h"
 #include "diskops/UndoService.h"
 #include "platform/EntryStatus.h"
@@ -235,6 +237,84 @@ private Q_SLOTS:
                    entry.message.contains(record.occupantPath);
         }));
         QVERIFY(recoverOperations(fx).isEmpty());
+    }
+
+    // An append restore whose merge of the user's folder fails halfway and cannot be put back (the
+    // disk refuses changes from then on), at the start after a crash or in the undo itself: the
+    // folder is partly inside the restored data and partly where it was set aside, the log says
+    // so, and the record stays; the next start finishes the merge and records the undo once.
+    void aMergeThatCannotBePutBackGoesOnAtTheNextStart_data()
+    {
+        QTest::addColumn<bool>("inTheUndo");
+        QTest::newRow("at the start") << false;
+        QTest::newRow("in the undo") << true;
+    }
+
+    void aMergeThatCannotBePutBackGoesOnAtTheNextStart()
+    {
+        QFETCH(bool, inTheUndo);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const QString source = fx.tree.path("Docs");
+        fx.tree.file("Docs/notes/kept.txt", "migrated notes");
+        migrateFolder(fx, source);
+        const QStringList migrated = snapshotContents(fx.targetOf(source));
+        const QList<LinkMapping> mappings = fx.mappings();
+        QVERIFY(QFile::remove(source));
+        makeOccupant(source);
+        SplitMerge split(source, source);
+        SKIP_WITHOUT(split);
+        const QMultiMap<QByteArray, QString> occupantFiles = contentsBelow(source);
+
+        if (inTheUndo) {
+            const UndoService undo(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping,
+                                   fx.volumes, fx.processes);
+            const UndoResult result =
+                undo.forceUndoMigration(mappings.constFirst().id, "user", ForcedUndoRestoreMode::append);
+            // Answered as a restore that kept the folder aside: the data is home.
+            QVERIFY(result.forceRestoreSummary && !result.forceRestoreSummary->didAppendMerge);
+            QCOMPARE(result.forceRestoreSummary->preservedPath,
+                     std::optional(fx.reservedSiblings(source, "append-preserved").value(0)));
+            QVERIFY(fx.mappings().isEmpty());
+        } else {
+            JournalRecord record = forcedRestoreRecord(fx, source, true);
+            platform::renameNoReplace(source, record.occupantPath);
+            placeWholeCopy(record);
+            leaveRecord(record);
+            const QList<RecoveredOperation> recovered = recoverOperations(fx);
+            QCOMPARE(recovered.size(), 1);
+            QCOMPARE(recovered.constFirst().outcome, Outcome::leftAsFound);
+            QVERIFY(recovered.constFirst().foundPaths.contains(record.occupantPath));
+            QCOMPARE(fx.mappings(), mappings);
+        }
+        QVERIFY(split.split());
+        QCOMPARE(OperationJournal::recordPaths().size(), 1);
+        const QStringList aside = fx.reservedSiblings(source, "append-preserved");
+        QCOMPARE(aside.size(), 1);
+        const QMultiMap<QByteArray, QString> home = contentsBelow(source);
+        const QMultiMap<QByteArray, QString> setAside = contentsBelow(aside.constFirst());
+        for (auto it = occupantFiles.cbegin(); it != occupantFiles.cend(); ++it)
+            QVERIFY2(home.contains(it.key()) != setAside.contains(it.key()), qPrintable(it.value()));
+        const QList<LogEntry> log = fx.logEntries();
+        QVERIFY(std::any_of(log.cbegin(), log.cend(), [&](const LogEntry& entry) {
+            return entry.message.contains("partly at " + aside.constFirst() + " and partly inside " + source);
+        }));
+
+        split.thaw();
+        const QList<RecoveredOperation> resumed = recoverOperations(fx);
+
+        QCOMPARE(resumed.size(), 1);
+        QCOMPARE(resumed.constFirst().outcome, Outcome::undoCompleted);
+        QVERIFY(operationsFolderNames().isEmpty());
+        QVERIFY(fx.reservedSiblings(source, "append-preserved").isEmpty());
+        const QMultiMap<QByteArray, QString> merged = contentsBelow(source);
+        for (auto it = occupantFiles.cbegin(); it != occupantFiles.cend(); ++it)
+            QVERIFY2(merged.contains(it.key()), qPrintable(it.value()));
+        QCOMPARE(platform::readWholeFile(source + "/notes/kept.txt"), QByteArray("migrated notes"));
+        QCOMPARE(platform::readWholeFile(source + "/sub/b.bin").size(), 96 * 1024);
+        QVERIFY(!platform::entryExists(fx.targetOf(source)));
+        QVERIFY(fx.mappings().isEmpty());
+        QCOMPARE(fx.tasks().size(), 1);
     }
 
     // A record whose occupant is a link planted at its reserved name (or at the source) is nobody's

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -11,7 +12,7 @@
 
 namespace orvalink::test {
 
-FileOpenGate::FileOpenGate(const QString& folder, std::function<void()> atOpen, bool foldersToo)
+FileOpenGate::FileOpenGate(const QString& folder, std::function<void()> atOpen, Openings openings)
     : m_atOpen(std::move(atOpen))
 {
     m_fanotify = ::fanotify_init(FAN_CLASS_CONTENT | FAN_CLOEXEC | FAN_NONBLOCK, O_RDONLY | O_CLOEXEC);
@@ -20,9 +21,10 @@ FileOpenGate::FileOpenGate(const QString& folder, std::function<void()> atOpen, 
             QStringLiteral("no fanotify permission events here: ") + QString::fromUtf8(std::strerror(errno));
         return;
     }
-    const uint64_t mask = FAN_OPEN_PERM | FAN_EVENT_ON_CHILD | (foldersToo ? FAN_ONDIR : 0);
-    const QByteArray marked = QFile::encodeName(folder);
-    if (::fanotify_mark(m_fanotify, FAN_MARK_ADD, mask, AT_FDCWD, marked.constData()) != 0) {
+    const uint64_t mask =
+        FAN_OPEN_PERM | FAN_EVENT_ON_CHILD | (openings == Openings::filesAndFolders ? FAN_ONDIR : 0);
+    if (::fanotify_mark(m_fanotify, FAN_MARK_ADD, mask, AT_FDCWD, QFile::encodeName(folder).constData()) !=
+        0) {
         m_skipReason = QStringLiteral("cannot watch ") + folder + QStringLiteral(": ") +
                        QString::fromUtf8(std::strerror(errno));
         ::close(m_fanotify);

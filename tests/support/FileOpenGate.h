@@ -10,14 +10,18 @@ namespace orvalink::test {
 // Holds every opening of a file in one folder, by any thread or process, until a callback of the
 // test has run: work that opens a file there between two of its steps (an operation record it
 // updates, say) stops at that moment, however fast or slow the disk, and the test acts in between.
-// The kernel's fanotify permission events; they need root, and without it the gate is not valid
-// and skipReason() says why.
+// With folders too, the opening of the folder itself or of one in it (to list it) is held as well.
+// The gate holds to the folder, not its path: it follows the folder when it is moved. The kernel's
+// fanotify permission events; they need root, and without it the gate is not valid and skipReason()
+// says why.
 class FileOpenGate {
 public:
+    enum class Openings { files, filesAndFolders };
+
     // `atOpen` runs on the gate's own thread, once for each opening, while the opener waits; it must
-    // not open anything in `folder` itself. With `foldersToo` the openings of the folders in `folder`
-    // are held as well (a flush of a folder after a rename in it opens it).
-    FileOpenGate(const QString& folder, std::function<void()> atOpen, bool foldersToo = false);
+    // not open anything in `folder` itself. With `Openings::filesAndFolders` the openings of the
+    // folders in `folder` are held as well (a flush of a folder after a rename in it opens it).
+    FileOpenGate(const QString& folder, std::function<void()> atOpen, Openings openings = Openings::files);
     // Lets every opening through from then on.
     ~FileOpenGate();
     FileOpenGate(const FileOpenGate&) = delete;

@@ -185,7 +185,7 @@ private Q_SLOTS:
                                            QFile::encodeName(shared).constData()) == 0 &&
                                QDir().mkdir(tasksThere);
                 },
-                true);
+                FileOpenGate::Openings::filesAndFolders);
             SKIP_WITHOUT(gate);
             try {
                 replaceFilesTogether(
