@@ -89,7 +89,11 @@ bool MergeJournal::undo() noexcept
             const auto& [from, to] = m_moves.constLast();
             if (!platform::entryExists(platform::parentPath(from)))
                 m_files.createDirectories(platform::parentPath(from));
-            m_files.move(to, from);
+            // A step back may carry an item from the volume home; what a program wrote to it there
+            // meanwhile must not go on the word of its times.
+            FallbackFileOperations::MoveSteps back;
+            back.timesProveNothing = true;
+            m_files.move(to, from, back);
             m_moves.removeLast();
         }
         return true;
