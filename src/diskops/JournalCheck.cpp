@@ -3,6 +3,7 @@
 #include "diskops/OperationJournal.h"
 #include "diskops/ReservedPaths.h"
 #include "model/AppPaths.h"
+#include "model/StoreNames.h"
 #include "platform/StandardPath.h"
 #include "platform/UserLocations.h"
 
@@ -124,8 +125,8 @@ std::optional<QString> journalProblem(const JournalRecord& record)
             return QStringLiteral("a created folder is not one above the target on its volume: ") + folder;
     }
 
-    const auto tasksScope = historyScopeFolder(record.tasksFile, QStringLiteral("tasks.jsonl"));
-    const auto mappingsScope = historyScopeFolder(record.mappingsFile, QStringLiteral("mappings.jsonl"));
+    const auto tasksScope = historyScopeFolder(record.tasksFile, StoreNames::tasks());
+    const auto mappingsScope = historyScopeFolder(record.mappingsFile, StoreNames::mappings());
     if (!tasksScope || !mappingsScope || *tasksScope != *mappingsScope)
         return QStringLiteral("the history files are not the application's own: ") + record.tasksFile +
                QStringLiteral(", ") + record.mappingsFile;

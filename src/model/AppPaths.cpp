@@ -1,5 +1,6 @@
 #include "model/AppPaths.h"
 
+#include "model/StoreNames.h"
 #include "platform/FileIO.h"
 #include "platform/Placeholder.h"
 #include "platform/SymbolicLinks.h"
@@ -66,9 +67,8 @@ void ensureBaseDirectories()
     platform::createDirectories(historyDirectory());
     platform::createDirectories(parentDirectory(logsFile()));
     const QString guest = historyDirectory() + QStringLiteral("/guest/");
-    for (const char* name : {"mappings.jsonl", "tasks.jsonl"}) {
-        migrateLegacyFileIfNeeded(support + QLatin1Char('/') + QLatin1String(name),
-                                  guest + QLatin1String(name));
+    for (const QString& name : {StoreNames::mappings(), StoreNames::tasks()}) {
+        migrateLegacyFileIfNeeded(support + QLatin1Char('/') + name, guest + name);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/LocalHistoryScope.h"
+#include "model/StoreNames.h"
 
 #include <QString>
 #include <mutex>
@@ -36,13 +37,13 @@ private:
 // The scope of the task history, "tasks.jsonl".
 class TaskStore : public HistoryScopeHolder {
 public:
-    TaskStore() : HistoryScopeHolder(QStringLiteral("tasks.jsonl")) {}
+    TaskStore() : HistoryScopeHolder(StoreNames::tasks()) {}
 };
 
 // The scope of the mapping history, "mappings.jsonl".
 class MappingStore : public HistoryScopeHolder {
 public:
-    MappingStore() : HistoryScopeHolder(QStringLiteral("mappings.jsonl")) {}
+    MappingStore() : HistoryScopeHolder(StoreNames::mappings()) {}
 };
 
 } // namespace orvalink

@@ -1,5 +1,6 @@
 #include "viewmodel/history/FileSetReplacement.h"
 
+#include "model/StoreNames.h"
 #include "platform/AtomicFileWriter.h"
 #include "platform/EntryIdentity.h"
 #include "platform/EntryStatus.h"
@@ -21,17 +22,12 @@ namespace orvalink {
 
 namespace {
 
-QString backupPath(const QString& path)
-{
-    return path + QStringLiteral(".bak");
-}
-
 // Keeps a copy of the file reached at `path` as its backup, a file of its own; false when no file is
 // reached there (a stale backup then goes). A copy, not a second name: when the path is a symbolic
 // link, a link (or a hard link to the link) would lead to the very file about to be replaced.
 bool keepBackup(const QString& path)
 {
-    const QString backup = backupPath(path);
+    const QString backup = StoreNames::backupOf(path);
     std::optional<QByteArray> content;
     try {
         content = platform::readWholeFile(path);
@@ -69,7 +65,7 @@ void restoreFromBackup(const QString& path, bool hadPrevious, const platform::En
         if (identityAt(location) != placed)
             return;
         if (hadPrevious)
-            platform::writeFileAtomically(path, platform::readWholeFile(backupPath(path)), 0600);
+            platform::writeFileAtomically(path, platform::readWholeFile(StoreNames::backupOf(path)), 0600);
         else
             ::unlinkat(location.parent.get(), location.name.constData(), 0);
     } catch (const std::exception&) {

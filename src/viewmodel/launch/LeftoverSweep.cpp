@@ -4,6 +4,7 @@
 #include "model/AppPaths.h"
 #include "model/Formatters.h"
 #include "model/LogEntry.h"
+#include "model/StoreNames.h"
 #include "platform/HeldFiles.h"
 #include "platform/StandardPath.h"
 #include "store/LogService.h"
@@ -15,13 +16,6 @@
 namespace orvalink {
 
 namespace {
-
-// The files written whole under a temporary name, by folder. A history file's backup is written
-// so too.
-const QStringList kSupportFiles{QStringLiteral("config.json"), QStringLiteral("scan_cache.json"),
-                                QStringLiteral("auth_session.json"), QStringLiteral("device_id.txt")};
-const QStringList kHistoryFiles{QStringLiteral("mappings.jsonl"), QStringLiteral("tasks.jsonl"),
-                                QStringLiteral("mappings.jsonl.bak"), QStringLiteral("tasks.jsonl.bak")};
 
 platform::RemovedFiles removeFrom(const QString& folder, const QStringList& storeNames)
 {
@@ -35,14 +29,14 @@ void removeLeftoversOfKilledWrites(LogService& log)
 {
     platform::RemovedFiles removed;
     try {
-        removed += removeFrom(AppPaths::applicationSupportDirectory(), kSupportFiles);
+        removed += removeFrom(AppPaths::applicationSupportDirectory(), StoreNames::supportFiles());
         const QString logFile = AppPaths::logsFile();
         removed += removeFrom(platform::parentPath(logFile), {QFileInfo(logFile).fileName()});
         // Every scope's folder, not only the one in use: a scope left by signing out keeps its
         // history. A folder that is a link is not entered (removeUnheldFiles never follows one).
         const QDir history(AppPaths::historyDirectory());
         for (const QString& scope : history.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
-            removed += removeFrom(history.filePath(scope), kHistoryFiles);
+            removed += removeFrom(history.filePath(scope), StoreNames::historyFiles());
         removed += OperationJournal::removeLeftovers();
     } catch (const std::exception&) {
         // Leftovers only take room; the start goes on, and the next one tries again.

@@ -1,6 +1,7 @@
 #include "viewmodel/state/ViewModelServices.h"
 
 #include "model/AppPaths.h"
+#include "model/StoreNames.h"
 
 namespace orvalink {
 
@@ -11,12 +12,12 @@ ViewModelServices ViewModelServices::standard(QNetworkAccessManager* network)
         services.ownedNetwork = std::make_unique<QNetworkAccessManager>();
         network = services.ownedNetwork.get();
     }
-    const auto file = [](const char* name) {
-        return AppPaths::applicationSupportFile(QString::fromLatin1(name));
+    const auto file = [](const QString& name) {
+        return AppPaths::applicationSupportFile(name);
     };
 
-    services.configStore = std::make_unique<ConfigStore>(file("config.json"));
-    services.scanCacheStore = std::make_shared<ScanCacheStore>(file("scan_cache.json"));
+    services.configStore = std::make_unique<ConfigStore>(file(StoreNames::config()));
+    services.scanCacheStore = std::make_shared<ScanCacheStore>(file(StoreNames::scanCache()));
     services.taskStore = std::make_shared<TaskStore>();
     services.mappingStore = std::make_shared<MappingStore>();
     services.scanService = std::make_shared<ScanService>();
@@ -28,12 +29,12 @@ ViewModelServices ViewModelServices::standard(QNetworkAccessManager* network)
         std::make_shared<PrivilegedFileOperationService>(platform::ProcessCommandRunner::administrator());
     // The two device identity stores share one file; no client or store is shared between services.
     services.backendAuthService = std::make_shared<BackendAuthService>(
-        BackendAPIClient(network), AuthSessionStore(file("auth_session.json")),
-        DeviceIdentityStore(file("device_id.txt")));
+        BackendAPIClient(network), AuthSessionStore(file(StoreNames::authSession())),
+        DeviceIdentityStore(file(StoreNames::deviceID())));
     services.backendMigrationSyncService =
         std::make_shared<BackendMigrationSyncService>(BackendAPIClient(network));
     services.backendFeedbackService = std::make_shared<BackendFeedbackService>(
-        BackendAPIClient(network), DeviceIdentityStore(file("device_id.txt")));
+        BackendAPIClient(network), DeviceIdentityStore(file(StoreNames::deviceID())));
     return services;
 }
 
