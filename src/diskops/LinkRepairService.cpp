@@ -112,20 +112,6 @@ QList<LinkMapping> LinkRepairService::deduplicatedMappings(const QList<LinkMappi
     return kept;
 }
 
-QString LinkRepairService::remapTargetPath(const QString& targetPath, const QString& newMountPath)
-{
-    const QString volumes = platform::standardizedPath(platform::volumesDirectory());
-    const QString prefix = volumes == QLatin1String("/") ? volumes : volumes + QLatin1Char('/');
-    const QString standard = platform::standardizedPath(targetPath);
-    if (!standard.startsWith(prefix))
-        return targetPath;
-    const QStringList pieces = standard.mid(prefix.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    if (pieces.size() < 2)
-        return targetPath;
-    return platform::standardizedPath(platform::standardizedPath(newMountPath) + QLatin1Char('/') +
-                                      pieces.mid(1).join(QLatin1Char('/')));
-}
-
 struct LinkRepairService::Lookups {
     QHash<QString, QStringList> mountsByUUID;
     QString mappingsFile;

@@ -72,11 +72,6 @@ public:
     // file), most recent first; of equal recency, the path seen first comes first.
     static QList<LinkMapping> deduplicatedMappings(const QList<LinkMapping>& mappings);
 
-    // The recorded target moved to `newMountPath`: a target below a volume of the volumes directory
-    // keeps its path relative to the volume; anything else (a volume's mount point itself, a path
-    // outside the volumes directory) comes back unchanged.
-    static QString remapTargetPath(const QString& targetPath, const QString& newMountPath);
-
 private:
     // What one call looks up once for all the mappings it examines.
     struct Lookups;

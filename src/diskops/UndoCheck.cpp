@@ -2,7 +2,6 @@
 
 #include "diskops/CreatedFolders.h"
 #include "diskops/JournalCheck.h"
-#include "diskops/LinkRepairService.h"
 #include "diskops/OperationJournal.h"
 #include "diskops/RecordedEntries.h"
 #include "diskops/RecordedPlaces.h"
@@ -68,7 +67,7 @@ QString currentTargetPath(const QString& recordedTarget, const QString& volumeUU
         throw OrvalinkError::undoTargetUnverified(recordedTarget, *shared);
     if (mountPaths.isEmpty())
         return recordedTarget;
-    return LinkRepairService::remapTargetPath(recordedTarget, mountPaths.constFirst());
+    return remapTargetPath(recordedTarget, mountPaths.constFirst());
 }
 
 JournalRecord undoRecordOf(const LinkMapping& mapping, const QString& source, const QString& target,

@@ -65,6 +65,11 @@ private:
 // order; blank and "unknown" UUIDs are left out, so a volume that is not mounted carries none.
 QHash<QString, QStringList> mountPathsByUUID(const QList<VolumeInfo>& volumes);
 
+// The recorded target moved to `newMountPath`: a target below a volume of the volumes directory
+// keeps its path relative to the volume; anything else (a volume's mount point itself, a path
+// outside the volumes directory) comes back unchanged.
+QString remapTargetPath(const QString& targetPath, const QString& newMountPath);
+
 // The identifier that stands for a volume without a readable one.
 QString unknownVolumeUUID();
 

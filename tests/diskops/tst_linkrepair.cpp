@@ -313,12 +313,12 @@ private Q_SLOTS:
     {
         test::TestHome home;
         const QString volumes = home.volumes();
-        QCOMPARE(LinkRepairService::remapTargetPath(volumes + "/Old/Moved/Music", volumes + "/New"),
+        QCOMPARE(remapTargetPath(volumes + "/Old/Moved/Music", volumes + "/New"),
                  volumes + "/New/Moved/Music");
-        QCOMPARE(LinkRepairService::remapTargetPath(volumes + "/Old/Moved/../Music/", volumes + "/New/"),
+        QCOMPARE(remapTargetPath(volumes + "/Old/Moved/../Music/", volumes + "/New/"),
                  volumes + "/New/Music");
-        QCOMPARE(LinkRepairService::remapTargetPath(volumes + "/Old", volumes + "/New"), volumes + "/Old");
-        QCOMPARE(LinkRepairService::remapTargetPath("/elsewhere/Old/Music", volumes + "/New"),
+        QCOMPARE(remapTargetPath(volumes + "/Old", volumes + "/New"), volumes + "/Old");
+        QCOMPARE(remapTargetPath("/elsewhere/Old/Music", volumes + "/New"),
                  QStringLiteral("/elsewhere/Old/Music"));
     }
 };
