@@ -33,9 +33,44 @@ ssize_t readBlock(int fd, char* buffer, size_t length, off_t offset)
     return ssize_t(done);
 }
 
+bool sameTime(const timespec& first, const timespec& second)
+{
+    return first.tv_sec == second.tv_sec && first.tv_nsec == second.tv_nsec;
+}
+
+// Both files read to their ends with the same bytes, and neither written meanwhile.
+bool unchangedSince(int first, const struct stat& firstBefore, int second, const struct stat& secondBefore,
+                    FileStatus* firstStatus)
+{
+    struct stat firstAfter {};
+    struct stat secondAfter {};
+    if (::fstat(first, &firstAfter) != 0 || ::fstat(second, &secondAfter) != 0 ||
+        !FileStatus::of(firstBefore).sameAs(FileStatus::of(firstAfter)) ||
+        !FileStatus::of(secondBefore).sameAs(FileStatus::of(secondAfter)))
+        return false;
+    if (firstStatus)
+        *firstStatus = FileStatus::of(firstAfter);
+    return true;
+}
+
 } // namespace
 
-bool sameContent(int first, int second)
+FileStatus FileStatus::of(const struct stat& info)
+{
+    return FileStatus{info.st_size, info.st_mtim, info.st_ctim, info.st_nlink};
+}
+
+bool FileStatus::sameAs(const FileStatus& other) const
+{
+    return sameContentTimes(other) && sameTime(changed, other.changed);
+}
+
+bool FileStatus::sameContentTimes(const FileStatus& other) const
+{
+    return size == other.size && sameTime(modified, other.modified);
+}
+
+bool sameContent(int first, int second, FileStatus* firstStatus)
 {
     struct stat firstInfo {};
     struct stat secondInfo {};
@@ -58,8 +93,9 @@ bool sameContent(int first, int second)
         if (firstRead < 0 || firstRead != secondRead ||
             std::memcmp(firstBlock.get(), secondBlock.get(), size_t(firstRead)) != 0)
             return false;
-        if (size_t(firstRead) < length)
-            return offset + firstRead == firstInfo.st_size; // both ended, where they should
+        if (size_t(firstRead) < length) // both ended, where they should
+            return offset + firstRead == firstInfo.st_size &&
+                   unchangedSince(first, firstInfo, second, secondInfo, firstStatus);
         offset += firstRead;
     }
     return false; // both held more than their size said: they grew meanwhile

@@ -4,14 +4,34 @@
 #include "platform/UniqueFd.h"
 
 #include <QByteArray>
+#include <sys/stat.h>
 
 namespace orvalink::platform {
 
 // True when the regular files open for reading at `first` and `second` hold the same bytes, read
 // from the start in large blocks; false when they differ in size or content, when either is not a
 // regular file, or when either cannot be read to its end (an unreadable file proves nothing).
-// Never throws. Safe on several threads at once for different descriptors.
-bool sameContent(int first, int second);
+// A file written while it is read may keep a block already compared: both files' status (size,
+// modification and change time) is read again afterwards, and one that moved proves nothing
+// either (false). With `firstStatus`, answers the status `first` kept throughout, which a later
+// look can hold the file to. Never throws. Safe on several threads at once for different
+// descriptors.
+struct FileStatus;
+bool sameContent(int first, int second, FileStatus* firstStatus = nullptr);
+
+// What a write changes of a file: any write moves the change time, whatever is done to the others.
+struct FileStatus {
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+    nlink_t links = 0;
+
+    static FileStatus of(const struct stat& info);
+    // The same size, modification and change time (the link count aside).
+    bool sameAs(const FileStatus& other) const;
+    // The same size and modification time, whatever became of the change time.
+    bool sameContentTimes(const FileStatus& other) const;
+};
 
 // A regular file to compare, reached from an open directory without following a link or leaving
 // its file system (see openBeneath), and only while it is the file `identity`.

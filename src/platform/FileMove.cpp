@@ -84,7 +84,10 @@ MoveResult moveItem(const EntryLocation& from, const EntryLocation& to, const Mo
     }
 
     // Only what the copy took, unchanged since and not in use, may go: anything written into the
-    // source meanwhile exists nowhere else.
+    // source meanwhile exists nowhere else. The comparisons come first, as they may take minutes:
+    // the look for programs must come right before the removal, or one that opened a file
+    // meanwhile would write into a file that is gone.
+    copier.compareUnproven();
     const QSet<EntryIdentity> inUse = hooks.inUse ? hooks.inUse() : QSet<EntryIdentity>();
     RemovalRules rules;
     rules.mayRemove = [&copier, &inUse](const struct stat& info) {

@@ -63,7 +63,9 @@ struct MoveHooks {
     // source (the entry was renamed away and another put in its place meanwhile) is refused with
     // EBUSY and left where it stands; nothing is moved.
     std::optional<EntryIdentity> sourceIdentity;
-    // Asked after `copied`, right before the source is removed: which entries programs hold now.
+    // Asked after `copied` and after the files that only their content proves unchanged were
+    // compared with their copies, right before the source is removed: which entries programs hold
+    // now.
     // Those of the source stay where they are (a directory with everything below it, as a program
     // may yet create files in it) and are reported with the changed ones, since what a program
     // writes into them after this moment would be lost with them. Must not throw.

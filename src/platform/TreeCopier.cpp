@@ -9,15 +9,25 @@
 #include <QFile>
 #include <QLoggingCategory>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <exception>
 #include <fcntl.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace orvalink::platform {
 
 namespace {
 Q_LOGGING_CATEGORY(lcTreeCopy, "orvalink.platform.copy")
+// A file compared with its copy earlier is unchanged while it shows the status it kept throughout the
+// comparison. Removing another of its names moves its change time but lowers its link count.
+bool stillAsCompared(const FileStatus& compared, const FileStatus& now)
+{
+    return compared.sameAs(now) || (now.links < compared.links && compared.sameContentTimes(now));
+}
+
 } // namespace
 
 TreeCopier::TreeCopier(const EntryLocation& source, const EntryLocation& destination, CreatedHook created,
@@ -68,15 +78,43 @@ bool TreeCopier::copiedUnchanged(const struct stat& info) const
         found->modified.tv_nsec != info.st_mtim.tv_nsec)
         return false;
     const auto unproven = m_unproven.constFind(Identity::of(info));
-    return unproven == m_unproven.cend() || sameAsCopy(unproven.key(), *unproven);
+    return unproven == m_unproven.cend() || sameAsCopy(unproven.key(), *unproven, &info);
 }
 
-bool TreeCopier::sameAsCopy(const Identity& source, const UnprovenCopy& copy) const
+void TreeCopier::compareUnproven()
+{
+    std::vector<QHash<Identity, UnprovenCopy>::const_iterator> files;
+    files.reserve(size_t(m_unproven.size()));
+    for (auto each = m_unproven.cbegin(); each != m_unproven.cend(); ++each)
+        files.push_back(each);
+    std::atomic<size_t> next = 0;
+    const auto compare = [&] {
+        for (size_t index = next++; index < files.size(); index = next++)
+            sameAsCopy(files[index].key(), *files[index]);
+    };
+    // A comparison mostly waits for both disks: a few threads keep them busy.
+    const size_t helpers = std::min<size_t>(files.size() / 64, 3);
+    std::vector<std::thread> threads;
+    try {
+        for (size_t each = 0; each < helpers; ++each)
+            threads.emplace_back(compare);
+    } catch (const std::system_error&) {
+        // No thread to spare: this one compares them all.
+    }
+    compare();
+    for (std::thread& thread : threads)
+        thread.join();
+}
+
+bool TreeCopier::sameAsCopy(const Identity& source, const UnprovenCopy& copy, const struct stat* now) const
 {
     {
         const std::lock_guard lock(m_changedLock);
         if (m_foundChanged.contains(source))
             return false; // a removal that looks at the files again need not read them again
+        const auto compared = m_foundSame.constFind(source);
+        if (compared != m_foundSame.cend() && now)
+            return stillAsCompared(*compared, FileStatus::of(*now));
     }
     const UniqueFd original = openSource(source, copy.relativePath);
     // The copy is reached through the destination itself, not its path: the caller may have put it
@@ -85,12 +123,14 @@ bool TreeCopier::sameAsCopy(const Identity& source, const UnprovenCopy& copy) co
     if (!copy.relativePath.isEmpty() && m_destinationRoot.isValid())
         copied = openToCompare(FileBeneath{m_destinationRoot.get(), copy.relativePath, copy.copy});
     const int copiedFd = copy.relativePath.isEmpty() ? m_rootCopy.get() : copied.get();
-    const bool same = original.isValid() && copiedFd >= 0 && sameContent(original.get(), copiedFd);
-    if (!same) {
-        const std::lock_guard lock(m_changedLock);
+    FileStatus kept;
+    const bool same = original.isValid() && copiedFd >= 0 && sameContent(original.get(), copiedFd, &kept);
+    const std::lock_guard lock(m_changedLock);
+    if (!same)
         m_foundChanged.insert(source);
-    }
-    return same;
+    else
+        m_foundSame.insert(source, kept);
+    return same && (!now || stillAsCompared(kept, FileStatus::of(*now)));
 }
 
 UniqueFd TreeCopier::openSource(const Identity& source, const QByteArray& firstName) const

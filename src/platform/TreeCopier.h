@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ContentComparison.h"
 #include "platform/EntryIdentity.h"
 #include "platform/EntryLocation.h"
 #include "platform/FileCopyTask.h"
@@ -56,7 +57,17 @@ public:
     // to the copy's start, or times that prove nothing to this copier), the file there must also
     // hold what its copy holds, compared byte for byte; one that differs or cannot be read is never
     // allowed again. Safe on several threads.
+    //
+    // A file compared earlier (see compareUnproven) is not read again: it must still show the
+    // status it kept throughout that comparison. Removing another name of a hard-linked file moves
+    // its change time and lowers its link count; such a file still needs the same size and
+    // modification time.
     bool copiedUnchanged(const struct stat& info) const;
+
+    // After copy(): compares every file that only its content can prove unchanged with its copy, on
+    // several threads, so that a caller can look for programs holding the source after the
+    // comparison (which can take minutes) and right before the removal. Never throws.
+    void compareUnproven();
 
     // After copy(): the extended attributes the destination refused.
     RefusedAttributes refusedAttributes() const;
@@ -99,7 +110,9 @@ private:
     void applyMetadata(int fd, int sourceFd, const struct stat& info, const WalkEntry& entry);
     void applyMetadataAt(const WalkEntry& entry, bool isLink);
     void remember(const struct stat& info);
-    bool sameAsCopy(const Identity& source, const UnprovenCopy& copy) const;
+    // Compares the file with its copy once; `now`, its lstat at the moment of a removal, must still
+    // show the status the file kept throughout the comparison.
+    bool sameAsCopy(const Identity& source, const UnprovenCopy& copy, const struct stat* now = nullptr) const;
     // The source file `source`, for a comparison, under the name it was copied from or another.
     UniqueFd openSource(const Identity& source, const QByteArray& firstName) const;
     void flushDestination();
@@ -126,8 +139,9 @@ private:
     QHash<Identity, QByteArray> m_firstLinks; // multiply linked source entry -> its first copy
     QHash<Identity, QList<QByteArray>> m_laterLinks; // -> its other names
     mutable std::mutex m_changedLock;
-    mutable QSet<Identity> m_foundChanged; // unproven files found to differ from their copies
-    RefusedAttributes m_refused;           // what the walker's own entries could not keep
+    mutable QSet<Identity> m_foundChanged;           // unproven files found to differ from their copies
+    mutable QHash<Identity, FileStatus> m_foundSame; // unproven files found equal, as they stood then
+    RefusedAttributes m_refused;                     // what the walker's own entries could not keep
 };
 
 } // namespace orvalink::platform

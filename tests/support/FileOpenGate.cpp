@@ -12,8 +12,9 @@
 
 namespace orvalink::test {
 
-FileOpenGate::FileOpenGate(const QString& folder, std::function<void()> atOpen, Openings openings)
-    : m_atOpen(std::move(atOpen))
+FileOpenGate::FileOpenGate(const QString& folder, std::function<void()> atOpen, Openings openings,
+                           std::function<bool(const struct stat&)> refuses)
+    : m_atOpen(std::move(atOpen)), m_refuses(std::move(refuses))
 {
     m_fanotify = ::fanotify_init(FAN_CLASS_CONTENT | FAN_CLOEXEC | FAN_NONBLOCK, O_RDONLY | O_CLOEXEC);
     if (m_fanotify < 0) {
@@ -21,8 +22,8 @@ FileOpenGate::FileOpenGate(const QString& folder, std::function<void()> atOpen, 
             QStringLiteral("no fanotify permission events here: ") + QString::fromUtf8(std::strerror(errno));
         return;
     }
-    const uint64_t mask =
-        FAN_OPEN_PERM | FAN_EVENT_ON_CHILD | (openings == Openings::filesAndFolders ? FAN_ONDIR : 0);
+    const uint64_t mask = (openings == Openings::reads ? FAN_ACCESS_PERM : FAN_OPEN_PERM) |
+                          FAN_EVENT_ON_CHILD | (openings == Openings::filesAndFolders ? FAN_ONDIR : 0);
     if (::fanotify_mark(m_fanotify, FAN_MARK_ADD, mask, AT_FDCWD, QFile::encodeName(folder).constData()) !=
         0) {
         m_skipReason = QStringLiteral("cannot watch ") + folder + QStringLiteral(": ") +
@@ -71,9 +72,11 @@ void FileOpenGate::run()
             continue;
         auto* event = reinterpret_cast<fanotify_event_metadata*>(buffer);
         for (ssize_t left = length; FAN_EVENT_OK(event, left); event = FAN_EVENT_NEXT(event, left)) {
-            if (event->mask & FAN_OPEN_PERM) {
+            if (event->mask & (FAN_OPEN_PERM | FAN_ACCESS_PERM)) {
                 m_atOpen();
-                const fanotify_response allow{event->fd, FAN_ALLOW};
+                struct stat info {};
+                const bool refused = m_refuses && ::fstat(event->fd, &info) == 0 && m_refuses(info);
+                const fanotify_response allow{event->fd, static_cast<__u32>(refused ? FAN_DENY : FAN_ALLOW)};
                 if (::write(m_fanotify, &allow, sizeof allow) != sizeof allow)
                     ::abort(); // the opener would wait for ever
             }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <sys/stat.h>
 #include <thread>
 
 namespace orvalink::test {
@@ -16,12 +17,17 @@ namespace orvalink::test {
 // says why.
 class FileOpenGate {
 public:
-    enum class Openings { files, filesAndFolders };
+    // With `reads`, every read of a file is held instead of its opening (a whole file read in blocks
+    // is held at each block), and `folder` may name the file itself.
+    enum class Openings { files, filesAndFolders, reads };
 
     // `atOpen` runs on the gate's own thread, once for each opening, while the opener waits; it must
     // not open anything in `folder` itself. With `Openings::filesAndFolders` the openings of the
     // folders in `folder` are held as well (a flush of a folder after a rename in it opens it).
-    FileOpenGate(const QString& folder, std::function<void()> atOpen, Openings openings = Openings::files);
+    // With `refuses`, an opening of a file it picks (by the file's status) is refused with EPERM, as
+    // for a file that cannot be read, even by root.
+    FileOpenGate(const QString& folder, std::function<void()> atOpen, Openings openings = Openings::files,
+                 std::function<bool(const struct stat&)> refuses = {});
     // Lets every opening through from then on.
     ~FileOpenGate();
     FileOpenGate(const FileOpenGate&) = delete;
@@ -33,6 +39,7 @@ private:
     void run();
 
     std::function<void()> m_atOpen;
+    std::function<bool(const struct stat&)> m_refuses;
     int m_fanotify = -1;
     int m_stop = -1; // an eventfd the destructor signals
     std::thread m_thread;
