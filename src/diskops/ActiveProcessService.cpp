@@ -114,7 +114,11 @@ QStringList ActiveProcessService::clearHolders(const QString& path, bool isDirec
     const QList<ActiveProcess> holders = activeProcesses(path, isDirectory);
     if (holders.isEmpty())
         return {};
-    if (!terminate)
+    // A holder that is never ended refuses the operation in any case: before any program is ended.
+    const bool allEndable = std::none_of(holders.begin(), holders.end(), [](const ActiveProcess& process) {
+        return !process.otherUser.isEmpty();
+    });
+    if (!terminate || !allEndable)
         throw OrvalinkError::sourceInUse(shownPath, shownNamesOf(holders), operation);
     // The termination returns only after a look found nobody holding the path: a program that came
     // in meanwhile, or another user's program left alone, makes it throw instead.

@@ -70,8 +70,10 @@ public:
 
     // Before an item moves (or moves back, for `operation` undo): with no holder of `path`, nothing
     // happens (an empty list). Otherwise, unless `terminate`, throws OrvalinkError::sourceInUse (E007)
-    // for `operation` with their shown names; with it, ends them as terminateActiveProcesses() does
-    // and returns the names signalled, or throws E007 with those still holding it. The errors name
+    // for `operation` with their shown names, and so it does with it when one of them is never
+    // ended (another user's program): before any program is ended. Else ends them as
+    // terminateActiveProcesses() does and returns the names signalled, or throws E007 with those
+    // still holding it. The errors name
     // `shownPath`, the path the user knows the item by.
     QStringList clearHolders(const QString& path, bool isDirectory, bool terminate, const QString& shownPath,
                              OrvalinkError::Operation operation = OrvalinkError::Operation::migration) const;
