@@ -1,5 +1,6 @@
 #include "diskops/PrivilegeFallback.h"
 
+#include "diskops/PrivilegedFileOperationError.h"
 #include "platform/PlatformError.h"
 
 namespace orvalink {
@@ -13,14 +14,21 @@ bool shouldUsePrivilegeFallback(const std::exception& error)
 void runWithPrivilegeFallback(const std::function<void()>& userAttempt,
                               const std::function<void()>& privilegedAttempt)
 {
+    std::exception_ptr first;
     try {
         userAttempt();
         return;
     } catch (const std::exception& error) {
         if (!shouldUsePrivilegeFallback(error))
             throw;
+        first = std::current_exception();
     }
-    privilegedAttempt();
+    try {
+        privilegedAttempt();
+    } catch (PrivilegedFileOperationError& refused) {
+        refused.setFailureWithoutAdministrator(first);
+        throw;
+    }
 }
 
 } // namespace orvalink

@@ -10,7 +10,8 @@ namespace orvalink {
 bool shouldUsePrivilegeFallback(const std::exception& error);
 
 // Runs `userAttempt`; when it throws an error that passes shouldUsePrivilegeFallback, runs
-// `privilegedAttempt` once and lets its outcome stand (its error replaces the first). Any other error
+// `privilegedAttempt` once and lets its outcome stand (its error replaces the first, which a refused
+// administrator's command keeps, see PrivilegedFileOperationError). Any other error
 // of the first attempt is rethrown unchanged, without an authorization dialog.
 void runWithPrivilegeFallback(const std::function<void()>& userAttempt,
                               const std::function<void()>& privilegedAttempt);

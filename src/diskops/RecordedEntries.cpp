@@ -77,6 +77,7 @@ RecordedEntries::Found RecordedEntries::find(Side side, const QString& path) con
         if (const auto look = lookAtEntry(found.location.parent.get(), found.location.name)) {
             found.identity = look->identity;
             found.owner = look->owner;
+            found.type = look->type;
         }
         return found;
     } catch (const platform::PlatformError& error) {

@@ -29,6 +29,7 @@ public:
         platform::EntryLocation location;
         QString identity;
         uid_t owner = 0; // of that entry, read in the same look
+        mode_t type = 0; // its file type bits (S_IFDIR, S_IFLNK, ...), read in the same look
     };
 
     // Reads the record from `journal` at each call, so steps recorded meanwhile count; the journal

@@ -62,7 +62,7 @@ RollbackOutcome MigrationRollback::rollback(const QString& sourcePath, const QSt
                                                            "migrated one"));
         QStringList ours{journal->record().targetIdentity, journal->record().itemIdentity};
         ours.removeAll(QString());
-        outcome.leftoverTargetPaths = restoreThroughSibling(m_files, *journal, ours);
+        outcome.leftoverTargetPaths = restoreThroughSibling(m_files, *journal, ours).changedPaths;
     } else {
         throw rollbackError(sourcePath, QStringLiteral("Target path missing during rollback"));
     }

@@ -47,9 +47,9 @@ void placeAtSource(const FallbackFileOperations& files, const QString& sibling, 
     files.move(sibling, source);
 }
 
-QStringList restoreThroughSibling(const FallbackFileOperations& files, OperationJournal& journal,
-                                  const QStringList& identities,
-                                  const std::function<QSet<platform::EntryIdentity>()>& inUse)
+RestoredLeftovers restoreThroughSibling(const FallbackFileOperations& files, OperationJournal& journal,
+                                        const QStringList& identities,
+                                        const std::function<QSet<platform::EntryIdentity>()>& inUse)
 {
     const RecordedEntries entries(journal);
     const QString source = journal.record().sourcePath;
@@ -104,8 +104,16 @@ QStringList restoreThroughSibling(const FallbackFileOperations& files, Operation
         journal.update([](JournalRecord& entry) { entry.administrator = true; });
     };
     const platform::MoveResult moved = files.move(target.location, free.location, *item, steps);
-    if (placed)
-        return moved.changedPaths; // duplicates the removal could not take are only logged
+    if (placed) {
+        RestoredLeftovers leftovers{moved.changedPaths, {}, QString()};
+        for (const QString& path : moved.leftoverPaths) {
+            if (!moved.changedPaths.contains(path))
+                leftovers.copyPaths.append(path);
+        }
+        if (!leftovers.copyPaths.isEmpty() && moved.leftoverError)
+            leftovers.copyFailure = moved.leftoverError->message();
+        return leftovers;
+    }
     if (keepSibling)
         throw platform::PlatformError::fromErrno(EEXIST, source);
 

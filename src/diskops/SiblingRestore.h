@@ -22,19 +22,28 @@ class OperationJournal;
 // anything else is refused with EBUSY before anything moves, and the move holds to that very entry
 // whatever is renamed or linked on the way meanwhile. The source's folder must exist.
 //
-// Answers what stayed at the target after a copy across file systems: entries that changed or
-// appeared there while the copy ran (a program writing through the old link; a file of the target
-// goes only once its content equals its copy's, whatever its times say), and those that `inUse`,
-// when given, names right before the target is removed (see platform::MoveHooks::inUse), which the
-// removal of the target leaves alone. The item as copied stands at the source path all the same;
-// empty when the target is gone entirely.
+// Answers what stayed at the target after a copy across file systems (see RestoredLeftovers); the
+// item as copied stands at the source path all the same. Nothing stays when the target is gone
+// entirely.
 //
 // Throws when the item could not be put in place. The item is then whole at the target and nothing of
 // it remains at the sibling, except after a failure no step could undo: then the journal keeps the
 // sibling's path for the next start.
-QStringList restoreThroughSibling(const FallbackFileOperations& files, OperationJournal& journal,
-                                  const QStringList& identities,
-                                  const std::function<QSet<platform::EntryIdentity>()>& inUse = {});
+struct RestoredLeftovers {
+    // Entries that changed or appeared at the target while the copy ran (a program writing through
+    // the old link; a file of the target goes only once its content equals its copy's, whatever its
+    // times say, and its status stayed the same through that comparison), and those that `inUse`,
+    // when given, names right before the target is removed (see platform::MoveHooks::inUse): they
+    // exist only there.
+    QStringList changedPaths;
+    // Copies of what stands at the source now, which the removal of the target could not take (a
+    // read-only volume, an immutable file), with the first failure of that removal.
+    QStringList copyPaths;
+    QString copyFailure;
+};
+RestoredLeftovers restoreThroughSibling(const FallbackFileOperations& files, OperationJournal& journal,
+                                        const QStringList& identities,
+                                        const std::function<QSet<platform::EntryIdentity>()>& inUse = {});
 
 // Puts the whole item at `sibling` in place at `source`, in one step where a symbolic link stands
 // there (the two are exchanged, then the link is removed); a free path or an empty directory's

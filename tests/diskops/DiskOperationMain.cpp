@@ -86,31 +86,21 @@ int main(int argc, char** argv)
                     qPrintable(result.task.errorMessage.value_or("")));
         return result.task.status == TaskStatus::completed ? 0 : 1;
     }
-    if (std::strcmp(mode, "undo") == 0 && argc == 2) {
-        ready();
-        try {
-            UndoService(mappings, tasks, log, privileged, pathMapping, volumes, processes)
-                .undoLastMigration(platform::userName());
-        } catch (const std::exception& error) {
-            std::printf("failed %s\n", error.what());
-            return 1;
-        }
-        std::puts("undone");
-        return 0;
-    }
-    if (std::strcmp(mode, "force-undo") == 0 && argc == 3) {
+    const bool forced = std::strcmp(mode, "force-undo") == 0 && argc == 3;
+    if ((std::strcmp(mode, "undo") == 0 && argc == 2) || forced) {
         const UndoService undo(mappings, tasks, log, privileged, pathMapping, volumes, processes);
-        const bool append = std::strcmp(argv[2], "append") == 0;
-        if (!append && std::strcmp(argv[2], "overwrite") != 0)
-            return usage();
+        UndoAnswers answers;
+        if (forced) {
+            const bool append = std::strcmp(argv[2], "append") == 0;
+            if (!append && std::strcmp(argv[2], "overwrite") != 0)
+                return usage();
+            answers.mode = append ? ForcedUndoRestoreMode::append : ForcedUndoRestoreMode::overwrite;
+        }
         const QList<LinkMapping> newest = undo.undoHistory(1);
-        if (newest.isEmpty())
-            return usage();
         ready();
         try {
-            undo.forceUndoMigration(newest.constFirst().id, platform::userName(),
-                                    append ? ForcedUndoRestoreMode::append
-                                           : ForcedUndoRestoreMode::overwrite);
+            undo.undoMigration(newest.isEmpty() ? QUuid() : newest.constFirst().id, platform::userName(),
+                               answers);
         } catch (const std::exception& error) {
             std::printf("failed %s\n", error.what());
             return 1;

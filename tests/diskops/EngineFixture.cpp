@@ -76,6 +76,18 @@ MigrationExecutionResult EngineFixture::migrate(const QString& sourcePath)
     return engine().migrate(sourcePath, config(), std::nullopt, false);
 }
 
+UndoService EngineFixture::undoService()
+{
+    return UndoService(mappingStore, taskStore, log, privileged, pathMapping, volumes, processes);
+}
+
+UndoResult EngineFixture::undoNewest(const QString& anchorUser, const UndoAnswers& answers)
+{
+    const UndoService undo = undoService();
+    const QList<LinkMapping> newest = undo.undoHistory(1);
+    return undo.undoMigration(newest.isEmpty() ? QUuid() : newest.constFirst().id, anchorUser, answers);
+}
+
 QList<MigrationTask> EngineFixture::tasks() const
 {
     return JSONLStore::loadAll<MigrationTask>(taskStore.filePath());

@@ -6,6 +6,7 @@
 #include "diskops/PathMappingService.h"
 #include "diskops/PrivilegedFileOperationService.h"
 #include "diskops/ScanService.h"
+#include "diskops/UndoService.h"
 #include "diskops/VolumeService.h"
 #include "model/AppConfig.h"
 #include "model/LinkMapping.h"
@@ -52,6 +53,12 @@ public:
 
     // Shorthand: a plain migration with no forced mode and no termination.
     MigrationExecutionResult migrate(const QString& sourcePath);
+
+    // The undo service over the fixture's stores and services.
+    UndoService undoService();
+    // Undoes the newest mapping of the history (E014 when there is none) with `answers`.
+    UndoResult undoNewest(const QString& anchorUser = QStringLiteral("user"),
+                          const UndoAnswers& answers = {});
 
     QList<MigrationTask> tasks() const;
     QList<LinkMapping> mappings() const;

@@ -147,9 +147,7 @@ private Q_SLOTS:
         QCOMPARE(attributesBelow(target, carriers), before);
         QCOMPARE(test::snapshotTree(target), snapshot);
 
-        UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping, fx.volumes,
-                    fx.processes)
-            .undoLastMigration("user");
+        fx.undoNewest("user");
         QCOMPARE(attributesBelow(tree.root(), carriers), before);
         QCOMPARE(test::snapshotTree(tree.root()), snapshot);
         for (const LogEntry& entry : fx.logEntries())

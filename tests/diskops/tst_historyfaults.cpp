@@ -31,12 +31,6 @@ Q_DECLARE_METATYPE(orvalink::test::WriteFault)
 
 namespace {
 
-UndoService undoServiceOf(EngineFixture& fx)
-{
-    return UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping, fx.volumes,
-                       fx.processes);
-}
-
 QStringList sourcesOf(const QList<LinkMapping>& mappings)
 {
     QStringList sources;
@@ -97,10 +91,9 @@ private Q_SLOTS:
 
         QVERIFY(history.fail(fault));
         try {
-            undoServiceOf(fx).undoMigration(undoneMapping.id, QStringLiteral("user"));
+            fx.undoService().undoMigration(undoneMapping.id, QStringLiteral("user"));
             QFAIL("the undo was reported as done while its record could not be written");
         } catch (const UndoIncomplete& incomplete) {
-            QCOMPARE(incomplete.kind(), UndoIncomplete::Kind::notRecorded);
             QCOMPARE(incomplete.sourcePath(), undone);
             QVERIFY2(incomplete.reason().contains(platform::errnoText(errnoOf(fault))), incomplete.what());
         }
@@ -120,7 +113,7 @@ private Q_SLOTS:
         QCOMPARE(snapshotTree(undone), undoneBefore);
 
         // And the other folder is undone as usual.
-        undoServiceOf(fx).undoLastMigration(QStringLiteral("user"));
+        fx.undoNewest(QStringLiteral("user"));
         QVERIFY(platform::isRealDirectory(kept));
         QCOMPARE(snapshotTree(kept), keptBefore);
         QVERIFY(fx.mappings().isEmpty());
@@ -153,7 +146,7 @@ private Q_SLOTS:
 
         QVERIFY(history.fail(WriteFault::diskFull));
         QVERIFY_THROWS_EXCEPTION(UndoIncomplete,
-                                 undoServiceOf(fx).undoMigration(firstMapping, QStringLiteral("user")));
+                                 fx.undoService().undoMigration(firstMapping, QStringLiteral("user")));
         QCOMPARE(OperationJournal::recordPaths().size(), 1);
         if (!markedWaiting)
             rewriteRecord(OperationJournal::recordPaths().constFirst(), "historyPending", false);
@@ -217,10 +210,10 @@ private Q_SLOTS:
         QVERIFY(operations.fail(fault));
         try {
             if (endingHolders)
-                undoServiceOf(fx).undoMigrationEndingHolders(mappings.constFirst().id, QStringLiteral("user"),
-                                                             std::nullopt);
+                fx.undoService().undoMigration(mappings.constFirst().id, QStringLiteral("user"),
+                                               UndoAnswers{std::nullopt, true});
             else
-                undoServiceOf(fx).undoLastMigration(QStringLiteral("user"));
+                fx.undoNewest(QStringLiteral("user"));
             QFAIL("the undo ran without its record");
         } catch (const platform::PlatformError& error) {
             QCOMPARE(error.errorNumber(), errnoOf(fault));

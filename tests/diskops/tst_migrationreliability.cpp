@@ -62,9 +62,7 @@ private Q_SLOTS:
         QCOMPARE(test::snapshotTree(target), before);
         QCOMPARE(platform::readSymbolicLink(tree.root()), target);
 
-        UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping, fx.volumes,
-                    fx.processes)
-            .undoLastMigration("user");
+        fx.undoNewest("user");
         QCOMPARE(test::snapshotTree(tree.root()), before);
         QVERIFY(!platform::entryExists(target));
         QVERIFY(fx.runner->commands.isEmpty());

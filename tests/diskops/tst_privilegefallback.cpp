@@ -154,7 +154,7 @@ private Q_SLOTS:
             runner->commands.clear();
             UndoService(fx.mappingStore, fx.taskStore, fx.log, administrator, fx.pathMapping, fx.volumes,
                         fx.processes)
-                .undoLastMigration("user");
+                .undoMigration(fx.mappings().constFirst().id, "user");
             output += runner->commands.join('\n').toUtf8();
             return 0;
         });

@@ -45,11 +45,7 @@ QString refusalOf(const std::function<void()>& call)
 
 QString undoRefusalOf(EngineFixture& fx)
 {
-    return refusalOf([&] {
-        UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping, fx.volumes,
-                    fx.processes)
-            .undoLastMigration("user");
-    });
+    return refusalOf([&] { fx.undoNewest("user"); });
 }
 
 // The last "Link not repaired" line of the log, or an empty text.

@@ -269,8 +269,8 @@ private Q_SLOTS:
         if (inTheUndo) {
             const UndoService undo(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping,
                                    fx.volumes, fx.processes);
-            const UndoResult result =
-                undo.forceUndoMigration(mappings.constFirst().id, "user", ForcedUndoRestoreMode::append);
+            const UndoResult result = undo.undoMigration(mappings.constFirst().id, "user",
+                                                         UndoAnswers{ForcedUndoRestoreMode::append, false});
             // Answered as a restore that kept the folder aside: the data is home.
             QVERIFY(result.forceRestoreSummary && !result.forceRestoreSummary->didAppendMerge);
             QCOMPARE(result.forceRestoreSummary->preservedPath,

@@ -2,6 +2,7 @@
 // paths and the forced restore modes, failures that put the link back, and unsafe records.
 #include "EngineFixture.h"
 #include "diskops/PrivilegedFileOperationError.h"
+#include "diskops/UndoNotDone.h"
 #include "diskops/UndoService.h"
 #include "model/OrvalinkError.h"
 #include "platform/EntryStatus.h"
@@ -10,22 +11,18 @@
 #include "platform/SymbolicLinks.h"
 #include "platform/TreeRemoval.h"
 #include "store/JSONLStore.h"
+#include "support/FileOpenGate.h"
 #include "support/ImmutableFlag.h"
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace orvalink;
 using test::EngineFixture;
 
 namespace {
-
-UndoService undoServiceOf(EngineFixture& fx)
-{
-    return UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping, fx.volumes,
-                       fx.processes);
-}
 
 QString errorCodeOf(const std::function<void()>& work)
 {
@@ -80,9 +77,9 @@ private Q_SLOTS:
     void emptyHistory()
     {
         EngineFixture fx;
-        const UndoService undo = undoServiceOf(fx);
+        const UndoService undo = fx.undoService();
         QVERIFY(undo.undoHistory(300).isEmpty());
-        QCOMPARE(errorCodeOf([&] { undo.undoLastMigration("user"); }), QStringLiteral("E014"));
+        QCOMPARE(errorCodeOf([&] { fx.undoNewest(); }), QStringLiteral("E014"));
         QCOMPARE(errorCodeOf([&] { undo.undoMigration(QUuid::createUuid(), "user"); }),
                  QStringLiteral("E014"));
     }
@@ -97,7 +94,7 @@ private Q_SLOTS:
             mappingAt("/d-tie-second", "2024-02-01T10:00:00Z", "2024-01-01T10:00:00Z"),
         };
         JSONLStore::writeAll(file, fx.mappingStore.filePath());
-        const UndoService undo = undoServiceOf(fx);
+        const UndoService undo = fx.undoService();
         QCOMPARE(sourcesOf(undo.undoHistory(300)),
                  QStringList({"/b-updated-later", "/c-tie-first", "/d-tie-second", "/a"}));
         QCOMPARE(sourcesOf(undo.undoHistory(2)), QStringList({"/b-updated-later", "/c-tie-first"}));
@@ -124,7 +121,7 @@ private Q_SLOTS:
         mappings[0].createdAt = mappings[0].updatedAt = mappings[0].createdAt.addSecs(-3600);
         JSONLStore::writeAll(mappings, fx.mappingStore.filePath());
 
-        const UndoResult result = undoServiceOf(fx).undoLastMigration("someone");
+        const UndoResult result = fx.undoNewest("someone");
 
         const QString source = fx.tree.path("Newer");
         QCOMPARE(result.mapping, mappings[1]);
@@ -166,7 +163,7 @@ private Q_SLOTS:
             .file(fx.mappingStore.filePath().mid(fx.home.root().size() + 1),
                   line(mappings[0]) + junk + line(mappings[1]));
 
-        QCOMPARE(undoServiceOf(fx).undoLastMigration("user").mapping, mappings[0]);
+        QCOMPARE(fx.undoNewest("user").mapping, mappings[0]);
         QCOMPARE(test::snapshotTree(fx.tree.path("First")), snapshots["First"]);
         QCOMPARE(
             test::TestTree(fx.home.root()).read(fx.mappingStore.filePath().mid(fx.home.root().size() + 1)),
@@ -179,7 +176,7 @@ private Q_SLOTS:
         SKIP_WITHOUT(fx);
         const auto snapshots = migrateAll(fx, {"One", "Two", "Three"});
         const QList<LinkMapping> mappings = fx.mappings();
-        const UndoService undo = undoServiceOf(fx);
+        const UndoService undo = fx.undoService();
 
         const UndoResult result = undo.undoMigration(mappings[1].id, "user");
 
@@ -196,7 +193,7 @@ private Q_SLOTS:
         migrateAll(fx, {"Gone"});
         const QString source = fx.tree.path("Gone");
         platform::removeTree(fx.targetOf(source));
-        QCOMPARE(errorCodeOf([&] { undoServiceOf(fx).undoLastMigration("user"); }), QStringLiteral("E016"));
+        QCOMPARE(errorCodeOf([&] { fx.undoNewest("user"); }), QStringLiteral("E016"));
         QCOMPARE(platform::readSymbolicLink(source), fx.targetOf(source));
         QCOMPARE(fx.mappings().size(), 1);
     }
@@ -221,8 +218,8 @@ private Q_SLOTS:
             platform::removePlaceholder(source);
             kind == "empty" ? (void)fx.tree.dir("Docs") : (void)fx.tree.symlink("Docs", "/nothing/here");
         }
-        const UndoResult result = undoServiceOf(fx).forceUndoMigration(fx.mappings()[0].id, "user",
-                                                                       ForcedUndoRestoreMode::overwrite);
+        const UndoResult result = fx.undoService().undoMigration(
+            fx.mappings()[0].id, "user", UndoAnswers{ForcedUndoRestoreMode::overwrite, false});
         QVERIFY(!result.forceRestoreSummary); // nothing needed forcing
         QCOMPARE(test::snapshotTree(source), snapshots["Docs"]);
     }
@@ -246,7 +243,7 @@ private Q_SLOTS:
         const QStringList occupant = test::snapshotTree(source);
         const QStringList migrated = test::snapshotTree(target);
 
-        QCOMPARE(errorCodeOf([&] { undoServiceOf(fx).undoLastMigration("user"); }), QStringLiteral("E015"));
+        QCOMPARE(errorCodeOf([&] { fx.undoNewest("user"); }), QStringLiteral("E015"));
         QCOMPARE(test::snapshotTree(source), occupant);
         QCOMPARE(test::snapshotTree(target), migrated);
         QCOMPARE(fx.mappings().size(), 1);
@@ -278,7 +275,8 @@ private Q_SLOTS:
         }
         const QStringList occupant = test::snapshotTree(source);
 
-        const UndoResult result = undoServiceOf(fx).forceUndoMigration(fx.mappings()[0].id, "user", mode);
+        const UndoResult result =
+            fx.undoService().undoMigration(fx.mappings()[0].id, "user", UndoAnswers{mode, false});
 
         QVERIFY(result.forceRestoreSummary);
         const ForceUndoRestoreSummary& summary = *result.forceRestoreSummary;
@@ -337,13 +335,17 @@ private Q_SLOTS:
         disk.fileOfSize("filler.bin", mode ? 500 * 1024 : 700 * 1024);
         const QStringList occupant = test::snapshotTree(source);
         const QStringList migrated = test::snapshotTree(fx.targetOf(source));
-        const UndoService undo = undoServiceOf(fx);
 
-        QCOMPARE(errorCodeOf([&] {
-                     mode ? undo.forceUndoMigration(fx.mappings().constFirst().id, "user", *mode)
-                          : undo.undoLastMigration("user");
-                 }),
-                 QStringLiteral("E011"));
+        try {
+            fx.undoNewest("user", UndoAnswers{mode, false});
+            QFAIL("the undo went through onto a full disk");
+        } catch (const UndoNotDone& notDone) {
+            // Everything went back where it was: the answer says so, with what failed and where.
+            QCOMPARE(notDone.cause().errorNumber, ENOSPC);
+            QVERIFY2(notDone.failedPath().startsWith(small.mountPoint() + "/"), notDone.what());
+            QCOMPARE(notDone.targetPath(), fx.targetOf(source));
+            QVERIFY(fx.logEntries().constLast().message.startsWith("Undo failed, nothing was changed"));
+        }
 
         if (mode)
             QCOMPARE(test::snapshotTree(source), occupant);
@@ -353,6 +355,53 @@ private Q_SLOTS:
         QVERIFY(fx.reservedSiblings(source, "append-preserved").isEmpty());
         QVERIFY(fx.reservedSiblings(source, "overwrite-preserved").isEmpty());
         QCOMPARE(fx.mappings().size(), 1);
+    }
+
+    // A file on the volume that cannot be read, even by root (refused at its opening): the undo does
+    // not happen, and says so, naming the file; the link, the data on the volume and the record are
+    // as they were, nothing of the copy stays at home, and the log has a line of it.
+    void unreadableFileLeavesEverythingAsItWas()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        fx.tree.file("Docs/a.txt", "alpha");
+        fx.tree.fileOfSize("Docs/secret.bin", 64 * 1024);
+        const QString source = fx.tree.path("Docs");
+        QCOMPARE(fx.migrate(source).task.status, TaskStatus::completed);
+        const QString target = fx.targetOf(source);
+        const QString unreadable = target + "/secret.bin";
+        const QStringList migrated = test::snapshotTree(target);
+        struct stat refused {};
+        QCOMPARE(::lstat(QFile::encodeName(unreadable).constData(), &refused), 0);
+        // Asked, the administrator is not given.
+        fx.runner->before = [](const QString&) {
+            return std::optional(platform::CommandOutcome{126, false, {}, "Request dismissed"});
+        };
+
+        {
+            const test::FileOpenGate gate(
+                target, [] {}, test::FileOpenGate::Openings::files,
+                [&](const struct stat& info) {
+                    return info.st_ino == refused.st_ino && info.st_dev == refused.st_dev;
+                });
+            SKIP_WITHOUT(gate);
+            try {
+                fx.undoNewest();
+                QFAIL("the undo went through without reading a file");
+            } catch (const UndoNotDone& notDone) {
+                QCOMPARE(notDone.failedPath(), unreadable);
+                QCOMPARE(notDone.reason(), platform::errnoText(EPERM));
+                QCOMPARE(notDone.sourcePath(), source);
+                QCOMPARE(notDone.targetPath(), target);
+            }
+        }
+        QCOMPARE(platform::readSymbolicLink(source), std::optional(target));
+        QCOMPARE(test::snapshotTree(target), migrated);
+        QVERIFY(fx.reservedSiblings(source, "restoring").isEmpty());
+        QCOMPARE(fx.mappings().size(), 1);
+        const QString logged = fx.logEntries().constLast().message;
+        QVERIFY2(logged.startsWith("Undo failed, nothing was changed") && logged.contains(unreadable),
+                 qPrintable(logged));
     }
 
     // A migration that finishes while an undo moves its data back appends a record; the undo's
@@ -376,7 +425,7 @@ private Q_SLOTS:
             return std::nullopt;
         };
 
-        undoServiceOf(fx).undoMigration(before[0].id, "user");
+        fx.undoService().undoMigration(before[0].id, "user");
 
         QCOMPARE(fx.runner->commands.size(), 1);
         QCOMPARE(fx.mappings(), QList<LinkMapping>({before[1], meanwhile}));
@@ -407,7 +456,7 @@ private Q_SLOTS:
         recorded.targetPath += targetSuffix;
         JSONLStore::writeAll(QList<LinkMapping>{recorded}, fx.mappingStore.filePath());
 
-        const UndoResult result = undoServiceOf(fx).undoMigration(recorded.id, "user");
+        const UndoResult result = fx.undoService().undoMigration(recorded.id, "user");
 
         QCOMPARE(result.mapping, recorded);
         QVERIFY(platform::entryStatus(source).kind == platform::EntryKind::directory);
@@ -478,7 +527,7 @@ private Q_SLOTS:
         };
 
         try {
-            undoServiceOf(fx).undoLastMigration("user");
+            fx.undoNewest("user");
             QFAIL("the undo succeeded");
         } catch (const OrvalinkError& error) {
             QCOMPARE(error.code(), QStringLiteral("E011"));
@@ -542,14 +591,16 @@ private Q_SLOTS:
                                   QDateTime::currentDateTimeUtc()};
         test::TestTree(fx.targetRoot()).file("Docs/inner/data.txt", "data");
         const QStringList volume = test::snapshotTree(fx.targetRoot());
-        QList<LinkMapping> all{mapping};
+        JSONLStore::append(mapping, fx.mappingStore.filePath());
 
         QCOMPARE(errorCodeOf([&] {
-                     undoServiceOf(fx).undoMigration(mapping, all, "user", ForcedUndoRestoreMode::overwrite);
+                     fx.undoService().undoMigration(mapping.id, "user",
+                                                    UndoAnswers{ForcedUndoRestoreMode::overwrite, false});
                  }),
                  QStringLiteral("E012"));
         QCOMPARE(test::snapshotTree(fx.targetRoot()), volume);
-        QCOMPARE(all.size(), 1);
+        QCOMPARE(fx.mappings().size(), 1);
+        QCOMPARE(fx.mappings().constFirst().id, mapping.id);
     }
 };
 

@@ -24,17 +24,11 @@ using test::EngineFixture;
 
 namespace {
 
-UndoService undoServiceOf(EngineFixture& fx)
-{
-    return UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping, fx.volumes,
-                       fx.processes);
-}
-
 // The code of the error the undo throws, with its reason; "no error" when it succeeds.
 QString refusalOf(EngineFixture& fx)
 {
     try {
-        undoServiceOf(fx).undoLastMigration("user");
+        fx.undoNewest("user");
     } catch (const OrvalinkError& error) {
         return error.code() + QLatin1Char(' ') + error.reason();
     }
@@ -187,7 +181,7 @@ private Q_SLOTS:
                  1);
         QCOMPARE(fx.mappings().constFirst().targetPath, fx.targetOf(source));
 
-        const UndoResult result = undoServiceOf(fx).undoLastMigration("user");
+        const UndoResult result = fx.undoNewest("user");
 
         QCOMPARE(result.mapping.targetPath, fx.targetOf(source));
         QCOMPARE(platform::entryStatus(source).kind, platform::EntryKind::directory);

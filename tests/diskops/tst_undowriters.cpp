@@ -5,7 +5,6 @@
 // and the record stays so that a forced restore brings it home. That holds where the times cannot
 // tell such a write either: on volumes that keep whole seconds, and after a program put the time back.
 #include "JournalScenes.h"
-#include "diskops/UndoIncomplete.h"
 #include "diskops/UndoService.h"
 #include "model/OrvalinkError.h"
 #include "platform/EntryStatus.h"
@@ -15,6 +14,7 @@
 #include "support/FileOpenGate.h"
 #include "support/ForkedHolder.h"
 #include "support/HoldingProcess.h"
+#include "support/ImmutableFlag.h"
 #include "support/LoopMount.h"
 #include "support/ReadOnlyRemount.h"
 #include "support/SkipWithout.h"
@@ -37,12 +37,6 @@ using namespace orvalink;
 using namespace orvalink::test;
 
 namespace {
-
-UndoService undoServiceOf(EngineFixture& fx)
-{
-    return UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping, fx.volumes,
-                       fx.processes);
-}
 
 constexpr int kFileCount = 400;
 
@@ -72,7 +66,7 @@ struct ManyFilesMigrated {
     const QString source = fx.tree.path(QStringLiteral("Project"));
     const QString target = fx.targetOf(source);
     LinkMapping mapping;
-    const UndoService undo = undoServiceOf(fx);
+    const UndoService undo = fx.undoService();
 };
 
 // Runs `action` once, on a thread of its own, as soon as the copy home has begun and before it has
@@ -132,18 +126,12 @@ private:
     std::atomic<bool> m_stillMidway{false};
 };
 
-// Undoes `mapping` while `watch` looks on; answers how the undo ended short of done, when it did.
-std::optional<UndoIncomplete> undoWatched(const UndoService& undo, const LinkMapping& mapping,
-                                          DuringTheCopy& watch)
+// Undoes `mapping` while `watch` looks on.
+UndoResult undoWatched(const UndoService& undo, const LinkMapping& mapping, DuringTheCopy& watch)
 {
-    std::optional<UndoIncomplete> incomplete;
-    try {
-        undo.undoMigration(mapping.id, QStringLiteral("user"));
-    } catch (const UndoIncomplete& error) {
-        incomplete = error;
-    }
+    const UndoResult result = undo.undoMigration(mapping.id, QStringLiteral("user"));
     watch.stop();
-    return incomplete;
+    return result;
 }
 
 const QByteArray kLateContent = "written while the data was moved home";
@@ -256,7 +244,8 @@ class UndoWritersTest : public QObject {
 private Q_SLOTS:
     // A program that sits in the migrated folder stops the undo, named, with nothing changed; asked
     // to, the undo ends it first. One that will not end is named again, and still nothing moved. Run
-    // as root, another user's program is never ended: it is named with its owner, and nothing moved.
+    // as root, another user's program is never ended: it is named with its owner, nothing moved, and
+    // ours is not ended either, as the undo could not go on.
     void holdersStopTheUndo_data()
     {
         QTest::addColumn<bool>("ignoresTermination");
@@ -287,7 +276,7 @@ private Q_SLOTS:
             theirs.emplace(options);
         const QString sleep = QStringLiteral("sleep");
         const QString theirName = QStringLiteral("sleep (user nobody)");
-        const UndoService undo = undoServiceOf(fx);
+        const UndoService undo = fx.undoService();
 
         const auto unchanged = [&] {
             QCOMPARE(platform::readSymbolicLink(source), std::optional(fx.targetOf(source)));
@@ -317,20 +306,21 @@ private Q_SLOTS:
 
         if (ignoresTermination || anotherUser) {
             try {
-                undo.undoMigrationEndingHolders(mapping.id, QStringLiteral("user"), std::nullopt);
+                undo.undoMigration(mapping.id, QStringLiteral("user"), UndoAnswers{std::nullopt, true});
                 QFAIL("the undo ran while a program that would not end sat in the folder");
             } catch (const OrvalinkError& error) {
-                refusedWith(error, QStringList{anotherUser ? theirName : sleep});
+                refusedWith(error, anotherUser ? QStringList{sleep, theirName} : QStringList{sleep});
             }
             unchanged();
             if (anotherUser) {
-                QVERIFY(holder.process().waitForFinished(5000));
-                QVERIFY(!theirs->process().waitForFinished(300));
+                // Theirs refuses the undo in any case: ours is not ended for nothing.
+                QVERIFY(!holder.process().waitForFinished(300));
+                QVERIFY(!theirs->process().waitForFinished(10));
             }
             return;
         }
         const UndoResult result =
-            undo.undoMigrationEndingHolders(mapping.id, QStringLiteral("user"), std::nullopt);
+            undo.undoMigration(mapping.id, QStringLiteral("user"), UndoAnswers{std::nullopt, true});
         QCOMPARE(result.terminatedProcesses, QStringList{sleep});
         QVERIFY(holder.process().waitForFinished(5000));
         QVERIFY(platform::isRealDirectory(source));
@@ -359,7 +349,7 @@ private Q_SLOTS:
                                                         ForkedHolder::Hold::open);
                 return holder->isHolding();
             });
-            const std::optional<UndoIncomplete> incomplete = undoWatched(undo, mapping, opener);
+            const UndoResult result = undoWatched(undo, mapping, opener);
             QVERIFY(platform::isRealDirectory(source));
             QCOMPARE(QDir(source).entryList({QStringLiteral("*.bin")}, QDir::Files).size(), kFileCount);
             QCOMPARE(platform::readWholeFile(source + QLatin1Char('/') + name), content);
@@ -368,9 +358,11 @@ private Q_SLOTS:
             if (!opener.acted() || !opener.stillMidwayAfter())
                 continue;
             caught = true;
-            QVERIFY2(incomplete, "the undo reported success while a program held a file on the volume");
-            QCOMPARE(incomplete->kind(), UndoIncomplete::Kind::leftBehind);
-            QCOMPARE(incomplete->leftoverPaths(), QStringList{held});
+            QVERIFY2(result.leftBehind(),
+                     "the undo reported success while a program held a file on the volume");
+            QCOMPARE(result.leftBehindPaths, QStringList{held});
+            QCOMPARE(result.targetPath, target);
+            QVERIFY(!result.revertedAt.isValid());
             QCOMPARE(fx.mappings(), QList<LinkMapping>{mapping});
             QVERIFY(operationsFolderNames().isEmpty());
             // The very file the program holds, whole, and nothing else of the folder.
@@ -398,7 +390,8 @@ private Q_SLOTS:
         const QStringList occupant = snapshotTree(source);
 
         try {
-            undoServiceOf(fx).undoMigrationEndingHolders(mapping.id, QStringLiteral("user"), std::nullopt);
+            fx.undoService().undoMigration(mapping.id, QStringLiteral("user"),
+                                           UndoAnswers{std::nullopt, true});
             QFAIL("an occupied source was overwritten without a forced mode");
         } catch (const OrvalinkError& error) {
             QCOMPARE(error.errorCase(), OrvalinkError::Case::undoSourceOccupied);
@@ -416,7 +409,7 @@ private Q_SLOTS:
     {
         EngineFixture fx;
         SKIP_WITHOUT(fx);
-        const UndoService undo = undoServiceOf(fx);
+        const UndoService undo = fx.undoService();
         for (int round = 0; round < 40; ++round) {
             const QString source = fx.tree.path(QStringLiteral("Round%1").arg(round));
             migrateFolder(fx, source);
@@ -442,32 +435,127 @@ private Q_SLOTS:
         }
     }
 
-    // A volume mounted read-only: the data comes home whole and the undo is done; what could not be
-    // removed from the volume is only a copy, logged, and no reason to keep the record.
-    void readOnlyVolumeLeavesOnlyACopy()
+    // A volume mounted read-only, or a file on it made immutable: the data comes home whole and the
+    // undo is done; what could not be removed from the volume is only a copy, no reason to keep the
+    // record, but the answer says that it stayed, where and how many, as the log does.
+    void volumeKeepsOnlyACopy_data()
     {
+        QTest::addColumn<bool>("readOnly");
+        QTest::newRow("read-only volume") << true;
+        QTest::newRow("immutable file") << false;
+    }
+
+    void volumeKeepsOnlyACopy()
+    {
+        QFETCH(bool, readOnly);
         EngineFixture fx;
         SKIP_WITHOUT(fx);
         const QString source = fx.tree.path(QStringLiteral("Docs"));
         const QStringList before = migrateFolder(fx, source);
         const LinkMapping mapping = fx.mappings().constFirst();
         const QString target = fx.targetOf(source);
-        const UndoService undo = undoServiceOf(fx);
+        const QString kept = target + QStringLiteral("/a.txt");
+        UndoResult result;
         {
-            const ReadOnlyRemount readOnly(fx.volumePath());
-            QVERIFY(readOnly.isValid());
-            undo.undoMigration(mapping.id, QStringLiteral("user"));
+            std::optional<ReadOnlyRemount> readOnlyVolume;
+            std::optional<ImmutableFlag> immutable;
+            if (readOnly) {
+                readOnlyVolume.emplace(fx.volumePath());
+                QVERIFY(readOnlyVolume->isValid());
+            } else {
+                immutable.emplace(kept);
+                if (!immutable->isSet())
+                    QSKIP(qPrintable(immutable->skipReason()));
+            }
+            result = fx.undoService().undoMigration(mapping.id, QStringLiteral("user"));
         }
         QVERIFY(platform::isRealDirectory(source));
         QCOMPARE(snapshotTree(source), before);
-        QCOMPARE(snapshotTree(target), before);
         QVERIFY(fx.mappings().isEmpty());
         QVERIFY(operationsFolderNames().isEmpty());
+        QVERIFY(!result.leftBehind());
+        QVERIFY(result.revertedAt.isValid());
+        QCOMPARE(result.targetPath, target);
+        // The removal names what stayed from the top: the file, or a folder that holds it.
+        QVERIFY2(
+            std::any_of(result.leftCopyPaths.cbegin(), result.leftCopyPaths.cend(),
+                        [&](const QString& path) { return kept == path || kept.startsWith(path + '/'); }),
+            qPrintable(result.leftCopyPaths.join(' ')));
+        for (const QString& path : result.leftCopyPaths)
+            QVERIFY2(platform::entryExists(path), qPrintable(path));
+        if (readOnly)
+            QCOMPARE(snapshotTree(target), before);
+        else
+            QCOMPARE(platform::readWholeFile(kept),
+                     platform::readWholeFile(source + QStringLiteral("/a.txt")));
         const auto logged = fx.logEntries();
         QVERIFY(std::any_of(logged.begin(), logged.end(), [&](const auto& entry) {
-            return entry.message.contains(QStringLiteral("could not be fully removed")) &&
-                   entry.message.contains(target);
+            return entry.message.startsWith(QStringLiteral("Copies of what is back at ") + source) &&
+                   entry.message.contains(kept);
         }));
+    }
+
+    // While the undo compares a file of the volume with its copy at home, held at its second block:
+    // a program writes 20 bytes into the block already compared, or opens the file (and would write
+    // once the undo ended). Either way the file stays on the volume, named, the record stays, and
+    // the copy at home is the one the undo took.
+    void writerDuringTheComparison_data()
+    {
+        QTest::addColumn<bool>("writes");
+        QTest::newRow("writes into a compared block") << true;
+        QTest::newRow("opens the file") << false;
+    }
+
+    void writerDuringTheComparison()
+    {
+        QFETCH(bool, writes);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const QString source = fx.tree.path(QStringLiteral("Disk"));
+        const QByteArray original(8 * 1024 * 1024, 'o');
+        fx.tree.file(QStringLiteral("Disk/image.raw"), original);
+        QCOMPARE(fx.migrate(source).task.status, TaskStatus::completed);
+        const LinkMapping mapping = fx.mappings().constFirst();
+        const QString onVolume = fx.targetOf(source) + QStringLiteral("/image.raw");
+        const QByteArray written(20, 'w');
+
+        // The comparison reads once the copy stands in the link's place; the copy's own reads come
+        // before that.
+        int comparedBlocks = 0;
+        std::unique_ptr<ForkedHolder> holder;
+        UndoResult result;
+        {
+            FileOpenGate gate(
+                onVolume,
+                [&] {
+                    if (!platform::isRealDirectory(source) || ++comparedBlocks != 2)
+                        return;
+                    if (!writes) {
+                        holder = std::make_unique<ForkedHolder>(onVolume, ForkedHolder::Hold::open);
+                        return;
+                    }
+                    const int fd = ::open(QFile::encodeName(onVolume).constData(), O_WRONLY | O_CLOEXEC);
+                    if (fd >= 0 && ::pwrite(fd, written.constData(), size_t(written.size()), 100) > 0)
+                        ::fsync(fd);
+                    if (fd >= 0)
+                        ::close(fd);
+                },
+                FileOpenGate::Openings::reads);
+            SKIP_WITHOUT(gate);
+            result = fx.undoService().undoMigration(mapping.id, QStringLiteral("user"));
+        }
+        QVERIFY2(comparedBlocks >= 2, "the comparison was never held at its second block");
+        QVERIFY(!writes || (holder == nullptr));
+        QVERIFY(writes || (holder && holder->isHolding()));
+
+        QVERIFY(platform::isRealDirectory(source));
+        QCOMPARE(platform::readWholeFile(source + QStringLiteral("/image.raw")), original);
+        QVERIFY2(result.leftBehind(), "the undo called itself done while the file changed or was held");
+        QCOMPARE(result.leftBehindPaths, QStringList{onVolume});
+        QCOMPARE(fx.mappings(), QList<LinkMapping>{mapping});
+        const QByteArray onVolumeNow = platform::readWholeFile(onVolume);
+        QCOMPARE(onVolumeNow.size(), original.size());
+        QCOMPARE(onVolumeNow.mid(100, written.size()), writes ? written : original.mid(100, written.size()));
     }
 
     // A program writes a new file through the link while the undo copies the data home: the file is
@@ -483,35 +571,34 @@ private Q_SLOTS:
             const QString late = target + QLatin1Char('/') + kLateName;
 
             DuringTheCopy writer(fx, source, [&source] { return writeThroughTheLink(source); });
-            const std::optional<UndoIncomplete> incomplete = undoWatched(undo, mapping, writer);
+            const UndoResult result = undoWatched(undo, mapping, writer);
             QVERIFY(platform::isRealDirectory(source));
             QCOMPARE(QDir(source).entryList({QStringLiteral("*.bin")}, QDir::Files).size(), kFileCount);
             if (!writer.acted()) {
                 // The round missed the copy: an ordinary undo, with nothing on the volume.
-                QVERIFY(!incomplete);
+                QVERIFY(!result.leftBehind());
                 QVERIFY(!platform::entryExists(target));
                 continue;
             }
             caught = true;
             // The new file is somewhere the answer names: still on the volume, or home.
             if (platform::entryExists(late)) {
-                QVERIFY2(incomplete, "the undo reported success while a file stayed on the volume");
-                QCOMPARE(incomplete->kind(), UndoIncomplete::Kind::leftBehind);
-                QCOMPARE(incomplete->sourcePath(), source);
-                QVERIFY2(incomplete->leftoverPaths().contains(late), incomplete->what());
+                QVERIFY2(result.leftBehind(), "the undo reported success while a file stayed on the volume");
+                QVERIFY2(result.leftBehindPaths.contains(late), qPrintable(result.leftBehindPaths.join(' ')));
                 QCOMPARE(fx.mappings(), QList<LinkMapping>{mapping});
                 QVERIFY(fx.logEntries().constLast().message.contains(late));
                 QVERIFY(operationsFolderNames().isEmpty());
 
                 // The forced restore of the kept record brings it home; nothing of either side is lost.
-                const UndoResult restored = undo.forceUndoMigration(mapping.id, QStringLiteral("user"),
-                                                                    ForcedUndoRestoreMode::append);
+                const UndoResult restored = undo.undoMigration(
+                    mapping.id, QStringLiteral("user"), UndoAnswers{ForcedUndoRestoreMode::append, false});
                 QVERIFY(restored.forceRestoreSummary);
                 QCOMPARE(QDir(source).entryList({QStringLiteral("*.bin")}, QDir::Files).size(), kFileCount);
                 QVERIFY(fx.mappings().isEmpty());
                 QVERIFY(!platform::entryExists(target));
             } else {
-                QVERIFY2(!incomplete, "nothing stayed on the volume, yet the undo was called incomplete");
+                QVERIFY2(!result.leftBehind(),
+                         "nothing stayed on the volume, yet the undo was called incomplete");
                 QVERIFY(fx.mappings().isEmpty());
             }
             QCOMPARE(platform::readWholeFile(source + QLatin1Char('/') + kLateName), kLateContent);
@@ -560,7 +647,7 @@ private Q_SLOTS:
         // second does so by itself; here the time is put back, whatever the clock did meanwhile).
         QDir().mkpath(OperationJournal::directory());
         std::atomic<bool> rewritten{false};
-        std::optional<UndoIncomplete> incomplete;
+        UndoResult result;
         {
             FileOpenGate gate(OperationJournal::directory(), [&] {
                 const QStringList siblings = fx.reservedSiblings(source, QStringLiteral("restoring"));
@@ -571,20 +658,15 @@ private Q_SLOTS:
                             setModified(onVolume, before);
             });
             SKIP_WITHOUT(gate);
-            try {
-                undoServiceOf(fx).undoMigration(mapping.id, QStringLiteral("user"));
-            } catch (const UndoIncomplete& error) {
-                incomplete = error;
-            }
+            result = fx.undoService().undoMigration(mapping.id, QStringLiteral("user"));
         }
         QVERIFY(rewritten);
         QVERIFY(modifiedAt(onVolume) == before);
 
         QVERIFY(platform::isRealDirectory(source));
         QCOMPARE(platform::readWholeFile(source + QStringLiteral("/state.db")), older);
-        QVERIFY2(incomplete, "the undo reported success while the newer state.db was on the volume");
-        QCOMPARE(incomplete->kind(), UndoIncomplete::Kind::leftBehind);
-        QCOMPARE(incomplete->leftoverPaths(), QStringList{onVolume});
+        QVERIFY2(result.leftBehind(), "the undo reported success while the newer state.db was on the volume");
+        QCOMPARE(result.leftBehindPaths, QStringList{onVolume});
         QCOMPARE(platform::readWholeFile(onVolume), newer);
         QVERIFY(!platform::entryExists(target + QStringLiteral("/notes.txt")));
         QCOMPARE(fx.mappings(), QList<LinkMapping>{mapping});
@@ -609,7 +691,7 @@ private Q_SLOTS:
         for (const QString& name : names)
             contents.append(platform::readWholeFile(target + QLatin1Char('/') + name));
 
-        undoServiceOf(fx).undoMigration(mapping.id, QStringLiteral("user"));
+        fx.undoService().undoMigration(mapping.id, QStringLiteral("user"));
         QVERIFY(platform::isRealDirectory(source));
         for (qsizetype index = 0; index < names.size(); ++index)
             QCOMPARE(platform::readWholeFile(source + QLatin1Char('/') + names[index]), contents[index]);

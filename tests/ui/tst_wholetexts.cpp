@@ -3,7 +3,7 @@
 // reason, a long folder name in the history and where a failed migration meant to put the data.
 #include "FitWindow.h"
 #include "UiTestSupport.h"
-#include "diskops/UndoIncomplete.h"
+#include "model/AppPaths.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
@@ -192,10 +192,9 @@ private Q_SLOTS:
         QStringList written;
         for (int i = 0; i < 2540; ++i)
             written.append(mapping.targetPath + QStringLiteral("/Library/cache/frame-%1.tmp").arg(i));
-        const UndoIncomplete incomplete(UndoIncomplete::Kind::leftBehind, mapping, mapping.targetPath, {},
-                                        written);
+        const UndoResult leftBehind{mapping, {}, std::nullopt, {}, mapping.targetPath, written, {}};
         ViewModelInternals::context(*vm).activity().setErrorMessage(
-            undoFailureMessage(vm->workflows().context(), std::make_exception_ptr(incomplete), mapping));
+            leftBehindMessage(vm->presentation(), leftBehind, AppPaths::logsFile()));
 
         const QString tag = QString::fromLatin1(QTest::currentDataTag());
         QMessageBox* box = shownBoxFits(window);

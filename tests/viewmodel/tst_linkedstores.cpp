@@ -95,9 +95,7 @@ private Q_SLOTS:
         QCOMPARE(JSONLStore::loadAll<LinkMapping>(shared).size(), 1);
         const QStringList supportBefore = filesOf(fx.home.appSupport());
 
-        UndoService(fx.mappingStore, fx.taskStore, fx.log, fx.privileged, fx.pathMapping, fx.volumes,
-                    fx.processes)
-            .undoLastMigration(QStringLiteral("someone"));
+        fx.undoNewest(QStringLiteral("someone"));
 
         QCOMPARE(snapshotTree(source), before);
         QVERIFY(fx.mappings().isEmpty());

@@ -4,8 +4,10 @@
 // home, and files left on the volume (said with where they are, in each language).
 #include "WorkflowFixture.h"
 #include "diskops/UndoIncomplete.h"
+#include "diskops/UndoNotDone.h"
 #include "model/AppPaths.h"
 #include "platform/EntryStatus.h"
+#include "platform/PlatformError.h"
 #include "platform/SymbolicLinks.h"
 #include "support/FailingFolder.h"
 #include "support/HoldingProcess.h"
@@ -275,10 +277,8 @@ private Q_SLOTS:
             for (int i = 0; i < writtenCount; ++i)
                 written.append(mapping.targetPath +
                                QStringLiteral("/cache/frame-%1.tmp").arg(i, 5, 10, QChar('0')));
-            const UndoIncomplete incomplete(UndoIncomplete::Kind::leftBehind, mapping, mapping.targetPath, {},
-                                            written);
-            return shown(*vm, undoFailureMessage(vm->workflows().context(),
-                                                 std::make_exception_ptr(incomplete), mapping));
+            const UndoResult leftBehind{mapping, {}, std::nullopt, {}, mapping.targetPath, written, {}};
+            return shown(*vm, leftBehindMessage(vm->presentation(), leftBehind, AppPaths::logsFile()));
         };
 
         const QString message = messageFor(2540);
@@ -290,6 +290,60 @@ private Q_SLOTS:
         QVERIFY2(!message.contains("frame-"), qPrintable(message.left(400)));
         // The same number of digits: only a text that grew with the files would differ in length.
         QCOMPARE(message.size(), messageFor(1000).size());
+    }
+
+    // An undo that failed with everything as it was says so, with the file that failed and where the
+    // data is; one that left copies on the volume says where and how many, after the done undo.
+    void endingsSayWhatHappened_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QStringList>("notDone");
+        QTest::addColumn<QStringList>("copies");
+        QTest::newRow("english") << UILanguage::english
+                                 << QStringList{"did not happen and nothing was changed",
+                                                "Permission denied at "}
+                                 << QStringList{"Undo completed", " 2 copied item(s) could not be removed"};
+        QTest::newRow("chinese") << UILanguage::chinese << QStringList{"没有反悔，什么都没有改动", " 出错（"}
+                                 << QStringList{"已反悔", "仍留有 2 项无法删除的副本"};
+        QTest::newRow("bilingual") << UILanguage::bilingual
+                                   << QStringList{"没有反悔", "did not happen and nothing was changed"}
+                                   << QStringList{"仍留有 2 项", " 2 copied item(s)"};
+    }
+
+    void endingsSayWhatHappened()
+    {
+        QFETCH(UILanguage, language);
+        QFETCH(QStringList, notDone);
+        QFETCH(QStringList, copies);
+        test::ViewModelFixture fx;
+        auto vm =
+            fx.makeViewModelWithSettings([language](AppConfig& config) { config.uiLanguage = language; });
+        const QString source = fx.tree.path("Movies");
+        const QString target = "/media/u/Disk/Store" + source;
+        const LinkMapping mapping{QUuid::createUuid(),
+                                  source,
+                                  target,
+                                  "u",
+                                  {},
+                                  QDateTime::currentDateTimeUtc(),
+                                  QDateTime::currentDateTimeUtc()};
+
+        const platform::PlatformError unreadable =
+            platform::PlatformError::fromErrno(EACCES, target + "/a.mov");
+        const UndoNotDone failed(source, target,
+                                 OrvalinkError::Underlying{unreadable.message(), EACCES, true,
+                                                           std::make_exception_ptr(unreadable)});
+        const QString failedText = shown(
+            *vm, undoFailureMessage(vm->workflows().context(), std::make_exception_ptr(failed), mapping));
+        for (const QString& part : notDone + QStringList{target + "/a.mov", target})
+            QVERIFY2(failedText.contains(part), qPrintable(failedText));
+        QVERIFY2(!failedText.contains("rollback"), qPrintable(failedText));
+
+        const UndoResult done{mapping, QDateTime::currentDateTimeUtc(), std::nullopt, {}, target,
+                              {},      {target + "/a", target + "/b"}};
+        const QString doneText = shown(*vm, forceUndoSuccessMessage(vm->presentation(), done));
+        for (const QString& part : copies + QStringList{target})
+            QVERIFY2(doneText.contains(part), qPrintable(doneText));
     }
 };
 

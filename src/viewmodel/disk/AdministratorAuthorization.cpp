@@ -1,6 +1,7 @@
 #include "viewmodel/disk/AdministratorAuthorization.h"
 
 #include "diskops/PrivilegedFileOperationError.h"
+#include "diskops/UndoNotDone.h"
 #include "model/OrvalinkError.h"
 #include "platform/PlatformError.h"
 #include "viewmodel/context/WorkflowSettings.h"
@@ -57,6 +58,11 @@ bool requiresAdministratorAuthorization(const std::exception_ptr& error)
         std::rethrow_exception(error);
     } catch (const PrivilegedFileOperationError&) {
         return true;
+    } catch (const UndoNotDone& notDone) {
+        const OrvalinkError::Underlying& cause = notDone.cause();
+        if (cause.error)
+            return requiresAdministratorAuthorization(cause.error);
+        return cause.isPermissionError || isPermissionErrno(cause.errorNumber);
     } catch (const OrvalinkError& failure) {
         if (failure.errorCase() == OrvalinkError::Case::permissionDenied)
             return true;

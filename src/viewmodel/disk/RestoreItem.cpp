@@ -13,14 +13,11 @@ namespace {
 // The restore of `mapping` on the background runner with the answers given so far: forced when a
 // mode is given, after ending the programs that hold the migrated item when that was asked for.
 auto restoreCall(const DiskWorkContext& context, std::shared_ptr<const ScopedDiskServices> services,
-                 const LinkMapping& mapping, const RestoreAnswers& answers)
+                 const LinkMapping& mapping, const UndoAnswers& answers)
 {
     return [services = std::move(services), id = mapping.id,
             anchorUser = context.browsing().config().anchorUser, answers] {
-        if (answers.endPrograms)
-            return services->undo().undoMigrationEndingHolders(id, anchorUser, answers.mode);
-        return answers.mode ? services->undo().forceUndoMigration(id, anchorUser, *answers.mode)
-                            : services->undo().undoMigration(id, anchorUser);
+        return services->undo().undoMigration(id, anchorUser, answers);
     };
 }
 
@@ -28,7 +25,7 @@ auto restoreCall(const DiskWorkContext& context, std::shared_ptr<const ScopedDis
 
 QCoro::Task<std::optional<SettledRestore>> settleRestore(DiskWorkContext& context, FlowTicket ticket,
                                                          std::shared_ptr<const ScopedDiskServices> services,
-                                                         LinkMapping mapping, RestoreAnswers answers,
+                                                         LinkMapping mapping, UndoAnswers answers,
                                                          qint64 expected, qint64 base)
 {
     for (;;) {

@@ -28,7 +28,7 @@ struct SettledRestore {
 // tries the same item again with every answer given. None once the ticket went stale.
 QCoro::Task<std::optional<SettledRestore>> settleRestore(DiskWorkContext& context, FlowTicket ticket,
                                                          std::shared_ptr<const ScopedDiskServices> services,
-                                                         LinkMapping mapping, RestoreAnswers answers,
+                                                         LinkMapping mapping, UndoAnswers answers,
                                                          qint64 expected, qint64 base);
 
 } // namespace orvalink

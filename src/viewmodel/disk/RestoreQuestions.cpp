@@ -66,7 +66,7 @@ QUuid publishModeQuestion(ActivityState& activity, const Presentation& texts, co
 
 std::optional<QUuid> publishRestoreQuestion(ActivityState& activity, const Presentation& texts,
                                             const std::exception_ptr& error, const LinkMapping& mapping,
-                                            const RestoreAnswers& given)
+                                            const UndoAnswers& given)
 {
     using Case = OrvalinkError::Case;
     if (const std::optional<OrvalinkError> occupied = errorOfCase(error, Case::undoSourceOccupied);
@@ -78,7 +78,7 @@ std::optional<QUuid> publishRestoreQuestion(ActivityState& activity, const Prese
     return std::nullopt;
 }
 
-bool takeRestoreAnswer(RestoreAnswers& given, UndoConflictAnswer answer)
+bool takeRestoreAnswer(UndoAnswers& given, UndoConflictAnswer answer)
 {
     switch (answer) {
     case UndoConflictAnswer::cancel:

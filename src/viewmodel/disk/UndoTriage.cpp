@@ -1,6 +1,7 @@
 #include "viewmodel/disk/UndoTriage.h"
 
 #include "diskops/UndoIncomplete.h"
+#include "diskops/UndoNotDone.h"
 #include "model/OrvalinkError.h"
 #include "viewmodel/disk/AdministratorAuthorization.h"
 #include "viewmodel/disk/DiskWorkContext.h"
@@ -17,36 +18,43 @@ namespace orvalink {
 
 namespace {
 
-BilingualText incompleteMessage(const Presentation& texts, const UndoIncomplete& incomplete,
-                                const QString& logFile)
+BilingualText notRecordedMessage(const Presentation& texts, const UndoIncomplete& incomplete)
 {
     const QString name = QFileInfo(incomplete.sourcePath()).fileName();
     const QString source = texts.displayPath(incomplete.sourcePath());
-    if (incomplete.kind() == UndoIncomplete::Kind::notRecorded)
-        return BilingualText(QStringLiteral("「") + name + QStringLiteral("」的数据已移回 ") + source +
-                                 QStringLiteral("，但历史记录无法更新（") + incomplete.reason() +
-                                 QStringLiteral("）。下次启动时会补全这条记录。"),
-                             name + QStringLiteral(" is back at ") + source +
-                                 QStringLiteral(", but the history could not be updated (") +
-                                 incomplete.reason() +
-                                 QStringLiteral("). The record will be completed at the next start."));
-    // However many entries a program wrote meanwhile, the message names where they are and how many:
-    // the log, which has the list, is named for the rest.
-    const QString count = QString::number(incomplete.leftoverPaths().size());
-    const QString target = texts.displayPath(incomplete.targetPath());
-    const QString log = texts.displayPath(logFile);
-    return BilingualText(
-        QStringLiteral("「") + name + QStringLiteral("」的数据已移回 ") + source +
-            QStringLiteral("，但反悔期间写入的 ") + count + QStringLiteral(" 项内容仍留在外置磁盘的 ") +
-            target + QStringLiteral(" 中，完整列表见日志 ") + log +
-            QStringLiteral("。这条记录仍保留在历史中：请先关闭写入这些文件的程序，再对它选择“追加恢复”，把其"
-                           "余内容带回。"),
-        name + QStringLiteral(" is back at ") + source + QStringLiteral(", but ") + count +
-            QStringLiteral(" item(s) written to it during the undo stayed on the external disk in ") +
-            target + QStringLiteral("; the log lists them: ") + log +
-            QStringLiteral(
-                ". The record stays in the history: close the programs that write there, then undo "
-                "it again with Append Restore to bring the rest home."));
+    return BilingualText(QStringLiteral("「") + name + QStringLiteral("」的数据已移回 ") + source +
+                             QStringLiteral("，但历史记录无法更新（") + incomplete.reason() +
+                             QStringLiteral("）。下次启动时会补全这条记录。"),
+                         name + QStringLiteral(" is back at ") + source +
+                             QStringLiteral(", but the history could not be updated (") +
+                             incomplete.reason() +
+                             QStringLiteral("). The record will be completed at the next start."));
+}
+
+BilingualText notDoneMessage(const Presentation& texts, const UndoNotDone& notDone)
+{
+    const QString name = QFileInfo(notDone.sourcePath()).fileName();
+    const QString target = texts.displayPath(notDone.targetPath());
+    const QString source = texts.displayPath(notDone.sourcePath());
+    // Where it failed, when the failure names a file (one that could not be read, say).
+    const QString failed =
+        notDone.failedPath().isEmpty() ? QString() : texts.displayPath(notDone.failedPath());
+    const BilingualText what =
+        failed.isEmpty()
+            ? BilingualText(QStringLiteral("（") + notDone.reason() + QStringLiteral("）"),
+                            QStringLiteral(" (") + notDone.reason() + QStringLiteral(")"))
+            : BilingualText(QStringLiteral("：") + failed + QStringLiteral(" 出错（") + notDone.reason() +
+                                QStringLiteral("）"),
+                            QStringLiteral(": ") + notDone.reason() + QStringLiteral(" at ") + failed);
+    return BilingualText(QStringLiteral("「") + name + QStringLiteral("」没有反悔，什么都没有改动"),
+                         QStringLiteral("The undo of ") + name +
+                             QStringLiteral(" did not happen and nothing was changed")) +
+           what +
+           BilingualText(QStringLiteral("。数据仍完整地保留在外置磁盘的 ") + target + QStringLiteral("，") +
+                             source + QStringLiteral(" 仍然指向它，这条记录也仍保留在历史中。"),
+                         QStringLiteral(". The data stays whole on the external disk at ") + target +
+                             QStringLiteral(", ") + source +
+                             QStringLiteral(" still leads to it, and the record stays in the history."));
 }
 
 BilingualText unverifiedTargetMessage(const Presentation& texts, const QString& targetPath,
@@ -78,6 +86,40 @@ std::optional<UndoIncomplete> undoIncompleteOf(const std::exception_ptr& error)
     return std::nullopt;
 }
 
+std::optional<UndoNotDone> undoNotDoneOf(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const UndoNotDone& notDone) {
+        return notDone;
+    } catch (...) {
+    }
+    return std::nullopt;
+}
+
+BilingualText leftBehindMessage(const Presentation& texts, const UndoResult& result, const QString& logFile)
+{
+    const QString name = QFileInfo(result.mapping.sourcePath).fileName();
+    const QString source = texts.displayPath(result.mapping.sourcePath);
+    // However many entries a program wrote meanwhile, the message names where they are and how many:
+    // the log, which has the list, is named for the rest.
+    const QString count = QString::number(result.leftBehindPaths.size());
+    const QString target = texts.displayPath(result.targetPath);
+    const QString log = texts.displayPath(logFile);
+    return BilingualText(
+        QStringLiteral("「") + name + QStringLiteral("」的数据已移回 ") + source +
+            QStringLiteral("，但反悔期间写入的 ") + count + QStringLiteral(" 项内容仍留在外置磁盘的 ") +
+            target + QStringLiteral(" 中，完整列表见日志 ") + log +
+            QStringLiteral("。这条记录仍保留在历史中：请先关闭写入这些文件的程序，再对它选择“追加恢复”，把其"
+                           "余内容带回。"),
+        name + QStringLiteral(" is back at ") + source + QStringLiteral(", but ") + count +
+            QStringLiteral(" item(s) written to it during the undo stayed on the external disk in ") +
+            target + QStringLiteral("; the log lists them: ") + log +
+            QStringLiteral(
+                ". The record stays in the history: close the programs that write there, then undo "
+                "it again with Append Restore to bring the rest home."));
+}
+
 std::optional<OrvalinkError> errorOfCase(const std::exception_ptr& error, OrvalinkError::Case errorCase)
 {
     const std::optional<OrvalinkError> failure = orvalinkErrorOf(error);
@@ -94,7 +136,9 @@ BilingualText undoFailureMessage(DiskWorkContext& context, const std::exception_
     if (const std::optional<OrvalinkError> unverified = errorOfCase(error, Case::undoTargetUnverified))
         return unverifiedTargetMessage(texts, unverified->path(), mapping);
     if (const std::optional<UndoIncomplete> incomplete = undoIncompleteOf(error))
-        return incompleteMessage(texts, *incomplete, context.services().logService->filePath());
+        return notRecordedMessage(texts, *incomplete);
+    if (const std::optional<UndoNotDone> notDone = undoNotDoneOf(error))
+        return notDoneMessage(texts, *notDone);
     if (const std::optional<OrvalinkError> held = errorOfCase(error, Case::sourceInUse))
         // Still held after the programs were asked to end: the user's own step comes first.
         return BilingualText("这些程序仍在使用 %1 里的文件：%2。请先关闭它们，再反悔。",
@@ -174,13 +218,28 @@ BilingualText restoredMessage(const Presentation& texts, const UndoResult& resul
 
 } // namespace
 
+BilingualText leftCopiesMessage(const Presentation& texts, const UndoResult& result)
+{
+    const QString count = QString::number(result.leftCopyPaths.size());
+    const QString target = texts.displayPath(result.targetPath);
+    return BilingualText(QStringLiteral(" 数据已完整移回，但外置磁盘的 ") + target +
+                             QStringLiteral(" 中仍留有 ") + count +
+                             QStringLiteral(" 项无法删除的副本，完整列表见日志。"),
+                         QStringLiteral(" The data is whole at home, but ") + count +
+                             QStringLiteral(" copied item(s) could not be removed and stayed on the external "
+                                            "disk in ") +
+                             target + QStringLiteral("; the log lists them."));
+}
+
 BilingualText forceUndoSuccessMessage(const Presentation& texts, const UndoResult& result)
 {
-    const BilingualText restored = restoredMessage(texts, result);
-    if (result.terminatedProcesses.isEmpty())
-        return restored;
-    return restored + BilingualText(" 已结束的程序：%1。", " Programs ended: %1.")
-                          .arg(nameListText(result.terminatedProcesses));
+    BilingualText message = restoredMessage(texts, result);
+    if (!result.terminatedProcesses.isEmpty())
+        message = message + BilingualText(" 已结束的程序：%1。", " Programs ended: %1.")
+                                .arg(nameListText(result.terminatedProcesses));
+    if (!result.leftCopyPaths.isEmpty())
+        message = message + leftCopiesMessage(texts, result);
+    return message;
 }
 
 } // namespace orvalink

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "diskops/UndoIncomplete.h"
+#include "diskops/UndoNotDone.h"
 #include "diskops/UndoService.h"
 #include "model/LinkMapping.h"
 #include "model/OrvalinkError.h"
@@ -17,6 +18,8 @@ class Presentation;
 
 // The undo that brought the data home but could not end (see UndoIncomplete), when that is `error`.
 std::optional<UndoIncomplete> undoIncompleteOf(const std::exception_ptr& error);
+// The undo that failed with everything as it was (see UndoNotDone), when that is `error`.
+std::optional<UndoNotDone> undoNotDoneOf(const std::exception_ptr& error);
 // `error` as the OrvalinkError of `errorCase`; none for any other failure.
 std::optional<OrvalinkError> errorOfCase(const std::exception_ptr& error, OrvalinkError::Case errorCase);
 
@@ -30,7 +33,13 @@ BilingualText undoFailureMessage(DiskWorkContext& context, const std::exception_
 BilingualText triageUndoFailure(DiskWorkContext& context, const std::exception_ptr& error,
                                 const LinkMapping& mapping);
 
-// The information text after a successful restore, forced or not.
+// The failure text of a restore that brought the data home but left entries only the volume holds
+// (see UndoResult::leftBehindPaths): however many they are, it names the folder they are in, how
+// many they are and the log that lists them.
+BilingualText leftBehindMessage(const Presentation& texts, const UndoResult& result, const QString& logFile);
+
+// The information text after a successful restore, forced or not; it says so when copies stayed on
+// the volume.
 BilingualText forceUndoSuccessMessage(const Presentation& texts, const UndoResult& result);
 
 } // namespace orvalink

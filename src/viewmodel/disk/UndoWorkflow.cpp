@@ -7,6 +7,7 @@
 #include "viewmodel/disk/WorkflowSupport.h"
 #include "viewmodel/state/ActivityState.h"
 #include "viewmodel/state/HistoryState.h"
+#include "viewmodel/state/ViewModelServices.h"
 #include "viewmodel/texts/Presentation.h"
 
 #include <QFileInfo>
@@ -16,18 +17,15 @@ namespace orvalink {
 
 namespace {
 
-// An undo that could not end but brought the data home all the same: the listing and the history
-// changed. Only a history that could not be rewritten still counts as restored; what stayed on the
-// volume makes it a failure.
-bool cameHome(const std::exception_ptr& error)
+// An undo that brought the data home but could not write the history: it counts as restored.
+bool restoredAllTheSame(const std::exception_ptr& error)
 {
     return undoIncompleteOf(error).has_value();
 }
 
-bool restoredAllTheSame(const std::exception_ptr& error)
+BilingualText leftBehindOf(DiskWorkContext& context, const UndoResult& result)
 {
-    const std::optional<UndoIncomplete> incomplete = undoIncompleteOf(error);
-    return incomplete && incomplete->kind() == UndoIncomplete::Kind::notRecorded;
+    return leftBehindMessage(context.presentation(), result, context.services().logService->filePath());
 }
 
 BilingualText cancelledMessage(const LinkMapping& mapping)
@@ -40,7 +38,7 @@ BilingualText cancelledMessage(const LinkMapping& mapping)
 
 // One record with one-item progress, for the undo of the last record and the forced restore.
 QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, BilingualText title,
-                            RestoreAnswers answers, std::shared_ptr<const ScopedDiskServices> services)
+                            UndoAnswers answers, std::shared_ptr<const ScopedDiskServices> services)
 {
     const FlowTicket ticket = context.ticket();
     auto estimating = estimateBytesForProgress(context, mapping.targetPath);
@@ -63,7 +61,7 @@ QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, Bilin
     }
 
     const BackgroundResult<UndoResult>& outcome = settled->outcome;
-    if (outcome.succeeded()) {
+    if (outcome.succeeded() && !outcome.value().leftBehind()) {
         const UndoResult result = outcome.value();
         finishSingleItemProgress(context, true);
         auto reload = reloadAfterDiskWork(context);
@@ -74,15 +72,20 @@ QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, Bilin
         context.activity().setInfoMessage(forceUndoSuccessMessage(context.presentation(), result));
         co_return;
     }
-    finishSingleItemProgress(context, restoredAllTheSame(outcome.error()));
-    if (cameHome(outcome.error())) {
+    // The data came home, but what stayed on the volume (left behind) or the history (not recorded)
+    // keeps it from being an undo that ended.
+    const bool cameHome = outcome.succeeded() || restoredAllTheSame(outcome.error());
+    finishSingleItemProgress(context, !outcome.succeeded() && cameHome);
+    if (cameHome) {
         auto reload = reloadAfterDiskWork(context);
         co_await std::move(reload);
         if (!ticket.isAlive())
             co_return;
         context.history().setLastRestoredPaths({mapping.sourcePath});
     }
-    context.activity().setErrorMessage(triageUndoFailure(context, outcome.error(), mapping));
+    context.activity().setErrorMessage(outcome.succeeded()
+                                           ? leftBehindOf(context, outcome.value())
+                                           : triageUndoFailure(context, outcome.error(), mapping));
 }
 
 struct BatchOutcome {
@@ -99,19 +102,26 @@ void countSettled(DiskWorkContext& context, BatchOutcome& batch, const LinkMappi
                   const SettledRestore& settled)
 {
     const BackgroundResult<UndoResult>& outcome = settled.outcome;
-    if (!settled.cancelled && (outcome.succeeded() || restoredAllTheSame(outcome.error()))) {
+    const bool leftBehind = outcome.succeeded() && outcome.value().leftBehind();
+    const bool restored = outcome.succeeded() ? !leftBehind : restoredAllTheSame(outcome.error());
+    if (!settled.cancelled && restored) {
         ++batch.successCount;
         context.activity().setMigrationSucceededItems(context.activity().migrationSucceededItems() + 1);
         batch.restoredPaths.append(record.sourcePath);
-        // Restored, but the history still lists it until the next start: said all the same.
+        // Restored, but the history still lists it until the next start, or copies stayed on the
+        // volume: said all the same.
         if (!outcome.succeeded())
             batch.failureTexts.append(undoFailureMessage(context, outcome.error(), record));
+        else if (!outcome.value().leftCopyPaths.isEmpty())
+            batch.failureTexts.append(forceUndoSuccessMessage(context.presentation(), outcome.value()));
         return;
     }
     ++batch.failureCount;
     context.activity().setMigrationFailedItems(context.activity().migrationFailedItems() + 1);
     if (settled.cancelled)
         ++batch.cancelledCount;
+    else if (leftBehind)
+        batch.failureTexts.append(leftBehindOf(context, outcome.value()));
     else
         batch.failureTexts.append(triageUndoFailure(context, outcome.error(), record));
 }
@@ -243,8 +253,7 @@ QCoro::Task<> forceUndoMigration(DiskWorkContext& context, LinkMapping mapping, 
     const BilingualText title = mode == ForcedUndoRestoreMode::overwrite
                                     ? BilingualText("覆盖恢复", "Overwrite Restore")
                                     : BilingualText("追加恢复", "Append Restore");
-    auto flow =
-        restoreSingle(context, mapping, title, RestoreAnswers{mode, false}, context.captureServices());
+    auto flow = restoreSingle(context, mapping, title, UndoAnswers{mode, false}, context.captureServices());
     co_await guardDiskWork(context, std::move(flow));
 }
 
