@@ -24,10 +24,9 @@ AtomicFileWriter::AtomicFileWriter(const QString& path, std::optional<mode_t> mo
     : m_final(locateLinkedFile(path))
 {
     const int folder = m_final.parent.get();
-    struct stat existing {};
-    const bool exists = ::fstatat(folder, m_final.name.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    const std::optional<struct stat> existing = replacedFile();
     // A file the user made read-only is not replaced behind their back.
-    if (exists && ::faccessat(folder, m_final.name.constData(), W_OK, 0) != 0)
+    if (existing && ::faccessat(folder, m_final.name.constData(), W_OK, 0) != 0)
         throw PlatformError::fromErrno(errno, m_final.path);
 
     m_fd = createHeldTemporaryFile(folder, m_final.name, m_temporaryName);
@@ -42,10 +41,21 @@ AtomicFileWriter::AtomicFileWriter(const QString& path, std::optional<mode_t> mo
     m_identity = EntryIdentity::of(created);
 
     // A new file without a mode keeps what the kernel gave it: 0666 less the umask.
-    if (!mode && !exists)
+    if (!mode && !existing)
         return;
-    if (::fchmod(m_fd.get(), mode ? *mode : existing.st_mode & 07777) != 0)
+    if (::fchmod(m_fd.get(), mode ? *mode : existing->st_mode & 07777) != 0)
         fail(errno, m_final.path);
+}
+
+std::optional<struct stat> AtomicFileWriter::replacedFile() const
+{
+    struct stat info {};
+    if (::fstatat(m_final.parent.get(), m_final.name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return std::nullopt;
+    // The rename would put the new file in the place of whatever stands there: a device or a FIFO a
+    // store's link leads to (a link to /dev/null turns a file off) would stop being one.
+    requireRegularFile(info, m_final.path);
+    return info;
 }
 
 AtomicFileWriter::~AtomicFileWriter()
@@ -98,6 +108,13 @@ void AtomicFileWriter::seal()
 void AtomicFileWriter::commit()
 {
     seal();
+    // Looked at again: what took the file's place since the writer began is not replaced either.
+    try {
+        replacedFile();
+    } catch (const PlatformError&) {
+        discard();
+        throw;
+    }
     const int folder = m_final.parent.get();
     if (::renameat(folder, m_temporaryName.constData(), folder, m_final.name.constData()) != 0)
         fail(errno, m_final.path);

@@ -8,6 +8,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <optional>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace orvalink::platform {
@@ -22,7 +23,10 @@ namespace orvalink::platform {
 // content that is whole on disk is ever renamed over the path.
 //
 // A symbolic link at the path is followed (a store may be linked elsewhere): the file replaced is the
-// one a reader's open() of the path reaches (see locateLinkedFile), and the link stays.
+// one a reader's open() of the path reaches (see locateLinkedFile), and the link stays. Only a regular
+// file is replaced, or a missing one created: a folder, a device, a FIFO or a socket reached there is
+// refused when the writer is made and again at commit() (UnsuitableFileError with its path, see
+// requireRegularFile), and stays as it was.
 //
 // The temporary file "<final name>.<random>" is held (see HeldFiles.h) from its creation until it is
 // renamed into place or removed, so that a later start can tell one this writer left when it was
@@ -31,7 +35,8 @@ class AtomicFileWriter {
 public:
     // With `mode` the new file gets exactly that mode, whatever the umask; without, it keeps the
     // mode of the file it replaces (0666 less the umask for a new file). An existing file that this
-    // process may not write is not replaced (EACCES). Throws PlatformError.
+    // process may not write is not replaced (EACCES), nor anything but a regular file. Throws
+    // PlatformError.
     explicit AtomicFileWriter(const QString& path, std::optional<mode_t> mode = {});
     // Removes the temporary file unless commit() put it in place.
     ~AtomicFileWriter();
@@ -54,6 +59,9 @@ public:
     const EntryIdentity& identity() const { return m_identity; }
 
 private:
+    // The status of the file the commit would replace; none when nothing stands there. Throws
+    // UnsuitableFileError for anything but a regular file.
+    std::optional<struct stat> replacedFile() const;
     void flushBuffer();
     void writeNow(QByteArrayView bytes);
     [[noreturn]] void fail(int errorNumber, const QString& what);

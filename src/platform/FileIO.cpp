@@ -152,14 +152,22 @@ UniqueFd openChecked(const QString& path, struct stat& info, int flags, mode_t m
     }
     if (::fstat(fd.get(), &info) != 0)
         throw PlatformError::fromErrno(errno, path);
-    if (S_ISDIR(info.st_mode))
-        throw unsuitable(EISDIR, path, QStringLiteral("a folder, not a regular file"));
-    if (!S_ISREG(info.st_mode))
-        throw unsuitable(EINVAL, path, QStringLiteral("not a regular file"));
+    requireRegularFile(info, path);
     return fd;
 }
 
 } // namespace
+
+void requireRegularFile(const struct stat& info, const QString& path)
+{
+    if (S_ISREG(info.st_mode))
+        return;
+    if (S_ISDIR(info.st_mode))
+        throw unsuitable(EISDIR, path, QStringLiteral("a folder, not a regular file"));
+    if (S_ISLNK(info.st_mode))
+        throw unsuitable(ELOOP, path, QStringLiteral("a symbolic link, not a regular file"));
+    throw unsuitable(S_ISSOCK(info.st_mode) ? ENXIO : EINVAL, path, QStringLiteral("not a regular file"));
+}
 
 void appendLine(const QString& path, const QByteArray& line)
 {

@@ -66,6 +66,9 @@ public:
     using PlatformError::PlatformError;
 };
 
+// Throws UnsuitableFileError as above, naming `path`, unless `info` is the status of a regular file.
+void requireRegularFile(const struct stat& info, const QString& path);
+
 // Opens the regular file at `path` for reading without following a symbolic link and without
 // waiting on whatever stands there (O_NOFOLLOW | O_NONBLOCK), and checks that it is one. `extraFlags`
 // and `mode` go to open(2) as well (O_CREAT, 0600). `info` receives its fstat. Throws

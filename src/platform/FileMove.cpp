@@ -90,12 +90,12 @@ MoveResult moveItem(const EntryLocation& from, const EntryLocation& to, const Mo
     copier.compareUnproven();
     const QSet<EntryIdentity> inUse = hooks.inUse ? hooks.inUse() : QSet<EntryIdentity>();
     RemovalRules rules;
-    rules.mayRemove = [&copier, &inUse](const struct stat& info) {
-        return !inUse.contains(EntryIdentity::of(info)) && copier.copiedUnchanged(info);
+    rules.mayRemoveAt = [&copier, &inUse](const struct stat& info, const QByteArray& relativePath) {
+        return !inUse.contains(EntryIdentity::of(info)) && copier.copiedUnchanged(info, relativePath);
     };
     // Files first, on several threads; the removal after them takes the directories and whatever
     // they left, and reports on it.
-    sweepFiles(from.parent.get(), from.name, rules.mayRemove);
+    sweepFiles(from.parent.get(), from.name, rules.mayRemoveAt);
     RemovalOutcome removal = removeTreeAt(from.parent.get(), from.name, from.path, rules);
 
     MoveResult result;

@@ -12,11 +12,11 @@ namespace orvalink::platform {
 
 namespace {
 
-using Rule = std::function<bool(const struct stat&)>;
+using Rule = std::function<bool(const struct stat&, const QByteArray&)>;
 
-bool allows(const Rule& mayRemove, const struct stat& info)
+bool allows(const Rule& mayRemove, const struct stat& info, const QByteArray& relativePath)
 {
-    return !mayRemove || mayRemove(info);
+    return !mayRemove || mayRemove(info, relativePath);
 }
 
 class SweepTask : public FileWorkPool::Task {
@@ -29,7 +29,7 @@ public:
         // Whatever fails here stays, for the removal that follows to meet and report.
         struct stat info {};
         if (::fstatat(place.sourceDirectory, file.name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-            !S_ISDIR(info.st_mode) && allows(m_mayRemove, info))
+            !S_ISDIR(info.st_mode) && allows(m_mayRemove, info, place.prefix + file.name))
             ::unlinkat(place.sourceDirectory, file.name.constData(), 0);
         return std::nullopt;
     }
@@ -50,9 +50,9 @@ public:
 
     bool enterDirectory(const WalkEntry& entry, int) override
     {
-        if (!allows(m_mayRemove, entry.info))
+        if (!allows(m_mayRemove, entry.info, entry.relativePath()))
             return false;
-        m_pool.enterDirectory(QByteArray(), entry.info);
+        m_pool.enterDirectory(entry.depth == 0 ? QByteArray() : entry.relativePath() + '/', entry.info);
         return true;
     }
 

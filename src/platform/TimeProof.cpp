@@ -66,7 +66,8 @@ TimeProof TimeProof::beginningNow(int fd)
 
 bool TimeProof::provesUnchanged(const struct stat& info) const
 {
-    return m_provenBefore && info.st_ctim.tv_nsec != 0 && before(info.st_mtim, *m_provenBefore);
+    return m_provenBefore && info.st_ctim.tv_nsec != 0 && before(info.st_mtim, *m_provenBefore) &&
+           before(info.st_ctim, *m_provenBefore);
 }
 
 } // namespace orvalink::platform

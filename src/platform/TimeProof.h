@@ -22,9 +22,12 @@ TimeStampPrecision timeStampPrecisionOf(int fd);
 // When a file's times prove that it has not changed since a copy took it. A file seen again with
 // the size and modification time it had when the copy took it has not been written since only if
 // a write would have left another time: on a file system that keeps fine times, for a file whose
-// time lies well before the copy began (any write since sets the clock's time, later than that).
+// times lie well before the copy began (any write since sets the clock's time, later than that).
 // A write in the same second as the file's last one leaves the same time on a file system that
-// keeps whole seconds, and in the same tick of the kernel clock on any other: where times cannot
+// keeps whole seconds, and in the same tick of the kernel clock on any other. A program may also
+// put the modification time it found back after writing (cp -p or rsync -t --inplace onto an
+// existing file, touch -r); only the change time it cannot set: every write, change of times, mode
+// or owner and every link or rename of the file sets it to the clock's time. Where times cannot
 // tell, the caller compares the content with the copy, or keeps the file.
 class TimeProof {
 public:
@@ -42,12 +45,15 @@ public:
     // True when `info`, a file whose size and modification time are what they were when the copy
     // took it, cannot have been written since: its file system keeps fine times, its own change
     // time has a fraction of a second (ext4 with small inodes keeps whole seconds, and nobody but
-    // the kernel sets a change time), and its modification time lies more than the margin before
-    // the copy began.
+    // the kernel sets a change time), and both its modification time and its change time lie more
+    // than the margin before the copy began. Asked about a file as it is seen when it is to be
+    // removed, not only as the copy took it: a change time that moved since says something was done
+    // to it (its content rewritten under its old modification time, or only its mode or links
+    // changed), and then only its content can prove it unchanged.
     bool provesUnchanged(const struct stat& info) const;
 
 private:
-    std::optional<timespec> m_provenBefore; // modification times before this prove; none: nothing does
+    std::optional<timespec> m_provenBefore; // times before this prove; none: nothing does
 };
 
 } // namespace orvalink::platform

@@ -67,7 +67,7 @@ void TreeCopier::copy()
     }
 }
 
-bool TreeCopier::copiedUnchanged(const struct stat& info) const
+bool TreeCopier::copiedUnchanged(const struct stat& info, const QByteArray& relativePath) const
 {
     const auto found = m_copied.constFind(Identity::of(info));
     if (found == m_copied.cend())
@@ -77,8 +77,32 @@ bool TreeCopier::copiedUnchanged(const struct stat& info) const
     if (found->size != info.st_size || found->modified.tv_sec != info.st_mtim.tv_sec ||
         found->modified.tv_nsec != info.st_mtim.tv_nsec)
         return false;
+    // A link's text and a FIFO stay as they were made: only a regular file is written in place.
+    if (!S_ISREG(info.st_mode))
+        return true;
     const auto unproven = m_unproven.constFind(Identity::of(info));
-    return unproven == m_unproven.cend() || sameAsCopy(unproven.key(), *unproven, &info);
+    if (unproven != m_unproven.cend())
+        return sameAsCopy(unproven.key(), *unproven, &info);
+    // Its times proved it unchanged when the copy took it, and must still prove it as it is now: a
+    // change time moved since tells of something done to it after the copy took it (a write whose
+    // program put the old modification time back, a chmod, another of its names removed).
+    if (m_times.provesUnchanged(info))
+        return true;
+    const std::optional<UnprovenCopy> copy = copyAt(relativePath);
+    return copy && sameAsCopy(Identity::of(info), *copy, &info);
+}
+
+std::optional<UnprovenCopy> TreeCopier::copyAt(const QByteArray& relativePath) const
+{
+    if (relativePath.isEmpty())
+        return UnprovenCopy{}; // the copy of a single file is held open
+    if (!m_destinationRoot.isValid())
+        return std::nullopt;
+    const UniqueFd copy = openBeneath(m_destinationRoot.get(), relativePath, O_PATH);
+    struct stat info {};
+    if (!copy.isValid() || ::fstat(copy.get(), &info) != 0)
+        return std::nullopt;
+    return UnprovenCopy{relativePath, Identity::of(info)};
 }
 
 void TreeCopier::compareUnproven()
@@ -257,12 +281,12 @@ struct stat TreeCopier::copyRootFile(const WalkEntry& entry)
     m_refused.add(result.refusedAttributes, destinationPath(entry));
     if (result.errorNumber != 0)
         fail(result.errorNumber, result.atDestination ? destinationPath(entry) : entry.path());
-    if (!m_times.provesUnchanged(result.taken)) {
+    if (!m_times.provesUnchanged(result.taken))
         m_unproven.insert(Identity::of(result.taken), UnprovenCopy{QByteArray(), prepared});
-        // Held open, so that whatever the copy is renamed to, a comparison finds it. Should this
-        // fail, the source file is kept: a comparison without the copy proves nothing.
-        m_rootCopy = openToCompare(FileBeneath{destinationParent(entry), m_destination.name, prepared});
-    }
+    // Held open, so that whatever the copy is renamed to, a comparison finds it: one the times call
+    // for now, or later, should the file's change time move. Should this fail, a file that needs
+    // one is kept: a comparison without the copy proves nothing.
+    m_rootCopy = openToCompare(FileBeneath{destinationParent(entry), m_destination.name, prepared});
     return result.taken;
 }
 

@@ -51,18 +51,21 @@ public:
     // it was, and throws PlatformError with the first errno and the path it concerns.
     void copy();
 
-    // True when `info`, an lstat of a source entry, is one this copy took and that has not changed
-    // since: the same inode and, for anything but a directory, the same size and modification time.
-    // For a regular file whose times cannot prove that (see TimeProof: coarse times, a time close
-    // to the copy's start, or times that prove nothing to this copier), the file there must also
-    // hold what its copy holds, compared byte for byte; one that differs or cannot be read is never
-    // allowed again. Safe on several threads.
+    // True when `info`, an lstat of the source entry at `relativePath` below the source ("" for the
+    // source itself, "a/b" for b in a), is one this copy took and that has not changed since: the
+    // same inode and, for anything but a directory, the same size and modification time. For a
+    // regular file whose times cannot prove that (see TimeProof: coarse times, a modification or
+    // change time close to the copy's start or after it, or times that prove nothing to this
+    // copier), the file there must also hold what its copy holds, compared byte for byte; one that
+    // differs or cannot be read is never allowed again. The times are judged as `info` has them, so
+    // a file whose change time moved after the copy took it is compared with the copy at the same
+    // place below the destination. Safe on several threads.
     //
     // A file compared earlier (see compareUnproven) is not read again: it must still show the
     // status it kept throughout that comparison. Removing another name of a hard-linked file moves
     // its change time and lowers its link count; such a file still needs the same size and
     // modification time.
-    bool copiedUnchanged(const struct stat& info) const;
+    bool copiedUnchanged(const struct stat& info, const QByteArray& relativePath) const;
 
     // After copy(): compares every file that only its content can prove unchanged with its copy, on
     // several threads, so that a caller can look for programs holding the source after the
@@ -113,6 +116,9 @@ private:
     // Compares the file with its copy once; `now`, its lstat at the moment of a removal, must still
     // show the status the file kept throughout the comparison.
     bool sameAsCopy(const Identity& source, const UnprovenCopy& copy, const struct stat* now = nullptr) const;
+    // The copy at `relativePath` below the destination, for a file its times proved unchanged when
+    // the copy took it; none when nothing stands there.
+    std::optional<UnprovenCopy> copyAt(const QByteArray& relativePath) const;
     // The source file `source`, for a comparison, under the name it was copied from or another.
     UniqueFd openSource(const Identity& source, const QByteArray& firstName) const;
     void flushDestination();
@@ -131,7 +137,7 @@ private:
     quint64 m_sequence = 0;                   // steps of the walk so far, to order failures
     UniqueFd m_current;                       // the destination directory being filled
     UniqueFd m_destinationRoot;               // the destination itself, for syncfs and hard links
-    UniqueFd m_rootCopy;                      // the copy of a single file, when its content may be compared
+    UniqueFd m_rootCopy;                      // the copy of a single file, for a comparison of its content
     std::vector<Identity> m_directories;      // destination directories from the root down
     QSet<Identity> m_created;                 // destination entries this copy made
     QHash<Identity, Fingerprint> m_copied;    // source entries taken, as they were when taken

@@ -15,8 +15,12 @@
 #include <QTest>
 #include <cerrno>
 #include <future>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace orvalink;
 using namespace orvalink::platform;
@@ -52,6 +56,38 @@ QMap<QString, QByteArray> filesBelow(const QString& root)
         files.insert(path.mid(root.size() + 1), readWholeFile(path));
     }
     return files;
+}
+
+// Makes a node of `kind` at `path`: "fifo", "device" (a character device of /dev/null's numbers,
+// made here: never the system's own), "socket" or "folder". Answers why this test cannot have it;
+// a call the kernel refuses otherwise throws, which fails the test.
+std::optional<QString> makeNode(const QString& kind, const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    if (kind == QLatin1String("device") && ::geteuid() != 0)
+        return QStringLiteral("only root makes a device node");
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (kind == QLatin1String("socket") && size_t(name.size()) >= sizeof address.sun_path)
+        return QStringLiteral("the socket's path is too long: ") + path;
+    int result = 0;
+    if (kind == QLatin1String("fifo")) {
+        result = ::mkfifo(name.constData(), 0600);
+    } else if (kind == QLatin1String("folder")) {
+        result = ::mkdir(name.constData(), 0700);
+    } else if (kind == QLatin1String("device")) {
+        result = ::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3));
+    } else {
+        std::copy(name.cbegin(), name.cend(), address.sun_path);
+        // The socket file outlives the descriptor.
+        const UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        result = socket.isValid()
+                     ? ::bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address)
+                     : -1;
+    }
+    if (result != 0)
+        throw PlatformError::fromErrno(errno, path);
+    return std::nullopt;
 }
 
 } // namespace
@@ -386,6 +422,77 @@ private Q_SLOTS:
         expected[reached] = "new\n";
         QCOMPARE(filesBelow(tree.root()), expected);
         QCOMPARE(modeOf(tree.path(reached)), mode_t(0600));
+    }
+
+    // The writer replaces a regular file or makes a missing one, nothing else: a node reached at the
+    // path itself or through a store's link (a link to /dev/null switches a file off) is refused,
+    // naming its path, and stays the very node it was; no temporary file is left beside it. "late":
+    // the node takes the file's place while the writer fills, and the commit refuses it.
+    void atomicWriterReplacesOnlyRegularFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("linked");
+        QTest::addColumn<bool>("late");
+        QTest::addColumn<int>("expectedErrno");
+        for (const bool linked : {false, true}) {
+            const char* how = linked ? "through a link" : "at the path";
+            QTest::addRow("FIFO %s", how) << "fifo" << linked << false << EINVAL;
+            QTest::addRow("character device %s", how) << "device" << linked << false << EINVAL;
+            QTest::addRow("socket %s", how) << "socket" << linked << false << ENXIO;
+            QTest::addRow("folder %s", how) << "folder" << linked << false << EISDIR;
+        }
+        QTest::newRow("FIFO put in place while the writer fills") << "fifo" << false << true << EINVAL;
+        QTest::newRow("device put in place behind a link while the writer fills")
+            << "device" << true << true << EINVAL;
+    }
+    void atomicWriterReplacesOnlyRegularFiles()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, linked);
+        QFETCH(bool, late);
+        QFETCH(int, expectedErrno);
+        test::TestHome home;
+        test::TestTree tree(home.path(QStringLiteral("store")));
+        const QString node = tree.path(QStringLiteral("nodes/") + kind);
+        const QString path = linked ? tree.symlink(QStringLiteral("auth_session.json"), node) : node;
+        const QString planted = late ? tree.path(QStringLiteral("nodes/planted")) : node;
+        tree.dir(QStringLiteral("nodes"));
+        if (late)
+            tree.file(QStringLiteral("nodes/") + kind, "{\"token\":\"old\"}");
+        if (const std::optional<QString> reason = makeNode(kind, planted))
+            QSKIP(qPrintable(*reason));
+
+        const QByteArray nodeName = QFile::encodeName(node);
+        struct stat before {};
+        if (!late)
+            QCOMPARE(::lstat(nodeName.constData(), &before), 0);
+        try {
+            AtomicFileWriter writer(path, 0600);
+            writer.write("{\"token\":\"new\"}");
+            if (late) {
+                QCOMPARE(::rename(QFile::encodeName(planted).constData(), nodeName.constData()), 0);
+                QCOMPARE(::lstat(nodeName.constData(), &before), 0);
+            }
+            writer.commit();
+            QFAIL("the writer replaced what is no regular file");
+        } catch (const UnsuitableFileError& error) {
+            QCOMPARE(error.errorNumber(), expectedErrno);
+            QVERIFY2(error.message().contains(node), qPrintable(error.message()));
+        }
+
+        struct stat after {};
+        QCOMPARE(::lstat(nodeName.constData(), &after), 0);
+        QCOMPARE(after.st_mode & S_IFMT, before.st_mode & S_IFMT);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_dev, before.st_dev);
+        QCOMPARE(after.st_rdev, before.st_rdev);
+        const auto entries = [](const QString& folder) {
+            return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                          QDir::NoDotAndDotDot);
+        };
+        QCOMPARE(entries(tree.path(QStringLiteral("nodes"))), QStringList{kind});
+        const QStringList atRoot = linked ? QStringList{"auth_session.json", "nodes"} : QStringList{"nodes"};
+        QCOMPARE(entries(tree.root()), atRoot);
     }
 
     void appendRestoresMissingLineFeed()

@@ -22,7 +22,27 @@ using namespace orvalink::platform;
 
 namespace {
 
-enum class Disk { fine, wholeSecondsExt4, vfat };
+// Ahead of the clock: however slowly the machine runs, no copy begins well after such a time.
+constexpr time_t kJustNow = -10;
+constexpr time_t kLongAgo = 3600;
+
+// "fine": tmpfs, its files' change times as fresh as the test made them; "agedFine": ext4 with
+// times to the nanosecond, its files' change times set back long before the copy.
+enum class Disk { fine, agedFine, wholeSecondsExt4, vfat };
+
+test::LoopMount::Kind loopKindOf(Disk disk)
+{
+    switch (disk) {
+    case Disk::agedFine:
+        return test::LoopMount::Kind::ext4;
+    case Disk::vfat:
+        return test::LoopMount::Kind::vfat;
+    case Disk::fine:
+    case Disk::wholeSecondsExt4:
+        break;
+    }
+    return test::LoopMount::Kind::wholeSecondsExt4;
+}
 
 // A volume of the kind a row names, mounted below the test home.
 class Volume {
@@ -33,10 +53,13 @@ public:
         if (disk == Disk::fine)
             m_tmpfs = std::make_unique<test::TmpfsMount>(mountPoint);
         else
-            m_loop = std::make_unique<test::LoopMount>(
-                mountPoint,
-                disk == Disk::vfat ? test::LoopMount::Kind::vfat : test::LoopMount::Kind::wholeSecondsExt4);
+            m_loop = std::make_unique<test::LoopMount>(mountPoint, loopKindOf(disk));
+        m_aged = disk == Disk::agedFine;
     }
+
+    // Once the test's files are made: on an aged volume their change times go back long before any
+    // copy. Answers why that cannot be done.
+    std::optional<QString> age() { return m_aged ? m_loop->ageChangeTimes(kLongAgo) : std::nullopt; }
 
     std::optional<QString> skipReason() const
     {
@@ -49,11 +72,8 @@ public:
 private:
     std::unique_ptr<test::TmpfsMount> m_tmpfs;
     std::unique_ptr<test::LoopMount> m_loop;
+    bool m_aged = false;
 };
-
-// Ahead of the clock: however slowly the machine runs, no copy begins well after such a time.
-constexpr time_t kJustNow = -10;
-constexpr time_t kLongAgo = 3600;
 
 // A modification time whole seconds can hold, `secondsAgo` before now.
 timespec wholeSecondsAgo(time_t secondsAgo)
@@ -90,50 +110,69 @@ bool wasRead(const QStringList& events, const QString& path)
 const QByteArray kOlder(8192, 'o');
 const QByteArray kNewer(8192, 'n');
 
+// What happens to the file beside the copy: nothing; after the copy took it, rewritten in place
+// under its old time, or given its own mode again (which moves only its change time); or, before
+// the copy, renamed (as a migration stages a single file).
+enum class Touch { none, rewritten, modeSetAgain, renamedBeforeCopy };
+
 } // namespace
 
 Q_DECLARE_METATYPE(Disk)
+Q_DECLARE_METATYPE(Touch)
 
 class RemovalProofTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
     // A move to another disk removes the source file after the copy only when it is unchanged:
-    // times prove it on a disk that keeps fine times for a file written well before the copy (and
-    // then it is not even read), unless the caller says they prove nothing there; otherwise its
-    // content must equal the copy's. A file rewritten with as many bytes in the same tick or second,
-    // or with its old time put back, stays, reported as changed.
+    // times prove it on a disk that keeps fine times for a file whose modification and change times
+    // lie well before the copy, also as the removal finds it (and then it is not even read), unless
+    // the caller says they prove nothing there; otherwise its content must equal the copy's. A file
+    // rewritten with as many bytes in the same tick or second, or with its old time put back, stays,
+    // reported as changed; one whose change time alone moved goes once its content is found equal.
     void moveRemovesWhatIsProven_data()
     {
         QTest::addColumn<Disk>("disk");
         QTest::addColumn<time_t>("writtenSecondsAgo");
         QTest::addColumn<bool>("timesProveNothing");
-        QTest::addColumn<bool>("rewritten");
+        QTest::addColumn<Touch>("touch");
         QTest::addColumn<bool>("wholeItemIsTheFile");
         QTest::addColumn<bool>("proofReads");
-        QTest::newRow("fine times, written long ago")
-            << Disk::fine << kLongAgo << false << false << false << false;
+        QTest::newRow("aged fine times, written long ago")
+            << Disk::agedFine << kLongAgo << false << Touch::none << false << false;
+        QTest::newRow("aged fine times, a single file written long ago")
+            << Disk::agedFine << kLongAgo << false << Touch::none << true << false;
+        QTest::newRow("aged fine times, rewritten under its old time")
+            << Disk::agedFine << kLongAgo << false << Touch::rewritten << false << true;
+        QTest::newRow("aged fine times, a single file rewritten under its old time")
+            << Disk::agedFine << kLongAgo << false << Touch::rewritten << true << true;
+        QTest::newRow("aged fine times, its mode set again")
+            << Disk::agedFine << kLongAgo << false << Touch::modeSetAgain << false << true;
+        QTest::newRow("aged fine times, a single file renamed before the copy")
+            << Disk::agedFine << kLongAgo << false << Touch::renamedBeforeCopy << true << true;
+        QTest::newRow("fine times, written long ago, changed just now")
+            << Disk::fine << kLongAgo << false << Touch::none << false << true;
         QTest::newRow("fine times, long ago, times prove nothing")
-            << Disk::fine << kLongAgo << true << false << false << true;
+            << Disk::fine << kLongAgo << true << Touch::none << false << true;
         QTest::newRow("fine times, long ago, times prove nothing, rewritten")
-            << Disk::fine << kLongAgo << true << true << false << true;
+            << Disk::fine << kLongAgo << true << Touch::rewritten << false << true;
         QTest::newRow("fine times, long ago, times prove nothing, a single file rewritten")
-            << Disk::fine << kLongAgo << true << true << true << true;
+            << Disk::fine << kLongAgo << true << Touch::rewritten << true << true;
         QTest::newRow("fine times, written just now")
-            << Disk::fine << kJustNow << false << false << false << true;
+            << Disk::fine << kJustNow << false << Touch::none << false << true;
         QTest::newRow("fine times, just now, rewritten")
-            << Disk::fine << kJustNow << false << true << false << true;
+            << Disk::fine << kJustNow << false << Touch::rewritten << false << true;
         QTest::newRow("fine times, a single file rewritten")
-            << Disk::fine << kJustNow << false << true << true << true;
+            << Disk::fine << kJustNow << false << Touch::rewritten << true << true;
         QTest::newRow("fine times, a single file kept")
-            << Disk::fine << kJustNow << false << false << true << true;
+            << Disk::fine << kJustNow << false << Touch::none << true << true;
         QTest::newRow("ext4 seconds, long ago")
-            << Disk::wholeSecondsExt4 << kLongAgo << false << false << false << true;
+            << Disk::wholeSecondsExt4 << kLongAgo << false << Touch::none << false << true;
         QTest::newRow("ext4 seconds, long ago, rewritten")
-            << Disk::wholeSecondsExt4 << kLongAgo << false << true << false << true;
-        QTest::newRow("vfat, long ago") << Disk::vfat << kLongAgo << false << false << false << true;
+            << Disk::wholeSecondsExt4 << kLongAgo << false << Touch::rewritten << false << true;
+        QTest::newRow("vfat, long ago") << Disk::vfat << kLongAgo << false << Touch::none << false << true;
         QTest::newRow("vfat, long ago, rewritten")
-            << Disk::vfat << kLongAgo << false << true << false << true;
+            << Disk::vfat << kLongAgo << false << Touch::rewritten << false << true;
     }
 
     void moveRemovesWhatIsProven()
@@ -141,16 +180,25 @@ private Q_SLOTS:
         QFETCH(Disk, disk);
         QFETCH(time_t, writtenSecondsAgo);
         QFETCH(bool, timesProveNothing);
-        QFETCH(bool, rewritten);
+        QFETCH(Touch, touch);
         QFETCH(bool, wholeItemIsTheFile);
         QFETCH(bool, proofReads);
         test::TestHome home;
-        const Volume volume(home, disk);
+        Volume volume(home, disk);
         SKIP_WITHOUT(volume);
         test::TestTree tree(volume.path());
-        const QString file = tree.file(QStringLiteral("Project/sub/state.db"), kOlder);
+        QString file = tree.file(QStringLiteral("Project/sub/state.db"), kOlder);
         tree.file(QStringLiteral("Project/other.txt"), "other");
+        // Removing one of its names moves the change time of the others: they are still removed.
+        if (disk != Disk::vfat)
+            tree.hardLink(QStringLiteral("Project/sub/other-link.txt"), QStringLiteral("Project/other.txt"));
         setModified(file, wholeSecondsAgo(writtenSecondsAgo));
+        if (const std::optional<QString> reason = volume.age())
+            QSKIP(qPrintable(*reason));
+        if (touch == Touch::renamedBeforeCopy) {
+            renameNoReplace(file, file + QStringLiteral(".staged"));
+            file += QStringLiteral(".staged");
+        }
         const QString source = wholeItemIsTheFile ? file : tree.path(QStringLiteral("Project"));
         const QString destination = home.path(QStringLiteral("moved"));
 
@@ -160,24 +208,28 @@ private Q_SLOTS:
         hooks.timesProveNothing = timesProveNothing;
         hooks.copied = [&] {
             watch.events(); // what the copy read
-            if (rewritten)
+            if (touch == Touch::rewritten)
                 rewriteKeepingTime(file, kNewer);
+            if (touch == Touch::modeSetAgain)
+                QVERIFY(QFile::setPermissions(file, QFile::permissions(file)));
         };
         const MoveResult result = moveItem(source, destination, hooks);
 
-        QCOMPARE(wasRead(watch.events(), file), proofReads);
         const QString copied =
             wholeItemIsTheFile ? destination : destination + QStringLiteral("/sub/state.db");
         QCOMPARE(readWholeFile(copied), kOlder);
-        if (rewritten) {
+        if (touch == Touch::rewritten) {
             QCOMPARE(result.changedPaths, QStringList{file});
             QCOMPARE(readWholeFile(file), kNewer);
         } else {
             QVERIFY2(result.leftoverPaths.isEmpty(), qPrintable(result.leftoverPaths.join(u' ')));
             QVERIFY(!entryExists(source));
         }
-        if (!wholeItemIsTheFile)
+        if (!wholeItemIsTheFile) {
             QVERIFY(!entryExists(tree.path(QStringLiteral("Project/other.txt"))));
+            QVERIFY(!entryExists(tree.path(QStringLiteral("Project/sub/other-link.txt"))));
+        }
+        QCOMPARE(wasRead(watch.events(), file), proofReads);
     }
 
     // The start-up's removal of what a copy cut short left twice: a file of the original goes only

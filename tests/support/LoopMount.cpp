@@ -3,9 +3,13 @@
 #include "support/MountNamespace.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
 #include <unistd.h>
 
 namespace orvalink::test {
@@ -27,6 +31,12 @@ KindFacts factsOf(LoopMount::Kind kind)
                 {QStringLiteral("-q"), QStringLiteral("-F"), QStringLiteral("-I"), QStringLiteral("128")},
                 "ext4",
                 "loop"};
+    case LoopMount::Kind::ext4:
+        // Small images get 128-byte inodes unless told otherwise.
+        return {"mkfs.ext4",
+                {QStringLiteral("-q"), QStringLiteral("-F"), QStringLiteral("-I"), QStringLiteral("256")},
+                "ext4",
+                "loop"};
     case LoopMount::Kind::vfat:
         // FAT has no owners or modes to give: "quiet" lets the copy's attempts to set them pass
         // instead of failing.
@@ -39,10 +49,19 @@ KindFacts factsOf(LoopMount::Kind kind)
 
 const char* loopKindName(LoopMount::Kind kind)
 {
-    return kind == LoopMount::Kind::vfat ? "vfat" : "ext4 with 128-byte inodes";
+    switch (kind) {
+    case LoopMount::Kind::wholeSecondsExt4:
+        return "ext4 with 128-byte inodes";
+    case LoopMount::Kind::vfat:
+        return "vfat";
+    case LoopMount::Kind::ext4:
+        return "ext4";
+    }
+    return "";
 }
 
-LoopMount::LoopMount(QString mountPoint, Kind kind, qint64 sizeBytes) : m_mountPoint(std::move(mountPoint))
+LoopMount::LoopMount(QString mountPoint, Kind kind, qint64 sizeBytes)
+    : m_mountPoint(std::move(mountPoint)), m_kind(kind)
 {
     const KindFacts facts = factsOf(kind);
     if (::geteuid() != 0) {
@@ -65,9 +84,7 @@ LoopMount::LoopMount(QString mountPoint, Kind kind, qint64 sizeBytes) : m_mountP
     std::optional<QString> complaint = run(mkfs, facts.mkfsArguments + QStringList{image});
     if (!complaint) {
         QDir().mkpath(m_mountPoint);
-        complaint = run(QStringLiteral("mount"),
-                        {QStringLiteral("-o"), QLatin1String(facts.options), QStringLiteral("-t"),
-                         QLatin1String(facts.type), image, m_mountPoint});
+        complaint = mountImage();
     }
     if (complaint) {
         m_skipReason =
@@ -89,6 +106,47 @@ std::optional<QString> LoopMount::skipReason() const
     if (m_mounted)
         return std::nullopt;
     return m_skipReason;
+}
+
+std::optional<QString> LoopMount::mountImage()
+{
+    const KindFacts facts = factsOf(m_kind);
+    return run(QStringLiteral("mount"), {QStringLiteral("-o"), QLatin1String(facts.options),
+                                         QStringLiteral("-t"), QLatin1String(facts.type),
+                                         m_imageFolder.filePath(QStringLiteral("volume.img")), m_mountPoint});
+}
+
+std::optional<QString> LoopMount::ageChangeTimes(time_t secondsAgo)
+{
+    if (!m_mounted || m_kind == Kind::vfat)
+        return QStringLiteral("no ext4 volume is mounted at ") + m_mountPoint;
+    const QString debugfs = QStandardPaths::findExecutable(
+        QStringLiteral("debugfs"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+    if (debugfs.isEmpty())
+        return QStringLiteral("debugfs is not installed");
+    const QByteArray changed = QByteArray::number(qint64(std::time(nullptr) - secondsAgo));
+    QFile commands(m_imageFolder.filePath(QStringLiteral("age.debugfs")));
+    if (!commands.open(QIODevice::WriteOnly))
+        return commands.errorString();
+    QDirIterator it(m_mountPoint, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QByteArray onVolume = QFile::encodeName(it.next().mid(m_mountPoint.size()));
+        commands.write("set_inode_field \"" + onVolume + "\" ctime @" + changed + '\n');
+    }
+    commands.close();
+
+    if (::umount2(QFile::encodeName(m_mountPoint).constData(), 0) != 0)
+        return QStringLiteral("cannot unmount ") + m_mountPoint + QStringLiteral(": ") +
+               QString::fromLocal8Bit(std::strerror(errno));
+    m_mounted = false;
+    std::optional<QString> complaint =
+        run(debugfs, {QStringLiteral("-w"), QStringLiteral("-f"), commands.fileName(),
+                      m_imageFolder.filePath(QStringLiteral("volume.img"))});
+    if (!complaint)
+        complaint = mountImage();
+    m_mounted = !complaint;
+    return complaint;
 }
 
 std::optional<QString> LoopMount::run(const QString& program, const QStringList& arguments)

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <ctime>
 #include <optional>
 
 namespace orvalink::test {
@@ -16,7 +17,8 @@ class LoopMount {
 public:
     enum class Kind {
         wholeSecondsExt4, // ext4 with 128-byte inodes: no room for fractions of a second
-        vfat              // FAT keeps modification times to two seconds
+        vfat,             // FAT keeps modification times to two seconds
+        ext4              // ext4 with 256-byte inodes, as a disk of its own has it: times to the nanosecond
     };
 
     // Creates `mountPoint` when missing and mounts a fresh file system of `kind` there.
@@ -29,11 +31,22 @@ public:
     const QString& mountPoint() const { return m_mountPoint; }
     std::optional<QString> skipReason() const;
 
+    // Sets the change time of every regular file on an ext4 volume `secondsAgo` seconds back (its
+    // fraction of a second kept), as only a file nobody touched for that long has it. Nobody but the
+    // kernel sets a change time on a mounted file system: the volume is unmounted, its image edited
+    // with debugfs, and mounted again, so nothing may hold it meanwhile. File names must not hold
+    // double quotes. Answers why it could not, or nothing; the volume is no longer mounted then.
+    std::optional<QString> ageChangeTimes(time_t secondsAgo);
+
 private:
+    // Mounts the image at the mount point; answers mount's complaint, or nothing.
+    std::optional<QString> mountImage();
+
     // Runs `program` with `arguments`; answers its complaint, or nothing when it succeeded.
     static std::optional<QString> run(const QString& program, const QStringList& arguments);
 
     QString m_mountPoint;
+    Kind m_kind;
     QTemporaryDir m_imageFolder;
     bool m_mounted = false;
     QString m_skipReason;
