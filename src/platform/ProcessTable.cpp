@@ -1,7 +1,9 @@
 #include "platform/ProcessTable.h"
 
+#include "platform/KernelHolds.h"
 #include "platform/ProcessFolder.h"
 #include "platform/StandardPath.h"
+#include "platform/TreeMembership.h"
 
 #include <QFile>
 #include <csignal>
@@ -16,24 +18,6 @@
 namespace orvalink::platform {
 
 namespace {
-
-class PathMatcher {
-public:
-    PathMatcher(QByteArray target, bool subtree)
-        : m_target(std::move(target)), m_prefix(m_target == "/" ? m_target : m_target + '/'),
-          m_subtree(subtree)
-    {}
-
-    bool matches(const QByteArray& reported) const
-    {
-        return reported == m_target || (m_subtree && reported.startsWith(m_prefix));
-    }
-
-private:
-    QByteArray m_target;
-    QByteArray m_prefix;
-    bool m_subtree;
-};
 
 bool holds(int processFd, const PathMatcher& matcher)
 {
@@ -146,6 +130,25 @@ std::vector<PathHolder> processesHolding(const QString& path, bool subtree)
     return holders;
 }
 
+QStringList kernelHoldersOf(const QString& path, bool subtree)
+{
+    const std::vector<KernelHold> holds = kernelHolds();
+    if (holds.empty())
+        return {};
+    std::vector<ReportedEntry> entries;
+    for (const KernelHold& hold : holds)
+        entries.push_back(ReportedEntry{hold.identity, hold.path});
+    const QSet<EntryIdentity> within = entriesWithin(PathMatcher(resolvedTarget(path), subtree), entries);
+    QStringList holders;
+    for (const KernelHold& hold : holds) {
+        if (within.contains(hold.identity))
+            holders.append(hold.holder);
+    }
+    holders.sort();
+    holders.removeDuplicates();
+    return holders;
+}
+
 QSet<EntryIdentity> entriesInUse(const QString& path)
 {
     QSet<EntryIdentity> inUse;
@@ -161,6 +164,10 @@ QSet<EntryIdentity> entriesInUse(const QString& path)
                 inUse.insert(identity);
         });
     });
+    for (const KernelHold& hold : kernelHolds()) {
+        if (hold.identity.device == info.st_dev)
+            inUse.insert(hold.identity);
+    }
     return inUse;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <sys/types.h>
 #include <vector>
@@ -27,10 +28,17 @@ struct PathHolder {
 // Never throws.
 std::vector<PathHolder> processesHolding(const QString& path, bool subtree);
 
+// The names of what the kernel itself holds there, with no process behind it (see KernelHolds.h):
+// a loop device whose backing file is `path` or (with `subtree`) lies below it ("loop3"), and
+// "swap" for a swap file there. Found by the files' identities, whatever name they have now or
+// mount they are reached through (see entriesWithin). Sorted, without repeats. Never throws.
+QStringList kernelHoldersOf(const QString& path, bool subtree);
+
 // The identities of the entries on the file system of `path` that processes other than ours hold in
-// any of those ways, whatever name they were reached by (see forEachHeldIdentity): a caller compares
-// the entries of a tree there with them to learn which are in use. Processes are passed over as
-// above. Empty when `path` does not exist. Never throws.
+// any of those ways, whatever name they were reached by (see forEachHeldIdentity), and the files
+// there that the kernel holds (see kernelHolds): a caller compares the entries of a tree there with
+// them to learn which are in use. Processes are passed over as above. Empty when `path` does not
+// exist. Never throws.
 QSet<EntryIdentity> entriesInUse(const QString& path);
 
 // The start time of a running process (clock ticks after boot); none when it is gone.

@@ -13,6 +13,7 @@
 #include "platform/ProcessTable.h"
 #include "platform/SymbolicLinks.h"
 #include "support/FileOpenGate.h"
+#include "support/FolderHold.h"
 #include "support/ForkedHolder.h"
 #include "support/HoldingProcess.h"
 #include "support/LoopMount.h"
@@ -146,6 +147,17 @@ std::optional<UndoIncomplete> undoWatched(const UndoService& undo, const LinkMap
     return incomplete;
 }
 
+// The error `attempt` was refused with; none when it went through.
+std::optional<OrvalinkError> refusalOf(const std::function<void()>& attempt)
+{
+    try {
+        attempt();
+    } catch (const OrvalinkError& error) {
+        return error;
+    }
+    return std::nullopt;
+}
+
 const QByteArray kLateContent = "written while the data was moved home";
 const QString kLateName = QStringLiteral("late.txt");
 
@@ -250,6 +262,9 @@ bool rewriteInPlace(const QString& path, const QByteArray& content)
 
 } // namespace
 
+Q_DECLARE_METATYPE(FolderHold::How)
+Q_DECLARE_METATYPE(EngineFixture::Volume)
+
 class UndoWritersTest : public QObject {
     Q_OBJECT
 
@@ -333,6 +348,60 @@ private Q_SLOTS:
             undo.undoMigrationEndingHolders(mapping.id, QStringLiteral("user"), std::nullopt);
         QCOMPARE(result.terminatedProcesses, QStringList{sleep});
         QVERIFY(holder.process().waitForFinished(5000));
+        QVERIFY(platform::isRealDirectory(source));
+        QCOMPARE(snapshotTree(source), before);
+        QVERIFY(fx.mappings().isEmpty());
+    }
+
+    // What no path a program holds shows holds the migrated folder on the volume all the same: a
+    // disk image there attached to a loop device, and a swap file there (the kernel's; ending the
+    // holders leaves them). The undo is refused, naming the holder, with nothing moved; once the
+    // hold is gone, it runs.
+    void hiddenHoldersStopTheUndo_data()
+    {
+        QTest::addColumn<FolderHold::How>("how");
+        QTest::addColumn<EngineFixture::Volume>("volume");
+        // tmpfs takes no swap file.
+        QTest::newRow(folderHoldName(FolderHold::How::loopDevice))
+            << FolderHold::How::loopDevice << EngineFixture::Volume::tmpfs;
+        QTest::newRow(folderHoldName(FolderHold::How::swap))
+            << FolderHold::How::swap << EngineFixture::Volume::sameFileSystem;
+    }
+    void hiddenHoldersStopTheUndo()
+    {
+        QFETCH(FolderHold::How, how);
+        QFETCH(EngineFixture::Volume, volume);
+        EngineFixture fx(volume);
+        SKIP_WITHOUT(fx);
+        const QString source = fx.tree.path(QStringLiteral("Disks"));
+        const QString target = fx.targetOf(source);
+        FolderHold::fill(source, how);
+        QCOMPARE(fx.migrate(source).task.status, TaskStatus::completed);
+        const LinkMapping mapping = fx.mappings().constFirst();
+        FolderHold hold(target, how);
+        SKIP_WITHOUT(hold);
+        const QStringList before = snapshotTree(target);
+        const UndoService undo = undoServiceOf(fx);
+
+        const std::function<void()> attempts[] = {
+            [&] { undo.undoMigration(mapping.id, QStringLiteral("user")); },
+            [&] {
+                undo.undoMigrationEndingHolders(mapping.id, QStringLiteral("user"), std::nullopt);
+            }};
+        for (const auto& attempt : attempts) {
+            const std::optional<OrvalinkError> refusal = refusalOf(attempt);
+            QVERIFY2(refusal, "the undo ran while the folder was held");
+            QCOMPARE(refusal->errorCase(), OrvalinkError::Case::sourceInUse);
+            QCOMPARE(refusal->operation(), OrvalinkError::Operation::undo);
+            QCOMPARE(refusal->processes(), QStringList{hold.holderName()});
+            QCOMPARE(platform::readSymbolicLink(source), std::optional(target));
+            QCOMPARE(snapshotTree(target), before);
+            QCOMPARE(fx.mappings(), QList<LinkMapping>{mapping});
+            QVERIFY(operationsFolderNames().isEmpty());
+        }
+
+        QVERIFY(hold.release());
+        undo.undoMigration(mapping.id, QStringLiteral("user"));
         QVERIFY(platform::isRealDirectory(source));
         QCOMPARE(snapshotTree(source), before);
         QVERIFY(fx.mappings().isEmpty());

@@ -1,11 +1,10 @@
 #include "support/LoopMount.h"
 
 #include "support/MountNamespace.h"
+#include "support/SystemTool.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
 #include <unistd.h>
 
 namespace orvalink::test {
@@ -49,8 +48,7 @@ LoopMount::LoopMount(QString mountPoint, Kind kind, qint64 sizeBytes) : m_mountP
         m_skipReason = QStringLiteral("a loop-mounted %1 volume needs root").arg(QLatin1String(facts.type));
         return;
     }
-    const QString mkfs = QStandardPaths::findExecutable(
-        QLatin1String(facts.mkfs), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+    const QString mkfs = findSystemTool(QLatin1String(facts.mkfs));
     if (mkfs.isEmpty()) {
         m_skipReason = QLatin1String(facts.mkfs) + QStringLiteral(" is not installed");
         return;
@@ -62,12 +60,12 @@ LoopMount::LoopMount(QString mountPoint, Kind kind, qint64 sizeBytes) : m_mountP
         return;
     }
     file.close();
-    std::optional<QString> complaint = run(mkfs, facts.mkfsArguments + QStringList{image});
+    std::optional<QString> complaint = runSystemTool(mkfs, facts.mkfsArguments + QStringList{image});
     if (!complaint) {
         QDir().mkpath(m_mountPoint);
-        complaint = run(QStringLiteral("mount"),
-                        {QStringLiteral("-o"), QLatin1String(facts.options), QStringLiteral("-t"),
-                         QLatin1String(facts.type), image, m_mountPoint});
+        complaint = runSystemTool(QStringLiteral("mount"),
+                                  {QStringLiteral("-o"), QLatin1String(facts.options), QStringLiteral("-t"),
+                                   QLatin1String(facts.type), image, m_mountPoint});
     }
     if (complaint) {
         m_skipReason =
@@ -89,18 +87,6 @@ std::optional<QString> LoopMount::skipReason() const
     if (m_mounted)
         return std::nullopt;
     return m_skipReason;
-}
-
-std::optional<QString> LoopMount::run(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000))
-        return program + QStringLiteral(" did not finish: ") + process.errorString();
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return QString::fromLocal8Bit(process.readAll());
-    return std::nullopt;
 }
 
 } // namespace orvalink::test

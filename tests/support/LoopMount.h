@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <optional>
 
@@ -30,9 +29,6 @@ public:
     std::optional<QString> skipReason() const;
 
 private:
-    // Runs `program` with `arguments`; answers its complaint, or nothing when it succeeded.
-    static std::optional<QString> run(const QString& program, const QStringList& arguments);
-
     QString m_mountPoint;
     QTemporaryDir m_imageFolder;
     bool m_mounted = false;
