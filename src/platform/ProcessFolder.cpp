@@ -161,7 +161,8 @@ QByteArray readProcessFile(int processFd, const char* name)
     return content;
 }
 
-void forEachHeldPath(int processFd, const std::function<bool(const QByteArray& path)>& visit)
+void forEachHeldPath(int processFd, const std::function<bool(const QByteArray& path)>& visit,
+                     const std::function<void(const ReportedEntry& entry)>& visitRenamed)
 {
     const bool goOn = forEachLink(processFd, [&](int folderFd, const char* name) {
         const std::optional<QByteArray> path = readLinkAt(folderFd, name);
@@ -171,9 +172,13 @@ void forEachHeldPath(int processFd, const std::function<bool(const QByteArray& p
         if (!path->endsWith(kDeletedMark))
             return visit(*path);
         const std::optional<HeldEntry> held = statThroughLink(folderFd, name);
-        if (!held || held->links == 0 || identityAtPath(*path) != held->identity)
+        if (!held || held->links == 0)
             return true;
-        return visit(*path);
+        if (identityAtPath(*path) == held->identity)
+            return visit(*path);
+        if (visitRenamed)
+            visitRenamed(ReportedEntry{held->identity, path->chopped(kDeletedMark.size())});
+        return true;
     });
     if (!goOn)
         return;

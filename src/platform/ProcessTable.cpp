@@ -6,6 +6,7 @@
 #include "platform/TreeMembership.h"
 
 #include <QFile>
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <dirent.h>
@@ -19,13 +20,19 @@ namespace orvalink::platform {
 
 namespace {
 
-bool holds(int processFd, const PathMatcher& matcher)
+// Whether the process holds something at or below the path by a name there; entries it holds
+// by a name that was removed while they live on by another go to `renamed`, for their identity to
+// tell.
+bool holdsByName(int processFd, const PathMatcher& matcher, std::vector<ReportedEntry>& renamed)
 {
     bool found = false;
-    forEachHeldPath(processFd, [&](const QByteArray& path) {
-        found = matcher.matches(path);
-        return !found;
-    });
+    forEachHeldPath(
+        processFd,
+        [&](const QByteArray& path) {
+            found = matcher.matches(path);
+            return !found;
+        },
+        [&](const ReportedEntry& entry) { renamed.push_back(entry); });
     return found;
 }
 
@@ -118,15 +125,35 @@ std::vector<PathHolder> processesHolding(const QString& path, bool subtree)
 {
     const PathMatcher matcher(resolvedTarget(path), subtree);
     std::vector<PathHolder> holders;
+    // Processes that hold entries by removed names only: held in the tree if one of those is.
+    std::vector<std::pair<PathHolder, std::vector<ReportedEntry>>> undecided;
     forEachProcess([&](pid_t pid, int processFd) {
-        if (!holds(processFd, matcher))
+        std::vector<ReportedEntry> renamed;
+        const bool holding = holdsByName(processFd, matcher, renamed);
+        if (!holding && renamed.empty())
             return;
         const QByteArray comm = readProcessFile(processFd, "comm");
         const auto started = startTimeFromStat(readProcessFile(processFd, "stat"));
         const auto owner = effectiveUserFromStatus(readProcessFile(processFd, "status"));
-        if (!comm.isEmpty() && started && owner)
-            holders.push_back(PathHolder{pid, QString::fromUtf8(comm).trimmed(), *started, *owner});
+        if (comm.isEmpty() || !started || !owner)
+            return;
+        PathHolder holder{pid, QString::fromUtf8(comm).trimmed(), *started, *owner};
+        if (holding)
+            holders.push_back(std::move(holder));
+        else
+            undecided.emplace_back(std::move(holder), std::move(renamed));
     });
+    if (undecided.empty())
+        return holders;
+    std::vector<ReportedEntry> entries;
+    for (const auto& [holder, renamed] : undecided)
+        entries.insert(entries.end(), renamed.begin(), renamed.end());
+    const QSet<EntryIdentity> within = entriesWithin(matcher, entries);
+    for (auto& [holder, renamed] : undecided) {
+        if (std::any_of(renamed.begin(), renamed.end(),
+                        [&](const ReportedEntry& entry) { return within.contains(entry.identity); }))
+            holders.push_back(std::move(holder));
+    }
     return holders;
 }
 

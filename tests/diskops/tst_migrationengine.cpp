@@ -258,15 +258,18 @@ private Q_SLOTS:
     }
 
     // What no path a program holds shows holds the source all the same: a disk image attached to a
-    // loop device and a swap file (the kernel's; ending the holders leaves them). The migration is
-    // refused, naming the holder, and the folder stays whole where it was.
+    // loop device and a swap file (the kernel's; ending the holders leaves them), and a log a
+    // program appends to by a name that a rotation removed. The migration is refused, naming the
+    // holder, and the folder stays whole where it was.
     void hiddenHoldersOfTheSource_data()
     {
         QTest::addColumn<test::FolderHold::How>("how");
         QTest::addColumn<bool>("terminate");
-        for (const auto how : {test::FolderHold::How::loopDevice, test::FolderHold::How::swap}) {
+        for (const auto how : {test::FolderHold::How::loopDevice, test::FolderHold::How::swap,
+                               test::FolderHold::How::removedName}) {
             QTest::addRow("%s", test::folderHoldName(how)) << how << false;
-            QTest::addRow("%s, ending the holders", test::folderHoldName(how)) << how << true;
+            if (how != test::FolderHold::How::removedName)
+                QTest::addRow("%s, ending the holders", test::folderHoldName(how)) << how << true;
         }
     }
     void hiddenHoldersOfTheSource()

@@ -231,6 +231,51 @@ private Q_SLOTS:
         }
     }
 
+    // A program that holds a file by a name that was removed while the file lives on by another (a
+    // log rotated by link and unlink) holds the tree where that other name lies, and only there; a
+    // file with no name left lies in no tree. A name may itself end in " (deleted)".
+    void entriesHeldByARemovedNameCountWhereTheyLive_data()
+    {
+        QTest::addColumn<QString>("held");
+        QTest::addColumn<QString>("survivor");
+        QTest::addColumn<bool>("inTheTree");
+        QTest::newRow("rotated beside it") << "logs/app.log"
+                                           << "logs/app.log.1" << true;
+        QTest::newRow("rotated into a folder below") << "logs/app.log"
+                                                     << "logs/old/app.log.1" << true;
+        QTest::newRow("removed name ending in the mark") << "logs/app (deleted)"
+                                                         << "logs/app.1" << true;
+        QTest::newRow("survivor named with the mark") << "logs/app"
+                                                      << "logs/app (deleted)" << true;
+        QTest::newRow("rotated out of the tree") << "logs/app.log"
+                                                 << "elsewhere/app.log.1" << false;
+        QTest::newRow("no name left") << "logs/app.log"
+                                      << "" << false;
+    }
+    void entriesHeldByARemovedNameCountWhereTheyLive()
+    {
+        QFETCH(QString, held);
+        QFETCH(QString, survivor);
+        QFETCH(bool, inTheTree);
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        tree.file(held, "first line\n");
+        tree.dir("logs/old");
+        tree.dir("elsewhere");
+        if (!survivor.isEmpty())
+            tree.hardLink(survivor, held);
+        const test::ForkedHolder holder(tree.path(held), test::ForkedHolder::Hold::open);
+        QVERIFY(holder.isHolding());
+        QVERIFY(QFile::remove(tree.path(held)));
+
+        QCOMPARE(lists(processesHolding(tree.path("logs"), true), holder.pid()), inTheTree);
+        if (!survivor.isEmpty()) {
+            QVERIFY(lists(processesHolding(tree.path(survivor), false), holder.pid()));
+            QVERIFY(entriesInUse(tree.path(survivor)).contains(identityOf(tree.path(survivor))));
+        }
+        QVERIFY(!lists(processesHolding(tree.path("logs/old/missing"), true), holder.pid()));
+    }
+
     // A loop device's backing file and a swap file are held by the kernel, with no process behind
     // them: known by their identity, also through another mount of their folder, also to a regular
     // user, and only while the kernel holds them.

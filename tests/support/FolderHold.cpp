@@ -2,16 +2,15 @@
 
 #include "support/TestTree.h"
 
+#include <QFile>
+
 namespace orvalink::test {
 
 namespace {
 
 const QString kImage = QStringLiteral("container.img");
-
-KernelHeldFile::Kind kindOf(FolderHold::How how)
-{
-    return how == FolderHold::How::swap ? KernelHeldFile::Kind::swap : KernelHeldFile::Kind::loopDevice;
-}
+const QString kLog = QStringLiteral("app.log");
+const QString kRotated = QStringLiteral("app.log.1");
 
 } // namespace
 
@@ -22,32 +21,57 @@ const char* folderHoldName(FolderHold::How how)
         return "disk image on a loop device";
     case FolderHold::How::swap:
         return "swap file";
+    case FolderHold::How::removedName:
+        return "log kept open after its rotation";
     }
     return "";
 }
 
-void FolderHold::fill(const QString& folder, How)
+void FolderHold::fill(const QString& folder, How how)
 {
-    TestTree(folder).fileOfSize(kImage, 1024 * 1024);
+    TestTree tree(folder);
+    if (how == How::removedName) {
+        tree.file(kLog, "first line\n");
+        tree.hardLink(kRotated, kLog);
+    } else {
+        tree.fileOfSize(kImage, 1024 * 1024);
+    }
 }
 
 FolderHold::FolderHold(const QString& folder, How how)
-    : m_kernel(folder + QLatin1Char('/') + kImage, kindOf(how))
-{}
+{
+    if (how != How::removedName) {
+        m_kernel = std::make_unique<KernelHeldFile>(folder + QLatin1Char('/') + kImage,
+                                                    how == How::swap ? KernelHeldFile::Kind::swap
+                                                                     : KernelHeldFile::Kind::loopDevice);
+        return;
+    }
+    const QString log = folder + QLatin1Char('/') + kLog;
+    m_program = std::make_unique<ForkedHolder>(log, ForkedHolder::Hold::open);
+    if (!m_program->isHolding() || !QFile::remove(log))
+        m_skipReason = QStringLiteral("cannot hold and rotate ") + log;
+}
 
 std::optional<QString> FolderHold::skipReason() const
 {
-    return m_kernel.skipReason();
+    if (m_kernel)
+        return m_kernel->skipReason();
+    if (m_skipReason.isEmpty())
+        return std::nullopt;
+    return m_skipReason;
 }
 
 QString FolderHold::holderName() const
 {
-    return m_kernel.holderName();
+    return m_kernel ? m_kernel->holderName() : QStringLiteral("holder");
 }
 
 bool FolderHold::release()
 {
-    return m_kernel.release();
+    if (m_kernel)
+        return m_kernel->release();
+    m_program.reset();
+    return true;
 }
 
 } // namespace orvalink::test
