@@ -24,10 +24,14 @@ QStringList shownNamesOf(const QList<ActiveProcess>& processes)
     return names;
 }
 
-bool othersOnly(const QList<ActiveProcess>& processes)
+bool mayBeEnded(const ActiveProcess& process)
 {
-    return std::all_of(processes.begin(), processes.end(),
-                       [](const ActiveProcess& process) { return !process.otherUser.isEmpty(); });
+    return !process.kernel && process.otherUser.isEmpty();
+}
+
+bool noneMayBeEnded(const QList<ActiveProcess>& processes)
+{
+    return std::none_of(processes.begin(), processes.end(), mayBeEnded);
 }
 
 QStringList sortedUnique(QStringList names)
@@ -64,6 +68,8 @@ QList<ActiveProcess> ActiveProcessService::activeProcesses(const QString& path,
         const QString otherUser = holder.owner == user ? QString() : platform::userNameOf(holder.owner);
         processes.append(ActiveProcess{holder.pid, holder.name, holder.startTime, otherUser});
     }
+    for (const QString& holder : platform::kernelHoldersOf(standard, *isDirectory))
+        processes.append(ActiveProcess{0, holder, 0, {}, true});
     sortByLocalizedName(processes, &ActiveProcess::shownName);
     return processes;
 }
@@ -91,14 +97,15 @@ QStringList ActiveProcessService::terminateActiveProcesses(const QList<ActivePro
 
     QStringList ended;
     for (const auto& process : unique) {
-        if (process.otherUser.isEmpty() && platform::terminateProcess(process.pid, process.startTime))
+        if (mayBeEnded(process) && platform::terminateProcess(process.pid, process.startTime))
             ended.append(process.name);
     }
 
-    // Another user's program will not go away for our waiting.
+    // Another user's program, a loop device or swap will not go away for our waiting.
     const auto deadline = std::chrono::steady_clock::now() + m_timing.deadline;
     QList<ActiveProcess> remaining = activeProcesses(path, isDirectory);
-    while (!remaining.isEmpty() && !othersOnly(remaining) && std::chrono::steady_clock::now() < deadline) {
+    while (!remaining.isEmpty() && !noneMayBeEnded(remaining) &&
+           std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(m_timing.pause);
         remaining = activeProcesses(path, isDirectory);
     }

@@ -12,16 +12,20 @@
 
 namespace orvalink {
 
-// One process that holds a path.
+// One process that holds a path, or the kernel holding it for a loop device or as swap.
 struct ActiveProcess {
-    qint32 pid = 0;
-    QString name; // the command name (/proc/<pid>/comm)
+    qint32 pid = 0; // 0 for the kernel
+    QString name;   // the command name (/proc/<pid>/comm), or the kernel's holder ("loop3", "swap")
     // When the process started (clock ticks after boot): lets a termination tell this process from a
     // later one that got the same pid. Not part of equality.
     quint64 startTime = 0;
     // The login name of the user it runs as, when that is not the user we run as; empty for our
     // own. Such a process is never signalled. Not part of equality.
     QString otherUser;
+    // The kernel holds the path, with no process behind it (see platform::kernelHoldersOf): nobody
+    // to signal; it lets go only when the loop device is detached or the swap turned off. Not part
+    // of equality.
+    bool kernel = false;
 
     // How lists and errors name it: the command name, followed by " (user <login>)" for another
     // user's process, so that the reader knows whose program it is.
@@ -49,8 +53,9 @@ public:
 
     explicit ActiveProcessService(Timing timing = kDefaultTiming);
 
-    // The holders of `path` (standardized first), sorted by shown name ignoring case; our own process is
-    // never listed. A directory is searched with everything below it, anything else by itself. With
+    // The holders of `path` (standardized first), sorted by shown name ignoring case: the processes,
+    // our own never listed, and the kernel's own holds (a loop device whose backing file lies there,
+    // swap). A directory is searched with everything below it, anything else by itself. With
     // no `isDirectory`, it is looked up (links followed) and a missing path gives an empty list. An
     // empty list means no holder is known, not that the path is proved free. Never throws.
     QList<ActiveProcess> activeProcesses(const QString& path, std::optional<bool> isDirectory = {}) const;
@@ -60,11 +65,12 @@ public:
 
     // Sends SIGTERM once to each process (repeats removed, in name order), but only to the very process
     // that was listed and only to our own user's: one whose pid now belongs to another process, another
-    // user's process, pid 1, ourselves and our parent are left alone. Then waits, checking every pause,
-    // until the path is free, or held only by processes left alone. Returns the names of the processes
-    // signalled, sorted, without repeats. Throws OrvalinkError::sourceInUse (E007) with `path` as given
-    // and the shown names of the remaining holders when the path is still held at the deadline, or
-    // once only processes of other users hold it; processes already ended stay ended.
+    // user's process, the kernel's holds, pid 1, ourselves and our parent are left alone. Then waits,
+    // checking every pause, until the path is free, or held only by holders left alone. Returns the
+    // names of the processes signalled, sorted, without repeats. Throws OrvalinkError::sourceInUse
+    // (E007) with `path` as given and the shown names of the remaining holders when the path is still
+    // held at the deadline, or once only other users' processes and the kernel hold it; processes
+    // already ended stay ended.
     QStringList terminateActiveProcesses(const QList<ActiveProcess>& processes, const QString& path,
                                          bool isDirectory) const;
 

@@ -2,6 +2,7 @@
 
 #include <QHashFunctions>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace orvalink::platform {
 
@@ -13,6 +14,11 @@ struct EntryIdentity {
     ino_t inode;
 
     static EntryIdentity of(const struct stat& info) { return EntryIdentity{info.st_dev, info.st_ino}; }
+    // From an answer of statx that carries the inode (STATX_INO in its mask).
+    static EntryIdentity of(const struct statx& info)
+    {
+        return EntryIdentity{makedev(info.stx_dev_major, info.stx_dev_minor), info.stx_ino};
+    }
     friend bool operator==(const EntryIdentity&, const EntryIdentity&) = default;
     friend size_t qHash(const EntryIdentity& key, size_t seed = 0)
     {

@@ -13,27 +13,9 @@ namespace orvalink::platform {
 
 namespace {
 
-// mountinfo writes space, tab, line feed and backslash in paths as "\ooo".
 QString unescaped(const QByteArray& field)
 {
-    QByteArray out;
-    out.reserve(field.size());
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        const char c = field[i];
-        if (c == '\\' && i + 3 < field.size()) {
-            const QByteArray digits = field.mid(i + 1, 3);
-            bool ok = digits.size() == 3;
-            for (const char d : digits)
-                ok = ok && d >= '0' && d <= '7';
-            if (ok) {
-                out.append(static_cast<char>(digits.toInt(nullptr, 8)));
-                i += 3;
-                continue;
-            }
-        }
-        out.append(c);
-    }
-    return QFile::decodeName(out);
+    return QFile::decodeName(unescapedTablePath(field));
 }
 
 std::optional<MountEntry> parseLine(const QByteArray& line)
@@ -69,6 +51,28 @@ std::optional<MountEntry> parseLine(const QByteArray& line)
 }
 
 } // namespace
+
+QByteArray unescapedTablePath(const QByteArray& field)
+{
+    QByteArray out;
+    out.reserve(field.size());
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const char c = field[i];
+        if (c == '\\' && i + 3 < field.size()) {
+            const QByteArray digits = field.mid(i + 1, 3);
+            bool ok = digits.size() == 3;
+            for (const char d : digits)
+                ok = ok && d >= '0' && d <= '7';
+            if (ok) {
+                out.append(static_cast<char>(digits.toInt(nullptr, 8)));
+                i += 3;
+                continue;
+            }
+        }
+        out.append(c);
+    }
+    return out;
+}
 
 MountTable MountTable::current()
 {

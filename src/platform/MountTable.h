@@ -8,6 +8,10 @@
 
 namespace orvalink::platform {
 
+// A path as the kernel's tables (mountinfo, /proc/swaps) write it, with space, tab, line feed and
+// backslash as "\ooo", back as the bytes of the name.
+QByteArray unescapedTablePath(const QByteArray& field);
+
 // One line of /proc/self/mountinfo, with the octal escapes of its paths decoded.
 struct MountEntry {
     int mountId = 0;

@@ -43,11 +43,6 @@ std::optional<struct statx> lookAt(int directoryFd, const char* name, int flags,
     return info;
 }
 
-EntryIdentity identityOf(const struct statx& info)
-{
-    return EntryIdentity{::makedev(info.stx_dev_major, info.stx_dev_minor), info.stx_ino};
-}
-
 // An entry a process holds, as the link of /proc/<pid> that leads to it tells.
 struct HeldEntry {
     EntryIdentity identity;
@@ -60,7 +55,7 @@ std::optional<HeldEntry> statThroughLink(int directoryFd, const char* name)
     const std::optional<struct statx> info = lookAt(directoryFd, name, 0, STATX_NLINK);
     if (!info)
         return std::nullopt;
-    return HeldEntry{identityOf(*info), (info->stx_mask & STATX_NLINK) ? info->stx_nlink : 1};
+    return HeldEntry{EntryIdentity::of(*info), (info->stx_mask & STATX_NLINK) ? info->stx_nlink : 1};
 }
 
 // The entry at `path`, not followed.
@@ -69,7 +64,7 @@ std::optional<EntryIdentity> identityAtPath(const QByteArray& path)
     const std::optional<struct statx> info = lookAt(AT_FDCWD, path.constData(), AT_SYMLINK_NOFOLLOW, 0);
     if (!info)
         return std::nullopt;
-    return identityOf(*info);
+    return EntryIdentity::of(*info);
 }
 
 // Calls `visit(folderFd, name)` for the working and root directories, the executable and every
@@ -166,7 +161,8 @@ QByteArray readProcessFile(int processFd, const char* name)
     return content;
 }
 
-void forEachHeldPath(int processFd, const std::function<bool(const QByteArray& path)>& visit)
+void forEachHeldPath(int processFd, const std::function<bool(const QByteArray& path)>& visit,
+                     const std::function<void(const ReportedEntry& entry)>& visitRenamed)
 {
     const bool goOn = forEachLink(processFd, [&](int folderFd, const char* name) {
         const std::optional<QByteArray> path = readLinkAt(folderFd, name);
@@ -176,9 +172,13 @@ void forEachHeldPath(int processFd, const std::function<bool(const QByteArray& p
         if (!path->endsWith(kDeletedMark))
             return visit(*path);
         const std::optional<HeldEntry> held = statThroughLink(folderFd, name);
-        if (!held || held->links == 0 || identityAtPath(*path) != held->identity)
+        if (!held || held->links == 0)
             return true;
-        return visit(*path);
+        if (identityAtPath(*path) == held->identity)
+            return visit(*path);
+        if (visitRenamed)
+            visitRenamed(ReportedEntry{held->identity, path->chopped(kDeletedMark.size())});
+        return true;
     });
     if (!goOn)
         return;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/EntryIdentity.h"
+#include "platform/TreeMembership.h"
 
 #include <QByteArray>
 #include <functional>
@@ -22,7 +22,13 @@ QByteArray readProcessFile(int processFd, const char* name);
 // counts while its entry has links and its reported path leads to that very entry; a mapped file
 // while its reported path leads to the inode of the mapping. Descriptors of pipes and
 // sockets, and anonymous mappings, have no path and are passed over.
-void forEachHeldPath(int processFd, const std::function<bool(const QByteArray& path)>& visit);
+//
+// A descriptor (or working or root directory, or executable) whose name was removed while its
+// entry lives on by another name (a hard link, as a log rotated by link and unlink leaves) goes to
+// `visitRenamed` instead, when given, with the name it was reported at: where it lies now only its
+// identity tells. Mapped files are not told so (their links cannot be counted).
+void forEachHeldPath(int processFd, const std::function<bool(const QByteArray& path)>& visit,
+                     const std::function<void(const ReportedEntry& entry)>& visitRenamed = {});
 
 // Calls `visit` with the identity of every entry the process holds, as above, whatever its name:
 // an entry reached by another name, or removed, counts too (no tree holds the removed ones). A

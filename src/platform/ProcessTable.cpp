@@ -1,9 +1,12 @@
 #include "platform/ProcessTable.h"
 
+#include "platform/KernelHolds.h"
 #include "platform/ProcessFolder.h"
 #include "platform/StandardPath.h"
+#include "platform/TreeMembership.h"
 
 #include <QFile>
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <dirent.h>
@@ -17,31 +20,19 @@ namespace orvalink::platform {
 
 namespace {
 
-class PathMatcher {
-public:
-    PathMatcher(QByteArray target, bool subtree)
-        : m_target(std::move(target)), m_prefix(m_target == "/" ? m_target : m_target + '/'),
-          m_subtree(subtree)
-    {}
-
-    bool matches(const QByteArray& reported) const
-    {
-        return reported == m_target || (m_subtree && reported.startsWith(m_prefix));
-    }
-
-private:
-    QByteArray m_target;
-    QByteArray m_prefix;
-    bool m_subtree;
-};
-
-bool holds(int processFd, const PathMatcher& matcher)
+// Whether the process holds something at or below the path by a name there; entries it holds
+// by a name that was removed while they live on by another go to `renamed`, for their identity to
+// tell.
+bool holdsByName(int processFd, const PathMatcher& matcher, std::vector<ReportedEntry>& renamed)
 {
     bool found = false;
-    forEachHeldPath(processFd, [&](const QByteArray& path) {
-        found = matcher.matches(path);
-        return !found;
-    });
+    forEachHeldPath(
+        processFd,
+        [&](const QByteArray& path) {
+            found = matcher.matches(path);
+            return !found;
+        },
+        [&](const ReportedEntry& entry) { renamed.push_back(entry); });
     return found;
 }
 
@@ -134,15 +125,54 @@ std::vector<PathHolder> processesHolding(const QString& path, bool subtree)
 {
     const PathMatcher matcher(resolvedTarget(path), subtree);
     std::vector<PathHolder> holders;
+    // Processes that hold entries by removed names only: held in the tree if one of those is.
+    std::vector<std::pair<PathHolder, std::vector<ReportedEntry>>> undecided;
     forEachProcess([&](pid_t pid, int processFd) {
-        if (!holds(processFd, matcher))
+        std::vector<ReportedEntry> renamed;
+        const bool holding = holdsByName(processFd, matcher, renamed);
+        if (!holding && renamed.empty())
             return;
         const QByteArray comm = readProcessFile(processFd, "comm");
         const auto started = startTimeFromStat(readProcessFile(processFd, "stat"));
         const auto owner = effectiveUserFromStatus(readProcessFile(processFd, "status"));
-        if (!comm.isEmpty() && started && owner)
-            holders.push_back(PathHolder{pid, QString::fromUtf8(comm).trimmed(), *started, *owner});
+        if (comm.isEmpty() || !started || !owner)
+            return;
+        PathHolder holder{pid, QString::fromUtf8(comm).trimmed(), *started, *owner};
+        if (holding)
+            holders.push_back(std::move(holder));
+        else
+            undecided.emplace_back(std::move(holder), std::move(renamed));
     });
+    if (undecided.empty())
+        return holders;
+    std::vector<ReportedEntry> entries;
+    for (const auto& [holder, renamed] : undecided)
+        entries.insert(entries.end(), renamed.begin(), renamed.end());
+    const QSet<EntryIdentity> within = entriesWithin(matcher, entries);
+    for (auto& [holder, renamed] : undecided) {
+        if (std::any_of(renamed.begin(), renamed.end(),
+                        [&](const ReportedEntry& entry) { return within.contains(entry.identity); }))
+            holders.push_back(std::move(holder));
+    }
+    return holders;
+}
+
+QStringList kernelHoldersOf(const QString& path, bool subtree)
+{
+    const std::vector<KernelHold> holds = kernelHolds();
+    if (holds.empty())
+        return {};
+    std::vector<ReportedEntry> entries;
+    for (const KernelHold& hold : holds)
+        entries.push_back(ReportedEntry{hold.identity, hold.path});
+    const QSet<EntryIdentity> within = entriesWithin(PathMatcher(resolvedTarget(path), subtree), entries);
+    QStringList holders;
+    for (const KernelHold& hold : holds) {
+        if (within.contains(hold.identity))
+            holders.append(hold.holder);
+    }
+    holders.sort();
+    holders.removeDuplicates();
     return holders;
 }
 
@@ -161,6 +191,10 @@ QSet<EntryIdentity> entriesInUse(const QString& path)
                 inUse.insert(identity);
         });
     });
+    for (const KernelHold& hold : kernelHolds()) {
+        if (hold.identity.device == info.st_dev)
+            inUse.insert(hold.identity);
+    }
     return inUse;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <sys/types.h>
 #include <vector>
@@ -21,16 +22,25 @@ struct PathHolder {
 // Every process whose working directory, root directory, executable, open files or mapped files are
 // `path` itself, or (with `subtree`) lie anywhere below it. The path is resolved like the kernel
 // reports these paths (links followed); entries that were removed no longer lie in the tree and do
-// not count, told by their own status, not by their names (see forEachHeldPath). Processes whose
-// /proc entries we may not read (other users' processes, for an unprivileged caller) and processes
-// that end during the search are passed over. One record per process, in no particular order.
-// Never throws.
+// not count, told by their own status, not by their names (see forEachHeldPath). An entry held by
+// a name that was removed while it lives on by another (a hard link) counts where that other name
+// lies: its identity is looked for in the tree (see entriesWithin), which is walked only when a
+// process holds such an entry on the tree's file system. Processes whose /proc entries we may not
+// read (other users' processes, for an unprivileged caller) and processes that end during the
+// search are passed over. One record per process, in no particular order. Never throws.
 std::vector<PathHolder> processesHolding(const QString& path, bool subtree);
 
+// The names of what the kernel itself holds there, with no process behind it (see KernelHolds.h):
+// a loop device whose backing file is `path` or (with `subtree`) lies below it ("loop3"), and
+// "swap" for a swap file there. Found by the files' identities, whatever name they have now or
+// mount they are reached through (see entriesWithin). Sorted, without repeats. Never throws.
+QStringList kernelHoldersOf(const QString& path, bool subtree);
+
 // The identities of the entries on the file system of `path` that processes other than ours hold in
-// any of those ways, whatever name they were reached by (see forEachHeldIdentity): a caller compares
-// the entries of a tree there with them to learn which are in use. Processes are passed over as
-// above. Empty when `path` does not exist. Never throws.
+// any of those ways, whatever name they were reached by (see forEachHeldIdentity), and the files
+// there that the kernel holds (see kernelHolds): a caller compares the entries of a tree there with
+// them to learn which are in use. Processes are passed over as above. Empty when `path` does not
+// exist. Never throws.
 QSet<EntryIdentity> entriesInUse(const QString& path);
 
 // The start time of a running process (clock ticks after boot); none when it is gone.

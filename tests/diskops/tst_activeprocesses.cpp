@@ -2,6 +2,8 @@
 #include "model/OrvalinkError.h"
 #include "platform/ProcessTable.h"
 #include "support/HoldingProcess.h"
+#include "support/KernelHeldFile.h"
+#include "support/SkipWithout.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
 #include "support/Unprivileged.h"
@@ -38,6 +40,8 @@ QString sleepNamed(test::TestTree& tree, const QString& name)
 const ActiveProcessService::Timing kQuick{300ms, 20ms};
 
 } // namespace
+
+Q_DECLARE_METATYPE(test::KernelHeldFile::Kind)
 
 class ActiveProcessesTest : public QObject {
     Q_OBJECT
@@ -164,6 +168,49 @@ private Q_SLOTS:
         // Theirs refuses the operation in any case: ours is not ended for nothing.
         QVERIFY(!ours->process().waitForFinished(300));
         QVERIFY(!theirs->process().waitForFinished(10));
+    }
+
+    // A loop device or swap holds a file with no process behind it: it is listed by the kernel's
+    // name beside the programs, and ending the holders ends the programs only and refuses with the
+    // kernel's holder still named.
+    void kernelHoldsAreNamedAndNeverEnded_data()
+    {
+        QTest::addColumn<test::KernelHeldFile::Kind>("kind");
+        for (const auto kind : {test::KernelHeldFile::Kind::loopDevice, test::KernelHeldFile::Kind::swap})
+            QTest::newRow(test::kernelHoldName(kind)) << kind;
+    }
+    void kernelHoldsAreNamedAndNeverEnded()
+    {
+        QFETCH(test::KernelHeldFile::Kind, kind);
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        const QString image = tree.fileOfSize("data/container.img", 1024 * 1024);
+        test::KernelHeldFile held(image, kind);
+        SKIP_WITHOUT(held);
+        const auto program = hold(tree.path("data"));
+        const ActiveProcessService service(kQuick);
+        QStringList both{held.holderName(), "sleep"};
+        both.sort();
+        QCOMPARE(service.activeProcessNames(tree.path("data")), both);
+        QCOMPARE(service.activeProcessNames(image), QStringList{held.holderName()});
+        try {
+            service.clearHolders(tree.path("data"), true, false, "/shown", OrvalinkError::Operation::undo);
+            QFAIL("expected E007");
+        } catch (const OrvalinkError& error) {
+            QCOMPARE(error.processes(), both);
+        }
+
+        try {
+            service.clearHolders(tree.path("data"), true, true, "/shown", OrvalinkError::Operation::undo);
+            QFAIL("expected E007");
+        } catch (const OrvalinkError& error) {
+            QCOMPARE(error.code(), QStringLiteral("E007"));
+            QCOMPARE(error.processes(), QStringList{held.holderName()});
+        }
+        QVERIFY(program->process().waitForFinished(5000));
+
+        QVERIFY(held.release());
+        QVERIFY(service.clearHolders(tree.path("data"), true, true, "/shown").isEmpty());
     }
 
     void recordsCompareByPidAndName()

@@ -5,6 +5,7 @@
 #include "platform/FileIO.h"
 #include "platform/Placeholder.h"
 #include "platform/SymbolicLinks.h"
+#include "support/FolderHold.h"
 #include "support/HoldingProcess.h"
 #include "support/ImmutableFlag.h"
 #include "support/SkipWithout.h"
@@ -38,6 +39,8 @@ std::unique_ptr<test::HoldingProcess> holdIn(const QString& directory, bool igno
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(test::FolderHold::How)
 
 class MigrationEngineTest : public QObject {
     Q_OBJECT
@@ -252,6 +255,44 @@ private Q_SLOTS:
                                                        " because it is currently in use by: sleep"));
             QCOMPARE(fx.tree.read("Busy/file.txt"), QByteArray("x"));
         }
+    }
+
+    // What no path a program holds shows holds the source all the same: a disk image attached to a
+    // loop device and a swap file (the kernel's; ending the holders leaves them), and a log a
+    // program appends to by a name that a rotation removed. The migration is refused, naming the
+    // holder, and the folder stays whole where it was.
+    void hiddenHoldersOfTheSource_data()
+    {
+        QTest::addColumn<test::FolderHold::How>("how");
+        QTest::addColumn<bool>("terminate");
+        for (const auto how : {test::FolderHold::How::loopDevice, test::FolderHold::How::swap,
+                               test::FolderHold::How::removedName}) {
+            QTest::addRow("%s", test::folderHoldName(how)) << how << false;
+            if (how != test::FolderHold::How::removedName)
+                QTest::addRow("%s, ending the holders", test::folderHoldName(how)) << how << true;
+        }
+    }
+    void hiddenHoldersOfTheSource()
+    {
+        QFETCH(test::FolderHold::How, how);
+        QFETCH(bool, terminate);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const QString source = fx.tree.path("Disks");
+        test::FolderHold::fill(source, how);
+        test::FolderHold hold(source, how);
+        SKIP_WITHOUT(hold);
+        const QStringList before = test::snapshotTree(source);
+
+        const auto result = fx.engine().migrate(source, fx.config(), std::nullopt, terminate);
+
+        QCOMPARE(result.task.errorCode, QStringLiteral("E007"));
+        QVERIFY2(result.task.errorMessage->contains(
+                     " because it is currently in use by: " + hold.holderName() + "."),
+                 qPrintable(*result.task.errorMessage));
+        QVERIFY(result.terminatedProcesses.isEmpty());
+        QCOMPARE(test::snapshotTree(source), before);
+        QVERIFY(fx.reservedSiblings(source, "staging").isEmpty());
     }
 
     // A mount point cannot be renamed (EBUSY): that is reported as in use, not as a failed move.

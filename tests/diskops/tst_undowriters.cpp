@@ -12,6 +12,7 @@
 #include "platform/ProcessTable.h"
 #include "platform/SymbolicLinks.h"
 #include "support/FileOpenGate.h"
+#include "support/FolderHold.h"
 #include "support/ForkedHolder.h"
 #include "support/HoldingProcess.h"
 #include "support/ImmutableFlag.h"
@@ -134,6 +135,20 @@ UndoResult undoWatched(const UndoService& undo, const LinkMapping& mapping, Duri
     return result;
 }
 
+// The error `attempt` was refused with; none when it went through, or ended another way (said in
+// the test's output).
+std::optional<OrvalinkError> refusalOf(const std::function<void()>& attempt)
+{
+    try {
+        attempt();
+    } catch (const OrvalinkError& error) {
+        return error;
+    } catch (const std::exception& other) {
+        qWarning("%s", other.what());
+    }
+    return std::nullopt;
+}
+
 const QByteArray kLateContent = "written while the data was moved home";
 const QString kLateName = QStringLiteral("late.txt");
 
@@ -238,6 +253,9 @@ bool rewriteInPlace(const QString& path, const QByteArray& content)
 
 } // namespace
 
+Q_DECLARE_METATYPE(FolderHold::How)
+Q_DECLARE_METATYPE(EngineFixture::Volume)
+
 class UndoWritersTest : public QObject {
     Q_OBJECT
 
@@ -323,6 +341,64 @@ private Q_SLOTS:
             undo.undoMigration(mapping.id, QStringLiteral("user"), UndoAnswers{std::nullopt, true});
         QCOMPARE(result.terminatedProcesses, QStringList{sleep});
         QVERIFY(holder.process().waitForFinished(5000));
+        QVERIFY(platform::isRealDirectory(source));
+        QCOMPARE(snapshotTree(source), before);
+        QVERIFY(fx.mappings().isEmpty());
+    }
+
+    // What no path a program holds shows holds the migrated folder on the volume all the same: a
+    // disk image there attached to a loop device, a swap file there (the kernel's; ending the
+    // holders leaves them), and a log there a program appends to by a name that a rotation removed.
+    // The undo is refused, naming the holder, with nothing moved; once the hold is gone, it runs.
+    void hiddenHoldersStopTheUndo_data()
+    {
+        QTest::addColumn<FolderHold::How>("how");
+        QTest::addColumn<EngineFixture::Volume>("volume");
+        // tmpfs takes no swap file.
+        QTest::newRow(folderHoldName(FolderHold::How::loopDevice))
+            << FolderHold::How::loopDevice << EngineFixture::Volume::tmpfs;
+        QTest::newRow(folderHoldName(FolderHold::How::swap))
+            << FolderHold::How::swap << EngineFixture::Volume::sameFileSystem;
+        QTest::newRow(folderHoldName(FolderHold::How::removedName))
+            << FolderHold::How::removedName << EngineFixture::Volume::tmpfs;
+    }
+    void hiddenHoldersStopTheUndo()
+    {
+        QFETCH(FolderHold::How, how);
+        QFETCH(EngineFixture::Volume, volume);
+        EngineFixture fx(volume);
+        SKIP_WITHOUT(fx);
+        const QString source = fx.tree.path(QStringLiteral("Disks"));
+        const QString target = fx.targetOf(source);
+        FolderHold::fill(source, how);
+        QCOMPARE(fx.migrate(source).task.status, TaskStatus::completed);
+        const LinkMapping mapping = fx.mappings().constFirst();
+        FolderHold hold(target, how);
+        SKIP_WITHOUT(hold);
+        const QStringList before = snapshotTree(target);
+        const UndoService undo = fx.undoService();
+
+        std::vector<std::function<void()>> attempts{[&] {
+            undo.undoMigration(mapping.id, QStringLiteral("user"));
+        }};
+        if (how != FolderHold::How::removedName)
+            attempts.push_back([&] {
+                undo.undoMigration(mapping.id, QStringLiteral("user"), UndoAnswers{std::nullopt, true});
+            });
+        for (const auto& attempt : attempts) {
+            const std::optional<OrvalinkError> refusal = refusalOf(attempt);
+            QVERIFY2(refusal, "the undo was not refused while the folder was held");
+            QCOMPARE(refusal->errorCase(), OrvalinkError::Case::sourceInUse);
+            QCOMPARE(refusal->operation(), OrvalinkError::Operation::undo);
+            QCOMPARE(refusal->processes(), QStringList{hold.holderName()});
+            QCOMPARE(platform::readSymbolicLink(source), std::optional(target));
+            QCOMPARE(snapshotTree(target), before);
+            QCOMPARE(fx.mappings(), QList<LinkMapping>{mapping});
+            QVERIFY(operationsFolderNames().isEmpty());
+        }
+
+        QVERIFY(hold.release());
+        undo.undoMigration(mapping.id, QStringLiteral("user"));
         QVERIFY(platform::isRealDirectory(source));
         QCOMPARE(snapshotTree(source), before);
         QVERIFY(fx.mappings().isEmpty());

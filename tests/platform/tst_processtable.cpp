@@ -1,7 +1,10 @@
+#include "platform/KernelHolds.h"
 #include "platform/ProcessTable.h"
+#include "support/BindMount.h"
 #include "support/ChildProcess.h"
 #include "support/ForkedHolder.h"
 #include "support/HoldingProcess.h"
+#include "support/KernelHeldFile.h"
 #include "support/MountNamespace.h"
 #include "support/SkipWithout.h"
 #include "support/TestHome.h"
@@ -116,7 +119,17 @@ private:
     std::optional<QString> m_skipReason;
 };
 
+QList<EntryIdentity> identitiesOf(const std::vector<KernelHold>& holds)
+{
+    QList<EntryIdentity> identities;
+    for (const KernelHold& hold : holds)
+        identities.append(hold.identity);
+    return identities;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(test::KernelHeldFile::Kind)
 
 class ProcessTableTest : public QObject {
     Q_OBJECT
@@ -216,6 +229,134 @@ private Q_SLOTS:
             QVERIFY(lists(processesHolding(path, false), holder.pid()));
             QVERIFY(entriesInUse(tree.path("place")).contains(identity));
         }
+    }
+
+    // A program that holds a file by a name that was removed while the file lives on by another (a
+    // log rotated by link and unlink) holds the tree where that other name lies, and only there; a
+    // file with no name left lies in no tree. A name may itself end in " (deleted)".
+    void entriesHeldByARemovedNameCountWhereTheyLive_data()
+    {
+        QTest::addColumn<QString>("held");
+        QTest::addColumn<QString>("survivor");
+        QTest::addColumn<bool>("inTheTree");
+        QTest::newRow("rotated beside it") << "logs/app.log"
+                                           << "logs/app.log.1" << true;
+        QTest::newRow("rotated into a folder below") << "logs/app.log"
+                                                     << "logs/old/app.log.1" << true;
+        QTest::newRow("removed name ending in the mark") << "logs/app (deleted)"
+                                                         << "logs/app.1" << true;
+        QTest::newRow("survivor named with the mark") << "logs/app"
+                                                      << "logs/app (deleted)" << true;
+        QTest::newRow("rotated out of the tree") << "logs/app.log"
+                                                 << "elsewhere/app.log.1" << false;
+        QTest::newRow("no name left") << "logs/app.log"
+                                      << "" << false;
+    }
+    void entriesHeldByARemovedNameCountWhereTheyLive()
+    {
+        QFETCH(QString, held);
+        QFETCH(QString, survivor);
+        QFETCH(bool, inTheTree);
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        tree.file(held, "first line\n");
+        tree.dir("logs/old");
+        tree.dir("elsewhere");
+        if (!survivor.isEmpty())
+            tree.hardLink(survivor, held);
+        const test::ForkedHolder holder(tree.path(held), test::ForkedHolder::Hold::open);
+        QVERIFY(holder.isHolding());
+        QVERIFY(QFile::remove(tree.path(held)));
+
+        QCOMPARE(lists(processesHolding(tree.path("logs"), true), holder.pid()), inTheTree);
+        if (!survivor.isEmpty()) {
+            QVERIFY(lists(processesHolding(tree.path(survivor), false), holder.pid()));
+            QVERIFY(entriesInUse(tree.path(survivor)).contains(identityOf(tree.path(survivor))));
+        }
+        QVERIFY(!lists(processesHolding(tree.path("logs/old/missing"), true), holder.pid()));
+    }
+
+    // A loop device's backing file and a swap file are held by the kernel, with no process behind
+    // them: known by their identity, also through another mount of their folder, also to a regular
+    // user, and only while the kernel holds them.
+    void kernelHoldsAreFoundByIdentity_data()
+    {
+        QTest::addColumn<test::KernelHeldFile::Kind>("kind");
+        for (const auto kind : {test::KernelHeldFile::Kind::loopDevice, test::KernelHeldFile::Kind::swap})
+            QTest::newRow(test::kernelHoldName(kind)) << kind;
+    }
+    void kernelHoldsAreFoundByIdentity()
+    {
+        QFETCH(test::KernelHeldFile::Kind, kind);
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        const QString image = tree.fileOfSize("data/disks/container.img", 1024 * 1024);
+        tree.dir("data-other");
+        tree.dir("view");
+        test::KernelHeldFile held(image, kind);
+        SKIP_WITHOUT(held);
+        const QStringList holder{held.holderName()};
+
+        QCOMPARE(kernelHoldersOf(tree.path("data"), true), holder);
+        QCOMPARE(kernelHoldersOf(image, false), holder);
+        QVERIFY(kernelHoldersOf(tree.path("data"), false).isEmpty());
+        QVERIFY(kernelHoldersOf(tree.path("data-other"), true).isEmpty());
+        QVERIFY(entriesInUse(tree.path("data")).contains(identityOf(image)));
+        {
+            // The kernel names the file by its path through the first mount; this one is another.
+            const test::BindMount view(tree.path("data"), tree.path("view"));
+            SKIP_WITHOUT(view);
+            QCOMPARE(kernelHoldersOf(tree.path("view/disks"), true), holder);
+        }
+
+        if (!test::Unprivileged::skipReason()) {
+            // A regular user may not ask the loop device itself; the path the kernel names serves.
+            test::Unprivileged::openUp(home.root());
+            const auto found = test::Unprivileged::run(
+                [&] { return kernelHoldersOf(tree.path("data"), true).join(QLatin1Char(',')).toUtf8(); });
+            QCOMPARE(found, std::optional<QByteArray>(holder.join(QLatin1Char(',')).toUtf8()));
+        }
+
+        const EntryIdentity identity = identityOf(image);
+        if (kind == test::KernelHeldFile::Kind::loopDevice) {
+            // Renamed by link and unlink: the path the kernel names leads nowhere now; the device
+            // itself still tells which file it uses.
+            tree.hardLink("data/disks/kept.img", "data/disks/container.img");
+            QVERIFY(QFile::remove(image));
+            QCOMPARE(kernelHoldersOf(tree.path("data"), true), holder);
+            QVERIFY(kernelHoldersOf(tree.path("data-other"), true).isEmpty());
+        }
+
+        QVERIFY(held.release());
+        QVERIFY(kernelHoldersOf(tree.path("data"), true).isEmpty());
+        QVERIFY(!entriesInUse(tree.path("data")).contains(identity));
+    }
+
+    // /proc/swaps writes space, tab, line feed and backslash in a path as "\ooo" and marks a path
+    // whose name was removed with " (deleted)": the file at the path as written is the swap file,
+    // and never a file at the name without the mark, which came after it.
+    void swapFilesAreTheEntriesAtTheirListedPaths()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        const QString spaced = tree.file("swap files/a b", "x");
+        const QString slashed = tree.file("swap files/back\\slash", "x");
+        const QString marked = tree.file("swap files/named (deleted)", "x");
+        tree.file("swap files/removed", "a later file at the removed name");
+        const QByteArray folder = QFile::encodeName(tree.path("swap files")).replace(" ", "\\040");
+        const QByteArray table = "Filename\t\t\t\tType\t\tSize\t\tUsed\t\tPriority\n" + folder +
+                                 "/a\\040b                  file\t\t1020\t\t0\t\t-2\n" + folder +
+                                 "/back\\134slash           file\t\t1020\t\t0\t\t-3\n" + folder +
+                                 "/named\\040(deleted)      file\t\t1020\t\t0\t\t-4\n" + folder +
+                                 "/removed\\040(deleted)    file\t\t1020\t\t0\t\t-5\n" + folder +
+                                 "/missing                 file\t\t1020\t\t0\t\t-6\n" +
+                                 "/dev/zram0                              partition\t8388604\t\t0\t\t100\n";
+
+        const std::vector<KernelHold> holds = swapFileHolds(table);
+        QCOMPARE(identitiesOf(holds),
+                 (QList<EntryIdentity>{identityOf(spaced), identityOf(slashed), identityOf(marked)}));
+        QCOMPARE(holds.front().holder, QStringLiteral("swap"));
+        QCOMPARE(holds.front().path, QFile::encodeName(spaced));
     }
 
     // The entries in use are known by identity, whoever holds them and by whatever name, and only

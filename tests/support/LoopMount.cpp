@@ -1,12 +1,11 @@
 #include "support/LoopMount.h"
 
 #include "support/MountNamespace.h"
+#include "support/SystemTool.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
 #include <cerrno>
 #include <cstring>
 #include <sys/mount.h>
@@ -68,8 +67,7 @@ LoopMount::LoopMount(QString mountPoint, Kind kind, qint64 sizeBytes)
         m_skipReason = QStringLiteral("a loop-mounted %1 volume needs root").arg(QLatin1String(facts.type));
         return;
     }
-    const QString mkfs = QStandardPaths::findExecutable(
-        QLatin1String(facts.mkfs), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+    const QString mkfs = findSystemTool(QLatin1String(facts.mkfs));
     if (mkfs.isEmpty()) {
         m_skipReason = QLatin1String(facts.mkfs) + QStringLiteral(" is not installed");
         return;
@@ -81,7 +79,7 @@ LoopMount::LoopMount(QString mountPoint, Kind kind, qint64 sizeBytes)
         return;
     }
     file.close();
-    std::optional<QString> complaint = run(mkfs, facts.mkfsArguments + QStringList{image});
+    std::optional<QString> complaint = runSystemTool(mkfs, facts.mkfsArguments + QStringList{image});
     if (!complaint) {
         QDir().mkpath(m_mountPoint);
         complaint = mountImage();
@@ -111,17 +109,17 @@ std::optional<QString> LoopMount::skipReason() const
 std::optional<QString> LoopMount::mountImage()
 {
     const KindFacts facts = factsOf(m_kind);
-    return run(QStringLiteral("mount"), {QStringLiteral("-o"), QLatin1String(facts.options),
-                                         QStringLiteral("-t"), QLatin1String(facts.type),
-                                         m_imageFolder.filePath(QStringLiteral("volume.img")), m_mountPoint});
+    return runSystemTool(QStringLiteral("mount"),
+                         {QStringLiteral("-o"), QLatin1String(facts.options), QStringLiteral("-t"),
+                          QLatin1String(facts.type), m_imageFolder.filePath(QStringLiteral("volume.img")),
+                          m_mountPoint});
 }
 
 std::optional<QString> LoopMount::ageChangeTimes(time_t secondsAgo)
 {
     if (!m_mounted || m_kind == Kind::vfat)
         return QStringLiteral("no ext4 volume is mounted at ") + m_mountPoint;
-    const QString debugfs = QStandardPaths::findExecutable(
-        QStringLiteral("debugfs"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+    const QString debugfs = findSystemTool(QStringLiteral("debugfs"));
     if (debugfs.isEmpty())
         return QStringLiteral("debugfs is not installed");
     const QByteArray changed = QByteArray::number(qint64(std::time(nullptr) - secondsAgo));
@@ -141,24 +139,12 @@ std::optional<QString> LoopMount::ageChangeTimes(time_t secondsAgo)
                QString::fromLocal8Bit(std::strerror(errno));
     m_mounted = false;
     std::optional<QString> complaint =
-        run(debugfs, {QStringLiteral("-w"), QStringLiteral("-f"), commands.fileName(),
-                      m_imageFolder.filePath(QStringLiteral("volume.img"))});
+        runSystemTool(debugfs, {QStringLiteral("-w"), QStringLiteral("-f"), commands.fileName(),
+                                m_imageFolder.filePath(QStringLiteral("volume.img"))});
     if (!complaint)
         complaint = mountImage();
     m_mounted = !complaint;
     return complaint;
-}
-
-std::optional<QString> LoopMount::run(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000))
-        return program + QStringLiteral(" did not finish: ") + process.errorString();
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return QString::fromLocal8Bit(process.readAll());
-    return std::nullopt;
 }
 
 } // namespace orvalink::test

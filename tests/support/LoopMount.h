@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <ctime>
 #include <optional>
@@ -41,9 +40,6 @@ public:
 private:
     // Mounts the image at the mount point; answers mount's complaint, or nothing.
     std::optional<QString> mountImage();
-
-    // Runs `program` with `arguments`; answers its complaint, or nothing when it succeeded.
-    static std::optional<QString> run(const QString& program, const QStringList& arguments);
 
     QString m_mountPoint;
     Kind m_kind;
