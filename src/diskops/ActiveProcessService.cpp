@@ -121,11 +121,9 @@ QStringList ActiveProcessService::clearHolders(const QString& path, bool isDirec
     const QList<ActiveProcess> holders = activeProcesses(path, isDirectory);
     if (holders.isEmpty())
         return {};
-    // A holder that is never ended refuses the operation in any case: before any program is ended.
-    const bool allEndable = std::none_of(holders.begin(), holders.end(), [](const ActiveProcess& process) {
-        return !process.otherUser.isEmpty();
-    });
-    if (!terminate || !allEndable)
+    // A holder that is never ended (another user's program, the kernel) refuses the operation in any
+    // case: before any program is ended.
+    if (!terminate || !std::all_of(holders.begin(), holders.end(), mayBeEnded))
         throw OrvalinkError::sourceInUse(shownPath, shownNamesOf(holders), operation);
     // The termination returns only after a look found nobody holding the path: a program that came
     // in meanwhile, or another user's program left alone, makes it throw instead.
