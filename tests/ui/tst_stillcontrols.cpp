@@ -6,6 +6,7 @@
 #include "UndoWindow.h"
 #include "WorkflowFixture.h"
 #include "support/SkipWithout.h"
+#include "support/WorkerGate.h"
 #include "ui/models/DirectoryListModel.h"
 #include "ui/views/dashboard/MainDashboardView.h"
 #include "ui/widgets/ElidedLabel.h"
@@ -313,6 +314,55 @@ private Q_SLOTS:
         QVERIFY(!saveScreen(window.grab().toImage(),
                             QStringLiteral("still-status-two-lines-") + QTest::currentDataTag())
                      .isEmpty());
+    }
+
+    // A migration clears the status line until its summary: the folder list keeps its height
+    // before, while and after it runs.
+    void theListKeepsItsHeightThroughARun_data() { menusMoveNothingBesideThem_data(); }
+    void theListKeepsItsHeightThroughARun()
+    {
+        QFETCH(QSize, size);
+        QFETCH(UILanguage, language);
+        WorkflowFixture w(language);
+        SKIP_WITHOUT(w);
+        w.copyGate = std::make_shared<WorkerGate>();
+        for (const char* folder : {"Movies", "Music", "Photos"})
+            w.tree.fileOfSize(QLatin1String(folder) + QStringLiteral("/data.bin"), 64 * 1024);
+        MainViewModel& vm = w.vm();
+        WindowUnderTest win(vm);
+        QVERIFY(win.showAndList(size));
+        QWidget& window = *win.window;
+        settleWindow(window);
+        auto* list = window.findChild<QListView*>(QStringLiteral("directoryList"));
+        auto* status = window.findChild<QWidget*>(QStringLiteral("infoText"));
+        QVERIFY(list && status);
+        const auto listPlace = [&window, list] {
+            return QRect(list->mapTo(&window, QPoint(0, 0)), list->size());
+        };
+        QVERIFY(status->isVisible());
+        const QRect before = listPlace();
+
+        QVERIFY(startHeldMigration(w, {w.tree.path(QStringLiteral("Music"))}));
+        settleWindow(window);
+        QVERIFY(vm.activity().isMigrating());
+        QVERIFY(!status->isVisible());
+        QCOMPARE(listPlace(), before);
+        const QString tag =
+            QStringLiteral("%1x%2-%3")
+                .arg(size.width())
+                .arg(size.height())
+                .arg(QString::fromLatin1(QTest::currentDataTag()).section(QLatin1Char('-'), 1));
+        QVERIFY(
+            !saveScreen(window.grab().toImage(), QStringLiteral("still-list-during-run-") + tag).isEmpty());
+
+        w.copyGate->open();
+        QTRY_VERIFY(!vm.activity().isMigrating());
+        QVERIFY(waitUntilIdle(vm));
+        settleWindow(window);
+        QVERIFY(status->isVisible());
+        QCOMPARE(listPlace(), before);
+        QVERIFY(
+            !saveScreen(window.grab().toImage(), QStringLiteral("still-list-after-run-") + tag).isEmpty());
     }
 
     // "Show Migrated Items" opens the panel below the history; the button stays under the pointer.
