@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
@@ -282,6 +283,55 @@ private Q_SLOTS:
                  qPrintable(counts.join(QLatin1Char('|'))));
         QVERIFY2(counts.filter(QRegularExpression(QStringLiteral("\\b0\\b"))).size() == 1,
                  qPrintable(counts.join(QLatin1Char('|'))));
+    }
+
+    // "Refresh Now" reads a listing of another count, of one, two and three digits: the search
+    // field keeps its place and width.
+    void theSearchFieldKeepsItsWidthAcrossListings_data() { menusMoveNothingBesideThem_data(); }
+    void theSearchFieldKeepsItsWidthAcrossListings()
+    {
+        QFETCH(QSize, size);
+        QFETCH(UILanguage, language);
+        FitWindow fit(size, language);
+        QVERIFY(fit.start());
+        QWidget& window = *fit.w->window;
+        auto* field = window.findChild<QLineEdit*>(QStringLiteral("searchField"));
+        auto* count = window.findChild<QLabel*>(QStringLiteral("matchCount"));
+        auto* rescan = window.findChild<QPushButton*>(QStringLiteral("rescanButton"));
+        QVERIFY(field && count && rescan);
+        const auto place = [&window, field] {
+            return QRect(field->mapTo(&window, QPoint(0, 0)), field->size());
+        };
+        const QRect before = place();
+        const QString tag = QStringLiteral("still-search-count-") + QTest::currentDataTag();
+        QVERIFY(!saveScreen(window.grab().toImage(), tag + QStringLiteral("-two-digits")).isEmpty());
+        const QString home = fit.fx.home.home();
+        const auto rescanned = [&](const char* name) -> QString {
+            QTest::mouseClick(rescan, Qt::LeftButton);
+            if (!waitUntilIdle(*fit.vm))
+                return QStringLiteral("the listing never settled");
+            settleWindow(window);
+            if (!saveScreen(window.grab().toImage(), tag + QLatin1Char('-') + QLatin1String(name))
+                     .isEmpty() &&
+                place() == before)
+                return {};
+            return QStringLiteral("moved with \"%1\"").arg(count->text());
+        };
+
+        // Down to the folders of the home less than ten...
+        for (const QFileInfo& entry : QDir(home).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot))
+            if (!entry.fileName().startsWith(QStringLiteral("Folder 0")))
+                QVERIFY(entry.isDir() ? QDir(entry.filePath()).removeRecursively()
+                                      : QFile::remove(entry.filePath()));
+        QString fault = rescanned("one-digit");
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+        QVERIFY2(fit.vm->listing().sortedEntries().size() < 10, qPrintable(count->text()));
+        // ...and up to more than a hundred entries.
+        for (int i = 0; i < 120; ++i)
+            fit.fx.tree.fileOfSize(QStringLiteral("many-%1.dat").arg(i), 100);
+        fault = rescanned("three-digits");
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+        QVERIFY2(fit.vm->listing().sortedEntries().size() > 100, qPrintable(count->text()));
     }
 
     // A status message of two lines leaves the folder list as tall as one of one line did.
