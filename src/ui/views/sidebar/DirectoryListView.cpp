@@ -44,6 +44,13 @@ void DirectoryListView::paintEvent(QPaintEvent* event)
     paintFocusRing(&painter, this, QRectF(viewport()->rect()), 4);
 }
 
+void DirectoryListView::scrollContentsBy(int dx, int dy)
+{
+    QListView::scrollContentsBy(dx, dy);
+    if (hasFocus())
+        viewport()->update();
+}
+
 void DirectoryListView::scrollToFocus()
 {
     const int row = m_model->syncFocus();

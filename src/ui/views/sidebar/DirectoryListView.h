@@ -36,6 +36,9 @@ protected:
     // The wheel over the list scrolls the list only: at either end, or with nothing to scroll, it
     // does not pass on to the column around it.
     void wheelEvent(QWheelEvent* event) override;
+    // The ring lies along the edges of the view, not on the rows: a scroll repaints the whole view
+    // while it shows, where moving the painted rows would move copies of the ring along with them.
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
     void showContextMenu(const QPoint& position);
