@@ -256,11 +256,13 @@ void DirectoryListViewTest::takingTheFocusKeepsTheScroll_data()
     QTest::newRow("click on a checkbox") << QStringLiteral("checkbox");
     QTest::newRow("tab") << QStringLiteral("tab");
     QTest::newRow("refresh without the focused entry") << QStringLiteral("refresh");
+    QTest::newRow("new order, the focused entry out of view") << QStringLiteral("reorder");
 }
 
 // Scrolled down with no row focused, the list keeps its place as it takes the keyboard focus: a
 // click acts on the row under the pointer, the keyboard finds a focused row it can see, and a
-// listing read again without the focused entry stays where it was.
+// listing read again without the focused entry, or in an order that puts it out of view, stays
+// where it was.
 void DirectoryListViewTest::takingTheFocusKeepsTheScroll()
 {
     QFETCH(QString, how);
@@ -296,7 +298,10 @@ void DirectoryListViewTest::takingTheFocusKeepsTheScroll()
     } else {
         m_view->setFocus(Qt::TabFocusReason);
         m_source->focused = path;
-        m_source->entries.removeAt(middle.row());
+        if (how == QLatin1String("refresh"))
+            m_source->entries.removeAt(middle.row());
+        else
+            m_source->entries.move(middle.row(), m_source->entries.size() - 1);
         m_model->resetListing();
         QVERIFY(seen(m_source->focused));
         QVERIFY(m_source->focused != path);
