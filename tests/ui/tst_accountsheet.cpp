@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -50,11 +51,12 @@ private:
     MainViewModel& viewModel() { return m_fixture->viewModel(); }
     LoopbackHttpServer& http() { return m_fixture->service.http(); }
 
-    AccountSheetView& openSheet(std::optional<AccountSheetView::InitialFocus> focus = std::nullopt)
+    AccountSheetView& openSheet(std::optional<AccountSheetView::InitialFocus> focus = std::nullopt,
+                                QSize size = QSize(640, 760))
     {
         m_sheet = std::make_unique<AccountSheetView>(viewModel(), focus);
         m_sheet->setAttribute(Qt::WA_DontShowOnScreen);
-        m_sheet->resize(640, 760);
+        m_sheet->resize(size);
         m_sheet->show();
         m_sheet->flushRefresh();
         return *m_sheet;
@@ -192,26 +194,67 @@ private Q_SLOTS:
         QVERIFY(viewModel().accountState().backendSession());
     }
 
-    // A failed sign-in shows its error line above the form; "Sign In", under the pointer, stays where
-    // it was, and the form still reads whole.
-    void theErrorLineLeavesSignInUnderThePointer()
+    // A sign-in refused or timed out, started with a click on "Sign In": its answer shows above the
+    // form, and the sheet, which fits, shows from its top (title and Close in view), the form whole.
+    void aFailedSignInShowsTheSheetFromItsTop_data()
     {
-        fixture().start();
-        AccountSheetView& sheet = openSheet();
+        QTest::addColumn<bool>("timesOut");
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QString>("answer");
+        const QString unreachableZh = QStringLiteral("无法连接账号服务，请检查网络连接后再试。");
+        const QString unreachableEn =
+            QStringLiteral("Cannot reach the account service. Check the network connection and try again.");
+        // The sheet's least size (as on a laptop's screen) and the size it opens at on a desktop's.
+        for (const QSize& size : {QSize(580, 620), QSize(640, 760)}) {
+            const QByteArray at = QByteArray::number(size.width()) + 'x' + QByteArray::number(size.height());
+            QTest::newRow("timed out, zh, " + at) << true << UILanguage::chinese << size << unreachableZh;
+            QTest::newRow("timed out, en, " + at) << true << UILanguage::english << size << unreachableEn;
+            QTest::newRow("timed out, both, " + at)
+                << true << UILanguage::bilingual << size << unreachableZh + QLatin1Char(' ') + unreachableEn;
+        }
+        QTest::newRow("refused, en, 640x760") << false << UILanguage::english << QSize(640, 760)
+                                              << QStringLiteral("Invalid e-mail or password.");
+    }
+    void aFailedSignInShowsTheSheetFromItsTop()
+    {
+        QFETCH(bool, timesOut);
+        QFETCH(UILanguage, language);
+        QFETCH(QSize, size);
+        QFETCH(QString, answer);
+        if (timesOut)
+            fixture().authTimeout = std::chrono::milliseconds(200);
+        fixture().start([language](AppConfig& config) { config.uiLanguage = language; });
+        AccountSheetView& sheet = openSheet(std::nullopt, size);
         settle();
         find<QLineEdit>(QStringLiteral("emailField"))->setText(AccountFixture::email);
-        find<QLineEdit>(QStringLiteral("passwordField"))->setText(QStringLiteral("wrong password"));
+        find<QLineEdit>(QStringLiteral("passwordField"))
+            ->setText(timesOut ? AccountFixture::password : QStringLiteral("wrong password"));
         sheet.flushRefresh();
+        if (timesOut)
+            http().setDelay(kLoginPath, std::chrono::seconds(20));
         auto* submit = find<QPushButton>(QStringLiteral("submitAuthButton"));
         QVERIFY(movePointerTo(submit));
-        const QPoint before = submit->mapToGlobal(QPoint(0, 0));
         QTest::mouseClick(submit, Qt::LeftButton, {}, submit->rect().center());
+        QVERIFY(viewModel().accountState().isSubmittingAuth());
         QTRY_VERIFY(!viewModel().accountState().isSubmittingAuth());
         settle();
-        QTRY_VERIFY(statusShown());
-        QTRY_COMPARE(submit->mapToGlobal(QPoint(0, 0)), before);
-        QVERIFY(submit->visibleRegion().boundingRect() == submit->rect());
-        saveSheetScreen(&sheet, QStringLiteral("account-signin-error-steady"));
+        ui::settleLayouts(sheet);
+        QCoreApplication::processEvents();
+        QVERIFY(statusShown());
+        QCOMPARE(statusText(), answer);
+        QVERIFY(!viewModel().accountState().backendSession());
+        QCOMPARE(find<QScrollArea>(QStringLiteral("accountSheetScroll"))->verticalScrollBar()->value(), 0);
+        for (const QString& name : {QStringLiteral("accountSheetTitle"), QStringLiteral("closeButton"),
+                                    QStringLiteral("statusLine"), QStringLiteral("submitAuthButton")}) {
+            const QWidget* shown = find<QWidget>(name);
+            QVERIFY2(shown->visibleRegion().boundingRect() == shown->rect(), qPrintable(name));
+        }
+        QVERIFY(!saveScreen(sheet.grab().toImage(),
+                            QStringLiteral("account-signin-answer-") +
+                                QString::fromLatin1(QTest::currentDataTag())
+                                    .replace(QRegularExpression(QStringLiteral(",? ")), "-"))
+                     .isEmpty());
     }
 
     // A second attempt after a failed one: while its request is pending and once it failed again,

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <memory>
@@ -77,6 +78,8 @@ private Q_SLOTS:
     void leftRightAndReturnAreConsumed_data();
     void leftRightAndReturnAreConsumed();
     void contextMenuActsOnClickedRow();
+    void theFocusRingFollowsAWheelScroll_data();
+    void theFocusRingFollowsAWheelScroll();
     void screenshots_data();
     void screenshots();
 
@@ -253,11 +256,13 @@ void DirectoryListViewTest::takingTheFocusKeepsTheScroll_data()
     QTest::newRow("click on a checkbox") << QStringLiteral("checkbox");
     QTest::newRow("tab") << QStringLiteral("tab");
     QTest::newRow("refresh without the focused entry") << QStringLiteral("refresh");
+    QTest::newRow("new order, the focused entry out of view") << QStringLiteral("reorder");
 }
 
 // Scrolled down with no row focused, the list keeps its place as it takes the keyboard focus: a
 // click acts on the row under the pointer, the keyboard finds a focused row it can see, and a
-// listing read again without the focused entry stays where it was.
+// listing read again without the focused entry, or in an order that puts it out of view, stays
+// where it was.
 void DirectoryListViewTest::takingTheFocusKeepsTheScroll()
 {
     QFETCH(QString, how);
@@ -293,7 +298,10 @@ void DirectoryListViewTest::takingTheFocusKeepsTheScroll()
     } else {
         m_view->setFocus(Qt::TabFocusReason);
         m_source->focused = path;
-        m_source->entries.removeAt(middle.row());
+        if (how == QLatin1String("refresh"))
+            m_source->entries.removeAt(middle.row());
+        else
+            m_source->entries.move(middle.row(), m_source->entries.size() - 1);
         m_model->resetListing();
         QVERIFY(seen(m_source->focused));
         QVERIFY(m_source->focused != path);
@@ -356,6 +364,55 @@ void DirectoryListViewTest::contextMenuActsOnClickedRow()
     m_model->resetListing();
     stale->trigger();
     QVERIFY(m_source->calls.isEmpty());
+}
+
+void DirectoryListViewTest::theFocusRingFollowsAWheelScroll_data()
+{
+    QTest::addColumn<QSize>("size");
+    // The list's size in the window on a laptop's screen and on a desktop's.
+    QTest::newRow("1366x768") << QSize(737, 245);
+    QTest::newRow("1920x1080") << QSize(1047, 590);
+}
+
+// The wheel scrolls the focused list: what the window shows afterwards is what the list paints
+// anew, with the focus ring only along the edges of the list (no copies of it scrolled along with
+// the rows).
+void DirectoryListViewTest::theFocusRingFollowsAWheelScroll()
+{
+    QFETCH(QSize, size);
+    for (int i = 40; i < 120; ++i)
+        m_source->entries.append(makeEntry(QStringLiteral("file-%1.dat").arg(i), EntryKind::file, i * 1000));
+    m_model->resetListing();
+    m_view->resize(size);
+    m_view->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
+    m_view->setFocus(Qt::TabFocusReason);
+    QVERIFY(m_view->hasFocus());
+    QWidget* viewport = m_view->viewport();
+    const QRect shown(viewport->mapTo(m_view.get(), QPoint(0, 0)), viewport->size());
+    // What the window holds: what was painted and scrolled there, not a new rendering.
+    const auto onScreen = [this, &shown] {
+        QCoreApplication::processEvents();
+        return m_view->screen()->grabWindow(m_view->winId()).toImage().copy(shown);
+    };
+    const auto repainted = [this, &shown] {
+        return m_view->grab().toImage().copy(shown).convertToFormat(QImage::Format_RGB32);
+    };
+    QCOMPARE(onScreen().convertToFormat(QImage::Format_RGB32), repainted());
+
+    for (int step = 0; step < 6; ++step) {
+        const QPointF at = QRectF(viewport->rect()).center();
+        QWheelEvent wheel(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(viewport, &wheel);
+        QCoreApplication::processEvents();
+    }
+    QVERIFY(m_view->verticalScrollBar()->value() > 0);
+    const QImage screen = onScreen().convertToFormat(QImage::Format_RGB32);
+    QVERIFY(
+        !orvalink::test::saveScreen(screen, QStringLiteral("directory-list-wheel-") + QTest::currentDataTag())
+             .isEmpty());
+    QCOMPARE(screen, repainted());
 }
 
 void DirectoryListViewTest::screenshots_data()

@@ -1,11 +1,13 @@
 // The window driven by the keyboard alone, as a Qt user drives it: Space ticks folders in the list,
 // Tab reaches "Migrate", the history's records take the focus and Space marks one, and "Undo
 // Selected" undoes that record; real migrations onto a second file system.
+#include "FitWindow.h"
 #include "UiTestSupport.h"
 #include "WindowTestSupport.h"
 #include "WorkflowFixture.h"
 #include "support/SkipWithout.h"
 #include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/browsing/ShownListing.h"
 #include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/texts/Presentation.h"
 
@@ -64,6 +66,66 @@ class KeyboardFlowsTest : public QObject {
 
 private Q_SLOTS:
     void initTestCase() { prepareWidgetTests(); }
+
+    // A first start, no sizes known yet: the list, with the keyboard's focus, focuses its first
+    // row, then the sizes arrive and sort that row far down. The focused row stays one in view, and
+    // Down moves on from it without scrolling.
+    void theFocusedRowStaysInViewWhenSizesSortTheList_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<UILanguage>("language");
+        for (const auto& [tag, language] :
+             {std::pair{"zh", UILanguage::chinese}, std::pair{"en", UILanguage::english},
+              std::pair{"both", UILanguage::bilingual}}) {
+            QTest::addRow("1366x768-%s", tag) << QSize(1366, 768) << language;
+            QTest::addRow("1920x1080-%s", tag) << QSize(1920, 1080) << language;
+        }
+    }
+    void theFocusedRowStaysInViewWhenSizesSortTheList()
+    {
+        QFETCH(QSize, size);
+        QFETCH(UILanguage, language);
+        FitWindow fit(size, language);
+        MainViewModel& vm = *fit.vm;
+        // The first row of the first listing, the one the list focuses when it arrives.
+        QString firstShown;
+        connect(&vm.listing(), &ShownListing::sortedEntriesChanged, this, [&] {
+            if (firstShown.isEmpty() && !vm.listing().sortedEntries().isEmpty())
+                firstShown = vm.listing().sortedEntries().constFirst().path;
+        });
+        QWidget& window = *fit.w->window;
+        // Active from the start, as a window the user just opened: the list has the keyboard.
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(fit.start());
+        settleWindow(window);
+        QListView* list = fit.list();
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(list));
+        const QList<DirectoryEntry>& rows = vm.listing().sortedEntries();
+        const auto rowOf = [&rows](const std::optional<QString>& path) {
+            for (qsizetype row = 0; path && row < rows.size(); ++row)
+                if (rows.at(row).path == *path)
+                    return int(row);
+            return -1;
+        };
+        const auto inView = [list](int row) {
+            return row >= 0 &&
+                   list->viewport()->rect().intersects(list->visualRect(list->model()->index(row, 0)));
+        };
+        // The sizes did sort the first row out of view.
+        QVERIFY2(!inView(rowOf(firstShown)), qPrintable(firstShown));
+        const int focused = rowOf(vm.browsing().focusedEntryPath());
+        QVERIFY2(inView(focused), qPrintable(vm.browsing().focusedEntryPath().value_or(QString())));
+        const QString tag = QString::fromLatin1(QTest::currentDataTag());
+        QVERIFY(
+            !saveScreen(window.grab().toImage(), QStringLiteral("keyboard-first-start-") + tag).isEmpty());
+
+        const int scrolled = list->verticalScrollBar()->value();
+        press(Qt::Key_Down);
+        settleWindow(window);
+        QCOMPARE(rowOf(vm.browsing().focusedEntryPath()), focused + 1);
+        QCOMPARE(list->verticalScrollBar()->value(), scrolled);
+    }
 
     void migrationAndUndoOfAChosenRecord_data()
     {

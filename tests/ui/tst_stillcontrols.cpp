@@ -6,6 +6,7 @@
 #include "UndoWindow.h"
 #include "WorkflowFixture.h"
 #include "support/SkipWithout.h"
+#include "support/WorkerGate.h"
 #include "ui/models/DirectoryListModel.h"
 #include "ui/views/dashboard/MainDashboardView.h"
 #include "ui/widgets/ElidedLabel.h"
@@ -14,6 +15,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
@@ -283,6 +285,55 @@ private Q_SLOTS:
                  qPrintable(counts.join(QLatin1Char('|'))));
     }
 
+    // "Refresh Now" reads a listing of another count, of one, two and three digits: the search
+    // field keeps its place and width.
+    void theSearchFieldKeepsItsWidthAcrossListings_data() { menusMoveNothingBesideThem_data(); }
+    void theSearchFieldKeepsItsWidthAcrossListings()
+    {
+        QFETCH(QSize, size);
+        QFETCH(UILanguage, language);
+        FitWindow fit(size, language);
+        QVERIFY(fit.start());
+        QWidget& window = *fit.w->window;
+        auto* field = window.findChild<QLineEdit*>(QStringLiteral("searchField"));
+        auto* count = window.findChild<QLabel*>(QStringLiteral("matchCount"));
+        auto* rescan = window.findChild<QPushButton*>(QStringLiteral("rescanButton"));
+        QVERIFY(field && count && rescan);
+        const auto place = [&window, field] {
+            return QRect(field->mapTo(&window, QPoint(0, 0)), field->size());
+        };
+        const QRect before = place();
+        const QString tag = QStringLiteral("still-search-count-") + QTest::currentDataTag();
+        QVERIFY(!saveScreen(window.grab().toImage(), tag + QStringLiteral("-two-digits")).isEmpty());
+        const QString home = fit.fx.home.home();
+        const auto rescanned = [&](const char* name) -> QString {
+            QTest::mouseClick(rescan, Qt::LeftButton);
+            if (!waitUntilIdle(*fit.vm))
+                return QStringLiteral("the listing never settled");
+            settleWindow(window);
+            if (!saveScreen(window.grab().toImage(), tag + QLatin1Char('-') + QLatin1String(name))
+                     .isEmpty() &&
+                place() == before)
+                return {};
+            return QStringLiteral("moved with \"%1\"").arg(count->text());
+        };
+
+        // Down to the folders of the home less than ten...
+        for (const QFileInfo& entry : QDir(home).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot))
+            if (!entry.fileName().startsWith(QStringLiteral("Folder 0")))
+                QVERIFY(entry.isDir() ? QDir(entry.filePath()).removeRecursively()
+                                      : QFile::remove(entry.filePath()));
+        QString fault = rescanned("one-digit");
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+        QVERIFY2(fit.vm->listing().sortedEntries().size() < 10, qPrintable(count->text()));
+        // ...and up to more than a hundred entries.
+        for (int i = 0; i < 120; ++i)
+            fit.fx.tree.fileOfSize(QStringLiteral("many-%1.dat").arg(i), 100);
+        fault = rescanned("three-digits");
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+        QVERIFY2(fit.vm->listing().sortedEntries().size() > 100, qPrintable(count->text()));
+    }
+
     // A status message of two lines leaves the folder list as tall as one of one line did.
     void aLongerStatusLeavesTheListsHeight_data() { menusMoveNothingBesideThem_data(); }
     void aLongerStatusLeavesTheListsHeight()
@@ -313,6 +364,55 @@ private Q_SLOTS:
         QVERIFY(!saveScreen(window.grab().toImage(),
                             QStringLiteral("still-status-two-lines-") + QTest::currentDataTag())
                      .isEmpty());
+    }
+
+    // A migration clears the status line until its summary: the folder list keeps its height
+    // before, while and after it runs.
+    void theListKeepsItsHeightThroughARun_data() { menusMoveNothingBesideThem_data(); }
+    void theListKeepsItsHeightThroughARun()
+    {
+        QFETCH(QSize, size);
+        QFETCH(UILanguage, language);
+        WorkflowFixture w(language);
+        SKIP_WITHOUT(w);
+        w.copyGate = std::make_shared<WorkerGate>();
+        for (const char* folder : {"Movies", "Music", "Photos"})
+            w.tree.fileOfSize(QLatin1String(folder) + QStringLiteral("/data.bin"), 64 * 1024);
+        MainViewModel& vm = w.vm();
+        WindowUnderTest win(vm);
+        QVERIFY(win.showAndList(size));
+        QWidget& window = *win.window;
+        settleWindow(window);
+        auto* list = window.findChild<QListView*>(QStringLiteral("directoryList"));
+        auto* status = window.findChild<QWidget*>(QStringLiteral("infoText"));
+        QVERIFY(list && status);
+        const auto listPlace = [&window, list] {
+            return QRect(list->mapTo(&window, QPoint(0, 0)), list->size());
+        };
+        QVERIFY(status->isVisible());
+        const QRect before = listPlace();
+
+        QVERIFY(startHeldMigration(w, {w.tree.path(QStringLiteral("Music"))}));
+        settleWindow(window);
+        QVERIFY(vm.activity().isMigrating());
+        QVERIFY(!status->isVisible());
+        QCOMPARE(listPlace(), before);
+        const QString tag =
+            QStringLiteral("%1x%2-%3")
+                .arg(size.width())
+                .arg(size.height())
+                .arg(QString::fromLatin1(QTest::currentDataTag()).section(QLatin1Char('-'), 1));
+        QVERIFY(
+            !saveScreen(window.grab().toImage(), QStringLiteral("still-list-during-run-") + tag).isEmpty());
+
+        w.copyGate->open();
+        QTRY_VERIFY(!vm.activity().isMigrating());
+        QVERIFY(waitUntilIdle(vm));
+        settleWindow(window);
+        QVERIFY(status->isVisible());
+        QCOMPARE(listPlace(), before);
+        QVERIFY(
+            !saveScreen(window.grab().toImage(), QStringLiteral("still-list-after-run-") + tag).isEmpty());
     }
 
     // "Show Migrated Items" opens the panel below the history; the button stays under the pointer.

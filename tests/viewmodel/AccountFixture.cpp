@@ -25,6 +25,10 @@ MainViewModel& AccountFixture::start(const std::function<void(AppConfig&)>& adju
         adjust(config);
     world.writeConfig(config);
     model = world.makeViewModel([this](ViewModelServices& services) {
+        if (authTimeout)
+            services.backendAuthService = std::make_shared<BackendAuthService>(
+                BackendAPIClient(world.network.get(), *authTimeout), AuthSessionStore(sessionPath()),
+                DeviceIdentityStore(AppPaths::applicationSupportFile(QStringLiteral("device_id.txt"))));
         services.backendAuthService->setClock([this] { return now; });
     });
     return *model;

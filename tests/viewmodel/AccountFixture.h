@@ -5,8 +5,10 @@
 #include "viewmodel/history/HistoryInstall.h"
 
 #include <QDateTime>
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace orvalink::test {
 
@@ -45,6 +47,9 @@ public:
     LoopbackAccountService service;
     std::unique_ptr<MainViewModel> model;
     QDateTime now = QDateTime::currentDateTimeUtc();
+    // How long the sign-in service waits for a whole answer (set before start()); the client's own
+    // limit when none.
+    std::optional<std::chrono::milliseconds> authTimeout;
 
 private:
     bool m_ready = false;

@@ -32,9 +32,10 @@ public:
     void setKeepsContentInPlace(bool keeps) { m_keepsInPlace = keeps; }
     // Scrolls to `value` as the user would: what shows then is what the area keeps in place.
     void scrollToValue(int value);
-    // Scrolls `widget` (inside the content) whole into view, its top when it is taller than the
-    // view, and keeps it so through the layout changes that follow, until the user scrolls or
-    // another widget is asked for. Also where the area does not keep its content in place.
+    // Scrolls `widget` (inside the content, or the content itself: its top) whole into view, its top
+    // when it is taller than the view, and keeps it so through the layout changes that follow, until
+    // the user scrolls or another widget is asked for. Also where the area does not keep its content
+    // in place.
     void keepInView(QWidget* widget);
 
 protected:

@@ -95,6 +95,8 @@ AccountSheetView::AccountSheetView(MainViewModel& viewModel, std::optional<Initi
     m_scheduler->watch(&viewModel.activity(), &ActivityState::errorMessageChanged);
     connect(&viewModel.accountState(), &AccountState::backendSessionChanged, this,
             &AccountSheetView::handleSessionChange);
+    connect(&viewModel.accountState(), &AccountState::isSubmittingAuthChanged, this,
+            &AccountSheetView::showTopAfterAnswer);
 
     const auto& session = viewModel.accountState().backendSession();
     m_sessionEmail = session ? std::optional<QString>(session->email) : std::nullopt;
@@ -231,6 +233,23 @@ void AccountSheetView::handleSessionChange()
         m_feedback->setExpanded(true);
         QTimer::singleShot(0, this, &AccountSheetView::scrollToFeedback);
     }
+}
+
+void AccountSheetView::showTopAfterAnswer()
+{
+    const AccountState& account = m_viewModel.accountState();
+    if (account.isSubmittingAuth() || account.backendSession() || !isVisible())
+        return;
+    // The answer's status line shows above the form now. The area would keep the button under the
+    // pointer where it was by scrolling the title and Close out of view, with room added below the
+    // end: pointless where everything fits.
+    flushRefresh();
+    QWidget* content = m_scroll->widget();
+    const int width = m_scroll->viewport()->width();
+    const int natural =
+        content->hasHeightForWidth() ? content->heightForWidth(width) : content->sizeHint().height();
+    if (natural <= m_scroll->viewport()->height())
+        m_scroll->keepInView(content);
 }
 
 void AccountSheetView::scrollToFeedback()

@@ -65,6 +65,9 @@ private:
     void signOut();
     void synchronizeLocalState();
     void handleSessionChange();
+    // After a sign-in's answer that left the user signed out: a sheet whose content fits shows
+    // from its top, whatever was kept in place while the answer's status line came in above the form.
+    void showTopAfterAnswer();
     void refreshStatus();
     void scrollToFeedback();
 

@@ -24,8 +24,9 @@ DirectoryListView::DirectoryListView(DirectoryListModel* model, QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this, &DirectoryListView::showContextMenu);
-    // Space and Return act on a row from the first key on: also in a folder just opened from the
-    // keyboard, or a listing the focused entry left.
+    // Space and Return act on a row from the first key on, one the user sees: also in a folder just
+    // opened from the keyboard, a listing the focused entry left, or one that sorted it out of view
+    // (the sizes of a first scan arriving).
     connect(model, &QAbstractItemModel::modelReset, this, [this] {
         if (hasFocus())
             focusShownRowIfNone();
@@ -42,6 +43,13 @@ void DirectoryListView::paintEvent(QPaintEvent* event)
     QListView::paintEvent(event);
     QPainter painter(viewport());
     paintFocusRing(&painter, this, QRectF(viewport()->rect()), 4);
+}
+
+void DirectoryListView::scrollContentsBy(int dx, int dy)
+{
+    QListView::scrollContentsBy(dx, dy);
+    if (hasFocus())
+        viewport()->update();
 }
 
 void DirectoryListView::scrollToFocus()
@@ -62,7 +70,10 @@ void DirectoryListView::focusInEvent(QFocusEvent* event)
 
 void DirectoryListView::focusShownRowIfNone()
 {
-    if (m_model->rowCount() == 0 || m_model->syncFocus() >= 0)
+    if (m_model->rowCount() == 0)
+        return;
+    const int focused = m_model->syncFocus();
+    if (focused >= 0 && viewport()->rect().intersects(visualRect(m_model->index(focused))))
         return;
     // The top row in view, so the keys start where the user is looking and nothing scrolls; a
     // listing not laid out yet starts at its first row, where it will show.

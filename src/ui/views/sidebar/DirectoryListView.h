@@ -12,9 +12,9 @@ class DirectoryListModel;
 // source's focused path and selected paths are the truth). Up and Down move the source's focus and
 // scroll to it, Left and Right do nothing, Return and Enter open the focused entry and are always
 // consumed, and a right click offers "open containing directory" and "reveal". While the list has
-// the keyboard focus one of its rows is focused: the top one in view, when the list takes the focus
-// from the keyboard or gets new rows without a focused one among them (a click focuses the row it
-// lands on); taking the focus never scrolls the list.
+// the keyboard focus one of its rows in view is focused: the top one in view, when the list takes
+// the focus from the keyboard or gets new rows or a new order that leave no focused row in view (a
+// click focuses the row it lands on); neither taking the focus nor a new order scrolls the list.
 class DirectoryListView : public QListView {
     Q_OBJECT
 public:
@@ -36,11 +36,14 @@ protected:
     // The wheel over the list scrolls the list only: at either end, or with nothing to scroll, it
     // does not pass on to the column around it.
     void wheelEvent(QWheelEvent* event) override;
+    // The ring lies along the edges of the view, not on the rows: a scroll repaints the whole view
+    // while it shows, where moving the painted rows would move copies of the ring along with them.
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
     void showContextMenu(const QPoint& position);
     void scrollToFocus();
-    // Focuses the top row in view when no row shown is focused.
+    // Focuses the top row in view when the focused row is not in view, or there is none.
     void focusShownRowIfNone();
 
     DirectoryListModel* m_model;

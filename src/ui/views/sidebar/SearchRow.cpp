@@ -17,6 +17,13 @@
 
 namespace orvalink::ui {
 
+namespace {
+
+// The count whose digits the match count keeps room for (the digits are all equally wide).
+constexpr qsizetype kWidestReservedCount = 999999;
+
+} // namespace
+
 SearchRow::SearchRow(MainViewModel& viewModel, QWidget* parent) : QWidget(parent), m_viewModel(viewModel)
 {
     setObjectName(QStringLiteral("searchRow"));
@@ -73,10 +80,11 @@ void SearchRow::refresh()
     };
     const qsizetype matches = m_viewModel.listing().sortedEntries().size();
     m_matchCount->setText(countText(matches));
-    // As wide as the count of the whole listing needs, which no search exceeds: typing changes
-    // the number, never the width the field beside it has.
-    const qsizetype most = std::max(matches, m_viewModel.browsing().entries().size());
-    m_matchCount->setMinimumWidth(TabularText::width(m_matchCount->fontMetrics(), countText(most)));
+    // As wide as a count of six digits needs, whatever the count now: neither typing nor a
+    // listing read again changes the width of the field beside it. Only a folder of a million
+    // entries or more widens it.
+    const qsizetype widest = std::max(matches, kWidestReservedCount);
+    m_matchCount->setMinimumWidth(TabularText::width(m_matchCount->fontMetrics(), countText(widest)));
 }
 
 } // namespace orvalink::ui

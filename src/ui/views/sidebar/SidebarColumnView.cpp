@@ -94,11 +94,15 @@ SidebarColumnView::SidebarColumnView(MainViewModel& viewModel, DashboardViewStat
     m_noMatch = textLabel(this, QStringLiteral("noMatchText"), TextStyle::Caption, LabelOption::Secondary);
     column->addWidget(m_noMatch);
     // At most two lines; a longer message ends in "…" and is whole in the tool tip. Two lines
-    // whatever the message takes, so the list above keeps its height from one message to the next.
+    // whatever the message takes, and also with none (a run clears the message until its summary),
+    // so the list above keeps its height from one message to the next and through a run.
     m_info = elidedLabel(this, QStringLiteral("infoText"), TextStyle::Caption, Qt::ElideRight,
                          LabelOption::Secondary, 2);
     m_info->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_info->setKeepsAllLines(true);
+    QSizePolicy keepsRoom = m_info->sizePolicy();
+    keepsRoom.setRetainSizeWhenHidden(true);
+    m_info->setSizePolicy(keepsRoom);
     column->addWidget(m_info);
 
     // Each group refreshes itself on the values it shows; this refresh covers the lines between.
