@@ -62,6 +62,13 @@ FailedMigrationRecord failedRecord(const QString& path)
     return record;
 }
 
+LinkRepairRecord linkRepairRecord(const QString& path, bool repaired)
+{
+    return {QUuid::createUuid(), path,
+            (repaired ? QStringLiteral("/Volumes/Renamed") : QStringLiteral("/Volumes/External")) + path,
+            repaired, QDateTime::currentDateTime()};
+}
+
 LinkMapping mappingRecord(const QString& source)
 {
     LinkMapping mapping;

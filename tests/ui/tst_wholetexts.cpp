@@ -1,6 +1,7 @@
 // The texts a user needs read whole, in every language setting and on a small laptop's screen as on
 // a desktop's: the Activity Dock's summary, the Smart Migration summary, a failure line with its
-// reason, a long folder name in the history and where a failed migration meant to put the data.
+// reason, a long folder name in the history, where a failed migration meant to put the data, and
+// the dock after a link repair.
 #include "FitWindow.h"
 #include "UiTestSupport.h"
 #include "diskops/UndoIncomplete.h"
@@ -12,6 +13,7 @@
 #include "viewmodel/texts/MigrationFailureText.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QListView>
 #include <QMessageBox>
@@ -157,6 +159,85 @@ private Q_SLOTS:
                                .arg(QString::fromLatin1(names[int(language)]))
                                .arg(size.width())
                                .arg(size.height())));
+    }
+
+    void windowSizes_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QSize>("size");
+        const QList<std::pair<const char*, UILanguage>> languages{
+            {"zh", UILanguage::chinese}, {"en", UILanguage::english}, {"both", UILanguage::bilingual}};
+        for (const auto& [name, language] : languages) {
+            for (const QSize size : {QSize(1366, 768), QSize(1920, 1080)})
+                QTest::addRow("%s-%dx%d", name, size.width(), size.height()) << language << size;
+        }
+    }
+
+    // A repair after a migration, one of its links not repaired: the dock speaks of the repair, not
+    // of the migration, reads whole, shows the link it could not repair at the top of its card, and
+    // stays open, never timing its collapse, until the user closes it.
+    void theDockTellsOfTheRepair_data() { windowSizes_data(); }
+    void theDockTellsOfTheRepair()
+    {
+        QFETCH(UILanguage, language);
+        QFETCH(QSize, size);
+        FitWindow fit(size, language);
+        QVERIFY(fit.start());
+        QWidget& window = *fit.w->window;
+        ViewModelContext& context = ViewModelInternals::context(*fit.vm);
+        const QStringList paths{fit.fx.tree.path(QStringLiteral("Projects")),
+                                fit.fx.tree.path(QStringLiteral("Music")),
+                                fit.fx.tree.path(QStringLiteral("Videos"))};
+        context.history().setRecentMigrations({successRecord(paths.at(0)), successRecord(paths.at(1))});
+        settleWindow(window);
+        QVERIFY(fit.w->dashboard().isActivityAutoCollapsePending());
+
+        // What the repair publishes, from its start to its end.
+        context.activity().setDiskWork(DiskWork::linkRepair);
+        context.history().setRecentMigrations({});
+        settleWindow(window);
+        context.history().setLastLinkRepair(LinkRepairReport{
+            BilingualText("修复完成。已扫描：3，修复：2，失败：1。 每条链接未能修复的原因见日志。",
+                          "Repair finished. Scanned: 3, fixed: 2, failed: 1. The log says why each link "
+                          "could not be repaired."),
+            {linkRepairRecord(paths.at(2), false), linkRepairRecord(paths.at(0), true),
+             linkRepairRecord(paths.at(1), true)}});
+        context.activity().setDiskWork(DiskWork::none);
+        settleWindow(window);
+        QVERIFY(fit.w->viewState().showProgressPanel());
+        QVERIFY(!fit.w->dashboard().isActivityAutoCollapsePending());
+        QVERIFY(!window.findChild<QWidget*>(QStringLiteral("migratedRecordsSection"))->isVisible());
+
+        auto* summary = window.findChild<ui::ElidedLabel*>(QStringLiteral("activitySummary"));
+        QVERIFY2(!summary->isElided(), qPrintable(summary->shownText()));
+        QVERIFY(summary->text().contains(QStringLiteral("stays open until you close it")) ||
+                summary->text().contains(QStringLiteral("活动台将保持展开直到你手动关闭")));
+        auto* note = window.findChild<QLabel*>(QStringLiteral("linkRepairSectionNote"));
+        QVERIFY(note && note->isVisible());
+        QVERIFY(note->height() >= note->heightForWidth(note->width()));
+        // The link not repaired is the row in view.
+        auto* links = window.findChild<QAbstractItemView*>(QStringLiteral("linkRepairSectionScroll"));
+        QVERIFY(links && links->isVisible());
+        QCOMPARE(links->model()->rowCount(), 3);
+        const ui::RecordRowPart badge = recordPart(window, QStringLiteral("linkRepairSectionScroll"), 0,
+                                                   QStringLiteral("linkStatusBadge"));
+        QCOMPARE(badge.text, fit.vm->presentation().localized({"未修复", "Not Repaired"}));
+        QVERIFY(links->viewport()->visibleRegion().contains(badge.rect));
+        QCOMPARE(
+            recordPart(window, QStringLiteral("linkRepairSectionScroll"), 0, QStringLiteral("recordLink"))
+                .path,
+            paths.at(2));
+        const QString tag = QString::fromLatin1(QTest::currentDataTag());
+        QVERIFY(fit.saveAs(QStringLiteral("dock-repair-") + tag));
+
+        // Closed by the user, it stays closed and says that something waits there.
+        window.findChild<QPushButton*>(QStringLiteral("activityToggle"))->click();
+        settleWindow(window);
+        QVERIFY(!fit.w->viewState().showProgressPanel());
+        QVERIFY(!fit.w->dashboard().isActivityAutoCollapsePending());
+        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("activityBadge"))->text(),
+                 fit.vm->presentation().localized({"需处理", "Needs Review"}));
+        QVERIFY(fit.saveAs(QStringLiteral("dock-repair-closed-") + tag));
     }
 
     void leftBehindAnswerFits_data()

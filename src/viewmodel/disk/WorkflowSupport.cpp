@@ -115,7 +115,13 @@ void beginRun(DiskWorkContext& context, DiskWork work)
     beginRunStatus(context, work);
     context.history().setRecentMigrations({});
     context.history().setRecentFailedMigrations({});
+    clearUndoAndRepairRecords(context);
+}
+
+void clearUndoAndRepairRecords(DiskWorkContext& context)
+{
     context.history().setLastRestoredPaths({});
+    context.history().setLastLinkRepair(std::nullopt);
 }
 
 void beginRunStatus(DiskWorkContext& context, DiskWork work)

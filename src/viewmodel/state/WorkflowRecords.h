@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QHashFunctions>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QUuid>
@@ -43,6 +44,31 @@ struct FailedMigrationRecord {
     std::optional<OrvalinkError::Case> errorCase() const;
 
     bool operator==(const FailedMigrationRecord&) const = default;
+};
+
+// A link the last link repair acted on, for the current session only: pointed at its volume's new
+// mount, or broken and left as it was (the log says why).
+struct LinkRepairRecord {
+    QUuid id; // the mapping's
+    QString sourcePath;
+    // Where the link leads now when repaired; the target the record names when not.
+    QString targetPath;
+    bool repaired = false;
+    QDateTime repairedAt;
+
+    bool operator==(const LinkRepairRecord&) const = default;
+};
+
+// What the last link repair did, as the activity dock shows it: the repair's own summary and the
+// links it could not repair, then those it repaired, each in the order examined.
+struct LinkRepairReport {
+    BilingualText summary;
+    QList<LinkRepairRecord> links;
+
+    // Some link could not be repaired: the dock stays open for the user to see which.
+    bool hasUnrepairedLinks() const;
+
+    bool operator==(const LinkRepairReport&) const = default;
 };
 
 size_t qHash(const MigrationPathRecord& record, size_t seed = 0);

@@ -150,6 +150,9 @@ void MainDashboardView::watchPublishedValues()
     connect(&history, &HistoryState::recentMigrationsChanged, this, &MainDashboardView::countsChanged);
     connect(&history, &HistoryState::recentFailedMigrationsChanged, this, &MainDashboardView::countsChanged);
     connect(&history, &HistoryState::lastRestoredPathsChanged, this, &MainDashboardView::countsChanged);
+    // A repair's report comes once at its end and goes when the next run starts.
+    connect(&history, &HistoryState::lastLinkRepairChanged, this,
+            &MainDashboardView::refreshActivityWorkspaceBehavior);
 }
 
 void MainDashboardView::minSizeChanged()
@@ -198,8 +201,7 @@ bool MainDashboardView::isActivityBusy() const
 {
     // Work that runs, not whether progress shows: the progress card keeps the counts of a finished
     // batch, and reading that as busy would keep the workspace open for good after any migration.
-    return m_viewModel.activity().isDiskWorkBusy() ||
-           !m_viewModel.history().recentFailedMigrations().isEmpty();
+    return m_viewModel.activity().isDiskWorkBusy() || ActivityWorkspace::needsReview(m_viewModel);
 }
 
 bool MainDashboardView::hasSuccessActivity() const

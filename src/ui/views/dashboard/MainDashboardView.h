@@ -56,10 +56,10 @@ public:
     // True once the start-up has run to its end.
     bool hasFinishedStartup() const { return m_startupFinished; }
 
-    // Busy (a migration, undo or link repair runs, or failed records are present): the workspace
-    // stays open.
+    // Busy (a migration, undo or link repair runs, or failed records or links not repaired are
+    // present): the workspace stays open.
     bool isActivityBusy() const;
-    // Recent migrations or restored paths are present.
+    // Recent migrations, restored paths or a link repair's report are present.
     bool hasSuccessActivity() const;
     // Opens the workspace while busy; times its collapse after successful work; otherwise leaves the
     // user's choice alone.

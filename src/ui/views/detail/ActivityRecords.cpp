@@ -42,6 +42,9 @@ ActivityRecordSection::ActivityRecordSection(const QString& objectName, QAbstrac
     m_title = textLabel(this, objectName + QStringLiteral("Title"), TextStyle::Caption,
                         LabelOption::Secondary | LabelOption::Semibold);
     column->addWidget(m_title);
+    m_note = textLabel(this, objectName + QStringLiteral("Note"), TextStyle::Caption, LabelOption::Wrap);
+    m_note->hide();
+    column->addWidget(m_note);
     m_list = new RecordListView(model, std::move(layout), uniformRows, objectName + QStringLiteral("Scroll"),
                                 this);
     m_list->setMaximumContentHeight(kSectionMaxHeight);
@@ -51,6 +54,12 @@ ActivityRecordSection::ActivityRecordSection(const QString& objectName, QAbstrac
 void ActivityRecordSection::setTitle(const QString& title)
 {
     setTextIfChanged(m_title, title);
+}
+
+void ActivityRecordSection::setNote(const QString& note)
+{
+    setTextIfChanged(m_note, note);
+    m_note->setVisible(!note.isEmpty());
 }
 
 ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
@@ -65,9 +74,11 @@ ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
     m_migratedRecords = new MigrationRecordModel(this);
     m_restoredPaths = new RestoredPathModel(this);
     m_failedRecords = new FailedRecordModel(this);
+    m_repairedLinks = new LinkRepairRecordModel(this);
     const MigrationRecordModel* migrated = m_migratedRecords;
     const RestoredPathModel* restored = m_restoredPaths;
     const FailedRecordModel* failed = m_failedRecords;
+    const LinkRepairRecordModel* links = m_repairedLinks;
     m_migrated = new ActivityRecordSection(
         QStringLiteral("migratedRecordsSection"), m_migratedRecords,
         [vm, migrated](const QModelIndex& index, const QRect& bounds, const RecordRowMetrics& metrics) {
@@ -90,7 +101,13 @@ ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
                 metrics);
         },
         false, this);
-    for (ActivityRecordSection* section : {m_migrated, m_restored, m_failed}) {
+    m_linkRepair = new ActivityRecordSection(
+        QStringLiteral("linkRepairSection"), m_repairedLinks,
+        [vm, links](const QModelIndex& index, const QRect& bounds, const RecordRowMetrics& metrics) {
+            return layoutLinkRecord(linkRecordTexts(*vm, links->recordAt(index.row())), bounds, metrics);
+        },
+        true, this);
+    for (ActivityRecordSection* section : {m_migrated, m_restored, m_failed, m_linkRepair}) {
         layout->addWidget(section);
         RecordListView* list = section->list();
         connect(list, &RecordListView::pathMenuRequested, this,
@@ -131,6 +148,7 @@ ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
     m_refresh->watch(history, &HistoryState::recentMigrationsChanged);
     m_refresh->watch(history, &HistoryState::lastRestoredPathsChanged);
     m_refresh->watch(history, &HistoryState::recentFailedMigrationsChanged);
+    m_refresh->watch(history, &HistoryState::lastLinkRepairChanged);
     // Whether a remedy may start: while no disk work runs.
     m_refresh->watch(&viewModel.activity(), &ActivityState::diskWorkChanged);
     m_refresh->watch(&viewModel.presentation(), &Presentation::textsChanged);
@@ -139,6 +157,7 @@ ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
         m_migratedRecords->repaintAll();
         m_restoredPaths->repaintAll();
         m_failedRecords->repaintAll();
+        m_repairedLinks->repaintAll();
     });
     showState();
 }
@@ -146,6 +165,11 @@ ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
 QWidget* ActivityRecords::failedSection() const
 {
     return m_failed;
+}
+
+QWidget* ActivityRecords::linkRepairSection() const
+{
+    return m_linkRepair;
 }
 
 void ActivityRecords::showState()
@@ -162,6 +186,13 @@ void ActivityRecords::showState()
     m_migrated->setVisible(m_migratedRecords->rowCount() > 0);
     m_restored->setVisible(m_restoredPaths->rowCount() > 0);
     m_failed->setVisible(m_failedRecords->rowCount() > 0);
+
+    const std::optional<LinkRepairReport>& repair = history.lastLinkRepair();
+    m_repairedLinks->setRecords(repair ? repair->links : QList<LinkRepairRecord>());
+    m_linkRepair->setTitle(m_viewModel.presentation().localized({"链接修复", "Link Repair"}));
+    m_linkRepair->setNote(repair ? m_viewModel.presentation().localized(repair->summary) : QString());
+    m_linkRepair->list()->setVisible(m_repairedLinks->rowCount() > 0);
+    m_linkRepair->setVisible(repair.has_value());
 
     setTextIfChanged(m_repairTitle,
                      m_viewModel.presentation().localized({"正在修复链接", "Repairing Links"}));

@@ -140,6 +140,28 @@ QRect centredIn(const QRect& line, int x, const QSize& size)
     return QRect(QPoint(x, line.top() + (line.height() - size.height()) / 2), size);
 }
 
+// A header line of `lines`: the name at its natural width (giving way first), the status chip
+// `badgeName` in `badgeColor` after it, the date at the right edge, everything centred on the line.
+QList<RecordRowPart> statusHeader(LineStack& lines, const QString& name, const QString& badgeName,
+                                  const QString& badgeText, const QColor& badgeColor, const QString& dateText,
+                                  const RecordRowMetrics& metrics)
+{
+    const QFont caption = metrics.caption();
+    const int captionHeight = QFontMetrics(caption).height();
+    const QSize chipSize = metrics.chipSize(badgeText);
+    const QRect head = lines.take(std::max(captionHeight, chipSize.height()));
+    const RecordRowPart date = datePart(dateText, head, metrics);
+    const int least = leastElidedWidth(QFontMetrics(caption));
+    const int room = head.width() - chipSize.width() - date.rect.width() - 2 * lines.spacing();
+    const int nameWidth = std::min(naturalTextWidth(caption, name), std::max(least, room));
+    RecordRowPart title = namePart(name, metrics);
+    title.rect = centredIn(head, head.left(), QSize(nameWidth, captionHeight));
+    RecordRowPart badge = textPart(badgeName, badgeText, metrics.chip(), badgeColor);
+    badge.kind = RecordRowPart::Kind::chip;
+    badge.rect = centredIn(head, title.rect.right() + 1 + lines.spacing(), chipSize);
+    return {title, badge, date};
+}
+
 } // namespace
 
 QRect RecordRowPart::textRect() const
@@ -309,21 +331,8 @@ RecordRow layoutFailedRecord(const FailedRecordTexts& texts, const QRect& bounds
     row.tint = kRed;
     row.alpha = 0.07;
 
-    // Header: the name at its natural width (giving way first), the badge after it, the date at the
-    // right edge, everything centred on the line.
-    const int captionHeight = QFontMetrics(caption).height();
-    const QSize chipSize = metrics.chipSize(texts.badge);
-    const QRect head = lines.take(std::max(captionHeight, chipSize.height()));
-    const RecordRowPart date = datePart(texts.date, head, metrics);
-    const int least = leastElidedWidth(QFontMetrics(caption));
-    const int room = head.width() - chipSize.width() - date.rect.width() - 2 * lines.spacing();
-    const int nameWidth = std::min(naturalTextWidth(caption, texts.name), std::max(least, room));
-    RecordRowPart name = namePart(texts.name, metrics);
-    name.rect = centredIn(head, head.left(), QSize(nameWidth, captionHeight));
-    RecordRowPart badge = textPart(QStringLiteral("failedStatusBadge"), texts.badge, metrics.chip(), kRed);
-    badge.kind = RecordRowPart::Kind::chip;
-    badge.rect = centredIn(head, name.rect.right() + 1 + lines.spacing(), chipSize);
-    row.parts = {name, badge, date};
+    row.parts = statusHeader(lines, texts.name, QStringLiteral("failedStatusBadge"), texts.badge, kRed,
+                             texts.date, metrics);
 
     const int pathHeight = metrics.lineEditHeight(mono);
     row.parts.append(pathPart(QStringLiteral("failedSource"), texts.source, texts.sourcePath, mono, secondary,
@@ -375,6 +384,26 @@ RecordRow layoutFailedRecord(const FailedRecordTexts& texts, const QRect& bounds
         button.rect.translate(0, actions.top());
         row.parts.append(button);
     }
+    row.frame = lines.frame();
+    return row;
+}
+
+RecordRow layoutLinkRecord(const LinkRecordTexts& texts, const QRect& bounds, const RecordRowMetrics& metrics)
+{
+    const QFont mono = metrics.mono(10);
+    const QColor secondary = metrics.secondaryText();
+    const QColor status = texts.repaired ? kRecordGreen : kRed;
+    LineStack lines(bounds, 4);
+    RecordRow row;
+    row.tint = status;
+    row.alpha = texts.repaired ? 0.08 : 0.07;
+    row.parts = statusHeader(lines, texts.name, QStringLiteral("linkStatusBadge"), texts.badge, status,
+                             texts.date, metrics);
+    const int pathHeight = metrics.lineEditHeight(mono);
+    row.parts.append(pathPart(QStringLiteral("recordLink"), texts.link, texts.sourcePath, mono, secondary,
+                              lines.take(pathHeight)));
+    row.parts.append(pathPart(QStringLiteral("recordLinkTarget"), texts.target, texts.targetPath, mono,
+                              secondary, lines.take(pathHeight)));
     row.frame = lines.frame();
     return row;
 }

@@ -90,4 +90,22 @@ FailedRecordTexts failedRecordTexts(MainViewModel& viewModel, const FailedMigrat
     return shown;
 }
 
+LinkRecordTexts linkRecordTexts(MainViewModel& viewModel, const LinkRepairRecord& record)
+{
+    const Presentation& texts = viewModel.presentation();
+    LinkRecordTexts shown;
+    shown.name = QFileInfo(record.sourcePath).fileName();
+    shown.repaired = record.repaired;
+    shown.badge = texts.localized(record.repaired ? BilingualText("已修复", "Repaired")
+                                                  : BilingualText("未修复", "Not Repaired"));
+    shown.date = texts.formatDate(record.repairedAt);
+    shown.link = labelled(texts.localized({"链接", "Link"}), texts.displayPath(record.sourcePath));
+    shown.sourcePath = record.sourcePath;
+    shown.target = labelled(texts.localized(record.repaired ? BilingualText("现在指向", "Points to")
+                                                            : BilingualText("记录的目标", "Recorded Target")),
+                            texts.displayPath(record.targetPath));
+    shown.targetPath = record.targetPath;
+    return shown;
+}
+
 } // namespace orvalink::ui

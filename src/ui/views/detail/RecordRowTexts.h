@@ -16,5 +16,6 @@ MigratedRecordTexts migratedRecordTexts(MainViewModel& viewModel, const Migratio
 RestoredRecordTexts restoredRecordTexts(MainViewModel& viewModel, const QString& path);
 FailedRecordTexts failedRecordTexts(MainViewModel& viewModel, const FailedMigrationRecord& record,
                                     bool recoveryEnabled);
+LinkRecordTexts linkRecordTexts(MainViewModel& viewModel, const LinkRepairRecord& record);
 
 } // namespace orvalink::ui
