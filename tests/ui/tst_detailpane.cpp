@@ -75,6 +75,7 @@ QStringList shownTexts(QWidget* root)
 const QString kMigratedRecords = QStringLiteral("migratedRecordsSectionScroll");
 const QString kRestoredRecords = QStringLiteral("restoredRecordsSectionScroll");
 const QString kFailedRecords = QStringLiteral("failedRecordsSectionScroll");
+const QString kLeftBehindRecords = QStringLiteral("leftBehindRecordsSectionScroll");
 
 } // namespace
 
@@ -270,10 +271,66 @@ private Q_SLOTS:
         h.save("detail-after-undo-following-migration");
     }
 
+    // An undo from "Undo Last Move" while a program writes into the folder: the data comes home but
+    // the new file stays on the volume. The dock says so instead of telling of a finished operation,
+    // lists no restored path but what stayed, where and how many, and offers the append restore,
+    // which brings it home: then the dock tells of that restore.
+    void dockAfterAnUndoThatLeftItemsBehind()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QString notes = w.tree.file("Notes/a.txt", "a").section('/', 0, -2);
+        MainViewModel& vm = w.vm();
+        migrate(vm, {notes});
+        DetailPaneHarness h(vm, true);
+        h.settle();
+        test::WriterDuringUndo writer(w, notes, "late.txt");
+        SKIP_WITHOUT(writer);
+        h.button("undoLastButton")->click();
+        QTRY_VERIFY(!vm.history().undoLeftovers().isEmpty());
+        QTRY_VERIFY(!vm.activity().isUndoing());
+        h.settle();
+        QVERIFY(writer.hasWritten());
+        QCOMPARE(h.text("activitySummary"),
+                 "Some items stayed on the external disk, so the activity workspace stays open until you "
+                 "close it.");
+        QCOMPARE(h.find<QLabel>("activityIcon")->property("symbol").toString(),
+                 "exclamationmark.triangle.fill");
+        QCOMPARE(h.shownRecords(kRestoredRecords), 0);
+        QCOMPARE(h.text("leftBehindRecordsSectionTitle"), "Left on the External Disk");
+        QCOMPARE(h.shownRecords(kLeftBehindRecords), 1);
+        const auto part = [&h](const char* name) {
+            return test::recordPart(*h.pane, kLeftBehindRecords, 0, name);
+        };
+        QCOMPARE(part("recordName").text, "Notes");
+        QCOMPARE(part("leftBehindBadge").text, "Incomplete");
+        QCOMPARE(part("leftBehindSource").text, "Back at: " + notes);
+        QCOMPARE(part("leftBehindSource").path, notes);
+        QCOMPARE(part("leftBehindTarget").text, "Stayed in: " + w.targetOf(notes));
+        QCOMPARE(part("leftBehindTarget").path, w.targetOf(notes));
+        QVERIFY(part("leftBehindAdvice").text.startsWith("1 item(s) stayed on the external disk"));
+        QCOMPARE(part("appendRestoreButton").text, "Append Restore");
+        QVERIFY(part("appendRestoreButton").enabled);
+        QCOMPARE(part("openTargetButton").text, "Open Target");
+        h.save("detail-after-undo-left-behind");
+
+        QVERIFY(test::clickRecordPart(*h.pane, kLeftBehindRecords, 0, "appendRestoreButton"));
+        QTRY_COMPARE(vm.history().lastRestoredPaths(), QStringList{notes});
+        QTRY_VERIFY(!vm.activity().isUndoing());
+        h.settle();
+        QCOMPARE(w.tree.read("Notes/late.txt"), QByteArray("late"));
+        QVERIFY(!QFileInfo::exists(w.targetOf(notes)));
+        QVERIFY(vm.history().undoHistory().isEmpty());
+        QVERIFY(h.shown("leftBehindRecordsSection").isEmpty());
+        QCOMPARE(h.shownRecords(kRestoredRecords), 1);
+        QCOMPARE(h.text("activitySummary"),
+                 "The latest operation finished. The workspace will collapse in 5 seconds.");
+    }
+
     // "Repair All Broken Links" after a migration, its volume back under another name and the data
     // of one item gone from it: the dock speaks of the repair alone. The migration's cards (its
-    // progress and its targets) go, the repair's card lists the two links it repaired and the one it could not, which holds the dock
-    // open for review, and the status line says the same counts.
+    // progress and its targets) go, the repair's card lists the two links it repaired and the one it could
+    // not, which holds the dock open for review, and the status line says the same counts.
     void dockAfterARepairSpeaksOfTheRepair()
     {
         WorkflowFixture w;

@@ -309,8 +309,8 @@ private Q_SLOTS:
         QTRY_VERIFY(!w.viewState().showProgressPanel());
     }
 
-    // Failed records, links a repair could not repair and running work keep the workspace open and
-    // never time a collapse.
+    // Failed records, entries an undo left on the volume, links a repair could not repair and
+    // running work keep the workspace open and never time a collapse.
     void busyKeepsWorkspaceOpen_data()
     {
         QTest::addColumn<QString>("busy");
@@ -318,6 +318,7 @@ private Q_SLOTS:
         QTest::newRow("migration running") << "migrating";
         QTest::newRow("links being repaired") << "repairing";
         QTest::newRow("link not repaired") << "unrepaired";
+        QTest::newRow("entries left behind") << "leftBehind";
     }
 
     void busyKeepsWorkspaceOpen()
@@ -334,6 +335,8 @@ private Q_SLOTS:
         HistoryState& history = ViewModelInternals::context(*vm).history();
         if (busy == "failed")
             history.setRecentFailedMigrations({failedRecord(fx.tree.path("B"))});
+        else if (busy == "leftBehind")
+            history.setUndoLeftovers({leftBehindRecord(fx.tree.path("B"), 2)});
         else if (busy == "unrepaired")
             history.setLastLinkRepair(LinkRepairReport{
                 {}, {linkRepairRecord(fx.tree.path("B"), true), linkRepairRecord(fx.tree.path("C"), false)}});
@@ -350,6 +353,8 @@ private Q_SLOTS:
         // that repaired all it acted on is such work).
         if (busy == "failed")
             history.setRecentFailedMigrations({});
+        else if (busy == "leftBehind")
+            history.setUndoLeftovers({});
         else if (busy == "unrepaired") {
             // The report of a repair alone is successful work too.
             history.setRecentMigrations({});

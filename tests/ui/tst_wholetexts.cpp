@@ -1,7 +1,7 @@
 // The texts a user needs read whole, in every language setting and on a small laptop's screen as on
 // a desktop's: the Activity Dock's summary, the Smart Migration summary, a failure line with its
 // reason, a long folder name in the history, where a failed migration meant to put the data, and
-// the dock after a link repair.
+// the dock after a link repair and after an undo that left entries on the volume.
 #include "FitWindow.h"
 #include "UiTestSupport.h"
 #include "diskops/UndoIncomplete.h"
@@ -238,6 +238,68 @@ private Q_SLOTS:
         QCOMPARE(window.findChild<QLabel*>(QStringLiteral("activityBadge"))->text(),
                  fit.vm->presentation().localized({"需处理", "Needs Review"}));
         QVERIFY(fit.saveAs(QStringLiteral("dock-repair-closed-") + tag));
+    }
+
+    // An undo that came home but left entries on the volume: the dock does not call the operation
+    // finished, shows what stayed with the append restore that brings it home, in view and whole,
+    // and stays open, never timing its collapse, until the user closes it.
+    void whatStayedBehindStaysInView_data() { windowSizes_data(); }
+    void whatStayedBehindStaysInView()
+    {
+        QFETCH(UILanguage, language);
+        QFETCH(QSize, size);
+        FitWindow fit(size, language);
+        QVERIFY(fit.start());
+        QWidget& window = *fit.w->window;
+        ViewModelContext& context = ViewModelInternals::context(*fit.vm);
+        const QString source = fit.fx.tree.path(QStringLiteral("Projects"));
+
+        // What the undo publishes, from its start to its end.
+        context.activity().setCurrentOperationTitle({"反悔上次迁移", "Undo Last Move"});
+        context.activity().setMigrationTotalItems(1);
+        context.activity().setDiskWork(DiskWork::undo);
+        settleWindow(window);
+        context.activity().setMigrationProcessedItems(1);
+        context.activity().setMigrationFailedItems(1);
+        context.history().setUndoLeftovers({leftBehindRecord(source, 3)});
+        context.activity().setDiskWork(DiskWork::none);
+        settleWindow(window);
+        QVERIFY(fit.w->viewState().showProgressPanel());
+        QVERIFY(!fit.w->dashboard().isActivityAutoCollapsePending());
+
+        auto* summary = window.findChild<ui::ElidedLabel*>(QStringLiteral("activitySummary"));
+        QVERIFY2(!summary->isElided(), qPrintable(summary->shownText()));
+        QCOMPARE(
+            summary->text(),
+            fit.vm->presentation().localized(
+                {"部分内容仍留在外置磁盘上，活动台将保持展开直到你手动关闭。",
+                 "Some items stayed on the external disk, so the activity workspace stays open until you "
+                 "close it."}));
+        auto* records =
+            window.findChild<QAbstractItemView*>(QStringLiteral("leftBehindRecordsSectionScroll"));
+        QVERIFY(records && records->isVisible());
+        const auto part = [&](const char* name) {
+            return recordPart(window, QStringLiteral("leftBehindRecordsSectionScroll"), 0,
+                              QString::fromLatin1(name));
+        };
+        // The whole record is in view, its remedy and where the rest stayed included.
+        for (const char* name : {"leftBehindTarget", "leftBehindAdvice", "appendRestoreButton"})
+            QVERIFY2(records->viewport()->visibleRegion().contains(part(name).rect), name);
+        QCOMPARE(part("appendRestoreButton").text,
+                 fit.vm->presentation().localized({"追加恢复", "Append Restore"}));
+        QVERIFY(part("leftBehindAdvice").text.contains(QStringLiteral("3")));
+        QVERIFY(part("leftBehindTarget").text.endsWith(QStringLiteral("/Volumes/External") + source));
+        const QString tag = QString::fromLatin1(QTest::currentDataTag());
+        QVERIFY(fit.saveAs(QStringLiteral("dock-left-behind-") + tag));
+
+        // Closed by the user, it stays closed and says that something waits there.
+        window.findChild<QPushButton*>(QStringLiteral("activityToggle"))->click();
+        settleWindow(window);
+        QVERIFY(!fit.w->viewState().showProgressPanel());
+        QVERIFY(!fit.w->dashboard().isActivityAutoCollapsePending());
+        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("activityBadge"))->text(),
+                 fit.vm->presentation().localized({"需处理", "Needs Review"}));
+        QVERIFY(fit.saveAs(QStringLiteral("dock-left-behind-closed-") + tag));
     }
 
     void leftBehindAnswerFits_data()

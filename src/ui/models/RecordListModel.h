@@ -19,6 +19,11 @@ inline QDateTime recordDate(const FailedMigrationRecord& record)
     return record.failedAt;
 }
 
+inline QDateTime recordDate(const LeftBehindRecord& record)
+{
+    return record.undoneAt;
+}
+
 inline QDateTime recordDate(const LinkRepairRecord& record)
 {
     return record.repairedAt;

@@ -17,23 +17,15 @@ namespace orvalink {
 
 namespace {
 
-BilingualText incompleteMessage(const Presentation& texts, const UndoIncomplete& incomplete,
-                                const QString& logFile)
+// However many entries a program wrote meanwhile, the message names where they are and how many:
+// the log, which has the list, is named for the rest.
+BilingualText leftBehindText(const Presentation& texts, const QString& sourcePath, const QString& targetPath,
+                             qsizetype leftoverCount, const QString& logFile)
 {
-    const QString name = QFileInfo(incomplete.sourcePath()).fileName();
-    const QString source = texts.displayPath(incomplete.sourcePath());
-    if (incomplete.kind() == UndoIncomplete::Kind::notRecorded)
-        return BilingualText(QStringLiteral("「") + name + QStringLiteral("」的数据已移回 ") + source +
-                                 QStringLiteral("，但历史记录无法更新（") + incomplete.reason() +
-                                 QStringLiteral("）。下次启动时会补全这条记录。"),
-                             name + QStringLiteral(" is back at ") + source +
-                                 QStringLiteral(", but the history could not be updated (") +
-                                 incomplete.reason() +
-                                 QStringLiteral("). The record will be completed at the next start."));
-    // However many entries a program wrote meanwhile, the message names where they are and how many:
-    // the log, which has the list, is named for the rest.
-    const QString count = QString::number(incomplete.leftoverPaths().size());
-    const QString target = texts.displayPath(incomplete.targetPath());
+    const QString name = QFileInfo(sourcePath).fileName();
+    const QString source = texts.displayPath(sourcePath);
+    const QString count = QString::number(leftoverCount);
+    const QString target = texts.displayPath(targetPath);
     const QString log = texts.displayPath(logFile);
     return BilingualText(
         QStringLiteral("「") + name + QStringLiteral("」的数据已移回 ") + source +
@@ -47,6 +39,23 @@ BilingualText incompleteMessage(const Presentation& texts, const UndoIncomplete&
             QStringLiteral(
                 ". The record stays in the history: close the programs that write there, then undo "
                 "it again with Append Restore to bring the rest home."));
+}
+
+BilingualText incompleteMessage(const Presentation& texts, const UndoIncomplete& incomplete,
+                                const QString& logFile)
+{
+    if (incomplete.kind() == UndoIncomplete::Kind::leftBehind)
+        return leftBehindText(texts, incomplete.sourcePath(), incomplete.targetPath(),
+                              incomplete.leftoverPaths().size(), logFile);
+    const QString name = QFileInfo(incomplete.sourcePath()).fileName();
+    const QString source = texts.displayPath(incomplete.sourcePath());
+    return BilingualText(QStringLiteral("「") + name + QStringLiteral("」的数据已移回 ") + source +
+                             QStringLiteral("，但历史记录无法更新（") + incomplete.reason() +
+                             QStringLiteral("）。下次启动时会补全这条记录。"),
+                         name + QStringLiteral(" is back at ") + source +
+                             QStringLiteral(", but the history could not be updated (") +
+                             incomplete.reason() +
+                             QStringLiteral("). The record will be completed at the next start."));
 }
 
 BilingualText unverifiedTargetMessage(const Presentation& texts, const QString& targetPath,
@@ -103,6 +112,12 @@ BilingualText undoFailureMessage(DiskWorkContext& context, const std::exception_
     // An occupied source is asked about within the run (see RestoreQuestions) and a forced restore
     // is never refused for it; the general text of the case would still say what it is.
     return localizedMigrationFailureMessage(error);
+}
+
+BilingualText leftBehindMessage(DiskWorkContext& context, const LeftBehindRecord& record)
+{
+    return leftBehindText(context.presentation(), record.sourcePath, record.targetPath, record.leftoverCount,
+                          context.services().logService->filePath());
 }
 
 BilingualText triageUndoFailure(DiskWorkContext& context, const std::exception_ptr& error,

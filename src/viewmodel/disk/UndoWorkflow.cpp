@@ -9,6 +9,7 @@
 #include "viewmodel/state/HistoryState.h"
 #include "viewmodel/texts/Presentation.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <algorithm>
 
@@ -16,18 +17,33 @@ namespace orvalink {
 
 namespace {
 
-// An undo that could not end but brought the data home all the same: the listing and the history
-// changed. Only a history that could not be rewritten still counts as restored; what stayed on the
-// volume makes it a failure.
-bool cameHome(const std::exception_ptr& error)
-{
-    return undoIncompleteOf(error).has_value();
-}
-
+// An undo that could not end but brought the data home all the same, as its history could not be
+// rewritten: it counts as restored, and the listing and the history changed.
 bool restoredAllTheSame(const std::exception_ptr& error)
 {
     const std::optional<UndoIncomplete> incomplete = undoIncompleteOf(error);
     return incomplete && incomplete->kind() == UndoIncomplete::Kind::notRecorded;
+}
+
+// The undo that brought the data home but left entries on the volume, when `outcome` is one; none
+// for any other outcome. The one place that reads that outcome of the undo service: such an undo is
+// no failure of the data, yet not done either, and the window keeps what stayed in view with the
+// append restore that brings it home.
+std::optional<LeftBehindRecord> leftBehindOf(const BackgroundResult<UndoResult>& outcome)
+{
+    if (outcome.succeeded())
+        return std::nullopt;
+    const std::optional<UndoIncomplete> incomplete = undoIncompleteOf(outcome.error());
+    if (!incomplete || incomplete->kind() != UndoIncomplete::Kind::leftBehind)
+        return std::nullopt;
+    LeftBehindRecord left;
+    left.id = incomplete->mapping().id;
+    left.mapping = incomplete->mapping();
+    left.sourcePath = incomplete->sourcePath();
+    left.targetPath = incomplete->targetPath();
+    left.leftoverCount = incomplete->leftoverPaths().size();
+    left.undoneAt = QDateTime::currentDateTime();
+    return left;
 }
 
 BilingualText cancelledMessage(const LinkMapping& mapping)
@@ -63,6 +79,16 @@ QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, Bilin
     }
 
     const BackgroundResult<UndoResult>& outcome = settled->outcome;
+    if (const std::optional<LeftBehindRecord> left = leftBehindOf(outcome)) {
+        finishSingleItemProgress(context, false);
+        auto reload = reloadAfterDiskWork(context);
+        co_await std::move(reload);
+        if (!ticket.isAlive())
+            co_return;
+        context.history().setUndoLeftovers({*left});
+        context.activity().setErrorMessage(leftBehindMessage(context, *left));
+        co_return;
+    }
     if (outcome.succeeded()) {
         const UndoResult result = outcome.value();
         finishSingleItemProgress(context, true);
@@ -74,8 +100,9 @@ QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, Bilin
         context.activity().setInfoMessage(forceUndoSuccessMessage(context.presentation(), result));
         co_return;
     }
-    finishSingleItemProgress(context, restoredAllTheSame(outcome.error()));
-    if (cameHome(outcome.error())) {
+    const bool restored = restoredAllTheSame(outcome.error());
+    finishSingleItemProgress(context, restored);
+    if (restored) {
         auto reload = reloadAfterDiskWork(context);
         co_await std::move(reload);
         if (!ticket.isAlive())
@@ -87,6 +114,7 @@ QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, Bilin
 
 struct BatchOutcome {
     QStringList restoredPaths;
+    QList<LeftBehindRecord> leftBehind;
     QList<BilingualText> failureTexts;
     qint64 successCount = 0;
     qint64 failureCount = 0;
@@ -99,6 +127,17 @@ void countSettled(DiskWorkContext& context, BatchOutcome& batch, const LinkMappi
                   const SettledRestore& settled)
 {
     const BackgroundResult<UndoResult>& outcome = settled.outcome;
+    const auto countFailed = [&] {
+        ++batch.failureCount;
+        context.activity().setMigrationFailedItems(context.activity().migrationFailedItems() + 1);
+    };
+    if (const std::optional<LeftBehindRecord> left =
+            settled.cancelled ? std::nullopt : leftBehindOf(outcome)) {
+        countFailed();
+        batch.leftBehind.append(*left);
+        batch.failureTexts.append(leftBehindMessage(context, *left));
+        return;
+    }
     if (!settled.cancelled && (outcome.succeeded() || restoredAllTheSame(outcome.error()))) {
         ++batch.successCount;
         context.activity().setMigrationSucceededItems(context.activity().migrationSucceededItems() + 1);
@@ -108,8 +147,7 @@ void countSettled(DiskWorkContext& context, BatchOutcome& batch, const LinkMappi
             batch.failureTexts.append(undoFailureMessage(context, outcome.error(), record));
         return;
     }
-    ++batch.failureCount;
-    context.activity().setMigrationFailedItems(context.activity().migrationFailedItems() + 1);
+    countFailed();
     if (settled.cancelled)
         ++batch.cancelledCount;
     else
@@ -193,6 +231,7 @@ QCoro::Task<> restoreBatch(DiskWorkContext& context, QList<LinkMapping> records,
         context.activity().setMigrationProcessedBytes(
             std::min(context.activity().migrationProcessedBytes(), context.activity().migrationTotalBytes()));
     context.history().setLastRestoredPaths(batch.restoredPaths);
+    context.history().setUndoLeftovers(batch.leftBehind);
     auto reload = reloadAfterDiskWork(context);
     co_await std::move(reload);
     if (!ticket.isAlive())

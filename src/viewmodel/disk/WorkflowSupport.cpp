@@ -121,6 +121,7 @@ void beginRun(DiskWorkContext& context, DiskWork work)
 void clearUndoAndRepairRecords(DiskWorkContext& context)
 {
     context.history().setLastRestoredPaths({});
+    context.history().setUndoLeftovers({});
     context.history().setLastLinkRepair(std::nullopt);
 }
 

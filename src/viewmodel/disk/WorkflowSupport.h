@@ -49,8 +49,8 @@ QCoro::Task<bool> nextItemMayStart(DiskWorkContext& context, FlowTicket ticket);
 
 // Marks the start of a migration, undo or link repair run of `work`: from a clean dock and status
 // line, so that nothing the window shows speaks of an earlier run. The status goes as
-// beginRunStatus() clears it, and so do the dock's records of the last run (migrated, restored and
-// failed items, the links repaired).
+// beginRunStatus() clears it, and so do the dock's records of the last run (migrated, restored,
+// left behind and failed items, the links repaired).
 void beginRun(DiskWorkContext& context, DiskWork work);
 // Marks the disk busy with `work` and clears the status line (its info and error) and a prompt an
 // earlier run left, for work that goes on with the dock's records as they are.

@@ -38,6 +38,9 @@ public:
     ORVALINK_PUBLISHED(HistoryState, QSet<QUuid>, selectedUndoMappingIDs, setSelectedUndoMappingIDs)
     ORVALINK_PUBLISHED(HistoryState, QSet<QUuid>, selectedMigratedMappingIDs, setSelectedMigratedMappingIDs)
     ORVALINK_PUBLISHED(HistoryState, QStringList, lastRestoredPaths, setLastRestoredPaths)
+    // The undos of the last run that came home but left entries on the volume; emptied when a run
+    // starts, never saved.
+    ORVALINK_PUBLISHED(HistoryState, QList<LeftBehindRecord>, undoLeftovers, setUndoLeftovers)
     // What the last link repair did, until the next run of any disk work; never saved.
     ORVALINK_PUBLISHED(HistoryState, std::optional<LinkRepairReport>, lastLinkRepair, setLastLinkRepair)
 
@@ -59,6 +62,7 @@ Q_SIGNALS:
     void selectedUndoMappingIDsChanged();
     void selectedMigratedMappingIDsChanged();
     void lastRestoredPathsChanged();
+    void undoLeftoversChanged();
     void lastLinkRepairChanged();
 };
 

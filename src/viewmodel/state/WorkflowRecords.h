@@ -46,6 +46,20 @@ struct FailedMigrationRecord {
     bool operator==(const FailedMigrationRecord&) const = default;
 };
 
+// An undo that brought the data home but left entries on the volume (written there or held by a
+// program while it ran), for the current session only. Its mapping stays in the history, and an
+// append restore of it brings the rest home.
+struct LeftBehindRecord {
+    QUuid id; // the mapping's
+    LinkMapping mapping;
+    QString sourcePath; // where the data stands now: the mapping's source
+    QString targetPath; // the folder on the volume that holds what stayed
+    qsizetype leftoverCount = 0;
+    QDateTime undoneAt;
+
+    bool operator==(const LeftBehindRecord&) const = default;
+};
+
 // A link the last link repair acted on, for the current session only: pointed at its volume's new
 // mount, or broken and left as it was (the log says why).
 struct LinkRepairRecord {

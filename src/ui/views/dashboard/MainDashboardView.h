@@ -56,8 +56,8 @@ public:
     // True once the start-up has run to its end.
     bool hasFinishedStartup() const { return m_startupFinished; }
 
-    // Busy (a migration, undo or link repair runs, or failed records or links not repaired are
-    // present): the workspace stays open.
+    // Busy (a migration, undo or link repair runs, or failed records, entries an undo left on the
+    // volume or links not repaired are present): the workspace stays open.
     bool isActivityBusy() const;
     // Recent migrations, restored paths or a link repair's report are present.
     bool hasSuccessActivity() const;
@@ -98,6 +98,7 @@ private:
     qsizetype m_seenMigrations = 0;
     qsizetype m_seenFailures = 0;
     qsizetype m_seenRestored = 0;
+    qsizetype m_seenLeftBehind = 0;
 };
 
 } // namespace orvalink::ui

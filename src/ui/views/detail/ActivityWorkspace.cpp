@@ -35,6 +35,11 @@ bool hasFailures(MainViewModel& viewModel)
     return !viewModel.history().recentFailedMigrations().isEmpty();
 }
 
+bool hasLeftBehind(MainViewModel& viewModel)
+{
+    return !viewModel.history().undoLeftovers().isEmpty();
+}
+
 bool hasUnrepairedLinks(MainViewModel& viewModel)
 {
     const std::optional<LinkRepairReport>& repair = viewModel.history().lastLinkRepair();
@@ -59,7 +64,7 @@ bool ActivityWorkspace::hasSuccessActivity(MainViewModel& viewModel)
 
 bool ActivityWorkspace::needsReview(MainViewModel& viewModel)
 {
-    return hasFailures(viewModel) || hasUnrepairedLinks(viewModel);
+    return hasFailures(viewModel) || hasLeftBehind(viewModel) || hasUnrepairedLinks(viewModel);
 }
 
 QString ActivityWorkspace::primaryActivitySystemImage(MainViewModel& viewModel)
@@ -83,6 +88,11 @@ QString ActivityWorkspace::activityDockSummaryText(MainViewModel& viewModel)
         return viewModel.presentation().localized(
             {"存在失败项目，活动台将保持展开直到你手动关闭。",
              "Failed items are present, so the activity workspace stays open until you close it."});
+    if (hasLeftBehind(viewModel))
+        return viewModel.presentation().localized(
+            {"部分内容仍留在外置磁盘上，活动台将保持展开直到你手动关闭。",
+             "Some items stayed on the external disk, so the activity workspace stays open until you close "
+             "it."});
     if (hasUnrepairedLinks(viewModel))
         return viewModel.presentation().localized(
             {"有链接未能修复，活动台将保持展开直到你手动关闭。",
@@ -194,7 +204,7 @@ ActivityWorkspace::ActivityWorkspace(MainViewModel& viewModel, DashboardViewStat
         &ActivityState::migrationProcessedBytesChanged, &ActivityState::migrationCurrentPathChanged);
     scheduler->watch(&m_viewModel.history(), &HistoryState::recentMigrationsChanged,
                      &HistoryState::recentFailedMigrationsChanged, &HistoryState::lastRestoredPathsChanged,
-                     &HistoryState::lastLinkRepairChanged);
+                     &HistoryState::undoLeftoversChanged, &HistoryState::lastLinkRepairChanged);
     refresh();
 }
 
@@ -249,11 +259,12 @@ void ActivityWorkspace::keepWhatMattersInView()
 {
     // On a short screen the body holds less than the progress card and the records: the progress
     // of running work comes first, and once the work ended, the items that wait for the user
-    // (failed migrations, links not repaired), whatever lists stand above them. Asked again only
-    // when that changes, so a scroll of the user's stays.
+    // (failed migrations, what undos left on the volume, links not repaired), whatever lists stand
+    // above them. Asked again only when that changes, so a scroll of the user's stays.
     const qsizetype failures = m_viewModel.history().recentFailedMigrations().size();
     QWidget* matters = isMigratingOrUndoing(m_viewModel) ? m_progress
                        : failures > 0                    ? m_records->failedSection()
+                       : hasLeftBehind(m_viewModel)      ? m_records->leftBehindSection()
                        : hasUnrepairedLinks(m_viewModel) ? m_records->linkRepairSection()
                                                          : nullptr;
     if (matters && (matters != m_keptInView || failures != m_keptFailures))
