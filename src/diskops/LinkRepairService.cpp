@@ -129,8 +129,10 @@ RepairSummary LinkRepairService::repairMappings(const QList<LinkMapping>& mappin
     const Lookups lookups{mountPathsByUUID(m_volumes.listVolumes()), m_mappings.filePath(scope),
                           TaskStore().filePath(scope)};
     for (const LinkMapping& mapping : mappings) {
-        if (const auto repaired = repairOne(mapping, lookups))
-            ++(*repaired ? summary.fixedCount : summary.failedCount);
+        if (std::optional<RepairedLink> link = repairOne(mapping, lookups)) {
+            ++(link->repaired ? summary.fixedCount : summary.failedCount);
+            summary.links.append(std::move(*link));
+        }
     }
     summary.scannedCount = coveredBefore + mappings.size();
     m_log.append(LogLevel::info,
@@ -142,18 +144,21 @@ RepairSummary LinkRepairService::repairMappings(const QList<LinkMapping>& mappin
     return summary;
 }
 
-std::optional<bool> LinkRepairService::repairOne(const LinkMapping& mapping, const Lookups& lookups) const
+std::optional<RepairedLink> LinkRepairService::repairOne(const LinkMapping& mapping,
+                                                         const Lookups& lookups) const
 {
     try {
-        return repairLink(mapping, lookups);
+        if (const std::optional<QString> newTarget = repairLink(mapping, lookups))
+            return RepairedLink{mapping.id, mapping.sourcePath, *newTarget, true};
+        return std::nullopt;
     } catch (const NotRepaired& failure) {
         m_log.append(LogLevel::warning, QStringLiteral("Link not repaired: ") + mapping.sourcePath +
                                             QStringLiteral(" (") + failure.reason + QLatin1Char(')'));
-        return false;
+        return RepairedLink{mapping.id, mapping.sourcePath, mapping.targetPath, false};
     }
 }
 
-std::optional<bool> LinkRepairService::repairLink(const LinkMapping& mapping, const Lookups& lookups) const
+std::optional<QString> LinkRepairService::repairLink(const LinkMapping& mapping, const Lookups& lookups) const
 {
     if (!mapping.sourcePath.startsWith(QLatin1Char('/')))
         notRepaired(QStringLiteral("the source path is not absolute"));
@@ -201,7 +206,7 @@ std::optional<bool> LinkRepairService::repairLink(const LinkMapping& mapping, co
     } catch (const platform::PlatformError& error) {
         notRepaired(QString::fromUtf8(error.what()));
     }
-    return true;
+    return newTarget;
 }
 
 } // namespace orvalink

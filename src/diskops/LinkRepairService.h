@@ -15,12 +15,26 @@ class MappingStore;
 class PathMappingService;
 class VolumeService;
 
-// The counts of one repair call.
+// One link a repair call acted on: pointed at the volume's new mount, or broken and left as it was.
+struct RepairedLink {
+    QUuid mappingID;
+    QString sourcePath; // the link, as the mapping records it
+    // Where the link leads now when repaired; the recorded target when not.
+    QString targetPath;
+    bool repaired = false;
+
+    bool operator==(const RepairedLink&) const = default;
+};
+
+// What one repair call did.
 struct RepairSummary {
     qint64 fixedCount = 0;   // links pointed at the volume's new mount
     qint64 failedCount = 0;  // broken links that could not be repaired
     qint64 scannedCount = 0; // mappings examined
     qint64 totalCount = 0;   // mappings the call was asked to cover
+    // The fixed and the failed links, in the order examined (the log says why each failed one was
+    // not repaired); healthy links and the user's own items are not listed.
+    QList<RepairedLink> links;
 
     bool operator==(const RepairSummary&) const = default;
 };
@@ -78,12 +92,12 @@ private:
 
     RepairSummary repairMappings(const QList<LinkMapping>& mappings, qint64 totalCount,
                                  qint64 coveredBefore = 0) const;
-    // True when the mapping's link was replaced, false when it is broken or leads elsewhere and was
-    // not (the log says why); none when there was nothing to do (a healthy link, or a real item at
-    // the source path).
-    std::optional<bool> repairOne(const LinkMapping& mapping, const Lookups& lookups) const;
-    // The same, throwing the reason of a failure.
-    std::optional<bool> repairLink(const LinkMapping& mapping, const Lookups& lookups) const;
+    // The link as replaced, or as found broken or leading elsewhere and not replaced (the log says
+    // why); none when there was nothing to do (a healthy link, or a real item at the source path).
+    std::optional<RepairedLink> repairOne(const LinkMapping& mapping, const Lookups& lookups) const;
+    // The new target of the replaced link; none when there was nothing to do. Throws the reason of a
+    // failure.
+    std::optional<QString> repairLink(const LinkMapping& mapping, const Lookups& lookups) const;
 
     const MappingStore& m_mappings;
     const VolumeService& m_volumes;

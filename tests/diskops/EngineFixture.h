@@ -2,6 +2,7 @@
 
 #include "ShellRunners.h"
 #include "diskops/ActiveProcessService.h"
+#include "diskops/LinkRepairService.h"
 #include "diskops/MigrationEngine.h"
 #include "diskops/PathMappingService.h"
 #include "diskops/PrivilegedFileOperationService.h"
@@ -95,5 +96,8 @@ public:
 
 // The outcome of a migration in a few words, for failure messages.
 QString describe(const MigrationExecutionResult& result);
+
+// The counts of a repair call, without its list of links.
+RepairSummary countsOf(RepairSummary summary);
 
 } // namespace orvalink::test

@@ -64,9 +64,15 @@ private Q_SLOTS:
         QVERIFY(!platform::fileExists(fx.tree.path("Docs"))); // dangling now
 
         const LinkRepairService repair = repairServiceOf(fx);
-        QCOMPARE(repair.repairBrokenLinks(), (RepairSummary{2, 0, 2, 2}));
+        const RepairSummary summary = repair.repairBrokenLinks();
+        QCOMPARE(test::countsOf(summary), (RepairSummary{2, 0, 2, 2, {}}));
 
         const QString newTarget = renamed + "/Store" + fx.tree.path("Docs");
+        // Each link as it leads now.
+        QCOMPARE(summary.links.size(), 2);
+        QVERIFY(summary.links.contains(RepairedLink{recorded[0].id, fx.tree.path("Docs"), newTarget, true}));
+        QVERIFY(summary.links.contains(RepairedLink{recorded[1].id, fx.tree.path("Music"),
+                                                    renamed + "/Store" + fx.tree.path("Music"), true}));
         QCOMPARE(platform::readSymbolicLink(fx.tree.path("Docs")), newTarget);
         QCOMPARE(test::snapshotTree(newTarget), docs);
         QCOMPARE(fx.tree.read("Music/b.mp3"), QByteArray("music"));
@@ -76,7 +82,7 @@ private Q_SLOTS:
         QVERIFY(fx.reservedSiblings(fx.tree.path("Docs"), "repaired-link").isEmpty());
 
         // Healthy links are examined but neither fixed nor failed.
-        QCOMPARE(repair.repairBrokenLinks(), (RepairSummary{0, 0, 2, 2}));
+        QCOMPARE(test::countsOf(repair.repairBrokenLinks()), (RepairSummary{0, 0, 2, 2, {}}));
     }
 
     // Each mapping below counts as shown; none of them changes anything on disk, and the log says
@@ -112,7 +118,8 @@ private Q_SLOTS:
             },
             fx.mappingStore.filePath());
 
-        QCOMPARE(repairServiceOf(fx).repairBrokenLinks(), (RepairSummary{0, 5, 8, 8}));
+        const RepairSummary summary = repairServiceOf(fx).repairBrokenLinks();
+        QCOMPARE(test::countsOf(summary), (RepairSummary{0, 5, 8, 8, {}}));
         QCOMPARE(test::snapshotTree(fx.tree.root()), before);
         QStringList notRepaired;
         for (const LogEntry& entry : fx.logEntries().mid(logLines)) {
@@ -122,6 +129,21 @@ private Q_SLOTS:
         notRepaired.sort();
         QCOMPARE(notRepaired,
                  (QStringList{"Elsewhere", "MissingTarget", "Nothing", "UnknownVolume", "Unsafe"}));
+        // The same links are listed, each with the target its record names.
+        QStringList listed;
+        const QList<LinkMapping> records = fx.mappings();
+        for (const RepairedLink& link : summary.links) {
+            QVERIFY(!link.repaired);
+            const auto recorded =
+                std::find_if(records.cbegin(), records.cend(),
+                             [&](const LinkMapping& each) { return each.id == link.mappingID; });
+            QVERIFY(recorded != records.cend());
+            QCOMPARE(link.sourcePath, recorded->sourcePath);
+            QCOMPARE(link.targetPath, recorded->targetPath);
+            listed.append(link.sourcePath.section('/', -1));
+        }
+        listed.sort();
+        QCOMPARE(listed, notRepaired);
     }
 
     // Records the app itself writes are repaired: one that names its paths with trailing slashes,
@@ -164,13 +186,14 @@ private Q_SLOTS:
         QVERIFY(moved.isValid());
         const std::optional<QString> before = platform::readSymbolicLink(source);
 
-        QCOMPARE(repair.repairBrokenLinks(), (RepairSummary{repaired ? 1 : 0, repaired ? 0 : 1, 1, 1}));
+        QCOMPARE(test::countsOf(repair.repairBrokenLinks()),
+                 (RepairSummary{repaired ? 1 : 0, repaired ? 0 : 1, 1, 1, {}}));
 
         if (repaired) {
             QCOMPARE(platform::readSymbolicLink(source), renamed + "/Store" + source);
             QCOMPARE(test::TestTree(source).read("a.txt"), QByteArray("docs"));
             // Repaired, it leads to the data: healthy from now on, whatever its record says.
-            QCOMPARE(repair.repairBrokenLinks(), (RepairSummary{0, 0, 1, 1}));
+            QCOMPARE(test::countsOf(repair.repairBrokenLinks()), (RepairSummary{0, 0, 1, 1, {}}));
         } else {
             QCOMPARE(platform::readSymbolicLink(source), before);
         }
@@ -191,7 +214,7 @@ private Q_SLOTS:
         if (!frozen.isSet())
             QSKIP(qPrintable(frozen.skipReason()));
 
-        QCOMPARE(repairServiceOf(fx).repairBrokenLinks(), (RepairSummary{0, 1, 1, 1}));
+        QCOMPARE(test::countsOf(repairServiceOf(fx).repairBrokenLinks()), (RepairSummary{0, 1, 1, 1, {}}));
         frozen.clear();
         QCOMPARE(platform::readSymbolicLink(link), fx.home.volumes() + "/Old/Store/Docs");
     }
@@ -213,9 +236,9 @@ private Q_SLOTS:
             mappings.append(mapping(fx.tree.path(QStringLiteral("gone%1").arg(i)), "/Volumes/Old/x", "U", i));
         JSONLStore::writeAll(mappings, fx.mappingStore.filePath());
         const LinkRepairService repair = repairServiceOf(fx);
-        const RepairSummary expected{0, scanned, scanned, count};
-        QCOMPARE(repair.repairBrokenLinks(), expected);
-        QCOMPARE(repair.repairBrokenLinks(), expected);
+        const RepairSummary expected{0, scanned, scanned, count, {}};
+        QCOMPARE(test::countsOf(repair.repairBrokenLinks()), expected);
+        QCOMPARE(test::countsOf(repair.repairBrokenLinks()), expected);
     }
 
     void chosenMappingsOnly()
@@ -227,12 +250,12 @@ private Q_SLOTS:
         JSONLStore::writeAll(mappings, fx.mappingStore.filePath());
         const LinkRepairService repair = repairServiceOf(fx);
         const qsizetype logLines = fx.logEntries().size();
-        QCOMPARE(repair.repairBrokenLinks(QSet<QUuid>{}), RepairSummary{});
-        QCOMPARE(repair.repairBrokenLinks(QSet<QUuid>{QUuid::createUuid()}), RepairSummary{});
+        QCOMPARE(test::countsOf(repair.repairBrokenLinks(QSet<QUuid>{})), RepairSummary{});
+        QCOMPARE(test::countsOf(repair.repairBrokenLinks(QSet<QUuid>{QUuid::createUuid()})), RepairSummary{});
         QCOMPARE(fx.logEntries().size(), logLines);
         // No de-duplication for a chosen set.
-        QCOMPARE(repair.repairBrokenLinks(QSet<QUuid>{mappings[0].id, mappings[2].id}),
-                 (RepairSummary{0, 2, 2, 2}));
+        QCOMPARE(test::countsOf(repair.repairBrokenLinks(QSet<QUuid>{mappings[0].id, mappings[2].id})),
+                 (RepairSummary{0, 2, 2, 2, {}}));
     }
 
     void duplicatesKeepTheMostRecent()
@@ -303,10 +326,10 @@ private Q_SLOTS:
         test::TestTree(fx.home.root())
             .file(fx.mappingStore.filePath().mid(fx.home.root().size() + 1), content);
         const LinkRepairService repair = repairServiceOf(fx);
-        QCOMPARE(repair.repairBrokenLinks(0, 15), (RepairSummary{0, 15, 15, 35}));
-        QCOMPARE(repair.repairBrokenLinks(15, 15), (RepairSummary{0, 15, 30, 35}));
-        QCOMPARE(repair.repairBrokenLinks(30, 15), (RepairSummary{0, 5, 35, 35}));
-        QCOMPARE(repair.repairBrokenLinks(35, 15), (RepairSummary{0, 15, 15, 35}));
+        QCOMPARE(test::countsOf(repair.repairBrokenLinks(0, 15)), (RepairSummary{0, 15, 15, 35, {}}));
+        QCOMPARE(test::countsOf(repair.repairBrokenLinks(15, 15)), (RepairSummary{0, 15, 30, 35, {}}));
+        QCOMPARE(test::countsOf(repair.repairBrokenLinks(30, 15)), (RepairSummary{0, 5, 35, 35, {}}));
+        QCOMPARE(test::countsOf(repair.repairBrokenLinks(35, 15)), (RepairSummary{0, 15, 15, 35, {}}));
     }
 
     void targetsKeepTheirPlaceOnTheNewMount()

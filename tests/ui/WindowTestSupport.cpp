@@ -62,6 +62,19 @@ FailedMigrationRecord failedRecord(const QString& path)
     return record;
 }
 
+LeftBehindRecord leftBehindRecord(const QString& path, qsizetype count)
+{
+    const LinkMapping mapping = mappingRecord(path);
+    return {mapping.id, mapping, path, mapping.targetPath, count, QDateTime::currentDateTime()};
+}
+
+LinkRepairRecord linkRepairRecord(const QString& path, bool repaired)
+{
+    return {QUuid::createUuid(), path,
+            (repaired ? QStringLiteral("/Volumes/Renamed") : QStringLiteral("/Volumes/External")) + path,
+            repaired, QDateTime::currentDateTime()};
+}
+
 LinkMapping mappingRecord(const QString& source)
 {
     LinkMapping mapping;

@@ -7,6 +7,7 @@
 #include "model/Formatters.h"
 #include "platform/SymbolicLinks.h"
 #include "support/HoldingProcess.h"
+#include "support/MovedMount.h"
 #include "support/SkipWithout.h"
 #include "ui/models/MappingListModel.h"
 #include "ui/views/common/PathLine.h"
@@ -20,6 +21,7 @@
 
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
@@ -73,6 +75,7 @@ QStringList shownTexts(QWidget* root)
 const QString kMigratedRecords = QStringLiteral("migratedRecordsSectionScroll");
 const QString kRestoredRecords = QStringLiteral("restoredRecordsSectionScroll");
 const QString kFailedRecords = QStringLiteral("failedRecordsSectionScroll");
+const QString kLeftBehindRecords = QStringLiteral("leftBehindRecordsSectionScroll");
 
 } // namespace
 
@@ -266,6 +269,123 @@ private Q_SLOTS:
         QVERIFY(h.shown("migratedRecordsSection").isEmpty() && h.shown("failedRecordsSection").isEmpty());
         QCOMPARE(test::infoLine(vm), std::optional<QString>("Restored 2 records."));
         h.save("detail-after-undo-following-migration");
+    }
+
+    // An undo from "Undo Last Move" while a program writes into the folder: the data comes home but
+    // the new file stays on the volume. The dock says so instead of telling of a finished operation,
+    // lists no restored path but what stayed, where and how many, and offers the append restore,
+    // which brings it home: then the dock tells of that restore.
+    void dockAfterAnUndoThatLeftItemsBehind()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QString notes = w.tree.file("Notes/a.txt", "a").section('/', 0, -2);
+        MainViewModel& vm = w.vm();
+        migrate(vm, {notes});
+        DetailPaneHarness h(vm, true);
+        h.settle();
+        test::WriterDuringUndo writer(w, notes, "late.txt");
+        SKIP_WITHOUT(writer);
+        h.button("undoLastButton")->click();
+        QTRY_VERIFY(!vm.history().undoLeftovers().isEmpty());
+        QTRY_VERIFY(!vm.activity().isUndoing());
+        h.settle();
+        QVERIFY(writer.hasWritten());
+        QCOMPARE(h.text("activitySummary"),
+                 "Some items stayed on the external disk, so the activity workspace stays open until you "
+                 "close it.");
+        QCOMPARE(h.find<QLabel>("activityIcon")->property("symbol").toString(),
+                 "exclamationmark.triangle.fill");
+        QCOMPARE(h.shownRecords(kRestoredRecords), 0);
+        QCOMPARE(h.text("leftBehindRecordsSectionTitle"), "Left on the External Disk");
+        QCOMPARE(h.shownRecords(kLeftBehindRecords), 1);
+        const auto part = [&h](const char* name) {
+            return test::recordPart(*h.pane, kLeftBehindRecords, 0, name);
+        };
+        QCOMPARE(part("recordName").text, "Notes");
+        QCOMPARE(part("leftBehindBadge").text, "Incomplete");
+        QCOMPARE(part("leftBehindSource").text, "Back at: " + notes);
+        QCOMPARE(part("leftBehindSource").path, notes);
+        QCOMPARE(part("leftBehindTarget").text, "Stayed in: " + w.targetOf(notes));
+        QCOMPARE(part("leftBehindTarget").path, w.targetOf(notes));
+        QVERIFY(part("leftBehindAdvice").text.startsWith("1 item(s) stayed on the external disk"));
+        QCOMPARE(part("appendRestoreButton").text, "Append Restore");
+        QVERIFY(part("appendRestoreButton").enabled);
+        QCOMPARE(part("openTargetButton").text, "Open Target");
+        h.save("detail-after-undo-left-behind");
+
+        QVERIFY(test::clickRecordPart(*h.pane, kLeftBehindRecords, 0, "appendRestoreButton"));
+        QTRY_COMPARE(vm.history().lastRestoredPaths(), QStringList{notes});
+        QTRY_VERIFY(!vm.activity().isUndoing());
+        h.settle();
+        QCOMPARE(w.tree.read("Notes/late.txt"), QByteArray("late"));
+        QVERIFY(!QFileInfo::exists(w.targetOf(notes)));
+        QVERIFY(vm.history().undoHistory().isEmpty());
+        QVERIFY(h.shown("leftBehindRecordsSection").isEmpty());
+        QCOMPARE(h.shownRecords(kRestoredRecords), 1);
+        QCOMPARE(h.text("activitySummary"),
+                 "The latest operation finished. The workspace will collapse in 5 seconds.");
+    }
+
+    // "Repair All Broken Links" after a migration, its volume back under another name and the data
+    // of one item gone from it: the dock speaks of the repair alone. The migration's cards (its
+    // progress and its targets) go, the repair's card lists the two links it repaired and the one it could
+    // not, which holds the dock open for review, and the status line says the same counts.
+    void dockAfterARepairSpeaksOfTheRepair()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        w.setVolumeUUID(w.volumePath(), "REPAIR-VOLUME");
+        const QStringList sources = makeFolders(w, {"Projects", "Music", "Videos"});
+        MainViewModel& vm = w.vm();
+        migrate(vm, sources);
+        DetailPaneHarness h(vm, true);
+        h.settle();
+        QCOMPARE(h.shownRecords(kMigratedRecords), 3);
+        const test::MovedMount moved(w.volumePath(), w.fx.home.volumes() + "/Renamed");
+        QVERIFY(moved.isValid());
+        const QString renamed = w.fx.home.volumes() + "/Renamed/Store";
+        QVERIFY(QDir(renamed + sources.at(2)).removeRecursively());
+
+        h.button("migratedItemsToggle")->click();
+        h.settle();
+        QVERIFY(h.button("repairAllLinks")->isEnabled());
+        h.button("repairAllLinks")->click();
+        QTRY_VERIFY(vm.history().lastLinkRepair());
+        QTRY_VERIFY(!vm.activity().isRepairingLinks());
+        h.settle();
+        QCOMPARE(test::infoLine(vm),
+                 std::optional<QString>("Repair finished. Scanned: 3, fixed: 2, failed: 1."));
+        QVERIFY(h.shown("migratedRecordsSection").isEmpty());
+        QCOMPARE(h.shownRecords(kMigratedRecords), 0);
+        QVERIFY(h.shown("migrationProgressCard").isEmpty());
+        QCOMPARE(h.text("linkRepairSectionTitle"), "Link Repair");
+        QCOMPARE(h.text("linkRepairSectionNote"),
+                 "Repair finished. Scanned: 3, fixed: 2, failed: 1. The log says why each link could not be "
+                 "repaired.");
+        QCOMPARE(h.shownRecords("linkRepairSectionScroll"), 3);
+        QCOMPARE(
+            h.text("activitySummary"),
+            "Some links could not be repaired, so the activity workspace stays open until you close it.");
+        QCOMPARE(h.find<QLabel>("activityIcon")->property("symbol").toString(),
+                 "exclamationmark.triangle.fill");
+        for (int row = 0; row < 3; ++row) {
+            const auto part = [&](const char* name) {
+                return test::recordPart(*h.pane, "linkRepairSectionScroll", row, name);
+            };
+            const QString source = part("recordLink").path;
+            QVERIFY2(sources.contains(source), qPrintable(source));
+            const bool gone = source == sources.at(2);
+            QCOMPARE(part("linkStatusBadge").text, gone ? "Not Repaired" : "Repaired");
+            QCOMPARE(part("recordLinkTarget").path, (gone ? w.targetRoot() : renamed) + source);
+            QCOMPARE(part("recordLinkTarget").text,
+                     (gone ? "Recorded Target: " : "Points to: ") + part("recordLinkTarget").path);
+        }
+        h.save("detail-after-repair");
+
+        h.button("activityToggle")->click();
+        h.settle();
+        QCOMPARE(h.text("activityBadge"), "Needs Review");
     }
 
     // Undo mode decides the undo buttons, the history list and the migrated items; the user's

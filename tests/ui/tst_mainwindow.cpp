@@ -309,13 +309,16 @@ private Q_SLOTS:
         QTRY_VERIFY(!w.viewState().showProgressPanel());
     }
 
-    // Failed records and running work keep the workspace open and never time a collapse.
+    // Failed records, entries an undo left on the volume, links a repair could not repair and
+    // running work keep the workspace open and never time a collapse.
     void busyKeepsWorkspaceOpen_data()
     {
         QTest::addColumn<QString>("busy");
         QTest::newRow("failed record") << "failed";
         QTest::newRow("migration running") << "migrating";
         QTest::newRow("links being repaired") << "repairing";
+        QTest::newRow("link not repaired") << "unrepaired";
+        QTest::newRow("entries left behind") << "leftBehind";
     }
 
     void busyKeepsWorkspaceOpen()
@@ -329,9 +332,14 @@ private Q_SLOTS:
         QVERIFY(w.dashboard().isActivityAutoCollapsePending());
         // The user collapses the workspace; becoming busy opens it again.
         w.viewState().setShowProgressPanel(false);
+        HistoryState& history = ViewModelInternals::context(*vm).history();
         if (busy == "failed")
-            ViewModelInternals::context(*vm).history().setRecentFailedMigrations(
-                {failedRecord(fx.tree.path("B"))});
+            history.setRecentFailedMigrations({failedRecord(fx.tree.path("B"))});
+        else if (busy == "leftBehind")
+            history.setUndoLeftovers({leftBehindRecord(fx.tree.path("B"), 2)});
+        else if (busy == "unrepaired")
+            history.setLastLinkRepair(LinkRepairReport{
+                {}, {linkRepairRecord(fx.tree.path("B"), true), linkRepairRecord(fx.tree.path("C"), false)}});
         else if (busy == "migrating")
             ViewModelInternals::context(*vm).activity().setDiskWork(DiskWork::migration);
         else
@@ -341,10 +349,18 @@ private Q_SLOTS:
         ViewModelInternals::context(*vm).browsing().setIsBackgroundScanning(true);
         ViewModelInternals::context(*vm).browsing().setIsBackgroundScanning(false);
         QVERIFY(!w.dashboard().isActivityAutoCollapsePending());
-        // Busy until the condition goes; then the successful work is timed out as usual.
+        // Busy until the condition goes; then the successful work is timed out as usual (a repair
+        // that repaired all it acted on is such work).
         if (busy == "failed")
-            ViewModelInternals::context(*vm).history().setRecentFailedMigrations({});
-        else if (busy == "migrating")
+            history.setRecentFailedMigrations({});
+        else if (busy == "leftBehind")
+            history.setUndoLeftovers({});
+        else if (busy == "unrepaired") {
+            // The report of a repair alone is successful work too.
+            history.setRecentMigrations({});
+            QVERIFY(!w.dashboard().isActivityAutoCollapsePending());
+            history.setLastLinkRepair(LinkRepairReport{{}, {linkRepairRecord(fx.tree.path("B"), true)}});
+        } else if (busy == "migrating")
             ViewModelInternals::context(*vm).activity().setDiskWork(DiskWork::none);
         else
             ViewModelInternals::context(*vm).activity().setDiskWork(DiskWork::none);

@@ -227,7 +227,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<int>("width");
-        for (const char* kind : {"migrated", "restored", "failed"}) {
+        for (const char* kind : {"migrated", "restored", "failed", "link", "leftBehind"}) {
             for (int width : {760, 520, 440})
                 QTest::addRow("%s-%d", kind, width) << QString::fromLatin1(kind) << width;
         }
@@ -249,6 +249,23 @@ private Q_SLOTS:
                     bounds, metrics);
             if (kind == "restored")
                 return layoutRestoredRecord(restoredTexts(kLongPath), bounds, metrics);
+            if (kind == "leftBehind")
+                return layoutLeftBehindRecord(
+                    {kLongPath.section(QLatin1Char('/'), -1), QStringLiteral("未完成 Incomplete"),
+                     QStringLiteral("1 Jan 1970, 00:16:40"),
+                     QStringLiteral("数据已移回 Back at: ") + kLongPath, kLongPath,
+                     QStringLiteral("仍留在 Stayed in: /mnt/v") + kLongPath, "/mnt/v" + kLongPath,
+                     QStringLiteral("有 3 项内容仍留在外置磁盘上。 3 item(s) stayed on the external disk."),
+                     QStringLiteral("追加恢复 Append Restore"), true,
+                     QStringLiteral("进入该目录 Open in Sidebar"), QStringLiteral("查看目标 Open Target")},
+                    bounds, metrics);
+            if (kind == "link")
+                return layoutLinkRecord(
+                    {kLongPath.section(QLatin1Char('/'), -1), QStringLiteral("未修复 Not Repaired"), false,
+                     QStringLiteral("1 Jan 1970, 00:16:40"), QStringLiteral("链接 Link: ") + kLongPath,
+                     kLongPath, QStringLiteral("记录的目标 Recorded Target: /mnt/v") + kLongPath,
+                     "/mnt/v" + kLongPath},
+                    bounds, metrics);
             return layoutFailedRecord(textsOf(failure("E007"), true), bounds, metrics);
         };
         const RecordRow row = layout(width);

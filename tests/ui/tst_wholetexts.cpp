@@ -1,6 +1,7 @@
 // The texts a user needs read whole, in every language setting and on a small laptop's screen as on
 // a desktop's: the Activity Dock's summary, the Smart Migration summary, a failure line with its
-// reason, a long folder name in the history and where a failed migration meant to put the data.
+// reason, a long folder name in the history, where a failed migration meant to put the data, and
+// the dock after a link repair and after an undo that left entries on the volume.
 #include "FitWindow.h"
 #include "UiTestSupport.h"
 #include "model/AppPaths.h"
@@ -12,6 +13,7 @@
 #include "viewmodel/texts/MigrationFailureText.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QListView>
 #include <QMessageBox>
@@ -159,6 +161,147 @@ private Q_SLOTS:
                                .arg(size.height())));
     }
 
+    void windowSizes_data()
+    {
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<QSize>("size");
+        const QList<std::pair<const char*, UILanguage>> languages{
+            {"zh", UILanguage::chinese}, {"en", UILanguage::english}, {"both", UILanguage::bilingual}};
+        for (const auto& [name, language] : languages) {
+            for (const QSize size : {QSize(1366, 768), QSize(1920, 1080)})
+                QTest::addRow("%s-%dx%d", name, size.width(), size.height()) << language << size;
+        }
+    }
+
+    // A repair after a migration, one of its links not repaired: the dock speaks of the repair, not
+    // of the migration, reads whole, shows the link it could not repair at the top of its card, and
+    // stays open, never timing its collapse, until the user closes it.
+    void theDockTellsOfTheRepair_data() { windowSizes_data(); }
+    void theDockTellsOfTheRepair()
+    {
+        QFETCH(UILanguage, language);
+        QFETCH(QSize, size);
+        FitWindow fit(size, language);
+        QVERIFY(fit.start());
+        QWidget& window = *fit.w->window;
+        ViewModelContext& context = ViewModelInternals::context(*fit.vm);
+        const QStringList paths{fit.fx.tree.path(QStringLiteral("Projects")),
+                                fit.fx.tree.path(QStringLiteral("Music")),
+                                fit.fx.tree.path(QStringLiteral("Videos"))};
+        context.history().setRecentMigrations({successRecord(paths.at(0)), successRecord(paths.at(1))});
+        settleWindow(window);
+        QVERIFY(fit.w->dashboard().isActivityAutoCollapsePending());
+
+        // What the repair publishes, from its start to its end.
+        context.activity().setDiskWork(DiskWork::linkRepair);
+        context.history().setRecentMigrations({});
+        settleWindow(window);
+        context.history().setLastLinkRepair(LinkRepairReport{
+            BilingualText("修复完成。已扫描：3，修复：2，失败：1。 每条链接未能修复的原因见日志。",
+                          "Repair finished. Scanned: 3, fixed: 2, failed: 1. The log says why each link "
+                          "could not be repaired."),
+            {linkRepairRecord(paths.at(2), false), linkRepairRecord(paths.at(0), true),
+             linkRepairRecord(paths.at(1), true)}});
+        context.activity().setDiskWork(DiskWork::none);
+        settleWindow(window);
+        QVERIFY(fit.w->viewState().showProgressPanel());
+        QVERIFY(!fit.w->dashboard().isActivityAutoCollapsePending());
+        QVERIFY(!window.findChild<QWidget*>(QStringLiteral("migratedRecordsSection"))->isVisible());
+
+        auto* summary = window.findChild<ui::ElidedLabel*>(QStringLiteral("activitySummary"));
+        QVERIFY2(!summary->isElided(), qPrintable(summary->shownText()));
+        QVERIFY(summary->text().contains(QStringLiteral("stays open until you close it")) ||
+                summary->text().contains(QStringLiteral("活动台将保持展开直到你手动关闭")));
+        auto* note = window.findChild<QLabel*>(QStringLiteral("linkRepairSectionNote"));
+        QVERIFY(note && note->isVisible());
+        QVERIFY(note->height() >= note->heightForWidth(note->width()));
+        // The link not repaired is the row in view.
+        auto* links = window.findChild<QAbstractItemView*>(QStringLiteral("linkRepairSectionScroll"));
+        QVERIFY(links && links->isVisible());
+        QCOMPARE(links->model()->rowCount(), 3);
+        const ui::RecordRowPart badge = recordPart(window, QStringLiteral("linkRepairSectionScroll"), 0,
+                                                   QStringLiteral("linkStatusBadge"));
+        QCOMPARE(badge.text, fit.vm->presentation().localized({"未修复", "Not Repaired"}));
+        QVERIFY(links->viewport()->visibleRegion().contains(badge.rect));
+        QCOMPARE(
+            recordPart(window, QStringLiteral("linkRepairSectionScroll"), 0, QStringLiteral("recordLink"))
+                .path,
+            paths.at(2));
+        const QString tag = QString::fromLatin1(QTest::currentDataTag());
+        QVERIFY(fit.saveAs(QStringLiteral("dock-repair-") + tag));
+
+        // Closed by the user, it stays closed and says that something waits there.
+        window.findChild<QPushButton*>(QStringLiteral("activityToggle"))->click();
+        settleWindow(window);
+        QVERIFY(!fit.w->viewState().showProgressPanel());
+        QVERIFY(!fit.w->dashboard().isActivityAutoCollapsePending());
+        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("activityBadge"))->text(),
+                 fit.vm->presentation().localized({"需处理", "Needs Review"}));
+        QVERIFY(fit.saveAs(QStringLiteral("dock-repair-closed-") + tag));
+    }
+
+    // An undo that came home but left entries on the volume: the dock does not call the operation
+    // finished, shows what stayed with the append restore that brings it home, in view and whole,
+    // and stays open, never timing its collapse, until the user closes it.
+    void whatStayedBehindStaysInView_data() { windowSizes_data(); }
+    void whatStayedBehindStaysInView()
+    {
+        QFETCH(UILanguage, language);
+        QFETCH(QSize, size);
+        FitWindow fit(size, language);
+        QVERIFY(fit.start());
+        QWidget& window = *fit.w->window;
+        ViewModelContext& context = ViewModelInternals::context(*fit.vm);
+        const QString source = fit.fx.tree.path(QStringLiteral("Projects"));
+
+        // What the undo publishes, from its start to its end.
+        context.activity().setCurrentOperationTitle({"反悔上次迁移", "Undo Last Move"});
+        context.activity().setMigrationTotalItems(1);
+        context.activity().setDiskWork(DiskWork::undo);
+        settleWindow(window);
+        context.activity().setMigrationProcessedItems(1);
+        context.activity().setMigrationFailedItems(1);
+        context.history().setUndoLeftovers({leftBehindRecord(source, 3)});
+        context.activity().setDiskWork(DiskWork::none);
+        settleWindow(window);
+        QVERIFY(fit.w->viewState().showProgressPanel());
+        QVERIFY(!fit.w->dashboard().isActivityAutoCollapsePending());
+
+        auto* summary = window.findChild<ui::ElidedLabel*>(QStringLiteral("activitySummary"));
+        QVERIFY2(!summary->isElided(), qPrintable(summary->shownText()));
+        QCOMPARE(
+            summary->text(),
+            fit.vm->presentation().localized(
+                {"部分内容仍留在外置磁盘上，活动台将保持展开直到你手动关闭。",
+                 "Some items stayed on the external disk, so the activity workspace stays open until you "
+                 "close it."}));
+        auto* records =
+            window.findChild<QAbstractItemView*>(QStringLiteral("leftBehindRecordsSectionScroll"));
+        QVERIFY(records && records->isVisible());
+        const auto part = [&](const char* name) {
+            return recordPart(window, QStringLiteral("leftBehindRecordsSectionScroll"), 0,
+                              QString::fromLatin1(name));
+        };
+        // The whole record is in view, its remedy and where the rest stayed included.
+        for (const char* name : {"leftBehindTarget", "leftBehindAdvice", "appendRestoreButton"})
+            QVERIFY2(records->viewport()->visibleRegion().contains(part(name).rect), name);
+        QCOMPARE(part("appendRestoreButton").text,
+                 fit.vm->presentation().localized({"追加恢复", "Append Restore"}));
+        QVERIFY(part("leftBehindAdvice").text.contains(QStringLiteral("3")));
+        QVERIFY(part("leftBehindTarget").text.endsWith(QStringLiteral("/Volumes/External") + source));
+        const QString tag = QString::fromLatin1(QTest::currentDataTag());
+        QVERIFY(fit.saveAs(QStringLiteral("dock-left-behind-") + tag));
+
+        // Closed by the user, it stays closed and says that something waits there.
+        window.findChild<QPushButton*>(QStringLiteral("activityToggle"))->click();
+        settleWindow(window);
+        QVERIFY(!fit.w->viewState().showProgressPanel());
+        QVERIFY(!fit.w->dashboard().isActivityAutoCollapsePending());
+        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("activityBadge"))->text(),
+                 fit.vm->presentation().localized({"需处理", "Needs Review"}));
+        QVERIFY(fit.saveAs(QStringLiteral("dock-left-behind-closed-") + tag));
+    }
+
     void leftBehindAnswerFits_data()
     {
         QTest::addColumn<UILanguage>("language");
@@ -192,9 +335,10 @@ private Q_SLOTS:
         QStringList written;
         for (int i = 0; i < 2540; ++i)
             written.append(mapping.targetPath + QStringLiteral("/Library/cache/frame-%1.tmp").arg(i));
-        const UndoResult leftBehind{mapping, {}, std::nullopt, {}, mapping.targetPath, written, {}};
+        const LeftBehindRecord leftBehind{mapping.id,         mapping,        mapping.sourcePath,
+                                          mapping.targetPath, written.size(), QDateTime::currentDateTime()};
         ViewModelInternals::context(*vm).activity().setErrorMessage(
-            leftBehindMessage(vm->presentation(), leftBehind, AppPaths::logsFile()));
+            leftBehindMessage(vm->workflows().context(), leftBehind));
 
         const QString tag = QString::fromLatin1(QTest::currentDataTag());
         QMessageBox* box = shownBoxFits(window);

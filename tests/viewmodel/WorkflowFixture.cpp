@@ -1,6 +1,8 @@
 #include "WorkflowFixture.h"
 
+#include "diskops/OperationJournal.h"
 #include "diskops/OperationRecovery.h"
+#include "diskops/ReservedPaths.h"
 #include "support/TaskRunner.h"
 #include "support/TreeSnapshot.h"
 #include "viewmodel/ViewModelInternals.h"
@@ -9,6 +11,7 @@
 #include "viewmodel/launch/LaunchSequence.h"
 #include "viewmodel/texts/BrowsingTexts.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
@@ -85,6 +88,36 @@ QString migrateThenOccupy(WorkflowFixture& fixture)
     QFile::remove(alpha);
     fixture.tree.file("Alpha/new.txt", "occupant");
     return alpha;
+}
+
+WriterDuringUndo::WriterDuringUndo(WorkflowFixture& fixture, const QString& source, const QString& name)
+    : m_path(fixture.targetOf(source) + QLatin1Char('/') + name)
+{
+    // The undo updates its record once the copy at home is whole, before the link gives way to it:
+    // the write comes at that moment, whatever the speed of the disk.
+    QDir().mkpath(OperationJournal::directory());
+    const QDir parent = QFileInfo(source).dir();
+    m_gate = std::make_unique<FileOpenGate>(
+        OperationJournal::directory(), [source, parent, path = m_path, written = m_written] {
+            if (*written)
+                return;
+            for (const QString& entry :
+                 parent.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+                const QString copy = parent.filePath(entry);
+                if (!isReservedPathOf(source, copy, ReservedSuffix::restoring))
+                    continue;
+                if (snapshotContents(copy) != snapshotContents(QFileInfo(path).path()))
+                    return;
+                QFile file(path);
+                *written = file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && file.write("late") == 4 &&
+                           file.flush();
+            }
+        });
+}
+
+QString WriterDuringUndo::writtenPath() const
+{
+    return m_path;
 }
 
 namespace {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "ViewModelFixture.h"
+#include "support/FileOpenGate.h"
 #include "support/TmpfsMount.h"
 #include "support/WorkerGate.h"
 
+#include <atomic>
 #include <memory>
 
 namespace orvalink::test {
@@ -46,6 +48,25 @@ void migrate(MainViewModel& vm, const QStringList& paths);
 // A folder "Alpha" (holding a.txt) migrated, then its source path taken again by a folder holding
 // new.txt, as a user's program re-creates it: an undo of it meets an occupied source. Its path.
 QString migrateThenOccupy(WorkflowFixture& fixture);
+
+// A program that writes the file `name` (holding "late") into the migrated folder of `source` on the
+// volume while an undo of it runs: once the undo has copied the data home, before the volume's copy
+// goes, so the undo leaves that file on the volume. Watches while it lives; needs root (see
+// skipReason()).
+class WriterDuringUndo {
+public:
+    WriterDuringUndo(WorkflowFixture& fixture, const QString& source, const QString& name);
+
+    std::optional<QString> skipReason() const { return m_gate->skipReason(); }
+    // Where it wrote, once it has.
+    QString writtenPath() const;
+    bool hasWritten() const { return *m_written; }
+
+private:
+    QString m_path;
+    std::shared_ptr<std::atomic<bool>> m_written = std::make_shared<std::atomic<bool>>(false);
+    std::unique_ptr<FileOpenGate> m_gate;
+};
 
 // A restore run that a test answers as the user would: started on construction, it is watched until
 // it ends.

@@ -11,9 +11,11 @@
 #include "support/TaskRunner.h"
 #include "support/WorkerGate.h"
 #include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/browsing/Figures.h"
 #include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/disk/AdministratorAuthorization.h"
 
+#include <QDir>
 #include <QTest>
 #include <cerrno>
 
@@ -132,6 +134,58 @@ private Q_SLOTS:
         vm.workflows().selectAllMigratedMappings();
         finish(vm.workflows().repairMigratedLinks(vm.history().selectedMigratedMappingIDs()));
         QCOMPARE(infoLine(vm), std::optional<QString>("Repaired 2 selected links."));
+    }
+
+    // A repair speaks of itself, not of the migration before it: the dock's records of that run go
+    // when the repair starts, and the repair publishes its summary with the links it repaired and
+    // the one it could not (its data gone from the volume). The next run's start takes that away.
+    void aRepairReportsItself()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        RemountedHistory history(w);
+        QVERIFY(history.moved->isValid());
+        MainViewModel& vm = w.vm();
+        QCOMPARE(vm.history().recentMigrations().size(), 3);
+        const QString renamed = w.fx.home.volumes() + "/Renamed/Store";
+        QVERIFY(QDir(renamed + history.sources.at(2)).removeRecursively());
+
+        finish(vm.workflows().repairBrokenLinks());
+        QVERIFY(vm.history().recentMigrations().isEmpty());
+        QVERIFY(vm.history().recentFailedMigrations().isEmpty());
+        QVERIFY(vm.history().lastRestoredPaths().isEmpty());
+        QVERIFY(!vm.figures().shouldShowMigrationProgress());
+        const std::optional<LinkRepairReport> report = vm.history().lastLinkRepair();
+        QVERIFY(report);
+        QCOMPARE(infoLine(vm), std::optional<QString>("Repair finished. Scanned: 3, fixed: 2, failed: 1."));
+        QCOMPARE(shown(vm, report->summary),
+                 *infoLine(vm) + " The log says why each link could not be repaired.");
+        QVERIFY(report->hasUnrepairedLinks());
+        QCOMPARE(report->links.size(), 3);
+        // What the user has to look at comes first.
+        QCOMPARE(report->links.constFirst().sourcePath, history.sources.at(2));
+        for (const LinkRepairRecord& link : report->links) {
+            const bool gone = link.sourcePath == history.sources.at(2);
+            QCOMPARE(link.repaired, !gone);
+            QCOMPARE(link.targetPath, (gone ? w.targetRoot() : renamed) + link.sourcePath);
+            QCOMPARE(resolves(link.sourcePath), !gone);
+        }
+
+        // The chosen link alone, already healthy: the report says so and lists nothing.
+        const QList<LinkMapping>& mappings = vm.history().migratedMappings();
+        const auto first = std::find_if(mappings.cbegin(), mappings.cend(), [&](const LinkMapping& mapping) {
+            return mapping.sourcePath == history.sources.at(0);
+        });
+        QVERIFY(first != mappings.cend());
+        finish(vm.workflows().repairMigratedLinks({first->id}));
+        QCOMPARE(vm.history().lastLinkRepair(),
+                 std::optional(
+                     LinkRepairReport{BilingualText("所选链接无需修复或修复失败。",
+                                                    "Selected link did not need repair or repair failed."),
+                                      {}}));
+        finish(vm.workflows().undoLastMigration());
+        QVERIFY(!vm.history().lastLinkRepair());
+        QCOMPARE(vm.history().lastRestoredPaths().size(), 1);
     }
 
     void administratorCheck_data()

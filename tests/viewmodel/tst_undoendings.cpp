@@ -1,7 +1,8 @@
 // What the window says when an undo cannot simply run or end: programs that use the migrated folder
 // (a question that names them and offers to end them, answered into the run that asked), an occupied
 // source path (a question of the forced mode), a history that cannot be written once the data is
-// home, and files left on the volume (said with where they are, in each language).
+// home, and files left on the volume (said with where they are, in each language, and kept in view
+// with the append restore that brings them home).
 #include "WorkflowFixture.h"
 #include "diskops/UndoIncomplete.h"
 #include "diskops/UndoNotDone.h"
@@ -243,6 +244,63 @@ private Q_SLOTS:
         QCOMPARE(w.tree.read("Notes/a.txt"), QByteArray("a"));
     }
 
+    void leftBehindStaysInViewWithItsRemedy_data()
+    {
+        QTest::addColumn<bool>("batch");
+        QTest::newRow("last") << false;
+        QTest::newRow("selected") << true;
+    }
+
+    // A program writes a file into the migrated folder while the undo brings it home: the undo
+    // leaves that file on the volume. The window is told so, and the dock's record says where the
+    // data is, where the rest stayed and how many entries; it is no restored path. The append
+    // restore of its mapping brings the rest home, and the record goes with the run that does.
+    void leftBehindStaysInViewWithItsRemedy()
+    {
+        QFETCH(bool, batch);
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QString source = w.tree.file("Notes/a.txt", "a").section('/', 0, -2);
+        MainViewModel& vm = w.vm();
+        migrate(vm, {source});
+        const LinkMapping mapping = vm.history().undoHistory().constFirst();
+        test::WriterDuringUndo writer(w, source, "late.txt");
+        SKIP_WITHOUT(writer);
+
+        if (batch) {
+            vm.workflows().selectAllUndoMappings();
+            finish(vm.workflows().undoSelectedMigration());
+        } else {
+            finish(vm.workflows().undoLastMigration());
+        }
+        QVERIFY(writer.hasWritten());
+        QVERIFY(platform::isRealDirectory(source));
+        QCOMPARE(w.tree.read("Notes/a.txt"), QByteArray("a"));
+        QVERIFY(QFileInfo::exists(writer.writtenPath()));
+        QCOMPARE(vm.activity().migrationFailedItems(), 1);
+        QVERIFY2(
+            errorLine(vm).value_or(QString()).startsWith("Notes is back at " + source + ", but 1 item(s)"),
+            qPrintable(errorLine(vm).value_or("none")));
+        QVERIFY(vm.history().lastRestoredPaths().isEmpty());
+        QCOMPARE(vm.history().undoLeftovers().size(), 1);
+        const LeftBehindRecord left = vm.history().undoLeftovers().constFirst();
+        QCOMPARE(left.mapping, mapping);
+        QCOMPARE(left.id, mapping.id);
+        QCOMPARE(left.sourcePath, source);
+        QCOMPARE(left.targetPath, w.targetOf(source));
+        QCOMPARE(left.leftoverCount, 1);
+        QCOMPARE(vm.history().undoHistory(), QList<LinkMapping>{mapping});
+
+        finish(vm.workflows().forceUndoMigration(left.mapping, ForcedUndoRestoreMode::append));
+        QCOMPARE(w.tree.read("Notes/late.txt"), QByteArray("late"));
+        QCOMPARE(w.tree.read("Notes/a.txt"), QByteArray("a"));
+        QVERIFY(!QFileInfo::exists(w.targetOf(source)));
+        QVERIFY(vm.history().undoLeftovers().isEmpty());
+        QCOMPARE(vm.history().lastRestoredPaths(), QStringList{source});
+        QVERIFY(vm.history().undoHistory().isEmpty());
+        QCOMPARE(errorLine(vm), std::nullopt);
+    }
+
     void leftBehindSaysWhereAndHowMany_data()
     {
         QTest::addColumn<UILanguage>("language");
@@ -277,8 +335,10 @@ private Q_SLOTS:
             for (int i = 0; i < writtenCount; ++i)
                 written.append(mapping.targetPath +
                                QStringLiteral("/cache/frame-%1.tmp").arg(i, 5, 10, QChar('0')));
-            const UndoResult leftBehind{mapping, {}, std::nullopt, {}, mapping.targetPath, written, {}};
-            return shown(*vm, leftBehindMessage(vm->presentation(), leftBehind, AppPaths::logsFile()));
+            const LeftBehindRecord leftBehind{mapping.id,         mapping,
+                                              mapping.sourcePath, mapping.targetPath,
+                                              written.size(),     QDateTime::currentDateTime()};
+            return shown(*vm, leftBehindMessage(vm->workflows().context(), leftBehind));
         };
 
         const QString message = messageFor(2540);

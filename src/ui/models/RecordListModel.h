@@ -19,6 +19,16 @@ inline QDateTime recordDate(const FailedMigrationRecord& record)
     return record.failedAt;
 }
 
+inline QDateTime recordDate(const LeftBehindRecord& record)
+{
+    return record.undoneAt;
+}
+
+inline QDateTime recordDate(const LinkRepairRecord& record)
+{
+    return record.repairedAt;
+}
+
 // The records of the latest operations in the order the state object publishes them (newest
 // first), one row per record, the record's id being the row's identity.
 template <typename Record> class RecordListModel : public KeyedListModel {
@@ -70,5 +80,7 @@ private:
 
 // The migrations the latest batches finished.
 using MigrationRecordModel = RecordListModel<MigrationPathRecord>;
+// The links the last link repair acted on.
+using LinkRepairRecordModel = RecordListModel<LinkRepairRecord>;
 
 } // namespace orvalink::ui

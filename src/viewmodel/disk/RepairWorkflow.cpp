@@ -11,6 +11,7 @@
 #include "viewmodel/state/ViewModelServices.h"
 #include "viewmodel/texts/Presentation.h"
 
+#include <QDateTime>
 #include <algorithm>
 
 namespace orvalink {
@@ -59,6 +60,32 @@ BilingualText selectedText(const RepairSummary& s, qsizetype count)
                          QStringLiteral("Repaired ") + fixed + QStringLiteral(" selected links."));
 }
 
+// What the dock shows of a repair: its own summary `text` (with where to read why, when a link could
+// not be repaired) and the links it acted on, those it could not repair first, as they are what the
+// user has to look at.
+LinkRepairReport reportOf(const RepairSummary& summary, const BilingualText& text)
+{
+    LinkRepairReport report;
+    report.summary = summary.failedCount < 1
+                         ? text
+                         : text + BilingualText(" 每条链接未能修复的原因见日志。",
+                                                " The log says why each link could not be repaired.");
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const RepairedLink& link : summary.links)
+        report.links.append({link.mappingID, link.sourcePath, link.targetPath, link.repaired, now});
+    std::stable_partition(report.links.begin(), report.links.end(),
+                          [](const LinkRepairRecord& link) { return !link.repaired; });
+    return report;
+}
+
+// Marks the start of a repair run, from a clean dock: a repair counts no items, so the progress card
+// of the run before goes with its records.
+void beginRepairRun(DiskWorkContext& context)
+{
+    beginRun(context, DiskWork::linkRepair);
+    beginProgress(context, BilingualText(), 0, 0);
+}
+
 } // namespace
 
 QCoro::Task<> repairBrokenLinks(DiskWorkContext& context)
@@ -66,7 +93,7 @@ QCoro::Task<> repairBrokenLinks(DiskWorkContext& context)
     if (!mayStartDiskWork(context))
         co_return;
     const FlowTicket ticket = context.ticket();
-    context.activity().setDiskWork(DiskWork::linkRepair);
+    beginRepairRun(context);
     context.activity().setInfoMessage(
         BilingualText("正在修复失效链接，请稍候...", "Repairing broken links, please wait..."));
     const auto services = context.captureServices();
@@ -77,14 +104,17 @@ QCoro::Task<> repairBrokenLinks(DiskWorkContext& context)
     auto outcome = co_await std::move(work);
     if (!ticket.isAlive())
         co_return;
-    context.activity().setDiskWork(DiskWork::none);
     const RepairSummary summary = outcome.succeeded() ? outcome.value() : RepairSummary{};
+    const BilingualText text = batchText(summary);
+    // Published before the repair ends, so the dock never stands open with nothing to show.
+    context.history().setLastLinkRepair(reportOf(summary, text));
+    context.activity().setDiskWork(DiskWork::none);
     // A scope change meanwhile already reset the position; the result belongs to the old scope.
     if (services->scope() == context.services().mappingStore->scope())
         context.setRepairPosition(summary.scannedCount >= summary.totalCount ? 0 : summary.scannedCount);
     context.browsing().setAvailableVolumes(context.services().volumeService->listVolumes());
     context.refreshStorageUsageSnapshot();
-    context.activity().setInfoMessage(batchText(summary));
+    context.activity().setInfoMessage(text);
 }
 
 QCoro::Task<> repairMigratedLinks(DiskWorkContext& context, QSet<QUuid> mappingIDs)
@@ -101,7 +131,7 @@ QCoro::Task<> repairMigratedLinks(DiskWorkContext& context, QSet<QUuid> mappingI
             BilingualText("请先选择至少一条已迁移项目。", "Please select at least one migrated item first."));
         co_return;
     }
-    context.activity().setDiskWork(DiskWork::linkRepair);
+    beginRepairRun(context);
     context.activity().setInfoMessage(
         count == 1
             ? BilingualText("正在修复所选链接，请稍候...", "Repairing selected link, please wait...")
@@ -112,13 +142,15 @@ QCoro::Task<> repairMigratedLinks(DiskWorkContext& context, QSet<QUuid> mappingI
     auto outcome = co_await std::move(work);
     if (!ticket.isAlive())
         co_return;
+    const RepairSummary summary = outcome.succeeded() ? outcome.value() : RepairSummary{};
+    const BilingualText text = selectedText(summary, count);
+    context.history().setLastLinkRepair(reportOf(summary, text));
     context.activity().setDiskWork(DiskWork::none);
     auto reload = context.reloadPersistedState();
     co_await std::move(reload);
     if (!ticket.isAlive())
         co_return;
-    context.activity().setInfoMessage(
-        selectedText(outcome.succeeded() ? outcome.value() : RepairSummary{}, count));
+    context.activity().setInfoMessage(text);
 }
 
 } // namespace orvalink

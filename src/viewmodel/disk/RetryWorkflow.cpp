@@ -97,10 +97,10 @@ QCoro::Task<> retryFailedMigration(DiskWorkContext& context, FailedMigrationReco
     if (!mayStartDiskWorkOrSayWhy(context))
         co_return;
     // Busy before the size estimate: a second press meanwhile must not start a second engine. The
-    // retry goes on with the records of the migration whose item it retries; what an undo restored
-    // since is another run's.
+    // retry goes on with the records of the migration whose item it retries; what an undo or a link
+    // repair did since is another run's.
     beginRunStatus(context, DiskWork::migration);
-    context.history().setLastRestoredPaths({});
+    clearUndoAndRepairRecords(context);
     auto retry = runRetry(context, record, forceMode, terminateProcesses, context.captureServices());
     co_await guardDiskWork(context, std::move(retry));
 }

@@ -57,6 +57,30 @@ BilingualText notDoneMessage(const Presentation& texts, const UndoNotDone& notDo
                              QStringLiteral(" still leads to it, and the record stays in the history."));
 }
 
+// However many entries a program wrote meanwhile, the message names where they are and how many:
+// the log, which has the list, is named for the rest.
+BilingualText leftBehindText(const Presentation& texts, const QString& sourcePath, const QString& targetPath,
+                             qsizetype leftoverCount, const QString& logFile)
+{
+    const QString name = QFileInfo(sourcePath).fileName();
+    const QString source = texts.displayPath(sourcePath);
+    const QString count = QString::number(leftoverCount);
+    const QString target = texts.displayPath(targetPath);
+    const QString log = texts.displayPath(logFile);
+    return BilingualText(
+        QStringLiteral("「") + name + QStringLiteral("」的数据已移回 ") + source +
+            QStringLiteral("，但反悔期间写入的 ") + count + QStringLiteral(" 项内容仍留在外置磁盘的 ") +
+            target + QStringLiteral(" 中，完整列表见日志 ") + log +
+            QStringLiteral("。这条记录仍保留在历史中：请先关闭写入这些文件的程序，再对它选择“追加恢复”，把其"
+                           "余内容带回。"),
+        name + QStringLiteral(" is back at ") + source + QStringLiteral(", but ") + count +
+            QStringLiteral(" item(s) written to it during the undo stayed on the external disk in ") +
+            target + QStringLiteral("; the log lists them: ") + log +
+            QStringLiteral(
+                ". The record stays in the history: close the programs that write there, then undo "
+                "it again with Append Restore to bring the rest home."));
+}
+
 BilingualText unverifiedTargetMessage(const Presentation& texts, const QString& targetPath,
                                       const LinkMapping& mapping)
 {
@@ -97,29 +121,6 @@ std::optional<UndoNotDone> undoNotDoneOf(const std::exception_ptr& error)
     return std::nullopt;
 }
 
-BilingualText leftBehindMessage(const Presentation& texts, const UndoResult& result, const QString& logFile)
-{
-    const QString name = QFileInfo(result.mapping.sourcePath).fileName();
-    const QString source = texts.displayPath(result.mapping.sourcePath);
-    // However many entries a program wrote meanwhile, the message names where they are and how many:
-    // the log, which has the list, is named for the rest.
-    const QString count = QString::number(result.leftBehindPaths.size());
-    const QString target = texts.displayPath(result.targetPath);
-    const QString log = texts.displayPath(logFile);
-    return BilingualText(
-        QStringLiteral("「") + name + QStringLiteral("」的数据已移回 ") + source +
-            QStringLiteral("，但反悔期间写入的 ") + count + QStringLiteral(" 项内容仍留在外置磁盘的 ") +
-            target + QStringLiteral(" 中，完整列表见日志 ") + log +
-            QStringLiteral("。这条记录仍保留在历史中：请先关闭写入这些文件的程序，再对它选择“追加恢复”，把其"
-                           "余内容带回。"),
-        name + QStringLiteral(" is back at ") + source + QStringLiteral(", but ") + count +
-            QStringLiteral(" item(s) written to it during the undo stayed on the external disk in ") +
-            target + QStringLiteral("; the log lists them: ") + log +
-            QStringLiteral(
-                ". The record stays in the history: close the programs that write there, then undo "
-                "it again with Append Restore to bring the rest home."));
-}
-
 std::optional<OrvalinkError> errorOfCase(const std::exception_ptr& error, OrvalinkError::Case errorCase)
 {
     const std::optional<OrvalinkError> failure = orvalinkErrorOf(error);
@@ -147,6 +148,12 @@ BilingualText undoFailureMessage(DiskWorkContext& context, const std::exception_
     // An occupied source is asked about within the run (see RestoreQuestions) and a forced restore
     // is never refused for it; the general text of the case would still say what it is.
     return localizedMigrationFailureMessage(error);
+}
+
+BilingualText leftBehindMessage(DiskWorkContext& context, const LeftBehindRecord& record)
+{
+    return leftBehindText(context.presentation(), record.sourcePath, record.targetPath, record.leftoverCount,
+                          context.services().logService->filePath());
 }
 
 BilingualText triageUndoFailure(DiskWorkContext& context, const std::exception_ptr& error,

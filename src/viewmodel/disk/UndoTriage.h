@@ -6,6 +6,7 @@
 #include "model/LinkMapping.h"
 #include "model/OrvalinkError.h"
 #include "viewmodel/state/BilingualText.h"
+#include "viewmodel/state/WorkflowRecords.h"
 
 #include <QString>
 #include <exception>
@@ -28,15 +29,14 @@ std::optional<OrvalinkError> errorOfCase(const std::exception_ptr& error, Orvali
 BilingualText undoFailureMessage(DiskWorkContext& context, const std::exception_ptr& error,
                                  const LinkMapping& mapping);
 
+// The text of an undo that came home but left the entries of `record` on the volume, as
+// undoFailureMessage() words it.
+BilingualText leftBehindMessage(DiskWorkContext& context, const LeftBehindRecord& record);
+
 // A restore of `mapping` that failed for good (its questions, see RestoreQuestions, are answered
 // within the run): a permission failure also opens the access prompt; the text is the failure's.
 BilingualText triageUndoFailure(DiskWorkContext& context, const std::exception_ptr& error,
                                 const LinkMapping& mapping);
-
-// The failure text of a restore that brought the data home but left entries only the volume holds
-// (see UndoResult::leftBehindPaths): however many they are, it names the folder they are in, how
-// many they are and the log that lists them.
-BilingualText leftBehindMessage(const Presentation& texts, const UndoResult& result, const QString& logFile);
 
 // The information text after a successful restore, forced or not; it says so when copies stayed on
 // the volume.

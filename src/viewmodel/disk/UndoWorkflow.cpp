@@ -10,6 +10,7 @@
 #include "viewmodel/state/ViewModelServices.h"
 #include "viewmodel/texts/Presentation.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <algorithm>
 
@@ -17,15 +18,30 @@ namespace orvalink {
 
 namespace {
 
-// An undo that brought the data home but could not write the history: it counts as restored.
+// An undo that brought the data home but could not rewrite its history: it counts as restored, and
+// the listing and the history changed.
 bool restoredAllTheSame(const std::exception_ptr& error)
 {
     return undoIncompleteOf(error).has_value();
 }
 
-BilingualText leftBehindOf(DiskWorkContext& context, const UndoResult& result)
+// The undo that brought the data home but left entries on the volume, when `outcome` is one; none
+// for any other outcome. The one place that reads that outcome of the undo service: such an undo is
+// no failure of the data, yet not done either, and the window keeps what stayed in view with the
+// append restore that brings it home.
+std::optional<LeftBehindRecord> leftBehindOf(const BackgroundResult<UndoResult>& outcome)
 {
-    return leftBehindMessage(context.presentation(), result, context.services().logService->filePath());
+    if (!outcome.succeeded() || !outcome.value().leftBehind())
+        return std::nullopt;
+    const UndoResult& result = outcome.value();
+    LeftBehindRecord left;
+    left.id = result.mapping.id;
+    left.mapping = result.mapping;
+    left.sourcePath = result.mapping.sourcePath;
+    left.targetPath = result.targetPath;
+    left.leftoverCount = result.leftBehindPaths.size();
+    left.undoneAt = QDateTime::currentDateTime();
+    return left;
 }
 
 BilingualText cancelledMessage(const LinkMapping& mapping)
@@ -61,7 +77,17 @@ QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, Bilin
     }
 
     const BackgroundResult<UndoResult>& outcome = settled->outcome;
-    if (outcome.succeeded() && !outcome.value().leftBehind()) {
+    if (const std::optional<LeftBehindRecord> left = leftBehindOf(outcome)) {
+        finishSingleItemProgress(context, false);
+        auto reload = reloadAfterDiskWork(context);
+        co_await std::move(reload);
+        if (!ticket.isAlive())
+            co_return;
+        context.history().setUndoLeftovers({*left});
+        context.activity().setErrorMessage(leftBehindMessage(context, *left));
+        co_return;
+    }
+    if (outcome.succeeded()) {
         const UndoResult result = outcome.value();
         finishSingleItemProgress(context, true);
         auto reload = reloadAfterDiskWork(context);
@@ -72,24 +98,21 @@ QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, Bilin
         context.activity().setInfoMessage(forceUndoSuccessMessage(context.presentation(), result));
         co_return;
     }
-    // The data came home, but what stayed on the volume (left behind) or the history (not recorded)
-    // keeps it from being an undo that ended.
-    const bool cameHome = outcome.succeeded() || restoredAllTheSame(outcome.error());
-    finishSingleItemProgress(context, !outcome.succeeded() && cameHome);
-    if (cameHome) {
+    const bool restored = restoredAllTheSame(outcome.error());
+    finishSingleItemProgress(context, restored);
+    if (restored) {
         auto reload = reloadAfterDiskWork(context);
         co_await std::move(reload);
         if (!ticket.isAlive())
             co_return;
         context.history().setLastRestoredPaths({mapping.sourcePath});
     }
-    context.activity().setErrorMessage(outcome.succeeded()
-                                           ? leftBehindOf(context, outcome.value())
-                                           : triageUndoFailure(context, outcome.error(), mapping));
+    context.activity().setErrorMessage(triageUndoFailure(context, outcome.error(), mapping));
 }
 
 struct BatchOutcome {
     QStringList restoredPaths;
+    QList<LeftBehindRecord> leftBehind;
     QList<BilingualText> failureTexts;
     qint64 successCount = 0;
     qint64 failureCount = 0;
@@ -102,9 +125,18 @@ void countSettled(DiskWorkContext& context, BatchOutcome& batch, const LinkMappi
                   const SettledRestore& settled)
 {
     const BackgroundResult<UndoResult>& outcome = settled.outcome;
-    const bool leftBehind = outcome.succeeded() && outcome.value().leftBehind();
-    const bool restored = outcome.succeeded() ? !leftBehind : restoredAllTheSame(outcome.error());
-    if (!settled.cancelled && restored) {
+    const auto countFailed = [&] {
+        ++batch.failureCount;
+        context.activity().setMigrationFailedItems(context.activity().migrationFailedItems() + 1);
+    };
+    if (const std::optional<LeftBehindRecord> left =
+            settled.cancelled ? std::nullopt : leftBehindOf(outcome)) {
+        countFailed();
+        batch.leftBehind.append(*left);
+        batch.failureTexts.append(leftBehindMessage(context, *left));
+        return;
+    }
+    if (!settled.cancelled && (outcome.succeeded() || restoredAllTheSame(outcome.error()))) {
         ++batch.successCount;
         context.activity().setMigrationSucceededItems(context.activity().migrationSucceededItems() + 1);
         batch.restoredPaths.append(record.sourcePath);
@@ -116,12 +148,9 @@ void countSettled(DiskWorkContext& context, BatchOutcome& batch, const LinkMappi
             batch.failureTexts.append(forceUndoSuccessMessage(context.presentation(), outcome.value()));
         return;
     }
-    ++batch.failureCount;
-    context.activity().setMigrationFailedItems(context.activity().migrationFailedItems() + 1);
+    countFailed();
     if (settled.cancelled)
         ++batch.cancelledCount;
-    else if (leftBehind)
-        batch.failureTexts.append(leftBehindOf(context, outcome.value()));
     else
         batch.failureTexts.append(triageUndoFailure(context, outcome.error(), record));
 }
@@ -203,6 +232,7 @@ QCoro::Task<> restoreBatch(DiskWorkContext& context, QList<LinkMapping> records,
         context.activity().setMigrationProcessedBytes(
             std::min(context.activity().migrationProcessedBytes(), context.activity().migrationTotalBytes()));
     context.history().setLastRestoredPaths(batch.restoredPaths);
+    context.history().setUndoLeftovers(batch.leftBehind);
     auto reload = reloadAfterDiskWork(context);
     co_await std::move(reload);
     if (!ticket.isAlive())

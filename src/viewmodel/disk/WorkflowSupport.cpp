@@ -115,7 +115,14 @@ void beginRun(DiskWorkContext& context, DiskWork work)
     beginRunStatus(context, work);
     context.history().setRecentMigrations({});
     context.history().setRecentFailedMigrations({});
+    clearUndoAndRepairRecords(context);
+}
+
+void clearUndoAndRepairRecords(DiskWorkContext& context)
+{
     context.history().setLastRestoredPaths({});
+    context.history().setUndoLeftovers({});
+    context.history().setLastLinkRepair(std::nullopt);
 }
 
 void beginRunStatus(DiskWorkContext& context, DiskWork work)

@@ -10,6 +10,7 @@
 #include <QSet>
 #include <QStringList>
 #include <QUuid>
+#include <optional>
 
 namespace orvalink {
 
@@ -37,6 +38,11 @@ public:
     ORVALINK_PUBLISHED(HistoryState, QSet<QUuid>, selectedUndoMappingIDs, setSelectedUndoMappingIDs)
     ORVALINK_PUBLISHED(HistoryState, QSet<QUuid>, selectedMigratedMappingIDs, setSelectedMigratedMappingIDs)
     ORVALINK_PUBLISHED(HistoryState, QStringList, lastRestoredPaths, setLastRestoredPaths)
+    // The undos of the last run that came home but left entries on the volume; emptied when a run
+    // starts, never saved.
+    ORVALINK_PUBLISHED(HistoryState, QList<LeftBehindRecord>, undoLeftovers, setUndoLeftovers)
+    // What the last link repair did, until the next run of any disk work; never saved.
+    ORVALINK_PUBLISHED(HistoryState, std::optional<LinkRepairReport>, lastLinkRepair, setLastLinkRepair)
 
 public:
     // The records of the history panels whose ids are selected, in list order.
@@ -56,6 +62,8 @@ Q_SIGNALS:
     void selectedUndoMappingIDsChanged();
     void selectedMigratedMappingIDsChanged();
     void lastRestoredPathsChanged();
+    void undoLeftoversChanged();
+    void lastLinkRepairChanged();
 };
 
 } // namespace orvalink

@@ -1,5 +1,7 @@
 #include "viewmodel/state/WorkflowRecords.h"
 
+#include <algorithm>
+
 namespace orvalink {
 
 std::optional<OrvalinkError::Case> FailedMigrationRecord::errorCase() const
@@ -7,6 +9,12 @@ std::optional<OrvalinkError::Case> FailedMigrationRecord::errorCase() const
     if (!errorCode)
         return std::nullopt;
     return OrvalinkError::caseOfCode(*errorCode);
+}
+
+bool LinkRepairReport::hasUnrepairedLinks() const
+{
+    return std::any_of(links.cbegin(), links.cend(),
+                       [](const LinkRepairRecord& link) { return !link.repaired; });
 }
 
 size_t qHash(const MigrationPathRecord& record, size_t seed)

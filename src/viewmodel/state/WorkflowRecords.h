@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QHashFunctions>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QUuid>
@@ -43,6 +44,45 @@ struct FailedMigrationRecord {
     std::optional<OrvalinkError::Case> errorCase() const;
 
     bool operator==(const FailedMigrationRecord&) const = default;
+};
+
+// An undo that brought the data home but left entries on the volume (written there or held by a
+// program while it ran), for the current session only. Its mapping stays in the history, and an
+// append restore of it brings the rest home.
+struct LeftBehindRecord {
+    QUuid id; // the mapping's
+    LinkMapping mapping;
+    QString sourcePath; // where the data stands now: the mapping's source
+    QString targetPath; // the folder on the volume that holds what stayed
+    qsizetype leftoverCount = 0;
+    QDateTime undoneAt;
+
+    bool operator==(const LeftBehindRecord&) const = default;
+};
+
+// A link the last link repair acted on, for the current session only: pointed at its volume's new
+// mount, or broken and left as it was (the log says why).
+struct LinkRepairRecord {
+    QUuid id; // the mapping's
+    QString sourcePath;
+    // Where the link leads now when repaired; the target the record names when not.
+    QString targetPath;
+    bool repaired = false;
+    QDateTime repairedAt;
+
+    bool operator==(const LinkRepairRecord&) const = default;
+};
+
+// What the last link repair did, as the activity dock shows it: the repair's own summary and the
+// links it could not repair, then those it repaired, each in the order examined.
+struct LinkRepairReport {
+    BilingualText summary;
+    QList<LinkRepairRecord> links;
+
+    // Some link could not be repaired: the dock stays open for the user to see which.
+    bool hasUnrepairedLinks() const;
+
+    bool operator==(const LinkRepairReport&) const = default;
 };
 
 size_t qHash(const MigrationPathRecord& record, size_t seed = 0);

@@ -135,6 +135,7 @@ void MainDashboardView::watchPublishedValues()
     m_seenMigrations = history.recentMigrations().size();
     m_seenFailures = history.recentFailedMigrations().size();
     m_seenRestored = history.lastRestoredPaths().size();
+    m_seenLeftBehind = history.undoLeftovers().size();
 
     connect(&browsing, &BrowsingState::minSizeMBChanged, this, &MainDashboardView::minSizeChanged);
     connect(&browsing, &BrowsingState::isScanningChanged, this,
@@ -150,6 +151,10 @@ void MainDashboardView::watchPublishedValues()
     connect(&history, &HistoryState::recentMigrationsChanged, this, &MainDashboardView::countsChanged);
     connect(&history, &HistoryState::recentFailedMigrationsChanged, this, &MainDashboardView::countsChanged);
     connect(&history, &HistoryState::lastRestoredPathsChanged, this, &MainDashboardView::countsChanged);
+    connect(&history, &HistoryState::undoLeftoversChanged, this, &MainDashboardView::countsChanged);
+    // A repair's report comes once at its end and goes when the next run starts.
+    connect(&history, &HistoryState::lastLinkRepairChanged, this,
+            &MainDashboardView::refreshActivityWorkspaceBehavior);
 }
 
 void MainDashboardView::minSizeChanged()
@@ -184,9 +189,11 @@ void MainDashboardView::countsChanged()
     const qsizetype migrations = history.recentMigrations().size();
     const qsizetype failures = history.recentFailedMigrations().size();
     const qsizetype restored = history.lastRestoredPaths().size();
+    const qsizetype leftBehind = history.undoLeftovers().size();
     // Each list is its own handler: two lists changing count at once refresh twice, as two would.
-    for (auto [seen, now] : {std::pair{&m_seenMigrations, migrations}, std::pair{&m_seenFailures, failures},
-                             std::pair{&m_seenRestored, restored}}) {
+    for (auto [seen, now] :
+         {std::pair{&m_seenMigrations, migrations}, std::pair{&m_seenFailures, failures},
+          std::pair{&m_seenRestored, restored}, std::pair{&m_seenLeftBehind, leftBehind}}) {
         if (*seen == now)
             continue;
         *seen = now;
@@ -198,8 +205,7 @@ bool MainDashboardView::isActivityBusy() const
 {
     // Work that runs, not whether progress shows: the progress card keeps the counts of a finished
     // batch, and reading that as busy would keep the workspace open for good after any migration.
-    return m_viewModel.activity().isDiskWorkBusy() ||
-           !m_viewModel.history().recentFailedMigrations().isEmpty();
+    return m_viewModel.activity().isDiskWorkBusy() || ActivityWorkspace::needsReview(m_viewModel);
 }
 
 bool MainDashboardView::hasSuccessActivity() const

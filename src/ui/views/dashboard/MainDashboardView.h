@@ -56,10 +56,10 @@ public:
     // True once the start-up has run to its end.
     bool hasFinishedStartup() const { return m_startupFinished; }
 
-    // Busy (a migration, undo or link repair runs, or failed records are present): the workspace
-    // stays open.
+    // Busy (a migration, undo or link repair runs, or failed records, entries an undo left on the
+    // volume or links not repaired are present): the workspace stays open.
     bool isActivityBusy() const;
-    // Recent migrations or restored paths are present.
+    // Recent migrations, restored paths or a link repair's report are present.
     bool hasSuccessActivity() const;
     // Opens the workspace while busy; times its collapse after successful work; otherwise leaves the
     // user's choice alone.
@@ -98,6 +98,7 @@ private:
     qsizetype m_seenMigrations = 0;
     qsizetype m_seenFailures = 0;
     qsizetype m_seenRestored = 0;
+    qsizetype m_seenLeftBehind = 0;
 };
 
 } // namespace orvalink::ui

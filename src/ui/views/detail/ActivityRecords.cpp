@@ -1,6 +1,7 @@
 #include "ui/views/detail/ActivityRecords.h"
 
 #include "ui/models/FailedRecordModel.h"
+#include "ui/models/LeftBehindRecordModel.h"
 #include "ui/models/RecordListModel.h"
 #include "ui/models/RestoredPathModel.h"
 #include "ui/views/common/PathContextMenu.h"
@@ -42,6 +43,9 @@ ActivityRecordSection::ActivityRecordSection(const QString& objectName, QAbstrac
     m_title = textLabel(this, objectName + QStringLiteral("Title"), TextStyle::Caption,
                         LabelOption::Secondary | LabelOption::Semibold);
     column->addWidget(m_title);
+    m_note = textLabel(this, objectName + QStringLiteral("Note"), TextStyle::Caption, LabelOption::Wrap);
+    m_note->hide();
+    column->addWidget(m_note);
     m_list = new RecordListView(model, std::move(layout), uniformRows, objectName + QStringLiteral("Scroll"),
                                 this);
     m_list->setMaximumContentHeight(kSectionMaxHeight);
@@ -51,6 +55,12 @@ ActivityRecordSection::ActivityRecordSection(const QString& objectName, QAbstrac
 void ActivityRecordSection::setTitle(const QString& title)
 {
     setTextIfChanged(m_title, title);
+}
+
+void ActivityRecordSection::setNote(const QString& note)
+{
+    setTextIfChanged(m_note, note);
+    m_note->setVisible(!note.isEmpty());
 }
 
 ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
@@ -65,9 +75,13 @@ ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
     m_migratedRecords = new MigrationRecordModel(this);
     m_restoredPaths = new RestoredPathModel(this);
     m_failedRecords = new FailedRecordModel(this);
+    m_leftBehindRecords = new LeftBehindRecordModel(this);
+    m_repairedLinks = new LinkRepairRecordModel(this);
     const MigrationRecordModel* migrated = m_migratedRecords;
     const RestoredPathModel* restored = m_restoredPaths;
     const FailedRecordModel* failed = m_failedRecords;
+    const LeftBehindRecordModel* leftBehind = m_leftBehindRecords;
+    const LinkRepairRecordModel* links = m_repairedLinks;
     m_migrated = new ActivityRecordSection(
         QStringLiteral("migratedRecordsSection"), m_migratedRecords,
         [vm, migrated](const QModelIndex& index, const QRect& bounds, const RecordRowMetrics& metrics) {
@@ -82,6 +96,14 @@ ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
                                         metrics);
         },
         true, this);
+    m_leftBehind = new ActivityRecordSection(
+        QStringLiteral("leftBehindRecordsSection"), m_leftBehindRecords,
+        [vm, leftBehind](const QModelIndex& index, const QRect& bounds, const RecordRowMetrics& metrics) {
+            return layoutLeftBehindRecord(leftBehindRecordTexts(*vm, leftBehind->recordAt(index.row()),
+                                                                leftBehind->isRecoveryEnabled()),
+                                          bounds, metrics);
+        },
+        false, this);
     m_failed = new ActivityRecordSection(
         QStringLiteral("failedRecordsSection"), m_failedRecords,
         [vm, failed](const QModelIndex& index, const QRect& bounds, const RecordRowMetrics& metrics) {
@@ -90,7 +112,13 @@ ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
                 metrics);
         },
         false, this);
-    for (ActivityRecordSection* section : {m_migrated, m_restored, m_failed}) {
+    m_linkRepair = new ActivityRecordSection(
+        QStringLiteral("linkRepairSection"), m_repairedLinks,
+        [vm, links](const QModelIndex& index, const QRect& bounds, const RecordRowMetrics& metrics) {
+            return layoutLinkRecord(linkRecordTexts(*vm, links->recordAt(index.row())), bounds, metrics);
+        },
+        true, this);
+    for (ActivityRecordSection* section : {m_migrated, m_restored, m_leftBehind, m_failed, m_linkRepair}) {
         layout->addWidget(section);
         RecordListView* list = section->list();
         connect(list, &RecordListView::pathMenuRequested, this,
@@ -104,6 +132,8 @@ ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
     connect(m_restored->list(), &RecordListView::buttonClicked, this,
             &ActivityRecords::restoredButtonClicked);
     connect(m_failed->list(), &RecordListView::buttonClicked, this, &ActivityRecords::failedButtonClicked);
+    connect(m_leftBehind->list(), &RecordListView::buttonClicked, this,
+            &ActivityRecords::leftBehindButtonClicked);
 
     m_repairRow = new QWidget(this);
     m_repairRow->setObjectName(QStringLiteral("repairStatusRow"));
@@ -131,6 +161,8 @@ ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
     m_refresh->watch(history, &HistoryState::recentMigrationsChanged);
     m_refresh->watch(history, &HistoryState::lastRestoredPathsChanged);
     m_refresh->watch(history, &HistoryState::recentFailedMigrationsChanged);
+    m_refresh->watch(history, &HistoryState::undoLeftoversChanged);
+    m_refresh->watch(history, &HistoryState::lastLinkRepairChanged);
     // Whether a remedy may start: while no disk work runs.
     m_refresh->watch(&viewModel.activity(), &ActivityState::diskWorkChanged);
     m_refresh->watch(&viewModel.presentation(), &Presentation::textsChanged);
@@ -139,6 +171,8 @@ ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
         m_migratedRecords->repaintAll();
         m_restoredPaths->repaintAll();
         m_failedRecords->repaintAll();
+        m_leftBehindRecords->repaintAll();
+        m_repairedLinks->repaintAll();
     });
     showState();
 }
@@ -148,20 +182,43 @@ QWidget* ActivityRecords::failedSection() const
     return m_failed;
 }
 
+QWidget* ActivityRecords::leftBehindSection() const
+{
+    return m_leftBehind;
+}
+
+QWidget* ActivityRecords::linkRepairSection() const
+{
+    return m_linkRepair;
+}
+
 void ActivityRecords::showState()
 {
     const HistoryState& history = m_viewModel.history();
     m_migratedRecords->setRecords(history.recentMigrations());
     m_restoredPaths->setPaths(history.lastRestoredPaths());
     m_failedRecords->setRecords(history.recentFailedMigrations());
-    // A failed item's remedy starts disk work: offered only while none runs.
-    m_failedRecords->setRecoveryEnabled(m_viewModel.workflows().mayStartDiskWork());
+    m_leftBehindRecords->setRecords(history.undoLeftovers());
+    // A remedy starts disk work: offered only while none runs.
+    const bool recovery = m_viewModel.workflows().mayStartDiskWork();
+    m_failedRecords->setRecoveryEnabled(recovery);
+    m_leftBehindRecords->setRecoveryEnabled(recovery);
     m_migrated->setTitle(m_viewModel.presentation().localized({"迁移成功目录", "Migration Targets"}));
     m_restored->setTitle(m_viewModel.presentation().localized({"反悔成功路径", "Restored Paths"}));
+    m_leftBehind->setTitle(
+        m_viewModel.presentation().localized({"仍留在外置磁盘上的内容", "Left on the External Disk"}));
     m_failed->setTitle(m_viewModel.presentation().localized({"迁移失败项目", "Failed Migration Items"}));
     m_migrated->setVisible(m_migratedRecords->rowCount() > 0);
     m_restored->setVisible(m_restoredPaths->rowCount() > 0);
+    m_leftBehind->setVisible(m_leftBehindRecords->rowCount() > 0);
     m_failed->setVisible(m_failedRecords->rowCount() > 0);
+
+    const std::optional<LinkRepairReport>& repair = history.lastLinkRepair();
+    m_repairedLinks->setRecords(repair ? repair->links : QList<LinkRepairRecord>());
+    m_linkRepair->setTitle(m_viewModel.presentation().localized({"链接修复", "Link Repair"}));
+    m_linkRepair->setNote(repair ? m_viewModel.presentation().localized(repair->summary) : QString());
+    m_linkRepair->list()->setVisible(m_repairedLinks->rowCount() > 0);
+    m_linkRepair->setVisible(repair.has_value());
 
     setTextIfChanged(m_repairTitle,
                      m_viewModel.presentation().localized({"正在修复链接", "Repairing Links"}));
@@ -189,6 +246,18 @@ void ActivityRecords::failedButtonClicked(int row, const QString& name)
         m_viewModel.workflows().presentMigrationConflictPrompt(record);
     else if (name == QLatin1String("terminateRetryButton"))
         startDetached(m_viewModel.workflows().retryFailedMigration(record, std::nullopt, true));
+    else if (name == QLatin1String("openSourceButton"))
+        m_viewModel.navigation().goToDirectoryContext(record.sourcePath);
+    else if (name == QLatin1String("openTargetButton"))
+        m_viewModel.navigation().goToDirectoryContext(record.targetPath);
+}
+
+void ActivityRecords::leftBehindButtonClicked(int row, const QString& name)
+{
+    const LeftBehindRecord record = m_leftBehindRecords->recordAt(row);
+    if (name == QLatin1String("appendRestoreButton"))
+        startDetached(
+            m_viewModel.workflows().forceUndoMigration(record.mapping, ForcedUndoRestoreMode::append));
     else if (name == QLatin1String("openSourceButton"))
         m_viewModel.navigation().goToDirectoryContext(record.sourcePath);
     else if (name == QLatin1String("openTargetButton"))

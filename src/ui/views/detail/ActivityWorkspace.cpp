@@ -35,6 +35,17 @@ bool hasFailures(MainViewModel& viewModel)
     return !viewModel.history().recentFailedMigrations().isEmpty();
 }
 
+bool hasLeftBehind(MainViewModel& viewModel)
+{
+    return !viewModel.history().undoLeftovers().isEmpty();
+}
+
+bool hasUnrepairedLinks(MainViewModel& viewModel)
+{
+    const std::optional<LinkRepairReport>& repair = viewModel.history().lastLinkRepair();
+    return repair && repair->hasUnrepairedLinks();
+}
+
 // The header speaks of work that runs, as the window's busy rule does: a finished batch keeps its
 // counters for the progress card, and reading them as progress would hold "100%" in the header and
 // hide the collapse notice until the next operation.
@@ -48,13 +59,18 @@ bool isMigratingOrUndoing(MainViewModel& viewModel)
 bool ActivityWorkspace::hasSuccessActivity(MainViewModel& viewModel)
 {
     return !viewModel.history().recentMigrations().isEmpty() ||
-           !viewModel.history().lastRestoredPaths().isEmpty();
+           !viewModel.history().lastRestoredPaths().isEmpty() || viewModel.history().lastLinkRepair();
+}
+
+bool ActivityWorkspace::needsReview(MainViewModel& viewModel)
+{
+    return hasFailures(viewModel) || hasLeftBehind(viewModel) || hasUnrepairedLinks(viewModel);
 }
 
 QString ActivityWorkspace::primaryActivitySystemImage(MainViewModel& viewModel)
 {
     const bool progress = isMigratingOrUndoing(viewModel);
-    if (hasFailures(viewModel))
+    if (needsReview(viewModel))
         return QStringLiteral("exclamationmark.triangle.fill");
     if (progress)
         return viewModel.activity().isUndoing() ? QStringLiteral("arrow.uturn.backward.circle.fill")
@@ -72,6 +88,15 @@ QString ActivityWorkspace::activityDockSummaryText(MainViewModel& viewModel)
         return viewModel.presentation().localized(
             {"存在失败项目，活动台将保持展开直到你手动关闭。",
              "Failed items are present, so the activity workspace stays open until you close it."});
+    if (hasLeftBehind(viewModel))
+        return viewModel.presentation().localized(
+            {"部分内容仍留在外置磁盘上，活动台将保持展开直到你手动关闭。",
+             "Some items stayed on the external disk, so the activity workspace stays open until you close "
+             "it."});
+    if (hasUnrepairedLinks(viewModel))
+        return viewModel.presentation().localized(
+            {"有链接未能修复，活动台将保持展开直到你手动关闭。",
+             "Some links could not be repaired, so the activity workspace stays open until you close it."});
     if (hasSuccessActivity(viewModel) && !progress && !repairing)
         return viewModel.presentation().localized(
             {"最近操作已完成，活动台会在 5 秒后自动收起。",
@@ -93,7 +118,7 @@ QString ActivityWorkspace::badgeText(MainViewModel& viewModel)
     // Progress comes before failures here, unlike the icon and the summary.
     if (isMigratingOrUndoing(viewModel))
         return MigrationProgressCard::progressPercentText(viewModel);
-    if (hasFailures(viewModel))
+    if (needsReview(viewModel))
         return viewModel.presentation().localized({"需处理", "Needs Review"});
     if (hasSuccessActivity(viewModel))
         return viewModel.presentation().localized({"5 秒后收起", "Auto close in 5s"});
@@ -178,7 +203,8 @@ ActivityWorkspace::ActivityWorkspace(MainViewModel& viewModel, DashboardViewStat
         &ActivityState::migrationFailedItemsChanged, &ActivityState::migrationTotalBytesChanged,
         &ActivityState::migrationProcessedBytesChanged, &ActivityState::migrationCurrentPathChanged);
     scheduler->watch(&m_viewModel.history(), &HistoryState::recentMigrationsChanged,
-                     &HistoryState::recentFailedMigrationsChanged, &HistoryState::lastRestoredPathsChanged);
+                     &HistoryState::recentFailedMigrationsChanged, &HistoryState::lastRestoredPathsChanged,
+                     &HistoryState::undoLeftoversChanged, &HistoryState::lastLinkRepairChanged);
     refresh();
 }
 
@@ -204,11 +230,12 @@ void ActivityWorkspace::refresh()
     m_badge->setVisible(!badge.isEmpty());
     const bool progress = isMigratingOrUndoing(m_viewModel);
     QFont badgeFont = styledFont(TextStyle::Caption, m_badge->font());
-    badgeFont.setWeight(progress || hasFailures(m_viewModel) ? QFont::DemiBold : QFont::Normal);
+    const bool review = needsReview(m_viewModel);
+    badgeFont.setWeight(progress || review ? QFont::DemiBold : QFont::Normal);
     m_badge->setFont(badgeFont);
     if (progress)
         applyTextColor(m_badge, accentColor(this));
-    else if (hasFailures(m_viewModel))
+    else if (review)
         applyTextColor(m_badge, QColor(255, 59, 48));
     else
         applySecondaryTextColor(m_badge);
@@ -231,12 +258,14 @@ void ActivityWorkspace::refresh()
 void ActivityWorkspace::keepWhatMattersInView()
 {
     // On a short screen the body holds less than the progress card and the records: the progress
-    // of running work comes first, and once the work ended, the failed items that wait for the
-    // user, whatever lists stand above them. Asked again only when that changes, so a scroll of
-    // the user's stays.
+    // of running work comes first, and once the work ended, the items that wait for the user
+    // (failed migrations, what undos left on the volume, links not repaired), whatever lists stand
+    // above them. Asked again only when that changes, so a scroll of the user's stays.
     const qsizetype failures = m_viewModel.history().recentFailedMigrations().size();
     QWidget* matters = isMigratingOrUndoing(m_viewModel) ? m_progress
                        : failures > 0                    ? m_records->failedSection()
+                       : hasLeftBehind(m_viewModel)      ? m_records->leftBehindSection()
+                       : hasUnrepairedLinks(m_viewModel) ? m_records->linkRepairSection()
                                                          : nullptr;
     if (matters && (matters != m_keptInView || failures != m_keptFailures))
         m_bodyScroll->keepInView(matters);

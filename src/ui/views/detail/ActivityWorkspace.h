@@ -31,7 +31,11 @@ public:
     void setBodyHeightCap(int pixels);
 
     // The header's decisions, from the published state.
+    // Finished work to show: migrated items, restored paths or the report of a link repair.
     static bool hasSuccessActivity(MainViewModel& viewModel);
+    // What the user has to look at is listed (failed migrations, what undos left on the volume,
+    // links a repair could not repair): the workspace stays open until the user closes it.
+    static bool needsReview(MainViewModel& viewModel);
     static QString primaryActivitySystemImage(MainViewModel& viewModel);
     static QString activityDockSummaryText(MainViewModel& viewModel);
     // The collapsed panel's badge text; empty for no badge.

@@ -20,6 +20,7 @@ constexpr int kRecordChipPaddingH = 6;
 constexpr int kChipPaddingV = 2;
 constexpr QColor kRecordGreen(52, 199, 89);
 constexpr QColor kRed(255, 59, 48);
+constexpr QColor kOrange(255, 149, 0);
 
 // The lines of a row, top to bottom inside its padding, `spacing` apart; the spacing of the row is
 // also the gap between the items of its header line.
@@ -138,6 +139,77 @@ RecordRowPart namePart(const QString& text, const RecordRowMetrics& metrics)
 QRect centredIn(const QRect& line, int x, const QSize& size)
 {
     return QRect(QPoint(x, line.top() + (line.height() - size.height()) / 2), size);
+}
+
+// A header line of `lines`: the name at its natural width (giving way first), the status chip
+// `badgeName` in `badgeColor` after it, the date at the right edge, everything centred on the line.
+QList<RecordRowPart> statusHeader(LineStack& lines, const QString& name, const QString& badgeName,
+                                  const QString& badgeText, const QColor& badgeColor, const QString& dateText,
+                                  const RecordRowMetrics& metrics)
+{
+    const QFont caption = metrics.caption();
+    const int captionHeight = QFontMetrics(caption).height();
+    const QSize chipSize = metrics.chipSize(badgeText);
+    const QRect head = lines.take(std::max(captionHeight, chipSize.height()));
+    const RecordRowPart date = datePart(dateText, head, metrics);
+    const int least = leastElidedWidth(QFontMetrics(caption));
+    const int room = head.width() - chipSize.width() - date.rect.width() - 2 * lines.spacing();
+    const int nameWidth = std::min(naturalTextWidth(caption, name), std::max(least, room));
+    RecordRowPart title = namePart(name, metrics);
+    title.rect = centredIn(head, head.left(), QSize(nameWidth, captionHeight));
+    RecordRowPart badge = textPart(badgeName, badgeText, metrics.chip(), badgeColor);
+    badge.kind = RecordRowPart::Kind::chip;
+    badge.rect = centredIn(head, title.rect.right() + 1 + lines.spacing(), chipSize);
+    return {title, badge, date};
+}
+
+// A path line that wraps rather than lose its middle, where that names what the user has to find
+// (the volume a target lies on).
+RecordRowPart wrappedPathPart(const QString& name, const QString& text, const QString& rawPath,
+                              LineStack& lines, const RecordRowMetrics& metrics)
+{
+    const QFont mono = metrics.mono(10);
+    RecordRowPart part = pathPart(name, text, rawPath, mono, metrics.secondaryText(), QRect());
+    part.elide = Qt::ElideNone;
+    const int pathHeight = metrics.lineEditHeight(mono);
+    const int wrapped = QFontMetrics(mono)
+                            .boundingRect(QRect(0, 0, std::max(1, lines.width() - 4), 2000),
+                                          Qt::AlignLeft | Qt::TextWrapAnywhere, text)
+                            .height();
+    part.rect = lines.take(std::max(pathHeight, wrapped + pathHeight - QFontMetrics(mono).height()));
+    return part;
+}
+
+// A text over as many lines as it needs across the row.
+RecordRowPart wrappedTextPart(const QString& name, const QString& text, const QFont& font,
+                              const QColor& color, LineStack& lines)
+{
+    RecordRowPart part = textPart(name, text, font, color);
+    part.kind = RecordRowPart::Kind::wrapped;
+    part.rect =
+        lines.take(QFontMetrics(font)
+                       .boundingRect(QRect(0, 0, lines.width(), 2000), Qt::AlignLeft | Qt::TextWordWrap, text)
+                       .height());
+    return part;
+}
+
+// The action line of `row`: the `remedy` (at most one button, sized) at the left; the folder
+// buttons `opens` keep to the right edge, one below the other where the row is narrow.
+void appendActions(RecordRow& row, LineStack& lines, QList<RecordRowPart> remedy, QList<RecordRowPart> opens)
+{
+    const int remedyWidth = remedy.isEmpty() ? 0 : remedy.first().rect.width() + kActionSpacing;
+    const QRect area(lines.left() + remedyWidth, 0, std::max(0, lines.width() - remedyWidth), 0);
+    const int opensHeight = flowRight(opens, area);
+    const int remedyHeight = remedy.isEmpty() ? 0 : remedy.first().rect.height();
+    const QRect actions = lines.take(std::max(opensHeight, remedyHeight));
+    for (RecordRowPart& button : remedy) {
+        button.rect = centredIn(actions, actions.left(), button.rect.size());
+        row.parts.append(button);
+    }
+    for (RecordRowPart& button : opens) {
+        button.rect.translate(0, actions.top());
+        row.parts.append(button);
+    }
 }
 
 } // namespace
@@ -301,7 +373,6 @@ RecordRow layoutRestoredRecord(const RestoredRecordTexts& texts, const QRect& bo
 RecordRow layoutFailedRecord(const FailedRecordTexts& texts, const QRect& bounds,
                              const RecordRowMetrics& metrics)
 {
-    const QFont caption = metrics.caption();
     const QFont mono = metrics.mono(10);
     const QColor secondary = metrics.secondaryText();
     LineStack lines(bounds, 4);
@@ -309,49 +380,17 @@ RecordRow layoutFailedRecord(const FailedRecordTexts& texts, const QRect& bounds
     row.tint = kRed;
     row.alpha = 0.07;
 
-    // Header: the name at its natural width (giving way first), the badge after it, the date at the
-    // right edge, everything centred on the line.
-    const int captionHeight = QFontMetrics(caption).height();
-    const QSize chipSize = metrics.chipSize(texts.badge);
-    const QRect head = lines.take(std::max(captionHeight, chipSize.height()));
-    const RecordRowPart date = datePart(texts.date, head, metrics);
-    const int least = leastElidedWidth(QFontMetrics(caption));
-    const int room = head.width() - chipSize.width() - date.rect.width() - 2 * lines.spacing();
-    const int nameWidth = std::min(naturalTextWidth(caption, texts.name), std::max(least, room));
-    RecordRowPart name = namePart(texts.name, metrics);
-    name.rect = centredIn(head, head.left(), QSize(nameWidth, captionHeight));
-    RecordRowPart badge = textPart(QStringLiteral("failedStatusBadge"), texts.badge, metrics.chip(), kRed);
-    badge.kind = RecordRowPart::Kind::chip;
-    badge.rect = centredIn(head, name.rect.right() + 1 + lines.spacing(), chipSize);
-    row.parts = {name, badge, date};
-
-    const int pathHeight = metrics.lineEditHeight(mono);
+    row.parts = statusHeader(lines, texts.name, QStringLiteral("failedStatusBadge"), texts.badge, kRed,
+                             texts.date, metrics);
     row.parts.append(pathPart(QStringLiteral("failedSource"), texts.source, texts.sourcePath, mono, secondary,
-                              lines.take(pathHeight)));
-    if (!texts.plannedTarget.isEmpty()) {
-        // Where the data was to go names the volume in its middle: the line wraps rather than lose it.
-        RecordRowPart planned = pathPart(QStringLiteral("failedPlannedTarget"), texts.plannedTarget,
-                                         texts.targetPath, mono, secondary, QRect());
-        planned.elide = Qt::ElideNone;
-        const int wrapped = QFontMetrics(mono)
-                                .boundingRect(QRect(0, 0, std::max(1, lines.width() - 4), 2000),
-                                              Qt::AlignLeft | Qt::TextWrapAnywhere, texts.plannedTarget)
-                                .height();
-        planned.rect = lines.take(std::max(pathHeight, wrapped + pathHeight - QFontMetrics(mono).height()));
-        row.parts.append(planned);
-    }
+                              lines.take(metrics.lineEditHeight(mono))));
+    // Where the data was to go names the volume in its middle.
+    if (!texts.plannedTarget.isEmpty())
+        row.parts.append(wrappedPathPart(QStringLiteral("failedPlannedTarget"), texts.plannedTarget,
+                                         texts.targetPath, lines, metrics));
+    row.parts.append(
+        wrappedTextPart(QStringLiteral("failedReason"), texts.reason, metrics.caption(), kRed, lines));
 
-    RecordRowPart reason = textPart(QStringLiteral("failedReason"), texts.reason, caption, kRed);
-    reason.kind = RecordRowPart::Kind::wrapped;
-    const int reasonHeight =
-        QFontMetrics(caption)
-            .boundingRect(QRect(0, 0, lines.width(), 2000), Qt::AlignLeft | Qt::TextWordWrap, texts.reason)
-            .height();
-    reason.rect = lines.take(reasonHeight);
-    row.parts.append(reason);
-
-    // Actions: the remedy at the left; the folder buttons keep to the right edge, one below the other
-    // where the row is narrow.
     QList<RecordRowPart> remedy;
     if (texts.remedy == FailureRemedy::forceMigration)
         remedy.append(
@@ -362,19 +401,53 @@ RecordRow layoutFailedRecord(const FailedRecordTexts& texts, const QRect& bounds
     QList<RecordRowPart> opens{buttonPart(metrics, QStringLiteral("openSourceButton"), texts.openSource)};
     if (!texts.openTarget.isEmpty())
         opens.append(buttonPart(metrics, QStringLiteral("openTargetButton"), texts.openTarget));
-    const int remedyWidth = remedy.isEmpty() ? 0 : remedy.first().rect.width() + kActionSpacing;
-    const QRect area(lines.left() + remedyWidth, 0, std::max(0, lines.width() - remedyWidth), 0);
-    const int opensHeight = flowRight(opens, area);
-    const int remedyHeight = remedy.isEmpty() ? 0 : remedy.first().rect.height();
-    const QRect actions = lines.take(std::max(opensHeight, remedyHeight));
-    for (RecordRowPart& button : remedy) {
-        button.rect = centredIn(actions, actions.left(), button.rect.size());
-        row.parts.append(button);
-    }
-    for (RecordRowPart& button : opens) {
-        button.rect.translate(0, actions.top());
-        row.parts.append(button);
-    }
+    appendActions(row, lines, remedy, opens);
+    row.frame = lines.frame();
+    return row;
+}
+
+RecordRow layoutLeftBehindRecord(const LeftBehindRecordTexts& texts, const QRect& bounds,
+                                 const RecordRowMetrics& metrics)
+{
+    const QFont mono = metrics.mono(10);
+    const QColor secondary = metrics.secondaryText();
+    LineStack lines(bounds, 4);
+    RecordRow row;
+    row.tint = kOrange;
+    row.parts = statusHeader(lines, texts.name, QStringLiteral("leftBehindBadge"), texts.badge, kOrange,
+                             texts.date, metrics);
+    row.parts.append(pathPart(QStringLiteral("leftBehindSource"), texts.source, texts.sourcePath, mono,
+                              secondary, lines.take(metrics.lineEditHeight(mono))));
+    // Where the rest stayed names the volume in its middle.
+    row.parts.append(
+        wrappedPathPart(QStringLiteral("leftBehindTarget"), texts.stayed, texts.targetPath, lines, metrics));
+    row.parts.append(wrappedTextPart(QStringLiteral("leftBehindAdvice"), texts.advice, metrics.caption(),
+                                     metrics.text(), lines));
+    appendActions(row, lines,
+                  {buttonPart(metrics, QStringLiteral("appendRestoreButton"), texts.appendRestore,
+                              texts.appendEnabled)},
+                  {buttonPart(metrics, QStringLiteral("openSourceButton"), texts.openSource),
+                   buttonPart(metrics, QStringLiteral("openTargetButton"), texts.openTarget)});
+    row.frame = lines.frame();
+    return row;
+}
+
+RecordRow layoutLinkRecord(const LinkRecordTexts& texts, const QRect& bounds, const RecordRowMetrics& metrics)
+{
+    const QFont mono = metrics.mono(10);
+    const QColor secondary = metrics.secondaryText();
+    const QColor status = texts.repaired ? kRecordGreen : kRed;
+    LineStack lines(bounds, 4);
+    RecordRow row;
+    row.tint = status;
+    row.alpha = texts.repaired ? 0.08 : 0.07;
+    row.parts = statusHeader(lines, texts.name, QStringLiteral("linkStatusBadge"), texts.badge, status,
+                             texts.date, metrics);
+    const int pathHeight = metrics.lineEditHeight(mono);
+    row.parts.append(pathPart(QStringLiteral("recordLink"), texts.link, texts.sourcePath, mono, secondary,
+                              lines.take(pathHeight)));
+    row.parts.append(pathPart(QStringLiteral("recordLinkTarget"), texts.target, texts.targetPath, mono,
+                              secondary, lines.take(pathHeight)));
     row.frame = lines.frame();
     return row;
 }

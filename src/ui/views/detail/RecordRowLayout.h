@@ -116,13 +116,46 @@ struct FailedRecordTexts {
     QString openTarget; // empty for a record without target
 };
 
-// The three rows, laid out from the top-left of `bounds` across its width; the frame's height
-// follows from the texts and the width.
+// What the row of an undo that left entries on the volume shows.
+struct LeftBehindRecordTexts {
+    QString name;
+    QString badge;
+    QString date;
+    QString source; // "Back at: " and the shown path where the data stands
+    QString sourcePath;
+    QString stayed; // "Stayed in: " and the shown folder on the volume that holds the rest
+    QString targetPath;
+    QString advice; // how many entries stayed, and how Append Restore brings them home
+    QString appendRestore;
+    bool appendEnabled = true;
+    QString openSource;
+    QString openTarget;
+};
+
+// What the row of a link a repair acted on shows.
+struct LinkRecordTexts {
+    QString name;
+    QString badge; // "Repaired" or "Not Repaired"
+    bool repaired = false;
+    QString date;
+    QString link; // "Link: " and the shown link path
+    QString sourcePath;
+    QString target; // "Points to: " or "Recorded Target: " and the shown target path
+    QString targetPath;
+};
+
+// The rows, laid out from the top-left of `bounds` across its width; the frame's height follows
+// from the texts and the width. A repaired link's row is green, one not repaired red; what an undo
+// left behind is orange.
 RecordRow layoutMigratedRecord(const MigratedRecordTexts& texts, const QRect& bounds,
                                const RecordRowMetrics& metrics);
 RecordRow layoutRestoredRecord(const RestoredRecordTexts& texts, const QRect& bounds,
                                const RecordRowMetrics& metrics);
 RecordRow layoutFailedRecord(const FailedRecordTexts& texts, const QRect& bounds,
                              const RecordRowMetrics& metrics);
+RecordRow layoutLeftBehindRecord(const LeftBehindRecordTexts& texts, const QRect& bounds,
+                                 const RecordRowMetrics& metrics);
+RecordRow layoutLinkRecord(const LinkRecordTexts& texts, const QRect& bounds,
+                           const RecordRowMetrics& metrics);
 
 } // namespace orvalink::ui

@@ -90,4 +90,48 @@ FailedRecordTexts failedRecordTexts(MainViewModel& viewModel, const FailedMigrat
     return shown;
 }
 
+LeftBehindRecordTexts leftBehindRecordTexts(MainViewModel& viewModel, const LeftBehindRecord& record,
+                                            bool recoveryEnabled)
+{
+    const Presentation& texts = viewModel.presentation();
+    LeftBehindRecordTexts shown;
+    shown.name = QFileInfo(record.sourcePath).fileName();
+    shown.badge = texts.localized({"未完成", "Incomplete"});
+    shown.date = texts.formatDate(record.undoneAt);
+    shown.source = labelled(texts.localized({"数据已移回", "Back at"}), texts.displayPath(record.sourcePath));
+    shown.sourcePath = record.sourcePath;
+    shown.stayed = labelled(texts.localized({"仍留在", "Stayed in"}), texts.displayPath(record.targetPath));
+    shown.targetPath = record.targetPath;
+    shown.advice = texts.localized(
+        BilingualText(
+            "有 %1 项内容仍留在外置磁盘上（日志列出了每一项）。请先关闭使用这些文件的程序，再点击“追加恢复”把"
+            "它们带回。",
+            "%1 item(s) stayed on the external disk (the log lists each). Close the programs that "
+            "use them, then press Append Restore to bring them home.")
+            .arg(QString::number(record.leftoverCount)));
+    shown.appendRestore = texts.localized({"追加恢复", "Append Restore"});
+    shown.appendEnabled = recoveryEnabled;
+    shown.openSource = texts.localized({"进入该目录", "Open in Sidebar"});
+    shown.openTarget = texts.localized({"查看目标", "Open Target"});
+    return shown;
+}
+
+LinkRecordTexts linkRecordTexts(MainViewModel& viewModel, const LinkRepairRecord& record)
+{
+    const Presentation& texts = viewModel.presentation();
+    LinkRecordTexts shown;
+    shown.name = QFileInfo(record.sourcePath).fileName();
+    shown.repaired = record.repaired;
+    shown.badge = texts.localized(record.repaired ? BilingualText("已修复", "Repaired")
+                                                  : BilingualText("未修复", "Not Repaired"));
+    shown.date = texts.formatDate(record.repairedAt);
+    shown.link = labelled(texts.localized({"链接", "Link"}), texts.displayPath(record.sourcePath));
+    shown.sourcePath = record.sourcePath;
+    shown.target = labelled(texts.localized(record.repaired ? BilingualText("现在指向", "Points to")
+                                                            : BilingualText("记录的目标", "Recorded Target")),
+                            texts.displayPath(record.targetPath));
+    shown.targetPath = record.targetPath;
+    return shown;
+}
+
 } // namespace orvalink::ui

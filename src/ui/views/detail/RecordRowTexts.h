@@ -16,5 +16,8 @@ MigratedRecordTexts migratedRecordTexts(MainViewModel& viewModel, const Migratio
 RestoredRecordTexts restoredRecordTexts(MainViewModel& viewModel, const QString& path);
 FailedRecordTexts failedRecordTexts(MainViewModel& viewModel, const FailedMigrationRecord& record,
                                     bool recoveryEnabled);
+LeftBehindRecordTexts leftBehindRecordTexts(MainViewModel& viewModel, const LeftBehindRecord& record,
+                                            bool recoveryEnabled);
+LinkRecordTexts linkRecordTexts(MainViewModel& viewModel, const LinkRepairRecord& record);
 
 } // namespace orvalink::ui
