@@ -6,6 +6,7 @@
 
 #include <QListView>
 #include <QScrollArea>
+#include <QTest>
 
 namespace orvalink::test {
 
@@ -45,6 +46,18 @@ void useLaptopScreen(const char* screenConfig)
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     if (platform.isEmpty() || platform == "offscreen")
         qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen:configfile=") + screenConfig);
+}
+
+void addSizeAndLanguageRows()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<UILanguage>("language");
+    for (const auto& [tag, language] :
+         {std::pair{"zh", UILanguage::chinese}, std::pair{"en", UILanguage::english},
+          std::pair{"both", UILanguage::bilingual}}) {
+        QTest::addRow("1366x768-%s", tag) << QSize(1366, 768) << language;
+        QTest::addRow("1920x1080-%s", tag) << QSize(1920, 1080) << language;
+    }
 }
 
 QString longFolderName()

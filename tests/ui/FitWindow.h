@@ -23,6 +23,10 @@ void useLaptopScreen(const char* screenConfig);
 // The name of the folder `longFolder` opens: 200 characters.
 QString longFolderName();
 
+// Data rows "1366x768-zh" to "1920x1080-both": the window at the laptop's and the desktop's size,
+// in Chinese, English and both (columns "size" and "language").
+void addSizeAndLanguageRows();
+
 // The window over a home of 40 entries (folders and files, some with long names) in the settings
 // `adjust` makes, at `size`.
 struct FitWindow {

@@ -70,17 +70,7 @@ private Q_SLOTS:
     // A first start, no sizes known yet: the list, with the keyboard's focus, focuses its first
     // row, then the sizes arrive and sort that row far down. The focused row stays one in view, and
     // Down moves on from it without scrolling.
-    void theFocusedRowStaysInViewWhenSizesSortTheList_data()
-    {
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<UILanguage>("language");
-        for (const auto& [tag, language] :
-             {std::pair{"zh", UILanguage::chinese}, std::pair{"en", UILanguage::english},
-              std::pair{"both", UILanguage::bilingual}}) {
-            QTest::addRow("1366x768-%s", tag) << QSize(1366, 768) << language;
-            QTest::addRow("1920x1080-%s", tag) << QSize(1920, 1080) << language;
-        }
-    }
+    void theFocusedRowStaysInViewWhenSizesSortTheList_data() { addSizeAndLanguageRows(); }
     void theFocusedRowStaysInViewWhenSizesSortTheList()
     {
         QFETCH(QSize, size);

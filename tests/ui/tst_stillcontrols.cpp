@@ -181,17 +181,7 @@ private Q_SLOTS:
 
     // Choosing another sort, file type or list in a menu moves none of the controls beside it, in
     // any language.
-    void menusMoveNothingBesideThem_data()
-    {
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<UILanguage>("language");
-        for (const auto& [tag, language] :
-             {std::pair{"zh", UILanguage::chinese}, std::pair{"en", UILanguage::english},
-              std::pair{"both", UILanguage::bilingual}}) {
-            QTest::addRow("1366x768-%s", tag) << QSize(1366, 768) << language;
-            QTest::addRow("1920x1080-%s", tag) << QSize(1920, 1080) << language;
-        }
-    }
+    void menusMoveNothingBesideThem_data() { addSizeAndLanguageRows(); }
     void menusMoveNothingBesideThem()
     {
         QFETCH(QSize, size);

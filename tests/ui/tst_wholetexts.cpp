@@ -59,6 +59,22 @@ QMessageBox* shownBoxFits(QWidget& window)
     return nullptr;
 }
 
+// Saves the dock held open as `picture` plus the test's tag, then closes it as the user does: it
+// stays closed, with no collapse timed, and says that something waits there.
+void closeTheHeldDock(FitWindow& fit, const QString& picture)
+{
+    QWidget& window = *fit.w->window;
+    const QString tag = QString::fromLatin1(QTest::currentDataTag());
+    QVERIFY(fit.saveAs(picture + tag));
+    window.findChild<QPushButton*>(QStringLiteral("activityToggle"))->click();
+    settleWindow(window);
+    QVERIFY(!fit.w->viewState().showProgressPanel());
+    QVERIFY(!fit.w->dashboard().isActivityAutoCollapsePending());
+    QCOMPARE(window.findChild<QLabel*>(QStringLiteral("activityBadge"))->text(),
+             fit.vm->presentation().localized({"需处理", "Needs Review"}));
+    QVERIFY(fit.saveAs(picture + QStringLiteral("closed-") + tag));
+}
+
 } // namespace
 
 class WholeTextsTest : public QObject {
@@ -227,17 +243,7 @@ private Q_SLOTS:
             recordPart(window, QStringLiteral("linkRepairSectionScroll"), 0, QStringLiteral("recordLink"))
                 .path,
             paths.at(2));
-        const QString tag = QString::fromLatin1(QTest::currentDataTag());
-        QVERIFY(fit.saveAs(QStringLiteral("dock-repair-") + tag));
-
-        // Closed by the user, it stays closed and says that something waits there.
-        window.findChild<QPushButton*>(QStringLiteral("activityToggle"))->click();
-        settleWindow(window);
-        QVERIFY(!fit.w->viewState().showProgressPanel());
-        QVERIFY(!fit.w->dashboard().isActivityAutoCollapsePending());
-        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("activityBadge"))->text(),
-                 fit.vm->presentation().localized({"需处理", "Needs Review"}));
-        QVERIFY(fit.saveAs(QStringLiteral("dock-repair-closed-") + tag));
+        closeTheHeldDock(fit, QStringLiteral("dock-repair-"));
     }
 
     // An undo that came home but left entries on the volume: the dock does not call the operation
@@ -289,17 +295,7 @@ private Q_SLOTS:
                  fit.vm->presentation().localized({"追加恢复", "Append Restore"}));
         QVERIFY(part("leftBehindAdvice").text.contains(QStringLiteral("3")));
         QVERIFY(part("leftBehindTarget").text.endsWith(QStringLiteral("/Volumes/External") + source));
-        const QString tag = QString::fromLatin1(QTest::currentDataTag());
-        QVERIFY(fit.saveAs(QStringLiteral("dock-left-behind-") + tag));
-
-        // Closed by the user, it stays closed and says that something waits there.
-        window.findChild<QPushButton*>(QStringLiteral("activityToggle"))->click();
-        settleWindow(window);
-        QVERIFY(!fit.w->viewState().showProgressPanel());
-        QVERIFY(!fit.w->dashboard().isActivityAutoCollapsePending());
-        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("activityBadge"))->text(),
-                 fit.vm->presentation().localized({"需处理", "Needs Review"}));
-        QVERIFY(fit.saveAs(QStringLiteral("dock-left-behind-closed-") + tag));
+        closeTheHeldDock(fit, QStringLiteral("dock-left-behind-"));
     }
 
     void leftBehindAnswerFits_data()

@@ -18,6 +18,18 @@ namespace orvalink {
 
 namespace {
 
+// `error` as the failure of type `Failure`; none for any other.
+template <typename Failure> std::optional<Failure> failureOf(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const Failure& failure) {
+        return failure;
+    } catch (...) {
+    }
+    return std::nullopt;
+}
+
 BilingualText notRecordedMessage(const Presentation& texts, const UndoIncomplete& incomplete)
 {
     const QString name = QFileInfo(incomplete.sourcePath()).fileName();
@@ -101,24 +113,12 @@ BilingualText unverifiedTargetMessage(const Presentation& texts, const QString& 
 
 std::optional<UndoIncomplete> undoIncompleteOf(const std::exception_ptr& error)
 {
-    try {
-        std::rethrow_exception(error);
-    } catch (const UndoIncomplete& incomplete) {
-        return incomplete;
-    } catch (...) {
-    }
-    return std::nullopt;
+    return failureOf<UndoIncomplete>(error);
 }
 
 std::optional<UndoNotDone> undoNotDoneOf(const std::exception_ptr& error)
 {
-    try {
-        std::rethrow_exception(error);
-    } catch (const UndoNotDone& notDone) {
-        return notDone;
-    } catch (...) {
-    }
-    return std::nullopt;
+    return failureOf<UndoNotDone>(error);
 }
 
 std::optional<OrvalinkError> errorOfCase(const std::exception_ptr& error, OrvalinkError::Case errorCase)
