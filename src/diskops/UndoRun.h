@@ -2,7 +2,9 @@
 
 #include "diskops/FallbackFileOperations.h"
 #include "diskops/OperationJournal.h"
+#include "diskops/SiblingRestore.h"
 #include "diskops/UndoService.h"
+#include "platform/EntryStatus.h"
 
 #include <optional>
 
@@ -36,7 +38,6 @@ private:
 
     void refuse();
     void lookAtSource();
-    void planOccupantAside(platform::EntryKind occupantKind);
     void endHolders();
     void bringHome();
     // After a failed step of bringHome(): the occupant and else the link go back while the source
