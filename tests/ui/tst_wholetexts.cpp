@@ -4,7 +4,9 @@
 // the dock after a link repair and after an undo that left entries on the volume.
 #include "FitWindow.h"
 #include "UiTestSupport.h"
+#include "diskops/UndoNotDone.h"
 #include "model/AppPaths.h"
+#include "platform/PlatformError.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
@@ -363,6 +365,22 @@ private Q_SLOTS:
         QVERIFY(!saveScreen(box->grab().toImage(), QStringLiteral("programs-question-") + tag).isEmpty());
         QTest::keyClick(box, Qt::Key_Escape);
         QTRY_VERIFY(!activity.undoConflictPrompt());
+
+        // An undo stopped by a file deep in the folder that could not be read: nothing changed, and
+        // the answer names the file whole.
+        const QString unreadable = mapping.targetPath + QStringLiteral("/Library/cache/frame-0001.tmp");
+        const platform::PlatformError failure = platform::PlatformError::fromErrno(EACCES, unreadable);
+        const UndoNotDone notDone(
+            source, mapping.targetPath,
+            OrvalinkError::Underlying{failure.message(), EACCES, true, std::make_exception_ptr(failure)});
+        activity.setErrorMessage(
+            undoFailureMessage(vm->workflows().context(), std::make_exception_ptr(notDone), mapping));
+        QVERIFY((box = shownBoxFits(window)));
+        QVERIFY2(box->informativeText().contains(unreadable) || box->text().contains(unreadable),
+                 qPrintable(box->text() + box->informativeText()));
+        QVERIFY(!saveScreen(box->grab().toImage(), QStringLiteral("undo-not-done-") + tag).isEmpty());
+        QTest::keyClick(box, Qt::Key_Escape);
+        QTRY_VERIFY(!vm->activity().errorMessage());
     }
 };
 

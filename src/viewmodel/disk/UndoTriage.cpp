@@ -49,24 +49,21 @@ BilingualText notDoneMessage(const Presentation& texts, const UndoNotDone& notDo
     const QString target = texts.displayPath(notDone.targetPath());
     const QString source = texts.displayPath(notDone.sourcePath());
     // Where it failed, when the failure names a file (one that could not be read, say).
-    const QString failed =
-        notDone.failedPath().isEmpty() ? QString() : texts.displayPath(notDone.failedPath());
-    const BilingualText what =
-        failed.isEmpty()
-            ? BilingualText(QStringLiteral("（") + notDone.reason() + QStringLiteral("）"),
-                            QStringLiteral(" (") + notDone.reason() + QStringLiteral(")"))
-            : BilingualText(QStringLiteral("：") + failed + QStringLiteral(" 出错（") + notDone.reason() +
-                                QStringLiteral("）"),
-                            QStringLiteral(": ") + notDone.reason() + QStringLiteral(" at ") + failed);
-    return BilingualText(QStringLiteral("「") + name + QStringLiteral("」没有反悔，什么都没有改动"),
-                         QStringLiteral("The undo of ") + name +
-                             QStringLiteral(" did not happen and nothing was changed")) +
-           what +
-           BilingualText(QStringLiteral("。数据仍完整地保留在外置磁盘的 ") + target + QStringLiteral("，") +
-                             source + QStringLiteral(" 仍然指向它，这条记录也仍保留在历史中。"),
-                         QStringLiteral(". The data stays whole on the external disk at ") + target +
-                             QStringLiteral(", ") + source +
-                             QStringLiteral(" still leads to it, and the record stays in the history."));
+    if (notDone.failedPath().isEmpty())
+        return BilingualText(
+                   "「%1」没有反悔，什么都没有改动（%2）。数据仍完整地保留在外置磁盘的 %3，%4 "
+                   "仍然指向它，这条记录也仍保留在历史中。",
+                   "The undo of %1 did not happen and nothing was changed (%2). The data stays "
+                   "whole on the external disk at %3, %4 still leads to it, and the record stays in "
+                   "the history.")
+            .arg(name, notDone.reason(), target, source);
+    return BilingualText(
+               "「%1」没有反悔，什么都没有改动：%2 出错（%3）。数据仍完整地保留在外置磁盘的 %4，%5 "
+               "仍然指向它，这条记录也仍保留在历史中。",
+               "The undo of %1 did not happen and nothing was changed: %3 at %2. The data stays "
+               "whole on the external disk at %4, %5 still leads to it, and the record stays in the "
+               "history.")
+        .arg(name, texts.displayPath(notDone.failedPath()), notDone.reason(), target, source);
 }
 
 // However many entries a program wrote meanwhile, the message names where they are and how many:
