@@ -116,8 +116,10 @@ void TreeCopier::compareUnproven()
         for (size_t index = next++; index < files.size(); index = next++)
             sameAsCopy(files[index].key(), *files[index]);
     };
-    // A comparison mostly waits for both disks: a few threads keep them busy.
-    const size_t helpers = std::min<size_t>(files.size() / 64, 3);
+    // A comparison mostly waits for both disks: as many threads as a copy's keep them busy, once
+    // there are files enough to share.
+    const size_t helpers =
+        std::min<size_t>(files.size() / 16, size_t(FileWorkPool::defaultWorkerCount() - 1));
     std::vector<std::thread> threads;
     try {
         for (size_t each = 0; each < helpers; ++each)
