@@ -179,22 +179,10 @@ private Q_SLOTS:
                                .arg(size.height())));
     }
 
-    void windowSizes_data()
-    {
-        QTest::addColumn<UILanguage>("language");
-        QTest::addColumn<QSize>("size");
-        const QList<std::pair<const char*, UILanguage>> languages{
-            {"zh", UILanguage::chinese}, {"en", UILanguage::english}, {"both", UILanguage::bilingual}};
-        for (const auto& [name, language] : languages) {
-            for (const QSize size : {QSize(1366, 768), QSize(1920, 1080)})
-                QTest::addRow("%s-%dx%d", name, size.width(), size.height()) << language << size;
-        }
-    }
-
     // A repair after a migration, one of its links not repaired: the dock speaks of the repair, not
     // of the migration, reads whole, shows the link it could not repair at the top of its card, and
     // stays open, never timing its collapse, until the user closes it.
-    void theDockTellsOfTheRepair_data() { windowSizes_data(); }
+    void theDockTellsOfTheRepair_data() { addSizeAndLanguageRows(); }
     void theDockTellsOfTheRepair()
     {
         QFETCH(UILanguage, language);
@@ -251,7 +239,7 @@ private Q_SLOTS:
     // An undo that came home but left entries on the volume: the dock does not call the operation
     // finished, shows what stayed with the append restore that brings it home, in view and whole,
     // and stays open, never timing its collapse, until the user closes it.
-    void whatStayedBehindStaysInView_data() { windowSizes_data(); }
+    void whatStayedBehindStaysInView_data() { addSizeAndLanguageRows(); }
     void whatStayedBehindStaysInView()
     {
         QFETCH(UILanguage, language);
