@@ -97,10 +97,11 @@ bool forEachLink(int processFd, const std::function<bool(int, const char*)>& vis
 struct Mapping {
     EntryIdentity identity;
     QByteArray path; // empty for a mapping the kernel names without a path
+    bool shared;     // writes through it reach the file (when it is, or is made, writable)
 };
 
-// "address perms offset dev inode   path": only the path contains a "/"; dev is "major:minor" in
-// hexadecimal. Anonymous mappings (inode 0) give none.
+// "address perms offset dev inode   path": only the path contains a "/"; perms ends in "s" for a
+// shared mapping; dev is "major:minor" in hexadecimal. Anonymous mappings (inode 0) give none.
 std::optional<Mapping> mappingOf(const QByteArray& line)
 {
     const qsizetype slash = line.indexOf('/');
@@ -115,7 +116,7 @@ std::optional<Mapping> mappingOf(const QByteArray& line)
     if (!majorOk || !minorOk || !inodeOk || inode == 0)
         return std::nullopt;
     return Mapping{EntryIdentity{::makedev(major, minor), static_cast<ino_t>(inode)},
-                   slash < 0 ? QByteArray() : line.mid(slash)};
+                   slash < 0 ? QByteArray() : line.mid(slash), fields[1].endsWith('s')};
 }
 
 // The file at the path of `mapping`, when it is the mapped file, with the identity stat gives it.
@@ -140,6 +141,28 @@ void forEachMapping(int processFd, const std::function<bool(const Mapping&)>& vi
         if (mapping && !visit(*mapping))
             return;
     }
+}
+
+// Calls `visit` with the identities of the files the process maps (only those mapped shared, with
+// `sharedOnly`), as forEachHeldIdentity tells them.
+void forEachMappedIdentity(int processFd, bool sharedOnly,
+                           const std::function<void(const EntryIdentity& identity)>& visit)
+{
+    // The mappings of one file follow each other: its path is looked at once for all of them.
+    std::optional<Mapping> last;
+    std::optional<EntryIdentity> lastNamed;
+    forEachMapping(processFd, [&](const Mapping& mapping) {
+        if (sharedOnly && !mapping.shared)
+            return true;
+        visit(mapping.identity);
+        if (!last || last->path != mapping.path || last->identity != mapping.identity) {
+            last = mapping;
+            lastNamed = mappedFileAtItsPath(mapping);
+        }
+        if (lastNamed && *lastNamed != mapping.identity)
+            visit(*lastNamed);
+        return true;
+    });
 }
 
 } // namespace
@@ -198,19 +221,12 @@ void forEachHeldIdentity(int processFd, const std::function<void(const EntryIden
             visit(held->identity);
         return true;
     });
-    // The mappings of one file follow each other: its path is looked at once for all of them.
-    std::optional<Mapping> last;
-    std::optional<EntryIdentity> lastNamed;
-    forEachMapping(processFd, [&](const Mapping& mapping) {
-        visit(mapping.identity);
-        if (!last || last->path != mapping.path || last->identity != mapping.identity) {
-            last = mapping;
-            lastNamed = mappedFileAtItsPath(mapping);
-        }
-        if (lastNamed && *lastNamed != mapping.identity)
-            visit(*lastNamed);
-        return true;
-    });
+    forEachMappedIdentity(processFd, false, visit);
+}
+
+void forEachSharedMapping(int processFd, const std::function<void(const EntryIdentity& identity)>& visit)
+{
+    forEachMappedIdentity(processFd, true, visit);
 }
 
 } // namespace orvalink::platform

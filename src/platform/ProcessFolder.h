@@ -37,4 +37,9 @@ void forEachHeldPath(int processFd, const std::function<bool(const QByteArray& p
 // well.
 void forEachHeldIdentity(int processFd, const std::function<void(const EntryIdentity& identity)>& visit);
 
+// Calls `visit` with the identity of every file the process maps shared, identified as above: what
+// is written through such a mapping reaches the file. A read-only one counts too, as its protection
+// may be raised to writing later.
+void forEachSharedMapping(int processFd, const std::function<void(const EntryIdentity& identity)>& visit);
+
 } // namespace orvalink::platform

@@ -176,26 +176,48 @@ QStringList kernelHoldersOf(const QString& path, bool subtree)
     return holders;
 }
 
-QSet<EntryIdentity> entriesInUse(const QString& path)
+namespace {
+
+using IdentityVisit = std::function<void(const EntryIdentity& identity)>;
+
+// The identities on the file system of `path` that `each(processFd, visit)` gives for the processes
+// other than ours, and those the kernel holds there when `withKernel`.
+QSet<EntryIdentity> heldOnFileSystemOf(const QString& path,
+                                       void (*each)(int processFd, const IdentityVisit& visit),
+                                       bool withKernel)
 {
-    QSet<EntryIdentity> inUse;
+    QSet<EntryIdentity> held;
     struct stat info {};
     if (::lstat(QFile::encodeName(standardizedPath(path)).constData(), &info) != 0)
-        return inUse;
+        return held;
     const pid_t self = ::getpid();
     forEachProcess([&](pid_t pid, int processFd) {
         if (pid == self)
             return;
-        forEachHeldIdentity(processFd, [&](const EntryIdentity& identity) {
+        each(processFd, [&](const EntryIdentity& identity) {
             if (identity.device == info.st_dev)
-                inUse.insert(identity);
+                held.insert(identity);
         });
     });
+    if (!withKernel)
+        return held;
     for (const KernelHold& hold : kernelHolds()) {
         if (hold.identity.device == info.st_dev)
-            inUse.insert(hold.identity);
+            held.insert(hold.identity);
     }
-    return inUse;
+    return held;
+}
+
+} // namespace
+
+QSet<EntryIdentity> entriesInUse(const QString& path)
+{
+    return heldOnFileSystemOf(path, &forEachHeldIdentity, true);
+}
+
+QSet<EntryIdentity> entriesMappedShared(const QString& path)
+{
+    return heldOnFileSystemOf(path, &forEachSharedMapping, false);
 }
 
 std::optional<quint64> processStartTime(pid_t pid)

@@ -43,6 +43,13 @@ QStringList kernelHoldersOf(const QString& path, bool subtree);
 // exist. Never throws.
 QSet<EntryIdentity> entriesInUse(const QString& path);
 
+// The identities of the files on the file system of `path` that processes other than ours map
+// shared now (see forEachSharedMapping): once a page of such a mapping was written, the kernel marks
+// no new time for further writes into it until the page is written back, which some file systems
+// (tmpfs) never do, so no look at a file's status tells of them. Empty when `path` does not exist.
+// Never throws.
+QSet<EntryIdentity> entriesMappedShared(const QString& path);
+
 // The start time of a running process (clock ticks after boot); none when it is gone.
 std::optional<quint64> processStartTime(pid_t pid);
 
