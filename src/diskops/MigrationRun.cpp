@@ -133,6 +133,20 @@ void MigrationRun::checkHolders()
         m_services.processes.clearHolders(m_source, m_isDirectory, m_terminateInUseProcesses, m_source);
 }
 
+void MigrationRun::lastLookForHolders()
+{
+    // A program that opened or mapped a staged file since the first check would go on writing into a
+    // file that is about to go. Nobody is ended here: the user agreed to end only the programs the
+    // first check named.
+    try {
+        m_services.processes.clearHolders(m_staging, m_isDirectory, false, m_source);
+    } catch (const OrvalinkError&) {
+        // The copy is removed again when this throws: the record must first stop calling it whole.
+        record([](JournalRecord& entry) { entry.arrived = false; });
+        throw;
+    }
+}
+
 qint64 MigrationRun::requiredBytes() const
 {
     if (m_isDirectory)
@@ -237,12 +251,17 @@ void MigrationRun::moveStagedItem()
     steps.copied = [this] {
         record([](JournalRecord& entry) { entry.arrived = true; });
     };
+    steps.beforeRemoval = [this] {
+        lastLookForHolders();
+    };
     steps.beforeAdministrator = [this] {
         record([](JournalRecord& entry) { entry.administrator = true; });
     };
     steps.shownSource = m_source;
     try {
         m_files.move(m_staging, m_target, steps);
+    } catch (const OrvalinkError&) {
+        throw;
     } catch (const std::exception& error) {
         // Named after the source: the staging path means nothing to the user.
         throw OrvalinkError::moveFailed(m_source, m_target, underlyingOf(error));

@@ -20,7 +20,6 @@
 #include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
 #include "platform/PlatformError.h"
-#include "platform/ProcessTable.h"
 #include "platform/StandardPath.h"
 #include "platform/SymbolicLinks.h"
 #include "store/HistoryStores.h"
@@ -143,12 +142,9 @@ void UndoRun::bringHome()
             m_files.removePlaceholder(m_source);
         }
         m_files.createDirectories(platform::parentPath(m_source));
-        // A program may have opened something of it since the look above: what it holds once the
-        // data is home stays on the volume, as what it writes there would be lost. The look comes
-        // after the comparison of what the copy took, right before the removal.
-        const QString target = m_target;
-        m_leftovers = restoreThroughSibling(m_files, *m_journal, {m_journal->record().itemIdentity},
-                                            [target] { return platform::entriesInUse(target); });
+        // A program may have opened something of it since the look above: restoreThroughSibling
+        // looks again before the volume's copy goes.
+        m_leftovers = restoreThroughSibling(m_files, *m_journal, {m_journal->record().itemIdentity});
     } catch (...) {
         putBackAndThrow(std::current_exception());
     }
