@@ -9,6 +9,7 @@
 #include "diskops/RecordedPlaces.h"
 #include "diskops/ReservedPaths.h"
 #include "diskops/ScanService.h"
+#include "diskops/TaskRecording.h"
 #include "diskops/VolumeService.h"
 #include "model/AppPaths.h"
 #include "model/JsonFields.h"
@@ -366,12 +367,7 @@ MigrationExecutionResult MigrationRun::failRollback(const OrvalinkError& error, 
 MigrationExecutionResult MigrationRun::finish(LogLevel level, const QString& logMessage)
 {
     m_task.endedAt = now();
-    try {
-        AppPaths::ensureBaseDirectories();
-        JSONLStore::append(m_task, m_services.tasks.filePath());
-    } catch (...) {
-        // The outcome stands whether or not its record could be written.
-    }
+    appendTaskOrLog(m_task, m_services.tasks.filePath(), m_services.log, QStringLiteral("The migration"));
     m_services.log.append(level, logMessage);
     endJournal();
     return {m_task, m_summary, m_terminatedProcesses, m_failure};

@@ -11,6 +11,7 @@
 #include "diskops/RecordedIdentity.h"
 #include "diskops/ReservedPaths.h"
 #include "diskops/SiblingRestore.h"
+#include "diskops/TaskRecording.h"
 #include "diskops/UndoCheck.h"
 #include "diskops/UndoIncomplete.h"
 #include "diskops/UndoNotDone.h"
@@ -328,18 +329,7 @@ void UndoRun::recordTask(const QDateTime& at) const
     task.status = TaskStatus::rolledBack;
     task.startedAt = at;
     task.endedAt = at;
-    LogService& log = m_service.m_log;
-    try {
-        JSONLStore::append(task, m_service.m_tasks.filePath());
-    } catch (const std::exception& error) {
-        // The data is back and the mapping gone; only the task list misses the line.
-        log.append(LogLevel::warning, QStringLiteral("The undo could not be added to the task history (") +
-                                          QString::fromUtf8(error.what()) + QStringLiteral("): ") +
-                                          m_mapping.targetPath + QStringLiteral(" -> ") +
-                                          m_mapping.sourcePath);
-    }
-    log.append(LogLevel::info, QStringLiteral("Manual undo completed: ") + m_mapping.targetPath +
-                                   QStringLiteral(" -> ") + m_mapping.sourcePath);
+    recordUndone(task, m_service.m_tasks.filePath(), m_service.m_log);
 }
 
 } // namespace orvalink

@@ -669,6 +669,14 @@ private Q_SLOTS:
         QCOMPARE(onVolumeNow.size(), original.size());
         QCOMPARE(onVolumeNow.mid(100, written.size()),
                  how == ComparisonWriter::opens ? original.mid(100, written.size()) : written);
+        // One line of the log tells it, in the user's paths: the hidden folder the copy came home
+        // through means nothing to them.
+        const QList<LogEntry> logged = fx.logEntries();
+        QCOMPARE(std::count_if(logged.begin(), logged.end(),
+                               [&](const LogEntry& entry) { return entry.message.contains(onVolume); }),
+                 1);
+        QVERIFY(std::none_of(logged.begin(), logged.end(),
+                             [](const LogEntry& entry) { return entry.message.contains(".orvalink-"); }));
     }
 
     // A program writes a new file through the link while the undo copies the data home: the file is
