@@ -1,5 +1,7 @@
 #include "platform/ProcessFolder.h"
 
+#include "platform/ProcessThreads.h"
+
 #include <QList>
 #include <dirent.h>
 #include <fcntl.h>
@@ -14,12 +16,12 @@ namespace {
 
 const QByteArray kDeletedMark = " (deleted)";
 
-std::optional<QByteArray> readLinkAt(int directoryFd, const char* name)
+std::optional<QByteArray> readLinkAt(int folderFd, const char* name)
 {
     QByteArray buffer(4096, Qt::Uninitialized);
     for (;;) {
         const ssize_t length =
-            ::readlinkat(directoryFd, name, buffer.data(), static_cast<size_t>(buffer.size()));
+            ::readlinkat(folderFd, name, buffer.data(), static_cast<size_t>(buffer.size()));
         if (length < 0)
             return std::nullopt;
         if (length < buffer.size()) {
@@ -67,15 +69,28 @@ std::optional<EntryIdentity> identityAtPath(const QByteArray& path)
     return EntryIdentity::of(*info);
 }
 
-// Calls `visit(folderFd, name)` for the working and root directories, the executable and every
-// open descriptor, until it answers false; answers false then.
-bool forEachLink(int processFd, const std::function<bool(int, const char*)>& visit)
+// A link of a thread's folder to an entry the thread holds: its working or root directory or its
+// executable, or one of its descriptors.
+struct HeldLink {
+    int folderFd; // the thread's folder, or for a descriptor its "fd" folder
+    const char* name;
+    int threadFd;
+};
+
+// Calls `visit` with the links of the thread folder `threadFd` that show the `parts` (see
+// ThreadPart), until it answers false; answers false then.
+bool forEachLink(int threadFd, unsigned parts, const std::function<bool(const HeldLink&)>& visit)
 {
-    for (const char* link : {"cwd", "root", "exe"}) {
-        if (!visit(processFd, link))
-            return false;
-    }
-    const int fdFolder = ::openat(processFd, "fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const auto visitOwn = [&](const char* name) {
+        return visit(HeldLink{threadFd, name, threadFd});
+    };
+    if ((parts & fileSystemView) && (!visitOwn("cwd") || !visitOwn("root")))
+        return false;
+    if ((parts & memory) && !visitOwn("exe"))
+        return false;
+    if (!(parts & descriptors))
+        return true;
+    const int fdFolder = ::openat(threadFd, "fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fdFolder < 0)
         return true;
     DIR* listing = ::fdopendir(fdFolder);
@@ -85,7 +100,7 @@ bool forEachLink(int processFd, const std::function<bool(int, const char*)>& vis
     }
     bool goOn = true;
     while (const dirent* entry = ::readdir(listing)) {
-        if (entry->d_name[0] != '.' && !visit(fdFolder, entry->d_name)) {
+        if (entry->d_name[0] != '.' && !visit(HeldLink{fdFolder, entry->d_name, threadFd})) {
             goOn = false;
             break;
         }
@@ -132,14 +147,15 @@ std::optional<EntryIdentity> mappedFileAtItsPath(const Mapping& mapping)
     return named;
 }
 
-void forEachMapping(int processFd, const std::function<bool(const Mapping&)>& visit)
+bool forEachMapping(int threadFd, const std::function<bool(const Mapping&)>& visit)
 {
-    const QByteArray maps = readProcessFile(processFd, "maps");
+    const QByteArray maps = readProcessFile(threadFd, "maps");
     for (const QByteArray& line : maps.split('\n')) {
         const std::optional<Mapping> mapping = mappingOf(line);
         if (mapping && !visit(*mapping))
-            return;
+            return false;
     }
+    return true;
 }
 
 } // namespace
@@ -164,14 +180,14 @@ QByteArray readProcessFile(int processFd, const char* name)
 void forEachHeldPath(int processFd, const std::function<bool(const QByteArray& path)>& visit,
                      const std::function<void(const ReportedEntry& entry)>& visitRenamed)
 {
-    const bool goOn = forEachLink(processFd, [&](int folderFd, const char* name) {
-        const std::optional<QByteArray> path = readLinkAt(folderFd, name);
+    const auto visitLink = [&](const HeldLink& link) {
+        const std::optional<QByteArray> path = readLinkAt(link.folderFd, link.name);
         if (!path || !path->startsWith('/'))
             return true;
         // Most paths carry no mark and need no further look.
         if (!path->endsWith(kDeletedMark))
             return visit(*path);
-        const std::optional<HeldEntry> held = statThroughLink(folderFd, name);
+        const std::optional<HeldEntry> held = statThroughLink(link.folderFd, link.name);
         if (!held || held->links == 0)
             return true;
         if (identityAtPath(*path) == held->identity)
@@ -179,36 +195,44 @@ void forEachHeldPath(int processFd, const std::function<bool(const QByteArray& p
         if (visitRenamed)
             visitRenamed(ReportedEntry{held->identity, path->chopped(kDeletedMark.size())});
         return true;
-    });
-    if (!goOn)
-        return;
-    forEachMapping(processFd, [&](const Mapping& mapping) {
+    };
+    const auto visitMapping = [&](const Mapping& mapping) {
         if (mapping.path.isEmpty())
             return true;
         if (!mapping.path.endsWith(kDeletedMark) || mappedFileAtItsPath(mapping))
             return visit(mapping.path);
         return true;
+    };
+    forEachThread(processFd, [&](int threadFd, unsigned parts) {
+        return forEachLink(threadFd, parts, visitLink) &&
+               (!(parts & memory) || forEachMapping(threadFd, visitMapping));
     });
 }
 
 void forEachHeldIdentity(int processFd, const std::function<void(const EntryIdentity& identity)>& visit)
 {
-    forEachLink(processFd, [&](int folderFd, const char* name) {
-        if (const std::optional<HeldEntry> held = statThroughLink(folderFd, name))
+    const auto visitLink = [&](const HeldLink& link) {
+        if (const std::optional<HeldEntry> held = statThroughLink(link.folderFd, link.name))
             visit(held->identity);
         return true;
-    });
-    // The mappings of one file follow each other: its path is looked at once for all of them.
-    std::optional<Mapping> last;
-    std::optional<EntryIdentity> lastNamed;
-    forEachMapping(processFd, [&](const Mapping& mapping) {
-        visit(mapping.identity);
-        if (!last || last->path != mapping.path || last->identity != mapping.identity) {
-            last = mapping;
-            lastNamed = mappedFileAtItsPath(mapping);
-        }
-        if (lastNamed && *lastNamed != mapping.identity)
-            visit(*lastNamed);
+    };
+    forEachThread(processFd, [&](int threadFd, unsigned parts) {
+        forEachLink(threadFd, parts, visitLink);
+        if (!(parts & memory))
+            return true;
+        // The mappings of one file follow each other: its path is looked at once for all of them.
+        std::optional<Mapping> last;
+        std::optional<EntryIdentity> lastNamed;
+        forEachMapping(threadFd, [&](const Mapping& mapping) {
+            visit(mapping.identity);
+            if (!last || last->path != mapping.path || last->identity != mapping.identity) {
+                last = mapping;
+                lastNamed = mappedFileAtItsPath(mapping);
+            }
+            if (lastNamed && *lastNamed != mapping.identity)
+                visit(*lastNamed);
+            return true;
+        });
         return true;
     });
 }

@@ -13,9 +13,10 @@ namespace orvalink::platform {
 // The whole content of the file `name` of the folder; empty when it cannot be read.
 QByteArray readProcessFile(int processFd, const char* name);
 
-// Calls `visit` with the path of every entry the process holds (its working and root directories,
-// its executable, its open files and its mapped files) that still has that name in the file tree,
-// as the kernel reports it (links resolved), until `visit` answers false. Repeats are possible.
+// Calls `visit` with the path of every entry the process holds (the working and root directories
+// and the open files of each of its threads, its executable and its mapped files) that still has
+// that name in the file tree, as the kernel reports it (links resolved), until `visit` answers
+// false. Repeats are possible.
 //
 // The kernel appends " (deleted)" to the path of an entry whose name was removed, but a name may
 // end so as well: whether an entry was removed is told by its own status instead. A descriptor

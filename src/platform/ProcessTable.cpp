@@ -2,6 +2,7 @@
 
 #include "platform/KernelHolds.h"
 #include "platform/ProcessFolder.h"
+#include "platform/ProcessThreads.h"
 #include "platform/StandardPath.h"
 #include "platform/TreeMembership.h"
 
@@ -89,17 +90,6 @@ bool sendTerminationThroughPidfd(int pidfd)
     return ::syscall(SYS_pidfd_send_signal, pidfd, SIGTERM, nullptr, 0) == 0;
 }
 
-std::optional<pid_t> pidFromName(const char* name)
-{
-    pid_t pid = 0;
-    for (const char* c = name; *c; ++c) {
-        if (*c < '0' || *c > '9')
-            return std::nullopt;
-        pid = pid * 10 + (*c - '0');
-    }
-    return pid > 0 ? std::optional<pid_t>(pid) : std::nullopt;
-}
-
 // Calls `visit(pid, processFd)` with each process's folder of /proc, opened.
 void forEachProcess(const std::function<void(pid_t, int)>& visit)
 {
@@ -107,7 +97,7 @@ void forEachProcess(const std::function<void(pid_t, int)>& visit)
     if (!proc)
         return;
     while (const dirent* entry = ::readdir(proc)) {
-        const auto pid = pidFromName(entry->d_name);
+        const auto pid = processIdFromName(entry->d_name);
         if (!pid)
             continue;
         const int processFd = ::openat(::dirfd(proc), entry->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -19,15 +19,16 @@ struct PathHolder {
     uid_t owner = 0;       // the effective user it runs as
 };
 
-// Every process whose working directory, root directory, executable, open files or mapped files are
-// `path` itself, or (with `subtree`) lie anywhere below it. The path is resolved like the kernel
-// reports these paths (links followed); entries that were removed no longer lie in the tree and do
-// not count, told by their own status, not by their names (see forEachHeldPath). An entry held by
-// a name that was removed while it lives on by another (a hard link) counts where that other name
-// lies: its identity is looked for in the tree (see entriesWithin), which is walked only when a
-// process holds such an entry on the tree's file system. Processes whose /proc entries we may not
-// read (other users' processes, for an unprivileged caller) and processes that end during the
-// search are passed over. One record per process, in no particular order. Never throws.
+// Every process whose working directory, root directory, executable, open files or mapped files
+// (of any of its threads) are `path` itself, or (with `subtree`) lie anywhere below it. The path is
+// resolved like the kernel reports these paths (links followed); entries that were removed no
+// longer lie in the tree and do not count, told by their own status, not by their names (see
+// forEachHeldPath). An entry held by a name that was removed while it lives on by another (a hard
+// link) counts where that other name lies: its identity is looked for in the tree (see
+// entriesWithin), which is walked only when a process holds such an entry on the tree's file
+// system. Processes whose /proc entries we may not read (other users' processes, for an
+// unprivileged caller) and processes that end during the search are passed over. One record per
+// process, in no particular order. Never throws.
 std::vector<PathHolder> processesHolding(const QString& path, bool subtree);
 
 // The names of what the kernel itself holds there, with no process behind it (see KernelHolds.h):
