@@ -1,11 +1,14 @@
 #include "platform/ProcessFolder.h"
 
 #include "platform/ProcessThreads.h"
+#include "platform/RingFiles.h"
+#include "platform/UniqueFd.h"
 
 #include <QList>
 #include <dirent.h>
 #include <fcntl.h>
 #include <optional>
+#include <sys/eventfd.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -15,22 +18,6 @@ namespace orvalink::platform {
 namespace {
 
 const QByteArray kDeletedMark = " (deleted)";
-
-std::optional<QByteArray> readLinkAt(int folderFd, const char* name)
-{
-    QByteArray buffer(4096, Qt::Uninitialized);
-    for (;;) {
-        const ssize_t length =
-            ::readlinkat(folderFd, name, buffer.data(), static_cast<size_t>(buffer.size()));
-        if (length < 0)
-            return std::nullopt;
-        if (length < buffer.size()) {
-            buffer.truncate(length);
-            return buffer;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-}
 
 // The entry `name` of the folder `directoryFd`, asked without syncing: a network or FUSE file
 // system answers from what it already knows, so a server that no longer answers cannot hold the
@@ -75,6 +62,7 @@ struct HeldLink {
     int folderFd; // the thread's folder, or for a descriptor its "fd" folder
     const char* name;
     int threadFd;
+    bool isDescriptor() const { return folderFd != threadFd; }
 };
 
 // Calls `visit` with the links of the thread folder `threadFd` that show the `parts` (see
@@ -107,6 +95,29 @@ bool forEachLink(int threadFd, unsigned parts, const std::function<bool(const He
     }
     ::closedir(listing);
     return goOn;
+}
+
+// The device of the file system of anonymous inodes, where the descriptors of rings lie beside
+// those of events, timers and the like; none when no such descriptor can be made.
+std::optional<dev_t> anonymousInodeDevice()
+{
+    static const std::optional<dev_t> device = []() -> std::optional<dev_t> {
+        const UniqueFd probe(::eventfd(0, EFD_CLOEXEC));
+        struct stat info {};
+        if (!probe.isValid() || ::fstat(probe.get(), &info) != 0)
+            return std::nullopt;
+        return info.st_dev;
+    }();
+    return device;
+}
+
+// The files registered with the ring the descriptor `link` is; whether the kernel named them all
+// goes to `told`.
+std::vector<QByteArray> ringFilesOf(const HeldLink& link, bool& told)
+{
+    RingFiles ring = registeredFiles(link.threadFd, link.name);
+    told = told && ring.named == RingFiles::Named::all;
+    return std::move(ring.paths);
 }
 
 struct Mapping {
@@ -177,13 +188,40 @@ QByteArray readProcessFile(int processFd, const char* name)
     return content;
 }
 
-void forEachHeldPath(int processFd, const std::function<bool(const QByteArray& path)>& visit,
+std::optional<QByteArray> readProcessLink(int folderFd, const char* name)
+{
+    QByteArray buffer(4096, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t length =
+            ::readlinkat(folderFd, name, buffer.data(), static_cast<size_t>(buffer.size()));
+        if (length < 0)
+            return std::nullopt;
+        if (length < buffer.size()) {
+            buffer.truncate(length);
+            return buffer;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+bool forEachHeldPath(int processFd, const std::function<bool(const QByteArray& path)>& visit,
                      const std::function<void(const ReportedEntry& entry)>& visitRenamed)
 {
+    bool told = true;
     const auto visitLink = [&](const HeldLink& link) {
-        const std::optional<QByteArray> path = readLinkAt(link.folderFd, link.name);
-        if (!path || !path->startsWith('/'))
+        const std::optional<QByteArray> path = readProcessLink(link.folderFd, link.name);
+        if (!path)
             return true;
+        if (!path->startsWith('/')) {
+            if (*path != kRingLinkText)
+                return true;
+            // A removed file a ring holds has no status to ask: one at its path as reported counts.
+            for (const QByteArray& held : ringFilesOf(link, told)) {
+                if ((!held.endsWith(kDeletedMark) || identityAtPath(held)) && !visit(held))
+                    return false;
+            }
+            return true;
+        }
         // Most paths carry no mark and need no further look.
         if (!path->endsWith(kDeletedMark))
             return visit(*path);
@@ -207,13 +245,26 @@ void forEachHeldPath(int processFd, const std::function<bool(const QByteArray& p
         return forEachLink(threadFd, parts, visitLink) &&
                (!(parts & memory) || forEachMapping(threadFd, visitMapping));
     });
+    return told;
 }
 
-void forEachHeldIdentity(int processFd, const std::function<void(const EntryIdentity& identity)>& visit)
+bool forEachHeldIdentity(int processFd, const std::function<void(const EntryIdentity& identity)>& visit)
 {
+    bool told = true;
+    const std::optional<dev_t> anonymous = anonymousInodeDevice();
     const auto visitLink = [&](const HeldLink& link) {
-        if (const std::optional<HeldEntry> held = statThroughLink(link.folderFd, link.name))
-            visit(held->identity);
+        const std::optional<HeldEntry> held = statThroughLink(link.folderFd, link.name);
+        if (!held)
+            return true;
+        visit(held->identity);
+        // Only a descriptor on the file system of anonymous inodes may be a ring.
+        if (link.isDescriptor() && (!anonymous || held->identity.device == *anonymous) &&
+            readProcessLink(link.folderFd, link.name) == kRingLinkText) {
+            for (const QByteArray& path : ringFilesOf(link, told)) {
+                if (const std::optional<EntryIdentity> identity = identityAtPath(path))
+                    visit(*identity);
+            }
+        }
         return true;
     };
     forEachThread(processFd, [&](int threadFd, unsigned parts) {
@@ -235,6 +286,7 @@ void forEachHeldIdentity(int processFd, const std::function<void(const EntryIden
         });
         return true;
     });
+    return told;
 }
 
 } // namespace orvalink::platform

@@ -21,20 +21,20 @@ namespace orvalink::platform {
 
 namespace {
 
-// Whether the process holds something at or below the path by a name there; entries it holds
-// by a name that was removed while they live on by another go to `renamed`, for their identity to
-// tell.
+// Whether the process holds something at or below the path by a name there, or may (it holds files
+// the kernel does not name); entries it holds by a name that was removed while they live on by
+// another go to `renamed`, for their identity to tell.
 bool holdsByName(int processFd, const PathMatcher& matcher, std::vector<ReportedEntry>& renamed)
 {
     bool found = false;
-    forEachHeldPath(
+    const bool told = forEachHeldPath(
         processFd,
         [&](const QByteArray& path) {
             found = matcher.matches(path);
             return !found;
         },
         [&](const ReportedEntry& entry) { renamed.push_back(entry); });
-    return found;
+    return found || !told;
 }
 
 std::optional<quint64> startTimeFromStat(const QByteArray& stat)
@@ -173,14 +173,19 @@ QSet<EntryIdentity> entriesInUse(const QString& path)
     if (::lstat(QFile::encodeName(standardizedPath(path)).constData(), &info) != 0)
         return inUse;
     const pid_t self = ::getpid();
+    bool told = true;
     forEachProcess([&](pid_t pid, int processFd) {
         if (pid == self)
             return;
-        forEachHeldIdentity(processFd, [&](const EntryIdentity& identity) {
+        const bool named = forEachHeldIdentity(processFd, [&](const EntryIdentity& identity) {
             if (identity.device == info.st_dev)
                 inUse.insert(identity);
         });
+        told = told && named;
     });
+    // What cannot be told free is not: whoever removes what lies at the path keeps it whole.
+    if (!told)
+        inUse.insert(EntryIdentity::of(info));
     for (const KernelHold& hold : kernelHolds()) {
         if (hold.identity.device == info.st_dev)
             inUse.insert(hold.identity);
