@@ -272,18 +272,21 @@ private Q_SLOTS:
         }
     }
 
-    // What no path a program holds shows holds the source all the same: a disk image attached to a
-    // loop device and a swap file (the kernel's; ending the holders leaves them), and a log a
-    // program appends to by a name that a rotation removed. The migration is refused, naming the
-    // holder, and the folder stays whole where it was.
+    // What no path in a program's own folder of /proc shows holds the source all the same: a disk
+    // image attached to a loop device and a swap file (the kernel's; ending the holders leaves them),
+    // a log a program appends to by a name that a rotation removed, a thread of a program that sits
+    // in the folder or holds the log in a descriptor table of its own, and a log registered with a
+    // program's io_uring. The migration is refused, naming the holder, and the folder stays whole
+    // where it was.
     void hiddenHoldersOfTheSource_data()
     {
-        QTest::addColumn<test::FolderHold::How>("how");
+        using How = test::FolderHold::How;
+        QTest::addColumn<How>("how");
         QTest::addColumn<bool>("terminate");
-        for (const auto how : {test::FolderHold::How::loopDevice, test::FolderHold::How::swap,
-                               test::FolderHold::How::removedName}) {
+        for (const auto how : {How::loopDevice, How::swap, How::removedName, How::threadWorkingDirectory,
+                               How::threadDescriptor, How::ring}) {
             QTest::addRow("%s", test::folderHoldName(how)) << how << false;
-            if (how != test::FolderHold::How::removedName)
+            if (test::FolderHold::isKernelHold(how))
                 QTest::addRow("%s, ending the holders", test::folderHoldName(how)) << how << true;
         }
     }

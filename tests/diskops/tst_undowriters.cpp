@@ -352,10 +352,12 @@ private Q_SLOTS:
         QVERIFY(fx.mappings().isEmpty());
     }
 
-    // What no path a program holds shows holds the migrated folder on the volume all the same: a
-    // disk image there attached to a loop device, a swap file there (the kernel's; ending the
-    // holders leaves them), and a log there a program appends to by a name that a rotation removed.
-    // The undo is refused, naming the holder, with nothing moved; once the hold is gone, it runs.
+    // What no path in a program's own folder of /proc shows holds the migrated folder on the volume
+    // all the same: a disk image there attached to a loop device, a swap file there (the kernel's;
+    // ending the holders leaves them), a log there a program appends to by a name that a rotation
+    // removed, a thread of a program that sits in the folder or holds the log in a descriptor table
+    // of its own, and the log registered with a program's io_uring. The undo is refused, naming the
+    // holder, with nothing moved; once the hold is gone, it runs.
     void hiddenHoldersStopTheUndo_data()
     {
         QTest::addColumn<FolderHold::How>("how");
@@ -365,8 +367,9 @@ private Q_SLOTS:
             << FolderHold::How::loopDevice << EngineFixture::Volume::tmpfs;
         QTest::newRow(folderHoldName(FolderHold::How::swap))
             << FolderHold::How::swap << EngineFixture::Volume::sameFileSystem;
-        QTest::newRow(folderHoldName(FolderHold::How::removedName))
-            << FolderHold::How::removedName << EngineFixture::Volume::tmpfs;
+        for (const auto how : {FolderHold::How::removedName, FolderHold::How::threadWorkingDirectory,
+                               FolderHold::How::threadDescriptor, FolderHold::How::ring})
+            QTest::newRow(folderHoldName(how)) << how << EngineFixture::Volume::tmpfs;
     }
     void hiddenHoldersStopTheUndo()
     {
@@ -387,7 +390,7 @@ private Q_SLOTS:
         std::vector<std::function<void()>> attempts{[&] {
             undo.undoMigration(mapping.id, QStringLiteral("user"));
         }};
-        if (how != FolderHold::How::removedName)
+        if (FolderHold::isKernelHold(how))
             attempts.push_back([&] {
                 undo.undoMigration(mapping.id, QStringLiteral("user"), UndoAnswers{std::nullopt, true});
             });
