@@ -24,6 +24,7 @@
 #include <QCoro/QCoroTask>
 #include <QDialog>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
@@ -233,6 +234,14 @@ void AccountSheetView::handleSessionChange()
     }
 }
 
+void AccountSheetView::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // The sheet closes: the window would otherwise tell the same failure again in an alert.
+    if (!event->spontaneous() && m_toldError && m_viewModel.activity().errorMessage() == m_told)
+        m_viewModel.prompts().dismissError();
+}
+
 void AccountSheetView::showAnswer()
 {
     // The line stands right below the title and Close. The area would keep the control under the
@@ -261,7 +270,8 @@ bool AccountSheetView::refreshStatus()
     QColor tint;
     QString symbol;
     std::optional<BilingualText> told;
-    if (error && !error->isEmpty()) {
+    m_toldError = error && !error->isEmpty();
+    if (m_toldError) {
         told = *error;
         text = m_viewModel.presentation().localized(*error);
         tint = QColor(Qt::red);

@@ -29,7 +29,7 @@ class TintedBox;
 // guide export renders off screen. Signed out it shows the sign-in form; signed in the account,
 // the password, sync and feedback sections. The notes close both. Every answer the sheet's
 // requests get shows in its status line near the top, which comes into view with each new answer
-// whatever the scroll.
+// whatever the scroll; an error the line told is told: closing the sheet leaves no alert of it.
 class AccountSheetView : public QWidget {
     Q_OBJECT
 
@@ -60,6 +60,7 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void buildHeader(QWidget* content);
@@ -81,8 +82,9 @@ private:
     bool m_appearHooksEnabled = true;
     bool m_appeared = false;
     std::optional<QString> m_sessionEmail;
-    // What the status line shows now.
+    // What the status line shows now, and whether that is the published error.
     std::optional<BilingualText> m_told;
+    bool m_toldError = false;
     RefreshScheduler* m_scheduler = nullptr;
     SteadyScrollArea* m_scroll = nullptr;
     QLabel* m_title = nullptr;
