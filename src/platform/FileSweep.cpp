@@ -62,6 +62,11 @@ public:
         // that reads the file twice, and on this one thread.
         if (entry.depth == 0)
             return;
+        // A file with several names waits for the removal that follows, on one thread: removing one
+        // of its names moves the change time of the others, which the rule of another thread would
+        // take for a write while it compares them.
+        if (entry.info.st_nlink > 1)
+            return;
         // No descriptor left for the directory: its files wait for the removal that follows.
         m_pool.submitFile(
             entry.parentFd, -1,

@@ -136,7 +136,8 @@ bool TreeCopier::sameAsCopy(const Identity& source, const UnprovenCopy& copy, co
             // Unchanged while it shows the status it kept throughout that comparison. A write with a
             // new size or modification time changed it. A change time that moved alone proves
             // nothing either way: removing another of its names moves it, and so does a write whose
-            // program put the old modification time back. The file is compared once more then.
+            // program put the old modification time back. While another name keeps the file, this
+            // one may go (nothing is lost with it); the last name is compared once more.
             const FileStatus status = FileStatus::of(*now);
             if (compared->sameAs(status))
                 return true;
@@ -144,6 +145,8 @@ bool TreeCopier::sameAsCopy(const Identity& source, const UnprovenCopy& copy, co
                 m_foundChanged.insert(source);
                 return false;
             }
+            if (now->st_nlink > 1)
+                return true;
         }
     }
     const UniqueFd original = openSource(source, copy.relativePath);

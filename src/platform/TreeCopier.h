@@ -63,8 +63,10 @@ public:
     //
     // A file compared earlier (see compareUnproven) is not read again while it shows the status it
     // kept throughout that comparison; with another size or modification time it changed. One whose
-    // change time alone moved is compared again (removing another name of a hard-linked file moves
-    // it, and so does a write whose program put the old modification time back).
+    // change time alone moved (removing another name of a hard-linked file moves it, and so does a
+    // write whose program put the old modification time back) is allowed while it has other names,
+    // which keep it, and compared again at its last: so the removal must take the names of one file
+    // one after another (see sweepFiles).
     bool copiedUnchanged(const struct stat& info, const QByteArray& relativePath) const;
 
     // After copy(): compares every file that only its content can prove unchanged with its copy, on

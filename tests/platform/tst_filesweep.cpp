@@ -56,13 +56,13 @@ private Q_SLOTS:
         test::TestTree tree(home.root());
         tree.file(QStringLiteral("outside/dir/a.txt"), "a");
         tree.file(QStringLiteral("outside/shared.txt"), "s");
-        const QStringList outsideBefore = test::snapshotTree(tree.path(QStringLiteral("outside")));
         for (int i = 0; i < 400; ++i)
             tree.file(QStringLiteral("doomed/d%1/f%2").arg(i % 20).arg(i), QByteArray::number(i));
         tree.symlink(QStringLiteral("doomed/to-dir"), tree.path(QStringLiteral("outside/dir")));
         tree.symlink(QStringLiteral("doomed/d1/to-file"), QStringLiteral("../../outside/shared.txt"));
         tree.fifo(QStringLiteral("doomed/d2/pipe"));
         tree.hardLink(QStringLiteral("doomed/d3/hard"), QStringLiteral("outside/shared.txt"));
+        const QStringList outsideBefore = test::snapshotTree(tree.path(QStringLiteral("outside")));
         // What the rule refuses: a file changed since it was copied, known by where it lies, and a
         // folder with all it holds.
         tree.file(QStringLiteral("doomed/d4/changed"), "new");
@@ -85,7 +85,10 @@ private Q_SLOTS:
 
         const Listing after = listTree(root);
         QCOMPARE(after.directories, before.directories);
-        QSet<QString> expected{QStringLiteral("d4/changed"), QStringLiteral("d5/kept/inside.txt"),
+        // A file with another name waits for the removal that follows, which takes such names one
+        // after another.
+        QSet<QString> expected{QStringLiteral("d3/hard"), QStringLiteral("d4/changed"),
+                               QStringLiteral("d5/kept/inside.txt"),
                                QStringLiteral("d5/kept/deeper/more.txt")};
         if (mount.isValid())
             expected.insert(QStringLiteral("d6/mnt/mounted.txt"));
