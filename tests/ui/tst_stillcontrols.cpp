@@ -11,6 +11,7 @@
 #include "ui/views/dashboard/MainDashboardView.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/browsing/Navigator.h"
 #include "viewmodel/context/ViewModelContext.h"
 
 #include <QApplication>
@@ -84,7 +85,8 @@ private Q_SLOTS:
     }
 
     // An undo from "Undo Last Move" opens the dock above the column and closes it by itself once
-    // done: the button, under the pointer all along, never moves.
+    // done: the button, under the pointer all along, never moves. Another folder opened then leaves
+    // the dock closed, its header saying the work finished and no collapse to come.
     void theDockMovesNothingUnderThePointer_data() { sizes_data(); }
     void theDockMovesNothingUnderThePointer()
     {
@@ -113,6 +115,15 @@ private Q_SLOTS:
         settleWindow(u.window());
         QCOMPARE(screenPosition(undoLast), before);
         QCOMPARE(undoLast->visibleRegion().boundingRect(), whole);
+
+        u.fit.vm->navigation().navigate(u.fit.fx.tree.path(QStringLiteral("Folder 01")), true);
+        QVERIFY(waitUntilIdle(*u.fit.vm));
+        settleWindow(u.window());
+        QVERIFY(!u.fit.w->viewState().showProgressPanel());
+        QCOMPARE(screenPosition(undoLast), before);
+        QCOMPARE(u.find<QLabel>("activityBadge")->text(), "已完成 Finished");
+        QCOMPARE(u.find<QLabel>("activitySummary")->text(),
+                 "最近操作已完成。 The latest operation finished.");
     }
 
     // While the pointer rests on the dock, its timed collapse waits, so a click on "Collapse" meets
