@@ -9,7 +9,9 @@
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
 
+#include <QScopeGuard>
 #include <QTest>
+#include <atomic>
 
 using namespace orvalink;
 using test::errorLine;
@@ -184,6 +186,51 @@ private Q_SLOTS:
         QCOMPARE(vm.history().lastRestoredPaths(), QStringList{alpha});
         QVERIFY(platform::isRealDirectory(alpha));
         QVERIFY(vm.history().recentFailedMigrations().isEmpty());
+    }
+
+    void undoProgressMovesAsTheDataComesHome_data()
+    {
+        QTest::addColumn<bool>("batch");
+        QTest::newRow("last") << false;
+        QTest::newRow("selected") << true;
+    }
+
+    // The data of an undo comes home into a hidden sibling of the source, which takes the source's
+    // place once whole: the bytes move while the copy goes (held here after its first read of the
+    // volume's file), below the total until the item is settled, and end on it.
+    void undoProgressMovesAsTheDataComesHome()
+    {
+        QFETCH(bool, batch);
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QString source = w.tree.fileOfSize("Film/big.bin", 8 * 1024 * 1024).section('/', 0, -2);
+        MainViewModel& vm = w.vm();
+        migrate(vm, {source});
+        const auto gate = std::make_shared<test::WorkerGate>();
+        const auto reads = std::make_shared<std::atomic<int>>(0);
+        test::FileOpenGate held(
+            w.targetOf(source) + "/big.bin",
+            [gate, reads] {
+                if (++*reads > 1)
+                    gate->pass(QStringLiteral("read"));
+            },
+            test::FileOpenGate::Openings::reads);
+        SKIP_WITHOUT(held);
+        const auto release = qScopeGuard([gate] { gate->open(); });
+        if (batch)
+            vm.workflows().selectAllUndoMappings();
+
+        auto flow = batch ? vm.workflows().undoSelectedMigration() : vm.workflows().undoLastMigration();
+        QVERIFY(gate->waitForArrivals(1));
+        QTRY_VERIFY(vm.activity().migrationProcessedBytes() >= 1024 * 1024);
+        QVERIFY(vm.activity().migrationProcessedBytes() < vm.activity().migrationTotalBytes());
+        QVERIFY(vm.activity().isUndoing());
+        QVERIFY(isLinkTo(source, w.targetOf(source)));
+        gate->open();
+        finish(std::move(flow));
+        QCOMPARE(vm.activity().migrationProcessedBytes(), vm.activity().migrationTotalBytes());
+        QCOMPARE(vm.history().lastRestoredPaths(), QStringList{source});
+        QCOMPARE(QFileInfo(source + "/big.bin").size(), 8 * 1024 * 1024);
     }
 
     void undoLastThenSelected()

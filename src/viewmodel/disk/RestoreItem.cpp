@@ -29,8 +29,10 @@ QCoro::Task<std::optional<SettledRestore>> settleRestore(DiskWorkContext& contex
                                                          qint64 expected, qint64 base)
 {
     for (;;) {
-        auto restoring = runMonitoredDiskCall(context, ticket, mapping.sourcePath, expected, base,
-                                              restoreCall(context, services, mapping, answers));
+        // The data arrives at a hidden sibling of the source, and takes the source's place once whole.
+        auto restoring =
+            runMonitoredDiskCall(context, ticket, ArrivalPlace::restoreSiblingOf(mapping.sourcePath),
+                                 expected, base, restoreCall(context, services, mapping, answers));
         const auto outcome = co_await std::move(restoring);
         if (!outcome)
             co_return std::nullopt;
