@@ -301,12 +301,13 @@ private Q_SLOTS:
         QVERIFY(vm.history().recentMigrations().isEmpty());
         QVERIFY(vm.history().recentFailedMigrations().isEmpty());
 
-        // The volume is gone: the next undo fails, and says only that.
+        // The volume is gone: the next undo fails, and says only that, in its alert and on the status
+        // line.
         w.volume.reset();
         finish(vm.workflows().undoLastMigration());
-        QCOMPARE(infoLine(vm), std::nullopt);
-        QCOMPARE(errorLine(vm),
-                 std::optional<QString>("Undo is blocked because the mapped target path is missing."));
+        const std::optional<QString> blocked("Undo is blocked because the mapped target path is missing.");
+        QCOMPARE(infoLine(vm), blocked);
+        QCOMPARE(errorLine(vm), blocked);
         QVERIFY(vm.history().lastRestoredPaths().isEmpty());
         QCOMPARE(vm.activity().migrationFailedItems(), 1);
         QCOMPARE(vm.activity().migrationSucceededItems(), 0);

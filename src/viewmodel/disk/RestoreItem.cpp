@@ -1,8 +1,11 @@
 #include "viewmodel/disk/RestoreItem.h"
 
+#include "platform/FoundEntries.h"
+#include "store/LogService.h"
 #include "viewmodel/disk/DiskWorkContext.h"
 #include "viewmodel/disk/MonitoredDiskCall.h"
 #include "viewmodel/disk/ScopedDiskServices.h"
+#include "viewmodel/disk/UndoTriage.h"
 #include "viewmodel/state/ActivityState.h"
 #include "viewmodel/state/BrowsingState.h"
 
@@ -11,13 +14,19 @@ namespace orvalink {
 namespace {
 
 // The restore of `mapping` on the background runner with the answers given so far: forced when a
-// mode is given, after ending the programs that hold the migrated item when that was asked for.
+// mode is given, after ending the programs that hold the migrated item when that was asked for. An
+// undo that did not happen is logged as it ends, with the failure that stopped it.
 auto restoreCall(const DiskWorkContext& context, std::shared_ptr<const ScopedDiskServices> services,
                  const LinkMapping& mapping, const UndoAnswers& answers)
 {
     return [services = std::move(services), id = mapping.id,
             anchorUser = context.browsing().config().anchorUser, answers] {
-        return services->undo().undoMigration(id, anchorUser, answers);
+        try {
+            return services->undo().undoMigration(id, anchorUser, answers);
+        } catch (const UndoNotDone& notDone) {
+            services->log().append(LogLevel::warning, notDoneLogLine(notDone));
+            throw;
+        }
     };
 }
 
@@ -36,8 +45,19 @@ QCoro::Task<std::optional<SettledRestore>> settleRestore(DiskWorkContext& contex
         const auto outcome = co_await std::move(restoring);
         if (!outcome)
             co_return std::nullopt;
-        if (outcome->succeeded())
-            co_return SettledRestore{*outcome, false};
+        if (outcome->succeeded()) {
+            const QStringList copies = outcome->value().leftCopyPaths;
+            if (copies.isEmpty())
+                co_return SettledRestore{*outcome, false};
+            // The undo names where its removal stopped (a folder may hold many); the user is told
+            // what is to be found there.
+            auto counting =
+                context.background().runCatching([copies] { return platform::countFoundEntries(copies); });
+            const auto counted = co_await std::move(counting);
+            if (!ticket.isAlive())
+                co_return std::nullopt;
+            co_return SettledRestore{*outcome, false, counted.succeeded() ? counted.value() : copies.size()};
+        }
         const std::optional<QUuid> question = publishRestoreQuestion(
             context.activity(), context.presentation(), outcome->error(), mapping, answers);
         if (!question)
