@@ -22,6 +22,20 @@ void requireFree(const QString& path)
         throw platform::PlatformError::fromErrno(EEXIST, path);
 }
 
+platform::MoveHooks hooksOf(const FallbackFileOperations::MoveSteps& steps,
+                            std::optional<platform::EntryIdentity> identity = std::nullopt)
+{
+    platform::MoveHooks hooks;
+    hooks.created = steps.created;
+    hooks.copied = steps.copied;
+    hooks.sourceIdentity = identity;
+    hooks.inUse = steps.inUse;
+    hooks.mappedShared = steps.mappedShared;
+    hooks.beforeRemoval = steps.beforeRemoval;
+    hooks.timesProveNothing = steps.timesProveNothing;
+    return hooks;
+}
+
 } // namespace
 
 FallbackFileOperations::FallbackFileOperations(const PrivilegedFileOperationService& privileged,
@@ -52,19 +66,14 @@ platform::MoveResult FallbackFileOperations::move(const QString& source, const Q
                                                   const MoveSteps& steps) const
 {
     platform::MoveResult result;
-    attempt(
-        [&] {
-            result = platform::moveItem(
-                source, destination,
-                {steps.created, steps.copied, std::nullopt, steps.inUse, steps.timesProveNothing});
-        },
-        [&] {
-            requireFree(destination);
-            if (steps.beforeAdministrator)
-                steps.beforeAdministrator();
-            m_privileged->moveItem(source, destination);
-        });
-    reportMove(result, source, steps.shownSource, destination);
+    attempt([&] { result = platform::moveItem(source, destination, hooksOf(steps)); },
+            [&] {
+                requireFree(destination);
+                if (steps.beforeAdministrator)
+                    steps.beforeAdministrator();
+                m_privileged->moveItem(source, destination);
+            });
+    reportMove(result, source, destination, steps);
     return result;
 }
 
@@ -79,32 +88,29 @@ platform::MoveResult FallbackFileOperations::move(const platform::EntryLocation&
                                                   const MoveSteps& steps) const
 {
     platform::MoveResult result;
-    attempt(
-        [&] {
-            result = platform::moveItem(
-                source, destination,
-                {steps.created, steps.copied, identity, steps.inUse, steps.timesProveNothing});
-        },
-        [&] {
-            requireFree(destination.path);
-            steps.beforeAdministrator();
-            m_privileged->moveItem(source.path, destination.path);
-        });
-    reportMove(result, source.path, steps.shownSource, destination.path);
+    attempt([&] { result = platform::moveItem(source, destination, hooksOf(steps, identity)); },
+            [&] {
+                requireFree(destination.path);
+                steps.beforeAdministrator();
+                m_privileged->moveItem(source.path, destination.path);
+            });
+    reportMove(result, source.path, destination.path, steps);
     return result;
 }
 
 void FallbackFileOperations::reportMove(const platform::MoveResult& result, const QString& source,
-                                        const QString& shownSource, const QString& destination) const
+                                        const QString& destination, const MoveSteps& steps) const
 {
+    const QString& from = steps.shownSource.isEmpty() ? source : steps.shownSource;
+    const QString& to = steps.shownDestination.isEmpty() ? destination : steps.shownDestination;
     if (!result.refusedAttributes.isEmpty()) {
         m_log.append(LogLevel::warning,
                      QStringLiteral("Move completed, but the destination did not keep these extended "
                                     "attributes: ") +
-                         (shownSource.isEmpty() ? source : shownSource) + QStringLiteral(" -> ") +
-                         destination + QStringLiteral(". Not kept: ") + result.refusedAttributes.describe());
+                         from + QStringLiteral(" -> ") + to + QStringLiteral(". Not kept: ") +
+                         result.refusedAttributes.describe());
     }
-    if (result.sourceFullyRemoved())
+    if (result.sourceFullyRemoved() || steps.callerReportsLeftovers)
         return;
     // The data is whole at the destination; what stayed behind is a duplicate the user may remove.
     QString message = QStringLiteral("Move completed, but the source could not be fully removed: ") + source +

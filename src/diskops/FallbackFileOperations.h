@@ -34,14 +34,24 @@ public:
         // Right before a copy across file systems removes its source: the entries in use then,
         // which stay (see platform::MoveHooks).
         std::function<QSet<platform::EntryIdentity>()> inUse;
+        // Before the comparisons: the files mapped shared then, which stay as held ones do (see
+        // platform::MoveHooks).
+        std::function<QSet<platform::EntryIdentity>()> mappedShared;
+        // The last moment to refuse the removal of the source after a copy across file systems, by
+        // throwing: the copy is undone and the source stays whole (see platform::MoveHooks).
+        std::function<void()> beforeRemoval;
         // A copy across file systems compares every file of the source with its copy before it
         // goes, whatever its times (see platform::MoveHooks).
         bool timesProveNothing = false;
         // Right before the administrator attempt, whose progress nobody can watch.
         std::function<void()> beforeAdministrator;
-        // The path that the warning about extended attributes names as the source, when the real
-        // one (a hidden staging path) would mean nothing to the user.
+        // The paths that the warnings of the move name, when the real ones (a hidden staging or
+        // restore path) would mean nothing to the user.
         QString shownSource;
+        QString shownDestination;
+        // The caller reports what the source kept after a complete copy in its own words: no
+        // warning of the move's own then.
+        bool callerReportsLeftovers = false;
     };
 
     // `log` receives the warning of a move that could not clear its source after a complete copy.
@@ -88,8 +98,8 @@ private:
     void attempt(const std::function<void()>& userAttempt,
                  const std::function<void()>& privilegedAttempt) const;
     // Writes what a completed move did not carry over (extended attributes, leftovers at the source).
-    void reportMove(const platform::MoveResult& result, const QString& source, const QString& shownSource,
-                    const QString& destination) const;
+    void reportMove(const platform::MoveResult& result, const QString& source, const QString& destination,
+                    const MoveSteps& steps) const;
 
     const PrivilegedFileOperationService* m_privileged;
     LogService& m_log;

@@ -5,6 +5,7 @@
 #include "diskops/RecordedTaskIds.h"
 #include "diskops/ReservedPaths.h"
 #include "diskops/Rollback.h"
+#include "diskops/TaskRecording.h"
 #include "diskops/VolumeService.h"
 #include "model/JsonFields.h"
 #include "model/MigrationTask.h"
@@ -159,9 +160,30 @@ bool InterruptedOperation::isOperationLink(const std::optional<QString>& text) c
 
 void InterruptedOperation::recordTask(TaskStatus status, const std::optional<OrvalinkError>& error) const
 {
+    if (const std::optional<MigrationTask> task = unrecordedTask(status, error)) {
+        JSONLStore::append(*task, record().tasksFile);
+        noteTaskRecorded();
+    }
+}
+
+void InterruptedOperation::recordUndoneTask() const
+{
+    const std::optional<MigrationTask> task = unrecordedTask(TaskStatus::rolledBack, std::nullopt);
+    if (task && recordUndone(*task, record().tasksFile, m_log))
+        noteTaskRecorded();
+}
+
+void InterruptedOperation::noteTaskRecorded() const
+{
+    m_tasks.add(record().tasksFile, record().id);
+}
+
+std::optional<MigrationTask>
+InterruptedOperation::unrecordedTask(TaskStatus status, const std::optional<OrvalinkError>& error) const
+{
     const JournalRecord& entry = record();
     if (m_tasks.contains(entry.tasksFile, entry.id))
-        return;
+        return std::nullopt;
     const QDateTime now = json::wholeSeconds(QDateTime::currentDateTimeUtc());
     MigrationTask task;
     task.id = entry.id;
@@ -183,8 +205,7 @@ void InterruptedOperation::recordTask(TaskStatus status, const std::optional<Orv
         task.errorCode = error->code();
         task.errorMessage = rollbackMessage(*error, true, std::nullopt);
     }
-    JSONLStore::append(task, entry.tasksFile);
-    m_tasks.add(entry.tasksFile, entry.id);
+    return task;
 }
 
 RecoveredOperation InterruptedOperation::finishAtSource(RecoveredOperation::Outcome done)

@@ -3,6 +3,7 @@
 #include "diskops/OperationJournal.h"
 #include "diskops/RecordedEntries.h"
 #include "diskops/RecoveredOperation.h"
+#include "model/MigrationTask.h"
 #include "model/OrvalinkError.h"
 
 #include <QString>
@@ -14,7 +15,6 @@ namespace orvalink {
 class LogService;
 class RecordedTaskIds;
 class VolumeService;
-enum class TaskStatus;
 
 // One operation an earlier process left unfinished, as the start-up finds it: what its record says
 // and what stands at its paths now, and the few steps shared by the recovery of migrations and
@@ -73,8 +73,11 @@ public:
     // The link to the target that a restore exchanged into its sibling, if it stands there.
     void removeExchangedLink() const;
 
-    // Appends the operation's task unless an earlier start already did.
+    // Appends the operation's task unless an earlier start already did; throws when it cannot.
     void recordTask(TaskStatus status, const std::optional<OrvalinkError>& error) const;
+    // Records an undo that is done as the undo itself does (see recordUndone): its task unless an
+    // earlier start wrote it, and the log's line. A task line that cannot be written is logged.
+    void recordUndoneTask() const;
 
     // The data is whole at the source path and recorded so: clears what the operation left at the
     // target side (its copy there, when it is the recorded entry; the folders it made, when empty),
@@ -101,6 +104,10 @@ public:
     static QStringList foundPaths(const JournalRecord& entry);
 
 private:
+    // The task of the operation with `status`; none when it is in the task history already.
+    std::optional<MigrationTask> unrecordedTask(TaskStatus status,
+                                                const std::optional<OrvalinkError>& error) const;
+    void noteTaskRecorded() const;
     // The text of a link is this operation's: it names the target path or the link text the record
     // keeps.
     bool isOperationLink(const std::optional<QString>& text) const;

@@ -9,6 +9,7 @@
 #include "diskops/RecordedPlaces.h"
 #include "diskops/ReservedPaths.h"
 #include "diskops/ScanService.h"
+#include "diskops/TaskRecording.h"
 #include "diskops/VolumeService.h"
 #include "model/AppPaths.h"
 #include "model/JsonFields.h"
@@ -133,6 +134,20 @@ void MigrationRun::checkHolders()
         m_services.processes.clearHolders(m_source, m_isDirectory, m_terminateInUseProcesses, m_source);
 }
 
+void MigrationRun::lastLookForHolders()
+{
+    // A program that opened or mapped a staged file since the first check would go on writing into a
+    // file that is about to go. Nobody is ended here: the user agreed to end only the programs the
+    // first check named.
+    try {
+        m_services.processes.clearHolders(m_staging, m_isDirectory, false, m_source);
+    } catch (const OrvalinkError&) {
+        // The copy is removed again when this throws: the record must first stop calling it whole.
+        record([](JournalRecord& entry) { entry.arrived = false; });
+        throw;
+    }
+}
+
 qint64 MigrationRun::requiredBytes() const
 {
     if (m_isDirectory)
@@ -237,12 +252,17 @@ void MigrationRun::moveStagedItem()
     steps.copied = [this] {
         record([](JournalRecord& entry) { entry.arrived = true; });
     };
+    steps.beforeRemoval = [this] {
+        lastLookForHolders();
+    };
     steps.beforeAdministrator = [this] {
         record([](JournalRecord& entry) { entry.administrator = true; });
     };
     steps.shownSource = m_source;
     try {
         m_files.move(m_staging, m_target, steps);
+    } catch (const OrvalinkError&) {
+        throw;
     } catch (const std::exception& error) {
         // Named after the source: the staging path means nothing to the user.
         throw OrvalinkError::moveFailed(m_source, m_target, underlyingOf(error));
@@ -347,12 +367,7 @@ MigrationExecutionResult MigrationRun::failRollback(const OrvalinkError& error, 
 MigrationExecutionResult MigrationRun::finish(LogLevel level, const QString& logMessage)
 {
     m_task.endedAt = now();
-    try {
-        AppPaths::ensureBaseDirectories();
-        JSONLStore::append(m_task, m_services.tasks.filePath());
-    } catch (...) {
-        // The outcome stands whether or not its record could be written.
-    }
+    appendTaskOrLog(m_task, m_services.tasks.filePath(), m_services.log, QStringLiteral("The migration"));
     m_services.log.append(level, logMessage);
     endJournal();
     return {m_task, m_summary, m_terminatedProcesses, m_failure};

@@ -28,6 +28,9 @@ private:
 
     void checkAndStage();
     void checkHolders();
+    // Right before the staged files go after a copy to the volume: a holder of any of them refuses
+    // the removal with E007, which rolls the migration back (the copy goes, the source comes home).
+    void lastLookForHolders();
     qint64 requiredBytes() const;
     void moveIntoTarget();
     void moveStagedItem();

@@ -62,11 +62,30 @@ RollbackOutcome MigrationRollback::rollback(const QString& sourcePath, const QSt
                                                            "migrated one"));
         QStringList ours{journal->record().targetIdentity, journal->record().itemIdentity};
         ours.removeAll(QString());
-        outcome.leftoverTargetPaths = restoreThroughSibling(m_files, *journal, ours).changedPaths;
+        const RestoredLeftovers left = restoreThroughSibling(m_files, *journal, ours);
+        outcome.leftoverTargetPaths = left.changedPaths;
+        outcome.leftCopyPaths = left.copyPaths;
+        outcome.copyFailure = left.copyFailure;
+        reportLeftovers(sourcePath, targetPath, outcome);
     } else {
         throw rollbackError(sourcePath, QStringLiteral("Target path missing during rollback"));
     }
     return outcome;
+}
+
+void MigrationRollback::reportLeftovers(const QString& sourcePath, const QString& targetPath,
+                                        const RollbackOutcome& outcome) const
+{
+    const QString rolledBack = QStringLiteral("Rollback of ") + sourcePath + QStringLiteral(": ");
+    if (!outcome.leftoverTargetPaths.isEmpty())
+        m_log.append(LogLevel::warning, rolledBack + QStringLiteral("what was written to ") + targetPath +
+                                            QStringLiteral(" meanwhile stayed there: ") +
+                                            outcome.leftoverTargetPaths.join(QStringLiteral(", ")));
+    if (!outcome.leftCopyPaths.isEmpty())
+        m_log.append(LogLevel::warning,
+                     rolledBack + QStringLiteral("copies that could not be removed stayed at ") + targetPath +
+                         QStringLiteral(" (") + outcome.copyFailure + QStringLiteral("): ") +
+                         outcome.leftCopyPaths.join(QStringLiteral(", ")));
 }
 
 QString MigrationRollback::preserveRollbackConflict(const QString& path) const
@@ -104,6 +123,11 @@ QString rollbackMessage(const OrvalinkError& error, bool rollbackSucceeded,
     if (outcome && !outcome->leftoverTargetPaths.isEmpty()) {
         message += QStringLiteral(" Files written to the target meanwhile stayed there: ") +
                    outcome->leftoverTargetPaths.join(QStringLiteral(", ")) + QLatin1Char('.');
+    }
+    if (outcome && !outcome->leftCopyPaths.isEmpty()) {
+        message += QStringLiteral(" Copies that could not be removed stayed on the external disk: ") +
+                   outcome->leftCopyPaths.join(QStringLiteral(", ")) + QStringLiteral(" (") +
+                   outcome->copyFailure + QStringLiteral(").");
     }
     return message;
 }

@@ -21,6 +21,10 @@ struct RollbackOutcome {
     std::optional<QString> preservedTargetConflictPath;
     // What stayed at the target after the data was copied back: entries written there meanwhile.
     QStringList leftoverTargetPaths;
+    // Copies of what is back at the source that the removal of the target could not take (a
+    // read-only volume, an immutable file), with the first failure of that removal.
+    QStringList leftCopyPaths;
+    QString copyFailure;
 
     bool operator==(const RollbackOutcome&) const = default;
 };
@@ -39,7 +43,7 @@ public:
     // the target path comes back through a reserved sibling (see restoreThroughSibling), so no
     // partial tree stands at the source path; `journal`, the migration's record, tells which item
     // there is the migrated one and records that restore (without it nothing is taken from the
-    // target).
+    // target). What stayed at the target then is in the answer and written to the log.
     RollbackOutcome rollback(const QString& sourcePath, const QString& targetPath,
                              const std::optional<QString>& stagingPath,
                              OperationJournal* journal = nullptr) const;
@@ -50,6 +54,10 @@ public:
     QString preserveRollbackConflict(const QString& path) const;
 
 private:
+    // Writes to the log what stayed at the target after the data came back from there.
+    void reportLeftovers(const QString& sourcePath, const QString& targetPath,
+                         const RollbackOutcome& outcome) const;
+
     const FallbackFileOperations& m_files;
     LogService& m_log;
 };

@@ -10,6 +10,7 @@
 #include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
 #include "platform/PlatformError.h"
+#include "platform/ProcessTable.h"
 
 #include <QLoggingCategory>
 #include <cerrno>
@@ -48,8 +49,7 @@ void placeAtSource(const FallbackFileOperations& files, const QString& sibling, 
 }
 
 RestoredLeftovers restoreThroughSibling(const FallbackFileOperations& files, OperationJournal& journal,
-                                        const QStringList& identities,
-                                        const std::function<QSet<platform::EntryIdentity>()>& inUse)
+                                        const QStringList& identities)
 {
     const RecordedEntries entries(journal);
     const QString source = journal.record().sourcePath;
@@ -93,7 +93,19 @@ RestoredLeftovers restoreThroughSibling(const FallbackFileOperations& files, Ope
         }
         placed = true;
     };
-    steps.inUse = inUse;
+    // A program may have opened or mapped something of the target since the caller last looked:
+    // what it holds once the data is home stays on the volume, as what it writes there would be lost.
+    // The look for holders comes after the comparison of what the copy took, right before the
+    // removal; the one for shared mappings before that comparison, which cannot see all they write.
+    steps.inUse = [targetPath] {
+        return platform::entriesInUse(targetPath);
+    };
+    steps.mappedShared = [targetPath] {
+        return platform::entriesMappedShared(targetPath);
+    };
+    // What stayed is the caller's to report, named after the user's paths.
+    steps.shownDestination = source;
+    steps.callerReportsLeftovers = true;
     // The target lies on a volume: its times may tell of a clock that was wrong or of a program that
     // put back the time it found, so only the content proves a file there unchanged.
     steps.timesProveNothing = true;

@@ -1,11 +1,7 @@
 #pragma once
 
-#include "platform/EntryIdentity.h"
-
-#include <QSet>
 #include <QString>
 #include <QStringList>
-#include <functional>
 
 namespace orvalink {
 
@@ -24,7 +20,8 @@ class OperationJournal;
 //
 // Answers what stayed at the target after a copy across file systems (see RestoredLeftovers); the
 // item as copied stands at the source path all the same. Nothing stays when the target is gone
-// entirely.
+// entirely. What programs hold or map there stays (see RestoredLeftovers::changedPaths); the caller
+// reports what stayed, as the move's own warning does not.
 //
 // Throws when the item could not be put in place. The item is then whole at the target and nothing of
 // it remains at the sibling, except after a failure no step could undo: then the journal keeps the
@@ -32,9 +29,9 @@ class OperationJournal;
 struct RestoredLeftovers {
     // Entries that changed or appeared at the target while the copy ran (a program writing through
     // the old link; a file of the target goes only once its content equals its copy's, whatever its
-    // times say, and its status stayed the same through that comparison), and those that `inUse`,
-    // when given, names right before the target is removed (see platform::MoveHooks::inUse): they
-    // exist only there.
+    // times say, and its status stayed the same through that comparison), files that programs map
+    // shared before the comparison, and those that programs hold right before the target is removed
+    // (see platform::MoveHooks): they exist only there.
     QStringList changedPaths;
     // Copies of what stands at the source now, which the removal of the target could not take (a
     // read-only volume, an immutable file), with the first failure of that removal.
@@ -42,8 +39,7 @@ struct RestoredLeftovers {
     QString copyFailure;
 };
 RestoredLeftovers restoreThroughSibling(const FallbackFileOperations& files, OperationJournal& journal,
-                                        const QStringList& identities,
-                                        const std::function<QSet<platform::EntryIdentity>()>& inUse = {});
+                                        const QStringList& identities);
 
 // Puts the whole item at `sibling` in place at `source`, in one step where a symbolic link stands
 // there (the two are exchanged, then the link is removed); a free path or an empty directory's

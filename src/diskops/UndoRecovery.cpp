@@ -41,9 +41,7 @@ void recordUndone(InterruptedOperation& operation)
     const JournalRecord& record = operation.record();
     JSONLStore::removeWhere<LinkMapping>(
         record.mappingsFile, [&](const LinkMapping& each) { return each.id == record.mappingID; });
-    operation.recordTask(TaskStatus::rolledBack, std::nullopt);
-    operation.log().append(LogLevel::info, QStringLiteral("Manual undo completed: ") + record.targetPath +
-                                               QStringLiteral(" -> ") + record.sourcePath);
+    operation.recordUndoneTask();
 }
 
 // A forced restore sets what stood at the source aside until the data is back: the user is told

@@ -11,6 +11,7 @@
 #include "diskops/RecordedIdentity.h"
 #include "diskops/ReservedPaths.h"
 #include "diskops/SiblingRestore.h"
+#include "diskops/TaskRecording.h"
 #include "diskops/UndoCheck.h"
 #include "diskops/UndoIncomplete.h"
 #include "diskops/UndoNotDone.h"
@@ -20,7 +21,6 @@
 #include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
 #include "platform/PlatformError.h"
-#include "platform/ProcessTable.h"
 #include "platform/StandardPath.h"
 #include "platform/SymbolicLinks.h"
 #include "store/HistoryStores.h"
@@ -143,12 +143,9 @@ void UndoRun::bringHome()
             m_files.removePlaceholder(m_source);
         }
         m_files.createDirectories(platform::parentPath(m_source));
-        // A program may have opened something of it since the look above: what it holds once the
-        // data is home stays on the volume, as what it writes there would be lost. The look comes
-        // after the comparison of what the copy took, right before the removal.
-        const QString target = m_target;
-        m_leftovers = restoreThroughSibling(m_files, *m_journal, {m_journal->record().itemIdentity},
-                                            [target] { return platform::entriesInUse(target); });
+        // A program may have opened something of it since the look above: restoreThroughSibling
+        // looks again before the volume's copy goes.
+        m_leftovers = restoreThroughSibling(m_files, *m_journal, {m_journal->record().itemIdentity});
     } catch (...) {
         putBackAndThrow(std::current_exception());
     }
@@ -332,18 +329,7 @@ void UndoRun::recordTask(const QDateTime& at) const
     task.status = TaskStatus::rolledBack;
     task.startedAt = at;
     task.endedAt = at;
-    LogService& log = m_service.m_log;
-    try {
-        JSONLStore::append(task, m_service.m_tasks.filePath());
-    } catch (const std::exception& error) {
-        // The data is back and the mapping gone; only the task list misses the line.
-        log.append(LogLevel::warning, QStringLiteral("The undo could not be added to the task history (") +
-                                          QString::fromUtf8(error.what()) + QStringLiteral("): ") +
-                                          m_mapping.targetPath + QStringLiteral(" -> ") +
-                                          m_mapping.sourcePath);
-    }
-    log.append(LogLevel::info, QStringLiteral("Manual undo completed: ") + m_mapping.targetPath +
-                                   QStringLiteral(" -> ") + m_mapping.sourcePath);
+    recordUndone(task, m_service.m_tasks.filePath(), m_service.m_log);
 }
 
 } // namespace orvalink

@@ -33,6 +33,20 @@ ssize_t readBlock(int fd, char* buffer, size_t length, off_t offset)
     return ssize_t(done);
 }
 
+// Writes out the pages of the file that writes through a shared mapping left dirty, and waits for
+// them. The kernel marks a new time only at the first write into a clean page of a mapping: once
+// written back, every page is clean again, so any later write through a mapping marks one, which the
+// look at the status after the reading sees. A file system that writes nothing back (tmpfs) marks
+// nothing again; its pages stay as they are.
+void writeBackMappedPages(int fd)
+{
+    while (::sync_file_range(fd, 0, 0,
+                             SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                 SYNC_FILE_RANGE_WAIT_AFTER) != 0 &&
+           errno == EINTR) {
+    }
+}
+
 bool sameTime(const timespec& first, const timespec& second)
 {
     return first.tv_sec == second.tv_sec && first.tv_nsec == second.tv_nsec;
@@ -57,7 +71,7 @@ bool unchangedSince(int first, const struct stat& firstBefore, int second, const
 
 FileStatus FileStatus::of(const struct stat& info)
 {
-    return FileStatus{info.st_size, info.st_mtim, info.st_ctim, info.st_nlink};
+    return FileStatus{info.st_size, info.st_mtim, info.st_ctim};
 }
 
 bool FileStatus::sameAs(const FileStatus& other) const
@@ -77,6 +91,9 @@ bool sameContent(int first, int second, FileStatus* firstStatus)
     if (::fstat(first, &firstInfo) != 0 || ::fstat(second, &secondInfo) != 0 || !S_ISREG(firstInfo.st_mode) ||
         !S_ISREG(secondInfo.st_mode) || firstInfo.st_size != secondInfo.st_size)
         return false;
+    // After the status was read: a write between the two marks a new time or is written out now,
+    // before it is read.
+    writeBackMappedPages(first);
     ::posix_fadvise(first, 0, 0, POSIX_FADV_SEQUENTIAL);
     ::posix_fadvise(second, 0, 0, POSIX_FADV_SEQUENTIAL);
     // One byte more than the size, so that a file that grew meanwhile shows it.

@@ -13,8 +13,10 @@ namespace orvalink::platform {
 // regular file, or when either cannot be read to its end (an unreadable file proves nothing).
 // A file written while it is read may keep a block already compared: both files' status (size,
 // modification and change time) is read again afterwards, and one that moved proves nothing
-// either (false). With `firstStatus`, answers the status `first` kept throughout, which a later
-// look can hold the file to. Never throws. Safe on several threads at once for different
+// either (false). Writes through a shared mapping of `first` are written out before it is read, so
+// that a later one marks a new time too (on a file system that writes pages back; tmpfs does not).
+// With `firstStatus`, answers the status `first` kept throughout, which a later look can hold the
+// file to. Never throws. Safe on several threads at once for different
 // descriptors.
 struct FileStatus;
 bool sameContent(int first, int second, FileStatus* firstStatus = nullptr);
@@ -24,10 +26,9 @@ struct FileStatus {
     off_t size = 0;
     timespec modified{};
     timespec changed{};
-    nlink_t links = 0;
 
     static FileStatus of(const struct stat& info);
-    // The same size, modification and change time (the link count aside).
+    // The same size, modification and change time.
     bool sameAs(const FileStatus& other) const;
     // The same size and modification time, whatever became of the change time.
     bool sameContentTimes(const FileStatus& other) const;

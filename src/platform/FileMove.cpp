@@ -74,21 +74,27 @@ MoveResult moveItem(const EntryLocation& from, const EntryLocation& to, const Mo
 
     TreeCopier copier(from, to, hooks.created, hooks.sourceIdentity, hooks.timesProveNothing);
     copier.copy();
-    if (hooks.copied) {
+    const auto orDiscard = [&copier](const std::function<void()>& step) {
+        if (!step)
+            return;
         try {
-            hooks.copied();
+            step();
         } catch (...) {
             copier.discard();
             throw;
         }
-    }
+    };
+    orDiscard(hooks.copied);
 
     // Only what the copy took, unchanged since and not in use, may go: anything written into the
     // source meanwhile exists nowhere else. The comparisons come first, as they may take minutes:
     // the look for programs must come right before the removal, or one that opened a file
     // meanwhile would write into a file that is gone.
+    QSet<EntryIdentity> inUse = hooks.mappedShared ? hooks.mappedShared() : QSet<EntryIdentity>();
     copier.compareUnproven();
-    const QSet<EntryIdentity> inUse = hooks.inUse ? hooks.inUse() : QSet<EntryIdentity>();
+    if (hooks.inUse)
+        inUse.unite(hooks.inUse());
+    orDiscard(hooks.beforeRemoval);
     RemovalRules rules;
     rules.mayRemoveAt = [&copier, &inUse](const struct stat& info, const QByteArray& relativePath) {
         return !inUse.contains(EntryIdentity::of(info)) && copier.copiedUnchanged(info, relativePath);

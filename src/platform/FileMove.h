@@ -70,6 +70,15 @@ struct MoveHooks {
     // may yet create files in it) and are reported with the changed ones, since what a program
     // writes into them after this moment would be lost with them. Must not throw.
     std::function<QSet<EntryIdentity>()> inUse;
+    // Asked after `copied`, before the comparisons: which files programs map shared now. Those of
+    // the source stay as held ones do: a write through such a mapping into a page written before
+    // marks no new time, so neither a comparison nor a later look at the status would see it. Must
+    // not throw.
+    std::function<QSet<EntryIdentity>()> mappedShared;
+    // Called after the comparisons and `inUse`, right before anything of the source is removed: the
+    // last moment a caller can still refuse the removal by throwing, which undoes the copy as a throw
+    // from `copied` does (the source stays whole, its exception propagates).
+    std::function<void()> beforeRemoval;
     // The times of the source's files prove nothing: each file goes only once its content equals
     // its copy's, however long ago its time lies. For a source on a volume, whose files a clock
     // that was wrong (after a crash, or on another machine) or a program that restores the time it

@@ -30,7 +30,9 @@ PlatformError PlatformError::fromErrno(int errorNumber, const QString& path)
     QString text = errnoText(errorNumber);
     if (!path.isEmpty())
         text += QStringLiteral(": ") + path;
-    return PlatformError(errorNumber, text);
+    PlatformError error(errorNumber, text);
+    error.m_path = path;
+    return error;
 }
 
 bool PlatformError::isPermissionError() const

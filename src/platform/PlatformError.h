@@ -7,17 +7,20 @@
 namespace orvalink::platform {
 
 // An operating-system failure: the errno that caused it, an English message (the strerror text,
-// usually followed by the path it concerns) and optionally the error it wraps.
+// usually followed by the path it concerns), the path of the file or folder it failed at when one
+// call on one path failed, and optionally the error it wraps.
 class PlatformError : public std::exception {
 public:
     PlatformError(int errorNumber, QString message);
     PlatformError(int errorNumber, QString message, const PlatformError& underlying);
 
-    // Builds the error for a failed call on `path`: "<strerror text>: <path>".
+    // Builds the error for a failed call on `path`: "<strerror text>: <path>", which path() keeps.
     static PlatformError fromErrno(int errorNumber, const QString& path);
 
     int errorNumber() const { return m_errorNumber; }
     const QString& message() const { return m_message; }
+    // The file or folder the call failed at; empty when the error names none, or more than one.
+    const QString& path() const { return m_path; }
     const PlatformError* underlying() const { return m_underlying.get(); }
 
     // EACCES or EPERM on this error or on the one it wraps.
@@ -30,6 +33,7 @@ public:
 private:
     int m_errorNumber;
     QString m_message;
+    QString m_path;
     QByteArray m_utf8;
     std::shared_ptr<const PlatformError> m_underlying;
 };

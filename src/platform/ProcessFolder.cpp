@@ -1,9 +1,14 @@
 #include "platform/ProcessFolder.h"
 
+#include "platform/ProcessThreads.h"
+#include "platform/RingFiles.h"
+#include "platform/UniqueFd.h"
+
 #include <QList>
 #include <dirent.h>
 #include <fcntl.h>
 #include <optional>
+#include <sys/eventfd.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -13,22 +18,6 @@ namespace orvalink::platform {
 namespace {
 
 const QByteArray kDeletedMark = " (deleted)";
-
-std::optional<QByteArray> readLinkAt(int directoryFd, const char* name)
-{
-    QByteArray buffer(4096, Qt::Uninitialized);
-    for (;;) {
-        const ssize_t length =
-            ::readlinkat(directoryFd, name, buffer.data(), static_cast<size_t>(buffer.size()));
-        if (length < 0)
-            return std::nullopt;
-        if (length < buffer.size()) {
-            buffer.truncate(length);
-            return buffer;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-}
 
 // The entry `name` of the folder `directoryFd`, asked without syncing: a network or FUSE file
 // system answers from what it already knows, so a server that no longer answers cannot hold the
@@ -67,15 +56,29 @@ std::optional<EntryIdentity> identityAtPath(const QByteArray& path)
     return EntryIdentity::of(*info);
 }
 
-// Calls `visit(folderFd, name)` for the working and root directories, the executable and every
-// open descriptor, until it answers false; answers false then.
-bool forEachLink(int processFd, const std::function<bool(int, const char*)>& visit)
+// A link of a thread's folder to an entry the thread holds: its working or root directory or its
+// executable, or one of its descriptors.
+struct HeldLink {
+    int folderFd; // the thread's folder, or for a descriptor its "fd" folder
+    const char* name;
+    int threadFd;
+    bool isDescriptor() const { return folderFd != threadFd; }
+};
+
+// Calls `visit` with the links of the thread folder `threadFd` that show the `parts` (see
+// ThreadPart), until it answers false; answers false then.
+bool forEachLink(int threadFd, unsigned parts, const std::function<bool(const HeldLink&)>& visit)
 {
-    for (const char* link : {"cwd", "root", "exe"}) {
-        if (!visit(processFd, link))
-            return false;
-    }
-    const int fdFolder = ::openat(processFd, "fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const auto visitOwn = [&](const char* name) {
+        return visit(HeldLink{threadFd, name, threadFd});
+    };
+    if ((parts & fileSystemView) && (!visitOwn("cwd") || !visitOwn("root")))
+        return false;
+    if ((parts & memory) && !visitOwn("exe"))
+        return false;
+    if (!(parts & descriptors))
+        return true;
+    const int fdFolder = ::openat(threadFd, "fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fdFolder < 0)
         return true;
     DIR* listing = ::fdopendir(fdFolder);
@@ -85,7 +88,7 @@ bool forEachLink(int processFd, const std::function<bool(int, const char*)>& vis
     }
     bool goOn = true;
     while (const dirent* entry = ::readdir(listing)) {
-        if (entry->d_name[0] != '.' && !visit(fdFolder, entry->d_name)) {
+        if (entry->d_name[0] != '.' && !visit(HeldLink{fdFolder, entry->d_name, threadFd})) {
             goOn = false;
             break;
         }
@@ -94,13 +97,37 @@ bool forEachLink(int processFd, const std::function<bool(int, const char*)>& vis
     return goOn;
 }
 
+// The device of the file system of anonymous inodes, where the descriptors of rings lie beside
+// those of events, timers and the like; none when no such descriptor can be made.
+std::optional<dev_t> anonymousInodeDevice()
+{
+    static const std::optional<dev_t> device = []() -> std::optional<dev_t> {
+        const UniqueFd probe(::eventfd(0, EFD_CLOEXEC));
+        struct stat info {};
+        if (!probe.isValid() || ::fstat(probe.get(), &info) != 0)
+            return std::nullopt;
+        return info.st_dev;
+    }();
+    return device;
+}
+
+// The files registered with the ring the descriptor `link` is; whether the kernel named them all
+// goes to `told`.
+std::vector<QByteArray> ringFilesOf(const HeldLink& link, bool& told)
+{
+    RingFiles ring = registeredFiles(link.threadFd, link.name);
+    told = told && ring.named == RingFiles::Named::all;
+    return std::move(ring.paths);
+}
+
 struct Mapping {
     EntryIdentity identity;
     QByteArray path; // empty for a mapping the kernel names without a path
+    bool shared;     // writes through it reach the file (when it is, or is made, writable)
 };
 
-// "address perms offset dev inode   path": only the path contains a "/"; dev is "major:minor" in
-// hexadecimal. Anonymous mappings (inode 0) give none.
+// "address perms offset dev inode   path": only the path contains a "/"; perms ends in "s" for a
+// shared mapping; dev is "major:minor" in hexadecimal. Anonymous mappings (inode 0) give none.
 std::optional<Mapping> mappingOf(const QByteArray& line)
 {
     const qsizetype slash = line.indexOf('/');
@@ -115,7 +142,7 @@ std::optional<Mapping> mappingOf(const QByteArray& line)
     if (!majorOk || !minorOk || !inodeOk || inode == 0)
         return std::nullopt;
     return Mapping{EntryIdentity{::makedev(major, minor), static_cast<ino_t>(inode)},
-                   slash < 0 ? QByteArray() : line.mid(slash)};
+                   slash < 0 ? QByteArray() : line.mid(slash), fields[1].endsWith('s')};
 }
 
 // The file at the path of `mapping`, when it is the mapped file, with the identity stat gives it.
@@ -132,14 +159,37 @@ std::optional<EntryIdentity> mappedFileAtItsPath(const Mapping& mapping)
     return named;
 }
 
-void forEachMapping(int processFd, const std::function<bool(const Mapping&)>& visit)
+bool forEachMapping(int threadFd, const std::function<bool(const Mapping&)>& visit)
 {
-    const QByteArray maps = readProcessFile(processFd, "maps");
+    const QByteArray maps = readProcessFile(threadFd, "maps");
     for (const QByteArray& line : maps.split('\n')) {
         const std::optional<Mapping> mapping = mappingOf(line);
         if (mapping && !visit(*mapping))
-            return;
+            return false;
     }
+    return true;
+}
+
+// Calls `visit` with the identities of the files the process maps (only those mapped shared, with
+// `sharedOnly`), as forEachHeldIdentity tells them.
+void forEachMappedIdentity(int threadFd, bool sharedOnly,
+                           const std::function<void(const EntryIdentity& identity)>& visit)
+{
+    // The mappings of one file follow each other: its path is looked at once for all of them.
+    std::optional<Mapping> last;
+    std::optional<EntryIdentity> lastNamed;
+    forEachMapping(threadFd, [&](const Mapping& mapping) {
+        if (sharedOnly && !mapping.shared)
+            return true;
+        visit(mapping.identity);
+        if (!last || last->path != mapping.path || last->identity != mapping.identity) {
+            last = mapping;
+            lastNamed = mappedFileAtItsPath(mapping);
+        }
+        if (lastNamed && *lastNamed != mapping.identity)
+            visit(*lastNamed);
+        return true;
+    });
 }
 
 } // namespace
@@ -161,17 +211,44 @@ QByteArray readProcessFile(int processFd, const char* name)
     return content;
 }
 
-void forEachHeldPath(int processFd, const std::function<bool(const QByteArray& path)>& visit,
+std::optional<QByteArray> readProcessLink(int folderFd, const char* name)
+{
+    QByteArray buffer(4096, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t length =
+            ::readlinkat(folderFd, name, buffer.data(), static_cast<size_t>(buffer.size()));
+        if (length < 0)
+            return std::nullopt;
+        if (length < buffer.size()) {
+            buffer.truncate(length);
+            return buffer;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+bool forEachHeldPath(int processFd, const std::function<bool(const QByteArray& path)>& visit,
                      const std::function<void(const ReportedEntry& entry)>& visitRenamed)
 {
-    const bool goOn = forEachLink(processFd, [&](int folderFd, const char* name) {
-        const std::optional<QByteArray> path = readLinkAt(folderFd, name);
-        if (!path || !path->startsWith('/'))
+    bool told = true;
+    const auto visitLink = [&](const HeldLink& link) {
+        const std::optional<QByteArray> path = readProcessLink(link.folderFd, link.name);
+        if (!path)
             return true;
+        if (!path->startsWith('/')) {
+            if (*path != kRingLinkText)
+                return true;
+            // A removed file a ring holds has no status to ask: one at its path as reported counts.
+            for (const QByteArray& held : ringFilesOf(link, told)) {
+                if ((!held.endsWith(kDeletedMark) || identityAtPath(held)) && !visit(held))
+                    return false;
+            }
+            return true;
+        }
         // Most paths carry no mark and need no further look.
         if (!path->endsWith(kDeletedMark))
             return visit(*path);
-        const std::optional<HeldEntry> held = statThroughLink(folderFd, name);
+        const std::optional<HeldEntry> held = statThroughLink(link.folderFd, link.name);
         if (!held || held->links == 0)
             return true;
         if (identityAtPath(*path) == held->identity)
@@ -179,38 +256,57 @@ void forEachHeldPath(int processFd, const std::function<bool(const QByteArray& p
         if (visitRenamed)
             visitRenamed(ReportedEntry{held->identity, path->chopped(kDeletedMark.size())});
         return true;
-    });
-    if (!goOn)
-        return;
-    forEachMapping(processFd, [&](const Mapping& mapping) {
+    };
+    const auto visitMapping = [&](const Mapping& mapping) {
         if (mapping.path.isEmpty())
             return true;
         if (!mapping.path.endsWith(kDeletedMark) || mappedFileAtItsPath(mapping))
             return visit(mapping.path);
         return true;
+    };
+    forEachThread(processFd, [&](int threadFd, unsigned parts) {
+        return forEachLink(threadFd, parts, visitLink) &&
+               (!(parts & memory) || forEachMapping(threadFd, visitMapping));
     });
+    return told;
 }
 
-void forEachHeldIdentity(int processFd, const std::function<void(const EntryIdentity& identity)>& visit)
+bool forEachHeldIdentity(int processFd, const std::function<void(const EntryIdentity& identity)>& visit)
 {
-    forEachLink(processFd, [&](int folderFd, const char* name) {
-        if (const std::optional<HeldEntry> held = statThroughLink(folderFd, name))
-            visit(held->identity);
-        return true;
-    });
-    // The mappings of one file follow each other: its path is looked at once for all of them.
-    std::optional<Mapping> last;
-    std::optional<EntryIdentity> lastNamed;
-    forEachMapping(processFd, [&](const Mapping& mapping) {
-        visit(mapping.identity);
-        if (!last || last->path != mapping.path || last->identity != mapping.identity) {
-            last = mapping;
-            lastNamed = mappedFileAtItsPath(mapping);
+    bool told = true;
+    const std::optional<dev_t> anonymous = anonymousInodeDevice();
+    const auto visitLink = [&](const HeldLink& link) {
+        const std::optional<HeldEntry> held = statThroughLink(link.folderFd, link.name);
+        if (!held)
+            return true;
+        visit(held->identity);
+        // Only a descriptor on the file system of anonymous inodes may be a ring.
+        if (link.isDescriptor() && (!anonymous || held->identity.device == *anonymous) &&
+            readProcessLink(link.folderFd, link.name) == kRingLinkText) {
+            for (const QByteArray& path : ringFilesOf(link, told)) {
+                if (const std::optional<EntryIdentity> identity = identityAtPath(path))
+                    visit(*identity);
+            }
         }
-        if (lastNamed && *lastNamed != mapping.identity)
-            visit(*lastNamed);
+        return true;
+    };
+    forEachThread(processFd, [&](int threadFd, unsigned parts) {
+        forEachLink(threadFd, parts, visitLink);
+        if (parts & memory)
+            forEachMappedIdentity(threadFd, false, visit);
         return true;
     });
+    return told;
+}
+
+bool forEachSharedMapping(int processFd, const std::function<void(const EntryIdentity& identity)>& visit)
+{
+    forEachThread(processFd, [&](int threadFd, unsigned parts) {
+        if (parts & memory)
+            forEachMappedIdentity(threadFd, true, visit);
+        return true;
+    });
+    return true;
 }
 
 } // namespace orvalink::platform

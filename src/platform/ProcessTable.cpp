@@ -2,6 +2,7 @@
 
 #include "platform/KernelHolds.h"
 #include "platform/ProcessFolder.h"
+#include "platform/ProcessThreads.h"
 #include "platform/StandardPath.h"
 #include "platform/TreeMembership.h"
 
@@ -20,20 +21,20 @@ namespace orvalink::platform {
 
 namespace {
 
-// Whether the process holds something at or below the path by a name there; entries it holds
-// by a name that was removed while they live on by another go to `renamed`, for their identity to
-// tell.
+// Whether the process holds something at or below the path by a name there, or may (it holds files
+// the kernel does not name); entries it holds by a name that was removed while they live on by
+// another go to `renamed`, for their identity to tell.
 bool holdsByName(int processFd, const PathMatcher& matcher, std::vector<ReportedEntry>& renamed)
 {
     bool found = false;
-    forEachHeldPath(
+    const bool told = forEachHeldPath(
         processFd,
         [&](const QByteArray& path) {
             found = matcher.matches(path);
             return !found;
         },
         [&](const ReportedEntry& entry) { renamed.push_back(entry); });
-    return found;
+    return found || !told;
 }
 
 std::optional<quint64> startTimeFromStat(const QByteArray& stat)
@@ -89,17 +90,6 @@ bool sendTerminationThroughPidfd(int pidfd)
     return ::syscall(SYS_pidfd_send_signal, pidfd, SIGTERM, nullptr, 0) == 0;
 }
 
-std::optional<pid_t> pidFromName(const char* name)
-{
-    pid_t pid = 0;
-    for (const char* c = name; *c; ++c) {
-        if (*c < '0' || *c > '9')
-            return std::nullopt;
-        pid = pid * 10 + (*c - '0');
-    }
-    return pid > 0 ? std::optional<pid_t>(pid) : std::nullopt;
-}
-
 // Calls `visit(pid, processFd)` with each process's folder of /proc, opened.
 void forEachProcess(const std::function<void(pid_t, int)>& visit)
 {
@@ -107,7 +97,7 @@ void forEachProcess(const std::function<void(pid_t, int)>& visit)
     if (!proc)
         return;
     while (const dirent* entry = ::readdir(proc)) {
-        const auto pid = pidFromName(entry->d_name);
+        const auto pid = processIdFromName(entry->d_name);
         if (!pid)
             continue;
         const int processFd = ::openat(::dirfd(proc), entry->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -176,26 +166,54 @@ QStringList kernelHoldersOf(const QString& path, bool subtree)
     return holders;
 }
 
-QSet<EntryIdentity> entriesInUse(const QString& path)
+namespace {
+
+using IdentityVisit = std::function<void(const EntryIdentity& identity)>;
+
+// The identities on the file system of `path` that `each(processFd, visit)` gives for the processes
+// other than ours (and that of `path` itself when one of them could not tell all it holds), and
+// those the kernel holds there when `withKernel`.
+QSet<EntryIdentity> heldOnFileSystemOf(const QString& path,
+                                       bool (*each)(int processFd, const IdentityVisit& visit),
+                                       bool withKernel)
 {
-    QSet<EntryIdentity> inUse;
+    QSet<EntryIdentity> held;
     struct stat info {};
     if (::lstat(QFile::encodeName(standardizedPath(path)).constData(), &info) != 0)
-        return inUse;
+        return held;
     const pid_t self = ::getpid();
+    bool told = true;
     forEachProcess([&](pid_t pid, int processFd) {
         if (pid == self)
             return;
-        forEachHeldIdentity(processFd, [&](const EntryIdentity& identity) {
+        const bool named = each(processFd, [&](const EntryIdentity& identity) {
             if (identity.device == info.st_dev)
-                inUse.insert(identity);
+                held.insert(identity);
         });
+        told = told && named;
     });
+    // What cannot be told free is not: whoever removes what lies at the path keeps it whole.
+    if (!told)
+        held.insert(EntryIdentity::of(info));
+    if (!withKernel)
+        return held;
     for (const KernelHold& hold : kernelHolds()) {
         if (hold.identity.device == info.st_dev)
-            inUse.insert(hold.identity);
+            held.insert(hold.identity);
     }
-    return inUse;
+    return held;
+}
+
+} // namespace
+
+QSet<EntryIdentity> entriesInUse(const QString& path)
+{
+    return heldOnFileSystemOf(path, &forEachHeldIdentity, true);
+}
+
+QSet<EntryIdentity> entriesMappedShared(const QString& path)
+{
+    return heldOnFileSystemOf(path, &forEachSharedMapping, false);
 }
 
 std::optional<quint64> processStartTime(pid_t pid)

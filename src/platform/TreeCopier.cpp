@@ -21,13 +21,6 @@ namespace orvalink::platform {
 
 namespace {
 Q_LOGGING_CATEGORY(lcTreeCopy, "orvalink.platform.copy")
-// A file compared with its copy earlier is unchanged while it shows the status it kept throughout the
-// comparison. Removing another of its names moves its change time but lowers its link count.
-bool stillAsCompared(const FileStatus& compared, const FileStatus& now)
-{
-    return compared.sameAs(now) || (now.links < compared.links && compared.sameContentTimes(now));
-}
-
 } // namespace
 
 TreeCopier::TreeCopier(const EntryLocation& source, const EntryLocation& destination, CreatedHook created,
@@ -139,8 +132,19 @@ bool TreeCopier::sameAsCopy(const Identity& source, const UnprovenCopy& copy, co
         if (m_foundChanged.contains(source))
             return false; // a removal that looks at the files again need not read them again
         const auto compared = m_foundSame.constFind(source);
-        if (compared != m_foundSame.cend() && now)
-            return stillAsCompared(*compared, FileStatus::of(*now));
+        if (compared != m_foundSame.cend() && now) {
+            // Unchanged while it shows the status it kept throughout that comparison. A write with a
+            // new size or modification time changed it. A change time that moved alone proves
+            // nothing either way: removing another of its names moves it, and so does a write whose
+            // program put the old modification time back. The file is compared once more then.
+            const FileStatus status = FileStatus::of(*now);
+            if (compared->sameAs(status))
+                return true;
+            if (!compared->sameContentTimes(status)) {
+                m_foundChanged.insert(source);
+                return false;
+            }
+        }
     }
     const UniqueFd original = openSource(source, copy.relativePath);
     // The copy is reached through the destination itself, not its path: the caller may have put it
@@ -156,7 +160,9 @@ bool TreeCopier::sameAsCopy(const Identity& source, const UnprovenCopy& copy, co
         m_foundChanged.insert(source);
     else
         m_foundSame.insert(source, kept);
-    return same && (!now || stillAsCompared(kept, FileStatus::of(*now)));
+    // `now` was read before this comparison, which proved the content as it stood throughout: a
+    // write after that look and before the comparison is in what was compared.
+    return same;
 }
 
 UniqueFd TreeCopier::openSource(const Identity& source, const QByteArray& firstName) const

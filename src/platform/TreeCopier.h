@@ -61,10 +61,10 @@ public:
     // a file whose change time moved after the copy took it is compared with the copy at the same
     // place below the destination. Safe on several threads.
     //
-    // A file compared earlier (see compareUnproven) is not read again: it must still show the
-    // status it kept throughout that comparison. Removing another name of a hard-linked file moves
-    // its change time and lowers its link count; such a file still needs the same size and
-    // modification time.
+    // A file compared earlier (see compareUnproven) is not read again while it shows the status it
+    // kept throughout that comparison; with another size or modification time it changed. One whose
+    // change time alone moved is compared again (removing another name of a hard-linked file moves
+    // it, and so does a write whose program put the old modification time back).
     bool copiedUnchanged(const struct stat& info, const QByteArray& relativePath) const;
 
     // After copy(): compares every file that only its content can prove unchanged with its copy, on

@@ -263,6 +263,14 @@ private Q_SLOTS:
         QVERIFY(platform::isRealDirectory(source));
         QCOMPARE(snapshotTree(source), before);
         QVERIFY(!platform::entryExists(fx.targetOf(source)));
+        // Its task could not be written either: the log says so.
+        const QList<LogEntry> logged = fx.logEntries();
+        QVERIFY(std::any_of(logged.begin(), logged.end(), [&](const LogEntry& entry) {
+            return entry.level == LogLevel::warning &&
+                   entry.message.startsWith("The migration could not be added to the task history (") &&
+                   entry.message.contains(platform::errnoText(errnoOf(fault))) &&
+                   entry.message.endsWith(source + " -> " + fx.targetOf(source));
+        }));
         history.heal();
         QVERIFY(fx.mappings().isEmpty());
         QVERIFY(operationsFolderNames().isEmpty());

@@ -1,17 +1,24 @@
 // The migration of one source path: the checks and their order, placeholders at the target, the
 // holders of the source, and the records of a completed migration.
 #include "EngineFixture.h"
+#include "diskops/OperationJournal.h"
 #include "model/OrvalinkError.h"
+#include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
 #include "platform/Placeholder.h"
+#include "platform/ProcessTable.h"
 #include "platform/SymbolicLinks.h"
+#include "support/FileOpenGate.h"
 #include "support/FolderHold.h"
+#include "support/ForkedHolder.h"
 #include "support/HoldingProcess.h"
 #include "support/ImmutableFlag.h"
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
+#include <QDir>
 #include <QTest>
+#include <csignal>
 #include <sys/mount.h>
 #include <sys/statvfs.h>
 
@@ -32,6 +39,13 @@ bool isLinkTo(const QString& path, const QString& target)
     return platform::readSymbolicLink(path) == target;
 }
 
+platform::EntryIdentity identityOf(const QString& path)
+{
+    struct stat info {};
+    ::lstat(QFile::encodeName(path).constData(), &info);
+    return platform::EntryIdentity::of(info);
+}
+
 std::unique_ptr<test::HoldingProcess> holdIn(const QString& directory, bool ignoreTermination)
 {
     return std::make_unique<test::HoldingProcess>(
@@ -41,6 +55,7 @@ std::unique_ptr<test::HoldingProcess> holdIn(const QString& directory, bool igno
 } // namespace
 
 Q_DECLARE_METATYPE(test::FolderHold::How)
+Q_DECLARE_METATYPE(test::ForkedHolder::Hold)
 
 class MigrationEngineTest : public QObject {
     Q_OBJECT
@@ -257,18 +272,21 @@ private Q_SLOTS:
         }
     }
 
-    // What no path a program holds shows holds the source all the same: a disk image attached to a
-    // loop device and a swap file (the kernel's; ending the holders leaves them), and a log a
-    // program appends to by a name that a rotation removed. The migration is refused, naming the
-    // holder, and the folder stays whole where it was.
+    // What no path in a program's own folder of /proc shows holds the source all the same: a disk
+    // image attached to a loop device and a swap file (the kernel's; ending the holders leaves them),
+    // a log a program appends to by a name that a rotation removed, a thread of a program that sits
+    // in the folder or holds the log in a descriptor table of its own, and a log registered with a
+    // program's io_uring. The migration is refused, naming the holder, and the folder stays whole
+    // where it was.
     void hiddenHoldersOfTheSource_data()
     {
-        QTest::addColumn<test::FolderHold::How>("how");
+        using How = test::FolderHold::How;
+        QTest::addColumn<How>("how");
         QTest::addColumn<bool>("terminate");
-        for (const auto how : {test::FolderHold::How::loopDevice, test::FolderHold::How::swap,
-                               test::FolderHold::How::removedName}) {
+        for (const auto how : {How::loopDevice, How::swap, How::removedName, How::threadWorkingDirectory,
+                               How::threadDescriptor, How::ring}) {
             QTest::addRow("%s", test::folderHoldName(how)) << how << false;
-            if (how != test::FolderHold::How::removedName)
+            if (test::FolderHold::isKernelHold(how))
                 QTest::addRow("%s, ending the holders", test::folderHoldName(how)) << how << true;
         }
     }
@@ -293,6 +311,79 @@ private Q_SLOTS:
         QVERIFY(result.terminatedProcesses.isEmpty());
         QCOMPARE(test::snapshotTree(source), before);
         QVERIFY(fx.reservedSiblings(source, "staging").isEmpty());
+    }
+
+    // A program that comes after the first check and still holds a file of the folder when the
+    // copy on the volume is complete would go on writing into a file about to go: it opens notes.log
+    // before the folder is staged, or at the staging path while the folder is copied, or maps it
+    // there and closes its descriptor. The migration is rolled back, the folder whole where it was
+    // with the very file the program holds, the copy gone from the volume, and the answer and the
+    // log name the program; nobody is ended, even where the user let the first check end programs.
+    void aProgramThatComesAfterTheFirstCheck_data()
+    {
+        QTest::addColumn<bool>("beforeStaging");
+        QTest::addColumn<test::ForkedHolder::Hold>("hold");
+        QTest::addColumn<bool>("terminate");
+        QTest::newRow("opens a file before it is staged") << true << test::ForkedHolder::Hold::open << false;
+        QTest::newRow("opens a staged file, programs may be ended")
+            << false << test::ForkedHolder::Hold::open << true;
+        QTest::newRow("maps a staged file") << false << test::ForkedHolder::Hold::mapped << false;
+        QTest::newRow("a thread opens a staged file in a table of its own")
+            << false << test::ForkedHolder::Hold::threadDescriptor << false;
+        QTest::newRow("registers a staged file with an io_uring")
+            << false << test::ForkedHolder::Hold::registeredWithRing << false;
+    }
+    void aProgramThatComesAfterTheFirstCheck()
+    {
+        QFETCH(bool, beforeStaging);
+        QFETCH(test::ForkedHolder::Hold, hold);
+        QFETCH(bool, terminate);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        fx.tree.file("Notes/notes.log", "first line\n");
+        fx.tree.fileOfSize("Notes/archive.bin", 256 * 1024);
+        const QString source = fx.tree.path("Notes");
+        const QStringList before = test::snapshotTree(source);
+
+        std::unique_ptr<test::ForkedHolder> holder;
+        const auto holdAt = [&](const QString& folder) {
+            if (!holder)
+                holder = std::make_unique<test::ForkedHolder>(folder + "/notes.log", hold);
+        };
+        // The record is written after the first check, right before the folder is staged.
+        QDir().mkpath(OperationJournal::directory());
+        MigrationExecutionResult result;
+        {
+            std::optional<test::FileOpenGate> recordWritten;
+            if (beforeStaging) {
+                recordWritten.emplace(OperationJournal::directory(), [&] { holdAt(source); });
+                SKIP_WITHOUT(*recordWritten);
+            }
+            result = fx.engine([&](const QString&, const QString& staging) {
+                           if (!beforeStaging)
+                               holdAt(staging);
+                       }).migrate(source, fx.config(), std::nullopt, terminate);
+        }
+        QVERIFY(holder);
+        if (holder->skipReason())
+            QSKIP(qPrintable(*holder->skipReason()));
+        QVERIFY(holder->isHolding());
+
+        QCOMPARE(result.task.errorCode, QStringLiteral("E007"));
+        QCOMPARE(result.task.status, TaskStatus::rolledBack);
+        QVERIFY2(result.task.errorMessage->startsWith("Cannot migrate " + source +
+                                                      " because it is currently in use by: holder."),
+                 qPrintable(*result.task.errorMessage));
+        QVERIFY(result.task.errorMessage->contains("Original data was restored"));
+        QVERIFY(result.terminatedProcesses.isEmpty());
+        QCOMPARE(::kill(holder->pid(), 0), 0);
+        QVERIFY(platform::isRealDirectory(source));
+        QCOMPARE(test::snapshotTree(source), before);
+        QVERIFY(platform::entriesInUse(source).contains(identityOf(source + "/notes.log")));
+        QVERIFY(!platform::entryExists(fx.targetOf(source)));
+        QVERIFY(fx.reservedSiblings(source, "staging").isEmpty());
+        QVERIFY(fx.mappings().isEmpty());
+        QVERIFY(fx.logEntries().constLast().message.contains("in use by: holder"));
     }
 
     // A mount point cannot be renamed (EBUSY): that is reported as in use, not as a failed move.

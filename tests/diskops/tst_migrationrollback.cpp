@@ -12,6 +12,7 @@
 #include "support/TreeSnapshot.h"
 
 #include <QTest>
+#include <algorithm>
 
 using namespace orvalink;
 using test::EngineFixture;
@@ -90,29 +91,64 @@ private Q_SLOTS:
     }
 
     // The link already exists when the mapping cannot be written: it goes, and the data comes back.
+    // A copy the volume will not give up (an immutable file) stays there, and the answer and the log
+    // say so and where.
+    void unwritableMappingsUndoTheMigration_data()
+    {
+        QTest::addColumn<bool>("copyStays");
+        QTest::newRow("the volume gives the copy up") << false;
+        QTest::newRow("an immutable copy on the volume") << true;
+    }
     void unwritableMappingsUndoTheMigration()
     {
+        QFETCH(bool, copyStays);
         EngineFixture fx;
         SKIP_WITHOUT(fx);
         fx.tree.file("Photos/a.jpg", "jpeg");
         const QString source = fx.tree.path("Photos");
+        const QString copy = fx.targetOf(source) + "/a.jpg";
         QVERIFY(QDir().mkpath(fx.mappingStore.filePath()));
+        std::optional<test::ImmutableFlag> frozen;
+        const auto arrived = [&](const QString&, const QString&, const QString&) {
+            if (copyStays)
+                frozen.emplace(copy);
+        };
 
-        const auto result = fx.migrate(source);
+        const auto result = fx.engine({}, arrived).migrate(source, fx.config(), std::nullopt, false);
+        if (frozen && !frozen->isSet())
+            QSKIP(qPrintable(frozen->skipReason()));
 
         // Named for what failed: the history, not the move.
         QCOMPARE(result.task.errorCode, QStringLiteral("E020"));
         QCOMPARE(result.task.status, TaskStatus::rolledBack);
         QVERIFY(result.task.errorMessage->startsWith("Could not write the history file " +
                                                      fx.mappingStore.filePath()));
-        QVERIFY(result.task.errorMessage->endsWith(kRestored));
         QVERIFY(QFileInfo(source).isDir() && !QFileInfo(source).isSymLink());
         QCOMPARE(fx.tree.read("Photos/a.jpg"), QByteArray("jpeg"));
-        // The data came back through a sibling that is gone again, and so are the folders the
-        // migration made on the volume and its journal.
+        // The data came back through a sibling that is gone again, and so is its journal.
         QVERIFY(fx.reservedSiblings(source, "restoring").isEmpty());
-        QVERIFY(!platform::entryExists(fx.targetRoot()));
         QVERIFY(OperationJournal::recordPaths().isEmpty());
+        if (!copyStays) {
+            // And so are the folders the migration made on the volume.
+            QVERIFY(result.task.errorMessage->endsWith(kRestored));
+            QVERIFY(!platform::entryExists(fx.targetRoot()));
+            return;
+        }
+        // The removal names what stayed from the top (the folder that holds the file), and the
+        // failure the file itself.
+        const QString stayed = " Copies that could not be removed stayed on the external disk: ";
+        QVERIFY2(result.task.errorMessage->contains(kRestored + stayed + fx.targetOf(source)) &&
+                     result.task.errorMessage->endsWith(copy + ")."),
+                 qPrintable(*result.task.errorMessage));
+        QCOMPARE(platform::readWholeFile(copy), QByteArray("jpeg"));
+        const QList<LogEntry> logged = fx.logEntries();
+        QVERIFY(std::any_of(logged.begin(), logged.end(), [&](const LogEntry& entry) {
+            return entry.level == LogLevel::warning &&
+                   entry.message.startsWith("Rollback of " + source +
+                                            ": copies that could not be removed stayed at " +
+                                            fx.targetOf(source) + " (") &&
+                   entry.message.contains(copy);
+        }));
     }
 
     void recreatedItemAtTheSource_data()

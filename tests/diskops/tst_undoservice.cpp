@@ -400,7 +400,8 @@ private Q_SLOTS:
         QVERIFY(fx.reservedSiblings(source, "restoring").isEmpty());
         QCOMPARE(fx.mappings().size(), 1);
         const QString logged = fx.logEntries().constLast().message;
-        QVERIFY2(logged.startsWith("Undo failed, nothing was changed") && logged.contains(unreadable),
+        QVERIFY2(logged.startsWith("Undo failed, nothing was changed (" + platform::errnoText(EPERM) + ": " +
+                                   unreadable + "): "),
                  qPrintable(logged));
     }
 

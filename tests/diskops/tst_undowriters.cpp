@@ -17,6 +17,7 @@
 #include "support/HoldingProcess.h"
 #include "support/ImmutableFlag.h"
 #include "support/LoopMount.h"
+#include "support/MappedWriter.h"
 #include "support/ReadOnlyRemount.h"
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
@@ -253,8 +254,13 @@ bool rewriteInPlace(const QString& path, const QByteArray& content)
 
 } // namespace
 
+// How a program writes while the undo compares a file: into the file, holding it open, or through a
+// shared mapping.
+enum class ComparisonWriter { writes, opens, mapsShared };
+
 Q_DECLARE_METATYPE(FolderHold::How)
 Q_DECLARE_METATYPE(EngineFixture::Volume)
+Q_DECLARE_METATYPE(ComparisonWriter)
 
 class UndoWritersTest : public QObject {
     Q_OBJECT
@@ -346,10 +352,12 @@ private Q_SLOTS:
         QVERIFY(fx.mappings().isEmpty());
     }
 
-    // What no path a program holds shows holds the migrated folder on the volume all the same: a
-    // disk image there attached to a loop device, a swap file there (the kernel's; ending the
-    // holders leaves them), and a log there a program appends to by a name that a rotation removed.
-    // The undo is refused, naming the holder, with nothing moved; once the hold is gone, it runs.
+    // What no path in a program's own folder of /proc shows holds the migrated folder on the volume
+    // all the same: a disk image there attached to a loop device, a swap file there (the kernel's;
+    // ending the holders leaves them), a log there a program appends to by a name that a rotation
+    // removed, a thread of a program that sits in the folder or holds the log in a descriptor table
+    // of its own, and the log registered with a program's io_uring. The undo is refused, naming the
+    // holder, with nothing moved; once the hold is gone, it runs.
     void hiddenHoldersStopTheUndo_data()
     {
         QTest::addColumn<FolderHold::How>("how");
@@ -359,8 +367,9 @@ private Q_SLOTS:
             << FolderHold::How::loopDevice << EngineFixture::Volume::tmpfs;
         QTest::newRow(folderHoldName(FolderHold::How::swap))
             << FolderHold::How::swap << EngineFixture::Volume::sameFileSystem;
-        QTest::newRow(folderHoldName(FolderHold::How::removedName))
-            << FolderHold::How::removedName << EngineFixture::Volume::tmpfs;
+        for (const auto how : {FolderHold::How::removedName, FolderHold::How::threadWorkingDirectory,
+                               FolderHold::How::threadDescriptor, FolderHold::How::ring})
+            QTest::newRow(folderHoldName(how)) << how << EngineFixture::Volume::tmpfs;
     }
     void hiddenHoldersStopTheUndo()
     {
@@ -381,7 +390,7 @@ private Q_SLOTS:
         std::vector<std::function<void()>> attempts{[&] {
             undo.undoMigration(mapping.id, QStringLiteral("user"));
         }};
-        if (how != FolderHold::How::removedName)
+        if (FolderHold::isKernelHold(how))
             attempts.push_back([&] {
                 undo.undoMigration(mapping.id, QStringLiteral("user"), UndoAnswers{std::nullopt, true});
             });
@@ -573,18 +582,22 @@ private Q_SLOTS:
 
     // While the undo compares a file of the volume with its copy at home, held at its second block:
     // a program writes 20 bytes into the block already compared, or opens the file (and would write
-    // once the undo ended). Either way the file stays on the volume, named, the record stays, and
-    // the copy at home is the one the undo took.
+    // once the undo ended), or writes them through a shared mapping it made after the undo's look for
+    // holders and wrote into before the copy took the file: the kernel marks no new time for the
+    // second write into a written page, and the program unmaps the file and ends before the last
+    // look. Either way the file stays on the volume, named, the record stays, and the copy at home is
+    // the one the undo took.
     void writerDuringTheComparison_data()
     {
-        QTest::addColumn<bool>("writes");
-        QTest::newRow("writes into a compared block") << true;
-        QTest::newRow("opens the file") << false;
+        QTest::addColumn<ComparisonWriter>("how");
+        QTest::newRow("writes into a compared block") << ComparisonWriter::writes;
+        QTest::newRow("opens the file") << ComparisonWriter::opens;
+        QTest::newRow("writes twice through a shared mapping") << ComparisonWriter::mapsShared;
     }
 
     void writerDuringTheComparison()
     {
-        QFETCH(bool, writes);
+        QFETCH(ComparisonWriter, how);
         EngineFixture fx;
         SKIP_WITHOUT(fx);
         const QString source = fx.tree.path(QStringLiteral("Disk"));
@@ -594,35 +607,61 @@ private Q_SLOTS:
         const LinkMapping mapping = fx.mappings().constFirst();
         const QString onVolume = fx.targetOf(source) + QStringLiteral("/image.raw");
         const QByteArray written(20, 'w');
+        // Opened by the test, which no look counts as a holder, for the program to map once the
+        // undo made the folder its copy goes to.
+        const int fd = ::open(QFile::encodeName(onVolume).constData(), O_RDWR | O_CLOEXEC);
+        QVERIFY(fd >= 0);
+        std::unique_ptr<MappedWriter> mapper;
+        QDir().mkpath(OperationJournal::directory());
+        const auto mapOnce = [&] {
+            if (how != ComparisonWriter::mapsShared || mapper ||
+                fx.reservedSiblings(source, QStringLiteral("restoring")).isEmpty())
+                return;
+            mapper = std::make_unique<MappedWriter>(fd, 4096);
+            if (!mapper->write(0, original.left(16))) // as it was, but the page written
+                mapper.reset();
+        };
 
         // The comparison reads once the copy stands in the link's place; the copy's own reads come
         // before that.
         int comparedBlocks = 0;
         std::unique_ptr<ForkedHolder> holder;
+        bool writtenAgain = false;
         UndoResult result;
         {
+            FileOpenGate folderMade(OperationJournal::directory(), mapOnce);
+            SKIP_WITHOUT(folderMade);
             FileOpenGate gate(
                 onVolume,
                 [&] {
                     if (!platform::isRealDirectory(source) || ++comparedBlocks != 2)
                         return;
-                    if (!writes) {
+                    switch (how) {
+                    case ComparisonWriter::opens:
                         holder = std::make_unique<ForkedHolder>(onVolume, ForkedHolder::Hold::open);
-                        return;
+                        break;
+                    case ComparisonWriter::mapsShared:
+                        writtenAgain = mapper && mapper->write(100, written) && mapper->unmapAndExit();
+                        break;
+                    case ComparisonWriter::writes:
+                        const int writer =
+                            ::open(QFile::encodeName(onVolume).constData(), O_WRONLY | O_CLOEXEC);
+                        if (writer >= 0 &&
+                            ::pwrite(writer, written.constData(), size_t(written.size()), 100) > 0)
+                            ::fsync(writer);
+                        if (writer >= 0)
+                            ::close(writer);
+                        writtenAgain = writer >= 0;
+                        break;
                     }
-                    const int fd = ::open(QFile::encodeName(onVolume).constData(), O_WRONLY | O_CLOEXEC);
-                    if (fd >= 0 && ::pwrite(fd, written.constData(), size_t(written.size()), 100) > 0)
-                        ::fsync(fd);
-                    if (fd >= 0)
-                        ::close(fd);
                 },
                 FileOpenGate::Openings::reads);
             SKIP_WITHOUT(gate);
             result = fx.undoService().undoMigration(mapping.id, QStringLiteral("user"));
         }
+        ::close(fd);
         QVERIFY2(comparedBlocks >= 2, "the comparison was never held at its second block");
-        QVERIFY(!writes || (holder == nullptr));
-        QVERIFY(writes || (holder && holder->isHolding()));
+        QVERIFY(how == ComparisonWriter::opens ? holder && holder->isHolding() : writtenAgain);
 
         QVERIFY(platform::isRealDirectory(source));
         QCOMPARE(platform::readWholeFile(source + QStringLiteral("/image.raw")), original);
@@ -631,7 +670,16 @@ private Q_SLOTS:
         QCOMPARE(fx.mappings(), QList<LinkMapping>{mapping});
         const QByteArray onVolumeNow = platform::readWholeFile(onVolume);
         QCOMPARE(onVolumeNow.size(), original.size());
-        QCOMPARE(onVolumeNow.mid(100, written.size()), writes ? written : original.mid(100, written.size()));
+        QCOMPARE(onVolumeNow.mid(100, written.size()),
+                 how == ComparisonWriter::opens ? original.mid(100, written.size()) : written);
+        // One line of the log tells it, in the user's paths: the hidden folder the copy came home
+        // through means nothing to them.
+        const QList<LogEntry> logged = fx.logEntries();
+        QCOMPARE(std::count_if(logged.begin(), logged.end(),
+                               [&](const LogEntry& entry) { return entry.message.contains(onVolume); }),
+                 1);
+        QVERIFY(std::none_of(logged.begin(), logged.end(),
+                             [](const LogEntry& entry) { return entry.message.contains(".orvalink-"); }));
     }
 
     // A program writes a new file through the link while the undo copies the data home: the file is

@@ -1,5 +1,6 @@
 #include "platform/KernelHolds.h"
 #include "platform/ProcessTable.h"
+#include "platform/RingFiles.h"
 #include "support/BindMount.h"
 #include "support/ChildProcess.h"
 #include "support/ForkedHolder.h"
@@ -14,9 +15,15 @@
 
 #include <QDir>
 #include <QTest>
+#include <cstddef>
 #include <cstring>
+#include <linux/filter.h>
+#include <linux/kcmp.h>
+#include <linux/seccomp.h>
 #include <memory>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 using namespace orvalink;
@@ -56,15 +63,30 @@ struct AnyHolder {
     std::unique_ptr<test::ForkedHolder> forked;
     Holder started;
     pid_t pid() const { return forked ? forked->pid() : started->pid(); }
+    std::optional<QString> skipReason() const { return forked ? forked->skipReason() : std::nullopt; }
 };
+
+const QHash<QString, test::ForkedHolder::Hold> kForkedHolds{
+    {"open", test::ForkedHolder::Hold::open},
+    {"mapped", test::ForkedHolder::Hold::mapped},
+    {"thread working directory", test::ForkedHolder::Hold::threadWorkingDirectory},
+    {"thread descriptor", test::ForkedHolder::Hold::threadDescriptor},
+    {"ring", test::ForkedHolder::Hold::registeredWithRing},
+};
+
+// Ways a program holds a folder: "working directory" and "thread working directory"; any other
+// holds a file.
+bool holdsAFolder(const QString& how)
+{
+    return how.endsWith("working directory");
+}
 
 AnyHolder holdAs(const QString& how, const QString& path, const QString& elsewhere)
 {
     AnyHolder holder;
-    if (how == "open" || how == "mapped") {
-        holder.forked = std::make_unique<test::ForkedHolder>(
-            path, how == "open" ? test::ForkedHolder::Hold::open : test::ForkedHolder::Hold::mapped);
-        if (!holder.forked->isHolding())
+    if (kForkedHolds.contains(how)) {
+        holder.forked = std::make_unique<test::ForkedHolder>(path, kForkedHolds.value(how));
+        if (!holder.forked->isHolding() && !holder.forked->skipReason())
             qFatal("the child could not hold the file");
     } else if (how == "working directory") {
         holder.started = startSleeper(path);
@@ -119,6 +141,21 @@ private:
     std::optional<QString> m_skipReason;
 };
 
+// Makes kcmp(2) fail with EPERM in the calling process and its children, as a sandbox may.
+bool refuseKcmp()
+{
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_kcmp, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    const sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0 &&
+           ::syscall(SYS_kcmp, ::getpid(), ::getpid(), KCMP_FILES, 0, 0) != 0;
+}
+
 QList<EntryIdentity> identitiesOf(const std::vector<KernelHold>& holds)
 {
     QList<EntryIdentity> identities;
@@ -130,6 +167,7 @@ QList<EntryIdentity> identitiesOf(const std::vector<KernelHold>& holds)
 } // namespace
 
 Q_DECLARE_METATYPE(test::KernelHeldFile::Kind)
+Q_DECLARE_METATYPE(RingFiles::Named)
 
 class ProcessTableTest : public QObject {
     Q_OBJECT
@@ -197,7 +235,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("removed");
-        for (const char* how : {"open", "mapped", "working directory", "executable"}) {
+        for (const char* how : {"open", "mapped", "working directory", "executable",
+                                "thread working directory", "thread descriptor", "ring"}) {
             for (const char* name : {"data", "data (deleted)"}) {
                 QTest::addRow("%s, %s", how, name) << how << name << false;
                 QTest::addRow("%s, %s, removed", how, name) << how << name << true;
@@ -212,7 +251,7 @@ private Q_SLOTS:
         test::TestHome home;
         test::TestTree tree(home.root());
         const QString path = tree.path("place/" + name);
-        if (how == "working directory") {
+        if (holdsAFolder(how)) {
             tree.dir("place/" + name);
         } else {
             tree.dir("place");
@@ -220,6 +259,7 @@ private Q_SLOTS:
             QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner));
         }
         const AnyHolder holder = holdAs(how, path, home.root());
+        SKIP_WITHOUT(holder);
         const EntryIdentity identity = identityOf(path);
         if (removed)
             QCOMPARE(::remove(QFile::encodeName(path).constData()), 0);
@@ -229,6 +269,77 @@ private Q_SLOTS:
             QVERIFY(lists(processesHolding(path, false), holder.pid()));
             QVERIFY(entriesInUse(tree.path("place")).contains(identity));
         }
+    }
+
+    // Where a sandbox refuses kcmp, which tells what threads share, every thread is read: what a
+    // thread holds apart from the rest of its program is found all the same.
+    void threadsAreReadWhereKcmpIsRefused_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("thread working directory") << "thread working directory";
+        QTest::newRow("thread descriptor") << "thread descriptor";
+    }
+    void threadsAreReadWhereKcmpIsRefused()
+    {
+        QFETCH(QString, how);
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        const QString place = tree.dir("place");
+        const QString held = holdsAFolder(how) ? place : tree.file("place/held.txt", "x");
+        const AnyHolder holder = holdAs(how, held, home.root());
+        const pid_t pid = holder.pid();
+        const EntryIdentity identity = identityOf(held);
+
+        const test::ChildOutcome look = test::runInChild(
+            [&](QByteArray& output) {
+                if (!refuseKcmp())
+                    return 1;
+                output = QByteArray::number(lists(processesHolding(place, true), pid)) +
+                         QByteArray::number(entriesInUse(place).contains(identity));
+                return 0;
+            },
+            false);
+        QCOMPARE(look.exitCode, 0);
+        QCOMPARE(look.output, QByteArray("11"));
+    }
+
+    // The fdinfo of a ring names the files registered with it by their paths, escaped, and tells
+    // when it cannot: while another thread held the ring it shows nothing of it, or the count
+    // alone, and older kernels name the files by the last part of their names only.
+    void ringFilesAreReadFromTheFdinfo_data()
+    {
+        QTest::addColumn<QByteArray>("fdinfo");
+        QTest::addColumn<RingFiles::Named>("named");
+        QTest::addColumn<QList<QByteArray>>("paths");
+        const QByteArray generic = "pos:\t0\nflags:\t02000002\nmnt_id:\t17\nino:\t32259\n";
+        const QByteArray head = generic + "SqMask:\t0x3\nSQEs:\t1\n    0: opcode:READ, fd:0, flags:1\n" +
+                                "CQEs:\t1\n    0: user_data:7, res:0, flag:0\nSqThread:\t-1\n";
+        const QByteArray tail = "UserBufs:\t1\n    0: 0x7f0000/4096\nPollList:\nCqOverflowList:\n";
+        QTest::newRow("named by their paths")
+            << head + "UserFiles:\t5\n    0: /home/a\\040b/log\\134x\n    2: /home/gone\\040(deleted)\n" +
+                   "    3: socket:[4711]\n    4: anon_inode:[eventfd]\n" + tail
+            << RingFiles::Named::all << QList<QByteArray>{"/home/a b/log\\x", "/home/gone (deleted)"};
+        QTest::newRow("none registered")
+            << head + "UserFiles:\t0\n" + tail << RingFiles::Named::all << QList<QByteArray>{};
+        QTest::newRow("busy, nothing of the ring")
+            << generic << RingFiles::Named::notWhileBusy << QList<QByteArray>{};
+        QTest::newRow("busy, the count alone")
+            << head + "UserFiles:\t2\n" + tail << RingFiles::Named::notWhileBusy << QList<QByteArray>{};
+        QTest::newRow("last parts of the names")
+            << head + "UserFiles:\t3\n    0: log.txt\n    1: <none>\n    2: [eventfd]\n" + tail
+            << RingFiles::Named::notByPath << QList<QByteArray>{};
+        QTest::newRow("older kernel, a pipe and an empty place")
+            << head + "UserFiles:\t2\n    0: \n    1: <none>\n" + tail << RingFiles::Named::all
+            << QList<QByteArray>{};
+    }
+    void ringFilesAreReadFromTheFdinfo()
+    {
+        QFETCH(QByteArray, fdinfo);
+        QFETCH(RingFiles::Named, named);
+        QFETCH(QList<QByteArray>, paths);
+        const RingFiles files = ringFilesIn(fdinfo);
+        QCOMPARE(files.named, named);
+        QCOMPARE(QList<QByteArray>(files.paths.begin(), files.paths.end()), paths);
     }
 
     // A program that holds a file by a name that was removed while the file lives on by another (a

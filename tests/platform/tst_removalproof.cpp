@@ -5,17 +5,23 @@
 #include "platform/EntryLocation.h"
 #include "platform/FileIO.h"
 #include "platform/FileMove.h"
+#include "platform/ProcessTable.h"
+#include "platform/TreeCopier.h"
 #include "support/FileAccessWatch.h"
+#include "support/FileOpenGate.h"
 #include "support/LoopMount.h"
+#include "support/MappedWriter.h"
 #include "support/SkipWithout.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
 #include "support/TmpfsMount.h"
 
 #include <QTest>
+#include <atomic>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace orvalink;
 using namespace orvalink::platform;
@@ -27,13 +33,15 @@ constexpr time_t kJustNow = -10;
 constexpr time_t kLongAgo = 3600;
 
 // "fine": tmpfs, its files' change times as fresh as the test made them; "agedFine": ext4 with
-// times to the nanosecond, its files' change times set back long before the copy.
-enum class Disk { fine, agedFine, wholeSecondsExt4, vfat };
+// times to the nanosecond, its files' change times set back long before the copy; "ext4": the same
+// as the test made them.
+enum class Disk { fine, agedFine, ext4, wholeSecondsExt4, vfat };
 
 test::LoopMount::Kind loopKindOf(Disk disk)
 {
     switch (disk) {
     case Disk::agedFine:
+    case Disk::ext4:
         return test::LoopMount::Kind::ext4;
     case Disk::vfat:
         return test::LoopMount::Kind::vfat;
@@ -230,6 +238,108 @@ private Q_SLOTS:
             QVERIFY(!entryExists(tree.path(QStringLiteral("Project/sub/other-link.txt"))));
         }
         QCOMPARE(wasRead(watch.events(), file), proofReads);
+    }
+
+    // A program maps a file of the source shared and writes into its first page before the
+    // comparison (leaving it as it was, but the page written), then writes into that page again once
+    // the comparison read it, unmaps and ends. The kernel marks no new time for a write into a page
+    // already written: the second write is seen only because the comparison writes the file's pages
+    // back first (a file system that writes pages back) or because the caller looks for shared
+    // mappings before the comparison (tmpfs writes nothing back). The file stays, reported as changed.
+    void writesThroughASharedMapping_data()
+    {
+        QTest::addColumn<Disk>("disk");
+        QTest::addColumn<bool>("looksForMappings");
+        QTest::newRow("ext4, pages written back") << Disk::ext4 << false;
+        QTest::newRow("tmpfs, shared mappings looked for") << Disk::fine << true;
+    }
+
+    void writesThroughASharedMapping()
+    {
+        QFETCH(Disk, disk);
+        QFETCH(bool, looksForMappings);
+        test::TestHome home;
+        Volume volume(home, disk);
+        SKIP_WITHOUT(volume);
+        const QByteArray original(4 * 1024 * 1024, 'o');
+        const QByteArray written(20, 'w');
+        test::TestTree tree(volume.path());
+        const QString file = tree.file(QStringLiteral("Project/big.bin"), original);
+        const QString destination = home.path(QStringLiteral("moved"));
+        // Opened by the test, which no look counts as a holder, for the program to map; its first
+        // write leaves the bytes as they were, before the copy takes the file.
+        const int fd = ::open(QFile::encodeName(file).constData(), O_RDWR | O_CLOEXEC);
+        QVERIFY(fd >= 0);
+        test::MappedWriter writer(fd, 4096);
+        ::close(fd);
+        QVERIFY(writer.isMapped());
+        QVERIFY(writer.write(0, original.left(16)));
+
+        std::atomic<bool> copied{false};
+        std::atomic<int> comparedBlocks{0};
+        std::atomic<bool> writtenAgain{false};
+        MoveHooks hooks;
+        hooks.timesProveNothing = true;
+        hooks.copied = [&] {
+            copied = true;
+        };
+        if (looksForMappings)
+            hooks.mappedShared = [&] {
+                return entriesMappedShared(volume.path());
+            };
+        MoveResult result;
+        {
+            test::FileOpenGate gate(
+                file,
+                [&] {
+                    if (copied && ++comparedBlocks == 2)
+                        writtenAgain = writer.write(100, written) && writer.unmapAndExit();
+                },
+                test::FileOpenGate::Openings::reads);
+            SKIP_WITHOUT(gate);
+            result = moveItem(tree.path(QStringLiteral("Project")), destination, hooks);
+        }
+        QVERIFY2(writtenAgain, "the comparison was never held at its second block");
+        QCOMPARE(result.changedPaths, QStringList{file});
+        QCOMPARE(readWholeFile(file).mid(100, written.size()), written);
+        QCOMPARE(readWholeFile(destination + QStringLiteral("/big.bin")), original);
+    }
+
+    // Removing one name of a hard-linked file moves the change time of its others, as a rewrite
+    // whose program put the old modification time back does: a file compared earlier whose change
+    // time alone moved is compared again, so such a rewrite through the other name is kept, and the
+    // file left as it was still goes.
+    void aRemovedNameProvesNothing_data()
+    {
+        QTest::addColumn<bool>("rewritten");
+        QTest::newRow("left as it was") << false;
+        QTest::newRow("rewritten through its other name under its old time") << true;
+    }
+
+    void aRemovedNameProvesNothing()
+    {
+        QFETCH(bool, rewritten);
+        test::TestHome home;
+        Volume volume(home, Disk::fine);
+        SKIP_WITHOUT(volume);
+        test::TestTree tree(volume.path());
+        const QString first = tree.file(QStringLiteral("Project/d1/pairA"), kOlder);
+        const QString second =
+            tree.hardLink(QStringLiteral("Project/d8/pairB"), QStringLiteral("Project/d1/pairA"));
+        const EntryLocation from = EntryLocation::open(tree.path(QStringLiteral("Project")));
+        const EntryLocation to = EntryLocation::open(home.path(QStringLiteral("moved")));
+        TreeCopier copier(from, to, {}, std::nullopt, true);
+        copier.copy();
+        copier.compareUnproven();
+
+        // The removal took the first name; the file is then written through the second.
+        QVERIFY(QFile::remove(first));
+        if (rewritten)
+            rewriteKeepingTime(second, kNewer);
+        struct stat info {};
+        QCOMPARE(::lstat(QFile::encodeName(second).constData(), &info), 0);
+        QCOMPARE(copier.copiedUnchanged(info, "d8/pairB"), !rewritten);
+        QCOMPARE(readWholeFile(home.path(QStringLiteral("moved/d8/pairB"))), kOlder);
     }
 
     // The start-up's removal of what a copy cut short left twice: a file of the original goes only

@@ -23,6 +23,12 @@ const char* folderHoldName(FolderHold::How how)
         return "swap file";
     case FolderHold::How::removedName:
         return "log kept open after its rotation";
+    case FolderHold::How::threadWorkingDirectory:
+        return "a thread's own working directory";
+    case FolderHold::How::threadDescriptor:
+        return "a log open in a thread's own descriptor table";
+    case FolderHold::How::ring:
+        return "a log registered with an io_uring";
     }
     return "";
 }
@@ -30,32 +36,47 @@ const char* folderHoldName(FolderHold::How how)
 void FolderHold::fill(const QString& folder, How how)
 {
     TestTree tree(folder);
-    if (how == How::removedName) {
-        tree.file(kLog, "first line\n");
-        tree.hardLink(kRotated, kLog);
-    } else {
+    if (isKernelHold(how)) {
         tree.fileOfSize(kImage, 1024 * 1024);
+        return;
     }
+    tree.file(kLog, "first line\n");
+    if (how == How::removedName)
+        tree.hardLink(kRotated, kLog);
 }
 
 FolderHold::FolderHold(const QString& folder, How how)
 {
-    if (how != How::removedName) {
+    if (isKernelHold(how)) {
         m_kernel = std::make_unique<KernelHeldFile>(folder + QLatin1Char('/') + kImage,
                                                     how == How::swap ? KernelHeldFile::Kind::swap
                                                                      : KernelHeldFile::Kind::loopDevice);
         return;
     }
     const QString log = folder + QLatin1Char('/') + kLog;
-    m_program = std::make_unique<ForkedHolder>(log, ForkedHolder::Hold::open);
-    if (!m_program->isHolding() || !QFile::remove(log))
-        m_skipReason = QStringLiteral("cannot hold and rotate ") + log;
+    switch (how) {
+    case How::threadWorkingDirectory:
+        m_program = std::make_unique<ForkedHolder>(folder, ForkedHolder::Hold::threadWorkingDirectory);
+        break;
+    case How::threadDescriptor:
+        m_program = std::make_unique<ForkedHolder>(log, ForkedHolder::Hold::threadDescriptor);
+        break;
+    case How::ring:
+        m_program = std::make_unique<ForkedHolder>(log, ForkedHolder::Hold::registeredWithRing);
+        break;
+    default:
+        m_program = std::make_unique<ForkedHolder>(log, ForkedHolder::Hold::open);
+    }
+    if (!m_program->isHolding() || (how == How::removedName && !QFile::remove(log)))
+        m_skipReason = QStringLiteral("cannot hold ") + log;
 }
 
 std::optional<QString> FolderHold::skipReason() const
 {
     if (m_kernel)
         return m_kernel->skipReason();
+    if (m_program && m_program->skipReason())
+        return m_program->skipReason();
     if (m_skipReason.isEmpty())
         return std::nullopt;
     return m_skipReason;

@@ -9,15 +9,21 @@
 
 namespace orvalink::test {
 
-// A folder held in one of the ways that no look at the paths programs hold finds: a disk image in it
-// attached to a loop device, a swap file in it, or a log in it that a program (named "holder")
-// keeps open after a rotation by link and unlink removed the name it opened: the file lives on as
-// "app.log.1", and the program's path reads ".../app.log (deleted)".
+// A folder held in one of the ways that no look at the paths in a program's own folder of /proc
+// finds: a disk image in it attached to a loop device, a swap file in it, or a log in it that a
+// program (named "holder") keeps open after a rotation by link and unlink removed the name it
+// opened: the file lives on as "app.log.1", and the program's path reads ".../app.log (deleted)".
+// Or a program's thread with working directories of its own sits in the folder, or one with a
+// descriptor table of its own holds the log open, or the log is registered with a program's
+// io_uring instance (see ForkedHolder).
 class FolderHold {
 public:
-    enum class How { loopDevice, swap, removedName };
+    enum class How { loopDevice, swap, removedName, threadWorkingDirectory, threadDescriptor, ring };
 
-    // Writes into `folder` what the hold takes: the image or swap file, or the log and its link.
+    // The kernel holds the folder, not a program: ending the programs leaves it.
+    static bool isKernelHold(How how) { return how == How::loopDevice || how == How::swap; }
+
+    // Writes into `folder` what the hold takes: the image or swap file, or the log (and its link).
     static void fill(const QString& folder, How how);
 
     // Takes the hold on a folder that fill() prepared (or a copy of it). Released when the object

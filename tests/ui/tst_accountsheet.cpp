@@ -195,7 +195,8 @@ private Q_SLOTS:
     }
 
     // A sign-in refused or timed out, started with a click on "Sign In": its answer shows above the
-    // form, and the sheet, which fits, shows from its top (title and Close in view), the form whole.
+    // form, and the sheet shows from its top (title and Close in view), the form whole, also where
+    // it was scrolled down to "Sign In" with the notes open (at its least size).
     void aFailedSignInShowsTheSheetFromItsTop_data()
     {
         QTest::addColumn<bool>("timesOut");
@@ -231,9 +232,17 @@ private Q_SLOTS:
         find<QLineEdit>(QStringLiteral("passwordField"))
             ->setText(timesOut ? AccountFixture::password : QStringLiteral("wrong password"));
         sheet.flushRefresh();
+        auto* submit = find<QPushButton>(QStringLiteral("submitAuthButton"));
+        QScrollBar* bar = find<QScrollArea>(QStringLiteral("accountSheetScroll"))->verticalScrollBar();
+        if (size == QSize(580, 620)) {
+            find<CollapsibleSection>(QStringLiteral("notesSection"))->setExpanded(true);
+            ui::settleLayouts(sheet);
+            bar->setValue(submit->mapTo(find<QWidget>(QStringLiteral("accountSheetContent")), QPoint()).y() -
+                          8);
+            QVERIFY(bar->value() > 0);
+        }
         if (timesOut)
             http().setDelay(kLoginPath, std::chrono::seconds(20));
-        auto* submit = find<QPushButton>(QStringLiteral("submitAuthButton"));
         QVERIFY(movePointerTo(submit));
         QTest::mouseClick(submit, Qt::LeftButton, {}, submit->rect().center());
         QVERIFY(viewModel().accountState().isSubmittingAuth());
@@ -244,7 +253,7 @@ private Q_SLOTS:
         QVERIFY(statusShown());
         QCOMPARE(statusText(), answer);
         QVERIFY(!viewModel().accountState().backendSession());
-        QCOMPARE(find<QScrollArea>(QStringLiteral("accountSheetScroll"))->verticalScrollBar()->value(), 0);
+        QCOMPARE(bar->value(), 0);
         for (const QString& name : {QStringLiteral("accountSheetTitle"), QStringLiteral("closeButton"),
                                     QStringLiteral("statusLine"), QStringLiteral("submitAuthButton")}) {
             const QWidget* shown = find<QWidget>(name);

@@ -257,19 +257,23 @@ void DirectoryListViewTest::takingTheFocusKeepsTheScroll_data()
     QTest::newRow("tab") << QStringLiteral("tab");
     QTest::newRow("refresh without the focused entry") << QStringLiteral("refresh");
     QTest::newRow("new order, the focused entry out of view") << QStringLiteral("reorder");
+    QTest::newRow("new order, the focused entry cut at the top") << QStringLiteral("cut top");
+    QTest::newRow("new order, no keyboard focus, the focused entry cut") << QStringLiteral("cut bottom");
 }
 
 // Scrolled down with no row focused, the list keeps its place as it takes the keyboard focus: a
-// click acts on the row under the pointer, the keyboard finds a focused row it can see, and a
-// listing read again without the focused entry, or in an order that puts it out of view, stays
-// where it was.
+// click acts on the row under the pointer, the keyboard finds a focused row it can see whole, and a
+// listing read again without the focused entry, or in an order that puts it out of view or cuts it
+// (its whole neighbour takes the focus, with the keyboard focus or without), stays where it was.
 void DirectoryListViewTest::takingTheFocusKeepsTheScroll()
 {
     QFETCH(QString, how);
     m_view->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
     m_view->clearFocus();
-    m_view->verticalScrollBar()->setValue(m_view->verticalScrollBar()->maximum() / 2);
+    const int rowHeight = DirectoryRowLayout::rowHeight;
+    m_view->verticalScrollBar()->setValue(m_view->verticalScrollBar()->maximum() / 2 / rowHeight * rowHeight +
+                                          rowHeight / 2);
     const int scrolled = m_view->verticalScrollBar()->value();
     QVERIFY(scrolled > 0);
     const QModelIndex middle = m_view->indexAt(m_view->viewport()->rect().center());
@@ -277,7 +281,7 @@ void DirectoryListViewTest::takingTheFocusKeepsTheScroll()
     const QString path = m_source->entries.at(middle.row()).path;
     const auto seen = [this](const std::optional<QString>& focused) {
         const int row = focused ? m_source->rowOf(*focused) : -1;
-        return row >= 0 && m_view->viewport()->rect().intersects(m_view->visualRect(m_model->index(row)));
+        return row >= 0 && m_view->viewport()->rect().contains(m_view->visualRect(m_model->index(row)));
     };
     m_source->focused.reset();
     m_model->resetListing();
@@ -295,6 +299,17 @@ void DirectoryListViewTest::takingTheFocusKeepsTheScroll()
     } else if (how == QLatin1String("tab")) {
         m_view->setFocus(Qt::TabFocusReason);
         QVERIFY(seen(m_source->focused));
+    } else if (how.startsWith(QLatin1String("cut"))) {
+        const bool atTop = how == QLatin1String("cut top");
+        if (atTop)
+            m_view->setFocus(Qt::TabFocusReason);
+        const QRect shown = m_view->viewport()->rect();
+        const int cut = m_view->indexAt(atTop ? shown.topLeft() : shown.bottomLeft()).row();
+        QVERIFY(!shown.contains(m_view->visualRect(m_model->index(cut))));
+        m_source->focused = path;
+        m_source->entries.move(middle.row(), cut);
+        m_model->resetListing();
+        QCOMPARE(m_source->focused, m_source->entries.at(cut + (atTop ? 1 : -1)).path);
     } else {
         m_view->setFocus(Qt::TabFocusReason);
         m_source->focused = path;

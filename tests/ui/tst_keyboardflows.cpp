@@ -68,8 +68,8 @@ private Q_SLOTS:
     void initTestCase() { prepareWidgetTests(); }
 
     // A first start, no sizes known yet: the list, with the keyboard's focus, focuses its first
-    // row, then the sizes arrive and sort that row far down. The focused row stays one in view, and
-    // Down moves on from it without scrolling.
+    // row, then the sizes arrive and sort that row far down. The focused row stays one wholly in
+    // view, and Down moves on from it without scrolling.
     void theFocusedRowStaysInViewWhenSizesSortTheList_data() { addSizeAndLanguageRows(); }
     void theFocusedRowStaysInViewWhenSizesSortTheList()
     {
@@ -100,7 +100,7 @@ private Q_SLOTS:
         };
         const auto inView = [list](int row) {
             return row >= 0 &&
-                   list->viewport()->rect().intersects(list->visualRect(list->model()->index(row, 0)));
+                   list->viewport()->rect().contains(list->visualRect(list->model()->index(row, 0)));
         };
         // The sizes did sort the first row out of view.
         QVERIFY2(!inView(rowOf(firstShown)), qPrintable(firstShown));
@@ -158,12 +158,16 @@ private Q_SLOTS:
         QCOMPARE(vm.browsing().selectedPaths().size(), kFolders - 1);
         press(Qt::Key_Space);
 
+        // The keyboard stays on the button that started the run, which the run disables.
         QVERIFY(pressUntilFocused(Qt::Key_Backtab, QStringLiteral("migrateSelectedButton")));
+        QWidget* migrate = QApplication::focusWidget();
         press(Qt::Key_Space);
         QTRY_VERIFY_WITH_TIMEOUT(
             !vm.activity().isDiskWorkBusy() && vm.history().undoHistory().size() == kFolders, 30000);
         QCOMPARE(vm.history().recentFailedMigrations().size(), 0);
         settleWindow(window);
+        QVERIFY(!migrate->isEnabled());
+        QCOMPARE(QApplication::focusWidget(), migrate);
 
         // Undo mode, then the history: its records take the focus, the arrows move it, Space marks.
         QVERIFY(pressUntilFocused(Qt::Key_Tab, QStringLiteral("undoModeToggle")));
@@ -194,10 +198,12 @@ private Q_SLOTS:
                      .isEmpty());
 
         QVERIFY(pressUntilFocused(Qt::Key_Backtab, QStringLiteral("undoSelectedButton")));
+        QWidget* undo = QApplication::focusWidget();
         press(Qt::Key_Space);
         QTRY_VERIFY_WITH_TIMEOUT(
             !vm.activity().isDiskWorkBusy() && vm.history().undoHistory().size() == kFolders - 1, 30000);
         settleWindow(window);
+        QCOMPARE(QApplication::focusWidget(), undo);
         // The chosen record, and only it, is back in place.
         QVERIFY(!QFileInfo(chosen.sourcePath).isSymLink());
         QVERIFY(QFileInfo(chosen.sourcePath + QStringLiteral("/data.bin")).isFile());

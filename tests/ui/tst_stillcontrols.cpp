@@ -13,6 +13,7 @@
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/browsing/Navigator.h"
 #include "viewmodel/context/ViewModelContext.h"
+#include "viewmodel/disk/AdministratorAuthorization.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -364,6 +365,19 @@ private Q_SLOTS:
         QCOMPARE(listPlace(), oneLine);
         QVERIFY(!saveScreen(window.grab().toImage(),
                             QStringLiteral("still-status-two-lines-") + QTest::currentDataTag())
+                     .isEmpty());
+
+        // A message longer than two lines (an undo refused for want of administrator rights) reads
+        // whole, from the list's room; the list keeps its top.
+        QVERIFY(handleAdministratorAuthorizationRequirementIfNeeded(
+            activity, std::make_exception_ptr(OrvalinkError::permissionDenied(QStringLiteral("/srv/Shared"))),
+            QStringLiteral("反悔迁移"), QStringLiteral("undo migrations")));
+        settleWindow(window);
+        QVERIFY2(!status->isElided(), qPrintable(status->shownText()));
+        QVERIFY(status->visibleRegion().boundingRect() == status->rect());
+        QCOMPARE(listPlace().topLeft(), oneLine.topLeft());
+        QVERIFY(!saveScreen(window.grab().toImage(),
+                            QStringLiteral("still-status-whole-") + QTest::currentDataTag())
                      .isEmpty());
     }
 

@@ -186,7 +186,8 @@ private Q_SLOTS:
         QCOMPARE(activity.errorMessage(), std::optional(BilingualText::same(QStringLiteral("Disk full"))));
     }
 
-    // An error that arrives while a sheet is open waits until the sheet closes.
+    // An error that arrives while a sheet is open waits until the sheet closes; the account sheet
+    // tells it in its status line, and closing that one leaves no alert of it behind.
     void errorWaitsBehindSheet()
     {
         ViewModelFixture fx;
@@ -204,6 +205,17 @@ private Q_SLOTS:
         QTRY_COMPARE(w.surface->openTitle(), QStringLiteral("Error"));
         QVERIFY(w.surface->answer(QStringLiteral("OK")));
         QVERIFY(!errorLine(*vm));
+
+        w.viewState().setActiveSheet(QuickSheet::account);
+        QTRY_VERIFY((sheet = w.window->sheets().dialog()));
+        ViewModelInternals::context(*vm).activity().setErrorMessage(
+            BilingualText::same(QStringLiteral("Timeout")));
+        QTRY_COMPARE(sheet->findChild<QLabel*>(QStringLiteral("statusText"))->text(),
+                     QStringLiteral("Timeout"));
+        sheet->reject();
+        QTRY_VERIFY(!w.viewState().activeSheet() && !errorLine(*vm));
+        QCoreApplication::processEvents();
+        QCOMPARE(w.surface->shown().size(), 1);
     }
 
     // A question made while privacy was off waits behind the settings sheet, where privacy is

@@ -38,9 +38,9 @@ void ElidedLabel::setMaximumLines(int lines)
     update();
 }
 
-void ElidedLabel::setKeepsAllLines(bool keeps)
+void ElidedLabel::setLeastLines(int lines)
 {
-    m_keepsAllLines = keeps;
+    m_leastLines = std::max(1, lines);
     updateGeometry();
 }
 
@@ -136,9 +136,8 @@ int ElidedLabel::heightForWidth(int width) const
     const QMargins frame = contentsMargins();
     const int extra = 2 * margin() + frame.top() + frame.bottom();
     const int inner = width - 2 * margin() - std::max(0, indent()) - frame.left() - frame.right();
-    qsizetype lines = m_maximumLines;
-    if (!m_keepsAllLines)
-        lines = text().isEmpty() ? 1 : linesFor(std::max(1, inner)).size();
+    const qsizetype needed = text().isEmpty() ? 1 : linesFor(std::max(1, inner)).size();
+    const qsizetype lines = std::max<qsizetype>(needed, std::min(m_leastLines, m_maximumLines));
     return int(lines - 1) * metrics.lineSpacing() + metrics.height() + extra;
 }
 

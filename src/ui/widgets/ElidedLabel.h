@@ -21,9 +21,10 @@ public:
     void setElideMode(Qt::TextElideMode mode);
     int maximumLines() const { return m_maximumLines; }
     void setMaximumLines(int lines);
-    // On, the label is as tall as all its lines whatever the text takes of them, so what stands
-    // beside or below it does not move when a shorter or longer text comes.
-    void setKeepsAllLines(bool keeps);
+    // The label is as tall as this many lines (at most its line limit) also where the text takes
+    // fewer, so what stands beside or below it does not move when a shorter or longer text comes
+    // within them.
+    void setLeastLines(int lines);
 
     // The text as drawn at the present width, lines joined by "\n".
     QString shownText() const;
@@ -49,7 +50,7 @@ private:
 
     Qt::TextElideMode m_mode;
     int m_maximumLines;
-    bool m_keepsAllLines = false;
+    int m_leastLines = 1;
 };
 
 } // namespace orvalink::ui

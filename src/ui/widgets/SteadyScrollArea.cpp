@@ -77,6 +77,8 @@ bool SteadyScrollArea::focusNextPrevChild(bool next)
 
 void SteadyScrollArea::scrollToValue(int value)
 {
+    // As a scroll of the user's, also with a keep queued: a widget kept in view before is let go.
+    m_keptInView = nullptr;
     verticalScrollBar()->setValue(value);
     // A keep queued before this scroll keeps what shows now, not what showed before it.
     noteAnchor();

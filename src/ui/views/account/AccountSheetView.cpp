@@ -24,6 +24,7 @@
 #include <QCoro/QCoroTask>
 #include <QDialog>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
@@ -95,8 +96,6 @@ AccountSheetView::AccountSheetView(MainViewModel& viewModel, std::optional<Initi
     m_scheduler->watch(&viewModel.activity(), &ActivityState::errorMessageChanged);
     connect(&viewModel.accountState(), &AccountState::backendSessionChanged, this,
             &AccountSheetView::handleSessionChange);
-    connect(&viewModel.accountState(), &AccountState::isSubmittingAuthChanged, this,
-            &AccountSheetView::showTopAfterAnswer);
 
     const auto& session = viewModel.accountState().backendSession();
     m_sessionEmail = session ? std::optional<QString>(session->email) : std::nullopt;
@@ -235,21 +234,21 @@ void AccountSheetView::handleSessionChange()
     }
 }
 
-void AccountSheetView::showTopAfterAnswer()
+void AccountSheetView::hideEvent(QHideEvent* event)
 {
-    const AccountState& account = m_viewModel.accountState();
-    if (account.isSubmittingAuth() || account.backendSession() || !isVisible())
-        return;
-    // The answer's status line shows above the form now. The area would keep the button under the
-    // pointer where it was by scrolling the title and Close out of view, with room added below the
-    // end: pointless where everything fits.
-    flushRefresh();
-    QWidget* content = m_scroll->widget();
-    const int width = m_scroll->viewport()->width();
-    const int natural =
-        content->hasHeightForWidth() ? content->heightForWidth(width) : content->sizeHint().height();
-    if (natural <= m_scroll->viewport()->height())
-        m_scroll->keepInView(content);
+    QWidget::hideEvent(event);
+    // The sheet closes: the window would otherwise tell the same failure again in an alert.
+    if (!event->spontaneous() && m_toldError && m_viewModel.activity().errorMessage() == m_told)
+        m_viewModel.prompts().dismissError();
+}
+
+void AccountSheetView::showAnswer()
+{
+    // The line stands right below the title and Close. The area would keep the control under the
+    // pointer in place instead, scrolling the line (or, where everything fits, the title and Close)
+    // out of view.
+    if (isVisible())
+        m_scroll->keepInView(m_scroll->widget());
 }
 
 void AccountSheetView::scrollToFeedback()
@@ -263,20 +262,24 @@ void AccountSheetView::scrollToFeedback()
     m_scroll->scrollToValue(m_feedback->y() - 20);
 }
 
-void AccountSheetView::refreshStatus()
+bool AccountSheetView::refreshStatus()
 {
     const auto& error = m_viewModel.activity().errorMessage();
     const auto& status = m_viewModel.accountState().backendStatusMessage();
     QString text;
     QColor tint;
     QString symbol;
-    if (error && !error->isEmpty()) {
+    std::optional<BilingualText> told;
+    m_toldError = error && !error->isEmpty();
+    if (m_toldError) {
+        told = *error;
         text = m_viewModel.presentation().localized(*error);
         tint = QColor(Qt::red);
         symbol = QStringLiteral("xmark.octagon.fill");
     } else if (status && !status->isEmpty()) {
         // A status that reports a failure (the service out of reach) never stands by a check mark.
         const bool failure = m_viewModel.accountState().backendStatusIsFailure();
+        told = *status;
         text = m_viewModel.presentation().localized(*status);
         tint = failure ? QColor(Qt::red) : QColor(Qt::blue);
         symbol = failure ? QStringLiteral("xmark.octagon.fill") : QStringLiteral("checkmark.circle.fill");
@@ -288,11 +291,14 @@ void AccountSheetView::refreshStatus()
     room.setRetainSizeWhenHidden(text.isEmpty() && hadRoom && m_viewModel.accountState().isSubmittingAuth());
     m_status->setSizePolicy(room);
     m_status->setVisible(!text.isEmpty());
+    const bool answered = told && told != m_told;
+    m_told = told;
     if (text.isEmpty())
-        return;
+        return false;
     setTextIfChanged(m_statusText, m_viewModel.presentation().sanitizedForPresentation(text));
     m_status->setTint(tint, kStatusTintAlpha);
     m_statusIcon->setPixmap(Symbols::icon(symbol, tint).pixmap(16, 16));
+    return answered;
 }
 
 void AccountSheetView::refresh()
@@ -307,7 +313,7 @@ void AccountSheetView::refresh()
         setTextIfChanged(m_accountSummary, m_viewModel.account().texts().backendAccountSummary());
     m_busy->setVisible(account.isBackendBusy());
     m_close->setText(m_viewModel.presentation().localized({"关闭", "Close"}));
-    refreshStatus();
+    const bool answered = refreshStatus();
 
     m_signedOutPanel->setVisible(!session);
     m_signedOutPanel->setTitle(m_viewModel.presentation().localized(
@@ -329,6 +335,8 @@ void AccountSheetView::refresh()
     for (QWidget* section : {static_cast<QWidget*>(m_password), static_cast<QWidget*>(m_sync),
                              static_cast<QWidget*>(m_feedback)})
         section->setVisible(session.has_value());
+    if (answered)
+        showAnswer();
 }
 
 } // namespace orvalink::ui

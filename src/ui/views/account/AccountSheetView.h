@@ -1,5 +1,7 @@
 #pragma once
 
+#include "viewmodel/state/BilingualText.h"
+
 #include <QWidget>
 #include <optional>
 
@@ -25,7 +27,9 @@ class TintedBox;
 
 // The account sheet's content: a plain widget the sheet host shows in a window-modal dialog and the
 // guide export renders off screen. Signed out it shows the sign-in form; signed in the account,
-// the password, sync and feedback sections. The notes close both.
+// the password, sync and feedback sections. The notes close both. Every answer the sheet's
+// requests get shows in its status line near the top, which comes into view with each new answer
+// whatever the scroll; an error the line told is told: closing the sheet leaves no alert of it.
 class AccountSheetView : public QWidget {
     Q_OBJECT
 
@@ -56,6 +60,7 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void buildHeader(QWidget* content);
@@ -65,10 +70,11 @@ private:
     void signOut();
     void synchronizeLocalState();
     void handleSessionChange();
-    // After a sign-in's answer that left the user signed out: a sheet whose content fits shows
-    // from its top, whatever was kept in place while the answer's status line came in above the form.
-    void showTopAfterAnswer();
-    void refreshStatus();
+    // After a new answer in the status line the sheet shows from its top, whatever the scroll and
+    // whatever was kept in place while the line came in above the form.
+    void showAnswer();
+    // Shows the error or the status message; true when that is a new one.
+    bool refreshStatus();
     void scrollToFeedback();
 
     MainViewModel& m_viewModel;
@@ -76,6 +82,9 @@ private:
     bool m_appearHooksEnabled = true;
     bool m_appeared = false;
     std::optional<QString> m_sessionEmail;
+    // What the status line shows now, and whether that is the published error.
+    std::optional<BilingualText> m_told;
+    bool m_toldError = false;
     RefreshScheduler* m_scheduler = nullptr;
     SteadyScrollArea* m_scroll = nullptr;
     QLabel* m_title = nullptr;

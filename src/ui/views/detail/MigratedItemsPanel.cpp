@@ -46,8 +46,8 @@ MigratedItemsPanel::MigratedItemsPanel(MainViewModel& viewModel, QWidget* parent
     header->addStretch(1);
     m_selectAll = smallButton(this, QStringLiteral("migratedSelectAll"));
     m_clear = smallButton(this, QStringLiteral("migratedClear"));
-    m_repairAll = smallButton(this, QStringLiteral("repairAllLinks"));
-    m_repairSelected = smallButton(this, QStringLiteral("repairSelectedLinks"));
+    m_repairAll = smallRunButton(this, QStringLiteral("repairAllLinks"));
+    m_repairSelected = smallRunButton(this, QStringLiteral("repairSelectedLinks"));
     header->addWidget(m_selectAll);
     header->addWidget(m_clear);
     layout->addLayout(header);

@@ -25,8 +25,8 @@ UndoControls::UndoControls(MainViewModel& viewModel, DashboardViewState& state, 
     m_undoMode->setObjectName(QStringLiteral("undoModeToggle"));
     applyTextStyle(m_undoMode, TextStyle::Subheadline);
     layout->addWidget(m_undoMode);
-    m_undoSelected = smallButton(this, QStringLiteral("undoSelectedButton"));
-    m_undoLast = smallButton(this, QStringLiteral("undoLastButton"));
+    m_undoSelected = smallRunButton(this, QStringLiteral("undoSelectedButton"));
+    m_undoLast = smallRunButton(this, QStringLiteral("undoLastButton"));
     m_migratedItems = smallButton(this, QStringLiteral("migratedItemsToggle"));
     for (QPushButton* button : {m_undoSelected, m_undoLast, m_migratedItems})
         layout->addWidget(button);

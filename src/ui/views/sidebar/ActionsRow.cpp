@@ -43,7 +43,7 @@ ActionsRow::ActionsRow(MainViewModel& viewModel, QWidget* parent) : QWidget(pare
     m_rescanShortcut->setObjectName(QStringLiteral("rescanShortcut"));
     connect(m_rescanShortcut, &QShortcut::activated, m_rescan, &QPushButton::click);
 
-    m_migrate = smallButton(this, QStringLiteral("migrateSelectedButton"));
+    m_migrate = smallRunButton(this, QStringLiteral("migrateSelectedButton"));
     connect(m_migrate, &QPushButton::clicked, this,
             [this] { startDetached(m_viewModel.workflows().migrateSelectedItems()); });
     row->addWidget(m_migrate);

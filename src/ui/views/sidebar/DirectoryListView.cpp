@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QWheelEvent>
+#include <algorithm>
 
 namespace orvalink::ui {
 
@@ -27,10 +28,7 @@ DirectoryListView::DirectoryListView(DirectoryListModel* model, QWidget* parent)
     // Space and Return act on a row from the first key on, one the user sees: also in a folder just
     // opened from the keyboard, a listing the focused entry left, or one that sorted it out of view
     // (the sizes of a first scan arriving).
-    connect(model, &QAbstractItemModel::modelReset, this, [this] {
-        if (hasFocus())
-            focusShownRowIfNone();
-    });
+    connect(model, &QAbstractItemModel::modelReset, this, &DirectoryListView::focusWholeRowIfCut);
 }
 
 QSize DirectoryListView::sizeHint() const
@@ -65,20 +63,37 @@ void DirectoryListView::focusInEvent(QFocusEvent* event)
     // A click gives the list the focus before the press arrives: the press picks the row, and the
     // rows must not move under the pointer first.
     if (event->reason() != Qt::MouseFocusReason)
-        focusShownRowIfNone();
+        focusWholeRowIfCut();
 }
 
-void DirectoryListView::focusShownRowIfNone()
+void DirectoryListView::focusWholeRowIfCut()
 {
     if (m_model->rowCount() == 0)
         return;
     const int focused = m_model->syncFocus();
-    if (focused >= 0 && viewport()->rect().intersects(visualRect(m_model->index(focused))))
+    // Without the keyboard focus the list only keeps a row it paints as focused in view.
+    if (!isVisible() || (focused < 0 && !hasFocus()))
         return;
-    // The top row in view, so the keys start where the user is looking and nothing scrolls; a
-    // listing not laid out yet starts at its first row, where it will show.
-    const QModelIndex top = indexAt(QPoint(0, 0));
-    m_model->focusRow(top.isValid() ? top.row() : 0);
+    const QRect shown = viewport()->rect();
+    const QRect focusedRect = focused >= 0 ? visualRect(m_model->index(focused)) : QRect();
+    if (focused >= 0 && shown.contains(focusedRect))
+        return;
+    // The rows wholly in view; a listing not laid out yet starts at its first row, where it will show.
+    const QModelIndex top = indexAt(shown.topLeft());
+    if (!top.isValid()) {
+        m_model->focusRow(0);
+        return;
+    }
+    const QModelIndex bottom = indexAt(shown.bottomLeft());
+    int first = top.row() + (visualRect(top).top() < shown.top() ? 1 : 0);
+    int last = bottom.isValid() ? bottom.row() - (visualRect(bottom).bottom() > shown.bottom() ? 1 : 0)
+                                : m_model->rowCount() - 1;
+    if (first > last)
+        first = last = top.row();
+    // A row cut at an edge gives the focus to its whole neighbour; a row out of view to the top row
+    // in view, so the keys start where the user is looking. Nothing scrolls.
+    const bool partly = focused >= 0 && shown.intersects(focusedRect);
+    m_model->focusRow(partly ? std::clamp(focused, first, last) : first);
 }
 
 void DirectoryListView::keyPressEvent(QKeyEvent* event)

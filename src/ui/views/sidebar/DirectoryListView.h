@@ -11,10 +11,11 @@ class DirectoryListModel;
 // The directory list: rows painted by DirectoryRowDelegate, no item selection of its own (the
 // source's focused path and selected paths are the truth). Up and Down move the source's focus and
 // scroll to it, Left and Right do nothing, Return and Enter open the focused entry and are always
-// consumed, and a right click offers "open containing directory" and "reveal". While the list has
-// the keyboard focus one of its rows in view is focused: the top one in view, when the list takes
-// the focus from the keyboard or gets new rows or a new order that leave no focused row in view (a
-// click focuses the row it lands on); neither taking the focus nor a new order scrolls the list.
+// consumed, and a right click offers "open containing directory" and "reveal". The focused row is
+// one wholly in view: when the list takes the focus from the keyboard or gets new rows or a new order
+// that leave the focused row cut at an edge, its whole neighbour takes the focus, and when they
+// leave it out of view (or, with the keyboard focus, none), the top row wholly in view; a click
+// focuses the row it lands on. Neither taking the focus nor a new order scrolls the list.
 class DirectoryListView : public QListView {
     Q_OBJECT
 public:
@@ -43,8 +44,8 @@ protected:
 private:
     void showContextMenu(const QPoint& position);
     void scrollToFocus();
-    // Focuses the top row in view when the focused row is not in view, or there is none.
-    void focusShownRowIfNone();
+    // Moves the focus to a row wholly in view when the focused row is not (see above).
+    void focusWholeRowIfCut();
 
     DirectoryListModel* m_model;
     QPointer<QMenu> m_contextMenu;

@@ -31,6 +31,7 @@ namespace {
 
 const QColor kOrange(0xf0, 0x8a, 0x00);
 constexpr int kLeastListRows = 4;
+constexpr int kMostInfoLines = 10;
 
 } // namespace
 
@@ -93,13 +94,14 @@ SidebarColumnView::SidebarColumnView(MainViewModel& viewModel, DashboardViewStat
 
     m_noMatch = textLabel(this, QStringLiteral("noMatchText"), TextStyle::Caption, LabelOption::Secondary);
     column->addWidget(m_noMatch);
-    // At most two lines; a longer message ends in "…" and is whole in the tool tip. Two lines
-    // whatever the message takes, and also with none (a run clears the message until its summary),
-    // so the list above keeps its height from one message to the next and through a run.
+    // Two lines whatever the message takes, and also with none (a run clears the message until its
+    // summary), so the list above keeps its height from one message to the next and through a run.
+    // A longer message wraps whole onto the lines it needs, taking them from the list, up to a
+    // limit beyond which it ends in "…" and is whole in the tool tip.
     m_info = elidedLabel(this, QStringLiteral("infoText"), TextStyle::Caption, Qt::ElideRight,
-                         LabelOption::Secondary, 2);
+                         LabelOption::Secondary, kMostInfoLines);
     m_info->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_info->setKeepsAllLines(true);
+    m_info->setLeastLines(2);
     QSizePolicy keepsRoom = m_info->sizePolicy();
     keepsRoom.setRetainSizeWhenHidden(true);
     m_info->setSizePolicy(keepsRoom);
