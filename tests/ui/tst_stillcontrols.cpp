@@ -5,6 +5,7 @@
 #include "UiTestSupport.h"
 #include "UndoWindow.h"
 #include "WorkflowFixture.h"
+#include "platform/PlatformError.h"
 #include "support/SkipWithout.h"
 #include "support/WorkerGate.h"
 #include "ui/models/DirectoryListModel.h"
@@ -13,7 +14,7 @@
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/browsing/Navigator.h"
 #include "viewmodel/context/ViewModelContext.h"
-#include "viewmodel/disk/AdministratorAuthorization.h"
+#include "viewmodel/disk/UndoTriage.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -367,11 +368,18 @@ private Q_SLOTS:
                             QStringLiteral("still-status-two-lines-") + QTest::currentDataTag())
                      .isEmpty());
 
-        // A message longer than two lines (an undo refused for want of administrator rights) reads
-        // whole, from the list's room; the list keeps its top.
-        QVERIFY(handleAdministratorAuthorizationRequirementIfNeeded(
-            activity, std::make_exception_ptr(OrvalinkError::permissionDenied(QStringLiteral("/srv/Shared"))),
-            QStringLiteral("反悔迁移"), QStringLiteral("undo migrations")));
+        // A message longer than two lines (the answer of an undo stopped by a file it could not read,
+        // which asks for administrator rights) reads whole, from the list's room; the list keeps its
+        // top.
+        const LinkMapping shared = mappingRecord(QStringLiteral("/srv/Shared"));
+        const platform::PlatformError unreadable =
+            platform::PlatformError::fromErrno(EACCES, shared.targetPath + QStringLiteral("/notes.txt"));
+        const UndoNotDone notDone(shared.sourcePath, shared.targetPath,
+                                  OrvalinkError::Underlying{unreadable.message(), EACCES, true,
+                                                            std::make_exception_ptr(unreadable)});
+        activity.setInfoMessage(
+            triageUndoFailure(fit.vm->workflows().context(), std::make_exception_ptr(notDone), shared));
+        QVERIFY(activity.accessRequirementPrompt());
         settleWindow(window);
         QVERIFY2(!status->isElided(), qPrintable(status->shownText()));
         QVERIFY(status->visibleRegion().boundingRect() == status->rect());
