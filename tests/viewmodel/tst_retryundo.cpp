@@ -1,6 +1,7 @@
 // Retry, forced migration and holder termination of failed items; undo of the last and of the
 // selected migrations; forced restore into an occupied path. Real trees on a second file system.
 #include "WorkflowFixture.h"
+#include "diskops/ReservedPaths.h"
 #include "platform/EntryStatus.h"
 #include "platform/SymbolicLinks.h"
 #include "support/HoldingProcess.h"
@@ -197,7 +198,8 @@ private Q_SLOTS:
 
     // The data of an undo comes home into a hidden sibling of the source, which takes the source's
     // place once whole: the bytes move while the copy goes (held here after its first read of the
-    // volume's file), below the total until the item is settled, and end on it.
+    // volume's file), below the total until the item is settled, and end on it. A sibling an earlier
+    // run left there counts nothing.
     void undoProgressMovesAsTheDataComesHome()
     {
         QFETCH(bool, batch);
@@ -206,6 +208,8 @@ private Q_SLOTS:
         const QString source = w.tree.fileOfSize("Film/big.bin", 8 * 1024 * 1024).section('/', 0, -2);
         MainViewModel& vm = w.vm();
         migrate(vm, {source});
+        test::TestTree(makeReservedPath(source, ReservedSuffix::restoring))
+            .fileOfSize("old", 8 * 1024 * 1024);
         const auto gate = std::make_shared<test::WorkerGate>();
         const auto reads = std::make_shared<std::atomic<int>>(0);
         test::FileOpenGate held(
