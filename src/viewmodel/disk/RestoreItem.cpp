@@ -1,11 +1,9 @@
 #include "viewmodel/disk/RestoreItem.h"
 
 #include "platform/FoundEntries.h"
-#include "store/LogService.h"
 #include "viewmodel/disk/DiskWorkContext.h"
 #include "viewmodel/disk/MonitoredDiskCall.h"
 #include "viewmodel/disk/ScopedDiskServices.h"
-#include "viewmodel/disk/UndoTriage.h"
 #include "viewmodel/state/ActivityState.h"
 #include "viewmodel/state/BrowsingState.h"
 
@@ -14,19 +12,13 @@ namespace orvalink {
 namespace {
 
 // The restore of `mapping` on the background runner with the answers given so far: forced when a
-// mode is given, after ending the programs that hold the migrated item when that was asked for. An
-// undo that did not happen is logged as it ends, with the failure that stopped it.
+// mode is given, after ending the programs that hold the migrated item when that was asked for.
 auto restoreCall(const DiskWorkContext& context, std::shared_ptr<const ScopedDiskServices> services,
                  const LinkMapping& mapping, const UndoAnswers& answers)
 {
     return [services = std::move(services), id = mapping.id,
             anchorUser = context.browsing().config().anchorUser, answers] {
-        try {
-            return services->undo().undoMigration(id, anchorUser, answers);
-        } catch (const UndoNotDone& notDone) {
-            services->log().append(LogLevel::warning, notDoneLogLine(notDone));
-            throw;
-        }
+        return services->undo().undoMigration(id, anchorUser, answers);
     };
 }
 

@@ -26,7 +26,6 @@ public:
     const MigrationEngine& engine() const { return *m_engine; }
     const UndoService& undo() const { return *m_undo; }
     const LinkRepairService& repair() const { return *m_repair; }
-    LogService& log() const { return *m_log; }
 
 private:
     ScopedDiskServices() = default;

@@ -177,21 +177,6 @@ BilingualText triageUndoFailure(DiskWorkContext& context, const std::exception_p
     return undoFailureMessage(context, error, mapping);
 }
 
-QString notDoneLogLine(const UndoNotDone& notDone)
-{
-    const QString& failed = notDone.failedPath();
-    const QString cause =
-        failed.isEmpty() ? notDone.reason() : notDone.reason() + QStringLiteral(": ") + failed;
-    // The administrator's command that was to make good what the user's own rights could not.
-    const QString administrator =
-        cause == notDone.cause().description
-            ? QString()
-            : QStringLiteral("; then the administrator's command failed: ") + notDone.cause().description;
-    return QStringLiteral("Undo failed, nothing was changed (") + cause + administrator +
-           QStringLiteral("): the data stays at ") + notDone.targetPath() + QStringLiteral(" and ") +
-           notDone.sourcePath() + QStringLiteral(" still leads to it.");
-}
-
 namespace {
 
 BilingualText restoredMessage(const Presentation& texts, const UndoResult& result)

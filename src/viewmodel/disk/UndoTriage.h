@@ -40,10 +40,6 @@ BilingualText leftBehindMessage(DiskWorkContext& context, const LeftBehindRecord
 BilingualText triageUndoFailure(DiskWorkContext& context, const std::exception_ptr& error,
                                 const LinkMapping& mapping);
 
-// The log's line for an undo that did not happen: the failure of the user's own attempt, with the
-// file it names, and the administrator's failure after it when one was asked.
-QString notDoneLogLine(const UndoNotDone& notDone);
-
 // The information text after a successful restore, forced or not, with the programs it ended.
 BilingualText forceUndoSuccessMessage(const Presentation& texts, const UndoResult& result);
 
