@@ -2,6 +2,7 @@
 #include "platform/FileDataCopier.h"
 #include "platform/FileIO.h"
 #include "platform/FileMove.h"
+#include "platform/FoundEntries.h"
 #include "platform/Placeholder.h"
 #include "platform/PlatformError.h"
 #include "platform/TreeRemoval.h"
@@ -119,6 +120,35 @@ private Q_SLOTS:
         else
             QCOMPARE(test::snapshotTree(home.root()), before);
         QCOMPARE(tree.read(QStringLiteral("data/kept.txt")), QByteArray("kept"));
+    }
+
+    void foundEntriesCountWhatAPersonFinds_data()
+    {
+        QTest::addColumn<QStringList>("paths");
+        QTest::addColumn<qint64>("found");
+        QTest::newRow("a file") << QStringList{"Docs/a"} << qint64(1);
+        QTest::newRow("a folder: its files, and its empty folder") << QStringList{"Docs"} << qint64(4);
+        QTest::newRow("a folder and entries in it, once")
+            << QStringList{"Docs/sub", "Docs", "Docs/a"} << qint64(4);
+        QTest::newRow("an empty folder") << QStringList{"Docs/empty"} << qint64(1);
+        QTest::newRow("a link, not followed") << QStringList{"Link"} << qint64(1);
+        QTest::newRow("nothing there") << QStringList{"Gone", "Docs/gone"} << qint64(0);
+    }
+    // Where a removal stopped is named from the top (a folder may hold many files): what a person
+    // finds there is counted.
+    void foundEntriesCountWhatAPersonFinds()
+    {
+        QFETCH(QStringList, paths);
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        tree.file(QStringLiteral("Docs/a"), "a");
+        tree.file(QStringLiteral("Docs/sub/b"), "b");
+        tree.file(QStringLiteral("Docs/sub/c"), "c");
+        tree.dir(QStringLiteral("Docs/empty"));
+        tree.symlink(QStringLiteral("Link"), tree.path(QStringLiteral("Docs")));
+        for (QString& path : paths)
+            path = tree.path(path);
+        QTEST(countFoundEntries(paths), "found");
     }
 
     void createSymbolicLinkNeverReplaces()

@@ -62,10 +62,10 @@ FailedMigrationRecord failedRecord(const QString& path)
     return record;
 }
 
-LeftBehindRecord leftBehindRecord(const QString& path, qsizetype count)
+LeftBehindRecord leftBehindRecord(const QString& path, qsizetype count, bool copiesOnly)
 {
     const LinkMapping mapping = mappingRecord(path);
-    return {mapping.id, mapping, path, mapping.targetPath, count, QDateTime::currentDateTime()};
+    return {mapping.id, mapping, path, mapping.targetPath, count, QDateTime::currentDateTime(), copiesOnly};
 }
 
 LinkRepairRecord linkRepairRecord(const QString& path, bool repaired)

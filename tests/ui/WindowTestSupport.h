@@ -44,9 +44,9 @@ QStringList windowWidthFaults(const QWidget& window);
 // A successful and a failed migration record for `path`, as the workflows publish them.
 MigrationPathRecord successRecord(const QString& path);
 FailedMigrationRecord failedRecord(const QString& path);
-// An undo of `path` that came home but left `count` entries on the volume, as the undo workflow
-// publishes it.
-LeftBehindRecord leftBehindRecord(const QString& path, qsizetype count);
+// An undo of `path` that came home but left `count` entries on the volume (with `copiesOnly`, copies
+// of what is home: the undo is done), as the undo workflow publishes it.
+LeftBehindRecord leftBehindRecord(const QString& path, qsizetype count, bool copiesOnly = false);
 // A link a repair acted on, as the repair workflow publishes it: pointed at the volume's new mount
 // "Renamed", or left pointing at "External".
 LinkRepairRecord linkRepairRecord(const QString& path, bool repaired);

@@ -272,8 +272,8 @@ private Q_SLOTS:
         QVERIFY(!w.window->sheets().dialog());
     }
 
-    // Successful work keeps the workspace open for the collapse delay after the last change of a
-    // watched value, then collapses it; a new success restarts the wait.
+    // Successful work keeps the workspace open for the collapse delay after the last new result,
+    // then collapses it; a new success restarts the wait. The header says so while it holds.
     void successCollapsesAfterDelay()
     {
         ViewModelFixture fx;
@@ -281,10 +281,14 @@ private Q_SLOTS:
         WindowUnderTest w(*vm, withoutStartup(), kCollapse);
         QVERIFY(w.showAndStart());
         HistoryState& history = ViewModelInternals::context(*vm).history();
+        const auto* summary = w.window->findChild<QLabel*>(QStringLiteral("activitySummary"));
+        const auto* badge = w.window->findChild<QLabel*>(QStringLiteral("activityBadge"));
 
         history.setRecentMigrations({successRecord(fx.tree.path("A"))});
         QVERIFY(w.viewState().showProgressPanel());
         QVERIFY(w.dashboard().isActivityAutoCollapsePending());
+        QTRY_COMPARE(summary->text(),
+                     "The latest operation finished. The workspace collapses by itself in a few seconds.");
         QElapsedTimer clock;
         clock.start();
         QTRY_VERIFY(clock.elapsed() >= kCollapse.count() / 2);
@@ -300,12 +304,20 @@ private Q_SLOTS:
         QVERIFY2(sinceRestart.elapsed() >= kCollapse.count() * 95 / 100,
                  qPrintable(QString::number(sinceRestart.elapsed())));
         QVERIFY(!w.dashboard().isActivityAutoCollapsePending());
+        QTRY_COMPARE(summary->text(), "The latest operation finished.");
+        QCOMPARE(badge->text(), "Finished");
 
-        // Any watched change while success is present reopens the workspace and times it again.
-        ViewModelInternals::context(*vm).browsing().setIsScanning(true);
+        // Opening a folder brings nothing new: the workspace stays collapsed, nothing timed.
+        for (bool scanning : {true, false}) {
+            ViewModelInternals::context(*vm).browsing().setIsScanning(scanning);
+            ViewModelInternals::context(*vm).browsing().setIsBackgroundScanning(scanning);
+        }
+        QVERIFY(!w.viewState().showProgressPanel());
+        QVERIFY(!w.dashboard().isActivityAutoCollapsePending());
+        // A new result opens it and times it again.
+        history.setRecentMigrations({successRecord(fx.tree.path("C"))});
         QVERIFY(w.viewState().showProgressPanel());
         QVERIFY(w.dashboard().isActivityAutoCollapsePending());
-        ViewModelInternals::context(*vm).browsing().setIsScanning(false);
         QTRY_VERIFY(!w.viewState().showProgressPanel());
     }
 
@@ -330,7 +342,8 @@ private Q_SLOTS:
         QVERIFY(w.showAndStart());
         ViewModelInternals::context(*vm).history().setRecentMigrations({successRecord(fx.tree.path("A"))});
         QVERIFY(w.dashboard().isActivityAutoCollapsePending());
-        // The user collapses the workspace; becoming busy opens it again.
+        // The user collapses the workspace; becoming busy opens it again, once: closed by the user,
+        // it stays closed through a folder opened meanwhile.
         w.viewState().setShowProgressPanel(false);
         HistoryState& history = ViewModelInternals::context(*vm).history();
         if (busy == "failed")
@@ -346,8 +359,10 @@ private Q_SLOTS:
             ViewModelInternals::context(*vm).activity().setDiskWork(DiskWork::linkRepair);
         QVERIFY(w.viewState().showProgressPanel());
         QVERIFY(!w.dashboard().isActivityAutoCollapsePending());
+        w.viewState().setShowProgressPanel(false);
         ViewModelInternals::context(*vm).browsing().setIsBackgroundScanning(true);
         ViewModelInternals::context(*vm).browsing().setIsBackgroundScanning(false);
+        QVERIFY(!w.viewState().showProgressPanel());
         QVERIFY(!w.dashboard().isActivityAutoCollapsePending());
         // Busy until the condition goes; then the successful work is timed out as usual (a repair
         // that repaired all it acted on is such work).

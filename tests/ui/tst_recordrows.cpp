@@ -227,7 +227,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<int>("width");
-        for (const char* kind : {"migrated", "restored", "failed", "link", "leftBehind"}) {
+        for (const char* kind : {"migrated", "restored", "failed", "link", "leftBehind", "copies"}) {
             for (int width : {760, 520, 440})
                 QTest::addRow("%s-%d", kind, width) << QString::fromLatin1(kind) << width;
         }
@@ -249,14 +249,15 @@ private Q_SLOTS:
                     bounds, metrics);
             if (kind == "restored")
                 return layoutRestoredRecord(restoredTexts(kLongPath), bounds, metrics);
-            if (kind == "leftBehind")
+            // Copies that stayed have nothing to bring home: no Append Restore.
+            if (kind == "leftBehind" || kind == "copies")
                 return layoutLeftBehindRecord(
                     {kLongPath.section(QLatin1Char('/'), -1), QStringLiteral("未完成 Incomplete"),
                      QStringLiteral("1 Jan 1970, 00:16:40"),
                      QStringLiteral("数据已移回 Back at: ") + kLongPath, kLongPath,
                      QStringLiteral("仍留在 Stayed in: /mnt/v") + kLongPath, "/mnt/v" + kLongPath,
                      QStringLiteral("有 3 项内容仍留在外置磁盘上。 3 item(s) stayed on the external disk."),
-                     QStringLiteral("追加恢复 Append Restore"), true,
+                     kind == "copies" ? QString() : QStringLiteral("追加恢复 Append Restore"), true,
                      QStringLiteral("进入该目录 Open in Sidebar"), QStringLiteral("查看目标 Open Target")},
                     bounds, metrics);
             if (kind == "link")
@@ -269,6 +270,7 @@ private Q_SLOTS:
             return layoutFailedRecord(textsOf(failure("E007"), true), bounds, metrics);
         };
         const RecordRow row = layout(width);
+        QCOMPARE(row.part(QStringLiteral("appendRestoreButton")) != nullptr, kind == "leftBehind");
         const QRect inner = row.frame.adjusted(8, 8, -8, -8);
         for (const RecordRowPart& part : row.parts) {
             QVERIFY2(inner.contains(part.rect), qPrintable(part.name));

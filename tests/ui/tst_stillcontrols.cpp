@@ -5,14 +5,16 @@
 #include "UiTestSupport.h"
 #include "UndoWindow.h"
 #include "WorkflowFixture.h"
+#include "platform/PlatformError.h"
 #include "support/SkipWithout.h"
 #include "support/WorkerGate.h"
 #include "ui/models/DirectoryListModel.h"
 #include "ui/views/dashboard/MainDashboardView.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/browsing/Navigator.h"
 #include "viewmodel/context/ViewModelContext.h"
-#include "viewmodel/disk/AdministratorAuthorization.h"
+#include "viewmodel/disk/UndoTriage.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -85,7 +87,8 @@ private Q_SLOTS:
     }
 
     // An undo from "Undo Last Move" opens the dock above the column and closes it by itself once
-    // done: the button, under the pointer all along, never moves.
+    // done: the button, under the pointer all along, never moves. Another folder opened then leaves
+    // the dock closed, its header saying the work finished and no collapse to come.
     void theDockMovesNothingUnderThePointer_data() { sizes_data(); }
     void theDockMovesNothingUnderThePointer()
     {
@@ -114,6 +117,15 @@ private Q_SLOTS:
         settleWindow(u.window());
         QCOMPARE(screenPosition(undoLast), before);
         QCOMPARE(undoLast->visibleRegion().boundingRect(), whole);
+
+        u.fit.vm->navigation().navigate(u.fit.fx.tree.path(QStringLiteral("Folder 01")), true);
+        QVERIFY(waitUntilIdle(*u.fit.vm));
+        settleWindow(u.window());
+        QVERIFY(!u.fit.w->viewState().showProgressPanel());
+        QCOMPARE(screenPosition(undoLast), before);
+        QCOMPARE(u.find<QLabel>("activityBadge")->text(), "已完成 Finished");
+        QCOMPARE(u.find<QLabel>("activitySummary")->text(),
+                 "最近操作已完成。 The latest operation finished.");
     }
 
     // While the pointer rests on the dock, its timed collapse waits, so a click on "Collapse" meets
@@ -356,11 +368,18 @@ private Q_SLOTS:
                             QStringLiteral("still-status-two-lines-") + QTest::currentDataTag())
                      .isEmpty());
 
-        // A message longer than two lines (an undo refused for want of administrator rights) reads
-        // whole, from the list's room; the list keeps its top.
-        QVERIFY(handleAdministratorAuthorizationRequirementIfNeeded(
-            activity, std::make_exception_ptr(OrvalinkError::permissionDenied(QStringLiteral("/srv/Shared"))),
-            QStringLiteral("反悔迁移"), QStringLiteral("undo migrations")));
+        // A message longer than two lines (the answer of an undo stopped by a file it could not read,
+        // which asks for administrator rights) reads whole, from the list's room; the list keeps its
+        // top.
+        const LinkMapping shared = mappingRecord(QStringLiteral("/srv/Shared"));
+        const platform::PlatformError unreadable =
+            platform::PlatformError::fromErrno(EACCES, shared.targetPath + QStringLiteral("/notes.txt"));
+        const UndoNotDone notDone(shared.sourcePath, shared.targetPath,
+                                  OrvalinkError::Underlying{unreadable.message(), EACCES, true,
+                                                            std::make_exception_ptr(unreadable)});
+        activity.setInfoMessage(
+            triageUndoFailure(fit.vm->workflows().context(), std::make_exception_ptr(notDone), shared));
+        QVERIFY(activity.accessRequirementPrompt());
         settleWindow(window);
         QVERIFY2(!status->isElided(), qPrintable(status->shownText()));
         QVERIFY(status->visibleRegion().boundingRect() == status->rect());

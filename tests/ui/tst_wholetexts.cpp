@@ -8,8 +8,10 @@
 #include "model/AppPaths.h"
 #include "platform/PlatformError.h"
 #include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/PlainToolTip.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
+#include "viewmodel/disk/AdministratorAuthorization.h"
 #include "viewmodel/disk/RestoreQuestions.h"
 #include "viewmodel/disk/UndoTriage.h"
 #include "viewmodel/texts/MigrationFailureText.h"
@@ -237,7 +239,8 @@ private Q_SLOTS:
 
     // An undo that came home but left entries on the volume: the dock does not call the operation
     // finished, shows what stayed with the append restore that brings it home, in view and whole,
-    // and stays open, never timing its collapse, until the user closes it.
+    // and stays open, never timing its collapse, until the user closes it. So does the next undo,
+    // done but for copies the volume kept: its card says where and how many, with nothing to restore.
     void whatStayedBehindStaysInView_data() { addSizeAndLanguageRows(); }
     void whatStayedBehindStaysInView()
     {
@@ -285,6 +288,30 @@ private Q_SLOTS:
         QVERIFY(part("leftBehindAdvice").text.contains(QStringLiteral("3")));
         QVERIFY(part("leftBehindTarget").text.endsWith(QStringLiteral("/Volumes/External") + source));
         closeTheHeldDock(fit, QStringLiteral("dock-left-behind-"));
+
+        context.activity().setDiskWork(DiskWork::undo);
+        context.history().setUndoLeftovers({});
+        settleWindow(window);
+        const LeftBehindRecord copies = leftBehindRecord(source, 2, true);
+        context.history().setLastRestoredPaths({source});
+        context.history().setUndoLeftovers({copies});
+        const BilingualText said = leftBehindMessage(fit.vm->workflows().context(), copies);
+        context.activity().setInfoMessage(said);
+        context.activity().setDiskWork(DiskWork::none);
+        settleWindow(window);
+        QVERIFY(fit.w->viewState().showProgressPanel());
+        QVERIFY(!fit.w->dashboard().isActivityAutoCollapsePending());
+        // The status line says it too: cut short, it is whole in its tip.
+        auto* info = window.findChild<ui::ElidedLabel*>(QStringLiteral("infoText"));
+        QVERIFY(!info->isElided() ||
+                info->toolTip() == ui::plainToolTip(fit.vm->presentation().localized(said)));
+        QCOMPARE(part("leftBehindBadge").text,
+                 fit.vm->presentation().localized({"副本未删除", "Copies Stayed"}));
+        QVERIFY(part("appendRestoreButton").name.isEmpty());
+        for (const char* name : {"leftBehindTarget", "leftBehindAdvice", "openTargetButton"})
+            QVERIFY2(records->viewport()->visibleRegion().contains(part(name).rect), name);
+        QVERIFY(part("leftBehindAdvice").text.contains(QStringLiteral("2")));
+        closeTheHeldDock(fit, QStringLiteral("dock-copies-"));
     }
 
     void leftBehindAnswerFits_data()
@@ -368,6 +395,18 @@ private Q_SLOTS:
         QVERIFY(!saveScreen(box->grab().toImage(), QStringLiteral("undo-not-done-") + tag).isEmpty());
         QTest::keyClick(box, Qt::Key_Escape);
         QTRY_VERIFY(!vm->activity().errorMessage());
+
+        // The question for administrator rights names that file whole.
+        QVERIFY(handleAdministratorAuthorizationRequirementIfNeeded(
+            activity, vm->presentation(), std::make_exception_ptr(notDone), QStringLiteral("反悔迁移"),
+            QStringLiteral("undo migrations"), unreadable));
+        QVERIFY((box = shownBoxFits(window)));
+        QCOMPARE(box->buttons().size(), 2);
+        QVERIFY2(box->informativeText().contains(unreadable) || box->text().contains(unreadable),
+                 qPrintable(box->text() + box->informativeText()));
+        QVERIFY(!saveScreen(box->grab().toImage(), QStringLiteral("rights-question-") + tag).isEmpty());
+        QTest::keyClick(box, Qt::Key_Escape);
+        QTRY_VERIFY(!activity.accessRequirementPrompt());
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include "diskops/OperationJournal.h"
 #include "diskops/OperationRecovery.h"
+#include "diskops/PrivilegedFileOperationService.h"
 #include "diskops/ReservedPaths.h"
 #include "support/TaskRunner.h"
 #include "support/TreeSnapshot.h"
@@ -56,9 +57,12 @@ MainViewModel& WorkflowFixture::vm()
 {
     if (!viewModel) {
         const QString devices = fx.home.path(QStringLiteral("devices"));
-        viewModel = fx.makeViewModel([devices, gate = copyGate](ViewModelServices& services) {
+        viewModel = fx.makeViewModel([devices, gate = copyGate,
+                                      runner = administrator](ViewModelServices& services) {
             if (gate)
                 services.migrationStaged = WorkerGate::atStaging(gate);
+            if (runner)
+                services.privilegedFileOperations = std::make_shared<PrivilegedFileOperationService>(runner);
             services.volumeService = std::make_shared<VolumeService>(platform::DeviceDirectories{
                 devices + QStringLiteral("/by-uuid"), devices + QStringLiteral("/udev"),
                 devices + QStringLiteral("/block")});

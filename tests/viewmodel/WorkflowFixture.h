@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ViewModelFixture.h"
+#include "platform/CommandRunner.h"
 #include "support/FileOpenGate.h"
 #include "support/TmpfsMount.h"
 #include "support/WorkerGate.h"
@@ -36,6 +37,8 @@ public:
     // When set before the first vm(), every migrated item waits in its staging sibling, before its
     // copy, until the test opens the gate.
     std::shared_ptr<WorkerGate> copyGate;
+    // When set before the first vm(), the administrator's commands go to it instead of pkexec.
+    std::shared_ptr<platform::CommandRunner> administrator;
     std::unique_ptr<MainViewModel> viewModel;
 };
 

@@ -325,7 +325,8 @@ private Q_SLOTS:
         MainViewModel& vm = w.vm();
         const QString observed = w.tree.dir("Arriving");
         ViewModelInternals::context(vm).activity().setMigrationProcessedBytes(1000);
-        auto monitor = ProgressMonitor::start(vm.workflows().context(), observed, 1000000, 1000);
+        auto monitor =
+            ProgressMonitor::start(vm.workflows().context(), ArrivalPlace::at(observed), 1000000, 1000);
         QVERIFY(monitor);
         w.tree.fileOfSize("Arriving/a", 8192);
         QTRY_VERIFY(vm.activity().migrationProcessedBytes() >= 9192 &&
@@ -337,8 +338,8 @@ private Q_SLOTS:
             1500000); // already above anything the monitor may publish
         finish(stopProgressMonitor(std::move(monitor)));
         QCOMPARE(vm.activity().migrationProcessedBytes(), 1500000);
-        QVERIFY(!ProgressMonitor::start(vm.workflows().context(), QString(), 500, 0));
-        QVERIFY(!ProgressMonitor::start(vm.workflows().context(), observed, 0, 0));
+        QVERIFY(!ProgressMonitor::start(vm.workflows().context(), ArrivalPlace::at(QString()), 500, 0));
+        QVERIFY(!ProgressMonitor::start(vm.workflows().context(), ArrivalPlace::at(observed), 0, 0));
     }
 
     // A link at the observed path counts nothing (it still stands there while an undo runs).

@@ -269,8 +269,8 @@ private Q_SLOTS:
             << true;
         QTest::newRow("rollback, occupied") << rollbackOf(OrvalinkError::undoSourceOccupied("/x")) << false;
     }
-    // A permission failure opens the access prompt with the action's texts; anything else leaves
-    // the state alone.
+    // A permission failure opens the access prompt with the action's texts and the path it needs
+    // rights for, and leaves the status line to the caller; anything else leaves the state alone.
     void permissionFailures()
     {
         QFETCH(std::exception_ptr, error);
@@ -279,19 +279,20 @@ private Q_SLOTS:
         MainViewModel& vm = w.vm();
         QCOMPARE(requiresAdministratorAuthorization(error), needsAdministrator);
         QCOMPARE(handleAdministratorAuthorizationRequirementIfNeeded(
-                     ViewModelInternals::context(vm).activity(), error, "反悔迁移", "undo migrations"),
+                     ViewModelInternals::context(vm).activity(), vm.presentation(), error, "反悔迁移",
+                     "undo migrations", "/media/u/Disk/a.mov"),
                  needsAdministrator);
         QCOMPARE(vm.activity().accessRequirementPrompt().has_value(), needsAdministrator);
+        QCOMPARE(infoLine(vm), std::nullopt);
         if (!needsAdministrator)
             return;
         const AccessRequirementPrompt prompt = *vm.activity().accessRequirementPrompt();
         QCOMPARE(prompt.kind, AccessRequirementPrompt::Kind::requiresAdministratorAuthorization);
         QCOMPARE(shown(vm, prompt.title), QStringLiteral("Administrator Access Required"));
-        QVERIFY(shown(vm, prompt.message)
-                    .startsWith(
-                        "Undo Migrations touches a protected path and needs administrator rights, asked for "
-                        "through the system's authorization prompt."));
-        QCOMPARE(infoLine(vm), std::optional<QString>(shown(vm, prompt.message)));
+        QVERIFY(
+            shown(vm, prompt.message)
+                .startsWith("Undo Migrations needs administrator rights for /media/u/Disk/a.mov, asked for "
+                            "through the system's authorization prompt."));
     }
 };
 

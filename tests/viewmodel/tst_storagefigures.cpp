@@ -8,12 +8,13 @@ using namespace orvalink;
 
 namespace {
 
-VolumeInfo volume(const QString& name, bool internal, bool removable)
+VolumeInfo volume(const QString& name, bool internal, bool removable, bool mounted = true)
 {
     VolumeInfo info;
     info.name = name;
     info.isInternal = internal;
     info.isRemovable = removable;
+    info.isMounted = mounted;
     return info;
 }
 
@@ -26,10 +27,12 @@ class StorageFiguresTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void externalVolumesLeaveOutOnlyInternalFixedOnes()
+    // The empty folder an unplugged disk leaves is no volume either.
+    void externalVolumesLeaveOutInternalFixedAndUnmountedOnes()
     {
         const QList<VolumeInfo> volumes{volume("system", true, false), volume("card", true, true),
-                                        volume("network", false, false), volume("stick", false, true)};
+                                        volume("network", false, false), volume("stick", false, true),
+                                        volume("unplugged", false, true, false)};
         QStringList names;
         for (const VolumeInfo& v : externalVolumes(volumes))
             names.append(v.name);

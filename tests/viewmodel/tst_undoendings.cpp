@@ -10,12 +10,17 @@
 #include "platform/EntryStatus.h"
 #include "platform/PlatformError.h"
 #include "platform/SymbolicLinks.h"
+#include "store/LogService.h"
 #include "support/FailingFolder.h"
+#include "support/FileOpenGate.h"
 #include "support/HoldingProcess.h"
+#include "support/ImmutableFlag.h"
 #include "support/SkipWithout.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/disk/UndoTriage.h"
+#include "viewmodel/state/Prompts.h"
+#include "viewmodel/state/ViewModelServices.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -32,6 +37,20 @@ using test::WorkflowFixture;
 
 Q_DECLARE_METATYPE(orvalink::UILanguage)
 Q_DECLARE_METATYPE(orvalink::UndoConflictAnswer)
+
+namespace {
+
+// Refuses every administrator command as pkexec does without an authority to ask through.
+class RefusingRunner : public platform::CommandRunner {
+public:
+    explicit RefusingRunner(QByteArray refusal) : m_refusal(std::move(refusal)) {}
+    platform::CommandOutcome run(const QString&) override { return {127, false, {}, m_refusal}; }
+
+private:
+    QByteArray m_refusal;
+};
+
+} // namespace
 
 class UndoEndingsTest : public QObject {
     Q_OBJECT
@@ -301,6 +320,91 @@ private Q_SLOTS:
         QCOMPARE(errorLine(vm), std::nullopt);
     }
 
+    void copiesThatStayedReadOneWay_data() { leftBehindStaysInViewWithItsRemedy_data(); }
+
+    // Two files of the migrated folder are immutable on the volume: the undo is done (the data whole
+    // at home, the record gone), and both buttons answer alike, with no failure: the status line says
+    // where the copies stayed and how many files the user finds there (two, in the one folder the
+    // removal stopped at), and the dock keeps a record of them in view, with nothing to restore.
+    void copiesThatStayedReadOneWay()
+    {
+        QFETCH(bool, batch);
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        w.tree.file("Docs/a.txt", "a");
+        w.tree.file("Docs/b.txt", "b");
+        const QString source = w.tree.file("Docs/c.txt", "c").section('/', 0, -2);
+        MainViewModel& vm = w.vm();
+        migrate(vm, {source});
+        const QString target = w.targetOf(source);
+        if (batch)
+            vm.workflows().selectAllUndoMappings();
+        {
+            const test::ImmutableFlag a(target + "/a.txt"), b(target + "/b.txt");
+            if (!a.isSet() || !b.isSet())
+                QSKIP(qPrintable(a.skipReason()));
+            finish(batch ? vm.workflows().undoSelectedMigration() : vm.workflows().undoLastMigration());
+        }
+        QCOMPARE(w.tree.read("Docs/a.txt"), QByteArray("a"));
+        QVERIFY(vm.history().undoHistory().isEmpty());
+        QCOMPARE(vm.history().lastRestoredPaths(), QStringList{source});
+        QCOMPARE(vm.activity().migrationFailedItems(), 0);
+        QCOMPARE(errorLine(vm), std::nullopt);
+        const QString info = infoLine(vm).value_or(QString());
+        const QString copiesSaid =
+            ") The external disk would not let 2 copied item(s) of Docs be removed: they "
+            "stayed in " +
+            target + ", and the log lists them: " + AppPaths::logsFile();
+        QVERIFY2(info.startsWith("Undo completed: Docs (") && info.contains(copiesSaid), qPrintable(info));
+        QCOMPARE(vm.history().undoLeftovers().size(), 1);
+        QVERIFY(vm.history().undoLeftovers().constFirst().copiesOnly);
+        QCOMPARE(vm.history().undoLeftovers().constFirst().leftoverCount, 2);
+    }
+
+    // A file of the migrated folder cannot be opened on the volume and the administrator cannot be
+    // asked (no authority to ask through): the undo does not happen. Its log line names the file and
+    // what stopped it there, not the administrator's failure; the question for rights names that
+    // file; and once the question goes (Later), the status line still says how the undo ended, as
+    // its alert does.
+    void anUndoThatDidNotHappenSaysWhy()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QByteArray authority(
+            "Error getting authority: Error initializing authority: Could not connect");
+        w.administrator = std::make_shared<RefusingRunner>(authority);
+        const QString source = w.tree.file("Docs/a.txt", "a").section('/', 0, -2);
+        w.tree.file("Docs/b.txt", "b");
+        MainViewModel& vm = w.vm();
+        migrate(vm, {source});
+        const QString unreadable = w.targetOf(source) + "/b.txt";
+        struct stat locked {};
+        QCOMPARE(::stat(QFile::encodeName(unreadable).constData(), &locked), 0);
+        test::FileOpenGate refusing(
+            w.targetOf(source), [] {}, test::FileOpenGate::Openings::files,
+            [inode = locked.st_ino](const struct stat& info) { return info.st_ino == inode; });
+        SKIP_WITHOUT(refusing);
+
+        finish(vm.workflows().undoLastMigration());
+        QVERIFY(platform::readSymbolicLink(source));
+        QCOMPARE(vm.history().undoHistory().size(), 1);
+        const QString refused = "Operation not permitted";
+        const QString answer = errorLine(vm).value_or(QString());
+        QVERIFY2(answer.startsWith("The undo of Docs did not happen and nothing was changed: " + refused +
+                                   " at " + unreadable),
+                 qPrintable(answer));
+        // The undo's own line, as it ended: the file and what the user's rights met there.
+        const QString logged =
+            ViewModelInternals::context(vm).services().logService->loadRecent(1).value(0).message;
+        QVERIFY2(logged.startsWith("Undo failed, nothing was changed (" + refused + ": " + unreadable + ")"),
+                 qPrintable(logged));
+        const std::optional<AccessRequirementPrompt> question = vm.activity().accessRequirementPrompt();
+        QVERIFY(question &&
+                shown(vm, question->message).contains("needs administrator rights for " + unreadable));
+        vm.prompts().dismissAccessRequirement();
+        QCOMPARE(infoLine(vm), std::optional(answer));
+    }
+
     void leftBehindSaysWhereAndHowMany_data()
     {
         QTest::addColumn<UILanguage>("language");
@@ -353,7 +457,7 @@ private Q_SLOTS:
     }
 
     // An undo that failed with everything as it was says so, with the file that failed and where the
-    // data is; one that left copies on the volume says where and how many, after the done undo.
+    // data is; one that left copies on the volume says where and how many, and that the data is home.
     void endingsSayWhatHappened_data()
     {
         QTest::addColumn<UILanguage>("language");
@@ -362,12 +466,13 @@ private Q_SLOTS:
         QTest::newRow("english") << UILanguage::english
                                  << QStringList{"did not happen and nothing was changed",
                                                 "Permission denied at "}
-                                 << QStringList{"Undo completed", " 2 copied item(s) could not be removed"};
+                                 << QStringList{"would not let 2 copied item(s) of Movies be removed",
+                                                "The data is whole at home"};
         QTest::newRow("chinese") << UILanguage::chinese << QStringList{"没有反悔，什么都没有改动", " 出错（"}
-                                 << QStringList{"已反悔", "仍留有 2 项无法删除的副本"};
+                                 << QStringList{"不允许删除「Movies」的 2 项副本", "数据已完整移回"};
         QTest::newRow("bilingual") << UILanguage::bilingual
                                    << QStringList{"没有反悔", "did not happen and nothing was changed"}
-                                   << QStringList{"仍留有 2 项", " 2 copied item(s)"};
+                                   << QStringList{"2 项副本", " 2 copied item(s)"};
     }
 
     void endingsSayWhatHappened()
@@ -399,11 +504,11 @@ private Q_SLOTS:
             QVERIFY2(failedText.contains(part), qPrintable(failedText));
         QVERIFY2(!failedText.contains("rollback"), qPrintable(failedText));
 
-        const UndoResult done{mapping, QDateTime::currentDateTimeUtc(), std::nullopt, {}, target,
-                              {},      {target + "/a", target + "/b"}};
-        const QString doneText = shown(*vm, forceUndoSuccessMessage(vm->presentation(), done));
-        for (const QString& part : copies + QStringList{target})
-            QVERIFY2(doneText.contains(part), qPrintable(doneText));
+        const LeftBehindRecord stayed{mapping.id, mapping, source, target, 2, QDateTime::currentDateTime(),
+                                      true};
+        const QString copiesText = shown(*vm, leftBehindMessage(vm->workflows().context(), stayed));
+        for (const QString& part : copies + QStringList{target, AppPaths::logsFile()})
+            QVERIFY2(copiesText.contains(part), qPrintable(copiesText));
     }
 };
 

@@ -8,6 +8,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <optional>
 
 using namespace orvalink;
 using namespace orvalink::test;
@@ -316,19 +317,25 @@ private Q_SLOTS:
         QCOMPARE(viewModel().browsing().targetVolumeFreeBytes(), 0);
         QCOMPARE(viewModel().figures().targetVolumeStatus(), QStringLiteral("Not mounted"));
         QCOMPARE(viewModel().browsing().availableVolumes().size(), 1);
+        QVERIFY(viewModel().figures().externalVolumes().isEmpty());
     }
 
+    // Quick Select offers the volume while it is mounted, and no more once it is gone, however
+    // recent the listing.
     void aMountedTargetVolume()
     {
-        TmpfsMount mount(volumes() + "/Disk", 16 * 1024 * 1024);
-        if (!mount.isValid())
-            QSKIP(qPrintable(mount.skipReason()));
+        std::optional<TmpfsMount> mount(std::in_place, volumes() + "/Disk", 16 * 1024 * 1024);
+        if (!mount->isValid())
+            QSKIP(qPrintable(mount->skipReason()));
         start([&](AppConfig& config) { config.defaultTargetRoot = volumes() + "/Disk/Orvalink"; });
         QCOMPARE(viewModel().browsing().targetVolumeTotalBytes(), 16 * 1024 * 1024);
         QVERIFY(viewModel().browsing().targetVolumeFreeBytes() > 0);
         QCOMPARE(viewModel().figures().targetVolumeStatus(),
                  "Mounted, free: " + Formatters::sizeString(viewModel().browsing().targetVolumeFreeBytes()));
         QCOMPARE(viewModel().figures().externalVolumes().size(), 1);
+        mount.reset();
+        QVERIFY(viewModel().browsing().availableVolumes().constFirst().isMounted);
+        QVERIFY(viewModel().figures().externalVolumes().isEmpty());
         m_viewModel.reset();
     }
 

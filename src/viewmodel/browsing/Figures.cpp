@@ -33,7 +33,11 @@ Figures::Figures(const BrowsingState& browsing, const ActivityState& activity,
 
 QList<VolumeInfo> Figures::externalVolumes() const
 {
-    return orvalink::externalVolumes(m_browsing.availableVolumes());
+    // The listing may be older than an unplug: only a volume still mounted now is offered.
+    const platform::MountTable mounts = platform::MountTable::current();
+    QList<VolumeInfo> volumes = orvalink::externalVolumes(m_browsing.availableVolumes());
+    volumes.removeIf([&mounts](const VolumeInfo& volume) { return !mounts.mountedAt(volume.mountPath); });
+    return volumes;
 }
 
 QString Figures::targetVolumeStatus() const

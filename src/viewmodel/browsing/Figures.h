@@ -18,6 +18,7 @@ public:
     Figures(const BrowsingState& browsing, const ActivityState& activity, const Presentation& presentation,
             const VolumeService& volumes);
 
+    // The external volumes listed that are mounted at this moment (Quick Select offers them).
     QList<VolumeInfo> externalVolumes() const;
     QString targetVolumeStatus() const;
     double systemVolumeUsageRatio() const;

@@ -10,7 +10,7 @@ QList<VolumeInfo> externalVolumes(const QList<VolumeInfo>& volumes)
 {
     QList<VolumeInfo> result;
     for (const VolumeInfo& volume : volumes) {
-        if (volume.isRemovable || !volume.isInternal)
+        if (volume.isMounted && (volume.isRemovable || !volume.isInternal))
             result.append(volume);
     }
     return result;

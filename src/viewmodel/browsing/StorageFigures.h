@@ -8,8 +8,8 @@
 
 namespace orvalink {
 
-// The volumes that can serve as targets: every listed volume except an internal, non-removable one,
-// in list order.
+// The volumes that can serve as targets: every mounted volume listed except an internal,
+// non-removable one, in list order. The folder an unplugged disk leaves behind is none.
 QList<VolumeInfo> externalVolumes(const QList<VolumeInfo>& volumes);
 
 // How full a volume is, from 0 to 1: (total − free) / total, 0 for a total below 1, clamped. A

@@ -80,21 +80,20 @@ bool requiresAdministratorAuthorization(const std::exception_ptr& error)
     }
 }
 
-bool handleAdministratorAuthorizationRequirementIfNeeded(ActivityState& activity,
+bool handleAdministratorAuthorizationRequirementIfNeeded(ActivityState& activity, const Presentation& texts,
                                                          const std::exception_ptr& error,
-                                                         const QString& actionCN, const QString& actionEN)
+                                                         const QString& actionCN, const QString& actionEN,
+                                                         const QString& path)
 {
     if (!requiresAdministratorAuthorization(error))
         return false;
+    const QString shown = texts.displayPath(path);
     const BilingualText message(
-        actionCN + QStringLiteral("涉及受保护目录，需要系统管理员授权。你可以立即获取权限后再重试；如果系统已"
-                                  "弹出授权窗口，请先完成授权。"),
-        titleCased(actionEN) +
-            QStringLiteral(
-                " touches a protected path and needs administrator rights, asked for through the system's "
-                "authorization prompt. Get permission now and retry. If a system authorization dialog is "
-                "already open, complete it first."));
-    activity.setInfoMessage(message);
+        actionCN + QStringLiteral("需要系统管理员授权才能访问 ") + shown +
+            QStringLiteral("。你可以立即获取权限后再重试；如果系统已弹出授权窗口，请先完成授权。"),
+        titleCased(actionEN) + QStringLiteral(" needs administrator rights for ") + shown +
+            QStringLiteral(", asked for through the system's authorization prompt. Get permission now and "
+                           "retry. If a system authorization dialog is already open, complete it first."));
     activity.setAccessRequirementPrompt(AccessRequirementPrompt{
         QUuid::createUuid(), AccessRequirementPrompt::Kind::requiresAdministratorAuthorization,
         BilingualText("需要管理员权限", "Administrator Access Required"), message});

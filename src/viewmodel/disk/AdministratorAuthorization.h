@@ -18,11 +18,13 @@ class Presentation;
 // platform error with EACCES or EPERM (an error without an errno is judged by the one it wraps).
 bool requiresAdministratorAuthorization(const std::exception_ptr& error);
 
-// For such a failure: publishes the access-requirement prompt for the action and returns true;
-// otherwise changes nothing and returns false.
-bool handleAdministratorAuthorizationRequirementIfNeeded(ActivityState& activity,
+// For such a failure: publishes the access-requirement prompt for the action, naming `path`, the
+// path it needs the rights for (shown as `texts` shows paths), and returns true; otherwise changes
+// nothing and returns false. The status line is the caller's: it says how the action ended.
+bool handleAdministratorAuthorizationRequirementIfNeeded(ActivityState& activity, const Presentation& texts,
                                                          const std::exception_ptr& error,
-                                                         const QString& actionCN, const QString& actionEN);
+                                                         const QString& actionCN, const QString& actionEN,
+                                                         const QString& path);
 
 // Checks that the user can authorize one harmless command ("/bin/true"); leaves no authorization
 // behind. One check at a time; never throws.

@@ -25,12 +25,12 @@ QCoro::Task<bool> MigrationItemRun::execute(FlowTicket ticket)
     m_base = m_context.activity().migrationProcessedBytes();
     m_context.activity().setMigrationCurrentPath(m_item.sourcePath);
     m_plannedTarget = orvalink::plannedTargetPath(m_context, m_item.sourcePath, m_runConfig);
-    auto migrating =
-        runMonitoredDiskCall(m_context, ticket, m_plannedTarget, m_item.expectedBytes, m_base,
-                             [services = m_services, item = m_item, runConfig = m_runConfig] {
-                                 return services->engine().migrate(item.sourcePath, runConfig, item.forceMode,
-                                                                   item.terminateProcesses);
-                             });
+    auto migrating = runMonitoredDiskCall(
+        m_context, ticket, ArrivalPlace::at(m_plannedTarget.value_or(QString())), m_item.expectedBytes,
+        m_base, [services = m_services, item = m_item, runConfig = m_runConfig] {
+            return services->engine().migrate(item.sourcePath, runConfig, item.forceMode,
+                                              item.terminateProcesses);
+        });
     const auto outcome = co_await std::move(migrating);
     if (!outcome)
         co_return false;

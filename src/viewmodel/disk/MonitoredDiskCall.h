@@ -17,19 +17,17 @@ namespace detail {
 
 template <typename Fn>
 QCoro::Task<std::optional<BackgroundResult<std::invoke_result_t<Fn&>>>>
-monitoredCall(DiskWorkContext* context, FlowTicket ticket, std::optional<QString> observedPath,
+monitoredCall(DiskWorkContext* context, FlowTicket ticket, std::shared_ptr<ArrivalPlace> place,
               qint64 expectedBytes, qint64 baseBytes, Fn call)
 {
-    // What stands at the observed path before the call (an occupant, a target appended to) has not
-    // arrived: the monitor counts from there.
-    qint64 present = 0;
-    if (observedPath && !observedPath->isEmpty() && expectedBytes > 0) {
-        auto measuring = estimateBytesForProgress(*context, *observedPath);
-        present = co_await std::move(measuring);
+    // What stands there before the call (an occupant, a target appended to) has not arrived: the
+    // monitor counts from there.
+    if (place && expectedBytes > 0) {
+        co_await takeStockForProgress(*context, place);
         if (!ticket.isAlive())
             co_return std::nullopt;
     }
-    auto monitor = ProgressMonitor::start(*context, observedPath, expectedBytes, baseBytes, present);
+    auto monitor = ProgressMonitor::start(*context, std::move(place), expectedBytes, baseBytes);
     auto work = context->background().runCatching(std::move(call));
     auto outcome = co_await std::move(work);
     if (!ticket.isAlive())
@@ -43,20 +41,20 @@ monitoredCall(DiskWorkContext* context, FlowTicket ticket, std::optional<QString
 } // namespace detail
 
 // One blocking disk call of a flow (a migration, a restore) on the background runner, while a
-// ProgressMonitor raises migrationProcessedBytes from `baseBytes` by what arrives at `observedPath`
-// beyond what stood there before (up to `expectedBytes`). The monitor has stopped when the outcome is
-// handed back, so the caller writes the item's final counters alone. None once `ticket` went stale:
-// a call that started always runs to its end (migrated with its link, restored, or rolled back),
-// whatever happens to the owner; one whose owner closed while what stood there was measured never
-// starts.
+// ProgressMonitor raises migrationProcessedBytes from `baseBytes` by what arrives at `place` beyond
+// what stood there before (up to `expectedBytes`); no monitor without a place. The monitor has
+// stopped when the outcome is handed back, so the caller writes the item's final counters alone.
+// None once `ticket` went stale: a call that started always runs to its end (migrated with its link,
+// restored, or rolled back), whatever happens to the owner; one whose owner closed while what stood
+// there was measured never starts.
 //
 // `call` may use only what it captured by value (see BackgroundRunner).
 template <typename Fn>
 QCoro::Task<std::optional<BackgroundResult<std::invoke_result_t<Fn&>>>>
-runMonitoredDiskCall(DiskWorkContext& context, FlowTicket ticket, const std::optional<QString>& observedPath,
+runMonitoredDiskCall(DiskWorkContext& context, FlowTicket ticket, std::shared_ptr<ArrivalPlace> place,
                      qint64 expectedBytes, qint64 baseBytes, Fn call)
 {
-    return detail::monitoredCall(&context, std::move(ticket), observedPath, expectedBytes, baseBytes,
+    return detail::monitoredCall(&context, std::move(ticket), std::move(place), expectedBytes, baseBytes,
                                  std::move(call));
 }
 

@@ -1,7 +1,6 @@
 #include "viewmodel/disk/ProgressMonitor.h"
 
 #include "diskops/ScanService.h"
-#include "platform/IncrementalTreeMeasurer.h"
 #include "viewmodel/context/WorkflowSettings.h"
 #include "viewmodel/disk/DiskWorkContext.h"
 #include "viewmodel/flow/BackgroundRunner.h"
@@ -9,35 +8,10 @@
 #include "viewmodel/state/ViewModelServices.h"
 
 #include <QCoro/QCoroTimer>
-#include <QFile>
 #include <QTimer>
 #include <algorithm>
-#include <sys/stat.h>
 
 namespace orvalink {
-
-namespace {
-
-qint64 fileBytes(const struct stat& info)
-{
-    if (!S_ISREG(info.st_mode))
-        return 0;
-    return std::max<qint64>(
-        {0, static_cast<qint64>(info.st_size), static_cast<qint64>(info.st_blocks) * 512});
-}
-
-} // namespace
-
-qint64 readSizeForProgress(const QString& path, const ScanService& scan,
-                           const platform::CancellationToken& cancellation)
-{
-    struct stat info {};
-    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
-        return 0;
-    if (S_ISDIR(info.st_mode))
-        return std::max<qint64>(0, scan.directorySize(path, true, cancellation));
-    return fileBytes(info);
-}
 
 struct ProgressMonitor::State {
     platform::CancellationToken cancellation = platform::CancellationToken::create();
@@ -47,33 +21,19 @@ struct ProgressMonitor::State {
 
 namespace {
 
-// readSizeForProgress for one path sampled again and again: a directory keeps the totals of the parts
-// that cannot have changed since the previous sample, so a sample costs what changed, not the tree.
-qint64 sampleSize(const QString& path, platform::IncrementalTreeMeasurer& measurer,
-                  const platform::CancellationToken& cancellation)
-{
-    struct stat info {};
-    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
-        return 0;
-    if (S_ISDIR(info.st_mode))
-        return std::max<qint64>(0, measurer.measure(cancellation).value_or(0));
-    return fileBytes(info);
-}
-
 // Touches the context only while `ticket` is alive: the monitor may be resumed after its owner is gone.
-QCoro::Task<> sample(DiskWorkContext* context, FlowTicket ticket, QString path, qint64 expected, qint64 base,
-                     qint64 present, std::shared_ptr<ProgressMonitor::State> state)
+QCoro::Task<> sample(DiskWorkContext* context, FlowTicket ticket, std::shared_ptr<ArrivalPlace> place,
+                     qint64 expected, qint64 base, std::shared_ptr<ProgressMonitor::State> state)
 {
-    const auto measurer = std::make_shared<platform::IncrementalTreeMeasurer>(path);
     const platform::CancellationToken cancellation = state->cancellation;
     qint64 lastSample = 0;
     while (!cancellation.isCancelled() && ticket.isAlive()) {
         auto walk = context->background().runCatching(
-            [measurer, path, cancellation] { return sampleSize(path, *measurer, cancellation); });
+            [place, cancellation] { return place->arrivedBytes(cancellation); });
         auto measured = co_await std::move(walk);
         if (cancellation.isCancelled() || !ticket.isAlive())
             co_return;
-        const qint64 arrived = measured.succeeded() ? measured.value() - present : 0;
+        const qint64 arrived = measured.succeeded() ? measured.value() : 0;
         if (arrived > lastSample) {
             const qint64 candidate = base + std::min(arrived, expected);
             context->activity().setMigrationProcessedBytes(
@@ -88,16 +48,15 @@ QCoro::Task<> sample(DiskWorkContext* context, FlowTicket ticket, QString path, 
 } // namespace
 
 std::unique_ptr<ProgressMonitor> ProgressMonitor::start(DiskWorkContext& context,
-                                                        const std::optional<QString>& path,
-                                                        qint64 expectedBytes, qint64 baseProcessedBytes,
-                                                        qint64 presentBytes)
+                                                        std::shared_ptr<ArrivalPlace> place,
+                                                        qint64 expectedBytes, qint64 baseProcessedBytes)
 {
-    if (!path || path->isEmpty() || expectedBytes <= 0)
+    if (!place || expectedBytes <= 0)
         return nullptr;
     auto state = std::make_shared<State>();
     state->pause.setSingleShot(true);
-    auto sampling = sample(&context, context.ticket(), *path, expectedBytes, baseProcessedBytes,
-                           std::max<qint64>(0, presentBytes), state);
+    auto sampling =
+        sample(&context, context.ticket(), std::move(place), expectedBytes, baseProcessedBytes, state);
     return std::unique_ptr<ProgressMonitor>(new ProgressMonitor(std::move(state), std::move(sampling)));
 }
 
@@ -124,6 +83,14 @@ QCoro::Task<> stopProgressMonitor(std::unique_ptr<ProgressMonitor> monitor)
 {
     if (monitor)
         co_await monitor->stop();
+}
+
+QCoro::Task<> takeStockForProgress(DiskWorkContext& context, std::shared_ptr<ArrivalPlace> place)
+{
+    const std::shared_ptr<ScanService> scan = context.services().scanService;
+    auto stock = context.background().runCatching(
+        [place, scan, walks = context.walks()] { place->takeStock(*scan, walks); });
+    co_await std::move(stock);
 }
 
 QCoro::Task<qint64> estimateBytesForProgress(DiskWorkContext& context, QString path)

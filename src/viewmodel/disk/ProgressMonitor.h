@@ -1,39 +1,29 @@
 #pragma once
 
-#include "platform/CancellationToken.h"
+#include "viewmodel/disk/ArrivalPlace.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>
 #include <memory>
-#include <optional>
 
 namespace orvalink {
 
 class DiskWorkContext;
-class ScanService;
 
-// Bytes present at `path` for the progress figures: the tree of a directory (links inside count
-// nothing), the larger of the length and the allocated blocks of a file, 0 for anything else. A
-// link at `path` itself is not followed: during an undo the link still stands where the data
-// arrives, and following it would count the whole tree at once. Throws platform::WalkCancelled
-// when `cancellation` fires during a walk. Blocking.
-qint64 readSizeForProgress(const QString& path, const ScanService& scan,
-                           const platform::CancellationToken& cancellation = {});
-
-// The bytes arriving at a path while a blocking disk operation runs elsewhere. Samples every
-// WorkflowSettings::progressInterval (counted from the end of one walk to the start of the next)
-// and only ever raises migrationProcessedBytes, never above base + expected. Only what comes beyond
-// the bytes present at the start counts: an occupant merged into, or a target appended to, has not
-// arrived.
+// The bytes arriving at a place (see ArrivalPlace) while a blocking disk operation runs elsewhere.
+// Samples every WorkflowSettings::progressInterval (counted from the end of one walk to the start
+// of the next) and only ever raises migrationProcessedBytes, never above base + expected. Only what
+// comes beyond what stood there when the place took stock counts: an occupant merged into, or a
+// target appended to, has not arrived.
 //
 // The owner stops the monitor (and awaits that) before it writes the item's final counters; a
 // stop cuts a running walk and a pending pause short.
 class ProgressMonitor {
 public:
-    // No monitor for an absent or empty path or for expected bytes of 0 or below.
+    // No monitor without a place or for expected bytes of 0 or below.
     static std::unique_ptr<ProgressMonitor> start(DiskWorkContext& context,
-                                                  const std::optional<QString>& path, qint64 expectedBytes,
-                                                  qint64 baseProcessedBytes, qint64 presentBytes = 0);
+                                                  std::shared_ptr<ArrivalPlace> place, qint64 expectedBytes,
+                                                  qint64 baseProcessedBytes);
     ~ProgressMonitor();
     ProgressMonitor(const ProgressMonitor&) = delete;
     ProgressMonitor& operator=(const ProgressMonitor&) = delete;
@@ -52,6 +42,10 @@ private:
 
 // Stops `monitor` when there is one.
 QCoro::Task<> stopProgressMonitor(std::unique_ptr<ProgressMonitor> monitor);
+
+// ArrivalPlace::takeStock off the main thread; what it cannot measure (the owner closing, say)
+// counts as nothing present.
+QCoro::Task<> takeStockForProgress(DiskWorkContext& context, std::shared_ptr<ArrivalPlace> place);
 
 // readSizeForProgress off the main thread; 0 when it fails or the owner closes meanwhile.
 QCoro::Task<qint64> estimateBytesForProgress(DiskWorkContext& context, QString path);

@@ -1,5 +1,6 @@
 #include "viewmodel/disk/RestoreItem.h"
 
+#include "platform/FoundEntries.h"
 #include "viewmodel/disk/DiskWorkContext.h"
 #include "viewmodel/disk/MonitoredDiskCall.h"
 #include "viewmodel/disk/ScopedDiskServices.h"
@@ -29,13 +30,26 @@ QCoro::Task<std::optional<SettledRestore>> settleRestore(DiskWorkContext& contex
                                                          qint64 expected, qint64 base)
 {
     for (;;) {
-        auto restoring = runMonitoredDiskCall(context, ticket, mapping.sourcePath, expected, base,
-                                              restoreCall(context, services, mapping, answers));
+        // The data arrives at a hidden sibling of the source, and takes the source's place once whole.
+        auto restoring =
+            runMonitoredDiskCall(context, ticket, ArrivalPlace::restoreSiblingOf(mapping.sourcePath),
+                                 expected, base, restoreCall(context, services, mapping, answers));
         const auto outcome = co_await std::move(restoring);
         if (!outcome)
             co_return std::nullopt;
-        if (outcome->succeeded())
-            co_return SettledRestore{*outcome, false};
+        if (outcome->succeeded()) {
+            const QStringList copies = outcome->value().leftCopyPaths;
+            if (copies.isEmpty())
+                co_return SettledRestore{*outcome, false};
+            // The undo names where its removal stopped (a folder may hold many); the user is told
+            // what is to be found there.
+            auto counting =
+                context.background().runCatching([copies] { return platform::countFoundEntries(copies); });
+            const auto counted = co_await std::move(counting);
+            if (!ticket.isAlive())
+                co_return std::nullopt;
+            co_return SettledRestore{*outcome, false, counted.succeeded() ? counted.value() : copies.size()};
+        }
         const std::optional<QUuid> question = publishRestoreQuestion(
             context.activity(), context.presentation(), outcome->error(), mapping, answers);
         if (!question)

@@ -20,12 +20,16 @@ class ScopedDiskServices;
 struct SettledRestore {
     BackgroundResult<UndoResult> outcome;
     bool cancelled = false;
+    // Of a restore that left copies on the volume: how many entries the user finds there
+    // (platform::countFoundEntries of UndoResult::leftCopyPaths).
+    qint64 copiesFound = 0;
 };
 
 // Brings one item of a restore run to its end, under the progress monitor (from `base`, up to
 // `expected` bytes). It is tried with the answers given so far; when the attempt asks a question no
 // answer covers yet, the run publishes it, waits for the answer (DiskWorkContext::question()) and
-// tries the same item again with every answer given. None once the ticket went stale.
+// tries the same item again with every answer given. Copies left on the volume are counted as the
+// user finds them. None once the ticket went stale.
 QCoro::Task<std::optional<SettledRestore>> settleRestore(DiskWorkContext& context, FlowTicket ticket,
                                                          std::shared_ptr<const ScopedDiskServices> services,
                                                          LinkMapping mapping, UndoAnswers answers,

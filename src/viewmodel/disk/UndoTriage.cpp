@@ -149,15 +149,31 @@ BilingualText undoFailureMessage(DiskWorkContext& context, const std::exception_
 
 BilingualText leftBehindMessage(DiskWorkContext& context, const LeftBehindRecord& record)
 {
-    return leftBehindText(context.presentation(), record.sourcePath, record.targetPath, record.leftoverCount,
-                          context.services().logService->filePath());
+    const Presentation& texts = context.presentation();
+    const QString log = context.services().logService->filePath();
+    if (!record.copiesOnly)
+        return leftBehindText(texts, record.sourcePath, record.targetPath, record.leftoverCount, log);
+    return BilingualText("外置磁盘不允许删除「%1」的 %2 项副本，它们仍留在 %3 中，完整列表见日志 %4。"
+                         "数据已完整移回，可以在磁盘允许时手动删除这些副本。",
+                         "The external disk would not let %2 copied item(s) of %1 be removed: they stayed "
+                         "in %3, and the log lists them: %4. The data is whole at home; remove the copies "
+                         "once the disk allows it.")
+        .arg(QFileInfo(record.sourcePath).fileName(), QString::number(record.leftoverCount),
+             texts.displayPath(record.targetPath), texts.displayPath(log));
 }
 
 BilingualText triageUndoFailure(DiskWorkContext& context, const std::exception_ptr& error,
                                 const LinkMapping& mapping)
 {
-    handleAdministratorAuthorizationRequirementIfNeeded(context.activity(), error, QStringLiteral("反悔迁移"),
-                                                        QStringLiteral("undo migrations"));
+    // The rights are needed for the file that could not be read, or else for the data on the volume.
+    const std::optional<UndoNotDone> notDone = undoNotDoneOf(error);
+    const std::optional<OrvalinkError> failure = orvalinkErrorOf(error);
+    const QString path = notDone && !notDone->failedPath().isEmpty() ? notDone->failedPath()
+                         : failure && !failure->path().isEmpty()     ? failure->path()
+                                                                     : mapping.targetPath;
+    handleAdministratorAuthorizationRequirementIfNeeded(context.activity(), context.presentation(), error,
+                                                        QStringLiteral("反悔迁移"),
+                                                        QStringLiteral("undo migrations"), path);
     return undoFailureMessage(context, error, mapping);
 }
 
@@ -222,27 +238,12 @@ BilingualText restoredMessage(const Presentation& texts, const UndoResult& resul
 
 } // namespace
 
-BilingualText leftCopiesMessage(const Presentation& texts, const UndoResult& result)
-{
-    const QString count = QString::number(result.leftCopyPaths.size());
-    const QString target = texts.displayPath(result.targetPath);
-    return BilingualText(QStringLiteral(" 数据已完整移回，但外置磁盘的 ") + target +
-                             QStringLiteral(" 中仍留有 ") + count +
-                             QStringLiteral(" 项无法删除的副本，完整列表见日志。"),
-                         QStringLiteral(" The data is whole at home, but ") + count +
-                             QStringLiteral(" copied item(s) could not be removed and stayed on the external "
-                                            "disk in ") +
-                             target + QStringLiteral("; the log lists them."));
-}
-
 BilingualText forceUndoSuccessMessage(const Presentation& texts, const UndoResult& result)
 {
     BilingualText message = restoredMessage(texts, result);
     if (!result.terminatedProcesses.isEmpty())
         message = message + BilingualText(" 已结束的程序：%1。", " Programs ended: %1.")
                                 .arg(nameListText(result.terminatedProcesses));
-    if (!result.leftCopyPaths.isEmpty())
-        message = message + leftCopiesMessage(texts, result);
     return message;
 }
 

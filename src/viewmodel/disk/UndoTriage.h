@@ -29,17 +29,18 @@ std::optional<OrvalinkError> errorOfCase(const std::exception_ptr& error, Orvali
 BilingualText undoFailureMessage(DiskWorkContext& context, const std::exception_ptr& error,
                                  const LinkMapping& mapping);
 
-// The text of an undo that came home but left the entries of `record` on the volume, as
-// undoFailureMessage() words it.
+// The text of an undo that came home but left the entries of `record` on the volume: where, how
+// many and the log that lists them; for entries that exist only there as undoFailureMessage() words
+// it, with the append restore that brings them home; for copies, that the data is whole at home.
 BilingualText leftBehindMessage(DiskWorkContext& context, const LeftBehindRecord& record);
 
 // A restore of `mapping` that failed for good (its questions, see RestoreQuestions, are answered
-// within the run): a permission failure also opens the access prompt; the text is the failure's.
+// within the run): a permission failure also opens the access prompt, naming the path it needs the
+// rights for; the text is the failure's.
 BilingualText triageUndoFailure(DiskWorkContext& context, const std::exception_ptr& error,
                                 const LinkMapping& mapping);
 
-// The information text after a successful restore, forced or not; it says so when copies stayed on
-// the volume.
+// The information text after a successful restore, forced or not, with the programs it ended.
 BilingualText forceUndoSuccessMessage(const Presentation& texts, const UndoResult& result);
 
 } // namespace orvalink

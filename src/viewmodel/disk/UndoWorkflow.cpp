@@ -3,54 +3,17 @@
 #include "viewmodel/disk/DiskWorkContext.h"
 #include "viewmodel/disk/ProgressMonitor.h"
 #include "viewmodel/disk/RestoreItem.h"
+#include "viewmodel/disk/UndoOutcome.h"
 #include "viewmodel/disk/UndoTriage.h"
 #include "viewmodel/disk/WorkflowSupport.h"
 #include "viewmodel/state/ActivityState.h"
 #include "viewmodel/state/HistoryState.h"
-#include "viewmodel/state/ViewModelServices.h"
-#include "viewmodel/texts/Presentation.h"
 
-#include <QDateTime>
-#include <QFileInfo>
 #include <algorithm>
 
 namespace orvalink {
 
 namespace {
-
-// An undo that brought the data home but could not rewrite its history: it counts as restored, and
-// the listing and the history changed.
-bool restoredAllTheSame(const std::exception_ptr& error)
-{
-    return undoIncompleteOf(error).has_value();
-}
-
-// The undo that brought the data home but left entries on the volume, when `outcome` is one; none
-// for any other outcome. The one place that reads that outcome of the undo service: such an undo is
-// no failure of the data, yet not done either, and the window keeps what stayed in view with the
-// append restore that brings it home.
-std::optional<LeftBehindRecord> leftBehindOf(const BackgroundResult<UndoResult>& outcome)
-{
-    if (!outcome.succeeded() || !outcome.value().leftBehind())
-        return std::nullopt;
-    const UndoResult& result = outcome.value();
-    LeftBehindRecord left;
-    left.id = result.mapping.id;
-    left.mapping = result.mapping;
-    left.sourcePath = result.mapping.sourcePath;
-    left.targetPath = result.targetPath;
-    left.leftoverCount = result.leftBehindPaths.size();
-    left.undoneAt = QDateTime::currentDateTime();
-    return left;
-}
-
-BilingualText cancelledMessage(const LinkMapping& mapping)
-{
-    return BilingualText(
-               "已取消反悔：「%1」仍在外置磁盘上，这条记录仍保留在历史中。",
-               "Undo cancelled: %1 stays on the external disk, and its record stays in the history.")
-        .arg(QFileInfo(mapping.sourcePath).fileName());
-}
 
 // One record with one-item progress, for the undo of the last record and the forced restore.
 QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, BilingualText title,
@@ -77,7 +40,8 @@ QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, Bilin
     }
 
     const BackgroundResult<UndoResult>& outcome = settled->outcome;
-    if (const std::optional<LeftBehindRecord> left = leftBehindOf(outcome)) {
+    const std::optional<LeftBehindRecord> left = leftOnVolumeOf(*settled);
+    if (left && !left->copiesOnly) {
         finishSingleItemProgress(context, false);
         auto reload = reloadAfterDiskWork(context);
         co_await std::move(reload);
@@ -95,7 +59,9 @@ QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, Bilin
         if (!ticket.isAlive())
             co_return;
         context.history().setLastRestoredPaths({result.mapping.sourcePath});
-        context.activity().setInfoMessage(forceUndoSuccessMessage(context.presentation(), result));
+        if (left)
+            context.history().setUndoLeftovers({*left});
+        context.activity().setInfoMessage(doneMessage(context, result, left));
         co_return;
     }
     const bool restored = restoredAllTheSame(outcome.error());
@@ -107,85 +73,10 @@ QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, Bilin
             co_return;
         context.history().setLastRestoredPaths({mapping.sourcePath});
     }
-    context.activity().setErrorMessage(triageUndoFailure(context, outcome.error(), mapping));
-}
-
-struct BatchOutcome {
-    QStringList restoredPaths;
-    QList<LeftBehindRecord> leftBehind;
-    QList<BilingualText> failureTexts;
-    qint64 successCount = 0;
-    qint64 failureCount = 0;
-    // Of the failures: left by the user's Cancel to a question.
-    qint64 cancelledCount = 0;
-};
-
-// Counts one settled record of a batch into `batch` and the progress counters.
-void countSettled(DiskWorkContext& context, BatchOutcome& batch, const LinkMapping& record,
-                  const SettledRestore& settled)
-{
-    const BackgroundResult<UndoResult>& outcome = settled.outcome;
-    const auto countFailed = [&] {
-        ++batch.failureCount;
-        context.activity().setMigrationFailedItems(context.activity().migrationFailedItems() + 1);
-    };
-    if (const std::optional<LeftBehindRecord> left =
-            settled.cancelled ? std::nullopt : leftBehindOf(outcome)) {
-        countFailed();
-        batch.leftBehind.append(*left);
-        batch.failureTexts.append(leftBehindMessage(context, *left));
-        return;
-    }
-    if (!settled.cancelled && (outcome.succeeded() || restoredAllTheSame(outcome.error()))) {
-        ++batch.successCount;
-        context.activity().setMigrationSucceededItems(context.activity().migrationSucceededItems() + 1);
-        batch.restoredPaths.append(record.sourcePath);
-        // Restored, but the history still lists it until the next start, or copies stayed on the
-        // volume: said all the same.
-        if (!outcome.succeeded())
-            batch.failureTexts.append(undoFailureMessage(context, outcome.error(), record));
-        else if (!outcome.value().leftCopyPaths.isEmpty())
-            batch.failureTexts.append(forceUndoSuccessMessage(context.presentation(), outcome.value()));
-        return;
-    }
-    countFailed();
-    if (settled.cancelled)
-        ++batch.cancelledCount;
-    else
-        batch.failureTexts.append(triageUndoFailure(context, outcome.error(), record));
-}
-
-void reportBatch(DiskWorkContext& context, const BatchOutcome& batch, const QList<LinkMapping>& records)
-{
-    const QString s = QString::number(batch.successCount);
-    const QString f = QString::number(batch.failureCount);
-    const BilingualText finished(QStringLiteral("批量反悔完成。成功：") + s + QStringLiteral("，失败：") + f +
-                                     QStringLiteral("。"),
-                                 QStringLiteral("Undo batch finished. Success: ") + s +
-                                     QStringLiteral(", failed: ") + f + QStringLiteral("."));
-    if (batch.successCount == 0) {
-        finishSingleItemProgress(context, false);
-        // Every record was left by the user's own Cancel: nothing failed that needs an alert.
-        if (batch.failureTexts.isEmpty() && batch.cancelledCount >= 1) {
-            context.activity().setInfoMessage(records.size() == 1 ? cancelledMessage(records.constFirst())
-                                                                  : finished);
-            return;
-        }
-        context.activity().setErrorMessage(batch.failureTexts.isEmpty()
-                                               ? BilingualText("批量反悔失败。", "Undo batch failed.")
-                                               : batch.failureTexts.constFirst());
-        return;
-    }
-    if (batch.failureCount >= 1)
-        context.activity().setInfoMessage(finished);
-    else if (records.size() == 1)
-        context.activity().setInfoMessage(BilingualText("已反悔所选记录。", "Selected record was restored."));
-    else
-        context.activity().setInfoMessage(
-            BilingualText(QStringLiteral("已反悔 ") + s + QStringLiteral(" 条记录。"),
-                          QStringLiteral("Restored ") + s + QStringLiteral(" records.")));
-    if (!batch.failureTexts.isEmpty())
-        context.activity().setErrorMessage(batch.failureTexts.constFirst());
+    // The status line keeps the answer once its alert (and a question for rights) is dismissed.
+    const BilingualText failure = triageUndoFailure(context, outcome.error(), mapping);
+    context.activity().setInfoMessage(failure);
+    context.activity().setErrorMessage(failure);
 }
 
 QCoro::Task<> restoreBatch(DiskWorkContext& context, QList<LinkMapping> records,

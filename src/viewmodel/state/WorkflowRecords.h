@@ -46,16 +46,21 @@ struct FailedMigrationRecord {
     bool operator==(const FailedMigrationRecord&) const = default;
 };
 
-// An undo that brought the data home but left entries on the volume (written there or held by a
-// program while it ran), for the current session only. Its mapping stays in the history, and an
-// append restore of it brings the rest home.
+// An undo that brought the data home but left entries on the volume, for the current session only:
+// - entries that exist only there (written there or held by a program while it ran): its mapping
+//   stays in the history, and an append restore of it brings the rest home;
+// - with `copiesOnly`, copies of what is home that the volume would not give up (a read-only
+//   volume, an immutable file): the undo is done, its mapping gone; the copies are the user's to
+//   remove once the volume allows it.
 struct LeftBehindRecord {
     QUuid id; // the mapping's
     LinkMapping mapping;
     QString sourcePath; // where the data stands now: the mapping's source
     QString targetPath; // the folder on the volume that holds what stayed
+    // How many entries the user finds there (copies: files, and folders that hold nothing).
     qsizetype leftoverCount = 0;
     QDateTime undoneAt;
+    bool copiesOnly = false;
 
     bool operator==(const LeftBehindRecord&) const = default;
 };

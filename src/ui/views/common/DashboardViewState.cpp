@@ -24,6 +24,11 @@ void DashboardViewState::setShowProgressPanel(bool shown)
     publish(m_showProgressPanel, shown, &DashboardViewState::showProgressPanelChanged);
 }
 
+void DashboardViewState::setActivityCollapsePending(bool pending)
+{
+    publish(m_activityCollapsePending, pending, &DashboardViewState::activityCollapsePendingChanged);
+}
+
 void DashboardViewState::setShowMigratedItemsPanel(bool shown)
 {
     publish(m_showMigratedItemsPanel, shown, &DashboardViewState::showMigratedItemsPanelChanged);

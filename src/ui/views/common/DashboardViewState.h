@@ -33,6 +33,9 @@ public:
 
     bool showProgressPanel() const { return m_showProgressPanel; }
     void setShowProgressPanel(bool shown);
+    // The activity workspace is open and will collapse by itself soon (a collapse is timed).
+    bool activityCollapsePending() const { return m_activityCollapsePending; }
+    void setActivityCollapsePending(bool pending);
     bool showMigratedItemsPanel() const { return m_showMigratedItemsPanel; }
     void setShowMigratedItemsPanel(bool shown);
     bool showStorageOverviewExpanded() const { return m_showStorageOverviewExpanded; }
@@ -43,6 +46,7 @@ Q_SIGNALS:
     void minSizeInputChanged();
     void minSizeInputFocusedChanged();
     void showProgressPanelChanged();
+    void activityCollapsePendingChanged();
     void showMigratedItemsPanelChanged();
     void showStorageOverviewExpandedChanged();
 
@@ -51,6 +55,7 @@ private:
     QString m_minSizeInput;
     bool m_minSizeInputFocused = false;
     bool m_showProgressPanel = false;
+    bool m_activityCollapsePending = false;
     bool m_showMigratedItemsPanel = false;
     bool m_showStorageOverviewExpanded = true;
 };

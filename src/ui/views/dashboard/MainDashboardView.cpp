@@ -137,11 +137,8 @@ void MainDashboardView::watchPublishedValues()
     m_seenRestored = history.lastRestoredPaths().size();
     m_seenLeftBehind = history.undoLeftovers().size();
 
+    // Opening a folder (a scan) is no new activity: the workspace stays as it is.
     connect(&browsing, &BrowsingState::minSizeMBChanged, this, &MainDashboardView::minSizeChanged);
-    connect(&browsing, &BrowsingState::isScanningChanged, this,
-            &MainDashboardView::refreshActivityWorkspaceBehavior);
-    connect(&browsing, &BrowsingState::isBackgroundScanningChanged, this,
-            &MainDashboardView::refreshActivityWorkspaceBehavior);
     connect(&activity, &ActivityState::isRepairingLinksChanged, this, &MainDashboardView::repairingChanged);
     // Whether progress shows is computed from these three.
     connect(&activity, &ActivityState::isMigratingChanged, this, &MainDashboardView::progressShownChanged);
@@ -153,8 +150,7 @@ void MainDashboardView::watchPublishedValues()
     connect(&history, &HistoryState::lastRestoredPathsChanged, this, &MainDashboardView::countsChanged);
     connect(&history, &HistoryState::undoLeftoversChanged, this, &MainDashboardView::countsChanged);
     // A repair's report comes once at its end and goes when the next run starts.
-    connect(&history, &HistoryState::lastLinkRepairChanged, this,
-            &MainDashboardView::refreshActivityWorkspaceBehavior);
+    connect(&history, &HistoryState::lastLinkRepairChanged, this, &MainDashboardView::resultChanged);
 }
 
 void MainDashboardView::minSizeChanged()
@@ -197,8 +193,14 @@ void MainDashboardView::countsChanged()
         if (*seen == now)
             continue;
         *seen = now;
-        refreshActivityWorkspaceBehavior();
+        resultChanged();
     }
+}
+
+void MainDashboardView::resultChanged()
+{
+    m_resultSettled = false;
+    refreshActivityWorkspaceBehavior();
 }
 
 bool MainDashboardView::isActivityBusy() const
@@ -215,6 +217,21 @@ bool MainDashboardView::hasSuccessActivity() const
 
 void MainDashboardView::refreshActivityWorkspaceBehavior()
 {
+    if (m_viewModel.activity().isDiskWorkBusy()) {
+        cancelActivityAutoCollapse();
+        m_resultSettled = false;
+        // Opened once a run starts; a Collapse of the user's during the run stands until its end.
+        if (!m_runShown)
+            m_state.setShowProgressPanel(true);
+        m_runShown = true;
+        return;
+    }
+    m_runShown = false;
+    // A result is settled once (opened, and its collapse timed when it needs no review): the user's
+    // Expand or Collapse then stands until a new run or a new result.
+    if (m_resultSettled)
+        return;
+    m_resultSettled = true;
     if (isActivityBusy()) {
         cancelActivityAutoCollapse();
         m_state.setShowProgressPanel(true);
@@ -233,17 +250,21 @@ void MainDashboardView::scheduleActivityAutoCollapse()
     m_state.setShowProgressPanel(true);
     if (m_appearHooksEnabled)
         m_autoCollapse.start();
+    m_state.setActivityCollapsePending(m_autoCollapse.isActive());
 }
 
 void MainDashboardView::cancelActivityAutoCollapse()
 {
     m_autoCollapse.stop();
+    m_state.setActivityCollapsePending(false);
 }
 
 void MainDashboardView::collapseWhenStillIdle()
 {
-    if (isActivityBusy() || !hasSuccessActivity())
+    if (isActivityBusy() || !hasSuccessActivity()) {
+        m_state.setActivityCollapsePending(false);
         return;
+    }
     // Not under the pointer: the user may be about to press Collapse, or a record's button, which
     // would be gone (or become Expand) as the click lands. The collapse waits until the pointer
     // has been away for as long again.
@@ -251,6 +272,7 @@ void MainDashboardView::collapseWhenStillIdle()
         m_autoCollapse.start();
         return;
     }
+    m_state.setActivityCollapsePending(false);
     m_state.setShowProgressPanel(false);
 }
 

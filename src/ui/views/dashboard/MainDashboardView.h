@@ -61,8 +61,9 @@ public:
     bool isActivityBusy() const;
     // Recent migrations, restored paths or a link repair's report are present.
     bool hasSuccessActivity() const;
-    // Opens the workspace while busy; times its collapse after successful work; otherwise leaves the
-    // user's choice alone.
+    // Opens the workspace when a run starts, and at its end or at a new result (held open when it
+    // needs review, its collapse timed after successful work); otherwise, opening a folder say,
+    // leaves the user's choice alone.
     void refreshActivityWorkspaceBehavior();
     void scheduleActivityAutoCollapse();
     void cancelActivityAutoCollapse();
@@ -80,6 +81,8 @@ private:
     void progressShownChanged();
     void repairingChanged();
     void countsChanged();
+    // New records or a new report to show: the workspace settles them anew.
+    void resultChanged();
     void collapseWhenStillIdle();
 
     MainViewModel& m_viewModel;
@@ -99,6 +102,9 @@ private:
     qsizetype m_seenFailures = 0;
     qsizetype m_seenRestored = 0;
     qsizetype m_seenLeftBehind = 0;
+    // The workspace was opened for the running work, and the finished work's result was settled.
+    bool m_runShown = false;
+    bool m_resultSettled = false;
 };
 
 } // namespace orvalink::ui

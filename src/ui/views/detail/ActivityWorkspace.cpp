@@ -80,7 +80,7 @@ QString ActivityWorkspace::primaryActivitySystemImage(MainViewModel& viewModel)
     return QStringLiteral("bolt.circle.fill");
 }
 
-QString ActivityWorkspace::activityDockSummaryText(MainViewModel& viewModel)
+QString ActivityWorkspace::activityDockSummaryText(MainViewModel& viewModel, bool collapsePending)
 {
     const bool progress = isMigratingOrUndoing(viewModel);
     const bool repairing = viewModel.activity().isRepairingLinks();
@@ -97,10 +97,14 @@ QString ActivityWorkspace::activityDockSummaryText(MainViewModel& viewModel)
         return viewModel.presentation().localized(
             {"有链接未能修复，活动台将保持展开直到你手动关闭。",
              "Some links could not be repaired, so the activity workspace stays open until you close it."});
+    // Said while it holds: the collapse may wait for the pointer to leave, and once it has come (or
+    // the user opened the workspace again) nothing more is timed.
     if (hasSuccessActivity(viewModel) && !progress && !repairing)
         return viewModel.presentation().localized(
-            {"最近操作已完成，活动台会在 5 秒后自动收起。",
-             "The latest operation finished. The workspace will collapse in 5 seconds."});
+            collapsePending ? BilingualText("最近操作已完成，活动台将在几秒后自动收起。",
+                                            "The latest operation finished. The workspace collapses by "
+                                            "itself in a few seconds.")
+                            : BilingualText("最近操作已完成。", "The latest operation finished."));
     if (progress) {
         const BilingualText& title = viewModel.activity().currentOperationTitle();
         return viewModel.presentation().localized(
@@ -120,8 +124,9 @@ QString ActivityWorkspace::badgeText(MainViewModel& viewModel)
         return MigrationProgressCard::progressPercentText(viewModel);
     if (needsReview(viewModel))
         return viewModel.presentation().localized({"需处理", "Needs Review"});
-    if (hasSuccessActivity(viewModel))
-        return viewModel.presentation().localized({"5 秒后收起", "Auto close in 5s"});
+    // Collapsed, nothing is timed any more; a repair that runs is no finished operation.
+    if (hasSuccessActivity(viewModel) && !viewModel.activity().isRepairingLinks())
+        return viewModel.presentation().localized({"已完成", "Finished"});
     return {};
 }
 
@@ -195,7 +200,8 @@ ActivityWorkspace::ActivityWorkspace(MainViewModel& viewModel, DashboardViewStat
     // refresh on their own, only when what they list changes.
     auto* scheduler = new RefreshScheduler([this] { refresh(); }, this);
     scheduler->watch(&m_viewModel.presentation(), &Presentation::textsChanged);
-    scheduler->watch(&m_state, &DashboardViewState::showProgressPanelChanged);
+    scheduler->watch(&m_state, &DashboardViewState::showProgressPanelChanged,
+                     &DashboardViewState::activityCollapsePendingChanged);
     scheduler->watch(
         &m_viewModel.activity(), &ActivityState::diskWorkChanged,
         &ActivityState::currentOperationTitleChanged, &ActivityState::migrationTotalItemsChanged,
@@ -223,7 +229,7 @@ void ActivityWorkspace::refresh()
         m_icon->setProperty("symbol", icon);
     }
     setTextIfChanged(m_title, m_viewModel.presentation().localized({"活动托盘", "Activity Dock"}));
-    setTextIfChanged(m_summary, activityDockSummaryText(m_viewModel));
+    setTextIfChanged(m_summary, activityDockSummaryText(m_viewModel, m_state.activityCollapsePending()));
 
     const QString badge = expanded ? QString() : badgeText(m_viewModel);
     setTextIfChanged(m_badge, badge);

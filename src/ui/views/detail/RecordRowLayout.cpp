@@ -423,9 +423,11 @@ RecordRow layoutLeftBehindRecord(const LeftBehindRecordTexts& texts, const QRect
         wrappedPathPart(QStringLiteral("leftBehindTarget"), texts.stayed, texts.targetPath, lines, metrics));
     row.parts.append(wrappedTextPart(QStringLiteral("leftBehindAdvice"), texts.advice, metrics.caption(),
                                      metrics.text(), lines));
-    appendActions(row, lines,
-                  {buttonPart(metrics, QStringLiteral("appendRestoreButton"), texts.appendRestore,
-                              texts.appendEnabled)},
+    QList<RecordRowPart> remedy;
+    if (!texts.appendRestore.isEmpty())
+        remedy.append(buttonPart(metrics, QStringLiteral("appendRestoreButton"), texts.appendRestore,
+                                 texts.appendEnabled));
+    appendActions(row, lines, remedy,
                   {buttonPart(metrics, QStringLiteral("openSourceButton"), texts.openSource),
                    buttonPart(metrics, QStringLiteral("openTargetButton"), texts.openTarget)});
     row.frame = lines.frame();

@@ -125,8 +125,8 @@ struct LeftBehindRecordTexts {
     QString sourcePath;
     QString stayed; // "Stayed in: " and the shown folder on the volume that holds the rest
     QString targetPath;
-    QString advice; // how many entries stayed, and how Append Restore brings them home
-    QString appendRestore;
+    QString advice;        // how many entries stayed, and how Append Restore brings them home
+    QString appendRestore; // empty for copies, which nothing brings home
     bool appendEnabled = true;
     QString openSource;
     QString openTarget;

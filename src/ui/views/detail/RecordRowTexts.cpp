@@ -96,20 +96,33 @@ LeftBehindRecordTexts leftBehindRecordTexts(MainViewModel& viewModel, const Left
     const Presentation& texts = viewModel.presentation();
     LeftBehindRecordTexts shown;
     shown.name = QFileInfo(record.sourcePath).fileName();
-    shown.badge = texts.localized({"未完成", "Incomplete"});
+    shown.badge = texts.localized(record.copiesOnly ? BilingualText("副本未删除", "Copies Stayed")
+                                                    : BilingualText("未完成", "Incomplete"));
     shown.date = texts.formatDate(record.undoneAt);
     shown.source = labelled(texts.localized({"数据已移回", "Back at"}), texts.displayPath(record.sourcePath));
     shown.sourcePath = record.sourcePath;
     shown.stayed = labelled(texts.localized({"仍留在", "Stayed in"}), texts.displayPath(record.targetPath));
     shown.targetPath = record.targetPath;
-    shown.advice = texts.localized(
-        BilingualText(
-            "有 %1 项内容仍留在外置磁盘上（日志列出了每一项）。请先关闭使用这些文件的程序，再点击“追加恢复”把"
-            "它们带回。",
-            "%1 item(s) stayed on the external disk (the log lists each). Close the programs that "
-            "use them, then press Append Restore to bring them home.")
-            .arg(QString::number(record.leftoverCount)));
-    shown.appendRestore = texts.localized({"追加恢复", "Append Restore"});
+    const QString count = QString::number(record.leftoverCount);
+    if (record.copiesOnly) {
+        // Nothing to bring home: the undo is done, and only copies stayed.
+        shown.advice = texts.localized(
+            BilingualText("反悔已完成，数据已完整移回。外置磁盘不允许删除其中 %1 项副本（日志列出了每一项）；"
+                          "磁盘允许时可以手动删除它们。",
+                          "The undo is done and the data is whole at home. The external disk would not let "
+                          "%1 copied item(s) be removed (the log lists each); remove them once the disk "
+                          "allows it.")
+                .arg(count));
+    } else {
+        shown.advice = texts.localized(
+            BilingualText(
+                "有 %1 项内容仍留在外置磁盘上（日志列出了每一项）。请先关闭使用这些文件的程序，再点击"
+                "“追加恢复”把它们带回。",
+                "%1 item(s) stayed on the external disk (the log lists each). Close the programs "
+                "that use them, then press Append Restore to bring them home.")
+                .arg(count));
+        shown.appendRestore = texts.localized({"追加恢复", "Append Restore"});
+    }
     shown.appendEnabled = recoveryEnabled;
     shown.openSource = texts.localized({"进入该目录", "Open in Sidebar"});
     shown.openTarget = texts.localized({"查看目标", "Open Target"});
