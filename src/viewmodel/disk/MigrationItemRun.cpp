@@ -1,5 +1,6 @@
 #include "viewmodel/disk/MigrationItemRun.h"
 
+#include "model/FailureOf.h"
 #include "model/OrvalinkError.h"
 #include "viewmodel/context/WorkflowSettings.h"
 #include "viewmodel/disk/DiskWorkContext.h"
@@ -44,7 +45,7 @@ QCoro::Task<bool> MigrationItemRun::execute(FlowTicket ticket)
         m_result.task.sourcePath = m_item.sourcePath;
         m_result.task.status = TaskStatus::failed;
         m_result.task.errorMessage = localizedDescription(outcome->error());
-        if (const std::optional<OrvalinkError> failure = orvalinkErrorOf(outcome->error())) {
+        if (const std::optional<OrvalinkError> failure = failureOf<OrvalinkError>(outcome->error())) {
             m_result.task.errorCode = failure->code();
             m_result.failure = failure;
         }

@@ -1,5 +1,6 @@
 #include "viewmodel/disk/UndoOutcome.h"
 
+#include "model/FailureOf.h"
 #include "viewmodel/disk/DiskWorkContext.h"
 #include "viewmodel/disk/ProgressMonitor.h"
 #include "viewmodel/disk/UndoTriage.h"
@@ -13,7 +14,7 @@ namespace orvalink {
 
 bool restoredAllTheSame(const std::exception_ptr& error)
 {
-    return undoIncompleteOf(error).has_value();
+    return failureOf<UndoIncomplete>(error).has_value();
 }
 
 std::optional<LeftBehindRecord> leftOnVolumeOf(const SettledRestore& settled)

@@ -2,6 +2,7 @@
 
 #include "diskops/UndoIncomplete.h"
 #include "diskops/UndoNotDone.h"
+#include "model/FailureOf.h"
 #include "model/OrvalinkError.h"
 #include "viewmodel/disk/AdministratorAuthorization.h"
 #include "viewmodel/disk/DiskWorkContext.h"
@@ -17,18 +18,6 @@
 namespace orvalink {
 
 namespace {
-
-// `error` as the failure of type `Failure`; none for any other.
-template <typename Failure> std::optional<Failure> failureOf(const std::exception_ptr& error)
-{
-    try {
-        std::rethrow_exception(error);
-    } catch (const Failure& failure) {
-        return failure;
-    } catch (...) {
-    }
-    return std::nullopt;
-}
 
 BilingualText notRecordedMessage(const Presentation& texts, const UndoIncomplete& incomplete)
 {
@@ -108,19 +97,9 @@ BilingualText unverifiedTargetMessage(const Presentation& texts, const QString& 
 
 } // namespace
 
-std::optional<UndoIncomplete> undoIncompleteOf(const std::exception_ptr& error)
-{
-    return failureOf<UndoIncomplete>(error);
-}
-
-std::optional<UndoNotDone> undoNotDoneOf(const std::exception_ptr& error)
-{
-    return failureOf<UndoNotDone>(error);
-}
-
 std::optional<OrvalinkError> errorOfCase(const std::exception_ptr& error, OrvalinkError::Case errorCase)
 {
-    const std::optional<OrvalinkError> failure = orvalinkErrorOf(error);
+    const std::optional<OrvalinkError> failure = failureOf<OrvalinkError>(error);
     if (failure && failure->errorCase() == errorCase)
         return failure;
     return std::nullopt;
@@ -133,9 +112,9 @@ BilingualText undoFailureMessage(DiskWorkContext& context, const std::exception_
     const Presentation& texts = context.presentation();
     if (const std::optional<OrvalinkError> unverified = errorOfCase(error, Case::undoTargetUnverified))
         return unverifiedTargetMessage(texts, unverified->path(), mapping);
-    if (const std::optional<UndoIncomplete> incomplete = undoIncompleteOf(error))
+    if (const std::optional<UndoIncomplete> incomplete = failureOf<UndoIncomplete>(error))
         return notRecordedMessage(texts, *incomplete);
-    if (const std::optional<UndoNotDone> notDone = undoNotDoneOf(error))
+    if (const std::optional<UndoNotDone> notDone = failureOf<UndoNotDone>(error))
         return notDoneMessage(texts, *notDone);
     if (const std::optional<OrvalinkError> held = errorOfCase(error, Case::sourceInUse))
         // Still held after the programs were asked to end: the user's own step comes first.
@@ -166,8 +145,8 @@ BilingualText triageUndoFailure(DiskWorkContext& context, const std::exception_p
                                 const LinkMapping& mapping)
 {
     // The rights are needed for the file that could not be read, or else for the data on the volume.
-    const std::optional<UndoNotDone> notDone = undoNotDoneOf(error);
-    const std::optional<OrvalinkError> failure = orvalinkErrorOf(error);
+    const std::optional<UndoNotDone> notDone = failureOf<UndoNotDone>(error);
+    const std::optional<OrvalinkError> failure = failureOf<OrvalinkError>(error);
     const QString path = notDone && !notDone->failedPath().isEmpty() ? notDone->failedPath()
                          : failure && !failure->path().isEmpty()     ? failure->path()
                                                                      : mapping.targetPath;

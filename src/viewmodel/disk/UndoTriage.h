@@ -17,10 +17,6 @@ namespace orvalink {
 class DiskWorkContext;
 class Presentation;
 
-// The undo that brought the data home but could not end (see UndoIncomplete), when that is `error`.
-std::optional<UndoIncomplete> undoIncompleteOf(const std::exception_ptr& error);
-// The undo that failed with everything as it was (see UndoNotDone), when that is `error`.
-std::optional<UndoNotDone> undoNotDoneOf(const std::exception_ptr& error);
 // `error` as the OrvalinkError of `errorCase`; none for any other failure.
 std::optional<OrvalinkError> errorOfCase(const std::exception_ptr& error, OrvalinkError::Case errorCase);
 

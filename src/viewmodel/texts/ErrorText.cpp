@@ -33,17 +33,4 @@ QString localizedDescription(const std::exception_ptr& error)
     }
 }
 
-std::optional<OrvalinkError> orvalinkErrorOf(const std::exception_ptr& error)
-{
-    if (!error)
-        return std::nullopt;
-    try {
-        std::rethrow_exception(error);
-    } catch (const OrvalinkError& failure) {
-        return failure;
-    } catch (...) {
-    }
-    return std::nullopt;
-}
-
 } // namespace orvalink

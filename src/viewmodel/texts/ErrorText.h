@@ -1,10 +1,7 @@
 #pragma once
 
-#include "model/OrvalinkError.h"
-
 #include <QString>
 #include <exception>
-#include <optional>
 
 namespace orvalink {
 
@@ -13,8 +10,5 @@ namespace orvalink {
 // what the exception says.
 QString localizedDescription(const std::exception_ptr& error);
 QString localizedDescription(const std::exception& error);
-
-// `error` as the OrvalinkError it is; none for any other failure, or for none.
-std::optional<OrvalinkError> orvalinkErrorOf(const std::exception_ptr& error);
 
 } // namespace orvalink

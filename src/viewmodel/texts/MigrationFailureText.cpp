@@ -1,5 +1,6 @@
 #include "viewmodel/texts/MigrationFailureText.h"
 
+#include "model/FailureOf.h"
 #include "viewmodel/state/WorkflowRecords.h"
 #include "viewmodel/texts/ErrorText.h"
 #include "viewmodel/texts/NameListText.h"
@@ -146,7 +147,7 @@ BilingualText failureCaseText(OrvalinkError::Case errorCase, const QStringList& 
 
 BilingualText localizedMigrationFailureMessage(const std::exception_ptr& error)
 {
-    if (const std::optional<OrvalinkError> failure = orvalinkErrorOf(error))
+    if (const std::optional<OrvalinkError> failure = failureOf<OrvalinkError>(error))
         return failureCaseText(failure->errorCase(), failure->processes());
     return failureDescriptionText(localizedDescription(error));
 }
