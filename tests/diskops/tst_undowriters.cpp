@@ -617,9 +617,8 @@ private Q_SLOTS:
             if (how != ComparisonWriter::mapsShared || mapper ||
                 fx.reservedSiblings(source, QStringLiteral("restoring")).isEmpty())
                 return;
-            mapper = std::make_unique<MappedWriter>(fd, 4096);
-            if (!mapper->write(0, original.left(16))) // as it was, but the page written
-                mapper.reset();
+            // The first write leaves the bytes as they were, but the page written.
+            mapper = std::make_unique<MappedWriter>(fd, 4096, original.left(16), 100, written);
         };
 
         // The comparison reads once the copy stands in the link's place; the copy's own reads come
@@ -641,7 +640,7 @@ private Q_SLOTS:
                         holder = std::make_unique<ForkedHolder>(onVolume, ForkedHolder::Hold::open);
                         break;
                     case ComparisonWriter::mapsShared:
-                        writtenAgain = mapper && mapper->write(100, written) && mapper->unmapAndExit();
+                        writtenAgain = mapper && mapper->writeAgainAndEnd();
                         break;
                     case ComparisonWriter::writes:
                         const int writer =

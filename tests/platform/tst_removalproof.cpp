@@ -270,10 +270,9 @@ private Q_SLOTS:
         // write leaves the bytes as they were, before the copy takes the file.
         const int fd = ::open(QFile::encodeName(file).constData(), O_RDWR | O_CLOEXEC);
         QVERIFY(fd >= 0);
-        test::MappedWriter writer(fd, 4096);
+        test::MappedWriter writer(fd, 4096, original.left(16), 100, written);
         ::close(fd);
-        QVERIFY(writer.isMapped());
-        QVERIFY(writer.write(0, original.left(16)));
+        QVERIFY(writer.hasWritten());
 
         std::atomic<bool> copied{false};
         std::atomic<int> comparedBlocks{0};
@@ -293,7 +292,7 @@ private Q_SLOTS:
                 file,
                 [&] {
                     if (copied && ++comparedBlocks == 2)
-                        writtenAgain = writer.write(100, written) && writer.unmapAndExit();
+                        writtenAgain = writer.writeAgainAndEnd();
                 },
                 test::FileOpenGate::Openings::reads);
             SKIP_WITHOUT(gate);

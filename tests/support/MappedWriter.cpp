@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -14,107 +13,70 @@ namespace orvalink::test {
 
 namespace {
 
-// A command: the offset and length of the bytes that follow it; a length of zero ends the child.
-struct Command {
-    int64_t offset;
-    int64_t length;
-};
+// Above every descriptor the test holds, so that everything below can be closed at once.
+constexpr int kKeptFrom = 1000;
 
-bool readWhole(int fd, void* buffer, size_t length)
+char readByte(int fd)
 {
-    auto* bytes = static_cast<char*>(buffer);
-    while (length > 0) {
-        const ssize_t got = ::read(fd, bytes, length);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        bytes += got;
-        length -= size_t(got);
-    }
-    return true;
+    char byte = 0;
+    ssize_t got = 0;
+    do
+        got = ::read(fd, &byte, 1);
+    while (got < 0 && errno == EINTR);
+    return got == 1 ? byte : 0;
 }
 
-bool writeWhole(int fd, const void* buffer, size_t length)
-{
-    const auto* bytes = static_cast<const char*>(buffer);
-    while (length > 0) {
-        const ssize_t put = ::write(fd, bytes, length);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        bytes += put;
-        length -= size_t(put);
-    }
-    return true;
-}
-
-[[noreturn]] void writeInChild(int file, size_t length, int commands, int answers)
+[[noreturn]] void writeInChild(int file, size_t length, const QByteArray& first, qsizetype offset,
+                               const QByteArray& then, int ready, int goOn)
 {
     ::prctl(PR_SET_NAME, "mapper");
-    void* mapped = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, file, 0);
-    // Only the mapping holds the file from here on.
-    ::close(file);
-    char answer = mapped != MAP_FAILED ? '1' : '0';
-    if (!writeWhole(answers, &answer, 1) || mapped == MAP_FAILED)
+    char* mapped = static_cast<char*>(::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, file, 0));
+    ::close(file); // only the mapping holds the file from here on
+    if (mapped == MAP_FAILED)
         ::_exit(1);
-    char bytes[4096];
-    for (;;) {
-        Command command{};
-        if (!readWhole(commands, &command, sizeof command))
-            ::_exit(1);
-        if (command.length == 0) {
-            ::munmap(mapped, length);
-            ::_exit(0);
-        }
-        const bool fits = command.offset >= 0 && command.length <= int64_t(sizeof bytes) &&
-                          size_t(command.offset + command.length) <= length;
-        if (!fits || !readWhole(commands, bytes, size_t(command.length)))
-            ::_exit(1);
-        std::memcpy(static_cast<char*>(mapped) + command.offset, bytes, size_t(command.length));
-        answer = '1';
-        if (!writeWhole(answers, &answer, 1))
-            ::_exit(1);
-    }
+    std::memcpy(mapped, first.constData(), size_t(first.size()));
+    const char written = '1';
+    if (::write(ready, &written, 1) != 1 || readByte(goOn) != '1')
+        ::_exit(1);
+    std::memcpy(mapped + offset, then.constData(), size_t(then.size()));
+    ::munmap(mapped, length);
+    ::_exit(0);
 }
 
 } // namespace
 
-MappedWriter::MappedWriter(int fd, qsizetype length)
+MappedWriter::MappedWriter(int fd, qsizetype length, const QByteArray& first, qsizetype offset,
+                           const QByteArray& then)
 {
-    int commands[2];
-    int answers[2];
-    if (::pipe2(commands, O_CLOEXEC) != 0)
+    int ready[2];
+    int goOn[2];
+    if (first.size() > length || offset + then.size() > length || ::pipe2(ready, O_CLOEXEC) != 0)
         return;
-    if (::pipe2(answers, O_CLOEXEC) != 0) {
-        ::close(commands[0]);
-        ::close(commands[1]);
+    if (::pipe2(goOn, O_CLOEXEC) != 0) {
+        ::close(ready[0]);
+        ::close(ready[1]);
         return;
     }
     m_pid = ::fork();
     if (m_pid == 0) {
-        // Above every descriptor the test may hold, then everything else closed: a program started
-        // anew holds none of the test's.
-        const int file = ::fcntl(fd, F_DUPFD_CLOEXEC, 1000);
-        const int input = ::fcntl(commands[0], F_DUPFD_CLOEXEC, 1001);
-        const int output = ::fcntl(answers[1], F_DUPFD_CLOEXEC, 1002);
-        ::close_range(3, 999, 0);
-        writeInChild(file, size_t(length), input, output);
+        // A program started anew holds none of the test's descriptors (a gate's among them).
+        const int file = ::fcntl(fd, F_DUPFD_CLOEXEC, kKeptFrom);
+        const int toTest = ::fcntl(ready[1], F_DUPFD_CLOEXEC, kKeptFrom);
+        const int fromTest = ::fcntl(goOn[0], F_DUPFD_CLOEXEC, kKeptFrom);
+        ::close_range(3, kKeptFrom - 1, 0);
+        writeInChild(file, size_t(length), first, offset, then, toTest, fromTest);
     }
-    ::close(commands[0]);
-    ::close(answers[1]);
-    m_commands = commands[1];
-    m_answers = answers[0];
-    m_mapped = m_pid > 0 && answered();
+    ::close(ready[1]);
+    ::close(goOn[0]);
+    m_goOn = goOn[1];
+    m_written = m_pid > 0 && readByte(ready[0]) == '1';
+    ::close(ready[0]);
 }
 
 MappedWriter::~MappedWriter()
 {
-    if (m_commands >= 0)
-        ::close(m_commands);
-    if (m_answers >= 0)
-        ::close(m_answers);
+    if (m_goOn >= 0)
+        ::close(m_goOn);
     if (m_pid <= 0)
         return;
     ::kill(m_pid, SIGKILL);
@@ -122,23 +84,10 @@ MappedWriter::~MappedWriter()
     }
 }
 
-bool MappedWriter::answered()
+bool MappedWriter::writeAgainAndEnd()
 {
-    char answer = '0';
-    return readWhole(m_answers, &answer, 1) && answer == '1';
-}
-
-bool MappedWriter::write(qsizetype offset, const QByteArray& bytes)
-{
-    const Command command{offset, bytes.size()};
-    return isMapped() && !bytes.isEmpty() && writeWhole(m_commands, &command, sizeof command) &&
-           writeWhole(m_commands, bytes.constData(), size_t(bytes.size())) && answered();
-}
-
-bool MappedWriter::unmapAndExit()
-{
-    const Command command{0, 0};
-    if (!isMapped() || !writeWhole(m_commands, &command, sizeof command))
+    const char goOn = '1';
+    if (!m_written || ::write(m_goOn, &goOn, 1) != 1)
         return false;
     int status = 0;
     pid_t ended = -1;

@@ -5,36 +5,30 @@
 
 namespace orvalink::test {
 
-// A forked child that maps a file shared and writable and writes into that mapping on the test's
-// word, as a program that keeps its data in a mapped file does: no write() call, so nothing but the
-// page faults the kernel takes tells of its writes. It maps the file through a descriptor the test
-// opened (and may close again at once): the child opens nothing, so a gate that holds the openings
-// of the file is not asked. Of the test's other descriptors it keeps none. Killed and reaped when the
-// object dies.
+// A forked child that keeps a file mapped shared and writable and writes into it twice, as a program
+// that keeps its data in a mapped file does: no write() call, so nothing but the page faults the
+// kernel takes tells of its writes. It maps the file through a descriptor the test opened (and may
+// close at once), so it opens nothing, and of the test's other descriptors it keeps none. Killed and
+// reaped when the object dies.
 class MappedWriter {
 public:
     // Returns once the child has mapped the first `length` bytes of the file open at `fd` (for
-    // reading and writing), or could not.
-    MappedWriter(int fd, qsizetype length);
+    // reading and writing) and written `first` at offset 0, or could not. `then` and `offset` are
+    // for writeAgainAndEnd().
+    MappedWriter(int fd, qsizetype length, const QByteArray& first, qsizetype offset, const QByteArray& then);
     ~MappedWriter();
     MappedWriter(const MappedWriter&) = delete;
     MappedWriter& operator=(const MappedWriter&) = delete;
 
-    bool isMapped() const { return m_pid > 0 && m_mapped; }
-    pid_t pid() const { return m_pid; }
-
-    // Copies `bytes` into the mapping at `offset`; true once they are there.
-    bool write(qsizetype offset, const QByteArray& bytes);
-    // Unmaps the file and ends the child; true once it has ended so.
-    bool unmapAndExit();
+    bool hasWritten() const { return m_written; }
+    // Writes `then` at `offset` into the mapping, unmaps the file and ends the child; true once it
+    // has ended so.
+    bool writeAgainAndEnd();
 
 private:
-    bool answered();
-
     pid_t m_pid = -1;
-    int m_commands = -1;
-    int m_answers = -1;
-    bool m_mapped = false;
+    int m_goOn = -1;
+    bool m_written = false;
 };
 
 } // namespace orvalink::test
