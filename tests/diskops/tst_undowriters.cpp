@@ -17,7 +17,7 @@
 #include "support/HoldingProcess.h"
 #include "support/ImmutableFlag.h"
 #include "support/LoopMount.h"
-#include "support/MappedWriter.h"
+#include "support/PausedChild.h"
 #include "support/ReadOnlyRemount.h"
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
@@ -611,14 +611,14 @@ private Q_SLOTS:
         // undo made the folder its copy goes to.
         const int fd = ::open(QFile::encodeName(onVolume).constData(), O_RDWR | O_CLOEXEC);
         QVERIFY(fd >= 0);
-        std::unique_ptr<MappedWriter> mapper;
+        std::unique_ptr<PausedChild> mapper;
         QDir().mkpath(OperationJournal::directory());
         const auto mapOnce = [&] {
             if (how != ComparisonWriter::mapsShared || mapper ||
                 fx.reservedSiblings(source, QStringLiteral("restoring")).isEmpty())
                 return;
             // The first write leaves the bytes as they were, but the page written.
-            mapper = std::make_unique<MappedWriter>(fd, 4096, original.left(16), 100, written);
+            mapper = pausedMappedWrite(fd, 4096, original.left(16), 100, written);
         };
 
         // The comparison reads once the copy stands in the link's place; the copy's own reads come
@@ -640,7 +640,7 @@ private Q_SLOTS:
                         holder = std::make_unique<ForkedHolder>(onVolume, ForkedHolder::Hold::open);
                         break;
                     case ComparisonWriter::mapsShared:
-                        writtenAgain = mapper && mapper->writeAgainAndEnd();
+                        writtenAgain = mapper && mapper->resume();
                         break;
                     case ComparisonWriter::writes:
                         const int writer =

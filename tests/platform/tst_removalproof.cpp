@@ -10,7 +10,7 @@
 #include "support/FileAccessWatch.h"
 #include "support/FileOpenGate.h"
 #include "support/LoopMount.h"
-#include "support/MappedWriter.h"
+#include "support/PausedChild.h"
 #include "support/SkipWithout.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
@@ -270,9 +270,9 @@ private Q_SLOTS:
         // write leaves the bytes as they were, before the copy takes the file.
         const int fd = ::open(QFile::encodeName(file).constData(), O_RDWR | O_CLOEXEC);
         QVERIFY(fd >= 0);
-        test::MappedWriter writer(fd, 4096, original.left(16), 100, written);
+        const auto writer = test::pausedMappedWrite(fd, 4096, original.left(16), 100, written);
         ::close(fd);
-        QVERIFY(writer.hasWritten());
+        QVERIFY(writer->isPaused());
 
         std::atomic<bool> copied{false};
         std::atomic<int> comparedBlocks{0};
@@ -292,7 +292,7 @@ private Q_SLOTS:
                 file,
                 [&] {
                     if (copied && ++comparedBlocks == 2)
-                        writtenAgain = writer.writeAgainAndEnd();
+                        writtenAgain = writer->resume();
                 },
                 test::FileOpenGate::Openings::reads);
             SKIP_WITHOUT(gate);

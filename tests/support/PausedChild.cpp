@@ -4,7 +4,11 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
+#include <stdexcept>
+#include <sys/mman.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +17,7 @@ namespace orvalink::test {
 namespace {
 
 constexpr char kPaused = 'p';
+constexpr unsigned kAboveTheTests = 1000;
 constexpr char kGoOn = 'g';
 
 char readByte(int fd)
@@ -33,7 +38,7 @@ void writeByte(int fd, char byte)
 
 } // namespace
 
-PausedChild::PausedChild(const std::function<Rest()>& begin)
+PausedChild::PausedChild(const std::function<Rest()>& begin, int keptDescriptor)
 {
     int toParent[2];
     int toChild[2];
@@ -48,6 +53,13 @@ PausedChild::PausedChild(const std::function<Rest()>& begin)
     if (m_pid == 0) {
         ::close(toParent[0]);
         ::close(toChild[1]);
+        if (keptDescriptor >= 3) {
+            // Its own pipes above every descriptor of the test, then all of those closed but one.
+            toParent[1] = ::fcntl(toParent[1], F_DUPFD_CLOEXEC, kAboveTheTests);
+            toChild[0] = ::fcntl(toChild[0], F_DUPFD_CLOEXEC, kAboveTheTests);
+            ::close_range(3, unsigned(keptDescriptor) - 1, 0);
+            ::close_range(unsigned(keptDescriptor) + 1, kAboveTheTests - 1, 0);
+        }
         Rest rest;
         try {
             rest = begin();
@@ -120,6 +132,26 @@ std::unique_ptr<PausedChild> pausedRewrite(const QString& path, qsizetype bytes,
             writer->commit();
         };
     });
+}
+
+std::unique_ptr<PausedChild> pausedMappedWrite(int fd, qsizetype length, const QByteArray& first,
+                                               qsizetype offset, const QByteArray& then)
+{
+    return std::make_unique<PausedChild>(
+        [fd, length, first, offset, then]() -> PausedChild::Rest {
+            ::prctl(PR_SET_NAME, "mapper");
+            void* mapped = ::mmap(nullptr, size_t(length), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+            ::close(fd); // only the mapping holds the file from here on
+            if (mapped == MAP_FAILED || first.size() > length || offset + then.size() > length)
+                throw std::runtime_error("the file could not be mapped as asked");
+            char* bytes = static_cast<char*>(mapped);
+            std::memcpy(bytes, first.constData(), size_t(first.size()));
+            return [bytes, length, offset, then] {
+                std::memcpy(bytes + offset, then.constData(), size_t(then.size()));
+                ::munmap(bytes, size_t(length));
+            };
+        },
+        fd);
 }
 
 } // namespace orvalink::test

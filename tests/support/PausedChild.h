@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -14,7 +15,9 @@ namespace orvalink::test {
 class PausedChild {
 public:
     using Rest = std::function<void()>;
-    explicit PausedChild(const std::function<Rest()>& begin);
+    // With `keptDescriptor` (3 or more), the child keeps none of the test's descriptors but that
+    // one, as a program started anew holds none of them (a gate's among them).
+    explicit PausedChild(const std::function<Rest()>& begin, int keptDescriptor = -1);
     ~PausedChild();
     PausedChild(const PausedChild&) = delete;
     PausedChild& operator=(const PausedChild&) = delete;
@@ -38,5 +41,13 @@ private:
 // they are flushed and closed under the writer's temporary name, waiting for the rename as files
 // replaced together wait. Resumed, it puts the new content in place.
 std::unique_ptr<PausedChild> pausedRewrite(const QString& path, qsizetype bytes, bool sealed);
+
+// A program that keeps its data in a file mapped shared and writes into it twice: no write() call,
+// so nothing but the page faults the kernel takes tells of its writes. The child maps the first
+// `length` bytes of the file open at `fd` (for reading and writing; the test may close it at once),
+// so it opens nothing, and writes `first` at offset 0; resumed, it writes `then` at `offset`,
+// unmaps the file and ends.
+std::unique_ptr<PausedChild> pausedMappedWrite(int fd, qsizetype length, const QByteArray& first,
+                                               qsizetype offset, const QByteArray& then);
 
 } // namespace orvalink::test
