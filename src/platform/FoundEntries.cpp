@@ -1,12 +1,12 @@
 #include "platform/FoundEntries.h"
 
+#include "platform/EntryLocation.h"
+#include "platform/PlatformError.h"
 #include "platform/StandardPath.h"
 #include "platform/TreeWalker.h"
-#include "platform/UniqueFd.h"
 
-#include <QFile>
+#include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <utility>
 #include <vector>
 
@@ -56,15 +56,6 @@ private:
     std::vector<bool> m_holdsSomething;
 };
 
-bool liesBelowAnother(const QString& path, const QStringList& paths)
-{
-    for (const QString& other : paths) {
-        if (path.startsWith(other == QLatin1String("/") ? other : other + QLatin1Char('/')))
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 qint64 countFoundEntries(const QStringList& paths)
@@ -75,16 +66,17 @@ qint64 countFoundEntries(const QStringList& paths)
     standard.removeDuplicates();
     EntryCount count;
     for (const QString& path : std::as_const(standard)) {
-        if (liesBelowAnother(path, standard))
+        const bool belowAnother = std::any_of(standard.cbegin(), standard.cend(), [&](const QString& other) {
+            return other != path && isSameOrDescendant(path, other);
+        });
+        if (belowAnother)
             continue;
-        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-        if (slash < 0 || slash == path.size() - 1)
-            continue; // "/" itself, which no walk takes
-        const UniqueFd parent(::open(QFile::encodeName(slash == 0 ? QStringLiteral("/") : path.left(slash)),
-                                     O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!parent.isValid())
-            continue;
-        walkTree(parent.get(), QFile::encodeName(path.mid(slash + 1)), path, count);
+        try {
+            const EntryLocation entry = EntryLocation::open(path);
+            walkTree(entry.parent.get(), entry.name, entry.path, count);
+        } catch (const PlatformError&) {
+            // "/" itself, or a place whose folder is gone: nothing found there.
+        }
     }
     return count.count();
 }
