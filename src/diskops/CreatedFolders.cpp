@@ -1,10 +1,10 @@
 #include "diskops/CreatedFolders.h"
 
-#include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
 #include "platform/StandardPath.h"
 
 #include <QFile>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace orvalink {
@@ -35,9 +35,12 @@ QStringList foldersBelowTargetRoot(const QString& sourcePath, const QString& tar
 void removeEmptyFolders(const QStringList& folders)
 {
     for (const QString& folder : folders) {
-        // rmdir takes only an empty directory and never follows a link in the last component.
-        if (platform::entryStatus(folder).kind == platform::EntryKind::directory)
-            ::rmdir(QFile::encodeName(folder).constData());
+        // rmdir takes only an empty directory and never follows a link in the last component. A
+        // folder that cannot even be looked at (the volume went away) stays as well.
+        struct stat info {};
+        const QByteArray native = QFile::encodeName(folder);
+        if (::lstat(native.constData(), &info) == 0 && S_ISDIR(info.st_mode))
+            ::rmdir(native.constData());
     }
 }
 

@@ -1,6 +1,7 @@
 // Failures after the source has left its place: the rollback, what it keeps aside, its messages,
 // and a rollback that fails and names where the data was left.
 #include "EngineFixture.h"
+#include "diskops/CreatedFolders.h"
 #include "diskops/FallbackFileOperations.h"
 #include "diskops/OperationJournal.h"
 #include "diskops/Rollback.h"
@@ -55,6 +56,22 @@ private Q_SLOTS:
         QCOMPARE(failure(fx.tree.path("nowhere")),
                  "E011 Rollback failed for " + source + ": Target path missing during rollback");
         QCOMPARE(fx.reservedSiblings(source, "rollback-conflict").size(), 1);
+    }
+
+    // The folders a failed migration made on the volume go when empty; one that cannot even be looked
+    // at (the volume went away meanwhile) stays, and the failure is answered all the same.
+    void foldersOfAFailedMigrationGoQuietly()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.path("volume"));
+        const QString empty = tree.dir("Store/home/empty");
+        const QString full = tree.file("Store/home/full/kept.txt", "kept").section('/', 0, -2);
+        tree.symlink("loop", "loop");
+
+        removeEmptyFolders({tree.path("loop/below"), empty, full});
+
+        QVERIFY(!platform::entryExists(empty));
+        QVERIFY(platform::entryExists(full + "/kept.txt"));
     }
 
     void failedLinkIsRolledBack()
