@@ -68,7 +68,10 @@ int main(int argc, char** argv)
     QElapsedTimer timer;
     timer.start();
     try {
-        const platform::MoveResult result = platform::moveItem(source, destination);
+        // As a migration moves: what changed while the copy ran is looked for and copied again.
+        platform::MoveHooks hooks;
+        hooks.copyChangesAgain = !qEnvironmentVariableIsSet("ORVALINK_BENCH_NO_SECOND_LOOK");
+        const platform::MoveResult result = platform::moveItem(source, destination, hooks);
         const double seconds = double(timer.nsecsElapsed()) / 1e9;
         if (!result.sourceFullyRemoved())
             std::fprintf(stderr, "left at the source: %s\n",

@@ -36,12 +36,15 @@ echo "cores: $(nproc); source: $(findmnt -no FSTYPE,SOURCE -T "$work/src"); dest
 run_tool() {
     case $1 in
     orvalink) "$move" "$2" "$3" >/dev/null ;;
+    orvalink-one-look) ORVALINK_BENCH_NO_SECOND_LOOK=1 "$move" "$2" "$3" >/dev/null ;;
     mv) mv "$2" "$3" ;;
     cp-rm) cp -a "$2" "$3" && rm -rf "$2" ;;
     esac
 }
 
-tools=(orvalink mv cp-rm)
+# TOOLS="orvalink orvalink-one-look mv cp-rm" adds the platform move without its second look over
+# the source, to show what that look costs.
+read -r -a tools <<<"${TOOLS:-orvalink mv cp-rm}"
 results=$(mktemp)
 for case_name in $cases; do
     case $case_name in

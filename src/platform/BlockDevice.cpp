@@ -48,10 +48,11 @@ std::optional<QString> uuidFromLinks(dev_t device, const QString& byUuid)
     return std::nullopt;
 }
 
-std::optional<QString> uuidFromUdev(dev_t device, const QString& udevData)
+// A property of the device's udev database record ("ID_FS_UUID"); none when it is missing or blank.
+std::optional<QString> udevProperty(dev_t device, const QString& udevData, const QByteArray& property)
 {
     const QByteArray record = readSmallFile(udevData + QStringLiteral("/b") + deviceNumberText(device));
-    const QByteArray key = "E:ID_FS_UUID=";
+    const QByteArray key = "E:" + property + '=';
     for (const QByteArray& line : record.split('\n')) {
         if (line.startsWith(key)) {
             const QString value = QString::fromUtf8(line.mid(key.size())).trimmed();
@@ -90,7 +91,12 @@ std::optional<QString> fileSystemUuid(dev_t device, const DeviceDirectories& dir
 {
     if (auto fromLinks = uuidFromLinks(device, directories.byUuid))
         return fromLinks;
-    return uuidFromUdev(device, directories.udevData);
+    return udevProperty(device, directories.udevData, "ID_FS_UUID");
+}
+
+std::optional<QString> fileSystemType(dev_t device, const DeviceDirectories& directories)
+{
+    return udevProperty(device, directories.udevData, "ID_FS_TYPE");
 }
 
 std::optional<DeviceKind> deviceKind(dev_t device, const DeviceDirectories& directories)

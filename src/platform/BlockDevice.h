@@ -18,6 +18,10 @@ struct DeviceDirectories {
 // (tmpfs and other file systems without a device have none).
 std::optional<QString> fileSystemUuid(dev_t device, const DeviceDirectories& directories = {});
 
+// The kind of file system on a block device as udev's database records it ("exfat", "vfat"); none
+// when it records none.
+std::optional<QString> fileSystemType(dev_t device, const DeviceDirectories& directories = {});
+
 struct DeviceKind {
     bool isInternal = false;
     bool isRemovable = false;

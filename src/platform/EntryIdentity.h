@@ -30,10 +30,14 @@ struct EntryIdentity {
 struct EntryFingerprint {
     off_t size;
     struct timespec modified;
+    // What the copy gave it besides its content.
+    mode_t mode;
+    uid_t owner;
+    gid_t group;
 
     static EntryFingerprint of(const struct stat& info)
     {
-        return EntryFingerprint{info.st_size, info.st_mtim};
+        return EntryFingerprint{info.st_size, info.st_mtim, info.st_mode, info.st_uid, info.st_gid};
     }
 };
 

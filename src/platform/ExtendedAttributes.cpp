@@ -156,4 +156,17 @@ int copyExtendedAttributesAt(int fromDirectory, const char* fromName, int toDire
     return copyWith(source, destination, asRoot, refused);
 }
 
+QList<QByteArray> attributeNamesAt(int directory, const char* name)
+{
+    const QByteArray path = procPath(directory, name);
+    QByteArray names;
+    const ssize_t listed = readGrowing(
+        names, [&path](char* data, size_t size) { return ::llistxattr(path.constData(), data, size); });
+    if (listed <= 0)
+        return {};
+    QList<QByteArray> all = names.left(listed).split('\0');
+    all.removeAll(QByteArray());
+    return all;
+}
+
 } // namespace orvalink::platform

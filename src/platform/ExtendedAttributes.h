@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QSet>
 #include <QString>
 
@@ -40,5 +41,10 @@ int copyExtendedAttributes(int from, int to, bool asRoot, QSet<QByteArray>& refu
 // directory descriptor and a name; the last component is never followed.
 int copyExtendedAttributesAt(int fromDirectory, const char* fromName, int toDirectory, const char* toName,
                              bool asRoot, QSet<QByteArray>& refused);
+
+// The names of the extended attributes of the entry `name` in the directory open at `directory` (the
+// last component never followed); none where its file system has no attributes or they cannot be
+// read.
+QList<QByteArray> attributeNamesAt(int directory, const char* name);
 
 } // namespace orvalink::platform

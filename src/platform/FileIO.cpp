@@ -3,6 +3,7 @@
 #include "platform/AtomicFileWriter.h"
 #include "platform/EntryLocation.h"
 #include "platform/PlatformError.h"
+#include "platform/RegularFileCopy.h"
 #include "platform/StandardPath.h"
 #include "platform/UniqueFd.h"
 
@@ -113,8 +114,9 @@ void createDirectories(const QString& path, mode_t mode)
             ::openat(parent.get(), name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!created.isValid())
             throw PlatformError::fromErrno(errno, prefix);
-        // mkdir honours the umask; the mode we promise must not depend on it.
-        if (::fchmod(created.get(), mode) != 0)
+        // mkdir honours the umask; the mode we promise must not depend on it. A volume without modes
+        // (FAT, exFAT) refuses any: the folder keeps the one it gives every folder.
+        if (::fchmod(created.get(), mode) != 0 && !isModeRefusal(errno))
             throw PlatformError::fromErrno(errno, prefix);
         parent = std::move(created);
     }

@@ -14,7 +14,8 @@
 namespace orvalink::platform {
 
 // Creates `path` and every missing parent. Directories this call creates get `mode` (0700 by
-// default: they hold tokens and history); existing ones are left as they are. The walk goes from
+// default: they hold tokens and history), or on a file system without modes (FAT, exFAT) the one it
+// gives every folder; existing ones are left as they are. The walk goes from
 // folder descriptor to folder descriptor: each folder is made relative to its parent's descriptor,
 // then opened without following a link and given its mode through that descriptor, so an entry
 // swapped in at a new folder's name never has its mode changed nor redirects what follows. An

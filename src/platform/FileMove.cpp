@@ -48,7 +48,51 @@ void renameExpected(const EntryLocation& from, const EntryLocation& to, const En
     throw PlatformError::fromErrno(EBUSY, from.path);
 }
 
+// Looks over the source until the copy holds what it holds, or gives up. Whatever it throws, the
+// copy is undone and the source stays as it is.
+void settle(TreeCopier& copier)
+{
+    try {
+        copier.compareUnproven();
+        for (int look = 1;; ++look) {
+            const QStringList changed = copier.lookForChanges();
+            if (changed.isEmpty())
+                return;
+            if (look == kRefreshLooks)
+                throw KeptChangingError(changed.constFirst());
+            copier.refresh(TreeCopier::RefreshScope::mirror);
+        }
+    } catch (...) {
+        copier.discard();
+        throw;
+    }
+}
+
+// After a removal that kept what changed meanwhile: that is copied again and removed the same way.
+void removeAgain(TreeCopier& copier, const EntryLocation& from, const RemovalRules& rules,
+                 RemovalOutcome& removal)
+{
+    for (int round = 0; round < kLaterRefreshes && !removal.keptPaths.isEmpty(); ++round) {
+        try {
+            copier.refresh(TreeCopier::RefreshScope::additions);
+        } catch (const PlatformError& error) {
+            // The copy stays whole as it was; what changed stays at the source, reported.
+            qCWarning(lcMove) << "what changed during the removal could not be copied:" << error.message();
+            return;
+        }
+        copier.compareUnproven();
+        sweepFiles(from.parent.get(), from.name, rules.mayRemoveAt);
+        removal = removeTreeAt(from.parent.get(), from.name, from.path, rules);
+    }
+}
+
 } // namespace
+
+KeptChangingError::KeptChangingError(const QString& path)
+    : PlatformError(EBUSY, QStringLiteral("Kept changing while it was copied: ") + path)
+{
+    setPath(path);
+}
 
 MoveResult moveItem(const QString& source, const QString& destination, const MoveHooks& hooks)
 {
@@ -74,6 +118,8 @@ MoveResult moveItem(const EntryLocation& from, const EntryLocation& to, const Mo
 
     TreeCopier copier(from, to, hooks.created, hooks.sourceIdentity, hooks.timesProveNothing);
     copier.copy();
+    if (hooks.copyChangesAgain)
+        settle(copier);
     const auto orDiscard = [&copier](const std::function<void()>& step) {
         if (!step)
             return;
@@ -103,6 +149,8 @@ MoveResult moveItem(const EntryLocation& from, const EntryLocation& to, const Mo
     // they left, and reports on it.
     sweepFiles(from.parent.get(), from.name, rules.mayRemoveAt);
     RemovalOutcome removal = removeTreeAt(from.parent.get(), from.name, from.path, rules);
+    if (hooks.copyChangesAgain)
+        removeAgain(copier, from, rules, removal);
 
     MoveResult result;
     result.copiedAcrossFileSystems = true;

@@ -56,8 +56,8 @@ struct MoveHooks {
     // from anything else at that path. Throwing from it stops the copy: the
     // destination is removed again, the source stays as it was, and its exception propagates.
     std::function<void()> created;
-    // The copy is complete and flushed, before anything of the source is removed. Throwing from it
-    // undoes the copy the same way.
+    // The copy is complete and flushed (with copyChangesAgain, holding what the source holds now),
+    // before anything of the source is removed. Throwing from it undoes the copy the same way.
     std::function<void()> copied;
     // The entry the caller means to move, as it identified it earlier: anything else found at the
     // source (the entry was renamed away and another put in its place meanwhile) is refused with
@@ -85,6 +85,27 @@ struct MoveHooks {
     // found after writing (cp -p, touch -r, rsync --inplace -t) may have left with the times the
     // copy took.
     bool timesProveNothing = false;
+    // The copy must hold what the source holds when the source goes, not what it held when the copy
+    // took it. After the copy and its comparisons, and before `copied`, the source is looked over
+    // again (see TreeCopier::refresh): what changed or appeared there is copied anew and what went
+    // from it goes from the copy, until a look finds nothing changed, at most kRefreshLooks looks.
+    // Should the last still find a change, the copy is undone and KeptChangingError names the first
+    // entry that changed (the source stays whole). What changes in the moment between the last look
+    // and its removal stays at the source; up to kLaterRefreshes more times it is then copied and
+    // removed the same way, nothing going from the copy. What still stays is in changedPaths.
+    bool copyChangesAgain = false;
+};
+
+// How many looks over the source a move with MoveHooks::copyChangesAgain takes before it gives up,
+// and how many more rounds it gives what changed during the removal.
+inline constexpr int kRefreshLooks = 4;
+inline constexpr int kLaterRefreshes = 2;
+
+// A move with MoveHooks::copyChangesAgain found its source still changing after its last look:
+// EBUSY, with the first entry that changed in that look as its path.
+class KeptChangingError : public PlatformError {
+public:
+    explicit KeptChangingError(const QString& path);
 };
 
 MoveResult moveItem(const QString& source, const QString& destination, const MoveHooks& hooks = {});

@@ -30,6 +30,10 @@ public:
 
     const char* what() const noexcept override { return m_utf8.constData(); }
 
+protected:
+    // For an error of a kind of its own that names the path it concerns in its own words.
+    void setPath(QString path) { m_path = std::move(path); }
+
 private:
     int m_errorNumber;
     QString m_message;

@@ -44,7 +44,33 @@ UniqueFd openDestination(const FileCopyRequest& request, FileCopyResult& result)
     return UniqueFd();
 }
 
+// A file system without owners of its own gives every entry the mount's: that may be the one asked.
+bool showsOwner(int fd, const struct stat& wanted)
+{
+    const int error = errno;
+    struct stat now {};
+    const bool shows = ::fstat(fd, &now) == 0 && now.st_uid == wanted.st_uid && now.st_gid == wanted.st_gid;
+    errno = error;
+    return shows;
+}
+
 } // namespace
+
+bool isModeRefusal(int error)
+{
+    return error == ENOSYS || error == EOPNOTSUPP || error == EPERM;
+}
+
+int setMode(int fd, mode_t mode)
+{
+    if (::fchmod(fd, mode) == 0)
+        return 0;
+    const int error = errno;
+    struct stat now {};
+    if (isModeRefusal(error) && ::fstat(fd, &now) == 0 && (now.st_mode & 07777) == mode)
+        return 0;
+    return error;
+}
 
 FileCopyResult copyRegularFile(const FileCopyRequest& request, FileDataCopier& data, bool asRoot)
 {
@@ -79,12 +105,12 @@ int applyCopiedMetadata(int fd, const struct stat& info, bool asRoot, int source
 {
     // Owner first: chown clears set-user-ID and set-group-ID bits that chmod then sets again, and
     // file capabilities. Attributes before the mode, which may forbid the owner to write them.
-    if (asRoot && ::fchown(fd, info.st_uid, info.st_gid) != 0)
+    if (asRoot && ::fchown(fd, info.st_uid, info.st_gid) != 0 && !showsOwner(fd, info))
         return errno;
     if (const int error = copyExtendedAttributes(sourceFd, fd, asRoot, refused); error != 0)
         return error;
-    if (::fchmod(fd, info.st_mode & 07777) != 0)
-        return errno;
+    if (const int error = setMode(fd, info.st_mode & 07777); error != 0)
+        return error;
     const struct timespec times[2] = {info.st_atim, info.st_mtim};
     if (::futimens(fd, times) != 0)
         return errno;

@@ -44,4 +44,12 @@ FileCopyResult copyRegularFile(const FileCopyRequest& request, FileDataCopier& d
 int applyCopiedMetadata(int fd, const struct stat& info, bool asRoot, int sourceFd,
                         QSet<QByteArray>& refused);
 
+// Whether `error`, from a change of mode or owner of an entry this process just made, says that the
+// file system has none to change (FAT and exFAT give every entry the mount's own).
+bool isModeRefusal(int error);
+
+// Gives the open entry `fd` the mode `mode`; a file system that refuses modes may already show it,
+// which is as good. Answers 0 or the errno of the refusal.
+int setMode(int fd, mode_t mode);
+
 } // namespace orvalink::platform

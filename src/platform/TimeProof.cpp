@@ -70,4 +70,15 @@ bool TimeProof::provesUnchanged(const struct stat& info) const
            before(info.st_ctim, *m_provenBefore);
 }
 
+bool TimeProof::provesListingCurrent(const struct stat& info, timespec listed) const
+{
+    listed.tv_nsec -= kListingMarginNanoseconds;
+    if (listed.tv_nsec < 0) {
+        listed.tv_nsec += 1'000'000'000;
+        --listed.tv_sec;
+    }
+    return m_provenBefore && info.st_ctim.tv_nsec != 0 && before(info.st_mtim, listed) &&
+           before(info.st_ctim, listed);
+}
+
 } // namespace orvalink::platform

@@ -52,6 +52,17 @@ public:
     // changed), and then only its content can prove it unchanged.
     bool provesUnchanged(const struct stat& info) const;
 
+    // Margin for a folder's listing: what changes a folder after it was listed sets the time of the
+    // kernel's file-time clock, which lags the real-time clock by a tick at most.
+    static constexpr long kListingMarginNanoseconds = 100'000'000;
+
+    // True when `info`, a folder that shows the modification time it had when it was listed at
+    // `listed` (real-time clock), holds the names that listing found: its file system keeps fine
+    // times, its change time has a fraction of a second, and both its times lie more than the
+    // listing margin before `listed`, so anything done to it since (an entry added, removed or
+    // renamed, the folder itself renamed or given another mode) would have left later ones.
+    bool provesListingCurrent(const struct stat& info, timespec listed) const;
+
 private:
     std::optional<timespec> m_provenBefore; // times before this prove; none: nothing does
 };

@@ -2,6 +2,7 @@
 
 #include "platform/ContentComparison.h"
 #include "platform/ExtendedAttributes.h"
+#include "platform/HelperThreads.h"
 #include "platform/PlatformError.h"
 #include "platform/RegularFileCopy.h"
 #include "platform/TreeRemoval.h"
@@ -13,8 +14,6 @@
 #include <cerrno>
 #include <exception>
 #include <fcntl.h>
-#include <system_error>
-#include <thread>
 #include <unistd.h>
 
 namespace orvalink::platform {
@@ -22,6 +21,13 @@ namespace orvalink::platform {
 namespace {
 Q_LOGGING_CATEGORY(lcTreeCopy, "orvalink.platform.copy")
 } // namespace
+
+timespec TreeCopier::listedNow()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return now;
+}
 
 TreeCopier::TreeCopier(const EntryLocation& source, const EntryLocation& destination, CreatedHook created,
                        std::optional<EntryIdentity> sourceIdentity, bool timesProveNothing)
@@ -102,8 +108,11 @@ void TreeCopier::compareUnproven()
 {
     std::vector<QHash<Identity, UnprovenCopy>::const_iterator> files;
     files.reserve(size_t(m_unproven.size()));
-    for (auto each = m_unproven.cbegin(); each != m_unproven.cend(); ++each)
-        files.push_back(each);
+    for (auto each = m_unproven.cbegin(); each != m_unproven.cend(); ++each) {
+        // One compared before (a refresh asks first) is held to the status it kept then.
+        if (!m_foundSame.contains(each.key()) && !m_foundChanged.contains(each.key()))
+            files.push_back(each);
+    }
     std::atomic<size_t> next = 0;
     const auto compare = [&] {
         for (size_t index = next++; index < files.size(); index = next++)
@@ -111,18 +120,8 @@ void TreeCopier::compareUnproven()
     };
     // A comparison mostly waits for both disks: as many threads as a copy's keep them busy, once
     // there are files enough to share.
-    const size_t helpers =
-        std::min<size_t>(files.size() / 16, size_t(FileWorkPool::defaultWorkerCount() - 1));
-    std::vector<std::thread> threads;
-    try {
-        for (size_t each = 0; each < helpers; ++each)
-            threads.emplace_back(compare);
-    } catch (const std::system_error&) {
-        // No thread to spare: this one compares them all.
-    }
-    compare();
-    for (std::thread& thread : threads)
-        thread.join();
+    runWithHelpers(std::min<size_t>(files.size() / 16, size_t(FileWorkPool::defaultWorkerCount() - 1)),
+                   compare);
 }
 
 bool TreeCopier::sameAsCopy(const Identity& source, const UnprovenCopy& copy, const struct stat* now) const
@@ -195,8 +194,10 @@ bool TreeCopier::enterDirectory(const WalkEntry& entry, int)
     const char* name = destinationName(entry);
     if (::mkdirat(parent, name, 0700) != 0)
         fail(errno, destinationPath(entry));
-    // Owner-only while it fills, whatever the umask; the real mode comes once its contents are in.
-    if ((noteCreated(entry, AT_REMOVEDIR).st_mode & 07777) != 0700 && ::fchmodat(parent, name, 0700, 0) != 0)
+    // Owner-only while it fills, whatever the umask; the real mode comes once its contents are in. A
+    // volume without modes keeps its own.
+    if ((noteCreated(entry, AT_REMOVEDIR).st_mode & 07777) != 0700 &&
+        ::fchmodat(parent, name, 0700, 0) != 0 && !isModeRefusal(errno))
         fail(errno, destinationPath(entry));
     UniqueFd fd(::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat info {};
@@ -205,8 +206,11 @@ bool TreeCopier::enterDirectory(const WalkEntry& entry, int)
     if (!m_created.contains(Identity::of(info)))
         fail(EBUSY, destinationPath(entry)); // replaced between mkdir and open
     m_directories.push_back(Identity::of(info));
-    if (entry.depth == 0)
+    m_folderCopies.insert(Identity::of(entry.info), FolderCopy{Identity::of(info), listedNow()});
+    if (entry.depth == 0) {
         m_destinationRoot = duplicateFd(fd.get());
+        m_root = Identity::of(entry.info);
+    }
     m_current = std::move(fd);
     remember(entry.info);
     m_pool.enterDirectory(entry.depth == 0 ? QByteArray() : entry.relativePath() + '/', entry.info);
@@ -292,6 +296,7 @@ struct stat TreeCopier::copyRootFile(const WalkEntry& entry)
     m_refused.add(result.refusedAttributes, destinationPath(entry));
     if (result.errorNumber != 0)
         fail(result.errorNumber, result.atDestination ? destinationPath(entry) : entry.path());
+    m_root = Identity::of(result.taken);
     if (!m_times.provesUnchanged(result.taken))
         m_unproven.insert(Identity::of(result.taken), UnprovenCopy{QByteArray(), prepared});
     // Held open, so that whatever the copy is renamed to, a comparison finds it: one the times call
@@ -455,7 +460,7 @@ void TreeCopier::applyMetadataAt(const WalkEntry& entry, bool isLink)
 
 void TreeCopier::remember(const struct stat& info)
 {
-    m_copied.insert(Identity::of(info), Fingerprint{info.st_size, info.st_mtim});
+    m_copied.insert(Identity::of(info), Fingerprint::of(info));
 }
 
 void TreeCopier::flushDestination()

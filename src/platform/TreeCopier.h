@@ -71,8 +71,32 @@ public:
 
     // After copy(): compares every file that only its content can prove unchanged with its copy, on
     // several threads, so that a caller can look for programs holding the source after the
-    // comparison (which can take minutes) and right before the removal. Never throws.
+    // comparison (which can take minutes) and right before the removal. A file compared before is
+    // not read again here. Never throws.
     void compareUnproven();
+
+    // What a refresh may do to the copy besides bringing over what changed or appeared at the source.
+    enum class RefreshScope {
+        mirror,   // what is gone from the source goes from the copy too: the copy becomes the source
+        additions // the source is partly removed already: nothing goes from the copy
+    };
+
+    // After copy() and compareUnproven(): copies again every entry of the source that changed since
+    // the copy took it, at its place as the source has it now (a file written, replaced or renamed;
+    // a link or FIFO made anew; a folder made or renamed, with all it holds), each file through a new
+    // one put in place of the old copy in one step, several names of one file kept as one; gives
+    // the folders where something changed the source's mode and times again; and flushes the copy.
+    // Judges files as the removal does (see copiedUnchanged), and afterwards the removal allows what
+    // it brought over. Never changes anything it did not create. Answers the source paths that
+    // changed, in the order the walk met them; none when the copy already held what the source
+    // holds. Throws PlatformError when something could not be copied; the copy is then partly
+    // refreshed (discard() removes it, a later refresh may finish it).
+    QStringList refresh(RefreshScope scope);
+
+    // What refresh(RefreshScope::mirror) would change first, changing nothing: the folders of the
+    // source's top level are looked over on several threads. Empty when the copy holds what the
+    // source holds. Throws PlatformError as refresh does.
+    QStringList lookForChanges();
 
     // After copy(): the extended attributes the destination refused.
     RefusedAttributes refusedAttributes() const;
@@ -82,6 +106,7 @@ public:
     void discard();
 
 private:
+    friend class CopyRefresh;
     using Identity = EntryIdentity;
     using Fingerprint = EntryFingerprint;
     // Thrown into the walk to stop it once a worker has failed.
@@ -115,6 +140,8 @@ private:
     void applyMetadata(int fd, int sourceFd, const struct stat& info, const WalkEntry& entry);
     void applyMetadataAt(const WalkEntry& entry, bool isLink);
     void remember(const struct stat& info);
+    // The real-time clock, read right after a directory was listed.
+    static timespec listedNow();
     // Compares the file with its copy once; `now`, its lstat at the moment of a removal, must still
     // show the status the file kept throughout the comparison.
     bool sameAsCopy(const Identity& source, const UnprovenCopy& copy, const struct stat* now = nullptr) const;
@@ -146,6 +173,13 @@ private:
     QHash<Identity, UnprovenCopy> m_unproven; // files taken that only their content can prove unchanged
     QHash<Identity, QByteArray> m_firstLinks; // multiply linked source entry -> its first copy
     QHash<Identity, QList<QByteArray>> m_laterLinks; // -> its other names
+    // A source directory's copy: the directory made for it, and when the source was listed.
+    struct FolderCopy {
+        Identity copy;
+        timespec listed;
+    };
+    QHash<Identity, FolderCopy> m_folderCopies;
+    std::optional<Identity> m_root; // the source itself, as the copy took it
     mutable std::mutex m_changedLock;
     mutable QSet<Identity> m_foundChanged;           // unproven files found to differ from their copies
     mutable QHash<Identity, FileStatus> m_foundSame; // unproven files found equal, as they stood then

@@ -233,4 +233,13 @@ void walkTree(int parentFd, const QByteArray& name, const QString& rootPath, Tre
     Walk(parentFd, name, rootPath, visitor).run();
 }
 
+std::vector<QByteArray> folderNames(int folder)
+{
+    std::vector<QByteArray> names;
+    const UniqueFd own(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!own.isValid() || listDirectory(own.get(), names) != 0)
+        return {};
+    return names;
+}
+
 } // namespace orvalink::platform

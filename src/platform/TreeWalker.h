@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <sys/stat.h>
+#include <vector>
 
 namespace orvalink::platform {
 
@@ -47,5 +48,9 @@ public:
 // descriptor limit. Each directory's listing is read before any of its entries is visited.
 // Exceptions thrown by the visitor pass through.
 void walkTree(int parentFd, const QByteArray& name, const QString& rootPath, TreeVisitor& visitor);
+
+// The names in the folder open at `folder` (without "." and ".."), read through a descriptor of its
+// own, so from the start whatever was read through `folder` before; empty when it cannot be read.
+std::vector<QByteArray> folderNames(int folder);
 
 } // namespace orvalink::platform

@@ -36,6 +36,12 @@ EngineFixture::EngineFixture(Volume volume, qint64 volumeBytes)
     case Volume::vfat:
         loop = std::make_unique<LoopMount>(volumePath(), LoopMount::Kind::vfat, volumeBytes);
         break;
+    case Volume::exfatFuse:
+        loop = std::make_unique<LoopMount>(volumePath(), LoopMount::Kind::exfatFuse, volumeBytes);
+        break;
+    case Volume::fatFuse:
+        loop = std::make_unique<LoopMount>(volumePath(), LoopMount::Kind::fatFuse, volumeBytes);
+        break;
     }
 }
 

@@ -35,7 +35,7 @@ namespace orvalink::test {
 // a loop mount); check skipReason() first.
 class EngineFixture {
 public:
-    enum class Volume { tmpfs, sameFileSystem, wholeSecondsExt4, vfat };
+    enum class Volume { tmpfs, sameFileSystem, wholeSecondsExt4, vfat, exfatFuse, fatFuse };
 
     explicit EngineFixture(Volume volume = Volume::tmpfs, qint64 volumeBytes = 64 * 1024 * 1024);
 

@@ -1,11 +1,20 @@
 #include "diskops/VolumeService.h"
+#include "platform/FileSystemName.h"
+#include "platform/MountTable.h"
+#include "platform/VolumeProbe.h"
+#include "support/LoopMount.h"
+#include "support/MountNamespace.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
 #include "support/TmpfsMount.h"
+#include "support/TreeSnapshot.h"
 
+#include <QDir>
 #include <QTest>
+#include <memory>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 using namespace orvalink;
 
@@ -25,12 +34,102 @@ QString deviceNumber(dev_t device)
     return QStringLiteral("%1:%2").arg(major(device)).arg(minor(device));
 }
 
+// What a probe found a volume cannot keep, in a few words.
+QStringList unkeptBy(platform::VolumeProbe& probe)
+{
+    const platform::VolumeAbilities& can = probe.abilities();
+    QStringList unkept;
+    const std::pair<bool, const char*> facts[] = {
+        {can.keepsModes, "modes"},
+        {can.keepsOwners || ::geteuid() != 0, "owners"},
+        {can.keepsSymbolicLinks, "links"},
+        {can.keepsHardLinks, "hard links"},
+        {can.keepsSpecialFiles, "FIFOs"},
+        {can.keepsUserAttributes, "user attributes"},
+        {can.keepsAccessControlLists, "ACLs"},
+        {can.tellsCaseApart, "case"},
+        {can.keepsAllNames, "names"},
+    };
+    for (const auto& [kept, what] : facts) {
+        if (!kept)
+            unkept.append(QLatin1String(what));
+    }
+    return unkept;
+}
+
 } // namespace
 
 class VolumeServiceTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void probeLearnsWhatTheVolumeKeeps_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("fileSystem");
+        QTest::addColumn<QStringList>("unkept");
+        QTest::addColumn<QStringList>("refusedNames");
+        QTest::addColumn<QStringList>("keptNames");
+        const QStringList fat{"modes",           "owners", "links", "hard links", "FIFOs",
+                              "user attributes", "ACLs",   "case",  "names"};
+        const QStringList windows{"a:b", "why?", "star*", "pipe|", "back\\slash", "quote\"", "<a>"};
+        const QStringList plain{"plain name (2).txt", "~$lock,=[1]+;", "trailing."};
+        const QStringList any = windows + plain + QStringList{"Café.txt", " leading", "\x01"};
+        QTest::newRow("tmpfs") << "tmpfs"
+                               << "tmpfs" << QStringList() << QStringList() << any;
+        QTest::newRow("ramfs") << "ramfs"
+                               << "ramfs" << QStringList{"user attributes", "ACLs"} << QStringList() << any;
+        QTest::newRow("exFAT through FUSE") << "exfat"
+                                            << "exFAT" << fat << windows << plain + QStringList{"Café.txt"};
+        // This driver takes ASCII names only.
+        QTest::newRow("FAT through FUSE") << "fat"
+                                          << "FAT" << fat << windows + QStringList{"Café.txt"} << plain;
+    }
+    // What a volume keeps is learnt by trying in a folder of it, which looks as it did afterwards.
+    void probeLearnsWhatTheVolumeKeeps()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, fileSystem);
+        QFETCH(QStringList, unkept);
+        QFETCH(QStringList, refusedNames);
+        QFETCH(QStringList, keptNames);
+        test::TestHome home;
+        const QString at = home.volumes() + QStringLiteral("/Disk");
+        std::unique_ptr<test::TmpfsMount> tmpfs;
+        std::unique_ptr<test::LoopMount> image;
+        bool ramfs = false;
+        if (kind == "tmpfs") {
+            tmpfs = std::make_unique<test::TmpfsMount>(at);
+            if (!tmpfs->isValid())
+                QSKIP(qPrintable(tmpfs->skipReason()));
+        } else if (kind == "ramfs") {
+            QDir().mkpath(at);
+            ramfs = test::mounts::mount("ramfs", at, "ramfs", 0, "mode=0755") == 0;
+            if (!ramfs)
+                QSKIP("cannot mount a ramfs here");
+        } else {
+            image = std::make_unique<test::LoopMount>(at, kind == "exfat" ? test::LoopMount::Kind::exfatFuse
+                                                                          : test::LoopMount::Kind::fatFuse);
+            if (const auto reason = image->skipReason())
+                QSKIP(qPrintable(*reason));
+        }
+        test::TestTree(at).file("Store/kept.txt", "kept");
+        const QStringList before = test::snapshotTree(at);
+        {
+            platform::VolumeProbe probe(at + "/Store");
+            QVERIFY(probe.isValid());
+            QCOMPARE(unkeptBy(probe), unkept);
+            for (const QString& name : refusedNames)
+                QVERIFY2(!probe.keepsName(name.toUtf8()), qPrintable(name));
+            for (const QString& name : keptNames)
+                QVERIFY2(probe.keepsName(name.toUtf8()), qPrintable(name));
+            QCOMPARE(platform::fileSystemName(*platform::MountTable::current().mountedAt(at)), fileSystem);
+        }
+        QCOMPARE(test::snapshotTree(at), before);
+        if (ramfs)
+            test::mounts::unmount(at);
+    }
+
     void mountPointIsTextual_data()
     {
         QTest::addColumn<QString>("root"); // below the volumes directory, "~" for the home directory

@@ -3,9 +3,11 @@
 #include "platform/FileIO.h"
 #include "platform/FileMove.h"
 #include "platform/PlatformError.h"
+#include "platform/TreeCopier.h"
 #include "support/BindMount.h"
 #include "support/ChildProcess.h"
 #include "support/ErrorOf.h"
+#include "support/FileOpenGate.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
 #include "support/TmpfsMount.h"
@@ -86,6 +88,60 @@ struct CrossDevice {
     test::TmpfsMount volume;
     test::TestTree tree;
 };
+
+// Changes made to a source tree after its copy was taken, by name (see refreshBringsTheCopyAlong).
+void changeTree(test::TestTree& tree, const QString& change)
+{
+    const auto path = [&tree](const char* relative) {
+        return QFile::encodeName(tree.path(relative));
+    };
+    if (change == "rewritten in place")
+        tree.file("docs/report.txt", "new report");
+    else if (change == "grown")
+        tree.file("docs/report.txt", "old report, and a page more");
+    else if (change == "replaced through a rename") {
+        tree.file("docs/.report.txt.swp", "saved report");
+        ::rename(path("docs/.report.txt.swp"), path("docs/report.txt"));
+    } else if (change == "a new file")
+        tree.file("docs/new.txt", "new");
+    else if (change == "a new folder")
+        tree.file("docs/fresh/a.txt", "a");
+    else if (change == "a file removed")
+        ::unlink(path("docs/notes.txt"));
+    else if (change == "a folder removed")
+        QDir(tree.path("docs/sub")).removeRecursively();
+    else if (change == "a file renamed")
+        ::rename(path("docs/notes.txt"), path("docs/memo.txt"));
+    else if (change == "a folder renamed")
+        ::rename(path("docs/sub"), path("docs/moved"));
+    else if (change == "a mode changed")
+        ::chmod(path("private.txt"), 0644);
+    else if (change == "a folder's mode changed")
+        ::chmod(path("docs/sub"), 0700);
+    else if (change == "a link pointed elsewhere") {
+        ::unlink(path("docs/link"));
+        tree.symlink("docs/link", "notes.txt");
+    } else if (change == "a hard-linked file rewritten")
+        tree.file("docs/linked-a", "SHARED");
+    else if (change == "a new name for a file")
+        tree.hardLink("docs/notes-2.txt", "docs/notes.txt");
+    else if (change == "a file replaced by a folder") {
+        ::unlink(path("docs/notes.txt"));
+        tree.file("docs/notes.txt/inside.txt", "inside");
+    } else if (change == "a folder replaced by a file") {
+        QDir(tree.path("docs/sub")).removeRecursively();
+        tree.file("docs/sub", "now a file");
+    }
+}
+
+// The paths below `root` of `paths`, sorted.
+QStringList below(const QString& root, QStringList paths)
+{
+    for (QString& path : paths)
+        path = path.mid(root.size() + 1);
+    paths.sort();
+    return paths;
+}
 
 #define REQUIRE_VOLUME(devices)                                                                              \
     if (!(devices).volume.isValid())                                                                         \
@@ -251,6 +307,173 @@ private Q_SLOTS:
         QVERIFY(::lstat(movedLatin1.constData(), &latin1) == 0 && S_ISDIR(latin1.st_mode));
         QCOMPARE(lstatOf(devices.target(QStringLiteral("Projects/a/first"))).st_ino,
                  lstatOf(devices.target(QStringLiteral("Projects/b/deeper/second"))).st_ino);
+    }
+
+    void refreshBringsTheCopyAlong_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("changed");
+        QTest::newRow("nothing") << "" << QStringList();
+        QTest::newRow("rewritten in place") << "rewritten in place" << QStringList{"docs/report.txt"};
+        QTest::newRow("grown") << "grown" << QStringList{"docs/report.txt"};
+        QTest::newRow("replaced through a rename")
+            << "replaced through a rename" << QStringList{"docs/report.txt"};
+        QTest::newRow("a new file") << "a new file" << QStringList{"docs/new.txt"};
+        QTest::newRow("a new folder") << "a new folder" << QStringList{"docs/fresh", "docs/fresh/a.txt"};
+        QTest::newRow("a file removed") << "a file removed" << QStringList{"docs/notes.txt"};
+        QTest::newRow("a folder removed") << "a folder removed" << QStringList{"docs/sub"};
+        QTest::newRow("a file renamed") << "a file renamed" << QStringList{"docs/memo.txt", "docs/notes.txt"};
+        QTest::newRow("a folder renamed")
+            << "a folder renamed" << QStringList{"docs/moved", "docs/moved/deep.txt", "docs/sub"};
+        QTest::newRow("a mode changed") << "a mode changed" << QStringList{"private.txt"};
+        // Given again on the way out, with nothing in it to copy.
+        QTest::newRow("a folder's mode changed") << "a folder's mode changed" << QStringList();
+        QTest::newRow("a link pointed elsewhere") << "a link pointed elsewhere" << QStringList{"docs/link"};
+        QTest::newRow("a hard-linked file rewritten")
+            << "a hard-linked file rewritten" << QStringList{"docs/linked-a", "docs/linked-b"};
+        QTest::newRow("a new name for a file") << "a new name for a file" << QStringList{"docs/notes-2.txt"};
+        QTest::newRow("a file replaced by a folder")
+            << "a file replaced by a folder" << QStringList{"docs/notes.txt", "docs/notes.txt/inside.txt"};
+        QTest::newRow("a folder replaced by a file")
+            << "a folder replaced by a file" << QStringList{"docs/sub"};
+    }
+    // What a program did to the source after the copy took it reaches the copy in one look, and a
+    // second look finds nothing more; the removal then takes every entry of the source.
+    void refreshBringsTheCopyAlong()
+    {
+        QFETCH(QString, change);
+        QFETCH(QStringList, changed);
+        CrossDevice devices;
+        REQUIRE_VOLUME(devices);
+        test::TestTree tree(devices.source());
+        tree.file("docs/report.txt", "old report");
+        tree.file("docs/notes.txt", "notes");
+        tree.file("docs/linked-a", "shared");
+        tree.hardLink("docs/linked-b", "docs/linked-a");
+        tree.symlink("docs/link", "report.txt");
+        tree.file("docs/sub/deep.txt", "deep");
+        ::chmod(QFile::encodeName(tree.file("private.txt", "private")).constData(), 0600);
+        test::stampDistinctTimes(tree.root());
+        const EntryLocation from = EntryLocation::open(devices.source());
+        const EntryLocation to = EntryLocation::open(devices.target());
+        TreeCopier copier(from, to);
+        copier.copy();
+
+        changeTree(tree, change);
+        copier.compareUnproven();
+        // A look changes nothing, and finds whatever a refresh has to do.
+        const QStringList beforeLook = test::snapshotTree(devices.target());
+        QCOMPARE(copier.lookForChanges().isEmpty(), change.isEmpty());
+        QCOMPARE(test::snapshotTree(devices.target()), beforeLook);
+        const QStringList found = copier.refresh(TreeCopier::RefreshScope::mirror);
+
+        QCOMPARE(below(tree.root(), found), changed);
+        QCOMPARE(test::snapshotTree(devices.target()), test::snapshotTree(tree.root()));
+        QCOMPARE(copier.lookForChanges(), QStringList());
+        QCOMPARE(copier.refresh(TreeCopier::RefreshScope::mirror), QStringList());
+        QDirIterator all(tree.root(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+        while (all.hasNext()) {
+            const QString path = all.next();
+            QVERIFY2(
+                copier.copiedUnchanged(lstatOf(path), QFile::encodeName(path.mid(tree.root().size() + 1))),
+                qPrintable(path));
+        }
+    }
+
+    // A file that grew past the volume's room after the copy took it: the copy cannot be brought
+    // along, so it goes, and the source stays whole with what was written.
+    void aCopyThatCannotBeBroughtAlongGoes()
+    {
+        CrossDevice devices(2 * kMiB);
+        REQUIRE_VOLUME(devices);
+        test::TestTree tree(devices.source());
+        tree.fileOfSize("docs/log.bin", 512 * 1024);
+        tree.file("docs/notes.txt", "notes");
+        const QString log = tree.path("docs/log.bin");
+        const QString copy = devices.target("Projects/docs/log.bin");
+        bool written = false;
+        // Once the copy took the file, the next read of it (its comparison) lets a program write.
+        test::FileOpenGate gate(
+            log,
+            [&] {
+                if (written || lstatOf(copy).st_size != 512 * 1024)
+                    return;
+                const int fd = ::open(QFile::encodeName(log).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+                const QByteArray more(int(2560 * 1024), 'x');
+                written = ::write(fd, more.constData(), size_t(more.size())) == more.size();
+                ::close(fd);
+            },
+            test::FileOpenGate::Openings::reads);
+        if (const auto reason = gate.skipReason())
+            QSKIP(qPrintable(*reason));
+        MoveHooks hooks;
+        hooks.copyChangesAgain = true;
+
+        const Attempt attempt = [&] {
+            Attempt made;
+            try {
+                moveItem(devices.source(), devices.target(), hooks);
+            } catch (const PlatformError& error) {
+                made.errorNumber = error.errorNumber();
+            }
+            return made;
+        }();
+
+        QCOMPARE(attempt.errorNumber, ENOSPC);
+        QCOMPARE(lstatOf(log).st_size, 3 * kMiB);
+        QCOMPARE(readWholeFile(tree.path("docs/notes.txt")), QByteArray("notes"));
+        QVERIFY(!entryExists(devices.target()));
+        QVERIFY(isEmptyDirectory(devices.volume.mountPoint()));
+    }
+
+    // Once the removal of the source began, a refresh brings over what changed and takes nothing
+    // from the copy: what is gone from the source went with the removal.
+    void refreshAfterTheRemovalBeganOnlyAdds()
+    {
+        CrossDevice devices;
+        REQUIRE_VOLUME(devices);
+        test::TestTree tree(devices.source());
+        tree.file("docs/report.txt", "old report");
+        tree.file("docs/notes.txt", "notes");
+        const EntryLocation from = EntryLocation::open(devices.source());
+        const EntryLocation to = EntryLocation::open(devices.target());
+        TreeCopier copier(from, to);
+        copier.copy();
+        const QStringList copied = test::snapshotTree(devices.target());
+
+        ::unlink(QFile::encodeName(tree.path("docs/notes.txt")).constData());
+        tree.file("docs/report.txt", "new report");
+        copier.compareUnproven();
+
+        QCOMPARE(below(tree.root(), copier.refresh(TreeCopier::RefreshScope::additions)),
+                 QStringList{"docs/report.txt"});
+        QCOMPARE(readWholeFile(devices.target("Projects/docs/report.txt")), QByteArray("new report"));
+        QCOMPARE(readWholeFile(devices.target("Projects/docs/notes.txt")), QByteArray("notes"));
+        // The folders keep the times they had: only what the source now holds was brought over.
+        QCOMPARE(test::snapshotTree(devices.target()).mid(0, 2), copied.mid(0, 2));
+    }
+
+    // A single file is rewritten where its copy stands: whoever learnt the copy's identity when it
+    // was made still finds it.
+    void refreshRewritesASingleFileInPlace()
+    {
+        CrossDevice devices;
+        REQUIRE_VOLUME(devices);
+        const QString source = devices.tree.file("notes.txt", "first");
+        const EntryLocation from = EntryLocation::open(source);
+        const EntryLocation to = EntryLocation::open(devices.target("notes.txt"));
+        TreeCopier copier(from, to);
+        copier.copy();
+        const ino_t copy = lstatOf(to.path).st_ino;
+
+        devices.tree.file("notes.txt", "second, longer");
+        copier.compareUnproven();
+
+        QCOMPARE(copier.refresh(TreeCopier::RefreshScope::mirror), QStringList{source});
+        QCOMPARE(lstatOf(to.path).st_ino, copy);
+        QCOMPARE(test::snapshotTree(to.path), test::snapshotTree(source));
+        QVERIFY(copier.copiedUnchanged(lstatOf(source), QByteArray()));
     }
 
     void singleEntriesCrossDevices_data()

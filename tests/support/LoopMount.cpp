@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QProcess>
 #include <cerrno>
 #include <cstring>
 #include <sys/mount.h>
@@ -20,6 +21,7 @@ struct KindFacts {
     QStringList mkfsArguments;
     const char* type;
     const char* options; // mount(8) sets the loop device up to go away once the file system is unmounted
+    const char* fuseDriver = nullptr; // mounts the kind instead of the kernel
 };
 
 KindFacts factsOf(LoopMount::Kind kind)
@@ -40,6 +42,10 @@ KindFacts factsOf(LoopMount::Kind kind)
         // FAT has no owners or modes to give: "quiet" lets the copy's attempts to set them pass
         // instead of failing.
         return {"mkfs.vfat", {}, "vfat", "loop,quiet"};
+    case LoopMount::Kind::exfatFuse:
+        return {"mkfs.exfat", {}, "exfat", "", "mount.exfat-fuse"};
+    case LoopMount::Kind::fatFuse:
+        return {"mkfs.vfat", {}, "vfat", "", "fusefat"};
     }
     return {};
 }
@@ -55,6 +61,10 @@ const char* loopKindName(LoopMount::Kind kind)
         return "vfat";
     case LoopMount::Kind::ext4:
         return "ext4";
+    case LoopMount::Kind::exfatFuse:
+        return "exFAT through FUSE";
+    case LoopMount::Kind::fatFuse:
+        return "FAT through FUSE";
     }
     return "";
 }
@@ -67,11 +77,13 @@ LoopMount::LoopMount(QString mountPoint, Kind kind, qint64 sizeBytes)
         m_skipReason = QStringLiteral("a loop-mounted %1 volume needs root").arg(QLatin1String(facts.type));
         return;
     }
-    const QString mkfs = findSystemTool(QLatin1String(facts.mkfs));
-    if (mkfs.isEmpty()) {
-        m_skipReason = QLatin1String(facts.mkfs) + QStringLiteral(" is not installed");
-        return;
+    for (const char* tool : {facts.mkfs, facts.fuseDriver}) {
+        if (tool && findSystemTool(QLatin1String(tool)).isEmpty()) {
+            m_skipReason = QLatin1String(tool) + QStringLiteral(" is not installed");
+            return;
+        }
     }
+    const QString mkfs = findSystemTool(QLatin1String(facts.mkfs));
     const QString image = m_imageFolder.filePath(QStringLiteral("volume.img"));
     QFile file(image);
     if (!m_imageFolder.isValid() || !file.open(QIODevice::WriteOnly) || !file.resize(sizeBytes)) {
@@ -97,6 +109,9 @@ LoopMount::~LoopMount()
 {
     if (m_mounted)
         mounts::unmount(m_mountPoint);
+    // Detached once its FUSE driver lets go of it.
+    if (!m_loopDevice.isEmpty())
+        runSystemTool(findSystemTool(QStringLiteral("losetup")), {QStringLiteral("-d"), m_loopDevice});
 }
 
 std::optional<QString> LoopMount::skipReason() const
@@ -109,15 +124,28 @@ std::optional<QString> LoopMount::skipReason() const
 std::optional<QString> LoopMount::mountImage()
 {
     const KindFacts facts = factsOf(m_kind);
+    const QString image = m_imageFolder.filePath(QStringLiteral("volume.img"));
+    if (m_kind == Kind::fatFuse)
+        return runSystemTool(findSystemTool(QLatin1String(facts.fuseDriver)),
+                             {QStringLiteral("-o"), QStringLiteral("rw+"), image, m_mountPoint});
+    if (m_kind == Kind::exfatFuse) {
+        // Run as root, the driver takes a block device only.
+        QProcess losetup;
+        losetup.start(findSystemTool(QStringLiteral("losetup")),
+                      {QStringLiteral("-f"), QStringLiteral("--show"), image});
+        if (!losetup.waitForFinished() || losetup.exitCode() != 0)
+            return QStringLiteral("losetup: ") + QString::fromLocal8Bit(losetup.readAllStandardError());
+        m_loopDevice = QString::fromLocal8Bit(losetup.readAllStandardOutput()).trimmed();
+        return runSystemTool(findSystemTool(QLatin1String(facts.fuseDriver)), {m_loopDevice, m_mountPoint});
+    }
     return runSystemTool(QStringLiteral("mount"),
                          {QStringLiteral("-o"), QLatin1String(facts.options), QStringLiteral("-t"),
-                          QLatin1String(facts.type), m_imageFolder.filePath(QStringLiteral("volume.img")),
-                          m_mountPoint});
+                          QLatin1String(facts.type), image, m_mountPoint});
 }
 
 std::optional<QString> LoopMount::ageChangeTimes(time_t secondsAgo)
 {
-    if (!m_mounted || m_kind == Kind::vfat)
+    if (!m_mounted || (m_kind != Kind::ext4 && m_kind != Kind::wholeSecondsExt4))
         return QStringLiteral("no ext4 volume is mounted at ") + m_mountPoint;
     const QString debugfs = findSystemTool(QStringLiteral("debugfs"));
     if (debugfs.isEmpty())

@@ -7,17 +7,21 @@
 
 namespace orvalink::test {
 
-// A small file system of its own kind, made in an image file and loop-mounted at a directory for
-// one test: a volume that keeps times as coarsely as small external disks do. Needs root (the
-// tests' own mount namespace gives no loop devices), the kind's mkfs program and a kernel that
-// mounts the kind; without any of them the mount is not valid and skipReason() says why. Unmounted
-// (lazily; the loop device then goes by itself) when the object dies, whatever the test did.
+// A small file system of its own kind, made in an image file and mounted at a directory for one
+// test, by the kernel through a loop device or by a FUSE driver: a volume that keeps times as
+// coarsely as small external disks do, or that cannot keep modes, links, attributes or some names,
+// as FAT and exFAT disks cannot. Needs root (the tests' own mount namespace gives neither loop
+// devices nor /dev/fuse), the kind's mkfs program and a kernel or driver that mounts the kind;
+// without any of them the mount is not valid and skipReason() says why. Unmounted (lazily; the loop
+// device then goes by itself) when the object dies, whatever the test did.
 class LoopMount {
 public:
     enum class Kind {
         wholeSecondsExt4, // ext4 with 128-byte inodes: no room for fractions of a second
         vfat,             // FAT keeps modification times to two seconds
-        ext4              // ext4 with 256-byte inodes, as a disk of its own has it: times to the nanosecond
+        ext4,             // ext4 with 256-byte inodes, as a disk of its own has it: times to the nanosecond
+        exfatFuse,        // exFAT through its FUSE driver: every entry 0777, no links, no attributes
+        fatFuse           // FAT through its FUSE driver: modes refused, no links, no attributes
     };
 
     // Creates `mountPoint` when missing and mounts a fresh file system of `kind` there.
@@ -44,6 +48,7 @@ private:
     QString m_mountPoint;
     Kind m_kind;
     QTemporaryDir m_imageFolder;
+    QString m_loopDevice; // for a FUSE driver that takes a block device only
     bool m_mounted = false;
     QString m_skipReason;
 };

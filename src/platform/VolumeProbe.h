@@ -1,0 +1,95 @@
+#pragma once
+
+#include "platform/UniqueFd.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace orvalink::platform {
+
+// What of a folder a volume may fail to keep as it is.
+enum class Unkept {
+    modes,              // every file and folder gets the volume's own mode
+    owners,             // every entry gets the volume's own owner (a copy gives owners only as root)
+    symbolicLinks,      //
+    hardLinks,          // several names of one file
+    specialFiles,       // FIFOs
+    extendedAttributes, // user.* attributes
+    accessControlLists, // POSIX ACLs
+    names,              // a character or form of a name is refused or changed
+    caseOnlyNames,      // two names that differ only in case name one entry there
+};
+
+// What a folder on a volume keeps of what is written to it, as tried there (see VolumeProbe).
+struct VolumeAbilities {
+    bool keepsModes = true;
+    // Where modes are not kept: the mode a new file, and a new folder, has there whatever is asked.
+    mode_t fileMode = 0;
+    mode_t folderMode = 0;
+    // Tried only as root, the only one a copy gives owners for. Where not kept: the owner every new
+    // entry has there.
+    bool keepsOwners = true;
+    uid_t owner = 0;
+    gid_t group = 0;
+    bool keepsSymbolicLinks = true;
+    bool keepsHardLinks = true;
+    bool keepsSpecialFiles = true;
+    bool keepsUserAttributes = true;
+    bool keepsAccessControlLists = true;
+    // Two names that differ only in case name two entries.
+    bool tellsCaseApart = true;
+    // The characters and forms of names that small disks refuse or change all came back as written.
+    bool keepsAllNames = true;
+
+    bool keepsEverything() const;
+};
+
+// Learns what a volume keeps by trying it: in a hidden folder of its own made in `folder` (an
+// existing folder on the volume, where the data would go), it sets modes (and, as root, owners),
+// makes a link, a hard link and a FIFO, writes a user attribute and an ACL, and creates names with
+// the characters and forms that FAT, exFAT and NTFS refuse or change, each read back. The hidden
+// folder is removed with everything in it when the probe dies, and `folder` gets back the times it
+// had. Not valid when nothing can be tried
+// there (the folder refuses new entries): then whatever moves there meets the same refusal.
+class VolumeProbe {
+public:
+    explicit VolumeProbe(const QString& folder);
+    ~VolumeProbe();
+    VolumeProbe(const VolumeProbe&) = delete;
+    VolumeProbe& operator=(const VolumeProbe&) = delete;
+
+    bool isValid() const { return m_valid; }
+    const VolumeAbilities& abilities() const { return m_abilities; }
+
+    // Whether an entry named `name` is found under that very name there. Where the volume keeps all
+    // names, true at once; else each character outside plain ASCII, and a leading or trailing space
+    // or trailing dot, is tried once (by a file named with it) and remembered.
+    bool keepsName(const QByteArray& name);
+
+private:
+    void tryModes();
+    void tryOwners();
+    void tryLinks();
+    void tryAttributes();
+    void tryNames();
+    // Creates a file named `name` in the names folder and lists it: true when exactly that name is
+    // found. The folder is emptied again.
+    bool tryName(const QByteArray& name);
+    bool keepsPiece(const QByteArray& piece, const QByteArray& asName);
+
+    QString m_path;
+    UniqueFd m_parent;
+    struct stat m_parentBefore {};
+    bool m_made = false;
+    QByteArray m_name; // of the hidden folder in the parent
+    UniqueFd m_folder;
+    UniqueFd m_names; // a folder of its own for names, so that one listing shows what a try made
+    bool m_valid = false;
+    VolumeAbilities m_abilities;
+    QHash<QByteArray, bool> m_pieces; // characters and forms tried, and whether they were kept
+};
+
+} // namespace orvalink::platform
