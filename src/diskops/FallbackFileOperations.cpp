@@ -33,6 +33,7 @@ platform::MoveHooks hooksOf(const FallbackFileOperations::MoveSteps& steps,
     hooks.mappedShared = steps.mappedShared;
     hooks.beforeRemoval = steps.beforeRemoval;
     hooks.timesProveNothing = steps.timesProveNothing;
+    hooks.copyChangesAgain = steps.copyChangesAgain;
     return hooks;
 }
 
@@ -110,7 +111,8 @@ void FallbackFileOperations::reportMove(const platform::MoveResult& result, cons
                          from + QStringLiteral(" -> ") + to + QStringLiteral(". Not kept: ") +
                          result.refusedAttributes.describe());
     }
-    if (result.sourceFullyRemoved() || steps.callerReportsLeftovers)
+    if (result.sourceFullyRemoved() || steps.callerReportsLeftovers ||
+        (steps.copyChangesAgain && !result.changedPaths.isEmpty()))
         return;
     // The data is whole at the destination; what stayed behind is a duplicate the user may remove.
     QString message = QStringLiteral("Move completed, but the source could not be fully removed: ") + source +

@@ -43,6 +43,10 @@ public:
         // A copy across file systems compares every file of the source with its copy before it
         // goes, whatever its times (see platform::MoveHooks).
         bool timesProveNothing = false;
+        // What changed at the source after a copy across file systems took it is copied again before
+        // the source goes (see platform::MoveHooks::copyChangesAgain); the caller answers for what
+        // still changed during the removal.
+        bool copyChangesAgain = false;
         // Right before the administrator attempt, whose progress nobody can watch.
         std::function<void()> beforeAdministrator;
         // The paths that the warnings of the move name, when the real ones (a hidden staging or

@@ -4,12 +4,14 @@
 #include "diskops/CreatedFolders.h"
 #include "diskops/ErrorDetails.h"
 #include "diskops/ForcedPreparation.h"
+#include "diskops/NewerLeftovers.h"
 #include "diskops/PathMappingService.h"
 #include "diskops/PlaceholderTest.h"
 #include "diskops/RecordedPlaces.h"
 #include "diskops/ReservedPaths.h"
 #include "diskops/ScanService.h"
 #include "diskops/TaskRecording.h"
+#include "diskops/VolumeFit.h"
 #include "diskops/VolumeService.h"
 #include "model/AppPaths.h"
 #include "model/JsonFields.h"
@@ -17,6 +19,7 @@
 #include "platform/DirectoryListing.h"
 #include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
+#include "platform/FileMove.h"
 #include "platform/MountTable.h"
 #include "platform/StandardPath.h"
 #include "platform/UserLocations.h"
@@ -82,7 +85,9 @@ void MigrationRun::checkAndStage()
     // A folder where nothing is mounted lies on the internal disk: data written there would never
     // reach the volume.
     const auto mountPoint = m_services.volumes.mountPoint(root);
-    if (!mountPoint || !platform::MountTable::current().mountedAt(*mountPoint))
+    const std::optional<platform::MountEntry> volume =
+        mountPoint ? platform::MountTable::current().mountedAt(*mountPoint) : std::nullopt;
+    if (!volume)
         throw OrvalinkError::targetVolumeNotMounted();
 
     if (!platform::fileExists(m_source))
@@ -108,6 +113,7 @@ void MigrationRun::checkAndStage()
     const qint64 available = m_services.volumes.availableBytes(root);
     if (available >= 1 && required > available)
         throw OrvalinkError::insufficientSpace(required, available);
+    requireVolumeKeeps(m_source, m_target, *volume);
 
     m_staging = makeReservedPath(m_source, ReservedSuffix::staging);
     m_createdFolders = missingFolders(platform::parentPath(m_target));
@@ -237,6 +243,18 @@ void MigrationRun::moveIntoTarget()
         });
     if (m_engine.m_didMoveStagingToTarget)
         m_engine.m_didMoveStagingToTarget(m_source, m_staging, m_target);
+    // Written while the staged files went, again and again: the copy is not the newest, and the data
+    // comes home with what changed named.
+    if (m_stillChanging)
+        throw OrvalinkError::copyFallsShort(m_source, m_target,
+                                            CopyShortfall::keptChanging(*m_stillChanging));
+}
+
+QString MigrationRun::shownPath(const QString& staged) const
+{
+    if (staged == m_staging || staged.startsWith(m_staging + QLatin1Char('/')))
+        return m_source + staged.mid(m_staging.size());
+    return staged;
 }
 
 void MigrationRun::moveStagedItem()
@@ -259,10 +277,18 @@ void MigrationRun::moveStagedItem()
         record([](JournalRecord& entry) { entry.administrator = true; });
     };
     steps.shownSource = m_source;
+    steps.copyChangesAgain = true;
     try {
-        m_files.move(m_staging, m_target, steps);
+        const platform::MoveResult moved = m_files.move(m_staging, m_target, steps);
+        if (!moved.changedPaths.isEmpty())
+            m_stillChanging = shownPath(moved.changedPaths.constFirst());
     } catch (const OrvalinkError&) {
         throw;
+    } catch (const platform::KeptChangingError& error) {
+        // A program that still holds it says more than the file: it is the one to close.
+        lastLookForHolders();
+        throw OrvalinkError::copyFallsShort(m_source, m_target,
+                                            CopyShortfall::keptChanging(shownPath(error.path())));
     } catch (const std::exception& error) {
         // Named after the source: the staging path means nothing to the user.
         throw OrvalinkError::moveFailed(m_source, m_target, underlyingOf(error));
@@ -333,6 +359,15 @@ MigrationExecutionResult MigrationRun::fail(const OrvalinkError& error)
         } catch (...) {
             return failRollback(OrvalinkError::rollbackFailed(m_source, unknownUnderlying()), passStaging);
         }
+    }
+    // What a program wrote while the staged files went is newer than what came home from the target.
+    if (outcome && m_stillChanging && platform::entryExists(m_staging) &&
+        !putNewerLeftoversInPlace(m_files, m_staging, m_source)) {
+        outcome->stillChangingPath = m_staging;
+        m_services.log.append(LogLevel::warning,
+                              QStringLiteral("Rollback of ") + m_source +
+                                  QStringLiteral(": what changed while it was copied stayed at ") +
+                                  m_staging);
     }
     removeEmptyFolders(m_createdFolders);
     m_task.status = outcome ? TaskStatus::rolledBack : TaskStatus::failed;

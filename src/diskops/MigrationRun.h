@@ -46,6 +46,8 @@ private:
     MigrationExecutionResult failRollback(const OrvalinkError& error, bool stagingPassed);
     MigrationExecutionResult finish(LogLevel level, const QString& logMessage);
     OrvalinkError wrapped(const std::exception& error) const;
+    // A path below the staging path as the user knows it: below the source path.
+    QString shownPath(const QString& staged) const;
 
     const MigrationEngine::Services& m_services;
     const MigrationEngine& m_engine;
@@ -65,6 +67,8 @@ private:
     std::optional<ForceMigrationSummary> m_summary;
     QStringList m_terminatedProcesses;
     std::optional<OrvalinkError> m_failure;
+    // What was still being written when the staged files went: it stayed at the staging path.
+    std::optional<QString> m_stillChanging;
     QUuid m_mappingID; // drawn up front, so a start after a crash can tell whether it was written
     QStringList m_createdFolders;
     std::optional<OperationJournal> m_journal;

@@ -124,6 +124,10 @@ QString rollbackMessage(const OrvalinkError& error, bool rollbackSucceeded,
         message += QStringLiteral(" Files written to the target meanwhile stayed there: ") +
                    outcome->leftoverTargetPaths.join(QStringLiteral(", ")) + QLatin1Char('.');
     }
+    if (outcome && outcome->stillChangingPath) {
+        message += QStringLiteral(" What changed while it was copied stayed at: ") +
+                   *outcome->stillChangingPath + QLatin1Char('.');
+    }
     if (outcome && !outcome->leftCopyPaths.isEmpty()) {
         message += QStringLiteral(" Copies that could not be removed stayed on the external disk: ") +
                    outcome->leftCopyPaths.join(QStringLiteral(", ")) + QStringLiteral(" (") +

@@ -25,6 +25,8 @@ struct RollbackOutcome {
     // read-only volume, an immutable file), with the first failure of that removal.
     QStringList leftCopyPaths;
     QString copyFailure;
+    // Where what a program still wrote while the staged files went stayed, newer than what came back.
+    std::optional<QString> stillChangingPath;
 
     bool operator==(const RollbackOutcome&) const = default;
 };

@@ -184,6 +184,14 @@ OrvalinkError OrvalinkError::moveFailed(const QString& source, const QString& de
     return error.finish();
 }
 
+OrvalinkError OrvalinkError::copyFallsShort(const QString& source, const QString& destination,
+                                            const CopyShortfall& shortfall)
+{
+    OrvalinkError error = moveFailed(source, destination, {shortfall.description(), 0, false, {}});
+    error.m_shortfall = shortfall;
+    return error;
+}
+
 OrvalinkError OrvalinkError::verifyFailed(const QString& path)
 {
     return withPath(Case::verifyFailed, path);

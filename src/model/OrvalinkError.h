@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/CopyShortfall.h"
+
 #include <QString>
 #include <QStringList>
 #include <exception>
@@ -61,6 +63,11 @@ public:
     static OrvalinkError sourceInUse(const QString& path, const QStringList& processes,
                                      Operation operation = Operation::migration);
     static OrvalinkError moveFailed(const QString& source, const QString& destination, Underlying underlying);
+    // A move refused because its copy would hold less than the source (see CopyShortfall): a
+    // moveFailed, whose underlying description is the shortfall's, so the history and other devices
+    // read it as any failed move.
+    static OrvalinkError copyFallsShort(const QString& source, const QString& destination,
+                                        const CopyShortfall& shortfall);
     static OrvalinkError verifyFailed(const QString& path);
     static OrvalinkError symlinkFailed(const QString& source, const QString& destination,
                                        Underlying underlying);
@@ -107,6 +114,8 @@ public:
     const Underlying& underlying() const { return m_underlying; }
     // A migration for every case but sourceInUse, which says whether it stopped a migration or an undo.
     Operation operation() const { return m_operation; }
+    // Why a copy fell short, for a moveFailed made by copyFallsShort.
+    const std::optional<CopyShortfall>& shortfall() const { return m_shortfall; }
 
 private:
     explicit OrvalinkError(Case errorCase) : m_case(errorCase) {}
@@ -121,6 +130,7 @@ private:
     qint64 m_available = 0;
     Underlying m_underlying;
     Operation m_operation = Operation::migration;
+    std::optional<CopyShortfall> m_shortfall;
     QByteArray m_what;
 };
 

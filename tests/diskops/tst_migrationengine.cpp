@@ -8,6 +8,7 @@
 #include "platform/Placeholder.h"
 #include "platform/ProcessTable.h"
 #include "platform/SymbolicLinks.h"
+#include "store/LogService.h"
 #include "support/FileOpenGate.h"
 #include "support/FolderHold.h"
 #include "support/ForkedHolder.h"
@@ -17,10 +18,15 @@
 #include "support/TreeSnapshot.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QRegularExpression>
 #include <QTest>
+#include <atomic>
 #include <csignal>
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 using namespace orvalink;
 using test::EngineFixture;
@@ -52,10 +58,30 @@ std::unique_ptr<test::HoldingProcess> holdIn(const QString& directory, bool igno
         test::HoldingProcess::Options{directory, {}, QStringLiteral("sleep"), ignoreTermination});
 }
 
+// Gives `root` and every entry below it but links `mode`.
+void giveEveryEntry(const QString& root, mode_t mode)
+{
+    QDirIterator all(root,
+                     QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot | QDir::NoSymLinks,
+                     QDirIterator::Subdirectories);
+    while (all.hasNext())
+        ::chmod(QFile::encodeName(all.next()).constData(), mode);
+    ::chmod(QFile::encodeName(root).constData(), mode);
+}
+
+QStringList withoutTimes(QStringList snapshot)
+{
+    static const QRegularExpression times(QStringLiteral(" mtime=[0-9.]+"));
+    for (QString& line : snapshot)
+        line.remove(times);
+    return snapshot;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(test::FolderHold::How)
 Q_DECLARE_METATYPE(test::ForkedHolder::Hold)
+Q_DECLARE_METATYPE(EngineFixture::Volume)
 
 class MigrationEngineTest : public QObject {
     Q_OBJECT
@@ -384,6 +410,213 @@ private Q_SLOTS:
         QVERIFY(fx.reservedSiblings(source, "staging").isEmpty());
         QVERIFY(fx.mappings().isEmpty());
         QVERIFY(fx.logEntries().constLast().message.contains("in use by: holder"));
+    }
+
+    void aWriterDuringTheCopy_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("onceWhole");      // the program starts once every look found the copy whole
+        QTest::addColumn<QByteArray>("expected"); // what the user's path holds afterwards
+        QTest::addColumn<bool>("completes");
+        const QByteArray second("second version\n");
+        QTest::newRow("rewrites the file and closes it") << "rewrite" << false << second << true;
+        QTest::newRow("appends and closes")
+            << "append" << false << QByteArray("first version\nmore\n") << true;
+        QTest::newRow("saves through a rename") << "rename" << false << QByteArray("saved version\n") << true;
+        QTest::newRow("rewrites it right before the staged files go") << "rewrite" << true << second << true;
+        QTest::newRow("keeps writing it") << "keep writing" << false << QByteArray() << false;
+        QTest::newRow("keeps writing it while the staged files go")
+            << "keep writing" << true << QByteArray() << false;
+    }
+    // A program that opened a file of the folder after the first look for holders writes it while it
+    // is copied (or while the staged files go) and closes it before the last look: the copy takes
+    // what it wrote before the link is made, and nothing stays in the hidden staging folder. One that
+    // keeps writing it stops the migration: the folder comes home with the newest data, and the
+    // answer names the file.
+    void aWriterDuringTheCopy()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, onceWhole);
+        QFETCH(QByteArray, expected);
+        QFETCH(bool, completes);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        fx.tree.file("Notes/report.txt", "first version\n");
+        fx.tree.fileOfSize("Notes/archive.bin", 256 * 1024);
+        const QString source = fx.tree.path("Notes");
+        const QString target = fx.targetOf(source);
+
+        // Nothing here may throw: it runs on a gate's thread while the migration waits.
+        QString staged;
+        int program = -1; // opened once the folder is staged
+        int writes = 0;
+        QByteArray last;
+        std::atomic<bool> armed = false;
+        const auto copyTookIt = [&] {
+            QFile copy(target + "/report.txt");
+            return copy.open(QIODevice::ReadOnly) && copy.readAll() == "first version\n";
+        };
+        const auto write = [&] {
+            const QByteArray file = QFile::encodeName(staged + "/report.txt");
+            if (how == "keep writing") {
+                if (writes < 100) {
+                    last = "version " + QByteArray::number(++writes) + '\n';
+                    test::TestTree(staged).file("report.txt", last);
+                }
+            } else if (program >= 0) {
+                if (how == "rewrite")
+                    ::pwrite(program, "second version\n", 15, 0);
+                else if (how == "append")
+                    ::pwrite(program, "more\n", 5, 14);
+                else if (test::TestTree(staged).file(".report.txt.swp", "saved version\n").size() > 0)
+                    ::rename(QFile::encodeName(staged + "/.report.txt.swp").constData(), file.constData());
+                ::close(std::exchange(program, -1));
+            }
+        };
+        // Something reads the file after the copy took it (its comparison, a look for what changed,
+        // the removal's comparison): the program writes.
+        std::optional<test::FileOpenGate> reads;
+        const auto onStaging = [&](const QString&, const QString& staging) {
+            staged = staging;
+            program = ::open(QFile::encodeName(staging + "/report.txt").constData(), O_RDWR | O_CLOEXEC);
+            reads.emplace(
+                staging + "/report.txt",
+                [&] {
+                    if (armed || (!onceWhole && copyTookIt())) {
+                        armed = true;
+                        write();
+                    }
+                },
+                test::FileOpenGate::Openings::reads);
+        };
+        // The record says the copy is whole once no look finds anything more changed.
+        QDir().mkpath(OperationJournal::directory());
+        std::optional<test::FileOpenGate> recorded;
+        if (onceWhole) {
+            recorded.emplace(OperationJournal::directory(), [&] {
+                if (!staged.isEmpty() && !armed && copyTookIt()) {
+                    armed = true;
+                    write();
+                }
+            });
+            SKIP_WITHOUT(*recorded);
+        }
+
+        const auto result = fx.engine(onStaging).migrate(source, fx.config(), std::nullopt, false);
+        recorded.reset();
+        if (program >= 0)
+            ::close(program);
+        if (reads && reads->skipReason())
+            QSKIP(qPrintable(*reads->skipReason()));
+        reads.reset();
+
+        QVERIFY(fx.reservedSiblings(source, "staging").isEmpty());
+        if (completes) {
+            QVERIFY2(result.task.status == TaskStatus::completed, qPrintable(test::describe(result)));
+            QCOMPARE(platform::readWholeFile(source + "/report.txt"), expected);
+            QCOMPARE(platform::readWholeFile(target + "/report.txt"), expected);
+            QVERIFY(!platform::entryExists(target + "/.report.txt.swp"));
+            for (const LogEntry& entry : fx.logEntries())
+                QVERIFY2(entry.level == LogLevel::info, qPrintable(entry.message));
+            return;
+        }
+        QCOMPARE(result.task.status, TaskStatus::rolledBack);
+        QCOMPARE(result.task.errorCode, QStringLiteral("E008"));
+        QCOMPARE(*result.task.errorMessage, "Failed to move " + source + " to " + target + ": " + source +
+                                                "/report.txt kept changing while it was copied Original data "
+                                                "was restored to its previous location.");
+        QVERIFY(platform::isRealDirectory(source));
+        QCOMPARE(platform::readWholeFile(source + "/report.txt"), last);
+        QVERIFY(!platform::entryExists(target));
+        QVERIFY(fx.mappings().isEmpty());
+    }
+
+    void aVolumeThatCannotKeepTheFolder_data()
+    {
+        QTest::addColumn<EngineFixture::Volume>("volume");
+        QTest::addColumn<QString>("entry"); // what the folder holds besides its files
+        QTest::addColumn<QString>("unkept");
+        QTest::addColumn<QStringList>("first"); // the entry the answer may name
+        const auto exfat = EngineFixture::Volume::exfatFuse;
+        const auto fat = EngineFixture::Volume::fatFuse;
+        QTest::newRow("exFAT, a private file") << exfat << "private"
+                                               << "file permissions" << QStringList{"private.txt"};
+        QTest::newRow("exFAT, a link") << exfat << "link"
+                                       << "symbolic links" << QStringList{"shortcut"};
+        QTest::newRow("exFAT, a name with : and ?")
+            << exfat << "name"
+            << "the characters of some names" << QStringList{"a:b?.txt"};
+        QTest::newRow("exFAT, names that differ only in case")
+            << exfat << "case"
+            << "names that differ only in case" << QStringList{"Readme", "README"};
+        QTest::newRow("exFAT, two names of one file")
+            << exfat << "hard link"
+            << "hard links" << QStringList{"notes.txt", "notes-2.txt"};
+        QTest::newRow("exFAT, modes as it gives them") << exfat << ""
+                                                       << "" << QStringList();
+        QTest::newRow("FAT, files as people have them") << fat << "private"
+                                                        << "file permissions" << QStringList{"private.txt"};
+        QTest::newRow("FAT, modes as it gives them") << fat << ""
+                                                     << "" << QStringList();
+    }
+    // A volume that cannot keep what the folder holds takes nothing of it: the answer names the file
+    // system, what it cannot keep and the first entry concerned. A folder it can keep as it is
+    // moves, and comes home with the modes it left with.
+    void aVolumeThatCannotKeepTheFolder()
+    {
+        QFETCH(EngineFixture::Volume, volume);
+        QFETCH(QString, entry);
+        QFETCH(QString, unkept);
+        QFETCH(QStringList, first);
+        EngineFixture fx(volume);
+        SKIP_WITHOUT(fx);
+        // What the volume gives every file and folder: exFAT's driver 0777, FAT's 0700.
+        const mode_t given = volume == EngineFixture::Volume::exfatFuse ? 0777 : 0700;
+        test::TestTree tree(fx.tree.path("Docs"));
+        tree.file("notes.txt", "notes");
+        tree.file("sub/deep.txt", "deep");
+        if (entry == "private")
+            tree.file("private.txt", "private");
+        else if (entry == "link")
+            tree.symlink("shortcut", "notes.txt");
+        else if (entry == "name")
+            tree.file("a:b?.txt", "odd");
+        else if (entry == "case") {
+            tree.file("Readme", "one");
+            tree.file("README", "two");
+        } else if (entry == "hard link")
+            tree.hardLink("notes-2.txt", "notes.txt");
+        giveEveryEntry(tree.root(), given);
+        if (entry == "private")
+            ::chmod(QFile::encodeName(tree.path("private.txt")).constData(), 0600);
+        const QStringList before = test::snapshotContents(tree.root());
+        const QStringList onVolume = test::snapshotTree(fx.volumePath());
+
+        const auto result = fx.migrate(tree.root());
+
+        const QString target = fx.targetOf(tree.root());
+        if (unkept.isEmpty()) {
+            QVERIFY2(result.task.status == TaskStatus::completed, qPrintable(test::describe(result)));
+            fx.undoNewest("user");
+            // The volume keeps times to its own step: all else comes home as it left.
+            QCOMPARE(withoutTimes(test::snapshotContents(tree.root())), withoutTimes(before));
+            return;
+        }
+        const QString fileSystem = volume == EngineFixture::Volume::exfatFuse ? "exFAT" : "FAT";
+        QCOMPARE(result.task.status, TaskStatus::failed);
+        QCOMPARE(result.task.errorCode, QStringLiteral("E008"));
+        QVERIFY(result.failure && result.failure->shortfall());
+        const CopyShortfall& shortfall = *result.failure->shortfall();
+        QVERIFY2(first.contains(shortfall.entry.mid(tree.root().size() + 1)), qPrintable(shortfall.entry));
+        QCOMPARE(shortfall.fileSystem, fileSystem);
+        QCOMPARE(*result.task.errorMessage, "Failed to move " + tree.root() + " to " + target +
+                                                ": the external disk's file system (" + fileSystem +
+                                                ") cannot keep " + unkept + ", first: " + shortfall.entry +
+                                                ". Nothing was moved.");
+        QCOMPARE(test::snapshotContents(tree.root()), before);
+        QCOMPARE(test::snapshotTree(fx.volumePath()), onVolume);
+        QVERIFY(fx.reservedSiblings(tree.root(), "staging").isEmpty());
+        QVERIFY(fx.mappings().isEmpty());
     }
 
     // A mount point cannot be renamed (EBUSY): that is reported as in use, not as a failed move.

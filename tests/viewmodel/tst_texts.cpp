@@ -191,6 +191,25 @@ private Q_SLOTS:
                                          << "没有可反悔的迁移记录。";
         QTest::newRow("no space") << 8 << "The target disk does not have enough free space."
                                   << "目标磁盘空间不足，请先释放空间后再试。";
+        QTest::newRow("kept changing")
+            << 9
+            << "/home/alice/Notes/log.txt kept changing while it was copied, so the migration was taken "
+               "back and the folder is at its original place. Close the program that writes to it, then "
+               "try again."
+            << "/home/alice/Notes/log.txt 在复制期间一直在变化，迁移已撤回，"
+               "目录仍在原来的位置。请先关闭正在写入它的程序再试。";
+        QTest::newRow("a volume without links")
+            << 10
+            << "The external disk's file system (exFAT) cannot keep symbolic links; the first entry "
+               "concerned is /home/alice/Projects/shortcut. Nothing was moved."
+            << "外置磁盘的文件系统（exFAT）无法保留符号链接，"
+               "首个涉及的项目：/home/alice/Projects/shortcut。没有移动任何内容。";
+        QTest::newRow("a volume that refuses a name")
+            << 11
+            << "The external disk's file system (FAT) cannot keep some characters in names; the first entry "
+               "concerned is /home/alice/照片/a:b?.txt. Nothing was moved."
+            << "外置磁盘的文件系统（FAT）无法保留名称中的某些字符，"
+               "首个涉及的项目：/home/alice/照片/a:b?.txt。没有移动任何内容。";
     }
 
     void failureTextsComeFromTheCase()
@@ -206,12 +225,22 @@ private Q_SLOTS:
             OrvalinkError::historyNotWritten("/s/history/guest/mappings.jsonl",
                                              {"No space left on device", ENOSPC, false, {}}),
             OrvalinkError::undoTargetNotFound(),
-            OrvalinkError::insufficientSpace(10, 5)};
+            OrvalinkError::insufficientSpace(10, 5),
+            OrvalinkError::copyFallsShort("/home/alice/Notes", "/media/alice/Disk/Store/home/alice/Notes",
+                                          CopyShortfall::keptChanging("/home/alice/Notes/log.txt")),
+            OrvalinkError::copyFallsShort(
+                "/home/alice/Projects", "/media/alice/Disk/Store/home/alice/Projects",
+                CopyShortfall::volumeCannotKeep("exFAT", platform::Unkept::symbolicLinks,
+                                                "/home/alice/Projects/shortcut")),
+            OrvalinkError::copyFallsShort("/home/alice/照片", "/media/alice/Disk/Store/home/alice/照片",
+                                          CopyShortfall::volumeCannotKeep("FAT", platform::Unkept::names,
+                                                                          "/home/alice/照片/a:b?.txt"))};
         const OrvalinkError& failure = failures.at(error);
         FailedMigrationRecord record;
         record.status = TaskStatus::rolledBack;
         record.errorCode = failure.code();
         record.processes = failure.processes();
+        record.shortfall = failure.shortfall();
         record.errorMessage = QStringLiteral("Reworded: the engine says this another way now.");
         const BilingualText fromRecord = failedItemText(record);
         const BilingualText raised = localizedMigrationFailureMessage(std::make_exception_ptr(failure));

@@ -39,6 +39,8 @@ struct FailedMigrationRecord {
     QString errorMessage;
     // The programs that held the source, for an in-use failure (the error's own list, not its text).
     QStringList processes = {};
+    // Why the copy fell short, for a migration refused rather than made with less than the folder.
+    std::optional<CopyShortfall> shortfall = {};
 
     // The error case the recorded code stands for; none without a code or for a code no case has.
     std::optional<OrvalinkError::Case> errorCase() const;

@@ -38,6 +38,32 @@ BilingualText inUseText(const QStringList& processes)
         .arg(nameListText(processes));
 }
 
+BilingualText unkeptWords(platform::Unkept unkept)
+{
+    using platform::Unkept;
+    switch (unkept) {
+    case Unkept::modes:
+        return BilingualText("文件权限", "file permissions");
+    case Unkept::owners:
+        return BilingualText("文件所有者", "file owners");
+    case Unkept::symbolicLinks:
+        return BilingualText("符号链接", "symbolic links");
+    case Unkept::hardLinks:
+        return BilingualText("硬链接", "hard links");
+    case Unkept::specialFiles:
+        return BilingualText("命名管道等特殊文件", "special files such as named pipes");
+    case Unkept::extendedAttributes:
+        return BilingualText("扩展属性", "extended attributes");
+    case Unkept::accessControlLists:
+        return BilingualText("访问控制列表（ACL）", "access control lists");
+    case Unkept::names:
+        return BilingualText("名称中的某些字符", "some characters in names");
+    case Unkept::caseOnlyNames:
+        return BilingualText("仅大小写不同的名称", "names that differ only in case");
+    }
+    return BilingualText();
+}
+
 // A piece of text that begins a path ("/..." or "~/...") runs to the next white space.
 bool isPathToken(QStringView token)
 {
@@ -145,15 +171,36 @@ BilingualText failureCaseText(OrvalinkError::Case errorCase, const QStringList& 
     return generalFailureText();
 }
 
+BilingualText shortfallText(const CopyShortfall& shortfall)
+{
+    const BilingualText entry = BilingualText::same(shortfall.entry);
+    if (shortfall.reason == CopyShortfall::Reason::keptChanging)
+        return BilingualText(
+                   "%1 在复制期间一直在变化，迁移已撤回，目录仍在原来的位置。请先关闭正在写入它的程序再试。",
+                   "%1 kept changing while it was copied, so the migration was taken back and the "
+                   "folder is at its original place. Close the program that writes to it, then "
+                   "try again.")
+            .arg(entry);
+    return BilingualText("外置磁盘的文件系统（%1）无法保留%2，首个涉及的项目：%3。没有移动任何内容。",
+                         "The external disk's file system (%1) cannot keep %2; the first entry concerned is "
+                         "%3. Nothing was moved.")
+        .arg(BilingualText::same(shortfall.fileSystem), unkeptWords(shortfall.unkept), entry);
+}
+
 BilingualText localizedMigrationFailureMessage(const std::exception_ptr& error)
 {
-    if (const std::optional<OrvalinkError> failure = failureOf<OrvalinkError>(error))
+    if (const std::optional<OrvalinkError> failure = failureOf<OrvalinkError>(error)) {
+        if (failure->shortfall())
+            return shortfallText(*failure->shortfall());
         return failureCaseText(failure->errorCase(), failure->processes());
+    }
     return failureDescriptionText(localizedDescription(error));
 }
 
 BilingualText failedItemText(const FailedMigrationRecord& record)
 {
+    if (record.shortfall)
+        return shortfallText(*record.shortfall);
     if (const std::optional<OrvalinkError::Case> errorCase = record.errorCase())
         return failureCaseText(*errorCase, record.processes);
     if (!record.errorMessage.trimmed().isEmpty())

@@ -20,12 +20,17 @@ struct FailedMigrationRecord;
 // in-use failure).
 BilingualText failureCaseText(OrvalinkError::Case errorCase, const QStringList& processes = {});
 
-// The text of a failure caught as an exception: an OrvalinkError by its case and fields; any other
-// error by its description (see failureDescriptionText).
+// A migration refused because its copy would have held less than the folder: what kept changing,
+// or what the volume's file system cannot keep and the first entry concerned.
+BilingualText shortfallText(const CopyShortfall& shortfall);
+
+// The text of a failure caught as an exception: an OrvalinkError by its shortfall or its case and
+// fields; any other error by its description (see failureDescriptionText).
 BilingualText localizedMigrationFailureMessage(const std::exception_ptr& error);
 
-// The reason of a failed item: by its recorded error case and programs; a record without a case by
-// its message, and without a message by its status (rolled back or not).
+// The reason of a failed item: by what its copy fell short of, else by its recorded error case and
+// programs; a record without a case by its message, and without a message by its status (rolled
+// back or not).
 BilingualText failedItemText(const FailedMigrationRecord& record);
 
 // The text of a failure that has no case of ours (a platform error, a refused administrator

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/VolumeProbe.h"
+
+#include <QString>
+
+namespace orvalink {
+
+// Why a migration was refused although nothing failed: its copy would have held less than the
+// folder. The history keeps only the move failure's code and text (see OrvalinkError::copyFallsShort);
+// this is what the window says it by.
+struct CopyShortfall {
+    enum class Reason {
+        keptChanging,     // `entry` was written again and again while it was copied
+        volumeCannotKeep, // the volume cannot keep `unkept` of `entry`
+    };
+
+    Reason reason = Reason::keptChanging;
+    QString entry;
+    platform::Unkept unkept = platform::Unkept::modes; // for volumeCannotKeep
+    QString fileSystem;                                // the volume's, as people know it ("exFAT")
+
+    static CopyShortfall keptChanging(const QString& entry);
+    static CopyShortfall volumeCannotKeep(const QString& fileSystem, platform::Unkept unkept,
+                                          const QString& entry);
+
+    // In English, as the failure's stored text gives it after "Failed to move <source> to <target>: ".
+    QString description() const;
+
+    bool operator==(const CopyShortfall&) const = default;
+};
+
+// What of a folder the volume cannot keep, in English ("symbolic links").
+QString unkeptText(platform::Unkept unkept);
+
+} // namespace orvalink
