@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
@@ -274,6 +275,25 @@ int wholeRowsInView(const QListView& list)
         shown = QRect(widget->mapTo(parent, shown.topLeft()), shown.size()).intersected(parent->rect());
     }
     return wholeRows(list, shown.height());
+}
+
+QStringList controlsUnder(const QWidget& window, const QWidget& cover)
+{
+    const QRect covered(cover.mapTo(&window, QPoint(0, 0)), cover.size());
+    QStringList faults;
+    for (const QWidget* control : window.findChildren<QWidget*>()) {
+        const QRect shown = control->visibleRegion().boundingRect();
+        if ((qobject_cast<const QAbstractButton*>(control) || qobject_cast<const QComboBox*>(control) ||
+             qobject_cast<const QLineEdit*>(control)) &&
+            control->isVisible() && !cover.isAncestorOf(control) && !shown.isEmpty() &&
+            shown != control->rect() &&
+            covered.intersects(QRect(control->mapTo(&window, QPoint(0, 0)), control->size())))
+            faults.append(QStringLiteral("%1 shows %2 of its %3 rows")
+                              .arg(describe(*control))
+                              .arg(shown.height())
+                              .arg(control->height()));
+    }
+    return faults;
 }
 
 } // namespace orvalink::test

@@ -30,4 +30,9 @@ QList<FitSetting> fitSettings();
 // leave of it.
 int wholeRowsInView(const QListView& list);
 
+// The controls of `window` (buttons, menus, fields) that show in part where `cover` stands: cut by
+// the edge of the view they scroll in, the rest out of sight under `cover`. One line per control;
+// those inside `cover` are its own.
+QStringList controlsUnder(const QWidget& window, const QWidget& cover);
+
 } // namespace orvalink::test

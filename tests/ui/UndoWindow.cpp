@@ -30,7 +30,7 @@ bool UndoWindow::open()
     return true;
 }
 
-void UndoWindow::runUndo(LinkMapping mapping)
+void UndoWindow::runUndo(LinkMapping mapping, qsizetype copiesLeft)
 {
     ActivityState& activity = context().activity();
     activity.setCurrentOperationTitle({"反悔上次迁移", "Undo Last Move"});
@@ -41,6 +41,8 @@ void UndoWindow::runUndo(LinkMapping mapping)
     left.removeIf([&mapping](const LinkMapping& kept) { return kept.id == mapping.id; });
     context().history().setUndoHistory(left);
     context().history().setLastRestoredPaths({mapping.sourcePath});
+    if (copiesLeft > 0)
+        context().history().setUndoLeftovers({leftBehindRecord(mapping.sourcePath, copiesLeft, true)});
     activity.setMigrationProcessedItems(1);
     activity.setDiskWork(DiskWork::none);
     settleWindow(window());

@@ -18,8 +18,9 @@ struct UndoWindow {
 
     // Shows the window and brings it into undo mode; false when it did not start.
     [[nodiscard]] bool open();
-    // Publishes what an undo of `mapping` publishes, start to end.
-    void runUndo(LinkMapping mapping);
+    // Publishes what an undo of `mapping` publishes, start to end; with `copiesLeft`, an undo done
+    // but for that many copies the volume kept, which holds the dock open.
+    void runUndo(LinkMapping mapping, qsizetype copiesLeft = 0);
     // Scrolls the detail column to `widget`, as the user would before pointing at it.
     void bringIntoView(QWidget* widget);
 

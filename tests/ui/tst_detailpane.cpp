@@ -384,6 +384,7 @@ private Q_SLOTS:
         h.button("activityToggle")->click();
         h.settle();
         QCOMPARE(h.text("activityBadge"), "Needs Review");
+        QCOMPARE(h.text("activitySummary"), "Some links could not be repaired. Expand shows them.");
     }
 
     // Undo mode decides the undo buttons, the history list and the migrated items; the user's
@@ -539,16 +540,19 @@ private Q_SLOTS:
         QVERIFY(record.errorMessage.contains(w.fx.home.home()));
         h.settle();
         // Failures come first for the icon and the summary; the ended batch runs no more, so the
-        // failure is the badge too.
+        // failure is the badge too. Collapsed, the summary says where they are; open, that it
+        // stays so.
         QCOMPARE(h.find<QLabel>("activityIcon")->property("symbol").toString(),
                  "exclamationmark.triangle.fill");
         QCOMPARE(h.text("activitySummary"),
-                 "存在失败项目，活动台将保持展开直到你手动关闭。 Failed items are present, so "
-                 "the activity workspace stays open until you close it.");
+                 "存在失败项目，展开即可查看。 Failed items are present. Expand shows them.");
         QCOMPARE(h.text("activityBadge"), "需处理 Needs Review");
 
         h.button("activityToggle")->click();
         h.settle();
+        QCOMPARE(h.text("activitySummary"),
+                 "存在失败项目，活动台将保持展开直到你手动关闭。 Failed items are present, so "
+                 "the activity workspace stays open until you close it.");
         QCOMPARE(h.shownRecords(kFailedRecords), 1);
         const auto part = [&h](const char* name) {
             return test::recordPart(*h.pane, kFailedRecords, 0, name);

@@ -2,6 +2,7 @@
 // undo that shortens the history, "Show Migrated Items" and the listing read again after a
 // migration move nothing under the pointer, on a laptop's screen and on a desktop's.
 #include "FitWindow.h"
+#include "LayoutCheck.h"
 #include "UiTestSupport.h"
 #include "UndoWindow.h"
 #include "WorkflowFixture.h"
@@ -126,6 +127,50 @@ private Q_SLOTS:
         QCOMPARE(u.find<QLabel>("activityBadge")->text(), "已完成 Finished");
         QCOMPARE(u.find<QLabel>("activitySummary")->text(),
                  "最近操作已完成。 The latest operation finished.");
+    }
+
+    // An undo that left copies on the volume holds the dock open. Opened again by the user over a
+    // column scrolled so that "Undo Last Move" meets the dock's lower edge, it leaves no control cut
+    // across under it: while the pointer rests on the history below, the history stays put; once
+    // the pointer moves on, the button shows whole below the dock. Closed, the column stays as it is.
+    void aDockHeldOpenCoversNoControl_data() { addSizeAndLanguageRows(); }
+    void aDockHeldOpenCoversNoControl()
+    {
+        QFETCH(QSize, size);
+        QFETCH(UILanguage, language);
+        UndoWindow u(size, 6, language);
+        QVERIFY(u.open());
+        auto* column = u.find<QScrollArea>("detailScroll");
+        auto* toggle = u.find<QPushButton>("activityToggle");
+        auto* undoLast = u.find<QWidget>("undoLastButton");
+        auto* history = u.find<QWidget>("migrationHistoryList");
+        u.runUndo(u.context().history().undoHistory().first(), 2);
+        const int openTop = screenPosition(column->viewport()).y();
+        toggle->click();
+        settleWindow(u.window());
+        // The button's middle where the dock's edge comes when it opens.
+        column->verticalScrollBar()->setValue(undoLast->mapTo(column->widget(), QPoint(0, 0)).y() - openTop +
+                                              screenPosition(column->viewport()).y() +
+                                              undoLast->height() / 2);
+        settleWindow(u.window());
+        QVERIFY(movePointerTo(history));
+        const QPoint before = screenPosition(history);
+        toggle->click();
+        settleWindow(u.window());
+        QCOMPARE(screenPosition(history), before);
+
+        QVERIFY(movePointerTo(u.find<QWidget>("directoryList")));
+        settleWindow(u.window());
+        QVERIFY(!saveScreen(u.window().grab().toImage(),
+                            QStringLiteral("still-held-dock-") + QTest::currentDataTag())
+                     .isEmpty());
+        const QStringList covered = controlsUnder(u.window(), *u.find<QWidget>("activityWorkspace"));
+        QVERIFY2(covered.isEmpty(), qPrintable(covered.join(QLatin1Char('\n'))));
+        QCOMPARE(undoLast->visibleRegion().boundingRect(), undoLast->rect());
+        const QPoint place = screenPosition(undoLast);
+        toggle->click();
+        settleWindow(u.window());
+        QCOMPARE(screenPosition(undoLast), place);
     }
 
     // While the pointer rests on the dock, its timed collapse waits, so a click on "Collapse" meets

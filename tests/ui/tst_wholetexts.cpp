@@ -64,8 +64,9 @@ QMessageBox* shownBoxFits(QWidget& window)
 }
 
 // Saves the dock held open as `picture` plus the test's tag, then closes it as the user does: it
-// stays closed, with no collapse timed, and says that something waits there.
-void closeTheHeldDock(FitWindow& fit, const QString& picture)
+// stays closed, with no collapse timed, and says that something waits there, whole: `waits`, which
+// Expand shows, no longer that it stays open.
+void closeTheHeldDock(FitWindow& fit, const QString& picture, const BilingualText& waits)
 {
     QWidget& window = *fit.w->window;
     const QString tag = QString::fromLatin1(QTest::currentDataTag());
@@ -76,6 +77,9 @@ void closeTheHeldDock(FitWindow& fit, const QString& picture)
     QVERIFY(!fit.w->dashboard().isActivityAutoCollapsePending());
     QCOMPARE(window.findChild<QLabel*>(QStringLiteral("activityBadge"))->text(),
              fit.vm->presentation().localized({"需处理", "Needs Review"}));
+    auto* summary = window.findChild<ui::ElidedLabel*>(QStringLiteral("activitySummary"));
+    QCOMPARE(summary->text(), fit.vm->presentation().localized(waits));
+    QVERIFY2(!summary->isElided(), qPrintable(summary->shownText()));
     QVERIFY(fit.saveAs(picture + QStringLiteral("closed-") + tag));
 }
 
@@ -234,7 +238,9 @@ private Q_SLOTS:
             recordPart(window, QStringLiteral("linkRepairSectionScroll"), 0, QStringLiteral("recordLink"))
                 .path,
             paths.at(2));
-        closeTheHeldDock(fit, QStringLiteral("dock-repair-"));
+        closeTheHeldDock(
+            fit, QStringLiteral("dock-repair-"),
+            {"有链接未能修复，展开即可查看。", "Some links could not be repaired. Expand shows them."});
     }
 
     // An undo that came home but left entries on the volume: the dock does not call the operation
@@ -287,7 +293,9 @@ private Q_SLOTS:
                  fit.vm->presentation().localized({"追加恢复", "Append Restore"}));
         QVERIFY(part("leftBehindAdvice").text.contains(QStringLiteral("3")));
         QVERIFY(part("leftBehindTarget").text.endsWith(QStringLiteral("/Volumes/External") + source));
-        closeTheHeldDock(fit, QStringLiteral("dock-left-behind-"));
+        const BilingualText stayed("部分内容仍留在外置磁盘上，展开即可查看。",
+                                   "Some items stayed on the external disk. Expand shows them.");
+        closeTheHeldDock(fit, QStringLiteral("dock-left-behind-"), stayed);
 
         context.activity().setDiskWork(DiskWork::undo);
         context.history().setUndoLeftovers({});
@@ -311,7 +319,7 @@ private Q_SLOTS:
         for (const char* name : {"leftBehindTarget", "leftBehindAdvice", "openTargetButton"})
             QVERIFY2(records->viewport()->visibleRegion().contains(part(name).rect), name);
         QVERIFY(part("leftBehindAdvice").text.contains(QStringLiteral("2")));
-        closeTheHeldDock(fit, QStringLiteral("dock-copies-"));
+        closeTheHeldDock(fit, QStringLiteral("dock-copies-"), stayed);
     }
 
     void leftBehindAnswerFits_data()

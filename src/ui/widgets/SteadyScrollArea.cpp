@@ -6,6 +6,7 @@
 #include <QScrollBar>
 #include <QWindow>
 #include <algorithm>
+#include <utility>
 
 namespace orvalink::ui {
 
@@ -52,6 +53,8 @@ bool SteadyScrollArea::eventFilter(QObject* watched, QEvent* event)
             m_pointer.reset();
             m_anchorFromPointer = false;
         }
+        if (m_wholeControlsDeferredAt && m_wholeControlsDeferredAt != m_pointer)
+            scheduleKeep();
     } else if (watched == parentWidget() && event->type() == QEvent::LayoutRequest && !m_keepQueued &&
                !keepsPointerAnchor()) {
         // Something beside the area is about to move it (a panel above it opening).
@@ -79,6 +82,7 @@ void SteadyScrollArea::scrollToValue(int value)
 {
     // As a scroll of the user's, also with a keep queued: a widget kept in view before is let go.
     m_keptInView = nullptr;
+    m_wholeControlsShift = 0;
     verticalScrollBar()->setValue(value);
     // A keep queued before this scroll keeps what shows now, not what showed before it.
     noteAnchor();
@@ -124,7 +128,7 @@ bool SteadyScrollArea::keepsPointerAnchor() const
 void SteadyScrollArea::noteAnchor()
 {
     m_anchor = anchorCandidate(&m_anchorFromPointer);
-    m_anchorTop = m_anchor ? windowTop(m_anchor) : 0;
+    m_anchorTop = m_anchor ? windowTop(m_anchor) - m_wholeControlsShift : 0;
     m_viewTopThen = viewTop();
     m_keepCutShort = false;
 }
@@ -148,11 +152,16 @@ void SteadyScrollArea::keepAnchor()
         noteAnchor();
         return;
     }
+    // A panel above that shrank leaves the content where it stands, as lower as it is.
+    if (viewTop() < m_viewTopThen) {
+        m_anchorTop += m_wholeControlsShift;
+        m_wholeControlsShift = 0;
+    }
     // The anchor's place, or where a panel that grew above the area would hide an anchor that
     // showed from its top: the top of the view.
     const int place = m_anchorTop >= m_viewTopThen ? std::max(m_anchorTop, viewTop()) : m_anchorTop;
     QScrollBar* bar = verticalScrollBar();
-    const int wanted = bar->value() + windowTop(m_anchor) - place;
+    const int wanted = keptWithWholeControls(bar->value() + windowTop(m_anchor) - place);
     if (wanted != bar->value())
         scrollKeeping(wanted);
     const int reached = bar->value();
@@ -179,6 +188,59 @@ void SteadyScrollArea::scrollKeeping(int value)
     m_scrollingItself = true;
     bar->setValue(std::clamp(value, bar->minimum(), bar->maximum()));
     m_scrollingItself = false;
+}
+
+int SteadyScrollArea::keptWithWholeControls(int kept)
+{
+    // Only where a panel grew above the area since the anchor was noted, or a shift for one stands
+    // or waits: a control the user's own scroll cut across stays so.
+    if (viewTop() <= m_viewTopThen && m_wholeControlsShift == 0 && !m_wholeControlsDeferredAt)
+        return kept;
+    // A pointer at rest keeps the widget it rests on where it stands, a click on its way lands there;
+    // the control cut across shows whole once the pointer moves.
+    if (keepsPointerAnchor() && (!m_wholeControlsDeferredAt || m_wholeControlsDeferredAt == m_pointer)) {
+        const int stands = kept - m_wholeControlsShift;
+        m_wholeControlsDeferredAt =
+            valueShowingWholeControls(stands) != stands ? m_pointer : std::optional<QPoint>();
+        return stands;
+    }
+    m_wholeControlsDeferredAt.reset();
+    const int wanted = valueShowingWholeControls(kept);
+    m_wholeControlsShift = kept - wanted;
+    return wanted;
+}
+
+int SteadyScrollArea::valueShowingWholeControls(int value) const
+{
+    QWidget* content = widget();
+    if (!content)
+        return value;
+    // The controls the view's top may cut: those the keyboard reaches, short enough to show whole;
+    // a list scrolls its own rows, and what scrolls inside another area is that area's.
+    QList<std::pair<int, int>> spans;
+    for (QWidget* control : content->findChildren<QWidget*>()) {
+        if (!(control->focusPolicy() & Qt::TabFocus) || !control->isVisibleTo(content) ||
+            control->height() >= viewport()->height())
+            continue;
+        bool scrollsElsewhere = false;
+        for (QWidget* up = control; up != content && !scrollsElsewhere; up = up->parentWidget())
+            scrollsElsewhere = qobject_cast<QAbstractScrollArea*>(up) != nullptr;
+        if (!scrollsElsewhere) {
+            const int top = control->mapTo(content, QPoint(0, 0)).y();
+            spans.append({top, top + control->height()});
+        }
+    }
+    // Showing one whole may cut the one above it: until none is cut.
+    for (bool lowered = true; lowered;) {
+        lowered = false;
+        for (const auto& [top, bottom] : std::as_const(spans)) {
+            if (top < value && bottom > value) {
+                value = top;
+                lowered = true;
+            }
+        }
+    }
+    return value;
 }
 
 bool SteadyScrollArea::showKeptInView()
@@ -228,6 +290,7 @@ void SteadyScrollArea::valueChanged()
     // The user scrolled (or a Tab brought the focus into view): what shows now is what to keep.
     if (!m_scrollingItself && !m_keepQueued) {
         m_keptInView = nullptr;
+        m_wholeControlsShift = 0;
         noteAnchor();
         // Scrolled back up, the room below the content's end goes.
         if (m_room != 0)

@@ -15,9 +15,11 @@ namespace orvalink::ui {
 // much (a column that fits, and a panel above it opens), the area lengthens the content below its
 // end for as long as that room is scrolled into, so that nothing moves by itself either way. Where
 // a panel above the area grows over the place of a kept widget that showed from its top, the widget
-// comes as near to it as the view allows (to the view's top) rather than out of sight. A control that is
-// disabled or hidden while it has the focus passes the focus on without scrolling to the next one. Never
-// scrolls sideways.
+// comes as near to it as the view allows (to the view's top) rather than out of sight. Nor does such
+// a panel leave a control cut across by the view's top, half hidden under it: the content stands as
+// much lower as shows the control whole (where the pointer rests on the content, once it moves). A
+// control that is disabled or hidden while it has the focus passes the focus on without scrolling to
+// the next one. Never scrolls sideways.
 class SteadyScrollArea : public QScrollArea {
     Q_OBJECT
 
@@ -54,6 +56,12 @@ private:
     void keepAnchor();
     // Scrolls to `value`, lengthening the content first where it is too short for that.
     void scrollKeeping(int value);
+    // `kept`, the value that keeps the anchor, less the shift that shows whole the controls a panel
+    // grown above the area would cut across; notes that shift, or defers it.
+    int keptWithWholeControls(int kept);
+    // `value`, or where the view's top would cut a control across there, the greatest value below
+    // it that cuts none.
+    int valueShowingWholeControls(int value) const;
     // Scrolls as little as brings m_keptInView whole into view; false when it is not shown.
     bool showKeptInView();
     // The top of the area's view in its window.
@@ -76,6 +84,12 @@ private:
     int m_anchorTop = 0;
     // Where the view's top stood in the window when the anchor was noted.
     int m_viewTopThen = 0;
+    // How much lower the content stands than keeping the anchor puts it, so that the view's top cuts
+    // no control. Worked out afresh at each keep and left out of the anchor's noted place: a panel
+    // that goes on growing over a control covers it whole in the end rather than push it along.
+    int m_wholeControlsShift = 0;
+    // Where the pointer rested when a control was left cut across for it; none when no control waits.
+    std::optional<QPoint> m_wholeControlsDeferredAt;
     QPointer<QWidget> m_keptInView;
     bool m_keepQueued = false;
     // Set while the area scrolls itself (keeping the anchor) or the range clamps the value: such

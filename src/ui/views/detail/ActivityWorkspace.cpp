@@ -80,31 +80,40 @@ QString ActivityWorkspace::primaryActivitySystemImage(MainViewModel& viewModel)
     return QStringLiteral("bolt.circle.fill");
 }
 
-QString ActivityWorkspace::activityDockSummaryText(MainViewModel& viewModel, bool collapsePending)
+QString ActivityWorkspace::activityDockSummaryText(MainViewModel& viewModel, const DashboardViewState& state)
 {
     const bool progress = isMigratingOrUndoing(viewModel);
     const bool repairing = viewModel.activity().isRepairingLinks();
+    // What waits for review: while the workspace is open, that it stays so; once the user closed
+    // it, that Expand shows it.
+    const auto review = [&viewModel, &state](const BilingualText& open, const BilingualText& closed) {
+        return viewModel.presentation().localized(state.showProgressPanel() ? open : closed);
+    };
     if (hasFailures(viewModel))
-        return viewModel.presentation().localized(
-            {"存在失败项目，活动台将保持展开直到你手动关闭。",
-             "Failed items are present, so the activity workspace stays open until you close it."});
+        return review({"存在失败项目，活动台将保持展开直到你手动关闭。",
+                       "Failed items are present, so the activity workspace stays open until you close it."},
+                      {"存在失败项目，展开即可查看。", "Failed items are present. Expand shows them."});
     if (hasLeftBehind(viewModel))
-        return viewModel.presentation().localized(
-            {"部分内容仍留在外置磁盘上，活动台将保持展开直到你手动关闭。",
-             "Some items stayed on the external disk, so the activity workspace stays open until you close "
-             "it."});
+        return review({"部分内容仍留在外置磁盘上，活动台将保持展开直到你手动关闭。",
+                       "Some items stayed on the external disk, so the activity workspace stays open until "
+                       "you close it."},
+                      {"部分内容仍留在外置磁盘上，展开即可查看。",
+                       "Some items stayed on the external disk. Expand shows them."});
     if (hasUnrepairedLinks(viewModel))
-        return viewModel.presentation().localized(
+        return review(
             {"有链接未能修复，活动台将保持展开直到你手动关闭。",
-             "Some links could not be repaired, so the activity workspace stays open until you close it."});
+             "Some links could not be repaired, so the activity workspace stays open until you "
+             "close it."},
+            {"有链接未能修复，展开即可查看。", "Some links could not be repaired. Expand shows them."});
     // Said while it holds: the collapse may wait for the pointer to leave, and once it has come (or
     // the user opened the workspace again) nothing more is timed.
     if (hasSuccessActivity(viewModel) && !progress && !repairing)
         return viewModel.presentation().localized(
-            collapsePending ? BilingualText("最近操作已完成，活动台将在几秒后自动收起。",
-                                            "The latest operation finished. The workspace collapses by "
-                                            "itself in a few seconds.")
-                            : BilingualText("最近操作已完成。", "The latest operation finished."));
+            state.activityCollapsePending()
+                ? BilingualText("最近操作已完成，活动台将在几秒后自动收起。",
+                                "The latest operation finished. The workspace collapses by "
+                                "itself in a few seconds.")
+                : BilingualText("最近操作已完成。", "The latest operation finished."));
     if (progress) {
         const BilingualText& title = viewModel.activity().currentOperationTitle();
         return viewModel.presentation().localized(
@@ -229,7 +238,7 @@ void ActivityWorkspace::refresh()
         m_icon->setProperty("symbol", icon);
     }
     setTextIfChanged(m_title, m_viewModel.presentation().localized({"活动托盘", "Activity Dock"}));
-    setTextIfChanged(m_summary, activityDockSummaryText(m_viewModel, m_state.activityCollapsePending()));
+    setTextIfChanged(m_summary, activityDockSummaryText(m_viewModel, m_state));
 
     const QString badge = expanded ? QString() : badgeText(m_viewModel);
     setTextIfChanged(m_badge, badge);

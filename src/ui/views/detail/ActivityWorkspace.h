@@ -37,9 +37,9 @@ public:
     // links a repair could not repair): the workspace stays open until the user closes it.
     static bool needsReview(MainViewModel& viewModel);
     static QString primaryActivitySystemImage(MainViewModel& viewModel);
-    // What the workspace is doing, or why it stays open, or that it collapses by itself soon while
-    // `collapsePending`.
-    static QString activityDockSummaryText(MainViewModel& viewModel, bool collapsePending);
+    // What the workspace is doing; or what waits for review, and while the workspace is open that it
+    // stays so; or that it collapses by itself soon while a collapse is timed.
+    static QString activityDockSummaryText(MainViewModel& viewModel, const DashboardViewState& state);
     // The collapsed panel's badge text; empty for no badge.
     static QString badgeText(MainViewModel& viewModel);
 
