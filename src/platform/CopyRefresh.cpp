@@ -612,7 +612,9 @@ QStringList TreeCopier::lookForChanges()
                 next = folders.size();
         }
     };
-    runWithHelpers(size_t(std::min<qsizetype>(folders.size(), FileWorkPool::defaultWorkerCount()) - 1), look);
+    // As many threads as folders, up to a copy's number of workers, counting this one.
+    const qsizetype threads = std::min<qsizetype>(folders.size(), FileWorkPool::defaultWorkerCount());
+    runWithHelpers(size_t(std::max<qsizetype>(threads - 1, 0)), look);
     if (failure)
         std::rethrow_exception(failure);
     return found;
