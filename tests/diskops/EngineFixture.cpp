@@ -11,8 +11,29 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#include <utility>
 
 namespace orvalink::test {
+
+namespace {
+
+LoopMount::Kind loopKindOf(EngineFixture::Volume volume)
+{
+    using Volume = EngineFixture::Volume;
+    constexpr std::pair<Volume, LoopMount::Kind> kKinds[] = {
+        {Volume::wholeSecondsExt4, LoopMount::Kind::wholeSecondsExt4},
+        {Volume::vfat, LoopMount::Kind::vfat},
+        {Volume::exfatFuse, LoopMount::Kind::exfatFuse},
+        {Volume::fatFuse, LoopMount::Kind::fatFuse},
+    };
+    for (const auto& [each, kind] : kKinds) {
+        if (each == volume)
+            return kind;
+    }
+    return LoopMount::Kind::ext4;
+}
+
+} // namespace
 
 EngineFixture::EngineFixture(Volume volume, qint64 volumeBytes)
     : tree(home.home()),
@@ -31,16 +52,10 @@ EngineFixture::EngineFixture(Volume volume, qint64 volumeBytes)
         bind = std::make_unique<BindMount>(home.path(QStringLiteral("disk")), volumePath());
         break;
     case Volume::wholeSecondsExt4:
-        loop = std::make_unique<LoopMount>(volumePath(), LoopMount::Kind::wholeSecondsExt4, volumeBytes);
-        break;
     case Volume::vfat:
-        loop = std::make_unique<LoopMount>(volumePath(), LoopMount::Kind::vfat, volumeBytes);
-        break;
     case Volume::exfatFuse:
-        loop = std::make_unique<LoopMount>(volumePath(), LoopMount::Kind::exfatFuse, volumeBytes);
-        break;
     case Volume::fatFuse:
-        loop = std::make_unique<LoopMount>(volumePath(), LoopMount::Kind::fatFuse, volumeBytes);
+        loop = std::make_unique<LoopMount>(volumePath(), loopKindOf(volume), volumeBytes);
         break;
     }
 }
