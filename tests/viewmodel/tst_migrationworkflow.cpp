@@ -4,6 +4,7 @@
 #include "WorkflowFixture.h"
 #include "diskops/ScanService.h"
 #include "platform/SymbolicLinks.h"
+#include "support/MountNamespace.h"
 #include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
 #include "viewmodel/ViewModelInternals.h"
@@ -14,6 +15,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <sys/xattr.h>
 
 using namespace orvalink;
 using test::errorLine;
@@ -95,6 +97,33 @@ private Q_SLOTS:
             QVERIFY(samples.at(i) >= samples.at(i - 1));
             QVERIFY(samples.at(i) <= vm.activity().migrationTotalBytes());
         }
+    }
+
+    // A folder the volume cannot keep as it is moves not: the failed item and the summary say what
+    // the volume's file system cannot keep and where, in the user's words.
+    void aFolderTheVolumeCannotKeep()
+    {
+        WorkflowFixture w(UILanguage::english);
+        SKIP_WITHOUT(w);
+        // Over the tmpfs, a file system without extended attributes.
+        if (test::mounts::mount("ramfs", w.volumePath(), "ramfs", 0, "mode=0755") != 0)
+            QSKIP("cannot mount a ramfs here");
+        const QString file = w.tree.file("Alpha/a.txt", "a");
+        QVERIFY(::setxattr(QFile::encodeName(file).constData(), "user.tag", "blue", 4, 0) == 0);
+        const QString alpha = w.tree.path("Alpha");
+
+        test::migrate(w.vm(), {alpha});
+        test::mounts::unmount(w.volumePath());
+
+        const auto failed = w.vm().history().recentFailedMigrations();
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(failed.first().shortfall,
+                 CopyShortfall::volumeCannotKeep("ramfs", platform::Unkept::extendedAttributes, file));
+        QCOMPARE(infoLine(w.vm()).value_or(QString()),
+                 "Migration done. Success: 0, failed: 1. First failure: The external disk's file system "
+                 "(ramfs) cannot keep extended attributes; the first entry concerned is " +
+                     file + ". Nothing was moved.");
+        QCOMPARE(w.tree.read("Alpha/a.txt"), QByteArray("a"));
     }
 
     void refusals_data()
