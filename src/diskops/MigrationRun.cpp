@@ -243,8 +243,8 @@ void MigrationRun::moveIntoTarget()
         });
     if (m_engine.m_didMoveStagingToTarget)
         m_engine.m_didMoveStagingToTarget(m_source, m_staging, m_target);
-    // Written while the staged files went, again and again: the copy is not the newest, and the data
-    // comes home with what changed named.
+    // Written again and again while the staged files went: the copy is not the newest, so the
+    // migration is taken back, and what changed takes its place in the folder that comes home.
     if (m_stillChanging)
         throw OrvalinkError::copyFallsShort(m_source, m_target,
                                             CopyShortfall::keptChanging(*m_stillChanging));
