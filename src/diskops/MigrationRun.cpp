@@ -21,6 +21,7 @@
 #include "platform/FileIO.h"
 #include "platform/FileMove.h"
 #include "platform/MountTable.h"
+#include "platform/ProcessTable.h"
 #include "platform/StandardPath.h"
 #include "platform/UserLocations.h"
 #include "store/HistoryStores.h"
@@ -272,6 +273,11 @@ void MigrationRun::moveStagedItem()
     };
     steps.beforeRemoval = [this] {
         lastLookForHolders();
+    };
+    // Once the staged files began to go, nothing is refused any more: what a program holds then
+    // stays, for the migration to be taken back with it (see m_stillChanging).
+    steps.inUse = [this] {
+        return platform::entriesInUse(m_staging);
     };
     steps.beforeAdministrator = [this] {
         record([](JournalRecord& entry) { entry.administrator = true; });

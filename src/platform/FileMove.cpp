@@ -68,9 +68,10 @@ void settle(TreeCopier& copier)
     }
 }
 
-// After a removal that kept what changed meanwhile: that is copied again and removed the same way.
-void removeAgain(TreeCopier& copier, const EntryLocation& from, const RemovalRules& rules,
-                 RemovalOutcome& removal)
+// After a removal that kept what changed meanwhile: that is copied again and removed the same way,
+// each removal right after a look for what programs hold (`held` grows with it; the rules keep it).
+void removeAgain(TreeCopier& copier, const EntryLocation& from, const MoveHooks& hooks,
+                 QSet<EntryIdentity>& held, const RemovalRules& rules, RemovalOutcome& removal)
 {
     for (int round = 0; round < kLaterRefreshes && !removal.keptPaths.isEmpty(); ++round) {
         try {
@@ -81,6 +82,8 @@ void removeAgain(TreeCopier& copier, const EntryLocation& from, const RemovalRul
             return;
         }
         copier.compareUnproven();
+        if (hooks.inUse)
+            held.unite(hooks.inUse());
         sweepFiles(from.parent.get(), from.name, rules.mayRemoveAt);
         removal = removeTreeAt(from.parent.get(), from.name, from.path, rules);
     }
@@ -150,7 +153,7 @@ MoveResult moveItem(const EntryLocation& from, const EntryLocation& to, const Mo
     sweepFiles(from.parent.get(), from.name, rules.mayRemoveAt);
     RemovalOutcome removal = removeTreeAt(from.parent.get(), from.name, from.path, rules);
     if (hooks.copyChangesAgain)
-        removeAgain(copier, from, rules, removal);
+        removeAgain(copier, from, hooks, inUse, rules, removal);
 
     MoveResult result;
     result.copiedAcrossFileSystems = true;

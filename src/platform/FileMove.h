@@ -92,7 +92,8 @@ struct MoveHooks {
     // Should the last still find a change, the copy is undone and KeptChangingError names the first
     // entry that changed (the source stays whole). What changes in the moment between the last look
     // and its removal stays at the source; up to kLaterRefreshes more times it is then copied and
-    // removed the same way, nothing going from the copy. What still stays is in changedPaths.
+    // removed the same way, nothing going from the copy, each removal right after asking `inUse`
+    // again (what programs hold stays). What still stays is in changedPaths.
     bool copyChangesAgain = false;
 };
 
