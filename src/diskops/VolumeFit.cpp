@@ -24,7 +24,7 @@ QString deepestExistingFolder(const QString& target, const QString& mountPoint)
 
 void requireVolumeKeeps(const QString& source, const QString& target, const platform::MountEntry& volume)
 {
-    platform::VolumeProbe probe(deepestExistingFolder(target, volume.mountPoint));
+    platform::VolumeProbe probe(deepestExistingFolder(target, volume.mountPoint), volume.device);
     if (const std::optional<platform::UnkeptEntry> unkept = platform::firstUnkeptEntry(source, probe)) {
         throw OrvalinkError::copyFallsShort(
             source, target,

@@ -84,13 +84,13 @@ bool VolumeAbilities::keepsEverything() const
            keepsUserAttributes && keepsAccessControlLists && tellsCaseApart && keepsAllNames;
 }
 
-VolumeProbe::VolumeProbe(const QString& folder)
+VolumeProbe::VolumeProbe(const QString& folder, dev_t device)
     : m_path(folder),
       m_parent(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
       m_name(".orvalink-probe-" + QUuid::createUuid().toByteArray(QUuid::WithoutBraces))
 {
     if (!m_parent.isValid() || ::fstat(m_parent.get(), &m_parentBefore) != 0 ||
-        ::mkdirat(m_parent.get(), m_name.constData(), 0700) != 0)
+        m_parentBefore.st_dev != device || ::mkdirat(m_parent.get(), m_name.constData(), 0700) != 0)
         return;
     m_made = true;
     m_folder = UniqueFd(

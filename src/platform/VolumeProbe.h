@@ -52,11 +52,12 @@ struct VolumeAbilities {
 // makes a link, a hard link and a FIFO, writes a user attribute and an ACL, and creates names with
 // the characters and forms that FAT, exFAT and NTFS refuse or change, each read back. The hidden
 // folder is removed with everything in it when the probe dies, and `folder` gets back the times it
-// had. Not valid when nothing can be tried
-// there (the folder refuses new entries): then whatever moves there meets the same refusal.
+// had. `folder` must lie on the file system `device` (st_dev): one that leads elsewhere (a link put
+// in its place) is left untouched. Not valid then, nor when nothing can be tried there (the folder
+// refuses new entries): whatever moves there meets the same refusal.
 class VolumeProbe {
 public:
-    explicit VolumeProbe(const QString& folder);
+    VolumeProbe(const QString& folder, dev_t device);
     ~VolumeProbe();
     VolumeProbe(const VolumeProbe&) = delete;
     VolumeProbe& operator=(const VolumeProbe&) = delete;

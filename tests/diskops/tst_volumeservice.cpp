@@ -116,7 +116,7 @@ private Q_SLOTS:
         test::TestTree(at).file("Store/kept.txt", "kept");
         const QStringList before = test::snapshotTree(at);
         {
-            platform::VolumeProbe probe(at + "/Store");
+            platform::VolumeProbe probe(at + "/Store", deviceOf(at));
             QVERIFY(probe.isValid());
             QCOMPARE(unkeptBy(probe), unkept);
             for (const QString& name : refusedNames)
@@ -128,6 +128,25 @@ private Q_SLOTS:
         QCOMPARE(test::snapshotTree(at), before);
         if (ramfs)
             test::mounts::unmount(at);
+    }
+
+    // A folder of the volume swapped for a link to a folder elsewhere: nothing is tried there.
+    void probeTouchesNothingOffTheVolume()
+    {
+        test::TestHome home;
+        const QString at = home.volumes() + QStringLiteral("/Disk");
+        test::TmpfsMount volume(at);
+        if (!volume.isValid())
+            QSKIP(qPrintable(volume.skipReason()));
+        test::TestTree outside(home.path("elsewhere"));
+        outside.file("kept.txt", "kept");
+        const QStringList before = test::snapshotTree(outside.root());
+        test::TestTree(at).symlink("Store", outside.root());
+
+        platform::VolumeProbe probe(at + "/Store", deviceOf(at));
+
+        QVERIFY(!probe.isValid());
+        QCOMPARE(test::snapshotTree(outside.root()), before);
     }
 
     void mountPointIsTextual_data()
