@@ -1,5 +1,6 @@
 // TreeCopier::refresh: one look over the source after a copy, bringing what changed since over to
 // the copy.
+#include "platform/ContentComparison.h"
 #include "platform/FileIO.h"
 #include "platform/HelperThreads.h"
 #include "platform/PlatformError.h"
@@ -23,12 +24,12 @@ namespace {
 constexpr QByteArrayView kTemporaryPrefix = ".orvalink-refresh-";
 constexpr int kNameAttempts = 1000;
 
-// The entry shows the size, modification time, mode and owner the copy took it with.
+// The entry shows the size, times, mode and owner the copy took it with: nothing was done to it
+// since, not even to its attributes (which move its change time alone).
 bool sameAsTaken(const EntryFingerprint& taken, const struct stat& now)
 {
-    return taken.size == now.st_size && taken.modified.tv_sec == now.st_mtim.tv_sec &&
-           taken.modified.tv_nsec == now.st_mtim.tv_nsec && taken.mode == now.st_mode &&
-           taken.owner == now.st_uid && taken.group == now.st_gid;
+    return FileStatus{taken.size, taken.modified, taken.changed}.sameAs(FileStatus::of(now)) &&
+           taken.mode == now.st_mode && taken.owner == now.st_uid && taken.group == now.st_gid;
 }
 
 } // namespace

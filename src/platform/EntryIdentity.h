@@ -34,10 +34,13 @@ struct EntryFingerprint {
     mode_t mode;
     uid_t owner;
     gid_t group;
+    // Moved by anything done to it, its extended attributes and ACLs among them.
+    struct timespec changed;
 
     static EntryFingerprint of(const struct stat& info)
     {
-        return EntryFingerprint{info.st_size, info.st_mtim, info.st_mode, info.st_uid, info.st_gid};
+        return EntryFingerprint{info.st_size, info.st_mtim, info.st_mode,
+                                info.st_uid,  info.st_gid,  info.st_ctim};
     }
 };
 

@@ -125,6 +125,8 @@ void changeTree(test::TestTree& tree, const QString& change)
         tree.file("docs/linked-a", "SHARED");
     else if (change == "a new name for a file")
         tree.hardLink("docs/notes-2.txt", "docs/notes.txt");
+    else if (change == "an attribute set")
+        ::lsetxattr(path("docs/report.txt"), "user.tag", "blue", 4, 0);
     else if (change == "a file replaced by a folder") {
         ::unlink(path("docs/notes.txt"));
         tree.file("docs/notes.txt/inside.txt", "inside");
@@ -132,6 +134,23 @@ void changeTree(test::TestTree& tree, const QString& change)
         QDir(tree.path("docs/sub")).removeRecursively();
         tree.file("docs/sub", "now a file");
     }
+}
+
+// The user attributes of the entry at `path`, as "name=value".
+QStringList userAttributes(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    QByteArray names(4096, '\0');
+    const ssize_t length = ::llistxattr(native.constData(), names.data(), size_t(names.size()));
+    QStringList found;
+    for (const QByteArray& name : names.left(std::max<ssize_t>(length, 0)).split('\0')) {
+        QByteArray value(4096, '\0');
+        const ssize_t size =
+            ::lgetxattr(native.constData(), name.constData(), value.data(), size_t(value.size()));
+        if (name.startsWith("user."))
+            found.append(QString::fromUtf8(name + '=' + value.left(std::max<ssize_t>(size, 0))));
+    }
+    return found;
 }
 
 // The paths below `root` of `paths`, sorted.
@@ -331,7 +350,10 @@ private Q_SLOTS:
         QTest::newRow("a link pointed elsewhere") << "a link pointed elsewhere" << QStringList{"docs/link"};
         QTest::newRow("a hard-linked file rewritten")
             << "a hard-linked file rewritten" << QStringList{"docs/linked-a", "docs/linked-b"};
-        QTest::newRow("a new name for a file") << "a new name for a file" << QStringList{"docs/notes-2.txt"};
+        // The new name moves the file's change time: both names go to one new copy.
+        QTest::newRow("a new name for a file")
+            << "a new name for a file" << QStringList{"docs/notes-2.txt", "docs/notes.txt"};
+        QTest::newRow("an attribute set") << "an attribute set" << QStringList{"docs/report.txt"};
         QTest::newRow("a file replaced by a folder")
             << "a file replaced by a folder" << QStringList{"docs/notes.txt", "docs/notes.txt/inside.txt"};
         QTest::newRow("a folder replaced by a file")
@@ -369,6 +391,8 @@ private Q_SLOTS:
 
         QCOMPARE(below(tree.root(), found), changed);
         QCOMPARE(test::snapshotTree(devices.target()), test::snapshotTree(tree.root()));
+        QCOMPARE(userAttributes(devices.target("Projects/docs/report.txt")),
+                 userAttributes(tree.path("docs/report.txt")));
         QCOMPARE(copier.lookForChanges(), QStringList());
         QCOMPARE(copier.refresh(TreeCopier::RefreshScope::mirror), QStringList());
         QDirIterator all(tree.root(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
