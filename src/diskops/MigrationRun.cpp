@@ -271,13 +271,16 @@ void MigrationRun::moveStagedItem()
     steps.copied = [this] {
         record([](JournalRecord& entry) { entry.arrived = true; });
     };
-    steps.beforeRemoval = [this] {
+    bool removing = false;
+    steps.beforeRemoval = [this, &removing] {
         lastLookForHolders();
+        removing = true;
     };
-    // Once the staged files began to go, nothing is refused any more: what a program holds then
-    // stays, for the migration to be taken back with it (see m_stillChanging).
-    steps.inUse = [this] {
-        return platform::entriesInUse(m_staging);
+    // Before the first removal the last look refuses any holder; once the staged files began to go,
+    // nothing is refused any more: what a program holds then stays, for the migration to be taken
+    // back with it (see m_stillChanging).
+    steps.inUse = [this, &removing] {
+        return removing ? platform::entriesInUse(m_staging) : QSet<platform::EntryIdentity>();
     };
     steps.beforeAdministrator = [this] {
         record([](JournalRecord& entry) { entry.administrator = true; });
