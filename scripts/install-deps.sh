@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-httpserver-dev qcoro-qt6-dev libgl-dev libgif-dev
   fonts-noto-cjk xvfb desktop-file-utils
   fonts-noto-core fonts-dejavu-core
-  procps util-linux e2fsprogs dosfstools exfatprogs exfat-fuse fusefat pkexec
+  procps util-linux e2fsprogs dosfstools exfatprogs exfat-fuse fusefat btrfs-progs pkexec
   gdu hyperfine
   ccache lld
 )

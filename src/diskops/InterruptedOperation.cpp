@@ -217,8 +217,12 @@ RecoveredOperation InterruptedOperation::finishAtSource(RecoveredOperation::Outc
     // not worth keeping the record for when they cannot be reached.
     if (!leftover.mayHoldData) {
         try {
-            if (!leftover.folders.isEmpty() && volume() == Volume::recorded)
+            if (volume() == Volume::recorded) {
                 m_entries.removeEmptyFolders(leftover.folders);
+                // A migration killed while it tried its volume left the try's folder there.
+                if (entry.kind == JournalKind::migration)
+                    m_entries.removeProbeLeftovers(probedFolderPath(entry));
+            }
         } catch (const std::exception& error) {
             qCWarning(lcInterrupted) << "could not reach the empty folders at the target:" << error.what();
         }

@@ -114,11 +114,13 @@ void MigrationRun::checkAndStage()
     const qint64 available = m_services.volumes.availableBytes(root);
     if (available >= 1 && required > available)
         throw OrvalinkError::insufficientSpace(required, available);
-    requireVolumeKeeps(m_source, m_target, *volume);
 
     m_staging = makeReservedPath(m_source, ReservedSuffix::staging);
     m_createdFolders = missingFolders(platform::parentPath(m_target));
     beginJournal();
+    // Tried once the record names the folder the try works in: a start after a kill clears what the
+    // try left there.
+    requireVolumeKeeps(m_source, m_target, *volume);
     // With the user's rights only: folders an administrator made here would belong to root, and
     // every later move into them would have to ask for the password again.
     platform::createDirectories(platform::parentPath(m_target), 0755);
@@ -300,7 +302,9 @@ void MigrationRun::moveStagedItem()
                                             CopyShortfall::keptChanging(shownPath(error.path())));
     } catch (const std::exception& error) {
         // Named after the source: the staging path means nothing to the user.
-        throw OrvalinkError::moveFailed(m_source, m_target, underlyingOf(error));
+        OrvalinkError::Underlying underlying = underlyingOf(error);
+        underlying.description.replace(m_staging, m_source);
+        throw OrvalinkError::moveFailed(m_source, m_target, std::move(underlying));
     }
 }
 
@@ -396,9 +400,9 @@ MigrationExecutionResult MigrationRun::failRollback(const OrvalinkError& error, 
         place = m_target;
     QString message = error.errorDescription();
     if (place) {
-        message += QStringLiteral(" Original data was preserved at: ") + *place +
-                   QStringLiteral(". Close related apps first, then move it back to ") + m_source +
-                   QStringLiteral(" manually.");
+        message = asSentence(message) + QStringLiteral(" Original data was preserved at: ") + *place +
+                  QStringLiteral(". Close related apps first, then move it back to ") + m_source +
+                  QStringLiteral(" manually.");
     }
     m_task.status = TaskStatus::failed;
     m_task.errorCode = error.code();

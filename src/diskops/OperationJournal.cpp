@@ -183,6 +183,12 @@ QString targetAnchorPath(const JournalRecord& record)
     return anchor;
 }
 
+QString probedFolderPath(const JournalRecord& record)
+{
+    return platform::parentPath(record.createdDirectories.isEmpty() ? record.targetPath
+                                                                    : record.createdDirectories.constLast());
+}
+
 OperationJournal::OperationJournal(JournalRecord record)
     : m_record(std::move(record)),
       m_path(directory() + QLatin1Char('/') + json::uuidText(m_record.id) + kSuffix)

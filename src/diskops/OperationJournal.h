@@ -98,6 +98,10 @@ struct JournalRecord {
 // ancestors that the migration did not create.
 QString targetAnchorPath(const JournalRecord& record);
 
+// The folder a migration tried its volume in before anything moved: the deepest folder above its
+// target that stood then (the one the shallowest of the folders it creates goes into).
+QString probedFolderPath(const JournalRecord& record);
+
 // Thrown by OperationJournal::claim() for a record that cannot be decoded; it has been set aside.
 class UnreadableJournal : public std::runtime_error {
 public:

@@ -7,6 +7,7 @@
 #include "platform/FileIO.h"
 #include "platform/Placeholder.h"
 #include "platform/PlatformError.h"
+#include "platform/ProbeLeftovers.h"
 #include "platform/TreeRemoval.h"
 #include "platform/VerifiedDirectory.h"
 
@@ -151,6 +152,21 @@ void RecordedEntries::removeEmptyFolders(const QStringList& folders) const
         } catch (const std::exception&) {
             // What cannot be reached or removed stays.
         }
+    }
+}
+
+void RecordedEntries::removeProbeLeftovers(const QString& folder) const
+{
+    try {
+        const Found found = find(Side::target, folder);
+        if (!found.location.parent.isValid())
+            return;
+        const platform::UniqueFd opened(::openat(found.location.parent.get(), found.location.name.constData(),
+                                                 O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (opened.isValid())
+            platform::removeProbeLeftovers(opened.get());
+    } catch (const std::exception& error) {
+        qCWarning(lcEntries) << "could not look for what a volume probe left:" << error.what();
     }
 }
 

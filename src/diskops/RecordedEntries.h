@@ -65,6 +65,9 @@ public:
     // Removes each of `folders` of the target side (deepest first) that is an empty real
     // directory; anything else stays. Never throws.
     void removeEmptyFolders(const QStringList& folders) const;
+    // Removes what a volume probe killed in the target-side `folder` left there (see
+    // platform::removeProbeLeftovers). Never throws.
+    void removeProbeLeftovers(const QString& folder) const;
 
 private:
     const JournalRecord& m_record; // the journal's own, which each step it records updates in place

@@ -103,12 +103,22 @@ QString MigrationRollback::preserveRollbackConflict(const QString& path) const
     return reserved;
 }
 
+QString asSentence(const QString& text)
+{
+    // A system's error text ("No space left on device: /path") ends without a full stop; the
+    // description of a case of ours ends with one.
+    static const QString ends = QStringLiteral(".!?。");
+    if (text.isEmpty() || ends.contains(text.back()))
+        return text;
+    return text + QLatin1Char('.');
+}
+
 QString rollbackMessage(const OrvalinkError& error, bool rollbackSucceeded,
                         const std::optional<RollbackOutcome>& outcome)
 {
-    QString message = error.errorDescription();
     if (!rollbackSucceeded)
-        return message;
+        return error.errorDescription();
+    QString message = asSentence(error.errorDescription());
     if (outcome && outcome->preservedConflictPath) {
         message +=
             QStringLiteral(" Original data was restored, and any newly recreated files were preserved at: ") +

@@ -64,6 +64,9 @@ private:
     LogService& m_log;
 };
 
+// `text` ending in a full stop, so that another sentence can follow it.
+QString asSentence(const QString& text);
+
 // The failure text stored in a task: the error's description, then what the rollback achieved.
 QString rollbackMessage(const OrvalinkError& error, bool rollbackSucceeded,
                         const std::optional<RollbackOutcome>& outcome);

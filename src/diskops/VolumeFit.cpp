@@ -24,11 +24,16 @@ QString deepestExistingFolder(const QString& target, const QString& mountPoint)
 
 void requireVolumeKeeps(const QString& source, const QString& target, const platform::MountEntry& volume)
 {
-    platform::VolumeProbe probe(deepestExistingFolder(target, volume.mountPoint), volume.device);
+    const QString folder = deepestExistingFolder(target, volume.mountPoint);
+    platform::VolumeProbe probe(folder, volume);
+    if (probe.untold())
+        throw OrvalinkError::copyFallsShort(source, target,
+                                            CopyShortfall::volumeUntold(folder, *probe.untold()));
     if (const std::optional<platform::UnkeptEntry> unkept = platform::firstUnkeptEntry(source, probe)) {
         throw OrvalinkError::copyFallsShort(
             source, target,
-            CopyShortfall::volumeCannotKeep(platform::fileSystemName(volume), unkept->what, unkept->path));
+            CopyShortfall::volumeCannotKeep(platform::fileSystemName(probe.mount()), unkept->what,
+                                            unkept->path));
     }
 }
 

@@ -14,7 +14,8 @@ namespace orvalink {
 // something (modes, owners, links, hard links, FIFOs, user attributes, ACLs, some names), the folder
 // is looked over for an entry that needs it (see platform::firstUnkeptEntry). Throws
 // OrvalinkError::copyFallsShort naming the volume's file system, what it cannot keep and the first
-// entry concerned. A volume where nothing can be tried refuses the copy itself, which reports that.
+// entry concerned; the same, with the folder and why, when the volume that folder lies on cannot be
+// told. A volume where nothing can be tried refuses the copy itself, which reports that.
 void requireVolumeKeeps(const QString& source, const QString& target, const platform::MountEntry& volume);
 
 } // namespace orvalink

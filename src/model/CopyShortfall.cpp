@@ -4,19 +4,27 @@ namespace orvalink {
 
 CopyShortfall CopyShortfall::keptChanging(const QString& entry)
 {
-    return CopyShortfall{Reason::keptChanging, entry, platform::Unkept::modes, QString()};
+    return CopyShortfall{Reason::keptChanging, entry, platform::Unkept::modes, QString(), QString()};
 }
 
 CopyShortfall CopyShortfall::volumeCannotKeep(const QString& fileSystem, platform::Unkept unkept,
                                               const QString& entry)
 {
-    return CopyShortfall{Reason::volumeCannotKeep, entry, unkept, fileSystem};
+    return CopyShortfall{Reason::volumeCannotKeep, entry, unkept, fileSystem, QString()};
+}
+
+CopyShortfall CopyShortfall::volumeUntold(const QString& folder, const QString& why)
+{
+    return CopyShortfall{Reason::volumeUntold, folder, platform::Unkept::modes, QString(), why};
 }
 
 QString CopyShortfall::description() const
 {
     if (reason == Reason::keptChanging)
         return entry + QStringLiteral(" kept changing while it was copied");
+    if (reason == Reason::volumeUntold)
+        return QStringLiteral("what the external disk can keep could not be tried in ") + entry +
+               QStringLiteral(" (") + why + QStringLiteral("). Nothing was moved.");
     return QStringLiteral("the external disk's file system (") + fileSystem +
            QStringLiteral(") cannot keep ") + unkeptText(unkept) + QStringLiteral(", first: ") + entry +
            QStringLiteral(". Nothing was moved.");

@@ -13,16 +13,19 @@ struct CopyShortfall {
     enum class Reason {
         keptChanging,     // `entry` was written again and again while it was copied
         volumeCannotKeep, // the volume cannot keep `unkept` of `entry`
+        volumeUntold,     // which volume the folder `entry` of the target lies on cannot be told (`why`)
     };
 
     Reason reason = Reason::keptChanging;
     QString entry;
     platform::Unkept unkept = platform::Unkept::modes; // for volumeCannotKeep
     QString fileSystem;                                // the volume's, as people know it ("exFAT")
+    QString why;                                       // for volumeUntold, in English
 
     static CopyShortfall keptChanging(const QString& entry);
     static CopyShortfall volumeCannotKeep(const QString& fileSystem, platform::Unkept unkept,
                                           const QString& entry);
+    static CopyShortfall volumeUntold(const QString& folder, const QString& why);
 
     // In English, as the failure's stored text gives it after "Failed to move <source> to <target>: ".
     QString description() const;

@@ -2,6 +2,7 @@
 // the copy.
 #include "platform/ContentComparison.h"
 #include "platform/FileIO.h"
+#include "platform/FileMove.h"
 #include "platform/HelperThreads.h"
 #include "platform/PlatformError.h"
 #include "platform/RegularFileCopy.h"
@@ -99,8 +100,10 @@ private:
     bool enterDirectory(const WalkEntry& entry, int) override
     {
         if (depthOf(entry) == 0) {
-            if (!c.m_destinationRoot.isValid() || Identity::of(entry.info) != c.m_root)
+            if (!c.m_destinationRoot.isValid())
                 c.fail(EBUSY, entry.path());
+            if (Identity::of(entry.info) != c.m_root)
+                rootReplaced(entry.path());
             Level root;
             root.copy = duplicateFd(c.m_destinationRoot.get());
             ::fstat(root.copy.get(), &root.found);
@@ -268,7 +271,7 @@ private:
     {
         const Identity source = Identity::of(entry.info);
         if (source != c.m_root || !S_ISREG(entry.info.st_mode))
-            c.fail(EBUSY, entry.path());
+            rootReplaced(entry.path());
         if (unchangedAt(entry.info, QByteArray()))
             return;
         changing(entry.path());
@@ -557,6 +560,16 @@ private:
         m_changed.append(path);
         if (m_lookOnly)
             throw FoundChange{};
+    }
+
+    // The source itself is another entry than the copy took (saved through a rename, say). The
+    // caller knows the copy and the source by their identities, so no refresh can follow it: a look
+    // reports the change, a refresh gives up on it.
+    [[noreturn]] void rootReplaced(const QString& path)
+    {
+        if (m_lookOnly)
+            changing(path);
+        throw KeptChangingError(path);
     }
 
     // About to set the mode and times of the copy of `path` again: no change of its own, but a look

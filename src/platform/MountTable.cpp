@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QList>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -114,6 +115,23 @@ std::optional<MountEntry> MountTable::mountedAt(const QString& path) const
     const QString resolved = QFile::decodeName(canonical);
     std::free(canonical);
     return entryAt(resolved);
+}
+
+std::optional<MountEntry> MountTable::withId(quint64 mountId) const
+{
+    for (const MountEntry& entry : m_entries) {
+        if (quint64(entry.mountId) == mountId)
+            return entry;
+    }
+    return std::nullopt;
+}
+
+std::optional<quint64> mountIdOf(int fd)
+{
+    struct statx info {};
+    if (::statx(fd, "", AT_EMPTY_PATH, STATX_MNT_ID, &info) != 0 || !(info.stx_mask & STATX_MNT_ID))
+        return std::nullopt;
+    return info.stx_mnt_id;
 }
 
 dev_t blockDeviceOf(const MountEntry& mount)

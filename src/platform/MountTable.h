@@ -42,9 +42,17 @@ public:
     // holds the folder.
     std::optional<MountEntry> mountedAt(const QString& path) const;
 
+    // The mount with the id `mountId` (see mountIdOf); none when the table lists no such mount.
+    std::optional<MountEntry> withId(quint64 mountId) const;
+
 private:
     std::vector<MountEntry> m_entries;
 };
+
+// The id of the mount the open entry `fd` lies on, as the mount table numbers its lines; none where
+// the kernel does not give it. Unlike the device number it tells a mount whose files report devices
+// of their own (a btrfs volume and its subvolumes) from any other.
+std::optional<quint64> mountIdOf(int fd);
 
 // The block device that holds the files of `mount`: the device node named as its source when that
 // is one (file systems such as btrfs report an anonymous st_dev), else its st_dev.

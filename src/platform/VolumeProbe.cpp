@@ -1,10 +1,11 @@
 #include "platform/VolumeProbe.h"
 
+#include "platform/ProbeLeftovers.h"
+#include "platform/StandardPath.h"
 #include "platform/TreeRemoval.h"
 #include "platform/TreeWalker.h"
 
 #include <QFile>
-#include <QUuid>
 #include <array>
 #include <cerrno>
 #include <fcntl.h>
@@ -84,13 +85,17 @@ bool VolumeAbilities::keepsEverything() const
            keepsUserAttributes && keepsAccessControlLists && tellsCaseApart && keepsAllNames;
 }
 
-VolumeProbe::VolumeProbe(const QString& folder, dev_t device)
+VolumeProbe::VolumeProbe(const QString& folder, const MountEntry& volume)
     : m_path(folder),
-      m_parent(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
-      m_name(".orvalink-probe-" + QUuid::createUuid().toByteArray(QUuid::WithoutBraces))
+      m_parent(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
 {
-    if (!m_parent.isValid() || ::fstat(m_parent.get(), &m_parentBefore) != 0 ||
-        m_parentBefore.st_dev != device || ::mkdirat(m_parent.get(), m_name.constData(), 0700) != 0)
+    if (!m_parent.isValid() || !placeOn(volume))
+        return;
+    removeProbeLeftovers(m_parent.get());
+    if (::fstat(m_parent.get(), &m_parentBefore) != 0)
+        return;
+    m_name = probeFolderName(m_parentBefore);
+    if (::mkdirat(m_parent.get(), m_name.constData(), 0700) != 0)
         return;
     m_made = true;
     m_folder = UniqueFd(
@@ -129,6 +134,26 @@ VolumeProbe::~VolumeProbe()
         return;
     const struct timespec times[2] = {m_parentBefore.st_atim, m_parentBefore.st_mtim};
     ::futimens(m_parent.get(), times);
+}
+
+bool VolumeProbe::placeOn(const MountEntry& volume)
+{
+    const std::optional<quint64> mountId = mountIdOf(m_parent.get());
+    if (!mountId) {
+        m_untold = QStringLiteral("the system does not tell which volume it lies on");
+        return false;
+    }
+    const std::optional<MountEntry> mount = MountTable::current().withId(*mountId);
+    if (!mount) {
+        m_untold = QStringLiteral("it lies on a volume the mount table does not list");
+        return false;
+    }
+    if (!isSameOrDescendant(mount->mountPoint, volume.mountPoint)) {
+        m_untold = QStringLiteral("it does not lie on the volume mounted at ") + volume.mountPoint;
+        return false;
+    }
+    m_mount = *mount;
+    return true;
 }
 
 void VolumeProbe::tryModes()

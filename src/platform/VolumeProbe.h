@@ -1,10 +1,12 @@
 #pragma once
 
+#include "platform/MountTable.h"
 #include "platform/UniqueFd.h"
 
 #include <QByteArray>
 #include <QHash>
 #include <QString>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -52,18 +54,28 @@ struct VolumeAbilities {
 // makes a link, a hard link and a FIFO, writes a user attribute and an ACL, and creates names with
 // the characters and forms that FAT, exFAT and NTFS refuse or change, each read back. The hidden
 // folder is removed with everything in it when the probe dies, and `folder` gets back the times it
-// had. `folder` must lie on the file system `device` (st_dev): one that leads elsewhere (a link put
-// in its place) is left untouched. Not valid then, nor when nothing can be tried there (the folder
-// refuses new entries): whatever moves there meets the same refusal.
+// had; what a probe killed there left is removed first (see removeProbeLeftovers).
+//
+// `folder` must lie on the mount `volume`, or on one mounted below its mount point: the mount is
+// told by the id the kernel gives it, not by a device number (btrfs gives its volumes and
+// subvolumes device numbers the mount table does not show). One that leads elsewhere (a link put in
+// its place), or whose mount cannot be told, is left untouched: untold() says why. Not valid then,
+// nor when nothing can be tried there (the folder refuses new entries): whatever moves there meets
+// the same refusal.
 class VolumeProbe {
 public:
-    VolumeProbe(const QString& folder, dev_t device);
+    VolumeProbe(const QString& folder, const MountEntry& volume);
     ~VolumeProbe();
     VolumeProbe(const VolumeProbe&) = delete;
     VolumeProbe& operator=(const VolumeProbe&) = delete;
 
     bool isValid() const { return m_valid; }
     const VolumeAbilities& abilities() const { return m_abilities; }
+    // Why nothing was tried: which mount `folder` lies on could not be told, or it is not the
+    // volume's. None when the folder lies on the volume.
+    const std::optional<QString>& untold() const { return m_untold; }
+    // The mount the folder lies on: the volume's own, or one mounted below it.
+    const MountEntry& mount() const { return m_mount; }
 
     // Whether an entry named `name` is found under that very name there. Where the volume keeps all
     // names, true at once; else each character outside plain ASCII, and a leading or trailing space
@@ -71,6 +83,8 @@ public:
     bool keepsName(const QByteArray& name);
 
 private:
+    // Learns which mount the folder lies on; false, with m_untold set, unless it is the volume's.
+    bool placeOn(const MountEntry& volume);
     void tryModes();
     void tryOwners();
     void tryLinks();
@@ -83,6 +97,8 @@ private:
 
     QString m_path;
     UniqueFd m_parent;
+    std::optional<QString> m_untold;
+    MountEntry m_mount;
     struct stat m_parentBefore {};
     bool m_made = false;
     QByteArray m_name; // of the hidden folder in the parent

@@ -25,6 +25,8 @@ LoopMount::Kind loopKindOf(EngineFixture::Volume volume)
         {Volume::vfat, LoopMount::Kind::vfat},
         {Volume::exfatFuse, LoopMount::Kind::exfatFuse},
         {Volume::fatFuse, LoopMount::Kind::fatFuse},
+        {Volume::btrfs, LoopMount::Kind::btrfs},
+        {Volume::btrfsWithoutAcls, LoopMount::Kind::btrfsWithoutAcls},
     };
     for (const auto& [each, kind] : kKinds) {
         if (each == volume)
@@ -55,6 +57,8 @@ EngineFixture::EngineFixture(Volume volume, qint64 volumeBytes)
     case Volume::vfat:
     case Volume::exfatFuse:
     case Volume::fatFuse:
+    case Volume::btrfs:
+    case Volume::btrfsWithoutAcls:
         loop = std::make_unique<LoopMount>(volumePath(), loopKindOf(volume), volumeBytes);
         break;
     }

@@ -35,7 +35,16 @@ namespace orvalink::test {
 // a loop mount); check skipReason() first.
 class EngineFixture {
 public:
-    enum class Volume { tmpfs, sameFileSystem, wholeSecondsExt4, vfat, exfatFuse, fatFuse };
+    enum class Volume {
+        tmpfs,
+        sameFileSystem,
+        wholeSecondsExt4,
+        vfat,
+        exfatFuse,
+        fatFuse,
+        btrfs,
+        btrfsWithoutAcls
+    };
 
     explicit EngineFixture(Volume volume = Volume::tmpfs, qint64 volumeBytes = 64 * 1024 * 1024);
 

@@ -522,9 +522,10 @@ private Q_SLOTS:
         }
         QCOMPARE(result.task.status, TaskStatus::rolledBack);
         QCOMPARE(result.task.errorCode, QStringLiteral("E008"));
-        QCOMPARE(*result.task.errorMessage, "Failed to move " + source + " to " + target + ": " + source +
-                                                "/report.txt kept changing while it was copied Original data "
-                                                "was restored to its previous location.");
+        QCOMPARE(*result.task.errorMessage,
+                 "Failed to move " + source + " to " + target + ": " + source +
+                     "/report.txt kept changing while it was copied. Original data "
+                     "was restored to its previous location.");
         QVERIFY(platform::isRealDirectory(source));
         QCOMPARE(platform::readWholeFile(source + "/report.txt"), last);
         QVERIFY(!platform::entryExists(target));

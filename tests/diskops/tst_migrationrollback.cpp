@@ -103,7 +103,7 @@ private Q_SLOTS:
         QVERIFY(!platform::entryExists(fx.targetOf(source)));
         QVERIFY(fx.mappings().isEmpty());
         QCOMPARE(fx.tasks().constLast().status, TaskStatus::rolledBack);
-        QCOMPARE(fx.logEntries().constLast().message,
+        QCOMPARE(asSentence(fx.logEntries().constLast().message),
                  "[E010] " + result.task.errorMessage->chopped(kRestored.size()));
     }
 

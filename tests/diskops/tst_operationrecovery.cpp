@@ -6,6 +6,7 @@
 #include "diskops/ReservedPaths.h"
 #include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
+#include "platform/ProbeLeftovers.h"
 #include "platform/SymbolicLinks.h"
 #include "platform/TreeRemoval.h"
 #include "support/ImmutableFlag.h"
@@ -17,6 +18,8 @@
 #include <QDir>
 #include <QProcess>
 #include <QTest>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <utility>
 
 using namespace orvalink;
@@ -336,6 +339,42 @@ private Q_SLOTS:
         QCOMPARE(test::snapshotTree(record.targetPath), whole);
         QCOMPARE(platform::readSymbolicLink(source), record.targetPath);
         QCOMPARE(fx.mappings().size(), 1);
+        QVERIFY(operationsFolderNames().isEmpty());
+    }
+
+    // Killed while it tried its volume: the data never left, and what the try made on the volume goes
+    // (by its name and what it holds), the folder tried getting its times back.
+    void migrationKilledWhileTryingItsVolume()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        TestTree docs(fx.tree.path("Docs"));
+        docs.file("a.txt", "alpha");
+        const QStringList whole = test::snapshotTree(docs.root());
+        const JournalRecord record = journalRecordFor(fx, JournalKind::migration, docs.root());
+        const QString tried = probedFolderPath(record);
+        QCOMPARE(tried, fx.volumePath()); // nothing of the target root stands yet
+        const QByteArray folder = QFile::encodeName(tried);
+        const struct timespec old[2] = {{1000000000, 3}, {1000000000, 9}};
+        QCOMPARE(::utimensat(AT_FDCWD, folder.constData(), old, 0), 0);
+        struct stat before {};
+        ::stat(folder.constData(), &before);
+        const QStringList volume = test::snapshotTree(tried);
+        TestTree probe(tried + "/" + QString::fromLatin1(platform::probeFolderName(before)));
+        probe.file("f", "");
+        probe.file("n/o:o", "");
+        leaveRecord(record);
+
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
+
+        QCOMPARE(recovered.size(), 1);
+        QCOMPARE(recovered.constFirst().outcome, Outcome::migrationRolledBack);
+        QCOMPARE(test::snapshotTree(tried), volume);
+        struct stat after {};
+        ::stat(folder.constData(), &after);
+        QCOMPARE(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+        QCOMPARE(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+        QCOMPARE(test::snapshotTree(docs.root()), whole);
         QVERIFY(operationsFolderNames().isEmpty());
     }
 

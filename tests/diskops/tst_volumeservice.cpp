@@ -1,6 +1,7 @@
 #include "diskops/VolumeService.h"
 #include "platform/FileSystemName.h"
 #include "platform/MountTable.h"
+#include "platform/ProbeLeftovers.h"
 #include "platform/VolumeProbe.h"
 #include "support/LoopMount.h"
 #include "support/MountNamespace.h"
@@ -10,7 +11,11 @@
 #include "support/TreeSnapshot.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTest>
+#include <algorithm>
+#include <ctime>
+#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -84,6 +89,11 @@ private Q_SLOTS:
         // This driver takes ASCII names only.
         QTest::newRow("FAT through FUSE") << "fat"
                                           << "FAT" << fat << windows + QStringList{"Café.txt"} << plain;
+        // Its files report another device number than the mount table gives the volume.
+        QTest::newRow("btrfs") << "btrfs"
+                               << "btrfs" << QStringList() << QStringList() << any;
+        QTest::newRow("btrfs without ACLs") << "btrfs without ACLs"
+                                            << "btrfs" << QStringList{"ACLs"} << QStringList() << any;
     }
     // What a volume keeps is learnt by trying in a folder of it, which looks as it did afterwards.
     void probeLearnsWhatTheVolumeKeeps()
@@ -108,16 +118,24 @@ private Q_SLOTS:
             if (!ramfs)
                 QSKIP("cannot mount a ramfs here");
         } else {
-            image = std::make_unique<test::LoopMount>(at, kind == "exfat" ? test::LoopMount::Kind::exfatFuse
-                                                                          : test::LoopMount::Kind::fatFuse);
+            const std::pair<const char*, test::LoopMount::Kind> kinds[] = {
+                {"exfat", test::LoopMount::Kind::exfatFuse},
+                {"fat", test::LoopMount::Kind::fatFuse},
+                {"btrfs", test::LoopMount::Kind::btrfs},
+                {"btrfs without ACLs", test::LoopMount::Kind::btrfsWithoutAcls}};
+            const auto found = std::find_if(std::begin(kinds), std::end(kinds),
+                                            [&](const auto& each) { return kind == each.first; });
+            image = std::make_unique<test::LoopMount>(at, found->second);
             if (const auto reason = image->skipReason())
                 QSKIP(qPrintable(*reason));
         }
         test::TestTree(at).file("Store/kept.txt", "kept");
         const QStringList before = test::snapshotTree(at);
         {
-            platform::VolumeProbe probe(at + "/Store", deviceOf(at));
-            QVERIFY(probe.isValid());
+            const platform::MountEntry volume = *platform::MountTable::current().mountedAt(at);
+            platform::VolumeProbe probe(at + "/Store", volume);
+            QVERIFY2(probe.isValid(), qPrintable(probe.untold().value_or("nothing could be tried")));
+            QCOMPARE(probe.mount().mountId, volume.mountId);
             QCOMPARE(unkeptBy(probe), unkept);
             for (const QString& name : refusedNames)
                 QVERIFY2(!probe.keepsName(name.toUtf8()), qPrintable(name));
@@ -143,10 +161,87 @@ private Q_SLOTS:
         const QStringList before = test::snapshotTree(outside.root());
         test::TestTree(at).symlink("Store", outside.root());
 
-        platform::VolumeProbe probe(at + "/Store", deviceOf(at));
+        platform::VolumeProbe probe(at + "/Store", *platform::MountTable::current().mountedAt(at));
 
         QVERIFY(!probe.isValid());
+        QVERIFY(probe.untold() && probe.untold()->startsWith("it does not lie on the volume mounted at "));
         QCOMPARE(test::snapshotTree(outside.root()), before);
+    }
+
+    void probeClearsWhatAKilledProbeLeft_data()
+    {
+        QTest::addColumn<QString>("left");      // what the killed probe's folder holds
+        QTest::addColumn<bool>("changedSince"); // the folder changed after the probe was killed
+        QTest::addColumn<bool>("cleared");
+        QTest::newRow("all a probe makes") << "f h l p n n/o:o n/ORVALINK-CASE" << false << true;
+        QTest::newRow("an empty folder, killed as it began") << "" << false << true;
+        QTest::newRow("the folder changed since") << "f n" << true << true;
+        QTest::newRow("a file of somebody else's in it") << "f n data.txt" << false << false;
+        QTest::newRow("data in a file a probe leaves empty") << "f! n" << false << false;
+        QTest::newRow("a long name among the tried ones") << "f n n/not-a-tried-name.txt" << false << false;
+    }
+    // A probe killed while it tried a folder left its hidden folder there: the next probe in that
+    // folder removes it, by its name and what it holds, and gives the folder back its times.
+    void probeClearsWhatAKilledProbeLeft()
+    {
+        QFETCH(QString, left);
+        QFETCH(bool, changedSince);
+        QFETCH(bool, cleared);
+        test::TestHome home;
+        const QString at = home.volumes() + QStringLiteral("/Disk");
+        test::TmpfsMount volume(at);
+        if (!volume.isValid())
+            QSKIP(qPrintable(volume.skipReason()));
+        test::TestTree store(at + "/Store");
+        store.file("kept.txt", "kept");
+        const QByteArray folder = QFile::encodeName(store.root());
+        const struct timespec old[2] = {{1000000000, 5}, {1000000000, 7}};
+        QCOMPARE(::utimensat(AT_FDCWD, folder.constData(), old, 0), 0);
+        struct stat before {};
+        ::stat(folder.constData(), &before);
+        const QStringList snapshot = test::snapshotTree(store.root());
+        // As a probe makes them: its folder first, named after the times the folder had.
+        test::TestTree killed(store.path(QString::fromLatin1(platform::probeFolderName(before))));
+        killed.dir(".");
+        for (const QString& entry : left.split(' ', Qt::SkipEmptyParts)) {
+            if (entry == "l")
+                killed.symlink("l", "f");
+            else if (entry == "p")
+                killed.fifo("p");
+            else if (entry == "n")
+                killed.dir("n");
+            else if (entry == "h")
+                killed.hardLink("h", "f");
+            else if (entry.endsWith('!'))
+                killed.file(entry.chopped(1), "data");
+            else
+                killed.file(entry, "");
+        }
+        if (changedSince) {
+            // Well after the kill: a moment later than any clock tick could blur.
+            store.file("later.txt", "written after the kill");
+            const struct timespec later[2] = {{std::time(nullptr) + 60, 11}, {std::time(nullptr) + 60, 13}};
+            QCOMPARE(::utimensat(AT_FDCWD, folder.constData(), later, 0), 0);
+        }
+        struct stat found {};
+        ::stat(folder.constData(), &found);
+
+        {
+            platform::VolumeProbe probe(store.root(), *platform::MountTable::current().mountedAt(at));
+            QVERIFY(probe.isValid());
+        }
+
+        struct stat after {};
+        ::stat(folder.constData(), &after);
+        QCOMPARE(QFileInfo::exists(killed.root()), !cleared);
+        if (!cleared)
+            return;
+        const struct stat& expected = changedSince ? found : before;
+        QCOMPARE(after.st_mtim.tv_sec, expected.st_mtim.tv_sec);
+        QCOMPARE(after.st_mtim.tv_nsec, expected.st_mtim.tv_nsec);
+        QCOMPARE(after.st_atim.tv_nsec, expected.st_atim.tv_nsec);
+        if (!changedSince)
+            QCOMPARE(test::snapshotTree(store.root()), snapshot);
     }
 
     void mountPointIsTextual_data()

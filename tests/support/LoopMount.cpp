@@ -46,6 +46,13 @@ KindFacts factsOf(LoopMount::Kind kind)
         return {"mkfs.exfat", {}, "exfat", "", "mount.exfat-fuse"};
     case LoopMount::Kind::fatFuse:
         return {"mkfs.vfat", {}, "vfat", "", "fusefat"};
+    case LoopMount::Kind::btrfs:
+    case LoopMount::Kind::btrfsWithoutAcls:
+        // Data and metadata mixed, so that a small image has room for both.
+        return {"mkfs.btrfs",
+                {QStringLiteral("-q"), QStringLiteral("-f"), QStringLiteral("--mixed")},
+                "btrfs",
+                kind == LoopMount::Kind::btrfs ? "loop" : "loop,noacl"};
     }
     return {};
 }
@@ -65,6 +72,10 @@ const char* loopKindName(LoopMount::Kind kind)
         return "exFAT through FUSE";
     case LoopMount::Kind::fatFuse:
         return "FAT through FUSE";
+    case LoopMount::Kind::btrfs:
+        return "btrfs";
+    case LoopMount::Kind::btrfsWithoutAcls:
+        return "btrfs without ACLs";
     }
     return "";
 }

@@ -21,7 +21,9 @@ public:
         vfat,             // FAT keeps modification times to two seconds
         ext4,             // ext4 with 256-byte inodes, as a disk of its own has it: times to the nanosecond
         exfatFuse,        // exFAT through its FUSE driver: every entry 0777, no links, no attributes
-        fatFuse           // FAT through its FUSE driver: modes refused, no links, no attributes
+        fatFuse,          // FAT through its FUSE driver: modes refused, no links, no attributes
+        btrfs,            // btrfs: files report another device number than the mount table gives
+        btrfsWithoutAcls  // the same mounted with noacl: no ACLs
     };
 
     // Creates `mountPoint` when missing and mounts a fresh file system of `kind` there.

@@ -210,6 +210,13 @@ private Q_SLOTS:
                "concerned is /home/alice/照片/a:b?.txt. Nothing was moved."
             << "外置磁盘的文件系统（FAT）无法保留名称中的某些字符，"
                "首个涉及的项目：/home/alice/照片/a:b?.txt。没有移动任何内容。";
+        QTest::newRow("a volume that cannot be told")
+            << 12
+            << "Which disk /media/alice/Disk/Store lies on could not be told, so whether that disk can keep "
+               "the folder as it is could not be tried. Nothing was moved."
+            << "无法确认 /media/alice/Disk/Store "
+               "位于哪个外置磁盘上，因此无法检查该磁盘能否完整保留这个文件夹。"
+               "没有移动任何内容。";
     }
 
     void failureTextsComeFromTheCase()
@@ -232,9 +239,13 @@ private Q_SLOTS:
                 "/home/alice/Projects", "/media/alice/Disk/Store/home/alice/Projects",
                 CopyShortfall::volumeCannotKeep("exFAT", platform::Unkept::symbolicLinks,
                                                 "/home/alice/Projects/shortcut")),
-            OrvalinkError::copyFallsShort("/home/alice/照片", "/media/alice/Disk/Store/home/alice/照片",
-                                          CopyShortfall::volumeCannotKeep("FAT", platform::Unkept::names,
-                                                                          "/home/alice/照片/a:b?.txt"))};
+            OrvalinkError::copyFallsShort(
+                "/home/alice/照片", "/media/alice/Disk/Store/home/alice/照片",
+                CopyShortfall::volumeCannotKeep("FAT", platform::Unkept::names, "/home/alice/照片/a:b?.txt")),
+            OrvalinkError::copyFallsShort(
+                "/home/alice/Notes", "/media/alice/Disk/Store/home/alice/Notes",
+                CopyShortfall::volumeUntold("/media/alice/Disk/Store",
+                                            "the system does not tell which volume it lies on"))};
         const OrvalinkError& failure = failures.at(error);
         FailedMigrationRecord record;
         record.status = TaskStatus::rolledBack;

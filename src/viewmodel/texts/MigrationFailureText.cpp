@@ -181,6 +181,13 @@ BilingualText shortfallText(const CopyShortfall& shortfall)
                    "folder is at its original place. Close the program that writes to it, then "
                    "try again.")
             .arg(entry);
+    if (shortfall.reason == CopyShortfall::Reason::volumeUntold)
+        return BilingualText(
+                   "无法确认 %1 "
+                   "位于哪个外置磁盘上，因此无法检查该磁盘能否完整保留这个文件夹。没有移动任何内容。",
+                   "Which disk %1 lies on could not be told, so whether that disk can keep the folder "
+                   "as it is could not be tried. Nothing was moved.")
+            .arg(entry);
     return BilingualText("外置磁盘的文件系统（%1）无法保留%2，首个涉及的项目：%3。没有移动任何内容。",
                          "The external disk's file system (%1) cannot keep %2; the first entry concerned is "
                          "%3. Nothing was moved.")
