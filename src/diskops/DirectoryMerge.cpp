@@ -41,6 +41,7 @@ AppendMergeOutcome mergeRealDirectories(const QString& from, const QString& into
             const AppendMergeOutcome inner = mergeRealDirectories(incoming, existing, winner, journal);
             outcome.mergedItemCount += inner.mergedItemCount + 1;
             outcome.conflictCount += inner.conflictCount;
+            outcome.preservedPaths += inner.preservedPaths;
             journal.deferRemoval(incoming);
             continue;
         }
@@ -51,6 +52,7 @@ AppendMergeOutcome mergeRealDirectories(const QString& from, const QString& into
         } else {
             journal.move(incoming, reserved);
         }
+        outcome.preservedPaths.append(reserved);
         ++outcome.mergedItemCount;
         ++outcome.conflictCount;
     }

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <utility>
 
 namespace orvalink {
@@ -19,6 +20,8 @@ enum class ClashWinner {
 struct AppendMergeOutcome {
     qint64 mergedItemCount = 0;
     qint64 conflictCount = 0;
+    // The "append-preserved" siblings that the items which lost a clash went to.
+    QStringList preservedPaths;
 
     bool operator==(const AppendMergeOutcome&) const = default;
 };

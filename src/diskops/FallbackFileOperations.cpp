@@ -34,6 +34,7 @@ platform::MoveHooks hooksOf(const FallbackFileOperations::MoveSteps& steps,
     hooks.beforeRemoval = steps.beforeRemoval;
     hooks.timesProveNothing = steps.timesProveNothing;
     hooks.copyChangesAgain = steps.copyChangesAgain;
+    hooks.copyStaysAtDestination = steps.copyStaysAtDestination;
     return hooks;
 }
 

@@ -47,6 +47,9 @@ public:
         // the source goes (see platform::MoveHooks::copyChangesAgain); the caller answers for what
         // still changed during the removal.
         bool copyChangesAgain = false;
+        // The copy across file systems stays at the destination until the source is gone (see
+        // platform::MoveHooks::copyStaysAtDestination).
+        bool copyStaysAtDestination = false;
         // Right before the administrator attempt, whose progress nobody can watch.
         std::function<void()> beforeAdministrator;
         // The paths that the warnings of the move name, when the real ones (a hidden staging or

@@ -1,5 +1,6 @@
 #include "diskops/JournalCheck.h"
 
+#include "diskops/NewerLeftovers.h"
 #include "diskops/OperationJournal.h"
 #include "diskops/ReservedPaths.h"
 #include "model/AppPaths.h"
@@ -9,6 +10,7 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace orvalink {
 
@@ -74,6 +76,28 @@ std::optional<QString> pathProblem(const JournalRecord& record)
     return std::nullopt;
 }
 
+// The newer leftovers are places below the staging path, as few as a migration writes.
+std::optional<QString> leftoversProblem(const JournalRecord& record)
+{
+    if (record.newerLeftovers.isEmpty())
+        return std::nullopt;
+    if (record.kind != JournalKind::migration || record.newerLeftovers.size() > kMaxWaitingLeftovers)
+        return QStringLiteral("newer leftovers are named by a record that cannot have them");
+    for (const QString& relative : record.newerLeftovers) {
+        const bool whole = relative.isEmpty() && record.newerLeftovers.size() == 1;
+        const QStringList parts = relative.split(QLatin1Char('/'));
+        const bool below =
+            !relative.isEmpty() && canStandOnDisk(relative) &&
+            std::none_of(parts.cbegin(), parts.cend(), [](const QString& part) {
+                return part.isEmpty() || part == QLatin1String(".") || part == QLatin1String("..");
+            });
+        if (!whole && !below)
+            return QStringLiteral("a newer leftover is no place below the staging path: \"") +
+                   QString(relative).replace(QChar(0), QStringLiteral("\\0")) + QLatin1Char('"');
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<QString> journalProblem(const JournalRecord& record)
@@ -118,6 +142,9 @@ std::optional<QString> journalProblem(const JournalRecord& record)
     if (!record.restorePath.isEmpty() &&
         !isReservedPathOf(source, record.restorePath, ReservedSuffix::restoring))
         return QStringLiteral("the restore path is not a reserved name of the source: ") + record.restorePath;
+
+    if (const std::optional<QString> problem = leftoversProblem(record))
+        return problem;
 
     const QString volumes = *volumesFolderHolding(root);
     for (const QString& folder : record.createdDirectories) {

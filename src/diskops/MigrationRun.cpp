@@ -246,11 +246,27 @@ void MigrationRun::moveIntoTarget()
         });
     if (m_engine.m_didMoveStagingToTarget)
         m_engine.m_didMoveStagingToTarget(m_source, m_staging, m_target);
-    // Written again and again while the staged files went: the copy is not the newest, so the
-    // migration is taken back, and what changed takes its place in the folder that comes home.
-    if (m_stillChanging)
-        throw OrvalinkError::copyFallsShort(m_source, m_target,
-                                            CopyShortfall::keptChanging(*m_stillChanging));
+    requireWholeCopy();
+}
+
+void MigrationRun::requireWholeCopy()
+{
+    // A copy that lost an entry is not the folder: the migration is taken back, and what stayed at
+    // the staging path takes its place in the folder that comes home.
+    if (m_lostCopy)
+        throw OrvalinkError::copyFallsShort(m_source, m_target, CopyShortfall::copyGone(*m_lostCopy));
+    if (!m_stillChanging)
+        return;
+    // Written again and again while the staged files went, or made anew there: the copy is not the
+    // newest, so the migration is taken back the same way. Why it could not be brought along comes
+    // first: a volume that filled up, then a program that still holds what stayed.
+    if (m_refreshFailure) {
+        OrvalinkError::Underlying underlying = underlyingOf(*m_refreshFailure);
+        underlying.description.replace(m_staging, m_source);
+        throw OrvalinkError::moveFailed(m_source, m_target, std::move(underlying));
+    }
+    m_services.processes.clearHolders(m_staging, m_isDirectory, false, m_source);
+    throw OrvalinkError::copyFallsShort(m_source, m_target, CopyShortfall::keptChanging(*m_stillChanging));
 }
 
 QString MigrationRun::shownPath(const QString& staged) const
@@ -289,12 +305,18 @@ void MigrationRun::moveStagedItem()
     };
     steps.shownSource = m_source;
     steps.copyChangesAgain = true;
+    steps.copyStaysAtDestination = true;
     try {
         const platform::MoveResult moved = m_files.move(m_staging, m_target, steps);
+        if (!moved.lostCopies.isEmpty())
+            m_lostCopy = shownPath(moved.lostCopies.constFirst());
         if (!moved.changedPaths.isEmpty())
             m_stillChanging = shownPath(moved.changedPaths.constFirst());
+        m_refreshFailure = moved.refreshFailure;
     } catch (const OrvalinkError&) {
         throw;
+    } catch (const platform::CopyGoneError&) {
+        throw OrvalinkError::copyFallsShort(m_source, m_target, CopyShortfall::copyGone(m_source));
     } catch (const platform::KeptChangingError& error) {
         // A program that still holds it says more than the file: it is the one to close.
         lastLookForHolders();
@@ -358,8 +380,9 @@ MigrationExecutionResult MigrationRun::succeed()
 MigrationExecutionResult MigrationRun::fail(const OrvalinkError& error)
 {
     std::optional<RollbackOutcome> outcome;
+    bool passStaging = false;
     if (m_phase != Phase::checking) {
-        const bool passStaging = m_phase == Phase::stagedOrMoving;
+        passStaging = m_phase == Phase::stagedOrMoving;
         try {
             outcome = m_rollback.rollback(m_source, m_target,
                                           passStaging ? std::optional<QString>(m_staging) : std::nullopt,
@@ -373,15 +396,10 @@ MigrationExecutionResult MigrationRun::fail(const OrvalinkError& error)
             return failRollback(OrvalinkError::rollbackFailed(m_source, unknownUnderlying()), passStaging);
         }
     }
-    // What a program wrote while the staged files went is newer than what came home from the target.
-    if (outcome && m_stillChanging && platform::entryExists(m_staging) &&
-        !putNewerLeftoversInPlace(m_files, m_staging, m_source)) {
-        outcome->stillChangingPath = m_staging;
-        m_services.log.append(LogLevel::warning,
-                              QStringLiteral("Rollback of ") + m_source +
-                                  QStringLiteral(": what changed while it was copied stayed at ") +
-                                  m_staging);
-    }
+    // What stayed at the staging path while the data came home from the target is newer than what
+    // came home.
+    if (outcome && !passStaging && platform::entryExists(m_staging))
+        placeNewerLeftovers(*outcome);
     removeEmptyFolders(m_createdFolders);
     m_task.status = outcome ? TaskStatus::rolledBack : TaskStatus::failed;
     m_task.errorCode = error.code();
@@ -389,6 +407,34 @@ MigrationExecutionResult MigrationRun::fail(const OrvalinkError& error)
     m_failure = error;
     return finish(LogLevel::error,
                   QLatin1Char('[') + error.code() + QStringLiteral("] ") + error.errorDescription());
+}
+
+void MigrationRun::placeNewerLeftovers(RollbackOutcome& outcome)
+{
+    const QString rolledBack = QStringLiteral("Rollback of ") + m_source + QStringLiteral(": ");
+    try {
+        // Written down before anything moves: a start after a kill finishes putting them in place
+        // and names what they replaced.
+        record([this](JournalRecord& entry) { entry.newerLeftovers = waitingLeftovers(m_staging); });
+        const PlacedLeftovers placed = putNewerLeftoversInPlace(m_files, m_staging, m_source);
+        if (placed.placed) {
+            outcome.olderVersionPaths = placed.olderVersions;
+            if (!placed.olderVersions.isEmpty())
+                m_services.log.append(
+                    LogLevel::warning,
+                    rolledBack +
+                        QStringLiteral("what changed while it was copied took its place; the "
+                                       "versions it replaced were kept at: ") +
+                        placed.olderVersions.join(QStringLiteral(", ")));
+            return;
+        }
+    } catch (const std::exception&) {
+        // Not recorded: nothing moves.
+    }
+    outcome.stillChangingPath = m_staging;
+    m_services.log.append(LogLevel::warning,
+                          rolledBack + QStringLiteral("what changed while it was copied stayed at ") +
+                              m_staging);
 }
 
 MigrationExecutionResult MigrationRun::failRollback(const OrvalinkError& error, bool stagingPassed)

@@ -6,6 +6,7 @@
 #include "diskops/Rollback.h"
 #include "model/AppConfig.h"
 #include "model/LogEntry.h"
+#include "platform/PlatformError.h"
 
 namespace orvalink {
 
@@ -34,6 +35,9 @@ private:
     qint64 requiredBytes() const;
     void moveIntoTarget();
     void moveStagedItem();
+    // Once the data stands at the target: refuses a copy that is not the whole folder as it is now
+    // (see m_lostCopy, m_stillChanging), which takes the migration back.
+    void requireWholeCopy();
     void verifyAndLink();
     void appendMapping();
     void beginJournal();
@@ -43,6 +47,9 @@ private:
 
     MigrationExecutionResult succeed();
     MigrationExecutionResult fail(const OrvalinkError& error);
+    // After the data came home from the target: what stayed at the staging path takes its place,
+    // each version it replaces kept beside it; named in `outcome` either way.
+    void placeNewerLeftovers(RollbackOutcome& outcome);
     MigrationExecutionResult failRollback(const OrvalinkError& error, bool stagingPassed);
     MigrationExecutionResult finish(LogLevel level, const QString& logMessage);
     OrvalinkError wrapped(const std::exception& error) const;
@@ -69,6 +76,10 @@ private:
     std::optional<OrvalinkError> m_failure;
     // What was still being written when the staged files went: it stayed at the staging path.
     std::optional<QString> m_stillChanging;
+    // Why it could not be copied again then (a volume that filled up), if that was why.
+    std::optional<platform::PlatformError> m_refreshFailure;
+    // What stayed at the staging path because its copy was gone or changed when its turn came.
+    std::optional<QString> m_lostCopy;
     QUuid m_mappingID; // drawn up front, so a start after a crash can tell whether it was written
     QStringList m_createdFolders;
     std::optional<OperationJournal> m_journal;

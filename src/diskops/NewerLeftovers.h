@@ -1,18 +1,33 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace orvalink {
 
 class FallbackFileOperations;
 
+// What putNewerLeftoversInPlace did.
+struct PlacedLeftovers {
+    bool placed = false;
+    // The "append-preserved" siblings that the versions the newer ones replaced were kept in.
+    QStringList olderVersions;
+};
+
 // After a migration came home from its target, what a program went on writing at the staging path
 // while the staged files were removed is newer than what came home: it takes its place at `source`,
 // a folder's entries one by one, and what each replaces is kept aside in an "append-preserved"
-// sibling. On the home's file system, so every step is a rename. Answers whether everything went
-// in; on a failure every move is put back, the leftovers stay whole at `staging`, and the answer is
-// false. Never throws.
-bool putNewerLeftoversInPlace(const FallbackFileOperations& files, const QString& staging,
-                              const QString& source);
+// sibling. On the home's file system, so every step is a rename. On a failure every move is put
+// back, the leftovers stay whole at `staging`, and nothing is placed. Never throws.
+PlacedLeftovers putNewerLeftoversInPlace(const FallbackFileOperations& files, const QString& staging,
+                                         const QString& source);
+
+// How many of the entries waitingLeftovers() names at most: a record keeps them.
+inline constexpr qsizetype kMaxWaitingLeftovers = 1000;
+
+// The entries of the tree at `staging` that such a merge puts in place, as paths below it: every
+// entry but a folder, and each empty folder ("" for `staging` itself when it is no folder); the
+// first kMaxWaitingLeftovers of them met. Never throws: what cannot be read is not named.
+QStringList waitingLeftovers(const QString& staging);
 
 } // namespace orvalink

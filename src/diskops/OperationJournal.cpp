@@ -80,6 +80,23 @@ JournalKind journalKindOfText(const QString& text)
     }
 }
 
+// The list of texts under `key`; a missing one is empty unless `required`.
+QStringList textList(const QJsonObject& object, const char* key, bool required)
+{
+    const QJsonValue value = object.value(QLatin1String(key));
+    if (value.isUndefined() && !required)
+        return {};
+    if (!value.isArray())
+        throw json::DecodeError(std::string(key) + " is not a list");
+    QStringList texts;
+    for (const QJsonValue& each : value.toArray()) {
+        if (!each.isString())
+            throw json::DecodeError(std::string(key) + " holds a non-text");
+        texts.append(each.toString());
+    }
+    return texts;
+}
+
 } // namespace
 
 QString journalKindText(JournalKind kind)
@@ -121,6 +138,7 @@ QJsonObject JournalRecord::toJson() const
         {"restorePath", restorePath},
         {"restoreSiblingIdentity", restoreSiblingIdentity},
         {"restoreIdentity", restoreIdentity},
+        {"newerLeftovers", QJsonArray::fromStringList(newerLeftovers)},
         {"mappingID", json::uuidText(mappingID)},
         {"anchorUser", anchorUser},
         {"volumeUUID", volumeUUID},
@@ -144,14 +162,7 @@ JournalRecord JournalRecord::fromJson(const QJsonObject& object)
     record.itemIdentity = json::requireString(object, "itemIdentity");
     record.targetRootIdentity = json::optionalString(object, "targetRootIdentity").value_or(QString());
     record.targetIdentity = json::optionalString(object, "targetIdentity").value_or(QString());
-    const QJsonValue created = object.value(QStringLiteral("createdDirectories"));
-    if (!created.isArray())
-        throw json::DecodeError("createdDirectories is not a list");
-    for (const QJsonValue& each : created.toArray()) {
-        if (!each.isString())
-            throw json::DecodeError("createdDirectories holds a non-text");
-        record.createdDirectories.append(each.toString());
-    }
+    record.createdDirectories = textList(object, "createdDirectories", true);
     record.moving = json::requireBool(object, "moving");
     record.administrator = json::requireBool(object, "administrator");
     record.arrived = json::requireBool(object, "arrived");
@@ -166,6 +177,7 @@ JournalRecord JournalRecord::fromJson(const QJsonObject& object)
     record.restoreSiblingIdentity =
         json::optionalString(object, "restoreSiblingIdentity").value_or(QString());
     record.restoreIdentity = json::requireString(object, "restoreIdentity");
+    record.newerLeftovers = textList(object, "newerLeftovers", false);
     record.mappingID = json::requireUuid(object, "mappingID");
     record.anchorUser = json::requireString(object, "anchorUser");
     record.volumeUUID = json::requireString(object, "volumeUUID");

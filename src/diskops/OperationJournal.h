@@ -80,6 +80,12 @@ struct JournalRecord {
     // The whole item at restorePath, once it is there and on disk; it keeps it when it takes the
     // source's place.
     QString restoreIdentity;
+    // A migration: what stayed at the staging path after its removal, newer than what the data holds
+    // at the target and at the source after it came home (changed or made during the removal, or
+    // whose copy was lost), written before it is put in place over that data, each older version
+    // beside it: paths below the staging path ("" for the staged item itself), at most
+    // kMaxWaitingLeftovers of them. Empty until then, and in a record written before it was kept.
+    QStringList newerLeftovers;
     QUuid mappingID; // the mapping a migration writes, or the one an undo removes
     QString anchorUser;
     // Of the target's volume, "unknown" when it has none that can be read.

@@ -134,6 +134,12 @@ QString rollbackMessage(const OrvalinkError& error, bool rollbackSucceeded,
         message += QStringLiteral(" Files written to the target meanwhile stayed there: ") +
                    outcome->leftoverTargetPaths.join(QStringLiteral(", ")) + QLatin1Char('.');
     }
+    if (outcome && !outcome->olderVersionPaths.isEmpty()) {
+        message +=
+            QStringLiteral(" What changed while it was copied took its place; the versions it replaced "
+                           "were kept at: ") +
+            outcome->olderVersionPaths.join(QStringLiteral(", ")) + QLatin1Char('.');
+    }
     if (outcome && outcome->stillChangingPath) {
         message += QStringLiteral(" What changed while it was copied stayed at: ") +
                    *outcome->stillChangingPath + QLatin1Char('.');

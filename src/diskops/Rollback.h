@@ -27,6 +27,8 @@ struct RollbackOutcome {
     QString copyFailure;
     // Where what a program still wrote while the staged files went stayed, newer than what came back.
     std::optional<QString> stillChangingPath;
+    // Where the versions that what stayed at the staging path replaced in what came back were kept.
+    QStringList olderVersionPaths;
 
     bool operator==(const RollbackOutcome&) const = default;
 };

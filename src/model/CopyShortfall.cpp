@@ -13,6 +13,11 @@ CopyShortfall CopyShortfall::volumeCannotKeep(const QString& fileSystem, platfor
     return CopyShortfall{Reason::volumeCannotKeep, entry, unkept, fileSystem, QString()};
 }
 
+CopyShortfall CopyShortfall::copyGone(const QString& entry)
+{
+    return CopyShortfall{Reason::copyGone, entry, platform::Unkept::modes, QString(), QString()};
+}
+
 CopyShortfall CopyShortfall::volumeUntold(const QString& folder, const QString& why)
 {
     return CopyShortfall{Reason::volumeUntold, folder, platform::Unkept::modes, QString(), why};
@@ -22,6 +27,9 @@ QString CopyShortfall::description() const
 {
     if (reason == Reason::keptChanging)
         return entry + QStringLiteral(" kept changing while it was copied");
+    if (reason == Reason::copyGone)
+        return QStringLiteral("the copy of ") + entry +
+               QStringLiteral(" on the external disk was removed or changed before the original went");
     if (reason == Reason::volumeUntold)
         return QStringLiteral("what the external disk can keep could not be tried in ") + entry +
                QStringLiteral(" (") + why + QStringLiteral("). Nothing was moved.");

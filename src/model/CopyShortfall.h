@@ -14,6 +14,7 @@ struct CopyShortfall {
         keptChanging,     // `entry` was written again and again while it was copied
         volumeCannotKeep, // the volume cannot keep `unkept` of `entry`
         volumeUntold,     // which volume the folder `entry` of the target lies on cannot be told (`why`)
+        copyGone,         // the copy of `entry` left the volume or changed there before the original went
     };
 
     Reason reason = Reason::keptChanging;
@@ -26,6 +27,7 @@ struct CopyShortfall {
     static CopyShortfall volumeCannotKeep(const QString& fileSystem, platform::Unkept unkept,
                                           const QString& entry);
     static CopyShortfall volumeUntold(const QString& folder, const QString& why);
+    static CopyShortfall copyGone(const QString& entry);
 
     // In English, as the failure's stored text gives it after "Failed to move <source> to <target>: ".
     QString description() const;

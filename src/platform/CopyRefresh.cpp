@@ -132,6 +132,8 @@ private:
         UniqueFd existing(::openat(copyOf(parent), entry.name.constData(),
                                    O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         struct stat there {};
+        if (!existing.isValid() && keepsBoth(parent, entry))
+            return false;
         if (existing.isValid() && ::fstat(existing.get(), &there) == 0) {
             const Identity copy = Identity::of(there);
             const bool same = !parent.fresh && madeFor != c.m_folderCopies.cend() && madeFor->copy == copy;
@@ -231,6 +233,8 @@ private:
         const Identity source = Identity::of(entry.info);
         const QByteArray relative = relativeOf(parent, entry.name);
         const bool linked = entry.info.st_nlink > 1;
+        if (keepsBoth(parent, entry))
+            return;
         if (linked && m_recopied.contains(source))
             return linkTo(m_recopied.value(source), parent, entry);
         if (!parent.fresh && unchangedAt(entry.info, relative))
@@ -306,6 +310,8 @@ private:
         const QByteArray relative = relativeOf(parent, entry.name);
         if (!parent.fresh && sameSpecialAt(parent, entry))
             return;
+        if (keepsBoth(parent, entry))
+            return;
         changing(entry.path());
         removeOurs(parent, entry.name);
         writable(parent);
@@ -316,6 +322,29 @@ private:
         else
             c.copyFifo(entry);
         c.remember(entry.info);
+    }
+
+    // Whether the source's `entry` would take the place of something of the copy whose original the
+    // removal may have taken already, in a refresh of additions only: it is not the entry the copy
+    // took (made anew, or under an inode number the removal freed), or not of the kind the copy holds
+    // there. Nothing of the copy is replaced then: the copy's version stays where it is, the source's
+    // at the source, a change for the caller to take up (see MoveResult::changedPaths).
+    bool keepsBoth(Level& parent, const WalkEntry& entry)
+    {
+        struct stat there {};
+        if (m_mirror || ::fstatat(copyOf(parent), entry.name.constData(), &there, AT_SYMLINK_NOFOLLOW) != 0)
+            return false;
+        const Identity source = Identity::of(entry.info);
+        bool released = false;
+        {
+            const std::lock_guard lock(c.m_changedLock);
+            released = c.m_released.contains(source);
+        }
+        if (!released && c.m_copied.contains(source) &&
+            (there.st_mode & S_IFMT) == (entry.info.st_mode & S_IFMT))
+            return false; // written where it stands: its new content replaces the old
+        changing(entry.path());
+        return true;
     }
 
     // The same kind of entry as the copy took, untouched since, and at the same place in the copy.

@@ -70,15 +70,19 @@ void settle(TreeCopier& copier)
 
 // After a removal that kept what changed meanwhile: that is copied again and removed the same way,
 // each removal right after a look for what programs hold (`held` grows with it; the rules keep it).
+// A copy that lost an entry is taken back by the caller whatever changed: no round for it.
 void removeAgain(TreeCopier& copier, const EntryLocation& from, const MoveHooks& hooks,
-                 QSet<EntryIdentity>& held, const RemovalRules& rules, RemovalOutcome& removal)
+                 QSet<EntryIdentity>& held, const RemovalRules& rules, RemovalOutcome& removal,
+                 std::optional<PlatformError>& failure)
 {
-    for (int round = 0; round < kLaterRefreshes && !removal.keptPaths.isEmpty(); ++round) {
+    for (int round = 0;
+         round < kLaterRefreshes && !removal.keptPaths.isEmpty() && copier.lostCopies().isEmpty(); ++round) {
         try {
             copier.refresh(TreeCopier::RefreshScope::additions);
         } catch (const PlatformError& error) {
             // The copy stays whole as it was; what changed stays at the source, reported.
             qCWarning(lcMove) << "what changed during the removal could not be copied:" << error.message();
+            failure = error;
             return;
         }
         copier.compareUnproven();
@@ -95,6 +99,12 @@ KeptChangingError::KeptChangingError(const QString& path)
     : PlatformError(EBUSY, QStringLiteral("Kept changing while it was copied: ") + path)
 {
     setPath(path);
+}
+
+CopyGoneError::CopyGoneError(const QString& sourcePath)
+    : PlatformError(ENOENT, QStringLiteral("The copy left its place before the original went: ") + sourcePath)
+{
+    setPath(sourcePath);
 }
 
 MoveResult moveItem(const QString& source, const QString& destination, const MoveHooks& hooks)
@@ -144,22 +154,30 @@ MoveResult moveItem(const EntryLocation& from, const EntryLocation& to, const Mo
     if (hooks.inUse)
         inUse.unite(hooks.inUse());
     orDiscard(hooks.beforeRemoval);
+    if (hooks.copyStaysAtDestination) {
+        copier.requireCopyAtDestination();
+        orDiscard([&] {
+            if (!copier.standsAtDestination())
+                throw CopyGoneError(from.path);
+        });
+    }
     RemovalRules rules;
     rules.mayRemoveAt = [&copier, &inUse](const struct stat& info, const QByteArray& relativePath) {
-        return !inUse.contains(EntryIdentity::of(info)) && copier.copiedUnchanged(info, relativePath);
+        return !inUse.contains(EntryIdentity::of(info)) && copier.mayRelease(info, relativePath);
     };
     // Files first, on several threads; the removal after them takes the directories and whatever
     // they left, and reports on it.
     sweepFiles(from.parent.get(), from.name, rules.mayRemoveAt);
     RemovalOutcome removal = removeTreeAt(from.parent.get(), from.name, from.path, rules);
-    if (hooks.copyChangesAgain)
-        removeAgain(copier, from, hooks, inUse, rules, removal);
-
     MoveResult result;
+    if (hooks.copyChangesAgain)
+        removeAgain(copier, from, hooks, inUse, rules, removal, result.refreshFailure);
+
     result.copiedAcrossFileSystems = true;
     result.leftoverPaths = std::move(removal.leftoverPaths);
     result.changedPaths = std::move(removal.keptPaths);
     result.leftoverError = std::move(removal.firstError);
+    result.lostCopies = copier.lostCopies();
     result.refusedAttributes = copier.refusedAttributes();
     return result;
 }

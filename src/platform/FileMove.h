@@ -25,6 +25,12 @@ struct MoveResult {
     QStringList changedPaths;
     // The first failure of that removal, with its path; set exactly when leftoverPaths is not empty.
     std::optional<PlatformError> leftoverError;
+    // Those of them whose copy was gone from the destination, or changed there, when their turn to go
+    // came (see TreeCopier::copyStands): the copy lacks them, so it is not the source any more.
+    QStringList lostCopies;
+    // With MoveHooks::copyChangesAgain: a round that was to copy what changed during the removal
+    // failed so (the destination full, say), and what changed stayed at the source.
+    std::optional<PlatformError> refreshFailure;
     // After a copy: the extended attributes and ACLs the destination did not take (the data is whole
     // all the same; for the caller to report).
     RefusedAttributes refusedAttributes;
@@ -79,6 +85,12 @@ struct MoveHooks {
     // last moment a caller can still refuse the removal by throwing, which undoes the copy as a throw
     // from `copied` does (the source stays whole, its exception propagates).
     std::function<void()> beforeRemoval;
+    // The copy stays at the destination path until the source is gone (the caller moves it nowhere
+    // meanwhile): a copy that is no longer there when the removal would begin (moved aside on the
+    // volume, say) is undone as a throw from `copied` would, with CopyGoneError; and an entry of the
+    // source goes only while the destination path still leads to the copy. Whatever the setting, an
+    // entry goes only while its own copy stands as it was made (see MoveResult::lostCopies).
+    bool copyStaysAtDestination = false;
     // The times of the source's files prove nothing: each file goes only once its content equals
     // its copy's, however long ago its time lies. For a source on a volume, whose files a clock
     // that was wrong (after a crash, or on another machine) or a program that restores the time it
@@ -107,6 +119,13 @@ inline constexpr int kLaterRefreshes = 2;
 class KeptChangingError : public PlatformError {
 public:
     explicit KeptChangingError(const QString& path);
+};
+
+// A move whose copy left the destination path before the source could go (see
+// MoveHooks::copyStaysAtDestination): ENOENT, with the source's path.
+class CopyGoneError : public PlatformError {
+public:
+    explicit CopyGoneError(const QString& sourcePath);
 };
 
 MoveResult moveItem(const QString& source, const QString& destination, const MoveHooks& hooks = {});

@@ -69,7 +69,8 @@ void TreeCopier::copy()
 bool TreeCopier::copiedUnchanged(const struct stat& info, const QByteArray& relativePath) const
 {
     const auto found = m_copied.constFind(Identity::of(info));
-    if (found == m_copied.cend())
+    // Of another kind, it is another entry under a number the removal freed.
+    if (found == m_copied.cend() || (found->mode & S_IFMT) != (info.st_mode & S_IFMT))
         return false;
     if (S_ISDIR(info.st_mode))
         return true;
@@ -89,6 +90,62 @@ bool TreeCopier::copiedUnchanged(const struct stat& info, const QByteArray& rela
         return true;
     const std::optional<UnprovenCopy> copy = copyAt(relativePath);
     return copy && sameAsCopy(Identity::of(info), *copy, &info);
+}
+
+bool TreeCopier::mayRelease(const struct stat& info, const QByteArray& relativePath)
+{
+    if (!copiedUnchanged(info, relativePath))
+        return false;
+    const bool stands = copyStands(info, relativePath);
+    const std::lock_guard lock(m_changedLock);
+    if (!stands) {
+        m_lost.append(relativePath);
+        return false;
+    }
+    m_released.insert(Identity::of(info));
+    return true;
+}
+
+bool TreeCopier::copyStands(const struct stat& info, const QByteArray& relativePath) const
+{
+    if (m_copyStaysAtDestination && !standsAtDestination())
+        return false;
+    struct stat copy {};
+    if (relativePath.isEmpty()) {
+        // The root folder's entries are looked at one by one; a single file is held open.
+        if (!m_rootIsFile)
+            return true;
+        return m_rootCopy.isValid() && ::fstat(m_rootCopy.get(), &copy) == 0 && copy.st_nlink > 0 &&
+               S_ISREG(copy.st_mode) && copy.st_size == info.st_size;
+    }
+    const UniqueFd found =
+        m_destinationRoot.isValid() ? openBeneath(m_destinationRoot.get(), relativePath, O_PATH) : UniqueFd();
+    if (!found.isValid() || ::fstat(found.get(), &copy) != 0 || !m_created.contains(Identity::of(copy)) ||
+        (copy.st_mode & S_IFMT) != (info.st_mode & S_IFMT))
+        return false;
+    return !S_ISREG(info.st_mode) || copy.st_size == info.st_size;
+}
+
+bool TreeCopier::standsAtDestination() const
+{
+    const int root = m_rootIsFile ? m_rootCopy.get() : m_destinationRoot.get();
+    struct stat named {};
+    struct stat held {};
+    return root >= 0 &&
+           ::fstatat(m_destination.parent.get(), m_destination.name.constData(), &named,
+                     AT_SYMLINK_NOFOLLOW) == 0 &&
+           ::fstat(root, &held) == 0 && held.st_nlink > 0 && Identity::of(named) == Identity::of(held);
+}
+
+QStringList TreeCopier::lostCopies() const
+{
+    QStringList paths;
+    const std::lock_guard lock(m_changedLock);
+    for (const QByteArray& relative : m_lost)
+        paths.append(relative.isEmpty() ? m_source.path
+                                        : m_source.path + QLatin1Char('/') + QFile::decodeName(relative));
+    paths.removeDuplicates(); // a removal that goes again asks again
+    return paths;
 }
 
 std::optional<UnprovenCopy> TreeCopier::copyAt(const QByteArray& relativePath) const
@@ -297,6 +354,7 @@ struct stat TreeCopier::copyRootFile(const WalkEntry& entry)
     if (result.errorNumber != 0)
         fail(result.errorNumber, result.atDestination ? destinationPath(entry) : entry.path());
     m_root = Identity::of(result.taken);
+    m_rootIsFile = true;
     if (!m_times.provesUnchanged(result.taken))
         m_unproven.insert(Identity::of(result.taken), UnprovenCopy{QByteArray(), prepared});
     // Held open, so that whatever the copy is renamed to, a comparison finds it: one the times call

@@ -69,6 +69,28 @@ public:
     // one after another (see sweepFiles).
     bool copiedUnchanged(const struct stat& info, const QByteArray& relativePath) const;
 
+    // Whether the removal of the source may take the entry `info` at `relativePath` (as for
+    // copiedUnchanged): it is unchanged, and its copy stands as this copy made it (see copyStands).
+    // One it may take is remembered as released; one whose copy does not stand is remembered as
+    // lost (see lostCopies). Safe on several threads.
+    bool mayRelease(const struct stat& info, const QByteArray& relativePath);
+
+    // Whether the copy of the source entry `info` at `relativePath` stands as this copy made it: the
+    // entry this copy created at the same place below the destination, of the same kind, and for a
+    // regular file of the same size (which a program that cut the copy short or wrote more to it
+    // changes). With requireCopyAtDestination(), the destination path must also still lead to the
+    // copy's root (see standsAtDestination). Safe on several threads.
+    bool copyStands(const struct stat& info, const QByteArray& relativePath) const;
+    // Whether the destination path still leads to the copy's root, which has not been removed: a
+    // program tidying the volume may have moved it aside, and the copy is no use to the caller then.
+    bool standsAtDestination() const;
+    // From now on the copy must stand at the destination path for any entry of the source to go
+    // (see MoveHooks::copyStaysAtDestination).
+    void requireCopyAtDestination() { m_copyStaysAtDestination = true; }
+    // The source paths of the entries that mayRelease() kept because their copy did not stand, in
+    // the order met.
+    QStringList lostCopies() const;
+
     // After copy(): compares every file that only its content can prove unchanged with its copy, on
     // several threads, so that a caller can look for programs holding the source after the
     // comparison (which can take minutes) and right before the removal. A file compared before is
@@ -183,7 +205,11 @@ private:
     mutable std::mutex m_changedLock;
     mutable QSet<Identity> m_foundChanged;           // unproven files found to differ from their copies
     mutable QHash<Identity, FileStatus> m_foundSame; // unproven files found equal, as they stood then
-    RefusedAttributes m_refused;                     // what the walker's own entries could not keep
+    QSet<Identity> m_released;                       // source entries the removal may have taken
+    QList<QByteArray> m_lost;                        // where mayRelease() found no copy as it was made
+    bool m_copyStaysAtDestination = false;
+    bool m_rootIsFile = false;
+    RefusedAttributes m_refused; // what the walker's own entries could not keep
 };
 
 } // namespace orvalink::platform

@@ -66,10 +66,13 @@ public:
             return leftover(entry.path(), EBUSY);
         if (::unlinkat(entry.parentFd, entry.name.constData(), AT_REMOVEDIR) == 0)
             return;
+        const int error = errno;
         if (frame.keptSomething)
             markParentKept(); // already named through what it still holds
+        else if (error == ENOTEMPTY && m_rules.keptIsLeftover)
+            appeared(entry); // everything listed in it went: what it holds came meanwhile
         else
-            failedToRemove(entry, errno);
+            failedToRemove(entry, error);
     }
 
     void walkFailed(const WalkEntry& entry, int errorNumber) override
@@ -112,6 +115,13 @@ private:
             leftover(entry.path(), EBUSY);
         } else
             markParentKept();
+    }
+
+    // Something was made in the directory after it was listed: it stays, as what the rules keep does.
+    void appeared(const WalkEntry& entry)
+    {
+        outcome.keptPaths.append(entry.path());
+        leftover(entry.path(), ENOTEMPTY);
     }
 
     void failedToRemove(const WalkEntry& entry, int errorNumber)

@@ -50,7 +50,8 @@ struct RemovalOutcome {
     // permission, immutable, read-only), or an entry that could not be removed or entered. Their
     // ancestors remain too.
     QStringList leftoverPaths;
-    // Those of them that the rules kept (with keptIsLeftover): they stay by choice, not by failure.
+    // Those of them that the rules kept (with keptIsLeftover): they stay by choice, not by failure;
+    // and directories that could not go because something was made in them after they were listed.
     QStringList keptPaths;
     // The first failure, with its path.
     std::optional<PlatformError> firstError;

@@ -7,6 +7,7 @@
 #include "platform/FileIO.h"
 #include "platform/Placeholder.h"
 #include "platform/ProcessTable.h"
+#include "platform/StandardPath.h"
 #include "platform/SymbolicLinks.h"
 #include "store/LogService.h"
 #include "support/FileOpenGate.h"
@@ -21,6 +22,7 @@
 #include <QDirIterator>
 #include <QRegularExpression>
 #include <QTest>
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <fcntl.h>
@@ -522,12 +524,252 @@ private Q_SLOTS:
         }
         QCOMPARE(result.task.status, TaskStatus::rolledBack);
         QCOMPARE(result.task.errorCode, QStringLiteral("E008"));
+        // Written while the staged files went, the newest version took the place of the one that came
+        // home from the volume, which stays beside it, named.
+        const QStringList older = fx.reservedSiblings(source + "/report.txt", "append-preserved");
+        QCOMPARE(older.size(), onceWhole ? 1 : 0);
+        const QString kept = older.isEmpty()
+                                 ? QString()
+                                 : " What changed while it was copied took its place; the versions it "
+                                   "replaced were kept at: " +
+                                       older.constFirst() + ".";
         QCOMPARE(*result.task.errorMessage,
                  "Failed to move " + source + " to " + target + ": " + source +
                      "/report.txt kept changing while it was copied. Original data "
-                     "was restored to its previous location.");
+                     "was restored to its previous location." +
+                     kept);
+        if (!older.isEmpty()) {
+            QVERIFY(platform::readWholeFile(older.constFirst()).startsWith("version "));
+            const QList<LogEntry> log = fx.logEntries();
+            QVERIFY(std::any_of(log.cbegin(), log.cend(), [&](const LogEntry& entry) {
+                return entry.level == LogLevel::warning && entry.message.contains(older.constFirst());
+            }));
+        }
         QVERIFY(platform::isRealDirectory(source));
         QCOMPARE(platform::readWholeFile(source + "/report.txt"), last);
+        QVERIFY(!platform::entryExists(target));
+        QVERIFY(fx.mappings().isEmpty());
+    }
+
+    void aProgramAtWorkWhileTheStagedFilesGo_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("makes a new file once") << "new file";
+        QTest::newRow("makes a file the removal took anew, as echo >> does") << "made anew";
+        QTest::newRow("holds a file it changed once") << "holds";
+        QTest::newRow("writes more than the volume has room for") << "fills";
+    }
+    // A program writes in the staged folder while its files go (the copy was whole when they began
+    // to go). What it makes is brought along by another round; a file the removal took already and
+    // that it makes anew is no later version of the copy's, so both stay (the migration is taken
+    // back, the newest at the user's path, the other beside it and named); a file it still holds at
+    // the end is answered as in use, naming it; a volume that fills up is answered as full.
+    void aProgramAtWorkWhileTheStagedFilesGo()
+    {
+        QFETCH(QString, how);
+        EngineFixture fx(EngineFixture::Volume::tmpfs, (how == "fills" ? 3 : 64) * 1024 * 1024);
+        SKIP_WITHOUT(fx);
+        fx.tree.file("Notes/report.txt", "first version\n");
+        fx.tree.file("Notes/log.txt", "first line\n");
+        fx.tree.fileOfSize("Notes/archive.bin", 1024 * 1024);
+        const QString source = fx.tree.path("Notes");
+        const QString target = fx.targetOf(source);
+        const QByteArray rewritten =
+            how == "fills" ? QByteArray(2560 * 1024, 'x') : QByteArray("second version\n");
+
+        // Nothing here may throw: it runs on a gate's thread while the migration waits.
+        QString staged;
+        std::atomic<bool> arrived = false;
+        std::atomic<bool> acted = false;
+        std::unique_ptr<test::ForkedHolder> holder;
+        // Once the copy is whole and right before the staged files go, report.txt is written, so that
+        // it stays and the removal goes another round, which reads it.
+        const auto onArrival = [&] {
+            QFile copy(target + "/report.txt");
+            if (staged.isEmpty() || arrived || !copy.open(QIODevice::ReadOnly) ||
+                copy.readAll() != "first version\n")
+                return;
+            arrived = true;
+            test::TestTree(staged).file("report.txt", rewritten);
+            if (how == "new file")
+                test::TestTree(staged).file("new.txt", "made while the staged files went");
+        };
+        const auto inTheRound = [&] {
+            if (!arrived || acted.exchange(true))
+                return;
+            if (how == "made anew") {
+                QFile log(staged + "/log.txt"); // gone with the first removal
+                if (log.open(QIODevice::Append))
+                    log.write("second line\n");
+            } else if (how == "holds") {
+                holder = std::make_unique<test::ForkedHolder>(staged + "/report.txt",
+                                                              test::ForkedHolder::Hold::open);
+            }
+        };
+        std::optional<test::FileOpenGate> reads;
+        const auto onStaging = [&](const QString&, const QString& staging) {
+            staged = staging;
+            reads.emplace(staging + "/report.txt", inTheRound, test::FileOpenGate::Openings::reads);
+        };
+        QDir().mkpath(OperationJournal::directory());
+        std::optional<test::FileOpenGate> recorded(std::in_place, OperationJournal::directory(), onArrival);
+        SKIP_WITHOUT(*recorded);
+
+        const auto result = fx.engine(onStaging).migrate(source, fx.config(), std::nullopt, false);
+        recorded.reset();
+        if (reads && reads->skipReason())
+            QSKIP(qPrintable(*reads->skipReason()));
+        reads.reset();
+        QVERIFY(arrived && (how == "new file" || acted));
+
+        QVERIFY(fx.reservedSiblings(source, "staging").isEmpty());
+        if (how == "new file") {
+            QVERIFY2(result.task.status == TaskStatus::completed, qPrintable(test::describe(result)));
+            QCOMPARE(platform::readWholeFile(source + "/new.txt"),
+                     QByteArray("made while the staged files went"));
+            QCOMPARE(platform::readWholeFile(target + "/report.txt"), rewritten);
+            return;
+        }
+        QVERIFY2(result.task.status == TaskStatus::rolledBack, qPrintable(test::describe(result)));
+        QVERIFY(platform::isRealDirectory(source));
+        QVERIFY(!platform::entryExists(target));
+        QVERIFY(fx.mappings().isEmpty());
+        const QString message = *result.task.errorMessage;
+        if (how == "holds") {
+            QVERIFY(holder && holder->isHolding());
+            QCOMPARE(result.task.errorCode, QStringLiteral("E007"));
+            QVERIFY2(message.startsWith("Cannot migrate " + source +
+                                        " because it is currently in use by: holder."),
+                     qPrintable(message));
+            QCOMPARE(platform::readWholeFile(source + "/report.txt"), rewritten);
+            return;
+        }
+        QCOMPARE(result.task.errorCode, QStringLiteral("E008"));
+        const QString file = how == "made anew" ? "log.txt" : "report.txt";
+        const QStringList older = fx.reservedSiblings(source + "/" + file, "append-preserved");
+        QCOMPARE(older.size(), 1);
+        QVERIFY2(message.endsWith(" the versions it replaced were kept at: " + older.constFirst() + "."),
+                 qPrintable(message));
+        if (how == "fills") {
+            QVERIFY2(message.startsWith("Failed to move " + source + " to " + target +
+                                        ": No space left on device"),
+                     qPrintable(message));
+            QCOMPARE(platform::readWholeFile(source + "/report.txt"), rewritten);
+            QCOMPARE(platform::readWholeFile(older.constFirst()), QByteArray("first version\n"));
+            return;
+        }
+        // The newest at the user's path, the version the copy took beside it: no line is lost.
+        QCOMPARE(platform::readWholeFile(source + "/log.txt"), QByteArray("second line\n"));
+        QCOMPARE(platform::readWholeFile(older.constFirst()), QByteArray("first line\n"));
+    }
+
+    // A single file saved through a rename while it is copied is another file than the one staged:
+    // the migration goes back, and the answer names the file by the user's path.
+    void aSingleFileSavedThroughARenameWhileItIsCopied()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const QString source = fx.tree.fileOfSize("notes.bin", 512 * 1024);
+        QString staged;
+        std::atomic<bool> saved = false;
+        std::optional<test::FileOpenGate> reads;
+        const auto onStaging = [&](const QString&, const QString& staging) {
+            staged = staging;
+            reads.emplace(
+                staging,
+                [&] {
+                    if (saved.exchange(true))
+                        return;
+                    const QString swap = platform::parentPath(staged) + "/.notes.bin.swp";
+                    test::TestTree(platform::parentPath(swap)).file(".notes.bin.swp", "saved version");
+                    ::rename(QFile::encodeName(swap).constData(), QFile::encodeName(staged).constData());
+                },
+                test::FileOpenGate::Openings::reads);
+        };
+
+        const auto result = fx.engine(onStaging).migrate(source, fx.config(), std::nullopt, false);
+        if (reads && reads->skipReason())
+            QSKIP(qPrintable(*reads->skipReason()));
+        reads.reset();
+
+        QVERIFY(saved);
+        QCOMPARE(result.task.status, TaskStatus::rolledBack);
+        QCOMPARE(*result.task.errorMessage,
+                 "Failed to move " + source + " to " + fx.targetOf(source) + ": " + source +
+                     " kept changing while it was copied. Original data was restored "
+                     "to its previous location.");
+        QCOMPARE(platform::readWholeFile(source), QByteArray("saved version"));
+        QVERIFY(!platform::entryExists(fx.targetOf(source)));
+    }
+
+    void aCopyThatLeavesTheVolume_data()
+    {
+        QTest::addColumn<QString>("change"); // done to the copy once it is whole, before the source goes
+        QTest::addColumn<QString>("named");  // below the source
+        QTest::newRow("a file of the copy removed") << "removed"
+                                                    << "/archive.bin";
+        QTest::newRow("a file of the copy written to") << "written"
+                                                       << "/archive.bin";
+        QTest::newRow("the whole copy moved aside") << "moved"
+                                                    << "";
+    }
+    // A program tidying the volume removes or changes the copy (or moves it aside) while the source
+    // goes: nothing goes from the source whose copy does not stand as it was made, the migration is
+    // taken back, naming it, and the folder comes home whole.
+    void aCopyThatLeavesTheVolume()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, named);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        fx.tree.file("Notes/report.txt", "report");
+        fx.tree.fileOfSize("Notes/archive.bin", 256 * 1024);
+        const QString source = fx.tree.path("Notes");
+        const QString target = fx.targetOf(source);
+        const QStringList before = test::snapshotContents(source);
+        std::atomic<bool> done = false;
+        // Runs on the gate's thread when the record says the copy is whole.
+        const auto tidy = [&] {
+            QFile copy(target + "/archive.bin");
+            if (done || copy.size() != 256 * 1024 || !platform::entryExists(target + "/report.txt"))
+                return;
+            done = true;
+            if (change == "removed")
+                copy.remove();
+            else if (change == "written" && copy.open(QIODevice::Append))
+                copy.write("tidied");
+            else if (change == "moved")
+                QDir().rename(target, target + "-aside");
+        };
+        QDir().mkpath(OperationJournal::directory());
+        std::optional<test::FileOpenGate> recorded(std::in_place, OperationJournal::directory(), tidy);
+        SKIP_WITHOUT(*recorded);
+
+        const auto result = fx.migrate(source);
+        recorded.reset();
+
+        QVERIFY(done);
+        QCOMPARE(result.task.status, TaskStatus::rolledBack);
+        QCOMPARE(result.task.errorCode, QStringLiteral("E008"));
+        QVERIFY(result.failure && result.failure->shortfall());
+        QCOMPARE(result.failure->shortfall()->entry, source + named);
+        const QStringList older = fx.reservedSiblings(source + "/archive.bin", "append-preserved");
+        const QString kept = older.isEmpty()
+                                 ? QString()
+                                 : " What changed while it was copied took its place; the versions it "
+                                   "replaced were kept at: " +
+                                       older.constFirst() + ".";
+        QCOMPARE(*result.task.errorMessage,
+                 "Failed to move " + source + " to " + target + ": the copy of " + source + named +
+                     " on the external disk was removed or changed before the original "
+                     "went. Original data was restored to its previous location." +
+                     kept);
+        // The copy a program changed came home too, beside the original.
+        QCOMPARE(older.size(), change == "written" ? 1 : 0);
+        for (const QString& each : older)
+            QVERIFY(QFile::remove(each));
+        QCOMPARE(test::snapshotContents(source), before);
+        QVERIFY(fx.reservedSiblings(source, "staging").isEmpty());
         QVERIFY(!platform::entryExists(target));
         QVERIFY(fx.mappings().isEmpty());
     }

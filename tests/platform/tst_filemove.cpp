@@ -4,6 +4,7 @@
 #include "platform/FileMove.h"
 #include "platform/PlatformError.h"
 #include "platform/TreeCopier.h"
+#include "platform/TreeRemoval.h"
 #include "support/BindMount.h"
 #include "support/ChildProcess.h"
 #include "support/ErrorOf.h"
@@ -54,11 +55,11 @@ struct Attempt {
     MoveResult result;
 };
 
-Attempt attemptMove(const QString& from, const QString& to)
+Attempt attemptMove(const QString& from, const QString& to, const MoveHooks& hooks = {})
 {
     Attempt attempt;
     try {
-        attempt.result = moveItem(from, to);
+        attempt.result = moveItem(from, to, hooks);
     } catch (const PlatformError& error) {
         attempt.errorNumber = error.errorNumber();
         attempt.message = error.message();
@@ -494,6 +495,65 @@ private Q_SLOTS:
         QCOMPARE(test::snapshotTree(devices.target()).mid(0, 2), copied.mid(0, 2));
     }
 
+    void aRoundDuringTheRemovalKeepsBothVersions_data()
+    {
+        QTest::addColumn<QString>("taken"); // what the removal took, below the source
+        QTest::addColumn<QString>("made");  // what a program made at its place then
+        QTest::newRow("a file appended to anew") << "docs/log.txt"
+                                                 << "file";
+        QTest::newRow("a file where a folder was") << "docs/sub"
+                                                   << "file";
+        QTest::newRow("a folder where a file was") << "docs/log.txt"
+                                                   << "folder";
+        QTest::newRow("a link where a file was") << "docs/log.txt"
+                                                 << "link";
+    }
+    // Once the removal took an entry, what a program makes at its place is not the entry the copy
+    // holds a version of (`echo >>` on a file that is gone makes a new one): a round of the removal
+    // leaves both, the copy's version where it is and the new one at the source.
+    void aRoundDuringTheRemovalKeepsBothVersions()
+    {
+        QFETCH(QString, taken);
+        QFETCH(QString, made);
+        CrossDevice devices;
+        REQUIRE_VOLUME(devices);
+        test::TestTree tree(devices.source());
+        tree.file("docs/log.txt", "first line\n");
+        tree.file("docs/sub/inner.txt", "inner");
+        tree.file("docs/other.txt", "other");
+        const EntryLocation from = EntryLocation::open(devices.source());
+        const EntryLocation to = EntryLocation::open(devices.target());
+        TreeCopier copier(from, to);
+        copier.copy();
+        copier.compareUnproven();
+        const QStringList copied = test::snapshotContents(devices.target());
+        RemovalRules rules;
+        // The folders on the way are entered (and stay, as they hold more); the entry goes as a removal
+        // takes what it may.
+        const QByteArray entry = QFile::encodeName(taken);
+        rules.mayRemoveAt = [&](const struct stat& info, const QByteArray& relative) {
+            if (relative.isEmpty() || entry.startsWith(relative + '/'))
+                return true;
+            return (relative == entry || relative.startsWith(entry + '/')) &&
+                   copier.mayRelease(info, relative);
+        };
+        removeTreeAt(from.parent.get(), from.name, from.path, rules);
+        QVERIFY(!entryExists(tree.path(taken)));
+        if (made == "file")
+            tree.file(taken, "second line\n");
+        else if (made == "folder")
+            tree.file(taken + "/made.txt", "made");
+        else
+            tree.symlink(taken, "other.txt");
+
+        const QStringList changed = copier.refresh(TreeCopier::RefreshScope::additions);
+
+        QCOMPARE(below(tree.root(), changed), QStringList{taken});
+        QCOMPARE(test::snapshotContents(devices.target()), copied);
+        QVERIFY(entryExists(tree.path(taken)));
+        QVERIFY(!copier.copiedUnchanged(lstatOf(tree.path(taken)), QFile::encodeName(taken)));
+    }
+
     // A single file is rewritten where its copy stands: whoever learnt the copy's identity when it
     // was made still finds it.
     void refreshRewritesASingleFileInPlace()
@@ -697,6 +757,77 @@ private Q_SLOTS:
         left.sort();
         QCOMPARE(left, staying);
         QCOMPARE(entryExists(source), !held.isEmpty());
+    }
+
+    void aSourceEntryGoesOnlyWhileItsCopyStands_data()
+    {
+        QTest::addColumn<QString>("change");          // done to the copy right before the removal
+        QTest::addColumn<bool>("staysAtDestination"); // see MoveHooks::copyStaysAtDestination
+        QTest::addColumn<QStringList>("lost");        // below the source
+        QTest::newRow("a file of the copy removed") << "removed" << true << QStringList{"sub/held.bin"};
+        QTest::newRow("a file of the copy written to") << "grown" << true << QStringList{"sub/held.bin"};
+        QTest::newRow("a file of the copy replaced") << "replaced" << true << QStringList{"sub/held.bin"};
+        QTest::newRow("a folder of the copy removed") << "folder removed" << true << QStringList{"sub"};
+        QTest::newRow("the whole copy moved aside") << "moved aside" << true << QStringList{""};
+        QTest::newRow("the whole copy moved aside by the caller") << "moved aside" << false << QStringList();
+    }
+    // A program tidying the volume may remove or change the copy while the source goes: an entry of
+    // the source goes only while its copy stands as it was made, and what stays is named. A copy that
+    // is no longer at its place when the removal would begin takes nothing of the source, unless
+    // the caller moves the copy itself.
+    void aSourceEntryGoesOnlyWhileItsCopyStands()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, staysAtDestination);
+        QFETCH(QStringList, lost);
+        CrossDevice devices;
+        REQUIRE_VOLUME(devices);
+        devices.tree.file(QStringLiteral("Projects/top.txt"), "top");
+        devices.tree.fileOfSize(QStringLiteral("Projects/sub/held.bin"), 64 * 1024);
+        const QString source = devices.source();
+        const QString copy = devices.target();
+        const QStringList before = test::snapshotContents(source);
+        const QStringList sub = test::snapshotContents(source + "/sub");
+        MoveHooks hooks;
+        hooks.copyStaysAtDestination = staysAtDestination;
+        hooks.beforeRemoval = [&] {
+            test::TestTree copied(copy);
+            if (change == "removed")
+                QFile::remove(copied.path("sub/held.bin"));
+            else if (change == "grown") {
+                QFile file(copied.path("sub/held.bin"));
+                if (file.open(QIODevice::Append))
+                    file.write("more");
+            } else if (change == "replaced") {
+                QFile::remove(copied.path("sub/held.bin"));
+                copied.fileOfSize("sub/held.bin", 64 * 1024);
+            } else if (change == "folder removed")
+                QDir(copied.path("sub")).removeRecursively();
+            else
+                QDir().rename(copy, copy + "-aside");
+        };
+
+        const Attempt moved = attemptMove(source, copy, hooks);
+
+        QStringList lostPaths;
+        for (const QString& relative : lost)
+            lostPaths.append(relative.isEmpty() ? source : source + '/' + relative);
+        if (change == "moved aside" && staysAtDestination) {
+            QCOMPARE(moved.errorNumber, ENOENT);
+            QCOMPARE(test::snapshotContents(source), before);
+            return;
+        }
+        QCOMPARE(moved.errorNumber, 0);
+        QCOMPARE(moved.result.lostCopies, lostPaths);
+        QVERIFY(!entryExists(source + "/top.txt"));
+        if (lost.isEmpty()) {
+            QVERIFY(!entryExists(source));
+            QCOMPARE(test::snapshotContents(copy + "-aside"), before);
+            return;
+        }
+        // What stays is whole, and named as changed for the caller to take up.
+        QCOMPARE(test::snapshotContents(source + "/sub"), sub);
+        QVERIFY(moved.result.changedPaths.contains(lostPaths.constFirst()));
     }
 
     void attributeRefusals_data()

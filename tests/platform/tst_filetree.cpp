@@ -1,4 +1,5 @@
 #include "platform/DuplicateRemoval.h"
+#include "platform/EntryLocation.h"
 #include "platform/FileDataCopier.h"
 #include "platform/FileIO.h"
 #include "platform/FileMove.h"
@@ -184,6 +185,33 @@ private Q_SLOTS:
         QVERIFY(!entryExists(tree.path(QStringLiteral("doomed"))));
         QCOMPARE(errorOf([&] { removeTree(tree.path(QStringLiteral("doomed"))); }), 0);
         QCOMPARE(test::snapshotTree(tree.path(QStringLiteral("outside"))), outsideBefore);
+    }
+
+    // A file made in a folder after the removal listed it keeps the folder: the removal names the
+    // folder among what it kept, since what is in it exists nowhere else.
+    void removalKeepsWhatAppearsMeanwhile()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.path(QStringLiteral("doomed")));
+        tree.file(QStringLiteral("sub/a.txt"), "a");
+        tree.file(QStringLiteral("b.txt"), "b");
+        RemovalRules rules;
+        rules.mayRemoveAt = [&](const struct stat&, const QByteArray& relative) {
+            if (relative == "sub/a.txt")
+                tree.file(QStringLiteral("sub/new.txt"), "written meanwhile");
+            return true;
+        };
+        const EntryLocation location = EntryLocation::open(tree.root());
+
+        const RemovalOutcome outcome =
+            removeTreeAt(location.parent.get(), location.name, location.path, rules);
+
+        QCOMPARE(outcome.keptPaths, QStringList{tree.path(QStringLiteral("sub"))});
+        QCOMPARE(outcome.leftoverPaths, outcome.keptPaths);
+        QVERIFY(outcome.firstError && outcome.firstError->errorNumber() == ENOTEMPTY);
+        QCOMPARE(readWholeFile(tree.path(QStringLiteral("sub/new.txt"))), QByteArray("written meanwhile"));
+        QVERIFY(!entryExists(tree.path(QStringLiteral("sub/a.txt"))));
+        QVERIFY(!entryExists(tree.path(QStringLiteral("b.txt"))));
     }
 
     // After a copy was cut short, the original loses only what the copy holds unchanged: what was

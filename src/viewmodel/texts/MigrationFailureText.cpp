@@ -181,6 +181,12 @@ BilingualText shortfallText(const CopyShortfall& shortfall)
                    "folder is at its original place. Close the program that writes to it, then "
                    "try again.")
             .arg(entry);
+    if (shortfall.reason == CopyShortfall::Reason::copyGone)
+        return BilingualText(
+                   "外置磁盘上 %1 的副本在原件删除之前被删除或改动了，因此迁移已撤回，目录仍在原来的位置。",
+                   "The copy of %1 on the external disk was removed or changed before the original "
+                   "went, so the migration was taken back and the folder is at its original place.")
+            .arg(entry);
     if (shortfall.reason == CopyShortfall::Reason::volumeUntold)
         return BilingualText(
                    "无法确认 %1 "
