@@ -71,6 +71,8 @@ int main(int argc, char** argv)
         // As a migration moves: what changed while the copy ran is looked for and copied again.
         platform::MoveHooks hooks;
         hooks.copyChangesAgain = !qEnvironmentVariableIsSet("ORVALINK_BENCH_NO_SECOND_LOOK");
+        // and a source entry goes only while its copy stands at the destination.
+        hooks.copyStaysAtDestination = hooks.copyChangesAgain;
         const platform::MoveResult result = platform::moveItem(source, destination, hooks);
         const double seconds = double(timer.nsecsElapsed()) / 1e9;
         if (!result.sourceFullyRemoved())

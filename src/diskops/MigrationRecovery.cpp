@@ -1,6 +1,10 @@
 #include "diskops/MigrationRecovery.h"
 
+#include "diskops/FallbackFileOperations.h"
 #include "diskops/InterruptedOperation.h"
+#include "diskops/LeftoversAtTarget.h"
+#include "diskops/NewerLeftovers.h"
+#include "diskops/RecordedIdentity.h"
 #include "model/JsonFields.h"
 #include "model/LinkMapping.h"
 #include "model/MigrationTask.h"
@@ -22,16 +26,72 @@ QStringList ownTargetIdentities(const JournalRecord& record)
     return {record.targetIdentity, record.itemIdentity};
 }
 
+// What stays of the staged original once its duplicates went is newer than the data that came
+// home from the target: it takes its place there, as the migration would have put it, each older
+// version beside it (their places are recorded first). False when it could not: it stays then.
+bool placeNewerAtSource(InterruptedOperation& operation, QStringList& olderVersions)
+{
+    const JournalRecord& record = operation.record();
+    const InterruptedOperation::Found staged = operation.entries().find(Side::source, record.stagingPath);
+    if (!staged.identity.isEmpty() && staged.identity == record.itemIdentity &&
+        !operation.entries().removeDuplicate(staged, Side::source, record.sourcePath).isEmpty()) {
+        if (record.newerLeftovers.isEmpty())
+            operation.journal().update(
+                [](JournalRecord& entry) { entry.newerLeftovers = waitingLeftovers(entry.stagingPath); });
+        const PlacedLeftovers placed =
+            putNewerLeftoversInPlace(FallbackFileOperations::withoutAdministrator(operation.log()),
+                                     record.stagingPath, record.sourcePath);
+        if (!placed.placed)
+            return false;
+    }
+    olderVersions =
+        reservedBesideLeftovers(record.sourcePath, record.newerLeftovers, ReservedSuffix::appendPreserved);
+    return true;
+}
+
+// What stays of the staged original once its duplicates went is newer than the whole copy at the
+// target: it takes its place there, as the migration would have brought it along (see
+// putLeftoversAtTarget).
+void placeNewerAtTarget(InterruptedOperation& operation, const InterruptedOperation::Found& staged,
+                        RecoveredOperation& done)
+{
+    const JournalRecord& record = operation.record();
+    const QStringList left = operation.entries().removeDuplicate(staged, Side::target, record.targetPath);
+    if (left.isEmpty() && record.newerLeftovers.isEmpty())
+        return;
+    if (record.newerLeftovers.isEmpty())
+        operation.journal().update(
+            [](JournalRecord& entry) { entry.newerLeftovers = waitingLeftovers(entry.stagingPath); });
+    const ArrivedLeftovers arrived = putLeftoversAtTarget(
+        record.stagingPath, record.targetPath, record.newerLeftovers, [&](const QString& path) {
+            operation.journal().update(
+                [&](JournalRecord& entry) { entry.targetIdentity = entryIdentityText(path); });
+        });
+    done.keptPaths = arrived.stayed;
+    done.olderVersions = arrived.olderVersions;
+}
+
 RecoveredOperation rolledBack(InterruptedOperation& operation)
 {
     const JournalRecord& record = operation.record();
+    QStringList olderVersions;
+    if (!placeNewerAtSource(operation, olderVersions))
+        return operation.leaveAsFound(
+            QStringLiteral("what changed after the copy could not be put in place"));
     const OrvalinkError error = OrvalinkError::moveFailed(
         record.sourcePath, record.targetPath,
         {QStringLiteral("The migration was interrupted before it finished"), 0, false, {}});
     operation.recordTask(TaskStatus::rolledBack, error);
-    operation.log().append(LogLevel::warning,
-                           QStringLiteral("Interrupted migration rolled back: ") + record.sourcePath);
-    return operation.finishAtSource(Outcome::migrationRolledBack);
+    QString message = QStringLiteral("Interrupted migration rolled back: ") + record.sourcePath;
+    if (!olderVersions.isEmpty())
+        message +=
+            QStringLiteral(". What changed after it was copied took its place; the versions it replaced "
+                           "were kept at: ") +
+            olderVersions.join(QStringLiteral(", "));
+    operation.log().append(LogLevel::warning, message);
+    RecoveredOperation done = operation.finishAtSource(Outcome::migrationRolledBack);
+    done.olderVersions = olderVersions;
+    return done;
 }
 
 // The whole copy stands at the target: the link, the mapping and the task finish the migration, and
@@ -43,12 +103,10 @@ RecoveredOperation complete(InterruptedOperation& operation)
         return operation.leaveSourceOccupied();
     RecoveredOperation done = operation.answer(Outcome::migrationCompleted);
     const InterruptedOperation::Found staged = operation.entries().find(Side::source, record.stagingPath);
-    if (!staged.identity.isEmpty()) {
-        if (staged.identity == record.itemIdentity)
-            done.keptPaths = operation.entries().removeDuplicate(staged, Side::target, record.targetPath);
-        else
-            done.foundPaths.append(record.stagingPath);
-    }
+    if (!staged.identity.isEmpty() && staged.identity != record.itemIdentity)
+        done.foundPaths.append(record.stagingPath);
+    else
+        placeNewerAtTarget(operation, staged, done);
     // The source may have been taken while the staging folder was cleared.
     if (!operation.linkSource())
         return operation.leaveSourceOccupied();
@@ -66,13 +124,21 @@ RecoveredOperation complete(InterruptedOperation& operation)
     operation.recordTask(TaskStatus::completed, std::nullopt);
     QString message = QStringLiteral("Migration completed: ") + record.sourcePath + QStringLiteral(" -> ") +
                       record.targetPath;
+    if (!done.olderVersions.isEmpty())
+        message +=
+            QStringLiteral(". What changed after it was copied took its place; the versions it replaced "
+                           "were kept at: ") +
+            done.olderVersions.join(QStringLiteral(", "));
     if (!done.keptPaths.isEmpty())
         message += QStringLiteral(". Kept what changed after it was copied: ") +
                    done.keptPaths.join(QStringLiteral(", "));
     if (!done.foundPaths.isEmpty())
         message += QStringLiteral(". Left as found: ") + done.foundPaths.join(QStringLiteral(", "));
-    operation.log().append(
-        done.keptPaths.isEmpty() && done.foundPaths.isEmpty() ? LogLevel::info : LogLevel::warning, message);
+    operation.log().append(done.keptPaths.isEmpty() && done.foundPaths.isEmpty() &&
+                                   done.olderVersions.isEmpty()
+                               ? LogLevel::info
+                               : LogLevel::warning,
+                           message);
     operation.journal().finish();
     return done;
 }

@@ -310,6 +310,10 @@ void MigrationRun::moveStagedItem()
         const platform::MoveResult moved = m_files.move(m_staging, m_target, steps);
         if (!moved.lostCopies.isEmpty())
             m_lostCopy = shownPath(moved.lostCopies.constFirst());
+        if (moved.copyMovedTo) {
+            m_lostCopy = m_source;
+            m_copyMovedTo = moved.copyMovedTo;
+        }
         if (!moved.changedPaths.isEmpty())
             m_stillChanging = shownPath(moved.changedPaths.constFirst());
         m_refreshFailure = moved.refreshFailure;
@@ -439,14 +443,22 @@ void MigrationRun::placeNewerLeftovers(RollbackOutcome& outcome)
 
 MigrationExecutionResult MigrationRun::failRollback(const OrvalinkError& error, bool stagingPassed)
 {
-    std::optional<QString> place;
-    if (stagingPassed && platform::entryExists(m_staging))
-        place = m_staging;
-    else if (!m_target.isEmpty() && platform::entryExists(m_target))
-        place = m_target;
+    QStringList places;
+    if (stagingPassed && platform::entryExists(m_staging)) {
+        places.append(m_staging);
+    } else {
+        if (!m_target.isEmpty() && platform::entryExists(m_target))
+            places.append(m_target);
+        else if (m_copyMovedTo && !m_copyMovedTo->isEmpty())
+            places.append(*m_copyMovedTo); // a program moved the copy there while the original went
+        // What stayed of the original while the copy came to the target.
+        if (platform::entryExists(m_staging))
+            places.append(m_staging);
+    }
     QString message = error.errorDescription();
-    if (place) {
-        message = asSentence(message) + QStringLiteral(" Original data was preserved at: ") + *place +
+    if (!places.isEmpty()) {
+        message = asSentence(message) + QStringLiteral(" Original data was preserved at: ") +
+                  places.join(QStringLiteral(", ")) +
                   QStringLiteral(". Close related apps first, then move it back to ") + m_source +
                   QStringLiteral(" manually.");
     }

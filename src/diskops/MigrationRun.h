@@ -80,6 +80,8 @@ private:
     std::optional<platform::PlatformError> m_refreshFailure;
     // What stayed at the staging path because its copy was gone or changed when its turn came.
     std::optional<QString> m_lostCopy;
+    // Where a program moved the whole copy while the staged files went ("" when nobody can tell).
+    std::optional<QString> m_copyMovedTo;
     QUuid m_mappingID; // drawn up front, so a start after a crash can tell whether it was written
     QStringList m_createdFolders;
     std::optional<OperationJournal> m_journal;

@@ -1,7 +1,6 @@
 #include "diskops/NewerLeftovers.h"
 
 #include "diskops/DirectoryMerge.h"
-#include "diskops/ReservedPaths.h"
 #include "platform/EntryLocation.h"
 #include "platform/EntryStatus.h"
 #include "platform/TreeWalker.h"
@@ -35,6 +34,15 @@ private:
     }
 };
 
+bool isFolderOfTheTree(const QString& path)
+{
+    try {
+        return platform::isRealDirectory(path);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 } // namespace
 
 PlacedLeftovers putNewerLeftoversInPlace(const FallbackFileOperations& files, const QString& staging,
@@ -60,6 +68,32 @@ PlacedLeftovers putNewerLeftoversInPlace(const FallbackFileOperations& files, co
         placed = {};
     }
     return placed;
+}
+
+QStringList reservedBesideLeftovers(const QString& root, const QStringList& waiting, ReservedSuffix suffix)
+{
+    QStringList places;
+    for (const QString& relative : waiting) {
+        QString place = root;
+        if (relative.isEmpty() && !places.contains(place))
+            places.append(place);
+        for (const QString& part : relative.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+            // Only through folders of the tree itself: a link on the way leads elsewhere.
+            if (place != root && !isFolderOfTheTree(place))
+                break;
+            place += QLatin1Char('/') + part;
+            if (!places.contains(place))
+                places.append(place);
+        }
+    }
+    QStringList found;
+    for (const QString& place : places) {
+        for (const QString& path : existingReservedPaths(place)) {
+            if (isReservedPathOf(place, path, suffix))
+                found.append(path);
+        }
+    }
+    return found;
 }
 
 QStringList waitingLeftovers(const QString& staging)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "diskops/ReservedPaths.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -29,5 +31,10 @@ inline constexpr qsizetype kMaxWaitingLeftovers = 1000;
 // entry but a folder, and each empty folder ("" for `staging` itself when it is no folder); the
 // first kMaxWaitingLeftovers of them met. Never throws: what cannot be read is not named.
 QStringList waitingLeftovers(const QString& staging);
+
+// The reserved siblings with `suffix` that stand beside the places below `root` where an entry of
+// `waiting` (paths below a staging path, see waitingLeftovers), or a folder above one, is put: the
+// versions such entries replaced ("append-preserved"), or copies of them on their way ("arriving").
+QStringList reservedBesideLeftovers(const QString& root, const QStringList& waiting, ReservedSuffix suffix);
 
 } // namespace orvalink

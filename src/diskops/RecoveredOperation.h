@@ -29,6 +29,8 @@ struct RecoveredOperation {
     QStringList foundPaths;
     // Of the original a copy was made from: entries that changed after the copy and were kept.
     QStringList keptPaths;
+    // Where the versions that entries changed after the copy replaced were kept, beside them.
+    QStringList olderVersions;
     // The target root whose volume is away: the record waits for the next start.
     std::optional<QString> waitingForVolume;
     // A step was refused for lack of rights; nobody was asked for a password.

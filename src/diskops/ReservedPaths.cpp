@@ -47,6 +47,8 @@ QString toText(ReservedSuffix suffix)
         return QStringLiteral("overwrite-preserved");
     case ReservedSuffix::repairedLink:
         return QStringLiteral("repaired-link");
+    case ReservedSuffix::arriving:
+        return QStringLiteral("arriving");
     case ReservedSuffix::restoring:
         return QStringLiteral("restoring");
     }
@@ -88,7 +90,7 @@ bool hasReservedForm(const QString& candidate, const QString& prefix)
 constexpr ReservedSuffix kAllSuffixes[] = {
     ReservedSuffix::staging,         ReservedSuffix::targetPreserved,  ReservedSuffix::sourcePreserved,
     ReservedSuffix::appendPreserved, ReservedSuffix::rollbackConflict, ReservedSuffix::overwritePreserved,
-    ReservedSuffix::repairedLink,    ReservedSuffix::restoring,
+    ReservedSuffix::repairedLink,    ReservedSuffix::arriving,         ReservedSuffix::restoring,
 };
 // `restoring` is the last suffix: a new one joins the list, or existingReservedPaths() misses it.
 static_assert(std::size(kAllSuffixes) == static_cast<std::size_t>(ReservedSuffix::restoring) + 1,

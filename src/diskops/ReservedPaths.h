@@ -14,6 +14,7 @@ enum class ReservedSuffix {
     rollbackConflict,   // an item found in the way of a rollback
     overwritePreserved, // the occupant of the source at a forced restore
     repairedLink,       // a new link, just before it replaces a broken one in one step
+    arriving,           // a newer entry on its way to the target after a kill, until it takes its place
     restoring,          // data on its way back from the target, until it takes the source's place
     // (keep `restoring` last, or move the list of all suffixes in ReservedPaths.cpp along)
 };

@@ -155,7 +155,6 @@ MoveResult moveItem(const EntryLocation& from, const EntryLocation& to, const Mo
         inUse.unite(hooks.inUse());
     orDiscard(hooks.beforeRemoval);
     if (hooks.copyStaysAtDestination) {
-        copier.requireCopyAtDestination();
         orDiscard([&] {
             if (!copier.standsAtDestination())
                 throw CopyGoneError(from.path);
@@ -178,6 +177,10 @@ MoveResult moveItem(const EntryLocation& from, const EntryLocation& to, const Mo
     result.changedPaths = std::move(removal.keptPaths);
     result.leftoverError = std::move(removal.firstError);
     result.lostCopies = copier.lostCopies();
+    // Moved aside while the source went: whole there, for what went, but not where the caller
+    // looks for it.
+    if (hooks.copyStaysAtDestination && !copier.standsAtDestination())
+        result.copyMovedTo = copier.placeNow().value_or(QString());
     result.refusedAttributes = copier.refusedAttributes();
     return result;
 }

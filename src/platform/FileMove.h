@@ -28,6 +28,10 @@ struct MoveResult {
     // Those of them whose copy was gone from the destination, or changed there, when their turn to go
     // came (see TreeCopier::copyStands): the copy lacks them, so it is not the source any more.
     QStringList lostCopies;
+    // With MoveHooks::copyStaysAtDestination: the copy left the destination path while the source
+    // was removed (a program moved it aside on the volume); where it stands now, empty when that
+    // cannot be told.
+    std::optional<QString> copyMovedTo;
     // With MoveHooks::copyChangesAgain: a round that was to copy what changed during the removal
     // failed so (the destination full, say), and what changed stayed at the source.
     std::optional<PlatformError> refreshFailure;
@@ -87,9 +91,9 @@ struct MoveHooks {
     std::function<void()> beforeRemoval;
     // The copy stays at the destination path until the source is gone (the caller moves it nowhere
     // meanwhile): a copy that is no longer there when the removal would begin (moved aside on the
-    // volume, say) is undone as a throw from `copied` would, with CopyGoneError; and an entry of the
-    // source goes only while the destination path still leads to the copy. Whatever the setting, an
-    // entry goes only while its own copy stands as it was made (see MoveResult::lostCopies).
+    // volume, say) is undone as a throw from `copied` would, with CopyGoneError; one moved aside
+    // during the removal is named (see MoveResult::copyMovedTo). Whatever the setting, an entry goes
+    // only while its own copy stands as it was made (see MoveResult::lostCopies).
     bool copyStaysAtDestination = false;
     // The times of the source's files prove nothing: each file goes only once its content equals
     // its copy's, however long ago its time lies. For a source on a volume, whose files a clock

@@ -18,15 +18,6 @@ namespace {
 // As the kernel's own limit on links followed in one lookup.
 constexpr int kMaxLinkHops = 40;
 
-// The path the kernel knows the open folder `fd` by; none when /proc cannot tell.
-std::optional<QString> folderPathOf(int fd)
-{
-    const std::optional<QString> text = readSymbolicLink(QStringLiteral("/proc/self/fd/%1").arg(fd));
-    if (!text || !text->startsWith(QLatin1Char('/')))
-        return std::nullopt;
-    return *text;
-}
-
 QString childPath(const QString& folder, const QString& name)
 {
     return folder == QLatin1String("/") ? folder + name : folder + QLatin1Char('/') + name;
@@ -46,6 +37,14 @@ bool isLinkAt(const EntryLocation& location)
 }
 
 } // namespace
+
+std::optional<QString> folderPathOf(int fd)
+{
+    const std::optional<QString> text = readSymbolicLink(QStringLiteral("/proc/self/fd/%1").arg(fd));
+    if (!text || !text->startsWith(QLatin1Char('/')))
+        return std::nullopt;
+    return *text;
+}
 
 std::optional<QString> readSymbolicLink(const QString& path)
 {

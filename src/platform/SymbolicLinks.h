@@ -42,4 +42,8 @@ std::optional<QString> anchoredLinkText(const QString& path);
 // on failure the old link stays and nothing is left at `temporaryPath`.
 void replaceSymbolicLink(const QString& linkPath, const QString& target, const QString& temporaryPath);
 
+// The path the kernel knows the open entry `fd` by, wherever it was renamed to since it was opened;
+// none when /proc cannot tell (it ends in " (deleted)" for an entry that is gone).
+std::optional<QString> folderPathOf(int fd);
+
 } // namespace orvalink::platform

@@ -5,6 +5,7 @@
 #include "platform/HelperThreads.h"
 #include "platform/PlatformError.h"
 #include "platform/RegularFileCopy.h"
+#include "platform/SymbolicLinks.h"
 #include "platform/TreeRemoval.h"
 
 #include <QFile>
@@ -108,8 +109,6 @@ bool TreeCopier::mayRelease(const struct stat& info, const QByteArray& relativeP
 
 bool TreeCopier::copyStands(const struct stat& info, const QByteArray& relativePath) const
 {
-    if (m_copyStaysAtDestination && !standsAtDestination())
-        return false;
     struct stat copy {};
     if (relativePath.isEmpty()) {
         // The root folder's entries are looked at one by one; a single file is held open.
@@ -118,10 +117,17 @@ bool TreeCopier::copyStands(const struct stat& info, const QByteArray& relativeP
         return m_rootCopy.isValid() && ::fstat(m_rootCopy.get(), &copy) == 0 && copy.st_nlink > 0 &&
                S_ISREG(copy.st_mode) && copy.st_size == info.st_size;
     }
-    const UniqueFd found =
-        m_destinationRoot.isValid() ? openBeneath(m_destinationRoot.get(), relativePath, O_PATH) : UniqueFd();
-    if (!found.isValid() || ::fstat(found.get(), &copy) != 0 || !m_created.contains(Identity::of(copy)) ||
-        (copy.st_mode & S_IFMT) != (info.st_mode & S_IFMT))
+    if (!m_destinationRoot.isValid())
+        return false;
+    // One look, as the removal asks for every entry: a link that replaced a folder on the way can lead
+    // only to what this copy made, which the identity must be.
+    if (::fstatat(m_destinationRoot.get(), relativePath.constData(), &copy, AT_SYMLINK_NOFOLLOW) != 0) {
+        const UniqueFd found =
+            errno == ENAMETOOLONG ? openBeneath(m_destinationRoot.get(), relativePath, O_PATH) : UniqueFd();
+        if (!found.isValid() || ::fstat(found.get(), &copy) != 0)
+            return false;
+    }
+    if (!m_created.contains(Identity::of(copy)) || (copy.st_mode & S_IFMT) != (info.st_mode & S_IFMT))
         return false;
     return !S_ISREG(info.st_mode) || copy.st_size == info.st_size;
 }
@@ -135,6 +141,12 @@ bool TreeCopier::standsAtDestination() const
            ::fstatat(m_destination.parent.get(), m_destination.name.constData(), &named,
                      AT_SYMLINK_NOFOLLOW) == 0 &&
            ::fstat(root, &held) == 0 && held.st_nlink > 0 && Identity::of(named) == Identity::of(held);
+}
+
+std::optional<QString> TreeCopier::placeNow() const
+{
+    const int root = m_rootIsFile ? m_rootCopy.get() : m_destinationRoot.get();
+    return root >= 0 ? folderPathOf(root) : std::nullopt;
 }
 
 QStringList TreeCopier::lostCopies() const

@@ -76,17 +76,15 @@ public:
     bool mayRelease(const struct stat& info, const QByteArray& relativePath);
 
     // Whether the copy of the source entry `info` at `relativePath` stands as this copy made it: the
-    // entry this copy created at the same place below the destination, of the same kind, and for a
-    // regular file of the same size (which a program that cut the copy short or wrote more to it
-    // changes). With requireCopyAtDestination(), the destination path must also still lead to the
-    // copy's root (see standsAtDestination). Safe on several threads.
+    // entry this copy created at the same place below the copy's root (wherever that root is now),
+    // of the same kind, and for a regular file of the same size (which a program that cut the copy
+    // short or wrote more to it changes). Safe on several threads.
     bool copyStands(const struct stat& info, const QByteArray& relativePath) const;
     // Whether the destination path still leads to the copy's root, which has not been removed: a
-    // program tidying the volume may have moved it aside, and the copy is no use to the caller then.
+    // program tidying the volume may have moved it aside.
     bool standsAtDestination() const;
-    // From now on the copy must stand at the destination path for any entry of the source to go
-    // (see MoveHooks::copyStaysAtDestination).
-    void requireCopyAtDestination() { m_copyStaysAtDestination = true; }
+    // Where the copy's root is now, wherever it was moved to; none when that cannot be told.
+    std::optional<QString> placeNow() const;
     // The source paths of the entries that mayRelease() kept because their copy did not stand, in
     // the order met.
     QStringList lostCopies() const;
@@ -207,7 +205,6 @@ private:
     mutable QHash<Identity, FileStatus> m_foundSame; // unproven files found equal, as they stood then
     QSet<Identity> m_released;                       // source entries the removal may have taken
     QList<QByteArray> m_lost;                        // where mayRelease() found no copy as it was made
-    bool m_copyStaysAtDestination = false;
     bool m_rootIsFile = false;
     RefusedAttributes m_refused; // what the walker's own entries could not keep
 };

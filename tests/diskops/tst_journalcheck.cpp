@@ -156,6 +156,27 @@ private Q_SLOTS:
                    r.restorePath = makeReservedPath(r.sourcePath, ReservedSuffix::restoring);
                })
             << QStringLiteral("identities of the moved item and the target root are missing");
+        // Newer leftovers name places below the staging path, which the start puts over the data.
+        const QString below = QStringLiteral("a newer leftover is no place below the staging path");
+        const QList<std::pair<const char*, QStringList>> leftovers{
+            {"newer leftover climbing out of the staging path", {"../Documents/letter.txt"}},
+            {"newer leftover at an absolute path", {"/etc/passwd"}},
+            {"newer leftover with an empty step", {"sub//a.txt"}},
+            {"the staged item itself among others", {"", "a.txt"}},
+        };
+        for (const auto& [name, relatives] : leftovers) {
+            QTest::newRow(name) << JournalKind::migration
+                                << Spoil([relatives = relatives](JournalRecord& r, const Scene&,
+                                                                 const EngineFixture&) {
+                                       r.newerLeftovers = relatives;
+                                   })
+                                << below;
+        }
+        QTest::newRow("newer leftovers of an undo")
+            << JournalKind::undo << Spoil([](JournalRecord& r, const Scene&, const EngineFixture&) {
+                   r.newerLeftovers = {"a.txt"};
+               })
+            << QStringLiteral("newer leftovers are named by a record that cannot have them");
     }
     void craftedRecordsAreSetAside()
     {

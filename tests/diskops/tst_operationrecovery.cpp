@@ -16,6 +16,7 @@
 #include "support/TreeSnapshot.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 #include <fcntl.h>
@@ -301,45 +302,121 @@ private Q_SLOTS:
         QCOMPARE(test::snapshotTree(source), whole);
     }
 
-    // The copy was whole at the target: the migration is finished, and of the staged original only
-    // what the copy holds unchanged goes; what was written into it afterwards stays and is named.
-    void forwardRecoveryKeepsWhatChangedInStaging()
+    void forwardRecoveryPutsWhatChangedInPlace_data()
     {
+        QTest::addColumn<QString>("state"); // what the kill left of putting the newer version in place
+        QTest::newRow("written and made after the copy") << "changed";
+        QTest::newRow("an earlier start cut short while copying it") << "arriving";
+        QTest::newRow("an earlier start cut short once it stood in place") << "placed";
+        QTest::newRow("a single file appended to") << "single file";
+    }
+    // The copy was whole at the target when the migration was killed, and the staged original was
+    // written to since: the migration is finished as it would have gone on, the newest version of
+    // every file at the user's path, the version it replaced beside it and named; a start cut short
+    // while it did so is finished by the next.
+    void forwardRecoveryPutsWhatChangedInPlace()
+    {
+        QFETCH(QString, state);
         EngineFixture fx;
         SKIP_WITHOUT(fx);
+        const bool single = state == "single file";
         TestTree docs(fx.tree.path("Docs"));
-        docs.file("a.txt", "alpha");
-        docs.file("sub/b.txt", "beta");
-        docs.symlink("sub/link", "../a.txt");
-        const QString source = docs.root();
-        const QStringList whole = test::snapshotTree(source);
+        const QString source = single ? fx.tree.file("notes.txt", "beta") : docs.root();
+        if (!single) {
+            docs.file("a.txt", "alpha");
+            docs.file("sub/b.txt", "beta");
+            docs.symlink("sub/link", "../a.txt");
+        }
         JournalRecord record = journalRecordFor(fx, JournalKind::migration, source);
         platform::renameNoReplace(source, record.stagingPath);
         platform::createDirectories(parentOf(record.targetPath));
         copyTree(record.stagingPath, record.targetPath);
         record.targetIdentity = entryIdentityText(record.targetPath);
         record.moving = record.arrived = true;
+        const QString changed = single ? QString() : QStringLiteral("/sub/b.txt");
+        TestTree(parentOf(record.stagingPath))
+            .file(QFileInfo(record.stagingPath).fileName() + changed, "beta, longer now");
+        if (state == "changed")
+            TestTree(record.stagingPath).file("new.txt", "written after the copy");
+        const QString place = record.targetPath + changed;
+        if (state == "arriving" || state == "placed") {
+            record.newerLeftovers = {changed.mid(1)};
+            platform::renameNoReplace(place, makeReservedPath(place, ReservedSuffix::appendPreserved));
+            if (state == "arriving") // a copy cut short
+                TestTree(parentOf(place))
+                    .file(QFileInfo(makeReservedPath(place, ReservedSuffix::arriving)).fileName(), "bet");
+            else // the whole copy, as it took the place
+                copyTree(record.stagingPath + changed, place);
+        }
         leaveRecord(record);
-        TestTree staging(record.stagingPath);
-        staging.file("sub/b.txt", "beta, longer now");
-        staging.file("new.txt", "written after the copy");
 
         const QList<RecoveredOperation> recovered = recoverOperations(fx);
 
         QCOMPARE(recovered.size(), 1);
         const RecoveredOperation& done = recovered.constFirst();
         QCOMPARE(done.outcome, Outcome::migrationCompleted);
-        QStringList kept = done.keptPaths;
-        kept.sort();
-        QCOMPARE(kept, (QStringList{record.stagingPath + "/new.txt", record.stagingPath + "/sub/b.txt"}));
-        QCOMPARE(staging.read("new.txt"), QByteArray("written after the copy"));
-        QCOMPARE(staging.read("sub/b.txt"), QByteArray("beta, longer now"));
-        QVERIFY(!platform::entryExists(record.stagingPath + "/a.txt"));
-        QVERIFY(!platform::entryExists(record.stagingPath + "/sub/link"));
-        QCOMPARE(test::snapshotTree(record.targetPath), whole);
+        QVERIFY2(done.keptPaths.isEmpty(), qPrintable(done.keptPaths.join(", ")));
+        QCOMPARE(platform::readWholeFile(place), QByteArray("beta, longer now"));
+        const QStringList older = fx.reservedSiblings(place, "append-preserved");
+        QCOMPARE(older.size(), 1);
+        QCOMPARE(done.olderVersions, older);
+        QCOMPARE(platform::readWholeFile(older.constFirst()), QByteArray("beta"));
+        QVERIFY(fx.reservedSiblings(place, "arriving").isEmpty());
+        if (state == "changed")
+            QCOMPARE(platform::readWholeFile(record.targetPath + "/new.txt"),
+                     QByteArray("written after the copy"));
+        if (!single)
+            QCOMPARE(platform::readSymbolicLink(record.targetPath + "/sub/link"), QString("../a.txt"));
+        QVERIFY(!platform::entryExists(record.stagingPath));
         QCOMPARE(platform::readSymbolicLink(source), record.targetPath);
         QCOMPARE(fx.mappings().size(), 1);
         QVERIFY(operationsFolderNames().isEmpty());
+        QVERIFY(fx.logEntries().constLast().message.contains(older.constFirst()));
+    }
+
+    // Killed while what a program wrote during the removal took its place in the folder that came
+    // home from the target: the next start finishes that, and names the versions it replaced.
+    void rollbackRecoveryPutsWhatChangedInPlace()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        TestTree docs(fx.tree.path("Docs"));
+        docs.file("a.txt", "alpha");
+        docs.file("b.txt", "beta");
+        const QString source = docs.root();
+        JournalRecord record = journalRecordFor(fx, JournalKind::migration, source);
+        platform::renameNoReplace(source, record.stagingPath);
+        // The copy came home from the target (which is gone) through the restore sibling.
+        copyTree(record.stagingPath, source);
+        record.moving = record.arrived = true;
+        record.restorePath = makeReservedPath(source, ReservedSuffix::restoring);
+        record.restoreIdentity = entryIdentityText(source);
+        // Written while the staged files went; a.txt was put in place before the kill.
+        TestTree staging(record.stagingPath);
+        staging.file("a.txt", "alpha, longer now");
+        staging.file("b.txt", "beta, longer now");
+        record.newerLeftovers = {"a.txt", "b.txt"};
+        platform::renameNoReplace(docs.path("a.txt"),
+                                  makeReservedPath(docs.path("a.txt"), ReservedSuffix::appendPreserved));
+        platform::renameNoReplace(staging.path("a.txt"), docs.path("a.txt"));
+        leaveRecord(record);
+
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
+
+        QCOMPARE(recovered.size(), 1);
+        const RecoveredOperation& done = recovered.constFirst();
+        QCOMPARE(done.outcome, Outcome::migrationRolledBack);
+        QCOMPARE(docs.read("a.txt"), QByteArray("alpha, longer now"));
+        QCOMPARE(docs.read("b.txt"), QByteArray("beta, longer now"));
+        QStringList older = fx.reservedSiblings(docs.path("a.txt"), "append-preserved") +
+                            fx.reservedSiblings(docs.path("b.txt"), "append-preserved");
+        QCOMPARE(older.size(), 2);
+        QCOMPARE(done.olderVersions, older);
+        QCOMPARE(platform::readWholeFile(older.at(0)), QByteArray("alpha"));
+        QCOMPARE(platform::readWholeFile(older.at(1)), QByteArray("beta"));
+        QVERIFY(!platform::entryExists(record.stagingPath));
+        QVERIFY(operationsFolderNames().isEmpty());
+        QVERIFY(fx.logEntries().constLast().message.contains(older.constLast()));
     }
 
     // Killed while it tried its volume: the data never left, and what the try made on the volume goes

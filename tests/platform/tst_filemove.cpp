@@ -770,6 +770,8 @@ private Q_SLOTS:
         QTest::newRow("a folder of the copy removed") << "folder removed" << true << QStringList{"sub"};
         QTest::newRow("the whole copy moved aside") << "moved aside" << true << QStringList{""};
         QTest::newRow("the whole copy moved aside by the caller") << "moved aside" << false << QStringList();
+        QTest::newRow("the whole copy moved aside during a later removal")
+            << "moved aside later" << true << QStringList();
     }
     // A program tidying the volume may remove or change the copy while the source goes: an entry of
     // the source goes only while its copy stands as it was made, and what stays is named. A copy that
@@ -790,8 +792,22 @@ private Q_SLOTS:
         const QStringList sub = test::snapshotContents(source + "/sub");
         MoveHooks hooks;
         hooks.copyStaysAtDestination = staysAtDestination;
+        // Later: a change to the source keeps part of it for a second removal, which asks what is
+        // held first.
+        const bool later = change == "moved aside later";
+        hooks.copyChangesAgain = later;
+        int asked = 0;
+        hooks.inUse = [&] {
+            if (later && ++asked == 2)
+                QDir().rename(copy, copy + "-aside");
+            return QSet<EntryIdentity>();
+        };
         hooks.beforeRemoval = [&] {
             test::TestTree copied(copy);
+            if (later) {
+                devices.tree.file(QStringLiteral("Projects/top.txt"), "top, written again");
+                return;
+            }
             if (change == "removed")
                 QFile::remove(copied.path("sub/held.bin"));
             else if (change == "grown") {
@@ -820,9 +836,13 @@ private Q_SLOTS:
         QCOMPARE(moved.errorNumber, 0);
         QCOMPARE(moved.result.lostCopies, lostPaths);
         QVERIFY(!entryExists(source + "/top.txt"));
+        // Whole where it was moved to, and said so when the caller did not move it itself.
+        QCOMPARE(moved.result.copyMovedTo, later ? std::optional<QString>(copy + "-aside") : std::nullopt);
         if (lost.isEmpty()) {
             QVERIFY(!entryExists(source));
-            QCOMPARE(test::snapshotContents(copy + "-aside"), before);
+            QCOMPARE(readWholeFile(copy + "-aside/top.txt"),
+                     later ? QByteArray("top, written again") : "top");
+            QCOMPARE(test::snapshotContents(copy + "-aside/sub"), sub);
             return;
         }
         // What stays is whole, and named as changed for the caller to take up.

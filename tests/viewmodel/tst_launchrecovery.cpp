@@ -260,8 +260,10 @@ private Q_SLOTS:
         QTest::newRow("english")
             << UILanguage::english
             << QStringLiteral(
-                   "An interrupted migration was undone; the data is back at /home/u/Docs. An interrupted "
-                   "migration was completed: /home/u/Music -> /media/u/Disk/Root/home/u/Music. Items that "
+                   "An interrupted migration was undone; the data is back at /home/u/Docs. What changed "
+                   "after it was copied took its place; the versions it replaced were kept at: "
+                   "/home/u/Docs/.b.txt.orvalink-append-preserved-X. An interrupted migration was completed: "
+                   "/home/u/Music -> /media/u/Disk/Root/home/u/Music. Items that "
                    "changed after they were copied were kept: /home/u/.Music.orvalink-staging-X/new.txt.")
             << QStringLiteral(
                    "Waiting for the volume of /media/u/Disk/Root: connect it, and what the interrupted "
@@ -277,7 +279,9 @@ private Q_SLOTS:
         QTest::newRow("chinese")
             << UILanguage::chinese
             << QStringLiteral(
-                   "中断的迁移已撤回，数据已回到原位置：/home/u/Docs。 中断的迁移已完成：/home/u/Music → "
+                   "中断的迁移已撤回，数据已回到原位置：/home/u/Docs。 复制后又有改动的项目已放到原位，"
+                   "被替换的旧版本保留在：/home/u/Docs/.b.txt.orvalink-append-preserved-X。 "
+                   "中断的迁移已完成：/home/u/Music → "
                    "/media/u/Disk/Root/home/u/Music。 复制后又有改动的项目已保留：/home/u/.Music."
                    "orvalink-staging-X/new.txt。")
             << QStringLiteral(
@@ -305,6 +309,7 @@ private Q_SLOTS:
         back.sourcePath = QStringLiteral("/home/u/Docs");
         back.targetPath = root + back.sourcePath;
         back.waitingForVolume = root;
+        back.olderVersions = {QStringLiteral("/home/u/Docs/.b.txt.orvalink-append-preserved-X")};
         RecoveredOperation forward;
         forward.outcome = RecoveredOperation::Outcome::migrationCompleted;
         forward.sourcePath = QStringLiteral("/home/u/Music");

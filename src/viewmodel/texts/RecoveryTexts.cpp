@@ -131,6 +131,17 @@ std::optional<BilingualText> joined(const QList<BilingualText>& sentences)
     return text;
 }
 
+// As many paths as changed after a copy, which can be a whole tree: the first few, then a count (the
+// log lists every one). Only those shown are put in their shown form: the entries of one tree share
+// the folders a mask hides, so they stay distinct in it and the count holds.
+BilingualText shownPaths(QStringList paths, const Presentation& presentation)
+{
+    constexpr qsizetype kShown = 3;
+    for (qsizetype i = 0; i < std::min(kShown, paths.size()); ++i)
+        paths[i] = presentation.displayPath(paths.at(i));
+    return nameListText(paths, kShown);
+}
+
 } // namespace
 
 RecoveryTexts recoveryTexts(const QList<RecoveredOperation>& recovered, const Presentation& presentation)
@@ -140,18 +151,15 @@ RecoveryTexts recoveryTexts(const QList<RecoveredOperation>& recovered, const Pr
     for (const RecoveredOperation& operation : recovered) {
         if (const std::optional<BilingualText> sentence = outcomeSentence(operation, presentation))
             (operation.outcome == Outcome::leftAsFound ? attention : done).append(*sentence);
-        if (!operation.keptPaths.isEmpty()) {
-            // As many as changed after the copy, which can be a whole tree: the first few, then a count
-            // (the log lists every one). Only those shown are put in their shown form: the entries of
-            // one tree share the folders a mask hides, so they stay distinct in it and the count holds.
-            constexpr qsizetype kShown = 3;
-            QStringList kept = operation.keptPaths;
-            for (qsizetype i = 0; i < std::min(kShown, kept.size()); ++i)
-                kept[i] = presentation.displayPath(kept.at(i));
+        if (!operation.keptPaths.isEmpty())
             done.append(BilingualText("复制后又有改动的项目已保留：%1。",
                                       "Items that changed after they were copied were kept: %1.")
-                            .arg(nameListText(kept, kShown)));
-        }
+                            .arg(shownPaths(operation.keptPaths, presentation)));
+        if (!operation.olderVersions.isEmpty())
+            done.append(BilingualText("复制后又有改动的项目已放到原位，被替换的旧版本保留在：%1。",
+                                      "What changed after it was copied took its place; the versions it "
+                                      "replaced were kept at: %1.")
+                            .arg(shownPaths(operation.olderVersions, presentation)));
         attention.append(attentionSentences(operation, presentation));
     }
     return {joined(done), joined(attention)};
