@@ -29,6 +29,9 @@ struct MigrationExecutionResult {
     QStringList terminatedProcesses; // ended by this call; sorted, no repeats
     // The failure as raised, with its fields (the programs that held the source, say); none on success.
     std::optional<OrvalinkError> failure;
+    // A migration taken back after what a program wrote while the staged files went took its place
+    // in the folder that came home: where the versions it replaced were kept.
+    QStringList olderVersions;
 };
 
 // Moves one user directory (or file) to the target root on an external volume and leaves a

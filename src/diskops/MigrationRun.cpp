@@ -409,6 +409,8 @@ MigrationExecutionResult MigrationRun::fail(const OrvalinkError& error)
     m_task.errorCode = error.code();
     m_task.errorMessage = rollbackMessage(error, outcome.has_value(), outcome);
     m_failure = error;
+    if (outcome)
+        m_olderVersions = outcome->olderVersionPaths;
     return finish(LogLevel::error,
                   QLatin1Char('[') + error.code() + QStringLiteral("] ") + error.errorDescription());
 }
@@ -476,7 +478,7 @@ MigrationExecutionResult MigrationRun::finish(LogLevel level, const QString& log
     appendTaskOrLog(m_task, m_services.tasks.filePath(), m_services.log, QStringLiteral("The migration"));
     m_services.log.append(level, logMessage);
     endJournal();
-    return {m_task, m_summary, m_terminatedProcesses, m_failure};
+    return {m_task, m_summary, m_terminatedProcesses, m_failure, m_olderVersions};
 }
 
 } // namespace orvalink

@@ -74,6 +74,7 @@ private:
     std::optional<ForceMigrationSummary> m_summary;
     QStringList m_terminatedProcesses;
     std::optional<OrvalinkError> m_failure;
+    QStringList m_olderVersions; // see MigrationExecutionResult
     // What was still being written when the staged files went: it stayed at the staging path.
     std::optional<QString> m_stillChanging;
     // Why it could not be copied again then (a volume that filled up), if that was why.

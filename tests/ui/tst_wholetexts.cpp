@@ -126,7 +126,15 @@ private Q_SLOTS:
         failed.errorCode = QStringLiteral("E004");
         // The engine may word its description otherwise: the reason comes from the code.
         failed.errorMessage = QStringLiteral("Something already stands at ") + failed.targetPath;
-        context.history().setRecentFailedMigrations({failed});
+        // Taken back with what a program wrote during the move in place: the reason says where the
+        // versions it replaced were kept.
+        const QString notes = fit.fx.tree.path(QStringLiteral("Notes"));
+        FailedMigrationRecord changing = failedRecord(notes);
+        changing.status = TaskStatus::rolledBack;
+        changing.errorCode = QStringLiteral("E008");
+        changing.shortfall = CopyShortfall::keptChanging(notes + QStringLiteral("/log.txt"));
+        changing.olderVersions = {notes + QStringLiteral("/.log.txt.orvalink-append-preserved-5C0A71E2")};
+        context.history().setRecentFailedMigrations({changing, failed});
         context.history().setUndoHistory({mappingRecord(fit.fx.tree.path(longName())),
                                           mappingRecord(fit.fx.tree.path(QStringLiteral("Folder 01")))});
         fit.vm->workflows().setUndoMode(true);
@@ -157,7 +165,7 @@ private Q_SLOTS:
         QVERIFY2(!info->isElided(), qPrintable(info->shownText()));
         // Where the failed migration meant to put the data, the volume's name included.
         const ui::RecordRowPart planned =
-            recordPart(window, QString(), 0, QStringLiteral("failedPlannedTarget"));
+            recordPart(window, QString(), 1, QStringLiteral("failedPlannedTarget"));
         QVERIFY(planned.text.contains(QStringLiteral("Backup Disk of the Family 2026")));
         QVERIFY(!planned.isElided());
         const QRect needed = QFontMetrics(planned.font)
@@ -166,13 +174,16 @@ private Q_SLOTS:
         QVERIFY2(needed.height() <= planned.rect.height(),
                  qPrintable(QStringLiteral("%1 > %2").arg(needed.height()).arg(planned.rect.height())));
         // The failed item's reason, from its code.
-        const QString reason = recordPart(window, QString(), 0, QStringLiteral("failedReason")).text;
+        const QString reason = recordPart(window, QString(), 1, QStringLiteral("failedReason")).text;
         QVERIFY2(reason.startsWith(language == UILanguage::english
                                        ? QStringLiteral("Reason: The target path already exists.")
                                        : QStringLiteral("失败原因: 目标位置已存在同名目录或文件。")),
                  qPrintable(reason));
         QCOMPARE(reason.contains(QStringLiteral("Reason: The target path already exists.")),
                  language != UILanguage::chinese);
+        const ui::RecordRowPart older = recordPart(window, QString(), 0, QStringLiteral("failedReason"));
+        QVERIFY2(older.text.contains(changing.olderVersions.constFirst()), qPrintable(older.text));
+        QVERIFY2(!older.isElided(), qPrintable(older.text));
         // The long name in the history: its end, where such names differ, shows.
         auto* history = window.findChild<QListView*>(QStringLiteral("migrationHistoryList"));
         QVERIFY(history && history->isVisible());

@@ -277,6 +277,31 @@ private Q_SLOTS:
         QVERIFY(failedItemText(record).in(UILanguage::english).startsWith("Migration failed. Check "));
     }
 
+    // Taken back with what a program wrote while it was copied in place: the reason says where the
+    // versions it replaced were kept, after why it was taken back.
+    void failedItemNamesTheOlderVersions()
+    {
+        FailedMigrationRecord record;
+        record.status = TaskStatus::rolledBack;
+        record.errorCode = QStringLiteral("E008");
+        record.shortfall = CopyShortfall::keptChanging("/home/alice/Notes/log.txt");
+        record.olderVersions = {"/home/alice/Notes/.log.txt.orvalink-append-preserved-A",
+                                "/home/alice/Notes/.a.txt.orvalink-append-preserved-B"};
+        const BilingualText text = failedItemText(record);
+        QCOMPARE(
+            text.in(UILanguage::english),
+            "/home/alice/Notes/log.txt kept changing while it was copied, so the migration was taken "
+            "back and the folder is at its original place. Close the program that writes to it, then try "
+            "again. The newer versions written while it was copied are in place; the ones they replaced "
+            "were kept at: /home/alice/Notes/.log.txt.orvalink-append-preserved-A, "
+            "/home/alice/Notes/.a.txt.orvalink-append-preserved-B.");
+        QCOMPARE(text.in(UILanguage::chinese),
+                 "/home/alice/Notes/log.txt 在复制期间一直在变化，迁移已撤回，目录仍在原来的位置。"
+                 "请先关闭正在写入它的程序再试。 复制期间写入的较新版本已放回原处，被替换的旧版本保留在："
+                 "/home/alice/Notes/.log.txt.orvalink-append-preserved-A、"
+                 "/home/alice/Notes/.a.txt.orvalink-append-preserved-B。");
+    }
+
     void locationsOfTheLinuxLayout()
     {
         const PrivacyLocations locations = PrivacyLocations::of("/home/alice/", "/media/alice");

@@ -90,6 +90,7 @@ FailedMigrationRecord MigrationItemRun::failureRecord(const QUuid& id, const QSt
         task().errorMessage.value_or(QString()),
         m_result.failure ? m_result.failure->processes() : QStringList(),
         m_result.failure ? m_result.failure->shortfall() : std::nullopt,
+        m_result.olderVersions,
     };
 }
 

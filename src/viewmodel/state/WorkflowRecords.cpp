@@ -29,7 +29,7 @@ size_t qHash(const FailedMigrationRecord& record, size_t seed)
                       toText(record.status), record.errorCode.has_value());
     if (record.errorCode)
         seed = qHashMulti(seed, *record.errorCode);
-    return qHashMulti(seed, record.errorMessage, record.processes);
+    return qHashMulti(seed, record.errorMessage, record.processes, record.olderVersions);
 }
 
 } // namespace orvalink

@@ -41,6 +41,8 @@ struct FailedMigrationRecord {
     QStringList processes = {};
     // Why the copy fell short, for a migration refused rather than made with less than the folder.
     std::optional<CopyShortfall> shortfall = {};
+    // Where the versions that newer ones replaced in the folder that came home were kept.
+    QStringList olderVersions = {};
 
     // The error case the recorded code stands for; none without a code or for a code no case has.
     std::optional<OrvalinkError::Case> errorCase() const;

@@ -212,6 +212,15 @@ BilingualText localizedMigrationFailureMessage(const std::exception_ptr& error)
 
 BilingualText failedItemText(const FailedMigrationRecord& record)
 {
+    if (!record.olderVersions.isEmpty()) {
+        FailedMigrationRecord reason = record;
+        reason.olderVersions.clear();
+        return failedItemText(reason) + QStringLiteral(" ") +
+               BilingualText("复制期间写入的较新版本已放回原处，被替换的旧版本保留在：%1。",
+                             "The newer versions written while it was copied are in place; the ones they "
+                             "replaced were kept at: %1.")
+                   .arg(nameListText(record.olderVersions, 3));
+    }
     if (record.shortfall)
         return shortfallText(*record.shortfall);
     if (const std::optional<OrvalinkError::Case> errorCase = record.errorCase())

@@ -30,7 +30,7 @@ BilingualText localizedMigrationFailureMessage(const std::exception_ptr& error);
 
 // The reason of a failed item: by what its copy fell short of, else by its recorded error case and
 // programs; a record without a case by its message, and without a message by its status (rolled
-// back or not).
+// back or not). Then where the versions that newer ones replaced were kept, if anywhere.
 BilingualText failedItemText(const FailedMigrationRecord& record);
 
 // The text of a failure that has no case of ours (a platform error, a refused administrator
