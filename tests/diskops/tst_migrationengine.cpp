@@ -71,6 +71,28 @@ void giveEveryEntry(const QString& root, mode_t mode)
     ::chmod(QFile::encodeName(root).constData(), mode);
 }
 
+// A folder "Notes" in the home, with a small report and a larger archive, and where it migrates to.
+struct Notes {
+    QString source;
+    QString target;
+};
+Notes makeNotes(EngineFixture& fx, const QByteArray& report, qint64 archiveBytes = 256 * 1024)
+{
+    fx.tree.file("Notes/report.txt", report);
+    fx.tree.fileOfSize("Notes/archive.bin", archiveBytes);
+    const QString source = fx.tree.path("Notes");
+    return {source, fx.targetOf(source)};
+}
+
+// What a taken-back migration's stored answer adds when newer versions replaced the ones at `older`.
+QString olderVersionsSentence(const QStringList& older)
+{
+    if (older.isEmpty())
+        return QString();
+    return " What changed while it was copied took its place; the versions it replaced were kept at: " +
+           older.join(", ") + ".";
+}
+
 QStringList withoutTimes(QStringList snapshot)
 {
     static const QRegularExpression times(QStringLiteral(" mtime=[0-9.]+"));
@@ -443,10 +465,7 @@ private Q_SLOTS:
         QFETCH(bool, completes);
         EngineFixture fx;
         SKIP_WITHOUT(fx);
-        fx.tree.file("Notes/report.txt", "first version\n");
-        fx.tree.fileOfSize("Notes/archive.bin", 256 * 1024);
-        const QString source = fx.tree.path("Notes");
-        const QString target = fx.targetOf(source);
+        const auto [source, target] = makeNotes(fx, "first version\n");
 
         // Nothing here may throw: it runs on a gate's thread while the migration waits.
         QString staged;
@@ -528,11 +547,7 @@ private Q_SLOTS:
         // home from the volume, which stays beside it, named.
         const QStringList older = fx.reservedSiblings(source + "/report.txt", "append-preserved");
         QCOMPARE(older.size(), onceWhole ? 1 : 0);
-        const QString kept = older.isEmpty()
-                                 ? QString()
-                                 : " What changed while it was copied took its place; the versions it "
-                                   "replaced were kept at: " +
-                                       older.constFirst() + ".";
+        const QString kept = olderVersionsSentence(older);
         QCOMPARE(*result.task.errorMessage,
                  "Failed to move " + source + " to " + target + ": " + source +
                      "/report.txt kept changing while it was copied. Original data "
@@ -569,11 +584,8 @@ private Q_SLOTS:
         QFETCH(QString, how);
         EngineFixture fx(EngineFixture::Volume::tmpfs, (how == "fills" ? 3 : 64) * 1024 * 1024);
         SKIP_WITHOUT(fx);
-        fx.tree.file("Notes/report.txt", "first version\n");
+        const auto [source, target] = makeNotes(fx, "first version\n", 1024 * 1024);
         fx.tree.file("Notes/log.txt", "first line\n");
-        fx.tree.fileOfSize("Notes/archive.bin", 1024 * 1024);
-        const QString source = fx.tree.path("Notes");
-        const QString target = fx.targetOf(source);
         const QByteArray rewritten =
             how == "fills" ? QByteArray(2560 * 1024, 'x') : QByteArray("second version\n");
 
@@ -648,8 +660,7 @@ private Q_SLOTS:
         const QString file = how == "made anew" ? "log.txt" : "report.txt";
         const QStringList older = fx.reservedSiblings(source + "/" + file, "append-preserved");
         QCOMPARE(older.size(), 1);
-        QVERIFY2(message.endsWith(" the versions it replaced were kept at: " + older.constFirst() + "."),
-                 qPrintable(message));
+        QVERIFY2(message.endsWith(olderVersionsSentence(older)), qPrintable(message));
         if (how == "fills") {
             QVERIFY2(message.startsWith("Failed to move " + source + " to " + target +
                                         ": No space left on device"),
@@ -722,10 +733,7 @@ private Q_SLOTS:
         QFETCH(QString, named);
         EngineFixture fx;
         SKIP_WITHOUT(fx);
-        fx.tree.file("Notes/report.txt", "report");
-        fx.tree.fileOfSize("Notes/archive.bin", 256 * 1024);
-        const QString source = fx.tree.path("Notes");
-        const QString target = fx.targetOf(source);
+        const auto [source, target] = makeNotes(fx, "report");
         const QStringList before = test::snapshotContents(source);
         std::atomic<bool> done = false;
         // Runs on the gate's thread when the record says the copy is whole.
@@ -754,11 +762,7 @@ private Q_SLOTS:
         QVERIFY(result.failure && result.failure->shortfall());
         QCOMPARE(result.failure->shortfall()->entry, source + named);
         const QStringList older = fx.reservedSiblings(source + "/archive.bin", "append-preserved");
-        const QString kept = older.isEmpty()
-                                 ? QString()
-                                 : " What changed while it was copied took its place; the versions it "
-                                   "replaced were kept at: " +
-                                       older.constFirst() + ".";
+        const QString kept = olderVersionsSentence(older);
         QCOMPARE(*result.task.errorMessage,
                  "Failed to move " + source + " to " + target + ": the copy of " + source + named +
                      " on the external disk was removed or changed before the original "
