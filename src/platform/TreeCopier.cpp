@@ -114,7 +114,7 @@ bool TreeCopier::copyStands(const struct stat& info, const QByteArray& relativeP
         // The root folder's entries are looked at one by one; a single file is held open.
         if (!m_rootIsFile)
             return true;
-        return m_rootCopy.isValid() && ::fstat(m_rootCopy.get(), &copy) == 0 && copy.st_nlink > 0 &&
+        return m_rootFile.isValid() && ::fstat(m_rootFile.get(), &copy) == 0 && copy.st_nlink > 0 &&
                S_ISREG(copy.st_mode) && copy.st_size == info.st_size;
     }
     if (!m_destinationRoot.isValid())
@@ -134,7 +134,7 @@ bool TreeCopier::copyStands(const struct stat& info, const QByteArray& relativeP
 
 bool TreeCopier::standsAtDestination() const
 {
-    const int root = m_rootIsFile ? m_rootCopy.get() : m_destinationRoot.get();
+    const int root = m_rootIsFile ? m_rootFile.get() : m_destinationRoot.get();
     struct stat named {};
     struct stat held {};
     return root >= 0 &&
@@ -145,7 +145,7 @@ bool TreeCopier::standsAtDestination() const
 
 std::optional<QString> TreeCopier::placeNow() const
 {
-    const int root = m_rootIsFile ? m_rootCopy.get() : m_destinationRoot.get();
+    const int root = m_rootIsFile ? m_rootFile.get() : m_destinationRoot.get();
     return root >= 0 ? folderPathOf(root) : std::nullopt;
 }
 
@@ -373,6 +373,12 @@ struct stat TreeCopier::copyRootFile(const WalkEntry& entry)
     // for now, or later, should the file's change time move. Should this fail, a file that needs
     // one is kept: a comparison without the copy proves nothing.
     m_rootCopy = openToCompare(FileBeneath{destinationParent(entry), m_destination.name, prepared});
+    // And held without reading it, whatever its mode, to tell where it is and whether it stands.
+    m_rootFile = UniqueFd(
+        ::openat(destinationParent(entry), m_destination.name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    struct stat held {};
+    if (m_rootFile.isValid() && (::fstat(m_rootFile.get(), &held) != 0 || Identity::of(held) != prepared))
+        m_rootFile.reset();
     return result.taken;
 }
 
@@ -558,6 +564,7 @@ void TreeCopier::discard()
     m_current.reset();
     m_destinationRoot.reset();
     m_rootCopy.reset();
+    m_rootFile.reset();
     removeCreated();
 }
 

@@ -187,6 +187,7 @@ private:
     UniqueFd m_current;                       // the destination directory being filled
     UniqueFd m_destinationRoot;               // the destination itself, for syncfs and hard links
     UniqueFd m_rootCopy;                      // the copy of a single file, for a comparison of its content
+    UniqueFd m_rootFile;                      // the same, held by O_PATH: where it is and whether it stands
     std::vector<Identity> m_directories;      // destination directories from the root down
     QSet<Identity> m_created;                 // destination entries this copy made
     QHash<Identity, Fingerprint> m_copied;    // source entries taken, as they were when taken
