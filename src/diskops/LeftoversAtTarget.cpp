@@ -38,17 +38,13 @@ public:
         const platform::EntryLocation to = platform::EntryLocation::open(arriving);
         platform::TreeCopier copier(from, to); // both must outlive it
         copier.copy();                         // flushed before anything of the target moves
-        const QString older = makeReservedPath(existing, ReservedSuffix::appendPreserved);
-        if (existing == m_target) {
-            // The copy's root: known by its identity, which the record learns first; then the two
-            // change places in one step.
+        // The copy's root is known by its identity, which the record learns first. An "arriving"
+        // sibling only ever holds a copy of a staged entry that still stands (a start may drop it):
+        // the older version leaves by a rename of its own, never through that sibling.
+        if (existing == m_target)
             m_rootArrival(arriving);
-            platform::exchangePaths(arriving, existing);
-            platform::renameNoReplace(arriving, older);
-            m_result.olderVersions.append(older);
-            return;
-        }
         if (there != platform::EntryKind::none) {
+            const QString older = makeReservedPath(existing, ReservedSuffix::appendPreserved);
             platform::renameNoReplace(existing, older);
             m_result.olderVersions.append(older);
         }
@@ -72,7 +68,6 @@ ArrivedLeftovers putLeftoversAtTarget(const QString& staging, const QString& tar
         for (const QString& arriving : reservedBesideLeftovers(target, waiting, ReservedSuffix::arriving))
             platform::removeTree(arriving);
         if (platform::entryExists(staging)) {
-            platform::removeDuplicateTree(staging, target);
             Arrival arrival(target, rootArrival, result);
             if (platform::isRealDirectory(staging) && platform::isRealDirectory(target)) {
                 for (const platform::ListedItem& item : platform::listDirectory(staging, true))
