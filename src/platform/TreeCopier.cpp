@@ -134,7 +134,7 @@ bool TreeCopier::copyStands(const struct stat& info, const QByteArray& relativeP
 
 bool TreeCopier::standsAtDestination() const
 {
-    const int root = m_rootIsFile ? m_rootFile.get() : m_destinationRoot.get();
+    const int root = copyRoot();
     struct stat named {};
     struct stat held {};
     return root >= 0 &&
@@ -143,9 +143,14 @@ bool TreeCopier::standsAtDestination() const
            ::fstat(root, &held) == 0 && held.st_nlink > 0 && Identity::of(named) == Identity::of(held);
 }
 
+int TreeCopier::copyRoot() const
+{
+    return m_rootIsFile ? m_rootFile.get() : m_destinationRoot.get();
+}
+
 std::optional<QString> TreeCopier::placeNow() const
 {
-    const int root = m_rootIsFile ? m_rootFile.get() : m_destinationRoot.get();
+    const int root = copyRoot();
     return root >= 0 ? folderPathOf(root) : std::nullopt;
 }
 

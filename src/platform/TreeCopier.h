@@ -170,6 +170,8 @@ private:
     std::optional<UnprovenCopy> copyAt(const QByteArray& relativePath) const;
     // The source file `source`, for a comparison, under the name it was copied from or another.
     UniqueFd openSource(const Identity& source, const QByteArray& firstName) const;
+    // A descriptor on the copy's root wherever it is now: the folder, or the single file held by O_PATH.
+    int copyRoot() const;
     void flushDestination();
     void removeCreated();
     [[noreturn]] void fail(int errorNumber, const QString& path) const;
