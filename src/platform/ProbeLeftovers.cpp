@@ -163,15 +163,18 @@ int removeProbeLeftovers(int folder)
     if (removed == 0)
         return 0;
     // Changed after the last probe's last step: somebody else has been at work in the folder since,
-    // and the times of that stay. The kernel may give the folder a finer time than the probe's own
-    // folder got in the same step: a few clock ticks count as the same moment.
+    // and the times of that stay. Its change time tells, which every write in it and every setting of
+    // its times moves to the moment it happened (a user who set old times leaves an old modification
+    // time); a volume that keeps no change time of its own gives the modification time there. The
+    // kernel may give the folder a finer time than the probe's own folder got in the same step: a few
+    // clock ticks count as the same moment.
     timespec times[2] = {found.st_atim, found.st_mtim};
     lastChange.tv_nsec += kSameMomentNanoseconds;
     if (lastChange.tv_nsec >= 1000000000) {
         lastChange.tv_nsec -= 1000000000;
         ++lastChange.tv_sec;
     }
-    if (found.st_mtim <= lastChange) {
+    if (found.st_ctim <= lastChange && found.st_mtim <= lastChange) {
         times[0] = first->first;
         times[1] = first->second;
     }

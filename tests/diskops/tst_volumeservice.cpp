@@ -170,23 +170,32 @@ private Q_SLOTS:
 
     void probeClearsWhatAKilledProbeLeft_data()
     {
-        QTest::addColumn<QString>("left");      // what the killed probe's folder holds
-        QTest::addColumn<bool>("changedSince"); // the folder changed after the probe was killed
+        QTest::addColumn<QString>("left");  // what the killed probe's folder holds
+        QTest::addColumn<QString>("since"); // what the user did to the folder after the kill
         QTest::addColumn<bool>("cleared");
-        QTest::newRow("all a probe makes") << "f h l p n n/o:o n/ORVALINK-CASE" << false << true;
-        QTest::newRow("an empty folder, killed as it began") << "" << false << true;
-        QTest::newRow("the folder changed since") << "f n" << true << true;
-        QTest::newRow("a file of somebody else's in it") << "f n data.txt" << false << false;
-        QTest::newRow("data in a file a probe leaves empty") << "f! n" << false << false;
-        QTest::newRow("a long name among the tried ones") << "f n n/not-a-tried-name.txt" << false << false;
+        QTest::newRow("all a probe makes") << "f h l p n n/o:o n/ORVALINK-CASE"
+                                           << "" << true;
+        QTest::newRow("an empty folder, killed as it began") << ""
+                                                             << "" << true;
+        QTest::newRow("the folder written to since") << "f n"
+                                                     << "written" << true;
+        QTest::newRow("the folder's times set to older ones since") << "f n"
+                                                                    << "times set" << true;
+        QTest::newRow("a file of somebody else's in it") << "f n data.txt"
+                                                         << "" << false;
+        QTest::newRow("data in a file a probe leaves empty") << "f! n"
+                                                             << "" << false;
+        QTest::newRow("a long name among the tried ones") << "f n n/not-a-tried-name.txt"
+                                                          << "" << false;
     }
     // A probe killed while it tried a folder left its hidden folder there: the next probe in that
     // folder removes it, by its name and what it holds, and gives the folder back its times.
     void probeClearsWhatAKilledProbeLeft()
     {
         QFETCH(QString, left);
-        QFETCH(bool, changedSince);
+        QFETCH(QString, since);
         QFETCH(bool, cleared);
+        const bool changedSince = !since.isEmpty();
         test::TestHome home;
         const QString at = home.volumes() + QStringLiteral("/Disk");
         test::TmpfsMount volume(at);
@@ -218,10 +227,25 @@ private Q_SLOTS:
                 killed.file(entry, "");
         }
         if (changedSince) {
-            // Well after the kill: a moment later than any clock tick could blur.
-            store.file("later.txt", "written after the kill");
-            const struct timespec later[2] = {{std::time(nullptr) + 60, 11}, {std::time(nullptr) + 60, 13}};
-            QCOMPARE(::utimensat(AT_FDCWD, folder.constData(), later, 0), 0);
+            // Well after the kill: once the clock has passed any tick that could blur the two moments.
+            struct stat probed {};
+            ::stat(QFile::encodeName(killed.root()).constData(), &probed);
+            const auto secondsSinceProbed = [&probed] {
+                timespec now{};
+                ::clock_gettime(CLOCK_REALTIME, &now);
+                return double(now.tv_sec - probed.st_ctim.tv_sec) +
+                       (now.tv_nsec - probed.st_ctim.tv_nsec) / 1e9;
+            };
+            QTRY_VERIFY(secondsSinceProbed() > 0.2);
+            if (since == "written") {
+                store.file("later.txt", "written after the kill");
+                const struct timespec later[2] = {{std::time(nullptr) + 60, 11},
+                                                  {std::time(nullptr) + 60, 13}};
+                QCOMPARE(::utimensat(AT_FDCWD, folder.constData(), later, 0), 0);
+            } else { // older times than the try found, which no write would give
+                const struct timespec older[2] = {{900000000, 11}, {900000000, 13}};
+                QCOMPARE(::utimensat(AT_FDCWD, folder.constData(), older, 0), 0);
+            }
         }
         struct stat found {};
         ::stat(folder.constData(), &found);
