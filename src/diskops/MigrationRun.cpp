@@ -266,7 +266,8 @@ void MigrationRun::requireWholeCopy()
         throw OrvalinkError::moveFailed(m_source, m_target, std::move(underlying));
     }
     m_services.processes.clearHolders(m_staging, m_isDirectory, false, m_source);
-    throw OrvalinkError::copyFallsShort(m_source, m_target, CopyShortfall::keptChanging(*m_stillChanging));
+    throw OrvalinkError::copyFallsShort(m_source, m_target,
+                                        CopyShortfall::writtenInRemoval(*m_stillChanging));
 }
 
 QString MigrationRun::shownPath(const QString& staged) const

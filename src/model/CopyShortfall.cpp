@@ -7,6 +7,11 @@ CopyShortfall CopyShortfall::keptChanging(const QString& entry)
     return CopyShortfall{Reason::keptChanging, entry, platform::Unkept::modes, QString(), QString()};
 }
 
+CopyShortfall CopyShortfall::writtenInRemoval(const QString& entry)
+{
+    return CopyShortfall{Reason::writtenInRemoval, entry, platform::Unkept::modes, QString(), QString()};
+}
+
 CopyShortfall CopyShortfall::volumeCannotKeep(const QString& fileSystem, platform::Unkept unkept,
                                               const QString& entry)
 {
@@ -27,6 +32,8 @@ QString CopyShortfall::description() const
 {
     if (reason == Reason::keptChanging)
         return entry + QStringLiteral(" kept changing while it was copied");
+    if (reason == Reason::writtenInRemoval)
+        return entry + QStringLiteral(" was written while the original was being removed");
     if (reason == Reason::copyGone)
         return QStringLiteral("the copy of ") + entry +
                QStringLiteral(" on the external disk was removed or changed before the original went");

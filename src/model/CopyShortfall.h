@@ -12,6 +12,7 @@ namespace orvalink {
 struct CopyShortfall {
     enum class Reason {
         keptChanging,     // `entry` was written again and again while it was copied
+        writtenInRemoval, // `entry` was written or made anew while the staged original was removed
         volumeCannotKeep, // the volume cannot keep `unkept` of `entry`
         volumeUntold,     // which volume the folder `entry` of the target lies on cannot be told (`why`)
         copyGone,         // the copy of `entry` left the volume or changed there before the original went
@@ -24,6 +25,7 @@ struct CopyShortfall {
     QString why;                                       // for volumeUntold, in English
 
     static CopyShortfall keptChanging(const QString& entry);
+    static CopyShortfall writtenInRemoval(const QString& entry);
     static CopyShortfall volumeCannotKeep(const QString& fileSystem, platform::Unkept unkept,
                                           const QString& entry);
     static CopyShortfall volumeUntold(const QString& folder, const QString& why);

@@ -548,11 +548,11 @@ private Q_SLOTS:
         const QStringList older = fx.reservedSiblings(source + "/report.txt", "append-preserved");
         QCOMPARE(older.size(), onceWhole ? 1 : 0);
         const QString kept = olderVersionsSentence(older);
+        const QString why = onceWhole ? " was written while the original was being removed"
+                                      : " kept changing while it was copied";
         QCOMPARE(*result.task.errorMessage,
-                 "Failed to move " + source + " to " + target + ": " + source +
-                     "/report.txt kept changing while it was copied. Original data "
-                     "was restored to its previous location." +
-                     kept);
+                 "Failed to move " + source + " to " + target + ": " + source + "/report.txt" + why +
+                     ". Original data was restored to its previous location." + kept);
         if (!older.isEmpty()) {
             QVERIFY(platform::readWholeFile(older.constFirst()).startsWith("version "));
             const QList<LogEntry> log = fx.logEntries();
@@ -669,6 +669,9 @@ private Q_SLOTS:
             QCOMPARE(platform::readWholeFile(older.constFirst()), QByteArray("first version\n"));
             return;
         }
+        // Written once, after its copy was made: the answer says when.
+        QVERIFY(result.failure && result.failure->shortfall());
+        QCOMPARE(*result.failure->shortfall(), CopyShortfall::writtenInRemoval(source + "/log.txt"));
         // The newest at the user's path, the version the copy took beside it: no line is lost.
         QCOMPARE(platform::readWholeFile(source + "/log.txt"), QByteArray("second line\n"));
         QCOMPARE(platform::readWholeFile(older.constFirst()), QByteArray("first line\n"));

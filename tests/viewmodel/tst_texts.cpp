@@ -198,6 +198,13 @@ private Q_SLOTS:
                "try again."
             << "/home/alice/Notes/log.txt 在复制期间一直在变化，迁移已撤回，"
                "目录仍在原来的位置。请先关闭正在写入它的程序再试。";
+        QTest::newRow("written while the original was being removed")
+            << 13
+            << "/home/alice/Notes/log.txt was written while the original was being removed, so the "
+               "migration was taken back and the folder is at its original place. Close the program that "
+               "writes to it, then try again."
+            << "/home/alice/Notes/log.txt 在删除原件期间被写入，迁移已撤回，"
+               "目录仍在原来的位置。请先关闭正在写入它的程序再试。";
         QTest::newRow("a volume without links")
             << 10
             << "The external disk's file system (exFAT) cannot keep symbolic links; the first entry "
@@ -245,7 +252,9 @@ private Q_SLOTS:
             OrvalinkError::copyFallsShort(
                 "/home/alice/Notes", "/media/alice/Disk/Store/home/alice/Notes",
                 CopyShortfall::volumeUntold("/media/alice/Disk/Store",
-                                            "the system does not tell which volume it lies on"))};
+                                            "the system does not tell which volume it lies on")),
+            OrvalinkError::copyFallsShort("/home/alice/Notes", "/media/alice/Disk/Store/home/alice/Notes",
+                                          CopyShortfall::writtenInRemoval("/home/alice/Notes/log.txt"))};
         const OrvalinkError& failure = failures.at(error);
         FailedMigrationRecord record;
         record.status = TaskStatus::rolledBack;
@@ -284,20 +293,20 @@ private Q_SLOTS:
         FailedMigrationRecord record;
         record.status = TaskStatus::rolledBack;
         record.errorCode = QStringLiteral("E008");
-        record.shortfall = CopyShortfall::keptChanging("/home/alice/Notes/log.txt");
+        record.shortfall = CopyShortfall::writtenInRemoval("/home/alice/Notes/log.txt");
         record.olderVersions = {"/home/alice/Notes/.log.txt.orvalink-append-preserved-A",
                                 "/home/alice/Notes/.a.txt.orvalink-append-preserved-B"};
         const BilingualText text = failedItemText(record);
         QCOMPARE(
             text.in(UILanguage::english),
-            "/home/alice/Notes/log.txt kept changing while it was copied, so the migration was taken "
-            "back and the folder is at its original place. Close the program that writes to it, then try "
-            "again. The newer versions written while it was copied are in place; the ones they replaced "
+            "/home/alice/Notes/log.txt was written while the original was being removed, so the migration "
+            "was taken back and the folder is at its original place. Close the program that writes to it, "
+            "then try again. The newer versions written while it moved are in place; the ones they replaced "
             "were kept at: /home/alice/Notes/.log.txt.orvalink-append-preserved-A, "
             "/home/alice/Notes/.a.txt.orvalink-append-preserved-B.");
         QCOMPARE(text.in(UILanguage::chinese),
-                 "/home/alice/Notes/log.txt 在复制期间一直在变化，迁移已撤回，目录仍在原来的位置。"
-                 "请先关闭正在写入它的程序再试。 复制期间写入的较新版本已放回原处，被替换的旧版本保留在："
+                 "/home/alice/Notes/log.txt 在删除原件期间被写入，迁移已撤回，目录仍在原来的位置。"
+                 "请先关闭正在写入它的程序再试。 迁移期间写入的较新版本已放回原处，被替换的旧版本保留在："
                  "/home/alice/Notes/.log.txt.orvalink-append-preserved-A、"
                  "/home/alice/Notes/.a.txt.orvalink-append-preserved-B。");
     }

@@ -181,6 +181,13 @@ BilingualText shortfallText(const CopyShortfall& shortfall)
                    "folder is at its original place. Close the program that writes to it, then "
                    "try again.")
             .arg(entry);
+    if (shortfall.reason == CopyShortfall::Reason::writtenInRemoval)
+        return BilingualText(
+                   "%1 在删除原件期间被写入，迁移已撤回，目录仍在原来的位置。请先关闭正在写入它的程序再试。",
+                   "%1 was written while the original was being removed, so the migration was "
+                   "taken back and the folder is at its original place. Close the program that "
+                   "writes to it, then try again.")
+            .arg(entry);
     if (shortfall.reason == CopyShortfall::Reason::copyGone)
         return BilingualText(
                    "外置磁盘上 %1 的副本在原件删除之前被删除或改动了，因此迁移已撤回，目录仍在原来的位置。",
@@ -216,8 +223,8 @@ BilingualText failedItemText(const FailedMigrationRecord& record)
         FailedMigrationRecord reason = record;
         reason.olderVersions.clear();
         return failedItemText(reason) + QStringLiteral(" ") +
-               BilingualText("复制期间写入的较新版本已放回原处，被替换的旧版本保留在：%1。",
-                             "The newer versions written while it was copied are in place; the ones they "
+               BilingualText("迁移期间写入的较新版本已放回原处，被替换的旧版本保留在：%1。",
+                             "The newer versions written while it moved are in place; the ones they "
                              "replaced were kept at: %1.")
                    .arg(nameListText(record.olderVersions, 3));
     }
