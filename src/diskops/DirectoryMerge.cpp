@@ -25,7 +25,7 @@ QString mergedChildPath(const QString& directory, const QString& name)
 // The merge below two folders known to be real ones: the caller looked at both, and a pair met
 // inside is merged only after the same look.
 AppendMergeOutcome mergeRealDirectories(const QString& from, const QString& into, ClashWinner winner,
-                                        MergeJournal& journal)
+                                        MergeJournal& journal, const QUuid& operation)
 {
     AppendMergeOutcome outcome;
     for (const platform::ListedItem& item : platform::listDirectory(from, true)) {
@@ -38,14 +38,17 @@ AppendMergeOutcome mergeRealDirectories(const QString& from, const QString& into
             continue;
         }
         if (existingKind == platform::EntryKind::directory && platform::isRealDirectory(incoming)) {
-            const AppendMergeOutcome inner = mergeRealDirectories(incoming, existing, winner, journal);
+            const AppendMergeOutcome inner =
+                mergeRealDirectories(incoming, existing, winner, journal, operation);
             outcome.mergedItemCount += inner.mergedItemCount + 1;
             outcome.conflictCount += inner.conflictCount;
             outcome.preservedPaths += inner.preservedPaths;
             journal.deferRemoval(incoming);
             continue;
         }
-        const QString reserved = makeReservedPath(existing, ReservedSuffix::appendPreserved);
+        const QString reserved = operation.isNull()
+                                     ? makeReservedPath(existing, ReservedSuffix::appendPreserved)
+                                     : makeReservedPath(existing, ReservedSuffix::appendPreserved, operation);
         if (winner == ClashWinner::incoming) {
             journal.move(existing, reserved);
             journal.move(incoming, existing);
@@ -108,7 +111,7 @@ bool MergeJournal::undo() noexcept
 }
 
 AppendMergeOutcome mergeDirectoryContents(const QString& from, const QString& into, ClashWinner winner,
-                                          MergeJournal& journal)
+                                          MergeJournal& journal, const QUuid& operation)
 {
     // Listing a link would list the folder it leads to, and the moves would carry that folder's
     // entries off: both sides must be folders themselves.
@@ -116,7 +119,7 @@ AppendMergeOutcome mergeDirectoryContents(const QString& from, const QString& in
         if (!platform::isRealDirectory(side))
             throw platform::PlatformError::fromErrno(ENOTDIR, side);
     }
-    return mergeRealDirectories(from, into, winner, journal);
+    return mergeRealDirectories(from, into, winner, journal, operation);
 }
 
 } // namespace orvalink

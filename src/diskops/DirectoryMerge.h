@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QUuid>
 #include <utility>
 
 namespace orvalink {
@@ -55,8 +56,9 @@ private:
 // directories of the same name are merged; any other pair clashes, and a symbolic link is never a
 // directory here, so a merge never walks into a link (it would move files out of an unrelated
 // directory elsewhere). Every move goes through `journal`, and emptied incoming directories are left
-// to its removeDeferred(). Throws at the first failure of a listing or a move.
+// to its removeDeferred(). The "append-preserved" siblings are named for `operation` when it is given
+// (see makeReservedPath). Throws at the first failure of a listing or a move.
 AppendMergeOutcome mergeDirectoryContents(const QString& from, const QString& into, ClashWinner winner,
-                                          MergeJournal& journal);
+                                          MergeJournal& journal, const QUuid& operation = QUuid());
 
 } // namespace orvalink

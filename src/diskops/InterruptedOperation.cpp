@@ -93,7 +93,13 @@ InterruptedOperation::Volume InterruptedOperation::volume() const
 
 InterruptedOperation::Target InterruptedOperation::target(const QStringList& ours) const
 {
-    return judgeTarget(m_entries.find(Side::target, record().targetPath), ours);
+    return targetSide(record().targetPath, ours);
+}
+
+InterruptedOperation::Target InterruptedOperation::targetSide(const QString& path,
+                                                              const QStringList& ours) const
+{
+    return judgeTarget(m_entries.find(Side::target, path), ours);
 }
 
 InterruptedOperation::Target InterruptedOperation::judgeTarget(const Found& there,
@@ -208,10 +214,12 @@ InterruptedOperation::unrecordedTask(TaskStatus status, const std::optional<Orva
     return task;
 }
 
-RecoveredOperation InterruptedOperation::finishAtSource(RecoveredOperation::Outcome done)
+RecoveredOperation InterruptedOperation::finishAtSource(RecoveredOperation::Outcome done,
+                                                        const QStringList& held)
 {
     const JournalRecord& entry = record();
     RecoveredOperation result = answer(done);
+    result.heldPaths = held;
     const TargetSide leftover = targetSideOf(entry);
     // A migration that never began to move left nothing at the target but empty folders, which are
     // not worth keeping the record for when they cannot be reached.
@@ -226,7 +234,7 @@ RecoveredOperation InterruptedOperation::finishAtSource(RecoveredOperation::Outc
         } catch (const std::exception& error) {
             qCWarning(lcInterrupted) << "could not reach the empty folders at the target:" << error.what();
         }
-        return finish(done);
+        return finish(done); // it never moved: no staged original is left to hold
     }
 
     // The data is whole at the source and recorded so: whatever the target side refuses now (a
@@ -241,7 +249,7 @@ RecoveredOperation InterruptedOperation::finishAtSource(RecoveredOperation::Outc
         appendOnce(result.foundPaths, standingAtTarget(entry));
     }
 
-    if (result.waitingForVolume || !result.foundPaths.isEmpty()) {
+    if (result.waitingForVolume || !result.foundPaths.isEmpty() || !held.isEmpty()) {
         if (done == RecoveredOperation::Outcome::leftoversCleared)
             result.outcome = RecoveredOperation::Outcome::leftAsFound; // nothing changed this time
         try {
@@ -254,12 +262,16 @@ RecoveredOperation InterruptedOperation::finishAtSource(RecoveredOperation::Outc
             LogLevel::warning,
             QStringLiteral("Interrupted ") + journalKindText(entry.kind) +
                 QStringLiteral(": the data is whole at ") + entry.sourcePath +
-                (result.waitingForVolume
-                     ? QStringLiteral("; waiting for the volume of ") + entry.targetRoot +
-                           QStringLiteral(" to clear what it left there")
+                (result.waitingForVolume ? QStringLiteral("; waiting for the volume of ") + entry.targetRoot +
+                                               QStringLiteral(" to clear what it left there")
+                 : result.foundPaths.isEmpty()
+                     ? QString()
                      : QStringLiteral("; left as found") +
                            (failure ? QStringLiteral(" (") + *failure + QLatin1Char(')') : QString()) +
-                           QStringLiteral(": ") + result.foundPaths.join(QStringLiteral(", "))));
+                           QStringLiteral(": ") + result.foundPaths.join(QStringLiteral(", "))) +
+                (held.isEmpty() ? QString()
+                                : QStringLiteral("; held by programs, left for a later start: ") +
+                                      held.join(QStringLiteral(", "))));
         return result;
     }
     if (!result.keptPaths.isEmpty()) {

@@ -59,6 +59,8 @@ public:
     Volume volume() const;
     // What stands at the target path; `ours` are the identities that mean this operation's entry.
     Target target(const QStringList& ours) const;
+    // The same for another path of the target side (a reserved sibling of the target path).
+    Target targetSide(const QString& path, const QStringList& ours) const;
 
     // Whether the source path is free for the data to come back: nothing there, the link this
     // operation made or met (pointing at the target path, or for an undo naming what the link there
@@ -84,8 +86,9 @@ public:
     // then finishes the record. When the volume is away or replaced, the target holds something
     // else, or clearing it fails (a read-only volume), what is there stays: the record is kept
     // (marked settled) for the next start, and the answer, still `done`, names what stays and why.
+    // So it is too while `held` (what programs held of the staged original) stays for a later start.
     // `done` is the outcome the data reached.
-    RecoveredOperation finishAtSource(RecoveredOperation::Outcome done);
+    RecoveredOperation finishAtSource(RecoveredOperation::Outcome done, const QStringList& held = {});
     // The record is done with: finishes it and answers `outcome`.
     RecoveredOperation finish(RecoveredOperation::Outcome outcome);
     // Nothing more can be done now: everything stays as it is, the record is kept, and the answer

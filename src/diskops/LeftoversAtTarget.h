@@ -1,7 +1,12 @@
 #pragma once
 
+#include "diskops/HeldLeftovers.h"
+#include "platform/EntryIdentity.h"
+
+#include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QUuid>
 #include <functional>
 
 namespace orvalink {
@@ -13,6 +18,29 @@ struct ArrivedLeftovers {
     QStringList olderVersions;
     // What stays at the staging path: it could not be put in place (a read-only volume, say).
     QStringList stayed;
+    // What stays at the staging path because a program holds it.
+    HeldLeftovers held;
+};
+
+// Where the start finishing a migration puts what stayed of its staged original, and how it learns
+// what it must leave alone.
+struct LeftoverArrival {
+    QString staging;
+    QString target;
+    QUuid operation; // the migration's, which names the siblings it makes (see findOperationSiblings)
+    // What the record names of the staged original (see waitingLeftovers): for a record written
+    // before the siblings were named for their operation, where its own stand.
+    QStringList waiting;
+    // Whether the record named them before this start: an earlier one may have begun, whose siblings
+    // are looked for through the whole target.
+    bool begunBefore = false;
+    // A single file's copy is the target itself, which its identity tells: given the path of the
+    // newer copy, whole, before the older one moves aside and the newer takes its place (for the
+    // record, which then can tell both); may throw to keep the target as it is.
+    std::function<void(const QString& arrived)> rootArrival;
+    // The entries of the staged original that programs hold now (see platform::entriesInUse), asked
+    // right before the first entry is put in place and again right before the staged entries go.
+    std::function<QSet<platform::EntryIdentity>()> inUse;
 };
 
 // For a start that finishes a migration whose whole copy stands at `target` while the staged
@@ -25,14 +53,10 @@ struct ArrivedLeftovers {
 // Each entry is copied into an "arriving" sibling of its place in the target, what stands in that
 // place moves aside, the copy takes the place, and only then does the staged entry go (once it is
 // equal to what stands there). A start cut short anywhere in that leaves the staged entry whole:
-// the next one removes the "arriving" siblings of `waiting` (they are never needed) and goes again.
-// A single file's copy is the target itself, which its identity tells: `rootArrival` is given the
-// path of the newer copy, whole, before the older one moves aside and the newer takes its place
-// (for the record; a start cut short between those two renames finds neither at the target and
-// leaves the operation as found, both versions named), and may throw to keep the target as it is.
-// Never throws.
-using RootArrival = std::function<void(const QString& arrived)>;
-ArrivedLeftovers putLeftoversAtTarget(const QString& staging, const QString& target,
-                                      const QStringList& waiting, const RootArrival& rootArrival);
+// the next one removes the operation's "arriving" siblings (they are never needed: a single file's,
+// which is, the caller put in place before) and goes again, and names every older version the
+// operation kept, however many. A file a program holds is neither copied nor removed: it stays,
+// named. Never throws.
+ArrivedLeftovers putLeftoversAtTarget(const LeftoverArrival& arrival);
 
 } // namespace orvalink

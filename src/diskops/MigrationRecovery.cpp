@@ -1,16 +1,16 @@
 #include "diskops/MigrationRecovery.h"
 
-#include "diskops/FallbackFileOperations.h"
 #include "diskops/InterruptedOperation.h"
-#include "diskops/LeftoversAtTarget.h"
-#include "diskops/NewerLeftovers.h"
 #include "diskops/RecordedIdentity.h"
+#include "diskops/StagedLeftovers.h"
 #include "model/JsonFields.h"
 #include "model/LinkMapping.h"
 #include "model/MigrationTask.h"
 #include "model/OrvalinkError.h"
 #include "store/JSONLStore.h"
 #include "store/LogService.h"
+
+#include <optional>
 
 namespace orvalink {
 
@@ -23,74 +23,36 @@ using Side = InterruptedOperation::Side;
 
 QStringList ownTargetIdentities(const JournalRecord& record)
 {
-    return {record.targetIdentity, record.itemIdentity};
+    QStringList own{record.targetIdentity, record.itemIdentity};
+    if (!record.arrivingIdentity.isEmpty())
+        own.append(record.arrivingIdentity); // a single file's newer copy, which took the target's place
+    return own;
 }
 
-// What stays of the staged original once its duplicates went is newer than the data that came
-// home from the target: it takes its place there, as the migration would have put it, each older
-// version beside it (their places are recorded first). False when it could not: it stays then.
-bool placeNewerAtSource(InterruptedOperation& operation, QStringList& olderVersions)
+// The data is whole at the source path: what changed after the copy takes its place, and the
+// target side is cleared. For a record `settled` at an earlier start (whose task is written), only
+// what was left then.
+RecoveredOperation rolledBack(InterruptedOperation& operation, bool settled = false)
 {
     const JournalRecord& record = operation.record();
-    const InterruptedOperation::Found staged = operation.entries().find(Side::source, record.stagingPath);
-    if (!staged.identity.isEmpty() && staged.identity == record.itemIdentity &&
-        !operation.entries().removeDuplicate(staged, Side::source, record.sourcePath).isEmpty()) {
-        if (record.newerLeftovers.isEmpty())
-            operation.journal().update(
-                [](JournalRecord& entry) { entry.newerLeftovers = waitingLeftovers(entry.stagingPath); });
-        const PlacedLeftovers placed =
-            putNewerLeftoversInPlace(FallbackFileOperations::withoutAdministrator(operation.log()),
-                                     record.stagingPath, record.sourcePath);
-        if (!placed.placed)
-            return false;
-    }
-    olderVersions =
-        reservedBesideLeftovers(record.sourcePath, record.newerLeftovers, ReservedSuffix::appendPreserved);
-    return true;
-}
-
-// What stays of the staged original once its duplicates went is newer than the whole copy at the
-// target: it takes its place there, as the migration would have brought it along (see
-// putLeftoversAtTarget).
-void placeNewerAtTarget(InterruptedOperation& operation, const InterruptedOperation::Found& staged,
-                        RecoveredOperation& done)
-{
-    const JournalRecord& record = operation.record();
-    const QStringList left = operation.entries().removeDuplicate(staged, Side::target, record.targetPath);
-    if (left.isEmpty() && record.newerLeftovers.isEmpty())
-        return;
-    if (record.newerLeftovers.isEmpty())
-        operation.journal().update(
-            [](JournalRecord& entry) { entry.newerLeftovers = waitingLeftovers(entry.stagingPath); });
-    const ArrivedLeftovers arrived = putLeftoversAtTarget(
-        record.stagingPath, record.targetPath, record.newerLeftovers, [&](const QString& path) {
-            operation.journal().update(
-                [&](JournalRecord& entry) { entry.targetIdentity = entryIdentityText(path); });
-        });
-    done.keptPaths = arrived.stayed;
-    done.olderVersions = arrived.olderVersions;
-}
-
-RecoveredOperation rolledBack(InterruptedOperation& operation)
-{
-    const JournalRecord& record = operation.record();
-    QStringList olderVersions;
-    if (!placeNewerAtSource(operation, olderVersions))
+    const std::optional<SourceLeftovers> leftovers = placeNewerAtSource(operation);
+    if (!leftovers)
         return operation.leaveAsFound(
             QStringLiteral("what changed after the copy could not be put in place"));
-    const OrvalinkError error = OrvalinkError::moveFailed(
-        record.sourcePath, record.targetPath,
-        {QStringLiteral("The migration was interrupted before it finished"), 0, false, {}});
-    operation.recordTask(TaskStatus::rolledBack, error);
-    QString message = QStringLiteral("Interrupted migration rolled back: ") + record.sourcePath;
-    if (!olderVersions.isEmpty())
-        message +=
-            QStringLiteral(". What changed after it was copied took its place; the versions it replaced "
-                           "were kept at: ") +
-            olderVersions.join(QStringLiteral(", "));
-    operation.log().append(LogLevel::warning, message);
-    RecoveredOperation done = operation.finishAtSource(Outcome::migrationRolledBack);
-    done.olderVersions = olderVersions;
+    const Outcome outcome =
+        settled && !leftovers->stood ? Outcome::leftoversCleared : Outcome::migrationRolledBack;
+    if (outcome == Outcome::migrationRolledBack) {
+        const OrvalinkError error = OrvalinkError::moveFailed(
+            record.sourcePath, record.targetPath,
+            {QStringLiteral("The migration was interrupted before it finished"), 0, false, {}});
+        operation.recordTask(TaskStatus::rolledBack, error);
+        operation.log().append(LogLevel::warning,
+                               QStringLiteral("Interrupted migration rolled back: ") + record.sourcePath +
+                                   keptSentences(leftovers->olderVersions, leftovers->held));
+    }
+    RecoveredOperation done = operation.finishAtSource(outcome, leftovers->held.paths);
+    done.olderVersions = leftovers->olderVersions;
+    done.holders = leftovers->held.programs;
     return done;
 }
 
@@ -123,23 +85,20 @@ RecoveredOperation complete(InterruptedOperation& operation)
     }
     operation.recordTask(TaskStatus::completed, std::nullopt);
     QString message = QStringLiteral("Migration completed: ") + record.sourcePath + QStringLiteral(" -> ") +
-                      record.targetPath;
-    if (!done.olderVersions.isEmpty())
-        message +=
-            QStringLiteral(". What changed after it was copied took its place; the versions it replaced "
-                           "were kept at: ") +
-            done.olderVersions.join(QStringLiteral(", "));
+                      record.targetPath + keptSentences(done.olderVersions, {done.heldPaths, done.holders});
     if (!done.keptPaths.isEmpty())
         message += QStringLiteral(". Kept what changed after it was copied: ") +
                    done.keptPaths.join(QStringLiteral(", "));
     if (!done.foundPaths.isEmpty())
         message += QStringLiteral(". Left as found: ") + done.foundPaths.join(QStringLiteral(", "));
     operation.log().append(done.keptPaths.isEmpty() && done.foundPaths.isEmpty() &&
-                                   done.olderVersions.isEmpty()
+                                   done.olderVersions.isEmpty() && done.heldPaths.isEmpty()
                                ? LogLevel::info
                                : LogLevel::warning,
                            message);
-    operation.journal().finish();
+    // What a program held waits for a later start, which the record lets finish the rest.
+    if (done.heldPaths.isEmpty())
+        operation.journal().finish();
     return done;
 }
 
@@ -229,6 +188,8 @@ RecoveredOperation goForward(InterruptedOperation& operation)
     if (operation.entries().holdsAtSource(record.sourcePath,
                                           record.itemIdentity)) // renamed back whole on one file system
         return rolledBack(operation);
+    if (resumeSingleFileMerge(operation))
+        return rolledBack(operation);
     if (std::optional<RecoveredOperation> restored = finishRestore(operation))
         return *restored;
     switch (operation.volume()) {
@@ -239,6 +200,7 @@ RecoveredOperation goForward(InterruptedOperation& operation)
     case Volume::recorded:
         break;
     }
+    finishRootArrival(operation);
     switch (operation.target(ownTargetIdentities(record))) {
     case Target::ours:
         return complete(operation);
@@ -257,7 +219,7 @@ RecoveredOperation recoverMigration(InterruptedOperation& operation)
 {
     const JournalRecord& record = operation.record();
     if (record.settled)
-        return operation.finishAtSource(Outcome::leftoversCleared);
+        return rolledBack(operation, true);
     return record.arrived ? goForward(operation) : goBack(operation);
 }
 

@@ -423,7 +423,7 @@ void MigrationRun::placeNewerLeftovers(RollbackOutcome& outcome)
         // Written down before anything moves: a start after a kill finishes putting them in place
         // and names what they replaced.
         record([this](JournalRecord& entry) { entry.newerLeftovers = waitingLeftovers(m_staging); });
-        const PlacedLeftovers placed = putNewerLeftoversInPlace(m_files, m_staging, m_source);
+        const PlacedLeftovers placed = putNewerLeftoversInPlace(m_files, m_staging, m_source, m_task.id);
         if (placed.placed) {
             outcome.olderVersionPaths = placed.olderVersions;
             if (!placed.olderVersions.isEmpty())

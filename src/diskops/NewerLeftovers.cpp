@@ -6,6 +6,8 @@
 #include "platform/TreeWalker.h"
 
 #include <QFile>
+#include <QHash>
+#include <QSet>
 
 namespace orvalink {
 
@@ -18,7 +20,7 @@ public:
 
     bool enterDirectory(const platform::WalkEntry& entry, int fd) override
     {
-        if (entry.depth > 0 && platform::folderNames(fd).empty())
+        if (platform::folderNames(fd).empty())
             note(entry);
         return names.size() < kMaxWaitingLeftovers;
     }
@@ -46,18 +48,19 @@ bool isFolderOfTheTree(const QString& path)
 } // namespace
 
 PlacedLeftovers putNewerLeftoversInPlace(const FallbackFileOperations& files, const QString& staging,
-                                         const QString& source)
+                                         const QString& source, const QUuid& operation)
 {
     MergeJournal journal(files);
     PlacedLeftovers placed;
     try {
         if (platform::isRealDirectory(staging) && platform::isRealDirectory(source)) {
             placed.olderVersions =
-                mergeDirectoryContents(staging, source, ClashWinner::incoming, journal).preservedPaths;
+                mergeDirectoryContents(staging, source, ClashWinner::incoming, journal, operation)
+                    .preservedPaths;
             journal.deferRemoval(staging);
             journal.removeDeferred();
         } else {
-            const QString older = makeReservedPath(source, ReservedSuffix::appendPreserved);
+            const QString older = makeReservedPath(source, ReservedSuffix::appendPreserved, operation);
             journal.move(source, older);
             journal.move(staging, source);
             placed.olderVersions = {older};
@@ -73,27 +76,30 @@ PlacedLeftovers putNewerLeftoversInPlace(const FallbackFileOperations& files, co
 QStringList reservedBesideLeftovers(const QString& root, const QStringList& waiting, ReservedSuffix suffix)
 {
     QStringList places;
+    QSet<QString> named;
+    QHash<QString, bool> isFolder; // of the places met on the way, whether each is a folder of the tree
+    const auto add = [&](const QString& place) {
+        if (!named.contains(place)) {
+            named.insert(place);
+            places.append(place);
+        }
+    };
     for (const QString& relative : waiting) {
         QString place = root;
-        if (relative.isEmpty() && !places.contains(place))
-            places.append(place);
+        if (relative.isEmpty())
+            add(place);
         for (const QString& part : relative.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
             // Only through folders of the tree itself: a link on the way leads elsewhere.
-            if (place != root && !isFolderOfTheTree(place))
-                break;
+            if (place != root) {
+                const auto known = isFolder.constFind(place);
+                if (!(known != isFolder.cend() ? *known : *isFolder.insert(place, isFolderOfTheTree(place))))
+                    break;
+            }
             place += QLatin1Char('/') + part;
-            if (!places.contains(place))
-                places.append(place);
+            add(place);
         }
     }
-    QStringList found;
-    for (const QString& place : places) {
-        for (const QString& path : existingReservedPaths(place)) {
-            if (isReservedPathOf(place, path, suffix))
-                found.append(path);
-        }
-    }
-    return found;
+    return existingReservedPaths(places, suffix);
 }
 
 QStringList waitingLeftovers(const QString& staging)

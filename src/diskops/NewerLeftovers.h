@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUuid>
 
 namespace orvalink {
 
@@ -19,17 +20,22 @@ struct PlacedLeftovers {
 // After a migration came home from its target, what a program went on writing at the staging path
 // while the staged files were removed is newer than what came home: it takes its place at `source`,
 // a folder's entries one by one, and what each replaces is kept aside in an "append-preserved"
-// sibling. On the home's file system, so every step is a rename. On a failure every move is put
-// back, the leftovers stay whole at `staging`, and nothing is placed. Never throws.
+// sibling named for the migration `operation` (see makeReservedPath), which a start after a kill finds
+// by that name (see findOperationSiblings). On the home's file system, so every step is a rename. On
+// a failure every move is put back, the leftovers stay whole at `staging`, and nothing is placed.
+// Never throws.
 PlacedLeftovers putNewerLeftoversInPlace(const FallbackFileOperations& files, const QString& staging,
-                                         const QString& source);
+                                         const QString& source, const QUuid& operation);
 
 // How many of the entries waitingLeftovers() names at most: a record keeps them.
 inline constexpr qsizetype kMaxWaitingLeftovers = 1000;
 
 // The entries of the tree at `staging` that such a merge puts in place, as paths below it: every
-// entry but a folder, and each empty folder ("" for `staging` itself when it is no folder); the
-// first kMaxWaitingLeftovers of them met. Never throws: what cannot be read is not named.
+// entry but a folder, and each empty folder ("" for `staging` itself when it is no folder or an empty
+// one); the first kMaxWaitingLeftovers of them met. A record keeps them before anything is put in
+// place, which tells a start that siblings of the operation may stand (see findOperationSiblings),
+// and where a record written before those were named for their operation finds its own. Never
+// throws: what cannot be read is not named.
 QStringList waitingLeftovers(const QString& staging);
 
 // The reserved siblings with `suffix` that stand beside the places below `root` where an entry of

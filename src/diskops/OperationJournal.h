@@ -86,6 +86,10 @@ struct JournalRecord {
     // beside it: paths below the staging path ("" for the staged item itself), at most
     // kMaxWaitingLeftovers of them. Empty until then, and in a record written before it was kept.
     QStringList newerLeftovers;
+    // A migration whose staged original is a single file newer than its copy: the newer version's
+    // whole copy in its "arriving" sibling of the target path, from the moment it is whole there until
+    // it takes the target path's place (after the older copy moved aside). Empty otherwise.
+    QString arrivingIdentity;
     QUuid mappingID; // the mapping a migration writes, or the one an undo removes
     QString anchorUser;
     // Of the target's volume, "unknown" when it has none that can be read.

@@ -111,7 +111,8 @@ void RecordedEntries::removeTree(const Found& found) const
         platform::removeTree(found.location, *entry);
 }
 
-QStringList RecordedEntries::removeDuplicate(const Found& found, Side copySide, const QString& copyPath) const
+QStringList RecordedEntries::removeDuplicate(const Found& found, Side copySide, const QString& copyPath,
+                                             const QSet<platform::EntryIdentity>& inUse) const
 {
     const std::optional<platform::EntryIdentity> entry = entryIdentityOf(found.identity);
     const Found copy = find(copySide, copyPath);
@@ -119,7 +120,7 @@ QStringList RecordedEntries::removeDuplicate(const Found& found, Side copySide, 
         return {};
     if (copy.identity.isEmpty())
         return {found.location.path}; // nothing to compare with: everything stays
-    return platform::removeDuplicateTree(found.location, copy.location, *entry).leftoverPaths;
+    return platform::removeDuplicateTree(found.location, copy.location, *entry, inUse).leftoverPaths;
 }
 
 void RecordedEntries::placeAtSource(const QString& sibling, const QStringList& identities) const

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "platform/EntryIdentity.h"
 #include "platform/EntryLocation.h"
 #include "platform/EntryStatus.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <sys/types.h>
@@ -54,9 +56,10 @@ public:
     // Throws platform::PlatformError for what stays.
     void removeTree(const Found& found) const;
     // Of the tree `found` names, removes what the tree at `copyPath` holds unchanged, only while that
-    // entry stands there (platform::removeDuplicateTree: every file's content is compared). Answers
-    // what stays.
-    QStringList removeDuplicate(const Found& found, Side copySide, const QString& copyPath) const;
+    // entry stands there (platform::removeDuplicateTree: every file's content is compared), but none
+    // of the entries `inUse` (that programs hold). Answers what stays.
+    QStringList removeDuplicate(const Found& found, Side copySide, const QString& copyPath,
+                                const QSet<platform::EntryIdentity>& inUse = {}) const;
     // Puts the whole item at `sibling`, a reserved sibling of the source, at the source path, only
     // while it is one of `identities`: exchanged with the operation's link there (which then goes),
     // or renamed into a free path or an empty folder's place. For a caller that has found the

@@ -31,6 +31,10 @@ struct RecoveredOperation {
     QStringList keptPaths;
     // Where the versions that entries changed after the copy replaced were kept, beside them.
     QStringList olderVersions;
+    // Of the staged original, what programs held (`holders`, their shown names), so it was left where
+    // it is: the record stays, and a later start puts it in place once they let go.
+    QStringList heldPaths;
+    QStringList holders;
     // The target root whose volume is away: the record waits for the next start.
     std::optional<QString> waitingForVolume;
     // A step was refused for lack of rights; nobody was asked for a password.

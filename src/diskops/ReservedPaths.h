@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUuid>
 
 namespace orvalink {
 
@@ -30,11 +31,24 @@ QString toText(ReservedSuffix suffix);
 // the UUID keeps collisions away, and every move into the path refuses to replace anything.
 QString makeReservedPath(const QString& path, ReservedSuffix suffix);
 
+// The same, for a sibling that the operation `operation` makes and that a start after a kill must
+// find again by its name alone (see isOperationReservedName): the UUID part is the operation's
+// own, but for its last twelve digits, which count up from 0 to the first name where nothing stands.
+QString makeReservedPath(const QString& path, ReservedSuffix suffix, const QUuid& operation);
+
+// Whether `name`, the last component of a path, is one that makeReservedPath(..., suffix, operation)
+// gives, for whatever path.
+bool isOperationReservedName(const QString& name, ReservedSuffix suffix, const QUuid& operation);
+
 // Whether `candidate` is exactly a path that makeReservedPath(path, suffix) can give, whatever UUID it
 // drew (same parent, same shortening of long names).
 bool isReservedPathOf(const QString& path, const QString& candidate, ReservedSuffix suffix);
 
 // The reserved paths of `path`, of every suffix, that stand in its parent now, sorted by name.
 QStringList existingReservedPaths(const QString& path);
+
+// The reserved paths with `suffix` of each of `places` that stand now, place by place in the order
+// given: each folder is listed once, however many of the places it holds.
+QStringList existingReservedPaths(const QStringList& places, ReservedSuffix suffix);
 
 } // namespace orvalink

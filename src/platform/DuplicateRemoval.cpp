@@ -84,10 +84,14 @@ private:
 };
 
 RemovalOutcome removeDuplicateAt(const EntryLocation& original, const EntryLocation* copy,
-                                 std::optional<EntryIdentity> expected)
+                                 std::optional<EntryIdentity> expected, const QSet<EntryIdentity>& inUse)
 {
     const CopyComparison comparison(original, copy);
     RemovalRules rules;
+    if (!inUse.isEmpty())
+        rules.mayRemove = [&inUse](const struct stat& info) {
+            return S_ISDIR(info.st_mode) || !inUse.contains(EntryIdentity::of(info));
+        };
     rules.mayRemoveAt = [&comparison](const struct stat& info, const QByteArray& relative) {
         return comparison.holdsUnchanged(info, relative);
     };
@@ -97,7 +101,8 @@ RemovalOutcome removeDuplicateAt(const EntryLocation& original, const EntryLocat
 
 } // namespace
 
-RemovalOutcome removeDuplicateTree(const QString& original, const QString& copy)
+RemovalOutcome removeDuplicateTree(const QString& original, const QString& copy,
+                                   const QSet<EntryIdentity>& inUse)
 {
     const EntryLocation location = EntryLocation::open(original);
     std::optional<EntryLocation> copyLocation;
@@ -106,13 +111,13 @@ RemovalOutcome removeDuplicateTree(const QString& original, const QString& copy)
     } catch (const PlatformError&) {
         // No copy to compare with: everything stays.
     }
-    return removeDuplicateAt(location, copyLocation ? &*copyLocation : nullptr, std::nullopt);
+    return removeDuplicateAt(location, copyLocation ? &*copyLocation : nullptr, std::nullopt, inUse);
 }
 
 RemovalOutcome removeDuplicateTree(const EntryLocation& original, const EntryLocation& copy,
-                                   const EntryIdentity& expected)
+                                   const EntryIdentity& expected, const QSet<EntryIdentity>& inUse)
 {
-    return removeDuplicateAt(original, &copy, expected);
+    return removeDuplicateAt(original, &copy, expected, inUse);
 }
 
 } // namespace orvalink::platform

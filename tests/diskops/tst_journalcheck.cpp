@@ -177,6 +177,11 @@ private Q_SLOTS:
                    r.newerLeftovers = {"a.txt"};
                })
             << QStringLiteral("newer leftovers are named by a record that cannot have them");
+        QTest::newRow("an arriving copy named by an undo")
+            << JournalKind::undo << Spoil([](JournalRecord& r, const Scene&, const EngineFixture&) {
+                   r.arrivingIdentity = r.itemIdentity;
+               })
+            << QStringLiteral("newer leftovers are named by a record that cannot have them");
     }
     void craftedRecordsAreSetAside()
     {

@@ -268,7 +268,10 @@ private Q_SLOTS:
             << QStringLiteral(
                    "Waiting for the volume of /media/u/Disk/Root: connect it, and what the interrupted "
                    "operation left there is dealt with at the next start. These paths were left as they "
-                   "were found, please check them: /media/u/Disk/Root/home/u/Music/extra. An operation "
+                   "were found, please check them: /media/u/Disk/Root/home/u/Music/extra. Files of "
+                   "/home/u/Music were left where they are because a program still has them open "
+                   "(logger): /home/u/.Music.orvalink-staging-X/app.log. Once nothing holds them any "
+                   "more, the next start puts them in place. An operation "
                    "record that could not be read was set aside; nothing was changed: "
                    "/support/operations/a.json.set-aside. An interrupted operation could not be put "
                    "right; nothing was changed at these paths, please check them: /home/u/.Photos."
@@ -288,6 +291,8 @@ private Q_SLOTS:
                    "正在等待 /media/u/Disk/Root "
                    "所在的磁盘：请连接它，下次启动时会处理中断的操作在那里留下的内容。 "
                    "以下位置保持原样，请检查：/media/u/Disk/Root/home/u/Music/extra。 "
+                   "/home/u/Music 中的文件仍被程序打开（logger），因此保持原样："
+                   "/home/u/.Music.orvalink-staging-X/app.log。程序关闭后，下次启动时会把它们放到原位。 "
                    "一条无法读取的操作记录已移到一旁，未做任何改动：/support/operations/a.json.set-aside。 "
                    "中断的操作无法自动恢复，以下位置未做任何改动，请检查：/home/u/"
                    ".Photos.orvalink-staging-Y。 "
@@ -316,6 +321,8 @@ private Q_SLOTS:
         forward.targetPath = root + forward.sourcePath;
         forward.keptPaths = {QStringLiteral("/home/u/.Music.orvalink-staging-X/new.txt")};
         forward.foundPaths = {forward.targetPath + QStringLiteral("/extra")};
+        forward.heldPaths = {QStringLiteral("/home/u/.Music.orvalink-staging-X/app.log")};
+        forward.holders = {QStringLiteral("logger")};
         RecoveredOperation unreadable;
         unreadable.outcome = RecoveredOperation::Outcome::setAside;
         unreadable.recordPath = QStringLiteral("/support/operations/a.json.set-aside");

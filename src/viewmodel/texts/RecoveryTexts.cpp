@@ -20,6 +20,17 @@ QString listed(const QStringList& paths, const Presentation& presentation)
     return shown.join(QStringLiteral(", "));
 }
 
+// As many paths as changed after a copy, which can be a whole tree: the first few, then a count (the
+// log lists every one). Only those shown are put in their shown form: the entries of one tree share
+// the folders a mask hides, so they stay distinct in it and the count holds.
+BilingualText shownPaths(QStringList paths, const Presentation& presentation)
+{
+    constexpr qsizetype kShown = 3;
+    for (qsizetype i = 0; i < std::min(kShown, paths.size()); ++i)
+        paths[i] = presentation.displayPath(paths.at(i));
+    return nameListText(paths, kShown);
+}
+
 // What happened to the data, when anything did.
 std::optional<BilingualText> outcomeSentence(const RecoveredOperation& operation,
                                              const Presentation& presentation)
@@ -107,6 +118,17 @@ QList<BilingualText> attentionSentences(const RecoveredOperation& operation, con
             QStringLiteral("以下位置保持原样，请检查：%1。").arg(paths),
             QStringLiteral("These paths were left as they were found, please check them: %1.").arg(paths)));
     }
+    if (!operation.heldPaths.isEmpty()) {
+        const QString source = presentation.displayPath(operation.sourcePath);
+        const QString programs = operation.holders.join(QStringLiteral(", "));
+        sentences.append(BilingualText("%1 中的文件仍被程序打开（%2），因此保持原样：%3。程序关闭后，"
+                                       "下次启动时会把它们放到原位。",
+                                       "Files of %1 were left where they are because a program still has "
+                                       "them open (%2): %3. Once nothing holds them any more, the next "
+                                       "start puts them in place.")
+                             .arg(BilingualText::same(source), BilingualText::same(programs),
+                                  shownPaths(operation.heldPaths, presentation)));
+    }
     if (operation.needsAdministrator && operation.outcome == Outcome::leftAsFound) {
         sentences.append(
             BilingualText("这一步需要管理员权限，启动时不会请求，因此未做改动。",
@@ -129,17 +151,6 @@ std::optional<BilingualText> joined(const QList<BilingualText>& sentences)
     for (qsizetype i = 1; i < sentences.size(); ++i)
         text += QStringLiteral(" ") + sentences.at(i);
     return text;
-}
-
-// As many paths as changed after a copy, which can be a whole tree: the first few, then a count (the
-// log lists every one). Only those shown are put in their shown form: the entries of one tree share
-// the folders a mask hides, so they stay distinct in it and the count holds.
-BilingualText shownPaths(QStringList paths, const Presentation& presentation)
-{
-    constexpr qsizetype kShown = 3;
-    for (qsizetype i = 0; i < std::min(kShown, paths.size()); ++i)
-        paths[i] = presentation.displayPath(paths.at(i));
-    return nameListText(paths, kShown);
 }
 
 } // namespace

@@ -1,0 +1,160 @@
+#include "diskops/StagedLeftovers.h"
+
+#include "diskops/FallbackFileOperations.h"
+#include "diskops/LeftoversAtTarget.h"
+#include "diskops/NewerLeftovers.h"
+#include "diskops/OperationSiblings.h"
+#include "diskops/RecordedIdentity.h"
+#include "diskops/ReservedPaths.h"
+#include "platform/FileIO.h"
+#include "platform/ProcessTable.h"
+
+#include <algorithm>
+
+namespace orvalink {
+
+namespace {
+
+using Side = RecordedEntries::Side;
+using Target = InterruptedOperation::Target;
+
+// Written down before anything of the staged original is put in place, so that a start after a kill
+// knows an earlier one may have begun.
+void recordWaitingLeftovers(InterruptedOperation& operation)
+{
+    if (operation.record().newerLeftovers.isEmpty())
+        operation.journal().update(
+            [](JournalRecord& entry) { entry.newerLeftovers = waitingLeftovers(entry.stagingPath); });
+}
+
+} // namespace
+
+std::optional<SourceLeftovers> placeNewerAtSource(InterruptedOperation& operation)
+{
+    const JournalRecord& record = operation.record();
+    SourceLeftovers leftovers;
+    // The versions earlier processes kept, however many: they named them for the migration.
+    const bool begunBefore = !record.newerLeftovers.isEmpty();
+    if (begunBefore)
+        leftovers.olderVersions = findOperationSiblings(record.sourcePath, record.id).olderVersions;
+    const InterruptedOperation::Found staged = operation.entries().find(Side::source, record.stagingPath);
+    leftovers.stood = !staged.identity.isEmpty() && staged.identity == record.itemIdentity;
+    if (leftovers.stood) {
+        const QSet<platform::EntryIdentity> inUse = platform::entriesInUse(record.stagingPath);
+        const QStringList left =
+            operation.entries().removeDuplicate(staged, Side::source, record.sourcePath, inUse);
+        leftovers.held = heldAmong(left, inUse, record.stagingPath);
+        if (!left.isEmpty() && leftovers.held.isEmpty()) {
+            recordWaitingLeftovers(operation);
+            const PlacedLeftovers placed =
+                putNewerLeftoversInPlace(FallbackFileOperations::withoutAdministrator(operation.log()),
+                                         record.stagingPath, record.sourcePath, record.id);
+            if (!placed.placed)
+                return std::nullopt;
+            leftovers.olderVersions += placed.olderVersions;
+        }
+    }
+    // A record written before the versions were named for the migration names their places.
+    leftovers.olderVersions +=
+        reservedBesideLeftovers(record.sourcePath, record.newerLeftovers, ReservedSuffix::appendPreserved);
+    leftovers.olderVersions.removeDuplicates();
+    leftovers.olderVersions.sort();
+    return leftovers;
+}
+
+bool resumeSingleFileMerge(InterruptedOperation& operation)
+{
+    const JournalRecord& record = operation.record();
+    const RecordedEntries& entries = operation.entries();
+    if (record.newerLeftovers != QStringList{QString()} || record.restoreIdentity.isEmpty() ||
+        !entries.identityAt(Side::source, record.sourcePath).isEmpty() ||
+        !entries.holdsAtSource(record.stagingPath, record.itemIdentity))
+        return false;
+    const QStringList siblings = existingReservedPaths(record.sourcePath);
+    const bool cameHome = std::any_of(siblings.cbegin(), siblings.cend(), [&](const QString& path) {
+        return isOperationReservedName(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1),
+                                       ReservedSuffix::appendPreserved, record.id) &&
+               entries.holdsAtSource(path, record.restoreIdentity);
+    });
+    if (!cameHome)
+        return false;
+    // A rename: a program that still writes the file goes on writing it at the user's path.
+    entries.placeAtSource(record.stagingPath, {record.itemIdentity});
+    return true;
+}
+
+void finishRootArrival(InterruptedOperation& operation)
+{
+    const JournalRecord& record = operation.record();
+    if (record.arrivingIdentity.isEmpty() || operation.target({record.arrivingIdentity}) == Target::ours)
+        return;
+    const Target older = operation.target({record.targetIdentity, record.itemIdentity});
+    if (older != Target::absent && older != Target::ours)
+        return;
+    const RecordedEntries& entries = operation.entries();
+    for (const QString& path : existingReservedPaths(record.targetPath)) {
+        if (!isOperationReservedName(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1),
+                                     ReservedSuffix::arriving, record.id) ||
+            operation.targetSide(path, {record.arrivingIdentity}) != Target::ours)
+            continue;
+        if (older == Target::ours) {
+            const QString aside =
+                makeReservedPath(record.targetPath, ReservedSuffix::appendPreserved, record.id);
+            platform::renameNoReplace(entries.find(Side::target, record.targetPath).location,
+                                      entries.find(Side::target, aside).location);
+        }
+        platform::renameNoReplace(entries.find(Side::target, path).location,
+                                  entries.find(Side::target, record.targetPath).location);
+        return;
+    }
+}
+
+void placeNewerAtTarget(InterruptedOperation& operation, const RecordedEntries::Found& staged,
+                        RecoveredOperation& done)
+{
+    const JournalRecord& record = operation.record();
+    const QSet<platform::EntryIdentity> inUse = staged.identity.isEmpty()
+                                                    ? QSet<platform::EntryIdentity>()
+                                                    : platform::entriesInUse(record.stagingPath);
+    const QStringList left =
+        operation.entries().removeDuplicate(staged, Side::target, record.targetPath, inUse);
+    const bool begunBefore = !record.newerLeftovers.isEmpty();
+    if (left.isEmpty() && !begunBefore)
+        return;
+    recordWaitingLeftovers(operation);
+    LeftoverArrival arrival;
+    arrival.staging = record.stagingPath;
+    arrival.target = record.targetPath;
+    arrival.operation = record.id;
+    arrival.waiting = record.newerLeftovers;
+    arrival.begunBefore = begunBefore;
+    arrival.rootArrival = [&operation](const QString& path) {
+        operation.journal().update(
+            [&](JournalRecord& entry) { entry.arrivingIdentity = entryIdentityText(path); });
+    };
+    arrival.inUse = [&record] {
+        return platform::entriesInUse(record.stagingPath);
+    };
+    const ArrivedLeftovers arrived = putLeftoversAtTarget(arrival);
+    done.keptPaths = arrived.stayed;
+    done.olderVersions = arrived.olderVersions;
+    done.heldPaths = arrived.held.paths;
+    done.holders = arrived.held.programs;
+}
+
+QString keptSentences(const QStringList& olderVersions, const HeldLeftovers& held)
+{
+    QString message;
+    if (!olderVersions.isEmpty())
+        message +=
+            QStringLiteral(". What changed after it was copied took its place; the versions it replaced "
+                           "were kept at: ") +
+            olderVersions.join(QStringLiteral(", "));
+    if (!held.isEmpty())
+        message += QStringLiteral(". Held by ") + held.programs.join(QStringLiteral(", ")) +
+                   QStringLiteral(", left where it is for a later start: ") +
+                   held.paths.join(QStringLiteral(", "));
+    return message;
+}
+
+} // namespace orvalink

@@ -1,0 +1,371 @@
+// What a start does with what stayed of a migration's staged original: newer than the data (written
+// or made after the copy), it takes its place at the target or at the source the data came home to,
+// each older version beside it and named, however many there are and wherever an earlier start was
+// cut short; what a program still holds stays where it is until a later start.
+#include "JournalScenes.h"
+#include "diskops/NewerLeftovers.h"
+#include "diskops/ReservedPaths.h"
+#include "platform/EntryStatus.h"
+#include "platform/FileIO.h"
+#include "platform/SymbolicLinks.h"
+#include "support/ForkedHolder.h"
+#include "support/SkipWithout.h"
+#include "support/TreeSnapshot.h"
+
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+#include <memory>
+
+using namespace orvalink;
+using namespace orvalink::test;
+using Outcome = RecoveredOperation::Outcome;
+
+namespace {
+
+void copyTree(const QString& from, const QString& to)
+{
+    QCOMPARE(QProcess::execute("cp", {"-a", "--", from, to}), 0);
+}
+
+QString parentOf(const QString& path)
+{
+    return path.section(QLatin1Char('/'), 0, -2);
+}
+
+// The record of a migration of `source` killed once its whole copy stood at the target: the
+// original staged, the copy at the target. Not yet left for the start.
+JournalRecord wholeCopyOf(EngineFixture& fx, const QString& source)
+{
+    JournalRecord record = journalRecordFor(fx, JournalKind::migration, source);
+    platform::renameNoReplace(source, record.stagingPath);
+    platform::createDirectories(parentOf(record.targetPath));
+    copyTree(record.stagingPath, record.targetPath);
+    record.targetIdentity = entryIdentityText(record.targetPath);
+    record.moving = record.arrived = true;
+    return record;
+}
+
+// The record of a migration of `source` that was taken back after its copy was whole: the data came
+// home (a copy at the source, through the restore sibling; the target is gone), the original staged.
+// Not yet left for the start.
+JournalRecord cameHome(EngineFixture& fx, const QString& source)
+{
+    JournalRecord record = journalRecordFor(fx, JournalKind::migration, source);
+    platform::renameNoReplace(source, record.stagingPath);
+    copyTree(record.stagingPath, source);
+    record.moving = record.arrived = true;
+    record.restorePath = makeReservedPath(source, ReservedSuffix::restoring);
+    record.restoreIdentity = entryIdentityText(source);
+    return record;
+}
+
+// The reserved siblings with `suffix` anywhere in the tree at `root` and beside it, sorted.
+QStringList siblingsIn(const QString& root, const QString& suffix)
+{
+    const QString marker = QStringLiteral(".orvalink-") + suffix + QLatin1Char('-');
+    QStringList found;
+    for (const QFileInfo& beside : QDir(parentOf(root)).entryInfoList(QDir::AllEntries | QDir::Hidden)) {
+        if (beside.fileName().startsWith('.' + QFileInfo(root).fileName()) &&
+            beside.fileName().contains(marker))
+            found.append(beside.filePath());
+    }
+    for (QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+         it.hasNext();) {
+        const QString path = it.next();
+        if (it.fileName().contains(marker))
+            found.append(path);
+    }
+    found.sort();
+    return found;
+}
+
+} // namespace
+
+class LeftoverRecoveryTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void aFinishedMigrationPutsWhatChangedInPlace_data()
+    {
+        QTest::addColumn<QString>("state"); // what the kill left of putting the newer version in place
+        QTest::newRow("written and made after the copy") << "changed";
+        QTest::newRow("an earlier start cut short while copying it") << "arriving";
+        QTest::newRow("an earlier start cut short once it stood in place") << "placed";
+        QTest::newRow("a single file appended to") << "single file";
+        QTest::newRow("a single file's start cut short once its copy was recorded") << "single recorded";
+        QTest::newRow("a single file's start cut short between its two renames") << "single between";
+        QTest::newRow("a single file's start cut short once it stood in place") << "single placed";
+    }
+    // The copy was whole at the target when the migration was killed, and the staged original was
+    // written to since: the migration is finished as it would have gone on, the newest version of
+    // every file at the user's path, the version it replaced beside it and named; a start cut short
+    // at any step of it is finished by the next.
+    void aFinishedMigrationPutsWhatChangedInPlace()
+    {
+        QFETCH(QString, state);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const bool single = state.startsWith("single");
+        TestTree docs(fx.tree.path("Docs"));
+        const QString source = single ? fx.tree.file("notes.txt", "beta") : docs.root();
+        if (!single) {
+            docs.file("a.txt", "alpha");
+            docs.file("sub/b.txt", "beta");
+            docs.symlink("sub/link", "../a.txt");
+        }
+        JournalRecord record = wholeCopyOf(fx, source);
+        const QString changed = single ? QString() : QStringLiteral("/sub/b.txt");
+        TestTree(parentOf(record.stagingPath))
+            .file(QFileInfo(record.stagingPath).fileName() + changed, "beta, longer now");
+        if (state == "changed")
+            TestTree(record.stagingPath).file("new.txt", "written after the copy");
+        const QString place = record.targetPath + changed;
+        if (state == "arriving" || state == "placed") {
+            // As a start named them before they were named for their migration.
+            record.newerLeftovers = {changed.mid(1)};
+            platform::renameNoReplace(place, makeReservedPath(place, ReservedSuffix::appendPreserved));
+            if (state == "arriving") // a copy cut short
+                TestTree(parentOf(place))
+                    .file(QFileInfo(makeReservedPath(place, ReservedSuffix::arriving)).fileName(), "bet");
+            else // the whole copy, as it took the place
+                copyTree(record.stagingPath + changed, place);
+        } else if (state != "single file" && single) {
+            // The newer version's whole copy on its way, recorded; then the older one moves aside,
+            // then the newer one takes its place.
+            record.newerLeftovers = {QString()};
+            const QString arriving = makeReservedPath(place, ReservedSuffix::arriving, record.id);
+            copyTree(record.stagingPath, arriving);
+            record.arrivingIdentity = entryIdentityText(arriving);
+            if (state != "single recorded")
+                platform::renameNoReplace(
+                    place, makeReservedPath(place, ReservedSuffix::appendPreserved, record.id));
+            if (state == "single placed")
+                platform::renameNoReplace(arriving, place);
+        }
+        leaveRecord(record);
+
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
+
+        QCOMPARE(recovered.size(), 1);
+        const RecoveredOperation& done = recovered.constFirst();
+        QCOMPARE(done.outcome, Outcome::migrationCompleted);
+        QVERIFY2(done.keptPaths.isEmpty(), qPrintable(done.keptPaths.join(", ")));
+        QCOMPARE(platform::readWholeFile(place), QByteArray("beta, longer now"));
+        const QStringList older = fx.reservedSiblings(place, "append-preserved");
+        QCOMPARE(older.size(), 1);
+        QCOMPARE(done.olderVersions, older);
+        QCOMPARE(platform::readWholeFile(older.constFirst()), QByteArray("beta"));
+        QVERIFY(fx.reservedSiblings(place, "arriving").isEmpty());
+        if (state == "changed")
+            QCOMPARE(platform::readWholeFile(record.targetPath + "/new.txt"),
+                     QByteArray("written after the copy"));
+        if (!single)
+            QCOMPARE(platform::readSymbolicLink(record.targetPath + "/sub/link"), QString("../a.txt"));
+        QVERIFY(!platform::entryExists(record.stagingPath));
+        QCOMPARE(platform::readSymbolicLink(source), record.targetPath);
+        QCOMPARE(fx.mappings().size(), 1);
+        QVERIFY(operationsFolderNames().isEmpty());
+        QVERIFY(fx.logEntries().constLast().message.contains(older.constFirst()));
+    }
+
+    void aTakenBackMigrationPutsWhatChangedInPlace_data()
+    {
+        QTest::addColumn<bool>("single"); // a single file, cut short between the merge's two renames
+        QTest::newRow("a folder, one file put in place before the kill") << false;
+        QTest::newRow("a single file, cut short between its two renames") << true;
+    }
+    // Killed while what a program wrote during the removal took its place in the folder that came
+    // home from the target: the next start finishes that, and names the versions it replaced.
+    void aTakenBackMigrationPutsWhatChangedInPlace()
+    {
+        QFETCH(bool, single);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        TestTree docs(fx.tree.path("Docs"));
+        docs.file("a.txt", "alpha");
+        docs.file("b.txt", "beta");
+        const QString source = single ? docs.path("a.txt") : docs.root();
+        JournalRecord record = cameHome(fx, source);
+        QStringList older;
+        if (single) {
+            // The version that came home moved aside; the newer one was about to take its place.
+            TestTree(parentOf(source)).file(QFileInfo(record.stagingPath).fileName(), "alpha, longer now");
+            record.newerLeftovers = {QString()};
+            platform::renameNoReplace(source,
+                                      makeReservedPath(source, ReservedSuffix::appendPreserved, record.id));
+        } else {
+            // Written while the staged files went; a.txt was put in place before the kill.
+            TestTree staging(record.stagingPath);
+            staging.file("a.txt", "alpha, longer now");
+            staging.file("b.txt", "beta, longer now");
+            record.newerLeftovers = {"a.txt", "b.txt"};
+            platform::renameNoReplace(docs.path("a.txt"),
+                                      makeReservedPath(docs.path("a.txt"), ReservedSuffix::appendPreserved));
+            platform::renameNoReplace(staging.path("a.txt"), docs.path("a.txt"));
+        }
+        leaveRecord(record);
+
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
+
+        QCOMPARE(recovered.size(), 1);
+        const RecoveredOperation& done = recovered.constFirst();
+        QCOMPARE(done.outcome, Outcome::migrationRolledBack);
+        QCOMPARE(docs.read("a.txt"), QByteArray("alpha, longer now"));
+        older = fx.reservedSiblings(docs.path("a.txt"), "append-preserved");
+        if (!single) {
+            QCOMPARE(docs.read("b.txt"), QByteArray("beta, longer now"));
+            older += fx.reservedSiblings(docs.path("b.txt"), "append-preserved");
+        }
+        QCOMPARE(older.size(), single ? 1 : 2);
+        QCOMPARE(done.olderVersions, older);
+        QCOMPARE(platform::readWholeFile(older.at(0)), QByteArray("alpha"));
+        if (!single)
+            QCOMPARE(platform::readWholeFile(older.at(1)), QByteArray("beta"));
+        QVERIFY(!platform::entryExists(record.stagingPath));
+        QVERIFY(operationsFolderNames().isEmpty());
+        QVERIFY(fx.logEntries().constLast().message.contains(older.constLast()));
+    }
+
+    void everyOlderVersionIsNamedHoweverMany_data()
+    {
+        QTest::addColumn<bool>("forward"); // the copy stood whole: the migration is finished
+        QTest::newRow("taken back, killed in the merge into the folder that came home") << false;
+        QTest::newRow("finished, an earlier start killed once the last older version moved aside") << true;
+    }
+    // 1,500 files were made and 18 rewritten in the staged folder while it was removed, and a process
+    // was killed halfway through putting them in place: more than a record names. Every older version
+    // the killed process kept is named, the newest version of every file stands at its place, and no
+    // copy on its way stays behind.
+    void everyOlderVersionIsNamedHoweverMany()
+    {
+        QFETCH(bool, forward);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        TestTree docs(fx.tree.path("Docs"));
+        constexpr int kRewritten = 18;
+        constexpr int kMade = 1500;
+        for (int i = 0; i < kRewritten; ++i)
+            docs.file(QStringLiteral("kept/r%1.txt").arg(i), "first");
+        const QString source = docs.root();
+        JournalRecord record = forward ? wholeCopyOf(fx, source) : cameHome(fx, source);
+        const QString place = forward ? record.targetPath : source; // where the newer versions go
+        TestTree staging(record.stagingPath);
+        QStringList made;
+        for (int i = 0; i < kMade; ++i)
+            made.append(staging.file(QStringLiteral("new/n%1.txt").arg(i), "made"));
+        for (int i = 0; i < kRewritten; ++i)
+            staging.file(QStringLiteral("kept/r%1.txt").arg(i), "second");
+        // What a record can name: the first of the new files, none of the rewritten ones.
+        for (int i = 0; i < kMaxWaitingLeftovers; ++i)
+            record.newerLeftovers.append(QStringLiteral("new/n%1.txt").arg(i));
+        // The killed process had moved every older version aside, and put all but the last newer
+        // version in place; of the last, its copy was on its way.
+        platform::createDirectories(place + "/new");
+        for (int i = 0; i < kRewritten; ++i) {
+            const QString at = place + QStringLiteral("/kept/r%1.txt").arg(i);
+            platform::renameNoReplace(at, makeReservedPath(at, ReservedSuffix::appendPreserved, record.id));
+            if (i + 1 < kRewritten && !forward)
+                platform::renameNoReplace(staging.path(QStringLiteral("kept/r%1.txt").arg(i)), at);
+            else if (i + 1 < kRewritten)
+                copyTree(staging.path(QStringLiteral("kept/r%1.txt").arg(i)), at);
+            else if (forward)
+                TestTree(parentOf(at))
+                    .file(QFileInfo(makeReservedPath(at, ReservedSuffix::arriving, record.id)).fileName(),
+                          "sec");
+        }
+        leaveRecord(record);
+
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
+
+        QCOMPARE(recovered.size(), 1);
+        const RecoveredOperation& done = recovered.constFirst();
+        QCOMPARE(done.outcome, forward ? Outcome::migrationCompleted : Outcome::migrationRolledBack);
+        const QStringList older = siblingsIn(place, "append-preserved");
+        QCOMPARE(older.size(), kRewritten);
+        QCOMPARE(done.olderVersions, older);
+        for (const QString& each : older)
+            QCOMPARE(platform::readWholeFile(each), QByteArray("first"));
+        QCOMPARE(siblingsIn(place, "arriving"), QStringList());
+        for (int i = 0; i < kRewritten; ++i)
+            QCOMPARE(platform::readWholeFile(place + QStringLiteral("/kept/r%1.txt").arg(i)),
+                     QByteArray("second"));
+        QCOMPARE(QDir(place + "/new").count() - 2, uint(kMade));
+        QVERIFY(!platform::entryExists(record.stagingPath));
+        QVERIFY(operationsFolderNames().isEmpty());
+        QVERIFY(fx.logEntries().constLast().message.contains(older.constLast()));
+    }
+
+    void whatAProgramHoldsWaitsForALaterStart_data()
+    {
+        QTest::addColumn<bool>("forward"); // the copy stood whole: the migration is finished
+        QTest::newRow("finished") << true;
+        QTest::newRow("taken back") << false;
+    }
+    // A program working in the folder opened app.log by its name while the staged files went, so in
+    // the staged folder, and keeps writing it; then the window was killed. The start removes, moves
+    // and copies nothing the program holds: the program's next lines land in the file it has open,
+    // which stays, named with the program, and the record stays. Once the program let go, the next
+    // start puts the file in place, the version it replaces beside it.
+    void whatAProgramHoldsWaitsForALaterStart()
+    {
+        QFETCH(bool, forward);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        TestTree docs(fx.tree.path("Docs"));
+        docs.file("app.log", "line 1\n");
+        docs.file("b.txt", "beta");
+        docs.file("c.txt", "gamma");
+        const QString source = docs.root();
+        JournalRecord record = forward ? wholeCopyOf(fx, source) : cameHome(fx, source);
+        const QString place = forward ? record.targetPath : source;
+        TestTree staging(record.stagingPath);
+        const QString log = staging.file("app.log", "line 1\nline 2\n");
+        staging.file("b.txt", "beta, longer now");
+        leaveRecord(record);
+        auto logger = std::make_unique<ForkedHolder>(log, ForkedHolder::Hold::open);
+        QVERIFY(logger->isHolding());
+
+        const QList<RecoveredOperation> first = recoverOperations(fx);
+
+        QCOMPARE(first.size(), 1);
+        const RecoveredOperation& held = first.constFirst();
+        QCOMPARE(held.outcome, forward ? Outcome::migrationCompleted : Outcome::migrationRolledBack);
+        QCOMPARE(held.heldPaths, QStringList{log});
+        QCOMPARE(held.holders, QStringList{"holder"});
+        QCOMPARE(platform::readWholeFile(log), QByteArray("line 1\nline 2\n"));
+        QCOMPARE(platform::readWholeFile(place + "/app.log"), QByteArray("line 1\n"));
+        // What nobody holds is finished where the data is; taken back, the merge waits as a whole.
+        QCOMPARE(platform::readWholeFile(place + "/b.txt"),
+                 forward ? QByteArray("beta, longer now") : QByteArray("beta"));
+        QCOMPARE(platform::entryExists(staging.path("b.txt")), !forward);
+        QVERIFY(!platform::entryExists(staging.path("c.txt"))); // the same as the copy: gone
+        if (forward)
+            QCOMPARE(platform::readSymbolicLink(source), record.targetPath);
+        QCOMPARE(OperationJournal::recordPaths().size(), 1);
+        QVERIFY(fx.logEntries().constLast().message.contains(log));
+
+        logger.reset();
+        const QList<RecoveredOperation> later = recoverOperations(fx);
+
+        QCOMPARE(later.size(), 1);
+        const RecoveredOperation& done = later.constFirst();
+        QVERIFY(done.heldPaths.isEmpty());
+        QCOMPARE(done.outcome, forward ? Outcome::migrationCompleted : Outcome::migrationRolledBack);
+        QCOMPARE(platform::readWholeFile(place + "/app.log"), QByteArray("line 1\nline 2\n"));
+        QCOMPARE(platform::readWholeFile(place + "/b.txt"), QByteArray("beta, longer now"));
+        QStringList older = fx.reservedSiblings(place + "/app.log", "append-preserved");
+        QCOMPARE(older.size(), 1);
+        QCOMPARE(platform::readWholeFile(older.constFirst()), QByteArray("line 1\n"));
+        QVERIFY(done.olderVersions.contains(older.constFirst()));
+        QVERIFY(!platform::entryExists(record.stagingPath));
+        QVERIFY(operationsFolderNames().isEmpty());
+        QCOMPARE(fx.tasks().size(), 1);
+        QCOMPARE(fx.mappings().size(), forward ? 1 : 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(LeftoverRecoveryTest)
+#include "tst_leftoverrecovery.moc"
