@@ -154,7 +154,9 @@ MoveResult moveItem(const EntryLocation& from, const EntryLocation& to, const Mo
     if (hooks.inUse)
         inUse.unite(hooks.inUse());
     orDiscard(hooks.beforeRemoval);
-    if (hooks.copyStaysAtDestination) {
+    if (!hooks.copyStaysAtDestination) {
+        copier.rootMayHaveMoved();
+    } else {
         orDiscard([&] {
             if (!copier.standsAtDestination())
                 throw CopyGoneError(from.path);

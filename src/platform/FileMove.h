@@ -92,8 +92,9 @@ struct MoveHooks {
     // The copy stays at the destination path until the source is gone (the caller moves it nowhere
     // meanwhile): a copy that is no longer there when the removal would begin (moved aside on the
     // volume, say) is undone as a throw from `copied` would, with CopyGoneError; one moved aside
-    // during the removal is named (see MoveResult::copyMovedTo). Whatever the setting, an entry goes
-    // only while its own copy stands as it was made (see MoveResult::lostCopies).
+    // during the removal is named (see MoveResult::copyMovedTo). Without it the caller may move the
+    // copy in `copied` or `beforeRemoval`. Whatever the setting, an entry goes only while its own
+    // copy stands as it was made (see MoveResult::lostCopies).
     bool copyStaysAtDestination = false;
     // The times of the source's files prove nothing: each file goes only once its content equals
     // its copy's, however long ago its time lies. For a source on a volume, whose files a clock

@@ -15,6 +15,7 @@
 #include "support/ForkedHolder.h"
 #include "support/HoldingProcess.h"
 #include "support/ImmutableFlag.h"
+#include "support/InPlaceRewrite.h"
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
@@ -721,31 +722,48 @@ private Q_SLOTS:
                                                     << "/archive.bin";
         QTest::newRow("a file of the copy written to") << "written"
                                                        << "/archive.bin";
+        QTest::newRow("a file of the copy rewritten in place") << "rewritten"
+                                                               << "/archive.bin";
+        QTest::newRow("a file of the copy rewritten in place, its times put back")
+            << "rewritten, times put back"
+            << "/archive.bin";
+        QTest::newRow("a single file's copy rewritten in place, its times put back")
+            << "single file rewritten, times put back"
+            << "";
         QTest::newRow("the whole copy moved aside") << "moved"
                                                     << "";
     }
     // A program tidying the volume removes or changes the copy (or moves it aside) while the source
     // goes: nothing goes from the source whose copy does not stand as it was made, the migration is
-    // taken back, naming it, and the folder comes home whole.
+    // taken back, naming it, and the folder comes home whole. A copy a program changed comes home
+    // too, beside the original.
     void aCopyThatLeavesTheVolume()
     {
         QFETCH(QString, change);
         QFETCH(QString, named);
         EngineFixture fx;
         SKIP_WITHOUT(fx);
-        const auto [source, target] = makeNotes(fx, "report");
+        const bool single = change.startsWith("single file");
+        const auto [folder, folderTarget] = makeNotes(fx, "report");
+        const QString source = single ? fx.tree.fileOfSize("notes.bin", 256 * 1024) : folder;
+        const QString target = single ? fx.targetOf(source) : folderTarget;
+        const QString changed = single ? source : source + "/archive.bin";
+        const QString copied = single ? target : target + "/archive.bin";
         const QStringList before = test::snapshotContents(source);
         std::atomic<bool> done = false;
         // Runs on the gate's thread when the record says the copy is whole.
         const auto tidy = [&] {
-            QFile copy(target + "/archive.bin");
-            if (done || copy.size() != 256 * 1024 || !platform::entryExists(target + "/report.txt"))
+            QFile copy(copied);
+            if (done || copy.size() != 256 * 1024 ||
+                (!single && !platform::entryExists(target + "/report.txt")))
                 return;
             done = true;
             if (change == "removed")
                 copy.remove();
             else if (change == "written" && copy.open(QIODevice::Append))
                 copy.write("tidied");
+            else if (change.endsWith("rewritten") || change.endsWith("times put back"))
+                test::rewriteInPlace(copied, change.endsWith("times put back"));
             else if (change == "moved")
                 QDir().rename(target, target + "-aside");
         };
@@ -761,7 +779,7 @@ private Q_SLOTS:
         QCOMPARE(result.task.errorCode, QStringLiteral("E008"));
         QVERIFY(result.failure && result.failure->shortfall());
         QCOMPARE(result.failure->shortfall()->entry, source + named);
-        const QStringList older = fx.reservedSiblings(source + "/archive.bin", "append-preserved");
+        const QStringList older = fx.reservedSiblings(changed, "append-preserved");
         const QString kept = olderVersionsSentence(older);
         QCOMPARE(*result.task.errorMessage,
                  "Failed to move " + source + " to " + target + ": the copy of " + source + named +
@@ -769,9 +787,12 @@ private Q_SLOTS:
                      "went. Original data was restored to its previous location." +
                      kept);
         // The copy a program changed came home too, beside the original.
-        QCOMPARE(older.size(), change == "written" ? 1 : 0);
-        for (const QString& each : older)
+        QCOMPARE(older.size(), change == "removed" || change == "moved" ? 0 : 1);
+        for (const QString& each : older) {
+            QCOMPARE(QFileInfo(each).size(), 256 * 1024 + (change == "written" ? 6 : 0));
+            QVERIFY(platform::readWholeFile(each) != platform::readWholeFile(changed));
             QVERIFY(QFile::remove(each));
+        }
         QCOMPARE(test::snapshotContents(source), before);
         QVERIFY(fx.reservedSiblings(source, "staging").isEmpty());
         QVERIFY(!platform::entryExists(target));
