@@ -3,8 +3,10 @@
 #include "platform/ContentComparison.h"
 #include "platform/ExtendedAttributes.h"
 #include "platform/HelperThreads.h"
+#include "platform/MountTable.h"
 #include "platform/PlatformError.h"
 #include "platform/RegularFileCopy.h"
+#include "platform/StandardPath.h"
 #include "platform/SymbolicLinks.h"
 #include "platform/TreeRemoval.h"
 
@@ -174,6 +176,11 @@ void TreeCopier::stampOtherNames(const QSet<Identity>& copies)
 
 bool TreeCopier::standsAtDestination() const
 {
+    return standsInItsFolder() && reachedByName();
+}
+
+bool TreeCopier::standsInItsFolder() const
+{
     const int root = copyRoot();
     struct stat named {};
     struct stat held {};
@@ -183,10 +190,34 @@ bool TreeCopier::standsAtDestination() const
            ::fstat(root, &held) == 0 && held.st_nlink > 0 && Identity::of(named) == Identity::of(held);
 }
 
+bool TreeCopier::reachedByName() const
+{
+    const int root = copyRoot();
+    struct stat named {};
+    struct stat held {};
+    return root >= 0 && ::lstat(QFile::encodeName(m_destination.path).constData(), &named) == 0 &&
+           ::fstat(root, &held) == 0 && Identity::of(named) == Identity::of(held);
+}
+
+std::optional<QString> TreeCopier::hiddenUnder() const
+{
+    if (!standsInItsFolder() || reachedByName())
+        return std::nullopt;
+    const std::optional<quint64> mount = mountIdOf(copyRoot());
+    const MountTable table = MountTable::current();
+    const std::optional<MountEntry> own = mount ? table.withId(*mount) : std::nullopt;
+    const std::optional<MountEntry> over = table.covering(m_destination.path);
+    // A volume taken away from under the copy leads its path onto the disk below: nothing hides it.
+    if (!own || !over || over->mountId == own->mountId ||
+        !isSameOrDescendant(over->mountPoint, own->mountPoint))
+        return std::nullopt;
+    return over->mountPoint;
+}
+
 void TreeCopier::rootMayHaveMoved()
 {
     // Only a move moves it here: the copy's root is left at its place otherwise.
-    if (m_rootIsFile && m_rootFile.isValid() && !standsAtDestination())
+    if (m_rootIsFile && m_rootFile.isValid() && !standsInItsFolder())
         stamp(m_rootFile.get());
 }
 

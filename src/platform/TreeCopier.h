@@ -87,9 +87,16 @@ public:
     // which a program may put back), only a write that left another modification time shows.
     // Safe on several threads.
     bool copyStands(const struct stat& info, const QByteArray& relativePath) const;
-    // Whether the destination path still leads to the copy's root, which has not been removed: a
-    // program tidying the volume may have moved it aside.
+    // Whether the destination still holds the copy's root, which has not been removed: through the
+    // descriptor of its folder (a program tidying the volume may have moved it aside) and by its
+    // path's name, looked up from the root of the file system (which a file system mounted over its
+    // folder, or a folder above, leads elsewhere).
     bool standsAtDestination() const;
+    // When the copy's root stands in its folder but its path leads into a file system mounted since
+    // over that folder or a folder above it, at or below the one the copy lies on: that file
+    // system's mount point. The copy is hidden there, whole, and reached only through the
+    // descriptors this copier holds. None otherwise, or when the mounts cannot be told.
+    std::optional<QString> hiddenUnder() const;
     // After the caller may have moved the copy's root (see MoveHooks::copyStaysAtDestination): a
     // single file that is no longer in the destination's folder had its change time moved by that
     // move, which is read again.
@@ -183,6 +190,10 @@ private:
     UniqueFd openSource(const Identity& source, const QByteArray& firstName) const;
     // A descriptor on the copy's root wherever it is now: the folder, or the single file held by O_PATH.
     int copyRoot() const;
+    // The copy's root stands in the destination's folder as the descriptor on it finds it.
+    bool standsInItsFolder() const;
+    // The destination path, looked up by its name, leads to the copy's root.
+    bool reachedByName() const;
     // The copy `copy`, a regular file this copy made, shows the change time it had once this copy
     // was done with it.
     bool unchangedSinceMade(const struct stat& copy) const;

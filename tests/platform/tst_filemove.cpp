@@ -790,6 +790,9 @@ private Q_SLOTS:
         row("the whole copy moved aside", "moved aside", true, {""});
         row("the whole copy moved aside by the caller", "moved aside", false, {});
         row("the whole copy moved aside during a later removal", "moved aside later", true, {});
+        row("a file system mounted over the copy's folder", "mounted over", true, {});
+        row("a file system mounted over the copy's folder during a later removal", "mounted over later", true,
+            {});
         // What the copy does to its files (and reading them) shows as no change on any volume; a
         // rewrite shows where the volume keeps a time that tells (FAT through FUSE keeps none that
         // a write moves, exFAT only the modification time).
@@ -809,7 +812,8 @@ private Q_SLOTS:
     // A program tidying the volume may remove or change the copy while the source goes: an entry of
     // the source goes only while its copy stands as it was made (rewritten in place with its times
     // put back, it does not), and what stays is named. A copy that is no longer at its place when the
-    // removal would begin takes nothing of the source, unless the caller moves the copy itself.
+    // removal would begin (moved aside, or hidden by a file system mounted over its folder) takes
+    // nothing of the source and is discarded, unless the caller moves the copy itself.
     void aSourceEntryGoesOnlyWhileItsCopyStands()
     {
         QFETCH(QString, change);
@@ -853,13 +857,17 @@ private Q_SLOTS:
         // held first.
         const bool later = change.endsWith("later");
         hooks.copyChangesAgain = later;
+        std::optional<test::TmpfsMount> over;
         const auto moveAside = [&] {
             QDir().rename(copy, copy + "-aside");
+        };
+        const auto mountOver = [&] {
+            over.emplace(destination);
         };
         int asked = 0;
         hooks.inUse = [&] {
             if (later && ++asked == 2)
-                moveAside();
+                change == "mounted over later" ? mountOver() : moveAside();
             return QSet<EntryIdentity>();
         };
         hooks.beforeRemoval = [&] {
@@ -880,18 +888,29 @@ private Q_SLOTS:
                 QVERIFY(test::rewriteInPlace(held, change.endsWith("times put back")));
             else if (change == "folder removed")
                 QDir(copy + "/sub").removeRecursively();
+            else if (change == "mounted over")
+                mountOver();
             else if (change.endsWith("moved aside"))
                 moveAside();
         };
 
         const Attempt moved = attemptMove(source, copy, hooks);
 
+        if (over && !over->isValid())
+            QSKIP(qPrintable(over->skipReason()));
         QStringList lostPaths;
         for (const QString& relative : lost)
             lostPaths.append(relative.isEmpty() ? source : source + '/' + relative);
-        if (change == "moved aside" && staysAtDestination) {
+        if ((change == "moved aside" && staysAtDestination) || change == "mounted over") {
             QCOMPARE(moved.errorNumber, ENOENT);
             QCOMPARE(test::snapshotContents(source), before);
+            if (over) {
+                QVERIFY2(moved.message.contains("hidden by a file system mounted at " + destination),
+                         qPrintable(moved.message));
+                // Discarded below the mount, through what the move held.
+                over.reset();
+                QVERIFY(!entryExists(copy));
+            }
             return;
         }
         QCOMPARE(moved.errorNumber, 0);
@@ -900,6 +919,8 @@ private Q_SLOTS:
         // Whole where it was moved to, and said so when the caller did not move it itself.
         QCOMPARE(moved.result.copyMovedTo,
                  change == "moved aside later" ? std::optional<QString>(copy + "-aside") : std::nullopt);
+        QCOMPARE(moved.result.copyHiddenUnder, over ? std::optional<QString>(destination) : std::nullopt);
+        over.reset();
         if (lost.isEmpty()) {
             QVERIFY(!entryExists(source));
             const QString whole =
