@@ -2,6 +2,7 @@
 
 #include "diskops/CreatedFolders.h"
 #include "diskops/PrivilegeFallback.h"
+#include "diskops/RecordedPlaces.h"
 #include "diskops/RecordedTaskIds.h"
 #include "diskops/ReservedPaths.h"
 #include "diskops/Rollback.h"
@@ -378,6 +379,8 @@ QStringList InterruptedOperation::foundPaths(const JournalRecord& entry)
         if (!path.isEmpty() && standsAt(path))
             appendOnce(found, path);
     }
+    if (targetHiddenByMount(entry))
+        appendOnce(found, entry.targetPath);
     // What the operation, or an earlier one, kept aside beside either path.
     for (const QString& path :
          existingReservedPaths(entry.sourcePath) + existingReservedPaths(entry.targetPath))

@@ -7,6 +7,7 @@
 #include "diskops/NewerLeftovers.h"
 #include "diskops/PathMappingService.h"
 #include "diskops/PlaceholderTest.h"
+#include "diskops/RecordedIdentity.h"
 #include "diskops/RecordedPlaces.h"
 #include "diskops/ReservedPaths.h"
 #include "diskops/ScanService.h"
@@ -90,6 +91,7 @@ void MigrationRun::checkAndStage()
         mountPoint ? platform::MountTable::current().mountedAt(*mountPoint) : std::nullopt;
     if (!volume)
         throw OrvalinkError::targetVolumeNotMounted();
+    m_volume = volume;
 
     if (!platform::fileExists(m_source))
         throw OrvalinkError::sourceNotFound(m_source);
@@ -203,7 +205,7 @@ void MigrationRun::record(const std::function<void(JournalRecord&)>& change)
 
 void MigrationRun::endJournal()
 {
-    if (!m_journal)
+    if (!m_journal || m_keepRecord)
         return;
     // Data left at a restore sibling is found only through the record: the next start takes it up.
     const QString& restore = m_journal->record().restorePath;
@@ -237,12 +239,13 @@ void MigrationRun::moveIntoTarget()
     }
     m_phase = Phase::arrivedAtTarget;
     // A rename, the administrator's command or a merge leaves the data at the target without a
-    // copy of our own having been recorded there: what stands there now is the migrated item.
+    // copy of our own having been recorded there: what stands there now is the migrated item (not
+    // the copy an attempt before the administrator's made and discarded).
     if (m_journal && (!m_journal->record().arrived || m_journal->record().targetIdentity.isEmpty()))
         record([this](JournalRecord& entry) {
-            entry.arrived = true;
-            if (entry.targetIdentity.isEmpty())
+            if (!entry.arrived || entry.targetIdentity.isEmpty())
                 entry.targetIdentity = entryIdentityText(m_target);
+            entry.arrived = true;
         });
     if (m_engine.m_didMoveStagingToTarget)
         m_engine.m_didMoveStagingToTarget(m_source, m_staging, m_target);
@@ -320,8 +323,13 @@ void MigrationRun::moveStagedItem()
         m_refreshFailure = moved.refreshFailure;
     } catch (const OrvalinkError&) {
         throw;
-    } catch (const platform::CopyGoneError&) {
-        throw OrvalinkError::copyFallsShort(m_source, m_target, CopyShortfall::copyGone(m_source));
+    } catch (const platform::CopyGoneError& error) {
+        // The copy went with the throw: the record must stop calling it whole.
+        record([](JournalRecord& entry) { entry.arrived = false; });
+        const auto* hidden = dynamic_cast<const platform::CopyHiddenError*>(&error);
+        throw OrvalinkError::copyFallsShort(m_source, m_target,
+                                            hidden ? CopyShortfall::copyHidden(m_source, hidden->mountPoint())
+                                                   : CopyShortfall::copyGone(m_source));
     } catch (const platform::KeptChangingError& error) {
         // A program that still holds it says more than the file: it is the one to close.
         lastLookForHolders();
@@ -337,7 +345,10 @@ void MigrationRun::moveStagedItem()
 
 void MigrationRun::verifyAndLink()
 {
-    if (!platform::fileExists(m_target) || platform::isDirectory(m_target) != m_isDirectory)
+    // The link leads wherever the path leads: it must be to the copy the record names.
+    const bool recorded = !m_journal || m_journal->record().targetIdentity.isEmpty() ||
+                          holdsEntry(m_target, m_journal->record().targetIdentity);
+    if (!recorded || !platform::fileExists(m_target) || platform::isDirectory(m_target) != m_isDirectory)
         throw OrvalinkError::verifyFailed(m_target);
 
     if (platform::entryExists(m_source)) {
@@ -384,6 +395,10 @@ MigrationExecutionResult MigrationRun::succeed()
 
 MigrationExecutionResult MigrationRun::fail(const OrvalinkError& error)
 {
+    if (m_phase == Phase::arrivedAtTarget) {
+        if (const std::optional<QString> mount = hidingMount())
+            return failHidden(*mount);
+    }
     std::optional<RollbackOutcome> outcome;
     bool passStaging = false;
     if (m_phase != Phase::checking) {
@@ -473,10 +488,42 @@ MigrationExecutionResult MigrationRun::failRollback(const OrvalinkError& error, 
                   QLatin1Char('[') + error.code() + QStringLiteral("] ") + error.errorDescription());
 }
 
+std::optional<QString> MigrationRun::hidingMount() const
+{
+    if (!m_journal || !m_volume || m_journal->record().targetIdentity.isEmpty() ||
+        holdsEntry(m_target, m_journal->record().targetIdentity))
+        return std::nullopt;
+    // A volume taken away leads the path onto the disk below it: nothing hides the copy then.
+    const std::optional<platform::MountEntry> over = platform::MountTable::current().covering(m_target);
+    if (!over || over->mountId == m_volume->mountId ||
+        !platform::isSameOrDescendant(over->mountPoint, m_volume->mountPoint))
+        return std::nullopt;
+    return over->mountPoint;
+}
+
+MigrationExecutionResult MigrationRun::failHidden(const QString& mountPoint)
+{
+    const OrvalinkError error = OrvalinkError::copyFallsShort(
+        m_source, m_target, CopyShortfall::copyHiddenAfterRemoval(m_target, mountPoint));
+    QString message = error.errorDescription();
+    // What was still written while the staged files went waits there: the start puts it in place.
+    if (platform::entryExists(m_staging))
+        message +=
+            QStringLiteral(" What changed while it was copied stayed at: ") + m_staging + QLatin1Char('.');
+    m_keepRecord = true;
+    m_task.status = TaskStatus::failed;
+    m_task.errorCode = error.code();
+    m_task.errorMessage = message;
+    m_failure = error;
+    return finish(LogLevel::error, QLatin1Char('[') + error.code() + QStringLiteral("] ") + message);
+}
+
 MigrationExecutionResult MigrationRun::finish(LogLevel level, const QString& logMessage)
 {
     m_task.endedAt = now();
-    appendTaskOrLog(m_task, m_services.tasks.filePath(), m_services.log, QStringLiteral("The migration"));
+    // A start that finishes the operation records its task.
+    if (!m_keepRecord)
+        appendTaskOrLog(m_task, m_services.tasks.filePath(), m_services.log, QStringLiteral("The migration"));
     m_services.log.append(level, logMessage);
     endJournal();
     return {m_task, m_summary, m_terminatedProcesses, m_failure, m_olderVersions};

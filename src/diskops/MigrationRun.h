@@ -6,6 +6,7 @@
 #include "diskops/Rollback.h"
 #include "model/AppConfig.h"
 #include "model/LogEntry.h"
+#include "platform/MountTable.h"
 #include "platform/PlatformError.h"
 
 namespace orvalink {
@@ -51,6 +52,14 @@ private:
     // each version it replaces kept beside it; named in `outcome` either way.
     void placeNewerLeftovers(RollbackOutcome& outcome);
     MigrationExecutionResult failRollback(const OrvalinkError& error, bool stagingPassed);
+    // Once the data stands at the target: when the target path no longer leads to the copy the
+    // record names because a file system mounted since over its way hides it, that file system's
+    // mount point.
+    std::optional<QString> hidingMount() const;
+    // The copy is whole where a file system mounted at `mountPoint` hides it, and the original went:
+    // nothing can be taken back by the target path. The answer names where the data is, and the
+    // record stays for a start to finish the migration once the path leads to the copy again.
+    MigrationExecutionResult failHidden(const QString& mountPoint);
     MigrationExecutionResult finish(LogLevel level, const QString& logMessage);
     OrvalinkError wrapped(const std::exception& error) const;
     // A path below the staging path as the user knows it: below the source path.
@@ -67,6 +76,8 @@ private:
     const bool m_terminateInUseProcesses;
 
     Phase m_phase = Phase::checking;
+    std::optional<platform::MountEntry> m_volume; // the volume the target root lay on at the start
+    bool m_keepRecord = false;                    // for a start to finish: no task is written either
     MigrationTask m_task;
     bool m_isDirectory = false;
     QString m_target;

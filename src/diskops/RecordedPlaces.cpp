@@ -3,6 +3,8 @@
 #include "diskops/JournalCheck.h"
 #include "diskops/OperationJournal.h"
 #include "diskops/RecordedIdentity.h"
+#include "platform/FileIO.h"
+#include "platform/MountTable.h"
 #include "platform/PlatformError.h"
 #include "platform/StandardPath.h"
 
@@ -94,7 +96,9 @@ std::optional<QString> overlapProblem(const JournalRecord& record, const Verifie
 }
 
 // Below the folder the record knows the target root by, everything was made by the operation on
-// that folder's file system: another device or mount there is a folder mounted over the way.
+// that folder's file system: another device or mount there is a folder mounted over the way. One
+// under which nothing stands at the target path hides what the operation made there: the places
+// cannot be looked at until it goes (PlatformError).
 std::optional<QString> volumeProblem(const JournalRecord& record, const VerifiedDirectory& targetFolder)
 {
     const QString anchor = targetAnchorPath(record);
@@ -104,8 +108,13 @@ std::optional<QString> volumeProblem(const JournalRecord& record, const Verified
                      [&](const VerifiedDirectory::Step& step) { return step.path == anchor; });
     for (auto step = anchorStep == steps.cend() ? steps.cend() : anchorStep + 1; step != steps.cend();
          ++step) {
-        if (step->identity.device != anchorStep->identity.device || step->mountId != anchorStep->mountId)
-            return QStringLiteral("the target path leaves the file system of its root: ") + step->path;
+        if (step->identity.device == anchorStep->identity.device && step->mountId == anchorStep->mountId)
+            continue;
+        if (steps.constLast().path != record.targetPath)
+            throw platform::PlatformError(EBUSY, QStringLiteral("a file system mounted at ") + step->path +
+                                                     QStringLiteral(" hides the target path: ") +
+                                                     record.targetPath);
+        return QStringLiteral("the target path leaves the file system of its root: ") + step->path;
     }
     return std::nullopt;
 }
@@ -183,6 +192,21 @@ QString sourceFolderIdentityOf(const QString& homeDirectory, const QString& sour
     } catch (const platform::PlatformError&) {
         return QString();
     }
+}
+
+bool targetHiddenByMount(const JournalRecord& record)
+{
+    const std::optional<QString> volumes = volumesFolderHolding(record.targetRoot);
+    if (!volumes || platform::entryExists(record.targetPath))
+        return false;
+    // The volume's own mount, and another over it.
+    const platform::MountTable table = platform::MountTable::current();
+    const auto& mounts = table.entries();
+    return std::count_if(mounts.cbegin(), mounts.cend(), [&](const platform::MountEntry& mount) {
+               return mount.mountPoint != *volumes &&
+                      platform::isSameOrDescendant(mount.mountPoint, *volumes) &&
+                      platform::isSameOrDescendant(record.targetPath, mount.mountPoint);
+           }) >= 2;
 }
 
 VerifiedDirectory targetSideFolder(const JournalRecord& record, const QString& path)

@@ -2,30 +2,61 @@
 
 namespace orvalink {
 
+namespace {
+
+CopyShortfall withReason(CopyShortfall::Reason reason, const QString& entry)
+{
+    CopyShortfall shortfall;
+    shortfall.reason = reason;
+    shortfall.entry = entry;
+    return shortfall;
+}
+
+} // namespace
+
 CopyShortfall CopyShortfall::keptChanging(const QString& entry)
 {
-    return CopyShortfall{Reason::keptChanging, entry, platform::Unkept::modes, QString(), QString()};
+    return withReason(Reason::keptChanging, entry);
 }
 
 CopyShortfall CopyShortfall::writtenInRemoval(const QString& entry)
 {
-    return CopyShortfall{Reason::writtenInRemoval, entry, platform::Unkept::modes, QString(), QString()};
+    return withReason(Reason::writtenInRemoval, entry);
 }
 
 CopyShortfall CopyShortfall::volumeCannotKeep(const QString& fileSystem, platform::Unkept unkept,
                                               const QString& entry)
 {
-    return CopyShortfall{Reason::volumeCannotKeep, entry, unkept, fileSystem, QString()};
+    CopyShortfall shortfall = withReason(Reason::volumeCannotKeep, entry);
+    shortfall.unkept = unkept;
+    shortfall.fileSystem = fileSystem;
+    return shortfall;
 }
 
 CopyShortfall CopyShortfall::copyGone(const QString& entry)
 {
-    return CopyShortfall{Reason::copyGone, entry, platform::Unkept::modes, QString(), QString()};
+    return withReason(Reason::copyGone, entry);
+}
+
+CopyShortfall CopyShortfall::copyHidden(const QString& entry, const QString& mountPoint)
+{
+    CopyShortfall shortfall = withReason(Reason::copyHidden, entry);
+    shortfall.mountPoint = mountPoint;
+    return shortfall;
+}
+
+CopyShortfall CopyShortfall::copyHiddenAfterRemoval(const QString& targetPath, const QString& mountPoint)
+{
+    CopyShortfall shortfall = withReason(Reason::copyHiddenAfterRemoval, targetPath);
+    shortfall.mountPoint = mountPoint;
+    return shortfall;
 }
 
 CopyShortfall CopyShortfall::volumeUntold(const QString& folder, const QString& why)
 {
-    return CopyShortfall{Reason::volumeUntold, folder, platform::Unkept::modes, QString(), why};
+    CopyShortfall shortfall = withReason(Reason::volumeUntold, folder);
+    shortfall.why = why;
+    return shortfall;
 }
 
 QString CopyShortfall::description() const
@@ -37,6 +68,14 @@ QString CopyShortfall::description() const
     if (reason == Reason::copyGone)
         return QStringLiteral("the copy of ") + entry +
                QStringLiteral(" on the external disk was removed or changed before the original went");
+    if (reason == Reason::copyHidden)
+        return QStringLiteral("the copy of ") + entry +
+               QStringLiteral(" on the external disk was hidden by a file system mounted at ") + mountPoint +
+               QStringLiteral(" before the original went");
+    if (reason == Reason::copyHiddenAfterRemoval)
+        return QStringLiteral("the original went, and its copy is whole at ") + entry +
+               QStringLiteral(", hidden under the file system mounted at ") + mountPoint +
+               QStringLiteral(". Unmount that file system: the next start finishes the migration.");
     if (reason == Reason::volumeUntold)
         return QStringLiteral("what the external disk can keep could not be tried in ") + entry +
                QStringLiteral(" (") + why + QStringLiteral("). Nothing was moved.");

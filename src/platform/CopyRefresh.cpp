@@ -300,6 +300,8 @@ private:
         QSet<QByteArray> refused;
         const int error = applyCopiedMetadata(out.get(), taken, c.m_asRoot, in.get(), refused);
         c.m_refused.add(refused, c.m_destination.path);
+        if (error == 0)
+            c.stamp(out.get());
         if (const int closed = error != 0 ? error : out.close(); closed != 0)
             c.fail(closed, c.m_destination.path);
         took(source, taken, QByteArray(), Identity::of(copy));
@@ -446,18 +448,32 @@ private:
     {
         const int folder = copyOf(parent);
         struct stat there {};
+        QSet<Identity> replaced;
         if (::fstatat(folder, name.constData(), &there, AT_SYMLINK_NOFOLLOW) == 0) {
             if (!c.m_created.contains(Identity::of(there)))
                 c.fail(EBUSY, copyPath(relativeOf(parent, name)));
             // A file now stands where the copy has a folder: the folder goes first.
             if (S_ISDIR(there.st_mode))
                 removeOurs(parent, name);
+            else
+                noteOtherNames(there, replaced);
         }
         if (::renameat(folder, temporary.constData(), folder, name.constData()) != 0) {
             const int error = errno;
             ::unlinkat(folder, temporary.constData(), 0);
             c.fail(error, copyPath(relativeOf(parent, name)));
         }
+        // The rename moved the change time of what it put in place, and the name it replaced that of
+        // the file's other names.
+        c.stamp(folder, name.constData());
+        c.stampOtherNames(replaced);
+    }
+
+    // A file of the copy that keeps other names once this one goes: its change time moves with it.
+    static void noteOtherNames(const struct stat& info, QSet<Identity>& linked)
+    {
+        if (S_ISREG(info.st_mode) && info.st_nlink > 1)
+            linked.insert(Identity::of(info));
     }
 
     // Removes the copy's entry `name` when this copy made it; anything else there is refused.
@@ -470,17 +486,22 @@ private:
         if (!c.m_created.contains(Identity::of(there)))
             c.fail(EBUSY, path);
         writable(parent);
+        QSet<Identity> linked;
         if (!S_ISDIR(there.st_mode)) {
+            noteOtherNames(there, linked);
             if (::unlinkat(copyOf(parent), name.constData(), 0) != 0)
                 c.fail(errno, path);
+            c.stampOtherNames(linked);
             return;
         }
         RemovalRules rules;
-        rules.mayRemove = [this](const struct stat& info) {
+        rules.mayRemove = [this, &linked](const struct stat& info) {
+            noteOtherNames(info, linked);
             return c.m_created.contains(Identity::of(info));
         };
         rules.makeDirectoriesWritable = true;
         const RemovalOutcome outcome = removeTreeAt(copyOf(parent), name, path, rules);
+        c.stampOtherNames(linked);
         if (outcome.firstError)
             throw *outcome.firstError;
     }

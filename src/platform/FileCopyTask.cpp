@@ -34,10 +34,11 @@ std::optional<FileWorkPool::Problem> FileCopyTask::runFile(int slot, const FileW
             pathBelow(result.atDestination ? m_destinationRoot : m_sourceRoot, place.prefix + file.name)};
     mine.copied.emplace_back(EntryIdentity::of(result.taken), EntryFingerprint::of(result.taken));
     // A successful copy either created its file or filled the prepared one.
+    const EntryIdentity copy = result.created ? *result.created : *file.prepared;
+    mine.stamps.emplace_back(copy, result.copyChanged);
     if (!m_times.provesUnchanged(result.taken))
-        mine.unproven.emplace_back(
-            EntryIdentity::of(result.taken),
-            UnprovenCopy{place.prefix + file.name, result.created ? *result.created : *file.prepared});
+        mine.unproven.emplace_back(EntryIdentity::of(result.taken),
+                                   UnprovenCopy{place.prefix + file.name, copy});
     return std::nullopt;
 }
 
@@ -56,9 +57,18 @@ std::optional<FileWorkPool::Problem> FileCopyTask::completeDirectory(const FileW
 
 void FileCopyTask::collectResults(QSet<EntryIdentity>& created,
                                   QHash<EntryIdentity, EntryFingerprint>& copied,
-                                  QHash<EntryIdentity, UnprovenCopy>& unproven) const
+                                  QHash<EntryIdentity, UnprovenCopy>& unproven,
+                                  QHash<EntryIdentity, timespec>& stamps) const
 {
+    const auto later = [](const timespec& a, const timespec& b) {
+        return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec > b.tv_nsec;
+    };
     for (const Slot& slot : m_slots) {
+        for (const auto& [copy, changed] : slot.stamps) {
+            const auto walker = stamps.constFind(copy);
+            if (walker == stamps.cend() || later(changed, *walker))
+                stamps.insert(copy, changed);
+        }
         for (const EntryIdentity& identity : slot.created)
             created.insert(identity);
         for (const auto& [identity, fingerprint] : slot.copied)

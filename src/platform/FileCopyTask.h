@@ -40,9 +40,13 @@ public:
                                                            const struct stat& info) override;
 
     // Once the workers have stopped: adds the destination entries they created, the source files
-    // they took, as they were when taken, and of those the ones that times cannot prove unchanged.
+    // they took, as they were when taken, and of those the ones that times cannot prove unchanged;
+    // and the change time each file they copied had once they were done with it (see
+    // TreeCopier::copyStands). A file also found in `stamps` keeps the later time: the walker read
+    // it after giving it another name, which the worker may have done before or after.
     void collectResults(QSet<EntryIdentity>& created, QHash<EntryIdentity, EntryFingerprint>& copied,
-                        QHash<EntryIdentity, UnprovenCopy>& unproven) const;
+                        QHash<EntryIdentity, UnprovenCopy>& unproven,
+                        QHash<EntryIdentity, timespec>& stamps) const;
     // Once the workers have stopped: the extended attributes the destination refused.
     const RefusedAttributes& refusedAttributes() const { return m_refused; }
 
@@ -52,6 +56,7 @@ private:
         std::vector<EntryIdentity> created;
         std::vector<std::pair<EntryIdentity, EntryFingerprint>> copied;
         std::vector<std::pair<EntryIdentity, UnprovenCopy>> unproven;
+        std::vector<std::pair<EntryIdentity, timespec>> stamps; // by the copy's identity
     };
 
     QString pathBelow(const QString& root, const QByteArray& relative) const;

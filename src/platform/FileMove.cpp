@@ -102,10 +102,21 @@ KeptChangingError::KeptChangingError(const QString& path)
 }
 
 CopyGoneError::CopyGoneError(const QString& sourcePath)
-    : PlatformError(ENOENT, QStringLiteral("The copy left its place before the original went: ") + sourcePath)
+    : CopyGoneError(sourcePath,
+                    QStringLiteral("The copy left its place before the original went: ") + sourcePath)
+{}
+
+CopyGoneError::CopyGoneError(const QString& sourcePath, const QString& message)
+    : PlatformError(ENOENT, message)
 {
     setPath(sourcePath);
 }
+
+CopyHiddenError::CopyHiddenError(const QString& sourcePath, const QString& mountPoint)
+    : CopyGoneError(sourcePath, QStringLiteral("The copy was hidden by a file system mounted at ") +
+                                    mountPoint + QStringLiteral(" before the original went: ") + sourcePath),
+      m_mountPoint(mountPoint)
+{}
 
 MoveResult moveItem(const QString& source, const QString& destination, const MoveHooks& hooks)
 {
@@ -154,10 +165,15 @@ MoveResult moveItem(const EntryLocation& from, const EntryLocation& to, const Mo
     if (hooks.inUse)
         inUse.unite(hooks.inUse());
     orDiscard(hooks.beforeRemoval);
-    if (hooks.copyStaysAtDestination) {
+    if (!hooks.copyStaysAtDestination) {
+        copier.rootMayHaveMoved();
+    } else {
         orDiscard([&] {
-            if (!copier.standsAtDestination())
-                throw CopyGoneError(from.path);
+            if (copier.standsAtDestination())
+                return;
+            if (const std::optional<QString> mount = copier.hiddenUnder())
+                throw CopyHiddenError(from.path, *mount);
+            throw CopyGoneError(from.path);
         });
     }
     RemovalRules rules;
@@ -177,10 +193,13 @@ MoveResult moveItem(const EntryLocation& from, const EntryLocation& to, const Mo
     result.changedPaths = std::move(removal.keptPaths);
     result.leftoverError = std::move(removal.firstError);
     result.lostCopies = copier.lostCopies();
-    // Moved aside while the source went: whole there, for what went, but not where the caller
-    // looks for it.
-    if (hooks.copyStaysAtDestination && !copier.standsAtDestination())
-        result.copyMovedTo = copier.placeNow().value_or(QString());
+    // Moved aside or hidden while the source went: whole there, for what went, but not where the
+    // caller looks for it.
+    if (hooks.copyStaysAtDestination && !copier.standsAtDestination()) {
+        result.copyHiddenUnder = copier.hiddenUnder();
+        if (!result.copyHiddenUnder)
+            result.copyMovedTo = copier.placeNow().value_or(QString());
+    }
     result.refusedAttributes = copier.refusedAttributes();
     return result;
 }

@@ -32,6 +32,10 @@ struct MoveResult {
     // was removed (a program moved it aside on the volume); where it stands now, empty when that
     // cannot be told.
     std::optional<QString> copyMovedTo;
+    // With MoveHooks::copyStaysAtDestination: while the source was removed, a file system was mounted
+    // over the destination's folder or a folder above it, which hides the copy where it stands
+    // (see TreeCopier::hiddenUnder); its mount point.
+    std::optional<QString> copyHiddenUnder;
     // With MoveHooks::copyChangesAgain: a round that was to copy what changed during the removal
     // failed so (the destination full, say), and what changed stayed at the source.
     std::optional<PlatformError> refreshFailure;
@@ -91,9 +95,11 @@ struct MoveHooks {
     std::function<void()> beforeRemoval;
     // The copy stays at the destination path until the source is gone (the caller moves it nowhere
     // meanwhile): a copy that is no longer there when the removal would begin (moved aside on the
-    // volume, say) is undone as a throw from `copied` would, with CopyGoneError; one moved aside
-    // during the removal is named (see MoveResult::copyMovedTo). Whatever the setting, an entry goes
-    // only while its own copy stands as it was made (see MoveResult::lostCopies).
+    // volume, say) is undone as a throw from `copied` would, with CopyGoneError, or CopyHiddenError
+    // when a file system mounted over its way hides it; one moved aside or hidden during the removal
+    // is named (see MoveResult::copyMovedTo, MoveResult::copyHiddenUnder). Without it the caller may
+    // move the copy in `copied` or `beforeRemoval`. Whatever the setting, an entry goes only while
+    // its own copy stands as it was made (see MoveResult::lostCopies).
     bool copyStaysAtDestination = false;
     // The times of the source's files prove nothing: each file goes only once its content equals
     // its copy's, however long ago its time lies. For a source on a volume, whose files a clock
@@ -130,6 +136,22 @@ public:
 class CopyGoneError : public PlatformError {
 public:
     explicit CopyGoneError(const QString& sourcePath);
+
+protected:
+    CopyGoneError(const QString& sourcePath, const QString& message);
+};
+
+// A move whose copy, standing where it was made, was hidden before the source could go by a file
+// system mounted over the destination's folder or a folder above it (see TreeCopier::hiddenUnder):
+// a CopyGoneError that names that file system's mount point. The copy was discarded as far as the
+// descriptors the move held reached it.
+class CopyHiddenError : public CopyGoneError {
+public:
+    CopyHiddenError(const QString& sourcePath, const QString& mountPoint);
+    const QString& mountPoint() const { return m_mountPoint; }
+
+private:
+    QString m_mountPoint;
 };
 
 MoveResult moveItem(const QString& source, const QString& destination, const MoveHooks& hooks = {});

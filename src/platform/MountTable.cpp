@@ -2,6 +2,8 @@
 
 #include "platform/FileIO.h"
 #include "platform/PlatformError.h"
+#include "platform/StandardPath.h"
+#include "platform/UniqueFd.h"
 
 #include <QFile>
 #include <QList>
@@ -115,6 +117,20 @@ std::optional<MountEntry> MountTable::mountedAt(const QString& path) const
     const QString resolved = QFile::decodeName(canonical);
     std::free(canonical);
     return entryAt(resolved);
+}
+
+std::optional<MountEntry> MountTable::covering(const QString& path) const
+{
+    // The kernel tells which mount an open entry lies on: that of the deepest one the path reaches.
+    for (QString way = standardizedPath(path);; way = parentPath(way)) {
+        const UniqueFd reached(::open(QFile::encodeName(way).constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        if (reached.isValid()) {
+            const std::optional<quint64> mount = mountIdOf(reached.get());
+            return mount ? withId(*mount) : std::nullopt;
+        }
+        if (way == QLatin1String("/"))
+            return std::nullopt;
+    }
 }
 
 std::optional<MountEntry> MountTable::withId(quint64 mountId) const

@@ -42,6 +42,12 @@ public:
     // holds the folder.
     std::optional<MountEntry> mountedAt(const QString& path) const;
 
+    // The mount that `path` (absolute) leads into by its name, as far as it exists: that of the
+    // deepest entry it reaches (a file system mounted over a folder of the way hides what lay below
+    // it), a link at its end not followed. None when the kernel does not tell an entry's mount (see
+    // mountIdOf) or the table lists no such mount.
+    std::optional<MountEntry> covering(const QString& path) const;
+
     // The mount with the id `mountId` (see mountIdOf); none when the table lists no such mount.
     std::optional<MountEntry> withId(quint64 mountId) const;
 

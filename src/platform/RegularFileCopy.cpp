@@ -95,9 +95,13 @@ FileCopyResult copyRegularFile(const FileCopyRequest& request, FileDataCopier& d
     if (const int error = applyCopiedMetadata(out.get(), taken, asRoot, in.get(), result.refusedAttributes);
         error != 0)
         return failed(result, error, true);
+    struct stat made {};
+    if (::fstat(out.get(), &made) != 0)
+        return failed(result, errno, true);
     if (const int error = out.close(); error != 0)
         return failed(result, error, true);
     result.taken = taken;
+    result.copyChanged = made.st_ctim;
     return result;
 }
 

@@ -28,7 +28,10 @@ struct FileCopyResult {
     bool atDestination = false;           // whether errorNumber concerns the destination side
     std::optional<EntryIdentity> created; // the file this call created, also when it then failed
     struct stat taken {};                 // the source as opened and copied, on success
-    QSet<QByteArray> refusedAttributes;   // extended attributes the destination did not take
+    // On success, the copy's change time once its data, attributes, mode and times were in: what the
+    // copy leaves it with (see TreeCopier::copyStands).
+    timespec copyChanged{};
+    QSet<QByteArray> refusedAttributes; // extended attributes the destination did not take
 };
 
 // Copies data (holes kept), owner (when `asRoot`), extended attributes and ACLs (see

@@ -3,8 +3,10 @@
 #include "platform/ContentComparison.h"
 #include "platform/ExtendedAttributes.h"
 #include "platform/HelperThreads.h"
+#include "platform/MountTable.h"
 #include "platform/PlatformError.h"
 #include "platform/RegularFileCopy.h"
+#include "platform/StandardPath.h"
 #include "platform/SymbolicLinks.h"
 #include "platform/TreeRemoval.h"
 
@@ -52,7 +54,7 @@ void TreeCopier::copy()
     }
     // Whatever happened, no worker may still be writing when the result is judged or removed.
     m_pool.finish();
-    m_task.collectResults(m_created, m_copied, m_unproven);
+    m_task.collectResults(m_created, m_copied, m_unproven, m_stamps);
     try {
         // A worker's failure lies earlier in the walk than any of the walker's own: files are
         // queued before the walker takes its next step.
@@ -115,7 +117,7 @@ bool TreeCopier::copyStands(const struct stat& info, const QByteArray& relativeP
         if (!m_rootIsFile)
             return true;
         return m_rootFile.isValid() && ::fstat(m_rootFile.get(), &copy) == 0 && copy.st_nlink > 0 &&
-               S_ISREG(copy.st_mode) && copy.st_size == info.st_size;
+               S_ISREG(copy.st_mode) && copy.st_size == info.st_size && unchangedSinceMade(copy);
     }
     if (!m_destinationRoot.isValid())
         return false;
@@ -129,10 +131,55 @@ bool TreeCopier::copyStands(const struct stat& info, const QByteArray& relativeP
     }
     if (!m_created.contains(Identity::of(copy)) || (copy.st_mode & S_IFMT) != (info.st_mode & S_IFMT))
         return false;
-    return !S_ISREG(info.st_mode) || copy.st_size == info.st_size;
+    return !S_ISREG(info.st_mode) || (copy.st_size == info.st_size && unchangedSinceMade(copy));
+}
+
+bool TreeCopier::unchangedSinceMade(const struct stat& copy) const
+{
+    const auto made = m_stamps.constFind(Identity::of(copy));
+    return made != m_stamps.cend() && made->tv_sec == copy.st_ctim.tv_sec &&
+           made->tv_nsec == copy.st_ctim.tv_nsec;
+}
+
+void TreeCopier::stamp(int folder, const char* name)
+{
+    const UniqueFd made(::openat(folder, name, O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    if (made.isValid())
+        stamp(made.get());
+}
+
+void TreeCopier::stamp(int fd)
+{
+    struct stat made {};
+    if (::fstat(fd, &made) == 0 && S_ISREG(made.st_mode) && m_created.contains(Identity::of(made)))
+        m_stamps.insert(Identity::of(made), made.st_ctim);
+}
+
+void TreeCopier::stampOtherNames(const QSet<Identity>& copies)
+{
+    // Only files with several names keep one to be reached by: those of a source file with several.
+    QSet<Identity> left = copies;
+    const auto look = [&](const QByteArray& name) {
+        struct stat there {};
+        if (!left.isEmpty() &&
+            ::fstatat(m_destinationRoot.get(), name.constData(), &there, AT_SYMLINK_NOFOLLOW) == 0 &&
+            left.remove(Identity::of(there)))
+            m_stamps.insert(Identity::of(there), there.st_ctim);
+    };
+    for (const QByteArray& first : std::as_const(m_firstLinks))
+        look(first);
+    for (const QList<QByteArray>& names : std::as_const(m_laterLinks)) {
+        for (const QByteArray& name : names)
+            look(name);
+    }
 }
 
 bool TreeCopier::standsAtDestination() const
+{
+    return standsInItsFolder() && reachedByName();
+}
+
+bool TreeCopier::standsInItsFolder() const
 {
     const int root = copyRoot();
     struct stat named {};
@@ -141,6 +188,37 @@ bool TreeCopier::standsAtDestination() const
            ::fstatat(m_destination.parent.get(), m_destination.name.constData(), &named,
                      AT_SYMLINK_NOFOLLOW) == 0 &&
            ::fstat(root, &held) == 0 && held.st_nlink > 0 && Identity::of(named) == Identity::of(held);
+}
+
+bool TreeCopier::reachedByName() const
+{
+    const int root = copyRoot();
+    struct stat named {};
+    struct stat held {};
+    return root >= 0 && ::lstat(QFile::encodeName(m_destination.path).constData(), &named) == 0 &&
+           ::fstat(root, &held) == 0 && Identity::of(named) == Identity::of(held);
+}
+
+std::optional<QString> TreeCopier::hiddenUnder() const
+{
+    if (!standsInItsFolder() || reachedByName())
+        return std::nullopt;
+    const std::optional<quint64> mount = mountIdOf(copyRoot());
+    const MountTable table = MountTable::current();
+    const std::optional<MountEntry> own = mount ? table.withId(*mount) : std::nullopt;
+    const std::optional<MountEntry> over = table.covering(m_destination.path);
+    // A volume taken away from under the copy leads its path onto the disk below: nothing hides it.
+    if (!own || !over || over->mountId == own->mountId ||
+        !isSameOrDescendant(over->mountPoint, own->mountPoint))
+        return std::nullopt;
+    return over->mountPoint;
+}
+
+void TreeCopier::rootMayHaveMoved()
+{
+    // Only a move moves it here: the copy's root is left at its place otherwise.
+    if (m_rootIsFile && m_rootFile.isValid() && !standsInItsFolder())
+        stamp(m_rootFile.get());
 }
 
 int TreeCopier::copyRoot() const
@@ -372,6 +450,7 @@ struct stat TreeCopier::copyRootFile(const WalkEntry& entry)
         fail(result.errorNumber, result.atDestination ? destinationPath(entry) : entry.path());
     m_root = Identity::of(result.taken);
     m_rootIsFile = true;
+    m_stamps.insert(prepared, result.copyChanged);
     if (!m_times.provesUnchanged(result.taken))
         m_unproven.insert(Identity::of(result.taken), UnprovenCopy{QByteArray(), prepared});
     // Held open, so that whatever the copy is renamed to, a comparison finds it: one the times call
@@ -472,6 +551,7 @@ void TreeCopier::linkToFirst(const WalkEntry& entry, const QByteArray& firstRela
     }
     if (::linkat(directory, firstName.constData(), m_current.get(), entry.name.constData(), 0) != 0)
         fail(errno, destinationPath(entry));
+    stamp(m_current.get(), entry.name.constData()); // a new name moves the file's change time
 }
 
 int TreeCopier::destinationParent(const WalkEntry& entry) const

@@ -78,11 +78,29 @@ public:
     // Whether the copy of the source entry `info` at `relativePath` stands as this copy made it: the
     // entry this copy created at the same place below the copy's root (wherever that root is now),
     // of the same kind, and for a regular file of the same size (which a program that cut the copy
-    // short or wrote more to it changes). Safe on several threads.
+    // short or wrote more to it changes) and unchanged since this copy was done with it: the same
+    // change time, which every write, every setting of its times or mode and every new or removed
+    // name moves (a program that rewrote it with as many bytes and put its times back cannot set
+    // it). What this copy does to its own files (their attributes, mode and times, another name,
+    // a file written anew by a refresh) is read back as it does it; reading a copy moves nothing.
+    // Where the volume keeps no change time of its own (FAT and exFAT give the modification time,
+    // which a program may put back), only a write that left another modification time shows.
+    // Safe on several threads.
     bool copyStands(const struct stat& info, const QByteArray& relativePath) const;
-    // Whether the destination path still leads to the copy's root, which has not been removed: a
-    // program tidying the volume may have moved it aside.
+    // Whether the destination still holds the copy's root, which has not been removed: through the
+    // descriptor of its folder (a program tidying the volume may have moved it aside) and by its
+    // path's name, looked up from the root of the file system (which a file system mounted over its
+    // folder, or a folder above, leads elsewhere).
     bool standsAtDestination() const;
+    // When the copy's root stands in its folder but its path leads into a file system mounted since
+    // over that folder or a folder above it, at or below the one the copy lies on: that file
+    // system's mount point. The copy is hidden there, whole, and reached only through the
+    // descriptors this copier holds. None otherwise, or when the mounts cannot be told.
+    std::optional<QString> hiddenUnder() const;
+    // After the caller may have moved the copy's root (see MoveHooks::copyStaysAtDestination): a
+    // single file that is no longer in the destination's folder had its change time moved by that
+    // move, which is read again.
+    void rootMayHaveMoved();
     // Where the copy's root is now, wherever it was moved to; none when that cannot be told.
     std::optional<QString> placeNow() const;
     // The source paths of the entries that mayRelease() kept because their copy did not stand, in
@@ -172,6 +190,20 @@ private:
     UniqueFd openSource(const Identity& source, const QByteArray& firstName) const;
     // A descriptor on the copy's root wherever it is now: the folder, or the single file held by O_PATH.
     int copyRoot() const;
+    // The copy's root stands in the destination's folder as the descriptor on it finds it.
+    bool standsInItsFolder() const;
+    // The destination path, looked up by its name, leads to the copy's root.
+    bool reachedByName() const;
+    // The copy `copy`, a regular file this copy made, shows the change time it had once this copy
+    // was done with it.
+    bool unchangedSinceMade(const struct stat& copy) const;
+    // Reads back the change time of the file this copy made at `name` in the folder `folder` (or
+    // open at `fd`), after a step of its own moved it.
+    void stamp(int folder, const char* name);
+    void stamp(int fd);
+    // Reads back the change time of `copies`, files this copy made whose other names it just
+    // removed or replaced, through a name of theirs that it knows.
+    void stampOtherNames(const QSet<Identity>& copies);
     void flushDestination();
     void removeCreated();
     [[noreturn]] void fail(int errorNumber, const QString& path) const;
@@ -192,6 +224,7 @@ private:
     UniqueFd m_rootFile;                      // the same, held by O_PATH: where it is and whether it stands
     std::vector<Identity> m_directories;      // destination directories from the root down
     QSet<Identity> m_created;                 // destination entries this copy made
+    QHash<Identity, timespec> m_stamps;       // its regular files -> their change time, as it left them
     QHash<Identity, Fingerprint> m_copied;    // source entries taken, as they were when taken
     QHash<Identity, UnprovenCopy> m_unproven; // files taken that only their content can prove unchanged
     QHash<Identity, QByteArray> m_firstLinks; // multiply linked source entry -> its first copy

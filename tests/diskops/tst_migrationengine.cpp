@@ -1,6 +1,7 @@
 // The migration of one source path: the checks and their order, placeholders at the target, the
 // holders of the source, and the records of a completed migration.
 #include "EngineFixture.h"
+#include "JournalScenes.h"
 #include "diskops/OperationJournal.h"
 #include "model/OrvalinkError.h"
 #include "platform/EntryStatus.h"
@@ -15,6 +16,7 @@
 #include "support/ForkedHolder.h"
 #include "support/HoldingProcess.h"
 #include "support/ImmutableFlag.h"
+#include "support/InPlaceRewrite.h"
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
@@ -724,31 +726,48 @@ private Q_SLOTS:
                                                     << "/archive.bin";
         QTest::newRow("a file of the copy written to") << "written"
                                                        << "/archive.bin";
+        QTest::newRow("a file of the copy rewritten in place") << "rewritten"
+                                                               << "/archive.bin";
+        QTest::newRow("a file of the copy rewritten in place, its times put back")
+            << "rewritten, times put back"
+            << "/archive.bin";
+        QTest::newRow("a single file's copy rewritten in place, its times put back")
+            << "single file rewritten, times put back"
+            << "";
         QTest::newRow("the whole copy moved aside") << "moved"
                                                     << "";
     }
     // A program tidying the volume removes or changes the copy (or moves it aside) while the source
     // goes: nothing goes from the source whose copy does not stand as it was made, the migration is
-    // taken back, naming it, and the folder comes home whole.
+    // taken back, naming it, and the folder comes home whole. A copy a program changed comes home
+    // too, beside the original.
     void aCopyThatLeavesTheVolume()
     {
         QFETCH(QString, change);
         QFETCH(QString, named);
         EngineFixture fx;
         SKIP_WITHOUT(fx);
-        const auto [source, target] = makeNotes(fx, "report");
+        const bool single = change.startsWith("single file");
+        const auto [folder, folderTarget] = makeNotes(fx, "report");
+        const QString source = single ? fx.tree.fileOfSize("notes.bin", 256 * 1024) : folder;
+        const QString target = single ? fx.targetOf(source) : folderTarget;
+        const QString changed = single ? source : source + "/archive.bin";
+        const QString copied = single ? target : target + "/archive.bin";
         const QStringList before = test::snapshotContents(source);
         std::atomic<bool> done = false;
         // Runs on the gate's thread when the record says the copy is whole.
         const auto tidy = [&] {
-            QFile copy(target + "/archive.bin");
-            if (done || copy.size() != 256 * 1024 || !platform::entryExists(target + "/report.txt"))
+            QFile copy(copied);
+            if (done || copy.size() != 256 * 1024 ||
+                (!single && !platform::entryExists(target + "/report.txt")))
                 return;
             done = true;
             if (change == "removed")
                 copy.remove();
             else if (change == "written" && copy.open(QIODevice::Append))
                 copy.write("tidied");
+            else if (change.endsWith("rewritten") || change.endsWith("times put back"))
+                test::rewriteInPlace(copied, change.endsWith("times put back"));
             else if (change == "moved")
                 QDir().rename(target, target + "-aside");
         };
@@ -764,7 +783,7 @@ private Q_SLOTS:
         QCOMPARE(result.task.errorCode, QStringLiteral("E008"));
         QVERIFY(result.failure && result.failure->shortfall());
         QCOMPARE(result.failure->shortfall()->entry, source + named);
-        const QStringList older = fx.reservedSiblings(source + "/archive.bin", "append-preserved");
+        const QStringList older = fx.reservedSiblings(changed, "append-preserved");
         const QString kept = olderVersionsSentence(older);
         QCOMPARE(*result.task.errorMessage,
                  "Failed to move " + source + " to " + target + ": the copy of " + source + named +
@@ -772,13 +791,117 @@ private Q_SLOTS:
                      "went. Original data was restored to its previous location." +
                      kept);
         // The copy a program changed came home too, beside the original.
-        QCOMPARE(older.size(), change == "written" ? 1 : 0);
-        for (const QString& each : older)
+        QCOMPARE(older.size(), change == "removed" || change == "moved" ? 0 : 1);
+        for (const QString& each : older) {
+            QCOMPARE(QFileInfo(each).size(), 256 * 1024 + (change == "written" ? 6 : 0));
+            QVERIFY(platform::readWholeFile(each) != platform::readWholeFile(changed));
             QVERIFY(QFile::remove(each));
+        }
         QCOMPARE(test::snapshotContents(source), before);
         QVERIFY(fx.reservedSiblings(source, "staging").isEmpty());
         QVERIFY(!platform::entryExists(target));
         QVERIFY(fx.mappings().isEmpty());
+    }
+
+    void aFileSystemMountedAtTheTargetRoot_data()
+    {
+        QTest::addColumn<bool>("afterRemoval"); // or before it, once the copy is whole
+        QTest::addColumn<bool>("rootMade");     // by the migration, or there before it
+        QTest::newRow("before the removal, a target root the migration made") << false << true;
+        QTest::newRow("before the removal, a target root there before") << false << false;
+        QTest::newRow("after the removal, a target root the migration made") << true << true;
+        QTest::newRow("after the removal, a target root there before") << true << false;
+    }
+    // A file system mounted at the target root while the folder moves hides the copy from its path,
+    // not from what the copy holds open. Before the staged files go, none of them goes: the copy is
+    // discarded and the folder comes home, the answer naming the mount. After they went, nothing can
+    // come back by the path: the answer names where the data is and what to do, and the record stays,
+    // for a start that touches nothing while the mount stays and finishes the migration once it went.
+    void aFileSystemMountedAtTheTargetRoot()
+    {
+        QFETCH(bool, afterRemoval);
+        QFETCH(bool, rootMade);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const auto [source, target] = makeNotes(fx, "report");
+        const QStringList before = test::snapshotContents(source);
+        if (!rootMade)
+            QVERIFY(QDir().mkpath(fx.targetRoot()));
+        std::optional<test::TmpfsMount> over;
+        const auto mountOver = [&] {
+            if (!over)
+                over.emplace(fx.targetRoot(), 1024 * 1024);
+        };
+        // Before the removal: on the gate's thread, once the record says the copy is whole.
+        const auto whole = [&] {
+            if (QFileInfo(target + "/archive.bin").size() == 256 * 1024 &&
+                platform::entryExists(target + "/report.txt"))
+                mountOver();
+        };
+        std::optional<test::FileOpenGate> recorded;
+        if (!afterRemoval) {
+            QDir().mkpath(OperationJournal::directory());
+            recorded.emplace(OperationJournal::directory(), whole);
+            SKIP_WITHOUT(*recorded);
+        }
+        const auto arrived = [&](const QString&, const QString&, const QString&) {
+            if (afterRemoval)
+                mountOver();
+        };
+
+        const auto result = fx.engine({}, arrived).migrate(source, fx.config(), std::nullopt, false);
+        recorded.reset();
+
+        QVERIFY(over);
+        if (!over->isValid())
+            QSKIP(qPrintable(over->skipReason()));
+        QVERIFY2(result.failure && result.failure->shortfall(), qPrintable(test::describe(result)));
+        const CopyShortfall shortfall = *result.failure->shortfall();
+        QCOMPARE(shortfall.mountPoint, fx.targetRoot());
+        QCOMPARE(result.task.errorCode, QStringLiteral("E008"));
+        QVERIFY(fx.reservedSiblings(source, "staging").isEmpty());
+        QVERIFY(fx.mappings().isEmpty());
+        if (!afterRemoval) {
+            QCOMPARE(shortfall.reason, CopyShortfall::Reason::copyHidden);
+            QCOMPARE(result.task.status, TaskStatus::rolledBack);
+            QCOMPARE(*result.task.errorMessage,
+                     "Failed to move " + source + " to " + target + ": the copy of " + source +
+                         " on the external disk was hidden by a file system mounted at " + fx.targetRoot() +
+                         " before the original went. Original data was restored to its previous location.");
+            QCOMPARE(test::snapshotContents(source), before);
+            over.reset();
+            QVERIFY(!platform::entryExists(target)); // discarded where the mount hid it
+            QVERIFY(recoverOperations(fx).isEmpty());
+            return;
+        }
+        // Whole in one place, which the answer names.
+        QCOMPARE(shortfall.reason, CopyShortfall::Reason::copyHiddenAfterRemoval);
+        QCOMPARE(shortfall.entry, target);
+        QCOMPARE(result.task.status, TaskStatus::failed);
+        QCOMPARE(*result.task.errorMessage,
+                 "Failed to move " + source + " to " + target +
+                     ": the original went, and its copy is whole at " + target +
+                     ", hidden under the file system mounted at " + fx.targetRoot() +
+                     ". Unmount that file system: the next start finishes the migration.");
+        QVERIFY(!platform::entryExists(source));
+        QVERIFY(fx.tasks().isEmpty()); // written by the start that finishes it
+
+        const QList<RecoveredOperation> waiting = recoverOperations(fx);
+        QCOMPARE(waiting.size(), 1);
+        QCOMPARE(waiting.constFirst().outcome, RecoveredOperation::Outcome::leftAsFound);
+        QCOMPARE(waiting.constFirst().foundPaths, QStringList{target});
+        QVERIFY(!platform::entryExists(source));
+        over.reset();
+        QCOMPARE(test::snapshotContents(target), before);
+
+        const QList<RecoveredOperation> finished = recoverOperations(fx);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.constFirst().outcome, RecoveredOperation::Outcome::migrationCompleted);
+        QVERIFY(isLinkTo(source, target));
+        QCOMPARE(test::snapshotContents(target), before);
+        QCOMPARE(fx.mappings().size(), 1);
+        QCOMPARE(fx.tasks().size(), 1);
+        QCOMPARE(fx.tasks().constFirst().status, TaskStatus::completed);
     }
 
     void aVolumeThatCannotKeepTheFolder_data()

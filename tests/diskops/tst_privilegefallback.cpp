@@ -119,11 +119,21 @@ private Q_SLOTS:
         QCOMPARE(test::snapshotTree(fx.tree.root()), before);
     }
 
+    void migrationAndUndoByAnUnprivilegedUser_data()
+    {
+        QTest::addColumn<bool>("unreadableFile");
+        QTest::newRow("a user who may write neither beside the source nor on the volume") << false;
+        QTest::newRow("a file of the folder only the administrator may read") << true;
+    }
     // A user who may write neither beside the source nor on the volume: every move and link that
     // needs more rights goes through the administrator, and the migration and its undo still
     // complete. The folder the target goes into is there already: creating it is never done as root.
+    // So do they where the user's own copy made the target and met a file it may not read: the
+    // administrator's move brings the whole folder, and the link leads to what it brought, not to
+    // the copy the user's attempt made and discarded.
     void migrationAndUndoByAnUnprivilegedUser()
     {
+        QFETCH(bool, unreadableFile);
         if (const auto reason = test::Unprivileged::skipReason())
             QSKIP(qPrintable(*reason));
         EngineFixture fx;
@@ -133,8 +143,14 @@ private Q_SLOTS:
         fx.tree.file("Docs/sub/b.txt", "beta");
         const QString source = fx.tree.path("Docs");
         const QString target = fx.targetOf(source);
-        const QStringList before = test::snapshotTree(source);
         QVERIFY(QDir().mkpath(target.section('/', 0, -2)));
+        if (unreadableFile) {
+            QCOMPARE(
+                ::chmod(QFile::encodeName(fx.tree.file("Docs/sub/secret.txt", "secret")).constData(), 0600),
+                0);
+            chownTree(target.section('/', 0, -2), test::unprivilegedUid(), test::unprivilegedGid());
+        }
+        const QStringList before = test::snapshotTree(source);
         AppPaths::ensureBaseDirectories();
         fx.log.append(LogLevel::info, "created before the user drops its rights");
         test::Unprivileged::openUp(fx.home.root());

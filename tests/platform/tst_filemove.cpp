@@ -9,7 +9,10 @@
 #include "support/ChildProcess.h"
 #include "support/ErrorOf.h"
 #include "support/FileOpenGate.h"
+#include "support/InPlaceRewrite.h"
+#include "support/LoopMount.h"
 #include "support/ReadOnlyRemount.h"
+#include "support/SkipWithout.h"
 #include "support/TestHome.h"
 #include "support/TestTree.h"
 #include "support/TmpfsMount.h"
@@ -362,7 +365,8 @@ private Q_SLOTS:
             << "a folder replaced by a file" << QStringList{"docs/sub"};
     }
     // What a program did to the source after the copy took it reaches the copy in one look, and a
-    // second look finds nothing more; the removal then takes every entry of the source.
+    // second look finds nothing more; the removal then takes every entry of the source, as the copy
+    // of each stands as the refresh made it (its renames and new names are no change to the copy).
     void refreshBringsTheCopyAlong()
     {
         QFETCH(QString, change);
@@ -401,9 +405,10 @@ private Q_SLOTS:
                          QDirIterator::Subdirectories);
         while (all.hasNext()) {
             const QString path = all.next();
-            QVERIFY2(
-                copier.copiedUnchanged(lstatOf(path), QFile::encodeName(path.mid(tree.root().size() + 1))),
-                qPrintable(path));
+            const QByteArray relative = QFile::encodeName(path.mid(tree.root().size() + 1));
+            QVERIFY2(copier.copiedUnchanged(lstatOf(path), relative) &&
+                         copier.copyStands(lstatOf(path), relative),
+                     qPrintable(path));
         }
     }
 
@@ -574,6 +579,7 @@ private Q_SLOTS:
         QCOMPARE(lstatOf(to.path).st_ino, copy);
         QCOMPARE(test::snapshotTree(to.path), test::snapshotTree(source));
         QVERIFY(copier.copiedUnchanged(lstatOf(source), QByteArray()));
+        QVERIFY(copier.copyStands(lstatOf(source), QByteArray()));
     }
 
     void singleEntriesCrossDevices_data()
@@ -764,89 +770,169 @@ private Q_SLOTS:
         QTest::addColumn<QString>("change");          // done to the copy right before the removal
         QTest::addColumn<bool>("staysAtDestination"); // see MoveHooks::copyStaysAtDestination
         QTest::addColumn<QStringList>("lost");        // below the source
-        QTest::newRow("a file of the copy removed") << "removed" << true << QStringList{"sub/held.bin"};
-        QTest::newRow("a file of the copy written to") << "grown" << true << QStringList{"sub/held.bin"};
-        QTest::newRow("a file of the copy replaced") << "replaced" << true << QStringList{"sub/held.bin"};
-        QTest::newRow("a folder of the copy removed") << "folder removed" << true << QStringList{"sub"};
-        QTest::newRow("the whole copy moved aside") << "moved aside" << true << QStringList{""};
-        QTest::newRow("the whole copy moved aside by the caller") << "moved aside" << false << QStringList();
-        QTest::newRow("the whole copy moved aside during a later removal")
-            << "moved aside later" << true << QStringList();
+        QTest::addColumn<QString>("volume");          // where the copy goes
+        const auto row = [](const char* name, const char* change, bool stays, const QStringList& lost,
+                            const char* volume = "tmpfs") {
+            QTest::newRow(name) << change << stays << lost << volume;
+        };
+        const QStringList held{"sub/held.bin"};
+        row("a file of the copy removed", "removed", true, held);
+        row("a file of the copy written to", "grown", true, held);
+        row("a file of the copy replaced", "replaced", true, held);
+        row("a file of the copy rewritten in place", "rewritten", true, held);
+        row("a file of the copy rewritten in place, its times put back", "rewritten, times put back", true,
+            held);
+        row("a single file's copy rewritten in place, its times put back",
+            "single file rewritten, times put back", true, {""});
+        row("a single file's copy left as it was", "single file", true, {});
+        row("a single file's copy moved aside by the caller", "single file moved aside", false, {});
+        row("a folder of the copy removed", "folder removed", true, {"sub"});
+        row("the whole copy moved aside", "moved aside", true, {""});
+        row("the whole copy moved aside by the caller", "moved aside", false, {});
+        row("the whole copy moved aside during a later removal", "moved aside later", true, {});
+        row("a file system mounted over the copy's folder", "mounted over", true, {});
+        row("a file system mounted over the copy's folder during a later removal", "mounted over later", true,
+            {});
+        // What the copy does to its files (and reading them) shows as no change on any volume; a
+        // rewrite shows where the volume keeps a time that tells (FAT through FUSE keeps none that
+        // a write moves, exFAT only the modification time).
+        row("ext4, the copy left as it was", "left as it was", true, {}, "ext4");
+        row("ext4, a file of the copy rewritten in place, its times put back", "rewritten, times put back",
+            true, held, "ext4");
+        row("ext4, a single file's copy rewritten in place, its times put back",
+            "single file rewritten, times put back", true, {""}, "ext4");
+        row("ext4 keeping whole seconds, the copy left as it was", "left as it was", true, {},
+            "ext4 seconds");
+        row("exFAT, the copy left as it was", "left as it was", true, {}, "exFAT");
+        row("exFAT, a file of the copy rewritten in place", "rewritten", true, held, "exFAT");
+        row("exFAT, a single file's copy left as it was", "single file", true, {}, "exFAT");
+        row("FAT, the copy left as it was", "left as it was", true, {}, "FAT");
+        row("FAT, a single file's copy left as it was", "single file", true, {}, "FAT");
     }
     // A program tidying the volume may remove or change the copy while the source goes: an entry of
-    // the source goes only while its copy stands as it was made, and what stays is named. A copy that
-    // is no longer at its place when the removal would begin takes nothing of the source, unless
-    // the caller moves the copy itself.
+    // the source goes only while its copy stands as it was made (rewritten in place with its times
+    // put back, it does not), and what stays is named. A copy that is no longer at its place when the
+    // removal would begin (moved aside, or hidden by a file system mounted over its folder) takes
+    // nothing of the source and is discarded, unless the caller moves the copy itself.
     void aSourceEntryGoesOnlyWhileItsCopyStands()
     {
         QFETCH(QString, change);
         QFETCH(bool, staysAtDestination);
         QFETCH(QStringList, lost);
+        QFETCH(QString, volume);
         CrossDevice devices;
         REQUIRE_VOLUME(devices);
+        std::unique_ptr<test::LoopMount> disk;
+        if (volume != "tmpfs") {
+            const auto kind = volume == "ext4"    ? test::LoopMount::Kind::ext4
+                              : volume == "exFAT" ? test::LoopMount::Kind::exfatFuse
+                              : volume == "FAT"   ? test::LoopMount::Kind::fatFuse
+                                                  : test::LoopMount::Kind::wholeSecondsExt4;
+            disk = std::make_unique<test::LoopMount>(devices.home.volumes() + "/Disk", kind);
+            SKIP_WITHOUT(*disk);
+        }
+        const QString destination = disk ? disk->mountPoint() : devices.volume.mountPoint();
         devices.tree.file(QStringLiteral("Projects/top.txt"), "top");
         devices.tree.fileOfSize(QStringLiteral("Projects/sub/held.bin"), 64 * 1024);
-        const QString source = devices.source();
-        const QString copy = devices.target();
+        const bool single = change.startsWith("single file");
+        const QString source = single ? devices.tree.fileOfSize("notes.bin", 64 * 1024) : devices.source();
+        // FAT refuses any other mode than the one it gives.
+        if (volume == "FAT") {
+            QDirIterator all(source, QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+            while (all.hasNext())
+                QCOMPARE(::chmod(QFile::encodeName(all.next()).constData(), 0700), 0);
+            QCOMPARE(::chmod(QFile::encodeName(source).constData(), 0700), 0);
+        }
+        // Modification times long before the copy: where the volume keeps only them, a write shows.
+        test::stampDistinctTimes(source);
+        const QString copy = destination + (single ? "/notes.bin" : "/Projects");
+        const QString held = single ? copy : copy + "/sub/held.bin"; // what the rewrites change
+        const QString kept = single ? source : source + "/sub";      // what stays when it is lost
         const QStringList before = test::snapshotContents(source);
-        const QStringList sub = test::snapshotContents(source + "/sub");
+        const QStringList keptBefore = test::snapshotContents(kept);
+        const QByteArray heldBefore = readWholeFile(single ? source : source + "/sub/held.bin");
         MoveHooks hooks;
         hooks.copyStaysAtDestination = staysAtDestination;
         // Later: a change to the source keeps part of it for a second removal, which asks what is
         // held first.
-        const bool later = change == "moved aside later";
+        const bool later = change.endsWith("later");
         hooks.copyChangesAgain = later;
+        std::optional<test::TmpfsMount> over;
+        const auto moveAside = [&] {
+            QDir().rename(copy, copy + "-aside");
+        };
+        const auto mountOver = [&] {
+            over.emplace(destination);
+        };
         int asked = 0;
         hooks.inUse = [&] {
             if (later && ++asked == 2)
-                QDir().rename(copy, copy + "-aside");
+                change == "mounted over later" ? mountOver() : moveAside();
             return QSet<EntryIdentity>();
         };
         hooks.beforeRemoval = [&] {
-            test::TestTree copied(copy);
             if (later) {
                 devices.tree.file(QStringLiteral("Projects/top.txt"), "top, written again");
                 return;
             }
             if (change == "removed")
-                QFile::remove(copied.path("sub/held.bin"));
+                QFile::remove(held);
             else if (change == "grown") {
-                QFile file(copied.path("sub/held.bin"));
+                QFile file(held);
                 if (file.open(QIODevice::Append))
                     file.write("more");
             } else if (change == "replaced") {
-                QFile::remove(copied.path("sub/held.bin"));
-                copied.fileOfSize("sub/held.bin", 64 * 1024);
-            } else if (change == "folder removed")
-                QDir(copied.path("sub")).removeRecursively();
-            else
-                QDir().rename(copy, copy + "-aside");
+                QFile::remove(held);
+                test::TestTree(copy).fileOfSize("sub/held.bin", 64 * 1024);
+            } else if (change.endsWith("rewritten") || change.endsWith("times put back"))
+                QVERIFY(test::rewriteInPlace(held, change.endsWith("times put back")));
+            else if (change == "folder removed")
+                QDir(copy + "/sub").removeRecursively();
+            else if (change == "mounted over")
+                mountOver();
+            else if (change.endsWith("moved aside"))
+                moveAside();
         };
 
         const Attempt moved = attemptMove(source, copy, hooks);
 
+        if (over && !over->isValid())
+            QSKIP(qPrintable(over->skipReason()));
         QStringList lostPaths;
         for (const QString& relative : lost)
             lostPaths.append(relative.isEmpty() ? source : source + '/' + relative);
-        if (change == "moved aside" && staysAtDestination) {
+        if ((change == "moved aside" && staysAtDestination) || change == "mounted over") {
             QCOMPARE(moved.errorNumber, ENOENT);
             QCOMPARE(test::snapshotContents(source), before);
+            if (over) {
+                QVERIFY2(moved.message.contains("hidden by a file system mounted at " + destination),
+                         qPrintable(moved.message));
+                // Discarded below the mount, through what the move held.
+                over.reset();
+                QVERIFY(!entryExists(copy));
+            }
             return;
         }
         QCOMPARE(moved.errorNumber, 0);
         QCOMPARE(moved.result.lostCopies, lostPaths);
-        QVERIFY(!entryExists(source + "/top.txt"));
+        QVERIFY(single || !entryExists(source + "/top.txt"));
         // Whole where it was moved to, and said so when the caller did not move it itself.
-        QCOMPARE(moved.result.copyMovedTo, later ? std::optional<QString>(copy + "-aside") : std::nullopt);
+        QCOMPARE(moved.result.copyMovedTo,
+                 change == "moved aside later" ? std::optional<QString>(copy + "-aside") : std::nullopt);
+        QCOMPARE(moved.result.copyHiddenUnder, over ? std::optional<QString>(destination) : std::nullopt);
+        over.reset();
         if (lost.isEmpty()) {
             QVERIFY(!entryExists(source));
-            QCOMPARE(readWholeFile(copy + "-aside/top.txt"),
-                     later ? QByteArray("top, written again") : "top");
-            QCOMPARE(test::snapshotContents(copy + "-aside/sub"), sub);
+            const QString whole =
+                change.endsWith("moved aside") || change == "moved aside later" ? copy + "-aside" : copy;
+            // What a volume without modes cannot keep aside, as it was.
+            QCOMPARE(readWholeFile(single ? whole : whole + "/sub/held.bin"), heldBefore);
+            if (!single)
+                QCOMPARE(readWholeFile(whole + "/top.txt"), later ? QByteArray("top, written again") : "top");
             return;
         }
         // What stays is whole, and named as changed for the caller to take up.
-        QCOMPARE(test::snapshotContents(source + "/sub"), sub);
+        QCOMPARE(test::snapshotContents(kept), keptBefore);
         QVERIFY(moved.result.changedPaths.contains(lostPaths.constFirst()));
     }
 

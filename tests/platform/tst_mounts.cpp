@@ -4,6 +4,7 @@
 #include "support/TestTree.h"
 #include "support/TmpfsMount.h"
 
+#include <QFileInfo>
 #include <QTest>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -80,6 +81,42 @@ private Q_SLOTS:
         QVERIFY(!table.mountedAt(home.path("Volumes/Disk/inside")));
         QVERIFY(!table.mountedAt(home.path("Volumes/Alias")));
         QVERIFY(!table.mountedAt(home.path("Volumes/Missing")));
+    }
+
+    // A file system mounted over a folder of a path, or stacked on the mount the path led into,
+    // takes the path along, with whatever lay below it; a path beside it stays where it was.
+    void theMountAPathLeadsInto()
+    {
+        test::TestHome home;
+        test::TestTree tree(home.root());
+        test::TmpfsMount disk(home.path("Volumes/Disk"), 8 * 1024 * 1024);
+        if (!disk.isValid())
+            QSKIP(qPrintable(disk.skipReason()));
+        tree.dir("Volumes/Disk/Store/deep");
+        tree.dir("Volumes/Disk/Other");
+        tree.symlink("Volumes/Disk/Other/to-store", home.path("Volumes/Disk/Store"));
+        const QString diskPoint = QFileInfo(disk.mountPoint()).canonicalFilePath();
+        const QString deep = home.path("Volumes/Disk/Store/deep/missing/more");
+        const auto mountPointOf = [](const QString& path) {
+            const std::optional<MountEntry> mount = MountTable::current().covering(path);
+            return mount ? mount->mountPoint : QString();
+        };
+        QCOMPARE(mountPointOf(deep), diskPoint);
+
+        test::TmpfsMount store(home.path("Volumes/Disk/Store"), 1024 * 1024);
+        QVERIFY(store.isValid());
+        QCOMPARE(mountPointOf(deep), diskPoint + "/Store");
+        QCOMPARE(mountPointOf(home.path("Volumes/Disk/Other/missing")), diskPoint);
+        // A link at the end is the link, where it lies.
+        QCOMPARE(mountPointOf(home.path("Volumes/Disk/Other/to-store")), diskPoint);
+        QVERIFY(mountPointOf(home.path("Volumes")) != diskPoint);
+
+        test::TmpfsMount stacked(home.path("Volumes/Disk"), 1024 * 1024);
+        QVERIFY(stacked.isValid());
+        const std::optional<MountEntry> top = MountTable::current().covering(deep);
+        QVERIFY(top);
+        QCOMPARE(top->mountPoint, diskPoint);
+        QCOMPARE(top->device, deviceOf(home.path("Volumes/Disk")));
     }
 
     void blockDeviceOfASourceNode()

@@ -199,7 +199,7 @@ private Q_SLOTS:
             << "/home/alice/Notes/log.txt 在复制期间一直在变化，迁移已撤回，"
                "目录仍在原来的位置。请先关闭正在写入它的程序再试。";
         QTest::newRow("written while the original was being removed")
-            << 13
+            << 15
             << "/home/alice/Notes/log.txt was written while the original was being removed, so the "
                "migration was taken back and the folder is at its original place. Close the program that "
                "writes to it, then try again."
@@ -224,6 +224,20 @@ private Q_SLOTS:
             << "无法确认 /media/alice/Disk/Store "
                "位于哪个外置磁盘上，因此无法检查该磁盘能否完整保留这个文件夹。"
                "没有移动任何内容。";
+        QTest::newRow("a copy hidden by a mount before the original went")
+            << 13
+            << "The copy of /home/alice/Notes on the external disk was hidden by a file system mounted at "
+               "/media/alice/Disk/Store before the original went, so the migration was taken back and the "
+               "folder is at its original place."
+            << "外置磁盘上 /home/alice/Notes 的副本在原件删除之前被挂载在 /media/alice/Disk/Store "
+               "的文件系统遮住了，因此迁移已撤回，目录仍在原来的位置。";
+        QTest::newRow("a copy hidden by a mount after the original went")
+            << 14
+            << "The original is gone; its copy is whole at /media/alice/Disk/Store/home/alice/Notes, hidden "
+               "under the file system mounted at /media/alice/Disk/Store. Unmount that file system, and the "
+               "next start finishes the migration."
+            << "原件已删除，副本完整地保存在 /media/alice/Disk/Store/home/alice/Notes，但被挂载在 "
+               "/media/alice/Disk/Store 的文件系统遮住了。请卸载该文件系统，下次启动时会完成迁移。";
     }
 
     void failureTextsComeFromTheCase()
@@ -253,6 +267,13 @@ private Q_SLOTS:
                 "/home/alice/Notes", "/media/alice/Disk/Store/home/alice/Notes",
                 CopyShortfall::volumeUntold("/media/alice/Disk/Store",
                                             "the system does not tell which volume it lies on")),
+            OrvalinkError::copyFallsShort(
+                "/home/alice/Notes", "/media/alice/Disk/Store/home/alice/Notes",
+                CopyShortfall::copyHidden("/home/alice/Notes", "/media/alice/Disk/Store")),
+            OrvalinkError::copyFallsShort(
+                "/home/alice/Notes", "/media/alice/Disk/Store/home/alice/Notes",
+                CopyShortfall::copyHiddenAfterRemoval("/media/alice/Disk/Store/home/alice/Notes",
+                                                      "/media/alice/Disk/Store")),
             OrvalinkError::copyFallsShort("/home/alice/Notes", "/media/alice/Disk/Store/home/alice/Notes",
                                           CopyShortfall::writtenInRemoval("/home/alice/Notes/log.txt"))};
         const OrvalinkError& failure = failures.at(error);

@@ -194,6 +194,20 @@ BilingualText shortfallText(const CopyShortfall& shortfall)
                    "The copy of %1 on the external disk was removed or changed before the original "
                    "went, so the migration was taken back and the folder is at its original place.")
             .arg(entry);
+    if (shortfall.reason == CopyShortfall::Reason::copyHidden)
+        return BilingualText("外置磁盘上 %1 的副本在原件删除之前被挂载在 %2 "
+                             "的文件系统遮住了，因此迁移已撤回，目录仍在原来的位置。",
+                             "The copy of %1 on the external disk was hidden by a file system mounted at "
+                             "%2 before the original went, so the migration was taken back and the folder "
+                             "is at its original place.")
+            .arg(entry, BilingualText::same(shortfall.mountPoint));
+    if (shortfall.reason == CopyShortfall::Reason::copyHiddenAfterRemoval)
+        return BilingualText("原件已删除，副本完整地保存在 %1，但被挂载在 %2 "
+                             "的文件系统遮住了。请卸载该文件系统，下次启动时会完成迁移。",
+                             "The original is gone; its copy is whole at %1, hidden under the file "
+                             "system mounted at %2. Unmount that file system, and the next start "
+                             "finishes the migration.")
+            .arg(entry, BilingualText::same(shortfall.mountPoint));
     if (shortfall.reason == CopyShortfall::Reason::volumeUntold)
         return BilingualText(
                    "无法确认 %1 "
