@@ -193,9 +193,13 @@ bool TreeCopier::standsInItsFolder() const
 bool TreeCopier::reachedByName() const
 {
     const int root = copyRoot();
+    // Its folder looked up anew from "/" (one step at a time where the path is too long for one).
+    const UniqueFd folder =
+        openDirectoryPath(QFile::encodeName(parentPath(m_destination.path)), O_PATH | O_CLOEXEC);
     struct stat named {};
     struct stat held {};
-    return root >= 0 && ::lstat(QFile::encodeName(m_destination.path).constData(), &named) == 0 &&
+    return root >= 0 && folder.isValid() &&
+           ::fstatat(folder.get(), m_destination.name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
            ::fstat(root, &held) == 0 && Identity::of(named) == Identity::of(held);
 }
 
