@@ -765,6 +765,36 @@ private Q_SLOTS:
         QCOMPARE(entryExists(source), !held.isEmpty());
     }
 
+    // A copy whose path is longer than one lookup takes is still found by its name before the source
+    // goes: the look by name goes one folder at a time there.
+    void aCopyBeyondPathMaxStands()
+    {
+        CrossDevice devices;
+        REQUIRE_VOLUME(devices);
+        devices.tree.file(QStringLiteral("Projects/a.txt"), "alpha");
+        QString folder = devices.volume.mountPoint();
+        UniqueFd at(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        for (int i = 0; i < 20; ++i) { // 20 names of 240 bytes: more than PATH_MAX
+            const QByteArray name(240, char('a' + i));
+            QCOMPARE(::mkdirat(at.get(), name.constData(), 0755), 0);
+            at = UniqueFd(::openat(at.get(), name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            folder += QLatin1Char('/') + QString::fromLatin1(name);
+        }
+        QVERIFY(QFile::encodeName(folder).size() > PATH_MAX);
+        MoveHooks hooks;
+        hooks.copyStaysAtDestination = true;
+
+        const Attempt moved = attemptMove(devices.source(), folder + QStringLiteral("/Projects"), hooks);
+
+        QVERIFY2(moved.errorNumber == 0, qPrintable(moved.message));
+        QVERIFY(moved.result.lostCopies.isEmpty());
+        QVERIFY(!entryExists(devices.source()));
+        const UniqueFd copy(::openat(at.get(), "Projects/a.txt", O_RDONLY | O_CLOEXEC));
+        char text[16] = {};
+        QCOMPARE(::read(copy.get(), text, sizeof text), ssize_t(5));
+        QCOMPARE(QByteArray(text), QByteArray("alpha"));
+    }
+
     void aSourceEntryGoesOnlyWhileItsCopyStands_data()
     {
         QTest::addColumn<QString>("change");          // done to the copy right before the removal
