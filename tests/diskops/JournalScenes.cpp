@@ -8,6 +8,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QTest>
 
 namespace orvalink::test {
 
@@ -58,6 +60,11 @@ QStringList migrateFolder(EngineFixture& fx, const QString& source)
         qFatal("%s", qPrintable(describe(result)));
     QFile::remove(fx.taskStore.filePath());
     return whole;
+}
+
+void copyTree(const QString& from, const QString& to)
+{
+    QCOMPARE(QProcess::execute("cp", {"-a", "--", from, to}), 0);
 }
 
 QStringList operationsFolderNames()

@@ -25,6 +25,9 @@ QList<RecoveredOperation> recoverOperations(EngineFixture& fx);
 // Answers the tree's snapshot.
 QStringList migrateFolder(EngineFixture& fx, const QString& source);
 
+// A copy of the tree at `from` made at `to` as `cp -a` makes it: what a copy left at a place.
+void copyTree(const QString& from, const QString& to);
+
 // Every name in the operations folder, records set aside and lock files included.
 QStringList operationsFolderNames();
 

@@ -7,6 +7,7 @@
 #include "diskops/ReservedPaths.h"
 #include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
+#include "platform/StandardPath.h"
 #include "platform/SymbolicLinks.h"
 #include "support/ForkedHolder.h"
 #include "support/SkipWithout.h"
@@ -14,7 +15,6 @@
 
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTest>
 #include <memory>
 
@@ -24,23 +24,13 @@ using Outcome = RecoveredOperation::Outcome;
 
 namespace {
 
-void copyTree(const QString& from, const QString& to)
-{
-    QCOMPARE(QProcess::execute("cp", {"-a", "--", from, to}), 0);
-}
-
-QString parentOf(const QString& path)
-{
-    return path.section(QLatin1Char('/'), 0, -2);
-}
-
 // The record of a migration of `source` killed once its whole copy stood at the target: the
 // original staged, the copy at the target. Not yet left for the start.
 JournalRecord wholeCopyOf(EngineFixture& fx, const QString& source)
 {
     JournalRecord record = journalRecordFor(fx, JournalKind::migration, source);
     platform::renameNoReplace(source, record.stagingPath);
-    platform::createDirectories(parentOf(record.targetPath));
+    platform::createDirectories(platform::parentPath(record.targetPath));
     copyTree(record.stagingPath, record.targetPath);
     record.targetIdentity = entryIdentityText(record.targetPath);
     record.moving = record.arrived = true;
@@ -66,7 +56,8 @@ QStringList siblingsIn(const QString& root, const QString& suffix)
 {
     const QString marker = QStringLiteral(".orvalink-") + suffix + QLatin1Char('-');
     QStringList found;
-    for (const QFileInfo& beside : QDir(parentOf(root)).entryInfoList(QDir::AllEntries | QDir::Hidden)) {
+    for (const QFileInfo& beside :
+         QDir(platform::parentPath(root)).entryInfoList(QDir::AllEntries | QDir::Hidden)) {
         if (beside.fileName().startsWith('.' + QFileInfo(root).fileName()) &&
             beside.fileName().contains(marker))
             found.append(beside.filePath());
@@ -118,7 +109,7 @@ private Q_SLOTS:
         }
         JournalRecord record = wholeCopyOf(fx, source);
         const QString changed = single ? QString() : QStringLiteral("/sub/b.txt");
-        TestTree(parentOf(record.stagingPath))
+        TestTree(platform::parentPath(record.stagingPath))
             .file(QFileInfo(record.stagingPath).fileName() + changed, "beta, longer now");
         if (state == "changed")
             TestTree(record.stagingPath).file("new.txt", "written after the copy");
@@ -128,7 +119,7 @@ private Q_SLOTS:
             record.newerLeftovers = {changed.mid(1)};
             platform::renameNoReplace(place, makeReservedPath(place, ReservedSuffix::appendPreserved));
             if (state == "arriving") // a copy cut short
-                TestTree(parentOf(place))
+                TestTree(platform::parentPath(place))
                     .file(QFileInfo(makeReservedPath(place, ReservedSuffix::arriving)).fileName(), "bet");
             else // the whole copy, as it took the place
                 copyTree(record.stagingPath + changed, place);
@@ -192,7 +183,8 @@ private Q_SLOTS:
         QStringList older;
         if (single) {
             // The version that came home moved aside; the newer one was about to take its place.
-            TestTree(parentOf(source)).file(QFileInfo(record.stagingPath).fileName(), "alpha, longer now");
+            TestTree(platform::parentPath(source))
+                .file(QFileInfo(record.stagingPath).fileName(), "alpha, longer now");
             record.newerLeftovers = {QString()};
             platform::renameNoReplace(source,
                                       makeReservedPath(source, ReservedSuffix::appendPreserved, record.id));
@@ -272,7 +264,7 @@ private Q_SLOTS:
             else if (i + 1 < kRewritten)
                 copyTree(staging.path(QStringLiteral("kept/r%1.txt").arg(i)), at);
             else if (forward)
-                TestTree(parentOf(at))
+                TestTree(platform::parentPath(at))
                     .file(QFileInfo(makeReservedPath(at, ReservedSuffix::arriving, record.id)).fileName(),
                           "sec");
         }

@@ -7,6 +7,7 @@
 #include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
 #include "platform/ProbeLeftovers.h"
+#include "platform/StandardPath.h"
 #include "platform/SymbolicLinks.h"
 #include "platform/TreeRemoval.h"
 #include "support/ImmutableFlag.h"
@@ -17,7 +18,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTest>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -28,11 +28,6 @@ using namespace orvalink::test;
 using Outcome = RecoveredOperation::Outcome;
 
 namespace {
-
-void copyTree(const QString& from, const QString& to)
-{
-    QCOMPARE(QProcess::execute("cp", {"-a", "--", from, to}), 0);
-}
 
 // The record of an undo of the migrated `source` killed while copying into its restore sibling.
 JournalRecord leaveUndoWithPartialCopy(const EngineFixture& fx, const QString& source)
@@ -65,11 +60,6 @@ JournalRecord leaveMigrationWithPartialCopy(const EngineFixture& fx, const QStri
     record.moving = true;
     leaveRecord(record);
     return record;
-}
-
-QString parentOf(const QString& path)
-{
-    return path.section(QLatin1Char('/'), 0, -2);
 }
 
 } // namespace
@@ -120,7 +110,7 @@ private Q_SLOTS:
         QCOMPARE(platform::entryStatus(source).kind, platform::EntryKind::directory);
         QCOMPARE(test::snapshotTree(source), whole);
         QVERIFY(!platform::entryExists(record.targetPath));
-        QVERIFY(!platform::entryExists(parentOf(record.targetPath)));
+        QVERIFY(!platform::entryExists(platform::parentPath(record.targetPath)));
         QVERIFY(!platform::entryExists(record.restorePath));
         QVERIFY(fx.mappings().isEmpty());
         QCOMPARE(fx.tasks().size(), 1);
@@ -158,7 +148,7 @@ private Q_SLOTS:
         migrateFolder(fx, source);
         const JournalRecord record = leaveUndoWithPartialCopy(fx, source);
         platform::removeTree(record.targetPath);
-        QVERIFY(platform::entryExists(parentOf(record.targetPath)));
+        QVERIFY(platform::entryExists(platform::parentPath(record.targetPath)));
         const QStringList copy = test::snapshotTree(record.restorePath);
 
         const QList<RecoveredOperation> recovered = recoverOperations(fx);

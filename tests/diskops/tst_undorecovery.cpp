@@ -20,7 +20,6 @@
 
 #include <QDir>
 #include <QDirIterator>
-#include <QProcess>
 #include <QTest>
 #include <algorithm>
 #include <fcntl.h>
@@ -41,11 +40,6 @@ enum class Stage {
     placed,      // the data stands at the source; the folder is still aside
     halfMerged,  // an append had moved part of the folder into the data
 };
-
-void copyTree(const QString& from, const QString& to)
-{
-    QCOMPARE(QProcess::execute("cp", {"-a", "--", from, to}), 0);
-}
 
 // How far an undo's copy home got: cut short, or whole and recorded so.
 void copyToRestoreSibling(JournalRecord& record, bool wholeCopy)
