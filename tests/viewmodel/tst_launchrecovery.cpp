@@ -11,16 +11,19 @@
 #include "platform/FileIO.h"
 #include "platform/StandardPath.h"
 #include "platform/SymbolicLinks.h"
+#include "support/FileOpenGate.h"
 #include "support/ImmutableFlag.h"
 #include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
 #include "support/TreeSnapshot.h"
+#include "support/WorkerGate.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/texts/RecoveryTexts.h"
 
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 
@@ -217,6 +220,27 @@ private Q_SLOTS:
                  qPrintable(*infoLine(vm)));
         QVERIFY(waitUntilIdle(vm));
         QVERIFY(shownNames(vm).contains(QStringLiteral("Large")));
+    }
+
+    // An answer given while the start-up still lists the folder is newer than the start-up's own
+    // closing line, which then stays unsaid.
+    void aNewerAnswerOutlivesTheStartupsLine()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        MainViewModel& vm = w.vm();
+        const auto listing = std::make_shared<WorkerGate>();
+        FileOpenGate home(
+            w.fx.home.home(), [listing] { listing->pass(QStringLiteral("listing")); },
+            FileOpenGate::Openings::filesAndFolders);
+        SKIP_WITHOUT(home);
+        const auto release = qScopeGuard([listing] { listing->open(); });
+        QuestionedRun start(vm, vm.launch().bootstrap());
+        QVERIFY(listing->waitForArrivals(1));
+        vm.presentation().copyPathToClipboard(w.fx.home.home());
+        listing->open();
+        QTRY_VERIFY_WITH_TIMEOUT(start.hasEnded(), 30000);
+        QCOMPARE(infoLine(vm), std::optional<QString>("Path copied."));
     }
 
     // Putting the folder back needs rights the user lacks: the start-up asks nobody, changes

@@ -345,6 +345,58 @@ private Q_SLOTS:
         QCOMPARE(activity.isDiskWorkBusy(), to != DiskWork::none);
     }
 
+    // The disk work ends with its answer: no turn of the event loop lies between, in which another
+    // run could start or another answer come before it.
+    void theDiskWorkEndsWithItsAnswer_data()
+    {
+        QTest::addColumn<QString>("flow");
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("migration") << "migrate"
+                                   << "Migration done. Success: 1, failed: 0.";
+        QTest::newRow("undo of the last") << "undo last"
+                                          << "Undo completed: ";
+        QTest::newRow("undo of the selected") << "undo selected"
+                                              << "Restored 2 records.";
+    }
+    void theDiskWorkEndsWithItsAnswer()
+    {
+        QFETCH(QString, flow);
+        QFETCH(QString, answer);
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QString one = w.tree.file("One/a.txt", "a").section('/', 0, -2);
+        const QString two = w.tree.file("Two/b.txt", "b").section('/', 0, -2);
+        MainViewModel& vm = w.vm();
+        if (flow != "migrate") {
+            test::migrate(vm, {one});
+            test::migrate(vm, {two});
+            vm.workflows().selectAllUndoMappings();
+        }
+        std::optional<QString> saidAtTheEnd;
+        int ends = 0;
+        connect(
+            &vm.activity(), &ActivityState::diskWorkChanged, &vm,
+            [&] {
+                if (vm.activity().diskWork() != DiskWork::none)
+                    return;
+                ++ends;
+                saidAtTheEnd = infoLine(vm);
+            },
+            Qt::QueuedConnection);
+        if (flow == "migrate") {
+            ViewModelInternals::context(vm).browsing().setSelectedPaths({one});
+            finish(vm.workflows().migrateSelectedItems());
+        } else if (flow == "undo last") {
+            finish(vm.workflows().undoLastMigration());
+        } else {
+            finish(vm.workflows().undoSelectedMigration());
+        }
+        QTRY_COMPARE(ends, 1);
+        QVERIFY2(infoLine(vm).value_or(QString()).startsWith(answer),
+                 qPrintable(infoLine(vm).value_or("none")));
+        QCOMPARE(saidAtTheEnd, infoLine(vm));
+    }
+
     // The monitor raises the published bytes with growing samples only, bounded by base + expected,
     // and writes nothing once stopped.
     void monitorOnlyRaisesWithinItsBounds()

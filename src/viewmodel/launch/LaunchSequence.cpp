@@ -42,6 +42,9 @@ QCoro::Task<> LaunchSequence::bootstrap()
     const RecoveryTexts recovery = co_await std::move(recovering);
     if (!self.isAlive())
         co_return;
+    // What the start-up said last: should anything else speak before it ends (the answer of an undo
+    // started meanwhile, say), that answer is newer, and stays.
+    const std::optional<BilingualText> said = m_context.activity().infoMessage();
     const ViewModelServices& services = m_context.services();
     if (recovery.error)
         startFailure = startFailure ? *startFailure + QStringLiteral(" ") + *recovery.error : *recovery.error;
@@ -70,6 +73,8 @@ QCoro::Task<> LaunchSequence::bootstrap()
     auto synchronization = synchronizeBackendStateOnLaunch();
     co_await std::move(synchronization);
     if (!self.isAlive())
+        co_return;
+    if (m_context.activity().infoMessage() != said)
         co_return;
     const BilingualText loaded = startupListedText();
     m_context.activity().setInfoMessage(recovery.info ? *recovery.info + QStringLiteral(" ") + loaded

@@ -27,7 +27,8 @@ public:
     // writes killed midway left beside the stores (removeLeftoversOfKilledWrites), puts right the
     // migrations and undos an earlier run left unfinished (see recoverInterruptedOperations),
     // refreshes volumes, storage and history, lists the start directory, restores the account, then
-    // says that the directory has loaded. Never throws.
+    // says that the directory has loaded, unless another answer (of an undo started meanwhile, say)
+    // came after its own last one: that newer answer stays. Never throws.
     QCoro::Task<> bootstrap();
 
     // Puts right, on the background runner, the operations an earlier run left unfinished: the
