@@ -11,6 +11,7 @@
 
 namespace orvalink {
 
+class ActivityState;
 class DiskWorkContext;
 
 // A disk workflow starts only when this is true: not once the owner closed, and not while a
@@ -62,5 +63,6 @@ void clearUndoAndRepairRecords(DiskWorkContext& context);
 // Resets the progress panel for a new operation of `totalItems` items and `totalBytes` bytes.
 void beginProgress(DiskWorkContext& context, const BilingualText& title, qint64 totalItems,
                    qint64 totalBytes);
+void beginProgress(ActivityState& activity, const BilingualText& title, qint64 totalItems, qint64 totalBytes);
 
 } // namespace orvalink

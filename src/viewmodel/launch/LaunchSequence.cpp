@@ -5,9 +5,13 @@
 #include "viewmodel/account/AccountWorkflows.h"
 #include "viewmodel/browsing/DirectoryLoader.h"
 #include "viewmodel/context/ViewModelContext.h"
+#include "viewmodel/disk/ProgressMonitor.h"
+#include "viewmodel/disk/WorkflowSupport.h"
 #include "viewmodel/history/PersistedStateReader.h"
 #include "viewmodel/launch/LeftoverSweep.h"
+#include "viewmodel/launch/RecoveryProgress.h"
 #include "viewmodel/texts/BrowsingTexts.h"
+#include "viewmodel/texts/DiskWorkStepText.h"
 #include "viewmodel/texts/ErrorText.h"
 #include "viewmodel/texts/RecoveryTexts.h"
 
@@ -98,13 +102,27 @@ QCoro::Task<RecoveryTexts> LaunchSequence::recoverInterruptedOperations()
         co_return RecoveryTexts{};
     activity.setDiskWork(DiskWork::recovery);
     activity.setInfoMessage(recoveryInProgressText(pending, m_context.presentation()));
-    auto work = m_context.background().run(
-        [log, volumes] { return OperationRecovery(*log, *volumes).recoverInterruptedOperations(); });
+    // The dock shows which operation is put right and how far that has got, as it does for a run.
+    beginProgress(activity, recoveryRunTitle(), pending.size(), 0);
+    const RecoveryProgress progress;
+    std::unique_ptr<ProgressMonitor> monitor = progress.follow(m_context.background(), activity, self,
+                                                               m_context.workflowSettings().progressInterval);
+    auto work = m_context.background().run([log, volumes, starting = progress.starting()] {
+        return OperationRecovery(*log, *volumes).recoverInterruptedOperations(starting);
+    });
     const QList<RecoveredOperation> recovered = co_await std::move(work);
     if (!self.isAlive())
         co_return RecoveryTexts{};
+    co_await stopProgressMonitor(std::move(monitor));
+    if (!self.isAlive())
+        co_return RecoveryTexts{};
+    // The counters go with the recovery.
+    beginProgress(activity, {}, 0, 0);
     activity.setDiskWork(DiskWork::none);
-    co_return recoveryTexts(recovered, m_context.presentation());
+    const RecoveryTexts texts = recoveryTexts(recovered, m_context.presentation());
+    // Told at once, not after the listing and the account that follow.
+    activity.setInfoMessage(texts.info);
+    co_return texts;
 }
 
 QCoro::Task<> LaunchSequence::synchronizeBackendStateOnLaunch()

@@ -32,9 +32,11 @@ public:
     QCoro::Task<> bootstrap();
 
     // Puts right, on the background runner, the operations an earlier run left unfinished: the
-    // window stays responsive, says what is being put right meanwhile, and no disk workflow starts
-    // until it is done (DiskWork::recovery). What it did comes before the loaded message; what
-    // it left, or waits for, needs the user and is shown as an error. Nothing when there was none.
+    // window stays responsive, says what is being put right meanwhile and how far that has got (as
+    // a run's progress, see RecoveryProgress), and no disk workflow starts until it is done
+    // (DiskWork::recovery). What it did is said at once and again before the loaded message (unless
+    // another answer came meanwhile); what it left, or waits for, needs the user and is shown as an
+    // error. Nothing when there was none.
     QCoro::Task<RecoveryTexts> recoverInterruptedOperations();
 
     // Publishes the saved session and brings it up to date with the account service; on success

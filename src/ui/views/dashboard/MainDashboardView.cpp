@@ -140,9 +140,9 @@ void MainDashboardView::watchPublishedValues()
     // Opening a folder (a scan) is no new activity: the workspace stays as it is.
     connect(&browsing, &BrowsingState::minSizeMBChanged, this, &MainDashboardView::minSizeChanged);
     connect(&activity, &ActivityState::isRepairingLinksChanged, this, &MainDashboardView::repairingChanged);
-    // Whether progress shows is computed from these three.
-    connect(&activity, &ActivityState::isMigratingChanged, this, &MainDashboardView::progressShownChanged);
-    connect(&activity, &ActivityState::isUndoingChanged, this, &MainDashboardView::progressShownChanged);
+    // Whether progress shows is computed from the disk work and the item total; every change of the
+    // disk work (the start-up's recovery too) settles the workspace.
+    connect(&activity, &ActivityState::diskWorkChanged, this, &MainDashboardView::progressShownChanged);
     connect(&activity, &ActivityState::migrationTotalItemsChanged, this,
             &MainDashboardView::progressShownChanged);
     connect(&history, &HistoryState::recentMigrationsChanged, this, &MainDashboardView::countsChanged);
@@ -226,6 +226,7 @@ void MainDashboardView::refreshActivityWorkspaceBehavior()
         m_runShown = true;
         return;
     }
+    const bool runEnded = m_runShown;
     m_runShown = false;
     // A result is settled once (opened, and its collapse timed when it needs no review): the user's
     // Expand or Collapse then stands until a new run or a new result.
@@ -239,6 +240,10 @@ void MainDashboardView::refreshActivityWorkspaceBehavior()
         scheduleActivityAutoCollapse();
     } else {
         cancelActivityAutoCollapse();
+        // A run that leaves nothing to show (the start-up's, when what it put right needs no word)
+        // closes the workspace it opened.
+        if (runEnded && !m_viewModel.figures().shouldShowMigrationProgress())
+            m_state.setShowProgressPanel(false);
     }
 }
 

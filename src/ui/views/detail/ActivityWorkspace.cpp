@@ -48,10 +48,11 @@ bool hasUnrepairedLinks(MainViewModel& viewModel)
 
 // The header speaks of work that runs, as the window's busy rule does: a finished batch keeps its
 // counters for the progress card, and reading them as progress would hold "100%" in the header and
-// hide the collapse notice until the next operation.
-bool isMigratingOrUndoing(MainViewModel& viewModel)
+// hide the collapse notice until the next operation. The start-up's recovery runs as a batch does.
+bool showsRunningWork(MainViewModel& viewModel)
 {
-    return viewModel.activity().isMigrating() || viewModel.activity().isUndoing();
+    const ActivityState& activity = viewModel.activity();
+    return activity.isMigrating() || activity.isUndoing() || activity.diskWork() == DiskWork::recovery;
 }
 
 } // namespace
@@ -69,12 +70,19 @@ bool ActivityWorkspace::needsReview(MainViewModel& viewModel)
 
 QString ActivityWorkspace::primaryActivitySystemImage(MainViewModel& viewModel)
 {
-    const bool progress = isMigratingOrUndoing(viewModel);
+    const bool progress = showsRunningWork(viewModel);
     if (needsReview(viewModel))
         return QStringLiteral("exclamationmark.triangle.fill");
-    if (progress)
-        return viewModel.activity().isUndoing() ? QStringLiteral("arrow.uturn.backward.circle.fill")
-                                                : QStringLiteral("arrow.right.circle.fill");
+    if (progress) {
+        const ActivityState& activity = viewModel.activity();
+        if (activity.diskWork() == DiskWork::recovery)
+            return QStringLiteral("arrow.triangle.2.circlepath");
+        const bool homeward =
+            activity.isUndoing() ||
+            (activity.diskWorkStep() && activity.diskWorkStep()->kind == DiskWorkStep::Kind::comingHome);
+        return homeward ? QStringLiteral("arrow.uturn.backward.circle.fill")
+                        : QStringLiteral("arrow.right.circle.fill");
+    }
     if (viewModel.activity().isRepairingLinks())
         return QStringLiteral("wrench.and.screwdriver.fill");
     return QStringLiteral("bolt.circle.fill");
@@ -82,7 +90,7 @@ QString ActivityWorkspace::primaryActivitySystemImage(MainViewModel& viewModel)
 
 QString ActivityWorkspace::activityDockSummaryText(MainViewModel& viewModel, const DashboardViewState& state)
 {
-    const bool progress = isMigratingOrUndoing(viewModel);
+    const bool progress = showsRunningWork(viewModel);
     const bool repairing = viewModel.activity().isRepairingLinks();
     // What waits for review: while the workspace is open, that it stays so; once the user closed
     // it, that Expand shows it.
@@ -115,10 +123,10 @@ QString ActivityWorkspace::activityDockSummaryText(MainViewModel& viewModel, con
                                 "itself in a few seconds.")
                 : BilingualText("最近操作已完成。", "The latest operation finished."));
     if (progress) {
-        const BilingualText& title = viewModel.activity().currentOperationTitle();
-        return viewModel.presentation().localized(
-                   title.isEmpty() ? BilingualText("迁移处理中", "Migration in Progress") : title) +
-               QStringLiteral(" · ") + MigrationProgressCard::progressPercentText(viewModel);
+        const QString title =
+            MigrationProgressCard::progressTitle(viewModel, {"迁移处理中", "Migration in Progress"});
+        const QString percent = MigrationProgressCard::progressPercentText(viewModel);
+        return percent.isEmpty() ? title : title + QStringLiteral(" · ") + percent;
     }
     if (repairing)
         return viewModel.presentation().localized(
@@ -128,9 +136,12 @@ QString ActivityWorkspace::activityDockSummaryText(MainViewModel& viewModel, con
 
 QString ActivityWorkspace::badgeText(MainViewModel& viewModel)
 {
-    // Progress comes before failures here, unlike the icon and the summary.
-    if (isMigratingOrUndoing(viewModel))
-        return MigrationProgressCard::progressPercentText(viewModel);
+    // Progress comes before failures here, unlike the icon and the summary; a step without a figure
+    // yet still says that something runs.
+    if (showsRunningWork(viewModel)) {
+        const QString percent = MigrationProgressCard::progressPercentText(viewModel);
+        return percent.isEmpty() ? viewModel.presentation().localized({"进行中", "Running"}) : percent;
+    }
     if (needsReview(viewModel))
         return viewModel.presentation().localized({"需处理", "Needs Review"});
     // Collapsed, nothing is timed any more; a repair that runs is no finished operation.
@@ -211,12 +222,13 @@ ActivityWorkspace::ActivityWorkspace(MainViewModel& viewModel, DashboardViewStat
     scheduler->watch(&m_viewModel.presentation(), &Presentation::textsChanged);
     scheduler->watch(&m_state, &DashboardViewState::showProgressPanelChanged,
                      &DashboardViewState::activityCollapsePendingChanged);
-    scheduler->watch(
-        &m_viewModel.activity(), &ActivityState::diskWorkChanged,
-        &ActivityState::currentOperationTitleChanged, &ActivityState::migrationTotalItemsChanged,
-        &ActivityState::migrationProcessedItemsChanged, &ActivityState::migrationSucceededItemsChanged,
-        &ActivityState::migrationFailedItemsChanged, &ActivityState::migrationTotalBytesChanged,
-        &ActivityState::migrationProcessedBytesChanged, &ActivityState::migrationCurrentPathChanged);
+    scheduler->watch(&m_viewModel.activity(), &ActivityState::diskWorkChanged,
+                     &ActivityState::currentOperationTitleChanged, &ActivityState::migrationTotalItemsChanged,
+                     &ActivityState::migrationProcessedItemsChanged,
+                     &ActivityState::migrationSucceededItemsChanged,
+                     &ActivityState::migrationFailedItemsChanged, &ActivityState::migrationTotalBytesChanged,
+                     &ActivityState::migrationProcessedBytesChanged,
+                     &ActivityState::migrationCurrentPathChanged, &ActivityState::diskWorkStepChanged);
     scheduler->watch(&m_viewModel.history(), &HistoryState::recentMigrationsChanged,
                      &HistoryState::recentFailedMigrationsChanged, &HistoryState::lastRestoredPathsChanged,
                      &HistoryState::undoLeftoversChanged, &HistoryState::lastLinkRepairChanged);
@@ -243,7 +255,7 @@ void ActivityWorkspace::refresh()
     const QString badge = expanded ? QString() : badgeText(m_viewModel);
     setTextIfChanged(m_badge, badge);
     m_badge->setVisible(!badge.isEmpty());
-    const bool progress = isMigratingOrUndoing(m_viewModel);
+    const bool progress = showsRunningWork(m_viewModel);
     QFont badgeFont = styledFont(TextStyle::Caption, m_badge->font());
     const bool review = needsReview(m_viewModel);
     badgeFont.setWeight(progress || review ? QFont::DemiBold : QFont::Normal);
@@ -277,7 +289,7 @@ void ActivityWorkspace::keepWhatMattersInView()
     // (failed migrations, what undos left on the volume, links not repaired), whatever lists stand
     // above them. Asked again only when that changes, so a scroll of the user's stays.
     const qsizetype failures = m_viewModel.history().recentFailedMigrations().size();
-    QWidget* matters = isMigratingOrUndoing(m_viewModel) ? m_progress
+    QWidget* matters = showsRunningWork(m_viewModel)     ? m_progress
                        : failures > 0                    ? m_records->failedSection()
                        : hasLeftBehind(m_viewModel)      ? m_records->leftBehindSection()
                        : hasUnrepairedLinks(m_viewModel) ? m_records->linkRepairSection()
