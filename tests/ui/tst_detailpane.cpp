@@ -281,6 +281,53 @@ private Q_SLOTS:
         QCOMPARE(h.text("currentItem"), "Current: Beta");
     }
 
+    // What the start-up kept aside while it put an interrupted migration right holds the dock open
+    // with its record: the folder, where the older version was kept and the start-up's own words;
+    // the status line's next answer (a deep scan's) leaves it there, and its button opens the folder
+    // that holds the kept version.
+    void dockKeepsWhatTheStartKept()
+    {
+        test::ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        const QString notes = fx.tree.dir("Notes");
+        const QString kept = fx.tree.file("Notes/.log.txt.orvalink-append-preserved-5C0A71E2", "old");
+        ViewModelInternals::context(*vm).history().setKeptVersions(
+            {{QUuid::createUuid(), notes, kept, {kept}, {}, QDateTime::currentDateTimeUtc()}});
+        DetailPaneHarness h(*vm, true);
+        h.settle();
+        QCOMPARE(h.text("activitySummary"),
+                 "The start kept some older versions aside, so the activity workspace stays open until you "
+                 "close it.");
+        QCOMPARE(h.find<QLabel>("activityIcon")->property("symbol").toString(),
+                 "exclamationmark.triangle.fill");
+        QCOMPARE(h.text("keptVersionsSectionTitle"), "Older Versions Kept at Start");
+        QCOMPARE(h.shownRecords("keptVersionsSectionScroll"), 1);
+        const auto part = [&h](const char* name) {
+            return test::recordPart(*h.pane, "keptVersionsSectionScroll", 0, name);
+        };
+        QCOMPARE(part("recordName").text, "Notes");
+        QCOMPARE(part("leftBehindBadge").text, "Versions Kept");
+        QCOMPARE(part("leftBehindSource").text, "Folder: " + notes);
+        QCOMPARE(part("leftBehindTarget").text, "Kept at: " + kept);
+        QCOMPARE(part("leftBehindTarget").path, kept);
+        QCOMPARE(part("leftBehindAdvice").text,
+                 "What changed after it was copied took its place; the versions it replaced were kept at: " +
+                     kept + ".");
+        QVERIFY(part("appendRestoreButton").name.isEmpty());
+        h.save("detail-kept-at-start");
+
+        ViewModelInternals::context(*vm).activity().setInfoMessage(
+            BilingualText::same("Scanned 1 items from " + fx.home.home()));
+        h.settle();
+        QCOMPARE(h.shownRecords("keptVersionsSectionScroll"), 1);
+        QVERIFY(test::clickRecordPart(*h.pane, "keptVersionsSectionScroll", 0, "openTargetButton"));
+        QCOMPARE(vm->browsing().currentDirectoryPath(), notes);
+        h.button("activityToggle")->click();
+        h.settle();
+        QCOMPARE(h.text("activityBadge"), "Needs Review");
+        QCOMPARE(h.text("activitySummary"), "The start kept some older versions aside. Expand shows them.");
+    }
+
     // A batch run in both languages (the first setting), then the language changed: the header
     // says the operation finished, and no collapse is timed here (the window times it), so it speaks
     // of none; the progress card's title follows the language.

@@ -18,6 +18,7 @@
 #include "support/TreeSnapshot.h"
 #include "support/WorkerGate.h"
 #include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/browsing/DirectoryLoader.h"
 #include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/texts/RecoveryTexts.h"
 
@@ -280,6 +281,47 @@ private Q_SLOTS:
         QCOMPARE(vm.activity().diskWork(), DiskWork::none);
         QCOMPARE(platform::readSymbolicLink(large), record.targetPath);
         QVERIFY(!QFileInfo::exists(staging));
+    }
+
+    // The start-up finishes a migration whose original changed after its copy: the newer version
+    // takes its place and the one it replaced is kept beside it. The dock's record of that stays
+    // until a run starts, whatever the status line says meanwhile.
+    void whatTheStartKeptStaysUntilARunStarts()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        w.tree.file(QStringLiteral("Notes/log.txt"), "first");
+        w.tree.file(QStringLiteral("Notes/other.txt"), "other");
+        const QString notes = w.tree.path(QStringLiteral("Notes"));
+        const QString music = w.tree.file(QStringLiteral("Music/a.txt"), "a").section('/', 0, -2);
+        const JournalRecord record = leaveStagedMigration(w, notes, [](JournalRecord& entry) {
+            copyTree(entry.stagingPath, entry.targetPath);
+            entry.targetIdentity = entryIdentityText(entry.targetPath);
+            entry.moving = entry.arrived = true;
+            TestTree(entry.stagingPath).file(QStringLiteral("log.txt"), "second, written after the copy");
+        });
+        MainViewModel& vm = w.vm();
+
+        runTask(vm.launch().bootstrap());
+        QVERIFY(waitUntilIdle(vm));
+
+        QCOMPARE(TestTree(record.targetPath).read(QStringLiteral("log.txt")),
+                 QByteArray("second, written after the copy"));
+        const QList<KeptVersionsRecord> kept = vm.history().keptVersions();
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(kept.first().sourcePath, notes);
+        QCOMPARE(kept.first().olderVersions.size(), 1);
+        QCOMPARE(kept.first().targetPath, kept.first().olderVersions.first());
+        const QFileInfo older(kept.first().targetPath);
+        QCOMPARE(TestTree(older.path()).read(older.fileName()), QByteArray("first"));
+        QVERIFY(infoLine(vm)->contains(vm.presentation().displayPath(kept.first().targetPath)));
+
+        finish(vm.loader().scanCurrentDirectory());
+        QVERIFY(infoLine(vm)->startsWith(QStringLiteral("Scanned ")));
+        QCOMPARE(vm.history().keptVersions(), kept);
+
+        migrate(vm, {music});
+        QVERIFY(vm.history().keptVersions().isEmpty());
     }
 
     // An answer given while the start-up still lists the folder is newer than the start-up's own

@@ -102,7 +102,7 @@ QCoro::Task<> retryFailedMigration(DiskWorkContext& context, FailedMigrationReco
     // retry goes on with the records of the migration whose item it retries; what an undo or a link
     // repair did since is another run's.
     beginRunStatus(context, DiskWork::migration);
-    clearUndoAndRepairRecords(context);
+    clearOtherRunsRecords(context);
     auto retry = runRetry(context, record, forceMode, terminateProcesses, context.captureServices());
     co_await guardDiskWork(context, std::move(retry));
 }

@@ -115,14 +115,15 @@ void beginRun(DiskWorkContext& context, DiskWork work)
     beginRunStatus(context, work);
     context.history().setRecentMigrations({});
     context.history().setRecentFailedMigrations({});
-    clearUndoAndRepairRecords(context);
+    clearOtherRunsRecords(context);
 }
 
-void clearUndoAndRepairRecords(DiskWorkContext& context)
+void clearOtherRunsRecords(DiskWorkContext& context)
 {
     context.history().setLastRestoredPaths({});
     context.history().setUndoLeftovers({});
     context.history().setLastLinkRepair(std::nullopt);
+    context.history().setKeptVersions({});
 }
 
 void beginRunStatus(DiskWorkContext& context, DiskWork work)

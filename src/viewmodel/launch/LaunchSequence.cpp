@@ -21,6 +21,25 @@ namespace orvalink {
 
 Q_LOGGING_CATEGORY(lcLaunch, "orvalink.viewmodel.launch")
 
+namespace {
+
+// The operations put right keeping something aside, for the dock.
+QList<KeptVersionsRecord> keptVersionsRecords(const QList<RecoveredOperation>& recovered, const QDateTime& at)
+{
+    QList<KeptVersionsRecord> records;
+    for (const RecoveredOperation& operation : recovered) {
+        if (operation.olderVersions.isEmpty() && operation.keptPaths.isEmpty())
+            continue;
+        const QString first = !operation.olderVersions.isEmpty() ? operation.olderVersions.constFirst()
+                                                                 : operation.keptPaths.constFirst();
+        records.append({QUuid::createUuid(), operation.sourcePath, first, operation.olderVersions,
+                        operation.keptPaths, at});
+    }
+    return records;
+}
+
+} // namespace
+
 LaunchSequence::LaunchSequence(ViewModelContext& context, PersistedStateReader& persisted,
                                DirectoryLoader& loader, AccountWorkflows& account)
     : m_context(context), m_persisted(persisted), m_loader(loader), m_account(account)
@@ -116,7 +135,8 @@ QCoro::Task<RecoveryTexts> LaunchSequence::recoverInterruptedOperations()
     co_await stopProgressMonitor(std::move(monitor));
     if (!self.isAlive())
         co_return RecoveryTexts{};
-    // The counters go with the recovery.
+    // What was kept aside stays in the dock until the user has seen it; the counters go.
+    m_context.history().setKeptVersions(keptVersionsRecords(recovered, m_context.workflowSettings().clock()));
     beginProgress(activity, {}, 0, 0);
     activity.setDiskWork(DiskWork::none);
     const RecoveryTexts texts = recoveryTexts(recovered, m_context.presentation());

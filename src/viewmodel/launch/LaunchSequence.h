@@ -35,7 +35,8 @@ public:
     // window stays responsive, says what is being put right meanwhile and how far that has got (as
     // a run's progress, see RecoveryProgress), and no disk workflow starts until it is done
     // (DiskWork::recovery). What it did is said at once and again before the loaded message (unless
-    // another answer came meanwhile); what it left, or waits for, needs the user and is shown as an
+    // another answer came meanwhile); what it kept aside stays in the dock
+    // (HistoryState::keptVersions); what it left, or waits for, needs the user and is shown as an
     // error. Nothing when there was none.
     QCoro::Task<RecoveryTexts> recoverInterruptedOperations();
 

@@ -136,6 +136,7 @@ void MainDashboardView::watchPublishedValues()
     m_seenFailures = history.recentFailedMigrations().size();
     m_seenRestored = history.lastRestoredPaths().size();
     m_seenLeftBehind = history.undoLeftovers().size();
+    m_seenKept = history.keptVersions().size();
 
     // Opening a folder (a scan) is no new activity: the workspace stays as it is.
     connect(&browsing, &BrowsingState::minSizeMBChanged, this, &MainDashboardView::minSizeChanged);
@@ -149,6 +150,7 @@ void MainDashboardView::watchPublishedValues()
     connect(&history, &HistoryState::recentFailedMigrationsChanged, this, &MainDashboardView::countsChanged);
     connect(&history, &HistoryState::lastRestoredPathsChanged, this, &MainDashboardView::countsChanged);
     connect(&history, &HistoryState::undoLeftoversChanged, this, &MainDashboardView::countsChanged);
+    connect(&history, &HistoryState::keptVersionsChanged, this, &MainDashboardView::countsChanged);
     // A repair's report comes once at its end and goes when the next run starts.
     connect(&history, &HistoryState::lastLinkRepairChanged, this, &MainDashboardView::resultChanged);
 }
@@ -186,10 +188,11 @@ void MainDashboardView::countsChanged()
     const qsizetype failures = history.recentFailedMigrations().size();
     const qsizetype restored = history.lastRestoredPaths().size();
     const qsizetype leftBehind = history.undoLeftovers().size();
+    const qsizetype kept = history.keptVersions().size();
     // Each list is its own handler: two lists changing count at once refresh twice, as two would.
-    for (auto [seen, now] :
-         {std::pair{&m_seenMigrations, migrations}, std::pair{&m_seenFailures, failures},
-          std::pair{&m_seenRestored, restored}, std::pair{&m_seenLeftBehind, leftBehind}}) {
+    for (auto [seen, now] : {std::pair{&m_seenMigrations, migrations}, std::pair{&m_seenFailures, failures},
+                             std::pair{&m_seenRestored, restored}, std::pair{&m_seenLeftBehind, leftBehind},
+                             std::pair{&m_seenKept, kept}}) {
         if (*seen == now)
             continue;
         *seen = now;

@@ -46,6 +46,11 @@ bool hasUnrepairedLinks(MainViewModel& viewModel)
     return repair && repair->hasUnrepairedLinks();
 }
 
+bool hasKeptVersions(MainViewModel& viewModel)
+{
+    return !viewModel.history().keptVersions().isEmpty();
+}
+
 // The header speaks of work that runs, as the window's busy rule does: a finished batch keeps its
 // counters for the progress card, and reading them as progress would hold "100%" in the header and
 // hide the collapse notice until the next operation. The start-up's recovery runs as a batch does.
@@ -65,7 +70,8 @@ bool ActivityWorkspace::hasSuccessActivity(MainViewModel& viewModel)
 
 bool ActivityWorkspace::needsReview(MainViewModel& viewModel)
 {
-    return hasFailures(viewModel) || hasLeftBehind(viewModel) || hasUnrepairedLinks(viewModel);
+    return hasFailures(viewModel) || hasLeftBehind(viewModel) || hasUnrepairedLinks(viewModel) ||
+           hasKeptVersions(viewModel);
 }
 
 QString ActivityWorkspace::primaryActivitySystemImage(MainViewModel& viewModel)
@@ -113,6 +119,12 @@ QString ActivityWorkspace::activityDockSummaryText(MainViewModel& viewModel, con
              "Some links could not be repaired, so the activity workspace stays open until you "
              "close it."},
             {"有链接未能修复，展开即可查看。", "Some links could not be repaired. Expand shows them."});
+    if (hasKeptVersions(viewModel))
+        return review({"启动时保留了一些旧版本，活动台将保持展开直到你手动关闭。",
+                       "The start kept some older versions aside, so the activity workspace stays open "
+                       "until you close it."},
+                      {"启动时保留了一些旧版本，展开即可查看。",
+                       "The start kept some older versions aside. Expand shows them."});
     // Said while it holds: the collapse may wait for the pointer to leave, and once it has come (or
     // the user opened the workspace again) nothing more is timed.
     if (hasSuccessActivity(viewModel) && !progress && !repairing)
@@ -231,7 +243,8 @@ ActivityWorkspace::ActivityWorkspace(MainViewModel& viewModel, DashboardViewStat
                      &ActivityState::migrationCurrentPathChanged, &ActivityState::diskWorkStepChanged);
     scheduler->watch(&m_viewModel.history(), &HistoryState::recentMigrationsChanged,
                      &HistoryState::recentFailedMigrationsChanged, &HistoryState::lastRestoredPathsChanged,
-                     &HistoryState::undoLeftoversChanged, &HistoryState::lastLinkRepairChanged);
+                     &HistoryState::undoLeftoversChanged, &HistoryState::lastLinkRepairChanged,
+                     &HistoryState::keptVersionsChanged);
     refresh();
 }
 
@@ -286,13 +299,15 @@ void ActivityWorkspace::keepWhatMattersInView()
 {
     // On a short screen the body holds less than the progress card and the records: the progress
     // of running work comes first, and once the work ended, the items that wait for the user
-    // (failed migrations, what undos left on the volume, links not repaired), whatever lists stand
-    // above them. Asked again only when that changes, so a scroll of the user's stays.
+    // (failed migrations, what undos left on the volume, links not repaired, what the start kept
+    // aside), whatever lists stand above them. Asked again only when that changes, so a scroll of
+    // the user's stays.
     const qsizetype failures = m_viewModel.history().recentFailedMigrations().size();
     QWidget* matters = showsRunningWork(m_viewModel)     ? m_progress
                        : failures > 0                    ? m_records->failedSection()
                        : hasLeftBehind(m_viewModel)      ? m_records->leftBehindSection()
                        : hasUnrepairedLinks(m_viewModel) ? m_records->linkRepairSection()
+                       : hasKeptVersions(m_viewModel)    ? m_records->keptVersionsSection()
                                                          : nullptr;
     if (matters && (matters != m_keptInView || failures != m_keptFailures))
         m_bodyScroll->keepInView(matters);
