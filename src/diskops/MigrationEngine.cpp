@@ -6,9 +6,9 @@
 namespace orvalink {
 
 MigrationEngine::MigrationEngine(Services services, StagedCallback didMoveSourceToStaging,
-                                 ArrivedCallback didMoveStagingToTarget)
+                                 ArrivedCallback didMoveStagingToTarget, RollbackCallback willRollBack)
     : m_services(services), m_didMoveSourceToStaging(std::move(didMoveSourceToStaging)),
-      m_didMoveStagingToTarget(std::move(didMoveStagingToTarget))
+      m_didMoveStagingToTarget(std::move(didMoveStagingToTarget)), m_willRollBack(std::move(willRollBack))
 {}
 
 MigrationExecutionResult MigrationEngine::migrate(const QString& sourcePath, const AppConfig& config,

@@ -60,9 +60,12 @@ public:
     // Called once the data stands at the target path: (source, staging, target).
     using ArrivedCallback =
         std::function<void(const QString& source, const QString& staging, const QString& target)>;
+    // Called when a failure after the source left its place starts bringing the data back there, from
+    // the staging path or the target: (source, target).
+    using RollbackCallback = std::function<void(const QString& source, const QString& target)>;
 
     explicit MigrationEngine(Services services, StagedCallback didMoveSourceToStaging = {},
-                             ArrivedCallback didMoveStagingToTarget = {});
+                             ArrivedCallback didMoveStagingToTarget = {}, RollbackCallback willRollBack = {});
 
     // Migrates `sourcePath` below `config.defaultTargetRoot` (reading also anchorUser and
     // strictModeEnabled): the one entry point, for a first migration and for each retry. Without `forceMode`
@@ -78,6 +81,7 @@ private:
     Services m_services;
     StagedCallback m_didMoveSourceToStaging;
     ArrivedCallback m_didMoveStagingToTarget;
+    RollbackCallback m_willRollBack;
 
     friend class MigrationRun;
 };

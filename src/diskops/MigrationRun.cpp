@@ -403,6 +403,13 @@ MigrationExecutionResult MigrationRun::fail(const OrvalinkError& error)
     bool passStaging = false;
     if (m_phase != Phase::checking) {
         passStaging = m_phase == Phase::stagedOrMoving;
+        // Telling the caller must never keep the data from coming home.
+        if (m_engine.m_willRollBack) {
+            try {
+                m_engine.m_willRollBack(m_source, m_target);
+            } catch (...) {
+            }
+        }
         try {
             outcome = m_rollback.rollback(m_source, m_target,
                                           passStaging ? std::optional<QString>(m_staging) : std::nullopt,

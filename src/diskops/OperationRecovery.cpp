@@ -40,9 +40,9 @@ OperationRecovery::OperationRecovery(LogService& log, const VolumeService& volum
     : m_log(log), m_volumes(volumes)
 {}
 
-QList<RecoveredOperation> OperationRecovery::recoverInterruptedOperations() const
+QList<RecoveredOperation> OperationRecovery::recoverInterruptedOperations(const Starting& starting) const
 {
-    return recover(false);
+    return recover(false, starting);
 }
 
 QList<RecoveredOperation> OperationRecovery::recordWaitingHistories() const
@@ -50,7 +50,8 @@ QList<RecoveredOperation> OperationRecovery::recordWaitingHistories() const
     return recover(true);
 }
 
-QList<RecoveredOperation> OperationRecovery::recover(bool onlyWaitingHistories) const
+QList<RecoveredOperation> OperationRecovery::recover(bool onlyWaitingHistories,
+                                                     const Starting& starting) const
 {
     QList<RecoveredOperation> recovered;
     RecordedTaskIds tasks;
@@ -104,6 +105,8 @@ QList<RecoveredOperation> OperationRecovery::recover(bool onlyWaitingHistories) 
             recovered.append(answer);
             continue;
         }
+        if (starting)
+            starting(record);
         try {
             switch (record.kind) {
             case JournalKind::migration:

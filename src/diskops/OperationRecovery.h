@@ -3,6 +3,7 @@
 #include "diskops/RecoveredOperation.h"
 
 #include <QList>
+#include <functional>
 
 namespace orvalink {
 
@@ -29,11 +30,15 @@ class VolumeService;
 // the window's thread, and before anything starts a new migration or undo.
 class OperationRecovery {
 public:
+    // Called on the recovering thread right before an operation whose record passed its checks is
+    // put right, with that record.
+    using Starting = std::function<void(const JournalRecord& record)>;
+
     OperationRecovery(LogService& log, const VolumeService& volumes);
 
     // Never throws; an operation whose recovery fails midway is reported as leftAsFound and tried
     // again at the next start.
-    QList<RecoveredOperation> recoverInterruptedOperations() const;
+    QList<RecoveredOperation> recoverInterruptedOperations(const Starting& starting = {}) const;
 
     // Of those records, only the undos that came home whole but could not write the history then:
     // their mappings go and the undos are recorded now, for an operation about to write the history
@@ -46,7 +51,7 @@ public:
     static QStringList pendingSourcePaths();
 
 private:
-    QList<RecoveredOperation> recover(bool onlyWaitingHistories) const;
+    QList<RecoveredOperation> recover(bool onlyWaitingHistories, const Starting& starting = {}) const;
 
     LogService& m_log;
     const VolumeService& m_volumes;

@@ -183,6 +183,151 @@ private Q_SLOTS:
         h.save(QStringLiteral("detail-progress-%1").arg(QTest::currentDataTag()).replace(' ', '-'));
     }
 
+    // A long step beyond an item's copy (a migration taken back, the start-up putting right what an
+    // earlier run left unfinished) speaks for the dock while it runs: its title, how far it has got
+    // (running without a figure while its size is not known) and the folder it works on.
+    void dockDuringALongStep_data()
+    {
+        QTest::addColumn<DiskWork>("work");
+        QTest::addColumn<DiskWorkStep>("step");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("percent");
+        QTest::addColumn<QString>("badge");
+        QTest::addColumn<QString>("icon");
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("barMaximum");
+        QTest::addColumn<bool>("dataTile");
+        const QString home = QStringLiteral("Migration taken back: the folder is coming home");
+        const QString uturn = QStringLiteral("arrow.uturn.backward.circle.fill");
+        const QString again = QStringLiteral("arrow.triangle.2.circlepath");
+        QTest::newRow("coming home") << DiskWork::migration
+                                     << DiskWorkStep{DiskWorkStep::Kind::comingHome, {}, 400, 1000} << home
+                                     << "40%"
+                                     << "40%" << uturn << "Coming home: Alpha"
+                                     << "Success 0 · Failed 1" << 1000 << true;
+        // All its bytes are home, its last moves still run.
+        QTest::newRow("coming home, all bytes there")
+            << DiskWork::migration << DiskWorkStep{DiskWorkStep::Kind::comingHome, {}, 1000, 1000} << home
+            << "99%"
+            << "99%" << uturn << "Coming home: Alpha"
+            << "Success 0 · Failed 1" << 1000 << true;
+        QTest::newRow("coming home, size not known")
+            << DiskWork::migration << DiskWorkStep{DiskWorkStep::Kind::comingHome, {}, 0, 0} << home << ""
+            << "Running" << uturn << "Coming home: Alpha"
+            << "Success 0 · Failed 1" << 0 << false;
+        QTest::newRow("finishing a migration")
+            << DiskWork::recovery << DiskWorkStep{DiskWorkStep::Kind::finishingMigration, {}, 250, 1000}
+            << "Finishing a migration interrupted last time"
+            << "25%"
+            << "25%" << again << "Putting right: Alpha"
+            << "1 of 2 put right" << 1000 << true;
+        QTest::newRow("finishing an undo, size not known")
+            << DiskWork::recovery << DiskWorkStep{DiskWorkStep::Kind::finishingUndo, {}, 0, 0}
+            << "Finishing an undo interrupted last time"
+            << ""
+            << "Running" << again << "Putting right: Alpha"
+            << "1 of 2 put right" << 0 << false;
+    }
+
+    void dockDuringALongStep()
+    {
+        QFETCH(DiskWork, work);
+        QFETCH(DiskWorkStep, step);
+        QFETCH(QString, title);
+        QFETCH(QString, percent);
+        test::ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        ActivityState& activity = ViewModelInternals::context(*vm).activity();
+        const bool recovery = work == DiskWork::recovery;
+        activity.setDiskWork(work);
+        activity.setCurrentOperationTitle({"迁移", "Migration"});
+        activity.setMigrationTotalItems(2);
+        activity.setMigrationProcessedItems(1);
+        activity.setMigrationFailedItems(recovery ? 0 : 1);
+        activity.setMigrationTotalBytes(recovery ? 0 : 2000);
+        activity.setMigrationProcessedBytes(recovery ? 0 : 1990);
+        activity.setMigrationCurrentPath(fx.tree.dir("Beta"));
+        step.path = fx.tree.dir("Alpha");
+        activity.setDiskWorkStep(step);
+        DetailPaneHarness h(*vm);
+        h.settle();
+
+        QTEST(h.text("activityBadge"), "badge");
+        QCOMPARE(h.text("activitySummary"), percent.isEmpty() ? title : title + " · " + percent);
+        QTEST(h.find<QLabel>("activityIcon")->property("symbol").toString(), "icon");
+        h.button("activityToggle")->click();
+        h.settle();
+        QCOMPARE(h.text("progressTitle"), title);
+        QCOMPARE(h.text("progressPercent"), percent);
+        QCOMPARE(h.text("overallTitle"), "Step Progress");
+        QTEST(h.text("progressStatus"), "status");
+        QTEST(h.find<QProgressBar>("overallProgressBar")->maximum(), "barMaximum");
+        QTEST(!h.find<QWidget>("dataPill")->isHidden(), "dataTile");
+        if (step.totalBytes > 0)
+            QCOMPARE(h.text("dataPillValue"), Formatters::sizeString(step.doneBytes) + " / " +
+                                                  Formatters::sizeString(step.totalBytes));
+        QCOMPARE(h.find<QWidget>("resultPill")->isHidden(), recovery);
+        QTEST(h.text("currentItem"), "current");
+        QCOMPARE(h.find<ui::PathLine>("currentItemPath")->rawPath(), step.path);
+        h.save(QStringLiteral("detail-step-%1").arg(QTest::currentDataTag()).replace(' ', '-').remove(','));
+
+        // The step over, the run's own progress speaks again.
+        activity.setDiskWorkStep(std::nullopt);
+        h.settle();
+        QCOMPARE(h.text("progressTitle"), "Migration");
+        QCOMPARE(h.text("overallTitle"), "Overall Progress");
+        QCOMPARE(h.find<QProgressBar>("overallProgressBar")->maximum(), 1000);
+        QCOMPARE(h.text("currentItem"), "Current: Beta");
+    }
+
+    // What the start-up kept aside while it put an interrupted migration right holds the dock open
+    // with its record: the folder, where the older version was kept and the start-up's own words;
+    // the status line's next answer (a deep scan's) leaves it there, and its button opens the folder
+    // that holds the kept version.
+    void dockKeepsWhatTheStartKept()
+    {
+        test::ViewModelFixture fx;
+        auto vm = fx.makeViewModelWithSettings();
+        const QString notes = fx.tree.dir("Notes");
+        const QString kept = fx.tree.file("Notes/.log.txt.orvalink-append-preserved-5C0A71E2", "old");
+        ViewModelInternals::context(*vm).history().setKeptVersions(
+            {{QUuid::createUuid(), notes, kept, {kept}, {}, QDateTime::currentDateTimeUtc()}});
+        DetailPaneHarness h(*vm, true);
+        h.settle();
+        QCOMPARE(h.text("activitySummary"),
+                 "The start kept some older versions aside, so the activity workspace stays open until you "
+                 "close it.");
+        QCOMPARE(h.find<QLabel>("activityIcon")->property("symbol").toString(),
+                 "exclamationmark.triangle.fill");
+        QCOMPARE(h.text("keptVersionsSectionTitle"), "Older Versions Kept at Start");
+        QCOMPARE(h.shownRecords("keptVersionsSectionScroll"), 1);
+        const auto part = [&h](const char* name) {
+            return test::recordPart(*h.pane, "keptVersionsSectionScroll", 0, name);
+        };
+        QCOMPARE(part("recordName").text, "Notes");
+        QCOMPARE(part("leftBehindBadge").text, "Versions Kept");
+        QCOMPARE(part("leftBehindSource").text, "Folder: " + notes);
+        QCOMPARE(part("leftBehindTarget").text, "Kept at: " + kept);
+        QCOMPARE(part("leftBehindTarget").path, kept);
+        QCOMPARE(part("leftBehindAdvice").text,
+                 "What changed after it was copied took its place; the versions it replaced were kept at: " +
+                     kept + ".");
+        QVERIFY(part("appendRestoreButton").name.isEmpty());
+        h.save("detail-kept-at-start");
+
+        ViewModelInternals::context(*vm).activity().setInfoMessage(
+            BilingualText::same("Scanned 1 items from " + fx.home.home()));
+        h.settle();
+        QCOMPARE(h.shownRecords("keptVersionsSectionScroll"), 1);
+        QVERIFY(test::clickRecordPart(*h.pane, "keptVersionsSectionScroll", 0, "openTargetButton"));
+        QCOMPARE(vm->browsing().currentDirectoryPath(), notes);
+        h.button("activityToggle")->click();
+        h.settle();
+        QCOMPARE(h.text("activityBadge"), "Needs Review");
+        QCOMPARE(h.text("activitySummary"), "The start kept some older versions aside. Expand shows them.");
+    }
+
     // A batch run in both languages (the first setting), then the language changed: the header
     // says the operation finished, and no collapse is timed here (the window times it), so it speaks
     // of none; the progress card's title follows the language.
@@ -254,8 +399,10 @@ private Q_SLOTS:
         h.settle();
         QVERIFY(h.button("undoSelectedButton")->isEnabled());
         h.button("undoSelectedButton")->click();
-        QTRY_VERIFY(vm.history().undoHistory().isEmpty());
-        QTRY_VERIFY(!vm.activity().isUndoing());
+        // The undo's answer comes after the history and the listing are read again, and ends it.
+        QTRY_COMPARE(test::infoLine(vm), std::optional<QString>("Restored 2 records."));
+        QVERIFY(!vm.activity().isUndoing());
+        QVERIFY(vm.history().undoHistory().isEmpty());
         h.settle();
         QCOMPARE(h.text("progressTitle"), "Undo Selected Records");
         QCOMPARE(h.text("progressStatus"), "Success 2 · Failed 0");
@@ -266,7 +413,6 @@ private Q_SLOTS:
         QCOMPARE(h.shownRecords(kFailedRecords), 0);
         QCOMPARE(h.shownRecords(kRestoredRecords), 2);
         QVERIFY(h.shown("migratedRecordsSection").isEmpty() && h.shown("failedRecordsSection").isEmpty());
-        QCOMPARE(test::infoLine(vm), std::optional<QString>("Restored 2 records."));
         h.save("detail-after-undo-following-migration");
     }
 

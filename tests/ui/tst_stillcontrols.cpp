@@ -3,6 +3,7 @@
 // migration move nothing under the pointer, on a laptop's screen and on a desktop's.
 #include "FitWindow.h"
 #include "LayoutCheck.h"
+#include "LongAnswers.h"
 #include "UiTestSupport.h"
 #include "UndoWindow.h"
 #include "WorkflowFixture.h"
@@ -171,6 +172,82 @@ private Q_SLOTS:
         toggle->click();
         settleWindow(u.window());
         QCOMPARE(screenPosition(undoLast), place);
+    }
+
+    // A long answer holds the dock open: a migration taken back after its copy, naming where the
+    // version it replaced was kept, or the start's record of an older version it kept. Opened again
+    // by the user over a column scrolled so that the undo row meets its lower edge, the dock cuts no
+    // control across under it, in the language it opened in and after each change of language,
+    // which gives its texts (and those above the undo row) another length.
+    void aLongAnswerCoversNoControl_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<UILanguage>("language");
+        QTest::addColumn<bool>("start");
+        const std::pair<const char*, UILanguage> languages[] = {
+            {"zh", UILanguage::chinese}, {"en", UILanguage::english}, {"both", UILanguage::bilingual}};
+        for (const QSize size : {QSize(1366, 768), QSize(1920, 1080)}) {
+            for (const auto& [tag, language] : languages) {
+                for (const bool start : {false, true})
+                    QTest::addRow("%dx%d-%s-%s", size.width(), size.height(), tag,
+                                  start ? "start" : "take-back")
+                        << size << language << start;
+            }
+        }
+    }
+    void aLongAnswerCoversNoControl()
+    {
+        QFETCH(QSize, size);
+        QFETCH(UILanguage, language);
+        QFETCH(bool, start);
+        UndoWindow u(size, 6, language);
+        QVERIFY(u.open());
+        auto* column = u.find<QScrollArea>("detailScroll");
+        auto* toggle = u.find<QPushButton>("activityToggle");
+        auto* undoLast = u.find<QWidget>("undoLastButton");
+        const QString source = u.fit.fx.tree.path(QStringLiteral("Notes"));
+        (start ? beginStartRecovery : beginTakeBack)(u.context(), source);
+        settleWindow(u.window());
+        (start ? endStartRecovery : endTakeBack)(u.context(), source);
+        settleWindow(u.window());
+        QVERIFY(u.fit.w->viewState().showProgressPanel());
+        const int openTop = screenPosition(column->viewport()).y();
+        toggle->click();
+        settleWindow(u.window());
+        // The button's middle where the dock's edge comes when it opens.
+        column->verticalScrollBar()->setValue(undoLast->mapTo(column->widget(), QPoint(0, 0)).y() - openTop +
+                                              screenPosition(column->viewport()).y() +
+                                              undoLast->height() / 2);
+        settleWindow(u.window());
+        QVERIFY(movePointerTo(u.find<QWidget>("directoryList")));
+        toggle->click();
+        settleWindow(u.window());
+        QVERIFY(!saveScreen(u.window().grab().toImage(),
+                            QStringLiteral("still-long-answer-") + QTest::currentDataTag())
+                     .isEmpty());
+        QStringList covered = controlsUnder(u.window(), *u.find<QWidget>("activityWorkspace"));
+        QVERIFY2(covered.isEmpty(), qPrintable(covered.join(QLatin1Char('\n'))));
+        const auto coversNothing = [&u](const QString& when) {
+            const QStringList under = controlsUnder(u.window(), *u.find<QWidget>("activityWorkspace"));
+            return under.isEmpty() ? QString() : when + QStringLiteral(": ") + under.join(QLatin1Char('\n'));
+        };
+        QString fault = coversNothing(QStringLiteral("opened"));
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+        for (const UILanguage other : {UILanguage::chinese, UILanguage::english, UILanguage::bilingual}) {
+            u.fit.vm->settings().setLanguage(other);
+            settleWindow(u.window());
+            fault = coversNothing(QStringLiteral("in language %1").arg(int(other)));
+            QVERIFY2(fault.isEmpty(), qPrintable(fault));
+        }
+        // The same run again: the dock changes its height as the step comes and goes.
+        (start ? beginStartRecovery : beginTakeBack)(u.context(), source);
+        settleWindow(u.window());
+        fault = coversNothing(QStringLiteral("while it runs again"));
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+        (start ? endStartRecovery : endTakeBack)(u.context(), source);
+        settleWindow(u.window());
+        fault = coversNothing(QStringLiteral("once it ended again"));
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 
     // While the pointer rests on the dock, its timed collapse waits, so a click on "Collapse" meets

@@ -3,6 +3,8 @@
 // reason, a long folder name in the history, where a failed migration meant to put the data, and
 // the dock after a link repair and after an undo that left entries on the volume.
 #include "FitWindow.h"
+#include "LayoutCheck.h"
+#include "LongAnswers.h"
 #include "UiTestSupport.h"
 #include "diskops/UndoNotDone.h"
 #include "model/AppPaths.h"
@@ -331,6 +333,95 @@ private Q_SLOTS:
             QVERIFY2(records->viewport()->visibleRegion().contains(part(name).rect), name);
         QVERIFY(part("leftBehindAdvice").text.contains(QStringLiteral("2")));
         closeTheHeldDock(fit, QStringLiteral("dock-copies-"), stayed);
+    }
+
+    // The long steps that follow a copy speak in the dock while they run: a migration taken back
+    // (the folder coming home) and the start-up finishing an interrupted migration, each with its
+    // folder and how far it has got, whole, covering no control; the start-up's folder list is not
+    // idle meanwhile. Their answers that name a kept version stay in view, whole, until the user
+    // closes the dock.
+    void theDockTellsOfTheStepsAfterACopy_data()
+    {
+        addSizeAndLanguageRows();
+        QTest::addRow("1366x698-zh") << QSize(1366, 698) << UILanguage::chinese;
+        QTest::addRow("1366x698-en") << QSize(1366, 698) << UILanguage::english;
+        QTest::addRow("1366x698-both") << QSize(1366, 698) << UILanguage::bilingual;
+    }
+    void theDockTellsOfTheStepsAfterACopy()
+    {
+        QFETCH(UILanguage, language);
+        QFETCH(QSize, size);
+        FitWindow fit(size, language);
+        QVERIFY(fit.start());
+        QWidget& window = *fit.w->window;
+        ViewModelContext& context = ViewModelInternals::context(*fit.vm);
+        const Presentation& texts = fit.vm->presentation();
+        const QString source = fit.fx.tree.path(QStringLiteral("Notes"));
+        const QString tag = QString::fromLatin1(QTest::currentDataTag());
+        const auto readsWhole = [&window](const char* name) {
+            auto* label = window.findChild<ui::ElidedLabel*>(QString::fromLatin1(name));
+            return label && label->isVisible() && !label->isElided();
+        };
+        const auto coversNothing = [&window] {
+            return controlsUnder(window, *window.findChild<QWidget*>(QStringLiteral("activityWorkspace")));
+        };
+
+        beginTakeBack(context, source);
+        settleWindow(window);
+        QVERIFY(fit.w->viewState().showProgressPanel());
+        QVERIFY(fit.saveAs(QStringLiteral("dock-coming-home-") + tag));
+        const QString comingHome = texts.localized(
+            {"迁移已撤回，文件夹正在搬回原处", "Migration taken back: the folder is coming home"});
+        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("activitySummary"))->text(), comingHome + " · 33%");
+        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("progressTitle"))->text(), comingHome);
+        QCOMPARE(
+            window.findChild<QLabel*>(QStringLiteral("currentItem"))->text(),
+            texts.localized(BilingualText("正在搬回：%1", "Coming home: %1").arg(QStringLiteral("Notes"))));
+        for (const char* name : {"activitySummary", "progressTitle", "progressStatus", "currentItem"})
+            QVERIFY2(readsWhole(name), name);
+        QCOMPARE(coversNothing(), QStringList());
+        endTakeBack(context, source);
+        settleWindow(window);
+        QVERIFY(fit.saveAs(QStringLiteral("dock-taken-back-kept-") + tag));
+        const ui::RecordRowPart reason = recordPart(window, QStringLiteral("failedRecordsSectionScroll"), 0,
+                                                    QStringLiteral("failedReason"));
+        QVERIFY2(reason.text.contains(keptVersionOf(source)), qPrintable(reason.text));
+        QVERIFY2(!reason.isElided(), qPrintable(reason.text));
+        QCOMPARE(coversNothing(), QStringList());
+
+        context.history().setRecentFailedMigrations({});
+        beginStartRecovery(context, source);
+        settleWindow(window);
+        QVERIFY(fit.w->viewState().showProgressPanel());
+        QVERIFY(window.findChild<QWidget*>(QStringLiteral("scanIndicator"))->isVisible());
+        QVERIFY(fit.saveAs(QStringLiteral("dock-start-finishing-") + tag));
+        const QString finishing =
+            texts.localized({"正在完成上次中断的迁移", "Finishing a migration interrupted last time"});
+        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("activitySummary"))->text(), finishing + " · 40%");
+        QCOMPARE(
+            window.findChild<QLabel*>(QStringLiteral("currentItem"))->text(),
+            texts.localized(BilingualText("正在处理：%1", "Putting right: %1").arg(QStringLiteral("Notes"))));
+        for (const char* name : {"activitySummary", "progressTitle", "progressStatus", "currentItem"})
+            QVERIFY2(readsWhole(name), name);
+        QCOMPARE(coversNothing(), QStringList());
+        endStartRecovery(context, source);
+        settleWindow(window);
+        QVERIFY(fit.w->viewState().showProgressPanel());
+        QVERIFY(!window.findChild<QWidget*>(QStringLiteral("migrationProgressCard"))->isVisible());
+        auto* kept = window.findChild<QAbstractItemView*>(QStringLiteral("keptVersionsSectionScroll"));
+        QVERIFY(kept && kept->isVisible());
+        const auto part = [&](const char* name) {
+            return recordPart(window, QStringLiteral("keptVersionsSectionScroll"), 0,
+                              QString::fromLatin1(name));
+        };
+        for (const char* name : {"leftBehindTarget", "leftBehindAdvice", "openTargetButton"})
+            QVERIFY2(kept->viewport()->visibleRegion().contains(part(name).rect), name);
+        QVERIFY(part("leftBehindAdvice").text.contains(keptVersionOf(source)));
+        QVERIFY2(!part("leftBehindAdvice").isElided(), qPrintable(part("leftBehindAdvice").text));
+        QCOMPARE(coversNothing(), QStringList());
+        closeTheHeldDock(fit, QStringLiteral("dock-start-kept-"),
+                         {"启动时保留了一些旧版本，展开即可查看。",
+                          "The start kept some older versions aside. Expand shows them."});
     }
 
     void leftBehindAnswerFits_data()

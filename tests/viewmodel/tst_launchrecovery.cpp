@@ -11,16 +11,20 @@
 #include "platform/FileIO.h"
 #include "platform/StandardPath.h"
 #include "platform/SymbolicLinks.h"
+#include "support/FileOpenGate.h"
 #include "support/ImmutableFlag.h"
 #include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
 #include "support/TreeSnapshot.h"
+#include "support/WorkerGate.h"
 #include "viewmodel/ViewModelInternals.h"
+#include "viewmodel/browsing/DirectoryLoader.h"
 #include "viewmodel/flow/DetachedFlow.h"
 #include "viewmodel/texts/RecoveryTexts.h"
 
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 
@@ -217,6 +221,128 @@ private Q_SLOTS:
                  qPrintable(*infoLine(vm)));
         QVERIFY(waitUntilIdle(vm));
         QVERIFY(shownNames(vm).contains(QStringLiteral("Large")));
+    }
+
+    // Finishing an interrupted migration runs as the start-up's own run: the operation it puts right
+    // is the current item, the running step names it, and how much of the original it no longer
+    // needs has gone is measured while it goes. Once done, the counters go with the step.
+    void theRecoveryShowsHowFarItHasGot()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        w.tree.fileOfSize(QStringLiteral("Large/x.bin"), 1 << 20);
+        w.tree.fileOfSize(QStringLiteral("Large/y.bin"), 1 << 20);
+        for (int i = 0; i < 4; ++i)
+            w.tree.file(QStringLiteral("Large/small%1.txt").arg(i), "s");
+        const QString large = w.tree.path(QStringLiteral("Large"));
+        const JournalRecord record = leaveStagedMigration(w, large, [](JournalRecord& entry) {
+            copyTree(entry.stagingPath, entry.targetPath);
+            entry.targetIdentity = entryIdentityText(entry.targetPath);
+            entry.moving = entry.arrived = true;
+        });
+        MainViewModel& vm = w.vm();
+        // The removal of the original compares each file with its copy: it is held at its first file,
+        // and again once one of the large files has gone.
+        const auto started = std::make_shared<WorkerGate>();
+        const auto halfway = std::make_shared<WorkerGate>();
+        const QString staging = record.stagingPath;
+        FileOpenGate removal(staging, [started, halfway, staging] {
+            started->pass(QStringLiteral("started"));
+            if (!QFileInfo::exists(staging + QStringLiteral("/x.bin")) ||
+                !QFileInfo::exists(staging + QStringLiteral("/y.bin")))
+                halfway->pass(QStringLiteral("halfway"));
+        });
+        SKIP_WITHOUT(removal);
+        // Should a check fail while the recovery is held, it goes on before the gate is taken down.
+        const auto release = qScopeGuard([started, halfway] {
+            started->open();
+            halfway->open();
+        });
+        QuestionedRun start(vm, vm.launch().bootstrap());
+
+        QVERIFY(started->waitForArrivals(1));
+        QTRY_VERIFY(vm.activity().diskWorkStep() && vm.activity().diskWorkStep()->totalBytes >= 2 << 20);
+        QCOMPARE(*vm.activity().diskWorkStep(), (DiskWorkStep{DiskWorkStep::Kind::finishingMigration, large,
+                                                              0, vm.activity().diskWorkStep()->totalBytes}));
+        QCOMPARE(vm.activity().diskWork(), DiskWork::recovery);
+        QCOMPARE(shown(vm, vm.activity().currentOperationTitle()), "Operations Interrupted Last Time");
+        QCOMPARE(vm.activity().migrationTotalItems(), 1);
+        QCOMPARE(vm.activity().migrationProcessedItems(), 0);
+        QCOMPARE(vm.activity().migrationCurrentPath(), std::optional(large));
+        started->open();
+        QVERIFY(halfway->waitForArrivals(1));
+        QTRY_VERIFY(vm.activity().diskWorkStep()->doneBytes >= 1 << 20);
+        QVERIFY(vm.activity().diskWorkStep()->doneBytes < vm.activity().diskWorkStep()->totalBytes);
+        halfway->open();
+
+        QTRY_VERIFY_WITH_TIMEOUT(start.hasEnded(), 60000);
+        QCOMPARE(vm.activity().diskWorkStep(), std::nullopt);
+        QCOMPARE(vm.activity().migrationTotalItems(), 0);
+        QCOMPARE(vm.activity().diskWork(), DiskWork::none);
+        QCOMPARE(platform::readSymbolicLink(large), record.targetPath);
+        QVERIFY(!QFileInfo::exists(staging));
+    }
+
+    // The start-up finishes a migration whose original changed after its copy: the newer version
+    // takes its place and the one it replaced is kept beside it. The dock's record of that stays
+    // until a run starts, whatever the status line says meanwhile.
+    void whatTheStartKeptStaysUntilARunStarts()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        w.tree.file(QStringLiteral("Notes/log.txt"), "first");
+        w.tree.file(QStringLiteral("Notes/other.txt"), "other");
+        const QString notes = w.tree.path(QStringLiteral("Notes"));
+        const QString music = w.tree.file(QStringLiteral("Music/a.txt"), "a").section('/', 0, -2);
+        const JournalRecord record = leaveStagedMigration(w, notes, [](JournalRecord& entry) {
+            copyTree(entry.stagingPath, entry.targetPath);
+            entry.targetIdentity = entryIdentityText(entry.targetPath);
+            entry.moving = entry.arrived = true;
+            TestTree(entry.stagingPath).file(QStringLiteral("log.txt"), "second, written after the copy");
+        });
+        MainViewModel& vm = w.vm();
+
+        runTask(vm.launch().bootstrap());
+        QVERIFY(waitUntilIdle(vm));
+
+        QCOMPARE(TestTree(record.targetPath).read(QStringLiteral("log.txt")),
+                 QByteArray("second, written after the copy"));
+        const QList<KeptVersionsRecord> kept = vm.history().keptVersions();
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(kept.first().sourcePath, notes);
+        QCOMPARE(kept.first().olderVersions.size(), 1);
+        QCOMPARE(kept.first().targetPath, kept.first().olderVersions.first());
+        const QFileInfo older(kept.first().targetPath);
+        QCOMPARE(TestTree(older.path()).read(older.fileName()), QByteArray("first"));
+        QVERIFY(infoLine(vm)->contains(vm.presentation().displayPath(kept.first().targetPath)));
+
+        finish(vm.loader().scanCurrentDirectory());
+        QVERIFY(infoLine(vm)->startsWith(QStringLiteral("Scanned ")));
+        QCOMPARE(vm.history().keptVersions(), kept);
+
+        migrate(vm, {music});
+        QVERIFY(vm.history().keptVersions().isEmpty());
+    }
+
+    // An answer given while the start-up still lists the folder is newer than the start-up's own
+    // closing line, which then stays unsaid.
+    void aNewerAnswerOutlivesTheStartupsLine()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        MainViewModel& vm = w.vm();
+        const auto listing = std::make_shared<WorkerGate>();
+        FileOpenGate home(
+            w.fx.home.home(), [listing] { listing->pass(QStringLiteral("listing")); },
+            FileOpenGate::Openings::filesAndFolders);
+        SKIP_WITHOUT(home);
+        const auto release = qScopeGuard([listing] { listing->open(); });
+        QuestionedRun start(vm, vm.launch().bootstrap());
+        QVERIFY(listing->waitForArrivals(1));
+        vm.presentation().copyPathToClipboard(w.fx.home.home());
+        listing->open();
+        QTRY_VERIFY_WITH_TIMEOUT(start.hasEnded(), 30000);
+        QCOMPARE(infoLine(vm), std::optional<QString>("Path copied."));
     }
 
     // Putting the folder back needs rights the user lacks: the start-up asks nobody, changes

@@ -2,19 +2,28 @@
 // selection and summary of a mixed batch, the refusals, the progress figures and the running disk
 // work.
 #include "WorkflowFixture.h"
+#include "diskops/OperationJournal.h"
+#include "diskops/ReservedPaths.h"
 #include "diskops/ScanService.h"
 #include "platform/SymbolicLinks.h"
+#include "support/FileOpenGate.h"
 #include "support/MountNamespace.h"
 #include "support/SkipWithout.h"
 #include "support/TaskRunner.h"
+#include "support/TreeSnapshot.h"
+#include "support/WorkerGate.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/disk/ProgressMonitor.h"
 #include "viewmodel/texts/MigrationFailureText.h"
 #include "viewmodel/texts/Presentation.h"
 
+#include <QDir>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
+#include <atomic>
 #include <sys/xattr.h>
 
 using namespace orvalink;
@@ -343,6 +352,124 @@ private Q_SLOTS:
         QCOMPARE(activity.isUndoing(), to == DiskWork::undo);
         QCOMPARE(activity.isRepairingLinks(), to == DiskWork::linkRepair);
         QCOMPARE(activity.isDiskWorkBusy(), to != DiskWork::none);
+    }
+
+    // A program makes the folder anew at its path while its copy runs: the migration is taken back
+    // after its copy. While the data comes home the running step says so and how much has arrived;
+    // the step goes with the item, which is rolled back, the data whole at home and what the program
+    // made kept beside it.
+    void aTakeBackShowsItsDataComingHome()
+    {
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QString alpha = w.tree.fileOfSize("Alpha/a.bin", 256 * 1024).section('/', 0, -2);
+        w.tree.file("Alpha/b.txt", "b");
+        const QStringList before = test::snapshotTree(alpha);
+        const QString target = w.targetOf(alpha);
+        const auto home = std::make_shared<test::WorkerGate>();
+        std::atomic<bool> occupied = false;
+        // The engine writes its record at each step: the program comes once the folder has left its
+        // path, and the take-back is held once its copy at home is whole.
+        QDir().mkpath(OperationJournal::directory());
+        test::FileOpenGate steps(OperationJournal::directory(), [&] {
+            const QStringList reserved = existingReservedPaths(alpha);
+            if (!occupied && !QFileInfo::exists(alpha) &&
+                std::any_of(reserved.cbegin(), reserved.cend(), [&](const QString& path) {
+                    return isReservedPathOf(alpha, path, ReservedSuffix::staging);
+                })) {
+                test::TestTree(alpha).file("new.txt", "made anew");
+                occupied = true;
+            }
+            for (const QString& path : reserved) {
+                if (isReservedPathOf(alpha, path, ReservedSuffix::restoring) &&
+                    test::snapshotContents(path) == test::snapshotContents(target))
+                    home->pass(path);
+            }
+        });
+        SKIP_WITHOUT(steps);
+        // Should a check fail while the engine is held, the gate lets it go before it is taken down.
+        const auto release = qScopeGuard([home] { home->open(); });
+        MainViewModel& vm = w.vm();
+        ViewModelInternals::context(vm).browsing().setSelectedPaths({alpha});
+        test::QuestionedRun run(vm, vm.workflows().migrateSelectedItems());
+
+        QVERIFY(home->waitForArrivals(1));
+        const qint64 expected = vm.activity().migrationTotalBytes();
+        QVERIFY(expected >= 256 * 1024);
+        QTRY_VERIFY(vm.activity().diskWorkStep() && vm.activity().diskWorkStep()->doneBytes >= 256 * 1024);
+        const DiskWorkStep step = *vm.activity().diskWorkStep();
+        QCOMPARE(step.kind, DiskWorkStep::Kind::comingHome);
+        QCOMPARE(step.path, alpha);
+        QCOMPARE(step.totalBytes, expected);
+        QVERIFY(step.doneBytes <= expected);
+        QVERIFY(vm.activity().isMigrating());
+        home->open();
+
+        QTRY_VERIFY_WITH_TIMEOUT(run.hasEnded(), 30000);
+        QCOMPARE(vm.activity().diskWorkStep(), std::nullopt);
+        const QList<FailedMigrationRecord> failed = vm.history().recentFailedMigrations();
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(failed.first().status, TaskStatus::rolledBack);
+        QCOMPARE(test::snapshotTree(alpha), before);
+        QVERIFY(!QFileInfo::exists(target));
+        QStringList madeAnew;
+        for (const QString& path : existingReservedPaths(alpha)) {
+            if (isReservedPathOf(alpha, path, ReservedSuffix::rollbackConflict))
+                madeAnew.append(test::TestTree(path).read("new.txt"));
+        }
+        QCOMPARE(madeAnew, QStringList{"made anew"});
+    }
+
+    // The disk work ends with its answer: no turn of the event loop lies between, in which another
+    // run could start or another answer come before it.
+    void theDiskWorkEndsWithItsAnswer_data()
+    {
+        QTest::addColumn<QString>("flow");
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("migration") << "migrate"
+                                   << "Migration done. Success: 1, failed: 0.";
+        QTest::newRow("undo of the last") << "undo last"
+                                          << "Undo completed: ";
+        QTest::newRow("undo of the selected") << "undo selected"
+                                              << "Restored 2 records.";
+    }
+    void theDiskWorkEndsWithItsAnswer()
+    {
+        QFETCH(QString, flow);
+        QFETCH(QString, answer);
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        const QString one = w.tree.file("One/a.txt", "a").section('/', 0, -2);
+        const QString two = w.tree.file("Two/b.txt", "b").section('/', 0, -2);
+        MainViewModel& vm = w.vm();
+        if (flow != "migrate") {
+            test::migrate(vm, {one});
+            test::migrate(vm, {two});
+            vm.workflows().selectAllUndoMappings();
+        }
+        std::optional<QString> saidAtTheEnd;
+        int ends = 0;
+        connect(
+            &vm.activity(), &ActivityState::diskWorkChanged, &vm,
+            [&] {
+                if (vm.activity().diskWork() != DiskWork::none)
+                    return;
+                ++ends;
+                saidAtTheEnd = infoLine(vm);
+            },
+            Qt::QueuedConnection);
+        if (flow == "migrate") {
+            ViewModelInternals::context(vm).browsing().setSelectedPaths({one});
+            finish(vm.workflows().migrateSelectedItems());
+        } else if (flow == "undo last") {
+            finish(vm.workflows().undoLastMigration());
+        } else {
+            finish(vm.workflows().undoSelectedMigration());
+        }
+        QTRY_COMPARE(ends, 1);
+        QVERIFY2(infoLine(vm).value_or(QString()).startsWith(answer),
+                 qPrintable(infoLine(vm).value_or("none")));
+        QCOMPARE(saidAtTheEnd, infoLine(vm));
     }
 
     // The monitor raises the published bytes with growing samples only, bounded by base + expected,

@@ -29,6 +29,11 @@ inline QDateTime recordDate(const LinkRepairRecord& record)
     return record.repairedAt;
 }
 
+inline QDateTime recordDate(const KeptVersionsRecord& record)
+{
+    return record.keptAt;
+}
+
 // The records of the latest operations in the order the state object publishes them (newest
 // first), one row per record, the record's id being the row's identity.
 template <typename Record> class RecordListModel : public KeyedListModel {
@@ -82,5 +87,7 @@ private:
 using MigrationRecordModel = RecordListModel<MigrationPathRecord>;
 // The links the last link repair acted on.
 using LinkRepairRecordModel = RecordListModel<LinkRepairRecord>;
+// What the start-up kept aside while it put interrupted operations right.
+using KeptVersionsRecordModel = RecordListModel<KeptVersionsRecord>;
 
 } // namespace orvalink::ui

@@ -84,6 +84,7 @@ void SteadyScrollArea::scrollToValue(int value)
     m_keptInView = nullptr;
     m_wholeControlsShift = 0;
     verticalScrollBar()->setValue(value);
+    m_userCut = valueShowingWholeControls(value) != value;
     // A keep queued before this scroll keeps what shows now, not what showed before it.
     noteAnchor();
 }
@@ -192,9 +193,11 @@ void SteadyScrollArea::scrollKeeping(int value)
 
 int SteadyScrollArea::keptWithWholeControls(int kept)
 {
-    // Only where a panel grew above the area since the anchor was noted, or a shift for one stands
-    // or waits: a control the user's own scroll cut across stays so.
-    if (viewTop() <= m_viewTopThen && m_wholeControlsShift == 0 && !m_wholeControlsDeferredAt)
+    // Where a panel grew above the area since the anchor was noted, where a shift for one stands or
+    // waits, or where the change cuts a control across (a panel that shrank, texts of another length
+    // above the anchor): a control the user's own scroll cut across stays so.
+    if (viewTop() <= m_viewTopThen && m_wholeControlsShift == 0 && !m_wholeControlsDeferredAt &&
+        (m_userCut || valueShowingWholeControls(kept) == kept))
         return kept;
     // A pointer at rest keeps the widget it rests on where it stands, a click on its way lands there;
     // the control cut across shows whole once the pointer moves.
@@ -291,6 +294,8 @@ void SteadyScrollArea::valueChanged()
     if (!m_scrollingItself && !m_keepQueued) {
         m_keptInView = nullptr;
         m_wholeControlsShift = 0;
+        const int value = verticalScrollBar()->value();
+        m_userCut = valueShowingWholeControls(value) != value;
         noteAnchor();
         // Scrolled back up, the room below the content's end goes.
         if (m_room != 0)

@@ -16,8 +16,9 @@ namespace orvalink::ui {
 // end for as long as that room is scrolled into, so that nothing moves by itself either way. Where
 // a panel above the area grows over the place of a kept widget that showed from its top, the widget
 // comes as near to it as the view allows (to the view's top) rather than out of sight. Nor does such
-// a panel leave a control cut across by the view's top, half hidden under it: the content stands as
-// much lower as shows the control whole (where the pointer rests on the content, once it moves). A
+// a panel leave a control cut across by the view's top, half hidden under it, nor does any change of
+// the layout (a panel that shrinks, texts of another length): the content stands as much lower as
+// shows the control whole (where the pointer rests on the content, once it moves). A
 // control that is disabled or hidden while it has the focus passes the focus on without scrolling to
 // the next one. Never scrolls sideways.
 class SteadyScrollArea : public QScrollArea {
@@ -84,6 +85,9 @@ private:
     int m_anchorTop = 0;
     // Where the view's top stood in the window when the anchor was noted.
     int m_viewTopThen = 0;
+    // The user's own scroll left the view's top cutting a control across: a change of the layout
+    // leaves it so (unless a panel grows above the area).
+    bool m_userCut = false;
     // How much lower the content stands than keeping the anchor puts it, so that the view's top cuts
     // no control. Worked out afresh at each keep and left out of the anchor's noted place: a panel
     // that goes on growing over a control covers it whole in the end rather than push it along.

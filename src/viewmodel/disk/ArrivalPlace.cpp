@@ -42,6 +42,17 @@ qint64 readSizeForProgress(const QString& path, const ScanService& scan,
     return fileBytes(info);
 }
 
+qint64 remeasuredBytes(const QString& path, platform::IncrementalTreeMeasurer& measurer,
+                       const platform::CancellationToken& cancellation)
+{
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return 0;
+    // A directory keeps the totals of the parts that cannot have changed since the previous call, so
+    // a call costs what changed, not the tree.
+    return S_ISDIR(info.st_mode) ? measurer.measure(cancellation).value_or(0) : fileBytes(info);
+}
+
 std::shared_ptr<ArrivalPlace> ArrivalPlace::at(QString path)
 {
     if (path.isEmpty())
@@ -90,14 +101,7 @@ qint64 ArrivalPlace::arrivedBytes(const platform::CancellationToken& cancellatio
         m_measured = path;
         m_measurer = std::make_unique<platform::IncrementalTreeMeasurer>(path);
     }
-    struct stat info {};
-    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
-        return 0;
-    // A directory keeps the totals of the parts that cannot have changed since the previous call, so
-    // a call costs what changed, not the tree.
-    const qint64 bytes =
-        S_ISDIR(info.st_mode) ? m_measurer->measure(cancellation).value_or(0) : fileBytes(info);
-    return std::max<qint64>(0, bytes - m_present);
+    return std::max<qint64>(0, remeasuredBytes(path, *m_measurer, cancellation) - m_present);
 }
 
 } // namespace orvalink

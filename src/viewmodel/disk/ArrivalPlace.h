@@ -21,6 +21,12 @@ class ScanService;
 qint64 readSizeForProgress(const QString& path, const ScanService& scan,
                            const platform::CancellationToken& cancellation = {});
 
+// Bytes at `path` as readSizeForProgress counts them, a directory measured by `measurer` (which
+// re-reads only what may have changed since its last call); 0 for nothing there. Blocking; throws
+// platform::WalkCancelled.
+qint64 remeasuredBytes(const QString& path, platform::IncrementalTreeMeasurer& measurer,
+                       const platform::CancellationToken& cancellation);
+
 // Where the data of a blocking disk call arrives, for the progress monitor: a path itself (the
 // target of a migration), or the hidden restore sibling that an undo fills beside the source before
 // the data takes the source's place (ReservedSuffix::restoring). The undo draws the sibling's name

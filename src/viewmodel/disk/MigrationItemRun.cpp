@@ -5,6 +5,7 @@
 #include "viewmodel/context/WorkflowSettings.h"
 #include "viewmodel/disk/DiskWorkContext.h"
 #include "viewmodel/disk/MonitoredDiskCall.h"
+#include "viewmodel/disk/ProgressMonitor.h"
 #include "viewmodel/disk/ScopedDiskServices.h"
 #include "viewmodel/disk/WorkflowSupport.h"
 #include "viewmodel/history/PersistedStateReader.h"
@@ -21,11 +22,32 @@ MigrationItemRun::MigrationItemRun(DiskWorkContext& context,
       m_item(std::move(item))
 {}
 
+std::unique_ptr<ProgressMonitor> MigrationItemRun::followHomecoming(std::shared_ptr<ArrivalPlace> home)
+{
+    ActivityState* activity = &m_context.activity();
+    return ProgressMonitor::follow(
+        m_context.background(), m_context.ticket(), m_context.workflowSettings().progressInterval,
+        [home](const platform::CancellationToken& cancellation) { return home->arrivedBytes(cancellation); },
+        [activity, rollbacks = m_services->rollbacks(), source = m_item.sourcePath,
+         expected = m_item.expectedBytes](qint64 arrived) {
+            if (rollbacks->hasBegun(source))
+                activity->setDiskWorkStep(DiskWorkStep{DiskWorkStep::Kind::comingHome, source,
+                                                       std::min(arrived, expected), expected});
+        });
+}
+
 QCoro::Task<bool> MigrationItemRun::execute(FlowTicket ticket)
 {
     m_base = m_context.activity().migrationProcessedBytes();
     m_context.activity().setMigrationCurrentPath(m_item.sourcePath);
     m_plannedTarget = orvalink::plannedTargetPath(m_context, m_item.sourcePath, m_runConfig);
+    // A failure after the copy brings the data home through a restore sibling of the source: watched
+    // from the start, it is shown once the engine says the take-back began.
+    const std::shared_ptr<ArrivalPlace> home = ArrivalPlace::restoreSiblingOf(m_item.sourcePath);
+    co_await takeStockForProgress(m_context, home);
+    if (!ticket.isAlive())
+        co_return false;
+    std::unique_ptr<ProgressMonitor> homecoming = followHomecoming(home);
     auto migrating = runMonitoredDiskCall(
         m_context, ticket, ArrivalPlace::at(m_plannedTarget.value_or(QString())), m_item.expectedBytes,
         m_base, [services = m_services, item = m_item, runConfig = m_runConfig] {
@@ -35,6 +57,10 @@ QCoro::Task<bool> MigrationItemRun::execute(FlowTicket ticket)
     const auto outcome = co_await std::move(migrating);
     if (!outcome)
         co_return false;
+    co_await stopProgressMonitor(std::move(homecoming));
+    if (!ticket.isAlive())
+        co_return false;
+    m_context.activity().setDiskWorkStep(std::nullopt);
 
     if (outcome->succeeded()) {
         m_result = outcome->value();

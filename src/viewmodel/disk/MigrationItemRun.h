@@ -14,7 +14,9 @@
 
 namespace orvalink {
 
+class ArrivalPlace;
 class DiskWorkContext;
+class ProgressMonitor;
 class ScopedDiskServices;
 
 // One item of a migration batch, or one retry of a failed item, through the migration engine:
@@ -35,7 +37,8 @@ public:
                      AppConfig runConfig, Item item);
 
     // Shows the item as the current path, runs the engine while the bytes arriving at the planned
-    // target are sampled, and puts the item's task first in the history's task list. False once
+    // target are sampled (and, once the engine takes the migration back, those coming home, as the
+    // running DiskWorkStep), and puts the item's task first in the history's task list. False once
     // `ticket` went stale: nothing was touched after the engine call, which still ran to its end.
     // Should the engine throw after all, the item is a failed task rather than an error.
     QCoro::Task<bool> execute(FlowTicket ticket);
@@ -59,6 +62,10 @@ public:
     QString plannedTargetPath() const { return m_plannedTarget.value_or(QString()); }
 
 private:
+    // The data of a migration the engine takes back after its copy, arriving at `home`, as the
+    // running step (see RollbackNotice).
+    std::unique_ptr<ProgressMonitor> followHomecoming(std::shared_ptr<ArrivalPlace> home);
+
     DiskWorkContext& m_context;
     const std::shared_ptr<const ScopedDiskServices> m_services;
     const AppConfig m_runConfig;

@@ -144,7 +144,6 @@ QCoro::Task<> runBatch(DiskWorkContext& context, FlowTicket ticket, QStringList 
     if (!ticket.isAlive())
         co_return;
 
-    context.activity().setDiskWork(DiskWork::none);
     context.activity().setMigrationCurrentPath(std::nullopt);
     context.activity().setMigrationProcessedItems(
         std::min(context.activity().migrationProcessedItems(), context.activity().migrationTotalItems()));
@@ -155,6 +154,8 @@ QCoro::Task<> runBatch(DiskWorkContext& context, FlowTicket ticket, QStringList 
     co_await std::move(reload);
     if (!ticket.isAlive())
         co_return;
+    // The disk work ends with its answer: nothing else starts, and no other answer comes, between.
+    context.activity().setDiskWork(DiskWork::none);
     context.activity().setInfoMessage(summaryText(context, counts));
 }
 

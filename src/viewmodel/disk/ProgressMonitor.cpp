@@ -21,26 +21,20 @@ struct ProgressMonitor::State {
 
 namespace {
 
-// Touches the context only while `ticket` is alive: the monitor may be resumed after its owner is gone.
-QCoro::Task<> sample(DiskWorkContext* context, FlowTicket ticket, std::shared_ptr<ArrivalPlace> place,
-                     qint64 expected, qint64 base, std::shared_ptr<ProgressMonitor::State> state)
+// Touches what it was given only while `ticket` is alive: the monitor may be resumed after its owner
+// is gone.
+QCoro::Task<> sample(BackgroundRunner* background, FlowTicket ticket, std::chrono::milliseconds interval,
+                     ProgressMonitor::Measure measure, ProgressMonitor::Sink sink,
+                     std::shared_ptr<ProgressMonitor::State> state)
 {
     const platform::CancellationToken cancellation = state->cancellation;
-    qint64 lastSample = 0;
     while (!cancellation.isCancelled() && ticket.isAlive()) {
-        auto walk = context->background().runCatching(
-            [place, cancellation] { return place->arrivedBytes(cancellation); });
+        auto walk = background->runCatching([measure, cancellation] { return measure(cancellation); });
         auto measured = co_await std::move(walk);
         if (cancellation.isCancelled() || !ticket.isAlive())
             co_return;
-        const qint64 arrived = measured.succeeded() ? measured.value() : 0;
-        if (arrived > lastSample) {
-            const qint64 candidate = base + std::min(arrived, expected);
-            context->activity().setMigrationProcessedBytes(
-                std::max(context->activity().migrationProcessedBytes(), candidate));
-            lastSample = arrived;
-        }
-        state->pause.start(context->workflowSettings().progressInterval);
+        sink(measured.succeeded() ? measured.value() : 0);
+        state->pause.start(interval);
         co_await qCoro(state->pause).waitForTimeout();
     }
 }
@@ -53,10 +47,26 @@ std::unique_ptr<ProgressMonitor> ProgressMonitor::start(DiskWorkContext& context
 {
     if (!place || expectedBytes <= 0)
         return nullptr;
+    ActivityState* activity = &context.activity();
+    return follow(
+        context.background(), context.ticket(), context.workflowSettings().progressInterval,
+        [place](const platform::CancellationToken& cancellation) {
+            return place->arrivedBytes(cancellation);
+        },
+        [activity, expectedBytes, baseProcessedBytes](qint64 arrived) {
+            const qint64 candidate = baseProcessedBytes + std::min(arrived, expectedBytes);
+            activity->setMigrationProcessedBytes(std::max(activity->migrationProcessedBytes(), candidate));
+        });
+}
+
+std::unique_ptr<ProgressMonitor> ProgressMonitor::follow(BackgroundRunner& background, FlowTicket ticket,
+                                                         std::chrono::milliseconds interval, Measure measure,
+                                                         Sink sink)
+{
     auto state = std::make_shared<State>();
     state->pause.setSingleShot(true);
     auto sampling =
-        sample(&context, context.ticket(), std::move(place), expectedBytes, baseProcessedBytes, state);
+        sample(&background, std::move(ticket), interval, std::move(measure), std::move(sink), state);
     return std::unique_ptr<ProgressMonitor>(new ProgressMonitor(std::move(state), std::move(sampling)));
 }
 

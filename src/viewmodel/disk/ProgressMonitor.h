@@ -1,29 +1,45 @@
 #pragma once
 
 #include "viewmodel/disk/ArrivalPlace.h"
+#include "viewmodel/flow/FlowTicket.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>
+#include <chrono>
+#include <functional>
 #include <memory>
 
 namespace orvalink {
 
+class BackgroundRunner;
 class DiskWorkContext;
 
-// The bytes arriving at a place (see ArrivalPlace) while a blocking disk operation runs elsewhere.
-// Samples every WorkflowSettings::progressInterval (counted from the end of one walk to the start
-// of the next) and only ever raises migrationProcessedBytes, never above base + expected. Only what
-// comes beyond what stood there when the place took stock counts: an occupant merged into, or a
-// target appended to, has not arrived.
+// The progress of a blocking disk operation that runs elsewhere, sampled by walks of what it
+// changes: start() follows the bytes arriving at a place (see ArrivalPlace) every
+// WorkflowSettings::progressInterval (counted from the end of one walk to the start of the next) and
+// only ever raises migrationProcessedBytes, never above base + expected. Only what comes beyond what
+// stood there when the place took stock counts: an occupant merged into, or a target appended to,
+// has not arrived.
 //
 // The owner stops the monitor (and awaits that) before it writes the item's final counters; a
 // stop cuts a running walk and a pending pause short.
 class ProgressMonitor {
 public:
+    // A walk on the background runner (it may throw; that sample then counts 0), and what is done
+    // with its result on the main thread.
+    using Measure = std::function<qint64(const platform::CancellationToken& cancellation)>;
+    using Sink = std::function<void(qint64 measured)>;
+
     // No monitor without a place or for expected bytes of 0 or below.
     static std::unique_ptr<ProgressMonitor> start(DiskWorkContext& context,
                                                   std::shared_ptr<ArrivalPlace> place, qint64 expectedBytes,
                                                   qint64 baseProcessedBytes);
+    // Any other progress: `measure` runs on `background` every `interval` (counted from the end of
+    // one walk to the start of the next) and `sink` takes each result, from the first on, while
+    // `ticket` is alive.
+    static std::unique_ptr<ProgressMonitor> follow(BackgroundRunner& background, FlowTicket ticket,
+                                                   std::chrono::milliseconds interval, Measure measure,
+                                                   Sink sink);
     ~ProgressMonitor();
     ProgressMonitor(const ProgressMonitor&) = delete;
     ProgressMonitor& operator=(const ProgressMonitor&) = delete;

@@ -145,11 +145,12 @@ QCoro::Task<> repairMigratedLinks(DiskWorkContext& context, QSet<QUuid> mappingI
     const RepairSummary summary = outcome.succeeded() ? outcome.value() : RepairSummary{};
     const BilingualText text = selectedText(summary, count);
     context.history().setLastLinkRepair(reportOf(summary, text));
-    context.activity().setDiskWork(DiskWork::none);
     auto reload = context.reloadPersistedState();
     co_await std::move(reload);
     if (!ticket.isAlive())
         co_return;
+    // The disk work ends with its answer: nothing else starts, and no other answer comes, between.
+    context.activity().setDiskWork(DiskWork::none);
     context.activity().setInfoMessage(text);
 }
 

@@ -65,7 +65,6 @@ QCoro::Task<> runRetry(DiskWorkContext& context, FailedMigrationRecord record,
     auto running = item.execute(ticket);
     if (!co_await std::move(running))
         co_return;
-    context.activity().setDiskWork(DiskWork::none);
     context.activity().setMigrationCurrentPath(std::nullopt);
 
     if (item.succeeded()) {
@@ -78,6 +77,8 @@ QCoro::Task<> runRetry(DiskWorkContext& context, FailedMigrationRecord record,
         co_await std::move(reload);
         if (!ticket.isAlive())
             co_return;
+        // The disk work ends with its answer: nothing else starts, and no other answer comes, between.
+        context.activity().setDiskWork(DiskWork::none);
         context.activity().setInfoMessage(forceMigrationSuccessMessage(
             context.presentation(), record.sourcePath, item.result().forceMigrationSummary,
             item.result().terminatedProcesses));
@@ -86,6 +87,7 @@ QCoro::Task<> runRetry(DiskWorkContext& context, FailedMigrationRecord record,
     finishSingleItemProgress(context, false);
     const FailedMigrationRecord updated = item.failureRecord(record.id, record.targetPath);
     replaceFailedMigrationRecord(context.history(), updated);
+    context.activity().setDiskWork(DiskWork::none);
     showRetryFailure(context, updated);
 }
 
@@ -100,7 +102,7 @@ QCoro::Task<> retryFailedMigration(DiskWorkContext& context, FailedMigrationReco
     // retry goes on with the records of the migration whose item it retries; what an undo or a link
     // repair did since is another run's.
     beginRunStatus(context, DiskWork::migration);
-    clearUndoAndRepairRecords(context);
+    clearOtherRunsRecords(context);
     auto retry = runRetry(context, record, forceMode, terminateProcesses, context.captureServices());
     co_await guardDiskWork(context, std::move(retry));
 }

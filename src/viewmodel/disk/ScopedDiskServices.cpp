@@ -22,7 +22,8 @@ std::shared_ptr<const ScopedDiskServices> ScopedDiskServices::capture(const View
     s.m_engine = std::make_unique<MigrationEngine>(
         MigrationEngine::Services{*s.m_scan, pathMapping, *s.m_volumes, *s.m_processes, s.m_mappings,
                                   s.m_tasks, *s.m_log, *s.m_privileged},
-        shared.migrationStaged);
+        shared.migrationStaged, MigrationEngine::ArrivedCallback(),
+        [rollbacks = s.m_rollbacks](const QString& source, const QString&) { rollbacks->began(source); });
     s.m_undo = std::make_unique<UndoService>(s.m_mappings, s.m_tasks, *s.m_log, *s.m_privileged, pathMapping,
                                              *s.m_volumes, *s.m_processes);
     s.m_repair = std::make_unique<LinkRepairService>(s.m_mappings, *s.m_volumes, *s.m_log, pathMapping);

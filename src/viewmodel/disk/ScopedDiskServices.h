@@ -5,6 +5,7 @@
 #include "diskops/UndoService.h"
 #include "model/LocalHistoryScope.h"
 #include "store/HistoryStores.h"
+#include "viewmodel/disk/RollbackNotice.h"
 #include "viewmodel/state/ViewModelServices.h"
 
 #include <memory>
@@ -26,6 +27,8 @@ public:
     const MigrationEngine& engine() const { return *m_engine; }
     const UndoService& undo() const { return *m_undo; }
     const LinkRepairService& repair() const { return *m_repair; }
+    // The items of this run whose migration the engine has begun to take back.
+    const std::shared_ptr<RollbackNotice>& rollbacks() const { return m_rollbacks; }
 
 private:
     ScopedDiskServices() = default;
@@ -38,6 +41,7 @@ private:
     std::shared_ptr<ActiveProcessService> m_processes;
     std::shared_ptr<LogService> m_log;
     std::shared_ptr<PrivilegedFileOperationService> m_privileged;
+    std::shared_ptr<RollbackNotice> m_rollbacks = std::make_shared<RollbackNotice>();
     std::unique_ptr<MigrationEngine> m_engine;
     std::unique_ptr<UndoService> m_undo;
     std::unique_ptr<LinkRepairService> m_repair;

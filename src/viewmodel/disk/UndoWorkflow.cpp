@@ -32,9 +32,11 @@ QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, Bilin
     const std::optional<SettledRestore> settled = co_await std::move(settling);
     if (!settled)
         co_return;
-    context.activity().setDiskWork(DiskWork::none);
+    // The disk work ends with its answer (the history and the listing read again first): nothing
+    // else starts, and no other answer comes, between the two.
     if (settled->cancelled) {
         finishSingleItemProgress(context, false);
+        context.activity().setDiskWork(DiskWork::none);
         context.activity().setInfoMessage(cancelledMessage(mapping));
         co_return;
     }
@@ -48,6 +50,7 @@ QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, Bilin
         if (!ticket.isAlive())
             co_return;
         context.history().setUndoLeftovers({*left});
+        context.activity().setDiskWork(DiskWork::none);
         context.activity().setErrorMessage(leftBehindMessage(context, *left));
         co_return;
     }
@@ -61,6 +64,7 @@ QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, Bilin
         context.history().setLastRestoredPaths({result.mapping.sourcePath});
         if (left)
             context.history().setUndoLeftovers({*left});
+        context.activity().setDiskWork(DiskWork::none);
         context.activity().setInfoMessage(doneMessage(context, result, left));
         co_return;
     }
@@ -73,6 +77,7 @@ QCoro::Task<> restoreSingle(DiskWorkContext& context, LinkMapping mapping, Bilin
             co_return;
         context.history().setLastRestoredPaths({mapping.sourcePath});
     }
+    context.activity().setDiskWork(DiskWork::none);
     // The status line keeps the answer once its alert (and a question for rights) is dismissed.
     const BilingualText failure = triageUndoFailure(context, outcome.error(), mapping);
     context.activity().setInfoMessage(failure);
@@ -117,7 +122,6 @@ QCoro::Task<> restoreBatch(DiskWorkContext& context, QList<LinkMapping> records,
         countSettled(context, batch, record, *settled);
     }
 
-    context.activity().setDiskWork(DiskWork::none);
     context.activity().setMigrationCurrentPath(std::nullopt);
     if (context.activity().migrationTotalBytes() >= 1)
         context.activity().setMigrationProcessedBytes(
@@ -128,6 +132,8 @@ QCoro::Task<> restoreBatch(DiskWorkContext& context, QList<LinkMapping> records,
     co_await std::move(reload);
     if (!ticket.isAlive())
         co_return;
+    // The disk work ends with its answer: nothing else starts, and no other answer comes, between.
+    context.activity().setDiskWork(DiskWork::none);
     reportBatch(context, batch, records);
 }
 

@@ -115,14 +115,15 @@ void beginRun(DiskWorkContext& context, DiskWork work)
     beginRunStatus(context, work);
     context.history().setRecentMigrations({});
     context.history().setRecentFailedMigrations({});
-    clearUndoAndRepairRecords(context);
+    clearOtherRunsRecords(context);
 }
 
-void clearUndoAndRepairRecords(DiskWorkContext& context)
+void clearOtherRunsRecords(DiskWorkContext& context)
 {
     context.history().setLastRestoredPaths({});
     context.history().setUndoLeftovers({});
     context.history().setLastLinkRepair(std::nullopt);
+    context.history().setKeptVersions({});
 }
 
 void beginRunStatus(DiskWorkContext& context, DiskWork work)
@@ -136,14 +137,20 @@ void beginRunStatus(DiskWorkContext& context, DiskWork work)
 
 void beginProgress(DiskWorkContext& context, const BilingualText& title, qint64 totalItems, qint64 totalBytes)
 {
-    context.activity().setCurrentOperationTitle(title);
-    context.activity().setMigrationTotalItems(totalItems);
-    context.activity().setMigrationProcessedItems(0);
-    context.activity().setMigrationSucceededItems(0);
-    context.activity().setMigrationFailedItems(0);
-    context.activity().setMigrationCurrentPath(std::nullopt);
-    context.activity().setMigrationTotalBytes(std::max<qint64>(0, totalBytes));
-    context.activity().setMigrationProcessedBytes(0);
+    beginProgress(context.activity(), title, totalItems, totalBytes);
+}
+
+void beginProgress(ActivityState& activity, const BilingualText& title, qint64 totalItems, qint64 totalBytes)
+{
+    activity.setCurrentOperationTitle(title);
+    activity.setMigrationTotalItems(totalItems);
+    activity.setMigrationProcessedItems(0);
+    activity.setMigrationSucceededItems(0);
+    activity.setMigrationFailedItems(0);
+    activity.setMigrationCurrentPath(std::nullopt);
+    activity.setMigrationTotalBytes(std::max<qint64>(0, totalBytes));
+    activity.setMigrationProcessedBytes(0);
+    activity.setDiskWorkStep(std::nullopt);
 }
 
 } // namespace orvalink

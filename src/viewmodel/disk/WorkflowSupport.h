@@ -11,6 +11,7 @@
 
 namespace orvalink {
 
+class ActivityState;
 class DiskWorkContext;
 
 // A disk workflow starts only when this is true: not once the owner closed, and not while a
@@ -50,17 +51,18 @@ QCoro::Task<bool> nextItemMayStart(DiskWorkContext& context, FlowTicket ticket);
 // Marks the start of a migration, undo or link repair run of `work`: from a clean dock and status
 // line, so that nothing the window shows speaks of an earlier run. The status goes as
 // beginRunStatus() clears it, and so do the dock's records of the last run (migrated, restored,
-// left behind and failed items, the links repaired).
+// left behind and failed items, the links repaired, what the start-up kept aside).
 void beginRun(DiskWorkContext& context, DiskWork work);
 // Marks the disk busy with `work` and clears the status line (its info and error) and a prompt an
 // earlier run left, for work that goes on with the dock's records as they are.
 void beginRunStatus(DiskWorkContext& context, DiskWork work);
-// Clears the dock's records of the last undo and link repair, for a retry that goes on with the
-// records of the migration whose item it retries.
-void clearUndoAndRepairRecords(DiskWorkContext& context);
+// Clears the dock's records of the last undo and link repair and of what the start-up kept aside,
+// for a retry that goes on with the records of the migration whose item it retries.
+void clearOtherRunsRecords(DiskWorkContext& context);
 
 // Resets the progress panel for a new operation of `totalItems` items and `totalBytes` bytes.
 void beginProgress(DiskWorkContext& context, const BilingualText& title, qint64 totalItems,
                    qint64 totalBytes);
+void beginProgress(ActivityState& activity, const BilingualText& title, qint64 totalItems, qint64 totalBytes);
 
 } // namespace orvalink

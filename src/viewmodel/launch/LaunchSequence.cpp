@@ -5,9 +5,13 @@
 #include "viewmodel/account/AccountWorkflows.h"
 #include "viewmodel/browsing/DirectoryLoader.h"
 #include "viewmodel/context/ViewModelContext.h"
+#include "viewmodel/disk/ProgressMonitor.h"
+#include "viewmodel/disk/WorkflowSupport.h"
 #include "viewmodel/history/PersistedStateReader.h"
 #include "viewmodel/launch/LeftoverSweep.h"
+#include "viewmodel/launch/RecoveryProgress.h"
 #include "viewmodel/texts/BrowsingTexts.h"
+#include "viewmodel/texts/DiskWorkStepText.h"
 #include "viewmodel/texts/ErrorText.h"
 #include "viewmodel/texts/RecoveryTexts.h"
 
@@ -16,6 +20,25 @@
 namespace orvalink {
 
 Q_LOGGING_CATEGORY(lcLaunch, "orvalink.viewmodel.launch")
+
+namespace {
+
+// The operations put right keeping something aside, for the dock.
+QList<KeptVersionsRecord> keptVersionsRecords(const QList<RecoveredOperation>& recovered, const QDateTime& at)
+{
+    QList<KeptVersionsRecord> records;
+    for (const RecoveredOperation& operation : recovered) {
+        if (operation.olderVersions.isEmpty() && operation.keptPaths.isEmpty())
+            continue;
+        const QString first = !operation.olderVersions.isEmpty() ? operation.olderVersions.constFirst()
+                                                                 : operation.keptPaths.constFirst();
+        records.append({QUuid::createUuid(), operation.sourcePath, first, operation.olderVersions,
+                        operation.keptPaths, at});
+    }
+    return records;
+}
+
+} // namespace
 
 LaunchSequence::LaunchSequence(ViewModelContext& context, PersistedStateReader& persisted,
                                DirectoryLoader& loader, AccountWorkflows& account)
@@ -42,6 +65,9 @@ QCoro::Task<> LaunchSequence::bootstrap()
     const RecoveryTexts recovery = co_await std::move(recovering);
     if (!self.isAlive())
         co_return;
+    // What the start-up said last: should anything else speak before it ends (the answer of an undo
+    // started meanwhile, say), that answer is newer, and stays.
+    const std::optional<BilingualText> said = m_context.activity().infoMessage();
     const ViewModelServices& services = m_context.services();
     if (recovery.error)
         startFailure = startFailure ? *startFailure + QStringLiteral(" ") + *recovery.error : *recovery.error;
@@ -71,6 +97,8 @@ QCoro::Task<> LaunchSequence::bootstrap()
     co_await std::move(synchronization);
     if (!self.isAlive())
         co_return;
+    if (m_context.activity().infoMessage() != said)
+        co_return;
     const BilingualText loaded = startupListedText();
     m_context.activity().setInfoMessage(recovery.info ? *recovery.info + QStringLiteral(" ") + loaded
                                                       : loaded);
@@ -93,13 +121,28 @@ QCoro::Task<RecoveryTexts> LaunchSequence::recoverInterruptedOperations()
         co_return RecoveryTexts{};
     activity.setDiskWork(DiskWork::recovery);
     activity.setInfoMessage(recoveryInProgressText(pending, m_context.presentation()));
-    auto work = m_context.background().run(
-        [log, volumes] { return OperationRecovery(*log, *volumes).recoverInterruptedOperations(); });
+    // The dock shows which operation is put right and how far that has got, as it does for a run.
+    beginProgress(activity, recoveryRunTitle(), pending.size(), 0);
+    const RecoveryProgress progress;
+    std::unique_ptr<ProgressMonitor> monitor = progress.follow(m_context.background(), activity, self,
+                                                               m_context.workflowSettings().progressInterval);
+    auto work = m_context.background().run([log, volumes, starting = progress.starting()] {
+        return OperationRecovery(*log, *volumes).recoverInterruptedOperations(starting);
+    });
     const QList<RecoveredOperation> recovered = co_await std::move(work);
     if (!self.isAlive())
         co_return RecoveryTexts{};
+    co_await stopProgressMonitor(std::move(monitor));
+    if (!self.isAlive())
+        co_return RecoveryTexts{};
+    // What was kept aside stays in the dock until the user has seen it; the counters go.
+    m_context.history().setKeptVersions(keptVersionsRecords(recovered, m_context.workflowSettings().clock()));
+    beginProgress(activity, {}, 0, 0);
     activity.setDiskWork(DiskWork::none);
-    co_return recoveryTexts(recovered, m_context.presentation());
+    const RecoveryTexts texts = recoveryTexts(recovered, m_context.presentation());
+    // Told at once, not after the listing and the account that follow.
+    activity.setInfoMessage(texts.info);
+    co_return texts;
 }
 
 QCoro::Task<> LaunchSequence::synchronizeBackendStateOnLaunch()

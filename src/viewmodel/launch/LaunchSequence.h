@@ -27,13 +27,17 @@ public:
     // writes killed midway left beside the stores (removeLeftoversOfKilledWrites), puts right the
     // migrations and undos an earlier run left unfinished (see recoverInterruptedOperations),
     // refreshes volumes, storage and history, lists the start directory, restores the account, then
-    // says that the directory has loaded. Never throws.
+    // says that the directory has loaded, unless another answer (of an undo started meanwhile, say)
+    // came after its own last one: that newer answer stays. Never throws.
     QCoro::Task<> bootstrap();
 
     // Puts right, on the background runner, the operations an earlier run left unfinished: the
-    // window stays responsive, says what is being put right meanwhile, and no disk workflow starts
-    // until it is done (DiskWork::recovery). What it did comes before the loaded message; what
-    // it left, or waits for, needs the user and is shown as an error. Nothing when there was none.
+    // window stays responsive, says what is being put right meanwhile and how far that has got (as
+    // a run's progress, see RecoveryProgress), and no disk workflow starts until it is done
+    // (DiskWork::recovery). What it did is said at once and again before the loaded message (unless
+    // another answer came meanwhile); what it kept aside stays in the dock
+    // (HistoryState::keptVersions); what it left, or waits for, needs the user and is shown as an
+    // error. Nothing when there was none.
     QCoro::Task<RecoveryTexts> recoverInterruptedOperations();
 
     // Publishes the saved session and brings it up to date with the account service; on success

@@ -2,6 +2,7 @@
 
 #include "viewmodel/state/BilingualText.h"
 #include "viewmodel/state/DiskWork.h"
+#include "viewmodel/state/DiskWorkStep.h"
 #include "viewmodel/state/PublishedObject.h"
 #include "viewmodel/state/WorkflowRecords.h"
 
@@ -29,6 +30,8 @@ public:
     ORVALINK_PUBLISHED(ActivityState, qint64, migrationTotalBytes, setMigrationTotalBytes)
     ORVALINK_PUBLISHED(ActivityState, qint64, migrationProcessedBytes, setMigrationProcessedBytes)
     ORVALINK_PUBLISHED(ActivityState, std::optional<QString>, migrationCurrentPath, setMigrationCurrentPath)
+    // The long step the running item (or the start-up) is in, beyond its copy; none otherwise.
+    ORVALINK_PUBLISHED(ActivityState, std::optional<DiskWorkStep>, diskWorkStep, setDiskWorkStep)
     // The title of the running (or last) operation; empty while none was given.
     ORVALINK_PUBLISHED(ActivityState, BilingualText, currentOperationTitle, setCurrentOperationTitle)
     // The info and error lines, in both languages: the window shows them in the language in force.
@@ -86,6 +89,7 @@ Q_SIGNALS:
     void migrationTotalBytesChanged();
     void migrationProcessedBytesChanged();
     void migrationCurrentPathChanged();
+    void diskWorkStepChanged();
     void currentOperationTitleChanged();
     void infoMessageChanged();
     void errorMessageChanged();

@@ -41,6 +41,9 @@ public:
     // The undos of the last run that came home but left entries on the volume; emptied when a run
     // starts, never saved.
     ORVALINK_PUBLISHED(HistoryState, QList<LeftBehindRecord>, undoLeftovers, setUndoLeftovers)
+    // What the start-up kept aside while it put right operations an earlier run left unfinished;
+    // emptied when a run starts, never saved.
+    ORVALINK_PUBLISHED(HistoryState, QList<KeptVersionsRecord>, keptVersions, setKeptVersions)
     // What the last link repair did, until the next run of any disk work; never saved.
     ORVALINK_PUBLISHED(HistoryState, std::optional<LinkRepairReport>, lastLinkRepair, setLastLinkRepair)
 
@@ -63,6 +66,7 @@ Q_SIGNALS:
     void selectedMigratedMappingIDsChanged();
     void lastRestoredPathsChanged();
     void undoLeftoversChanged();
+    void keptVersionsChanged();
     void lastLinkRepairChanged();
 };
 

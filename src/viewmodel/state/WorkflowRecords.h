@@ -69,6 +69,20 @@ struct LeftBehindRecord {
     bool operator==(const LeftBehindRecord&) const = default;
 };
 
+// An operation an earlier run left unfinished that the start-up put right keeping versions aside,
+// for the current session only: what changed after its copy took the place of the versions it
+// replaced (kept beside it), or was kept itself.
+struct KeptVersionsRecord {
+    QUuid id;
+    QString sourcePath; // the folder at the user's path
+    QString targetPath; // the first place something was kept
+    QStringList olderVersions;
+    QStringList keptPaths;
+    QDateTime keptAt;
+
+    bool operator==(const KeptVersionsRecord&) const = default;
+};
+
 // A link the last link repair acted on, for the current session only: pointed at its volume's new
 // mount, or broken and left as it was (the log says why).
 struct LinkRepairRecord {

@@ -162,18 +162,28 @@ RecoveryTexts recoveryTexts(const QList<RecoveredOperation>& recovered, const Pr
     for (const RecoveredOperation& operation : recovered) {
         if (const std::optional<BilingualText> sentence = outcomeSentence(operation, presentation))
             (operation.outcome == Outcome::leftAsFound ? attention : done).append(*sentence);
-        if (!operation.keptPaths.isEmpty())
-            done.append(BilingualText("复制后又有改动的项目已保留：%1。",
-                                      "Items that changed after they were copied were kept: %1.")
-                            .arg(shownPaths(operation.keptPaths, presentation)));
-        if (!operation.olderVersions.isEmpty())
-            done.append(BilingualText("复制后又有改动的项目已放到原位，被替换的旧版本保留在：%1。",
-                                      "What changed after it was copied took its place; the versions it "
-                                      "replaced were kept at: %1.")
-                            .arg(shownPaths(operation.olderVersions, presentation)));
+        if (const std::optional<BilingualText> kept =
+                keptVersionsText(operation.olderVersions, operation.keptPaths, presentation))
+            done.append(*kept);
         attention.append(attentionSentences(operation, presentation));
     }
     return {joined(done), joined(attention)};
+}
+
+std::optional<BilingualText> keptVersionsText(const QStringList& olderVersions, const QStringList& keptPaths,
+                                              const Presentation& presentation)
+{
+    QList<BilingualText> sentences;
+    if (!keptPaths.isEmpty())
+        sentences.append(BilingualText("复制后又有改动的项目已保留：%1。",
+                                       "Items that changed after they were copied were kept: %1.")
+                             .arg(shownPaths(keptPaths, presentation)));
+    if (!olderVersions.isEmpty())
+        sentences.append(BilingualText("复制后又有改动的项目已放到原位，被替换的旧版本保留在：%1。",
+                                       "What changed after it was copied took its place; the versions it "
+                                       "replaced were kept at: %1.")
+                             .arg(shownPaths(olderVersions, presentation)));
+    return joined(sentences);
 }
 
 BilingualText recoveryInProgressText(const QStringList& sourcePaths, const Presentation& presentation)

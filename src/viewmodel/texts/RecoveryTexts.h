@@ -20,6 +20,11 @@ struct RecoveryTexts {
 
 RecoveryTexts recoveryTexts(const QList<RecoveredOperation>& recovered, const Presentation& presentation);
 
+// What the start-up kept aside while it put an operation right: the entries that changed after
+// the copy and were kept, and where the versions they replaced were kept; none when nothing was.
+std::optional<BilingualText> keptVersionsText(const QStringList& olderVersions, const QStringList& keptPaths,
+                                              const Presentation& presentation);
+
 // The line shown while the start-up puts right the operations of `sourcePaths`: their folder names.
 BilingualText recoveryInProgressText(const QStringList& sourcePaths, const Presentation& presentation);
 

@@ -136,19 +136,21 @@ void MainDashboardView::watchPublishedValues()
     m_seenFailures = history.recentFailedMigrations().size();
     m_seenRestored = history.lastRestoredPaths().size();
     m_seenLeftBehind = history.undoLeftovers().size();
+    m_seenKept = history.keptVersions().size();
 
     // Opening a folder (a scan) is no new activity: the workspace stays as it is.
     connect(&browsing, &BrowsingState::minSizeMBChanged, this, &MainDashboardView::minSizeChanged);
     connect(&activity, &ActivityState::isRepairingLinksChanged, this, &MainDashboardView::repairingChanged);
-    // Whether progress shows is computed from these three.
-    connect(&activity, &ActivityState::isMigratingChanged, this, &MainDashboardView::progressShownChanged);
-    connect(&activity, &ActivityState::isUndoingChanged, this, &MainDashboardView::progressShownChanged);
+    // Whether progress shows is computed from the disk work and the item total; every change of the
+    // disk work (the start-up's recovery too) settles the workspace.
+    connect(&activity, &ActivityState::diskWorkChanged, this, &MainDashboardView::progressShownChanged);
     connect(&activity, &ActivityState::migrationTotalItemsChanged, this,
             &MainDashboardView::progressShownChanged);
     connect(&history, &HistoryState::recentMigrationsChanged, this, &MainDashboardView::countsChanged);
     connect(&history, &HistoryState::recentFailedMigrationsChanged, this, &MainDashboardView::countsChanged);
     connect(&history, &HistoryState::lastRestoredPathsChanged, this, &MainDashboardView::countsChanged);
     connect(&history, &HistoryState::undoLeftoversChanged, this, &MainDashboardView::countsChanged);
+    connect(&history, &HistoryState::keptVersionsChanged, this, &MainDashboardView::countsChanged);
     // A repair's report comes once at its end and goes when the next run starts.
     connect(&history, &HistoryState::lastLinkRepairChanged, this, &MainDashboardView::resultChanged);
 }
@@ -186,10 +188,11 @@ void MainDashboardView::countsChanged()
     const qsizetype failures = history.recentFailedMigrations().size();
     const qsizetype restored = history.lastRestoredPaths().size();
     const qsizetype leftBehind = history.undoLeftovers().size();
+    const qsizetype kept = history.keptVersions().size();
     // Each list is its own handler: two lists changing count at once refresh twice, as two would.
-    for (auto [seen, now] :
-         {std::pair{&m_seenMigrations, migrations}, std::pair{&m_seenFailures, failures},
-          std::pair{&m_seenRestored, restored}, std::pair{&m_seenLeftBehind, leftBehind}}) {
+    for (auto [seen, now] : {std::pair{&m_seenMigrations, migrations}, std::pair{&m_seenFailures, failures},
+                             std::pair{&m_seenRestored, restored}, std::pair{&m_seenLeftBehind, leftBehind},
+                             std::pair{&m_seenKept, kept}}) {
         if (*seen == now)
             continue;
         *seen = now;
@@ -226,6 +229,7 @@ void MainDashboardView::refreshActivityWorkspaceBehavior()
         m_runShown = true;
         return;
     }
+    const bool runEnded = m_runShown;
     m_runShown = false;
     // A result is settled once (opened, and its collapse timed when it needs no review): the user's
     // Expand or Collapse then stands until a new run or a new result.
@@ -239,6 +243,10 @@ void MainDashboardView::refreshActivityWorkspaceBehavior()
         scheduleActivityAutoCollapse();
     } else {
         cancelActivityAutoCollapse();
+        // A run that leaves nothing to show (the start-up's, when what it put right needs no word)
+        // closes the workspace it opened.
+        if (runEnded && !m_viewModel.figures().shouldShowMigrationProgress())
+            m_state.setShowProgressPanel(false);
     }
 }
 

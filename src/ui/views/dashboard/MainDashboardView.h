@@ -102,6 +102,7 @@ private:
     qsizetype m_seenFailures = 0;
     qsizetype m_seenRestored = 0;
     qsizetype m_seenLeftBehind = 0;
+    qsizetype m_seenKept = 0;
     // The workspace was opened for the running work, and the finished work's result was settled.
     bool m_runShown = false;
     bool m_resultSettled = false;

@@ -77,11 +77,13 @@ ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
     m_failedRecords = new FailedRecordModel(this);
     m_leftBehindRecords = new LeftBehindRecordModel(this);
     m_repairedLinks = new LinkRepairRecordModel(this);
+    m_keptRecords = new KeptVersionsRecordModel(this);
     const MigrationRecordModel* migrated = m_migratedRecords;
     const RestoredPathModel* restored = m_restoredPaths;
     const FailedRecordModel* failed = m_failedRecords;
     const LeftBehindRecordModel* leftBehind = m_leftBehindRecords;
     const LinkRepairRecordModel* links = m_repairedLinks;
+    const KeptVersionsRecordModel* kept = m_keptRecords;
     m_migrated = new ActivityRecordSection(
         QStringLiteral("migratedRecordsSection"), m_migratedRecords,
         [vm, migrated](const QModelIndex& index, const QRect& bounds, const RecordRowMetrics& metrics) {
@@ -118,7 +120,15 @@ ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
             return layoutLinkRecord(linkRecordTexts(*vm, links->recordAt(index.row())), bounds, metrics);
         },
         true, this);
-    for (ActivityRecordSection* section : {m_migrated, m_restored, m_leftBehind, m_failed, m_linkRepair}) {
+    m_keptVersions = new ActivityRecordSection(
+        QStringLiteral("keptVersionsSection"), m_keptRecords,
+        [vm, kept](const QModelIndex& index, const QRect& bounds, const RecordRowMetrics& metrics) {
+            return layoutLeftBehindRecord(keptVersionsRecordTexts(*vm, kept->recordAt(index.row())), bounds,
+                                          metrics);
+        },
+        false, this);
+    for (ActivityRecordSection* section :
+         {m_migrated, m_restored, m_leftBehind, m_failed, m_linkRepair, m_keptVersions}) {
         layout->addWidget(section);
         RecordListView* list = section->list();
         connect(list, &RecordListView::pathMenuRequested, this,
@@ -134,6 +144,8 @@ ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
     connect(m_failed->list(), &RecordListView::buttonClicked, this, &ActivityRecords::failedButtonClicked);
     connect(m_leftBehind->list(), &RecordListView::buttonClicked, this,
             &ActivityRecords::leftBehindButtonClicked);
+    connect(m_keptVersions->list(), &RecordListView::buttonClicked, this,
+            &ActivityRecords::keptVersionsButtonClicked);
 
     m_repairRow = new QWidget(this);
     m_repairRow->setObjectName(QStringLiteral("repairStatusRow"));
@@ -163,6 +175,7 @@ ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
     m_refresh->watch(history, &HistoryState::recentFailedMigrationsChanged);
     m_refresh->watch(history, &HistoryState::undoLeftoversChanged);
     m_refresh->watch(history, &HistoryState::lastLinkRepairChanged);
+    m_refresh->watch(history, &HistoryState::keptVersionsChanged);
     // Whether a remedy may start: while no disk work runs.
     m_refresh->watch(&viewModel.activity(), &ActivityState::diskWorkChanged);
     m_refresh->watch(&viewModel.presentation(), &Presentation::textsChanged);
@@ -173,6 +186,7 @@ ActivityRecords::ActivityRecords(MainViewModel& viewModel, QWidget* parent)
         m_failedRecords->repaintAll();
         m_leftBehindRecords->repaintAll();
         m_repairedLinks->repaintAll();
+        m_keptRecords->repaintAll();
     });
     showState();
 }
@@ -190,6 +204,11 @@ QWidget* ActivityRecords::leftBehindSection() const
 QWidget* ActivityRecords::linkRepairSection() const
 {
     return m_linkRepair;
+}
+
+QWidget* ActivityRecords::keptVersionsSection() const
+{
+    return m_keptVersions;
 }
 
 void ActivityRecords::showState()
@@ -219,6 +238,11 @@ void ActivityRecords::showState()
     m_linkRepair->setNote(repair ? m_viewModel.presentation().localized(repair->summary) : QString());
     m_linkRepair->list()->setVisible(m_repairedLinks->rowCount() > 0);
     m_linkRepair->setVisible(repair.has_value());
+
+    m_keptRecords->setRecords(history.keptVersions());
+    m_keptVersions->setTitle(
+        m_viewModel.presentation().localized({"启动时保留的旧版本", "Older Versions Kept at Start"}));
+    m_keptVersions->setVisible(m_keptRecords->rowCount() > 0);
 
     setTextIfChanged(m_repairTitle,
                      m_viewModel.presentation().localized({"正在修复链接", "Repairing Links"}));
@@ -259,6 +283,15 @@ void ActivityRecords::leftBehindButtonClicked(int row, const QString& name)
         startDetached(
             m_viewModel.workflows().forceUndoMigration(record.mapping, ForcedUndoRestoreMode::append));
     else if (name == QLatin1String("openSourceButton"))
+        m_viewModel.navigation().goToDirectoryContext(record.sourcePath);
+    else if (name == QLatin1String("openTargetButton"))
+        m_viewModel.navigation().goToDirectoryContext(record.targetPath);
+}
+
+void ActivityRecords::keptVersionsButtonClicked(int row, const QString& name)
+{
+    const KeptVersionsRecord record = m_keptRecords->recordAt(row);
+    if (name == QLatin1String("openSourceButton"))
         m_viewModel.navigation().goToDirectoryContext(record.sourcePath);
     else if (name == QLatin1String("openTargetButton"))
         m_viewModel.navigation().goToDirectoryContext(record.targetPath);

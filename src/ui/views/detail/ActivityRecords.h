@@ -46,10 +46,10 @@ private:
 
 // The record sections of the activity workspace (finished migrations, restored paths, what undos
 // left on the volume and failures with their remedies, the last link repair with the links it acted
-// on) and the link-repair status row. A section is present while its list is not empty (the link
-// repair's while it is reported). The lists are models: a finished item inserts its row, a language
-// or privacy change repaints the rows, nothing builds a widget per record. Refreshes itself when the
-// records, the running disk work or the texts change.
+// on, what the start-up kept aside) and the link-repair status row. A section is present while its
+// list is not empty (the link repair's while it is reported). The lists are models: a finished item
+// inserts its row, a language or privacy change repaints the rows, nothing builds a widget per
+// record. Refreshes itself when the records, the running disk work or the texts change.
 class ActivityRecords : public QWidget {
     Q_OBJECT
 
@@ -62,12 +62,15 @@ public:
     QWidget* leftBehindSection() const;
     // The section of the last link repair, present while it is reported.
     QWidget* linkRepairSection() const;
+    // The section of what the start-up kept aside, present while anything was.
+    QWidget* keptVersionsSection() const;
 
 private:
     void showState();
     void restoredButtonClicked(int row, const QString& name);
     void failedButtonClicked(int row, const QString& name);
     void leftBehindButtonClicked(int row, const QString& name);
+    void keptVersionsButtonClicked(int row, const QString& name);
 
     MainViewModel& m_viewModel;
     RefreshScheduler* m_refresh = nullptr;
@@ -76,11 +79,13 @@ private:
     FailedRecordModel* m_failedRecords = nullptr;
     LeftBehindRecordModel* m_leftBehindRecords = nullptr;
     RecordListModel<LinkRepairRecord>* m_repairedLinks = nullptr;
+    RecordListModel<KeptVersionsRecord>* m_keptRecords = nullptr;
     ActivityRecordSection* m_migrated = nullptr;
     ActivityRecordSection* m_restored = nullptr;
     ActivityRecordSection* m_leftBehind = nullptr;
     ActivityRecordSection* m_failed = nullptr;
     ActivityRecordSection* m_linkRepair = nullptr;
+    ActivityRecordSection* m_keptVersions = nullptr;
     QWidget* m_repairRow = nullptr;
     QLabel* m_repairTitle = nullptr;
     QLabel* m_repairSubtitle = nullptr;

@@ -46,12 +46,18 @@ bool hasUnrepairedLinks(MainViewModel& viewModel)
     return repair && repair->hasUnrepairedLinks();
 }
 
+bool hasKeptVersions(MainViewModel& viewModel)
+{
+    return !viewModel.history().keptVersions().isEmpty();
+}
+
 // The header speaks of work that runs, as the window's busy rule does: a finished batch keeps its
 // counters for the progress card, and reading them as progress would hold "100%" in the header and
-// hide the collapse notice until the next operation.
-bool isMigratingOrUndoing(MainViewModel& viewModel)
+// hide the collapse notice until the next operation. The start-up's recovery runs as a batch does.
+bool showsRunningWork(MainViewModel& viewModel)
 {
-    return viewModel.activity().isMigrating() || viewModel.activity().isUndoing();
+    const ActivityState& activity = viewModel.activity();
+    return activity.isMigrating() || activity.isUndoing() || activity.diskWork() == DiskWork::recovery;
 }
 
 } // namespace
@@ -64,17 +70,25 @@ bool ActivityWorkspace::hasSuccessActivity(MainViewModel& viewModel)
 
 bool ActivityWorkspace::needsReview(MainViewModel& viewModel)
 {
-    return hasFailures(viewModel) || hasLeftBehind(viewModel) || hasUnrepairedLinks(viewModel);
+    return hasFailures(viewModel) || hasLeftBehind(viewModel) || hasUnrepairedLinks(viewModel) ||
+           hasKeptVersions(viewModel);
 }
 
 QString ActivityWorkspace::primaryActivitySystemImage(MainViewModel& viewModel)
 {
-    const bool progress = isMigratingOrUndoing(viewModel);
+    const bool progress = showsRunningWork(viewModel);
     if (needsReview(viewModel))
         return QStringLiteral("exclamationmark.triangle.fill");
-    if (progress)
-        return viewModel.activity().isUndoing() ? QStringLiteral("arrow.uturn.backward.circle.fill")
-                                                : QStringLiteral("arrow.right.circle.fill");
+    if (progress) {
+        const ActivityState& activity = viewModel.activity();
+        if (activity.diskWork() == DiskWork::recovery)
+            return QStringLiteral("arrow.triangle.2.circlepath");
+        const bool homeward =
+            activity.isUndoing() ||
+            (activity.diskWorkStep() && activity.diskWorkStep()->kind == DiskWorkStep::Kind::comingHome);
+        return homeward ? QStringLiteral("arrow.uturn.backward.circle.fill")
+                        : QStringLiteral("arrow.right.circle.fill");
+    }
     if (viewModel.activity().isRepairingLinks())
         return QStringLiteral("wrench.and.screwdriver.fill");
     return QStringLiteral("bolt.circle.fill");
@@ -82,7 +96,7 @@ QString ActivityWorkspace::primaryActivitySystemImage(MainViewModel& viewModel)
 
 QString ActivityWorkspace::activityDockSummaryText(MainViewModel& viewModel, const DashboardViewState& state)
 {
-    const bool progress = isMigratingOrUndoing(viewModel);
+    const bool progress = showsRunningWork(viewModel);
     const bool repairing = viewModel.activity().isRepairingLinks();
     // What waits for review: while the workspace is open, that it stays so; once the user closed
     // it, that Expand shows it.
@@ -105,6 +119,12 @@ QString ActivityWorkspace::activityDockSummaryText(MainViewModel& viewModel, con
              "Some links could not be repaired, so the activity workspace stays open until you "
              "close it."},
             {"有链接未能修复，展开即可查看。", "Some links could not be repaired. Expand shows them."});
+    if (hasKeptVersions(viewModel))
+        return review({"启动时保留了一些旧版本，活动台将保持展开直到你手动关闭。",
+                       "The start kept some older versions aside, so the activity workspace stays open "
+                       "until you close it."},
+                      {"启动时保留了一些旧版本，展开即可查看。",
+                       "The start kept some older versions aside. Expand shows them."});
     // Said while it holds: the collapse may wait for the pointer to leave, and once it has come (or
     // the user opened the workspace again) nothing more is timed.
     if (hasSuccessActivity(viewModel) && !progress && !repairing)
@@ -115,10 +135,10 @@ QString ActivityWorkspace::activityDockSummaryText(MainViewModel& viewModel, con
                                 "itself in a few seconds.")
                 : BilingualText("最近操作已完成。", "The latest operation finished."));
     if (progress) {
-        const BilingualText& title = viewModel.activity().currentOperationTitle();
-        return viewModel.presentation().localized(
-                   title.isEmpty() ? BilingualText("迁移处理中", "Migration in Progress") : title) +
-               QStringLiteral(" · ") + MigrationProgressCard::progressPercentText(viewModel);
+        const QString title =
+            MigrationProgressCard::progressTitle(viewModel, {"迁移处理中", "Migration in Progress"});
+        const QString percent = MigrationProgressCard::progressPercentText(viewModel);
+        return percent.isEmpty() ? title : title + QStringLiteral(" · ") + percent;
     }
     if (repairing)
         return viewModel.presentation().localized(
@@ -128,9 +148,12 @@ QString ActivityWorkspace::activityDockSummaryText(MainViewModel& viewModel, con
 
 QString ActivityWorkspace::badgeText(MainViewModel& viewModel)
 {
-    // Progress comes before failures here, unlike the icon and the summary.
-    if (isMigratingOrUndoing(viewModel))
-        return MigrationProgressCard::progressPercentText(viewModel);
+    // Progress comes before failures here, unlike the icon and the summary; a step without a figure
+    // yet still says that something runs.
+    if (showsRunningWork(viewModel)) {
+        const QString percent = MigrationProgressCard::progressPercentText(viewModel);
+        return percent.isEmpty() ? viewModel.presentation().localized({"进行中", "Running"}) : percent;
+    }
     if (needsReview(viewModel))
         return viewModel.presentation().localized({"需处理", "Needs Review"});
     // Collapsed, nothing is timed any more; a repair that runs is no finished operation.
@@ -211,15 +234,17 @@ ActivityWorkspace::ActivityWorkspace(MainViewModel& viewModel, DashboardViewStat
     scheduler->watch(&m_viewModel.presentation(), &Presentation::textsChanged);
     scheduler->watch(&m_state, &DashboardViewState::showProgressPanelChanged,
                      &DashboardViewState::activityCollapsePendingChanged);
-    scheduler->watch(
-        &m_viewModel.activity(), &ActivityState::diskWorkChanged,
-        &ActivityState::currentOperationTitleChanged, &ActivityState::migrationTotalItemsChanged,
-        &ActivityState::migrationProcessedItemsChanged, &ActivityState::migrationSucceededItemsChanged,
-        &ActivityState::migrationFailedItemsChanged, &ActivityState::migrationTotalBytesChanged,
-        &ActivityState::migrationProcessedBytesChanged, &ActivityState::migrationCurrentPathChanged);
+    scheduler->watch(&m_viewModel.activity(), &ActivityState::diskWorkChanged,
+                     &ActivityState::currentOperationTitleChanged, &ActivityState::migrationTotalItemsChanged,
+                     &ActivityState::migrationProcessedItemsChanged,
+                     &ActivityState::migrationSucceededItemsChanged,
+                     &ActivityState::migrationFailedItemsChanged, &ActivityState::migrationTotalBytesChanged,
+                     &ActivityState::migrationProcessedBytesChanged,
+                     &ActivityState::migrationCurrentPathChanged, &ActivityState::diskWorkStepChanged);
     scheduler->watch(&m_viewModel.history(), &HistoryState::recentMigrationsChanged,
                      &HistoryState::recentFailedMigrationsChanged, &HistoryState::lastRestoredPathsChanged,
-                     &HistoryState::undoLeftoversChanged, &HistoryState::lastLinkRepairChanged);
+                     &HistoryState::undoLeftoversChanged, &HistoryState::lastLinkRepairChanged,
+                     &HistoryState::keptVersionsChanged);
     refresh();
 }
 
@@ -243,7 +268,7 @@ void ActivityWorkspace::refresh()
     const QString badge = expanded ? QString() : badgeText(m_viewModel);
     setTextIfChanged(m_badge, badge);
     m_badge->setVisible(!badge.isEmpty());
-    const bool progress = isMigratingOrUndoing(m_viewModel);
+    const bool progress = showsRunningWork(m_viewModel);
     QFont badgeFont = styledFont(TextStyle::Caption, m_badge->font());
     const bool review = needsReview(m_viewModel);
     badgeFont.setWeight(progress || review ? QFont::DemiBold : QFont::Normal);
@@ -274,13 +299,15 @@ void ActivityWorkspace::keepWhatMattersInView()
 {
     // On a short screen the body holds less than the progress card and the records: the progress
     // of running work comes first, and once the work ended, the items that wait for the user
-    // (failed migrations, what undos left on the volume, links not repaired), whatever lists stand
-    // above them. Asked again only when that changes, so a scroll of the user's stays.
+    // (failed migrations, what undos left on the volume, links not repaired, what the start kept
+    // aside), whatever lists stand above them. Asked again only when that changes, so a scroll of
+    // the user's stays.
     const qsizetype failures = m_viewModel.history().recentFailedMigrations().size();
-    QWidget* matters = isMigratingOrUndoing(m_viewModel) ? m_progress
+    QWidget* matters = showsRunningWork(m_viewModel)     ? m_progress
                        : failures > 0                    ? m_records->failedSection()
                        : hasLeftBehind(m_viewModel)      ? m_records->leftBehindSection()
                        : hasUnrepairedLinks(m_viewModel) ? m_records->linkRepairSection()
+                       : hasKeptVersions(m_viewModel)    ? m_records->keptVersionsSection()
                                                          : nullptr;
     if (matters && (matters != m_keptInView || failures != m_keptFailures))
         m_bodyScroll->keepInView(matters);

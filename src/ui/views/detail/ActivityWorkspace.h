@@ -34,7 +34,8 @@ public:
     // Finished work to show: migrated items, restored paths or the report of a link repair.
     static bool hasSuccessActivity(MainViewModel& viewModel);
     // What the user has to look at is listed (failed migrations, what undos left on the volume,
-    // links a repair could not repair): the workspace stays open until the user closes it.
+    // links a repair could not repair, versions the start-up kept aside): the workspace stays open
+    // until the user closes it.
     static bool needsReview(MainViewModel& viewModel);
     static QString primaryActivitySystemImage(MainViewModel& viewModel);
     // What the workspace is doing; or what waits for review, and while the workspace is open that it

@@ -1,5 +1,6 @@
 #include "ui/views/detail/MigrationProgressCard.h"
 
+#include "model/Formatters.h"
 #include "ui/views/common/PathLine.h"
 #include "ui/views/common/ViewText.h"
 #include "ui/views/detail/PercentText.h"
@@ -9,6 +10,8 @@
 #include "ui/widgets/TextStyles.h"
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/browsing/Figures.h"
+#include "viewmodel/texts/DiskWorkStepText.h"
+#include "viewmodel/texts/PathText.h"
 #include "viewmodel/texts/Presentation.h"
 
 #include <QHBoxLayout>
@@ -19,8 +22,31 @@
 
 namespace orvalink::ui {
 
+namespace {
+
+QString stepBytesText(const DiskWorkStep& step)
+{
+    return Formatters::sizeString(step.doneBytes) + QStringLiteral(" / ") +
+           Formatters::sizeString(step.totalBytes);
+}
+
+} // namespace
+
+QString MigrationProgressCard::progressTitle(MainViewModel& viewModel, const BilingualText& untitled)
+{
+    const ActivityState& activity = viewModel.activity();
+    if (const std::optional<DiskWorkStep>& step = activity.diskWorkStep())
+        return viewModel.presentation().localized(diskWorkStepTitle(step->kind));
+    return viewModel.presentation().localized(
+        activity.currentOperationTitle().isEmpty() ? untitled : activity.currentOperationTitle());
+}
+
 QString MigrationProgressCard::progressPercentText(MainViewModel& viewModel)
 {
+    if (const std::optional<DiskWorkStep>& step = viewModel.activity().diskWorkStep()) {
+        const std::optional<double> ratio = step->ratio();
+        return ratio ? percentText(*ratio) : QString();
+    }
     return percentText(viewModel.figures().migrationOverallProgressRatio());
 }
 
@@ -76,7 +102,8 @@ MigrationProgressCard::MigrationProgressCard(MainViewModel& viewModel, QWidget* 
     pills->addWidget(addPill(QStringLiteral("itemsPill"), m_itemsTitle, m_itemsValue));
     m_dataPill = addPill(QStringLiteral("dataPill"), m_dataTitle, m_dataValue);
     pills->addWidget(m_dataPill);
-    pills->addWidget(addPill(QStringLiteral("resultPill"), m_resultTitle, m_resultValue));
+    m_resultPill = addPill(QStringLiteral("resultPill"), m_resultTitle, m_resultValue);
+    pills->addWidget(m_resultPill);
     layout->addWidget(m_pillRow);
 
     m_current = elidedLabel(this, QStringLiteral("currentItem"), TextStyle::Caption, Qt::ElideMiddle,
@@ -108,39 +135,52 @@ void MigrationProgressCard::refresh()
     const Presentation& texts = m_viewModel.presentation();
     const ActivityState& activity = m_viewModel.activity();
     const Figures& figures = m_viewModel.figures();
-    const bool bytes = activity.migrationTotalBytes() >= 1;
+    const std::optional<DiskWorkStep>& step = activity.diskWorkStep();
+    const bool recovery = activity.diskWork() == DiskWork::recovery;
+    const bool bytes = step ? step->totalBytes >= 1 : activity.migrationTotalBytes() >= 1;
+    const QString bytesText = step ? stepBytesText(*step) : figures.migrationProgressBytesText();
     const QString percent = progressPercentText(m_viewModel);
     const QString results = texts.localized({"成功", "Success"}) + QLatin1Char(' ') +
                             QString::number(activity.migrationSucceededItems()) + QStringLiteral(" · ") +
                             texts.localized({"失败", "Failed"}) + QLatin1Char(' ') +
                             QString::number(activity.migrationFailedItems());
 
-    setTextIfChanged(m_title, texts.localized(activity.currentOperationTitle().isEmpty()
-                                                  ? BilingualText("迁移进度", "Migration Progress")
-                                                  : activity.currentOperationTitle()));
-    setTextIfChanged(m_status, results);
+    setTextIfChanged(m_title, progressTitle(m_viewModel, {"迁移进度", "Migration Progress"}));
+    setTextIfChanged(m_status, recovery
+                                   ? texts.localized(recoveryCountText(activity.migrationProcessedItems(),
+                                                                       activity.migrationTotalItems()))
+                                   : results);
     setTextIfChanged(m_percent, percent);
-    setTextIfChanged(m_overallTitle, texts.localized({"整体进度", "Overall Progress"}));
+    setTextIfChanged(m_overallTitle, texts.localized(step ? BilingualText("当前步骤进度", "Step Progress")
+                                                          : BilingualText("整体进度", "Overall Progress")));
     setTextIfChanged(m_overallPercent, percent);
-    m_bar->setValue(static_cast<int>(figures.migrationOverallProgressRatio() * 1000));
+    // A step without a known total runs without a figure.
+    const std::optional<double> ratio =
+        step ? step->ratio() : std::optional<double>(figures.migrationOverallProgressRatio());
+    m_bar->setRange(0, ratio ? 1000 : 0);
+    m_bar->setValue(ratio ? static_cast<int>(*ratio * 1000) : 0);
     QString subtitle =
         texts.localized({"项目", "Items"}) + QLatin1Char(' ') + figures.migrationProgressCountText();
     if (bytes)
-        subtitle += QStringLiteral(" · ") + texts.localized({"数据", "Data"}) + QLatin1Char(' ') +
-                    figures.migrationProgressBytesText();
+        subtitle += QStringLiteral(" · ") + texts.localized({"数据", "Data"}) + QLatin1Char(' ') + bytesText;
     setTextIfChanged(m_subtitle, subtitle);
 
     setTextIfChanged(m_itemsTitle, texts.localized({"项目", "Items"}));
     setTextIfChanged(m_itemsValue, figures.migrationProgressCountText());
     m_dataPill->setVisible(bytes);
     setTextIfChanged(m_dataTitle, texts.localized({"数据", "Data"}));
-    setTextIfChanged(m_dataValue, figures.migrationProgressBytesText());
+    setTextIfChanged(m_dataValue, bytesText);
+    // The start-up's operations have no success or failure to count while they run.
+    m_resultPill->setVisible(!recovery);
     setTextIfChanged(m_resultTitle, texts.localized({"结果", "Result"}));
     setTextIfChanged(m_resultValue, results);
 
-    setTextIfChanged(m_current, texts.localized({"当前处理", "Current"}) + QStringLiteral(": ") +
-                                    figures.migrationCurrentItemName());
-    const std::optional<QString>& path = activity.migrationCurrentPath();
+    const std::optional<QString>& path =
+        step ? std::optional<QString>(step->path) : activity.migrationCurrentPath();
+    setTextIfChanged(m_current,
+                     step ? texts.localized(diskWorkStepLine(step->kind, lastPathComponent(step->path)))
+                          : texts.localized({"当前处理", "Current"}) + QStringLiteral(": ") +
+                                figures.migrationCurrentItemName());
     const bool hasPath = path && !path->isEmpty();
     m_currentPath->setVisible(hasPath);
     if (hasPath)

@@ -116,7 +116,8 @@ struct FailedRecordTexts {
     QString openTarget; // empty for a record without target
 };
 
-// What the row of an undo that left entries on the volume shows.
+// What the row of an undo that left entries on the volume shows; the row of what the start-up kept
+// aside reads the same way.
 struct LeftBehindRecordTexts {
     QString name;
     QString badge;

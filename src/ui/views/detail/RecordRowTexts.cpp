@@ -3,6 +3,7 @@
 #include "viewmodel/MainViewModel.h"
 #include "viewmodel/texts/MigrationFailureText.h"
 #include "viewmodel/texts/Presentation.h"
+#include "viewmodel/texts/RecoveryTexts.h"
 
 #include <QFileInfo>
 
@@ -126,6 +127,24 @@ LeftBehindRecordTexts leftBehindRecordTexts(MainViewModel& viewModel, const Left
     shown.appendEnabled = recoveryEnabled;
     shown.openSource = texts.localized({"进入该目录", "Open in Sidebar"});
     shown.openTarget = texts.localized({"查看目标", "Open Target"});
+    return shown;
+}
+
+LeftBehindRecordTexts keptVersionsRecordTexts(MainViewModel& viewModel, const KeptVersionsRecord& record)
+{
+    const Presentation& texts = viewModel.presentation();
+    LeftBehindRecordTexts shown;
+    shown.name = QFileInfo(record.sourcePath).fileName();
+    shown.badge = texts.localized({"保留了旧版本", "Versions Kept"});
+    shown.date = texts.formatDate(record.keptAt);
+    shown.source = labelled(texts.localized({"文件夹", "Folder"}), texts.displayPath(record.sourcePath));
+    shown.sourcePath = record.sourcePath;
+    shown.stayed = labelled(texts.localized({"保留在", "Kept at"}), texts.displayPath(record.targetPath));
+    shown.targetPath = record.targetPath;
+    shown.advice = texts.localized(
+        keptVersionsText(record.olderVersions, record.keptPaths, texts).value_or(BilingualText()));
+    shown.openSource = texts.localized({"进入该目录", "Open in Sidebar"});
+    shown.openTarget = texts.localized({"查看保留位置", "Open Kept Place"});
     return shown;
 }
 

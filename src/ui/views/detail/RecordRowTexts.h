@@ -19,5 +19,8 @@ FailedRecordTexts failedRecordTexts(MainViewModel& viewModel, const FailedMigrat
 LeftBehindRecordTexts leftBehindRecordTexts(MainViewModel& viewModel, const LeftBehindRecord& record,
                                             bool recoveryEnabled);
 LinkRecordTexts linkRecordTexts(MainViewModel& viewModel, const LinkRepairRecord& record);
+// Drawn as the row of what an undo left behind: the folder, where something was kept, and the
+// start-up's own words for what it kept.
+LeftBehindRecordTexts keptVersionsRecordTexts(MainViewModel& viewModel, const KeptVersionsRecord& record);
 
 } // namespace orvalink::ui

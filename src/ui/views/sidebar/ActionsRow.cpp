@@ -65,7 +65,9 @@ void ActionsRow::refresh()
     m_currentPath->setPath(browsing.currentDirectoryPath(),
                            texts.localized({"当前目录", "Current"}) + QStringLiteral(": ") +
                                texts.displayPath(browsing.currentDirectoryPath()));
-    m_scanning->setVisible(browsing.isScanning() || browsing.isBackgroundScanning());
+    // The start-up's recovery comes before the first listing: the list is not dead meanwhile.
+    m_scanning->setVisible(browsing.isScanning() || browsing.isBackgroundScanning() ||
+                           m_viewModel.activity().diskWork() == DiskWork::recovery);
     m_rescan->setText(texts.localized({"立即刷新", "Refresh Now"}));
     m_migrate->setText(texts.localized({"迁移所选", "Migrate Selected"}));
     m_migrate->setEnabled(m_viewModel.workflows().mayStartDiskWork() && !browsing.selectedPaths().isEmpty());
