@@ -63,7 +63,7 @@ void endStartRecovery(ViewModelContext& context, const QString& source)
 {
     const QString kept = keptVersionOf(source);
     context.history().setKeptVersions(
-        {{QUuid::createUuid(), source, kept, {kept}, {}, QDateTime::currentDateTimeUtc()}});
+        {{QUuid::createUuid(), source, kept, {kept}, {}, QDateTime::currentDateTimeUtc(), {}, {}}});
     ActivityState& activity = context.activity();
     activity.setDiskWorkStep(std::nullopt);
     activity.setCurrentOperationTitle({});

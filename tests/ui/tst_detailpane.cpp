@@ -5,6 +5,7 @@
 #include "UiTestSupport.h"
 #include "WorkflowFixture.h"
 #include "model/Formatters.h"
+#include "platform/StandardPath.h"
 #include "platform/SymbolicLinks.h"
 #include "support/HoldingProcess.h"
 #include "support/MovedMount.h"
@@ -281,51 +282,70 @@ private Q_SLOTS:
         QCOMPARE(h.text("currentItem"), "Current: Beta");
     }
 
+    void dockKeepsWhatTheStartKept_data()
+    {
+        QTest::addColumn<bool>("held"); // a program still held the newer version: it waits for a start
+        QTest::newRow("an older version kept") << false;
+        QTest::newRow("a file a program held") << true;
+    }
     // What the start-up kept aside while it put an interrupted migration right holds the dock open
-    // with its record: the folder, where the older version was kept and the start-up's own words;
-    // the status line's next answer (a deep scan's) leaves it there, and its button opens the folder
+    // with its record: the folder, where the version was kept and the start-up's own words; the
+    // status line's next answer (a deep scan's) leaves it there, and its button opens the folder
     // that holds the kept version.
     void dockKeepsWhatTheStartKept()
     {
+        QFETCH(bool, held);
         test::ViewModelFixture fx;
         auto vm = fx.makeViewModelWithSettings();
         const QString notes = fx.tree.dir("Notes");
-        const QString kept = fx.tree.file("Notes/.log.txt.orvalink-append-preserved-5C0A71E2", "old");
-        ViewModelInternals::context(*vm).history().setKeptVersions(
-            {{QUuid::createUuid(), notes, kept, {kept}, {}, QDateTime::currentDateTimeUtc()}});
+        const QString kept = held ? fx.tree.file(".Notes.orvalink-staging-5C0A71E2/log.txt", "newer")
+                                  : fx.tree.file("Notes/.log.txt.orvalink-append-preserved-5C0A71E2", "old");
+        KeptVersionsRecord record{
+            QUuid::createUuid(), notes, kept, {}, {}, QDateTime::currentDateTimeUtc(), {}, {}};
+        if (held) {
+            record.heldPaths = {kept};
+            record.holders = {"logger"};
+        } else {
+            record.olderVersions = {kept};
+        }
+        ViewModelInternals::context(*vm).history().setKeptVersions({record});
         DetailPaneHarness h(*vm, true);
         h.settle();
         QCOMPARE(h.text("activitySummary"),
-                 "The start kept some older versions aside, so the activity workspace stays open until you "
+                 "The start kept some versions aside, so the activity workspace stays open until you "
                  "close it.");
         QCOMPARE(h.find<QLabel>("activityIcon")->property("symbol").toString(),
                  "exclamationmark.triangle.fill");
-        QCOMPARE(h.text("keptVersionsSectionTitle"), "Older Versions Kept at Start");
+        QCOMPARE(h.text("keptVersionsSectionTitle"), "Versions Kept at Start");
         QCOMPARE(h.shownRecords("keptVersionsSectionScroll"), 1);
         const auto part = [&h](const char* name) {
             return test::recordPart(*h.pane, "keptVersionsSectionScroll", 0, name);
         };
         QCOMPARE(part("recordName").text, "Notes");
-        QCOMPARE(part("leftBehindBadge").text, "Versions Kept");
+        QCOMPARE(part("leftBehindBadge").text, held ? "Still Held" : "Versions Kept");
         QCOMPARE(part("leftBehindSource").text, "Folder: " + notes);
         QCOMPARE(part("leftBehindTarget").text, "Kept at: " + kept);
         QCOMPARE(part("leftBehindTarget").path, kept);
         QCOMPARE(part("leftBehindAdvice").text,
-                 "What changed after it was copied took its place; the versions it replaced were kept at: " +
-                     kept + ".");
+                 held ? "Files of " + notes +
+                            " were left where they are because a program still has them open (logger): " +
+                            kept + ". Once nothing holds them any more, the next start puts them in place."
+                      : "What changed after it was copied took its place; the versions it replaced were kept "
+                        "at: " +
+                            kept + ".");
         QVERIFY(part("appendRestoreButton").name.isEmpty());
-        h.save("detail-kept-at-start");
+        h.save(held ? "detail-held-at-start" : "detail-kept-at-start");
 
         ViewModelInternals::context(*vm).activity().setInfoMessage(
             BilingualText::same("Scanned 1 items from " + fx.home.home()));
         h.settle();
         QCOMPARE(h.shownRecords("keptVersionsSectionScroll"), 1);
         QVERIFY(test::clickRecordPart(*h.pane, "keptVersionsSectionScroll", 0, "openTargetButton"));
-        QCOMPARE(vm->browsing().currentDirectoryPath(), notes);
+        QCOMPARE(vm->browsing().currentDirectoryPath(), platform::parentPath(kept));
         h.button("activityToggle")->click();
         h.settle();
         QCOMPARE(h.text("activityBadge"), "Needs Review");
-        QCOMPARE(h.text("activitySummary"), "The start kept some older versions aside. Expand shows them.");
+        QCOMPARE(h.text("activitySummary"), "The start kept some versions aside. Expand shows them.");
     }
 
     // A batch run in both languages (the first setting), then the language changed: the header

@@ -420,8 +420,8 @@ private Q_SLOTS:
         QVERIFY2(!part("leftBehindAdvice").isElided(), qPrintable(part("leftBehindAdvice").text));
         QCOMPARE(coversNothing(), QStringList());
         closeTheHeldDock(fit, QStringLiteral("dock-start-kept-"),
-                         {"启动时保留了一些旧版本，展开即可查看。",
-                          "The start kept some older versions aside. Expand shows them."});
+                         {"启动时保留了一些版本，展开即可查看。",
+                          "The start kept some versions aside. Expand shows them."});
     }
 
     void leftBehindAnswerFits_data()

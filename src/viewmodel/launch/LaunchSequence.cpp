@@ -28,12 +28,12 @@ QList<KeptVersionsRecord> keptVersionsRecords(const QList<RecoveredOperation>& r
 {
     QList<KeptVersionsRecord> records;
     for (const RecoveredOperation& operation : recovered) {
-        if (operation.olderVersions.isEmpty() && operation.keptPaths.isEmpty())
+        const QStringList places = operation.olderVersions + operation.keptPaths + operation.heldPaths;
+        if (places.isEmpty())
             continue;
-        const QString first = !operation.olderVersions.isEmpty() ? operation.olderVersions.constFirst()
-                                                                 : operation.keptPaths.constFirst();
-        records.append({QUuid::createUuid(), operation.sourcePath, first, operation.olderVersions,
-                        operation.keptPaths, at});
+        records.append({QUuid::createUuid(), operation.sourcePath, places.constFirst(),
+                        operation.olderVersions, operation.keptPaths, at, operation.heldPaths,
+                        operation.holders});
     }
     return records;
 }

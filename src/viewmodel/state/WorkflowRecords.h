@@ -79,6 +79,9 @@ struct KeptVersionsRecord {
     QStringList olderVersions;
     QStringList keptPaths;
     QDateTime keptAt;
+    // Of the staged original, what programs (`holders`) still held: it waits for a later start.
+    QStringList heldPaths;
+    QStringList holders;
 
     bool operator==(const KeptVersionsRecord&) const = default;
 };

@@ -118,17 +118,9 @@ QList<BilingualText> attentionSentences(const RecoveredOperation& operation, con
             QStringLiteral("以下位置保持原样，请检查：%1。").arg(paths),
             QStringLiteral("These paths were left as they were found, please check them: %1.").arg(paths)));
     }
-    if (!operation.heldPaths.isEmpty()) {
-        const QString source = presentation.displayPath(operation.sourcePath);
-        const QString programs = operation.holders.join(QStringLiteral(", "));
-        sentences.append(BilingualText("%1 中的文件仍被程序打开（%2），因此保持原样：%3。程序关闭后，"
-                                       "下次启动时会把它们放到原位。",
-                                       "Files of %1 were left where they are because a program still has "
-                                       "them open (%2): %3. Once nothing holds them any more, the next "
-                                       "start puts them in place.")
-                             .arg(BilingualText::same(source), BilingualText::same(programs),
-                                  shownPaths(operation.heldPaths, presentation)));
-    }
+    if (const std::optional<BilingualText> held =
+            heldFilesText(operation.sourcePath, operation.heldPaths, operation.holders, presentation))
+        sentences.append(*held);
     if (operation.needsAdministrator && operation.outcome == Outcome::leftAsFound) {
         sentences.append(
             BilingualText("这一步需要管理员权限，启动时不会请求，因此未做改动。",
@@ -184,6 +176,19 @@ std::optional<BilingualText> keptVersionsText(const QStringList& olderVersions, 
                                        "replaced were kept at: %1.")
                              .arg(shownPaths(olderVersions, presentation)));
     return joined(sentences);
+}
+
+std::optional<BilingualText> heldFilesText(const QString& sourcePath, const QStringList& heldPaths,
+                                           const QStringList& holders, const Presentation& presentation)
+{
+    if (heldPaths.isEmpty())
+        return std::nullopt;
+    return BilingualText("%1 中的文件仍被程序打开（%2），因此保持原样：%3。程序关闭后，"
+                         "下次启动时会把它们放到原位。",
+                         "Files of %1 were left where they are because a program still has them open (%2): "
+                         "%3. Once nothing holds them any more, the next start puts them in place.")
+        .arg(BilingualText::same(presentation.displayPath(sourcePath)),
+             BilingualText::same(holders.join(QStringLiteral(", "))), shownPaths(heldPaths, presentation));
 }
 
 BilingualText recoveryInProgressText(const QStringList& sourcePaths, const Presentation& presentation)

@@ -25,6 +25,11 @@ RecoveryTexts recoveryTexts(const QList<RecoveredOperation>& recovered, const Pr
 std::optional<BilingualText> keptVersionsText(const QStringList& olderVersions, const QStringList& keptPaths,
                                               const Presentation& presentation);
 
+// Of the staged original of the migration of `sourcePath`, what programs (`holders`) still held, so
+// that the start-up left it where it is for a later start; none when nothing was.
+std::optional<BilingualText> heldFilesText(const QString& sourcePath, const QStringList& heldPaths,
+                                           const QStringList& holders, const Presentation& presentation);
+
 // The line shown while the start-up puts right the operations of `sourcePaths`: their folder names.
 BilingualText recoveryInProgressText(const QStringList& sourcePaths, const Presentation& presentation);
 

@@ -241,7 +241,7 @@ void ActivityRecords::showState()
 
     m_keptRecords->setRecords(history.keptVersions());
     m_keptVersions->setTitle(
-        m_viewModel.presentation().localized({"启动时保留的旧版本", "Older Versions Kept at Start"}));
+        m_viewModel.presentation().localized({"启动时保留的版本", "Versions Kept at Start"}));
     m_keptVersions->setVisible(m_keptRecords->rowCount() > 0);
 
     setTextIfChanged(m_repairTitle,

@@ -120,11 +120,11 @@ QString ActivityWorkspace::activityDockSummaryText(MainViewModel& viewModel, con
              "close it."},
             {"有链接未能修复，展开即可查看。", "Some links could not be repaired. Expand shows them."});
     if (hasKeptVersions(viewModel))
-        return review({"启动时保留了一些旧版本，活动台将保持展开直到你手动关闭。",
-                       "The start kept some older versions aside, so the activity workspace stays open "
+        return review({"启动时保留了一些版本，活动台将保持展开直到你手动关闭。",
+                       "The start kept some versions aside, so the activity workspace stays open "
                        "until you close it."},
-                      {"启动时保留了一些旧版本，展开即可查看。",
-                       "The start kept some older versions aside. Expand shows them."});
+                      {"启动时保留了一些版本，展开即可查看。",
+                       "The start kept some versions aside. Expand shows them."});
     // Said while it holds: the collapse may wait for the pointer to leave, and once it has come (or
     // the user opened the workspace again) nothing more is timed.
     if (hasSuccessActivity(viewModel) && !progress && !repairing)

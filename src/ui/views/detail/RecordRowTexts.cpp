@@ -135,14 +135,23 @@ LeftBehindRecordTexts keptVersionsRecordTexts(MainViewModel& viewModel, const Ke
     const Presentation& texts = viewModel.presentation();
     LeftBehindRecordTexts shown;
     shown.name = QFileInfo(record.sourcePath).fileName();
-    shown.badge = texts.localized({"保留了旧版本", "Versions Kept"});
+    shown.badge = texts.localized(record.olderVersions.isEmpty() && record.keptPaths.isEmpty()
+                                      ? BilingualText("仍被占用", "Still Held")
+                                      : BilingualText("保留了旧版本", "Versions Kept"));
     shown.date = texts.formatDate(record.keptAt);
     shown.source = labelled(texts.localized({"文件夹", "Folder"}), texts.displayPath(record.sourcePath));
     shown.sourcePath = record.sourcePath;
     shown.stayed = labelled(texts.localized({"保留在", "Kept at"}), texts.displayPath(record.targetPath));
     shown.targetPath = record.targetPath;
-    shown.advice = texts.localized(
-        keptVersionsText(record.olderVersions, record.keptPaths, texts).value_or(BilingualText()));
+    std::optional<BilingualText> advice = keptVersionsText(record.olderVersions, record.keptPaths, texts);
+    if (const std::optional<BilingualText> held =
+            heldFilesText(record.sourcePath, record.heldPaths, record.holders, texts)) {
+        if (advice)
+            *advice += QStringLiteral(" ") + *held;
+        else
+            advice = held;
+    }
+    shown.advice = texts.localized(advice.value_or(BilingualText()));
     shown.openSource = texts.localized({"进入该目录", "Open in Sidebar"});
     shown.openTarget = texts.localized({"查看保留位置", "Open Kept Place"});
     return shown;
