@@ -54,6 +54,14 @@ QPoint screenPosition(const QWidget* widget)
     return widget->mapToGlobal(QPoint(0, 0));
 }
 
+// Scrolls `column` so that the middle of `control` lies where the dock's lower edge comes when it
+// opens: the column's view began at `openTop` on the screen while the dock was open.
+void scrollUnderTheDocksEdge(QScrollArea* column, const QWidget* control, int openTop)
+{
+    column->verticalScrollBar()->setValue(control->mapTo(column->widget(), QPoint(0, 0)).y() - openTop +
+                                          screenPosition(column->viewport()).y() + control->height() / 2);
+}
+
 // The folder list's rows as they read: name, size and whether the row shows a migrated link.
 QStringList listedRows(const QAbstractItemModel& model)
 {
@@ -149,10 +157,7 @@ private Q_SLOTS:
         const int openTop = screenPosition(column->viewport()).y();
         toggle->click();
         settleWindow(u.window());
-        // The button's middle where the dock's edge comes when it opens.
-        column->verticalScrollBar()->setValue(undoLast->mapTo(column->widget(), QPoint(0, 0)).y() - openTop +
-                                              screenPosition(column->viewport()).y() +
-                                              undoLast->height() / 2);
+        scrollUnderTheDocksEdge(column, undoLast, openTop);
         settleWindow(u.window());
         QVERIFY(movePointerTo(history));
         const QPoint before = screenPosition(history);
@@ -214,10 +219,7 @@ private Q_SLOTS:
         const int openTop = screenPosition(column->viewport()).y();
         toggle->click();
         settleWindow(u.window());
-        // The button's middle where the dock's edge comes when it opens.
-        column->verticalScrollBar()->setValue(undoLast->mapTo(column->widget(), QPoint(0, 0)).y() - openTop +
-                                              screenPosition(column->viewport()).y() +
-                                              undoLast->height() / 2);
+        scrollUnderTheDocksEdge(column, undoLast, openTop);
         settleWindow(u.window());
         QVERIFY(movePointerTo(u.find<QWidget>("directoryList")));
         toggle->click();
