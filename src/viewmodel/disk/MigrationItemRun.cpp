@@ -27,7 +27,11 @@ std::unique_ptr<ProgressMonitor> MigrationItemRun::followHomecoming(std::shared_
     ActivityState* activity = &m_context.activity();
     return ProgressMonitor::follow(
         m_context.background(), m_context.ticket(), m_context.workflowSettings().progressInterval,
-        [home](const platform::CancellationToken& cancellation) { return home->arrivedBytes(cancellation); },
+        // Nothing is looked for before the engine says the take-back began: the copy itself runs meanwhile.
+        [home, rollbacks = m_services->rollbacks(),
+         source = m_item.sourcePath](const platform::CancellationToken& cancellation) {
+            return rollbacks->hasBegun(source) ? home->arrivedBytes(cancellation) : qint64(0);
+        },
         [activity, rollbacks = m_services->rollbacks(), source = m_item.sourcePath,
          expected = m_item.expectedBytes](qint64 arrived) {
             if (rollbacks->hasBegun(source))
