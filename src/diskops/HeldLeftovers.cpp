@@ -7,23 +7,28 @@
 
 namespace orvalink {
 
-HeldLeftovers heldAmong(const QStringList& paths, const QSet<platform::EntryIdentity>& held,
-                        const QString& staging)
+QStringList heldAmong(const QStringList& paths, const QSet<platform::EntryIdentity>& inUse)
 {
-    HeldLeftovers found;
-    if (held.isEmpty())
-        return found;
+    QStringList held;
+    if (inUse.isEmpty())
+        return held;
     for (const QString& path : paths) {
         struct stat info {};
-        if (::lstat(QFile::encodeName(path).constData(), &info) == 0 &&
-            held.contains(platform::EntryIdentity::of(info)))
-            found.paths.append(path);
+        if (::lstat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISDIR(info.st_mode) &&
+            inUse.contains(platform::EntryIdentity::of(info)))
+            held.append(path);
     }
-    if (!found.isEmpty()) {
-        found.programs = ActiveProcessService().activeProcessNames(staging);
-        found.programs.removeDuplicates();
+    return held;
+}
+
+HeldLeftovers heldLeftovers(const QStringList& paths, const QString& place)
+{
+    HeldLeftovers held{paths, {}};
+    if (!held.isEmpty()) {
+        held.programs = ActiveProcessService().activeProcessNames(place);
+        held.programs.removeDuplicates();
     }
-    return found;
+    return held;
 }
 
 } // namespace orvalink

@@ -216,11 +216,12 @@ InterruptedOperation::unrecordedTask(TaskStatus status, const std::optional<Orva
 }
 
 RecoveredOperation InterruptedOperation::finishAtSource(RecoveredOperation::Outcome done,
-                                                        const QStringList& held)
+                                                        const HeldLeftovers& held)
 {
     const JournalRecord& entry = record();
     RecoveredOperation result = answer(done);
-    result.heldPaths = held;
+    result.heldPaths = held.paths;
+    result.holders = held.programs;
     const TargetSide leftover = targetSideOf(entry);
     // A migration that never began to move left nothing at the target but empty folders, which are
     // not worth keeping the record for when they cannot be reached.
@@ -250,7 +251,7 @@ RecoveredOperation InterruptedOperation::finishAtSource(RecoveredOperation::Outc
         appendOnce(result.foundPaths, standingAtTarget(entry));
     }
 
-    if (result.waitingForVolume || !result.foundPaths.isEmpty() || !held.isEmpty()) {
+    if (result.waitingForVolume || !result.foundPaths.isEmpty() || !result.heldPaths.isEmpty()) {
         if (done == RecoveredOperation::Outcome::leftoversCleared)
             result.outcome = RecoveredOperation::Outcome::leftAsFound; // nothing changed this time
         try {
@@ -270,9 +271,9 @@ RecoveredOperation InterruptedOperation::finishAtSource(RecoveredOperation::Outc
                      : QStringLiteral("; left as found") +
                            (failure ? QStringLiteral(" (") + *failure + QLatin1Char(')') : QString()) +
                            QStringLiteral(": ") + result.foundPaths.join(QStringLiteral(", "))) +
-                (held.isEmpty() ? QString()
-                                : QStringLiteral("; held by programs, left for a later start: ") +
-                                      held.join(QStringLiteral(", "))));
+                (result.heldPaths.isEmpty() ? QString()
+                                            : QStringLiteral("; held by programs, left for a later start: ") +
+                                                  result.heldPaths.join(QStringLiteral(", "))));
         return result;
     }
     if (!result.keptPaths.isEmpty()) {
@@ -319,8 +320,18 @@ void InterruptedOperation::clearTargetSide(const TargetSide& leftover, Recovered
         if (leftover.cutShort) {
             m_entries.removeTree(there); // a copy cut short, never linked to
         } else {
-            // A whole copy that was in use: only what the source holds unchanged goes.
-            result.keptPaths = m_entries.removeDuplicate(there, Side::source, entry.sourcePath);
+            // A whole copy that was in use: only what the source holds unchanged goes, and nothing a
+            // program still holds.
+            const RecordedEntries::Remainder left =
+                m_entries.removeDuplicate(there, Side::source, entry.sourcePath);
+            for (const QString& path : left.stayed) {
+                if (!left.held.contains(path))
+                    result.keptPaths.append(path);
+            }
+            const HeldLeftovers held = heldLeftovers(left.held, entry.targetPath);
+            result.heldPaths += held.paths;
+            result.holders += held.programs;
+            result.holders.removeDuplicates();
         }
         break;
     case Target::other:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "diskops/HeldLeftovers.h"
 #include "diskops/OperationJournal.h"
 #include "diskops/RecordedEntries.h"
 #include "diskops/RecoveredOperation.h"
@@ -86,9 +87,10 @@ public:
     // then finishes the record. When the volume is away or replaced, the target holds something
     // else, or clearing it fails (a read-only volume), what is there stays: the record is kept
     // (marked settled) for the next start, and the answer, still `done`, names what stays and why.
-    // So it is too while `held` (what programs held of the staged original) stays for a later start.
+    // So it is too while anything programs hold stays for a later start: `held` of the staged original,
+    // or files of the copy at the target side (which are never removed while held).
     // `done` is the outcome the data reached.
-    RecoveredOperation finishAtSource(RecoveredOperation::Outcome done, const QStringList& held = {});
+    RecoveredOperation finishAtSource(RecoveredOperation::Outcome done, const HeldLeftovers& held = {});
     // The record is done with: finishes it and answers `outcome`.
     RecoveredOperation finish(RecoveredOperation::Outcome outcome);
     // Nothing more can be done now: everything stays as it is, the record is kept, and the answer

@@ -103,11 +103,14 @@ ArrivedLeftovers putLeftoversAtTarget(const LeftoverArrival& arrival)
     // program holds (looked for right before anything goes).
     if (platform::entryExists(staging)) {
         const QSet<platform::EntryIdentity> held = arrival.inUse();
-        const QStringList stayed = platform::removeDuplicateTree(staging, target, held).leftoverPaths;
-        result.held = heldAmong(stayed, held, staging);
-        for (const QString& path : stayed) {
-            if (!result.held.paths.contains(path))
-                result.stayed.append(path);
+        const platform::RemovalOutcome removal = platform::removeDuplicateTree(staging, target, held);
+        // Kept by the rules: newer than its place, or held; the rest could not be removed.
+        result.held = heldLeftovers(heldAmong(removal.keptPaths, held), staging);
+        for (const QString& path : removal.leftoverPaths) {
+            if (!removal.keptPaths.contains(path))
+                result.duplicates.append(path);
+            else if (!result.held.paths.contains(path))
+                result.waiting.append(path);
         }
     }
     QStringList older = earlier.olderVersions;

@@ -16,10 +16,13 @@ struct ArrivedLeftovers {
     // The "append-preserved" siblings in the target that hold the versions the newer entries
     // replaced: made now, or by an earlier start that was cut short.
     QStringList olderVersions;
-    // What stays at the staging path: it could not be put in place (a read-only volume, say).
-    QStringList stayed;
+    // What stays at the staging path, newer than what stands at its place: it could not be put in
+    // place (a read-only or full volume, say).
+    QStringList waiting;
     // What stays at the staging path because a program holds it.
     HeldLeftovers held;
+    // What stays at the staging path although its place holds the same: it could not be removed.
+    QStringList duplicates;
 };
 
 // Where the start finishing a migration puts what stayed of its staged original, and how it learns

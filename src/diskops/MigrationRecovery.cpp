@@ -50,9 +50,8 @@ RecoveredOperation rolledBack(InterruptedOperation& operation, bool settled = fa
                                QStringLiteral("Interrupted migration rolled back: ") + record.sourcePath +
                                    keptSentences(leftovers->olderVersions, leftovers->held));
     }
-    RecoveredOperation done = operation.finishAtSource(outcome, leftovers->held.paths);
+    RecoveredOperation done = operation.finishAtSource(outcome, leftovers->held);
     done.olderVersions = leftovers->olderVersions;
-    done.holders = leftovers->held.programs;
     return done;
 }
 
@@ -83,22 +82,28 @@ RecoveredOperation complete(InterruptedOperation& operation)
                                        record.anchorUser, record.volumeUUID, linkedAt, linkedAt},
                            record.mappingsFile);
     }
-    operation.recordTask(TaskStatus::completed, std::nullopt);
-    QString message = QStringLiteral("Migration completed: ") + record.sourcePath + QStringLiteral(" -> ") +
-                      record.targetPath + keptSentences(done.olderVersions, {done.heldPaths, done.holders});
-    if (!done.keptPaths.isEmpty())
-        message += QStringLiteral(". Kept what changed after it was copied: ") +
-                   done.keptPaths.join(QStringLiteral(", "));
+    // Newer versions that wait where they are (held by a program, or refused by the volume) are not
+    // at the user's path yet: the migration is not complete, and a later start finishes it.
+    const bool unfinished = !done.waitingPaths.isEmpty() || !done.heldPaths.isEmpty();
+    QString message = (unfinished ? QStringLiteral("Migration linked, not complete yet: ")
+                                  : QStringLiteral("Migration completed: ")) +
+                      record.sourcePath + QStringLiteral(" -> ") + record.targetPath +
+                      keptSentences(done.olderVersions, {done.heldPaths, done.holders});
+    if (!done.waitingPaths.isEmpty())
+        message += QStringLiteral(". What changed after it was copied could not be put in place yet: ") +
+                   done.waitingPaths.join(QStringLiteral(", "));
     if (!done.foundPaths.isEmpty())
         message += QStringLiteral(". Left as found: ") + done.foundPaths.join(QStringLiteral(", "));
-    operation.log().append(done.keptPaths.isEmpty() && done.foundPaths.isEmpty() &&
-                                   done.olderVersions.isEmpty() && done.heldPaths.isEmpty()
+    operation.log().append(!unfinished && done.foundPaths.isEmpty() && done.olderVersions.isEmpty()
                                ? LogLevel::info
                                : LogLevel::warning,
                            message);
-    // What a program held waits for a later start, which the record lets finish the rest.
-    if (done.heldPaths.isEmpty())
-        operation.journal().finish();
+    if (unfinished) {
+        done.outcome = Outcome::migrationUnfinished;
+        return done;
+    }
+    operation.recordTask(TaskStatus::completed, std::nullopt);
+    operation.journal().finish();
     return done;
 }
 

@@ -1,5 +1,6 @@
 #include "diskops/RecordedEntries.h"
 
+#include "diskops/HeldLeftovers.h"
 #include "diskops/OperationJournal.h"
 #include "diskops/RecordedPlaces.h"
 #include "platform/DuplicateRemoval.h"
@@ -8,6 +9,7 @@
 #include "platform/Placeholder.h"
 #include "platform/PlatformError.h"
 #include "platform/ProbeLeftovers.h"
+#include "platform/ProcessTable.h"
 #include "platform/TreeRemoval.h"
 #include "platform/VerifiedDirectory.h"
 
@@ -111,16 +113,19 @@ void RecordedEntries::removeTree(const Found& found) const
         platform::removeTree(found.location, *entry);
 }
 
-QStringList RecordedEntries::removeDuplicate(const Found& found, Side copySide, const QString& copyPath,
-                                             const QSet<platform::EntryIdentity>& inUse) const
+RecordedEntries::Remainder RecordedEntries::removeDuplicate(const Found& found, Side copySide,
+                                                            const QString& copyPath) const
 {
     const std::optional<platform::EntryIdentity> entry = entryIdentityOf(found.identity);
     const Found copy = find(copySide, copyPath);
     if (!entry)
         return {};
     if (copy.identity.isEmpty())
-        return {found.location.path}; // nothing to compare with: everything stays
-    return platform::removeDuplicateTree(found.location, copy.location, *entry, inUse).leftoverPaths;
+        return {{found.location.path}, {}}; // nothing to compare with: everything stays
+    const QSet<platform::EntryIdentity> inUse = platform::entriesInUse(found.location.path);
+    const QStringList stayed =
+        platform::removeDuplicateTree(found.location, copy.location, *entry, inUse).leftoverPaths;
+    return {stayed, heldAmong(stayed, inUse)};
 }
 
 void RecordedEntries::placeAtSource(const QString& sibling, const QStringList& identities) const

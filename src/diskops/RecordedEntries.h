@@ -1,10 +1,8 @@
 #pragma once
 
-#include "platform/EntryIdentity.h"
 #include "platform/EntryLocation.h"
 #include "platform/EntryStatus.h"
 
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <sys/types.h>
@@ -55,11 +53,15 @@ public:
     // Removes the tree `found` names, only while that entry stands there (platform::removeTree).
     // Throws platform::PlatformError for what stays.
     void removeTree(const Found& found) const;
+    // What removeDuplicate() left.
+    struct Remainder {
+        QStringList stayed; // everything that stays
+        QStringList held;   // of it, the files a program holds
+    };
     // Of the tree `found` names, removes what the tree at `copyPath` holds unchanged, only while that
-    // entry stands there (platform::removeDuplicateTree: every file's content is compared), but none
-    // of the entries `inUse` (that programs hold). Answers what stays.
-    QStringList removeDuplicate(const Found& found, Side copySide, const QString& copyPath,
-                                const QSet<platform::EntryIdentity>& inUse = {}) const;
+    // entry stands there (platform::removeDuplicateTree: every file's content is compared), but no
+    // file a program holds (looked for right before: platform::entriesInUse).
+    Remainder removeDuplicate(const Found& found, Side copySide, const QString& copyPath) const;
     // Puts the whole item at `sibling`, a reserved sibling of the source, at the source path, only
     // while it is one of `identities`: exchanged with the operation's link there (which then goes),
     // or renamed into a free path or an empty folder's place. For a caller that has found the

@@ -40,11 +40,10 @@ std::optional<SourceLeftovers> placeNewerAtSource(InterruptedOperation& operatio
     const InterruptedOperation::Found staged = operation.entries().find(Side::source, record.stagingPath);
     leftovers.stood = !staged.identity.isEmpty() && staged.identity == record.itemIdentity;
     if (leftovers.stood) {
-        const QSet<platform::EntryIdentity> inUse = platform::entriesInUse(record.stagingPath);
-        const QStringList left =
-            operation.entries().removeDuplicate(staged, Side::source, record.sourcePath, inUse);
-        leftovers.held = heldAmong(left, inUse, record.stagingPath);
-        if (!left.isEmpty() && leftovers.held.isEmpty()) {
+        const RecordedEntries::Remainder left =
+            operation.entries().removeDuplicate(staged, Side::source, record.sourcePath);
+        leftovers.held = heldLeftovers(left.held, record.stagingPath);
+        if (!left.stayed.isEmpty() && leftovers.held.isEmpty()) {
             recordWaitingLeftovers(operation);
             const PlacedLeftovers placed =
                 putNewerLeftoversInPlace(FallbackFileOperations::withoutAdministrator(operation.log()),
@@ -113,13 +112,10 @@ void placeNewerAtTarget(InterruptedOperation& operation, const RecordedEntries::
                         RecoveredOperation& done)
 {
     const JournalRecord& record = operation.record();
-    const QSet<platform::EntryIdentity> inUse = staged.identity.isEmpty()
-                                                    ? QSet<platform::EntryIdentity>()
-                                                    : platform::entriesInUse(record.stagingPath);
-    const QStringList left =
-        operation.entries().removeDuplicate(staged, Side::target, record.targetPath, inUse);
+    const RecordedEntries::Remainder left =
+        operation.entries().removeDuplicate(staged, Side::target, record.targetPath);
     const bool begunBefore = !record.newerLeftovers.isEmpty();
-    if (left.isEmpty() && !begunBefore)
+    if (left.stayed.isEmpty() && !begunBefore)
         return;
     recordWaitingLeftovers(operation);
     LeftoverArrival arrival;
@@ -136,7 +132,8 @@ void placeNewerAtTarget(InterruptedOperation& operation, const RecordedEntries::
         return platform::entriesInUse(record.stagingPath);
     };
     const ArrivedLeftovers arrived = putLeftoversAtTarget(arrival);
-    done.keptPaths = arrived.stayed;
+    done.waitingPaths = arrived.waiting;
+    done.foundPaths += arrived.duplicates;
     done.olderVersions = arrived.olderVersions;
     done.heldPaths = arrived.held.paths;
     done.holders = arrived.held.programs;

@@ -10,6 +10,7 @@
 #include "platform/StandardPath.h"
 #include "platform/SymbolicLinks.h"
 #include "support/ForkedHolder.h"
+#include "support/ReadOnlyRemount.h"
 #include "support/SkipWithout.h"
 #include "support/TreeSnapshot.h"
 
@@ -17,6 +18,7 @@
 #include <QFileInfo>
 #include <QTest>
 #include <memory>
+#include <optional>
 
 using namespace orvalink;
 using namespace orvalink::test;
@@ -290,20 +292,25 @@ private Q_SLOTS:
         QVERIFY(fx.logEntries().constLast().message.contains(older.constLast()));
     }
 
-    void whatAProgramHoldsWaitsForALaterStart_data()
+    void whatCannotBeFinishedWaitsForALaterStart_data()
     {
         QTest::addColumn<bool>("forward"); // the copy stood whole: the migration is finished
-        QTest::newRow("finished") << true;
-        QTest::newRow("taken back") << false;
+        QTest::addColumn<QString>("why");  // what keeps part of it where it is
+        QTest::newRow("finished, a program holds a staged file") << true << "held";
+        QTest::newRow("taken back, a program holds a staged file") << false << "held";
+        QTest::newRow("finished, the volume refuses the newer versions") << true << "read-only";
+        QTest::newRow("taken back, a program holds a file of the copy") << false << "copy held";
     }
     // A program working in the folder opened app.log by its name while the staged files went, so in
     // the staged folder, and keeps writing it; then the window was killed. The start removes, moves
-    // and copies nothing the program holds: the program's next lines land in the file it has open,
-    // which stays, named with the program, and the record stays. Once the program let go, the next
-    // start puts the file in place, the version it replaces beside it.
-    void whatAProgramHoldsWaitsForALaterStart()
+    // and copies nothing a program holds (of the staged original or of a copy no longer needed), and
+    // nothing ends under "completed" while a newer version is not at the user's path (held, or refused
+    // by a read-only volume): what stays is named and the record stays. Once the program let go or
+    // the volume takes it, the next start finishes, the version it replaces beside it.
+    void whatCannotBeFinishedWaitsForALaterStart()
     {
         QFETCH(bool, forward);
+        QFETCH(QString, why);
         EngineFixture fx;
         SKIP_WITHOUT(fx);
         TestTree docs(fx.tree.path("Docs"));
@@ -313,38 +320,72 @@ private Q_SLOTS:
         const QString source = docs.root();
         JournalRecord record = forward ? wholeCopyOf(fx, source) : cameHome(fx, source);
         const QString place = forward ? record.targetPath : source;
+        const bool copyHeld = why == "copy held";
+        if (copyHeld) { // the copy stands whole on the volume, as it was when it was linked
+            platform::createDirectories(platform::parentPath(record.targetPath));
+            copyTree(source, record.targetPath);
+            record.targetIdentity = entryIdentityText(record.targetPath);
+        }
         TestTree staging(record.stagingPath);
-        const QString log = staging.file("app.log", "line 1\nline 2\n");
-        staging.file("b.txt", "beta, longer now");
+        const QString log =
+            copyHeld ? record.targetPath + "/app.log" : staging.file("app.log", "line 1\nline 2\n");
+        if (!copyHeld)
+            staging.file("b.txt", "beta, longer now");
         leaveRecord(record);
-        auto logger = std::make_unique<ForkedHolder>(log, ForkedHolder::Hold::open);
-        QVERIFY(logger->isHolding());
+        std::unique_ptr<ForkedHolder> logger;
+        std::optional<ReadOnlyRemount> readOnly;
+        if (why == "read-only") {
+            readOnly.emplace(fx.volumePath());
+            if (!readOnly->isValid())
+                QSKIP("cannot make the volume read-only here");
+        } else {
+            logger = std::make_unique<ForkedHolder>(log, ForkedHolder::Hold::open);
+            QVERIFY(logger->isHolding());
+        }
 
         const QList<RecoveredOperation> first = recoverOperations(fx);
 
         QCOMPARE(first.size(), 1);
-        const RecoveredOperation& held = first.constFirst();
-        QCOMPARE(held.outcome, forward ? Outcome::migrationCompleted : Outcome::migrationRolledBack);
-        QCOMPARE(held.heldPaths, QStringList{log});
-        QCOMPARE(held.holders, QStringList{"holder"});
-        QCOMPARE(platform::readWholeFile(log), QByteArray("line 1\nline 2\n"));
-        QCOMPARE(platform::readWholeFile(place + "/app.log"), QByteArray("line 1\n"));
-        // What nobody holds is finished where the data is; taken back, the merge waits as a whole.
-        QCOMPARE(platform::readWholeFile(place + "/b.txt"),
-                 forward ? QByteArray("beta, longer now") : QByteArray("beta"));
-        QCOMPARE(platform::entryExists(staging.path("b.txt")), !forward);
-        QVERIFY(!platform::entryExists(staging.path("c.txt"))); // the same as the copy: gone
+        const RecoveredOperation& waits = first.constFirst();
+        // Not complete while its newest version is not at the user's path.
+        QCOMPARE(waits.outcome, forward ? Outcome::migrationUnfinished : Outcome::migrationRolledBack);
+        QCOMPARE(fx.tasks().size(), forward ? 0 : 1);
+        const QStringList refused{staging.path("app.log"), staging.path("b.txt")};
+        QStringList waiting = waits.waitingPaths;
+        waiting.sort();
+        QCOMPARE(waiting, readOnly ? refused : QStringList());
+        QCOMPARE(waits.heldPaths, readOnly ? QStringList() : QStringList{log});
+        QCOMPARE(waits.holders, readOnly ? QStringList() : QStringList{"holder"});
+        QCOMPARE(platform::readWholeFile(log),
+                 copyHeld ? QByteArray("line 1\n") : QByteArray("line 1\nline 2\n"));
+        if (!copyHeld) {
+            QCOMPARE(platform::readWholeFile(place + "/app.log"), QByteArray("line 1\n"));
+            // What nobody holds is finished where the data is; taken back, the merge waits as a whole.
+            QCOMPARE(platform::readWholeFile(place + "/b.txt"),
+                     forward && !readOnly ? QByteArray("beta, longer now") : QByteArray("beta"));
+            QCOMPARE(platform::entryExists(staging.path("b.txt")), !forward || readOnly);
+            QVERIFY(!platform::entryExists(staging.path("c.txt"))); // the same as the copy: gone
+        }
         if (forward)
             QCOMPARE(platform::readSymbolicLink(source), record.targetPath);
         QCOMPARE(OperationJournal::recordPaths().size(), 1);
-        QVERIFY(fx.logEntries().constLast().message.contains(log));
+        QVERIFY(fx.logEntries().constLast().message.contains(readOnly ? refused.constFirst() : log));
 
         logger.reset();
+        readOnly.reset();
         const QList<RecoveredOperation> later = recoverOperations(fx);
 
         QCOMPARE(later.size(), 1);
         const RecoveredOperation& done = later.constFirst();
-        QVERIFY(done.heldPaths.isEmpty());
+        QVERIFY(done.heldPaths.isEmpty() && done.waitingPaths.isEmpty());
+        QVERIFY(operationsFolderNames().isEmpty());
+        QCOMPARE(fx.tasks().size(), 1);
+        QCOMPARE(fx.mappings().size(), forward ? 1 : 0);
+        if (copyHeld) {
+            QCOMPARE(done.outcome, Outcome::leftoversCleared);
+            QVERIFY(!platform::entryExists(record.targetPath));
+            return;
+        }
         QCOMPARE(done.outcome, forward ? Outcome::migrationCompleted : Outcome::migrationRolledBack);
         QCOMPARE(platform::readWholeFile(place + "/app.log"), QByteArray("line 1\nline 2\n"));
         QCOMPARE(platform::readWholeFile(place + "/b.txt"), QByteArray("beta, longer now"));
@@ -353,9 +394,6 @@ private Q_SLOTS:
         QCOMPARE(platform::readWholeFile(older.constFirst()), QByteArray("line 1\n"));
         QVERIFY(done.olderVersions.contains(older.constFirst()));
         QVERIFY(!platform::entryExists(record.stagingPath));
-        QVERIFY(operationsFolderNames().isEmpty());
-        QCOMPARE(fx.tasks().size(), 1);
-        QCOMPARE(fx.mappings().size(), forward ? 1 : 0);
     }
 };
 

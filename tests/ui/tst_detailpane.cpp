@@ -329,7 +329,7 @@ private Q_SLOTS:
         QCOMPARE(part("leftBehindAdvice").text,
                  held ? "Files of " + notes +
                             " were left where they are because a program still has them open (logger): " +
-                            kept + ". Once nothing holds them any more, the next start puts them in place."
+                            kept + ". Once nothing holds them any more, the next start finishes with them."
                       : "What changed after it was copied took its place; the versions it replaced were kept "
                         "at: " +
                             kept + ".");

@@ -28,12 +28,13 @@ QList<KeptVersionsRecord> keptVersionsRecords(const QList<RecoveredOperation>& r
 {
     QList<KeptVersionsRecord> records;
     for (const RecoveredOperation& operation : recovered) {
-        const QStringList places = operation.olderVersions + operation.keptPaths + operation.heldPaths;
+        // What waits where it is, newer than the data, is kept aside there too.
+        const QStringList kept = operation.keptPaths + operation.waitingPaths;
+        const QStringList places = operation.olderVersions + kept + operation.heldPaths;
         if (places.isEmpty())
             continue;
         records.append({QUuid::createUuid(), operation.sourcePath, places.constFirst(),
-                        operation.olderVersions, operation.keptPaths, at, operation.heldPaths,
-                        operation.holders});
+                        operation.olderVersions, kept, at, operation.heldPaths, operation.holders});
     }
     return records;
 }

@@ -46,6 +46,13 @@ std::optional<BilingualText> outcomeSentence(const RecoveredOperation& operation
         return BilingualText(
             QStringLiteral("中断的迁移已完成：%1 → %2。").arg(source, target),
             QStringLiteral("An interrupted migration was completed: %1 -> %2.").arg(source, target));
+    case Outcome::migrationUnfinished:
+        return BilingualText(
+            QStringLiteral("中断的迁移尚未完成：%1 已链接到 %2，但复制后又有改动的内容还没有放到原位。")
+                .arg(source, target),
+            QStringLiteral("An interrupted migration is not complete yet: %1 leads to %2, but what changed "
+                           "after it was copied is not in place yet.")
+                .arg(source, target));
     case Outcome::undoStopped:
         return BilingualText(QStringLiteral("中断的撤销已停止，链接保留：%1 → %2。").arg(source, target),
                              QStringLiteral("An interrupted undo was stopped; the link was kept: %1 -> %2.")
@@ -118,6 +125,13 @@ QList<BilingualText> attentionSentences(const RecoveredOperation& operation, con
             QStringLiteral("以下位置保持原样，请检查：%1。").arg(paths),
             QStringLiteral("These paths were left as they were found, please check them: %1.").arg(paths)));
     }
+    if (!operation.waitingPaths.isEmpty())
+        sentences.append(
+            BilingualText("复制后又有改动的内容暂时无法放到原位（原因见日志），仍保留在：%1。"
+                          "下次启动时会再试。",
+                          "What changed after it was copied could not be put in place yet (the log "
+                          "says why) and waits at: %1. The next start tries again.")
+                .arg(shownPaths(operation.waitingPaths, presentation)));
     if (const std::optional<BilingualText> held =
             heldFilesText(operation.sourcePath, operation.heldPaths, operation.holders, presentation))
         sentences.append(*held);
@@ -153,7 +167,10 @@ RecoveryTexts recoveryTexts(const QList<RecoveredOperation>& recovered, const Pr
     QList<BilingualText> attention;
     for (const RecoveredOperation& operation : recovered) {
         if (const std::optional<BilingualText> sentence = outcomeSentence(operation, presentation))
-            (operation.outcome == Outcome::leftAsFound ? attention : done).append(*sentence);
+            (operation.outcome == Outcome::leftAsFound || operation.outcome == Outcome::migrationUnfinished
+                 ? attention
+                 : done)
+                .append(*sentence);
         if (const std::optional<BilingualText> kept =
                 keptVersionsText(operation.olderVersions, operation.keptPaths, presentation))
             done.append(*kept);
@@ -184,9 +201,9 @@ std::optional<BilingualText> heldFilesText(const QString& sourcePath, const QStr
     if (heldPaths.isEmpty())
         return std::nullopt;
     return BilingualText("%1 中的文件仍被程序打开（%2），因此保持原样：%3。程序关闭后，"
-                         "下次启动时会把它们放到原位。",
+                         "下次启动时会完成剩下的工作。",
                          "Files of %1 were left where they are because a program still has them open (%2): "
-                         "%3. Once nothing holds them any more, the next start puts them in place.")
+                         "%3. Once nothing holds them any more, the next start finishes with them.")
         .arg(BilingualText::same(presentation.displayPath(sourcePath)),
              BilingualText::same(holders.join(QStringLiteral(", "))), shownPaths(heldPaths, presentation));
 }
