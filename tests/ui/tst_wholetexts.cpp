@@ -365,21 +365,33 @@ private Q_SLOTS:
         const auto coversNothing = [&window] {
             return controlsUnder(window, *window.findChild<QWidget*>(QStringLiteral("activityWorkspace")));
         };
+        // The running step's title, how far it has got and its folder, whole, covering no control:
+        // empty, or what is not so.
+        const auto stepFault = [&](const BilingualText& title, const QString& percent,
+                                   const BilingualText& current) -> QString {
+            const auto text = [&window](const char* name) {
+                return window.findChild<QLabel*>(QString::fromLatin1(name))->text();
+            };
+            const QString shownTitle = texts.localized(title);
+            const QString shownCurrent = texts.localized(current.arg(QStringLiteral("Notes")));
+            if (text("activitySummary") != shownTitle + percent || text("progressTitle") != shownTitle ||
+                text("currentItem") != shownCurrent)
+                return text("activitySummary") + " | " + text("progressTitle") + " | " + text("currentItem");
+            for (const char* name : {"activitySummary", "progressTitle", "progressStatus", "currentItem"}) {
+                if (!readsWhole(name))
+                    return QString::fromLatin1(name) + " is cut";
+            }
+            return coversNothing().join(QLatin1Char('\n'));
+        };
 
         beginTakeBack(context, source);
         settleWindow(window);
         QVERIFY(fit.w->viewState().showProgressPanel());
         QVERIFY(fit.saveAs(QStringLiteral("dock-coming-home-") + tag));
-        const QString comingHome = texts.localized(
-            {"迁移已撤回，文件夹正在搬回原处", "Migration taken back: the folder is coming home"});
-        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("activitySummary"))->text(), comingHome + " · 33%");
-        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("progressTitle"))->text(), comingHome);
-        QCOMPARE(
-            window.findChild<QLabel*>(QStringLiteral("currentItem"))->text(),
-            texts.localized(BilingualText("正在搬回：%1", "Coming home: %1").arg(QStringLiteral("Notes"))));
-        for (const char* name : {"activitySummary", "progressTitle", "progressStatus", "currentItem"})
-            QVERIFY2(readsWhole(name), name);
-        QCOMPARE(coversNothing(), QStringList());
+        QString fault =
+            stepFault({"迁移已撤回，文件夹正在搬回原处", "Migration taken back: the folder is coming home"},
+                      " · 33%", {"正在搬回：%1", "Coming home: %1"});
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
         endTakeBack(context, source);
         settleWindow(window);
         QVERIFY(fit.saveAs(QStringLiteral("dock-taken-back-kept-") + tag));
@@ -395,15 +407,9 @@ private Q_SLOTS:
         QVERIFY(fit.w->viewState().showProgressPanel());
         QVERIFY(window.findChild<QWidget*>(QStringLiteral("scanIndicator"))->isVisible());
         QVERIFY(fit.saveAs(QStringLiteral("dock-start-finishing-") + tag));
-        const QString finishing =
-            texts.localized({"正在完成上次中断的迁移", "Finishing a migration interrupted last time"});
-        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("activitySummary"))->text(), finishing + " · 40%");
-        QCOMPARE(
-            window.findChild<QLabel*>(QStringLiteral("currentItem"))->text(),
-            texts.localized(BilingualText("正在处理：%1", "Putting right: %1").arg(QStringLiteral("Notes"))));
-        for (const char* name : {"activitySummary", "progressTitle", "progressStatus", "currentItem"})
-            QVERIFY2(readsWhole(name), name);
-        QCOMPARE(coversNothing(), QStringList());
+        fault = stepFault({"正在完成上次中断的迁移", "Finishing a migration interrupted last time"}, " · 40%",
+                          {"正在处理：%1", "Putting right: %1"});
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
         endStartRecovery(context, source);
         settleWindow(window);
         QVERIFY(fit.w->viewState().showProgressPanel());
