@@ -164,6 +164,74 @@ private Q_SLOTS:
         QVERIFY(fx.logEntries().constLast().message.contains(older.constFirst()));
     }
 
+    void nothingTheOperationDidNotMakeIsFollowedOrMoved_data()
+    {
+        QTest::addColumn<QString>("change"); // made on the volume after the kill
+        QTest::newRow("a folder of the copy swapped for a link to another folder") << "link";
+        QTest::newRow("the record's arriving copy is another file") << "other arriving";
+    }
+    // What stands on the volume is not what the operation made: a start never follows a link into
+    // another folder while it puts a newer version in place, and never takes a file the record does
+    // not name for the copy it made. Whatever stands outside stays as it was, and the data stays
+    // whole and named.
+    void nothingTheOperationDidNotMakeIsFollowedOrMoved()
+    {
+        QFETCH(QString, change);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const bool link = change == "link";
+        TestTree outside(fx.volumePath() + "/Outside");
+        outside.file("b.txt", "not the operation's");
+        const QStringList before = test::snapshotTree(outside.root());
+        TestTree docs(fx.tree.path("Docs"));
+        const QString source = link ? docs.file("sub/b.txt", "beta") : fx.tree.file("notes.txt", "beta");
+        JournalRecord record = wholeCopyOf(fx, link ? docs.root() : source);
+        if (link) {
+            TestTree(record.stagingPath).file("sub/b.txt", "beta, longer now");
+            QVERIFY(QDir(record.targetPath + "/sub").removeRecursively());
+            TestTree(record.targetPath).symlink("sub", outside.root());
+        } else {
+            // The copy moved aside as a start does, and another file in its arriving sibling's place.
+            TestTree(platform::parentPath(source))
+                .file(QFileInfo(record.stagingPath).fileName(), "beta, newer");
+            record.newerLeftovers = {QString()};
+            record.arrivingIdentity = entryIdentityText(outside.path("b.txt"));
+            platform::renameNoReplace(
+                record.targetPath,
+                makeReservedPath(record.targetPath, ReservedSuffix::appendPreserved, record.id));
+            TestTree(platform::parentPath(record.targetPath))
+                .file(QFileInfo(makeReservedPath(record.targetPath, ReservedSuffix::arriving, record.id))
+                          .fileName(),
+                      "somebody's");
+        }
+        leaveRecord(record);
+
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
+
+        QCOMPARE(recovered.size(), 1);
+        QCOMPARE(test::snapshotTree(outside.root()), before);
+        if (link) {
+            // The link moved aside, named; the newest version stands in a folder of the copy's own.
+            QCOMPARE(recovered.constFirst().outcome, Outcome::migrationCompleted);
+            QVERIFY(platform::isRealDirectory(record.targetPath + "/sub"));
+            QCOMPARE(platform::readWholeFile(record.targetPath + "/sub/b.txt"),
+                     QByteArray("beta, longer now"));
+            const QStringList older = fx.reservedSiblings(record.targetPath + "/sub", "append-preserved");
+            QCOMPARE(recovered.constFirst().olderVersions, older);
+            QCOMPARE(platform::readSymbolicLink(older.value(0)), outside.root());
+            return;
+        }
+        // Nothing the record names stands at the target: nothing moves, and every version is named.
+        QCOMPARE(recovered.constFirst().outcome, Outcome::leftAsFound);
+        QCOMPARE(platform::readWholeFile(record.stagingPath), QByteArray("beta, newer"));
+        QVERIFY(!platform::entryExists(record.targetPath));
+        QCOMPARE(fx.reservedSiblings(record.targetPath, "arriving").size(), 1);
+        QVERIFY(recovered.constFirst().foundPaths.contains(record.stagingPath));
+        for (const QString& older : fx.reservedSiblings(record.targetPath, "append-preserved"))
+            QVERIFY(recovered.constFirst().foundPaths.contains(older));
+        QCOMPARE(OperationJournal::recordPaths().size(), 1);
+    }
+
     void aTakenBackMigrationPutsWhatChangedInPlace_data()
     {
         QTest::addColumn<bool>("single"); // a single file, cut short between the merge's two renames
