@@ -22,6 +22,7 @@
 #include "platform/FileIO.h"
 #include "platform/FileMove.h"
 #include "platform/MountTable.h"
+#include "platform/PlatformError.h"
 #include "platform/ProcessTable.h"
 #include "platform/StandardPath.h"
 #include "platform/UserLocations.h"
@@ -189,7 +190,13 @@ void MigrationRun::beginJournal()
     entry.tasksFile = platform::standardizedPath(m_services.tasks.filePath());
     // Whatever a crash leaves of this migration must be something the next start can take up: a
     // record it would set aside unread leaves the data where only a search finds it.
-    if (const std::optional<QString> problem = recordProblem(entry)) {
+    std::optional<QString> problem;
+    try {
+        problem = recordProblem(entry);
+    } catch (const platform::PlatformError& error) {
+        problem = QString::fromUtf8(error.what()); // a place that cannot be looked at now
+    }
+    if (problem) {
         m_services.log.append(LogLevel::error, QStringLiteral("Migration refused before anything moved (") +
                                                    *problem + QStringLiteral("): ") + m_source);
         throw OrvalinkError::disallowedPath(m_source);

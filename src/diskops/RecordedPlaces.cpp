@@ -97,8 +97,8 @@ std::optional<QString> overlapProblem(const JournalRecord& record, const Verifie
 
 // Below the folder the record knows the target root by, everything was made by the operation on
 // that folder's file system: another device or mount there is a folder mounted over the way. One
-// under which nothing stands at the target path hides what the operation made there: the places
-// cannot be looked at until it goes (PlatformError).
+// on the target path itself, or one under which nothing stands at the target path, hides what the
+// operation made there: the places cannot be looked at until it goes (PlatformError).
 std::optional<QString> volumeProblem(const JournalRecord& record, const VerifiedDirectory& targetFolder)
 {
     const QString anchor = targetAnchorPath(record);
@@ -110,6 +110,9 @@ std::optional<QString> volumeProblem(const JournalRecord& record, const Verified
          ++step) {
         if (step->identity.device == anchorStep->identity.device && step->mountId == anchorStep->mountId)
             continue;
+        if (step->path == record.targetPath)
+            throw platform::PlatformError(
+                EBUSY, QStringLiteral("a file system is mounted on the target path itself: ") + step->path);
         if (steps.constLast().path != record.targetPath)
             throw platform::PlatformError(EBUSY, QStringLiteral("a file system mounted at ") + step->path +
                                                      QStringLiteral(" hides the target path: ") +

@@ -29,9 +29,10 @@ struct JournalRecord;
 // - below the folder whose identity the record keeps for the target root (targetAnchorPath), a
 //   folder or the target on another file system or mount than that folder.
 // Folders that do not exist (a volume that is away, a target not made yet) end the look there;
-// they are found again, verified, by whatever acts on them later. A file system mounted over the
-// way below that folder with nothing at the target path beyond it hides what the operation made
-// there: platform::PlatformError (EBUSY) then, as for any place that cannot be looked at now.
+// they are found again, verified, by whatever acts on them later. A file system mounted on the
+// target path itself, or over the way below that folder with nothing at the target path beyond it,
+// hides what the operation made there: platform::PlatformError (EBUSY) then, as for any place that
+// cannot be looked at now.
 std::optional<QString> placesProblem(const JournalRecord& record);
 
 // Whether nothing stands at the record's target path because a file system is mounted over its way,

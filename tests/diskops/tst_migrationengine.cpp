@@ -11,6 +11,7 @@
 #include "platform/StandardPath.h"
 #include "platform/SymbolicLinks.h"
 #include "store/LogService.h"
+#include "support/BindMount.h"
 #include "support/FileOpenGate.h"
 #include "support/FolderHold.h"
 #include "support/ForkedHolder.h"
@@ -807,30 +808,49 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("afterRemoval"); // or before it, once the copy is whole
         QTest::addColumn<bool>("rootMade");     // by the migration, or there before it
-        QTest::newRow("before the removal, a target root the migration made") << false << true;
-        QTest::newRow("before the removal, a target root there before") << false << false;
-        QTest::newRow("after the removal, a target root the migration made") << true << true;
-        QTest::newRow("after the removal, a target root there before") << true << false;
+        QTest::addColumn<QString>("mountedOn"); // "root", or the copy itself: "folder", "file"
+        QTest::newRow("before the removal, a target root the migration made") << false << true << "root";
+        QTest::newRow("before the removal, a target root there before") << false << false << "root";
+        QTest::newRow("after the removal, a target root the migration made") << true << true << "root";
+        QTest::newRow("after the removal, a target root there before") << true << false << "root";
+        QTest::newRow("after the removal, on the copied folder itself") << true << false << "folder";
+        QTest::newRow("after the removal, on the copied file itself") << true << false << "file";
     }
-    // A file system mounted at the target root while the folder moves hides the copy from its path,
-    // not from what the copy holds open. Before the staged files go, none of them goes: the copy is
-    // discarded and the folder comes home, the answer naming the mount. After they went, nothing can
-    // come back by the path: the answer names where the data is and what to do, and the record stays,
-    // for a start that touches nothing while the mount stays and finishes the migration once it went.
+    // A file system mounted at the target root, or on the copy itself, while the item moves hides
+    // the copy from its path, not from what the copy holds open. Before the staged files go, none of
+    // them goes: the copy is discarded and the folder comes home, the answer naming the mount. After
+    // they went, nothing can come back by the path: the answer names where the data is and what to
+    // do, and the record stays, for a start that touches nothing while the mount stays and finishes
+    // the migration once it went.
     void aFileSystemMountedAtTheTargetRoot()
     {
         QFETCH(bool, afterRemoval);
         QFETCH(bool, rootMade);
+        QFETCH(QString, mountedOn);
         EngineFixture fx;
         SKIP_WITHOUT(fx);
-        const auto [source, target] = makeNotes(fx, "report");
+        auto [source, target] = makeNotes(fx, "report");
+        if (mountedOn == "file") {
+            source = fx.tree.file("notes.txt", "a single file");
+            target = fx.targetOf(source);
+        }
+        const QString mountPoint = mountedOn == "root" ? fx.targetRoot() : target;
         const QStringList before = test::snapshotContents(source);
         if (!rootMade)
             QVERIFY(QDir().mkpath(fx.targetRoot()));
-        std::optional<test::TmpfsMount> over;
+        // A tmpfs over a folder; over a file, another file bound onto it.
+        const QString cover = fx.tree.file("cover.txt", "cover");
+        std::optional<test::TmpfsMount> overFolder;
+        std::optional<test::BindMount> overFile;
         const auto mountOver = [&] {
-            if (!over)
-                over.emplace(fx.targetRoot(), 1024 * 1024);
+            if (mountedOn == "file" && !overFile)
+                overFile.emplace(cover, mountPoint);
+            else if (mountedOn != "file" && !overFolder)
+                overFolder.emplace(mountPoint, 1024 * 1024);
+        };
+        const auto unmount = [&] {
+            overFolder.reset();
+            overFile.reset();
         };
         // Before the removal: on the gate's thread, once the record says the copy is whole.
         const auto whole = [&] {
@@ -852,12 +872,14 @@ private Q_SLOTS:
         const auto result = fx.engine({}, arrived).migrate(source, fx.config(), std::nullopt, false);
         recorded.reset();
 
-        QVERIFY(over);
-        if (!over->isValid())
-            QSKIP(qPrintable(over->skipReason()));
+        QVERIFY(overFolder || overFile);
+        if (overFolder && !overFolder->isValid())
+            QSKIP(qPrintable(overFolder->skipReason()));
+        if (overFile && !overFile->isValid())
+            QSKIP(qPrintable(overFile->skipReason().value_or(QString())));
         QVERIFY2(result.failure && result.failure->shortfall(), qPrintable(test::describe(result)));
         const CopyShortfall shortfall = *result.failure->shortfall();
-        QCOMPARE(shortfall.mountPoint, fx.targetRoot());
+        QCOMPARE(shortfall.mountPoint, mountPoint);
         QCOMPARE(result.task.errorCode, QStringLiteral("E008"));
         QVERIFY(fx.reservedSiblings(source, "staging").isEmpty());
         QVERIFY(fx.mappings().isEmpty());
@@ -869,7 +891,7 @@ private Q_SLOTS:
                          " on the external disk was hidden by a file system mounted at " + fx.targetRoot() +
                          " before the original went. Original data was restored to its previous location.");
             QCOMPARE(test::snapshotContents(source), before);
-            over.reset();
+            unmount();
             QVERIFY(!platform::entryExists(target)); // discarded where the mount hid it
             QVERIFY(recoverOperations(fx).isEmpty());
             return;
@@ -881,17 +903,25 @@ private Q_SLOTS:
         QCOMPARE(*result.task.errorMessage,
                  "Failed to move " + source + " to " + target +
                      ": the original went, and its copy is whole at " + target +
-                     ", hidden under the file system mounted at " + fx.targetRoot() +
+                     ", hidden under the file system mounted at " + mountPoint +
                      ". Unmount that file system: the next start finishes the migration.");
         QVERIFY(!platform::entryExists(source));
         QVERIFY(fx.tasks().isEmpty()); // written by the start that finishes it
 
-        const QList<RecoveredOperation> waiting = recoverOperations(fx);
-        QCOMPARE(waiting.size(), 1);
-        QCOMPARE(waiting.constFirst().outcome, RecoveredOperation::Outcome::leftAsFound);
-        QCOMPARE(waiting.constFirst().foundPaths, QStringList{target});
-        QVERIFY(!platform::entryExists(source));
-        over.reset();
+        // Every start while the mount stays leaves the record as it is, naming the mount.
+        for (int start = 0; start < 2; ++start) {
+            const QList<RecoveredOperation> waiting = recoverOperations(fx);
+            QCOMPARE(waiting.size(), 1);
+            QCOMPARE(waiting.constFirst().outcome, RecoveredOperation::Outcome::leftAsFound);
+            QCOMPARE(waiting.constFirst().foundPaths, QStringList{target});
+            const QString logged = fx.logEntries().constLast().message;
+            QVERIFY2(
+                logged.contains("left as found") &&
+                    (mountedOn == "root" || logged.contains("mounted on the target path itself: " + target)),
+                qPrintable(logged));
+            QVERIFY(!platform::entryExists(source));
+        }
+        unmount();
         QCOMPARE(test::snapshotContents(target), before);
 
         const QList<RecoveredOperation> finished = recoverOperations(fx);
