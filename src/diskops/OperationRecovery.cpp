@@ -9,6 +9,8 @@
 #include "model/JsonFields.h"
 #include "store/LogService.h"
 
+#include <QJsonObject>
+
 namespace orvalink {
 
 namespace {
@@ -22,16 +24,19 @@ RecoveredOperation setAsideAnswer(const QString& recordPath)
 }
 
 // Read without taking the record over: an operation still at work keeps its record, and the rest
-// wait for the start.
-bool waitsForHistory(const QString& recordPath)
+// wait for the start. An unreadable record is accepted by no filter: a start sets it aside.
+QJsonObject recordFields(const QString& recordPath)
 {
     try {
-        return json::optionalBool(json::parseObject(OperationJournal::readRecordFile(recordPath)),
-                                  "historyPending")
-            .value_or(false);
+        return json::parseObject(OperationJournal::readRecordFile(recordPath));
     } catch (const std::exception&) {
-        return false;
+        return QJsonObject();
     }
+}
+
+bool waitsForHistory(const QString& recordPath)
+{
+    return recordFields(recordPath).value(QStringLiteral("historyPending")).toBool();
 }
 
 } // namespace
@@ -42,21 +47,30 @@ OperationRecovery::OperationRecovery(LogService& log, const VolumeService& volum
 
 QList<RecoveredOperation> OperationRecovery::recoverInterruptedOperations(const Starting& starting) const
 {
-    return recover(false, starting);
+    return recover([](const QString&) { return true; }, starting);
 }
 
 QList<RecoveredOperation> OperationRecovery::recordWaitingHistories() const
 {
-    return recover(true);
+    return recover(waitsForHistory);
 }
 
-QList<RecoveredOperation> OperationRecovery::recover(bool onlyWaitingHistories,
+QList<RecoveredOperation> OperationRecovery::finishMigrationOf(const QUuid& mappingID) const
+{
+    return recover([&](const QString& path) {
+        const QJsonObject fields = recordFields(path);
+        return fields.value(QStringLiteral("kind")).toString() == journalKindText(JournalKind::migration) &&
+               QUuid(fields.value(QStringLiteral("mappingID")).toString()) == mappingID;
+    });
+}
+
+QList<RecoveredOperation> OperationRecovery::recover(const std::function<bool(const QString&)>& which,
                                                      const Starting& starting) const
 {
     QList<RecoveredOperation> recovered;
     RecordedTaskIds tasks;
     for (const QString& path : OperationJournal::recordPaths()) {
-        if (onlyWaitingHistories && !waitsForHistory(path))
+        if (!which(path))
             continue;
         std::optional<OperationJournal> journal;
         try {

@@ -3,6 +3,7 @@
 #include "diskops/RecoveredOperation.h"
 
 #include <QList>
+#include <QUuid>
 #include <functional>
 
 namespace orvalink {
@@ -46,12 +47,20 @@ public:
     // history that still cannot be written keeps them waiting.
     QList<RecoveredOperation> recordWaitingHistories() const;
 
+    // Of those records, only the migration that made the mapping `mappingID`, if one waits: put
+    // right as a start would (a migration waiting for a program to let go of a newer version is
+    // finished once it has), for an undo of that mapping, which must not take home a folder whose
+    // newest versions still wait elsewhere. Never throws; empty when no record of it waits.
+    QList<RecoveredOperation> finishMigrationOf(const QUuid& mappingID) const;
+
     // The source paths of the operations waiting to be put right, for telling the user what the
     // start-up is busy with. Reads the records only.
     static QStringList pendingSourcePaths();
 
 private:
-    QList<RecoveredOperation> recover(bool onlyWaitingHistories, const Starting& starting = {}) const;
+    // Puts right the records whose file (read without taking it over) `which` accepts.
+    QList<RecoveredOperation> recover(const std::function<bool(const QString& recordPath)>& which,
+                                      const Starting& starting = {}) const;
 
     LogService& m_log;
     const VolumeService& m_volumes;

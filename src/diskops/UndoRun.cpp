@@ -6,6 +6,7 @@
 #include "diskops/HistoryRecordSafety.h"
 #include "diskops/MappingHistory.h"
 #include "diskops/OccupantMerge.h"
+#include "diskops/OperationRecovery.h"
 #include "diskops/PlaceholderTest.h"
 #include "diskops/RecordedEntries.h"
 #include "diskops/RecordedIdentity.h"
@@ -15,6 +16,7 @@
 #include "diskops/UndoCheck.h"
 #include "diskops/UndoIncomplete.h"
 #include "diskops/UndoNotDone.h"
+#include "diskops/UndoWaitsForMigration.h"
 #include "model/AppPaths.h"
 #include "model/JsonFields.h"
 #include "model/MigrationTask.h"
@@ -40,13 +42,68 @@ UndoRun::UndoRun(const UndoService& service, LinkMapping mapping, QString anchor
       m_anchorUser(std::move(anchorUser)), m_answers(answers)
 {}
 
+namespace {
+
+// Why a migration a start left waiting is not finished, for the undo's answer.
+QString waitingReason(const RecoveredOperation& migration)
+{
+    if (migration.waitingForVolume)
+        return QStringLiteral("its volume is away: ") + *migration.waitingForVolume;
+    if (!migration.waitingPaths.isEmpty())
+        return QStringLiteral("what changed after it was copied is not in place yet: ") +
+               migration.waitingPaths.join(QStringLiteral(", "));
+    if (!migration.foundPaths.isEmpty())
+        return QStringLiteral("the start left it as found at: ") +
+               migration.foundPaths.join(QStringLiteral(", "));
+    return QStringLiteral("the log says why");
+}
+
+} // namespace
+
 UndoResult UndoRun::execute()
 {
+    finishWaitingMigration();
     refuse();
     endHolders();
     bringHome();
     settleOccupant();
     return recordUndo();
+}
+
+void UndoRun::finishWaitingMigration()
+{
+    using Outcome = RecoveredOperation::Outcome;
+    // A migration a start left waiting may hold the newest versions of the item elsewhere (in its
+    // staging folder, held by a program): taking the item home now would leave them behind for good.
+    // It is finished first, as a start would; while it cannot be, the undo changes nothing.
+    const OperationRecovery recovery(m_service.m_log, m_service.m_volumes);
+    QList<RecoveredOperation> finished = recovery.finishMigrationOf(m_mapping.id);
+    if (!finished.isEmpty() && finished.constFirst().outcome == Outcome::migrationUnfinished &&
+        !finished.constFirst().heldPaths.isEmpty() && m_answers.endPrograms) {
+        for (const QString& held : finished.constFirst().heldPaths)
+            m_heldEnded +=
+                m_service.m_processes.clearHolders(held, false, true, held, OrvalinkError::Operation::undo);
+        finished = recovery.finishMigrationOf(m_mapping.id);
+    }
+    if (finished.isEmpty())
+        return;
+    const RecoveredOperation& migration = finished.constFirst();
+    switch (migration.outcome) {
+    case Outcome::migrationCompleted:
+    case Outcome::migrationRolledBack:
+    case Outcome::leftoversCleared:
+        return; // what stands now is judged as for any undo
+    default:
+        break;
+    }
+    m_service.m_log.append(LogLevel::warning,
+                           QStringLiteral("Undo refused, nothing was changed: the migration of ") +
+                               m_mapping.sourcePath + QStringLiteral(" is not finished yet (") +
+                               waitingReason(migration) + QLatin1Char(')'));
+    if (migration.outcome == Outcome::migrationUnfinished && !migration.heldPaths.isEmpty())
+        throw OrvalinkError::sourceInUse(migration.heldPaths.constFirst(), migration.holders,
+                                         OrvalinkError::Operation::undo);
+    throw UndoWaitsForMigration(m_mapping.sourcePath, waitingReason(migration));
 }
 
 void UndoRun::logRefusal(const QString& reason, const QString& target) const
@@ -124,9 +181,11 @@ void UndoRun::endHolders()
     // nothing to them here. Only our own user's programs are ended, and only when nothing that is
     // never ended holds the item too.
     try {
-        m_terminated = m_service.m_processes.clearHolders(
-            m_target, m_migrated == platform::EntryKind::directory, m_answers.endPrograms, m_source,
-            OrvalinkError::Operation::undo);
+        m_terminated = m_heldEnded + m_service.m_processes.clearHolders(
+                                         m_target, m_migrated == platform::EntryKind::directory,
+                                         m_answers.endPrograms, m_source, OrvalinkError::Operation::undo);
+        m_terminated.removeDuplicates();
+        m_terminated.sort();
     } catch (...) {
         m_journal->finish(); // nothing has moved
         throw;

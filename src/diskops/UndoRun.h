@@ -11,7 +11,8 @@
 namespace orvalink {
 
 // One call of UndoService::undoMigration: everything that belongs to one undo lives here and dies
-// with the call. Its phases, in order: every refusal that needs nothing changed (the last one a
+// with the call. Its phases, in order: finishing the migration when a start left it waiting, every
+// refusal that needs nothing changed (the last one a
 // record that cannot be written), ending the programs that hold the item when asked to, bringing
 // the data home (where the comparison of what the copy took and the last look for programs happen,
 // see restoreThroughSibling), settling what stood at the source, and recording the undo.
@@ -36,6 +37,7 @@ private:
         bool merge = false; // an append of two real directories: merged into the data afterwards
     };
 
+    void finishWaitingMigration();
     void refuse();
     void lookAtSource();
     void endHolders();
@@ -66,6 +68,8 @@ private:
     bool m_asideMoved = false;
     std::optional<OperationJournal> m_journal;
     QStringList m_terminated;
+    // Ended on request because they held a newer version a start left waiting.
+    QStringList m_heldEnded;
     RestoredLeftovers m_leftovers;
     std::optional<ForceUndoRestoreSummary> m_summary;
     // A merge of the occupant cut short for good: part of the occupant is inside the data, and only

@@ -5,6 +5,8 @@
 #include "JournalScenes.h"
 #include "diskops/NewerLeftovers.h"
 #include "diskops/ReservedPaths.h"
+#include "diskops/UndoWaitsForMigration.h"
+#include "model/OrvalinkError.h"
 #include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
 #include "platform/StandardPath.h"
@@ -462,6 +464,82 @@ private Q_SLOTS:
         QCOMPARE(platform::readWholeFile(older.constFirst()), QByteArray("line 1\n"));
         QVERIFY(done.olderVersions.contains(older.constFirst()));
         QVERIFY(!platform::entryExists(record.stagingPath));
+    }
+
+    void anUndoFinishesAMigrationAStartLeftWaiting_data()
+    {
+        QTest::addColumn<QString>("why"); // what keeps the newer app.log in the staged folder
+        QTest::newRow("a program holds it, closed before the undo is tried again") << "held";
+        QTest::newRow("a program holds it, ended on request") << "ended";
+        QTest::newRow("the volume refuses it, then takes it") << "read-only";
+    }
+    // A start linked the folder but left the newer app.log in the staged folder (held, or refused by
+    // the volume). An undo of that migration takes nothing home while it waits, and says why: the
+    // program and the file, or that the migration is not finished. Once it can, the undo finishes the
+    // migration first, then brings the whole folder home, the newest app.log at the user's path.
+    void anUndoFinishesAMigrationAStartLeftWaiting()
+    {
+        QFETCH(QString, why);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        TestTree docs(fx.tree.path("Docs"));
+        docs.file("app.log", "line 1\n");
+        docs.file("b.txt", "beta");
+        const QString source = docs.root();
+        JournalRecord record = wholeCopyOf(fx, source);
+        const QString log = TestTree(record.stagingPath).file("app.log", "line 1\nline 2\n");
+        leaveRecord(record);
+        std::unique_ptr<ForkedHolder> logger;
+        std::optional<ReadOnlyRemount> readOnly;
+        if (why == "read-only") {
+            readOnly.emplace(fx.volumePath());
+            if (!readOnly->isValid())
+                QSKIP("cannot make the volume read-only here");
+        } else {
+            logger = std::make_unique<ForkedHolder>(log, ForkedHolder::Hold::open);
+            QVERIFY(logger->isHolding());
+        }
+        QCOMPARE(recoverOperations(fx).constFirst().outcome, Outcome::migrationUnfinished);
+        const QStringList copy = snapshotContents(record.targetPath);
+
+        if (why != "ended") {
+            bool waited = false;
+            try {
+                fx.undoNewest("user");
+            } catch (const OrvalinkError& error) {
+                waited = why == "held" && error.errorCase() == OrvalinkError::Case::sourceInUse &&
+                         error.path() == log && error.processes() == QStringList{"holder"};
+            } catch (const UndoWaitsForMigration& error) {
+                waited = why == "read-only" && error.sourcePath() == source;
+            }
+            QVERIFY(waited);
+            // Nothing changed: the link, the copy, the newer version, the mapping and the record.
+            QCOMPARE(platform::readSymbolicLink(source), record.targetPath);
+            QCOMPARE(snapshotContents(record.targetPath), copy);
+            QCOMPARE(platform::readWholeFile(log), QByteArray("line 1\nline 2\n"));
+            QCOMPARE(fx.mappings().size(), 1);
+            QCOMPARE(OperationJournal::recordPaths().size(), 1);
+            logger.reset();
+            readOnly.reset();
+        }
+
+        UndoAnswers answers;
+        answers.endPrograms = why == "ended";
+        const UndoResult undone = fx.undoNewest("user", answers);
+
+        QVERIFY(!undone.leftBehind());
+        QCOMPARE(undone.terminatedProcesses, why == "ended" ? QStringList{"holder"} : QStringList());
+        QVERIFY(platform::isRealDirectory(source));
+        QCOMPARE(docs.read("app.log"), QByteArray("line 1\nline 2\n"));
+        QCOMPARE(docs.read("b.txt"), QByteArray("beta"));
+        const QStringList older = fx.reservedSiblings(docs.path("app.log"), "append-preserved");
+        QCOMPARE(older.size(), 1);
+        QCOMPARE(platform::readWholeFile(older.constFirst()), QByteArray("line 1\n"));
+        QVERIFY(!platform::entryExists(record.stagingPath));
+        QVERIFY(!platform::entryExists(record.targetPath));
+        QVERIFY(fx.mappings().isEmpty());
+        QVERIFY(operationsFolderNames().isEmpty());
+        QVERIFY(recoverOperations(fx).isEmpty());
     }
 };
 

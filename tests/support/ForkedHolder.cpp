@@ -132,6 +132,10 @@ ForkedHolder::ForkedHolder(const QString& path, Hold how)
     m_pid = ::fork();
     if (m_pid == 0) {
         ::close(ready[0]);
+        // Ended by SIGTERM as a program is: the test's own handler (QtTest's) is not the child's.
+        struct sigaction plain = {};
+        plain.sa_handler = SIG_DFL;
+        ::sigaction(SIGTERM, &plain, nullptr);
         holdInChild(native.constData(), how, ready[1]);
     }
     ::close(ready[1]);

@@ -6,6 +6,7 @@
 #include "WorkflowFixture.h"
 #include "diskops/UndoIncomplete.h"
 #include "diskops/UndoNotDone.h"
+#include "diskops/UndoWaitsForMigration.h"
 #include "model/AppPaths.h"
 #include "platform/EntryStatus.h"
 #include "platform/PlatformError.h"
@@ -463,16 +464,24 @@ private Q_SLOTS:
         QTest::addColumn<UILanguage>("language");
         QTest::addColumn<QStringList>("notDone");
         QTest::addColumn<QStringList>("copies");
+        QTest::addColumn<QStringList>("waits"); // while a start left the migration waiting
+        QTest::addColumn<QStringList>("held");  // for a newer version a program holds
         QTest::newRow("english") << UILanguage::english
                                  << QStringList{"did not happen and nothing was changed",
                                                 "Permission denied at "}
                                  << QStringList{"would not let 2 copied item(s) of Movies be removed",
-                                                "The data is whole at home"};
+                                                "The data is whole at home"}
+                                 << QStringList{"The undo waits and changed nothing", "is not finished yet"}
+                                 << QStringList{"These programs still hold", "a newer version", ": tail."};
         QTest::newRow("chinese") << UILanguage::chinese << QStringList{"没有反悔，什么都没有改动", " 出错（"}
-                                 << QStringList{"不允许删除「Movies」的 2 项副本", "数据已完整移回"};
+                                 << QStringList{"不允许删除「Movies」的 2 项副本", "数据已完整移回"}
+                                 << QStringList{"反悔暂未进行，没有做任何改动", "的迁移尚未完成"}
+                                 << QStringList{"这些程序仍在占用", "较新版本", "：tail。"};
         QTest::newRow("bilingual") << UILanguage::bilingual
                                    << QStringList{"没有反悔", "did not happen and nothing was changed"}
-                                   << QStringList{"2 项副本", " 2 copied item(s)"};
+                                   << QStringList{"2 项副本", " 2 copied item(s)"}
+                                   << QStringList{"反悔暂未进行", "The undo waits"}
+                                   << QStringList{"仍在占用", "still hold"};
     }
 
     void endingsSayWhatHappened()
@@ -509,6 +518,23 @@ private Q_SLOTS:
         const QString copiesText = shown(*vm, leftBehindMessage(vm->workflows().context(), stayed));
         for (const QString& part : copies + QStringList{target, AppPaths::logsFile()})
             QVERIFY2(copiesText.contains(part), qPrintable(copiesText));
+
+        QFETCH(QStringList, waits);
+        const QString waitsText = shown(
+            *vm, undoFailureMessage(vm->workflows().context(),
+                                    std::make_exception_ptr(UndoWaitsForMigration(source, "why")), mapping));
+        for (const QString& part : waits + QStringList{source, AppPaths::logsFile()})
+            QVERIFY2(waitsText.contains(part), qPrintable(waitsText));
+        // A newer version in the staged folder, beside the source: named, with its programs.
+        QFETCH(QStringList, held);
+        const QString staged = fx.tree.path(".Movies.orvalink-staging-1/app.log");
+        const QString heldText =
+            shown(*vm, undoFailureMessage(vm->workflows().context(),
+                                          std::make_exception_ptr(OrvalinkError::sourceInUse(
+                                              staged, {"tail"}, OrvalinkError::Operation::undo)),
+                                          mapping));
+        for (const QString& part : held + QStringList{staged, source})
+            QVERIFY2(heldText.contains(part), qPrintable(heldText));
     }
 };
 

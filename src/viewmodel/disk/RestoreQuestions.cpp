@@ -9,21 +9,32 @@ namespace orvalink {
 
 namespace {
 
-QUuid publishHoldersQuestion(ActivityState& activity, const Presentation& texts, const QStringList& holders,
+QUuid publishHoldersQuestion(ActivityState& activity, const Presentation& texts, const OrvalinkError& held,
                              const LinkMapping& mapping)
 {
+    const QStringList& holders = held.processes();
     const QString folder = texts.displayPath(mapping.sourcePath);
     const BilingualText names = nameListText(holders);
     // The folder goes in as a value: a "%1" in its name is not a place marker.
     const BilingualText message =
-        BilingualText(
-            "这些程序正在使用 %1 "
-            "里的文件：%2。现在反悔的话，它们在数据搬回期间写入的内容会留在外置磁盘上。你可以先"
-            "自己关闭它们再反悔，或者结束这些程序并立即反悔。",
-            "These programs are using files in %1: %2. If the undo ran now, what they write while the "
-            "data is moved back would stay on the external disk. Close them yourself and undo again, or "
-            "end them and undo now.")
-            .arg(BilingualText::same(folder), names);
+        heldOutsideTheData(held, mapping)
+            ? BilingualText(
+                  "这些程序正在占用 %1，它是 %2 中的一个较新版本，迁移尚未把它放到位：%3。你可以先自己"
+                  "关闭它们再反悔，或者结束这些程序：先完成迁移，再立即反悔。",
+                  "These programs hold %1, a newer version of a file in %2 that its migration has not "
+                  "put in place yet: %3. Close them yourself and undo again, or end them: the "
+                  "migration is finished first, then the undo runs.")
+                  .arg(BilingualText::same(texts.displayPath(held.path())), BilingualText::same(folder),
+                       names)
+            : BilingualText(
+                  "这些程序正在使用 %1 "
+                  "里的文件：%2。现在反悔的话，它们在数据搬回期间写入的内容会留在外置磁盘上。你可以先"
+                  "自己关闭它们再反悔，或者结束这些程序并立即反悔。",
+                  "These programs are using files in %1: %2. If the undo ran now, what they write while the "
+                  "data is moved back would stay on the external disk. Close them yourself and undo again, "
+                  "or "
+                  "end them and undo now.")
+                  .arg(BilingualText::same(folder), names);
     const QUuid id = QUuid::createUuid();
     activity.setUndoConflictPrompt(
         UndoConflictPrompt{id, mapping, BilingualText("程序正在使用此目录", "Programs Are Using This Folder"),
@@ -74,7 +85,7 @@ std::optional<QUuid> publishRestoreQuestion(ActivityState& activity, const Prese
         return publishModeQuestion(activity, texts, occupied->path(), mapping);
     if (const std::optional<OrvalinkError> held = errorOfCase(error, Case::sourceInUse);
         held && !held->processes().isEmpty() && !given.endPrograms)
-        return publishHoldersQuestion(activity, texts, held->processes(), mapping);
+        return publishHoldersQuestion(activity, texts, *held, mapping);
     return std::nullopt;
 }
 

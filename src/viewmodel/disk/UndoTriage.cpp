@@ -2,8 +2,10 @@
 
 #include "diskops/UndoIncomplete.h"
 #include "diskops/UndoNotDone.h"
+#include "diskops/UndoWaitsForMigration.h"
 #include "model/FailureOf.h"
 #include "model/OrvalinkError.h"
+#include "platform/StandardPath.h"
 #include "viewmodel/disk/AdministratorAuthorization.h"
 #include "viewmodel/disk/DiskWorkContext.h"
 #include "viewmodel/state/ActivityState.h"
@@ -105,6 +107,12 @@ std::optional<OrvalinkError> errorOfCase(const std::exception_ptr& error, Orvali
     return std::nullopt;
 }
 
+bool heldOutsideTheData(const OrvalinkError& held, const LinkMapping& mapping)
+{
+    return !platform::isSameOrDescendant(held.path(), mapping.sourcePath) &&
+           !platform::isSameOrDescendant(held.path(), mapping.targetPath);
+}
+
 BilingualText undoFailureMessage(DiskWorkContext& context, const std::exception_ptr& error,
                                  const LinkMapping& mapping)
 {
@@ -116,6 +124,21 @@ BilingualText undoFailureMessage(DiskWorkContext& context, const std::exception_
         return notRecordedMessage(texts, *incomplete);
     if (const std::optional<UndoNotDone> notDone = failureOf<UndoNotDone>(error))
         return notDoneMessage(texts, *notDone);
+    if (const std::optional<UndoWaitsForMigration> waits = failureOf<UndoWaitsForMigration>(error))
+        return BilingualText("反悔暂未进行，没有做任何改动：%1 的迁移尚未完成，原因见日志 %2。"
+                             "迁移完成后（启动时会完成它）再反悔。",
+                             "The undo waits and changed nothing: the migration of %1 is not finished yet; "
+                             "the log %2 says why. Once it is finished (a start finishes it), undo again.")
+            .arg(BilingualText::same(texts.displayPath(waits->sourcePath())),
+                 BilingualText::same(texts.displayPath(context.services().logService->filePath())));
+    if (const std::optional<OrvalinkError> held = errorOfCase(error, Case::sourceInUse);
+        held && heldOutsideTheData(*held, mapping))
+        return BilingualText(
+                   "这些程序仍在占用 %1（%2 的迁移尚未放到位的较新版本）：%3。请先关闭它们，再反悔。",
+                   "These programs still hold %1, a newer version the migration of %2 has not put "
+                   "in place yet: %3. Close them, then undo again.")
+            .arg(BilingualText::same(texts.displayPath(held->path())),
+                 BilingualText::same(texts.displayPath(mapping.sourcePath)), nameListText(held->processes()));
     if (const std::optional<OrvalinkError> held = errorOfCase(error, Case::sourceInUse))
         // Still held after the programs were asked to end: the user's own step comes first.
         return BilingualText("这些程序仍在使用 %1 里的文件：%2。请先关闭它们，再反悔。",

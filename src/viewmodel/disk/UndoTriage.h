@@ -20,6 +20,11 @@ class Presentation;
 // `error` as the OrvalinkError of `errorCase`; none for any other failure.
 std::optional<OrvalinkError> errorOfCase(const std::exception_ptr& error, OrvalinkError::Case errorCase);
 
+// Whether the programs of a sourceInUse `held` hold a file outside the data of `mapping` (neither at
+// its source nor at its target): a newer version its migration, left waiting by a start, has not
+// put in place yet.
+bool heldOutsideTheData(const OrvalinkError& held, const LinkMapping& mapping);
+
 // The failure text of a restore of `mapping`. However many entries an undo left on the volume, it
 // names the folder they are in, how many they are and the log that lists them.
 BilingualText undoFailureMessage(DiskWorkContext& context, const std::exception_ptr& error,
