@@ -79,7 +79,8 @@ std::optional<QString> pathProblem(const JournalRecord& record)
 // The newer leftovers are places below the staging path, as few as a migration writes.
 std::optional<QString> leftoversProblem(const JournalRecord& record)
 {
-    if (!record.arrivingIdentity.isEmpty() && record.kind != JournalKind::migration)
+    if ((!record.arrivingIdentity.isEmpty() || !record.knownVersions.isEmpty()) &&
+        record.kind != JournalKind::migration)
         return QStringLiteral("newer leftovers are named by a record that cannot have them");
     if (record.newerLeftovers.isEmpty())
         return std::nullopt;

@@ -1,6 +1,7 @@
 #include "diskops/MigrationRecovery.h"
 
 #include "diskops/InterruptedOperation.h"
+#include "diskops/NamedVersions.h"
 #include "diskops/RecordedIdentity.h"
 #include "diskops/StagedLeftovers.h"
 #include "model/JsonFields.h"
@@ -50,6 +51,8 @@ RecoveredOperation rolledBack(InterruptedOperation& operation, bool settled = fa
                                QStringLiteral("Interrupted migration rolled back: ") + record.sourcePath +
                                    keptSentences(leftovers->olderVersions, leftovers->held));
     }
+    // Named now, in case the record stays for a later start.
+    noteNamed(operation.journal(), leftovers->olderVersions);
     RecoveredOperation done = operation.finishAtSource(outcome, leftovers->held);
     done.olderVersions = leftovers->olderVersions;
     return done;
@@ -99,6 +102,7 @@ RecoveredOperation complete(InterruptedOperation& operation)
                                : LogLevel::warning,
                            message);
     if (unfinished) {
+        noteNamed(operation.journal(), done.olderVersions);
         done.outcome = Outcome::migrationUnfinished;
         return done;
     }

@@ -4,6 +4,7 @@
 #include "diskops/CreatedFolders.h"
 #include "diskops/ErrorDetails.h"
 #include "diskops/ForcedPreparation.h"
+#include "diskops/NamedVersions.h"
 #include "diskops/NewerLeftovers.h"
 #include "diskops/PathMappingService.h"
 #include "diskops/PlaceholderTest.h"
@@ -451,10 +452,16 @@ void MigrationRun::placeNewerLeftovers(RollbackOutcome& outcome)
     try {
         // Written down before anything moves: a start after a kill finishes putting them in place
         // and names what they replaced.
-        record([this](JournalRecord& entry) { entry.newerLeftovers = waitingLeftovers(m_staging); });
+        record([this](JournalRecord& entry) {
+            entry.newerLeftovers = waitingLeftovers(m_staging);
+            noteStandingVersions(entry, m_source);
+        });
         const PlacedLeftovers placed = putNewerLeftoversInPlace(m_files, m_staging, m_source, m_task.id);
         if (placed.placed) {
             outcome.olderVersionPaths = placed.olderVersions;
+            // Named in the answer: a start that finds the record after a kill leaves them out.
+            if (m_journal)
+                noteNamed(*m_journal, placed.olderVersions);
             if (!placed.olderVersions.isEmpty())
                 m_services.log.append(
                     LogLevel::warning,

@@ -139,6 +139,7 @@ QJsonObject JournalRecord::toJson() const
         {"restoreSiblingIdentity", restoreSiblingIdentity},
         {"restoreIdentity", restoreIdentity},
         {"newerLeftovers", QJsonArray::fromStringList(newerLeftovers)},
+        {"knownVersions", QJsonArray::fromStringList(knownVersions)},
         {"arrivingIdentity", arrivingIdentity},
         {"mappingID", json::uuidText(mappingID)},
         {"anchorUser", anchorUser},
@@ -179,6 +180,7 @@ JournalRecord JournalRecord::fromJson(const QJsonObject& object)
         json::optionalString(object, "restoreSiblingIdentity").value_or(QString());
     record.restoreIdentity = json::requireString(object, "restoreIdentity");
     record.newerLeftovers = textList(object, "newerLeftovers", false);
+    record.knownVersions = textList(object, "knownVersions", false);
     record.arrivingIdentity = json::optionalString(object, "arrivingIdentity").value_or(QString());
     record.mappingID = json::requireUuid(object, "mappingID");
     record.anchorUser = json::requireString(object, "anchorUser");

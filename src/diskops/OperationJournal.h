@@ -86,6 +86,11 @@ struct JournalRecord {
     // beside it: paths below the staging path ("" for the staged item itself), at most
     // kMaxWaitingLeftovers of them. Empty until then, and in a record written before it was kept.
     QStringList newerLeftovers;
+    // A migration: older versions that its later answers leave unnamed, whatever finds them beside
+    // its places: those that stood there before it put anything in place (an earlier operation's,
+    // written with newerLeftovers), and those an answer of it named already (its run's, or an
+    // earlier start's that kept the record). Names only: nothing is done with them.
+    QStringList knownVersions;
     // A migration whose staged original is a single file newer than its copy: the newer version's
     // whole copy in its "arriving" sibling of the target path, from the moment it is whole there until
     // it takes the target path's place (after the older copy moved aside). Empty otherwise.

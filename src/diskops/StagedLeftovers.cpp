@@ -2,6 +2,7 @@
 
 #include "diskops/FallbackFileOperations.h"
 #include "diskops/LeftoversAtTarget.h"
+#include "diskops/NamedVersions.h"
 #include "diskops/NewerLeftovers.h"
 #include "diskops/OperationSiblings.h"
 #include "diskops/RecordedIdentity.h"
@@ -18,13 +19,15 @@ namespace {
 using Side = RecordedEntries::Side;
 using Target = InterruptedOperation::Target;
 
-// Written down before anything of the staged original is put in place, so that a start after a kill
-// knows an earlier one may have begun.
-void recordWaitingLeftovers(InterruptedOperation& operation)
+// Written down before anything of the staged original is put in place beside `root`, so that a start
+// after a kill knows an earlier one may have begun, and which versions stood there before.
+void recordWaitingLeftovers(InterruptedOperation& operation, const QString& root)
 {
     if (operation.record().newerLeftovers.isEmpty())
-        operation.journal().update(
-            [](JournalRecord& entry) { entry.newerLeftovers = waitingLeftovers(entry.stagingPath); });
+        operation.journal().update([&root](JournalRecord& entry) {
+            entry.newerLeftovers = waitingLeftovers(entry.stagingPath);
+            noteStandingVersions(entry, root);
+        });
 }
 
 } // namespace
@@ -44,7 +47,7 @@ std::optional<SourceLeftovers> placeNewerAtSource(InterruptedOperation& operatio
             operation.entries().removeDuplicate(staged, Side::source, record.sourcePath);
         leftovers.held = heldLeftovers(left.held, record.stagingPath);
         if (!left.stayed.isEmpty() && leftovers.held.isEmpty()) {
-            recordWaitingLeftovers(operation);
+            recordWaitingLeftovers(operation, record.sourcePath);
             const PlacedLeftovers placed =
                 putNewerLeftoversInPlace(FallbackFileOperations::withoutAdministrator(operation.log()),
                                          record.stagingPath, record.sourcePath, record.id);
@@ -58,6 +61,7 @@ std::optional<SourceLeftovers> placeNewerAtSource(InterruptedOperation& operatio
         reservedBesideLeftovers(record.sourcePath, record.newerLeftovers, ReservedSuffix::appendPreserved);
     leftovers.olderVersions.removeDuplicates();
     leftovers.olderVersions.sort();
+    leftovers.olderVersions = notNamedYet(record, leftovers.olderVersions);
     return leftovers;
 }
 
@@ -117,7 +121,7 @@ void placeNewerAtTarget(InterruptedOperation& operation, const RecordedEntries::
     const bool begunBefore = !record.newerLeftovers.isEmpty();
     if (left.stayed.isEmpty() && !begunBefore)
         return;
-    recordWaitingLeftovers(operation);
+    recordWaitingLeftovers(operation, record.targetPath);
     LeftoverArrival arrival;
     arrival.staging = record.stagingPath;
     arrival.target = record.targetPath;
@@ -134,7 +138,7 @@ void placeNewerAtTarget(InterruptedOperation& operation, const RecordedEntries::
     const ArrivedLeftovers arrived = putLeftoversAtTarget(arrival);
     done.waitingPaths = arrived.waiting;
     done.foundPaths += arrived.duplicates;
-    done.olderVersions = arrived.olderVersions;
+    done.olderVersions = notNamedYet(record, arrived.olderVersions);
     done.heldPaths = arrived.held.paths;
     done.holders = arrived.held.programs;
 }

@@ -182,6 +182,11 @@ private Q_SLOTS:
                    r.arrivingIdentity = r.itemIdentity;
                })
             << QStringLiteral("newer leftovers are named by a record that cannot have them");
+        QTest::newRow("versions known to an undo")
+            << JournalKind::undo << Spoil([](JournalRecord& r, const Scene&, const EngineFixture&) {
+                   r.knownVersions = {r.sourcePath + "/.a.txt.orvalink-append-preserved-X"};
+               })
+            << QStringLiteral("newer leftovers are named by a record that cannot have them");
     }
     void craftedRecordsAreSetAside()
     {
