@@ -66,6 +66,7 @@ RecoveredOperation complete(InterruptedOperation& operation)
     if (!operation.sourceIsFree())
         return operation.leaveSourceOccupied();
     RecoveredOperation done = operation.answer(Outcome::migrationCompleted);
+    done.completedInstead = !record.restorePath.isEmpty();
     const InterruptedOperation::Found staged = operation.entries().find(Side::source, record.stagingPath);
     if (!staged.identity.isEmpty() && staged.identity != record.itemIdentity)
         done.foundPaths.append(record.stagingPath);
@@ -88,10 +89,14 @@ RecoveredOperation complete(InterruptedOperation& operation)
     // Newer versions that wait where they are (held by a program, or refused by the volume) are not
     // at the user's path yet: the migration is not complete, and a later start finishes it.
     const bool unfinished = !done.waitingPaths.isEmpty() || !done.heldPaths.isEmpty();
-    QString message = (unfinished ? QStringLiteral("Migration linked, not complete yet: ")
-                                  : QStringLiteral("Migration completed: ")) +
-                      record.sourcePath + QStringLiteral(" -> ") + record.targetPath +
-                      keptSentences(done.olderVersions, {done.heldPaths, done.holders});
+    QString message =
+        (unfinished ? QStringLiteral("Migration linked, not complete yet: ")
+                    : QStringLiteral("Migration completed: ")) +
+        record.sourcePath + QStringLiteral(" -> ") + record.targetPath +
+        (done.completedInstead ? QStringLiteral(" (it was being taken back when the application "
+                                                "stopped: completed instead)")
+                               : QString()) +
+        keptSentences(done.olderVersions, {done.heldPaths, done.holders});
     if (!done.waitingPaths.isEmpty())
         message += QStringLiteral(". What changed after it was copied could not be put in place yet: ") +
                    done.waitingPaths.join(QStringLiteral(", "));

@@ -44,6 +44,10 @@ struct RecoveredOperation {
     QStringList holders;
     // The target root whose volume is away: the record waits for the next start.
     std::optional<QString> waitingForVolume;
+    // The migration was being taken back when its process stopped (a failure after its copy was
+    // whole had begun to bring the data home), and the start completed it instead: the data is at
+    // the target, whole, and the user's path leads to it.
+    bool completedInstead = false;
     // A step was refused for lack of rights; nobody was asked for a password.
     bool needsAdministrator = false;
     // For setAside: where the record is now.

@@ -283,38 +283,65 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(staging));
     }
 
+    void whatTheStartKeptStaysUntilARunStarts_data()
+    {
+        QTest::addColumn<bool>("comingHome"); // else the original changed after its copy
+        QTest::newRow("a newer version took the place of the older one") << false;
+        QTest::newRow("completed instead of coming home") << true;
+    }
     // The start-up finishes a migration whose original changed after its copy: the newer version
-    // takes its place and the one it replaced is kept beside it. The dock's record of that stays
-    // until a run starts, whatever the status line says meanwhile.
+    // takes its place and the one it replaced is kept beside it. Or one whose take-back was cut short
+    // while the folder came home: the copy on the volume is whole, so it completes the migration
+    // instead, and says so. The dock's record of that stays until a run starts, whatever the status
+    // line says meanwhile.
     void whatTheStartKeptStaysUntilARunStarts()
     {
+        QFETCH(bool, comingHome);
         WorkflowFixture w;
         SKIP_WITHOUT(w);
         w.tree.file(QStringLiteral("Notes/log.txt"), "first");
         w.tree.file(QStringLiteral("Notes/other.txt"), "other");
         const QString notes = w.tree.path(QStringLiteral("Notes"));
         const QString music = w.tree.file(QStringLiteral("Music/a.txt"), "a").section('/', 0, -2);
-        const JournalRecord record = leaveStagedMigration(w, notes, [](JournalRecord& entry) {
+        const JournalRecord record = leaveStagedMigration(w, notes, [comingHome](JournalRecord& entry) {
             copyTree(entry.stagingPath, entry.targetPath);
             entry.targetIdentity = entryIdentityText(entry.targetPath);
             entry.moving = entry.arrived = true;
-            TestTree(entry.stagingPath).file(QStringLiteral("log.txt"), "second, written after the copy");
+            if (comingHome) { // a copy cut short on its way home
+                entry.restorePath = makeReservedPath(entry.sourcePath, ReservedSuffix::restoring);
+                TestTree(entry.restorePath).file(QStringLiteral("log.txt"), "fir");
+                entry.restoreSiblingIdentity = entryIdentityText(entry.restorePath);
+            } else {
+                TestTree(entry.stagingPath).file(QStringLiteral("log.txt"), "second, written after the copy");
+            }
         });
         MainViewModel& vm = w.vm();
 
         runTask(vm.launch().bootstrap());
         QVERIFY(waitUntilIdle(vm));
 
-        QCOMPARE(TestTree(record.targetPath).read(QStringLiteral("log.txt")),
-                 QByteArray("second, written after the copy"));
         const QList<KeptVersionsRecord> kept = vm.history().keptVersions();
         QCOMPARE(kept.size(), 1);
         QCOMPARE(kept.first().sourcePath, notes);
-        QCOMPARE(kept.first().olderVersions.size(), 1);
-        QCOMPARE(kept.first().targetPath, kept.first().olderVersions.first());
-        const QFileInfo older(kept.first().targetPath);
-        QCOMPARE(TestTree(older.path()).read(older.fileName()), QByteArray("first"));
-        QVERIFY(infoLine(vm)->contains(vm.presentation().displayPath(kept.first().targetPath)));
+        QCOMPARE(kept.first().completedInstead, comingHome);
+        if (comingHome) {
+            QCOMPARE(platform::readSymbolicLink(notes), std::optional(record.targetPath));
+            QCOMPARE(TestTree(record.targetPath).read(QStringLiteral("log.txt")), QByteArray("first"));
+            QVERIFY(!platform::entryExists(record.restorePath));
+            QCOMPARE(kept.first().targetPath, record.targetPath);
+            QVERIFY(!kept.first().keptVersions());
+            QVERIFY2(infoLine(vm)->contains("was being taken back when the application stopped") &&
+                         infoLine(vm)->contains("completed instead: " + notes + " -> " + record.targetPath),
+                     qPrintable(*infoLine(vm)));
+        } else {
+            QCOMPARE(TestTree(record.targetPath).read(QStringLiteral("log.txt")),
+                     QByteArray("second, written after the copy"));
+            QCOMPARE(kept.first().olderVersions.size(), 1);
+            QCOMPARE(kept.first().targetPath, kept.first().olderVersions.first());
+            const QFileInfo older(kept.first().targetPath);
+            QCOMPARE(TestTree(older.path()).read(older.fileName()), QByteArray("first"));
+            QVERIFY(infoLine(vm)->contains(vm.presentation().displayPath(kept.first().targetPath)));
+        }
 
         finish(vm.loader().scanCurrentDirectory());
         QVERIFY(infoLine(vm)->startsWith(QStringLiteral("Scanned ")));
@@ -390,7 +417,10 @@ private Q_SLOTS:
                    "after it was copied took its place; the versions it replaced were kept at: "
                    "/home/u/Docs/.b.txt.orvalink-append-preserved-X. An interrupted migration was completed: "
                    "/home/u/Music -> /media/u/Disk/Root/home/u/Music. Items that "
-                   "changed after they were copied were kept: /home/u/.Music.orvalink-staging-X/new.txt.")
+                   "changed after they were copied were kept: /home/u/.Music.orvalink-staging-X/new.txt. "
+                   "The migration of /home/u/Pics was being taken back when the application stopped; its "
+                   "copy on the external disk was whole, so the migration was completed instead: "
+                   "/home/u/Pics -> /media/u/Disk/Root/home/u/Pics.")
             << QStringLiteral(
                    "Waiting for the volume of /media/u/Disk/Root: connect it, and what the interrupted "
                    "operation left there is dealt with at the next start. These paths were left as they "
@@ -412,7 +442,9 @@ private Q_SLOTS:
                    "被替换的旧版本保留在：/home/u/Docs/.b.txt.orvalink-append-preserved-X。 "
                    "中断的迁移已完成：/home/u/Music → "
                    "/media/u/Disk/Root/home/u/Music。 复制后又有改动的项目已保留：/home/u/.Music."
-                   "orvalink-staging-X/new.txt。")
+                   "orvalink-staging-X/new.txt。 应用停止时，/home/u/Pics "
+                   "的迁移正在撤回；外置磁盘上的副本完整，"
+                   "因此已改为完成迁移：/home/u/Pics → /media/u/Disk/Root/home/u/Pics。")
             << QStringLiteral(
                    "正在等待 /media/u/Disk/Root "
                    "所在的磁盘：请连接它，下次启动时会处理中断的操作在那里留下的内容。 "
@@ -449,6 +481,11 @@ private Q_SLOTS:
         forward.foundPaths = {forward.targetPath + QStringLiteral("/extra")};
         forward.heldPaths = {QStringLiteral("/home/u/.Music.orvalink-staging-X/app.log")};
         forward.holders = {QStringLiteral("logger")};
+        RecoveredOperation instead;
+        instead.outcome = RecoveredOperation::Outcome::migrationCompleted;
+        instead.completedInstead = true;
+        instead.sourcePath = QStringLiteral("/home/u/Pics");
+        instead.targetPath = root + instead.sourcePath;
         RecoveredOperation unreadable;
         unreadable.outcome = RecoveredOperation::Outcome::setAside;
         unreadable.recordPath = QStringLiteral("/support/operations/a.json.set-aside");
@@ -458,7 +495,7 @@ private Q_SLOTS:
         refused.needsAdministrator = true;
 
         const RecoveryTexts texts =
-            orvalink::recoveryTexts({back, forward, unreadable, refused}, vm->presentation());
+            orvalink::recoveryTexts({back, forward, instead, unreadable, refused}, vm->presentation());
 
         const Presentation& shown = vm->presentation();
         QCOMPARE(shown.localized(texts.info.value_or(BilingualText())), info);

@@ -23,7 +23,8 @@ Q_LOGGING_CATEGORY(lcLaunch, "orvalink.viewmodel.launch")
 
 namespace {
 
-// The operations put right keeping something aside, for the dock.
+// The operations put right keeping something aside, or completed instead of taken back, for the
+// dock.
 QList<KeptVersionsRecord> keptVersionsRecords(const QList<RecoveredOperation>& recovered, const QDateTime& at)
 {
     QList<KeptVersionsRecord> records;
@@ -31,10 +32,12 @@ QList<KeptVersionsRecord> keptVersionsRecords(const QList<RecoveredOperation>& r
         // What waits where it is, newer than the data, is kept aside there too.
         const QStringList kept = operation.keptPaths + operation.waitingPaths;
         const QStringList places = operation.olderVersions + kept + operation.heldPaths;
-        if (places.isEmpty())
+        if (places.isEmpty() && !operation.completedInstead)
             continue;
-        records.append({QUuid::createUuid(), operation.sourcePath, places.constFirst(),
-                        operation.olderVersions, kept, at, operation.heldPaths, operation.holders});
+        // A migration completed instead of taken back is found at its target.
+        const QString shown = operation.completedInstead ? operation.targetPath : places.constFirst();
+        records.append({QUuid::createUuid(), operation.sourcePath, shown, operation.olderVersions, kept, at,
+                        operation.heldPaths, operation.holders, operation.completedInstead});
     }
     return records;
 }

@@ -71,7 +71,8 @@ struct LeftBehindRecord {
 
 // An operation an earlier run left unfinished that the start-up put right keeping versions aside,
 // for the current session only: what changed after its copy took the place of the versions it
-// replaced (kept beside it), or was kept itself.
+// replaced (kept beside it), or was kept itself; or a migration it completed instead of taking it
+// back (`completedInstead`).
 struct KeptVersionsRecord {
     QUuid id;
     QString sourcePath; // the folder at the user's path
@@ -82,7 +83,12 @@ struct KeptVersionsRecord {
     // Of the staged original, what programs (`holders`) still held: it waits for a later start.
     QStringList heldPaths;
     QStringList holders;
+    // The migration was being taken back when the application stopped and was completed instead:
+    // the data is at `targetPath`.
+    bool completedInstead = false;
 
+    // Whether the start kept something aside itself (older versions, or newer ones that wait).
+    bool keptVersions() const { return !olderVersions.isEmpty() || !keptPaths.isEmpty(); }
     bool operator==(const KeptVersionsRecord&) const = default;
 };
 

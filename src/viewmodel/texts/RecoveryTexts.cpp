@@ -43,6 +43,8 @@ std::optional<BilingualText> outcomeSentence(const RecoveredOperation& operation
             QStringLiteral("中断的迁移已撤回，数据已回到原位置：%1。").arg(source),
             QStringLiteral("An interrupted migration was undone; the data is back at %1.").arg(source));
     case Outcome::migrationCompleted:
+        if (operation.completedInstead)
+            return completedInsteadText(operation.sourcePath, operation.targetPath, presentation);
         return BilingualText(
             QStringLiteral("中断的迁移已完成：%1 → %2。").arg(source, target),
             QStringLiteral("An interrupted migration was completed: %1 -> %2.").arg(source, target));
@@ -206,6 +208,19 @@ std::optional<BilingualText> heldFilesText(const QString& sourcePath, const QStr
                          "%3. Once nothing holds them any more, the next start finishes with them.")
         .arg(BilingualText::same(presentation.displayPath(sourcePath)),
              BilingualText::same(holders.join(QStringLiteral(", "))), shownPaths(heldPaths, presentation));
+}
+
+BilingualText completedInsteadText(const QString& sourcePath, const QString& targetPath,
+                                   const Presentation& presentation)
+{
+    const QString source = presentation.displayPath(sourcePath);
+    const QString target = presentation.displayPath(targetPath);
+    return BilingualText(
+        QStringLiteral("应用停止时，%1 的迁移正在撤回；外置磁盘上的副本完整，因此已改为完成迁移：%1 → %2。")
+            .arg(source, target),
+        QStringLiteral("The migration of %1 was being taken back when the application stopped; its copy on "
+                       "the external disk was whole, so the migration was completed instead: %1 -> %2.")
+            .arg(source, target));
 }
 
 BilingualText recoveryInProgressText(const QStringList& sourcePaths, const Presentation& presentation)

@@ -30,6 +30,11 @@ std::optional<BilingualText> keptVersionsText(const QStringList& olderVersions, 
 std::optional<BilingualText> heldFilesText(const QString& sourcePath, const QStringList& heldPaths,
                                            const QStringList& holders, const Presentation& presentation);
 
+// A migration that was being taken back when the application stopped, and that the start-up
+// completed instead: where the data is now and that the user's path leads there.
+BilingualText completedInsteadText(const QString& sourcePath, const QString& targetPath,
+                                   const Presentation& presentation);
+
 // The line shown while the start-up puts right the operations of `sourcePaths`: their folder names.
 BilingualText recoveryInProgressText(const QStringList& sourcePaths, const Presentation& presentation);
 

@@ -135,25 +135,31 @@ LeftBehindRecordTexts keptVersionsRecordTexts(MainViewModel& viewModel, const Ke
     const Presentation& texts = viewModel.presentation();
     LeftBehindRecordTexts shown;
     shown.name = QFileInfo(record.sourcePath).fileName();
-    shown.badge = texts.localized(record.olderVersions.isEmpty() && record.keptPaths.isEmpty()
-                                      ? BilingualText("仍被占用", "Still Held")
-                                      : BilingualText("保留了旧版本", "Versions Kept"));
+    shown.badge = texts.localized(record.completedInstead ? BilingualText("已改为完成", "Completed Instead")
+                                  : record.keptVersions() ? BilingualText("保留了旧版本", "Versions Kept")
+                                                          : BilingualText("仍被占用", "Still Held"));
     shown.date = texts.formatDate(record.keptAt);
     shown.source = labelled(texts.localized({"文件夹", "Folder"}), texts.displayPath(record.sourcePath));
     shown.sourcePath = record.sourcePath;
-    shown.stayed = labelled(texts.localized({"保留在", "Kept at"}), texts.displayPath(record.targetPath));
+    shown.stayed = labelled(texts.localized(record.completedInstead ? BilingualText("现在位于", "Now at")
+                                                                    : BilingualText("保留在", "Kept at")),
+                            texts.displayPath(record.targetPath));
     shown.targetPath = record.targetPath;
-    std::optional<BilingualText> advice = keptVersionsText(record.olderVersions, record.keptPaths, texts);
-    if (const std::optional<BilingualText> held =
-            heldFilesText(record.sourcePath, record.heldPaths, record.holders, texts)) {
-        if (advice)
-            *advice += QStringLiteral(" ") + *held;
-        else
-            advice = held;
-    }
-    shown.advice = texts.localized(advice.value_or(BilingualText()));
+    QList<BilingualText> said;
+    if (record.completedInstead)
+        said.append(completedInsteadText(record.sourcePath, record.targetPath, texts));
+    if (const auto kept = keptVersionsText(record.olderVersions, record.keptPaths, texts))
+        said.append(*kept);
+    if (const auto held = heldFilesText(record.sourcePath, record.heldPaths, record.holders, texts))
+        said.append(*held);
+    BilingualText advice;
+    for (const BilingualText& sentence : said)
+        advice = advice.isEmpty() ? sentence : advice + QStringLiteral(" ") + sentence;
+    shown.advice = texts.localized(advice);
     shown.openSource = texts.localized({"进入该目录", "Open in Sidebar"});
-    shown.openTarget = texts.localized({"查看保留位置", "Open Kept Place"});
+    shown.openTarget =
+        texts.localized(record.completedInstead ? BilingualText("查看目标", "Open Target")
+                                                : BilingualText("查看保留位置", "Open Kept Place"));
     return shown;
 }
 
