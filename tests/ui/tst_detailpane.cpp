@@ -284,68 +284,103 @@ private Q_SLOTS:
 
     void dockKeepsWhatTheStartKept_data()
     {
-        QTest::addColumn<bool>("held"); // a program still held the newer version: it waits for a start
-        QTest::newRow("an older version kept") << false;
-        QTest::newRow("a file a program held") << true;
+        QTest::addColumn<QString>("kind"); // what the start did: "kept", "held", "completed", "kept, held"
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("said"); // the workspace's line, up to the words on staying open
+        QTest::addColumn<QString>("badge");
+        QTest::newRow("an older version kept") << "kept"
+                                               << "Versions Kept at Start"
+                                               << "The start kept some versions aside"
+                                               << "Versions Kept";
+        QTest::newRow("a file a program held") << "held"
+                                               << "Files Programs Still Hold"
+                                               << "Programs still hold files of a migration"
+                                               << "Still Held";
+        QTest::newRow("completed instead of taken back")
+            << "completed"
+            << "Migrations Completed at Start"
+            << "The start completed a migration that was being taken back"
+            << "Completed Instead";
+        QTest::newRow("a version kept, another held") << "kept, held"
+                                                      << "What the Start Did"
+                                                      << "The start put interrupted operations right"
+                                                      << "Versions Kept";
     }
-    // What the start-up kept aside while it put an interrupted migration right holds the dock open
-    // with its record: the folder, where the version was kept and the start-up's own words; the
-    // status line's next answer (a deep scan's) leaves it there, and its button opens the folder
-    // that holds the kept version.
+    // What the start-up did while it put an interrupted migration right holds the dock open with its
+    // record, headed by what it is: the folder, where the version was kept (or the data is now) and
+    // the start-up's own words; the status line's next answer (a deep scan's) leaves it there, and
+    // its button opens the folder that holds the kept version (or the data).
     void dockKeepsWhatTheStartKept()
     {
-        QFETCH(bool, held);
+        QFETCH(QString, kind);
+        QFETCH(QString, title);
+        QFETCH(QString, said);
+        QFETCH(QString, badge);
+        const bool held = kind.contains("held");
+        const bool completed = kind == "completed";
         test::ViewModelFixture fx;
         auto vm = fx.makeViewModelWithSettings();
         const QString notes = fx.tree.dir("Notes");
-        const QString kept = held ? fx.tree.file(".Notes.orvalink-staging-5C0A71E2/log.txt", "newer")
-                                  : fx.tree.file("Notes/.log.txt.orvalink-append-preserved-5C0A71E2", "old");
+        const QString target = fx.tree.dir("Volume/Store/Notes");
+        const QString newer = fx.tree.file(".Notes.orvalink-staging-5C0A71E2/log.txt", "newer");
+        const QString older = fx.tree.file("Notes/.log.txt.orvalink-append-preserved-5C0A71E2", "old");
+        const QString kept = completed ? target : kind.startsWith("kept") ? older : newer;
         KeptVersionsRecord record{
-            QUuid::createUuid(), notes, kept, {}, {}, QDateTime::currentDateTimeUtc(), {}, {}};
+            QUuid::createUuid(), notes, kept, {}, {}, QDateTime::currentDateTimeUtc(), {}, {}, completed};
         if (held) {
-            record.heldPaths = {kept};
+            record.heldPaths = {newer};
             record.holders = {"logger"};
-        } else {
-            record.olderVersions = {kept};
         }
+        if (kind.startsWith("kept"))
+            record.olderVersions = {older};
         ViewModelInternals::context(*vm).history().setKeptVersions({record});
         DetailPaneHarness h(*vm, true);
         h.settle();
         QCOMPARE(h.text("activitySummary"),
-                 "The start kept some versions aside, so the activity workspace stays open until you "
-                 "close it.");
+                 said + ", so the activity workspace stays open until you close it.");
         QCOMPARE(h.find<QLabel>("activityIcon")->property("symbol").toString(),
                  "exclamationmark.triangle.fill");
-        QCOMPARE(h.text("keptVersionsSectionTitle"), "Versions Kept at Start");
+        QCOMPARE(h.text("keptVersionsSectionTitle"), title);
         QCOMPARE(h.shownRecords("keptVersionsSectionScroll"), 1);
         const auto part = [&h](const char* name) {
             return test::recordPart(*h.pane, "keptVersionsSectionScroll", 0, name);
         };
         QCOMPARE(part("recordName").text, "Notes");
-        QCOMPARE(part("leftBehindBadge").text, held ? "Still Held" : "Versions Kept");
+        QCOMPARE(part("leftBehindBadge").text, badge);
         QCOMPARE(part("leftBehindSource").text, "Folder: " + notes);
-        QCOMPARE(part("leftBehindTarget").text, "Kept at: " + kept);
+        QCOMPARE(part("leftBehindTarget").text, (completed ? "Now at: " : "Kept at: ") + kept);
         QCOMPARE(part("leftBehindTarget").path, kept);
-        QCOMPARE(part("leftBehindAdvice").text,
-                 held ? "Files of " + notes +
-                            " were left where they are because a program still has them open (logger): " +
-                            kept + ". Once nothing holds them any more, the next start finishes with them."
-                      : "What changed after it was copied took its place; the versions it replaced were kept "
-                        "at: " +
-                            kept + ".");
+        QStringList advice;
+        if (completed)
+            advice.append("The migration of " + notes +
+                          " was being taken back when the application stopped; its copy on the external disk "
+                          "was whole, so the migration was completed instead: " +
+                          notes + " -> " + target + ".");
+        if (kind.startsWith("kept"))
+            advice.append(
+                "What changed after it was copied took its place; the versions it replaced were kept "
+                "at: " +
+                older + ".");
+        if (held)
+            advice.append("Files of " + notes +
+                          " were left where they are because a program still has them open (logger): " +
+                          newer + ". Once nothing holds them any more, the next start finishes with them.");
+        QCOMPARE(part("leftBehindAdvice").text, advice.join(" "));
+        QCOMPARE(part("openTargetButton").text, completed ? "Open Target" : "Open Kept Place");
         QVERIFY(part("appendRestoreButton").name.isEmpty());
-        h.save(held ? "detail-held-at-start" : "detail-kept-at-start");
+        h.save("detail-start-" + QString(kind).replace(", ", "-"));
 
         ViewModelInternals::context(*vm).activity().setInfoMessage(
             BilingualText::same("Scanned 1 items from " + fx.home.home()));
         h.settle();
         QCOMPARE(h.shownRecords("keptVersionsSectionScroll"), 1);
         QVERIFY(test::clickRecordPart(*h.pane, "keptVersionsSectionScroll", 0, "openTargetButton"));
-        QCOMPARE(vm->browsing().currentDirectoryPath(), platform::parentPath(kept));
+        QCOMPARE(vm->browsing().currentDirectoryPath(), completed ? kept : platform::parentPath(kept));
         h.button("activityToggle")->click();
         h.settle();
         QCOMPARE(h.text("activityBadge"), "Needs Review");
-        QCOMPARE(h.text("activitySummary"), "The start kept some versions aside. Expand shows them.");
+        QVERIFY2(h.text("activitySummary").startsWith(said + ". Expand shows "),
+                 qPrintable(h.text("activitySummary")));
     }
 
     // A batch run in both languages (the first setting), then the language changed: the header

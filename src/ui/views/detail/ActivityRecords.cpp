@@ -9,6 +9,7 @@
 #include "ui/views/common/ViewText.h"
 #include "ui/views/detail/RecordListView.h"
 #include "ui/views/detail/RecordRowTexts.h"
+#include "ui/views/detail/StartAnswerHeadings.h"
 #include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/TextLabel.h"
 #include "ui/widgets/TextStyles.h"
@@ -241,7 +242,7 @@ void ActivityRecords::showState()
 
     m_keptRecords->setRecords(history.keptVersions());
     m_keptVersions->setTitle(
-        m_viewModel.presentation().localized({"启动时保留的版本", "Versions Kept at Start"}));
+        m_viewModel.presentation().localized(startAnswerHeading(history.keptVersions()).title));
     m_keptVersions->setVisible(m_keptRecords->rowCount() > 0);
 
     setTextIfChanged(m_repairTitle,

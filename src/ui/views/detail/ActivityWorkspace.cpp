@@ -5,6 +5,7 @@
 #include "ui/views/common/ViewText.h"
 #include "ui/views/detail/ActivityRecords.h"
 #include "ui/views/detail/MigrationProgressCard.h"
+#include "ui/views/detail/StartAnswerHeadings.h"
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/FittedScrollArea.h"
 #include "ui/widgets/FocusRing.h"
@@ -119,12 +120,10 @@ QString ActivityWorkspace::activityDockSummaryText(MainViewModel& viewModel, con
              "Some links could not be repaired, so the activity workspace stays open until you "
              "close it."},
             {"有链接未能修复，展开即可查看。", "Some links could not be repaired. Expand shows them."});
-    if (hasKeptVersions(viewModel))
-        return review({"启动时保留了一些版本，活动台将保持展开直到你手动关闭。",
-                       "The start kept some versions aside, so the activity workspace stays open "
-                       "until you close it."},
-                      {"启动时保留了一些版本，展开即可查看。",
-                       "The start kept some versions aside. Expand shows them."});
+    if (hasKeptVersions(viewModel)) {
+        const StartAnswerHeading heading = startAnswerHeading(viewModel.history().keptVersions());
+        return review(heading.whileOpen, heading.whileClosed);
+    }
     // Said while it holds: the collapse may wait for the pointer to leave, and once it has come (or
     // the user opened the workspace again) nothing more is timed.
     if (hasSuccessActivity(viewModel) && !progress && !repairing)
