@@ -36,6 +36,8 @@ QStringList ownTargetIdentities(const JournalRecord& record)
 RecoveredOperation rolledBack(InterruptedOperation& operation, bool settled = false)
 {
     const JournalRecord& record = operation.record();
+    if (const std::optional<QString> unlike = sourceUnlikeStaged(operation))
+        return operation.leaveAsFound(*unlike);
     const std::optional<SourceLeftovers> leftovers = placeNewerAtSource(operation);
     if (!leftovers)
         return operation.leaveAsFound(

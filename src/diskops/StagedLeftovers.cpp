@@ -11,6 +11,7 @@
 #include "platform/ProcessTable.h"
 
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace orvalink {
 
@@ -31,6 +32,20 @@ void recordWaitingLeftovers(InterruptedOperation& operation, const QString& root
 }
 
 } // namespace
+
+std::optional<QString> sourceUnlikeStaged(const InterruptedOperation& operation)
+{
+    const JournalRecord& record = operation.record();
+    const InterruptedOperation::Found staged = operation.entries().find(Side::source, record.stagingPath);
+    if (staged.identity.isEmpty() || staged.identity != record.itemIdentity)
+        return std::nullopt; // nothing of it is left to put in place
+    const InterruptedOperation::Found there = operation.entries().find(Side::source, record.sourcePath);
+    if (!there.identity.isEmpty() && there.type != S_IFLNK && there.type == staged.type)
+        return std::nullopt;
+    return QStringLiteral("what stands at the source path is not the ") +
+           (staged.type == S_IFDIR ? QStringLiteral("folder") : QStringLiteral("file")) +
+           QStringLiteral(" that came home: ") + record.sourcePath;
+}
 
 std::optional<SourceLeftovers> placeNewerAtSource(InterruptedOperation& operation)
 {

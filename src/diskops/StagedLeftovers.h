@@ -23,6 +23,11 @@ struct SourceLeftovers {
     HeldLeftovers held;
 };
 
+// Why what stays of the staged original cannot be put in place at the source path: what stands there
+// is not what came home (a link, say, once the folder was migrated again, or nothing); none when
+// nothing of it stays, or it can.
+std::optional<QString> sourceUnlikeStaged(const InterruptedOperation& operation);
+
 // The data came home to the source path: what stays of the staged original once its duplicates went
 // takes its place there by renames, as the migration would have put it (recorded first). While a
 // program holds a file of it, all of it stays where it is (`held`): a merge moves files and removes

@@ -11,6 +11,7 @@
 #include "platform/FileIO.h"
 #include "platform/StandardPath.h"
 #include "platform/SymbolicLinks.h"
+#include "platform/TreeRemoval.h"
 #include "support/ForkedHolder.h"
 #include "support/ReadOnlyRemount.h"
 #include "support/SkipWithout.h"
@@ -478,6 +479,55 @@ private Q_SLOTS:
         older.sort();
         QCOMPARE(done.olderVersions, older);
         QVERIFY(!platform::entryExists(record.stagingPath));
+    }
+
+    void whatStandsAtTheSourceIsNeverMergedInto_data()
+    {
+        QTest::addColumn<QString>("stands"); // at the user's path when the start comes
+        QTest::newRow("a link, as a later migration of the folder leaves") << "link";
+        QTest::newRow("a file where the folder came home") << "file";
+    }
+    // A taken-back migration waited for a later start to put its newer versions in place at the
+    // user's path, and meanwhile something else took that path (the folder was migrated again, or
+    // replaced by a file). The start merges nothing into it or in its place: the newer versions, what
+    // stands at the path and the record stay as they are, and the answer names them.
+    void whatStandsAtTheSourceIsNeverMergedInto()
+    {
+        QFETCH(QString, stands);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        TestTree docs(fx.tree.path("Docs"));
+        docs.file("a.txt", "alpha");
+        docs.file("b.txt", "beta");
+        const QString source = docs.root();
+        JournalRecord record = cameHome(fx, source);
+        TestTree(record.stagingPath).file("b.txt", "beta, longer now");
+        record.settled = true; // as a start leaves it whose merge waited on a held file
+        leaveRecord(record);
+        // What came home went elsewhere; something else stands at the user's path now.
+        const QString elsewhere = fx.targetRoot() + "/Elsewhere";
+        platform::createDirectories(fx.targetRoot());
+        copyTree(source, elsewhere);
+        platform::removeTree(source);
+        if (stands == "link")
+            QVERIFY(QFile::link(elsewhere, source));
+        else
+            fx.tree.file("Docs", "a file now");
+        const QStringList home = snapshotContents(fx.home.home());
+        const QStringList moved = snapshotContents(elsewhere);
+
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
+
+        QCOMPARE(recovered.size(), 1);
+        QCOMPARE(recovered.constFirst().outcome, Outcome::leftAsFound);
+        QVERIFY(recovered.constFirst().foundPaths.contains(record.stagingPath));
+        QCOMPARE(snapshotContents(fx.home.home()), home);
+        QCOMPARE(snapshotContents(elsewhere), moved);
+        QCOMPARE(platform::readWholeFile(record.stagingPath + "/b.txt"), QByteArray("beta, longer now"));
+        QCOMPARE(OperationJournal::recordPaths().size(), 1);
+        const QString logged = fx.logEntries().constLast().message;
+        QVERIFY2(logged.contains("what stands at the source path is not the folder that came home"),
+                 qPrintable(logged));
     }
 
     void anUndoFinishesAMigrationAStartLeftWaiting_data()
