@@ -221,6 +221,10 @@ RecoveredOperation goForward(InterruptedOperation& operation)
     case Target::ours:
         return complete(operation);
     case Target::absent:
+        // What stands at the source may be the data, brought home by other means: not "nowhere".
+        if (!operation.entries().identityAt(Side::source, record.sourcePath).isEmpty())
+            return operation.leaveAsFound(QStringLiteral("the copy is gone from the target path, and what "
+                                                         "stands at the source path is not the operation's"));
         return operation.leaveAsFound(QStringLiteral("the data is at none of its places"));
     case Target::empty:
     case Target::other:

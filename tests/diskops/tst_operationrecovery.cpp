@@ -353,10 +353,18 @@ private Q_SLOTS:
         QCOMPARE(fx.mappings().size(), 1);
     }
 
+    void recreatedSourceIsLeftAsFound_data()
+    {
+        QTest::addColumn<bool>("copyStays");
+        QTest::newRow("the copy stays at the target") << true;
+        QTest::newRow("the copy went from the target") << false;
+    }
     // The copy was whole at the target, but a new folder took the source path meanwhile: neither is
-    // touched, and no mapping claims a link that does not exist.
+    // touched, and no mapping claims a link that does not exist. Whether the copy stayed or went,
+    // the answer says what stands where, never that the data is nowhere.
     void recreatedSourceIsLeftAsFound()
     {
+        QFETCH(bool, copyStays);
         EngineFixture fx;
         SKIP_WITHOUT(fx);
         const QString source = fx.tree.path("Docs");
@@ -369,16 +377,25 @@ private Q_SLOTS:
         record.moving = record.arrived = true;
         QVERIFY(QFile::remove(source));
         fx.tree.file("Docs/new.txt", "new");
+        if (!copyStays)
+            platform::removeTree(record.targetPath);
         leaveRecord(record);
 
         const QList<RecoveredOperation> recovered = recoverOperations(fx);
 
         QCOMPARE(recovered.size(), 1);
         QCOMPARE(recovered.constFirst().outcome, Outcome::leftAsFound);
-        QCOMPARE(recovered.constFirst().foundPaths, (QStringList{source, record.targetPath}));
+        QCOMPARE(recovered.constFirst().foundPaths,
+                 (copyStays ? QStringList{source, record.targetPath} : QStringList{source}));
         QCOMPARE(fx.tree.read("Docs/new.txt"), QByteArray("new"));
-        QCOMPARE(test::snapshotTree(record.targetPath), whole);
+        if (copyStays)
+            QCOMPARE(test::snapshotTree(record.targetPath), whole);
         QVERIFY(fx.mappings().isEmpty());
+        const QString logged = fx.logEntries().constLast().message;
+        QVERIFY2(!logged.contains("none of its places") &&
+                     logged.contains(copyStays ? "something else stands at the source path"
+                                               : "the copy is gone from the target path"),
+                 qPrintable(logged));
     }
 
     // What an operation kept aside beside a long name is named in the report: the reserved names
