@@ -6,6 +6,7 @@
 #include "diskops/ForcedPreparation.h"
 #include "diskops/NamedVersions.h"
 #include "diskops/NewerLeftovers.h"
+#include "diskops/OperationRecovery.h"
 #include "diskops/PathMappingService.h"
 #include "diskops/PlaceholderTest.h"
 #include "diskops/RecordedIdentity.h"
@@ -99,6 +100,7 @@ void MigrationRun::checkAndStage()
         throw OrvalinkError::sourceNotFound(m_source);
     m_isDirectory = platform::isDirectory(m_source);
 
+    finishEarlierTakeBack();
     checkHolders();
 
     if (platform::entryStatus(m_source).kind == platform::EntryKind::symbolicLink)
@@ -141,10 +143,36 @@ void MigrationRun::checkAndStage()
         m_engine.m_didMoveSourceToStaging(m_source, m_staging);
 }
 
+void MigrationRun::finishEarlierTakeBack()
+{
+    // An earlier migration of this folder that was taken back may wait to put the newer versions a
+    // program held in place here: a migration now would take the folder away without them. That one
+    // is finished first, as a start would (the programs that hold them ended first when the user
+    // asked for it); while it cannot be, nothing moves.
+    const OperationRecovery recovery(m_services.log, m_services.volumes);
+    const QString source = platform::standardizedPath(m_source);
+    QList<RecoveredOperation> finished = recovery.finishTakenBackMigrationsAt(source);
+    const auto held = [&finished] {
+        const auto waiting =
+            std::find_if(finished.cbegin(), finished.cend(),
+                         [](const RecoveredOperation& each) { return !each.heldPaths.isEmpty(); });
+        return waiting == finished.cend() ? std::nullopt : std::optional(*waiting);
+    };
+    if (const std::optional<RecoveredOperation> waiting = held(); waiting && m_terminateInUseProcesses) {
+        for (const QString& path : waiting->heldPaths)
+            m_terminatedProcesses += m_services.processes.clearHolders(path, false, true, path);
+        finished = recovery.finishTakenBackMigrationsAt(source);
+    }
+    if (const std::optional<RecoveredOperation> waiting = held())
+        throw OrvalinkError::sourceInUse(waiting->heldPaths.constFirst(), waiting->holders);
+}
+
 void MigrationRun::checkHolders()
 {
-    m_terminatedProcesses =
+    m_terminatedProcesses +=
         m_services.processes.clearHolders(m_source, m_isDirectory, m_terminateInUseProcesses, m_source);
+    m_terminatedProcesses.removeDuplicates();
+    m_terminatedProcesses.sort();
 }
 
 void MigrationRun::lastLookForHolders()

@@ -29,6 +29,7 @@ private:
     };
 
     void checkAndStage();
+    void finishEarlierTakeBack();
     void checkHolders();
     // Right before the staged files go after a copy to the volume: a holder of any of them refuses
     // the removal with E007, which rolls the migration back (the copy goes, the source comes home).

@@ -34,6 +34,11 @@ QJsonObject recordFields(const QString& recordPath)
     }
 }
 
+bool isMigration(const QJsonObject& fields)
+{
+    return fields.value(QStringLiteral("kind")).toString() == journalKindText(JournalKind::migration);
+}
+
 bool waitsForHistory(const QString& recordPath)
 {
     return recordFields(recordPath).value(QStringLiteral("historyPending")).toBool();
@@ -59,8 +64,17 @@ QList<RecoveredOperation> OperationRecovery::finishMigrationOf(const QUuid& mapp
 {
     return recover([&](const QString& path) {
         const QJsonObject fields = recordFields(path);
-        return fields.value(QStringLiteral("kind")).toString() == journalKindText(JournalKind::migration) &&
+        return isMigration(fields) &&
                QUuid(fields.value(QStringLiteral("mappingID")).toString()) == mappingID;
+    });
+}
+
+QList<RecoveredOperation> OperationRecovery::finishTakenBackMigrationsAt(const QString& sourcePath) const
+{
+    return recover([&](const QString& path) {
+        const QJsonObject fields = recordFields(path);
+        return isMigration(fields) && fields.value(QStringLiteral("settled")).toBool() &&
+               fields.value(QStringLiteral("sourcePath")).toString() == sourcePath;
     });
 }
 

@@ -53,6 +53,11 @@ public:
     // newest versions still wait elsewhere. Never throws; empty when no record of it waits.
     QList<RecoveredOperation> finishMigrationOf(const QUuid& mappingID) const;
 
+    // The same for the migrations of `sourcePath` taken back (settled: the data is whole there) that
+    // wait, for a new migration of it: one may wait to put newer versions a program held in place
+    // there, which a new migration would leave behind. Never throws.
+    QList<RecoveredOperation> finishTakenBackMigrationsAt(const QString& sourcePath) const;
+
     // The source paths of the operations waiting to be put right, for telling the user what the
     // start-up is busy with. Reads the records only.
     static QStringList pendingSourcePaths();

@@ -530,6 +530,60 @@ private Q_SLOTS:
                  qPrintable(logged));
     }
 
+    void aFolderWhoseTakeBackWaitsMigratesAfterIt_data()
+    {
+        QTest::addColumn<bool>("endPrograms"); // asked for; else the program is closed first
+        QTest::newRow("closed before the migration is tried again") << false;
+        QTest::newRow("ended on request") << true;
+    }
+    // A taken-back migration waits to merge the newer app.log a program holds into the folder that
+    // came home. A new migration of that folder moves nothing while it waits, naming the program and
+    // the file; once the program is gone (closed, or ended on request), the take-back is finished
+    // first and the folder migrates with the newest app.log.
+    void aFolderWhoseTakeBackWaitsMigratesAfterIt()
+    {
+        QFETCH(bool, endPrograms);
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        TestTree docs(fx.tree.path("Docs"));
+        docs.file("app.log", "line 1\n");
+        docs.file("b.txt", "beta");
+        const QString source = docs.root();
+        JournalRecord record = cameHome(fx, source);
+        const QString log = TestTree(record.stagingPath).file("app.log", "line 1\nline 2\n");
+        leaveRecord(record);
+        auto logger = std::make_unique<ForkedHolder>(log, ForkedHolder::Hold::open);
+        QVERIFY(logger->isHolding());
+        QCOMPARE(recoverOperations(fx).constFirst().outcome, Outcome::migrationRolledBack);
+        const QStringList home = snapshotContents(fx.home.home());
+
+        if (!endPrograms) {
+            const MigrationExecutionResult refused =
+                fx.engine().migrate(source, fx.config(), std::nullopt, false);
+            QVERIFY(refused.failure);
+            QCOMPARE(refused.failure->errorCase(), OrvalinkError::Case::sourceInUse);
+            QCOMPARE(refused.failure->path(), log);
+            QCOMPARE(refused.failure->processes(), QStringList{"holder"});
+            QCOMPARE(snapshotContents(fx.home.home()), home);
+            QVERIFY(fx.mappings().isEmpty());
+            QCOMPARE(OperationJournal::recordPaths().size(), 1);
+            logger.reset();
+        }
+
+        const MigrationExecutionResult moved =
+            fx.engine().migrate(source, fx.config(), std::nullopt, endPrograms);
+
+        QVERIFY2(!moved.failure, qPrintable(describe(moved)));
+        QCOMPARE(moved.terminatedProcesses, endPrograms ? QStringList{"holder"} : QStringList());
+        const QString target = fx.targetOf(source);
+        QCOMPARE(platform::readSymbolicLink(source), target);
+        QCOMPARE(platform::readWholeFile(target + "/app.log"), QByteArray("line 1\nline 2\n"));
+        QCOMPARE(platform::readWholeFile(target + "/b.txt"), QByteArray("beta"));
+        QVERIFY(!platform::entryExists(record.stagingPath));
+        QVERIFY(operationsFolderNames().isEmpty());
+        QCOMPARE(fx.mappings().size(), 1);
+    }
+
     void anUndoFinishesAMigrationAStartLeftWaiting_data()
     {
         QTest::addColumn<QString>("why"); // what keeps the newer app.log in the staged folder
