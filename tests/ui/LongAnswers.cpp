@@ -62,8 +62,19 @@ void beginStartRecovery(ViewModelContext& context, const QString& source)
 void endStartRecovery(ViewModelContext& context, const QString& source)
 {
     const QString kept = keptVersionOf(source);
-    context.history().setKeptVersions(
-        {{QUuid::createUuid(), source, kept, {kept}, {}, QDateTime::currentDateTimeUtc(), {}, {}}});
+    const QDateTime at = QDateTime::currentDateTimeUtc();
+    // And a migration it completed instead of taking back: the two headed together.
+    const QString other = source + QStringLiteral(" Archive");
+    context.history().setKeptVersions({{QUuid::createUuid(), source, kept, {kept}, {}, at, {}, {}},
+                                       {QUuid::createUuid(),
+                                        other,
+                                        QStringLiteral("/media/user/External Disk/Store") + other,
+                                        {},
+                                        {},
+                                        at,
+                                        {},
+                                        {},
+                                        true}});
     ActivityState& activity = context.activity();
     activity.setDiskWorkStep(std::nullopt);
     activity.setCurrentOperationTitle({});

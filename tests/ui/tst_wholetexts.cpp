@@ -426,8 +426,8 @@ private Q_SLOTS:
         QVERIFY2(!part("leftBehindAdvice").isElided(), qPrintable(part("leftBehindAdvice").text));
         QCOMPARE(coversNothing(), QStringList());
         closeTheHeldDock(fit, QStringLiteral("dock-start-kept-"),
-                         {"启动时保留了一些版本，展开即可查看。",
-                          "The start kept some versions aside. Expand shows them."});
+                         {"启动时处理了中断的操作，展开即可查看。",
+                          "The start put interrupted operations right. Expand shows what it did."});
     }
 
     void leftBehindAnswerFits_data()
