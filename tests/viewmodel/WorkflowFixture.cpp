@@ -1,9 +1,15 @@
 #include "WorkflowFixture.h"
 
+#include "diskops/CreatedFolders.h"
 #include "diskops/OperationJournal.h"
 #include "diskops/OperationRecovery.h"
 #include "diskops/PrivilegedFileOperationService.h"
+#include "diskops/RecordedIdentity.h"
 #include "diskops/ReservedPaths.h"
+#include "model/AppPaths.h"
+#include "model/LocalHistoryScope.h"
+#include "platform/FileIO.h"
+#include "platform/StandardPath.h"
 #include "support/TaskRunner.h"
 #include "support/TreeSnapshot.h"
 #include "viewmodel/ViewModelInternals.h"
@@ -15,6 +21,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTest>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -233,6 +240,41 @@ QString freshStartReports(WorkflowFixture& fixture, const QStringList& migrated)
             problems.append(QStringLiteral("log: ") + entry.message);
     }
     return problems.join(QStringLiteral("; "));
+}
+
+JournalRecord leaveStagedMigration(WorkflowFixture& w, const QString& source,
+                                   const std::function<void(JournalRecord&)>& change)
+{
+    JournalRecord record;
+    record.id = QUuid::createUuid();
+    record.homeDirectory = w.fx.home.home();
+    record.sourcePath = source;
+    record.targetRoot = w.targetRoot();
+    record.targetPath = w.targetOf(source);
+    record.stagingPath = makeReservedPath(source, ReservedSuffix::staging);
+    record.itemIdentity = entryIdentityText(source);
+    record.createdDirectories = missingFolders(platform::parentPath(record.targetPath));
+    record.targetRootIdentity = entryIdentityText(targetAnchorPath(record));
+    record.mappingID = QUuid::createUuid();
+    record.anchorUser = QStringLiteral("user");
+    record.volumeUUID = QStringLiteral("unknown");
+    record.startedAt = QDateTime::currentDateTimeUtc();
+    const QString guest =
+        AppPaths::historyDirectory() + QLatin1Char('/') + LocalHistoryScope::guest().directoryName();
+    record.mappingsFile = guest + QStringLiteral("/mappings.jsonl");
+    record.tasksFile = guest + QStringLiteral("/tasks.jsonl");
+    platform::renameNoReplace(source, record.stagingPath);
+    if (change)
+        change(record);
+    OperationJournal journal(record); // dropped unfinished: its record stays for the next start
+    return record;
+}
+
+void copyTree(const QString& from, const QString& to)
+{
+    platform::createDirectories(platform::parentPath(to));
+    if (QProcess::execute("cp", {"-a", "--", from, to}) != 0)
+        qFatal("cannot copy %s", qPrintable(from));
 }
 
 } // namespace orvalink::test

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "ViewModelFixture.h"
+#include "diskops/OperationJournal.h"
 #include "platform/CommandRunner.h"
 #include "support/FileOpenGate.h"
 #include "support/TmpfsMount.h"
 #include "support/WorkerGate.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 namespace orvalink::test {
@@ -117,5 +119,14 @@ QString neverMigrated(WorkflowFixture& fixture, const QString& source, const QSt
 // mapping or failed record for another path and no interrupted operation in the log; otherwise
 // what it reported beyond that.
 QString freshStartReports(WorkflowFixture& fixture, const QStringList& migrated);
+
+// Moves the folder at `source` into its staging sibling and leaves the record of a migration to
+// `w`'s target root that stopped there, as a killed process would. `change` adjusts the record once
+// the staging path holds the folder.
+JournalRecord leaveStagedMigration(WorkflowFixture& w, const QString& source,
+                                   const std::function<void(JournalRecord&)>& change = {});
+
+// A copy of the tree at `from` at `to` (its folder made first), as `cp -a` makes it.
+void copyTree(const QString& from, const QString& to);
 
 } // namespace orvalink::test

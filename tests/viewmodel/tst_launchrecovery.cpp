@@ -46,44 +46,6 @@ public:
     QStringList commands;
 };
 
-// Moves the folder at `source` into its staging sibling and leaves the record of a migration to
-// `w`'s target root that stopped there, as a killed process would. `change` adjusts the record once
-// the staging path holds the folder.
-JournalRecord leaveStagedMigration(WorkflowFixture& w, const QString& source,
-                                   const std::function<void(JournalRecord&)>& change = {})
-{
-    JournalRecord record;
-    record.id = QUuid::createUuid();
-    record.homeDirectory = w.fx.home.home();
-    record.sourcePath = source;
-    record.targetRoot = w.targetRoot();
-    record.targetPath = w.targetOf(source);
-    record.stagingPath = makeReservedPath(source, ReservedSuffix::staging);
-    record.itemIdentity = entryIdentityText(source);
-    record.createdDirectories = missingFolders(platform::parentPath(record.targetPath));
-    record.targetRootIdentity = entryIdentityText(targetAnchorPath(record));
-    record.mappingID = QUuid::createUuid();
-    record.anchorUser = QStringLiteral("user");
-    record.volumeUUID = QStringLiteral("unknown");
-    record.startedAt = QDateTime::currentDateTimeUtc();
-    const QString guest =
-        AppPaths::historyDirectory() + QLatin1Char('/') + LocalHistoryScope::guest().directoryName();
-    record.mappingsFile = guest + QStringLiteral("/mappings.jsonl");
-    record.tasksFile = guest + QStringLiteral("/tasks.jsonl");
-    platform::renameNoReplace(source, record.stagingPath);
-    if (change)
-        change(record);
-    OperationJournal journal(record); // dropped unfinished: its record stays for the next start
-    return record;
-}
-
-void copyTree(const QString& from, const QString& to)
-{
-    platform::createDirectories(platform::parentPath(to));
-    if (QProcess::execute("cp", {"-a", "--", from, to}) != 0)
-        qFatal("cannot copy %s", qPrintable(from));
-}
-
 } // namespace
 
 class LaunchRecoveryTest : public QObject {

@@ -4,19 +4,24 @@
 // home, and files left on the volume (said with where they are, in each language, and kept in view
 // with the append restore that brings them home).
 #include "WorkflowFixture.h"
+#include "diskops/OperationJournal.h"
+#include "diskops/RecordedIdentity.h"
 #include "diskops/UndoIncomplete.h"
 #include "diskops/UndoNotDone.h"
 #include "diskops/UndoWaitsForMigration.h"
 #include "model/AppPaths.h"
 #include "platform/EntryStatus.h"
+#include "platform/FileIO.h"
 #include "platform/PlatformError.h"
 #include "platform/SymbolicLinks.h"
 #include "store/LogService.h"
 #include "support/FailingFolder.h"
 #include "support/FileOpenGate.h"
+#include "support/ForkedHolder.h"
 #include "support/HoldingProcess.h"
 #include "support/ImmutableFlag.h"
 #include "support/SkipWithout.h"
+#include "support/TaskRunner.h"
 #include "viewmodel/ViewModelInternals.h"
 #include "viewmodel/context/ViewModelContext.h"
 #include "viewmodel/disk/UndoTriage.h"
@@ -98,6 +103,66 @@ private Q_SLOTS:
         QVERIFY(vm.history().undoHistory().isEmpty());
         QCOMPARE(vm.activity().migrationSucceededItems(), 1);
         QCOMPARE(vm.activity().migrationFailedItems(), 0);
+    }
+
+    void aNewerVersionAStartLeftHeldIsAskedAbout_data()
+    {
+        QTest::addColumn<UndoConflictAnswer>("answer");
+        QTest::newRow("ended") << UndoConflictAnswer::endPrograms;
+        QTest::newRow("cancelled") << UndoConflictAnswer::cancel;
+    }
+    // A start linked the folder, but a program held the newer app.log in the staged folder. The undo
+    // asks about that program, naming the file, and changes nothing while it waits; ended on request,
+    // the migration is finished first and the folder comes home with the newest app.log.
+    void aNewerVersionAStartLeftHeldIsAskedAbout()
+    {
+        QFETCH(UndoConflictAnswer, answer);
+        WorkflowFixture w;
+        SKIP_WITHOUT(w);
+        w.tree.file("Notes/app.log", "line 1\n");
+        w.tree.file("Notes/b.txt", "beta");
+        const QString notes = w.tree.path("Notes");
+        const JournalRecord record = test::leaveStagedMigration(w, notes, [](JournalRecord& entry) {
+            test::copyTree(entry.stagingPath, entry.targetPath);
+            entry.targetIdentity = entryIdentityText(entry.targetPath);
+            entry.moving = entry.arrived = true;
+            QFile log(entry.stagingPath + "/app.log");
+            QVERIFY(log.open(QIODevice::Append) && log.write("line 2\n") == 7);
+        });
+        const QString staged = record.stagingPath + "/app.log";
+        test::ForkedHolder logger(staged, test::ForkedHolder::Hold::open);
+        QVERIFY(logger.isHolding());
+        MainViewModel& vm = w.vm();
+        test::runTask(vm.launch().bootstrap());
+        QVERIFY(test::waitUntilIdle(vm));
+        QCOMPARE(platform::readSymbolicLink(notes), std::optional(record.targetPath));
+        QCOMPARE(vm.history().undoHistory().size(), 1);
+
+        QuestionedRun run(vm, vm.workflows().undoLastMigration());
+        const std::optional<UndoConflictPrompt> prompt = run.question();
+        QVERIFY(prompt);
+        QCOMPARE(prompt->holders, QStringList{"holder"});
+        const QString message = shown(vm, prompt->message);
+        QVERIFY2(message.startsWith("These programs hold " + staged + ", a newer version of a file in " +
+                                    notes + " that its migration has not put in place yet: holder."),
+                 qPrintable(message));
+        QCOMPARE(platform::readSymbolicLink(notes), std::optional(record.targetPath));
+
+        QCOMPARE(run.answer(*prompt, answer), std::nullopt);
+        if (answer == UndoConflictAnswer::cancel) {
+            QCOMPARE(platform::readSymbolicLink(notes), std::optional(record.targetPath));
+            QCOMPARE(platform::readWholeFile(staged), QByteArray("line 1\nline 2\n"));
+            QCOMPARE(vm.history().undoHistory().size(), 1);
+            QCOMPARE(OperationJournal::recordPaths().size(), 1);
+            return;
+        }
+        QVERIFY2(infoLine(vm)->startsWith("Undo completed: Notes (") &&
+                     infoLine(vm)->endsWith(" Programs ended: holder."),
+                 qPrintable(*infoLine(vm)));
+        QVERIFY(platform::isRealDirectory(notes));
+        QCOMPARE(w.tree.read("Notes/app.log"), QByteArray("line 1\nline 2\n"));
+        QVERIFY(vm.history().undoHistory().isEmpty());
+        QVERIFY(OperationJournal::recordPaths().isEmpty());
     }
 
     void aQuestionIsNoFailure_data()
