@@ -56,6 +56,54 @@ JournalRecord cameHome(EngineFixture& fx, const QString& source)
     return record;
 }
 
+// A folder Docs (app.log, b.txt) whose migration was killed as `killed` leaves it (wholeCopyOf or
+// cameHome), with a newer app.log in the staged folder, as a program wrote it after the copy; the
+// record is left for the start.
+struct NewerLog {
+    QString source;
+    JournalRecord record;
+    QString log; // the newer app.log, in the staged folder
+};
+NewerLog leaveNewerLog(EngineFixture& fx, JournalRecord (*killed)(EngineFixture&, const QString&))
+{
+    TestTree docs(fx.tree.path("Docs"));
+    docs.file("app.log", "line 1\n");
+    docs.file("b.txt", "beta");
+    NewerLog scene{docs.root(), killed(fx, docs.root()), QString()};
+    scene.log = TestTree(scene.record.stagingPath).file("app.log", "line 1\nline 2\n");
+    leaveRecord(scene.record);
+    return scene;
+}
+
+// Keeps the newer versions a start would put in place where they are, until release(): a program
+// that holds `log`, or with `readOnly` the volume mounted read-only.
+class Keeper {
+public:
+    Keeper(EngineFixture& fx, bool readOnly, const QString& log)
+    {
+        if (readOnly)
+            m_readOnly.emplace(fx.volumePath());
+        else
+            m_logger = std::make_unique<ForkedHolder>(log, ForkedHolder::Hold::open);
+    }
+    std::optional<QString> skipReason() const
+    {
+        if (m_readOnly && !m_readOnly->isValid())
+            return QStringLiteral("cannot make the volume read-only here");
+        return std::nullopt;
+    }
+    bool keeps() const { return m_readOnly ? m_readOnly->isValid() : m_logger && m_logger->isHolding(); }
+    void release()
+    {
+        m_logger.reset();
+        m_readOnly.reset();
+    }
+
+private:
+    std::unique_ptr<ForkedHolder> m_logger;
+    std::optional<ReadOnlyRemount> m_readOnly;
+};
+
 // The reserved siblings with `suffix` anywhere in the tree at `root` and beside it, sorted.
 QStringList siblingsIn(const QString& root, const QString& suffix)
 {
@@ -408,16 +456,11 @@ private Q_SLOTS:
             TestTree(place).file(QFileInfo(earlier).fileName(), "an earlier run's");
         }
         leaveRecord(record);
-        std::unique_ptr<ForkedHolder> logger;
-        std::optional<ReadOnlyRemount> readOnly;
-        if (why == "read-only") {
-            readOnly.emplace(fx.volumePath());
-            if (!readOnly->isValid())
-                QSKIP("cannot make the volume read-only here");
-        } else {
-            logger = std::make_unique<ForkedHolder>(log, ForkedHolder::Hold::open);
-            QVERIFY(logger->isHolding());
-        }
+        const bool readOnly = why == "read-only";
+        Keeper keeper(fx, readOnly, log);
+        if (const std::optional<QString> skip = keeper.skipReason())
+            QSKIP(qPrintable(*skip));
+        QVERIFY(keeper.keeps());
 
         const QList<RecoveredOperation> first = recoverOperations(fx);
 
@@ -447,8 +490,7 @@ private Q_SLOTS:
         QCOMPARE(OperationJournal::recordPaths().size(), 1);
         QVERIFY(fx.logEntries().constLast().message.contains(readOnly ? refused.constFirst() : log));
 
-        logger.reset();
-        readOnly.reset();
+        keeper.release();
         const QList<RecoveredOperation> later = recoverOperations(fx);
 
         QCOMPARE(later.size(), 1);
@@ -545,13 +587,7 @@ private Q_SLOTS:
         QFETCH(bool, endPrograms);
         EngineFixture fx;
         SKIP_WITHOUT(fx);
-        TestTree docs(fx.tree.path("Docs"));
-        docs.file("app.log", "line 1\n");
-        docs.file("b.txt", "beta");
-        const QString source = docs.root();
-        JournalRecord record = cameHome(fx, source);
-        const QString log = TestTree(record.stagingPath).file("app.log", "line 1\nline 2\n");
-        leaveRecord(record);
+        const auto [source, record, log] = leaveNewerLog(fx, cameHome);
         auto logger = std::make_unique<ForkedHolder>(log, ForkedHolder::Hold::open);
         QVERIFY(logger->isHolding());
         QCOMPARE(recoverOperations(fx).constFirst().outcome, Outcome::migrationRolledBack);
@@ -600,23 +636,13 @@ private Q_SLOTS:
         QFETCH(QString, why);
         EngineFixture fx;
         SKIP_WITHOUT(fx);
-        TestTree docs(fx.tree.path("Docs"));
-        docs.file("app.log", "line 1\n");
-        docs.file("b.txt", "beta");
-        const QString source = docs.root();
-        JournalRecord record = wholeCopyOf(fx, source);
-        const QString log = TestTree(record.stagingPath).file("app.log", "line 1\nline 2\n");
-        leaveRecord(record);
-        std::unique_ptr<ForkedHolder> logger;
-        std::optional<ReadOnlyRemount> readOnly;
-        if (why == "read-only") {
-            readOnly.emplace(fx.volumePath());
-            if (!readOnly->isValid())
-                QSKIP("cannot make the volume read-only here");
-        } else {
-            logger = std::make_unique<ForkedHolder>(log, ForkedHolder::Hold::open);
-            QVERIFY(logger->isHolding());
-        }
+        const auto [source, record, log] = leaveNewerLog(fx, wholeCopyOf);
+        const TestTree docs(source);
+        const bool readOnly = why == "read-only";
+        Keeper keeper(fx, readOnly, log);
+        if (const std::optional<QString> skip = keeper.skipReason())
+            QSKIP(qPrintable(*skip));
+        QVERIFY(keeper.keeps());
         QCOMPARE(recoverOperations(fx).constFirst().outcome, Outcome::migrationUnfinished);
         const QStringList copy = snapshotContents(record.targetPath);
 
@@ -637,8 +663,7 @@ private Q_SLOTS:
             QCOMPARE(platform::readWholeFile(log), QByteArray("line 1\nline 2\n"));
             QCOMPARE(fx.mappings().size(), 1);
             QCOMPARE(OperationJournal::recordPaths().size(), 1);
-            logger.reset();
-            readOnly.reset();
+            keeper.release();
         }
 
         UndoAnswers answers;
