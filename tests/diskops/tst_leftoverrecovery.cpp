@@ -572,115 +572,85 @@ private Q_SLOTS:
                  qPrintable(logged));
     }
 
-    void aFolderWhoseTakeBackWaitsMigratesAfterIt_data()
+    void aWaitingMigrationIsFinishedBeforeAnotherStep_data()
     {
-        QTest::addColumn<bool>("endPrograms"); // asked for; else the program is closed first
-        QTest::newRow("closed before the migration is tried again") << false;
-        QTest::newRow("ended on request") << true;
-    }
-    // A taken-back migration waits to merge the newer app.log a program holds into the folder that
-    // came home. A new migration of that folder moves nothing while it waits, naming the program and
-    // the file; once the program is gone (closed, or ended on request), the take-back is finished
-    // first and the folder migrates with the newest app.log.
-    void aFolderWhoseTakeBackWaitsMigratesAfterIt()
-    {
-        QFETCH(bool, endPrograms);
-        EngineFixture fx;
-        SKIP_WITHOUT(fx);
-        const auto [source, record, log] = leaveNewerLog(fx, cameHome);
-        auto logger = std::make_unique<ForkedHolder>(log, ForkedHolder::Hold::open);
-        QVERIFY(logger->isHolding());
-        QCOMPARE(recoverOperations(fx).constFirst().outcome, Outcome::migrationRolledBack);
-        const QStringList home = snapshotContents(fx.home.home());
-
-        if (!endPrograms) {
-            const MigrationExecutionResult refused =
-                fx.engine().migrate(source, fx.config(), std::nullopt, false);
-            QVERIFY(refused.failure);
-            QCOMPARE(refused.failure->errorCase(), OrvalinkError::Case::sourceInUse);
-            QCOMPARE(refused.failure->path(), log);
-            QCOMPARE(refused.failure->processes(), QStringList{"holder"});
-            QCOMPARE(snapshotContents(fx.home.home()), home);
-            QVERIFY(fx.mappings().isEmpty());
-            QCOMPARE(OperationJournal::recordPaths().size(), 1);
-            logger.reset();
-        }
-
-        const MigrationExecutionResult moved =
-            fx.engine().migrate(source, fx.config(), std::nullopt, endPrograms);
-
-        QVERIFY2(!moved.failure, qPrintable(describe(moved)));
-        QCOMPARE(moved.terminatedProcesses, endPrograms ? QStringList{"holder"} : QStringList());
-        const QString target = fx.targetOf(source);
-        QCOMPARE(platform::readSymbolicLink(source), target);
-        QCOMPARE(platform::readWholeFile(target + "/app.log"), QByteArray("line 1\nline 2\n"));
-        QCOMPARE(platform::readWholeFile(target + "/b.txt"), QByteArray("beta"));
-        QVERIFY(!platform::entryExists(record.stagingPath));
-        QVERIFY(operationsFolderNames().isEmpty());
-        QCOMPARE(fx.mappings().size(), 1);
-    }
-
-    void anUndoFinishesAMigrationAStartLeftWaiting_data()
-    {
+        QTest::addColumn<bool>(
+            "undo"); // of the linked folder; else a new migration of the one that came home
         QTest::addColumn<QString>("why"); // what keeps the newer app.log in the staged folder
-        QTest::newRow("a program holds it, closed before the undo is tried again") << "held";
-        QTest::newRow("a program holds it, ended on request") << "ended";
-        QTest::newRow("the volume refuses it, then takes it") << "read-only";
+        QTest::newRow("undo, a program holds it, closed first") << true << "held";
+        QTest::newRow("undo, a program holds it, ended on request") << true << "ended";
+        QTest::newRow("undo, the volume refuses it, then takes it") << true << "read-only";
+        QTest::newRow("new migration, a program holds it, closed first") << false << "held";
+        QTest::newRow("new migration, a program holds it, ended on request") << false << "ended";
     }
-    // A start linked the folder but left the newer app.log in the staged folder (held, or refused by
-    // the volume). An undo of that migration takes nothing home while it waits, and says why: the
-    // program and the file, or that the migration is not finished. Once it can, the undo finishes the
-    // migration first, then brings the whole folder home, the newest app.log at the user's path.
-    void anUndoFinishesAMigrationAStartLeftWaiting()
+    // A start left the newer app.log in the staged folder: it linked the folder (held, or refused by
+    // the volume), or it took the migration back and the merge into the folder that came home waits
+    // on the program. An undo of the first, or a new migration of the second, moves nothing while it
+    // waits, and says why: the program and the file, or that the migration is not finished. Once it
+    // can (the program closed, or ended on request), it finishes the waiting migration first, then
+    // does its own work, the newest app.log at the folder's place and the older one beside it.
+    void aWaitingMigrationIsFinishedBeforeAnotherStep()
     {
+        QFETCH(bool, undo);
         QFETCH(QString, why);
         EngineFixture fx;
         SKIP_WITHOUT(fx);
-        const auto [source, record, log] = leaveNewerLog(fx, wholeCopyOf);
-        const TestTree docs(source);
-        const bool readOnly = why == "read-only";
-        Keeper keeper(fx, readOnly, log);
+        const auto [source, record, log] = leaveNewerLog(fx, undo ? wholeCopyOf : cameHome);
+        Keeper keeper(fx, why == "read-only", log);
         if (const std::optional<QString> skip = keeper.skipReason())
             QSKIP(qPrintable(*skip));
         QVERIFY(keeper.keeps());
-        QCOMPARE(recoverOperations(fx).constFirst().outcome, Outcome::migrationUnfinished);
+        QCOMPARE(recoverOperations(fx).constFirst().outcome,
+                 undo ? Outcome::migrationUnfinished : Outcome::migrationRolledBack);
+        const QStringList home = snapshotContents(fx.home.home());
         const QStringList copy = snapshotContents(record.targetPath);
+        QStringList ended;
+        // What refused the step: its error's code, path and programs, or the undo's wait; empty once done.
+        const auto step = [&](bool endPrograms) -> QString {
+            try {
+                if (undo) {
+                    ended = fx.undoNewest("user", UndoAnswers{std::nullopt, endPrograms}).terminatedProcesses;
+                    return QString();
+                }
+                const MigrationExecutionResult moved =
+                    fx.engine().migrate(source, fx.config(), std::nullopt, endPrograms);
+                if (moved.failure)
+                    throw *moved.failure;
+                ended = moved.terminatedProcesses;
+                return QString();
+            } catch (const OrvalinkError& error) {
+                return error.code() + " " + error.path() + ": " + error.processes().join(", ");
+            } catch (const UndoWaitsForMigration& error) {
+                return "waits: " + error.sourcePath();
+            }
+        };
 
         if (why != "ended") {
-            bool waited = false;
-            try {
-                fx.undoNewest("user");
-            } catch (const OrvalinkError& error) {
-                waited = why == "held" && error.errorCase() == OrvalinkError::Case::sourceInUse &&
-                         error.path() == log && error.processes() == QStringList{"holder"};
-            } catch (const UndoWaitsForMigration& error) {
-                waited = why == "read-only" && error.sourcePath() == source;
-            }
-            QVERIFY(waited);
-            // Nothing changed: the link, the copy, the newer version, the mapping and the record.
-            QCOMPARE(platform::readSymbolicLink(source), record.targetPath);
+            QCOMPARE(step(false), why == "held" ? "E007 " + log + ": holder" : "waits: " + source);
+            // Nothing changed: the folder or its link, the copy, the newer version, history, record.
+            QCOMPARE(snapshotContents(fx.home.home()), home);
             QCOMPARE(snapshotContents(record.targetPath), copy);
             QCOMPARE(platform::readWholeFile(log), QByteArray("line 1\nline 2\n"));
-            QCOMPARE(fx.mappings().size(), 1);
+            QCOMPARE(fx.mappings().size(), undo ? 1 : 0);
             QCOMPARE(OperationJournal::recordPaths().size(), 1);
             keeper.release();
         }
 
-        UndoAnswers answers;
-        answers.endPrograms = why == "ended";
-        const UndoResult undone = fx.undoNewest("user", answers);
+        QCOMPARE(step(why == "ended"), QString());
 
-        QVERIFY(!undone.leftBehind());
-        QCOMPARE(undone.terminatedProcesses, why == "ended" ? QStringList{"holder"} : QStringList());
-        QVERIFY(platform::isRealDirectory(source));
-        QCOMPARE(docs.read("app.log"), QByteArray("line 1\nline 2\n"));
-        QCOMPARE(docs.read("b.txt"), QByteArray("beta"));
-        const QStringList older = fx.reservedSiblings(docs.path("app.log"), "append-preserved");
+        QCOMPARE(ended, why == "ended" ? QStringList{"holder"} : QStringList());
+        const QString place = undo ? source : fx.targetOf(source);
+        if (undo)
+            QVERIFY(platform::isRealDirectory(source));
+        else
+            QCOMPARE(platform::readSymbolicLink(source), place);
+        QCOMPARE(platform::readWholeFile(place + "/app.log"), QByteArray("line 1\nline 2\n"));
+        QCOMPARE(platform::readWholeFile(place + "/b.txt"), QByteArray("beta"));
+        const QStringList older = fx.reservedSiblings(place + "/app.log", "append-preserved");
         QCOMPARE(older.size(), 1);
         QCOMPARE(platform::readWholeFile(older.constFirst()), QByteArray("line 1\n"));
         QVERIFY(!platform::entryExists(record.stagingPath));
-        QVERIFY(!platform::entryExists(record.targetPath));
-        QVERIFY(fx.mappings().isEmpty());
+        QCOMPARE(fx.mappings().size(), undo ? 0 : 1);
         QVERIFY(operationsFolderNames().isEmpty());
         QVERIFY(recoverOperations(fx).isEmpty());
     }
