@@ -92,7 +92,8 @@ void UndoRun::finishWaitingMigration()
     case Outcome::migrationCompleted:
     case Outcome::migrationRolledBack:
     case Outcome::leftoversCleared:
-        return; // what stands now is judged as for any undo
+    case Outcome::setAside: // an untrusted record, set aside and reported: as if none waited
+        return;             // what stands now is judged as for any undo
     default:
         break;
     }
