@@ -6,6 +6,7 @@
 #include "diskops/NewerLeftovers.h"
 #include "diskops/ReservedPaths.h"
 #include "diskops/UndoWaitsForMigration.h"
+#include "model/JsonFields.h"
 #include "model/OrvalinkError.h"
 #include "platform/EntryStatus.h"
 #include "platform/FileIO.h"
@@ -653,6 +654,27 @@ private Q_SLOTS:
         QCOMPARE(fx.mappings().size(), undo ? 0 : 1);
         QVERIFY(operationsFolderNames().isEmpty());
         QVERIFY(recoverOperations(fx).isEmpty());
+    }
+
+    // A record of the mapping's migration that cannot be trusted (its staging path lies outside the
+    // home) is set aside untouched, as a start would, and the undo goes on as if none waited.
+    void anUndoGoesOnOnceAnUntrustedRecordIsSetAside()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        const QString source = fx.tree.path("Docs");
+        const QStringList whole = migrateFolder(fx, source);
+        JournalRecord record = journalRecordFor(fx, JournalKind::migration, source);
+        record.mappingID = fx.mappings().constFirst().id;
+        record.stagingPath = fx.home.root() + "/elsewhere/.Docs.orvalink-staging-X";
+        leaveRecord(record);
+
+        const UndoResult undone = fx.undoNewest("user");
+
+        QVERIFY(!undone.leftBehind());
+        QCOMPARE(snapshotTree(source), whole);
+        QVERIFY(fx.mappings().isEmpty());
+        QCOMPARE(operationsFolderNames(), QStringList{json::uuidText(record.id) + ".json.set-aside"});
     }
 };
 
