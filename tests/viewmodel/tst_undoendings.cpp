@@ -11,7 +11,6 @@
 #include "diskops/UndoWaitsForMigration.h"
 #include "model/AppPaths.h"
 #include "platform/EntryStatus.h"
-#include "platform/FileIO.h"
 #include "platform/PlatformError.h"
 #include "platform/SymbolicLinks.h"
 #include "store/LogService.h"
@@ -62,107 +61,82 @@ class UndoEndingsTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // A shell sits in the migrated folder: the undo asks, naming it, and changes nothing while it
-    // waits; the answer "end them" goes back to that run, which ends it and undoes, and the success
-    // says whom it ended.
+    void programsInTheFolderAreNamedAndEndedOnRequest_data()
+    {
+        QTest::addColumn<bool>("staged"); // a newer version a start left in the staged folder is held
+        QTest::newRow("a shell in the migrated folder") << false;
+        QTest::newRow("a logger holding a newer version a start left staged") << true;
+    }
+    // A shell sits in the migrated folder, or a start linked the folder while a program held the
+    // newer version of a file in the staged folder: the undo asks, naming the programs (and the
+    // staged file), and changes nothing while it waits; the answer "end them" goes back to that run,
+    // which ends them, finishes the waiting migration first and undoes, the newest version at home,
+    // and the success says whom it ended.
     void programsInTheFolderAreNamedAndEndedOnRequest()
     {
+        QFETCH(bool, staged);
         WorkflowFixture w;
         SKIP_WITHOUT(w);
         const QString source = w.tree.file("Notes/a.txt", "a").section('/', 0, -2);
         w.tree.file("Notes/sub/b.txt", "b");
         MainViewModel& vm = w.vm();
-        migrate(vm, {source});
-        test::HoldingProcess::Options sitting;
-        sitting.workingDirectory = source + "/sub";
-        test::HoldingProcess holder(sitting);
+        std::optional<test::HoldingProcess> shell;
+        std::optional<test::ForkedHolder> logger;
+        QString held;
+        if (staged) {
+            const JournalRecord record = test::leaveStagedMigration(w, source, [](JournalRecord& entry) {
+                test::copyTree(entry.stagingPath, entry.targetPath);
+                entry.targetIdentity = entryIdentityText(entry.targetPath);
+                entry.moving = entry.arrived = true;
+                QFile newer(entry.stagingPath + "/a.txt");
+                QVERIFY(newer.open(QIODevice::Append) && newer.write(", later") == 7);
+            });
+            held = record.stagingPath + "/a.txt";
+            logger.emplace(held, test::ForkedHolder::Hold::open);
+            QVERIFY(logger->isHolding());
+            test::runTask(vm.launch().bootstrap());
+            QVERIFY(test::waitUntilIdle(vm));
+        } else {
+            migrate(vm, {source});
+            test::HoldingProcess::Options sitting;
+            sitting.workingDirectory = source + "/sub";
+            shell.emplace(sitting);
+        }
+        const QString name = staged ? "holder" : "sleep";
 
         QuestionedRun run(vm, vm.workflows().undoLastMigration());
         const std::optional<UndoConflictPrompt> prompt = run.question();
         QVERIFY(prompt);
-        QCOMPARE(prompt->holders, QStringList{"sleep"});
+        QCOMPARE(prompt->holders, QStringList{name});
         QCOMPARE(shown(vm, prompt->title), QStringLiteral("Programs Are Using This Folder"));
         const QString message = shown(vm, prompt->message);
-        QVERIFY2(message.startsWith("These programs are using files in " + source + ": sleep."),
+        QVERIFY2(message.startsWith(staged
+                                        ? "These programs hold " + held + ", a newer version of a file in " +
+                                              source + " that its migration has not put in place yet: holder."
+                                        : "These programs are using files in " + source + ": sleep."),
                  qPrintable(message));
-        QCOMPARE(infoLine(vm),
-                 std::optional<QString>("Close the programs using this folder before the undo: sleep."));
+        QCOMPARE(infoLine(vm), std::optional<QString>(
+                                   "Close the programs using this folder before the undo: " + name + "."));
         QCOMPARE(errorLine(vm), std::nullopt);
         QCOMPARE(platform::readSymbolicLink(source), std::optional(w.targetOf(source)));
         QCOMPARE(vm.history().undoHistory().size(), 1);
-        QCOMPARE(holder.process().state(), QProcess::Running);
+        if (shell)
+            QCOMPARE(shell->process().state(), QProcess::Running);
 
         QCOMPARE(run.answer(*prompt, UndoConflictAnswer::endPrograms), std::nullopt);
         QVERIFY(!vm.activity().undoConflictPrompt());
         QCOMPARE(shown(vm, vm.activity().currentOperationTitle()), QStringLiteral("Undo Last Move"));
         QVERIFY2(infoLine(vm)->startsWith("Undo completed: Notes (") &&
-                     infoLine(vm)->endsWith(" Programs ended: sleep."),
+                     infoLine(vm)->endsWith(" Programs ended: " + name + "."),
                  qPrintable(*infoLine(vm)));
-        QTRY_COMPARE(holder.process().state(), QProcess::NotRunning);
+        if (shell)
+            QTRY_COMPARE(shell->process().state(), QProcess::NotRunning);
         QVERIFY(platform::isRealDirectory(source));
-        QVERIFY(vm.history().undoHistory().isEmpty());
-        QCOMPARE(vm.activity().migrationSucceededItems(), 1);
-        QCOMPARE(vm.activity().migrationFailedItems(), 0);
-    }
-
-    void aNewerVersionAStartLeftHeldIsAskedAbout_data()
-    {
-        QTest::addColumn<UndoConflictAnswer>("answer");
-        QTest::newRow("ended") << UndoConflictAnswer::endPrograms;
-        QTest::newRow("cancelled") << UndoConflictAnswer::cancel;
-    }
-    // A start linked the folder, but a program held the newer app.log in the staged folder. The undo
-    // asks about that program, naming the file, and changes nothing while it waits; ended on request,
-    // the migration is finished first and the folder comes home with the newest app.log.
-    void aNewerVersionAStartLeftHeldIsAskedAbout()
-    {
-        QFETCH(UndoConflictAnswer, answer);
-        WorkflowFixture w;
-        SKIP_WITHOUT(w);
-        w.tree.file("Notes/app.log", "line 1\n");
-        w.tree.file("Notes/b.txt", "beta");
-        const QString notes = w.tree.path("Notes");
-        const JournalRecord record = test::leaveStagedMigration(w, notes, [](JournalRecord& entry) {
-            test::copyTree(entry.stagingPath, entry.targetPath);
-            entry.targetIdentity = entryIdentityText(entry.targetPath);
-            entry.moving = entry.arrived = true;
-            QFile log(entry.stagingPath + "/app.log");
-            QVERIFY(log.open(QIODevice::Append) && log.write("line 2\n") == 7);
-        });
-        const QString staged = record.stagingPath + "/app.log";
-        test::ForkedHolder logger(staged, test::ForkedHolder::Hold::open);
-        QVERIFY(logger.isHolding());
-        MainViewModel& vm = w.vm();
-        test::runTask(vm.launch().bootstrap());
-        QVERIFY(test::waitUntilIdle(vm));
-        QCOMPARE(platform::readSymbolicLink(notes), std::optional(record.targetPath));
-        QCOMPARE(vm.history().undoHistory().size(), 1);
-
-        QuestionedRun run(vm, vm.workflows().undoLastMigration());
-        const std::optional<UndoConflictPrompt> prompt = run.question();
-        QVERIFY(prompt);
-        QCOMPARE(prompt->holders, QStringList{"holder"});
-        const QString message = shown(vm, prompt->message);
-        QVERIFY2(message.startsWith("These programs hold " + staged + ", a newer version of a file in " +
-                                    notes + " that its migration has not put in place yet: holder."),
-                 qPrintable(message));
-        QCOMPARE(platform::readSymbolicLink(notes), std::optional(record.targetPath));
-
-        QCOMPARE(run.answer(*prompt, answer), std::nullopt);
-        if (answer == UndoConflictAnswer::cancel) {
-            QCOMPARE(platform::readSymbolicLink(notes), std::optional(record.targetPath));
-            QCOMPARE(platform::readWholeFile(staged), QByteArray("line 1\nline 2\n"));
-            QCOMPARE(vm.history().undoHistory().size(), 1);
-            QCOMPARE(OperationJournal::recordPaths().size(), 1);
-            return;
-        }
-        QVERIFY2(infoLine(vm)->startsWith("Undo completed: Notes (") &&
-                     infoLine(vm)->endsWith(" Programs ended: holder."),
-                 qPrintable(*infoLine(vm)));
-        QVERIFY(platform::isRealDirectory(notes));
-        QCOMPARE(w.tree.read("Notes/app.log"), QByteArray("line 1\nline 2\n"));
+        QCOMPARE(w.tree.read("Notes/a.txt"), staged ? QByteArray("a, later") : QByteArray("a"));
         QVERIFY(vm.history().undoHistory().isEmpty());
         QVERIFY(OperationJournal::recordPaths().isEmpty());
+        QCOMPARE(vm.activity().migrationSucceededItems(), 1);
+        QCOMPARE(vm.activity().migrationFailedItems(), 0);
     }
 
     void aQuestionIsNoFailure_data()
