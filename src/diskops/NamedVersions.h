@@ -21,7 +21,8 @@ void noteStandingVersions(JournalRecord& entry, const QString& root);
 // Of `versions`, those the record does not know yet, in their order.
 QStringList notNamedYet(const JournalRecord& record, const QStringList& versions);
 
-// `versions` were named to the user: a later answer from the same record leaves them out.
+// `versions` were named to the user: a later answer from the same record leaves them out. However
+// many they are, the record stays within what a start reads (the rest may be named again).
 void noteNamed(OperationJournal& journal, const QStringList& versions);
 
 } // namespace orvalink

@@ -3,6 +3,7 @@
 // for; no lock file stays behind; a step whose record cannot be written leaves the record as it was.
 #include "JournalScenes.h"
 #include "diskops/JournalCheck.h"
+#include "diskops/NamedVersions.h"
 #include "diskops/ReservedPaths.h"
 #include "model/AppPaths.h"
 #include "model/JsonFields.h"
@@ -371,6 +372,34 @@ private Q_SLOTS:
             QCOMPARE(recoverOperations(fx).constFirst().outcome, Outcome::leftAsFound);
             QCOMPARE(operationsFolderNames(), QStringList{name});
         }
+    }
+
+    // However many versions a start names for a record that stays (a whole tree changed after its
+    // copy, one file held), the record stays one a later start reads and takes up.
+    void manyNamedVersionsKeepTheRecordReadable()
+    {
+        EngineFixture fx;
+        SKIP_WITHOUT(fx);
+        fx.tree.file("Docs/a.txt", "alpha");
+        JournalRecord record = journalRecordFor(fx, JournalKind::migration, fx.tree.path("Docs"));
+        QStringList versions;
+        for (int i = 0; i < 20000; ++i)
+            versions.append(record.sourcePath +
+                            QStringLiteral("/folder-%1/.a-long-file-name.txt.orvalink-append-"
+                                           "preserved-5C0A71E2-0B4D-4A55-9E3C-%2")
+                                .arg(i)
+                                .arg(i, 12, 10, QLatin1Char('0')));
+        {
+            OperationJournal journal(record);
+            noteNamed(journal, versions);
+            noteNamed(journal, versions); // nothing twice
+            QVERIFY(!journal.record().knownVersions.isEmpty());
+            QCOMPARE(notNamedYet(journal.record(), versions.mid(0, 10)), QStringList());
+            QVERIFY(QFileInfo(journal.path()).size() < OperationJournal::kMaxRecordBytes);
+        }
+        const QList<RecoveredOperation> recovered = recoverOperations(fx);
+        QCOMPARE(recovered.size(), 1);
+        QCOMPARE(recovered.constFirst().outcome, Outcome::migrationRolledBack); // read and taken up
     }
 
     // Each step is recorded one way: a copy of the record is written, and only a written one
