@@ -346,6 +346,7 @@ private Q_SLOTS:
         QTest::addRow("1366x698-zh") << QSize(1366, 698) << UILanguage::chinese;
         QTest::addRow("1366x698-en") << QSize(1366, 698) << UILanguage::english;
         QTest::addRow("1366x698-both") << QSize(1366, 698) << UILanguage::bilingual;
+        QTest::addRow("1480x940-both") << QSize(1480, 940) << UILanguage::bilingual;
     }
     void theDockTellsOfTheStepsAfterACopy()
     {
